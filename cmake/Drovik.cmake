@@ -1,0 +1,92 @@
+# Build helpers shared by every folder: warnings, sanitizers, and the test, benchmark and fuzzer targets.
+
+add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+if(DROVIK_WERROR)
+  add_compile_options(-Werror)
+endif()
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  # Several plug-ins share one host process: no STB_GNU_UNIQUE symbols may leave the module.
+  add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-gnu-unique>)
+endif()
+if(DROVIK_SANITIZE)
+  add_compile_options(-fsanitize=${DROVIK_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${DROVIK_SANITIZE})
+endif()
+
+# Adds each named folder below BASE that has a CMakeLists.txt, and, for a folder without one,
+# each of its immediate subfolders that has one.
+function(drovik_add_subdirs BASE)
+  foreach(dir ${ARGN})
+    if(EXISTS ${BASE}/${dir}/CMakeLists.txt)
+      add_subdirectory(${BASE}/${dir})
+    endif()
+  endforeach()
+endfunction()
+
+# Adds every immediate subfolder of the current folder that has a CMakeLists.txt.
+function(drovik_add_all_subdirs)
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+find_package(GTest QUIET)
+find_package(benchmark QUIET)
+find_package(Threads REQUIRED)
+
+# drovik_add_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS threaded ...] [ENV VAR=value ...])
+# One GoogleTest executable, registered with CTest as one test. Label "threaded" marks tests that also run
+# under ThreadSanitizer.
+function(drovik_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  if(T_ENV)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${T_ENV}")
+  endif()
+endfunction()
+
+# drovik_add_benchmark(NAME SOURCES ... LIBS ...): a Google Benchmark program; never part of CTest.
+function(drovik_add_benchmark name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT TARGET benchmark::benchmark)
+    return()
+  endif()
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark Threads::Threads)
+  add_dependencies(benchmarks ${name})
+endfunction()
+if(NOT TARGET benchmarks)
+  add_custom_target(benchmarks)
+endif()
+
+# drovik_add_fuzzer(NAME SOURCES ... LIBS ...): a libFuzzer target (clang, DROVIK_FUZZ=ON) whose seed corpus is
+# fuzz/corpus/NAME. In every other build the same entry point is linked with a small replay driver and run by
+# CTest over the seed corpus, so each seed is exercised (under the sanitizers too).
+function(drovik_add_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  set(corpus ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
+  if(DROVIK_FUZZ)
+    add_executable(${name} ${F_SOURCES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE ${F_LIBS} -fsanitize=fuzzer)
+    add_dependencies(fuzzers ${name})
+    file(APPEND ${CMAKE_BINARY_DIR}/fuzzers.txt "${name} ${corpus}\n")
+  else()
+    add_executable(${name}_replay ${F_SOURCES} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
+    target_link_libraries(${name}_replay PRIVATE ${F_LIBS})
+    if(DROVIK_TESTS)
+      add_test(NAME ${name}_replay COMMAND ${name}_replay ${corpus})
+    endif()
+  endif()
+endfunction()
+if(NOT TARGET fuzzers)
+  add_custom_target(fuzzers)
+endif()
+file(REMOVE ${CMAKE_BINARY_DIR}/fuzzers.txt)

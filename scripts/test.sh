@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: the warnings-as-errors build, the same tests under
+# AddressSanitizer + UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and every libFuzzer
+# target for a bounded time over its seed corpus.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+JOBS=${JOBS:-$(nproc)}
+FUZZ_SECONDS=${FUZZ_SECONDS:-20}
+passed=0
+failed=0
+
+run_ctest() { # build dir, extra ctest args...
+  local dir=$1; shift
+  local log
+  log=$(mktemp)
+  set +e
+  ctest --test-dir "$dir" --output-on-failure -j "$JOBS" "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  set -e
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
+  if [ -n "$line" ]; then
+    local total nfail
+    total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+    nfail=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$line")
+    passed=$((passed + total - nfail))
+    failed=$((failed + nfail))
+  fi
+  if [ "$rc" -ne 0 ] && [ -z "$line" -o "${nfail:-0}" = 0 ]; then
+    failed=$((failed + 1))
+  fi
+  rm -f "$log"
+  return 0
+}
+
+configure() { # build dir, cmake args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DDROVIK_WERROR=ON "$@" >/dev/null
+}
+
+echo "== build (warnings as errors) =="
+configure build/ci
+cmake --build build/ci -j "$JOBS"
+run_ctest build/ci
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
+configure build/asan -DDROVIK_SANITIZE=address,undefined -DDROVIK_BENCH=OFF
+cmake --build build/asan -j "$JOBS"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_ctest build/asan -LE nosan
+
+echo "== ThreadSanitizer (threaded tests) =="
+configure build/tsan -DDROVIK_SANITIZE=thread -DDROVIK_BENCH=OFF
+cmake --build build/tsan -j "$JOBS"
+if ctest --test-dir build/tsan -N -L threaded | grep -q 'Total Tests: [1-9]'; then
+  TSAN_OPTIONS=halt_on_error=1 run_ctest build/tsan -L threaded
+fi
+
+echo "== libFuzzer targets (${FUZZ_SECONDS} s each) =="
+CC=clang CXX=clang++ configure build/fuzz -DDROVIK_FUZZ=ON -DDROVIK_TESTS=OFF -DDROVIK_BENCH=OFF \
+  -DDROVIK_SANITIZE=address,undefined
+cmake --build build/fuzz -j "$JOBS" --target fuzzers
+if [ -f build/fuzz/fuzzers.txt ]; then
+  while read -r name corpus; do
+    [ -n "$name" ] || continue
+    bin=$(find build/fuzz -type f -name "$name" -perm -u+x | head -n 1)
+    work=$(mktemp -d)
+    echo "-- $name"
+    if "$bin" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -print_final_stats=0 "$work" "$corpus" \
+        >"$work.log" 2>&1; then
+      passed=$((passed + 1))
+    else
+      tail -n 60 "$work.log"
+      failed=$((failed + 1))
+    fi
+    rm -rf "$work" "$work.log"
+  done < build/fuzz/fuzzers.txt
+fi
+
+echo "ci: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
