@@ -40,12 +40,12 @@ find_package(Threads REQUIRED)
 
 # drovik_add_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS threaded ...] [ENV VAR=value ...])
 # One GoogleTest executable, registered with CTest as one test. Label "threaded" marks tests that also run
-# under ThreadSanitizer.
+# under ThreadSanitizer. Each test runs in a fresh temporary HOME.
 function(drovik_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
-  add_test(NAME ${name} COMMAND ${name})
+  add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/with-temp-home.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   if(T_ENV)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${T_ENV}")
@@ -82,7 +82,8 @@ function(drovik_add_fuzzer name)
     add_executable(${name}_replay ${F_SOURCES} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
     target_link_libraries(${name}_replay PRIVATE ${F_LIBS})
     if(DROVIK_TESTS)
-      add_test(NAME ${name}_replay COMMAND ${name}_replay ${corpus})
+      add_test(NAME ${name}_replay COMMAND ${CMAKE_SOURCE_DIR}/cmake/with-temp-home.sh
+        $<TARGET_FILE:${name}_replay> ${corpus})
     endif()
   endif()
 endfunction()

@@ -1,0 +1,9 @@
+#!/bin/sh
+# Runs a test program in a fresh temporary home folder (HOME set, XDG variables cleared), so nothing a test makes
+# in the user's folders reaches the real home; the folder is removed afterwards.
+home=$(mktemp -d "${TMPDIR:-/tmp}/drovik-home-XXXXXX") || exit 1
+unset XDG_DATA_HOME XDG_CONFIG_HOME XDG_CACHE_HOME XDG_STATE_HOME
+HOME=$home "$@"
+rc=$?
+rm -rf "$home"
+exit $rc

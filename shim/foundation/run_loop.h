@@ -1,0 +1,101 @@
+// The process-wide main run loop and its repeating timers. In a host a thread of our own runs the loop by itself,
+// whether or not the host ever sends an idle call, and fires each due timer while holding the main-thread lock.
+// Tests switch the loop to a hand-driven clock and pump it themselves.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "foundation/clock.h"
+
+namespace foundation {
+
+class RunLoop
+{
+public:
+  using TimerId = uint64_t;
+  using TimerFn = std::function<void()>;
+
+  /// The one loop of the process.
+  static RunLoop& Main();
+
+  RunLoop();
+  ~RunLoop();
+  RunLoop(const RunLoop&) = delete;
+  RunLoop& operator=(const RunLoop&) = delete;
+
+  /// Adds a timer that first fires at `firstFire` (clock seconds) and then every `interval` seconds. A timer that
+  /// misses firings (the lock was held, the loop was not pumped) fires once and then keeps to its grid.
+  /// Returns 0 when the interval is not positive. [any thread]
+  TimerId AddTimer(double firstFire, double interval, TimerFn fn);
+
+  /// Stops a timer: it never fires again once this returns. When it is firing on another thread right now, waits
+  /// for that firing to end (which cannot be the caller's own firing, nor one blocked by a lock the caller holds,
+  /// since firings happen under the main-thread lock). [any thread but the audio thread]
+  void InvalidateTimer(TimerId id);
+
+  /// Current time of the loop's clock, in seconds.
+  double Now() const;
+
+  /// Number of live timers.
+  size_t TimerCount() const;
+
+  /// Tests: stops the loop's own thread and measures time with `clock` from now on; the test pumps the loop with
+  /// RunDueTimers. Passing null returns to the system clock and the loop's own thread. Call with no timer
+  /// callback in progress and without holding the main-thread lock.
+  void UseManualClock(ManualClock* clock);
+
+  /// Fires every timer that is due at Now(), under the main-thread lock; returns how many fired. [main thread]
+  int RunDueTimers();
+
+private:
+  struct Timer
+  {
+    double next;
+    double interval;
+    std::shared_ptr<TimerFn> fn;
+  };
+
+  void StartThreadLocked(); // needs mMutex
+  void StopThread();
+  void ThreadMain();
+  bool NextDueLocked(double now, TimerId& id) const;
+
+  mutable std::mutex mMutex;
+  std::condition_variable mWake;   // timers changed, or the thread must stop
+  std::condition_variable mFired;  // a firing has ended
+  std::map<TimerId, Timer> mTimers;
+  TimerId mNextId = 1;
+  TimerId mFiring = 0;
+  std::thread::id mFiringThread;
+  SteadyClock mSteady;
+  const Clock* mClock = &mSteady;
+  bool mManual = false;
+  bool mQuit = false;
+  std::thread mThread;
+};
+
+/// A repeating timer on the main run loop, stopped when destroyed.
+class RunLoopTimer
+{
+public:
+  /// First firing now, then every `intervalSeconds`.
+  RunLoopTimer(RunLoop::TimerFn fn, double intervalSeconds, RunLoop& loop = RunLoop::Main());
+  ~RunLoopTimer();
+  RunLoopTimer(const RunLoopTimer&) = delete;
+  RunLoopTimer& operator=(const RunLoopTimer&) = delete;
+
+  void Invalidate();
+  bool IsValid() const { return mId != 0; }
+
+private:
+  RunLoop& mLoop;
+  RunLoop::TimerId mId;
+};
+
+} // namespace foundation

@@ -1,0 +1,144 @@
+// The run loop driven by hand: when timers fire, how missed firings collapse, and how timers are stopped.
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "foundation/main_thread.h"
+#include "foundation/run_loop.h"
+
+using foundation::ManualClock;
+using foundation::RunLoop;
+using foundation::RunLoopTimer;
+
+namespace {
+
+class ManualLoop : public ::testing::Test
+{
+protected:
+  void SetUp() override { mLoop.UseManualClock(&mClock); }
+  ManualClock mClock{100.0};
+  RunLoop mLoop;
+};
+
+} // namespace
+
+TEST_F(ManualLoop, TimerFiresAtOnceThenEveryInterval)
+{
+  int count = 0;
+  RunLoopTimer timer([&] { ++count; }, 0.020, mLoop);
+  EXPECT_EQ(mLoop.RunDueTimers(), 1);
+  EXPECT_EQ(mLoop.RunDueTimers(), 0);
+  mClock.Advance(0.019);
+  EXPECT_EQ(mLoop.RunDueTimers(), 0);
+  mClock.Advance(0.001);
+  EXPECT_EQ(mLoop.RunDueTimers(), 1);
+  EXPECT_EQ(count, 2);
+}
+
+TEST_F(ManualLoop, MissedFiringsCollapseIntoOneAndKeepTheGrid)
+{
+  int count = 0;
+  RunLoopTimer timer([&] { ++count; }, 0.020, mLoop);
+  mLoop.RunDueTimers();
+  mClock.Advance(0.105); // five firings missed
+  EXPECT_EQ(mLoop.RunDueTimers(), 1);
+  mClock.Advance(0.014); // 100.119: the grid's next point is 100.120
+  EXPECT_EQ(mLoop.RunDueTimers(), 0);
+  mClock.Advance(0.001);
+  EXPECT_EQ(mLoop.RunDueTimers(), 1);
+  EXPECT_EQ(count, 3);
+}
+
+TEST_F(ManualLoop, DueTimersFireInOrderOfTheirTimes)
+{
+  std::string order;
+  mLoop.AddTimer(mClock.Now() + 0.002, 1.0, [&] { order += 'b'; });
+  mLoop.AddTimer(mClock.Now() + 0.001, 1.0, [&] { order += 'a'; });
+  mLoop.AddTimer(mClock.Now() + 0.500, 1.0, [&] { order += 'x'; });
+  mClock.Advance(0.010);
+  mLoop.RunDueTimers();
+  EXPECT_EQ(order, "ab");
+}
+
+TEST_F(ManualLoop, InvalidatedTimerNeverFiresAgain)
+{
+  int count = 0;
+  RunLoopTimer timer([&] { ++count; }, 0.020, mLoop);
+  mLoop.RunDueTimers();
+  timer.Invalidate();
+  EXPECT_FALSE(timer.IsValid());
+  mClock.Advance(1.0);
+  EXPECT_EQ(mLoop.RunDueTimers(), 0);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(mLoop.TimerCount(), 0u);
+}
+
+TEST_F(ManualLoop, TimerMayStopItselfOrAnotherFromItsCallback)
+{
+  int selfCount = 0;
+  int otherCount = 0;
+  RunLoop::TimerId self = 0;
+  RunLoop::TimerId other = mLoop.AddTimer(mClock.Now() + 0.001, 0.020, [&] { ++otherCount; });
+  self = mLoop.AddTimer(mClock.Now(), 0.020, [&] {
+    ++selfCount;
+    mLoop.InvalidateTimer(self);
+    mLoop.InvalidateTimer(other);
+  });
+  mClock.Advance(0.005);
+  mLoop.RunDueTimers();
+  mClock.Advance(1.0);
+  mLoop.RunDueTimers();
+  EXPECT_EQ(selfCount, 1);
+  EXPECT_EQ(otherCount, 0);
+}
+
+TEST_F(ManualLoop, DestroyedTimerStops)
+{
+  int count = 0;
+  {
+    RunLoopTimer timer([&] { ++count; }, 0.020, mLoop);
+    mLoop.RunDueTimers();
+  }
+  mClock.Advance(1.0);
+  mLoop.RunDueTimers();
+  EXPECT_EQ(count, 1);
+}
+
+TEST_F(ManualLoop, ThrowingCallbackDoesNotStopTheLoop)
+{
+  int count = 0;
+  RunLoopTimer bad([] { throw std::runtime_error("bad"); }, 0.020, mLoop);
+  RunLoopTimer good([&] { ++count; }, 0.020, mLoop);
+  EXPECT_EQ(mLoop.RunDueTimers(), 2);
+  mClock.Advance(0.020);
+  EXPECT_EQ(mLoop.RunDueTimers(), 2);
+  EXPECT_EQ(count, 2);
+}
+
+TEST_F(ManualLoop, CallbacksRunHoldingTheMainThreadLock)
+{
+  bool fired = false;
+  bool otherThreadGotIt = true;
+  RunLoopTimer timer([&] {
+    fired = true;
+    std::thread other([&] {
+      otherThreadGotIt = foundation::MainThreadMutex().try_lock();
+      if (otherThreadGotIt)
+        foundation::MainThreadMutex().unlock();
+    });
+    other.join();
+  }, 0.020, mLoop);
+  mLoop.RunDueTimers();
+  EXPECT_TRUE(fired);
+  EXPECT_FALSE(otherThreadGotIt);
+}
+
+TEST_F(ManualLoop, NonPositiveIntervalIsRefused)
+{
+  EXPECT_EQ(mLoop.AddTimer(mClock.Now(), 0.0, [] {}), 0u);
+  EXPECT_EQ(mLoop.AddTimer(mClock.Now(), -1.0, [] {}), 0u);
+  EXPECT_EQ(mLoop.TimerCount(), 0u);
+}

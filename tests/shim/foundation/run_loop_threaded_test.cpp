@@ -1,0 +1,100 @@
+// The run loop on its own thread, as in a host: timers run with nobody pumping, never during a main-thread call,
+// and a stopped timer is not running anywhere once the stop returns.
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "foundation/main_thread.h"
+#include "foundation/run_loop.h"
+
+using foundation::RunLoop;
+using foundation::RunLoopTimer;
+
+namespace {
+
+/// Waits (yielding) until `done` holds; false after a very generous limit, which only a hang reaches.
+template <typename Pred>
+bool WaitFor(Pred done)
+{
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done())
+  {
+    if (std::chrono::steady_clock::now() > limit)
+      return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return true;
+}
+
+} // namespace
+
+TEST(RunLoopThread, TimersRunWithNobodyPumping)
+{
+  std::atomic<int> count{0};
+  RunLoopTimer timer([&] { ++count; }, 0.001, RunLoop::Main());
+  EXPECT_TRUE(WaitFor([&] { return count.load() >= 5; }));
+}
+
+TEST(RunLoopThread, TimersNeverRunDuringAMainThreadCall)
+{
+  RunLoop loop;
+  std::atomic<bool> inCall{false};
+  std::atomic<int> violations{0};
+  std::atomic<int> fired{0};
+  RunLoopTimer timer([&] {
+    if (inCall.load())
+      ++violations;
+    ++fired;
+  }, 0.0005, loop);
+  const bool enough = WaitFor([&] {
+    foundation::MainThreadScope call;
+    inCall = true;
+    for (volatile int spin = 0; spin < 2000; spin = spin + 1)
+    {
+    }
+    inCall = false;
+    return fired.load() >= 20;
+  });
+  EXPECT_TRUE(enough);
+  EXPECT_EQ(violations.load(), 0);
+}
+
+TEST(RunLoopThread, StoppedTimerIsNotRunningOnceStopReturns)
+{
+  RunLoop loop;
+  for (int round = 0; round < 30; ++round)
+  {
+    std::atomic<bool> inside{false};
+    std::atomic<int> fired{0};
+    RunLoopTimer timer([&] {
+      inside = true;
+      for (volatile int spin = 0; spin < 20000; spin = spin + 1)
+      {
+      }
+      ++fired;
+      inside = false;
+    }, 0.0002, loop);
+    ASSERT_TRUE(WaitFor([&] { return fired.load() >= 1 + round % 3; }));
+    timer.Invalidate();
+    EXPECT_FALSE(inside.load());
+    const int after = fired.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(fired.load(), after);
+  }
+}
+
+TEST(RunLoopThread, HandDrivenClockAndBack)
+{
+  RunLoop loop;
+  foundation::ManualClock clock;
+  loop.UseManualClock(&clock);
+  std::atomic<int> count{0};
+  RunLoopTimer timer([&] { ++count; }, 0.001, loop);
+  EXPECT_EQ(loop.RunDueTimers(), 1);
+  clock.Advance(0.001);
+  EXPECT_EQ(loop.RunDueTimers(), 1);
+  loop.UseManualClock(nullptr); // the loop's own thread takes over
+  EXPECT_TRUE(WaitFor([&] { return count.load() >= 5; }));
+}
