@@ -1,0 +1,99 @@
+// The layer between the host-neutral plug-in base and a concrete host binding: identity and editor settings
+// from the configuration, editor actions turned into parameter changes the host is told about, host
+// identification, and the hooks only a binding can carry out (empty here).
+#pragma once
+
+#include "core/IPluginBase.h"
+#include "core/IPluginConfig.h"
+#include "core/LibString.h"
+
+namespace plug {
+
+class IPluginAPIBase : public IPluginBase
+{
+public:
+  /// Longest plug-in, product and maker name kept.
+  static constexpr int kNameMax = 128;
+
+  IPluginAPIBase(const IPluginConfig& config, int apiId);
+  ~IPluginAPIBase() override;
+
+  /// Sets parameter idx from a normalised value (constrained twice), tells the host, and with notify calls
+  /// OnParamChange(idx, kUI). [main thread]
+  void SetParameterValue(int idx, double normalized, bool notify);
+  void SendParamValueFromUI(int idx, double normalized) override { SendParamValueFromUI(idx, normalized, true); }
+  void SendParamValueFromUI(int idx, double normalized, bool notify);
+  void BeginInformHostOfParamChangeFromUI(int idx) override { BeginInformHostOfParamChange(idx); }
+  void EndInformHostOfParamChangeFromUI(int idx) override { EndInformHostOfParamChange(idx); }
+  void InformHostOfAllParams() override;
+  bool EditorResizeFromUI(int width, int height, bool needsPlatformResize) override;
+  void SendMidiMsgFromUI(const IMidiMsg& msg) override { DeferMidiMsg(msg); }
+  void SendSysExMsgFromUI(const ISysExMsg& msg) override { DeferSysExMsg(msg); }
+  void SendArbitraryMsgFromUI(int msgTag, int ctrlTag, int dataSize, const void* data) override
+  {
+    OnMessage(msgTag, ctrlTag, dataSize, data);
+  }
+
+  /// Identifies the host from its product text once; then HostSpecificInit and OnHostIdentified.
+  void IdentifyHost(const char* productText, int hostVersion);
+
+  bool HasUI() const { return mHasUI; }
+  void SetHasUI(bool hasUI) { mHasUI = hasUI; }
+  int GetEditorWidth() const { return mEditorWidth; }
+  int GetEditorHeight() const { return mEditorHeight; }
+  int GetMinWidth() const { return mMinWidth; }
+  int GetMaxWidth() const { return mMaxWidth; }
+  int GetMinHeight() const { return mMinHeight; }
+  int GetMaxHeight() const { return mMaxHeight; }
+  const char* GetBundleID() const { return mBundleID.Get(); }
+
+  // Hooks, in the order a binding overrides them.
+  /// True when every stored value and values[startIdx + i] agree within 1e-5 as floats.
+  virtual bool CompareState(const double* values, int startIdx) const;
+  virtual void OnHostIdentified() {}
+  virtual bool GetMidiNoteText(int noteNumber, char* text) const
+  {
+    if (text)
+      *text = 0;
+    return false;
+  }
+  virtual igraphics::IGraphics* GetOpenGraphics() const { return nullptr; }
+  /// Called by the framework timer every tick. [main thread]
+  virtual void OnIdle() {}
+  void TraceBuildInfo() const;
+  /// Hands a host-set value on to the editor. [the host's parameter thread]
+  virtual void SendParamValueFromHost(int idx, double value, bool normalized);
+  virtual void HostSpecificInit() {}
+  virtual bool EditorResize(int width, int height) { return false; }
+  virtual void BeginInformHostOfParamChange(int idx) {}
+  virtual void EndInformHostOfParamChange(int idx) {}
+  virtual void InformHostOfParamChange(int idx, double normalized) {}
+
+  // Framework timer and the queues between host threads and the editor. Until the main run loop exists there is
+  // no timer and no queue: nothing is pushed and nothing waits.
+  /// Starts the 20 ms framework timer. [main thread, end of construction]
+  void CreateTimer();
+  /// Queues a MIDI message that arrived from the host for the editor. [main thread]
+  void PushMidiToEditor(const IMidiMsg& msg);
+  /// Takes the oldest MIDI message the editor deferred to the audio thread; false when none. [audio thread]
+  bool PopMidiFromEditor(IMidiMsg& msg);
+  /// Takes the oldest SysEx message the editor deferred; its data stays valid until the next pop. [audio thread]
+  bool PopSysExFromEditor(ISysExMsg& msg);
+
+protected:
+  /// The text a display request formats into.
+  LibString mParamDisplayStr;
+
+private:
+  bool mHasUI = false;
+  bool mHostResize = false;
+  int mEditorWidth = 0;
+  int mEditorHeight = 0;
+  int mMinWidth = 0;
+  int mMaxWidth = 0;
+  int mMinHeight = 0;
+  int mMaxHeight = 0;
+  LibString mBundleID;
+};
+
+} // namespace plug

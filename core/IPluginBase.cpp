@@ -1,0 +1,380 @@
+#include "core/IPluginBase.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace plug {
+
+namespace {
+const char* const kAPINames[] = {"VST2", "VST3", "AU", "AUv3", "AAX", "APP", "WAM", "WEB"};
+constexpr int kBuildInfoMax = 256;
+
+bool TakesIntArgument(const IParam& p)
+{
+  return p.Type() == IParam::kTypeBool || p.Type() == IParam::kTypeInt || p.Type() == IParam::kTypeEnum;
+}
+} // namespace
+
+IPluginBase::IPluginBase(int nParams, int nPresets) : IGEditorDelegate(nParams), mPresets(4096)
+{
+  for (int i = 0; i < nPresets; ++i)
+    mPresets.Add(new IPresetSlot);
+}
+
+IPluginBase::~IPluginBase() { mPresets.Clear(true); }
+
+int IPluginBase::VersionOf(int packed, bool decimal)
+{
+  if (!decimal)
+    return packed;
+  const int major = (packed >> 16) & 0xffff, minor = (packed >> 8) & 0xff, patch = packed & 0xff;
+  return major * 1000 + minor * 100 + patch * 10;
+}
+
+void IPluginBase::FormatVersion(int packed, LibString& out)
+{
+  out.FormatCapped(64, "v%d.%d.%d", (packed >> 16) & 0xffff, (packed >> 8) & 0xff, packed & 0xff);
+}
+
+const char* IPluginBase::GetAPIName() const
+{
+  return (mAPI >= 0 && mAPI < 8) ? kAPINames[mAPI] : "";
+}
+
+void IPluginBase::GetBuildInfo(LibString& out) const
+{
+  LibString version;
+  FormatPluginVersion(version);
+  out.FormatCapped(kBuildInfoMax, "%s version %s %s (%s), built on %s at %.5s ", GetPluginName(), version.Get(),
+                   GetAPIName(), GetArchName(), __DATE__, __TIME__);
+}
+
+// Presets -------------------------------------------------------------------------------------------------------
+
+const char* IPluginBase::GetPresetName(int idx) const
+{
+  const IPresetSlot* slot = mPresets.Get(idx);
+  return slot ? slot->mName : "";
+}
+
+IPresetSlot* IPluginBase::FirstFreeSlot() const
+{
+  for (int i = 0; i < NPresets(); ++i)
+    if (!mPresets.Get(i)->mInitialized)
+      return mPresets.Get(i);
+  return nullptr;
+}
+
+bool IPluginBase::RestorePreset(int idx)
+{
+  IPresetSlot* slot = mPresets.Get(idx);
+  if (!slot)
+    return false;
+  if (slot->mInitialized)
+  {
+    if (UnserializeState(slot->mChunk, 0) < 1)
+      return false;
+  }
+  else
+  {
+    int numbered = 0;
+    for (int i = 0; i < NPresets(); ++i)
+      if (std::strstr(mPresets.Get(i)->mName, kUserPresetName))
+        ++numbered;
+    slot->mInitialized = true;
+    LibString name;
+    name.FormatCapped(IPresetSlot::kNameSize - 1, "%s %d", kUserPresetName, numbered + 1);
+    slot->SetName(name.Get());
+    slot->mChunk.Clear();
+    if (!SerializeState(slot->mChunk))
+      return false;
+  }
+  mCurrentPresetIdx = idx;
+  OnPresetListChanged();
+  OnStateRestored();
+  return true;
+}
+
+bool IPluginBase::RestorePresetByName(const char* name)
+{
+  if (!name || !*name)
+    return false;
+  for (int i = 0; i < NPresets(); ++i)
+    if (std::strcmp(mPresets.Get(i)->mName, name) == 0)
+      return RestorePreset(i);
+  return false;
+}
+
+void IPluginBase::ModifyCurrentPreset(const char* name)
+{
+  IPresetSlot* slot = mPresets.Get(mCurrentPresetIdx);
+  if (!slot)
+    return;
+  slot->mChunk.Clear();
+  SerializeState(slot->mChunk);
+  if (name && *name)
+    slot->SetName(name);
+}
+
+void IPluginBase::FillEmptyPresets()
+{
+  for (int i = 0; i < NPresets(); ++i)
+  {
+    IPresetSlot* slot = FirstFreeSlot();
+    if (!slot)
+      return;
+    slot->mInitialized = true;
+    slot->SetName(kFilledSlotName);
+    slot->mChunk.Clear();
+    SerializeState(slot->mChunk);
+  }
+}
+
+void IPluginBase::MakeDefaultPreset(const char* name, int count)
+{
+  for (int i = 0; i < count; ++i)
+  {
+    IPresetSlot* slot = FirstFreeSlot();
+    if (!slot)
+      return;
+    slot->mInitialized = true;
+    slot->SetName(name ? name : kFilledSlotName);
+    slot->mChunk.Clear();
+    SerializeState(slot->mChunk);
+  }
+}
+
+void IPluginBase::MakePreset(const char* name, ...)
+{
+  IPresetSlot* slot = FirstFreeSlot();
+  if (!slot)
+    return;
+  slot->mInitialized = true;
+  slot->SetName(name);
+  va_list args;
+  va_start(args, name);
+  for (int i = 0; i < NParams(); ++i)
+  {
+    const double v = TakesIntArgument(*GetParam(i)) ? double(va_arg(args, int)) : va_arg(args, double);
+    slot->mChunk.Put(&v);
+  }
+  va_end(args);
+}
+
+void IPluginBase::MakePresetFromNamedParams(const char* name, int count, ...)
+{
+  IPresetSlot* slot = FirstFreeSlot();
+  if (!slot)
+    return;
+  slot->mInitialized = true;
+  slot->SetName(name);
+  std::vector<double> values(static_cast<size_t>(NParams()), kUnsetValue);
+  va_list args;
+  va_start(args, count);
+  for (int i = 0; i < count; ++i)
+  {
+    const int idx = va_arg(args, int);
+    const IParam* p = GetParam(idx);
+    const double v = (p && TakesIntArgument(*p)) ? double(va_arg(args, int)) : va_arg(args, double);
+    if (p)
+      values[static_cast<size_t>(idx)] = v;
+  }
+  va_end(args);
+  for (int i = 0; i < NParams(); ++i)
+  {
+    if (values[static_cast<size_t>(i)] == kUnsetValue)
+      values[static_cast<size_t>(i)] = GetParam(i)->Value();
+    slot->mChunk.Put(&values[static_cast<size_t>(i)]);
+  }
+}
+
+void IPluginBase::MakePresetFromChunk(const char* name, const IStateChunk& chunk)
+{
+  IPresetSlot* slot = FirstFreeSlot();
+  if (!slot)
+    return;
+  slot->mInitialized = true;
+  slot->SetName(name);
+  slot->mChunk.PutChunk(chunk);
+}
+
+void IPluginBase::PruneUninitialisedPresets()
+{
+  for (int i = NPresets() - 1; i >= 0; --i)
+  {
+    IPresetSlot* slot = mPresets.Get(i);
+    if (!slot->mInitialized)
+    {
+      mPresets.Delete(i);
+      delete slot;
+    }
+  }
+}
+
+// State -----------------------------------------------------------------------------------------------------------
+
+bool IPluginBase::SerializeParams(IStateChunk& chunk) const
+{
+  for (int i = 0; i < NParams(); ++i)
+  {
+    const double v = GetParam(i)->Value();
+    if (chunk.Put(&v) <= 0)
+      return false;
+  }
+  return true;
+}
+
+int IPluginBase::UnserializeParams(const IStateChunk& chunk, int startPos)
+{
+  int pos = startPos;
+  if (pos >= 0)
+  {
+    for (int i = 0; i < NParams(); ++i)
+    {
+      double v = 0.0;
+      pos = chunk.Get(&v, pos);
+      if (pos < 0)
+        break; // what could not be read keeps its value
+      GetParam(i)->Set(v);
+    }
+  }
+  NotifyAllParams(kPresetRecall);
+  return pos;
+}
+
+bool IPluginBase::SerializePresets(IStateChunk& chunk) const
+{
+  bool ok = true;
+  for (int i = 0; i < NPresets(); ++i)
+  {
+    const IPresetSlot* slot = mPresets.Get(i);
+    ok = chunk.PutStr(slot->mName) > 0 && ok;
+    const uint8_t flag = slot->mInitialized ? 1 : 0;
+    ok = chunk.Put(&flag) > 0 && ok;
+    if (slot->mInitialized)
+      ok = chunk.PutChunk(slot->mChunk) > 0 && ok;
+  }
+  return ok;
+}
+
+int IPluginBase::UnserializePresets(const IStateChunk& chunk, int startPos)
+{
+  int pos = startPos;
+  LibString name;
+  for (int i = 0; pos >= 0 && i < NPresets(); ++i)
+  {
+    IPresetSlot* slot = mPresets.Get(i);
+    pos = chunk.GetStr(name, pos);
+    slot->SetName(name.Get());
+    uint8_t flag = 0;
+    pos = chunk.Get(&flag, pos);
+    if (pos < 0)
+      break;
+    slot->mInitialized = flag != 0;
+    if (slot->mInitialized)
+    {
+      pos = UnserializeState(chunk, pos);
+      if (pos >= 1)
+      {
+        slot->mChunk.Clear();
+        SerializeState(slot->mChunk);
+      }
+    }
+  }
+  RestorePreset(mCurrentPresetIdx);
+  return pos;
+}
+
+// Ranges and groups -------------------------------------------------------------------------------------------------
+
+void IPluginBase::InitParamRange(int startIdx, int endIdx, int countStart, const char* nameFmt, double defaultVal,
+                                 double minVal, double maxVal, double step, const char* label, int flags,
+                                 const char* group, const IParam::Shape& shape, IParam::EUnit unit,
+                                 IParam::DisplayFunc displayFunc)
+{
+  LibString name;
+  for (int i = startIdx; i <= endIdx; ++i)
+  {
+    IParam* p = GetParam(i);
+    if (!p)
+      continue;
+    name.FormatCapped(IParam::kTextSize, nameFmt, countStart + (i - startIdx));
+    p->InitDouble(name.Get(), defaultVal, minVal, maxVal, step, label, flags, group, shape, unit, displayFunc);
+  }
+}
+
+void IPluginBase::CloneParamRange(int cloneStartIdx, int cloneEndIdx, int startIdx, const char* searchStr,
+                                  const char* replaceStr, const char* newGroup)
+{
+  for (int i = cloneStartIdx; i <= cloneEndIdx; ++i)
+  {
+    IParam* source = GetParam(i);
+    IParam* target = GetParam(startIdx + (i - cloneStartIdx));
+    if (!source || !target)
+      continue;
+    target->InitFrom(*source, searchStr, replaceStr, newGroup);
+    target->Set(source->Value());
+  }
+}
+
+void IPluginBase::CopyParamValues(int startIdx, int destIdx, int nParams)
+{
+  for (int i = 0; i < nParams; ++i)
+  {
+    IParam* source = GetParam(startIdx + i);
+    IParam* target = GetParam(destIdx + i);
+    if (source && target)
+      target->Set(source->Value());
+  }
+}
+
+void IPluginBase::CopyParamValues(const char* inGroup, const char* outGroup)
+{
+  std::vector<int> from, to;
+  ForParamInGroup(inGroup, [&](int idx, IParam&) { from.push_back(idx); });
+  ForParamInGroup(outGroup, [&](int idx, IParam&) { to.push_back(idx); });
+  for (size_t i = 0; i < from.size() && i < to.size(); ++i)
+    GetParam(to[i])->Set(GetParam(from[i])->Value());
+}
+
+void IPluginBase::ForParamInRange(int startIdx, int endIdx, const std::function<void(int, IParam&)>& func)
+{
+  for (int i = startIdx; i <= endIdx; ++i)
+    if (IParam* p = GetParam(i))
+      func(i, *p);
+}
+
+void IPluginBase::ForParamInGroup(const char* group, const std::function<void(int, IParam&)>& func)
+{
+  for (int i = 0; i < NParams(); ++i)
+    if (std::strcmp(GetParam(i)->GetGroup(), group ? group : "") == 0)
+      func(i, *GetParam(i));
+}
+
+void IPluginBase::DefaultParamValues(int startIdx, int endIdx)
+{
+  ForParamInRange(startIdx, endIdx, [](int, IParam& p) { p.SetToDefault(); });
+}
+
+void IPluginBase::DefaultParamValues(const char* group)
+{
+  ForParamInGroup(group, [](int, IParam& p) { p.SetToDefault(); });
+}
+
+namespace {
+double RandomNormalised() { return double(float(std::rand()) * (1.0f / 2147483648.0f)); }
+} // namespace
+
+void IPluginBase::RandomiseParamValues(int startIdx, int endIdx)
+{
+  ForParamInRange(startIdx, endIdx, [](int, IParam& p) { p.SetNormalized(RandomNormalised()); });
+}
+
+void IPluginBase::RandomiseParamValues(const char* group)
+{
+  ForParamInGroup(group, [](int, IParam& p) { p.SetNormalized(RandomNormalised()); });
+}
+
+} // namespace plug

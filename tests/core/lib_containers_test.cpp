@@ -1,0 +1,184 @@
+// Growth rule, shrink threshold and text operations of the Lib containers.
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "core/LibHeapBuf.h"
+#include "core/LibPtrList.h"
+#include "core/LibString.h"
+#include "core/LibTypedBuf.h"
+
+using plug::LibHeapBuf;
+using plug::LibPtrList;
+using plug::LibString;
+
+TEST(LibHeapBuf, SmallGranularityGrowsByHalfTheRequestOrTheGranularity)
+{
+  LibHeapBuf buf(128);
+  buf.Resize(10);
+  EXPECT_EQ(buf.GetAlloc(), 138);
+  buf.Resize(200);
+  EXPECT_EQ(buf.GetAlloc(), 328);
+  buf.Resize(1000);
+  EXPECT_EQ(buf.GetAlloc(), 1500);
+  EXPECT_EQ(buf.GetSize(), 1000);
+}
+
+TEST(LibHeapBuf, PageGranularityFillsWholePagesWithAllocatorOverhead)
+{
+  LibHeapBuf buf(4096);
+  buf.Resize(10);
+  EXPECT_EQ(buf.GetAlloc(), 4000);
+  buf.Resize(5000);
+  EXPECT_EQ(buf.GetAlloc(), 8096);
+}
+
+TEST(LibHeapBuf, ShrinksOnlyWhenAllowedAndBelowHalfTheAllocation)
+{
+  LibHeapBuf buf(4096);
+  buf.Resize(70000);
+  const int alloc = buf.GetAlloc(); // 102,304: pages minus the allocator overhead
+  ASSERT_EQ(alloc, 102304);
+  buf.Resize(100, false);
+  EXPECT_EQ(buf.GetAlloc(), alloc) << "without shrink only the size changes";
+  EXPECT_EQ(buf.GetSize(), 100);
+
+  buf.Resize(70000);
+  buf.Resize(alloc / 2, true);
+  EXPECT_EQ(buf.GetAlloc(), alloc) << "half the allocation is not below the threshold";
+  buf.Resize(70000);
+  buf.Resize(alloc / 2 - 1, true);
+  EXPECT_LT(buf.GetAlloc(), alloc);
+  EXPECT_EQ(buf.GetSize(), alloc / 2 - 1);
+}
+
+TEST(LibHeapBuf, ResizeToZeroGivesNullAndNegativeCountsAsZero)
+{
+  LibHeapBuf buf(128);
+  EXPECT_NE(buf.Resize(10), nullptr);
+  EXPECT_EQ(buf.Resize(-5), nullptr);
+  EXPECT_EQ(buf.GetSize(), 0);
+}
+
+TEST(LibHeapBuf, GrowthKeepsContents)
+{
+  LibHeapBuf buf(128);
+  auto* p = static_cast<char*>(buf.Resize(4));
+  std::memcpy(p, "abcd", 4);
+  p = static_cast<char*>(buf.Resize(100000));
+  EXPECT_EQ(std::memcmp(p, "abcd", 4), 0);
+}
+
+TEST(LibTypedBuf, CountsElements)
+{
+  plug::LibTypedBuf<double> buf;
+  EXPECT_TRUE(buf.Add(1.5));
+  EXPECT_TRUE(buf.Add(2.5));
+  EXPECT_EQ(buf.GetSize(), 2);
+  EXPECT_EQ(buf.Get()[1], 2.5);
+}
+
+TEST(LibPtrList, GetOutOfRangeGivesNull)
+{
+  LibPtrList<int> list;
+  EXPECT_EQ(list.Get(0), nullptr);
+  int a = 1, b = 2;
+  list.Add(&a);
+  list.Add(&b);
+  EXPECT_EQ(list.Get(-1), nullptr);
+  EXPECT_EQ(list.Get(list.GetSize()), nullptr);
+  EXPECT_EQ(list.Get(1), &b);
+}
+
+TEST(LibPtrList, DeleteMovesLaterItemsDown)
+{
+  LibPtrList<int> list;
+  int v[3] = {0, 1, 2};
+  for (int& x : v)
+    list.Add(&x);
+  list.Delete(0);
+  ASSERT_EQ(list.GetSize(), 2);
+  EXPECT_EQ(list.Get(0), &v[1]);
+  EXPECT_EQ(list.Get(1), &v[2]);
+}
+
+namespace {
+int gReleased[4];
+int gReleaseCount = 0;
+void Release(int* p) { gReleased[gReleaseCount++] = *p; delete p; }
+} // namespace
+
+TEST(LibPtrList, ClearReleasesFromLastToFirst)
+{
+  LibPtrList<int> list;
+  for (int i = 0; i < 3; ++i)
+    list.Add(new int(i));
+  gReleaseCount = 0;
+  list.Clear(true, Release);
+  EXPECT_EQ(list.GetSize(), 0);
+  ASSERT_EQ(gReleaseCount, 3);
+  EXPECT_EQ(gReleased[0], 2);
+  EXPECT_EQ(gReleased[2], 0);
+
+  LibPtrList<LibString> strings;
+  strings.Add(new LibString("x"));
+  strings.EmptyAndDelete();
+  EXPECT_EQ(strings.GetSize(), 0);
+}
+
+TEST(LibString, NeverSetReadsEmpty)
+{
+  LibString s;
+  EXPECT_STREQ(s.Get(), "");
+  EXPECT_EQ(s.GetLength(), 0);
+  EXPECT_EQ(s.GetSize(), 0);
+  s.SetRange(0, "", 0, 0);
+  EXPECT_EQ(s.GetSize(), 1);
+  EXPECT_STREQ(s.Get(), "");
+}
+
+TEST(LibString, AppendingToItselfDoublesIt)
+{
+  LibString s("abc");
+  s.Append(s.Get());
+  EXPECT_STREQ(s.Get(), "abcabc");
+  LibString big;
+  big.Set(std::string(200, 'q').c_str());
+  big.Append(big.Get()); // forces a reallocation while the text points into the old buffer
+  EXPECT_EQ(big.GetLength(), 400);
+  EXPECT_EQ(std::string(big.Get()), std::string(400, 'q'));
+}
+
+TEST(LibString, SetRangeKeepsFollowingBytes)
+{
+  LibString s("hello world");
+  s.SetRange(5, ",", 1, 6); // insert "," at 5 keeping " world"
+  EXPECT_STREQ(s.Get(), "hello, world");
+  s.SetRange(0, "J", 1, 0);
+  EXPECT_STREQ(s.Get(), "J");
+  s.SetRange(-1, "x", 1, 0);
+  EXPECT_STREQ(s.Get(), "J");
+  s.SetRange(1, "x", 0, 0);
+  EXPECT_STREQ(s.Get(), "J");
+}
+
+TEST(LibString, SetAndAppendTakeAnOptionalCount)
+{
+  LibString s;
+  s.Set("abcdef", 3);
+  s.Append("xyz", 1);
+  EXPECT_STREQ(s.Get(), "abcx");
+}
+
+TEST(LibString, FormatCappedCutsToMaxCharacters)
+{
+  LibString s;
+  s.FormatCapped(32, "%d", 123456789);
+  EXPECT_STREQ(s.Get(), "123456789");
+  s.FormatCapped(4, "%d", 123456789);
+  EXPECT_STREQ(s.Get(), "1234");
+  EXPECT_EQ(s.GetSize(), 5);
+  s.AppendFormatCapped(3, "%s", "abcdef");
+  EXPECT_STREQ(s.Get(), "1234abc");
+}

@@ -1,0 +1,242 @@
+// Parameter precision, display, constrain and shape behaviour.
+#include <cmath>
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "core/IParam.h"
+
+using plug::IParam;
+using plug::LibString;
+
+namespace {
+std::string Display(const IParam& p, double value, bool withTexts = true)
+{
+  LibString s;
+  p.GetDisplay(false, s, withTexts, value);
+  return s.Get();
+}
+} // namespace
+
+TEST(IParamPrecision, FollowsTheStep)
+{
+  const struct
+  {
+    double step;
+    int precision;
+  } cases[] = {{0.1, 1}, {0.25, 2}, {0.001, 3}, {1e-7, 6}, {2.0, 0}, {0.01, 2}, {1.0, 0}};
+  for (const auto& c : cases)
+  {
+    IParam p;
+    p.InitDouble("p", 0, 0, 10, c.step);
+    EXPECT_EQ(p.GetDisplayPrecision(), c.precision) << "step " << c.step;
+  }
+}
+
+TEST(IParamInit, EmptyRangeGetsOneStep)
+{
+  IParam p;
+  p.InitDouble("p", 0, 0, 0, 1);
+  EXPECT_EQ(p.GetMax(), 1.0);
+}
+
+TEST(IParamInit, FreshParameterIsLinearZeroToOne)
+{
+  IParam p;
+  EXPECT_EQ(p.Type(), IParam::kTypeNone);
+  EXPECT_EQ(p.Unit(), IParam::kUnitCustom);
+  EXPECT_EQ(p.GetMax(), 1.0);
+  EXPECT_EQ(p.GetShape().GetCurveKind(), 0);
+}
+
+TEST(IParamInit, LongTextsAreCutToTheirFields)
+{
+  IParam p;
+  const std::string longName(100, 'n');
+  p.InitDouble(longName.c_str(), 0, 0, 1, 0.1, longName.c_str(), 0, longName.c_str());
+  EXPECT_EQ(std::strlen(p.GetName()), 31u);
+  EXPECT_EQ(std::strlen(p.GetLabel()), 31u);
+  EXPECT_EQ(std::strlen(p.GetGroup()), 31u);
+  p.SetDisplayText(0.5, longName.c_str());
+  EXPECT_EQ(std::strlen(p.GetDisplayTextForValue(0.5)), 31u);
+}
+
+TEST(IParamInit, TypedInitialisersSetTypeStepAndTexts)
+{
+  IParam e;
+  e.InitEnum("Mode", 1, 3, "", 0, "G", "a", "b", "c");
+  EXPECT_EQ(e.Type(), IParam::kTypeEnum);
+  EXPECT_TRUE(e.GetStepped());
+  EXPECT_EQ(e.GetMax(), 2.0);
+  EXPECT_STREQ(e.GetDisplayTextForValue(2.0), "c");
+
+  IParam b;
+  b.InitBool("On", true, "", 0, "", "no", "yes");
+  EXPECT_EQ(b.Type(), IParam::kTypeBool);
+  EXPECT_EQ(b.Value(), 1.0);
+  EXPECT_EQ(Display(b, 0.0), "no");
+
+  IParam g;
+  g.InitGain("Gain", 0, "", 0, -12, 12, 0.5);
+  EXPECT_STREQ(g.GetLabel(), "dB");
+  EXPECT_EQ(g.Unit(), IParam::kUnitDB);
+
+  IParam pitch;
+  pitch.InitPitch("Note", 60, 48, 72, 0, "", false);
+  EXPECT_STREQ(pitch.GetDisplayTextForValue(0), "C 2");
+  EXPECT_STREQ(pitch.GetDisplayTextForValue(1), "C#2");
+
+  IParam copy;
+  copy.InitFrom(e, "Mode", "Style", "H");
+  EXPECT_STREQ(copy.GetName(), "Style");
+  EXPECT_STREQ(copy.GetGroup(), "H");
+  EXPECT_EQ(copy.NDisplayTexts(), 3);
+}
+
+TEST(IParamConstrain, RoundsHalfAwayFromZeroThenClamps)
+{
+  IParam p;
+  p.InitDouble("p", 0, -10, 10, 0.5, "", IParam::kFlagStepped);
+  p.Set(0.74);
+  EXPECT_EQ(p.Value(), 0.5);
+  p.Set(0.75);
+  EXPECT_EQ(p.Value(), 1.0);
+  p.Set(-0.75);
+  EXPECT_EQ(p.Value(), -1.0);
+  p.Set(1e9);
+  EXPECT_EQ(p.Value(), 10.0);
+  p.Set(std::nan(""));
+  EXPECT_EQ(p.Value(), -10.0) << "a NaN never enters a parameter";
+}
+
+TEST(IParamConstrain, NonPositiveStepDoesNotDivideByZero)
+{
+  IParam p;
+  p.InitDouble("p", 0.3, 0, 1, 0.0, "", IParam::kFlagStepped);
+  EXPECT_DOUBLE_EQ(p.Value(), 0.3);
+  p.Set(0.77);
+  EXPECT_DOUBLE_EQ(p.Value(), 0.77);
+  IParam n;
+  n.InitDouble("n", 0.3, 0, 1, -0.1, "", IParam::kFlagStepped);
+  EXPECT_TRUE(std::isfinite(n.Value()));
+}
+
+TEST(IParamShape, EqualBoundsGiveNormalisedZero)
+{
+  IParam p;
+  p.InitDouble("p", 0.3, 5, 1, 0.0); // min + step > max: max becomes min, the range is empty
+  EXPECT_EQ(p.GetMax(), 5.0);
+  EXPECT_EQ(p.ToNormalized(5.0), 0.0);
+  IParam pow;
+  pow.InitDouble("p", 5, 5, 1, 0.0, "", 0, "", IParam::ShapePowCurve(2.0));
+  EXPECT_EQ(pow.ToNormalized(5.0), 0.0);
+  IParam ex;
+  ex.InitDouble("p", 5, 5, 1, 0.0, "", 0, "", IParam::ShapeExp());
+  EXPECT_EQ(ex.ToNormalized(5.0), 0.0);
+}
+
+TEST(IParamShape, PowerCurve)
+{
+  IParam p;
+  p.InitDouble("p", 0, 0, 100, 0.001, "", 0, "", IParam::ShapePowCurve(2.0));
+  EXPECT_DOUBLE_EQ(p.GetShape().NormalizedToValue(0.5, p), 25.0);
+  EXPECT_DOUBLE_EQ(p.GetShape().ValueToNormalized(25.0, p), 0.5);
+  const struct
+  {
+    double exponent;
+    int kind;
+  } kinds[] = {{2.0, 4}, {3.0, 6}, {0.3, 5}, {0.5, 3}, {1.0, 0}};
+  for (const auto& k : kinds)
+    EXPECT_EQ(IParam::ShapePowCurve(k.exponent).GetCurveKind(), k.kind) << k.exponent;
+}
+
+TEST(IParamShape, ExponentialFromZeroStartsAtTinyValue)
+{
+  IParam p;
+  p.InitDouble("f", 1000, 0, 20000, 1, "Hz", 0, "", IParam::ShapeExp());
+  EXPECT_NEAR(p.GetShape().NormalizedToValue(0.0, p), 1e-8, 1e-20);
+  EXPECT_NEAR(p.GetShape().NormalizedToValue(1.0, p), 20000.0, 1e-6);
+  EXPECT_EQ(p.GetShape().GetCurveKind(), 1);
+}
+
+TEST(IParamDisplay, NegateDisplayNeverShowsMinusZero)
+{
+  IParam p0;
+  p0.InitDouble("p", 0, -5, 5, 1, "", IParam::kFlagNegateDisplay);
+  EXPECT_EQ(Display(p0, 0.0), "0");
+  IParam p2;
+  p2.InitDouble("p", 0, -5, 5, 0.01, "", IParam::kFlagNegateDisplay);
+  EXPECT_EQ(Display(p2, 0.0), "0.00");
+  EXPECT_EQ(Display(p2, 1.5), "-1.50");
+}
+
+TEST(IParamDisplay, SignFlagAddsPlus)
+{
+  IParam p;
+  p.InitDouble("p", 0, -5, 5, 0.1, "", IParam::kFlagSignDisplay);
+  EXPECT_EQ(Display(p, 3.0), "+3.0");
+  EXPECT_EQ(Display(p, -3.0), "-3.0");
+  EXPECT_EQ(Display(p, 0.0), "0.0");
+}
+
+TEST(IParamDisplay, EnumShowsItsTextOrTheNumber)
+{
+  IParam p;
+  p.InitEnum("e", 0, 3, "", 0, "", "zero", "one", "two");
+  EXPECT_EQ(Display(p, 1.0), "one");
+  EXPECT_EQ(Display(p, 1.0, false), "1");
+}
+
+TEST(IParamDisplay, HugeValuesAreClampedBeforeConversion)
+{
+  IParam p;
+  p.InitDouble("p", 0, -1e300, 1e300, 1);
+  EXPECT_EQ(Display(p, 1e300), "2147483647");
+  EXPECT_EQ(Display(p, -1e300), "-2147483648");
+}
+
+TEST(IParamDisplay, NormalisedValueIsConvertedFirst)
+{
+  IParam p;
+  p.InitDouble("p", 0, 0, 10, 0.1);
+  LibString s;
+  p.GetDisplay(true, s, true, 0.25);
+  EXPECT_STREQ(s.Get(), "2.5");
+}
+
+TEST(IParamDisplay, LabelIsHiddenWhenTheTruncatedValueHasAText)
+{
+  IParam p;
+  p.InitDouble("p", 1.7, 0, 3, 0.1, "units");
+  p.SetDisplayText(1.0, "one");
+  EXPECT_STREQ(p.GetLabel(), "");
+  p.Set(2.5);
+  EXPECT_STREQ(p.GetLabel(), "units");
+}
+
+TEST(IParamParse, StringToValue)
+{
+  IParam b;
+  b.InitBool("b", true, "", 0, "", "off", "on");
+  EXPECT_EQ(b.StringToValue("off"), 0.0);
+  EXPECT_EQ(b.StringToValue("on"), 1.0);
+  EXPECT_EQ(b.StringToValue("maybe"), 0.0);
+  IParam d;
+  d.InitDouble("d", 0, 0, 10, 0.1);
+  EXPECT_EQ(d.StringToValue("12.5"), 10.0);
+  EXPECT_DOUBLE_EQ(d.StringToValue("3.14 dB"), 3.14);
+  EXPECT_EQ(d.StringToValue("abc"), 0.0);
+  IParam neg;
+  neg.InitDouble("n", 0, -10, 10, 1, "", IParam::kFlagNegateDisplay);
+  EXPECT_EQ(neg.StringToValue("4"), -4.0);
+}
+
+TEST(IParamJSON, DescribesTheParameter)
+{
+  IParam p;
+  p.InitInt("Stages", 1, 1, 5);
+  LibString s;
+  p.GetJSON(s, 18);
+  EXPECT_STREQ(s.Get(), "{\"id\":18, \"name\":\"Stages\", \"type\":\"int\", \"min\":1.000000, \"max\":5.000000, "
+                        "\"default\":1.000000, \"rate\":\"control\"}");
+}

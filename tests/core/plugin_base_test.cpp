@@ -1,0 +1,205 @@
+// Presets and the default state format of the plug-in base: bytes written, partial reads, preset naming.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/IPluginBase.h"
+
+using plug::IPluginBase;
+using plug::IStateChunk;
+
+namespace {
+/// A plug-in base with three parameters that records its notifications.
+class ThreeParams : public IPluginBase
+{
+public:
+  explicit ThreeParams(int nPresets = 1) : IPluginBase(3, nPresets)
+  {
+    GetParam(0)->InitDouble("a", 0.5, 0, 1, 0.01);
+    GetParam(1)->InitDouble("b", 2, -10, 10, 0.1);
+    GetParam(2)->InitInt("c", 3, 1, 5);
+  }
+  void BeginInformHostOfParamChangeFromUI(int) override {}
+  void EndInformHostOfParamChangeFromUI(int) override {}
+  void OnParamChange(int idx, plug::EParamChangeSource source, int) override
+  {
+    notified.push_back({idx, source});
+  }
+  void SetVersion(int packed) { mVersion = packed; }
+  std::vector<std::pair<int, int>> notified;
+};
+
+void SetAll(ThreeParams& p, double a, double b, double c)
+{
+  p.GetParam(0)->Set(a);
+  p.GetParam(1)->Set(b);
+  p.GetParam(2)->Set(c);
+}
+} // namespace
+
+TEST(DefaultState, WritesOneDoublePerParameterAndReadsItBack)
+{
+  ThreeParams p;
+  IStateChunk c;
+  ASSERT_TRUE(p.SerializeState(c));
+  EXPECT_EQ(c.Size(), 24);
+  SetAll(p, 0, 0, 1);
+  EXPECT_EQ(p.UnserializeState(c, 0), 24);
+  EXPECT_EQ(p.GetParam(0)->Value(), 0.5);
+  EXPECT_EQ(p.GetParam(1)->Value(), 2.0);
+  EXPECT_EQ(p.GetParam(2)->Value(), 3.0);
+}
+
+TEST(DefaultState, TruncatedStateLeavesUnreadParametersUnchangedAndStillNotifies)
+{
+  ThreeParams p;
+  IStateChunk c;
+  const double values[] = {0.25, -3.0};
+  c.Put(&values[0]);
+  c.Put(&values[1]);
+  c.PutBytes("\1\2\3\4", 4); // 20 bytes
+  SetAll(p, 0.1, 0.2, 4);
+  EXPECT_EQ(p.UnserializeState(c, 0), -1);
+  EXPECT_EQ(p.GetParam(0)->Value(), 0.25);
+  EXPECT_EQ(p.GetParam(1)->Value(), -3.0);
+  EXPECT_EQ(p.GetParam(2)->Value(), 4.0) << "the unread value is kept";
+  ASSERT_EQ(p.notified.size(), 3u);
+  for (auto& n : p.notified)
+    EXPECT_EQ(n.second, plug::kPresetRecall);
+}
+
+TEST(PresetList, ChunkBytesOfTwoSlots)
+{
+  ThreeParams p(2);
+  plug::IPresetSlot* a = p.GetPresetSlot(0);
+  a->mInitialized = true;
+  a->SetName("A");
+  a->mChunk.PutBytes("0123456789abcdef", 16);
+  p.GetPresetSlot(1)->SetName("");
+  IStateChunk c;
+  ASSERT_TRUE(p.SerializePresets(c));
+  const std::string expected = std::string("\1\0\0\0A\1", 6) + "0123456789abcdef" + std::string("\0\0\0\0\0", 5);
+  ASSERT_EQ(c.Size(), int(expected.size()));
+  EXPECT_EQ(std::memcmp(c.GetData(), expected.data(), expected.size()), 0);
+}
+
+TEST(PresetList, RoundTripRestoresNamesAndStates)
+{
+  ThreeParams p(2);
+  SetAll(p, 0.1, 1.0, 2);
+  p.FillEmptyPresets();
+  p.ModifyCurrentPreset("first");
+  IStateChunk c;
+  ASSERT_TRUE(p.SerializePresets(c));
+
+  ThreeParams q(2);
+  EXPECT_EQ(q.UnserializePresets(c, 0), c.Size());
+  EXPECT_STREQ(q.GetPresetName(0), "first");
+  EXPECT_STREQ(q.GetPresetName(1), "Empty");
+  EXPECT_DOUBLE_EQ(q.GetParam(0)->Value(), 0.1);
+}
+
+TEST(PresetList, AnyNonZeroFlagByteMeansInitialised)
+{
+  ThreeParams p(1);
+  IStateChunk c;
+  c.PutStr("x");
+  const uint8_t flag = 7;
+  c.Put(&flag);
+  const double v[3] = {0.3, 0.4, 2.0};
+  for (double d : v)
+    c.Put(&d);
+  EXPECT_EQ(p.UnserializePresets(c, 0), c.Size());
+  EXPECT_TRUE(p.GetPresetSlot(0)->mInitialized);
+  EXPECT_DOUBLE_EQ(p.GetParam(0)->Value(), 0.3);
+}
+
+TEST(PresetList, LongNamesAreCutTo255Bytes)
+{
+  ThreeParams p(1);
+  IStateChunk c;
+  c.PutStr(std::string(400, 'n').c_str());
+  const uint8_t flag = 1;
+  c.Put(&flag);
+  const double v[3] = {0.3, 0.4, 2.0};
+  for (double d : v)
+    c.Put(&d);
+  EXPECT_EQ(p.UnserializePresets(c, 0), c.Size());
+  EXPECT_EQ(std::strlen(p.GetPresetName(0)), 255u);
+  p.ModifyCurrentPreset(std::string(300, 'm').c_str());
+  EXPECT_EQ(std::strlen(p.GetPresetName(0)), 255u);
+}
+
+TEST(Presets, FillEmptyPresetsNamesTheRestAndStoresTheSameState)
+{
+  ThreeParams p(3);
+  p.GetPresetSlot(1)->mInitialized = true;
+  p.GetPresetSlot(1)->SetName("mine");
+  p.FillEmptyPresets();
+  EXPECT_STREQ(p.GetPresetName(0), "Empty");
+  EXPECT_STREQ(p.GetPresetName(1), "mine");
+  EXPECT_STREQ(p.GetPresetName(2), "Empty");
+  EXPECT_EQ(p.GetPresetSlot(0)->mChunk.Size(), 24);
+  EXPECT_EQ(std::memcmp(p.GetPresetSlot(0)->mChunk.GetData(), p.GetPresetSlot(2)->mChunk.GetData(), 24), 0);
+  EXPECT_EQ(p.GetPresetSlot(1)->mChunk.Size(), 0);
+}
+
+TEST(Presets, NewSlotsAreNamedEmptyInLowerCase)
+{
+  ThreeParams p(1);
+  EXPECT_STREQ(p.GetPresetName(0), "empty");
+  EXPECT_STREQ(p.GetPresetName(5), "");
+}
+
+TEST(Presets, RestoringAnUninitialisedSlotNumbersItAfterTheUserPresets)
+{
+  ThreeParams p(4);
+  p.GetPresetSlot(0)->mInitialized = true;
+  p.GetPresetSlot(0)->SetName("user preset 1");
+  p.GetPresetSlot(1)->mInitialized = true;
+  p.GetPresetSlot(1)->SetName("user preset 2");
+  EXPECT_TRUE(p.RestorePreset(3));
+  EXPECT_STREQ(p.GetPresetName(3), "user preset 3");
+  EXPECT_EQ(p.GetCurrentPresetIdx(), 3);
+}
+
+TEST(Presets, RestoringOutOfRangeFailsAndKeepsTheIndex)
+{
+  ThreeParams p(2);
+  p.FillEmptyPresets();
+  EXPECT_FALSE(p.RestorePreset(-1));
+  EXPECT_FALSE(p.RestorePreset(2));
+  EXPECT_EQ(p.GetCurrentPresetIdx(), 0);
+  EXPECT_TRUE(p.RestorePreset(1));
+  EXPECT_EQ(p.GetCurrentPresetIdx(), 1);
+  EXPECT_FALSE(p.RestorePresetByName(""));
+  EXPECT_TRUE(p.RestorePresetByName("Empty"));
+}
+
+TEST(Presets, MakePresetTakesIntsForIntegerParameters)
+{
+  ThreeParams p(2);
+  p.MakePreset("made", 0.75, -1.5, 4);
+  p.MakePresetFromNamedParams("named", 1, 2, 5);
+  ASSERT_TRUE(p.RestorePreset(0));
+  EXPECT_DOUBLE_EQ(p.GetParam(0)->Value(), 0.75);
+  EXPECT_DOUBLE_EQ(p.GetParam(1)->Value(), -1.5);
+  EXPECT_DOUBLE_EQ(p.GetParam(2)->Value(), 4.0);
+  ASSERT_TRUE(p.RestorePreset(1));
+  EXPECT_DOUBLE_EQ(p.GetParam(2)->Value(), 5.0);
+  EXPECT_DOUBLE_EQ(p.GetParam(0)->Value(), 0.5) << "unnamed parameters take the values current when it was made";
+}
+
+TEST(Version, DecimalAndTextForms)
+{
+  ThreeParams p;
+  p.SetVersion(2 * 65536 + 3 * 256 + 4);
+  EXPECT_EQ(p.GetPluginVersion(true), 2340);
+  plug::LibString s;
+  p.FormatPluginVersion(s);
+  EXPECT_STREQ(s.Get(), "v2.3.4");
+  EXPECT_STREQ(p.GetAPIName(), "VST2");
+  EXPECT_STREQ(p.GetArchName(), "x64");
+}
