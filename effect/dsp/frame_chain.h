@@ -1,0 +1,72 @@
+// The per-sample chain of the effect: input trim, input meters, saturation by stereo placement, output trim,
+// the soft clipper with its gain-reduction envelope, output meters and the monitor modes.
+#pragma once
+
+#include "effect/dsp/hold_envelope.h"
+#include "effect/dsp/level_meter.h"
+#include "effect/dsp/sat_settings.h"
+#include "effect/dsp/saturator.h"
+#include "effect/dsp/soft_clipper.h"
+
+/// Stereo placements (saturation) and monitor channel modes share these values.
+enum EChannelMode
+{
+  kChStereo = 0,
+  kChLeft = 1,
+  kChRight = 2,
+  kChMid = 3,
+  kChSide = 4
+};
+
+enum EMonitorPlacement
+{
+  kMonNormal = 0,
+  kMonInPlace = 1
+};
+
+/// What the chain reads per sample, taken from the parameter mirrors once per block.
+struct FrameSettings
+{
+  int satOn = 0;
+  int placement = kChStereo;
+  int clipOn = 0;
+  int monitorMode = kChStereo;
+  int monitorPlacement = kMonNormal;
+};
+
+class FrameChain
+{
+public:
+  /// Gain-reduction envelope: release 20 dB per 0.1 s after a 3 s hold.
+  static constexpr double kGRReleaseSeconds = 0.1;
+  static constexpr double kGRHoldSeconds = 3.0;
+
+  /// Prepares everything for the host rate (saturators) and the processing rate (meters, envelope).
+  /// [prepare: may allocate]
+  void Prepare(double hostRate, double processRate, double ceilingDb, const SatSettings& sat, int meterMode);
+  /// Both saturators take the settings. [any thread, under the plug-in lock]
+  void SetSaturation(const SatSettings& sat);
+  /// Both clippers take the ceiling. [any thread, under the plug-in lock]
+  void SetCeiling(double ceilingDb);
+  /// The four meters switch mode at the processing rate. [under the plug-in lock: may allocate]
+  void SetMeterMode(int meterMode, double processRate);
+  /// The four meters back to silence; the gain-reduction envelope is kept. [under the plug-in lock]
+  void ResetMeters();
+
+  /// One stereo frame in place. [audio thread]
+  void ProcessFrame(double& L, double& R, double inGainL, double inGainR, double outGainL, double outGainR,
+                    const FrameSettings& s);
+  void FeedInputMeters(double L, double R);
+  void FeedOutputMeters(double L, double R);
+
+  /// The clip lamp's value: the share of level the clipper takes away (0 = none). [any thread]
+  double GainReductionShown() const { return mGRShown.load(std::memory_order_relaxed); }
+
+  Saturator mSatL, mSatR;
+  SoftClipper mClipperL, mClipperR;
+  HoldEnvelope mGREnvelope;
+  LevelMeter mInMeterL, mInMeterR, mOutMeterL, mOutMeterR;
+
+private:
+  std::atomic<double> mGRShown{0.0};
+};

@@ -1,0 +1,174 @@
+// One level meter: peak, RMS, K-weighted loudness over a short or long window, VU (and three kinds the effect
+// does not select), with ballistics and a display envelope. The audio thread steps it; the editor reads the
+// published values (shown*) without a lock.
+#pragma once
+
+#include "effect/dsp/delay_ring.h"
+#include "effect/dsp/hold_envelope.h"
+
+#include <algorithm>
+#include <atomic>
+#include <vector>
+
+enum EMeterKind
+{
+  kMeterKindWindowedPeak = 0,
+  kMeterKindRMS = 1,
+  kMeterKindLoudnessShort = 2,
+  kMeterKindLoudnessLong = 3,
+  kMeterKindVU = 4,
+  kMeterKindAverage = 5,
+  kMeterKindPeak = 6,
+  kMeterKindFastVU = 7
+};
+
+/// The meter modes the effect offers (parameter "Meter Mode").
+enum EMeterMode
+{
+  kMeterPeak = 0,
+  kMeterRMS = 1,
+  kMeterEBUML = 2,
+  kMeterEBUSL = 3,
+  kMeterVU = 4
+};
+
+/// A window of squared samples with a running sum; publishes the mean square every hop.
+class MeanSquareWindow
+{
+public:
+  /// Length max(trunc(seconds * fs), 1); a new mean square every (1 - overlap) * length samples. Reuses the
+  /// buffer when it is large enough. [prepare]
+  void Setup(double seconds, double sampleRate, double overlap, int averageTwo);
+  /// Zeroes the samples and the running values (readings back to silence). [audio thread]
+  void Clear();
+  /// Adds x1^2 + x2^2 (halved when averaging two inputs); true when a full window published a new mean square.
+  /// [audio thread]
+  bool Process(double x1, double x2);
+  /// Adds m unsquared (the average-responding kind). [audio thread]
+  void ProcessLinear(double m);
+
+  double windowSeconds = 0.0;
+  int length = 1;
+  double overlap = 1.0;
+  int position = 0;
+  double sum = 0.0;
+  double leaving = 0.0;
+  double meanSquare = 0.0;
+  double minimum = 0.0;
+  double maximum = 0.0;
+  double minimumDb = -144.0;
+  double maximumDb = -144.0;
+  double loudness = -144.0;
+  int filled = 0;
+  int updated = 0;
+  int hop = 0;
+  int averageTwo = 0;
+
+private:
+  std::vector<double> mBuffer;
+};
+
+/// One of the two K-weighting stages (a shelf or a high-pass) as a biquad recomputed for each rate.
+struct KWeightingBiquad
+{
+  void SetupShelf(double sampleRate);
+  void SetupHighPass(double sampleRate);
+  void Clear() { x1 = x2 = y1 = y2 = 0.0; }
+  double Process(double x)
+  {
+    const double y = (b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2) / 1.0 + 1e-25;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+  }
+
+  double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+  double sampleRate = 0.0;
+  double f0 = 0.0, Vb = 0.0, Vh = 0.0, Q = 0.0;
+  double K = 0.0, K2 = 0.0, a0 = 1.0;
+  double a1 = 0.0, a2 = 0.0, b0 = 1.0, b1 = 0.0, b2 = 0.0;
+};
+
+/// A second-order VU-style rectifying smoother.
+struct VUSmoother
+{
+  static constexpr double kScale1 = 2.356194490192345; // 3 pi / 4
+  void Clear() { s1 = s2 = largestS2 = largestInput = 0.0; }
+  double Process(double p, double q)
+  {
+    largestInput = std::max(largestInput, std::max(p, q));
+    const double in = (p + q) * 0.5 + 1e-15;
+    const double n1 = s1 + c * (in - s2 / 2.01 - s1);
+    const double n2 = s2 + c * (n1 - s2);
+    s1 = std::max(n1, 0.0);
+    s2 = std::max(n2, 0.0);
+    largestS2 = std::max(largestS2, s2);
+    return s2 * scale1 * scale2;
+  }
+
+  double s1 = 0.0, s2 = 0.0;
+  double largestS2 = 0.0, largestInput = 0.0;
+  double c = 0.0;
+  double scale1 = kScale1, scale2 = 1.0;
+  double dbFactor = kDbPerNeper;
+};
+
+class LevelMeter
+{
+public:
+  LevelMeter();
+  LevelMeter(const LevelMeter&) = delete;
+  LevelMeter& operator=(const LevelMeter&) = delete;
+
+  /// Times in seconds. [prepare: may allocate]
+  void Setup(int kind, double window, double attack, double hold, double release, double offsetDb,
+             double sampleRate, double delayMs);
+  /// Maps an EMeterMode to its kind, window and offset, sets the display envelope and clears everything.
+  /// [prepare: may allocate]
+  void InitForMode(int meterMode, double sampleRate);
+  /// Every reading back to silence: windows, delays, ballistics, display. [audio thread, no allocation]
+  void Reset();
+
+  /// One step. select 1/3 measures only a, 2/4 only b, anything else both. [audio thread]
+  void ProcessStereo(int select, double a, double b);
+
+  /// Published for the editor: linear reading, its maximum, and the display envelope. [any thread]
+  double ShownValue() const { return shownValue.load(std::memory_order_relaxed); }
+  double ShownMax() const { return shownMax.load(std::memory_order_relaxed); }
+  double ShownDisplay() const { return shownDisplay.load(std::memory_order_relaxed); }
+  /// The reading in dB as the editor shows it: ln(shownValue * gain) * editorDbFactor. [any thread]
+  double ShownDb() const;
+  /// Steps the display envelope with |shownValue * gain|. [audio thread]
+  void StepDisplay();
+
+  double attack = 0.0;
+  double release = 0.0;
+  int hold = 0;
+  int holdCounter = 0;
+  int ballisticState = 0;
+  double value = 0.0;
+  double maxValue = 0.0;
+  KWeightingBiquad shelfA, highPassA, shelfB, highPassB;
+  MeanSquareWindow windowA;
+  VUSmoother vu;
+  MeanSquareWindow windowB;
+  VUSmoother vuFast;
+  int kind = 0;
+  double dbFactor = kDbPerNeper;
+  double gain = 1.0;
+  double negatedOffsetDb = 0.0;
+  DelayRing delayA, delayB;
+  double editorDbFactor = kDbPerNeper;
+  HoldEnvelope display;
+
+private:
+  void ClearState();
+  double Measure(int select, double a, double b);
+  void Ballistics(double x);
+
+  std::atomic<double> shownValue{0.0};
+  std::atomic<double> shownMax{0.0};
+  std::atomic<double> shownDisplay{0.0};
+};

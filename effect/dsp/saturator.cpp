@@ -1,0 +1,169 @@
+#include "effect/dsp/saturator.h"
+#include "effect/dsp/sample_rate.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+/// Seconds between new random targets of the fluctuation.
+constexpr double kTargetPeriodSeconds = 0.2;
+/// Time constant of the fluctuation's random walks, seconds.
+constexpr double kWalkSeconds = 0.4;
+/// Keeps the warm and crisp ratios away from 0/0 at u = 0.
+constexpr double kCurveOffset = 1e-8;
+/// tanh(pi / 2): scales the crisp odd part to reach 1 at full input.
+constexpr double kTanhHalfPi = 0.9171523356672742;
+
+double Clamp1(double x) { return x < -1.0 ? -1.0 : (x > 1.0 ? 1.0 : x); }
+
+/// tanh written as the curve has always computed it.
+double CurveTanh(double z) { return 2.0 / (std::exp(-2.0 * z) + 1.0) - 1.0; }
+
+/// num / den - 0.5 for two odd functions whose ratio tends to 1/2 at 0: the limit 0 where den vanishes.
+double HalfRatioPart(double num, double den) { return den != 0.0 ? num / den - 0.5 : 0.0; }
+
+uint64_t NextInstanceSeed()
+{
+  static std::atomic<uint64_t> sCounter{0};
+  const uint64_t t = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  return t ^ (0x9E3779B97F4A7C15ull * (sCounter.fetch_add(1, std::memory_order_relaxed) + 1));
+}
+
+} // namespace
+
+FluctuationRandom::FluctuationRandom() { Seed(NextInstanceSeed()); }
+
+void FluctuationRandom::Seed(uint64_t seed)
+{
+  // splitmix64 spreads any seed (also 0) over the whole state.
+  uint64_t z = seed + 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  z ^= z >> 31;
+  mState = z != 0 ? z : 0x9E3779B97F4A7C15ull;
+}
+
+void Saturator::Reset(double fs)
+{
+  fs = UsableRate(fs);
+  dcA = 0.999;
+  dcB = 0.001;
+  dc1 = dc2 = 0.0;
+  prevD = prevA1 = prevA2 = 0.0;
+  classicDenominator = 200.0;
+  classicOdd = classicAngle = classicNorm = 0.0;
+  for (RandomWalk* w : {&evenWalk, &oddWalk})
+  {
+    w->a = std::exp(-2.0 * kPi / (kWalkSeconds * fs));
+    w->b = 1.0 - w->a;
+    w->y = 0.0;
+    w->threshold = 0.01;
+  }
+  const double p = kTargetPeriodSeconds * fs;
+  period = p >= 1.0 ? (p < 2147483647.0 ? static_cast<int>(p) : 2147483647) : 1;
+  counter = 0;
+  sampleRate = fs;
+  sampleRateKHz = fs / 1000.0;
+  evenTarget = mRandom.NextUnit();
+  oddTarget = mRandom.NextUnit();
+  fluctuation = evenDrive = oddDrive = 0.0;
+  mode = kSatClean;
+  stages = 1;
+}
+
+void Saturator::SetParams(const SatSettings& s)
+{
+  fluctuation = s.fluctuation;
+  const double e = s.even / 100.0, o = s.odd / 100.0;
+  evenDrive = 100.0 * e * e * e;
+  oddDrive = 100.0 * o * o * o;
+  mode = s.mode;
+  stages = s.stages;
+  classicOdd = s.odd;
+  classicAngle = classicOdd / classicDenominator * kPi;
+  classicNorm = std::sin(classicAngle);
+}
+
+double Saturator::Process(double x)
+{
+  if (std::isnan(x)) x = 0.0;
+  if (mode == kSatClassic)
+  {
+    if (!(classicOdd > 0.0)) return x;
+    return Clamp1(std::sin(Clamp1(x) * classicAngle) / classicNorm);
+  }
+  if (++counter >= period)
+  {
+    counter = 0;
+    evenTarget = mRandom.NextUnit();
+    oddTarget = mRandom.NextUnit();
+  }
+  evenWalk.y = evenWalk.b * evenTarget + evenWalk.a * evenWalk.y;
+  oddWalk.y = oddWalk.b * oddTarget + oddWalk.a * oddWalk.y;
+  const double f = fluctuation * 0.01;
+  const double even = std::max(evenDrive * 0.01 - f * evenWalk.y, 0.0);
+  const double odd = std::max(oddDrive * 0.01 - f * oddWalk.y, 0.0);
+  return SaturationCurve(mode, stages, true, x, even, odd);
+}
+
+double Saturator::SaturationCurve(int curveMode, int nStages, bool smooth, double x, double even, double odd)
+{
+  if (!(even > 0.0) && !(odd > 0.0)) return x;
+  if (std::isnan(x)) x = 0.0;
+  const double xc = Clamp1(x);
+  const int n = std::min(std::max(nStages, 1), kMaxStages);
+  double u = xc;
+  double h = 0.0;
+  for (int s = 0; s < n; ++s)
+  {
+    double E = 0.0, O = 0.0;
+    switch (curveMode)
+    {
+    case kSatClean:
+      E = u * u;
+      O = u * u * u;
+      break;
+    case kSatWarm:
+    {
+      const double v = u + kCurveOffset;
+      E = HalfRatioPart(std::sin(v), std::sin(2.0 * v));
+      O = std::sin(kPi * v / 2.0) - v;
+      break;
+    }
+    case kSatCrisp:
+    {
+      const double v = u + kCurveOffset;
+      const double t = CurveTanh(kPi * v / 2.0);
+      E = HalfRatioPart(t, CurveTanh(kPi * v));
+      O = t / kTanhHalfPi - v;
+      break;
+    }
+    default:
+      break;
+    }
+    h = even * E + odd * O;
+    u = h + xc;
+  }
+  if (!std::isfinite(h)) h = 0.0;
+  double out;
+  if (smooth)
+  {
+    dc1 = dcB * h + dcA * dc1;
+    const double d = h - dc1;
+    const double a1 = (d + prevD) / 2.0;
+    const double a2 = (a1 + prevA1) / 2.0;
+    const double a3 = (a2 + prevA2) / 2.0;
+    prevD = d;
+    prevA1 = a1;
+    prevA2 = a2;
+    dc2 = dcA * dc2 + dcB * a3;
+    out = xc + (a3 - dc2);
+  }
+  else
+    out = xc + h;
+  return Clamp1(out);
+}

@@ -1,0 +1,67 @@
+// The harmonic generator of one channel: a staged even/odd curve ("clean", "warm", "crisp") with DC-blocked,
+// smoothed harmonics and randomly fluctuating drive, or the sine shaper "classic".
+#pragma once
+
+#include "effect/dsp/fluctuation_random.h"
+#include "effect/dsp/sat_settings.h"
+
+/// A one-pole smoother that walks towards a random target.
+struct RandomWalk
+{
+  double a = 0.0;
+  double b = 1.0;
+  double y = 0.0;
+  double threshold = 0.01;
+};
+
+enum ESatMode
+{
+  kSatClean = 0,
+  kSatWarm = 1,
+  kSatCrisp = 2,
+  kSatClassic = 3
+};
+
+class Saturator
+{
+public:
+  static constexpr int kMaxStages = 5;
+
+  /// Clears all state for sample rate fs and draws new random targets. [prepare or audio thread: no allocation]
+  void Reset(double sampleRate);
+  /// Takes mode, stages, drives (cubic taper) and fluctuation. [any thread, under the plug-in lock]
+  void SetParams(const SatSettings& s);
+  /// One sample. [audio thread]
+  double Process(double x);
+  /// The staged curve; evenDrive and oddDrive are fractions 0..1. With smooth, the harmonics pass the DC
+  /// blockers and the averaging steps held in this object. [audio thread]
+  double SaturationCurve(int mode, int stages, bool smooth, double x, double evenDrive, double oddDrive);
+
+  /// The saturator's own random generator (tests seed it).
+  FluctuationRandom& Random() { return mRandom; }
+  double EvenDrive() const { return evenDrive; }
+  double OddDrive() const { return oddDrive; }
+  double EvenWalk() const { return evenWalk.y; }
+  double OddWalk() const { return oddWalk.y; }
+
+private:
+  double dcA = 0.999, dcB = 0.001;
+  double dc1 = 0.0, dc2 = 0.0;
+  double prevD = 0.0, prevA1 = 0.0, prevA2 = 0.0;
+  double classicDenominator = 200.0;
+  double classicOdd = 0.0;
+  double classicAngle = 0.0;
+  double classicNorm = 0.0;
+  RandomWalk oddWalk;
+  RandomWalk evenWalk;
+  int period = 1;
+  int counter = 0;
+  double sampleRate = 44100.0;
+  double sampleRateKHz = 44.1;
+  double evenTarget = 0.0, oddTarget = 0.0;
+  double fluctuation = 0.0;
+  double evenDrive = 0.0, oddDrive = 0.0;
+  int mode = kSatClean;
+  int stages = 1;
+  FluctuationRandom mRandom;
+};

@@ -1,0 +1,95 @@
+// The soft clipper's ceiling and knee, and the hold envelope's attack, hold and release.
+#include "effect/dsp/hold_envelope.h"
+#include "effect/dsp/soft_clipper.h"
+#include "signals.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SoftClipper, CeilingZeroDbKneesJustBelowFullScale)
+{
+  SoftClipper c;
+  c.SetCeiling(0.0);
+  EXPECT_EQ(c.top, 1.0);
+  EXPECT_DOUBLE_EQ(c.threshold, std::exp(-0.01 / 8.656170245333781));
+  const double y1 = c.Process(1.0);
+  EXPECT_LT(y1, 1.0);
+  EXPECT_GT(y1, c.threshold);
+  EXPECT_NEAR(c.Process(2.0), 1.0, 1e-15);
+  EXPECT_NEAR(c.Process(-2.0), -1.0, 1e-15);
+  EXPECT_EQ(c.Process(0.5), 0.5);
+  EXPECT_EQ(c.gainReduction, 1.0);
+}
+
+TEST(SoftClipper, MinusSixDbIsExactlyHalfAndNeverPassed)
+{
+  SoftClipper c;
+  c.SetCeiling(-6.0);
+  EXPECT_EQ(c.top, 0.5);
+  for (double x : testsig::Sine(997, 48000, 48000)) ASSERT_LE(std::fabs(c.Process(x)), 0.5);
+  for (double x : {1.0, 10.0, 1e6, 1e300}) EXPECT_LE(c.Process(x), 0.5);
+}
+
+TEST(SoftClipper, GainReductionIsOutputOverInputAndOneForSilence)
+{
+  SoftClipper c;
+  c.SetCeiling(-12.0);
+  c.Process(0.0);
+  EXPECT_EQ(c.gainReduction, 1.0);
+  const double y = c.Process(-0.9);
+  EXPECT_DOUBLE_EQ(c.gainReduction, y / -0.9);
+  EXPECT_LT(c.gainReduction, 0.3);
+  EXPECT_GT(c.gainReduction, 0.0);
+}
+
+TEST(SoftClipper, EveryCeilingOfTheRangeIsMonotonicAndBounded)
+{
+  SoftClipper c;
+  for (double db = -60.0; db <= 0.0; db += 0.1)
+  {
+    c.SetCeiling(db);
+    double last = -1;
+    for (double x = 0; x <= 2.0; x += 0.001)
+    {
+      const double y = c.Process(x);
+      ASSERT_GE(y, last);
+      ASSERT_LE(y, c.top);
+      last = y;
+    }
+  }
+}
+
+TEST(HoldEnvelope, RisesAtOnceHoldsThenReleases20DbPerReleaseTime)
+{
+  const double fs = 1000.0;
+  HoldEnvelope e;
+  e.Setup(0.1, 0.05, fs, 0); // release 20 dB per 100 samples, hold 50 samples
+  e.Step(1.0);
+  EXPECT_EQ(e.value, 1.0);
+  int held = 0;
+  while (e.value == 1.0 && held < 1000)
+  {
+    e.Step(0.0);
+    ++held;
+  }
+  EXPECT_EQ(held, 51); // 50 held samples, then the first release step
+  for (int i = 1; i < 100; ++i) e.Step(0.0);
+  EXPECT_NEAR(e.value, 0.1, 1e-12);
+  EXPECT_EQ(e.peak, 1.0);
+}
+
+TEST(HoldEnvelope, InvertFollowsTheAmountTakenAwayAndNeverGoesNegative)
+{
+  HoldEnvelope e;
+  e.Setup(0.1, 3.0, 48000, 1);
+  e.Step(1.0); // no reduction
+  EXPECT_EQ(e.value, 0.0);
+  e.Step(0.25);
+  EXPECT_EQ(e.value, 0.75);
+  e.Step(3.0); // gains above 1 count as no reduction
+  EXPECT_EQ(e.value, 0.75);
+  EXPECT_GE(e.peak, 0.75);
+}
+
+} // namespace

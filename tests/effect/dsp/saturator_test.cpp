@@ -1,0 +1,169 @@
+// The saturator and its curve: fixed points of the curve, classic sine shaping, fluctuation, bad input.
+#include "effect/dsp/saturator.h"
+#include "signals.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+namespace {
+
+SatSettings Sat(int mode, int stages, double even, double odd, double fluct = 0.0)
+{
+  SatSettings s;
+  s.on = 1;
+  s.mode = mode;
+  s.stages = stages;
+  s.even = even;
+  s.odd = odd;
+  s.fluctuation = fluct;
+  return s;
+}
+
+TEST(SaturationCurve, CleanOneStageWithoutSmoothingAddsTheSquare)
+{
+  Saturator s;
+  s.Reset(48000);
+  EXPECT_DOUBLE_EQ(s.SaturationCurve(kSatClean, 1, false, 0.5, 1.0, 0.0), 0.75);
+  EXPECT_DOUBLE_EQ(s.SaturationCurve(kSatClean, 1, false, 0.5, 0.0, 1.0), 0.625);
+}
+
+TEST(SaturationCurve, WithoutDriveTheSamplePassesUnclamped)
+{
+  Saturator s;
+  s.Reset(48000);
+  for (int mode = 0; mode < 3; ++mode)
+  {
+    s.SetParams(Sat(mode, 3, 0, 0, 100));
+    EXPECT_EQ(s.Process(1.5), 1.5);
+    EXPECT_EQ(s.Process(-0.25), -0.25);
+  }
+}
+
+TEST(SaturationCurve, StagesOutsideOneToFiveBehaveAsTheNearestEnd)
+{
+  Saturator a, b;
+  for (double x : {-0.9, -0.3, 0.2, 0.7})
+  {
+    EXPECT_EQ(a.SaturationCurve(kSatClean, 9, false, x, 0.3, 0.3), b.SaturationCurve(kSatClean, 5, false, x, 0.3, 0.3));
+    EXPECT_EQ(a.SaturationCurve(kSatWarm, 0, false, x, 0.3, 0.3), b.SaturationCurve(kSatWarm, 1, false, x, 0.3, 0.3));
+    EXPECT_EQ(a.SaturationCurve(kSatCrisp, -4, false, x, 0.3, 0.3), b.SaturationCurve(kSatCrisp, 1, false, x, 0.3, 0.3));
+  }
+}
+
+// At u = -1e-8 the warm and crisp even parts are 0/0; the curve takes the limit 0 so no NaN enters the
+// smoothing filters.
+TEST(SaturationCurve, WarmAndCrispTakeTheLimitWhereTheirRatioIs0Over0)
+{
+  for (int mode : {kSatWarm, kSatCrisp})
+  {
+    Saturator s;
+    s.Reset(48000);
+    const double y = s.SaturationCurve(mode, 1, false, -1e-8, 1.0, 0.0);
+    EXPECT_DOUBLE_EQ(y, -1e-8) << mode;
+    s.SaturationCurve(mode, 1, true, -1e-8, 1.0, 1.0);
+    EXPECT_TRUE(std::isfinite(s.SaturationCurve(mode, 1, true, 0.5, 1.0, 1.0))) << mode;
+  }
+}
+
+TEST(SaturationCurve, OutputStaysWithinFullScale)
+{
+  Saturator s;
+  s.Reset(48000);
+  for (int mode = 0; mode < 3; ++mode)
+    for (int stages = 1; stages <= 5; ++stages)
+    {
+      s.SetParams(Sat(mode, stages, 100, 100));
+      for (double x : testsig::Programme(2000, 48000, 3.0, 5)) ASSERT_LE(std::fabs(s.Process(x)), 1.0);
+    }
+}
+
+TEST(ClassicMode, FullOddDriveIsASineOfHalfPiX)
+{
+  Saturator s;
+  s.Reset(48000);
+  s.SetParams(Sat(kSatClassic, 1, 0, 100));
+  EXPECT_DOUBLE_EQ(s.Process(1.0), 1.0);
+  EXPECT_NEAR(s.Process(0.5), std::sqrt(0.5), 1e-15);
+  for (double x = -1.5; x <= 1.5; x += 0.01)
+    EXPECT_NEAR(s.Process(x), std::sin(testsig::kPi / 2 * std::min(1.0, std::max(-1.0, x))), 1e-15) << x;
+}
+
+TEST(ClassicMode, ZeroOddDrivePassesAndEvenDriveAndStagesPlayNoPart)
+{
+  Saturator s;
+  s.Reset(48000);
+  s.SetParams(Sat(kSatClassic, 5, 100, 0, 100));
+  EXPECT_EQ(s.Process(1.7), 1.7);
+  Saturator a, b;
+  a.SetParams(Sat(kSatClassic, 1, 0, 40));
+  b.SetParams(Sat(kSatClassic, 5, 100, 40, 100));
+  for (double x : {-1.0, -0.4, 0.3, 0.9}) EXPECT_EQ(a.Process(x), b.Process(x));
+}
+
+TEST(Fluctuation, LowersEachDriveByTheSmoothedRandomValueButNeverBelowZero)
+{
+  Saturator s;
+  s.Reset(48000);
+  s.SetParams(Sat(kSatClean, 1, 100, 100, 100));
+  std::set<double> evenSeen;
+  for (int i = 0; i < 48000; ++i)
+  {
+    s.Process(0.3);
+    ASSERT_GE(s.EvenWalk(), 0.0);
+    ASSERT_LE(s.EvenWalk(), 1.0);
+    if (i % 4800 == 0) evenSeen.insert(s.EvenWalk());
+  }
+  EXPECT_GT(evenSeen.size(), 5u); // the walk moves
+  // With the walk at 1 the drive would be exactly 0: the output of a drive-less curve is the input.
+  Saturator full;
+  full.Reset(48000);
+  full.SetParams(Sat(kSatClean, 1, 100, 100, 100));
+  double maxDeviation = 0;
+  for (int i = 0; i < 48000; ++i) maxDeviation = std::max(maxDeviation, std::fabs(full.Process(0.3) - 0.3));
+  EXPECT_GT(maxDeviation, 0.0);
+}
+
+TEST(Fluctuation, EachSaturatorDrawsFromItsOwnGenerator)
+{
+  Saturator a, b;
+  a.Random().Seed(1);
+  b.Random().Seed(1);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(a.Random().Next(), b.Random().Next());
+  FluctuationRandom x, y; // seeded per instance
+  int same = 0;
+  for (int i = 0; i < 100; ++i) same += x.Next() == y.Next();
+  EXPECT_LT(same, 3);
+  for (int i = 0; i < 100000; ++i)
+  {
+    const double u = x.NextUnit();
+    ASSERT_GE(u, 0.0);
+    ASSERT_LE(u, 1.0);
+  }
+}
+
+TEST(SaturatorBadInput, NonFiniteSamplesLeaveNoNaNInTheState)
+{
+  for (int mode = 0; mode < 4; ++mode)
+  {
+    Saturator s;
+    s.Reset(48000);
+    s.SetParams(Sat(mode, 3, 70, 70, 50));
+    for (double x : {double(NAN), double(INFINITY), -double(INFINITY), 1e308, -1e308}) s.Process(x);
+    for (int i = 0; i < 100; ++i) ASSERT_TRUE(std::isfinite(s.Process(0.25 * std::sin(i * 0.1)))) << mode;
+  }
+}
+
+TEST(SaturatorBadInput, AbsurdRatesGiveUsableState)
+{
+  for (double fs : {0.0, -48000.0, double(NAN), 1e9, 1.0})
+  {
+    Saturator s;
+    s.Reset(fs);
+    s.SetParams(Sat(kSatWarm, 2, 50, 50, 100));
+    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(std::isfinite(s.Process(0.5 * std::sin(i * 0.05)))) << fs;
+  }
+}
+
+} // namespace

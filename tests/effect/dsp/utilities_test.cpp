@@ -1,0 +1,122 @@
+// Delay rings, the meter clock, the channel-buffer helpers and the meter-scale map.
+#include "effect/dsp/channel_buffers.h"
+#include "effect/dsp/delay_ring.h"
+#include "effect/dsp/meter_clock.h"
+#include "effect/dsp/piecewise_linear.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+TEST(DelayRing, DelaysByItsLengthAndPassesAtLengthZero)
+{
+  DelayRing r;
+  r.Resize(16);
+  EXPECT_EQ(r.Exchange(3.0), 3.0); // length 0
+  r.SetLength(5);
+  for (int i = 1; i <= 20; ++i) EXPECT_EQ(r.Exchange(i), i > 5 ? i - 5 : 0.0) << i;
+  r.SetLength(100);
+  EXPECT_EQ(r.Length(), 16);
+  r.SetLength(-3);
+  EXPECT_EQ(r.Length(), 0);
+}
+
+TEST(DelayRing, PushKeepsTheNewestInputForALaterExchange)
+{
+  DelayRing r;
+  r.Resize(8);
+  r.SetLength(3);
+  for (int i = 1; i <= 10; ++i) r.Push(i);
+  EXPECT_EQ(r.Exchange(11), 8.0);
+  EXPECT_EQ(r.Exchange(12), 9.0);
+  r.Resize(4); // a non-zero length becomes the new capacity, contents cleared
+  EXPECT_EQ(r.Length(), 4);
+  EXPECT_EQ(r.Exchange(1), 0.0);
+}
+
+TEST(MeterClock, RaisesEveryTwentyMillisecondsAndCarriesTheRemainder)
+{
+  MeterClock c;
+  c.Setup(48000);
+  EXPECT_EQ(c.interval, 960);
+  int raised = 0;
+  for (int i = 0; i < 100; ++i) raised += c.Advance(512);
+  EXPECT_EQ(raised, 51200 / 960);
+  EXPECT_EQ(c.counter, 51200 % 960);
+  EXPECT_FALSE(c.Advance(0));
+}
+
+TEST(MeterClock, TinyOrAbsurdRatesKeepAnIntervalOfAtLeastOneSample)
+{
+  for (double fs : {1.0, 10.0, 0.0, -5.0, double(NAN), double(INFINITY)})
+  {
+    MeterClock c;
+    c.Setup(fs);
+    EXPECT_GE(c.interval, 1) << fs;
+    c.Advance(1000);
+  }
+}
+
+TEST(ChannelBuffers, CopyZeroAndNullPointersAreHandled)
+{
+  double** b = AllocChannelBuffers(4, 2);
+  double** d = AllocChannelBuffers(8, 2);
+  for (int c = 0; c < 2; ++c)
+    for (int i = 0; i < 4; ++i) b[c][i] = c * 10 + i;
+  ZeroChannelBuffers(d, 8, 2);
+  CopyChannelBuffers(b, d, 4, 2, 3);
+  EXPECT_EQ(d[1][3], 10.0);
+  EXPECT_EQ(d[1][6], 13.0);
+  EXPECT_EQ(d[0][2], 0.0);
+  CopyBuffer(nullptr, d[0], 4, 0);
+  CopyBuffer(b[0], nullptr, 4, 0);
+  double* saved = d[1];
+  d[1] = nullptr;
+  ZeroChannelBuffers(d, 8, 2);
+  d[1] = saved;
+  EXPECT_EQ(d[1][6], 13.0);
+  FreeChannelBuffers(b, 2);
+  FreeChannelBuffers(d, 2);
+  FreeChannelBuffers(nullptr, 2);
+}
+
+PiecewiseLinear MeterScale()
+{
+  PiecewiseLinear s;
+  const double pts[][2] = {{-100, 0},   {-20, 0.08}, {-10, 0.18}, {-7, 0.295}, {-6, 0.36},
+                           {-5, 0.43},  {-4, 0.5},   {-3, 0.565}, {-2, 0.625}, {-1, 0.68},
+                           {0, 0.745},  {1, 0.8},    {2, 0.855},  {3, 0.91},   {4, 1.0}};
+  for (const auto& p : pts) s.AddPoint(p[0], p[1]);
+  return s;
+}
+
+TEST(PiecewiseLinear, MeterScaleMapsLevelsToNeedlePositions)
+{
+  const PiecewiseLinear s = MeterScale();
+  EXPECT_EQ(s.MinX(), -100);
+  EXPECT_EQ(s.MaxY(), 1.0);
+  const double cases[][2] = {{-200, 0.0}, {-100, 0.0}, {-20, 0.08}, {-8.5, (0.18 + 0.295) / 2},
+                             {0, 0.745},  {4, 1.0},    {50, 1.0}};
+  for (const auto& c : cases) EXPECT_NEAR(s.ValueToNormalized(c[0]), c[1], 1e-12) << c[0];
+}
+
+TEST(PiecewiseLinear, NormalizedToValueInvertsEverySegment)
+{
+  const PiecewiseLinear s = MeterScale();
+  for (const auto& p : s.Points()) EXPECT_NEAR(s.NormalizedToValue(p.y), p.x, 1e-9);
+  for (double v = -100; v <= 4; v += 0.37) EXPECT_NEAR(s.NormalizedToValue(s.ValueToNormalized(v)), v, 1e-9);
+}
+
+TEST(PiecewiseLinear, EmptyAndSinglePointShapes)
+{
+  PiecewiseLinear s;
+  EXPECT_EQ(s.ValueToNormalized(3), 0.0);
+  EXPECT_EQ(s.NormalizedToValue(0.3), 0.0);
+  s.AddPoint(-6, 0.4);
+  EXPECT_EQ(s.ValueToNormalized(3), 0.4);
+  EXPECT_EQ(s.NormalizedToValue(0.9), -6.0);
+}
+
+} // namespace
