@@ -1,0 +1,200 @@
+// The host's info and process commands, run as a child process against the fixture plug-in and a Debian plug-in.
+#include "host/audio_file.h"
+#include "run_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace hosttest;
+
+namespace {
+
+host::Audio ReadWav(const std::string& path)
+{
+  host::Audio a;
+  std::string error;
+  EXPECT_TRUE(host::ReadAudio(path, a, error)) << error;
+  return a;
+}
+
+std::string WriteSignal(const std::string& dir, double rate = 48000, double seconds = 0.5)
+{
+  const std::string path = dir + "/in.wav";
+  const HostRun r = RunHost({"generate", path, "--rate", std::to_string(rate), "--seconds", std::to_string(seconds)});
+  EXPECT_EQ(r.status, 0) << r.err;
+  return path;
+}
+
+double RmsDb(const host::Audio& a) { return host::Measure(a).rmsDb; }
+
+} // namespace
+
+TEST(InfoCommand, DescribesADebianPluginRecordNamesParametersProgramsAndCanDos)
+{
+  const HostRun r = RunHost({"info", ZamPath()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Field(r.out, "magic"), "VstP");
+  EXPECT_EQ(Field(r.out, "unique id"), "'ZEQ2' 0x5a455132");
+  EXPECT_EQ(Field(r.out, "effect name"), "\"ZamEQ2\"");
+  EXPECT_EQ(Field(r.out, "vendor"), "\"Damien Zammit\"");
+  EXPECT_EQ(Field(r.out, "inputs"), "1");
+  EXPECT_EQ(Field(r.out, "outputs"), "1");
+  EXPECT_EQ(Field(r.out, "parameters"), "12");
+  EXPECT_EQ(Line(r.out, "param[10]"), "param[10] name=\"Master Gain\" label=\"dB\" display=\"0.000000\" value=0.500000");
+  EXPECT_EQ(Line(r.out, "program[0]"), "program[0] \"Default\"");
+  EXPECT_NE(Line(r.out, "can do bypass: "), "");
+}
+
+TEST(InfoCommand, LoadsTheModuleInsideABundleFolder)
+{
+  const std::string bundle = TempDir() + "/Fixture.vst";
+  ASSERT_EQ(mkdir(bundle.c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((bundle + "/Contents").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((bundle + "/Contents/x86_64-linux").c_str(), 0755), 0);
+  ASSERT_EQ(symlink(FixturePath().c_str(), (bundle + "/Contents/x86_64-linux/Fixture.so").c_str()), 0);
+  const HostRun r = RunHost({"info", bundle});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Field(r.out, "effect name"), "\"Fixture\"");
+  EXPECT_EQ(Field(r.out, "programs"), "2");
+  EXPECT_EQ(Line(r.out, "program[1]"), "program[1] \"Second\"");
+  EXPECT_EQ(Field(r.out, "flags"), "0x1030 (replacing chunks double)");
+}
+
+TEST(InfoCommand, SurvivesAPluginWhoseAnswersAreAllOutOfRange)
+{
+  const HostRun r = RunHost({"info", FixturePath()}, {{"DROVIK_FIXTURE", "hostile"}});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // Unterminated texts are cut, counts clamped, NaN and out-of-range values printed, not trusted.
+  EXPECT_EQ(Field(r.out, "effect name").size(), 255u + 2u);
+  EXPECT_EQ(Field(r.out, "inputs"), "1000");
+  EXPECT_EQ(Field(r.out, "initial delay"), "-7");
+  EXPECT_EQ(Field(r.out, "parameters"), "8192");
+  EXPECT_EQ(Line(r.out, "program["), "");
+}
+
+TEST(InfoCommand, RefusesWhatIsNotAPlugin)
+{
+  const std::string dir = TempDir();
+  WriteBytes(dir + "/text.so", {'n', 'o', 't'});
+  for (const std::string& path : {dir + "/missing.so", dir + "/text.so", std::string("/bin/true")}) {
+    const HostRun r = RunHost({"info", path});
+    EXPECT_EQ(r.status, 1) << path;
+    EXPECT_NE(r.err.find("drovik-host: "), std::string::npos) << path;
+  }
+}
+
+TEST(ProcessCommand, RendersThroughADebianPluginAndItsParametersChangeTheLevel)
+{
+  const std::string dir = TempDir();
+  const std::string in = WriteSignal(dir, 44100);
+  const HostRun plain = RunHost({"process", ZamPath(), in, dir + "/plain.wav", "--block", "256"});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  const HostRun louder = RunHost({"process", ZamPath(), in, dir + "/loud.wav", "--param", "10=1"});
+  ASSERT_EQ(louder.status, 0) << louder.err;
+  const host::Audio a = ReadWav(dir + "/plain.wav"), b = ReadWav(dir + "/loud.wav"), x = ReadWav(in);
+  ASSERT_EQ(a.channels.size(), 1u);
+  EXPECT_EQ(a.Frames(), x.Frames());
+  EXPECT_EQ(a.sampleRate, 44100);
+  EXPECT_NEAR(RmsDb(a), RmsDb(x), 1.0); // EQ at its defaults is near unity
+  EXPECT_GT(RmsDb(b), RmsDb(a) + 3.0);
+  EXPECT_EQ(Field(plain.out, "latency"), "0 samples");
+}
+
+TEST(ProcessCommand, PrintsLatencyPeakAndRmsOfTheOutput)
+{
+  const std::string dir = TempDir();
+  const std::string in = WriteSignal(dir);
+  const HostRun r = RunHost({"process", FixturePath(), in, dir + "/out.wav", "--param", "1=0.5", "--param", "0=0.25"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const host::Levels out = host::Measure(ReadWav(dir + "/out.wav"));
+  char peak[64], rms[64];
+  std::snprintf(peak, sizeof peak, "%.2f dBFS", out.peakDb);
+  std::snprintf(rms, sizeof rms, "%.2f dBFS", out.rmsDb);
+  EXPECT_EQ(Field(r.out, "latency"), "16 samples");
+  EXPECT_EQ(Field(r.out, "peak"), peak);
+  EXPECT_EQ(Field(r.out, "rms"), rms);
+}
+
+TEST(ProcessCommand, GainIsExactAndBlockSizeAndPrecisionDoNotChangeTheResult)
+{
+  const std::string dir = TempDir();
+  const std::string in = WriteSignal(dir);
+  const host::Audio x = ReadWav(in);
+  struct Case
+  {
+    std::vector<std::string> extra;
+    const char* file;
+  } cases[] = {{{"--block", "1"}, "b1.wav"},
+               {{"--block", "4096"}, "b4096.wav"},
+               {{"--block", "17", "--double"}, "d17.wav"}};
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"process", FixturePath(), in, dir + "/" + c.file, "--param", "0=0.25"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    const HostRun r = RunHost(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const host::Audio y = ReadWav(dir + "/" + c.file);
+    ASSERT_EQ(y.Frames(), x.Frames());
+    for (size_t f = 0; f < x.Frames(); ++f) ASSERT_EQ(y.channels[0][f], 0.5 * x.channels[0][f]) << c.file << " " << f;
+  }
+}
+
+TEST(ProcessCommand, RateOptionSetsThePluginRateAndTheOutputFile)
+{
+  const std::string dir = TempDir();
+  const std::string in = WriteSignal(dir, 48000);
+  const HostRun r = RunHost({"process", FixturePath(), in, dir + "/out.wav", "--rate", "96000"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadWav(dir + "/out.wav").sampleRate, 96000);
+}
+
+TEST(ProcessCommand, SavedChunkRestoresTheStateAndProgramSelectsAProgram)
+{
+  const std::string dir = TempDir();
+  const std::string in = WriteSignal(dir);
+  const HostRun saved =
+      RunHost({"process", FixturePath(), in, dir + "/out.wav", "--param", "2=0.375", "--save-chunk", dir + "/c.bin"});
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  const HostRun restored = RunHost({"info", FixturePath(), "--chunk", dir + "/c.bin"});
+  ASSERT_EQ(restored.status, 0) << restored.err;
+  EXPECT_EQ(Line(restored.out, "param[2]"), "param[2] name=\"Colour\" label=\"\" display=\"0.375\" value=0.375000");
+  const HostRun second = RunHost({"info", FixturePath(), "--program", "1"});
+  EXPECT_EQ(Field(second.out, "program name"), "\"Second\"");
+  EXPECT_EQ(Field(second.out, "current program"), "1");
+}
+
+TEST(ProcessCommand, RefusesBadOptionsWithAMessage)
+{
+  const std::string dir = TempDir();
+  const std::string in = WriteSignal(dir);
+  const std::vector<std::vector<std::string>> bad = {
+      {"process", FixturePath(), in, dir + "/o.wav", "--param", "3=0.5"},
+      {"process", FixturePath(), in, dir + "/o.wav", "--param", "x"},
+      {"process", FixturePath(), in, dir + "/o.wav", "--program", "2"},
+      {"process", FixturePath(), in, dir + "/o.wav", "--block", "0"},
+      {"process", FixturePath(), in, dir + "/o.wav", "--rate", "fast"},
+      {"process", FixturePath(), dir + "/none.wav", dir + "/o.wav"},
+      {"process", FixturePath(), in, dir + "/o.wav", "--chunk", dir + "/none.bin"},
+      {"process", ZamPath(), in, dir + "/o.wav", "--double"},
+      {"process", FixturePath(), in},
+      {"frobnicate"},
+  };
+  for (const auto& args : bad) {
+    const HostRun r = RunHost(args);
+    EXPECT_NE(r.status, 0) << args.back();
+    EXPECT_NE(r.err.find("drovik-host: "), std::string::npos) << args.back();
+  }
+}
+
+TEST(ProcessCommand, SurvivesAPluginWhoseAnswersAreAllOutOfRange)
+{
+  const std::string dir = TempDir();
+  const std::string in = WriteSignal(dir);
+  const HostRun r = RunHost({"process", FixturePath(), in, dir + "/o.wav", "--save-chunk", dir + "/c.bin"},
+                            {{"DROVIK_FIXTURE", "hostile"}});
+  EXPECT_EQ(r.status, 1); // renders, then reports that it got no chunk
+  EXPECT_EQ(Field(r.out, "latency"), "0 samples");
+  EXPECT_NE(r.err.find("no state chunk"), std::string::npos);
+}

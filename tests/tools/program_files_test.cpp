@@ -1,0 +1,135 @@
+// Program and bank files through the host: saved from a plug-in, loaded into a fresh instance, files written by
+// another host, and files the plug-in must refuse.
+#include "host/fx_file.h"
+#include "run_host.h"
+
+#include <gtest/gtest.h>
+
+using namespace hosttest;
+
+namespace {
+
+std::string Param(const HostRun& r, int index) { return Line(r.out, "param[" + std::to_string(index) + "]"); }
+
+std::string Value(const HostRun& r, int index)
+{
+  const std::string line = Param(r, index);
+  const auto at = line.find("value=");
+  return at == std::string::npos ? "" : line.substr(at + 6);
+}
+
+} // namespace
+
+TEST(ProgramFiles, ValueFormProgramOfADebianPluginRoundTrips)
+{
+  const std::string dir = TempDir();
+  const HostRun saved = RunHost({"save-program", ZamPath(), dir + "/p.fxp", "--param", "10=0.75"});
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  const auto bytes = ReadBytes(dir + "/p.fxp");
+  EXPECT_EQ(bytes.size(), 56u + 4 * 12);
+  EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 12), "FxCk");
+  const HostRun loaded = RunHost({"load-program", ZamPath(), dir + "/p.fxp"});
+  ASSERT_EQ(loaded.status, 0) << loaded.err;
+  EXPECT_EQ(Value(loaded, 10), "0.750000");
+  EXPECT_EQ(Field(loaded.out, "program name"), "\"Default\"");
+}
+
+TEST(ProgramFiles, ChunkFormProgramAndBankRoundTrip)
+{
+  const std::string dir = TempDir();
+  ASSERT_EQ(RunHost({"save-program", FixturePath(), dir + "/p.fxp", "--param", "2=0.625"}).status, 0);
+  ASSERT_EQ(RunHost({"save-bank", FixturePath(), dir + "/b.fxb", "--program", "1", "--param", "0=0.125"}).status, 0);
+  const auto p = ReadBytes(dir + "/p.fxp");
+  const auto b = ReadBytes(dir + "/b.fxb");
+  EXPECT_EQ(std::string(p.begin() + 8, p.begin() + 12), "FPCh");
+  EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 12), "FBCh");
+  EXPECT_EQ(p.size(), 60u + 4 + 12);
+  EXPECT_EQ(b.size(), 160u + 4 + 24);
+  const HostRun program = RunHost({"load-program", FixturePath(), dir + "/p.fxp"});
+  ASSERT_EQ(program.status, 0) << program.err;
+  EXPECT_EQ(Value(program, 2), "0.625000");
+  // --program is applied before the bank, so program 1 is current when the bank's programs arrive.
+  const HostRun second = RunHost({"info", FixturePath(), "--program", "1", "--load-bank", dir + "/b.fxb"});
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(Value(second, 0), "0.125000");
+  const HostRun first = RunHost({"load-bank", FixturePath(), dir + "/b.fxb"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(Value(first, 0), "0.500000"); // program 0 keeps its own value
+}
+
+TEST(ProgramFiles, BankOfValueProgramsLoadsAndSelectsItsCurrentProgram)
+{
+  const std::string dir = TempDir();
+  ASSERT_EQ(RunHost({"save-bank", ZamPath(), dir + "/b.fxb", "--param", "10=0.25"}).status, 0);
+  const auto bytes = ReadBytes(dir + "/b.fxb");
+  EXPECT_EQ(bytes.size(), 156u + 56 + 4 * 12);
+  const HostRun loaded = RunHost({"load-bank", ZamPath(), dir + "/b.fxb"});
+  ASSERT_EQ(loaded.status, 0) << loaded.err;
+  EXPECT_EQ(Value(loaded, 10), "0.250000");
+}
+
+TEST(ProgramFiles, AFileWrittenByAnotherHostInThePublicLayoutLoads)
+{
+  // Built here field by field, byte size counted the way other hosts count it.
+  host::FxProgram p;
+  p.pluginId = 0x5a455132; // 'ZEQ2'
+  p.pluginVersion = 1;
+  p.name = "From elsewhere";
+  p.params.assign(12, 0.5f);
+  p.params[10] = 0.875f;
+  const std::string dir = TempDir();
+  WriteBytes(dir + "/p.fxp", host::EncodeProgram(p));
+  const HostRun r = RunHost({"load-program", ZamPath(), dir + "/p.fxp"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Value(r, 10), "0.875000");
+}
+
+TEST(ProgramFiles, RefusedFilesChangeNothing)
+{
+  const std::string dir = TempDir();
+  ASSERT_EQ(RunHost({"save-program", FixturePath(), dir + "/chunk.fxp"}).status, 0);
+  ASSERT_EQ(RunHost({"save-program", ZamPath(), dir + "/zam.fxp"}).status, 0);
+  auto wrongId = ReadBytes(dir + "/zam.fxp");
+  wrongId[19] ^= 1;
+  WriteBytes(dir + "/wrong-id.fxp", wrongId);
+  auto cut = ReadBytes(dir + "/zam.fxp");
+  cut.resize(cut.size() - 3);
+  WriteBytes(dir + "/cut.fxp", cut);
+  host::FxProgram tooMany;
+  tooMany.pluginId = 0x5a455132;
+  tooMany.params.assign(13, 1.f);
+  WriteBytes(dir + "/too-many.fxp", host::EncodeProgram(tooMany));
+  auto chunkForZam = ReadBytes(dir + "/chunk.fxp");
+  const uint8_t zamId[] = {'Z', 'E', 'Q', '2'};
+  std::copy(zamId, zamId + 4, chunkForZam.begin() + 16);
+  WriteBytes(dir + "/chunk-for-zam.fxp", chunkForZam);
+
+  const HostRun before = RunHost({"info", ZamPath()});
+  for (const char* file : {"wrong-id.fxp", "cut.fxp", "too-many.fxp", "chunk-for-zam.fxp"}) {
+    const HostRun r = RunHost({"info", ZamPath(), "--load-program", dir + "/" + file});
+    EXPECT_EQ(r.status, 1) << file;
+    EXPECT_NE(r.err.find(file), std::string::npos) << file;
+    EXPECT_EQ(r.out, "") << file; // refused before anything was printed or applied
+  }
+  EXPECT_EQ(RunHost({"info", ZamPath()}).out, before.out);
+}
+
+TEST(ProgramFiles, ABankWithMoreProgramsThanThePluginLoadsOnlyWhatFits)
+{
+  host::FxBank b;
+  b.pluginId = 0x5a455132;
+  b.currentProgram = 2;
+  for (float v : {0.125f, 0.25f, 0.375f}) {
+    host::FxProgram p;
+    p.pluginId = b.pluginId;
+    p.params.assign(12, 0.5f);
+    p.params[10] = v;
+    b.programs.push_back(p);
+  }
+  const std::string dir = TempDir();
+  WriteBytes(dir + "/b.fxb", host::EncodeBank(b));
+  const HostRun r = RunHost({"load-bank", ZamPath(), dir + "/b.fxb"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Value(r, 10), "0.125000"); // program 0 only; the others would have overwritten it
+  EXPECT_NE(r.err.find("3 programs"), std::string::npos);
+}

@@ -1,0 +1,109 @@
+#include "audio_file.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace host {
+namespace {
+constexpr double kSilenceDb = -300.0;
+constexpr double kPi = 3.14159265358979323846;
+
+double ToDb(double linear) { return linear > 0.0 ? 20.0 * std::log10(linear) : kSilenceDb; }
+} // namespace
+
+bool ReadAudio(const std::string& path, Audio& audio, std::string& error)
+{
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file) {
+    error = "cannot read " + path + ": " + sf_strerror(nullptr);
+    return false;
+  }
+  if (info.channels <= 0 || info.frames < 0) {
+    sf_close(file);
+    error = path + " holds no audio channels";
+    return false;
+  }
+  std::vector<double> interleaved(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
+  sf_count_t got = sf_readf_double(file, interleaved.data(), info.frames);
+  sf_close(file);
+  audio.sampleRate = info.samplerate;
+  audio.channels.assign(static_cast<size_t>(info.channels), std::vector<double>(static_cast<size_t>(got)));
+  for (sf_count_t f = 0; f < got; ++f)
+    for (int c = 0; c < info.channels; ++c)
+      audio.channels[static_cast<size_t>(c)][static_cast<size_t>(f)] =
+          interleaved[static_cast<size_t>(f) * static_cast<size_t>(info.channels) + static_cast<size_t>(c)];
+  return true;
+}
+
+bool WriteAudio(const std::string& path, const Audio& audio, SampleFormat format, std::string& error)
+{
+  SF_INFO info{};
+  info.samplerate = static_cast<int>(std::lround(audio.sampleRate));
+  info.channels = std::max<int>(1, static_cast<int>(audio.channels.size()));
+  info.format = SF_FORMAT_WAV | (format == SampleFormat::Float64 ? SF_FORMAT_DOUBLE
+                                 : format == SampleFormat::Pcm16 ? SF_FORMAT_PCM_16
+                                                                 : SF_FORMAT_FLOAT);
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (!file) {
+    error = "cannot write " + path + ": " + sf_strerror(nullptr);
+    return false;
+  }
+  const size_t frames = audio.Frames();
+  const size_t n = static_cast<size_t>(info.channels);
+  std::vector<double> interleaved(frames * n, 0.0);
+  for (size_t c = 0; c < audio.channels.size(); ++c)
+    for (size_t f = 0; f < frames; ++f) interleaved[f * n + c] = audio.channels[c][f];
+  sf_count_t wrote = sf_writef_double(file, interleaved.data(), static_cast<sf_count_t>(frames));
+  sf_close(file);
+  if (wrote != static_cast<sf_count_t>(frames)) {
+    error = "short write to " + path;
+    return false;
+  }
+  return true;
+}
+
+Levels Measure(const Audio& audio)
+{
+  double peak = 0.0, sum = 0.0;
+  size_t count = 0;
+  for (const auto& channel : audio.channels) {
+    for (double x : channel) {
+      peak = std::max(peak, std::fabs(x));
+      sum += x * x;
+    }
+    count += channel.size();
+  }
+  double rms = count ? std::sqrt(sum / static_cast<double>(count)) : 0.0;
+  return {ToDb(peak), ToDb(rms)};
+}
+
+Audio MakeTestSignal(double sampleRate, double seconds, int channels)
+{
+  Audio audio;
+  audio.sampleRate = sampleRate;
+  const size_t frames = static_cast<size_t>(std::max(0.0, seconds * sampleRate));
+  audio.channels.assign(static_cast<size_t>(std::max(1, channels)), std::vector<double>(frames, 0.0));
+  const size_t burstStart = frames * 3 / 4;
+  const double stepDb[] = {-24.0, -18.0, -12.0, -6.0, -3.0};
+  const size_t steps = sizeof stepDb / sizeof stepDb[0];
+  for (size_t f = 0; f < frames; ++f) {
+    const double t = static_cast<double>(f) / sampleRate;
+    double x;
+    if (f < burstStart) {
+      const size_t step = std::min(steps - 1, f * steps / std::max<size_t>(1, burstStart));
+      const double gain = std::pow(10.0, stepDb[step] / 20.0);
+      x = gain * (0.7 * std::sin(2 * kPi * 110.0 * t) + 0.3 * std::sin(2 * kPi * 1760.0 * t));
+    } else {
+      const double since = static_cast<double>(f - burstStart) / sampleRate;
+      x = 0.9 * std::exp(-since * 12.0) * std::sin(2 * kPi * 440.0 * t);
+    }
+    for (size_t c = 0; c < audio.channels.size(); ++c)
+      audio.channels[c][f] = c % 2 ? x * 0.8 : x; // right a little lower so stereo modes differ
+  }
+  return audio;
+}
+
+} // namespace host

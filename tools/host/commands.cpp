@@ -1,0 +1,386 @@
+#include "commands.h"
+
+#include "audio_file.h"
+#include "plugin.h"
+#include "program_files.h"
+#include "render.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+namespace host {
+namespace {
+
+constexpr const char* kCanDoQueries[] = {
+    "receiveVstTimeInfo", "receiveVstEvents", "receiveVstMidiEvent", "sendVstEvents", "sendVstMidiEvent",
+    "bypass", "offline", "noRealTime", "plugAsChannelInsert", "plugAsSend", "mixDryWet", "midiProgramNames",
+    "hasCockosExtensions", "wantsChannelCountNotifications", "supportsGainReductionInfo"};
+
+/// Options shared by the commands: positional words and "--name value" pairs (repeatable ones keep every value).
+struct Options
+{
+  std::vector<std::string> positional;
+  std::multimap<std::string, std::string> named;
+  std::map<std::string, bool> flags;
+
+  bool Has(const std::string& name) const { return named.count(name) || flags.count(name); }
+  std::string Get(const std::string& name, const std::string& fallback = "") const
+  {
+    auto it = named.find(name);
+    return it == named.end() ? fallback : it->second;
+  }
+};
+
+const char* const kFlagOptions[] = {"--double", "--offline", "--verbose", "--list"};
+
+bool Parse(const Args& args, Options& out, std::string& error)
+{
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+      bool isFlag = false;
+      for (const char* f : kFlagOptions) isFlag = isFlag || a == f;
+      if (isFlag) {
+        out.flags[a] = true;
+        continue;
+      }
+      if (i + 1 >= args.size()) {
+        error = a + " needs a value";
+        return false;
+      }
+      out.named.emplace(a, args[++i]);
+    } else {
+      out.positional.push_back(a);
+    }
+  }
+  return true;
+}
+
+bool ToInt(const std::string& text, long& value)
+{
+  char* end = nullptr;
+  value = std::strtol(text.c_str(), &end, 10);
+  return !text.empty() && end && *end == 0;
+}
+
+bool ToDouble(const std::string& text, double& value)
+{
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return !text.empty() && end && *end == 0;
+}
+
+int Fail(const std::string& message)
+{
+  std::cerr << "drovik-host: " << message << "\n";
+  return 1;
+}
+
+std::string FourChars(int32_t id)
+{
+  std::string s;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    const char c = static_cast<char>((static_cast<uint32_t>(id) >> shift) & 0xff);
+    s += (c >= 32 && c < 127) ? c : '?';
+  }
+  return s;
+}
+
+std::string Quote(const std::string& text)
+{
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    if (c < 32) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::unique_ptr<Plugin> LoadPlugin(const Options& o)
+{
+  if (o.positional.empty()) {
+    Fail("no plug-in given");
+    return nullptr;
+  }
+  std::string error;
+  auto plugin = Plugin::Load(o.positional[0], error);
+  if (!plugin) Fail(error);
+  return plugin;
+}
+
+/// Applies --program, --chunk, --load-bank, --load-program and --param, in that order.
+bool ApplyState(Plugin& plugin, const Options& o)
+{
+  std::string error, warning;
+  if (o.Has("--program")) {
+    long n;
+    if (!ToInt(o.Get("--program"), n) || n < 0 || n >= plugin.NumPrograms())
+      return Fail("--program " + o.Get("--program") + ": the plug-in has " + std::to_string(plugin.NumPrograms()) +
+                  " programs"), false;
+    plugin.SetProgram(static_cast<int>(n));
+  }
+  if (o.Has("--chunk")) {
+    std::vector<uint8_t> chunk;
+    if (!ReadFileBytes(o.Get("--chunk"), chunk, error)) return Fail(error), false;
+    if (!plugin.HasChunks()) return Fail("the plug-in keeps no state chunks"), false;
+    if (plugin.SetChunk(true, chunk) == 0) std::cerr << "drovik-host: warning: the plug-in answered 0 to the chunk\n";
+  }
+  auto loadFile = [&](const char* option, bool bank) {
+    auto range = o.named.equal_range(option);
+    for (auto it = range.first; it != range.second; ++it) {
+      std::vector<uint8_t> bytes;
+      if (!ReadFileBytes(it->second, bytes, error)) return Fail(error), false;
+      warning.clear();
+      const bool ok = bank ? LoadBank(plugin, bytes, error, &warning) : LoadProgram(plugin, bytes, error, &warning);
+      if (!ok) return Fail(it->second + ": " + error), false;
+      if (!warning.empty()) std::cerr << "drovik-host: warning: " << it->second << ": " << warning << "\n";
+    }
+    return true;
+  };
+  if (!loadFile("--load-bank", true) || !loadFile("--load-program", false)) return false;
+  auto range = o.named.equal_range("--param");
+  for (auto it = range.first; it != range.second; ++it) {
+    const std::string& spec = it->second;
+    const auto eq = spec.find('=');
+    long index;
+    double value;
+    if (eq == std::string::npos || !ToInt(spec.substr(0, eq), index) || !ToDouble(spec.substr(eq + 1), value))
+      return Fail("--param " + spec + ": expected index=normalised"), false;
+    if (index < 0 || index >= plugin.NumParams())
+      return Fail("--param " + spec + ": the plug-in has " + std::to_string(plugin.NumParams()) + " parameters"), false;
+    plugin.SetParam(static_cast<int>(index), static_cast<float>(value));
+  }
+  return true;
+}
+
+bool SaveChunkIfAsked(Plugin& plugin, const Options& o)
+{
+  if (!o.Has("--save-chunk")) return true;
+  std::vector<uint8_t> chunk;
+  std::string error;
+  if (!plugin.GetChunk(true, chunk)) return Fail("the plug-in gave no state chunk"), false;
+  if (!WriteFileBytes(o.Get("--save-chunk"), chunk, error)) return Fail(error), false;
+  return true;
+}
+
+void PrintParameters(Plugin& plugin)
+{
+  std::cout << "parameters: " << plugin.NumParams() << "\n";
+  for (int i = 0; i < plugin.NumParams(); ++i) {
+    char value[32];
+    std::snprintf(value, sizeof value, "%.6f", plugin.GetParam(i));
+    std::cout << "param[" << i << "] name=" << Quote(plugin.ParamName(i)) << " label=" << Quote(plugin.ParamLabel(i))
+              << " display=" << Quote(plugin.ParamDisplay(i)) << " value=" << value << "\n";
+  }
+}
+
+std::string FlagNames(int32_t flags)
+{
+  static const std::pair<int32_t, const char*> kNames[] = {
+      {vst2::kFlagHasEditor, "editor"},       {vst2::kFlagCanMono, "mono"},
+      {vst2::kFlagCanReplacing, "replacing"}, {vst2::kFlagProgramChunks, "chunks"},
+      {vst2::kFlagIsSynth, "synth"},          {vst2::kFlagCanDoubleReplacing, "double"}};
+  std::string out;
+  for (const auto& n : kNames)
+    if (flags & n.first) out += (out.empty() ? "" : " ") + std::string(n.second);
+  return out;
+}
+
+void PrintPins(Plugin& plugin, bool input)
+{
+  const int count = input ? plugin.NumInputs() : plugin.NumOutputs();
+  for (int i = 0; i < count; ++i) {
+    vst2::PinProperties pin{};
+    const intptr_t ok = plugin.Dispatch(input ? vst2::effGetInputProperties : vst2::effGetOutputProperties, i, 0, &pin);
+    pin.label[sizeof pin.label - 1] = 0;
+    std::cout << (input ? "input[" : "output[") << i << "] ";
+    if (ok)
+      std::cout << "label=" << Quote(pin.label) << " flags=0x" << std::hex << pin.flags << std::dec << "\n";
+    else
+      std::cout << "(no properties)\n";
+  }
+}
+
+void PrintInfo(Plugin& plugin, const std::string& path)
+{
+  vst2::Effect* e = plugin.Record();
+  char hex[32];
+  std::cout << "module: " << plugin.GetModule()->Path() << "\n";
+  std::cout << "magic: " << FourChars(e->magic) << "\n";
+  std::snprintf(hex, sizeof hex, "0x%08x", static_cast<uint32_t>(e->uniqueID));
+  std::cout << "unique id: '" << FourChars(e->uniqueID) << "' " << hex << "\n";
+  std::cout << "version: " << e->version << "\n";
+  std::cout << "effect name: " << Quote(plugin.EffectName()) << "\n";
+  std::cout << "vendor: " << Quote(plugin.VendorString()) << "\n";
+  std::cout << "product: " << Quote(plugin.ProductString()) << "\n";
+  std::cout << "vendor version: " << plugin.Dispatch(vst2::effGetVendorVersion) << "\n";
+  std::cout << "vst version: " << plugin.Dispatch(vst2::effGetVstVersion) << "\n";
+  std::cout << "category: " << plugin.Dispatch(vst2::effGetPlugCategory) << "\n";
+  std::cout << "inputs: " << e->numInputs << "\n";
+  std::cout << "outputs: " << e->numOutputs << "\n";
+  std::snprintf(hex, sizeof hex, "0x%x", static_cast<uint32_t>(e->flags));
+  std::cout << "flags: " << hex << " (" << FlagNames(e->flags) << ")\n";
+  std::cout << "initial delay: " << e->initialDelay << "\n";
+  std::cout << "tail size: " << plugin.Dispatch(vst2::effGetTailSize) << "\n";
+  std::cout << "programs: " << e->numPrograms << "\n";
+  std::cout << "current program: " << plugin.CurrentProgram() << "\n";
+  std::cout << "program name: " << Quote(plugin.ProgramName()) << "\n";
+  for (int i = 0; i < plugin.NumPrograms(); ++i)
+    std::cout << "program[" << i << "] " << Quote(plugin.ProgramNameIndexed(i)) << "\n";
+  PrintParameters(plugin);
+  PrintPins(plugin, true);
+  PrintPins(plugin, false);
+  for (const char* what : kCanDoQueries) {
+    const intptr_t answer = plugin.CanDo(what);
+    std::snprintf(hex, sizeof hex, "%lld", static_cast<long long>(answer));
+    if (answer > 0xffff || answer < -0xffff) std::snprintf(hex, sizeof hex, "0x%llx", static_cast<unsigned long long>(answer));
+    std::cout << "can do " << what << ": " << hex << "\n";
+  }
+  (void)path;
+}
+
+/// Sample rate, block and precision of --rate/--block/--double; the rate defaults to `fallbackRate`.
+bool RenderOptions(const Options& o, double fallbackRate, RenderSettings& s)
+{
+  s.sampleRate = fallbackRate;
+  if (o.Has("--rate") && (!ToDouble(o.Get("--rate"), s.sampleRate) || s.sampleRate < 1000 || s.sampleRate > 1536000))
+    return Fail("--rate " + o.Get("--rate") + ": expected a rate in Hz"), false;
+  long block = 512;
+  if (o.Has("--block") && (!ToInt(o.Get("--block"), block) || block < 1 || block > 1 << 16))
+    return Fail("--block " + o.Get("--block") + ": expected 1..65536 frames"), false;
+  s.blockSize = static_cast<int>(block);
+  s.useDouble = o.Has("--double");
+  return true;
+}
+
+} // namespace
+
+std::string Usage()
+{
+  return "usage: drovik-host COMMAND ...\n"
+         "  info PLUGIN [STATE]                         effect record, names, parameters, programs, can-do answers\n"
+         "  process PLUGIN IN.wav OUT.wav [STATE] [--rate HZ] [--block N] [--double] [--offline] [--save-chunk FILE]\n"
+         "                                              renders a WAV file, prints latency, peak and RMS\n"
+         "  generate OUT.wav [--rate HZ] [--seconds S] [--channels N]   writes the demo's test signal\n"
+         "  save-program PLUGIN OUT.fxp [STATE]         current program as a program file\n"
+         "  save-bank PLUGIN OUT.fxb [STATE]            all programs as a bank file\n"
+         "  load-program PLUGIN IN.fxp [--save-chunk FILE]   loads a program file, prints the parameters\n"
+         "  load-bank PLUGIN IN.fxb [--save-chunk FILE]      loads a bank file, prints the parameters\n"
+         "  validate PLUGIN [--level 1..5] [--only NAME] [--seed N] [--list]   runs the validation checks\n"
+         "STATE, applied in this order: --program N, --chunk FILE (a program chunk from --save-chunk),\n"
+         "  --load-bank FILE.fxb, --load-program FILE.fxp, --param INDEX=NORMALISED (repeatable)\n"
+         "PLUGIN is a VST 2.x .so or a bundle folder X.vst (Contents/x86_64-linux/X.so).\n";
+}
+
+int CommandInfo(const Args& args)
+{
+  Options o;
+  std::string error;
+  if (!Parse(args, o, error)) return Fail(error);
+  auto plugin = LoadPlugin(o);
+  if (!plugin || !ApplyState(*plugin, o)) return 1;
+  PrintInfo(*plugin, o.positional[0]);
+  return SaveChunkIfAsked(*plugin, o) ? 0 : 1;
+}
+
+int CommandProcess(const Args& args)
+{
+  Options o;
+  std::string error;
+  if (!Parse(args, o, error)) return Fail(error);
+  if (o.positional.size() != 3) return Fail("process needs PLUGIN IN.wav OUT.wav");
+  Audio input;
+  if (!ReadAudio(o.positional[1], input, error)) return Fail(error);
+  RenderSettings settings;
+  if (!RenderOptions(o, input.sampleRate, settings)) return 1;
+  auto plugin = LoadPlugin(o);
+  if (!plugin || !ApplyState(*plugin, o)) return 1;
+  if (settings.useDouble && !plugin->CanDouble()) return Fail("the plug-in has no 64-bit processing");
+  if (!settings.useDouble && !plugin->CanReplacing()) return Fail("the plug-in has no 32-bit processing");
+  plugin->Context().offline = o.Has("--offline");
+  plugin->Start(settings.sampleRate, settings.blockSize);
+  Audio output = Render(*plugin, input, settings);
+  plugin->Stop();
+  if (!WriteAudio(o.positional[2], output, settings.useDouble ? SampleFormat::Float64 : SampleFormat::Float32, error))
+    return Fail(error);
+  const Levels levels = Measure(output);
+  char line[128];
+  std::cout << "latency: " << plugin->Latency() << " samples\n";
+  std::snprintf(line, sizeof line, "peak: %.2f dBFS\nrms: %.2f dBFS\n", levels.peakDb, levels.rmsDb);
+  std::cout << line;
+  return SaveChunkIfAsked(*plugin, o) ? 0 : 1;
+}
+
+int CommandGenerate(const Args& args)
+{
+  Options o;
+  std::string error;
+  if (!Parse(args, o, error)) return Fail(error);
+  if (o.positional.size() != 1) return Fail("generate needs OUT.wav");
+  double rate = 48000, seconds = 2;
+  long channels = 2;
+  if (o.Has("--rate") && (!ToDouble(o.Get("--rate"), rate) || rate < 1000 || rate > 1536000))
+    return Fail("bad --rate");
+  if (o.Has("--seconds") && (!ToDouble(o.Get("--seconds"), seconds) || seconds <= 0 || seconds > 600))
+    return Fail("bad --seconds");
+  if (o.Has("--channels") && (!ToInt(o.Get("--channels"), channels) || channels < 1 || channels > kMaxChannels))
+    return Fail("bad --channels");
+  Audio signal = MakeTestSignal(rate, seconds, static_cast<int>(channels));
+  if (!WriteAudio(o.positional[0], signal, SampleFormat::Float32, error)) return Fail(error);
+  return 0;
+}
+
+namespace {
+int SaveFile(const Args& args, bool bank)
+{
+  Options o;
+  std::string error;
+  if (!Parse(args, o, error)) return Fail(error);
+  if (o.positional.size() != 2) return Fail(std::string(bank ? "save-bank" : "save-program") + " needs PLUGIN FILE");
+  auto plugin = LoadPlugin(o);
+  if (!plugin || !ApplyState(*plugin, o)) return 1;
+  std::vector<uint8_t> bytes;
+  if (!(bank ? SaveBank(*plugin, bytes, error) : SaveProgram(*plugin, bytes, error))) return Fail(error);
+  if (!WriteFileBytes(o.positional[1], bytes, error)) return Fail(error);
+  std::cout << "wrote " << bytes.size() << " bytes (" << (plugin->HasChunks() ? "chunk" : "parameter")
+            << " form)\n";
+  return 0;
+}
+
+int LoadFile(const Args& args, bool bank)
+{
+  Options o;
+  std::string error;
+  if (!Parse(args, o, error)) return Fail(error);
+  if (o.positional.size() != 2) return Fail(std::string(bank ? "load-bank" : "load-program") + " needs PLUGIN FILE");
+  auto plugin = LoadPlugin(o);
+  if (!plugin) return 1;
+  std::vector<uint8_t> bytes;
+  std::string warning;
+  if (!ReadFileBytes(o.positional[1], bytes, error)) return Fail(error);
+  if (!(bank ? LoadBank(*plugin, bytes, error, &warning) : LoadProgram(*plugin, bytes, error, &warning)))
+    return Fail(o.positional[1] + ": " + error);
+  if (!warning.empty()) std::cerr << "drovik-host: warning: " << warning << "\n";
+  std::cout << "program name: " << Quote(plugin->ProgramName()) << "\n";
+  PrintParameters(*plugin);
+  return SaveChunkIfAsked(*plugin, o) ? 0 : 1;
+}
+} // namespace
+
+int CommandSaveProgram(const Args& args) { return SaveFile(args, false); }
+int CommandSaveBank(const Args& args) { return SaveFile(args, true); }
+int CommandLoadProgram(const Args& args) { return LoadFile(args, false); }
+int CommandLoadBank(const Args& args) { return LoadFile(args, true); }
+
+} // namespace host
