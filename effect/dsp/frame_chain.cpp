@@ -36,6 +36,12 @@ void FrameChain::ResetMeters()
   for (LevelMeter* m : {&mInMeterL, &mInMeterR, &mOutMeterL, &mOutMeterR}) m->Reset();
 }
 
+void FrameChain::PublishMeters()
+{
+  for (LevelMeter* m : {&mInMeterL, &mInMeterR, &mOutMeterL, &mOutMeterR}) m->Publish();
+  mGRShown.store(mGREnvelope.value, std::memory_order_relaxed);
+}
+
 void FrameChain::FeedInputMeters(double L, double R)
 {
   mInMeterL.ProcessStereo(1, L, L);
@@ -103,7 +109,6 @@ void FrameChain::ProcessFrame(double& L, double& R, double inGainL, double inGai
     R = yR;
   }
   mGREnvelope.Step(std::fabs(std::min(mClipperL.gainReduction, mClipperR.gainReduction)));
-  mGRShown.store(mGREnvelope.value, std::memory_order_relaxed);
 
   FeedOutputMeters(L, R);
 

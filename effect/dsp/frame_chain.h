@@ -59,8 +59,10 @@ public:
   void FeedInputMeters(double L, double R);
   void FeedOutputMeters(double L, double R);
 
-  /// The clip lamp's value: the share of level the clipper takes away (0 = none). [any thread]
-  double GainReductionShown() const { return mGRShown.load(std::memory_order_relaxed); }
+  /// Hands the meters' readings and the gain-reduction envelope to the editor (once per block). [audio thread]
+  void PublishMeters();
+  /// The clip lamp's value as published: the share of level the clipper takes away (0 = none). [any thread]
+  double PublishedGainReduction() const { return mGRShown.load(std::memory_order_relaxed); }
 
   Saturator mSatL, mSatR;
   SoftClipper mClipperL, mClipperR;

@@ -18,14 +18,6 @@ constexpr double kHighPassF0 = 38.13547087611304;
 constexpr double kHighPassQ = 0.50032703732504;
 constexpr double kHighPassVh = 1.00499489871469;
 constexpr double kHighPassPiF0 = 119.80611514558424;
-/// Keeps the K-weighting filters out of denormals.
-constexpr double kTinyOffset = 1e-25;
-/// 10 / ln 10: ln(mean square) times this gives dB.
-constexpr double kPowerDbPerNeper = 4.342944819;
-/// Loudness offset of the K-weighted mean square, dB.
-constexpr double kLoudnessOffsetDb = 0.691;
-/// Inputs are bounded to this magnitude (300 dBFS): squares summed over any window stay finite.
-constexpr double kMaxInput = 1e15;
 /// Offsets of this many dB or more give a display gain of 0.
 constexpr double kMaxOffsetDb = 144.0;
 
@@ -273,10 +265,13 @@ void LevelMeter::InitForMode(int meterMode, double fs)
   const ModeSetup m = SetupOfMode(meterMode);
   Setup(m.kind, m.window, m.attack, m.hold, m.release, m.offsetDb, fs, 0.0);
   display.Setup(kDisplayReleaseSeconds, kDisplayHoldSeconds, fs, display.invert);
+  Publish();
 }
 
 void LevelMeter::ClearState()
 {
+  mLoudnessOf = -1.0;
+  mLoudnessValue = 0.0;
   value = maxValue = 0.0;
   holdCounter = 0;
   ballisticState = 0;
@@ -290,116 +285,19 @@ void LevelMeter::ClearState()
   highPassB.Clear();
   delayA.Clear();
   delayB.Clear();
-  shownValue.store(0.0, std::memory_order_relaxed);
-  shownMax.store(0.0, std::memory_order_relaxed);
+  shownValue = shownMax = 0.0;
 }
 
 void LevelMeter::Reset()
 {
   ClearState();
   display.Clear();
-  shownDisplay.store(0.0, std::memory_order_relaxed);
+  Publish();
 }
 
-double LevelMeter::Measure(int select, double a, double b)
+void LevelMeter::Publish()
 {
-  const bool onlyA = select == 1 || select == 3;
-  const bool onlyB = select == 2 || select == 4;
-  switch (kind)
-  {
-  case kMeterKindLoudnessShort:
-  case kMeterKindLoudnessLong:
-  {
-    if (onlyA) b = 0.0;
-    if (onlyB) a = 0.0;
-    const double ka = highPassA.Process(shelfA.Process(a + kTinyOffset));
-    const double kb = highPassB.Process(shelfB.Process(b + kTinyOffset));
-    windowA.Process(onlyB ? 0.0 : ka, onlyA ? 0.0 : kb);
-    windowA.loudness = std::log(windowA.meanSquare) * kPowerDbPerNeper - kLoudnessOffsetDb;
-    return std::exp(windowA.loudness / dbFactor);
-  }
-  case kMeterKindWindowedPeak:
-    windowA.Process(onlyB ? 0.0 : a, onlyA ? 0.0 : b);
-    return std::sqrt(windowA.meanSquare);
-  case kMeterKindRMS:
-    if (onlyA)
-      windowA.Process(a, a);
-    else if (onlyB)
-      windowA.Process(b, b);
-    else
-      windowA.Process(a, b);
-    return std::sqrt(windowA.meanSquare);
-  case kMeterKindVU:
-  case kMeterKindFastVU:
-  {
-    const double p = onlyB ? std::fabs(b) : std::fabs(a);
-    const double q = onlyA ? std::fabs(a) : std::fabs(b);
-    return (kind == kMeterKindVU ? vu : vuFast).Process(p, q);
-  }
-  case kMeterKindAverage:
-  {
-    const double pa = onlyB ? 0.0 : std::fabs(a);
-    const double pb = onlyA ? 0.0 : std::fabs(b);
-    windowB.ProcessLinear((pa + pb) * 0.5);
-    return windowB.meanSquare * kPi / 2.0;
-  }
-  case kMeterKindPeak:
-    return std::max(onlyB ? 0.0 : std::fabs(a), onlyA ? 0.0 : std::fabs(b));
-  default:
-    return 0.0;
-  }
+  mPublishedValue.store(shownValue, std::memory_order_relaxed);
+  mPublishedMax.store(shownMax, std::memory_order_relaxed);
+  mPublishedDisplay.store(display.value, std::memory_order_relaxed);
 }
-
-void LevelMeter::Ballistics(double x)
-{
-  if (x > value)
-  {
-    value = (value - x) * attack + x;
-    ballisticState = 0;
-    return;
-  }
-  switch (ballisticState)
-  {
-  case 0:
-    holdCounter = 1;
-    ballisticState = 1;
-    if (hold <= 0)
-    {
-      ballisticState = 2;
-      value = (value - x) * release + x;
-    }
-    break;
-  case 1:
-    if (holdCounter++ >= hold)
-    {
-      ballisticState = 2;
-      value = (value - x) * release + x;
-    }
-    break;
-  default:
-    value = (value - x) * release + x;
-    break;
-  }
-}
-
-void LevelMeter::ProcessStereo(int select, double a, double b)
-{
-  // A non-finite sample would stay in the running sums and filters for good: it counts as silence, and
-  // magnitudes are bounded so that squares and sums stay finite.
-  a = std::isfinite(a) ? std::clamp(a, -kMaxInput, kMaxInput) : 0.0;
-  b = std::isfinite(b) ? std::clamp(b, -kMaxInput, kMaxInput) : 0.0;
-  a = delayA.Exchange(a);
-  b = delayB.Exchange(b);
-  Ballistics(Measure(select, a, b));
-  maxValue = std::max(maxValue, value);
-  shownValue.store(value, std::memory_order_relaxed);
-  shownMax.store(maxValue, std::memory_order_relaxed);
-}
-
-void LevelMeter::StepDisplay()
-{
-  display.Step(std::fabs(value * gain));
-  shownDisplay.store(display.value, std::memory_order_relaxed);
-}
-
-double LevelMeter::ShownDb() const { return std::log(ShownValue() * gain) * editorDbFactor; }

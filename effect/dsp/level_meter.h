@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <vector>
 
 enum EMeterKind
@@ -115,6 +116,18 @@ struct VUSmoother
   double dbFactor = kDbPerNeper;
 };
 
+namespace levelmeter_detail {
+/// Keeps the K-weighting filters out of denormals.
+constexpr double kTinyOffset = 1e-25;
+/// 10 / ln 10: ln(mean square) times this gives dB.
+constexpr double kPowerDbPerNeper = 4.342944819;
+/// Loudness offset of the K-weighted mean square, dB.
+constexpr double kLoudnessOffsetDb = 0.691;
+/// Inputs are bounded to this magnitude (300 dBFS): squares summed over any window stay finite.
+constexpr double kMaxInput = 1e15;
+constexpr double kHalfPi = 1.5707963267948966;
+} // namespace levelmeter_detail
+
 class LevelMeter
 {
 public:
@@ -134,14 +147,18 @@ public:
   /// One step. select 1/3 measures only a, 2/4 only b, anything else both. [audio thread]
   void ProcessStereo(int select, double a, double b);
 
-  /// Published for the editor: linear reading, its maximum, and the display envelope. [any thread]
-  double ShownValue() const { return shownValue.load(std::memory_order_relaxed); }
-  double ShownMax() const { return shownMax.load(std::memory_order_relaxed); }
-  double ShownDisplay() const { return shownDisplay.load(std::memory_order_relaxed); }
-  /// The reading in dB as the editor shows it: ln(shownValue * gain) * editorDbFactor. [any thread]
-  double ShownDb() const;
   /// Steps the display envelope with |shownValue * gain|. [audio thread]
-  void StepDisplay();
+  void StepDisplay() { display.Step(std::fabs(shownValue * gain)); }
+  /// Hands shownValue, shownMax and the display envelope to the editor (once per block). [audio thread]
+  void Publish();
+  /// What the editor reads: the published reading, its maximum and the display envelope. [any thread]
+  double PublishedValue() const { return mPublishedValue.load(std::memory_order_relaxed); }
+  double PublishedMax() const { return mPublishedMax.load(std::memory_order_relaxed); }
+  double PublishedDisplay() const { return mPublishedDisplay.load(std::memory_order_relaxed); }
+  /// The published reading in dB as the editor shows it: ln(value * gain) * editorDbFactor. [any thread]
+  double PublishedDb() const { return std::log(PublishedValue() * gain) * editorDbFactor; }
+  /// The current reading in dB, on the audio thread. [audio thread]
+  double ShownDb() const { return std::log(shownValue * gain) * editorDbFactor; }
 
   double attack = 0.0;
   double release = 0.0;
@@ -150,6 +167,8 @@ public:
   int ballisticState = 0;
   double value = 0.0;
   double maxValue = 0.0;
+  double shownValue = 0.0;
+  double shownMax = 0.0;
   KWeightingBiquad shelfA, highPassA, shelfB, highPassB;
   MeanSquareWindow windowA;
   VUSmoother vu;
@@ -168,7 +187,112 @@ private:
   double Measure(int select, double a, double b);
   void Ballistics(double x);
 
-  std::atomic<double> shownValue{0.0};
-  std::atomic<double> shownMax{0.0};
-  std::atomic<double> shownDisplay{0.0};
+  double mLoudnessOf = -1.0;   // the mean square the loudness reading was computed from
+  double mLoudnessValue = 0.0; // 10^(L / 20) of that loudness
+  std::atomic<double> mPublishedValue{0.0};
+  std::atomic<double> mPublishedMax{0.0};
+  std::atomic<double> mPublishedDisplay{0.0};
 };
+
+// ---- the per-sample step, inline so the chain can keep its state in registers ----
+
+inline double LevelMeter::Measure(int select, double a, double b)
+{
+  const bool onlyA = select == 1 || select == 3;
+  const bool onlyB = select == 2 || select == 4;
+  switch (kind)
+  {
+  case kMeterKindLoudnessShort:
+  case kMeterKindLoudnessLong:
+  {
+    if (onlyA) b = 0.0;
+    if (onlyB) a = 0.0;
+    const double ka = highPassA.Process(shelfA.Process(a + levelmeter_detail::kTinyOffset));
+    const double kb = highPassB.Process(shelfB.Process(b + levelmeter_detail::kTinyOffset));
+    windowA.Process(onlyB ? 0.0 : ka, onlyA ? 0.0 : kb);
+    // The reading changes only when the window publishes a new mean square.
+    if (windowA.meanSquare != mLoudnessOf)
+    {
+      mLoudnessOf = windowA.meanSquare;
+      windowA.loudness = std::log(windowA.meanSquare) * levelmeter_detail::kPowerDbPerNeper - levelmeter_detail::kLoudnessOffsetDb;
+      mLoudnessValue = std::exp(windowA.loudness / dbFactor);
+    }
+    return mLoudnessValue;
+  }
+  case kMeterKindWindowedPeak:
+    windowA.Process(onlyB ? 0.0 : a, onlyA ? 0.0 : b);
+    return std::sqrt(windowA.meanSquare);
+  case kMeterKindRMS:
+    if (onlyA)
+      windowA.Process(a, a);
+    else if (onlyB)
+      windowA.Process(b, b);
+    else
+      windowA.Process(a, b);
+    return std::sqrt(windowA.meanSquare);
+  case kMeterKindVU:
+  case kMeterKindFastVU:
+  {
+    const double p = onlyB ? std::fabs(b) : std::fabs(a);
+    const double q = onlyA ? std::fabs(a) : std::fabs(b);
+    return (kind == kMeterKindVU ? vu : vuFast).Process(p, q);
+  }
+  case kMeterKindAverage:
+  {
+    const double pa = onlyB ? 0.0 : std::fabs(a);
+    const double pb = onlyA ? 0.0 : std::fabs(b);
+    windowB.ProcessLinear((pa + pb) * 0.5);
+    return windowB.meanSquare * levelmeter_detail::kHalfPi;
+  }
+  case kMeterKindPeak:
+    return std::max(onlyB ? 0.0 : std::fabs(a), onlyA ? 0.0 : std::fabs(b));
+  default:
+    return 0.0;
+  }
+}
+
+inline void LevelMeter::Ballistics(double x)
+{
+  if (x > value)
+  {
+    value = (value - x) * attack + x;
+    ballisticState = 0;
+    return;
+  }
+  switch (ballisticState)
+  {
+  case 0:
+    holdCounter = 1;
+    ballisticState = 1;
+    if (hold <= 0)
+    {
+      ballisticState = 2;
+      value = (value - x) * release + x;
+    }
+    break;
+  case 1:
+    if (holdCounter++ >= hold)
+    {
+      ballisticState = 2;
+      value = (value - x) * release + x;
+    }
+    break;
+  default:
+    value = (value - x) * release + x;
+    break;
+  }
+}
+
+inline void LevelMeter::ProcessStereo(int select, double a, double b)
+{
+  // A non-finite sample would stay in the running sums and filters for good: it counts as silence, and
+  // magnitudes are bounded so that squares and sums stay finite.
+  a = std::isfinite(a) ? std::clamp(a, -levelmeter_detail::kMaxInput, levelmeter_detail::kMaxInput) : 0.0;
+  b = std::isfinite(b) ? std::clamp(b, -levelmeter_detail::kMaxInput, levelmeter_detail::kMaxInput) : 0.0;
+  a = delayA.Exchange(a);
+  b = delayB.Exchange(b);
+  Ballistics(Measure(select, a, b));
+  maxValue = std::max(maxValue, value);
+  shownValue = value;
+  shownMax = maxValue;
+}

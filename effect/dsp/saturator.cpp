@@ -23,9 +23,6 @@ double Clamp1(double x) { return x < -1.0 ? -1.0 : (x > 1.0 ? 1.0 : x); }
 /// tanh written as the curve has always computed it.
 double CurveTanh(double z) { return 2.0 / (std::exp(-2.0 * z) + 1.0) - 1.0; }
 
-/// num / den - 0.5 for two odd functions whose ratio tends to 1/2 at 0: the limit 0 where den vanishes.
-double HalfRatioPart(double num, double den) { return den != 0.0 ? num / den - 0.5 : 0.0; }
-
 uint64_t NextInstanceSeed()
 {
   static std::atomic<uint64_t> sCounter{0};
@@ -129,16 +126,20 @@ double Saturator::SaturationCurve(int curveMode, int nStages, bool smooth, doubl
       break;
     case kSatWarm:
     {
+      // Even part sin v / sin 2v - 1/2, written as 1 / (2 cos v) - 1/2: the same curve without the 0/0 at
+      // v = 0, where it takes its limit 0.
       const double v = u + kCurveOffset;
-      E = HalfRatioPart(std::sin(v), std::sin(2.0 * v));
+      E = 0.5 / std::cos(v) - 0.5;
       O = std::sin(kPi * v / 2.0) - v;
       break;
     }
     case kSatCrisp:
     {
+      // Even part tanh(z) / tanh(2z) - 1/2 with z = pi v / 2, written as tanh(z)^2 / 2 (as tanh 2z =
+      // 2 tanh z / (1 + tanh^2 z)): no 0/0 at v = 0, where it takes its limit 0.
       const double v = u + kCurveOffset;
       const double t = CurveTanh(kPi * v / 2.0);
-      E = HalfRatioPart(t, CurveTanh(kPi * v));
+      E = 0.5 * t * t;
       O = t / kTanhHalfPi - v;
       break;
     }

@@ -34,10 +34,10 @@ TEST(PeakMeter, ShowsASingleSampleAtOnceHoldsItThenFalls20DbPer300Ms)
   const double fs = 48000;
   auto m = Meter(kMeterPeak, fs);
   m->ProcessStereo(1, 1.0, 1.0);
-  EXPECT_EQ(m->ShownValue(), 1.0);
+  EXPECT_EQ(m->shownValue, 1.0);
   const int hold = static_cast<int>(0.1 * fs);
   int held = 0;
-  while (m->ShownValue() == 1.0 && held < 10 * hold)
+  while (m->shownValue == 1.0 && held < 10 * hold)
   {
     m->ProcessStereo(1, 0.0, 0.0);
     ++held;
@@ -46,17 +46,17 @@ TEST(PeakMeter, ShowsASingleSampleAtOnceHoldsItThenFalls20DbPer300Ms)
   EXPECT_LE(held, hold + 2);
   for (int i = 1; i < static_cast<int>(0.3 * fs); ++i) m->ProcessStereo(1, 0.0, 0.0);
   EXPECT_NEAR(m->ShownDb(), -20.0, 0.01);
-  EXPECT_EQ(m->ShownMax(), 1.0);
+  EXPECT_EQ(m->shownMax, 1.0);
 }
 
 TEST(PeakMeter, SelectReadsOnlyItsInput)
 {
   auto m = Meter(kMeterPeak, 48000);
   m->ProcessStereo(2, 0.9, 0.4);
-  EXPECT_EQ(m->ShownValue(), 0.4);
+  EXPECT_EQ(m->shownValue, 0.4);
   auto both = Meter(kMeterPeak, 48000);
   both->ProcessStereo(0, -0.9, 0.4);
-  EXPECT_EQ(both->ShownValue(), 0.9);
+  EXPECT_EQ(both->shownValue, 0.9);
 }
 
 TEST(RmsMeter, FullScaleSineReadsItsRmsAndShowsZeroDb)
@@ -64,7 +64,7 @@ TEST(RmsMeter, FullScaleSineReadsItsRmsAndShowsZeroDb)
   const double fs = 48000;
   auto m = Meter(kMeterRMS, fs);
   ReadSine(*m, 1000, fs, 1.0, 0.7);
-  EXPECT_NEAR(m->ShownValue(), std::sqrt(0.5), 1e-3);
+  EXPECT_NEAR(m->shownValue, std::sqrt(0.5), 1e-3);
   EXPECT_NEAR(m->ShownDb(), 0.0, 0.02); // +3 dB display gain on -3.0103 dB
 }
 
@@ -144,11 +144,14 @@ TEST(LevelMeter, ResetReturnsEveryReadingToSilence)
   auto m = Meter(kMeterEBUSL, 48000);
   ReadSine(*m, 997, 48000, 1.0, 0.5);
   m->StepDisplay();
-  EXPECT_GT(m->ShownDisplay(), 0.0);
+  m->Publish();
+  EXPECT_GT(m->PublishedDisplay(), 0.0);
+  EXPECT_GT(m->PublishedValue(), 0.0);
   m->Reset();
-  EXPECT_EQ(m->ShownValue(), 0.0);
-  EXPECT_EQ(m->ShownMax(), 0.0);
-  EXPECT_EQ(m->ShownDisplay(), 0.0);
+  EXPECT_EQ(m->shownValue, 0.0);
+  EXPECT_EQ(m->shownMax, 0.0);
+  EXPECT_EQ(m->PublishedDisplay(), 0.0);
+  EXPECT_EQ(m->PublishedValue(), 0.0);
   EXPECT_EQ(m->windowA.loudness, -144.0);
   EXPECT_EQ(m->windowA.sum, 0.0);
 }
@@ -162,7 +165,7 @@ TEST(LevelMeterBadInput, NonFiniteSamplesAndAbsurdRatesLeaveFiniteReadings)
       for (double x : {double(NAN), double(INFINITY), -double(INFINITY), 1e300}) m->ProcessStereo(0, x, x);
       ReadSine(*m, 100, 48000, 0.5, 0.05);
       m->StepDisplay();
-      EXPECT_FALSE(std::isnan(m->ShownValue())) << mode << " " << fs;
+      EXPECT_FALSE(std::isnan(m->shownValue)) << mode << " " << fs;
       EXPECT_FALSE(std::isnan(m->windowA.sum)) << mode << " " << fs;
     }
 }
