@@ -1,0 +1,249 @@
+// Biquad sections and cascades: coefficients from poles and zeros, scaling to the normal gain, the response, and
+// direct form II processing (identity before a design, agreement with the response, no denormals).
+#include <cmath>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "FilterMeasure.h"
+#include "alloc_counter.h"
+#include "filters/Biquad.h"
+#include "filters/Butterworth.h"
+#include "filters/FilterDesign.h"
+
+using namespace Dsp;
+using filtertest::Db;
+
+namespace {
+
+struct Storage
+{
+  BiquadStage stages[4];
+  PoleZeroPair pairs[4]{};
+  BiquadCascade cascade;
+  PoleZeroLayout layout{pairs, 8};
+  DirectFormII states[4];
+
+  Storage() { cascade.SetStorage(4, stages); }
+};
+
+} // namespace
+
+TEST(BiquadStage, StartsAsTheIdentity)
+{
+  BiquadStage s;
+  EXPECT_EQ(s.Response(0.1), Complex(1.0, 0.0));
+  EXPECT_EQ(s.b0, 1.0);
+  EXPECT_EQ(s.a1, 0.0);
+}
+
+TEST(BiquadStage, FirstOrderSectionPutsItsZeroWhereAsked)
+{
+  BiquadStage s;
+  s.SetOnePole(Complex(0.5, 0.0), Complex(0.25, 0.0));
+  EXPECT_EQ(s.a1, -0.5);
+  EXPECT_EQ(s.b0, 1.0);
+  EXPECT_EQ(s.b1, -0.25);
+  EXPECT_EQ(s.a2, 0.0);
+  EXPECT_EQ(s.b2, 0.0);
+  const StagePoles back = StagePoles::FromStage(s);
+  EXPECT_DOUBLE_EQ(back.pair.pole1.real(), 0.5);
+  EXPECT_DOUBLE_EQ(back.pair.zero1.real(), 0.25);
+  EXPECT_TRUE(back.pair.IsSingle());
+}
+
+TEST(BiquadStage, SecondOrderSectionFromConjugateOrRealRoots)
+{
+  BiquadStage s;
+  const Complex p = std::polar(0.9, 0.3);
+  const Complex z = std::polar(1.0, 2.0);
+  s.SetTwoPole(p, z, std::conj(p), std::conj(z));
+  EXPECT_DOUBLE_EQ(s.a1, -2.0 * p.real());
+  EXPECT_DOUBLE_EQ(s.a2, 0.81);
+  EXPECT_DOUBLE_EQ(s.b2, 1.0);
+
+  s.SetTwoPole(Complex(0.5, 0.0), Complex(-1.0, 0.0), Complex(-0.25, 0.0), Complex(1.0, 0.0));
+  EXPECT_DOUBLE_EQ(s.a1, -0.25);
+  EXPECT_DOUBLE_EQ(s.a2, -0.125);
+  EXPECT_DOUBLE_EQ(s.b1, 0.0);
+  EXPECT_DOUBLE_EQ(s.b2, -1.0);
+
+  StagePoles sp;
+  sp.pair = PoleZeroPair{p, std::conj(p), z, std::conj(z)};
+  sp.gain = 0.5;
+  s.SetPoleZeroForm(sp);
+  const StagePoles back = StagePoles::FromStage(s);
+  EXPECT_NEAR(std::abs(back.pair.pole1 - std::conj(p)) * std::abs(back.pair.pole1 - p), 0.0, 1e-12);
+  EXPECT_NEAR(back.gain, 0.5, 1e-15);
+}
+
+TEST(BiquadCascade, WithoutSectionsIsTheIdentity)
+{
+  Storage st;
+  EXPECT_EQ(st.cascade.NumStages(), 0);
+  EXPECT_EQ(st.cascade.Response(0.2), Complex(1.0, 0.0));
+
+  std::vector<double> x = {1.0, -0.5, 0.25, 3.0};
+  const std::vector<double> before = x;
+  DirectFormII::Process(st.cascade, 4, x.data(), st.states, 1e-36);
+  EXPECT_EQ(x, before);
+
+  // An empty layout keeps the cascade empty.
+  st.layout.SetNormal(0.0, 2.0);
+  st.cascade.SetLayout(st.layout);
+  EXPECT_EQ(st.cascade.NumStages(), 0);
+  DirectFormII::Process(st.cascade, 4, x.data(), st.states, 1e-36);
+  EXPECT_EQ(x, before);
+}
+
+TEST(BiquadCascade, ALayoutBecomesOneSectionPerPairScaledToTheNormalGain)
+{
+  Storage st;
+  st.layout.AddConjugatePair(std::polar(0.8, 0.5), Complex(-1.0, 0.0));
+  st.layout.AddSingle(Complex(0.3, 0.0), Complex(-1.0, 0.0));
+  st.layout.SetNormal(0.0, 2.0);
+  st.cascade.SetLayout(st.layout);
+  ASSERT_EQ(st.cascade.NumStages(), 2);
+  EXPECT_EQ(st.cascade.Stage(1).a2, 0.0);
+  EXPECT_EQ(st.cascade.Stage(1).b2, 0.0);
+  EXPECT_NEAR(std::abs(st.cascade.Response(0.0)), 2.0, 1e-12);
+
+  // At DC the response is the product of the sections' coefficient sums.
+  Complex product(1.0);
+  for (int i = 0; i < 2; ++i)
+  {
+    const BiquadStage& s = st.cascade.Stage(i);
+    product *= (s.b0 + s.b1 + s.b2) / (1.0 + s.a1 + s.a2);
+  }
+  EXPECT_NEAR(std::abs(st.cascade.Response(0.0) - product), 0.0, 1e-12);
+
+  const std::vector<PoleZeroPair> pz = st.cascade.GetPoleZeros();
+  ASSERT_EQ(pz.size(), 2u);
+  EXPECT_NEAR(std::abs(pz[0].pole1 - std::polar(0.8, -0.5)) * std::abs(pz[0].pole1 - std::polar(0.8, 0.5)), 0.0,
+              1e-12);
+  EXPECT_NEAR(pz[1].pole1.real(), 0.3, 1e-15);
+  EXPECT_NEAR(pz[1].zero1.real(), -1.0, 1e-15);
+}
+
+TEST(BiquadCascade, LayoutsBeyondTheStorageAreCut)
+{
+  Storage st;
+  for (int i = 0; i < 6; ++i)
+    st.layout.AddConjugatePair(std::polar(0.5, 0.1 * i), Complex(-1.0, 0.0));
+  EXPECT_EQ(st.layout.NumPoles(), 8);
+  st.cascade.SetLayout(st.layout);
+  EXPECT_EQ(st.cascade.NumStages(), 4);
+}
+
+namespace {
+
+using LowPass16 = FilterDesign<Butterworth::Design::LowPass<16>, 1, DirectFormII>;
+using HighPass16 = FilterDesign<Butterworth::Design::HighPass<16>, 1, DirectFormII>;
+using BandPass16 = FilterDesign<Butterworth::Design::BandPass1<16>, 1, DirectFormII>;
+using BandShelf16 = FilterDesign<Butterworth::Design::BandShelf1<16>, 1, DirectFormII>;
+
+void Design(Filter& f, std::initializer_list<std::pair<int, double>> values)
+{
+  for (const auto& v : values)
+    f.SetParamValueById(v.first, v.second);
+}
+
+} // namespace
+
+TEST(DirectFormII, ASineComesOutAtTheMagnitudeOfTheResponse)
+{
+  LowPass16 lp;
+  HighPass16 hp;
+  BandPass16 bp;
+  BandShelf16 shelf;
+  Design(lp, {{kParamSampleRate, 48000}, {kParamOrder, 5}, {kParamFrequency, 3000}});
+  Design(hp, {{kParamSampleRate, 44100}, {kParamOrder, 8}, {kParamFrequency, 500}});
+  Design(bp, {{kParamSampleRate, 48000}, {kParamOrder, 3}, {kParamFrequency, 2000}, {kParamBandwidthHz, 2}});
+  Design(shelf, {{kParamSampleRate, 48000}, {kParamOrder, 4}, {kParamFrequency, 4000}, {kParamBandwidthHz, 1.5},
+                 {kParamGain, 9}});
+
+  const int window = 4800;
+  for (Filter* f : std::initializer_list<Filter*>{&lp, &hp, &bp, &shelf})
+  {
+    for (int cycles : {30, 120, 300, 600, 1200, 2000})
+    {
+      f->Reset();
+      const double expected = std::abs(f->Response(static_cast<double>(cycles) / window));
+      const double measured = filtertest::SineGain(
+        [f](double* x, int n) { f->ProcessDouble(n, &x); }, cycles, window, 24000);
+      EXPECT_NEAR(measured, expected, 1e-6 + 1e-6 * expected) << f->GetName() << " at " << cycles;
+    }
+  }
+}
+
+TEST(DirectFormII, FloatAndDoubleProcessingAgree)
+{
+  LowPass16 a;
+  LowPass16 b;
+  Design(a, {{kParamSampleRate, 48000}, {kParamOrder, 6}, {kParamFrequency, 1000}});
+  Design(b, {{kParamSampleRate, 48000}, {kParamOrder, 6}, {kParamFrequency, 1000}});
+  std::vector<double> xd(2048);
+  std::vector<float> xf(2048);
+  for (size_t i = 0; i < xd.size(); ++i)
+    xf[i] = static_cast<float>(xd[i] = std::sin(0.05 * i) + 0.3 * std::sin(0.7 * i));
+  float* pf = xf.data();
+  double* pd = xd.data();
+  a.ProcessFloat(2048, &pf);
+  b.ProcessDouble(2048, &pd);
+  for (size_t i = 0; i < xd.size(); ++i)
+    ASSERT_NEAR(xf[i], xd[i], 1e-5);
+}
+
+TEST(DirectFormII, ProcessingAllocatesNothing)
+{
+  LowPass16 lp;
+  Design(lp, {{kParamSampleRate, 48000}, {kParamOrder, 16}, {kParamFrequency, 1000}});
+  std::vector<double> x(512, 0.5);
+  std::vector<float> y(512, 0.5f);
+  double* px = x.data();
+  float* py = y.data();
+  testsupport::AllocationScope scope;
+  lp.ProcessDouble(512, &px);
+  lp.ProcessFloat(512, &py);
+  lp.Reset();
+  EXPECT_EQ(scope.Count(), 0u);
+}
+
+TEST(DirectFormII, DecayingStateNeverBecomesDenormal)
+{
+  for (int order : {1, 2, 7})
+  {
+    LowPass16 lp;
+    HighPass16 hp;
+    Design(lp, {{kParamSampleRate, 48000}, {kParamOrder, double(order)}, {kParamFrequency, 8000}});
+    Design(hp, {{kParamSampleRate, 48000}, {kParamOrder, double(order)}, {kParamFrequency, 8000}});
+    for (Filter* f : std::initializer_list<Filter*>{&lp, &hp})
+    {
+      std::vector<double> x(200000, 0.0);
+      x[0] = 1.0;
+      double* p = x.data();
+      f->ProcessDouble(static_cast<int>(x.size()), &p);
+      int subnormal = 0;
+      for (double v : x)
+        subnormal += std::fpclassify(v) == FP_SUBNORMAL;
+      EXPECT_EQ(subnormal, 0) << f->GetName() << " order " << order;
+      // The tail is silent for any listener.
+      EXPECT_LT(std::fabs(x.back()), 1e-30);
+
+    }
+  }
+}
+
+TEST(DirectFormII, BadArgumentsChangeNothing)
+{
+  LowPass16 lp;
+  Design(lp, {{kParamSampleRate, 48000}, {kParamOrder, 4}, {kParamFrequency, 1000}});
+  lp.ProcessDouble(16, nullptr);
+  double* none[1] = {nullptr};
+  lp.ProcessDouble(16, none);
+  std::vector<double> x(4, 1.0);
+  double* p = x.data();
+  lp.ProcessDouble(0, &p);
+  lp.ProcessDouble(-5, &p);
+  EXPECT_EQ(x, std::vector<double>(4, 1.0));
+}
