@@ -29,7 +29,10 @@ IPluginAPIBase::IPluginAPIBase(const IPluginConfig& config, int apiId)
   mBundleID.Set(config.bundleID);
 }
 
-IPluginAPIBase::~IPluginAPIBase() = default;
+IPluginAPIBase::~IPluginAPIBase()
+{
+  StopTimer();
+}
 
 void IPluginAPIBase::SetParameterValue(int idx, double normalized, bool notify)
 {

@@ -3,6 +3,11 @@
 // identification, and the hooks only a binding can carry out (empty here).
 #pragma once
 
+#include <cstdint>
+#include <memory>
+
+#include "core/IPlugQueue.h"
+#include "core/IPlugTimer.h"
 #include "core/IPluginBase.h"
 #include "core/IPluginConfig.h"
 #include "core/LibString.h"
@@ -69,16 +74,34 @@ public:
   virtual void EndInformHostOfParamChange(int idx) {}
   virtual void InformHostOfParamChange(int idx, double normalized) {}
 
-  // Framework timer and the queues between host threads and the editor. Until the main run loop exists there is
-  // no timer and no queue: nothing is pushed and nothing waits.
-  /// Starts the 20 ms framework timer. [main thread, end of construction]
+  // Framework timer and the queues between host threads and the editor.
+  /// Parameter changes waiting for the editor: 513 slots, at most 512 waiting.
+  static constexpr int kParamQueueSlots = 513;
+  /// MIDI messages waiting, each way: at most 32.
+  static constexpr int kMidiQueueSlots = 33;
+  /// SysEx messages waiting, each way: at most 4.
+  static constexpr int kSysExQueueSlots = 5;
+  /// Interval of the framework timer.
+  static constexpr uint32_t kTimerIntervalMs = 20;
+
+  /// Starts the framework timer (replacing any earlier one). [main thread, end of construction]
   void CreateTimer();
-  /// Queues a MIDI message that arrived from the host for the editor. [main thread]
+  /// Stops the framework timer for good; a derived class calls it first thing in its destructor, so no tick
+  /// reaches a half-destroyed plug-in. [main thread]
+  void StopTimer();
+  /// One tick: hands what arrived from the host to the editor (when there is one), then OnIdle. [main thread]
+  void OnTimer(Timer& timer);
+  /// Queues a MIDI message that arrived from the host for the editor. [the thread of the host's event call]
   void PushMidiToEditor(const IMidiMsg& msg);
   /// Takes the oldest MIDI message the editor deferred to the audio thread; false when none. [audio thread]
   bool PopMidiFromEditor(IMidiMsg& msg);
   /// Takes the oldest SysEx message the editor deferred; its data stays valid until the next pop. [audio thread]
   bool PopSysExFromEditor(ISysExMsg& msg);
+  /// Queues the editor's MIDI for the audio thread. [main thread]
+  void DeferMidiMsg(const IMidiMsg& msg) override;
+  /// Queues the editor's SysEx for the audio thread; a message of more than 512 bytes or a negative size is
+  /// dropped. [main thread]
+  void DeferSysExMsg(const ISysExMsg& msg) override;
 
 protected:
   /// The text a display request formats into.
@@ -94,6 +117,29 @@ private:
   int mMinHeight = 0;
   int mMaxHeight = 0;
   LibString mBundleID;
+
+  struct ParamChange
+  {
+    int idx;
+    double value;
+  };
+  /// A SysEx message carried by value.
+  struct SysExEntry
+  {
+    static constexpr int kMaxBytes = 512;
+    int32_t offset;
+    int32_t size;
+    uint8_t data[kMaxBytes];
+  };
+
+  std::unique_ptr<Timer> mTimer;
+  // Several host threads may set parameters at once; each of the other queues has one thread on each side.
+  IPlugMultiProducerQueue<ParamChange> mParamChangeToUIQueue{kParamQueueSlots};
+  IPlugQueue<IMidiMsg> mMidiMsgsToUIQueue{kMidiQueueSlots};
+  IPlugQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueSlots};
+  IPlugQueue<SysExEntry> mSysExToUIQueue{kSysExQueueSlots};
+  IPlugQueue<SysExEntry> mSysExDataFromEditor{kSysExQueueSlots};
+  SysExEntry mSysExPopped{}; // the entry the last popped message points into [audio thread]
 };
 
 } // namespace plug

@@ -1,0 +1,163 @@
+// Platform paths: the bundle's folders, the user's standard folders under a temporary home, and where a resource
+// name is found (bundle by base name, then by the name with its sub-folders, then the shared location, then the
+// name itself as a path).
+#include <gtest/gtest.h>
+
+#include "core/IPlugPaths.h"
+#include "foundation/bundle.h"
+#include "temp_home.h"
+
+using namespace plug;
+using testsupport::MakeFolders;
+using testsupport::TemporaryHome;
+using testsupport::WriteFile;
+
+namespace {
+
+constexpr const char* kBundleID = "com.example.paths";
+
+class Paths : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    mPlugins = mHome.Path() + "/.vst";
+    mBundle = mPlugins + "/Knobs.vst";
+    mResources = mBundle + "/Contents/Resources";
+    ASSERT_TRUE(MakeFolders(mResources + "/images"));
+    ASSERT_TRUE(WriteFile(mResources + "/knob.png", "k"));
+    ASSERT_TRUE(WriteFile(mResources + "/images/slider.png", "s"));
+    ASSERT_TRUE(WriteFile(mResources + "/Roboto-Regular.TTF", "f"));
+    foundation::Bundle::Register(kBundleID, mBundle);
+  }
+  void TearDown() override { foundation::Bundle::Unregister(kBundleID); }
+
+  std::string Locate(const char* name, const char* ext, int expected, const char* shared = nullptr)
+  {
+    LibString result("unchanged");
+    EXPECT_EQ(LocateResourceFile(name, ext, result, kBundleID, nullptr, shared), expected) << name;
+    return result.Get();
+  }
+
+  TemporaryHome mHome;
+  std::string mPlugins, mBundle, mResources;
+};
+
+} // namespace
+
+TEST_F(Paths, BundleFolders)
+{
+  LibString path("unchanged");
+  BundleExecutablePath(path, kBundleID);
+  EXPECT_EQ(std::string(path.Get()), mBundle + "/Contents/x86_64-linux/Knobs.so");
+  BundleFolderPath(path, kBundleID);
+  EXPECT_EQ(std::string(path.Get()), mPlugins + "/");
+  BundleResourcePath(path, kBundleID);
+  EXPECT_EQ(std::string(path.Get()), mResources);
+}
+
+TEST_F(Paths, UnknownBundle)
+{
+  LibString path("unchanged");
+  BundleExecutablePath(path, "com.example.none");
+  EXPECT_STREQ(path.Get(), "unchanged");
+  BundleFolderPath(path, "com.example.none");
+  EXPECT_STREQ(path.Get(), "unchanged");
+  BundleFolderPath(path, nullptr);
+  EXPECT_STREQ(path.Get(), "unchanged");
+  BundleResourcePath(path, "com.example.none");
+  EXPECT_STREQ(path.Get(), "");
+}
+
+TEST_F(Paths, BundleInTheRootFolderKeepsOneSlash)
+{
+  foundation::Bundle::Register("com.example.root", "/X.vst");
+  LibString path;
+  BundleFolderPath(path, "com.example.root");
+  EXPECT_STREQ(path.Get(), "/");
+  foundation::Bundle::Unregister("com.example.root");
+}
+
+TEST_F(Paths, UserFoldersLieInTheHome)
+{
+  const std::string home = mHome.Path();
+  LibString path;
+  UserHomePath(path);
+  EXPECT_EQ(std::string(path.Get()), home);
+  DesktopPath(path);
+  EXPECT_EQ(std::string(path.Get()), home + "/Desktop");
+  MusicPath(path);
+  EXPECT_EQ(std::string(path.Get()), home + "/Music");
+  AppSupportPath(path);
+  EXPECT_EQ(std::string(path.Get()), home + "/.local/share");
+  AppSupportPath(path, true);
+  EXPECT_STREQ(path.Get(), "/usr/share");
+  NamedAppSupportPath(path, "Drovik");
+  EXPECT_EQ(std::string(path.Get()), home + "/.local/share/Drovik");
+  PresetFolderPath(path, "Vesquin", "Drovik", false);
+  EXPECT_EQ(std::string(path.Get()), home + "/.local/share/Audio/Presets/Vesquin/Drovik/");
+  PresetFolderPath(path, "Vesquin", "Drovik", true);
+  EXPECT_STREQ(path.Get(), "/usr/local/share/Audio/Presets/Vesquin/Drovik/");
+  EXPECT_FALSE(IsSandboxedHost());
+}
+
+TEST_F(Paths, PresetFolderIsCappedAt1024Characters)
+{
+  const std::string longName(2000, 'x');
+  LibString path;
+  PresetFolderPath(path, "Vesquin", longName.c_str(), false);
+  EXPECT_EQ(path.GetLength(), 1024);
+}
+
+TEST_F(Paths, SandboxedHomeIsRecognised)
+{
+  setenv("HOME", "/Users/u/Library/Containers/com.host/Data", 1);
+  EXPECT_TRUE(IsSandboxedHost());
+}
+
+TEST_F(Paths, ResourcesAreFoundInTheBundle)
+{
+  EXPECT_EQ(Locate("knob.png", "png", 1), mResources + "/knob.png");
+  EXPECT_EQ(Locate("images/slider.png", "png", 1), mResources + "/images/slider.png");
+  EXPECT_EQ(Locate("knob.PNG", "png", 1), mResources + "/knob.png");    // extension of the name, any case
+  EXPECT_EQ(Locate("Roboto-Regular.ttf", "ttf", 1), mResources + "/Roboto-Regular.TTF"); // file's, any case
+  EXPECT_EQ(Locate("other/knob.png", "png", 1), mResources + "/knob.png"); // base name first
+}
+
+TEST_F(Paths, NamesThatDoNotMatchAreNotFound)
+{
+  EXPECT_EQ(Locate("knob", "png", 0), "");      // no dot: the whole name is its extension
+  EXPECT_EQ(Locate("knob.svg", "png", 0), "");  // extension differs
+  EXPECT_EQ(Locate("missing.png", "png", 0), "");
+  EXPECT_EQ(Locate(".png", "png", 0), "");      // empty base name
+  EXPECT_EQ(Locate("", "png", 0), "unchanged"); // nothing asked: result untouched
+  EXPECT_EQ(Locate(nullptr, "png", 0), "unchanged");
+}
+
+TEST_F(Paths, SharedLocationIsTheMusicFolder)
+{
+  const std::string shared = mHome.Path() + "/Music/Vesquin/Resources";
+  ASSERT_TRUE(MakeFolders(shared));
+  ASSERT_TRUE(WriteFile(shared + "/extra.png", "e"));
+  EXPECT_EQ(Locate("extra.png", "png", 1, "Vesquin"), shared + "/extra.png");
+  EXPECT_EQ(Locate("extra.png", "png", 0), ""); // no shared sub-folder given
+}
+
+TEST_F(Paths, AnExistingFileNameIsItsOwnResult)
+{
+  const std::string file = mHome.Path() + "/plain";
+  ASSERT_TRUE(WriteFile(file, "p"));
+  EXPECT_EQ(Locate(file.c_str(), "png", 1), file);
+}
+
+TEST_F(Paths, BundleLookupReportsItsOwnResult)
+{
+  LibString full("unchanged");
+  EXPECT_TRUE(GetResourcePathFromBundle("knob.png", "png", full, kBundleID));
+  EXPECT_EQ(std::string(full.Get()), mResources + "/knob.png");
+  EXPECT_FALSE(GetResourcePathFromBundle("knob.png", "png", full, "com.example.none"));
+  EXPECT_STREQ(full.Get(), "");
+  full.Set("unchanged");
+  EXPECT_FALSE(GetResourcePathFromSharedLocation("knob.png", "png", full, "Nothing"));
+  EXPECT_STREQ(full.Get(), "");
+}

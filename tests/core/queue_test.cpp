@@ -1,0 +1,111 @@
+// The lock-free queues between threads: capacity (N slots hold N - 1), order, drops when full, and wrap-around.
+#include <gtest/gtest.h>
+
+#include "core/IPlugQueue.h"
+
+using plug::IPlugMultiProducerQueue;
+using plug::IPlugQueue;
+
+namespace {
+
+struct Change
+{
+  int index;
+  double value;
+};
+
+template <typename Queue>
+void ExpectHoldsSlotsMinusOneInOrder(Queue& queue, int slots)
+{
+  int accepted = 0;
+  for (int i = 0; i < slots + 100; ++i)
+    accepted += queue.Push(Change{i, i * 0.5}) ? 1 : 0;
+  EXPECT_EQ(accepted, slots - 1);
+  Change change{};
+  for (int i = 0; i < slots - 1; ++i)
+  {
+    ASSERT_TRUE(queue.Pop(change));
+    EXPECT_EQ(change.index, i);
+    EXPECT_EQ(change.value, i * 0.5);
+  }
+  EXPECT_FALSE(queue.Pop(change));
+}
+
+template <typename Queue>
+void ExpectWrappedQueueDrainsCompletely(Queue& queue, int slots)
+{
+  Change change{};
+  // Move both indices near the end of the buffer, then fill across the end so the write index lies below the
+  // read index.
+  for (int i = 0; i < slots - 3; ++i)
+  {
+    ASSERT_TRUE(queue.Push(Change{-1, 0.0}));
+    ASSERT_TRUE(queue.Pop(change));
+  }
+  for (int i = 0; i < slots - 1; ++i)
+    ASSERT_TRUE(queue.Push(Change{i, 0.0}));
+  for (int i = 0; i < slots - 1; ++i)
+  {
+    ASSERT_TRUE(queue.Pop(change));
+    EXPECT_EQ(change.index, i);
+  }
+  EXPECT_FALSE(queue.Pop(change));
+}
+
+} // namespace
+
+TEST(SingleProducerQueue, HoldsOneLessThanItsSlotsInOrder)
+{
+  for (int slots : {2, 5, 33, 513})
+  {
+    IPlugQueue<Change> queue(slots);
+    ExpectHoldsSlotsMinusOneInOrder(queue, slots);
+  }
+}
+
+TEST(SingleProducerQueue, WrappedQueueDrainsCompletely)
+{
+  IPlugQueue<Change> queue(33);
+  ExpectWrappedQueueDrainsCompletely(queue, 33);
+}
+
+TEST(SingleProducerQueue, CountsWaitingRecords)
+{
+  IPlugQueue<Change> queue(5);
+  EXPECT_EQ(queue.Count(), 0u);
+  queue.Push(Change{1, 0});
+  queue.Push(Change{2, 0});
+  EXPECT_EQ(queue.Count(), 2u);
+}
+
+TEST(MultiProducerQueue, HoldsOneLessThanItsSlotsInOrder)
+{
+  for (int slots : {2, 5, 513})
+  {
+    IPlugMultiProducerQueue<Change> queue(slots);
+    EXPECT_EQ(queue.Slots(), static_cast<size_t>(slots));
+    ExpectHoldsSlotsMinusOneInOrder(queue, slots);
+  }
+}
+
+TEST(MultiProducerQueue, WrappedQueueDrainsCompletely)
+{
+  IPlugMultiProducerQueue<Change> queue(513);
+  ExpectWrappedQueueDrainsCompletely(queue, 513);
+}
+
+TEST(MultiProducerQueue, FreedSlotsAreUsedAgain)
+{
+  IPlugMultiProducerQueue<Change> queue(3);
+  Change change{};
+  for (int round = 0; round < 10; ++round)
+  {
+    EXPECT_TRUE(queue.Push(Change{round, 0}));
+    EXPECT_TRUE(queue.Push(Change{round + 100, 0}));
+    EXPECT_FALSE(queue.Push(Change{-1, 0}));
+    ASSERT_TRUE(queue.Pop(change));
+    EXPECT_EQ(change.index, round);
+    ASSERT_TRUE(queue.Pop(change));
+    EXPECT_EQ(change.index, round + 100);
+  }
+}

@@ -1,0 +1,244 @@
+// The framework timer and the editor queues, with the main run loop driven by hand: what each tick hands to the
+// editor, in which order, what a full queue drops, and that the idle call always comes.
+#include <cstring>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/IPluginAPIBase.h"
+#include "foundation/run_loop.h"
+
+using plug::IMidiMsg;
+using plug::IPluginAPIBase;
+using plug::ISysExMsg;
+
+namespace {
+
+plug::IPluginConfig Config(bool hasUI)
+{
+  plug::IPluginConfig config;
+  config.nParams = 3;
+  config.nPresets = 1;
+  config.plugHasUI = hasUI;
+  return config;
+}
+
+/// A plug-in whose editor side records what reaches it.
+class Recorder : public IPluginAPIBase
+{
+public:
+  explicit Recorder(bool hasUI = true) : IPluginAPIBase(Config(hasUI), 0)
+  {
+    GetParam(0)->InitDouble("gain", 0.0, -10.0, 10.0, 0.01);
+    GetParam(1)->InitInt("mode", 0, 0, 4);
+    GetParam(2)->InitBool("on", false);
+    CreateTimer();
+  }
+  ~Recorder() override { StopTimer(); }
+
+  void SendParamValueToUI(int idx, double value, bool normalized) override
+  {
+    params.push_back({idx, value});
+    EXPECT_FALSE(normalized);
+  }
+  void SendMidiMsgToUI(const IMidiMsg& msg) override { midi.push_back(msg); }
+  void OnIdle() override { ++idles; }
+
+  /// What a host's setParameter does: store, then queue for the editor.
+  void HostSets(int idx, double normalized)
+  {
+    GetParam(idx)->SetNormalized(normalized);
+    SendParamValueFromHost(idx, normalized, true);
+  }
+  void HostSetsPlain(int idx, double value) { SendParamValueFromHost(idx, value, false); }
+
+  std::vector<std::pair<int, double>> params;
+  std::vector<IMidiMsg> midi;
+  int idles = 0;
+};
+
+class FrameworkTimer : public ::testing::Test
+{
+protected:
+  void SetUp() override { foundation::RunLoop::Main().UseManualClock(&mClock); }
+  void TearDown() override { foundation::RunLoop::Main().UseManualClock(nullptr); }
+  /// Lets 20 ms pass and fires what is due.
+  int Tick()
+  {
+    mClock.Advance(0.020);
+    return foundation::RunLoop::Main().RunDueTimers();
+  }
+
+  foundation::ManualClock mClock;
+};
+
+IMidiMsg Note(int offset, int key)
+{
+  IMidiMsg msg;
+  msg.mOffset = offset;
+  msg.mStatus = 0x90;
+  msg.mData1 = static_cast<uint8_t>(key);
+  msg.mData2 = 100;
+  return msg;
+}
+
+} // namespace
+
+TEST_F(FrameworkTimer, TicksAtOnceThenEvery20Milliseconds)
+{
+  Recorder plug;
+  EXPECT_EQ(foundation::RunLoop::Main().RunDueTimers(), 1);
+  EXPECT_EQ(plug.idles, 1);
+  mClock.Advance(0.019);
+  EXPECT_EQ(foundation::RunLoop::Main().RunDueTimers(), 0);
+  mClock.Advance(0.001);
+  EXPECT_EQ(foundation::RunLoop::Main().RunDueTimers(), 1);
+  EXPECT_EQ(plug.idles, 2);
+}
+
+TEST_F(FrameworkTimer, SixHundredChangesDeliverTheFirst512InOrder)
+{
+  Recorder plug;
+  for (int i = 0; i < 600; ++i)
+    plug.HostSetsPlain(0, -10.0 + i * 0.01);
+  plug.HostSets(1, 1.0); // dropped too, yet stored
+  Tick();
+  ASSERT_EQ(plug.params.size(), 512u);
+  for (int i = 0; i < 512; ++i)
+  {
+    EXPECT_EQ(plug.params[i].first, 0);
+    EXPECT_DOUBLE_EQ(plug.params[i].second, -10.0 + i * 0.01);
+  }
+  EXPECT_EQ(plug.GetParam(1)->Value(), 4.0);
+  plug.params.clear();
+  Tick();
+  EXPECT_TRUE(plug.params.empty()); // the dropped ones are gone for good
+}
+
+TEST_F(FrameworkTimer, NormalisedHostValuesReachTheEditorAsPlainConstrainedValues)
+{
+  Recorder plug;
+  plug.HostSets(0, 0.75);
+  plug.HostSets(1, 0.6);
+  plug.HostSets(2, 1.0);
+  Tick();
+  ASSERT_EQ(plug.params.size(), 3u);
+  EXPECT_DOUBLE_EQ(plug.params[0].second, 5.0);
+  EXPECT_DOUBLE_EQ(plug.params[1].second, 2.0); // 2.4 rounded to the step
+  EXPECT_DOUBLE_EQ(plug.params[2].second, 1.0);
+}
+
+TEST_F(FrameworkTimer, OutOfRangeIndicesNeverReachTheEditor)
+{
+  Recorder plug;
+  plug.HostSetsPlain(-1, 1.0);
+  plug.HostSetsPlain(3, 1.0);
+  plug.HostSetsPlain(1 << 30, 1.0);
+  Tick();
+  EXPECT_TRUE(plug.params.empty());
+}
+
+TEST_F(FrameworkTimer, WrappedQueueDrainsInOneTick)
+{
+  Recorder plug;
+  for (int round = 0; round < 3; ++round) // 3 x 400 entries: the write index passes the end twice
+  {
+    for (int i = 0; i < 400; ++i)
+      plug.HostSetsPlain(0, i * 0.01);
+    plug.params.clear();
+    Tick();
+    ASSERT_EQ(plug.params.size(), 400u);
+    EXPECT_DOUBLE_EQ(plug.params.back().second, 3.99);
+  }
+}
+
+TEST_F(FrameworkTimer, WithoutEditorNothingIsDrainedButIdleStillRuns)
+{
+  Recorder plug(false);
+  plug.HostSetsPlain(0, 1.0);
+  plug.PushMidiToEditor(Note(0, 60));
+  foundation::RunLoop::Main().RunDueTimers();
+  Tick();
+  Tick();
+  EXPECT_TRUE(plug.params.empty());
+  EXPECT_TRUE(plug.midi.empty());
+  EXPECT_EQ(plug.idles, 3);
+}
+
+TEST_F(FrameworkTimer, HostMidiReachesTheEditorInOrderUpTo32)
+{
+  Recorder plug;
+  for (int i = 0; i < 40; ++i)
+    plug.PushMidiToEditor(Note(i, 20 + i));
+  Tick();
+  ASSERT_EQ(plug.midi.size(), 32u);
+  for (int i = 0; i < 32; ++i)
+  {
+    EXPECT_EQ(plug.midi[i].mOffset, i);
+    EXPECT_EQ(plug.midi[i].mData1, 20 + i);
+  }
+}
+
+TEST_F(FrameworkTimer, EditorMidiWaitsForTheAudioThread)
+{
+  Recorder plug;
+  for (int i = 0; i < 40; ++i)
+    plug.SendMidiMsgFromUI(Note(i, 60));
+  IMidiMsg msg;
+  int count = 0;
+  while (plug.PopMidiFromEditor(msg))
+    EXPECT_EQ(msg.mOffset, count++);
+  EXPECT_EQ(count, 32);
+}
+
+TEST_F(FrameworkTimer, EditorSysExIsCarriedWholeOrNotAtAll)
+{
+  Recorder plug;
+  std::vector<uint8_t> big(600, 0x42);
+  std::vector<uint8_t> full(512);
+  for (size_t i = 0; i < full.size(); ++i)
+    full[i] = static_cast<uint8_t>(i);
+  plug.DeferSysExMsg(ISysExMsg{1, 513, big.data()});  // too long: dropped, not cut
+  plug.DeferSysExMsg(ISysExMsg{2, -1, big.data()});   // negative size: dropped
+  plug.DeferSysExMsg(ISysExMsg{3, 512, full.data()}); // exactly fits
+  plug.DeferSysExMsg(ISysExMsg{4, 6, nullptr});       // no data: zero bytes
+  ISysExMsg msg;
+  ASSERT_TRUE(plug.PopSysExFromEditor(msg));
+  EXPECT_EQ(msg.mOffset, 3);
+  ASSERT_EQ(msg.mSize, 512);
+  EXPECT_EQ(std::memcmp(msg.mData, full.data(), 512), 0);
+  ASSERT_TRUE(plug.PopSysExFromEditor(msg));
+  EXPECT_EQ(msg.mOffset, 4);
+  EXPECT_EQ(msg.mSize, 6);
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(msg.mData[i], 0);
+  EXPECT_FALSE(plug.PopSysExFromEditor(msg));
+}
+
+TEST_F(FrameworkTimer, SysExQueueHoldsFour)
+{
+  Recorder plug;
+  const uint8_t bytes[] = {0xF0, 0x7E, 0xF7};
+  for (int i = 0; i < 6; ++i)
+    plug.SendSysExMsgFromUI(ISysExMsg{i, 3, bytes});
+  ISysExMsg msg;
+  int count = 0;
+  while (plug.PopSysExFromEditor(msg))
+    ++count;
+  EXPECT_EQ(count, 4);
+}
+
+TEST_F(FrameworkTimer, StoppedOrDestroyedPluginTicksNoMore)
+{
+  auto loopTimers = [] { return foundation::RunLoop::Main().TimerCount(); };
+  const size_t before = loopTimers();
+  {
+    Recorder plug;
+    EXPECT_EQ(loopTimers(), before + 1);
+    Tick();
+    plug.StopTimer();
+    Tick();
+    EXPECT_EQ(plug.idles, 1);
+  }
+  EXPECT_EQ(loopTimers(), before);
+}
