@@ -1,0 +1,628 @@
+// The Vexel context: creation and deletion, the frame cycle with the font-atlas compaction, the drawing-state
+// stack, transforms, colours, paints, the scissor and the composite operations.
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "vexel.h"
+#include "vexel_context.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265358979323846264338327f;
+constexpr float kGradientLength = 1e5f; // linear gradients are drawn as a very large box
+
+float Clampf(float a, float mn, float mx) { return a < mn ? mn : (a > mx ? mx : a); }
+float Minf(float a, float b) { return a < b ? a : b; }
+float Maxf(float a, float b) { return a > b ? a : b; }
+
+void MatrixTranslate(float* t, float tx, float ty)
+{
+  t[0] = 1.0f;
+  t[1] = 0.0f;
+  t[2] = 0.0f;
+  t[3] = 1.0f;
+  t[4] = tx;
+  t[5] = ty;
+}
+
+void MatrixScale(float* t, float sx, float sy)
+{
+  t[0] = sx;
+  t[1] = 0.0f;
+  t[2] = 0.0f;
+  t[3] = sy;
+  t[4] = 0.0f;
+  t[5] = 0.0f;
+}
+
+void SetPaintColor(VXpaint* p, VXcolor color)
+{
+  memset(p, 0, sizeof(*p));
+  vxMatrixIdentity(p->xform);
+  p->radius = 0.0f;
+  p->feather = 1.0f;
+  p->innerColor = color;
+  p->outerColor = color;
+}
+
+VXcompositeOperationState CompositeOperationState(int op)
+{
+  int sfactor, dfactor;
+  switch (op)
+  {
+  case VX_SOURCE_OVER: sfactor = VX_ONE; dfactor = VX_ONE_MINUS_SRC_ALPHA; break;
+  case VX_SOURCE_IN: sfactor = VX_DST_ALPHA; dfactor = VX_ZERO; break;
+  case VX_SOURCE_OUT: sfactor = VX_ONE_MINUS_DST_ALPHA; dfactor = VX_ZERO; break;
+  case VX_ATOP: sfactor = VX_DST_ALPHA; dfactor = VX_ONE_MINUS_SRC_ALPHA; break;
+  case VX_DESTINATION_OVER: sfactor = VX_ONE_MINUS_DST_ALPHA; dfactor = VX_ONE; break;
+  case VX_DESTINATION_IN: sfactor = VX_ZERO; dfactor = VX_SRC_ALPHA; break;
+  case VX_DESTINATION_OUT: sfactor = VX_ZERO; dfactor = VX_ONE_MINUS_SRC_ALPHA; break;
+  case VX_DESTINATION_ATOP: sfactor = VX_ONE_MINUS_DST_ALPHA; dfactor = VX_SRC_ALPHA; break;
+  case VX_LIGHTER: sfactor = VX_ONE; dfactor = VX_ONE; break;
+  case VX_COPY: sfactor = VX_ONE; dfactor = VX_ZERO; break;
+  case VX_XOR: sfactor = VX_ONE_MINUS_DST_ALPHA; dfactor = VX_ONE_MINUS_SRC_ALPHA; break;
+  default: sfactor = VX_ONE; dfactor = VX_ZERO; break;
+  }
+  VXcompositeOperationState state;
+  state.srcRGB = sfactor;
+  state.dstRGB = dfactor;
+  state.srcAlpha = sfactor;
+  state.dstAlpha = dfactor;
+  return state;
+}
+
+void SetDevicePixelRatio(VXcontext* ctx, float ratio)
+{
+  // A ratio that is not a positive number would make every tolerance meaningless: it counts as 1.
+  if (!(ratio > 0.0f) || !std::isfinite(ratio)) ratio = 1.0f;
+  ctx->tessTol = 0.25f / ratio;
+  ctx->distTol = 0.01f / ratio;
+  ctx->fringeWidth = 1.0f / ratio;
+  ctx->devicePxRatio = ratio;
+}
+
+float Hue(float h, float m1, float m2)
+{
+  if (h < 0) h += 1;
+  if (h > 1) h -= 1;
+  if (h < 1.0f / 6.0f) return m1 + (m2 - m1) * h * 6.0f;
+  if (h < 3.0f / 6.0f) return m2;
+  if (h < 4.0f / 6.0f) return m1 + (m2 - m1) * (2.0f / 3.0f - h) * 6.0f;
+  return m1;
+}
+
+} // namespace
+
+VXstate* vxGetState(VXcontext* ctx) { return &ctx->states[ctx->nstates - 1]; }
+
+// ---- context and frame ----
+
+VXcontext* vxCreateContext(const VXrenderParams* params)
+{
+  if (!params) return nullptr;
+  VXcontext* ctx = (VXcontext*)calloc(1, sizeof(VXcontext));
+  if (!ctx) return nullptr;
+  ctx->params = *params;
+  for (int i = 0; i < kVxMaxFontImages; i++) ctx->fontImages[i] = 0;
+
+  ctx->commands = (float*)malloc(sizeof(float) * kVxInitCommandsSize);
+  if (!ctx->commands) goto error;
+  ctx->ncommands = 0;
+  ctx->ccommands = kVxInitCommandsSize;
+
+  ctx->cache = vxAllocPathCache();
+  if (!ctx->cache) goto error;
+
+  ctx->nstates = 1;
+  vxResetState(ctx);
+  SetDevicePixelRatio(ctx, 1.0f);
+
+  if (!ctx->params.renderCreate || ctx->params.renderCreate(ctx->params.userPtr) == 0) goto error;
+
+  {
+    FontStashParams fontParams;
+    fontParams.width = kVxInitFontImageSize;
+    fontParams.height = kVxInitFontImageSize;
+    fontParams.flags = kFontStashZeroTopLeft;
+    ctx->fs = FontStashCreate(&fontParams);
+    if (!ctx->fs) goto error;
+  }
+
+  if (ctx->params.renderCreateTexture)
+    ctx->fontImages[0] = ctx->params.renderCreateTexture(ctx->params.userPtr, VX_TEXTURE_ALPHA, kVxInitFontImageSize,
+                                                         kVxInitFontImageSize, 0, nullptr);
+  if (ctx->fontImages[0] == 0) goto error;
+  ctx->fontImageIdx = 0;
+  return ctx;
+
+error:
+  vxDeleteContext(ctx);
+  return nullptr;
+}
+
+void vxDeleteContext(VXcontext* ctx)
+{
+  if (!ctx) return;
+  free(ctx->commands);
+  vxDeletePathCache(ctx->cache);
+  if (ctx->fs) FontStashDelete(ctx->fs);
+  for (int i = 0; i < kVxMaxFontImages; i++)
+  {
+    if (ctx->fontImages[i] != 0)
+    {
+      vxDeleteImage(ctx, ctx->fontImages[i]);
+      ctx->fontImages[i] = 0;
+    }
+  }
+  if (ctx->params.renderDelete) ctx->params.renderDelete(ctx->params.userPtr);
+  free(ctx);
+}
+
+void vxBeginFrame(VXcontext* ctx, float windowWidth, float windowHeight, float devicePixelRatio)
+{
+  ctx->nstates = 1;
+  vxResetState(ctx);
+  SetDevicePixelRatio(ctx, devicePixelRatio);
+  if (ctx->params.renderViewport)
+    ctx->params.renderViewport(ctx->params.userPtr, windowWidth, windowHeight, ctx->devicePxRatio);
+  ctx->drawCallCount = 0;
+  ctx->fillTriCount = 0;
+  ctx->strokeTriCount = 0;
+  ctx->textTriCount = 0;
+}
+
+void vxCancelFrame(VXcontext* ctx)
+{
+  if (ctx->params.renderCancel) ctx->params.renderCancel(ctx->params.userPtr);
+}
+
+void vxEndFrame(VXcontext* ctx)
+{
+  if (ctx->params.renderFlush) ctx->params.renderFlush(ctx->params.userPtr);
+  if (ctx->fontImageIdx == 0) return;
+  int fontImage = ctx->fontImages[ctx->fontImageIdx];
+  if (fontImage == 0) return;
+  // The newest atlas becomes image 0; older ones as large as it stay after it, smaller ones are released.
+  int iw = 0, ih = 0;
+  vxGetImageSize(ctx, fontImage, &iw, &ih);
+  int j = 0;
+  for (int i = 0; i < ctx->fontImageIdx; i++)
+  {
+    if (ctx->fontImages[i] == 0) continue;
+    int nw = 0, nh = 0;
+    vxGetImageSize(ctx, ctx->fontImages[i], &nw, &nh);
+    if (nw < iw || nh < ih)
+      vxDeleteImage(ctx, ctx->fontImages[i]);
+    else
+      ctx->fontImages[j++] = ctx->fontImages[i];
+  }
+  ctx->fontImages[j] = ctx->fontImages[0];
+  ctx->fontImages[0] = fontImage;
+  ctx->fontImageIdx = 0;
+  for (int i = j + 1; i < kVxMaxFontImages; i++) ctx->fontImages[i] = 0;
+}
+
+// ---- state stack ----
+
+void vxSaveState(VXcontext* ctx)
+{
+  if (ctx->nstates >= kVxMaxStates) return;
+  if (ctx->nstates > 0) memcpy(&ctx->states[ctx->nstates], &ctx->states[ctx->nstates - 1], sizeof(VXstate));
+  ctx->nstates++;
+}
+
+void vxRestoreState(VXcontext* ctx)
+{
+  if (ctx->nstates <= 1) return;
+  ctx->nstates--;
+}
+
+void vxResetState(VXcontext* ctx)
+{
+  VXstate* state = vxGetState(ctx);
+  memset(state, 0, sizeof(*state));
+  SetPaintColor(&state->fill, vxColorFromBytes(255, 255, 255, 255));
+  SetPaintColor(&state->stroke, vxColorFromBytes(0, 0, 0, 255));
+  state->compositeOperation = CompositeOperationState(VX_SOURCE_OVER);
+  state->shapeAntiAlias = 1;
+  state->strokeWidth = 1.0f;
+  state->miterLimit = 10.0f;
+  state->lineCap = VX_BUTT;
+  state->lineJoin = VX_MITER;
+  state->alpha = 1.0f;
+  vxMatrixIdentity(state->xform);
+  state->scissor.extent[0] = -1.0f;
+  state->scissor.extent[1] = -1.0f;
+  state->fontSize = 16.0f;
+  state->letterSpacing = 0.0f;
+  state->lineHeight = 1.0f;
+  state->fontBlur = 0.0f;
+  state->textAlign = VX_ALIGN_LEFT | VX_ALIGN_BASELINE;
+  state->fontId = 0;
+}
+
+void vxSetShapeAntiAlias(VXcontext* ctx, int enabled) { vxGetState(ctx)->shapeAntiAlias = enabled; }
+void vxSetStrokeWidth(VXcontext* ctx, float width) { vxGetState(ctx)->strokeWidth = width; }
+void vxSetMiterLimit(VXcontext* ctx, float limit) { vxGetState(ctx)->miterLimit = limit; }
+void vxSetLineCap(VXcontext* ctx, int cap) { vxGetState(ctx)->lineCap = cap; }
+void vxSetLineJoin(VXcontext* ctx, int join) { vxGetState(ctx)->lineJoin = join; }
+void vxSetGlobalAlpha(VXcontext* ctx, float alpha) { vxGetState(ctx)->alpha = alpha; }
+void vxSetStrokeColor(VXcontext* ctx, VXcolor color) { SetPaintColor(&vxGetState(ctx)->stroke, color); }
+void vxSetFillColor(VXcontext* ctx, VXcolor color) { SetPaintColor(&vxGetState(ctx)->fill, color); }
+
+void vxSetStrokePaint(VXcontext* ctx, VXpaint paint)
+{
+  VXstate* state = vxGetState(ctx);
+  state->stroke = paint;
+  vxMatrixMultiply(state->stroke.xform, state->xform);
+}
+
+void vxSetFillPaint(VXcontext* ctx, VXpaint paint)
+{
+  VXstate* state = vxGetState(ctx);
+  state->fill = paint;
+  vxMatrixMultiply(state->fill.xform, state->xform);
+}
+
+// ---- transforms ----
+
+void vxMatrixIdentity(float* t)
+{
+  t[0] = 1.0f;
+  t[1] = 0.0f;
+  t[2] = 0.0f;
+  t[3] = 1.0f;
+  t[4] = 0.0f;
+  t[5] = 0.0f;
+}
+
+void vxMatrixRotate(float* t, float a)
+{
+  float cs = cosf(a), sn = sinf(a);
+  t[0] = cs;
+  t[1] = sn;
+  t[2] = -sn;
+  t[3] = cs;
+  t[4] = 0.0f;
+  t[5] = 0.0f;
+}
+
+void vxMatrixSkewX(float* t, float a)
+{
+  t[0] = 1.0f;
+  t[1] = 0.0f;
+  t[2] = tanf(a);
+  t[3] = 1.0f;
+  t[4] = 0.0f;
+  t[5] = 0.0f;
+}
+
+void vxMatrixSkewY(float* t, float a)
+{
+  t[0] = 1.0f;
+  t[1] = tanf(a);
+  t[2] = 0.0f;
+  t[3] = 1.0f;
+  t[4] = 0.0f;
+  t[5] = 0.0f;
+}
+
+void vxMatrixMultiply(float* t, const float* s)
+{
+  float t0 = t[0] * s[0] + t[1] * s[2];
+  float t2 = t[2] * s[0] + t[3] * s[2];
+  float t4 = t[4] * s[0] + t[5] * s[2] + s[4];
+  t[1] = t[0] * s[1] + t[1] * s[3];
+  t[3] = t[2] * s[1] + t[3] * s[3];
+  t[5] = t[4] * s[1] + t[5] * s[3] + s[5];
+  t[0] = t0;
+  t[2] = t2;
+  t[4] = t4;
+}
+
+void vxMatrixPremultiply(float* t, const float* s)
+{
+  float s2[6];
+  memcpy(s2, s, sizeof(float) * 6);
+  vxMatrixMultiply(s2, t);
+  memcpy(t, s2, sizeof(float) * 6);
+}
+
+int vxMatrixInverse(float* inv, const float* t)
+{
+  double det = (double)t[0] * t[3] - (double)t[2] * t[1];
+  if (det > -1e-6 && det < 1e-6)
+  {
+    vxMatrixIdentity(inv);
+    return 0;
+  }
+  double invdet = 1.0 / det;
+  inv[0] = (float)(t[3] * invdet);
+  inv[2] = (float)(-t[2] * invdet);
+  inv[4] = (float)(((double)t[2] * t[5] - (double)t[3] * t[4]) * invdet);
+  inv[1] = (float)(-t[1] * invdet);
+  inv[3] = (float)(t[0] * invdet);
+  inv[5] = (float)(((double)t[1] * t[4] - (double)t[0] * t[5]) * invdet);
+  return 1;
+}
+
+void vxMatrixTransformPoint(float* dx, float* dy, const float* t, float sx, float sy)
+{
+  *dx = sx * t[0] + sy * t[2] + t[4];
+  *dy = sx * t[1] + sy * t[3] + t[5];
+}
+
+float vxGetAverageScale(const float* t)
+{
+  float sx = sqrtf(t[0] * t[0] + t[2] * t[2]);
+  float sy = sqrtf(t[1] * t[1] + t[3] * t[3]);
+  return (sx + sy) * 0.5f;
+}
+
+float vxDegreesToRadians(float deg) { return deg / 180.0f * kPi; }
+float vxRadiansToDegrees(float rad) { return rad / kPi * 180.0f; }
+
+void vxMultiplyTransform(VXcontext* ctx, float a, float b, float c, float d, float e, float f)
+{
+  float t[6] = {a, b, c, d, e, f};
+  vxMatrixPremultiply(vxGetState(ctx)->xform, t);
+}
+
+void vxResetTransform(VXcontext* ctx) { vxMatrixIdentity(vxGetState(ctx)->xform); }
+
+void vxTranslate(VXcontext* ctx, float x, float y)
+{
+  float t[6];
+  MatrixTranslate(t, x, y);
+  vxMatrixPremultiply(vxGetState(ctx)->xform, t);
+}
+
+void vxRotate(VXcontext* ctx, float angle)
+{
+  float t[6];
+  vxMatrixRotate(t, angle);
+  vxMatrixPremultiply(vxGetState(ctx)->xform, t);
+}
+
+void vxSkewX(VXcontext* ctx, float angle)
+{
+  float t[6];
+  vxMatrixSkewX(t, angle);
+  vxMatrixPremultiply(vxGetState(ctx)->xform, t);
+}
+
+void vxSkewY(VXcontext* ctx, float angle)
+{
+  float t[6];
+  vxMatrixSkewY(t, angle);
+  vxMatrixPremultiply(vxGetState(ctx)->xform, t);
+}
+
+void vxScale(VXcontext* ctx, float x, float y)
+{
+  float t[6];
+  MatrixScale(t, x, y);
+  vxMatrixPremultiply(vxGetState(ctx)->xform, t);
+}
+
+void vxGetCurrentTransform(VXcontext* ctx, float* xform)
+{
+  if (xform == nullptr) return;
+  memcpy(xform, vxGetState(ctx)->xform, sizeof(float) * 6);
+}
+
+// ---- colours ----
+
+VXcolor vxColorFromBytesOpaque(unsigned char r, unsigned char g, unsigned char b)
+{
+  return vxColorFromBytes(r, g, b, 255);
+}
+
+VXcolor vxColorFromBytes(unsigned char r, unsigned char g, unsigned char b, unsigned char a)
+{
+  VXcolor color;
+  color.r = r / 255.0f;
+  color.g = g / 255.0f;
+  color.b = b / 255.0f;
+  color.a = a / 255.0f;
+  return color;
+}
+
+VXcolor vxColorFromFloatsOpaque(float r, float g, float b) { return vxColorFromFloats(r, g, b, 1.0f); }
+
+VXcolor vxColorFromFloats(float r, float g, float b, float a)
+{
+  VXcolor color;
+  color.r = r;
+  color.g = g;
+  color.b = b;
+  color.a = a;
+  return color;
+}
+
+VXcolor vxColorWithAlphaByte(VXcolor c, unsigned char a)
+{
+  c.a = a / 255.0f;
+  return c;
+}
+
+VXcolor vxColorWithAlpha(VXcolor c, float a)
+{
+  c.a = a;
+  return c;
+}
+
+VXcolor vxLerpColor(VXcolor c0, VXcolor c1, float u)
+{
+  VXcolor cint;
+  u = Clampf(u, 0.0f, 1.0f);
+  float oneminu = 1.0f - u;
+  for (int i = 0; i < 4; i++) cint.rgba[i] = c0.rgba[i] * oneminu + c1.rgba[i] * u;
+  return cint;
+}
+
+VXcolor vxColorFromHsl(float h, float s, float l) { return vxColorFromHsla(h, s, l, 255); }
+
+VXcolor vxColorFromHsla(float h, float s, float l, unsigned char a)
+{
+  h = fmodf(h, 1.0f);
+  if (h < 0.0f) h += 1.0f;
+  s = Clampf(s, 0.0f, 1.0f);
+  l = Clampf(l, 0.0f, 1.0f);
+  float m2 = l <= 0.5f ? (l * (1 + s)) : (l + s - l * s);
+  float m1 = 2 * l - m2;
+  VXcolor col;
+  col.r = Clampf(Hue(h + 1.0f / 3.0f, m1, m2), 0.0f, 1.0f);
+  col.g = Clampf(Hue(h, m1, m2), 0.0f, 1.0f);
+  col.b = Clampf(Hue(h - 1.0f / 3.0f, m1, m2), 0.0f, 1.0f);
+  col.a = a / 255.0f;
+  return col;
+}
+
+// ---- paints ----
+
+VXpaint vxMakeLinearGradient(VXcontext* ctx, float sx, float sy, float ex, float ey, VXcolor icol, VXcolor ocol)
+{
+  VXpaint p;
+  memset(&p, 0, sizeof(p));
+  float dx = ex - sx;
+  float dy = ey - sy;
+  float d = sqrtf(dx * dx + dy * dy);
+  if (d > 0.0001f)
+  {
+    dx /= d;
+    dy /= d;
+  }
+  else
+  {
+    dx = 0;
+    dy = 1;
+  }
+  p.xform[0] = dy;
+  p.xform[1] = -dx;
+  p.xform[2] = dx;
+  p.xform[3] = dy;
+  p.xform[4] = sx - dx * kGradientLength;
+  p.xform[5] = sy - dy * kGradientLength;
+  p.extent[0] = kGradientLength;
+  p.extent[1] = kGradientLength + d * 0.5f;
+  p.radius = 0.0f;
+  p.feather = Maxf(1.0f, d);
+  p.innerColor = icol;
+  p.outerColor = ocol;
+  return p;
+}
+
+VXpaint vxMakeRadialGradient(VXcontext* ctx, float cx, float cy, float inr, float outr, VXcolor icol, VXcolor ocol)
+{
+  VXpaint p;
+  memset(&p, 0, sizeof(p));
+  float r = (inr + outr) * 0.5f;
+  float f = (outr - inr);
+  MatrixTranslate(p.xform, cx, cy);
+  p.extent[0] = r;
+  p.extent[1] = r;
+  p.radius = r;
+  p.feather = Maxf(1.0f, f);
+  p.innerColor = icol;
+  p.outerColor = ocol;
+  return p;
+}
+
+VXpaint vxMakeBoxGradient(VXcontext* ctx, float x, float y, float w, float h, float r, float f, VXcolor icol,
+                          VXcolor ocol)
+{
+  VXpaint p;
+  memset(&p, 0, sizeof(p));
+  MatrixTranslate(p.xform, x + w * 0.5f, y + h * 0.5f);
+  p.extent[0] = w * 0.5f;
+  p.extent[1] = h * 0.5f;
+  p.radius = r;
+  p.feather = Maxf(1.0f, f);
+  p.innerColor = icol;
+  p.outerColor = ocol;
+  return p;
+}
+
+VXpaint vxMakeImagePattern(VXcontext* ctx, float cx, float cy, float w, float h, float angle, int image, float alpha)
+{
+  VXpaint p;
+  memset(&p, 0, sizeof(p));
+  vxMatrixRotate(p.xform, angle);
+  p.xform[4] = cx;
+  p.xform[5] = cy;
+  p.extent[0] = w;
+  p.extent[1] = h;
+  p.image = image;
+  p.innerColor = p.outerColor = vxColorFromFloats(1, 1, 1, alpha);
+  return p;
+}
+
+// ---- scissor ----
+
+void vxSetScissor(VXcontext* ctx, float x, float y, float w, float h)
+{
+  VXstate* state = vxGetState(ctx);
+  w = Maxf(0.0f, w);
+  h = Maxf(0.0f, h);
+  vxMatrixIdentity(state->scissor.xform);
+  state->scissor.xform[4] = x + w * 0.5f;
+  state->scissor.xform[5] = y + h * 0.5f;
+  vxMatrixMultiply(state->scissor.xform, state->xform);
+  state->scissor.extent[0] = w * 0.5f;
+  state->scissor.extent[1] = h * 0.5f;
+}
+
+void vxIntersectScissor(VXcontext* ctx, float x, float y, float w, float h)
+{
+  VXstate* state = vxGetState(ctx);
+  // Without a scissor this is the same as setting one.
+  if (state->scissor.extent[0] < 0)
+  {
+    vxSetScissor(ctx, x, y, w, h);
+    return;
+  }
+  // The old scissor in the current space is approximated by its axis-aligned bounds there.
+  float pxform[6], invxorm[6];
+  memcpy(pxform, state->scissor.xform, sizeof(float) * 6);
+  float ex = state->scissor.extent[0];
+  float ey = state->scissor.extent[1];
+  vxMatrixInverse(invxorm, state->xform);
+  vxMatrixMultiply(pxform, invxorm);
+  float tex = ex * fabsf(pxform[0]) + ey * fabsf(pxform[2]);
+  float tey = ex * fabsf(pxform[1]) + ey * fabsf(pxform[3]);
+  float ax = pxform[4] - tex, ay = pxform[5] - tey, aw = tex * 2, ah = tey * 2;
+  float minx = Maxf(ax, x);
+  float miny = Maxf(ay, y);
+  float maxx = Minf(ax + aw, x + w);
+  float maxy = Minf(ay + ah, y + h);
+  vxSetScissor(ctx, minx, miny, Maxf(0.0f, maxx - minx), Maxf(0.0f, maxy - miny));
+}
+
+void vxResetScissor(VXcontext* ctx)
+{
+  VXstate* state = vxGetState(ctx);
+  memset(state->scissor.xform, 0, sizeof(state->scissor.xform));
+  state->scissor.extent[0] = -1.0f;
+  state->scissor.extent[1] = -1.0f;
+}
+
+// ---- compositing ----
+
+void vxSetCompositeOperation(VXcontext* ctx, int op) { vxGetState(ctx)->compositeOperation = CompositeOperationState(op); }
+
+void vxSetBlendFactors(VXcontext* ctx, int sfactor, int dfactor)
+{
+  vxSetBlendFactorsSeparate(ctx, sfactor, dfactor, sfactor, dfactor);
+}
+
+void vxSetBlendFactorsSeparate(VXcontext* ctx, int srcRGB, int dstRGB, int srcAlpha, int dstAlpha)
+{
+  VXcompositeOperationState op;
+  op.srcRGB = srcRGB;
+  op.dstRGB = dstRGB;
+  op.srcAlpha = srcAlpha;
+  op.dstAlpha = dstAlpha;
+  vxGetState(ctx)->compositeOperation = op;
+}

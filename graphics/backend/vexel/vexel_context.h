@@ -1,0 +1,108 @@
+// The Vexel context record: render parameters, command buffer, drawing-state stack, path cache, tolerances, the
+// font stash and the font atlas images. Renderer back ends and tests read it; drawing code goes through vexel.h.
+#pragma once
+
+#include "fontstash.h"
+#include "vexel_types.h"
+
+constexpr int kVxMaxStates = 32;
+constexpr int kVxMaxFontImages = 4;
+constexpr int kVxMaxFontImageSize = 2048;
+constexpr int kVxInitFontImageSize = 512;
+constexpr int kVxInitCommandsSize = 256;
+constexpr int kVxInitPointsSize = 128;
+constexpr int kVxInitPathsSize = 16;
+constexpr int kVxInitVertsSize = 256;
+
+enum VXcommands
+{
+  VX_MOVETO = 0,
+  VX_LINETO = 1,
+  VX_BEZIERTO = 2,
+  VX_CLOSE = 3,
+  VX_WINDING = 4,
+};
+
+enum VXpointFlags
+{
+  VX_PT_CORNER = 0x01,
+  VX_PT_LEFT = 0x02,
+  VX_PT_BEVEL = 0x04,
+  VX_PR_INNERBEVEL = 0x08,
+};
+
+struct VXstate
+{
+  VXcompositeOperationState compositeOperation;
+  int shapeAntiAlias;
+  VXpaint fill;
+  VXpaint stroke;
+  float strokeWidth;
+  float miterLimit;
+  int lineJoin;
+  int lineCap;
+  float alpha;
+  float xform[6];
+  VXscissor scissor;
+  float fontSize;
+  float letterSpacing;
+  float lineHeight;
+  float fontBlur;
+  int textAlign;
+  int fontId;
+};
+
+struct VXpoint
+{
+  float x, y;
+  float dx, dy;
+  float len;
+  float dmx, dmy;
+  unsigned char flags;
+};
+
+struct VXpathCache
+{
+  VXpoint* points;
+  int npoints;
+  int cpoints;
+  VXpath* paths;
+  int npaths;
+  int cpaths;
+  VXvertex* verts;
+  int nverts;
+  int cverts;
+  float bounds[4];
+};
+
+struct VXcontext
+{
+  VXrenderParams params;
+  float* commands;
+  int ccommands;
+  int ncommands;
+  float commandx, commandy;
+  VXstate states[kVxMaxStates];
+  int nstates;
+  VXpathCache* cache;
+  float tessTol;
+  float distTol;
+  float fringeWidth;
+  float devicePxRatio;
+  FontStashContext* fs;
+  int fontImages[kVxMaxFontImages];
+  int fontImageIdx;
+  int drawCallCount;
+  int fillTriCount;
+  int strokeTriCount;
+  int textTriCount;
+};
+
+// Shared between the parts of the renderer.
+VXstate* vxGetState(VXcontext* ctx);
+VXvertex* vxAllocTempVerts(VXcontext* ctx, int nverts);
+float vxGetAverageScale(const float* t);
+void vxMatrixPremultiply(float* t, const float* s);
+int vxMatrixInverse(float* inv, const float* t);
+VXpathCache* vxAllocPathCache();
+void vxDeletePathCache(VXpathCache* cache);
