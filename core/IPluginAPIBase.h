@@ -104,6 +104,11 @@ public:
   void DeferSysExMsg(const ISysExMsg& msg) override;
 
 protected:
+  void SetEditorSize(int width, int height)
+  {
+    mEditorWidth = width;
+    mEditorHeight = height;
+  }
   /// The text a display request formats into.
   LibString mParamDisplayStr;
 

@@ -1,0 +1,44 @@
+#include "core/vst2/PluginEntry.h"
+
+#include <mutex>
+
+namespace plug {
+
+namespace {
+std::recursive_mutex& CreationMutex()
+{
+  static std::recursive_mutex mutex; // built on first use, thread-safely; destroyed at exit
+  return mutex;
+}
+} // namespace
+
+IPluginVST2* CreatePlugInstance(const InstanceInfo& info)
+{
+  std::lock_guard<std::recursive_mutex> lock(CreationMutex());
+  return MakePlug(info);
+}
+
+vst2::Effect* VSTEntry(vst2::HostCallback host) noexcept
+{
+  IPluginVST2* plug = nullptr;
+  try
+  {
+    InstanceInfo info;
+    info.mVSTHostCallback = host;
+    plug = CreatePlugInstance(info);
+    if (!plug)
+      return nullptr;
+    plug->FillEmptyPresets();
+    vst2::Effect& effect = plug->GetEffect();
+    if (effect.numPrograms < 1)
+      effect.numPrograms = 1;
+    return &effect;
+  }
+  catch (...)
+  {
+    delete plug;
+    return nullptr;
+  }
+}
+
+} // namespace plug

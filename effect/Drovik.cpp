@@ -1,0 +1,63 @@
+#include "effect/Drovik.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "core/vst2/PluginEntry.h"
+
+using plug::IPluginConfig;
+
+IPluginConfig Drovik::MakeConfig()
+{
+  IPluginConfig c;
+  c.nParams = kNumParams;
+  c.nPresets = kNumPresets;
+  c.channelIOStr = kChannelIO;
+  c.pluginName = kPluginName;
+  c.productName = kPluginName;
+  c.mfrName = kMfrName;
+  c.vendorVersion = kVersion;
+  c.uniqueID = plug::FourCC("VQ70");
+  c.mfrID = plug::FourCC("VQXN");
+  c.latency = 0;
+  c.plugDoesMidiIn = false;
+  c.plugDoesMidiOut = false;
+  c.plugDoesMPE = false;
+  c.plugDoesChunks = true;
+  c.plugType = plug::kPlugTypeEffect;
+  c.plugHasUI = true;
+  c.plugWidth = kEditorWidth;
+  c.plugHeight = kEditorHeight;
+  c.plugMinWidth = kEditorWidth / 2;
+  c.plugMaxWidth = kEditorWidth * 2;
+  c.plugMinHeight = kEditorHeight / 2;
+  c.plugMaxHeight = kEditorHeight * 2;
+  c.plugHostResize = false;
+  c.bundleID = kBundleID;
+  return c;
+}
+
+Drovik::Drovik(const plug::InstanceInfo& info) : plug::IPluginVST2(info, MakeConfig())
+{
+  // Data folders and the settings file ("HasUI") are set up here once the folder service exists.
+  mPresetStoreOn = true;
+  mStateSubsetTable = IXMLParameters::kTable;
+  mSubsetTable = IXMLParameters::kTable;
+  mUseSubset = true;
+  std::srand(static_cast<unsigned>(std::clock())); // the saturators' fluctuation draws from rand()
+  InitParams();
+  PrepareDSP();
+  // The default preset file of the data folder is loaded here once the folder service exists.
+  mGUIScale = GetParam(kGUIScale)->Value();
+  InitPlugControls();
+}
+
+Drovik::~Drovik()
+{
+  mFactoryPresets.Clear(true);
+  mUserPresets.Clear(true);
+}
+
+namespace plug {
+IPluginVST2* MakePlug(const InstanceInfo& info) { return new Drovik(info); }
+} // namespace plug

@@ -1,0 +1,90 @@
+// The effect's state chunk: "RIFF", outer size, version 1, "VQCM", "VQCS", inner size, version 1, then the
+// length and text of the XML document with all parameter values, each size padded to an even count.
+#include <cstring>
+#include <vector>
+
+#include "effect/Drovik.h"
+
+using plug::IStateChunk;
+
+namespace {
+constexpr int kIdSize = 4;
+
+void PutId(IStateChunk& chunk, const char* id) { chunk.PutBytes(id, kIdSize); }
+
+bool IdAt(const IStateChunk& chunk, int64_t pos, const char* id)
+{
+  return pos >= 0 && pos + kIdSize <= chunk.Size() && std::memcmp(chunk.GetData() + pos, id, kIdSize) == 0;
+}
+
+uint32_t U32At(const IStateChunk& chunk, int64_t pos)
+{
+  uint32_t v = 0;
+  chunk.Get(&v, static_cast<int>(pos));
+  return v;
+}
+
+/// Stores the number of bytes from sizePos + 8 to the end at sizePos; pads to an even count.
+void CloseSizeField(IStateChunk& chunk, int sizePos)
+{
+  const uint32_t size = static_cast<uint32_t>(chunk.Size() - (sizePos + 4));
+  chunk.PutAt(&size, sizePos);
+  if (size & 1)
+  {
+    const uint8_t pad = 0;
+    chunk.Put(&pad);
+  }
+}
+} // namespace
+
+bool Drovik::AppendStateChunk(const double* values, const char* presetName, IStateChunk& chunk) const
+{
+  const uint32_t zero = 0, version = kChunkVersion;
+  PutId(chunk, kChunkRIFF);
+  const int outerSizePos = chunk.Size();
+  chunk.Put(&zero);
+  chunk.Put(&version);
+  PutId(chunk, kChunkForm);
+  PutId(chunk, kChunkSub);
+  const int innerSizePos = chunk.Size();
+  chunk.Put(&zero);
+  chunk.Put(&version);
+  const bool ok = values ? BuildPresetXmlChunk(*this, values, chunk, presetName, false)
+                         : WritePresetXmlChunk(*this, chunk, false);
+  CloseSizeField(chunk, innerSizePos);
+  CloseSizeField(chunk, outerSizePos);
+  return ok;
+}
+
+bool Drovik::WriteStateChunk(IStateChunk& chunk) const
+{
+  return AppendStateChunk(nullptr, nullptr, chunk);
+}
+
+int Drovik::ReadStateChunk(const IStateChunk& chunk, int pos)
+{
+  const int64_t size = chunk.Size();
+  const int64_t p = pos;
+  if (size == 0 || p < 0 || p + 4 > size || !IdAt(chunk, p, kChunkRIFF))
+    return pos;
+  if (p + 12 > size)
+    return -1;
+  if (U32At(chunk, p + 8) != kChunkVersion)
+    return pos + 12;
+  if (p + 16 > size || !IdAt(chunk, p + 12, kChunkForm))
+    return pos + 12;
+  if (p + 20 > size || !IdAt(chunk, p + 16, kChunkSub))
+    return pos + 16;
+  if (p + 28 > size)
+    return -1;
+  if (U32At(chunk, p + 20) == 0 || U32At(chunk, p + 24) != kChunkVersion)
+    return pos + 28;
+
+  {
+    plug::LibMutexLock lock(mMutex);
+    ReadPresetXmlChunk(*this, chunk, pos + 28, mStateSubsetOn, mStateSubsetTable);
+  }
+  const int64_t outer = U32At(chunk, p + 4);
+  const int64_t end = p + 8 + outer + (outer & 1);
+  return static_cast<int>(end < size ? end : size); // never past the bytes there are
+}

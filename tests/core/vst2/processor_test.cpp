@@ -1,0 +1,269 @@
+// The processor base driven through the effect record's audio callbacks: channel-I/O parsing, pass-through,
+// the bypass delay line (separate and in-place buffers, both precisions), connections and block-size growth.
+#include <cmath>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/IChannelIO.h"
+#include "test_plug.h"
+
+using plug::IChannelIOConfig;
+using plug::IChannelIOMaxima;
+using testplug::TestPlug;
+
+TEST(ChannelIO, ParsesConfigurationsBusesAndWildcards)
+{
+  const struct
+  {
+    const char* text;
+    int configs, inChans, outChans, inBuses, outBuses;
+  } cases[] = {
+    {"1-1 2-2", 2, 2, 2, 1, 1},
+    {"*-2", 1, 0, 2, 1, 1},
+    {"2.2-2", 1, 4, 2, 2, 1},
+    {"x-2", 1, 0, 2, 0, 1},
+    {"0-2", 1, 0, 2, 0, 1},
+    {"", 0, 0, 0, 0, 0},
+  };
+  for (const auto& c : cases)
+  {
+    std::vector<IChannelIOConfig> configs;
+    IChannelIOMaxima m;
+    EXPECT_EQ(plug::ParseChannelIOStr(c.text, configs, m), c.configs) << c.text;
+    EXPECT_EQ(m.mNInChans, c.inChans) << c.text;
+    EXPECT_EQ(m.mNOutChans, c.outChans) << c.text;
+    EXPECT_EQ(m.mNInBuses, c.inBuses) << c.text;
+    EXPECT_EQ(m.mNOutBuses, c.outBuses) << c.text;
+  }
+  std::vector<IChannelIOConfig> configs;
+  IChannelIOMaxima m;
+  plug::ParseChannelIOStr("*-2", configs, m);
+  ASSERT_EQ(configs[0].NBuses(plug::kInput), 1);
+  EXPECT_EQ(configs[0].mBuses[plug::kInput][0].mNChans, plug::kWildcardChannels);
+}
+
+TEST(ChannelIO, LegalConfigurations)
+{
+  TestPlug p({}, 0);
+  EXPECT_TRUE(p.IsLegalIO(1, 1));
+  EXPECT_TRUE(p.IsLegalIO(2, 2));
+  EXPECT_FALSE(p.IsLegalIO(1, 2));
+  EXPECT_TRUE(p.IsLegalIO(-1, 2));
+  EXPECT_EQ(p.MaxNChannels(plug::kInput), 2);
+  EXPECT_EQ(p.CountConnectedChannels(plug::kOutput), 2);
+  plug::LibString name;
+  p.GetBusName(plug::kInput, 1, 2, name);
+  EXPECT_STREQ(name.Get(), "Aux");
+  p.GetBusName(plug::kOutput, 0, 1, name);
+  EXPECT_STREQ(name.Get(), "Output");
+}
+
+namespace {
+template <class T>
+struct Block
+{
+  std::vector<std::vector<T>> in, out;
+  std::vector<T*> inPtrs, outPtrs;
+  Block(int nChans, int nFrames) : in(nChans, std::vector<T>(nFrames)), out(nChans, std::vector<T>(nFrames))
+  {
+    for (int c = 0; c < nChans; ++c)
+    {
+      inPtrs.push_back(in[c].data());
+      outPtrs.push_back(out[c].data());
+    }
+  }
+  void Fill(std::mt19937& rng)
+  {
+    std::uniform_real_distribution<double> d(-1.0, 1.0);
+    for (auto& ch : in)
+      for (auto& s : ch)
+        s = T(d(rng));
+  }
+};
+
+void RunBlock(vst2::Effect& e, Block<float>& b, int n, bool inPlace = false)
+{
+  e.processReplacing(&e, b.inPtrs.data(), inPlace ? b.inPtrs.data() : b.outPtrs.data(), n);
+}
+void RunBlock(vst2::Effect& e, Block<double>& b, int n, bool inPlace = false)
+{
+  e.processDoubleReplacing(&e, b.inPtrs.data(), inPlace ? b.inPtrs.data() : b.outPtrs.data(), n);
+}
+
+/// Runs blocks of a long random signal through the plug-in and returns what came out, per channel.
+template <class T>
+std::vector<std::vector<T>> Render(vst2::Effect& e, const std::vector<std::vector<T>>& signal, int blockSize,
+                                   bool inPlace, int bypassFromBlock = 0)
+{
+  const int nChans = int(signal.size()), total = int(signal[0].size());
+  std::vector<std::vector<T>> result(nChans, std::vector<T>(total));
+  Block<T> b(nChans, blockSize);
+  for (int start = 0, block = 0; start < total; start += blockSize, ++block)
+  {
+    e.dispatcher(&e, vst2::effSetBypass, 0, block >= bypassFromBlock ? 1 : 0, nullptr, 0.f);
+    const int n = std::min(blockSize, total - start);
+    for (int c = 0; c < nChans; ++c)
+      std::copy(signal[c].begin() + start, signal[c].begin() + start + n, b.in[c].begin());
+    RunBlock(e, b, n, inPlace);
+    for (int c = 0; c < nChans; ++c)
+      std::copy_n(inPlace ? b.in[c].begin() : b.out[c].begin(), n, result[c].begin() + start);
+  }
+  return result;
+}
+
+template <class T>
+std::vector<std::vector<T>> RandomSignal(int nChans, int n, unsigned seed)
+{
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> d(-1.0, 1.0);
+  std::vector<std::vector<T>> s(nChans, std::vector<T>(n));
+  for (auto& ch : s)
+    for (auto& x : ch)
+      x = T(d(rng));
+  return s;
+}
+
+template <class T>
+void ExpectDelayedBy(const std::vector<std::vector<T>>& in, const std::vector<std::vector<T>>& out, int latency)
+{
+  for (size_t c = 0; c < in.size(); ++c)
+    for (size_t i = 0; i < in[c].size(); ++i)
+    {
+      const T expected = i < size_t(latency) ? T(0) : in[c][i - latency];
+      ASSERT_EQ(out[c][i], expected) << "channel " << c << " frame " << i;
+    }
+}
+} // namespace
+
+template <class T>
+class BypassDelay : public ::testing::Test
+{
+};
+using SampleTypes = ::testing::Types<float, double>;
+TYPED_TEST_SUITE(BypassDelay, SampleTypes);
+
+TYPED_TEST(BypassDelay, OutputIsTheInputDelayedExactlyByTheLatency)
+{
+  for (bool inPlace : {false, true})
+  {
+    TestPlug p({}, 37);
+    const auto signal = RandomSignal<TypeParam>(2, 3000, 7);
+    const auto out = Render(p.GetEffect(), signal, 256, inPlace);
+    ExpectDelayedBy(signal, out, 37);
+  }
+}
+
+TYPED_TEST(BypassDelay, ContinuesTheDelayLineTheProcessingPathFilled)
+{
+  TestPlug p({}, 100);
+  const auto signal = RandomSignal<TypeParam>(2, 2048, 11);
+  const auto out = Render(p.GetEffect(), signal, 128, false, 4); // processed for 512 frames, then bypassed
+  for (int c = 0; c < 2; ++c)
+    for (int i = 512; i < 2048; ++i)
+      ASSERT_EQ(out[c][i], signal[c][i - 100]) << "channel " << c << " frame " << i;
+}
+
+TYPED_TEST(BypassDelay, WithoutLatencyPassesInputThrough)
+{
+  TestPlug p({}, 0);
+  const auto signal = RandomSignal<TypeParam>(2, 1000, 3);
+  ExpectDelayedBy(signal, Render(p.GetEffect(), signal, 100, false), 0);
+  ExpectDelayedBy(signal, Render(p.GetEffect(), signal, 100, true), 0);
+}
+
+TYPED_TEST(BypassDelay, ProcessingWithDefaultsIsBitExact)
+{
+  TestPlug p({}, 5);
+  const auto signal = RandomSignal<TypeParam>(2, 1000, 5);
+  ExpectDelayedBy(signal, Render(p.GetEffect(), signal, 64, false, 1 << 30), 0);
+}
+
+TEST(Accumulating, AddsTheResultToTheHostOutput)
+{
+  TestPlug p({}, 0);
+  Block<float> b(2, 16);
+  for (int c = 0; c < 2; ++c)
+    for (int i = 0; i < 16; ++i)
+    {
+      b.in[c][i] = 0.25f * float(i);
+      b.out[c][i] = 1.0f;
+    }
+  p.GetEffect().process(&p.GetEffect(), b.inPtrs.data(), b.outPtrs.data(), 16);
+  for (int i = 0; i < 16; ++i)
+    EXPECT_EQ(b.out[1][i], 1.0f + 0.25f * float(i));
+}
+
+namespace {
+/// Records what its unconnected second input holds when a block runs.
+class ProbePlug : public TestPlug
+{
+public:
+  ProbePlug() : TestPlug({}, 0) {}
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override
+  {
+    for (int i = 0; i < nFrames; ++i)
+      mSecondInputSum += std::fabs(inputs[1][i]);
+    TestPlug::ProcessBlock(inputs, outputs, nFrames);
+  }
+  double mSecondInputSum = 0.0;
+};
+} // namespace
+
+TEST(Connections, UnconnectedChannelFollowsItsScratchBufferAcrossBlockSizeChanges)
+{
+  ProbePlug p;
+  vst2::Effect& e = p.GetEffect();
+  vst2::SpeakerArrangement mono{};
+  mono.type = vst2::kArrMono;
+  mono.numChannels = 1;
+  ASSERT_EQ(e.dispatcher(&e, vst2::effSetSpeakerArrangement, 0, intptr_t(&mono), &mono, 0.f), 1);
+  EXPECT_EQ(p.CountConnectedChannels(plug::kInput), 1);
+  for (int n : {512, 4096, 100, 8192})
+  {
+    e.dispatcher(&e, vst2::effSetBlockSize, 0, n, nullptr, 0.f);
+    Block<double> b(2, n + 7);
+    for (auto& ch : b.in)
+      std::fill(ch.begin(), ch.end(), 1.0);
+    RunBlock(e, b, n + 7); // larger than the block size: the scratch buffers grow before use
+  }
+  EXPECT_EQ(p.mSecondInputSum, 0.0) << "the unconnected input reads its own zeroed scratch buffer";
+}
+
+TEST(Connections, UnconnectedInputsConsumeNoHostPointer)
+{
+  TestPlug p({}, 0);
+  p.SetChannelConnections(plug::kInput, 0, 1, false);
+  Block<double> b(2, 8);
+  std::fill(b.in[0].begin(), b.in[0].end(), 0.5);
+  vst2::Effect& e = p.GetEffect();
+  e.processDoubleReplacing(&e, b.inPtrs.data(), b.outPtrs.data(), 8);
+  EXPECT_EQ(b.out[1][3], 0.5) << "input 1 received the host's first pointer";
+}
+
+TEST(LatencyChange, ResizingWhileTheAudioThreadRunsIsSafe)
+{
+  TestPlug p({}, 64);
+  vst2::Effect& e = p.GetEffect();
+  e.dispatcher(&e, vst2::effSetBypass, 0, 1, nullptr, 0.f);
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    Block<float> b(2, 256);
+    for (auto& ch : b.in)
+      std::fill(ch.begin(), ch.end(), 0.5f);
+    while (!stop.load())
+      RunBlock(e, b, 256);
+  });
+  for (int i = 0; i < 400; ++i)
+    p.SetLatency(1 + (i * 37) % 500);
+  stop = true;
+  audio.join();
+  Block<float> b(2, 1024);
+  for (auto& ch : b.in)
+    std::fill(ch.begin(), ch.end(), 0.5f);
+  RunBlock(e, b, 1024);
+  EXPECT_EQ(b.out[0][1023], 0.5f);
+  EXPECT_EQ(p.GetEffect().initialDelay, p.GetLatency());
+}

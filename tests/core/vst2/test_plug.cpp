@@ -1,0 +1,54 @@
+#include "test_plug.h"
+
+#include <cstring>
+
+namespace testplug {
+
+FakeHost* FakeHost::sCurrent = nullptr;
+int TestPlug::sInstances = 0;
+
+intptr_t FakeHost::Callback(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void* ptr, float)
+{
+  FakeHost* host = sCurrent;
+  if (!host)
+    return 0;
+  host->mOpcodes.push_back(opcode);
+  switch (opcode)
+  {
+  case vst2::audioMasterGetProductString:
+    std::strcpy(static_cast<char*>(ptr), host->mProduct);
+    return 1;
+  case vst2::audioMasterGetVendorVersion:
+    return host->mVendorVersion;
+  case vst2::audioMasterGetCurrentProcessLevel:
+    return host->mProcessLevel;
+  default:
+    return 0;
+  }
+}
+
+plug::IPluginConfig TestPlug::Config(int latency, int nPresets, bool chunks)
+{
+  plug::IPluginConfig c;
+  c.nParams = 2;
+  c.nPresets = nPresets;
+  c.channelIOStr = "1-1 2-2";
+  c.pluginName = "Test";
+  c.productName = "Test Product";
+  c.mfrName = "Tester";
+  c.vendorVersion = 0x00010203;
+  c.uniqueID = plug::FourCC("TsT1");
+  c.latency = latency;
+  c.plugDoesChunks = chunks;
+  return c;
+}
+
+TestPlug::TestPlug(const plug::InstanceInfo& info, int latency, int nPresets, bool chunks)
+  : plug::IPluginVST2(info, Config(latency, nPresets, chunks))
+{
+  ++sInstances;
+  GetParam(0)->InitDouble("Gain", 0.0, -12.0, 12.0, 0.5, "dB");
+  GetParam(1)->InitEnum("Mode", 1, 3, "", 0, "", "a", "b", "c");
+}
+
+} // namespace testplug

@@ -1,0 +1,39 @@
+// A small plug-in on the VST 2.x binding for driving the binding and the processor base the way a host does.
+#pragma once
+
+#include <vector>
+
+#include "core/vst2/IPluginVST2.h"
+
+namespace testplug {
+
+/// Host callback answers the test can set and requests it has seen.
+struct FakeHost
+{
+  static FakeHost* sCurrent;
+  const char* mProduct = "";
+  intptr_t mVendorVersion = 0;
+  intptr_t mProcessLevel = 0;
+  std::vector<int> mOpcodes;
+  static intptr_t Callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                           float opt);
+};
+
+/// Two parameters, one or more presets, "1-1 2-2" channels and a configurable latency.
+class TestPlug : public plug::IPluginVST2
+{
+public:
+  static plug::IPluginConfig Config(int latency, int nPresets = 1, bool chunks = false);
+
+  TestPlug(const plug::InstanceInfo& info, int latency, int nPresets = 1, bool chunks = false);
+
+  static int sInstances;
+  ~TestPlug() override { --sInstances; }
+
+  int mResets = 0;
+  std::vector<std::pair<int, int>> mChanges; // index, source
+  void OnReset() override { ++mResets; }
+  void OnParamChange(int idx, plug::EParamChangeSource source, int) override { mChanges.push_back({idx, source}); }
+};
+
+} // namespace testplug
