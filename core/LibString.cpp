@@ -9,10 +9,12 @@
 namespace plug {
 
 namespace {
+/// Length of text, or of its first count bytes when count is not negative.
 int CountOf(const char* text, int count)
 {
-  const int len = static_cast<int>(std::strlen(text));
-  return (count >= 0 && count < len) ? count : len;
+  if (count >= 0)
+    return static_cast<int>(strnlen(text, static_cast<size_t>(count)));
+  return static_cast<int>(std::strlen(text));
 }
 } // namespace
 

@@ -302,7 +302,7 @@ TEST(Dispatcher, OfflineRenderingResetsTheProcessor)
   plug::InstanceInfo info;
   info.mVSTHostCallback = FakeHost::Callback;
   TestPlug p(info, 0);
-  float buf[2][16] = {};
+  static float buf[2][1024] = {};
   float* ptrs[2] = {buf[0], buf[1]};
   vst2::Effect& e = p.GetEffect();
   e.processReplacing(&e, ptrs, ptrs, 16);
