@@ -1,0 +1,311 @@
+// The document: the tokenizer, image size with units and dpi, the view box and its alignment, transforms,
+// the attribute stack with groups and defs, styles and ids.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "svg_test_support.h"
+
+using svgtest::Doc;
+using svgtest::Parsed;
+
+namespace
+{
+constexpr float kEps = 1e-4f;
+
+std::string Repeat(const std::string& s, int n)
+{
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+// Fill colour of the only shape without its alpha.
+uint32_t FillRgb(const Parsed& svg) { return svg.shape().fill.color & 0xffffffu; }
+} // namespace
+
+TEST(SvgDocument, EmptyTextGivesAnEmptyImage)
+{
+  for (const char* text : {"", "   ", "just text", "<svg></svg>"})
+  {
+    Parsed svg(text);
+    ASSERT_NE(svg.image(), nullptr);
+    EXPECT_EQ(svg.image()->width, 0);
+    EXPECT_EQ(svg.image()->height, 0);
+    EXPECT_EQ(svg.image()->shapes, nullptr);
+  }
+  SvgImage* image = SvgParse(nullptr, "px", 96);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->shapes, nullptr);
+  SvgDeleteImage(image);
+  SvgDeleteImage(nullptr);
+}
+
+TEST(SvgDocument, WidthInPointsIsConvertedWithTheDpi)
+{
+  struct Case
+  {
+    const char* width;
+    float dpi;
+    float expected;
+  };
+  const Case cases[] = {
+    {"10pt", 96, 13.333333f}, {"1in", 72, 72},   {"2.54cm", 100, 100}, {"25.4mm", 96, 96},
+    {"6pc", 96, 96},          {"12px", 96, 12},  {"12", 96, 12},       {"50%", 96, 0},
+  };
+  for (const Case& c : cases)
+  {
+    Parsed svg(std::string("<svg width=\"") + c.width + "\" height=\"5\"></svg>", "px", c.dpi);
+    EXPECT_NEAR(svg.image()->width, c.expected, 1e-3f) << c.width;
+  }
+  Parsed em("<svg font-size=\"8\" width=\"2em\" height=\"1ex\"></svg>");
+  EXPECT_NEAR(em.image()->width, 16, kEps);
+  EXPECT_NEAR(em.image()->height, 4.16f, kEps);
+}
+
+TEST(SvgDocument, ViewBoxAloneSetsTheSizeAndKeepsTheGeometry)
+{
+  Parsed svg("<svg viewBox=\"0 0 20 10\"><rect x=\"2\" y=\"3\" width=\"4\" height=\"5\"/></svg>");
+  EXPECT_EQ(svg.image()->width, 20);
+  EXPECT_EQ(svg.image()->height, 10);
+  EXPECT_NEAR(svg.shape().bounds[0], 2, kEps);
+  EXPECT_NEAR(svg.shape().bounds[3], 8, kEps);
+}
+
+TEST(SvgDocument, ViewBoxWithSeparatorRunsAndMissingValues)
+{
+  Parsed commas("<svg viewBox=\" 0,, 0 ,20 ,  10\"><rect x=\"2\" y=\"3\" width=\"4\" height=\"5\"/></svg>");
+  EXPECT_EQ(commas.image()->width, 20);
+  EXPECT_EQ(commas.image()->height, 10);
+  // Only two values: the size comes from the width and height, the offset from the view box.
+  Parsed partial("<svg width=\"10\" height=\"10\" viewBox=\"-5 -5\"><rect width=\"4\" height=\"5\"/></svg>");
+  EXPECT_NEAR(partial.shape().bounds[0], 5, kEps);
+  EXPECT_NEAR(partial.shape().bounds[1], 5, kEps);
+}
+
+TEST(SvgDocument, NoSizeAtAllTakesTheBoundsOfTheShapes)
+{
+  Parsed svg("<svg><rect x=\"10\" y=\"20\" width=\"30\" height=\"40\"/></svg>");
+  EXPECT_EQ(svg.image()->width, 30);
+  EXPECT_EQ(svg.image()->height, 40);
+  EXPECT_NEAR(svg.shape().bounds[0], 0, kEps);
+  EXPECT_NEAR(svg.shape().bounds[1], 0, kEps);
+}
+
+TEST(SvgDocument, AlignmentPlacesTheViewBoxInTheImage)
+{
+  struct Case
+  {
+    const char* align; // empty: no preserveAspectRatio attribute
+    float x, y;        // where the view box point (5, 5) lands in a 20 x 10 image of a 10 x 10 view box
+    float scaleX, scaleY;
+  };
+  const Case cases[] = {
+    {"", 10, 5, 2, 1}, // the default stretches each axis on its own
+    {"none", 10, 5, 2, 1},
+    {"xMidYMid meet", 10, 5, 1, 1},
+    {"xMidYMid", 10, 5, 1, 1},
+    {"xMinYMin meet", 5, 5, 1, 1},
+    {"xMaxYMax meet", 15, 5, 1, 1},
+    {"xMinYMin slice", 10, 10, 2, 2},
+    {"xMid yMax slice", 10, 0, 2, 2},
+    {"xMidYMax slice", 10, 10, 2, 2}, // the vertical keywords are matched as "yMin", "yMid", "yMax"
+  };
+  for (const Case& c : cases)
+  {
+    std::string attr = *c.align ? std::string(" preserveAspectRatio=\"") + c.align + "\"" : "";
+    Parsed svg("<svg width=\"20\" height=\"10\" viewBox=\"0 0 10 10\"" + attr +
+               "><path d=\"M5 5 L6 6\" stroke-width=\"2\"/></svg>");
+    const SvgPath& path = svg.path();
+    EXPECT_NEAR(path.pts[0], c.x, kEps) << c.align;
+    EXPECT_NEAR(path.pts[1], c.y, kEps) << c.align;
+    EXPECT_NEAR(path.pts[6] - path.pts[0], c.scaleX, kEps) << c.align;
+    EXPECT_NEAR(path.pts[7] - path.pts[1], c.scaleY, kEps) << c.align;
+    EXPECT_NEAR(svg.shape().strokeWidth, c.scaleX + c.scaleY, kEps) << c.align;
+    EXPECT_EQ(svg.image()->width, 20);
+  }
+}
+
+TEST(SvgDocument, UnitsScaleTheGeometryButNotTheImageSize)
+{
+  Parsed svg("<svg width=\"96\" height=\"96\" viewBox=\"0 0 96 96\"><line x1=\"48\" y1=\"96\" x2=\"96\" y2=\"0\"/></svg>",
+             "in", 96);
+  EXPECT_EQ(svg.image()->width, 96);
+  EXPECT_EQ(svg.image()->height, 96);
+  EXPECT_NEAR(svg.path().pts[0], 0.5f, kEps);
+  EXPECT_NEAR(svg.path().pts[1], 1.0f, kEps);
+  EXPECT_NEAR(svg.shape().strokeWidth, 1.0f / 96.0f, kEps);
+
+  Parsed percent("<svg viewBox=\"0 0 10 10\"><line x2=\"10\"/></svg>", "%", 96);
+  EXPECT_NEAR(percent.path().pts[6], 1000, kEps);
+  // A unit that cannot be measured leaves the geometry alone.
+  Parsed em("<svg viewBox=\"0 0 10 10\"><line x2=\"10\"/></svg>", "em", 96);
+  EXPECT_NEAR(em.path().pts[6], 10, kEps);
+}
+
+TEST(SvgDocument, TransformsComposeLeftmostLast)
+{
+  struct Case
+  {
+    const char* transform;
+    float x, y; // where (1, 1) lands
+  };
+  const Case cases[] = {
+    {"translate(10) scale(2)", 12, 2},
+    {"scale(2) translate(10)", 22, 2},
+    {"translate(3,4)", 4, 5},
+    {"scale(2, 3)", 2, 3},
+    {"rotate(90)", -1, 1},
+    {"rotate(90 10 10)", 19, 1},
+    {"skewX(45)", 2, 1},
+    {"skewY(45)", 1, 2},
+    {"matrix(1 0 0 1 5 6)", 6, 7},
+    {"matrix(2,0,0,2,0,0)translate(1,1)", 4, 4},
+    {"matrix(1 2 3)", 1, 1},     // too few numbers: identity
+    {"rotate(90 10)", 1, 1},     // a centre needs both coordinates
+    {"translate(5", 1, 1},       // never closed
+    {"scale()", 1, 1},
+    {"bogus(7) translate(1)", 2, 1},
+  };
+  for (const Case& c : cases)
+  {
+    Parsed svg(Doc(std::string("<path d=\"M1 1 L1 2\" transform=\"") + c.transform + "\"/>"));
+    EXPECT_NEAR(svg.path().pts[0], c.x, kEps) << c.transform;
+    EXPECT_NEAR(svg.path().pts[1], c.y, kEps) << c.transform;
+  }
+}
+
+TEST(SvgDocument, GroupTransformsApplyAfterTheElementsOwn)
+{
+  Parsed svg(Doc("<g transform=\"translate(10)\"><g transform=\"scale(2)\">"
+                 "<path d=\"M1 1 L1 2\" transform=\"translate(0 5)\"/></g></g>"));
+  EXPECT_NEAR(svg.path().pts[0], 12, kEps);
+  EXPECT_NEAR(svg.path().pts[1], 12, kEps);
+}
+
+TEST(SvgDocument, GroupAttributesEndWithTheGroup)
+{
+  Parsed svg(Doc("<g fill=\"#0000ff\" stroke=\"red\"><rect width=\"1\" height=\"1\"/>"
+                 "<rect width=\"1\" height=\"1\" fill=\"#00ff00\"/></g><rect width=\"1\" height=\"1\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 3u);
+  EXPECT_EQ(svg.shape(0).fill.color & 0xffffffu, 0xff0000u);
+  EXPECT_EQ(svg.shape(0).stroke.type, kSvgPaintColor);
+  EXPECT_EQ(svg.shape(1).fill.color & 0xffffffu, 0x00ff00u);
+  EXPECT_EQ(svg.shape(2).fill.color & 0xffffffu, 0u);
+  EXPECT_EQ(svg.shape(2).stroke.type, kSvgPaintNone);
+}
+
+TEST(SvgDocument, GroupInsideDefsDoesNotPopItsParent)
+{
+  Parsed svg(Doc("<g fill=\"red\"><defs><g></g><g/></defs><rect width=\"1\" height=\"1\"/></g>"));
+  EXPECT_EQ(FillRgb(svg), 0x0000ffu);
+}
+
+TEST(SvgDocument, GroupsDeeperThanTheStackDoNotPopOuterGroups)
+{
+  const int depth = 200;
+  Parsed svg(Doc("<g fill=\"red\">" + Repeat("<g>", depth) + "<rect width=\"1\" height=\"1\" fill=\"blue\"/>" +
+                 Repeat("</g>", depth) + "<rect width=\"2\" height=\"2\"/></g><rect width=\"3\" height=\"3\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 3u);
+  EXPECT_EQ(svg.shape(0).fill.color & 0xffffffu, 0xff0000u);
+  EXPECT_EQ(svg.shape(1).fill.color & 0xffffffu, 0x0000ffu);
+  EXPECT_EQ(svg.shape(2).fill.color & 0xffffffu, 0u);
+}
+
+TEST(SvgDocument, StrayEndTagsPopNothing)
+{
+  Parsed svg(Doc("<g fill=\"red\"></g></g></g><g fill=\"blue\"></defs></g></g><rect width=\"1\" height=\"1\"/>"));
+  EXPECT_EQ(FillRgb(svg), 0u);
+}
+
+TEST(SvgDocument, DefsHideEverythingButGradients)
+{
+  Parsed svg(Doc("<defs><rect width=\"5\" height=\"5\"/><linearGradient id=\"g\"><stop offset=\"0\"/>"
+                 "</linearGradient></defs><rect width=\"1\" height=\"1\" fill=\"url(#g)\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  EXPECT_EQ(svg.shape().fill.type, kSvgPaintLinearGradient);
+}
+
+TEST(SvgDocument, StyleDeclarationsActLikeAttributes)
+{
+  Parsed svg(Doc("<rect width=\"1\" height=\"1\" style=\" fill : #ff0000 ;stroke:blue;; stroke-width :3 ;"
+                 "display:inline; bogus; :x\"/>"));
+  const SvgShape& s = svg.shape();
+  EXPECT_EQ(s.fill.color & 0xffffffu, 0x0000ffu);
+  EXPECT_EQ(s.stroke.color & 0xffffffu, 0xff0000u);
+  EXPECT_FLOAT_EQ(s.strokeWidth, 3);
+  EXPECT_EQ(s.flags & kSvgShapeVisible, kSvgShapeVisible);
+}
+
+TEST(SvgDocument, DisplayNoneHidesTheShapeButKeepsIt)
+{
+  Parsed svg(Doc("<g style=\"display:none\"><rect width=\"1\" height=\"1\"/></g><rect width=\"1\" height=\"1\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 2u);
+  EXPECT_EQ(svg.shape(0).flags & kSvgShapeVisible, 0);
+  EXPECT_EQ(svg.shape(1).flags & kSvgShapeVisible, kSvgShapeVisible);
+}
+
+TEST(SvgDocument, IdIsKeptToSixtyThreeCharacters)
+{
+  const std::string longId(100, 'k');
+  Parsed svg(Doc("<rect id=\"knob\" width=\"1\" height=\"1\"/><rect id=\"" + longId + "\" width=\"1\" height=\"1\"/>"));
+  EXPECT_STREQ(svg.shape(0).id, "knob");
+  EXPECT_EQ(std::string(svg.shape(1).id), longId.substr(0, 63));
+}
+
+TEST(SvgDocument, TokenizerSkipsDeclarationsAndEndsCommentsAtTheFirstBracket)
+{
+  Parsed svg("<?xml version=\"1.0\"?><!DOCTYPE svg><svg width=\"10\" height=\"10\" viewBox=\"0 0 10 10\">"
+             "<!-- a > <rect width=\"1\" height=\"1\"/> --><title>t</title><rect width=\"2\" height=\"2\"/></svg>");
+  EXPECT_EQ(svg.shapes().size(), 2u);
+}
+
+TEST(SvgDocument, SingleQuotesAndSpacesAroundNamesAreAccepted)
+{
+  Parsed svg(Doc("<rect  width = '4'\n\theight='5' fill='#00f'/>"));
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  EXPECT_NEAR(svg.shape().bounds[3], 5, kEps);
+  EXPECT_EQ(FillRgb(svg), 0xff0000u);
+}
+
+TEST(SvgDocument, AttributesBeyondOneHundredTwentySevenAreIgnored)
+{
+  std::string attrs;
+  for (int i = 0; i < 125; ++i) attrs += " a" + std::to_string(i) + "=\"1\"";
+  Parsed svg(Doc("<rect width=\"1\" height=\"1\"" + attrs + " fill=\"red\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  EXPECT_EQ(FillRgb(svg), 0u);
+}
+
+TEST(SvgDocument, ValueWithoutOpeningQuoteEndsTheAttributeList)
+{
+  Parsed svg(Doc("<rect width=\"1\" height=\"1\" fill=red>"));
+  EXPECT_EQ(FillRgb(svg), 0u);
+}
+
+TEST(SvgDocument, ReadsFromFile)
+{
+  const std::string path = ::testing::TempDir() + "svg_document_test.svg";
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fputs("<svg width=\"8\" height=\"4\"><circle cx=\"2\" cy=\"2\" r=\"2\"/></svg>", f);
+  std::fclose(f);
+  SvgImage* image = SvgParseFromFile(path.c_str(), "px", 96);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->width, 8);
+  ASSERT_NE(image->shapes, nullptr);
+  SvgPath* copy = SvgDuplicatePath(image->shapes->paths);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->npts, image->shapes->paths->npts);
+  EXPECT_EQ(copy->next, nullptr);
+  EXPECT_EQ(copy->pts[2], image->shapes->paths->pts[2]);
+  std::free(copy->pts);
+  std::free(copy);
+  SvgDeleteImage(image);
+  std::remove(path.c_str());
+  EXPECT_EQ(SvgParseFromFile(path.c_str(), "px", 96), nullptr);
+  EXPECT_EQ(SvgDuplicatePath(nullptr), nullptr);
+}

@@ -1,0 +1,284 @@
+// Paints: colours in every notation, opacities folded into alpha, and linear and radial gradients with their
+// stops, units, transforms and xlink:href inheritance.
+#include <cmath>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "svg_test_support.h"
+
+using svgtest::Doc;
+using svgtest::Parsed;
+
+namespace
+{
+constexpr float kEps = 1e-4f;
+
+constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
+
+struct Vec
+{
+  float x, y;
+};
+
+// Maps an image point into the gradient's space.
+Vec ToGradient(const SvgGradient& g, float x, float y)
+{
+  const float* t = g.xform;
+  return Vec{t[0] * x + t[2] * y + t[4], t[1] * x + t[3] * y + t[5]};
+}
+
+std::string GradientDoc(const std::string& defs, const std::string& shape)
+{
+  return Doc("<defs>" + defs + "</defs>" + shape);
+}
+
+const char* kTwoStops = "<stop offset=\"0\" stop-color=\"red\"/><stop offset=\"1\" stop-color=\"blue\"/>";
+} // namespace
+
+TEST(SvgPaint, ColoursInEveryNotation)
+{
+  struct Case
+  {
+    const char* text;
+    uint32_t rgb;
+  };
+  const Case cases[] = {
+    {"#abc", Rgb(0xaa, 0xbb, 0xcc)},
+    {"#aabbcc", Rgb(0xaa, 0xbb, 0xcc)},
+    {"#ABCDEF", Rgb(0xab, 0xcd, 0xef)},
+    {"  #010203", Rgb(1, 2, 3)},
+    {"#abcd", 0},
+    {"#", 0},
+    {"#12g456", Rgb(0, 0, 0x12)}, // hexadecimal reading stops at the first other character
+    {"rgb(100%, 0%, 50%)", Rgb(255, 0, 127)},
+    {"rgb(10,20,30)", Rgb(10, 20, 30)},
+    {"rgb(10 20\t30)", Rgb(10, 20, 30)},
+    {"rgb(10,,,  ,20,30)", Rgb(10, 20, 30)},
+    {"rgb(300, -5, 20)", Rgb(255, 0, 20)},
+    {"rgb(7)", Rgb(7, 0, 0)},
+    {"rgb(99999999999999999999,1,2)", Rgb(255, 1, 2)},
+    {"red", Rgb(255, 0, 0)},
+    {"green", Rgb(0, 128, 0)},
+    {"blue", Rgb(0, 0, 255)},
+    {"yellow", Rgb(255, 255, 0)},
+    {"cyan", Rgb(0, 255, 255)},
+    {"magenta", Rgb(255, 0, 255)},
+    {"black", Rgb(0, 0, 0)},
+    {"grey", Rgb(128, 128, 128)},
+    {"gray", Rgb(128, 128, 128)},
+    {"white", Rgb(255, 255, 255)},
+    {"Red", Rgb(128, 128, 128)},
+    {"chartreuse", Rgb(128, 128, 128)},
+    {"", Rgb(128, 128, 128)},
+  };
+  for (const Case& c : cases)
+  {
+    Parsed svg(Doc(std::string("<rect width=\"1\" height=\"1\" fill=\"") + c.text + "\"/>"));
+    ASSERT_EQ(svg.shape().fill.type, kSvgPaintColor) << c.text;
+    EXPECT_EQ(svg.shape().fill.color, c.rgb | 0xff000000u) << c.text;
+  }
+}
+
+TEST(SvgPaint, OpacitiesBecomeAlphaAndAreClamped)
+{
+  Parsed svg(Doc("<rect width=\"1\" height=\"1\" fill=\"red\" fill-opacity=\"0.5\" stroke=\"blue\" "
+                 "stroke-opacity=\"7\"/><rect width=\"1\" height=\"1\" fill-opacity=\"-1\" opacity=\"2\"/>"));
+  EXPECT_EQ(svg.shape(0).fill.color, Rgb(255, 0, 0) | 127u << 24);
+  EXPECT_EQ(svg.shape(0).stroke.color, Rgb(0, 0, 255) | 255u << 24);
+  EXPECT_EQ(svg.shape(1).fill.color, 0u);
+  EXPECT_FLOAT_EQ(svg.shape(1).opacity, 1.0f);
+}
+
+TEST(SvgPaint, NoneAndDefaults)
+{
+  Parsed svg(Doc("<rect width=\"1\" height=\"1\"/><rect width=\"1\" height=\"1\" fill=\"none\" stroke=\"#fff\"/>"));
+  EXPECT_EQ(svg.shape(0).fill.type, kSvgPaintColor);
+  EXPECT_EQ(svg.shape(0).fill.color, 0xff000000u);
+  EXPECT_EQ(svg.shape(0).stroke.type, kSvgPaintNone);
+  EXPECT_FLOAT_EQ(svg.shape(0).strokeWidth, 1);
+  EXPECT_FLOAT_EQ(svg.shape(0).miterLimit, 4);
+  EXPECT_EQ(svg.shape(1).fill.type, kSvgPaintNone);
+  EXPECT_EQ(svg.shape(1).stroke.color, 0xffffffffu);
+}
+
+TEST(SvgPaint, LinearGradientRunsAcrossTheShapeBoundsByDefault)
+{
+  Parsed svg(GradientDoc(std::string("<linearGradient id=\"lg\">") + kTwoStops + "</linearGradient>",
+                         "<rect x=\"10\" y=\"20\" width=\"20\" height=\"40\" fill=\"url(#lg)\"/>"));
+  const SvgPaint& fill = svg.shape().fill;
+  ASSERT_EQ(fill.type, kSvgPaintLinearGradient);
+  const SvgGradient& g = *fill.gradient;
+  ASSERT_EQ(g.nstops, 2);
+  EXPECT_EQ(g.stops[0].color, Rgb(255, 0, 0) | 0xff000000u);
+  EXPECT_EQ(g.stops[1].color, Rgb(0, 0, 255) | 0xff000000u);
+  const Vec start = ToGradient(g, 10, 20);
+  const Vec end = ToGradient(g, 30, 20);
+  const Vec across = ToGradient(g, 10, 60);
+  EXPECT_NEAR(start.x, 0, kEps);
+  EXPECT_NEAR(start.y, 0, kEps);
+  EXPECT_NEAR(end.y, 1, kEps);
+  EXPECT_NEAR(across.y, 0, kEps); // the gradient does not change along the other axis
+  EXPECT_EQ(g.spread, kSvgSpreadPad);
+}
+
+TEST(SvgPaint, GradientCoordinatesInUserSpace)
+{
+  Parsed svg(GradientDoc(std::string("<linearGradient id=\"lg\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\"0\" "
+                                     "x2=\"0\" y2=\"50%\" spreadMethod=\"reflect\">") +
+                           kTwoStops + "</linearGradient>",
+                         "<rect x=\"10\" y=\"20\" width=\"20\" height=\"40\" fill=\"url(#lg)\"/>"));
+  const SvgGradient& g = *svg.shape().fill.gradient;
+  EXPECT_NEAR(ToGradient(g, 33, 50).y, 1, kEps); // 50% of the 100-unit view box
+  EXPECT_NEAR(ToGradient(g, 33, 25).y, 0.5f, kEps);
+  EXPECT_EQ(g.spread, kSvgSpreadReflect);
+}
+
+TEST(SvgPaint, PlainNumbersInBoundingBoxUnitsAreAbsolute)
+{
+  Parsed svg(GradientDoc(std::string("<linearGradient id=\"lg\" x1=\"12\" x2=\"14\">") + kTwoStops +
+                           "</linearGradient>",
+                         "<rect x=\"10\" y=\"20\" width=\"20\" height=\"40\" fill=\"url(#lg)\"/>"));
+  const SvgGradient& g = *svg.shape().fill.gradient;
+  EXPECT_NEAR(ToGradient(g, 12, 0).y, 0, kEps);
+  EXPECT_NEAR(ToGradient(g, 14, 0).y, 1, kEps);
+}
+
+TEST(SvgPaint, RadialGradientIsTheUnitCircleOfTheBoundingBox)
+{
+  Parsed svg(GradientDoc(std::string("<radialGradient id=\"rg\" spreadMethod=\"repeat\">") + kTwoStops +
+                           "</radialGradient>",
+                         "<circle cx=\"50\" cy=\"50\" r=\"10\" fill=\"url(#rg)\"/>"));
+  const SvgPaint& fill = svg.shape().fill;
+  ASSERT_EQ(fill.type, kSvgPaintRadialGradient);
+  const SvgGradient& g = *fill.gradient;
+  const Vec centre = ToGradient(g, 50, 50);
+  const Vec edge = ToGradient(g, 60, 50);
+  EXPECT_NEAR(centre.x, 0, kEps);
+  EXPECT_NEAR(centre.y, 0, kEps);
+  EXPECT_NEAR(std::hypot(edge.x, edge.y), 1, kEps);
+  EXPECT_EQ(g.spread, kSvgSpreadRepeat);
+  EXPECT_FLOAT_EQ(g.fx, 0);
+}
+
+TEST(SvgPaint, RadialFocusIsStoredOverTheRadius)
+{
+  Parsed svg(GradientDoc(std::string("<radialGradient id=\"rg\" gradientUnits=\"userSpaceOnUse\" cx=\"10\" cy=\"10\" "
+                                     "r=\"4\" fx=\"2\" fy=\"6\">") +
+                           kTwoStops + "</radialGradient>",
+                         "<rect width=\"20\" height=\"20\" fill=\"url(#rg)\"/>"));
+  const SvgGradient& g = *svg.shape().fill.gradient;
+  EXPECT_FLOAT_EQ(g.fx, 0.5f);
+  EXPECT_FLOAT_EQ(g.fy, 1.5f);
+  EXPECT_NEAR(ToGradient(g, 14, 10).x, 1, kEps);
+}
+
+TEST(SvgPaint, RadialGradientWithoutRadiusPaintsItsLastStop)
+{
+  Parsed svg(GradientDoc("<radialGradient id=\"rg\" r=\"0\"><stop offset=\"0\" stop-color=\"red\"/>"
+                         "<stop offset=\"1\" stop-color=\"#00ff00\" stop-opacity=\"0.5\"/></radialGradient>",
+                         "<rect width=\"10\" height=\"10\" fill=\"url(#rg)\" stroke=\"url(#rg)\"/>"));
+  const SvgShape& s = svg.shape();
+  ASSERT_EQ(s.fill.type, kSvgPaintColor);
+  EXPECT_EQ(s.fill.color, Rgb(0, 255, 0) | 127u << 24);
+  ASSERT_EQ(s.stroke.type, kSvgPaintColor);
+  EXPECT_EQ(s.stroke.color, s.fill.color);
+}
+
+TEST(SvgPaint, GradientTransformAndElementTransformBothApply)
+{
+  Parsed svg(GradientDoc(std::string("<linearGradient id=\"lg\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\"0\" "
+                                     "x2=\"10\" y2=\"0\" gradientTransform=\"translate(5)\">") +
+                           kTwoStops + "</linearGradient>",
+                         "<rect width=\"20\" height=\"20\" fill=\"url(#lg)\" transform=\"scale(2)\"/>"));
+  const SvgGradient& g = *svg.shape().fill.gradient;
+  // Gradient space start (0, 0) -> (5, 0) by its own transform -> (10, 0) by the element's.
+  EXPECT_NEAR(ToGradient(g, 10, 0).y, 0, kEps);
+  EXPECT_NEAR(ToGradient(g, 30, 0).y, 1, kEps);
+}
+
+TEST(SvgPaint, GradientFollowsTheViewBoxScaling)
+{
+  Parsed svg(std::string("<svg width=\"20\" height=\"20\" viewBox=\"0 0 10 10\"><defs><linearGradient id=\"lg\">") +
+             kTwoStops + "</linearGradient></defs><rect width=\"10\" height=\"10\" fill=\"url(#lg)\"/></svg>");
+  const SvgGradient& g = *svg.shape().fill.gradient;
+  EXPECT_NEAR(ToGradient(g, 20, 0).y, 1, kEps);
+  EXPECT_NEAR(ToGradient(g, 10, 0).y, 0.5f, kEps);
+}
+
+TEST(SvgPaint, StopsAreSortedAndEqualOffsetsKeepDocumentOrder)
+{
+  Parsed svg(GradientDoc("<linearGradient id=\"lg\"><stop offset=\"0.5\" stop-color=\"red\"/>"
+                         "<stop offset=\"20%\" stop-color=\"#00ff00\"/><stop offset=\"0.5\" stop-color=\"blue\"/>"
+                         "</linearGradient>",
+                         "<rect width=\"1\" height=\"1\" fill=\"url(#lg)\"/>"));
+  const SvgGradient& g = *svg.shape().fill.gradient;
+  ASSERT_EQ(g.nstops, 3);
+  EXPECT_FLOAT_EQ(g.stops[0].offset, 0.2f);
+  EXPECT_EQ(g.stops[0].color & 0xffffffu, Rgb(0, 255, 0));
+  EXPECT_EQ(g.stops[1].color & 0xffffffu, Rgb(255, 0, 0));
+  EXPECT_EQ(g.stops[2].color & 0xffffffu, Rgb(0, 0, 255));
+}
+
+TEST(SvgPaint, StopColourInStyleAndStopOpacity)
+{
+  Parsed svg(GradientDoc("<linearGradient id=\"lg\"><stop offset=\"0\" style=\"stop-color:#102030;stop-opacity:0.2\"/>"
+                         "</linearGradient>",
+                         "<rect width=\"1\" height=\"1\" fill=\"url(#lg)\"/>"));
+  EXPECT_EQ(svg.shape().fill.gradient->stops[0].color, Rgb(0x10, 0x20, 0x30) | 51u << 24);
+}
+
+TEST(SvgPaint, GradientWithoutStopsInheritsThemThroughHref)
+{
+  Parsed svg(GradientDoc(std::string("<linearGradient id=\"base\">") + kTwoStops +
+                           "</linearGradient>"
+                           "<radialGradient id=\"mid\" xlink:href=\"#base\"/>"
+                           "<radialGradient id=\"top\" xlink:href=\"#mid\" r=\"25%\"/>"
+                           "<linearGradient id=\"bare\" xlink:href=\"base\"/>",
+                         "<rect width=\"40\" height=\"40\" fill=\"url(#top)\" stroke=\"url(bare)\"/>"));
+  const SvgShape& s = svg.shape();
+  ASSERT_EQ(s.fill.type, kSvgPaintRadialGradient); // the referring element's own kind and geometry
+  ASSERT_EQ(s.fill.gradient->nstops, 2);
+  EXPECT_EQ(s.fill.gradient->stops[1].color & 0xffffffu, Rgb(0, 0, 255));
+  EXPECT_NEAR(std::hypot(ToGradient(*s.fill.gradient, 30, 20).x, ToGradient(*s.fill.gradient, 30, 20).y), 1, kEps);
+  ASSERT_EQ(s.stroke.type, kSvgPaintLinearGradient);
+  EXPECT_EQ(s.stroke.gradient->nstops, 2);
+}
+
+TEST(SvgPaint, UnresolvableGradientsLeaveThePaintAtNone)
+{
+  const char* cases[] = {
+    "<rect width=\"1\" height=\"1\" fill=\"url(#missing)\"/>",
+    "<rect width=\"1\" height=\"1\" fill=\"url(#nostops)\"/>",
+    "<rect width=\"1\" height=\"1\" fill=\"url(#emptyref)\"/>",
+    "<rect width=\"1\" height=\"1\" fill=\"url(#loopa)\"/>",
+    "<rect width=\"1\" height=\"1\" fill=\"url(#)\"/>",
+    "<rect width=\"1\" height=\"1\" fill=\"url(\"/>",
+  };
+  const std::string defs = "<linearGradient id=\"nostops\"/>"
+                           "<linearGradient id=\"emptyref\" xlink:href=\"\"/>"
+                           "<linearGradient id=\"loopa\" xlink:href=\"#loopb\"/>"
+                           "<linearGradient id=\"loopb\" xlink:href=\"#loopa\"/>";
+  for (const char* shape : cases)
+  {
+    Parsed svg(GradientDoc(defs, shape));
+    ASSERT_EQ(svg.shapes().size(), 1u) << shape;
+    EXPECT_EQ(svg.shape().fill.type, kSvgPaintNone) << shape;
+  }
+}
+
+TEST(SvgPaint, EmptyHrefOnAGradientWithStopsKeepsItsOwnStops)
+{
+  Parsed svg(GradientDoc(std::string("<linearGradient id=\"g\" xlink:href=\"\">") + kTwoStops + "</linearGradient>",
+                         "<rect width=\"1\" height=\"1\" fill=\"url(#g)\"/>"));
+  ASSERT_EQ(svg.shape().fill.type, kSvgPaintLinearGradient);
+  EXPECT_EQ(svg.shape().fill.gradient->nstops, 2);
+}
+
+TEST(SvgPaint, LatestGradientWithAnIdWins)
+{
+  Parsed svg(GradientDoc("<linearGradient id=\"g\"><stop stop-color=\"red\"/></linearGradient>"
+                         "<linearGradient id=\"g\"><stop stop-color=\"blue\"/></linearGradient>",
+                         "<rect width=\"1\" height=\"1\" fill=\"url(#g)\"/>"));
+  EXPECT_EQ(svg.shape().fill.gradient->stops[0].color & 0xffffffu, Rgb(0, 0, 255));
+}

@@ -1,0 +1,193 @@
+// The basic shapes as paths: rectangles with and without rounded corners, circles, ellipses, lines,
+// polylines and polygons, lengths in percentages, and stroke widths under transforms.
+#include <cmath>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "svg_test_support.h"
+
+using svgtest::Doc;
+using svgtest::Parsed;
+
+namespace
+{
+constexpr float kEps = 1e-4f;
+
+void ExpectBounds(const float* b, float x0, float y0, float x1, float y1)
+{
+  EXPECT_NEAR(b[0], x0, kEps);
+  EXPECT_NEAR(b[1], y0, kEps);
+  EXPECT_NEAR(b[2], x1, kEps);
+  EXPECT_NEAR(b[3], y1, kEps);
+}
+} // namespace
+
+TEST(SvgShapes, PlainRectIsAClosedPathOfFourSides)
+{
+  Parsed svg(Doc("<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\"/>"));
+  const SvgPath& path = svg.path();
+  EXPECT_EQ(path.closed, 1);
+  EXPECT_EQ(path.npts, 13);
+  EXPECT_EQ(Parsed::point(path, 0).x, 10);
+  EXPECT_EQ(Parsed::point(path, 0).y, 20);
+  ExpectBounds(svg.shape().bounds, 10, 20, 40, 60);
+}
+
+TEST(SvgShapes, RectCornerRadiusGivenOnOneAxisAppliesToBoth)
+{
+  Parsed svg(Doc("<rect x=\"0\" y=\"0\" width=\"40\" height=\"40\" rx=\"5\"/>"));
+  const SvgPath& path = svg.path();
+  EXPECT_NEAR(Parsed::point(path, 0).x, 5, kEps);
+  EXPECT_NEAR(Parsed::point(path, 0).y, 0, kEps);
+  // End of the first corner: on the right side, ry below the top.
+  EXPECT_NEAR(Parsed::point(path, 6).x, 40, kEps);
+  EXPECT_NEAR(Parsed::point(path, 6).y, 5, kEps);
+  ExpectBounds(svg.shape().bounds, 0, 0, 40, 40);
+
+  Parsed onlyRy(Doc("<rect width=\"40\" height=\"40\" ry=\"7\"/>"));
+  EXPECT_NEAR(Parsed::point(onlyRy.path(), 0).x, 7, kEps);
+}
+
+TEST(SvgShapes, RectCornerRadiusIsClampedToHalfTheSide)
+{
+  Parsed svg(Doc("<rect width=\"20\" height=\"40\" rx=\"15\"/>"));
+  const SvgPath& path = svg.path();
+  EXPECT_NEAR(Parsed::point(path, 0).x, 10, kEps);
+  EXPECT_NEAR(Parsed::point(path, 6).y, 15, kEps);
+  ExpectBounds(svg.shape().bounds, 0, 0, 20, 40);
+}
+
+TEST(SvgShapes, RectWithoutAreaMakesNoShape)
+{
+  EXPECT_TRUE(Parsed(Doc("<rect width=\"0\" height=\"10\"/>")).shapes().empty());
+  EXPECT_TRUE(Parsed(Doc("<rect width=\"10\"/>")).shapes().empty());
+}
+
+TEST(SvgShapes, CircleBoundsAreExactlyItsRadiusAroundTheCentre)
+{
+  Parsed svg(Doc("<circle cx=\"50\" cy=\"40\" r=\"10\"/>"));
+  const SvgPath& path = svg.path();
+  EXPECT_EQ(path.closed, 1);
+  EXPECT_EQ(path.npts, 16); // four quarter arcs and the closing segment
+  EXPECT_FLOAT_EQ(path.bounds[0], 40);
+  EXPECT_FLOAT_EQ(path.bounds[1], 30);
+  EXPECT_FLOAT_EQ(path.bounds[2], 60);
+  EXPECT_FLOAT_EQ(path.bounds[3], 50);
+  EXPECT_NEAR(Parsed::point(path, 1).y, 40 + 10 * 0.5522848f, kEps);
+}
+
+TEST(SvgShapes, EllipseUsesBothRadii)
+{
+  Parsed svg(Doc("<ellipse cx=\"50\" cy=\"50\" rx=\"20\" ry=\"10\"/>"));
+  ExpectBounds(svg.shape().bounds, 30, 40, 70, 60);
+  EXPECT_TRUE(Parsed(Doc("<ellipse cx=\"5\" cy=\"5\" rx=\"20\"/>")).shapes().empty());
+}
+
+TEST(SvgShapes, CircleWithoutRadiusMakesNoShapeAndNegativeRadiusCounts)
+{
+  EXPECT_TRUE(Parsed(Doc("<circle cx=\"5\" cy=\"5\"/>")).shapes().empty());
+  Parsed negative(Doc("<circle cx=\"50\" cy=\"50\" r=\"-5\"/>"));
+  ExpectBounds(negative.shape().bounds, 45, 45, 55, 55);
+}
+
+TEST(SvgShapes, LineIsOneOpenSegment)
+{
+  Parsed svg(Doc("<line x1=\"1\" y1=\"2\" x2=\"31\" y2=\"2\"/>"));
+  const SvgPath& path = svg.path();
+  EXPECT_EQ(path.closed, 0);
+  EXPECT_EQ(path.npts, 4);
+  EXPECT_NEAR(Parsed::point(path, 1).x, 11, kEps);
+  EXPECT_NEAR(Parsed::point(path, 3).x, 31, kEps);
+}
+
+TEST(SvgShapes, PolygonClosesAndPolylineDropsAnOddNumber)
+{
+  Parsed polygon(Doc("<polygon points=\"0,0 10,0 10,10\"/>"));
+  EXPECT_EQ(polygon.path().npts, 10);
+  EXPECT_EQ(polygon.path().closed, 1);
+
+  Parsed polyline(Doc("<polyline points=\"0 0, 10 0, 10\"/>"));
+  EXPECT_EQ(polyline.path().npts, 4);
+  EXPECT_EQ(polyline.path().closed, 0);
+
+  // A stray character counts as a zero.
+  Parsed stray(Doc("<polyline points=\"5 5 x 9\"/>"));
+  EXPECT_NEAR(Parsed::point(stray.path(), 3).x, 0, kEps);
+  EXPECT_NEAR(Parsed::point(stray.path(), 3).y, 9, kEps);
+}
+
+TEST(SvgShapes, PercentagesFollowTheViewBox)
+{
+  Parsed svg("<svg width=\"200\" height=\"100\" viewBox=\"0 0 200 100\">"
+             "<rect x=\"10%\" y=\"10%\" width=\"50%\" height=\"50%\"/></svg>");
+  ExpectBounds(svg.shape().bounds, 20, 10, 120, 60);
+
+  Parsed circle("<svg width=\"30\" height=\"40\" viewBox=\"0 0 30 40\"><circle cx=\"50%\" cy=\"50%\" r=\"10%\"/></svg>");
+  // r is a tenth of the view box diagonal over the square root of two.
+  const float r = 0.1f * std::sqrt(30.0f * 30.0f + 40.0f * 40.0f) / 1.4142135f;
+  ExpectBounds(circle.shape().bounds, 15 - r, 20 - r, 15 + r, 20 + r);
+}
+
+TEST(SvgShapes, StrokeWidthFollowsTheAverageScaleOfTheTransform)
+{
+  struct Case
+  {
+    const char* transform;
+    float width;
+  };
+  const Case cases[] = {
+    {"scale(2)", 2.0f}, {"scale(2,1)", 1.5f}, {"rotate(30)", 1.0f}, {"translate(10 20)", 1.0f}, {"scale(3) scale(0.5)", 1.5f},
+  };
+  for (const Case& c : cases)
+  {
+    Parsed svg(Doc(std::string("<line x2=\"10\" stroke=\"red\" transform=\"") + c.transform + "\"/>"));
+    EXPECT_NEAR(svg.shape().strokeWidth, c.width, kEps) << c.transform;
+  }
+  Parsed dashed(Doc("<g transform=\"scale(2)\"><line x2=\"10\" stroke-width=\"3\" stroke-dasharray=\"1 2\" "
+                    "stroke-dashoffset=\"4\"/></g>"));
+  const SvgShape& s = dashed.shape();
+  EXPECT_NEAR(s.strokeWidth, 6, kEps);
+  ASSERT_EQ(s.strokeDashCount, 2);
+  EXPECT_NEAR(s.strokeDashArray[0], 2, kEps);
+  EXPECT_NEAR(s.strokeDashArray[1], 4, kEps);
+  EXPECT_NEAR(s.strokeDashOffset, 8, kEps);
+}
+
+TEST(SvgShapes, StrokeSettingsAreCopiedFromTheAttributes)
+{
+  Parsed svg(Doc("<path d=\"M0 0 L10 10\" stroke-linecap=\"round\" stroke-linejoin=\"bevel\" stroke-miterlimit=\"7\" "
+                 "fill-rule=\"evenodd\" opacity=\"0.25\"/>"
+                 "<path d=\"M0 0 L10 10\" stroke-linecap=\"bogus\" stroke-linejoin=\"round\" stroke-miterlimit=\"-3\"/>"));
+  const SvgShape& a = svg.shape(0);
+  EXPECT_EQ(a.strokeLineCap, kSvgCapRound);
+  EXPECT_EQ(a.strokeLineJoin, kSvgJoinBevel);
+  EXPECT_FLOAT_EQ(a.miterLimit, 7);
+  EXPECT_EQ(a.fillRule, kSvgFillEvenOdd);
+  EXPECT_FLOAT_EQ(a.opacity, 0.25f);
+  const SvgShape& b = svg.shape(1);
+  EXPECT_EQ(b.strokeLineCap, kSvgCapButt);
+  EXPECT_EQ(b.strokeLineJoin, kSvgJoinRound);
+  EXPECT_FLOAT_EQ(b.miterLimit, 0);
+  EXPECT_FLOAT_EQ(b.miterLimit, 0);
+  EXPECT_EQ(b.fillRule, kSvgFillNonZero);
+}
+
+TEST(SvgShapes, DashArrayKeepsEightNonNegativeLengthsAndDropsAllZeros)
+{
+  struct Case
+  {
+    const char* dashes;
+    int count;
+  };
+  const Case cases[] = {
+    {"0 0", 0}, {"5,5,5,5,5,5,5,5,5,5", 8}, {"none", 0}, {"", 0}, {"3 -4", 2}, {"2%", 1},
+  };
+  for (const Case& c : cases)
+  {
+    Parsed svg(Doc(std::string("<line x2=\"10\" stroke-dasharray=\"") + c.dashes + "\"/>"));
+    EXPECT_EQ(svg.shape().strokeDashCount, c.count) << c.dashes;
+  }
+  Parsed negative(Doc("<line x2=\"10\" stroke-dasharray=\"3 -4\"/>"));
+  EXPECT_FLOAT_EQ(negative.shape().strokeDashArray[1], 4);
+}
