@@ -74,6 +74,15 @@ public:
   bool SerializePresets(IStateChunk& chunk) const;
   int UnserializePresets(const IStateChunk& chunk, int startPos);
 
+  // Program and bank files in the VST 2.x layout: the parameter form stores each parameter's normalised value,
+  // the chunk form (plug-ins with state chunks) the plug-in's own state. All return false for a null or empty
+  // path, a file that cannot be written or read, or a file that does not fit this plug-in (then nothing is
+  // changed). [main thread]
+  bool SaveProgramAsFXP(const char* path) const;
+  bool SaveBankAsFXB(const char* path) const;
+  bool LoadProgramFromFXP(const char* path);
+  bool LoadBankFromFXB(const char* path);
+
   // Ranges and groups of parameters.
   void InitParamRange(int startIdx, int endIdx, int countStart, const char* nameFmt, double defaultVal,
                       double minVal, double maxVal, double step, const char* label = "", int flags = 0,

@@ -1,0 +1,417 @@
+// Program (.fxp) and bank (.fxb) files: the exact bytes of all four forms, round trips, and files that must be
+// refused with nothing changed.
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/IPluginBase.h"
+#include "temp_home.h"
+
+using plug::IPluginBase;
+using plug::IStateChunk;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+namespace {
+
+constexpr int kID = 0x56513730;       // 'VQ70'
+constexpr int kVersion = 0x00010001;  // 1.0.1, 1010 in decimal
+constexpr int32_t kMarker = 0x54455354;
+constexpr int kStatePadding = 72;     // makes the chunk plug-in's state exactly 100 bytes
+
+/// Three parameters; optionally its own 100-byte state chunk that applies values one by one (so a damaged chunk
+/// half-applies before it fails, as a careless reader would).
+class Plug : public IPluginBase
+{
+public:
+  explicit Plug(bool chunks, int presets = 1) : IPluginBase(3, presets)
+  {
+    GetParam(0)->InitDouble("gain", 0.0, -10.0, 10.0, 0.01);
+    GetParam(1)->InitInt("mode", 1, 0, 4);
+    GetParam(2)->InitBool("on", false);
+    mStateChunks = chunks;
+    mUniqueID = kID;
+    mVersion = kVersion;
+    FillEmptyPresets();
+  }
+  void BeginInformHostOfParamChangeFromUI(int) override {}
+  void EndInformHostOfParamChangeFromUI(int) override {}
+  void UpdateHostDisplay() override { ++displayUpdates; }
+
+  bool SerializeState(IStateChunk& chunk) const override
+  {
+    if (!mStateChunks)
+      return IPluginBase::SerializeState(chunk);
+    chunk.Put(&kMarker);
+    for (int i = 0; i < NParams(); ++i)
+    {
+      const double v = GetParam(i)->Value();
+      chunk.Put(&v);
+    }
+    const std::vector<uint8_t> padding(kStatePadding, 0xEE);
+    chunk.PutBytes(padding.data(), kStatePadding);
+    return true;
+  }
+  int UnserializeState(const IStateChunk& chunk, int pos) override
+  {
+    if (!mStateChunks)
+      return IPluginBase::UnserializeState(chunk, pos);
+    int32_t marker = 0;
+    pos = chunk.Get(&marker, pos);
+    if (pos < 0 || marker != kMarker)
+      return -1;
+    for (int i = 0; i < NParams(); ++i)
+    {
+      double v = 0;
+      pos = chunk.Get(&v, pos);
+      if (pos < 0)
+        return -1;
+      GetParam(i)->Set(v);
+    }
+    return chunk.Size() >= pos + kStatePadding ? pos + kStatePadding : -1;
+  }
+
+  void Set(double gain, double mode, double on)
+  {
+    GetParam(0)->Set(gain);
+    GetParam(1)->Set(mode);
+    GetParam(2)->Set(on);
+  }
+  std::vector<double> Values() const
+  {
+    return {GetParam(0)->Value(), GetParam(1)->Value(), GetParam(2)->Value()};
+  }
+  int displayUpdates = 0;
+};
+
+std::string BE(uint32_t v)
+{
+  return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+
+std::string BEFloat(float f)
+{
+  uint32_t bits;
+  std::memcpy(&bits, &f, 4);
+  return BE(bits);
+}
+
+std::string Name28(const std::string& name)
+{
+  std::string field = name.substr(0, 27);
+  field.resize(28, '\0');
+  return field;
+}
+
+std::string LE(uint32_t v)
+{
+  return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
+
+/// Values that went through 32-bit normalised floats agree to float precision.
+void ExpectValues(const Plug& p, const std::vector<double>& expected)
+{
+  const std::vector<double> values = p.Values();
+  for (size_t i = 0; i < expected.size(); ++i)
+    EXPECT_NEAR(values[i], expected[i], 1e-6) << "parameter " << i;
+}
+
+class ProgramFiles : public ::testing::Test
+{
+protected:
+  std::string File(const char* name) const { return mHome.Path() + "/" + name; }
+  testsupport::TemporaryHome mHome;
+};
+
+/// Everything a refused load must leave alone.
+struct Snapshot
+{
+  explicit Snapshot(const Plug& p) : values(p.Values()), current(p.GetCurrentPresetIdx())
+  {
+    for (int i = 0; i < p.NPresets(); ++i)
+    {
+      names.push_back(p.GetPresetSlot(i)->mName);
+      const IStateChunk& c = p.GetPresetSlot(i)->mChunk;
+      chunks.emplace_back(reinterpret_cast<const char*>(c.GetData()), c.Size());
+    }
+  }
+  bool operator==(const Snapshot& o) const
+  {
+    return values == o.values && current == o.current && names == o.names && chunks == o.chunks;
+  }
+  std::vector<double> values;
+  int current;
+  std::vector<std::string> names;
+  std::vector<std::string> chunks;
+};
+
+} // namespace
+
+TEST_F(ProgramFiles, ParameterFormProgramBytes)
+{
+  Plug p(false);
+  p.Set(5.0, 2, 1);
+  p.GetPresetSlot(0)->SetName("Warm");
+  ASSERT_TRUE(p.SaveProgramAsFXP(File("p.fxp").c_str()));
+  const std::string expected = "CcnK" + BE(0) + "FxCk" + BE(1) + BE(kID) + BE(1010) + BE(3) + Name28("Warm") +
+                               BEFloat(0.75f) + BEFloat(0.5f) + BEFloat(1.0f);
+  EXPECT_EQ(ReadFile(File("p.fxp")), expected);
+}
+
+TEST_F(ProgramFiles, ParameterFormProgramOf25ParametersIs156Bytes)
+{
+  class Wide : public IPluginBase
+  {
+  public:
+    Wide() : IPluginBase(25, 1)
+    {
+      for (int i = 0; i < 25; ++i)
+        GetParam(i)->InitDouble("p", 0.5, 0, 1, 0.01);
+    }
+    void BeginInformHostOfParamChangeFromUI(int) override {}
+    void EndInformHostOfParamChangeFromUI(int) override {}
+  } wide;
+  ASSERT_TRUE(wide.SaveProgramAsFXP(File("w.fxp").c_str()));
+  const std::string bytes = ReadFile(File("w.fxp"));
+  EXPECT_EQ(bytes.size(), 156u);
+  EXPECT_EQ(bytes.substr(4, 4), BE(0));
+}
+
+TEST_F(ProgramFiles, ChunkFormProgramBytes)
+{
+  Plug p(true);
+  p.Set(-2.5, 3, 0);
+  ASSERT_TRUE(p.SaveProgramAsFXP(File("c.fxp").c_str()));
+  const std::string bytes = ReadFile(File("c.fxp"));
+  // A 100-byte state gives a 108-byte chunk (framework header counted), byte size 168, 168 bytes in all.
+  ASSERT_EQ(bytes.size(), 168u);
+  EXPECT_EQ(bytes.substr(0, 56),
+            "CcnK" + BE(168) + "FPCh" + BE(1) + BE(kID) + BE(1010) + BE(3) + Name28(p.GetPresetName(0)));
+  EXPECT_EQ(bytes.substr(56, 4), BE(108));
+  EXPECT_EQ(bytes.substr(60, 8), LE(0x70666674) + LE(0x00010000));
+  IStateChunk state;
+  p.SerializeState(state);
+  EXPECT_EQ(bytes.substr(68), std::string(reinterpret_cast<const char*>(state.GetData()), state.Size()));
+}
+
+TEST_F(ProgramFiles, ParameterFormBankBytes)
+{
+  Plug p(false, 2);
+  p.Set(10.0, 4, 1);
+  p.ModifyCurrentPreset("First");
+  ASSERT_TRUE(p.RestorePreset(1));
+  p.Set(-10.0, 0, 0);
+  p.ModifyCurrentPreset("Second");
+  ASSERT_TRUE(p.SaveBankAsFXB(File("b.fxb").c_str()));
+  const std::string expected =
+    "CcnK" + BE(0) + "FxBk" + BE(2) + BE(kID) + BE(1010) + BE(2) + BE(1) + std::string(124, '\0') +
+    "CcnK" + BE(0) + "FxCk" + BE(1) + BE(kID) + BE(1010) + BE(3) + Name28("First") + BEFloat(1.0f) +
+    BEFloat(1.0f) + BEFloat(1.0f) +
+    "CcnK" + BE(0) + "FxCk" + BE(1) + BE(kID) + BE(1010) + BE(3) + Name28("Second") + BEFloat(0.0f) +
+    BEFloat(0.0f) + BEFloat(0.0f);
+  EXPECT_EQ(ReadFile(File("b.fxb")), expected);
+}
+
+TEST_F(ProgramFiles, ChunkFormBankBytes)
+{
+  Plug p(true, 2);
+  ASSERT_TRUE(p.SaveBankAsFXB(File("b.fxb").c_str()));
+  const std::string bytes = ReadFile(File("b.fxb"));
+  IStateChunk presets;
+  p.SerializePresets(presets);
+  const uint32_t chunkSize = 8 + presets.Size();
+  EXPECT_EQ(bytes.substr(0, 160), "CcnK" + BE(chunkSize + 160) + "FBCh" + BE(2) + BE(kID) + BE(1010) + BE(2) +
+                                    BE(0) + std::string(124, '\0') + BE(chunkSize));
+  EXPECT_EQ(bytes.substr(160, 8), LE(0x70666674) + LE(0x00010000));
+  EXPECT_EQ(bytes.substr(168), std::string(reinterpret_cast<const char*>(presets.GetData()), presets.Size()));
+}
+
+TEST_F(ProgramFiles, NamesAreCutTo27CharactersAndATerminator)
+{
+  Plug p(false);
+  p.GetPresetSlot(0)->SetName("A name that is much longer than the field");
+  ASSERT_TRUE(p.SaveProgramAsFXP(File("n.fxp").c_str()));
+  EXPECT_EQ(ReadFile(File("n.fxp")).substr(28, 28), std::string("A name that is much longer ") + '\0');
+  p.GetPresetSlot(0)->SetName("Exactly twenty-seven chars!");
+  ASSERT_TRUE(p.SaveProgramAsFXP(File("n.fxp").c_str()));
+  EXPECT_EQ(ReadFile(File("n.fxp")).substr(28, 28), std::string("Exactly twenty-seven chars!") + '\0');
+}
+
+TEST_F(ProgramFiles, ProgramsRoundTripInBothForms)
+{
+  for (bool chunks : {false, true})
+  {
+    Plug p(chunks);
+    p.Set(7.5, 3, 1);
+    p.GetPresetSlot(0)->SetName("Saved");
+    ASSERT_TRUE(p.SaveProgramAsFXP(File("r.fxp").c_str()));
+    p.Set(0, 0, 0);
+    p.GetPresetSlot(0)->SetName("Other");
+    const int updates = p.displayUpdates;
+    ASSERT_TRUE(p.LoadProgramFromFXP(File("r.fxp").c_str()));
+    EXPECT_EQ(p.Values(), (std::vector<double>{7.5, 3, 1})) << chunks;
+    EXPECT_STREQ(p.GetPresetName(0), "Saved");
+    EXPECT_EQ(p.displayUpdates, updates + 1);
+  }
+}
+
+TEST_F(ProgramFiles, ParameterFormLoadsIntoAPluginWithChunks)
+{
+  Plug writer(false);
+  writer.Set(-5, 4, 1);
+  ASSERT_TRUE(writer.SaveProgramAsFXP(File("v.fxp").c_str()));
+  Plug reader(true);
+  ASSERT_TRUE(reader.LoadProgramFromFXP(File("v.fxp").c_str()));
+  EXPECT_EQ(reader.Values(), (std::vector<double>{-5, 4, 1}));
+  // The current preset was stored again: restoring it gives the loaded values.
+  reader.Set(0, 0, 0);
+  ASSERT_TRUE(reader.RestorePreset(0));
+  EXPECT_EQ(reader.Values(), (std::vector<double>{-5, 4, 1}));
+}
+
+TEST_F(ProgramFiles, ProgramFromAnotherHostLoads)
+{
+  // Written the way any host writes a parameter-form program, with a 28-character name without terminator.
+  const std::string bytes = "CcnK" + BE(0) + "FxCk" + BE(1) + BE(kID) + BE(1000) + BE(3) +
+                            "Twenty-eight characters long" + BEFloat(0.25f) + BEFloat(1.0f) + BEFloat(0.0f);
+  ASSERT_TRUE(WriteFile(File("h.fxp"), bytes));
+  Plug p(false);
+  ASSERT_TRUE(p.LoadProgramFromFXP(File("h.fxp").c_str()));
+  EXPECT_EQ(p.Values(), (std::vector<double>{-5, 4, 0}));
+  EXPECT_STREQ(p.GetPresetName(0), "Twenty-eight characters long");
+}
+
+TEST_F(ProgramFiles, BanksRoundTripInBothForms)
+{
+  for (bool chunks : {false, true})
+  {
+    Plug p(chunks, 2);
+    p.Set(1, 1, 1);
+    p.ModifyCurrentPreset("One");
+    p.RestorePreset(1);
+    p.Set(2, 2, 0);
+    p.ModifyCurrentPreset("Two");
+    ASSERT_TRUE(p.SaveBankAsFXB(File("r.fxb").c_str()));
+    Plug q(chunks, 2);
+    ASSERT_TRUE(q.LoadBankFromFXB(File("r.fxb").c_str()));
+    // The parameter form makes the bank's current program current; the chunk form keeps the loader's.
+    EXPECT_EQ(q.GetCurrentPresetIdx(), chunks ? 0 : 1);
+    ExpectValues(q, chunks ? std::vector<double>{1, 1, 1} : std::vector<double>{2, 2, 0});
+    EXPECT_STREQ(q.GetPresetName(0), "One");
+    EXPECT_STREQ(q.GetPresetName(1), "Two");
+    ASSERT_TRUE(q.RestorePreset(0));
+    ExpectValues(q, {1, 1, 1});
+    ASSERT_TRUE(q.RestorePreset(1));
+    ExpectValues(q, {2, 2, 0});
+  }
+}
+
+TEST_F(ProgramFiles, BankWithMoreProgramsThanPresetsLeavesTheCurrentPresetAlone)
+{
+  Plug big(false, 3);
+  for (int i = 0; i < 3; ++i)
+  {
+    big.RestorePreset(i);
+    big.Set(i + 1, i + 1, 0);
+    big.ModifyCurrentPreset(("P" + std::to_string(i)).c_str());
+  }
+  big.RestorePreset(0);
+  ASSERT_TRUE(big.SaveBankAsFXB(File("big.fxb").c_str()));
+  Plug small(false, 2);
+  ASSERT_TRUE(small.LoadBankFromFXB(File("big.fxb").c_str()));
+  EXPECT_STREQ(small.GetPresetName(1), "P1");
+  ASSERT_TRUE(small.RestorePreset(1));
+  ExpectValues(small, {2, 2, 0}); // not program 2's values
+}
+
+TEST_F(ProgramFiles, DamagedFilesAreRefusedWithNothingChanged)
+{
+  Plug source(false);
+  source.Set(9, 4, 1);
+  ASSERT_TRUE(source.SaveProgramAsFXP(File("good.fxp").c_str()));
+  ASSERT_TRUE(source.SaveBankAsFXB(File("good.fxb").c_str()));
+  Plug chunked(true);
+  ASSERT_TRUE(chunked.SaveProgramAsFXP(File("chunk.fxp").c_str()));
+  ASSERT_TRUE(chunked.SaveBankAsFXB(File("chunk.fxb").c_str()));
+  const std::string program = ReadFile(File("good.fxp"));
+  const std::string bank = ReadFile(File("good.fxb"));
+  auto patched = [](std::string bytes, size_t at, const std::string& with) {
+    return bytes.replace(at, with.size(), with);
+  };
+  struct Case
+  {
+    const char* what;
+    std::string bytes;
+    bool isBank;
+  } cases[] = {
+    {"program: foreign plug-in id", patched(program, 16, BE(0x41424344)), false},
+    {"program: wrong chunk tag", patched(program, 0, "CcnJ"), false},
+    {"program: wrong format version", patched(program, 12, BE(2)), false},
+    {"program: unknown form", patched(program, 8, "FxXX"), false},
+    {"program: cut in the header", program.substr(0, 10), false},
+    {"program: cut in the values", program.substr(0, program.size() - 1), false},
+    {"program: empty file", "", false},
+    {"program: value not a number", patched(program, 56, BE(0x7fc00000)), false},
+    {"program: chunk form, plug-in without chunks", ReadFile(File("chunk.fxp")), false},
+    {"bank: foreign plug-in id", patched(bank, 16, BE(0x41424344)), true},
+    {"bank: wrong chunk tag", patched(bank, 0, "XcnK"), true},
+    {"bank: unknown form", patched(bank, 8, "FxBB"), true},
+    {"bank: cut in the header", bank.substr(0, 20), true},
+    {"bank: cut in a record", bank.substr(0, bank.size() - 2), true},
+    {"bank: record with wrong tag", patched(bank, 156 + 8, "FPCh"), true},
+    {"bank: record with other parameter count", patched(bank, 156 + 24, BE(4)), true},
+    {"bank: more programs than records", patched(bank, 24, BE(2)), true},
+    {"bank: chunk form, plug-in without chunks", ReadFile(File("chunk.fxb")), true},
+  };
+  for (const Case& c : cases)
+  {
+    Plug p(false);
+    p.Set(-3, 2, 0);
+    p.GetPresetSlot(0)->SetName("Mine");
+    const Snapshot before(p);
+    ASSERT_TRUE(WriteFile(File("bad"), c.bytes));
+    const bool loaded = c.isBank ? p.LoadBankFromFXB(File("bad").c_str()) : p.LoadProgramFromFXP(File("bad").c_str());
+    EXPECT_FALSE(loaded) << c.what;
+    EXPECT_TRUE(Snapshot(p) == before) << c.what;
+    EXPECT_EQ(p.displayUpdates, 0) << c.what;
+  }
+}
+
+TEST_F(ProgramFiles, StateThatFailsHalfwayIsRefusedAndUndone)
+{
+  Plug source(true);
+  source.Set(4, 4, 1);
+  ASSERT_TRUE(source.SaveProgramAsFXP(File("c.fxp").c_str()));
+  ASSERT_TRUE(source.SaveBankAsFXB(File("c.fxb").c_str()));
+  // Cut inside the state, after the first values: the reader applies some, then fails.
+  const std::string program = ReadFile(File("c.fxp"));
+  ASSERT_TRUE(WriteFile(File("half.fxp"), program.substr(0, 68 + 4 + 16)));
+  const std::string bank = ReadFile(File("c.fxb"));
+  ASSERT_TRUE(WriteFile(File("half.fxb"), bank.substr(0, bank.size() - 50)));
+
+  Plug p(true);
+  p.Set(-1, 1, 0);
+  p.ModifyCurrentPreset("Mine");
+  p.Set(-2, 2, 0); // the present state differs from the stored preset
+  const Snapshot before(p);
+  EXPECT_FALSE(p.LoadProgramFromFXP(File("half.fxp").c_str()));
+  EXPECT_TRUE(Snapshot(p) == before);
+  EXPECT_FALSE(p.LoadBankFromFXB(File("half.fxb").c_str()));
+  EXPECT_TRUE(Snapshot(p) == before);
+}
+
+TEST_F(ProgramFiles, PathsThatCannotBeUsed)
+{
+  Plug p(false);
+  EXPECT_FALSE(p.SaveProgramAsFXP(nullptr));
+  EXPECT_FALSE(p.SaveProgramAsFXP(""));
+  EXPECT_FALSE(p.SaveBankAsFXB(""));
+  EXPECT_FALSE(p.LoadProgramFromFXP(nullptr));
+  EXPECT_FALSE(p.LoadBankFromFXB(""));
+  EXPECT_FALSE(p.SaveProgramAsFXP(File("missing/folder/p.fxp").c_str()));
+  EXPECT_FALSE(p.LoadProgramFromFXP(File("missing.fxp").c_str()));
+  EXPECT_FALSE(p.LoadBankFromFXB(mHome.Path().c_str())); // a folder
+}
