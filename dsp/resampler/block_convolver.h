@@ -1,0 +1,60 @@
+// Resampler stage that filters with a long FIR low-pass by FFT overlap-save while changing the rate by an
+// integer up factor (zero insertion) and an integer down factor (decimation).
+#pragma once
+
+#include "fir_filter.h"
+#include "processor.h"
+#include "real_fft.h"
+
+namespace resamp {
+
+/// Streams in step with its input: every input sample yields up/down outputs on average, taken from the block
+/// computed before, so the stage's delay is one block plus the filter's delay; that delay is dropped at the start
+/// (the output is aligned with the input) and only a fraction of a sample is handed on.
+class CDSPBlockConvolver : public CDSPProcessor
+{
+public:
+  /// Takes over one reference to filter (released by the destructor). dropLatency: drop the integer delay at
+  /// the output (the chain always asks for it). latencyFrac: fraction handed in by the previous stage, in input
+  /// samples. Throws std::bad_alloc (then the filter is released). [any thread]
+  CDSPBlockConvolver(FirFilter* filter, int up, int down, bool dropLatency, double latencyFrac);
+  ~CDSPBlockConvolver() override;
+
+  int GetLatency() const override { return mDropLatency ? 0 : mSkip; }
+  double GetLatencyFrac() const override { return mLatencyFrac; }
+  int GetMaxOutLen(int maxInLen) const override { return (maxInLen * mUp + mDown - 1) / mDown; }
+  void Clear() override;
+  int Process(double* in, int length, double*& out) override;
+
+  int UpFactor() const { return mUp; }
+  int DownFactor() const { return mDown; }
+  const FirFilter* Filter() const { return mFilter; }
+  /// Outputs dropped after Clear, counted at the up rate before decimation.
+  int SkipCount() const { return mSkip; }
+
+private:
+  void ComputeBlock();
+
+  FirFilter* mFilter;
+  RealFft* mFwd = nullptr;
+  RealFft* mInv = nullptr;
+  int mUp, mDown;
+  bool mDropLatency;
+  int mBlockLen = 0;     ///< B: FFT length at the up rate
+  int mOverlap = 0;      ///< O: history kept from block to block, at the up rate
+  int mNew = 0;          ///< N: new up-rate samples per block
+  int mSkip = 0;
+  double mLatencyFrac = 0.0;
+  bool mReplicate = false; ///< transform the input at its own rate and repeat the spectrum up to B
+  bool mFold = false;      ///< decimate in the frequency domain with a shorter inverse transform
+  int mResultOffset = 0;   ///< index of the block's first new output in the inverse transform
+  AlignedDoubles mStage;   ///< the time block (at the input rate when replicating, else zero-stuffed)
+  AlignedDoubles mWork;    ///< forward transform and product, B doubles
+  AlignedDoubles mFoldBuf; ///< folded spectrum and decimated result, B / down doubles
+  const double* mResult = nullptr;
+  int mFill = 0;     ///< new up-rate positions of the current block filled so far
+  int mSkipLeft = 0;
+  int mPhase = 0;    ///< raw outputs still to pass before the next kept one
+};
+
+} // namespace resamp

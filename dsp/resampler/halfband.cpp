@@ -1,0 +1,170 @@
+// Half-band stages: one unrolled kernel per coefficient count, chosen once at construction.
+#include "halfband.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace resamp {
+namespace {
+
+constexpr int kMaxCoeffs = 14;
+
+template <int N, int... K>
+inline double UpTap(const double* b, const double* c, std::integer_sequence<int, K...>)
+{
+  return ((c[K] * (b[N + K] + b[N - 1 - K])) + ...);
+}
+
+template <int N>
+void UpKernel(const double* buf, int pairs, const double* c, double* out)
+{
+  for (int i = 0; i < pairs; ++i) {
+    const double* b = buf + i;
+    out[2 * i] = b[N - 1];
+    out[2 * i + 1] = UpTap<N>(b, c, std::make_integer_sequence<int, N>{});
+  }
+}
+
+template <int N, int... K>
+inline double DownTap(const double* b, const double* c, std::integer_sequence<int, K...>)
+{
+  return ((c[K] * (b[2 * N + 2 * K] + b[2 * N - 2 - 2 * K])) + ...);
+}
+
+template <int N>
+void DownKernel(const double* buf, int outputs, const double* c, double* out)
+{
+  for (int i = 0; i < outputs; ++i) {
+    const double* b = buf + 2 * i;
+    out[i] = b[2 * N - 1] + DownTap<N>(b, c, std::make_integer_sequence<int, N>{});
+  }
+}
+
+const CDSPHBUpsampler::Kernel kUpTable[kMaxCoeffs] = { &UpKernel<1>, &UpKernel<2>, &UpKernel<3>, &UpKernel<4>,
+  &UpKernel<5>, &UpKernel<6>, &UpKernel<7>, &UpKernel<8>, &UpKernel<9>, &UpKernel<10>, &UpKernel<11>,
+  &UpKernel<12>, &UpKernel<13>, &UpKernel<14> };
+const CDSPHBDownsampler::Kernel kDownTable[kMaxCoeffs] = { &DownKernel<1>, &DownKernel<2>, &DownKernel<3>,
+  &DownKernel<4>, &DownKernel<5>, &DownKernel<6>, &DownKernel<7>, &DownKernel<8>, &DownKernel<9>,
+  &DownKernel<10>, &DownKernel<11>, &DownKernel<12>, &DownKernel<13>, &DownKernel<14> };
+
+int ClampN(int n)
+{
+  return std::clamp(n, 1, kMaxCoeffs);
+}
+
+} // namespace
+
+CDSPHBUpsampler::CDSPHBUpsampler(const HBCoeffSet& set, double latencyFrac)
+  : mCoeffs(set.coeffs), mN(ClampN(set.n)), mKernel(kUpTable[mN - 1])
+{
+  const double d = 2.0 * latencyFrac;
+  mLatency = static_cast<int>(d);
+  mLatencyFrac = d - mLatency;
+  mBuf.Allocate(kChunk + 2 * mN);
+  Clear();
+}
+
+void CDSPHBUpsampler::Clear()
+{
+  std::memset(mBuf.data, 0, sizeof(double) * (kChunk + 2 * mN));
+  mCount = mN - 1; // silence before the first input
+  mCountdown = mLatency;
+}
+
+int CDSPHBUpsampler::Process(double* in, int length, double*& out)
+{
+  int total = 0;
+  while (length > 0) {
+    const int c = std::min(length, kChunk);
+    std::memcpy(mBuf.data + mCount, in, sizeof(double) * c);
+    mCount += c;
+    in += c;
+    length -= c;
+    const int pairs = std::max(0, mCount - 2 * mN + 1);
+    if (pairs > 0) {
+      mKernel(mBuf.data, pairs, mCoeffs, out + total);
+      total += 2 * pairs;
+      mCount -= pairs;
+      std::memmove(mBuf.data, mBuf.data + pairs, sizeof(double) * mCount);
+    }
+  }
+  if (mCountdown > 0) {
+    const int drop = std::min(mCountdown, total);
+    mCountdown -= drop;
+    out += drop;
+    total -= drop;
+  }
+  return total;
+}
+
+CDSPHBDownsampler::CDSPHBDownsampler(const HBCoeffSet& set, double latencyFrac)
+  : mCoeffs(set.coeffs), mN(ClampN(set.n)), mKernel(kDownTable[mN - 1])
+{
+  const double d = 0.5 * latencyFrac;
+  mLatency = static_cast<int>(d);
+  mLatencyFrac = d - mLatency;
+  mBuf.Allocate(kChunk + 4 * mN);
+  Clear();
+}
+
+void CDSPHBDownsampler::Clear()
+{
+  std::memset(mBuf.data, 0, sizeof(double) * (kChunk + 4 * mN));
+  mCount = 2 * mN - 1;
+  mCountdown = mLatency;
+}
+
+int CDSPHBDownsampler::Process(double* in, int length, double*& out)
+{
+  int total = 0;
+  while (length > 0) {
+    const int c = std::min(length, kChunk);
+    std::memcpy(mBuf.data + mCount, in, sizeof(double) * c);
+    mCount += c;
+    in += c;
+    length -= c;
+    const int outputs = mCount >= 4 * mN ? (mCount - 4 * mN) / 2 + 1 : 0;
+    if (outputs > 0) {
+      mKernel(mBuf.data, outputs, mCoeffs, out + total);
+      total += outputs;
+      mCount -= 2 * outputs;
+      std::memmove(mBuf.data, mBuf.data + 2 * outputs, sizeof(double) * mCount);
+    }
+  }
+  if (mCountdown > 0) {
+    const int drop = std::min(mCountdown, total);
+    mCountdown -= drop;
+    out += drop;
+    total -= drop;
+  }
+  return total;
+}
+
+namespace {
+
+const HBCoeffSet& Select(const HBLadder* ladders, int count, int stage, double atten)
+{
+  const HBLadder* l = &ladders[0];
+  for (int i = 0; i < count; ++i)
+    if (stage >= ladders[i].stage)
+      l = &ladders[i];
+  int step = 0;
+  while (step < l->stepCount && atten > l->steps[step])
+    ++step;
+  return *l->sets[step];
+}
+
+} // namespace
+
+const HBCoeffSet& SelectHBCoeffs2(int stage, double atten)
+{
+  return Select(kFamily2Ladders, kFamily2LadderCount, stage, atten);
+}
+
+const HBCoeffSet& SelectHBCoeffs3(int stage, double atten)
+{
+  return Select(kFamily3Ladders, kFamily3LadderCount, stage, atten);
+}
+
+} // namespace resamp

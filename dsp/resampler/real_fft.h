@@ -1,0 +1,47 @@
+// Power-of-two real FFT in packed layout, and the process-wide keeper that shares FFT objects (work tables)
+// between the resampler's stages.
+#pragma once
+
+#include "processor.h"
+
+namespace resamp {
+
+/// In-place real FFT of length n = 2^order. Packed spectrum: data[0] the DC term, data[1] the Nyquist term,
+/// then real and imaginary parts of bins 1 .. n/2 - 1. Inverse(Forward(x)) gives x * n / 2, so callers scale
+/// the inverse by 2 / n.
+class RealFft
+{
+public:
+  static constexpr int kMaxOrder = 30;
+
+  int order = 0;
+  int n = 0;
+  double inverseScale = 0.0; ///< 2 / n
+  RealFft* next = nullptr;   ///< next free object of the same order (keeper's list)
+
+  /// Creates the object and its tables; throws std::bad_alloc. [any thread]
+  static RealFft* Create(int order);
+  static void Destroy(RealFft* fft);
+
+  void Forward(double* data) const; // [any thread, never allocates]
+  void Inverse(double* data) const;
+
+private:
+  void Complex(double* z, bool inverse) const;
+
+  int* mBitRev = nullptr; ///< permutation of the n/2-point complex transform
+  void* mBitRevRaw = nullptr;
+  AlignedDoubles mTwiddle; ///< cos/sin pairs of the n/2-point transform, then of the real split step
+};
+
+/// Shares RealFft objects across the process: one free list per order, guarded by a recursive mutex.
+namespace FftKeeper {
+/// Pops a free object of that order or creates one. [any thread, takes the keeper's lock]
+RealFft* Get(int order);
+/// Hands an object back for reuse; objects live until the process ends.
+void Put(RealFft* fft);
+/// Objects created so far (for tests).
+int CreatedCount();
+} // namespace FftKeeper
+
+} // namespace resamp

@@ -1,0 +1,140 @@
+#include "resampler/halfband.h"
+#include "signal_tools.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace resamp;
+
+namespace {
+
+std::vector<const HBCoeffSet*> AllSets()
+{
+  std::vector<const HBCoeffSet*> sets;
+  for (const auto* fam : { kFamily2Ladders, kFamily3Ladders }) {
+    const int count = fam == kFamily2Ladders ? kFamily2LadderCount : kFamily3LadderCount;
+    for (int i = 0; i < count; ++i)
+      for (int s = 0; s <= fam[i].stepCount; ++s)
+        sets.push_back(fam[i].sets[s]);
+  }
+  return sets;
+}
+
+double At(const std::vector<double>& x, long i)
+{
+  return i >= 0 && i < static_cast<long>(x.size()) ? x[i] : 0.0;
+}
+
+} // namespace
+
+TEST(HalfBand, LaddersHoldFiftyNineSetsWhoseCoefficientsSumToOneHalf)
+{
+  const auto sets = AllSets();
+  EXPECT_EQ(sets.size(), 59u);
+  for (const HBCoeffSet* s : sets) {
+    double sum = 0.0;
+    for (int k = 0; k < s->n; ++k)
+      sum += s->coeffs[k];
+    EXPECT_NEAR(sum, 0.5, 1e-14);
+  }
+  EXPECT_NEAR(SelectHBCoeffs2(0, 124.28).coeffs[0], 0.62, 0.01);
+}
+
+TEST(HalfBand, SelectionStepsUpOnlyAboveAThreshold)
+{
+  EXPECT_EQ(SelectHBCoeffs2(0, 120.6199).n, 7);
+  EXPECT_EQ(SelectHBCoeffs2(0, 120.62).n, 8);
+  EXPECT_EQ(SelectHBCoeffs2(0, 124.28).n, 8);
+  EXPECT_EQ(SelectHBCoeffs2(1, 124.28).n, 5);
+  EXPECT_EQ(SelectHBCoeffs2(2, 124.28).n, 3);
+  EXPECT_EQ(SelectHBCoeffs2(5, 10.0).n, 1);
+  EXPECT_EQ(SelectHBCoeffs2(9, 1000.0).n, 3);
+  EXPECT_EQ(SelectHBCoeffs2(0, 1000.0).n, 14);
+  EXPECT_EQ(SelectHBCoeffs3(-1, 124.28).n, 5);
+  EXPECT_EQ(SelectHBCoeffs3(3, 48.6615).n, 1);
+}
+
+TEST(HalfBand, EveryUpsamplerKernelEqualsANaiveFir)
+{
+  for (const HBCoeffSet* s : AllSets()) {
+    CDSPHBUpsampler up(*s, 0.0);
+    const std::vector<double> x = resamptest::Noise(1500, s->n);
+    const std::vector<double> y = resamptest::Run(up, x, 700, 0, s->n);
+    ASSERT_EQ(y.size(), 2 * (x.size() - s->n));
+    double worst = 0.0;
+    for (size_t p = 0; p < y.size() / 2; ++p) {
+      double mid = 0.0;
+      for (int k = 0; k < s->n; ++k)
+        mid += s->coeffs[k] * (At(x, p + 1 + k) + At(x, static_cast<long>(p) - k));
+      worst = std::max({ worst, std::fabs(y[2 * p] - x[p]), std::fabs(y[2 * p + 1] - mid) });
+    }
+    EXPECT_LT(worst, 1e-14) << "n " << s->n;
+  }
+}
+
+TEST(HalfBand, EveryDownsamplerKernelEqualsANaiveFir)
+{
+  for (const HBCoeffSet* s : AllSets()) {
+    CDSPHBDownsampler down(*s, 0.0);
+    const std::vector<double> x = resamptest::Noise(1501, 7 * s->n);
+    const std::vector<double> y = resamptest::Run(down, x, 700, 0, s->n);
+    ASSERT_EQ(y.size(), (x.size() - 2 * s->n + 1) / 2);
+    double worst = 0.0;
+    for (size_t q = 0; q < y.size(); ++q) {
+      const long c = 2 * static_cast<long>(q);
+      double v = x[c];
+      for (int k = 0; k < s->n; ++k)
+        v += s->coeffs[k] * (At(x, c + 2 * k + 1) + At(x, c - 2 * k - 1));
+      worst = std::max(worst, std::fabs(y[q] - v));
+    }
+    EXPECT_LT(worst, 1e-14) << "n " << s->n;
+  }
+}
+
+TEST(HalfBand, ProcessEndsForEveryInputLengthAndAnOddTotalLeavesOneSampleWaiting)
+{
+  const HBCoeffSet& s = SelectHBCoeffs2(0, 124.28);
+  CDSPHBDownsampler down(s, 0.0);
+  CDSPHBUpsampler up(s, 0.0);
+  std::vector<double> in(100000, 0.25), out(100000);
+  for (int len : { 0, 1, 2, 255, 256, 257, 511, 4096, 100000 }) {
+    double* o = out.data();
+    EXPECT_LE(up.Process(in.data(), std::min(len, 50000), o), 2 * std::min(len, 50000));
+    o = out.data();
+    EXPECT_LE(down.Process(in.data(), len, o), (len + 1) / 2);
+  }
+  // outputs leave every second input; a single input in between waits for the next one
+  CDSPHBDownsampler d2(s, 0.0);
+  double* o = out.data();
+  EXPECT_EQ(d2.Process(in.data(), 2 * s.n + 1, o), 1);
+  o = out.data();
+  EXPECT_EQ(d2.Process(in.data(), 1, o), 0);
+  o = out.data();
+  EXPECT_EQ(d2.Process(in.data(), 1, o), 1);
+}
+
+TEST(HalfBand, EachSetReachesItsLadderValueOnImagesOfItsPassBand)
+{
+  // Tones on exact analysis bins of the doubled rate within the set's pass band; their images after doubling
+  // must stay below the set's attenuation. (Sets beyond 200 dB are past what doubles can measure.)
+  const int order = 14;
+  const int n = 1 << order;
+  for (const HBCoeffSet* s : AllSets()) {
+    if (s->atten > 200.0 || s->passBand * n < 2.0)
+      continue;
+    const int edge = static_cast<int>(s->passBand * n);
+    for (int bin : { 1, edge / 2, edge }) {
+      if (bin < 1)
+        continue;
+      CDSPHBUpsampler up(*s, 0.0);
+      const std::vector<double> x = resamptest::Sine(n / 2 + 200, 2.0 * bin / n);
+      const std::vector<double> y = resamptest::Run(up, x, 4096, 4096);
+      const auto mag = resamptest::Spectrum(y, 100, order);
+      // a half-band's pass band mirrors its stop band: 1 - H(f) = H(1/2 - f)
+      EXPECT_NEAR(mag[bin], 1.0, 2.0 * std::pow(10.0, -s->atten / 20.0) + 1e-12);
+      EXPECT_LT(resamptest::Db(mag[n / 2 - bin]), -s->atten + 0.01)
+        << "n " << s->n << " atten " << s->atten << " bin " << bin;
+    }
+  }
+}
