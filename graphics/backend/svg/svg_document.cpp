@@ -80,62 +80,71 @@ void ParseSvgElement(SvgParser* p, const char** attr)
   }
 }
 
-// A shape element: its own entry on the stack while it is read (the top entry when the stack is full).
-template <typename Handler>
-void WithOwnAttrib(SvgParser* p, Handler handler)
+void StartGroup(SvgParser* p, const char** attr)
 {
-  const bool pushed = SvgPushAttr(p);
-  handler();
-  if (pushed) SvgPopAttr(p);
+  if (p->defsFlag)
+  {
+    ++p->gUnpushed; // remembered so that its end tag pops nothing
+    return;
+  }
+  if (p->gUnpushed > 0 || !SvgPushAttr(p)) ++p->gUnpushed; // no room: the group writes the entry it is in
+  SvgParseAttribs(p, attr);
 }
+
+void StartPolyline(SvgParser* p, const char** attr) { SvgParsePoly(p, attr, 0); }
+void StartPolygon(SvgParser* p, const char** attr) { SvgParsePoly(p, attr, 1); }
+void StartLinearGradient(SvgParser* p, const char** attr) { SvgParseGradient(p, attr, kSvgPaintLinearGradient); }
+void StartRadialGradient(SvgParser* p, const char** attr) { SvgParseGradient(p, attr, kSvgPaintRadialGradient); }
+void StartDefs(SvgParser* p, const char**) { p->defsFlag = 1; }
+
+enum ElementScope : uint8_t
+{
+  kOutsideDefs,   // ignored inside defs
+  kAnywhere,      // handled inside defs too
+  kOwnEntry       // a shape: its own attribute entry while it is read, ignored inside defs
+};
+
+struct ElementHandler
+{
+  const char* name;
+  void (*start)(SvgParser* p, const char** attr);
+  ElementScope scope;
+};
+
+const ElementHandler kElements[] = {
+  {"g", StartGroup, kAnywhere}, // a group inside defs only counts itself
+  {"path", SvgParsePath, kOwnEntry},
+  {"rect", SvgParseRect, kOwnEntry},
+  {"circle", SvgParseCircle, kOwnEntry},
+  {"ellipse", SvgParseEllipse, kOwnEntry},
+  {"line", SvgParseLine, kOwnEntry},
+  {"polyline", StartPolyline, kOwnEntry},
+  {"polygon", StartPolygon, kOwnEntry},
+  {"linearGradient", StartLinearGradient, kAnywhere},
+  {"radialGradient", StartRadialGradient, kAnywhere},
+  {"stop", SvgParseGradientStop, kAnywhere},
+  {"defs", StartDefs, kOutsideDefs},
+  {"svg", ParseSvgElement, kOutsideDefs},
+};
 
 void StartElement(void* ud, const char* el, const char** attr)
 {
   auto* p = static_cast<SvgParser*>(ud);
-  if (p->defsFlag)
+  for (const ElementHandler& h : kElements)
   {
-    // Inside defs only gradients count; a "g" is remembered so that its end tag pops nothing.
-    if (Is(el, "linearGradient"))
-      SvgParseGradient(p, attr, kSvgPaintLinearGradient);
-    else if (Is(el, "radialGradient"))
-      SvgParseGradient(p, attr, kSvgPaintRadialGradient);
-    else if (Is(el, "stop"))
-      SvgParseGradientStop(p, attr);
-    else if (Is(el, "g"))
-      ++p->gUnpushed;
+    if (!Is(el, h.name)) continue;
+    if (p->defsFlag && h.scope != kAnywhere) return;
+    if (h.scope == kOwnEntry)
+    {
+      // When the stack is full the shape writes the top entry and must not pop it.
+      const bool pushed = SvgPushAttr(p);
+      h.start(p, attr);
+      if (pushed) SvgPopAttr(p);
+    }
+    else
+      h.start(p, attr);
     return;
   }
-
-  if (Is(el, "g"))
-  {
-    if (p->gUnpushed > 0 || !SvgPushAttr(p))
-      ++p->gUnpushed; // no room: the group writes the entry it is in
-    SvgParseAttribs(p, attr);
-  }
-  else if (Is(el, "path"))
-    WithOwnAttrib(p, [&] { SvgParsePath(p, attr); });
-  else if (Is(el, "rect"))
-    WithOwnAttrib(p, [&] { SvgParseRect(p, attr); });
-  else if (Is(el, "circle"))
-    WithOwnAttrib(p, [&] { SvgParseCircle(p, attr); });
-  else if (Is(el, "ellipse"))
-    WithOwnAttrib(p, [&] { SvgParseEllipse(p, attr); });
-  else if (Is(el, "line"))
-    WithOwnAttrib(p, [&] { SvgParseLine(p, attr); });
-  else if (Is(el, "polyline"))
-    WithOwnAttrib(p, [&] { SvgParsePoly(p, attr, 0); });
-  else if (Is(el, "polygon"))
-    WithOwnAttrib(p, [&] { SvgParsePoly(p, attr, 1); });
-  else if (Is(el, "linearGradient"))
-    SvgParseGradient(p, attr, kSvgPaintLinearGradient);
-  else if (Is(el, "radialGradient"))
-    SvgParseGradient(p, attr, kSvgPaintRadialGradient);
-  else if (Is(el, "stop"))
-    SvgParseGradientStop(p, attr);
-  else if (Is(el, "defs"))
-    p->defsFlag = 1;
-  else if (Is(el, "svg"))
-    ParseSvgElement(p, attr);
 }
 
 void EndElement(void* ud, const char* el)

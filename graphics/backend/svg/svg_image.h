@@ -121,4 +121,5 @@ SvgImage* SvgParseFromFile(const char* path, const char* units, float dpi);
 void SvgDeleteImage(SvgImage* image);
 
 // A copy of one path (points, count, closed flag, bounds) with no successor; null on null or out of memory.
+// [any thread]
 SvgPath* SvgDuplicatePath(const SvgPath* path);
