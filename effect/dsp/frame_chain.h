@@ -4,25 +4,10 @@
 
 #include "effect/dsp/hold_envelope.h"
 #include "effect/dsp/level_meter.h"
+#include "effect/dsp/modes.h"
 #include "effect/dsp/sat_settings.h"
 #include "effect/dsp/saturator.h"
 #include "effect/dsp/soft_clipper.h"
-
-/// Stereo placements (saturation) and monitor channel modes share these values.
-enum EChannelMode
-{
-  kChStereo = 0,
-  kChLeft = 1,
-  kChRight = 2,
-  kChMid = 3,
-  kChSide = 4
-};
-
-enum EMonitorPlacement
-{
-  kMonNormal = 0,
-  kMonInPlace = 1
-};
 
 /// What the chain reads per sample, taken from the parameter mirrors once per block.
 struct FrameSettings

@@ -5,6 +5,7 @@
 
 #include "effect/dsp/delay_ring.h"
 #include "effect/dsp/hold_envelope.h"
+#include "effect/dsp/modes.h"
 
 #include <algorithm>
 #include <atomic>
@@ -21,16 +22,6 @@ enum EMeterKind
   kMeterKindAverage = 5,
   kMeterKindPeak = 6,
   kMeterKindFastVU = 7
-};
-
-/// The meter modes the effect offers (parameter "Meter Mode").
-enum EMeterMode
-{
-  kMeterPeak = 0,
-  kMeterRMS = 1,
-  kMeterEBUML = 2,
-  kMeterEBUSL = 3,
-  kMeterVU = 4
 };
 
 /// A window of squared samples with a running sum; publishes the mean square every hop.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "effect/dsp/fluctuation_random.h"
+#include "effect/dsp/modes.h"
 #include "effect/dsp/sat_settings.h"
 
 /// A one-pole smoother that walks towards a random target.
@@ -12,14 +13,6 @@ struct RandomWalk
   double b = 1.0;
   double y = 0.0;
   double threshold = 0.01;
-};
-
-enum ESatMode
-{
-  kSatClean = 0,
-  kSatWarm = 1,
-  kSatCrisp = 2,
-  kSatClassic = 3
 };
 
 class Saturator
