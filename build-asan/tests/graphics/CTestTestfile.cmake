@@ -1,7 +1,0 @@
-# CMake generated Testfile for 
-# Source directory: /work/wt/core/tests/graphics
-# Build directory: /work/wt/core/build-asan/tests/graphics
-# 
-# This file includes the relevant testing commands required for 
-# testing this directory and lists subdirectories to be tested as well.
-subdirs("backend")
