@@ -1,8 +1,5 @@
 #include "effect/Drovik.h"
 
-#include <cstdlib>
-#include <ctime>
-
 #include "core/vst2/PluginEntry.h"
 
 using plug::IPluginConfig;
@@ -44,7 +41,10 @@ Drovik::Drovik(const plug::InstanceInfo& info) : plug::IPluginVST2(info, MakeCon
   mStateSubsetTable = IXMLParameters::kTable;
   mSubsetTable = IXMLParameters::kTable;
   mUseSubset = true;
-  std::srand(static_cast<unsigned>(std::clock())); // the saturators' fluctuation draws from rand()
+  // Each saturator seeds its own fluctuation generator: nothing process-wide is drawn from on the audio thread.
+  if (IsAcceptedHostRate(GetSampleRate())) mSampleRate = GetSampleRate();
+  mBlockSize = GetBlockSize();
+  mLatency = GetLatency();
   InitParams();
   PrepareDSP();
   // The default preset file of the data folder is loaded here once the folder service exists.

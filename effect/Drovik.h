@@ -3,8 +3,10 @@
 // parameters and the factory presets, and stores its state as a RIFF-style chunk holding an XML document.
 #pragma once
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdint>
+#include <string>
 
 #include "core/IPresetSlot.h"
 #include "core/LibMutex.h"
@@ -13,6 +15,13 @@
 #include "core/vst2/IPluginVST2.h"
 #include "effect/DrovikParams.h"
 #include "effect/IXMLPreset.h"
+#include "effect/Oversampler.h"
+#include "effect/ShapeLinearCustom.h"
+#include "effect/dsp/delay_ring.h"
+#include "effect/dsp/frame_chain.h"
+#include "effect/dsp/meter_clock.h"
+#include "effect/dsp/sat_settings.h"
+#include "effect/dsp/sample_rate.h"
 
 /// Latency last reported to the host.
 class IExtPDCHandler
@@ -83,9 +92,51 @@ public:
   /// Installs the editor's graphics-context factory and layout function.
   void InitPlugControls();
 
+  // Parameter changes and editor actions (DrovikParamChange.cpp).
+  /// Copies a changed parameter into the mirror the audio thread reads and updates what depends on it, or runs
+  /// an editor action (ids 26..37); then brings latency, bypass delay and the meter flag up to date.
+  /// [any thread; takes the plug-in lock]
+  void OnParamChange(int idx, plug::EParamChangeSource source, int sampleOffset) override;
+  /// Sets a parameter from the effect's side, tells the editor and the host. [main thread]
+  void SetParamFromInt(int idx, int value);
+  void SetParamFromDouble(int idx, double value);
+  /// Refreshes the editor's controls from the mirrors. [main thread, editor open]
+  void UpdateControlStates();
+  void OnUIOpen() override;
+  void OnUIClose() override;
+  /// The mirror of parameter idx as the audio thread sees it (NaN for an index without one). [any thread]
+  double GetMirror(int idx) const;
+
+  // Block processing (DrovikProcess.cpp). [audio thread; each takes the plug-in lock]
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+  void OnReset() override;
+  double GetGainReductionDb() override { return 0.0; }
+  /// The per-sample chain for one frame in place. [audio thread, under the plug-in lock]
+  void ProcessFrame(double& L, double& R, double inGainL, double inGainR, double outGainL, double outGainR);
+  /// The oversampler's latency for its current factor, in host samples. [under the plug-in lock]
+  int CurrentOSLatency() const;
+  /// True once since the last call when another 20 ms of audio were processed (or a parameter changed).
+  /// [main thread]
+  bool TakeMeterUpdate() { return mMeterUpdate.exchange(false, std::memory_order_relaxed); }
+  /// The signal path's objects, for reading meters and the gain-reduction envelope. [any thread, read only]
+  const FrameChain& Chain() const { return mChain; }
+  /// The meter scale: level in dB against needle position.
+  const ShapeLinearCustom& MeterShape() const { return mMeterShape; }
+  double GetPreparedSampleRate() const { return mSampleRate; }
+
 protected:
   /// Sizes the DSP objects for the current rate, block size and settings (may allocate). [main thread]
   void PrepareDSP();
+  /// PrepareDSP, then the latency is reported to the host.
+  void ResetDSPAndReportLatency();
+  /// The block loop at the rate of the buffers given. [audio thread, under the plug-in lock]
+  void ProcessCore(double** inputs, double** outputs, int nFrames, int nIn, int nOut);
+  /// The parameter under the editor's mouse pointer, -1 without an editor. [main thread]
+  virtual int ParamUnderMouse() const;
+  /// The file chosen in the editor's preset menu, empty without an editor. [main thread]
+  virtual std::string ChosenPresetPath() const;
+  /// Runs the editor work that parameter changes asked for. [main thread, from the idle handler]
+  void RunPendingEditorWork();
 
   plug::LibMutex mMutex;
 
@@ -121,6 +172,26 @@ protected:
   static constexpr double kSatOddDefault = 0.0;
   static constexpr double kSatFluctuationDefault = 0.0;
 
+  SatSettings mSatSettings{kSatOnDefault,     kSatPlacementDefault, kSatModeDefault,       kSatStagesDefault,
+                           kSatEvenDefault,   kSatOddDefault,       kSatFluctuationDefault};
+
+  // Processing state.
+  /// Capacity of each bypass delay ring (grown when a latency needs more).
+  static constexpr int kBypassRingCapacity = 2048;
+  /// The oversampler is built for factors up to 4, for four inputs (two used) and two outputs.
+  static constexpr int kMaxOversampling = 4;
+  static constexpr int kOversamplerInputs = 4;
+  static constexpr int kOversamplerOutputs = 2;
+  double mSampleRate = kDefaultSampleRate;
+  int mBlockSize = 0;
+  int mLatency = 0;
+  std::atomic<bool> mMeterUpdate{false};
+  DelayRing mBypassRingL, mBypassRingR;
+  MeterClock mMeterClock;
+  Oversampler mOversampler;
+  FrameChain mChain;
+  ShapeLinearCustom mMeterShape;
+
   // The preset store.
   plug::LibPtrList<plug::IPresetSlot> mFactoryPresets;
   plug::LibPtrList<plug::IPresetSlot> mUserPresets;
@@ -130,6 +201,42 @@ protected:
   const IXMLParameterRow* mStateSubsetTable = nullptr;
 
 private:
+  /// Points of the meter scale: level in dB against needle position.
+  struct MeterScalePoint
+  {
+    double db, position;
+  };
+  static constexpr MeterScalePoint kMeterScale[] = {
+    {-100, 0.0},  {-20, 0.08}, {-10, 0.18}, {-7, 0.295}, {-6, 0.36},  {-5, 0.43},  {-4, 0.5},  {-3, 0.565},
+    {-2, 0.625}, {-1, 0.68},  {0, 0.745},  {1, 0.8},    {2, 0.855},  {3, 0.91},   {4, 1.0},
+  };
+  /// Bits of editor work that parameter changes ask the idle handler to do.
+  enum EEditorWork : unsigned
+  {
+    kEditorControlStates = 1,
+    kEditorResize = 2,
+    kEditorApplyScale = 4,
+    kEditorResetScale = 8,
+  };
+
+  static int FactorOfSetting(int oversampling);
+  double ProcessRate() const;
+  FrameSettings CurrentFrameSettings() const;
+  void FeedBypassRings(double** in, int nFrames);
+  void ProcessBypassed(double** in, double** outputs, int nFrames, int nOut);
+  void ProcessOversampled(double** in, double** outputs, int nFrames, int nOut);
+  void AdvanceMeterClock(int nFrames);
+  bool AcceptsChangeFrom(int idx, plug::EParamChangeSource source) const;
+  void ApplyChange(int idx, plug::EParamChangeSource source);
+  bool ReadSaturationSettings();
+  void SwitchSaturationOnFromEditor(int idx, plug::EParamChangeSource source);
+  void FinishChange();
+  void SetParamAndTell(int idx, double value);
+  bool EditorIsOpen() const;
+  void RequestEditorWork(unsigned what);
+
+  std::atomic<unsigned> mPendingEditorWork{0};
+
   /// Appends header, XML text of values named presetName, sizes and pads.
   bool AppendStateChunk(const double* values, const char* presetName, plug::IStateChunk& chunk) const;
   /// Fills values (one per parameter) with the defaults overridden by count pairs read from args.

@@ -2,6 +2,9 @@
 // to OnParamChange beside the parameter indices.
 #pragma once
 
+// EMeterMode, EChannelMode, EMonitorPlacement and ESatMode: the signal path reads them too.
+#include "effect/dsp/modes.h"
+
 enum EParamIdx
 {
   kGUIScale = 0,
@@ -43,38 +46,6 @@ enum EMeterDisplay
 {
   kMeterIn = 0,
   kMeterOut = 1,
-};
-
-enum EMeterMode
-{
-  kMeterPeak = 0,
-  kMeterRMS = 1,
-  kMeterEBUML = 2,
-  kMeterEBUSL = 3,
-  kMeterVU = 4,
-};
-
-enum EChannelMode
-{
-  kChStereo = 0,
-  kChLeft = 1,
-  kChRight = 2,
-  kChMid = 3,
-  kChSide = 4,
-};
-
-enum EMonitorPlacement
-{
-  kMonNormal = 0,
-  kMonInPlace = 1,
-};
-
-enum ESatMode
-{
-  kSatClean = 0,
-  kSatWarm = 1,
-  kSatCrisp = 2,
-  kSatClassic = 3,
 };
 
 enum EUIAction

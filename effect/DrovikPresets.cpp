@@ -39,7 +39,7 @@ void Drovik::InitParams()
   P(kHideKnobText)->InitEnum("Hide Knob Overlay Text", mHideKnobText, 2, "", 0, "GUI", "off", "on");
   P(kInputTrim)->InitDouble("Input Trim", mInputTrimDb, -24.0, 24.0, 0.1, "dB", 0, "Processing");
   P(kOutputTrim)->InitDouble("Output Trim", mOutputTrimDb, -24.0, 24.0, 0.1, "dB", 0, "Processing");
-  // The meter-scale shape's points are added here once the shape exists.
+  for (const MeterScalePoint& point : kMeterScale) mMeterShape.AddPoint(point.db, point.position);
   InitFactoryPresets();
 }
 

@@ -1,0 +1,295 @@
+// Parameter changes and editor actions: the mirrors the audio thread reads, the DSP objects that depend on
+// them, the editor's state, and afterwards latency, bypass delay and the meter flag.
+#include "effect/Drovik.h"
+
+#include <cmath>
+
+namespace {
+
+/// Hosts that are told a changed latency at once (the others learn it at reset or from the idle handler).
+bool ReportsLatencyAtOnce(int host) { return host == 7 || host == 21 || host == 26 || host == 38 || host == 45; }
+
+/// The highest action id; every idx above it only runs the common tail.
+constexpr int kLastActionId = kActionResetMeters;
+
+} // namespace
+
+bool Drovik::AcceptsChangeFrom(int idx, plug::EParamChangeSource source) const
+{
+  switch (source)
+  {
+  case plug::kReset:
+  case plug::kPresetRecall:
+  case plug::kUI:
+    return true;
+  case plug::kHost:
+  {
+    const plug::IParam* p = GetParam(idx);
+    return !p || p->GetCanAutomate();
+  }
+  default:
+    return false;
+  }
+}
+
+void Drovik::OnParamChange(int idx, plug::EParamChangeSource source, int sampleOffset)
+{
+  if (!AcceptsChangeFrom(idx, source)) return;
+  plug::LibMutexLock lock(mMutex);
+  if (idx >= 0 && idx <= kLastActionId) ApplyChange(idx, source);
+  FinishChange();
+}
+
+void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
+{
+  const plug::IParam* param = GetParam(idx);
+  const double value = param ? param->Value() : 0.0;
+  const int intValue = param ? param->Int() : 0;
+  switch (idx)
+  {
+  case kGUIScale:
+    if (value != mGUIScale)
+    {
+      mGUIScale = value;
+      RequestEditorWork(kEditorResize);
+    }
+    break;
+  case kTooltips:
+    if (intValue != mTooltips)
+    {
+      mTooltips = intValue;
+      RequestEditorWork(kEditorControlStates);
+    }
+    break;
+  case kOversampling:
+    if (intValue != mOversampling)
+    {
+      mOversampling = intValue;
+      {
+        plug::LibMutexLock again(mMutex);
+        mOversampler.SetFactor(FactorOfSetting(mOversampling));
+        PrepareDSP();
+      }
+      mChain.ResetMeters();
+    }
+    break;
+  case kBypass:
+    if (intValue != mBypass)
+    {
+      mBypass = intValue;
+      RequestEditorWork(kEditorControlStates);
+    }
+    break;
+  case kClipoffon:
+    mClipOn = intValue;
+    break;
+  case kClipCeiling:
+    if (value != mClipCeilingDb)
+    {
+      mClipCeilingDb = value;
+      if (source == plug::kUI && ParamUnderMouse() == kClipCeiling && mClipOn <= 0)
+      {
+        mClipOn = 1;
+        SetParamFromInt(kClipoffon, 1);
+      }
+      mChain.SetCeiling(mClipCeilingDb);
+    }
+    break;
+  case kMeterDisplayMode:
+    if (intValue != mMeterDisplayMode)
+    {
+      mMeterDisplayMode = intValue;
+      RequestEditorWork(kEditorControlStates);
+    }
+    break;
+  case kMeterMode:
+    if (intValue != mMeterMode)
+    {
+      mMeterMode = intValue;
+      mChain.SetMeterMode(mMeterMode, ProcessRate());
+      RequestEditorWork(kEditorControlStates);
+    }
+    break;
+  case kVURef: mVURefDb = value; break;
+  case kEBUSLRef: mEBUSLRefDb = value; break;
+  case kEBUMLRef: mEBUMLRefDb = value; break;
+  case kRMSRef: mRMSRefDb = value; break;
+  case kPEAKRef: mPEAKRefDb = value; break;
+  case kMonitorMode0: mMonitorMode0 = intValue; break;
+  case kMonitorMode1: mMonitorMode1 = intValue; break;
+  case kSat_offon:
+    if (intValue != mSatSettings.on) mSatSettings.on = intValue;
+    break;
+  case kSat_ProcMode: mSatSettings.placement = intValue; break;
+  case kSat_mode:
+    if (intValue != mSatSettings.mode)
+    {
+      mSatSettings.mode = intValue;
+      mChain.SetSaturation(mSatSettings);
+      SwitchSaturationOnFromEditor(idx, source);
+      RequestEditorWork(kEditorControlStates);
+    }
+    break;
+  case kSat_stages:
+  case kSat_driveeven:
+  case kSat_driveodd:
+  case kSat_fluctuation:
+    if (ReadSaturationSettings())
+    {
+      mChain.SetSaturation(mSatSettings);
+      SwitchSaturationOnFromEditor(idx, source);
+    }
+    break;
+  case kHideKnobText:
+    mHideKnobText = intValue;
+    RequestEditorWork(kEditorControlStates);
+    break;
+  case kInputTrim: mInputTrimDb = value; break;
+  case kOutputTrim: mOutputTrimDb = value; break;
+  case kActionAbout:
+    if (EditorIsOpen() && !mShowAbout) mShowAbout = true;
+    break;
+  case kActionVersionCheck:
+    if (EditorIsOpen() && !mCheckVersion) mCheckVersion = true;
+    break;
+  case kActionApplyGUIScale:
+  case kActionResetGUIScale:
+    if (EditorIsOpen()) RequestEditorWork(idx == kActionApplyGUIScale ? kEditorApplyScale : kEditorResetScale);
+    break;
+  case kActionResetMeters:
+    mChain.ResetMeters();
+    break;
+  default:
+    break;
+  }
+}
+
+bool Drovik::ReadSaturationSettings()
+{
+  SatSettings s = mSatSettings;
+  s.mode = GetParam(kSat_mode)->Int();
+  s.stages = GetParam(kSat_stages)->Int();
+  s.even = GetParam(kSat_driveeven)->Value();
+  s.odd = GetParam(kSat_driveodd)->Value();
+  s.fluctuation = GetParam(kSat_fluctuation)->Value();
+  const bool changed = s.mode != mSatSettings.mode || s.stages != mSatSettings.stages ||
+                       s.even != mSatSettings.even || s.odd != mSatSettings.odd ||
+                       s.fluctuation != mSatSettings.fluctuation;
+  mSatSettings = s;
+  return changed;
+}
+
+void Drovik::SwitchSaturationOnFromEditor(int idx, plug::EParamChangeSource source)
+{
+  // Only a knob turned in the editor switches saturation on; automation and recalls never do.
+  if (source != plug::kUI || ParamUnderMouse() != idx || mSatSettings.on > 0) return;
+  mSatSettings.on = 1;
+  SetParamFromInt(kSat_offon, 1);
+}
+
+void Drovik::FinishChange()
+{
+  mLatency = CurrentOSLatency();
+  if (mLatency != GetLatency())
+  {
+    // The bypassed signal runs at the host rate: its delay is the reported latency itself.
+    mBypassRingL.SetLength(mLatency);
+    mBypassRingR.SetLength(mLatency);
+  }
+  mReportedLatency = mLatency;
+  if (ReportsLatencyAtOnce(GetHost()) && mLatency != GetLatency()) SetLatency(mLatency);
+  mMeterUpdate.store(true, std::memory_order_relaxed);
+}
+
+void Drovik::SetParamFromInt(int idx, int value)
+{
+  plug::IParam* p = GetParam(idx);
+  if (!p || p->Int() == value) return;
+  SetParamAndTell(idx, static_cast<double>(value));
+}
+
+void Drovik::SetParamFromDouble(int idx, double value)
+{
+  plug::IParam* p = GetParam(idx);
+  if (!p || p->Value() == value) return;
+  SetParamAndTell(idx, value);
+}
+
+void Drovik::SetParamAndTell(int idx, double value)
+{
+  plug::IParam* p = GetParam(idx);
+  p->Set(value);
+  SendParamValueToUI(idx, value, false);
+  const double normalized = std::min(std::max(p->ToNormalized(value), 0.0), 1.0);
+  SetParameterValue(idx, normalized, true);
+  p->Set(p->FromNormalized(normalized));
+  OnUIParamChange(idx, plug::kUI);
+}
+
+// ---- editor side ----
+
+bool Drovik::EditorIsOpen() const { return GetOpenGraphics() != nullptr; }
+
+int Drovik::ParamUnderMouse() const { return -1; }
+
+std::string Drovik::ChosenPresetPath() const { return std::string(); }
+
+void Drovik::RequestEditorWork(unsigned what)
+{
+  if (EditorIsOpen()) mPendingEditorWork.fetch_or(what, std::memory_order_relaxed);
+}
+
+void Drovik::RunPendingEditorWork()
+{
+  const unsigned work = mPendingEditorWork.exchange(0, std::memory_order_relaxed);
+  if (!work || !EditorIsOpen()) return;
+  if (work & kEditorControlStates) UpdateControlStates();
+}
+
+void Drovik::UpdateControlStates()
+{
+  // The controls whose state follows the parameters (tooltips, overlay texts, the reference knob of the meter
+  // mode, the meters' off images, the saturation knobs of the mode) come with the editor.
+}
+
+void Drovik::OnUIOpen()
+{
+  for (int i = 0; i < NParams(); ++i)
+    SendParamValueToUI(i, std::min(std::max(GetParam(i)->GetNormalized(), 0.0), 1.0), true);
+  mUIOpen = true;
+}
+
+void Drovik::OnUIClose() { mUIOpen = false; }
+
+double Drovik::GetMirror(int idx) const
+{
+  switch (idx)
+  {
+  case kGUIScale: return mGUIScale;
+  case kTooltips: return mTooltips;
+  case kOversampling: return mOversampling;
+  case kBypass: return mBypass;
+  case kClipoffon: return mClipOn;
+  case kClipCeiling: return mClipCeilingDb;
+  case kMeterDisplayMode: return mMeterDisplayMode;
+  case kMeterMode: return mMeterMode;
+  case kVURef: return mVURefDb;
+  case kEBUSLRef: return mEBUSLRefDb;
+  case kEBUMLRef: return mEBUMLRefDb;
+  case kRMSRef: return mRMSRefDb;
+  case kPEAKRef: return mPEAKRefDb;
+  case kMonitorMode0: return mMonitorMode0;
+  case kMonitorMode1: return mMonitorMode1;
+  case kSat_offon: return mSatSettings.on;
+  case kSat_ProcMode: return mSatSettings.placement;
+  case kSat_mode: return mSatSettings.mode;
+  case kSat_stages: return mSatSettings.stages;
+  case kSat_driveeven: return mSatSettings.even;
+  case kSat_driveodd: return mSatSettings.odd;
+  case kSat_fluctuation: return mSatSettings.fluctuation;
+  case kHideKnobText: return mHideKnobText;
+  case kInputTrim: return mInputTrimDb;
+  case kOutputTrim: return mOutputTrimDb;
+  default: return std::nan("");
+  }
+}

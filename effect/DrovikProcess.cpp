@@ -1,0 +1,185 @@
+// Block processing, the bypass with latency-compensating delay, DSP preparation, reset and latency report.
+#include "effect/Drovik.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "effect/dsp/channel_buffers.h"
+#include "effect/dsp/levels.h"
+#include "effect/dsp/sample_rate.h"
+
+namespace {
+
+/// Host input samples are bounded to this magnitude (+120 dBFS) and NaN becomes silence, so that nothing a
+/// host sends can leave a non-finite value in the DSP state.
+constexpr double kMaxInputMagnitude = 1e6;
+
+inline double SanitizeInput(double x)
+{
+  if (std::isnan(x)) return 0.0;
+  return std::min(std::max(x, -kMaxInputMagnitude), kMaxInputMagnitude);
+}
+
+/// Host ids whose latency is refreshed on every block.
+constexpr int kHostRefreshingPerBlockA = 2;
+constexpr int kHostRefreshingPerBlockB = 9;
+
+} // namespace
+
+int Drovik::FactorOfSetting(int oversampling)
+{
+  static constexpr int kFactorTable[] = {2, 4, 8, 16};
+  return (oversampling >= 1 && oversampling <= 4) ? kFactorTable[oversampling - 1] : 1;
+}
+
+int Drovik::CurrentOSLatency() const { return mOversampler.Latency(); }
+
+double Drovik::ProcessRate() const { return mSampleRate * mOversampler.Factor(); }
+
+void Drovik::PrepareDSP()
+{
+  const double fs = mSampleRate;
+  mOversampler.Build(FactorOfSetting(mOversampling), kMaxOversampling, mBlockSize, kOversamplerInputs,
+                     kOversamplerOutputs, kOversamplerOutputs, fs);
+  const double fsOS = ProcessRate();
+  mChain.Prepare(fs, fsOS, GetParam(kClipCeiling)->Value(), mSatSettings, mMeterMode);
+  mLatency = CurrentOSLatency();
+  for (DelayRing* ring : {&mBypassRingL, &mBypassRingR})
+  {
+    ring->Resize(std::max(kBypassRingCapacity, mLatency));
+    ring->SetLength(mLatency);
+  }
+  mMeterClock.Setup(fsOS);
+}
+
+void Drovik::ResetDSPAndReportLatency()
+{
+  PrepareDSP();
+  mReportedLatency = mLatency;
+  if (GetLatency() != mLatency) SetLatency(mLatency);
+}
+
+void Drovik::OnReset()
+{
+  plug::LibMutexLock lock(mMutex);
+  const double fs = IsAcceptedHostRate(GetSampleRate()) ? GetSampleRate() : mSampleRate;
+  const int blockSize = GetBlockSize() > 0 ? GetBlockSize() : mBlockSize;
+  if (fs == mSampleRate && blockSize == mBlockSize) return;
+  mSampleRate = fs;
+  mBlockSize = blockSize;
+  ResetDSPAndReportLatency();
+}
+
+void Drovik::ProcessBlock(double** inputs, double** outputs, int nFrames)
+{
+  plug::LibMutexLock lock(mMutex);
+  const int host = GetHost();
+  if ((host == kHostRefreshingPerBlockA || host == kHostRefreshingPerBlockB) && GetLatency() != mReportedLatency)
+    SetLatency(mReportedLatency);
+
+  const int nOut = std::min(CountConnectedChannels(plug::kOutput), 2);
+  if (nFrames <= 0 || nOut <= 0 || !outputs || !outputs[0] || (nOut == 2 && !outputs[1])) return;
+  if (!inputs || !inputs[0])
+  {
+    ZeroChannelBuffers(outputs, nFrames, nOut);
+    return;
+  }
+  double* in[2] = {inputs[0], (nOut == 2 && inputs[1]) ? inputs[1] : inputs[0]};
+
+  if (mBypass == 1 || GetBypassed())
+    ProcessBypassed(in, outputs, nFrames, nOut);
+  else
+  {
+    FeedBypassRings(in, nFrames);
+    if (mOversampler.Factor() <= 1)
+      ProcessCore(in, outputs, nFrames, nOut, nOut);
+    else
+      ProcessOversampled(in, outputs, nFrames, nOut);
+  }
+  mChain.PublishMeters();
+}
+
+void Drovik::FeedBypassRings(double** in, int nFrames)
+{
+  if (mBypassRingL.Length() <= 0) return;
+  for (int i = 0; i < nFrames; ++i)
+  {
+    mBypassRingL.Push(SanitizeInput(in[0][i]));
+    mBypassRingR.Push(SanitizeInput(in[1][i]));
+  }
+}
+
+void Drovik::ProcessBypassed(double** in, double** outputs, int nFrames, int nOut)
+{
+  double* outL = outputs[0];
+  double* outR = nOut == 1 ? outputs[0] : outputs[1];
+  for (int i = 0; i < nFrames; ++i)
+  {
+    const double L = mBypassRingL.Exchange(SanitizeInput(in[0][i]));
+    const double R = mBypassRingR.Exchange(SanitizeInput(in[1][i]));
+    outL[i] = L;
+    outR[i] = R;
+  }
+  AdvanceMeterClock(nFrames * mOversampler.Factor());
+}
+
+void Drovik::ProcessOversampled(double** in, double** outputs, int nFrames, int nOut)
+{
+  // The resamplers were built for blocks of at most BlockSize() frames: longer host blocks go in pieces.
+  const int piece = std::max(mOversampler.BlockSize(), 1);
+  for (int start = 0; start < nFrames; start += piece)
+  {
+    const int n = std::min(piece, nFrames - start);
+    double* pieceIn[2] = {in[0] + start, in[1] + start};
+    double* pieceOut[2] = {outputs[0] + start, outputs[nOut == 1 ? 0 : 1] + start};
+    const int upLength = mOversampler.Up(pieceIn, n, nOut);
+    ProcessCore(mOversampler.UpOut(), mOversampler.DownIn(), upLength, nOut, nOut);
+    const int downLength = mOversampler.Down(upLength, nOut);
+    if (downLength != n)
+      ZeroChannelBuffers(pieceOut, n, nOut);
+    else
+      for (int c = 0; c < nOut; ++c) CopyBuffer(mOversampler.DownOut()[c], pieceOut[c], n, 0);
+  }
+}
+
+void Drovik::ProcessCore(double** inputs, double** outputs, int nFrames, int nIn, int nOut)
+{
+  if (nFrames <= 0 || nOut <= 0) return;
+  const double* inL = inputs[0];
+  const double* inR = (nOut == 2 && nIn >= 2 && nIn <= 4) ? inputs[1] : inputs[0];
+  double* outL = outputs[0];
+  double* outR = nOut == 1 ? outputs[0] : outputs[1];
+  const double inGain = DbToGain(mInputTrimDb);
+  const double outGain = DbToGain(mOutputTrimDb);
+  const FrameSettings s = CurrentFrameSettings();
+  for (int i = 0; i < nFrames; ++i)
+  {
+    double L = SanitizeInput(inL[i]);
+    double R = SanitizeInput(inR[i]);
+    mChain.ProcessFrame(L, R, inGain, inGain, outGain, outGain, s);
+    outL[i] = L;
+    outR[i] = R;
+  }
+  AdvanceMeterClock(nFrames);
+}
+
+void Drovik::ProcessFrame(double& L, double& R, double inGainL, double inGainR, double outGainL, double outGainR)
+{
+  mChain.ProcessFrame(L, R, inGainL, inGainR, outGainL, outGainR, CurrentFrameSettings());
+}
+
+FrameSettings Drovik::CurrentFrameSettings() const
+{
+  FrameSettings s;
+  s.satOn = mSatSettings.on;
+  s.placement = mSatSettings.placement;
+  s.clipOn = mClipOn;
+  s.monitorMode = mMonitorMode0;
+  s.monitorPlacement = mMonitorMode1;
+  return s;
+}
+
+void Drovik::AdvanceMeterClock(int nFrames)
+{
+  if (mMeterClock.Advance(nFrames)) mMeterUpdate.store(true, std::memory_order_relaxed);
+}

@@ -1,0 +1,143 @@
+// Parameter changes and editor actions: mirrors, sources, the editor-only switch-ons, the common tail.
+#include "engine_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using enginetest::Make;
+using enginetest::Set;
+
+// For every parameter: a value other than its default reaches the mirror the audio thread reads.
+TEST(ParamChange, EveryParameterReachesItsMirror)
+{
+  const std::pair<int, double> cases[] = {
+    {kGUIScale, 1.5},       {kTooltips, 0},        {kOversampling, 2},    {kBypass, 1},         {kClipoffon, 1},
+    {kClipCeiling, -12.3},  {kMeterDisplayMode, 0}, {kMeterMode, 2},      {kVURef, -10},        {kEBUSLRef, -11},
+    {kEBUMLRef, -12},       {kRMSRef, -13},        {kPEAKRef, -14},       {kMonitorMode0, 3},   {kMonitorMode1, 1},
+    {kSat_offon, 1},        {kSat_ProcMode, 4},    {kSat_mode, 2},        {kSat_stages, 4},     {kSat_driveeven, 33},
+    {kSat_driveodd, 44},    {kSat_fluctuation, 55}, {kHideKnobText, 1},   {kInputTrim, -7.5},   {kOutputTrim, 3.2},
+  };
+  for (const auto& c : cases)
+  {
+    auto d = Make();
+    EXPECT_NE(d->GetMirror(c.first), c.second) << c.first;
+    Set(*d, {c}, plug::kPresetRecall);
+    EXPECT_DOUBLE_EQ(d->GetMirror(c.first), c.second) << c.first;
+  }
+}
+
+TEST(ParamChange, HostChangesOfGuiScaleAreIgnoredOthersApply)
+{
+  auto d = Make();
+  Set(*d, {{kGUIScale, 2.0}}, plug::kHost);
+  EXPECT_EQ(d->GetMirror(kGUIScale), 1.0);
+  Set(*d, {{kGUIScale, 2.0}}, plug::kUI);
+  EXPECT_EQ(d->GetMirror(kGUIScale), 2.0);
+  Set(*d, {{kInputTrim, 4.0}}, plug::kHost);
+  EXPECT_EQ(d->GetMirror(kInputTrim), 4.0);
+  Set(*d, {{kInputTrim, 5.0}}, plug::kDelegate); // not a source that changes the effect
+  EXPECT_EQ(d->GetMirror(kInputTrim), 4.0);
+}
+
+// Turning the ceiling knob in the editor switches clipping on; automation and state recalls never do.
+TEST(ParamChange, CeilingSwitchesClippingOnOnlyFromTheEditor)
+{
+  for (auto source : {plug::kHost, plug::kPresetRecall, plug::kReset})
+  {
+    auto d = Make();
+    d->mMouseOver = kClipCeiling;
+    Set(*d, {{kClipCeiling, -20}}, source);
+    EXPECT_EQ(d->GetMirror(kClipoffon), 0) << source;
+    EXPECT_EQ(d->GetParam(kClipoffon)->Value(), 0) << source;
+  }
+  auto d = Make();
+  Set(*d, {{kClipCeiling, -20}}, plug::kUI); // not under the mouse
+  EXPECT_EQ(d->GetMirror(kClipoffon), 0);
+  d->mMouseOver = kClipCeiling;
+  Set(*d, {{kClipCeiling, -21}}, plug::kUI);
+  EXPECT_EQ(d->GetMirror(kClipoffon), 1);
+  EXPECT_EQ(d->GetParam(kClipoffon)->Value(), 1);
+}
+
+TEST(ParamChange, SaturationKnobsSwitchSaturationOnOnlyFromTheEditor)
+{
+  const std::pair<int, double> knobs[] = {
+    {kSat_mode, 1}, {kSat_stages, 3}, {kSat_driveeven, 20}, {kSat_driveodd, 30}, {kSat_fluctuation, 40}};
+  for (const auto& k : knobs)
+  {
+    auto host = Make();
+    host->mMouseOver = k.first;
+    Set(*host, {k}, plug::kHost);
+    EXPECT_EQ(host->GetMirror(kSat_offon), 0) << k.first;
+
+    auto ui = Make();
+    ui->mMouseOver = k.first;
+    Set(*ui, {k}, plug::kUI);
+    EXPECT_EQ(ui->GetMirror(kSat_offon), 1) << k.first;
+    EXPECT_EQ(ui->GetParam(kSat_offon)->Value(), 1) << k.first;
+  }
+}
+
+TEST(ParamChange, UnassignedActionsAndHighIndicesOnlyRunTheCommonTail)
+{
+  for (int idx : {25, 28, 29, 34, 38, 1000, -5})
+  {
+    auto d = Make();
+    d->TakeMeterUpdate();
+    std::vector<double> before;
+    for (int i = 0; i < kNumParams; ++i) before.push_back(d->GetMirror(i));
+    d->OnParamChange(idx, plug::kUI, -1);
+    EXPECT_TRUE(d->TakeMeterUpdate()) << idx;
+    for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(d->GetMirror(i), before[size_t(i)]) << idx;
+    EXPECT_EQ(d->GetLatency(), 0);
+  }
+}
+
+TEST(ParamChange, OversamplingRunsOnlyTheFactorsThatExistAndClearsTheMeters)
+{
+  auto d = Make();
+  Set(*d, {{kMeterMode, kMeterPeak}});
+  std::vector<double> x(512, 0.5);
+  double* io[2] = {x.data(), x.data()};
+  d->ProcessBlock(io, io, 512);
+  EXPECT_GT(d->Chain().mOutMeterL.PublishedValue(), 0.0);
+  Set(*d, {{kOversampling, kOS4x}}, plug::kHost);
+  EXPECT_EQ(d->GetMirror(kOversampling), kOS4x);
+  EXPECT_EQ(d->Chain().mOutMeterL.PublishedValue(), 0.0);
+  // Without resamplers factor 1 keeps running: no latency, the signal path at the host rate.
+  EXPECT_EQ(d->CurrentOSLatency(), 0);
+  EXPECT_EQ(d->GetLatency(), 0);
+  std::vector<double> y(512, 0.25);
+  double* io2[2] = {y.data(), y.data()};
+  d->ProcessBlock(io2, io2, 512);
+  EXPECT_EQ(y, std::vector<double>(512, 0.25));
+}
+
+TEST(ParamChange, MeterModeSwitchesTheKindOfAllFourMeters)
+{
+  const int kinds[] = {kMeterKindPeak, kMeterKindRMS, kMeterKindLoudnessShort, kMeterKindLoudnessLong, kMeterKindVU};
+  auto d = Make();
+  for (int mode : {0, 1, 2, 3, 4})
+  {
+    Set(*d, {{kMeterMode, mode}}, plug::kHost);
+    for (const LevelMeter* m : {&d->Chain().mInMeterL, &d->Chain().mInMeterR, &d->Chain().mOutMeterL,
+                                &d->Chain().mOutMeterR})
+      EXPECT_EQ(m->kind, kinds[mode]) << mode;
+  }
+}
+
+TEST(MeterScale, MapsLevelsToNeedlePositions)
+{
+  auto d = Make();
+  const ShapeLinearCustom& s = d->MeterShape();
+  EXPECT_EQ(s.ValueToNormalized(-100.0), 0.0);
+  EXPECT_EQ(s.ValueToNormalized(-150.0), 0.0);
+  EXPECT_DOUBLE_EQ(s.ValueToNormalized(0.0), 0.745);
+  EXPECT_DOUBLE_EQ(s.ValueToNormalized(4.0), 1.0);
+  std::unique_ptr<plug::IParam::Shape> clone(s.Clone());
+  EXPECT_DOUBLE_EQ(clone->ValueToNormalized(-8.5, *d->GetParam(0)), (0.18 + 0.295) / 2);
+  EXPECT_EQ(clone->GetCurveKind(), 0);
+}
+
+} // namespace

@@ -1,0 +1,226 @@
+// The whole plug-in's signal path, driven through ProcessBlock, against the independent reference model.
+#include "alloc_counter.h"
+#include "engine_support.h"
+#include "reference_path.h"
+#include "signals.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+using enginetest::Make;
+using enginetest::Process;
+using enginetest::Set;
+using enginetest::Stereo;
+
+constexpr double kFs = 48000.0;
+constexpr int kFrames = 9000;
+
+Stereo Input() { return {testsig::Programme(kFrames, kFs, 0.9, 3), testsig::Programme(kFrames, kFs, 1.05, 4)}; }
+
+std::vector<std::pair<int, double>> ParamsOf(const refmodel::Settings& s)
+{
+  return {{kInputTrim, s.inTrimDb},   {kOutputTrim, s.outTrimDb},       {kSat_offon, s.satOn ? 1.0 : 0.0},
+          {kSat_ProcMode, s.placement}, {kSat_mode, s.mode},            {kSat_stages, s.stages},
+          {kSat_driveeven, s.even},     {kSat_driveodd, s.odd},         {kSat_fluctuation, s.fluct},
+          {kClipoffon, s.clipOn ? 1.0 : 0.0}, {kClipCeiling, s.ceilingDb}, {kMonitorMode0, s.monitor},
+          {kMonitorMode1, s.inPlace ? 1.0 : 0.0}};
+}
+
+Stereo Reference(const refmodel::Settings& s, const Stereo& in)
+{
+  refmodel::Path p;
+  p.s = s;
+  p.left.draw = p.right.draw = [] { return 0.5; }; // fluctuation 0: the draws play no part
+  p.start(kFs);
+  Stereo out = in;
+  for (size_t i = 0; i < in.L.size(); ++i) p.frame(out.L[i], out.R[i]);
+  return out;
+}
+
+double MaxDiff(const Stereo& a, const Stereo& b)
+{
+  double d = 0;
+  for (size_t i = 0; i < a.L.size(); ++i) d = std::max({d, std::fabs(a.L[i] - b.L[i]), std::fabs(a.R[i] - b.R[i])});
+  return d;
+}
+
+std::string Describe(const refmodel::Settings& s)
+{
+  std::ostringstream o;
+  o << "mode " << s.mode << " stages " << s.stages << " placement " << s.placement << " even " << s.even << " odd "
+    << s.odd << " clip " << s.clipOn << "@" << s.ceilingDb << " monitor " << s.monitor << "/" << s.inPlace
+    << " trims " << s.inTrimDb << "/" << s.outTrimDb;
+  return o.str();
+}
+
+TEST(PluginSignalPath, MatchesTheReferenceModelAcrossModesStagesPlacementsMonitorsAndClipper)
+{
+  const Stereo in = Input();
+  int n = 0;
+  for (int mode = 0; mode < 4; ++mode)
+    for (int stages = 1; stages <= 5; stages += 2)
+      for (int placement = 0; placement < 5; ++placement)
+      {
+        refmodel::Settings s;
+        s.satOn = true;
+        s.mode = mode;
+        s.stages = stages;
+        s.placement = placement;
+        s.even = 20 + 10 * (n % 3);
+        s.odd = 45 - 10 * (n % 4);
+        s.monitor = n % 5;
+        s.inPlace = (n / 5) % 2 == 1;
+        s.clipOn = n % 2 == 0;
+        s.ceilingDb = -0.5 - (n % 6) * 3.0;
+        s.inTrimDb = (n % 5) * 1.5 - 3.0;
+        s.outTrimDb = -(n % 3) * 0.8;
+        ++n;
+        auto d = Make(kFs);
+        Set(*d, ParamsOf(s));
+        EXPECT_LE(MaxDiff(Process(*d, in), Reference(s, in)), 1e-12) << Describe(s);
+      }
+}
+
+TEST(PluginSignalPath, DefaultsAreBitTransparentAlsoInPlace)
+{
+  const Stereo in = Input();
+  auto d = Make(kFs);
+  const Stereo out = Process(*d, in);
+  EXPECT_EQ(out.L, in.L);
+  EXPECT_EQ(out.R, in.R);
+  Stereo buf = in;
+  double* io[2] = {buf.L.data(), buf.R.data()};
+  d->ProcessBlock(io, io, 512);
+  EXPECT_EQ(buf.L, in.L);
+  EXPECT_EQ(buf.R, in.R);
+}
+
+TEST(PluginSignalPath, ClassicAtFullOddDriveIsASineOfHalfPiX)
+{
+  auto d = Make(kFs);
+  Set(*d, {{kSat_offon, 1}, {kSat_mode, kSatClassic}, {kSat_driveodd, 100}});
+  Stereo in{std::vector<double>(401), std::vector<double>(401)};
+  for (int i = 0; i <= 400; ++i) in.L[size_t(i)] = in.R[size_t(i)] = -1.0 + i * 0.005;
+  const Stereo out = Process(*d, in);
+  for (size_t i = 0; i < in.L.size(); ++i)
+  {
+    EXPECT_NEAR(out.L[i], std::sin(testsig::kPi / 2 * in.L[i]), 1e-15);
+    EXPECT_NEAR(out.R[i], std::sin(testsig::kPi / 2 * in.R[i]), 1e-15);
+  }
+}
+
+TEST(PluginSignalPath, ClipperAtMinus6DbKeepsAFullScaleSineAtOrBelowHalf)
+{
+  auto d = Make(kFs);
+  Set(*d, {{kClipoffon, 1}, {kClipCeiling, -6.0}});
+  const auto sine = testsig::Sine(997, kFs, 48000);
+  const Stereo out = Process(*d, {sine, sine});
+  EXPECT_LE(testsig::Peak(out.L), 0.5);
+  EXPECT_LE(testsig::Peak(out.R), 0.5);
+  EXPECT_GT(testsig::Peak(out.L), 0.49);
+}
+
+TEST(PluginSignalPath, MonitorSideOfEqualChannelsIsSilent)
+{
+  auto d = Make(kFs);
+  Set(*d, {{kMonitorMode0, kChSide}, {kSat_offon, 1}, {kSat_driveodd, 70}, {kSat_mode, kSatWarm}});
+  const auto x = testsig::Programme(kFrames, kFs, 1.0, 9);
+  const Stereo out = Process(*d, {x, x});
+  EXPECT_EQ(testsig::Peak(out.L), 0.0);
+  EXPECT_EQ(testsig::Peak(out.R), 0.0);
+}
+
+TEST(PluginSignalPath, MonoOutputCarriesTheRightChannelResult)
+{
+  // With one output both channels read the single input; placement "Left" saturates the left channel only, so
+  // the mono output (the right channel's result) leaves unsaturated.
+  auto d = Make(kFs);
+  d->SetChannelConnections(plug::kOutput, 1, 1, false);
+  Set(*d, {{kSat_offon, 1}, {kSat_ProcMode, kChLeft}, {kSat_driveeven, 80}, {kSat_driveodd, 80}});
+  const auto x = testsig::Programme(2048, kFs, 0.8, 5);
+  std::vector<double> out(x.size(), 7.0), unused(x.size(), 7.0);
+  double* inputs[2] = {const_cast<double*>(x.data()), const_cast<double*>(x.data())};
+  double* outputs[2] = {out.data(), unused.data()};
+  d->ProcessBlock(inputs, outputs, 2048);
+  EXPECT_EQ(out, x);
+  EXPECT_EQ(unused, std::vector<double>(x.size(), 7.0));
+}
+
+TEST(PluginBypass, OutputIsTheInputDelayedByExactlyTheReportedLatency)
+{
+  const Stereo in = Input();
+  auto d = Make(kFs);
+  Set(*d, {{kSat_offon, 1}, {kSat_driveodd, 90}, {kClipoffon, 1}, {kClipCeiling, -12}});
+  Process(*d, in); // the delay keeps the newest input while processing
+  Set(*d, {{kBypass, 1}}, plug::kHost);
+  const int latency = d->GetLatency();
+  EXPECT_EQ(latency, d->CurrentOSLatency());
+  const Stereo out = Process(*d, in);
+  for (size_t i = static_cast<size_t>(latency); i < in.L.size(); ++i)
+  {
+    ASSERT_EQ(out.L[i], in.L[i - static_cast<size_t>(latency)]) << i;
+    ASSERT_EQ(out.R[i], in.R[i - static_cast<size_t>(latency)]) << i;
+  }
+  Set(*d, {{kBypass, 0}}, plug::kHost);
+  EXPECT_NE(Process(*d, in).L, in.L);
+}
+
+TEST(PluginMeters, FlagRisesEvery20MsOfAudio)
+{
+  auto d = Make(kFs, 64);
+  d->TakeMeterUpdate();
+  std::vector<double> z(64, 0.0);
+  double* io[2] = {z.data(), z.data()};
+  int raised = 0;
+  for (int block = 0; block < 150; ++block) // 9600 frames = 10 intervals of 960
+  {
+    d->ProcessBlock(io, io, 64);
+    raised += d->TakeMeterUpdate();
+  }
+  EXPECT_EQ(raised, 10);
+}
+
+TEST(PluginMeters, InputAndOutputMetersReadTheirSignals)
+{
+  auto d = Make(kFs);
+  Set(*d, {{kMeterMode, kMeterPeak}, {kInputTrim, -6.0}});
+  const auto sine = testsig::Sine(1000, kFs, 4800);
+  Process(*d, {sine, std::vector<double>(sine.size(), 0.0)});
+  EXPECT_NEAR(d->Chain().mInMeterL.PublishedDb(), -6.0, 0.05);
+  EXPECT_EQ(d->Chain().mInMeterR.PublishedValue(), 0.0);
+  EXPECT_NEAR(d->Chain().mOutMeterL.PublishedDb(), -6.0, 0.05);
+  Set(*d, {{kActionResetMeters, 0}}, plug::kUI);
+  EXPECT_EQ(d->Chain().mOutMeterL.PublishedValue(), 0.0);
+}
+
+TEST(PluginMeters, EbuOfA997HzFullScaleSineInOneChannelReadsMinus3Point01Db)
+{
+  auto d = Make(kFs);
+  Set(*d, {{kMeterMode, kMeterEBUML}});
+  const auto sine = testsig::Sine(997, kFs, 24000);
+  Process(*d, {sine, std::vector<double>(sine.size(), 0.0)});
+  EXPECT_NEAR(d->Chain().mOutMeterL.PublishedDb(), -3.01, 0.02);
+}
+
+TEST(PluginProcessing, SteadyStateAllocatesNothingAtTheWorstSettings)
+{
+  auto d = Make(kFs);
+  Set(*d, {{kSat_offon, 1}, {kSat_mode, kSatWarm}, {kSat_stages, 5}, {kSat_driveeven, 100}, {kSat_driveodd, 100},
+           {kSat_fluctuation, 100}, {kClipoffon, 1}, {kMeterMode, kMeterEBUSL}});
+  const Stereo in = Input();
+  Process(*d, in);
+  Stereo out = in;
+  testsupport::AllocationScope scope;
+  for (int i = 0; i < 8; ++i)
+  {
+    double* inputs[2] = {const_cast<double*>(in.L.data()), const_cast<double*>(in.R.data())};
+    double* outputs[2] = {out.L.data(), out.R.data()};
+    d->ProcessBlock(inputs, outputs, 512);
+  }
+  EXPECT_EQ(scope.Count(), 0u);
+}
+
+} // namespace
