@@ -29,9 +29,11 @@ public:
 private:
   void Complex(double* z, bool inverse) const;
 
-  int* mBitRev = nullptr; ///< permutation of the n/2-point complex transform
-  void* mBitRevRaw = nullptr;
-  AlignedDoubles mTwiddle; ///< cos/sin pairs of the n/2-point transform, then of the real split step
+  int* mSwaps = nullptr; ///< index pairs exchanged by the bit-reversal permutation of the n/2-point transform
+  int mSwapCount = 0;
+  void* mSwapsRaw = nullptr;
+  AlignedDoubles mTwiddle; ///< per double stage of the n/2-point transform (w1, w2 for every j), then the
+                           ///< cos/sin pairs of the real split step
 };
 
 /// Shares RealFft objects across the process: one free list per order, guarded by a recursive mutex.
