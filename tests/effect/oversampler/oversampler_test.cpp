@@ -1,0 +1,139 @@
+// The oversampler on its own: measured latencies, factor selection, rebuild rules, bounded per-block work.
+#include "effect/Oversampler.h"
+
+#include "alloc_counter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr int kBlock = 512;
+
+// Single silent samples a fresh down-resampler takes before its first output.
+int SilentCalls(double fs, int k)
+{
+  resamp::CDSPResampler24_44k down(k * fs, fs, 4 * kBlock);
+  double zero = 0.0;
+  int n = 0;
+  for (;; ++n)
+  {
+    double* out = nullptr;
+    if (down.Process(&zero, 1, out) > 0) return n;
+  }
+}
+
+// Runs one stereo block through the oversampler with the chain replaced by a copy; returns the down length.
+int RoundTrip(Oversampler& os, std::vector<double>& L, std::vector<double>& R, int n)
+{
+  double* in[2] = {L.data(), R.data()};
+  const int up = os.Up(in, n, 2);
+  for (int c = 0; c < 2; ++c)
+    for (int i = 0; i < up; ++i) os.DownIn()[c][i] = os.UpOut()[c][i];
+  return os.Down(up, 2);
+}
+
+} // namespace
+
+TEST(Oversampler, LatencyIsTwiceTheDownPathDelayInHostSamples)
+{
+  Oversampler os;
+  os.Build(2, 16, kBlock, 4, 2, 2, 48000.0);
+  EXPECT_EQ(os.LatencyOf(1), 0);
+  const int count2 = SilentCalls(48000.0, 2);
+  EXPECT_EQ(os.LatencyOf(2), count2);
+  EXPECT_EQ(os.LatencyOf(4), SilentCalls(48000.0, 4) / 2);
+  EXPECT_EQ(os.LatencyOf(8), SilentCalls(48000.0, 8) / 4);
+  EXPECT_EQ(os.LatencyOf(16), SilentCalls(48000.0, 16) / 8);
+  EXPECT_GT(os.LatencyOf(2), 0);
+  EXPECT_EQ(os.Factor(), 2);
+  EXPECT_EQ(os.Latency(), os.LatencyOf(2));
+}
+
+TEST(Oversampler, FactorsAboveTheMaximumAreRefusedAndAMaximumAbove16ChangesNothing)
+{
+  Oversampler os;
+  os.Build(4, 4, kBlock, 4, 2, 2, 44100.0);
+  EXPECT_EQ(os.Factor(), 4);
+  os.SetFactor(8);
+  EXPECT_EQ(os.Factor(), 4);
+  os.SetFactor(2);
+  EXPECT_EQ(os.Factor(), 2);
+  os.Build(4, 32, 256, 4, 2, 2, 96000.0);
+  EXPECT_EQ(os.BlockSize(), kBlock);
+  EXPECT_EQ(os.Factor(), 2);
+  Oversampler empty;
+  empty.SetFactor(2); // nothing built yet: the host rate keeps running
+  EXPECT_EQ(empty.Factor(), 1);
+}
+
+TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
+{
+  Oversampler os;
+  os.Build(2, 4, kBlock, 4, 2, 2, 44100.0);
+  std::vector<double> L(kBlock, 0.25), R(kBlock, -0.25);
+  int lengths[4];
+  for (int& l : lengths) l = RoundTrip(os, L, R, kBlock);
+  EXPECT_EQ(lengths[3], kBlock); // steady
+  os.Build(2, 4, kBlock, 4, 2, 2, 44100.7); // only the fraction differs: the stream goes on
+  EXPECT_EQ(RoundTrip(os, L, R, kBlock), kBlock);
+  os.Build(2, 4, kBlock, 4, 2, 2, 48000.0); // a new rate: built again, filling from silence
+  EXPECT_LT(RoundTrip(os, L, R, kBlock), kBlock);
+}
+
+TEST(Oversampler, SwitchingClearsEveryResamplerSoTheFirstBlocksComeOutShort)
+{
+  Oversampler os;
+  os.Build(4, 4, kBlock, 4, 2, 2, 48000.0);
+  std::vector<double> L(kBlock, 0.5), R(kBlock, 0.5);
+  for (int b = 0; b < 6; ++b) RoundTrip(os, L, R, kBlock);
+  EXPECT_EQ(RoundTrip(os, L, R, kBlock), kBlock);
+  os.SetFactor(2);
+  EXPECT_LT(RoundTrip(os, L, R, kBlock), kBlock);
+  int b = 0;
+  while (RoundTrip(os, L, R, kBlock) != kBlock) ASSERT_LT(++b, 4);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(RoundTrip(os, L, R, kBlock), kBlock);
+}
+
+TEST(Oversampler, FactorOnePassesTheSignalThrough)
+{
+  Oversampler os;
+  os.Build(1, 4, kBlock, 4, 2, 2, 48000.0);
+  EXPECT_EQ(os.Factor(), 1);
+  EXPECT_EQ(os.Latency(), 0);
+  std::vector<double> L(kBlock), R(kBlock);
+  for (int i = 0; i < kBlock; ++i) L[i] = R[i] = std::sin(0.01 * i);
+  EXPECT_EQ(RoundTrip(os, L, R, kBlock), kBlock);
+  for (int i = 0; i < kBlock; ++i) EXPECT_EQ(os.DownOut()[0][i], L[i]);
+}
+
+TEST(Oversampler, PerBlockWorkAllocatesNothingAndNeverTakesMoreThanTheBuiltBlock)
+{
+  Oversampler os;
+  os.Build(4, 4, 256, 4, 2, 2, 48000.0);
+  std::vector<double> L(4096, 0.1), R(4096, 0.1);
+  size_t allocations = 0;
+  int longest = 0;
+  {
+    testsupport::AllocationScope scope;
+    for (int n : {256, 1, 4096, 100, 256, 3000})
+      longest = std::max(longest, RoundTrip(os, L, R, n));
+    allocations = scope.Count();
+  }
+  EXPECT_EQ(allocations, 0u);
+  EXPECT_LE(longest, 256);
+}
+
+TEST(Oversampler, HostSamplesThatAreNotFiniteNeverReachTheResamplers)
+{
+  Oversampler os;
+  os.Build(2, 4, kBlock, 4, 2, 2, 48000.0);
+  std::vector<double> L(kBlock, NAN), R(kBlock, INFINITY);
+  for (int b = 0; b < 4; ++b) RoundTrip(os, L, R, kBlock);
+  std::vector<double> ok(kBlock, 0.0);
+  for (int b = 0; b < 4; ++b) ASSERT_EQ(RoundTrip(os, ok, ok, kBlock), kBlock);
+  for (int c = 0; c < 2; ++c)
+    for (int i = 0; i < kBlock; ++i) EXPECT_TRUE(std::isfinite(os.DownOut()[c][i]));
+}

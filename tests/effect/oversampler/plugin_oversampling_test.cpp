@@ -1,0 +1,179 @@
+// Oversampling seen through the plug-in: the latency each factor reports to the host, where an impulse comes
+// out, the silence after a switch, long host blocks and the allocation-free block path.
+#include "effect/Drovik.h"
+
+#include "alloc_counter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kBlock = 512;
+constexpr int kImpulseAt = 3000;
+
+// Host callback that counts the "I/O changed" requests.
+int gIOChanged = 0;
+intptr_t RecordingHost(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void*, float)
+{
+  if (opcode == vst2::audioMasterIOChanged) ++gIOChanged;
+  return 0;
+}
+
+class TestDrovik : public Drovik
+{
+public:
+  TestDrovik() : Drovik(plug::InstanceInfo{&RecordingHost}) {}
+};
+
+void SetParam(Drovik& d, int idx, double value)
+{
+  d.GetParam(idx)->Set(value);
+  d.OnParamChange(idx, plug::kHost, -1);
+}
+
+// A plug-in with the oversampling setting chosen, then prepared for fs the way a host's resets do it (a host
+// that is not known to take latency changes at any time learns the latency when it resets the plug-in for a
+// new rate or block size).
+std::unique_ptr<TestDrovik> Make(double fs, int oversampling)
+{
+  auto d = std::make_unique<TestDrovik>();
+  SetParam(*d, kOversampling, oversampling);
+  d->plug::IPluginProcessor::SetSampleRate(fs);
+  d->plug::IPluginProcessor::SetBlockSize(kBlock / 2);
+  d->OnReset();
+  d->plug::IPluginProcessor::SetBlockSize(kBlock);
+  d->OnReset();
+  return d;
+}
+
+std::vector<double> RunBlocks(Drovik& d, const std::vector<double>& in, const std::vector<int>& blocks)
+{
+  std::vector<double> L(in), R(in), outL(in.size()), outR(in.size());
+  size_t pos = 0;
+  for (size_t b = 0; pos < in.size(); ++b)
+  {
+    const int n = static_cast<int>(std::min<size_t>(blocks[b % blocks.size()], in.size() - pos));
+    double* inputs[2] = {L.data() + pos, R.data() + pos};
+    double* outputs[2] = {outL.data() + pos, outR.data() + pos};
+    d.ProcessBlock(inputs, outputs, n);
+    pos += n;
+  }
+  EXPECT_EQ(outL, outR);
+  return outL;
+}
+
+size_t PeakIndex(const std::vector<double>& y)
+{
+  size_t peak = 0;
+  for (size_t i = 0; i < y.size(); ++i)
+    if (std::fabs(y[i]) > std::fabs(y[peak])) peak = i;
+  return peak;
+}
+
+} // namespace
+
+TEST(PluginOversampling, AnImpulseComesOutExactlyTheReportedLatencyLate)
+{
+  for (double fs : {44100.0, 48000.0, 96000.0})
+  {
+    for (int setting : {kOS2x, kOS4x})
+    {
+      gIOChanged = 0;
+      auto d = Make(fs, setting);
+      const int delay = d->GetEffect().initialDelay;
+      EXPECT_GT(delay, 0);
+      EXPECT_EQ(delay, d->CurrentOSLatency());
+      EXPECT_EQ(gIOChanged, 1);
+      std::vector<double> x(kBlock * 14, 0.0);
+      x[kImpulseAt] = 1.0;
+      const std::vector<double> y = RunBlocks(*d, x, {kBlock});
+      const size_t peak = PeakIndex(y);
+      EXPECT_EQ(static_cast<int>(peak) - kImpulseAt, delay) << fs << " setting " << setting;
+      EXPECT_GT(y[peak], 0.8);
+      for (int k = 1; k < 40; ++k) EXPECT_NEAR(y[peak - k], y[peak + k], 1e-9) << fs << " setting " << setting;
+    }
+  }
+}
+
+TEST(PluginOversampling, EachFactorHasItsOwnLatencyAndOffHasNone)
+{
+  auto off = Make(48000.0, kOSOff);
+  auto x2 = Make(48000.0, kOS2x);
+  auto x4 = Make(48000.0, kOS4x);
+  EXPECT_EQ(off->GetEffect().initialDelay, 0);
+  EXPECT_NE(x2->GetEffect().initialDelay, x4->GetEffect().initialDelay);
+}
+
+TEST(PluginOversampling, AHostThatTakesLatencyAtOnceHearsOfEverySwitch)
+{
+  auto d = Make(48000.0, kOSOff);
+  d->IdentifyHost("FL Studio fruity", 0);
+  gIOChanged = 0;
+  SetParam(*d, kOversampling, kOS4x);
+  EXPECT_EQ(gIOChanged, 1);
+  EXPECT_EQ(d->GetEffect().initialDelay, d->CurrentOSLatency());
+  SetParam(*d, kOversampling, kOSOff);
+  EXPECT_EQ(gIOChanged, 2);
+  EXPECT_EQ(d->GetEffect().initialDelay, 0);
+}
+
+TEST(PluginOversampling, AfterSwitchingTheFirstBlocksAreSilentThenTheSignalIsSteady)
+{
+  auto d = Make(48000.0, kOS2x);
+  std::vector<double> sine(kBlock);
+  for (int i = 0; i < kBlock; ++i) sine[i] = 0.5 * std::sin(2.0 * M_PI * 1000.0 / 48000.0 * (i % 48));
+  auto block = [&] {
+    std::vector<double> L(sine), R(sine), oL(kBlock), oR(kBlock);
+    double* in[2] = {L.data(), R.data()};
+    double* out[2] = {oL.data(), oR.data()};
+    d->ProcessBlock(in, out, kBlock);
+    double peak = 0.0;
+    for (double v : oL) peak = std::max(peak, std::fabs(v));
+    return peak;
+  };
+  for (int b = 0; b < 6; ++b) block();
+  EXPECT_NEAR(block(), 0.5, 0.01);
+  SetParam(*d, kOversampling, kOS4x);
+  int silent = 0;
+  while (block() == 0.0) ++silent;
+  EXPECT_GE(silent, 1);
+  EXPECT_LE(silent, d->CurrentOSLatency() / kBlock + 1);
+  for (int b = 0; b < 3; ++b) block(); // the tail of the start-up ramp
+  for (int b = 0; b < 4; ++b) EXPECT_NEAR(block(), 0.5, 0.01);
+}
+
+TEST(PluginOversampling, HostBlocksLongerThanAnnouncedAreProcessedInPieces)
+{
+  auto a = Make(48000.0, kOS4x);
+  auto b = Make(48000.0, kOS4x);
+  std::vector<double> x(kBlock * 10, 0.0);
+  x[kImpulseAt] = 1.0;
+  const std::vector<double> ya = RunBlocks(*a, x, {kBlock, kBlock, kBlock, 100});
+  const std::vector<double> yb = RunBlocks(*b, x, {3 * kBlock + 100}); // longer than the announced 512
+  EXPECT_EQ(ya, yb);
+  EXPECT_EQ(static_cast<int>(PeakIndex(yb)) - kImpulseAt, b->GetEffect().initialDelay);
+}
+
+TEST(PluginOversampling, TheBlockPathAllocatesNothing)
+{
+  for (int setting : {kOS2x, kOS4x})
+  {
+    auto d = Make(44100.0, setting);
+    std::vector<double> L(1500, 0.25), R(1500, -0.25), oL(1500), oR(1500);
+    double* in[2] = {L.data(), R.data()};
+    double* out[2] = {oL.data(), oR.data()};
+    for (int b = 0; b < 4; ++b) d->ProcessBlock(in, out, kBlock);
+    size_t allocations = 0;
+    {
+      testsupport::AllocationScope scope;
+      for (int n : {kBlock, 77, 1500, kBlock})
+        d->ProcessBlock(in, out, n);
+      allocations = scope.Count();
+    }
+    EXPECT_EQ(allocations, 0u);
+  }
+}
