@@ -12,6 +12,10 @@ if(DROVIK_SANITIZE)
   add_compile_options(-fsanitize=${DROVIK_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=${DROVIK_SANITIZE})
 endif()
+if(DROVIK_FUZZ)
+  # Coverage feedback from the libraries a fuzz target links, not only from the target's own sources.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 
 # Adds each named folder below BASE that has a CMakeLists.txt, and, for a folder without one,
 # each of its immediate subfolders that has one.
