@@ -11,6 +11,8 @@ namespace {
 
 constexpr float kPi = 3.14159265358979323846264338327f;
 constexpr float kGradientLength = 1e5f; // linear gradients are drawn as a very large box
+constexpr float kMinPixelRatio = 1e-3f;
+constexpr float kMaxPixelRatio = 1e12f;
 
 float Clampf(float a, float mn, float mx) { return a < mn ? mn : (a > mx ? mx : a); }
 float Minf(float a, float b) { return a < b ? a : b; }
@@ -74,8 +76,8 @@ VXcompositeOperationState CompositeOperationState(int op)
 
 void SetDevicePixelRatio(VXcontext* ctx, float ratio)
 {
-  // A ratio that is not a positive number would make every tolerance meaningless: it counts as 1.
-  if (!(ratio > 0.0f) || !std::isfinite(ratio)) ratio = 1.0f;
+  // A ratio outside any real screen's (or no number at all) would make the tolerances meaningless: it counts as 1.
+  if (!(ratio >= kMinPixelRatio && ratio <= kMaxPixelRatio)) ratio = 1.0f;
   ctx->tessTol = 0.25f / ratio;
   ctx->distTol = 0.01f / ratio;
   ctx->fringeWidth = 1.0f / ratio;

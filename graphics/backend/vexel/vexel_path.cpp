@@ -253,9 +253,12 @@ void FlattenPaths(VXcontext* ctx)
       i++;
       break;
     case VX_WINDING:
-      PathWinding(ctx, (int)ctx->commands[i + 1]);
+    {
+      float dir = ctx->commands[i + 1];
+      PathWinding(ctx, (dir > -1e9f && dir < 1e9f) ? (int)dir : 0);
       i += 2;
       break;
+    }
     default:
       i++;
     }

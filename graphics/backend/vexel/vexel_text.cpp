@@ -234,7 +234,10 @@ float vxDrawText(VXcontext* ctx, float x, float y, const char* string, const cha
     vxMatrixTransformPoint(&c[2], &c[3], state->xform, q.x1 * invscale, q.y0 * invscale);
     vxMatrixTransformPoint(&c[4], &c[5], state->xform, q.x1 * invscale, q.y1 * invscale);
     vxMatrixTransformPoint(&c[6], &c[7], state->xform, q.x0 * invscale, q.y1 * invscale);
-    if (nverts + 6 <= cverts)
+    bool finite = true;
+    for (float v : c) finite = finite && std::isfinite(v);
+    // A glyph that the transform sends out of the numbers is left out.
+    if (finite && nverts + 6 <= cverts)
     {
       verts[nverts++] = VXvertex{c[0], c[1], q.s0, q.t0};
       verts[nverts++] = VXvertex{c[4], c[5], q.s1, q.t1};

@@ -1,0 +1,87 @@
+// A minimal renderer back end for the Vexel fuzz targets: it keeps texture sizes and traps on any vertex that is
+// not a finite number.
+#pragma once
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <utility>
+
+#include "vexel.h"
+
+namespace vxfuzz {
+
+struct Backend
+{
+  std::map<int, std::pair<int, int>> textures;
+  int next = 1;
+
+  static Backend* B(void* u) { return static_cast<Backend*>(u); }
+  static void Check(const VXvertex* v, int n)
+  {
+    for (int i = 0; i < n; ++i)
+      if (!std::isfinite(v[i].x) || !std::isfinite(v[i].y) || !std::isfinite(v[i].u) || !std::isfinite(v[i].v))
+        __builtin_trap();
+  }
+  static void CheckPaths(const VXpath* paths, int n)
+  {
+    for (int i = 0; i < n; ++i)
+    {
+      if (paths[i].nfill) Check(paths[i].fill, paths[i].nfill);
+      if (paths[i].nstroke) Check(paths[i].stroke, paths[i].nstroke);
+    }
+  }
+
+  VXrenderParams Params()
+  {
+    VXrenderParams p;
+    memset(&p, 0, sizeof(p));
+    p.userPtr = this;
+    p.edgeAntiAlias = 1;
+    p.renderCreate = [](void*) { return 1; };
+    p.renderCreateTexture = [](void* u, int, int w, int h, int, const unsigned char*) {
+      int id = B(u)->next++;
+      B(u)->textures[id] = {w, h};
+      return id;
+    };
+    p.renderDeleteTexture = [](void* u, int image) { return (int)B(u)->textures.erase(image); };
+    p.renderUpdateTexture = [](void*, int, int, int, int, int, const unsigned char*) { return 1; };
+    p.renderGetTextureSize = [](void* u, int image, int* w, int* h) {
+      auto it = B(u)->textures.find(image);
+      if (it == B(u)->textures.end()) return 0;
+      *w = it->second.first;
+      *h = it->second.second;
+      return 1;
+    };
+    p.renderFill = [](void*, const VXpaint*, VXcompositeOperationState, const VXscissor*, float, const float*,
+                      const VXpath* paths, int n) { CheckPaths(paths, n); };
+    p.renderStroke = [](void*, const VXpaint*, VXcompositeOperationState, const VXscissor*, float, float,
+                        const VXpath* paths, int n) { CheckPaths(paths, n); };
+    p.renderTriangles = [](void*, const VXpaint*, VXcompositeOperationState, const VXscissor*, const VXvertex* v,
+                           int n, float) { Check(v, n); };
+    return p;
+  }
+};
+
+/// Reads values from the fuzzer's bytes; past the end everything reads as zero.
+struct Reader
+{
+  const uint8_t* data;
+  size_t size;
+  size_t pos = 0;
+  bool Done() const { return pos >= size; }
+  uint8_t Byte() { return pos < size ? data[pos++] : 0; }
+  float Float()
+  {
+    // Mostly small well-formed numbers, sometimes raw bit patterns (NaN, infinities, huge values).
+    uint8_t kind = Byte();
+    if (kind < 200) return (float)(int8_t)Byte() * 2.0f + (float)Byte() / 256.0f;
+    uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i) bits |= (uint32_t)Byte() << (8 * i);
+    float f;
+    memcpy(&f, &bits, sizeof(f));
+    return f;
+  }
+};
+
+} // namespace vxfuzz

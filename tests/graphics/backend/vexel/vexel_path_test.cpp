@@ -1,0 +1,562 @@
+// Vexel paths: the command buffer, derived shapes, flattening, and the exact vertex lists of fills and strokes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "recording_renderer.h"
+
+namespace {
+
+using vxtest::AllFinite;
+using vxtest::Context;
+using vxtest::RecordedCall;
+using vxtest::Recorder;
+
+constexpr float kPi = 3.14159265358979323846f;
+
+struct V
+{
+  float x, y, u, v;
+};
+
+void ExpectVertices(const std::vector<VXvertex>& got, const std::vector<V>& want, const char* what)
+{
+  ASSERT_EQ(got.size(), want.size()) << what;
+  for (size_t i = 0; i < want.size(); ++i)
+  {
+    EXPECT_NEAR(got[i].x, want[i].x, 1e-3) << what << " vertex " << i;
+    EXPECT_NEAR(got[i].y, want[i].y, 1e-3) << what << " vertex " << i;
+    EXPECT_NEAR(got[i].u, want[i].u, 1e-6) << what << " vertex " << i;
+    EXPECT_NEAR(got[i].v, want[i].v, 1e-6) << what << " vertex " << i;
+  }
+}
+
+std::vector<float> Commands(VXcontext* ctx) { return std::vector<float>(ctx->commands, ctx->commands + ctx->ncommands); }
+
+std::vector<VXpoint> Points(VXcontext* ctx, int path = 0)
+{
+  const VXpath& p = ctx->cache->paths[path];
+  return std::vector<VXpoint>(ctx->cache->points + p.first, ctx->cache->points + p.first + p.count);
+}
+
+struct PathTest : ::testing::Test
+{
+  Recorder r;
+  Context c{r};
+  VXcontext* ctx = c.ctx;
+  void SetUp() override { vxBeginFrame(ctx, 800, 600, 1.0f); }
+};
+
+TEST_F(PathTest, CommandsAreStoredTransformedAndRememberTheUntransformedEnd)
+{
+  vxTranslate(ctx, 100, 0);
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 1, 2);
+  vxCubicTo(ctx, 3, 4, 5, 6, 7, 8);
+  vxSetPathWinding(ctx, VX_HOLE);
+  vxClosePath(ctx);
+  std::vector<float> want = {0, 101, 2, 2, 103, 4, 105, 6, 107, 8, 4, 2, 3};
+  EXPECT_EQ(Commands(ctx), want);
+  EXPECT_EQ(ctx->commandx, 7.0f);
+  EXPECT_EQ(ctx->commandy, 8.0f);
+
+  // A quadratic curve is the cubic with control points at two thirds.
+  vxQuadTo(ctx, 10, 8, 10, 14);
+  const float* q = &ctx->commands[ctx->ncommands - 7];
+  EXPECT_EQ(q[0], (float)VX_BEZIERTO);
+  EXPECT_FLOAT_EQ(q[1], 100 + 7 + 2.0f);
+  EXPECT_FLOAT_EQ(q[2], 8.0f);
+  EXPECT_FLOAT_EQ(q[3], 110.0f);
+  EXPECT_FLOAT_EQ(q[4], 14 - 4.0f);
+}
+
+TEST_F(PathTest, MalformedAndUnusableCommandsAreDropped)
+{
+  vxBeginPath(ctx);
+  const float unknown[] = {9, 1, 2};
+  vxAppendCommands(ctx, unknown, 3);
+  const float cut[] = {VX_LINETO, 1};
+  vxAppendCommands(ctx, cut, 2);
+  EXPECT_EQ(ctx->ncommands, 0);
+  vxMoveTo(ctx, NAN, 0);
+  vxLineTo(ctx, INFINITY, 3);
+  vxLineTo(ctx, 1e30f, 3);
+  EXPECT_EQ(ctx->ncommands, 0);
+  vxMoveTo(ctx, 5, 6);
+  EXPECT_EQ(ctx->ncommands, 3);
+  EXPECT_EQ(ctx->commandx, 5.0f);
+}
+
+TEST_F(PathTest, RoundedRectWithTinyRadiiIsThePlainRectangle)
+{
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 1, 2, 30, 40);
+  std::vector<float> rect = Commands(ctx);
+  std::vector<float> want = {0, 1, 2, 1, 1, 42, 1, 31, 42, 1, 31, 2, 3};
+  EXPECT_EQ(rect, want);
+  vxBeginPath(ctx);
+  vxRoundedRectVaryingPath(ctx, 1, 2, 30, 40, 0.05f, 0.05f, 0.05f, 0.05f);
+  EXPECT_EQ(Commands(ctx), rect);
+  vxBeginPath(ctx);
+  vxRoundedRectPath(ctx, 1, 2, 30, 40, 0.05f);
+  EXPECT_EQ(Commands(ctx), rect);
+}
+
+TEST_F(PathTest, RoundedRectCornersStayInsideForNegativeSizes)
+{
+  struct Case
+  {
+    float x, y, w, h;
+  } cases[] = {{100, 0, -50, 40}, {0, 100, 50, -40}, {100, 100, -50, -40}, {0, 0, 50, 40}};
+  for (const Case& k : cases)
+  {
+    vxBeginPath(ctx);
+    vxRoundedRectVaryingPath(ctx, k.x, k.y, k.w, k.h, 10, 30, 5, 100);
+    vxFillPath(ctx);
+    float minx = std::min(k.x, k.x + k.w), maxx = std::max(k.x, k.x + k.w);
+    float miny = std::min(k.y, k.y + k.h), maxy = std::max(k.y, k.y + k.h);
+    for (const VXpoint& p : Points(ctx))
+    {
+      EXPECT_GE(p.x, minx - 1e-3);
+      EXPECT_LE(p.x, maxx + 1e-3);
+      EXPECT_GE(p.y, miny - 1e-3);
+      EXPECT_LE(p.y, maxy + 1e-3);
+    }
+    EXPECT_GT(Points(ctx).size(), 12u);
+  }
+}
+
+TEST_F(PathTest, ArcsUseAtMostOneCubicPerQuarterTurn)
+{
+  // 0 to 3 pi clockwise is clamped to a full circle of four segments.
+  vxBeginPath(ctx);
+  vxArc(ctx, 50, 50, 10, 0, 3 * kPi, VX_CW);
+  ASSERT_EQ(ctx->ncommands, 3 + 4 * 7);
+  EXPECT_EQ(ctx->commands[0], (float)VX_MOVETO);
+  EXPECT_NEAR(ctx->commands[ctx->ncommands - 2], 60.0f, 1e-4);
+  EXPECT_NEAR(ctx->commands[ctx->ncommands - 1], 50.0f, 1e-4);
+  EXPECT_NEAR(ctx->commands[3 + 5], 50.0f, 1e-4); // a quarter turn clockwise on a y-down surface
+  EXPECT_NEAR(ctx->commands[3 + 6], 60.0f, 1e-4);
+
+  // A tenth of a radian is still one segment; with commands before it starts with a line.
+  vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_CW);
+  EXPECT_EQ(ctx->commands[31], (float)VX_LINETO);
+  EXPECT_EQ(ctx->ncommands, 31 + 3 + 7);
+
+  // Counter-clockwise, the same two angles are the long way round.
+  vxBeginPath(ctx);
+  vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_CCW);
+  EXPECT_EQ(ctx->ncommands, 3 + 4 * 7);
+
+  vxBeginPath(ctx);
+  vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_CW);
+  EXPECT_EQ(ctx->ncommands, 10);
+  // The bezier's control points put its midpoint on the circle.
+  const float* b = &ctx->commands[3];
+  float mx = 0.125f * ctx->commands[1] + 0.375f * b[1] + 0.375f * b[3] + 0.125f * b[5];
+  float my = 0.125f * ctx->commands[2] + 0.375f * b[2] + 0.375f * b[4] + 0.125f * b[6];
+  EXPECT_NEAR(std::sqrt(mx * mx + my * my), 10.0f, 1e-4);
+
+  // Angles that are no numbers add nothing.
+  vxBeginPath(ctx);
+  vxArc(ctx, 0, 0, 10, NAN, 1, VX_CW);
+  vxArc(ctx, 0, 0, 10, 0, INFINITY, VX_CCW);
+  EXPECT_EQ(ctx->ncommands, 0);
+}
+
+TEST_F(PathTest, ArcToRoundsACornerOrFallsBackToALine)
+{
+  vxBeginPath(ctx);
+  vxArcTo(ctx, 10, 0, 10, 10, 5); // nothing to start from
+  EXPECT_EQ(ctx->ncommands, 0);
+
+  vxMoveTo(ctx, 0, 0);
+  vxArcTo(ctx, 10, 0, 10, 10, 5);
+  // A line to the tangent point (5, 0), then a quarter circle about (5, 5) ending at (10, 5).
+  ASSERT_EQ(ctx->ncommands, 3 + 3 + 7);
+  EXPECT_NEAR(ctx->commands[4], 5.0f, 1e-4);
+  EXPECT_NEAR(ctx->commands[5], 0.0f, 1e-4);
+  EXPECT_NEAR(ctx->commands[11], 10.0f, 1e-4);
+  EXPECT_NEAR(ctx->commands[12], 5.0f, 1e-4);
+
+  struct Case
+  {
+    float x1, y1, x2, y2, r;
+  } lines[] = {
+    {10, 5, 20, 20, 0.001f},  // radius below the tolerance
+    {10, 5, 10, 5, 3},        // p1 == p2
+    {10, 5, 10, 20, 3},       // p1 on the segment p0-p2
+    {10.005f, 5, 30, 30, 3},  // p0 == p1 within the tolerance
+  };
+  for (const Case& k : lines)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 10, 5);
+    vxLineTo(ctx, 10, 5);
+    int before = ctx->ncommands;
+    vxArcTo(ctx, k.x1, k.y1, k.x2, k.y2, k.r);
+    ASSERT_EQ(ctx->ncommands, before + 3);
+    EXPECT_EQ(ctx->commands[before], (float)VX_LINETO);
+  }
+}
+
+TEST_F(PathTest, FlatteningDropsNearPointsAndClosesRepeatedEnds)
+{
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 0, 0);
+  vxLineTo(ctx, 10, 0);
+  vxLineTo(ctx, 10.005f, 0.005f); // within 0.01 of the last point
+  vxLineTo(ctx, 10, 10);
+  vxLineTo(ctx, 0, 10);
+  vxLineTo(ctx, 0, 0);
+  vxFillPath(ctx);
+  ASSERT_EQ(ctx->cache->npaths, 1);
+  EXPECT_EQ(ctx->cache->paths[0].count, 4);
+  EXPECT_EQ(ctx->cache->paths[0].closed, 1);
+
+  // The second fill of the same path reuses the flattened points.
+  int points = ctx->cache->npoints;
+  vxFillPath(ctx);
+  EXPECT_EQ(ctx->cache->npoints, points);
+
+  // At ratio 2 the tolerance halves and the same offset counts.
+  vxBeginFrame(ctx, 800, 600, 2.0f);
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 0, 0);
+  vxLineTo(ctx, 0.007f, 0);
+  vxStrokePath(ctx);
+  EXPECT_EQ(ctx->cache->paths[0].count, 2);
+}
+
+TEST_F(PathTest, WindingIsEnforcedByReversal)
+{
+  // Drawn clockwise (on a y-down surface), a solid is reversed to counter-clockwise.
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 0, 0);
+  vxLineTo(ctx, 10, 0);
+  vxLineTo(ctx, 10, 10);
+  vxLineTo(ctx, 0, 10);
+  vxClosePath(ctx);
+  vxFillPath(ctx);
+  std::vector<VXpoint> pts = Points(ctx);
+  ASSERT_EQ(pts.size(), 4u);
+  EXPECT_EQ(pts[0].x, 0.0f);
+  EXPECT_EQ(pts[0].y, 10.0f);
+  EXPECT_EQ(pts[1].x, 10.0f);
+  EXPECT_EQ(pts[1].y, 10.0f);
+  EXPECT_EQ(ctx->cache->paths[0].convex, 1);
+
+  // A counter-clockwise rectangle stays as it is, and is reversed when it is a hole.
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 0, 0, 10, 10);
+  vxFillPath(ctx);
+  EXPECT_EQ(Points(ctx)[1].y, 10.0f);
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 0, 0, 10, 10);
+  vxSetPathWinding(ctx, VX_HOLE);
+  vxFillPath(ctx);
+  pts = Points(ctx);
+  EXPECT_EQ(pts[0].x, 10.0f);
+  EXPECT_EQ(pts[0].y, 0.0f);
+  EXPECT_EQ(ctx->cache->paths[0].winding, VX_HOLE);
+}
+
+TEST_F(PathTest, AntialiasedRectangleFillHasAnInsetInteriorAndAHalfFringe)
+{
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 10, 10, 100, 50);
+  vxFillPath(ctx);
+  const RecordedCall* call = r.Last("fill");
+  ASSERT_NE(call, nullptr);
+  ASSERT_EQ(call->paths.size(), 1u);
+  EXPECT_EQ(call->fringe, 1.0f);
+  EXPECT_EQ(call->bounds[0], 10.0f);
+  EXPECT_EQ(call->bounds[1], 10.0f);
+  EXPECT_EQ(call->bounds[2], 110.0f);
+  EXPECT_EQ(call->bounds[3], 60.0f);
+  ExpectVertices(call->paths[0].fill,
+                 {{10.5f, 10.5f, 0.5f, 1}, {10.5f, 59.5f, 0.5f, 1}, {109.5f, 59.5f, 0.5f, 1}, {109.5f, 10.5f, 0.5f, 1}},
+                 "fill");
+  ExpectVertices(call->paths[0].stroke,
+                 {{10.5f, 10.5f, 0.5f, 1},
+                  {9.5f, 9.5f, 1, 1},
+                  {10.5f, 59.5f, 0.5f, 1},
+                  {9.5f, 60.5f, 1, 1},
+                  {109.5f, 59.5f, 0.5f, 1},
+                  {110.5f, 60.5f, 1, 1},
+                  {109.5f, 10.5f, 0.5f, 1},
+                  {110.5f, 9.5f, 1, 1},
+                  {10.5f, 10.5f, 0.5f, 1},
+                  {9.5f, 9.5f, 1, 1}},
+                 "fringe");
+  EXPECT_EQ(ctx->fillTriCount, 2 + 8);
+  EXPECT_EQ(ctx->drawCallCount, 2);
+}
+
+TEST_F(PathTest, FillWithoutAntialiasingHasNoFringe)
+{
+  vxSetShapeAntiAlias(ctx, 0);
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 10, 10, 100, 50);
+  vxFillPath(ctx);
+  const RecordedCall* call = r.Last("fill");
+  ExpectVertices(call->paths[0].fill,
+                 {{10, 10, 0.5f, 1}, {10, 60, 0.5f, 1}, {110, 60, 0.5f, 1}, {110, 10, 0.5f, 1}}, "fill");
+  EXPECT_TRUE(call->paths[0].stroke.empty());
+
+  Recorder plain;
+  Context noEdges(plain, false);
+  vxBeginPath(noEdges.ctx);
+  vxRectPath(noEdges.ctx, 0, 0, 5, 5);
+  vxFillPath(noEdges.ctx);
+  EXPECT_TRUE(plain.Last("fill")->paths[0].stroke.empty());
+}
+
+TEST_F(PathTest, SeveralPathsGetTheFullFringe)
+{
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 0, 0, 100, 100);
+  vxRectPath(ctx, 200, 0, 100, 100);
+  vxFillPath(ctx);
+  const RecordedCall* call = r.Last("fill");
+  ASSERT_EQ(call->paths.size(), 2u);
+  // lw = 1.5 inward with u 0, rw = 0.5 outward with u 1.
+  const VXvertex& in = call->paths[0].stroke[0];
+  const VXvertex& out = call->paths[0].stroke[1];
+  EXPECT_NEAR(in.x, 1.5f, 1e-5);
+  EXPECT_EQ(in.u, 0.0f);
+  EXPECT_NEAR(out.x, -0.5f, 1e-5);
+  EXPECT_EQ(out.u, 1.0f);
+}
+
+TEST_F(PathTest, ButtStrokeOfALine)
+{
+  vxSetStrokeWidth(ctx, 4);
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 10, 10);
+  vxLineTo(ctx, 110, 10);
+  vxStrokePath(ctx);
+  const RecordedCall* call = r.Last("stroke");
+  ASSERT_NE(call, nullptr);
+  EXPECT_EQ(call->strokeWidth, 4.0f);
+  ASSERT_EQ(call->paths.size(), 1u);
+  EXPECT_TRUE(call->paths[0].fill.empty());
+  ExpectVertices(call->paths[0].stroke,
+                 {{9.5f, 7.5f, 0, 0},
+                  {9.5f, 12.5f, 1, 0},
+                  {10.5f, 7.5f, 0, 1},
+                  {10.5f, 12.5f, 1, 1},
+                  {109.5f, 7.5f, 0, 1},
+                  {109.5f, 12.5f, 1, 1},
+                  {110.5f, 7.5f, 0, 0},
+                  {110.5f, 12.5f, 1, 0}},
+                 "butt");
+  EXPECT_EQ(ctx->strokeTriCount, 6);
+  EXPECT_EQ(ctx->drawCallCount, 1);
+}
+
+TEST_F(PathTest, SquareCapsReachHalfTheWidthBeyondTheEnds)
+{
+  vxSetStrokeWidth(ctx, 4);
+  vxSetLineCap(ctx, VX_SQUARE);
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 10, 10);
+  vxLineTo(ctx, 110, 10);
+  vxStrokePath(ctx);
+  const std::vector<VXvertex>& s = r.Last("stroke")->paths[0].stroke;
+  ASSERT_EQ(s.size(), 8u);
+  EXPECT_NEAR(s[0].x, 10 - 1.5f - 1, 1e-5); // c = p - d*(w - aa), then the fringe
+  EXPECT_NEAR(s[2].x, 10 - 1.5f, 1e-5);
+  EXPECT_NEAR(s[6].x, 110 + 1.5f + 1, 1e-5);
+}
+
+TEST_F(PathTest, RoundStrokeOfALine)
+{
+  vxSetStrokeWidth(ctx, 4);
+  vxSetLineCap(ctx, VX_ROUND);
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 10, 10);
+  vxLineTo(ctx, 110, 10);
+  vxStrokePath(ctx);
+  // Four cap divisions for a half width of 2 at tolerance 0.25; half width with fringe 2.5.
+  const float s = 2.5f * std::sin(kPi / 3), h = 1.25f;
+  ExpectVertices(r.Last("stroke")->paths[0].stroke,
+                 {{10, 12.5f, 0, 1},
+                  {10, 10, 0.5f, 1},
+                  {10 - s, 10 + h, 0, 1},
+                  {10, 10, 0.5f, 1},
+                  {10 - s, 10 - h, 0, 1},
+                  {10, 10, 0.5f, 1},
+                  {10, 7.5f, 0, 1},
+                  {10, 10, 0.5f, 1},
+                  {10, 7.5f, 0, 1},
+                  {10, 12.5f, 1, 1},
+                  {110, 7.5f, 0, 1},
+                  {110, 12.5f, 1, 1},
+                  {110, 10, 0.5f, 1},
+                  {110, 12.5f, 0, 1},
+                  {110, 10, 0.5f, 1},
+                  {110 + s, 10 + h, 0, 1},
+                  {110, 10, 0.5f, 1},
+                  {110 + s, 10 - h, 0, 1},
+                  {110, 10, 0.5f, 1},
+                  {110, 7.5f, 0, 1}},
+                 "round");
+}
+
+TEST_F(PathTest, JoinsOfAClosedStroke)
+{
+  struct Case
+  {
+    int join;
+    size_t minVertices;
+  } cases[] = {{VX_MITER, 10}, {VX_BEVEL, 4 * 8 + 2}, {VX_ROUND, 4 * 8 + 2}};
+  for (const Case& k : cases)
+  {
+    vxSetLineJoin(ctx, k.join);
+    vxSetStrokeWidth(ctx, 6);
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 0, 0, 50, 50);
+    vxStrokePath(ctx);
+    const std::vector<VXvertex>& s = r.Last("stroke")->paths[0].stroke;
+    EXPECT_GE(s.size(), k.minVertices) << k.join;
+    EXPECT_TRUE(AllFinite(s));
+    // The strip closes on itself.
+    EXPECT_EQ(s[s.size() - 2].x, s[0].x);
+    EXPECT_EQ(s[s.size() - 1].y, s[1].y);
+    if (k.join == VX_MITER)
+    {
+      EXPECT_EQ(s.size(), 10u);
+      EXPECT_NEAR(s[0].x, 3.5f, 1e-5); // the miter corner, 3.5 inside
+      EXPECT_NEAR(s[1].x, -3.5f, 1e-5);
+    }
+  }
+}
+
+TEST_F(PathTest, ThinStrokesWidenToAPixelAndFade)
+{
+  vxSetStrokeWidth(ctx, 0.5f);
+  vxSetGlobalAlpha(ctx, 0.5f);
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 0, 0);
+  vxLineTo(ctx, 10, 0);
+  vxStrokePath(ctx);
+  const RecordedCall* call = r.Last("stroke");
+  EXPECT_EQ(call->strokeWidth, 1.0f);
+  EXPECT_FLOAT_EQ(call->paint.innerColor.a, 0.25f * 0.5f);
+  EXPECT_FLOAT_EQ(call->paint.outerColor.a, 0.25f * 0.5f);
+
+  vxSetStrokeWidth(ctx, 500);
+  vxSetGlobalAlpha(ctx, 1);
+  vxStrokePath(ctx);
+  EXPECT_EQ(r.Last("stroke")->strokeWidth, 200.0f);
+
+  // The width follows the transform's scale.
+  vxSetStrokeWidth(ctx, 3);
+  vxScale(ctx, 2, 2);
+  vxStrokePath(ctx);
+  EXPECT_EQ(r.Last("stroke")->strokeWidth, 6.0f);
+}
+
+TEST_F(PathTest, DegenerateInputNeverYieldsNaNVertices)
+{
+  struct Shape
+  {
+    const char* name;
+    void (*build)(VXcontext*);
+  } shapes[] = {
+    {"coincident", [](VXcontext* c) { vxMoveTo(c, 5, 5); vxLineTo(c, 5, 5); vxLineTo(c, 5, 5); }},
+    {"single move", [](VXcontext* c) { vxMoveTo(c, 5, 5); }},
+    {"closed point", [](VXcontext* c) { vxMoveTo(c, 5, 5); vxClosePath(c); }},
+    {"zero segment", [](VXcontext* c) { vxMoveTo(c, 0, 0); vxLineTo(c, 10, 0); vxLineTo(c, 10, 0); vxLineTo(c, 10, 10); }},
+    {"back and forth", [](VXcontext* c) { vxMoveTo(c, 0, 0); vxLineTo(c, 10, 0); vxLineTo(c, 0, 0); vxLineTo(c, 10, 0); }},
+    {"spike", [](VXcontext* c) { vxMoveTo(c, 0, 0); vxLineTo(c, 100, 0.001f); vxLineTo(c, 0, 0.002f); vxClosePath(c); }},
+    {"nan", [](VXcontext* c) { vxMoveTo(c, NAN, 0); vxLineTo(c, 1, NAN); vxLineTo(c, 3, 3); vxCubicTo(c, NAN, 1, 2, 3, 4, 5); }},
+    {"nan circle", [](VXcontext* c) { vxCirclePath(c, 10, 10, NAN); vxEllipsePath(c, NAN, 0, 1, 1); vxArcTo(c, 1, 2, 3, 4, NAN); }},
+    {"zero circle", [](VXcontext* c) { vxCirclePath(c, 10, 10, 0); vxRoundedRectPath(c, 0, 0, 0, 0, 5); }},
+    {"flat curve", [](VXcontext* c) { vxMoveTo(c, 0, 0); vxCubicTo(c, 0, 0, 0, 0, 0, 0); vxQuadTo(c, 0, 0, 0, 0); }},
+    {"huge", [](VXcontext* c) { vxMoveTo(c, -1e11f, -1e11f); vxLineTo(c, 1e11f, 1e11f); vxLineTo(c, -1e11f, 1e11f); }},
+  };
+  const int caps[] = {VX_BUTT, VX_ROUND, VX_SQUARE};
+  const int joins[] = {VX_MITER, VX_ROUND, VX_BEVEL};
+  for (const Shape& shape : shapes)
+    for (int cap : caps)
+      for (int join : joins)
+        for (float width : {0.0f, 1.0f, 7.0f, NAN})
+        {
+          r.calls.clear();
+          vxSetLineCap(ctx, cap);
+          vxSetLineJoin(ctx, join);
+          vxSetStrokeWidth(ctx, width);
+          vxSetMiterLimit(ctx, width);
+          vxBeginPath(ctx);
+          shape.build(ctx);
+          vxFillPath(ctx);
+          vxStrokePath(ctx);
+          for (const RecordedCall& call : r.calls)
+            for (const auto& p : call.paths)
+            {
+              EXPECT_TRUE(AllFinite(p.fill)) << shape.name;
+              EXPECT_TRUE(AllFinite(p.stroke)) << shape.name << " cap " << cap << " join " << join;
+            }
+        }
+}
+
+TEST_F(PathTest, AFailedExpansionMakesNoCallWithStaleVertices)
+{
+  vxSetLineJoin(ctx, VX_ROUND);
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 0, 0, 50, 50);
+  vxStrokePath(ctx);
+  ASSERT_EQ(r.Count("stroke"), 1u);
+  ASSERT_NE(ctx->cache->paths[0].stroke, nullptr);
+
+  // At an absurd pixel ratio a round join would need millions of vertices: the stroke is dropped.
+  vxBeginFrame(ctx, 800, 600, 1e9f);
+  vxSetLineJoin(ctx, VX_ROUND);
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 0, 0, 50, 50);
+  vxStrokePath(ctx);
+  EXPECT_EQ(r.Count("stroke"), 1u);
+  EXPECT_EQ(ctx->cache->paths[0].stroke, nullptr);
+  EXPECT_EQ(ctx->cache->paths[0].nstroke, 0);
+  EXPECT_EQ(ctx->strokeTriCount, 0);
+}
+
+TEST_F(PathTest, TheCacheDumpListsEveryVertex)
+{
+  vxSetShapeAntiAlias(ctx, 0);
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 0, 0, 2, 3);
+  vxFillPath(ctx);
+  testing::internal::CaptureStdout();
+  vxDumpPathCache(ctx);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out,
+            "Dumping 1 cached paths\n - Path 0\n   - fill: 4\n0.000000\t0.000000\n0.000000\t3.000000\n"
+            "2.000000\t3.000000\n2.000000\t0.000000\n");
+}
+
+TEST_F(PathTest, PaintsReachTheBackEndWithGlobalAlphaAndState)
+{
+  vxSetFillColor(ctx, vxColorFromFloats(1, 0, 0, 0.8f));
+  vxSetGlobalAlpha(ctx, 0.5f);
+  vxSetCompositeOperation(ctx, VX_LIGHTER);
+  vxSetScissor(ctx, 0, 0, 20, 20);
+  vxBeginPath(ctx);
+  vxCirclePath(ctx, 50, 50, 20);
+  vxFillPath(ctx);
+  const RecordedCall* call = r.Last("fill");
+  EXPECT_FLOAT_EQ(call->paint.innerColor.a, 0.4f);
+  EXPECT_EQ(call->op.dstRGB, VX_ONE);
+  EXPECT_EQ(call->scissor.extent[0], 10.0f);
+  EXPECT_EQ(call->paths[0].convex, 1);
+  EXPECT_NEAR(call->bounds[0], 30.0f, 1e-3);
+  EXPECT_NEAR(call->bounds[3], 70.0f, 1e-3);
+  // The flattened circle stays within the tessellation tolerance of the true circle.
+  for (const VXpoint& p : Points(ctx)) EXPECT_NEAR(std::hypot(p.x - 50, p.y - 50), 20.0f, 0.25f);
+}
+
+} // namespace
