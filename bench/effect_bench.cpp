@@ -1,11 +1,11 @@
-// CPU time of the effect's signal path per second of 48 kHz stereo audio processed in 512-frame blocks.
-// Each benchmark iteration processes exactly one second of audio, so the reported time is the figure wanted.
-#include "effect/dsp/frame_chain.h"
-#include "effect/dsp/levels.h"
+// CPU time of the effect per second of 48 kHz stereo audio processed through Drovik::ProcessBlock in
+// 512-frame blocks. Each iteration processes exactly one second of audio, so the reported time is the figure.
+#include "effect/Drovik.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -15,76 +15,80 @@ constexpr double kFs = 48000.0;
 constexpr int kBlock = 512;
 constexpr int kSecond = 48000;
 
-struct Setting
+std::unique_ptr<Drovik> MakePlugin()
 {
-  SatSettings sat;
-  int clipOn = 0;
-  double ceilingDb = -0.1;
-  int meterMode = kMeterVU;
-};
-
-Setting Defaults() { return {}; }
-
-Setting Medium()
-{
-  Setting s;
-  s.sat = {1, kChStereo, kSatClean, 2, 51.4, 51.4, 0.0};
-  return s;
+  auto d = std::make_unique<Drovik>(plug::InstanceInfo{});
+  d->plug::IPluginProcessor::SetSampleRate(kFs);
+  d->plug::IPluginProcessor::SetBlockSize(kBlock);
+  d->OnReset();
+  return d;
 }
 
-Setting UnstableDrive()
+void LoadFactoryPreset(Drovik& d, const char* name)
 {
-  Setting s;
-  s.sat = {1, kChStereo, kSatWarm, 5, 75.1, 74.9, 100.0};
-  return s;
+  for (int i = 0; i < d.NFactoryPresets(); ++i)
+    if (std::strcmp(d.GetFactoryPreset(i)->mName, name) == 0) d.UnserializeState(d.GetFactoryPreset(i)->mChunk, 0);
 }
 
-Setting WorstCase()
+void SetWorstCase(Drovik& d)
 {
-  Setting s;
-  s.sat = {1, kChStereo, kSatWarm, 5, 100.0, 100.0, 100.0};
-  s.clipOn = 1;
-  s.meterMode = kMeterEBUSL;
-  return s;
+  const std::pair<int, double> values[] = {{kSat_offon, 1},       {kSat_mode, kSatWarm},   {kSat_stages, 5},
+                                           {kSat_driveeven, 100}, {kSat_driveodd, 100},    {kSat_fluctuation, 100},
+                                           {kClipoffon, 1},       {kMeterMode, kMeterEBUSL}};
+  for (const auto& v : values)
+  {
+    d.GetParam(v.first)->Set(v.second);
+    d.OnParamChange(v.first, plug::kPresetRecall, -1);
+  }
 }
 
-void RunSetting(benchmark::State& state, const Setting& setting)
+void Run(benchmark::State& state, Drovik& d)
 {
-  auto chain = std::make_unique<FrameChain>();
-  chain->Prepare(kFs, kFs, setting.ceilingDb, setting.sat, setting.meterMode);
-  FrameSettings fs;
-  fs.satOn = setting.sat.on;
-  fs.placement = setting.sat.placement;
-  fs.clipOn = setting.clipOn;
   std::vector<double> inL(kSecond), inR(kSecond), outL(kSecond), outR(kSecond);
   for (int i = 0; i < kSecond; ++i)
   {
-    inL[static_cast<size_t>(i)] = 0.7 * std::sin(2 * M_PI * 220.0 * i / kFs);
-    inR[static_cast<size_t>(i)] = 0.6 * std::sin(2 * M_PI * 330.0 * i / kFs + 0.3);
+    inL[size_t(i)] = 0.7 * std::sin(2 * M_PI * 220.0 * i / kFs);
+    inR[size_t(i)] = 0.6 * std::sin(2 * M_PI * 330.0 * i / kFs + 0.3);
   }
   for (auto _ : state)
   {
     for (int start = 0; start < kSecond; start += kBlock)
     {
-      const int n = std::min(kBlock, kSecond - start);
-      const double gi = DbToGain(0.0), go = DbToGain(0.0);
-      for (int i = start; i < start + n; ++i)
-      {
-        double L = inL[static_cast<size_t>(i)], R = inR[static_cast<size_t>(i)];
-        chain->ProcessFrame(L, R, gi, gi, go, go, fs);
-        outL[static_cast<size_t>(i)] = L;
-        outR[static_cast<size_t>(i)] = R;
-      }
+      double* in[2] = {inL.data() + start, inR.data() + start};
+      double* out[2] = {outL.data() + start, outR.data() + start};
+      d.ProcessBlock(in, out, std::min(kBlock, kSecond - start));
     }
     benchmark::DoNotOptimize(outL.data());
     benchmark::DoNotOptimize(outR.data());
   }
 }
 
-void BM_Defaults(benchmark::State& s) { RunSetting(s, Defaults()); }
-void BM_Medium(benchmark::State& s) { RunSetting(s, Medium()); }
-void BM_UnstableDrive(benchmark::State& s) { RunSetting(s, UnstableDrive()); }
-void BM_WorstCase(benchmark::State& s) { RunSetting(s, WorstCase()); }
+void BM_Defaults(benchmark::State& s)
+{
+  auto d = MakePlugin();
+  Run(s, *d);
+}
+
+void BM_Medium(benchmark::State& s)
+{
+  auto d = MakePlugin();
+  LoadFactoryPreset(*d, "Medium");
+  Run(s, *d);
+}
+
+void BM_UnstableDrive(benchmark::State& s)
+{
+  auto d = MakePlugin();
+  LoadFactoryPreset(*d, "Unstable Drive");
+  Run(s, *d);
+}
+
+void BM_WorstCase(benchmark::State& s)
+{
+  auto d = MakePlugin();
+  SetWorstCase(*d);
+  Run(s, *d);
+}
 
 BENCHMARK(BM_Defaults)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Medium)->Unit(benchmark::kMillisecond);

@@ -28,12 +28,13 @@ public:
   {
     const double u = inputScale * x;
     const double mag = std::fabs(u);
-    double y = u;
-    if (!(mag < threshold))
+    if (mag < threshold)
     {
-      const double sign = u > 0.0 ? 1.0 : (u < 0.0 ? -1.0 : 0.0);
-      y = sign * (threshold + range * std::tanh((mag - threshold) * inverseRange));
+      gainReduction = 1.0; // y / u with y = u
+      return u;
     }
+    const double sign = u > 0.0 ? 1.0 : (u < 0.0 ? -1.0 : 0.0);
+    const double y = sign * (threshold + range * std::tanh((mag - threshold) * inverseRange));
     gainReduction = u != 0.0 ? y / u : 1.0;
     return y;
   }
