@@ -107,6 +107,24 @@ public:
   /// The mirror of parameter idx as the audio thread sees it (NaN for an index without one). [any thread]
   double GetMirror(int idx) const;
 
+  // Preset files (DrovikPresetFiles.cpp). [main thread]
+  /// Loads a ".vqp" file into the current preset and notifies every parameter; false (nothing changed) for a
+  /// missing, unreadable, foreign or malformed file.
+  bool LoadPresetFile(const char* path);
+  /// Saves every parameter to path, named after the file.
+  bool SavePresetFile(const char* path) const;
+  /// Saves, or loads, the default preset of a folder (folder/default.vqp).
+  bool SaveDefaultPresetFile(const char* folder) const;
+  void LoadDefaultPresetFile(const char* folder);
+  /// Fills slot from a preset file (defaults for what the file lacks).
+  void LoadXMLPreset(plug::IPresetSlot& slot, const plug::LibString& path, bool subsetOnly);
+  /// The user list becomes the valid ".vqp" regular files of folder, in alphabetical order.
+  void RescanPresets(const char* folder);
+  int NUserPresets() const { return mUserPresets.GetSize(); }
+  const plug::IPresetSlot* GetUserPreset(int idx) const { return mUserPresets.Get(idx); }
+  /// A path's file name without its extension, at most 1023 characters.
+  static void PresetNameFromPath(const char* path, plug::LibString& name);
+
   // Block processing (DrovikProcess.cpp). [audio thread; each takes the plug-in lock]
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
   void OnReset() override;

@@ -152,6 +152,12 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
   case kActionVersionCheck:
     if (EditorIsOpen() && !mCheckVersion) mCheckVersion = true;
     break;
+  case kActionLoadPreset:
+    if (EditorIsOpen()) LoadPresetFile(ChosenPresetPath().c_str());
+    break;
+  case kActionSavePreset:
+    if (EditorIsOpen()) SavePresetFile(ChosenPresetPath().c_str());
+    break;
   case kActionApplyGUIScale:
   case kActionResetGUIScale:
     if (EditorIsOpen()) RequestEditorWork(idx == kActionApplyGUIScale ? kEditorApplyScale : kEditorResetScale);

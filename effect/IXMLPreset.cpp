@@ -1,7 +1,10 @@
 #include "effect/IXMLPreset.h"
 
 #include <charconv>
+#include <sys/stat.h>
+#include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -68,20 +71,18 @@ int FindParam(const IPluginBase& plug, const char* name)
       return i;
   return -1;
 }
+
+/// Parses an XML text (up to its first zero byte); false on a parse error.
+bool ParseText(TiXmlDocument& doc, const std::string& text)
+{
+  doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+  return !doc.Error();
+}
 } // namespace
 
-bool IXMLPreset::WritePresetXmlChunk(const IPluginBase& plug, IStateChunk& chunk, bool subsetOnly) const
+void IXMLPreset::BuildDocument(TiXmlDocument& doc, const IPluginBase& plug, const double* values,
+                               const char* presetName, bool subsetOnly, const char* data) const
 {
-  std::vector<double> values(static_cast<size_t>(plug.NParams()));
-  for (int i = 0; i < plug.NParams(); ++i)
-    values[static_cast<size_t>(i)] = plug.GetParam(i)->Value();
-  return BuildPresetXmlChunk(plug, values.data(), chunk, plug.GetPresetName(0), subsetOnly);
-}
-
-bool IXMLPreset::BuildPresetXmlChunk(const IPluginBase& plug, const double* values, IStateChunk& chunk,
-                                     const char* presetName, bool subsetOnly) const
-{
-  TiXmlDocument doc;
   doc.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
   auto* root = new TiXmlElement(kRoot);
   root->SetAttribute("version", "1");
@@ -100,6 +101,12 @@ bool IXMLPreset::BuildPresetXmlChunk(const IPluginBase& plug, const double* valu
     e->LinkEndChild(new TiXmlText(t[1]));
     root->LinkEndChild(e);
   }
+  if (data)
+  {
+    auto* e = new TiXmlElement(kData);
+    e->LinkEndChild(new TiXmlText(data));
+    root->LinkEndChild(e);
+  }
   auto* preset = new TiXmlElement(kPreset);
   preset->SetAttribute("name", presetName ? presetName : "");
   root->LinkEndChild(preset);
@@ -107,12 +114,69 @@ bool IXMLPreset::BuildPresetXmlChunk(const IPluginBase& plug, const double* valu
   preset->LinkEndChild(parameter);
   for (int i = 0; i < plug.NParams(); ++i)
   {
+    if (subsetOnly && mUseSubset && !IXMLParameters::InSubset(mSubsetTable, i))
+      continue;
     auto* param = new TiXmlElement(kParam);
     param->SetAttribute("name", plug.GetParam(i)->GetName());
     param->SetAttribute("val", FormatValue(values[i]).c_str());
     parameter->LinkEndChild(param);
   }
+}
 
+bool IXMLPreset::ReadDocument(const TiXmlDocument& doc, const IPluginBase& plug, bool allowAltNames,
+                              ParsedPreset& out) const
+{
+  const TiXmlElement* root = doc.FirstChildElement(kRoot);
+  if (!root)
+    return false;
+  const char* vendor = TextOf(root->FirstChildElement(kVendor));
+  const char* name = TextOf(root->FirstChildElement(kName));
+  const char* version = TextOf(root->FirstChildElement(kVersion));
+  if (!vendor || std::strcmp(vendor, plug.GetMfrName()) != 0 || !name || !version)
+    return false;
+  if (std::strcmp(name, plug.GetPluginName()) != 0 && !(allowAltNames && IsAltName(name)))
+    return false;
+  const char* data = TextOf(root->FirstChildElement(kData));
+  out.mData = data ? data : "";
+  const TiXmlElement* preset = root->FirstChildElement(kPreset);
+  const TiXmlAttribute* presetName = preset ? preset->FirstAttribute() : nullptr;
+  if (!presetName || std::strcmp(presetName->Name(), "name") != 0)
+    return false;
+  out.mPresetName = presetName->Value();
+  const TiXmlElement* parameter = preset->FirstChildElement(kParameter);
+  if (!parameter || !parameter->FirstChild())
+    return false;
+  // The whole document is checked before the caller applies anything.
+  out.mChanges.clear();
+  for (const TiXmlNode* node = parameter->FirstChild(); node; node = node->NextSibling())
+  {
+    const TiXmlElement* param = node->ToElement();
+    if (!param || std::strcmp(param->Value(), kParam) != 0)
+      return false;
+    const char* paramName = param->Attribute("name");
+    if (!paramName || !*paramName)
+      continue;
+    const int idx = FindParam(plug, paramName);
+    if (idx >= 0)
+      out.mChanges.push_back({idx, ParseValue(param->Attribute("val"))});
+  }
+  return true;
+}
+
+bool IXMLPreset::IsAltName(const char* name) const
+{
+  for (const char* const* alt = mAltNames; mUseAltNames && alt && *alt; ++alt)
+    if (std::strcmp(*alt, name) == 0)
+      return true;
+  return false;
+}
+
+bool IXMLPreset::BuildPresetXmlChunk(const IPluginBase& plug, const double* values, IStateChunk& chunk,
+                                     const char* presetName, bool subsetOnly) const
+{
+  // A state chunk always carries every parameter.
+  TiXmlDocument doc;
+  BuildDocument(doc, plug, values, presetName, false, nullptr);
   TiXmlPrinter printer;
   doc.Accept(&printer);
   const int32_t length = static_cast<int32_t>(printer.Size());
@@ -135,51 +199,149 @@ int IXMLPreset::ReadPresetXmlChunk(IPluginBase& plug, const IStateChunk& chunk, 
   const std::string text(bytes, strnlen(bytes, static_cast<size_t>(length)));
 
   TiXmlDocument doc;
-  doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
-  if (doc.Error())
+  ParsedPreset parsed;
+  if (!ParseText(doc, text) || !ReadDocument(doc, plug, false, parsed))
     return 0;
-  const TiXmlElement* root = doc.FirstChildElement(kRoot);
-  if (!root)
-    return 0;
-  const char* vendor = TextOf(root->FirstChildElement(kVendor));
-  const char* name = TextOf(root->FirstChildElement(kName));
-  const char* version = TextOf(root->FirstChildElement(kVersion));
-  if (!vendor || std::strcmp(vendor, plug.GetMfrName()) != 0 || !name ||
-      std::strcmp(name, plug.GetPluginName()) != 0 || !version)
-    return 0;
-  const TiXmlElement* preset = root->FirstChildElement(kPreset);
-  const TiXmlAttribute* presetName = preset ? preset->FirstAttribute() : nullptr;
-  if (!presetName || std::strcmp(presetName->Name(), "name") != 0)
-    return 0;
-  const TiXmlElement* parameter = preset->FirstChildElement(kParameter);
-  if (!parameter || !parameter->FirstChild())
-    return 0;
-
-  // The whole document is checked before anything is applied.
-  struct Change
-  {
-    int mIdx;
-    double mValue;
-  };
-  std::vector<Change> changes;
-  for (const TiXmlNode* node = parameter->FirstChild(); node; node = node->NextSibling())
-  {
-    const TiXmlElement* param = node->ToElement();
-    if (!param || std::strcmp(param->Value(), kParam) != 0)
-      return 0;
-    const char* paramName = param->Attribute("name");
-    if (!paramName || !*paramName)
-      continue;
-    const int idx = FindParam(plug, paramName);
-    if (idx < 0 || (subsetOnly && !IXMLParameters::InSubset(subsetTable, idx)))
-      continue;
-    changes.push_back({idx, ParseValue(param->Attribute("val"))});
-  }
-
   if (plug::IPresetSlot* slot = plug.GetPresetSlot(0))
-    slot->SetName(presetName->Value());
-  for (const Change& c : changes)
-    plug.GetParam(c.mIdx)->Set(c.mValue);
+    slot->SetName(parsed.mPresetName.c_str());
+  for (const ParsedPreset::Change& c : parsed.mChanges)
+    if (!subsetOnly || IXMLParameters::InSubset(subsetTable, c.mIdx))
+      plug.GetParam(c.mIdx)->Set(c.mValue);
   plug.NotifyAllParams(plug::kPresetRecall);
   return static_cast<int>(textStart + length);
 }
+
+// ---- preset files ----
+
+bool IXMLPreset::SaveXMLPreset(const IPluginBase& plug, const LibString& path, const LibString& presetName,
+                               bool subsetOnly, bool withData, const char* data) const
+{
+  std::vector<double> values(static_cast<size_t>(plug.NParams()));
+  for (int i = 0; i < plug.NParams(); ++i)
+    values[static_cast<size_t>(i)] = plug.GetParam(i)->Value();
+  TiXmlDocument doc;
+  BuildDocument(doc, plug, values.data(), presetName.Get(), subsetOnly, withData ? (data ? data : "") : nullptr);
+  FILE* file = std::fopen(path.Get(), "wb");
+  if (!file)
+    return false;
+  const bool saved = doc.SaveFile(file);
+  return std::fclose(file) == 0 && saved;
+}
+
+bool IXMLPreset::SaveDefaultPreset(const IPluginBase& plug, const LibString& folder, bool subsetOnly) const
+{
+  LibString path;
+  DefaultPresetPath(folder, path);
+  // The file is opened for reading and closed again first (its content is not used).
+  if (FILE* existing = std::fopen(path.Get(), "rb"))
+    std::fclose(existing);
+  const LibString name(plug.GetPresetName(plug.GetCurrentPresetIdx()));
+  return SaveXMLPreset(plug, path, name, subsetOnly, false, nullptr);
+}
+
+void IXMLPreset::DefaultPresetPath(const LibString& folder, LibString& path)
+{
+  path.Set(folder.Get());
+  path.Append("/");
+  path.Append(kDefaultPresetName);
+  path.Append(kPresetExtension);
+}
+
+bool IXMLPreset::ReadPresetFile(const IPluginBase& plug, const LibString& path, ParsedPreset& out) const
+{
+  // Only a regular file of a sensible size is read (a folder opens too, and reports an absurd length).
+  struct stat st;
+  if (stat(path.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxPresetFileBytes)
+    return false;
+  FILE* file = std::fopen(path.Get(), "rb");
+  if (!file)
+    return false;
+  std::string text(static_cast<size_t>(st.st_size), '\0');
+  const size_t got = std::fread(text.data(), 1, text.size(), file);
+  std::fclose(file);
+  text.resize(got);
+  text.resize(strnlen(text.c_str(), text.size())); // the text ends at its first zero byte
+  TiXmlDocument doc;
+  return ParseText(doc, text) && ReadDocument(doc, plug, true, out);
+}
+
+bool IXMLPreset::LoadPresetXmlFile(IPluginBase& plug, const LibString& path, LibString& presetNameOut, bool direct,
+                                   bool checkOnly, bool subsetOnly, bool readData, LibString* dataOut)
+{
+  ParsedPreset parsed;
+  try
+  {
+    if (!ReadPresetFile(plug, path, parsed))
+      return false; // a missing, unreadable, foreign or malformed file changes nothing
+  }
+  catch (const std::exception&)
+  {
+    return false;
+  }
+  if (readData && dataOut)
+    dataOut->Set(parsed.mData.c_str());
+  presetNameOut.Set(parsed.mPresetName.c_str());
+  if (checkOnly && !direct)
+    return true;
+
+  // The file is accepted: the preset subset starts from its defaults, then the file's values apply.
+  if (mUseSubset)
+    for (int i = 0; i < plug.NParams(); ++i)
+      if (IXMLParameters::InSubset(mSubsetTable, i))
+        plug.GetParam(i)->Set(plug.GetParam(i)->GetDefault());
+  for (const ParsedPreset::Change& c : parsed.mChanges)
+    if (!(subsetOnly && mUseSubset && !IXMLParameters::InSubset(mSubsetTable, c.mIdx)))
+      plug.GetParam(c.mIdx)->Set(c.mValue);
+
+  if (direct)
+  {
+    plug.ModifyCurrentPreset(presetNameOut.Get());
+    plug.NotifyAllParams(plug::kPresetRecall);
+    return true;
+  }
+  plug.ModifyCurrentPreset(presetNameOut.Get());
+  plug.RestorePreset(plug.GetCurrentPresetIdx());
+  plug.ModifyCurrentPreset(presetNameOut.Get());
+  plug.UpdateHostDisplay();
+  return true;
+}
+
+void IXMLPreset::LoadDefaultPreset(IPluginBase& plug, const LibString& folder)
+{
+  LibString path, name;
+  DefaultPresetPath(folder, path);
+  LoadPresetXmlFile(plug, path, name, true, false, false, false, nullptr);
+}
+
+bool IXMLPreset::ParsePresetXmlFile(const IPluginBase& plug, const LibString& path, double* values,
+                                    LibString& presetNameOut, bool subsetOnly) const
+{
+  if (mUseSubset)
+    for (int i = 0; i < plug.NParams(); ++i)
+      if (IXMLParameters::InSubset(mSubsetTable, i))
+        values[i] = plug.GetParam(i)->GetDefault();
+  ParsedPreset parsed;
+  try
+  {
+    if (!ReadPresetFile(plug, path, parsed))
+      return false;
+  }
+  catch (const std::exception&)
+  {
+    return false;
+  }
+  presetNameOut.Set(parsed.mPresetName.c_str());
+  for (const ParsedPreset::Change& c : parsed.mChanges)
+    if (!(subsetOnly && mUseSubset && !IXMLParameters::InSubset(mSubsetTable, c.mIdx)))
+      values[c.mIdx] = plug.GetParam(c.mIdx)->Constrain(c.mValue);
+  return true;
+}
+
+bool IXMLPreset::WritePresetXmlChunk(const IPluginBase& plug, IStateChunk& chunk, bool subsetOnly) const
+{
+  std::vector<double> values(static_cast<size_t>(plug.NParams()));
+  for (int i = 0; i < plug.NParams(); ++i)
+    values[static_cast<size_t>(i)] = plug.GetParam(i)->Value();
+  return BuildPresetXmlChunk(plug, values.data(), chunk, plug.GetPresetName(0), subsetOnly);
+}
+

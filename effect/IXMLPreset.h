@@ -6,6 +6,11 @@
 #include "core/IPluginBase.h"
 #include "core/LibString.h"
 
+#include <string>
+#include <vector>
+
+class TiXmlDocument;
+
 /// One row of the preset subset table; the table ends with a row whose index is -1.
 struct IXMLParameterRow
 {
@@ -35,6 +40,13 @@ public:
   static constexpr const char* kParameter = "Parameter";
   static constexpr const char* kParam = "Param";
 
+  static constexpr const char* kData = "Data";
+  /// Extension of preset files, and the name of the default preset in the VST2 data folder.
+  static constexpr const char* kPresetExtension = ".vqp";
+  static constexpr const char* kDefaultPresetName = "default";
+  /// Larger files are not taken for presets.
+  static constexpr long kMaxPresetFileBytes = 1 << 20;
+
   /// Appends the text length and the document of the live parameter values. [main thread]
   bool WritePresetXmlChunk(const plug::IPluginBase& plug, plug::IStateChunk& chunk, bool subsetOnly) const;
   /// Appends the text length and the document of values (one per parameter) named presetName.
@@ -45,7 +57,48 @@ public:
   int ReadPresetXmlChunk(plug::IPluginBase& plug, const plug::IStateChunk& chunk, int pos, bool subsetOnly,
                          const IXMLParameterRow* subsetTable) const;
 
+  // Preset files [main thread].
+  /// Writes the live values (only the preset subset with subsetOnly and the subset switch on) to path.
+  bool SaveXMLPreset(const plug::IPluginBase& plug, const plug::LibString& path, const plug::LibString& presetName,
+                     bool subsetOnly, bool withData, const char* data) const;
+  /// Saves the current preset as folder/default.vqp.
+  bool SaveDefaultPreset(const plug::IPluginBase& plug, const plug::LibString& folder, bool subsetOnly) const;
+  /// Reads a preset file. A missing, unreadable, foreign or malformed file changes nothing and gives false. An
+  /// accepted file (unless checkOnly) first resets the preset subset to its defaults, then applies its values:
+  /// direct, into the current preset; otherwise through a restore of the current preset, which notifies every
+  /// parameter.
+  bool LoadPresetXmlFile(plug::IPluginBase& plug, const plug::LibString& path, plug::LibString& presetNameOut,
+                         bool direct, bool checkOnly, bool subsetOnly, bool readData, plug::LibString* dataOut);
+  /// Loads folder/default.vqp directly, when it exists.
+  void LoadDefaultPreset(plug::IPluginBase& plug, const plug::LibString& folder);
+  /// Reads a preset file into values (one per parameter) without touching the parameters.
+  bool ParsePresetXmlFile(const plug::IPluginBase& plug, const plug::LibString& path, double* values,
+                          plug::LibString& presetNameOut, bool subsetOnly) const;
+  static void DefaultPresetPath(const plug::LibString& folder, plug::LibString& path);
+
 protected:
+  /// What a checked document holds: its preset name, its "Data" text and the values it names.
+  struct ParsedPreset
+  {
+    struct Change
+    {
+      int mIdx;
+      double mValue;
+    };
+    std::string mPresetName;
+    std::string mData;
+    std::vector<Change> mChanges;
+  };
+
+  void BuildDocument(TiXmlDocument& doc, const plug::IPluginBase& plug, const double* values,
+                     const char* presetName, bool subsetOnly, const char* data) const;
+  /// Checks the whole document (vendor, product or an alternate name, version, preset, every child of
+  /// "Parameter") and collects its values; false, with nothing to apply, on the first fault.
+  bool ReadDocument(const TiXmlDocument& doc, const plug::IPluginBase& plug, bool allowAltNames,
+                    ParsedPreset& out) const;
+  bool ReadPresetFile(const plug::IPluginBase& plug, const plug::LibString& path, ParsedPreset& out) const;
+  bool IsAltName(const char* name) const;
+
   plug::LibString mNameOverride;
   plug::LibString mVersionOverride;
   const IXMLParameterRow* mSubsetTable = nullptr;

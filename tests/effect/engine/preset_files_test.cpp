@@ -1,0 +1,188 @@
+// XML preset files: save and load, the preset subset, refusals that change nothing, the rescan, the default.
+#include "engine_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using enginetest::Make;
+using enginetest::Set;
+
+class PresetFiles : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    char tmpl[] = "/tmp/drovik-presets-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    mDir = tmpl;
+  }
+  void TearDown() override { fs::remove_all(mDir); }
+  std::string Path(const char* name) const { return mDir + "/" + name; }
+  void Write(const char* name, const std::string& text) const { std::ofstream(Path(name), std::ios::binary) << text; }
+
+  std::string mDir;
+};
+
+std::string Document(const char* vendor, const char* product, const std::string& params, const char* preset = "P")
+{
+  return std::string("<?xml version=\"1.0\" ?>\n<PresetXMLTree version=\"1\">\n<PluginVendor>") + vendor +
+         "</PluginVendor>\n<PluginName>" + product +
+         "</PluginName>\n<PluginVersion>v1.0.1</PluginVersion>\n<Preset name=\"" + preset + "\">\n<Parameter>\n" +
+         params + "</Parameter>\n</Preset>\n</PresetXMLTree>\n";
+}
+
+const std::vector<std::pair<int, double>> kNonDefaults = {
+  {kGUIScale, 1.25},      {kTooltips, 0},          {kOversampling, 1},   {kBypass, 1},          {kClipoffon, 1},
+  {kClipCeiling, -7.3},   {kMeterDisplayMode, 0},  {kMeterMode, 1},      {kVURef, -3},          {kEBUSLRef, -4},
+  {kEBUMLRef, -5},        {kRMSRef, -6},           {kPEAKRef, -7},       {kMonitorMode0, 2},    {kMonitorMode1, 1},
+  {kSat_offon, 1},        {kSat_ProcMode, 3},      {kSat_mode, 2},       {kSat_stages, 4},      {kSat_driveeven, 12},
+  {kSat_driveodd, 34},    {kSat_fluctuation, 56},  {kHideKnobText, 1},   {kInputTrim, -1.5},    {kOutputTrim, 2.5},
+};
+
+std::vector<double> Values(const Drovik& d)
+{
+  std::vector<double> v;
+  for (int i = 0; i < kNumParams; ++i) v.push_back(d.GetParam(i)->Value());
+  return v;
+}
+
+TEST_F(PresetFiles, SaveThenLoadRestoresAll25ValuesAndNamesThePreset)
+{
+  auto a = Make();
+  Set(*a, kNonDefaults);
+  ASSERT_TRUE(a->SavePresetFile(Path("My Sound.vqp").c_str()));
+  auto b = Make();
+  ASSERT_TRUE(b->LoadPresetFile(Path("My Sound.vqp").c_str()));
+  for (int i = 0; i < kNumParams; ++i)
+  {
+    EXPECT_NEAR(b->GetParam(i)->Value(), a->GetParam(i)->Value(), 1e-6) << i;
+    EXPECT_NEAR(b->GetMirror(i), a->GetParam(i)->Value(), 1e-6) << i; // every parameter was notified
+  }
+  EXPECT_STREQ(b->GetPresetName(0), "My Sound");
+}
+
+TEST_F(PresetFiles, MissingSubsetParametersGoToDefaultsOthersKeepTheirs)
+{
+  auto d = Make();
+  Set(*d, kNonDefaults);
+  Write("part.vqp", Document("Vesquin", "Drovik",
+                             "<Param name=\"Saturation Odd Harmonics\" val=\"77.000000\"/>\n"
+                             "<Param name=\"Clip Ceiling\"/>\n"
+                             "<Param name=\"Input Trim\" val=\"3.000000\"/>\n"
+                             "<Param name=\"No Such Parameter\" val=\"1\"/>\n"));
+  ASSERT_TRUE(d->LoadPresetFile(Path("part.vqp").c_str()));
+  EXPECT_EQ(d->GetParam(kSat_driveodd)->Value(), 77.0);
+  EXPECT_EQ(d->GetParam(kClipCeiling)->Value(), 0.0); // no "val": 0.0, within the range
+  EXPECT_EQ(d->GetParam(kInputTrim)->Value(), 3.0);
+  for (int idx : {kClipoffon, kSat_offon, kSat_ProcMode, kSat_mode, kSat_stages, kSat_driveeven, kSat_fluctuation})
+    EXPECT_EQ(d->GetParam(idx)->Value(), d->GetParam(idx)->GetDefault()) << idx;
+  for (int idx : {kMeterMode, kOutputTrim, kMonitorMode0, kVURef})
+    EXPECT_NE(d->GetParam(idx)->Value(), d->GetParam(idx)->GetDefault()) << idx;
+  EXPECT_EQ(d->GetMirror(kSat_driveodd), 77.0);
+  EXPECT_EQ(d->GetMirror(kSat_offon), 0.0);
+}
+
+// A refused file changes nothing at all: not even the preset subset is reset.
+TEST_F(PresetFiles, RefusedFilesChangeNothing)
+{
+  const std::string ok = "<Param name=\"Saturation Odd Harmonics\" val=\"1.000000\"/>\n";
+  const std::pair<const char*, std::string> cases[] = {
+    {"foreign-product.vqp", Document("Vesquin", "Other", ok)},
+    {"foreign-vendor.vqp", Document("Someone", "Drovik", ok)},
+    {"malformed.vqp", Document("Vesquin", "Drovik", ok).substr(0, 150)},
+    {"stray-element.vqp", Document("Vesquin", "Drovik", ok + "<Stray/>\n" + ok)},
+    {"empty-parameter.vqp", Document("Vesquin", "Drovik", "")},
+    {"no-version.vqp", "<PresetXMLTree><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
+                       "<Preset name=\"x\"><Parameter>" + ok + "</Parameter></Preset></PresetXMLTree>"},
+    {"binary.vqp", std::string("\0\x01\x02garbage", 10)},
+  };
+  for (const auto& c : cases)
+  {
+    Write(c.first, c.second);
+    auto d = Make();
+    Set(*d, kNonDefaults);
+    const std::vector<double> before = Values(*d);
+    EXPECT_FALSE(d->LoadPresetFile(Path(c.first).c_str())) << c.first;
+    EXPECT_EQ(Values(*d), before) << c.first;
+    EXPECT_EQ(d->GetMirror(kSat_driveodd), 34.0) << c.first;
+  }
+  auto d = Make();
+  Set(*d, kNonDefaults);
+  const std::vector<double> before = Values(*d);
+  EXPECT_FALSE(d->LoadPresetFile(Path("missing.vqp").c_str()));
+  EXPECT_FALSE(d->LoadPresetFile(mDir.c_str())); // a folder
+  EXPECT_FALSE(d->LoadPresetFile(""));
+  EXPECT_EQ(Values(*d), before);
+}
+
+TEST_F(PresetFiles, RescanListsOnlyValidVqpRegularFilesSorted)
+{
+  auto d = Make();
+  const std::string good = Document("Vesquin", "Drovik", "<Param name=\"Saturation Stages\" val=\"3\"/>\n", "%s");
+  auto named = [&](const char* name) {
+    std::string t = good;
+    t.replace(t.find("%s"), 2, name);
+    return t;
+  };
+  Write("b.vqp", named("Bee"));
+  Write("a.vqp", named("Ay"));
+  Write("C.vqp", named("Cee"));
+  Write("notes.txt", named("Text"));
+  Write("old.vqp.bak", named("Backup"));
+  Write("foreign.vqp", Document("Vesquin", "Other", "<Param name=\"Saturation Stages\" val=\"3\"/>\n"));
+  fs::create_directory(Path("folder.vqp"));
+  d->RescanPresets(mDir.c_str());
+  ASSERT_EQ(d->NUserPresets(), 3);
+  EXPECT_STREQ(d->GetUserPreset(0)->mName, "Cee"); // alphabetical: upper case first
+  EXPECT_STREQ(d->GetUserPreset(1)->mName, "Ay");
+  EXPECT_STREQ(d->GetUserPreset(2)->mName, "Bee");
+  EXPECT_TRUE(d->GetUserPreset(0)->mInitialized);
+  // A user preset is a state chunk: restoring it gives the file's values, defaults elsewhere.
+  auto e = Make();
+  Set(*e, kNonDefaults);
+  e->UnserializeState(d->GetUserPreset(1)->mChunk, 0);
+  EXPECT_EQ(e->GetParam(kSat_stages)->Value(), 3.0);
+  EXPECT_EQ(e->GetParam(kInputTrim)->Value(), 0.0);
+  d->RescanPresets((mDir + "/nowhere").c_str());
+  EXPECT_EQ(d->NUserPresets(), 0);
+}
+
+TEST_F(PresetFiles, DefaultPresetRenamesTheCurrentPresetAndAppliesItsValues)
+{
+  auto a = Make();
+  Set(*a, {{kSat_offon, 1}, {kSat_driveeven, 42}, {kOutputTrim, -2}});
+  a->ModifyCurrentPreset("Studio Default");
+  ASSERT_TRUE(a->SaveDefaultPresetFile(mDir.c_str()));
+  ASSERT_TRUE(fs::exists(Path("default.vqp")));
+  auto b = Make();
+  b->LoadDefaultPresetFile(mDir.c_str());
+  EXPECT_STREQ(b->GetPresetName(0), "Studio Default");
+  EXPECT_EQ(b->GetParam(kSat_driveeven)->Value(), 42.0);
+  EXPECT_EQ(b->GetMirror(kOutputTrim), -2.0);
+  auto c = Make();
+  c->LoadDefaultPresetFile((mDir + "/nowhere").c_str());
+  EXPECT_STREQ(c->GetPresetName(0), "Init");
+}
+
+TEST(PresetNames, FileNameWithoutExtension)
+{
+  const std::pair<const char*, const char*> cases[] = {
+    {"/a/b/Warm Pad.vqp", "Warm Pad"}, {"plain", "plain"}, {"/x.y/noext", "noext"}, {"/dir/.hidden", ".hidden"},
+    {"/dir/a.b.vqp", "a.b"}};
+  for (const auto& c : cases)
+  {
+    plug::LibString name;
+    Drovik::PresetNameFromPath(c.first, name);
+    EXPECT_STREQ(name.Get(), c.second) << c.first;
+  }
+}
+
+} // namespace
