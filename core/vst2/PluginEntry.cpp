@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "foundation/main_thread.h"
+
 namespace plug {
 
 namespace {
@@ -23,6 +25,7 @@ vst2::Effect* VSTEntry(vst2::HostCallback host) noexcept
   IPluginVST2* plug = nullptr;
   try
   {
+    foundation::MainThreadScope mainThread; // the new plug-in's timer fires only once it is complete
     InstanceInfo info;
     info.mVSTHostCallback = host;
     plug = CreatePlugInstance(info);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/vst2/IPluginVST2.h"
+#include "foundation/main_thread.h"
 
 namespace plug {
 
@@ -20,6 +21,13 @@ constexpr int kVendorParamIsEnum = 8;
 constexpr int kVendorParamFromText = 27;
 constexpr int kVendorGainReduction = 0x50726553;      // 'PreS'
 constexpr intptr_t kVendorGainReductionValue = 0x47526442; // 'GRdB'
+
+/// Requests hosts send from their audio thread: they never wait for the main thread.
+bool IsAudioThreadRequest(int32_t opcode)
+{
+  return opcode == vst2::effProcessEvents || opcode == vst2::effSetBypass || opcode == vst2::effStartProcess ||
+         opcode == vst2::effStopProcess;
+}
 
 /// Copies text into a host buffer of size bytes, always terminated.
 void CopyToHost(void* ptr, const char* text, int size)
@@ -106,6 +114,9 @@ intptr_t IPluginVST2::AEffectDispatch(vst2::Effect* effect, int32_t opcode, int3
     return 0;
   try
   {
+    if (IsAudioThreadRequest(opcode))
+      return plug->Dispatch(opcode, VSTRequest{idx, value, ptr, opt});
+    foundation::MainThreadScope mainThread; // never at the same time as a timer of the main run loop
     return plug->Dispatch(opcode, VSTRequest{idx, value, ptr, opt});
   }
   catch (...)

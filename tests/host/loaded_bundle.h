@@ -1,0 +1,95 @@
+// Loads the built Drovik bundle with dlopen and drives it through its entry point like a host: the host
+// callback answers 0 to everything, as a minimal Linux host does.
+#pragma once
+
+#include <dlfcn.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "vst2/vst2.h"
+
+namespace hosttest {
+
+inline intptr_t SilentHost(vst2::Effect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
+
+/// The module, loaded once per test program.
+class Bundle
+{
+public:
+  static Bundle& Get()
+  {
+    static Bundle bundle;
+    return bundle;
+  }
+  vst2::EntryProc Entry(const char* name) const
+  {
+    return mHandle ? reinterpret_cast<vst2::EntryProc>(dlsym(mHandle, name)) : nullptr;
+  }
+  static const char* Path() { return DROVIK_BUNDLE_SO; }
+
+private:
+  Bundle() : mHandle(dlopen(Path(), RTLD_NOW | RTLD_LOCAL)) {}
+  void* mHandle;
+};
+
+/// One plug-in instance, closed when it goes.
+class Instance
+{
+public:
+  explicit Instance(vst2::HostCallback host = SilentHost, const char* entry = "VSTPluginMain")
+  {
+    vst2::EntryProc proc = Bundle::Get().Entry(entry);
+    mEffect = proc ? proc(host) : nullptr;
+  }
+  ~Instance()
+  {
+    if (mEffect)
+      mEffect->dispatcher(mEffect, vst2::effClose, 0, 0, nullptr, 0.f);
+  }
+  Instance(const Instance&) = delete;
+  Instance& operator=(const Instance&) = delete;
+
+  vst2::Effect* operator->() const { return mEffect; }
+  vst2::Effect* Get() const { return mEffect; }
+  intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.f) const
+  {
+    return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
+  }
+  std::string Text(int32_t opcode, int32_t index = 0) const
+  {
+    char buf[256] = {};
+    Call(opcode, index, 0, buf);
+    return buf;
+  }
+  float GetParam(int idx) const { return mEffect->getParameter(mEffect, idx); }
+  void SetParam(int idx, float v) const { mEffect->setParameter(mEffect, idx, v); }
+  std::vector<float> AllParams() const
+  {
+    std::vector<float> v;
+    for (int i = 0; i < mEffect->numParams; ++i)
+      v.push_back(GetParam(i));
+    return v;
+  }
+  /// The program chunk the plug-in hands out (a copy).
+  std::vector<unsigned char> GetChunk(int index = 1) const
+  {
+    void* data = nullptr;
+    const intptr_t size = Call(vst2::effGetChunk, index, 0, &data);
+    if (size <= 0 || !data)
+      return {};
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    return std::vector<unsigned char>(bytes, bytes + size);
+  }
+  intptr_t SetChunk(std::vector<unsigned char> bytes, int index = 1) const
+  {
+    return Call(vst2::effSetChunk, index, intptr_t(bytes.size()), bytes.empty() ? nullptr : bytes.data());
+  }
+
+private:
+  vst2::Effect* mEffect = nullptr;
+};
+
+} // namespace hosttest
