@@ -37,6 +37,8 @@ bool IXMLParameters::InSubset(const IXMLParameterRow* table, int idx)
 }
 
 namespace {
+constexpr size_t kParserSlack = 8;
+
 /// "%f" of a value, independent of the process locale.
 std::string FormatValue(double v)
 {
@@ -75,7 +77,9 @@ int FindParam(const IPluginBase& plug, const char* name)
 /// Parses an XML text (up to its first zero byte); false on a parse error.
 bool ParseText(TiXmlDocument& doc, const std::string& text)
 {
-  doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+  // Bytes are taken one by one: in its UTF-8 mode the parser can step past the end of a text that is cut inside
+  // a multi-byte character.
+  doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
   return !doc.Error();
 }
 } // namespace
@@ -196,7 +200,9 @@ int IXMLPreset::ReadPresetXmlChunk(IPluginBase& plug, const IStateChunk& chunk, 
   if (length < 0 || textStart + length > chunk.Size())
     return 0;
   const char* bytes = reinterpret_cast<const char*>(chunk.GetData() + textStart);
-  const std::string text(bytes, strnlen(bytes, static_cast<size_t>(length)));
+  std::string text(bytes, strnlen(bytes, static_cast<size_t>(length)));
+  // The parser may step a few bytes past the end of a text cut inside a multi-byte character: zeros there.
+  text.append(kParserSlack, '\0');
 
   TiXmlDocument doc;
   ParsedPreset parsed;

@@ -1,0 +1,220 @@
+// The Drovik plug-in object: its parameters, the factory presets and the state chunk reader's decisions.
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "effect/Drovik.h"
+
+using plug::IParam;
+using plug::IStateChunk;
+
+namespace {
+/// A Drovik that shows its factory presets and state reader to the tests.
+class TestDrovik : public Drovik
+{
+public:
+  TestDrovik() : Drovik(plug::InstanceInfo{}) {}
+  int mNotifications = 0;
+  void OnParamChange(int idx, plug::EParamChangeSource source, int) override
+  {
+    if (source == plug::kPresetRecall)
+      ++mNotifications;
+  }
+};
+
+std::string DisplayOf(const IParam& p)
+{
+  plug::LibString s;
+  p.GetDisplay(s);
+  return s.Get();
+}
+} // namespace
+
+TEST(DrovikParams, TypesRangesStepsAndGroups)
+{
+  TestDrovik d;
+  const struct
+  {
+    int idx;
+    IParam::EValueType type;
+    double min, max, step, def;
+    const char* group;
+  } rows[] = {
+    {kGUIScale, IParam::kTypeDouble, 0.5, 3.0, 0.01, 1.0, "GUI"},
+    {kTooltips, IParam::kTypeEnum, 0, 1, 1, 1, "GUI"},
+    {kOversampling, IParam::kTypeEnum, 0, 2, 1, 0, "Processing"},
+    {kClipCeiling, IParam::kTypeDouble, -60, 0, 0.1, -0.1, "Clip"},
+    {kMeterMode, IParam::kTypeEnum, 0, 4, 1, 4, "Meter"},
+    {kEBUSLRef, IParam::kTypeDouble, -36, 0, 1, -23, "Meter"},
+    {kMonitorMode1, IParam::kTypeEnum, 0, 1, 1, 0, "Monitor"},
+    {kSat_mode, IParam::kTypeEnum, 0, 3, 1, 0, "Saturation"},
+    {kSat_stages, IParam::kTypeInt, 1, 5, 1, 1, "Saturation"},
+    {kSat_fluctuation, IParam::kTypeDouble, 0, 100, 1, 0, "Saturation"},
+    {kHideKnobText, IParam::kTypeEnum, 0, 1, 1, 0, "GUI"},
+    {kOutputTrim, IParam::kTypeDouble, -24, 24, 0.1, 0, "Processing"},
+  };
+  for (const auto& r : rows)
+  {
+    const IParam* p = d.GetParam(r.idx);
+    EXPECT_EQ(p->Type(), r.type) << r.idx;
+    EXPECT_EQ(p->GetMin(), r.min) << r.idx;
+    EXPECT_EQ(p->GetMax(), r.max) << r.idx;
+    EXPECT_EQ(p->GetStep(), r.step) << r.idx;
+    EXPECT_EQ(p->GetDefault(), r.def) << r.idx;
+    EXPECT_EQ(p->Value(), r.def) << r.idx;
+    EXPECT_STREQ(p->GetGroup(), r.group) << r.idx;
+    EXPECT_EQ(p->Unit(), IParam::kUnitCustom) << r.idx;
+    EXPECT_EQ(p->GetShape().GetCurveKind(), 0) << r.idx;
+    EXPECT_EQ(p->GetStepped(), r.type != IParam::kTypeDouble) << r.idx;
+    EXPECT_EQ(p->GetCanAutomate(), r.idx != kGUIScale) << r.idx;
+  }
+  EXPECT_EQ(d.NParams(), kNumParams);
+  EXPECT_EQ(d.GetParam(kClipCeiling)->GetDisplayPrecision(), 1);
+  EXPECT_EQ(DisplayOf(*d.GetParam(kClipCeiling)), "-0.1");
+  EXPECT_STREQ(d.GetParam(kMonitorMode0)->GetDisplayTextForValue(4.0), "Side");
+  EXPECT_STREQ(d.GetParam(kMeterMode)->GetDisplayTextForValue(2.0), "EBU ML");
+}
+
+TEST(DrovikPresets, FactoryListAndTheFrameworkSlot)
+{
+  TestDrovik d;
+  const char* names[] = {"Init", "Light", "Medium", "Warm", "Crazy", "Fuzzy", "Hit the ceiling", "Transformey",
+                         "Tubey", "Unstable Drive"};
+  ASSERT_EQ(d.NFactoryPresets(), 10);
+  for (int i = 0; i < 10; ++i)
+  {
+    EXPECT_STREQ(d.GetFactoryPreset(i)->mName, names[i]);
+    EXPECT_TRUE(d.GetFactoryPreset(i)->mInitialized);
+  }
+  EXPECT_EQ(d.NPresets(), 1);
+  EXPECT_STREQ(d.GetPresetName(0), "Init");
+  EXPECT_EQ(d.InitFactoryPresets(), 11);
+}
+
+TEST(DrovikPresets, FuzzyKeepsDoublesAndIntegersApart)
+{
+  TestDrovik source;
+  TestDrovik d;
+  const plug::IPresetSlot* fuzzy = source.GetFactoryPreset(5);
+  ASSERT_STREQ(fuzzy->mName, "Fuzzy");
+  EXPECT_EQ(d.UnserializeState(fuzzy->mChunk, 0), fuzzy->mChunk.Size());
+  EXPECT_DOUBLE_EQ(d.GetParam(kClipCeiling)->Value(), -27.4);
+  EXPECT_DOUBLE_EQ(d.GetParam(kSat_driveeven)->Value(), 0.1);
+  EXPECT_DOUBLE_EQ(d.GetParam(kSat_driveodd)->Value(), 100.0);
+  EXPECT_DOUBLE_EQ(d.GetParam(kSat_fluctuation)->Value(), 34.2);
+  EXPECT_EQ(d.GetParam(kClipoffon)->Value(), 1.0);
+  EXPECT_EQ(d.GetParam(kSat_stages)->Value(), 5.0);
+  EXPECT_EQ(d.GetParam(kSat_mode)->Value(), double(kSatCrisp));
+  EXPECT_EQ(d.GetParam(kInputTrim)->Value(), 0.0) << "everything else at its default";
+  EXPECT_STREQ(d.GetPresetName(0), "Fuzzy");
+}
+
+TEST(DrovikPresets, InitHoldsEveryDefault)
+{
+  TestDrovik source, d;
+  for (int i = 0; i < kNumParams; ++i)
+    d.GetParam(i)->Set(d.GetParam(i)->GetMax());
+  const plug::IPresetSlot* init = source.GetFactoryPreset(0);
+  d.UnserializeState(init->mChunk, 0);
+  for (int i = 0; i < kNumParams; ++i)
+    EXPECT_EQ(d.GetParam(i)->Value(), d.GetParam(i)->GetDefault()) << i;
+}
+
+namespace {
+IStateChunk ValidChunk(TestDrovik& d)
+{
+  IStateChunk c;
+  EXPECT_TRUE(d.WriteStateChunk(c));
+  return c;
+}
+
+IStateChunk Patched(const IStateChunk& c, int at, uint32_t value)
+{
+  IStateChunk p;
+  p.PutChunk(c);
+  p.PutAt(&value, at);
+  return p;
+}
+
+IStateChunk Prefix(const IStateChunk& c, int n)
+{
+  IStateChunk p;
+  p.PutBytes(c.GetData(), n);
+  return p;
+}
+} // namespace
+
+TEST(DrovikStateChunk, ReaderDecisions)
+{
+  TestDrovik d;
+  const IStateChunk valid = ValidChunk(d);
+  uint32_t outer = 0;
+  valid.Get(&outer, 4);
+  const struct
+  {
+    const char* what;
+    IStateChunk chunk;
+    int pos;
+    int result;
+  } cases[] = {
+    {"empty", IStateChunk(), 0, 0},
+    {"negative position", valid, -3, -3},
+    {"no room for an id", Prefix(valid, 3), 0, 0},
+    {"not RIFF", Patched(valid, 0, 0x46464952u + 1), 0, 0},
+    {"cut in the header", Prefix(valid, 11), 0, -1},
+    {"outer version", Patched(valid, 8, 2), 0, 12},
+    {"form id", Patched(valid, 12, 0), 0, 12},
+    {"sub-chunk id", Patched(valid, 16, 0), 0, 16},
+    {"cut before the inner fields end", Prefix(valid, 27), 0, -1},
+    {"inner size 0", Patched(valid, 20, 0), 0, 28},
+    {"inner version", Patched(valid, 24, 7), 0, 28},
+    {"valid", valid, 0, valid.Size()},
+    {"huge outer size", Patched(valid, 4, 0xfffffff0u), 0, valid.Size()},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(d.ReadStateChunk(c.chunk, c.pos), c.result) << c.what;
+  EXPECT_EQ(int(8 + outer + (outer & 1)), valid.Size());
+}
+
+TEST(DrovikStateChunk, RoundTripRestoresValuesAndPresetName)
+{
+  TestDrovik a, b;
+  for (int i = 0; i < kNumParams; ++i)
+    a.GetParam(i)->SetNormalized(0.37);
+  a.ModifyCurrentPreset("Thirty-seven");
+  IStateChunk c;
+  ASSERT_TRUE(a.SerializeState(c));
+  b.mNotifications = 0;
+  EXPECT_EQ(b.UnserializeState(c, 0), c.Size());
+  for (int i = 0; i < kNumParams; ++i)
+    EXPECT_NEAR(b.GetParam(i)->Value(), a.GetParam(i)->Value(), 1e-6) << i;
+  EXPECT_STREQ(b.GetPresetName(0), "Thirty-seven");
+  EXPECT_EQ(b.mNotifications, kNumParams);
+}
+
+TEST(DrovikStateChunk, HugeTextLengthDoesNotPassTheBoundsCheck)
+{
+  TestDrovik d;
+  const IStateChunk valid = ValidChunk(d);
+  d.GetParam(kInputTrim)->Set(5.0);
+  for (uint32_t length : {0x7fffffffu, 0xfffffffcu, 0x80000000u})
+  {
+    d.mNotifications = 0;
+    d.ReadStateChunk(Patched(valid, 28, length), 0);
+    EXPECT_EQ(d.GetParam(kInputTrim)->Value(), 5.0);
+    EXPECT_EQ(d.mNotifications, 0);
+  }
+}
+
+TEST(DrovikStateChunk, ChunkAtAnOffsetIsReadFromThere)
+{
+  TestDrovik a, b;
+  a.GetParam(kOutputTrim)->Set(-7.5);
+  IStateChunk c;
+  c.PutBytes("12345", 5);
+  a.WriteStateChunk(c);
+  EXPECT_EQ(b.ReadStateChunk(c, 5), c.Size());
+  EXPECT_EQ(b.GetParam(kOutputTrim)->Value(), -7.5);
+}
