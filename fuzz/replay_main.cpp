@@ -9,11 +9,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
+// Like libFuzzer, never hand the target a null pointer, not even for an empty input.
+static const uint8_t kEmpty = 0;
+
 static int RunFile(const std::filesystem::path& path)
 {
   std::ifstream in(path, std::ios::binary);
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  LLVMFuzzerTestOneInput(bytes.empty() ? &kEmpty : reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   return 1;
 }
 
@@ -33,7 +36,7 @@ int main(int argc, char** argv)
       count += RunFile(p);
   }
   // An empty input is always a valid case too.
-  LLVMFuzzerTestOneInput(nullptr, 0);
+  LLVMFuzzerTestOneInput(&kEmpty, 0);
   std::printf("replayed %d inputs\n", count);
   return count > 0 ? 0 : 1;
 }
