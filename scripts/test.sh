@@ -68,11 +68,14 @@ if [ -f build/fuzz/fuzzers.txt ]; then
     bin=$(find build/fuzz -type f -name "$name" -perm -u+x | head -n 1)
     work=$(mktemp -d)
     echo "-- $name"
-    if "$bin" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -print_final_stats=0 "$work" "$corpus" \
+    if "$bin" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -print_final_stats=0 -artifact_prefix="$work/" "$work" "$corpus" \
         >"$work.log" 2>&1; then
       passed=$((passed + 1))
     else
       tail -n 60 "$work.log"
+      for a in "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-*; do
+        [ -f "$a" ] && { echo "reproducer $(basename "$a"):"; xxd "$a" | head -n 20; }
+      done
       failed=$((failed + 1))
     fi
     rm -rf "$work" "$work.log"
