@@ -21,6 +21,7 @@
 #include "effect/dsp/frame_chain.h"
 #include "effect/dsp/meter_clock.h"
 #include "effect/dsp/sat_settings.h"
+#include "effect/dsp/sat_stage_bank.h"
 #include "effect/dsp/sample_rate.h"
 
 /// Latency last reported to the host.
@@ -180,6 +181,13 @@ protected:
   bool mShowAbout = false;
   bool mCheckVersion = false;
   bool mUIOpen = false;
+
+#ifndef DROVIK_WITHOUT_STAGE_BANKS
+  /// Built with the instance, reset once and destroyed with it; nothing else touches them. A build defining
+  /// DROVIK_WITHOUT_STAGE_BANKS leaves them out and behaves the same.
+  static constexpr int kNumSatStageBanks = 12;
+  SatStageBank mSatStageBanks[kNumSatStageBanks];
+#endif
 
   // Saturation defaults (the saturation settings record takes them over).
   static constexpr int kSatOnDefault = 0;
