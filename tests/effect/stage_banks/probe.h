@@ -34,4 +34,6 @@ struct StageBankProbeResult
 /// Runs scenario `scenario` (0 .. kStageBankProbeScenarios - 1) into result; result->ok tells success.
 using StageBankProbeFn = void (*)(int scenario, StageBankProbeResult* result);
 constexpr int kStageBankProbeScenarios = 4;
+/// The scenario that runs the effect bypassed.
+constexpr int kStageBankProbeBypassed = 3;
 constexpr const char* kStageBankProbeSymbol = "DrovikStageBankProbe";
