@@ -3,6 +3,7 @@
 // identification, and the hooks only a binding can carry out (empty here).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -86,6 +87,10 @@ public:
 
   /// Starts the framework timer (replacing any earlier one). [main thread, end of construction]
   void CreateTimer();
+  /// From now on the timer's ticks reach this instance. The entry point calls it, under the main-thread lock,
+  /// once the instance is complete: a tick never meets a half-built object (nor, since the host closes the
+  /// instance under the same lock, a half-destroyed one). [main thread]
+  void StartTicks() { mTicking.store(true, std::memory_order_release); }
   /// Stops the framework timer for good; a derived class calls it first thing in its destructor, so no tick
   /// reaches a half-destroyed plug-in. [main thread]
   void StopTimer();
@@ -138,6 +143,7 @@ private:
   };
 
   std::unique_ptr<Timer> mTimer;
+  std::atomic<bool> mTicking{false};
   // Several host threads may set parameters at once; each of the other queues has one thread on each side.
   IPlugMultiProducerQueue<ParamChange> mParamChangeToUIQueue{kParamQueueSlots};
   IPlugQueue<IMidiMsg> mMidiMsgsToUIQueue{kMidiQueueSlots};

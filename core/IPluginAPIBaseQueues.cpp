@@ -31,6 +31,8 @@ void IPluginAPIBase::StopTimer()
 
 void IPluginAPIBase::OnTimer(Timer& timer)
 {
+  if (!mTicking.load(std::memory_order_acquire))
+    return;
   if (mHasUI)
   {
     ParamChange change{};

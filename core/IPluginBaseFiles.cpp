@@ -157,7 +157,8 @@ bool ReadFile(const char* path, IStateChunk& chunk)
   const long length = ok ? std::ftell(file) : -1;
   ok = ok && length >= 0 && length < INT_MAX && std::fseek(file, 0, SEEK_SET) == 0;
   ok = ok && chunk.Resize(static_cast<int>(length)) == static_cast<int>(length);
-  ok = ok && std::fread(chunk.GetData(), 1, static_cast<size_t>(length), file) == static_cast<size_t>(length);
+  ok = ok && (length == 0 ||
+              std::fread(chunk.GetData(), 1, static_cast<size_t>(length), file) == static_cast<size_t>(length));
   std::fclose(file);
   return ok;
 }

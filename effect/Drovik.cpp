@@ -36,11 +36,17 @@ IPluginConfig Drovik::MakeConfig()
 
 Drovik::Drovik(const plug::InstanceInfo& info) : plug::IPluginVST2(info, MakeConfig())
 {
-  // Data folders and the settings file ("HasUI") are set up here once the folder service exists.
+  mOwner = this;
+  CreateDataFolders();
   mPresetStoreOn = true;
   mStateSubsetTable = IXMLParameters::kTable;
   mSubsetTable = IXMLParameters::kTable;
   mUseSubset = true;
+  if (ReadIniInt(kSettingsSection, kSettingsHasUI, 1) == 0)
+  {
+    SetHasUI(false);
+    SyncEditorFlag();
+  }
   // Each saturator seeds its own fluctuation generator: nothing process-wide is drawn from on the audio thread.
   if (IsAcceptedHostRate(GetSampleRate())) mSampleRate = GetSampleRate();
   mBlockSize = GetBlockSize();
@@ -54,6 +60,7 @@ Drovik::Drovik(const plug::InstanceInfo& info) : plug::IPluginVST2(info, MakeCon
 
 Drovik::~Drovik()
 {
+  StopTimer(); // no tick may reach the parts being taken down
   mFactoryPresets.Clear(true);
   mUserPresets.Clear(true);
 }

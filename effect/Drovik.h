@@ -14,6 +14,7 @@
 #include "core/LibString.h"
 #include "core/vst2/IPluginVST2.h"
 #include "effect/DrovikParams.h"
+#include "effect/IMPlugPaths.h"
 #include "effect/IXMLPreset.h"
 #include "effect/Oversampler.h"
 #include "effect/ShapeLinearCustom.h"
@@ -40,7 +41,7 @@ protected:
   bool mMsgBoxPending = false;
 };
 
-class Drovik : public plug::IPluginVST2, private IExtPDCHandler, private IXMLPreset, public IXMLParameters,
+class Drovik : public plug::IPluginVST2, private IMPlugPaths, private IExtPDCHandler, private IXMLPreset, public IXMLParameters,
                private ICMessageBox
 {
 public:
@@ -142,6 +143,14 @@ public:
   /// The meter scale: level in dB against needle position.
   const ShapeLinearCustom& MeterShape() const { return mMeterShape; }
   double GetPreparedSampleRate() const { return mSampleRate; }
+
+  /// Every framework-timer tick, with or without an editor: hands a changed latency to the host (except in the
+  /// host that takes it per block). [main thread]
+  void OnIdle() override;
+
+  /// The settings file's name of the editor switch, and its section (not looked for).
+  static constexpr const char* kSettingsSection = "GUI";
+  static constexpr const char* kSettingsHasUI = "HasUI";
 
 protected:
   /// Sizes the DSP objects for the current rate, block size and settings (may allocate). [main thread]

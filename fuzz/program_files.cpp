@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file)
     return 0;
-  std::fwrite(data, 1, size, file);
+  if (size > 0)
+    std::fwrite(data, 1, size, file);
   std::fclose(file);
   for (bool chunks : {false, true})
   {

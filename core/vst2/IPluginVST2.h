@@ -48,6 +48,9 @@ public:
   ~IPluginVST2() override;
 
   vst2::Effect& GetEffect() { return mAEffect; }
+  /// Sets or clears the record's has-editor flag from the has-UI flag (which the product may clear while it is
+  /// constructed). [main thread]
+  void SyncEditorFlag();
 
   // Host notifications [main thread].
   void InformHostOfParamChange(int idx, double normalized) override;

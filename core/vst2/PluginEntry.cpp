@@ -32,6 +32,8 @@ vst2::Effect* VSTEntry(vst2::HostCallback host) noexcept
     if (!plug)
       return nullptr;
     plug->FillEmptyPresets();
+    plug->SyncEditorFlag();
+    plug->StartTicks(); // complete now: from here on the framework timer reaches it
     vst2::Effect& effect = plug->GetEffect();
     if (effect.numPrograms < 1)
       effect.numPrograms = 1;

@@ -125,13 +125,18 @@ intptr_t IPluginVST2::AEffectDispatch(vst2::Effect* effect, int32_t opcode, int3
   }
 }
 
-intptr_t IPluginVST2::Dispatch(int32_t opcode, const VSTRequest& r)
+void IPluginVST2::SyncEditorFlag()
 {
-  static const VSTDispatchTable table;
   if (HasUI())
     mAEffect.flags |= vst2::kFlagHasEditor;
   else
     mAEffect.flags &= ~vst2::kFlagHasEditor;
+}
+
+intptr_t IPluginVST2::Dispatch(int32_t opcode, const VSTRequest& r)
+{
+  static const VSTDispatchTable table;
+  SyncEditorFlag();
   if (opcode < 0 || opcode > vst2::effLastKnownOpcode || !table.mHandlers[opcode])
     return 0;
   return (this->*table.mHandlers[opcode])(r);

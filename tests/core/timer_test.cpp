@@ -33,6 +33,7 @@ public:
     GetParam(1)->InitInt("mode", 0, 0, 4);
     GetParam(2)->InitBool("on", false);
     CreateTimer();
+    StartTicks();
   }
   ~Recorder() override { StopTimer(); }
 
@@ -241,4 +242,22 @@ TEST_F(FrameworkTimer, StoppedOrDestroyedPluginTicksNoMore)
     EXPECT_EQ(plug.idles, 1);
   }
   EXPECT_EQ(loopTimers(), before);
+}
+
+TEST_F(FrameworkTimer, TicksWaitUntilTheInstanceIsComplete)
+{
+  // A plug-in whose maker has not handed it over yet: the timer runs, the instance hears nothing.
+  struct Quiet : public IPluginAPIBase
+  {
+    Quiet() : IPluginAPIBase(Config(true), 0) { CreateTimer(); }
+    ~Quiet() override { StopTimer(); }
+    void OnIdle() override { ++idles; }
+    int idles = 0;
+  } quiet;
+  foundation::RunLoop::Main().RunDueTimers();
+  Tick();
+  EXPECT_EQ(quiet.idles, 0);
+  quiet.StartTicks();
+  Tick();
+  EXPECT_EQ(quiet.idles, 1);
 }

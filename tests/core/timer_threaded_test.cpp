@@ -32,6 +32,7 @@ public:
     for (int i = 0; i < kThreads; ++i)
       GetParam(i)->InitDouble("p", 0.0, 0.0, 1e9, 1.0);
     CreateTimer();
+    StartTicks();
   }
   ~Editorial() override { StopTimer(); }
 

@@ -1,0 +1,16 @@
+// The effect's idle handler, run by the framework timer every 20 ms on the main thread, also while no editor is
+// open. The steps that drive the editor come with the editor.
+#include "core/HostId.h"
+#include "effect/Drovik.h"
+
+void Drovik::OnIdle()
+{
+  // Pro Tools takes the latency in its processing callback instead. The latency fields are the plug-in lock's;
+  // the idle call never waits for it (a block in progress holds it): the next tick looks again.
+  if (GetHost() != plug::kHostProTools && mMutex.TryLock())
+  {
+    if (GetLatency() != mReportedLatency)
+      SetLatency(mReportedLatency);
+    mMutex.Unlock();
+  }
+}

@@ -1,0 +1,93 @@
+#include "effect/IMPlugPaths.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "core/IPlugPaths.h"
+
+namespace {
+
+constexpr const char* kProductFolder = "Drovik";
+constexpr const char* kVST2Folder = "VST2";
+constexpr const char* kSettingsFile = "plugin.ini";
+constexpr mode_t kDataFolderMode = 0777;
+constexpr int kSettingsLineBuffer = 2048; // lines of up to 2047 characters are read at a time
+
+/// Makes `path` when it is missing. The mode is set with chmod after mkdir rather than by clearing the process's
+/// file-creation mask, which other threads of the host share.
+void MakeFolder(const char* path)
+{
+  struct stat info;
+  if (stat(path, &info) == 0)
+    return;
+  if (mkdir(path, kDataFolderMode) == 0)
+    chmod(path, kDataFolderMode);
+}
+
+/// The integer after `key` and "=" at the very start of `line`; false when the line is no such setting.
+bool ParseSetting(const char* line, const char* key, int& value)
+{
+  const size_t keyLength = std::strlen(key);
+  if (std::strncmp(line, key, keyLength) != 0 || line[keyLength] != '=')
+    return false;
+  const char* number = line + keyLength + 1;
+  char* end = nullptr;
+  errno = 0;
+  const long parsed = std::strtol(number, &end, 10);
+  if (end == number)
+    return false;
+  if (parsed > INT_MAX)
+    value = INT_MAX;
+  else if (parsed < INT_MIN)
+    value = INT_MIN;
+  else
+    value = static_cast<int>(parsed);
+  return true;
+}
+
+} // namespace
+
+void IMPlugPaths::CreateDataFolders()
+{
+  mDataFolder.Set("");
+  mVST2DataFolder.Set("");
+  plug::AppSupportPath(mDataFolder, false);
+  mDataFolder.Append("/");
+  mDataFolder.Append(kProductFolder);
+  MakeFolder(mDataFolder.Get());
+  mVST2DataFolder.Set(mDataFolder.Get());
+  mVST2DataFolder.Append("/");
+  mVST2DataFolder.Append(kVST2Folder);
+  MakeFolder(mVST2DataFolder.Get());
+}
+
+int IMPlugPaths::ReadIniInt(const char* section, const char* key, int defaultValue) const
+{
+  if (!key || !key[0] || mDataFolder.GetLength() == 0)
+    return defaultValue;
+  plug::LibString path;
+  path.Set(mDataFolder.Get());
+  path.Append("/");
+  path.Append(kSettingsFile);
+  FILE* file = std::fopen(path.Get(), "rb");
+  if (!file)
+    return defaultValue;
+  int result = defaultValue;
+  char line[kSettingsLineBuffer];
+  bool atLineStart = true;
+  while (std::fgets(line, sizeof(line), file))
+  {
+    // A line longer than the buffer arrives in pieces; only the piece that starts the line can hold a key.
+    int value = 0;
+    if (atLineStart && ParseSetting(line, key, value))
+      result = value;
+    const size_t length = std::strlen(line);
+    atLineStart = length > 0 && line[length - 1] == '\n';
+  }
+  std::fclose(file);
+  return result;
+}

@@ -1,0 +1,28 @@
+// The effect's data folders and its settings file. Each instance keeps its user data in the product folder below
+// the user's application-support folder (settings file "plugin.ini" and the user's preset files) and in that
+// folder's "VST2" subfolder (the default preset). Both are made at construction, open to every user.
+#pragma once
+
+#include "core/LibString.h"
+
+class IMPlugPaths
+{
+public:
+  explicit IMPlugPaths(void* owner = nullptr) : mOwner(owner) {}
+
+  /// Fills both folder strings and makes the folders that are missing, with mode 0777 whatever the process's
+  /// file-creation mask. A folder that cannot be made is left out silently. [main thread, construction]
+  void CreateDataFolders();
+
+  /// The integer of the last line of "plugin.ini" that starts with `key`, "=" and a decimal number (blanks may
+  /// follow the "="); `defaultValue` when there is none or no file. Sections are not looked at. [main thread]
+  int ReadIniInt(const char* section, const char* key, int defaultValue) const;
+
+  const plug::LibString& DataFolder() const { return mDataFolder; }
+  const plug::LibString& VST2DataFolder() const { return mVST2DataFolder; }
+
+protected:
+  void* mOwner;
+  plug::LibString mDataFolder;
+  plug::LibString mVST2DataFolder;
+};

@@ -1,0 +1,93 @@
+// The effect's idle call, driven by the framework timer with the run loop pumped by hand: a latency that differs
+// from the one last reported reaches the host (I/O changed, new initial delay) within one tick, with or without
+// an editor, except in the host that takes it per block.
+#include <gtest/gtest.h>
+
+#include "drovik_instance.h"
+#include "effect/Drovik.h"
+#include "core/HostId.h"
+#include "foundation/run_loop.h"
+#include "temp_home.h"
+
+using drovik_test::Instance;
+using drovik_test::RecordingHost;
+
+namespace {
+
+class Idle : public ::testing::Test
+{
+protected:
+  void SetUp() override { foundation::RunLoop::Main().UseManualClock(&mClock); }
+  void TearDown() override { foundation::RunLoop::Main().UseManualClock(nullptr); }
+
+  void Tick()
+  {
+    mClock.Advance(0.020);
+    foundation::RunLoop::Main().RunDueTimers();
+  }
+  /// The processor holds a latency that the effect has not reported (as after a host reset it missed).
+  static void Disturb(Instance& instance, int samples)
+  {
+    instance.Plug()->plug::IPluginProcessor::SetLatency(samples);
+    instance.Effect()->initialDelay = samples;
+  }
+
+  testsupport::TemporaryHome mHome;
+  foundation::ManualClock mClock;
+  RecordingHost mHost;
+};
+
+} // namespace
+
+TEST_F(Idle, ChangedLatencyReachesTheHostWithinOneTick)
+{
+  Instance instance(mHost);
+  instance.Dispatch(vst2::effOpen);
+  Tick();
+  EXPECT_EQ(mHost.Count(vst2::audioMasterIOChanged), 0); // nothing changed yet
+  Disturb(instance, 64);
+  Tick();
+  EXPECT_EQ(mHost.Count(vst2::audioMasterIOChanged), 1);
+  EXPECT_EQ(instance.Effect()->initialDelay, 0);
+  EXPECT_EQ(instance.Plug()->GetLatency(), 0);
+  ASSERT_EQ(mHost.mDelaysAtIOChanged.size(), 1u);
+  EXPECT_EQ(mHost.mDelaysAtIOChanged[0], 0); // the record held the new delay when the host was told
+  Tick();
+  EXPECT_EQ(mHost.Count(vst2::audioMasterIOChanged), 1); // told once
+}
+
+TEST_F(Idle, IdleRunsWithoutAnEditorToo)
+{
+  ASSERT_TRUE(testsupport::MakeFolders(mHome.Path() + "/.local/share/Drovik"));
+  ASSERT_TRUE(testsupport::WriteFile(mHome.Path() + "/.local/share/Drovik/plugin.ini", "HasUI=0\n"));
+  Instance instance(mHost);
+  ASSERT_EQ(instance.Effect()->flags & vst2::kFlagHasEditor, 0);
+  Disturb(instance, 32);
+  Tick();
+  EXPECT_EQ(mHost.Count(vst2::audioMasterIOChanged), 1);
+  EXPECT_EQ(instance.Effect()->initialDelay, 0);
+}
+
+TEST_F(Idle, ProToolsIsNotToldFromTheIdleCall)
+{
+  mHost.mProduct = "ProTools";
+  Instance instance(mHost);
+  instance.Dispatch(vst2::effOpen);
+  ASSERT_EQ(instance.Plug()->GetHost(), plug::kHostProTools);
+  Disturb(instance, 64);
+  Tick();
+  Tick();
+  EXPECT_EQ(mHost.Count(vst2::audioMasterIOChanged), 0);
+  EXPECT_EQ(instance.Plug()->GetLatency(), 64);
+}
+
+TEST_F(Idle, ClosedInstanceGetsNoMoreTicks)
+{
+  const size_t timers = foundation::RunLoop::Main().TimerCount();
+  {
+    Instance instance(mHost);
+    EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), timers + 1);
+  }
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), timers);
+  Tick();
+}
