@@ -53,7 +53,7 @@ Drovik::Drovik(const plug::InstanceInfo& info) : plug::IPluginVST2(info, MakeCon
   mLatency = GetLatency();
   InitParams();
   PrepareDSP();
-  // The default preset file of the data folder is loaded here once the folder service exists.
+  LoadDefaultPresetFile(VST2DataFolder().Get());
   mGUIScale = GetParam(kGUIScale)->Value();
   InitPlugControls();
 }
