@@ -141,24 +141,34 @@ void CDSPBlockConvolver::ComputeBlock()
     std::memcpy(w, mStage.data, sizeof(double) * m);
     mFwd->Forward(w);
     // The zero-stuffed block's spectrum is the short block's spectrum repeated: X[k] = Xs[k mod m].
-    for (int k = b / 2 - 1; k >= m / 2; --k) {
-      const int s = k % m;
-      double re, im;
-      if (s == 0) {
-        re = w[0];
-        im = 0.0;
-      } else if (s == m / 2) {
-        re = w[1];
-        im = 0.0;
-      } else if (s < m / 2) {
-        re = w[2 * s];
-        im = w[2 * s + 1];
-      } else {
-        re = w[2 * (m - s)];
-        im = -w[2 * (m - s) + 1];
+    if (mUp == 2) {
+      // bins m/2 .. m - 1 mirror the short spectrum (conjugated); bin m/2 is its Nyquist term
+      for (int k = m / 2 + 1; k < m; ++k) {
+        w[2 * k] = w[2 * (m - k)];
+        w[2 * k + 1] = -w[2 * (m - k) + 1];
       }
-      w[2 * k] = re;
-      w[2 * k + 1] = im;
+      w[m] = w[1];
+      w[m + 1] = 0.0;
+    } else {
+      for (int k = b / 2 - 1; k >= m / 2; --k) {
+        const int s = k % m;
+        double re, im;
+        if (s == 0) {
+          re = w[0];
+          im = 0.0;
+        } else if (s == m / 2) {
+          re = w[1];
+          im = 0.0;
+        } else if (s < m / 2) {
+          re = w[2 * s];
+          im = w[2 * s + 1];
+        } else {
+          re = w[2 * (m - s)];
+          im = -w[2 * (m - s) + 1];
+        }
+        w[2 * k] = re;
+        w[2 * k + 1] = im;
+      }
     }
     w[1] = w[0];
   } else {
@@ -201,21 +211,31 @@ void CDSPBlockConvolver::ComputeBlock()
         im = -w[2 * (b - k) + 1];
       }
     };
-    for (int k = 0; k <= m / 2; ++k) {
-      double sr = 0.0, si = 0.0;
-      for (int r = 0; r < mDown; ++r) {
-        double re, im;
-        bin(k + r * m, re, im);
-        sr += re;
-        si += im;
+    if (mDown == 2) {
+      // F[k] = Y[k] + conj(Y[m - k]) with m = b / 2
+      f[0] = w[0] + w[1];
+      f[1] = 2.0 * w[m];
+      for (int k = 1; k < m / 2; ++k) {
+        f[2 * k] = w[2 * k] + w[2 * (m - k)];
+        f[2 * k + 1] = w[2 * k + 1] - w[2 * (m - k) + 1];
       }
-      if (k == 0)
-        f[0] = sr;
-      else if (k == m / 2)
-        f[1] = sr;
-      else {
-        f[2 * k] = sr;
-        f[2 * k + 1] = si;
+    } else {
+      for (int k = 0; k <= m / 2; ++k) {
+        double sr = 0.0, si = 0.0;
+        for (int r = 0; r < mDown; ++r) {
+          double re, im;
+          bin(k + r * m, re, im);
+          sr += re;
+          si += im;
+        }
+        if (k == 0)
+          f[0] = sr;
+        else if (k == m / 2)
+          f[1] = sr;
+        else {
+          f[2 * k] = sr;
+          f[2 * k + 1] = si;
+        }
       }
     }
     (mInv ? mInv : mFwd)->Inverse(f);

@@ -27,13 +27,14 @@ public:
   void Inverse(double* data) const;
 
 private:
-  void Complex(double* z, bool inverse) const;
+  void Stages(double* re, double* im, bool inverse) const;
 
-  int* mSwaps = nullptr; ///< index pairs exchanged by the bit-reversal permutation of the n/2-point transform
-  int mSwapCount = 0;
-  void* mSwapsRaw = nullptr;
-  AlignedDoubles mTwiddle; ///< per double stage of the n/2-point transform (w1, w2 for every j), then the
-                           ///< cos/sin pairs of the real split step
+  int* mRev = nullptr; ///< bit-reversal permutation of the n/2-point complex transform
+  void* mRevRaw = nullptr;
+  int mSplitOffset = 0;    ///< start of the split step's cos/sin pairs in mTwiddle
+  AlignedDoubles mTwiddle; ///< per double stage of the n/2-point transform: w1 real, w1 imaginary, w2 real,
+                           ///< w2 imaginary (L values each), then the cos/sin pairs of the real split step
+  AlignedDoubles mWork;    ///< the complex transform's real and imaginary parts (n/2 each)
 };
 
 /// Shares RealFft objects across the process: one free list per order, guarded by a recursive mutex.
