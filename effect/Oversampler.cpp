@@ -85,7 +85,7 @@ void Oversampler::BuildSets(int maxFactor, int blockSize, int nIn, int nOut, dou
     mLatency[i] = (i == 0 || mNOut == 0) ? 0 : MeasureLatency(*mDown[i][0], kFactors[i]);
 }
 
-int Oversampler::MeasureLatency(Resampler& down, int factor)
+int Oversampler::MeasureLatency(resamp::CDSPProcessor& down, int factor)
 {
   // Single silent samples until the first output: the down path's delay at the high rate. The up path has the
   // same delay in host samples, so the pair delays by twice the down path's delay.

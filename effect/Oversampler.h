@@ -40,6 +40,9 @@ public:
   int LatencyOf(int factor) const;
   /// The host block size the sets were built for: the longest piece Up accepts. [audio thread]
   int BlockSize() const { return mBlockSize; }
+  /// Latency of factor k in host samples from its down-resampler: twice the number of single silent samples it
+  /// takes before its first output, divided by k; 0 when none comes within kMaxMeasureCalls. Clears `down`.
+  static int MeasureLatency(resamp::CDSPProcessor& down, int factor);
 
   // Per block, only while Factor() > 1. [audio thread, never allocates]
   /// Resamples nChannels host channels of nFrames up (at most BlockSize() frames are taken; longer blocks are
@@ -58,7 +61,6 @@ private:
 
   static int IndexOf(int factor);
   void BuildSets(int maxFactor, int blockSize, int nIn, int nOut, double sampleRate);
-  int MeasureLatency(Resampler& down, int factor);
 
   int mFactor = 1;
   int mMaxFactor = 1;

@@ -52,6 +52,25 @@ TEST(Oversampler, LatencyIsTwiceTheDownPathDelayInHostSamples)
   EXPECT_EQ(os.Latency(), os.LatencyOf(2));
 }
 
+TEST(Oversampler, LatencyMeasurementGivesUpOnAResamplerThatNeverAnswers)
+{
+  struct Mute : resamp::CDSPProcessor
+  {
+    int calls = 0;
+    int GetLatency() const override { return 0; }
+    double GetLatencyFrac() const override { return 0.0; }
+    int GetMaxOutLen(int) const override { return 0; }
+    void Clear() override {}
+    int Process(double*, int, double*&) override
+    {
+      ++calls;
+      return 0;
+    }
+  } mute;
+  EXPECT_EQ(Oversampler::MeasureLatency(mute, 2), 0);
+  EXPECT_EQ(mute.calls, Oversampler::kMaxMeasureCalls);
+}
+
 TEST(Oversampler, FactorsAboveTheMaximumAreRefusedAndAMaximumAbove16ChangesNothing)
 {
   Oversampler os;
