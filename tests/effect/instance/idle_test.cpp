@@ -5,6 +5,7 @@
 
 #include "drovik_instance.h"
 #include "effect/Drovik.h"
+#include "effect/DrovikParams.h"
 #include "core/HostId.h"
 #include "foundation/run_loop.h"
 #include "temp_home.h"
@@ -90,4 +91,26 @@ TEST_F(Idle, ClosedInstanceGetsNoMoreTicks)
   }
   EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), timers);
   Tick();
+}
+
+TEST_F(Idle, OversamplingLatencyReachesTheHostOnTheNextTick)
+{
+  Instance instance(mHost);
+  instance.Dispatch(vst2::effOpen);
+  instance.Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, 48000.f);
+  instance.Dispatch(vst2::effMainsChanged, 0, 1);
+  Tick();
+  const int told = mHost.Count(vst2::audioMasterIOChanged);
+  const int before = instance.Effect()->initialDelay;
+  instance.Effect()->setParameter(instance.Effect(), kOversampling, 1.0f); // 4x
+  EXPECT_EQ(mHost.Count(vst2::audioMasterIOChanged), told); // this host is told from the idle call only
+  Tick();
+  EXPECT_EQ(mHost.Count(vst2::audioMasterIOChanged), told + 1);
+  EXPECT_NE(instance.Effect()->initialDelay, before);
+  EXPECT_GT(instance.Effect()->initialDelay, 0);
+  EXPECT_EQ(instance.Effect()->initialDelay, instance.Plug()->GetLatency());
+  instance.Effect()->setParameter(instance.Effect(), kOversampling, 0.0f);
+  Tick();
+  EXPECT_EQ(mHost.Count(vst2::audioMasterIOChanged), told + 2);
+  EXPECT_EQ(instance.Effect()->initialDelay, before);
 }
