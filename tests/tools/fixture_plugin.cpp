@@ -2,7 +2,8 @@
 // created: "sane" (default) is a well-behaved gain with a latency delay line, chunks and two programs; the other
 // modes each break one promise ("hostile" answers out of range everywhere, "allocating" allocates while
 // processing, "nan" produces NaN, "late" hides its latency, "sloppy-chunk" changes state on a refused chunk,
-// "racy" shares its state between threads without synchronisation), so a host check can be shown to catch it.
+// "racy" shares its state between threads without synchronisation, "crashing" aborts while processing), so a host
+// check can be shown to catch it.
 #include "vst2/vst2.h"
 
 #include <atomic>
@@ -14,11 +15,12 @@
 
 namespace {
 
-constexpr int kParams = 3; // gain, latency, colour
+constexpr int kParams = 4; // gain, oversampling (sets the latency), colour, bypass
 constexpr int kPrograms = 2;
 constexpr int32_t kChunkMagic = 0x46495854; // 'FIXT'
 constexpr int kMaxLatency = 64;
 constexpr int kLatencies[] = {0, 16, 64};
+const char* const kFactors[] = {"off", "2x", "4x"};
 
 enum class Mode
 {
@@ -29,6 +31,7 @@ enum class Mode
   Late,
   SloppyChunk,
   Racy,
+  Crashing,
 };
 
 Mode ModeFromEnvironment()
@@ -42,6 +45,7 @@ Mode ModeFromEnvironment()
   if (s == "late") return Mode::Late;
   if (s == "sloppy-chunk") return Mode::SloppyChunk;
   if (s == "racy") return Mode::Racy;
+  if (s == "crashing") return Mode::Crashing;
   return Mode::Sane;
 }
 
@@ -53,7 +57,7 @@ struct Fixture
   vst2::HostCallback host = nullptr;
   Mode mode = Mode::Sane;
   std::atomic<float> params[kParams];
-  float programs[kPrograms][kParams] = {{0.5f, 0.f, 0.f}, {0.25f, 0.5f, 1.f}};
+  float programs[kPrograms][kParams] = {{0.5f, 0.f, 0.f, 0.f}, {0.25f, 0.5f, 1.f, 0.f}};
   char programNames[kPrograms][24] = {"First", "Second"};
   int program = 0;
   bool bypass = false;
@@ -177,7 +181,7 @@ intptr_t Dispatch(vst2::Effect* e, int32_t opcode, int32_t index, intptr_t value
   Fixture* f = Self(e);
   if (!f) return 0;
   if (f->mode == Mode::Hostile) return HostileDispatch(f, opcode, index, value, ptr);
-  static const char* const kNames[kParams] = {"Gain", "Latency", "Colour"};
+  static const char* const kNames[kParams] = {"Gain", "Oversampling", "Colour", "Bypass"};
   switch (opcode) {
     case vst2::effClose: delete f; return 0;
     case vst2::effSetProgram: SetProgram(f, value); return 0;
@@ -191,7 +195,9 @@ intptr_t Dispatch(vst2::Effect* e, int32_t opcode, int32_t index, intptr_t value
     case vst2::effGetParamName: if (index >= 0 && index < kParams) CopyText(ptr, kNames[index], 64); return 0;
     case vst2::effGetParamLabel: if (index >= 0 && index < kParams) CopyText(ptr, index == 0 ? "x" : "", 64); return 0;
     case vst2::effGetParamDisplay:
-      if (index >= 0 && index < kParams && ptr) std::snprintf(static_cast<char*>(ptr), 64, "%.3f", f->params[index].load());
+      if (index == 1 && ptr) CopyText(ptr, kFactors[f->Latency() == 0 ? 0 : f->Latency() == 16 ? 1 : 2], 64);
+      else if (index == 3 && ptr) CopyText(ptr, f->params[3].load() >= 0.5f ? "on" : "off", 64);
+      else if (index >= 0 && index < kParams && ptr) std::snprintf(static_cast<char*>(ptr), 64, "%.3f", f->params[index].load());
       return 0;
     case vst2::effGetChunk: return GetChunk(f, index == 0, ptr);
     case vst2::effSetChunk: {
@@ -239,12 +245,13 @@ void Run(Fixture* f, T** in, T** out, int32_t frames)
 {
   ++f->blocks;
   if (f->mode == Mode::Racy) ++f->racyCounter;
+  if (f->mode == Mode::Crashing && f->blocks > 2) std::abort();
   if (f->mode == Mode::Allocating) {
     void* volatile p = std::malloc(64);
     std::free(p);
   }
   const int latency = f->Latency();
-  const double gain = f->bypass ? 1.0 : 2.0 * f->params[0].load();
+  const double gain = f->bypass || f->params[3].load() >= 0.5f ? 1.0 : 2.0 * f->params[0].load();
   for (int32_t i = 0; i < frames; ++i) {
     for (int c = 0; c < 2; ++c) {
       const double x = in[c][i];

@@ -170,7 +170,7 @@ TEST(ProcessCommand, RefusesBadOptionsWithAMessage)
   const std::string dir = TempDir();
   const std::string in = WriteSignal(dir);
   const std::vector<std::vector<std::string>> bad = {
-      {"process", FixturePath(), in, dir + "/o.wav", "--param", "3=0.5"},
+      {"process", FixturePath(), in, dir + "/o.wav", "--param", "4=0.5"},
       {"process", FixturePath(), in, dir + "/o.wav", "--param", "x"},
       {"process", FixturePath(), in, dir + "/o.wav", "--program", "2"},
       {"process", FixturePath(), in, dir + "/o.wav", "--block", "0"},

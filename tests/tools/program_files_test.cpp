@@ -43,8 +43,8 @@ TEST(ProgramFiles, ChunkFormProgramAndBankRoundTrip)
   const auto b = ReadBytes(dir + "/b.fxb");
   EXPECT_EQ(std::string(p.begin() + 8, p.begin() + 12), "FPCh");
   EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 12), "FBCh");
-  EXPECT_EQ(p.size(), 60u + 4 + 12);
-  EXPECT_EQ(b.size(), 160u + 4 + 24);
+  EXPECT_EQ(p.size(), 60u + 4 + 16);
+  EXPECT_EQ(b.size(), 160u + 4 + 32);
   const HostRun program = RunHost({"load-program", FixturePath(), dir + "/p.fxp"});
   ASSERT_EQ(program.status, 0) << program.err;
   EXPECT_EQ(Value(program, 2), "0.625000");

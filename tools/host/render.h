@@ -19,6 +19,8 @@ public:
   int MaxFrames() const { return mMaxFrames; }
   double* In(int c) { return mInD[static_cast<size_t>(c)].data(); }
   double* Out(int c) { return mOutD[static_cast<size_t>(c)].data(); }
+  /// The 32-bit output of the last Run in 32-bit form, before its widening into Out().
+  const float* OutFloat(int c) const { return mOutF[static_cast<size_t>(c)].data(); }
 
   /// Runs `frames` frames of In() through the plug-in into Out(), in 64-bit or 32-bit form. [audio thread]
   void Run(Plugin& plugin, int frames, bool useDouble);
