@@ -58,6 +58,7 @@ std::string HostPath()
   return path;
 }
 std::string FixturePath() { return Env("FIXTURE_PLUGIN"); }
+std::string DrovikBundle() { return Env("DROVIK_BUNDLE"); }
 std::string ZamPath() { return "/usr/lib/vst/ZamEQ2-vst.so"; }
 std::string LspPath() { return "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so"; }
 

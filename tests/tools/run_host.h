@@ -23,6 +23,8 @@ std::string FixturePath();
 /// A Debian plug-in the tests drive (a mono EQ without chunks) and one with chunks.
 std::string ZamPath();
 std::string LspPath();
+/// The built Drovik bundle folder.
+std::string DrovikBundle();
 
 /// A fresh temporary folder, removed by nobody (CTest runs in a scratch area).
 std::string TempDir();
