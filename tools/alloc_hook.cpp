@@ -63,6 +63,7 @@ EXPORTED void* aligned_alloc(size_t align, size_t size)
 }
 EXPORTED int posix_memalign(void** out, size_t align, size_t size)
 {
+  if (align < sizeof(void*) || (align & (align - 1)) != 0) return 22; // EINVAL
   Note();
   void* p = __libc_memalign(align, size);
   if (!p) return 12; // ENOMEM

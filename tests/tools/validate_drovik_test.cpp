@@ -1,5 +1,5 @@
-// The validator against the built Drovik bundle at the strictest level; run under ThreadSanitizer too (label
-// "threaded"), where the thread checks watch the plug-in's audio, parameter and state paths racing each other.
+// The validator against the built Drovik bundle at the strictest level, in the plain and the AddressSanitizer
+// builds; the thread checks drive its audio, parameter and state paths from several threads at once.
 #include "run_host.h"
 
 #include <gtest/gtest.h>

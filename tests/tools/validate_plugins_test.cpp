@@ -69,10 +69,13 @@ TEST(ValidateDebianPlugins, ZamCompWritesADisplayTextForAParameterThatDoesNotExi
   EXPECT_EQ(p->RawText(vst2::effGetParamDisplay, p->NumParams(), &written), "0.000000");
 }
 
-TEST(ValidateDebianPlugins, LspDelayFailsStateAndParameterFuzz)
+TEST(ValidateDebianPlugins, LspDelayFailsStateParameterFuzzAndHostileChunks)
 {
   const HostRun r = RunHost({"validate", kLspDelay, "--level", "5"});
-  EXPECT_EQ(Failed(r), (std::set<std::string>{"state", "parameter fuzz"})) << r.out;
+  EXPECT_EQ(Failed(r), (std::set<std::string>{"state", "parameter fuzz", "hostile chunks"})) << r.out;
+  EXPECT_NE(r.out.find("[FAIL] hostile chunks: program chunk truncated to 211 was taken and changed parameter 10"),
+            std::string::npos)
+      << r.out;
 }
 
 TEST(ValidateDebianPlugins, LspKeepsOutOfRangeValuesAndItsChunkDoesNotHoldWhatItReports)
@@ -89,6 +92,17 @@ TEST(ValidateDebianPlugins, LspKeepsOutOfRangeValuesAndItsChunkDoesNotHoldWhatIt
   p->SetParam(0, 1.f);
   p->SetChunk(true, chunk);
   EXPECT_EQ(p->GetParam(0), 0.f); // the chunk taken while 0.25 was reported restores 0
+
+  // The chunk ends with the last parameter's 4-byte value; one byte short, the plug-in still takes it and reads
+  // the missing byte from beyond the size it was given.
+  const int last = p->NumParams() - 1;
+  ASSERT_EQ(p->ParamName(last), "g_out");
+  p->SetParam(last, 0.5f);
+  ASSERT_TRUE(p->GetChunk(true, chunk));
+  const float before = p->GetParam(last);
+  chunk.pop_back();
+  EXPECT_NE(p->SetChunk(true, chunk), 0);
+  EXPECT_NE(p->GetParam(last), before);
 }
 
 TEST(ValidateDebianPlugins, LspLimiterReportsLessLatencyThanItHasWhenOversampling)

@@ -21,11 +21,13 @@ constexpr bool kThreadSanitizer = true;
 constexpr bool kThreadSanitizer = false;
 #endif
 
-HostRun Validate(const std::string& mode, std::vector<std::string> extra = {})
+HostRun Validate(const std::string& mode, std::vector<std::string> extra = {},
+                 std::vector<std::pair<std::string, std::string>> env = {})
 {
   std::vector<std::string> args = {"validate", FixturePath(), "--level", "5"};
   args.insert(args.end(), extra.begin(), extra.end());
-  return RunHost(args, {{"DROVIK_FIXTURE", mode}});
+  env.emplace_back("DROVIK_FIXTURE", mode);
+  return RunHost(args, env);
 }
 
 /// The lines of the report that start with a tag, e.g. "[FAIL]".
@@ -129,7 +131,7 @@ TEST(Validator, RefusesUnknownChecksAndLevels)
 TEST(Validator, ARacyPluginIsCaughtByThreadSanitizer)
 {
   if (!kThreadSanitizer) GTEST_SKIP() << "only ThreadSanitizer sees a race that does not crash";
-  const HostRun r = Validate("racy", {"--only", "thread safety"});
+  const HostRun r = Validate("racy", {"--only", "thread safety"}, {{"TSAN_OPTIONS", "halt_on_error=1"}});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(Line(r.out, "[FAIL] thread safety: the check's process exited with status 66"), "") << r.out;
   EXPECT_NE(r.err.find("ThreadSanitizer: data race"), std::string::npos);

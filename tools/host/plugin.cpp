@@ -11,6 +11,8 @@ namespace {
 
 constexpr size_t kTextBuffer = 4096; // far larger than any field a plug-in may fill
 constexpr int kSpareChannels = 8;
+constexpr size_t kChunkSlack = 64;
+constexpr uint8_t kChunkSlackByte = 0xa5;
 
 int Clamp(int32_t value, int lo, int hi) { return std::max(lo, std::min(hi, static_cast<int>(value))); }
 
@@ -195,12 +197,11 @@ bool Plugin::GetChunk(bool program, std::vector<uint8_t>& out)
 
 intptr_t Plugin::SetChunk(bool program, const std::vector<uint8_t>& chunk)
 {
-  // The plug-in may keep the pointer until it answers; give it a private copy with a little slack.
+  // The plug-in gets a private copy followed by bytes of a fixed pattern: one that reads past the size it was
+  // given reads the same wrong bytes every time, instead of whatever the heap held.
   std::vector<uint8_t> copy(chunk);
-  copy.reserve(copy.size() + 16);
-  uint8_t empty = 0;
-  void* data = copy.empty() ? static_cast<void*>(&empty) : copy.data();
-  return Dispatch(vst2::effSetChunk, program ? 1 : 0, static_cast<intptr_t>(chunk.size()), data);
+  copy.resize(chunk.size() + kChunkSlack, kChunkSlackByte);
+  return Dispatch(vst2::effSetChunk, program ? 1 : 0, static_cast<intptr_t>(chunk.size()), copy.data());
 }
 
 void Plugin::Start(double sampleRate, int maxBlock)

@@ -264,7 +264,7 @@ std::string Compare(Plugin& plugin, const std::vector<float>& before, const std:
     const bool same = (std::isnan(before[i]) && std::isnan(after[i])) || std::fabs(before[i] - after[i]) <= tolerance;
     if (!same) {
       char buf[160];
-      std::snprintf(buf, sizeof buf, "parameter %zu %s: %.6f, expected %.6f", i,
+      std::snprintf(buf, sizeof buf, "parameter %zu %s: %.9g, expected %.9g", i,
                     Quote(plugin.ParamName(static_cast<int>(i))).c_str(), after[i], before[i]);
       return buf;
     }
