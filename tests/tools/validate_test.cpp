@@ -118,11 +118,14 @@ TEST(Validator, LevelsSelectTheChecksAndListNamesThem)
   ASSERT_EQ(one.status, 0) << one.out;
   EXPECT_EQ(Tagged(one.out, "[PASS]").size(), 3u);
   EXPECT_NE(Line(one.out, "3 passed, 0 failed"), "");
+  const HostRun skipped = RunHost({"validate", FixturePath(), "--level", "1", "--skip", "plug-in info,load cold and warm"});
+  EXPECT_EQ(Tagged(skipped.out, "[PASS]"), std::vector<std::string>{Line(skipped.out, "[PASS] audio processing")});
 }
 
 TEST(Validator, RefusesUnknownChecksAndLevels)
 {
   EXPECT_EQ(RunHost({"validate", FixturePath(), "--only", "no such check"}).status, 2);
+  EXPECT_EQ(RunHost({"validate", FixturePath(), "--skip", "no such check"}).status, 2);
   EXPECT_EQ(RunHost({"validate", FixturePath(), "--level", "6"}).status, 2);
   EXPECT_EQ(RunHost({"validate", FixturePath(), "--level", "0"}).status, 2);
   EXPECT_EQ(RunHost({"validate"}).status, 2);

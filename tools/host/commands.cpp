@@ -277,7 +277,7 @@ std::string Usage()
          "  save-bank PLUGIN OUT.fxb [STATE]            all programs as a bank file\n"
          "  load-program PLUGIN IN.fxp [--save-chunk FILE]   loads a program file, prints the parameters\n"
          "  load-bank PLUGIN IN.fxb [--save-chunk FILE]      loads a bank file, prints the parameters\n"
-         "  validate PLUGIN [--level 1..5] [--only NAME,...] [--seed N] [--in-process] [--list]\n"
+         "  validate PLUGIN [--level 1..5] [--only NAME,...] [--skip NAME,...] [--seed N] [--in-process] [--list]\n"
          "                                              runs the validation checks, each in a child process\n"
          "STATE, applied in this order: --program N, --chunk FILE (a program chunk from --save-chunk),\n"
          "  --load-bank FILE.fxb, --load-program FILE.fxp, --param INDEX=NORMALISED (repeatable)\n"

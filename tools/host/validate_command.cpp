@@ -26,10 +26,10 @@ int CommandValidate(const Args& args)
       }
     } else if (a == "--seed" && hasValue) {
       options.seed = static_cast<uint32_t>(std::strtoul(args[++i].c_str(), nullptr, 10));
-    } else if (a == "--only" && hasValue) {
+    } else if ((a == "--only" || a == "--skip") && hasValue) {
       std::istringstream names(args[++i]);
       std::string name;
-      while (std::getline(names, name, ',')) options.only.push_back(name);
+      while (std::getline(names, name, ',')) (a == "--only" ? options.only : options.skip).push_back(name);
     } else if (a.compare(0, 2, "--") != 0 && options.pluginPath.empty()) {
       options.pluginPath = a;
     } else {
@@ -45,7 +45,9 @@ int CommandValidate(const Args& args)
     std::cerr << "drovik-host: validate needs a plug-in\n";
     return 2;
   }
-  for (const auto& name : options.only) {
+  std::vector<std::string> named = options.only;
+  named.insert(named.end(), options.skip.begin(), options.skip.end());
+  for (const auto& name : named) {
     bool known = false;
     for (const auto& check : validator::CheckNames()) known = known || check.first == name;
     if (!known) {

@@ -44,7 +44,10 @@ std::vector<Check> AllChecks()
 
 bool Selected(const Options& options, const std::string& name)
 {
-  return options.only.empty() || std::find(options.only.begin(), options.only.end(), name) != options.only.end();
+  auto has = [&](const std::vector<std::string>& names) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  return (options.only.empty() || has(options.only)) && !has(options.skip);
 }
 
 const char* Tag(Status s) { return s == Status::Pass ? "[PASS]" : s == Status::Fail ? "[FAIL]" : "[SKIP]"; }

@@ -18,6 +18,7 @@ struct Options
   int level = 3;
   uint32_t seed = 1;
   std::vector<std::string> only; // check names to run; empty runs every check of the level
+  std::vector<std::string> skip; // check names not to run
   bool isolate = true;           // each check in a child process: a crash fails that check, not the run
 };
 
