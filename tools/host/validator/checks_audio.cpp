@@ -219,7 +219,7 @@ Result Automation(Context& c)
   auto p = c.NewInstance(error);
   if (!p) return Result::Fail(error);
   if (p->NumParams() == 0) return Result::Pass("no parameters");
-  const double seconds = c.Level() >= kMaxLevel ? 2 * kNoiseSeconds : kNoiseSeconds;
+  const double seconds = kNoiseSeconds;
   long changes = 0;
   for (bool useDouble : Precisions(*p, c.Level() >= 4)) {
     for (double rate : kRates) {
