@@ -187,7 +187,7 @@ int CDSPResampler::Process(double* in, int length, double*& out)
     return length;
   }
   double* cur = in;
-  int len = length;
+  int len = std::clamp(length, 0, mMaxInLen);
   for (int i = 0; i < mCount; ++i) {
     double* dst = mBuf[i & 1];
     len = mStages[i]->Process(cur, len, dst);

@@ -22,9 +22,10 @@ public:
   int GetLatency() const override { return 0; }
   double GetLatencyFrac() const override { return mLatencyFrac; }
   /// The largest block anywhere in the chain (the argument is not used).
-  int GetMaxOutLen(int maxInLen) const override { return mMaxLen; }
+  int GetMaxOutLen(int /*maxInLen*/) const override { return mMaxLen; }
   void Clear() override; // [audio thread]
-  /// length must not exceed maxInLen. [audio thread, never allocates]
+  /// length must not exceed maxInLen (samples beyond it are not taken: the buffers are sized for maxInLen).
+  /// [audio thread, never allocates]
   int Process(double* in, int length, double*& out) override;
 
   int StageCount() const { return mCount; }

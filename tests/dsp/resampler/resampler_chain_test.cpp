@@ -139,6 +139,21 @@ TEST(ResamplerChain, ProcessAllocatesNothingAndEndsForEveryBlockLength)
   }
 }
 
+TEST(ResamplerChain, ABlockLongerThanTheMaximumIsCutToTheMaximum)
+{
+  CDSPResampler24_44k r(44100, 176400, 64);
+  std::vector<double> in(1000, 0.5);
+  int total = 0;
+  for (int b = 0; b < 40; ++b) {
+    double* out = nullptr;
+    const int got = r.Process(in.data(), 1000, out);
+    EXPECT_LE(got, r.GetMaxOutLen(64));
+    total += got;
+  }
+  EXPECT_LE(total, 40 * 64 * 4);
+  EXPECT_GT(total, 0);
+}
+
 TEST(ResamplerChain, AfterClearSingleZeroSamplesGiveNothingForTheSameNumberOfCalls)
 {
   for (const RatePair& p : kChains) {
