@@ -55,7 +55,8 @@ void Oversampler::BuildSets(int maxFactor, int blockSize, int nIn, int nOut, dou
   mBlockSize = blockSize;
   mNIn = std::clamp(nIn, 0, kMaxChannels);
   mNOut = std::clamp(nOut, 0, kMaxChannels);
-  const int block = std::max(blockSize, 1);
+  const int block = std::clamp(blockSize, 1, kMaxPiece);
+  mPiece = block;
   mUpCapacity = mMaxFactor * block;
 
   for (int c = 0; c < mNIn; ++c)
@@ -105,7 +106,7 @@ void Oversampler::SetFactor(int factor)
 {
   const int index = IndexOf(factor);
   if (factor == mFactor || factor > mMaxFactor) return;
-  if (mBlockSize < 0 || (mNIn > 0 && !mUp[0][0]))
+  if (mPiece < 0 || (mNIn > 0 && !mUp[0][0]))
   {
     mFactor = 1; // nothing built: only the host rate runs
     mCurrent = 0;
@@ -145,6 +146,7 @@ void Oversampler::Release()
   mCurrent = 0;
   mMaxFactor = 1;
   mBlockSize = -1;
+  mPiece = -1;
   mSampleRate = -1.0;
   mNIn = mNOut = 0;
   mUpCapacity = 0;
@@ -152,7 +154,7 @@ void Oversampler::Release()
 
 int Oversampler::Up(double** inputs, int nFrames, int nChannels)
 {
-  const int n = std::clamp(nFrames, 0, std::max(mBlockSize, 0));
+  const int n = std::clamp(nFrames, 0, std::max(mPiece, 0));
   const int channels = std::min(nChannels, mNIn);
   int length = 0;
   for (int c = 0; c < channels; ++c)

@@ -13,6 +13,9 @@ public:
   static constexpr int kFactors[kNumFactors] = {1, 2, 4, 8, 16};
   /// Largest number of channels in either direction.
   static constexpr int kMaxChannels = 8;
+  /// Largest piece the resamplers are built for: a host announcing longer blocks gets them processed in pieces
+  /// of this size (so an absurd announcement cannot make the build take gigabytes).
+  static constexpr int kMaxPiece = 8192;
   /// Single-sample calls the latency measurement makes at most before it gives up (and reports 0): far more
   /// than any chain built here needs.
   static constexpr int kMaxMeasureCalls = 1 << 20;
@@ -38,8 +41,8 @@ public:
   int Latency() const { return LatencyOf(mFactor); }
   /// The measured latency of a factor of the table (0 for others or before a build).
   int LatencyOf(int factor) const;
-  /// The host block size the sets were built for: the longest piece Up accepts. [audio thread]
-  int BlockSize() const { return mBlockSize; }
+  /// The longest piece Up accepts: the announced host block size, at most kMaxPiece. [audio thread]
+  int BlockSize() const { return mPiece; }
   /// Latency of factor k in host samples from its down-resampler: twice the number of single silent samples it
   /// takes before its first output, divided by k; 0 when none comes within kMaxMeasureCalls. Clears `down`.
   static int MeasureLatency(resamp::CDSPProcessor& down, int factor);
@@ -64,7 +67,8 @@ private:
 
   int mFactor = 1;
   int mMaxFactor = 1;
-  int mBlockSize = -1;
+  int mBlockSize = -1; ///< the announced block size the sets were built for (the rebuild key)
+  int mPiece = -1;
   double mSampleRate = -1.0;
   int mNIn = 0;
   int mNOut = 0;

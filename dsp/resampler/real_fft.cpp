@@ -84,7 +84,7 @@ void RealFft::Destroy(RealFft* fft)
 namespace {
 
 // Two radix-2 stages at once (halves L and 2L) on groups of 4L values in split form. The loop over j runs over
-// contiguous values and twiddles, so it vectorises; an AVX2 clone is chosen at load time where the CPU has it.
+// contiguous values and twiddles, so it vectorises.
 template <bool Inverse>
 inline __attribute__((always_inline)) void DoubleStage(double* __restrict re, double* __restrict im, int m, int L,
   const double* __restrict tw)
@@ -128,14 +128,12 @@ inline __attribute__((always_inline)) void DoubleStage(double* __restrict re, do
   }
 }
 
-__attribute__((target_clones("avx2", "default"))) void DoubleStageForward(double* re, double* im, int m, int L,
-  const double* tw)
+void DoubleStageForward(double* re, double* im, int m, int L, const double* tw)
 {
   DoubleStage<false>(re, im, m, L, tw);
 }
 
-__attribute__((target_clones("avx2", "default"))) void DoubleStageInverse(double* re, double* im, int m, int L,
-  const double* tw)
+void DoubleStageInverse(double* re, double* im, int m, int L, const double* tw)
 {
   DoubleStage<true>(re, im, m, L, tw);
 }

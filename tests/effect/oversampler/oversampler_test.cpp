@@ -116,6 +116,16 @@ TEST(Oversampler, SwitchingClearsEveryResamplerSoTheFirstBlocksComeOutShort)
   for (int i = 0; i < 3; ++i) EXPECT_EQ(RoundTrip(os, L, R, kBlock), kBlock);
 }
 
+TEST(Oversampler, AnAbsurdBlockSizeIsBuiltForPiecesOfTheLargestSize)
+{
+  Oversampler os;
+  os.Build(4, 4, 1 << 24, 4, 2, 2, 48000.0);
+  EXPECT_EQ(os.BlockSize(), Oversampler::kMaxPiece);
+  EXPECT_EQ(os.Factor(), 4);
+  std::vector<double> L(Oversampler::kMaxPiece * 2, 0.1), R(L);
+  EXPECT_LE(RoundTrip(os, L, R, static_cast<int>(L.size())), Oversampler::kMaxPiece);
+}
+
 TEST(Oversampler, FactorOnePassesTheSignalThrough)
 {
   Oversampler os;
