@@ -168,6 +168,30 @@ TEST(PluginBypass, OutputIsTheInputDelayedByExactlyTheReportedLatency)
   EXPECT_NE(Process(*d, in).L, in.L);
 }
 
+// With oversampling on the delay is the oversampler's latency, once (the delay runs at the host rate), and the
+// switch continues the signal the processing path was fed.
+TEST(PluginBypass, WithOversamplingTheDelayIsTheReportedLatencyOnce)
+{
+  for (int os : {kOS2x, kOS4x})
+  {
+    auto d = Make(kFs);
+    Set(*d, {{kOversampling, os}}, plug::kHost);
+    const int latency = d->CurrentOSLatency();
+    ASSERT_GT(latency, 0);
+    const auto x = testsig::Programme(4096, kFs, 0.8, 21);
+    const Stereo first{std::vector<double>(x.begin(), x.begin() + 2048), std::vector<double>(x.begin(), x.begin() + 2048)};
+    const Stereo second{std::vector<double>(x.begin() + 2048, x.end()), std::vector<double>(x.begin() + 2048, x.end())};
+    Process(*d, first);
+    Set(*d, {{kBypass, 1}}, plug::kHost);
+    const Stereo out = Process(*d, second);
+    for (size_t i = 0; i < out.L.size(); ++i)
+    {
+      ASSERT_EQ(out.L[i], x[2048 + i - static_cast<size_t>(latency)]) << os << " " << i;
+      ASSERT_EQ(out.R[i], x[2048 + i - static_cast<size_t>(latency)]) << os << " " << i;
+    }
+  }
+}
+
 TEST(PluginMeters, FlagRisesEvery20MsOfAudio)
 {
   auto d = Make(kFs, 64);
