@@ -10,15 +10,7 @@
 
 namespace {
 
-/// Host input samples are bounded to this magnitude (+120 dBFS) and NaN becomes silence, so that nothing a
-/// host sends can leave a non-finite value in the DSP state.
-constexpr double kMaxInputMagnitude = 1e6;
-
-inline double SanitizeInput(double x)
-{
-  if (std::isnan(x)) return 0.0;
-  return std::min(std::max(x, -kMaxInputMagnitude), kMaxInputMagnitude);
-}
+double SanitizeInput(double x) { return FrameChain::SanitizeInput(x); }
 
 /// Host ids whose latency is refreshed on every block.
 constexpr int kHostRefreshingPerBlockA = 2;
@@ -151,15 +143,7 @@ void Drovik::ProcessCore(double** inputs, double** outputs, int nFrames, int nIn
   double* outR = nOut == 1 ? outputs[0] : outputs[1];
   const double inGain = DbToGain(mInputTrimDb);
   const double outGain = DbToGain(mOutputTrimDb);
-  const FrameSettings s = CurrentFrameSettings();
-  for (int i = 0; i < nFrames; ++i)
-  {
-    double L = SanitizeInput(inL[i]);
-    double R = SanitizeInput(inR[i]);
-    mChain.ProcessFrame(L, R, inGain, inGain, outGain, outGain, s);
-    outL[i] = L;
-    outR[i] = R;
-  }
+  mChain.ProcessBlock(inL, inR, outL, outR, nFrames, inGain, outGain, CurrentFrameSettings());
   AdvanceMeterClock(nFrames);
 }
 

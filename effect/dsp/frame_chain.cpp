@@ -61,9 +61,81 @@ void FrameChain::FeedOutputMeters(double L, double R)
 void FrameChain::ProcessFrame(double& L, double& R, double inGainL, double inGainR, double outGainL,
                               double outGainR, const FrameSettings& s)
 {
+  double inMeterL, inMeterR, outMeterL, outMeterR;
+  ProcessAudio(L, R, inGainL, inGainR, outGainL, outGainR, s, inMeterL, inMeterR, outMeterL, outMeterR);
+  FeedInputMeters(inMeterL, inMeterR);
+  FeedOutputMeters(outMeterL, outMeterR);
+}
+
+void FrameChain::ProcessBlock(const double* inL, const double* inR, double* outL, double* outR, int nFrames,
+                              double inGain, double outGain, const FrameSettings& s)
+{
+  for (int start = 0; start < nFrames; start += kChunk)
+  {
+    const int n = nFrames - start < kChunk ? nFrames - start : kChunk;
+    for (int j = 0; j < n; ++j)
+    {
+      double L = SanitizeInput(inL[start + j]);
+      double R = SanitizeInput(inR[start + j]);
+      ProcessAudio(L, R, inGain, inGain, outGain, outGain, s, mMeterInL[j], mMeterInR[j], mMeterOutL[j],
+                   mMeterOutR[j]);
+      outL[start + j] = L;
+      outR[start + j] = R;
+    }
+    StepMeters(n);
+  }
+}
+
+template <int Kind>
+void FrameChain::StepMetersOf(int n)
+{
+  // The four meters advance together, sample by sample, so that their independent recursions overlap.
+  for (int j = 0; j < n; ++j)
+  {
+    mInMeterL.Step<Kind>(1, mMeterInL[j], mMeterInL[j]);
+    mInMeterR.Step<Kind>(2, mMeterInR[j], mMeterInR[j]);
+    mOutMeterL.Step<Kind>(1, mMeterOutL[j], mMeterOutL[j]);
+    mOutMeterR.Step<Kind>(2, mMeterOutR[j], mMeterOutR[j]);
+    mInMeterL.StepDisplay();
+    mInMeterR.StepDisplay();
+    mOutMeterL.StepDisplay();
+    mOutMeterR.StepDisplay();
+  }
+}
+
+void FrameChain::StepMeters(int n)
+{
+  const int kind = mInMeterL.kind;
+  if (mInMeterR.kind != kind || mOutMeterL.kind != kind || mOutMeterR.kind != kind)
+  {
+    mInMeterL.ProcessBlock(1, mMeterInL, mMeterInL, n);
+    mInMeterR.ProcessBlock(2, mMeterInR, mMeterInR, n);
+    mOutMeterL.ProcessBlock(1, mMeterOutL, mMeterOutL, n);
+    mOutMeterR.ProcessBlock(2, mMeterOutR, mMeterOutR, n);
+    return;
+  }
+  switch (kind)
+  {
+  case kMeterKindWindowedPeak: StepMetersOf<kMeterKindWindowedPeak>(n); break;
+  case kMeterKindRMS: StepMetersOf<kMeterKindRMS>(n); break;
+  case kMeterKindLoudnessShort: StepMetersOf<kMeterKindLoudnessShort>(n); break;
+  case kMeterKindLoudnessLong: StepMetersOf<kMeterKindLoudnessLong>(n); break;
+  case kMeterKindVU: StepMetersOf<kMeterKindVU>(n); break;
+  case kMeterKindAverage: StepMetersOf<kMeterKindAverage>(n); break;
+  case kMeterKindPeak: StepMetersOf<kMeterKindPeak>(n); break;
+  case kMeterKindFastVU: StepMetersOf<kMeterKindFastVU>(n); break;
+  default: StepMetersOf<-1>(n); break;
+  }
+}
+
+inline void FrameChain::ProcessAudio(double& L, double& R, double inGainL, double inGainR, double outGainL,
+                                     double outGainR, const FrameSettings& s, double& meterInL, double& meterInR,
+                                     double& meterOutL, double& meterOutR)
+{
   L *= inGainL;
   R *= inGainR;
-  FeedInputMeters(L, R);
+  meterInL = L;
+  meterInR = R;
 
   if (s.satOn == 1)
   {
@@ -110,7 +182,8 @@ void FrameChain::ProcessFrame(double& L, double& R, double inGainL, double inGai
   }
   mGREnvelope.Step(std::fabs(std::min(mClipperL.gainReduction, mClipperR.gainReduction)));
 
-  FeedOutputMeters(L, R);
+  meterOutL = L;
+  meterOutR = R;
 
   const bool inPlace = s.monitorPlacement == kMonInPlace;
   double outL = L, outR = R;

@@ -38,9 +38,24 @@ public:
   /// The four meters back to silence; the gain-reduction envelope is kept. [under the plug-in lock]
   void ResetMeters();
 
+  /// Host samples are bounded to this magnitude (+120 dBFS) and NaN becomes silence, so that nothing a host
+  /// sends can leave a non-finite value in the DSP state.
+  static constexpr double kMaxInputMagnitude = 1e6;
+  static double SanitizeInput(double x)
+  {
+    if (x != x) return 0.0;
+    return x < -kMaxInputMagnitude ? -kMaxInputMagnitude : (x > kMaxInputMagnitude ? kMaxInputMagnitude : x);
+  }
+  /// Frames per chunk of the block path: the meters are stepped over each chunk after its audio.
+  static constexpr int kChunk = 256;
+
   /// One stereo frame in place. [audio thread]
   void ProcessFrame(double& L, double& R, double inGainL, double inGainR, double outGainL, double outGainR,
                     const FrameSettings& s);
+  /// nFrames through the chain, the same as ProcessFrame frame by frame on sanitised input; in and out may be
+  /// the same buffers. [audio thread]
+  void ProcessBlock(const double* inL, const double* inR, double* outL, double* outR, int nFrames, double inGain,
+                    double outGain, const FrameSettings& s);
   void FeedInputMeters(double L, double R);
   void FeedOutputMeters(double L, double R);
 
@@ -55,5 +70,14 @@ public:
   LevelMeter mInMeterL, mInMeterR, mOutMeterL, mOutMeterR;
 
 private:
+  /// Everything but the meters; inL/inR and outL/outR receive what the input and output meters measure.
+  void ProcessAudio(double& L, double& R, double inGainL, double inGainR, double outGainL, double outGainR,
+                    const FrameSettings& s, double& meterInL, double& meterInR, double& meterOutL,
+                    double& meterOutR);
+
+  void StepMeters(int n);
+  template <int Kind> void StepMetersOf(int n);
+
   std::atomic<double> mGRShown{0.0};
+  double mMeterInL[kChunk], mMeterInR[kChunk], mMeterOutL[kChunk], mMeterOutR[kChunk];
 };

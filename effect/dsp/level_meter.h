@@ -137,6 +137,10 @@ public:
 
   /// One step. select 1/3 measures only a, 2/4 only b, anything else both. [audio thread]
   void ProcessStereo(int select, double a, double b);
+  /// ProcessStereo and StepDisplay for n samples. [audio thread]
+  void ProcessBlock(int select, const double* a, const double* b, int n);
+  /// ProcessStereo for a meter known to be of kind Kind. [audio thread]
+  template <int Kind> [[gnu::always_inline]] void Step(int select, double a, double b);
 
   /// Steps the display envelope with |shownValue * gain|. [audio thread]
   void StepDisplay() { display.Step(std::fabs(shownValue * gain)); }
@@ -175,7 +179,8 @@ public:
 
 private:
   void ClearState();
-  double Measure(int select, double a, double b);
+  template <int Kind> double Measure(int select, double a, double b);
+  template <int Kind> void StepBlock(int select, const double* a, const double* b, int n);
   void Ballistics(double x);
 
   double mLoudnessOf = -1.0;   // the mean square the loudness reading was computed from
@@ -187,14 +192,12 @@ private:
 
 // ---- the per-sample step, inline so the chain can keep its state in registers ----
 
-inline double LevelMeter::Measure(int select, double a, double b)
+template <int Kind>
+[[gnu::always_inline]] inline double LevelMeter::Measure(int select, double a, double b)
 {
   const bool onlyA = select == 1 || select == 3;
   const bool onlyB = select == 2 || select == 4;
-  switch (kind)
-  {
-  case kMeterKindLoudnessShort:
-  case kMeterKindLoudnessLong:
+  if constexpr (Kind == kMeterKindLoudnessShort || Kind == kMeterKindLoudnessLong)
   {
     if (onlyA) b = 0.0;
     if (onlyB) a = 0.0;
@@ -210,10 +213,13 @@ inline double LevelMeter::Measure(int select, double a, double b)
     }
     return mLoudnessValue;
   }
-  case kMeterKindWindowedPeak:
+  else if constexpr (Kind == kMeterKindWindowedPeak)
+  {
     windowA.Process(onlyB ? 0.0 : a, onlyA ? 0.0 : b);
     return std::sqrt(windowA.meanSquare);
-  case kMeterKindRMS:
+  }
+  else if constexpr (Kind == kMeterKindRMS)
+  {
     if (onlyA)
       windowA.Process(a, a);
     else if (onlyB)
@@ -221,28 +227,27 @@ inline double LevelMeter::Measure(int select, double a, double b)
     else
       windowA.Process(a, b);
     return std::sqrt(windowA.meanSquare);
-  case kMeterKindVU:
-  case kMeterKindFastVU:
+  }
+  else if constexpr (Kind == kMeterKindVU || Kind == kMeterKindFastVU)
   {
     const double p = onlyB ? std::fabs(b) : std::fabs(a);
     const double q = onlyA ? std::fabs(a) : std::fabs(b);
-    return (kind == kMeterKindVU ? vu : vuFast).Process(p, q);
+    return (Kind == kMeterKindVU ? vu : vuFast).Process(p, q);
   }
-  case kMeterKindAverage:
+  else if constexpr (Kind == kMeterKindAverage)
   {
     const double pa = onlyB ? 0.0 : std::fabs(a);
     const double pb = onlyA ? 0.0 : std::fabs(b);
     windowB.ProcessLinear((pa + pb) * 0.5);
     return windowB.meanSquare * levelmeter_detail::kHalfPi;
   }
-  case kMeterKindPeak:
+  else if constexpr (Kind == kMeterKindPeak)
     return std::max(onlyB ? 0.0 : std::fabs(a), onlyA ? 0.0 : std::fabs(b));
-  default:
+  else
     return 0.0;
-  }
 }
 
-inline void LevelMeter::Ballistics(double x)
+[[gnu::always_inline]] inline void LevelMeter::Ballistics(double x)
 {
   if (x > value)
   {
@@ -274,7 +279,8 @@ inline void LevelMeter::Ballistics(double x)
   }
 }
 
-inline void LevelMeter::ProcessStereo(int select, double a, double b)
+template <int Kind>
+[[gnu::always_inline]] inline void LevelMeter::Step(int select, double a, double b)
 {
   // A non-finite sample would stay in the running sums and filters for good: it counts as silence, and
   // magnitudes are bounded so that squares and sums stay finite.
@@ -282,8 +288,50 @@ inline void LevelMeter::ProcessStereo(int select, double a, double b)
   b = std::isfinite(b) ? std::clamp(b, -levelmeter_detail::kMaxInput, levelmeter_detail::kMaxInput) : 0.0;
   a = delayA.Exchange(a);
   b = delayB.Exchange(b);
-  Ballistics(Measure(select, a, b));
+  Ballistics(Measure<Kind>(select, a, b));
   maxValue = std::max(maxValue, value);
   shownValue = value;
   shownMax = maxValue;
+}
+
+template <int Kind>
+inline void LevelMeter::StepBlock(int select, const double* a, const double* b, int n)
+{
+  for (int i = 0; i < n; ++i)
+  {
+    Step<Kind>(select, a[i], b[i]);
+    StepDisplay();
+  }
+}
+
+inline void LevelMeter::ProcessStereo(int select, double a, double b)
+{
+  switch (kind)
+  {
+  case kMeterKindWindowedPeak: Step<kMeterKindWindowedPeak>(select, a, b); break;
+  case kMeterKindRMS: Step<kMeterKindRMS>(select, a, b); break;
+  case kMeterKindLoudnessShort: Step<kMeterKindLoudnessShort>(select, a, b); break;
+  case kMeterKindLoudnessLong: Step<kMeterKindLoudnessLong>(select, a, b); break;
+  case kMeterKindVU: Step<kMeterKindVU>(select, a, b); break;
+  case kMeterKindAverage: Step<kMeterKindAverage>(select, a, b); break;
+  case kMeterKindPeak: Step<kMeterKindPeak>(select, a, b); break;
+  case kMeterKindFastVU: Step<kMeterKindFastVU>(select, a, b); break;
+  default: Step<-1>(select, a, b); break;
+  }
+}
+
+inline void LevelMeter::ProcessBlock(int select, const double* a, const double* b, int n)
+{
+  switch (kind)
+  {
+  case kMeterKindWindowedPeak: StepBlock<kMeterKindWindowedPeak>(select, a, b, n); break;
+  case kMeterKindRMS: StepBlock<kMeterKindRMS>(select, a, b, n); break;
+  case kMeterKindLoudnessShort: StepBlock<kMeterKindLoudnessShort>(select, a, b, n); break;
+  case kMeterKindLoudnessLong: StepBlock<kMeterKindLoudnessLong>(select, a, b, n); break;
+  case kMeterKindVU: StepBlock<kMeterKindVU>(select, a, b, n); break;
+  case kMeterKindAverage: StepBlock<kMeterKindAverage>(select, a, b, n); break;
+  case kMeterKindPeak: StepBlock<kMeterKindPeak>(select, a, b, n); break;
+  case kMeterKindFastVU: StepBlock<kMeterKindFastVU>(select, a, b, n); break;
+  default: StepBlock<-1>(select, a, b, n); break;
+  }
 }

@@ -270,3 +270,49 @@ TEST(FrameChain, ProcessingAllocatesNothing)
 }
 
 } // namespace
+
+namespace {
+
+// The block path steps the meters after each chunk of audio; audio and readings equal the frame path's.
+TEST(FrameChain, BlockPathEqualsFramePathInAudioAndMeters)
+{
+  for (int meterMode = 0; meterMode < 5; ++meterMode)
+  {
+    SatSettings sat;
+    sat.on = 1;
+    sat.mode = kSatCrisp;
+    sat.stages = 2;
+    sat.even = 30;
+    sat.odd = 50;
+    auto a = std::make_unique<FrameChain>(), b = std::make_unique<FrameChain>();
+    a->mSatL.Random().Seed(1);
+    b->mSatL.Random().Seed(1);
+    a->mSatR.Random().Seed(2);
+    b->mSatR.Random().Seed(2);
+    a->Prepare(kFs, kFs, -3.0, sat, meterMode);
+    b->Prepare(kFs, kFs, -3.0, sat, meterMode);
+    FrameSettings fs;
+    fs.satOn = 1;
+    fs.clipOn = 1;
+    const Input in;
+    Output frame{in.L, in.R}, block{in.L, in.R};
+    for (size_t i = 0; i < in.L.size(); ++i) a->ProcessFrame(frame.L[i], frame.R[i], 1.2, 1.2, 0.9, 0.9, fs);
+    for (size_t start = 0; start < in.L.size(); start += 700)
+    {
+      const int n = static_cast<int>(std::min<size_t>(700, in.L.size() - start));
+      b->ProcessBlock(&block.L[start], &block.R[start], &block.L[start], &block.R[start], n, 1.2, 0.9, fs);
+    }
+    EXPECT_EQ(frame.L, block.L);
+    EXPECT_EQ(frame.R, block.R);
+    const LevelMeter* ma[] = {&a->mInMeterL, &a->mInMeterR, &a->mOutMeterL, &a->mOutMeterR};
+    const LevelMeter* mb[] = {&b->mInMeterL, &b->mInMeterR, &b->mOutMeterL, &b->mOutMeterR};
+    for (int m = 0; m < 4; ++m)
+    {
+      EXPECT_EQ(ma[m]->shownValue, mb[m]->shownValue) << meterMode << " " << m;
+      EXPECT_EQ(ma[m]->shownMax, mb[m]->shownMax) << meterMode << " " << m;
+      EXPECT_EQ(ma[m]->display.value, mb[m]->display.value) << meterMode << " " << m;
+    }
+  }
+}
+
+} // namespace
