@@ -5,7 +5,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -15,8 +17,26 @@ constexpr double kFs = 48000.0;
 constexpr int kBlock = 512;
 constexpr int kSecond = 48000;
 
+/// The instance makes its data folders in the user's home: the benchmark gives it a home of its own.
+void UseTemporaryHome()
+{
+  static char home[] = "/tmp/drovik-bench-home-XXXXXX";
+  static const bool made = [] {
+    if (!mkdtemp(home)) return false;
+    setenv("HOME", home, 1);
+    unsetenv("XDG_DATA_HOME");
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(home, ec);
+    });
+    return true;
+  }();
+  (void)made;
+}
+
 std::unique_ptr<Drovik> MakePlugin()
 {
+  UseTemporaryHome();
   auto d = std::make_unique<Drovik>(plug::InstanceInfo{});
   d->plug::IPluginProcessor::SetSampleRate(kFs);
   d->plug::IPluginProcessor::SetBlockSize(kBlock);

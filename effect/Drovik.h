@@ -145,8 +145,11 @@ public:
   double GetPreparedSampleRate() const { return mSampleRate; }
 
   /// Every framework-timer tick, with or without an editor: hands a changed latency to the host (except in the
-  /// host that takes it per block). [main thread]
+  /// host that takes it per block) and does the editor work that parameter changes asked for. [main thread]
   void OnIdle() override;
+  /// The product data folder (settings file, user presets) and its "VST2" subfolder (default preset).
+  using IMPlugPaths::DataFolder;
+  using IMPlugPaths::VST2DataFolder;
 
   /// The settings file's name of the editor switch, and its section (not looked for).
   static constexpr const char* kSettingsSection = "GUI";

@@ -13,4 +13,6 @@ void Drovik::OnIdle()
       SetLatency(mReportedLatency);
     mMutex.Unlock();
   }
+  // Editor work asked for by parameter changes on any thread is done here, on the main thread.
+  RunPendingEditorWork();
 }

@@ -158,6 +158,12 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
   case kActionSavePreset:
     if (EditorIsOpen()) SavePresetFile(ChosenPresetPath().c_str());
     break;
+  case kActionSaveDefaultPreset:
+    if (EditorIsOpen()) SaveDefaultPresetFile(VST2DataFolder().Get());
+    break;
+  case kActionRescanPresets:
+    if (EditorIsOpen()) RescanPresets(DataFolder().Get());
+    break;
   case kActionApplyGUIScale:
   case kActionResetGUIScale:
     if (EditorIsOpen()) RequestEditorWork(idx == kActionApplyGUIScale ? kEditorApplyScale : kEditorResetScale);

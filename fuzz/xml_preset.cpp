@@ -5,27 +5,31 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-const std::string& PresetPath()
+/// A folder of the fuzzer's own: the instance's home (it makes its data folders there) and the preset file.
+const std::string& WorkFolder()
 {
-  static const std::string path = [] {
-    char tmpl[] = "/tmp/drovik-fuzz-XXXXXX";
-    const int fd = mkstemp(tmpl);
-    if (fd >= 0) close(fd);
-    unlink(tmpl);
-    std::atexit([] { std::remove(PresetPath().c_str()); });
-    return std::string(tmpl) + ".vqp";
+  static const std::string folder = [] {
+    static char tmpl[] = "/tmp/drovik-fuzz-XXXXXX";
+    if (!mkdtemp(tmpl)) return std::string("/tmp");
+    setenv("HOME", tmpl, 1);
+    unsetenv("XDG_DATA_HOME");
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(tmpl, ec);
+    });
+    return std::string(tmpl);
   }();
-  return path;
+  return folder;
 }
 
 Drovik& Plugin()
 {
-  static Drovik* plugin = new Drovik(plug::InstanceInfo{});
+  static Drovik* plugin = (WorkFolder(), new Drovik(plug::InstanceInfo{}));
   return *plugin;
 }
 
@@ -33,15 +37,16 @@ Drovik& Plugin()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-  FILE* f = std::fopen(PresetPath().c_str(), "wb");
+  Drovik& d = Plugin();
+  const std::string path = WorkFolder() + "/input.vqp";
+  FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return 0;
   std::fwrite(data, 1, size, f);
   std::fclose(f);
 
-  Drovik& d = Plugin();
-  d.LoadPresetFile(PresetPath().c_str());
+  d.LoadPresetFile(path.c_str());
   plug::IPresetSlot slot;
-  d.LoadXMLPreset(slot, plug::LibString(PresetPath().c_str()), false);
+  d.LoadXMLPreset(slot, plug::LibString(path.c_str()), false);
   for (int i = 0; i < d.NParams(); ++i)
   {
     const double v = d.GetParam(i)->Value();

@@ -1,5 +1,6 @@
 // XML preset files: save and load, the preset subset, refusals that change nothing, the rescan, the default.
 #include "engine_support.h"
+#include "temp_home.h"
 
 #include <gtest/gtest.h>
 
@@ -183,6 +184,35 @@ TEST(PresetNames, FileNameWithoutExtension)
     Drovik::PresetNameFromPath(c.first, name);
     EXPECT_STREQ(name.Get(), c.second) << c.first;
   }
+}
+
+} // namespace
+
+namespace {
+
+// In a fresh home: the instance makes its data folders there; presets saved into the product folder come back
+// from a rescan, and the default preset saved into "VST2" is loaded by the next instance.
+TEST(PresetFilesInTheDataFolders, SaveRescanAndDefaultPresetInATemporaryHome)
+{
+  testsupport::TemporaryHome home;
+  auto a = Make();
+  ASSERT_EQ(std::string(a->DataFolder().Get()), home.Path() + "/.local/share/Drovik");
+  ASSERT_TRUE(fs::is_directory(a->VST2DataFolder().Get()));
+  Set(*a, {{kSat_offon, 1}, {kSat_mode, kSatWarm}, {kSat_driveodd, 61}});
+  ASSERT_TRUE(a->SavePresetFile((std::string(a->DataFolder().Get()) + "/Zeta.vqp").c_str()));
+  ASSERT_TRUE(a->SavePresetFile((std::string(a->DataFolder().Get()) + "/Alpha.vqp").c_str()));
+  a->ModifyCurrentPreset("House Default");
+  ASSERT_TRUE(a->SaveDefaultPresetFile(a->VST2DataFolder().Get()));
+
+  a->RescanPresets(a->DataFolder().Get());
+  ASSERT_EQ(a->NUserPresets(), 2);
+  EXPECT_STREQ(a->GetUserPreset(0)->mName, "Alpha");
+  EXPECT_STREQ(a->GetUserPreset(1)->mName, "Zeta");
+
+  auto b = Make();
+  EXPECT_STREQ(b->GetPresetName(0), "House Default");
+  EXPECT_EQ(b->GetParam(kSat_driveodd)->Value(), 61.0);
+  EXPECT_EQ(b->GetMirror(kSat_mode), kSatWarm);
 }
 
 } // namespace
