@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "alloc_counter.h"
 #include "recording_renderer.h"
 
 namespace {
@@ -404,6 +405,89 @@ TEST_F(PathTest, RoundStrokeOfALine)
                   {110, 10, 0.5f, 1},
                   {110, 7.5f, 0, 1}},
                  "round");
+}
+
+TEST_F(PathTest, BevelAndMiterJoinsOfALeftTurn)
+{
+  vxSetStrokeWidth(ctx, 10);
+  vxSetLineJoin(ctx, VX_BEVEL);
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 0, 0);
+  vxLineTo(ctx, 0, 100);
+  vxLineTo(ctx, 100, 100);
+  vxStrokePath(ctx);
+  // Half width 5 plus half a fringe; the inner side of the turn takes the miter point.
+  ExpectVertices(r.Last("stroke")->paths[0].stroke,
+                 {{5.5f, -0.5f, 0, 0},
+                  {-5.5f, -0.5f, 1, 0},
+                  {5.5f, 0.5f, 0, 1},
+                  {-5.5f, 0.5f, 1, 1},
+                  {5.5f, 94.5f, 0, 1},
+                  {-5.5f, 100, 1, 1},
+                  {5.5f, 94.5f, 0, 1},
+                  {-5.5f, 100, 1, 1},
+                  {5.5f, 94.5f, 0, 1},
+                  {0, 105.5f, 1, 1},
+                  {5.5f, 94.5f, 0, 1},
+                  {0, 105.5f, 1, 1},
+                  {99.5f, 94.5f, 0, 1},
+                  {99.5f, 105.5f, 1, 1},
+                  {100.5f, 94.5f, 0, 0},
+                  {100.5f, 105.5f, 1, 0}},
+                 "bevel");
+  EXPECT_EQ(r.Last("stroke")->paths[0].nbevel, 3); // every corner of the path, the ends included
+
+  vxSetLineJoin(ctx, VX_MITER);
+  vxStrokePath(ctx);
+  const std::vector<VXvertex>& s = r.Last("stroke")->paths[0].stroke;
+  ASSERT_EQ(s.size(), 10u);
+  EXPECT_NEAR(s[4].x, 5.5f, 1e-4);
+  EXPECT_NEAR(s[4].y, 94.5f, 1e-4);
+  EXPECT_NEAR(s[5].x, -5.5f, 1e-4);
+  EXPECT_NEAR(s[5].y, 105.5f, 1e-4);
+
+  // A turn sharper than the miter limit allows falls back to a bevel.
+  vxSetMiterLimit(ctx, 1.1f);
+  vxStrokePath(ctx);
+  EXPECT_EQ(r.Last("stroke")->paths[0].stroke.size(), 16u);
+}
+
+TEST_F(PathTest, OpenPathsFollowTheWindingRuleToo)
+{
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 0, 0);
+  vxLineTo(ctx, 100, 0);
+  vxLineTo(ctx, 100, 100);
+  vxStrokePath(ctx);
+  std::vector<VXpoint> pts = Points(ctx);
+  ASSERT_EQ(pts.size(), 3u);
+  EXPECT_EQ(pts[0].x, 100.0f);
+  EXPECT_EQ(pts[0].y, 100.0f);
+}
+
+TEST_F(PathTest, WarmBuffersMakeFillsAndStrokesAllocateNothing)
+{
+  auto draw = [&] {
+    vxBeginPath(ctx);
+    vxRoundedRectPath(ctx, 10, 10, 200, 80, 12);
+    vxCirclePath(ctx, 300, 300, 40);
+    vxFillPath(ctx);
+    vxSetLineJoin(ctx, VX_ROUND);
+    vxStrokePath(ctx);
+  };
+  Recorder quiet;
+  Context c2(quiet);
+  VXrenderParams p = quiet.Params();
+  p.renderFill = nullptr;
+  p.renderStroke = nullptr;
+  VXcontext* silent = vxCreateContext(&p);
+  std::swap(ctx, silent);
+  draw();
+  testsupport::AllocationScope scope;
+  draw();
+  EXPECT_EQ(scope.Count(), 0u);
+  std::swap(ctx, silent);
+  vxDeleteContext(silent);
 }
 
 TEST_F(PathTest, JoinsOfAClosedStroke)

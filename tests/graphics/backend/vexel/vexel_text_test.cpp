@@ -13,6 +13,7 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
+#include "alloc_counter.h"
 #include "recording_renderer.h"
 
 namespace {
@@ -117,6 +118,25 @@ TEST_F(TextTest, TheMeasuredAdvanceEqualsTheDrawnPenAdvance)
         EXPECT_FLOAT_EQ(measured, drawn) << text << " at " << size << " ratio " << ratio;
         EXPECT_GT(measured, 0.0f);
       }
+}
+
+TEST_F(TextTest, CachedGlyphsMakeDrawingAndMeasuringAllocateNothing)
+{
+  Recorder quiet;
+  VXrenderParams p = quiet.Params();
+  p.renderTriangles = nullptr;
+  VXcontext* silent = vxCreateContext(&p);
+  ASSERT_EQ(vxAddFontFile(silent, "Roboto-Regular", kRobotoPath), 0);
+  vxBeginFrame(silent, 800, 600, 2.0f);
+  vxSetFontSize(silent, 14);
+  const char* label = "Output -12.5 dB";
+  vxDrawText(silent, 10, 10, label, nullptr);
+  testsupport::AllocationScope scope;
+  float bounds[4];
+  vxMeasureText(silent, 10, 10, label, nullptr, bounds);
+  vxDrawText(silent, 10, 10, label, nullptr);
+  EXPECT_EQ(scope.Count(), 0u);
+  vxDeleteContext(silent);
 }
 
 TEST_F(TextTest, BoundsAndMetricsFollowTheFont)
