@@ -12,12 +12,12 @@ namespace resamp {
 namespace {
 
 // Twiddle doubles for the n/2-point transform: a single stage first when log2(n/2) is odd (no twiddles), then
-// double stages of quarter length L = 1, 4, 16, ... (or 2, 8, ...), each with 4 L doubles.
+// double stages of quarter length L = 1, 4, 16, ... (or 2, 8, ...), each with 6 L doubles.
 int TwiddleDoubles(int m, int bits)
 {
   int count = 0;
   for (int L = (bits & 1) ? 2 : 1; 4 * L <= m; L *= 4)
-    count += 4 * L;
+    count += 6 * L;
   return count;
 }
 
@@ -52,12 +52,12 @@ RealFft* RealFft::Create(int order)
     double* tw = f->mTwiddle.data;
     for (int L = (bits & 1) ? 2 : 1; 4 * L <= m; L *= 4) {
       for (int j = 0; j < L; ++j) {
-        tw[j] = std::cos(M_PI * j / L); // w1 = e^(-2 pi i j / 2L)
-        tw[L + j] = -std::sin(M_PI * j / L);
-        tw[2 * L + j] = std::cos(0.5 * M_PI * j / L); // w2 = e^(-2 pi i j / 4L)
-        tw[3 * L + j] = -std::sin(0.5 * M_PI * j / L);
+        for (int p = 1; p <= 3; ++p) { // W^p with W = e^(-2 pi i j / 4L)
+          tw[(2 * p - 2) * L + j] = std::cos(0.5 * M_PI * p * j / L);
+          tw[(2 * p - 1) * L + j] = -std::sin(0.5 * M_PI * p * j / L);
+        }
       }
-      tw += 4 * L;
+      tw += 6 * L;
     }
     double* split = f->mTwiddle.data + f->mSplitOffset;
     for (int k = 0; k <= m / 2; ++k) {
@@ -83,8 +83,10 @@ void RealFft::Destroy(RealFft* fft)
 
 namespace {
 
-// Two radix-2 stages at once (halves L and 2L) on groups of 4L values in split form. The loop over j runs over
-// contiguous values and twiddles, so it vectorises.
+// Two radix-2 stages at once (halves L and 2L) on groups of 4L values in split form: with W = e^(-2 pi i j / 4L)
+// the second and fourth inputs are turned by W^2, the third by W and the fourth then by W again, so three
+// complex multiplications serve four outputs. The loop over j runs over contiguous values and twiddles, so it
+// vectorises.
 template <bool Inverse>
 inline __attribute__((always_inline)) void DoubleStage(double* __restrict re, double* __restrict im, int m, int L,
   const double* __restrict tw)
@@ -93,6 +95,8 @@ inline __attribute__((always_inline)) void DoubleStage(double* __restrict re, do
   const double* w1i = tw + L;
   const double* w2r = tw + 2 * L;
   const double* w2i = tw + 3 * L;
+  const double* w3r = tw + 4 * L;
+  const double* w3i = tw + 5 * L;
   const double s = Inverse ? -1.0 : 1.0;
   for (int i = 0; i < m; i += 4 * L) {
     double* __restrict r0 = re + i;
@@ -104,26 +108,26 @@ inline __attribute__((always_inline)) void DoubleStage(double* __restrict re, do
     double* __restrict i2 = i1 + L;
     double* __restrict i3 = i2 + L;
     for (int j = 0; j < L; ++j) {
-      const double ar = w1r[j], ai = s * w1i[j];
-      const double br = w2r[j], bi = s * w2i[j];
-      const double t1r = ar * r1[j] - ai * i1[j], t1i = ar * i1[j] + ai * r1[j];
-      const double t3r = ar * r3[j] - ai * i3[j], t3i = ar * i3[j] + ai * r3[j];
-      const double b0r = r0[j] + t1r, b0i = i0[j] + t1i;
-      const double b1r = r0[j] - t1r, b1i = i0[j] - t1i;
-      const double b2r = r2[j] + t3r, b2i = i2[j] + t3i;
-      const double b3r = r2[j] - t3r, b3i = i2[j] - t3i;
-      const double t2r = br * b2r - bi * b2i, t2i = br * b2i + bi * b2r;
-      const double u4r = br * b3r - bi * b3i, u4i = br * b3i + bi * b3r;
-      // times -i (forward) or +i (inverse)
-      const double t4r = s * u4i, t4i = -s * u4r;
-      r0[j] = b0r + t2r;
-      i0[j] = b0i + t2i;
-      r2[j] = b0r - t2r;
-      i2[j] = b0i - t2i;
-      r1[j] = b1r + t4r;
-      i1[j] = b1i + t4i;
-      r3[j] = b1r - t4r;
-      i3[j] = b1i - t4i;
+      const double ar = w1r[j], ai = s * w1i[j]; // W
+      const double br = w2r[j], bi = s * w2i[j]; // W^2
+      const double cr = w3r[j], ci = s * w3i[j]; // W^3
+      const double c1r = br * r1[j] - bi * i1[j], c1i = br * i1[j] + bi * r1[j];
+      const double c2r = ar * r2[j] - ai * i2[j], c2i = ar * i2[j] + ai * r2[j];
+      const double c3r = cr * r3[j] - ci * i3[j], c3i = cr * i3[j] + ci * r3[j];
+      const double b0r = r0[j] + c1r, b0i = i0[j] + c1i;
+      const double b1r = r0[j] - c1r, b1i = i0[j] - c1i;
+      const double sr = c2r + c3r, si = c2i + c3i;
+      const double dr = c2r - c3r, di = c2i - c3i;
+      // d times -i (forward) or +i (inverse)
+      const double tr = s * di, ti = -s * dr;
+      r0[j] = b0r + sr;
+      i0[j] = b0i + si;
+      r2[j] = b0r - sr;
+      i2[j] = b0i - si;
+      r1[j] = b1r + tr;
+      i1[j] = b1i + ti;
+      r3[j] = b1r - tr;
+      i3[j] = b1i - ti;
     }
   }
 }
@@ -184,7 +188,7 @@ void RealFft::Stages(double* re, double* im, bool inverse) const
       FirstDoubleStage<true>(re, im, m);
     else
       FirstDoubleStage<false>(re, im, m);
-    tw += 4;
+    tw += 6;
     L = 4;
   }
   for (; 4 * L <= m; L *= 4) {
@@ -192,7 +196,7 @@ void RealFft::Stages(double* re, double* im, bool inverse) const
       DoubleStageInverse(re, im, m, L, tw);
     else
       DoubleStageForward(re, im, m, L, tw);
-    tw += 4 * L;
+    tw += 6 * L;
   }
 }
 
