@@ -9,6 +9,8 @@
 
 #include "core/IPlugQueue.h"
 #include "core/IPlugTimer.h"
+#include <vector>
+
 #include "core/IPluginBase.h"
 #include "core/IPluginConfig.h"
 #include "core/LibString.h"
@@ -57,6 +59,15 @@ public:
   /// True when every stored value and values[startIdx + i] agree within 1e-5 as floats.
   virtual bool CompareState(const double* values, int startIdx) const;
   virtual void OnHostIdentified() {}
+  /// With 0 < n < NParams appends 0 .. n-1 to list; returns the number of parameters otherwise.
+  virtual int ListParamIndices(int n, std::vector<int>& list) const
+  {
+    if (n <= 0 || n >= NParams())
+      return NParams();
+    for (int i = 0; i < n; ++i)
+      list.push_back(i);
+    return n;
+  }
   virtual bool GetMidiNoteText(int noteNumber, char* text) const
   {
     if (text)

@@ -1,6 +1,8 @@
 #include "core/IPluginBase.h"
 
 #include <cstdarg>
+#include <cstdio>
+#include <string>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -200,6 +202,43 @@ void IPluginBase::MakePresetFromChunk(const char* name, const IStateChunk& chunk
   slot->mChunk.PutChunk(chunk);
 }
 
+namespace {
+const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int Base64Value(char c)
+{
+  const char* at = c ? std::strchr(kBase64, c) : nullptr;
+  return at ? int(at - kBase64) : -1;
+}
+} // namespace
+
+void IPluginBase::MakePresetFromBlob(const char* name, const char* base64, int byteCount)
+{
+  IPresetSlot* slot = FirstFreeSlot();
+  if (!slot || byteCount < 0)
+    return;
+  std::vector<uint8_t> bytes(static_cast<size_t>(byteCount), 0);
+  uint32_t bits = 0;
+  int nBits = 0;
+  size_t out = 0;
+  for (const char* c = base64 ? base64 : ""; out < bytes.size(); ++c)
+  {
+    const int v = Base64Value(*c);
+    if (v < 0)
+      break; // '=', the end of the text, or anything outside the alphabet
+    bits = (bits << 6) | uint32_t(v);
+    nBits += 6;
+    if (nBits >= 8)
+    {
+      nBits -= 8;
+      bytes[out++] = uint8_t(bits >> nBits);
+    }
+  }
+  slot->mInitialized = true;
+  slot->SetName(name);
+  slot->mChunk.PutBytes(bytes.data(), byteCount);
+}
+
 void IPluginBase::PruneUninitialisedPresets()
 {
   for (int i = NPresets() - 1; i >= 0; --i)
@@ -285,6 +324,68 @@ int IPluginBase::UnserializePresets(const IStateChunk& chunk, int startPos)
   }
   RestorePreset(mCurrentPresetIdx);
   return pos;
+}
+
+// Source dumps ------------------------------------------------------------------------------------------------------
+
+namespace {
+/// The value of a parameter as source text: "%d" for int and enum, true/false for bool, else "%.6f".
+std::string ValueSource(const IParam& p)
+{
+  char buf[64];
+  if (p.Type() == IParam::kTypeInt || p.Type() == IParam::kTypeEnum)
+    std::snprintf(buf, sizeof(buf), "%d", p.Int());
+  else if (p.Type() == IParam::kTypeBool)
+    std::snprintf(buf, sizeof(buf), "%s", p.Value() >= 0.5 ? "true" : "false");
+  else
+    std::snprintf(buf, sizeof(buf), "%.6f", p.Value());
+  return buf;
+}
+} // namespace
+
+void IPluginBase::DumpMakePresetSrc(const char* path) const
+{
+  FILE* f = path ? std::fopen(path, "a") : nullptr;
+  if (!f)
+    return;
+  std::fprintf(f, "MakePreset(\"%s\"", GetPresetName(mCurrentPresetIdx));
+  for (int i = 0; i < NParams(); ++i)
+    std::fprintf(f, ", %s", ValueSource(*GetParam(i)).c_str());
+  std::fprintf(f, ");\n");
+  std::fclose(f);
+}
+
+void IPluginBase::DumpMakePresetFromNamedParamsSrc(const char* path, const char* const* paramEnumNames) const
+{
+  FILE* f = path ? std::fopen(path, "a") : nullptr;
+  if (!f)
+    return;
+  std::fprintf(f, "  MakePresetFromNamedParams(\"%s\", %d", GetPresetName(mCurrentPresetIdx), NParams());
+  for (int i = 0; i < NParams(); ++i)
+    std::fprintf(f, ",\n    %s, %s", paramEnumNames ? paramEnumNames[i] : "", ValueSource(*GetParam(i)).c_str());
+  std::fprintf(f, ");\n");
+  std::fclose(f);
+}
+
+void IPluginBase::DumpPresetBlob(const char* path) const
+{
+  const IPresetSlot* slot = mPresets.Get(mCurrentPresetIdx);
+  FILE* f = (slot && path) ? std::fopen(path, "a") : nullptr;
+  if (!f)
+    return;
+  std::string text;
+  const uint8_t* b = slot->mChunk.GetData();
+  const int n = slot->mChunk.Size();
+  for (int i = 0; i < n; i += 3)
+  {
+    const uint32_t v = (uint32_t(b[i]) << 16) | (i + 1 < n ? uint32_t(b[i + 1]) << 8 : 0) | (i + 2 < n ? b[i + 2] : 0);
+    text += kBase64[(v >> 18) & 63];
+    text += kBase64[(v >> 12) & 63];
+    text += i + 1 < n ? kBase64[(v >> 6) & 63] : '=';
+    text += i + 2 < n ? kBase64[v & 63] : '=';
+  }
+  std::fprintf(f, "MakePresetFromBlob(\"%s\", \"%s\", %d);\n", slot->mName, text.c_str(), n);
+  std::fclose(f);
 }
 
 // Ranges and groups -------------------------------------------------------------------------------------------------

@@ -60,6 +60,8 @@ public:
   /// count pairs of (int index, value) with values typed as for MakePreset.
   void MakePresetFromNamedParams(const char* name, int count, ...);
   void MakePresetFromChunk(const char* name, const IStateChunk& chunk);
+  /// A preset from standard base64 text holding byteCount bytes of state.
+  void MakePresetFromBlob(const char* name, const char* base64, int byteCount);
   void PruneUninitialisedPresets();
 
   // State [the thread that calls the host interface].
@@ -100,6 +102,13 @@ public:
   void RandomiseParamValues() { RandomiseParamValues(0, NParams() - 1); }
   void RandomiseParamValues(int startIdx, int endIdx);
   void RandomiseParamValues(const char* group);
+  /// Visits every parameter; prints nothing in this build.
+  void PrintParamValues() {}
+
+  // Developer aids: append a line of source text that rebuilds the current preset to the file at path.
+  void DumpMakePresetSrc(const char* path) const;
+  void DumpMakePresetFromNamedParamsSrc(const char* path, const char* const* paramEnumNames) const;
+  void DumpPresetBlob(const char* path) const;
 
 protected:
   static int VersionOf(int packed, bool decimal);

@@ -95,6 +95,65 @@ double IPluginProcessor::GetSamplesPerBeat() const
   return mTimeInfo.mTempo > 0.0 ? mSampleRate * 60.0 / mTimeInfo.mTempo : 0.0;
 }
 
+int IPluginProcessor::GetAUComponentType() const
+{
+  const char* type = mPlugType == kPlugTypeMIDIEffect  ? "aumi"
+                     : mPlugType == kPlugTypeInstrument ? "aumu"
+                     : mDoesMIDIIn                      ? "aumf"
+                                                        : "aufx";
+  return int((unsigned(type[0]) << 24) | (unsigned(type[1]) << 16) | (unsigned(type[2]) << 8) | unsigned(type[3]));
+}
+
+int IPluginProcessor::MaxNBuses(ERoute direction, int* configIdx) const
+{
+  int most = 0, at = -1;
+  for (int i = 0; i < NChannelIOConfigs(); ++i)
+  {
+    const int n = mIOConfigs[static_cast<size_t>(i)].NBuses(direction);
+    if (at < 0 || n > most)
+    {
+      most = n;
+      at = i;
+    }
+  }
+  if (configIdx)
+    *configIdx = at;
+  return most;
+}
+
+int IPluginProcessor::GetIOConfigWithChanCounts(const std::vector<int>& inBuses,
+                                                const std::vector<int>& outBuses) const
+{
+  for (int i = 0; i < NChannelIOConfigs(); ++i)
+  {
+    const IChannelIOConfig& io = mIOConfigs[static_cast<size_t>(i)];
+    auto matches = [&io](ERoute dir, const std::vector<int>& counts) {
+      if (io.NBuses(dir) != static_cast<int>(counts.size()))
+        return false;
+      for (size_t b = 0; b < counts.size(); ++b)
+        if (io.mBuses[dir][b].mNChans != counts[b])
+          return false;
+      return true;
+    };
+    if (matches(kInput, inBuses) && matches(kOutput, outBuses))
+      return i;
+  }
+  return -1;
+}
+
+int IPluginProcessor::MaxNChannelsForBus(ERoute direction, int busIdx) const
+{
+  if (!mIOConfigs.empty())
+    for (const IChannelBus& bus : mIOConfigs.front().mBuses[direction])
+      if (bus.mNChans == kWildcardChannels)
+        return -1;
+  int most = 0;
+  for (const IChannelIOConfig& io : mIOConfigs)
+    if (busIdx >= 0 && busIdx < io.NBuses(direction))
+      most = std::max(most, io.mBuses[direction][static_cast<size_t>(busIdx)].mNChans);
+  return most;
+}
+
 const IChannelIOConfig* IPluginProcessor::GetIOConfig(int idx) const
 {
   return (idx >= 0 && idx < NChannelIOConfigs()) ? &mIOConfigs[static_cast<size_t>(idx)] : nullptr;

@@ -84,6 +84,8 @@ public:
   bool DoesMIDIOut() const { return mDoesMIDIOut; }
   const IHostTimeInfo& GetTimeInfo() const { return mTimeInfo; }
   double GetSamplesPerBeat() const;
+  /// The Audio Unit component type the plug-in type corresponds to ("aufx", "aumf", "aumu" or "aumi").
+  int GetAUComponentType() const;
 
   // Channels.
   int MaxNChannels(ERoute direction) const { return static_cast<int>(mChannelData[direction].size()); }
@@ -92,6 +94,13 @@ public:
   /// True when a configuration has these totals (negative: any).
   bool IsLegalIO(int nIn, int nOut) const;
   bool HasMonoInputConfig() const;
+  /// Largest bus count of a direction over all configurations; configIdx gets the first configuration with it.
+  int MaxNBuses(ERoute direction, int* configIdx = nullptr) const;
+  /// Index of the configuration whose bus channel counts equal inBuses and outBuses, or -1.
+  int GetIOConfigWithChanCounts(const std::vector<int>& inBuses, const std::vector<int>& outBuses) const;
+  /// Largest channel count of bus busIdx over all configurations; -1 when the first configuration has a
+  /// wildcard bus in that direction.
+  int MaxNChannelsForBus(ERoute direction, int busIdx) const;
   int CountConnectedChannels(ERoute direction) const;
   bool IsChannelConnected(ERoute direction, int idx) const;
   const char* GetChannelLabel(ERoute direction, int idx) const;

@@ -6,10 +6,14 @@
 #include <vector>
 
 #include "effect/Drovik.h"
+#include "foundation/main_thread.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-  static Drovik* plug = new Drovik(plug::InstanceInfo{});
+  static Drovik* plug = [] {
+    foundation::MainThreadScope mainThread; // as the entry point builds it: no timer tick while half built
+    return new Drovik(plug::InstanceInfo{});
+  }();
   if (size < 1)
     return 0;
   vst2::Effect& effect = plug->GetEffect();

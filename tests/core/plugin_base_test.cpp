@@ -1,4 +1,5 @@
 // Presets and the default state format of the plug-in base: bytes written, partial reads, preset naming.
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -202,4 +203,32 @@ TEST(Version, DecimalAndTextForms)
   EXPECT_STREQ(s.Get(), "v2.3.4");
   EXPECT_STREQ(p.GetAPIName(), "VST2");
   EXPECT_STREQ(p.GetArchName(), "x64");
+}
+
+TEST(Presets, BlobAndItsDumpRoundTrip)
+{
+  ThreeParams p(2);
+  p.FillEmptyPresets();
+  p.GetParam(0)->Set(0.25);
+  p.ModifyCurrentPreset("blob");
+  const std::string path = testing::TempDir() + "/preset_dump.txt";
+  std::remove(path.c_str());
+  p.DumpPresetBlob(path.c_str());
+  p.DumpMakePresetSrc(path.c_str());
+  FILE* f = std::fopen(path.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  char line[512], b64[256] = {};
+  ASSERT_NE(std::fgets(line, sizeof(line), f), nullptr);
+  int n = 0;
+  ASSERT_EQ(std::sscanf(line, "MakePresetFromBlob(\"blob\", \"%255[^\"]\", %d);", b64, &n), 2);
+  EXPECT_EQ(n, 24);
+  ASSERT_NE(std::fgets(line, sizeof(line), f), nullptr);
+  EXPECT_STREQ(line, "MakePreset(\"blob\", 0.250000, 2.000000, 3);\n");
+  std::fclose(f);
+
+  ThreeParams q(1);
+  q.MakePresetFromBlob("copy", b64, n);
+  ASSERT_TRUE(q.RestorePreset(0));
+  EXPECT_EQ(q.GetParam(0)->Value(), 0.25);
+  EXPECT_STREQ(q.GetPresetName(0), "copy");
 }

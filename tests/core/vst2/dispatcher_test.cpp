@@ -2,6 +2,7 @@
 // copies, chunks, programs, keys, host identification and the entry point.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -339,4 +340,25 @@ TEST(Flags, MonoConfigurationAndEditorFlag)
   EXPECT_EQ(p.GetEffect().flags & vst2::kFlagHasEditor, 0) << "no editor: the flag is cleared on the next call";
   EXPECT_EQ(Call(p, vst2::effGetVstVersion), 2400);
   EXPECT_EQ(Call(p, vst2::effIdentify), 0x4e764566);
+}
+
+TEST(Dispatcher, BankChunkWithAnOldHeaderIsReadAsAState)
+{
+  TestPlug a({}, 0), b({}, 0);
+  a.GetParam(0)->Set(7.0);
+  void* data = nullptr;
+  const intptr_t size = Call(a, vst2::effGetChunk, 1, 0, &data);
+  std::vector<unsigned char> bytes(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+  const int32_t oldVersion = 0x0000ffff;
+  std::memcpy(bytes.data() + 4, &oldVersion, 4);
+  EXPECT_EQ(Call(b, vst2::effSetChunk, 0, size, bytes.data()), 1);
+  EXPECT_EQ(b.GetParam(0)->Value(), 7.0);
+}
+
+TEST(Dispatcher, ChunkWithoutTheHeaderIsReadFromTheStart)
+{
+  TestPlug b({}, 0);
+  const double values[2] = {-2.5, 0.0};
+  EXPECT_EQ(Call(b, vst2::effSetChunk, 1, sizeof(values), const_cast<double*>(values)), 1);
+  EXPECT_EQ(b.GetParam(0)->Value(), -2.5);
 }

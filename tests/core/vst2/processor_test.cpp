@@ -267,3 +267,55 @@ TEST(LatencyChange, ResizingWhileTheAudioThreadRunsIsSafe)
   EXPECT_EQ(b.out[0][1023], 0.5f);
   EXPECT_EQ(p.GetEffect().initialDelay, p.GetLatency());
 }
+
+TEST(ChannelIO, BusQueries)
+{
+  TestPlug p({}, 0);
+  int at = -5;
+  EXPECT_EQ(p.MaxNBuses(plug::kInput, &at), 1);
+  EXPECT_EQ(at, 0);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({2}, {2}), 1);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({2}, {1}), -1);
+  EXPECT_EQ(p.MaxNChannelsForBus(plug::kOutput, 0), 2);
+  EXPECT_EQ(p.GetAUComponentType(), int(('a' << 24) | ('u' << 16) | ('f' << 8) | 'x'));
+  EXPECT_DOUBLE_EQ(p.GetSamplesPerBeat(), 44100.0 * 60.0 / 120.0);
+}
+
+namespace {
+vst2::TimeInfo gTime;
+intptr_t TimeHost(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void*, float)
+{
+  return opcode == vst2::audioMasterGetTime ? reinterpret_cast<intptr_t>(&gTime) : 0;
+}
+} // namespace
+
+TEST(TimeInfo, TakenOnlyWhereTheHostsFlagsSayItIsValid)
+{
+  plug::InstanceInfo info;
+  info.mVSTHostCallback = TimeHost;
+  TestPlug p(info, 0);
+  vst2::Effect& e = p.GetEffect();
+  Block<double> b(2, 8);
+  gTime = vst2::TimeInfo{};
+  gTime.samplePos = 1000;
+  gTime.tempo = 90;
+  gTime.ppqPos = 3.5;
+  gTime.timeSigNumerator = 7;
+  gTime.timeSigDenominator = 0;
+  gTime.flags = vst2::kTimeTempoValid | vst2::kTimeTimeSigValid | vst2::kTimeTransportPlaying;
+  RunBlock(e, b, 8);
+  const plug::IHostTimeInfo& t = p.GetTimeInfo();
+  EXPECT_EQ(t.mSamplePos, 1000.0);
+  EXPECT_EQ(t.mTempo, 90.0);
+  EXPECT_EQ(t.mPPQPos, -1.0) << "not flagged valid";
+  EXPECT_EQ(t.mNumerator, 4) << "a zero denominator gives 4/4";
+  EXPECT_EQ(t.mDenominator, 4);
+  EXPECT_TRUE(t.mTransportIsRunning);
+  EXPECT_FALSE(t.mTransportLoopEnabled);
+
+  plug::InstanceInfo silent;
+  TestPlug q(silent, 0);
+  RunBlock(q.GetEffect(), b, 8);
+  EXPECT_EQ(q.GetTimeInfo().mTempo, 120.0);
+  EXPECT_EQ(q.GetTimeInfo().mSamplePos, -1.0);
+}
