@@ -306,7 +306,10 @@ bool IXMLPreset::LoadPresetXmlFile(IPluginBase& plug, const LibString& path, Lib
     return true;
   }
   plug.ModifyCurrentPreset(presetNameOut.Get());
-  plug.RestorePreset(plug.GetCurrentPresetIdx());
+  // The restore reads the state back and notifies every parameter; should it fail, the values applied above
+  // are still announced.
+  if (!plug.RestorePreset(plug.GetCurrentPresetIdx()))
+    plug.NotifyAllParams(plug::kPresetRecall);
   plug.ModifyCurrentPreset(presetNameOut.Get());
   plug.UpdateHostDisplay();
   return true;
