@@ -103,7 +103,7 @@ public:
   void SetParamFromInt(int idx, int value);
   void SetParamFromDouble(int idx, double value);
   /// Refreshes the editor's controls from the mirrors. [main thread, editor open]
-  void UpdateControlStates();
+  virtual void UpdateControlStates();
   void OnUIOpen() override;
   void OnUIClose() override;
   /// The mirror of parameter idx as the audio thread sees it (NaN for an index without one). [any thread]

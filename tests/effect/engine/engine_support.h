@@ -4,6 +4,7 @@
 #include "effect/Drovik.h"
 
 #include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -15,7 +16,17 @@ class TestDrovik : public Drovik
 public:
   TestDrovik() : Drovik(plug::InstanceInfo{}) {}
   int mMouseOver = -1;
+  /// Stands in for an open editor: only ever compared with null, never used.
+  bool mEditorOpen = false;
+  /// Threads on which the editor's control states were refreshed.
+  std::vector<std::thread::id> mControlStateThreads;
   using Drovik::ProcessCore;
+
+  plug::igraphics::IGraphics* GetOpenGraphics() const override
+  {
+    return mEditorOpen ? reinterpret_cast<plug::igraphics::IGraphics*>(const_cast<TestDrovik*>(this)) : nullptr;
+  }
+  void UpdateControlStates() override { mControlStateThreads.push_back(std::this_thread::get_id()); }
 
 protected:
   int ParamUnderMouse() const override { return mMouseOver; }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 using enginetest::Make;
@@ -111,6 +113,45 @@ TEST(ParamChange, OversamplingSelectsTheFactorWithItsLatencyAndClearsTheMeters)
   double* io2[2] = {y.data(), y.data()};
   d->ProcessBlock(io2, io2, 512);
   EXPECT_EQ(y, std::vector<double>(512, 0.0));
+}
+
+// A change that concerns the editor, arriving on the host's thread, leaves the editor alone there: the idle
+// call on the main thread does the work, once.
+TEST(ParamChange, EditorWorkFromAnotherThreadWaitsForTheIdleCall)
+{
+  auto d = Make();
+  d->mEditorOpen = true;
+  std::thread host([&] {
+    Set(*d, {{kBypass, 1}, {kMeterDisplayMode, 0}, {kHideKnobText, 1}}, plug::kHost);
+  });
+  host.join();
+  EXPECT_TRUE(d->mControlStateThreads.empty());
+  d->OnIdle();
+  ASSERT_EQ(d->mControlStateThreads.size(), 1u);
+  EXPECT_EQ(d->mControlStateThreads[0], std::this_thread::get_id());
+  d->OnIdle();
+  EXPECT_EQ(d->mControlStateThreads.size(), 1u);
+  // With no editor open nothing is queued for later.
+  d->mEditorOpen = false;
+  Set(*d, {{kBypass, 0}}, plug::kHost);
+  d->mEditorOpen = true;
+  d->OnIdle();
+  EXPECT_EQ(d->mControlStateThreads.size(), 1u);
+}
+
+TEST(ParamChange, ResetWithUnchangedRateAndBlockSizeLeavesTheDspAlone)
+{
+  auto d = Make(48000.0, 512);
+  Set(*d, {{kMeterMode, kMeterPeak}});
+  std::vector<double> x(512, 0.5);
+  double* io[2] = {x.data(), x.data()};
+  d->ProcessBlock(io, io, 512);
+  d->OnReset();
+  EXPECT_EQ(d->Chain().mOutMeterL.PublishedValue(), 0.5);
+  d->plug::IPluginProcessor::SetSampleRate(96000.0);
+  d->OnReset();
+  EXPECT_EQ(d->Chain().mOutMeterL.PublishedValue(), 0.0);
+  EXPECT_EQ(d->GetPreparedSampleRate(), 96000.0);
 }
 
 TEST(ParamChange, MeterModeSwitchesTheKindOfAllFourMeters)
