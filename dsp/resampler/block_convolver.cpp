@@ -112,12 +112,19 @@ int CDSPBlockConvolver::Process(double* in, int length, double*& out)
     }
     if (mSkipLeft == 0) {
       r += mPhase;
-      if (mFold) {
-        for (; r < end; r += mDown)
-          o[produced++] = mResult[(mResultOffset + r) / mDown];
-      } else {
-        for (; r < end; r += mDown)
-          o[produced++] = mResult[mResultOffset + r];
+      if (r < end) {
+        const int n = (end - r + mDown - 1) / mDown;
+        if (mFold) {
+          std::memcpy(o + produced, mResult + (mResultOffset + r) / mDown, sizeof(double) * n);
+        } else if (mDown == 1) {
+          std::memcpy(o + produced, mResult + mResultOffset + r, sizeof(double) * n);
+        } else {
+          const double* src = mResult + mResultOffset + r;
+          for (int j = 0; j < n; ++j)
+            o[produced + j] = src[j * mDown];
+        }
+        produced += n;
+        r += n * mDown;
       }
       mPhase = r - end;
     }

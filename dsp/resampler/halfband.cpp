@@ -26,19 +26,19 @@ void UpKernel(const double* buf, int pairs, const double* c, double* out)
   }
 }
 
+// Output i: even[N + i] + sum of c[k] * (odd[N + i + k] + odd[N + i - k - 1]), that is the input at the output's
+// position plus the odd inputs around it.
 template <int N, int... K>
-inline double DownTap(const double* b, const double* c, std::integer_sequence<int, K...>)
+inline double DownTap(const double* o, const double* c, std::integer_sequence<int, K...>)
 {
-  return ((c[K] * (b[2 * N + 2 * K] + b[2 * N - 2 - 2 * K])) + ...);
+  return ((c[K] * (o[N + K] + o[N - 1 - K])) + ...);
 }
 
 template <int N>
-void DownKernel(const double* buf, int outputs, const double* c, double* out)
+void DownKernel(const double* even, const double* odd, int outputs, const double* c, double* out)
 {
-  for (int i = 0; i < outputs; ++i) {
-    const double* b = buf + 2 * i;
-    out[i] = b[2 * N - 1] + DownTap<N>(b, c, std::make_integer_sequence<int, N>{});
-  }
+  for (int i = 0; i < outputs; ++i)
+    out[i] = even[N + i] + DownTap<N>(odd + i, c, std::make_integer_sequence<int, N>{});
 }
 
 const CDSPHBUpsampler::Kernel kUpTable[kMaxCoeffs] = { &UpKernel<1>, &UpKernel<2>, &UpKernel<3>, &UpKernel<4>,
@@ -104,14 +104,18 @@ CDSPHBDownsampler::CDSPHBDownsampler(const HBCoeffSet& set, double latencyFrac)
   const double d = 0.5 * latencyFrac;
   mLatency = static_cast<int>(d);
   mLatencyFrac = d - mLatency;
-  mBuf.Allocate(kChunk + 4 * mN);
+  mEven.Allocate(kChunk + 4 * mN);
+  mOdd.Allocate(kChunk + 4 * mN);
   Clear();
 }
 
 void CDSPHBDownsampler::Clear()
 {
-  std::memset(mBuf.data, 0, sizeof(double) * (kChunk + 4 * mN));
-  mCount = 2 * mN - 1;
+  std::memset(mEven.data, 0, sizeof(double) * (kChunk + 4 * mN));
+  std::memset(mOdd.data, 0, sizeof(double) * (kChunk + 4 * mN));
+  // silence before the first input: samples -2n .. -1
+  mEvenCount = mN;
+  mOddCount = mN;
   mCountdown = mLatency;
 }
 
@@ -120,16 +124,33 @@ int CDSPHBDownsampler::Process(double* in, int length, double*& out)
   int total = 0;
   while (length > 0) {
     const int c = std::min(length, kChunk);
-    std::memcpy(mBuf.data + mCount, in, sizeof(double) * c);
-    mCount += c;
+    // an odd sample is due when the even samples are one ahead
+    int i = 0;
+    if (mEvenCount > mOddCount)
+      mOdd.data[mOddCount++] = in[i++];
+    double* e = mEven.data + mEvenCount;
+    double* o = mOdd.data + mOddCount;
+    const int pairs = (c - i) / 2;
+    for (int p = 0; p < pairs; ++p) {
+      e[p] = in[i + 2 * p];
+      o[p] = in[i + 2 * p + 1];
+    }
+    mEvenCount += pairs;
+    mOddCount += pairs;
+    i += 2 * pairs;
+    if (i < c)
+      mEven.data[mEvenCount++] = in[i];
     in += c;
     length -= c;
-    const int outputs = mCount >= 4 * mN ? (mCount - 4 * mN) / 2 + 1 : 0;
+    // output q leaves once the input 2n samples after it (the even sample n places on) has arrived
+    const int outputs = mEvenCount - 2 * mN;
     if (outputs > 0) {
-      mKernel(mBuf.data, outputs, mCoeffs, out + total);
+      mKernel(mEven.data, mOdd.data, outputs, mCoeffs, out + total);
       total += outputs;
-      mCount -= 2 * outputs;
-      std::memmove(mBuf.data, mBuf.data + 2 * outputs, sizeof(double) * mCount);
+      mEvenCount -= outputs;
+      mOddCount -= outputs;
+      std::memmove(mEven.data, mEven.data + outputs, sizeof(double) * mEvenCount);
+      std::memmove(mOdd.data, mOdd.data + outputs, sizeof(double) * mOddCount);
     }
   }
   if (mCountdown > 0) {

@@ -53,7 +53,7 @@ public:
 
   int CoeffCount() const { return mN; }
 
-  using Kernel = void (*)(const double* buf, int outputs, const double* c, double* out);
+  using Kernel = void (*)(const double* even, const double* odd, int outputs, const double* c, double* out);
 
 private:
   static constexpr int kChunk = 256;
@@ -62,9 +62,13 @@ private:
   int mLatency = 0;
   double mLatencyFrac = 0.0;
   int mCountdown = 0;
-  int mCount = 0;
+  /// The input split into its even and odd samples (kept apart so that the kernel reads both contiguously):
+  /// mEven[0] and mOdd[0] are the samples 2a and 2a + 1 with a = (next output) - n.
+  int mEvenCount = 0;
+  int mOddCount = 0;
   Kernel mKernel;
-  AlignedDoubles mBuf;
+  AlignedDoubles mEven;
+  AlignedDoubles mOdd;
 };
 
 } // namespace resamp

@@ -88,48 +88,52 @@ namespace {
 // complex multiplications serve four outputs. The loop over j runs over contiguous values and twiddles, so it
 // vectorises.
 template <bool Inverse>
-inline __attribute__((always_inline)) void DoubleStage(double* __restrict re, double* __restrict im, int m, int L,
+void Butterflies(double* __restrict r0, double* __restrict r1, double* __restrict r2, double* __restrict r3,
+  double* __restrict i0, double* __restrict i1, double* __restrict i2, double* __restrict i3, int L,
   const double* __restrict tw)
 {
-  const double* w1r = tw;
-  const double* w1i = tw + L;
-  const double* w2r = tw + 2 * L;
-  const double* w2i = tw + 3 * L;
-  const double* w3r = tw + 4 * L;
-  const double* w3i = tw + 5 * L;
-  const double s = Inverse ? -1.0 : 1.0;
-  for (int i = 0; i < m; i += 4 * L) {
-    double* __restrict r0 = re + i;
-    double* __restrict r1 = r0 + L;
-    double* __restrict r2 = r1 + L;
-    double* __restrict r3 = r2 + L;
-    double* __restrict i0 = im + i;
-    double* __restrict i1 = i0 + L;
-    double* __restrict i2 = i1 + L;
-    double* __restrict i3 = i2 + L;
-    for (int j = 0; j < L; ++j) {
-      const double ar = w1r[j], ai = s * w1i[j]; // W
-      const double br = w2r[j], bi = s * w2i[j]; // W^2
-      const double cr = w3r[j], ci = s * w3i[j]; // W^3
-      const double c1r = br * r1[j] - bi * i1[j], c1i = br * i1[j] + bi * r1[j];
-      const double c2r = ar * r2[j] - ai * i2[j], c2i = ar * i2[j] + ai * r2[j];
-      const double c3r = cr * r3[j] - ci * i3[j], c3i = cr * i3[j] + ci * r3[j];
-      const double b0r = r0[j] + c1r, b0i = i0[j] + c1i;
-      const double b1r = r0[j] - c1r, b1i = i0[j] - c1i;
-      const double sr = c2r + c3r, si = c2i + c3i;
-      const double dr = c2r - c3r, di = c2i - c3i;
-      // d times -i (forward) or +i (inverse)
-      const double tr = s * di, ti = -s * dr;
-      r0[j] = b0r + sr;
-      i0[j] = b0i + si;
-      r2[j] = b0r - sr;
-      i2[j] = b0i - si;
-      r1[j] = b1r + tr;
-      i1[j] = b1i + ti;
-      r3[j] = b1r - tr;
-      i3[j] = b1i - ti;
-    }
+  const double* __restrict w1r = tw;
+  const double* __restrict w1i = tw + L;
+  const double* __restrict w2r = tw + 2 * L;
+  const double* __restrict w2i = tw + 3 * L;
+  const double* __restrict w3r = tw + 4 * L;
+  const double* __restrict w3i = tw + 5 * L;
+  for (int j = 0; j < L; ++j) {
+    const double ar = w1r[j], ai = Inverse ? -w1i[j] : w1i[j]; // W
+    const double br = w2r[j], bi = Inverse ? -w2i[j] : w2i[j]; // W^2
+    const double cr = w3r[j], ci = Inverse ? -w3i[j] : w3i[j]; // W^3
+    const double x1r = r1[j], x1i = i1[j], x2r = r2[j], x2i = i2[j], x3r = r3[j], x3i = i3[j];
+    const double c1r = br * x1r - bi * x1i, c1i = br * x1i + bi * x1r;
+    const double c2r = ar * x2r - ai * x2i, c2i = ar * x2i + ai * x2r;
+    const double c3r = cr * x3r - ci * x3i, c3i = cr * x3i + ci * x3r;
+    const double x0r = r0[j], x0i = i0[j];
+    const double b0r = x0r + c1r, b0i = x0i + c1i;
+    const double b1r = x0r - c1r, b1i = x0i - c1i;
+    const double sr = c2r + c3r, si = c2i + c3i;
+    const double dr = c2r - c3r, di = c2i - c3i;
+    // d times -i (forward) or +i (inverse)
+    const double tr = Inverse ? -di : di;
+    const double ti = Inverse ? dr : -dr;
+    r0[j] = b0r + sr;
+    i0[j] = b0i + si;
+    r2[j] = b0r - sr;
+    i2[j] = b0i - si;
+    r1[j] = b1r + tr;
+    i1[j] = b1i + ti;
+    r3[j] = b1r - tr;
+    i3[j] = b1i - ti;
   }
+}
+
+// Two radix-2 stages at once (halves L and 2L) on groups of 4L values in split form: with W = e^(-2 pi i j / 4L)
+// the second input is turned by W^2, the third by W and the fourth by W^3, so three complex multiplications
+// serve four outputs. The loop over j runs over contiguous values and twiddles, so it vectorises.
+template <bool Inverse>
+void DoubleStage(double* re, double* im, int m, int L, const double* tw)
+{
+  for (int i = 0; i < m; i += 4 * L)
+    Butterflies<Inverse>(re + i, re + i + L, re + i + 2 * L, re + i + 3 * L, im + i, im + i + L, im + i + 2 * L,
+      im + i + 3 * L, L, tw);
 }
 
 void DoubleStageForward(double* re, double* im, int m, int L, const double* tw)
@@ -214,6 +218,7 @@ void RealFft::Forward(double* data) const
   data[0] = re[0] + im[0];
   data[1] = re[0] - im[0];
   const double* split = mTwiddle.data + mSplitOffset;
+  // bins k and m - k from Z[k] and Z[m - k]; the middle bin (k = m - k) pairs with itself
   for (int k = 1; k <= m / 2; ++k) {
     const int j = m - k;
     const double zr = re[k], zi = im[k];
@@ -224,12 +229,10 @@ void RealFft::Forward(double* data) const
     // P = e^(-2 pi i k / n) * Zo
     const double pr = orr * c + oi * s;
     const double pi = oi * c - orr * s;
-    data[2 * k] = er + pr;
+    data[2 * j] = er - pr;
+    data[2 * j + 1] = -(ei - pi);
+    data[2 * k] = er + pr; // written last: the middle bin keeps this value
     data[2 * k + 1] = ei + pi;
-    if (j != k) {
-      data[2 * j] = er - pr;
-      data[2 * j + 1] = -(ei - pi);
-    }
   }
 }
 
@@ -253,12 +256,10 @@ void RealFft::Inverse(double* data) const
     // Fo = d * e^(+2 pi i k / n); Z[k] = Fe + i Fo, Z[j] = conj(Fe) + i conj(Fo), stored bit-reversed
     const double orr = dr * c - di * s;
     const double oi = dr * s + di * c;
-    re[mRev[k]] = er - oi;
+    re[mRev[j]] = er + oi;
+    im[mRev[j]] = -ei + orr;
+    re[mRev[k]] = er - oi; // written last: the middle bin keeps this value
     im[mRev[k]] = ei + orr;
-    if (j != k) {
-      re[mRev[j]] = er + oi;
-      im[mRev[j]] = -ei + orr;
-    }
   }
   Stages(re, im, true);
   for (int j = 0; j < m; ++j) {
