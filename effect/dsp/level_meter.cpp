@@ -65,11 +65,13 @@ ModeSetup SetupOfMode(int mode)
 
 void MeanSquareWindow::Setup(double seconds, double sampleRate, double overlapFraction, int average)
 {
+  // The buffer first: should it fail to grow, the window keeps the length its buffer has.
+  const int n = SamplesOf(seconds, sampleRate);
+  mBuffer.assign(static_cast<size_t>(n), 0.0);
   windowSeconds = seconds;
-  length = SamplesOf(seconds, sampleRate);
+  length = n;
   overlap = overlapFraction;
   averageTwo = average;
-  mBuffer.assign(static_cast<size_t>(length), 0.0);
   Clear();
 }
 
