@@ -231,7 +231,7 @@ void PrintInfo(Plugin& plugin, const std::string& path)
   std::cout << "outputs: " << e->numOutputs << "\n";
   std::snprintf(hex, sizeof hex, "0x%x", static_cast<uint32_t>(e->flags));
   std::cout << "flags: " << hex << " (" << FlagNames(e->flags) << ")\n";
-  std::cout << "initial delay: " << e->initialDelay << "\n";
+  std::cout << "initial delay: " << plugin.Context().latency.load() << "\n";
   std::cout << "tail size: " << plugin.Dispatch(vst2::effGetTailSize) << "\n";
   std::cout << "programs: " << e->numPrograms << "\n";
   std::cout << "current program: " << plugin.CurrentProgram() << "\n";

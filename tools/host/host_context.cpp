@@ -80,7 +80,10 @@ intptr_t HostCallback(vst2::Effect* effect, int32_t opcode, int32_t index, intpt
     case vst2::audioMasterWantMidi: return 0;
     case vst2::audioMasterGetTime: return reinterpret_cast<intptr_t>(FillTimeInfo(context));
     case vst2::audioMasterProcessEvents: return 0;
-    case vst2::audioMasterIOChanged: context.ioChanged.fetch_add(1); return 1;
+    case vst2::audioMasterIOChanged:
+      if (effect) context.latency = effect->initialDelay;
+      context.ioChanged.fetch_add(1);
+      return 1;
     case vst2::audioMasterSizeWindow: return 0;
     case vst2::audioMasterGetSampleRate: return static_cast<intptr_t>(context.sampleRate.load());
     case vst2::audioMasterGetBlockSize: return context.blockSize.load();

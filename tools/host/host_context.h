@@ -40,6 +40,10 @@ struct HostContext
   std::atomic<bool> playing{true};
   std::atomic<bool> offline{false};
 
+  // The plug-in's initialDelay, read when it was created and again on the thread of each I/O-changed report
+  // (the plug-in may change the record from its own threads; the host reads it only when told).
+  std::atomic<int32_t> latency{0};
+
   // Counters of what the plug-in reported.
   std::atomic<int> ioChanged{0};
   std::atomic<int> automated{0};

@@ -90,6 +90,7 @@ std::unique_ptr<Plugin> Plugin::Create(std::shared_ptr<Module> module, std::stri
     return nullptr; // not closed: a record without a valid dispatcher cannot be asked to
   }
   plugin->mEffect = effect;
+  plugin->mContext->latency = effect->initialDelay;
   const size_t slots = kMaxChannels + kSpareChannels;
   plugin->mInF.resize(slots);
   plugin->mOutF.resize(slots);
@@ -125,7 +126,7 @@ int Plugin::NumParams() const { return Clamp(mEffect->numParams, 0, kMaxParams);
 int Plugin::NumPrograms() const { return Clamp(mEffect->numPrograms, 0, kMaxPrograms); }
 int Plugin::NumInputs() const { return Clamp(mEffect->numInputs, 0, kMaxChannels); }
 int Plugin::NumOutputs() const { return Clamp(mEffect->numOutputs, 0, kMaxChannels); }
-int Plugin::Latency() const { return Clamp(mEffect->initialDelay, 0, kMaxLatency); }
+int Plugin::Latency() const { return Clamp(mContext->latency.load(), 0, kMaxLatency); }
 
 std::string Plugin::RawText(int32_t opcode, int32_t index, size_t* written)
 {

@@ -66,7 +66,7 @@ public:
   int NumPrograms() const;
   int NumInputs() const;
   int NumOutputs() const;
-  int Latency() const; // initialDelay, clamped to 0..kMaxLatency
+  int Latency() const; // initialDelay as last reported, clamped to 0..kMaxLatency
   int32_t Flags() const { return mEffect->flags; }
   int32_t UniqueId() const { return mEffect->uniqueID; }
   int32_t Version() const { return mEffect->version; }

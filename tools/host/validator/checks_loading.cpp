@@ -83,7 +83,8 @@ std::string CheckRecord(Plugin& p)
   if (e->numPrograms < 0 || e->numPrograms > kMaxPrograms) return "numPrograms " + std::to_string(e->numPrograms);
   if (e->numInputs < 0 || e->numInputs > kMaxChannels) return "numInputs " + std::to_string(e->numInputs);
   if (e->numOutputs < 0 || e->numOutputs > kMaxChannels) return "numOutputs " + std::to_string(e->numOutputs);
-  if (e->initialDelay < 0 || e->initialDelay > kMaxLatency) return "initialDelay " + std::to_string(e->initialDelay);
+  const int32_t latency = p.Context().latency.load();
+  if (latency < 0 || latency > kMaxLatency) return "initialDelay " + std::to_string(latency);
   if (!(e->flags & vst2::kFlagCanReplacing) || !e->processReplacing) return "no 32-bit replacing process";
   if ((e->flags & vst2::kFlagCanDoubleReplacing) && !e->processDoubleReplacing)
     return "the double-precision flag is set without a callback";
