@@ -172,13 +172,20 @@ void FirstDoubleStage(double* re, double* im, int m)
 
 } // namespace
 
-void RealFft::Stages(double* re, double* im, bool inverse) const
+void RealFft::Stages(double* re, double* im, bool inverse, bool firstDone) const
 {
   const int m = n / 2;
   const int bits = order - 1;
   const double* tw = mTwiddle.data;
   int L = 1;
-  if (bits & 1) {
+  if (firstDone) {
+    if (bits & 1) {
+      L = 2;
+    } else if (m >= 4) {
+      tw += 6;
+      L = 4;
+    }
+  } else if (bits & 1) {
     for (int i = 0; i < m; i += 2) {
       const double ar = re[i], ai = im[i];
       re[i] = ar + re[i + 1];
@@ -209,12 +216,43 @@ void RealFft::Forward(double* data) const
   const int m = n / 2;
   double* re = mWork.data;
   double* im = re + m;
-  for (int j = 0; j < m; ++j) {
-    const int r = mRev[j];
-    re[r] = data[2 * j];
-    im[r] = data[2 * j + 1];
+  // The bit-reversed gather of the input and the first, twiddle-free pass in one sweep.
+  const int bits = order - 1;
+  if (bits & 1) {
+    for (int i = 0; i < m; i += 2) {
+      const double* a = data + 2 * mRev[i];
+      const double* b = data + 2 * mRev[i + 1];
+      re[i] = a[0] + b[0];
+      im[i] = a[1] + b[1];
+      re[i + 1] = a[0] - b[0];
+      im[i + 1] = a[1] - b[1];
+    }
+  } else if (m >= 4) {
+    for (int i = 0; i < m; i += 4) {
+      const double* x0 = data + 2 * mRev[i];
+      const double* x1 = data + 2 * mRev[i + 1];
+      const double* x2 = data + 2 * mRev[i + 2];
+      const double* x3 = data + 2 * mRev[i + 3];
+      const double b0r = x0[0] + x1[0], b0i = x0[1] + x1[1];
+      const double b1r = x0[0] - x1[0], b1i = x0[1] - x1[1];
+      const double b2r = x2[0] + x3[0], b2i = x2[1] + x3[1];
+      const double b3r = x2[0] - x3[0], b3i = x2[1] - x3[1];
+      re[i] = b0r + b2r;
+      im[i] = b0i + b2i;
+      re[i + 2] = b0r - b2r;
+      im[i + 2] = b0i - b2i;
+      re[i + 1] = b1r + b3i; // b3 times -i
+      im[i + 1] = b1i - b3r;
+      re[i + 3] = b1r - b3i;
+      im[i + 3] = b1i + b3r;
+    }
+  } else {
+    for (int j = 0; j < m; ++j) {
+      re[mRev[j]] = data[2 * j];
+      im[mRev[j]] = data[2 * j + 1];
+    }
   }
-  Stages(re, im, false);
+  Stages(re, im, false, true);
   data[0] = re[0] + im[0];
   data[1] = re[0] - im[0];
   const double* split = mTwiddle.data + mSplitOffset;
@@ -261,7 +299,7 @@ void RealFft::Inverse(double* data) const
     re[mRev[k]] = er - oi; // written last: the middle bin keeps this value
     im[mRev[k]] = ei + orr;
   }
-  Stages(re, im, true);
+  Stages(re, im, true, false);
   for (int j = 0; j < m; ++j) {
     data[2 * j] = re[j];
     data[2 * j + 1] = im[j];

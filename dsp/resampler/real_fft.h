@@ -27,7 +27,8 @@ public:
   void Inverse(double* data) const;
 
 private:
-  void Stages(double* re, double* im, bool inverse) const;
+  /// The complex transform on bit-reversed input; firstDone: the first (twiddle-free) pass was made already.
+  void Stages(double* re, double* im, bool inverse, bool firstDone) const;
 
   int* mRev = nullptr; ///< bit-reversal permutation of the n/2-point complex transform
   void* mRevRaw = nullptr;
