@@ -354,6 +354,14 @@ bool TableDirectoryFits(const unsigned char* data, int size, int offset)
   return true;
 }
 
+// The font reader looks up a face in a collection's header without knowing the size of the bytes: check it first.
+bool CollectionHeaderFits(const unsigned char* data, int size, int index)
+{
+  if (size < 12 || index < 0) return false;
+  if (memcmp(data, "ttcf", 4) != 0) return true;
+  return 12L + 4L * ((long)index + 1) <= (long)size;
+}
+
 } // namespace
 
 // ---- scratch memory of the rasteriser ----
@@ -555,7 +563,7 @@ int FontStashAddFontMem(FontStashContext* stash, const char* name, unsigned char
   snprintf(font->name, sizeof(font->name), "%s", name ? name : "");
 
   stash->nscratch = 0;
-  int offset = stbtt_GetFontOffsetForIndex(data, fontIndex);
+  int offset = CollectionHeaderFits(data, dataSize, fontIndex) ? stbtt_GetFontOffsetForIndex(data, fontIndex) : -1;
   font->font.userdata = stash;
   if (offset < 0 || !TableDirectoryFits(data, dataSize, offset) || !stbtt_InitFont(&font->font, data, offset))
   {

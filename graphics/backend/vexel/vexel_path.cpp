@@ -105,7 +105,7 @@ void AddPath(VXcontext* ctx)
   cache->npaths++;
 }
 
-void AddPoint(VXcontext* ctx, float x, float y, int flags)
+void vxAddPoint(VXcontext* ctx, float x, float y, int flags)
 {
   VXpath* path = LastPath(ctx);
   if (path == nullptr) return;
@@ -186,7 +186,7 @@ VXvertex* Vset(VXvertex* vtx, float x, float y, float u, float v)
   return vtx + 1;
 }
 
-void TessellateBezier(VXcontext* ctx, float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
+void vxTessellateBezier(VXcontext* ctx, float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
                       int level, int type)
 {
   if (level > 10) return;
@@ -196,7 +196,7 @@ void TessellateBezier(VXcontext* ctx, float x1, float y1, float x2, float y2, fl
   float d3 = fabsf(((x3 - x4) * dy - (y3 - y4) * dx));
   if ((d2 + d3) * (d2 + d3) < ctx->tessTol * (dx * dx + dy * dy))
   {
-    AddPoint(ctx, x4, y4, type);
+    vxAddPoint(ctx, x4, y4, type);
     return;
   }
   float x12 = (x1 + x2) * 0.5f, y12 = (y1 + y2) * 0.5f;
@@ -205,11 +205,11 @@ void TessellateBezier(VXcontext* ctx, float x1, float y1, float x2, float y2, fl
   float x123 = (x12 + x23) * 0.5f, y123 = (y12 + y23) * 0.5f;
   float x234 = (x23 + x34) * 0.5f, y234 = (y23 + y34) * 0.5f;
   float x1234 = (x123 + x234) * 0.5f, y1234 = (y123 + y234) * 0.5f;
-  TessellateBezier(ctx, x1, y1, x12, y12, x123, y123, x1234, y1234, level + 1, 0);
-  TessellateBezier(ctx, x1234, y1234, x234, y234, x34, y34, x4, y4, level + 1, type);
+  vxTessellateBezier(ctx, x1, y1, x12, y12, x123, y123, x1234, y1234, level + 1, 0);
+  vxTessellateBezier(ctx, x1234, y1234, x234, y234, x34, y34, x4, y4, level + 1, type);
 }
 
-void FlattenPaths(VXcontext* ctx)
+void vxFlattenPaths(VXcontext* ctx)
 {
   VXpathCache* cache = ctx->cache;
   if (cache->npaths > 0) return;
@@ -224,14 +224,14 @@ void FlattenPaths(VXcontext* ctx)
     {
       const float* p = &ctx->commands[i + 1];
       AddPath(ctx);
-      AddPoint(ctx, p[0], p[1], VX_PT_CORNER);
+      vxAddPoint(ctx, p[0], p[1], VX_PT_CORNER);
       i += 3;
       break;
     }
     case VX_LINETO:
     {
       const float* p = &ctx->commands[i + 1];
-      AddPoint(ctx, p[0], p[1], VX_PT_CORNER);
+      vxAddPoint(ctx, p[0], p[1], VX_PT_CORNER);
       i += 3;
       break;
     }
@@ -243,7 +243,7 @@ void FlattenPaths(VXcontext* ctx)
         const float* cp1 = &ctx->commands[i + 1];
         const float* cp2 = &ctx->commands[i + 3];
         const float* p = &ctx->commands[i + 5];
-        TessellateBezier(ctx, last->x, last->y, cp1[0], cp1[1], cp2[0], cp2[1], p[0], p[1], 0, VX_PT_CORNER);
+        vxTessellateBezier(ctx, last->x, last->y, cp1[0], cp1[1], cp2[0], cp2[1], p[0], p[1], 0, VX_PT_CORNER);
       }
       i += 7;
       break;
@@ -387,7 +387,7 @@ VXvertex* RoundJoin(VXvertex* dst, const VXpoint* p0, const VXpoint* p1, float l
   return dst;
 }
 
-VXvertex* BevelJoin(VXvertex* dst, const VXpoint* p0, const VXpoint* p1, float lw, float rw, float lu, float ru)
+VXvertex* vxBevelJoin(VXvertex* dst, const VXpoint* p0, const VXpoint* p1, float lw, float rw, float lu, float ru)
 {
   float dlx0 = p0->dy, dly0 = -p0->dx;
   float dlx1 = p1->dy, dly1 = -p1->dx;
@@ -506,7 +506,7 @@ VXvertex* RoundCapEnd(VXvertex* dst, const VXpoint* p, float dx, float dy, float
   return dst;
 }
 
-void ComputeJoins(VXcontext* ctx, float w, int lineJoin, float miterLimit)
+void vxComputeJoins(VXcontext* ctx, float w, int lineJoin, float miterLimit)
 {
   VXpathCache* cache = ctx->cache;
   float iw = 0.0f;
@@ -589,7 +589,7 @@ VXvertex* ReserveVerts(VXcontext* ctx, long need)
   return verts;
 }
 
-int ExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit)
+int vxExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit)
 {
   VXpathCache* cache = ctx->cache;
   float aa = fringe;
@@ -605,7 +605,7 @@ int ExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJoi
     u1 = 0.5f;
   }
 
-  ComputeJoins(ctx, w, lineJoin, miterLimit);
+  vxComputeJoins(ctx, w, lineJoin, miterLimit);
 
   long cverts = 0;
   for (int i = 0; i < cache->npaths; i++)
@@ -678,7 +678,7 @@ int ExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJoi
         if (lineJoin == VX_ROUND)
           dst = RoundJoin(dst, p0, p1, w, w, u0, u1, ncap);
         else
-          dst = BevelJoin(dst, p0, p1, w, w, u0, u1);
+          dst = vxBevelJoin(dst, p0, p1, w, w, u0, u1);
       }
       else
       {
@@ -712,13 +712,13 @@ int ExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJoi
   return 1;
 }
 
-int ExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
+int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
 {
   VXpathCache* cache = ctx->cache;
   float aa = ctx->fringeWidth;
   int fringe = w > 0.0f;
 
-  ComputeJoins(ctx, w, lineJoin, miterLimit);
+  vxComputeJoins(ctx, w, lineJoin, miterLimit);
 
   long cverts = 0;
   for (int i = 0; i < cache->npaths; i++)
@@ -811,7 +811,7 @@ int ExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
       {
         if ((p1->flags & (VX_PT_BEVEL | VX_PR_INNERBEVEL)) != 0)
         {
-          dst = BevelJoin(dst, p0, p1, lw, rw, lu, ru);
+          dst = vxBevelJoin(dst, p0, p1, lw, rw, lu, ru);
         }
         else
         {
@@ -1176,9 +1176,9 @@ void vxFillPath(VXcontext* ctx)
   VXstate* state = vxGetState(ctx);
   VXpaint fillPaint = state->fill;
 
-  FlattenPaths(ctx);
+  vxFlattenPaths(ctx);
   float fringe = (ctx->params.edgeAntiAlias && state->shapeAntiAlias) ? ctx->fringeWidth : 0.0f;
-  if (!ExpandFill(ctx, fringe, VX_MITER, kFillMiterLimit)) return;
+  if (!vxExpandFill(ctx, fringe, VX_MITER, kFillMiterLimit)) return;
 
   MultiplyAlpha(&fillPaint, state->alpha);
   if (ctx->params.renderFill)
@@ -1210,9 +1210,9 @@ void vxStrokePath(VXcontext* ctx)
   }
   MultiplyAlpha(&strokePaint, state->alpha);
 
-  FlattenPaths(ctx);
+  vxFlattenPaths(ctx);
   float fringe = (ctx->params.edgeAntiAlias && state->shapeAntiAlias) ? ctx->fringeWidth : 0.0f;
-  if (!ExpandStroke(ctx, strokeWidth * 0.5f, fringe, state->lineCap, state->lineJoin, state->miterLimit)) return;
+  if (!vxExpandStroke(ctx, strokeWidth * 0.5f, fringe, state->lineCap, state->lineJoin, state->miterLimit)) return;
 
   if (ctx->params.renderStroke)
     ctx->params.renderStroke(ctx->params.userPtr, &strokePaint, state->compositeOperation, &state->scissor,

@@ -70,7 +70,7 @@ void FlushTextTexture(VXcontext* ctx)
   }
 }
 
-int AllocTextAtlas(VXcontext* ctx)
+int vxAllocTextAtlas(VXcontext* ctx)
 {
   FlushTextTexture(ctx);
   if (ctx->fontImageIdx >= kVxMaxFontImages - 1) return 0;
@@ -223,7 +223,7 @@ float vxDrawText(VXcontext* ctx, float x, float y, const char* string, const cha
         RenderText(ctx, verts, nverts);
         nverts = 0;
       }
-      if (!AllocTextAtlas(ctx)) break;
+      if (!vxAllocTextAtlas(ctx)) break;
       iter = prevIter;
       FontStashTextIterNext(ctx->fs, &iter, &q);
       if (iter.prevGlyphIndex == -1) break;
@@ -386,7 +386,7 @@ int vxTextGlyphPositions(VXcontext* ctx, float x, float y, const char* string, c
   while (FontStashTextIterNext(ctx->fs, &iter, &q))
   {
     if (StepIncomplete(iter)) break;
-    if (iter.prevGlyphIndex < 0 && AllocTextAtlas(ctx))
+    if (iter.prevGlyphIndex < 0 && vxAllocTextAtlas(ctx))
     {
       iter = prevIter;
       FontStashTextIterNext(ctx->fs, &iter, &q);
@@ -463,7 +463,7 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
   while (FontStashTextIterNext(ctx->fs, &iter, &q))
   {
     if (StepIncomplete(iter)) break;
-    if (iter.prevGlyphIndex < 0 && AllocTextAtlas(ctx))
+    if (iter.prevGlyphIndex < 0 && vxAllocTextAtlas(ctx))
     {
       iter = prevIter;
       FontStashTextIterNext(ctx->fs, &iter, &q);

@@ -179,6 +179,15 @@ TEST(FontStashFonts, UnreadableFontsGiveMinusOne)
   // A table directory that points past the end of the bytes is refused before the font is read.
   unsigned char header[28] = {0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 'c', 'm', 'a', 'p', 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0};
   EXPECT_EQ(FontStashAddFontMem(s.fs, "short", header, sizeof(header), 0, 0), -1);
+  unsigned char tiny[2] = {0, 1};
+  EXPECT_EQ(FontStashAddFontMem(s.fs, "tiny", tiny, sizeof(tiny), 0, 0), -1);
+  unsigned char collection[16] = {'t', 't', 'c', 'f', 0, 1, 0, 0, 0, 0, 0, 9, 0, 0, 0, 12};
+  EXPECT_EQ(FontStashAddFontMem(s.fs, "ttc", collection, sizeof(collection), 3, 0), -1);
+  EXPECT_EQ(FontStashAddFontMem(s.fs, "ttc", collection, sizeof(collection), 0, 0), -1);
+  // Bytes handed over with the free flag are freed on failure too (the leak checker watches).
+  unsigned char* owned = (unsigned char*)malloc(8);
+  memset(owned, 0, 8);
+  EXPECT_EQ(FontStashAddFontMem(s.fs, "owned", owned, 8, 0, 1), -1);
   EXPECT_EQ(s.fs->nfonts, 0);
 }
 
