@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using namespace hosttest;
 
 namespace {
@@ -70,18 +72,29 @@ TEST(ProgramFiles, BankOfValueProgramsLoadsAndSelectsItsCurrentProgram)
 
 TEST(ProgramFiles, AFileWrittenByAnotherHostInThePublicLayoutLoads)
 {
-  // Built here field by field, byte size counted the way other hosts count it.
-  host::FxProgram p;
-  p.pluginId = 0x5a455132; // 'ZEQ2'
-  p.pluginVersion = 1;
-  p.name = "From elsewhere";
-  p.params.assign(12, 0.5f);
-  p.params[10] = 0.875f;
-  const std::string dir = TempDir();
-  WriteBytes(dir + "/p.fxp", host::EncodeProgram(p));
-  const HostRun r = RunHost({"load-program", ZamPath(), dir + "/p.fxp"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Value(r, 10), "0.875000");
+  // Laid out here byte by byte, once with the byte size other hosts write and once with 0 in it.
+  auto be = [](std::vector<uint8_t>& out, uint32_t v) {
+    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(v >> s));
+  };
+  auto bits = [](float f) {
+    uint32_t b;
+    std::memcpy(&b, &f, 4);
+    return b;
+  };
+  for (uint32_t byteSize : {52u + 48u, 0u}) {
+    std::vector<uint8_t> file;
+    for (uint32_t v : {0x43636e4bu /* CcnK */, byteSize, 0x4678436bu /* FxCk */, 1u, 0x5a455132u /* ZEQ2 */, 1u, 12u})
+      be(file, v);
+    const char name[28] = "From elsewhere";
+    file.insert(file.end(), name, name + 28);
+    for (int i = 0; i < 12; ++i) be(file, bits(i == 10 ? 0.875f : 0.5f));
+    const std::string dir = TempDir();
+    WriteBytes(dir + "/p.fxp", file);
+    const HostRun r = RunHost({"load-program", ZamPath(), dir + "/p.fxp"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Value(r, 10), "0.875000");
+    EXPECT_EQ(Value(r, 0), "0.500000");
+  }
 }
 
 TEST(ProgramFiles, RefusedFilesChangeNothing)
