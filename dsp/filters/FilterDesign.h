@@ -18,11 +18,7 @@ class FilterDesignBase : public Filter
   static_assert(Design::kNumParams <= FilterParams::kMaxParams, "too many parameters");
 
 public:
-  FilterDesignBase()
-  {
-    for (int i = 0; i < Design::kNumParams; ++i)
-      mParams[i] = Design::Param(i).defaultValue;
-  }
+  FilterDesignBase() { mParams = Defaults(); }
 
   int GetKind() const override { return Design::kKind; }
   std::string GetName() const override { return Design::Name(); }
@@ -42,6 +38,18 @@ public:
 
 protected:
   void DoSetParams(const FilterParams& params) override { mDesign.Apply(params); }
+
+  /// The descriptors' defaults, gathered once per design.
+  static const FilterParams& Defaults()
+  {
+    static const FilterParams defaults = [] {
+      FilterParams p;
+      for (int i = 0; i < Design::kNumParams; ++i)
+        p[i] = Design::Param(i).defaultValue;
+      return p;
+    }();
+    return defaults;
+  }
 
   Design mDesign;
 };
