@@ -349,6 +349,8 @@ void LegendreAnalogLowPass::Design(int order, DesignWorkspace& workspace)
 namespace {
 
 constexpr int kMaxLandenSteps = 40;
+// The highest elliptic order (the size of the scratch for the zero frequencies).
+constexpr int kMaxEllipticOrder = 16;
 
 // Descending Landen moduli k_1, k_2, ... of k (k_0 = k), until they no longer matter.
 struct Landen
@@ -453,7 +455,7 @@ double EllipticAnalogLowPass::StopbandAttenuation(int order, double rippleDb, do
 
 void EllipticAnalogLowPass::Design(int order, double rippleDb, double rolloff)
 {
-  order = ClampOrder(order, MaxPoles());
+  order = ClampOrder(order, MaxPoles() < kMaxEllipticOrder ? MaxPoles() : kMaxEllipticOrder);
   if (order == mOrder && rippleDb == mRippleDb && rolloff == mRolloff)
     return;
   mOrder = order;
@@ -472,8 +474,8 @@ void EllipticAnalogLowPass::Design(int order, double rippleDb, double rolloff)
   const double q = std::exp(-kPi * bigKp / bigK);
   const int half = order / 2;
   const int evenShift = (order & 1) ? 0 : 1;
-  double zeroFreq[DesignWorkspace::kMaxOrder / 2 + 1] = {};
-  for (int i = 1; i <= half && i <= DesignWorkspace::kMaxOrder / 2; ++i)
+  double zeroFreq[kMaxEllipticOrder / 2 + 1] = {};
+  for (int i = 1; i <= half; ++i)
   {
     const double u = (2 * i - evenShift) * bigK / order;
     double sn = 0.0;

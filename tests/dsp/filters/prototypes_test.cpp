@@ -295,3 +295,21 @@ TEST(Elliptic, BandDesignsAreStable)
   ExpectStable(hp);
   EXPECT_NEAR(Db(hp.Cascade().Response(0.5)), -0.5, 1e-6);
 }
+
+TEST(Prototypes, OrdersBeyondTheirScratchAreHeld)
+{
+  DesignWorkspace ws;
+  EllipticDesign::LowPass<32> elliptic;
+  elliptic.Setup(32, kFs, kFc, 0.5, 0.0);
+  EXPECT_EQ(elliptic.DigitalLayout().NumPoles(), 16);
+  ExpectStable(elliptic);
+  LegendreDesign::LowPass<32> legendre;
+  legendre.Setup(32, ws, kFs, kFc);
+  EXPECT_EQ(legendre.DigitalLayout().NumPoles(), 16);
+  BesselDesign::LowPass<64> bessel;
+  bessel.Setup(40, ws, kFs, kFc);
+  EXPECT_LE(bessel.DigitalLayout().NumPoles(), 2 * DesignWorkspace::kMaxOrder);
+  ChebyshevIDesign::LowPass<16> cheby;
+  cheby.Setup(40, kFs, kFc, 1.0);
+  EXPECT_EQ(cheby.DigitalLayout().NumPoles(), 16);
+}
