@@ -2,6 +2,8 @@
 // fallback) at sizes, blurs, spacings, alignments and row widths taken from the input.
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "vexel.h"
@@ -10,6 +12,25 @@
 namespace {
 const char* const kRoboto = "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf";
 const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// Font files are read once; every input gets a fresh context over the same bytes.
+std::vector<unsigned char>& FontBytes(const char* path)
+{
+  static std::vector<unsigned char> roboto, dejavu;
+  std::vector<unsigned char>& bytes = path == kRoboto ? roboto : dejavu;
+  if (bytes.empty())
+  {
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  return bytes;
+}
+
+int AddFont(VXcontext* ctx, const char* name, const char* path)
+{
+  std::vector<unsigned char>& bytes = FontBytes(path);
+  return vxAddFontMemory(ctx, name, bytes.data(), (int)bytes.size(), 0);
+}
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -18,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   VXrenderParams params = backend.Params();
   VXcontext* ctx = vxCreateContext(&params);
   if (!ctx) return 0;
-  int font = vxAddFontFile(ctx, "roboto", kRoboto);
-  int fallback = vxAddFontFile(ctx, "dejavu", kDejaVu);
+  int font = AddFont(ctx, "roboto", kRoboto);
+  int fallback = AddFont(ctx, "dejavu", kDejaVu);
   vxAddFallbackFontById(ctx, font, fallback);
 
   vxfuzz::Reader in{data, size};
