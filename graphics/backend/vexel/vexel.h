@@ -22,9 +22,12 @@ struct VXglyphPosition
   float minx, maxx;
 };
 
+// Every operation below: [drawing thread, the context's owner].
+
 // ---- context and frame ----
 VXcontext* vxCreateContext(const VXrenderParams* params);
 void vxDeleteContext(VXcontext* ctx);
+/// A device pixel ratio outside 0.001 .. 1e12 (or no number) counts as 1.
 void vxBeginFrame(VXcontext* ctx, float windowWidth, float windowHeight, float devicePixelRatio);
 void vxCancelFrame(VXcontext* ctx);
 void vxEndFrame(VXcontext* ctx);
@@ -104,7 +107,9 @@ void vxEllipsePath(VXcontext* ctx, float cx, float cy, float rx, float ry);
 void vxCirclePath(VXcontext* ctx, float cx, float cy, float r);
 void vxClosePath(VXcontext* ctx);
 void vxSetPathWinding(VXcontext* ctx, int dir);
-/// The one writer of the command buffer: codes and values as floats, points in user space.
+/// The one writer of the command buffer: codes and values as floats, points in user space. Unknown or cut-short
+/// commands drop the whole call; a command with a value that is no finite number (or a point beyond 1e12 device
+/// units) is dropped alone.
 void vxAppendCommands(VXcontext* ctx, const float* vals, int nvals);
 void vxFillPath(VXcontext* ctx);
 void vxStrokePath(VXcontext* ctx);
