@@ -1,5 +1,6 @@
 // Cost of the host surface: one 512-frame stereo block through the audio callbacks in both precisions (the
-// effect at its defaults, so the framework's own share), and the get-chunk and set-chunk requests.
+// effect at its defaults, and host-bypassed, which is the framework's own share), and the get-chunk and
+// set-chunk requests.
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -64,6 +65,28 @@ void BM_ProcessReplacing64(benchmark::State& state)
   state.SetItemsProcessed(state.iterations() * kFrames);
 }
 BENCHMARK(BM_ProcessReplacing64);
+
+/// Host bypass: only the framework's pass-through (with its latency delay line) runs.
+template <class T>
+void BM_HostBypassed(benchmark::State& state)
+{
+  const auto d = Make();
+  vst2::Effect& e = d->GetEffect();
+  Prepare(e);
+  e.dispatcher(&e, vst2::effSetBypass, 0, 1, nullptr, 0.f);
+  Buffers<T> b;
+  for (auto _ : state)
+  {
+    if constexpr (sizeof(T) == sizeof(float))
+      e.processReplacing(&e, b.in, b.out, kFrames);
+    else
+      e.processDoubleReplacing(&e, b.in, b.out, kFrames);
+    benchmark::DoNotOptimize(b.out[1][kFrames - 1]);
+  }
+  state.SetItemsProcessed(state.iterations() * kFrames);
+}
+BENCHMARK_TEMPLATE(BM_HostBypassed, float);
+BENCHMARK_TEMPLATE(BM_HostBypassed, double);
 
 void BM_GetChunk(benchmark::State& state)
 {
