@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <initializer_list>
 #include <limits>
 #include <numeric>
 #include <vector>
@@ -52,20 +55,79 @@ TEST(FirFilterCache, KeepsNinetySixUnusedRecordsAndGrowsOnlyWhileAllAreInUse)
   FirFilterCache::Release(again);
 }
 
-TEST(FirFilter, TheEffectsFilterIsALinearPhaseKernelCentredOnAnEvenDelay)
+namespace {
+
+// Magnitude of a linear-phase kernel at f cycles per sample, relative to its gain.
+double ResponseDb(const FirFilter& f, double freq)
+{
+  const int h = f.latency;
+  double sum = f.kernel.data[h];
+  for (int i = 1; i <= h; ++i)
+    sum += 2.0 * f.kernel.data[h + i] * std::cos(2.0 * M_PI * freq * i);
+  return 20.0 * std::log10(std::max(std::fabs(sum / f.gain), 1e-300));
+}
+
+// The worst response over [from, to] cycles per sample on a dense grid.
+double WorstStopBandDb(const FirFilter& f, double from, double to)
+{
+  double worst = -400.0;
+  constexpr int kPoints = 8192;
+  for (int i = 0; i <= kPoints; ++i)
+    worst = std::max(worst, ResponseDb(f, from + (to - from) * i / kPoints));
+  return worst;
+}
+
+double WorstPassBandDeviationDb(const FirFilter& f, double to)
+{
+  double worst = 0.0;
+  constexpr int kPoints = 2048;
+  for (int i = 0; i <= kPoints; ++i)
+    worst = std::max(worst, std::fabs(ResponseDb(f, to * i / kPoints)));
+  return worst;
+}
+
+} // namespace
+
+// The effect's filters (8 % band, 124.28 dB, half the rate): 247 taps centred on sample 123, flat up to 8 % of
+// the host rate below its Nyquist frequency and at least 124.28 dB down from that frequency on.
+TEST(FirFilter, TheEffectsFilterHas247TapsWithLatency123AndMeetsItsBands)
 {
   FirFilter* f = FirFilterCache::GetLPFilter(0, nullptr, 0.5, 8.0, 124.28, 2.0);
   EXPECT_EQ(f->isZeroPhase, 1);
-  EXPECT_EQ(f->kernelLength, 2 * f->latency + 1);
-  EXPECT_EQ(f->latency % 2, 0);
+  EXPECT_EQ(f->kernelLength, 247);
+  EXPECT_EQ(f->latency, 123);
   EXPECT_EQ(f->latencyFrac, 0.0);
-  EXPECT_GE(1 << f->blockOrder, f->kernelLength);
-  EXPECT_LT(1 << (f->blockOrder - 1), f->kernelLength);
+  EXPECT_EQ(f->blockOrder, 8);
   const double* k = f->kernel.data;
   EXPECT_NEAR(std::accumulate(k, k + f->kernelLength, 0.0), 2.0, 1e-12);
   for (int i = 0; i < f->latency; ++i)
     EXPECT_DOUBLE_EQ(k[i], k[f->kernelLength - 1 - i]);
+  const double stop = WorstStopBandDb(*f, 0.25, 0.5);
+  EXPECT_LT(stop, -124.28);
+  const double pass = WorstPassBandDeviationDb(*f, 0.25 * (1.0 - 2.0 * 0.08));
+  EXPECT_LT(pass, 1e-4);
+  std::printf("effect's filter: stop band %.2f dB from 0.25, pass band within %.2g dB up to 0.21\n", stop, pass);
   FirFilterCache::Release(f);
+}
+
+// Other transition bands and attenuations (the fits the effect does not use) keep their stop bands too.
+TEST(FirFilter, EveryDesignReachesItsAttenuationFromTheCutOffOn)
+{
+  struct Case { double normFreq, transBand, atten; };
+  for (const Case c : std::initializer_list<Case>{ { 0.5, 8.0, 60.0 }, { 0.5, 8.0, 100.0 }, { 1.0 / 3.0, 8.0, 150.0 },
+         { 0.5, 5.0, 180.0 }, { 0.25, 2.0, 240.0 }, { 0.5, 15.0, 70.0 }, { 0.5, 15.0, 124.28 }, { 0.25, 30.0, 40.0 },
+         { 0.5, 30.0, 120.0 }, { 0.125, 45.0, 25.0 } }) {
+    FirFilter* f = FirFilterCache::GetLPFilter(0, nullptr, c.normFreq, c.transBand, c.atten, 1.0);
+    const double stopEdge = 0.5 * c.normFreq;
+    const double stop = WorstStopBandDb(*f, stopEdge, 0.5);
+    EXPECT_LT(stop, -c.atten) << c.normFreq << " " << c.transBand << " " << c.atten;
+    const double passEdge = stopEdge * (1.0 - 2.0 * c.transBand * 0.01);
+    // the pass-band ripple mirrors the stop band's
+    const double ripple = 20.0 * std::log10(1.0 + 2.0 * std::pow(10.0, -c.atten / 20.0));
+    EXPECT_LT(WorstPassBandDeviationDb(*f, passEdge), ripple) << c.normFreq << " " << c.transBand << " " << c.atten;
+    std::printf("%g %g %g: %d taps, stop band %.2f dB\n", c.normFreq, c.transBand, c.atten, f->kernelLength, stop);
+    FirFilterCache::Release(f);
+  }
 }
 
 TEST(FirFilter, MinimumPhaseKeepsTheGainAndConcentratesTheEnergyAtTheStart)

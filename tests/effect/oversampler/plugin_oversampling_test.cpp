@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -93,6 +94,7 @@ TEST(PluginOversampling, AnImpulseComesOutExactlyTheReportedLatencyLate)
       const std::vector<double> y = RunBlocks(*d, x, {kBlock});
       const size_t peak = PeakIndex(y);
       EXPECT_EQ(static_cast<int>(peak) - kImpulseAt, delay) << fs << " setting " << setting;
+      std::printf("%g Hz, setting %d: latency %d\n", fs, setting, delay);
       EXPECT_GT(y[peak], 0.8);
       for (int k = 1; k < 40; ++k) EXPECT_NEAR(y[peak - k], y[peak + k], 1e-9) << fs << " setting " << setting;
     }
