@@ -3,12 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstring>
-#include <map>
-#include <utility>
 
 #include "vexel.h"
 #include "vexel_context.h"
+#include "vexel_texture_table.h"
 
 namespace {
 
@@ -16,34 +14,14 @@ const char* const kRoboto = "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF
 constexpr int kShapes = 1000;
 constexpr int kLabels = 100;
 
-struct CountingBackend
+struct CountingBackend : testsupport::VexelTextureTable
 {
-  std::map<int, std::pair<int, int>> textures;
-  int next = 1;
   long vertices = 0;
 
-  static CountingBackend* B(void* u) { return static_cast<CountingBackend*>(u); }
+  static CountingBackend* B(void* u) { return static_cast<CountingBackend*>(From(u)); }
   VXrenderParams Params()
   {
-    VXrenderParams p;
-    memset(&p, 0, sizeof(p));
-    p.userPtr = this;
-    p.edgeAntiAlias = 1;
-    p.renderCreate = [](void*) { return 1; };
-    p.renderCreateTexture = [](void* u, int, int w, int h, int, const unsigned char*) {
-      int id = B(u)->next++;
-      B(u)->textures[id] = {w, h};
-      return id;
-    };
-    p.renderDeleteTexture = [](void* u, int image) { return (int)B(u)->textures.erase(image); };
-    p.renderUpdateTexture = [](void*, int, int, int, int, int, const unsigned char*) { return 1; };
-    p.renderGetTextureSize = [](void* u, int image, int* w, int* h) {
-      auto it = B(u)->textures.find(image);
-      if (it == B(u)->textures.end()) return 0;
-      *w = it->second.first;
-      *h = it->second.second;
-      return 1;
-    };
+    VXrenderParams p = TextureParams();
     p.renderFill = [](void* u, const VXpaint*, VXcompositeOperationState, const VXscissor*, float, const float*,
                       const VXpath* paths, int n) {
       for (int i = 0; i < n; ++i) B(u)->vertices += paths[i].nfill + paths[i].nstroke;

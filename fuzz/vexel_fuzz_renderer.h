@@ -3,20 +3,16 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
-#include <map>
-#include <utility>
 
 #include "vexel.h"
+#include "vexel_texture_table.h"
 
 namespace vxfuzz {
 
-struct Backend
+struct Backend : testsupport::VexelTextureTable
 {
-  std::map<int, std::pair<int, int>> textures;
-  int next = 1;
-
-  static Backend* B(void* u) { return static_cast<Backend*>(u); }
   static void Check(const VXvertex* v, int n)
   {
     for (int i = 0; i < n; ++i)
@@ -34,25 +30,7 @@ struct Backend
 
   VXrenderParams Params()
   {
-    VXrenderParams p;
-    memset(&p, 0, sizeof(p));
-    p.userPtr = this;
-    p.edgeAntiAlias = 1;
-    p.renderCreate = [](void*) { return 1; };
-    p.renderCreateTexture = [](void* u, int, int w, int h, int, const unsigned char*) {
-      int id = B(u)->next++;
-      B(u)->textures[id] = {w, h};
-      return id;
-    };
-    p.renderDeleteTexture = [](void* u, int image) { return (int)B(u)->textures.erase(image); };
-    p.renderUpdateTexture = [](void*, int, int, int, int, int, const unsigned char*) { return 1; };
-    p.renderGetTextureSize = [](void* u, int image, int* w, int* h) {
-      auto it = B(u)->textures.find(image);
-      if (it == B(u)->textures.end()) return 0;
-      *w = it->second.first;
-      *h = it->second.second;
-      return 1;
-    };
+    VXrenderParams p = TextureParams();
     p.renderFill = [](void*, const VXpaint*, VXcompositeOperationState, const VXscissor*, float, const float*,
                       const VXpath* paths, int n) { CheckPaths(paths, n); };
     p.renderStroke = [](void*, const VXpaint*, VXcompositeOperationState, const VXscissor*, float, float,
