@@ -6,24 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "effect/Drovik.h"
-#include "foundation/clock.h"
-#include "foundation/run_loop.h"
+#include "manual_run_loop.h"
 
 using plug::IParam;
 using plug::IStateChunk;
 
 namespace {
-/// Plug-ins are built directly here, so the framework timer waits until the run loop is pumped.
-class ManualRunLoop : public ::testing::Environment
-{
-public:
-  void SetUp() override { foundation::RunLoop::Main().UseManualClock(&mClock); }
-  void TearDown() override { foundation::RunLoop::Main().UseManualClock(nullptr); }
-
-private:
-  foundation::ManualClock mClock;
-};
-const auto* const kManualRunLoop = ::testing::AddGlobalTestEnvironment(new ManualRunLoop);
+const auto* const kManualRunLoop = ::testing::AddGlobalTestEnvironment(new testsupport::ManualRunLoop);
 
 /// A Drovik that shows its factory presets and state reader to the tests.
 class TestDrovik : public Drovik

@@ -4,24 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "foundation/clock.h"
-#include "foundation/run_loop.h"
+#include "manual_run_loop.h"
 
 namespace testplug {
 
 namespace {
-/// The tests construct plug-ins directly (not through the entry point, which holds the main-thread lock), so
-/// the framework timer must not fire while one is half built: the main run loop only moves when pumped.
-class ManualRunLoop : public ::testing::Environment
-{
-public:
-  void SetUp() override { foundation::RunLoop::Main().UseManualClock(&mClock); }
-  void TearDown() override { foundation::RunLoop::Main().UseManualClock(nullptr); }
-
-private:
-  foundation::ManualClock mClock;
-};
-const auto* const kManualRunLoop = ::testing::AddGlobalTestEnvironment(new ManualRunLoop);
+const auto* const kManualRunLoop = ::testing::AddGlobalTestEnvironment(new testsupport::ManualRunLoop);
 } // namespace
 
 FakeHost* FakeHost::sCurrent = nullptr;
