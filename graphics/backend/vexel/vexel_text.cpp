@@ -111,6 +111,22 @@ void RenderText(VXcontext* ctx, const VXvertex* verts, int nverts)
   ctx->textTriCount += nverts / 3;
 }
 
+// One glyph on in a measuring run (glyph bitmaps optional). A glyph that found the atlas full is tried once more in
+// a larger atlas; one that still has no bitmap measures as an empty extent at the pen. False at the end of the text
+// and at a step that completed no code point.
+bool NextMeasuredGlyph(VXcontext* ctx, FontStashTextIter& iter, FontStashTextIter& prevIter, FontStashQuad& q)
+{
+  if (!FontStashTextIterNext(ctx->fs, &iter, &q) || StepIncomplete(iter)) return false;
+  if (iter.prevGlyphIndex < 0 && vxAllocTextAtlas(ctx))
+  {
+    iter = prevIter;
+    FontStashTextIterNext(ctx->fs, &iter, &q);
+  }
+  prevIter = iter;
+  if (iter.prevGlyphIndex < 0) q.x0 = q.x1 = iter.x;
+  return true;
+}
+
 CodepointType TypeOf(unsigned int codepoint, unsigned int previous)
 {
   switch (codepoint)
@@ -383,16 +399,8 @@ int vxTextGlyphPositions(VXcontext* ctx, float x, float y, const char* string, c
   FontStashTextIterInit(ctx->fs, &iter, x * scale, y * scale, string, end, kFontStashGlyphBitmapOptional);
   prevIter = iter;
   int npos = 0;
-  while (FontStashTextIterNext(ctx->fs, &iter, &q))
+  while (NextMeasuredGlyph(ctx, iter, prevIter, q))
   {
-    if (StepIncomplete(iter)) break;
-    if (iter.prevGlyphIndex < 0 && vxAllocTextAtlas(ctx))
-    {
-      iter = prevIter;
-      FontStashTextIterNext(ctx->fs, &iter, &q);
-    }
-    prevIter = iter;
-    if (iter.prevGlyphIndex < 0) q.x0 = q.x1 = iter.x; // no glyph: an empty extent at the pen
     positions[npos].str = iter.str;
     positions[npos].x = iter.x * invscale;
     positions[npos].minx = Minf(iter.x, q.x0) * invscale;
@@ -460,17 +468,8 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
     row.next = next;
   };
 
-  while (FontStashTextIterNext(ctx->fs, &iter, &q))
+  while (NextMeasuredGlyph(ctx, iter, prevIter, q))
   {
-    if (StepIncomplete(iter)) break;
-    if (iter.prevGlyphIndex < 0 && vxAllocTextAtlas(ctx))
-    {
-      iter = prevIter;
-      FontStashTextIterNext(ctx->fs, &iter, &q);
-    }
-    prevIter = iter;
-    if (iter.prevGlyphIndex < 0) q.x0 = q.x1 = iter.x;
-
     type = TypeOf(iter.codepoint, pcodepoint);
     bool isChar = type == kChar || type == kCjkChar;
 
