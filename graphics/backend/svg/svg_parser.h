@@ -157,6 +157,9 @@ bool SvgIsSpace(char c);
 bool SvgIsDigit(char c);
 bool SvgIsNumberStart(char c);
 const char* SvgParseNumber(const char* s, char* it, int size);
+// The next item of a list separated by spaces and commas: a number, or any other single character, written to `it`
+// (kSvgNumberSize bytes; "" at the end of the text). Returns the position after it.
+const char* SvgNextItem(const char* s, char* it);
 double SvgAtof(const char* s);
 SvgCoordinate SvgParseCoordinate(const char* str);
 float SvgConvertToPixels(const SvgParser* p, SvgCoordinate c, float orig, float length);

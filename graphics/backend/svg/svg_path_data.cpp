@@ -24,6 +24,17 @@ void EnsureStart(SvgParser* p, float x, float y)
   if (p->npts == 0) SvgMoveTo(p, x, y);
 }
 
+// A cubic from the current point to (x, y); (kx, ky) is the control point that a smooth segment after it mirrors.
+void CurveTo(SvgParser* p, PathCursor& c, float x1, float y1, float x2, float y2, float x, float y, float kx, float ky)
+{
+  EnsureStart(p, c.cpx, c.cpy);
+  SvgCubicBezTo(p, x1, y1, x2, y2, x, y);
+  c.cpx2 = kx;
+  c.cpy2 = ky;
+  c.cpx = x;
+  c.cpy = y;
+}
+
 void PathMoveTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
 {
   c.cpx = rel ? c.cpx + args[0] : args[0];
@@ -47,12 +58,7 @@ void PathCubicTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
   const float x1 = ox + args[0], y1 = oy + args[1];
   const float x2 = ox + args[2], y2 = oy + args[3];
   const float x = ox + args[4], y = oy + args[5];
-  EnsureStart(p, c.cpx, c.cpy);
-  SvgCubicBezTo(p, x1, y1, x2, y2, x, y);
-  c.cpx2 = x2;
-  c.cpy2 = y2;
-  c.cpx = x;
-  c.cpy = y;
+  CurveTo(p, c, x1, y1, x2, y2, x, y, x2, y2);
 }
 
 void PathCubicSmoothTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
@@ -63,12 +69,7 @@ void PathCubicSmoothTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
   const float x = ox + args[2], y = oy + args[3];
   const float x1 = 2.0f * c.cpx - c.cpx2;
   const float y1 = 2.0f * c.cpy - c.cpy2;
-  EnsureStart(p, c.cpx, c.cpy);
-  SvgCubicBezTo(p, x1, y1, x2, y2, x, y);
-  c.cpx2 = x2;
-  c.cpy2 = y2;
-  c.cpx = x;
-  c.cpy = y;
+  CurveTo(p, c, x1, y1, x2, y2, x, y, x2, y2);
 }
 
 void QuadTo(SvgParser* p, PathCursor& c, float cx, float cy, float x, float y)
@@ -77,12 +78,7 @@ void QuadTo(SvgParser* p, PathCursor& c, float cx, float cy, float x, float y)
   const float y1 = c.cpy + kTwoThirds * (cy - c.cpy);
   const float x2 = x + kTwoThirds * (cx - x);
   const float y2 = y + kTwoThirds * (cy - y);
-  EnsureStart(p, c.cpx, c.cpy);
-  SvgCubicBezTo(p, x1, y1, x2, y2, x, y);
-  c.cpx2 = cx;
-  c.cpy2 = cy;
-  c.cpx = x;
-  c.cpy = y;
+  CurveTo(p, c, x1, y1, x2, y2, x, y, cx, cy);
 }
 
 void PathQuadTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
@@ -207,18 +203,6 @@ void PathArcTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
 
 bool IsCommandStart(char c) { return std::strchr("0123456789+-.eE", c) == nullptr; }
 
-// Reads one token: a number into `it`, or a single other character. Returns the position after it.
-const char* GetNextPathItem(const char* s, char* it)
-{
-  it[0] = '\0';
-  while (*s && (SvgIsSpace(*s) || *s == ',')) ++s;
-  if (!*s) return s;
-  if (SvgIsNumberStart(*s)) return SvgParseNumber(s, it, kSvgNumberSize);
-  it[0] = *s++;
-  it[1] = '\0';
-  return s;
-}
-
 void RunCommand(SvgParser* p, PathCursor& c, char& cmd, float* args)
 {
   switch (cmd)
@@ -266,7 +250,7 @@ void ParsePathData(SvgParser* p, const char* s)
   SvgResetPath(p);
   while (*s)
   {
-    s = GetNextPathItem(s, item);
+    s = SvgNextItem(s, item);
     if (!*item) break;
     if (!IsCommandStart(item[0]))
     {

@@ -293,6 +293,17 @@ const char* SvgParseNumber(const char* s, char* it, int size)
   return s;
 }
 
+const char* SvgNextItem(const char* s, char* it)
+{
+  it[0] = '\0';
+  while (*s && (SvgIsSpace(*s) || *s == ',')) ++s;
+  if (!*s) return s;
+  if (SvgIsNumberStart(*s)) return SvgParseNumber(s, it, kSvgNumberSize);
+  it[0] = *s++;
+  it[1] = '\0';
+  return s;
+}
+
 double SvgAtof(const char* s)
 {
   const char* cur = s;
