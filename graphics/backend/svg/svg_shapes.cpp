@@ -14,6 +14,17 @@ bool Is(const char* name, const char* expected) { return std::strcmp(name, expec
 
 float LengthX(SvgParser* p, const char* v) { return SvgParseLength(p, v, p->viewMinx, p->viewWidth); }
 float LengthY(SvgParser* p, const char* v) { return SvgParseLength(p, v, p->viewMiny, p->viewHeight); }
+float RadiusX(SvgParser* p, const char* v) { return std::fabs(SvgParseLength(p, v, 0.0f, p->viewWidth)); }
+float RadiusY(SvgParser* p, const char* v) { return std::fabs(SvgParseLength(p, v, 0.0f, p->viewHeight)); }
+
+// Calls own(name, value) for each attribute that the reader of the common ones (style, transform, paint) leaves to
+// the element.
+template <class Own>
+void ForEachOwnAttr(SvgParser* p, const char** attr, Own own)
+{
+  for (int i = 0; attr[i]; i += 2)
+    if (!SvgParseAttr(p, attr[i], attr[i + 1])) own(attr[i], attr[i + 1]);
+}
 
 float Clamp(float v, float lo, float hi)
 {
@@ -41,11 +52,7 @@ void SvgParseRect(SvgParser* p, const char** attr)
 {
   float x = 0.0f, y = 0.0f, w = 0.0f, h = 0.0f;
   float rx = kMissing, ry = kMissing;
-  for (int i = 0; attr[i]; i += 2)
-  {
-    const char* name = attr[i];
-    const char* value = attr[i + 1];
-    if (SvgParseAttr(p, name, value)) continue;
+  ForEachOwnAttr(p, attr, [&](const char* name, const char* value) {
     if (Is(name, "x"))
       x = LengthX(p, value);
     else if (Is(name, "y"))
@@ -55,10 +62,10 @@ void SvgParseRect(SvgParser* p, const char** attr)
     else if (Is(name, "height"))
       h = SvgParseLength(p, value, 0.0f, p->viewHeight);
     else if (Is(name, "rx"))
-      rx = std::fabs(SvgParseLength(p, value, 0.0f, p->viewWidth));
+      rx = RadiusX(p, value);
     else if (Is(name, "ry"))
-      ry = std::fabs(SvgParseLength(p, value, 0.0f, p->viewHeight));
-  }
+      ry = RadiusY(p, value);
+  });
 
   if (w != 0.0f && h != 0.0f)
   {
@@ -98,18 +105,14 @@ void SvgParseRect(SvgParser* p, const char** attr)
 void SvgParseCircle(SvgParser* p, const char** attr)
 {
   float cx = 0.0f, cy = 0.0f, r = 0.0f;
-  for (int i = 0; attr[i]; i += 2)
-  {
-    const char* name = attr[i];
-    const char* value = attr[i + 1];
-    if (SvgParseAttr(p, name, value)) continue;
+  ForEachOwnAttr(p, attr, [&](const char* name, const char* value) {
     if (Is(name, "cx"))
       cx = LengthX(p, value);
     else if (Is(name, "cy"))
       cy = LengthY(p, value);
     else if (Is(name, "r"))
       r = std::fabs(SvgParseLength(p, value, 0.0f, SvgViewDiagonal(p)));
-  }
+  });
   if (r > 0.0f) EllipsePath(p, cx, cy, r, r);
   SvgAddShape(p);
 }
@@ -117,20 +120,16 @@ void SvgParseCircle(SvgParser* p, const char** attr)
 void SvgParseEllipse(SvgParser* p, const char** attr)
 {
   float cx = 0.0f, cy = 0.0f, rx = 0.0f, ry = 0.0f;
-  for (int i = 0; attr[i]; i += 2)
-  {
-    const char* name = attr[i];
-    const char* value = attr[i + 1];
-    if (SvgParseAttr(p, name, value)) continue;
+  ForEachOwnAttr(p, attr, [&](const char* name, const char* value) {
     if (Is(name, "cx"))
       cx = LengthX(p, value);
     else if (Is(name, "cy"))
       cy = LengthY(p, value);
     else if (Is(name, "rx"))
-      rx = std::fabs(SvgParseLength(p, value, 0.0f, p->viewWidth));
+      rx = RadiusX(p, value);
     else if (Is(name, "ry"))
-      ry = std::fabs(SvgParseLength(p, value, 0.0f, p->viewHeight));
-  }
+      ry = RadiusY(p, value);
+  });
   if (rx > 0.0f && ry > 0.0f) EllipsePath(p, cx, cy, rx, ry);
   SvgAddShape(p);
 }
@@ -138,11 +137,7 @@ void SvgParseEllipse(SvgParser* p, const char** attr)
 void SvgParseLine(SvgParser* p, const char** attr)
 {
   float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f;
-  for (int i = 0; attr[i]; i += 2)
-  {
-    const char* name = attr[i];
-    const char* value = attr[i + 1];
-    if (SvgParseAttr(p, name, value)) continue;
+  ForEachOwnAttr(p, attr, [&](const char* name, const char* value) {
     if (Is(name, "x1"))
       x1 = LengthX(p, value);
     else if (Is(name, "y1"))
@@ -151,7 +146,7 @@ void SvgParseLine(SvgParser* p, const char** attr)
       x2 = LengthX(p, value);
     else if (Is(name, "y2"))
       y2 = LengthY(p, value);
-  }
+  });
   SvgResetPath(p);
   SvgMoveTo(p, x1, y1);
   SvgLineTo(p, x2, y2);
@@ -162,12 +157,8 @@ void SvgParseLine(SvgParser* p, const char** attr)
 void SvgParsePoly(SvgParser* p, const char** attr, int closeFlag)
 {
   SvgResetPath(p);
-  for (int i = 0; attr[i]; i += 2)
-  {
-    const char* name = attr[i];
-    const char* value = attr[i + 1];
-    if (SvgParseAttr(p, name, value)) continue;
-    if (!Is(name, "points") || !*value) continue;
+  ForEachOwnAttr(p, attr, [&](const char* name, const char* value) {
+    if (!Is(name, "points") || !*value) return;
     const char* s = value;
     char item[kSvgNumberSize];
     float args[2];
@@ -175,16 +166,9 @@ void SvgParsePoly(SvgParser* p, const char** attr, int closeFlag)
     int npairs = 0;
     while (*s)
     {
-      while (*s && (SvgIsSpace(*s) || *s == ',')) ++s;
-      if (!*s) break;
-      if (SvgIsNumberStart(*s))
-        s = SvgParseNumber(s, item, kSvgNumberSize);
-      else
-      {
-        item[0] = *s++; // any other character reads as 0
-        item[1] = '\0';
-      }
-      args[nargs++] = float(SvgAtof(item));
+      s = SvgNextItem(s, item);
+      if (!*item) break;
+      args[nargs++] = float(SvgAtof(item)); // a character that is no number reads as 0
       if (nargs == 2)
       {
         if (npairs++ == 0)
@@ -194,7 +178,7 @@ void SvgParsePoly(SvgParser* p, const char** attr, int closeFlag)
         nargs = 0;
       }
     }
-  }
+  });
   SvgAddPath(p, closeFlag != 0);
   SvgAddShape(p);
 }
