@@ -151,14 +151,14 @@ bool ApplyState(Plugin& plugin, const Options& o)
   if (!loadFile("--load-bank", true) || !loadFile("--load-program", false)) return false;
   auto range = o.named.equal_range("--param");
   for (auto it = range.first; it != range.second; ++it) {
-    const std::string& spec = it->second;
-    const auto eq = spec.find('=');
+    const std::string& pair = it->second;
+    const auto eq = pair.find('=');
     long index;
     double value;
-    if (eq == std::string::npos || !ToInt(spec.substr(0, eq), index) || !ToDouble(spec.substr(eq + 1), value))
-      return Fail("--param " + spec + ": expected index=normalised"), false;
+    if (eq == std::string::npos || !ToInt(pair.substr(0, eq), index) || !ToDouble(pair.substr(eq + 1), value))
+      return Fail("--param " + pair + ": expected index=normalised"), false;
     if (index < 0 || index >= plugin.NumParams())
-      return Fail("--param " + spec + ": the plug-in has " + std::to_string(plugin.NumParams()) + " parameters"), false;
+      return Fail("--param " + pair + ": the plug-in has " + std::to_string(plugin.NumParams()) + " parameters"), false;
     plugin.SetParam(static_cast<int>(index), static_cast<float>(value));
   }
   return true;
