@@ -10,8 +10,10 @@ namespace {
 
 constexpr int kMaxCoeffs = 14;
 
+// The symmetric half of a half-band filter around the point between b[N - 1] and b[N]: the sum of
+// c[k] * (b[N + k] + b[N - 1 - k]).
 template <int N, int... K>
-inline double UpTap(const double* b, const double* c, std::integer_sequence<int, K...>)
+inline double SymmetricTap(const double* b, const double* c, std::integer_sequence<int, K...>)
 {
   return ((c[K] * (b[N + K] + b[N - 1 - K])) + ...);
 }
@@ -22,23 +24,17 @@ void UpKernel(const double* buf, int pairs, const double* c, double* out)
   for (int i = 0; i < pairs; ++i) {
     const double* b = buf + i;
     out[2 * i] = b[N - 1];
-    out[2 * i + 1] = UpTap<N>(b, c, std::make_integer_sequence<int, N>{});
+    out[2 * i + 1] = SymmetricTap<N>(b, c, std::make_integer_sequence<int, N>{});
   }
 }
 
 // Output i: even[N + i] + sum of c[k] * (odd[N + i + k] + odd[N + i - k - 1]), that is the input at the output's
 // position plus the odd inputs around it.
-template <int N, int... K>
-inline double DownTap(const double* o, const double* c, std::integer_sequence<int, K...>)
-{
-  return ((c[K] * (o[N + K] + o[N - 1 - K])) + ...);
-}
-
 template <int N>
 void DownKernel(const double* even, const double* odd, int outputs, const double* c, double* out)
 {
   for (int i = 0; i < outputs; ++i)
-    out[i] = even[N + i] + DownTap<N>(odd + i, c, std::make_integer_sequence<int, N>{});
+    out[i] = even[N + i] + SymmetricTap<N>(odd + i, c, std::make_integer_sequence<int, N>{});
 }
 
 const CDSPHBUpsampler::Kernel kUpTable[kMaxCoeffs] = { &UpKernel<1>, &UpKernel<2>, &UpKernel<3>, &UpKernel<4>,
@@ -51,6 +47,19 @@ const CDSPHBDownsampler::Kernel kDownTable[kMaxCoeffs] = { &DownKernel<1>, &Down
 int ClampN(int n)
 {
   return std::clamp(n, 1, kMaxCoeffs);
+}
+
+// The first outputs after a reset, as many as the whole-sample part of the latency, are dropped from the front of
+// `out`. Returns the number of outputs left.
+int DropLeading(int& countdown, double*& out, int total)
+{
+  if (countdown > 0) {
+    const int drop = std::min(countdown, total);
+    countdown -= drop;
+    out += drop;
+    total -= drop;
+  }
+  return total;
 }
 
 } // namespace
@@ -89,13 +98,7 @@ int CDSPHBUpsampler::Process(double* in, int length, double*& out)
       std::memmove(mBuf.data, mBuf.data + pairs, sizeof(double) * mCount);
     }
   }
-  if (mCountdown > 0) {
-    const int drop = std::min(mCountdown, total);
-    mCountdown -= drop;
-    out += drop;
-    total -= drop;
-  }
-  return total;
+  return DropLeading(mCountdown, out, total);
 }
 
 CDSPHBDownsampler::CDSPHBDownsampler(const HBCoeffSet& set, double latencyFrac)
@@ -153,13 +156,7 @@ int CDSPHBDownsampler::Process(double* in, int length, double*& out)
       std::memmove(mOdd.data, mOdd.data + outputs, sizeof(double) * mOddCount);
     }
   }
-  if (mCountdown > 0) {
-    const int drop = std::min(mCountdown, total);
-    mCountdown -= drop;
-    out += drop;
-    total -= drop;
-  }
-  return total;
+  return DropLeading(mCountdown, out, total);
 }
 
 namespace {
