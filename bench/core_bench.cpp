@@ -36,44 +36,15 @@ void Prepare(vst2::Effect& e)
   e.dispatcher(&e, vst2::effMainsChanged, 0, 1, nullptr, 0.f);
 }
 
-void BM_ProcessReplacing32(benchmark::State& state)
-{
-  const auto d = Make();
-  vst2::Effect& e = d->GetEffect();
-  Prepare(e);
-  Buffers<float> b;
-  for (auto _ : state)
-  {
-    e.processReplacing(&e, b.in, b.out, kFrames);
-    benchmark::DoNotOptimize(b.out[1][kFrames - 1]);
-  }
-  state.SetItemsProcessed(state.iterations() * kFrames);
-}
-BENCHMARK(BM_ProcessReplacing32);
-
-void BM_ProcessReplacing64(benchmark::State& state)
-{
-  const auto d = Make();
-  vst2::Effect& e = d->GetEffect();
-  Prepare(e);
-  Buffers<double> b;
-  for (auto _ : state)
-  {
-    e.processDoubleReplacing(&e, b.in, b.out, kFrames);
-    benchmark::DoNotOptimize(b.out[1][kFrames - 1]);
-  }
-  state.SetItemsProcessed(state.iterations() * kFrames);
-}
-BENCHMARK(BM_ProcessReplacing64);
-
-/// Host bypass: only the framework's pass-through (with its latency delay line) runs.
+/// Blocks through the host's audio callback for samples of type T, with the host's bypass on or off.
 template <class T>
-void BM_HostBypassed(benchmark::State& state)
+void ProcessBlocks(benchmark::State& state, bool hostBypassed)
 {
   const auto d = Make();
   vst2::Effect& e = d->GetEffect();
   Prepare(e);
-  e.dispatcher(&e, vst2::effSetBypass, 0, 1, nullptr, 0.f);
+  if (hostBypassed)
+    e.dispatcher(&e, vst2::effSetBypass, 0, 1, nullptr, 0.f);
   Buffers<T> b;
   for (auto _ : state)
   {
@@ -84,6 +55,19 @@ void BM_HostBypassed(benchmark::State& state)
     benchmark::DoNotOptimize(b.out[1][kFrames - 1]);
   }
   state.SetItemsProcessed(state.iterations() * kFrames);
+}
+
+void BM_ProcessReplacing32(benchmark::State& state) { ProcessBlocks<float>(state, false); }
+BENCHMARK(BM_ProcessReplacing32);
+
+void BM_ProcessReplacing64(benchmark::State& state) { ProcessBlocks<double>(state, false); }
+BENCHMARK(BM_ProcessReplacing64);
+
+/// Host bypass: only the framework's pass-through (with its latency delay line) runs.
+template <class T>
+void BM_HostBypassed(benchmark::State& state)
+{
+  ProcessBlocks<T>(state, true);
 }
 BENCHMARK_TEMPLATE(BM_HostBypassed, float);
 BENCHMARK_TEMPLATE(BM_HostBypassed, double);
