@@ -88,15 +88,23 @@ std::vector<RecordedPath> CopyPaths(const VXpath* paths, int npaths)
   return out;
 }
 
-void Fill(void* uptr, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* scissor, float fringe,
-          const float* bounds, const VXpath* paths, int npaths)
+// The part every draw call records: its kind, paint, composite operation, scissor and fringe width.
+RecordedCall Call(const char* kind, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* scissor,
+                  float fringe)
 {
   RecordedCall c;
-  c.kind = "fill";
+  c.kind = kind;
   c.paint = *paint;
   c.op = op;
   c.scissor = *scissor;
   c.fringe = fringe;
+  return c;
+}
+
+void Fill(void* uptr, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* scissor, float fringe,
+          const float* bounds, const VXpath* paths, int npaths)
+{
+  RecordedCall c = Call("fill", paint, op, scissor, fringe);
   memcpy(c.bounds, bounds, sizeof(c.bounds));
   c.paths = CopyPaths(paths, npaths);
   R(uptr)->calls.push_back(std::move(c));
@@ -105,12 +113,7 @@ void Fill(void* uptr, const VXpaint* paint, VXcompositeOperationState op, const 
 void Stroke(void* uptr, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* scissor, float fringe,
             float strokeWidth, const VXpath* paths, int npaths)
 {
-  RecordedCall c;
-  c.kind = "stroke";
-  c.paint = *paint;
-  c.op = op;
-  c.scissor = *scissor;
-  c.fringe = fringe;
+  RecordedCall c = Call("stroke", paint, op, scissor, fringe);
   c.strokeWidth = strokeWidth;
   c.paths = CopyPaths(paths, npaths);
   R(uptr)->calls.push_back(std::move(c));
@@ -119,12 +122,7 @@ void Stroke(void* uptr, const VXpaint* paint, VXcompositeOperationState op, cons
 void Triangles(void* uptr, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* scissor,
                const VXvertex* verts, int nverts, float fringe)
 {
-  RecordedCall c;
-  c.kind = "triangles";
-  c.paint = *paint;
-  c.op = op;
-  c.scissor = *scissor;
-  c.fringe = fringe;
+  RecordedCall c = Call("triangles", paint, op, scissor, fringe);
   if (nverts > 0) c.verts.assign(verts, verts + nverts);
   R(uptr)->calls.push_back(std::move(c));
 }
