@@ -467,6 +467,24 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
     row.maxx = maxx * invscale;
     row.next = next;
   };
+  // Opens a row at the current glyph, which also starts a word.
+  auto openRowAtGlyph = [&]() {
+    rowStartX = iter.x;
+    rowStart = iter.str;
+    rowEnd = iter.next;
+    rowWidth = iter.nextx - rowStartX;
+    rowMinX = q.x0 - rowStartX;
+    rowMaxX = q.x1 - rowStartX;
+    wordStart = iter.str;
+    wordStartX = iter.x;
+    wordMinXAbs = q.x0;
+  };
+  // The open row has no break point yet.
+  auto clearBreak = [&]() {
+    breakEnd = rowStart;
+    breakWidth = 0.0f;
+    breakMaxX = 0.0f;
+  };
 
   while (NextMeasuredGlyph(ctx, iter, prevIter, q))
   {
@@ -477,9 +495,7 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
     {
       closeRow(rowStart ? rowStart : iter.str, rowEnd ? rowEnd : iter.str, rowWidth, rowMinX, rowMaxX, iter.next);
       if (nrows >= maxRows) return nrows;
-      breakEnd = rowStart;
-      breakWidth = 0.0f;
-      breakMaxX = 0.0f;
+      clearBreak();
       rowStart = nullptr;
       rowEnd = nullptr;
       rowWidth = 0.0f;
@@ -489,32 +505,16 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
     {
       if (isChar)
       {
-        rowStartX = iter.x;
-        rowStart = iter.str;
-        rowEnd = iter.next;
-        rowWidth = iter.nextx - rowStartX;
-        rowMinX = q.x0 - rowStartX;
-        rowMaxX = q.x1 - rowStartX;
-        wordStart = iter.str;
-        wordStartX = iter.x;
-        wordMinXAbs = q.x0;
-        breakEnd = rowStart;
-        breakWidth = 0.0f;
-        breakMaxX = 0.0f;
+        openRowAtGlyph();
+        clearBreak();
       }
     }
     else
     {
       float nextWidth = iter.nextx - rowStartX;
-      if ((ptype == kChar || ptype == kCjkChar) && type == kSpace)
+      // A row may break where a space follows a word, and before any CJK character.
+      if (((ptype == kChar || ptype == kCjkChar) && type == kSpace) || type == kCjkChar)
       {
-        breakEnd = iter.str;
-        breakWidth = rowWidth;
-        breakMaxX = rowMaxX;
-      }
-      if (type == kCjkChar)
-      {
-        // Any CJK character may start a row: the break point lies before it.
         breakEnd = iter.str;
         breakWidth = rowWidth;
         breakMaxX = rowMaxX;
@@ -533,15 +533,7 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
           // A word longer than the row: the row ends before this character, which opens the next one.
           closeRow(rowStart, iter.str, iter.x - rowStartX, rowMinX, rowMaxX, iter.str);
           if (nrows >= maxRows) return nrows;
-          rowStartX = iter.x;
-          rowStart = iter.str;
-          rowEnd = iter.next;
-          rowWidth = iter.nextx - rowStartX;
-          rowMinX = q.x0 - rowStartX;
-          rowMaxX = q.x1 - rowStartX;
-          wordStart = iter.str;
-          wordStartX = iter.x;
-          wordMinXAbs = q.x0;
+          openRowAtGlyph();
         }
         else
         {
@@ -555,9 +547,7 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
           rowMinX = wordMinXAbs - rowStartX;
           rowMaxX = q.x1 - rowStartX;
         }
-        breakEnd = rowStart;
-        breakWidth = 0.0f;
-        breakMaxX = 0.0f;
+        clearBreak();
       }
       else if (isChar)
       {
