@@ -280,41 +280,33 @@ void IPluginVST2::Process(T** inputs, T** outputs, int nFrames, bool accumulate)
   SendEditorSysEx();
 }
 
-void IPluginVST2::AEffectProcessReplacing(vst2::Effect* effect, float** inputs, float** outputs, int32_t nFrames)
+template <class T>
+void IPluginVST2::ProcessFromHost(vst2::Effect* effect, T** inputs, T** outputs, int32_t nFrames, bool accumulate)
 {
   try
   {
     if (IPluginVST2* plug = PlugOf(effect); plug && nFrames > 0)
-      plug->Process(inputs, outputs, nFrames, false);
+      plug->Process(inputs, outputs, nFrames, accumulate);
   }
   catch (...)
   {
   }
+}
+
+void IPluginVST2::AEffectProcessReplacing(vst2::Effect* effect, float** inputs, float** outputs, int32_t nFrames)
+{
+  ProcessFromHost(effect, inputs, outputs, nFrames, false);
 }
 
 void IPluginVST2::AEffectProcessDoubleReplacing(vst2::Effect* effect, double** inputs, double** outputs,
                                                 int32_t nFrames)
 {
-  try
-  {
-    if (IPluginVST2* plug = PlugOf(effect); plug && nFrames > 0)
-      plug->Process(inputs, outputs, nFrames, false);
-  }
-  catch (...)
-  {
-  }
+  ProcessFromHost(effect, inputs, outputs, nFrames, false);
 }
 
 void IPluginVST2::AEffectProcessAccumulating(vst2::Effect* effect, float** inputs, float** outputs, int32_t nFrames)
 {
-  try
-  {
-    if (IPluginVST2* plug = PlugOf(effect); plug && nFrames > 0)
-      plug->Process(inputs, outputs, nFrames, true);
-  }
-  catch (...)
-  {
-  }
+  ProcessFromHost(effect, inputs, outputs, nFrames, true);
 }
 
 } // namespace plug

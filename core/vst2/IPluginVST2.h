@@ -89,6 +89,9 @@ private:
   void PrepareProcessBuffers(T** inputs, T** outputs, int nFrames);
   template <class T>
   void Process(T** inputs, T** outputs, int nFrames, bool accumulate);
+  /// The audio callbacks' common part: the effect record and frame count checked, nothing thrown let out.
+  template <class T>
+  static void ProcessFromHost(vst2::Effect* effect, T** inputs, T** outputs, int32_t nFrames, bool accumulate);
   void ReadTimeInfo();
   void SendEditorSysEx();
 
