@@ -24,6 +24,25 @@ int Log2IfPowerOfTwo(int v)
   return s;
 }
 
+// Bin k (0 <= k < n) of the spectrum of n real samples in packed form: w[0] the DC term, w[1] the Nyquist term,
+// then re, im pairs; the bins above n / 2 are the conjugates of those below.
+void PackedBin(const double* w, int n, int k, double& re, double& im)
+{
+  if (k == 0) {
+    re = w[0];
+    im = 0.0;
+  } else if (k == n / 2) {
+    re = w[1];
+    im = 0.0;
+  } else if (k < n / 2) {
+    re = w[2 * k];
+    im = w[2 * k + 1];
+  } else {
+    re = w[2 * (n - k)];
+    im = -w[2 * (n - k) + 1];
+  }
+}
+
 } // namespace
 
 CDSPBlockConvolver::CDSPBlockConvolver(FirFilter* filter, int up, int down, bool dropLatency, double latencyFrac)
@@ -158,21 +177,8 @@ void CDSPBlockConvolver::ComputeBlock()
       w[m + 1] = 0.0;
     } else {
       for (int k = b / 2 - 1; k >= m / 2; --k) {
-        const int s = k % m;
         double re, im;
-        if (s == 0) {
-          re = w[0];
-          im = 0.0;
-        } else if (s == m / 2) {
-          re = w[1];
-          im = 0.0;
-        } else if (s < m / 2) {
-          re = w[2 * s];
-          im = w[2 * s + 1];
-        } else {
-          re = w[2 * (m - s)];
-          im = -w[2 * (m - s) + 1];
-        }
+        PackedBin(w, m, k % m, re, im);
         w[2 * k] = re;
         w[2 * k + 1] = im;
       }
@@ -203,21 +209,6 @@ void CDSPBlockConvolver::ComputeBlock()
     // Decimation by down in the frequency domain: F[k] = sum over r of Y[k + r * b / down].
     const int m = b / mDown;
     double* f = mFoldBuf.data;
-    auto bin = [w, b](int k, double& re, double& im) {
-      if (k == 0) {
-        re = w[0];
-        im = 0.0;
-      } else if (k == b / 2) {
-        re = w[1];
-        im = 0.0;
-      } else if (k < b / 2) {
-        re = w[2 * k];
-        im = w[2 * k + 1];
-      } else {
-        re = w[2 * (b - k)];
-        im = -w[2 * (b - k) + 1];
-      }
-    };
     if (mDown == 2) {
       // F[k] = Y[k] + conj(Y[m - k]) with m = b / 2
       f[0] = w[0] + w[1];
@@ -231,7 +222,7 @@ void CDSPBlockConvolver::ComputeBlock()
         double sr = 0.0, si = 0.0;
         for (int r = 0; r < mDown; ++r) {
           double re, im;
-          bin(k + r * m, re, im);
+          PackedBin(w, b, k + r * m, re, im);
           sr += re;
           si += im;
         }
