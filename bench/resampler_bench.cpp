@@ -6,6 +6,7 @@
 #include "resampler/fir_filter.h"
 #include "resampler/real_fft.h"
 #include "resampler/resampler.h"
+#include "resampler_signal_tools.h"
 
 #include <benchmark/benchmark.h>
 #include <samplerate.h>
@@ -19,6 +20,11 @@
 
 namespace {
 
+using resamptest::Db;
+using resamptest::LargestOtherDb;
+using resamptest::Sine;
+using resamptest::Spectrum;
+
 constexpr int kBlock = 512;
 constexpr double kRate = 48000.0;
 constexpr int kOrder = 13;
@@ -29,47 +35,15 @@ constexpr double kPassEdge = 0.42; // of the host rate
 using Converter = std::function<std::vector<double>(const std::vector<double>&)>;
 using Factory = std::function<Converter(double src, double dst)>;
 
-std::vector<double> Magnitudes(const std::vector<double>& x, size_t from, int order)
-{
-  const int n = 1 << order;
-  std::vector<double> d(x.begin() + from, x.begin() + from + n);
-  resamp::RealFft* fft = resamp::FftKeeper::Get(order);
-  fft->Forward(d.data());
-  resamp::FftKeeper::Put(fft);
-  std::vector<double> m(n / 2 + 1);
-  m[0] = std::fabs(d[0]) / n;
-  m[n / 2] = std::fabs(d[1]) / n;
-  for (int k = 1; k < n / 2; ++k)
-    m[k] = 2.0 * std::hypot(d[2 * k], d[2 * k + 1]) / n;
-  return m;
-}
-
-std::vector<double> Tone(int length, double cycles)
-{
-  std::vector<double> v(length);
-  for (int i = 0; i < length; ++i)
-    v[i] = std::sin(2.0 * M_PI * cycles * i + 0.3);
-  return v;
-}
-
-double Db(double r)
-{
-  return 20.0 * std::log10(std::max(r, 1e-300));
-}
-
 // Smallest attenuation in dB over the test tones, for factor k.
 double MeasureStopband(const Factory& make, int k)
 {
   double worst = 1e9;
   for (double f : { 0.1, 0.3, kPassEdge }) { // up: images of pass-band tones
     const int bin = static_cast<int>(f * kN);
-    const std::vector<double> y = make(kRate, k * kRate)(Tone(kN + 8192, static_cast<double>(bin) / kN));
-    const auto mag = Magnitudes(y, k * 4096, kOrder + (k == 2 ? 1 : 2));
-    double other = 0.0;
-    for (size_t i = 0; i < mag.size(); ++i)
-      if (static_cast<int>(i) != bin)
-        other = std::max(other, mag[i]);
-    worst = std::min(worst, -Db(other / mag[bin]));
+    const std::vector<double> y = make(kRate, k * kRate)(Sine(kN + 8192, static_cast<double>(bin) / kN));
+    const auto mag = Spectrum(y, k * 4096, kOrder + (k == 2 ? 1 : 2));
+    worst = std::min(worst, -LargestOtherDb(mag, bin, mag[bin]));
   }
   std::vector<double> tones = { 0.6, 0.75, 0.9 };
   if (k == 4)
@@ -77,8 +51,8 @@ double MeasureStopband(const Factory& make, int k)
   for (double f : tones) { // down: aliases into the pass band
     const int bin = static_cast<int>(f * kN);
     const std::vector<double> y =
-      make(k * kRate, kRate)(Tone(k * (kN + 8192), static_cast<double>(bin) / (k * kN)));
-    const auto mag = Magnitudes(y, 4096, kOrder);
+      make(k * kRate, kRate)(Sine(k * (kN + 8192), static_cast<double>(bin) / (k * kN)));
+    const auto mag = Spectrum(y, 4096, kOrder);
     double other = 0.0;
     for (int i = 0; i <= static_cast<int>(kPassEdge * kN); ++i)
       other = std::max(other, mag[i]);
@@ -112,7 +86,7 @@ void BM_RoundTrip_Drovik(benchmark::State& state)
     up[c] = std::make_unique<resamp::CDSPResampler24_44k>(kRate, k * kRate, kBlock);
     down[c] = std::make_unique<resamp::CDSPResampler24_44k>(k * kRate, kRate, k * kBlock);
   }
-  std::vector<double> in[2] = { Tone(kBlock, 0.01), Tone(kBlock, 0.02) };
+  std::vector<double> in[2] = { Sine(kBlock, 0.01), Sine(kBlock, 0.02) };
   std::vector<double> mid(k * kBlock);
   for (auto _ : state) {
     for (int c = 0; c < 2; ++c) {

@@ -1,5 +1,5 @@
 #include "resampler/block_convolver.h"
-#include "signal_tools.h"
+#include "resampler_signal_tools.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "resampler/real_fft.h"
-#include "signal_tools.h"
+#include "resampler_signal_tools.h"
 
 #include <gtest/gtest.h>
 

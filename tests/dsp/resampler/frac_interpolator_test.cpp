@@ -1,6 +1,6 @@
 #include "resampler/frac_interpolator.h"
 #include "resampler/resampler.h"
-#include "signal_tools.h"
+#include "resampler_signal_tools.h"
 
 #include <gtest/gtest.h>
 

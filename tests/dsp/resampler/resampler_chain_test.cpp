@@ -2,7 +2,7 @@
 #include "resampler/frac_interpolator.h"
 #include "resampler/halfband.h"
 #include "resampler/resampler.h"
-#include "signal_tools.h"
+#include "resampler_signal_tools.h"
 
 #include "alloc_counter.h"
 

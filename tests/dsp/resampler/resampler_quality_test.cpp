@@ -2,7 +2,7 @@
 // bins: the tone's level (pass-band flatness) and the largest other component (images on the way up, aliases on
 // the way down).
 #include "resampler/resampler.h"
-#include "signal_tools.h"
+#include "resampler_signal_tools.h"
 
 #include <gtest/gtest.h>
 

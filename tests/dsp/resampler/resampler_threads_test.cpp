@@ -1,6 +1,6 @@
 // Resamplers built, used and destroyed on several threads at once share the process-wide caches safely.
 #include "resampler/resampler.h"
-#include "signal_tools.h"
+#include "resampler_signal_tools.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,11 @@
-// Measuring helpers for the resampler tests: sines on exact analysis bins, spectra, runs in random blocks.
+// Measuring helpers for the resampler tests and benchmarks: sines on exact analysis bins, spectra, runs in random
+// blocks.
 #pragma once
 
 #include "resampler/processor.h"
 #include "resampler/real_fft.h"
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
