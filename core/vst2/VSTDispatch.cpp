@@ -127,10 +127,11 @@ intptr_t IPluginVST2::AEffectDispatch(vst2::Effect* effect, int32_t opcode, int3
 
 void IPluginVST2::SyncEditorFlag()
 {
-  if (HasUI())
-    mAEffect.flags |= vst2::kFlagHasEditor;
-  else
-    mAEffect.flags &= ~vst2::kFlagHasEditor;
+  // Written only when it changes: hosts call the dispatcher from several threads at once, and a store on every
+  // call would race with their reads of the record.
+  const int32_t flags = HasUI() ? (mAEffect.flags | vst2::kFlagHasEditor) : (mAEffect.flags & ~vst2::kFlagHasEditor);
+  if (flags != mAEffect.flags)
+    mAEffect.flags = flags;
 }
 
 intptr_t IPluginVST2::Dispatch(int32_t opcode, const VSTRequest& r)
