@@ -111,6 +111,20 @@ void RenderText(VXcontext* ctx, const VXvertex* verts, int nverts)
   ctx->textTriCount += nverts / 3;
 }
 
+// The atlas scale for measuring the text from `string` to `end` (null: to its terminator, which `end` is then set
+// to) in the current font, with the stash set up for it; 0 when there is nothing to measure (no font, no text, or
+// text too small to place).
+float BeginMeasuring(VXcontext* ctx, const char* string, const char*& end)
+{
+  if (vxGetState(ctx)->fontId == -1 || string == nullptr) return 0.0f;
+  float scale = GetFontScale(ctx);
+  if (scale == 0.0f || TooSmall(ctx, scale)) return 0.0f;
+  if (end == nullptr) end = string + strlen(string);
+  if (string >= end) return 0.0f;
+  SetStashState(ctx, scale);
+  return scale;
+}
+
 // One glyph on in a measuring run (glyph bitmaps optional). A glyph that found the atlas full is tried once more in
 // a larger atlas; one that still has no bitmap measures as an empty extent at the pen. False at the end of the text
 // and at a step that completed no code point.
@@ -385,15 +399,11 @@ void vxMeasureTextBox(VXcontext* ctx, float x, float y, float breakRowWidth, con
 int vxTextGlyphPositions(VXcontext* ctx, float x, float y, const char* string, const char* end,
                          VXglyphPosition* positions, int maxPositions)
 {
-  VXstate* state = vxGetState(ctx);
-  if (state->fontId == -1 || string == nullptr || positions == nullptr || maxPositions <= 0) return 0;
-  float scale = GetFontScale(ctx);
-  if (scale == 0.0f || TooSmall(ctx, scale)) return 0;
+  if (positions == nullptr || maxPositions <= 0) return 0;
+  float scale = BeginMeasuring(ctx, string, end);
+  if (scale == 0.0f) return 0;
   float invscale = 1.0f / scale;
-  if (end == nullptr) end = string + strlen(string);
-  if (string >= end) return 0;
 
-  SetStashState(ctx, scale);
   FontStashTextIter iter, prevIter;
   FontStashQuad q;
   FontStashTextIterInit(ctx->fs, &iter, x * scale, y * scale, string, end, kFontStashGlyphBitmapOptional);
@@ -428,16 +438,10 @@ void vxTextMetrics(VXcontext* ctx, float* ascender, float* descender, float* lin
 int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float breakRowWidth, VXtextRow* rows,
                      int maxRows)
 {
-  VXstate* state = vxGetState(ctx);
   if (maxRows <= 0 || rows == nullptr) return 0;
-  if (state->fontId == -1 || string == nullptr) return 0;
-  float scale = GetFontScale(ctx);
-  if (scale == 0.0f || TooSmall(ctx, scale)) return 0;
+  float scale = BeginMeasuring(ctx, string, end);
+  if (scale == 0.0f) return 0;
   float invscale = 1.0f / scale;
-  if (end == nullptr) end = string + strlen(string);
-  if (string >= end) return 0;
-
-  SetStashState(ctx, scale);
   breakRowWidth *= scale;
 
   FontStashTextIter iter, prevIter;
