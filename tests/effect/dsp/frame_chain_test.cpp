@@ -247,6 +247,37 @@ TEST(FrameChain, GainReductionEnvelopeFollowsTheClipperEvenWhenClippingIsOff)
   EXPECT_NEAR(chain->PublishedGainReduction(), 0.5, 1e-3);
 }
 
+// The clip lamp's envelope runs at the processing rate: it rises at once to the share the clipper takes away,
+// holds it for three seconds, then falls by 20 dB every 0.1 s.
+TEST(FrameChain, GainReductionEnvelopeHoldsThreeSecondsThenFalls20DbPerTenthOfASecond)
+{
+  for (double rate : {48000.0, 96000.0})
+  {
+    auto chain = std::make_unique<FrameChain>();
+    chain->Prepare(48000.0, rate, -6.0, SatSettings{}, kMeterPeak);
+    FrameSettings fs;
+    fs.clipOn = 1;
+    double L = 1.0, R = 1.0;
+    chain->ProcessFrame(L, R, 1, 1, 1, 1, fs);
+    const double taken = chain->mGREnvelope.value;
+    EXPECT_NEAR(taken, 0.5, 1e-3) << rate;
+    int held = 0;
+    while (chain->mGREnvelope.value == taken && held < 10 * static_cast<int>(rate))
+    {
+      L = R = 0.0;
+      chain->ProcessFrame(L, R, 1, 1, 1, 1, fs);
+      ++held;
+    }
+    EXPECT_EQ(held, static_cast<int>(3.0 * rate) + 1) << rate; // the held samples, then the first release step
+    for (int i = 1; i < static_cast<int>(0.1 * rate); ++i)
+    {
+      L = R = 0.0;
+      chain->ProcessFrame(L, R, 1, 1, 1, 1, fs);
+    }
+    EXPECT_NEAR(chain->mGREnvelope.value, taken / 10.0, 1e-9) << rate;
+  }
+}
+
 TEST(FrameChain, ProcessingAllocatesNothing)
 {
   auto chain = std::make_unique<FrameChain>();

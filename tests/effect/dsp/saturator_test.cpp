@@ -125,6 +125,33 @@ TEST(Fluctuation, LowersEachDriveByTheSmoothedRandomValueButNeverBelowZero)
   EXPECT_GT(maxDeviation, 0.0);
 }
 
+// The walks follow new random targets every 0.2 s of the rate given at reset, with a one-pole step of
+// a = exp(-2 pi / (0.4 fs)); the target each walk follows is recovered from two neighbouring walk values.
+TEST(Fluctuation, NewTargetsEveryFifthOfASecondFollowedByAOnePoleWalk)
+{
+  const double fs = 8000;
+  const double a = std::exp(-2 * testsig::kPi / (0.4 * fs));
+  Saturator s;
+  s.Random().Seed(7);
+  s.Reset(fs);
+  s.SetParams(Sat(kSatWarm, 2, 50, 50, 50));
+  std::vector<int> changes;
+  double last = s.EvenWalk(), lastTarget = -1;
+  for (int i = 1; i <= static_cast<int>(fs); ++i)
+  {
+    s.Process(0.2);
+    const double target = (s.EvenWalk() - a * last) / (1 - a);
+    if (lastTarget >= 0 && std::fabs(target - lastTarget) > 1e-6) changes.push_back(i);
+    lastTarget = target;
+    last = s.EvenWalk();
+    ASSERT_GE(target, -1e-6);
+    ASSERT_LE(target, 1 + 1e-6);
+  }
+  const int period = static_cast<int>(0.2 * fs);
+  ASSERT_EQ(changes.size(), 5u);
+  for (size_t k = 0; k < changes.size(); ++k) EXPECT_EQ(changes[k], period * static_cast<int>(k + 1));
+}
+
 TEST(Fluctuation, EachSaturatorDrawsFromItsOwnGenerator)
 {
   Saturator a, b;
