@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -112,6 +113,48 @@ TEST(DrovikPresets, FuzzyKeepsDoublesAndIntegersApart)
   EXPECT_EQ(d.GetParam(kSat_mode)->Value(), double(kSatCrisp));
   EXPECT_EQ(d.GetParam(kInputTrim)->Value(), 0.0) << "everything else at its default";
   EXPECT_STREQ(d.GetPresetName(0), "Fuzzy");
+}
+
+TEST(DrovikPresets, EveryNamedPresetHoldsItsValuesAndDefaultsElsewhere)
+{
+  // clip on, ceiling dB, saturation on, placement, mode, stages, even %, odd %, fluctuation %
+  const struct
+  {
+    const char* name;
+    double values[9];
+  } rows[] = {
+    {"Light", {0, -0.1, 1, 0, kSatClean, 1, 25.0, 25.0, 0.0}},
+    {"Medium", {0, -0.1, 1, 0, kSatClean, 2, 51.4, 51.4, 0.0}},
+    {"Warm", {0, -0.1, 1, 0, kSatWarm, 2, 61.1, 34.3, 3.0}},
+    {"Crazy", {0, -0.1, 1, 0, kSatCrisp, 3, 82.4, 68.3, 29.0}},
+    {"Fuzzy", {1, -27.4, 1, 0, kSatCrisp, 5, 0.1, 100.0, 34.2}},
+    {"Hit the ceiling", {1, -19.8, 1, 0, kSatCrisp, 5, 43.3, 78.8, 0.0}},
+    {"Transformey", {0, -0.1, 1, 0, kSatCrisp, 5, 0.0, 79.7, 0.0}},
+    {"Tubey", {0, -0.1, 1, 0, kSatWarm, 5, 100.0, 0.0, 0.0}},
+    {"Unstable Drive", {0, -0.1, 1, 0, kSatWarm, 5, 75.1, 74.9, 100.0}},
+  };
+  const int columns[9] = {kClipoffon,  kClipCeiling,   kSat_offon,    kSat_ProcMode,   kSat_mode,
+                          kSat_stages, kSat_driveeven, kSat_driveodd, kSat_fluctuation};
+  TestDrovik source;
+  ASSERT_EQ(source.NFactoryPresets(), 10);
+  for (int p = 1; p < 10; ++p)
+  {
+    const auto& row = rows[p - 1];
+    const plug::IPresetSlot* slot = source.GetFactoryPreset(p);
+    ASSERT_STREQ(slot->mName, row.name);
+    TestDrovik d;
+    for (int i = 0; i < kNumParams; ++i)
+      d.GetParam(i)->Set(d.GetParam(i)->GetMax());
+    ASSERT_EQ(d.UnserializeState(slot->mChunk, 0), slot->mChunk.Size()) << row.name;
+    std::vector<double> want(kNumParams);
+    for (int i = 0; i < kNumParams; ++i)
+      want[size_t(i)] = d.GetParam(i)->GetDefault();
+    for (int c = 0; c < 9; ++c)
+      want[size_t(columns[c])] = row.values[c];
+    for (int i = 0; i < kNumParams; ++i)
+      EXPECT_NEAR(d.GetParam(i)->Value(), want[size_t(i)], 1e-9) << row.name << ", parameter " << i;
+    EXPECT_STREQ(d.GetPresetName(0), row.name);
+  }
 }
 
 TEST(DrovikPresets, InitHoldsEveryDefault)
