@@ -1,6 +1,7 @@
 // The Drovik plug-in object: its parameters, the factory presets and the state chunk reader's decisions.
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -36,31 +37,52 @@ std::string DisplayOf(const IParam& p)
 }
 } // namespace
 
-TEST(DrovikParams, TypesRangesStepsAndGroups)
+TEST(DrovikParams, TypesRangesStepsDefaultsGroupsAndDisplayTexts)
 {
   TestDrovik d;
+  using T = IParam::EValueType;
+  const T dbl = IParam::kTypeDouble, en = IParam::kTypeEnum;
+  const std::vector<std::string> offOn = {"off", "on"}, channels = {"Stereo", "Left", "Right", "Mid", "Side"};
   const struct
   {
     int idx;
-    IParam::EValueType type;
+    T type;
     double min, max, step, def;
     const char* group;
+    std::vector<std::string> texts; // the display texts of values 0, 1, ...
   } rows[] = {
-    {kGUIScale, IParam::kTypeDouble, 0.5, 3.0, 0.01, 1.0, "GUI"},
-    {kTooltips, IParam::kTypeEnum, 0, 1, 1, 1, "GUI"},
-    {kOversampling, IParam::kTypeEnum, 0, 2, 1, 0, "Processing"},
-    {kClipCeiling, IParam::kTypeDouble, -60, 0, 0.1, -0.1, "Clip"},
-    {kMeterMode, IParam::kTypeEnum, 0, 4, 1, 4, "Meter"},
-    {kEBUSLRef, IParam::kTypeDouble, -36, 0, 1, -23, "Meter"},
-    {kMonitorMode1, IParam::kTypeEnum, 0, 1, 1, 0, "Monitor"},
-    {kSat_mode, IParam::kTypeEnum, 0, 3, 1, 0, "Saturation"},
-    {kSat_stages, IParam::kTypeInt, 1, 5, 1, 1, "Saturation"},
-    {kSat_fluctuation, IParam::kTypeDouble, 0, 100, 1, 0, "Saturation"},
-    {kHideKnobText, IParam::kTypeEnum, 0, 1, 1, 0, "GUI"},
-    {kOutputTrim, IParam::kTypeDouble, -24, 24, 0.1, 0, "Processing"},
+    {kGUIScale, dbl, 0.5, 3.0, 0.01, 1.0, "GUI", {}},
+    {kTooltips, en, 0, 1, 1, 1, "GUI", {"Off", "On"}},
+    {kOversampling, en, 0, 2, 1, 0, "Processing", {"off", "2x", "4x"}},
+    {kBypass, en, 0, 1, 1, 0, "Processing", offOn},
+    {kClipoffon, en, 0, 1, 1, 0, "Clip", offOn},
+    {kClipCeiling, dbl, -60, 0, 0.1, -0.1, "Clip", {}},
+    {kMeterDisplayMode, en, 0, 1, 1, 1, "Meter", {"In", "Out"}},
+    {kMeterMode, en, 0, 4, 1, 4, "Meter", {"PEAK", "RMS", "EBU ML", "EBU SL", "VU"}},
+    {kVURef, dbl, -36, 0, 1, -18, "Meter", {}},
+    {kEBUSLRef, dbl, -36, 0, 1, -23, "Meter", {}},
+    {kEBUMLRef, dbl, -36, 0, 1, -23, "Meter", {}},
+    {kRMSRef, dbl, -36, 0, 1, -18, "Meter", {}},
+    {kPEAKRef, dbl, -36, 0, 1, 0, "Meter", {}},
+    {kMonitorMode0, en, 0, 4, 1, 0, "Monitor", channels},
+    {kMonitorMode1, en, 0, 1, 1, 0, "Monitor", {"Normal", "In place"}},
+    {kSat_offon, en, 0, 1, 1, 0, "Saturation", offOn},
+    {kSat_ProcMode, en, 0, 4, 1, 0, "Saturation", channels},
+    {kSat_mode, en, 0, 3, 1, 0, "Saturation", {"clean", "warm", "crisp", "classic"}},
+    {kSat_stages, IParam::kTypeInt, 1, 5, 1, 1, "Saturation", {}},
+    {kSat_driveeven, dbl, 0, 100, 1, 0, "Saturation", {}},
+    {kSat_driveodd, dbl, 0, 100, 1, 0, "Saturation", {}},
+    {kSat_fluctuation, dbl, 0, 100, 1, 0, "Saturation", {}},
+    {kHideKnobText, en, 0, 1, 1, 0, "GUI", offOn},
+    {kInputTrim, dbl, -24, 24, 0.1, 0, "Processing", {}},
+    {kOutputTrim, dbl, -24, 24, 0.1, 0, "Processing", {}},
   };
-  for (const auto& r : rows)
+  ASSERT_EQ(d.NParams(), kNumParams);
+  ASSERT_EQ(int(std::size(rows)), kNumParams);
+  for (int i = 0; i < kNumParams; ++i)
   {
+    const auto& r = rows[i];
+    ASSERT_EQ(r.idx, i);
     const IParam* p = d.GetParam(r.idx);
     EXPECT_EQ(p->Type(), r.type) << r.idx;
     EXPECT_EQ(p->GetMin(), r.min) << r.idx;
@@ -71,14 +93,18 @@ TEST(DrovikParams, TypesRangesStepsAndGroups)
     EXPECT_STREQ(p->GetGroup(), r.group) << r.idx;
     EXPECT_EQ(p->Unit(), IParam::kUnitCustom) << r.idx;
     EXPECT_EQ(p->GetShape().GetCurveKind(), 0) << r.idx;
-    EXPECT_EQ(p->GetStepped(), r.type != IParam::kTypeDouble) << r.idx;
+    EXPECT_EQ(p->GetStepped(), r.type != dbl) << r.idx;
     EXPECT_EQ(p->GetCanAutomate(), r.idx != kGUIScale) << r.idx;
+    ASSERT_EQ(p->NDisplayTexts(), int(r.texts.size())) << r.idx;
+    for (size_t t = 0; t < r.texts.size(); ++t)
+    {
+      double value = -1.0;
+      EXPECT_EQ(p->GetDisplayTextAtIdx(int(t), &value), r.texts[t]) << r.idx;
+      EXPECT_EQ(value, double(t)) << r.idx;
+    }
   }
-  EXPECT_EQ(d.NParams(), kNumParams);
   EXPECT_EQ(d.GetParam(kClipCeiling)->GetDisplayPrecision(), 1);
   EXPECT_EQ(DisplayOf(*d.GetParam(kClipCeiling)), "-0.1");
-  EXPECT_STREQ(d.GetParam(kMonitorMode0)->GetDisplayTextForValue(4.0), "Side");
-  EXPECT_STREQ(d.GetParam(kMeterMode)->GetDisplayTextForValue(2.0), "EBU ML");
 }
 
 TEST(DrovikPresets, FactoryListAndTheFrameworkSlot)
