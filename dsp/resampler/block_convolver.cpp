@@ -164,8 +164,7 @@ void CDSPBlockConvolver::ComputeBlock()
   double* w = mWork.data;
   if (mReplicate) {
     const int m = b / mUp;
-    std::memcpy(w, mStage.data, sizeof(double) * m);
-    mFwd->Forward(w);
+    mFwd->Forward(mStage.data, w);
     // The zero-stuffed block's spectrum is the short block's spectrum repeated: X[k] = Xs[k mod m].
     if (mUp == 2) {
       // bins m/2 .. m - 1 mirror the short spectrum (conjugated); bin m/2 is its Nyquist term
@@ -185,8 +184,7 @@ void CDSPBlockConvolver::ComputeBlock()
     }
     w[1] = w[0];
   } else {
-    std::memcpy(w, mStage.data, sizeof(double) * b);
-    mFwd->Forward(w);
+    mFwd->Forward(mStage.data, w);
   }
 
   const double scale = 2.0 / b;

@@ -59,12 +59,13 @@ RealFft* RealFft::Create(int order)
       }
       tw += 6 * L;
     }
-    double* split = f->mTwiddle.data + f->mSplitOffset;
+    double* cosines = f->mTwiddle.data + f->mSplitOffset;
+    double* sines = cosines + (m / 2 + 1);
     for (int k = 0; k <= m / 2; ++k) {
-      split[2 * k] = std::cos(2.0 * M_PI * k / f->n);
-      split[2 * k + 1] = std::sin(2.0 * M_PI * k / f->n);
+      cosines[k] = std::cos(2.0 * M_PI * k / f->n);
+      sines[k] = std::sin(2.0 * M_PI * k / f->n);
     }
-    f->mWork.Allocate(2 * m);
+    f->mWork.Allocate(4 * m);
   } catch (...) {
     Destroy(f);
     throw;
@@ -213,6 +214,66 @@ void RealFft::Stages(double* re, double* im, bool inverse, bool firstDone) const
 
 void RealFft::Forward(double* data) const
 {
+  Forward(data, data);
+}
+
+void RealFft::Inverse(double* data) const
+{
+  Inverse(data, data);
+}
+
+namespace {
+
+// Forward split step, in place on the half-length transform Z: bins k and m - k of the real spectrum from Z[k]
+// and Z[m - k], for 1 <= k < m / 2 (every pair is touched by one iteration only, so the loop vectorises).
+void SplitForward(double* __restrict re, double* __restrict im, int m, const double* __restrict cosines,
+  const double* __restrict sines)
+{
+#pragma GCC ivdep
+  for (int k = 1; k < m / 2; ++k) {
+    const int j = m - k;
+    const double zr = re[k], zi = im[k];
+    const double jr = re[j], ji = im[j];
+    const double er = 0.5 * (zr + jr), ei = 0.5 * (zi - ji);
+    const double orr = 0.5 * (zi + ji), oi = -0.5 * (zr - jr);
+    const double c = cosines[k], s = sines[k];
+    // P = e^(-2 pi i k / n) * Zo
+    const double pr = orr * c + oi * s;
+    const double pi = oi * c - orr * s;
+    re[j] = er - pr;
+    im[j] = -(ei - pi);
+    re[k] = er + pr;
+    im[k] = ei + pi;
+  }
+}
+
+// Inverse split step, in place on the unpacked spectrum (re[0] the DC term, im[0] the Nyquist term): Z[k] and
+// Z[m - k] of the half-length transform from bins k and m - k, for 1 <= k < m / 2.
+void SplitInverse(double* __restrict re, double* __restrict im, int m, const double* __restrict cosines,
+  const double* __restrict sines)
+{
+#pragma GCC ivdep
+  for (int k = 1; k < m / 2; ++k) {
+    const int j = m - k;
+    const double kr = re[k], ki = im[k];
+    const double jr = re[j], ji = im[j];
+    const double er = 0.5 * (kr + jr), ei = 0.5 * (ki - ji);
+    const double dr = 0.5 * (kr - jr), di = 0.5 * (ki + ji);
+    const double c = cosines[k], s = sines[k];
+    // Fo = d * e^(+2 pi i k / n); Z[k] = Fe + i Fo, Z[j] = conj(Fe) + i conj(Fo)
+    const double orr = dr * c - di * s;
+    const double oi = dr * s + di * c;
+    re[j] = er + oi;
+    im[j] = -ei + orr;
+    re[k] = er - oi;
+    im[k] = ei + orr;
+  }
+}
+
+} // namespace
+
+void RealFft::Forward(const double* data, double* out) const
+{
   const int m = n / 2;
   double* re = mWork.data;
   double* im = re + m;
@@ -253,56 +314,68 @@ void RealFft::Forward(double* data) const
     }
   }
   Stages(re, im, false, true);
-  data[0] = re[0] + im[0];
-  data[1] = re[0] - im[0];
-  const double* split = mTwiddle.data + mSplitOffset;
-  // bins k and m - k from Z[k] and Z[m - k]; the middle bin (k = m - k) pairs with itself
-  for (int k = 1; k <= m / 2; ++k) {
-    const int j = m - k;
+  const double* cosines = mTwiddle.data + mSplitOffset;
+  const double* sines = cosines + (m / 2 + 1);
+  const double z0r = re[0], z0i = im[0];
+  re[0] = z0r + z0i; // DC
+  im[0] = z0r - z0i; // Nyquist
+  SplitForward(re, im, m, cosines, sines);
+  if (m >= 2) { // the middle bin pairs with itself
+    const int k = m / 2;
     const double zr = re[k], zi = im[k];
-    const double jr = re[j], ji = im[j];
-    const double er = 0.5 * (zr + jr), ei = 0.5 * (zi - ji);
-    const double orr = 0.5 * (zi + ji), oi = -0.5 * (zr - jr);
-    const double c = split[2 * k], s = split[2 * k + 1];
-    // P = e^(-2 pi i k / n) * Zo
+    const double er = 0.5 * (zr + zr), ei = 0.5 * (zi - zi);
+    const double orr = 0.5 * (zi + zi), oi = -0.5 * (zr - zr);
+    const double c = cosines[k], s = sines[k];
     const double pr = orr * c + oi * s;
     const double pi = oi * c - orr * s;
-    data[2 * j] = er - pr;
-    data[2 * j + 1] = -(ei - pi);
-    data[2 * k] = er + pr; // written last: the middle bin keeps this value
-    data[2 * k + 1] = ei + pi;
+    re[k] = er + pr;
+    im[k] = ei + pi;
+  }
+  // Packed layout: DC, Nyquist, then re, im of bins 1 .. m - 1.
+  for (int k = 0; k < m; ++k) {
+    out[2 * k] = re[k];
+    out[2 * k + 1] = im[k];
   }
 }
 
-void RealFft::Inverse(double* data) const
+void RealFft::Inverse(const double* data, double* out) const
 {
   const int m = n / 2;
   double* re = mWork.data;
   double* im = re + m;
-  const double x0 = data[0];
-  const double xm = data[1];
-  re[0] = 0.5 * (x0 + xm);
-  im[0] = 0.5 * (x0 - xm);
-  const double* split = mTwiddle.data + mSplitOffset;
-  for (int k = 1; k <= m / 2; ++k) {
-    const int j = m - k;
-    const double kr = data[2 * k], ki = data[2 * k + 1];
-    const double jr = data[2 * j], ji = data[2 * j + 1];
-    const double er = 0.5 * (kr + jr), ei = 0.5 * (ki - ji);
-    const double dr = 0.5 * (kr - jr), di = 0.5 * (ki + ji);
-    const double c = split[2 * k], s = split[2 * k + 1];
-    // Fo = d * e^(+2 pi i k / n); Z[k] = Fe + i Fo, Z[j] = conj(Fe) + i conj(Fo), stored bit-reversed
+  double* sr = im + m; // the spectrum unpacked, natural order
+  double* si = sr + m;
+  for (int k = 0; k < m; ++k) {
+    sr[k] = data[2 * k];
+    si[k] = data[2 * k + 1];
+  }
+  const double* cosines = mTwiddle.data + mSplitOffset;
+  const double* sines = cosines + (m / 2 + 1);
+  const double x0 = sr[0];
+  const double xm = si[0];
+  sr[0] = 0.5 * (x0 + xm);
+  si[0] = 0.5 * (x0 - xm);
+  SplitInverse(sr, si, m, cosines, sines);
+  if (m >= 2) { // the middle bin pairs with itself
+    const int k = m / 2;
+    const double kr = sr[k], ki = si[k];
+    const double er = 0.5 * (kr + kr), ei = 0.5 * (ki - ki);
+    const double dr = 0.5 * (kr - kr), di = 0.5 * (ki + ki);
+    const double c = cosines[k], s = sines[k];
     const double orr = dr * c - di * s;
     const double oi = dr * s + di * c;
-    re[mRev[j]] = er + oi;
-    im[mRev[j]] = -ei + orr;
-    re[mRev[k]] = er - oi; // written last: the middle bin keeps this value
-    im[mRev[k]] = ei + orr;
+    sr[k] = er - oi;
+    si[k] = ei + orr;
+  }
+  // bit reversal is its own inverse, so the gather puts Z in the order the stages read
+  for (int i = 0; i < m; ++i) {
+    re[i] = sr[mRev[i]];
+    im[i] = si[mRev[i]];
   }
   Stages(re, im, true, false);
   for (int j = 0; j < m; ++j) {
-    data[2 * j] = re[j];
-    data[2 * j + 1] = im[j];
+    out[2 * j] = re[j];
+    out[2 * j + 1] = im[j];
   }
 }
 

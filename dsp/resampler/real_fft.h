@@ -25,6 +25,9 @@ public:
 
   void Forward(double* data) const; // [any thread, never allocates]
   void Inverse(double* data) const;
+  /// The same out of place: reads n doubles from src, writes n to dst (src may equal dst).
+  void Forward(const double* src, double* dst) const;
+  void Inverse(const double* src, double* dst) const;
 
 private:
   /// The complex transform on bit-reversed input; firstDone: the first (twiddle-free) pass was made already.
@@ -32,10 +35,11 @@ private:
 
   int* mRev = nullptr; ///< bit-reversal permutation of the n/2-point complex transform
   void* mRevRaw = nullptr;
-  int mSplitOffset = 0;    ///< start of the split step's cos/sin pairs in mTwiddle
+  int mSplitOffset = 0;    ///< start of the split step's cosines in mTwiddle (its sines follow, n/4 + 1 each)
   AlignedDoubles mTwiddle; ///< per double stage of the n/2-point transform: w1 real, w1 imaginary, w2 real,
-                           ///< w2 imaginary (L values each), then the cos/sin pairs of the real split step
-  AlignedDoubles mWork;    ///< the complex transform's real and imaginary parts (n/2 each)
+                           ///< w2 imaginary (L values each), then the cosines and the sines of the split step
+  AlignedDoubles mWork;    ///< the complex transform's real and imaginary parts (n/2 each), then the
+                           ///< inverse's unpacked spectrum in natural order (n/2 real parts, n/2 imaginary)
 };
 
 /// Shares RealFft objects across the process: one free list per order, guarded by a recursive mutex.
