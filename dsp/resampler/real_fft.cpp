@@ -367,12 +367,40 @@ void RealFft::Inverse(const double* data, double* out) const
     sr[k] = er - oi;
     si[k] = ei + orr;
   }
-  // bit reversal is its own inverse, so the gather puts Z in the order the stages read
-  for (int i = 0; i < m; ++i) {
-    re[i] = sr[mRev[i]];
-    im[i] = si[mRev[i]];
+  // Bit reversal is its own inverse, so a gather puts Z in the order the stages read; it is made together with
+  // the first, twiddle-free pass.
+  const int bits = order - 1;
+  if (bits & 1) {
+    for (int i = 0; i < m; i += 2) {
+      const int a = mRev[i], b = mRev[i + 1];
+      re[i] = sr[a] + sr[b];
+      im[i] = si[a] + si[b];
+      re[i + 1] = sr[a] - sr[b];
+      im[i + 1] = si[a] - si[b];
+    }
+  } else if (m >= 4) {
+    for (int i = 0; i < m; i += 4) {
+      const int a0 = mRev[i], a1 = mRev[i + 1], a2 = mRev[i + 2], a3 = mRev[i + 3];
+      const double b0r = sr[a0] + sr[a1], b0i = si[a0] + si[a1];
+      const double b1r = sr[a0] - sr[a1], b1i = si[a0] - si[a1];
+      const double b2r = sr[a2] + sr[a3], b2i = si[a2] + si[a3];
+      const double b3r = sr[a2] - sr[a3], b3i = si[a2] - si[a3];
+      re[i] = b0r + b2r;
+      im[i] = b0i + b2i;
+      re[i + 2] = b0r - b2r;
+      im[i + 2] = b0i - b2i;
+      re[i + 1] = b1r - b3i; // b3 times +i
+      im[i + 1] = b1i + b3r;
+      re[i + 3] = b1r + b3i;
+      im[i + 3] = b1i - b3r;
+    }
+  } else {
+    for (int i = 0; i < m; ++i) {
+      re[i] = sr[mRev[i]];
+      im[i] = si[mRev[i]];
+    }
   }
-  Stages(re, im, true, false);
+  Stages(re, im, true, bits & 1 || m >= 4);
   for (int j = 0; j < m; ++j) {
     out[2 * j] = re[j];
     out[2 * j + 1] = im[j];
