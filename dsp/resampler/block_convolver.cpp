@@ -24,22 +24,22 @@ int Log2IfPowerOfTwo(int v)
   return s;
 }
 
-// Bin k (0 <= k < n) of the spectrum of n real samples in packed form: w[0] the DC term, w[1] the Nyquist term,
-// then re, im pairs; the bins above n / 2 are the conjugates of those below.
-void PackedBin(const double* w, int n, int k, double& re, double& im)
+// Bin k (0 <= k < n) of the spectrum of n real samples, unpacked: re[0] the DC term, im[0] the Nyquist term,
+// then bins 1 .. n/2 - 1; the bins above n / 2 are the conjugates of those below.
+void SplitBin(const double* re, const double* im, int n, int k, double& outRe, double& outIm)
 {
   if (k == 0) {
-    re = w[0];
-    im = 0.0;
+    outRe = re[0];
+    outIm = 0.0;
   } else if (k == n / 2) {
-    re = w[1];
-    im = 0.0;
+    outRe = im[0];
+    outIm = 0.0;
   } else if (k < n / 2) {
-    re = w[2 * k];
-    im = w[2 * k + 1];
+    outRe = re[k];
+    outIm = im[k];
   } else {
-    re = w[2 * (n - k)];
-    im = -w[2 * (n - k) + 1];
+    outRe = re[n - k];
+    outIm = -im[n - k];
   }
 }
 
@@ -79,6 +79,13 @@ CDSPBlockConvolver::CDSPBlockConvolver(FirFilter* filter, int up, int down, bool
     mInv = invOrder == mFwd->order ? nullptr : FftKeeper::Get(invOrder);
     mStage.Allocate(mReplicate ? mBlockLen / mUp : mBlockLen);
     mWork.Allocate(mBlockLen);
+    // the filter's packed spectrum unpacked the way the transforms leave the block's spectrum
+    mSpectrum.Allocate(mBlockLen);
+    const double* h = filter->spectrum.data;
+    for (int i = 0; i < mBlockLen / 2; ++i) {
+      mSpectrum.data[i] = h[2 * i];
+      mSpectrum.data[mBlockLen / 2 + i] = h[2 * i + 1];
+    }
     if (mFold)
       mFoldBuf.Allocate(mBlockLen / mDown);
   } catch (...) {
@@ -161,82 +168,90 @@ int CDSPBlockConvolver::Process(double* in, int length, double*& out)
 void CDSPBlockConvolver::ComputeBlock()
 {
   const int b = mBlockLen;
-  double* w = mWork.data;
+  const int half = b / 2;
+  // The spectrum of the block, unpacked: xr[0] the DC term, xi[0] the Nyquist term, then bins 1 .. b/2 - 1.
+  double* xr = mWork.data;
+  double* xi = xr + half;
   if (mReplicate) {
     const int m = b / mUp;
-    mFwd->Forward(mStage.data, w);
+    mFwd->ForwardSplit(mStage.data, xr, xi);
     // The zero-stuffed block's spectrum is the short block's spectrum repeated: X[k] = Xs[k mod m].
     if (mUp == 2) {
       // bins m/2 .. m - 1 mirror the short spectrum (conjugated); bin m/2 is its Nyquist term
-      for (int k = m / 2 + 1; k < m; ++k) {
-        w[2 * k] = w[2 * (m - k)];
-        w[2 * k + 1] = -w[2 * (m - k) + 1];
+      const int q = m / 2;
+      for (int k = q + 1; k < m; ++k) {
+        xr[k] = xr[m - k];
+        xi[k] = -xi[m - k];
       }
-      w[m] = w[1];
-      w[m + 1] = 0.0;
+      xr[q] = xi[0];
+      xi[q] = 0.0;
     } else {
-      for (int k = b / 2 - 1; k >= m / 2; --k) {
+      for (int k = half - 1; k >= m / 2; --k) {
         double re, im;
-        PackedBin(w, m, k % m, re, im);
-        w[2 * k] = re;
-        w[2 * k + 1] = im;
+        SplitBin(xr, xi, m, k % m, re, im);
+        xr[k] = re;
+        xi[k] = im;
       }
     }
-    w[1] = w[0];
+    xi[0] = xr[0];
   } else {
-    mFwd->Forward(mStage.data, w);
+    mFwd->ForwardSplit(mStage.data, xr, xi);
   }
 
   const double scale = 2.0 / b;
-  const double* h = mFilter->spectrum.data;
+  const double* hr = mSpectrum.data;
+  const double* hi = hr + half;
   if (mFilter->isZeroPhase) {
-    for (int i = 0; i < b; ++i)
-      w[i] *= h[i] * scale;
+    for (int k = 0; k < half; ++k) {
+      xr[k] *= hr[k] * scale;
+      xi[k] *= hi[k] * scale;
+    }
   } else {
-    w[0] *= h[0] * scale;
-    w[1] *= h[1] * scale;
-    for (int i = 2; i < b; i += 2) {
-      const double re = w[i] * h[i] - w[i + 1] * h[i + 1];
-      const double im = w[i] * h[i + 1] + w[i + 1] * h[i];
-      w[i] = re * scale;
-      w[i + 1] = im * scale;
+    xr[0] *= hr[0] * scale;
+    xi[0] *= hi[0] * scale;
+    for (int k = 1; k < half; ++k) {
+      const double re = xr[k] * hr[k] - xi[k] * hi[k];
+      const double im = xr[k] * hi[k] + xi[k] * hr[k];
+      xr[k] = re * scale;
+      xi[k] = im * scale;
     }
   }
 
   if (mFold) {
     // Decimation by down in the frequency domain: F[k] = sum over r of Y[k + r * b / down].
     const int m = b / mDown;
-    double* f = mFoldBuf.data;
+    double* fr = mFoldBuf.data;
+    double* fi = fr + m / 2;
     if (mDown == 2) {
       // F[k] = Y[k] + conj(Y[m - k]) with m = b / 2
-      f[0] = w[0] + w[1];
-      f[1] = 2.0 * w[m];
+      fr[0] = xr[0] + xi[0];
+      fi[0] = 2.0 * xr[m / 2];
       for (int k = 1; k < m / 2; ++k) {
-        f[2 * k] = w[2 * k] + w[2 * (m - k)];
-        f[2 * k + 1] = w[2 * k + 1] - w[2 * (m - k) + 1];
+        fr[k] = xr[k] + xr[m - k];
+        fi[k] = xi[k] - xi[m - k];
       }
     } else {
       for (int k = 0; k <= m / 2; ++k) {
         double sr = 0.0, si = 0.0;
         for (int r = 0; r < mDown; ++r) {
           double re, im;
-          PackedBin(w, b, k + r * m, re, im);
+          SplitBin(xr, xi, b, k + r * m, re, im);
           sr += re;
           si += im;
         }
         if (k == 0)
-          f[0] = sr;
+          fr[0] = sr;
         else if (k == m / 2)
-          f[1] = sr;
+          fi[0] = sr;
         else {
-          f[2 * k] = sr;
-          f[2 * k + 1] = si;
+          fr[k] = sr;
+          fi[k] = si;
         }
       }
     }
-    (mInv ? mInv : mFwd)->Inverse(f);
+    (mInv ? mInv : mFwd)->InverseSplit(fr, fi, mFoldBuf.data);
   } else {
-    (mInv ? mInv : mFwd)->Inverse(w);
+    (mInv ? mInv : mFwd)->InverseSplit(xr, xi, mWork.data);
   }
 
   // The tail of this block is the next block's history.

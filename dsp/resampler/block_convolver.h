@@ -49,8 +49,10 @@ private:
   bool mFold = false;      ///< decimate in the frequency domain with a shorter inverse transform
   int mResultOffset = 0;   ///< index of the block's first new output in the inverse transform
   AlignedDoubles mStage;   ///< the time block (at the input rate when replicating, else zero-stuffed)
-  AlignedDoubles mWork;    ///< forward transform and product, B doubles
-  AlignedDoubles mFoldBuf; ///< folded spectrum and decimated result, B / down doubles
+  AlignedDoubles mWork;    ///< the block's spectrum and product (B / 2 real parts, B / 2 imaginary), then the
+                           ///< inverse transform's result
+  AlignedDoubles mSpectrum; ///< the filter's spectrum in the same layout
+  AlignedDoubles mFoldBuf; ///< folded spectrum (same layout) and decimated result, B / down doubles
   const double* mResult = nullptr;
   int mFill = 0;     ///< new up-rate positions of the current block filled so far
   int mSkipLeft = 0;

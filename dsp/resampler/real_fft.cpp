@@ -224,55 +224,81 @@ void RealFft::Inverse(double* data) const
 
 namespace {
 
-// Forward split step, in place on the half-length transform Z: bins k and m - k of the real spectrum from Z[k]
-// and Z[m - k], for 1 <= k < m / 2 (every pair is touched by one iteration only, so the loop vectorises).
-void SplitForward(double* __restrict re, double* __restrict im, int m, const double* __restrict cosines,
-  const double* __restrict sines)
+// Forward split step: bins k and m - k of the real spectrum from Z[k] and Z[m - k] of the half-length transform,
+// for 1 <= k < m / 2. The output may be the input: every pair is read and written by one iteration only, so the
+// loop also vectorises in place.
+void SplitForward(const double* zRe, const double* zIm, double* outRe, double* outIm, int m,
+  const double* __restrict cosines, const double* __restrict sines)
 {
 #pragma GCC ivdep
   for (int k = 1; k < m / 2; ++k) {
     const int j = m - k;
-    const double zr = re[k], zi = im[k];
-    const double jr = re[j], ji = im[j];
+    const double zr = zRe[k], zi = zIm[k];
+    const double jr = zRe[j], ji = zIm[j];
     const double er = 0.5 * (zr + jr), ei = 0.5 * (zi - ji);
     const double orr = 0.5 * (zi + ji), oi = -0.5 * (zr - jr);
     const double c = cosines[k], s = sines[k];
     // P = e^(-2 pi i k / n) * Zo
     const double pr = orr * c + oi * s;
     const double pi = oi * c - orr * s;
-    re[j] = er - pr;
-    im[j] = -(ei - pi);
-    re[k] = er + pr;
-    im[k] = ei + pi;
+    outRe[j] = er - pr;
+    outIm[j] = -(ei - pi);
+    outRe[k] = er + pr;
+    outIm[k] = ei + pi;
   }
 }
 
-// Inverse split step, in place on the unpacked spectrum (re[0] the DC term, im[0] the Nyquist term): Z[k] and
-// Z[m - k] of the half-length transform from bins k and m - k, for 1 <= k < m / 2.
-void SplitInverse(double* __restrict re, double* __restrict im, int m, const double* __restrict cosines,
-  const double* __restrict sines)
+// Inverse split step: Z[k] and Z[m - k] of the half-length transform from bins k and m - k of the spectrum, for
+// 1 <= k < m / 2 (output and input may be the same arrays, as above).
+void SplitInverse(const double* xRe, const double* xIm, double* outRe, double* outIm, int m,
+  const double* __restrict cosines, const double* __restrict sines)
 {
 #pragma GCC ivdep
   for (int k = 1; k < m / 2; ++k) {
     const int j = m - k;
-    const double kr = re[k], ki = im[k];
-    const double jr = re[j], ji = im[j];
+    const double kr = xRe[k], ki = xIm[k];
+    const double jr = xRe[j], ji = xIm[j];
     const double er = 0.5 * (kr + jr), ei = 0.5 * (ki - ji);
     const double dr = 0.5 * (kr - jr), di = 0.5 * (ki + ji);
     const double c = cosines[k], s = sines[k];
     // Fo = d * e^(+2 pi i k / n); Z[k] = Fe + i Fo, Z[j] = conj(Fe) + i conj(Fo)
     const double orr = dr * c - di * s;
     const double oi = dr * s + di * c;
-    re[j] = er + oi;
-    im[j] = -ei + orr;
-    re[k] = er - oi;
-    im[k] = ei + orr;
+    outRe[j] = er + oi;
+    outIm[j] = -ei + orr;
+    outRe[k] = er - oi;
+    outIm[k] = ei + orr;
   }
 }
 
 } // namespace
 
-void RealFft::Forward(const double* data, double* out) const
+void RealFft::Forward(const double* src, double* dst) const
+{
+  const int m = n / 2;
+  double* re = mWork.data;
+  double* im = re + m;
+  ForwardSplit(src, re, im);
+  // Packed layout: DC, Nyquist, then re, im of bins 1 .. m - 1.
+  for (int k = 0; k < m; ++k) {
+    dst[2 * k] = re[k];
+    dst[2 * k + 1] = im[k];
+  }
+}
+
+void RealFft::Inverse(const double* src, double* dst) const
+{
+  const int m = n / 2;
+  double* sr = mWork.data + 2 * m;
+  double* si = sr + m;
+  for (int k = 0; k < m; ++k) {
+    sr[k] = src[2 * k];
+    si[k] = src[2 * k + 1];
+  }
+  InverseSplit(sr, si, dst);
+}
+
+void RealFft::ForwardSplit(const double* data, double* outRe, double* outIm) const
 {
   const int m = n / 2;
   double* re = mWork.data;
@@ -316,10 +342,7 @@ void RealFft::Forward(const double* data, double* out) const
   Stages(re, im, false, true);
   const double* cosines = mTwiddle.data + mSplitOffset;
   const double* sines = cosines + (m / 2 + 1);
-  const double z0r = re[0], z0i = im[0];
-  re[0] = z0r + z0i; // DC
-  im[0] = z0r - z0i; // Nyquist
-  SplitForward(re, im, m, cosines, sines);
+  SplitForward(re, im, outRe, outIm, m, cosines, sines);
   if (m >= 2) { // the middle bin pairs with itself
     const int k = m / 2;
     const double zr = re[k], zi = im[k];
@@ -328,37 +351,29 @@ void RealFft::Forward(const double* data, double* out) const
     const double c = cosines[k], s = sines[k];
     const double pr = orr * c + oi * s;
     const double pi = oi * c - orr * s;
-    re[k] = er + pr;
-    im[k] = ei + pi;
+    outRe[k] = er + pr;
+    outIm[k] = ei + pi;
   }
-  // Packed layout: DC, Nyquist, then re, im of bins 1 .. m - 1.
-  for (int k = 0; k < m; ++k) {
-    out[2 * k] = re[k];
-    out[2 * k + 1] = im[k];
-  }
+  const double z0r = re[0], z0i = im[0];
+  outRe[0] = z0r + z0i; // DC
+  outIm[0] = z0r - z0i; // Nyquist
 }
 
-void RealFft::Inverse(const double* data, double* out) const
+void RealFft::InverseSplit(const double* inRe, const double* inIm, double* dst) const
 {
   const int m = n / 2;
   double* re = mWork.data;
   double* im = re + m;
-  double* sr = im + m; // the spectrum unpacked, natural order
+  double* sr = im + m; // the half-length spectrum Z, natural order
   double* si = sr + m;
-  for (int k = 0; k < m; ++k) {
-    sr[k] = data[2 * k];
-    si[k] = data[2 * k + 1];
-  }
   const double* cosines = mTwiddle.data + mSplitOffset;
   const double* sines = cosines + (m / 2 + 1);
-  const double x0 = sr[0];
-  const double xm = si[0];
-  sr[0] = 0.5 * (x0 + xm);
-  si[0] = 0.5 * (x0 - xm);
-  SplitInverse(sr, si, m, cosines, sines);
+  const double x0 = inRe[0];
+  const double xm = inIm[0];
+  SplitInverse(inRe, inIm, sr, si, m, cosines, sines);
   if (m >= 2) { // the middle bin pairs with itself
     const int k = m / 2;
-    const double kr = sr[k], ki = si[k];
+    const double kr = inRe[k], ki = inIm[k];
     const double er = 0.5 * (kr + kr), ei = 0.5 * (ki - ki);
     const double dr = 0.5 * (kr - kr), di = 0.5 * (ki + ki);
     const double c = cosines[k], s = sines[k];
@@ -367,6 +382,8 @@ void RealFft::Inverse(const double* data, double* out) const
     sr[k] = er - oi;
     si[k] = ei + orr;
   }
+  sr[0] = 0.5 * (x0 + xm);
+  si[0] = 0.5 * (x0 - xm);
   // Bit reversal is its own inverse, so a gather puts Z in the order the stages read; it is made together with
   // the first, twiddle-free pass.
   const int bits = order - 1;
@@ -400,10 +417,10 @@ void RealFft::Inverse(const double* data, double* out) const
       im[i] = si[mRev[i]];
     }
   }
-  Stages(re, im, true, bits & 1 || m >= 4);
+  Stages(re, im, true, true);
   for (int j = 0; j < m; ++j) {
-    out[2 * j] = re[j];
-    out[2 * j + 1] = im[j];
+    dst[2 * j] = re[j];
+    dst[2 * j + 1] = im[j];
   }
 }
 

@@ -28,6 +28,11 @@ public:
   /// The same out of place: reads n doubles from src, writes n to dst (src may equal dst).
   void Forward(const double* src, double* dst) const;
   void Inverse(const double* src, double* dst) const;
+  /// The same with the spectrum unpacked into two arrays of n/2 values: re[0] the DC term, im[0] the Nyquist
+  /// term, then the real and the imaginary parts of bins 1 .. n/2 - 1. The spectrum arrays may be written in
+  /// place of their own input (InverseSplit reads them whole before it writes dst). [any thread, never allocates]
+  void ForwardSplit(const double* src, double* re, double* im) const;
+  void InverseSplit(const double* re, const double* im, double* dst) const;
 
 private:
   /// The complex transform on bit-reversed input; firstDone: the first (twiddle-free) pass was made already.
