@@ -14,6 +14,9 @@
 namespace resamp {
 namespace {
 
+constexpr int kStageSteps = 8; ///< window steps the stage holds beyond one window
+
+
 int Log2IfPowerOfTwo(int v)
 {
   if (v < 1 || (v & (v - 1)) != 0)
@@ -77,7 +80,10 @@ CDSPBlockConvolver::CDSPBlockConvolver(FirFilter* filter, int up, int down, bool
     mFwd = FftKeeper::Get(mReplicate ? order - upShift : order);
     const int invOrder = mFold ? order - downShift : order;
     mInv = invOrder == mFwd->order ? nullptr : FftKeeper::Get(invOrder);
-    mStage.Allocate(mReplicate ? mBlockLen / mUp : mBlockLen);
+    mWindowLen = mReplicate ? mBlockLen / mUp : mBlockLen;
+    mWindowStep = mReplicate ? mNew / mUp : mNew;
+    mStageLen = mWindowLen + kStageSteps * mWindowStep;
+    mStage.Allocate(mStageLen);
     mWork.Allocate(mBlockLen);
     // the filter's packed spectrum unpacked the way the transforms leave the block's spectrum
     mSpectrum.Allocate(mBlockLen);
@@ -106,7 +112,8 @@ CDSPBlockConvolver::~CDSPBlockConvolver()
 
 void CDSPBlockConvolver::Clear()
 {
-  std::memset(mStage.data, 0, sizeof(double) * (mReplicate ? mBlockLen / mUp : mBlockLen));
+  std::memset(mStage.data, 0, sizeof(double) * mStageLen);
+  mWindow = mStage.data;
   std::memset(mWork.data, 0, sizeof(double) * mBlockLen);
   if (mFold)
     std::memset(mFoldBuf.data, 0, sizeof(double) * (mBlockLen / mDown));
@@ -123,9 +130,9 @@ int CDSPBlockConvolver::Process(double* in, int length, double*& out)
   while (length > 0) {
     const int count = std::min(length, (mNew - mFill) / mUp);
     if (mReplicate) {
-      std::memcpy(mStage.data + (mOverlap + mFill) / mUp, in, sizeof(double) * count);
+      std::memcpy(mWindow + (mOverlap + mFill) / mUp, in, sizeof(double) * count);
     } else {
-      double* dst = mStage.data + mOverlap + mFill;
+      double* dst = mWindow + mOverlap + mFill;
       for (int j = 0; j < count; ++j)
         dst[j * mUp] = in[j];
     }
@@ -174,7 +181,7 @@ void CDSPBlockConvolver::ComputeBlock()
   double* xi = xr + half;
   if (mReplicate) {
     const int m = b / mUp;
-    mFwd->ForwardSplit(mStage.data, xr, xi);
+    mFwd->ForwardSplit(mWindow, xr, xi);
     // The zero-stuffed block's spectrum is the short block's spectrum repeated: X[k] = Xs[k mod m].
     if (mUp == 2) {
       // bins m/2 .. m - 1 mirror the short spectrum (conjugated); bin m/2 is its Nyquist term
@@ -195,7 +202,7 @@ void CDSPBlockConvolver::ComputeBlock()
     }
     xi[0] = xr[0];
   } else {
-    mFwd->ForwardSplit(mStage.data, xr, xi);
+    mFwd->ForwardSplit(mWindow, xr, xi);
   }
 
   const double scale = 2.0 / b;
@@ -254,15 +261,16 @@ void CDSPBlockConvolver::ComputeBlock()
     (mInv ? mInv : mFwd)->InverseSplit(xr, xi, mWork.data);
   }
 
-  // The tail of this block is the next block's history.
-  if (mReplicate) {
-    const int m = b / mUp;
-    const int keep = mOverlap / mUp;
-    std::memmove(mStage.data, mStage.data + (m - keep), sizeof(double) * keep);
-    std::memset(mStage.data + keep, 0, sizeof(double) * (m - keep));
+  // The tail of this block is the next block's history: the window slides on by a step, and only when it
+  // reaches the end of the stage is the history moved back to the start. The positions a zero-stuffed block
+  // leaves unwritten stay zero, as everything past the window is zero until the window gets there.
+  if (mWindow + mWindowLen + mWindowStep <= mStage.data + mStageLen) {
+    mWindow += mWindowStep;
   } else {
-    std::memmove(mStage.data, mStage.data + mNew, sizeof(double) * mOverlap);
-    std::memset(mStage.data + mOverlap, 0, sizeof(double) * mNew);
+    const int keep = mWindowLen - mWindowStep;
+    std::memmove(mStage.data, mWindow + mWindowStep, sizeof(double) * keep);
+    std::memset(mStage.data + keep, 0, sizeof(double) * (mStageLen - keep));
+    mWindow = mStage.data;
   }
 }
 

@@ -48,7 +48,11 @@ private:
   bool mReplicate = false; ///< transform the input at its own rate and repeat the spectrum up to B
   bool mFold = false;      ///< decimate in the frequency domain with a shorter inverse transform
   int mResultOffset = 0;   ///< index of the block's first new output in the inverse transform
-  AlignedDoubles mStage;   ///< the time block (at the input rate when replicating, else zero-stuffed)
+  AlignedDoubles mStage;   ///< time blocks (at the input rate when replicating, else zero-stuffed), mStageLen
+  double* mWindow = nullptr; ///< the current block in mStage, mWindowLen values; slides on by mWindowStep
+  int mWindowLen = 0;
+  int mWindowStep = 0;
+  int mStageLen = 0;
   AlignedDoubles mWork;    ///< the block's spectrum and product (B / 2 real parts, B / 2 imaginary), then the
                            ///< inverse transform's result
   AlignedDoubles mSpectrum; ///< the filter's spectrum in the same layout
