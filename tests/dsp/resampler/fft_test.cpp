@@ -61,6 +61,34 @@ TEST(RealFft, InverseScaledByTwoOverNRestoresTheSignalForOrders1To12)
   }
 }
 
+TEST(RealFft, UnpackedAndOutOfPlaceFormsGiveThePackedTransformsValuesForOrders1To12)
+{
+  for (int order = 1; order <= 12; ++order) {
+    const int n = 1 << order;
+    const std::vector<double> x = resamptest::Noise(n, 200 + order);
+    RealFft* fft = FftKeeper::Get(order);
+    std::vector<double> packed(x);
+    fft->Forward(packed.data());
+    std::vector<double> outOfPlace(n), re(n / 2), im(n / 2);
+    fft->Forward(x.data(), outOfPlace.data());
+    fft->ForwardSplit(x.data(), re.data(), im.data());
+    for (int k = 0; k < n / 2; ++k) {
+      EXPECT_EQ(outOfPlace[2 * k], packed[2 * k]) << "order " << order << " bin " << k;
+      EXPECT_EQ(outOfPlace[2 * k + 1], packed[2 * k + 1]) << "order " << order << " bin " << k;
+      EXPECT_EQ(re[k], packed[2 * k]) << "order " << order << " bin " << k;
+      EXPECT_EQ(im[k], packed[2 * k + 1]) << "order " << order << " bin " << k;
+    }
+    std::vector<double> back(n), backSplit(n);
+    fft->Inverse(packed.data(), back.data());
+    fft->InverseSplit(re.data(), im.data(), backSplit.data());
+    for (int i = 0; i < n; ++i) {
+      EXPECT_NEAR(back[i] * fft->inverseScale, x[i], 1e-13 * n) << "order " << order;
+      EXPECT_EQ(backSplit[i], back[i]) << "order " << order;
+    }
+    FftKeeper::Put(fft);
+  }
+}
+
 TEST(FftKeeper, ReturnedObjectsAreReusedAndOrdersOutsideTheRangeAreRefused)
 {
   RealFft* a = FftKeeper::Get(9);
