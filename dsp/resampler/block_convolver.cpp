@@ -263,13 +263,15 @@ void CDSPBlockConvolver::ComputeBlock()
 
   // The tail of this block is the next block's history: the window slides on by a step, and only when it
   // reaches the end of the stage is the history moved back to the start. The positions a zero-stuffed block
-  // leaves unwritten stay zero, as everything past the window is zero until the window gets there.
+  // leaves unwritten stay zero, as everything past the window is zero until the window gets there; every other
+  // block writes all its new positions.
   if (mWindow + mWindowLen + mWindowStep <= mStage.data + mStageLen) {
     mWindow += mWindowStep;
   } else {
     const int keep = mWindowLen - mWindowStep;
     std::memmove(mStage.data, mWindow + mWindowStep, sizeof(double) * keep);
-    std::memset(mStage.data + keep, 0, sizeof(double) * (mStageLen - keep));
+    if (!mReplicate && mUp > 1)
+      std::memset(mStage.data + keep, 0, sizeof(double) * (mStageLen - keep));
     mWindow = mStage.data;
   }
 }
