@@ -97,6 +97,22 @@ void ProgramHeader(Writer& w, const FxProgram& p, uint32_t tag, int32_t numParam
   w.Name(p.name);
 }
 
+/// A chunk form's payload: a byte count, then that many bytes, all inside the file.
+bool ReadChunk(Reader& r, std::vector<uint8_t>& chunk, std::string& error)
+{
+  if (!r.Has(4)) {
+    error = "chunk size missing";
+    return false;
+  }
+  const int32_t size = r.I32();
+  if (size < 0 || !r.Has(static_cast<size_t>(size))) {
+    error = "chunk size " + std::to_string(size) + " does not fit the file";
+    return false;
+  }
+  chunk = r.Take(static_cast<size_t>(size));
+  return true;
+}
+
 /// One program record starting at the reader's position (a whole program file or a bank's record).
 bool ReadProgram(Reader& r, FxProgram& p, bool chunkAllowed, std::string& error)
 {
@@ -134,18 +150,8 @@ bool ReadProgram(Reader& r, FxProgram& p, bool chunkAllowed, std::string& error)
     return true;
   }
   if (tag == kTagProgramChunk && chunkAllowed) {
-    if (!r.Has(4)) {
-      error = "chunk size missing";
-      return false;
-    }
-    const int32_t size = r.I32();
-    if (size < 0 || !r.Has(static_cast<size_t>(size))) {
-      error = "chunk size " + std::to_string(size) + " does not fit the file";
-      return false;
-    }
     p.isChunk = true;
-    p.chunk = r.Take(static_cast<size_t>(size));
-    return true;
+    return ReadChunk(r, p.chunk, error);
   }
   error = "unknown program form";
   return false;
@@ -231,17 +237,8 @@ bool DecodeBank(const std::vector<uint8_t>& bytes, FxBank& bank, std::string& er
     return false;
   }
   if (tag == kTagBankChunk) {
-    if (!r.Has(4)) {
-      error = "chunk size missing";
-      return false;
-    }
-    const int32_t size = r.I32();
-    if (size < 0 || !r.Has(static_cast<size_t>(size))) {
-      error = "chunk size " + std::to_string(size) + " does not fit the file";
-      return false;
-    }
     b.isChunk = true;
-    b.chunk = r.Take(static_cast<size_t>(size));
+    if (!ReadChunk(r, b.chunk, error)) return false;
   } else if (tag == kTagBank) {
     b.isChunk = false;
     for (int32_t i = 0; i < b.numPrograms; ++i) {
