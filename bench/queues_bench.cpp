@@ -2,7 +2,7 @@
 // atomic store), and one tick draining a full parameter queue into the editor.
 #include <benchmark/benchmark.h>
 
-#include "core/IPlugQueue.h"
+#include "core/Queues.h"
 #include "core/IPluginAPIBase.h"
 #include "foundation/run_loop.h"
 
@@ -16,7 +16,7 @@ struct Change
 
 void ParamQueuePushPop(benchmark::State& state)
 {
-  plug::IPlugMultiProducerQueue<Change> queue(513);
+  plug::MultiProducerQueue<Change> queue(513);
   Change out{};
   int i = 0;
   for (auto _ : state)
@@ -30,7 +30,7 @@ BENCHMARK(ParamQueuePushPop);
 
 void MidiQueuePushPop(benchmark::State& state)
 {
-  plug::IPlugQueue<plug::IMidiMsg> queue(33);
+  plug::SingleProducerQueue<plug::IMidiMsg> queue(33);
   plug::IMidiMsg msg;
   for (auto _ : state)
   {

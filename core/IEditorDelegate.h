@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "core/IParam.h"
-#include "core/IPlugMessages.h"
+#include "core/Messages.h"
 #include "core/IStateChunk.h"
 #include "core/LibPtrList.h"
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/IPlugQueue.h"
-#include "core/IPlugTimer.h"
+#include "core/Queues.h"
+#include "core/Timer.h"
 #include <vector>
 
 #include "core/IPluginBase.h"
@@ -156,11 +156,11 @@ private:
   std::unique_ptr<Timer> mTimer;
   std::atomic<bool> mTicking{false};
   // Several host threads may set parameters at once; each of the other queues has one thread on each side.
-  IPlugMultiProducerQueue<ParamChange> mParamChangeToUIQueue{kParamQueueSlots};
-  IPlugQueue<IMidiMsg> mMidiMsgsToUIQueue{kMidiQueueSlots};
-  IPlugQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueSlots};
-  IPlugQueue<SysExEntry> mSysExToUIQueue{kSysExQueueSlots};
-  IPlugQueue<SysExEntry> mSysExDataFromEditor{kSysExQueueSlots};
+  MultiProducerQueue<ParamChange> mParamChangeToUIQueue{kParamQueueSlots};
+  SingleProducerQueue<IMidiMsg> mMidiMsgsToUIQueue{kMidiQueueSlots};
+  SingleProducerQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueSlots};
+  SingleProducerQueue<SysExEntry> mSysExToUIQueue{kSysExQueueSlots};
+  SingleProducerQueue<SysExEntry> mSysExDataFromEditor{kSysExQueueSlots};
   SysExEntry mSysExPopped{}; // the entry the last popped message points into [audio thread]
 };
 

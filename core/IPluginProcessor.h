@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/IChannelIO.h"
-#include "core/IPlugMessages.h"
+#include "core/Messages.h"
 #include "core/IPluginConfig.h"
 #include "core/LatencyDelayLine.h"
 #include "core/LibString.h"

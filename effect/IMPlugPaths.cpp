@@ -7,7 +7,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "core/IPlugPaths.h"
+#include "core/Paths.h"
 
 namespace {
 

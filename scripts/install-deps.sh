@@ -10,7 +10,8 @@ PACKAGES=(
   libsndfile1-dev libsoxr-dev libsamplerate0-dev
   fonts-roboto-unhinted fonts-dejavu-core
   zam-plugins lsp-plugins-vst
-  binutils
+  binutils xxd
+  libx11-dev libxext-dev libxtst-dev xvfb x11-utils xdg-utils libfontconfig-dev
 )
 
 missing=()

@@ -3,7 +3,7 @@
 // name itself as a path).
 #include <gtest/gtest.h>
 
-#include "core/IPlugPaths.h"
+#include "core/Paths.h"
 #include "foundation/bundle.h"
 #include "temp_home.h"
 

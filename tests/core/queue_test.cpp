@@ -1,10 +1,10 @@
 // The lock-free queues between threads: capacity (N slots hold N - 1), order, drops when full, and wrap-around.
 #include <gtest/gtest.h>
 
-#include "core/IPlugQueue.h"
+#include "core/Queues.h"
 
-using plug::IPlugMultiProducerQueue;
-using plug::IPlugQueue;
+using plug::MultiProducerQueue;
+using plug::SingleProducerQueue;
 
 namespace {
 
@@ -58,20 +58,20 @@ TEST(SingleProducerQueue, HoldsOneLessThanItsSlotsInOrder)
 {
   for (int slots : {2, 5, 33, 513})
   {
-    IPlugQueue<Change> queue(slots);
+    SingleProducerQueue<Change> queue(slots);
     ExpectHoldsSlotsMinusOneInOrder(queue, slots);
   }
 }
 
 TEST(SingleProducerQueue, WrappedQueueDrainsCompletely)
 {
-  IPlugQueue<Change> queue(33);
+  SingleProducerQueue<Change> queue(33);
   ExpectWrappedQueueDrainsCompletely(queue, 33);
 }
 
 TEST(SingleProducerQueue, CountsWaitingRecords)
 {
-  IPlugQueue<Change> queue(5);
+  SingleProducerQueue<Change> queue(5);
   EXPECT_EQ(queue.Count(), 0u);
   queue.Push(Change{1, 0});
   queue.Push(Change{2, 0});
@@ -82,7 +82,7 @@ TEST(MultiProducerQueue, HoldsOneLessThanItsSlotsInOrder)
 {
   for (int slots : {2, 5, 513})
   {
-    IPlugMultiProducerQueue<Change> queue(slots);
+    MultiProducerQueue<Change> queue(slots);
     EXPECT_EQ(queue.Slots(), static_cast<size_t>(slots));
     ExpectHoldsSlotsMinusOneInOrder(queue, slots);
   }
@@ -90,13 +90,13 @@ TEST(MultiProducerQueue, HoldsOneLessThanItsSlotsInOrder)
 
 TEST(MultiProducerQueue, WrappedQueueDrainsCompletely)
 {
-  IPlugMultiProducerQueue<Change> queue(513);
+  MultiProducerQueue<Change> queue(513);
   ExpectWrappedQueueDrainsCompletely(queue, 513);
 }
 
 TEST(MultiProducerQueue, FreedSlotsAreUsedAgain)
 {
-  IPlugMultiProducerQueue<Change> queue(3);
+  MultiProducerQueue<Change> queue(3);
   Change change{};
   for (int round = 0; round < 10; ++round)
   {

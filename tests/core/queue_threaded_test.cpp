@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "core/IPlugQueue.h"
+#include "core/Queues.h"
 
-using plug::IPlugMultiProducerQueue;
-using plug::IPlugQueue;
+using plug::MultiProducerQueue;
+using plug::SingleProducerQueue;
 
 namespace {
 
@@ -26,7 +26,7 @@ constexpr int kPerProducer = 20000;
 
 TEST(QueueStress, SingleProducerDeliversEverythingInOrder)
 {
-  IPlugQueue<Record> queue(33);
+  SingleProducerQueue<Record> queue(33);
   std::thread producer([&] {
     for (int i = 0; i < kPerProducer; ++i)
       while (!queue.Push(Record{0, i, i * 3.0}))
@@ -51,7 +51,7 @@ TEST(QueueStress, SingleProducerDeliversEverythingInOrder)
 TEST(QueueStress, SeveralProducersKeepTheirOwnOrderAndLoseNothingAccepted)
 {
   constexpr int kProducers = 4;
-  IPlugMultiProducerQueue<Record> queue(513);
+  MultiProducerQueue<Record> queue(513);
   std::atomic<int> accepted{0};
   std::atomic<int> finished{0};
   std::vector<std::thread> producers;

@@ -2,7 +2,7 @@
 // font stash and the font atlas images. Renderer back ends and tests read it; drawing code goes through vexel.h.
 #pragma once
 
-#include "fontstash.h"
+#include "font_stash.h"
 #include "vexel_types.h"
 
 constexpr int kVxMaxStates = 32;

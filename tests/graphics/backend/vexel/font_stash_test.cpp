@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "fontstash.h"
+#include "font_stash.h"
 #include "recording_renderer.h"
 
 namespace {

@@ -17,7 +17,7 @@ static void FontStashScratchFree(void* ptr, void* up);
 #include <stb/stb_truetype.h>
 #undef STB_TRUETYPE_IMPLEMENTATION
 
-#include "fontstash.h"
+#include "font_stash.h"
 
 namespace {
 

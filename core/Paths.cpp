@@ -1,4 +1,4 @@
-#include "core/IPlugPaths.h"
+#include "core/Paths.h"
 
 #include <string>
 #include <strings.h>

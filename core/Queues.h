@@ -12,12 +12,12 @@ namespace plug {
 
 /// One producer thread, one consumer thread.
 template <typename T>
-class IPlugQueue
+class SingleProducerQueue
 {
 public:
-  explicit IPlugQueue(size_t slots) : mSlots(slots < 2 ? 2 : slots), mBuffer(new T[mSlots]()) {}
-  IPlugQueue(const IPlugQueue&) = delete;
-  IPlugQueue& operator=(const IPlugQueue&) = delete;
+  explicit SingleProducerQueue(size_t slots) : mSlots(slots < 2 ? 2 : slots), mBuffer(new T[mSlots]()) {}
+  SingleProducerQueue(const SingleProducerQueue&) = delete;
+  SingleProducerQueue& operator=(const SingleProducerQueue&) = delete;
 
   size_t Slots() const { return mSlots; }
 
@@ -63,17 +63,17 @@ private:
 /// interrupted after claiming its place never makes another producer wait: the consumer just stops at the
 /// unfinished record until its next drain. Holds N - 1 records like the single-producer queue.
 template <typename T>
-class IPlugMultiProducerQueue
+class MultiProducerQueue
 {
 public:
-  explicit IPlugMultiProducerQueue(size_t slots)
+  explicit MultiProducerQueue(size_t slots)
     : mCapacity(slots < 2 ? 1 : slots - 1), mCells(new Cell[mCapacity])
   {
     for (size_t i = 0; i < mCapacity; ++i)
       mCells[i].turn.store(FreeTurn(i), std::memory_order_relaxed);
   }
-  IPlugMultiProducerQueue(const IPlugMultiProducerQueue&) = delete;
-  IPlugMultiProducerQueue& operator=(const IPlugMultiProducerQueue&) = delete;
+  MultiProducerQueue(const MultiProducerQueue&) = delete;
+  MultiProducerQueue& operator=(const MultiProducerQueue&) = delete;
 
   size_t Slots() const { return mCapacity + 1; }
 

@@ -1,4 +1,4 @@
-#include "core/IPlugTimer.h"
+#include "core/Timer.h"
 
 #include "foundation/run_loop.h"
 
