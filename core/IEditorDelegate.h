@@ -28,6 +28,14 @@ public:
   IParam* GetParam(int idx) const { return mParams.Get(idx); }
   int NParams() const { return mParams.GetSize(); }
 
+  /// The editor's size limits in points, which the graphics context clamps resizing to.
+  int GetMinWidth() const { return mMinWidth; }
+  int GetMaxWidth() const { return mMaxWidth; }
+  int GetMinHeight() const { return mMinHeight; }
+  int GetMaxHeight() const { return mMaxHeight; }
+  /// Takes each pair in either order.
+  void SetSizeConstraints(int minW, int maxW, int minH, int maxH);
+
   // [main thread]
   virtual void* OpenWindow(void* parent);
   virtual void CloseWindow();
@@ -73,19 +81,46 @@ public:
 
 private:
   LibPtrList<IParam> mParams;
+  int mMinWidth = 0;
+  int mMaxWidth = 1 << 30;
+  int mMinHeight = 0;
+  int mMaxHeight = 1 << 30;
 };
 
 namespace igraphics {
 
-/// The editor delegate of an editor drawn by the graphics framework. The graphics context itself (its
-/// creation on open, deletion on close, value forwarding to controls) is attached by the graphics layer.
+/// The editor delegate of an editor drawn by the graphics framework: owns the graphics context while the editor
+/// exists, creates it through the installed factory when the editor opens, fills it through the installed layout
+/// function, keeps its size and scale across a close and reopen, and forwards values, messages, MIDI and keys to
+/// its controls. Everything here runs on the main thread.
 class IGEditorDelegate : public IEditorDelegate
 {
 public:
   using MakeGraphicsFunc = std::function<IGraphics*()>;
   using LayoutFunc = std::function<void(IGraphics*)>;
 
-  explicit IGEditorDelegate(int nParams) : IEditorDelegate(nParams) {}
+  explicit IGEditorDelegate(int nParams);
+  /// Closes an open editor window, then deletes the graphics context.
+  ~IGEditorDelegate() override;
+
+  /// Creates the graphics context (re-applying a kept size and scale) and opens its window; null when there is
+  /// no graphics context.
+  void* OpenWindow(void* parent) override;
+  /// Keeps the size and scale, closes the window and deletes the graphics context; a nested call does nothing.
+  void CloseWindow() override;
+  /// Sets every value slot bound to the parameter, on every control, from the value.
+  void SendParamValueToUI(int idx, double value, bool normalized) override;
+  void SendControlValueToUI(int ctrlTag, double normalized) override;
+  void SendControlMsgToUI(int ctrlTag, int msgTag, int dataSize, const void* data) override;
+  void SendMidiMsgToUI(const IMidiMsg& msg) override;
+  bool OnKeyDown(const IKeyPress& key) override;
+  bool OnKeyUp(const IKeyPress& key) override;
+  void SetScreenScale(double scale) override;
+  /// Width, height (ints) and draw scale (float): 12 bytes.
+  bool SerializeEditorState(IStateChunk& chunk) const override;
+  /// Reads the 12 bytes at startPos; returns the position after them, or -1 when they are not all there or
+  /// the scale is not a number above 0 (nothing changes then).
+  int UnserializeEditorState(const IStateChunk& chunk, int startPos) override;
 
   /// Calls the installed factory; null when none is installed.
   virtual IGraphics* CreateGraphics() { return mMakeGraphicsFunc ? mMakeGraphicsFunc() : nullptr; }
@@ -96,8 +131,30 @@ public:
       mLayoutFunc(graphics);
   }
 
+  /// The graphics context while the editor exists, else null.
+  IGraphics* GetUI() const { return mGraphics; }
+  /// Set by the platform window when it opens: whether its drawing context was created.
+  void SetEditorReady(bool ready) { mEditorReady = ready; }
+  bool IsEditorReady() const { return mEditorReady; }
+  int GetSavedWidth() const { return mSavedWidth; }
+  int GetSavedHeight() const { return mSavedHeight; }
+  float GetSavedScale() const { return mSavedScale; }
+
   MakeGraphicsFunc mMakeGraphicsFunc;
   LayoutFunc mLayoutFunc;
+
+  /// Bytes of the editor state.
+  static constexpr int kEditorStateSize = 12;
+
+private:
+  void DeleteGraphics();
+
+  IGraphics* mGraphics = nullptr;
+  int mSavedWidth = 0;
+  int mSavedHeight = 0;
+  float mSavedScale = 0.f;
+  bool mClosing = false;
+  bool mEditorReady = false;
 };
 
 } // namespace igraphics

@@ -20,10 +20,7 @@ IPluginAPIBase::IPluginAPIBase(const IPluginConfig& config, int apiId)
   mHostResize = config.plugHostResize;
   mEditorWidth = config.plugWidth;
   mEditorHeight = config.plugHeight;
-  mMinWidth = std::min(config.plugMinWidth, config.plugMaxWidth);
-  mMaxWidth = std::max(config.plugMinWidth, config.plugMaxWidth);
-  mMinHeight = std::min(config.plugMinHeight, config.plugMaxHeight);
-  mMaxHeight = std::max(config.plugMinHeight, config.plugMaxHeight);
+  SetSizeConstraints(config.plugMinWidth, config.plugMaxWidth, config.plugMinHeight, config.plugMaxHeight);
   mStateChunks = config.plugDoesChunks;
   mAPI = apiId;
   mBundleID.Set(config.bundleID);

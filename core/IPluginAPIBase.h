@@ -49,10 +49,6 @@ public:
   void SetHasUI(bool hasUI) { mHasUI = hasUI; }
   int GetEditorWidth() const { return mEditorWidth; }
   int GetEditorHeight() const { return mEditorHeight; }
-  int GetMinWidth() const { return mMinWidth; }
-  int GetMaxWidth() const { return mMaxWidth; }
-  int GetMinHeight() const { return mMinHeight; }
-  int GetMaxHeight() const { return mMaxHeight; }
   const char* GetBundleID() const { return mBundleID.Get(); }
 
   // Hooks, in the order a binding overrides them.
@@ -74,7 +70,8 @@ public:
       *text = 0;
     return false;
   }
-  virtual igraphics::IGraphics* GetOpenGraphics() const { return nullptr; }
+  /// The graphics context while the editor is open and ready, else null.
+  virtual igraphics::IGraphics* GetOpenGraphics() const { return IsEditorReady() ? GetUI() : nullptr; }
   /// Called by the framework timer every tick. [main thread]
   virtual void OnIdle() {}
   void TraceBuildInfo() const;
@@ -133,10 +130,6 @@ private:
   bool mHostResize = false;
   int mEditorWidth = 0;
   int mEditorHeight = 0;
-  int mMinWidth = 0;
-  int mMaxWidth = 0;
-  int mMinHeight = 0;
-  int mMaxHeight = 0;
   LibString mBundleID;
 
   struct ParamChange

@@ -1,0 +1,99 @@
+// A menu model: items with text, flags, a tag and an optional submenu, a number-prefix style, the chosen item
+// and a completion function. The platform or the in-editor popup control shows it.
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+
+#include "core/LibPtrList.h"
+#include "core/LibString.h"
+
+namespace plug {
+namespace igraphics {
+
+class IPopupMenu
+{
+public:
+  class Item
+  {
+  public:
+    /// Flag bits as the menus read them.
+    enum Flags
+    {
+      kNoFlags = 0,
+      kDisabled = 1,
+      kTitle = 2,
+      kChecked = 4,
+      kSeparator = 8,
+    };
+
+    Item(const char* text, int flags = kNoFlags, int tag = -1);
+    /// An item that opens a submenu, which it owns.
+    Item(const char* text, IPopupMenu* submenu);
+    ~Item();
+    Item(const Item&) = delete;
+    Item& operator=(const Item&) = delete;
+
+    const char* GetText() const { return mText.Get(); }
+    void SetText(const char* text) { mText.Set(text); }
+    int GetFlags() const { return mFlags; }
+    void SetFlags(int flags) { mFlags = flags; }
+    bool GetEnabled() const { return !(mFlags & kDisabled); }
+    bool GetChecked() const { return (mFlags & kChecked) != 0; }
+    bool GetIsSeparator() const { return (mFlags & kSeparator) != 0; }
+    void SetChecked(bool on) { mFlags = on ? (mFlags | kChecked) : (mFlags & ~kChecked); }
+    int GetTag() const { return mTag; }
+    void SetTag(int tag) { mTag = tag; }
+    IPopupMenu* GetSubmenu() const { return mSubmenu; }
+
+    LibString mText;
+    IPopupMenu* mSubmenu = nullptr;
+    int mFlags = kNoFlags;
+    int mTag = -1;
+  };
+
+  using CompletionFn = std::function<void(IPopupMenu*)>;
+
+  explicit IPopupMenu(const char* rootTitle = "", int prefix = 0, bool multiCheck = false,
+                      std::initializer_list<const char*> items = {});
+  ~IPopupMenu();
+  IPopupMenu(const IPopupMenu&) = delete;
+  IPopupMenu& operator=(const IPopupMenu&) = delete;
+
+  /// Deletes every item, from the last to the first.
+  void Clear();
+  int NItems() const { return mMenuItems.GetSize(); }
+  Item* GetItem(int i) const { return mMenuItems.Get(i); }
+  /// Appends an item the menu then owns; returns it.
+  Item* AddItem(Item* item);
+  Item* AddItem(const char* text, int flags = Item::kNoFlags, int tag = -1);
+  Item* AddSeparator();
+
+  int GetPrefix() const { return mPrefix; }
+  void SetPrefix(int prefix) { mPrefix = prefix; }
+  bool GetCanMultiCheck() const { return mCanMultiCheck; }
+  void SetMultiCheck(bool multi) { mCanMultiCheck = multi; }
+  int GetChosenItemIdx() const { return mChosenItemIdx; }
+  void SetChosenItemIdx(int idx) { mChosenItemIdx = idx; }
+  Item* GetChosenItem() const { return GetItem(mChosenItemIdx); }
+  const char* GetRootTitle() const { return mRootTitle.Get(); }
+  void SetRootTitle(const char* title) { mRootTitle.Set(title ? title : ""); }
+  void SetFunction(CompletionFn fn) { mPopupFunc = std::move(fn); }
+  /// Runs the completion function, when one is set, with this menu.
+  void ExecFunction()
+  {
+    if (mPopupFunc)
+      mPopupFunc(this);
+  }
+
+  int mFirst = 0;
+  int mPrefix = 0;
+  int mChosenItemIdx = -1;
+  bool mCanMultiCheck = false;
+  LibPtrList<Item> mMenuItems{4096};
+  CompletionFn mPopupFunc;
+  LibString mRootTitle;
+};
+
+} // namespace igraphics
+} // namespace plug
