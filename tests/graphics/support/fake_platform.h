@@ -31,12 +31,12 @@ public:
   std::string mClipboard;
 
   // What the test reads.
-  struct Resize
+  struct PlatformResizeCall
   {
     int mWindowW, mWindowH;
     bool mParentResized;
   };
-  std::vector<Resize> mPlatformResizes;
+  std::vector<PlatformResizeCall> mPlatformResizes;
   std::vector<std::string> mCalls; // platform calls in order ("OpenWindow", "PlatformResize", ...)
   std::vector<int> mCursorKinds;   // every cursor kind set
   int mHideCursorCalls = 0, mShowCursorCalls = 0;

@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+
+#include "fake_platform.h"
+#include "graphics/IPopupMenu.h"
+#include "test_controls.h"
+#include "test_delegate.h"
+
+using namespace graphicstest;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+struct Controls : ::testing::Test
+{
+  TestDelegate mDelegate{4};
+  FakePlatformGraphics mG{mDelegate, 400, 300};
+  foundation::ManualClock mClock{10.0};
+
+  void SetUp() override { mG.SetClock(&mClock); }
+
+  TestControl* Add(const IRECT& r, int param = -1)
+  {
+    return static_cast<TestControl*>(mG.AttachControl(new TestControl(r, param)));
+  }
+};
+
+} // namespace
+
+TEST_F(Controls, HitTestTakesLeftAndTopEdgesButNotRightAndBottom)
+{
+  TestControl c(IRECT(10, 20, 30, 40));
+  EXPECT_TRUE(c.HitTest(10, 20));
+  EXPECT_TRUE(c.HitTest(29.9f, 39.9f));
+  EXPECT_FALSE(c.HitTest(30, 25));
+  EXPECT_FALSE(c.HitTest(15, 40));
+  TestControl empty{IRECT()};
+  EXPECT_FALSE(empty.HitTest(0, 0));
+}
+
+TEST_F(Controls, PositionAndSizeRules)
+{
+  TestControl* c = Add(IRECT(10, 10, 30, 20));
+  c->SetHitRECT(IRECT(12, 14, 22, 18));
+  c->SetPosition(-5, 10);
+  EXPECT_EQ(c->GetRECT(), IRECT(0, 10, 20, 20));
+  EXPECT_EQ(c->GetHitRECT(), IRECT(2, 14, 12, 18)); // the offset to the draw rectangle is kept
+  c->SetSize(-1, 20);
+  EXPECT_EQ(c->GetRECT(), IRECT(0, 10, 0, 30));
+  EXPECT_EQ(c->GetHitRECT(), c->GetRECT());
+}
+
+TEST_F(Controls, DisablingFadesAndMarkersKeepTheirColourForUnknownIndexes)
+{
+  TestControl* c = Add(IRECT(0, 0, 10, 10));
+  c->SetClean();
+  c->SetDisabled(true);
+  EXPECT_EQ(c->GetBlend().mWeight, 0.25f);
+  EXPECT_TRUE(c->Dirty());
+  c->SetDisabled(false);
+  EXPECT_EQ(c->GetBlend().mWeight, 1.f);
+  c->SetCornerMarker(true, 1);
+  EXPECT_EQ(c->GetMarkerColor(), kColorBlue);
+  c->SetCornerMarker(true, 7);
+  EXPECT_EQ(c->GetMarkerColor(), kColorBlue);
+  EXPECT_TRUE(c->GetMarkerOn());
+  c->DrawCornerMarker(mG);
+  ASSERT_EQ(mG.Count("FillCircle"), 1);
+  EXPECT_EQ(mG.mOps.back().mRect, IRECT(3, 3, 7, 7));
+}
+
+TEST_F(Controls, HoverMarksDirtyOnlyWhenItChanges)
+{
+  TestControl* c = Add(IRECT(0, 0, 10, 10));
+  c->SetClean();
+  c->OnMouseOver(1, 1, IMouseMod());
+  EXPECT_TRUE(c->Dirty());
+  c->SetClean();
+  c->OnMouseOver(2, 2, IMouseMod());
+  EXPECT_FALSE(c->Dirty());
+  c->OnMouseOut();
+  EXPECT_TRUE(c->Dirty());
+}
+
+TEST_F(Controls, SetDirtyClampsMarksTellsTheDelegateThenThePeersThenRunsTheAction)
+{
+  TestControl* c = Add(IRECT(0, 0, 10, 10), 1);
+  TestControl* peer = Add(IRECT(), 1);
+  int actions = 0;
+  c->SetActionFunction([&](IControl* caller) {
+    ++actions;
+    EXPECT_EQ(caller, c);
+    EXPECT_TRUE(c->Dirty());
+    EXPECT_EQ(mDelegate.mValuesFromUI.back(), std::make_pair(1, 1.0));
+    EXPECT_EQ(peer->GetValue(), 1.0);
+  });
+  c->SetClean();
+  c->Poke(1.7);
+  c->SetDirty(true, 5); // one slot: the index is taken as 0
+  EXPECT_EQ(c->GetValue(), 1.0);
+  EXPECT_EQ(actions, 1);
+  EXPECT_EQ(mDelegate.GetParam(1)->Value(), 1.0);
+
+  c->Poke(-0.5);
+  c->SetDirty(false);
+  EXPECT_EQ(c->GetValue(), 0.0);
+  EXPECT_EQ(actions, 1);
+}
+
+TEST_F(Controls, AHostValueDuringADragIsDropped)
+{
+  TestControl* c = Add(IRECT(0, 0, 10, 10), 0);
+  c->Poke(0.3);
+  mG.Capture(c);
+  c->SetValueFromDelegate(0.9, 0);
+  EXPECT_EQ(c->GetValue(), 0.3);
+  mG.ReleaseMouseCapture();
+  c->SetClean();
+  c->SetValueFromDelegate(0.9, 0);
+  EXPECT_EQ(c->GetValue(), 0.9);
+  EXPECT_TRUE(c->Dirty());
+  EXPECT_TRUE(mDelegate.mValuesFromUI.empty()); // nothing goes back
+}
+
+TEST_F(Controls, NaNIsNoChangeButANaNInTheSlotIsReplaced)
+{
+  TestControl* c = Add(IRECT(0, 0, 10, 10), 0);
+  c->Poke(0.4);
+  c->SetValueFromDelegate(kNaN, 0);
+  c->SetValueFromUserInput(kNaN, 0);
+  EXPECT_EQ(c->GetValue(), 0.4);
+  EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
+  c->SetValueFromUserInput(0.4, 0); // the value it has: nothing happens
+  EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
+  c->Poke(kNaN);
+  c->SetValueFromUserInput(0.4, 0);
+  EXPECT_EQ(c->GetValue(), 0.4);
+  EXPECT_EQ(mDelegate.mValuesFromUI.size(), 1u);
+  c->Poke(kNaN);
+  c->SetValueFromDelegate(0.6, 0);
+  EXPECT_EQ(c->GetValue(), 0.6);
+}
+
+TEST_F(Controls, DefaultIsSteppedClampedAndNormalised)
+{
+  mDelegate.GetParam(2)->InitDouble("stepped", 2.4, 0.0, 10.0, 1.0, "", plug::IParam::kFlagStepped);
+  TestControl* c = Add(IRECT(), 2);
+  c->SetValueToDefault();
+  EXPECT_DOUBLE_EQ(c->GetValue(), 0.2);
+  EXPECT_EQ(mDelegate.mValuesFromUI.back().first, 2);
+  EXPECT_DOUBLE_EQ(mDelegate.GetParam(2)->Value(), 2.0);
+}
+
+TEST_F(Controls, SlotsAreCheckedAndMissingParametersSendNothing)
+{
+  TestControl* none = static_cast<TestControl*>(mG.AttachControl(new TestControl(IRECT(), {})));
+  EXPECT_EQ(none->NVals(), 0);
+  EXPECT_EQ(none->GetParamIdx(0), -1);
+  EXPECT_EQ(none->GetParam(0), nullptr);
+  EXPECT_EQ(none->GetValue(3), 0.0);
+  EXPECT_EQ(none->GetValIdxForPos(0, 0), -1);
+  none->SetValueFromDelegate(0.5, 0);
+  none->SetValueFromUserInput(0.5, 2);
+  none->SetDirty(true, 0);
+  none->SetValueToDefault(-1);
+  EXPECT_THROW(none->SetParamIdx(1, 0), std::out_of_range);
+
+  TestControl* ghost = Add(IRECT(), 42); // the plug-in has no parameter 42
+  int actions = 0;
+  ghost->SetActionFunction([&](IControl*) { ++actions; });
+  ghost->SetValueFromUserInput(0.7, 0);
+  EXPECT_EQ(ghost->GetValue(), 0.7);
+  EXPECT_EQ(actions, 1);
+  EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
+  mG.BeginParamGestures(*ghost);
+  EXPECT_TRUE(mDelegate.mLog.empty());
+}
+
+TEST_F(Controls, SnapToMouse)
+{
+  auto* c = static_cast<TestControl*>(mG.AttachControl(new TestControl(IRECT(), {0, 1})));
+  const IRECT track(0, 100, 10, 200);
+  c->SnapToMouse(5, 125, kVertical, track, 0);
+  EXPECT_DOUBLE_EQ(c->GetValue(0), 0.75);
+  c->SnapToMouse(5, 50, kVertical, track, 0, 0.0, 0.8);
+  EXPECT_DOUBLE_EQ(c->GetValue(0), 0.8);
+  c->SnapToMouse(3.33333f, 0, kHorizontal, track, -1);
+  EXPECT_NEAR(c->GetValue(0), 0.333, 1e-12);
+  EXPECT_NEAR(c->GetValue(1), 0.333, 1e-12);
+  c->SetClean();
+  c->SnapToMouse(5, 5, kHorizontal, IRECT(3, 3, 3, 9), 0); // no width to measure along
+  EXPECT_NEAR(c->GetValue(0), 0.333, 1e-12);
+  EXPECT_FALSE(c->Dirty());
+}
+
+TEST_F(Controls, PromptsNeedAParameterAndPromptsEnabled)
+{
+  TestControl* c = Add(IRECT(0, 0, 10, 10), 0);
+  c->SetClean();
+  c->PromptUserInput(0);
+  EXPECT_FALSE(c->Dirty());
+  EXPECT_TRUE(mG.mTextEntries.empty());
+}
+
+TEST_F(Controls, MenuSelectionTurnsTheChosenIndexIntoTheValue)
+{
+  mDelegate.GetParam(3)->InitEnum("mode", 0, {"a", "b", "c"});
+  TestControl* c = Add(IRECT(), 3);
+  c->DisablePrompt(false);
+  IPopupMenu menu("", 0, false, {"a", "b", "c"});
+  menu.SetChosenItemIdx(1);
+  c->OnPopupMenuSelection(nullptr, 0);
+  c->OnPopupMenuSelection(&menu, -1);
+  EXPECT_EQ(c->GetValue(), 0.0);
+  c->OnPopupMenuSelection(&menu, 0);
+  EXPECT_DOUBLE_EQ(c->GetValue(), 0.5);
+  EXPECT_EQ(mDelegate.GetParam(3)->Int(), 1);
+}
+
+TEST_F(Controls, AnimationsRunOnTheContextsClockAndEnd)
+{
+  TestControl* c = Add(IRECT(0, 0, 10, 10));
+  int ends = 0;
+  c->SetEndAnimationFn([&](IControl*) { ++ends; });
+  IControl::ActionFuncAnimate(c);
+  c->SetClean();
+  for (int frame = 0; frame < 6; ++frame) // frames 1/64 s apart: exact on the clock
+  {
+    mClock.Advance(1.0 / 64.0);
+    c->Animate();
+    EXPECT_TRUE(c->IsDirty()) << frame; // 100 ms not yet passed
+  }
+  EXPECT_DOUBLE_EQ(c->GetAnimationProgress(), 0.9375);
+  mClock.Advance(1.0 / 64.0);
+  c->Animate();
+  EXPECT_FALSE(c->HasAnimation());
+  EXPECT_EQ(ends, 1);
+  EXPECT_TRUE(c->IsDirty()); // marked once more at the end
+  c->SetClean();
+  c->Animate();
+  EXPECT_FALSE(c->IsDirty());
+  EXPECT_EQ(c->GetAnimationProgress(), 0.0);
+}
+
+TEST_F(Controls, AnAnimationMayEndItselfWhileItRuns)
+{
+  TestControl* c = Add(IRECT());
+  auto payload = std::make_shared<std::vector<int>>(1000, 7);
+  int seen = 0;
+  c->SetAnimation(
+    [payload, &seen](IControl* caller) {
+      caller->OnEndAnimation();    // destroys the control's copy of this function
+      seen = payload->at(999);     // the captures must still be alive
+    },
+    50);
+  payload.reset();
+  c->Animate();
+  EXPECT_EQ(seen, 7);
+  EXPECT_FALSE(c->HasAnimation());
+}
+
+TEST_F(Controls, GesturesKeepTheFirstFunctionOfAKind)
+{
+  TestControl* c = Add(IRECT());
+  int first = 0, second = 0;
+  c->AttachGestureFn(kGestureTap, [&](IControl*, const IGestureInfo&) { ++first; });
+  c->AttachGestureFn(kGestureTap, [&](IControl*, const IGestureInfo&) { ++second; });
+  IGestureInfo tap;
+  tap.type = kGestureTap;
+  EXPECT_TRUE(c->OnGesture(0, 0, tap));
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(second, 0);
+  EXPECT_EQ(c->GetLastGesture(), kGestureTap);
+  tap.type = kGesturePinch;
+  EXPECT_FALSE(c->OnGesture(0, 0, tap));
+}
