@@ -23,8 +23,10 @@ IGEditorDelegate::~IGEditorDelegate()
 {
   if (mGraphics)
   {
-    // The window goes before the context it shows.
+    // The window goes before the context it shows. The plug-in around this delegate is already gone, so the
+    // context must not call back into it.
     mGraphics->CloseWindow();
+    mGraphics->ForgetParamGestures();
     DeleteGraphics();
   }
 }

@@ -420,6 +420,8 @@ public:
   void EndParamGestures(IControl& control);
   /// Ends every open gesture.
   void EndAllParamGestures();
+  /// Forgets the open gestures without telling the host (the delegate is going away).
+  void ForgetParamGestures() { mOpenGestures.clear(); }
   bool HasOpenGesture(int paramIdx) const { return mOpenGestures.count(paramIdx) != 0; }
   int NOpenGestures() const { return static_cast<int>(mOpenGestures.size()); }
 

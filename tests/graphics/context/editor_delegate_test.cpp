@@ -172,6 +172,8 @@ TEST_F(Delegate, DestroyingTheDelegateClosesTheWindowBeforeDeletingTheGraphics)
     auto* delegate = new TestDelegate(2);
     delegate->mMakeGraphicsFunc = [&] { return new Tracked(*delegate, &order); };
     delegate->OpenWindow(nullptr);
+    TestControl* c = static_cast<TestControl*>(delegate->GetUI()->AttachControl(new TestControl(IRECT(), 0)));
+    delegate->GetUI()->BeginParamGestures(*c); // the delegate goes with a gesture open
     delete delegate;
   }
   EXPECT_EQ(order, (std::vector<std::string>{"close", "delete"}));
