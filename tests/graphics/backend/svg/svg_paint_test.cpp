@@ -122,28 +122,6 @@ TEST(SvgPaint, LinearGradientRunsAcrossTheShapeBoundsByDefault)
   EXPECT_EQ(g.spread, kSvgSpreadPad);
 }
 
-TEST(SvgPaint, GradientCoordinatesInUserSpace)
-{
-  Parsed svg(GradientDoc(std::string("<linearGradient id=\"lg\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\"0\" "
-                                     "x2=\"0\" y2=\"50%\" spreadMethod=\"reflect\">") +
-                           kTwoStops + "</linearGradient>",
-                         "<rect x=\"10\" y=\"20\" width=\"20\" height=\"40\" fill=\"url(#lg)\"/>"));
-  const SvgGradient& g = *svg.shape().fill.gradient;
-  EXPECT_NEAR(ToGradient(g, 33, 50).y, 1, kEps); // 50% of the 100-unit view box
-  EXPECT_NEAR(ToGradient(g, 33, 25).y, 0.5f, kEps);
-  EXPECT_EQ(g.spread, kSvgSpreadReflect);
-}
-
-TEST(SvgPaint, PlainNumbersInBoundingBoxUnitsAreAbsolute)
-{
-  Parsed svg(GradientDoc(std::string("<linearGradient id=\"lg\" x1=\"12\" x2=\"14\">") + kTwoStops +
-                           "</linearGradient>",
-                         "<rect x=\"10\" y=\"20\" width=\"20\" height=\"40\" fill=\"url(#lg)\"/>"));
-  const SvgGradient& g = *svg.shape().fill.gradient;
-  EXPECT_NEAR(ToGradient(g, 12, 0).y, 0, kEps);
-  EXPECT_NEAR(ToGradient(g, 14, 0).y, 1, kEps);
-}
-
 TEST(SvgPaint, RadialGradientIsTheUnitCircleOfTheBoundingBox)
 {
   Parsed svg(GradientDoc(std::string("<radialGradient id=\"rg\" spreadMethod=\"repeat\">") + kTwoStops +
@@ -159,18 +137,6 @@ TEST(SvgPaint, RadialGradientIsTheUnitCircleOfTheBoundingBox)
   EXPECT_NEAR(std::hypot(edge.x, edge.y), 1, kEps);
   EXPECT_EQ(g.spread, kSvgSpreadRepeat);
   EXPECT_FLOAT_EQ(g.fx, 0);
-}
-
-TEST(SvgPaint, RadialFocusIsStoredOverTheRadius)
-{
-  Parsed svg(GradientDoc(std::string("<radialGradient id=\"rg\" gradientUnits=\"userSpaceOnUse\" cx=\"10\" cy=\"10\" "
-                                     "r=\"4\" fx=\"2\" fy=\"6\">") +
-                           kTwoStops + "</radialGradient>",
-                         "<rect width=\"20\" height=\"20\" fill=\"url(#rg)\"/>"));
-  const SvgGradient& g = *svg.shape().fill.gradient;
-  EXPECT_FLOAT_EQ(g.fx, 0.5f);
-  EXPECT_FLOAT_EQ(g.fy, 1.5f);
-  EXPECT_NEAR(ToGradient(g, 14, 10).x, 1, kEps);
 }
 
 TEST(SvgPaint, RadialGradientWithoutRadiusPaintsItsLastStop)
@@ -197,15 +163,6 @@ TEST(SvgPaint, GradientTransformAndElementTransformBothApply)
   EXPECT_NEAR(ToGradient(g, 30, 0).y, 1, kEps);
 }
 
-TEST(SvgPaint, GradientFollowsTheViewBoxScaling)
-{
-  Parsed svg(std::string("<svg width=\"20\" height=\"20\" viewBox=\"0 0 10 10\"><defs><linearGradient id=\"lg\">") +
-             kTwoStops + "</linearGradient></defs><rect width=\"10\" height=\"10\" fill=\"url(#lg)\"/></svg>");
-  const SvgGradient& g = *svg.shape().fill.gradient;
-  EXPECT_NEAR(ToGradient(g, 20, 0).y, 1, kEps);
-  EXPECT_NEAR(ToGradient(g, 10, 0).y, 0.5f, kEps);
-}
-
 TEST(SvgPaint, StopsAreSortedAndEqualOffsetsKeepDocumentOrder)
 {
   Parsed svg(GradientDoc("<linearGradient id=\"lg\"><stop offset=\"0.5\" stop-color=\"red\"/>"
@@ -218,14 +175,6 @@ TEST(SvgPaint, StopsAreSortedAndEqualOffsetsKeepDocumentOrder)
   EXPECT_EQ(g.stops[0].color & 0xffffffu, Rgb(0, 255, 0));
   EXPECT_EQ(g.stops[1].color & 0xffffffu, Rgb(255, 0, 0));
   EXPECT_EQ(g.stops[2].color & 0xffffffu, Rgb(0, 0, 255));
-}
-
-TEST(SvgPaint, StopColourInStyleAndStopOpacity)
-{
-  Parsed svg(GradientDoc("<linearGradient id=\"lg\"><stop offset=\"0\" style=\"stop-color:#102030;stop-opacity:0.2\"/>"
-                         "</linearGradient>",
-                         "<rect width=\"1\" height=\"1\" fill=\"url(#lg)\"/>"));
-  EXPECT_EQ(svg.shape().fill.gradient->stops[0].color, Rgb(0x10, 0x20, 0x30) | 51u << 24);
 }
 
 TEST(SvgPaint, GradientWithoutStopsInheritsThemThroughHref)
@@ -265,20 +214,4 @@ TEST(SvgPaint, UnresolvableGradientsLeaveThePaintAtNone)
     ASSERT_EQ(svg.shapes().size(), 1u) << shape;
     EXPECT_EQ(svg.shape().fill.type, kSvgPaintNone) << shape;
   }
-}
-
-TEST(SvgPaint, EmptyHrefOnAGradientWithStopsKeepsItsOwnStops)
-{
-  Parsed svg(GradientDoc(std::string("<linearGradient id=\"g\" xlink:href=\"\">") + kTwoStops + "</linearGradient>",
-                         "<rect width=\"1\" height=\"1\" fill=\"url(#g)\"/>"));
-  ASSERT_EQ(svg.shape().fill.type, kSvgPaintLinearGradient);
-  EXPECT_EQ(svg.shape().fill.gradient->nstops, 2);
-}
-
-TEST(SvgPaint, LatestGradientWithAnIdWins)
-{
-  Parsed svg(GradientDoc("<linearGradient id=\"g\"><stop stop-color=\"red\"/></linearGradient>"
-                         "<linearGradient id=\"g\"><stop stop-color=\"blue\"/></linearGradient>",
-                         "<rect width=\"1\" height=\"1\" fill=\"url(#g)\"/>"));
-  EXPECT_EQ(svg.shape().fill.gradient->stops[0].color & 0xffffffu, Rgb(0, 0, 255));
 }

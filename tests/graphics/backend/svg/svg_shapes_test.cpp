@@ -49,15 +49,6 @@ TEST(SvgShapes, RectCornerRadiusGivenOnOneAxisAppliesToBoth)
   EXPECT_NEAR(Parsed::point(onlyRy.path(), 0).x, 7, kEps);
 }
 
-TEST(SvgShapes, RectCornerRadiusIsClampedToHalfTheSide)
-{
-  Parsed svg(Doc("<rect width=\"20\" height=\"40\" rx=\"15\"/>"));
-  const SvgPath& path = svg.path();
-  EXPECT_NEAR(Parsed::point(path, 0).x, 10, kEps);
-  EXPECT_NEAR(Parsed::point(path, 6).y, 15, kEps);
-  ExpectBounds(svg.shape().bounds, 0, 0, 20, 40);
-}
-
 TEST(SvgShapes, RectWithoutAreaMakesNoShape)
 {
   EXPECT_TRUE(Parsed(Doc("<rect width=\"0\" height=\"10\"/>")).shapes().empty());
@@ -77,28 +68,11 @@ TEST(SvgShapes, CircleBoundsAreExactlyItsRadiusAroundTheCentre)
   EXPECT_NEAR(Parsed::point(path, 1).y, 40 + 10 * 0.5522848f, kEps);
 }
 
-TEST(SvgShapes, EllipseUsesBothRadii)
-{
-  Parsed svg(Doc("<ellipse cx=\"50\" cy=\"50\" rx=\"20\" ry=\"10\"/>"));
-  ExpectBounds(svg.shape().bounds, 30, 40, 70, 60);
-  EXPECT_TRUE(Parsed(Doc("<ellipse cx=\"5\" cy=\"5\" rx=\"20\"/>")).shapes().empty());
-}
-
 TEST(SvgShapes, CircleWithoutRadiusMakesNoShapeAndNegativeRadiusCounts)
 {
   EXPECT_TRUE(Parsed(Doc("<circle cx=\"5\" cy=\"5\"/>")).shapes().empty());
   Parsed negative(Doc("<circle cx=\"50\" cy=\"50\" r=\"-5\"/>"));
   ExpectBounds(negative.shape().bounds, 45, 45, 55, 55);
-}
-
-TEST(SvgShapes, LineIsOneOpenSegment)
-{
-  Parsed svg(Doc("<line x1=\"1\" y1=\"2\" x2=\"31\" y2=\"2\"/>"));
-  const SvgPath& path = svg.path();
-  EXPECT_EQ(path.closed, 0);
-  EXPECT_EQ(path.npts, 4);
-  EXPECT_NEAR(Parsed::point(path, 1).x, 11, kEps);
-  EXPECT_NEAR(Parsed::point(path, 3).x, 31, kEps);
 }
 
 TEST(SvgShapes, PolygonClosesAndPolylineDropsAnOddNumber)
@@ -115,18 +89,6 @@ TEST(SvgShapes, PolygonClosesAndPolylineDropsAnOddNumber)
   Parsed stray(Doc("<polyline points=\"5 5 x 9\"/>"));
   EXPECT_NEAR(Parsed::point(stray.path(), 3).x, 0, kEps);
   EXPECT_NEAR(Parsed::point(stray.path(), 3).y, 9, kEps);
-}
-
-TEST(SvgShapes, PercentagesFollowTheViewBox)
-{
-  Parsed svg("<svg width=\"200\" height=\"100\" viewBox=\"0 0 200 100\">"
-             "<rect x=\"10%\" y=\"10%\" width=\"50%\" height=\"50%\"/></svg>");
-  ExpectBounds(svg.shape().bounds, 20, 10, 120, 60);
-
-  Parsed circle("<svg width=\"30\" height=\"40\" viewBox=\"0 0 30 40\"><circle cx=\"50%\" cy=\"50%\" r=\"10%\"/></svg>");
-  // r is a tenth of the view box diagonal over the square root of two.
-  const float r = 0.1f * std::sqrt(30.0f * 30.0f + 40.0f * 40.0f) / 1.4142135f;
-  ExpectBounds(circle.shape().bounds, 15 - r, 20 - r, 15 + r, 20 + r);
 }
 
 TEST(SvgShapes, StrokeWidthFollowsTheAverageScaleOfTheTransform)
@@ -152,42 +114,4 @@ TEST(SvgShapes, StrokeWidthFollowsTheAverageScaleOfTheTransform)
   EXPECT_NEAR(s.strokeDashArray[0], 2, kEps);
   EXPECT_NEAR(s.strokeDashArray[1], 4, kEps);
   EXPECT_NEAR(s.strokeDashOffset, 8, kEps);
-}
-
-TEST(SvgShapes, StrokeSettingsAreCopiedFromTheAttributes)
-{
-  Parsed svg(Doc("<path d=\"M0 0 L10 10\" stroke-linecap=\"round\" stroke-linejoin=\"bevel\" stroke-miterlimit=\"7\" "
-                 "fill-rule=\"evenodd\" opacity=\"0.25\"/>"
-                 "<path d=\"M0 0 L10 10\" stroke-linecap=\"bogus\" stroke-linejoin=\"round\" stroke-miterlimit=\"-3\"/>"));
-  const SvgShape& a = svg.shape(0);
-  EXPECT_EQ(a.strokeLineCap, kSvgCapRound);
-  EXPECT_EQ(a.strokeLineJoin, kSvgJoinBevel);
-  EXPECT_FLOAT_EQ(a.miterLimit, 7);
-  EXPECT_EQ(a.fillRule, kSvgFillEvenOdd);
-  EXPECT_FLOAT_EQ(a.opacity, 0.25f);
-  const SvgShape& b = svg.shape(1);
-  EXPECT_EQ(b.strokeLineCap, kSvgCapButt);
-  EXPECT_EQ(b.strokeLineJoin, kSvgJoinRound);
-  EXPECT_FLOAT_EQ(b.miterLimit, 0);
-  EXPECT_FLOAT_EQ(b.miterLimit, 0);
-  EXPECT_EQ(b.fillRule, kSvgFillNonZero);
-}
-
-TEST(SvgShapes, DashArrayKeepsEightNonNegativeLengthsAndDropsAllZeros)
-{
-  struct Case
-  {
-    const char* dashes;
-    int count;
-  };
-  const Case cases[] = {
-    {"0 0", 0}, {"5,5,5,5,5,5,5,5,5,5", 8}, {"none", 0}, {"", 0}, {"3 -4", 2}, {"2%", 1},
-  };
-  for (const Case& c : cases)
-  {
-    Parsed svg(Doc(std::string("<line x2=\"10\" stroke-dasharray=\"") + c.dashes + "\"/>"));
-    EXPECT_EQ(svg.shape().strokeDashCount, c.count) << c.dashes;
-  }
-  Parsed negative(Doc("<line x2=\"10\" stroke-dasharray=\"3 -4\"/>"));
-  EXPECT_FLOAT_EQ(negative.shape().strokeDashArray[1], 4);
 }

@@ -45,28 +45,6 @@ struct Stash
 
 unsigned char Texel(FontStashContext* fs, int x, int y) { return fs->texData[x + y * fs->params.width]; }
 
-TEST(FontStashAtlas, FirstGlyphLandsRightOfTheWhiteRectangle)
-{
-  Stash s;
-  ASSERT_EQ(s.fs->atlas->nnodes, 2);
-  EXPECT_EQ(s.fs->atlas->nodes[0].x, 0);
-  EXPECT_EQ(s.fs->atlas->nodes[0].y, 2);
-  EXPECT_EQ(s.fs->atlas->nodes[0].width, 2);
-  EXPECT_EQ(s.fs->atlas->nodes[1].x, 2);
-  EXPECT_EQ(s.fs->atlas->nodes[1].y, 0);
-  EXPECT_EQ(s.fs->atlas->nodes[1].width, 510);
-  EXPECT_EQ(Texel(s.fs, 0, 0), 255);
-  EXPECT_EQ(Texel(s.fs, 1, 1), 255);
-
-  int font = s.AddRoboto();
-  ASSERT_GE(font, 0);
-  FontStashGlyph* g =
-    FontStashGetGlyph(s.fs, s.fs->fonts[font], 'A', 200, 0, kFontStashGlyphBitmapRequired);
-  ASSERT_NE(g, nullptr);
-  EXPECT_EQ(g->x0, 2);
-  EXPECT_EQ(g->y0, 0);
-}
-
 TEST(FontStashAtlas, RandomRectanglesNeverOverlapAndStayInBounds)
 {
   std::mt19937 rng(7);
@@ -121,54 +99,6 @@ TEST(FontStashAtlas, ARectangleAsLargeAsTheAtlasFits)
   free(atlas.nodes);
 }
 
-TEST(FontStashAtlas, ExpandKeepsPixelsAndOpensTheNewColumn)
-{
-  Stash s(64, 64);
-  int dirty[4];
-  FontStashValidateTexture(s.fs, dirty);
-  EXPECT_EQ(FontStashExpandAtlas(s.fs, 128, 96), 1);
-  int w, h;
-  FontStashGetAtlasSize(s.fs, &w, &h);
-  EXPECT_EQ(w, 128);
-  EXPECT_EQ(h, 96);
-  EXPECT_EQ(Texel(s.fs, 1, 1), 255);
-  EXPECT_EQ(s.fs->atlas->nodes[s.fs->atlas->nnodes - 1].x, 64);
-  ASSERT_EQ(FontStashValidateTexture(s.fs, dirty), 1);
-  EXPECT_EQ(dirty[2], 64);
-  EXPECT_EQ(dirty[3], 2);
-  EXPECT_EQ(FontStashExpandAtlas(s.fs, 32, 32), 1); // never shrinks
-  FontStashGetAtlasSize(s.fs, &w, &h);
-  EXPECT_EQ(w, 128);
-}
-
-TEST(FontStashAtlas, ResetForgetsEveryGlyph)
-{
-  Stash s;
-  int font = s.AddRoboto();
-  FontStashFont* f = s.fs->fonts[font];
-  ASSERT_NE(FontStashGetGlyph(s.fs, f, 'x', 160, 0, kFontStashGlyphBitmapRequired), nullptr);
-  EXPECT_EQ(f->nglyphs, 1);
-  ASSERT_EQ(FontStashResetAtlas(s.fs, 1024, 512), 1);
-  EXPECT_EQ(f->nglyphs, 0);
-  int w, h;
-  FontStashGetAtlasSize(s.fs, &w, &h);
-  EXPECT_EQ(w, 1024);
-  EXPECT_EQ(h, 512);
-  EXPECT_EQ(Texel(s.fs, 0, 0), 255); // the white rectangle again
-}
-
-TEST(FontStashFonts, NamesAreCutTo63Characters)
-{
-  Stash s;
-  std::string name(70, 'n');
-  int font = FontStashAddFont(s.fs, name.c_str(), kRobotoPath, 0);
-  ASSERT_GE(font, 0);
-  EXPECT_EQ(std::string(s.fs->fonts[font]->name), std::string(63, 'n'));
-  EXPECT_EQ(FontStashGetFontByName(s.fs, std::string(63, 'n').c_str()), font);
-  EXPECT_EQ(FontStashGetFontByName(s.fs, "other"), -1);
-  EXPECT_EQ(FontStashGetFontByName(s.fs, nullptr), -1);
-}
-
 TEST(FontStashFonts, UnreadableFontsGiveMinusOne)
 {
   Stash s;
@@ -189,15 +119,6 @@ TEST(FontStashFonts, UnreadableFontsGiveMinusOne)
   memset(owned, 0, 8);
   EXPECT_EQ(FontStashAddFontMem(s.fs, "owned", owned, 8, 0, 1), -1);
   EXPECT_EQ(s.fs->nfonts, 0);
-}
-
-TEST(FontStashFonts, FallbacksAreLimitedToTwenty)
-{
-  Stash s;
-  int base = s.AddRoboto();
-  for (int i = 0; i < kFontStashMaxFallbacks; ++i) EXPECT_EQ(FontStashAddFallbackFont(s.fs, base, base), 1);
-  EXPECT_EQ(FontStashAddFallbackFont(s.fs, base, base), 0);
-  EXPECT_EQ(FontStashAddFallbackFont(s.fs, base, 7), 0);
 }
 
 TEST(FontStashGlyphs, ACodePointMissingFromTheFontComesFromItsSecondFallback)
@@ -229,77 +150,6 @@ TEST(FontStashGlyphs, ACodePointMissingFromTheFontComesFromItsSecondFallback)
   EXPECT_EQ(missing->index, 0);
 }
 
-TEST(FontStashGlyphs, SizesBelowATenthOfTwoPixelsGiveNoGlyph)
-{
-  Stash s;
-  int font = s.AddRoboto();
-  EXPECT_EQ(FontStashGetGlyph(s.fs, s.fs->fonts[font], 'a', 1, 0, kFontStashGlyphBitmapRequired), nullptr);
-  FontStashSetFont(s.fs, font);
-  FontStashSetSize(s.fs, 0.1f);
-  FontStashTextIter iter;
-  FontStashQuad q;
-  ASSERT_EQ(FontStashTextIterInit(s.fs, &iter, 0, 0, "a", nullptr, kFontStashGlyphBitmapRequired), 1);
-  ASSERT_EQ(FontStashTextIterNext(s.fs, &iter, &q), 1);
-  EXPECT_EQ(iter.prevGlyphIndex, -1);
-}
-
-TEST(FontStashGlyphs, BlurIsCappedAtTwentyWithAMarginOfTwentyTwo)
-{
-  Stash s(1024, 1024);
-  int font = s.AddRoboto();
-  FontStashFont* f = s.fs->fonts[font];
-  FontStashGlyph* sharp = FontStashGetGlyph(s.fs, f, 'o', 200, 0, kFontStashGlyphBitmapRequired);
-  ASSERT_NE(sharp, nullptr);
-  int sharpW = sharp->x1 - sharp->x0;
-  short sharpOff = sharp->xoff;
-  FontStashGlyph* blurred = FontStashGetGlyph(s.fs, f, 'o', 200, 25, kFontStashGlyphBitmapRequired);
-  ASSERT_NE(blurred, nullptr);
-  EXPECT_EQ(blurred->blur, 20);
-  EXPECT_EQ(blurred->x1 - blurred->x0, sharpW - 4 + 44);
-  EXPECT_EQ(blurred->xoff, sharpOff + 2 - 22);
-  // The blur spreads ink into the margin, and the outermost border stays empty.
-  int marginInk = 0;
-  for (int y = blurred->y0; y < blurred->y1; ++y)
-  {
-    EXPECT_EQ(Texel(s.fs, blurred->x0, y), 0);
-    marginInk += Texel(s.fs, blurred->x0 + 15, y) > 0;
-  }
-  EXPECT_GT(marginInk, 0);
-  EXPECT_EQ(FontStashGetGlyph(s.fs, f, 'o', 200, 20, kFontStashGlyphBitmapRequired), blurred);
-}
-
-TEST(FontStashGlyphs, CompletingAMeasuredGlyphReusesItsEntry)
-{
-  Stash s;
-  int font = s.AddRoboto();
-  FontStashFont* f = s.fs->fonts[font];
-  FontStashGlyph* measured = FontStashGetGlyph(s.fs, f, 'Q', 180, 0, kFontStashGlyphBitmapOptional);
-  ASSERT_NE(measured, nullptr);
-  EXPECT_EQ(measured->x0, -1);
-  FontStashGlyph* drawn = FontStashGetGlyph(s.fs, f, 'Q', 180, 0, kFontStashGlyphBitmapRequired);
-  ASSERT_NE(drawn, nullptr);
-  EXPECT_GE(drawn->x0, 0);
-  EXPECT_EQ(f->nglyphs, 1);
-  EXPECT_EQ(FontStashGetGlyph(s.fs, f, 'Q', 180, 0, kFontStashGlyphBitmapRequired), drawn);
-  EXPECT_EQ(f->nglyphs, 1);
-}
-
-TEST(FontStashGlyphs, FractionalSizesScaleByTheirExactValue)
-{
-  Stash s;
-  int font = s.AddRoboto();
-  FontStashFont* f = s.fs->fonts[font];
-  int advance, lsb;
-  int index = stbtt_FindGlyphIndex(&f->font, 'M');
-  stbtt_GetGlyphHMetrics(&f->font, index, &advance, &lsb);
-  FontStashGlyph* g = FontStashGetGlyph(s.fs, f, 'M', 125, 0, kFontStashGlyphBitmapOptional);
-  ASSERT_NE(g, nullptr);
-  float scale = stbtt_ScaleForPixelHeight(&f->font, 12.5f);
-  EXPECT_EQ(g->xadv, (short)(scale * advance * 10.0f));
-  float wholeScale = stbtt_ScaleForPixelHeight(&f->font, 12.0f);
-  EXPECT_NE(g->xadv, (short)(wholeScale * advance * 10.0f));
-}
-
 TEST(FontStashGlyphs, HugeSizesAndBlursNeverWrap)
 {
   Stash s;
@@ -326,38 +176,6 @@ TEST(FontStashGlyphs, HugeSizesAndBlursNeverWrap)
     FontStashDrawText(s.fs, 0, 0, "W", nullptr);
   }
   for (int i = 0; i < s.fs->fonts[font]->nglyphs; ++i) EXPECT_GE(s.fs->fonts[font]->glyphs[i].size, 0);
-}
-
-TEST(FontStashGlyphs, AScratchThatRunsOutFallsBackToTheHeap)
-{
-  Stash s(2048, 2048);
-  int font = FontStashAddFont(s.fs, "dejavu", kDejaVuPath, 0);
-  FontStashFont* f = s.fs->fonts[font];
-  // A snowman 2047 pixels high needs more rasteriser memory than the scratch holds.
-  FontStashGlyph* g = FontStashGetGlyph(s.fs, f, 0x2603, 20470, 0, kFontStashGlyphBitmapRequired);
-  ASSERT_NE(g, nullptr);
-  EXPECT_GT(s.errors.CountOf(kFontStashScratchFull), 0);
-  int ink = 0;
-  for (int y = g->y0; y < g->y1; y += 4)
-    for (int x = g->x0; x < g->x1; x += 4) ink += Texel(s.fs, x, y) == 255;
-  EXPECT_GT(ink, 1000);
-}
-
-TEST(FontStashState, StackOverflowAndUnderflowAreReported)
-{
-  Stash s;
-  for (int i = 1; i < kFontStashMaxStates; ++i) FontStashPushState(s.fs);
-  EXPECT_EQ(s.fs->nstates, 20);
-  FontStashPushState(s.fs);
-  EXPECT_EQ(s.fs->nstates, 20);
-  EXPECT_EQ(s.errors.CountOf(kFontStashStatesOverflow), 1);
-  for (int i = 0; i < 25; ++i) FontStashPopState(s.fs);
-  EXPECT_EQ(s.fs->nstates, 1);
-  EXPECT_EQ(s.errors.CountOf(kFontStashStatesUnderflow), 6);
-  FontStashState* st = &s.fs->states[0];
-  EXPECT_EQ(st->align, kFontStashAlignLeft | kFontStashAlignBaseline);
-  EXPECT_EQ(st->size, 12.0f);
-  EXPECT_EQ(st->color, 0xffffffffu);
 }
 
 TEST(FontStashText, Utf8DecodesEveryLengthAndRejectsInvalidBytes)
@@ -401,25 +219,6 @@ TEST(FontStashText, ATruncatedSequenceEndsTheIterationWithoutAGlyph)
   EXPECT_EQ(FontStashTextIterNext(s.fs, &iter, &q), 0);
 }
 
-TEST(FontStashText, QuadsAreWholePixelsInsetByOneTexel)
-{
-  Stash s;
-  FontStashSetFont(s.fs, s.AddRoboto());
-  FontStashSetSize(s.fs, 20.0f);
-  FontStashTextIter iter;
-  FontStashQuad q;
-  FontStashTextIterInit(s.fs, &iter, 10.3f, 50.7f, "H", nullptr, kFontStashGlyphBitmapRequired);
-  FontStashTextIterNext(s.fs, &iter, &q);
-  ASSERT_NE(iter.prevGlyphIndex, -1);
-  FontStashGlyph* g = &s.fs->fonts[0]->glyphs[0];
-  EXPECT_EQ(q.x0, (float)(int)(10.3f + g->xoff + 1));
-  EXPECT_EQ(q.y0, (float)(int)(50.7f + g->yoff + 1));
-  EXPECT_EQ(q.x1 - q.x0, (float)(g->x1 - g->x0 - 2));
-  EXPECT_FLOAT_EQ(q.s0, (g->x0 + 1) / 512.0f);
-  EXPECT_FLOAT_EQ(q.t1, (g->y1 - 1) / 512.0f);
-  EXPECT_EQ(iter.nextx, 10.3f + (int)(g->xadv / 10.0f + 0.5f));
-}
-
 TEST(FontStashText, BoundsAdvanceMatchesTheIteratorsPen)
 {
   Stash s;
@@ -442,34 +241,6 @@ TEST(FontStashText, BoundsAdvanceMatchesTheIteratorsPen)
     EXPECT_FLOAT_EQ(bounds[0] < start ? bounds[0] : start, bounds[0]);
     EXPECT_LT(bounds[1], 40.0f);
   }
-}
-
-TEST(FontStashText, DirectDrawingBatchesSixVerticesPerGlyph)
-{
-  struct Sink
-  {
-    int draws = 0, verts = 0, updates = 0;
-  } sink;
-  FontStashParams p;
-  p.width = 256;
-  p.height = 256;
-  p.flags = kFontStashZeroTopLeft;
-  p.userPtr = &sink;
-  p.renderUpdate = [](void* u, int*, const unsigned char*) { static_cast<Sink*>(u)->updates++; };
-  p.renderDraw = [](void* u, const float*, const float*, const unsigned int*, int n) {
-    static_cast<Sink*>(u)->draws++;
-    static_cast<Sink*>(u)->verts += n;
-  };
-  FontStashContext* fs = FontStashCreate(&p);
-  FontStashSetFont(fs, FontStashAddFont(fs, "r", kRobotoPath, 0));
-  float x = FontStashDrawText(fs, 0, 20, "abc", nullptr);
-  EXPECT_GT(x, 0.0f);
-  EXPECT_EQ(sink.verts, 18);
-  EXPECT_EQ(sink.draws, 1);
-  EXPECT_EQ(sink.updates, 1);
-  FontStashDrawDebug(fs, 0, 0);
-  EXPECT_GT(sink.draws, 1);
-  FontStashDelete(fs);
 }
 
 } // namespace

@@ -34,8 +34,6 @@ void ExpectVertices(const std::vector<VXvertex>& got, const std::vector<V>& want
   }
 }
 
-std::vector<float> Commands(VXcontext* ctx) { return std::vector<float>(ctx->commands, ctx->commands + ctx->ncommands); }
-
 std::vector<VXpoint> Points(VXcontext* ctx, int path = 0)
 {
   const VXpath& p = ctx->cache->paths[path];
@@ -49,29 +47,6 @@ struct PathTest : ::testing::Test
   VXcontext* ctx = c.ctx;
   void SetUp() override { vxBeginFrame(ctx, 800, 600, 1.0f); }
 };
-
-TEST_F(PathTest, CommandsAreStoredTransformedAndRememberTheUntransformedEnd)
-{
-  vxTranslate(ctx, 100, 0);
-  vxBeginPath(ctx);
-  vxMoveTo(ctx, 1, 2);
-  vxCubicTo(ctx, 3, 4, 5, 6, 7, 8);
-  vxSetPathWinding(ctx, VX_HOLE);
-  vxClosePath(ctx);
-  std::vector<float> want = {0, 101, 2, 2, 103, 4, 105, 6, 107, 8, 4, 2, 3};
-  EXPECT_EQ(Commands(ctx), want);
-  EXPECT_EQ(ctx->commandx, 7.0f);
-  EXPECT_EQ(ctx->commandy, 8.0f);
-
-  // A quadratic curve is the cubic with control points at two thirds.
-  vxQuadTo(ctx, 10, 8, 10, 14);
-  const float* q = &ctx->commands[ctx->ncommands - 7];
-  EXPECT_EQ(q[0], (float)VX_BEZIERTO);
-  EXPECT_FLOAT_EQ(q[1], 100 + 7 + 2.0f);
-  EXPECT_FLOAT_EQ(q[2], 8.0f);
-  EXPECT_FLOAT_EQ(q[3], 110.0f);
-  EXPECT_FLOAT_EQ(q[4], 14 - 4.0f);
-}
 
 TEST_F(PathTest, MalformedAndUnusableCommandsAreDropped)
 {
@@ -88,21 +63,6 @@ TEST_F(PathTest, MalformedAndUnusableCommandsAreDropped)
   vxMoveTo(ctx, 5, 6);
   EXPECT_EQ(ctx->ncommands, 3);
   EXPECT_EQ(ctx->commandx, 5.0f);
-}
-
-TEST_F(PathTest, RoundedRectWithTinyRadiiIsThePlainRectangle)
-{
-  vxBeginPath(ctx);
-  vxRectPath(ctx, 1, 2, 30, 40);
-  std::vector<float> rect = Commands(ctx);
-  std::vector<float> want = {0, 1, 2, 1, 1, 42, 1, 31, 42, 1, 31, 2, 3};
-  EXPECT_EQ(rect, want);
-  vxBeginPath(ctx);
-  vxRoundedRectVaryingPath(ctx, 1, 2, 30, 40, 0.05f, 0.05f, 0.05f, 0.05f);
-  EXPECT_EQ(Commands(ctx), rect);
-  vxBeginPath(ctx);
-  vxRoundedRectPath(ctx, 1, 2, 30, 40, 0.05f);
-  EXPECT_EQ(Commands(ctx), rect);
 }
 
 TEST_F(PathTest, RoundedRectCornersStayInsideForNegativeSizes)
@@ -167,103 +127,6 @@ TEST_F(PathTest, ArcsUseAtMostOneCubicPerQuarterTurn)
   EXPECT_EQ(ctx->ncommands, 0);
 }
 
-TEST_F(PathTest, ArcToRoundsACornerOrFallsBackToALine)
-{
-  vxBeginPath(ctx);
-  vxArcTo(ctx, 10, 0, 10, 10, 5); // nothing to start from
-  EXPECT_EQ(ctx->ncommands, 0);
-
-  vxMoveTo(ctx, 0, 0);
-  vxArcTo(ctx, 10, 0, 10, 10, 5);
-  // A line to the tangent point (5, 0), then a quarter circle about (5, 5) ending at (10, 5).
-  ASSERT_EQ(ctx->ncommands, 3 + 3 + 7);
-  EXPECT_NEAR(ctx->commands[4], 5.0f, 1e-4);
-  EXPECT_NEAR(ctx->commands[5], 0.0f, 1e-4);
-  EXPECT_NEAR(ctx->commands[11], 10.0f, 1e-4);
-  EXPECT_NEAR(ctx->commands[12], 5.0f, 1e-4);
-
-  struct Case
-  {
-    float x1, y1, x2, y2, r;
-  } lines[] = {
-    {10, 5, 20, 20, 0.001f},  // radius below the tolerance
-    {10, 5, 10, 5, 3},        // p1 == p2
-    {10, 5, 10, 20, 3},       // p1 on the segment p0-p2
-    {10.005f, 5, 30, 30, 3},  // p0 == p1 within the tolerance
-  };
-  for (const Case& k : lines)
-  {
-    vxBeginPath(ctx);
-    vxMoveTo(ctx, 10, 5);
-    vxLineTo(ctx, 10, 5);
-    int before = ctx->ncommands;
-    vxArcTo(ctx, k.x1, k.y1, k.x2, k.y2, k.r);
-    ASSERT_EQ(ctx->ncommands, before + 3);
-    EXPECT_EQ(ctx->commands[before], (float)VX_LINETO);
-  }
-}
-
-TEST_F(PathTest, FlatteningDropsNearPointsAndClosesRepeatedEnds)
-{
-  vxBeginPath(ctx);
-  vxMoveTo(ctx, 0, 0);
-  vxLineTo(ctx, 10, 0);
-  vxLineTo(ctx, 10.005f, 0.005f); // within 0.01 of the last point
-  vxLineTo(ctx, 10, 10);
-  vxLineTo(ctx, 0, 10);
-  vxLineTo(ctx, 0, 0);
-  vxFillPath(ctx);
-  ASSERT_EQ(ctx->cache->npaths, 1);
-  EXPECT_EQ(ctx->cache->paths[0].count, 4);
-  EXPECT_EQ(ctx->cache->paths[0].closed, 1);
-
-  // The second fill of the same path reuses the flattened points.
-  int points = ctx->cache->npoints;
-  vxFillPath(ctx);
-  EXPECT_EQ(ctx->cache->npoints, points);
-
-  // At ratio 2 the tolerance halves and the same offset counts.
-  vxBeginFrame(ctx, 800, 600, 2.0f);
-  vxBeginPath(ctx);
-  vxMoveTo(ctx, 0, 0);
-  vxLineTo(ctx, 0.007f, 0);
-  vxStrokePath(ctx);
-  EXPECT_EQ(ctx->cache->paths[0].count, 2);
-}
-
-TEST_F(PathTest, WindingIsEnforcedByReversal)
-{
-  // Drawn clockwise (on a y-down surface), a solid is reversed to counter-clockwise.
-  vxBeginPath(ctx);
-  vxMoveTo(ctx, 0, 0);
-  vxLineTo(ctx, 10, 0);
-  vxLineTo(ctx, 10, 10);
-  vxLineTo(ctx, 0, 10);
-  vxClosePath(ctx);
-  vxFillPath(ctx);
-  std::vector<VXpoint> pts = Points(ctx);
-  ASSERT_EQ(pts.size(), 4u);
-  EXPECT_EQ(pts[0].x, 0.0f);
-  EXPECT_EQ(pts[0].y, 10.0f);
-  EXPECT_EQ(pts[1].x, 10.0f);
-  EXPECT_EQ(pts[1].y, 10.0f);
-  EXPECT_EQ(ctx->cache->paths[0].convex, 1);
-
-  // A counter-clockwise rectangle stays as it is, and is reversed when it is a hole.
-  vxBeginPath(ctx);
-  vxRectPath(ctx, 0, 0, 10, 10);
-  vxFillPath(ctx);
-  EXPECT_EQ(Points(ctx)[1].y, 10.0f);
-  vxBeginPath(ctx);
-  vxRectPath(ctx, 0, 0, 10, 10);
-  vxSetPathWinding(ctx, VX_HOLE);
-  vxFillPath(ctx);
-  pts = Points(ctx);
-  EXPECT_EQ(pts[0].x, 10.0f);
-  EXPECT_EQ(pts[0].y, 0.0f);
-  EXPECT_EQ(ctx->cache->paths[0].winding, VX_HOLE);
-}
-
 TEST_F(PathTest, AntialiasedRectangleFillHasAnInsetInteriorAndAHalfFringe)
 {
   vxBeginPath(ctx);
@@ -296,42 +159,6 @@ TEST_F(PathTest, AntialiasedRectangleFillHasAnInsetInteriorAndAHalfFringe)
   EXPECT_EQ(ctx->drawCallCount, 2);
 }
 
-TEST_F(PathTest, FillWithoutAntialiasingHasNoFringe)
-{
-  vxSetShapeAntiAlias(ctx, 0);
-  vxBeginPath(ctx);
-  vxRectPath(ctx, 10, 10, 100, 50);
-  vxFillPath(ctx);
-  const RecordedCall* call = r.Last("fill");
-  ExpectVertices(call->paths[0].fill,
-                 {{10, 10, 0.5f, 1}, {10, 60, 0.5f, 1}, {110, 60, 0.5f, 1}, {110, 10, 0.5f, 1}}, "fill");
-  EXPECT_TRUE(call->paths[0].stroke.empty());
-
-  Recorder plain;
-  Context noEdges(plain, false);
-  vxBeginPath(noEdges.ctx);
-  vxRectPath(noEdges.ctx, 0, 0, 5, 5);
-  vxFillPath(noEdges.ctx);
-  EXPECT_TRUE(plain.Last("fill")->paths[0].stroke.empty());
-}
-
-TEST_F(PathTest, SeveralPathsGetTheFullFringe)
-{
-  vxBeginPath(ctx);
-  vxRectPath(ctx, 0, 0, 100, 100);
-  vxRectPath(ctx, 200, 0, 100, 100);
-  vxFillPath(ctx);
-  const RecordedCall* call = r.Last("fill");
-  ASSERT_EQ(call->paths.size(), 2u);
-  // lw = 1.5 inward with u 0, rw = 0.5 outward with u 1.
-  const VXvertex& in = call->paths[0].stroke[0];
-  const VXvertex& out = call->paths[0].stroke[1];
-  EXPECT_NEAR(in.x, 1.5f, 1e-5);
-  EXPECT_EQ(in.u, 0.0f);
-  EXPECT_NEAR(out.x, -0.5f, 1e-5);
-  EXPECT_EQ(out.u, 1.0f);
-}
-
 TEST_F(PathTest, ButtStrokeOfALine)
 {
   vxSetStrokeWidth(ctx, 4);
@@ -356,21 +183,6 @@ TEST_F(PathTest, ButtStrokeOfALine)
                  "butt");
   EXPECT_EQ(ctx->strokeTriCount, 6);
   EXPECT_EQ(ctx->drawCallCount, 1);
-}
-
-TEST_F(PathTest, SquareCapsReachHalfTheWidthBeyondTheEnds)
-{
-  vxSetStrokeWidth(ctx, 4);
-  vxSetLineCap(ctx, VX_SQUARE);
-  vxBeginPath(ctx);
-  vxMoveTo(ctx, 10, 10);
-  vxLineTo(ctx, 110, 10);
-  vxStrokePath(ctx);
-  const std::vector<VXvertex>& s = r.Last("stroke")->paths[0].stroke;
-  ASSERT_EQ(s.size(), 8u);
-  EXPECT_NEAR(s[0].x, 10 - 1.5f - 1, 1e-5); // c = p - d*(w - aa), then the fringe
-  EXPECT_NEAR(s[2].x, 10 - 1.5f, 1e-5);
-  EXPECT_NEAR(s[6].x, 110 + 1.5f + 1, 1e-5);
 }
 
 TEST_F(PathTest, RoundStrokeOfALine)
@@ -452,44 +264,6 @@ TEST_F(PathTest, BevelAndMiterJoinsOfALeftTurn)
   EXPECT_EQ(r.Last("stroke")->paths[0].stroke.size(), 16u);
 }
 
-TEST_F(PathTest, OpenPathsFollowTheWindingRuleToo)
-{
-  vxBeginPath(ctx);
-  vxMoveTo(ctx, 0, 0);
-  vxLineTo(ctx, 100, 0);
-  vxLineTo(ctx, 100, 100);
-  vxStrokePath(ctx);
-  std::vector<VXpoint> pts = Points(ctx);
-  ASSERT_EQ(pts.size(), 3u);
-  EXPECT_EQ(pts[0].x, 100.0f);
-  EXPECT_EQ(pts[0].y, 100.0f);
-}
-
-TEST_F(PathTest, WarmBuffersMakeFillsAndStrokesAllocateNothing)
-{
-  auto draw = [&] {
-    vxBeginPath(ctx);
-    vxRoundedRectPath(ctx, 10, 10, 200, 80, 12);
-    vxCirclePath(ctx, 300, 300, 40);
-    vxFillPath(ctx);
-    vxSetLineJoin(ctx, VX_ROUND);
-    vxStrokePath(ctx);
-  };
-  Recorder quiet;
-  Context c2(quiet);
-  VXrenderParams p = quiet.Params();
-  p.renderFill = nullptr;
-  p.renderStroke = nullptr;
-  VXcontext* silent = vxCreateContext(&p);
-  std::swap(ctx, silent);
-  draw();
-  testsupport::AllocationScope scope;
-  draw();
-  EXPECT_EQ(scope.Count(), 0u);
-  std::swap(ctx, silent);
-  vxDeleteContext(silent);
-}
-
 TEST_F(PathTest, JoinsOfAClosedStroke)
 {
   struct Case
@@ -517,31 +291,6 @@ TEST_F(PathTest, JoinsOfAClosedStroke)
       EXPECT_NEAR(s[1].x, -3.5f, 1e-5);
     }
   }
-}
-
-TEST_F(PathTest, ThinStrokesWidenToAPixelAndFade)
-{
-  vxSetStrokeWidth(ctx, 0.5f);
-  vxSetGlobalAlpha(ctx, 0.5f);
-  vxBeginPath(ctx);
-  vxMoveTo(ctx, 0, 0);
-  vxLineTo(ctx, 10, 0);
-  vxStrokePath(ctx);
-  const RecordedCall* call = r.Last("stroke");
-  EXPECT_EQ(call->strokeWidth, 1.0f);
-  EXPECT_FLOAT_EQ(call->paint.innerColor.a, 0.25f * 0.5f);
-  EXPECT_FLOAT_EQ(call->paint.outerColor.a, 0.25f * 0.5f);
-
-  vxSetStrokeWidth(ctx, 500);
-  vxSetGlobalAlpha(ctx, 1);
-  vxStrokePath(ctx);
-  EXPECT_EQ(r.Last("stroke")->strokeWidth, 200.0f);
-
-  // The width follows the transform's scale.
-  vxSetStrokeWidth(ctx, 3);
-  vxScale(ctx, 2, 2);
-  vxStrokePath(ctx);
-  EXPECT_EQ(r.Last("stroke")->strokeWidth, 6.0f);
 }
 
 TEST_F(PathTest, DegenerateInputNeverYieldsNaNVertices)
@@ -607,20 +356,6 @@ TEST_F(PathTest, AFailedExpansionMakesNoCallWithStaleVertices)
   EXPECT_EQ(ctx->cache->paths[0].stroke, nullptr);
   EXPECT_EQ(ctx->cache->paths[0].nstroke, 0);
   EXPECT_EQ(ctx->strokeTriCount, 0);
-}
-
-TEST_F(PathTest, TheCacheDumpListsEveryVertex)
-{
-  vxSetShapeAntiAlias(ctx, 0);
-  vxBeginPath(ctx);
-  vxRectPath(ctx, 0, 0, 2, 3);
-  vxFillPath(ctx);
-  testing::internal::CaptureStdout();
-  vxDumpPathCache(ctx);
-  std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out,
-            "Dumping 1 cached paths\n - Path 0\n   - fill: 4\n0.000000\t0.000000\n0.000000\t3.000000\n"
-            "2.000000\t3.000000\n2.000000\t0.000000\n");
 }
 
 TEST_F(PathTest, PaintsReachTheBackEndWithGlobalAlphaAndState)

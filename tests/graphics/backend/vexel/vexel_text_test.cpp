@@ -120,83 +120,6 @@ TEST_F(TextTest, TheMeasuredAdvanceEqualsTheDrawnPenAdvance)
       }
 }
 
-TEST_F(TextTest, CachedGlyphsMakeDrawingAndMeasuringAllocateNothing)
-{
-  Recorder quiet;
-  VXrenderParams p = quiet.Params();
-  p.renderTriangles = nullptr;
-  VXcontext* silent = vxCreateContext(&p);
-  ASSERT_EQ(vxAddFontFile(silent, "Roboto-Regular", kRobotoPath), 0);
-  vxBeginFrame(silent, 800, 600, 2.0f);
-  vxSetFontSize(silent, 14);
-  const char* label = "Output -12.5 dB";
-  vxDrawText(silent, 10, 10, label, nullptr);
-  testsupport::AllocationScope scope;
-  float bounds[4];
-  vxMeasureText(silent, 10, 10, label, nullptr, bounds);
-  vxDrawText(silent, 10, 10, label, nullptr);
-  EXPECT_EQ(scope.Count(), 0u);
-  vxDeleteContext(silent);
-}
-
-TEST_F(TextTest, BoundsAndMetricsFollowTheFont)
-{
-  float asc = 0, desc = 0, lineh = 0;
-  vxTextMetrics(ctx, &asc, &desc, &lineh);
-  EXPECT_GT(asc, 10.0f);
-  EXPECT_LT(desc, -2.0f);
-  EXPECT_GE(lineh, asc - desc - 1e-4f);
-  float bounds[4];
-  float adv = vxMeasureText(ctx, 100, 200, "Height", nullptr, bounds);
-  EXPECT_NEAR(bounds[1], 200 - asc, 1e-3);
-  EXPECT_NEAR(bounds[3], 200 - asc + lineh, 1e-3);
-  EXPECT_GE(bounds[0], 99.0f);
-  EXPECT_NEAR(bounds[2], 100 + adv, 3.0f);
-
-  // Centred and right-aligned text moves its bounds left by half or all of the advance.
-  vxSetTextAlign(ctx, VX_ALIGN_RIGHT | VX_ALIGN_BASELINE);
-  float rb[4];
-  vxMeasureText(ctx, 100, 200, "Height", nullptr, rb);
-  EXPECT_NEAR(rb[2], bounds[2] - adv, 1e-3);
-  vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_TOP);
-  float tb[4];
-  vxMeasureText(ctx, 100, 200, "Height", nullptr, tb);
-  EXPECT_NEAR(tb[1], 200.0f, 1e-3);
-}
-
-TEST_F(TextTest, TextScaleFollowsTheTransformUpToFour)
-{
-  vxScale(ctx, 10, 10);
-  vxDrawText(ctx, 0, 0, "a", nullptr);
-  EXPECT_FLOAT_EQ(ctx->fs->states[ctx->fs->nstates - 1].size, 20.0f * 4.0f);
-  vxResetTransform(ctx);
-  vxScale(ctx, 1.504f, 1.504f);
-  vxBeginFrame(ctx, 800, 600, 2.0f);
-  vxSetFontSize(ctx, 20);
-  vxScale(ctx, 1.504f, 1.504f);
-  vxDrawText(ctx, 0, 0, "a", nullptr);
-  EXPECT_NEAR(ctx->fs->states[ctx->fs->nstates - 1].size, 20.0f * 1.5f * 2.0f, 1e-3);
-  // The quads come back in the transformed space: a glyph drawn at scale 10 is about ten times as large.
-  const auto& v = r.Last("triangles")->verts;
-  ASSERT_EQ(v.size(), 6u);
-}
-
-TEST_F(TextTest, GlyphPositionsAdvanceThroughTheText)
-{
-  const char* text = "AVé!";
-  VXglyphPosition pos[8];
-  int n = vxTextGlyphPositions(ctx, 5, 0, text, nullptr, pos, 8);
-  ASSERT_EQ(n, 4);
-  EXPECT_EQ(pos[0].str, text);
-  EXPECT_EQ(pos[2].str, text + 2);
-  EXPECT_EQ(pos[3].str, text + 4); // after the two-byte é
-  EXPECT_EQ(pos[0].x, 5.0f);
-  for (int i = 1; i < n; ++i) EXPECT_GT(pos[i].x, pos[i - 1].x);
-  for (int i = 0; i < n; ++i) EXPECT_LE(pos[i].minx, pos[i].maxx);
-  EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, text, nullptr, pos, 2), 2);
-  EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, text, text, pos, 2), 0);
-}
-
 TEST_F(TextTest, LineBreakingAtSpacesNewlinesAndCjk)
 {
   float wider = std::max(Width("hello"), Width("world")), both = Width("hello world");
@@ -221,25 +144,6 @@ TEST_F(TextTest, LineBreakingAtSpacesNewlinesAndCjk)
   std::vector<std::string> cjkRows = Rows(cjk, one * 2.5f);
   ASSERT_EQ(cjkRows.size(), 2u);
   EXPECT_EQ(cjkRows[0], "\xE6\xBC\xA2\xE5\xAD\x97");
-}
-
-TEST_F(TextTest, RowsCarryWidthsAndContinuations)
-{
-  const char* text = "alpha beta gamma";
-  VXtextRow rows[4];
-  float width = Width("alpha beta") + 1;
-  int n = vxBreakTextLines(ctx, text, nullptr, width, rows, 4);
-  ASSERT_EQ(n, 2);
-  EXPECT_EQ(std::string(rows[0].start, rows[0].end), "alpha beta");
-  EXPECT_EQ(rows[0].next, text + 11);
-  EXPECT_NEAR(rows[0].width, Width("alpha beta"), 1e-3);
-  EXPECT_NEAR(rows[1].width, Width("gamma"), 1e-3);
-  EXPECT_EQ(rows[1].next, text + strlen(text));
-  EXPECT_LE(rows[1].minx, 1.0f);
-  EXPECT_GT(rows[1].maxx, rows[1].width - 2.0f);
-  EXPECT_EQ(vxBreakTextLines(ctx, text, nullptr, width, rows, 1), 1);
-  EXPECT_EQ(vxBreakTextLines(ctx, text, nullptr, width, rows, 0), 0);
-  EXPECT_EQ(vxBreakTextLines(ctx, "", nullptr, width, rows, 4), 0);
 }
 
 TEST_F(TextTest, TextBoxesDrawARunPerRowAndMeasureAllRows)
