@@ -1,5 +1,5 @@
-// Biquad sections and cascades: coefficients from poles and zeros, scaling to the normal gain, the response, and
-// direct form II processing (identity before a design, agreement with the response, no denormals).
+// Biquad cascades: layouts beyond the storage, and direct form II processing (agreement with the response, float
+// and double, no allocation, no denormals, bad arguments).
 #include <cmath>
 #include <vector>
 
@@ -28,102 +28,6 @@ struct Storage
 };
 
 } // namespace
-
-TEST(BiquadStage, StartsAsTheIdentity)
-{
-  BiquadStage s;
-  EXPECT_EQ(s.Response(0.1), Complex(1.0, 0.0));
-  EXPECT_EQ(s.b0, 1.0);
-  EXPECT_EQ(s.a1, 0.0);
-}
-
-TEST(BiquadStage, FirstOrderSectionPutsItsZeroWhereAsked)
-{
-  BiquadStage s;
-  s.SetOnePole(Complex(0.5, 0.0), Complex(0.25, 0.0));
-  EXPECT_EQ(s.a1, -0.5);
-  EXPECT_EQ(s.b0, 1.0);
-  EXPECT_EQ(s.b1, -0.25);
-  EXPECT_EQ(s.a2, 0.0);
-  EXPECT_EQ(s.b2, 0.0);
-  const StagePoles back = StagePoles::FromStage(s);
-  EXPECT_DOUBLE_EQ(back.pair.pole1.real(), 0.5);
-  EXPECT_DOUBLE_EQ(back.pair.zero1.real(), 0.25);
-  EXPECT_TRUE(back.pair.IsSingle());
-}
-
-TEST(BiquadStage, SecondOrderSectionFromConjugateOrRealRoots)
-{
-  BiquadStage s;
-  const Complex p = std::polar(0.9, 0.3);
-  const Complex z = std::polar(1.0, 2.0);
-  s.SetTwoPole(p, z, std::conj(p), std::conj(z));
-  EXPECT_DOUBLE_EQ(s.a1, -2.0 * p.real());
-  EXPECT_DOUBLE_EQ(s.a2, 0.81);
-  EXPECT_DOUBLE_EQ(s.b2, 1.0);
-
-  s.SetTwoPole(Complex(0.5, 0.0), Complex(-1.0, 0.0), Complex(-0.25, 0.0), Complex(1.0, 0.0));
-  EXPECT_DOUBLE_EQ(s.a1, -0.25);
-  EXPECT_DOUBLE_EQ(s.a2, -0.125);
-  EXPECT_DOUBLE_EQ(s.b1, 0.0);
-  EXPECT_DOUBLE_EQ(s.b2, -1.0);
-
-  StagePoles sp;
-  sp.pair = PoleZeroPair{p, std::conj(p), z, std::conj(z)};
-  sp.gain = 0.5;
-  s.SetPoleZeroForm(sp);
-  const StagePoles back = StagePoles::FromStage(s);
-  EXPECT_NEAR(std::abs(back.pair.pole1 - std::conj(p)) * std::abs(back.pair.pole1 - p), 0.0, 1e-12);
-  EXPECT_NEAR(back.gain, 0.5, 1e-15);
-}
-
-TEST(BiquadCascade, WithoutSectionsIsTheIdentity)
-{
-  Storage st;
-  EXPECT_EQ(st.cascade.NumStages(), 0);
-  EXPECT_EQ(st.cascade.Response(0.2), Complex(1.0, 0.0));
-
-  std::vector<double> x = {1.0, -0.5, 0.25, 3.0};
-  const std::vector<double> before = x;
-  DirectFormII::Process(st.cascade, 4, x.data(), st.states, 1e-36);
-  EXPECT_EQ(x, before);
-
-  // An empty layout keeps the cascade empty.
-  st.layout.SetNormal(0.0, 2.0);
-  st.cascade.SetLayout(st.layout);
-  EXPECT_EQ(st.cascade.NumStages(), 0);
-  DirectFormII::Process(st.cascade, 4, x.data(), st.states, 1e-36);
-  EXPECT_EQ(x, before);
-}
-
-TEST(BiquadCascade, ALayoutBecomesOneSectionPerPairScaledToTheNormalGain)
-{
-  Storage st;
-  st.layout.AddConjugatePair(std::polar(0.8, 0.5), Complex(-1.0, 0.0));
-  st.layout.AddSingle(Complex(0.3, 0.0), Complex(-1.0, 0.0));
-  st.layout.SetNormal(0.0, 2.0);
-  st.cascade.SetLayout(st.layout);
-  ASSERT_EQ(st.cascade.NumStages(), 2);
-  EXPECT_EQ(st.cascade.Stage(1).a2, 0.0);
-  EXPECT_EQ(st.cascade.Stage(1).b2, 0.0);
-  EXPECT_NEAR(std::abs(st.cascade.Response(0.0)), 2.0, 1e-12);
-
-  // At DC the response is the product of the sections' coefficient sums.
-  Complex product(1.0);
-  for (int i = 0; i < 2; ++i)
-  {
-    const BiquadStage& s = st.cascade.Stage(i);
-    product *= (s.b0 + s.b1 + s.b2) / (1.0 + s.a1 + s.a2);
-  }
-  EXPECT_NEAR(std::abs(st.cascade.Response(0.0) - product), 0.0, 1e-12);
-
-  const std::vector<PoleZeroPair> pz = st.cascade.GetPoleZeros();
-  ASSERT_EQ(pz.size(), 2u);
-  EXPECT_NEAR(std::abs(pz[0].pole1 - std::polar(0.8, -0.5)) * std::abs(pz[0].pole1 - std::polar(0.8, 0.5)), 0.0,
-              1e-12);
-  EXPECT_NEAR(pz[1].pole1.real(), 0.3, 1e-15);
-  EXPECT_NEAR(pz[1].zero1.real(), -1.0, 1e-15);
-}
 
 TEST(BiquadCascade, LayoutsBeyondTheStorageAreCut)
 {

@@ -1,5 +1,5 @@
-// Butterworth filter objects measured: cut-off levels for every order and common rates, shelves, band edges and
-// centres, stable poles, polarity, kinds and names, and the life of an object before any design.
+// Butterworth filter objects measured at orders 1, 2, 3, 8 and 16 and two rates: cut-off levels, shelves, band
+// edges and centres, stable poles, polarity, and the life of an object before any design.
 #include <cmath>
 #include <vector>
 
@@ -26,8 +26,9 @@ using LowShelf = Object<Butterworth::Design::LowShelf>;
 using HighShelf = Object<Butterworth::Design::HighShelf>;
 using BandShelf = Object<Butterworth::Design::BandShelf1>;
 
-const double kRates[] = {44100.0, 48000.0, 96000.0};
-const double kCutoffs[] = {30.0, 440.0, 5000.0, 18000.0};
+const double kRates[] = {44100.0, 96000.0};
+const double kCutoffs[] = {30.0, 5000.0, 18000.0};
+const int kOrders[] = {1, 2, 3, 8, 16};
 
 void Design(Filter& f, std::initializer_list<std::pair<int, double>> values)
 {
@@ -57,7 +58,7 @@ TEST(ButterworthPasses, AreThreeDecibelsDownAtTheCutoffForEveryOrderAndRate)
 {
   for (double fs : kRates)
     for (double fc : kCutoffs)
-      for (int order = 1; order <= 16; ++order)
+      for (int order : kOrders)
       {
         LowPass lp;
         HighPass hp;
@@ -81,7 +82,7 @@ TEST(ButterworthPasses, AreThreeDecibelsDownAtTheCutoffForEveryOrderAndRate)
 
 TEST(ButterworthPasses, KeepTheirPolarityAtEveryOrder)
 {
-  for (int order = 1; order <= 16; ++order)
+  for (int order : kOrders)
   {
     LowPass lp;
     HighPass hp;
@@ -109,7 +110,7 @@ TEST(ButterworthPasses, KeepTheirPolarityAtEveryOrder)
 TEST(ButterworthShelves, ReachTheirGainAndStayFlatElsewhere)
 {
   for (double gain : {-24.0, -6.0, 3.0, 12.0})
-    for (int order = 1; order <= 16; ++order)
+    for (int order : kOrders)
     {
       LowShelf ls;
       HighShelf hs;
@@ -149,18 +150,10 @@ TEST(ButterworthShelves, ReachTheirGainAndStayFlatElsewhere)
     }
 }
 
-TEST(ButterworthShelves, AtZeroGainAreFlat)
-{
-  LowShelf ls;
-  Design(ls, {{kParamSampleRate, 48000}, {kParamOrder, 5}, {kParamFrequency, 1000}, {kParamGain, 0.0}});
-  for (double f : {0.0, 0.01, 0.1, 0.3, 0.5})
-    EXPECT_NEAR(std::abs(ls.Response(f)), 1.0, 1e-12);
-}
-
 TEST(ButterworthBands, PassAndStopTheBandWithThreeDecibelEdges)
 {
   for (double fs : kRates)
-    for (int order = 1; order <= 16; ++order)
+    for (int order : kOrders)
     {
       const double fc = 1000.0;
       const double w = 1.0; // edges 500 Hz and 2000 Hz
@@ -194,14 +187,6 @@ TEST(ButterworthBands, PassAndStopTheBandWithThreeDecibelEdges)
     }
 }
 
-TEST(ButterworthBands, TheHighestOrderFillsEveryStage)
-{
-  BandStop bs;
-  Design(bs, {{kParamSampleRate, 48000}, {kParamOrder, 16}, {kParamFrequency, 3000}, {kParamBandwidthHz, 3}});
-  EXPECT_EQ(bs.GetDesign().Cascade().NumStages(), 16);
-  EXPECT_EQ(bs.GetDesign().DigitalLayout().NumPoles(), 32);
-}
-
 TEST(ButterworthBands, EdgesAreHeldInsideTheSpectrum)
 {
   // A centre near Nyquist with a wide band: the upper edge is held below Nyquist, the design stays stable.
@@ -212,64 +197,6 @@ TEST(ButterworthBands, EdgesAreHeldInsideTheSpectrum)
   BandStop bs;
   Design(bs, {{kParamSampleRate, 44100}, {kParamOrder, 4}, {kParamFrequency, 5}, {kParamBandwidthHz, 0.1}});
   ExpectStablePoles(bs);
-}
-
-TEST(ButterworthPrototype, OrderThreeHasAPairAndASingle)
-{
-  PoleZeroPair storage[8]{};
-  ButterworthAnalogLowPass proto(storage, 16);
-  proto.Design(3);
-  ASSERT_EQ(proto.NumPoles(), 3);
-  EXPECT_NEAR(proto.Pair(0).pole1.real(), -0.5, 1e-15);
-  EXPECT_NEAR(std::fabs(proto.Pair(0).pole1.imag()), std::sqrt(3.0) / 2.0, 1e-15);
-  EXPECT_TRUE(IsInfinity(proto.Pair(0).zero1));
-  EXPECT_TRUE(proto.Pair(1).IsSingle());
-  EXPECT_EQ(proto.Pair(1).pole1, Complex(-1.0, 0.0));
-
-  LowPass lp;
-  Design(lp, {{kParamSampleRate, 48000}, {kParamOrder, 3}, {kParamFrequency, 1000}});
-  ASSERT_EQ(lp.GetDesign().Cascade().NumStages(), 2);
-  EXPECT_EQ(lp.GetDesign().Cascade().Stage(1).a2, 0.0);
-  EXPECT_NEAR(lp.GetPoleZeros()[1].zero1.real(), -1.0, 1e-15);
-
-  PoleZeroPair shelfStorage[8]{};
-  ButterworthAnalogLowShelf shelf(shelfStorage, 16);
-  shelf.Design(4, 0.0);
-  for (int i = 0; i < 2; ++i)
-    EXPECT_NEAR(std::abs(shelf.Pair(i).pole1 - shelf.Pair(i).zero1), 0.0, 1e-15);
-}
-
-TEST(ButterworthObjects, ReportTheirKindNameAndChannels)
-{
-  LowPass lp;
-  HighPass hp;
-  BandPass bp;
-  BandStop bs;
-  LowShelf ls;
-  HighShelf hs;
-  BandShelf bsh;
-  struct Row
-  {
-    const Filter* f;
-    int kind;
-    const char* name;
-    int params;
-  };
-  const Row rows[] = {
-    {&lp, kKindLowPass, "Butterworth Low Pass", 3},     {&hp, kKindHighPass, "Butterworth High Pass", 3},
-    {&bp, kKindBandPass, "Butterworth Band Pass", 4},   {&bs, kKindBandStop, "Butterworth Band Stop", 4},
-    {&ls, kKindLowShelf, "Butterworth Low Shelf", 4},   {&hs, kKindHighShelf, "Butterworth High Shelf", 4},
-    {&bsh, kKindBandShelf, "Butterworth Band Shelf", 5},
-  };
-  for (const Row& row : rows)
-  {
-    EXPECT_EQ(row.f->GetKind(), row.kind) << row.name;
-    EXPECT_EQ(row.f->GetName(), row.name);
-    EXPECT_EQ(row.f->GetNumParams(), row.params) << row.name;
-    EXPECT_EQ(row.f->GetNumChannels(), 1);
-  }
-  EXPECT_EQ(bp.GetKind(), 2);
-  EXPECT_EQ(bs.GetKind(), 3);
 }
 
 TEST(ButterworthObjects, BeforeAnyDesignHaveNoPolesAndPassAudioThrough)

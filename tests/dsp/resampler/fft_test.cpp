@@ -25,69 +25,51 @@ std::vector<std::complex<double>> NaiveDft(const std::vector<double>& x)
 
 } // namespace
 
-TEST(RealFft, ForwardEqualsNaiveDftForOrders1To12)
+// Every order from 1 to 12: the packed forward transform equals a naive DFT, the inverse scaled by 2/N restores
+// the signal, and the out-of-place and split forms give the packed transform's values.
+class RealFftOrder : public ::testing::TestWithParam<int>
 {
-  for (int order = 1; order <= 12; ++order) {
-    const int n = 1 << order;
-    const std::vector<double> x = resamptest::Noise(n, order);
-    const auto ref = NaiveDft(x);
-    std::vector<double> d(x);
-    RealFft* fft = FftKeeper::Get(order);
-    ASSERT_NE(fft, nullptr);
-    fft->Forward(d.data());
-    FftKeeper::Put(fft);
-    const double tol = 1e-12 * n;
-    EXPECT_NEAR(d[0], ref[0].real(), tol) << "order " << order;
-    EXPECT_NEAR(d[1], ref[n / 2].real(), tol) << "order " << order;
-    for (int k = 1; k < n / 2; ++k) {
-      EXPECT_NEAR(d[2 * k], ref[k].real(), tol) << "order " << order << " bin " << k;
-      EXPECT_NEAR(d[2 * k + 1], ref[k].imag(), tol) << "order " << order << " bin " << k;
-    }
+};
+
+TEST_P(RealFftOrder, AgreesWithANaiveDftAndRoundTripsInEveryForm)
+{
+  const int order = GetParam();
+  const int n = 1 << order;
+  const std::vector<double> x = resamptest::Noise(n, order);
+  const auto ref = NaiveDft(x);
+  RealFft* fft = FftKeeper::Get(order);
+  ASSERT_NE(fft, nullptr);
+  std::vector<double> packed(x);
+  fft->Forward(packed.data());
+  const double tol = 1e-12 * n;
+  EXPECT_NEAR(packed[0], ref[0].real(), tol);
+  EXPECT_NEAR(packed[1], ref[n / 2].real(), tol);
+  for (int k = 1; k < n / 2; ++k) {
+    EXPECT_NEAR(packed[2 * k], ref[k].real(), tol) << "bin " << k;
+    EXPECT_NEAR(packed[2 * k + 1], ref[k].imag(), tol) << "bin " << k;
   }
+  std::vector<double> outOfPlace(n), re(n / 2), im(n / 2);
+  fft->Forward(x.data(), outOfPlace.data());
+  fft->ForwardSplit(x.data(), re.data(), im.data());
+  for (int k = 0; k < n / 2; ++k) {
+    EXPECT_EQ(outOfPlace[2 * k], packed[2 * k]) << "bin " << k;
+    EXPECT_EQ(outOfPlace[2 * k + 1], packed[2 * k + 1]) << "bin " << k;
+    EXPECT_EQ(re[k], packed[2 * k]) << "bin " << k;
+    EXPECT_EQ(im[k], packed[2 * k + 1]) << "bin " << k;
+  }
+  std::vector<double> back(n), backSplit(n);
+  fft->InverseSplit(re.data(), im.data(), backSplit.data());
+  fft->Inverse(packed.data(), back.data());
+  fft->Inverse(packed.data());
+  for (int i = 0; i < n; ++i) {
+    EXPECT_NEAR(packed[i] * fft->inverseScale, x[i], 1e-13 * n);
+    EXPECT_EQ(back[i], packed[i]);
+    EXPECT_EQ(backSplit[i], back[i]);
+  }
+  FftKeeper::Put(fft);
 }
 
-TEST(RealFft, InverseScaledByTwoOverNRestoresTheSignalForOrders1To12)
-{
-  for (int order = 1; order <= 12; ++order) {
-    const int n = 1 << order;
-    const std::vector<double> x = resamptest::Noise(n, 100 + order);
-    std::vector<double> d(x);
-    RealFft* fft = FftKeeper::Get(order);
-    fft->Forward(d.data());
-    fft->Inverse(d.data());
-    for (int i = 0; i < n; ++i)
-      EXPECT_NEAR(d[i] * fft->inverseScale, x[i], 1e-13 * n) << "order " << order;
-    FftKeeper::Put(fft);
-  }
-}
-
-TEST(RealFft, UnpackedAndOutOfPlaceFormsGiveThePackedTransformsValuesForOrders1To12)
-{
-  for (int order = 1; order <= 12; ++order) {
-    const int n = 1 << order;
-    const std::vector<double> x = resamptest::Noise(n, 200 + order);
-    RealFft* fft = FftKeeper::Get(order);
-    std::vector<double> packed(x);
-    fft->Forward(packed.data());
-    std::vector<double> outOfPlace(n), re(n / 2), im(n / 2);
-    fft->Forward(x.data(), outOfPlace.data());
-    fft->ForwardSplit(x.data(), re.data(), im.data());
-    for (int k = 0; k < n / 2; ++k) {
-      EXPECT_EQ(outOfPlace[2 * k], packed[2 * k]) << "order " << order << " bin " << k;
-      EXPECT_EQ(outOfPlace[2 * k + 1], packed[2 * k + 1]) << "order " << order << " bin " << k;
-      EXPECT_EQ(re[k], packed[2 * k]) << "order " << order << " bin " << k;
-      EXPECT_EQ(im[k], packed[2 * k + 1]) << "order " << order << " bin " << k;
-    }
-    std::vector<double> back(n), backSplit(n);
-    fft->Inverse(packed.data(), back.data());
-    fft->InverseSplit(re.data(), im.data(), backSplit.data());
-    for (int i = 0; i < n; ++i) {
-      EXPECT_NEAR(back[i] * fft->inverseScale, x[i], 1e-13 * n) << "order " << order;
-      EXPECT_EQ(backSplit[i], back[i]) << "order " << order;
-    }
-    FftKeeper::Put(fft);
-  }
-}
+INSTANTIATE_TEST_SUITE_P(Orders, RealFftOrder, ::testing::Range(1, 13));
 
 TEST(FftKeeper, ReturnedObjectsAreReusedAndOrdersOutsideTheRangeAreRefused)
 {

@@ -36,25 +36,6 @@ TEST(FirFilterCache, AGainOfNaNNeverMatches)
   FirFilterCache::Release(b);
 }
 
-TEST(FirFilterCache, KeepsNinetySixUnusedRecordsAndGrowsOnlyWhileAllAreInUse)
-{
-  std::vector<FirFilter*> held;
-  for (int i = 0; i < FirFilterCache::kCapacity; ++i)
-    held.push_back(FirFilterCache::GetLPFilter(0, nullptr, 0.2 + i * 0.001, 30.0, 40.0, 1.0));
-  EXPECT_EQ(FirFilterCache::Count(), 96);
-  held.push_back(FirFilterCache::GetLPFilter(0, nullptr, 0.9, 30.0, 40.0, 1.0));
-  EXPECT_EQ(FirFilterCache::Count(), 97);
-  for (FirFilter* f : held)
-    FirFilterCache::Release(f);
-  FirFilter* extra = FirFilterCache::GetLPFilter(0, nullptr, 0.91, 30.0, 40.0, 1.0);
-  EXPECT_EQ(FirFilterCache::Count(), 97);
-  FirFilterCache::Release(extra);
-  // the least recently used record was dropped; the most recent ones are still there
-  FirFilter* again = FirFilterCache::GetLPFilter(0, nullptr, 0.9, 30.0, 40.0, 1.0);
-  EXPECT_EQ(again, held.back());
-  FirFilterCache::Release(again);
-}
-
 namespace {
 
 // Magnitude of a linear-phase kernel at f cycles per sample, relative to its gain.
@@ -106,7 +87,6 @@ TEST(FirFilter, TheEffectsFilterHas247TapsWithLatency123AndMeetsItsBands)
   EXPECT_LT(stop, -124.28);
   const double pass = WorstPassBandDeviationDb(*f, 0.25 * (1.0 - 2.0 * 0.08));
   EXPECT_LT(pass, 1e-4);
-  std::printf("effect's filter: stop band %.2f dB from 0.25, pass band within %.2g dB up to 0.21\n", stop, pass);
   FirFilterCache::Release(f);
 }
 
@@ -125,7 +105,6 @@ TEST(FirFilter, EveryDesignReachesItsAttenuationFromTheCutOffOn)
     // the pass-band ripple mirrors the stop band's
     const double ripple = 20.0 * std::log10(1.0 + 2.0 * std::pow(10.0, -c.atten / 20.0));
     EXPECT_LT(WorstPassBandDeviationDb(*f, passEdge), ripple) << c.normFreq << " " << c.transBand << " " << c.atten;
-    std::printf("%g %g %g: %d taps, stop band %.2f dB\n", c.normFreq, c.transBand, c.atten, f->kernelLength, stop);
     FirFilterCache::Release(f);
   }
 }

@@ -28,33 +28,6 @@ double At(const std::vector<double>& x, long i)
 
 } // namespace
 
-TEST(HalfBand, LaddersHoldFiftyNineSetsWhoseCoefficientsSumToOneHalf)
-{
-  const auto sets = AllSets();
-  EXPECT_EQ(sets.size(), 59u);
-  for (const HBCoeffSet* s : sets) {
-    double sum = 0.0;
-    for (int k = 0; k < s->n; ++k)
-      sum += s->coeffs[k];
-    EXPECT_NEAR(sum, 0.5, 1e-14);
-  }
-  EXPECT_NEAR(SelectHBCoeffs2(0, 124.28).coeffs[0], 0.62, 0.01);
-}
-
-TEST(HalfBand, SelectionStepsUpOnlyAboveAThreshold)
-{
-  EXPECT_EQ(SelectHBCoeffs2(0, 120.6199).n, 7);
-  EXPECT_EQ(SelectHBCoeffs2(0, 120.62).n, 8);
-  EXPECT_EQ(SelectHBCoeffs2(0, 124.28).n, 8);
-  EXPECT_EQ(SelectHBCoeffs2(1, 124.28).n, 5);
-  EXPECT_EQ(SelectHBCoeffs2(2, 124.28).n, 3);
-  EXPECT_EQ(SelectHBCoeffs2(5, 10.0).n, 1);
-  EXPECT_EQ(SelectHBCoeffs2(9, 1000.0).n, 3);
-  EXPECT_EQ(SelectHBCoeffs2(0, 1000.0).n, 14);
-  EXPECT_EQ(SelectHBCoeffs3(-1, 124.28).n, 5);
-  EXPECT_EQ(SelectHBCoeffs3(3, 48.6615).n, 1);
-}
-
 TEST(HalfBand, EveryUpsamplerKernelEqualsANaiveFir)
 {
   for (const HBCoeffSet* s : AllSets()) {
