@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 namespace refmodel {
 
@@ -20,35 +19,18 @@ struct Settings
   int placement = 0; // 0 stereo, 1 left, 2 right, 3 mid, 4 side
   int mode = 0;      // 0 clean, 1 warm, 2 crisp, 3 classic
   int stages = 1;
-  double even = 0, odd = 0, fluct = 0; // percent
+  double even = 0, odd = 0; // percent (fluctuation off)
   bool clipOn = false;
   double ceilingDb = -0.1;
   int monitor = 0; // 0 stereo, 1 left, 2 right, 3 mid, 4 side
   bool inPlace = false;
 };
 
-// One saturator: curve, DC blockers and averaging, fluctuation walks fed from `draw` (values 0..1).
+// One saturator: curve, DC blockers and averaging.
 struct Sat
 {
-  std::function<double()> draw;
-  double hostRate = 48000;
   // smoothing history
   double dcFirst = 0, dcSecond = 0, lastD = 0, lastA1 = 0, lastA2 = 0;
-  // fluctuation
-  double walkCoef = 0, walkEven = 0, walkOdd = 0, targetEven = 0, targetOdd = 0;
-  int period = 1, count = 0;
-
-  void start(double fs)
-  {
-    hostRate = fs;
-    walkCoef = std::exp(-2 * PI / (0.4 * fs));
-    period = std::max(1, int(0.2 * fs));
-    count = 0;
-    walkEven = walkOdd = 0;
-    dcFirst = dcSecond = lastD = lastA1 = lastA2 = 0;
-    targetEven = draw();
-    targetOdd = draw();
-  }
 
   static double evenPart(int mode, double u)
   {
@@ -80,19 +62,7 @@ struct Sat
       double angle = PI * s.odd / 200;
       return clamp1(std::sin(clamp1(x) * angle) / std::sin(angle));
     }
-    count++;
-    if (count >= period)
-    {
-      count = 0;
-      targetEven = draw();
-      targetOdd = draw();
-    }
-    walkEven = (1 - walkCoef) * targetEven + walkCoef * walkEven;
-    walkOdd = (1 - walkCoef) * targetOdd + walkCoef * walkOdd;
     double e = std::pow(s.even / 100, 3), o = std::pow(s.odd / 100, 3);
-    double f = s.fluct / 100;
-    e = std::max(0.0, e - f * walkEven);
-    o = std::max(0.0, o - f * walkOdd);
     if (e <= 0 && o <= 0) return x;
     double xc = clamp1(x);
     double u = xc, h = 0;
@@ -115,8 +85,7 @@ struct Sat
 
 struct Clip
 {
-  double grL = 1, grR = 1;
-  static double knee(double x, double ceilingDb, double& gr)
+  static double knee(double x, double ceilingDb)
   {
     double k = 6 / std::log(2.0);
     double top = std::exp(ceilingDb / k);
@@ -127,7 +96,6 @@ struct Clip
       double mag = thr + (top - thr) * std::tanh((std::fabs(x) - thr) / (top - thr));
       y = x > 0 ? mag : (x < 0 ? -mag : 0);
     }
-    gr = x == 0 ? 1 : y / x;
     return y;
   }
 };
@@ -137,9 +105,6 @@ struct Path
 {
   Settings s;
   Sat left, right;
-  Clip clip;
-
-  void start(double hostRate) { left.start(hostRate); right.start(hostRate); }
 
   static double gainOf(double db) { return db <= -144 ? 0 : std::pow(10.0, db / 20); }
 
@@ -161,11 +126,10 @@ struct Path
     }
     L *= gainOf(s.outTrimDb);
     R *= gainOf(s.outTrimDb);
-    double cl = Clip::knee(L, s.ceilingDb, clip.grL), cr = Clip::knee(R, s.ceilingDb, clip.grR);
     if (s.clipOn)
     {
-      L = cl;
-      R = cr;
+      L = Clip::knee(L, s.ceilingDb);
+      R = Clip::knee(R, s.ceilingDb);
     }
     double l = L, r = R;
     switch (s.monitor)

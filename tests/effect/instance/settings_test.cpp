@@ -123,18 +123,3 @@ TEST_F(Settings, WithoutEditorTheHostIsRefusedTheEditor)
   void* rect = nullptr;
   EXPECT_EQ(instance.Dispatch(vst2::effEditGetRect, 0, 0, &rect), 0);
 }
-
-TEST_F(Settings, DefaultPresetInTheVST2FolderIsLoadedAtStart)
-{
-  const std::string vst2Folder = DataFolder() + "/VST2";
-  {
-    Instance first(mHost);
-    ASSERT_NE(first.Effect()->getParameter(first.Effect(), kClipCeiling), 0.25f);
-    first.Effect()->setParameter(first.Effect(), kClipCeiling, 0.25f);
-    auto* drovik = dynamic_cast<Drovik*>(first.Plug());
-    ASSERT_TRUE(drovik);
-    ASSERT_TRUE(drovik->SaveDefaultPresetFile(vst2Folder.c_str()));
-  }
-  Instance second(mHost);
-  EXPECT_FLOAT_EQ(second.Effect()->getParameter(second.Effect(), kClipCeiling), 0.25f);
-}

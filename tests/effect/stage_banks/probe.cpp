@@ -12,8 +12,6 @@
 namespace {
 
 constexpr double kSampleRate = 48000.0;
-constexpr int32_t kVendorGainReduction = 0x50726553;      // 'PreS'
-constexpr intptr_t kVendorGainReductionValue = 0x47526442; // 'GRdB'
 
 intptr_t HostCallback(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void*, float)
 {
@@ -98,8 +96,6 @@ void Run(int scenario, StageBankProbeResult* r)
     float* ins[2] = {inF[0], inF[1]};
     float* outs[2] = {r->outFloat[0] + start, r->outFloat[1] + start};
     e->processReplacing(e, ins, outs, block);
-    e->dispatcher(e, vst2::effVendorSpecific, kVendorGainReduction, kVendorGainReductionValue,
-                  &r->gainReductionDb[b], 0.0f);
     ReadMeters(e, r->meters[b]);
   }
   for (int b = 0; b < StageBankProbeResult::kBlocks; ++b)
@@ -111,8 +107,6 @@ void Run(int scenario, StageBankProbeResult* r)
     double* ins[2] = {inD[0], inD[1]};
     double* outs[2] = {r->outDouble[0] + start, r->outDouble[1] + start};
     e->processDoubleReplacing(e, ins, outs, block);
-    e->dispatcher(e, vst2::effVendorSpecific, kVendorGainReduction, kVendorGainReductionValue,
-                  &r->gainReductionDb[StageBankProbeResult::kBlocks + b], 0.0f);
     ReadMeters(e, r->meters[StageBankProbeResult::kBlocks + b]);
   }
 

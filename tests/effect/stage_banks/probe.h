@@ -20,7 +20,6 @@ struct StageBankProbeResult
   long long instanceBytes = 0; // sizeof the plug-in object
   float outFloat[kChannels][kFrames];
   double outDouble[kChannels][kFrames];
-  float gainReductionDb[2 * kBlocks];
   /// Per block: value, maximum and display of the input L/R and output L/R meters, then the clip lamp.
   static constexpr int kMeterReadings = 13;
   double meters[2 * kBlocks][kMeterReadings];
