@@ -40,15 +40,6 @@ TEST(IParamInit, EmptyRangeGetsOneStep)
   EXPECT_EQ(p.GetMax(), 1.0);
 }
 
-TEST(IParamInit, FreshParameterIsLinearZeroToOne)
-{
-  IParam p;
-  EXPECT_EQ(p.Type(), IParam::kTypeNone);
-  EXPECT_EQ(p.Unit(), IParam::kUnitCustom);
-  EXPECT_EQ(p.GetMax(), 1.0);
-  EXPECT_EQ(p.GetShape().GetCurveKind(), 0);
-}
-
 TEST(IParamInit, LongTextsAreCutToTheirFields)
 {
   IParam p;
@@ -141,13 +132,6 @@ TEST(IParamShape, PowerCurve)
   p.InitDouble("p", 0, 0, 100, 0.001, "", 0, "", IParam::ShapePowCurve(2.0));
   EXPECT_DOUBLE_EQ(p.GetShape().NormalizedToValue(0.5, p), 25.0);
   EXPECT_DOUBLE_EQ(p.GetShape().ValueToNormalized(25.0, p), 0.5);
-  const struct
-  {
-    double exponent;
-    int kind;
-  } kinds[] = {{2.0, 4}, {3.0, 6}, {0.3, 5}, {0.5, 3}, {1.0, 0}};
-  for (const auto& k : kinds)
-    EXPECT_EQ(IParam::ShapePowCurve(k.exponent).GetCurveKind(), k.kind) << k.exponent;
 }
 
 TEST(IParamShape, ExponentialFromZeroStartsAtTinyValue)
@@ -156,52 +140,39 @@ TEST(IParamShape, ExponentialFromZeroStartsAtTinyValue)
   p.InitDouble("f", 1000, 0, 20000, 1, "Hz", 0, "", IParam::ShapeExp());
   EXPECT_NEAR(p.GetShape().NormalizedToValue(0.0, p), 1e-8, 1e-20);
   EXPECT_NEAR(p.GetShape().NormalizedToValue(1.0, p), 20000.0, 1e-6);
-  EXPECT_EQ(p.GetShape().GetCurveKind(), 1);
 }
 
-TEST(IParamDisplay, NegateDisplayNeverShowsMinusZero)
+// Display texts: precision from the step, sign and negate flags (never "-0"), enum texts or numbers, huge values
+// clamped before conversion, normalised values converted first.
+TEST(IParamDisplay, Texts)
 {
-  IParam p0;
-  p0.InitDouble("p", 0, -5, 5, 1, "", IParam::kFlagNegateDisplay);
-  EXPECT_EQ(Display(p0, 0.0), "0");
-  IParam p2;
-  p2.InitDouble("p", 0, -5, 5, 0.01, "", IParam::kFlagNegateDisplay);
-  EXPECT_EQ(Display(p2, 0.0), "0.00");
-  EXPECT_EQ(Display(p2, 1.5), "-1.50");
-}
-
-TEST(IParamDisplay, SignFlagAddsPlus)
-{
-  IParam p;
-  p.InitDouble("p", 0, -5, 5, 0.1, "", IParam::kFlagSignDisplay);
-  EXPECT_EQ(Display(p, 3.0), "+3.0");
-  EXPECT_EQ(Display(p, -3.0), "-3.0");
-  EXPECT_EQ(Display(p, 0.0), "0.0");
-}
-
-TEST(IParamDisplay, EnumShowsItsTextOrTheNumber)
-{
-  IParam p;
-  p.InitEnum("e", 0, 3, "", 0, "", "zero", "one", "two");
-  EXPECT_EQ(Display(p, 1.0), "one");
-  EXPECT_EQ(Display(p, 1.0, false), "1");
-}
-
-TEST(IParamDisplay, HugeValuesAreClampedBeforeConversion)
-{
-  IParam p;
-  p.InitDouble("p", 0, -1e300, 1e300, 1);
-  EXPECT_EQ(Display(p, 1e300), "2147483647");
-  EXPECT_EQ(Display(p, -1e300), "-2147483648");
-}
-
-TEST(IParamDisplay, NormalisedValueIsConvertedFirst)
-{
-  IParam p;
-  p.InitDouble("p", 0, 0, 10, 0.1);
-  LibString s;
-  p.GetDisplay(true, s, true, 0.25);
-  EXPECT_STREQ(s.Get(), "2.5");
+  IParam negate0, negate2, sign, e, huge, plain;
+  negate0.InitDouble("p", 0, -5, 5, 1, "", IParam::kFlagNegateDisplay);
+  negate2.InitDouble("p", 0, -5, 5, 0.01, "", IParam::kFlagNegateDisplay);
+  sign.InitDouble("p", 0, -5, 5, 0.1, "", IParam::kFlagSignDisplay);
+  e.InitEnum("e", 0, 3, "", 0, "", "zero", "one", "two");
+  huge.InitDouble("p", 0, -1e300, 1e300, 1);
+  plain.InitDouble("p", 0, 0, 10, 0.1);
+  const struct
+  {
+    const IParam* p;
+    bool normalized, withTexts;
+    double value;
+    const char* text;
+  } cases[] = {
+    {&negate0, false, true, 0.0, "0"},       {&negate2, false, true, 0.0, "0.00"},
+    {&negate2, false, true, 1.5, "-1.50"},   {&sign, false, true, 3.0, "+3.0"},
+    {&sign, false, true, -3.0, "-3.0"},      {&sign, false, true, 0.0, "0.0"},
+    {&e, false, true, 1.0, "one"},           {&e, false, false, 1.0, "1"},
+    {&huge, false, true, 1e300, "2147483647"}, {&huge, false, true, -1e300, "-2147483648"},
+    {&plain, true, true, 0.25, "2.5"},
+  };
+  for (const auto& c : cases)
+  {
+    LibString s;
+    c.p->GetDisplay(c.normalized, s, c.withTexts, c.value);
+    EXPECT_STREQ(s.Get(), c.text) << c.value;
+  }
 }
 
 TEST(IParamDisplay, LabelIsHiddenWhenTheTruncatedValueHasAText)
@@ -229,14 +200,4 @@ TEST(IParamParse, StringToValue)
   IParam neg;
   neg.InitDouble("n", 0, -10, 10, 1, "", IParam::kFlagNegateDisplay);
   EXPECT_EQ(neg.StringToValue("4"), -4.0);
-}
-
-TEST(IParamJSON, DescribesTheParameter)
-{
-  IParam p;
-  p.InitInt("Stages", 1, 1, 5);
-  LibString s;
-  p.GetJSON(s, 18);
-  EXPECT_STREQ(s.Get(), "{\"id\":18, \"name\":\"Stages\", \"type\":\"int\", \"min\":1.000000, \"max\":5.000000, "
-                        "\"default\":1.000000, \"rate\":\"control\"}");
 }

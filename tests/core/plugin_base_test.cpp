@@ -28,7 +28,6 @@ public:
   {
     notified.push_back({idx, source});
   }
-  void SetVersion(int packed) { mVersion = packed; }
   std::vector<std::pair<int, int>> notified;
 };
 
@@ -193,18 +192,6 @@ TEST(Presets, MakePresetTakesIntsForIntegerParameters)
   EXPECT_DOUBLE_EQ(p.GetParam(0)->Value(), 0.5) << "unnamed parameters take the values current when it was made";
 }
 
-TEST(Version, DecimalAndTextForms)
-{
-  ThreeParams p;
-  p.SetVersion(2 * 65536 + 3 * 256 + 4);
-  EXPECT_EQ(p.GetPluginVersion(true), 2340);
-  plug::LibString s;
-  p.FormatPluginVersion(s);
-  EXPECT_STREQ(s.Get(), "v2.3.4");
-  EXPECT_STREQ(p.GetAPIName(), "VST2");
-  EXPECT_STREQ(p.GetArchName(), "x64");
-}
-
 TEST(Presets, BlobAndItsDumpRoundTrip)
 {
   ThreeParams p(2);
@@ -214,7 +201,6 @@ TEST(Presets, BlobAndItsDumpRoundTrip)
   const std::string path = testing::TempDir() + "/preset_dump.txt";
   std::remove(path.c_str());
   p.DumpPresetBlob(path.c_str());
-  p.DumpMakePresetSrc(path.c_str());
   FILE* f = std::fopen(path.c_str(), "r");
   ASSERT_NE(f, nullptr);
   char line[512], b64[256] = {};
@@ -222,8 +208,6 @@ TEST(Presets, BlobAndItsDumpRoundTrip)
   int n = 0;
   ASSERT_EQ(std::sscanf(line, "MakePresetFromBlob(\"blob\", \"%255[^\"]\", %d);", b64, &n), 2);
   EXPECT_EQ(n, 24);
-  ASSERT_NE(std::fgets(line, sizeof(line), f), nullptr);
-  EXPECT_STREQ(line, "MakePreset(\"blob\", 0.250000, 2.000000, 3);\n");
   std::fclose(f);
 
   ThreeParams q(1);

@@ -2,6 +2,7 @@
 // refused with nothing changed.
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -150,83 +151,66 @@ struct Snapshot
 
 } // namespace
 
-TEST_F(ProgramFiles, ParameterFormProgramBytes)
+/// The common head of every form: magic, byte size, form, form version, id, plug-in version, count.
+std::string Head(uint32_t size, const char* form, uint32_t formVersion, uint32_t count)
 {
-  Plug p(false);
-  p.Set(5.0, 2, 1);
-  p.GetPresetSlot(0)->SetName("Warm");
-  ASSERT_TRUE(p.SaveProgramAsFXP(File("p.fxp").c_str()));
-  const std::string expected = "CcnK" + BE(0) + "FxCk" + BE(1) + BE(kID) + BE(1010) + BE(3) + Name28("Warm") +
-                               BEFloat(0.75f) + BEFloat(0.5f) + BEFloat(1.0f);
-  EXPECT_EQ(ReadFile(File("p.fxp")), expected);
+  return "CcnK" + BE(size) + form + BE(formVersion) + BE(kID) + BE(1010) + BE(count);
 }
 
-TEST_F(ProgramFiles, ParameterFormProgramOf25ParametersIs156Bytes)
+std::string Bytes(const IStateChunk& c)
 {
-  class Wide : public IPluginBase
+  return std::string(reinterpret_cast<const char*>(c.GetData()), c.Size());
+}
+
+// The exact bytes of the four forms: programs and banks, by parameters and by chunk.
+TEST_F(ProgramFiles, GoldenBytesOfTheFourForms)
+{
+  const std::string kChunkHeader = LE(0x70666674) + LE(0x00010000);
+  const struct
   {
-  public:
-    Wide() : IPluginBase(25, 1)
+    const char* form;
+    bool chunks, bank;
+    std::function<std::string(Plug&)> expected;
+  } cases[] = {
+    {"parameter program", false, false,
+     [](Plug&) { return Head(0, "FxCk", 1, 3) + Name28("Warm") + BEFloat(0.75f) + BEFloat(0.5f) + BEFloat(1.0f); }},
+    {"chunk program", true, false,
+     [&](Plug& p) {
+       // A 100-byte state gives a 108-byte chunk (framework header counted), byte size 168, 168 bytes in all.
+       IStateChunk state;
+       p.SerializeState(state);
+       return Head(168, "FPCh", 1, 3) + Name28("Warm") + BE(108) + kChunkHeader + Bytes(state);
+     }},
+    {"parameter bank", false, true,
+     [](Plug&) {
+       return Head(0, "FxBk", 2, 2) + BE(1) + std::string(124, '\0') + Head(0, "FxCk", 1, 3) + Name28("First") +
+              BEFloat(1.0f) + BEFloat(1.0f) + BEFloat(1.0f) + Head(0, "FxCk", 1, 3) + Name28("Warm") +
+              BEFloat(0.75f) + BEFloat(0.5f) + BEFloat(1.0f);
+     }},
+    {"chunk bank", true, true,
+     [&](Plug& p) {
+       IStateChunk presets;
+       p.SerializePresets(presets);
+       const uint32_t chunkSize = 8 + presets.Size();
+       return Head(chunkSize + 160, "FBCh", 2, 2) + BE(1) + std::string(124, '\0') + BE(chunkSize) + kChunkHeader +
+              Bytes(presets);
+     }},
+  };
+  for (const auto& c : cases)
+  {
+    Plug p(c.chunks, c.bank ? 2 : 1);
+    if (c.bank)
     {
-      for (int i = 0; i < 25; ++i)
-        GetParam(i)->InitDouble("p", 0.5, 0, 1, 0.01);
+      p.Set(10.0, 4, 1);
+      p.ModifyCurrentPreset("First");
+      ASSERT_TRUE(p.RestorePreset(1));
     }
-    void BeginInformHostOfParamChangeFromUI(int) override {}
-    void EndInformHostOfParamChangeFromUI(int) override {}
-  } wide;
-  ASSERT_TRUE(wide.SaveProgramAsFXP(File("w.fxp").c_str()));
-  const std::string bytes = ReadFile(File("w.fxp"));
-  EXPECT_EQ(bytes.size(), 156u);
-  EXPECT_EQ(bytes.substr(4, 4), BE(0));
-}
-
-TEST_F(ProgramFiles, ChunkFormProgramBytes)
-{
-  Plug p(true);
-  p.Set(-2.5, 3, 0);
-  ASSERT_TRUE(p.SaveProgramAsFXP(File("c.fxp").c_str()));
-  const std::string bytes = ReadFile(File("c.fxp"));
-  // A 100-byte state gives a 108-byte chunk (framework header counted), byte size 168, 168 bytes in all.
-  ASSERT_EQ(bytes.size(), 168u);
-  EXPECT_EQ(bytes.substr(0, 56),
-            "CcnK" + BE(168) + "FPCh" + BE(1) + BE(kID) + BE(1010) + BE(3) + Name28(p.GetPresetName(0)));
-  EXPECT_EQ(bytes.substr(56, 4), BE(108));
-  EXPECT_EQ(bytes.substr(60, 8), LE(0x70666674) + LE(0x00010000));
-  IStateChunk state;
-  p.SerializeState(state);
-  EXPECT_EQ(bytes.substr(68), std::string(reinterpret_cast<const char*>(state.GetData()), state.Size()));
-}
-
-TEST_F(ProgramFiles, ParameterFormBankBytes)
-{
-  Plug p(false, 2);
-  p.Set(10.0, 4, 1);
-  p.ModifyCurrentPreset("First");
-  ASSERT_TRUE(p.RestorePreset(1));
-  p.Set(-10.0, 0, 0);
-  p.ModifyCurrentPreset("Second");
-  ASSERT_TRUE(p.SaveBankAsFXB(File("b.fxb").c_str()));
-  const std::string expected =
-    "CcnK" + BE(0) + "FxBk" + BE(2) + BE(kID) + BE(1010) + BE(2) + BE(1) + std::string(124, '\0') +
-    "CcnK" + BE(0) + "FxCk" + BE(1) + BE(kID) + BE(1010) + BE(3) + Name28("First") + BEFloat(1.0f) +
-    BEFloat(1.0f) + BEFloat(1.0f) +
-    "CcnK" + BE(0) + "FxCk" + BE(1) + BE(kID) + BE(1010) + BE(3) + Name28("Second") + BEFloat(0.0f) +
-    BEFloat(0.0f) + BEFloat(0.0f);
-  EXPECT_EQ(ReadFile(File("b.fxb")), expected);
-}
-
-TEST_F(ProgramFiles, ChunkFormBankBytes)
-{
-  Plug p(true, 2);
-  ASSERT_TRUE(p.SaveBankAsFXB(File("b.fxb").c_str()));
-  const std::string bytes = ReadFile(File("b.fxb"));
-  IStateChunk presets;
-  p.SerializePresets(presets);
-  const uint32_t chunkSize = 8 + presets.Size();
-  EXPECT_EQ(bytes.substr(0, 160), "CcnK" + BE(chunkSize + 160) + "FBCh" + BE(2) + BE(kID) + BE(1010) + BE(2) +
-                                    BE(0) + std::string(124, '\0') + BE(chunkSize));
-  EXPECT_EQ(bytes.substr(160, 8), LE(0x70666674) + LE(0x00010000));
-  EXPECT_EQ(bytes.substr(168), std::string(reinterpret_cast<const char*>(presets.GetData()), presets.Size()));
+    p.Set(5.0, 2, 1);
+    p.ModifyCurrentPreset("Warm");
+    const std::string file = File(c.bank ? "g.fxb" : "g.fxp");
+    ASSERT_TRUE(c.bank ? p.SaveBankAsFXB(file.c_str()) : p.SaveProgramAsFXP(file.c_str()));
+    EXPECT_EQ(ReadFile(file), c.expected(p)) << c.form;
+  }
 }
 
 TEST_F(ProgramFiles, NamesAreCutTo27CharactersAndATerminator)
@@ -284,29 +268,36 @@ TEST_F(ProgramFiles, ProgramFromAnotherHostLoads)
   EXPECT_STREQ(p.GetPresetName(0), "Twenty-eight characters long");
 }
 
+// A bank of three saved with its first or its last program current: the parameter form makes the bank's
+// current program current; the chunk form keeps the loader's. Every program comes back with its name.
 TEST_F(ProgramFiles, BanksRoundTripInBothForms)
 {
   for (bool chunks : {false, true})
-  {
-    Plug p(chunks, 2);
-    p.Set(1, 1, 1);
-    p.ModifyCurrentPreset("One");
-    p.RestorePreset(1);
-    p.Set(2, 2, 0);
-    p.ModifyCurrentPreset("Two");
-    ASSERT_TRUE(p.SaveBankAsFXB(File("r.fxb").c_str()));
-    Plug q(chunks, 2);
-    ASSERT_TRUE(q.LoadBankFromFXB(File("r.fxb").c_str()));
-    // The parameter form makes the bank's current program current; the chunk form keeps the loader's.
-    EXPECT_EQ(q.GetCurrentPresetIdx(), chunks ? 0 : 1);
-    ExpectValues(q, chunks ? std::vector<double>{1, 1, 1} : std::vector<double>{2, 2, 0});
-    EXPECT_STREQ(q.GetPresetName(0), "One");
-    EXPECT_STREQ(q.GetPresetName(1), "Two");
-    ASSERT_TRUE(q.RestorePreset(0));
-    ExpectValues(q, {1, 1, 1});
-    ASSERT_TRUE(q.RestorePreset(1));
-    ExpectValues(q, {2, 2, 0});
-  }
+    for (int current : {0, 2})
+    {
+      SCOPED_TRACE(::testing::Message() << (chunks ? "chunk" : "parameter") << " form, program " << current);
+      Plug p(chunks, 3);
+      for (int i = 0; i < 3; ++i)
+      {
+        ASSERT_TRUE(p.RestorePreset(i));
+        p.Set(i + 1, i + 1, i % 2);
+        p.ModifyCurrentPreset(("P" + std::to_string(i)).c_str());
+      }
+      ASSERT_TRUE(p.RestorePreset(current));
+      ASSERT_TRUE(p.SaveBankAsFXB(File("r.fxb").c_str()));
+      Plug q(chunks, 3);
+      ASSERT_TRUE(q.RestorePreset(1));
+      ASSERT_TRUE(q.LoadBankFromFXB(File("r.fxb").c_str()));
+      const int expected = chunks ? 1 : current;
+      EXPECT_EQ(q.GetCurrentPresetIdx(), expected);
+      ExpectValues(q, {double(expected + 1), double(expected + 1), double(expected % 2)});
+      for (int i = 0; i < 3; ++i)
+      {
+        EXPECT_STREQ(q.GetPresetName(i), ("P" + std::to_string(i)).c_str());
+        ASSERT_TRUE(q.RestorePreset(i));
+        ExpectValues(q, {double(i + 1), double(i + 1), double(i % 2)});
+      }
+    }
 }
 
 TEST_F(ProgramFiles, BankWithMoreProgramsThanPresetsLeavesTheCurrentPresetAlone)

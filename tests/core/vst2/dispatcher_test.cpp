@@ -317,18 +317,14 @@ TEST(Dispatcher, OfflineRenderingResetsTheProcessor)
   FakeHost::sCurrent = nullptr;
 }
 
+// The ends of the virtual-key table and its neighbours outside it.
 TEST(Keys, VirtualKeysMapToKeyCodes)
 {
-  EXPECT_EQ(plug::VSTKeyCode(57, 'a'), 0x41);
-  EXPECT_EQ(plug::VSTKeyCode(0, '7'), '7');
-  EXPECT_EQ(plug::VSTKeyCode(0, '%'), 0);
-  EXPECT_EQ(plug::VSTKeyCode(58, 'a'), 0);
   EXPECT_EQ(plug::VSTKeyCode(1, 0), 8);
-  EXPECT_EQ(plug::VSTKeyCode(19, 0), 0x0d);
-  EXPECT_EQ(plug::VSTKeyCode(24, 0), 0x60);
-  EXPECT_EQ(plug::VSTKeyCode(51, 0), 0x7b);
-  EXPECT_EQ(plug::VSTKeyCode(56, 0), 0x12);
+  EXPECT_EQ(plug::VSTKeyCode(57, 'a'), 0x41);
+  EXPECT_EQ(plug::VSTKeyCode(58, 'a'), 0);
   EXPECT_EQ(plug::VSTKeyCode(-3, 0), 0);
+  EXPECT_EQ(plug::VSTKeyCode(0, '7'), '7');
 }
 
 TEST(Flags, MonoConfigurationAndEditorFlag)
@@ -338,8 +334,6 @@ TEST(Flags, MonoConfigurationAndEditorFlag)
   p.GetEffect().flags |= vst2::kFlagHasEditor;
   Call(p, vst2::effGetVstVersion);
   EXPECT_EQ(p.GetEffect().flags & vst2::kFlagHasEditor, 0) << "no editor: the flag is cleared on the next call";
-  EXPECT_EQ(Call(p, vst2::effGetVstVersion), 2400);
-  EXPECT_EQ(Call(p, vst2::effIdentify), 0x4e764566);
 }
 
 TEST(Dispatcher, BankChunkWithAnOldHeaderIsReadAsAState)

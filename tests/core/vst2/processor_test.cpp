@@ -174,13 +174,6 @@ TYPED_TEST(BypassDelay, WithoutLatencyPassesInputThrough)
   ExpectDelayedBy(signal, Render(p.GetEffect(), signal, 100, true), 0);
 }
 
-TYPED_TEST(BypassDelay, ProcessingWithDefaultsIsBitExact)
-{
-  TestPlug p({}, 5);
-  const auto signal = RandomSignal<TypeParam>(2, 1000, 5);
-  ExpectDelayedBy(signal, Render(p.GetEffect(), signal, 64, false, 1 << 30), 0);
-}
-
 TEST(Accumulating, AddsTheResultToTheHostOutput)
 {
   TestPlug p({}, 0);
@@ -266,19 +259,6 @@ TEST(LatencyChange, ResizingWhileTheAudioThreadRunsIsSafe)
   RunBlock(e, b, 1024);
   EXPECT_EQ(b.out[0][1023], 0.5f);
   EXPECT_EQ(p.GetEffect().initialDelay, p.GetLatency());
-}
-
-TEST(ChannelIO, BusQueries)
-{
-  TestPlug p({}, 0);
-  int at = -5;
-  EXPECT_EQ(p.MaxNBuses(plug::kInput, &at), 1);
-  EXPECT_EQ(at, 0);
-  EXPECT_EQ(p.GetIOConfigWithChanCounts({2}, {2}), 1);
-  EXPECT_EQ(p.GetIOConfigWithChanCounts({2}, {1}), -1);
-  EXPECT_EQ(p.MaxNChannelsForBus(plug::kOutput, 0), 2);
-  EXPECT_EQ(p.GetAUComponentType(), int(('a' << 24) | ('u' << 16) | ('f' << 8) | 'x'));
-  EXPECT_DOUBLE_EQ(p.GetSamplesPerBeat(), 44100.0 * 60.0 / 120.0);
 }
 
 namespace {
