@@ -1,8 +1,8 @@
 // State chunks through the loaded bundle: the round trip between two instances, the bytes of the chunk, and
-// hostile chunks (truncated, oversized, bad lengths, another vendor's, garbage) that must change nothing.
+// hostile chunks (oversized, bad lengths, another vendor's, foreign elements) that must change nothing. Random
+// bytes and truncations are the fuzz target's.
 #include <cstdint>
 #include <cstring>
-#include <random>
 #include <string>
 
 #include "loaded_bundle.h"
@@ -151,26 +151,17 @@ protected:
     mBefore = mPlug.AllParams();
     mBeforeName = mPlug.Text(vst2::effGetProgramName);
   }
-  /// The chunk must be refused (0) or change nothing.
+  /// The chunk must change nothing: no value, not the preset name.
   void ExpectNothingChanged(const Bytes& chunk, const std::string& what)
   {
-    const intptr_t answer = mPlug.SetChunk(chunk);
-    EXPECT_TRUE(answer == 0 || answer == 1) << what;
+    mPlug.SetChunk(chunk);
     EXPECT_EQ(mPlug.AllParams(), mBefore) << what;
+    EXPECT_EQ(mPlug.Text(vst2::effGetProgramName), mBeforeName) << what;
   }
   Instance mPlug;
   std::vector<float> mBefore;
   std::string mBeforeName;
 };
-
-TEST_F(HostileChunk, EveryTruncationOfAValidChunk)
-{
-  Instance other;
-  const Bytes valid = other.GetChunk();
-  for (size_t n = 1; n < valid.size(); n += (n < 64 ? 1 : 37))
-    ExpectNothingChanged(Bytes(valid.begin(), valid.begin() + n), "truncated to " + std::to_string(n));
-  EXPECT_EQ(mPlug.Text(vst2::effGetProgramName), mBeforeName);
-}
 
 TEST_F(HostileChunk, BadLengthsAndSizes)
 {
@@ -182,16 +173,6 @@ TEST_F(HostileChunk, BadLengthsAndSizes)
     std::memcpy(bad.data() + 36, &length, 4);
     ExpectNothingChanged(bad, "text length " + std::to_string(length));
   }
-  for (uint32_t size : {0u, 0xffffffffu, 0x7ffffff0u})
-  {
-    Bytes bad = c;
-    std::memcpy(bad.data() + 12, &size, 4);
-    mPlug.SetChunk(bad); // the outer size does not bound reading: valid values may apply
-    Bytes inner = c;
-    std::memcpy(inner.data() + 28, &size, 4);
-    mPlug.SetChunk(inner);
-  }
-  SetUp();
   Bytes inner0 = c;
   std::memset(inner0.data() + 28, 0, 4);
   ExpectNothingChanged(inner0, "inner size 0 skips the chunk");
@@ -223,25 +204,6 @@ TEST_F(HostileChunk, ForeignElementAfterSomeValuesAppliesNothing)
                        "foreign element");
   ExpectNothingChanged(WithXml(Document("Vesquin", "Drovik", "<Param name=\"Input Trim\" val=\"3\"")),
                        "malformed");
-}
-
-TEST_F(HostileChunk, GarbageBytes)
-{
-  std::mt19937 rng(1234);
-  for (int round = 0; round < 200; ++round)
-  {
-    Bytes garbage(1 + rng() % 300);
-    for (auto& b : garbage)
-      b = static_cast<unsigned char>(rng());
-    if (round % 2) // behind a valid header and RIFF start, to get past the first checks
-    {
-      const Bytes head = WithXml("");
-      std::copy(head.begin(), head.begin() + std::min<size_t>(36, garbage.size()), garbage.begin());
-    }
-    mPlug.SetChunk(garbage);
-  }
-  // Random bytes cannot spell a valid document for this product: nothing changed.
-  EXPECT_EQ(mPlug.AllParams(), mBefore);
 }
 
 TEST(BundleChunk, ValidValuesAreConstrainedAndOthersKept)
