@@ -1,5 +1,5 @@
-// Byte layout of program and bank files: golden bytes for all four forms, round trips, and refusal of damaged
-// files.
+// The host's own program and bank codec (kept apart from the plug-in's on purpose, as a cross-check): round
+// trips, the 27-byte name field, and refusal of damaged files. The golden bytes live with the plug-in's codec.
 #include "host/fx_file.h"
 
 #include <gtest/gtest.h>
@@ -9,30 +9,6 @@
 using namespace host;
 
 namespace {
-
-std::vector<uint8_t> Be(std::initializer_list<uint32_t> words)
-{
-  std::vector<uint8_t> out;
-  for (uint32_t w : words)
-    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(w >> s));
-  return out;
-}
-
-void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& more) { to.insert(to.end(), more.begin(), more.end()); }
-
-std::vector<uint8_t> Name28(const char* name)
-{
-  std::vector<uint8_t> out(28, 0);
-  std::memcpy(out.data(), name, std::strlen(name));
-  return out;
-}
-
-uint32_t Bits(float f)
-{
-  uint32_t b;
-  std::memcpy(&b, &f, 4);
-  return b;
-}
 
 FxProgram ValueProgram()
 {
@@ -45,27 +21,6 @@ FxProgram ValueProgram()
 }
 
 } // namespace
-
-TEST(ProgramFile, ValueFormHasTheBigEndianHeaderAndOneFloatPerParameter)
-{
-  std::vector<uint8_t> want = Be({FourCC("CcnK"), 56 + 12 - 8, FourCC("FxCk"), 1, 0x5a455132, 1010, 3});
-  Append(want, Name28("Warm"));
-  Append(want, Be({Bits(0.f), Bits(0.5f), Bits(1.f)}));
-  EXPECT_EQ(EncodeProgram(ValueProgram()), want);
-}
-
-TEST(ProgramFile, ChunkFormCarriesTheChunkSizeAndBytes)
-{
-  FxProgram p = ValueProgram();
-  p.isChunk = true;
-  p.numParams = 25;
-  p.chunk = {1, 2, 3, 4, 5};
-  std::vector<uint8_t> want = Be({FourCC("CcnK"), 60 + 5 - 8, FourCC("FPCh"), 1, 0x5a455132, 1010, 25});
-  Append(want, Name28("Warm"));
-  Append(want, Be({5}));
-  Append(want, {1, 2, 3, 4, 5});
-  EXPECT_EQ(EncodeProgram(p), want);
-}
 
 TEST(ProgramFile, NamesAreCutTo27BytesAndATerminator)
 {
@@ -135,46 +90,34 @@ TEST(ProgramFile, DamagedFilesAreRefused)
   EXPECT_FALSE(DecodeProgram(chunk, out, error));
 }
 
-TEST(BankFile, ValueFormHoldsAProgramRecordPerProgram)
+TEST(BankFile, BothFormsRoundTrip)
 {
-  FxBank b;
-  b.pluginId = 0x5a455132;
-  b.pluginVersion = 1010;
-  b.currentProgram = 1;
-  b.programs = {ValueProgram(), ValueProgram()};
-  b.programs[1].name = "Cold";
-  std::vector<uint8_t> want = Be({FourCC("CcnK"), 156 + 2 * 68 - 8, FourCC("FxBk"), 2, 0x5a455132, 1010, 2, 1});
-  want.resize(156, 0);
-  for (const char* name : {"Warm", "Cold"}) {
-    Append(want, Be({FourCC("CcnK"), 60, FourCC("FxCk"), 1, 0x5a455132, 1010, 3}));
-    Append(want, Name28(name));
-    Append(want, Be({Bits(0.f), Bits(0.5f), Bits(1.f)}));
+  for (bool chunk : {false, true}) {
+    FxBank b;
+    b.pluginId = 0x5a455132;
+    b.pluginVersion = 1010;
+    b.currentProgram = 1;
+    b.isChunk = chunk;
+    if (chunk) {
+      b.numPrograms = 2;
+      b.chunk = {0xaa, 0xbb, 0xcc};
+    } else {
+      b.programs = {ValueProgram(), ValueProgram()};
+      b.programs[1].name = "Cold";
+    }
+    FxBank back;
+    std::string error;
+    ASSERT_TRUE(DecodeBank(EncodeBank(b), back, error)) << error;
+    EXPECT_EQ(back.isChunk, chunk);
+    EXPECT_EQ(back.pluginId, b.pluginId);
+    EXPECT_EQ(back.chunk, b.chunk);
+    ASSERT_EQ(back.programs.size(), b.programs.size());
+    if (!chunk) {
+      EXPECT_EQ(back.programs[1].name, "Cold");
+      EXPECT_EQ(back.programs[1].params, b.programs[1].params);
+      EXPECT_EQ(back.currentProgram, 1);
+    }
   }
-  EXPECT_EQ(EncodeBank(b), want);
-  FxBank back;
-  std::string error;
-  ASSERT_TRUE(DecodeBank(want, back, error)) << error;
-  ASSERT_EQ(back.programs.size(), 2u);
-  EXPECT_EQ(back.programs[1].name, "Cold");
-  EXPECT_EQ(back.currentProgram, 1);
-}
-
-TEST(BankFile, ChunkFormHasItsChunkAt160)
-{
-  FxBank b;
-  b.pluginId = 7;
-  b.isChunk = true;
-  b.numPrograms = 1;
-  b.chunk = {0xaa, 0xbb};
-  const auto bytes = EncodeBank(b);
-  ASSERT_EQ(bytes.size(), 162u);
-  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 8, bytes.begin() + 12), Be({FourCC("FBCh")}));
-  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 156, bytes.end()), (std::vector<uint8_t>{0, 0, 0, 2, 0xaa, 0xbb}));
-  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 4, bytes.begin() + 8), Be({154}));
-  FxBank back;
-  std::string error;
-  ASSERT_TRUE(DecodeBank(bytes, back, error)) << error;
-  EXPECT_EQ(back.chunk, b.chunk);
 }
 
 TEST(BankFile, DamagedBanksAreRefused)

@@ -22,20 +22,6 @@ std::string Value(const HostRun& r, int index)
 
 } // namespace
 
-TEST(ProgramFiles, ValueFormProgramOfADebianPluginRoundTrips)
-{
-  const std::string dir = TempDir();
-  const HostRun saved = RunHost({"save-program", ZamPath(), dir + "/p.fxp", "--param", "10=0.75"});
-  ASSERT_EQ(saved.status, 0) << saved.err;
-  const auto bytes = ReadBytes(dir + "/p.fxp");
-  EXPECT_EQ(bytes.size(), 56u + 4 * 12);
-  EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 12), "FxCk");
-  const HostRun loaded = RunHost({"load-program", ZamPath(), dir + "/p.fxp"});
-  ASSERT_EQ(loaded.status, 0) << loaded.err;
-  EXPECT_EQ(Value(loaded, 10), "0.750000");
-  EXPECT_EQ(Field(loaded.out, "program name"), "\"Default\"");
-}
-
 TEST(ProgramFiles, ChunkFormProgramAndBankRoundTrip)
 {
   const std::string dir = TempDir();
@@ -57,17 +43,6 @@ TEST(ProgramFiles, ChunkFormProgramAndBankRoundTrip)
   const HostRun first = RunHost({"load-bank", FixturePath(), dir + "/b.fxb"});
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_EQ(Value(first, 0), "0.500000"); // program 0 keeps its own value
-}
-
-TEST(ProgramFiles, BankOfValueProgramsLoadsAndSelectsItsCurrentProgram)
-{
-  const std::string dir = TempDir();
-  ASSERT_EQ(RunHost({"save-bank", ZamPath(), dir + "/b.fxb", "--param", "10=0.25"}).status, 0);
-  const auto bytes = ReadBytes(dir + "/b.fxb");
-  EXPECT_EQ(bytes.size(), 156u + 56 + 4 * 12);
-  const HostRun loaded = RunHost({"load-bank", ZamPath(), dir + "/b.fxb"});
-  ASSERT_EQ(loaded.status, 0) << loaded.err;
-  EXPECT_EQ(Value(loaded, 10), "0.250000");
 }
 
 TEST(ProgramFiles, AFileWrittenByAnotherHostInThePublicLayoutLoads)
@@ -125,24 +100,4 @@ TEST(ProgramFiles, RefusedFilesChangeNothing)
     EXPECT_EQ(r.out, "") << file; // refused before anything was printed or applied
   }
   EXPECT_EQ(RunHost({"info", ZamPath()}).out, before.out);
-}
-
-TEST(ProgramFiles, ABankWithMoreProgramsThanThePluginLoadsOnlyWhatFits)
-{
-  host::FxBank b;
-  b.pluginId = 0x5a455132;
-  b.currentProgram = 2;
-  for (float v : {0.125f, 0.25f, 0.375f}) {
-    host::FxProgram p;
-    p.pluginId = b.pluginId;
-    p.params.assign(12, 0.5f);
-    p.params[10] = v;
-    b.programs.push_back(p);
-  }
-  const std::string dir = TempDir();
-  WriteBytes(dir + "/b.fxb", host::EncodeBank(b));
-  const HostRun r = RunHost({"load-bank", ZamPath(), dir + "/b.fxb"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Value(r, 10), "0.125000"); // program 0 only; the others would have overwritten it
-  EXPECT_NE(r.err.find("3 programs"), std::string::npos);
 }
