@@ -96,39 +96,6 @@ TEST(SvgBadInput, LongSeparatorRunsStayBounded)
   ExpectSound(Parsed(Doc("<line x2=\"1\" style=\"" + Repeat(";", 100000) + "fill:" + spaces + "red\"/>")));
 }
 
-TEST(SvgBadInput, UnterminatedTagsAndAttributes)
-{
-  const char* docs[] = {
-    "<svg width=\"10\" height=\"10\"><path d=\"M0 0 L10 10",
-    "<svg><path d=\"M0 0 L10 10>",
-    "<svg><path d='M0 0 L10 10\"/>",
-    "<svg><rect width=\"5\" height=\"5",
-    "<svg><rect width=\"5\" height=",
-    "<svg><rect width",
-    "<svg><rect ",
-    "<svg><",
-    "<",
-    ">",
-    "<<<<>>>>",
-    "</",
-    "</>",
-    "<!--",
-    "<svg><!-- <rect width=\"1\" height=\"1\"/>",
-    "<svg><defs><linearGradient id=\"g\"><stop offset=\"1",
-    "<svg><linearGradient id=\"g\" xlink:href=\"",
-    "<svg><rect width=\"1\" height=\"1\" fill=\"url(#",
-    "<svg><circle r=\"1\" fill=\"#",
-    "<svg><circle r=\"1\" fill=\"rgb(",
-    "<svg><circle r=\"1\" transform=\"rotate(",
-    "<svg><polygon points=\"1 2 3",
-    "<svg preserveAspectRatio=\"",
-    "<svg viewBox=\"",
-    "<svg><g/><g/></g></g></g></svg></svg>",
-    "<stop offset=\"0.5\"/><stop/>",
-  };
-  for (const char* text : docs) ExpectSound(Parsed(text));
-}
-
 TEST(SvgBadInput, ManyStopsAndReferenceLoops)
 {
   std::string stops;

@@ -16,13 +16,6 @@ namespace
 {
 constexpr float kEps = 1e-4f;
 
-std::string Repeat(const std::string& s, int n)
-{
-  std::string out;
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
-
 } // namespace
 
 TEST(SvgDocument, EmptyTextGivesAnEmptyImage)
@@ -40,28 +33,6 @@ TEST(SvgDocument, EmptyTextGivesAnEmptyImage)
   EXPECT_EQ(image->shapes, nullptr);
   SvgDeleteImage(image);
   SvgDeleteImage(nullptr);
-}
-
-TEST(SvgDocument, WidthInPointsIsConvertedWithTheDpi)
-{
-  struct Case
-  {
-    const char* width;
-    float dpi;
-    float expected;
-  };
-  const Case cases[] = {
-    {"10pt", 96, 13.333333f}, {"1in", 72, 72},   {"2.54cm", 100, 100}, {"25.4mm", 96, 96},
-    {"6pc", 96, 96},          {"12px", 96, 12},  {"12", 96, 12},       {"50%", 96, 0},
-  };
-  for (const Case& c : cases)
-  {
-    Parsed svg(std::string("<svg width=\"") + c.width + "\" height=\"5\"></svg>", "px", c.dpi);
-    EXPECT_NEAR(svg.image()->width, c.expected, 1e-3f) << c.width;
-  }
-  Parsed em("<svg font-size=\"8\" width=\"2em\" height=\"1ex\"></svg>");
-  EXPECT_NEAR(em.image()->width, 16, kEps);
-  EXPECT_NEAR(em.image()->height, 4.16f, kEps);
 }
 
 TEST(SvgDocument, ViewBoxAloneSetsTheSizeAndKeepsTheGeometry)
@@ -139,14 +110,6 @@ TEST(SvgDocument, TransformsComposeLeftmostLast)
   }
 }
 
-TEST(SvgDocument, GroupTransformsApplyAfterTheElementsOwn)
-{
-  Parsed svg(Doc("<g transform=\"translate(10)\"><g transform=\"scale(2)\">"
-                 "<path d=\"M1 1 L1 2\" transform=\"translate(0 5)\"/></g></g>"));
-  EXPECT_NEAR(svg.path().pts[0], 12, kEps);
-  EXPECT_NEAR(svg.path().pts[1], 12, kEps);
-}
-
 TEST(SvgDocument, GroupAttributesEndWithTheGroup)
 {
   Parsed svg(Doc("<g fill=\"#0000ff\" stroke=\"red\"><rect width=\"1\" height=\"1\"/>"
@@ -157,17 +120,6 @@ TEST(SvgDocument, GroupAttributesEndWithTheGroup)
   EXPECT_EQ(svg.shape(1).fill.color & 0xffffffu, 0x00ff00u);
   EXPECT_EQ(svg.shape(2).fill.color & 0xffffffu, 0u);
   EXPECT_EQ(svg.shape(2).stroke.type, kSvgPaintNone);
-}
-
-TEST(SvgDocument, GroupsDeeperThanTheStackDoNotPopOuterGroups)
-{
-  const int depth = 200;
-  Parsed svg(Doc("<g fill=\"red\">" + Repeat("<g>", depth) + "<rect width=\"1\" height=\"1\" fill=\"blue\"/>" +
-                 Repeat("</g>", depth) + "<rect width=\"2\" height=\"2\"/></g><rect width=\"3\" height=\"3\"/>"));
-  ASSERT_EQ(svg.shapes().size(), 3u);
-  EXPECT_EQ(svg.shape(0).fill.color & 0xffffffu, 0xff0000u);
-  EXPECT_EQ(svg.shape(1).fill.color & 0xffffffu, 0x0000ffu);
-  EXPECT_EQ(svg.shape(2).fill.color & 0xffffffu, 0u);
 }
 
 TEST(SvgDocument, DefsHideEverythingButGradients)
@@ -202,28 +154,4 @@ TEST(SvgDocument, TokenizerSkipsDeclarationsAndEndsCommentsAtTheFirstBracket)
   Parsed svg("<?xml version=\"1.0\"?><!DOCTYPE svg><svg width=\"10\" height=\"10\" viewBox=\"0 0 10 10\">"
              "<!-- a > <rect width=\"1\" height=\"1\"/> --><title>t</title><rect width=\"2\" height=\"2\"/></svg>");
   EXPECT_EQ(svg.shapes().size(), 2u);
-}
-
-TEST(SvgDocument, ReadsFromFile)
-{
-  const std::string path = ::testing::TempDir() + "svg_document_test.svg";
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fputs("<svg width=\"8\" height=\"4\"><circle cx=\"2\" cy=\"2\" r=\"2\"/></svg>", f);
-  std::fclose(f);
-  SvgImage* image = SvgParseFromFile(path.c_str(), "px", 96);
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->width, 8);
-  ASSERT_NE(image->shapes, nullptr);
-  SvgPath* copy = SvgDuplicatePath(image->shapes->paths);
-  ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(copy->npts, image->shapes->paths->npts);
-  EXPECT_EQ(copy->next, nullptr);
-  EXPECT_EQ(copy->pts[2], image->shapes->paths->pts[2]);
-  std::free(copy->pts);
-  std::free(copy);
-  SvgDeleteImage(image);
-  std::remove(path.c_str());
-  EXPECT_EQ(SvgParseFromFile(path.c_str(), "px", 96), nullptr);
-  EXPECT_EQ(SvgDuplicatePath(nullptr), nullptr);
 }

@@ -90,18 +90,6 @@ TEST(SvgPaint, OpacitiesBecomeAlphaAndAreClamped)
   EXPECT_FLOAT_EQ(svg.shape(1).opacity, 1.0f);
 }
 
-TEST(SvgPaint, NoneAndDefaults)
-{
-  Parsed svg(Doc("<rect width=\"1\" height=\"1\"/><rect width=\"1\" height=\"1\" fill=\"none\" stroke=\"#fff\"/>"));
-  EXPECT_EQ(svg.shape(0).fill.type, kSvgPaintColor);
-  EXPECT_EQ(svg.shape(0).fill.color, 0xff000000u);
-  EXPECT_EQ(svg.shape(0).stroke.type, kSvgPaintNone);
-  EXPECT_FLOAT_EQ(svg.shape(0).strokeWidth, 1);
-  EXPECT_FLOAT_EQ(svg.shape(0).miterLimit, 4);
-  EXPECT_EQ(svg.shape(1).fill.type, kSvgPaintNone);
-  EXPECT_EQ(svg.shape(1).stroke.color, 0xffffffffu);
-}
-
 TEST(SvgPaint, LinearGradientRunsAcrossTheShapeBoundsByDefault)
 {
   Parsed svg(GradientDoc(std::string("<linearGradient id=\"lg\">") + kTwoStops + "</linearGradient>",
@@ -137,44 +125,6 @@ TEST(SvgPaint, RadialGradientIsTheUnitCircleOfTheBoundingBox)
   EXPECT_NEAR(std::hypot(edge.x, edge.y), 1, kEps);
   EXPECT_EQ(g.spread, kSvgSpreadRepeat);
   EXPECT_FLOAT_EQ(g.fx, 0);
-}
-
-TEST(SvgPaint, RadialGradientWithoutRadiusPaintsItsLastStop)
-{
-  Parsed svg(GradientDoc("<radialGradient id=\"rg\" r=\"0\"><stop offset=\"0\" stop-color=\"red\"/>"
-                         "<stop offset=\"1\" stop-color=\"#00ff00\" stop-opacity=\"0.5\"/></radialGradient>",
-                         "<rect width=\"10\" height=\"10\" fill=\"url(#rg)\" stroke=\"url(#rg)\"/>"));
-  const SvgShape& s = svg.shape();
-  ASSERT_EQ(s.fill.type, kSvgPaintColor);
-  EXPECT_EQ(s.fill.color, Rgb(0, 255, 0) | 127u << 24);
-  ASSERT_EQ(s.stroke.type, kSvgPaintColor);
-  EXPECT_EQ(s.stroke.color, s.fill.color);
-}
-
-TEST(SvgPaint, GradientTransformAndElementTransformBothApply)
-{
-  Parsed svg(GradientDoc(std::string("<linearGradient id=\"lg\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\"0\" "
-                                     "x2=\"10\" y2=\"0\" gradientTransform=\"translate(5)\">") +
-                           kTwoStops + "</linearGradient>",
-                         "<rect width=\"20\" height=\"20\" fill=\"url(#lg)\" transform=\"scale(2)\"/>"));
-  const SvgGradient& g = *svg.shape().fill.gradient;
-  // Gradient space start (0, 0) -> (5, 0) by its own transform -> (10, 0) by the element's.
-  EXPECT_NEAR(ToGradient(g, 10, 0).y, 0, kEps);
-  EXPECT_NEAR(ToGradient(g, 30, 0).y, 1, kEps);
-}
-
-TEST(SvgPaint, StopsAreSortedAndEqualOffsetsKeepDocumentOrder)
-{
-  Parsed svg(GradientDoc("<linearGradient id=\"lg\"><stop offset=\"0.5\" stop-color=\"red\"/>"
-                         "<stop offset=\"20%\" stop-color=\"#00ff00\"/><stop offset=\"0.5\" stop-color=\"blue\"/>"
-                         "</linearGradient>",
-                         "<rect width=\"1\" height=\"1\" fill=\"url(#lg)\"/>"));
-  const SvgGradient& g = *svg.shape().fill.gradient;
-  ASSERT_EQ(g.nstops, 3);
-  EXPECT_FLOAT_EQ(g.stops[0].offset, 0.2f);
-  EXPECT_EQ(g.stops[0].color & 0xffffffu, Rgb(0, 255, 0));
-  EXPECT_EQ(g.stops[1].color & 0xffffffu, Rgb(255, 0, 0));
-  EXPECT_EQ(g.stops[2].color & 0xffffffu, Rgb(0, 0, 255));
 }
 
 TEST(SvgPaint, GradientWithoutStopsInheritsThemThroughHref)

@@ -34,21 +34,6 @@ TEST(SvgShapes, PlainRectIsAClosedPathOfFourSides)
   ExpectBounds(svg.shape().bounds, 10, 20, 40, 60);
 }
 
-TEST(SvgShapes, RectCornerRadiusGivenOnOneAxisAppliesToBoth)
-{
-  Parsed svg(Doc("<rect x=\"0\" y=\"0\" width=\"40\" height=\"40\" rx=\"5\"/>"));
-  const SvgPath& path = svg.path();
-  EXPECT_NEAR(Parsed::point(path, 0).x, 5, kEps);
-  EXPECT_NEAR(Parsed::point(path, 0).y, 0, kEps);
-  // End of the first corner: on the right side, ry below the top.
-  EXPECT_NEAR(Parsed::point(path, 6).x, 40, kEps);
-  EXPECT_NEAR(Parsed::point(path, 6).y, 5, kEps);
-  ExpectBounds(svg.shape().bounds, 0, 0, 40, 40);
-
-  Parsed onlyRy(Doc("<rect width=\"40\" height=\"40\" ry=\"7\"/>"));
-  EXPECT_NEAR(Parsed::point(onlyRy.path(), 0).x, 7, kEps);
-}
-
 TEST(SvgShapes, RectWithoutAreaMakesNoShape)
 {
   EXPECT_TRUE(Parsed(Doc("<rect width=\"0\" height=\"10\"/>")).shapes().empty());

@@ -264,35 +264,6 @@ TEST_F(PathTest, BevelAndMiterJoinsOfALeftTurn)
   EXPECT_EQ(r.Last("stroke")->paths[0].stroke.size(), 16u);
 }
 
-TEST_F(PathTest, JoinsOfAClosedStroke)
-{
-  struct Case
-  {
-    int join;
-    size_t minVertices;
-  } cases[] = {{VX_MITER, 10}, {VX_BEVEL, 4 * 8 + 2}, {VX_ROUND, 4 * 8 + 2}};
-  for (const Case& k : cases)
-  {
-    vxSetLineJoin(ctx, k.join);
-    vxSetStrokeWidth(ctx, 6);
-    vxBeginPath(ctx);
-    vxRectPath(ctx, 0, 0, 50, 50);
-    vxStrokePath(ctx);
-    const std::vector<VXvertex>& s = r.Last("stroke")->paths[0].stroke;
-    EXPECT_GE(s.size(), k.minVertices) << k.join;
-    EXPECT_TRUE(AllFinite(s));
-    // The strip closes on itself.
-    EXPECT_EQ(s[s.size() - 2].x, s[0].x);
-    EXPECT_EQ(s[s.size() - 1].y, s[1].y);
-    if (k.join == VX_MITER)
-    {
-      EXPECT_EQ(s.size(), 10u);
-      EXPECT_NEAR(s[0].x, 3.5f, 1e-5); // the miter corner, 3.5 inside
-      EXPECT_NEAR(s[1].x, -3.5f, 1e-5);
-    }
-  }
-}
-
 TEST_F(PathTest, DegenerateInputNeverYieldsNaNVertices)
 {
   struct Shape

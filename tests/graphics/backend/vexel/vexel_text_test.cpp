@@ -146,33 +146,6 @@ TEST_F(TextTest, LineBreakingAtSpacesNewlinesAndCjk)
   EXPECT_EQ(cjkRows[0], "\xE6\xBC\xA2\xE5\xAD\x97");
 }
 
-TEST_F(TextTest, TextBoxesDrawARunPerRowAndMeasureAllRows)
-{
-  const char* text = "The quick brown fox jumps over the lazy dog";
-  float width = Width("The quick brown") + 1;
-  float lineh = 0;
-  vxTextMetrics(ctx, nullptr, nullptr, &lineh);
-  vxSetLineHeight(ctx, 1.5f);
-  for (int align : {VX_ALIGN_LEFT, VX_ALIGN_CENTER, VX_ALIGN_RIGHT})
-  {
-    r.calls.clear();
-    vxSetTextAlign(ctx, align | VX_ALIGN_TOP);
-    vxDrawTextBox(ctx, 10, 20, width, text, nullptr);
-    EXPECT_EQ(r.Count("triangles"), 3u);
-    EXPECT_EQ(vxGetState(ctx)->textAlign, align | VX_ALIGN_TOP);
-    float bounds[4];
-    vxMeasureTextBox(ctx, 10, 20, width, text, nullptr, bounds);
-    EXPECT_NEAR(bounds[1], 20.0f, 1e-3);
-    EXPECT_NEAR(bounds[3], 20 + 2 * lineh * 1.5f + lineh, 1e-2);
-    EXPECT_GE(bounds[0], 9.0f);
-    EXPECT_LE(bounds[2], 10 + width + 1.0f);
-    // Rows sit one scaled line apart.
-    const RecordedCall& first = r.calls[0];
-    const RecordedCall& second = r.calls[1];
-    EXPECT_NEAR(second.verts[0].y - first.verts[0].y, lineh * 1.5f, 1.5f);
-  }
-}
-
 TEST_F(TextTest, AGlyphMissingFromTheFontComesFromItsFallback)
 {
   int dejavu = vxAddFontFile(ctx, "DejaVu", kDejaVuPath);
