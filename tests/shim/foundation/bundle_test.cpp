@@ -49,30 +49,6 @@ TEST_F(BundleTree, UnknownIdentifierHasNoBundle)
   EXPECT_FALSE(Bundle::WithIdentifier(""));
 }
 
-TEST_F(BundleTree, FindsResourcesByNameTypeAndSubfolder)
-{
-  auto bundle = Bundle::WithIdentifier("com.example.knobs");
-  const std::string res = mRoot + "/Contents/Resources";
-  struct Case
-  {
-    const char* name;
-    const char* type;
-    std::string expected;
-  } cases[] = {
-    {"knob", "png", res + "/knob.png"},
-    {"images/slider", "png", res + "/images/slider.png"},
-    {"slider", "png", ""},              // only the name with its sub-folder finds it
-    {"knob", "PNG", res + "/knob.png"}, // type in another case
-    {"Font", "ttf", res + "/Font.TTF"},
-    {"font", "ttf", ""},                // the name itself must match exactly
-    {"knob", "svg", ""},
-    {"", "png", ""},
-    {"images", "", ""}, // a folder is not a resource
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(bundle->PathForResource(c.name, c.type), c.expected) << c.name << "." << c.type;
-}
-
 TEST(Bundle, TestProgramIsNotInsideABundle)
 {
   EXPECT_FALSE(Bundle::Module());

@@ -37,36 +37,77 @@ void ExpectBounds(const float* b, float x0, float y0, float x1, float y1, float 
 Point Last(const SvgPath& path) { return Parsed::point(path, path.npts - 1); }
 } // namespace
 
-TEST(SvgPathData, LineIsOneStraightCubicOfFourPoints)
+// Path data and the exact cubic points it leaves: lines at thirds, quadratics with two-thirds controls,
+// degenerate arcs as straight segments, numbers run together, curves before any move.
+TEST(SvgPathData, PointsOfEachCommand)
 {
-  Parsed svg(PathDoc("M10 10 L20 10"));
-  ASSERT_EQ(svg.shapes().size(), 1u);
-  const SvgPath& path = svg.path();
-  EXPECT_EQ(path.closed, 0);
-  ExpectPoints(path, {{10, 10}, {13.333333f, 10}, {16.666667f, 10}, {20, 10}});
-  ExpectBounds(path.bounds, 10, 10, 20, 10);
+  const struct
+  {
+    const char* d;
+    std::vector<Point> points;
+  } cases[] = {
+    {"M10 10 L20 10", {{10, 10}, {13.333333f, 10}, {16.666667f, 10}, {20, 10}}},
+    {"M0 0 Q5 10 10 0 T20 0",
+     {{0, 0}, {3.3333335f, 6.666667f}, {6.6666665f, 6.666667f}, {10, 0}, {13.333334f, -6.666667f},
+      {16.666666f, -6.666667f}, {20, 0}}},
+    {"M0 0 A0 5 0 0 1 10 0", {{0, 0}, {3.3333333f, 0}, {6.6666667f, 0}, {10, 0}}},
+    {"M4 4 A5 5 0 0 1 4 4", {{4, 4}, {4, 4}, {4, 4}, {4, 4}}},
+    {"M1.5.5L-2e1-3", {{1.5f, 0.5f}, {-5.6666665f, -0.6666666f}, {-12.833333f, -1.8333333f}, {-20, -3}}},
+    {"C0 10 10 10 10 0", {{0, 0}, {0, 10}, {10, 10}, {10, 0}}},
+    {"L5 5 C5 15 15 15 15 5", {{5, 5}, {5, 15}, {15, 15}, {15, 5}}}, // the line only moves the current point
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.d);
+    Parsed svg(PathDoc(c.d));
+    ExpectPoints(svg.path(), c.points);
+  }
 }
 
-TEST(SvgPathData, ClosedSquareHasTenPointsEndingAtItsStart)
+// Point counts and where the path ends: closing, implicit repeats, unknown commands swallowing their numbers.
+TEST(SvgPathData, CountsAndEnds)
 {
-  Parsed svg(PathDoc("M0 0 L10 0 L10 10 Z"));
-  const SvgPath& path = svg.path();
-  EXPECT_EQ(path.closed, 1);
-  ASSERT_EQ(path.npts, 10);
-  EXPECT_NEAR(Last(path).x, 0, kEps);
-  EXPECT_NEAR(Last(path).y, 0, kEps);
+  const struct
+  {
+    const char* d;
+    int npts, closed;
+    Point last;
+  } cases[] = {
+    {"M0 0 L10 0 L10 10 Z", 10, 1, {0, 0}},
+    {"M0 0 L10 0 20 0 30 0", 10, 0, {30, 0}},
+    {"m5 5 10 0 0 10", 7, 0, {15, 15}},
+    {"M0 0 L10 0 X 5 5 L20 0", 7, 0, {20, 0}},
+    {"Q5 10 10 0 Q15 -10 20 0", 7, 0, {20, 0}},
+  };
+  for (const auto& c : cases)
+  {
+    Parsed svg(PathDoc(c.d));
+    EXPECT_EQ(svg.path().npts, c.npts) << c.d;
+    EXPECT_EQ(svg.path().closed, c.closed) << c.d;
+    EXPECT_NEAR(Last(svg.path()).x, c.last.x, kEps) << c.d;
+    EXPECT_NEAR(Last(svg.path()).y, c.last.y, kEps) << c.d;
+  }
 }
 
-TEST(SvgPathData, ImplicitRepeatsRunTheCommandAgain)
+// Arcs by their bounds: the sweep flag picks the side, the large-arc flag the long way round (a quarter of a
+// circle of radius 10 about (10, 10) the short way; the long way passes the far side).
+TEST(SvgPathData, ArcFlagsChooseTheSideAndTheWayRound)
 {
-  Parsed lines(PathDoc("M0 0 L10 0 20 0 30 0"));
-  EXPECT_EQ(lines.path().npts, 10);
-  EXPECT_NEAR(Last(lines.path()).x, 30, kEps);
-
-  Parsed relative(PathDoc("m5 5 10 0 0 10"));
-  EXPECT_EQ(relative.path().npts, 7);
-  EXPECT_NEAR(Last(relative.path()).x, 15, kEps);
-  EXPECT_NEAR(Last(relative.path()).y, 15, kEps);
+  const struct
+  {
+    const char* d;
+    float x0, y0, x1, y1;
+  } cases[] = {
+    {"M0 0 A5 5 0 0 1 10 0", 0, -5, 10, 0},
+    {"M0 0 A5 5 0 0 0 10 0", 0, 0, 10, 5},
+    {"M10 0 A10 10 0 0 1 20 10", 10, 0, 20, 10},
+    {"M10 0 A10 10 0 1 0 20 10", 0, 0, 20, 20},
+  };
+  for (const auto& c : cases)
+  {
+    Parsed svg(PathDoc(c.d));
+    ExpectBounds(svg.path().bounds, c.x0, c.y0, c.x1, c.y1, 0.02f);
+  }
 }
 
 TEST(SvgPathData, RelativeAndAbsoluteCommandsAgree)
@@ -107,48 +148,6 @@ TEST(SvgPathData, SmoothCubicReflectsThePreviousControlPoint)
   EXPECT_NEAR(Parsed::point(afterLine.path(), 4).y, 0, kEps);
 }
 
-TEST(SvgPathData, QuadraticBecomesCubicWithTwoThirdsControls)
-{
-  Parsed svg(PathDoc("M0 0 Q5 10 10 0 T20 0"));
-  const SvgPath& path = svg.path();
-  ExpectPoints(path, {{0, 0},
-                      {3.3333335f, 6.666667f},
-                      {6.6666665f, 6.666667f},
-                      {10, 0},
-                      {13.333334f, -6.666667f},
-                      {16.666666f, -6.666667f},
-                      {20, 0}});
-}
-
-TEST(SvgPathData, HalfCircleArcSideFollowsTheSweepFlag)
-{
-  Parsed up(PathDoc("M0 0 A5 5 0 0 1 10 0"));
-  Parsed down(PathDoc("M0 0 A5 5 0 0 0 10 0"));
-  ExpectBounds(up.path().bounds, 0, -5, 10, 0, 0.01f);
-  ExpectBounds(down.path().bounds, 0, 0, 10, 5, 0.01f);
-  EXPECT_EQ((up.path().npts - 1) % 3, 0);
-  EXPECT_NEAR(Last(up.path()).x, 10, kEps);
-  EXPECT_NEAR(Last(up.path()).y, 0, kEps);
-}
-
-TEST(SvgPathData, LargeArcFlagChoosesTheLongWayRound)
-{
-  // A quarter of a circle of radius 10 about (10, 10) the short way; the long way passes the far side.
-  Parsed shortArc(PathDoc("M10 0 A10 10 0 0 1 20 10"));
-  Parsed longArc(PathDoc("M10 0 A10 10 0 1 0 20 10"));
-  ExpectBounds(shortArc.path().bounds, 10, 0, 20, 10, 0.02f);
-  ExpectBounds(longArc.path().bounds, 0, 0, 20, 20, 0.02f);
-}
-
-TEST(SvgPathData, DegenerateArcsAreStraightSegments)
-{
-  Parsed zeroRadius(PathDoc("M0 0 A0 5 0 0 1 10 0"));
-  ExpectPoints(zeroRadius.path(), {{0, 0}, {3.3333333f, 0}, {6.6666667f, 0}, {10, 0}});
-
-  Parsed samePoint(PathDoc("M4 4 A5 5 0 0 1 4 4"));
-  ExpectPoints(samePoint.path(), {{4, 4}, {4, 4}, {4, 4}, {4, 4}});
-}
-
 TEST(SvgPathData, CloseReturnsTheCurrentPointToTheSubPathStart)
 {
   Parsed svg(PathDoc("M10 10 l10 0 l0 10 z l0 -10"));
@@ -157,36 +156,6 @@ TEST(SvgPathData, CloseReturnsTheCurrentPointToTheSubPathStart)
   EXPECT_EQ(paths[1]->closed, 1);
   EXPECT_EQ(paths[0]->closed, 0);
   ExpectPoints(*paths[0], {{10, 10}, {10, 6.6666667f}, {10, 3.3333333f}, {10, 0}});
-}
-
-TEST(SvgPathData, NumbersRunTogetherAreSplitAtSignsDotsAndExponents)
-{
-  Parsed svg(PathDoc("M1.5.5L-2e1-3"));
-  ExpectPoints(svg.path(), {{1.5f, 0.5f}, {-5.6666665f, -0.6666666f}, {-12.833333f, -1.8333333f}, {-20, -3}});
-}
-
-TEST(SvgPathData, UnknownCommandsSwallowTheirNumbers)
-{
-  Parsed svg(PathDoc("M0 0 L10 0 X 5 5 L20 0"));
-  EXPECT_EQ(svg.path().npts, 7);
-  EXPECT_NEAR(Last(svg.path()).x, 20, kEps);
-}
-
-TEST(SvgPathData, CurveBeforeAnyMoveStartsAtTheCurrentPoint)
-{
-  Parsed fromOrigin(PathDoc("C0 10 10 10 10 0"));
-  ExpectPoints(fromOrigin.path(), {{0, 0}, {0, 10}, {10, 10}, {10, 0}});
-
-  // A line before any move draws nothing but still moves the current point.
-  Parsed afterLine(PathDoc("L5 5 C5 15 15 15 15 5"));
-  ExpectPoints(afterLine.path(), {{5, 5}, {5, 15}, {15, 15}, {15, 5}});
-
-  Parsed twoQuads(PathDoc("Q5 10 10 0 Q15 -10 20 0"));
-  EXPECT_EQ(twoQuads.path().npts, 7);
-
-  Parsed arc(PathDoc("A5 5 0 0 1 10 0"));
-  EXPECT_EQ((arc.path().npts - 1) % 3, 0);
-  EXPECT_NEAR(Parsed::point(arc.path(), 0).x, 0, kEps);
 }
 
 TEST(SvgPathData, EveryPathIsAStartPointPlusWholeSegments)

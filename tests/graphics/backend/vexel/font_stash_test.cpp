@@ -110,22 +110,4 @@ TEST(FontStashText, Utf8DecodesEveryLengthAndRejectsInvalidBytes)
   }
 }
 
-TEST(FontStashText, ATruncatedSequenceEndsTheIterationWithoutAGlyph)
-{
-  Stash s;
-  FontStashSetFont(s.fs, s.AddRoboto());
-  const char text[] = "A\xE2\x82";
-  FontStashTextIter iter;
-  FontStashQuad q;
-  ASSERT_EQ(FontStashTextIterInit(s.fs, &iter, 0, 0, text, text + 3, kFontStashGlyphBitmapRequired), 1);
-  ASSERT_EQ(FontStashTextIterNext(s.fs, &iter, &q), 1);
-  EXPECT_EQ(iter.codepoint, (unsigned)'A');
-  float afterA = iter.nextx;
-  ASSERT_EQ(FontStashTextIterNext(s.fs, &iter, &q), 1);
-  EXPECT_EQ(iter.next, text + 3);
-  EXPECT_NE(iter.utf8state, 0u);
-  EXPECT_EQ(iter.nextx, afterA);
-  EXPECT_EQ(FontStashTextIterNext(s.fs, &iter, &q), 0);
-}
-
 } // namespace

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "alloc_counter.h"
 #include "recording_renderer.h"
 
 namespace {
@@ -47,23 +46,6 @@ struct PathTest : ::testing::Test
   VXcontext* ctx = c.ctx;
   void SetUp() override { vxBeginFrame(ctx, 800, 600, 1.0f); }
 };
-
-TEST_F(PathTest, MalformedAndUnusableCommandsAreDropped)
-{
-  vxBeginPath(ctx);
-  const float unknown[] = {9, 1, 2};
-  vxAppendCommands(ctx, unknown, 3);
-  const float cut[] = {VX_LINETO, 1};
-  vxAppendCommands(ctx, cut, 2);
-  EXPECT_EQ(ctx->ncommands, 0);
-  vxMoveTo(ctx, NAN, 0);
-  vxLineTo(ctx, INFINITY, 3);
-  vxLineTo(ctx, 1e30f, 3);
-  EXPECT_EQ(ctx->ncommands, 0);
-  vxMoveTo(ctx, 5, 6);
-  EXPECT_EQ(ctx->ncommands, 3);
-  EXPECT_EQ(ctx->commandx, 5.0f);
-}
 
 TEST_F(PathTest, RoundedRectCornersStayInsideForNegativeSizes)
 {
@@ -157,32 +139,6 @@ TEST_F(PathTest, AntialiasedRectangleFillHasAnInsetInteriorAndAHalfFringe)
                  "fringe");
   EXPECT_EQ(ctx->fillTriCount, 2 + 8);
   EXPECT_EQ(ctx->drawCallCount, 2);
-}
-
-TEST_F(PathTest, ButtStrokeOfALine)
-{
-  vxSetStrokeWidth(ctx, 4);
-  vxBeginPath(ctx);
-  vxMoveTo(ctx, 10, 10);
-  vxLineTo(ctx, 110, 10);
-  vxStrokePath(ctx);
-  const RecordedCall* call = r.Last("stroke");
-  ASSERT_NE(call, nullptr);
-  EXPECT_EQ(call->strokeWidth, 4.0f);
-  ASSERT_EQ(call->paths.size(), 1u);
-  EXPECT_TRUE(call->paths[0].fill.empty());
-  ExpectVertices(call->paths[0].stroke,
-                 {{9.5f, 7.5f, 0, 0},
-                  {9.5f, 12.5f, 1, 0},
-                  {10.5f, 7.5f, 0, 1},
-                  {10.5f, 12.5f, 1, 1},
-                  {109.5f, 7.5f, 0, 1},
-                  {109.5f, 12.5f, 1, 1},
-                  {110.5f, 7.5f, 0, 0},
-                  {110.5f, 12.5f, 1, 0}},
-                 "butt");
-  EXPECT_EQ(ctx->strokeTriCount, 6);
-  EXPECT_EQ(ctx->drawCallCount, 1);
 }
 
 TEST_F(PathTest, RoundStrokeOfALine)

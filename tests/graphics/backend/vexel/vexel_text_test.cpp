@@ -1,5 +1,5 @@
-// Vexel text and images: fonts and fallbacks, drawing runs as glyph quads, the growing atlas, measuring, glyph
-// positions, line breaking, text boxes, image decoding, and bad input.
+// Vexel text: fonts and fallbacks, drawing runs as glyph quads, the growing atlas, measuring, line breaking,
+// and bad input.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,11 +9,6 @@
 #include <string>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
-
-#include "alloc_counter.h"
 #include "recording_renderer.h"
 
 namespace {
@@ -259,80 +254,6 @@ TEST_F(TextTest, BadTextAndSizesAreSurvived)
   vxDrawText(ctx, 0, 0, "abc", nullptr);
   ASSERT_EQ(r.Count("triangles"), 1u);
   EXPECT_TRUE(r.Last("triangles")->verts.empty());
-}
-
-struct ImageTest : ::testing::Test
-{
-  Recorder r;
-  Context c{r};
-  VXcontext* ctx = c.ctx;
-  std::vector<unsigned char> Png(int w, int h)
-  {
-    std::vector<unsigned char> pixels(w * h * 4);
-    for (int i = 0; i < w * h; ++i)
-    {
-      pixels[i * 4 + 0] = (unsigned char)(i * 7);
-      pixels[i * 4 + 1] = 200;
-      pixels[i * 4 + 2] = 10;
-      pixels[i * 4 + 3] = 255;
-    }
-    std::vector<unsigned char> out;
-    stbi_write_png_to_func([](void* ctx, void* data, int size) {
-      auto* o = static_cast<std::vector<unsigned char>*>(ctx);
-      o->insert(o->end(), (unsigned char*)data, (unsigned char*)data + size);
-    }, &out, w, h, 4, pixels.data(), w * 4);
-    return out;
-  }
-};
-
-TEST_F(ImageTest, PngFromMemoryAndFileBecomesAnRgbaTexture)
-{
-  std::vector<unsigned char> png = Png(5, 3);
-  int image = vxCreateImageFromMemory(ctx, VX_IMAGE_REPEATX, png.data(), (int)png.size());
-  ASSERT_GT(image, 0);
-  const auto& t = r.textures.at(image);
-  EXPECT_EQ(t.type, VX_TEXTURE_RGBA);
-  EXPECT_EQ(t.flags, VX_IMAGE_REPEATX);
-  EXPECT_EQ(t.width, 5);
-  EXPECT_EQ(t.height, 3);
-  EXPECT_EQ(t.pixels[4 * 4 + 0], 28);
-  EXPECT_EQ(t.pixels[4 * 4 + 1], 200);
-  int w = 0, h = 0;
-  vxGetImageSize(ctx, image, &w, &h);
-  EXPECT_EQ(w, 5);
-  EXPECT_EQ(h, 3);
-
-  std::vector<unsigned char> black(5 * 3 * 4, 0);
-  vxUpdateImage(ctx, image, black.data());
-  EXPECT_EQ(r.textures.at(image).pixels[4 * 4 + 1], 0);
-  vxDeleteImage(ctx, image);
-  EXPECT_EQ(r.textures.count(image), 0u);
-
-  char path[] = "/tmp/vexel_image_XXXXXX";
-  int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  FILE* f = fdopen(fd, "wb");
-  fwrite(png.data(), 1, png.size(), f);
-  fclose(f);
-  int fromFile = vxCreateImageFromFile(ctx, path, 0);
-  std::remove(path);
-  ASSERT_GT(fromFile, 0);
-  EXPECT_EQ(r.textures.at(fromFile).pixels[1], 200);
-}
-
-TEST_F(ImageTest, UndecodableBytesMakeNoTexture)
-{
-  size_t before = r.textures.size();
-  const unsigned char junk[] = {0x89, 'P', 'N', 'G', 1, 2, 3, 4, 5};
-  EXPECT_EQ(vxCreateImageFromMemory(ctx, 0, junk, sizeof(junk)), 0);
-  std::vector<unsigned char> png = Png(8, 8);
-  EXPECT_EQ(vxCreateImageFromMemory(ctx, 0, png.data(), (int)png.size() / 2), 0);
-  EXPECT_EQ(vxCreateImageFromMemory(ctx, 0, nullptr, 10), 0);
-  EXPECT_EQ(vxCreateImageFromFile(ctx, "/nonexistent.png", 0), 0);
-  EXPECT_EQ(vxCreateImageFromFile(ctx, nullptr, 0), 0);
-  EXPECT_EQ(r.textures.size(), before);
-  std::vector<unsigned char> rgba(4 * 2 * 2, 255);
-  EXPECT_GT(vxCreateImageFromPixels(ctx, 2, 2, VX_IMAGE_NEAREST, rgba.data()), 0);
 }
 
 } // namespace
