@@ -48,15 +48,6 @@ TEST(LibHeapBuf, GrowthKeepsContents)
   EXPECT_EQ(std::memcmp(p, "abcd", 4), 0);
 }
 
-TEST(LibTypedBuf, CountsElements)
-{
-  plug::LibTypedBuf<double> buf;
-  EXPECT_TRUE(buf.Add(1.5));
-  EXPECT_TRUE(buf.Add(2.5));
-  EXPECT_EQ(buf.GetSize(), 2);
-  EXPECT_EQ(buf.Get()[1], 2.5);
-}
-
 TEST(LibPtrList, GetOutOfRangeGivesNull)
 {
   LibPtrList<int> list;
@@ -79,30 +70,6 @@ TEST(LibPtrList, DeleteMovesLaterItemsDown)
   ASSERT_EQ(list.GetSize(), 2);
   EXPECT_EQ(list.Get(0), &v[1]);
   EXPECT_EQ(list.Get(1), &v[2]);
-}
-
-namespace {
-int gReleased[4];
-int gReleaseCount = 0;
-void Release(int* p) { gReleased[gReleaseCount++] = *p; delete p; }
-} // namespace
-
-TEST(LibPtrList, ClearReleasesFromLastToFirst)
-{
-  LibPtrList<int> list;
-  for (int i = 0; i < 3; ++i)
-    list.Add(new int(i));
-  gReleaseCount = 0;
-  list.Clear(true, Release);
-  EXPECT_EQ(list.GetSize(), 0);
-  ASSERT_EQ(gReleaseCount, 3);
-  EXPECT_EQ(gReleased[0], 2);
-  EXPECT_EQ(gReleased[2], 0);
-
-  LibPtrList<LibString> strings;
-  strings.Add(new LibString("x"));
-  strings.EmptyAndDelete();
-  EXPECT_EQ(strings.GetSize(), 0);
 }
 
 TEST(LibString, NeverSetReadsEmpty)

@@ -69,15 +69,6 @@ TEST_F(Paths, UnknownBundle)
   EXPECT_STREQ(path.Get(), "");
 }
 
-TEST_F(Paths, BundleInTheRootFolderKeepsOneSlash)
-{
-  foundation::Bundle::Register("com.example.root", "/X.vst");
-  LibString path;
-  BundleFolderPath(path, "com.example.root");
-  EXPECT_STREQ(path.Get(), "/");
-  foundation::Bundle::Unregister("com.example.root");
-}
-
 TEST_F(Paths, UserFoldersLieInTheHome)
 {
   const std::string home = mHome.Path();
@@ -107,12 +98,6 @@ TEST_F(Paths, PresetFolderIsCappedAt1024Characters)
   LibString path;
   PresetFolderPath(path, "Vesquin", longName.c_str(), false);
   EXPECT_EQ(path.GetLength(), 1024);
-}
-
-TEST_F(Paths, SandboxedHomeIsRecognised)
-{
-  setenv("HOME", "/Users/u/Library/Containers/com.host/Data", 1);
-  EXPECT_TRUE(IsSandboxedHost());
 }
 
 TEST_F(Paths, ResourcesAreFoundInTheBundle)

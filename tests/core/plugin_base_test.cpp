@@ -146,13 +146,6 @@ TEST(Presets, FillEmptyPresetsNamesTheRestAndStoresTheSameState)
   EXPECT_EQ(p.GetPresetSlot(1)->mChunk.Size(), 0);
 }
 
-TEST(Presets, NewSlotsAreNamedEmptyInLowerCase)
-{
-  ThreeParams p(1);
-  EXPECT_STREQ(p.GetPresetName(0), "empty");
-  EXPECT_STREQ(p.GetPresetName(5), "");
-}
-
 TEST(Presets, RestoringAnUninitialisedSlotNumbersItAfterTheUserPresets)
 {
   ThreeParams p(4);
@@ -190,29 +183,4 @@ TEST(Presets, MakePresetTakesIntsForIntegerParameters)
   ASSERT_TRUE(p.RestorePreset(1));
   EXPECT_DOUBLE_EQ(p.GetParam(2)->Value(), 5.0);
   EXPECT_DOUBLE_EQ(p.GetParam(0)->Value(), 0.5) << "unnamed parameters take the values current when it was made";
-}
-
-TEST(Presets, BlobAndItsDumpRoundTrip)
-{
-  ThreeParams p(2);
-  p.FillEmptyPresets();
-  p.GetParam(0)->Set(0.25);
-  p.ModifyCurrentPreset("blob");
-  const std::string path = testing::TempDir() + "/preset_dump.txt";
-  std::remove(path.c_str());
-  p.DumpPresetBlob(path.c_str());
-  FILE* f = std::fopen(path.c_str(), "r");
-  ASSERT_NE(f, nullptr);
-  char line[512], b64[256] = {};
-  ASSERT_NE(std::fgets(line, sizeof(line), f), nullptr);
-  int n = 0;
-  ASSERT_EQ(std::sscanf(line, "MakePresetFromBlob(\"blob\", \"%255[^\"]\", %d);", b64, &n), 2);
-  EXPECT_EQ(n, 24);
-  std::fclose(f);
-
-  ThreeParams q(1);
-  q.MakePresetFromBlob("copy", b64, n);
-  ASSERT_TRUE(q.RestorePreset(0));
-  EXPECT_EQ(q.GetParam(0)->Value(), 0.25);
-  EXPECT_STREQ(q.GetPresetName(0), "copy");
 }

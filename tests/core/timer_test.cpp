@@ -133,44 +133,6 @@ TEST_F(FrameworkTimer, WithoutEditorNothingIsDrainedButIdleStillRuns)
   EXPECT_EQ(plug.idles, 3);
 }
 
-TEST_F(FrameworkTimer, HostMidiReachesTheEditorInOrderUpTo32)
-{
-  Recorder plug;
-  for (int i = 0; i < 40; ++i)
-    plug.PushMidiToEditor(Note(i, 20 + i));
-  Tick();
-  ASSERT_EQ(plug.midi.size(), 32u);
-  for (int i = 0; i < 32; ++i)
-  {
-    EXPECT_EQ(plug.midi[i].mOffset, i);
-    EXPECT_EQ(plug.midi[i].mData1, 20 + i);
-  }
-}
-
-TEST_F(FrameworkTimer, EditorSysExIsCarriedWholeOrNotAtAll)
-{
-  Recorder plug;
-  std::vector<uint8_t> big(600, 0x42);
-  std::vector<uint8_t> full(512);
-  for (size_t i = 0; i < full.size(); ++i)
-    full[i] = static_cast<uint8_t>(i);
-  plug.DeferSysExMsg(ISysExMsg{1, 513, big.data()});  // too long: dropped, not cut
-  plug.DeferSysExMsg(ISysExMsg{2, -1, big.data()});   // negative size: dropped
-  plug.DeferSysExMsg(ISysExMsg{3, 512, full.data()}); // exactly fits
-  plug.DeferSysExMsg(ISysExMsg{4, 6, nullptr});       // no data: zero bytes
-  ISysExMsg msg;
-  ASSERT_TRUE(plug.PopSysExFromEditor(msg));
-  EXPECT_EQ(msg.mOffset, 3);
-  ASSERT_EQ(msg.mSize, 512);
-  EXPECT_EQ(std::memcmp(msg.mData, full.data(), 512), 0);
-  ASSERT_TRUE(plug.PopSysExFromEditor(msg));
-  EXPECT_EQ(msg.mOffset, 4);
-  EXPECT_EQ(msg.mSize, 6);
-  for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(msg.mData[i], 0);
-  EXPECT_FALSE(plug.PopSysExFromEditor(msg));
-}
-
 TEST_F(FrameworkTimer, StoppedOrDestroyedPluginTicksNoMore)
 {
   auto loopTimers = [] { return foundation::RunLoop::Main().TimerCount(); };
