@@ -1,4 +1,4 @@
-// Parameter precision, display, constrain and shape behaviour.
+// Parameter precision, initialisers, display texts, constraining and parsing.
 #include <cmath>
 #include <cstring>
 
@@ -67,16 +67,6 @@ TEST(IParamInit, TypedInitialisersSetTypeStepAndTexts)
   EXPECT_EQ(b.Value(), 1.0);
   EXPECT_EQ(Display(b, 0.0), "no");
 
-  IParam g;
-  g.InitGain("Gain", 0, "", 0, -12, 12, 0.5);
-  EXPECT_STREQ(g.GetLabel(), "dB");
-  EXPECT_EQ(g.Unit(), IParam::kUnitDB);
-
-  IParam pitch;
-  pitch.InitPitch("Note", 60, 48, 72, 0, "", false);
-  EXPECT_STREQ(pitch.GetDisplayTextForValue(0), "C 2");
-  EXPECT_STREQ(pitch.GetDisplayTextForValue(1), "C#2");
-
   IParam copy;
   copy.InitFrom(e, "Mode", "Style", "H");
   EXPECT_STREQ(copy.GetName(), "Style");
@@ -110,36 +100,6 @@ TEST(IParamConstrain, NonPositiveStepDoesNotDivideByZero)
   IParam n;
   n.InitDouble("n", 0.3, 0, 1, -0.1, "", IParam::kFlagStepped);
   EXPECT_TRUE(std::isfinite(n.Value()));
-}
-
-TEST(IParamShape, EqualBoundsGiveNormalisedZero)
-{
-  IParam p;
-  p.InitDouble("p", 0.3, 5, 1, 0.0); // min + step > max: max becomes min, the range is empty
-  EXPECT_EQ(p.GetMax(), 5.0);
-  EXPECT_EQ(p.ToNormalized(5.0), 0.0);
-  IParam pow;
-  pow.InitDouble("p", 5, 5, 1, 0.0, "", 0, "", IParam::ShapePowCurve(2.0));
-  EXPECT_EQ(pow.ToNormalized(5.0), 0.0);
-  IParam ex;
-  ex.InitDouble("p", 5, 5, 1, 0.0, "", 0, "", IParam::ShapeExp());
-  EXPECT_EQ(ex.ToNormalized(5.0), 0.0);
-}
-
-TEST(IParamShape, PowerCurve)
-{
-  IParam p;
-  p.InitDouble("p", 0, 0, 100, 0.001, "", 0, "", IParam::ShapePowCurve(2.0));
-  EXPECT_DOUBLE_EQ(p.GetShape().NormalizedToValue(0.5, p), 25.0);
-  EXPECT_DOUBLE_EQ(p.GetShape().ValueToNormalized(25.0, p), 0.5);
-}
-
-TEST(IParamShape, ExponentialFromZeroStartsAtTinyValue)
-{
-  IParam p;
-  p.InitDouble("f", 1000, 0, 20000, 1, "Hz", 0, "", IParam::ShapeExp());
-  EXPECT_NEAR(p.GetShape().NormalizedToValue(0.0, p), 1e-8, 1e-20);
-  EXPECT_NEAR(p.GetShape().NormalizedToValue(1.0, p), 20000.0, 1e-6);
 }
 
 // Display texts: precision from the step, sign and negate flags (never "-0"), enum texts or numbers, huge values

@@ -242,20 +242,6 @@ TEST_F(ProgramFiles, ProgramsRoundTripInBothForms)
   }
 }
 
-TEST_F(ProgramFiles, ParameterFormLoadsIntoAPluginWithChunks)
-{
-  Plug writer(false);
-  writer.Set(-5, 4, 1);
-  ASSERT_TRUE(writer.SaveProgramAsFXP(File("v.fxp").c_str()));
-  Plug reader(true);
-  ASSERT_TRUE(reader.LoadProgramFromFXP(File("v.fxp").c_str()));
-  EXPECT_EQ(reader.Values(), (std::vector<double>{-5, 4, 1}));
-  // The current preset was stored again: restoring it gives the loaded values.
-  reader.Set(0, 0, 0);
-  ASSERT_TRUE(reader.RestorePreset(0));
-  EXPECT_EQ(reader.Values(), (std::vector<double>{-5, 4, 1}));
-}
-
 TEST_F(ProgramFiles, ProgramFromAnotherHostLoads)
 {
   // Written the way any host writes a parameter-form program, with a 28-character name without terminator.

@@ -42,21 +42,6 @@ TEST(Entry, NothingThrownLeavesTheEntryPoint)
   gThrowOnCreate = false;
 }
 
-TEST(Entry, ZeroPresetsGiveOneProgramAndInstancesAreDistinct)
-{
-  gEntryPresets = 0;
-  vst2::Effect* a = plug::VSTEntry(nullptr);
-  vst2::Effect* b = plug::VSTEntry(nullptr);
-  gEntryPresets = 1;
-  ASSERT_TRUE(a && b);
-  EXPECT_EQ(a->numPrograms, 1);
-  EXPECT_NE(a, b);
-  EXPECT_NE(a->object, b->object);
-  EXPECT_EQ(&static_cast<plug::IPluginVST2*>(a->object)->GetEffect(), a);
-  a->dispatcher(a, vst2::effClose, 0, 0, nullptr, 0.f);
-  b->dispatcher(b, vst2::effClose, 0, 0, nullptr, 0.f);
-}
-
 TEST(Dispatcher, NullPointersAnswerZeroAndWriteNothing)
 {
   TestPlug p({}, 0);
@@ -117,28 +102,6 @@ TEST(Dispatcher, CopiesIntoHostBuffersAreBounded)
   EXPECT_EQ(filled(vst2::effGetProgramName), 23u);
   EXPECT_EQ(filled(vst2::effGetProgramNameIndexed, 0), 23u);
   EXPECT_EQ(buf[24], 'x');
-}
-
-TEST(Dispatcher, ParameterTextsAndProperties)
-{
-  TestPlug p({}, 0);
-  char text[64];
-  Call(p, vst2::effGetParamName, 0, 0, text);
-  EXPECT_STREQ(text, "Gain");
-  Call(p, vst2::effGetParamLabel, 0, 0, text);
-  EXPECT_STREQ(text, "dB");
-  Call(p, vst2::effGetParamDisplay, 0, 0, text);
-  EXPECT_STREQ(text, "0.0");
-  Call(p, vst2::effGetParamDisplay, 1, 0, text);
-  EXPECT_STREQ(text, "b");
-  vst2::ParameterProperties props{};
-  EXPECT_EQ(Call(p, vst2::effGetParameterProperties, 1, 0, &props), 1);
-  EXPECT_EQ(props.flags, 10);
-  EXPECT_EQ(props.maxInteger, 2);
-  EXPECT_EQ(Call(p, vst2::effGetParameterProperties, 0, 0, &props), 1);
-  EXPECT_EQ(props.flags & vst2::kParamUsesFloatStep, vst2::kParamUsesFloatStep);
-  EXPECT_EQ(props.stepFloat, 0.5f);
-  EXPECT_EQ(Call(p, vst2::effCanBeAutomated, 0), 1);
 }
 
 TEST(Dispatcher, StringToParameterStoresAndReportsTheConstrainedValue)

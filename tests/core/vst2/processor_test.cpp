@@ -14,37 +14,6 @@ using plug::IChannelIOConfig;
 using plug::IChannelIOMaxima;
 using testplug::TestPlug;
 
-TEST(ChannelIO, ParsesConfigurationsBusesAndWildcards)
-{
-  const struct
-  {
-    const char* text;
-    int configs, inChans, outChans, inBuses, outBuses;
-  } cases[] = {
-    {"1-1 2-2", 2, 2, 2, 1, 1},
-    {"*-2", 1, 0, 2, 1, 1},
-    {"2.2-2", 1, 4, 2, 2, 1},
-    {"x-2", 1, 0, 2, 0, 1},
-    {"0-2", 1, 0, 2, 0, 1},
-    {"", 0, 0, 0, 0, 0},
-  };
-  for (const auto& c : cases)
-  {
-    std::vector<IChannelIOConfig> configs;
-    IChannelIOMaxima m;
-    EXPECT_EQ(plug::ParseChannelIOStr(c.text, configs, m), c.configs) << c.text;
-    EXPECT_EQ(m.mNInChans, c.inChans) << c.text;
-    EXPECT_EQ(m.mNOutChans, c.outChans) << c.text;
-    EXPECT_EQ(m.mNInBuses, c.inBuses) << c.text;
-    EXPECT_EQ(m.mNOutBuses, c.outBuses) << c.text;
-  }
-  std::vector<IChannelIOConfig> configs;
-  IChannelIOMaxima m;
-  plug::ParseChannelIOStr("*-2", configs, m);
-  ASSERT_EQ(configs[0].NBuses(plug::kInput), 1);
-  EXPECT_EQ(configs[0].mBuses[plug::kInput][0].mNChans, plug::kWildcardChannels);
-}
-
 TEST(ChannelIO, LegalConfigurations)
 {
   TestPlug p({}, 0);

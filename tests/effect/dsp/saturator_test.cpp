@@ -21,14 +21,6 @@ SatSettings Sat(int mode, int stages, double even, double odd, double fluct = 0.
   return s;
 }
 
-TEST(SaturationCurve, CleanOneStageWithoutSmoothingAddsTheSquare)
-{
-  Saturator s;
-  s.Reset(48000);
-  EXPECT_DOUBLE_EQ(s.SaturationCurve(kSatClean, 1, false, 0.5, 1.0, 0.0), 0.75);
-  EXPECT_DOUBLE_EQ(s.SaturationCurve(kSatClean, 1, false, 0.5, 0.0, 1.0), 0.625);
-}
-
 TEST(SaturationCurve, WithoutDriveTheSamplePassesUnclamped)
 {
   Saturator s;
@@ -79,17 +71,6 @@ TEST(SaturationCurve, OutputStaysWithinFullScale)
     }
 }
 
-TEST(ClassicMode, FullOddDriveIsASineOfHalfPiX)
-{
-  Saturator s;
-  s.Reset(48000);
-  s.SetParams(Sat(kSatClassic, 1, 0, 100));
-  EXPECT_DOUBLE_EQ(s.Process(1.0), 1.0);
-  EXPECT_NEAR(s.Process(0.5), std::sqrt(0.5), 1e-15);
-  for (double x = -1.5; x <= 1.5; x += 0.01)
-    EXPECT_NEAR(s.Process(x), std::sin(testsig::kPi / 2 * std::min(1.0, std::max(-1.0, x))), 1e-15) << x;
-}
-
 TEST(ClassicMode, ZeroOddDrivePassesAndEvenDriveAndStagesPlayNoPart)
 {
   Saturator s;
@@ -123,33 +104,6 @@ TEST(Fluctuation, LowersEachDriveByTheSmoothedRandomValueButNeverBelowZero)
   double maxDeviation = 0;
   for (int i = 0; i < 48000; ++i) maxDeviation = std::max(maxDeviation, std::fabs(full.Process(0.3) - 0.3));
   EXPECT_GT(maxDeviation, 0.0);
-}
-
-// The walks follow new random targets every 0.2 s of the rate given at reset, with a one-pole step of
-// a = exp(-2 pi / (0.4 fs)); the target each walk follows is recovered from two neighbouring walk values.
-TEST(Fluctuation, NewTargetsEveryFifthOfASecondFollowedByAOnePoleWalk)
-{
-  const double fs = 8000;
-  const double a = std::exp(-2 * testsig::kPi / (0.4 * fs));
-  Saturator s;
-  s.Random().Seed(7);
-  s.Reset(fs);
-  s.SetParams(Sat(kSatWarm, 2, 50, 50, 50));
-  std::vector<int> changes;
-  double last = s.EvenWalk(), lastTarget = -1;
-  for (int i = 1; i <= static_cast<int>(fs); ++i)
-  {
-    s.Process(0.2);
-    const double target = (s.EvenWalk() - a * last) / (1 - a);
-    if (lastTarget >= 0 && std::fabs(target - lastTarget) > 1e-6) changes.push_back(i);
-    lastTarget = target;
-    last = s.EvenWalk();
-    ASSERT_GE(target, -1e-6);
-    ASSERT_LE(target, 1 + 1e-6);
-  }
-  const int period = static_cast<int>(0.2 * fs);
-  ASSERT_EQ(changes.size(), 5u);
-  for (size_t k = 0; k < changes.size(); ++k) EXPECT_EQ(changes[k], period * static_cast<int>(k + 1));
 }
 
 TEST(Fluctuation, EachSaturatorDrawsFromItsOwnGenerator)

@@ -1,5 +1,4 @@
-// Delay rings, the meter clock, the channel-buffer helpers and the piecewise-linear map.
-#include "effect/dsp/channel_buffers.h"
+// Delay rings, the meter clock and the piecewise-linear map.
 #include "effect/dsp/delay_ring.h"
 #include "effect/dsp/meter_clock.h"
 #include "effect/dsp/piecewise_linear.h"
@@ -57,29 +56,6 @@ TEST(MeterClock, TinyOrAbsurdRatesKeepAnIntervalOfAtLeastOneSample)
     EXPECT_GE(c.interval, 1) << fs;
     c.Advance(1000);
   }
-}
-
-TEST(ChannelBuffers, CopyZeroAndNullPointersAreHandled)
-{
-  double** b = AllocChannelBuffers(4, 2);
-  double** d = AllocChannelBuffers(8, 2);
-  for (int c = 0; c < 2; ++c)
-    for (int i = 0; i < 4; ++i) b[c][i] = c * 10 + i;
-  ZeroChannelBuffers(d, 8, 2);
-  CopyChannelBuffers(b, d, 4, 2, 3);
-  EXPECT_EQ(d[1][3], 10.0);
-  EXPECT_EQ(d[1][6], 13.0);
-  EXPECT_EQ(d[0][2], 0.0);
-  CopyBuffer(nullptr, d[0], 4, 0);
-  CopyBuffer(b[0], nullptr, 4, 0);
-  double* saved = d[1];
-  d[1] = nullptr;
-  ZeroChannelBuffers(d, 8, 2);
-  d[1] = saved;
-  EXPECT_EQ(d[1][6], 13.0);
-  FreeChannelBuffers(b, 2);
-  FreeChannelBuffers(d, 2);
-  FreeChannelBuffers(nullptr, 2);
 }
 
 // A shape of three uneven segments, rising.

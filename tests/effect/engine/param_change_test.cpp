@@ -167,17 +167,4 @@ TEST(ParamChange, MeterModeSwitchesTheKindOfAllFourMeters)
   }
 }
 
-TEST(MeterScale, MapsLevelsToNeedlePositions)
-{
-  auto d = Make();
-  const ShapeLinearCustom& s = d->MeterShape();
-  EXPECT_EQ(s.ValueToNormalized(-100.0), 0.0);
-  EXPECT_EQ(s.ValueToNormalized(-150.0), 0.0);
-  EXPECT_DOUBLE_EQ(s.ValueToNormalized(0.0), 0.745);
-  EXPECT_DOUBLE_EQ(s.ValueToNormalized(4.0), 1.0);
-  std::unique_ptr<plug::IParam::Shape> clone(s.Clone());
-  EXPECT_DOUBLE_EQ(clone->ValueToNormalized(-8.5, *d->GetParam(0)), (0.18 + 0.295) / 2);
-  EXPECT_EQ(clone->GetCurveKind(), 0);
-}
-
 } // namespace

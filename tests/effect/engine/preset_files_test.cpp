@@ -156,23 +156,6 @@ TEST_F(PresetFiles, RescanListsOnlyValidVqpRegularFilesSorted)
   EXPECT_EQ(d->NUserPresets(), 0);
 }
 
-TEST_F(PresetFiles, DefaultPresetRenamesTheCurrentPresetAndAppliesItsValues)
-{
-  auto a = Make();
-  Set(*a, {{kSat_offon, 1}, {kSat_driveeven, 42}, {kOutputTrim, -2}});
-  a->ModifyCurrentPreset("Studio Default");
-  ASSERT_TRUE(a->SaveDefaultPresetFile(mDir.c_str()));
-  ASSERT_TRUE(fs::exists(Path("default.vqp")));
-  auto b = Make();
-  b->LoadDefaultPresetFile(mDir.c_str());
-  EXPECT_STREQ(b->GetPresetName(0), "Studio Default");
-  EXPECT_EQ(b->GetParam(kSat_driveeven)->Value(), 42.0);
-  EXPECT_EQ(b->GetMirror(kOutputTrim), -2.0);
-  auto c = Make();
-  c->LoadDefaultPresetFile((mDir + "/nowhere").c_str());
-  EXPECT_STREQ(c->GetPresetName(0), "Init");
-}
-
 TEST(PresetNames, FileNameWithoutExtension)
 {
   const std::pair<const char*, const char*> cases[] = {
