@@ -1,5 +1,4 @@
-// The document: the tokenizer, image size with units and dpi, the view box and its alignment, transforms,
-// the attribute stack with groups and defs, styles and ids.
+// The document: an empty text, the view box and its alignment, and the order transforms compose in.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -108,50 +107,4 @@ TEST(SvgDocument, TransformsComposeLeftmostLast)
     EXPECT_NEAR(svg.path().pts[0], c.x, kEps) << c.transform;
     EXPECT_NEAR(svg.path().pts[1], c.y, kEps) << c.transform;
   }
-}
-
-TEST(SvgDocument, GroupAttributesEndWithTheGroup)
-{
-  Parsed svg(Doc("<g fill=\"#0000ff\" stroke=\"red\"><rect width=\"1\" height=\"1\"/>"
-                 "<rect width=\"1\" height=\"1\" fill=\"#00ff00\"/></g><rect width=\"1\" height=\"1\"/>"));
-  ASSERT_EQ(svg.shapes().size(), 3u);
-  EXPECT_EQ(svg.shape(0).fill.color & 0xffffffu, 0xff0000u);
-  EXPECT_EQ(svg.shape(0).stroke.type, kSvgPaintColor);
-  EXPECT_EQ(svg.shape(1).fill.color & 0xffffffu, 0x00ff00u);
-  EXPECT_EQ(svg.shape(2).fill.color & 0xffffffu, 0u);
-  EXPECT_EQ(svg.shape(2).stroke.type, kSvgPaintNone);
-}
-
-TEST(SvgDocument, DefsHideEverythingButGradients)
-{
-  Parsed svg(Doc("<defs><rect width=\"5\" height=\"5\"/><linearGradient id=\"g\"><stop offset=\"0\"/>"
-                 "</linearGradient></defs><rect width=\"1\" height=\"1\" fill=\"url(#g)\"/>"));
-  ASSERT_EQ(svg.shapes().size(), 1u);
-  EXPECT_EQ(svg.shape().fill.type, kSvgPaintLinearGradient);
-}
-
-TEST(SvgDocument, StyleDeclarationsActLikeAttributes)
-{
-  Parsed svg(Doc("<rect width=\"1\" height=\"1\" style=\" fill : #ff0000 ;stroke:blue;; stroke-width :3 ;"
-                 "display:inline; bogus; :x\"/>"));
-  const SvgShape& s = svg.shape();
-  EXPECT_EQ(s.fill.color & 0xffffffu, 0x0000ffu);
-  EXPECT_EQ(s.stroke.color & 0xffffffu, 0xff0000u);
-  EXPECT_FLOAT_EQ(s.strokeWidth, 3);
-  EXPECT_EQ(s.flags & kSvgShapeVisible, kSvgShapeVisible);
-}
-
-TEST(SvgDocument, DisplayNoneHidesTheShapeButKeepsIt)
-{
-  Parsed svg(Doc("<g style=\"display:none\"><rect width=\"1\" height=\"1\"/></g><rect width=\"1\" height=\"1\"/>"));
-  ASSERT_EQ(svg.shapes().size(), 2u);
-  EXPECT_EQ(svg.shape(0).flags & kSvgShapeVisible, 0);
-  EXPECT_EQ(svg.shape(1).flags & kSvgShapeVisible, kSvgShapeVisible);
-}
-
-TEST(SvgDocument, TokenizerSkipsDeclarationsAndEndsCommentsAtTheFirstBracket)
-{
-  Parsed svg("<?xml version=\"1.0\"?><!DOCTYPE svg><svg width=\"10\" height=\"10\" viewBox=\"0 0 10 10\">"
-             "<!-- a > <rect width=\"1\" height=\"1\"/> --><title>t</title><rect width=\"2\" height=\"2\"/></svg>");
-  EXPECT_EQ(svg.shapes().size(), 2u);
 }

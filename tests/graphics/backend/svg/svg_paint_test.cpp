@@ -1,5 +1,4 @@
-// Paints: colours in every notation, opacities folded into alpha, and linear and radial gradients with their
-// stops, units, transforms and xlink:href inheritance.
+// Paints: colours in every notation and a linear gradient across the shape's bounds.
 #include <cmath>
 #include <string>
 
@@ -80,16 +79,6 @@ TEST(SvgPaint, ColoursInEveryNotation)
   }
 }
 
-TEST(SvgPaint, OpacitiesBecomeAlphaAndAreClamped)
-{
-  Parsed svg(Doc("<rect width=\"1\" height=\"1\" fill=\"red\" fill-opacity=\"0.5\" stroke=\"blue\" "
-                 "stroke-opacity=\"7\"/><rect width=\"1\" height=\"1\" fill-opacity=\"-1\" opacity=\"2\"/>"));
-  EXPECT_EQ(svg.shape(0).fill.color, Rgb(255, 0, 0) | 127u << 24);
-  EXPECT_EQ(svg.shape(0).stroke.color, Rgb(0, 0, 255) | 255u << 24);
-  EXPECT_EQ(svg.shape(1).fill.color, 0u);
-  EXPECT_FLOAT_EQ(svg.shape(1).opacity, 1.0f);
-}
-
 TEST(SvgPaint, LinearGradientRunsAcrossTheShapeBoundsByDefault)
 {
   Parsed svg(GradientDoc(std::string("<linearGradient id=\"lg\">") + kTwoStops + "</linearGradient>",
@@ -108,60 +97,4 @@ TEST(SvgPaint, LinearGradientRunsAcrossTheShapeBoundsByDefault)
   EXPECT_NEAR(end.y, 1, kEps);
   EXPECT_NEAR(across.y, 0, kEps); // the gradient does not change along the other axis
   EXPECT_EQ(g.spread, kSvgSpreadPad);
-}
-
-TEST(SvgPaint, RadialGradientIsTheUnitCircleOfTheBoundingBox)
-{
-  Parsed svg(GradientDoc(std::string("<radialGradient id=\"rg\" spreadMethod=\"repeat\">") + kTwoStops +
-                           "</radialGradient>",
-                         "<circle cx=\"50\" cy=\"50\" r=\"10\" fill=\"url(#rg)\"/>"));
-  const SvgPaint& fill = svg.shape().fill;
-  ASSERT_EQ(fill.type, kSvgPaintRadialGradient);
-  const SvgGradient& g = *fill.gradient;
-  const Vec centre = ToGradient(g, 50, 50);
-  const Vec edge = ToGradient(g, 60, 50);
-  EXPECT_NEAR(centre.x, 0, kEps);
-  EXPECT_NEAR(centre.y, 0, kEps);
-  EXPECT_NEAR(std::hypot(edge.x, edge.y), 1, kEps);
-  EXPECT_EQ(g.spread, kSvgSpreadRepeat);
-  EXPECT_FLOAT_EQ(g.fx, 0);
-}
-
-TEST(SvgPaint, GradientWithoutStopsInheritsThemThroughHref)
-{
-  Parsed svg(GradientDoc(std::string("<linearGradient id=\"base\">") + kTwoStops +
-                           "</linearGradient>"
-                           "<radialGradient id=\"mid\" xlink:href=\"#base\"/>"
-                           "<radialGradient id=\"top\" xlink:href=\"#mid\" r=\"25%\"/>"
-                           "<linearGradient id=\"bare\" xlink:href=\"base\"/>",
-                         "<rect width=\"40\" height=\"40\" fill=\"url(#top)\" stroke=\"url(bare)\"/>"));
-  const SvgShape& s = svg.shape();
-  ASSERT_EQ(s.fill.type, kSvgPaintRadialGradient); // the referring element's own kind and geometry
-  ASSERT_EQ(s.fill.gradient->nstops, 2);
-  EXPECT_EQ(s.fill.gradient->stops[1].color & 0xffffffu, Rgb(0, 0, 255));
-  EXPECT_NEAR(std::hypot(ToGradient(*s.fill.gradient, 30, 20).x, ToGradient(*s.fill.gradient, 30, 20).y), 1, kEps);
-  ASSERT_EQ(s.stroke.type, kSvgPaintLinearGradient);
-  EXPECT_EQ(s.stroke.gradient->nstops, 2);
-}
-
-TEST(SvgPaint, UnresolvableGradientsLeaveThePaintAtNone)
-{
-  const char* cases[] = {
-    "<rect width=\"1\" height=\"1\" fill=\"url(#missing)\"/>",
-    "<rect width=\"1\" height=\"1\" fill=\"url(#nostops)\"/>",
-    "<rect width=\"1\" height=\"1\" fill=\"url(#emptyref)\"/>",
-    "<rect width=\"1\" height=\"1\" fill=\"url(#loopa)\"/>",
-    "<rect width=\"1\" height=\"1\" fill=\"url(#)\"/>",
-    "<rect width=\"1\" height=\"1\" fill=\"url(\"/>",
-  };
-  const std::string defs = "<linearGradient id=\"nostops\"/>"
-                           "<linearGradient id=\"emptyref\" xlink:href=\"\"/>"
-                           "<linearGradient id=\"loopa\" xlink:href=\"#loopb\"/>"
-                           "<linearGradient id=\"loopb\" xlink:href=\"#loopa\"/>";
-  for (const char* shape : cases)
-  {
-    Parsed svg(GradientDoc(defs, shape));
-    ASSERT_EQ(svg.shapes().size(), 1u) << shape;
-    EXPECT_EQ(svg.shape().fill.type, kSvgPaintNone) << shape;
-  }
 }

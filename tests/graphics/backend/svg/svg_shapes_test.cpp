@@ -1,5 +1,4 @@
-// The basic shapes as paths: rectangles with and without rounded corners, circles, ellipses, lines,
-// polylines and polygons, lengths in percentages, and stroke widths under transforms.
+// The basic shapes as paths: rectangles, circles, and stroke widths under transforms.
 #include <cmath>
 #include <string>
 
@@ -34,12 +33,6 @@ TEST(SvgShapes, PlainRectIsAClosedPathOfFourSides)
   ExpectBounds(svg.shape().bounds, 10, 20, 40, 60);
 }
 
-TEST(SvgShapes, RectWithoutAreaMakesNoShape)
-{
-  EXPECT_TRUE(Parsed(Doc("<rect width=\"0\" height=\"10\"/>")).shapes().empty());
-  EXPECT_TRUE(Parsed(Doc("<rect width=\"10\"/>")).shapes().empty());
-}
-
 TEST(SvgShapes, CircleBoundsAreExactlyItsRadiusAroundTheCentre)
 {
   Parsed svg(Doc("<circle cx=\"50\" cy=\"40\" r=\"10\"/>"));
@@ -51,29 +44,6 @@ TEST(SvgShapes, CircleBoundsAreExactlyItsRadiusAroundTheCentre)
   EXPECT_FLOAT_EQ(path.bounds[2], 60);
   EXPECT_FLOAT_EQ(path.bounds[3], 50);
   EXPECT_NEAR(Parsed::point(path, 1).y, 40 + 10 * 0.5522848f, kEps);
-}
-
-TEST(SvgShapes, CircleWithoutRadiusMakesNoShapeAndNegativeRadiusCounts)
-{
-  EXPECT_TRUE(Parsed(Doc("<circle cx=\"5\" cy=\"5\"/>")).shapes().empty());
-  Parsed negative(Doc("<circle cx=\"50\" cy=\"50\" r=\"-5\"/>"));
-  ExpectBounds(negative.shape().bounds, 45, 45, 55, 55);
-}
-
-TEST(SvgShapes, PolygonClosesAndPolylineDropsAnOddNumber)
-{
-  Parsed polygon(Doc("<polygon points=\"0,0 10,0 10,10\"/>"));
-  EXPECT_EQ(polygon.path().npts, 10);
-  EXPECT_EQ(polygon.path().closed, 1);
-
-  Parsed polyline(Doc("<polyline points=\"0 0, 10 0, 10\"/>"));
-  EXPECT_EQ(polyline.path().npts, 4);
-  EXPECT_EQ(polyline.path().closed, 0);
-
-  // A stray character counts as a zero.
-  Parsed stray(Doc("<polyline points=\"5 5 x 9\"/>"));
-  EXPECT_NEAR(Parsed::point(stray.path(), 3).x, 0, kEps);
-  EXPECT_NEAR(Parsed::point(stray.path(), 3).y, 9, kEps);
 }
 
 TEST(SvgShapes, StrokeWidthFollowsTheAverageScaleOfTheTransform)

@@ -1,5 +1,4 @@
-// The font stash: atlas packing and UTF-8 iteration. (Fallbacks, sizes and measuring are seen through the
-// Vexel text tests.)
+// The font stash's atlas packing: rectangles never overlap and stay in bounds.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,39 +10,6 @@
 #include "recording_renderer.h"
 
 namespace {
-
-using vxtest::kDejaVuPath;
-using vxtest::kRobotoPath;
-
-struct Errors
-{
-  std::vector<std::pair<int, int>> seen;
-  static void Handle(void* uptr, int error, int val) { static_cast<Errors*>(uptr)->seen.push_back({error, val}); }
-  int CountOf(int error) const
-  {
-    int n = 0;
-    for (auto& e : seen) n += e.first == error;
-    return n;
-  }
-};
-
-struct Stash
-{
-  explicit Stash(int w = 512, int h = 512)
-  {
-    FontStashParams p;
-    p.width = w;
-    p.height = h;
-    p.flags = kFontStashZeroTopLeft;
-    fs = FontStashCreate(&p);
-    FontStashSetErrorCallback(fs, Errors::Handle, &errors);
-  }
-  ~Stash() { FontStashDelete(fs); }
-  int AddRoboto() { return FontStashAddFont(fs, "roboto", kRobotoPath, 0); }
-  FontStashContext* fs;
-  Errors errors;
-};
-
 
 TEST(FontStashAtlas, RandomRectanglesNeverOverlapAndStayInBounds)
 {
@@ -84,29 +50,6 @@ TEST(FontStashAtlas, RandomRectanglesNeverOverlapAndStayInBounds)
     }
     EXPECT_GT(placed, 50);
     free(atlas.nodes);
-  }
-}
-
-TEST(FontStashText, Utf8DecodesEveryLengthAndRejectsInvalidBytes)
-{
-  struct Case
-  {
-    const char* bytes;
-    unsigned int codepoint;
-  } cases[] = {{"A", 'A'}, {"\xC3\xA9", 0xE9}, {"\xE2\x82\xAC", 0x20AC}, {"\xF0\x9F\x98\x80", 0x1F600}};
-  for (const Case& c : cases)
-  {
-    unsigned int state = 0, cp = 0;
-    for (const char* p = c.bytes; *p; ++p) FontStashDecodeUtf8(&state, &cp, (unsigned char)*p);
-    EXPECT_EQ(state, 0u);
-    EXPECT_EQ(cp, c.codepoint);
-  }
-  const char* invalid[] = {"\x80", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"};
-  for (const char* bad : invalid)
-  {
-    unsigned int state = 0, cp = 0;
-    for (const char* p = bad; *p && state != 12; ++p) FontStashDecodeUtf8(&state, &cp, (unsigned char)*p);
-    EXPECT_EQ(state, 12u) << bad;
   }
 }
 

@@ -1,5 +1,4 @@
-// Vexel text: fonts and fallbacks, drawing runs as glyph quads, the growing atlas, measuring, line breaking,
-// and bad input.
+// Vexel text: no font, drawing runs as glyph quads, line breaking, and bad input.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -97,24 +96,6 @@ TEST_F(TextTest, ARunIsOneTrianglesCallOfSixVerticesPerGlyph)
   EXPECT_TRUE(r.Last("triangles")->verts.empty());
 }
 
-TEST_F(TextTest, TheMeasuredAdvanceEqualsTheDrawnPenAdvance)
-{
-  const char* texts[] = {"Hello, World", "AVATAR Toyota WAVE", "fi fl ffi", "Drovik 1.0.1 -12.5 dB", "iiiiimmmm"};
-  for (float ratio : {1.0f, 2.0f})
-    for (float size : {9.0f, 14.0f, 20.5f, 48.0f})
-      for (const char* text : texts)
-      {
-        vxBeginFrame(ctx, 800, 600, ratio);
-        vxSetFontFaceById(ctx, roboto);
-        vxSetFontSize(ctx, size);
-        vxSetLetterSpacing(ctx, size > 40 ? 1.5f : 0.0f);
-        float measured = vxMeasureText(ctx, 0, 0, text, nullptr, nullptr);
-        float drawn = vxDrawText(ctx, 0, 0, text, nullptr);
-        EXPECT_FLOAT_EQ(measured, drawn) << text << " at " << size << " ratio " << ratio;
-        EXPECT_GT(measured, 0.0f);
-      }
-}
-
 TEST_F(TextTest, LineBreakingAtSpacesNewlinesAndCjk)
 {
   float wider = std::max(Width("hello"), Width("world")), both = Width("hello world");
@@ -139,66 +120,6 @@ TEST_F(TextTest, LineBreakingAtSpacesNewlinesAndCjk)
   std::vector<std::string> cjkRows = Rows(cjk, one * 2.5f);
   ASSERT_EQ(cjkRows.size(), 2u);
   EXPECT_EQ(cjkRows[0], "\xE6\xBC\xA2\xE5\xAD\x97");
-}
-
-TEST_F(TextTest, AGlyphMissingFromTheFontComesFromItsFallback)
-{
-  int dejavu = vxAddFontFile(ctx, "DejaVu", kDejaVuPath);
-  ASSERT_EQ(dejavu, 1);
-  EXPECT_EQ(vxAddFallbackFont(ctx, "Roboto-Regular", "missing"), 0);
-  EXPECT_EQ(vxAddFallbackFontById(ctx, -1, dejavu), 0);
-  ASSERT_EQ(vxAddFallbackFont(ctx, "Roboto-Regular", "DejaVu"), 1);
-  vxDrawText(ctx, 0, 40, "\xD7\x90", nullptr); // Hebrew alef
-  const RecordedCall* call = r.Last("triangles");
-  ASSERT_EQ(call->verts.size(), 6u);
-  FontStashFont* font = ctx->fs->fonts[roboto];
-  ASSERT_EQ(font->nglyphs, 1);
-  EXPECT_EQ(font->glyphs[0].index, stbtt_FindGlyphIndex(&ctx->fs->fonts[dejavu]->font, 0x05D0));
-  // The glyph's texels reached the atlas image.
-  const auto& tex = r.textures.at(ctx->fontImages[0]);
-  const FontStashGlyph& g = font->glyphs[0];
-  int ink = 0;
-  for (int y = g.y0; y < g.y1; ++y)
-    for (int x = g.x0; x < g.x1; ++x) ink += tex.pixels[y * tex.width + x] > 128;
-  EXPECT_GT(ink, 20);
-}
-
-TEST_F(TextTest, TheAtlasGrowsThreeTimesThenRefuses)
-{
-  auto size = [&](int slot) {
-    const auto& t = r.textures.at(ctx->fontImages[slot]);
-    return std::make_pair(t.width, t.height);
-  };
-  const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  int created = (int)r.textures.size();
-  for (int round = 0; round < 30 && r.textures.size() < 4u + 1; ++round)
-  {
-    vxSetFontSize(ctx, 150.0f + round);
-    vxDrawText(ctx, 0, 200, alphabet, nullptr);
-  }
-  ASSERT_EQ(ctx->fontImageIdx, 3);
-  EXPECT_EQ(size(0), std::make_pair(512, 512));
-  EXPECT_EQ(size(1), std::make_pair(1024, 512));
-  EXPECT_EQ(size(2), std::make_pair(1024, 1024));
-  EXPECT_EQ(size(3), std::make_pair(2048, 1024));
-  EXPECT_EQ((int)r.textures.size(), created + 3);
-  // A fifth atlas is refused: the rest of the run is dropped and no texture is made.
-  size_t before = r.Count("triangles");
-  vxSetFontSize(ctx, 400);
-  vxDrawText(ctx, 0, 200, alphabet, nullptr);
-  EXPECT_GT(r.Count("triangles"), before);
-  EXPECT_EQ((int)r.textures.size(), created + 3);
-  EXPECT_EQ(ctx->fontImageIdx, 3);
-  int w, h;
-  FontStashGetAtlasSize(ctx->fs, &w, &h);
-  EXPECT_EQ(w, 2048);
-  EXPECT_EQ(h, 1024);
-
-  // The frame end keeps only the newest atlas, as image 0; the next growth starts from it.
-  int newest = ctx->fontImages[3];
-  vxEndFrame(ctx);
-  EXPECT_EQ(ctx->fontImages[0], newest);
-  EXPECT_EQ(r.textures.size(), 1u);
 }
 
 TEST_F(TextTest, BadTextAndSizesAreSurvived)
