@@ -1,5 +1,6 @@
-// Butterworth filter objects measured at orders 1, 2, 3, 8 and 16 and two rates: cut-off levels, shelves, band
-// edges and centres, stable poles, polarity, and the life of an object before any design.
+// Butterworth filter objects measured at orders 1, 2, 3, 8 and 16 and two rates: cut-off levels, stable poles,
+// polarity, orders held in range, and the life of an object before any design and across a reset. (The effect
+// builds these filters but no audio runs through them.)
 #include <cmath>
 #include <vector>
 
@@ -20,10 +21,7 @@ using Object = FilterDesign<D<16>, 1, DirectFormII>;
 
 using LowPass = Object<Butterworth::Design::LowPass>;
 using HighPass = Object<Butterworth::Design::HighPass>;
-using BandPass = Object<Butterworth::Design::BandPass1>;
 using BandStop = Object<Butterworth::Design::BandStop1>;
-using LowShelf = Object<Butterworth::Design::LowShelf>;
-using HighShelf = Object<Butterworth::Design::HighShelf>;
 using BandShelf = Object<Butterworth::Design::BandShelf1>;
 
 const double kRates[] = {44100.0, 96000.0};
@@ -43,13 +41,6 @@ void ExpectStablePoles(const Filter& f)
     EXPECT_LT(std::abs(pair.pole1), 1.0) << f.GetName();
     EXPECT_LT(std::abs(pair.pole2), 1.0) << f.GetName();
   }
-}
-
-// Digital band edges (cycles per sample) for centre fc and width value w.
-void Edges(double fs, double fc, double w, double& lower, double& upper)
-{
-  upper = (fc + fc / w) / fs;
-  lower = fc * fc / (fc + fc / w) / fs;
 }
 
 } // namespace
@@ -105,98 +96,6 @@ TEST(ButterworthPasses, KeepTheirPolarityAtEveryOrder)
     hp.ProcessDouble(8, &p);
     EXPECT_GT(impulse[0], 0.0) << order;
   }
-}
-
-TEST(ButterworthShelves, ReachTheirGainAndStayFlatElsewhere)
-{
-  for (double gain : {-24.0, -6.0, 3.0, 12.0})
-    for (int order : kOrders)
-    {
-      LowShelf ls;
-      HighShelf hs;
-      BandShelf bs;
-      Design(ls, {{kParamSampleRate, 48000}, {kParamOrder, double(order)}, {kParamFrequency, 1000}, {kParamGain, gain}});
-      Design(hs, {{kParamSampleRate, 48000}, {kParamOrder, double(order)}, {kParamFrequency, 1000}, {kParamGain, gain}});
-      Design(bs, {{kParamSampleRate, 48000},
-                  {kParamOrder, double(order)},
-                  {kParamFrequency, 2000},
-                  {kParamBandwidthHz, 1.0},
-                  {kParamGain, gain}});
-      SCOPED_TRACE(order);
-      EXPECT_NEAR(Db(ls.Response(0.0)), gain, 1e-6);
-      EXPECT_NEAR(Db(ls.Response(0.5)), 0.0, 1e-6);
-      EXPECT_NEAR(Db(hs.Response(0.5)), gain, 1e-6);
-      EXPECT_NEAR(Db(hs.Response(0.0)), 0.0, 1e-6);
-      // Half the gain (in dB) at the cut-off.
-      EXPECT_NEAR(Db(ls.Response(1000.0 / 48000)), gain / 2.0, 1e-6);
-      EXPECT_NEAR(Db(hs.Response(1000.0 / 48000)), gain / 2.0, 1e-6);
-      // The band shelf: its gain at the band's centre, unity at both ends of the spectrum.
-      const double centre = bs.GetDesign().DigitalLayout().NormalW(); // normalisation point (pi)
-      EXPECT_NEAR(centre, filtertest::kPi, 1e-12);
-      double lower, upper;
-      Edges(48000, 2000, 1.0, lower, upper);
-      const double mid = std::atan(std::sqrt(std::tan(filtertest::kPi * lower) * std::tan(filtertest::kPi * upper))) /
-                         filtertest::kPi;
-      EXPECT_NEAR(Db(bs.Response(mid)), gain, 1e-6);
-      EXPECT_NEAR(Db(bs.Response(0.5)), 0.0, 1e-6);
-      EXPECT_NEAR(Db(bs.Response(0.0)), 0.0, 1e-6);
-      ExpectStablePoles(ls);
-      ExpectStablePoles(hs);
-      ExpectStablePoles(bs);
-      // Minimum phase: every zero inside or on the unit circle, the odd section's included.
-      for (const Filter* f : {static_cast<const Filter*>(&ls), static_cast<const Filter*>(&hs)})
-        for (const PoleZeroPair& pair : f->GetPoleZeros())
-          EXPECT_LE(std::abs(pair.zero1), 1.0 + 1e-12) << f->GetName();
-    }
-}
-
-TEST(ButterworthBands, PassAndStopTheBandWithThreeDecibelEdges)
-{
-  for (double fs : kRates)
-    for (int order : kOrders)
-    {
-      const double fc = 1000.0;
-      const double w = 1.0; // edges 500 Hz and 2000 Hz
-      BandPass bp;
-      BandStop bs;
-      Design(bp, {{kParamSampleRate, fs}, {kParamOrder, double(order)}, {kParamFrequency, fc}, {kParamBandwidthHz, w}});
-      Design(bs, {{kParamSampleRate, fs}, {kParamOrder, double(order)}, {kParamFrequency, fc}, {kParamBandwidthHz, w}});
-      SCOPED_TRACE(order);
-      double lower, upper;
-      Edges(fs, fc, w, lower, upper);
-      EXPECT_NEAR(upper * fs, 2000.0, 1e-9);
-      EXPECT_NEAR(lower * fs, 500.0, 1e-9);
-      EXPECT_NEAR(Db(bp.Response(lower)), kMinus3dB, 1e-6);
-      EXPECT_NEAR(Db(bp.Response(upper)), kMinus3dB, 1e-6);
-      EXPECT_NEAR(Db(bs.Response(lower)), kMinus3dB, 1e-6);
-      EXPECT_NEAR(Db(bs.Response(upper)), kMinus3dB, 1e-6);
-
-      // The centre (geometric mean of the prewarped edges): the band-pass peaks at 0 dB, the band-stop notches.
-      const double mid =
-        std::atan(std::sqrt(std::tan(filtertest::kPi * lower) * std::tan(filtertest::kPi * upper))) / filtertest::kPi;
-      EXPECT_NEAR(Db(bp.Response(mid)), 0.0, 1e-9);
-      EXPECT_LT(Db(bs.Response(mid)), -100.0);
-      for (double f : {mid * 0.9, mid * 1.1, lower * 0.5, upper * 2.0})
-        EXPECT_LT(Db(bp.Response(f)), 1e-9);
-      EXPECT_NEAR(Db(bs.Response(0.0)), 0.0, 1e-6);
-      EXPECT_NEAR(Db(bs.Response(0.5)), 0.0, 1e-6);
-      ExpectStablePoles(bp);
-      ExpectStablePoles(bs);
-      EXPECT_EQ(static_cast<int>(bp.GetPoleZeros().size()), order);
-      EXPECT_EQ(bp.GetDesign().Cascade().NumStages(), order);
-    }
-}
-
-TEST(ButterworthBands, EdgesAreHeldInsideTheSpectrum)
-{
-  // A centre near Nyquist with a wide band: the upper edge is held below Nyquist, the design stays stable.
-  BandPass bp;
-  Design(bp, {{kParamSampleRate, 44100}, {kParamOrder, 4}, {kParamFrequency, 20000}, {kParamBandwidthHz, 0.5}});
-  ExpectStablePoles(bp);
-  EXPECT_TRUE(std::isfinite(std::abs(bp.Response(0.3))));
-  BandStop bs;
-  Design(bs, {{kParamSampleRate, 44100}, {kParamOrder, 4}, {kParamFrequency, 5}, {kParamBandwidthHz, 0.1}});
-  ExpectStablePoles(bs);
 }
 
 TEST(ButterworthObjects, BeforeAnyDesignHaveNoPolesAndPassAudioThrough)

@@ -1,4 +1,4 @@
-// The document: an empty text, the view box and its alignment, and the order transforms compose in.
+// The document: the view box's alignment in the image, and the order transforms compose in.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,32 +16,6 @@ namespace
 constexpr float kEps = 1e-4f;
 
 } // namespace
-
-TEST(SvgDocument, EmptyTextGivesAnEmptyImage)
-{
-  for (const char* text : {"", "   ", "just text", "<svg></svg>"})
-  {
-    Parsed svg(text);
-    ASSERT_NE(svg.image(), nullptr);
-    EXPECT_EQ(svg.image()->width, 0);
-    EXPECT_EQ(svg.image()->height, 0);
-    EXPECT_EQ(svg.image()->shapes, nullptr);
-  }
-  SvgImage* image = SvgParse(nullptr, "px", 96);
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->shapes, nullptr);
-  SvgDeleteImage(image);
-  SvgDeleteImage(nullptr);
-}
-
-TEST(SvgDocument, ViewBoxAloneSetsTheSizeAndKeepsTheGeometry)
-{
-  Parsed svg("<svg viewBox=\"0 0 20 10\"><rect x=\"2\" y=\"3\" width=\"4\" height=\"5\"/></svg>");
-  EXPECT_EQ(svg.image()->width, 20);
-  EXPECT_EQ(svg.image()->height, 10);
-  EXPECT_NEAR(svg.shape().bounds[0], 2, kEps);
-  EXPECT_NEAR(svg.shape().bounds[3], 8, kEps);
-}
 
 TEST(SvgDocument, AlignmentPlacesTheViewBoxInTheImage)
 {

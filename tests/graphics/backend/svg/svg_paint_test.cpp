@@ -1,4 +1,4 @@
-// Paints: colours in every notation and a linear gradient across the shape's bounds.
+// Paints: colours in every notation.
 #include <cmath>
 #include <string>
 
@@ -15,24 +15,6 @@ constexpr float kEps = 1e-4f;
 
 constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
 
-struct Vec
-{
-  float x, y;
-};
-
-// Maps an image point into the gradient's space.
-Vec ToGradient(const SvgGradient& g, float x, float y)
-{
-  const float* t = g.xform;
-  return Vec{t[0] * x + t[2] * y + t[4], t[1] * x + t[3] * y + t[5]};
-}
-
-std::string GradientDoc(const std::string& defs, const std::string& shape)
-{
-  return Doc("<defs>" + defs + "</defs>" + shape);
-}
-
-const char* kTwoStops = "<stop offset=\"0\" stop-color=\"red\"/><stop offset=\"1\" stop-color=\"blue\"/>";
 } // namespace
 
 TEST(SvgPaint, ColoursInEveryNotation)
@@ -77,24 +59,4 @@ TEST(SvgPaint, ColoursInEveryNotation)
     ASSERT_EQ(svg.shape().fill.type, kSvgPaintColor) << c.text;
     EXPECT_EQ(svg.shape().fill.color, c.rgb | 0xff000000u) << c.text;
   }
-}
-
-TEST(SvgPaint, LinearGradientRunsAcrossTheShapeBoundsByDefault)
-{
-  Parsed svg(GradientDoc(std::string("<linearGradient id=\"lg\">") + kTwoStops + "</linearGradient>",
-                         "<rect x=\"10\" y=\"20\" width=\"20\" height=\"40\" fill=\"url(#lg)\"/>"));
-  const SvgPaint& fill = svg.shape().fill;
-  ASSERT_EQ(fill.type, kSvgPaintLinearGradient);
-  const SvgGradient& g = *fill.gradient;
-  ASSERT_EQ(g.nstops, 2);
-  EXPECT_EQ(g.stops[0].color, Rgb(255, 0, 0) | 0xff000000u);
-  EXPECT_EQ(g.stops[1].color, Rgb(0, 0, 255) | 0xff000000u);
-  const Vec start = ToGradient(g, 10, 20);
-  const Vec end = ToGradient(g, 30, 20);
-  const Vec across = ToGradient(g, 10, 60);
-  EXPECT_NEAR(start.x, 0, kEps);
-  EXPECT_NEAR(start.y, 0, kEps);
-  EXPECT_NEAR(end.y, 1, kEps);
-  EXPECT_NEAR(across.y, 0, kEps); // the gradient does not change along the other axis
-  EXPECT_EQ(g.spread, kSvgSpreadPad);
 }

@@ -264,27 +264,6 @@ TEST_F(PathTest, DegenerateInputNeverYieldsNaNVertices)
         }
 }
 
-TEST_F(PathTest, AFailedExpansionMakesNoCallWithStaleVertices)
-{
-  vxSetLineJoin(ctx, VX_ROUND);
-  vxBeginPath(ctx);
-  vxRectPath(ctx, 0, 0, 50, 50);
-  vxStrokePath(ctx);
-  ASSERT_EQ(r.Count("stroke"), 1u);
-  ASSERT_NE(ctx->cache->paths[0].stroke, nullptr);
-
-  // At an absurd pixel ratio a round join would need millions of vertices: the stroke is dropped.
-  vxBeginFrame(ctx, 800, 600, 1e9f);
-  vxSetLineJoin(ctx, VX_ROUND);
-  vxBeginPath(ctx);
-  vxRectPath(ctx, 0, 0, 50, 50);
-  vxStrokePath(ctx);
-  EXPECT_EQ(r.Count("stroke"), 1u);
-  EXPECT_EQ(ctx->cache->paths[0].stroke, nullptr);
-  EXPECT_EQ(ctx->cache->paths[0].nstroke, 0);
-  EXPECT_EQ(ctx->strokeTriCount, 0);
-}
-
 TEST_F(PathTest, PaintsReachTheBackEndWithGlobalAlphaAndState)
 {
   vxSetFillColor(ctx, vxColorFromFloats(1, 0, 0, 0.8f));
