@@ -82,31 +82,6 @@ TEST(PluginSignalPath, MatchesTheReferenceModelAcrossModesStagesPlacementsMonito
       }
 }
 
-TEST(PluginSignalPath, ClassicAtFullOddDriveIsASineOfHalfPiX)
-{
-  auto d = Make(kFs);
-  Set(*d, {{kSat_offon, 1}, {kSat_mode, kSatClassic}, {kSat_driveodd, 100}});
-  Stereo in{std::vector<double>(401), std::vector<double>(401)};
-  for (int i = 0; i <= 400; ++i) in.L[size_t(i)] = in.R[size_t(i)] = -1.0 + i * 0.005;
-  const Stereo out = Process(*d, in);
-  for (size_t i = 0; i < in.L.size(); ++i)
-  {
-    EXPECT_NEAR(out.L[i], std::sin(testsig::kPi / 2 * in.L[i]), 1e-15);
-    EXPECT_NEAR(out.R[i], std::sin(testsig::kPi / 2 * in.R[i]), 1e-15);
-  }
-}
-
-TEST(PluginSignalPath, ClipperAtMinus6DbKeepsAFullScaleSineAtOrBelowHalf)
-{
-  auto d = Make(kFs);
-  Set(*d, {{kClipoffon, 1}, {kClipCeiling, -6.0}});
-  const auto sine = testsig::Sine(997, kFs, 48000);
-  const Stereo out = Process(*d, {sine, sine});
-  EXPECT_LE(testsig::Peak(out.L), 0.5);
-  EXPECT_LE(testsig::Peak(out.R), 0.5);
-  EXPECT_GT(testsig::Peak(out.L), 0.49);
-}
-
 // Side is half of left minus right: on the left output, and on the right inverted (or the same, in place).
 TEST(PluginSignalPath, MonitorSideIsHalfOfLeftMinusRight)
 {
