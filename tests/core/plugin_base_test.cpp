@@ -1,4 +1,4 @@
-// Presets and the default state format of the plug-in base: bytes written, partial reads, preset naming.
+// The preset list of the plug-in base: its bytes, round trip and name bound; filling, restoring and making presets.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -39,37 +39,6 @@ void SetAll(ThreeParams& p, double a, double b, double c)
 }
 } // namespace
 
-TEST(DefaultState, WritesOneDoublePerParameterAndReadsItBack)
-{
-  ThreeParams p;
-  IStateChunk c;
-  ASSERT_TRUE(p.SerializeState(c));
-  EXPECT_EQ(c.Size(), 24);
-  SetAll(p, 0, 0, 1);
-  EXPECT_EQ(p.UnserializeState(c, 0), 24);
-  EXPECT_EQ(p.GetParam(0)->Value(), 0.5);
-  EXPECT_EQ(p.GetParam(1)->Value(), 2.0);
-  EXPECT_EQ(p.GetParam(2)->Value(), 3.0);
-}
-
-TEST(DefaultState, TruncatedStateLeavesUnreadParametersUnchangedAndStillNotifies)
-{
-  ThreeParams p;
-  IStateChunk c;
-  const double values[] = {0.25, -3.0};
-  c.Put(&values[0]);
-  c.Put(&values[1]);
-  c.PutBytes("\1\2\3\4", 4); // 20 bytes
-  SetAll(p, 0.1, 0.2, 4);
-  EXPECT_EQ(p.UnserializeState(c, 0), -1);
-  EXPECT_EQ(p.GetParam(0)->Value(), 0.25);
-  EXPECT_EQ(p.GetParam(1)->Value(), -3.0);
-  EXPECT_EQ(p.GetParam(2)->Value(), 4.0) << "the unread value is kept";
-  ASSERT_EQ(p.notified.size(), 3u);
-  for (auto& n : p.notified)
-    EXPECT_EQ(n.second, plug::kPresetRecall);
-}
-
 TEST(PresetList, ChunkBytesOfTwoSlots)
 {
   ThreeParams p(2);
@@ -101,21 +70,6 @@ TEST(PresetList, RoundTripRestoresNamesAndStates)
   EXPECT_DOUBLE_EQ(q.GetParam(0)->Value(), 0.1);
 }
 
-TEST(PresetList, AnyNonZeroFlagByteMeansInitialised)
-{
-  ThreeParams p(1);
-  IStateChunk c;
-  c.PutStr("x");
-  const uint8_t flag = 7;
-  c.Put(&flag);
-  const double v[3] = {0.3, 0.4, 2.0};
-  for (double d : v)
-    c.Put(&d);
-  EXPECT_EQ(p.UnserializePresets(c, 0), c.Size());
-  EXPECT_TRUE(p.GetPresetSlot(0)->mInitialized);
-  EXPECT_DOUBLE_EQ(p.GetParam(0)->Value(), 0.3);
-}
-
 TEST(PresetList, LongNamesAreCutTo255Bytes)
 {
   ThreeParams p(1);
@@ -144,18 +98,6 @@ TEST(Presets, FillEmptyPresetsNamesTheRestAndStoresTheSameState)
   EXPECT_EQ(p.GetPresetSlot(0)->mChunk.Size(), 24);
   EXPECT_EQ(std::memcmp(p.GetPresetSlot(0)->mChunk.GetData(), p.GetPresetSlot(2)->mChunk.GetData(), 24), 0);
   EXPECT_EQ(p.GetPresetSlot(1)->mChunk.Size(), 0);
-}
-
-TEST(Presets, RestoringAnUninitialisedSlotNumbersItAfterTheUserPresets)
-{
-  ThreeParams p(4);
-  p.GetPresetSlot(0)->mInitialized = true;
-  p.GetPresetSlot(0)->SetName("user preset 1");
-  p.GetPresetSlot(1)->mInitialized = true;
-  p.GetPresetSlot(1)->SetName("user preset 2");
-  EXPECT_TRUE(p.RestorePreset(3));
-  EXPECT_STREQ(p.GetPresetName(3), "user preset 3");
-  EXPECT_EQ(p.GetCurrentPresetIdx(), 3);
 }
 
 TEST(Presets, RestoringOutOfRangeFailsAndKeepsTheIndex)
