@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "font_stash.h"
-#include "recording_renderer.h"
+#include "vexel_context.h"
 
 namespace {
 
