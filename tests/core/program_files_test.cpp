@@ -242,18 +242,6 @@ TEST_F(ProgramFiles, ProgramsRoundTripInBothForms)
   }
 }
 
-TEST_F(ProgramFiles, ProgramFromAnotherHostLoads)
-{
-  // Written the way any host writes a parameter-form program, with a 28-character name without terminator.
-  const std::string bytes = "CcnK" + BE(0) + "FxCk" + BE(1) + BE(kID) + BE(1000) + BE(3) +
-                            "Twenty-eight characters long" + BEFloat(0.25f) + BEFloat(1.0f) + BEFloat(0.0f);
-  ASSERT_TRUE(WriteFile(File("h.fxp"), bytes));
-  Plug p(false);
-  ASSERT_TRUE(p.LoadProgramFromFXP(File("h.fxp").c_str()));
-  EXPECT_EQ(p.Values(), (std::vector<double>{-5, 4, 0}));
-  EXPECT_STREQ(p.GetPresetName(0), "Twenty-eight characters long");
-}
-
 // A bank of three saved with its first or its last program current: the parameter form makes the bank's
 // current program current; the chunk form keeps the loader's. Every program comes back with its name.
 TEST_F(ProgramFiles, BanksRoundTripInBothForms)

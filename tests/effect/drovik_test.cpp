@@ -197,22 +197,6 @@ TEST(DrovikStateChunk, ReaderDecisions)
   EXPECT_EQ(int(8 + outer + (outer & 1)), valid.Size());
 }
 
-TEST(DrovikStateChunk, RoundTripRestoresValuesAndPresetName)
-{
-  TestDrovik a, b;
-  for (int i = 0; i < kNumParams; ++i)
-    a.GetParam(i)->SetNormalized(0.37);
-  a.ModifyCurrentPreset("Thirty-seven");
-  IStateChunk c;
-  ASSERT_TRUE(a.SerializeState(c));
-  b.mNotifications = 0;
-  EXPECT_EQ(b.UnserializeState(c, 0), c.Size());
-  for (int i = 0; i < kNumParams; ++i)
-    EXPECT_NEAR(b.GetParam(i)->Value(), a.GetParam(i)->Value(), 1e-6) << i;
-  EXPECT_STREQ(b.GetPresetName(0), "Thirty-seven");
-  EXPECT_EQ(b.mNotifications, kNumParams);
-}
-
 TEST(DrovikStateChunk, HugeTextLengthDoesNotPassTheBoundsCheck)
 {
   TestDrovik d;

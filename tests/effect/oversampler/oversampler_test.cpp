@@ -41,23 +41,6 @@ TEST(Oversampler, LatencyMeasurementGivesUpOnAResamplerThatNeverAnswers)
   EXPECT_EQ(mute.calls, Oversampler::kMaxMeasureCalls);
 }
 
-TEST(Oversampler, FactorsAboveTheMaximumAreRefusedAndAMaximumAbove16ChangesNothing)
-{
-  Oversampler os;
-  os.Build(4, 4, kBlock, 4, 2, 2, 44100.0);
-  EXPECT_EQ(os.Factor(), 4);
-  os.SetFactor(8);
-  EXPECT_EQ(os.Factor(), 4);
-  os.SetFactor(2);
-  EXPECT_EQ(os.Factor(), 2);
-  os.Build(4, 32, 256, 4, 2, 2, 96000.0);
-  EXPECT_EQ(os.BlockSize(), kBlock);
-  EXPECT_EQ(os.Factor(), 2);
-  Oversampler empty;
-  empty.SetFactor(2); // nothing built yet: the host rate keeps running
-  EXPECT_EQ(empty.Factor(), 1);
-}
-
 TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
 {
   Oversampler os;
@@ -80,18 +63,6 @@ TEST(Oversampler, AnAbsurdBlockSizeIsBuiltForPiecesOfTheLargestSize)
   EXPECT_EQ(os.Factor(), 4);
   std::vector<double> L(Oversampler::kMaxPiece * 2, 0.1), R(L);
   EXPECT_LE(RoundTrip(os, L, R, static_cast<int>(L.size())), Oversampler::kMaxPiece);
-}
-
-TEST(Oversampler, FactorOnePassesTheSignalThrough)
-{
-  Oversampler os;
-  os.Build(1, 4, kBlock, 4, 2, 2, 48000.0);
-  EXPECT_EQ(os.Factor(), 1);
-  EXPECT_EQ(os.Latency(), 0);
-  std::vector<double> L(kBlock), R(kBlock);
-  for (int i = 0; i < kBlock; ++i) L[i] = R[i] = std::sin(0.01 * i);
-  EXPECT_EQ(RoundTrip(os, L, R, kBlock), kBlock);
-  for (int i = 0; i < kBlock; ++i) EXPECT_EQ(os.DownOut()[0][i], L[i]);
 }
 
 TEST(Oversampler, HostSamplesThatAreNotFiniteNeverReachTheResamplers)
