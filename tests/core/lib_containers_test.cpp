@@ -60,18 +60,6 @@ TEST(LibPtrList, GetOutOfRangeGivesNull)
   EXPECT_EQ(list.Get(1), &b);
 }
 
-TEST(LibPtrList, DeleteMovesLaterItemsDown)
-{
-  LibPtrList<int> list;
-  int v[3] = {0, 1, 2};
-  for (int& x : v)
-    list.Add(&x);
-  list.Delete(0);
-  ASSERT_EQ(list.GetSize(), 2);
-  EXPECT_EQ(list.Get(0), &v[1]);
-  EXPECT_EQ(list.Get(1), &v[2]);
-}
-
 TEST(LibString, NeverSetReadsEmpty)
 {
   LibString s;

@@ -97,19 +97,6 @@ TEST_F(FrameworkTimer, TicksAtOnceThenEvery20Milliseconds)
   EXPECT_EQ(plug.idles, 2);
 }
 
-TEST_F(FrameworkTimer, NormalisedHostValuesReachTheEditorAsPlainConstrainedValues)
-{
-  Recorder plug;
-  plug.HostSets(0, 0.75);
-  plug.HostSets(1, 0.6);
-  plug.HostSets(2, 1.0);
-  Tick();
-  ASSERT_EQ(plug.params.size(), 3u);
-  EXPECT_DOUBLE_EQ(plug.params[0].second, 5.0);
-  EXPECT_DOUBLE_EQ(plug.params[1].second, 2.0); // 2.4 rounded to the step
-  EXPECT_DOUBLE_EQ(plug.params[2].second, 1.0);
-}
-
 TEST_F(FrameworkTimer, OutOfRangeIndicesNeverReachTheEditor)
 {
   Recorder plug;

@@ -97,15 +97,6 @@ TEST(PluginOversampling, AnImpulseComesOutExactlyTheReportedLatencyLate)
   }
 }
 
-TEST(PluginOversampling, EachFactorHasItsOwnLatencyAndOffHasNone)
-{
-  auto off = Make(48000.0, kOSOff);
-  auto x2 = Make(48000.0, kOS2x);
-  auto x4 = Make(48000.0, kOS4x);
-  EXPECT_EQ(off->GetEffect().initialDelay, 0);
-  EXPECT_NE(x2->GetEffect().initialDelay, x4->GetEffect().initialDelay);
-}
-
 TEST(PluginOversampling, AHostThatTakesLatencyAtOnceHearsOfEverySwitch)
 {
   auto d = Make(48000.0, kOSOff);
