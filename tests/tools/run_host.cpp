@@ -60,8 +60,6 @@ std::string HostPath()
 std::string FixturePath() { return Env("FIXTURE_PLUGIN"); }
 std::string DrovikBundle() { return Env("DROVIK_BUNDLE"); }
 std::string ZamPath() { return "/usr/lib/vst/ZamEQ2-vst.so"; }
-std::string LspPath() { return "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so"; }
-
 std::string TempDir()
 {
   std::string pattern = (std::getenv("TMPDIR") ? std::string(std::getenv("TMPDIR")) : std::string("/tmp")) +

@@ -20,9 +20,8 @@ HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::pai
 /// Paths from the test's environment (set by CMake): the host, the fixture plug-in.
 std::string HostPath();
 std::string FixturePath();
-/// A Debian plug-in the tests drive (a mono EQ without chunks) and one with chunks.
+/// A Debian plug-in the tests drive (a mono EQ without chunks).
 std::string ZamPath();
-std::string LspPath();
 /// The built Drovik bundle folder.
 std::string DrovikBundle();
 
