@@ -53,17 +53,6 @@ TEST(BlockConvolver, EqualsDirectConvolutionShiftedByTheFilterDelay)
   }
 }
 
-TEST(BlockConvolver, MaximumOutputFollowsTheRatio)
-{
-  struct { int up, down, expect; } cases[] = { { 2, 1, 1024 }, { 1, 2, 256 }, { 3, 2, 768 } };
-  for (const auto& c : cases) {
-    FirFilter* f = FirFilterCache::GetLPFilter(0, nullptr, 1.0 / std::max(c.up, c.down), 8.0, 124.28, c.up);
-    CDSPBlockConvolver conv(f, c.up, c.down, true, 0.0);
-    EXPECT_EQ(conv.GetMaxOutLen(512), c.expect);
-    EXPECT_EQ(conv.GetLatency(), 0);
-  }
-}
-
 TEST(BlockConvolver, AfterClearOutputStartsOnceTheDelayHasPassedThenFollowsTheRatio)
 {
   const Case cases[] = { { 2, 1, 0 }, { 1, 2, 0 }, { 3, 2, 0 } };

@@ -154,17 +154,4 @@ TEST(ParamChange, ResetWithUnchangedRateAndBlockSizeLeavesTheDspAlone)
   EXPECT_EQ(d->GetPreparedSampleRate(), 96000.0);
 }
 
-TEST(ParamChange, MeterModeSwitchesTheKindOfAllFourMeters)
-{
-  const int kinds[] = {kMeterKindPeak, kMeterKindRMS, kMeterKindLoudnessShort, kMeterKindLoudnessLong, kMeterKindVU};
-  auto d = Make();
-  for (int mode : {0, 1, 2, 3, 4})
-  {
-    Set(*d, {{kMeterMode, mode}}, plug::kHost);
-    for (const LevelMeter* m : {&d->Chain().mInMeterL, &d->Chain().mInMeterR, &d->Chain().mOutMeterL,
-                                &d->Chain().mOutMeterR})
-      EXPECT_EQ(m->kind, kinds[mode]) << mode;
-  }
-}
-
 } // namespace
