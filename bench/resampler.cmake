@@ -5,5 +5,3 @@ if(DROVIK_SOXR AND DROVIK_SAMPLERATE)
   drovik_add_benchmark(resampler_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/resampler_bench.cpp
     LIBS dsp_resampler test_support_headers ${DROVIK_SOXR} ${DROVIK_SAMPLERATE})
 endif()
-# The whole plug-in at 1x, 2x and 4x with the heaviest settings.
-drovik_add_benchmark(oversampling_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/oversampling_bench.cpp LIBS effect)

@@ -94,6 +94,7 @@ CDSPBlockConvolver::CDSPBlockConvolver(FirFilter* filter, int up, int down, bool
     }
     if (mFold)
       mFoldBuf.Allocate(mBlockLen / mDown);
+    mIsa = ChosenVectorIsa();
   } catch (...) {
     FftKeeper::Put(mFwd);
     FftKeeper::Put(mInv);
@@ -173,6 +174,24 @@ int CDSPBlockConvolver::Process(double* in, int length, double*& out)
 }
 
 void CDSPBlockConvolver::ComputeBlock()
+{
+  if (mIsa == VectorIsa::kWide)
+    ComputeBlockWide();
+  else
+    ComputeBlockBaseline();
+}
+
+void CDSPBlockConvolver::ComputeBlockBaseline()
+{
+  ComputeBlockBody();
+}
+
+RESAMP_WIDE_TARGET void CDSPBlockConvolver::ComputeBlockWide()
+{
+  ComputeBlockBody();
+}
+
+RESAMP_KERNEL_INLINE void CDSPBlockConvolver::ComputeBlockBody()
 {
   const int b = mBlockLen;
   const int half = b / 2;

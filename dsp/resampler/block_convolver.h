@@ -33,7 +33,11 @@ public:
   int SkipCount() const { return mSkip; }
 
 private:
+  /// Transforms the block, filters it and transforms back with the kernels chosen at construction.
   void ComputeBlock();
+  void ComputeBlockBaseline();
+  void ComputeBlockWide();
+  void ComputeBlockBody();
 
   FirFilter* mFilter;
   RealFft* mFwd = nullptr;
@@ -61,6 +65,7 @@ private:
   int mFill = 0;     ///< new up-rate positions of the current block filled so far
   int mSkipLeft = 0;
   int mPhase = 0;    ///< raw outputs still to pass before the next kept one
+  VectorIsa mIsa = VectorIsa::kBaseline;
 };
 
 } // namespace resamp

@@ -1,4 +1,4 @@
-// Half-band stages: one unrolled kernel per coefficient count, chosen once at construction.
+// Half-band stages: one unrolled kernel per coefficient count and instruction set, chosen once at construction.
 #include "halfband.h"
 
 #include <algorithm>
@@ -13,13 +13,13 @@ constexpr int kMaxCoeffs = 14;
 // The symmetric half of a half-band filter around the point between b[N - 1] and b[N]: the sum of
 // c[k] * (b[N + k] + b[N - 1 - k]).
 template <int N, int... K>
-inline double SymmetricTap(const double* b, const double* c, std::integer_sequence<int, K...>)
+RESAMP_KERNEL_INLINE double SymmetricTap(const double* b, const double* c, std::integer_sequence<int, K...>)
 {
   return ((c[K] * (b[N + K] + b[N - 1 - K])) + ...);
 }
 
 template <int N>
-void UpKernel(const double* buf, int pairs, const double* c, double* out)
+RESAMP_KERNEL_INLINE void UpKernelBody(const double* buf, int pairs, const double* c, double* out)
 {
   for (int i = 0; i < pairs; ++i) {
     const double* b = buf + i;
@@ -31,10 +31,36 @@ void UpKernel(const double* buf, int pairs, const double* c, double* out)
 // Output i: even[N + i] + sum of c[k] * (odd[N + i + k] + odd[N + i - k - 1]), that is the input at the output's
 // position plus the odd inputs around it.
 template <int N>
-void DownKernel(const double* even, const double* odd, int outputs, const double* c, double* out)
+RESAMP_KERNEL_INLINE void DownKernelBody(const double* even, const double* odd, int outputs, const double* c,
+  double* out)
 {
   for (int i = 0; i < outputs; ++i)
     out[i] = even[N + i] + SymmetricTap<N>(odd + i, c, std::make_integer_sequence<int, N>{});
+}
+
+template <int N>
+void UpKernel(const double* buf, int pairs, const double* c, double* out)
+{
+  UpKernelBody<N>(buf, pairs, c, out);
+}
+
+template <int N>
+RESAMP_WIDE_TARGET void UpKernelWide(const double* buf, int pairs, const double* c, double* out)
+{
+  UpKernelBody<N>(buf, pairs, c, out);
+}
+
+template <int N>
+void DownKernel(const double* even, const double* odd, int outputs, const double* c, double* out)
+{
+  DownKernelBody<N>(even, odd, outputs, c, out);
+}
+
+template <int N>
+RESAMP_WIDE_TARGET void DownKernelWide(const double* even, const double* odd, int outputs, const double* c,
+  double* out)
+{
+  DownKernelBody<N>(even, odd, outputs, c, out);
 }
 
 const CDSPHBUpsampler::Kernel kUpTable[kMaxCoeffs] = { &UpKernel<1>, &UpKernel<2>, &UpKernel<3>, &UpKernel<4>,
@@ -43,6 +69,14 @@ const CDSPHBUpsampler::Kernel kUpTable[kMaxCoeffs] = { &UpKernel<1>, &UpKernel<2
 const CDSPHBDownsampler::Kernel kDownTable[kMaxCoeffs] = { &DownKernel<1>, &DownKernel<2>, &DownKernel<3>,
   &DownKernel<4>, &DownKernel<5>, &DownKernel<6>, &DownKernel<7>, &DownKernel<8>, &DownKernel<9>,
   &DownKernel<10>, &DownKernel<11>, &DownKernel<12>, &DownKernel<13>, &DownKernel<14> };
+
+const CDSPHBUpsampler::Kernel kUpTableWide[kMaxCoeffs] = { &UpKernelWide<1>, &UpKernelWide<2>, &UpKernelWide<3>,
+  &UpKernelWide<4>, &UpKernelWide<5>, &UpKernelWide<6>, &UpKernelWide<7>, &UpKernelWide<8>, &UpKernelWide<9>,
+  &UpKernelWide<10>, &UpKernelWide<11>, &UpKernelWide<12>, &UpKernelWide<13>, &UpKernelWide<14> };
+const CDSPHBDownsampler::Kernel kDownTableWide[kMaxCoeffs] = { &DownKernelWide<1>, &DownKernelWide<2>,
+  &DownKernelWide<3>, &DownKernelWide<4>, &DownKernelWide<5>, &DownKernelWide<6>, &DownKernelWide<7>,
+  &DownKernelWide<8>, &DownKernelWide<9>, &DownKernelWide<10>, &DownKernelWide<11>, &DownKernelWide<12>,
+  &DownKernelWide<13>, &DownKernelWide<14> };
 
 int ClampN(int n)
 {
@@ -65,7 +99,8 @@ int DropLeading(int& countdown, double*& out, int total)
 } // namespace
 
 CDSPHBUpsampler::CDSPHBUpsampler(const HBCoeffSet& set, double latencyFrac)
-  : mCoeffs(set.coeffs), mN(ClampN(set.n)), mKernel(kUpTable[mN - 1])
+  : mCoeffs(set.coeffs), mN(ClampN(set.n)),
+    mKernel((ChosenVectorIsa() == VectorIsa::kWide ? kUpTableWide : kUpTable)[mN - 1])
 {
   const double d = 2.0 * latencyFrac;
   mLatency = static_cast<int>(d);
@@ -102,7 +137,8 @@ int CDSPHBUpsampler::Process(double* in, int length, double*& out)
 }
 
 CDSPHBDownsampler::CDSPHBDownsampler(const HBCoeffSet& set, double latencyFrac)
-  : mCoeffs(set.coeffs), mN(ClampN(set.n)), mKernel(kDownTable[mN - 1])
+  : mCoeffs(set.coeffs), mN(ClampN(set.n)),
+    mKernel((ChosenVectorIsa() == VectorIsa::kWide ? kDownTableWide : kDownTable)[mN - 1])
 {
   const double d = 0.5 * latencyFrac;
   mLatency = static_cast<int>(d);

@@ -4,6 +4,7 @@
 
 #include "halfband_tables.h"
 #include "processor.h"
+#include "vector_isa.h"
 
 namespace resamp {
 

@@ -11,6 +11,17 @@ namespace resamp {
 
 namespace {
 
+// What the kernels read of an FFT object.
+struct FftTables
+{
+  int order;
+  int n;
+  const int* rev;
+  const double* twiddle;
+  int splitOffset;
+  double* work;
+};
+
 // Twiddle doubles for the n/2-point transform: a single stage first when log2(n/2) is odd (no twiddles), then
 // double stages of quarter length L = 1, 4, 16, ... (or 2, 8, ...), each with 6 L doubles.
 int TwiddleDoubles(int m, int bits)
@@ -34,6 +45,7 @@ RealFft* RealFft::Create(int order)
   f->order = order;
   f->n = 1 << order;
   f->inverseScale = 2.0 / f->n;
+  f->mIsa = ChosenVectorIsa();
   const int m = f->n / 2;
   const int bits = order - 1;
   try {
@@ -89,7 +101,7 @@ namespace {
 // complex multiplications serve four outputs. The loop over j runs over contiguous values and twiddles, so it
 // vectorises.
 template <bool Inverse>
-void Butterflies(double* __restrict r0, double* __restrict r1, double* __restrict r2, double* __restrict r3,
+RESAMP_KERNEL_INLINE void Butterflies(double* __restrict r0, double* __restrict r1, double* __restrict r2, double* __restrict r3,
   double* __restrict i0, double* __restrict i1, double* __restrict i2, double* __restrict i3, int L,
   const double* __restrict tw)
 {
@@ -130,26 +142,16 @@ void Butterflies(double* __restrict r0, double* __restrict r1, double* __restric
 // the second input is turned by W^2, the third by W and the fourth by W^3, so three complex multiplications
 // serve four outputs. The loop over j runs over contiguous values and twiddles, so it vectorises.
 template <bool Inverse>
-void DoubleStage(double* re, double* im, int m, int L, const double* tw)
+RESAMP_KERNEL_INLINE void DoubleStage(double* re, double* im, int m, int L, const double* tw)
 {
   for (int i = 0; i < m; i += 4 * L)
     Butterflies<Inverse>(re + i, re + i + L, re + i + 2 * L, re + i + 3 * L, im + i, im + i + L, im + i + 2 * L,
       im + i + 3 * L, L, tw);
 }
 
-void DoubleStageForward(double* re, double* im, int m, int L, const double* tw)
-{
-  DoubleStage<false>(re, im, m, L, tw);
-}
-
-void DoubleStageInverse(double* re, double* im, int m, int L, const double* tw)
-{
-  DoubleStage<true>(re, im, m, L, tw);
-}
-
 // The first double stage (L = 1) needs no multiplications.
 template <bool Inverse>
-void FirstDoubleStage(double* re, double* im, int m)
+RESAMP_KERNEL_INLINE void FirstDoubleStage(double* re, double* im, int m)
 {
   const double s = Inverse ? -1.0 : 1.0;
   for (int i = 0; i < m; i += 4) {
@@ -173,11 +175,79 @@ void FirstDoubleStage(double* re, double* im, int m)
 
 } // namespace
 
-void RealFft::Stages(double* re, double* im, bool inverse, bool firstDone) const
+void RealFft::Forward(double* data) const
 {
-  const int m = n / 2;
-  const int bits = order - 1;
-  const double* tw = mTwiddle.data;
+  Forward(data, data);
+}
+
+void RealFft::Inverse(double* data) const
+{
+  Inverse(data, data);
+}
+
+namespace {
+
+// Tells GCC that the loop below carries no dependence through memory, so it vectorises in place (the release
+// build's compiler; other compilers simply keep the loop scalar).
+#if defined(__GNUC__) && !defined(__clang__)
+#define RESAMP_NO_LOOP_DEPENDENCE _Pragma("GCC ivdep")
+#else
+#define RESAMP_NO_LOOP_DEPENDENCE
+#endif
+
+// Forward split step: bins k and m - k of the real spectrum from Z[k] and Z[m - k] of the half-length transform,
+// for 1 <= k < m / 2. The output may be the input: every pair is read and written by one iteration only, so the
+// loop also vectorises in place.
+RESAMP_KERNEL_INLINE void SplitForward(const double* zRe, const double* zIm, double* outRe, double* outIm, int m,
+  const double* __restrict cosines, const double* __restrict sines)
+{
+  RESAMP_NO_LOOP_DEPENDENCE
+  for (int k = 1; k < m / 2; ++k) {
+    const int j = m - k;
+    const double zr = zRe[k], zi = zIm[k];
+    const double jr = zRe[j], ji = zIm[j];
+    const double er = 0.5 * (zr + jr), ei = 0.5 * (zi - ji);
+    const double orr = 0.5 * (zi + ji), oi = -0.5 * (zr - jr);
+    const double c = cosines[k], s = sines[k];
+    // P = e^(-2 pi i k / n) * Zo
+    const double pr = orr * c + oi * s;
+    const double pi = oi * c - orr * s;
+    outRe[j] = er - pr;
+    outIm[j] = -(ei - pi);
+    outRe[k] = er + pr;
+    outIm[k] = ei + pi;
+  }
+}
+
+// Inverse split step: Z[k] and Z[m - k] of the half-length transform from bins k and m - k of the spectrum, for
+// 1 <= k < m / 2 (output and input may be the same arrays, as above).
+RESAMP_KERNEL_INLINE void SplitInverse(const double* xRe, const double* xIm, double* outRe, double* outIm, int m,
+  const double* __restrict cosines, const double* __restrict sines)
+{
+  RESAMP_NO_LOOP_DEPENDENCE
+  for (int k = 1; k < m / 2; ++k) {
+    const int j = m - k;
+    const double kr = xRe[k], ki = xIm[k];
+    const double jr = xRe[j], ji = xIm[j];
+    const double er = 0.5 * (kr + jr), ei = 0.5 * (ki - ji);
+    const double dr = 0.5 * (kr - jr), di = 0.5 * (ki + ji);
+    const double c = cosines[k], s = sines[k];
+    // Fo = d * e^(+2 pi i k / n); Z[k] = Fe + i Fo, Z[j] = conj(Fe) + i conj(Fo)
+    const double orr = dr * c - di * s;
+    const double oi = dr * s + di * c;
+    outRe[j] = er + oi;
+    outIm[j] = -ei + orr;
+    outRe[k] = er - oi;
+    outIm[k] = ei + orr;
+  }
+}
+
+// The complex transform on bit-reversed input; firstDone: the first (twiddle-free) pass was made already.
+RESAMP_KERNEL_INLINE void Stages(const FftTables& t, double* re, double* im, bool inverse, bool firstDone)
+{
+  const int m = t.n / 2;
+  const int bits = t.order - 1;
+  const double* tw = t.twiddle;
   int L = 1;
   if (firstDone) {
     if (bits & 1) {
@@ -205,114 +275,21 @@ void RealFft::Stages(double* re, double* im, bool inverse, bool firstDone) const
   }
   for (; 4 * L <= m; L *= 4) {
     if (inverse)
-      DoubleStageInverse(re, im, m, L, tw);
+      DoubleStage<true>(re, im, m, L, tw);
     else
-      DoubleStageForward(re, im, m, L, tw);
+      DoubleStage<false>(re, im, m, L, tw);
     tw += 6 * L;
   }
 }
 
-void RealFft::Forward(double* data) const
+RESAMP_KERNEL_INLINE void ForwardSplitBody(const FftTables& t, const double* data, double* outRe, double* outIm)
 {
-  Forward(data, data);
-}
-
-void RealFft::Inverse(double* data) const
-{
-  Inverse(data, data);
-}
-
-namespace {
-
-// Tells GCC that the loop below carries no dependence through memory, so it vectorises in place (the release
-// build's compiler; other compilers simply keep the loop scalar).
-#if defined(__GNUC__) && !defined(__clang__)
-#define RESAMP_NO_LOOP_DEPENDENCE _Pragma("GCC ivdep")
-#else
-#define RESAMP_NO_LOOP_DEPENDENCE
-#endif
-
-// Forward split step: bins k and m - k of the real spectrum from Z[k] and Z[m - k] of the half-length transform,
-// for 1 <= k < m / 2. The output may be the input: every pair is read and written by one iteration only, so the
-// loop also vectorises in place.
-void SplitForward(const double* zRe, const double* zIm, double* outRe, double* outIm, int m,
-  const double* __restrict cosines, const double* __restrict sines)
-{
-  RESAMP_NO_LOOP_DEPENDENCE
-  for (int k = 1; k < m / 2; ++k) {
-    const int j = m - k;
-    const double zr = zRe[k], zi = zIm[k];
-    const double jr = zRe[j], ji = zIm[j];
-    const double er = 0.5 * (zr + jr), ei = 0.5 * (zi - ji);
-    const double orr = 0.5 * (zi + ji), oi = -0.5 * (zr - jr);
-    const double c = cosines[k], s = sines[k];
-    // P = e^(-2 pi i k / n) * Zo
-    const double pr = orr * c + oi * s;
-    const double pi = oi * c - orr * s;
-    outRe[j] = er - pr;
-    outIm[j] = -(ei - pi);
-    outRe[k] = er + pr;
-    outIm[k] = ei + pi;
-  }
-}
-
-// Inverse split step: Z[k] and Z[m - k] of the half-length transform from bins k and m - k of the spectrum, for
-// 1 <= k < m / 2 (output and input may be the same arrays, as above).
-void SplitInverse(const double* xRe, const double* xIm, double* outRe, double* outIm, int m,
-  const double* __restrict cosines, const double* __restrict sines)
-{
-  RESAMP_NO_LOOP_DEPENDENCE
-  for (int k = 1; k < m / 2; ++k) {
-    const int j = m - k;
-    const double kr = xRe[k], ki = xIm[k];
-    const double jr = xRe[j], ji = xIm[j];
-    const double er = 0.5 * (kr + jr), ei = 0.5 * (ki - ji);
-    const double dr = 0.5 * (kr - jr), di = 0.5 * (ki + ji);
-    const double c = cosines[k], s = sines[k];
-    // Fo = d * e^(+2 pi i k / n); Z[k] = Fe + i Fo, Z[j] = conj(Fe) + i conj(Fo)
-    const double orr = dr * c - di * s;
-    const double oi = dr * s + di * c;
-    outRe[j] = er + oi;
-    outIm[j] = -ei + orr;
-    outRe[k] = er - oi;
-    outIm[k] = ei + orr;
-  }
-}
-
-} // namespace
-
-void RealFft::Forward(const double* src, double* dst) const
-{
-  const int m = n / 2;
-  double* re = mWork.data;
-  double* im = re + m;
-  ForwardSplit(src, re, im);
-  // Packed layout: DC, Nyquist, then re, im of bins 1 .. m - 1.
-  for (int k = 0; k < m; ++k) {
-    dst[2 * k] = re[k];
-    dst[2 * k + 1] = im[k];
-  }
-}
-
-void RealFft::Inverse(const double* src, double* dst) const
-{
-  const int m = n / 2;
-  double* sr = mWork.data + 2 * m;
-  double* si = sr + m;
-  for (int k = 0; k < m; ++k) {
-    sr[k] = src[2 * k];
-    si[k] = src[2 * k + 1];
-  }
-  InverseSplit(sr, si, dst);
-}
-
-void RealFft::ForwardSplit(const double* data, double* outRe, double* outIm) const
-{
-  const int m = n / 2;
-  double* re = mWork.data;
+  const int m = t.n / 2;
+  const int* mRev = t.rev;
+  double* re = t.work;
   double* im = re + m;
   // The bit-reversed gather of the input and the first, twiddle-free pass in one sweep.
-  const int bits = order - 1;
+  const int bits = t.order - 1;
   if (bits & 1) {
     for (int i = 0; i < m; i += 2) {
       const double* a = data + 2 * mRev[i];
@@ -347,8 +324,8 @@ void RealFft::ForwardSplit(const double* data, double* outRe, double* outIm) con
       im[mRev[j]] = data[2 * j + 1];
     }
   }
-  Stages(re, im, false, true);
-  const double* cosines = mTwiddle.data + mSplitOffset;
+  Stages(t, re, im, false, true);
+  const double* cosines = t.twiddle + t.splitOffset;
   const double* sines = cosines + (m / 2 + 1);
   SplitForward(re, im, outRe, outIm, m, cosines, sines);
   if (m >= 2) { // the middle bin pairs with itself
@@ -367,14 +344,15 @@ void RealFft::ForwardSplit(const double* data, double* outRe, double* outIm) con
   outIm[0] = z0r - z0i; // Nyquist
 }
 
-void RealFft::InverseSplit(const double* inRe, const double* inIm, double* dst) const
+RESAMP_KERNEL_INLINE void InverseSplitBody(const FftTables& t, const double* inRe, const double* inIm, double* dst)
 {
-  const int m = n / 2;
-  double* re = mWork.data;
+  const int m = t.n / 2;
+  const int* mRev = t.rev;
+  double* re = t.work;
   double* im = re + m;
   double* sr = im + m; // the half-length spectrum Z, natural order
   double* si = sr + m;
-  const double* cosines = mTwiddle.data + mSplitOffset;
+  const double* cosines = t.twiddle + t.splitOffset;
   const double* sines = cosines + (m / 2 + 1);
   const double x0 = inRe[0];
   const double xm = inIm[0];
@@ -394,7 +372,7 @@ void RealFft::InverseSplit(const double* inRe, const double* inIm, double* dst) 
   si[0] = 0.5 * (x0 - xm);
   // Bit reversal is its own inverse, so a gather puts Z in the order the stages read; it is made together with
   // the first, twiddle-free pass.
-  const int bits = order - 1;
+  const int bits = t.order - 1;
   if (bits & 1) {
     for (int i = 0; i < m; i += 2) {
       const int a = mRev[i], b = mRev[i + 1];
@@ -425,11 +403,77 @@ void RealFft::InverseSplit(const double* inRe, const double* inIm, double* dst) 
       im[i] = si[mRev[i]];
     }
   }
-  Stages(re, im, true, true);
+  Stages(t, re, im, true, true);
   for (int j = 0; j < m; ++j) {
     dst[2 * j] = re[j];
     dst[2 * j + 1] = im[j];
   }
+}
+
+
+void ForwardSplitBaseline(const FftTables& t, const double* src, double* re, double* im)
+{
+  ForwardSplitBody(t, src, re, im);
+}
+
+void InverseSplitBaseline(const FftTables& t, const double* re, const double* im, double* dst)
+{
+  InverseSplitBody(t, re, im, dst);
+}
+
+RESAMP_WIDE_TARGET void ForwardSplitWide(const FftTables& t, const double* src, double* re, double* im)
+{
+  ForwardSplitBody(t, src, re, im);
+}
+
+RESAMP_WIDE_TARGET void InverseSplitWide(const FftTables& t, const double* re, const double* im, double* dst)
+{
+  InverseSplitBody(t, re, im, dst);
+}
+
+} // namespace
+
+void RealFft::Forward(const double* src, double* dst) const
+{
+  const int m = n / 2;
+  double* re = mWork.data;
+  double* im = re + m;
+  ForwardSplit(src, re, im);
+  // Packed layout: DC, Nyquist, then re, im of bins 1 .. m - 1.
+  for (int k = 0; k < m; ++k) {
+    dst[2 * k] = re[k];
+    dst[2 * k + 1] = im[k];
+  }
+}
+
+void RealFft::Inverse(const double* src, double* dst) const
+{
+  const int m = n / 2;
+  double* sr = mWork.data + 2 * m;
+  double* si = sr + m;
+  for (int k = 0; k < m; ++k) {
+    sr[k] = src[2 * k];
+    si[k] = src[2 * k + 1];
+  }
+  InverseSplit(sr, si, dst);
+}
+
+void RealFft::ForwardSplit(const double* src, double* re, double* im) const
+{
+  const FftTables t{ order, n, mRev, mTwiddle.data, mSplitOffset, mWork.data };
+  if (mIsa == VectorIsa::kWide)
+    ForwardSplitWide(t, src, re, im);
+  else
+    ForwardSplitBaseline(t, src, re, im);
+}
+
+void RealFft::InverseSplit(const double* re, const double* im, double* dst) const
+{
+  const FftTables t{ order, n, mRev, mTwiddle.data, mSplitOffset, mWork.data };
+  if (mIsa == VectorIsa::kWide)
+    InverseSplitWide(t, re, im, dst);
+  else
+    InverseSplitBaseline(t, re, im, dst);
 }
 
 namespace FftKeeper {
@@ -443,6 +487,7 @@ RealFft* Get(int order)
   if (RealFft* f = st.freeFfts[order]) {
     st.freeFfts[order] = f->next;
     f->next = nullptr;
+    f->mIsa = ChosenVectorIsa(); // no one else holds it: it takes the kernels chosen now
     return f;
   }
   RealFft* f = RealFft::Create(order);

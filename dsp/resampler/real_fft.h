@@ -3,8 +3,14 @@
 #pragma once
 
 #include "processor.h"
+#include "vector_isa.h"
 
 namespace resamp {
+
+class RealFft;
+namespace FftKeeper {
+RealFft* Get(int order);
+}
 
 /// In-place real FFT of length n = 2^order. Packed spectrum: data[0] the DC term, data[1] the Nyquist term,
 /// then real and imaginary parts of bins 1 .. n/2 - 1. Inverse(Forward(x)) gives x * n / 2, so callers scale
@@ -34,10 +40,12 @@ public:
   void ForwardSplit(const double* src, double* re, double* im) const;
   void InverseSplit(const double* re, const double* im, double* dst) const;
 
-private:
-  /// The complex transform on bit-reversed input; firstDone: the first (twiddle-free) pass was made already.
-  void Stages(double* re, double* im, bool inverse, bool firstDone) const;
+  /// The kernels this object runs (chosen when it was created or last taken from the keeper).
+  VectorIsa Isa() const { return mIsa; }
 
+private:
+  friend RealFft* FftKeeper::Get(int order);
+  VectorIsa mIsa = VectorIsa::kBaseline;
   int* mRev = nullptr; ///< bit-reversal permutation of the n/2-point complex transform
   void* mRevRaw = nullptr;
   int mSplitOffset = 0;    ///< start of the split step's cosines in mTwiddle (its sines follow, n/4 + 1 each)
