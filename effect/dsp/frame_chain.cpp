@@ -164,8 +164,7 @@ inline void FrameChain::ProcessAudio(double& L, double& R, double inGainL, doubl
       break;
     }
     default:
-      L = mSatL.Process(L);
-      R = mSatR.Process(R);
+      Saturator::ProcessPair(mSatL, mSatR, L, R);
       break;
     }
   }

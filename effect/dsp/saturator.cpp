@@ -1,5 +1,6 @@
 #include "effect/dsp/saturator.h"
 #include "effect/dsp/sample_rate.h"
+#include "effect/dsp/vector_math.h"
 
 #include <algorithm>
 #include <atomic>
@@ -85,14 +86,8 @@ void Saturator::SetParams(const SatSettings& s)
   classicNorm = std::sin(classicAngle);
 }
 
-double Saturator::Process(double x)
+void Saturator::StepDrives(double& even, double& odd)
 {
-  if (std::isnan(x)) x = 0.0;
-  if (mode == kSatClassic)
-  {
-    if (!(classicOdd > 0.0)) return x;
-    return Clamp1(std::sin(Clamp1(x) * classicAngle) / classicNorm);
-  }
   if (++counter >= period)
   {
     counter = 0;
@@ -102,9 +97,84 @@ double Saturator::Process(double x)
   evenWalk.y = evenWalk.b * evenTarget + evenWalk.a * evenWalk.y;
   oddWalk.y = oddWalk.b * oddTarget + oddWalk.a * oddWalk.y;
   const double f = fluctuation * 0.01;
-  const double even = std::max(evenDrive * 0.01 - f * evenWalk.y, 0.0);
-  const double odd = std::max(oddDrive * 0.01 - f * oddWalk.y, 0.0);
+  even = std::max(evenDrive * 0.01 - f * evenWalk.y, 0.0);
+  odd = std::max(oddDrive * 0.01 - f * oddWalk.y, 0.0);
+}
+
+double Saturator::Process(double x)
+{
+  if (std::isnan(x)) x = 0.0;
+  if (mode == kSatClassic)
+  {
+    if (!(classicOdd > 0.0)) return x;
+    return Clamp1(std::sin(Clamp1(x) * classicAngle) / classicNorm);
+  }
+  double even, odd;
+  StepDrives(even, odd);
   return SaturationCurve(mode, stages, true, x, even, odd);
+}
+
+void Saturator::ProcessPair(Saturator& a, Saturator& b, double& x, double& y)
+{
+  const bool paired = a.mode == b.mode && a.stages == b.stages && (a.mode == kSatWarm || a.mode == kSatCrisp);
+  if (!paired)
+  {
+    x = a.Process(x);
+    y = b.Process(y);
+    return;
+  }
+  if (std::isnan(x)) x = 0.0;
+  if (std::isnan(y)) y = 0.0;
+  double evenA, oddA, evenB, oddB;
+  a.StepDrives(evenA, oddA);
+  b.StepDrives(evenB, oddB);
+  if (!(evenA > 0.0 || oddA > 0.0) || !(evenB > 0.0 || oddB > 0.0))
+  {
+    x = a.SaturationCurve(a.mode, a.stages, true, x, evenA, oddA);
+    y = b.SaturationCurve(b.mode, b.stages, true, y, evenB, oddB);
+    return;
+  }
+  CurvePair(a, b, x, y, evenA, oddA, evenB, oddB);
+}
+
+void Saturator::CurvePair(Saturator& a, Saturator& b, double& xa, double& xb, double evenA, double oddA,
+                          double evenB, double oddB)
+{
+  const double xcA = Clamp1(xa), xcB = Clamp1(xb);
+  const int n = std::min(std::max(a.stages, 1), kMaxStages);
+  double uA = xcA, uB = xcB;
+  double hA = 0.0, hB = 0.0;
+  for (int s = 0; s < n; ++s)
+  {
+    // The same steps as SaturationCurve, channel by channel; only the functions are evaluated together.
+    const double vA = uA + kCurveOffset, vB = uB + kCurveOffset;
+    double EA, OA, EB, OB;
+    if (a.mode == kSatWarm)
+    {
+      double f[4];
+      vecmath::CosCosSinSin(vA, vB, kPi * vA / 2.0, kPi * vB / 2.0, f);
+      EA = 0.5 / f[0] - 0.5;
+      EB = 0.5 / f[1] - 0.5;
+      OA = f[2] - vA;
+      OB = f[3] - vB;
+    }
+    else
+    {
+      double e[2];
+      vecmath::ExpTwo(-2.0 * (kPi * vA / 2.0), -2.0 * (kPi * vB / 2.0), e);
+      const double tA = 2.0 / (e[0] + 1.0) - 1.0, tB = 2.0 / (e[1] + 1.0) - 1.0;
+      EA = 0.5 * tA * tA;
+      EB = 0.5 * tB * tB;
+      OA = tA / kTanhHalfPi - vA;
+      OB = tB / kTanhHalfPi - vB;
+    }
+    hA = evenA * EA + oddA * OA;
+    hB = evenB * EB + oddB * OB;
+    uA = hA + xcA;
+    uB = hB + xcB;
+  }
+  xa = a.FinishCurve(true, xcA, hA);
+  xb = b.FinishCurve(true, xcB, hB);
 }
 
 double Saturator::SaturationCurve(int curveMode, int nStages, bool smooth, double x, double even, double odd)
@@ -149,6 +219,11 @@ double Saturator::SaturationCurve(int curveMode, int nStages, bool smooth, doubl
     h = even * E + odd * O;
     u = h + xc;
   }
+  return FinishCurve(smooth, xc, h);
+}
+
+double Saturator::FinishCurve(bool smooth, double xc, double h)
+{
   if (!std::isfinite(h)) h = 0.0;
   double out;
   if (smooth)

@@ -26,6 +26,10 @@ public:
   void SetParams(const SatSettings& s);
   /// One sample. [audio thread]
   double Process(double x);
+  /// One sample of each of two saturators (the stereo placement): x = a.Process(x) and y = b.Process(y), with
+  /// the curve's functions of both channels computed together (to a few units in the last place of the scalar
+  /// functions). [audio thread]
+  static void ProcessPair(Saturator& a, Saturator& b, double& x, double& y);
   /// The staged curve; evenDrive and oddDrive are fractions 0..1. With smooth, the harmonics pass the DC
   /// blockers and the averaging steps held in this object. [audio thread]
   double SaturationCurve(int mode, int stages, bool smooth, double x, double evenDrive, double oddDrive);
@@ -38,6 +42,14 @@ public:
   double OddWalk() const { return oddWalk.y; }
 
 private:
+  /// Advances the fluctuation by a sample; gives the drives (fractions) of this sample.
+  void StepDrives(double& even, double& odd);
+  /// The curve's end: h through the DC blockers and averaging (smooth), added to xc, clamped.
+  double FinishCurve(bool smooth, double xc, double h);
+  /// The staged warm or crisp curve of a and b together, smoothed; xa, xb clamped, no NaN, drives positive.
+  static void CurvePair(Saturator& a, Saturator& b, double& xa, double& xb, double evenA, double oddA,
+                        double evenB, double oddB);
+
   double dcA = 0.999, dcB = 0.001;
   double dc1 = 0.0, dc2 = 0.0;
   double prevD = 0.0, prevA1 = 0.0, prevA2 = 0.0;
