@@ -1,5 +1,7 @@
 #include "effect/dsp/frame_chain.h"
 
+#include "effect/dsp/vu_meter_lanes.h"
+
 #include <cmath>
 
 void FrameChain::Prepare(double hostRate, double processRate, double ceilingDb, const SatSettings& sat,
@@ -120,7 +122,16 @@ void FrameChain::StepMeters(int n)
   case kMeterKindRMS: StepMetersOf<kMeterKindRMS>(n); break;
   case kMeterKindLoudnessShort: StepMetersOf<kMeterKindLoudnessShort>(n); break;
   case kMeterKindLoudnessLong: StepMetersOf<kMeterKindLoudnessLong>(n); break;
-  case kMeterKindVU: StepMetersOf<kMeterKindVU>(n); break;
+  case kMeterKindVU:
+  {
+    LevelMeter* const meters[4] = {&mInMeterL, &mInMeterR, &mOutMeterL, &mOutMeterR};
+    const double* const inputs[4] = {mMeterInL, mMeterInR, mMeterOutL, mMeterOutR};
+    if (vumeterlanes::Usable(meters))
+      vumeterlanes::Step(meters, inputs, n);
+    else
+      StepMetersOf<kMeterKindVU>(n);
+    break;
+  }
   case kMeterKindAverage: StepMetersOf<kMeterKindAverage>(n); break;
   case kMeterKindPeak: StepMetersOf<kMeterKindPeak>(n); break;
   case kMeterKindFastVU: StepMetersOf<kMeterKindFastVU>(n); break;

@@ -87,13 +87,16 @@ struct KWeightingBiquad
 struct VUSmoother
 {
   static constexpr double kScale1 = 2.356194490192345; // 3 pi / 4
+  static constexpr double kSecondStateDivisor = 2.01;
   void Clear() { s1 = s2 = largestS2 = largestInput = 0.0; }
   double Process(double p, double q)
   {
     largestInput = std::max(largestInput, std::max(p, q));
     const double in = (p + q) * 0.5 + 1e-15;
-    const double n1 = s1 + c * (in - s2 / 2.01 - s1);
-    const double n2 = s2 + c * (n1 - s2);
+    // n1 = s1 + c (in - s2 / 2.01 - s1) and n2 = s2 + c (n1 - s2), each written as a sum of terms in s1, s2
+    // and the input, so that a sample waits for the last one only through one product and two sums each.
+    const double n1 = (1.0 - c) * s1 + (c * in - c / kSecondStateDivisor * s2);
+    const double n2 = (1.0 - c) * s2 + c * n1;
     s1 = std::max(n1, 0.0);
     s2 = std::max(n2, 0.0);
     largestS2 = std::max(largestS2, s2);
