@@ -2,6 +2,7 @@
 #include "real_fft.h"
 
 #include "library_state.h"
+#include "real_fft_wide.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -10,6 +11,9 @@
 namespace resamp {
 
 namespace {
+
+/// Smallest half-length transform the wide kernels handle (four groups of four in the first pass).
+constexpr int kWideMinPoints = 16;
 
 // What the kernels read of an FFT object.
 struct FftTables
@@ -20,6 +24,7 @@ struct FftTables
   const double* twiddle;
   int splitOffset;
   double* work;
+  const double* wideTwiddle; ///< the wide transform's twiddles; null where it does not run
 };
 
 // Twiddle doubles for the n/2-point transform: a single stage first when log2(n/2) is odd (no twiddles), then
@@ -78,6 +83,10 @@ RealFft* RealFft::Create(int order)
       sines[k] = std::sin(2.0 * M_PI * k / f->n);
     }
     f->mWork.Allocate(4 * m);
+    if (m >= kWideMinPoints) {
+      f->mWideTwiddle.Allocate(widefft::TwiddleCount(m));
+      widefft::MakeTwiddles(m, f->mWideTwiddle.data);
+    }
   } catch (...) {
     Destroy(f);
     throw;
@@ -282,6 +291,9 @@ RESAMP_KERNEL_INLINE void Stages(const FftTables& t, double* re, double* im, boo
   }
 }
 
+RESAMP_KERNEL_INLINE void SplitForwardTail(const FftTables& t, const double* re, const double* im, double* outRe,
+  double* outIm);
+
 RESAMP_KERNEL_INLINE void ForwardSplitBody(const FftTables& t, const double* data, double* outRe, double* outIm)
 {
   const int m = t.n / 2;
@@ -325,6 +337,14 @@ RESAMP_KERNEL_INLINE void ForwardSplitBody(const FftTables& t, const double* dat
     }
   }
   Stages(t, re, im, false, true);
+  SplitForwardTail(t, re, im, outRe, outIm);
+}
+
+// From the half-length transform Z (re, im) to the spectrum of the real input.
+RESAMP_KERNEL_INLINE void SplitForwardTail(const FftTables& t, const double* re, const double* im, double* outRe,
+  double* outIm)
+{
+  const int m = t.n / 2;
   const double* cosines = t.twiddle + t.splitOffset;
   const double* sines = cosines + (m / 2 + 1);
   SplitForward(re, im, outRe, outIm, m, cosines, sines);
@@ -344,14 +364,11 @@ RESAMP_KERNEL_INLINE void ForwardSplitBody(const FftTables& t, const double* dat
   outIm[0] = z0r - z0i; // Nyquist
 }
 
-RESAMP_KERNEL_INLINE void InverseSplitBody(const FftTables& t, const double* inRe, const double* inIm, double* dst)
+// From the spectrum of a real signal to the half-length spectrum Z (sr, si), natural order.
+RESAMP_KERNEL_INLINE void InverseSplitHead(const FftTables& t, const double* inRe, const double* inIm, double* sr,
+  double* si)
 {
   const int m = t.n / 2;
-  const int* mRev = t.rev;
-  double* re = t.work;
-  double* im = re + m;
-  double* sr = im + m; // the half-length spectrum Z, natural order
-  double* si = sr + m;
   const double* cosines = t.twiddle + t.splitOffset;
   const double* sines = cosines + (m / 2 + 1);
   const double x0 = inRe[0];
@@ -370,6 +387,17 @@ RESAMP_KERNEL_INLINE void InverseSplitBody(const FftTables& t, const double* inR
   }
   sr[0] = 0.5 * (x0 + xm);
   si[0] = 0.5 * (x0 - xm);
+}
+
+RESAMP_KERNEL_INLINE void InverseSplitBody(const FftTables& t, const double* inRe, const double* inIm, double* dst)
+{
+  const int m = t.n / 2;
+  const int* mRev = t.rev;
+  double* re = t.work;
+  double* im = re + m;
+  double* sr = im + m; // the half-length spectrum Z, natural order
+  double* si = sr + m;
+  InverseSplitHead(t, inRe, inIm, sr, si);
   // Bit reversal is its own inverse, so a gather puts Z in the order the stages read; it is made together with
   // the first, twiddle-free pass.
   const int bits = t.order - 1;
@@ -421,14 +449,36 @@ void InverseSplitBaseline(const FftTables& t, const double* re, const double* im
   InverseSplitBody(t, re, im, dst);
 }
 
-RESAMP_WIDE_TARGET void ForwardSplitWide(const FftTables& t, const double* src, double* re, double* im)
+RESAMP_WIDE_TARGET void ForwardSplitWide(const FftTables& t, const double* src, double* outRe, double* outIm)
 {
-  ForwardSplitBody(t, src, re, im);
+  if (!t.wideTwiddle) {
+    ForwardSplitBody(t, src, outRe, outIm);
+    return;
+  }
+  const int m = t.n / 2;
+  double* re = t.work;
+  double* im = re + m;
+  widefft::Forward(src, re, im, m, t.rev, t.wideTwiddle);
+  SplitForwardTail(t, re, im, outRe, outIm);
 }
 
-RESAMP_WIDE_TARGET void InverseSplitWide(const FftTables& t, const double* re, const double* im, double* dst)
+RESAMP_WIDE_TARGET void InverseSplitWide(const FftTables& t, const double* inRe, const double* inIm, double* dst)
 {
-  InverseSplitBody(t, re, im, dst);
+  if (!t.wideTwiddle) {
+    InverseSplitBody(t, inRe, inIm, dst);
+    return;
+  }
+  const int m = t.n / 2;
+  double* re = t.work;
+  double* im = re + m;
+  double* sr = im + m;
+  double* si = sr + m;
+  InverseSplitHead(t, inRe, inIm, sr, si);
+  widefft::Inverse(sr, si, re, im, m, t.rev, t.wideTwiddle);
+  for (int j = 0; j < m; ++j) {
+    dst[2 * j] = re[j];
+    dst[2 * j + 1] = im[j];
+  }
 }
 
 } // namespace
@@ -460,7 +510,7 @@ void RealFft::Inverse(const double* src, double* dst) const
 
 void RealFft::ForwardSplit(const double* src, double* re, double* im) const
 {
-  const FftTables t{ order, n, mRev, mTwiddle.data, mSplitOffset, mWork.data };
+  const FftTables t{ order, n, mRev, mTwiddle.data, mSplitOffset, mWork.data, mWideTwiddle.data };
   if (mIsa == VectorIsa::kWide)
     ForwardSplitWide(t, src, re, im);
   else
@@ -469,7 +519,7 @@ void RealFft::ForwardSplit(const double* src, double* re, double* im) const
 
 void RealFft::InverseSplit(const double* re, const double* im, double* dst) const
 {
-  const FftTables t{ order, n, mRev, mTwiddle.data, mSplitOffset, mWork.data };
+  const FftTables t{ order, n, mRev, mTwiddle.data, mSplitOffset, mWork.data, mWideTwiddle.data };
   if (mIsa == VectorIsa::kWide)
     InverseSplitWide(t, re, im, dst);
   else

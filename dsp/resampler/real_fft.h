@@ -51,6 +51,7 @@ private:
   int mSplitOffset = 0;    ///< start of the split step's cosines in mTwiddle (its sines follow, n/4 + 1 each)
   AlignedDoubles mTwiddle; ///< per double stage of the n/2-point transform: w1 real, w1 imaginary, w2 real,
                            ///< w2 imaginary (L values each), then the cosines and the sines of the split step
+  AlignedDoubles mWideTwiddle; ///< the wide transform's twiddles (see real_fft_wide.h), from 16 points up
   AlignedDoubles mWork;    ///< the complex transform's real and imaginary parts (n/2 each), then the
                            ///< inverse's unpacked spectrum in natural order (n/2 real parts, n/2 imaginary)
 };
