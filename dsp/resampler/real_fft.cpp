@@ -474,11 +474,7 @@ RESAMP_WIDE_TARGET void InverseSplitWide(const FftTables& t, const double* inRe,
   double* sr = im + m;
   double* si = sr + m;
   InverseSplitHead(t, inRe, inIm, sr, si);
-  widefft::Inverse(sr, si, re, im, m, t.rev, t.wideTwiddle);
-  for (int j = 0; j < m; ++j) {
-    dst[2 * j] = re[j];
-    dst[2 * j + 1] = im[j];
-  }
+  widefft::Inverse(sr, si, re, im, dst, m, t.rev, t.wideTwiddle);
 }
 
 } // namespace

@@ -73,6 +73,33 @@ RESAMP_WIDE_TARGET inline V2 LoadInterleaved(const double* p)
   return { _mm256_permute4x64_pd(_mm256_unpacklo_pd(a, b), 0xD8), _mm256_permute4x64_pd(_mm256_unpackhi_pd(a, b), 0xD8) };
 }
 
+// Four complex values stored as interleaved pairs at p.
+RESAMP_WIDE_TARGET inline void StoreInterleaved(double* p, V2 v)
+{
+  const __m256d lo = _mm256_unpacklo_pd(v.r, v.i); // r0 i0 r2 i2
+  const __m256d hi = _mm256_unpackhi_pd(v.r, v.i); // r1 i1 r3 i3
+  _mm256_storeu_pd(p, _mm256_permute2f128_pd(lo, hi, 0x20));
+  _mm256_storeu_pd(p + 4, _mm256_permute2f128_pd(lo, hi, 0x31));
+}
+
+// Where a pass writes: back in place into re/im, or (the last pass of the inverse) as interleaved pairs to out.
+struct SplitOut
+{
+  double* re;
+  double* im;
+  RESAMP_WIDE_TARGET void operator()(int k, V2 v) const
+  {
+    _mm256_storeu_pd(re + k, v.r);
+    _mm256_storeu_pd(im + k, v.i);
+  }
+};
+
+struct InterleavedOut
+{
+  double* out;
+  RESAMP_WIDE_TARGET void operator()(int k, V2 v) const { StoreInterleaved(out + 2 * k, v); }
+};
+
 RESAMP_WIDE_TARGET inline V2 LoadSplit(const double* r, const double* i, int k)
 {
   return { _mm256_loadu_pd(r + k), _mm256_loadu_pd(i + k) };
@@ -103,8 +130,8 @@ RESAMP_WIDE_TARGET inline void FirstPass(Load load, double* re, double* im, int 
   }
 }
 
-template <bool Inverse>
-RESAMP_WIDE_TARGET inline void Radix4Pass(double* re, double* im, int m, int L, const double* tw)
+template <bool Inverse, typename Out>
+RESAMP_WIDE_TARGET inline void Radix4Pass(double* re, double* im, int m, int L, const double* tw, Out out)
 {
   const double* w1r = tw;
   const double* w1i = tw + L;
@@ -113,8 +140,8 @@ RESAMP_WIDE_TARGET inline void Radix4Pass(double* re, double* im, int m, int L, 
   const double* w3r = tw + 4 * L;
   const double* w3i = tw + 5 * L;
   for (int g = 0; g < m; g += 4 * L) {
-    double* r0 = re + g;
-    double* i0 = im + g;
+    const double* r0 = re + g;
+    const double* i0 = im + g;
     for (int j = 0; j < L; j += 4) {
       const V2 x0 = LoadSplit(r0, i0, j);
       const V2 c1 = Turn<Inverse>(_mm256_loadu_pd(w2r + j), _mm256_loadu_pd(w2i + j), LoadSplit(r0, i0, j + L));
@@ -122,43 +149,41 @@ RESAMP_WIDE_TARGET inline void Radix4Pass(double* re, double* im, int m, int L, 
       const V2 c3 = Turn<Inverse>(_mm256_loadu_pd(w3r + j), _mm256_loadu_pd(w3i + j), LoadSplit(r0, i0, j + 3 * L));
       V2 y0, y1, y2, y3;
       Butterfly<Inverse>(x0, c1, c2, c3, y0, y1, y2, y3);
-      _mm256_storeu_pd(r0 + j, y0.r);
-      _mm256_storeu_pd(i0 + j, y0.i);
-      _mm256_storeu_pd(r0 + j + L, y1.r);
-      _mm256_storeu_pd(i0 + j + L, y1.i);
-      _mm256_storeu_pd(r0 + j + 2 * L, y2.r);
-      _mm256_storeu_pd(i0 + j + 2 * L, y2.i);
-      _mm256_storeu_pd(r0 + j + 3 * L, y3.r);
-      _mm256_storeu_pd(i0 + j + 3 * L, y3.i);
+      out(g + j, y0);
+      out(g + j + L, y1);
+      out(g + j + 2 * L, y2);
+      out(g + j + 3 * L, y3);
     }
   }
 }
 
-template <bool Inverse>
-RESAMP_WIDE_TARGET inline void Radix2LastPass(double* re, double* im, int m, const double* tw)
+template <bool Inverse, typename Out>
+RESAMP_WIDE_TARGET inline void Radix2LastPass(double* re, double* im, int m, const double* tw, Out out)
 {
   const int L = m / 2;
   for (int j = 0; j < L; j += 4) {
     const V2 x0 = LoadSplit(re, im, j);
     const V2 c = Turn<Inverse>(_mm256_loadu_pd(tw + j), _mm256_loadu_pd(tw + L + j), LoadSplit(re, im, j + L));
-    const V2 y0 = Add(x0, c), y1 = Sub(x0, c);
-    _mm256_storeu_pd(re + j, y0.r);
-    _mm256_storeu_pd(im + j, y0.i);
-    _mm256_storeu_pd(re + j + L, y1.r);
-    _mm256_storeu_pd(im + j + L, y1.i);
+    out(j, Add(x0, c));
+    out(j + L, Sub(x0, c));
   }
 }
 
-template <bool Inverse>
-RESAMP_WIDE_TARGET inline void Passes(double* re, double* im, int m, const double* tw)
+// The passes after the first; the last one writes through `last`.
+template <bool Inverse, typename Out>
+RESAMP_WIDE_TARGET inline void Passes(double* re, double* im, int m, const double* tw, Out last)
 {
+  const SplitOut inPlace{ re, im };
   int L = 4;
   for (; 4 * L <= m; L *= 4) {
-    Radix4Pass<Inverse>(re, im, m, L, tw);
+    if (4 * L == m)
+      Radix4Pass<Inverse>(re, im, m, L, tw, last);
+    else
+      Radix4Pass<Inverse>(re, im, m, L, tw, inPlace);
     tw += 6 * L;
   }
   if (L < m)
-    Radix2LastPass<Inverse>(re, im, m, tw);
+    Radix2LastPass<Inverse>(re, im, m, tw, last);
 }
 
 } // namespace
@@ -198,14 +223,14 @@ void MakeTwiddles(int m, double* tw)
 RESAMP_WIDE_TARGET void Forward(const double* src, double* re, double* im, int m, const int* rev, const double* tw)
 {
   FirstPass<false>([src](int k) { return LoadInterleaved(src + 2 * k); }, re, im, m, rev);
-  Passes<false>(re, im, m, tw);
+  Passes<false>(re, im, m, tw, SplitOut{ re, im });
 }
 
-RESAMP_WIDE_TARGET void Inverse(const double* sr, const double* si, double* re, double* im, int m, const int* rev,
-  const double* tw)
+RESAMP_WIDE_TARGET void Inverse(const double* sr, const double* si, double* re, double* im, double* out, int m,
+  const int* rev, const double* tw)
 {
   FirstPass<true>([sr, si](int k) { return LoadSplit(sr, si, k); }, re, im, m, rev);
-  Passes<true>(re, im, m, tw);
+  Passes<true>(re, im, m, tw, InterleavedOut{ out });
 }
 
 } // namespace widefft

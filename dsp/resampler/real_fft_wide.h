@@ -14,8 +14,10 @@ void MakeTwiddles(int m, double* tw);
 /// Forward transform of the m complex values z[k] = src[2k] + i src[2k + 1] into re/im, in natural order.
 /// rev: the bit-reversal permutation of m points.
 void Forward(const double* src, double* re, double* im, int m, const int* rev, const double* tw);
-/// Inverse transform (unscaled) of the m complex values sr/si into re/im, in natural order.
-void Inverse(const double* sr, const double* si, double* re, double* im, int m, const int* rev, const double* tw);
+/// Inverse transform (unscaled) of the m complex values sr/si, written in natural order as interleaved pairs
+/// (2m doubles) to out; re/im (m each) are its work space.
+void Inverse(const double* sr, const double* si, double* re, double* im, double* out, int m, const int* rev,
+  const double* tw);
 
 } // namespace widefft
 } // namespace resamp
