@@ -69,13 +69,43 @@ void FrameChain::ProcessFrame(double& L, double& R, double inGainL, double inGai
   FeedOutputMeters(outMeterL, outMeterR);
 }
 
+namespace {
+
+/// Placements that saturate one signal (left, right, mid or side); every other value saturates both channels.
+bool IsSinglePlacement(int placement)
+{
+  return placement == kChLeft || placement == kChRight || placement == kChMid || placement == kChSide;
+}
+
+} // namespace
+
 void FrameChain::ProcessBlock(const double* inL, const double* inR, double* outL, double* outR, int nFrames,
                               double inGain, double outGain, const FrameSettings& s)
 {
   for (int start = 0; start < nFrames; start += kChunk)
   {
     const int n = nFrames - start < kChunk ? nFrames - start : kChunk;
-    for (int j = 0; j < n; ++j)
+    int j = 0;
+    if (s.satOn == 1 && !IsSinglePlacement(s.placement))
+    {
+      // Stereo saturation two frames at a time: their curves are evaluated together, everything else runs
+      // frame by frame in order, so the result is the frame path's.
+      for (; j + 1 < n; j += 2)
+      {
+        double L0 = SanitizeInput(inL[start + j]), R0 = SanitizeInput(inR[start + j]);
+        double L1 = SanitizeInput(inL[start + j + 1]), R1 = SanitizeInput(inR[start + j + 1]);
+        TrimInput(L0, R0, inGain, inGain, mMeterInL[j], mMeterInR[j]);
+        TrimInput(L1, R1, inGain, inGain, mMeterInL[j + 1], mMeterInR[j + 1]);
+        Saturator::ProcessPairTwice(mSatL, mSatR, L0, R0, L1, R1);
+        FinishFrame(L0, R0, outGain, outGain, s, mMeterOutL[j], mMeterOutR[j]);
+        FinishFrame(L1, R1, outGain, outGain, s, mMeterOutL[j + 1], mMeterOutR[j + 1]);
+        outL[start + j] = L0;
+        outR[start + j] = R0;
+        outL[start + j + 1] = L1;
+        outR[start + j + 1] = R1;
+      }
+    }
+    for (; j < n; ++j)
     {
       double L = SanitizeInput(inL[start + j]);
       double R = SanitizeInput(inR[start + j]);
@@ -143,43 +173,55 @@ inline void FrameChain::ProcessAudio(double& L, double& R, double inGainL, doubl
                                      double outGainR, const FrameSettings& s, double& meterInL, double& meterInR,
                                      double& meterOutL, double& meterOutR)
 {
+  TrimInput(L, R, inGainL, inGainR, meterInL, meterInR);
+  if (s.satOn == 1) Saturate(L, R, s.placement);
+  FinishFrame(L, R, outGainL, outGainR, s, meterOutL, meterOutR);
+}
+
+inline void FrameChain::TrimInput(double& L, double& R, double inGainL, double inGainR, double& meterInL,
+                                  double& meterInR)
+{
   L *= inGainL;
   R *= inGainR;
   meterInL = L;
   meterInR = R;
+}
 
-  if (s.satOn == 1)
+inline void FrameChain::Saturate(double& L, double& R, int placement)
+{
+  switch (placement)
   {
-    switch (s.placement)
-    {
-    case kChLeft:
-      L = mSatL.Process(L);
-      break;
-    case kChRight:
-      R = mSatL.Process(R);
-      break;
-    case kChMid:
-    {
-      const double M = (L + R) * 0.5, S = (L - R) * 0.5;
-      const double Mp = mSatL.Process(M);
-      L = Mp + S;
-      R = Mp - S;
-      break;
-    }
-    case kChSide:
-    {
-      const double M = (L + R) * 0.5, S = (L - R) * 0.5;
-      const double Sp = mSatL.Process(S);
-      L = M + Sp;
-      R = M - Sp;
-      break;
-    }
-    default:
-      Saturator::ProcessPair(mSatL, mSatR, L, R);
-      break;
-    }
+  case kChLeft:
+    L = mSatL.Process(L);
+    break;
+  case kChRight:
+    R = mSatL.Process(R);
+    break;
+  case kChMid:
+  {
+    const double M = (L + R) * 0.5, S = (L - R) * 0.5;
+    const double Mp = mSatL.Process(M);
+    L = Mp + S;
+    R = Mp - S;
+    break;
   }
+  case kChSide:
+  {
+    const double M = (L + R) * 0.5, S = (L - R) * 0.5;
+    const double Sp = mSatL.Process(S);
+    L = M + Sp;
+    R = M - Sp;
+    break;
+  }
+  default:
+    Saturator::ProcessPair(mSatL, mSatR, L, R);
+    break;
+  }
+}
 
+inline void FrameChain::FinishFrame(double& L, double& R, double outGainL, double outGainR, const FrameSettings& s,
+                                    double& meterOutL, double& meterOutR)
+{
   L *= outGainL;
   R *= outGainR;
 

@@ -75,6 +75,13 @@ private:
                     const FrameSettings& s, double& meterInL, double& meterInR, double& meterOutL,
                     double& meterOutR);
 
+  /// The steps of ProcessAudio: input trim (and what the input meters read), saturation by placement, and the
+  /// rest (output trim, clipper, gain-reduction envelope, what the output meters read, monitor mode).
+  void TrimInput(double& L, double& R, double inGainL, double inGainR, double& meterInL, double& meterInR);
+  void Saturate(double& L, double& R, int placement);
+  void FinishFrame(double& L, double& R, double outGainL, double outGainR, const FrameSettings& s,
+                   double& meterOutL, double& meterOutR);
+
   void StepMeters(int n);
   template <int Kind> void StepMetersOf(int n);
 

@@ -114,10 +114,14 @@ double Saturator::Process(double x)
   return SaturationCurve(mode, stages, true, x, even, odd);
 }
 
+bool Saturator::Pairable(const Saturator& a, const Saturator& b)
+{
+  return a.mode == b.mode && a.stages == b.stages && (a.mode == kSatWarm || a.mode == kSatCrisp);
+}
+
 void Saturator::ProcessPair(Saturator& a, Saturator& b, double& x, double& y)
 {
-  const bool paired = a.mode == b.mode && a.stages == b.stages && (a.mode == kSatWarm || a.mode == kSatCrisp);
-  if (!paired)
+  if (!Pairable(a, b))
   {
     x = a.Process(x);
     y = b.Process(y);
@@ -125,56 +129,108 @@ void Saturator::ProcessPair(Saturator& a, Saturator& b, double& x, double& y)
   }
   if (std::isnan(x)) x = 0.0;
   if (std::isnan(y)) y = 0.0;
-  double evenA, oddA, evenB, oddB;
-  a.StepDrives(evenA, oddA);
-  b.StepDrives(evenB, oddB);
-  if (!(evenA > 0.0 || oddA > 0.0) || !(evenB > 0.0 || oddB > 0.0))
-  {
-    x = a.SaturationCurve(a.mode, a.stages, true, x, evenA, oddA);
-    y = b.SaturationCurve(b.mode, b.stages, true, y, evenB, oddB);
-    return;
-  }
-  CurvePair(a, b, x, y, evenA, oddA, evenB, oddB);
+  double d[4];
+  a.StepDrives(d[0], d[1]);
+  b.StepDrives(d[2], d[3]);
+  CurvesOfPair(a, b, x, y, d);
 }
 
-void Saturator::CurvePair(Saturator& a, Saturator& b, double& xa, double& xb, double evenA, double oddA,
-                          double evenB, double oddB)
+void Saturator::ProcessPairTwice(Saturator& a, Saturator& b, double& x0, double& y0, double& x1, double& y1)
 {
-  const double xcA = Clamp1(xa), xcB = Clamp1(xb);
-  const int n = std::min(std::max(a.stages, 1), kMaxStages);
-  double uA = xcA, uB = xcB;
-  double hA = 0.0, hB = 0.0;
+  if (!Pairable(a, b))
+  {
+    ProcessPair(a, b, x0, y0);
+    ProcessPair(a, b, x1, y1);
+    return;
+  }
+  double* xs[4] = {&x0, &y0, &x1, &y1};
+  for (double* x : xs)
+    if (std::isnan(*x)) *x = 0.0;
+  double d[8];
+  a.StepDrives(d[0], d[1]);
+  b.StepDrives(d[2], d[3]);
+  a.StepDrives(d[4], d[5]);
+  b.StepDrives(d[6], d[7]);
+  for (int i = 0; i < 4; ++i)
+  {
+    if (!(d[2 * i] > 0.0 || d[2 * i + 1] > 0.0))
+    {
+      CurvesOfPair(a, b, x0, y0, d);
+      CurvesOfPair(a, b, x1, y1, d + 4);
+      return;
+    }
+  }
+  const double xc[4] = {Clamp1(x0), Clamp1(y0), Clamp1(x1), Clamp1(y1)};
+  double h[4];
+  StagedCurves<4>(a.mode, a.stages, xc, d, h);
+  x0 = a.FinishCurve(true, xc[0], h[0]);
+  y0 = b.FinishCurve(true, xc[1], h[1]);
+  x1 = a.FinishCurve(true, xc[2], h[2]);
+  y1 = b.FinishCurve(true, xc[3], h[3]);
+}
+
+void Saturator::CurvesOfPair(Saturator& a, Saturator& b, double& x, double& y, const double d[4])
+{
+  if (!(d[0] > 0.0 || d[1] > 0.0) || !(d[2] > 0.0 || d[3] > 0.0))
+  {
+    x = a.SaturationCurve(a.mode, a.stages, true, x, d[0], d[1]);
+    y = b.SaturationCurve(b.mode, b.stages, true, y, d[2], d[3]);
+    return;
+  }
+  const double xc[2] = {Clamp1(x), Clamp1(y)};
+  double h[2];
+  StagedCurves<2>(a.mode, a.stages, xc, d, h);
+  x = a.FinishCurve(true, xc[0], h[0]);
+  y = b.FinishCurve(true, xc[1], h[1]);
+}
+
+template <int Lanes>
+void Saturator::StagedCurves(int curveMode, int nStages, const double* xc, const double* drives, double* h)
+{
+  // The same steps as SaturationCurve, signal by signal; only the functions are evaluated together.
+  const int n = std::min(std::max(nStages, 1), kMaxStages);
+  double u[Lanes];
+  for (int i = 0; i < Lanes; ++i)
+  {
+    u[i] = xc[i];
+    h[i] = 0.0;
+  }
   for (int s = 0; s < n; ++s)
   {
-    // The same steps as SaturationCurve, channel by channel; only the functions are evaluated together.
-    const double vA = uA + kCurveOffset, vB = uB + kCurveOffset;
-    double EA, OA, EB, OB;
-    if (a.mode == kSatWarm)
+    double v[Lanes], p[Lanes], E[Lanes], O[Lanes];
+    for (int i = 0; i < Lanes; ++i)
     {
-      double f[4];
-      vecmath::CosCosSinSin(vA, vB, kPi * vA / 2.0, kPi * vB / 2.0, f);
-      EA = 0.5 / f[0] - 0.5;
-      EB = 0.5 / f[1] - 0.5;
-      OA = f[2] - vA;
-      OB = f[3] - vB;
+      v[i] = u[i] + kCurveOffset;
+      p[i] = kPi * v[i] / 2.0;
+    }
+    if (curveMode == kSatWarm)
+    {
+      double c[Lanes], sn[Lanes];
+      vecmath::CosSin<Lanes>(v, p, c, sn);
+      for (int i = 0; i < Lanes; ++i)
+      {
+        E[i] = 0.5 / c[i] - 0.5;
+        O[i] = sn[i] - v[i];
+      }
     }
     else
     {
-      double e[2];
-      vecmath::ExpTwo(-2.0 * (kPi * vA / 2.0), -2.0 * (kPi * vB / 2.0), e);
-      const double tA = 2.0 / (e[0] + 1.0) - 1.0, tB = 2.0 / (e[1] + 1.0) - 1.0;
-      EA = 0.5 * tA * tA;
-      EB = 0.5 * tB * tB;
-      OA = tA / kTanhHalfPi - vA;
-      OB = tB / kTanhHalfPi - vB;
+      double a[Lanes], e[Lanes];
+      for (int i = 0; i < Lanes; ++i) a[i] = -2.0 * p[i];
+      vecmath::Exp<Lanes>(a, e);
+      for (int i = 0; i < Lanes; ++i)
+      {
+        const double t = 2.0 / (e[i] + 1.0) - 1.0;
+        E[i] = 0.5 * t * t;
+        O[i] = t / kTanhHalfPi - v[i];
+      }
     }
-    hA = evenA * EA + oddA * OA;
-    hB = evenB * EB + oddB * OB;
-    uA = hA + xcA;
-    uB = hB + xcB;
+    for (int i = 0; i < Lanes; ++i)
+    {
+      h[i] = drives[2 * i] * E[i] + drives[2 * i + 1] * O[i];
+      u[i] = h[i] + xc[i];
+    }
   }
-  xa = a.FinishCurve(true, xcA, hA);
-  xb = b.FinishCurve(true, xcB, hB);
 }
 
 double Saturator::SaturationCurve(int curveMode, int nStages, bool smooth, double x, double even, double odd)

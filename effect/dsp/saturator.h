@@ -30,6 +30,9 @@ public:
   /// the curve's functions of both channels computed together (to a few units in the last place of the scalar
   /// functions). [audio thread]
   static void ProcessPair(Saturator& a, Saturator& b, double& x, double& y);
+  /// ProcessPair for one frame (x0, y0) and then the next (x1, y1), the two frames' curves evaluated together.
+  /// [audio thread]
+  static void ProcessPairTwice(Saturator& a, Saturator& b, double& x0, double& y0, double& x1, double& y1);
   /// The staged curve; evenDrive and oddDrive are fractions 0..1. With smooth, the harmonics pass the DC
   /// blockers and the averaging steps held in this object. [audio thread]
   double SaturationCurve(int mode, int stages, bool smooth, double x, double evenDrive, double oddDrive);
@@ -46,9 +49,16 @@ private:
   void StepDrives(double& even, double& odd);
   /// The curve's end: h through the DC blockers and averaging (smooth), added to xc, clamped.
   double FinishCurve(bool smooth, double xc, double h);
-  /// The staged warm or crisp curve of a and b together, smoothed; xa, xb clamped, no NaN, drives positive.
-  static void CurvePair(Saturator& a, Saturator& b, double& xa, double& xb, double evenA, double oddA,
-                        double evenB, double oddB);
+  /// Whether a and b have the settings that ProcessPair evaluates together (warm or crisp, the same stages).
+  static bool Pairable(const Saturator& a, const Saturator& b);
+  /// ProcessPair after the drives were stepped (even and odd of a, then of b).
+  static void CurvesOfPair(Saturator& a, Saturator& b, double& x, double& y, const double drives[4]);
+  /// The staged warm or crisp curve of `lanes` signals (a, b, a, b, ...: one frame of each pair after the
+  /// other) with their drives (even, odd per signal), all of them evaluated together; returns the unsmoothed
+  /// curve h of each. xc: the inputs, clamped.
+  template <int Lanes> static void StagedCurves(int mode, int stages, const double* xc, const double* drives,
+                                                double* h);
+
 
   double dcA = 0.999, dcB = 0.001;
   double dc1 = 0.0, dc2 = 0.0;

@@ -3,7 +3,8 @@
 #include <immintrin.h>
 
 // The vector variants of the C library (x86-64 vector function ABI): "b" takes two doubles in an SSE register
-// (every x86-64), "d" four in an AVX2 register.
+// (every x86-64), "d" four in an AVX2 register. Each value goes through the same variant whatever the count, so
+// that one value always gives one result.
 extern "C" __m128d _ZGVbN2v_cos(__m128d);
 extern "C" __m128d _ZGVbN2v_sin(__m128d);
 extern "C" __m128d _ZGVbN2v_exp(__m128d);
@@ -14,38 +15,58 @@ namespace {
 
 constexpr double kHalfPi = 1.5707963267948966;
 
-void CosCosSinSinBaseline(double c0, double c1, double s0, double s1, double out[4])
+void CosSinBaseline(const double* v, const double* p, double* c, double* s, int n)
 {
-  _mm_storeu_pd(out, _ZGVbN2v_cos(_mm_set_pd(c1, c0)));
-  _mm_storeu_pd(out + 2, _ZGVbN2v_sin(_mm_set_pd(s1, s0)));
+  for (int i = 0; i < n; i += 2)
+  {
+    _mm_storeu_pd(c + i, _ZGVbN2v_cos(_mm_loadu_pd(v + i)));
+    _mm_storeu_pd(s + i, _ZGVbN2v_sin(_mm_loadu_pd(p + i)));
+  }
 }
 
-// One four-wide cosine: sin(s) = cos(s - pi/2). The shift rounds the argument by at most half a unit of s,
-// which moves the sine by as little absolutely.
-__attribute__((target("avx2"))) void CosCosSinSinWide(double c0, double c1, double s0, double s1, double out[4])
+// Sines as cosines: sin(p) = cos(p - pi/2). The shift rounds the argument by at most half a unit of p, which
+// moves the sine by as little absolutely.
+__attribute__((target("avx2"))) void CosSinWide(const double* v, const double* p, double* c, double* s, int n)
 {
-  _mm256_storeu_pd(out, _ZGVdN4v_cos(_mm256_set_pd(s1 - kHalfPi, s0 - kHalfPi, c1, c0)));
+  if (n == 2)
+  {
+    const __m256d r = _ZGVdN4v_cos(_mm256_set_pd(p[1] - kHalfPi, p[0] - kHalfPi, v[1], v[0]));
+    _mm_storeu_pd(c, _mm256_castpd256_pd128(r));
+    _mm_storeu_pd(s, _mm256_extractf128_pd(r, 1));
+    return;
+  }
+  _mm256_storeu_pd(c, _ZGVdN4v_cos(_mm256_loadu_pd(v)));
+  _mm256_storeu_pd(s, _ZGVdN4v_cos(_mm256_sub_pd(_mm256_loadu_pd(p), _mm256_set1_pd(kHalfPi))));
 }
 
-using CosSinKernel = void (*)(double, double, double, double, double*);
+using CosSinKernel = void (*)(const double*, const double*, double*, double*, int);
 
 CosSinKernel ChooseCosSin()
 {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? &CosCosSinSinWide : &CosCosSinSinBaseline;
+  return __builtin_cpu_supports("avx2") ? &CosSinWide : &CosSinBaseline;
 }
 
 } // namespace
 
-void CosCosSinSin(double c0, double c1, double s0, double s1, double out[4])
+template <int N>
+void CosSin(const double* v, const double* p, double* c, double* s)
 {
+  static_assert(N == 2 || N == 4, "two or four values");
   static const CosSinKernel kernel = ChooseCosSin();
-  kernel(c0, c1, s0, s1, out);
+  kernel(v, p, c, s, N);
 }
 
-void ExpTwo(double a0, double a1, double out[2])
+template <int N>
+void Exp(const double* a, double* e)
 {
-  _mm_storeu_pd(out, _ZGVbN2v_exp(_mm_set_pd(a1, a0)));
+  static_assert(N == 2 || N == 4, "two or four values");
+  for (int i = 0; i < N; i += 2) _mm_storeu_pd(e + i, _ZGVbN2v_exp(_mm_loadu_pd(a + i)));
 }
+
+template void CosSin<2>(const double*, const double*, double*, double*);
+template void CosSin<4>(const double*, const double*, double*, double*);
+template void Exp<2>(const double*, double*);
+template void Exp<4>(const double*, double*);
 
 } // namespace vecmath

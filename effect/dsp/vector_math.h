@@ -1,13 +1,14 @@
 // Elementary functions of several values at once, from the C library's vector math (libmvec): the stereo
-// saturator computes both channels' trigonometry in one call. Results agree with the scalar functions to a few
-// units in the last place.
+// saturator computes the trigonometry of both channels (and of two frames) in one go. Results agree with the scalar
+// functions to a few units in the last place, and a value's result never depends on the values beside it or on
+// how many are computed together.
 #pragma once
 
 namespace vecmath {
 
-/// out = cos(c0), cos(c1), sin(s0), sin(s1). [any thread]
-void CosCosSinSin(double c0, double c1, double s0, double s1, double out[4]);
-/// out = exp(a0), exp(a1). [any thread]
-void ExpTwo(double a0, double a1, double out[2]);
+/// c[i] = cos(v[i]) and s[i] = sin(p[i]) for i < N, N = 2 or 4. [any thread]
+template <int N> void CosSin(const double* v, const double* p, double* c, double* s);
+/// e[i] = exp(a[i]) for i < N, N = 2 or 4. [any thread]
+template <int N> void Exp(const double* a, double* e);
 
 } // namespace vecmath

@@ -93,14 +93,15 @@ TEST(HoldEnvelope, RisesAtOnceHoldsItsTimeThenFalls20DbPerTenthOfASecond)
 }
 
 
-// The block path steps the meters after each chunk of audio; audio and readings equal the frame path's.
+// The block path steps the meters after each chunk of audio (and saturates stereo frames two at a time); audio
+// and readings equal the frame path's.
 TEST(FrameChain, BlockPathEqualsFramePathInAudioAndMeters)
 {
   for (int meterMode = 0; meterMode < 5; ++meterMode)
   {
     SatSettings sat;
     sat.on = 1;
-    sat.mode = kSatCrisp;
+    sat.mode = meterMode % 2 == 0 ? kSatCrisp : kSatWarm;
     sat.stages = 2;
     sat.even = 30;
     sat.odd = 50;
