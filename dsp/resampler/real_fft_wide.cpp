@@ -130,6 +130,41 @@ RESAMP_WIDE_TARGET inline void FirstPass(Load load, double* re, double* im, int 
   }
 }
 
+// The first two passes at once (m >= 64): sixteen-point transforms. Lane u of r handles the block starting at
+// rev(r + u) (a multiple of 16, r + u < m/16); its four groups of the first pass start 4t later and read the
+// inputs at r + u + o_t (+ 0, m/2, m/4, 3m/4) with o_t = 0, m/8, m/16, 3m/16. The second pass's twiddles
+// (L = 4) are the same for every block.
+template <bool Inverse, typename Load>
+RESAMP_WIDE_TARGET inline void FirstTwoPasses(Load load, double* re, double* im, int m, const int* rev,
+  const double* tw4)
+{
+  const int q = m / 4;
+  const int offsets[4] = { 0, m / 8, m / 16, 3 * m / 16 };
+  for (int r = 0; r < m / 16; r += 4) {
+    V2 y[4][4]; // y[t][k]: output k of group t
+    for (int t = 0; t < 4; ++t) {
+      const int b = r + offsets[t];
+      Butterfly<Inverse>(load(b), load(b + 2 * q), load(b + q), load(b + 3 * q), y[t][0], y[t][1], y[t][2], y[t][3]);
+    }
+    V2 z[4][4]; // z[p][j]: output at 4p + j of the block
+    for (int j = 0; j < 4; ++j) {
+      const V2 c1 = Turn<Inverse>(_mm256_set1_pd(tw4[8 + j]), _mm256_set1_pd(tw4[12 + j]), y[1][j]);
+      const V2 c2 = Turn<Inverse>(_mm256_set1_pd(tw4[j]), _mm256_set1_pd(tw4[4 + j]), y[2][j]);
+      const V2 c3 = Turn<Inverse>(_mm256_set1_pd(tw4[16 + j]), _mm256_set1_pd(tw4[20 + j]), y[3][j]);
+      Butterfly<Inverse>(y[0][j], c1, c2, c3, z[0][j], z[1][j], z[2][j], z[3][j]);
+    }
+    const int start[4] = { rev[r], rev[r + 1], rev[r + 2], rev[r + 3] };
+    for (int p = 0; p < 4; ++p) {
+      Transpose(z[p][0].r, z[p][1].r, z[p][2].r, z[p][3].r);
+      Transpose(z[p][0].i, z[p][1].i, z[p][2].i, z[p][3].i);
+      for (int u = 0; u < 4; ++u) {
+        _mm256_storeu_pd(re + start[u] + 4 * p, z[p][u].r);
+        _mm256_storeu_pd(im + start[u] + 4 * p, z[p][u].i);
+      }
+    }
+  }
+}
+
 template <bool Inverse, typename Out>
 RESAMP_WIDE_TARGET inline void Radix4Pass(double* re, double* im, int m, int L, const double* tw, Out out)
 {
@@ -169,12 +204,20 @@ RESAMP_WIDE_TARGET inline void Radix2LastPass(double* re, double* im, int m, con
   }
 }
 
-// The passes after the first; the last one writes through `last`.
-template <bool Inverse, typename Out>
-RESAMP_WIDE_TARGET inline void Passes(double* re, double* im, int m, const double* tw, Out last)
+// The whole transform from the bit-reversed gather on; the last pass writes through `last`.
+template <bool Inverse, typename Load, typename Out>
+RESAMP_WIDE_TARGET inline void Transform(Load load, double* re, double* im, int m, const int* rev, const double* tw,
+  Out last)
 {
   const SplitOut inPlace{ re, im };
   int L = 4;
+  if (m >= 64) {
+    FirstTwoPasses<Inverse>(load, re, im, m, rev, tw);
+    tw += 6 * L;
+    L = 16;
+  } else {
+    FirstPass<Inverse>(load, re, im, m, rev);
+  }
   for (; 4 * L <= m; L *= 4) {
     if (4 * L == m)
       Radix4Pass<Inverse>(re, im, m, L, tw, last);
@@ -222,15 +265,13 @@ void MakeTwiddles(int m, double* tw)
 
 RESAMP_WIDE_TARGET void Forward(const double* src, double* re, double* im, int m, const int* rev, const double* tw)
 {
-  FirstPass<false>([src](int k) { return LoadInterleaved(src + 2 * k); }, re, im, m, rev);
-  Passes<false>(re, im, m, tw, SplitOut{ re, im });
+  Transform<false>([src](int k) { return LoadInterleaved(src + 2 * k); }, re, im, m, rev, tw, SplitOut{ re, im });
 }
 
 RESAMP_WIDE_TARGET void Inverse(const double* sr, const double* si, double* re, double* im, double* out, int m,
   const int* rev, const double* tw)
 {
-  FirstPass<true>([sr, si](int k) { return LoadSplit(sr, si, k); }, re, im, m, rev);
-  Passes<true>(re, im, m, tw, InterleavedOut{ out });
+  Transform<true>([sr, si](int k) { return LoadSplit(sr, si, k); }, re, im, m, rev, tw, InterleavedOut{ out });
 }
 
 } // namespace widefft
