@@ -14,6 +14,13 @@
 namespace resamp {
 namespace {
 
+// Tells GCC that the loops below carry no dependence through memory (other compilers keep them as they are).
+#if defined(__GNUC__) && !defined(__clang__)
+#define RESAMP_NO_LOOP_DEPENDENCE _Pragma("GCC ivdep")
+#else
+#define RESAMP_NO_LOOP_DEPENDENCE
+#endif
+
 constexpr int kStageSteps = 8; ///< window steps the stage holds beyond one window
 
 
@@ -46,6 +53,148 @@ void SplitBin(const double* re, const double* im, int n, int k, double& outRe, d
   }
 }
 
+
+// ---- the fused spectral pass of the wide kernels ----
+//
+// Up by 2 (replicated spectrum) and down by 2 (folded spectrum) with a linear-phase filter: the split step
+// after the forward half-length transform, the replication or folding, the filter and the split step before the
+// inverse transform touch, for each k < ms/2, the same four bins k, mb - k, ms - k, ms + k of the long spectrum
+// (mb bins) and two bins k, ms - k of the short one (ms = mb / 2 bins). One pass over k does all of it with the
+// same arithmetic as the separate steps.
+
+struct Cx
+{
+  double r, i;
+};
+
+// Bins k and j = m - k of a real signal's spectrum from Z[k] and Z[j] of its half-length transform.
+RESAMP_KERNEL_INLINE void SplitForwardPair(Cx zk, Cx zj, double c, double s, Cx& xk, Cx& xj)
+{
+  const double er = 0.5 * (zk.r + zj.r), ei = 0.5 * (zk.i - zj.i);
+  const double orr = 0.5 * (zk.i + zj.i), oi = -0.5 * (zk.r - zj.r);
+  const double pr = orr * c + oi * s;
+  const double pi = oi * c - orr * s;
+  xj = { er - pr, -(ei - pi) };
+  xk = { er + pr, ei + pi };
+}
+
+// Z[k] and Z[j] of the half-length transform from bins k and j = m - k of the spectrum.
+RESAMP_KERNEL_INLINE void SplitInversePair(Cx xk, Cx xj, double c, double s, Cx& zk, Cx& zj)
+{
+  const double er = 0.5 * (xk.r + xj.r), ei = 0.5 * (xk.i - xj.i);
+  const double dr = 0.5 * (xk.r - xj.r), di = 0.5 * (xk.i + xj.i);
+  const double orr = dr * c - di * s;
+  const double oi = dr * s + di * c;
+  zj = { er + oi, -ei + orr };
+  zk = { er - oi, ei + orr };
+}
+
+RESAMP_KERNEL_INLINE Cx Filter(Cx x, const double* hr, const double* hi, int k)
+{
+  return { x.r * hr[k], x.i * hi[k] };
+}
+
+RESAMP_KERNEL_INLINE Cx Conj(Cx x)
+{
+  return { x.r, -x.i };
+}
+
+RESAMP_KERNEL_INLINE Cx At(const double* re, const double* im, int k)
+{
+  return { re[k], im[k] };
+}
+
+RESAMP_KERNEL_INLINE void Put(double* re, double* im, int k, Cx v)
+{
+  re[k] = v.r;
+  im[k] = v.i;
+}
+
+/// Up by 2: from the short block's half-length transform (zr, zi: ms values) to the long inverse's input (yr, yi:
+/// mb = 2 ms values). hr, hi: the filter's spectrum times the inverse's scale. cs/ss: the short split's tables,
+/// cb/sb: the long one's.
+RESAMP_WIDE_TARGET void FusedUp(const double* __restrict zr, const double* __restrict zi, double* __restrict yr,
+  double* __restrict yi, int ms, const double* __restrict hr, const double* __restrict hi,
+  const double* __restrict cs, const double* __restrict ss, const double* __restrict cb,
+  const double* __restrict sb)
+{
+  const int mb = 2 * ms;
+  RESAMP_NO_LOOP_DEPENDENCE
+  for (int k = 1; k < ms / 2; ++k) {
+    Cx xk, xj;
+    SplitForwardPair(At(zr, zi, k), At(zr, zi, ms - k), cs[k], ss[k], xk, xj);
+    Cx a, b, c, d;
+    SplitInversePair(Filter(xk, hr, hi, k), Filter(Conj(xk), hr, hi, mb - k), cb[k], sb[k], a, b);
+    SplitInversePair(Filter(xj, hr, hi, ms - k), Filter(Conj(xj), hr, hi, ms + k), cb[ms - k], sb[ms - k], c, d);
+    Put(yr, yi, k, a);
+    Put(yr, yi, mb - k, b);
+    Put(yr, yi, ms - k, c);
+    Put(yr, yi, ms + k, d);
+  }
+  // the short middle bin pairs with itself; in the long spectrum it pairs with its mirror 3 ms / 2
+  {
+    const int q = ms / 2;
+    Cx xm, unused;
+    SplitForwardPair(At(zr, zi, q), At(zr, zi, q), cs[q], ss[q], xm, unused);
+    Cx a, b;
+    SplitInversePair(Filter(xm, hr, hi, q), Filter(Conj(xm), hr, hi, mb - q), cb[q], sb[q], a, b);
+    Put(yr, yi, q, a);
+    Put(yr, yi, mb - q, b);
+  }
+  // DC and Nyquist of the short spectrum: the long one's DC and Nyquist are the short DC, its middle bin the
+  // short Nyquist
+  const double dc = zr[0] + zi[0], nyquist = zr[0] - zi[0];
+  const double y0 = dc * hr[0], yn = dc * hi[0];
+  const Cx ym = { nyquist * hr[ms], 0.0 * hi[ms] };
+  Cx mid, unused;
+  SplitInversePair(ym, ym, cb[ms], sb[ms], mid, unused);
+  Put(yr, yi, ms, mid);
+  yr[0] = 0.5 * (y0 + yn);
+  yi[0] = 0.5 * (y0 - yn);
+}
+
+/// Down by 2: from the long block's half-length transform (zr, zi: mb = 2 ms values) to the short inverse's input
+/// (fr, fi: ms values). Tables as for FusedUp.
+RESAMP_WIDE_TARGET void FusedDown(const double* __restrict zr, const double* __restrict zi, double* __restrict fr,
+  double* __restrict fi, int ms, const double* __restrict hr, const double* __restrict hi,
+  const double* __restrict cs, const double* __restrict ss, const double* __restrict cb,
+  const double* __restrict sb)
+{
+  const int mb = 2 * ms;
+  RESAMP_NO_LOOP_DEPENDENCE
+  for (int k = 1; k < ms / 2; ++k) {
+    Cx xa, xb, xc, xd;
+    SplitForwardPair(At(zr, zi, k), At(zr, zi, mb - k), cb[k], sb[k], xa, xb);
+    SplitForwardPair(At(zr, zi, ms - k), At(zr, zi, ms + k), cb[ms - k], sb[ms - k], xc, xd);
+    const Cx ya = Filter(xa, hr, hi, k), yb = Filter(xb, hr, hi, mb - k);
+    const Cx yc = Filter(xc, hr, hi, ms - k), yd = Filter(xd, hr, hi, ms + k);
+    const Cx fk = { ya.r + yb.r, ya.i - yb.i };  // Y[k] + conj(Y[mb - k])
+    const Cx fj = { yc.r + yd.r, yc.i - yd.i };  // Y[ms - k] + conj(Y[ms + k])
+    Cx a, b;
+    SplitInversePair(fk, fj, cs[k], ss[k], a, b);
+    Put(fr, fi, k, a);
+    Put(fr, fi, ms - k, b);
+  }
+  // the short middle bin: long bins ms / 2 and 3 ms / 2
+  {
+    const int q = ms / 2;
+    Cx xa, xb;
+    SplitForwardPair(At(zr, zi, q), At(zr, zi, mb - q), cb[q], sb[q], xa, xb);
+    const Cx ya = Filter(xa, hr, hi, q), yb = Filter(xb, hr, hi, mb - q);
+    const Cx f = { ya.r + yb.r, ya.i - yb.i };
+    Cx mid, unused;
+    SplitInversePair(f, f, cs[q], ss[q], mid, unused);
+    Put(fr, fi, q, mid);
+  }
+  // DC, Nyquist and middle bin of the long spectrum make the short DC and Nyquist
+  const Cx z0 = At(zr, zi, 0);
+  const double y0 = (z0.r + z0.i) * hr[0], yn = (z0.r - z0.i) * hi[0];
+  Cx xm, unused;
+  SplitForwardPair(At(zr, zi, ms), At(zr, zi, ms), cb[ms], sb[ms], xm, unused);
+  const double f0 = y0 + yn, fn = 2.0 * (xm.r * hr[ms]);
+  fr[0] = 0.5 * (f0 + fn);
+  fi[0] = 0.5 * (f0 - fn);
+}
 } // namespace
 
 CDSPBlockConvolver::CDSPBlockConvolver(FirFilter* filter, int up, int down, bool dropLatency, double latencyFrac)
@@ -95,6 +244,17 @@ CDSPBlockConvolver::CDSPBlockConvolver(FirFilter* filter, int up, int down, bool
     if (mFold)
       mFoldBuf.Allocate(mBlockLen / mDown);
     mIsa = ChosenVectorIsa();
+    // Up or down by 2 with a linear-phase filter on the wide kernels: one fused pass between the transforms.
+    mFused = mInv && filter->isZeroPhase && mFwd->HasHalfTransforms() && mInv->HasHalfTransforms() &&
+             ((mReplicate && mUp == 2 && mDown == 1) || (mFold && mDown == 2 && mUp == 1)) && mBlockLen >= 128;
+    if (mFused) {
+      mScaled.Allocate(mBlockLen);
+      const double scale = 2.0 / mBlockLen;
+      for (int i = 0; i < mBlockLen; ++i)
+        mScaled.data[i] = mSpectrum.data[i] * scale;
+      if (mReplicate)
+        mWork.Allocate(mBlockLen + mBlockLen / 2); // the long inverse's input, then the short transform
+    }
   } catch (...) {
     FftKeeper::Put(mFwd);
     FftKeeper::Put(mInv);
@@ -184,11 +344,43 @@ void CDSPBlockConvolver::ComputeBlock()
 void CDSPBlockConvolver::ComputeBlockBaseline()
 {
   ComputeBlockBody();
+  SlideWindow();
 }
 
 RESAMP_WIDE_TARGET void CDSPBlockConvolver::ComputeBlockWide()
 {
-  ComputeBlockBody();
+  if (!mFused) {
+    ComputeBlockBody();
+    SlideWindow();
+    return;
+  }
+  const int mb = mBlockLen / 2, ms = mBlockLen / 4;
+  const double* hr = mScaled.data;
+  const double* hi = hr + mb;
+  const RealFft& shortFft = mReplicate ? *mFwd : *mInv;
+  const RealFft& longFft = mReplicate ? *mInv : *mFwd;
+  const double* cs = shortFft.SplitCosines();
+  const double* ss = shortFft.SplitSines();
+  const double* cb = longFft.SplitCosines();
+  const double* sb = longFft.SplitSines();
+  if (mReplicate) {
+    double* yr = mWork.data;
+    double* yi = yr + mb;
+    double* zr = mWork.data + mBlockLen;
+    double* zi = zr + ms;
+    mFwd->ForwardHalf(mWindow, zr, zi);
+    FusedUp(zr, zi, yr, yi, ms, hr, hi, cs, ss, cb, sb);
+    mInv->InverseHalf(yr, yi, mWork.data);
+  } else {
+    double* zr = mWork.data;
+    double* zi = zr + mb;
+    double* fr = mFoldBuf.data;
+    double* fi = fr + ms;
+    mFwd->ForwardHalf(mWindow, zr, zi);
+    FusedDown(zr, zi, fr, fi, ms, hr, hi, cs, ss, cb, sb);
+    mInv->InverseHalf(fr, fi, mFoldBuf.data);
+  }
+  SlideWindow();
 }
 
 RESAMP_KERNEL_INLINE void CDSPBlockConvolver::ComputeBlockBody()
@@ -279,7 +471,10 @@ RESAMP_KERNEL_INLINE void CDSPBlockConvolver::ComputeBlockBody()
   } else {
     (mInv ? mInv : mFwd)->InverseSplit(xr, xi, mWork.data);
   }
+}
 
+void CDSPBlockConvolver::SlideWindow()
+{
   // The tail of this block is the next block's history: the window slides on by a step, and only when it
   // reaches the end of the stage is the history moved back to the start. The positions a zero-stuffed block
   // leaves unwritten stay zero, as everything past the window is zero until the window gets there; every other

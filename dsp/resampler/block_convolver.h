@@ -38,6 +38,8 @@ private:
   void ComputeBlockBaseline();
   void ComputeBlockWide();
   void ComputeBlockBody();
+  /// Moves the window on by a block (the block's tail becomes the next block's history).
+  void SlideWindow();
 
   FirFilter* mFilter;
   RealFft* mFwd = nullptr;
@@ -66,6 +68,8 @@ private:
   int mSkipLeft = 0;
   int mPhase = 0;    ///< raw outputs still to pass before the next kept one
   VectorIsa mIsa = VectorIsa::kBaseline;
+  bool mFused = false;     ///< the wide kernels' single pass between the half-length transforms runs
+  AlignedDoubles mScaled;  ///< for it: the filter's spectrum times the inverse transform's scale
 };
 
 } // namespace resamp

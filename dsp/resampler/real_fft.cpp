@@ -513,6 +513,16 @@ void RealFft::ForwardSplit(const double* src, double* re, double* im) const
     ForwardSplitBaseline(t, src, re, im);
 }
 
+void RealFft::ForwardHalf(const double* src, double* re, double* im) const
+{
+  widefft::Forward(src, re, im, n / 2, mRev, mWideTwiddle.data);
+}
+
+void RealFft::InverseHalf(const double* re, const double* im, double* dst) const
+{
+  widefft::Inverse(re, im, mWork.data, mWork.data + n / 2, dst, n / 2, mRev, mWideTwiddle.data);
+}
+
 void RealFft::InverseSplit(const double* re, const double* im, double* dst) const
 {
   const FftTables t{ order, n, mRev, mTwiddle.data, mSplitOffset, mWork.data, mWideTwiddle.data };

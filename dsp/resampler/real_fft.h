@@ -40,6 +40,17 @@ public:
   void ForwardSplit(const double* src, double* re, double* im) const;
   void InverseSplit(const double* re, const double* im, double* dst) const;
 
+  /// The half-length complex transform alone, for callers that make the split step themselves (fused with
+  /// their own work on the spectrum): Z[k] of z[k] = src[2k] + i src[2k + 1] into re/im (n/2 values each,
+  /// natural order), and back from re/im to dst as interleaved pairs (n values, unscaled; dst may be re/im).
+  /// Only where HasHalfTransforms(). [any thread, never allocates]
+  bool HasHalfTransforms() const { return mIsa == VectorIsa::kWide && mWideTwiddle.data != nullptr; }
+  void ForwardHalf(const double* src, double* re, double* im) const;
+  void InverseHalf(const double* re, const double* im, double* dst) const;
+  /// The split step's tables: cos and sin of 2 pi k / n for k = 0 .. n/4.
+  const double* SplitCosines() const { return mTwiddle.data + mSplitOffset; }
+  const double* SplitSines() const { return SplitCosines() + (n / 4 + 1); }
+
   /// The kernels this object runs (chosen when it was created or last taken from the keeper).
   VectorIsa Isa() const { return mIsa; }
 
