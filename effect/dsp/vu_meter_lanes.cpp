@@ -23,7 +23,8 @@ bool CpuHasAvx()
 // zeros); std::min(a, b) is (b < a) ? b : a, minpd with its operands swapped.
 VU_LANES_TARGET inline __m256d StdMax(__m256d a, __m256d b) { return _mm256_max_pd(b, a); }
 VU_LANES_TARGET inline __m256d StdMin(__m256d a, __m256d b) { return _mm256_min_pd(b, a); }
-// mask: all ones or all zeros per lane, as comparisons give.
+// mask: all ones or all zeros per lane, as comparisons give. (Bitwise: GCC turns blendv with some of these masks
+// into branches per lane.)
 VU_LANES_TARGET inline __m256d Select(__m256d mask, __m256d yes, __m256d no)
 {
   return _mm256_or_pd(_mm256_and_pd(mask, yes), _mm256_andnot_pd(mask, no));
@@ -98,7 +99,8 @@ VU_LANES_TARGET void Store(const Lanes& l, LevelMeter* const m[4])
   }
 }
 
-// One sample in every lane; x is the input of each meter.
+// One sample in every lane; x is the input of each meter. Invert: some display envelope inverts its input.
+template <bool Invert>
 VU_LANES_TARGET inline void StepOnce(Lanes& l, __m256d x)
 {
   const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
@@ -138,7 +140,7 @@ VU_LANES_TARGET inline void StepOnce(Lanes& l, __m256d x)
   l.maxValue = StdMax(l.maxValue, l.value);
   // display envelope
   __m256d v = _mm256_andnot_pd(signBit, _mm256_mul_pd(l.value, l.gain));
-  v = Select(Eq(l.dInvert, 1.0), _mm256_sub_pd(one, StdMin(v, one)), v);
+  if (Invert) v = Select(Eq(l.dInvert, 1.0), _mm256_sub_pd(one, StdMin(v, one)), v);
   l.dPeak = StdMax(l.dPeak, v);
   const __m256d dRising = _mm256_cmp_pd(v, l.dValue, _CMP_GT_OQ);
   const __m256d dAttacked = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(l.dValue, v), l.dAttack), v);
@@ -157,8 +159,13 @@ VU_LANES_TARGET inline void StepOnce(Lanes& l, __m256d x)
 VU_LANES_TARGET void StepAll(LevelMeter* const meters[4], const double* const inputs[4], int n)
 {
   Lanes l = Load(meters);
-  for (int j = 0; j < n; ++j)
-    StepOnce(l, _mm256_set_pd(inputs[3][j], inputs[2][j], inputs[1][j], inputs[0][j]));
+  const bool invert = _mm256_movemask_pd(Eq(l.dInvert, 1.0)) != 0;
+  if (invert)
+    for (int j = 0; j < n; ++j)
+      StepOnce<true>(l, _mm256_set_pd(inputs[3][j], inputs[2][j], inputs[1][j], inputs[0][j]));
+  else
+    for (int j = 0; j < n; ++j)
+      StepOnce<false>(l, _mm256_set_pd(inputs[3][j], inputs[2][j], inputs[1][j], inputs[0][j]));
   Store(l, meters);
 }
 
