@@ -105,6 +105,20 @@ RESAMP_WIDE_TARGET inline V2 LoadSplit(const double* r, const double* i, int k)
   return { _mm256_loadu_pd(r + k), _mm256_loadu_pd(i + k) };
 }
 
+// Where the first pass reads: complex values as interleaved pairs (forward) or in split arrays (inverse).
+struct InterleavedIn
+{
+  const double* src;
+  RESAMP_WIDE_TARGET V2 operator()(int k) const { return LoadInterleaved(src + 2 * k); }
+};
+
+struct SplitIn
+{
+  const double* re;
+  const double* im;
+  RESAMP_WIDE_TARGET V2 operator()(int k) const { return LoadSplit(re, im, k); }
+};
+
 // The first pass: the output group starting at rev(r) (r < m/4) reads the inputs at r, r + m/2, r + m/4 and
 // r + 3m/4. Four consecutive r are handled at once and their groups written after a transpose.
 template <bool Inverse, typename Load>
@@ -265,13 +279,13 @@ void MakeTwiddles(int m, double* tw)
 
 RESAMP_WIDE_TARGET void Forward(const double* src, double* re, double* im, int m, const int* rev, const double* tw)
 {
-  Transform<false>([src](int k) { return LoadInterleaved(src + 2 * k); }, re, im, m, rev, tw, SplitOut{ re, im });
+  Transform<false>(InterleavedIn{ src }, re, im, m, rev, tw, SplitOut{ re, im });
 }
 
 RESAMP_WIDE_TARGET void Inverse(const double* sr, const double* si, double* re, double* im, double* out, int m,
   const int* rev, const double* tw)
 {
-  Transform<true>([sr, si](int k) { return LoadSplit(sr, si, k); }, re, im, m, rev, tw, InterleavedOut{ out });
+  Transform<true>(SplitIn{ sr, si }, re, im, m, rev, tw, InterleavedOut{ out });
 }
 
 } // namespace widefft
