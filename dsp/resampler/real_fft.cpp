@@ -110,7 +110,8 @@ namespace {
 // complex multiplications serve four outputs. The loop over j runs over contiguous values and twiddles, so it
 // vectorises.
 template <bool Inverse>
-RESAMP_KERNEL_INLINE void Butterflies(double* __restrict r0, double* __restrict r1, double* __restrict r2, double* __restrict r3,
+RESAMP_KERNEL_INLINE void Butterflies(double* __restrict r0, double* __restrict r1, double* __restrict r2,
+  double* __restrict r3,
   double* __restrict i0, double* __restrict i1, double* __restrict i2, double* __restrict i3, int L,
   const double* __restrict tw)
 {

@@ -70,7 +70,8 @@ RESAMP_WIDE_TARGET inline void Transpose(__m256d& a, __m256d& b, __m256d& c, __m
 RESAMP_WIDE_TARGET inline V2 LoadInterleaved(const double* p)
 {
   const __m256d a = _mm256_loadu_pd(p), b = _mm256_loadu_pd(p + 4);
-  return { _mm256_permute4x64_pd(_mm256_unpacklo_pd(a, b), 0xD8), _mm256_permute4x64_pd(_mm256_unpackhi_pd(a, b), 0xD8) };
+  return { _mm256_permute4x64_pd(_mm256_unpacklo_pd(a, b), 0xD8),
+    _mm256_permute4x64_pd(_mm256_unpackhi_pd(a, b), 0xD8) };
 }
 
 // Four complex values stored as interleaved pairs at p.
