@@ -1,5 +1,5 @@
 // Resampler benchmarks. The round trips (up by k, then down by k; stereo; 512-frame host blocks) run our chain
-// side by side with Debian's libsoxr at its very-high quality (the two interleaved block by block, with the ratio
+// side by side with Debian's libsoxr at its very-high quality (the two taking turns every few blocks, with the ratio
 // of their CPU times), and libsamplerate's best sinc converter on its own; each reports its cost per host sample
 // and its stop band measured from its outputs (the smallest attenuation of images on the way up and of aliases
 // into the pass band on the way down, for tones on exact analysis bins).
