@@ -31,6 +31,10 @@ void vxDeleteContext(VXcontext* ctx);
 void vxBeginFrame(VXcontext* ctx, float windowWidth, float windowHeight, float devicePixelRatio);
 void vxCancelFrame(VXcontext* ctx);
 void vxEndFrame(VXcontext* ctx);
+/// The parameters the context was made with, for the back end that serves them.
+const VXrenderParams* vxGetRenderParams(const VXcontext* ctx);
+/// The back end's user pointer from those parameters; null for a null context.
+void* vxGetUserPtr(const VXcontext* ctx);
 
 // ---- state ----
 void vxSaveState(VXcontext* ctx);

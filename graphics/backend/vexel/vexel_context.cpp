@@ -98,6 +98,10 @@ float Hue(float h, float m1, float m2)
 
 VXstate* vxGetState(VXcontext* ctx) { return &ctx->states[ctx->nstates - 1]; }
 
+const VXrenderParams* vxGetRenderParams(const VXcontext* ctx) { return ctx ? &ctx->params : nullptr; }
+
+void* vxGetUserPtr(const VXcontext* ctx) { return ctx ? ctx->params.userPtr : nullptr; }
+
 // ---- context and frame ----
 
 VXcontext* vxCreateContext(const VXrenderParams* params)

@@ -1,0 +1,157 @@
+// The vertex stage and the Vexel paint model as C++ shader functions, run by the Metal stand-in a row span at a time.
+// Per-span work is hoisted: a solid colour, an absent scissor and a plain fill skip their per-pixel terms.
+#include "mvx_shaders.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <vector>
+
+#include "metal/metal.h"
+
+namespace {
+
+void VertexShader(const MTLVertexIn& in, MTLVertexOut& out)
+{
+  const float* viewSize = reinterpret_cast<const float*>(in.buffers[1]);
+  float w = viewSize ? viewSize[0] : 1.0f, h = viewSize ? viewSize[1] : 1.0f;
+  float x = in.attributes[0][0], y = in.attributes[0][1];
+  out.position[0] = 2.0f * x / w - 1.0f;
+  out.position[1] = 1.0f - 2.0f * y / h;
+  out.position[2] = 0.0f;
+  out.position[3] = 1.0f;
+  out.varyings[0] = x, out.varyings[1] = y;
+  out.varyings[2] = in.attributes[1][0], out.varyings[3] = in.attributes[1][1];
+}
+
+float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
+/// Signed distance from a rounded rectangle of half extent (ex, ey) and corner radius r centred at the origin.
+float RoundedRectDistance(float x, float y, float ex, float ey, float r)
+{
+  float dx = std::fabs(x) - (ex - r), dy = std::fabs(y) - (ey - r);
+  float ox = std::max(dx, 0.0f), oy = std::max(dy, 0.0f);
+  return std::min(std::max(dx, dy), 0.0f) + std::sqrt(ox * ox + oy * oy) - r;
+}
+
+struct SpanScratch
+{
+  std::vector<float> coverage;
+};
+
+/// Coverage of each pixel: scissor mask times (for "AA") the stroke ramp; pixels under the stroke threshold are
+/// discarded. Returns false when every pixel's coverage is exactly 1.
+template <bool AA>
+bool Coverage(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, float* cov, uint8_t* live)
+{
+  const float* m = u.scissorMat;
+  bool scissor = m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0;
+  float tu = in.varyings[2], tv = in.varyings[3], dtu = in.step[2], dtv = in.step[3];
+  bool ramp = AA && u.type != kMvxPaintGlyphs && !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMult >= 1.0f);
+  if (!scissor && !ramp) return false;
+  float px = in.varyings[0], py = in.varyings[1], dpx = in.step[0], dpy = in.step[1];
+  for (int i = 0; i < n; ++i)
+  {
+    float c = 1.0f;
+    if (ramp)
+    {
+      float s = tu + dtu * i, t = tv + dtv * i;
+      c = std::min(1.0f, (1.0f - std::fabs(s * 2.0f - 1.0f)) * u.strokeMult) * std::min(1.0f, t);
+      if (c < u.strokeThr) live[i] = 0;
+    }
+    if (scissor)
+    {
+      float x = px + dpx * i, y = py + dpy * i;
+      float sx = std::fabs(m[0] * x + m[4] * y + m[8]) - u.scissorExt[0];
+      float sy = std::fabs(m[1] * x + m[5] * y + m[9]) - u.scissorExt[1];
+      c *= Clamp01(0.5f - sx * u.scissorScale[0]) * Clamp01(0.5f - sy * u.scissorScale[1]);
+    }
+    cov[i] = c;
+  }
+  return true;
+}
+
+void Gradient(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, float* rgba)
+{
+  const float *ic = u.innerCol, *oc = u.outerCol;
+  if (ic[0] == oc[0] && ic[1] == oc[1] && ic[2] == oc[2] && ic[3] == oc[3])
+  {
+    for (int i = 0; i < n; ++i) std::copy(ic, ic + 4, rgba + 4 * i);
+    return;
+  }
+  const float* m = u.paintMat;
+  float px = in.varyings[0], py = in.varyings[1], dpx = in.step[0], dpy = in.step[1];
+  float feather = u.feather;
+  for (int i = 0; i < n; ++i)
+  {
+    float x = px + dpx * i, y = py + dpy * i;
+    float ptx = m[0] * x + m[4] * y + m[8], pty = m[1] * x + m[5] * y + m[9];
+    float d = Clamp01((RoundedRectDistance(ptx, pty, u.extent[0], u.extent[1], u.radius) + feather * 0.5f) / feather);
+    for (int c = 0; c < 4; ++c) rgba[4 * i + c] = ic[c] + (oc[c] - ic[c]) * d;
+  }
+}
+
+/// Samples texture 0 along the span at (s, t) + i * (ds, dt), converts by texture type and tints by the inner colour.
+void Sampled(const MVXfragUniforms& u, const MTLFragmentIn& in, float s, float t, float ds, float dt, int n,
+             float* rgba)
+{
+  if (!in.texture || !in.sampler)
+  {
+    std::fill(rgba, rgba + 4 * n, 0.0f); // no texture bound reads as transparent black
+    return;
+  }
+  in.sampler->sampleSpan(*in.texture, s, t, ds, dt, n, rgba);
+  const float* ic = u.innerCol;
+  bool tint = ic[0] != 1.0f || ic[1] != 1.0f || ic[2] != 1.0f || ic[3] != 1.0f;
+  for (int i = 0; i < n; ++i)
+  {
+    float* p = rgba + 4 * i;
+    if (u.texType == kMvxTextureStraight) p[0] *= p[3], p[1] *= p[3], p[2] *= p[3];
+    if (u.texType == kMvxTextureAlpha) p[1] = p[2] = p[3] = p[0];
+    if (tint)
+      for (int c = 0; c < 4; ++c) p[c] *= ic[c];
+  }
+}
+
+template <bool AA>
+void FragmentShader(const MTLFragmentIn& in, int n, float* rgba, uint8_t* live)
+{
+  if (!in.buffer)
+  {
+    std::fill(live, live + n, 0);
+    return;
+  }
+  const MVXfragUniforms& u = *reinterpret_cast<const MVXfragUniforms*>(in.buffer);
+  static thread_local SpanScratch scratch;
+  if ((int)scratch.coverage.size() < n) scratch.coverage.resize(n);
+  float* cov = scratch.coverage.data();
+  bool covered = Coverage<AA>(u, in, n, cov, live);
+  if (u.type == kMvxPaintImage)
+  {
+    const float* m = u.paintMat;
+    float px = in.varyings[0], py = in.varyings[1], dpx = in.step[0], dpy = in.step[1];
+    float ex = u.extent[0] != 0 ? u.extent[0] : 1.0f, ey = u.extent[1] != 0 ? u.extent[1] : 1.0f;
+    float s = (m[0] * px + m[4] * py + m[8]) / ex, t = (m[1] * px + m[5] * py + m[9]) / ey;
+    float ds = (m[0] * dpx + m[4] * dpy) / ex, dt = (m[1] * dpx + m[5] * dpy) / ey;
+    Sampled(u, in, s, t, ds, dt, n, rgba);
+  }
+  else if (u.type == kMvxPaintGlyphs)
+    Sampled(u, in, in.varyings[2], in.varyings[3], in.step[2], in.step[3], n, rgba);
+  else
+    Gradient(u, in, n, rgba);
+  if (covered)
+    for (int i = 0; i < n; ++i)
+      for (int c = 0; c < 4; ++c) rgba[4 * i + c] *= cov[i];
+}
+
+} // namespace
+
+void mvxRegisterShaders()
+{
+  static std::once_flag once;
+  std::call_once(once, [] {
+    MTLRegisterVertexFunction("vertexShader", VertexShader);
+    MTLRegisterFragmentFunction("fragmentShader", FragmentShader<false>);
+    MTLRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>);
+  });
+}

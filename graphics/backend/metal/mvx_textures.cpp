@@ -1,0 +1,210 @@
+// Texture slots, the texture callbacks, framebuffers, read-back and the image and texture look-ups.
+#include "mvx_context.h"
+
+namespace {
+
+MVXframebuffer* gBoundFramebuffer = nullptr;
+
+MVXcontext_vDrovik_vst* Renderer(VXcontext* ctx) { return static_cast<MVXcontext_vDrovik_vst*>(vxGetUserPtr(ctx)); }
+
+int BytesPerPixel(int type) { return type == VX_TEXTURE_ALPHA ? 1 : 4; }
+
+bool RegionInside(const MTLTexture& t, int x, int y, int w, int h)
+{
+  return x >= 0 && y >= 0 && w > 0 && h > 0 && (NSUInteger)x + w <= t.width() && (NSUInteger)y + h <= t.height();
+}
+
+} // namespace
+
+MVXtexture_vDrovik_vst* MVXcontext_vDrovik_vst::allocTexture()
+{
+  MVXtexture_vDrovik_vst* slot = nullptr;
+  for (auto& t : textures)
+    if (t->id == 0)
+    {
+      slot = t.get();
+      break;
+    }
+  if (!slot)
+  {
+    textures.push_back(std::make_unique<MVXtexture_vDrovik_vst>());
+    slot = textures.back().get();
+  }
+  slot->id = ++textureId;
+  return slot;
+}
+
+MVXtexture_vDrovik_vst* MVXcontext_vDrovik_vst::findTexture(int image)
+{
+  if (image == 0) return nullptr;
+  for (auto& t : textures)
+    if (t->id == image) return t.get();
+  return nullptr;
+}
+
+std::shared_ptr<MTLSamplerState> MVXcontext_vDrovik_vst::samplerForFlags(int imageFlags, bool mipmapped)
+{
+  MTLSamplerDescriptor d;
+  bool nearest = imageFlags & VX_IMAGE_NEAREST;
+  d.minFilter = d.magFilter = nearest ? MTLSamplerMinMagFilterNearest : MTLSamplerMinMagFilterLinear;
+  if (mipmapped) d.mipFilter = nearest ? MTLSamplerMipFilterNearest : MTLSamplerMipFilterLinear;
+  d.sAddressMode = imageFlags & VX_IMAGE_REPEATX ? MTLSamplerAddressModeRepeat : MTLSamplerAddressModeClampToEdge;
+  d.tAddressMode = imageFlags & VX_IMAGE_REPEATY ? MTLSamplerAddressModeRepeat : MTLSamplerAddressModeClampToEdge;
+  return device->newSamplerStateWithDescriptor(d);
+}
+
+int MVXcontext_vDrovik_vst::renderCreateTextureWithType(int type, int width, int height, int imageFlags,
+                                                        const unsigned char* data)
+{
+  if (!device) return 0;
+  MVXtexture_vDrovik_vst* slot = allocTexture();
+  slot->type = type;
+  slot->flags = imageFlags;
+  MTLPixelFormat format = type == VX_TEXTURE_ALPHA ? MTLPixelFormatR8Unorm : MTLPixelFormatRGBA8Unorm;
+  bool mipmapped = imageFlags & VX_IMAGE_GENERATE_MIPMAPS;
+  MTLTextureDescriptor d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(
+    format, width > 0 ? (NSUInteger)width : 0, height > 0 ? (NSUInteger)height : 0, mipmapped);
+  d.usage = MTLTextureUsageShaderRead | MTLTextureUsageShaderWrite | MTLTextureUsageRenderTarget;
+  slot->tex = device->newTextureWithDescriptor(d);
+  if (!slot->tex)
+  {
+    // No texture: the slot goes back to the free ones and the caller sees a failure.
+    slot->id = 0, slot->flags = 0;
+    return 0;
+  }
+  if (data)
+  {
+    // Storage is shared (CPU-visible), so the pixels go straight in; no staging buffer and blit are needed.
+    NSUInteger bytesPerRow = (NSUInteger)width * BytesPerPixel(type);
+    slot->tex->replaceRegion(MTLRegionMake2D(0, 0, width, height), 0, data, bytesPerRow);
+    if (mipmapped)
+    {
+      auto commandBuffer = commandQueue->commandBuffer();
+      auto blit = commandBuffer->blitCommandEncoder();
+      blit->generateMipmapsForTexture(slot->tex);
+      blit->endEncoding();
+      commandBuffer->commit();
+      commandBuffer->waitUntilCompleted();
+    }
+  }
+  slot->sampler = samplerForFlags(imageFlags, mipmapped);
+  return slot->id;
+}
+
+int MVXcontext_vDrovik_vst::renderDeleteTexture(int image)
+{
+  MVXtexture_vDrovik_vst* slot = findTexture(image);
+  if (!slot) return 0;
+  // Frames in flight hold their own references, so releasing here never pulls a texture from under them.
+  slot->tex.reset();
+  slot->sampler.reset();
+  slot->id = 0;
+  slot->flags = 0;
+  return 1;
+}
+
+int MVXcontext_vDrovik_vst::renderUpdateTextureWithImage(int image, int x, int y, int width, int height,
+                                                         const unsigned char* data)
+{
+  MVXtexture_vDrovik_vst* slot = findTexture(image);
+  if (!slot || !slot->tex || !data || !RegionInside(*slot->tex, x, y, width, height)) return 0;
+  // The bytes are the whole image: rows are a texture width apart and the region is read from its place.
+  NSUInteger bpp = BytesPerPixel(slot->type);
+  NSUInteger bytesPerRow = slot->tex->width() * bpp;
+  const unsigned char* src = data + (NSUInteger)y * bytesPerRow + (NSUInteger)x * bpp;
+  slot->tex->replaceRegion(MTLRegionMake2D(x, y, width, height), 0, src, bytesPerRow);
+  return 1;
+}
+
+int MVXcontext_vDrovik_vst::renderGetTextureSizeForImage(int image, int* width, int* height)
+{
+  MVXtexture_vDrovik_vst* slot = findTexture(image);
+  if (!slot || !slot->tex) return 0;
+  if (width) *width = (int)slot->tex->width();
+  if (height) *height = (int)slot->tex->height();
+  return 1;
+}
+
+void MVXcontext_vDrovik_vst::waitForFramesRenderingInto(int image)
+{
+  for (auto& set : cbuffers)
+  {
+    std::shared_ptr<MTLCommandBuffer> inFlight;
+    {
+      std::lock_guard<std::mutex> hold(set->lock);
+      if (set->isBusy && set->image == image) inFlight = set->commandBuffer;
+    }
+    if (inFlight) inFlight->waitUntilCompleted();
+  }
+}
+
+// ---- framebuffers and the functions over a context ----
+
+MVXframebuffer* mvxCreateFramebuffer(VXcontext* ctx, int w, int h, int imageFlags)
+{
+  if (!ctx) return nullptr;
+  auto* fb = new (std::nothrow) MVXframebuffer;
+  if (!fb) return nullptr;
+  fb->ctx = ctx;
+  fb->image = Renderer(ctx)->renderCreateTextureWithType(VX_TEXTURE_RGBA, w, h, imageFlags | VX_IMAGE_PREMULTIPLIED,
+                                                         nullptr);
+  return fb;
+}
+
+void mvxBindFramebuffer(MVXframebuffer* fb) { gBoundFramebuffer = fb; }
+
+MVXframebuffer* mvxBoundFramebuffer() { return gBoundFramebuffer; }
+
+void mvxDeleteFramebuffer(MVXframebuffer* fb)
+{
+  if (!fb) return;
+  if (gBoundFramebuffer == fb) gBoundFramebuffer = nullptr;
+  if (fb->image > 0) Renderer(fb->ctx)->renderDeleteTexture(fb->image);
+  delete fb;
+}
+
+void mvxClearWithColor(VXcontext* ctx, VXcolor c)
+{
+  MVXcontext_vDrovik_vst* r = Renderer(ctx);
+  r->clearColor = MTLClearColorMake(c.r * c.a, c.g * c.a, c.b * c.a, c.a);
+  r->clearBufferOnFlush = true;
+}
+
+int mvxReadPixels(VXcontext* ctx, int image, int x, int y, int w, int h, void* bytes)
+{
+  MVXcontext_vDrovik_vst* r = Renderer(ctx);
+  MVXtexture_vDrovik_vst* slot = r->findTexture(image);
+  if (!slot || !slot->tex || !bytes || !RegionInside(*slot->tex, x, y, w, h)) return 0;
+  r->waitForFramesRenderingInto(image);
+  slot->tex->getBytes(bytes, (NSUInteger)w * BytesPerPixel(slot->type), MTLRegionMake2D(x, y, w, h), 0);
+  return 1;
+}
+
+std::shared_ptr<MTLCommandQueue> mvxGetCommandQueue(VXcontext* ctx) { return Renderer(ctx)->commandQueue; }
+
+std::shared_ptr<MTLDevice> mvxGetDevice(VXcontext* ctx)
+{
+  MVXcontext_vDrovik_vst* r = Renderer(ctx);
+  return r->metalLayer ? r->metalLayer->device() : nullptr;
+}
+
+int mvxImageFromTexture(VXcontext* ctx, std::shared_ptr<MTLTexture> texture, int imageFlags)
+{
+  MVXcontext_vDrovik_vst* r = Renderer(ctx);
+  if (!texture || !r->device) return 0;
+  MVXtexture_vDrovik_vst* slot = r->allocTexture();
+  slot->type = VX_TEXTURE_RGBA;
+  slot->flags = imageFlags | kMvxImageNoDelete;
+  slot->tex = std::move(texture);
+  slot->sampler = r->samplerForFlags(imageFlags, false);
+  return slot->id;
+}
+
+std::shared_ptr<MTLTexture> mvxImageTexture(VXcontext* ctx, int image)
+{
+  MVXcontext_vDrovik_vst* r = Renderer(ctx);
+  MVXtexture_vDrovik_vst* slot = r->findTexture(image);
+  if (!slot) return nullptr;
+  r->waitForFramesRenderingInto(image);
+  return slot->tex;
+}

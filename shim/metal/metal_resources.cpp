@@ -1,0 +1,132 @@
+// Textures, samplers, depth-stencil states and libraries of our Metal stand-in.
+#include "metal_resources.h"
+
+#include <cmath>
+#include <cstring>
+
+MTLTextureDescriptor MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormat format, NSUInteger width,
+                                                                              NSUInteger height, bool mipmapped)
+{
+  MTLTextureDescriptor d;
+  d.pixelFormat = format, d.width = width, d.height = height, d.mipmapped = mipmapped;
+  return d;
+}
+
+MTLTexture::MTLTexture(const MTLTextureDescriptor& d)
+  : format_(d.pixelFormat), width_(d.width), height_(d.height), bpp_(MTLPixelFormatBytes(d.pixelFormat)),
+    storage_(d.storageMode), data_((size_t)d.width * d.height * MTLPixelFormatBytes(d.pixelFormat))
+{
+}
+
+bool MTLTexture::regionFits(MTLRegion r) const
+{
+  return r.origin.x <= width_ && r.origin.y <= height_ && r.size.width <= width_ - r.origin.x &&
+         r.size.height <= height_ - r.origin.y;
+}
+
+void MTLTexture::replaceRegion(MTLRegion r, NSUInteger level, const void* bytes, NSUInteger bytesPerRow)
+{
+  if (level != 0 || !bytes || !regionFits(r) || bytesPerRow < r.size.width * bpp_) return;
+  std::lock_guard<std::mutex> hold(lock_);
+  for (NSUInteger y = 0; y < r.size.height; ++y)
+    memcpy(row((int)(r.origin.y + y)) + r.origin.x * bpp_, (const uint8_t*)bytes + y * bytesPerRow,
+           r.size.width * bpp_);
+}
+
+void MTLTexture::getBytes(void* bytes, NSUInteger bytesPerRow, MTLRegion r, NSUInteger level) const
+{
+  if (level != 0 || !bytes || !regionFits(r) || bytesPerRow < r.size.width * bpp_) return;
+  std::lock_guard<std::mutex> hold(lock_);
+  for (NSUInteger y = 0; y < r.size.height; ++y)
+    memcpy((uint8_t*)bytes + y * bytesPerRow, row((int)(r.origin.y + y)) + r.origin.x * bpp_, r.size.width * bpp_);
+}
+
+namespace {
+
+int Address(int i, int n, MTLSamplerAddressMode mode)
+{
+  if (mode == MTLSamplerAddressModeRepeat)
+  {
+    i %= n;
+    return i < 0 ? i + n : i;
+  }
+  return i < 0 ? 0 : (i >= n ? n - 1 : i);
+}
+
+void Texel(const MTLTexture& t, int x, int y, float* out)
+{
+  const uint8_t* p = t.row(y) + (size_t)x * t.bytesPerPixel();
+  constexpr float k = 1.0f / 255.0f;
+  switch (t.pixelFormat())
+  {
+  case MTLPixelFormatBGRA8Unorm: out[0] = p[2] * k, out[1] = p[1] * k, out[2] = p[0] * k, out[3] = p[3] * k; break;
+  case MTLPixelFormatRGBA8Unorm: out[0] = p[0] * k, out[1] = p[1] * k, out[2] = p[2] * k, out[3] = p[3] * k; break;
+  default: out[0] = p[0] * k, out[1] = 0, out[2] = 0, out[3] = 1; break;
+  }
+}
+
+/// Keeps coordinates far outside the texture finite when converted to texel indices.
+float Bounded(float v) { return std::isfinite(v) ? (v < -1e6f ? -1e6f : (v > 1e6f ? 1e6f : v)) : 0.0f; }
+
+} // namespace
+
+void MTLSamplerState::sample(const MTLTexture& t, float u, float v, float rgba[4]) const
+{
+  int w = (int)t.width(), h = (int)t.height();
+  if (w <= 0 || h <= 0)
+  {
+    rgba[0] = rgba[1] = rgba[2] = rgba[3] = 0;
+    return;
+  }
+  float x = Bounded(u) * w, y = Bounded(v) * h;
+  bool linear = desc.magFilter == MTLSamplerMinMagFilterLinear;
+  if (!linear)
+  {
+    Texel(t, Address((int)std::floor(x), w, desc.sAddressMode), Address((int)std::floor(y), h, desc.tAddressMode), rgba);
+    return;
+  }
+  x -= 0.5f, y -= 0.5f;
+  float fx = std::floor(x), fy = std::floor(y);
+  float ax = x - fx, ay = y - fy;
+  int x0 = Address((int)fx, w, desc.sAddressMode), x1 = Address((int)fx + 1, w, desc.sAddressMode);
+  int y0 = Address((int)fy, h, desc.tAddressMode), y1 = Address((int)fy + 1, h, desc.tAddressMode);
+  float a[4], b[4], c[4], d[4];
+  Texel(t, x0, y0, a), Texel(t, x1, y0, b), Texel(t, x0, y1, c), Texel(t, x1, y1, d);
+  for (int i = 0; i < 4; ++i)
+  {
+    float top = a[i] + (b[i] - a[i]) * ax, bottom = c[i] + (d[i] - c[i]) * ax;
+    rgba[i] = top + (bottom - top) * ay;
+  }
+}
+
+void MTLSamplerState::sampleSpan(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba) const
+{
+  int w = (int)t.width(), h = (int)t.height();
+  double x = (double)Bounded(u) * w - 0.5, dx = (double)du * w;
+  double y = (double)Bounded(v) * h - 0.5, dy = (double)dv * h;
+  double rx = std::floor(x + 0.5), ry = std::floor(y + 0.5);
+  bool aligned = w > 0 && h > 0 && std::fabs(dx - 1.0) * n < 1e-3 && std::fabs(dy) * n < 1e-3 &&
+                 std::fabs(x - rx) < 1e-3 && std::fabs(y - ry) < 1e-3;
+  if (!aligned)
+  {
+    for (int i = 0; i < n; ++i) sample(t, u + du * i, v + dv * i, rgba + 4 * i);
+    return;
+  }
+  int row = Address((int)ry, h, desc.tAddressMode), col = (int)rx;
+  for (int i = 0; i < n; ++i) Texel(t, Address(col + i, w, desc.sAddressMode), row, rgba + 4 * i);
+}
+
+MTLDepthStencilState::MTLDepthStencilState(const MTLDepthStencilDescriptor& d)
+{
+  enabled = d.frontFaceStencil || d.backFaceStencil;
+  if (d.frontFaceStencil) front = *d.frontFaceStencil;
+  back = d.backFaceStencil ? *d.backFaceStencil : front;
+  if (!d.frontFaceStencil) front = back;
+}
+
+std::shared_ptr<MTLFunction> MTLLibrary::newFunctionWithName(const char* name) const
+{
+  for (const auto& f : functions)
+    if (name && f->name == name) return f;
+  return nullptr;
+}

@@ -1,0 +1,179 @@
+// The resources of our Metal stand-in: buffers and 2-D textures in CPU memory, sampler states, depth-stencil
+// states, libraries with their functions, and render pipeline states. Objects are shared by reference count: a
+// command buffer keeps what it uses alive until it completes.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "metal_shader.h"
+#include "metal_types.h"
+
+class MTLDevice;
+
+class MTLBuffer
+{
+public:
+  explicit MTLBuffer(NSUInteger length) : bytes_(length) {}
+  void* contents() { return bytes_.data(); }
+  NSUInteger length() const { return bytes_.size(); }
+
+private:
+  std::vector<uint8_t> bytes_;
+};
+
+struct MTLTextureDescriptor
+{
+  MTLPixelFormat pixelFormat = MTLPixelFormatRGBA8Unorm;
+  NSUInteger width = 1, height = 1;
+  bool mipmapped = false;
+  NSUInteger usage = MTLTextureUsageShaderRead;
+  MTLStorageMode storageMode = MTLStorageModeShared;
+
+  static MTLTextureDescriptor texture2DDescriptorWithPixelFormat(MTLPixelFormat format, NSUInteger width,
+                                                                 NSUInteger height, bool mipmapped);
+};
+
+/// A 2-D texture of one mipmap level in CPU memory. Its bytes are guarded by its own lock, which the command
+/// worker holds while drawing into or sampling the texture, so CPU copies never tear a draw.
+class MTLTexture
+{
+public:
+  explicit MTLTexture(const MTLTextureDescriptor& d);
+  MTLPixelFormat pixelFormat() const { return format_; }
+  NSUInteger width() const { return width_; }
+  NSUInteger height() const { return height_; }
+  MTLStorageMode storageMode() const { return storage_; }
+  /// Copies rows into the region; a region outside the texture is ignored. [any thread]
+  void replaceRegion(MTLRegion region, NSUInteger level, const void* bytes, NSUInteger bytesPerRow);
+  /// Copies the region out; a region outside the texture copies nothing. [any thread]
+  void getBytes(void* bytes, NSUInteger bytesPerRow, MTLRegion region, NSUInteger level) const;
+
+  // For the rasteriser and shaders (under lock()).
+  int bytesPerPixel() const { return bpp_; }
+  uint8_t* row(int y) { return data_.data() + (size_t)y * width_ * bpp_; }
+  const uint8_t* row(int y) const { return data_.data() + (size_t)y * width_ * bpp_; }
+  std::mutex& lock() const { return lock_; }
+  bool regionFits(MTLRegion r) const;
+
+private:
+  MTLPixelFormat format_;
+  NSUInteger width_, height_;
+  int bpp_;
+  MTLStorageMode storage_;
+  std::vector<uint8_t> data_;
+  mutable std::mutex lock_;
+};
+
+struct MTLSamplerDescriptor
+{
+  MTLSamplerMinMagFilter minFilter = MTLSamplerMinMagFilterNearest;
+  MTLSamplerMinMagFilter magFilter = MTLSamplerMinMagFilterNearest;
+  MTLSamplerMipFilter mipFilter = MTLSamplerMipFilterNotMipmapped;
+  MTLSamplerAddressMode sAddressMode = MTLSamplerAddressModeClampToEdge;
+  MTLSamplerAddressMode tAddressMode = MTLSamplerAddressModeClampToEdge;
+};
+
+/// Texture sampling with a fixed filter and address modes; coordinates are normalised, texel centres at 0.5.
+class MTLSamplerState
+{
+public:
+  explicit MTLSamplerState(const MTLSamplerDescriptor& d) : desc(d) {}
+  /// RGBA in 0..1 at (u, v); a one-channel texture gives (r, 0, 0, 1). [command worker, texture locked]
+  void sample(const MTLTexture& t, float u, float v, float rgba[4]) const;
+  /// n samples from (u, v) in steps of (du, dv) into rgba (4 floats each); a run that lands on texel centres one
+  /// texel apart is copied without filtering. [command worker, texture locked]
+  void sampleSpan(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba) const;
+  const MTLSamplerDescriptor desc;
+};
+
+struct MTLStencilDescriptor
+{
+  MTLCompareFunction stencilCompareFunction = MTLCompareFunctionAlways;
+  MTLStencilOperation stencilFailureOperation = MTLStencilOperationKeep;
+  MTLStencilOperation depthFailureOperation = MTLStencilOperationKeep;
+  MTLStencilOperation depthStencilPassOperation = MTLStencilOperationKeep;
+  uint32_t readMask = 0xff;
+  uint32_t writeMask = 0xff;
+};
+
+/// Depth is never tested here (there is no depth attachment); a missing back face uses the front face's setting.
+struct MTLDepthStencilDescriptor
+{
+  MTLCompareFunction depthCompareFunction = MTLCompareFunctionAlways;
+  bool depthWriteEnabled = false;
+  std::shared_ptr<MTLStencilDescriptor> frontFaceStencil;
+  std::shared_ptr<MTLStencilDescriptor> backFaceStencil;
+};
+
+class MTLDepthStencilState
+{
+public:
+  explicit MTLDepthStencilState(const MTLDepthStencilDescriptor& d);
+  bool enabled = false;
+  MTLStencilDescriptor front, back;
+};
+
+/// A function of a library: the C++ stage it names.
+class MTLFunction
+{
+public:
+  std::string name;
+  MTLVertexFunctionImpl vertex = nullptr;
+  MTLFragmentFunctionImpl fragment = nullptr;
+};
+
+class MTLLibrary
+{
+public:
+  /// The function of that name, or null.
+  std::shared_ptr<MTLFunction> newFunctionWithName(const char* name) const;
+  std::vector<std::shared_ptr<MTLFunction>> functions;
+};
+
+struct MTLVertexAttributeDescriptor
+{
+  MTLVertexFormat format = MTLVertexFormatFloat2;
+  NSUInteger offset = 0;
+  NSUInteger bufferIndex = 0;
+};
+
+struct MTLVertexBufferLayoutDescriptor
+{
+  NSUInteger stride = 0;
+  MTLVertexStepFunction stepFunction = MTLVertexStepFunctionPerVertex;
+};
+
+struct MTLVertexDescriptor
+{
+  MTLVertexAttributeDescriptor attributes[kMTLMaxVertexAttributes];
+  MTLVertexBufferLayoutDescriptor layouts[kMTLMaxBufferSlots];
+};
+
+struct MTLRenderPipelineColorAttachmentDescriptor
+{
+  MTLPixelFormat pixelFormat = MTLPixelFormatInvalid;
+  bool blendingEnabled = false;
+  MTLBlendFactor sourceRGBBlendFactor = MTLBlendFactorOne;
+  MTLBlendFactor destinationRGBBlendFactor = MTLBlendFactorZero;
+  MTLBlendFactor sourceAlphaBlendFactor = MTLBlendFactorOne;
+  MTLBlendFactor destinationAlphaBlendFactor = MTLBlendFactorZero;
+  NSUInteger writeMask = MTLColorWriteMaskAll;
+};
+
+struct MTLRenderPipelineDescriptor
+{
+  MTLRenderPipelineColorAttachmentDescriptor colorAttachments[1];
+  MTLPixelFormat stencilAttachmentPixelFormat = MTLPixelFormatInvalid;
+  std::shared_ptr<MTLFunction> vertexFunction;
+  std::shared_ptr<MTLFunction> fragmentFunction;
+  std::shared_ptr<MTLVertexDescriptor> vertexDescriptor;
+};
+
+class MTLRenderPipelineState
+{
+public:
+  explicit MTLRenderPipelineState(const MTLRenderPipelineDescriptor& d) : desc(d) {}
+  const MTLRenderPipelineDescriptor desc;
+};

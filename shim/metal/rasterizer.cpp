@@ -1,0 +1,405 @@
+// Triangle set-up, span walking, the stencil unit and the blender of our Metal stand-in.
+#include "rasterizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+struct WindowVertex
+{
+  float x, y;
+  float varyings[kMTLMaxVaryings];
+  bool valid;
+};
+
+uint8_t Quantise(float v)
+{
+  v = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+  return (uint8_t)(v * 255.0f + 0.5f);
+}
+
+bool CompareStencil(MTLCompareFunction f, uint32_t ref, uint32_t value)
+{
+  switch (f)
+  {
+  case MTLCompareFunctionNever: return false;
+  case MTLCompareFunctionLess: return ref < value;
+  case MTLCompareFunctionEqual: return ref == value;
+  case MTLCompareFunctionLessEqual: return ref <= value;
+  case MTLCompareFunctionGreater: return ref > value;
+  case MTLCompareFunctionNotEqual: return ref != value;
+  case MTLCompareFunctionGreaterEqual: return ref >= value;
+  default: return true;
+  }
+}
+
+uint8_t ApplyStencil(MTLStencilOperation op, uint8_t value, uint32_t ref, uint32_t writeMask)
+{
+  uint8_t r = value;
+  switch (op)
+  {
+  case MTLStencilOperationKeep: return value;
+  case MTLStencilOperationZero: r = 0; break;
+  case MTLStencilOperationReplace: r = (uint8_t)ref; break;
+  case MTLStencilOperationIncrementClamp: r = value == 255 ? 255 : value + 1; break;
+  case MTLStencilOperationDecrementClamp: r = value == 0 ? 0 : value - 1; break;
+  case MTLStencilOperationInvert: r = (uint8_t)~value; break;
+  case MTLStencilOperationIncrementWrap: r = (uint8_t)(value + 1); break;
+  case MTLStencilOperationDecrementWrap: r = (uint8_t)(value - 1); break;
+  }
+  return (uint8_t)((value & ~writeMask) | (r & writeMask));
+}
+
+float Factor(MTLBlendFactor f, const float* s, const float* d, int channel)
+{
+  switch (f)
+  {
+  case MTLBlendFactorZero: return 0.0f;
+  case MTLBlendFactorOne: return 1.0f;
+  case MTLBlendFactorSourceColor: return s[channel];
+  case MTLBlendFactorOneMinusSourceColor: return 1.0f - s[channel];
+  case MTLBlendFactorSourceAlpha: return s[3];
+  case MTLBlendFactorOneMinusSourceAlpha: return 1.0f - s[3];
+  case MTLBlendFactorDestinationColor: return d[channel];
+  case MTLBlendFactorOneMinusDestinationColor: return 1.0f - d[channel];
+  case MTLBlendFactorDestinationAlpha: return d[3];
+  case MTLBlendFactorOneMinusDestinationAlpha: return 1.0f - d[3];
+  case MTLBlendFactorSourceAlphaSaturated: return channel == 3 ? 1.0f : std::min(s[3], 1.0f - d[3]);
+  default: return 0.0f;
+  }
+}
+
+/// Writes shaded pixels into one row of the colour target through the pipeline's blend.
+class Blender
+{
+public:
+  Blender(const MTLRenderPipelineColorAttachmentDescriptor& a, MTLPixelFormat format) : a_(a)
+  {
+    order_[0] = 0, order_[1] = 1, order_[2] = 2, order_[3] = 3;
+    if (format == MTLPixelFormatBGRA8Unorm) order_[0] = 2, order_[2] = 0;
+    bpp_ = MTLPixelFormatBytes(format);
+    sourceOver_ = a.blendingEnabled && a.sourceRGBBlendFactor == MTLBlendFactorOne &&
+                  a.sourceAlphaBlendFactor == MTLBlendFactorOne &&
+                  a.destinationRGBBlendFactor == MTLBlendFactorOneMinusSourceAlpha &&
+                  a.destinationAlphaBlendFactor == MTLBlendFactorOneMinusSourceAlpha;
+  }
+
+  void Write(uint8_t* px, const float* s) const
+  {
+    if (bpp_ == 1)
+    {
+      float out[4];
+      px[0] = Quantise(a_.blendingEnabled ? Blend(s, px, out)[0] : s[0]);
+      return;
+    }
+    if (!a_.blendingEnabled || (sourceOver_ && s[3] >= 1.0f))
+    {
+      Store(px, s);
+      return;
+    }
+    if (sourceOver_ && s[0] == 0.0f && s[1] == 0.0f && s[2] == 0.0f && s[3] <= 0.0f) return;
+    float out[4];
+    const float* b = Blend(s, px, out);
+    Store(px, b);
+  }
+
+private:
+  const float* Blend(const float* s, const uint8_t* px, float* out) const
+  {
+    float d[4] = {0, 0, 0, 1};
+    if (bpp_ == 1)
+      d[0] = px[0] / 255.0f;
+    else
+      for (int c = 0; c < 4; ++c) d[c] = px[order_[c]] / 255.0f;
+    for (int c = 0; c < 3; ++c)
+      out[c] = s[c] * Factor(a_.sourceRGBBlendFactor, s, d, c) + d[c] * Factor(a_.destinationRGBBlendFactor, s, d, c);
+    out[3] = s[3] * Factor(a_.sourceAlphaBlendFactor, s, d, 3) + d[3] * Factor(a_.destinationAlphaBlendFactor, s, d, 3);
+    return out;
+  }
+
+  void Store(uint8_t* px, const float* v) const
+  {
+    for (int c = 0; c < 4; ++c) px[order_[c]] = Quantise(v[c]);
+  }
+
+  const MTLRenderPipelineColorAttachmentDescriptor& a_;
+  int order_[4];
+  int bpp_;
+  bool sourceOver_;
+};
+
+struct Edge
+{
+  double a, b, c; // inside where a*x + b*y + c > 0, or == 0 on a top or left edge
+  bool topLeft;
+};
+
+Edge MakeEdge(const WindowVertex& p, const WindowVertex& q, bool flip)
+{
+  Edge e;
+  e.a = (double)p.y - (double)q.y;
+  e.b = (double)q.x - (double)p.x;
+  e.c = (double)p.x * (double)q.y - (double)q.x * (double)p.y;
+  if (flip) e.a = -e.a, e.b = -e.b, e.c = -e.c;
+  e.topLeft = e.a > 0 || (e.a == 0 && e.b > 0);
+  return e;
+}
+
+/// Narrows the pixel range [lo, hi] of a row to the centres inside one edge.
+void ClipSpan(const Edge& e, double yc, int& lo, int& hi)
+{
+  double k = e.b * yc + e.c;
+  if (e.a == 0)
+  {
+    if (!(k > 0 || (k == 0 && e.topLeft))) hi = lo - 1;
+    return;
+  }
+  double t = -k / e.a - 0.5; // inside for pixel x with (x + 0.5) beyond -k / a
+  t = std::max(-1e9, std::min(1e9, t));
+  if (e.a > 0)
+  {
+    double first = e.topLeft ? std::ceil(t) : std::floor(t) + 1;
+    if (first > lo) lo = (int)std::min(first, 1e9);
+  }
+  else
+  {
+    double last = e.topLeft ? std::floor(t) : std::ceil(t) - 1;
+    if (last < hi) hi = (int)std::max(last, -1e9);
+  }
+}
+
+class TriangleDrawer
+{
+public:
+  TriangleDrawer(const MTLRenderTarget& t, const MTLDraw& d) : t_(t), s_(d.state)
+  {
+    const MTLRenderPipelineDescriptor& pd = s_.pipeline->desc;
+    fragment_ = pd.fragmentFunction ? pd.fragmentFunction->fragment : nullptr;
+    writeColor_ = fragment_ && t.color && pd.colorAttachments[0].writeMask != MTLColorWriteMaskNone;
+    stencil_ = t.stencil && s_.depthStencil && s_.depthStencil->enabled;
+    const MTLViewport& v = s_.viewport;
+    int tw = t.color ? (int)t.color->width() : (t.stencil ? (int)t.stencil->width() : 0);
+    int th = t.color ? (int)t.color->height() : (t.stencil ? (int)t.stencil->height() : 0);
+    if (t.stencil) tw = std::min(tw, (int)t.stencil->width()), th = std::min(th, (int)t.stencil->height());
+    x0_ = std::max(0, (int)std::ceil(std::max(-1e9, v.originX)));
+    y0_ = std::max(0, (int)std::ceil(std::max(-1e9, v.originY)));
+    x1_ = std::min(tw, (int)std::floor(std::min(1e9, v.originX + v.width)));
+    y1_ = std::min(th, (int)std::floor(std::min(1e9, v.originY + v.height)));
+  }
+
+  void Draw(const WindowVertex& p0, const WindowVertex& p1, const WindowVertex& p2)
+  {
+    if (!p0.valid || !p1.valid || !p2.valid) return;
+    double area = ((double)p1.x - p0.x) * ((double)p2.y - p0.y) - ((double)p2.x - p0.x) * ((double)p1.y - p0.y);
+    if (area == 0 || !std::isfinite(area)) return;
+    // Window y points down, so a triangle that looks counter-clockwise on screen has a negative area here.
+    bool ccw = area < 0;
+    bool front = (s_.winding == MTLWindingCounterClockwise) == ccw;
+    if ((s_.cullMode == MTLCullModeBack && !front) || (s_.cullMode == MTLCullModeFront && front)) return;
+    bool flip = area < 0;
+    Edge e[3] = {MakeEdge(p0, p1, flip), MakeEdge(p1, p2, flip), MakeEdge(p2, p0, flip)};
+    float minY = std::min({p0.y, p1.y, p2.y}), maxY = std::max({p0.y, p1.y, p2.y});
+    float minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
+    int ry0 = std::max(y0_, (int)std::max(-1e9, std::floor((double)minY - 0.5)));
+    int ry1 = std::min(y1_ - 1, (int)std::min(1e9, std::ceil((double)maxY - 0.5)));
+    int rx0 = std::max(x0_, (int)std::max(-1e9, std::floor((double)minX - 0.5)));
+    int rx1 = std::min(x1_ - 1, (int)std::min(1e9, std::ceil((double)maxX - 0.5)));
+    SetUpPlanes(p0, p1, p2, area);
+    const MTLStencilDescriptor* sd = nullptr;
+    if (stencil_) sd = front ? &s_.depthStencil->front : &s_.depthStencil->back;
+    for (int y = ry0; y <= ry1; ++y)
+    {
+      double yc = y + 0.5;
+      int lo = rx0, hi = rx1;
+      for (const Edge& edge : e)
+      {
+        ClipSpan(edge, yc, lo, hi);
+        if (lo > hi) break;
+      }
+      if (lo <= hi) Span(y, lo, hi - lo + 1, sd);
+    }
+  }
+
+private:
+  void SetUpPlanes(const WindowVertex& p0, const WindowVertex& p1, const WindowVertex& p2, double area)
+  {
+    double dx1 = (double)p1.x - p0.x, dy1 = (double)p1.y - p0.y;
+    double dx2 = (double)p2.x - p0.x, dy2 = (double)p2.y - p0.y;
+    for (int k = 0; k < kMTLMaxVaryings; ++k)
+    {
+      double f0 = p0.varyings[k], df1 = p1.varyings[k] - f0, df2 = p2.varyings[k] - f0;
+      double a = (df1 * dy2 - df2 * dy1) / area;
+      double b = (df2 * dx1 - df1 * dx2) / area;
+      planes_[k][0] = a, planes_[k][1] = b, planes_[k][2] = f0 - a * p0.x - b * p0.y;
+    }
+  }
+
+  void Span(int y, int x, int n, const MTLStencilDescriptor* sd)
+  {
+    if ((int)live_.size() < n) live_.resize(n), rgba_.resize((size_t)n * 4);
+    uint8_t* live = live_.data();
+    memset(live, 1, n);
+    uint8_t* st = stencil_ ? t_.stencil->row(y) + x : nullptr;
+    uint32_t ref = s_.stencilReference;
+    if (sd)
+      for (int i = 0; i < n; ++i)
+        if (!CompareStencil(sd->stencilCompareFunction, ref & sd->readMask, st[i] & sd->readMask))
+        {
+          live[i] = 0;
+          st[i] = ApplyStencil(sd->stencilFailureOperation, st[i], ref, sd->writeMask);
+        }
+    if (writeColor_)
+    {
+      MTLFragmentIn in;
+      for (int k = 0; k < kMTLMaxVaryings; ++k)
+      {
+        in.varyings[k] = (float)(planes_[k][0] * (x + 0.5) + planes_[k][1] * (y + 0.5) + planes_[k][2]);
+        in.step[k] = (float)planes_[k][0];
+      }
+      in.x = x, in.y = y;
+      in.buffer = s_.fragmentBuffer ? (const uint8_t*)s_.fragmentBuffer->contents() + s_.fragmentOffset : nullptr;
+      in.texture = s_.fragmentTexture.get();
+      in.sampler = s_.fragmentSampler.get();
+      fragment_(in, n, rgba_.data(), live);
+      Blender blender(s_.pipeline->desc.colorAttachments[0], t_.color->pixelFormat());
+      uint8_t* px = t_.color->row(y) + (size_t)x * t_.color->bytesPerPixel();
+      int bpp = t_.color->bytesPerPixel();
+      for (int i = 0; i < n; ++i)
+        if (live[i]) blender.Write(px + (size_t)i * bpp, &rgba_[(size_t)i * 4]);
+    }
+    if (sd && sd->depthStencilPassOperation != MTLStencilOperationKeep)
+      for (int i = 0; i < n; ++i)
+        if (live[i]) st[i] = ApplyStencil(sd->depthStencilPassOperation, st[i], ref, sd->writeMask);
+  }
+
+  const MTLRenderTarget& t_;
+  const MTLDrawState& s_;
+  MTLFragmentFunctionImpl fragment_ = nullptr;
+  bool writeColor_ = false, stencil_ = false;
+  int x0_, y0_, x1_, y1_;
+  double planes_[kMTLMaxVaryings][3];
+  std::vector<uint8_t> live_;
+  std::vector<float> rgba_;
+};
+
+/// Runs the vertex function over vertices first .. first + count - 1 that the bound buffers hold.
+void ShadeVertices(const MTLDrawState& s, NSUInteger first, NSUInteger count, std::vector<WindowVertex>& out)
+{
+  const MTLRenderPipelineDescriptor& pd = s.pipeline->desc;
+  out.assign(count, WindowVertex{});
+  if (!pd.vertexFunction || !pd.vertexFunction->vertex || !pd.vertexDescriptor) return;
+  const MTLVertexDescriptor& vd = *pd.vertexDescriptor;
+  MTLVertexIn in{};
+  NSUInteger available[kMTLMaxBufferSlots] = {0, 0};
+  for (int b = 0; b < kMTLMaxBufferSlots; ++b)
+    if (s.vertexBuffers[b] && s.vertexOffsets[b] <= s.vertexBuffers[b]->length())
+    {
+      in.buffers[b] = (const uint8_t*)s.vertexBuffers[b]->contents() + s.vertexOffsets[b];
+      available[b] = s.vertexBuffers[b]->length() - s.vertexOffsets[b];
+    }
+  const MTLViewport& v = s.viewport;
+  for (NSUInteger i = 0; i < count; ++i)
+  {
+    NSUInteger index = first + i;
+    bool ok = true;
+    for (int a = 0; a < kMTLMaxVertexAttributes && ok; ++a)
+    {
+      const MTLVertexAttributeDescriptor& ad = vd.attributes[a];
+      NSUInteger b = ad.bufferIndex, stride = b < kMTLMaxBufferSlots ? vd.layouts[b].stride : 0;
+      NSUInteger at = index * stride + ad.offset;
+      ok = b < kMTLMaxBufferSlots && in.buffers[b] && at + 8 <= available[b] && index < (NSUInteger)1 << 40;
+      if (ok) memcpy(in.attributes[a], in.buffers[b] + at, 8);
+    }
+    if (!ok) continue;
+    MTLVertexOut o{};
+    pd.vertexFunction->vertex(in, o);
+    float w = o.position[3];
+    WindowVertex& wv = out[i];
+    wv.x = (float)(v.originX + (o.position[0] / w + 1.0) * 0.5 * v.width);
+    wv.y = (float)(v.originY + (1.0 - o.position[1] / w) * 0.5 * v.height);
+    memcpy(wv.varyings, o.varyings, sizeof(wv.varyings));
+    wv.valid = w != 0 && std::isfinite(wv.x) && std::isfinite(wv.y) && std::fabs(wv.x) < 1e8f && std::fabs(wv.y) < 1e8f;
+  }
+}
+
+/// How many whole vertices buffer slot 0 holds for the pipeline's layout.
+NSUInteger VertexCapacity(const MTLDrawState& s)
+{
+  const auto& vd = s.pipeline->desc.vertexDescriptor;
+  if (!vd || !s.vertexBuffers[0] || s.vertexOffsets[0] > s.vertexBuffers[0]->length()) return 0;
+  NSUInteger stride = vd->layouts[0].stride;
+  NSUInteger bytes = s.vertexBuffers[0]->length() - s.vertexOffsets[0];
+  return stride ? bytes / stride : 1;
+}
+
+} // namespace
+
+void MTLRasterBeginPass(const MTLRenderTarget& target, const MTLRenderPassDescriptor& pass)
+{
+  const MTLRenderPassColorAttachmentDescriptor& ca = pass.colorAttachments[0];
+  if (target.color && ca.loadAction == MTLLoadActionClear)
+  {
+    float c[4] = {(float)ca.clearColor.red, (float)ca.clearColor.green, (float)ca.clearColor.blue,
+                  (float)ca.clearColor.alpha};
+    uint8_t px[4];
+    int bpp = target.color->bytesPerPixel();
+    if (target.color->pixelFormat() == MTLPixelFormatBGRA8Unorm) std::swap(c[0], c[2]);
+    for (int i = 0; i < 4; ++i) px[i] = Quantise(c[i]);
+    for (NSUInteger y = 0; y < target.color->height(); ++y)
+    {
+      uint8_t* row = target.color->row((int)y);
+      for (NSUInteger x = 0; x < target.color->width(); ++x) memcpy(row + x * bpp, px, bpp);
+    }
+  }
+  const MTLRenderPassStencilAttachmentDescriptor& sa = pass.stencilAttachment;
+  if (target.stencil && sa.loadAction == MTLLoadActionClear)
+    for (NSUInteger y = 0; y < target.stencil->height(); ++y)
+      memset(target.stencil->row((int)y), (int)(sa.clearStencil & 0xff), target.stencil->width());
+}
+
+void MTLRasterDraw(const MTLRenderTarget& target, const MTLDraw& draw)
+{
+  if (!draw.state.pipeline || draw.count < 3) return;
+  TriangleDrawer drawer(target, draw);
+  std::vector<WindowVertex> verts;
+  std::vector<uint32_t> indices;
+  NSUInteger n = draw.count;
+  if (draw.indexBuffer)
+  {
+    NSUInteger len = draw.indexBuffer->length();
+    if (draw.indexOffset > len) return;
+    n = std::min(n, (len - draw.indexOffset) / 4);
+    indices.resize(n);
+    memcpy(indices.data(), (const uint8_t*)draw.indexBuffer->contents() + draw.indexOffset, n * 4);
+    if (n == 0) return;
+    // Only vertices the buffer can hold are shaded; an index beyond them names the invalid vertex at the end.
+    uint32_t lo = ~0u, hi = 0, limit = (uint32_t)std::min<NSUInteger>(VertexCapacity(draw.state), 1u << 28);
+    for (uint32_t i : indices)
+      if (i < limit) lo = std::min(lo, i), hi = std::max(hi, i);
+    if (lo > hi) return;
+    ShadeVertices(draw.state, lo, (NSUInteger)hi - lo + 1, verts);
+    uint32_t invalid = (uint32_t)verts.size();
+    verts.push_back(WindowVertex{});
+    for (uint32_t& i : indices) i = i < lo || i > hi ? invalid : i - lo;
+  }
+  else
+  {
+    NSUInteger cap = VertexCapacity(draw.state);
+    n = std::min(n, cap > draw.vertexStart ? cap - draw.vertexStart : 0);
+    ShadeVertices(draw.state, draw.vertexStart, n, verts);
+  }
+  auto at = [&](NSUInteger i) -> const WindowVertex& { return verts[indices.empty() ? i : indices[i]]; };
+  if (draw.primitive == MTLPrimitiveTypeTriangle)
+    for (NSUInteger i = 0; i + 2 < n; i += 3) drawer.Draw(at(i), at(i + 1), at(i + 2));
+  else
+    for (NSUInteger i = 0; i + 2 < n; ++i)
+    {
+      // Every other triangle of a strip is taken in swapped order so that all keep the strip's winding.
+      if (i & 1)
+        drawer.Draw(at(i + 1), at(i), at(i + 2));
+      else
+        drawer.Draw(at(i), at(i + 1), at(i + 2));
+    }
+}

@@ -1,0 +1,202 @@
+// Pixels drawn by the Metal renderer of Vexel, headless into a framebuffer, against golden PNGs; and the
+// measured anti-aliasing ramp of a slanted edge.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "metal_test_support.h"
+
+namespace {
+
+using mvxtest::Image;
+using mvxtest::Surface;
+
+VXcolor Rgba(int r, int g, int b, int a = 255) { return vxColorFromBytes(r, g, b, a); }
+
+void Star(VXcontext* vg, float cx, float cy, float r)
+{
+  vxBeginPath(vg);
+  for (int i = 0; i < 5; ++i)
+  {
+    float a = -1.5707963f + i * 2.5132741f;
+    if (i == 0)
+      vxMoveTo(vg, cx + r * std::cos(a), cy + r * std::sin(a));
+    else
+      vxLineTo(vg, cx + r * std::cos(a), cy + r * std::sin(a));
+  }
+  vxClosePath(vg);
+}
+
+TEST(MetalRender, ConvexFillIsFrontFacingAndCoversItsPixels)
+{
+  // The renderer culls back faces with counter-clockwise fronts: a solid path must survive the culling.
+  Surface s(16, 16);
+  s.Begin();
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 4, 4, 8, 8);
+  vxSetFillColor(s.ctx, Rgba(255, 0, 0));
+  vxFillPath(s.ctx);
+  s.End();
+  Image img = s.Read();
+  EXPECT_EQ(img.At(8, 8)[0], 255);
+  EXPECT_EQ(img.At(8, 8)[1], 0);
+  EXPECT_EQ(img.At(4, 4)[1], 0);   // first pixel inside
+  EXPECT_EQ(img.At(3, 8)[1], 255); // outside, beyond the half-pixel fringe
+  EXPECT_EQ(img.At(12, 8)[1], 255);
+}
+
+TEST(MetalRender, Fills)
+{
+  Surface s(128, 96);
+  VXcontext* vg = s.ctx;
+  s.Begin();
+  vxSetFillColor(vg, Rgba(40, 90, 200));
+  vxBeginPath(vg); // convex
+  vxRoundedRectPath(vg, 6, 6, 52, 36, 8);
+  vxFillPath(vg);
+  vxBeginPath(vg); // concave arrow
+  vxMoveTo(vg, 70, 8), vxLineTo(vg, 122, 24), vxLineTo(vg, 70, 40), vxLineTo(vg, 84, 24), vxClosePath(vg);
+  vxSetFillColor(vg, Rgba(200, 60, 40));
+  vxFillPath(vg);
+  vxBeginPath(vg); // holed
+  vxRectPath(vg, 6, 52, 52, 38);
+  vxCirclePath(vg, 32, 71, 12);
+  vxSetPathWinding(vg, VX_CW);
+  vxSetFillColor(vg, Rgba(30, 150, 70));
+  vxFillPath(vg);
+  Star(vg, 96, 71, 22); // self-crossing: the nonzero rule fills the centre
+  vxCirclePath(vg, 123, 92, 2); // a second shape sends the fill through the stencil passes
+  vxSetFillColor(vg, Rgba(230, 170, 20));
+  vxFillPath(vg);
+  s.End();
+  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "fills", 2), "");
+}
+
+TEST(MetalRender, CapsJoinsAndHairlines)
+{
+  Surface s(128, 96);
+  VXcontext* vg = s.ctx;
+  s.Begin();
+  const int caps[3] = {VX_BUTT, VX_ROUND, VX_SQUARE};
+  const int joins[3] = {VX_MITER, VX_ROUND, VX_BEVEL};
+  for (int i = 0; i < 3; ++i)
+  {
+    float x = 10 + i * 40;
+    vxSetLineCap(vg, caps[i]);
+    vxSetLineJoin(vg, joins[i]);
+    vxSetStrokeWidth(vg, 7);
+    vxSetStrokeColor(vg, Rgba(20, 20, 20));
+    vxBeginPath(vg);
+    vxMoveTo(vg, x, 50), vxLineTo(vg, x + 12, 12), vxLineTo(vg, x + 26, 50);
+    vxStrokePath(vg);
+  }
+  vxSetLineCap(vg, VX_BUTT);
+  const float widths[3] = {1.0f, 0.5f, 2.0f};
+  for (int i = 0; i < 3; ++i)
+  {
+    vxSetStrokeWidth(vg, widths[i]);
+    vxSetStrokeColor(vg, Rgba(200, 30, 30));
+    vxBeginPath(vg);
+    vxMoveTo(vg, 8, 64 + i * 10), vxLineTo(vg, 120, 60 + i * 12);
+    vxStrokePath(vg);
+  }
+  s.End();
+  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "strokes", 2), "");
+}
+
+TEST(MetalRender, Paints)
+{
+  Surface s(128, 96);
+  VXcontext* vg = s.ctx;
+  s.Begin();
+  auto rect = [&](float x, float y, float w, float h, VXpaint p) {
+    vxBeginPath(vg);
+    vxRectPath(vg, x, y, w, h);
+    vxSetFillPaint(vg, p);
+    vxFillPath(vg);
+  };
+  rect(4, 4, 36, 28, vxMakeLinearGradient(vg, 4, 4, 40, 32, Rgba(255, 0, 0), Rgba(0, 0, 255)));
+  rect(46, 4, 36, 28, vxMakeRadialGradient(vg, 64, 18, 2, 16, Rgba(255, 255, 0), Rgba(0, 128, 0, 0)));
+  rect(88, 4, 36, 28, vxMakeBoxGradient(vg, 94, 9, 24, 18, 5, 6, Rgba(20, 20, 20), Rgba(255, 255, 255, 0)));
+  // A 4 x 4 checker pattern, repeated and sampled nearest, 3 pixels a texel.
+  unsigned char checker[4 * 4 * 4];
+  for (int i = 0; i < 16; ++i)
+  {
+    bool dark = ((i % 4) + (i / 4)) % 2;
+    unsigned char v = dark ? 40 : 220;
+    checker[i * 4 + 0] = v, checker[i * 4 + 1] = dark ? 60 : 200, checker[i * 4 + 2] = v, checker[i * 4 + 3] = 255;
+  }
+  int image = vxCreateImageFromPixels(vg, 4, 4, VX_IMAGE_REPEATX | VX_IMAGE_REPEATY | VX_IMAGE_NEAREST, checker);
+  ASSERT_GT(image, 0);
+  rect(4, 38, 36, 26, vxMakeImagePattern(vg, 4, 38, 12, 12, 0, image, 1));
+  // Scissor under a rotation: the fill is clipped to the rotated square.
+  vxSaveState(vg);
+  vxTranslate(vg, 64, 51);
+  vxRotate(vg, 0.5f);
+  vxSetScissor(vg, -10, -10, 20, 20);
+  vxResetTransform(vg);
+  rect(46, 38, 36, 26, vxMakeLinearGradient(vg, 46, 38, 82, 38, Rgba(180, 0, 180), Rgba(0, 160, 200)));
+  vxRestoreState(vg);
+  int font = vxAddFontFile(vg, "Roboto", mvxtest::kRobotoPath);
+  ASSERT_GE(font, 0);
+  vxSetFontFaceById(vg, font);
+  vxSetFontSize(vg, 15);
+  vxSetFillColor(vg, Rgba(10, 10, 60));
+  vxDrawText(vg, 6, 86, "Drovik 1.0 Hz", nullptr);
+  s.End();
+  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "paints", 2), "");
+}
+
+TEST(MetalRender, CompositeOperations)
+{
+  // Each cell: a blue disc (destination), then a red square (source) drawn with one of the 11 operations.
+  Surface s(128, 96);
+  VXcontext* vg = s.ctx;
+  s.Begin(VXcolor{{{0, 0, 0, 0}}});
+  for (int op = 0; op <= VX_XOR; ++op)
+  {
+    float x = (op % 4) * 32.0f, y = (op / 4) * 32.0f;
+    vxSetCompositeOperation(vg, VX_SOURCE_OVER);
+    vxBeginPath(vg);
+    vxCirclePath(vg, x + 12, y + 12, 9);
+    vxSetFillColor(vg, Rgba(0, 80, 255, 230));
+    vxFillPath(vg);
+    vxSetCompositeOperation(vg, op);
+    vxBeginPath(vg);
+    vxRectPath(vg, x + 12, y + 12, 16, 16);
+    vxSetFillColor(vg, Rgba(255, 30, 0, 180));
+    vxFillPath(vg);
+  }
+  s.End();
+  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "composite", 2), "");
+}
+
+TEST(MetalRender, SlantedEdgeHasTheFringeRamp)
+{
+  // The fringe is one pixel wide across the edge: coverage rises linearly with the distance from the edge,
+  // 0 half a pixel outside, 1 half a pixel inside. The edge runs from (10, 0) to (26, 32).
+  Surface s(64, 32);
+  s.Begin(VXcolor{{{0, 0, 0, 1}}});
+  vxBeginPath(s.ctx);
+  vxMoveTo(s.ctx, 10, 0), vxLineTo(s.ctx, 64, 0), vxLineTo(s.ctx, 64, 32), vxLineTo(s.ctx, 26, 32);
+  vxClosePath(s.ctx);
+  vxSetFillColor(s.ctx, Rgba(255, 255, 255));
+  vxFillPath(s.ctx);
+  s.End();
+  Image img = s.Read();
+  const float cosine = 2 / std::sqrt(5.0f); // the edge's normal against the x axis
+  int ramp = 0;
+  for (int y = 2; y < 30; ++y)
+    for (int x = 4; x < 34; ++x)
+    {
+      float edge = 10 + 0.5f * (y + 0.5f);
+      float distance = (x + 0.5f - edge) * cosine;
+      float expected = std::min(1.0f, std::max(0.0f, distance + 0.5f));
+      float got = img.At(x, y)[0] / 255.0f;
+      EXPECT_NEAR(got, expected, 0.08f) << x << ", " << y;
+      ramp += got > 0.05f && got < 0.95f;
+    }
+  EXPECT_GE(ramp, 28); // at least one pixel of every row lies on the ramp
+}
+
+} // namespace
