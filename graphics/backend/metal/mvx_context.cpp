@@ -121,7 +121,15 @@ VXrenderParams Params(MVXcontext_vDrovik_vst* mvx, int flags)
 
 VXcontext* mvxCreateContext(CAMetalLayer* layer, int flags)
 {
+  return mvxCreateContextWithLibrary(layer, flags, kMvxShaderLibrary, kMvxShaderLibraryLength);
+}
+
+VXcontext* mvxCreateContextWithLibrary(CAMetalLayer* layer, int flags, const unsigned char* library,
+                                       unsigned int length)
+{
   auto* mvx = new MVXcontext_vDrovik_vst;
+  mvx->libraryData = library;
+  mvx->libraryLength = length;
   mvx->flags = flags;
   mvx->fragSize = 256;
   mvx->indexSize = 4;
@@ -140,9 +148,7 @@ void mvxDeleteContext(VXcontext* ctx)
   delete mvx;
 }
 
-int MVXcontext_vDrovik_vst::renderCreate() { return renderCreateWithLibrary(kMvxShaderLibrary, kMvxShaderLibraryLength); }
-
-int MVXcontext_vDrovik_vst::renderCreateWithLibrary(const unsigned char* data, unsigned int length)
+int MVXcontext_vDrovik_vst::renderCreate()
 {
   if (!metalLayer) return 0;
   if (!metalLayer->device()) metalLayer->setDevice(MTLCreateSystemDefaultDevice());
@@ -150,7 +156,7 @@ int MVXcontext_vDrovik_vst::renderCreateWithLibrary(const unsigned char* data, u
   device = metalLayer->device();
   mvxRegisterShaders();
   NSError* error = nullptr;
-  std::shared_ptr<MTLLibrary> library = device->newLibraryWithData(dispatch_data_create(data, length), &error);
+  std::shared_ptr<MTLLibrary> library = device->newLibraryWithData(dispatch_data_create(libraryData, libraryLength), &error);
   checkError(error, "init library");
   if (!library) return 0;
   vertexFunction = library->newFunctionWithName("vertexShader");

@@ -10,6 +10,10 @@
 #include "metal_vexel.h"
 #include "mvx_shaders.h"
 
+/// mvxCreateContext with a given shader library blob.
+VXcontext* mvxCreateContextWithLibrary(CAMetalLayer* layer, int flags, const unsigned char* library,
+                                       unsigned int length);
+
 /// Metal blend factors, in order: source RGB, destination RGB, source alpha, destination alpha.
 struct MVXblend
 {
@@ -133,8 +137,9 @@ public:
   MTLClearColor clearColor{0, 0, 0, 0};
   std::shared_ptr<MTLDevice> device; // the layer's device, kept for textures and buffers
 
-  /// Makes the renderer from a library blob (the embedded one in normal use).
-  int renderCreateWithLibrary(const unsigned char* data, unsigned int length);
+  /// The shader library blob renderCreate loads (the embedded one unless a test gives another).
+  const unsigned char* libraryData = kMvxShaderLibrary;
+  unsigned int libraryLength = kMvxShaderLibraryLength;
 
 private:
   MVXcall* allocCall();

@@ -1,0 +1,205 @@
+// Frames of the Metal renderer over time: buffer sets in flight, the worker thread, read-back of unfinished frames,
+// cancelled frames, and deleting a renderer with frames in flight.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "metal_test_support.h"
+#include "mvx_context.h"
+
+namespace {
+
+using mvxtest::Surface;
+
+MVXcontext_vDrovik_vst* Renderer(VXcontext* ctx) { return static_cast<MVXcontext_vDrovik_vst*>(vxGetUserPtr(ctx)); }
+
+int BusySets(VXcontext* ctx)
+{
+  int busy = 0;
+  for (auto& set : Renderer(ctx)->cbuffers)
+  {
+    std::lock_guard<std::mutex> hold(set->lock);
+    busy += set->isBusy;
+  }
+  return busy;
+}
+
+/// Holds the renderer's queue: a buffer enqueued first and committed only on Release(), so the frames behind it
+/// stay in flight until then.
+struct QueueHold
+{
+  explicit QueueHold(VXcontext* ctx) : buffer(mvxGetCommandQueue(ctx)->commandBuffer()) { buffer->enqueue(); }
+  ~QueueHold() { Release(); }
+  void Release() { buffer->commit(); }
+  std::shared_ptr<MTLCommandBuffer> buffer;
+};
+
+void DrawRect(Surface& s, VXcolor color)
+{
+  s.Begin();
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 0, 0, (float)s.width, (float)s.height);
+  vxSetFillColor(s.ctx, color);
+  vxFillPath(s.ctx);
+  s.End();
+}
+
+const VXcolor kRed{{{1, 0, 0, 1}}}, kGreen{{{0, 1, 0, 1}}};
+
+TEST(MetalFrames, PresentedDrawableHoldsTheFrameAndWritesAsPng)
+{
+  Surface s(8, 8, kMvxAntiAlias, false);
+  DrawRect(s, kRed);
+  auto last = mvxGetCommandQueue(s.ctx)->commandBuffer();
+  last->commit();
+  last->waitUntilCompleted(); // buffers run in order: the frame has been presented
+  ASSERT_EQ(s.layer.presentedCount(), 1);
+  mvxtest::Image img = mvxtest::ReadTexture(*s.layer.displayedTexture());
+  EXPECT_EQ(img.At(3, 3)[0], 255);
+  EXPECT_EQ(img.At(3, 3)[2], 0); // BGRA in the drawable, RGBA read back
+  std::string path = testing::TempDir() + "drawable.png";
+  EXPECT_TRUE(mvxtest::WritePng(*s.layer.displayedTexture(), path));
+  EXPECT_EQ(remove(path.c_str()), 0);
+}
+
+TEST(MetalFrames, ThreeBufferSetsLetThreeFramesFlyAndTheFourthWaits)
+{
+  for (int sets : {1, 3})
+  {
+    Surface s(8, 8, kMvxAntiAlias | (sets == 3 ? kMvxTripleBuffer : 0));
+    QueueHold hold(s.ctx);
+    for (int i = 0; i < sets; ++i) DrawRect(s, kRed);
+    EXPECT_EQ(BusySets(s.ctx), sets);
+    std::atomic<bool> begun{false};
+    std::thread next([&] {
+      vxBeginFrame(s.ctx, 8, 8, 1); // waits for a free buffer set
+      begun = true;
+      vxCancelFrame(s.ctx);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_FALSE(begun) << sets;
+    hold.Release();
+    next.join();
+    EXPECT_TRUE(begun);
+  }
+}
+
+TEST(MetalFrames, CompletedHandlersRunOnTheWorkerThread)
+{
+  Surface s(8, 8);
+  std::thread::id handlerThread;
+  auto buffer = mvxGetCommandQueue(s.ctx)->commandBuffer();
+  buffer->addCompletedHandler([&](MTLCommandBuffer*) { handlerThread = std::this_thread::get_id(); });
+  DrawRect(s, kRed); // the frame's own handler frees its set on the same thread
+  buffer->commit();
+  buffer->waitUntilCompleted();
+  EXPECT_NE(handlerThread, std::this_thread::get_id());
+  EXPECT_NE(handlerThread, std::thread::id());
+  EXPECT_EQ(BusySets(s.ctx), 0);
+}
+
+TEST(MetalFrames, ReadBackWaitsForEveryFrameDrawingIntoTheImage)
+{
+  Surface s(8, 8);
+  QueueHold hold(s.ctx);
+  DrawRect(s, kRed);
+  DrawRect(s, kGreen); // two frames in flight into the same image; the read must see the last
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    hold.Release();
+  });
+  mvxtest::Image img = s.Read();
+  release.join();
+  EXPECT_EQ(img.At(4, 4)[0], 0);
+  EXPECT_EQ(img.At(4, 4)[1], 255);
+}
+
+TEST(MetalFrames, ImageDeletedWhileAFrameUsesItStaysAliveForThatFrame)
+{
+  Surface s(8, 8);
+  QueueHold hold(s.ctx);
+  const unsigned char blue[4] = {0, 0, 255, 255};
+  int image = vxCreateImageFromPixels(s.ctx, 1, 1, VX_IMAGE_REPEATX | VX_IMAGE_REPEATY, blue);
+  s.Begin();
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 0, 0, 8, 8);
+  vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, 1, 1, 0, image, 1));
+  vxFillPath(s.ctx);
+  s.End();
+  vxDeleteImage(s.ctx, image);
+  hold.Release();
+  mvxtest::Image img = s.Read();
+  EXPECT_EQ(img.At(4, 4)[2], 255);
+  EXPECT_EQ(img.At(4, 4)[0], 0);
+}
+
+TEST(MetalFrames, FramesWithoutATargetAreCancelledAndLeaveNothingBehind)
+{
+  // One buffer set: a frame that kept it would make the next begin wait for ever.
+  Surface zero(8, 8, kMvxAntiAlias);
+  for (int i = 0; i < 4; ++i)
+  {
+    vxBeginFrame(zero.ctx, 0, 8, 1);
+    vxEndFrame(zero.ctx);
+  }
+  Surface noDrawable(8, 8, kMvxAntiAlias, false);
+  noDrawable.layer.setDrawableSize(CGSize{0, 0});
+  Surface failedFramebuffer(8, 8, kMvxAntiAlias, false);
+  MVXframebuffer* fb = mvxCreateFramebuffer(failedFramebuffer.ctx, 0, 0, 0);
+  ASSERT_NE(fb, nullptr);
+  EXPECT_EQ(fb->image, 0);
+  mvxBindFramebuffer(fb);
+  for (Surface* s : {&noDrawable, &failedFramebuffer})
+    for (int i = 0; i < 4; ++i) DrawRect(*s, kRed);
+  mvxDeleteFramebuffer(fb);
+  for (Surface* s : {&zero, &noDrawable, &failedFramebuffer})
+  {
+    EXPECT_EQ(BusySets(s->ctx), 0);
+    auto probe = mvxGetCommandQueue(s->ctx)->commandBuffer(); // nothing enqueued and uncommitted holds it up
+    probe->commit();
+    probe->waitUntilCompleted();
+    EXPECT_EQ(probe->status(), MTLCommandBufferStatusCompleted);
+  }
+  EXPECT_EQ(noDrawable.layer.presentedCount(), 0);
+}
+
+TEST(MetalFrames, DeletingTheRendererWaitsForItsFramesInFlight)
+{
+  CAMetalLayer layer;
+  layer.setDrawableSize(CGSize{8, 8});
+  VXcontext* ctx = mvxCreateContext(&layer, kMvxAntiAlias | kMvxTripleBuffer);
+  ASSERT_NE(ctx, nullptr);
+  auto hold = mvxGetCommandQueue(ctx)->commandBuffer();
+  hold->enqueue();
+  for (int i = 0; i < 2; ++i)
+  {
+    vxBeginFrame(ctx, 8, 8, 1);
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 1, 1, 4, 4);
+    vxFillPath(ctx);
+    vxEndFrame(ctx);
+  }
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    hold->commit();
+  });
+  mvxDeleteContext(ctx);
+  EXPECT_EQ(layer.presentedCount(), 2);
+  release.join();
+}
+
+TEST(MetalFrames, RendererThatFailedOrNeverStartedIsDeletedOnce)
+{
+  const unsigned char broken[] = "MTLB\nvertex nowhere\n";
+  CAMetalLayer layer;
+  EXPECT_EQ(mvxCreateContextWithLibrary(&layer, kMvxAntiAlias, broken, sizeof(broken) - 1), nullptr);
+  EXPECT_EQ(mvxCreateContext(nullptr, kMvxAntiAlias), nullptr);
+  MVXcontext_vDrovik_vst neverStarted;
+  neverStarted.renderDelete();
+  neverStarted.renderFlush();
+}
+
+} // namespace

@@ -1,0 +1,113 @@
+// Texture slots and framebuffers of the Metal renderer: ids and slot reuse, updates and read-backs with their
+// region checks, textures that cannot be made, borrowed textures, and the framebuffer binding.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "metal_test_support.h"
+#include "mvx_context.h"
+
+namespace {
+
+using mvxtest::Surface;
+
+MVXcontext_vDrovik_vst* Renderer(VXcontext* ctx) { return static_cast<MVXcontext_vDrovik_vst*>(vxGetUserPtr(ctx)); }
+
+TEST(MetalTextures, DeletedSlotIsReusedUnderANewId)
+{
+  Surface s(8, 8);
+  size_t slots = Renderer(s.ctx)->textures.size();
+  int a = vxCreateImageFromPixels(s.ctx, 2, 2, 0, nullptr);
+  vxDeleteImage(s.ctx, a);
+  int b = vxCreateImageFromPixels(s.ctx, 2, 2, 0, nullptr);
+  EXPECT_GT(b, a);
+  EXPECT_EQ(Renderer(s.ctx)->textures.size(), slots + 1);
+}
+
+TEST(MetalTextures, TextureThatCannotBeMadeFreesItsSlotAndFails)
+{
+  Surface s(8, 8);
+  size_t slots = Renderer(s.ctx)->textures.size();
+  for (int size : {0, -4, (int)kMTLMaxTextureSize + 1})
+    EXPECT_EQ(vxCreateImageFromPixels(s.ctx, size, 4, 0, nullptr), 0) << size;
+  EXPECT_EQ(Renderer(s.ctx)->textures.size(), slots + 1); // one slot, freed each time
+  EXPECT_EQ(Renderer(s.ctx)->findTexture(Renderer(s.ctx)->textureId), nullptr);
+}
+
+TEST(MetalTextures, UpdatesReadTheWholeImageBufferAtTextureWidth)
+{
+  Surface s(8, 8);
+  auto* r = Renderer(s.ctx);
+  // An alpha image of width 3 has rows of 3 bytes; an RGBA image of width 3 has rows of 12.
+  std::vector<unsigned char> alpha = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  int a = r->renderCreateTextureWithType(VX_TEXTURE_ALPHA, 3, 3, 0, nullptr);
+  EXPECT_EQ(r->renderUpdateTextureWithImage(a, 1, 1, 2, 2, alpha.data()), 1);
+  unsigned char got[4];
+  ASSERT_EQ(mvxReadPixels(s.ctx, a, 1, 1, 2, 2, got), 1);
+  EXPECT_EQ(std::vector<unsigned char>(got, got + 4), (std::vector<unsigned char>{5, 6, 8, 9}));
+  std::vector<unsigned char> rgba(3 * 3 * 4);
+  for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = (unsigned char)i;
+  int b = r->renderCreateTextureWithType(VX_TEXTURE_RGBA, 3, 3, 0, rgba.data());
+  unsigned char px[2 * 4];
+  ASSERT_EQ(mvxReadPixels(s.ctx, b, 1, 2, 2, 1, px), 1); // packed at the region's width
+  EXPECT_EQ(px[0], 28);
+  EXPECT_EQ(px[7], 35);
+}
+
+TEST(MetalTextures, RegionsOutsideTheTextureAreRefused)
+{
+  Surface s(8, 8);
+  auto* r = Renderer(s.ctx);
+  std::vector<unsigned char> data(4 * 4 * 4, 7);
+  int image = r->renderCreateTextureWithType(VX_TEXTURE_RGBA, 4, 4, 0, data.data());
+  struct Region
+  {
+    int x, y, w, h;
+  } bad[] = {{-1, 0, 2, 2}, {3, 0, 2, 1}, {0, 3, 1, 2}, {0, 0, 0, 1}, {0, 0, 5, 1}, {2, 2, 0x7fffffff, 1}};
+  unsigned char sink[64] = {};
+  for (const Region& g : bad)
+  {
+    EXPECT_EQ(r->renderUpdateTextureWithImage(image, g.x, g.y, g.w, g.h, data.data()), 0) << g.x << "," << g.y;
+    EXPECT_EQ(mvxReadPixels(s.ctx, image, g.x, g.y, g.w, g.h, sink), 0) << g.x << "," << g.y;
+  }
+  EXPECT_EQ(r->renderUpdateTextureWithImage(image + 100, 0, 0, 1, 1, data.data()), 0);
+  EXPECT_EQ(mvxReadPixels(s.ctx, image + 100, 0, 0, 1, 1, sink), 0);
+}
+
+TEST(MetalTextures, BorrowedTextureOutlivesItsImage)
+{
+  Surface s(8, 8);
+  MTLTextureDescriptor d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 2, 2, false);
+  std::shared_ptr<MTLTexture> texture = mvxGetDevice(s.ctx)->newTextureWithDescriptor(d);
+  int image = mvxImageFromTexture(s.ctx, texture, 0);
+  ASSERT_GT(image, 0);
+  EXPECT_EQ(Renderer(s.ctx)->findTexture(image)->flags & kMvxImageNoDelete, kMvxImageNoDelete);
+  EXPECT_EQ(mvxImageTexture(s.ctx, image), texture);
+  vxDeleteImage(s.ctx, image);
+  EXPECT_EQ(texture.use_count(), 1); // the slot let go; the texture is still ours
+  EXPECT_EQ(mvxImageFromTexture(s.ctx, nullptr, 0), 0);
+}
+
+TEST(MetalTextures, DeletingTheBoundFramebufferUnbindsIt)
+{
+  Surface s(8, 8);
+  MVXframebuffer* fb = mvxCreateFramebuffer(s.ctx, 4, 4, 0);
+  mvxBindFramebuffer(fb);
+  mvxDeleteFramebuffer(fb);
+  EXPECT_EQ(mvxBoundFramebuffer(), nullptr);
+  mvxDeleteFramebuffer(nullptr);
+}
+
+TEST(MetalTextures, AFramebufferOfAnotherContextIsNotDrawnInto)
+{
+  Surface mine(8, 8), other(8, 8);
+  mvxBindFramebuffer(other.fb);
+  mvxClearWithColor(mine.ctx, VXcolor{{{0, 0, 1, 1}}});
+  vxBeginFrame(mine.ctx, 8, 8, 1);
+  vxEndFrame(mine.ctx); // goes to mine's layer
+  mvxBindFramebuffer(nullptr);
+  mvxtest::Image img = other.Read();
+  EXPECT_EQ(img.At(2, 2)[2], 0);
+}
+
+} // namespace

@@ -1,0 +1,163 @@
+// The Metal stand-in on its own: coverage by the top-left rule, culling by winding, the stencil operations, and
+// library blobs.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "metal/metal.h"
+
+namespace {
+
+void PositionOnly(const MTLVertexIn& in, MTLVertexOut& out)
+{
+  // Positions come in window pixels of a 16 x 16 target.
+  out.position[0] = in.attributes[0][0] / 8.0f - 1.0f;
+  out.position[1] = 1.0f - in.attributes[0][1] / 8.0f;
+  out.position[2] = 0, out.position[3] = 1;
+}
+
+void HalfWhite(const MTLFragmentIn&, int n, float* rgba, uint8_t*)
+{
+  for (int i = 0; i < 4 * n; ++i) rgba[i] = 0.5f;
+}
+
+/// A 16 x 16 target with a stencil; draws triangles given in pixels and returns what they left.
+struct Rig
+{
+  Rig()
+  {
+    MTLRegisterVertexFunction("testPositions", PositionOnly);
+    MTLRegisterFragmentFunction("testHalfWhite", HalfWhite);
+    const char blob[] = "MTLB\nvertex testPositions\nfragment testHalfWhite\n";
+    library = device->newLibraryWithData(dispatch_data_create(blob, strlen(blob)), nullptr);
+    auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 16, 16, false);
+    color = device->newTextureWithDescriptor(d);
+    d.pixelFormat = MTLPixelFormatStencil8;
+    stencil = device->newTextureWithDescriptor(d);
+  }
+
+  /// Additive blending of a half grey (colour) or a stencil-only pass with the given operation.
+  void Draw(const std::vector<float>& xy, MTLPrimitiveType type, MTLCullMode cull, bool colour,
+            MTLStencilOperation op = MTLStencilOperationKeep, MTLCompareFunction compare = MTLCompareFunctionAlways)
+  {
+    MTLRenderPipelineDescriptor pd;
+    pd.vertexFunction = library->newFunctionWithName("testPositions");
+    if (colour) pd.fragmentFunction = library->newFunctionWithName("testHalfWhite");
+    pd.vertexDescriptor = std::make_shared<MTLVertexDescriptor>();
+    pd.vertexDescriptor->layouts[0].stride = 8;
+    pd.vertexDescriptor->attributes[1] = pd.vertexDescriptor->attributes[0];
+    auto& ca = pd.colorAttachments[0];
+    ca.pixelFormat = MTLPixelFormatRGBA8Unorm, ca.blendingEnabled = true;
+    ca.sourceRGBBlendFactor = ca.destinationRGBBlendFactor = MTLBlendFactorOne;
+    ca.sourceAlphaBlendFactor = ca.destinationAlphaBlendFactor = MTLBlendFactorOne;
+    MTLDepthStencilDescriptor dd;
+    dd.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
+    dd.frontFaceStencil->stencilCompareFunction = compare;
+    dd.frontFaceStencil->depthStencilPassOperation = op;
+    auto vertices = device->newBufferWithLength(xy.size() * sizeof(float), 0);
+    memcpy(vertices->contents(), xy.data(), xy.size() * sizeof(float));
+    MTLRenderPassDescriptor pass;
+    pass.colorAttachments[0].texture = color;
+    pass.colorAttachments[0].loadAction = MTLLoadActionLoad;
+    pass.stencilAttachment.texture = stencil;
+    pass.stencilAttachment.loadAction = MTLLoadActionLoad;
+    auto buffer = queue->commandBuffer();
+    auto encoder = buffer->renderCommandEncoderWithDescriptor(pass);
+    encoder->setRenderPipelineState(device->newRenderPipelineStateWithDescriptor(pd, nullptr));
+    encoder->setDepthStencilState(device->newDepthStencilStateWithDescriptor(dd));
+    encoder->setCullMode(cull);
+    encoder->setFrontFacingWinding(MTLWindingCounterClockwise);
+    encoder->setViewport({0, 0, 16, 16, 0, 1});
+    encoder->setVertexBuffer(vertices, 0, 0);
+    encoder->drawPrimitives(type, 0, xy.size() / 2);
+    encoder->endEncoding();
+    buffer->commit();
+    buffer->waitUntilCompleted();
+  }
+
+  int Red(int x, int y) const { return color->row(y)[x * 4]; }
+  int Stencil(int x, int y) const { return stencil->row(y)[x]; }
+
+  std::shared_ptr<MTLDevice> device = MTLCreateSystemDefaultDevice();
+  std::shared_ptr<MTLCommandQueue> queue = device->newCommandQueue();
+  std::shared_ptr<MTLLibrary> library;
+  std::shared_ptr<MTLTexture> color, stencil;
+};
+
+TEST(MetalRasterizer, SharedEdgesCoverEachPixelCentreOnce)
+{
+  // A fan of triangles over a square with a slanted and a vertical inner edge through pixel centres: additive
+  // half grey shows a pixel hit twice as 255 and a gap as 0.
+  Rig rig;
+  const float c = 8.5f; // a pixel centre
+  rig.Draw({2, 2, 2, 14, c, c, 2, 14, 14, 14, c, c, 14, 14, 14, 2, c, c, 14, 2, 2, 2, c, c}, MTLPrimitiveTypeTriangle,
+           MTLCullModeNone, true);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+    {
+      bool inside = x >= 2 && x < 14 && y >= 2 && y < 14;
+      EXPECT_EQ(rig.Red(x, y), inside ? 128 : 0) << x << ", " << y;
+    }
+}
+
+TEST(MetalRasterizer, CullingFollowsTheWindingOnScreen)
+{
+  Rig rig;
+  std::vector<float> ccwOnScreen = {2, 2, 2, 10, 10, 2}; // down, then up-right: counter-clockwise as seen
+  std::vector<float> cwOnScreen = {2, 2, 10, 2, 2, 10};
+  rig.Draw(cwOnScreen, MTLPrimitiveTypeTriangle, MTLCullModeBack, true);
+  EXPECT_EQ(rig.Red(3, 3), 0);
+  rig.Draw(ccwOnScreen, MTLPrimitiveTypeTriangle, MTLCullModeBack, true);
+  EXPECT_EQ(rig.Red(3, 3), 128);
+  rig.Draw(ccwOnScreen, MTLPrimitiveTypeTriangle, MTLCullModeFront, true);
+  EXPECT_EQ(rig.Red(3, 3), 128);
+  // A strip keeps one winding for all its triangles.
+  rig.Draw({10, 10, 10, 14, 14, 10, 14, 14}, MTLPrimitiveTypeTriangleStrip, MTLCullModeBack, true);
+  EXPECT_EQ(rig.Red(11, 11), 128);
+  EXPECT_EQ(rig.Red(13, 13), 128);
+}
+
+TEST(MetalRasterizer, StencilOperationsAndCompare)
+{
+  Rig rig;
+  std::vector<float> quad = {0, 0, 0, 16, 16, 0, 16, 16};
+  struct Step
+  {
+    MTLStencilOperation op;
+    MTLCompareFunction compare;
+    int expected;
+  } steps[] = {
+    {MTLStencilOperationDecrementWrap, MTLCompareFunctionAlways, 255}, {MTLStencilOperationIncrementWrap, MTLCompareFunctionAlways, 0},
+    {MTLStencilOperationDecrementClamp, MTLCompareFunctionAlways, 0},  {MTLStencilOperationInvert, MTLCompareFunctionAlways, 255},
+    {MTLStencilOperationIncrementClamp, MTLCompareFunctionAlways, 255}, {MTLStencilOperationZero, MTLCompareFunctionEqual, 255},
+    {MTLStencilOperationZero, MTLCompareFunctionNotEqual, 0},          {MTLStencilOperationIncrementClamp, MTLCompareFunctionEqual, 1},
+    {MTLStencilOperationReplace, MTLCompareFunctionAlways, 0},
+  };
+  for (const Step& s : steps)
+  {
+    rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, false, s.op, s.compare);
+    EXPECT_EQ(rig.Stencil(5, 5), s.expected) << s.op << " " << s.compare;
+  }
+  EXPECT_EQ(rig.Red(5, 5), 0); // stencil-only passes write no colour
+}
+
+TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)
+{
+  Rig rig; // registers the test functions
+  const std::string longName(80, 'a');
+  const std::string bad[] = {"", "MTL", "MTLA\nvertex testPositions\n", "MTLB\nvertex testPositions",
+                             "MTLB\npixel testPositions\n", "MTLB\nvertex \n", "MTLB\nvertex " + longName + "\n",
+                             "MTLB\nvertex unknown\n", "MTLB\nvertex test-positions\n"};
+  for (const std::string& b : bad)
+    EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(b.data(), b.size()), nullptr), nullptr) << b;
+  std::string many = "MTLB\n";
+  for (int i = 0; i <= kMTLMaxLibraryFunctions; ++i) many += "vertex testPositions\n";
+  EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(many.data(), many.size()), nullptr), nullptr);
+  ASSERT_NE(rig.library, nullptr);
+  EXPECT_EQ(rig.library->functions.size(), 2u);
+  EXPECT_EQ(rig.library->newFunctionWithName("missing"), nullptr);
+}
+
+} // namespace
