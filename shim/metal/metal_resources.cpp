@@ -113,7 +113,16 @@ void MTLSamplerState::sampleSpan(const MTLTexture& t, float u, float v, float du
     return;
   }
   int row = Address((int)ry, h, desc.tAddressMode), col = (int)rx;
-  for (int i = 0; i < n; ++i) Texel(t, Address(col + i, w, desc.sAddressMode), row, rgba + 4 * i);
+  if (col < 0 || col + n > w || t.bytesPerPixel() != 4)
+  {
+    for (int i = 0; i < n; ++i) Texel(t, Address(col + i, w, desc.sAddressMode), row, rgba + 4 * i);
+    return;
+  }
+  const uint8_t* p = t.row(row) + (size_t)col * 4;
+  int r = t.pixelFormat() == MTLPixelFormatBGRA8Unorm ? 2 : 0, b = 2 - r;
+  constexpr float k = 1.0f / 255.0f;
+  for (int i = 0; i < n; ++i, p += 4, rgba += 4)
+    rgba[0] = p[r] * k, rgba[1] = p[1] * k, rgba[2] = p[b] * k, rgba[3] = p[3] * k;
 }
 
 MTLDepthStencilState::MTLDepthStencilState(const MTLDepthStencilDescriptor& d)

@@ -36,10 +36,17 @@ struct MTLFragmentIn
   const MTLSamplerState* sampler;
 };
 
+/// The pixels of a span a fragment function coloured: [first, last); the others count as discarded.
+struct MTLSpanRange
+{
+  int first, last;
+};
+
 /// Writes premultiplied RGBA for each of n pixels to rgba (4 floats a pixel); live[i] is 1 on entry for the pixels
-/// to shade and is set to 0 for a pixel the function discards.
+/// to shade and is set to 0 for a pixel the function discards. It may return a narrower range than [0, n), for
+/// instance when a scissor it applies cuts the span, and then writes nothing outside it.
 typedef void (*MTLVertexFunctionImpl)(const MTLVertexIn& in, MTLVertexOut& out);
-typedef void (*MTLFragmentFunctionImpl)(const MTLFragmentIn& in, int n, float* rgba, uint8_t* live);
+typedef MTLSpanRange (*MTLFragmentFunctionImpl)(const MTLFragmentIn& in, int n, float* rgba, uint8_t* live);
 
 /// Makes C++ shader functions known under the names a library blob uses. [any thread, before making libraries]
 void MTLRegisterVertexFunction(const char* name, MTLVertexFunctionImpl fn);

@@ -71,7 +71,8 @@ float Factor(MTLBlendFactor f, const float* s, const float* d, int channel)
   }
 }
 
-/// Writes shaded pixels into one row of the colour target through the pipeline's blend.
+/// Writes shaded pixels of one span into a row of the colour target through the pipeline's blend. Source-over
+/// (the common case) has its own loop; other factors go through the general blend equation.
 class Blender
 {
 public:
@@ -86,26 +87,48 @@ public:
                   a.destinationAlphaBlendFactor == MTLBlendFactorOneMinusSourceAlpha;
   }
 
-  void Write(uint8_t* px, const float* s) const
+  void Span(uint8_t* px, const float* s, const uint8_t* live, int n) const
   {
-    if (bpp_ == 1)
-    {
-      float out[4];
-      px[0] = Quantise(a_.blendingEnabled ? Blend(s, px, out)[0] : s[0]);
-      return;
-    }
-    if (!a_.blendingEnabled || (sourceOver_ && s[3] >= 1.0f))
-    {
-      Store(px, s);
-      return;
-    }
-    if (sourceOver_ && s[0] == 0.0f && s[1] == 0.0f && s[2] == 0.0f && s[3] <= 0.0f) return;
-    float out[4];
-    const float* b = Blend(s, px, out);
-    Store(px, b);
+    if (bpp_ == 4 && sourceOver_)
+      order_[0] == 0 ? SourceOver<0, 2>(px, s, live, n) : SourceOver<2, 0>(px, s, live, n);
+    else
+      for (int i = 0; i < n; ++i)
+        if (live[i]) Write(px + (size_t)i * bpp_, s + 4 * i);
   }
 
 private:
+  template <int R, int B>
+  static void SourceOver(uint8_t* px, const float* s, const uint8_t* live, int n)
+  {
+    constexpr float k = 1.0f / 255.0f;
+    for (int i = 0; i < n; ++i, px += 4, s += 4)
+    {
+      if (!live[i]) continue;
+      float a = s[3];
+      if (a >= 1.0f)
+      {
+        px[R] = Quantise(s[0]), px[1] = Quantise(s[1]), px[B] = Quantise(s[2]), px[3] = 255;
+        continue;
+      }
+      if (a <= 0.0f && s[0] <= 0.0f && s[1] <= 0.0f && s[2] <= 0.0f) continue;
+      float keep = (1.0f - a) * k;
+      px[R] = Quantise(s[0] + px[R] * keep), px[1] = Quantise(s[1] + px[1] * keep);
+      px[B] = Quantise(s[2] + px[B] * keep), px[3] = Quantise(a + px[3] * keep);
+    }
+  }
+
+  void Write(uint8_t* px, const float* s) const
+  {
+    float out[4];
+    if (bpp_ == 1)
+    {
+      px[0] = Quantise(a_.blendingEnabled ? Blend(s, px, out)[0] : s[0]);
+      return;
+    }
+    const float* v = a_.blendingEnabled ? Blend(s, px, out) : s;
+    for (int c = 0; c < 4; ++c) px[order_[c]] = Quantise(v[c]);
+  }
+
   const float* Blend(const float* s, const uint8_t* px, float* out) const
   {
     float d[4] = {0, 0, 0, 1};
@@ -117,11 +140,6 @@ private:
       out[c] = s[c] * Factor(a_.sourceRGBBlendFactor, s, d, c) + d[c] * Factor(a_.destinationRGBBlendFactor, s, d, c);
     out[3] = s[3] * Factor(a_.sourceAlphaBlendFactor, s, d, 3) + d[3] * Factor(a_.destinationAlphaBlendFactor, s, d, 3);
     return out;
-  }
-
-  void Store(uint8_t* px, const float* v) const
-  {
-    for (int c = 0; c < 4; ++c) px[order_[c]] = Quantise(v[c]);
   }
 
   const MTLRenderPipelineColorAttachmentDescriptor& a_;
@@ -262,12 +280,17 @@ private:
       in.buffer = s_.fragmentBuffer ? (const uint8_t*)s_.fragmentBuffer->contents() + s_.fragmentOffset : nullptr;
       in.texture = s_.fragmentTexture.get();
       in.sampler = s_.fragmentSampler.get();
-      fragment_(in, n, rgba_.data(), live);
-      Blender blender(s_.pipeline->desc.colorAttachments[0], t_.color->pixelFormat());
-      uint8_t* px = t_.color->row(y) + (size_t)x * t_.color->bytesPerPixel();
-      int bpp = t_.color->bytesPerPixel();
-      for (int i = 0; i < n; ++i)
-        if (live[i]) blender.Write(px + (size_t)i * bpp, &rgba_[(size_t)i * 4]);
+      MTLSpanRange r = fragment_(in, n, rgba_.data(), live);
+      r.first = std::max(0, r.first), r.last = std::min(n, r.last);
+      for (int i = 0; i < r.first; ++i) live[i] = 0;
+      for (int i = std::max(r.first, r.last); i < n; ++i) live[i] = 0;
+      if (r.first < r.last)
+      {
+        Blender blender(s_.pipeline->desc.colorAttachments[0], t_.color->pixelFormat());
+        size_t bpp = t_.color->bytesPerPixel();
+        blender.Span(t_.color->row(y) + (x + r.first) * bpp, &rgba_[(size_t)r.first * 4], live + r.first,
+                     r.last - r.first);
+      }
     }
     if (sd && sd->depthStencilPassOperation != MTLStencilOperationKeep)
       for (int i = 0; i < n; ++i)

@@ -39,16 +39,65 @@ struct SpanScratch
   std::vector<float> coverage;
 };
 
-/// Coverage of each pixel: scissor mask times (for "AA") the stroke ramp; pixels under the stroke threshold are
-/// discarded. Returns false when every pixel's coverage is exactly 1.
-template <bool AA>
-bool Coverage(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, float* cov, uint8_t* live)
+/// The pixels i of [0, n) with |a + b * i| below limit: all of them that may be (outer) or surely are (inner).
+void SlabInterval(double a, double b, double limit, int n, bool inner, int& lo, int& hi)
+{
+  if (limit <= 0 || (b == 0 && std::fabs(a) >= limit))
+  {
+    lo = hi = 0;
+    return;
+  }
+  if (b == 0)
+  {
+    lo = 0, hi = n;
+    return;
+  }
+  double i0 = (-limit - a) / b, i1 = (limit - a) / b;
+  if (i0 > i1) std::swap(i0, i1);
+  i0 = std::max(-1.0, std::min((double)n + 1, i0)), i1 = std::max(-1.0, std::min((double)n + 1, i1));
+  if (inner)
+    lo = std::max(0, (int)std::ceil(i0 + 1e-3)), hi = std::min(n, (int)std::floor(i1 - 1e-3) + 1);
+  else
+    lo = std::max(0, (int)std::floor(i0)), hi = std::min(n, (int)std::ceil(i1) + 1);
+}
+
+/// The scissor of a span: pixels outside [range) have no coverage, pixels inside [full) have all of it.
+struct ScissorSpan
+{
+  int lo = 0, hi = 0, fullLo = 0, fullHi = 0;
+};
+
+ScissorSpan ScissorIntervals(const MVXfragUniforms& u, const MTLFragmentIn& in, int n)
 {
   const float* m = u.scissorMat;
-  bool scissor = m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0;
+  double px = in.varyings[0], py = in.varyings[1], dpx = in.step[0], dpy = in.step[1];
+  ScissorSpan s{0, n, 0, n};
+  for (int axis = 0; axis < 2; ++axis)
+  {
+    double a = m[axis] * px + m[4 + axis] * py + m[8 + axis], b = m[axis] * dpx + m[4 + axis] * dpy;
+    double ext = u.scissorExt[axis], half = 0.5 / u.scissorScale[axis];
+    int lo, hi, flo, fhi;
+    SlabInterval(a, b, ext + half, n, false, lo, hi);
+    SlabInterval(a, b, ext - half, n, true, flo, fhi);
+    s.lo = std::max(s.lo, lo), s.hi = std::min(s.hi, hi);
+    s.fullLo = std::max(s.fullLo, flo), s.fullHi = std::min(s.fullHi, fhi);
+  }
+  if (s.lo >= s.hi) s.lo = s.hi = 0;
+  if (s.fullLo >= s.fullHi) s.fullLo = s.fullHi = s.lo;
+  return s;
+}
+
+/// Coverage of each pixel of a span: scissor mask times (for "AA") the stroke ramp; pixels under the stroke
+/// threshold are discarded. Returns false when every pixel's coverage is exactly 1.
+template <bool AA>
+bool Coverage(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, bool scissor, const ScissorSpan& sc,
+              float* cov, uint8_t* live)
+{
+  const float* m = u.scissorMat;
   float tu = in.varyings[2], tv = in.varyings[3], dtu = in.step[2], dtv = in.step[3];
-  bool ramp = AA && u.type != kMvxPaintGlyphs && !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMult >= 1.0f);
-  if (!scissor && !ramp) return false;
+  bool ramp = AA && u.type != kMvxPaintGlyphs &&
+              !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMult >= 1.0f);
+  if (!ramp && (!scissor || (sc.fullLo == 0 && sc.fullHi == n))) return false;
   float px = in.varyings[0], py = in.varyings[1], dpx = in.step[0], dpy = in.step[1];
   for (int i = 0; i < n; ++i)
   {
@@ -59,7 +108,7 @@ bool Coverage(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, float* c
       c = std::min(1.0f, (1.0f - std::fabs(s * 2.0f - 1.0f)) * u.strokeMult) * std::min(1.0f, t);
       if (c < u.strokeThr) live[i] = 0;
     }
-    if (scissor)
+    if (scissor && (i < sc.fullLo || i >= sc.fullHi))
     {
       float x = px + dpx * i, y = py + dpy * i;
       float sx = std::fabs(m[0] * x + m[4] * y + m[8]) - u.scissorExt[0];
@@ -113,19 +162,15 @@ void Sampled(const MVXfragUniforms& u, const MTLFragmentIn& in, float s, float t
   }
 }
 
+/// Shades pixels [0, n) of a span the scissor leaves some coverage in.
 template <bool AA>
-void FragmentShader(const MTLFragmentIn& in, int n, float* rgba, uint8_t* live)
+void Shade(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, bool scissor, const ScissorSpan& sc,
+           float* rgba, uint8_t* live)
 {
-  if (!in.buffer)
-  {
-    std::fill(live, live + n, 0);
-    return;
-  }
-  const MVXfragUniforms& u = *reinterpret_cast<const MVXfragUniforms*>(in.buffer);
   static thread_local SpanScratch scratch;
   if ((int)scratch.coverage.size() < n) scratch.coverage.resize(n);
   float* cov = scratch.coverage.data();
-  bool covered = Coverage<AA>(u, in, n, cov, live);
+  bool covered = Coverage<AA>(u, in, n, scissor, sc, cov, live);
   if (u.type == kMvxPaintImage)
   {
     const float* m = u.paintMat;
@@ -142,6 +187,25 @@ void FragmentShader(const MTLFragmentIn& in, int n, float* rgba, uint8_t* live)
   if (covered)
     for (int i = 0; i < n; ++i)
       for (int c = 0; c < 4; ++c) rgba[4 * i + c] *= cov[i];
+}
+
+template <bool AA>
+MTLSpanRange FragmentShader(const MTLFragmentIn& in, int n, float* rgba, uint8_t* live)
+{
+  if (!in.buffer) return {0, 0};
+  const MVXfragUniforms& u = *reinterpret_cast<const MVXfragUniforms*>(in.buffer);
+  const float* m = u.scissorMat;
+  bool scissor = m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0;
+  ScissorSpan sc{0, n, 0, n};
+  if (scissor) sc = ScissorIntervals(u, in, n);
+  if (sc.lo >= sc.hi) return {0, 0};
+  // Only the part of the span inside the scissor is shaded.
+  MTLFragmentIn part = in;
+  for (int k = 0; k < kMTLMaxVaryings; ++k) part.varyings[k] += in.step[k] * sc.lo;
+  part.x += sc.lo;
+  ScissorSpan local{0, sc.hi - sc.lo, sc.fullLo - sc.lo, sc.fullHi - sc.lo};
+  Shade<AA>(u, part, sc.hi - sc.lo, scissor, local, rgba + 4 * sc.lo, live + sc.lo);
+  return {sc.lo, sc.hi};
 }
 
 } // namespace

@@ -18,9 +18,10 @@ void PositionOnly(const MTLVertexIn& in, MTLVertexOut& out)
   out.position[2] = 0, out.position[3] = 1;
 }
 
-void HalfWhite(const MTLFragmentIn&, int n, float* rgba, uint8_t*)
+MTLSpanRange HalfWhite(const MTLFragmentIn&, int n, float* rgba, uint8_t*)
 {
   for (int i = 0; i < 4 * n; ++i) rgba[i] = 0.5f;
+  return {0, n};
 }
 
 /// A 16 x 16 target with a stencil; draws triangles given in pixels and returns what they left.
