@@ -14,10 +14,10 @@ struct WindowVertex
   bool valid;
 };
 
+/// 0..1 to 0..255, rounded; anything else (no number included) is clamped to the nearer end, NaN to 0.
 uint8_t Quantise(float v)
 {
-  v = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
-  return (uint8_t)(v * 255.0f + 0.5f);
+  return v > 0.0f ? (v < 1.0f ? (uint8_t)(v * 255.0f + 0.5f) : 255) : 0;
 }
 
 bool CompareStencil(MTLCompareFunction f, uint32_t ref, uint32_t value)

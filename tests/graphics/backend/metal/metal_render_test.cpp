@@ -45,6 +45,27 @@ TEST(MetalRender, ConvexFillIsFrontFacingAndCoversItsPixels)
   EXPECT_EQ(img.At(12, 8)[1], 255);
 }
 
+TEST(MetalRender, BackingScaleTwoAndHardEdgesWithoutAntiAliasing)
+{
+  // At ratio 2 a logical rectangle covers twice the pixels; without anti-aliasing its edges have no fringe.
+  Surface s(32, 32, kMvxTripleBuffer);
+  mvxBindFramebuffer(s.fb);
+  mvxClearWithColor(s.ctx, VXcolor{{{1, 1, 1, 1}}});
+  vxBeginFrame(s.ctx, 16, 16, 2);
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 2.25f, 3, 8, 8);
+  vxSetFillColor(s.ctx, Rgba(0, 0, 0));
+  vxFillPath(s.ctx);
+  s.End();
+  Image img = s.Read();
+  for (int x = 0; x < 32; ++x)
+    EXPECT_EQ(img.At(x, 12)[0], x >= 4 && x < 20 ? 0 : 255) << x; // edges at 4.5 and 20.5: left counts, right not
+  EXPECT_EQ(img.At(10, 5)[0], 255);
+  EXPECT_EQ(img.At(10, 6)[0], 0);
+  EXPECT_EQ(img.At(10, 21)[0], 0);
+  EXPECT_EQ(img.At(10, 22)[0], 255);
+}
+
 TEST(MetalRender, Fills)
 {
   Surface s(128, 96);
