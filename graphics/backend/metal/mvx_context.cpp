@@ -254,6 +254,7 @@ void MVXbuffers_vDrovik_vst::reset()
 void MVXcontext_vDrovik_vst::renderViewportWithWidth(float width, float height, float devicePixelRatio)
 {
   if (!semaphore) return;
+  if (buffers) renderCancel(); // a frame begun again drops the one being built rather than wait for its own set
   viewPortSize[0] = (unsigned int)std::max(0.0f, std::min(width * devicePixelRatio, 1e9f));
   viewPortSize[1] = (unsigned int)std::max(0.0f, std::min(height * devicePixelRatio, 1e9f));
   dispatch_semaphore_wait(semaphore, DISPATCH_TIME_FOREVER);

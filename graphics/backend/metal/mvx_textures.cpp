@@ -166,6 +166,7 @@ void mvxDeleteFramebuffer(MVXframebuffer* fb)
 void mvxClearWithColor(VXcontext* ctx, VXcolor c)
 {
   MVXcontext_vDrovik_vst* r = Renderer(ctx);
+  if (!r) return;
   r->clearColor = MTLClearColorMake(c.r * c.a, c.g * c.a, c.b * c.a, c.a);
   r->clearBufferOnFlush = true;
 }
@@ -173,25 +174,28 @@ void mvxClearWithColor(VXcontext* ctx, VXcolor c)
 int mvxReadPixels(VXcontext* ctx, int image, int x, int y, int w, int h, void* bytes)
 {
   MVXcontext_vDrovik_vst* r = Renderer(ctx);
-  MVXtexture_vDrovik_vst* slot = r->findTexture(image);
+  MVXtexture_vDrovik_vst* slot = r ? r->findTexture(image) : nullptr;
   if (!slot || !slot->tex || !bytes || !RegionInside(*slot->tex, x, y, w, h)) return 0;
   r->waitForFramesRenderingInto(image);
   slot->tex->getBytes(bytes, (NSUInteger)w * BytesPerPixel(slot->type), MTLRegionMake2D(x, y, w, h), 0);
   return 1;
 }
 
-std::shared_ptr<MTLCommandQueue> mvxGetCommandQueue(VXcontext* ctx) { return Renderer(ctx)->commandQueue; }
+std::shared_ptr<MTLCommandQueue> mvxGetCommandQueue(VXcontext* ctx)
+{
+  return Renderer(ctx) ? Renderer(ctx)->commandQueue : nullptr;
+}
 
 std::shared_ptr<MTLDevice> mvxGetDevice(VXcontext* ctx)
 {
   MVXcontext_vDrovik_vst* r = Renderer(ctx);
-  return r->metalLayer ? r->metalLayer->device() : nullptr;
+  return r && r->metalLayer ? r->metalLayer->device() : nullptr;
 }
 
 int mvxImageFromTexture(VXcontext* ctx, std::shared_ptr<MTLTexture> texture, int imageFlags)
 {
   MVXcontext_vDrovik_vst* r = Renderer(ctx);
-  if (!texture || !r->device) return 0;
+  if (!r || !texture || !r->device) return 0;
   MVXtexture_vDrovik_vst* slot = r->allocTexture();
   slot->type = VX_TEXTURE_RGBA;
   slot->flags = imageFlags | kMvxImageNoDelete;
@@ -203,7 +207,7 @@ int mvxImageFromTexture(VXcontext* ctx, std::shared_ptr<MTLTexture> texture, int
 std::shared_ptr<MTLTexture> mvxImageTexture(VXcontext* ctx, int image)
 {
   MVXcontext_vDrovik_vst* r = Renderer(ctx);
-  MVXtexture_vDrovik_vst* slot = r->findTexture(image);
+  MVXtexture_vDrovik_vst* slot = r ? r->findTexture(image) : nullptr;
   if (!slot) return nullptr;
   r->waitForFramesRenderingInto(image);
   return slot->tex;

@@ -166,6 +166,15 @@ TEST(MetalFrames, FramesWithoutATargetAreCancelledAndLeaveNothingBehind)
   EXPECT_EQ(noDrawable.layer.presentedCount(), 0);
 }
 
+TEST(MetalFrames, BeginningAgainDropsTheFrameBeingBuilt)
+{
+  Surface s(8, 8, kMvxAntiAlias); // one buffer set: waiting for it again would never end
+  vxBeginFrame(s.ctx, 8, 8, 1);
+  DrawRect(s, kGreen);
+  EXPECT_EQ(s.Read().At(4, 4)[1], 255);
+  EXPECT_EQ(BusySets(s.ctx), 0);
+}
+
 TEST(MetalFrames, DeletingTheRendererWaitsForItsFramesInFlight)
 {
   CAMetalLayer layer;
