@@ -1,4 +1,4 @@
-// The libdispatch pieces our Metal stand-in and its callers use: data objects and counting semaphores.
+// The libdispatch calls our Metal stand-in and its callers use: data objects and counting semaphores.
 #pragma once
 
 #include <condition_variable>

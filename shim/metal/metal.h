@@ -1,4 +1,4 @@
-// Our CPU stand-in for Metal, its QuartzCore layer and the libdispatch pieces its callers use.
+// Our CPU stand-in for Metal, its QuartzCore layer and the libdispatch calls its callers make.
 #pragma once
 
 #include "dispatch.h"
