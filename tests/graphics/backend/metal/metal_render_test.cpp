@@ -192,6 +192,20 @@ TEST(MetalRender, CompositeOperations)
   EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "composite", 2), "");
 }
 
+TEST(MetalRender, UnknownBlendFactorDrawsSourceOver)
+{
+  Surface s(8, 8);
+  s.Begin();
+  vxSetBlendFactorsSeparate(s.ctx, VX_ONE, 3, VX_ONE, VX_ZERO); // 3 is no single factor
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 0, 0, 8, 8);
+  vxSetFillColor(s.ctx, Rgba(0, 0, 0, 128));
+  vxFillPath(s.ctx);
+  s.End();
+  EXPECT_NEAR(s.Read().At(4, 4)[0], 127, 1); // half black over white
+  EXPECT_EQ(s.Read().At(4, 4)[3], 255);
+}
+
 TEST(MetalRender, SlantedEdgeHasTheFringeRamp)
 {
   // The fringe is one pixel wide across the edge: coverage rises linearly with the distance from the edge,

@@ -2,6 +2,7 @@
 // region checks, textures that cannot be made, borrowed textures, and the framebuffer binding.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "metal_test_support.h"
@@ -52,6 +53,17 @@ TEST(MetalTextures, UpdatesReadTheWholeImageBufferAtTextureWidth)
   ASSERT_EQ(mvxReadPixels(s.ctx, b, 1, 2, 2, 1, px), 1); // packed at the region's width
   EXPECT_EQ(px[0], 28);
   EXPECT_EQ(px[7], 35);
+}
+
+TEST(MetalTextures, MipmappedImageKeepsItsPixels)
+{
+  Surface s(8, 8);
+  const unsigned char px[2 * 2 * 4] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  int image = vxCreateImageFromPixels(s.ctx, 2, 2, VX_IMAGE_GENERATE_MIPMAPS, px);
+  ASSERT_GT(image, 0);
+  unsigned char got[16];
+  ASSERT_EQ(mvxReadPixels(s.ctx, image, 0, 0, 2, 2, got), 1);
+  EXPECT_EQ(memcmp(got, px, sizeof(px)), 0);
 }
 
 TEST(MetalTextures, RegionsOutsideTheTextureAreRefused)
