@@ -355,6 +355,16 @@ bool IParam::MapDisplayText(const char* text, double* value) const
   return false;
 }
 
+void IParam::GetDisplayAndLabel(LibString& out, bool withDisplayText) const
+{
+  GetDisplay(out, withDisplayText);
+  if (*GetLabel())
+  {
+    out.Append(" ");
+    out.Append(GetLabel());
+  }
+}
+
 void IParam::GetDisplay(bool normalized, LibString& out, bool withDisplayText, double value) const
 {
   if (normalized)

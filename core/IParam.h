@@ -184,6 +184,8 @@ public:
   void GetDisplay(bool normalized, LibString& out, bool withDisplayText, double value) const;
   /// Text for the current value.
   void GetDisplay(LibString& out, bool withDisplayText = true) const { GetDisplay(false, out, withDisplayText, Value()); }
+  /// Text for the current value, then " " and the unit label when there is one.
+  void GetDisplayAndLabel(LibString& out, bool withDisplayText = true) const;
   /// Parses a text: a display text, else (bool/enum: 0) the leading number, negated, stepped and clamped.
   double StringToValue(const char* text) const;
 

@@ -36,6 +36,19 @@ public:
     return item;
   }
 
+  /// Inserts an item at index i (a negative index counts as 0, one past the end appends), moving the later ones
+  /// up. Returns the item, or null when the list cannot grow (the list is then unchanged).
+  T* Insert(int i, T* item)
+  {
+    const int n = GetSize();
+    if (!Add(item))
+      return nullptr;
+    i = i < 0 ? 0 : (i > n ? n : i);
+    std::memmove(Items() + i + 1, Items() + i, sizeof(T*) * static_cast<size_t>(n - i));
+    Items()[i] = item;
+    return item;
+  }
+
   /// Removes item i (not deleting it), moving the later ones down.
   void Delete(int i)
   {

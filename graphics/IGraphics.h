@@ -378,6 +378,10 @@ public:
   void Draw(const IRECT& bounds, float scale);
   void DrawControl(IControl* control, const IRECT& bounds, float scale);
   void SetStrictDrawing(bool strict);
+  /// The clip of the region being drawn: what DrawControl gave PrepareRegion for the control now drawing.
+  /// A control that narrows the clip for a moment puts this one back afterwards.
+  const IRECT& GetRegionClip() const { return mRegionClip; }
+  void SetRegionClip(const IRECT& clip) { mRegionClip = clip; }
   void SetFrameTickFunc(std::function<void()> func) { mFrameTickFunc = std::move(func); }
 
   // ==== Input ====
@@ -571,6 +575,7 @@ protected:
   int mLastParamUnderPoint = -1;
   bool mEnableMouseOver = false;
   bool mDrawUnionOfDirtyRects = false;
+  IRECT mRegionClip;
   bool mEnableTooltips = false;
   bool mResizingInProcess = false;
   bool mLayoutOnResize = false;

@@ -89,8 +89,5 @@ void IGraphics::GetCapturedTouchIds(IControl* control, std::vector<uint64_t>& id
 
 int IGraphics::FindBubbleForTouch(uint64_t touchId) const { return -1; }
 
-// Gives every vector control the style; nothing until vector controls are complete.
-void IGraphics::StyleAllVectorControls(const IVStyle& style) {}
-
 } // namespace igraphics
 } // namespace plug

@@ -22,6 +22,9 @@ struct IMouseMod
     : mLeft(l), mRight(r), mShift(s), mCtrl(c), mAlt(a), mTouchID(touchID)
   {
   }
+
+  /// Ctrl or shift held: knobs and sliders move in finer steps.
+  bool FineAdjust() const { return mCtrl || mShift; }
 };
 
 struct IMouseInfo

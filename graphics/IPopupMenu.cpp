@@ -1,5 +1,7 @@
 #include "graphics/IPopupMenu.h"
 
+#include <strings.h>
+
 namespace plug {
 namespace igraphics {
 
@@ -22,14 +24,61 @@ IPopupMenu::~IPopupMenu() { Clear(); }
 
 void IPopupMenu::Clear() { mMenuItems.Clear(true); }
 
-IPopupMenu::Item* IPopupMenu::AddItem(Item* item)
+namespace {
+
+/// Where a text goes among the sorted items: binary search by case-insensitive comparison; an equal text is
+/// placed before its equal.
+int SortedPosition(const LibPtrList<IPopupMenu::Item>& items, const char* text)
 {
-  if (!mMenuItems.Add(item))
+  int lo = 0, hi = items.GetSize();
+  while (lo != hi)
+  {
+    const int mid = (lo + hi) / 2;
+    const int c = strcasecmp(text, items.Get(mid)->GetText());
+    if (c == 0)
+      return mid;
+    if (c > 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+} // namespace
+
+IPopupMenu::Item* IPopupMenu::AddItem(Item* item, int index)
+{
+  if (!item)
+    return nullptr;
+  const int n = NItems();
+  const int at = index == kAppend ? n : index == kSorted ? SortedPosition(mMenuItems, item->GetText()) : index;
+  if (!mMenuItems.Insert(at, item))
   {
     delete item;
     return nullptr;
   }
   return item;
+}
+
+IPopupMenu::Item* IPopupMenu::AddSubmenuItem(const char* text, IPopupMenu* submenu, int index)
+{
+  if (submenu)
+    submenu->mPopupFunc = mPopupFunc;
+  return AddItem(new Item(text, submenu), index);
+}
+
+void IPopupMenu::RemoveEmptySubmenus()
+{
+  for (int i = NItems() - 1; i >= 0; --i)
+  {
+    Item* item = GetItem(i);
+    if (item->mSubmenu && item->mSubmenu->NItems() == 0)
+    {
+      mMenuItems.Delete(i);
+      delete item;
+    }
+  }
 }
 
 IPopupMenu::Item* IPopupMenu::AddItem(const char* text, int flags, int tag) { return AddItem(new Item(text, flags, tag)); }

@@ -54,6 +54,10 @@ public:
 
   using CompletionFn = std::function<void(IPopupMenu*)>;
 
+  /// Insertion indexes with a meaning of their own: append, or sorted by text (case-insensitive).
+  static constexpr int kAppend = -1;
+  static constexpr int kSorted = -2;
+
   explicit IPopupMenu(const char* rootTitle = "", int prefix = 0, bool multiCheck = false,
                       std::initializer_list<const char*> items = {});
   ~IPopupMenu();
@@ -64,10 +68,17 @@ public:
   void Clear();
   int NItems() const { return mMenuItems.GetSize(); }
   Item* GetItem(int i) const { return mMenuItems.Get(i); }
-  /// Appends an item the menu then owns; returns it.
-  Item* AddItem(Item* item);
+  /// Puts an item into the menu, which then owns it: appended (kAppend), at its case-insensitive sorted place
+  /// (kSorted; an equal text goes before its equal) or at index (clamped to 0..NItems()). Returns the item, or
+  /// null when it could not be added, in which case the item has been deleted.
+  Item* AddItem(Item* item, int index = kAppend);
   Item* AddItem(const char* text, int flags = Item::kNoFlags, int tag = -1);
   Item* AddSeparator();
+  /// Adds an item that opens submenu (owned by the item from then on), at index as for AddItem. The submenu
+  /// takes a copy of this menu's completion function. Returns the item, or null (submenu deleted) on failure.
+  Item* AddSubmenuItem(const char* text, IPopupMenu* submenu, int index = kAppend);
+  /// Takes out, and deletes, every item whose submenu holds no items; the rest keep their order.
+  void RemoveEmptySubmenus();
 
   int GetPrefix() const { return mPrefix; }
   void SetPrefix(int prefix) { mPrefix = prefix; }

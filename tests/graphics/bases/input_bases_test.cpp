@@ -1,0 +1,266 @@
+#include <cmath>
+#include <limits>
+
+#include "bases_fixture.h"
+#include "graphics/IButtonControlBase.h"
+#include "graphics/IKnobControlBase.h"
+#include "graphics/ISliderControlBase.h"
+#include "graphics/ISwitchControlBase.h"
+
+using namespace graphicstest;
+
+namespace {
+
+const IMouseMod kLeft(true);
+const IMouseMod kShift(true, false, true);
+const IMouseMod kCtrl(true, false, false, true);
+
+struct Switch : ISwitchControlBase
+{
+  using ISwitchControlBase::ISwitchControlBase;
+  void Draw(IGraphics&) override {}
+};
+struct Knob : IKnobControlBase
+{
+  Knob(const IRECT& r, int param, double gearing = 1.0) : IKnobControlBase(r, param, nullptr, kVertical, gearing) {}
+  void Draw(IGraphics&) override {}
+};
+struct Slider : ISliderControlBase
+{
+  Slider(const IRECT& r, int param) : ISliderControlBase(r, param, kVertical, 1.0, 8.f) {}
+  void Draw(IGraphics&) override {}
+};
+struct Button : IButtonControlBase
+{
+  using IButtonControlBase::IButtonControlBase;
+  void Draw(IGraphics&) override {}
+};
+
+using Bases = BasesTest;
+
+std::vector<double> Clicks(ISwitchControlBase& s, int n)
+{
+  std::vector<double> seen;
+  for (int i = 0; i < n; ++i)
+  {
+    s.OnMouseDown(0, 0, kLeft);
+    s.OnMouseUp(0, 0, kLeft);
+    seen.push_back(s.GetValue(0));
+  }
+  return seen;
+}
+
+} // namespace
+
+// ---- Switches ----
+
+TEST_F(Bases, SwitchStatesCycleOnExactStepsAndWrap)
+{
+  struct Case
+  {
+    int states;
+    double start;
+    std::vector<double> expected;
+  };
+  const Case cases[] = {
+    {2, 0.3, {0.0, 1.0, 0.0}},               // only exactly 0 goes to 1
+    {3, 0.0, {0.5, 1.0, 0.0}},
+    {4, 0.0, {1.0 / 3, 2.0 / 3, 1.0, 0.0}},
+    {1, 0.0, {0.0, 0.0}},                    // one state
+    {0, 0.7, {0.0}},                         // no states counts as one
+  };
+  for (const Case& c : cases)
+  {
+    Switch* s = Attach(new Switch(IRECT(0, 0, 10, 10), -1, nullptr, c.states));
+    s->SetValue(c.start, 0);
+    EXPECT_EQ(Clicks(*s, int(c.expected.size())), c.expected) << c.states << " states";
+  }
+}
+
+TEST_F(Bases, TenStateSwitchReachesEveryStateAndOne)
+{
+  Switch* s = Attach(new Switch(IRECT(0, 0, 10, 10), -1, nullptr, 10));
+  const std::vector<double> seen = Clicks(*s, 10);
+  for (int k = 1; k <= 9; ++k)
+    EXPECT_EQ(seen[size_t(k - 1)], k / 9.0) << k;
+  EXPECT_EQ(seen[9], 0.0);
+}
+
+TEST_F(Bases, SwitchTakesItsStatesFromTheParameterOnAttachWithFlagsForEach)
+{
+  Stepped(0, 0, 4, 1);
+  Switch* s = Attach(new Switch(IRECT(0, 0, 10, 10), 0, nullptr, 2));
+  EXPECT_EQ(s->GetNumStates(), 5);
+  s->SetStateDisabled(4, true);
+  s->SetStateDisabled(5, true); // no such state
+  EXPECT_TRUE(s->GetStateDisabled(4));
+  EXPECT_FALSE(s->GetStateDisabled(5));
+  EXPECT_FALSE(s->GetStateDisabled(-1));
+  EXPECT_EQ(Clicks(*s, 5), (std::vector<double>{0.25, 0.5, 0.75, 1.0, 0.0}));
+  EXPECT_EQ(mDelegate.mValuesFromUI.back(), (std::pair<int, double>{0, 0.0}));
+}
+
+TEST_F(Bases, SwitchOverAHugeRangeIsCapped)
+{
+  Stepped(0, 0, 1e12, 1);
+  Switch* s = Attach(new Switch(IRECT(0, 0, 10, 10), 0, nullptr, 2));
+  EXPECT_EQ(s->GetNumStates(), ISwitchControlBase::kMaxStates);
+  s->SetAllStatesDisabled(true);
+  EXPECT_TRUE(s->GetStateDisabled(ISwitchControlBase::kMaxStates - 1));
+}
+
+// ---- Knobs ----
+
+TEST_F(Bases, KnobDragIsGearedAndFinerWithAModifier)
+{
+  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
+  k->OnMouseDown(0, 0, kLeft);
+  k->OnMouseDrag(0, 0, 0, -10, kLeft);
+  EXPECT_NEAR(k->GetValue(0), 0.1, 1e-12);
+  k->OnMouseDrag(0, 0, 0, -10, kShift);
+  EXPECT_NEAR(k->GetValue(0), 0.11, 1e-12);
+  k->OnMouseDrag(0, 0, 0, 10, kCtrl);
+  EXPECT_NEAR(k->GetValue(0), 0.1, 1e-12);
+  EXPECT_NEAR(mDelegate.mValuesFromUI.back().second, 0.1, 1e-12);
+}
+
+TEST_F(Bases, SteppedKnobDragQuantisesToMultiplesOfTheStepCountedFromZero)
+{
+  Stepped(0, 0, 10, 1);
+  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
+  k->SetValue(0.34, 0);
+  k->OnMouseDown(0, 0, kLeft);
+  k->OnMouseDrag(0, 0, 0, -13, kLeft); // accumulator 0.47
+  EXPECT_DOUBLE_EQ(k->GetValue(0), 0.4);
+  k->OnMouseDrag(0, 0, 0, -3, kLeft); // 0.50, reached despite float noise
+  EXPECT_DOUBLE_EQ(k->GetValue(0), 0.5);
+
+  Stepped(1, 1, 11, 2);
+  Knob* odd = Attach(new Knob(IRECT(0, 0, 40, 100), 1));
+  odd->OnMouseDown(0, 0, kLeft);
+  odd->OnMouseDrag(0, 0, 0, -35, kLeft); // position 4.5 -> 4
+  EXPECT_NEAR(odd->GetValue(0), 0.3, 1e-12);
+  odd->OnMouseDrag(0, 0, 0, 30, kLeft); // position 1.5 -> 0, below the minimum: clamped
+  EXPECT_EQ(odd->GetValue(0), 0.0);
+}
+
+TEST_F(Bases, KnobWheelMovesByIncrementOrExactlyOneStep)
+{
+  Knob* plain = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
+  plain->OnMouseWheel(0, 0, IMouseMod(), 3);
+  EXPECT_NEAR(plain->GetValue(0), 0.03, 1e-12);
+  plain->OnMouseWheel(0, 0, IMouseMod(false, false, false, true), 1);
+  EXPECT_NEAR(plain->GetValue(0), 0.031, 1e-12);
+
+  Stepped(1, 0, 10, 1);
+  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 1));
+  k->OnMouseWheel(0, 0, IMouseMod(), 0.2f);
+  EXPECT_DOUBLE_EQ(k->GetValue(0), 0.1);
+  k->OnMouseWheel(0, 0, IMouseMod(), 5);
+  EXPECT_DOUBLE_EQ(k->GetValue(0), 0.2);
+  k->SetValue(1.0, 0);
+  k->OnMouseWheel(0, 0, IMouseMod(), 1);
+  EXPECT_EQ(k->GetValue(0), 1.0);
+}
+
+TEST_F(Bases, SteppedWheelNeverSticksOnFloatNoise)
+{
+  Stepped(0, 0, 100, 1);
+  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
+  for (int i = 1; i <= 100; ++i)
+  {
+    k->OnMouseWheel(0, 0, IMouseMod(), 1);
+    ASSERT_NEAR(k->GetValue(0) * 100.0, i, 1e-9) << "notch " << i;
+  }
+  for (int i = 99; i >= 0; --i)
+  {
+    k->OnMouseWheel(0, 0, IMouseMod(), -1);
+    ASSERT_NEAR(k->GetValue(0) * 100.0, i, 1e-9) << "notch down to " << i;
+  }
+}
+
+TEST_F(Bases, NotchUpAtAMaximumOffTheStepGridStaysPut)
+{
+  Stepped(0, 0, 10.5, 1);
+  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
+  k->SetValue(1.0, 0);
+  k->OnMouseWheel(0, 0, IMouseMod(), 1);
+  EXPECT_EQ(k->GetValue(0), 1.0);
+  k->OnMouseWheel(0, 0, IMouseMod(), -1);
+  EXPECT_NEAR(k->GetValue(0) * 10.5, 9.0, 1e-9);
+}
+
+TEST_F(Bases, ZeroSizeDragExtentOrTrackMovesNothing)
+{
+  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 0), 0));
+  k->SetValue(0.5, 0);
+  k->OnMouseDown(0, 0, kLeft);
+  k->OnMouseDrag(0, 0, 0, -10, kLeft);
+  EXPECT_EQ(k->GetValue(0), 0.5);
+
+  Slider* s = Attach(new Slider(IRECT(0, 0, 40, 0), 1));
+  s->SetValue(0.5, 0);
+  s->OnMouseDown(0, 0, kLeft);
+  s->OnMouseDrag(0, 0, 0, -10, kLeft);
+  EXPECT_EQ(s->GetValue(0), 0.5);
+  EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
+}
+
+TEST_F(Bases, KnobHidesThePointerWhileDragging)
+{
+  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
+  k->OnMouseDown(0, 0, kLeft);
+  EXPECT_TRUE(mG.CursorIsHidden());
+  k->OnMouseUp(0, 0, kLeft);
+  EXPECT_FALSE(mG.CursorIsHidden());
+  EXPECT_EQ(mG.mHideCursorCalls, 1);
+  EXPECT_EQ(mG.mShowCursorCalls, 1);
+}
+
+// ---- Sliders ----
+
+TEST_F(Bases, SliderClickJumpsToThePointerUnlessStepped)
+{
+  Slider* s = Attach(new Slider(IRECT(0, 0, 20, 100), 0));
+  s->OnMouseDown(5, 25, kLeft);
+  EXPECT_DOUBLE_EQ(s->GetValue(0), 0.75);
+
+  Stepped(1, 0, 10, 1);
+  Slider* stepped = Attach(new Slider(IRECT(0, 0, 20, 100), 1));
+  stepped->OnMouseDown(5, 25, kLeft);
+  EXPECT_EQ(stepped->GetValue(0), 0.0);
+}
+
+TEST_F(Bases, SliderDragsRelativelyWithTheHiddenPointerAndAbsolutelyOtherwise)
+{
+  Slider* s = Attach(new Slider(IRECT(0, 0, 20, 100), 0));
+  s->OnMouseDown(5, 50, kLeft);
+  s->OnMouseDrag(5, 90, 0, -10, kLeft); // relative: up by 10 of 100
+  EXPECT_NEAR(s->GetValue(0), 0.6, 1e-12);
+
+  s->SetHideCursorOnDrag(false);
+  s->OnMouseDrag(5, 90, 0, -10, kLeft); // follows the pointer
+  EXPECT_NEAR(s->GetValue(0), 0.1, 1e-12);
+}
+
+// ---- Buttons ----
+
+TEST_F(Bases, ButtonShowsOneUntilItsAnimationEnds)
+{
+  int actions = 0;
+  Button* b = Attach(new Button(IRECT(0, 0, 10, 10), [&](IControl* c) {
+    ++actions;
+    IControl::ActionFuncAnimate(c);
+  }));
+  b->OnMouseDown(0, 0, kLeft);
+  EXPECT_EQ(b->GetValue(0), 1.0);
+  mClock.Advance(0.05);
+  b->Animate();
+  EXPECT_EQ(b->GetValue(0), 1.0);
+  mClock.Advance(0.06);
+  b->Animate();
+  EXPECT_EQ(b->GetValue(0), 0.0);
+  EXPECT_FALSE(b->HasAnimation());
+  EXPECT_EQ(actions, 1);
+  EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
+}
