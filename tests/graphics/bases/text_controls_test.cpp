@@ -1,0 +1,112 @@
+#include "bases_fixture.h"
+#include "graphics/ITextControls.h"
+
+using namespace graphicstest;
+
+namespace {
+
+struct CountingText : ITextControl
+{
+  using ITextControl::ITextControl;
+  int mResizes = 0;
+  void OnResize() override { ++mResizes; }
+};
+
+using TextControls = BasesTest;
+
+} // namespace
+
+TEST_F(TextControls, SizedToItsTextKeepingTheCentre)
+{
+  // Text is measured as 0.5 x size per character by size: "abc" at 20 is 30 x 20.
+  auto* t = Attach(new CountingText(IRECT(100, 100, 200, 140), "abc", IText(20.f), kColorWhite, true));
+  EXPECT_EQ(t->GetRECT(), IRECT(135, 110, 165, 130));
+  EXPECT_EQ(t->GetHitRECT(), t->GetRECT());
+  t->SetStr("abcdef");
+  EXPECT_EQ(t->GetRECT(), IRECT(120, 110, 180, 130));
+  const int resizes = t->mResizes;
+  t->SetStr("abcdef");
+  EXPECT_EQ(t->mResizes, resizes); // the same text again: not measured, not resized
+}
+
+TEST_F(TextControls, FormattedTextIsCutToTheLengthAndANegativeLengthWritesNothing)
+{
+  auto* t = Attach(new ITextControl(IRECT(0, 0, 50, 20), "old"));
+  t->SetStrFmt(-1, "%d", 42);
+  EXPECT_STREQ(t->GetStr(), "old");
+  t->SetStrFmt(5, "%d", 1234567);
+  EXPECT_STREQ(t->GetStr(), "12345");
+  t->ClearStr();
+  EXPECT_STREQ(t->GetStr(), "");
+}
+
+TEST_F(TextControls, LinkOpensItsAddressAndIsColouredByHoverThenClick)
+{
+  const IColor normal(255, 0, 0, 200), over(255, 0, 200, 0), clicked(255, 200, 0, 0);
+  auto* u = Attach(new IURLControl(IRECT(0, 0, 100, 20), "site", "https://example.org", IText(14.f, normal),
+                                   kColorTransparent, over, clicked));
+  auto underline = [&] {
+    mG.mOps.clear();
+    u->Draw(mG);
+    for (const DrawOp& op : mG.mOps)
+      if (op.mName == "DrawLine")
+        return op.mColor;
+    return IColor();
+  };
+  EXPECT_EQ(underline(), normal);
+  u->OnMouseOver(5, 5, IMouseMod());
+  EXPECT_EQ(mG.mCursorKinds.back(), kHandCursor);
+  u->OnMouseDown(5, 5, IMouseMod(true));
+  EXPECT_EQ(mG.mURLs, std::vector<std::string>{"https://example.org"});
+  EXPECT_EQ(underline(), over); // hover wins over clicked
+  u->OnMouseOut();
+  EXPECT_EQ(mG.mCursorKinds.back(), kArrowCursor);
+  EXPECT_EQ(underline(), clicked);
+}
+
+TEST_F(TextControls, ToggleAtOneHalfGoesOffAndShowsTheOffText)
+{
+  auto* t = Attach(new ITextToggleControl(IRECT(0, 0, 50, 20), 0, "off", "on"));
+  t->OnMouseDown(0, 0, IMouseMod(true));
+  EXPECT_EQ(t->GetValue(0), 1.0);
+  EXPECT_STREQ(t->GetStr(), "on");
+  t->SetValue(0.5, 0);
+  t->OnMouseDown(0, 0, IMouseMod(true));
+  EXPECT_EQ(t->GetValue(0), 0.0);
+  EXPECT_STREQ(t->GetStr(), "off");
+  EXPECT_EQ(mDelegate.mValuesFromUI.back(), (std::pair<int, double>{0, 0.0}));
+}
+
+TEST(TextControlsOfParameters, CaptionArrowOnlyForEnumeratedParameters)
+{
+  struct Delegate : plug::igraphics::IGEditorDelegate
+  {
+    Delegate() : IGEditorDelegate(2)
+    {
+      GetParam(0)->InitDouble("level", 0.0, 0.0, 1.0, 0.01);
+      GetParam(1)->InitEnum("mode", 1, {"clean", "warm", "crisp"});
+      SetSizeConstraints(0, 1000, 0, 1000);
+    }
+    void BeginInformHostOfParamChangeFromUI(int) override {}
+    void EndInformHostOfParamChangeFromUI(int) override {}
+  } delegate;
+  MeasuringGraphics g(delegate, 400, 300);
+  auto* plain = static_cast<ICaptionControl*>(g.AttachControl(new ICaptionControl(IRECT(0, 0, 100, 20), 0)));
+  auto* menu = static_cast<ICaptionControl*>(g.AttachControl(new ICaptionControl(IRECT(0, 0, 100, 20), 1)));
+  EXPECT_EQ(plain->GetArrowBounds(), IRECT());
+  EXPECT_EQ(menu->GetArrowBounds(), IRECT(86, 7.5f, 94, 12.5f));
+  menu->SetValueFromDelegate(0.5, 0);
+  menu->Draw(g);
+  EXPECT_STREQ(menu->GetStr(), "warm");
+  EXPECT_EQ(g.Count("FillTriangle"), 1);
+}
+
+TEST_F(TextControls, PlaceHolderShowsItsGeometryAndTakesANewName)
+{
+  auto* p = Attach(new PlaceHolder(IRECT(10, 20, 110, 70), "box"));
+  EXPECT_STREQ(p->GetPositionStr(), "10.0, 20.0");
+  EXPECT_STREQ(p->GetWidthStr(), "100.0");
+  EXPECT_STREQ(p->GetHeightStr(), "50.0");
+  p->OnTextEntryCompletion("panel", 0);
+  EXPECT_STREQ(p->GetStr(), "panel");
+}
