@@ -422,6 +422,8 @@ public:
   void BeginParamGestures(IControl& control);
   /// Ends the open gestures of the control's parameters.
   void EndParamGestures(IControl& control);
+  /// Ends the gesture of one parameter when it is open.
+  void EndParamGesture(int paramIdx);
   /// Ends every open gesture.
   void EndAllParamGestures();
   /// Forgets the open gestures without telling the host (the delegate is going away).

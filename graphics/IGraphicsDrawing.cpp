@@ -1,24 +1,82 @@
-// The frame: the dirty check that collects what changed, and the drawing of the controls that meet it.
+// The frame: the dirty check that collects what changed, and the drawing of the controls that meet it. Each
+// tick the view asks IsDirty, cleans every control, and then calls DrawDirtyRects with the collected list.
 #include "graphics/IGraphics.h"
 #include "graphics/SpecialControls.h"
 
 namespace plug {
 namespace igraphics {
 
-// Takes the frame-time sample for the frame-time display; nothing until frame timing is complete.
-void IGraphics::BeginFrame() {}
+void IGraphics::BeginFrame()
+{
+  if (!mFPSDisplay)
+    return;
+  // Frame times count from the first frame the process draws.
+  static const double start = GetClock().Now();
+  const double t = GetClock().Now() - start;
+  mFPSDisplay->Update(static_cast<float>(t - mPrevTimestamp));
+  mPrevTimestamp = t;
+}
 
-// Advances animations and collects dirty rectangles; reports nothing dirty until frame drawing is complete.
-bool IGraphics::IsDirty(IRECTList& rects) { return false; }
+bool IGraphics::IsDirty(IRECTList& rects)
+{
+  if (mFrameTickFunc)
+    mFrameTickFunc();
+  ForAllControls(&IControl::Animate);
+  bool dirty = false;
+  VisitControls([&](IControl& c) {
+    if (!c.IsDirty())
+      return;
+    rects.Add(c.GetRECT().GetPadded(kDirtyPadding));
+    dirty = true;
+  });
+  return dirty;
+}
 
-// Draws the tidied dirty rectangles; nothing until frame drawing is complete.
-void IGraphics::DrawDirtyRects(IRECTList& rects) {}
+void IGraphics::DrawDirtyRects(IRECTList& rects)
+{
+  if (rects.Size() == 0)
+    return;
+  const float s = GetBackingPixelScale();
+  BeginFrame();
+  if (!mDrawUnionOfDirtyRects)
+  {
+    for (int i = 0; i < rects.Size(); ++i)
+      rects.Set(i, rects.Get(i).GetPixelAligned(s));
+    rects.Coalesce();
+    for (int i = 0; i < rects.Size(); ++i)
+      Draw(rects.Get(i), s);
+  }
+  else
+  {
+    IRECT u = rects.Get(0);
+    for (int i = 1; i < rects.Size(); ++i)
+      u = u.Union(rects.Get(i));
+    Draw(u.GetPixelAligned(s), s);
+  }
+  EndFrame();
+}
 
-// Draws every control that meets bounds; nothing until frame drawing is complete.
-void IGraphics::Draw(const IRECT& bounds, float scale) {}
+void IGraphics::Draw(const IRECT& bounds, float scale)
+{
+  VisitControls([&](IControl& c) { DrawControl(&c, bounds, scale); });
+}
 
-// Draws one control clipped to bounds; nothing until frame drawing is complete.
-void IGraphics::DrawControl(IControl* control, const IRECT& bounds, float scale) {}
+void IGraphics::DrawControl(IControl* control, const IRECT& bounds, float scale)
+{
+  if (!control)
+    return;
+  // The background is drawn even when hidden: something must cover the editor.
+  if (control->IsHidden() && control != mControls.Get(0))
+    return;
+  const IRECT area = control->GetRECT().GetPadded(kDirtyPadding).GetPixelAligned(scale);
+  // Intersect answers the empty rectangle for an edge-only contact, so such a control is not asked to draw.
+  const IRECT clip = bounds.Intersect(area);
+  if (!(clip.W() > 0.f && clip.H() > 0.f))
+    return;
+  PrepareRegion(clip);
+  control->Draw(*this);
+  FinishRegion(clip);
+}
 
 void IGraphics::SetStrictDrawing(bool strict)
 {
