@@ -1,0 +1,111 @@
+// A frame tick draws exactly the controls that meet the tidied dirty rectangles, clipped to device pixels; the
+// tidying never leaves a dirty pixel out.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "fake_platform.h"
+#include "test_controls.h"
+#include "test_delegate.h"
+
+using namespace graphicstest;
+
+namespace {
+
+struct FrameTest : ::testing::Test
+{
+  TestDelegate dlg;
+  FakePlatformGraphics g{dlg, 100, 100};
+
+  /// Runs one tick as the view does; returns the regions drawn.
+  std::vector<IRECT> Tick()
+  {
+    IRECTList rects;
+    g.mOps.clear();
+    if (g.IsDirty(rects))
+      g.SetAllControlsClean(), g.DrawDirtyRects(rects);
+    std::vector<IRECT> regions;
+    for (const DrawOp& op : g.mOps)
+      if (op.mName == "PrepareRegion")
+        regions.push_back(op.mRect);
+    return regions;
+  }
+};
+
+/// Tidies the rectangles, checks that each pixel they cover is covered exactly once and no other pixel is, and
+/// returns the number of rectangles left.
+int ExpectCoveredOnce(const std::vector<IRECT>& input)
+{
+  IRECTList list;
+  for (const IRECT& r : input)
+    list.Add(r);
+  list.Coalesce();
+  for (float y = 0.5f; y < 64.f; ++y)
+    for (float x = 0.5f; x < 64.f; ++x)
+    {
+      int dirty = 0, drawn = 0;
+      for (const IRECT& r : input)
+        dirty |= r.Contains(x, y);
+      for (int i = 0; i < list.Size(); ++i)
+        drawn += list.Get(i).Contains(x, y);
+      if (drawn != dirty)
+        return ADD_FAILURE() << "pixel " << x << "," << y << " drawn " << drawn << " times", list.Size();
+    }
+  return list.Size();
+}
+
+} // namespace
+
+TEST_F(FrameTest, DirtyControlIsRedrawnOnDevicePixelsAndACleanFrameDrawsNothing)
+{
+  g.SetScreenScale(2);
+  IControl* c = g.AttachControl(new TestControl(IRECT(2.f, 2.f, 4.f, 4.f)));
+  Tick();
+  EXPECT_TRUE(Tick().empty());
+  EXPECT_TRUE(g.mOps.empty()) << "no frame begins";
+  c->SetDirty(false);
+  EXPECT_EQ(Tick(), std::vector<IRECT>{IRECT(1.f, 1.f, 5.f, 5.f)});
+}
+
+TEST_F(FrameTest, HiddenBackgroundIsStillDrawnAndEdgeContactIsNot)
+{
+  IControl* bg = g.AttachControl(new TestControl(IRECT(0.f, 0.f, 100.f, 100.f)));
+  IControl* other = g.AttachControl(new TestControl(IRECT(10.f, 10.f, 20.f, 20.f))); // drawn area (9, 9, 21, 21)
+  bg->SetHidden(true);
+  other->SetHidden(true);
+  EXPECT_EQ(Tick().size(), 1u);
+  other->SetHidden(false);
+  g.mOps.clear();
+  g.Draw(IRECT(21.f, 0.f, 40.f, 40.f), 1.f);
+  EXPECT_EQ(g.Count("FillRect"), 1) << "only the background";
+}
+
+TEST(Coalesce, CrossingRectanglesKeepTheirWholeUnionInEitherOrder)
+{
+  const IRECT bar(0.f, 4.f, 20.f, 6.f), post(8.f, 0.f, 12.f, 10.f);
+  ExpectCoveredOnce({bar, post});
+  ExpectCoveredOnce({post, bar});
+}
+
+TEST(Coalesce, RandomSetsStayCoveredOnceAndBounded)
+{
+  std::mt19937 rng(14);
+  std::uniform_int_distribution<int> coord(0, 40), size(1, 16), count(1, 24);
+  for (int trial = 0; trial < 300; ++trial)
+  {
+    std::vector<IRECT> input;
+    for (int i = count(rng); i > 0; --i)
+    {
+      const float x = float(coord(rng)), y = float(coord(rng));
+      input.emplace_back(x, y, x + float(size(rng)), y + float(size(rng)));
+    }
+    // Each overlapping pair may cost one more piece: the part of one rectangle beyond the other.
+    int overlaps = 0;
+    for (size_t i = 0; i < input.size(); ++i)
+      for (size_t j = i + 1; j < input.size(); ++j)
+        overlaps += !input[i].Intersect(input[j]).Empty();
+    EXPECT_LE(ExpectCoveredOnce(input), int(input.size()) + overlaps) << "trial " << trial;
+    if (HasFailure())
+      return;
+  }
+}

@@ -1,0 +1,196 @@
+// Pointer, wheel and key events reach the topmost control under the pointer, or the one that holds the pointer
+// since its press; prompts and menus answer the control that asked, with the host's gestures kept balanced.
+#include <gtest/gtest.h>
+
+#include <new>
+
+#include "core/IParam.h"
+#include "fake_platform.h"
+#include "graphics/SpecialControls.h"
+#include "test_controls.h"
+#include "test_delegate.h"
+
+using namespace graphicstest;
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+/// Records the calls TestControl does not; prompts on a press when asked to, and may ask again from its answers.
+class InputControl : public TestControl
+{
+public:
+  InputControl(const IRECT& r, int paramIdx) : TestControl(r, paramIdx) { mPromptDisabled = false; }
+  void OnMouseDown(float x, float y, const IMouseMod& m) override
+  {
+    mPrompts ? PromptUserInput(0) : TestControl::OnMouseDown(x, y, m);
+  }
+  void OnMouseWheel(float, float, const IMouseMod&, float) override { mCalls.push_back("wheel"); }
+  bool OnKeyDown(float, float, const plug::IKeyPress&) override { return mCalls.push_back("key"), false; }
+  void OnMouseOver(float, float, const IMouseMod&) override { mCalls.push_back("over"); }
+  void OnMouseOut() override { mCalls.push_back("out"); }
+  void CreateContextMenu(IPopupMenu& menu) override
+  {
+    if (mContextItems)
+      menu.AddItem("copy");
+  }
+  void OnContextSelection(int item) override { mCalls.push_back("context " + std::to_string(item)); }
+  void OnPopupMenuSelection(IPopupMenu* menu, int valIdx) override
+  {
+    mCalls.push_back(menu ? "chosen" : "dismissed");
+    if (mAskAgain)
+      GetUI()->OpenPopupMenu(*this, mAgain, IRECT());
+    IControl::OnPopupMenuSelection(menu, valIdx);
+  }
+  void OnTextEntryCompletion(const char*, int) override
+  {
+    if (mAskAgain)
+      GetUI()->CreateTextEntry(*this, mText, IRECT(), "again", -1);
+  }
+  bool mPrompts = false, mContextItems = false, mAskAgain = false;
+  IPopupMenu mAgain{"again", 0, false, {"x"}};
+};
+
+IMouseInfo Point(float x, float y, bool right = false, float dx = 0.f, float dy = 0.f)
+{
+  IMouseInfo info;
+  info.mX = x, info.mY = y, info.mDX = dx, info.mDY = dy;
+  info.mMod = IMouseMod(!right, right);
+  return info;
+}
+
+struct InputTest : ::testing::Test
+{
+  TestDelegate dlg;
+  FakePlatformGraphics g{dlg, 200, 200};
+  InputControl* bg = new InputControl(IRECT(0.f, 0.f, 200.f, 200.f), -1);
+  InputControl* low = new InputControl(IRECT(10.f, 10.f, 50.f, 50.f), 0);
+  InputControl* top = new InputControl(IRECT(30.f, 30.f, 70.f, 70.f), 1);
+  int keysToHandler = 0;
+
+  void SetUp() override
+  {
+    g.OpenWindow(nullptr);
+    for (InputControl* c : {bg, low, top})
+      g.AttachControl(c), c->mCalls.clear();
+    dlg.mLog.clear();
+    g.SetKeyHandlerFunc([this](const plug::IKeyPress&, bool) { return ++keysToHandler, true; });
+  }
+  void Click(float x, float y, bool right = false)
+  {
+    g.OnMouseDown({Point(x, y, right)});
+    g.OnMouseUp({Point(x, y, right)});
+  }
+};
+
+} // namespace
+
+TEST_F(InputTest, PressedControlKeepsThePointerWheelAndKeysUntilRelease)
+{
+  g.OnMouseDown({Point(40.f, 40.f)});
+  g.OnMouseDrag({Point(5.f, 5.f, false, -35.f, -35.f), Point(6.f, 6.f)});
+  g.OnMouseWheel(150.f, 150.f, IMouseMod(), 1.f);
+  g.OnKeyDown(150.f, 150.f, plug::IKeyPress("a", 'A'));
+  g.OnMouseUp({Point(5.f, 5.f)});
+  EXPECT_EQ(top->mCalls, (Calls{"down", "drag", "wheel", "key", "up"})) << "a drag without movement is not sent";
+  EXPECT_EQ(dlg.mLog, (Calls{"begin 1", "end 1"}));
+  EXPECT_TRUE(g.OnKeyDown(150.f, 150.f, plug::IKeyPress("a", 'A')));
+  EXPECT_TRUE(bg->mCalls.empty()) << "the background takes no keys";
+  EXPECT_EQ(keysToHandler, 2);
+}
+
+TEST_F(InputTest, HoverMovesBetweenControlsAndNeverReachesTheBackground)
+{
+  EXPECT_FALSE(g.OnMouseOver(20.f, 20.f, IMouseMod())) << "hover tracking is off";
+  g.EnableMouseOver(true);
+  for (float x : {20.f, 40.f, 150.f})
+    g.OnMouseOver(x, x, IMouseMod());
+  EXPECT_EQ(low->mCalls, (Calls{"over", "out"}));
+  EXPECT_EQ(top->mCalls, (Calls{"over", "out"}));
+}
+
+TEST_F(InputTest, RightClickOffersTheContextMenuWithoutAPressOrAGesture)
+{
+  g.mMenuAnswer = [](IPopupMenu& menu, const IRECT&) { return menu.SetChosenItemIdx(0), &menu; };
+  Click(20.f, 20.f, true); // an empty context menu opens nothing
+  low->mContextItems = true;
+  Click(20.f, 20.f, true);
+  EXPECT_EQ(low->mCalls, (Calls{"context 0"}));
+  EXPECT_TRUE(dlg.mLog.empty()) << "no gesture begins, so none ends";
+}
+
+TEST(CornerResizer, DragScalesByThePointerOverItsPressAndNeedsAPress)
+{
+  TestDelegate dlg;
+  FakePlatformGraphics g(dlg, 420, 320);
+  g.AttachCornerResizer(kResizerScale, false);
+  g.StartResizeGesture(); // no press yet: the press position is -1
+  g.OnMouseDrag({Point(-600.f, -450.f, false, -1.f, -1.f)});
+  g.OnMouseDown({Point(0.f, 100.f)});
+  g.StartResizeGesture(); // a press on the left edge
+  g.OnMouseDrag({Point(300.f, 150.f, false, 1.f, 1.f)});
+  EXPECT_FLOAT_EQ(g.GetDrawScale(), 1.f);
+  g.OnMouseUp({Point(300.f, 150.f)});
+  g.OnMouseDown({Point(400.f, 300.f)});
+  g.OnMouseDrag({Point(600.f, 450.f, false, 200.f, 150.f)});
+  EXPECT_FLOAT_EQ(g.GetDrawScale(), 1.5f);
+}
+
+TEST_F(InputTest, EnumPromptOffersItsTextsAndADismissedMenuStillEndsTheGesture)
+{
+  plug::IParam* p = dlg.GetParam(0); // the test delegate's parameters are doubles: make this one an enum
+  p->~IParam();
+  new (p) plug::IParam();
+  p->InitEnum("Mode", 1, {"clean", "warm", "crisp"});
+  low->mPrompts = true;
+  int chosen = -1;
+  g.mMenuAnswer = [&](IPopupMenu& menu, const IRECT&) {
+    EXPECT_STREQ(menu.GetRootTitle(), "Mode");
+    EXPECT_EQ(menu.NItems(), 3);
+    EXPECT_TRUE(!menu.GetItem(0)->GetChecked() && menu.GetItem(1)->GetChecked() && !menu.GetItem(2)->GetChecked());
+    menu.SetChosenItemIdx(chosen);
+    return chosen < 0 ? nullptr : &menu;
+  };
+  Click(20.f, 20.f);
+  chosen = 2;
+  Click(20.f, 20.f);
+  EXPECT_EQ(low->mCalls, (Calls{"dismissed", "chosen"}));
+  EXPECT_EQ(dlg.mLog, (Calls{"begin 0", "end 0", "begin 0", "value 0", "end 0"}));
+  EXPECT_DOUBLE_EQ(low->GetValue(), 1.0);
+}
+
+TEST_F(InputTest, TypedTextIsSteppedAndClampedToTheParameter)
+{
+  dlg.GetParam(0)->InitDouble("Gain", 0.0, 0.0, 2.0, 0.25, "", plug::IParam::kFlagStepped);
+  low->mPrompts = true;
+  for (auto [typed, value] : {std::pair{"0.33", 0.25}, {"7", 2.0}})
+  {
+    g.mTextAnswer = [typed = typed](const std::string&, const IRECT&) { return std::string(typed); };
+    Click(20.f, 20.f);
+    EXPECT_DOUBLE_EQ(dlg.GetParam(0)->FromNormalized(low->GetValue()), value) << typed;
+  }
+}
+
+TEST_F(InputTest, InEditorMenuRefusesOtherRequestsWhileOpenAndTheRequesterMayAskAgain)
+{
+  g.AttachPopupMenuControl();
+  g.AttachTextEntryControl();
+  IPopupMenu other("other", 0, false, {"c"});
+  low->mAskAgain = true;
+  g.OpenPopupMenu(*low, low->mAgain, IRECT());
+  g.OpenPopupMenu(*top, other, IRECT());
+  g.CreateTextEntry(*top, IText(), IRECT(), "x", 0);
+  EXPECT_EQ(g.GetTextEntryRequester(), nullptr);
+  g.GetPopupMenuControl()->CloseMenu(nullptr);
+  EXPECT_EQ(low->mCalls, (Calls{"dismissed"}));
+  EXPECT_TRUE(top->mCalls.empty());
+  EXPECT_EQ(g.GetPopupRequester(), low) << "asked again from its answer";
+  EXPECT_TRUE(g.GetPopupMenuControl()->IsOpen());
+
+  low->mAskAgain = false;
+  g.GetPopupMenuControl()->CloseMenu(nullptr);
+  low->mAskAgain = true;
+  g.CreateTextEntry(*low, IText(), IRECT(), "first", -1);
+  g.GetTextEntryControl()->CommitEdit();
+  EXPECT_EQ(g.GetTextEntryRequester(), low);
+}

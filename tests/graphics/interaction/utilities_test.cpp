@@ -1,0 +1,117 @@
+// Drawing helpers as the back end sees them (which part of a bitmap each frame and each bitmap-font character
+// comes from), value bubbles that only use this context's bubbles, keyboard MIDI and gesture kinds.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "fake_platform.h"
+#include "graphics/SpecialControls.h"
+#include "test_controls.h"
+#include "test_delegate.h"
+
+using namespace graphicstest;
+
+namespace {
+
+using Sources = std::vector<std::pair<int, int>>;
+
+struct UtilitiesTest : ::testing::Test
+{
+  TestDelegate dlg;
+  FakePlatformGraphics g{dlg, 100, 100};
+  std::vector<std::unique_ptr<RecordedBitmap>> images;
+
+  IBitmap Bitmap(int w, int h, int frames, bool horizontal = false)
+  {
+    images.push_back(std::make_unique<RecordedBitmap>(w, h, 1, 1.f, "font"));
+    return IBitmap(images.back().get(), frames, horizontal, "font");
+  }
+  /// The source offsets of the bitmap drawing calls.
+  Sources Drawn() const
+  {
+    Sources s;
+    for (const DrawOp& op : g.mOps)
+      if (op.mName == "DrawBitmap")
+        s.push_back({int(op.mArgs[0]), int(op.mArgs[1])});
+    return s;
+  }
+};
+
+} // namespace
+
+TEST_F(UtilitiesTest, BitmapFramesAreClampedToTheBitmapsFrames)
+{
+  const IBitmap stacked = Bitmap(10, 40, 4);
+  for (int frame : {-3, 0, 2, 4, 9})
+    g.DrawBitmapFrame(stacked, IRECT(), frame);
+  g.DrawBitmapFrame(Bitmap(40, 10, 4, true), IRECT(), 3);
+  g.DrawBitmapFrame(Bitmap(10, 10, 1), IRECT(), 5);
+  EXPECT_EQ(Drawn(), (Sources{{0, 0}, {0, 0}, {0, 10}, {0, 30}, {0, 30}, {20, 0}, {0, 0}}));
+}
+
+TEST_F(UtilitiesTest, BitmapTextTakesOneFramePerCharacterFromTheBlankOn)
+{
+  IText left;
+  left.mHAlign = 0;
+  g.DrawBitmapText(Bitmap(6, 96 * 12, 96), IRECT(0.f, 0.f, 60.f, 12.f), left, nullptr, "AB\x01", false, false, 6, 12, 1);
+  EXPECT_EQ(Drawn(), (Sources{{0, 33 * 12}, {0, 34 * 12}, {0, 0}})) << "frames 34, 35 and the blank";
+  EXPECT_EQ(g.mOps[1].mRect, IRECT(7.f, 0.f, 13.f, 12.f));
+}
+
+TEST_F(UtilitiesTest, NothingToDrawFromOrIntoDrawsNothing)
+{
+  const IBitmap font = Bitmap(6, 96 * 12, 96);
+  for (auto [width, charWidth] : {std::pair{60.f, 0}, {60.f, -6}, {0.f, 6}})
+    g.DrawBitmapText(font, IRECT(0.f, 0.f, width, 12.f), IText(), nullptr, "AB", false, true, charWidth, 12, 0);
+  g.DrawBitmapText(IBitmap(), IRECT(0.f, 0.f, 60.f, 12.f), IText(), nullptr, "AB", false, false, 6, 12, 0);
+  g.DrawBitmapFrame(IBitmap(), IRECT(0.f, 0.f, 6.f, 12.f), 2);
+  EXPECT_TRUE(g.mOps.empty());
+  EXPECT_FALSE(g.RescaleBitmap(IBitmap()).IsValid());
+}
+
+TEST_F(UtilitiesTest, BubblesAreShownOnlyInBubblesOfThisContext)
+{
+  IControl* caller = g.AttachControl(new TestControl(IRECT(40.f, 40.f, 60.f, 60.f)));
+  g.ShowBubble(caller, 60.f, 50.f, "0.5", kHorizontal, IRECT()); // no bubble: nothing happens
+  // A context with three bubbles moves the shared counter on to its third one.
+  TestDelegate d;
+  FakePlatformGraphics many(d, 100, 100);
+  IControl* other = many.AttachControl(new TestControl(IRECT(0.f, 0.f, 10.f, 10.f)));
+  many.EnableMultiTouch(true);
+  for (uint64_t touch : {1u, 2u, 3u})
+  {
+    many.AttachBubbleControl();
+    many.Capture(other, touch);
+    many.ShowBubble(other, 5.f, 5.f, "x", kHorizontal, IRECT());
+    many.ReleaseMouseCapture();
+  }
+  g.AttachBubbleControl();
+  g.EnableMultiTouch(true);
+  g.Capture(caller, 7);
+  g.ShowBubble(caller, 60.f, 50.f, "0.5", kHorizontal, IRECT());
+  EXPECT_EQ(g.GetBubbleControl(0)->GetTouchId(), 7u);
+  EXPECT_STREQ(g.GetBubbleControl(0)->GetString(), "0.5");
+}
+
+TEST_F(UtilitiesTest, KeyboardNotesSoundOnceAndOctavesStopAtTheirLimits)
+{
+  std::vector<std::string> sent;
+  g.SetQwertyMidiKeyHandlerFunc([&](const plug::IMidiMsg& m) {
+    sent.push_back((m.mStatus == 0x90 ? "on " : "off ") + std::to_string(m.mData1));
+  });
+  auto play = [&](const std::string& keys) {
+    for (char k : keys)
+      EXPECT_TRUE(g.OnKeyDown(50.f, 50.f, plug::IKeyPress(std::string(1, k).c_str(), k)));
+  };
+  play("ZZZZZZZZXX"); // the octave is shared by the process: start from the initial one
+  sent.clear();
+  play("AAXXXXXXLZZZZZZZZAQ");
+  EXPECT_EQ(sent, (std::vector<std::string>{"on 48", "off 48", "on 110", "off 110", "on 24"}));
+}
+
+TEST_F(UtilitiesTest, GestureKindsAreRegisteredOnce)
+{
+  for (EGestureType kind : {kGesturePinch, kGesturePinch, kGestureTap})
+    g.AddGestureType(kind);
+  EXPECT_EQ(g.GetGestureKinds(), (std::vector<EGestureType>{kGesturePinch, kGestureTap}));
+}
