@@ -94,7 +94,10 @@ void IGraphics::OpenPopupMenuFor(IControl* control, IPopupMenu& menu, const IREC
   if (MenuIsOpen(GetPopupMenuControl()))
     return;
   // The requester is set before the captures go, so the host gestures of its press stay open until the menu's
-  // answer has been sent.
+  // answer has been sent; the gestures of other pointers end with their captures.
+  for (const auto& capture : mTouchCaptures)
+    if (capture.second != control)
+      EndParamGestures(*capture.second);
   mPopupRequester = control;
   mPopupValIdx = valIdx;
   mPopupIsContext = isContext;
