@@ -73,9 +73,12 @@ void IGraphics::DrawControl(IControl* control, const IRECT& bounds, float scale)
   const IRECT clip = bounds.Intersect(area);
   if (!(clip.W() > 0.f && clip.H() > 0.f))
     return;
+  // Controls that change the clip while drawing (the splash) put this region's clip back afterwards.
+  SetRegionClip(clip);
   PrepareRegion(clip);
   control->Draw(*this);
   FinishRegion(clip);
+  SetRegionClip(IRECT());
 }
 
 void IGraphics::SetStrictDrawing(bool strict)
