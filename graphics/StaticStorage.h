@@ -3,7 +3,9 @@
 // operation, and Find and Add expect the caller to hold it.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -55,6 +57,15 @@ public:
     mKeys.Add(k);
   }
 
+  /// Whether an entry owns data.
+  bool Holds(const T* data) const
+  {
+    for (int i = 0; i < mKeys.GetSize(); ++i)
+      if (mKeys.Get(i)->mData == data)
+        return true;
+    return false;
+  }
+
   /// Removes the first entry holding data and deletes its data.
   void Remove(T* data)
   {
@@ -99,11 +110,15 @@ public:
   LibMutex& Mutex() { return mMutex; }
 
 private:
+  /// The hash of the key text: the name and the scale as "-%.1fx" (the suffix bounded by the name's length
+  /// plus 6 characters, which no scale of 1 to 4 reaches).
   static size_t Hash(const char* name, double scale)
   {
+    std::string key(name ? name : "");
     char suffix[32];
     std::snprintf(suffix, sizeof(suffix), "-%.1fx", scale);
-    return std::hash<std::string>()(std::string(name ? name : "") + suffix);
+    key.append(suffix, std::min(std::strlen(suffix), size_t(6) + key.size()));
+    return std::hash<std::string>()(key);
   }
 
   int mCount = 0;
