@@ -29,6 +29,7 @@ IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
   LibMutexLock svgs(SvgCache().Mutex());
   BitmapCache().Retain();
   SvgCache().Retain();
+  FontDescriptorCache().Retain();
 }
 
 IGraphics::~IGraphics()
@@ -40,6 +41,7 @@ IGraphics::~IGraphics()
   BitmapCache().Release();
   LibMutexLock svgs(SvgCache().Mutex());
   SvgCache().Release();
+  FontDescriptorCache().Release();
 }
 
 void IGraphics::SetClock(const foundation::Clock* clock) { mClock = clock ? clock : &kSteadyClock; }
