@@ -158,39 +158,74 @@ int KernelNormaliser(const std::vector<uint8_t>& k)
   return sum;
 }
 
-/// Blurs one line of n samples (read from src with a stride) into dst (same stride); samples beyond either end
-/// take the end's value.
-void BlurLine(const uint8_t* src, uint8_t* dst, int count, ptrdiff_t stride, const std::vector<uint8_t>& k,
-              int norm, std::vector<int>& padded)
+/// Divides the weighted sums of a line by the kernel's normaliser. The sums are at most 255 x the normaliser, so a
+/// multiplication by its reciprocal in double precision, with a bias far below 1 / normaliser, gives exactly the
+/// integer quotient and vectorises where a division does not.
+struct Normaliser
+{
+  explicit Normaliser(int norm) : mInverse(1.0 / norm) {}
+  uint8_t operator()(int32_t sum) const { return uint8_t(double(sum) * mInverse + 1e-7); }
+  double mInverse;
+};
+
+/// One pass of the blur over a line of samples held with the edge value repeated r times on either side
+/// (r = kernel length - 1): out[i] = sum of k[|d|] x in[i + d] for |d| <= r, normalised.
+void BlurLine(const int32_t* in, int count, const std::vector<uint8_t>& k, const Normaliser& norm,
+              int32_t* sums, uint8_t* out)
 {
   const int r = int(k.size()) - 1;
-  padded.resize(size_t(count + 2 * r));
-  for (int i = 0; i < count + 2 * r; ++i)
-    padded[size_t(i)] = src[ptrdiff_t(std::clamp(i - r, 0, count - 1)) * stride];
-  const int* p = padded.data() + r;
+  const int32_t* centre = in + r;
   for (int i = 0; i < count; ++i)
+    sums[i] = k[0] * centre[i];
+  for (int d = 1; d <= r; ++d)
   {
-    int sum = k[0] * p[i];
-    for (int d = 1; d <= r; ++d)
-      sum += k[size_t(d)] * (p[i - d] + p[i + d]);
-    dst[ptrdiff_t(i) * stride] = uint8_t(sum / norm);
+    const int32_t w = k[size_t(d)];
+    const int32_t* before = centre - d;
+    const int32_t* after = centre + d;
+    for (int i = 0; i < count; ++i)
+      sums[i] += w * (before[i] + after[i]);
   }
+  for (int i = 0; i < count; ++i)
+    out[i] = norm(sums[i]);
 }
 
 /// Blurs the alpha bytes of the pixels with the kernel, along the rows into a second buffer and then along the
-/// columns back. The order of the rows does not change the result, so bitmaps stored upside down need nothing.
+/// columns back; samples beyond an edge take the edge's value. The order of the rows does not change the result,
+/// so bitmaps stored upside down need nothing.
 void BlurAlpha(uint8_t* pixels, int width, int height, ptrdiff_t rowBytes, int alphaIdx,
                const std::vector<uint8_t>& kernel)
 {
-  const int norm = KernelNormaliser(kernel);
-  std::vector<uint8_t> rows(size_t(rowBytes) * size_t(height));
-  std::vector<int> padded;
-  // Along the rows into the second buffer, then along the columns back into the pixels.
+  const Normaliser norm(KernelNormaliser(kernel));
+  const int r = int(kernel.size()) - 1;
+  const size_t w = size_t(width);
+  std::vector<uint8_t> rows(w * size_t(height)); // the alpha blurred along the rows
+  std::vector<int32_t> line(size_t(std::max(width, height) + 2 * r));
+  std::vector<int32_t> sums(size_t(std::max(width, height)));
+
   for (int y = 0; y < height; ++y)
-    BlurLine(pixels + y * rowBytes + alphaIdx, rows.data() + y * rowBytes + alphaIdx, width, 4, kernel, norm,
-             padded);
-  for (int x = 0; x < width; ++x)
-    BlurLine(rows.data() + x * 4 + alphaIdx, pixels + x * 4 + alphaIdx, height, rowBytes, kernel, norm, padded);
+  {
+    const uint8_t* alpha = pixels + y * rowBytes + alphaIdx;
+    for (int i = 0; i < width + 2 * r; ++i)
+      line[size_t(i)] = alpha[4 * std::clamp(i - r, 0, width - 1)];
+    BlurLine(line.data(), width, kernel, norm, sums.data(), rows.data() + size_t(y) * w);
+  }
+  // Along the columns a whole row at a time: each output row sums the rows around it.
+  for (int y = 0; y < height; ++y)
+  {
+    for (size_t x = 0; x < w; ++x)
+      sums[x] = kernel[0] * rows[size_t(y) * w + x];
+    for (int d = 1; d <= r; ++d)
+    {
+      const int32_t k = kernel[size_t(d)];
+      const uint8_t* above = rows.data() + size_t(std::max(y - d, 0)) * w;
+      const uint8_t* below = rows.data() + size_t(std::min(y + d, height - 1)) * w;
+      for (size_t x = 0; x < w; ++x)
+        sums[x] += k * (above[x] + below[x]);
+    }
+    uint8_t* alpha = pixels + y * rowBytes + alphaIdx;
+    for (size_t x = 0; x < w; ++x)
+      alpha[4 * x] = norm(sums[x]);
+  }
 }
 
 } // namespace
