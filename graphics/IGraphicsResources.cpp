@@ -76,11 +76,8 @@ void ScaledFileName(const char* name, int scale, LibString& fileName)
   }
   const int len = static_cast<int>(std::strlen(name));
   const int dot = ExtensionDot(name);
-  const LibString base = [&] {
-    LibString b;
-    b.Set(name, dot < 0 ? len : dot);
-    return b;
-  }();
+  LibString base;
+  base.Set(name, dot < 0 ? len : dot);
   fileName.FormatCapped(len + 3, "%s@%dx%s", base.Get(), scale, dot < 0 ? "" : name + dot);
 }
 
