@@ -1,0 +1,105 @@
+#include "platform/mac/CoreTextFont.h"
+
+#include "core/Paths.h"
+#include "graphics/IGraphics.h"
+
+namespace plug {
+namespace igraphics {
+
+namespace {
+
+constexpr const char* kFontFileExtension = "ttf";
+
+coretext::FontStyle ToFontStyle(int style)
+{
+  switch (style)
+  {
+    case kFontStyleBold: return coretext::FontStyle::kBold;
+    case kFontStyleItalic: return coretext::FontStyle::kItalic;
+    default: return coretext::FontStyle::kRegular;
+  }
+}
+
+/// A file or memory font over the bytes, or null when face 0 is not usable.
+PlatformFontPtr FontOverBytes(const coretext::FontBytes& bytes, const std::string& path)
+{
+  coretext::FontDescriptorRef descriptor = coretext::DescriptorForBytes(bytes, path);
+  if (!descriptor)
+    return nullptr;
+  return std::make_unique<CoreTextFont>(std::move(descriptor), bytes, "", false);
+}
+
+} // namespace
+
+CoreTextFont::CoreTextFont(coretext::FontDescriptorRef descriptor, coretext::FontBytes bytes,
+                           const char* styleName, bool system)
+  : mSystem(system), mDescriptor(std::move(descriptor)), mBytes(std::move(bytes)), mStyleName(styleName)
+{
+}
+
+double CoreTextFont::EMRatio() const
+{
+  const coretext::FontMetrics& m = mDescriptor->mMetrics;
+  // A usable face has a positive height (ReadFontFace refuses any other); 1 keeps a hand-made descriptor sane.
+  const int height = m.mAscender - m.mDescender;
+  return height > 0 ? double(m.mUnitsPerEm) / double(height) : 1.0;
+}
+
+FontDescriptor* CoreTextFont::MakeDescriptor() const { return new CoreTextFontDescriptor(mDescriptor, EMRatio()); }
+
+PlatformFontPtr LoadFontFromResource(const char* fontID, const char* fileName, const char* bundleID,
+                                     const char* sharedSubPath)
+{
+  if (!fileName || !fileName[0])
+    return nullptr;
+  LibString path;
+  if (!LocateResourceFile(fileName, kFontFileExtension, path, bundleID, nullptr, sharedSubPath))
+    return nullptr;
+  return FontOverBytes(coretext::FontBytesFromFile(path.Get()), path.Get());
+}
+
+PlatformFontPtr LoadFontByName(const char* fontID, const char* familyName, int style)
+{
+  if (!familyName)
+    return nullptr;
+  coretext::FontDescriptorRef match = coretext::DescriptorForFamily(familyName, ToFontStyle(style));
+  if (!match)
+    return nullptr;
+  coretext::FontBytes bytes = coretext::FontBytesFromFile(match->mPath);
+  auto descriptor = std::make_shared<coretext::FontDescriptor>(*match);
+  if (!bytes || !coretext::ReadFontFace(*bytes, descriptor->mFaceIndex, descriptor->mMetrics))
+    return nullptr;
+  const std::string styleName = descriptor->mStyle;
+  return std::make_unique<CoreTextFont>(std::move(descriptor), std::move(bytes), styleName.c_str(), true);
+}
+
+PlatformFontPtr LoadFontFromMemory(const char* fontID, const void* data, int dataSize)
+{
+  if (dataSize <= 0)
+    return nullptr;
+  return FontOverBytes(coretext::FontBytesFromMemory(data, size_t(dataSize)), "");
+}
+
+void CachePlatformFont(const char* fontID, const PlatformFont& font)
+{
+  if (!fontID)
+    return;
+  StaticStorage<FontDescriptor>& cache = IGraphics::FontDescriptorCache();
+  LibMutexLock lock(cache.Mutex());
+  if (cache.Find(fontID, 1.0))
+    return;
+  if (FontDescriptor* descriptor = font.MakeDescriptor())
+    cache.Add(descriptor, fontID, 1.0);
+}
+
+const CoreTextFontDescriptor* FindCachedFont(const char* fontID)
+{
+  if (!fontID)
+    return nullptr;
+  StaticStorage<FontDescriptor>& cache = IGraphics::FontDescriptorCache();
+  LibMutexLock lock(cache.Mutex());
+  return dynamic_cast<const CoreTextFontDescriptor*>(cache.Find(fontID, 1.0));
+}
+
+} // namespace igraphics
+} // namespace plug
