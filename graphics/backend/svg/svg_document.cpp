@@ -53,11 +53,11 @@ void ParseAlignment(SvgParser* p, const char* v)
     p->alignX = kSvgAlignMid;
   else if (std::strstr(v, "xMax"))
     p->alignX = kSvgAlignMax;
-  if (std::strstr(v, "yMin"))
+  if (std::strstr(v, "YMin"))
     p->alignY = kSvgAlignMin;
-  else if (std::strstr(v, "yMid"))
+  else if (std::strstr(v, "YMid"))
     p->alignY = kSvgAlignMid;
-  else if (std::strstr(v, "yMax"))
+  else if (std::strstr(v, "YMax"))
     p->alignY = kSvgAlignMax;
   p->alignType = std::strstr(v, "slice") ? kSvgAlignSlice : kSvgAlignMeet;
 }
