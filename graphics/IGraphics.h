@@ -169,11 +169,18 @@ public:
   virtual void PathConvexPolygon(float* x, float* y, int nPoints) {}
   virtual void PathMoveTo(float x, float y) {}
   virtual void PathLineTo(float x, float y) {}
-  virtual void PathSetWinding(bool clockwise) {}
+  /// Makes the last sub-path a hole (true) or solid (false).
+  virtual void PathSetWinding(bool hole) {}
   virtual void PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2) {}
   virtual void PathQuadraticBezierTo(float cx, float cy, float x2, float y2) {}
-  virtual void PathStroke(const IPattern& pattern, float thickness, const IBlend* blend = nullptr) {}
-  virtual void PathFill(const IPattern& pattern, const IBlend* blend = nullptr) {}
+  virtual void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options = IStrokeOptions(),
+                          const IBlend* blend = nullptr)
+  {
+  }
+  virtual void PathFill(const IPattern& pattern, const IFillOptions& options = IFillOptions(),
+                        const IBlend* blend = nullptr)
+  {
+  }
   virtual void PathTransformSave() {}
   virtual void PathTransformRestore() {}
   virtual void PathTransformReset(bool clearStates = false) {}

@@ -6,6 +6,7 @@
 
 #include "graphics/IBitmap.h"
 #include "graphics/IColor.h"
+#include "graphics/IPattern.h"
 #include "graphics/IRECT.h"
 
 namespace plug {
@@ -53,14 +54,6 @@ struct IShadow
   float mYOffset = 0.f;
   float mOpacity = 1.f;
   bool mDrawForeground = true;
-};
-
-/// A fill the back end paints with (the panel background); a solid colour here.
-struct IPattern
-{
-  IColor mColor;
-  IPattern() = default;
-  explicit IPattern(const IColor& c) : mColor(c) {}
 };
 
 } // namespace igraphics

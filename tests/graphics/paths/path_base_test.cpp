@@ -1,0 +1,241 @@
+// Path-based drawing: the primitive sequences drawing operations become, transforms that compose in local
+// coordinates, clip regions, SVG images drawn shape by shape with holes found by ray crossings, and degenerate
+// input that draws nothing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "path_recorder.h"
+#include "svg/svg_image.h"
+#include "test_delegate.h"
+
+using namespace graphicstest;
+using Log = std::vector<std::string>;
+
+namespace {
+
+class PathBase : public ::testing::Test
+{
+protected:
+  /// The log of what op draws.
+  template <class Op>
+  Log Draw(Op op)
+  {
+    g.mLog.clear();
+    op();
+    return g.mLog;
+  }
+  /// The log of an SVG text drawn into bounds.
+  Log DrawSvgText(std::string text, const IRECT& bounds)
+  {
+    text.push_back('\0');
+    SvgImage* image = SvgParse(text.data(), "px", 96.f);
+    Log log = Draw([&] { g.DrawSVG(ISVG(image), bounds); });
+    SvgDeleteImage(image);
+    return log;
+  }
+
+  TestDelegate dlg;
+  PathRecorder g{dlg, 100, 100};
+};
+
+} // namespace
+
+TEST_F(PathBase, ShapesBecomeTheirPrimitiveSequences)
+{
+  EXPECT_EQ(Draw([&] { g.FillRoundRect(IColor(), IRECT(0, 0, 20, 10), 0.f); }),
+            (Log{"clear", "M 0 0", "L 20 0", "L 20 10", "L 0 10", "Z", "fill 0"}));
+  // Radii top-left, top-right, bottom-right, bottom-left: only the first corner is rounded.
+  EXPECT_EQ(Draw([&] { g.DrawRoundRect(IColor(), IRECT(0, 0, 20, 10), 5.f, 0.f, 0.f, 0.f, nullptr, 2.f); }),
+            (Log{"clear", "M 0 5", "A 5 5 5 270 360", "A 20 0 0 0 90", "A 20 10 0 90 180", "A 0 10 0 180 270", "Z",
+                 "stroke 2"}));
+  EXPECT_EQ(Draw([&] { g.DrawCircle(IColor(), 50, 40, 10); }),
+            (Log{"clear", "M 50 30", "A 50 40 10 0 360", "Z", "stroke 1"}));
+  EXPECT_EQ(Draw([&] { g.FillArc(IColor(), 50, 40, 10, 0, 90); }),
+            (Log{"clear", "M 50 40", "A 50 40 10 0 90", "Z", "fill 0"}));
+  EXPECT_EQ(Draw([&] { g.DrawPoint(IColor(), 3, 4); }),
+            (Log{"clear", "M 3 4", "L 4 4", "L 4 5", "L 3 5", "Z", "fill 0"}));
+}
+
+TEST_F(PathBase, GridLinesLieInsideTheBoundsOnly)
+{
+  EXPECT_EQ(Draw([&] { g.DrawGrid(IColor(), IRECT(0, 0, 100, 100), 25.f, 25.f); }),
+            (Log{"clear", "M 25 0", "L 25 100", "M 50 0", "L 50 100", "M 75 0", "L 75 100", "M 0 25", "L 100 25",
+                 "M 0 50", "L 100 50", "M 0 75", "L 100 75", "stroke 1"}));
+  EXPECT_EQ(Draw([&] { g.DrawGrid(IColor(), IRECT(0, 0, 100, 100), 1.f, 0.5f); }), (Log{"clear", "stroke 1"}));
+}
+
+TEST_F(PathBase, DataPointsSpreadAcrossTheBounds)
+{
+  float ys[3] = {0.f, 1.f, 0.5f};
+  EXPECT_EQ(Draw([&] { g.DrawData(IColor(), IRECT(10, 0, 110, 50), ys, 3); }),
+            (Log{"clear", "M 10 50", "L 60 0", "L 110 25", "stroke 1"}));
+}
+
+TEST_F(PathBase, DashedLinesOfNoPositiveLengthAreSolid)
+{
+  EXPECT_EQ(Draw([&] { g.DrawDottedLine(IColor(), 0, 0, 10, 0, nullptr, 1.f, 2.f); }),
+            (Log{"clear", "M 0 0", "L 10 0", "stroke 1 dash 2"}));
+  for (float dash : {0.f, -3.f, std::nanf("")})
+    EXPECT_EQ(Draw([&] { g.DrawDottedRect(IColor(), IRECT(0, 0, 4, 4), nullptr, 1.f, dash); }).back(), "stroke 1");
+}
+
+TEST_F(PathBase, TransformsComposeInLocalCoordinates)
+{
+  g.PathTransformScale(2.f);
+  g.PathTransformTranslate(10.f, 0.f);
+  EXPECT_DOUBLE_EQ(g.GetTransform().mTX, 20.0);
+  EXPECT_EQ(g.mLog.back(), "T 2 0 0 2 20 0");
+
+  g.PathTransformReset();
+  g.PathTransformRotate(90.f);
+  EXPECT_NEAR(g.GetTransform().mXX, 0.0, 1e-7);
+  EXPECT_NEAR(g.GetTransform().mYX, 1.0, 1e-7);
+  EXPECT_NEAR(g.GetTransform().mXY, -1.0, 1e-7);
+
+  g.PathTransformReset();
+  g.PathTransformSkew(45.f, 0.f);
+  EXPECT_NEAR(g.GetTransform().mXY, 1.0, 1e-6);
+}
+
+TEST_F(PathBase, RestoreOnAnEmptyStackChangesNothing)
+{
+  g.PathTransformSave();
+  g.PathTransformTranslate(5.f, 5.f);
+  g.PathTransformSave();
+  g.PathTransformRestore();
+  g.PathTransformRestore();
+  EXPECT_EQ(g.GetTransform().mTX, 0.0);
+  EXPECT_EQ(Draw([&] { g.PathTransformRestore(); }), Log{});
+}
+
+TEST_F(PathBase, EllipsesAreUnitCirclesUnderATransformThatIsUndoneAfterwards)
+{
+  EXPECT_EQ(Draw([&] { g.FillEllipse(IColor(), IRECT(0, 0, 40, 20)); }),
+            (Log{"clear", "T 1 0 0 1 20 10", "T 1 0 0 1 20 10", "T 20 0 0 10 20 10", "M 0 -1", "A 0 0 1 0 360", "Z",
+                 "T 1 0 0 1 0 0", "fill 0"}));
+  g.PathTransformTranslate(3.f, 0.f);
+  EXPECT_EQ(Draw([&] { g.DrawEllipse(IColor(), 10, 10, 0.f, 5.f); }), (Log{"clear", "stroke 1"}));
+  EXPECT_EQ(g.GetTransform().mTX, 3.0);
+  EXPECT_EQ(g.TransformStackDepth(), 0);
+}
+
+TEST_F(PathBase, ClipsLieWithinTheRegionBeingDrawn)
+{
+  g.PrepareRegion(IRECT(10, 10, 50, 50));
+  g.PathTransformTranslate(7.f, 0.f);
+  EXPECT_EQ(Draw([&] { g.PathClipRegion(); }), (Log{"T 1 0 0 1 0 0", "clip 10 10 50 50", "T 1 0 0 1 7 0"}));
+  EXPECT_EQ(Draw([&] { g.PathClipRegion(IRECT(40, 0, 90, 20)); })[1], "clip 40 10 50 20");
+  EXPECT_EQ(Draw([&] { g.PathClipRegion(IRECT(60, 60, 90, 90)); })[1], "clip 0 0 0 0");
+
+  ILayer layer(nullptr, IRECT(0, 0, 30, 30), nullptr, IRECT());
+  g.PushLayerForTest(&layer);
+  EXPECT_EQ(Draw([&] { g.PathClipRegion(IRECT(20, 20, 90, 90)); })[1], "clip 20 20 30 30");
+  g.PopLayerForTest();
+}
+
+TEST_F(PathBase, RegionsStartWithAFreshTransformAndPath)
+{
+  g.PathTransformSave();
+  g.PathTransformScale(3.f);
+  EXPECT_EQ(Draw([&] { g.PrepareRegion(IRECT(0, 0, 5, 5)); }), (Log{"T 1 0 0 1 0 0", "clear", "clip 0 0 5 5"}));
+  EXPECT_EQ(g.TransformStackDepth(), 0);
+}
+
+TEST_F(PathBase, BitmapsArePlacedThroughTheTransform)
+{
+  APIBitmap api(nullptr, 20, 10, 2, 1.f);
+  IBitmap bitmap(&api, 1, false);
+  ASSERT_EQ(bitmap.W(), 10);
+  EXPECT_EQ(Draw([&] { g.DrawFittedBitmap(bitmap, IRECT(5, 5, 25, 10)); }),
+            (Log{"T 1 0 0 1 5 5", "T 2 0 0 1 5 5", "bitmap 0 0 10 5", "T 1 0 0 1 0 0"}));
+}
+
+TEST_F(PathBase, DegenerateInputDrawsNothing)
+{
+  float xs[1] = {1.f}, ys[1] = {2.f};
+  APIBitmap empty(nullptr, 0, 0, 1, 1.f);
+  const IBitmap zeroSize(&empty, 1, false);
+  EXPECT_EQ(Draw([&] { g.FillConvexPolygon(IColor(), xs, ys, 0); }), Log{});
+  EXPECT_EQ(Draw([&] { g.DrawConvexPolygon(IColor(), nullptr, ys, 1); }), Log{});
+  EXPECT_EQ(Draw([&] { g.DrawData(IColor(), IRECT(0, 0, 9, 9), ys, 0); }), Log{});
+  EXPECT_EQ(Draw([&] { g.DrawFittedBitmap(zeroSize, IRECT(0, 0, 9, 9)); }), Log{});
+  EXPECT_EQ(Draw([&] { g.DrawRotatedBitmap(IBitmap(), 5, 5, 30.0); }), Log{});
+  EXPECT_EQ(Draw([&] { g.DrawSVG(ISVG(), IRECT(0, 0, 9, 9)); }), Log{});
+  SvgImage zeroSizeImage{0.f, 0.f, nullptr};
+  EXPECT_EQ(Draw([&] { g.DrawSVG(ISVG(&zeroSizeImage), IRECT(0, 0, 9, 9)); }), Log{});
+  EXPECT_EQ(DrawSvgText("<svg></svg>", IRECT(0, 0, 9, 9)), Log{});
+  EXPECT_EQ(DrawSvgText("<svg width=\"10\" height=\"10\"></svg>", IRECT(0, 0, 9, 9)),
+            (Log{"T 1 0 0 1 0 0", "T 0.9 0 0 0.9 0 0", "T 1 0 0 1 0 0"}));
+}
+
+TEST_F(PathBase, SvgImagesScaleUniformlyIntoTheTopLeftOfTheBounds)
+{
+  const Log log = DrawSvgText("<svg width=\"100\" height=\"50\"><rect width=\"100\" height=\"50\"/></svg>",
+                              IRECT(10, 20, 210, 220));
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[1], "T 2 0 0 2 10 20");
+}
+
+TEST_F(PathBase, NestedSvgPathsAreHolesAndSideBySidePathsSolid)
+{
+  const Log nested = DrawSvgText("<svg width=\"30\" height=\"30\"><path d=\"M0 0 H30 V30 H0 Z M10 10 H20 V20 H10 Z\"/>"
+                                 "</svg>",
+                                 IRECT(0, 0, 30, 30));
+  const Log apart = DrawSvgText("<svg width=\"30\" height=\"30\"><path d=\"M0 0 H10 V10 H0 Z M20 0 H30 V10 H20 Z\"/>"
+                                "</svg>",
+                                IRECT(0, 0, 30, 30));
+  auto windings = [](const Log& log) {
+    Log w;
+    for (const std::string& line : log)
+      if (line.rfind("hole", 0) == 0 || line.rfind("fill", 0) == 0)
+        w.push_back(line);
+    return w;
+  };
+  // The sub-paths come newest first: the inner square is the first.
+  EXPECT_EQ(windings(nested), (Log{"hole 1", "hole 0", "fill 2"}));
+  EXPECT_EQ(windings(apart), (Log{"hole 0", "hole 0", "fill 2"}));
+}
+
+TEST_F(PathBase, SvgShapesAreFilledThenStroked)
+{
+  auto paints = [&](const char* attrs) {
+    Log ops;
+    for (const std::string& line :
+         DrawSvgText(std::string("<svg width=\"10\" height=\"10\"><rect width=\"5\" height=\"5\" ") + attrs +
+                         "/></svg>",
+                     IRECT(0, 0, 10, 10)))
+      if (line.rfind("fill", 0) == 0 || line.rfind("stroke", 0) == 0)
+        ops.push_back(line);
+    return ops;
+  };
+  EXPECT_EQ(paints("fill=\"none\" stroke=\"red\" stroke-width=\"2\""), Log{"stroke 2"});
+  EXPECT_EQ(paints("fill=\"blue\" stroke=\"red\" stroke-width=\"2\""), (Log{"fill 2 keep", "stroke 2"}));
+  EXPECT_EQ(paints("fill=\"blue\" opacity=\"0.5\""), Log{"fill 2"});
+  const IColor blue = g.mPatterns.back().FirstColor();
+  EXPECT_EQ(blue, IColor(128, 0, 0, 255)); // the shape's opacity, not the colour's own alpha
+}
+
+TEST_F(PathBase, SvgGradientsKeepTheirFirstSixteenStopsAndThoseWithoutStopsPaintNothing)
+{
+  std::string stops;
+  for (int i = 0; i < 20; ++i)
+    stops += "<stop offset=\"" + std::to_string(i / 19.0) + "\" stop-color=\"#" + (i % 2 ? "ff0000" : "0000ff") +
+             "\"/>";
+  DrawSvgText("<svg width=\"10\" height=\"10\"><defs><linearGradient id=\"g\" spreadMethod=\"reflect\">" + stops +
+                  "</linearGradient></defs><rect width=\"10\" height=\"10\" fill=\"url(#g)\"/></svg>",
+              IRECT(0, 0, 10, 10));
+  ASSERT_EQ(g.mPatterns.size(), 1u);
+  EXPECT_EQ(g.mPatterns[0].mType, kLinearPattern);
+  EXPECT_EQ(g.mPatterns[0].mExtend, kExtendReflect);
+  EXPECT_EQ(g.mPatterns[0].mNStops, 16);
+  EXPECT_EQ(g.mPatterns[0].mStops[15].mColor, IColor(255, 255, 0, 0));
+
+  SvgGradient empty{};
+  SvgPaint paint{};
+  paint.type = kSvgPaintRadialGradient;
+  paint.gradient = &empty;
+  g.mPatterns.clear();
+  IPattern pattern;
+  EXPECT_FALSE(PathRecorder::SVGPaintToPatternForTest(paint, 1.f, pattern));
+}
