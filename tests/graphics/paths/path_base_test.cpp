@@ -3,6 +3,7 @@
 // input that draws nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "path_recorder.h"
@@ -238,4 +239,27 @@ TEST_F(PathBase, SvgGradientsKeepTheirFirstSixteenStopsAndThoseWithoutStopsPaint
   g.mPatterns.clear();
   IPattern pattern;
   EXPECT_FALSE(PathRecorder::SVGPaintToPatternForTest(paint, 1.f, pattern));
+}
+
+TEST_F(PathBase, SvgViewBoxesAlignByTheKeywordsAsSvgFilesWriteThem)
+{
+  struct Case
+  {
+    const char* align;
+    const char* start; // where the view box point (5, 5) lands in the 20 x 10 image of a 10 x 10 view box
+  };
+  const Case cases[] = {
+    {"xMinYMin slice", "M 10 10"},
+    {"xMidYMid slice", "M 10 5"},
+    {"xMidYMax slice", "M 10 0"},
+    {"xMaxYMax meet", "M 15 5"},
+  };
+  for (const Case& c : cases)
+  {
+    const Log log = DrawSvgText(std::string("<svg width=\"20\" height=\"10\" viewBox=\"0 0 10 10\" "
+                                            "preserveAspectRatio=\"") +
+                                    c.align + "\"><path d=\"M5 5 L6 6\" stroke=\"black\"/></svg>",
+                                IRECT(0, 0, 20, 10));
+    EXPECT_NE(std::find(log.begin(), log.end(), c.start), log.end()) << c.align;
+  }
 }
