@@ -4,6 +4,21 @@
 namespace plug {
 namespace igraphics {
 
+/// Blend modes: how a drawing is composed with what lies under it.
+enum EBlend
+{
+  kBlendDefault = 0,    // source over
+  kBlendSourceIn = 1,
+  kBlendSourceOut = 2,
+  kBlendSourceAtop = 3,
+  kBlendDestOver = 4,
+  kBlendDestIn = 5,
+  kBlendDestOut = 6,
+  kBlendDestAtop = 7,
+  kBlendAdd = 8,
+  kBlendXOR = 9,
+};
+
 struct IBlend
 {
   int mMethod = 0;
