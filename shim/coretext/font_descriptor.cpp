@@ -1,6 +1,7 @@
 // Descriptors found through fontconfig.
 #include <fontconfig/fontconfig.h>
 
+#include <cstdlib>
 #include <mutex>
 
 #include "coretext/font_descriptor.h"
@@ -9,13 +10,18 @@ namespace coretext {
 
 namespace {
 
-/// fontconfig's configuration, loaded once for the process.
+FcConfig* gConfig = nullptr;
+
+/// fontconfig's configuration, loaded once for the process and released at exit.
+/// fontconfig's process-wide state (FcFini) is left alone: the host may use fontconfig too.
 FcConfig* Config()
 {
   static std::once_flag once;
-  static FcConfig* config = nullptr;
-  std::call_once(once, [] { config = FcInitLoadConfigAndFonts(); });
-  return config;
+  std::call_once(once, [] {
+    gConfig = FcInitLoadConfigAndFonts();
+    std::atexit([] { FcConfigDestroy(gConfig); });
+  });
+  return gConfig;
 }
 
 /// fontconfig keeps the face index in the low 16 bits; the high bits name an instance of a variable font.
