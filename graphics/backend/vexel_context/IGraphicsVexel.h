@@ -1,0 +1,158 @@
+// The graphics context on the Vexel vector renderer running on Metal. Every frame is drawn into a main off-screen
+// framebuffer and then copied onto the view's drawable; bitmaps are Vexel images (cached per context, since an
+// image belongs to one Vexel context), layers are framebuffers, and text goes through Vexel's font stash with the
+// font bytes kept once per process. Still abstract: the platform context supplies the window and its services,
+// creates the Metal layer and calls OnViewInitialized and OnViewDestroyed; without a view, drawing does nothing.
+// Everything runs on the main thread.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "graphics/IGraphicsPathBase.h"
+#include "metal_vexel.h"
+
+namespace plug {
+namespace igraphics {
+
+/// The bytes of a font as the renderer holds them: they must live as long as any Vexel context may use them.
+struct FontData
+{
+  std::vector<uint8_t> mBytes;
+  int mFaceIdx = 0;
+};
+
+class IGraphicsVexel : public IGraphicsPathBase
+{
+public:
+  /// A Vexel image: decoded from a file or bytes, made from pixels, or the image of a layer's framebuffer.
+  class Bitmap : public APIBitmap
+  {
+  public:
+    /// An existing image (shared: never deleted here). The scale is at least 1.
+    Bitmap(VXcontext* vg, int image, int scale, bool shared);
+    /// A cleared framebuffer of w x h pixels owned by owner; it stays bound.
+    Bitmap(IGraphicsVexel* owner, VXcontext* vg, int w, int h, int scale, float drawScale);
+    /// An image of w x h RGBA pixels.
+    Bitmap(VXcontext* vg, int w, int h, const uint8_t* rgba, int scale, float drawScale);
+    ~Bitmap() override;
+
+    int GetImage() const { return mImage; }
+    MVXframebuffer* GetFramebuffer() const { return mFramebuffer; }
+
+  private:
+    void SetSize(int scale, float drawScale);
+
+    IGraphicsVexel* mGraphicsOwner = nullptr;
+    VXcontext* mVG;
+    MVXframebuffer* mFramebuffer = nullptr;
+    int mImage = 0;
+    bool mShared = false;
+  };
+
+  static constexpr const char* kDrawingAPIStr = "Vexel | Metal";
+  /// Anti-aliasing with three buffer sets in flight.
+  static constexpr int kContextFlags = kMvxAntiAlias | kMvxTripleBuffer;
+
+  IGraphicsVexel(IGEditorDelegate& dlg, int w, int h, int fps = 0, float scale = 1.f);
+  ~IGraphicsVexel() override;
+
+  // ---- frame and view ----
+  void BeginFrame() override;
+  void EndFrame() override;
+  /// Makes the Vexel context over the view's CAMetalLayer; ready when it could be made.
+  void OnViewInitialized(void* layer) override;
+  /// Removes the controls and frees the bitmaps, the framebuffers and the Vexel context.
+  void OnViewDestroyed() override;
+  void DrawResize() override;
+  bool IsContextReady() const override { return mContextReady; }
+  void SetContextReady(bool ready) override { mContextReady = ready; }
+
+  // ---- drawing ----
+  void DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY, const IBlend* blend = nullptr) override;
+  void DrawDottedLine(const IColor& color, float x1, float y1, float x2, float y2, const IBlend* blend = nullptr,
+                      float thickness = 1.f, float dashLen = 2.f) override;
+  void DrawDottedRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr, float thickness = 1.f,
+                      float dashLen = 2.f) override;
+  void DrawFastDropShadow(const IRECT& innerBounds, const IRECT& outerBounds, float xyDrop = 5.f,
+                          float roundness = 0.f, float blur = 10.f, const IBlend* blend = nullptr) override;
+  /// The renderer cannot read back a pixel while drawing: always opaque black.
+  IColor GetPixelColor(float x, float y) override { return IColor(255, 0, 0, 0); }
+  void* GetDrawContext() override { return mVG; }
+  const char* GetDrawingAPIStr() override { return kDrawingAPIStr; }
+
+  // ---- paths ----
+  void PathClear() override;
+  void PathClose() override;
+  void PathArc(float cx, float cy, float r, float a1, float a2, bool clockwise = true) override;
+  void PathMoveTo(float x, float y) override;
+  void PathLineTo(float x, float y) override;
+  void PathSetWinding(bool hole) override;
+  void PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2) override;
+  void PathQuadraticBezierTo(float cx, float cy, float x2, float y2) override;
+  void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options = IStrokeOptions(),
+                  const IBlend* blend = nullptr) override;
+  void PathFill(const IPattern& pattern, const IFillOptions& options = IFillOptions(),
+                const IBlend* blend = nullptr) override;
+
+  // ---- bitmaps and layers ----
+  /// Images belong to this context: they stay in its own cache, not the process-wide one.
+  void RetainBitmap(const IBitmap& bitmap, const char* cacheName) override {}
+  void ReleaseBitmap(const IBitmap& bitmap) override {}
+  bool BitmapExtSupported(const char* ext) override;
+  IBitmap LoadBitmap(const char* name, int nStates = 1, bool framesAreHorizontal = false,
+                     int targetScale = 0) override;
+  IBitmap LoadBitmapFromData(const char* name, const uint8_t* data, int dataSize, int nStates = 1,
+                             bool framesAreHorizontal = false, int targetScale = 0) override;
+  APIBitmap* LoadAPIBitmap(const char* path, int scale, int location, const char* ext) override;
+  APIBitmap* LoadAPIBitmapData(const char* name, const void* data, int dataSize, int scale) override;
+  APIBitmap* CreateAPIBitmap(int width, int height, int screenScale, double drawScale,
+                             bool cacheable = false) override;
+  void ReadLayerPixels(const ILayerPtr& layer, RawBitmapData& data) override;
+  void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow) override;
+  void SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data) override;
+  void UpdateLayer() override;
+
+  // ---- text ----
+  bool LoadAPIFont(const char* fontID, const PlatformFontPtr& font) override;
+  float DoMeasureText(const IText& text, const char* str, IRECT& bounds) const override;
+  void DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend = nullptr) override;
+
+  /// The process-wide font bytes, shared by every Vexel context, emptied when the last one goes.
+  static StaticStorage<FontData>& FontDataCache();
+  /// Bitmaps this context has decoded.
+  int NCachedBitmaps() const { return mBitmapCache.Size(); }
+  MVXframebuffer* GetMainFramebuffer() const { return mMainFramebuffer; }
+  int NPendingFramebuffers() const { return int(mPendingDeletions.size()); }
+
+protected:
+  void SetClipRegion(const IRECT& r) override;
+  void SetPathTransform(const IMatrix& m) override;
+
+  /// A layer's framebuffer goes at once, or at the end of the frame being drawn.
+  void ReleaseFramebuffer(MVXframebuffer* fb);
+  void DrainPendingDeletions();
+
+private:
+  /// The frame's size in window units (points times the draw scale) and its device-pixel ratio.
+  float FrameWidth() const;
+  float FrameHeight() const;
+  float FrameRatio() const { return static_cast<float>(mScreenScale); }
+  /// Draws into the main framebuffer again.
+  void ResumeMainFrame();
+  void ApplyBlend(const IBlend* blend);
+  /// Sets the paint of a stroke or a fill; false when the pattern has nothing to paint with.
+  bool SetPaint(const IPattern& pattern, const IBlend* blend, bool stroke);
+  void PrepareTextMeasure(const IText& text, const char* str, IRECT& r, double& x, double& y) const;
+
+  bool mInDraw = false;
+  LibMutex mFramebufferMutex;
+  std::vector<MVXframebuffer*> mPendingDeletions;
+  StaticStorage<APIBitmap> mBitmapCache;
+  VXcontext* mVG = nullptr;
+  MVXframebuffer* mMainFramebuffer = nullptr;
+  bool mContextReady = false;
+};
+
+} // namespace igraphics
+} // namespace plug
