@@ -1,0 +1,124 @@
+// Golden scenes drawn by the headless graphics context through path-based drawing, Vexel and the CPU Metal
+// stand-in: primitives, bitmaps from PNG files at screen scales 1 and 2 and draw scales 0.5, 1 and 2, a layer with
+// a drop shadow, aligned and rotated text in Roboto and in the "Verdana" substitute, and SVG icons whose view box
+// differs in shape from their width and height.
+#include "headless_fixture.h"
+
+using namespace headlesstest;
+
+namespace {
+
+const IColor kRed(255, 220, 40, 40), kBlue(255, 40, 60, 220), kGreen(255, 40, 170, 80), kBlack(255, 0, 0, 0);
+
+/// A 16 x 16 tile (32 x 32 in its 2x file): red and blue quarters, the 2x file with a green border, so the
+/// frame shows which file was drawn.
+void WriteTiles(const std::string& resources)
+{
+  auto tile = [](int size, bool border) {
+    return [=](int x, int y) {
+      if (border && (x < 2 || y < 2 || x >= size - 2 || y >= size - 2))
+        return kGreen;
+      return (x < size / 2) == (y < size / 2) ? kRed : kBlue;
+    };
+  };
+  ASSERT_TRUE(WriteTestPng(resources + "/tile.png", 16, 16, tile(16, false)));
+  ASSERT_TRUE(WriteTestPng(resources + "/tile@2x.png", 32, 32, tile(32, true)));
+}
+
+} // namespace
+
+TEST_F(Headless, Primitives)
+{
+  Open(96, 64, [](IGraphics& g, const IRECT&) {
+    g.FillRoundRect(kBlue, IRECT(4, 4, 44, 28), 6.f);
+    g.FillCircle(kRed, 68, 16, 12);
+    g.DrawLine(kBlack, 4, 36, 92, 60, nullptr, 2.f);
+    g.FillTriangle(kGreen, 50, 60, 70, 34, 90, 60);
+    g.DrawDottedLine(kBlack, 4, 40, 44, 40, nullptr, 1.f, 4.f);
+    IPattern gradient;
+    gradient.mType = kLinearPattern;
+    gradient.mNStops = 2;
+    gradient.mStops[0].mColor = kRed;
+    gradient.mStops[1] = {kBlue, 1.f};
+    gradient.mTransform = IMatrix(0, 1.0 / 40.0, 1, 0, 0, -0.1); // pattern y = (x - 4) / 40: left to right
+    g.PathClear();
+    g.PathRect(IRECT(4, 44, 44, 60));
+    g.PathFill(gradient);
+  });
+  EXPECT_EQ(CompareGolden(Render(), "primitives"), "");
+}
+
+TEST_F(Headless, BitmapsAtEachScreenAndDrawScale)
+{
+  WriteTiles(mResources);
+  struct Case
+  {
+    int screenScale;
+    float drawScale;
+    const char* golden;
+  };
+  const Case cases[] = {
+    {1, 1.f, "bitmap_s1_d1"}, {2, 1.f, "bitmap_s2_d1"}, {1, 0.5f, "bitmap_s1_d05"}, {1, 2.f, "bitmap_s1_d2"},
+  };
+  for (const Case& c : cases)
+  {
+    Open(40, 20, [](IGraphics& g, const IRECT&) {
+      const IBitmap tile = g.LoadBitmap("tile.png");
+      EXPECT_EQ(tile.W(), 16);
+      g.DrawBitmap(tile, IRECT(2, 2, 18, 18), 0, 0);
+      g.DrawFittedBitmap(tile, IRECT(22, 2, 30, 18));
+    }, c.screenScale, c.drawScale);
+    EXPECT_EQ(CompareGolden(Render(), c.golden), "") << c.golden;
+  }
+}
+
+TEST_F(Headless, LayerWithADropShadow)
+{
+  Open(64, 48, [](IGraphics& g, const IRECT&) {
+    g.StartLayer(nullptr, IRECT(8, 8, 56, 40));
+    g.FillRoundRect(kBlue, IRECT(12, 12, 44, 32), 4.f);
+    ILayerPtr layer = g.EndLayer();
+    IShadow shadow;
+    shadow.mColor = IColor(255, 0, 0, 0);
+    shadow.mBlurSize = 3.f;
+    shadow.mXOffset = 4.f;
+    shadow.mYOffset = 4.f;
+    shadow.mOpacity = 0.6f;
+    g.ApplyLayerDropShadow(layer, shadow);
+    g.DrawLayer(layer);
+  });
+  EXPECT_EQ(CompareGolden(Render(), "layer_shadow", 3), "");
+}
+
+TEST_F(Headless, AlignedAndRotatedTextInRobotoAndTheVerdanaSubstitute)
+{
+  Open(160, 96, [](IGraphics& g, const IRECT&) {
+    const IRECT box(4, 4, 124, 28);
+    g.DrawRect(kGreen, box);
+    g.DrawText(IText(14.f, kBlack, "Roboto-Regular", kAlignNear, kVAlignTop), "Left top", box);
+    g.DrawText(IText(14.f, kBlue, "Roboto-Regular", kAlignFar, kVAlignBottom), "right", box);
+    g.DrawText(IText(16.f, kBlack, "Verdana Normal", kAlignCenter, kVAlignMiddle), "Verdana", IRECT(4, 32, 124, 56));
+    g.DrawText(IText(16.f, kRed, "Verdana Bold", kAlignCenter, kVAlignMiddle), "Bold", IRECT(4, 60, 124, 92));
+    g.DrawText(IText(12.f, kBlack, "Roboto-Regular", kAlignCenter, kVAlignMiddle, 90.f), "Turned",
+               IRECT(128, 4, 156, 92));
+  });
+  ASSERT_TRUE(mGraphics->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
+  ASSERT_TRUE(mGraphics->LoadFontByFamily("Verdana Normal", "Verdana", 0));
+  ASSERT_TRUE(mGraphics->LoadFontByFamily("Verdana Bold", "Verdana", 1));
+  EXPECT_EQ(CompareGolden(Render(), "text", 8), "");
+}
+
+TEST_F(Headless, SvgIconsWithAViewBoxOfAnotherShape)
+{
+  Open(96, 48, [](IGraphics& g, const IRECT&) {
+    // A 2:1 view box in a square image: meet keeps the view box's shape, centred or at the bottom.
+    const char* centred = "<svg width=\"40\" height=\"40\" viewBox=\"0 0 20 10\" preserveAspectRatio=\"xMidYMid\">"
+                          "<rect width=\"20\" height=\"10\" fill=\"#2838dc\"/><circle cx=\"5\" cy=\"5\" r=\"4\" "
+                          "fill=\"none\" stroke=\"#dc2828\" stroke-width=\"1.5\"/></svg>";
+    const char* bottom = "<svg width=\"40\" height=\"40\" viewBox=\"0 0 20 10\" preserveAspectRatio=\"xMinYMax\">"
+                         "<path d=\"M0 10 L10 0 L20 10 Z M7 8 L13 8 L10 5 Z\" fill=\"#28aa50\"/></svg>";
+    g.DrawSVG(g.LoadSVGFromData("centred.svg", centred, int(strlen(centred))), IRECT(4, 4, 44, 44));
+    g.DrawSVG(g.LoadSVGFromData("bottom.svg", bottom, int(strlen(bottom))), IRECT(52, 4, 92, 44));
+  });
+  EXPECT_EQ(CompareGolden(Render(), "svg_icons"), "");
+}
