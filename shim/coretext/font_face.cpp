@@ -10,6 +10,33 @@
 
 namespace coretext {
 
+namespace {
+
+uint32_t ReadU32(const std::vector<uint8_t>& b, size_t at)
+{
+  return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
+}
+
+/// stb_truetype reads the table directory and the tables it names without knowing the buffer's length: the
+/// directory and every table must lie inside the bytes.
+bool TablesInside(const std::vector<uint8_t>& bytes, size_t face)
+{
+  constexpr size_t kHeaderSize = 12, kRecordSize = 16;
+  const size_t tables = size_t(bytes[face + 4]) << 8 | bytes[face + 5];
+  if (face + kHeaderSize + tables * kRecordSize > bytes.size())
+    return false;
+  for (size_t i = 0; i < tables; ++i)
+  {
+    const size_t record = face + kHeaderSize + i * kRecordSize;
+    const uint64_t start = ReadU32(bytes, record + 8), length = ReadU32(bytes, record + 12);
+    if (start + length > bytes.size())
+      return false;
+  }
+  return true;
+}
+
+} // namespace
+
 FontBytes FontBytesFromFile(const std::string& path)
 {
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -49,10 +76,7 @@ bool ReadFontFace(const std::vector<uint8_t>& bytes, int faceIndex, FontMetrics&
   const int offset = stbtt_GetFontOffsetForIndex(bytes.data(), faceIndex);
   if (offset < 0 || size_t(offset) + kSfntHeaderSize > bytes.size())
     return false;
-  // stb_truetype walks the table directory unchecked: it must lie inside the bytes.
-  constexpr size_t kTableRecordSize = 16;
-  const size_t tables = size_t(bytes[size_t(offset) + 4]) << 8 | bytes[size_t(offset) + 5];
-  if (size_t(offset) + kSfntHeaderSize + tables * kTableRecordSize > bytes.size())
+  if (!TablesInside(bytes, size_t(offset)))
     return false;
   stbtt_fontinfo info;
   if (!stbtt_InitFont(&info, bytes.data(), offset))
