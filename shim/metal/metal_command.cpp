@@ -1,8 +1,11 @@
 // Command buffers, encoders and the queue's worker thread.
 #include "metal_command.h"
 
+#include <algorithm>
 #include <deque>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "rasterizer.h"
 
@@ -213,19 +216,21 @@ void MTLRenderCommandEncoder::endEncoding()
     MTLRenderTarget target;
     target.color = pass->colorAttachments[0].texture.get();
     target.stencil = pass->stencilAttachment.texture.get();
-    std::unique_lock<std::mutex> colorLock, stencilLock;
-    if (target.color) colorLock = std::unique_lock<std::mutex>(target.color->lock());
-    if (target.stencil && target.stencil != target.color)
-      stencilLock = std::unique_lock<std::mutex>(target.stencil->lock());
+    // Every texture the pass touches is locked for the whole pass, in address order: one pass draws A into B
+    // and a later one B into A, so any other order could deadlock.
+    std::vector<const MTLTexture*> textures{target.color, target.stencil};
+    for (const MTLDraw& d : *draws)
+      textures.push_back(d.state.fragmentTexture.get());
+    textures.erase(std::remove(textures.begin(), textures.end(), nullptr), textures.end());
+    std::sort(textures.begin(), textures.end(), std::less<const MTLTexture*>());
+    textures.erase(std::unique(textures.begin(), textures.end()), textures.end());
+    std::vector<std::unique_lock<std::mutex>> locks;
+    locks.reserve(textures.size());
+    for (const MTLTexture* t : textures)
+      locks.emplace_back(t->lock());
     MTLRasterBeginPass(target, *pass);
     for (const MTLDraw& d : *draws)
-    {
-      const MTLTexture* sampled = d.state.fragmentTexture.get();
-      std::unique_lock<std::mutex> sampledLock;
-      if (sampled && sampled != target.color && sampled != target.stencil)
-        sampledLock = std::unique_lock<std::mutex>(sampled->lock());
       MTLRasterDraw(target, d);
-    }
   });
   owner_ = nullptr;
 }
