@@ -122,3 +122,19 @@ TEST_F(Headless, SvgIconsWithAViewBoxOfAnotherShape)
   });
   EXPECT_EQ(CompareGolden(Render(), "svg_icons"), "");
 }
+
+TEST_F(Headless, LayerPixelsWrittenAreReadBack)
+{
+  Open(16, 16, [](IGraphics& g, const IRECT&) {
+    g.StartLayer(nullptr, IRECT(0, 0, 8, 4));
+    ILayerPtr layer = g.EndLayer();
+    RawBitmapData pixels(8 * 4 * 4);
+    for (size_t i = 0; i < pixels.size(); ++i)
+      pixels[i] = i % 4 == 3 ? 255 : uint8_t(i * 7);
+    g.WriteLayerPixels(layer, pixels);
+    RawBitmapData back;
+    g.ReadLayerPixels(layer, back);
+    EXPECT_EQ(back, pixels);
+  });
+  Render();
+}
