@@ -1,5 +1,7 @@
 #include "platform/headless/IGraphicsHeadless.h"
 
+#include <algorithm>
+
 #include "core/IEditorDelegate.h"
 #include "platform/mac/CoreTextFont.h"
 
