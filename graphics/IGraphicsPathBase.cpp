@@ -564,7 +564,7 @@ void IGraphicsPathBase::PathTransformMatrix(const IMatrix& matrix) { ComposeTran
 
 void IGraphicsPathBase::PathClipRegion(const IRECT& r)
 {
-  const IRECT region = mLayers.empty() ? mClipRegion : mLayers.top()->Bounds();
+  const IRECT region = mLayers.empty() ? GetRegionClip() : mLayers.top()->Bounds();
   IRECT clip = region;
   if (!r.Empty())
   {
@@ -584,7 +584,7 @@ void IGraphicsPathBase::PrepareRegion(const IRECT& clip)
   PathTransformReset(true);
   PathClear();
   SetClipRegion(clip);
-  mClipRegion = clip;
+  SetRegionClip(clip);
 }
 
 } // namespace igraphics

@@ -1,7 +1,7 @@
 // Path-based drawing: every shape, bitmap placement and SVG image of the graphics context becomes a short sequence
-// of path primitives that a vector back end supplies. Keeps the current transform with its save stack and the
-// clip of the region being drawn. Still abstract: the back end gives the primitives, bitmap drawing, text, the
-// clip and the transform. Everything here runs on the thread that draws the editor (the main thread).
+// of path primitives that a vector back end supplies. Keeps the current transform with its save stack and sets the
+// context's region clip for each region drawn. Still abstract: the back end gives the primitives, bitmap drawing,
+// text, the clip and the transform. Everything here runs on the thread that draws the editor (the main thread).
 #pragma once
 
 #include <vector>
@@ -121,7 +121,6 @@ protected:
   /// The pattern of an SVG paint at the shape's opacity; a gradient without stops gives no pattern (false).
   static bool SVGPaintToPattern(const SvgPaint& paint, float opacity, IPattern& pattern);
 
-  IRECT mClipRegion;
   IMatrix mTransform;
   std::vector<IMatrix> mTransformStack;
 
