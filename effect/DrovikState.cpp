@@ -80,9 +80,14 @@ int Drovik::ReadStateChunk(const IStateChunk& chunk, int pos)
   if (U32At(chunk, p + 20) == 0 || U32At(chunk, p + 24) != kChunkVersion)
     return pos + 28;
 
+  // The document is read and checked before the lock the audio thread takes is held; a refused document
+  // changes nothing and fails the whole read.
+  ParsedPreset parsed;
+  if (ParsePresetXmlChunk(*this, chunk, pos + 28, parsed) == 0)
+    return -1;
   {
     plug::LibMutexLock lock(mMutex);
-    ReadPresetXmlChunk(*this, chunk, pos + 28, mStateSubsetOn, mStateSubsetTable);
+    ApplyParsedPreset(*this, parsed, mStateSubsetOn, mStateSubsetTable);
   }
   const int64_t outer = U32At(chunk, p + 4);
   const int64_t end = p + 8 + outer + (outer & 1);

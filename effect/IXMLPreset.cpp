@@ -1,6 +1,8 @@
 #include "effect/IXMLPreset.h"
 
 #include <charconv>
+#include <cmath>
+#include <string_view>
 #include <sys/stat.h>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +11,8 @@
 #include <vector>
 
 #include <tinyxml.h>
+
+#include "effect/XmlInputBounds.h"
 
 using plug::IParam;
 using plug::IPluginBase;
@@ -47,18 +51,18 @@ std::string FormatValue(double v)
   return result.ec == std::errc() ? std::string(buf, result.ptr) : std::string("0.000000");
 }
 
-/// The leading number of a text (blanks and a '+' allowed before it), 0.0 when there is none.
-double ParseValue(const char* text)
+/// The leading number of a text (blanks and a '+' allowed before it, anything after it); false when there is
+/// none or it is not finite ("1e999", "nan", "inf").
+bool ParseValue(const char* text, double& v)
 {
   if (!text)
-    return 0.0;
+    return false;
   while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r')
     ++text;
   if (*text == '+')
     ++text;
-  double v = 0.0;
   const auto result = std::from_chars(text, text + std::strlen(text), v);
-  return result.ec == std::errc() ? v : 0.0;
+  return result.ec == std::errc() && std::isfinite(v);
 }
 
 const char* TextOf(const TiXmlElement* e)
@@ -74,12 +78,16 @@ int FindParam(const IPluginBase& plug, const char* name)
   return -1;
 }
 
-/// Parses an XML text (up to its first zero byte); false on a parse error.
+/// Parses an XML text (up to its first zero byte, a byte-order mark at its start skipped); false on a parse
+/// error or a text outside the bounds the parser can take.
 bool ParseText(TiXmlDocument& doc, const std::string& text)
 {
+  const std::string_view body = XmlInputBounds::WithoutByteOrderMark(std::string_view(text.c_str()));
+  if (!XmlInputBounds::Accepts(body))
+    return false;
   // Bytes are taken one by one: in its UTF-8 mode the parser can step past the end of a text that is cut inside
   // a multi-byte character.
-  doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+  doc.Parse(body.data(), nullptr, TIXML_ENCODING_LEGACY);
   return !doc.Error();
 }
 } // namespace
@@ -160,9 +168,12 @@ bool IXMLPreset::ReadDocument(const TiXmlDocument& doc, const IPluginBase& plug,
     const char* paramName = param->Attribute("name");
     if (!paramName || !*paramName)
       continue;
+    double value = 0.0;
+    if (!ParseValue(param->Attribute("val"), value))
+      return false; // a value that does not read damages the whole document
     const int idx = FindParam(plug, paramName);
     if (idx >= 0)
-      out.mChanges.push_back({idx, ParseValue(param->Attribute("val"))});
+      out.mChanges.push_back({idx, value});
   }
   return true;
 }
@@ -190,8 +201,8 @@ bool IXMLPreset::BuildPresetXmlChunk(const IPluginBase& plug, const double* valu
   return chunk.PutBytes(printer.CStr(), length) > 0;
 }
 
-int IXMLPreset::ReadPresetXmlChunk(IPluginBase& plug, const IStateChunk& chunk, int pos, bool subsetOnly,
-                                   const IXMLParameterRow* subsetTable) const
+int IXMLPreset::ParsePresetXmlChunk(const IPluginBase& plug, const IStateChunk& chunk, int pos,
+                                    ParsedPreset& out) const
 {
   int32_t length = 0;
   if (pos < 0 || chunk.Get(&length, pos) < 0)
@@ -203,18 +214,31 @@ int IXMLPreset::ReadPresetXmlChunk(IPluginBase& plug, const IStateChunk& chunk, 
   std::string text(bytes, strnlen(bytes, static_cast<size_t>(length)));
   // The parser may step a few bytes past the end of a text cut inside a multi-byte character: zeros there.
   text.append(kParserSlack, '\0');
-
   TiXmlDocument doc;
-  ParsedPreset parsed;
-  if (!ParseText(doc, text) || !ReadDocument(doc, plug, false, parsed))
+  if (!ParseText(doc, text) || !ReadDocument(doc, plug, false, out))
     return 0;
+  return static_cast<int>(textStart + length);
+}
+
+void IXMLPreset::ApplyParsedPreset(IPluginBase& plug, const ParsedPreset& parsed, bool subsetOnly,
+                                   const IXMLParameterRow* subsetTable) const
+{
   if (plug::IPresetSlot* slot = plug.GetPresetSlot(0))
     slot->SetName(parsed.mPresetName.c_str());
   for (const ParsedPreset::Change& c : parsed.mChanges)
     if (!subsetOnly || IXMLParameters::InSubset(subsetTable, c.mIdx))
       plug.GetParam(c.mIdx)->Set(c.mValue);
   plug.NotifyAllParams(plug::kPresetRecall);
-  return static_cast<int>(textStart + length);
+}
+
+int IXMLPreset::ReadPresetXmlChunk(IPluginBase& plug, const IStateChunk& chunk, int pos, bool subsetOnly,
+                                   const IXMLParameterRow* subsetTable) const
+{
+  ParsedPreset parsed;
+  const int end = ParsePresetXmlChunk(plug, chunk, pos, parsed);
+  if (end > 0)
+    ApplyParsedPreset(plug, parsed, subsetOnly, subsetTable);
+  return end;
 }
 
 // ---- preset files ----

@@ -53,7 +53,8 @@ public:
   bool BuildPresetXmlChunk(const plug::IPluginBase& plug, const double* values, plug::IStateChunk& chunk,
                            const char* presetName, bool subsetOnly) const;
   /// Reads a length and document at pos and, when the whole document is valid, applies its preset name and
-  /// values and notifies every parameter. Returns pos + 4 + length, or 0 when nothing was applied.
+  /// values and notifies every parameter. Returns pos + 4 + length, or 0 when nothing was applied (a value that
+  /// does not read refuses the whole document).
   int ReadPresetXmlChunk(plug::IPluginBase& plug, const plug::IStateChunk& chunk, int pos, bool subsetOnly,
                          const IXMLParameterRow* subsetTable) const;
 
@@ -89,6 +90,15 @@ protected:
     std::string mData;
     std::vector<Change> mChanges;
   };
+
+  /// Reads and checks the length and document at pos, changing nothing: pos + 4 + length, or 0 when the
+  /// document is refused (cut, malformed, foreign, too deep or large, or a value that does not read). [any thread]
+  int ParsePresetXmlChunk(const plug::IPluginBase& plug, const plug::IStateChunk& chunk, int pos,
+                          ParsedPreset& out) const;
+  /// Applies a checked document: its name to the first preset, its values (with subsetOnly only those of the
+  /// subset table), then notifies every parameter.
+  void ApplyParsedPreset(plug::IPluginBase& plug, const ParsedPreset& parsed, bool subsetOnly,
+                         const IXMLParameterRow* subsetTable) const;
 
   void BuildDocument(TiXmlDocument& doc, const plug::IPluginBase& plug, const double* values,
                      const char* presetName, bool subsetOnly, const char* data) const;

@@ -76,12 +76,10 @@ TEST_F(PresetFiles, MissingSubsetParametersGoToDefaultsOthersKeepTheirs)
   Set(*d, kNonDefaults);
   Write("part.vqp", Document("Vesquin", "Drovik",
                              "<Param name=\"Saturation Odd Harmonics\" val=\"77.000000\"/>\n"
-                             "<Param name=\"Clip Ceiling\"/>\n"
                              "<Param name=\"Input Trim\" val=\"3.000000\"/>\n"
                              "<Param name=\"No Such Parameter\" val=\"1\"/>\n"));
   ASSERT_TRUE(d->LoadPresetFile(Path("part.vqp").c_str()));
   EXPECT_EQ(d->GetParam(kSat_driveodd)->Value(), 77.0);
-  EXPECT_EQ(d->GetParam(kClipCeiling)->Value(), 0.0); // no "val": 0.0, within the range
   EXPECT_EQ(d->GetParam(kInputTrim)->Value(), 3.0);
   for (int idx : {kClipoffon, kSat_offon, kSat_ProcMode, kSat_mode, kSat_stages, kSat_driveeven, kSat_fluctuation})
     EXPECT_EQ(d->GetParam(idx)->Value(), d->GetParam(idx)->GetDefault()) << idx;
