@@ -70,18 +70,22 @@ if(NOT TARGET benchmarks)
   add_custom_target(benchmarks)
 endif()
 
-# drovik_add_fuzzer(NAME SOURCES ... LIBS ...): a libFuzzer target (clang, DROVIK_FUZZ=ON) whose seed corpus is
-# fuzz/corpus/NAME. In every other build the same entry point is linked with a small replay driver and run by
-# CTest over the seed corpus, so each seed is exercised (under the sanitizers too).
+# drovik_add_fuzzer(NAME SOURCES ... LIBS ... [MAX_LEN bytes]): a libFuzzer target (clang, DROVIK_FUZZ=ON) whose
+# seed corpus is fuzz/corpus/NAME; MAX_LEN is the longest input the fuzzer makes (by default libFuzzer takes the
+# longest seed). In every other build the same entry point is linked with a small replay driver and run by CTest
+# over the seed corpus, so each seed is exercised (under the sanitizers too).
 function(drovik_add_fuzzer name)
-  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "MAX_LEN" "SOURCES;LIBS" ${ARGN})
+  if(NOT F_MAX_LEN)
+    set(F_MAX_LEN 0)
+  endif()
   set(corpus ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
   if(DROVIK_FUZZ)
     add_executable(${name} ${F_SOURCES})
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_libraries(${name} PRIVATE ${F_LIBS} -fsanitize=fuzzer)
     add_dependencies(fuzzers ${name})
-    file(APPEND ${CMAKE_BINARY_DIR}/fuzzers.txt "${name} ${corpus}\n")
+    file(APPEND ${CMAKE_BINARY_DIR}/fuzzers.txt "${name} ${corpus} ${F_MAX_LEN}\n")
   else()
     add_executable(${name}_replay ${F_SOURCES} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
     target_link_libraries(${name}_replay PRIVATE ${F_LIBS})

@@ -63,12 +63,12 @@ CC=clang CXX=clang++ configure build/fuzz -DDROVIK_FUZZ=ON -DDROVIK_TESTS=OFF -D
   -DDROVIK_SANITIZE=address,undefined
 cmake --build build/fuzz -j "$JOBS" --target fuzzers
 if [ -f build/fuzz/fuzzers.txt ]; then
-  while read -r name corpus; do
+  while read -r name corpus max_len; do
     [ -n "$name" ] || continue
     bin=$(find build/fuzz -type f -name "$name" -perm -u+x | head -n 1)
     work=$(mktemp -d)
     echo "-- $name"
-    if "$bin" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -print_final_stats=0 -artifact_prefix="$work/" "$work" "$corpus" \
+    if "$bin" -max_total_time="$FUZZ_SECONDS" -max_len="${max_len:-0}" -rss_limit_mb=2048 -print_final_stats=0 -artifact_prefix="$work/" "$work" "$corpus" \
         >"$work.log" 2>&1; then
       passed=$((passed + 1))
     else
