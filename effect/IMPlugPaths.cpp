@@ -2,12 +2,14 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
 
 #include "core/Paths.h"
+#include "core/RegularFile.h"
 
 namespace {
 
@@ -15,7 +17,8 @@ constexpr const char* kProductFolder = "Drovik";
 constexpr const char* kVST2Folder = "VST2";
 constexpr const char* kSettingsFile = "plugin.ini";
 constexpr mode_t kDataFolderMode = 0777;
-constexpr int kSettingsLineBuffer = 2048; // lines of up to 2047 characters are read at a time
+constexpr size_t kSettingsLineLength = 2047; // only the first 2047 characters of a line are looked at
+constexpr size_t kMaxSettingsBytes = size_t(1) << 20; // a larger settings file is not read
 
 /// Makes `path` when it is missing. The mode is set with chmod after mkdir rather than by clearing the process's
 /// file-creation mask, which other threads of the host share.
@@ -73,21 +76,20 @@ int IMPlugPaths::ReadIniInt(const char* section, const char* key, int defaultVal
   path.Set(mDataFolder.Get());
   path.Append("/");
   path.Append(kSettingsFile);
-  FILE* file = std::fopen(path.Get(), "rb");
-  if (!file)
+  std::string text;
+  if (!plug::ReadRegularFile(path.Get(), kMaxSettingsBytes, text))
     return defaultValue;
   int result = defaultValue;
-  char line[kSettingsLineBuffer];
-  bool atLineStart = true;
-  while (std::fgets(line, sizeof(line), file))
+  // Lines end at '\n' only: a zero byte inside a line ends its text there, never the line.
+  for (size_t start = 0; start < text.size();)
   {
-    // A line longer than the buffer arrives in pieces; only the piece that starts the line can hold a key.
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, std::min(end - start, kSettingsLineLength));
     int value = 0;
-    if (atLineStart && ParseSetting(line, key, value))
+    if (ParseSetting(line.c_str(), key, value))
       result = value;
-    const size_t length = std::strlen(line);
-    atLineStart = length > 0 && line[length - 1] == '\n';
+    start = end + 1;
   }
-  std::fclose(file);
   return result;
 }

@@ -15,7 +15,8 @@ public:
   void CreateDataFolders();
 
   /// The integer of the last line of "plugin.ini" that starts with `key`, "=" and a decimal number (blanks may
-  /// follow the "="); `defaultValue` when there is none or no file. Sections are not looked at. [main thread]
+  /// follow the "="); `defaultValue` when there is none or no file. Sections are not looked at. Only a regular
+  /// file of at most 1 MB is read. [main thread]
   int ReadIniInt(const char* section, const char* key, int defaultValue) const;
 
   const plug::LibString& DataFolder() const { return mDataFolder; }

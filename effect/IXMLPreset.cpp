@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <string_view>
-#include <sys/stat.h>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -12,6 +11,7 @@
 
 #include <tinyxml.h>
 
+#include "core/RegularFile.h"
 #include "effect/XmlInputBounds.h"
 
 using plug::IParam;
@@ -280,16 +280,9 @@ void IXMLPreset::DefaultPresetPath(const LibString& folder, LibString& path)
 bool IXMLPreset::ReadPresetFile(const IPluginBase& plug, const LibString& path, ParsedPreset& out) const
 {
   // Only a regular file of a sensible size is read (a folder opens too, and reports an absurd length).
-  struct stat st;
-  if (stat(path.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxPresetFileBytes)
+  std::string text;
+  if (!plug::ReadRegularFile(path.Get(), kMaxPresetFileBytes, text))
     return false;
-  FILE* file = std::fopen(path.Get(), "rb");
-  if (!file)
-    return false;
-  std::string text(static_cast<size_t>(st.st_size), '\0');
-  const size_t got = std::fread(text.data(), 1, text.size(), file);
-  std::fclose(file);
-  text.resize(got);
   text.resize(strnlen(text.c_str(), text.size())); // the text ends at its first zero byte
   TiXmlDocument doc;
   return ParseText(doc, text) && ReadDocument(doc, plug, true, out);

@@ -45,7 +45,7 @@ public:
   static constexpr const char* kPresetExtension = ".vqp";
   static constexpr const char* kDefaultPresetName = "default";
   /// Larger files are not taken for presets.
-  static constexpr long kMaxPresetFileBytes = 1 << 20;
+  static constexpr size_t kMaxPresetFileBytes = size_t(1) << 20;
 
   /// Appends the text length and the document of the live parameter values. [main thread]
   bool WritePresetXmlChunk(const plug::IPluginBase& plug, plug::IStateChunk& chunk, bool subsetOnly) const;

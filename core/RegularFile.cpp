@@ -1,0 +1,43 @@
+#include "core/RegularFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plug {
+
+bool ReadRegularFile(const char* path, size_t maxBytes, std::string& out)
+{
+  if (!path) return false;
+  // Opening without blocking: a FIFO without a writer would otherwise hold the open itself.
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
+  struct stat st;
+  std::string text;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 && size_t(st.st_size) <= maxBytes;
+  if (ok)
+  {
+    // The file may grow while it is read: at most one byte beyond the bound is asked for, to see it did.
+    text.resize(maxBytes + 1);
+    size_t got = 0;
+    while (got < text.size())
+    {
+      const ssize_t n = read(fd, text.data() + got, text.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0)
+      {
+        ok = n == 0;
+        break;
+      }
+      got += size_t(n);
+    }
+    ok = ok && got <= maxBytes;
+    text.resize(got);
+  }
+  close(fd);
+  if (ok) out.swap(text);
+  return ok;
+}
+
+} // namespace plug
