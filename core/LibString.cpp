@@ -54,7 +54,7 @@ void LibString::SetRange(int offset, const char* text, int length, int keep)
     std::memset(Chars() + oldSize, 0, static_cast<size_t>(needed - oldSize));
   }
   char* s = Chars();
-  if (oldSize > offset + length && keep > 0)
+  if (oldSize > offset && keep > 0) // the kept bytes follow the offset, wherever the new text ends
     std::memmove(s + offset + length, s + offset, static_cast<size_t>(keep));
   if (length > 0)
     std::memmove(s + offset, text, static_cast<size_t>(length));

@@ -1,0 +1,27 @@
+// LibString::SetRange with bytes of the old text kept behind the new ones.
+#include <gtest/gtest.h>
+
+#include "core/LibString.h"
+
+TEST(LibStringRange, KeptBytesMoveBehindTheNewOnes)
+{
+  const struct
+  {
+    const char* before;
+    int offset;
+    const char* text;
+    int length, keep;
+    const char* after;
+  } cases[] = {
+    {"hello", 1, "ABCDE", 5, 3, "hABCDEell"}, // offset + length reaches past the old text
+    {"hello", 1, "AB", 2, 3, "hABell"},
+    {"hello", 0, "XY", 2, 5, "XYhello"},
+    {"hello", 2, "Z", 1, 0, "heZ"},
+  };
+  for (const auto& c : cases)
+  {
+    plug::LibString s(c.before);
+    s.SetRange(c.offset, c.text, c.length, c.keep);
+    EXPECT_STREQ(s.Get(), c.after) << c.before << " " << c.offset << " " << c.text;
+  }
+}
