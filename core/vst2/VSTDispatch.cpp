@@ -203,8 +203,13 @@ intptr_t IPluginVST2::GetProgramName(const VSTRequest& r)
 
 intptr_t IPluginVST2::GetProgramNameIndexed(const VSTRequest& r)
 {
-  if (!r.mPtr || r.mIndex < 0 || r.mIndex >= NPresets())
+  if (!r.mPtr)
     return 0;
+  if (r.mIndex < 0 || r.mIndex >= NPresets())
+  {
+    CopyToHost(r.mPtr, "", kProgramNameSize);
+    return 0;
+  }
   const char* name = GetPresetName(r.mIndex);
   CopyToHost(r.mPtr, name, kProgramNameSize);
   return name[0] ? 1 : 0;
@@ -572,14 +577,15 @@ intptr_t IPluginVST2::GetChunk(const VSTRequest& r)
 
 intptr_t IPluginVST2::SetChunk(const VSTRequest& r)
 {
-  if (!r.mPtr || r.mValue <= 0 || r.mValue > INT_MAX)
+  if (!r.mPtr || r.mValue < 0 || r.mValue > INT_MAX)
     return 0;
   const bool bank = r.mIndex == 0;
   IStateChunk& chunk = bank ? mBankState : mState;
   const int size = static_cast<int>(r.mValue);
   if (chunk.Resize(size) != size)
     return 0;
-  std::memcpy(chunk.GetData(), r.mPtr, static_cast<size_t>(size));
+  if (size > 0) // an empty chunk reads nothing of the host's buffer
+    std::memcpy(chunk.GetData(), r.mPtr, static_cast<size_t>(size));
 
   int32_t magic = 0, version = 0;
   int pos = 0;

@@ -66,7 +66,6 @@ TEST(Dispatcher, UnknownOpcodesAndOutOfRangeIndicesAnswerZero)
     EXPECT_EQ(Call(p, vst2::effGetParamName, idx, 0, text), 0);
     EXPECT_EQ(Call(p, vst2::effCanBeAutomated, idx), 0);
     EXPECT_EQ(Call(p, vst2::effString2Parameter, idx, 0, text), 0);
-    EXPECT_EQ(Call(p, vst2::effGetProgramNameIndexed, idx, 0, text), 0);
     EXPECT_EQ(p.GetEffect().getParameter(&p.GetEffect(), idx), 0.0f);
     p.GetEffect().setParameter(&p.GetEffect(), idx, 0.5f);
   }

@@ -145,3 +145,14 @@ TEST(HostileState, AHostileChunkIsRefusedWithoutWaitingForTheAudioLock)
   EXPECT_TRUE(finished);
   EXPECT_EQ(done.get(), 0);
 }
+
+TEST(HostileState, AnEmptyChunkReadsNothingAndIsAccepted)
+{
+  LockableDrovik d;
+  enginetest::Set(d, {{kOutputTrim, -2.0}});
+  const std::vector<double> before = Values(d);
+  vst2::Effect& e = d.GetEffect();
+  char unreadable = 0; // a read beyond its one byte would be caught by the sanitizers
+  EXPECT_EQ(e.dispatcher(&e, vst2::effSetChunk, 1, 0, &unreadable, 0.f), 1);
+  EXPECT_EQ(Values(d), before);
+}
