@@ -2,12 +2,18 @@
 // them, the editor's state, and afterwards latency, bypass delay and the meter flag.
 #include "effect/Drovik.h"
 
+#include "core/HostId.h"
+
 #include <cmath>
 
 namespace {
 
 /// Hosts that are told a changed latency at once (the others learn it at reset or from the idle handler).
-bool ReportsLatencyAtOnce(int host) { return host == 7 || host == 21 || host == 26 || host == 38 || host == 45; }
+bool ReportsLatencyAtOnce(int host)
+{
+  return host == plug::kHostFL || host == plug::kHostLogic || host == plug::kHostStudioOne ||
+         host == plug::kHostWaveform || host == plug::kHostSadie;
+}
 
 /// The highest action id; every idx above it only runs the common tail.
 constexpr int kLastActionId = kActionResetMeters;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/HostId.h"
 #include "effect/dsp/channel_buffers.h"
 #include "effect/dsp/levels.h"
 #include "effect/dsp/sample_rate.h"
@@ -12,9 +13,8 @@ namespace {
 
 double SanitizeInput(double x) { return FrameChain::SanitizeInput(x); }
 
-/// Host ids whose latency is refreshed on every block.
-constexpr int kHostRefreshingPerBlockA = 2;
-constexpr int kHostRefreshingPerBlockB = 9;
+/// Hosts whose latency is refreshed on every block.
+bool RefreshesLatencyPerBlock(int host) { return host == plug::kHostProTools || host == plug::kHostAbletonLive; }
 
 } // namespace
 
@@ -65,8 +65,7 @@ void Drovik::OnReset()
 void Drovik::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
   plug::LibMutexLock lock(mMutex);
-  const int host = GetHost();
-  if ((host == kHostRefreshingPerBlockA || host == kHostRefreshingPerBlockB) && GetLatency() != mReportedLatency)
+  if (RefreshesLatencyPerBlock(GetHost()) && GetLatency() != mReportedLatency)
     SetLatency(mReportedLatency);
 
   const int nOut = std::min(CountConnectedChannels(plug::kOutput), 2);
