@@ -224,6 +224,7 @@ protected:
   int mBlockSize = 0;
   int mLatency = 0;
   std::atomic<bool> mMeterUpdate{false};
+  bool mWasBypassed = false; ///< the last block was bypassed [audio thread]
   DelayRing mBypassRingL, mBypassRingR;
   MeterClock mMeterClock;
   Oversampler mOversampler;

@@ -77,16 +77,20 @@ void Drovik::ProcessBlock(double** inputs, double** outputs, int nFrames)
   }
   double* in[2] = {inputs[0], (nOut == 2 && inputs[1]) ? inputs[1] : inputs[0]};
 
-  if (mBypass == 1 || GetBypassed())
+  const bool bypassed = mBypass == 1 || GetBypassed();
+  if (bypassed)
     ProcessBypassed(in, outputs, nFrames, nOut);
   else
   {
+    // The resamplers were not fed while bypassed: what they still hold is from before the bypass began.
+    if (mWasBypassed) mOversampler.Clear();
     FeedBypassRings(in, nFrames);
     if (mOversampler.Factor() <= 1)
       ProcessCore(in, outputs, nFrames, nOut, nOut);
     else
       ProcessOversampled(in, outputs, nFrames, nOut);
   }
+  mWasBypassed = bypassed;
   mChain.PublishMeters();
 }
 

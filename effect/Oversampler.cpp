@@ -123,6 +123,14 @@ void Oversampler::SetFactor(int factor)
   }
 }
 
+void Oversampler::Clear()
+{
+  for (int c = 0; c < mNIn; ++c)
+    if (mUp[mCurrent][c]) mUp[mCurrent][c]->Clear();
+  for (int c = 0; c < mNOut; ++c)
+    if (mDown[mCurrent][c]) mDown[mCurrent][c]->Clear();
+}
+
 void Oversampler::Release()
 {
   for (int i = 0; i < kNumFactors; ++i)

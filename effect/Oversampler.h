@@ -32,6 +32,8 @@ public:
   void Build(int factor, int maxFactor, int blockSize, int nIn, int nOut, int nBuf, double sampleRate);
   /// Selects a factor up to the maximum (others are refused) and clears every resampler. [under the plug-in lock]
   void SetFactor(int factor);
+  /// Clears the running factor's resamplers, forgetting every sample they hold. [audio thread, never allocates]
+  void Clear();
   /// Frees everything built. [prepare]
   void Release();
 
