@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/IPresetSlot.h"
@@ -275,6 +276,22 @@ private:
   void RequestEditorWork(unsigned what);
 
   std::atomic<unsigned> mPendingEditorWork{0};
+
+  /// What a change of oversampling or meter mode needs that is costly to build: the resamplers of the new
+  /// factor (their latency measured) and the meters' window buffers. Built outside the plug-in lock and swapped
+  /// in under it; afterwards it holds what was replaced, to be freed outside the lock.
+  struct PreparedChange
+  {
+    std::unique_ptr<Oversampler::FactorSet> resamplers;
+    FrameChain::MeterBuffers meters;
+  };
+  /// Builds, without holding the lock, what switching to an oversampling setting and a meter mode needs; false
+  /// when nothing is to be built or a caller on this thread has prepared the change already. [any thread]
+  bool PrepareChange(int oversampling, int meterMode, PreparedChange& out);
+  /// The prepared change being applied, while its preparer holds the lock. [under the plug-in lock]
+  PreparedChange* mPrepared = nullptr;
+  /// The setting of an integer parameter once a checked document is applied.
+  int SettingAfter(const ParsedPreset& parsed, int idx) const;
 
   /// Appends header, XML text of values named presetName, sizes and pads.
   bool AppendStateChunk(const double* values, const char* presetName, plug::IStateChunk& chunk) const;

@@ -41,9 +41,37 @@ bool Drovik::AcceptsChangeFrom(int idx, plug::EParamChangeSource source) const
 void Drovik::OnParamChange(int idx, plug::EParamChangeSource source, int sampleOffset)
 {
   if (!AcceptsChangeFrom(idx, source)) return;
+  // What the change needs is built before the lock the audio thread takes; the objects it replaces are freed
+  // after the lock is released (prepared is destroyed last).
+  PreparedChange prepared;
+  const bool own = (idx == kOversampling || idx == kMeterMode) &&
+                   PrepareChange(GetParam(kOversampling)->Int(), GetParam(kMeterMode)->Int(), prepared);
   plug::LibMutexLock lock(mMutex);
+  if (own) mPrepared = &prepared;
   if (idx >= 0 && idx <= kLastActionId) ApplyChange(idx, source);
   FinishChange();
+  if (own) mPrepared = nullptr;
+}
+
+bool Drovik::PrepareChange(int oversampling, int meterMode, PreparedChange& out)
+{
+  const int factor = FactorOfSetting(oversampling);
+  Oversampler::Shape shape;
+  bool newFactor = false, newMeters = false;
+  int oldMeterMode = 0;
+  double rate = 0.0;
+  {
+    plug::LibMutexLock lock(mMutex);
+    if (mPrepared) return false;
+    shape = mOversampler.CurrentShape();
+    newFactor = factor != mOversampler.Factor() && factor <= kMaxOversampling;
+    newMeters = newFactor || meterMode != mMeterMode;
+    oldMeterMode = mMeterMode;
+    rate = mSampleRate;
+  }
+  if (newFactor) out.resamplers = Oversampler::BuildFactorSet(shape, factor);
+  if (newMeters) out.meters = FrameChain::MeterBuffersFor(oldMeterMode, meterMode, rate * factor);
+  return newFactor || newMeters;
 }
 
 void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
@@ -73,7 +101,8 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
       mOversampling = intValue;
       {
         plug::LibMutexLock again(mMutex);
-        mOversampler.SetFactor(FactorOfSetting(mOversampling));
+        std::unique_ptr<Oversampler::FactorSet> none;
+        mOversampler.SetFactor(FactorOfSetting(mOversampling), mPrepared ? mPrepared->resamplers : none);
         PrepareDSP();
       }
       mChain.ResetMeters();
@@ -112,7 +141,7 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
     if (intValue != mMeterMode)
     {
       mMeterMode = intValue;
-      mChain.SetMeterMode(mMeterMode, ProcessRate());
+      mChain.SetMeterMode(mMeterMode, ProcessRate(), mPrepared ? &mPrepared->meters : nullptr);
       RequestEditorWork(kEditorControlStates);
     }
     break;

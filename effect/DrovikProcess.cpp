@@ -34,7 +34,8 @@ void Drovik::PrepareDSP()
   mOversampler.Build(FactorOfSetting(mOversampling), kMaxOversampling, mBlockSize, kOversamplerInputs,
                      kOversamplerOutputs, kOversamplerOutputs, fs);
   const double fsOS = ProcessRate();
-  mChain.Prepare(fs, fsOS, GetParam(kClipCeiling)->Value(), mSatSettings, mMeterMode);
+  mChain.Prepare(fs, fsOS, GetParam(kClipCeiling)->Value(), mSatSettings, mMeterMode,
+                 mPrepared ? &mPrepared->meters : nullptr);
   mLatency = CurrentOSLatency();
   for (DelayRing* ring : {&mBypassRingL, &mBypassRingR})
   {

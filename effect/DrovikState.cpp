@@ -37,6 +37,15 @@ void CloseSizeField(IStateChunk& chunk, int sizePos)
 }
 } // namespace
 
+int Drovik::SettingAfter(const ParsedPreset& parsed, int idx) const
+{
+  const plug::IParam* p = GetParam(idx);
+  int setting = p->Int();
+  for (const ParsedPreset::Change& c : parsed.mChanges)
+    if (c.mIdx == idx) setting = static_cast<int>(p->Constrain(c.mValue));
+  return setting;
+}
+
 bool Drovik::AppendStateChunk(const double* values, const char* presetName, IStateChunk& chunk) const
 {
   const uint32_t zero = 0, version = kChunkVersion;
@@ -85,9 +94,14 @@ int Drovik::ReadStateChunk(const IStateChunk& chunk, int pos)
   ParsedPreset parsed;
   if (ParsePresetXmlChunk(*this, chunk, pos + 28, parsed) == 0)
     return -1;
+  // So are the resamplers and meter buffers a new oversampling or meter mode needs.
+  PreparedChange prepared;
+  const bool own = PrepareChange(SettingAfter(parsed, kOversampling), SettingAfter(parsed, kMeterMode), prepared);
   {
     plug::LibMutexLock lock(mMutex);
+    if (own) mPrepared = &prepared;
     ApplyParsedPreset(*this, parsed, mStateSubsetOn, mStateSubsetTable);
+    if (own) mPrepared = nullptr;
   }
   const int64_t outer = U32At(chunk, p + 4);
   const int64_t end = p + 8 + outer + (outer & 1);

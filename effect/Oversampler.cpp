@@ -29,7 +29,7 @@ void Oversampler::Build(int factor, int maxFactor, int blockSize, int nIn, int n
 {
   (void)nBuf;
   if (maxFactor > kFactors[kNumFactors - 1]) return;
-  if (blockSize == mBlockSize && std::trunc(sampleRate) == std::trunc(mSampleRate))
+  if (blockSize == mBlockSize && std::trunc(sampleRate) == std::trunc(mShape.sampleRate))
   {
     SetFactor(factor);
     return;
@@ -51,15 +51,15 @@ void Oversampler::Build(int factor, int maxFactor, int blockSize, int nIn, int n
 void Oversampler::BuildSets(int maxFactor, int blockSize, int nIn, int nOut, double sampleRate)
 {
   mMaxFactor = std::max(maxFactor, 1);
-  mSampleRate = sampleRate;
+  mShape.sampleRate = sampleRate;
   mBlockSize = blockSize;
-  mNIn = std::clamp(nIn, 0, kMaxChannels);
-  mNOut = std::clamp(nOut, 0, kMaxChannels);
+  mShape.nIn = std::clamp(nIn, 0, kMaxChannels);
+  mShape.nOut = std::clamp(nOut, 0, kMaxChannels);
   const int block = std::clamp(blockSize, 1, kMaxPiece);
-  mPiece = block;
-  mUpCapacity = mMaxFactor * block;
+  mShape.piece = block;
+  mShape.upCapacity = mMaxFactor * block;
 
-  for (int c = 0; c < mNIn; ++c)
+  for (int c = 0; c < mShape.nIn; ++c)
   {
     mInputCopy[c].Allocate(block);
     for (int i = 0; i < kNumFactors; ++i)
@@ -70,20 +70,20 @@ void Oversampler::BuildSets(int maxFactor, int blockSize, int nIn, int nOut, dou
       mUp[i][c]->Clear();
     }
   }
-  for (int c = 0; c < mNOut; ++c)
+  for (int c = 0; c < mShape.nOut; ++c)
   {
-    mDownInBuf[c].Allocate(mUpCapacity);
+    mDownInBuf[c].Allocate(mShape.upCapacity);
     mDownIn[c] = mDownInBuf[c].data;
     for (int i = 0; i < kNumFactors; ++i)
     {
       delete mDown[i][c];
       mDown[i][c] = nullptr;
-      mDown[i][c] = new Resampler(kFactors[i] * sampleRate, sampleRate, mUpCapacity);
+      mDown[i][c] = new Resampler(kFactors[i] * sampleRate, sampleRate, mShape.upCapacity);
       mDown[i][c]->Clear();
     }
   }
   for (int i = 0; i < kNumFactors; ++i)
-    mLatency[i] = (i == 0 || mNOut == 0) ? 0 : MeasureLatency(*mDown[i][0], kFactors[i]);
+    mLatency[i] = (i == 0 || mShape.nOut == 0) ? 0 : MeasureLatency(*mDown[i][0], kFactors[i]);
 }
 
 int Oversampler::MeasureLatency(resamp::CDSPProcessor& down, int factor)
@@ -104,9 +104,33 @@ int Oversampler::MeasureLatency(resamp::CDSPProcessor& down, int factor)
 
 void Oversampler::SetFactor(int factor)
 {
-  const int index = IndexOf(factor);
   if (factor == mFactor || factor > mMaxFactor) return;
-  if (mPiece < 0 || (mNIn > 0 && !mUp[0][0]))
+  Select(factor);
+  Clear();
+}
+
+void Oversampler::SetFactor(int factor, std::unique_ptr<FactorSet>& fresh)
+{
+  const int index = IndexOf(factor);
+  if (!fresh || fresh->factor != factor || !(fresh->shape == mShape) || index < 0 || factor == mFactor ||
+      factor > mMaxFactor)
+  {
+    SetFactor(factor);
+    return;
+  }
+  for (int c = 0; c < kMaxChannels; ++c)
+  {
+    std::swap(mUp[index][c], fresh->up[c]);
+    std::swap(mDown[index][c], fresh->down[c]);
+  }
+  std::swap(mLatency[index], fresh->latency);
+  Select(factor);
+}
+
+void Oversampler::Select(int factor)
+{
+  const int index = IndexOf(factor);
+  if (mShape.piece < 0 || (mShape.nIn > 0 && !mUp[0][0]))
   {
     mFactor = 1; // nothing built: only the host rate runs
     mCurrent = 0;
@@ -114,20 +138,43 @@ void Oversampler::SetFactor(int factor)
   }
   mCurrent = index > 0 ? index : 0;
   mFactor = kFactors[mCurrent];
-  for (int i = 0; i < kNumFactors; ++i)
+}
+
+Oversampler::FactorSet::~FactorSet()
+{
+  for (int c = 0; c < kMaxChannels; ++c)
   {
-    for (int c = 0; c < mNIn; ++c)
-      if (mUp[i][c]) mUp[i][c]->Clear();
-    for (int c = 0; c < mNOut; ++c)
-      if (mDown[i][c]) mDown[i][c]->Clear();
+    delete up[c];
+    delete down[c];
+  }
+}
+
+std::unique_ptr<Oversampler::FactorSet> Oversampler::BuildFactorSet(const Shape& shape, int factor)
+{
+  if (IndexOf(factor) <= 0 || shape.piece < 1) return nullptr;
+  try
+  {
+    auto set = std::make_unique<FactorSet>();
+    set->factor = factor;
+    set->shape = shape;
+    for (int c = 0; c < shape.nIn; ++c)
+      set->up[c] = new Resampler(shape.sampleRate, factor * shape.sampleRate, shape.piece);
+    for (int c = 0; c < shape.nOut; ++c)
+      set->down[c] = new Resampler(factor * shape.sampleRate, shape.sampleRate, shape.upCapacity);
+    set->latency = shape.nOut > 0 ? MeasureLatency(*set->down[0], factor) : 0;
+    return set;
+  }
+  catch (...)
+  {
+    return nullptr; // out of memory: the switch clears the old set instead
   }
 }
 
 void Oversampler::Clear()
 {
-  for (int c = 0; c < mNIn; ++c)
+  for (int c = 0; c < mShape.nIn; ++c)
     if (mUp[mCurrent][c]) mUp[mCurrent][c]->Clear();
-  for (int c = 0; c < mNOut; ++c)
+  for (int c = 0; c < mShape.nOut; ++c)
     if (mDown[mCurrent][c]) mDown[mCurrent][c]->Clear();
 }
 
@@ -154,16 +201,16 @@ void Oversampler::Release()
   mCurrent = 0;
   mMaxFactor = 1;
   mBlockSize = -1;
-  mPiece = -1;
-  mSampleRate = -1.0;
-  mNIn = mNOut = 0;
-  mUpCapacity = 0;
+  mShape.piece = -1;
+  mShape.sampleRate = -1.0;
+  mShape.nIn = mShape.nOut = 0;
+  mShape.upCapacity = 0;
 }
 
 int Oversampler::Up(double** inputs, int nFrames, int nChannels)
 {
-  const int n = std::clamp(nFrames, 0, std::max(mPiece, 0));
-  const int channels = std::min(nChannels, mNIn);
+  const int n = std::clamp(nFrames, 0, std::max(mShape.piece, 0));
+  const int channels = std::min(nChannels, mShape.nIn);
   int length = 0;
   for (int c = 0; c < channels; ++c)
   {
@@ -182,8 +229,8 @@ int Oversampler::Up(double** inputs, int nFrames, int nChannels)
 
 int Oversampler::Down(int upLength, int nChannels)
 {
-  const int n = std::clamp(upLength, 0, mUpCapacity);
-  const int channels = std::min(nChannels, mNOut);
+  const int n = std::clamp(upLength, 0, mShape.upCapacity);
+  const int channels = std::min(nChannels, mShape.nOut);
   int length = 0;
   for (int c = 0; c < channels; ++c)
     length = mDown[mCurrent][c]->Process(mDownIn[c], n, mDownOut[c]);

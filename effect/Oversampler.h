@@ -1,7 +1,10 @@
 // Runs the per-sample chain at k times the host rate: each channel is resampled up before the chain and back
-// down after it. A complete set of resamplers exists for every factor (1, 2, 4, 8, 16) so that switching only
-// selects another set and clears state; the latency of each factor is measured once when the sets are built.
+// down after it. A set of resamplers exists for every factor (1, 2, 4, 8, 16); the latency of each factor is
+// measured when its set is built. A switch of factor while audio runs takes a fresh set built (and measured)
+// outside the plug-in's lock, so that under the lock only pointers change hands.
 #pragma once
+
+#include <memory>
 
 #include "resampler/resampler.h"
 
@@ -20,6 +23,41 @@ public:
   /// than any chain built here needs.
   static constexpr int kMaxMeasureCalls = 1 << 20;
 
+  using Resampler = resamp::CDSPResampler24_44k;
+
+  /// What the resamplers are built for: a set built for one shape fits no other.
+  struct Shape
+  {
+    double sampleRate = -1.0;
+    int piece = -1;
+    int nIn = 0;
+    int nOut = 0;
+    int upCapacity = 0;
+    bool operator==(const Shape& o) const
+    {
+      return sampleRate == o.sampleRate && piece == o.piece && nIn == o.nIn && nOut == o.nOut &&
+             upCapacity == o.upCapacity;
+    }
+  };
+  /// One factor's resamplers, cleared, with their measured latency.
+  struct FactorSet
+  {
+    FactorSet() = default;
+    FactorSet(const FactorSet&) = delete;
+    FactorSet& operator=(const FactorSet&) = delete;
+    ~FactorSet();
+    int factor = 0;
+    Shape shape;
+    Resampler* up[kMaxChannels] = {};
+    Resampler* down[kMaxChannels] = {};
+    int latency = 0;
+  };
+  /// A new set for factor built for shape, its latency measured; null for factor 1, a factor outside the
+  /// table, nothing built, or when memory runs out. [any thread, outside the plug-in lock; allocates]
+  static std::unique_ptr<FactorSet> BuildFactorSet(const Shape& shape, int factor);
+  /// The shape of the sets built. [under the plug-in lock]
+  Shape CurrentShape() const { return mShape; }
+
   Oversampler() = default;
   ~Oversampler() { Release(); }
   Oversampler(const Oversampler&) = delete;
@@ -30,8 +68,12 @@ public:
   /// factor. A maximum factor above 16 changes nothing. nBuf is accepted and not used. When memory runs out
   /// nothing is built and factor 1 runs. [prepare: may allocate; under the plug-in lock]
   void Build(int factor, int maxFactor, int blockSize, int nIn, int nOut, int nBuf, double sampleRate);
-  /// Selects a factor up to the maximum (others are refused) and clears every resampler. [under the plug-in lock]
+  /// Selects a factor up to the maximum (others are refused) and clears its resamplers. [under the plug-in lock]
   void SetFactor(int factor);
+  /// As SetFactor, but when fresh was built for this factor and shape its resamplers are taken instead of
+  /// clearing the old ones, which go back in fresh (to be freed outside the lock). [under the plug-in lock,
+  /// never allocates]
+  void SetFactor(int factor, std::unique_ptr<FactorSet>& fresh);
   /// Clears the running factor's resamplers, forgetting every sample they hold. [audio thread, never allocates]
   void Clear();
   /// Frees everything built. [prepare]
@@ -44,7 +86,7 @@ public:
   /// The measured latency of a factor of the table (0 for others or before a build).
   int LatencyOf(int factor) const;
   /// The longest piece Up accepts: the announced host block size, at most kMaxPiece. [audio thread]
-  int BlockSize() const { return mPiece; }
+  int BlockSize() const { return mShape.piece; }
   /// Latency of factor k in host samples from its down-resampler: twice the number of single silent samples it
   /// takes before its first output, divided by k; 0 when none comes within kMaxMeasureCalls. Clears `down`.
   static int MeasureLatency(resamp::CDSPProcessor& down, int factor);
@@ -62,19 +104,15 @@ public:
   double** DownOut() { return mDownOut; }
 
 private:
-  using Resampler = resamp::CDSPResampler24_44k;
-
   static int IndexOf(int factor);
+  /// Makes factor the running one. [under the plug-in lock]
+  void Select(int factor);
   void BuildSets(int maxFactor, int blockSize, int nIn, int nOut, double sampleRate);
 
   int mFactor = 1;
   int mMaxFactor = 1;
   int mBlockSize = -1; ///< the announced block size the sets were built for (the rebuild key)
-  int mPiece = -1;
-  double mSampleRate = -1.0;
-  int mNIn = 0;
-  int mNOut = 0;
-  int mUpCapacity = 0;
+  Shape mShape;
   double* mUpOut[kMaxChannels] = {};
   double* mDownOut[kMaxChannels] = {};
   double* mDownIn[kMaxChannels] = {};

@@ -4,14 +4,22 @@
 
 #include <cmath>
 
+FrameChain::MeterBuffers FrameChain::MeterBuffersFor(int modeA, int modeB, double processRate)
+{
+  MeterBuffers b;
+  b.processRate = processRate;
+  for (LevelMeter::WindowBuffers& m : b.meters) m = LevelMeter::BuffersFor(modeA, modeB, processRate);
+  return b;
+}
+
 void FrameChain::Prepare(double hostRate, double processRate, double ceilingDb, const SatSettings& sat,
-                         int meterMode)
+                         int meterMode, MeterBuffers* fresh)
 {
   SetCeiling(ceilingDb);
   mSatL.Reset(hostRate);
   mSatR.Reset(hostRate);
   SetSaturation(sat);
-  SetMeterMode(meterMode, processRate);
+  SetMeterMode(meterMode, processRate, fresh);
   mGREnvelope.Setup(kGRReleaseSeconds, kGRHoldSeconds, processRate, 1);
   mGRShown.store(0.0, std::memory_order_relaxed);
 }
@@ -28,9 +36,11 @@ void FrameChain::SetCeiling(double ceilingDb)
   mClipperR.SetCeiling(ceilingDb);
 }
 
-void FrameChain::SetMeterMode(int meterMode, double processRate)
+void FrameChain::SetMeterMode(int meterMode, double processRate, MeterBuffers* fresh)
 {
-  for (LevelMeter* m : {&mInMeterL, &mInMeterR, &mOutMeterL, &mOutMeterR}) m->InitForMode(meterMode, processRate);
+  const bool fits = fresh && fresh->processRate == processRate;
+  LevelMeter* meters[4] = {&mInMeterL, &mInMeterR, &mOutMeterL, &mOutMeterR};
+  for (int i = 0; i < 4; ++i) meters[i]->InitForMode(meterMode, processRate, fits ? &fresh->meters[i] : nullptr);
 }
 
 void FrameChain::ResetMeters()

@@ -26,15 +26,27 @@ public:
   static constexpr double kGRReleaseSeconds = 0.1;
   static constexpr double kGRHoldSeconds = 3.0;
 
-  /// Prepares everything for the host rate (saturators) and the processing rate (meters, envelope).
-  /// [prepare: may allocate]
-  void Prepare(double hostRate, double processRate, double ceilingDb, const SatSettings& sat, int meterMode);
+  /// Window buffers for the four meters, made outside the plug-in's lock for a processing rate.
+  struct MeterBuffers
+  {
+    double processRate = 0.0;
+    LevelMeter::WindowBuffers meters[4];
+  };
+  /// Buffers long enough for either of two meter modes at processRate. [any thread, allocates]
+  static MeterBuffers MeterBuffersFor(int modeA, int modeB, double processRate);
+
+  /// Prepares everything for the host rate (saturators) and the processing rate (meters, envelope). Fresh
+  /// meter buffers made for the same rate are taken in place of allocating (the replaced ones go back in
+  /// fresh). [prepare: may allocate without fresh buffers]
+  void Prepare(double hostRate, double processRate, double ceilingDb, const SatSettings& sat, int meterMode,
+               MeterBuffers* fresh = nullptr);
   /// Both saturators take the settings. [any thread, under the plug-in lock]
   void SetSaturation(const SatSettings& sat);
   /// Both clippers take the ceiling. [any thread, under the plug-in lock]
   void SetCeiling(double ceilingDb);
-  /// The four meters switch mode at the processing rate. [under the plug-in lock: may allocate]
-  void SetMeterMode(int meterMode, double processRate);
+  /// The four meters switch mode at the processing rate, taking fresh buffers as Prepare does. [under the
+  /// plug-in lock: may allocate without fresh buffers]
+  void SetMeterMode(int meterMode, double processRate, MeterBuffers* fresh = nullptr);
   /// The four meters back to silence; the gain-reduction envelope is kept. [under the plug-in lock]
   void ResetMeters();
 

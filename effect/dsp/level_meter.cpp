@@ -67,7 +67,7 @@ void MeanSquareWindow::Setup(double seconds, double sampleRate, double overlapFr
 {
   // The buffer first: should it fail to grow, the window keeps the length its buffer has.
   const int n = SamplesOf(seconds, sampleRate);
-  mBuffer.assign(static_cast<size_t>(n), 0.0);
+  if (mBuffer.size() < static_cast<size_t>(n)) mBuffer.assign(static_cast<size_t>(n), 0.0);
   windowSeconds = seconds;
   length = n;
   overlap = overlapFraction;
@@ -77,7 +77,6 @@ void MeanSquareWindow::Setup(double seconds, double sampleRate, double overlapFr
 
 void MeanSquareWindow::Clear()
 {
-  for (double& v : mBuffer) v = 0.0;
   position = 0;
   sum = leaving = meanSquare = minimum = maximum = 0.0;
   minimumDb = maximumDb = loudness = -144.0;
@@ -90,7 +89,7 @@ bool MeanSquareWindow::Process(double x1, double x2)
   double v = x1 * x1 + x2 * x2;
   if (averageTwo == 1) v *= 0.5;
   sum += v;
-  leaving = mBuffer[static_cast<size_t>(position)];
+  leaving = filled ? mBuffer[static_cast<size_t>(position)] : 0.0;
   mBuffer[static_cast<size_t>(position)] = v;
   ++position;
   ++hop;
@@ -131,7 +130,7 @@ void MeanSquareWindow::ProcessLinear(double m)
 {
   updated = 0;
   sum += m;
-  leaving = mBuffer[static_cast<size_t>(position)];
+  leaving = filled ? mBuffer[static_cast<size_t>(position)] : 0.0;
   mBuffer[static_cast<size_t>(position)] = m;
   ++hop;
   if (++position >= length)
@@ -261,8 +260,31 @@ void LevelMeter::Setup(int meterKind, double window, double attackS, double hold
   ClearState();
 }
 
-void LevelMeter::InitForMode(int meterMode, double fs)
+LevelMeter::WindowBuffers LevelMeter::BuffersFor(int modeA, int modeB, double fs)
 {
+  fs = UsableRate(fs);
+  int lengthA = SamplesOf(kDefaultWindowA, fs), lengthB = SamplesOf(kDefaultWindowB, fs);
+  for (int mode : {modeA, modeB})
+  {
+    const ModeSetup m = SetupOfMode(mode);
+    if (m.kind == kMeterKindWindowedPeak || m.kind == kMeterKindRMS || m.kind == kMeterKindLoudnessShort ||
+        m.kind == kMeterKindLoudnessLong)
+      lengthA = std::max(lengthA, SamplesOf(m.window, fs));
+    if (m.kind == kMeterKindAverage) lengthB = std::max(lengthB, SamplesOf(m.window, fs));
+  }
+  WindowBuffers b;
+  b.a.assign(size_t(lengthA), 0.0);
+  b.b.assign(size_t(lengthB), 0.0);
+  return b;
+}
+
+void LevelMeter::InitForMode(int meterMode, double fs, WindowBuffers* fresh)
+{
+  if (fresh)
+  {
+    windowA.AdoptBuffer(fresh->a);
+    windowB.AdoptBuffer(fresh->b);
+  }
   fs = UsableRate(fs);
   const ModeSetup m = SetupOfMode(meterMode);
   Setup(m.kind, m.window, m.attack, m.hold, m.release, m.offsetDb, fs, 0.0);

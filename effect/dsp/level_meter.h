@@ -29,10 +29,17 @@ class MeanSquareWindow
 {
 public:
   /// Length max(trunc(seconds * fs), 1); a new mean square every (1 - overlap) * length samples. Reuses the
-  /// buffer when it is large enough. [prepare]
+  /// buffer when it is large enough (allocates only otherwise). [prepare]
   void Setup(double seconds, double sampleRate, double overlap, int averageTwo);
-  /// Zeroes the samples and the running values (readings back to silence). [audio thread]
+  /// The running values back to silence (readings back to silence). The samples are left as they are: until
+  /// the window has filled once, no sample leaves it, so none from before the clear is ever read. [audio thread]
   void Clear();
+  /// Takes spare as its sample buffer when spare is longer, handing its own back in spare. [prepare, no
+  /// allocation]
+  void AdoptBuffer(std::vector<double>& spare)
+  {
+    if (spare.size() > mBuffer.size()) mBuffer.swap(spare);
+  }
   /// Adds x1^2 + x2^2 (halved when averaging two inputs); true when a full window published a new mean square.
   /// [audio thread]
   bool Process(double x1, double x2);
@@ -132,9 +139,17 @@ public:
   /// Times in seconds. [prepare: may allocate]
   void Setup(int kind, double window, double attack, double hold, double release, double offsetDb,
              double sampleRate, double delayMs);
-  /// Maps an EMeterMode to its kind, window and offset, sets the display envelope and clears everything.
-  /// [prepare: may allocate]
-  void InitForMode(int meterMode, double sampleRate);
+  /// Sample buffers for the two windows, made where allocating does no harm (outside the plug-in's lock).
+  struct WindowBuffers
+  {
+    std::vector<double> a, b;
+  };
+  /// Buffers long enough for either of two meter modes at sampleRate. [any thread, allocates]
+  static WindowBuffers BuffersFor(int modeA, int modeB, double sampleRate);
+  /// Maps an EMeterMode to its kind, window and offset, sets the display envelope and clears everything. Fresh
+  /// buffers longer than the present ones are taken (those replaced go back in fresh); with fresh buffers from
+  /// BuffersFor for this mode and rate nothing is allocated. [prepare: may allocate without fresh buffers]
+  void InitForMode(int meterMode, double sampleRate, WindowBuffers* fresh = nullptr);
   /// Every reading back to silence: windows, delays, ballistics, display. [audio thread, no allocation]
   void Reset();
 
