@@ -244,6 +244,8 @@ void Drovik::FinishChange()
     mBypassRingR.SetLength(mLatency);
   }
   mReportedLatency = mLatency;
+  // The record holds the new latency at once for a host that reads it before it is told.
+  SetRecordLatency(mLatency);
   if (ReportsLatencyAtOnce(GetHost()) && mLatency != GetLatency()) SetLatency(mLatency);
   mMeterUpdate.store(true, std::memory_order_relaxed);
 }

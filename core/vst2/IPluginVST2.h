@@ -60,6 +60,9 @@ public:
   bool EditorResize(int width, int height) override;
   void HostSpecificInit() override;
   void SetLatency(int samples) override;
+  /// The effect record's latency field alone: hosts that read it see the latency at once; the host is told of
+  /// the change (I/O changed) only by SetLatency. [any thread]
+  void SetRecordLatency(int samples) { mAEffect.initialDelay = samples; }
   bool SendMidiMsg(const IMidiMsg& msg) override;
   bool SendSysEx(const ISysExMsg& msg) override;
   bool SendVSTEvent(vst2::Event& event);
