@@ -147,6 +147,12 @@ void IParam::InitDouble(const char* name, double defaultVal, double minVal, doub
   mShape->Init(*this);
 }
 
+// Out of line: inlined into a caller's loop over GetParam(i), the atomic store is seen on the null branch of the
+// list look-up and warned about in optimised builds.
+void IParam::Set(double v) { mValue.store(Constrain(v), std::memory_order_relaxed); }
+
+void IParam::SetToDefault() { mValue.store(mDefault, std::memory_order_relaxed); }
+
 void IParam::InitInt(const char* name, int defaultVal, int minVal, int maxVal, const char* label, int flags,
                      const char* group)
 {

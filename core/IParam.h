@@ -137,13 +137,13 @@ public:
   double Value() const { return mValue.load(std::memory_order_relaxed); }
   /// Rounded to the step (half away from zero) when stepped, then clamped to [min, max].
   double Constrain(double v) const;
-  void Set(double v) { mValue.exchange(Constrain(v), std::memory_order_relaxed); }
+  void Set(double v);
   double FromNormalized(double x) const;
   void SetNormalized(double x) { Set(FromNormalized(x)); }
   /// shape(Constrain(v)) clamped to [0, 1].
   double ToNormalized(double v) const;
   double GetNormalized() const { return ToNormalized(Value()); }
-  void SetToDefault() { mValue.exchange(mDefault, std::memory_order_relaxed); }
+  void SetToDefault();
   /// Value taken as int, truncated toward zero (clamped to the int range first).
   int Int() const;
   bool Bool() const { return Value() >= 0.5; }

@@ -276,7 +276,8 @@ int IPluginBase::UnserializeParams(const IStateChunk& chunk, int startPos)
       pos = chunk.Get(&v, pos);
       if (pos < 0)
         break; // what could not be read keeps its value
-      GetParam(i)->Set(v);
+      if (IParam* p = GetParam(i))
+        p->Set(v);
     }
   }
   NotifyAllParams(kPresetRecall);

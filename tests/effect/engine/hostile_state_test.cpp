@@ -30,23 +30,21 @@ std::string Document(const std::string& params, const std::string& prefix = "")
 }
 
 /// The effect's state chunk around an XML text.
-std::vector<char> Chunk(const std::string& xml)
+std::string Chunk(const std::string& xml)
 {
-  std::vector<char> c;
-  auto put = [&c](const void* p, size_t n) { c.insert(c.end(), static_cast<const char*>(p), static_cast<const char*>(p) + n); };
-  auto u32 = [&put](uint32_t v) { put(&v, 4); };
-  put("RIFF", 4);
+  std::string c;
+  auto u32 = [&c](uint32_t v) { c.append(reinterpret_cast<const char*>(&v), 4); };
+  c += "RIFF";
   u32(uint32_t(28 + xml.size()));
   u32(1);
-  put("VQCMVQCS", 8);
+  c += "VQCMVQCS";
   u32(uint32_t(8 + xml.size()));
   u32(1);
   u32(uint32_t(xml.size()));
-  put(xml.data(), xml.size());
-  return c;
+  return c + xml;
 }
 
-intptr_t SetChunk(Drovik& d, std::vector<char> chunk)
+intptr_t SetChunk(Drovik& d, std::string chunk)
 {
   vst2::Effect& e = d.GetEffect();
   return e.dispatcher(&e, vst2::effSetChunk, 1, intptr_t(chunk.size()), chunk.data(), 0.f);
@@ -137,7 +135,7 @@ TEST(HostileState, ADeeplyNestedDefaultPresetDoesNotStopTheNextInstance)
 TEST(HostileState, AHostileChunkIsRefusedWithoutWaitingForTheAudioLock)
 {
   LockableDrovik d;
-  std::vector<char> chunk = Chunk(HostileDocuments()[2].xml);
+  const std::string chunk = Chunk(HostileDocuments()[2].xml);
   d.mMutex.Lock(); // a block in progress
   auto done = std::async(std::launch::async, [&] { return SetChunk(d, chunk); });
   const bool finished = done.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
