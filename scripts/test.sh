@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: the warnings-as-errors build, the same tests under
+# Installs what is missing, then builds and runs every test: the warnings-as-errors build (the default and the
+# Release configuration), the same tests under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and every libFuzzer
 # target for a bounded time over its seed corpus.
 set -euo pipefail
@@ -44,6 +45,11 @@ echo "== build (warnings as errors) =="
 configure build/ci
 cmake --build build/ci -j "$JOBS"
 run_ctest build/ci
+
+echo "== Release build (warnings as errors) =="
+configure build/release -DCMAKE_BUILD_TYPE=Release -DDROVIK_BENCH=OFF
+cmake --build build/release -j "$JOBS"
+run_ctest build/release
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
 configure build/asan -DDROVIK_SANITIZE=address,undefined -DDROVIK_BENCH=OFF
