@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: the warnings-as-errors build (the default and the
-# Release configuration), the same tests under
-# AddressSanitizer + UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and every libFuzzer
-# target for a bounded time over its seed corpus.
+# Installs what is missing, then builds and runs every test: the warnings-as-errors builds (the default and the
+# Release configuration), the same tests under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded tests
+# under ThreadSanitizer, and every libFuzzer target for a bounded time over its seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
