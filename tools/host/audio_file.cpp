@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
 
 namespace host {
 namespace {
@@ -11,9 +15,35 @@ constexpr double kSilenceDb = -300.0;
 constexpr double kPi = 3.14159265358979323846;
 
 double ToDb(double linear) { return linear > 0.0 ? 20.0 * std::log10(linear) : kSilenceDb; }
+
+uint32_t LittleU32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+
+/// For a RIFF WAVE file whose "data" chunk is cut short: the sizes its header gives and the file holds.
+bool DataCutShort(const std::string& path, uint64_t& declared, uint64_t& held)
+{
+  std::ifstream file(path, std::ios::binary);
+  unsigned char header[12];
+  if (!file.read(reinterpret_cast<char*>(header), 12) || std::memcmp(header, "RIFF", 4) != 0 ||
+      std::memcmp(header + 8, "WAVE", 4) != 0)
+    return false;
+  file.seekg(0, std::ios::end);
+  const uint64_t size = uint64_t(file.tellg());
+  uint64_t pos = 12;
+  unsigned char chunk[8];
+  while (pos + 8 <= size && file.seekg(std::streamoff(pos)) && file.read(reinterpret_cast<char*>(chunk), 8)) {
+    const uint64_t length = LittleU32(chunk + 4);
+    if (std::memcmp(chunk, "data", 4) == 0) {
+      declared = length;
+      held = size - (pos + 8);
+      return held < declared;
+    }
+    pos += 8 + length + (length & 1);
+  }
+  return false;
+}
 } // namespace
 
-bool ReadAudio(const std::string& path, Audio& audio, std::string& error)
+bool ReadAudio(const std::string& path, Audio& audio, std::string& error, std::string* warning)
 {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
@@ -29,6 +59,13 @@ bool ReadAudio(const std::string& path, Audio& audio, std::string& error)
   std::vector<double> interleaved(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
   sf_count_t got = sf_readf_double(file, interleaved.data(), info.frames);
   sf_close(file);
+  uint64_t declared = 0, held = 0;
+  if (warning && DataCutShort(path, declared, held))
+    *warning = path + ": the header says " + std::to_string(declared) + " bytes of audio, the file holds " +
+               std::to_string(held);
+  else if (warning && got < info.frames)
+    *warning = path + ": the header says " + std::to_string(info.frames) + " frames, the data holds " +
+               std::to_string(got);
   audio.sampleRate = info.samplerate;
   audio.channels.assign(static_cast<size_t>(info.channels), std::vector<double>(static_cast<size_t>(got)));
   for (sf_count_t f = 0; f < got; ++f)

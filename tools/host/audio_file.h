@@ -21,7 +21,8 @@ enum class SampleFormat
   Pcm16,
 };
 
-bool ReadAudio(const std::string& path, Audio& audio, std::string& error);
+/// Reads a sound file; `warning` tells of data shorter than the header says (what there is is read).
+bool ReadAudio(const std::string& path, Audio& audio, std::string& error, std::string* warning = nullptr);
 bool WriteAudio(const std::string& path, const Audio& audio, SampleFormat format, std::string& error);
 
 /// Peak and RMS over all channels, in dBFS (-inf for silence is reported as a very low number).

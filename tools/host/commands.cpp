@@ -5,6 +5,7 @@
 #include "program_files.h"
 #include "render.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -36,18 +37,82 @@ struct Options
   }
 };
 
-const char* const kFlagOptions[] = {"--double", "--offline", "--verbose", "--list"};
+/// What a command takes: its synopsis for --help and the options it knows, with and without a value.
+struct CommandSpec
+{
+  const char* name;
+  const char* synopsis;
+  std::vector<std::string> valued;
+  std::vector<std::string> flags;
+};
 
-bool Parse(const Args& args, Options& out, std::string& error)
+const std::vector<std::string> kStateOptions = {"--program", "--chunk", "--load-bank", "--load-program", "--param"};
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+const std::vector<CommandSpec>& Specs()
+{
+  static const std::vector<CommandSpec> specs = {
+      {"info", "info PLUGIN [STATE] [--save-chunk FILE]\n"
+               "    effect record, names, parameters, programs, can-do answers\n",
+       Join(kStateOptions, {"--save-chunk"}), {}},
+      {"process", "process PLUGIN IN.wav OUT.wav [STATE] [--rate HZ] [--block N] [--double] [--offline]\n"
+                  "        [--save-chunk FILE]\n"
+                  "    renders a WAV file, prints latency, peak and RMS; --rate is the rate the plug-in is told\n"
+                  "    (the file's samples are not resampled)\n",
+       Join(kStateOptions, {"--save-chunk", "--rate", "--block"}), {"--double", "--offline"}},
+      {"generate", "generate OUT.wav [--rate HZ] [--seconds S] [--channels N]\n"
+                   "    writes the demo's test signal\n",
+       {"--rate", "--seconds", "--channels"}, {}},
+      {"save-program", "save-program PLUGIN OUT.fxp [STATE]\n    current program as a program file\n",
+       kStateOptions, {}},
+      {"save-bank", "save-bank PLUGIN OUT.fxb [STATE]\n    all programs as a bank file\n", kStateOptions, {}},
+      {"load-program", "load-program PLUGIN IN.fxp [--save-chunk FILE]\n"
+                       "    loads a program file, prints the parameters\n",
+       {"--save-chunk"}, {}},
+      {"load-bank", "load-bank PLUGIN IN.fxb [--save-chunk FILE]\n    loads a bank file, prints the parameters\n",
+       {"--save-chunk"}, {}},
+      {"validate", "validate PLUGIN [--level 1..5] [--only NAME,...] [--skip NAME,...] [--seed N] [--in-process]\n"
+                   "        [--list]\n"
+                   "    runs the validation checks, each in a child process\n",
+       {}, {}},
+  };
+  return specs;
+}
+
+constexpr const char* kStateHelp =
+    "STATE, applied in this order: --program N, --chunk FILE (a program chunk from --save-chunk),\n"
+    "  --load-bank FILE.fxb, --load-program FILE.fxp, --param INDEX=NORMALISED (repeatable)\n"
+    "PLUGIN is a VST 2.x .so or a bundle folder X.vst (Contents/x86_64-linux/X.so).\n";
+
+const CommandSpec& SpecOf(const std::string& name)
+{
+  for (const CommandSpec& spec : Specs())
+    if (name == spec.name) return spec;
+  return Specs().front();
+}
+
+bool Known(const std::vector<std::string>& names, const std::string& name)
+{
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool Parse(const Args& args, const CommandSpec& spec, Options& out, std::string& error)
 {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
-      bool isFlag = false;
-      for (const char* f : kFlagOptions) isFlag = isFlag || a == f;
-      if (isFlag) {
+    if (a.size() > 1 && a[0] == '-') {
+      if (Known(spec.flags, a)) {
         out.flags[a] = true;
         continue;
+      }
+      if (!Known(spec.valued, a)) {
+        error = std::string(spec.name) + ": unknown option " + a + " (see " + spec.name + " --help)";
+        return false;
       }
       if (i + 1 >= args.size()) {
         error = a + " needs a value";
@@ -59,6 +124,12 @@ bool Parse(const Args& args, Options& out, std::string& error)
     }
   }
   return true;
+}
+
+bool AsksForHelp(const Args& args)
+{
+  return std::find(args.begin(), args.end(), "--help") != args.end() ||
+         std::find(args.begin(), args.end(), "-h") != args.end();
 }
 
 bool ToInt(const std::string& text, long& value)
@@ -81,14 +152,13 @@ int Fail(const std::string& message)
   return 1;
 }
 
-std::string FourChars(int32_t id)
+void Warn(const std::string& message) { std::cerr << "drovik-host: warning: " << message << "\n"; }
+
+std::string FormatHz(double rate)
 {
-  std::string s;
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    const char c = static_cast<char>((static_cast<uint32_t>(id) >> shift) & 0xff);
-    s += (c >= 32 && c < 127) ? c : '?';
-  }
-  return s;
+  char text[32];
+  std::snprintf(text, sizeof text, "%g Hz", rate);
+  return text;
 }
 
 std::string Quote(const std::string& text)
@@ -268,27 +338,36 @@ bool RenderOptions(const Options& o, double fallbackRate, RenderSettings& s)
 
 std::string Usage()
 {
-  return "usage: drovik-host COMMAND ...\n"
-         "  info PLUGIN [STATE]                         effect record, names, parameters, programs, can-do answers\n"
-         "  process PLUGIN IN.wav OUT.wav [STATE] [--rate HZ] [--block N] [--double] [--offline] [--save-chunk FILE]\n"
-         "                                              renders a WAV file, prints latency, peak and RMS\n"
-         "  generate OUT.wav [--rate HZ] [--seconds S] [--channels N]   writes the demo's test signal\n"
-         "  save-program PLUGIN OUT.fxp [STATE]         current program as a program file\n"
-         "  save-bank PLUGIN OUT.fxb [STATE]            all programs as a bank file\n"
-         "  load-program PLUGIN IN.fxp [--save-chunk FILE]   loads a program file, prints the parameters\n"
-         "  load-bank PLUGIN IN.fxb [--save-chunk FILE]      loads a bank file, prints the parameters\n"
-         "  validate PLUGIN [--level 1..5] [--only NAME,...] [--skip NAME,...] [--seed N] [--in-process] [--list]\n"
-         "                                              runs the validation checks, each in a child process\n"
-         "STATE, applied in this order: --program N, --chunk FILE (a program chunk from --save-chunk),\n"
-         "  --load-bank FILE.fxb, --load-program FILE.fxp, --param INDEX=NORMALISED (repeatable)\n"
-         "PLUGIN is a VST 2.x .so or a bundle folder X.vst (Contents/x86_64-linux/X.so).\n";
+  std::string text = "usage: drovik-host COMMAND ... (COMMAND --help for one command)\n";
+  for (const CommandSpec& spec : Specs()) text += std::string("  ") + spec.synopsis;
+  return text + kStateHelp;
 }
+
+std::string CommandUsage(const std::string& command)
+{
+  const CommandSpec& spec = SpecOf(command);
+  std::string text = std::string("usage: drovik-host ") + spec.synopsis;
+  return Known(spec.valued, "--program") ? text + kStateHelp : text;
+}
+
+namespace {
+/// Answers --help, or parses the arguments of command: -1 to go on, else the exit status.
+int Begin(const std::string& command, const Args& args, Options& o)
+{
+  if (AsksForHelp(args)) {
+    std::cout << CommandUsage(command);
+    return 0;
+  }
+  std::string error;
+  return Parse(args, SpecOf(command), o, error) ? -1 : Fail(error);
+}
+} // namespace
 
 int CommandInfo(const Args& args)
 {
   Options o;
+  if (const int status = Begin("info", args, o); status >= 0) return status;
   std::string error;
-  if (!Parse(args, o, error)) return Fail(error);
   auto plugin = LoadPlugin(o);
   if (!plugin || !ApplyState(*plugin, o)) return 1;
   PrintInfo(*plugin, o.positional[0]);
@@ -298,15 +377,23 @@ int CommandInfo(const Args& args)
 int CommandProcess(const Args& args)
 {
   Options o;
+  if (const int status = Begin("process", args, o); status >= 0) return status;
   std::string error;
-  if (!Parse(args, o, error)) return Fail(error);
   if (o.positional.size() != 3) return Fail("process needs PLUGIN IN.wav OUT.wav");
   Audio input;
-  if (!ReadAudio(o.positional[1], input, error)) return Fail(error);
+  std::string warning;
+  if (!ReadAudio(o.positional[1], input, error, &warning)) return Fail(error);
+  if (!warning.empty()) Warn(warning);
   RenderSettings settings;
   if (!RenderOptions(o, input.sampleRate, settings)) return 1;
+  if (settings.sampleRate != input.sampleRate)
+    Warn("the plug-in runs at " + FormatHz(settings.sampleRate) + "; the file's samples (at " +
+         FormatHz(input.sampleRate) + ") are not resampled, so the audio plays at another pitch and speed");
   auto plugin = LoadPlugin(o);
   if (!plugin || !ApplyState(*plugin, o)) return 1;
+  if (input.channels.size() > static_cast<size_t>(plugin->NumInputs()))
+    Warn(o.positional[1] + " has " + std::to_string(input.channels.size()) + " channels, the plug-in takes " +
+         std::to_string(plugin->NumInputs()) + ": the others are not processed");
   if (settings.useDouble && !plugin->CanDouble()) return Fail("the plug-in has no 64-bit processing");
   if (!settings.useDouble && !plugin->CanReplacing()) return Fail("the plug-in has no 32-bit processing");
   plugin->Context().offline = o.Has("--offline");
@@ -326,8 +413,8 @@ int CommandProcess(const Args& args)
 int CommandGenerate(const Args& args)
 {
   Options o;
+  if (const int status = Begin("generate", args, o); status >= 0) return status;
   std::string error;
-  if (!Parse(args, o, error)) return Fail(error);
   if (o.positional.size() != 1) return Fail("generate needs OUT.wav");
   double rate = 48000, seconds = 2;
   long channels = 2;
@@ -346,8 +433,8 @@ namespace {
 int SaveFile(const Args& args, bool bank)
 {
   Options o;
+  if (const int status = Begin(bank ? "save-bank" : "save-program", args, o); status >= 0) return status;
   std::string error;
-  if (!Parse(args, o, error)) return Fail(error);
   if (o.positional.size() != 2) return Fail(std::string(bank ? "save-bank" : "save-program") + " needs PLUGIN FILE");
   auto plugin = LoadPlugin(o);
   if (!plugin || !ApplyState(*plugin, o)) return 1;
@@ -362,8 +449,8 @@ int SaveFile(const Args& args, bool bank)
 int LoadFile(const Args& args, bool bank)
 {
   Options o;
+  if (const int status = Begin(bank ? "load-bank" : "load-program", args, o); status >= 0) return status;
   std::string error;
-  if (!Parse(args, o, error)) return Fail(error);
   if (o.positional.size() != 2) return Fail(std::string(bank ? "load-bank" : "load-program") + " needs PLUGIN FILE");
   auto plugin = LoadPlugin(o);
   if (!plugin) return 1;

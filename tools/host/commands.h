@@ -19,5 +19,7 @@ int CommandValidate(const Args& args);
 
 /// Text for `drovik-host help`.
 std::string Usage();
+/// Text for `drovik-host COMMAND --help`.
+std::string CommandUsage(const std::string& command);
 
 } // namespace host

@@ -257,6 +257,22 @@ bool DecodeBank(const std::vector<uint8_t>& bytes, FxBank& bank, std::string& er
   return true;
 }
 
+std::string FourChars(int32_t id)
+{
+  std::string s;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    const char c = static_cast<char>((static_cast<uint32_t>(id) >> shift) & 0xff);
+    s += (c >= 32 && c < 127) ? c : '?';
+  }
+  return s;
+}
+
+uint32_t FormTag(const std::vector<uint8_t>& bytes)
+{
+  if (bytes.size() < 12) return 0;
+  return (uint32_t(bytes[8]) << 24) | (uint32_t(bytes[9]) << 16) | (uint32_t(bytes[10]) << 8) | uint32_t(bytes[11]);
+}
+
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
 {
   std::ifstream in(path, std::ios::binary);

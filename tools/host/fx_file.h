@@ -26,6 +26,11 @@ constexpr uint32_t kTagProgramChunk = FourCC("FPCh");
 constexpr uint32_t kTagBank = FourCC("FxBk");
 constexpr uint32_t kTagBankChunk = FourCC("FBCh");
 
+/// A plug-in id as its four characters ('?' for a byte that is not printable ASCII).
+std::string FourChars(int32_t id);
+/// The form tag of a file's header ("FxCk", "FPCh", "FxBk", "FBCh"), 0 for bytes too short to hold one.
+uint32_t FormTag(const std::vector<uint8_t>& bytes);
+
 struct FxProgram
 {
   int32_t pluginId = 0;

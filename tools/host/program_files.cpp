@@ -20,7 +20,7 @@ FxProgram CurrentValues(Plugin& plugin)
 bool CheckId(Plugin& plugin, int32_t id, std::string& error)
 {
   if (id == plugin.UniqueId()) return true;
-  error = "the file belongs to plug-in id " + std::to_string(id) + ", not " + std::to_string(plugin.UniqueId());
+  error = "the file belongs to plug-in '" + FourChars(id) + "', not '" + FourChars(plugin.UniqueId()) + "'";
   return false;
 }
 
@@ -87,6 +87,11 @@ bool SaveBank(Plugin& plugin, std::vector<uint8_t>& bytes, std::string& error)
 
 bool LoadProgram(Plugin& plugin, const std::vector<uint8_t>& bytes, std::string& error, std::string* warning)
 {
+  const uint32_t form = FormTag(bytes);
+  if (form == kTagBank || form == kTagBankChunk) {
+    error = "this is a bank file: use load-bank";
+    return false;
+  }
   FxProgram p;
   if (!DecodeProgram(bytes, p, error)) return false;
   if (!CheckId(plugin, p.pluginId, error)) return false;
@@ -105,6 +110,11 @@ bool LoadProgram(Plugin& plugin, const std::vector<uint8_t>& bytes, std::string&
 
 bool LoadBank(Plugin& plugin, const std::vector<uint8_t>& bytes, std::string& error, std::string* warning)
 {
+  const uint32_t form = FormTag(bytes);
+  if (form == kTagProgram || form == kTagProgramChunk) {
+    error = "this is a program file: use load-program";
+    return false;
+  }
   FxBank b;
   if (!DecodeBank(bytes, b, error)) return false;
   if (!CheckId(plugin, b.pluginId, error)) return false;

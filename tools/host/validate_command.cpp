@@ -1,6 +1,7 @@
 #include "commands.h"
 #include "validator/validator.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -11,6 +12,11 @@ int CommandValidate(const Args& args)
 {
   validator::Options options;
   bool list = false;
+  if (std::find(args.begin(), args.end(), "--help") != args.end() ||
+      std::find(args.begin(), args.end(), "-h") != args.end()) {
+    std::cout << CommandUsage("validate");
+    return 0;
+  }
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
@@ -33,7 +39,8 @@ int CommandValidate(const Args& args)
     } else if (a.compare(0, 2, "--") != 0 && options.pluginPath.empty()) {
       options.pluginPath = a;
     } else {
-      std::cerr << "drovik-host: validate: unexpected " << a << "\n";
+      std::cerr << "drovik-host: validate: " << (a.compare(0, 1, "-") == 0 ? "unknown option or missing value: " : "unexpected ")
+                << a << " (see validate --help)\n";
       return 2;
     }
   }

@@ -147,6 +147,17 @@ Summary Run(const Options& options, std::ostream& out)
 {
   Summary summary;
   out << "validating " << options.pluginPath << " at level " << options.level << " (seed " << options.seed << ")\n";
+  // A module that does not load fails every check alike: it is reported once, before any check runs.
+  const Check loads{"module loads", kMinLevel, [](Context& c) {
+                      std::string error;
+                      return c.SharedModule(error) ? Result::Pass("") : Result::Fail(error);
+                    }};
+  const Result loaded = options.isolate ? RunIsolated(loads, options) : RunHere(loads, options);
+  if (loaded.status == Status::Fail) {
+    out << Tag(loaded.status) << " " << loads.name << ": " << loaded.detail << "\n0 passed, 1 failed\n";
+    summary.failed = 1;
+    return summary;
+  }
   for (const auto& check : AllChecks()) {
     if (check.level > options.level || !Selected(options, check.name)) continue;
     const auto start = std::chrono::steady_clock::now();
