@@ -9,6 +9,34 @@
 
 namespace {
 
+// The path cache belongs to the context: made with it and deleted with it.
+void DeletePathCache(VXpathCache* c)
+{
+  if (c == nullptr) return;
+  free(c->points);
+  free(c->paths);
+  free(c->verts);
+  free(c);
+}
+
+VXpathCache* AllocPathCache()
+{
+  VXpathCache* c = (VXpathCache*)calloc(1, sizeof(VXpathCache));
+  if (c == nullptr) return nullptr;
+  c->points = (VXpoint*)malloc(sizeof(VXpoint) * kVxInitPointsSize);
+  c->paths = (VXpath*)malloc(sizeof(VXpath) * kVxInitPathsSize);
+  c->verts = (VXvertex*)malloc(sizeof(VXvertex) * kVxInitVertsSize);
+  if (!c->points || !c->paths || !c->verts)
+  {
+    DeletePathCache(c);
+    return nullptr;
+  }
+  c->cpoints = kVxInitPointsSize;
+  c->cpaths = kVxInitPathsSize;
+  c->cverts = kVxInitVertsSize;
+  return c;
+}
+
 constexpr float kPi = 3.14159265358979323846264338327f;
 constexpr float kGradientLength = 1e5f; // linear gradients are drawn as a very large box
 constexpr float kMinPixelRatio = 1e-3f;
@@ -117,7 +145,7 @@ VXcontext* vxCreateContext(const VXrenderParams* params)
   ctx->ncommands = 0;
   ctx->ccommands = kVxInitCommandsSize;
 
-  ctx->cache = vxAllocPathCache();
+  ctx->cache = AllocPathCache();
   if (!ctx->cache) goto error;
 
   ctx->nstates = 1;
@@ -151,7 +179,7 @@ void vxDeleteContext(VXcontext* ctx)
 {
   if (!ctx) return;
   free(ctx->commands);
-  vxDeletePathCache(ctx->cache);
+  DeletePathCache(ctx->cache);
   if (ctx->fs) FontStashDelete(ctx->fs);
   for (int i = 0; i < kVxMaxFontImages; i++)
   {

@@ -104,5 +104,3 @@ VXvertex* vxAllocTempVerts(VXcontext* ctx, int nverts);
 float vxGetAverageScale(const float* t);
 void vxMatrixPremultiply(float* t, const float* s);
 int vxMatrixInverse(float* inv, const float* t);
-VXpathCache* vxAllocPathCache();
-void vxDeletePathCache(VXpathCache* cache);

@@ -839,35 +839,6 @@ void MultiplyAlpha(VXpaint* paint, float a)
 
 } // namespace
 
-// ---- path cache ----
-
-VXpathCache* vxAllocPathCache()
-{
-  VXpathCache* c = (VXpathCache*)calloc(1, sizeof(VXpathCache));
-  if (c == nullptr) return nullptr;
-  c->points = (VXpoint*)malloc(sizeof(VXpoint) * kVxInitPointsSize);
-  c->paths = (VXpath*)malloc(sizeof(VXpath) * kVxInitPathsSize);
-  c->verts = (VXvertex*)malloc(sizeof(VXvertex) * kVxInitVertsSize);
-  if (!c->points || !c->paths || !c->verts)
-  {
-    vxDeletePathCache(c);
-    return nullptr;
-  }
-  c->cpoints = kVxInitPointsSize;
-  c->cpaths = kVxInitPathsSize;
-  c->cverts = kVxInitVertsSize;
-  return c;
-}
-
-void vxDeletePathCache(VXpathCache* c)
-{
-  if (c == nullptr) return;
-  free(c->points);
-  free(c->paths);
-  free(c->verts);
-  free(c);
-}
-
 VXvertex* vxAllocTempVerts(VXcontext* ctx, int nverts)
 {
   if (nverts < 0) return nullptr;
