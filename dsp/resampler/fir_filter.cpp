@@ -11,6 +11,7 @@
 // margin.
 #include "fir_filter.h"
 
+#include "kaiser_window.h"
 #include "library_state.h"
 #include "real_fft.h"
 
@@ -49,21 +50,6 @@ constexpr CorrectionTable MakeTable(double divisor, int index, int8_t value)
 constexpr CorrectionTable kWideCorrections = MakeTable(101.0, -1, 0);    // t >= 0.25
 constexpr CorrectionTable kMediumCorrections = MakeTable(210.0, -1, 0);  // 0.1 <= t < 0.25
 constexpr CorrectionTable kNarrowCorrections = MakeTable(196.0, 113, 92); // t < 0.1
-
-// Modified Bessel function of order 0 by the Abramowitz-Stegun polynomial approximations (9.8.1, 9.8.2).
-double BesselI0(double x)
-{
-  const double ax = std::fabs(x);
-  if (ax < 3.75) {
-    const double y = (x / 3.75) * (x / 3.75);
-    return 1.0 + y * (3.5156229 + y * (3.0899424 + y * (1.2067492 + y * (0.2659732 + y * (0.0360768 +
-      y * 0.0045813)))));
-  }
-  const double y = 3.75 / ax;
-  return std::exp(ax) / std::sqrt(ax) *
-    (0.39894228 + y * (0.01328592 + y * (0.00225319 + y * (-0.00157565 + y * (0.00916281 + y * (-0.02057706 +
-      y * (0.02635537 + y * (-0.01647633 + y * 0.00392377))))))));
-}
 
 double KaiserBeta(double atten)
 {
@@ -198,7 +184,7 @@ void FirFilter::Build(const double* attenCorrections)
   const double norm = BesselI0(beta);
   auto window = [&](int i) {
     const double r = static_cast<double>(i) / h;
-    return BesselI0(beta * std::sqrt(std::max(0.0, 1.0 - r * r))) / norm;
+    return KaiserWindow(r, beta, norm);
   };
   // sin(i w) for i = 1..h by the recurrence sin((i + 1) w) = 2 cos(w) sin(i w) - sin((i - 1) w)
   const double twoCos = 2.0 * std::cos(w);

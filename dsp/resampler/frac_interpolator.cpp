@@ -1,6 +1,7 @@
 // Fractional interpolator and its filter-bank cache.
 #include "frac_interpolator.h"
 
+#include "kaiser_window.h"
 #include "library_state.h"
 
 #include <algorithm>
@@ -38,19 +39,6 @@ constexpr int kMaxOutStep = 1500;
 constexpr int kGcdRounds = 25;
 constexpr int kRebaseAfter = 1000;
 
-double BesselI0(double x)
-{
-  double sum = 1.0, term = 1.0;
-  for (int k = 1; k < 1000; ++k) {
-    const double q = x / (2.0 * k);
-    term *= q * q;
-    sum += term;
-    if (term < 1e-22 * sum)
-      break;
-  }
-  return sum;
-}
-
 const DesignRow& RowFor(bool flag, double atten, int* index)
 {
   const DesignRow* rows = flag ? kRowsWide : kRows;
@@ -77,7 +65,7 @@ void DesignRows(double* values, int rows, int fractions, int length, const Desig
       const double x = u / half;
       double w = 0.0;
       if (std::fabs(x) < 1.0)
-        w = std::pow(BesselI0(beta * std::sqrt(1.0 - x * x)) / norm, d.power);
+        w = std::pow(KaiserWindow(x, beta, norm), d.power);
       const double s = u == 0.0 ? 1.0 : std::sin(M_PI * u) / (M_PI * u);
       row[t] = s * w;
       sum += row[t];

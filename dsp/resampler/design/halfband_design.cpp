@@ -11,24 +11,13 @@
 // step's increase.
 //
 // Build and run: g++ -O2 -std=c++17 halfband_design.cpp -o hbd && ./hbd > ../halfband_tables.cpp
+#include "../kaiser_window.h"
+
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 namespace {
-
-double BesselI0(double x)
-{
-  double sum = 1.0, term = 1.0;
-  for (int k = 1; k < 1000; ++k) {
-    const double q = x / (2.0 * k);
-    term *= q * q;
-    sum += term;
-    if (term < 1e-22 * sum)
-      break;
-  }
-  return sum;
-}
 
 std::vector<double> Design(int n, double beta)
 {
@@ -38,7 +27,7 @@ std::vector<double> Design(int n, double beta)
   for (int k = 0; k < n; ++k) {
     const int m = 2 * k + 1;
     const double x = m / span;
-    const double w = BesselI0(beta * std::sqrt(1.0 - x * x)) / BesselI0(beta);
+    const double w = resamp::KaiserWindow(x, beta, resamp::BesselI0(beta));
     const double sinc = std::sin(M_PI * m / 2.0) / (M_PI * m / 2.0);
     c[k] = sinc * w;
     sum += c[k];
