@@ -1,5 +1,6 @@
 // Values inside attributes: matrices, numbers (bounded: every token goes through a small fixed buffer),
 // lengths with units, colours and transform lists.
+#include "affine.h"
 #include <cmath>
 #include <cstring>
 
@@ -215,26 +216,9 @@ void SvgXformSetScale(float* t, float sx, float sy)
   t[3] = sy;
 }
 
-void SvgXformMultiply(float* t, const float* s)
-{
-  const float t0 = t[0] * s[0] + t[1] * s[2];
-  const float t2 = t[2] * s[0] + t[3] * s[2];
-  const float t4 = t[4] * s[0] + t[5] * s[2] + s[4];
-  t[1] = t[0] * s[1] + t[1] * s[3];
-  t[3] = t[2] * s[1] + t[3] * s[3];
-  t[5] = t[4] * s[1] + t[5] * s[3] + s[5];
-  t[0] = t0;
-  t[2] = t2;
-  t[4] = t4;
-}
+void SvgXformMultiply(float* t, const float* s) { affine::Multiply(t, s); }
 
-void SvgXformPremultiply(float* t, const float* s)
-{
-  float s2[6];
-  std::memcpy(s2, s, sizeof(float) * 6);
-  SvgXformMultiply(s2, t);
-  std::memcpy(t, s2, sizeof(float) * 6);
-}
+void SvgXformPremultiply(float* t, const float* s) { affine::Premultiply(t, s); }
 
 void SvgXformInverse(float* inv, const float* t)
 {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "affine.h"
 #include "vexel.h"
 #include "vexel_context.h"
 
@@ -43,8 +44,6 @@ constexpr float kMinPixelRatio = 1e-3f;
 constexpr float kMaxPixelRatio = 1e12f;
 
 float Clampf(float a, float mn, float mx) { return a < mn ? mn : (a > mx ? mx : a); }
-float Minf(float a, float b) { return a < b ? a : b; }
-float Maxf(float a, float b) { return a > b ? a : b; }
 
 void MatrixTranslate(float* t, float tx, float ty)
 {
@@ -342,26 +341,9 @@ void vxMatrixSkewY(float* t, float a)
   t[5] = 0.0f;
 }
 
-void vxMatrixMultiply(float* t, const float* s)
-{
-  float t0 = t[0] * s[0] + t[1] * s[2];
-  float t2 = t[2] * s[0] + t[3] * s[2];
-  float t4 = t[4] * s[0] + t[5] * s[2] + s[4];
-  t[1] = t[0] * s[1] + t[1] * s[3];
-  t[3] = t[2] * s[1] + t[3] * s[3];
-  t[5] = t[4] * s[1] + t[5] * s[3] + s[5];
-  t[0] = t0;
-  t[2] = t2;
-  t[4] = t4;
-}
+void vxMatrixMultiply(float* t, const float* s) { affine::Multiply(t, s); }
 
-void vxMatrixPremultiply(float* t, const float* s)
-{
-  float s2[6];
-  memcpy(s2, s, sizeof(float) * 6);
-  vxMatrixMultiply(s2, t);
-  memcpy(t, s2, sizeof(float) * 6);
-}
+void vxMatrixPremultiply(float* t, const float* s) { affine::Premultiply(t, s); }
 
 int vxMatrixInverse(float* inv, const float* t)
 {

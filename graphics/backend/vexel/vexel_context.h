@@ -5,6 +5,10 @@
 #include "font_stash.h"
 #include "vexel_types.h"
 
+/// The smaller and the larger of two floats, for the parts of the renderer.
+inline float Minf(float a, float b) { return a < b ? a : b; }
+inline float Maxf(float a, float b) { return a > b ? a : b; }
+
 constexpr int kVxMaxStates = 32;
 constexpr int kVxMaxFontImages = 4;
 constexpr int kVxMaxFontImageSize = 2048;

@@ -21,8 +21,6 @@ constexpr float kMaxCoordinate = 1e12f;
 constexpr long kMaxExpansionVertices = 1L << 22;
 constexpr float kMaxCapDivisions = 1e6f;
 
-float Minf(float a, float b) { return a < b ? a : b; }
-float Maxf(float a, float b) { return a > b ? a : b; }
 int Mini(int a, int b) { return a < b ? a : b; }
 int Maxi(int a, int b) { return a > b ? a : b; }
 int Clampi(int a, int mn, int mx) { return a < mn ? mn : (a > mx ? mx : a); }

@@ -20,8 +20,6 @@ enum CodepointType
   kCjkChar,
 };
 
-float Minf(float a, float b) { return a < b ? a : b; }
-float Maxf(float a, float b) { return a > b ? a : b; }
 
 float Quantize(float a, float d) { return ((int)(a / d + 0.5f)) * d; }
 
