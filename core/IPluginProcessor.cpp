@@ -238,18 +238,26 @@ T* HostChannel(T** data, int idx)
 {
   return data ? data[idx] : nullptr;
 }
+
+/// Hands each connected channel from first up to end its host channel, in the host's order, whatever the
+/// sample type.
+template <class Channels, class T, class Attach>
+void ForEachConnected(Channels& channels, int first, int end, T** data, Attach attach)
+{
+  int next = 0;
+  for (int i = std::max(first, 0); i < end; ++i)
+  {
+    auto& channel = channels[static_cast<size_t>(i)];
+    if (channel.mConnected)
+      attach(channel, HostChannel(data, next++));
+  }
+}
 } // namespace
 
 void IPluginProcessor::AttachBuffers(ERoute direction, int first, int count, double** data, int nFrames)
 {
   const int end = std::min(first + count, MaxNChannels(direction));
-  int next = 0;
-  for (int i = std::max(first, 0); i < end; ++i)
-  {
-    IChannelData& channel = mChannelData[direction][static_cast<size_t>(i)];
-    if (!channel.mConnected)
-      continue;
-    double* host = HostChannel(data, next++);
+  ForEachConnected(mChannelData[direction], first, end, data, [&](IChannelData& channel, double* host) {
     if (!host)
     {
       host = channel.mScratchBuf.data();
@@ -257,19 +265,13 @@ void IPluginProcessor::AttachBuffers(ERoute direction, int first, int count, dou
         std::fill_n(host, nFrames, 0.0);
     }
     *channel.mData = host;
-  }
+  });
 }
 
 void IPluginProcessor::AttachBuffers(ERoute direction, int first, int count, float** data, int nFrames)
 {
   const int end = std::min(first + count, MaxNChannels(direction));
-  int next = 0;
-  for (int i = std::max(first, 0); i < end; ++i)
-  {
-    IChannelData& channel = mChannelData[direction][static_cast<size_t>(i)];
-    if (!channel.mConnected)
-      continue;
-    float* host = HostChannel(data, next++);
+  ForEachConnected(mChannelData[direction], first, end, data, [&](IChannelData& channel, float* host) {
     double* scratch = channel.mScratchBuf.data();
     *channel.mData = scratch;
     if (direction == kInput)
@@ -281,7 +283,7 @@ void IPluginProcessor::AttachBuffers(ERoute direction, int first, int count, flo
     }
     else
       channel.mIncomingData = host;
-  }
+  });
 }
 
 void IPluginProcessor::FeedLatencyDelay(int nFrames)
