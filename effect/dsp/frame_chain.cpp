@@ -210,19 +210,14 @@ inline void FrameChain::Saturate(double& L, double& R, int placement)
     R = mSatL.Process(R);
     break;
   case kChMid:
-  {
-    const double M = (L + R) * 0.5, S = (L - R) * 0.5;
-    const double Mp = mSatL.Process(M);
-    L = Mp + S;
-    R = Mp - S;
-    break;
-  }
   case kChSide:
   {
-    const double M = (L + R) * 0.5, S = (L - R) * 0.5;
-    const double Sp = mSatL.Process(S);
-    L = M + Sp;
-    R = M - Sp;
+    // One of mid and side is saturated, the other kept; then back to left and right.
+    double M = (L + R) * 0.5, S = (L - R) * 0.5;
+    double& shaped = placement == kChMid ? M : S;
+    shaped = mSatL.Process(shaped);
+    L = M + S;
+    R = M - S;
     break;
   }
   default:
