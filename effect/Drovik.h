@@ -268,6 +268,9 @@ private:
   void AdvanceMeterClock(int nFrames);
   bool AcceptsChangeFrom(int idx, plug::EParamChangeSource source) const;
   void ApplyChange(int idx, plug::EParamChangeSource source);
+  /// Sets the mirror of a parameter that has nothing else to update (asking the editor for work when it
+  /// changed); false for the others.
+  bool ApplyToMirror(int idx, double value, int intValue);
   bool ReadSaturationSettings();
   void SwitchSaturationOnFromEditor(int idx, plug::EParamChangeSource source);
   void FinishChange();

@@ -79,22 +79,9 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
   const plug::IParam* param = GetParam(idx);
   const double value = param ? param->Value() : 0.0;
   const int intValue = param ? param->Int() : 0;
+  if (ApplyToMirror(idx, value, intValue)) return;
   switch (idx)
   {
-  case kGUIScale:
-    if (value != mGUIScale)
-    {
-      mGUIScale = value;
-      RequestEditorWork(kEditorResize);
-    }
-    break;
-  case kTooltips:
-    if (intValue != mTooltips)
-    {
-      mTooltips = intValue;
-      RequestEditorWork(kEditorControlStates);
-    }
-    break;
   case kOversampling:
     if (intValue != mOversampling)
     {
@@ -108,16 +95,6 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
       mChain.ResetMeters();
     }
     break;
-  case kBypass:
-    if (intValue != mBypass)
-    {
-      mBypass = intValue;
-      RequestEditorWork(kEditorControlStates);
-    }
-    break;
-  case kClipoffon:
-    mClipOn = intValue;
-    break;
   case kClipCeiling:
     if (value != mClipCeilingDb)
     {
@@ -130,13 +107,6 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
       mChain.SetCeiling(mClipCeilingDb);
     }
     break;
-  case kMeterDisplayMode:
-    if (intValue != mMeterDisplayMode)
-    {
-      mMeterDisplayMode = intValue;
-      RequestEditorWork(kEditorControlStates);
-    }
-    break;
   case kMeterMode:
     if (intValue != mMeterMode)
     {
@@ -145,13 +115,6 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
       RequestEditorWork(kEditorControlStates);
     }
     break;
-  case kVURef: mVURefDb = value; break;
-  case kEBUSLRef: mEBUSLRefDb = value; break;
-  case kEBUMLRef: mEBUMLRefDb = value; break;
-  case kRMSRef: mRMSRefDb = value; break;
-  case kPEAKRef: mPEAKRefDb = value; break;
-  case kMonitorMode0: mMonitorMode0 = intValue; break;
-  case kMonitorMode1: mMonitorMode1 = intValue; break;
   case kSat_offon:
     if (intValue != mSatSettings.on) mSatSettings.on = intValue;
     break;
@@ -179,8 +142,6 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
     mHideKnobText = intValue;
     RequestEditorWork(kEditorControlStates);
     break;
-  case kInputTrim: mInputTrimDb = value; break;
-  case kOutputTrim: mOutputTrimDb = value; break;
   case kActionAbout:
     if (EditorIsOpen() && !mShowAbout) mShowAbout = true;
     break;
@@ -209,6 +170,47 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
   default:
     break;
   }
+}
+
+bool Drovik::ApplyToMirror(int idx, double value, int intValue)
+{
+  // The parameters whose change only sets the mirror the audio thread reads and, when it changed, may ask the
+  // editor for work.
+  struct Row
+  {
+    int idx;
+    double Drovik::*real;
+    int Drovik::*integer;
+    unsigned editorWork;
+  };
+  static constexpr Row kRows[] = {
+    {kGUIScale, &Drovik::mGUIScale, nullptr, kEditorResize},
+    {kTooltips, nullptr, &Drovik::mTooltips, kEditorControlStates},
+    {kBypass, nullptr, &Drovik::mBypass, kEditorControlStates},
+    {kClipoffon, nullptr, &Drovik::mClipOn, 0},
+    {kMeterDisplayMode, nullptr, &Drovik::mMeterDisplayMode, kEditorControlStates},
+    {kVURef, &Drovik::mVURefDb, nullptr, 0},
+    {kEBUSLRef, &Drovik::mEBUSLRefDb, nullptr, 0},
+    {kEBUMLRef, &Drovik::mEBUMLRefDb, nullptr, 0},
+    {kRMSRef, &Drovik::mRMSRefDb, nullptr, 0},
+    {kPEAKRef, &Drovik::mPEAKRefDb, nullptr, 0},
+    {kMonitorMode0, nullptr, &Drovik::mMonitorMode0, 0},
+    {kMonitorMode1, nullptr, &Drovik::mMonitorMode1, 0},
+    {kInputTrim, &Drovik::mInputTrimDb, nullptr, 0},
+    {kOutputTrim, &Drovik::mOutputTrimDb, nullptr, 0},
+  };
+  for (const Row& row : kRows)
+  {
+    if (row.idx != idx) continue;
+    const bool changed = row.real ? this->*row.real != value : this->*row.integer != intValue;
+    if (row.real)
+      this->*row.real = value;
+    else
+      this->*row.integer = intValue;
+    if (changed && row.editorWork) RequestEditorWork(row.editorWork);
+    return true;
+  }
+  return false;
 }
 
 bool Drovik::ReadSaturationSettings()
