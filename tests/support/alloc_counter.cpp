@@ -1,30 +1,16 @@
 #include "alloc_counter.h"
 
+#include "counting_malloc.h"
+
 #include <cstdlib>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define DROVIK_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-#define DROVIK_SANITIZED 1
-#endif
-#endif
-
 namespace {
-thread_local bool tArmed = false;
-thread_local size_t tCount = 0;
-
-inline void Note()
-{
-  if (tArmed) ++tCount;
-}
+using counting_malloc::Note;
 
 void* NewImpl(size_t size)
 {
-#ifdef DROVIK_SANITIZED
-  Note(); // elsewhere the counting malloc below notes it
-#endif
+  if (!counting_malloc::Active()) Note(); // elsewhere the counting malloc notes it
   void* p = std::malloc(size ? size : 1);
   if (!p) throw std::bad_alloc();
   return p;
@@ -32,9 +18,7 @@ void* NewImpl(size_t size)
 
 void* NewAligned(size_t size, size_t align)
 {
-#ifdef DROVIK_SANITIZED
-  Note(); // elsewhere the counting posix_memalign below notes it
-#endif
+  if (!counting_malloc::Active()) Note(); // elsewhere the counting posix_memalign notes it
   void* p = nullptr;
   if (align < sizeof(void*)) align = sizeof(void*);
   if (posix_memalign(&p, align, size ? size : 1) != 0) throw std::bad_alloc();
@@ -43,17 +27,16 @@ void* NewAligned(size_t size, size_t align)
 } // namespace
 
 namespace testsupport {
-size_t AllocationCount() { return tCount; }
-void ResetAllocationCount() { tCount = 0; }
-#ifdef DROVIK_SANITIZED
-bool CountsMalloc() { return false; }
-#else
-bool CountsMalloc() { return true; }
-#endif
+size_t AllocationCount() { return counting_malloc::Count(); }
+void ResetAllocationCount() { counting_malloc::Reset(); }
+bool CountsMalloc() { return counting_malloc::Active(); }
 
-AllocationScope::AllocationScope() : mStart(tCount), mWasArmed(tArmed) { tArmed = true; }
-AllocationScope::~AllocationScope() { tArmed = mWasArmed; }
-size_t AllocationScope::Count() const { return tCount - mStart; }
+AllocationScope::AllocationScope() : mStart(counting_malloc::Count()), mWasArmed(counting_malloc::Armed())
+{
+  counting_malloc::Arm(true);
+}
+AllocationScope::~AllocationScope() { counting_malloc::Arm(mWasArmed); }
+size_t AllocationScope::Count() const { return counting_malloc::Count() - mStart; }
 } // namespace testsupport
 
 // The new/delete family. Each allocation counts once.
@@ -78,43 +61,3 @@ void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
 void operator delete(void* p, size_t, std::align_val_t) noexcept { std::free(p); }
 void operator delete[](void* p, size_t, std::align_val_t) noexcept { std::free(p); }
 
-#ifndef DROVIK_SANITIZED
-extern "C" {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
-void __libc_free(void*);
-void* __libc_memalign(size_t, size_t);
-
-// The counting malloc family of the test executables; operator new above reaches malloc too.
-void* malloc(size_t size)
-{
-  Note();
-  return __libc_malloc(size);
-}
-void* calloc(size_t n, size_t size)
-{
-  Note();
-  return __libc_calloc(n, size);
-}
-void* realloc(void* p, size_t size)
-{
-  Note();
-  return __libc_realloc(p, size);
-}
-void free(void* p) { __libc_free(p); }
-int posix_memalign(void** out, size_t align, size_t size)
-{
-  Note();
-  void* p = __libc_memalign(align, size);
-  if (!p) return 12; // ENOMEM
-  *out = p;
-  return 0;
-}
-void* aligned_alloc(size_t align, size_t size)
-{
-  Note();
-  return __libc_memalign(align, size);
-}
-}
-#endif
