@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "audio_file.h"
+#include "quoted_text.h"
 #include "plugin.h"
 #include "program_files.h"
 #include "render.h"
@@ -159,22 +160,6 @@ std::string FormatHz(double rate)
   char text[32];
   std::snprintf(text, sizeof text, "%g Hz", rate);
   return text;
-}
-
-std::string Quote(const std::string& text)
-{
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    if (c < 32) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02x", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
 }
 
 std::unique_ptr<Plugin> LoadPlugin(const Options& o)

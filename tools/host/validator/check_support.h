@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/plugin.h"
+#include "host/quoted_text.h"
 #include "host/render.h"
 #include "validator.h"
 
@@ -75,7 +76,6 @@ constexpr double kRates[] = {44100.0, 48000.0, 96000.0};
 constexpr int kBlockSizes[] = {1, 17, 64, 256, 512, 1024, 4096};
 
 bool IsValidUtf8(const std::string& text);
-std::string Quote(const std::string& text);
 
 /// First NaN, infinity or subnormal in the last run's outputs (in the precision that ran); "" when clean.
 std::string BadSample(BlockBuffers& buffers, int frames, bool useDouble);

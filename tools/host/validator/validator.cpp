@@ -205,21 +205,6 @@ bool IsValidUtf8(const std::string& text)
   return true;
 }
 
-std::string Quote(const std::string& text)
-{
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c < 32 || c == 127) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02x", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
 namespace {
 template <typename T>
 std::string Classify(T x, int channel, int frame)
