@@ -9,42 +9,21 @@
 #include "drovik_instance.h"
 #include "temp_home.h"
 
-using drovik_test::Instance;
-using drovik_test::RecordingHost;
-
-namespace {
-
-constexpr int kFlagsWithEditor = 0x1039;
-constexpr int kFlagsWithoutEditor = 0x1038;
-
-class SpecialSettingsFile : public ::testing::Test
+TEST(SpecialSettingsFile, SkippedOrReadLineByLine)
 {
-protected:
-  std::string Settings() const { return mHome.Path() + "/.local/share/Drovik/plugin.ini"; }
-  void SetUp() override { ASSERT_TRUE(testsupport::MakeFolders(mHome.Path() + "/.local/share/Drovik")); }
-  int Flags()
-  {
-    Instance instance(mHost);
-    return instance.Effect() ? instance.Effect()->flags : -1;
-  }
+  constexpr int kFlagsWithEditor = 0x1039, kFlagsWithoutEditor = 0x1038;
+  testsupport::TemporaryHome home;
+  drovik_test::RecordingHost host;
+  const std::string folder = home.Path() + "/.local/share/Drovik", settings = folder + "/plugin.ini";
+  ASSERT_TRUE(testsupport::MakeFolders(folder));
+  auto flags = [&] { return drovik_test::Instance(host).Effect()->flags; };
 
-  testsupport::TemporaryHome mHome;
-  RecordingHost mHost;
-};
-
-} // namespace
-
-TEST_F(SpecialSettingsFile, AFifoOrADeviceIsSkipped)
-{
-  ASSERT_EQ(mkfifo(Settings().c_str(), 0600), 0);
-  EXPECT_EQ(Flags(), kFlagsWithEditor); // a read of the FIFO would block for ever
-  ASSERT_EQ(unlink(Settings().c_str()), 0);
-  ASSERT_EQ(symlink("/dev/zero", Settings().c_str()), 0);
-  EXPECT_EQ(Flags(), kFlagsWithEditor);
-}
-
-TEST_F(SpecialSettingsFile, AZeroByteDoesNotHideTheNextLine)
-{
-  ASSERT_TRUE(testsupport::WriteFile(Settings(), std::string("HasUI=1\0junk\nHasUI=0\n", 21)));
-  EXPECT_EQ(Flags(), kFlagsWithoutEditor);
+  ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);
+  EXPECT_EQ(flags(), kFlagsWithEditor); // a read of the FIFO would block for ever
+  ASSERT_EQ(unlink(settings.c_str()), 0);
+  ASSERT_EQ(symlink("/dev/zero", settings.c_str()), 0);
+  EXPECT_EQ(flags(), kFlagsWithEditor);
+  ASSERT_EQ(unlink(settings.c_str()), 0);
+  ASSERT_TRUE(testsupport::WriteFile(settings, std::string("HasUI=1\0junk\nHasUI=0\n", 21)));
+  EXPECT_EQ(flags(), kFlagsWithoutEditor);
 }
