@@ -157,10 +157,17 @@ std::unique_ptr<Oversampler::FactorSet> Oversampler::BuildFactorSet(const Shape&
     auto set = std::make_unique<FactorSet>();
     set->factor = factor;
     set->shape = shape;
+    // Cleared here, so that their memory is touched before the audio thread first runs them.
     for (int c = 0; c < shape.nIn; ++c)
+    {
       set->up[c] = new Resampler(shape.sampleRate, factor * shape.sampleRate, shape.piece);
+      set->up[c]->Clear();
+    }
     for (int c = 0; c < shape.nOut; ++c)
+    {
       set->down[c] = new Resampler(factor * shape.sampleRate, shape.sampleRate, shape.upCapacity);
+      set->down[c]->Clear();
+    }
     set->latency = shape.nOut > 0 ? MeasureLatency(*set->down[0], factor) : 0;
     return set;
   }
