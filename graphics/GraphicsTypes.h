@@ -53,6 +53,37 @@ struct IGestureInfo
 };
 
 /// Cursor kinds the platform can show; 0 is the arrow.
+/// Kinds of message box: the buttons it shows.
+enum EMsgBoxType
+{
+  kMB_OK = 0,
+  kMB_OKCANCEL = 1,
+  kMB_CANCEL = 2,
+  kMB_YESNOCANCEL = 3,
+  kMB_YESNO = 4,
+  kMB_RETRYCANCEL = 5,
+};
+
+/// What a message box answers.
+enum EMsgBoxResult
+{
+  kNoResult = 0,
+  kOK = 1,
+  kCANCEL = 2,
+  kABORT = 3,
+  kRETRY = 4,
+  kIGNORE = 5,
+  kYES = 6,
+  kNO = 7,
+};
+
+/// What a file prompt asks for.
+enum EFileAction
+{
+  kFileOpen = 0,
+  kFileSave = 1,
+};
+
 enum ECursor
 {
   kArrowCursor = 0,

@@ -1,0 +1,432 @@
+#include "platform/mac/IGraphicsMac.h"
+
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/IEditorDelegate.h"
+#include "core/Paths.h"
+#include "graphics/SpecialControls.h"
+#include "platform/mac/IGraphicsView.h"
+
+namespace plug {
+namespace igraphics {
+
+namespace {
+
+std::mutex gCountMutex;
+int gLiveCount = 0;
+
+appkit::Application& App() { return appkit::Application::Shared(); }
+
+std::string Text(const char* s) { return s ? s : ""; }
+
+// Everything before the last path separator; "" when there is none.
+std::string ParentFolder(const std::string& path)
+{
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos)
+    return "";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::vector<std::string> SplitAtSpaces(const char* text)
+{
+  std::vector<std::string> parts;
+  std::istringstream in(text ? text : "");
+  for (std::string part; std::getline(in, part, ' ');)
+    parts.push_back(part);
+  return parts;
+}
+
+// A web address as the system would accept it: no spaces and no control characters.
+bool IsWellFormedURL(const std::string& url)
+{
+  if (url.empty())
+    return false;
+  for (unsigned char c : url)
+    if (c <= 0x20 || c == 0x7F)
+      return false;
+  return true;
+}
+
+} // namespace
+
+IGraphicsMac::IGraphicsMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
+  : IGraphicsMacBase(dlg, w, h, fps, scale), mBundleID(nullptr)
+{
+  std::lock_guard<std::mutex> lock(gCountMutex);
+  ++gLiveCount;
+}
+
+IGraphicsMac::~IGraphicsMac()
+{
+  {
+    std::lock_guard<std::mutex> lock(gCountMutex);
+    --gLiveCount;
+  }
+  if (mView)
+    CloseWindow();
+}
+
+int IGraphicsMac::LiveCount()
+{
+  std::lock_guard<std::mutex> lock(gCountMutex);
+  return gLiveCount;
+}
+
+// ---- Window ----
+
+void* IGraphicsMac::OpenWindow(void* parent)
+{
+  if (mView)
+    CloseWindow();
+  mView = std::make_shared<IGraphicsView_vDrovik_vst>(*this);
+  const bool ready = CreateDrawingContext(mView->NativeView());
+  mDelegate->SetEditorReady(ready);
+  if (!ready)
+  {
+    // Without a drawing context nothing could be shown: no layout, no open editor.
+    CloseWindow();
+    return nullptr;
+  }
+  SetScreenScale(static_cast<int>(App().MainScreenBackingScaleFactor()));
+  mDelegate->LayoutUI(this);
+  UpdateTooltips();
+  mDelegate->OnUIOpen();
+  if (parent && mView)
+    mView->NativeView().AddToParent(parent);
+  return mView.get();
+}
+
+void IGraphicsMac::CloseWindow()
+{
+  if (!mView)
+    return;
+  std::shared_ptr<IGraphicsView_vDrovik_vst> view = std::move(mView);
+  view->removeAllToolTips();
+  view->killTimer();
+  mClosingView = true;
+  view->removeFromSuperview();
+  mClosingView = false;
+  view->Detach();
+  OnViewDestroyed();
+}
+
+void IGraphicsMac::PlatformResize(bool parentHasResized)
+{
+  if (mView)
+    mView->NativeView().SetFrameSize({static_cast<double>(static_cast<int>(float(Width()) * GetDrawScale())),
+                                      static_cast<double>(static_cast<int>(float(Height()) * GetDrawScale()))});
+  UpdateTooltips();
+}
+
+void IGraphicsMac::UpdateTooltips()
+{
+  if (!mView || !TooltipsEnabled())
+    return;
+  mView->removeAllToolTips();
+  if (GetPopupMenuControl() && GetPopupMenuControl()->GetState())
+    return;
+  VisitListedControls([this](IControl& c) {
+    const IRECT& r = c.GetHitRECT();
+    if (!c.IsHidden() && !r.Empty())
+      mView->registerToolTip(r);
+  });
+}
+
+// ---- Pointer and cursor ----
+
+void IGraphicsMac::ScreenToGraphics(appkit::Point p, float& x, float& y) const
+{
+  appkit::Point inView;
+  if (mView->NativeView().HasWindow())
+    inView = mView->NativeView().ConvertFromScreen(p);
+  x = static_cast<float>(inView.x) / GetDrawScale();
+  y = static_cast<float>(inView.y) / GetDrawScale();
+}
+
+void IGraphicsMac::GetMouseLocation(float& x, float& y) const
+{
+  const appkit::Point p = App().MouseLocation();
+  if (!mView)
+  {
+    x = static_cast<float>(p.x);
+    y = static_cast<float>(p.y);
+    return;
+  }
+  ScreenToGraphics(p, x, y);
+}
+
+void IGraphicsMac::StoreCursorPosition()
+{
+  appkit::Point p = App().MouseLocation();
+  p.x = std::round(p.x);
+  p.y = std::round(p.y);
+  mCursorLockPosition = p;
+  mCursorX = static_cast<float>(p.x);
+  mCursorY = static_cast<float>(p.y);
+  if (mView)
+    ScreenToGraphics(p, mCursorX, mCursorY);
+}
+
+void IGraphicsMac::WarpCursor(appkit::Point screen)
+{
+  App().WarpCursor({screen.x, App().MainScreenHeight() - screen.y});
+}
+
+void IGraphicsMac::HideMouseCursor(bool hide, bool lock)
+{
+  if (mCursorHidden == hide)
+    return;
+  mCursorHidden = hide;
+  if (hide)
+  {
+    StoreCursorPosition();
+    App().HideCursor();
+    mCursorLocked = lock;
+  }
+  else
+  {
+    App().ShowCursor();
+    mCursorLocked = false;
+  }
+}
+
+void IGraphicsMac::ReportPointer(float x, float y, float& reportedX, float& reportedY)
+{
+  if (mCursorHidden && mCursorLocked && !mTabletInput)
+  {
+    WarpCursor(mCursorLockPosition);
+    reportedX = mCursorX;
+    reportedY = mCursorY;
+    return;
+  }
+  reportedX = mCursorX = x;
+  reportedY = mCursorY = y;
+}
+
+void IGraphicsMac::MoveMouseCursor(float x, float y)
+{
+  if (mTabletInput)
+    return;
+  appkit::Point p{x, y};
+  if (mView)
+  {
+    appkit::View& view = mView->NativeView();
+    p = view.HasWindow() ? view.ConvertToScreen({x * GetDrawScale(), y * GetDrawScale()}) : appkit::Point{};
+  }
+  WarpCursor(p);
+  StoreCursorPosition();
+}
+
+int IGraphicsMac::SetMouseCursor(int cursorType)
+{
+  if (mView)
+    mView->setMouseCursor(cursorType);
+  return IGraphicsMacBase::SetMouseCursor(cursorType);
+}
+
+// ---- Messages and prompts ----
+
+int IGraphicsMac::ShowMessageBox(const char* text1, const char* text2, int type, std::function<void(int)> completion)
+{
+  ReleaseMouseCapture();
+  appkit::AlertPanel alert;
+  alert.title = Text(text1);
+  alert.message = Text(text2);
+  int result = kCANCEL;
+  auto run = [&](const char* def, const char* alt, const char* other) {
+    alert.defaultButton = def;
+    alert.alternateButton = alt;
+    alert.otherButton = other;
+    return App().RunAlertPanel(alert);
+  };
+  switch (type)
+  {
+  case kMB_OK:
+    run("OK", "", "");
+    result = kOK;
+    break;
+  case kMB_OKCANCEL:
+    result = run("OK", "Cancel", "") == appkit::kAlertAlternateReturn ? kCANCEL : kOK;
+    break;
+  case kMB_YESNOCANCEL:
+  {
+    const int answer = run("Yes", "Cancel", "No");
+    result = answer == appkit::kAlertDefaultReturn ? kYES : answer == appkit::kAlertOtherReturn ? kNO : kCANCEL;
+    break;
+  }
+  case kMB_YESNO:
+    result = run("Yes", "No", "") == appkit::kAlertAlternateReturn ? kNO : kYES;
+    break;
+  case kMB_RETRYCANCEL:
+    result = run("Retry", "Cancel", "") == appkit::kAlertAlternateReturn ? kCANCEL : kRETRY;
+    break;
+  default: // kMB_CANCEL and unknown types show nothing
+    break;
+  }
+  if (completion)
+    completion(result);
+  return result;
+}
+
+void IGraphicsMac::PromptForFile(LibString& fileName, LibString& path, int action, const char* ext)
+{
+  if (!mView)
+  {
+    fileName.Set("");
+    return;
+  }
+  const std::string startName = fileName.Get();
+  if (path.GetLength() == 0)
+    DesktopPath(path);
+  const std::string startDir = path.Get();
+  fileName.Set("");
+
+  appkit::FilePanel panel;
+  panel.directory = startDir;
+  panel.file = startName;
+  if (ext && *ext)
+    panel.allowedFileTypes = SplitAtSpaces(ext);
+  if (action == kFileSave)
+  {
+    panel.kind = appkit::FilePanel::Kind::kSave;
+    panel.allowsOtherFileTypes = false;
+  }
+  else
+  {
+    panel.kind = appkit::FilePanel::Kind::kOpen;
+    panel.canChooseFiles = true;
+    panel.canChooseDirectories = false;
+    panel.resolvesAliases = true;
+  }
+  if (App().RunFilePanel(panel) != appkit::kPanelOKButton)
+    return;
+  fileName.Set(panel.filename.c_str());
+  path.Set((ParentFolder(panel.filename) + "/").c_str());
+}
+
+bool IGraphicsMac::PromptForDirectory(LibString& dir)
+{
+  if (dir.GetLength() == 0)
+    dir.Set(kDefaultDirectory);
+  appkit::FilePanel panel;
+  panel.title = kChooseDirectoryTitle;
+  panel.canChooseFiles = false;
+  panel.canChooseDirectories = true;
+  panel.resolvesAliases = true;
+  panel.canCreateDirectories = true;
+  panel.directory = dir.Get();
+  if (App().RunFilePanel(panel) == appkit::kPanelOKButton)
+  {
+    dir.Set((panel.filename + "/").c_str());
+    return true;
+  }
+  dir.Set("");
+  return false;
+}
+
+bool IGraphicsMac::PromptForColor(IColor& color, const char* str, std::function<void(const IColor&)> func)
+{
+  if (!mView)
+    return false;
+  return mView->promptForColor(color, std::move(func));
+}
+
+// ---- Clipboard and workspace ----
+
+bool IGraphicsMac::GetTextFromClipboard(LibString& str)
+{
+  std::string text;
+  const bool has = App().StringFromPasteboard(text);
+  str.Set(has ? text.c_str() : "");
+  return has;
+}
+
+bool IGraphicsMac::SetTextInClipboard(const char* str) { return App().SetPasteboardString(Text(str)); }
+
+bool IGraphicsMac::OpenURL(const char* url, const char*, const char*, const char*)
+{
+  const std::string text = Text(url);
+  if (text.find("http") != std::string::npos)
+    return IsWellFormedURL(text) && App().OpenURL(text);
+  // A file path; nothing to open is a failure.
+  return !text.empty() && App().OpenFile(text);
+}
+
+bool IGraphicsMac::RevealPathInFinder(LibString& path, bool select)
+{
+  const std::string p = path.Get();
+  if (p.empty() || !appkit::FileExistsAtPath(p))
+    return false;
+  if (!select)
+    return App().OpenFile(p);
+  const std::string parent = ParentFolder(p);
+  if (parent.empty() || !App().OpenFile(parent))
+    return false;
+  return App().SelectFile(p, parent);
+}
+
+// ---- Fonts ----
+
+PlatformFontPtr IGraphicsMac::LoadFontFromResource(const char* fontID, const char* fileNameOrResID) { return nullptr; }
+PlatformFontPtr IGraphicsMac::LoadFontFromMemory(const char* fontID, void* data, int dataSize) { return nullptr; }
+PlatformFontPtr IGraphicsMac::LoadFontByName(const char* fontID, const char* familyName, int style) { return nullptr; }
+void IGraphicsMac::CachePlatformFont(const char* fontID, const PlatformFontPtr& font) {}
+
+// ---- Menus and text entry ----
+
+void IGraphicsMac::EndUserInput(bool success)
+{
+  if (mView)
+    mView->endUserInput();
+}
+
+IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync)
+{
+  isAsync = false;
+  if (!mView)
+    return nullptr;
+  std::shared_ptr<IGraphicsView_vDrovik_vst> view = mView;
+  IPopupMenu* chosen = view->createPopupMenu(menu, ScaledOutward(bounds, GetDrawScale()));
+  if (chosen)
+    chosen->ExecFunction();
+  return chosen;
+}
+
+void IGraphicsMac::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
+                                           const char* str)
+{
+  if (mView)
+    mView->createTextEntry(paramIdx, text, str, length, ScaledOutward(bounds, GetDrawScale()));
+}
+
+bool IGraphicsMac::IsListedControl(const IControl* control)
+{
+  bool found = false;
+  VisitControls([&](IControl& c) { found = found || &c == control; });
+  return found;
+}
+
+void IGraphicsMac::ApplyTextEntryFor(IControl* requester, int valIdx, const char* str)
+{
+  if (!requester || !IsListedControl(requester))
+    return;
+  IControl* const current = mTextEntryRequester;
+  const int currentValIdx = mTextEntryValIdx;
+  mTextEntryRequester = requester;
+  mTextEntryValIdx = valIdx;
+  ApplyTextEntryResult(str);
+  if (current != requester)
+  {
+    mTextEntryRequester = current;
+    mTextEntryValIdx = currentValIdx;
+  }
+}
+
+} // namespace igraphics
+} // namespace plug

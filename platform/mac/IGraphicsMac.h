@@ -1,0 +1,107 @@
+// The platform graphics context of the editor: it owns the editor's view, opens it in the host's window and
+// closes it, controls the pointer and cursor, shows message boxes, file, folder and colour prompts, talks to the
+// pasteboard and the workspace, keeps the view's tool tips in step with the controls and hands native menus and
+// text fields to the view. Everything here runs on the main thread.
+#pragma once
+
+#include <memory>
+
+#include "appkit/application.h"
+#include "core/LibString.h"
+#include "graphics/IGraphics.h"
+
+namespace plug {
+namespace igraphics {
+
+class IGraphicsView_vDrovik_vst;
+
+/// The drawing layer the platform context completes.
+using IGraphicsMacBase = IGraphics;
+
+class IGraphicsMac : public IGraphicsMacBase
+{
+public:
+  /// Panel title of the folder prompt.
+  static constexpr const char* kChooseDirectoryTitle = "Choose a Directory";
+  /// Start folder of the folder prompt when none is given.
+  static constexpr const char* kDefaultDirectory = "~/Desktop";
+
+  IGraphicsMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale);
+  /// Closes an open view (once) and leaves the process-wide count of platform contexts.
+  ~IGraphicsMac() override;
+
+  /// Number of live platform contexts. [main thread]
+  static int LiveCount();
+
+  void AttachPlatformView(const IRECT& r, void* view) override {}
+  void RemovePlatformView(void* view) override {}
+  void GetMouseLocation(float& x, float& y) const override;
+  void HideMouseCursor(bool hide = true, bool lock = true) override;
+  void MoveMouseCursor(float x, float y) override;
+  int SetMouseCursor(int cursorType = kArrowCursor) override;
+  void EndUserInput(bool success) override;
+  void* OpenWindow(void* parent) override;
+  void CloseWindow() override;
+  void* GetWindow() override { return mView.get(); }
+  bool WindowIsOpen() override { return mView != nullptr; }
+  bool GetTextFromClipboard(LibString& str) override;
+  bool SetTextInClipboard(const char* str) override;
+  void UpdateTooltips() override;
+  int ShowMessageBox(const char* text1, const char* text2, int type,
+                     std::function<void(int result)> completion = nullptr) override;
+  void PromptForFile(LibString& fileName, LibString& path, int action = 0, const char* ext = "") override;
+  bool PromptForDirectory(LibString& dir) override;
+  bool PromptForColor(IColor& color, const char* str = "", std::function<void(const IColor&)> func = nullptr) override;
+  bool OpenURL(const char* url, const char* msgWindowTitle = nullptr, const char* confirmMsg = nullptr,
+               const char* errMsgOnFailure = nullptr) override;
+  const char* GetPlatformAPIName() override { return "Cocoa"; }
+  bool RevealPathInFinder(LibString& path, bool select = false) override;
+  PlatformFontPtr LoadFontFromResource(const char* fontID, const char* fileNameOrResID) override;
+  PlatformFontPtr LoadFontFromMemory(const char* fontID, void* data, int dataSize) override;
+  PlatformFontPtr LoadFontByName(const char* fontID, const char* familyName, int style) override;
+  void CachePlatformFont(const char* fontID, const PlatformFontPtr& font) override;
+  const char* GetBundleID() override { return mBundleID.Get(); }
+  void SetBundleID(const char* id) { mBundleID.Set(id ? id : ""); }
+  void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
+                               const char* str) override;
+  IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) override;
+  void PlatformResize(bool parentHasResized) override;
+
+  // ---- For the view ----
+  /// The position the view reports for a pointer event at (x, y): while the cursor is hidden and locked (and not
+  /// a tablet) the pointer goes back to where it was hidden and the stored position is reported; otherwise
+  /// (x, y), which is stored.
+  void ReportPointer(float x, float y, float& reportedX, float& reportedY);
+  void SetTabletInput(bool tablet) { mTabletInput = tablet; }
+  bool IsClosingView() const { return mClosingView; }
+  /// Applies a field's text to the control that asked for it (when it is still in the editor), even when another
+  /// text request came in since.
+  void ApplyTextEntryFor(IControl* requester, int valIdx, const char* str);
+  /// The control waiting for text entry and its value index.
+  IControl* TextEntryRequester() const { return mTextEntryRequester; }
+  int TextEntryValIdx() const { return mTextEntryValIdx; }
+  /// Whether any control holds the pointer.
+  bool HasCapture() const { return !mTouchCaptures.empty(); }
+  /// Hands a finished frame to the view; false when the drawing layer has none.
+  virtual bool GetFrame(appkit::FrameImage& frame) { return false; }
+
+protected:
+  /// Makes the drawing context on the new view; false when none could be made (the editor then stays closed).
+  virtual bool CreateDrawingContext(appkit::View& view) { return true; }
+
+private:
+  /// The pointer's screen position, rounded, kept as the lock position and as the last pointer position.
+  void StoreCursorPosition();
+  /// A screen point (origin bottom left) converted to graphics coordinates; zero without a window.
+  void ScreenToGraphics(appkit::Point p, float& x, float& y) const;
+  void WarpCursor(appkit::Point screen);
+  bool IsListedControl(const IControl* control);
+
+  std::shared_ptr<IGraphicsView_vDrovik_vst> mView;
+  appkit::Point mCursorLockPosition;
+  LibString mBundleID;
+  bool mClosingView = false;
+};
+
+} // namespace igraphics
+} // namespace plug

@@ -1,0 +1,410 @@
+#include "platform/mac/IGraphicsView.h"
+
+#include <cmath>
+#include <cwctype>
+
+#include "core/IEditorDelegate.h"
+#include "graphics/IGraphics.h"
+#include "platform/mac/IGraphicsMac.h"
+#include "platform/mac/IGraphicsTextField.h"
+
+namespace plug {
+namespace igraphics {
+
+appkit::Rect ScaledOutward(const IRECT& r, float scale)
+{
+  const float l = std::floor(r.mLeft * scale), t = std::floor(r.mTop * scale);
+  const float rr = std::ceil(r.mRight * scale), b = std::ceil(r.mBottom * scale);
+  return appkit::Rect(l, t, rr - l, b - t);
+}
+
+// ---- Creation and teardown ----
+
+IGraphicsView_vDrovik_vst::IGraphicsView_vDrovik_vst(IGraphicsMac& graphics) : mGraphics(&graphics)
+{
+  const double w = static_cast<int>(float(graphics.Width()) * graphics.GetDrawScale());
+  const double h = static_cast<int>(float(graphics.Height()) * graphics.GetDrawScale());
+  mNative = appkit::Application::Shared().CreateView(*this, appkit::Rect(0.0, 0.0, w, h));
+  setTimer();
+}
+
+IGraphicsView_vDrovik_vst::~IGraphicsView_vDrovik_vst()
+{
+  if (mColorPanelOpen)
+    appkit::Application::Shared().CloseColorPanel();
+  mColorPickerFunc = nullptr;
+  killTimer();
+  mTextFieldView.reset();
+}
+
+void IGraphicsView_vDrovik_vst::setTimer()
+{
+  const int fps = mGraphics && mGraphics->FPS() > 0 ? mGraphics->FPS() : 60;
+  mTimer = std::make_unique<foundation::RunLoopTimer>([this] { render(); }, 1.0 / fps);
+}
+
+void IGraphicsView_vDrovik_vst::killTimer() { mTimer.reset(); }
+
+void IGraphicsView_vDrovik_vst::removeFromSuperview()
+{
+  std::shared_ptr<IGraphicsView_vDrovik_vst> keepAlive = shared_from_this();
+  if (mTextFieldView)
+    endUserInput();
+  if (IGraphicsMac* graphics = mGraphics)
+  {
+    graphics->SetPlatformContext(nullptr);
+    // Removal from outside (the host's window went away) closes the editor; the graphics context's own
+    // closing is already under way otherwise.
+    if (!graphics->IsClosingView())
+      if (IGEditorDelegate* dlg = graphics->GetDelegate())
+        dlg->CloseWindow();
+  }
+  mNative->RemoveFromSuperview();
+}
+
+// ---- Frame clock ----
+
+void IGraphicsView_vDrovik_vst::render()
+{
+  if (!mGraphics)
+    return;
+  mDirtyRects.Clear();
+  if (mGraphics->IsDirty(mDirtyRects))
+  {
+    mGraphics->SetAllControlsClean();
+    mGraphics->DrawDirtyRects(mDirtyRects);
+    appkit::FrameImage frame;
+    if (mGraphics && mGraphics->GetFrame(frame))
+      mNative->PresentFrame(frame);
+  }
+}
+
+// ---- Pointer ----
+
+void IGraphicsView_vDrovik_vst::getMouseXY(const appkit::Event& event, float& x, float& y)
+{
+  const float scale = mGraphics->GetDrawScale();
+  x = static_cast<float>(event.locationInView.x) / scale;
+  y = static_cast<float>(event.locationInView.y) / scale;
+  mGraphics->ReportPointer(x, y, mPrevX, mPrevY);
+  mGraphics->SetTabletInput(event.subtype == appkit::kEventSubtypeTabletPoint);
+}
+
+namespace {
+
+void SetModifiers(IMouseMod& mod, uint32_t flags)
+{
+  mod.mShift = (flags & appkit::kModifierShift) != 0;
+  mod.mCtrl = (flags & appkit::kModifierControl) != 0;
+  mod.mAlt = (flags & appkit::kModifierOption) != 0;
+}
+
+} // namespace
+
+IMouseInfo IGraphicsView_vDrovik_vst::getMouseLeft(const appkit::Event& event)
+{
+  IMouseInfo info;
+  getMouseXY(event, info.mX, info.mY);
+  info.mMod.mLeft = true;
+  info.mMod.mRight = (event.modifierFlags & appkit::kModifierCommand) != 0;
+  SetModifiers(info.mMod, event.modifierFlags);
+  return info;
+}
+
+IMouseInfo IGraphicsView_vDrovik_vst::getMouseRight(const appkit::Event& event)
+{
+  IMouseInfo info;
+  getMouseXY(event, info.mX, info.mY);
+  info.mMod.mRight = true;
+  SetModifiers(info.mMod, event.modifierFlags);
+  return info;
+}
+
+IMouseInfo IGraphicsView_vDrovik_vst::getMouseDrag(const appkit::Event& event, bool left)
+{
+  const float prevX = mPrevX, prevY = mPrevY;
+  IMouseInfo info = left ? getMouseLeft(event) : getMouseRight(event);
+  info.mDX = info.mX - prevX;
+  info.mDY = info.mY - prevY;
+  return info;
+}
+
+void IGraphicsView_vDrovik_vst::mouseDown(const appkit::Event& event)
+{
+  const IMouseInfo info = getMouseLeft(event);
+  if (event.clickCount % 2 == 1)
+    mGraphics->OnMouseDown({info});
+  else
+    mGraphics->OnMouseDblClick(info.mX, info.mY, info.mMod);
+}
+
+void IGraphicsView_vDrovik_vst::mouseUp(const appkit::Event& event, bool left)
+{
+  const IMouseInfo info = left ? getMouseLeft(event) : getMouseRight(event);
+  mGraphics->OnMouseUp({info});
+  if (left && mMouseOutDuringDrag && mGraphics)
+  {
+    mGraphics->OnMouseOut();
+    mMouseOutDuringDrag = false;
+  }
+}
+
+void IGraphicsView_vDrovik_vst::mouseDragged(const appkit::Event& event, bool left)
+{
+  const bool platformFieldUp =
+    left ? (mGraphics->TextEntryRequester() && !mGraphics->GetTextEntryControl()) : mTextFieldView != nullptr;
+  if (platformFieldUp)
+    return;
+  mGraphics->OnMouseDrag({getMouseDrag(event, left)});
+}
+
+void IGraphicsView_vDrovik_vst::mouseMoved(const appkit::Event& event)
+{
+  const IMouseInfo info = getMouseLeft(event);
+  IMouseMod mod = info.mMod;
+  mod.mLeft = false;
+  mGraphics->OnMouseOver(info.mX, info.mY, mod);
+}
+
+void IGraphicsView_vDrovik_vst::mouseEntered()
+{
+  mMouseOutDuringDrag = false;
+  mGraphics->SetMouseCursor(mGraphics->GetCursorType());
+}
+
+void IGraphicsView_vDrovik_vst::mouseExited()
+{
+  if (!mGraphics->HasCapture())
+    mGraphics->OnMouseOut();
+  else
+    mMouseOutDuringDrag = true;
+}
+
+void IGraphicsView_vDrovik_vst::scrollWheel(const appkit::Event& event)
+{
+  // A purely horizontal scroll moves nothing here.
+  if (event.deltaY == 0.0)
+    return;
+  if (mTextFieldView)
+    endUserInput();
+  const IMouseInfo info = getMouseLeft(event);
+  IMouseMod mod = info.mMod;
+  mod.mLeft = false;
+  mGraphics->OnMouseWheel(info.mX, info.mY, mod, static_cast<float>(event.deltaY));
+}
+
+// ---- Keys ----
+
+namespace {
+
+struct KeyCodeEntry
+{
+  uint16_t keyCode;
+  int vk;
+};
+
+// Mac key codes of keys without a character of their own -> virtual keys.
+constexpr KeyCodeEntry kKeyCodeTable[] = {
+  {51, 8},    {65, 110},  {67, 106},  {69, 107},  {71, 144},  {75, 111},  {76, 0x800D}, {78, 109},
+  {81, 108},  {82, 96},   {83, 97},   {84, 98},   {85, 99},   {86, 100},  {87, 101},    {88, 102},
+  {89, 103},  {91, 104},  {92, 105},  {96, 116},  {97, 117},  {98, 118},  {99, 114},    {100, 119},
+  {101, 120}, {103, 122}, {105, 124}, {106, 127}, {107, 125}, {109, 121}, {111, 123},   {113, 126},
+  {114, 45},  {115, 36},  {116, 33},  {117, 46},  {118, 115}, {119, 35},  {120, 113},   {121, 34},
+  {122, 112}, {123, 37},  {124, 39},  {125, 40},  {126, 38},
+};
+
+constexpr int kVirtualKeyFlag = 1;
+constexpr int kShiftFlag = 4;
+constexpr int kCommandFlag = 8;
+constexpr int kOptionFlag = 16;
+constexpr int kControlFlag = 32;
+/// Offset of a key code that makes no character.
+constexpr int kUnknownKeyOffset = 1024;
+/// First function key character minus F1's virtual key.
+constexpr int kFunctionKeyBase = 0xF694;
+
+bool IsLetterOrDigit(char32_t c) { return c < 128 ? std::isalnum(static_cast<int>(c)) != 0 : std::iswalnum(c) != 0; }
+
+} // namespace
+
+IKeyPress KeyPressFromEvent(const appkit::Event& event)
+{
+  int flags = 0;
+  const uint32_t m = event.modifierFlags;
+  if (m & appkit::kModifierShift)
+    flags |= kShiftFlag;
+  if (m & appkit::kModifierCommand)
+    flags |= kCommandFlag;
+  if (m & appkit::kModifierOption)
+    flags |= kOptionFlag;
+  if (m & appkit::kModifierControl)
+    flags |= kControlFlag;
+
+  int code = 0;
+  bool mapped = false;
+  for (const KeyCodeEntry& e : kKeyCodeTable)
+    if (e.keyCode == event.keyCode)
+    {
+      code = e.vk;
+      mapped = true;
+      break;
+    }
+  const std::u32string& chars = event.charactersIgnoringModifiers;
+  if (mapped)
+    flags |= kVirtualKeyFlag;
+  else if (chars.empty())
+  {
+    code = event.keyCode + kUnknownKeyOffset;
+    flags |= kVirtualKeyFlag;
+  }
+  else
+  {
+    char32_t c = chars[0];
+    if (c >= appkit::kF1FunctionKey && c <= appkit::kF24FunctionKey)
+    {
+      code = static_cast<int>(c) - kFunctionKeyBase;
+      flags |= kVirtualKeyFlag;
+    }
+    else
+    {
+      if (c >= 'a' && c <= 'z')
+        c -= 32;
+      if (c == 25 && (flags & kCommandFlag))
+        c = 9;
+      if (IsLetterOrDigit(c) || c == 9 || c == 10 || c == 13 || c == 27 || c == 32)
+      {
+        code = static_cast<int>(c);
+        flags |= kVirtualKeyFlag;
+      }
+      else
+        flags &= ~kShiftFlag;
+    }
+  }
+  const std::string text = chars.size() == 1 ? appkit::UTF8FromUTF32(chars) : std::string();
+  return IKeyPress(text.c_str(), (flags & kVirtualKeyFlag) ? code : 0, (flags & kShiftFlag) != 0,
+                   (flags & kCommandFlag) != 0, (flags & kOptionFlag) != 0);
+}
+
+bool IGraphicsView_vDrovik_vst::keyEvent(const appkit::Event& event, bool down)
+{
+  const IKeyPress key = KeyPressFromEvent(event);
+  return down ? mGraphics->OnKeyDown(mPrevX, mPrevY, key) : mGraphics->OnKeyUp(mPrevX, mPrevY, key);
+}
+
+// ---- Event dispatch ----
+
+bool IGraphicsView_vDrovik_vst::SendEvent(const appkit::Event& event)
+{
+  if (!mGraphics)
+    return false;
+  std::shared_ptr<IGraphicsView_vDrovik_vst> keepAlive = shared_from_this();
+  using T = appkit::EventType;
+  switch (event.type)
+  {
+  case T::kLeftMouseDown: mouseDown(event); return true;
+  case T::kRightMouseDown: mGraphics->OnMouseDown({getMouseRight(event)}); return true;
+  case T::kLeftMouseUp: mouseUp(event, true); return true;
+  case T::kRightMouseUp: mouseUp(event, false); return true;
+  case T::kLeftMouseDragged: mouseDragged(event, true); return true;
+  case T::kRightMouseDragged: mouseDragged(event, false); return true;
+  case T::kMouseMoved: mouseMoved(event); return true;
+  case T::kMouseEntered: mouseEntered(); return true;
+  case T::kMouseExited: mouseExited(); return true;
+  case T::kScrollWheel: scrollWheel(event); return true;
+  case T::kKeyDown: return keyEvent(event, true);
+  case T::kKeyUp: return keyEvent(event, false);
+  }
+  return false;
+}
+
+// ---- Cursor ----
+
+void IGraphicsView_vDrovik_vst::setMouseCursor(int type)
+{
+  using C = appkit::Cursor;
+  const appkit::Application& app = appkit::Application::Shared();
+  auto privateOr = [&app](C wanted, C fallback) { return app.HasCursor(wanted) ? wanted : fallback; };
+  C cursor = C::kArrow;
+  switch (type)
+  {
+  case kIBeamCursor: cursor = C::kIBeam; break;
+  case kWaitCursor:
+  case 12: cursor = privateOr(C::kBusyButClickable, C::kArrow); break;
+  case kCrossCursor: cursor = C::kCrosshair; break;
+  case kUpArrowCursor: cursor = privateOr(C::kResizeNorth, C::kResizeUp); break;
+  case kSizeNWSECursor: cursor = privateOr(C::kResizeNorthWestSouthEast, C::kArrow); break;
+  case kSizeNESWCursor: cursor = privateOr(C::kResizeNorthEastSouthWest, C::kArrow); break;
+  case kSizeWECursor: cursor = privateOr(C::kResizeEastWest, C::kResizeLeftRight); break;
+  case kSizeNSCursor: cursor = privateOr(C::kResizeNorthSouth, C::kResizeUpDown); break;
+  case kSizeAllCursor: cursor = C::kMove; break;
+  case kInoCursor: cursor = C::kOperationNotAllowed; break;
+  case kHandCursor: cursor = C::kPointingHand; break;
+  case 13: cursor = privateOr(C::kHelp, C::kArrow); break;
+  default: break;
+  }
+  mNative->SetCursor(cursor);
+}
+
+// ---- Colour panel ----
+
+bool IGraphicsView_vDrovik_vst::promptForColor(const IColor& color, std::function<void(const IColor&)> fn)
+{
+  mColorPickerFunc = std::move(fn);
+  const appkit::DeviceColor shown{color.mRed / 255.0, color.mGreen / 255.0, color.mBlue / 255.0,
+                                  color.mAlpha / 255.0};
+  std::weak_ptr<IGraphicsView_vDrovik_vst> self = weak_from_this();
+  mColorPanelOpen = appkit::Application::Shared().ShowColorPanel(shown, [self](const appkit::DeviceColor& c) {
+    std::shared_ptr<IGraphicsView_vDrovik_vst> view = self.lock();
+    if (!view || !view->mColorPickerFunc)
+      return;
+    view->mColorPickerFunc(IColor(static_cast<int>(c.alpha * 255.0), static_cast<int>(c.red * 255.0),
+                                  static_cast<int>(c.green * 255.0), static_cast<int>(c.blue * 255.0)));
+  });
+  return mColorPanelOpen;
+}
+
+// ---- Tool tips ----
+
+void IGraphicsView_vDrovik_vst::registerToolTip(const IRECT& r)
+{
+  mNative->AddToolTipRect(ScaledOutward(r, mGraphics->GetDrawScale()));
+}
+
+std::string IGraphicsView_vDrovik_vst::ToolTipAt(appkit::Point)
+{
+  if (!mGraphics)
+    return "";
+  const int idx = mGraphics->GetMouseOverIdx();
+  IControl* control = idx >= 0 && idx < mGraphics->NControls() ? mGraphics->GetControl(idx) : nullptr;
+  return control ? control->GetTooltip() : "";
+}
+
+// ---- Drag and drop, backing scale ----
+
+bool IGraphicsView_vDrovik_vst::DraggingEntered(const std::vector<std::string>& types)
+{
+  for (const std::string& t : types)
+    if (t == appkit::kFilenamesPboardType)
+      return true;
+  return false;
+}
+
+bool IGraphicsView_vDrovik_vst::PerformDragOperation(const std::vector<std::string>& files, appkit::Point location)
+{
+  if (mGraphics && !files.empty())
+  {
+    const float scale = mGraphics->GetDrawScale();
+    mGraphics->OnDrop(files.front().c_str(), static_cast<float>(location.x) / scale,
+                      static_cast<float>(location.y) / scale);
+  }
+  return true;
+}
+
+void IGraphicsView_vDrovik_vst::ViewDidChangeBackingScale(double scale)
+{
+  if (mGraphics && static_cast<int>(scale) != mGraphics->GetScreenScale())
+    mGraphics->SetScreenScale(static_cast<int>(scale));
+}
+
+} // namespace igraphics
+} // namespace plug

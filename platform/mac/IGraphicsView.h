@@ -1,0 +1,110 @@
+// The editor's view: it shows the frames of one platform graphics context inside the host's window, runs the
+// frame clock that redraws what is dirty, turns pointer, wheel, key and drop events into graphics-context calls,
+// sets the cursor, shows the colour panel, serves tool tips and hosts the native text field and popup menus.
+// Everything here runs on the main thread.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "appkit/application.h"
+#include "appkit/view.h"
+#include "core/Messages.h"
+#include "foundation/run_loop.h"
+#include "graphics/IColor.h"
+#include "graphics/IMouse.h"
+#include "graphics/IPopupMenu.h"
+#include "graphics/IRECT.h"
+#include "graphics/IText.h"
+
+namespace plug {
+namespace igraphics {
+
+class IGraphicsMac;
+class IGraphicsTextField_vDrovik_vst;
+
+/// The key press the view hands the graphics context for a key event.
+IKeyPress KeyPressFromEvent(const appkit::Event& event);
+
+/// A rectangle in graphics coordinates times the scale, rounded outward (left and top down, right and bottom up).
+appkit::Rect ScaledOutward(const IRECT& r, float scale);
+
+class IGraphicsView_vDrovik_vst final : public appkit::ViewResponder,
+                                        public appkit::TextFieldDelegate,
+                                        public std::enable_shared_from_this<IGraphicsView_vDrovik_vst>
+{
+public:
+  /// A view of the graphics' size times its draw scale, with its frame timer running.
+  explicit IGraphicsView_vDrovik_vst(IGraphicsMac& graphics);
+  ~IGraphicsView_vDrovik_vst() override;
+  IGraphicsView_vDrovik_vst(const IGraphicsView_vDrovik_vst&) = delete;
+  IGraphicsView_vDrovik_vst& operator=(const IGraphicsView_vDrovik_vst&) = delete;
+
+  appkit::View& NativeView() { return *mNative; }
+
+  // Lifetime.
+  void setTimer();
+  void killTimer();
+  bool HasTimer() const { return mTimer != nullptr; }
+  /// Ends text entry, leaves the host's window and, when the removal did not come from the graphics context
+  /// itself, asks the editor delegate to close the editor. The view lives on until this returns.
+  void removeFromSuperview();
+  /// Forgets the graphics context: the view serves nothing from then on.
+  void Detach() { mGraphics = nullptr; }
+
+  // Frame clock.
+  void render();
+
+  // Cursor, colour panel, tool tips.
+  void setMouseCursor(int type);
+  bool promptForColor(const IColor& color, std::function<void(const IColor&)> fn);
+  void registerToolTip(const IRECT& r);
+  void removeAllToolTips() { mNative->RemoveAllToolTips(); }
+
+  // Native menus and text entry.
+  /// Shows the menu at bounds (view points) modally; the model holding the chosen item, or null.
+  IPopupMenu* createPopupMenu(IPopupMenu& menu, const appkit::Rect& bounds);
+  /// Opens a text field over bounds (view points). A field already open is committed first.
+  void createTextEntry(int paramIdx, const IText& text, const char* str, int length, const appkit::Rect& bounds);
+  /// Hands the open field's text to the control that asked for it, redraws and closes the field.
+  void ControlTextDidEndEditing() override;
+  /// Closes the open field without applying its text.
+  void endUserInput();
+  bool HasTextField() const { return mTextFieldView != nullptr; }
+
+  // appkit::ViewResponder
+  bool SendEvent(const appkit::Event& event) override;
+  bool DraggingEntered(const std::vector<std::string>& types) override;
+  bool PerformDragOperation(const std::vector<std::string>& files, appkit::Point location) override;
+  std::string ToolTipAt(appkit::Point location) override;
+  void ViewDidChangeBackingScale(double scale) override;
+
+private:
+  // Pointer events.
+  void getMouseXY(const appkit::Event& event, float& x, float& y);
+  IMouseInfo getMouseLeft(const appkit::Event& event);
+  IMouseInfo getMouseRight(const appkit::Event& event);
+  IMouseInfo getMouseDrag(const appkit::Event& event, bool left);
+  void mouseDown(const appkit::Event& event);
+  void mouseUp(const appkit::Event& event, bool left);
+  void mouseDragged(const appkit::Event& event, bool left);
+  void mouseMoved(const appkit::Event& event);
+  void mouseEntered();
+  void mouseExited();
+  void scrollWheel(const appkit::Event& event);
+  bool keyEvent(const appkit::Event& event, bool down);
+
+  std::unique_ptr<foundation::RunLoopTimer> mTimer;
+  std::unique_ptr<IGraphicsTextField_vDrovik_vst> mTextFieldView;
+  float mPrevX = 0.f;
+  float mPrevY = 0.f;
+  bool mMouseOutDuringDrag = false;
+  IRECTList mDirtyRects;
+  std::function<void(const IColor&)> mColorPickerFunc;
+  IGraphicsMac* mGraphics;
+  std::unique_ptr<appkit::View> mNative;
+  bool mColorPanelOpen = false;
+};
+
+} // namespace igraphics
+} // namespace plug

@@ -1,0 +1,73 @@
+// The view system of this process: views, the screen and the pointer, modal menus, alerts and panels, the colour
+// panel, the pasteboard and the workspace. Two back ends exist: a headless one for tests, driven and answered by
+// the test, and one over X11 that embeds the editor in the host's window. The back end is chosen when first
+// asked for: DROVIK_APPKIT=headless or =x11 choose; otherwise X11 when a display can be opened, else headless.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "appkit/cursor.h"
+#include "appkit/geometry.h"
+#include "appkit/menu.h"
+#include "appkit/panels.h"
+#include "appkit/text_field.h"
+#include "appkit/view.h"
+
+namespace appkit {
+
+class Application
+{
+public:
+  using ColorCallback = std::function<void(const DeviceColor&)>;
+
+  virtual ~Application() = default;
+
+  /// The back end of the process. [main thread]
+  static Application& Shared();
+  /// Tests: makes app the back end (not owned); null returns to the chosen one.
+  static void Install(Application* app);
+
+  virtual const char* Name() const = 0;
+
+  /// A view of frame (points) served by responder; not yet in a window.
+  virtual std::unique_ptr<View> CreateView(ViewResponder& responder, Rect frame) = 0;
+
+  // Screen and pointer. Screen positions are points with the origin at the bottom left of the main screen.
+  virtual double MainScreenBackingScaleFactor() = 0;
+  virtual double MainScreenHeight() = 0;
+  virtual Point MouseLocation() = 0;
+  virtual void HideCursor() = 0;
+  virtual void ShowCursor() = 0;
+  /// Moves the pointer to a screen position given with the origin at the top left.
+  virtual void WarpCursor(Point topLeftOrigin) = 0;
+  virtual bool HasCursor(Cursor cursor) const = 0;
+
+  // Modal work: each call returns when the user has answered, running the frame and framework timers meanwhile.
+  /// Shows the menu at a view position and returns the chosen item after running its action; null for none.
+  virtual MenuItem* PopUpMenu(Menu& menu, Point locationInView, View& view) = 0;
+  /// kAlertDefaultReturn, kAlertAlternateReturn or kAlertOtherReturn.
+  virtual int RunAlertPanel(const AlertPanel& alert) = 0;
+  /// kPanelOKButton with panel.filename set, or kPanelCancelButton.
+  virtual int RunFilePanel(FilePanel& panel) = 0;
+
+  /// Shows the shared colour panel (not modal); picked colours go to the callback. False when there is none.
+  virtual bool ShowColorPanel(const DeviceColor& color, ColorCallback onPicked) = 0;
+  virtual void CloseColorPanel() = 0;
+
+  // Pasteboard.
+  /// False, and text empty, when the pasteboard holds no text.
+  virtual bool StringFromPasteboard(std::string& text) = 0;
+  virtual bool SetPasteboardString(const std::string& text) = 0;
+
+  // Workspace. Each answers whether something was opened.
+  virtual bool OpenURL(const std::string& url) = 0;
+  virtual bool OpenFile(const std::string& path) = 0;
+  virtual bool SelectFile(const std::string& path, const std::string& rootFolder) = 0;
+};
+
+/// Whether a file or folder exists at path.
+bool FileExistsAtPath(const std::string& path);
+
+} // namespace appkit

@@ -1,0 +1,204 @@
+// The editor view over the headless view system: key translation, opening and closing, the frame timer, the
+// cursor, the hidden pointer, the wheel and tool tips.
+#include "mac_test_support.h"
+
+namespace mactest {
+namespace {
+
+using appkit::Event;
+using appkit::EventType;
+
+struct KeyCase
+{
+  uint16_t keyCode;
+  std::u32string chars;
+  uint32_t mods;
+  int vk;
+  const char* text;
+  bool shift, ctrl, alt;
+};
+
+TEST(KeyPressFromEvent, FollowsTheKeyTableAndTheCharacterRules)
+{
+  const uint32_t kShift = appkit::kModifierShift, kCmd = appkit::kModifierCommand, kOpt = appkit::kModifierOption;
+  const KeyCase cases[] = {
+    {0, U"a", 0, 65, "a", false, false, false},           // letters are virtual keys, upper-cased
+    {0, U"a", kShift, 65, "a", true, false, false},
+    {27, U"-", kShift, 0, "-", false, false, false},      // a plain character loses shift
+    {27, U"-", 0, 0, "-", false, false, false},
+    {18, U"1", kOpt, 49, "1", false, false, true},
+    {36, U"\r", 0, 13, "\r", false, false, false},
+    {48, U"\t", 0, 9, "\t", false, false, false},
+    {48, std::u32string(1, char32_t(25)), kCmd, 9, "\x19", false, true, false},
+    {53, std::u32string(1, char32_t(27)), 0, 27, "\x1b", false, false, false},
+    {49, U" ", 0, 32, " ", false, false, false},
+    {122, U"", 0, 112, "", false, false, false},          // F1 from the key-code table
+    {0, std::u32string(1, appkit::kF1FunctionKey), 0, 112, "\xef\x9c\x84", false, false, false},
+    {0, std::u32string(1, appkit::kF24FunctionKey), 0, 135, "\xef\x9c\x9b", false, false, false},
+    {76, U"\x03", 0, 0x800D, "\x03", false, false, false}, // keypad enter
+    {51, U"\x7f", 0, 8, "\x7f", false, false, false},
+    {123, U"", 0, 37, "", false, false, false},
+    {126, U"", kCmd, 38, "", false, true, false},
+    {200, U"", 0, 1224, "", false, false, false},        // no character: code + 1024
+    {0, U"\u00e9", kShift, 0, "\xc3\xa9", false, false, false}, // not a letter in the C locale
+    {0, U"ab", 0, 65, "", false, false, false},          // text only for a single character
+  };
+  for (const KeyCase& c : cases)
+  {
+    Event e;
+    e.type = EventType::kKeyDown;
+    e.keyCode = c.keyCode;
+    e.charactersIgnoringModifiers = c.chars;
+    e.modifierFlags = c.mods;
+    const plug::IKeyPress k = KeyPressFromEvent(e);
+    SCOPED_TRACE(c.keyCode);
+    EXPECT_EQ(k.mVK, c.vk);
+    EXPECT_STREQ(k.mUtf8, c.text);
+    EXPECT_EQ(k.mShift, c.shift);
+    EXPECT_EQ(k.mCtrl, c.ctrl);
+    EXPECT_EQ(k.mAlt, c.alt);
+  }
+}
+
+TEST(ScaledOutward, RoundsLeftAndTopDownAndRightAndBottomUp)
+{
+  const appkit::Rect r = ScaledOutward(IRECT(10.3f, 20.6f, 30.2f, 40.1f), 2.f);
+  EXPECT_EQ(r.origin.x, 20.0);
+  EXPECT_EQ(r.origin.y, 41.0);
+  EXPECT_EQ(r.size.width, 61.0 - 20.0);
+  EXPECT_EQ(r.size.height, 81.0 - 41.0);
+}
+
+using EditorView = MacTest;
+
+TEST_F(EditorView, OpensInTheParentAtTheDrawScaleWithLayoutAndTimer)
+{
+  mDrawScale = 2.f;
+  mApp.mBackingScale = 2.0;
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_EQ(View().mParent, &mParent);
+  EXPECT_EQ(View().Frame().size.width, 936.0);
+  EXPECT_EQ(View().Frame().size.height, 900.0);
+  EXPECT_EQ(Graphics()->GetScreenScale(), 2);
+  EXPECT_TRUE(mDelegate.IsEditorReady());
+  EXPECT_EQ(mLayouts, 1);
+  EXPECT_EQ(mDelegate.mUIOpens, 1);
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 1u);
+}
+
+TEST_F(EditorView, OpeningTwiceLeavesOneViewAndOneTimer)
+{
+  Open();
+  void* second = Graphics()->OpenWindow(&mParent);
+  EXPECT_EQ(second, Graphics()->GetWindow());
+  EXPECT_EQ(mApp.Views().size(), 1u);
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 1u);
+  EXPECT_EQ(mLayouts, 2);
+  mDelegate.CloseWindow();
+  EXPECT_EQ(mApp.Views().size(), 0u);
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
+  EXPECT_EQ(IGraphicsMac::LiveCount(), 0);
+}
+
+TEST_F(EditorView, WithoutADrawingContextTheEditorDoesNotOpen)
+{
+  mContextOK = false;
+  EXPECT_EQ(Open(), nullptr);
+  EXPECT_FALSE(mDelegate.IsEditorReady());
+  EXPECT_EQ(mLayouts, 0);
+  EXPECT_EQ(mDelegate.mUIOpens, 0);
+  EXPECT_EQ(mApp.Views().size(), 0u);
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
+}
+
+TEST_F(EditorView, RemovalFromOutsideClosesTheEditorOnceAndKeepsTheViewThroughTheCall)
+{
+  Open();
+  MacView().removeFromSuperview(); // the host's window went away
+  EXPECT_EQ(mDelegate.GetUI(), nullptr);
+  EXPECT_EQ(mDelegate.mUICloses, 1);
+  EXPECT_EQ(mApp.Views().size(), 0u);
+  EXPECT_EQ(IGraphicsMac::LiveCount(), 0);
+}
+
+TEST_F(EditorView, DeletingAnOpenContextClosesItsViewWithoutAskingTheDelegate)
+{
+  auto* g = new TestMacGraphics(mDelegate, 468, 450, 60, 1.f);
+  g->OpenWindow(&mParent);
+  delete g;
+  EXPECT_EQ(mDelegate.mUICloses, 0);
+  EXPECT_EQ(mApp.Views().size(), 0u);
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
+}
+
+TEST_F(EditorView, CursorKindsFallBackWhenTheSystemLacksThePrivateOnes)
+{
+  using C = appkit::Cursor;
+  Open();
+  const std::pair<int, C> withPrivate[] = {{0, C::kArrow}, {1, C::kIBeam}, {2, C::kBusyButClickable},
+                                           {4, C::kResizeNorth}, {7, C::kResizeEastWest}, {9, C::kMove},
+                                           {11, C::kPointingHand}, {13, C::kHelp}, {99, C::kArrow}};
+  for (const auto& [kind, cursor] : withPrivate)
+  {
+    Graphics()->SetMouseCursor(kind);
+    EXPECT_EQ(View().mCursor, cursor) << kind;
+  }
+  mApp.mHasPrivateCursors = false;
+  const std::pair<int, C> without[] = {{2, C::kArrow}, {4, C::kResizeUp}, {5, C::kArrow}, {7, C::kResizeLeftRight},
+                                       {8, C::kResizeUpDown}, {12, C::kArrow}, {13, C::kArrow}};
+  for (const auto& [kind, cursor] : without)
+  {
+    Graphics()->SetMouseCursor(kind);
+    EXPECT_EQ(View().mCursor, cursor) << kind;
+  }
+  EXPECT_EQ(Graphics()->SetMouseCursor(0), 13);
+}
+
+TEST_F(EditorView, AHiddenLockedPointerGoesBackToWhereItWasHidden)
+{
+  mDrawScale = 2.f;
+  Open();
+  mApp.mMouse = {100.4, 1080.0 - 60.0}; // view point (100, 60): graphics (50, 30)
+  Graphics()->HideMouseCursor(true, true);
+  EXPECT_TRUE(mApp.mCursorHidden);
+  mApp.mMouse = {300.0, 500.0};
+  Event drag;
+  drag.type = EventType::kLeftMouseDragged;
+  drag.locationInView = {300.0, 580.0};
+  mApp.Deliver(View(), drag);
+  ASSERT_EQ(mApp.mWarps.size(), 1u);
+  EXPECT_EQ(mApp.mWarps[0].x, 100.0);
+  EXPECT_EQ(mApp.mWarps[0].y, 60.0);
+  Graphics()->HideMouseCursor(false, false);
+  EXPECT_FALSE(mApp.mCursorHidden);
+  EXPECT_EQ(mApp.mWarps.size(), 1u); // showing does not move the pointer
+}
+
+TEST_F(EditorView, KeysTheEditorDoesNotTakeGoBackToTheHostWindow)
+{
+  Open();
+  Event key;
+  key.type = EventType::kKeyDown;
+  key.charactersIgnoringModifiers = U"q";
+  EXPECT_FALSE(mApp.Deliver(View(), key));
+  EXPECT_EQ(View().mKeysPassedOn.size(), 1u);
+}
+
+TEST_F(EditorView, ToolTipsFollowTheVisibleControlsWhenEnabled)
+{
+  mDelegate.mLayoutFunc = [](IGraphics* g) {
+    g->AttachControl(new graphicstest::TestControl(IRECT(0, 0, 10, 10)));
+    g->AttachControl(new graphicstest::TestControl(IRECT(20, 0, 30, 10)));
+    g->AttachControl(new graphicstest::TestControl(IRECT()));
+    g->GetControl(1)->SetHidden(true);
+  };
+  Open();
+  EXPECT_TRUE(View().mToolTips.empty());
+  Graphics()->EnableTooltips(true);
+  Graphics()->UpdateTooltips();
+  ASSERT_EQ(View().mToolTips.size(), 1u);
+  EXPECT_EQ(View().mToolTips[0].size.width, 10.0);
+}
+
+} // namespace
+} // namespace mactest
