@@ -1,5 +1,10 @@
 #include "foundation/run_loop.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 
 #include "foundation/main_thread.h"
@@ -18,9 +23,38 @@ RunLoop::RunLoop()
   MainThreadMutex();
 }
 
+namespace {
+
+bool Contains(const std::vector<uint64_t>& ids, uint64_t id)
+{
+  return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+void Erase(std::vector<uint64_t>& ids, uint64_t id)
+{
+  auto it = std::find(ids.rbegin(), ids.rend(), id);
+  if (it != ids.rend())
+    ids.erase(std::next(it).base());
+}
+
+} // namespace
+
 RunLoop::~RunLoop()
 {
   StopThread();
+  for (int fd : mWakePipe)
+    if (fd >= 0)
+      close(fd);
+}
+
+void RunLoop::WakeLocked()
+{
+  mWake.notify_all();
+  if (mWakePipe[1] >= 0)
+  {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = write(mWakePipe[1], &byte, 1);
+  }
 }
 
 RunLoop::TimerId RunLoop::AddTimer(double firstFire, double interval, TimerFn fn)
@@ -32,7 +66,7 @@ RunLoop::TimerId RunLoop::AddTimer(double firstFire, double interval, TimerFn fn
   mTimers[id] = Timer{firstFire, interval, std::make_shared<TimerFn>(std::move(fn))};
   if (!mManual && !mThread.joinable())
     StartThreadLocked();
-  mWake.notify_all();
+  WakeLocked();
   return id;
 }
 
@@ -40,9 +74,9 @@ void RunLoop::InvalidateTimer(TimerId id)
 {
   std::unique_lock<std::mutex> lock(mMutex);
   mTimers.erase(id);
-  if (mFiring == id && mFiringThread != std::this_thread::get_id())
-    mFired.wait(lock, [&] { return mFiring != id; });
-  mWake.notify_all();
+  if (Contains(mFiring, id) && mFiringThread != std::this_thread::get_id())
+    mFired.wait(lock, [&] { return !Contains(mFiring, id); });
+  WakeLocked();
 }
 
 double RunLoop::Now() const
@@ -76,7 +110,7 @@ bool RunLoop::NextDueLocked(double now, TimerId& id) const
   double earliest = 0.0;
   for (const auto& entry : mTimers)
   {
-    if (entry.second.next <= now && (!found || entry.second.next < earliest))
+    if (entry.second.next <= now && (!found || entry.second.next < earliest) && !Contains(mFiring, entry.first))
     {
       found = true;
       earliest = entry.second.next;
@@ -99,7 +133,7 @@ int RunLoop::RunDueTimers()
     const double missed = std::floor((now - timer.next) / timer.interval);
     timer.next += (missed + 1.0) * timer.interval; // next firing strictly after now, on the timer's grid
     std::shared_ptr<TimerFn> fn = timer.fn;
-    mFiring = id;
+    mFiring.push_back(id);
     mFiringThread = std::this_thread::get_id();
     lock.unlock();
     try
@@ -111,8 +145,9 @@ int RunLoop::RunDueTimers()
       // A failing callback must not end the loop; it fires again on its next turn.
     }
     lock.lock();
-    mFiring = 0;
-    mFiringThread = std::thread::id();
+    Erase(mFiring, id);
+    if (mFiring.empty() && mSourceFiring.empty())
+      mFiringThread = std::thread::id();
     mFired.notify_all();
     ++fired;
   }
@@ -132,7 +167,7 @@ void RunLoop::StopThread()
     if (!mThread.joinable())
       return;
     mQuit = true;
-    mWake.notify_all();
+    WakeLocked();
   }
   mThread.join();
   std::lock_guard<std::mutex> lock(mMutex);
@@ -140,11 +175,39 @@ void RunLoop::StopThread()
   mQuit = false;
 }
 
+double RunLoop::WaitLocked(bool& anyTimer) const
+{
+  anyTimer = false;
+  double earliest = 0.0;
+  for (const auto& entry : mTimers)
+  {
+    if (Contains(mFiring, entry.first))
+      continue;
+    earliest = anyTimer ? std::min(earliest, entry.second.next) : entry.second.next;
+    anyTimer = true;
+  }
+  return anyTimer ? earliest - mClock->Now() : 0.0;
+}
+
 void RunLoop::ThreadMain()
 {
   std::unique_lock<std::mutex> lock(mMutex);
   while (!mQuit)
   {
+    if (!mSources.empty())
+    {
+      bool anyTimer = false;
+      const double wait = WaitLocked(anyTimer);
+      if (anyTimer && wait <= 0.0)
+      {
+        lock.unlock();
+        RunDueTimers();
+        lock.lock();
+      }
+      else
+        PollSourcesLocked(lock, anyTimer ? wait : -1.0);
+      continue;
+    }
     if (mTimers.empty())
     {
       mWake.wait(lock);
@@ -162,6 +225,108 @@ void RunLoop::ThreadMain()
     lock.unlock();
     RunDueTimers();
     lock.lock();
+  }
+}
+
+RunLoop::SourceId RunLoop::AddSource(int fd, SourceFn fn)
+{
+  if (fd < 0 || !fn)
+    return 0;
+  std::lock_guard<std::mutex> lock(mMutex);
+  if (mWakePipe[0] < 0 && pipe2(mWakePipe, O_NONBLOCK | O_CLOEXEC) != 0)
+    mWakePipe[0] = mWakePipe[1] = -1;
+  const SourceId id = mNextId++;
+  mSources[id] = Source{fd, std::make_shared<SourceFn>(std::move(fn))};
+  if (!mManual && !mThread.joinable())
+    StartThreadLocked();
+  WakeLocked();
+  return id;
+}
+
+void RunLoop::RemoveSource(SourceId id)
+{
+  std::unique_lock<std::mutex> lock(mMutex);
+  mSources.erase(id);
+  if (Contains(mSourceFiring, id) && mFiringThread != std::this_thread::get_id())
+    mFired.wait(lock, [&] { return !Contains(mSourceFiring, id); });
+  WakeLocked();
+}
+
+size_t RunLoop::SourceCount() const
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mSources.size();
+}
+
+void RunLoop::PollSourcesLocked(std::unique_lock<std::mutex>& lock, double wait)
+{
+  std::vector<pollfd> fds;
+  std::vector<SourceId> ids;
+  if (mWakePipe[0] >= 0)
+    fds.push_back({mWakePipe[0], POLLIN, 0});
+  for (const auto& entry : mSources)
+  {
+    fds.push_back({entry.second.fd, POLLIN, 0});
+    ids.push_back(entry.first);
+  }
+  const size_t first = fds.size() - ids.size();
+  const int timeoutMs = wait < 0.0 ? -1 : static_cast<int>(std::ceil(std::min(wait, 3600.0) * 1000.0));
+  lock.unlock();
+  const int ready = poll(fds.data(), fds.size(), timeoutMs);
+  if (ready > 0 && first == 1 && (fds[0].revents & POLLIN))
+  {
+    char drain[64];
+    while (read(mWakePipe[0], drain, sizeof(drain)) > 0)
+    {
+    }
+  }
+  for (size_t i = 0; ready > 0 && i < ids.size(); ++i)
+  {
+    if (!(fds[first + i].revents & (POLLIN | POLLHUP | POLLERR)))
+      continue;
+    MainThreadScope mainThread; // the lock order is always: main-thread lock, then the loop's own
+    lock.lock();
+    auto it = mSources.find(ids[i]);
+    if (it == mSources.end())
+    {
+      lock.unlock();
+      continue;
+    }
+    std::shared_ptr<SourceFn> fn = it->second.fn;
+    mSourceFiring.push_back(ids[i]);
+    mFiringThread = std::this_thread::get_id();
+    lock.unlock();
+    try
+    {
+      (*fn)();
+    }
+    catch (...)
+    {
+    }
+    lock.lock();
+    Erase(mSourceFiring, ids[i]);
+    if (mFiring.empty() && mSourceFiring.empty())
+      mFiringThread = std::thread::id();
+    mFired.notify_all();
+    lock.unlock();
+  }
+  lock.lock();
+}
+
+void RunLoop::RunNestedUntil(const std::function<bool()>& done)
+{
+  /// Longest wait between two looks at done(), should a source's callback end the modal work unseen.
+  constexpr double kMaxNestedWait = 0.1;
+  MainThreadScope mainThread;
+  while (!done())
+  {
+    RunDueTimers();
+    if (done())
+      return;
+    std::unique_lock<std::mutex> lock(mMutex);
+    bool anyTimer = false;
+    const double wait = WaitLocked(anyTimer);
+    PollSourcesLocked(lock, std::max(0.0, anyTimer ? std::min(wait, kMaxNestedWait) : kMaxNestedWait));
   }
 }
 

@@ -1,6 +1,7 @@
-// The process-wide main run loop and its repeating timers. In a host a thread of our own runs the loop by itself,
-// whether or not the host ever sends an idle call, and fires each due timer while holding the main-thread lock.
-// Tests switch the loop to a hand-driven clock and pump it themselves.
+// The process-wide main run loop, its repeating timers and its file-descriptor sources. In a host a thread of our
+// own runs the loop by itself, whether or not the host ever sends an idle call, and fires each due timer and each
+// readable source while holding the main-thread lock. Modal work runs a nested loop on the thread that holds the
+// lock. Tests switch the loop to a hand-driven clock and pump it themselves.
 #pragma once
 
 #include <condition_variable>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "foundation/clock.h"
 
@@ -20,6 +22,8 @@ class RunLoop
 public:
   using TimerId = uint64_t;
   using TimerFn = std::function<void()>;
+  using SourceId = uint64_t;
+  using SourceFn = std::function<void()>;
 
   /// The one loop of the process.
   static RunLoop& Main();
@@ -50,8 +54,23 @@ public:
   /// callback in progress and without holding the main-thread lock.
   void UseManualClock(ManualClock* clock);
 
-  /// Fires every timer that is due at Now(), under the main-thread lock; returns how many fired. [main thread]
+  /// Fires every timer that is due at Now(), under the main-thread lock; returns how many fired. A timer whose
+  /// callback is in progress (a nested loop runs inside it) does not fire again. [main thread]
   int RunDueTimers();
+
+  /// Calls fn under the main-thread lock whenever fd is readable (the loop's own thread watches it; a loop on a
+  /// hand clock only in RunNestedUntil). Unlike a timer, a source is served again by a nested loop inside its
+  /// own callback (modal work started by an event reads its answer from the same source). Returns 0 for a
+  /// negative fd or an empty fn. [any thread]
+  SourceId AddSource(int fd, SourceFn fn);
+  /// Stops watching a source: fn is never called again once this returns (a call in progress on another thread
+  /// is waited for). [any thread but the audio thread]
+  void RemoveSource(SourceId id);
+  size_t SourceCount() const;
+
+  /// A nested loop for modal work: fires due timers and serves readable sources on the calling thread, which
+  /// holds the main-thread lock, until done() answers true. [main thread]
+  void RunNestedUntil(const std::function<bool()>& done);
 
 private:
   struct Timer
@@ -61,18 +80,33 @@ private:
     std::shared_ptr<TimerFn> fn;
   };
 
+  struct Source
+  {
+    int fd;
+    std::shared_ptr<SourceFn> fn;
+  };
+
   void StartThreadLocked(); // needs mMutex
   void StopThread();
   void ThreadMain();
   bool NextDueLocked(double now, TimerId& id) const;
+  /// Seconds until the next timer is due (<= 0: one is due); anyTimer tells whether there is a timer at all.
+  double WaitLocked(bool& anyTimer) const;
+  void WakeLocked();
+  /// Waits up to `wait` seconds (forever when negative) for a readable source or a wake-up, then serves the
+  /// readable sources. Called with `lock` held; returns with it held.
+  void PollSourcesLocked(std::unique_lock<std::mutex>& lock, double wait);
 
   mutable std::mutex mMutex;
   std::condition_variable mWake;   // timers changed, or the thread must stop
   std::condition_variable mFired;  // a firing has ended
   std::map<TimerId, Timer> mTimers;
   TimerId mNextId = 1;
-  TimerId mFiring = 0;
+  std::vector<TimerId> mFiring;          // callbacks in progress, innermost last
   std::thread::id mFiringThread;
+  std::map<SourceId, Source> mSources;
+  std::vector<SourceId> mSourceFiring;   // source callbacks in progress, innermost last
+  int mWakePipe[2] = {-1, -1};
   SteadyClock mSteady;
   const Clock* mClock = &mSteady;
   bool mManual = false;

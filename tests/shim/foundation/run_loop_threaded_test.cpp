@@ -1,5 +1,7 @@
 // The run loop on its own thread, as in a host: timers run with nobody pumping, never during a main-thread call,
 // and a stopped timer is not running anywhere once the stop returns.
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -98,3 +100,41 @@ TEST(RunLoopThread, HandDrivenClockAndBack)
   loop.UseManualClock(nullptr); // the loop's own thread takes over
   EXPECT_TRUE(WaitFor([&] { return count.load() >= 5; }));
 }
+
+namespace {
+
+TEST(RunLoopThread, ReadableSourcesAreServedAlsoInsideANestedLoopThatKeepsTimersRunning)
+{
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  std::atomic<int> reads{0};
+  std::atomic<int> ticks{0};
+  std::atomic<bool> nestedDone{false};
+  RunLoop& loop = RunLoop::Main();
+  RunLoop::SourceId id = loop.AddSource(fds[0], [&] {
+    char c;
+    if (read(fds[0], &c, 1) != 1)
+      return;
+    ++reads;
+    if (c == 'm') // modal work: a nested loop that keeps the timer running, ended by the next byte
+      loop.RunNestedUntil([&] { return ticks.load() >= 3 && reads.load() >= 2; });
+    if (c == 'm')
+      nestedDone = true;
+  });
+  ASSERT_NE(id, 0u);
+  RunLoopTimer timer([&] { ++ticks; }, 0.005);
+  ASSERT_EQ(write(fds[1], "m", 1), 1);
+  EXPECT_TRUE(WaitFor([&] { return ticks.load() >= 3; }));
+  ASSERT_EQ(write(fds[1], "x", 1), 1);
+  EXPECT_TRUE(WaitFor([&] { return nestedDone.load(); }));
+  EXPECT_EQ(reads.load(), 2);
+  loop.RemoveSource(id);
+  EXPECT_EQ(loop.SourceCount(), 0u);
+  ASSERT_EQ(write(fds[1], "y", 1), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(reads.load(), 2);
+  close(fds[0]);
+  close(fds[1]);
+}
+
+} // namespace
