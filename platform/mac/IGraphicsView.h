@@ -78,6 +78,7 @@ public:
   bool PerformDragOperation(const std::vector<std::string>& files, appkit::Point location) override;
   std::string ToolTipAt(appkit::Point location) override;
   void ViewDidChangeBackingScale(double scale) override;
+  void ViewWindowDestroyed() override { removeFromSuperview(); }
 
 private:
   // Pointer events.

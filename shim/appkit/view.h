@@ -31,6 +31,8 @@ public:
   virtual std::string ToolTipAt(Point location) = 0;
   /// The view has been put into a window with this backing scale, or the scale changed.
   virtual void ViewDidChangeBackingScale(double scale) = 0;
+  /// The view's window went away with the host's window: the view is out of it already.
+  virtual void ViewWindowDestroyed() = 0;
 };
 
 /// The pasteboard type of a list of file names.

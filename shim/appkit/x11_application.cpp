@@ -1,7 +1,1356 @@
 #include "appkit/x11_application.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xresource.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <sstream>
+
+#include "appkit/desktop.h"
+#include "appkit/x11_keys.h"
+#include "foundation/main_thread.h"
+#include "foundation/run_loop.h"
+
 namespace appkit {
 
-std::unique_ptr<Application> MakeX11Application() { return nullptr; }
+namespace {
+
+/// Two presses this close in time and place count as one multiple click.
+constexpr Time kMultiClickMs = 400;
+constexpr int kMultiClickDistance = 4;
+/// How long a clipboard owner has to answer.
+constexpr double kSelectionTimeout = 1.0;
+/// How long xdg-open has to report a failure before the opening counts as done.
+constexpr double kOpenerTimeout = 3.0;
+/// The message shown when no dialog program can ask for a file or colour.
+constexpr const char* kNoDialogProgram =
+  "This needs a file or colour chooser: install zenity or kdialog (Debian packages \"zenity\", \"kdialog\").";
+
+class X11Application;
+
+class X11View final : public View
+{
+public:
+  X11View(X11Application& app, ViewResponder& responder, Rect frame) : mApp(app), mResponder(responder), mFrame(frame)
+  {
+  }
+  ~X11View() override;
+
+  bool AddToParent(void* parent) override;
+  void RemoveFromSuperview() override;
+  bool HasWindow() const override { return mWindow != 0; }
+  Rect Frame() const override { return mFrame; }
+  void SetFrameSize(Size size) override;
+  double BackingScaleFactor() const override;
+  Point ConvertToScreen(Point inView) const override;
+  Point ConvertFromScreen(Point onScreen) const override;
+  void SetCursor(Cursor cursor) override;
+  void AddToolTipRect(Rect r) override { mToolTips.push_back(r); }
+  void RemoveAllToolTips() override { mToolTips.clear(); }
+  void AddTextField(TextField& field) override;
+  void RemoveTextField() override;
+  void PresentFrame(const FrameImage& frame) override;
+
+  void HandleEvent(XEvent& e);
+  /// The host's window took ours with it: forget the X resources without touching them.
+  void WindowDestroyed();
+  ViewResponder& Responder() { return mResponder; }
+  Window GetXWindow() const { return mWindow; }
+  Window Parent() const { return mParent; }
+  void ShowCursorAgain();
+
+private:
+  void Repaint();
+  void DrawTextField();
+  void SendMouse(EventType type, const XButtonEvent& b, int clickCount);
+  void HandleKey(XKeyEvent& k, bool down);
+  bool EditField(KeySym sym, const std::u32string& chars);
+  void HandleDnd(const XClientMessageEvent& m);
+
+  X11Application& mApp;
+  ViewResponder& mResponder;
+  Rect mFrame;
+  Window mWindow = 0;
+  Window mParent = 0;
+  Window mFieldWindow = 0;
+  TextField* mField = nullptr;
+  Cursor mCursor = Cursor::kArrow;
+  std::vector<Rect> mToolTips;
+  std::vector<uint8_t> mPixels; // the last frame, BGRA8, tight rows
+  int mPixW = 0, mPixH = 0;
+  XImage* mImage = nullptr;
+  XShmSegmentInfo mShm{};
+  bool mUseShm = false;
+  Time mLastPress = 0;
+  int mLastButton = 0, mLastX = -100, mLastY = -100, mClicks = 0;
+  Window mDndSource = 0;
+  bool mDndAccepted = false;
+  Point mDndPoint;
+};
+
+class X11Application final : public Application
+{
+public:
+  explicit X11Application(Display* dpy);
+  ~X11Application() override;
+
+  Display* Dpy() const { return mDpy; }
+  int Scale() const { return mScale; }
+  Atom A(const char* name) { return XInternAtom(mDpy, name, False); }
+  bool HasShm() const { return mHasShm; }
+  ::Cursor XCursorFor(Cursor c);
+  ::Cursor BlankCursor();
+  bool CursorHidden() const { return mCursorHidden; }
+  void Register(Window w, X11View* v) { mViews[w] = v; }
+  void Unregister(Window w) { mViews.erase(w); }
+  /// A view whose window went away; its responder hears of it once no modal work is running.
+  void AddGone(X11View* v) { mGone.push_back(v); }
+  void ForgetGone(X11View* v) { mGone.erase(std::remove(mGone.begin(), mGone.end(), v), mGone.end()); }
+  void Flush() { XFlush(mDpy); }
+  /// Reads and handles every queued event.
+  void Pump();
+  /// Runs a nested loop until done() holds.
+  void RunModal(const std::function<bool()>& done);
+  /// Waits (nested) for a SelectionNotify on our helper window; false on time-out.
+  bool WaitForSelection(Atom selection, Atom target, std::string& data);
+
+  const char* Name() const override { return "x11"; }
+  std::unique_ptr<View> CreateView(ViewResponder& responder, Rect frame) override
+  {
+    return std::make_unique<X11View>(*this, responder, frame);
+  }
+  double MainScreenBackingScaleFactor() override { return mScale; }
+  double MainScreenHeight() override { return double(DisplayHeight(mDpy, DefaultScreen(mDpy))) / mScale; }
+  Point MouseLocation() override;
+  void HideCursor() override;
+  void ShowCursor() override;
+  void WarpCursor(Point topLeftOrigin) override;
+  bool HasCursor(Cursor) const override { return true; }
+  MenuItem* PopUpMenu(Menu& menu, Point locationInView, View& view) override;
+  int RunAlertPanel(const AlertPanel& alert) override;
+  int RunFilePanel(FilePanel& panel) override;
+  bool ShowColorPanel(const DeviceColor& color, ColorCallback onPicked) override;
+  void CloseColorPanel() override {}
+  bool StringFromPasteboard(std::string& text) override;
+  bool SetPasteboardString(const std::string& text) override;
+  bool OpenURL(const std::string& url) override { return SpawnDetached({"xdg-open", url}, kOpenerTimeout); }
+  bool OpenFile(const std::string& path) override { return SpawnDetached({"xdg-open", path}, kOpenerTimeout); }
+  // The folder was opened just before; no file viewer here selects a file in it.
+  bool SelectFile(const std::string& path, const std::string&) override { return FileExistsAtPath(path); }
+
+  // Modal windows of our own (menus, alerts) take the events of their windows.
+  std::function<void(XEvent&)> mModalHandler;
+  Window mHelper = 0;
+
+private:
+  void HandleSelectionRequest(const XSelectionRequestEvent& r);
+  bool RunDialog(const std::vector<std::string>& argv, std::string& out);
+  std::string DialogProgram() const;
+
+  Display* mDpy;
+  int mScale = 1;
+  bool mHasShm = false;
+  bool mCursorHidden = false;
+  foundation::RunLoop::SourceId mSource = 0;
+  std::map<Window, X11View*> mViews;
+  std::vector<X11View*> mGone;
+  int mPumpDepth = 0;
+  std::map<Cursor, ::Cursor> mCursors;
+  ::Cursor mBlank = 0;
+  std::string mClipboard;
+  bool mOwnsClipboard = false;
+  // A pending selection answer.
+  bool mSelectionDone = false;
+  std::string mSelectionData;
+};
+
+// ---- Application ----
+
+int ScaleFromResources(Display* dpy)
+{
+  XrmInitialize();
+  const char* rms = XResourceManagerString(dpy);
+  if (!rms)
+    return 1;
+  XrmDatabase db = XrmGetStringDatabase(rms);
+  int scale = 1;
+  char* type = nullptr;
+  XrmValue value;
+  if (db && XrmGetResource(db, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr)
+    scale = std::max(1, static_cast<int>(std::atof(value.addr) / 96.0));
+  if (db)
+    XrmDestroyDatabase(db);
+  return scale;
+}
+
+X11Application::X11Application(Display* dpy) : mDpy(dpy)
+{
+  mScale = ScaleFromResources(dpy);
+  int major = 0, minor = 0;
+  Bool pixmaps = False;
+  mHasShm = XShmQueryVersion(dpy, &major, &minor, &pixmaps) && std::getenv("DROVIK_X11_NO_SHM") == nullptr;
+  mHelper = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+  mSource = foundation::RunLoop::Main().AddSource(ConnectionNumber(dpy), [this] { Pump(); });
+}
+
+X11Application::~X11Application()
+{
+  foundation::RunLoop::Main().RemoveSource(mSource);
+  XCloseDisplay(mDpy);
+}
+
+::Cursor X11Application::XCursorFor(Cursor c)
+{
+  auto it = mCursors.find(c);
+  if (it != mCursors.end())
+    return it->second;
+  unsigned shape = XC_left_ptr;
+  switch (c)
+  {
+  case Cursor::kIBeam: shape = XC_xterm; break;
+  case Cursor::kBusyButClickable: shape = XC_watch; break;
+  case Cursor::kCrosshair: shape = XC_crosshair; break;
+  case Cursor::kResizeNorth:
+  case Cursor::kResizeUp: shape = XC_top_side; break;
+  case Cursor::kResizeNorthWestSouthEast: shape = XC_bottom_right_corner; break;
+  case Cursor::kResizeNorthEastSouthWest: shape = XC_bottom_left_corner; break;
+  case Cursor::kResizeEastWest:
+  case Cursor::kResizeLeftRight: shape = XC_sb_h_double_arrow; break;
+  case Cursor::kResizeNorthSouth:
+  case Cursor::kResizeUpDown: shape = XC_sb_v_double_arrow; break;
+  case Cursor::kMove: shape = XC_fleur; break;
+  case Cursor::kOperationNotAllowed: shape = XC_X_cursor; break;
+  case Cursor::kPointingHand: shape = XC_hand2; break;
+  case Cursor::kHelp: shape = XC_question_arrow; break;
+  default: break;
+  }
+  return mCursors[c] = XCreateFontCursor(mDpy, shape);
+}
+
+::Cursor X11Application::BlankCursor()
+{
+  if (!mBlank)
+  {
+    static const char bits[1] = {0};
+    Pixmap p = XCreateBitmapFromData(mDpy, DefaultRootWindow(mDpy), bits, 1, 1);
+    XColor black{};
+    mBlank = XCreatePixmapCursor(mDpy, p, p, &black, &black, 0, 0);
+    XFreePixmap(mDpy, p);
+  }
+  return mBlank;
+}
+
+void X11Application::Pump()
+{
+  ++mPumpDepth;
+  while (XPending(mDpy))
+  {
+    XEvent e;
+    XNextEvent(mDpy, &e);
+    if (e.type == DestroyNotify)
+    {
+      auto gone = mViews.find(e.xdestroywindow.window);
+      if (gone != mViews.end() && gone->second->GetXWindow() == e.xdestroywindow.window)
+        gone->second->WindowDestroyed();
+      continue;
+    }
+    if (e.type == SelectionRequest)
+    {
+      HandleSelectionRequest(e.xselectionrequest);
+      continue;
+    }
+    if (e.type == SelectionClear && e.xselectionclear.window == mHelper)
+    {
+      mOwnsClipboard = false;
+      continue;
+    }
+    if (e.type == SelectionNotify && e.xselection.requestor == mHelper)
+    {
+      mSelectionData.clear();
+      if (e.xselection.property != None)
+      {
+        Atom type;
+        int format;
+        unsigned long n, after;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(mDpy, mHelper, e.xselection.property, 0, 1 << 24, True, AnyPropertyType, &type,
+                               &format, &n, &after, &data) == Success && data)
+        {
+          mSelectionData.assign(reinterpret_cast<char*>(data), n * static_cast<unsigned long>(format / 8));
+          XFree(data);
+        }
+      }
+      mSelectionDone = true;
+      continue;
+    }
+    if (mModalHandler)
+    {
+      std::function<void(XEvent&)> handler = mModalHandler;
+      handler(e);
+      continue;
+    }
+    auto it = mViews.find(e.xany.window);
+    if (it != mViews.end())
+      it->second->HandleEvent(e);
+  }
+  --mPumpDepth;
+  // Closing the editor waits for modal work to end, as a host's call would.
+  while (mPumpDepth == 0 && !mModalHandler && !mGone.empty())
+  {
+    X11View* v = mGone.front();
+    mGone.erase(mGone.begin());
+    v->Responder().ViewWindowDestroyed();
+  }
+}
+
+void X11Application::RunModal(const std::function<bool()>& done)
+{
+  XFlush(mDpy);
+  foundation::RunLoop::Main().RunNestedUntil([&] {
+    Pump();
+    return done();
+  });
+}
+
+Point X11Application::MouseLocation()
+{
+  Window root, child;
+  int rx = 0, ry = 0, wx, wy;
+  unsigned mask;
+  XQueryPointer(mDpy, DefaultRootWindow(mDpy), &root, &child, &rx, &ry, &wx, &wy, &mask);
+  return {double(rx) / mScale, MainScreenHeight() - double(ry) / mScale};
+}
+
+void X11Application::HideCursor()
+{
+  mCursorHidden = true;
+  for (auto& v : mViews)
+    XDefineCursor(mDpy, v.first, BlankCursor());
+  XFlush(mDpy);
+}
+
+void X11Application::ShowCursor()
+{
+  mCursorHidden = false;
+  for (auto& v : mViews)
+    v.second->ShowCursorAgain();
+  XFlush(mDpy);
+}
+
+void X11Application::WarpCursor(Point p)
+{
+  XWarpPointer(mDpy, None, DefaultRootWindow(mDpy), 0, 0, 0, 0, static_cast<int>(std::lround(p.x * mScale)),
+               static_cast<int>(std::lround(p.y * mScale)));
+  XFlush(mDpy);
+}
+
+void X11Application::HandleSelectionRequest(const XSelectionRequestEvent& r)
+{
+  XSelectionEvent reply{};
+  reply.type = SelectionNotify;
+  reply.requestor = r.requestor;
+  reply.selection = r.selection;
+  reply.target = r.target;
+  reply.time = r.time;
+  reply.property = None;
+  const Atom utf8 = A("UTF8_STRING"), targets = A("TARGETS");
+  if (mOwnsClipboard && r.property != None)
+  {
+    if (r.target == targets)
+    {
+      const Atom list[] = {targets, utf8, XA_STRING};
+      XChangeProperty(mDpy, r.requestor, r.property, XA_ATOM, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(list), 3);
+      reply.property = r.property;
+    }
+    else if (r.target == utf8 || r.target == XA_STRING)
+    {
+      XChangeProperty(mDpy, r.requestor, r.property, r.target, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(mClipboard.data()), static_cast<int>(mClipboard.size()));
+      reply.property = r.property;
+    }
+  }
+  XSendEvent(mDpy, r.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+  XFlush(mDpy);
+}
+
+bool X11Application::WaitForSelection(Atom selection, Atom target, std::string& data)
+{
+  mSelectionDone = false;
+  const Atom prop = A("DROVIK_SELECTION");
+  XConvertSelection(mDpy, selection, target, prop, mHelper, CurrentTime);
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSelectionTimeout);
+  RunModal([&] { return mSelectionDone || std::chrono::steady_clock::now() > limit; });
+  data = mSelectionData;
+  return mSelectionDone;
+}
+
+bool X11Application::StringFromPasteboard(std::string& text)
+{
+  text.clear();
+  if (mOwnsClipboard)
+  {
+    text = mClipboard;
+    return true;
+  }
+  if (XGetSelectionOwner(mDpy, A("CLIPBOARD")) == None)
+    return false;
+  return WaitForSelection(A("CLIPBOARD"), A("UTF8_STRING"), text) && !text.empty();
+}
+
+bool X11Application::SetPasteboardString(const std::string& text)
+{
+  mClipboard = text;
+  XSetSelectionOwner(mDpy, A("CLIPBOARD"), mHelper, CurrentTime);
+  mOwnsClipboard = XGetSelectionOwner(mDpy, A("CLIPBOARD")) == mHelper;
+  XFlush(mDpy);
+  return mOwnsClipboard;
+}
+
+
+// ---- Menus and alerts: small windows of our own ----
+
+/// Row height and margins of menus and alerts, in points.
+constexpr int kRowHeight = 20;
+constexpr int kMenuMargin = 6;
+constexpr int kIndent = 12;
+constexpr int kButtonWidth = 80;
+constexpr int kAlertWidth = 360;
+
+struct MenuLevel
+{
+  Menu* menu;
+  Window window;
+  int x, y, w, h; // root pixels
+  int hover;
+};
+
+class ModalWindows
+{
+public:
+  explicit ModalWindows(X11Application& app) : mApp(app), mDpy(app.Dpy()) { mGC = XCreateGC(mDpy, DefaultRootWindow(mDpy), 0, nullptr); }
+  ~ModalWindows()
+  {
+    for (Window w : mWindows)
+      XDestroyWindow(mDpy, w);
+    XFreeGC(mDpy, mGC);
+    XFlush(mDpy);
+  }
+
+  Window Make(int x, int y, int w, int h, bool overrideRedirect)
+  {
+    XSetWindowAttributes a{};
+    a.override_redirect = overrideRedirect ? True : False;
+    a.background_pixel = 0xEEEEEE;
+    a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
+                   StructureNotifyMask;
+    const Window win = XCreateWindow(mDpy, DefaultRootWindow(mDpy), x, y, static_cast<unsigned>(w),
+                                     static_cast<unsigned>(h), 1, CopyFromParent, InputOutput, CopyFromParent,
+                                     CWOverrideRedirect | CWBackPixel | CWEventMask, &a);
+    mWindows.push_back(win);
+    return win;
+  }
+  void Close(Window w)
+  {
+    mWindows.erase(std::remove(mWindows.begin(), mWindows.end(), w), mWindows.end());
+    XDestroyWindow(mDpy, w);
+  }
+  void Text(Window w, int x, int y, const std::string& s, unsigned long pixel)
+  {
+    XSetForeground(mDpy, mGC, pixel);
+    XDrawString(mDpy, w, mGC, x, y, s.c_str(), static_cast<int>(s.size()));
+  }
+  void Fill(Window w, int x, int y, int wd, int h, unsigned long pixel)
+  {
+    XSetForeground(mDpy, mGC, pixel);
+    XFillRectangle(mDpy, w, mGC, x, y, static_cast<unsigned>(std::max(0, wd)), static_cast<unsigned>(std::max(0, h)));
+  }
+  int TextWidth(const std::string& s)
+  {
+    XFontStruct* f = XQueryFont(mDpy, XGContextFromGC(mGC));
+    const int w = f ? XTextWidth(f, s.c_str(), static_cast<int>(s.size())) : static_cast<int>(s.size()) * 6;
+    if (f)
+      XFreeFontInfo(nullptr, f, 0);
+    return w;
+  }
+
+private:
+  X11Application& mApp;
+  Display* mDpy;
+  GC mGC;
+  std::vector<Window> mWindows;
+};
+
+MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view)
+{
+  auto& xview = static_cast<X11View&>(view);
+  if (!xview.GetXWindow() || mModalHandler)
+    return nullptr;
+  ModalWindows windows(*this);
+  const int s = mScale, row = kRowHeight * s;
+  std::vector<MenuLevel> levels;
+  auto open = [&](Menu& m, int x, int y) {
+    int w = 60 * s;
+    for (int i = 0; i < m.NumberOfItems(); ++i)
+      w = std::max(w, windows.TextWidth(m.ItemAt(i).title) + (2 * kMenuMargin + kIndent + 20) * s);
+    const int h = std::max(1, m.NumberOfItems()) * row;
+    const Window win = windows.Make(x, y, w, h, true);
+    XMapRaised(mDpy, win);
+    levels.push_back({&m, win, x, y, w, h, -1});
+  };
+  auto draw = [&](const MenuLevel& l) {
+    windows.Fill(l.window, 0, 0, l.w, l.h, 0xEEEEEE);
+    for (int i = 0; i < l.menu->NumberOfItems(); ++i)
+    {
+      const MenuItem& item = l.menu->ItemAt(i);
+      const int y = i * row;
+      if (item.separator)
+      {
+        windows.Fill(l.window, kMenuMargin * s, y + row / 2, l.w - 2 * kMenuMargin * s, 1, 0xAAAAAA);
+        continue;
+      }
+      if (i == l.hover && item.enabled)
+        windows.Fill(l.window, 0, y, l.w, row, 0x3070D0);
+      const unsigned long ink = !item.enabled ? 0x999999 : i == l.hover ? 0xFFFFFF : 0x000000;
+      const int base = y + row / 2 + 4 * s;
+      if (item.state)
+        windows.Text(l.window, 2 * s, base, "*", ink);
+      windows.Text(l.window, (kMenuMargin + kIndent * (1 + item.indentationLevel)) * s, base, item.title, ink);
+      if (item.submenu)
+        windows.Text(l.window, l.w - 12 * s, base, ">", ink);
+    }
+  };
+  const Point origin = view.ConvertToScreen(locationInView);
+  open(menu, static_cast<int>(origin.x * s), static_cast<int>((MainScreenHeight() - origin.y) * s));
+  XGrabPointer(mDpy, levels[0].window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+               GrabModeAsync, None, None, CurrentTime);
+  XGrabKeyboard(mDpy, levels[0].window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+
+  MenuItem* chosen = nullptr;
+  bool done = false;
+  auto hit = [&](int rx, int ry, int& level, int& item) {
+    for (level = static_cast<int>(levels.size()) - 1; level >= 0; --level)
+    {
+      const MenuLevel& l = levels[static_cast<size_t>(level)];
+      if (rx >= l.x && rx < l.x + l.w && ry >= l.y && ry < l.y + l.h)
+      {
+        item = (ry - l.y) / row;
+        return true;
+      }
+    }
+    return false;
+  };
+  mModalHandler = [&](XEvent& e) {
+    if (e.type == Expose)
+    {
+      for (const MenuLevel& l : levels)
+        if (l.window == e.xexpose.window)
+          draw(l);
+      return;
+    }
+    if (e.type == KeyPress && XLookupKeysym(&e.xkey, 0) == XK_Escape)
+      done = true;
+    if (e.type != MotionNotify && e.type != ButtonPress && e.type != ButtonRelease)
+      return;
+    const int rx = e.type == MotionNotify ? e.xmotion.x_root : e.xbutton.x_root;
+    const int ry = e.type == MotionNotify ? e.xmotion.y_root : e.xbutton.y_root;
+    int level = -1, item = -1;
+    if (!hit(rx, ry, level, item))
+    {
+      done = done || e.type == ButtonPress;
+      return;
+    }
+    while (static_cast<int>(levels.size()) > level + 1) // leave deeper submenus
+    {
+      windows.Close(levels.back().window);
+      levels.pop_back();
+    }
+    MenuLevel& l = levels[static_cast<size_t>(level)];
+    l.hover = item;
+    draw(l);
+    MenuItem& it = l.menu->ItemAt(item);
+    if (it.submenu && it.enabled)
+    {
+      open(*it.submenu, l.x + l.w, l.y + item * row);
+      draw(levels.back());
+    }
+    else if (e.type == ButtonRelease && it.IsChoosable())
+    {
+      chosen = &it;
+      done = true;
+    }
+  };
+  RunModal([&] { return done || !xview.GetXWindow(); });
+  mModalHandler = nullptr;
+  XUngrabPointer(mDpy, CurrentTime);
+  XUngrabKeyboard(mDpy, CurrentTime);
+  if (chosen && xview.GetXWindow())
+    chosen->action(*chosen);
+  else
+    chosen = nullptr;
+  return chosen;
+}
+
+int X11Application::RunAlertPanel(const AlertPanel& alert)
+{
+  if (mModalHandler)
+    return kAlertDefaultReturn;
+  ModalWindows windows(*this);
+  const int s = mScale, row = kRowHeight * s;
+  std::vector<std::string> lines;
+  std::istringstream text(alert.message);
+  for (std::string line; std::getline(text, line);)
+    lines.push_back(line);
+  struct Button
+  {
+    std::string title;
+    int answer;
+    int x;
+  };
+  std::vector<Button> buttons;
+  const int w = kAlertWidth * s;
+  int bx = w - (kButtonWidth + kMenuMargin) * s;
+  for (const auto& [title, answer] : {std::pair<std::string, int>{alert.defaultButton, kAlertDefaultReturn},
+                                      {alert.alternateButton, kAlertAlternateReturn},
+                                      {alert.otherButton, kAlertOtherReturn}})
+    if (!title.empty())
+    {
+      buttons.push_back({title, answer, bx});
+      bx -= (kButtonWidth + kMenuMargin) * s;
+    }
+  if (buttons.empty())
+    buttons.push_back({"OK", kAlertDefaultReturn, w - (kButtonWidth + kMenuMargin) * s});
+  const int h = (static_cast<int>(lines.size()) + 3) * row;
+  const int x = (DisplayWidth(mDpy, DefaultScreen(mDpy)) - w) / 2;
+  const int y = (DisplayHeight(mDpy, DefaultScreen(mDpy)) - h) / 2;
+  const Window win = windows.Make(x, y, w, h, false);
+  XStoreName(mDpy, win, alert.title.c_str());
+  Atom deleteAtom = A("WM_DELETE_WINDOW");
+  XSetWMProtocols(mDpy, win, &deleteAtom, 1);
+  XMapRaised(mDpy, win);
+  const int by = h - row - kMenuMargin * s;
+  auto draw = [&] {
+    windows.Fill(win, 0, 0, w, h, 0xEEEEEE);
+    windows.Text(win, kMenuMargin * s, row - 4 * s, alert.title, 0x000000);
+    for (size_t i = 0; i < lines.size(); ++i)
+      windows.Text(win, kMenuMargin * s, static_cast<int>(i + 2) * row - 4 * s, lines[i], 0x202020);
+    for (const Button& b : buttons)
+    {
+      windows.Fill(win, b.x, by, kButtonWidth * s, row, b.answer == kAlertDefaultReturn ? 0x3070D0 : 0xCCCCCC);
+      windows.Text(win, b.x + 8 * s, by + row / 2 + 4 * s, b.title,
+                   b.answer == kAlertDefaultReturn ? 0xFFFFFF : 0x000000);
+    }
+  };
+  const int fallback = buttons.size() > 1 ? buttons[1].answer : buttons[0].answer;
+  int answer = 0;
+  bool done = false;
+  mModalHandler = [&](XEvent& e) {
+    if (e.xany.window != win)
+      return;
+    if (e.type == Expose && e.xexpose.count == 0)
+      draw();
+    else if (e.type == KeyPress)
+    {
+      const KeySym sym = XLookupKeysym(&e.xkey, 0);
+      if (sym == XK_Return || sym == XK_KP_Enter)
+        answer = kAlertDefaultReturn, done = true;
+      else if (sym == XK_Escape)
+        answer = fallback, done = true;
+    }
+    else if (e.type == ButtonRelease)
+      for (const Button& b : buttons)
+        if (e.xbutton.x >= b.x && e.xbutton.x < b.x + kButtonWidth * s && e.xbutton.y >= by && e.xbutton.y < by + row)
+          answer = b.answer, done = true;
+  };
+  // A window manager's close button answers like Escape.
+  std::function<void(XEvent&)> inner = mModalHandler;
+  mModalHandler = [&, inner](XEvent& e) {
+    if (e.type == ClientMessage && e.xclient.window == win && static_cast<Atom>(e.xclient.data.l[0]) == deleteAtom)
+      answer = fallback, done = true;
+    else
+      inner(e);
+  };
+  RunModal([&] { return done; });
+  mModalHandler = nullptr;
+  return answer;
+}
+
+// ---- Dialog programs ----
+
+std::string X11Application::DialogProgram() const
+{
+  if (ProgramExists("zenity"))
+    return "zenity";
+  if (ProgramExists("kdialog"))
+    return "kdialog";
+  return "";
+}
+
+bool X11Application::RunDialog(const std::vector<std::string>& argv, std::string& out)
+{
+  const int status = RunCapturingOutput(argv, out, [this](int fd, const std::function<bool()>& onReadable) {
+    bool finished = false;
+    const auto id = foundation::RunLoop::Main().AddSource(fd, [&] { finished = finished || onReadable(); });
+    RunModal([&] { return finished; });
+    foundation::RunLoop::Main().RemoveSource(id);
+  });
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+    out.pop_back();
+  return status == 0 && !out.empty();
+}
+
+int X11Application::RunFilePanel(FilePanel& panel)
+{
+  const std::string program = DialogProgram();
+  if (program.empty())
+  {
+    RunAlertPanel({"No file chooser", kNoDialogProgram, "OK", "", ""});
+    return kPanelCancelButton;
+  }
+  const bool save = panel.kind == FilePanel::Kind::kSave;
+  const bool folder = panel.canChooseDirectories && !panel.canChooseFiles;
+  std::string start = panel.directory;
+  if (start.rfind("~/", 0) == 0 && std::getenv("HOME"))
+    start = std::string(std::getenv("HOME")) + start.substr(1);
+  if (!start.empty() && start.back() != '/')
+    start += "/";
+  start += panel.file;
+  std::vector<std::string> argv;
+  if (program == "zenity")
+  {
+    argv = {"zenity", "--file-selection", "--filename=" + start};
+    if (save)
+      argv.push_back("--save");
+    if (folder)
+      argv.push_back("--directory");
+    if (!panel.title.empty())
+      argv.push_back("--title=" + panel.title);
+    if (!panel.allowedFileTypes.empty())
+    {
+      std::string filter = "--file-filter=";
+      for (const std::string& t : panel.allowedFileTypes)
+        filter += "*." + t + " ";
+      argv.push_back(filter);
+    }
+  }
+  else
+  {
+    std::string filter;
+    for (const std::string& t : panel.allowedFileTypes)
+      filter += "*." + t + " ";
+    argv = {"kdialog", folder ? "--getexistingdirectory" : save ? "--getsavefilename" : "--getopenfilename", start};
+    if (!folder && !filter.empty())
+      argv.push_back(filter);
+  }
+  std::string out;
+  if (!RunDialog(argv, out))
+    return kPanelCancelButton;
+  panel.filename = out;
+  panel.CompleteSaveAnswer();
+  return kPanelOKButton;
+}
+
+bool X11Application::ShowColorPanel(const DeviceColor& color, ColorCallback onPicked)
+{
+  const std::string program = DialogProgram();
+  if (program.empty())
+  {
+    RunAlertPanel({"No colour chooser", kNoDialogProgram, "OK", "", ""});
+    return false;
+  }
+  char start[64];
+  std::snprintf(start, sizeof(start), "rgba(%d,%d,%d,%.3f)", int(color.red * 255), int(color.green * 255),
+                int(color.blue * 255), color.alpha);
+  std::vector<std::string> argv = program == "zenity"
+                                    ? std::vector<std::string>{"zenity", "--color-selection", "--show-palette",
+                                                               std::string("--color=") + start}
+                                    : std::vector<std::string>{"kdialog", "--getcolor"};
+  std::string out;
+  if (!RunDialog(argv, out))
+    return true;
+  int r = 0, g = 0, b = 0;
+  double a = 1.0;
+  DeviceColor picked = color;
+  if (std::sscanf(out.c_str(), "rgba(%d,%d,%d,%lf)", &r, &g, &b, &a) == 4 ||
+      std::sscanf(out.c_str(), "rgb(%d,%d,%d)", &r, &g, &b) == 3)
+    picked = {r / 255.0, g / 255.0, b / 255.0, a};
+  else if (out.size() == 7 && out[0] == '#')
+  {
+    const unsigned long v = std::strtoul(out.c_str() + 1, nullptr, 16);
+    picked = {((v >> 16) & 0xFF) / 255.0, ((v >> 8) & 0xFF) / 255.0, (v & 0xFF) / 255.0, 1.0};
+  }
+  if (onPicked)
+    onPicked(picked);
+  return true;
+}
+
+
+// ---- View ----
+
+X11View::~X11View()
+{
+  mApp.ForgetGone(this);
+  RemoveFromSuperview();
+}
+
+void X11View::WindowDestroyed()
+{
+  mApp.Unregister(mWindow);
+  mApp.Unregister(mFieldWindow);
+  mWindow = mFieldWindow = 0;
+  mField = nullptr;
+  mParent = 0;
+  if (mImage)
+  {
+    if (mUseShm)
+    {
+      XShmDetach(mApp.Dpy(), &mShm);
+      shmdt(mShm.shmaddr);
+    }
+    else
+      mImage->data = nullptr;
+    XDestroyImage(mImage);
+    mImage = nullptr;
+  }
+  mApp.AddGone(this);
+}
+
+bool X11View::AddToParent(void* parent)
+{
+  Display* dpy = mApp.Dpy();
+  const Window p = static_cast<Window>(reinterpret_cast<uintptr_t>(parent));
+  if (!p || mWindow)
+    return false;
+  XWindowAttributes pa;
+  if (!XGetWindowAttributes(dpy, p, &pa))
+    return false;
+  const int scale = mApp.Scale();
+  XSetWindowAttributes attrs{};
+  attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
+                     KeyReleaseMask | EnterWindowMask | LeaveWindowMask | StructureNotifyMask;
+  attrs.background_pixel = BlackPixel(dpy, DefaultScreen(dpy));
+  mWindow = XCreateWindow(dpy, p, 0, 0, static_cast<unsigned>(std::max(1.0, mFrame.size.width * scale)),
+                          static_cast<unsigned>(std::max(1.0, mFrame.size.height * scale)), 0, CopyFromParent,
+                          InputOutput, CopyFromParent, CWEventMask | CWBackPixel, &attrs);
+  if (!mWindow)
+    return false;
+  mParent = p;
+  const Atom version = 5;
+  XChangeProperty(dpy, mWindow, mApp.A("XdndAware"), XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&version), 1);
+  mApp.Register(mWindow, this);
+  XDefineCursor(dpy, mWindow, mApp.CursorHidden() ? mApp.BlankCursor() : mApp.XCursorFor(mCursor));
+  XMapWindow(dpy, mWindow);
+  mApp.Flush();
+  mResponder.ViewDidChangeBackingScale(scale);
+  return true;
+}
+
+void X11View::RemoveFromSuperview()
+{
+  RemoveTextField();
+  Display* dpy = mApp.Dpy();
+  if (mImage)
+  {
+    if (mUseShm)
+    {
+      XShmDetach(dpy, &mShm);
+      shmdt(mShm.shmaddr);
+    }
+    else
+      mImage->data = nullptr; // the pixels are ours
+    XDestroyImage(mImage);
+    mImage = nullptr;
+  }
+  if (mWindow)
+  {
+    mApp.Unregister(mWindow);
+    XDestroyWindow(dpy, mWindow);
+    mWindow = 0;
+    mApp.Flush();
+  }
+  mParent = 0;
+}
+
+void X11View::SetFrameSize(Size size)
+{
+  mFrame.size = size;
+  if (mWindow)
+  {
+    XResizeWindow(mApp.Dpy(), mWindow, static_cast<unsigned>(std::max(1.0, size.width * mApp.Scale())),
+                  static_cast<unsigned>(std::max(1.0, size.height * mApp.Scale())));
+    mApp.Flush();
+  }
+}
+
+double X11View::BackingScaleFactor() const { return mApp.Scale(); }
+
+Point X11View::ConvertToScreen(Point inView) const
+{
+  if (!mWindow)
+    return inView;
+  const int scale = mApp.Scale();
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(mApp.Dpy(), mWindow, DefaultRootWindow(mApp.Dpy()), static_cast<int>(inView.x * scale),
+                        static_cast<int>(inView.y * scale), &rx, &ry, &child);
+  return {double(rx) / scale, mApp.MainScreenHeight() - double(ry) / scale};
+}
+
+Point X11View::ConvertFromScreen(Point onScreen) const
+{
+  if (!mWindow)
+    return onScreen;
+  const int scale = mApp.Scale();
+  int x = 0, y = 0;
+  Window child;
+  XTranslateCoordinates(mApp.Dpy(), DefaultRootWindow(mApp.Dpy()), mWindow, static_cast<int>(onScreen.x * scale),
+                        static_cast<int>((mApp.MainScreenHeight() - onScreen.y) * scale), &x, &y, &child);
+  return {double(x) / scale, double(y) / scale};
+}
+
+void X11View::SetCursor(Cursor cursor)
+{
+  mCursor = cursor;
+  if (mWindow && !mApp.CursorHidden())
+  {
+    XDefineCursor(mApp.Dpy(), mWindow, mApp.XCursorFor(cursor));
+    mApp.Flush();
+  }
+}
+
+void X11View::ShowCursorAgain()
+{
+  if (mWindow)
+    XDefineCursor(mApp.Dpy(), mWindow, mApp.XCursorFor(mCursor));
+}
+
+void X11View::PresentFrame(const FrameImage& frame)
+{
+  const size_t row = static_cast<size_t>(frame.width) * 4;
+  mPixels.resize(row * static_cast<size_t>(frame.height));
+  for (int y = 0; y < frame.height; ++y)
+    std::memcpy(&mPixels[row * size_t(y)], frame.pixels + frame.bytesPerRow * size_t(y), row);
+  if (mImage && (mPixW != frame.width || mPixH != frame.height))
+  {
+    if (mUseShm)
+    {
+      XShmDetach(mApp.Dpy(), &mShm);
+      shmdt(mShm.shmaddr);
+    }
+    else
+      mImage->data = nullptr;
+    XDestroyImage(mImage);
+    mImage = nullptr;
+  }
+  mPixW = frame.width;
+  mPixH = frame.height;
+  Repaint();
+}
+
+void X11View::Repaint()
+{
+  if (!mWindow || mPixels.empty())
+    return;
+  Display* dpy = mApp.Dpy();
+  Visual* visual = DefaultVisual(dpy, DefaultScreen(dpy));
+  const int depth = DefaultDepth(dpy, DefaultScreen(dpy));
+  if (!mImage && mApp.HasShm())
+  {
+    mImage = XShmCreateImage(dpy, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &mShm,
+                             static_cast<unsigned>(mPixW), static_cast<unsigned>(mPixH));
+    if (mImage)
+    {
+      mShm.shmid = shmget(IPC_PRIVATE, size_t(mImage->bytes_per_line) * size_t(mPixH), IPC_CREAT | 0600);
+      mShm.shmaddr = mImage->data = mShm.shmid >= 0 ? static_cast<char*>(shmat(mShm.shmid, nullptr, 0)) : nullptr;
+      mShm.readOnly = False;
+      const bool ok = mShm.shmaddr && mShm.shmaddr != reinterpret_cast<char*>(-1) && XShmAttach(dpy, &mShm);
+      XSync(dpy, False);
+      if (mShm.shmid >= 0)
+        shmctl(mShm.shmid, IPC_RMID, nullptr); // gone once both sides detach
+      mUseShm = ok;
+      if (!ok)
+      {
+        if (mShm.shmaddr && mShm.shmaddr != reinterpret_cast<char*>(-1))
+          shmdt(mShm.shmaddr);
+        mImage->data = nullptr;
+        XDestroyImage(mImage);
+        mImage = nullptr;
+      }
+    }
+  }
+  if (!mImage)
+  {
+    mUseShm = false;
+    mImage = XCreateImage(dpy, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
+                          static_cast<unsigned>(mPixW), static_cast<unsigned>(mPixH), 32, mPixW * 4);
+    if (!mImage)
+      return;
+  }
+  GC gc = DefaultGC(dpy, DefaultScreen(dpy));
+  if (mUseShm)
+  {
+    for (int y = 0; y < mPixH; ++y)
+      std::memcpy(mImage->data + size_t(mImage->bytes_per_line) * size_t(y), &mPixels[size_t(mPixW) * 4 * size_t(y)],
+                  size_t(mPixW) * 4);
+    XShmPutImage(dpy, mWindow, gc, mImage, 0, 0, 0, 0, static_cast<unsigned>(mPixW), static_cast<unsigned>(mPixH),
+                 False);
+    XSync(dpy, False); // the segment is ours again
+  }
+  else
+  {
+    mImage->data = reinterpret_cast<char*>(mPixels.data());
+    XPutImage(dpy, mWindow, gc, mImage, 0, 0, 0, 0, static_cast<unsigned>(mPixW), static_cast<unsigned>(mPixH));
+    mApp.Flush();
+  }
+}
+
+void X11View::AddTextField(TextField& field)
+{
+  RemoveTextField();
+  if (!mWindow)
+    return;
+  Display* dpy = mApp.Dpy();
+  const int scale = mApp.Scale();
+  mField = &field;
+  XSetWindowAttributes attrs{};
+  attrs.event_mask = ExposureMask | KeyPressMask | ButtonPressMask;
+  mFieldWindow = XCreateWindow(dpy, mWindow, static_cast<int>(field.frame.origin.x * scale),
+                               static_cast<int>(field.frame.origin.y * scale),
+                               static_cast<unsigned>(std::max(1.0, field.frame.size.width * scale)),
+                               static_cast<unsigned>(std::max(1.0, field.frame.size.height * scale)), 0,
+                               CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attrs);
+  mApp.Register(mFieldWindow, this);
+  XMapRaised(dpy, mFieldWindow);
+  XSetInputFocus(dpy, mFieldWindow, RevertToParent, CurrentTime);
+  DrawTextField();
+  mApp.Flush();
+}
+
+void X11View::RemoveTextField()
+{
+  if (mFieldWindow)
+  {
+    mApp.Unregister(mFieldWindow);
+    XDestroyWindow(mApp.Dpy(), mFieldWindow);
+    mFieldWindow = 0;
+    mApp.Flush();
+  }
+  mField = nullptr;
+}
+
+unsigned long PixelOf(const DeviceColor& c)
+{
+  auto ch = [](double v) { return static_cast<unsigned long>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
+  return (ch(c.red) << 16) | (ch(c.green) << 8) | ch(c.blue);
+}
+
+void X11View::DrawTextField()
+{
+  if (!mFieldWindow || !mField)
+    return;
+  Display* dpy = mApp.Dpy();
+  GC gc = XCreateGC(dpy, mFieldWindow, 0, nullptr);
+  XWindowAttributes wa;
+  XGetWindowAttributes(dpy, mFieldWindow, &wa);
+  XSetForeground(dpy, gc, PixelOf(mField->backgroundColor));
+  XFillRectangle(dpy, mFieldWindow, gc, 0, 0, static_cast<unsigned>(wa.width), static_cast<unsigned>(wa.height));
+  XSetForeground(dpy, gc, PixelOf(mField->textColor));
+  const std::string text = mField->StringValueUTF8() + "|";
+  XFontStruct* font = XQueryFont(dpy, XGContextFromGC(gc));
+  const int tw = font ? XTextWidth(font, text.c_str(), static_cast<int>(text.size())) : 0;
+  const int asc = font ? font->ascent : 10;
+  int x = 2;
+  if (mField->alignment == TextAlignment::kCenter)
+    x = (wa.width - tw) / 2;
+  else if (mField->alignment == TextAlignment::kRight)
+    x = wa.width - tw - 2;
+  XDrawString(dpy, mFieldWindow, gc, x, (wa.height + asc) / 2 - 1, text.c_str(), static_cast<int>(text.size()));
+  if (font)
+    XFreeFontInfo(nullptr, font, 0);
+  XFreeGC(dpy, gc);
+}
+
+bool X11View::EditField(KeySym sym, const std::u32string& chars)
+{
+  if (!mField)
+    return false;
+  if (sym == XK_Return || sym == XK_KP_Enter || sym == XK_Tab || sym == XK_ISO_Left_Tab)
+  {
+    if (mField->delegate)
+      mField->delegate->ControlTextDidEndEditing();
+    return true;
+  }
+  if (sym == XK_BackSpace)
+  {
+    if (!mField->stringValue.empty())
+      mField->TryReplaceText(mField->stringValue.substr(0, mField->stringValue.size() - 1));
+  }
+  else if (chars.size() == 1 && chars[0] >= 0x20 && chars[0] != 0x7F && !(chars[0] >= 0xF700 && chars[0] <= 0xF8FF))
+    mField->TryReplaceText(mField->stringValue + chars);
+  DrawTextField();
+  mApp.Flush();
+  return true;
+}
+
+void X11View::SendMouse(EventType type, const XButtonEvent& b, int clickCount)
+{
+  Event e;
+  e.type = type;
+  e.locationInView = {double(b.x) / mApp.Scale(), double(b.y) / mApp.Scale()};
+  e.modifierFlags = ModifierFlagsForState(b.state);
+  e.clickCount = clickCount;
+  mResponder.SendEvent(e);
+}
+
+void X11View::HandleKey(XKeyEvent& k, bool down)
+{
+  XKeyEvent plain = k;
+  plain.state &= ~(ControlMask | Mod1Mask | Mod4Mask);
+  char buf[16];
+  KeySym sym = NoSymbol;
+  XLookupString(&plain, buf, sizeof(buf), &sym, nullptr);
+  if (IsModifierKey(sym))
+    return;
+  const std::u32string chars = CharactersForKeySym(sym);
+  if (mField && (k.window == mFieldWindow || down))
+  {
+    if (down)
+      EditField(sym, chars);
+    return;
+  }
+  Event e;
+  e.type = down ? EventType::kKeyDown : EventType::kKeyUp;
+  const uint16_t code = MacKeyCodeForKeySym(sym);
+  e.keyCode = code == kNoMacKeyCode ? static_cast<uint16_t>(k.keycode + 256) : code;
+  e.charactersIgnoringModifiers = chars;
+  e.modifierFlags = ModifierFlagsForState(k.state);
+  if (!mResponder.SendEvent(e) && mParent)
+  {
+    // Not ours: the host's window gets it, as the next responder would.
+    XKeyEvent forward = k;
+    forward.window = mParent;
+    forward.subwindow = 0;
+    XSendEvent(mApp.Dpy(), mParent, True, down ? KeyPressMask : KeyReleaseMask, reinterpret_cast<XEvent*>(&forward));
+    mApp.Flush();
+  }
+}
+
+std::string PercentDecoded(const std::string& s)
+{
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i)
+  {
+    if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(s[i + 2])))
+    {
+      out.push_back(static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16)));
+      i += 2;
+    }
+    else
+      out.push_back(s[i]);
+  }
+  return out;
+}
+
+void X11View::HandleDnd(const XClientMessageEvent& m)
+{
+  Display* dpy = mApp.Dpy();
+  auto reply = [&](const char* type, long l1, long l4) {
+    XClientMessageEvent r{};
+    r.type = ClientMessage;
+    r.display = dpy;
+    r.window = mDndSource;
+    r.message_type = mApp.A(type);
+    r.format = 32;
+    r.data.l[0] = static_cast<long>(mWindow);
+    r.data.l[1] = l1;
+    r.data.l[2] = std::strcmp(type, "XdndFinished") == 0 ? l4 : 0;
+    r.data.l[4] = std::strcmp(type, "XdndStatus") == 0 ? l4 : 0;
+    XSendEvent(dpy, mDndSource, False, NoEventMask, reinterpret_cast<XEvent*>(&r));
+    mApp.Flush();
+  };
+  const Atom uriList = mApp.A("text/uri-list"), copy = mApp.A("XdndActionCopy");
+  if (m.message_type == mApp.A("XdndEnter"))
+  {
+    mDndSource = static_cast<Window>(m.data.l[0]);
+    bool hasFiles = false;
+    if (m.data.l[1] & 1)
+    {
+      Atom type;
+      int format;
+      unsigned long n, after;
+      unsigned char* data = nullptr;
+      if (XGetWindowProperty(dpy, mDndSource, mApp.A("XdndTypeList"), 0, 1024, False, XA_ATOM, &type, &format, &n,
+                             &after, &data) == Success && data)
+      {
+        const Atom* atoms = reinterpret_cast<const Atom*>(data);
+        hasFiles = std::find(atoms, atoms + n, uriList) != atoms + n;
+        XFree(data);
+      }
+    }
+    else
+      for (int i = 2; i < 5; ++i)
+        hasFiles = hasFiles || static_cast<Atom>(m.data.l[i]) == uriList;
+    mDndAccepted = hasFiles && mResponder.DraggingEntered({kFilenamesPboardType});
+  }
+  else if (m.message_type == mApp.A("XdndPosition"))
+  {
+    mDndSource = static_cast<Window>(m.data.l[0]);
+    const int rx = static_cast<int>((m.data.l[2] >> 16) & 0xFFFF), ry = static_cast<int>(m.data.l[2] & 0xFFFF);
+    int x = 0, y = 0;
+    Window child;
+    XTranslateCoordinates(dpy, DefaultRootWindow(dpy), mWindow, rx, ry, &x, &y, &child);
+    mDndPoint = {double(x) / mApp.Scale(), double(y) / mApp.Scale()};
+    reply("XdndStatus", mDndAccepted ? 1 : 0, mDndAccepted ? static_cast<long>(copy) : 0);
+  }
+  else if (m.message_type == mApp.A("XdndLeave"))
+    mDndAccepted = false;
+  else if (m.message_type == mApp.A("XdndDrop"))
+  {
+    mDndSource = static_cast<Window>(m.data.l[0]);
+    std::string uris;
+    std::vector<std::string> files;
+    if (mDndAccepted && mApp.WaitForSelection(mApp.A("XdndSelection"), uriList, uris))
+    {
+      std::istringstream lines(uris);
+      for (std::string line; std::getline(lines, line);)
+      {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+          line.pop_back();
+        if (line.rfind("file://", 0) == 0)
+        {
+          const size_t slash = line.find('/', 7);
+          if (slash != std::string::npos)
+            files.push_back(PercentDecoded(line.substr(slash)));
+        }
+      }
+    }
+    if (!files.empty())
+      mResponder.PerformDragOperation(files, mDndPoint);
+    reply("XdndFinished", files.empty() ? 0 : 1, files.empty() ? 0 : static_cast<long>(copy));
+    mDndAccepted = false;
+  }
+}
+
+void X11View::HandleEvent(XEvent& e)
+{
+  const int scale = mApp.Scale();
+  switch (e.type)
+  {
+  case Expose:
+    if (e.xexpose.count == 0)
+      e.xexpose.window == mFieldWindow ? DrawTextField() : Repaint();
+    break;
+  case ButtonPress:
+  {
+    const XButtonEvent& b = e.xbutton;
+    if (b.window == mFieldWindow)
+      break;
+    if (mField && mField->delegate) // a click elsewhere ends the editing
+      mField->delegate->ControlTextDidEndEditing();
+    if (b.button == Button4 || b.button == Button5 || b.button == 6 || b.button == 7)
+    {
+      Event w;
+      w.type = EventType::kScrollWheel;
+      w.locationInView = {double(b.x) / scale, double(b.y) / scale};
+      w.modifierFlags = ModifierFlagsForState(b.state);
+      w.deltaY = b.button == Button4 ? 1.0 : b.button == Button5 ? -1.0 : 0.0;
+      mResponder.SendEvent(w);
+      break;
+    }
+    if (b.button != Button1 && b.button != Button3)
+      break;
+    const bool again = static_cast<int>(b.button) == mLastButton && b.time - mLastPress <= kMultiClickMs &&
+                       std::abs(b.x - mLastX) <= kMultiClickDistance && std::abs(b.y - mLastY) <= kMultiClickDistance;
+    mClicks = again ? mClicks + 1 : 1;
+    mLastButton = static_cast<int>(b.button);
+    mLastPress = b.time;
+    mLastX = b.x;
+    mLastY = b.y;
+    XSetInputFocus(mApp.Dpy(), mWindow, RevertToParent, CurrentTime);
+    SendMouse(b.button == Button1 ? EventType::kLeftMouseDown : EventType::kRightMouseDown, b, mClicks);
+    break;
+  }
+  case ButtonRelease:
+    if (e.xbutton.button == Button1 || e.xbutton.button == Button3)
+      SendMouse(e.xbutton.button == Button1 ? EventType::kLeftMouseUp : EventType::kRightMouseUp, e.xbutton, mClicks);
+    break;
+  case MotionNotify:
+  {
+    Event m;
+    const XMotionEvent& mo = e.xmotion;
+    m.type = (mo.state & Button1Mask)   ? EventType::kLeftMouseDragged
+             : (mo.state & Button3Mask) ? EventType::kRightMouseDragged
+                                        : EventType::kMouseMoved;
+    m.locationInView = {double(mo.x) / scale, double(mo.y) / scale};
+    m.modifierFlags = ModifierFlagsForState(mo.state);
+    mResponder.SendEvent(m);
+    break;
+  }
+  case EnterNotify:
+  case LeaveNotify:
+    if (e.xcrossing.mode == NotifyNormal && e.xcrossing.window == mWindow)
+    {
+      Event c;
+      c.type = e.type == EnterNotify ? EventType::kMouseEntered : EventType::kMouseExited;
+      c.locationInView = {double(e.xcrossing.x) / scale, double(e.xcrossing.y) / scale};
+      mResponder.SendEvent(c);
+    }
+    break;
+  case KeyPress:
+  case KeyRelease:
+    HandleKey(e.xkey, e.type == KeyPress);
+    break;
+  case ClientMessage:
+    HandleDnd(e.xclient);
+    break;
+  default:
+    break;
+  }
+}
+
+} // namespace
+
+namespace {
+
+Display* gDisplay = nullptr;
+XErrorHandler gPreviousHandler = nullptr;
+
+// Errors on our connection (a host window gone, say) are ours to ignore; others go to whoever handled them.
+int OnXError(Display* dpy, XErrorEvent* e)
+{
+  if (dpy == gDisplay)
+    return 0;
+  return gPreviousHandler ? gPreviousHandler(dpy, e) : 0;
+}
+
+} // namespace
+
+std::unique_ptr<Application> MakeX11Application()
+{
+  const char* wanted = std::getenv("DROVIK_APPKIT");
+  if (wanted && std::strcmp(wanted, "headless") == 0)
+    return nullptr;
+  Display* dpy = XOpenDisplay(nullptr);
+  if (!dpy)
+    return nullptr;
+  gDisplay = dpy;
+  XErrorHandler previous = XSetErrorHandler(OnXError);
+  if (previous != OnXError)
+    gPreviousHandler = previous;
+  return std::make_unique<X11Application>(dpy);
+}
 
 } // namespace appkit

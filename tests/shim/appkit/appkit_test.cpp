@@ -1,0 +1,74 @@
+// The view-system stand-in's own rules: text conversion, the save panel's extension, and the X keyboard mapped
+// to mac key codes, characters and modifiers.
+
+#include <gtest/gtest.h>
+
+// After the test framework: X defines macros (None, Bool) that its headers would trip over.
+#include <X11/X.h>
+#include <X11/keysym.h>
+
+#include "appkit/event.h"
+#include "appkit/panels.h"
+#include "appkit/text_field.h"
+#include "appkit/x11_keys.h"
+
+namespace appkit {
+namespace {
+
+TEST(TextConversion, RoundTripsAndReplacesMalformedBytes)
+{
+  const std::string text = "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x8e\xb5";
+  EXPECT_EQ(UTF32FromUTF8(text), (std::u32string{U'a', 0xE9, 0x20AC, 0x1F3B5}));
+  EXPECT_EQ(UTF8FromUTF32(UTF32FromUTF8(text)), text);
+  EXPECT_EQ(UTF32FromUTF8("\xff" "a\xc3"), (std::u32string{0xFFFD, U'a', 0xFFFD}));
+}
+
+TEST(SavePanel, AnAnswerWithoutAnAllowedExtensionGetsTheFirst)
+{
+  struct Case
+  {
+    const char* answer;
+    bool allowsOthers;
+    const char* result;
+  };
+  const Case cases[] = {{"/p/a", false, "/p/a.vqp"}, {"/p/a.xml", false, "/p/a.xml"},
+                        {"/p/a.vqp", false, "/p/a.vqp"}, {"/p/a", true, "/p/a"}};
+  for (const Case& c : cases)
+  {
+    FilePanel p;
+    p.kind = FilePanel::Kind::kSave;
+    p.allowedFileTypes = {"vqp", "xml"};
+    p.allowsOtherFileTypes = c.allowsOthers;
+    p.filename = c.answer;
+    p.CompleteSaveAnswer();
+    EXPECT_EQ(p.filename, c.result) << c.answer;
+  }
+}
+
+TEST(X11Keys, KeySymsMapToMacKeyCodesAndCharacters)
+{
+  struct Case
+  {
+    unsigned long sym;
+    uint16_t code;
+    std::u32string chars;
+  };
+  const Case cases[] = {
+    {XK_a, 0, U"a"},          {XK_A, 0, U"A"},        {XK_Return, 36, U"\r"},   {XK_Tab, 48, U"\t"},
+    {XK_Escape, 53, U"\x1b"}, {XK_space, 49, U" "},   {XK_BackSpace, 51, U"\x7f"},
+    {XK_F1, 122, std::u32string(1, char32_t(0xF704))}, {XK_F24, kNoMacKeyCode, std::u32string(1, char32_t(0xF71B))},
+    {XK_Left, 123, std::u32string(1, char32_t(0xF702))}, {XK_KP_Enter, 76, U"\x03"}, {XK_KP_5, 87, U"5"},
+    {XK_Delete, 117, std::u32string(1, char32_t(0xF728))}, {XK_Shift_L, kNoMacKeyCode, U""},
+    {XK_eacute, kNoMacKeyCode, std::u32string(1, char32_t(0xE9))},
+  };
+  for (const Case& c : cases)
+  {
+    EXPECT_EQ(MacKeyCodeForKeySym(c.sym), c.code) << c.sym;
+    EXPECT_EQ(CharactersForKeySym(c.sym), c.chars) << c.sym;
+  }
+  EXPECT_EQ(ModifierFlagsForState(ShiftMask | Mod4Mask), kModifierShift | kModifierCommand);
+  EXPECT_EQ(ModifierFlagsForState(ControlMask | Mod1Mask), kModifierControl | kModifierOption);
+}
+
+} // namespace
+} // namespace appkit

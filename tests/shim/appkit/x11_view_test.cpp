@@ -1,0 +1,238 @@
+// The X11 back end against a real X server (Xvfb from the test script): the view is a child of a host's window,
+// shows frames, takes clicks, the wheel and keys injected through XTest, passes keys it does not take to the
+// host's window, and leaves nothing behind. Skips without a display.
+
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+// After the test framework: X defines macros (None, Bool) that its headers would trip over.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include "appkit/x11_application.h"
+#include "foundation/main_thread.h"
+
+namespace appkit {
+namespace {
+
+/// Records what the view hands its responder (on the run loop's thread).
+class Recorder final : public ViewResponder
+{
+public:
+  bool SendEvent(const Event& e) override
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mEvents.push_back(e);
+    return e.type != EventType::kKeyDown && e.type != EventType::kKeyUp;
+  }
+  bool DraggingEntered(const std::vector<std::string>&) override { return true; }
+  bool PerformDragOperation(const std::vector<std::string>&, Point) override { return true; }
+  std::string ToolTipAt(Point) override { return ""; }
+  void ViewDidChangeBackingScale(double) override {}
+  void ViewWindowDestroyed() override { mDestroyed = true; }
+
+  std::vector<Event> Events()
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mEvents;
+  }
+  std::atomic<bool> mDestroyed{false};
+
+private:
+  std::mutex mMutex;
+  std::vector<Event> mEvents;
+};
+
+template <typename Pred>
+bool WaitFor(Pred done)
+{
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done())
+  {
+    if (std::chrono::steady_clock::now() > limit)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+class X11View : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    if (!std::getenv("DISPLAY") || !(mHost = XOpenDisplay(nullptr)))
+      GTEST_SKIP() << "no X display";
+    mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 600, 500, 0, 0, 0);
+    XSelectInput(mHost, mParent, KeyPressMask | SubstructureNotifyMask);
+    XMapWindow(mHost, mParent);
+    XSync(mHost, False);
+    mApp = MakeX11Application();
+    ASSERT_NE(mApp, nullptr);
+  }
+  void TearDown() override
+  {
+    if (!mHost)
+      return;
+    {
+      foundation::MainThreadScope main;
+      mView.reset();
+      mApp.reset();
+    }
+    XDestroyWindow(mHost, mParent);
+    XCloseDisplay(mHost);
+  }
+
+  void OpenView()
+  {
+    foundation::MainThreadScope main;
+    mView = mApp->CreateView(mRecorder, Rect(0, 0, 468, 450));
+    ASSERT_TRUE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
+  }
+  std::vector<Window> Children()
+  {
+    Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    XQueryTree(mHost, mParent, &root, &parent, &children, &n);
+    std::vector<Window> out(children, children + n);
+    if (children)
+      XFree(children);
+    return out;
+  }
+  int Count(EventType type)
+  {
+    int n = 0;
+    for (const Event& e : mRecorder.Events())
+      n += e.type == type;
+    return n;
+  }
+
+  Display* mHost = nullptr;
+  Window mParent = 0;
+  std::unique_ptr<Application> mApp;
+  std::unique_ptr<View> mView;
+  Recorder mRecorder;
+};
+
+TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
+{
+  OpenView();
+  const std::vector<Window> children = Children();
+  ASSERT_EQ(children.size(), 1u);
+  XWindowAttributes wa;
+  XGetWindowAttributes(mHost, children[0], &wa);
+  EXPECT_EQ(wa.width, 468);
+  EXPECT_EQ(wa.height, 450);
+  ASSERT_TRUE(WaitFor([&] {
+    XGetWindowAttributes(mHost, children[0], &wa);
+    return wa.map_state == IsViewable;
+  }));
+
+  std::vector<uint8_t> pixels(468 * 450 * 4);
+  for (size_t i = 0; i < pixels.size(); i += 4)
+  {
+    pixels[i] = static_cast<uint8_t>(i / 4 % 468);  // blue: x
+    pixels[i + 1] = static_cast<uint8_t>(i / 4 / 468); // green: y
+    pixels[i + 2] = 200;
+    pixels[i + 3] = 255;
+  }
+  {
+    foundation::MainThreadScope main;
+    mView->PresentFrame({pixels.data(), 468, 450, 468 * 4});
+  }
+  XImage* img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
+  ASSERT_NE(img, nullptr);
+  int wrong = 0;
+  for (int y = 0; y < 450; y += 7)
+    for (int x = 0; x < 468; x += 5)
+    {
+      const unsigned long p = XGetPixel(img, x, y);
+      wrong += (p & 0xFF) != static_cast<unsigned long>(x % 256) || ((p >> 8) & 0xFF) != static_cast<unsigned long>(y % 256) ||
+               ((p >> 16) & 0xFF) != 200;
+    }
+  XDestroyImage(img);
+  EXPECT_EQ(wrong, 0);
+
+  {
+    foundation::MainThreadScope main;
+    mView->RemoveFromSuperview();
+  }
+  EXPECT_TRUE(Children().empty());
+}
+
+TEST_F(X11View, ClicksWheelAndKeysArriveAndUntakenKeysGoToTheHost)
+{
+  OpenView();
+  const Window child = Children().at(0);
+  XWindowAttributes wa;
+  ASSERT_TRUE(WaitFor([&] {
+    XGetWindowAttributes(mHost, child, &wa);
+    return wa.map_state == IsViewable;
+  }));
+  int rx = 0, ry = 0;
+  Window dummy;
+  XTranslateCoordinates(mHost, child, DefaultRootWindow(mHost), 100, 50, &rx, &ry, &dummy);
+  XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
+  for (int i = 0; i < 2; ++i)
+  {
+    XTestFakeButtonEvent(mHost, 1, True, 0);
+    XTestFakeButtonEvent(mHost, 1, False, 0);
+  }
+  XTestFakeButtonEvent(mHost, 4, True, 0);
+  XTestFakeButtonEvent(mHost, 4, False, 0);
+  XSync(mHost, False);
+  ASSERT_TRUE(WaitFor([&] { return Count(EventType::kScrollWheel) == 1; }));
+  std::vector<int> clickCounts;
+  for (const Event& e : mRecorder.Events())
+    if (e.type == EventType::kLeftMouseDown)
+    {
+      clickCounts.push_back(e.clickCount);
+      EXPECT_EQ(e.locationInView.x, 100.0);
+      EXPECT_EQ(e.locationInView.y, 50.0);
+    }
+  EXPECT_EQ(clickCounts, (std::vector<int>{1, 2}));
+  EXPECT_EQ(Count(EventType::kLeftMouseUp), 2);
+
+  const KeyCode a = XKeysymToKeycode(mHost, XK_a);
+  XTestFakeKeyEvent(mHost, a, True, 0);
+  XTestFakeKeyEvent(mHost, a, False, 0);
+  XSync(mHost, False);
+  ASSERT_TRUE(WaitFor([&] { return Count(EventType::kKeyUp) == 1; }));
+  for (const Event& e : mRecorder.Events())
+    if (e.type == EventType::kKeyDown)
+    {
+      EXPECT_EQ(e.keyCode, 0);
+      EXPECT_EQ(e.charactersIgnoringModifiers, U"a");
+    }
+  bool forwarded = false;
+  ASSERT_TRUE(WaitFor([&] {
+    while (XPending(mHost))
+    {
+      XEvent e;
+      XNextEvent(mHost, &e);
+      forwarded = forwarded || (e.type == KeyPress && e.xkey.window == mParent && e.xkey.send_event);
+    }
+    return forwarded;
+  }));
+}
+
+TEST_F(X11View, TheHostWindowGoingAwayTellsTheResponder)
+{
+  OpenView();
+  XDestroyWindow(mHost, mParent);
+  mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 10, 10, 0, 0, 0); // for TearDown
+  XSync(mHost, False);
+  EXPECT_TRUE(WaitFor([&] { return mRecorder.mDestroyed.load(); }));
+  foundation::MainThreadScope main;
+  EXPECT_FALSE(mView->HasWindow());
+}
+
+} // namespace
+} // namespace appkit
