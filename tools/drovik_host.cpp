@@ -1,5 +1,6 @@
 // drovik-host: a command-line VST 2.x host for testing plug-ins (ours and others) without a DAW.
 #include "host/commands.h"
+#include "host/editor_command.h"
 
 #include <cstring>
 #include <exception>
@@ -27,6 +28,7 @@ int main(int argc, char** argv)
       {"save-bank", host::CommandSaveBank},
       {"load-bank", host::CommandLoadBank},
       {"validate", host::CommandValidate},
+      {"editor", host::CommandEditor},
   };
   for (const auto& entry : kCommands) {
     if (command != entry.name) continue;

@@ -81,6 +81,11 @@ const std::vector<CommandSpec>& Specs()
                    "        [--list]\n"
                    "    runs the validation checks, each in a child process\n",
        {}, {}},
+      {"editor", "editor PLUGIN [--seconds S] [--screenshot OUT.png] [--click X,Y] [--drag X,Y,DX,DY]\n"
+                 "        [--wheel X,Y,N] [--type X,Y,TEXT]\n"
+                 "    opens the editor in an X11 window, plays the inputs in order, prints the automation and\n"
+                 "    edit begin/end it reports\n",
+       {}, {}},
   };
   return specs;
 }

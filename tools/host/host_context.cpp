@@ -1,5 +1,6 @@
 #include "host_context.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace host {
@@ -74,7 +75,10 @@ intptr_t HostCallback(vst2::Effect* effect, int32_t opcode, int32_t index, intpt
   HostContext& context = ContextOf(effect);
   switch (opcode) {
     case vst2::audioMasterVersion: return kHostVersion;
-    case vst2::audioMasterAutomate: context.automated.fetch_add(1); return 0;
+    case vst2::audioMasterAutomate:
+      context.automated.fetch_add(1);
+      if (context.printEdits.load()) std::printf("automate %d %.6f\n", index, static_cast<double>(opt));
+      return 0;
     case vst2::audioMasterCurrentId: return 0;
     case vst2::audioMasterIdle: return 0;
     case vst2::audioMasterWantMidi: return 0;
@@ -97,8 +101,14 @@ intptr_t HostCallback(vst2::Effect* effect, int32_t opcode, int32_t index, intpt
     case kHostGetLanguage: return 1; // English
     case kHostGetDirectory: return 0;
     case vst2::audioMasterUpdateDisplay: return 1;
-    case vst2::audioMasterBeginEdit: context.editsBegun.fetch_add(1); return 1;
-    case vst2::audioMasterEndEdit: context.editsEnded.fetch_add(1); return 1;
+    case vst2::audioMasterBeginEdit:
+      context.editsBegun.fetch_add(1);
+      if (context.printEdits.load()) std::printf("begin %d\n", index);
+      return 1;
+    case vst2::audioMasterEndEdit:
+      context.editsEnded.fetch_add(1);
+      if (context.printEdits.load()) std::printf("end %d\n", index);
+      return 1;
     default: context.unknownRequests.fetch_add(1); return 0;
   }
 }

@@ -50,6 +50,9 @@ struct HostContext
   std::atomic<int> editsBegun{0};
   std::atomic<int> editsEnded{0};
   std::atomic<int> unknownRequests{0};
+
+  // The editor command prints each automation, begin and end of edit as it comes.
+  std::atomic<bool> printEdits{false};
 };
 
 /// The callback handed to every plug-in entry point. [any thread]
