@@ -1,0 +1,147 @@
+// The platform graphics context on the X11 view system (Xvfb from the test script): the editor opens inside the
+// host's window at its size times the screen scale, and opening and closing it many times leaves nothing behind.
+// Skips without a display.
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "appkit/x11_application.h"
+#include "foundation/main_thread.h"
+#include "mac_test_support.h"
+
+// Last: X defines macros (None, Bool) that the headers above would trip over.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace mactest {
+namespace {
+
+class EditorOnX11 : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    if (!std::getenv("DISPLAY") || !(mHost = XOpenDisplay(nullptr)))
+      GTEST_SKIP() << "no X display " << (std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "unset");
+    mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 1000, 1000, 0, 0, 0);
+    XMapWindow(mHost, mParent);
+    XSync(mHost, False);
+    mDelegate.mMakeGraphicsFunc = [this]() -> IGraphics* { return new TestMacGraphics(mDelegate, 468, 450, 60, 1.f); };
+  }
+  void TearDown() override
+  {
+    if (!mHost)
+      return;
+    {
+      foundation::MainThreadScope main;
+      mDelegate.CloseWindow();
+      appkit::Application::Install(nullptr);
+      mApp.reset();
+    }
+    SetDpi(nullptr);
+    XDestroyWindow(mHost, mParent);
+    XCloseDisplay(mHost);
+  }
+
+  /// The X resources a new connection reads its scale from.
+  void SetDpi(const char* dpi)
+  {
+    const Atom rm = XInternAtom(mHost, "RESOURCE_MANAGER", False);
+    if (dpi)
+    {
+      const std::string text = std::string("Xft.dpi:\t") + dpi + "\n";
+      XChangeProperty(mHost, DefaultRootWindow(mHost), rm, XA_STRING, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(text.c_str()), static_cast<int>(text.size()));
+    }
+    else
+      XDeleteProperty(mHost, DefaultRootWindow(mHost), rm);
+    XSync(mHost, False);
+  }
+  void StartApp()
+  {
+    mApp = appkit::MakeX11Application();
+    ASSERT_NE(mApp, nullptr);
+    appkit::Application::Install(mApp.get());
+  }
+  std::vector<Window> Children()
+  {
+    Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    XQueryTree(mHost, mParent, &root, &parent, &children, &n);
+    std::vector<Window> out(children, children + n);
+    if (children)
+      XFree(children);
+    return out;
+  }
+
+  Display* mHost = nullptr;
+  Window mParent = 0;
+  std::unique_ptr<appkit::Application> mApp;
+  graphicstest::TestDelegate mDelegate{4};
+};
+
+TEST_F(EditorOnX11, OpensInsideTheHostWindowAtItsSizeTimesTheScreenScale)
+{
+  for (const char* dpi : {"96", "192"})
+  {
+    SetDpi(dpi);
+    StartApp();
+    const int scale = std::atoi(dpi) / 96;
+    {
+      foundation::MainThreadScope main;
+      ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr);
+      EXPECT_EQ(mDelegate.GetUI()->GetScreenScale(), scale);
+    }
+    const std::vector<Window> children = Children();
+    ASSERT_EQ(children.size(), 1u);
+    XWindowAttributes wa;
+    XGetWindowAttributes(mHost, children[0], &wa);
+    EXPECT_EQ(wa.width, 468 * scale);
+    EXPECT_EQ(wa.height, 450 * scale);
+    foundation::MainThreadScope main;
+    mDelegate.CloseWindow();
+    appkit::Application::Install(nullptr);
+    mApp.reset();
+  }
+}
+
+TEST_F(EditorOnX11, AHundredOpensAndClosesLeaveNoWindowNoTimerNoContext)
+{
+  StartApp();
+  const size_t timersBefore = foundation::RunLoop::Main().TimerCount();
+  for (int i = 0; i < 100; ++i)
+  {
+    foundation::MainThreadScope main;
+    ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr);
+    mDelegate.CloseWindow();
+  }
+  EXPECT_TRUE(Children().empty());
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), timersBefore);
+  EXPECT_EQ(IGraphicsMac::LiveCount(), 0);
+}
+
+TEST_F(EditorOnX11, TheHostDestroyingItsWindowClosesTheEditor)
+{
+  StartApp();
+  {
+    foundation::MainThreadScope main;
+    ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr);
+  }
+  XDestroyWindow(mHost, mParent);
+  XSync(mHost, False);
+  mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 10, 10, 0, 0, 0); // for TearDown
+  bool closed = false;
+  for (int i = 0; i < 2000 && !closed; ++i)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    foundation::MainThreadScope main;
+    closed = mDelegate.GetUI() == nullptr;
+  }
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(mDelegate.mUICloses, 1);
+}
+
+} // namespace
+} // namespace mactest
