@@ -110,6 +110,8 @@ bool IGEditorDelegate::OnKeyDown(const IKeyPress& key)
 {
   if (!mEditorReady || !mGraphics)
     return false;
+  if (mGraphics->OnHostKey(key, false))
+    return true;
   float x = 0.f, y = 0.f;
   mGraphics->GetMouseLocation(x, y);
   return mGraphics->OnKeyDown(x, y, key);
@@ -119,6 +121,8 @@ bool IGEditorDelegate::OnKeyUp(const IKeyPress& key)
 {
   if (!mEditorReady || !mGraphics)
     return false;
+  if (mGraphics->OnHostKey(key, true))
+    return true;
   float x = 0.f, y = 0.f;
   mGraphics->GetMouseLocation(x, y);
   return mGraphics->OnKeyUp(x, y, key);

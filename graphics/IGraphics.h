@@ -237,6 +237,9 @@ public:
   virtual void DeactivateDrawContext() {}
   virtual void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                        const char* str) = 0;
+  /// A key the host sent to the editor (instead of the window system): true when the platform took it, as an
+  /// open platform text field does.
+  virtual bool OnHostKey(const IKeyPress& key, bool isUp) { return false; }
   /// Shows the menu; returns the menu that holds the chosen item, or null. isAsync stays false for a modal menu.
   virtual IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) = 0;
 

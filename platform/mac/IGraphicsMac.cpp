@@ -398,6 +398,11 @@ IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT&
   return chosen;
 }
 
+bool IGraphicsMac::OnHostKey(const IKeyPress& key, bool isUp)
+{
+  return mView && mView->textFieldKey(key, isUp);
+}
+
 void IGraphicsMac::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                            const char* str)
 {

@@ -65,6 +65,8 @@ public:
   void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                const char* str) override;
   IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) override;
+  /// Keys the host sends go to an open text field first.
+  bool OnHostKey(const IKeyPress& key, bool isUp) override;
   void PlatformResize(bool parentHasResized) override;
 
   // ---- For the view ----

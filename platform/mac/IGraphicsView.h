@@ -71,6 +71,8 @@ public:
   /// Closes the open field without applying its text.
   void endUserInput();
   bool HasTextField() const { return mTextFieldView != nullptr; }
+  /// A key from the host for the open text field: true when a field is open (it takes every key then).
+  bool textFieldKey(const IKeyPress& key, bool isUp);
 
   // appkit::ViewResponder
   bool SendEvent(const appkit::Event& event) override;

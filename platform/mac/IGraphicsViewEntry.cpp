@@ -98,6 +98,28 @@ void IGraphicsView_vDrovik_vst::ControlTextDidEndEditing()
   endUserInput();
 }
 
+bool IGraphicsView_vDrovik_vst::textFieldKey(const IKeyPress& key, bool isUp)
+{
+  if (!mTextFieldView)
+    return false;
+  if (isUp)
+    return true;
+  /// Virtual keys that edit the field.
+  constexpr int kBackspace = 8, kTab = 9, kReturn = 13, kKeypadEnter = 0x800D;
+  appkit::TextField& field = mTextFieldView->mField;
+  if (key.mVK == kReturn || key.mVK == kKeypadEnter || key.mVK == kTab)
+    field.EndEditing();
+  else if (key.mVK == kBackspace)
+    field.DeleteBackward();
+  else
+  {
+    const std::u32string chars = appkit::UTF32FromUTF8(key.mUtf8);
+    if (chars.size() == 1)
+      field.InsertCharacter(chars[0]);
+  }
+  return true;
+}
+
 void IGraphicsView_vDrovik_vst::endUserInput()
 {
   if (!mTextFieldView)

@@ -171,10 +171,10 @@ void HeadlessView::Type(const std::string& utf8, bool commit)
   {
     if (!mTextField)
       return;
-    mTextField->TryReplaceText(mTextField->stringValue + c);
+    mTextField->InsertCharacter(c);
   }
-  if (commit && mTextField && mTextField->delegate)
-    mTextField->delegate->ControlTextDidEndEditing();
+  if (commit && mTextField)
+    mTextField->EndEditing();
 }
 
 } // namespace appkit

@@ -88,6 +88,24 @@ bool TextField::TryReplaceText(const std::u32string& text)
   return true;
 }
 
+void TextField::InsertCharacter(char32_t c)
+{
+  if (c >= 0x20 && c != 0x7F && !(c >= 0xF700 && c <= 0xF8FF))
+    TryReplaceText(stringValue + c);
+}
+
+void TextField::DeleteBackward()
+{
+  if (!stringValue.empty())
+    TryReplaceText(stringValue.substr(0, stringValue.size() - 1));
+}
+
+void TextField::EndEditing()
+{
+  if (delegate)
+    delegate->ControlTextDidEndEditing();
+}
+
 std::string TextField::StringValueUTF8() const { return UTF8FromUTF32(stringValue); }
 
 } // namespace appkit

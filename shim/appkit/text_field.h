@@ -58,6 +58,11 @@ struct TextField
 
   /// Replaces the text when the formatter admits the result; returns whether it did.
   bool TryReplaceText(const std::u32string& text);
+  /// Editing as keys do it: a typed character (control characters and private function-key characters are
+  /// ignored), the backspace key, and Return or Tab, which end the editing (the delegate is told).
+  void InsertCharacter(char32_t c);
+  void DeleteBackward();
+  void EndEditing();
   std::string StringValueUTF8() const;
 };
 

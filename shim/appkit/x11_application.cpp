@@ -77,6 +77,11 @@ private:
   void HandleKey(XKeyEvent& k, bool down);
   bool EditField(KeySym sym, const std::u32string& chars);
   void HandleDnd(const XClientMessageEvent& m);
+  /// Tool tips: shown when the pointer rests in a tool-tip rectangle, hidden by any input.
+  void PointerMoved(Point p);
+  void ShowToolTip();
+  void HideToolTip();
+  void DrawToolTip();
 
   X11Application& mApp;
   ViewResponder& mResponder;
@@ -97,7 +102,14 @@ private:
   Window mDndSource = 0;
   bool mDndAccepted = false;
   Point mDndPoint;
+  std::unique_ptr<foundation::RunLoopTimer> mToolTipTimer;
+  Window mToolTipWindow = 0;
+  std::string mToolTipText;
+  Point mPointer;
 };
+
+/// How long the pointer rests before a tool tip shows, in seconds.
+constexpr double kToolTipDelay = 0.6;
 
 class X11Application final : public Application
 {
@@ -481,7 +493,7 @@ public:
     XFontStruct* f = XQueryFont(mDpy, XGContextFromGC(mGC));
     const int w = f ? XTextWidth(f, s.c_str(), static_cast<int>(s.size())) : static_cast<int>(s.size()) * 6;
     if (f)
-      XFreeFontInfo(nullptr, f, 0);
+      XFreeFontInfo(nullptr, f, 1);
     return w;
   }
 
@@ -806,6 +818,7 @@ X11View::~X11View()
 
 void X11View::WindowDestroyed()
 {
+  HideToolTip();
   mApp.Unregister(mWindow);
   mApp.Unregister(mFieldWindow);
   mWindow = mFieldWindow = 0;
@@ -859,6 +872,7 @@ bool X11View::AddToParent(void* parent)
 
 void X11View::RemoveFromSuperview()
 {
+  HideToolTip();
   RemoveTextField();
   Display* dpy = mApp.Dpy();
   if (mImage)
@@ -1078,7 +1092,7 @@ void X11View::DrawTextField()
     x = wa.width - tw - 2;
   XDrawString(dpy, mFieldWindow, gc, x, (wa.height + asc) / 2 - 1, text.c_str(), static_cast<int>(text.size()));
   if (font)
-    XFreeFontInfo(nullptr, font, 0);
+    XFreeFontInfo(nullptr, font, 1);
   XFreeGC(dpy, gc);
 }
 
@@ -1088,17 +1102,13 @@ bool X11View::EditField(KeySym sym, const std::u32string& chars)
     return false;
   if (sym == XK_Return || sym == XK_KP_Enter || sym == XK_Tab || sym == XK_ISO_Left_Tab)
   {
-    if (mField->delegate)
-      mField->delegate->ControlTextDidEndEditing();
+    mField->EndEditing();
     return true;
   }
   if (sym == XK_BackSpace)
-  {
-    if (!mField->stringValue.empty())
-      mField->TryReplaceText(mField->stringValue.substr(0, mField->stringValue.size() - 1));
-  }
-  else if (chars.size() == 1 && chars[0] >= 0x20 && chars[0] != 0x7F && !(chars[0] >= 0xF700 && chars[0] <= 0xF8FF))
-    mField->TryReplaceText(mField->stringValue + chars);
+    mField->DeleteBackward();
+  else if (chars.size() == 1)
+    mField->InsertCharacter(chars[0]);
   DrawTextField();
   mApp.Flush();
   return true;
@@ -1244,22 +1254,93 @@ void X11View::HandleDnd(const XClientMessageEvent& m)
   }
 }
 
+void X11View::PointerMoved(Point p)
+{
+  HideToolTip();
+  mPointer = p;
+  bool inside = false;
+  for (const Rect& r : mToolTips)
+    inside = inside || r.Contains(p);
+  if (inside)
+    mToolTipTimer = std::make_unique<foundation::RunLoopTimer>(
+      [this] {
+        mToolTipTimer.reset();
+        ShowToolTip();
+      },
+      kToolTipDelay, foundation::RunLoop::Main(), kToolTipDelay);
+}
+
+void X11View::ShowToolTip()
+{
+  const std::string text = mResponder.ToolTipAt(mPointer);
+  if (text.empty() || !mWindow)
+    return;
+  Display* dpy = mApp.Dpy();
+  const int s = mApp.Scale();
+  XFontStruct* font = XQueryFont(dpy, XGContextFromGC(DefaultGC(dpy, DefaultScreen(dpy))));
+  const int w = (font ? XTextWidth(font, text.c_str(), static_cast<int>(text.size())) : 6 * int(text.size())) + 8 * s;
+  const int h = (font ? font->ascent + font->descent : 13) + 6 * s;
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(dpy, mWindow, DefaultRootWindow(dpy), int(mPointer.x * s), int(mPointer.y * s), &rx, &ry,
+                        &child);
+  XSetWindowAttributes a{};
+  a.override_redirect = True;
+  a.background_pixel = 0xFFFFE0;
+  a.event_mask = ExposureMask;
+  mToolTipWindow = XCreateWindow(dpy, DefaultRootWindow(dpy), rx, ry + 18 * s, static_cast<unsigned>(w),
+                                 static_cast<unsigned>(h), 1, CopyFromParent, InputOutput, CopyFromParent,
+                                 CWOverrideRedirect | CWBackPixel | CWEventMask, &a);
+  mToolTipText = text;
+  mApp.Register(mToolTipWindow, this);
+  XMapRaised(dpy, mToolTipWindow);
+  if (font)
+    XFreeFontInfo(nullptr, font, 1);
+  mApp.Flush();
+}
+
+void X11View::DrawToolTip()
+{
+  Display* dpy = mApp.Dpy();
+  GC gc = DefaultGC(dpy, DefaultScreen(dpy));
+  XFontStruct* font = XQueryFont(dpy, XGContextFromGC(gc));
+  XSetForeground(dpy, gc, 0x000000);
+  XDrawString(dpy, mToolTipWindow, gc, 4 * mApp.Scale(), (font ? font->ascent : 10) + 3 * mApp.Scale(),
+              mToolTipText.c_str(), static_cast<int>(mToolTipText.size()));
+  if (font)
+    XFreeFontInfo(nullptr, font, 1);
+}
+
+void X11View::HideToolTip()
+{
+  mToolTipTimer.reset();
+  if (mToolTipWindow)
+  {
+    mApp.Unregister(mToolTipWindow);
+    XDestroyWindow(mApp.Dpy(), mToolTipWindow);
+    mToolTipWindow = 0;
+    mApp.Flush();
+  }
+}
+
 void X11View::HandleEvent(XEvent& e)
 {
   const int scale = mApp.Scale();
+  if (e.type == ButtonPress || e.type == KeyPress || e.type == LeaveNotify)
+    HideToolTip();
   switch (e.type)
   {
   case Expose:
     if (e.xexpose.count == 0)
-      e.xexpose.window == mFieldWindow ? DrawTextField() : Repaint();
+      e.xexpose.window == mFieldWindow ? DrawTextField() : e.xexpose.window == mToolTipWindow ? DrawToolTip() : Repaint();
     break;
   case ButtonPress:
   {
     const XButtonEvent& b = e.xbutton;
     if (b.window == mFieldWindow)
       break;
-    if (mField && mField->delegate) // a click elsewhere ends the editing
-      mField->delegate->ControlTextDidEndEditing();
+    if (mField) // a click elsewhere ends the editing
+      mField->EndEditing();
     if (b.button == Button4 || b.button == Button5 || b.button == 6 || b.button == 7)
     {
       Event w;
@@ -1296,6 +1377,10 @@ void X11View::HandleEvent(XEvent& e)
                                         : EventType::kMouseMoved;
     m.locationInView = {double(mo.x) / scale, double(mo.y) / scale};
     m.modifierFlags = ModifierFlagsForState(mo.state);
+    if (m.type == EventType::kMouseMoved)
+      PointerMoved(m.locationInView);
+    else
+      HideToolTip();
     mResponder.SendEvent(m);
     break;
   }

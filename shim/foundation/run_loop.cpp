@@ -330,8 +330,8 @@ void RunLoop::RunNestedUntil(const std::function<bool()>& done)
   }
 }
 
-RunLoopTimer::RunLoopTimer(RunLoop::TimerFn fn, double intervalSeconds, RunLoop& loop)
-  : mLoop(loop), mId(loop.AddTimer(loop.Now(), intervalSeconds, std::move(fn)))
+RunLoopTimer::RunLoopTimer(RunLoop::TimerFn fn, double intervalSeconds, RunLoop& loop, double firstDelaySeconds)
+  : mLoop(loop), mId(loop.AddTimer(loop.Now() + firstDelaySeconds, intervalSeconds, std::move(fn)))
 {
 }
 

@@ -118,8 +118,9 @@ private:
 class RunLoopTimer
 {
 public:
-  /// First firing now, then every `intervalSeconds`.
-  RunLoopTimer(RunLoop::TimerFn fn, double intervalSeconds, RunLoop& loop = RunLoop::Main());
+  /// First firing `firstDelaySeconds` from now, then every `intervalSeconds`.
+  RunLoopTimer(RunLoop::TimerFn fn, double intervalSeconds, RunLoop& loop = RunLoop::Main(),
+               double firstDelaySeconds = 0.0);
   ~RunLoopTimer();
   RunLoopTimer(const RunLoopTimer&) = delete;
   RunLoopTimer& operator=(const RunLoopTimer&) = delete;

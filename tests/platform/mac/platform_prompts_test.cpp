@@ -183,6 +183,21 @@ TEST_F(Prompts, TextFieldsTakeTheirLookFromTheStyleAndFilterByParameter)
   EXPECT_TRUE(field->TryReplaceText(U"anything at all"));
 }
 
+TEST_F(Prompts, KeysTheHostSendsGoToTheOpenTextField)
+{
+  Open();
+  EXPECT_FALSE(mDelegate.OnKeyDown(plug::IKeyPress("1", 0))); // no field: the editor's key handling
+  Graphics()->CreatePlatformTextEntry(0, IText(), IRECT(0, 0, 10, 10), 8, "");
+  for (const char* text : {"1", "x", ".", "5", "7"})
+    EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress(text, 0)));
+  EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("", 8))); // backspace
+  EXPECT_TRUE(mDelegate.OnKeyUp(plug::IKeyPress("", 8)));
+  ASSERT_NE(View().mTextField, nullptr);
+  EXPECT_EQ(View().mTextField->StringValueUTF8(), "1.5");
+  EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("\r", 13)));
+  EXPECT_EQ(View().mTextField, nullptr);
+}
+
 TEST_F(Prompts, ScrollingClosesTheTextFieldAndAFlatWheelDoesNothing)
 {
   Open();

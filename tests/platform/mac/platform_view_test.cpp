@@ -179,7 +179,7 @@ TEST_F(EditorView, KeysTheEditorDoesNotTakeGoBackToTheHostWindow)
   Open();
   Event key;
   key.type = EventType::kKeyDown;
-  key.charactersIgnoringModifiers = U"q";
+  key.charactersIgnoringModifiers.push_back(U'q');
   EXPECT_FALSE(mApp.Deliver(View(), key));
   EXPECT_EQ(View().mKeysPassedOn.size(), 1u);
 }

@@ -34,7 +34,7 @@ public:
   }
   bool DraggingEntered(const std::vector<std::string>&) override { return true; }
   bool PerformDragOperation(const std::vector<std::string>&, Point) override { return true; }
-  std::string ToolTipAt(Point) override { return ""; }
+  std::string ToolTipAt(Point) override { return "tip"; }
   void ViewDidChangeBackingScale(double) override {}
   void ViewWindowDestroyed() override { mDestroyed = true; }
 
@@ -70,6 +70,8 @@ protected:
   {
     if (!std::getenv("DISPLAY") || !(mHost = XOpenDisplay(nullptr)))
       GTEST_SKIP() << "no X display";
+    // Windows come and go while the test looks at them: their errors are expected.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 600, 500, 0, 0, 0);
     XSelectInput(mHost, mParent, KeyPressMask | SubstructureNotifyMask);
     XMapWindow(mHost, mParent);
@@ -90,11 +92,19 @@ protected:
     XCloseDisplay(mHost);
   }
 
+  /// Opens the view and waits until it shows.
   void OpenView()
   {
-    foundation::MainThreadScope main;
-    mView = mApp->CreateView(mRecorder, Rect(0, 0, 468, 450));
-    ASSERT_TRUE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
+    {
+      foundation::MainThreadScope main;
+      mView = mApp->CreateView(mRecorder, Rect(0, 0, 468, 450));
+      ASSERT_TRUE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
+    }
+    const Window child = Children().at(0);
+    ASSERT_TRUE(WaitFor([&] {
+      XWindowAttributes wa{};
+      return XGetWindowAttributes(mHost, child, &wa) && wa.map_state == IsViewable;
+    }));
   }
   std::vector<Window> Children()
   {
@@ -130,10 +140,6 @@ TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
   XGetWindowAttributes(mHost, children[0], &wa);
   EXPECT_EQ(wa.width, 468);
   EXPECT_EQ(wa.height, 450);
-  ASSERT_TRUE(WaitFor([&] {
-    XGetWindowAttributes(mHost, children[0], &wa);
-    return wa.map_state == IsViewable;
-  }));
 
   std::vector<uint8_t> pixels(468 * 450 * 4);
   for (size_t i = 0; i < pixels.size(); i += 4)
@@ -171,11 +177,6 @@ TEST_F(X11View, ClicksWheelAndKeysArriveAndUntakenKeysGoToTheHost)
 {
   OpenView();
   const Window child = Children().at(0);
-  XWindowAttributes wa;
-  ASSERT_TRUE(WaitFor([&] {
-    XGetWindowAttributes(mHost, child, &wa);
-    return wa.map_state == IsViewable;
-  }));
   int rx = 0, ry = 0;
   Window dummy;
   XTranslateCoordinates(mHost, child, DefaultRootWindow(mHost), 100, 50, &rx, &ry, &dummy);
@@ -221,6 +222,41 @@ TEST_F(X11View, ClicksWheelAndKeysArriveAndUntakenKeysGoToTheHost)
     }
     return forwarded;
   }));
+}
+
+TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
+{
+  OpenView();
+  const Window child = Children().at(0);
+  {
+    foundation::MainThreadScope main;
+    mView->AddToolTipRect(Rect(0, 0, 200, 200));
+  }
+  auto toolTips = [&] {
+    Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    XQueryTree(mHost, DefaultRootWindow(mHost), &root, &parent, &children, &n);
+    int shown = 0;
+    for (unsigned i = 0; i < n; ++i)
+    {
+      XWindowAttributes wa{};
+      shown += XGetWindowAttributes(mHost, children[i], &wa) && wa.override_redirect && wa.map_state == IsViewable;
+    }
+    if (children)
+      XFree(children);
+    return shown;
+  };
+  int rx = 0, ry = 0;
+  Window dummy;
+  XTranslateCoordinates(mHost, child, DefaultRootWindow(mHost), 50, 50, &rx, &ry, &dummy);
+  XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
+  XTestFakeMotionEvent(mHost, -1, rx + 1, ry + 1, 0);
+  XSync(mHost, False);
+  EXPECT_TRUE(WaitFor([&] { return toolTips() == 1; }));
+  XTestFakeButtonEvent(mHost, 1, True, 0);
+  XTestFakeButtonEvent(mHost, 1, False, 0);
+  XSync(mHost, False);
+  EXPECT_TRUE(WaitFor([&] { return toolTips() == 0; }));
 }
 
 TEST_F(X11View, TheHostWindowGoingAwayTellsTheResponder)
