@@ -85,7 +85,7 @@ void* IGraphicsMac::OpenWindow(void* parent)
   if (mView)
     CloseWindow();
   mView = std::make_shared<IGraphicsView_vDrovik_vst>(*this);
-  const bool ready = CreateDrawingContext(mView->NativeView());
+  const bool ready = CreateDrawingContext(*mView);
   mDelegate->SetEditorReady(ready);
   if (!ready)
   {
@@ -119,8 +119,8 @@ void IGraphicsMac::CloseWindow()
 void IGraphicsMac::PlatformResize(bool parentHasResized)
 {
   if (mView)
-    mView->NativeView().SetFrameSize({static_cast<double>(static_cast<int>(float(Width()) * GetDrawScale())),
-                                      static_cast<double>(static_cast<int>(float(Height()) * GetDrawScale()))});
+    mView->setFrameSize(static_cast<int>(float(Width()) * GetDrawScale()),
+                        static_cast<int>(float(Height()) * GetDrawScale()));
   UpdateTooltips();
 }
 

@@ -84,12 +84,11 @@ public:
   int TextEntryValIdx() const { return mTextEntryValIdx; }
   /// Whether any control holds the pointer.
   bool HasCapture() const { return !mTouchCaptures.empty(); }
-  /// Hands a finished frame to the view; false when the drawing layer has none.
-  virtual bool GetFrame(appkit::FrameImage& frame) { return false; }
 
 protected:
-  /// Makes the drawing context on the new view; false when none could be made (the editor then stays closed).
-  virtual bool CreateDrawingContext(appkit::View& view) { return true; }
+  /// Makes the drawing context on the new view's layer; false when none could be made (the editor then stays
+  /// closed).
+  virtual bool CreateDrawingContext(IGraphicsView_vDrovik_vst& view) { return true; }
 
 private:
   /// The pointer's screen position, rounded, kept as the lock position and as the last pointer position.

@@ -25,7 +25,24 @@ IGraphicsView_vDrovik_vst::IGraphicsView_vDrovik_vst(IGraphicsMac& graphics) : m
   const double w = static_cast<int>(float(graphics.Width()) * graphics.GetDrawScale());
   const double h = static_cast<int>(float(graphics.Height()) * graphics.GetDrawScale());
   mNative = appkit::Application::Shared().CreateView(*this, appkit::Rect(0.0, 0.0, w, h));
+  mLayer = std::make_unique<CAMetalLayer>();
+  mLayer->setOpaque(true);
+  mLayer->setDevice(MTLCreateSystemDefaultDevice());
+  mBackingScale = appkit::Application::Shared().MainScreenBackingScaleFactor();
+  updateDrawableSize();
   setTimer();
+}
+
+void IGraphicsView_vDrovik_vst::updateDrawableSize()
+{
+  const appkit::Rect frame = mNative->Frame();
+  mLayer->setDrawableSize({frame.size.width * mBackingScale, frame.size.height * mBackingScale});
+}
+
+void IGraphicsView_vDrovik_vst::setFrameSize(double width, double height)
+{
+  mNative->SetFrameSize({width, height});
+  updateDrawableSize();
 }
 
 IGraphicsView_vDrovik_vst::~IGraphicsView_vDrovik_vst()
@@ -73,10 +90,25 @@ void IGraphicsView_vDrovik_vst::render()
   {
     mGraphics->SetAllControlsClean();
     mGraphics->DrawDirtyRects(mDirtyRects);
-    appkit::FrameImage frame;
-    if (mGraphics && mGraphics->GetFrame(frame))
-      mNative->PresentFrame(frame);
   }
+  showPresentedFrame();
+}
+
+void IGraphicsView_vDrovik_vst::showPresentedFrame()
+{
+  // Drawables are presented when the renderer's command buffer completes, which may be after the tick that
+  // drew them: every tick looks.
+  const long presented = mLayer->presentedCount();
+  if (presented == mShownFrames)
+    return;
+  mShownFrames = presented;
+  std::shared_ptr<MTLTexture> texture = mLayer->displayedTexture();
+  if (!texture)
+    return;
+  const int w = static_cast<int>(texture->width()), h = static_cast<int>(texture->height());
+  mFramePixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+  texture->getBytes(mFramePixels.data(), static_cast<NSUInteger>(w) * 4, MTLRegionMake2D(0, 0, w, h), 0);
+  mNative->PresentFrame({mFramePixels.data(), w, h, static_cast<size_t>(w) * 4});
 }
 
 // ---- Pointer ----
@@ -404,6 +436,8 @@ void IGraphicsView_vDrovik_vst::ViewDidChangeBackingScale(double scale)
 {
   if (mGraphics && static_cast<int>(scale) != mGraphics->GetScreenScale())
     mGraphics->SetScreenScale(static_cast<int>(scale));
+  mBackingScale = scale;
+  updateDrawableSize();
 }
 
 } // namespace igraphics

@@ -16,6 +16,7 @@
 #include "graphics/IPopupMenu.h"
 #include "graphics/IRECT.h"
 #include "graphics/IText.h"
+#include "metal/quartz_core.h"
 
 namespace plug {
 namespace igraphics {
@@ -41,6 +42,10 @@ public:
   IGraphicsView_vDrovik_vst& operator=(const IGraphicsView_vDrovik_vst&) = delete;
 
   appkit::View& NativeView() { return *mNative; }
+  /// The layer the drawing context renders into; its presented drawables are shown in the view.
+  CAMetalLayer& Layer() { return *mLayer; }
+  /// Sets the view's size in points; the layer's drawables follow at the backing scale.
+  void setFrameSize(double width, double height);
 
   // Lifetime.
   void setTimer();
@@ -53,6 +58,7 @@ public:
   void Detach() { mGraphics = nullptr; }
 
   // Frame clock.
+  /// Redraws what is dirty, then shows a drawable presented since the last tick.
   void render();
 
   // Cursor, colour panel, tool tips.
@@ -96,6 +102,8 @@ private:
   void mouseExited();
   void scrollWheel(const appkit::Event& event);
   bool keyEvent(const appkit::Event& event, bool down);
+  void updateDrawableSize();
+  void showPresentedFrame();
 
   std::unique_ptr<foundation::RunLoopTimer> mTimer;
   std::unique_ptr<IGraphicsTextField_vDrovik_vst> mTextFieldView;
@@ -106,6 +114,10 @@ private:
   std::function<void(const IColor&)> mColorPickerFunc;
   IGraphicsMac* mGraphics;
   std::unique_ptr<appkit::View> mNative;
+  std::unique_ptr<CAMetalLayer> mLayer;
+  long mShownFrames = 0;
+  std::vector<uint8_t> mFramePixels;
+  double mBackingScale = 1.0;
   bool mColorPanelOpen = false;
 };
 

@@ -67,7 +67,7 @@ public:
   void DoDrawText(const IText&, const char*, const IRECT&, const IBlend*) override {}
 
 protected:
-  bool CreateDrawingContext(appkit::View&) override { return mContextOK; }
+  bool CreateDrawingContext(IGraphicsView_vDrovik_vst&) override { return mContextOK; }
 };
 
 /// The headless view system installed, the run loop on a hand clock, and a delegate whose factory makes a

@@ -131,6 +131,29 @@ TEST_F(EditorView, DeletingAnOpenContextClosesItsViewWithoutAskingTheDelegate)
   EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
 }
 
+TEST_F(EditorView, PresentedDrawablesReachTheWindowOnTheNextTickOnly)
+{
+  mDrawScale = 2.f;
+  mApp.mBackingScale = 2.0;
+  Open();
+  CAMetalLayer& layer = MacView().Layer();
+  EXPECT_EQ(layer.drawableSize().width, 936.0 * 2);
+  std::shared_ptr<CAMetalDrawable> drawable = layer.nextDrawable();
+  ASSERT_NE(drawable, nullptr);
+  const int w = static_cast<int>(drawable->texture()->width()), h = static_cast<int>(drawable->texture()->height());
+  std::vector<uint8_t> pixels(size_t(w) * size_t(h) * 4, 0x5a);
+  drawable->texture()->replaceRegion(MTLRegionMake2D(0, 0, w, h), 0, pixels.data(), size_t(w) * 4);
+  drawable->present();
+  EXPECT_EQ(View().mFramesPresented, 0);
+  foundation::RunLoop::Main().RunDueTimers();
+  EXPECT_EQ(View().mFramesPresented, 1);
+  EXPECT_EQ(View().mFrameWidth, w);
+  EXPECT_EQ(View().mFrame, pixels);
+  mClock.Advance(1.0 / 60);
+  foundation::RunLoop::Main().RunDueTimers(); // nothing new presented: nothing shown again
+  EXPECT_EQ(View().mFramesPresented, 1);
+}
+
 TEST_F(EditorView, CursorKindsFallBackWhenTheSystemLacksThePrivateOnes)
 {
   using C = appkit::Cursor;
