@@ -90,14 +90,19 @@ bool TextField::TryReplaceText(const std::u32string& text)
 
 void TextField::InsertCharacter(char32_t c)
 {
-  if (c >= 0x20 && c != 0x7F && !(c >= 0xF700 && c <= 0xF8FF))
-    TryReplaceText(stringValue + c);
+  if (c < 0x20 || c == 0x7F || (c >= 0xF700 && c <= 0xF8FF))
+    return;
+  TryReplaceText(allSelected ? std::u32string(1, c) : stringValue + c);
+  allSelected = false;
 }
 
 void TextField::DeleteBackward()
 {
-  if (!stringValue.empty())
+  if (allSelected)
+    TryReplaceText(std::u32string());
+  else if (!stringValue.empty())
     TryReplaceText(stringValue.substr(0, stringValue.size() - 1));
+  allSelected = false;
 }
 
 void TextField::EndEditing()

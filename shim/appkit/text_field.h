@@ -53,6 +53,8 @@ struct TextField
   bool drawsBackground = true;
   bool bordered = false;
   std::u32string stringValue;
+  /// A field that takes the focus has all its text selected: the first key replaces it.
+  bool allSelected = true;
   std::shared_ptr<Formatter> formatter;
   TextFieldDelegate* delegate = nullptr;
 

@@ -14,6 +14,7 @@ class TestMacGraphics final : public IGraphicsMac
 public:
   using IGraphicsMac::IGraphicsMac;
   bool mContextOK = true;
+  int mRegions = 0; // controls drawn
 
   void DrawSVG(const ISVG&, const IRECT&, const IBlend*) override {}
   void DrawRotatedSVG(const ISVG&, float, float, float, float, double, const IBlend*) override {}
@@ -49,7 +50,7 @@ public:
   void ReadLayerPixels(const ILayerPtr&, RawBitmapData&) override {}
   void ApplyShadowMask(const ILayerPtr&, RawBitmapData&, const IShadow&) override {}
   void SetLayerPixels(const ILayerPtr&, RawBitmapData&) override {}
-  void PrepareRegion(const IRECT&) override {}
+  void PrepareRegion(const IRECT&) override { ++mRegions; }
   APIBitmap* LoadAPIBitmap(const char*, int, int, const char*) override { return nullptr; }
   APIBitmap* LoadAPIBitmapData(const char*, const void*, int, int) override { return nullptr; }
   APIBitmap* CreateAPIBitmap(int, int, int, double, bool) override { return nullptr; }
