@@ -259,6 +259,84 @@ TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
   EXPECT_TRUE(WaitFor([&] { return toolTips() == 0; }));
 }
 
+/// The first mapped override-redirect or top-level window of ours on the root other than the host's, or 0.
+Window FindPopup(Display* dpy, Window except, bool overrideRedirect, XWindowAttributes& found)
+{
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+  Window result = 0;
+  for (unsigned i = 0; i < n && !result; ++i)
+  {
+    XWindowAttributes wa{};
+    if (children[i] != except && XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable &&
+        bool(wa.override_redirect) == overrideRedirect && wa.width > 1)
+    {
+      result = children[i];
+      found = wa;
+    }
+  }
+  if (children)
+    XFree(children);
+  return result;
+}
+
+TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
+{
+  OpenView();
+  Menu menu;
+  int chosen = 0;
+  menu.AddItem("first", [&](MenuItem&) { chosen = 1; });
+  menu.AddItem("off", [&](MenuItem&) { chosen = 2; }).enabled = false;
+  menu.AddSeparatorItem();
+  menu.AddItem("third", [&](MenuItem&) { chosen = 3; });
+  // Another thread plays the user: it clicks the disabled row (nothing), then the fourth row.
+  std::thread user([this] {
+    Display* dpy = XOpenDisplay(nullptr);
+    XWindowAttributes wa{};
+    Window popup = 0;
+    WaitFor([&] { return (popup = FindPopup(dpy, mParent, true, wa)) != 0; });
+    const int row = wa.height / 4;
+    for (int r : {1, 3})
+    {
+      XTestFakeMotionEvent(dpy, -1, wa.x + 10, wa.y + r * row + row / 2, 0);
+      XTestFakeButtonEvent(dpy, 1, True, 0);
+      XTestFakeButtonEvent(dpy, 1, False, 0);
+      XSync(dpy, False);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    XCloseDisplay(dpy);
+  });
+  MenuItem* item = nullptr;
+  {
+    foundation::MainThreadScope main;
+    item = mApp->PopUpMenu(menu, {10, 10}, *mView);
+  }
+  user.join();
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->title, "third");
+  EXPECT_EQ(chosen, 3);
+
+  std::thread answer([this] {
+    Display* dpy = XOpenDisplay(nullptr);
+    XWindowAttributes wa{};
+    WaitFor([&] { return FindPopup(dpy, mParent, false, wa) != 0; });
+    // The alternate button sits left of the default one at the bottom right.
+    XTestFakeMotionEvent(dpy, -1, wa.x + wa.width - 2 * (80 + 6) + 20, wa.y + wa.height - 6 - 10, 0);
+    XTestFakeButtonEvent(dpy, 1, True, 0);
+    XTestFakeButtonEvent(dpy, 1, False, 0);
+    XSync(dpy, False);
+    XCloseDisplay(dpy);
+  });
+  int result = 99;
+  {
+    foundation::MainThreadScope main;
+    result = mApp->RunAlertPanel({"Title", "Line one\nline two", "OK", "Cancel", ""});
+  }
+  answer.join();
+  EXPECT_EQ(result, kAlertAlternateReturn);
+}
+
 TEST_F(X11View, TheHostWindowGoingAwayTellsTheResponder)
 {
   OpenView();
