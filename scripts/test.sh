@@ -13,7 +13,8 @@ start_xvfb() {
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # -noreset: the server would otherwise reset whenever its last client leaves, refusing connections meanwhile.
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 50); do
       [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }

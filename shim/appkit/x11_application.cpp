@@ -168,6 +168,8 @@ public:
 private:
   void HandleSelectionRequest(const XSelectionRequestEvent& r);
   bool RunDialog(const std::vector<std::string>& argv, std::string& out);
+  /// The top-level window that holds an open editor view, or 0.
+  Window HostTopLevel();
   std::string DialogProgram() const;
 
   Display* mDpy;
@@ -411,12 +413,13 @@ bool X11Application::WaitForSelection(Atom selection, Atom target, std::string& 
 bool X11Application::StringFromPasteboard(std::string& text)
 {
   text.clear();
-  if (mOwnsClipboard)
+  const Window owner = XGetSelectionOwner(mDpy, A("CLIPBOARD"));
+  if (owner == mHelper)
   {
     text = mClipboard;
     return true;
   }
-  if (XGetSelectionOwner(mDpy, A("CLIPBOARD")) == None)
+  if (owner == None)
     return false;
   return WaitForSelection(A("CLIPBOARD"), A("UTF8_STRING"), text) && !text.empty();
 }
@@ -648,6 +651,8 @@ int X11Application::RunAlertPanel(const AlertPanel& alert)
   const int y = (DisplayHeight(mDpy, DefaultScreen(mDpy)) - h) / 2;
   const Window win = windows.Make(x, y, w, h, false);
   XStoreName(mDpy, win, alert.title.c_str());
+  if (Window owner = HostTopLevel())
+    XSetTransientForHint(mDpy, win, owner);
   Atom deleteAtom = A("WM_DELETE_WINDOW");
   XSetWMProtocols(mDpy, win, &deleteAtom, 1);
   XMapRaised(mDpy, win);
@@ -696,6 +701,29 @@ int X11Application::RunAlertPanel(const AlertPanel& alert)
   RunModal([&] { return done; });
   mModalHandler = nullptr;
   return answer;
+}
+
+Window X11Application::HostTopLevel()
+{
+  for (const auto& entry : mViews)
+  {
+    Window w = entry.second->GetXWindow();
+    if (!w)
+      continue;
+    for (;;)
+    {
+      Window root = 0, parent = 0, *children = nullptr;
+      unsigned n = 0;
+      if (!XQueryTree(mDpy, w, &root, &parent, &children, &n))
+        return 0;
+      if (children)
+        XFree(children);
+      if (parent == root || parent == 0)
+        return w;
+      w = parent;
+    }
+  }
+  return 0;
 }
 
 // ---- Dialog programs ----

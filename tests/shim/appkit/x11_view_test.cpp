@@ -337,6 +337,21 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
   EXPECT_EQ(result, kAlertAlternateReturn);
 }
 
+TEST_F(X11View, TextOnTheClipboardReachesAnotherClient)
+{
+  std::unique_ptr<Application> other = MakeX11Application();
+  ASSERT_NE(other, nullptr);
+  foundation::MainThreadScope main;
+  std::string text = "stale";
+  ASSERT_TRUE(mApp->SetPasteboardString("h\xc3\xa9"));
+  EXPECT_TRUE(other->StringFromPasteboard(text)); // our first connection answers while the second waits
+  EXPECT_EQ(text, "h\xc3\xa9");
+  ASSERT_TRUE(other->SetPasteboardString("back"));
+  EXPECT_TRUE(mApp->StringFromPasteboard(text));
+  EXPECT_EQ(text, "back");
+  other.reset();
+}
+
 TEST_F(X11View, TheHostWindowGoingAwayTellsTheResponder)
 {
   OpenView();
