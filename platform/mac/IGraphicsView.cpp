@@ -1,5 +1,6 @@
 #include "platform/mac/IGraphicsView.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cwctype>
 
@@ -90,6 +91,9 @@ void IGraphicsView_vDrovik_vst::render()
   {
     mGraphics->SetAllControlsClean();
     mGraphics->DrawDirtyRects(mDirtyRects);
+    const float scale = mGraphics->GetDrawScale() * static_cast<float>(mBackingScale);
+    for (int i = 0; i < mDirtyRects.Size(); ++i)
+      mDrawnSinceShown.push_back(ScaledOutward(mDirtyRects.Get(i), scale));
   }
   showPresentedFrame();
 }
@@ -106,9 +110,41 @@ void IGraphicsView_vDrovik_vst::showPresentedFrame()
   if (!texture)
     return;
   const int w = static_cast<int>(texture->width()), h = static_cast<int>(texture->height());
-  mFramePixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-  texture->getBytes(mFramePixels.data(), static_cast<NSUInteger>(w) * 4, MTLRegionMake2D(0, 0, w, h), 0);
-  mNative->PresentFrame({mFramePixels.data(), w, h, static_cast<size_t>(w) * 4});
+  const size_t row = static_cast<size_t>(w) * 4;
+  appkit::FrameImage frame{nullptr, w, h, row, {}};
+  // Only the regions drawn lately are read back, unless the frame is new in size or nothing is known.
+  const bool partial = w == mShownW && h == mShownH && !mDrawnSinceShown.empty();
+  if (partial)
+  {
+    for (const std::vector<appkit::Rect>& batch : mRecentlyDrawn)
+      frame.changed.insert(frame.changed.end(), batch.begin(), batch.end());
+    frame.changed.insert(frame.changed.end(), mDrawnSinceShown.begin(), mDrawnSinceShown.end());
+  }
+  else
+  {
+    mFramePixels.resize(row * static_cast<size_t>(h));
+    frame.changed.push_back(appkit::Rect(0, 0, w, h));
+  }
+  for (appkit::Rect& r : frame.changed)
+  {
+    const int x0 = std::clamp(static_cast<int>(r.origin.x), 0, w), y0 = std::clamp(static_cast<int>(r.origin.y), 0, h);
+    const int x1 = std::clamp(static_cast<int>(r.MaxX()), 0, w), y1 = std::clamp(static_cast<int>(r.MaxY()), 0, h);
+    r = appkit::Rect(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
+    if (x1 > x0 && y1 > y0)
+      texture->getBytes(mFramePixels.data() + row * static_cast<size_t>(y0) + static_cast<size_t>(x0) * 4, row,
+                        MTLRegionMake2D(x0, y0, x1 - x0, y1 - y0), 0);
+  }
+  if (!partial)
+    frame.changed.clear();
+  frame.pixels = mFramePixels.data();
+  mNative->PresentFrame(frame);
+  mShownW = w;
+  mShownH = h;
+  mRecentlyDrawn.push_back(std::move(mDrawnSinceShown));
+  mDrawnSinceShown.clear();
+  while (mRecentlyDrawn.size() > static_cast<size_t>(kCAMetalLayerDrawables))
+    mRecentlyDrawn.pop_front();
+  ++mShownCount;
 }
 
 // ---- Pointer ----

@@ -4,8 +4,10 @@
 // Everything here runs on the main thread.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "appkit/application.h"
 #include "appkit/view.h"
@@ -44,6 +46,8 @@ public:
   appkit::View& NativeView() { return *mNative; }
   /// The layer the drawing context renders into; its presented drawables are shown in the view.
   CAMetalLayer& Layer() { return *mLayer; }
+  /// Frames shown in the window so far.
+  long ShownFrames() const { return mShownCount; }
   /// Sets the view's size in points; the layer's drawables follow at the backing scale.
   void setFrameSize(double width, double height);
 
@@ -115,7 +119,13 @@ private:
   IGraphicsMac* mGraphics;
   std::unique_ptr<appkit::View> mNative;
   std::unique_ptr<CAMetalLayer> mLayer;
-  long mShownFrames = 0;
+  long mShownFrames = 0; // the layer's presented count when a frame was last shown
+  long mShownCount = 0;
+  int mShownW = 0, mShownH = 0;
+  /// Backing-pixel rectangles drawn since the last frame shown, and those of the frames shown before it: a
+  /// drawable may be presented a tick or more after the frame was drawn.
+  std::vector<appkit::Rect> mDrawnSinceShown;
+  std::deque<std::vector<appkit::Rect>> mRecentlyDrawn;
   std::vector<uint8_t> mFramePixels;
   double mBackingScale = 1.0;
   bool mColorPanelOpen = false;

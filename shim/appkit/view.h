@@ -38,13 +38,15 @@ public:
 /// The pasteboard type of a list of file names.
 constexpr const char* kFilenamesPboardType = "NSFilenamesPboardType";
 
-/// BGRA8 pixels of a frame, top row first.
+/// BGRA8 pixels of a frame, top row first, and the pixel rectangles that changed since the frame shown before
+/// (none listed: all of it).
 struct FrameImage
 {
   const uint8_t* pixels = nullptr;
   int width = 0;
   int height = 0;
   size_t bytesPerRow = 0;
+  std::vector<Rect> changed;
 };
 
 class View

@@ -72,6 +72,11 @@ public:
 
 private:
   void Repaint();
+  /// Sends these pixel rectangles of the image to the window.
+  void Put(const std::vector<Rect>& rects);
+  /// The image the frames are kept in (shared memory when the server has it); false when none can be made.
+  bool EnsureImage();
+  void DropImage();
   void DrawTextField();
   void SendMouse(EventType type, const XButtonEvent& b, int clickCount);
   void HandleKey(XKeyEvent& k, bool down);
@@ -92,7 +97,7 @@ private:
   TextField* mField = nullptr;
   Cursor mCursor = Cursor::kArrow;
   std::vector<Rect> mToolTips;
-  std::vector<uint8_t> mPixels; // the last frame, BGRA8, tight rows
+  std::vector<uint8_t> mPixels; // the last frame when it is not in shared memory, BGRA8, tight rows
   int mPixW = 0, mPixH = 0;
   XImage* mImage = nullptr;
   XShmSegmentInfo mShm{};
@@ -852,18 +857,7 @@ void X11View::WindowDestroyed()
   mWindow = mFieldWindow = 0;
   mField = nullptr;
   mParent = 0;
-  if (mImage)
-  {
-    if (mUseShm)
-    {
-      XShmDetach(mApp.Dpy(), &mShm);
-      shmdt(mShm.shmaddr);
-    }
-    else
-      mImage->data = nullptr;
-    XDestroyImage(mImage);
-    mImage = nullptr;
-  }
+  DropImage();
   mApp.AddGone(this);
 }
 
@@ -903,18 +897,7 @@ void X11View::RemoveFromSuperview()
   HideToolTip();
   RemoveTextField();
   Display* dpy = mApp.Dpy();
-  if (mImage)
-  {
-    if (mUseShm)
-    {
-      XShmDetach(dpy, &mShm);
-      shmdt(mShm.shmaddr);
-    }
-    else
-      mImage->data = nullptr; // the pixels are ours
-    XDestroyImage(mImage);
-    mImage = nullptr;
-  }
+  DropImage();
   if (mWindow)
   {
     mApp.Unregister(mWindow);
@@ -978,37 +961,30 @@ void X11View::ShowCursorAgain()
     XDefineCursor(mApp.Dpy(), mWindow, mApp.XCursorFor(mCursor));
 }
 
-void X11View::PresentFrame(const FrameImage& frame)
+void X11View::DropImage()
 {
-  const size_t row = static_cast<size_t>(frame.width) * 4;
-  mPixels.resize(row * static_cast<size_t>(frame.height));
-  for (int y = 0; y < frame.height; ++y)
-    std::memcpy(&mPixels[row * size_t(y)], frame.pixels + frame.bytesPerRow * size_t(y), row);
-  if (mImage && (mPixW != frame.width || mPixH != frame.height))
+  if (!mImage)
+    return;
+  if (mUseShm)
   {
-    if (mUseShm)
-    {
-      XShmDetach(mApp.Dpy(), &mShm);
-      shmdt(mShm.shmaddr);
-    }
-    else
-      mImage->data = nullptr;
-    XDestroyImage(mImage);
-    mImage = nullptr;
+    XShmDetach(mApp.Dpy(), &mShm);
+    shmdt(mShm.shmaddr);
   }
-  mPixW = frame.width;
-  mPixH = frame.height;
-  Repaint();
+  else
+    mImage->data = nullptr; // the pixels are ours
+  XDestroyImage(mImage);
+  mImage = nullptr;
 }
 
-void X11View::Repaint()
+bool X11View::EnsureImage()
 {
-  if (!mWindow || mPixels.empty())
-    return;
+  if (mImage)
+    return true;
   Display* dpy = mApp.Dpy();
   Visual* visual = DefaultVisual(dpy, DefaultScreen(dpy));
   const int depth = DefaultDepth(dpy, DefaultScreen(dpy));
-  if (!mImage && mApp.HasShm())
+  mUseShm = false;
+  if (mApp.HasShm())
   {
     mImage = XShmCreateImage(dpy, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &mShm,
                              static_cast<unsigned>(mPixW), static_cast<unsigned>(mPixH));
@@ -1017,12 +993,12 @@ void X11View::Repaint()
       mShm.shmid = shmget(IPC_PRIVATE, size_t(mImage->bytes_per_line) * size_t(mPixH), IPC_CREAT | 0600);
       mShm.shmaddr = mImage->data = mShm.shmid >= 0 ? static_cast<char*>(shmat(mShm.shmid, nullptr, 0)) : nullptr;
       mShm.readOnly = False;
-      const bool ok = mShm.shmaddr && mShm.shmaddr != reinterpret_cast<char*>(-1) && XShmAttach(dpy, &mShm);
+      const bool attached = mShm.shmaddr && mShm.shmaddr != reinterpret_cast<char*>(-1) && XShmAttach(dpy, &mShm);
       XSync(dpy, False);
       if (mShm.shmid >= 0)
         shmctl(mShm.shmid, IPC_RMID, nullptr); // gone once both sides detach
-      mUseShm = ok;
-      if (!ok)
+      mUseShm = attached;
+      if (!attached)
       {
         if (mShm.shmaddr && mShm.shmaddr != reinterpret_cast<char*>(-1))
           shmdt(mShm.shmaddr);
@@ -1034,28 +1010,72 @@ void X11View::Repaint()
   }
   if (!mImage)
   {
-    mUseShm = false;
-    mImage = XCreateImage(dpy, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
-                          static_cast<unsigned>(mPixW), static_cast<unsigned>(mPixH), 32, mPixW * 4);
-    if (!mImage)
-      return;
+    mPixels.assign(size_t(mPixW) * size_t(mPixH) * 4, 0);
+    mImage = XCreateImage(dpy, visual, static_cast<unsigned>(depth), ZPixmap, 0,
+                          reinterpret_cast<char*>(mPixels.data()), static_cast<unsigned>(mPixW),
+                          static_cast<unsigned>(mPixH), 32, mPixW * 4);
   }
+  return mImage != nullptr;
+}
+
+void X11View::PresentFrame(const FrameImage& frame)
+{
+  if (frame.width <= 0 || frame.height <= 0)
+    return;
+  std::vector<Rect> changed = frame.changed;
+  if (mPixW != frame.width || mPixH != frame.height || !mImage)
+  {
+    DropImage();
+    mPixW = frame.width;
+    mPixH = frame.height;
+    changed.clear(); // a new image takes all of the frame
+  }
+  if (!EnsureImage())
+    return;
+  if (changed.empty())
+    changed.push_back(Rect(0, 0, mPixW, mPixH));
+  // Only what changed is copied into the image and sent to the server.
+  for (Rect& r : changed)
+  {
+    const int x0 = std::clamp(static_cast<int>(r.origin.x), 0, mPixW);
+    const int y0 = std::clamp(static_cast<int>(r.origin.y), 0, mPixH);
+    const int x1 = std::clamp(static_cast<int>(std::ceil(r.MaxX())), 0, mPixW);
+    const int y1 = std::clamp(static_cast<int>(std::ceil(r.MaxY())), 0, mPixH);
+    r = Rect(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
+    for (int y = y0; y < y1; ++y)
+      std::memcpy(mImage->data + size_t(mImage->bytes_per_line) * size_t(y) + size_t(x0) * 4,
+                  frame.pixels + frame.bytesPerRow * size_t(y) + size_t(x0) * 4, size_t(x1 - x0) * 4);
+  }
+  Put(changed);
+}
+
+void X11View::Repaint()
+{
+  if (mImage)
+    Put({Rect(0, 0, mPixW, mPixH)});
+}
+
+void X11View::Put(const std::vector<Rect>& rects)
+{
+  if (!mWindow || !mImage)
+    return;
+  Display* dpy = mApp.Dpy();
   GC gc = DefaultGC(dpy, DefaultScreen(dpy));
+  for (const Rect& r : rects)
+  {
+    const int x = static_cast<int>(r.origin.x), y = static_cast<int>(r.origin.y);
+    const unsigned w = static_cast<unsigned>(r.size.width), h = static_cast<unsigned>(r.size.height);
+    if (w == 0 || h == 0)
+      continue;
+    if (mUseShm)
+      XShmPutImage(dpy, mWindow, gc, mImage, x, y, x, y, w, h, False);
+    else
+      XPutImage(dpy, mWindow, gc, mImage, x, y, x, y, w, h);
+  }
   if (mUseShm)
-  {
-    for (int y = 0; y < mPixH; ++y)
-      std::memcpy(mImage->data + size_t(mImage->bytes_per_line) * size_t(y), &mPixels[size_t(mPixW) * 4 * size_t(y)],
-                  size_t(mPixW) * 4);
-    XShmPutImage(dpy, mWindow, gc, mImage, 0, 0, 0, 0, static_cast<unsigned>(mPixW), static_cast<unsigned>(mPixH),
-                 False);
     XSync(dpy, False); // the segment is ours again
-  }
   else
-  {
-    mImage->data = reinterpret_cast<char*>(mPixels.data());
-    XPutImage(dpy, mWindow, gc, mImage, 0, 0, 0, 0, static_cast<unsigned>(mPixW), static_cast<unsigned>(mPixH));
     mApp.Flush();
-  }
 }
 
 void X11View::AddTextField(TextField& field)

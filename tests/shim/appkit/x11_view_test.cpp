@@ -151,7 +151,7 @@ TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
   }
   {
     foundation::MainThreadScope main;
-    mView->PresentFrame({pixels.data(), 468, 450, 468 * 4});
+    mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {}});
   }
   XImage* img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
   ASSERT_NE(img, nullptr);
