@@ -1,0 +1,118 @@
+// Input through the editor view into the graphics context and its controls, and the frames it draws: a drag and
+// the wheel move a parameter with the host told (begin and end balanced), a double click opens the value field
+// whose typed text sets the parameter, and a frame is drawn only when something is dirty.
+#include "mac_test_support.h"
+
+namespace mactest {
+namespace {
+
+using appkit::Event;
+using appkit::EventType;
+
+/// A knob of parameter idx: vertical drags and the wheel move it, a double click asks for a typed value.
+class TestKnob : public IControl
+{
+public:
+  TestKnob(const IRECT& r, int idx) : IControl(r, idx) { DisablePrompt(false); }
+  void Draw(IGraphics& g) override { g.FillRect(IColor(), GetRECT()); }
+  void OnMouseDrag(float, float, float, float dY, const IMouseMod&) override
+  {
+    SetValue(GetValue() - dY * 0.01);
+    SetDirty(true);
+  }
+  void OnMouseWheel(float, float, const IMouseMod&, float d) override
+  {
+    GetUI()->BeginParamGestures(*this);
+    SetValue(GetValue() + d * 0.1);
+    SetDirty(true);
+    GetUI()->EndParamGestures(*this);
+  }
+  void OnMouseDblClick(float, float, const IMouseMod&) override { PromptUserInput(0); }
+};
+
+class Input : public MacTest
+{
+protected:
+  Input()
+  {
+    mDelegate.mLayoutFunc = [](IGraphics* g) {
+      g->AttachControl(new TestKnob(IRECT(0, 0, 100, 100), 0));
+      g->AttachControl(new TestKnob(IRECT(100, 0, 200, 100), 1));
+    };
+  }
+  void OpenEditor()
+  {
+    Open();
+    mDelegate.mLog.clear(); // the size the editor opened at
+  }
+  void Send(EventType type, double x, double y, int clicks = 1, double deltaY = 0.0)
+  {
+    Event e;
+    e.type = type;
+    e.locationInView = {x, y};
+    e.clickCount = clicks;
+    e.deltaY = deltaY;
+    mApp.Deliver(View(), e);
+  }
+  void Tick()
+  {
+    mClock.Advance(1.0 / 60);
+    foundation::RunLoop::Main().RunDueTimers();
+  }
+};
+
+TEST_F(Input, ADragMovesTheParameterBetweenOneBeginAndOneEnd)
+{
+  mDrawScale = 2.f; // view points are twice graphics points
+  OpenEditor();
+  Send(EventType::kLeftMouseDown, 100, 100);
+  Send(EventType::kLeftMouseDragged, 100, 80);
+  Send(EventType::kLeftMouseDragged, 100, 60);
+  Send(EventType::kLeftMouseUp, 100, 60);
+  ASSERT_FALSE(mDelegate.mLog.empty());
+  EXPECT_EQ(mDelegate.mLog.front(), "begin 0");
+  EXPECT_EQ(mDelegate.mLog.back(), "end 0");
+  EXPECT_EQ(mDelegate.Count("begin 0"), 1);
+  EXPECT_EQ(mDelegate.Count("end 0"), 1);
+  EXPECT_NEAR(mDelegate.GetParam(0)->GetNormalized(), 0.2, 1e-6); // 20 graphics points up
+}
+
+TEST_F(Input, TheWheelMovesTheParameterUnderThePointer)
+{
+  OpenEditor();
+  Send(EventType::kScrollWheel, 150, 50, 1, 2.0);
+  EXPECT_EQ(mDelegate.mLog, (std::vector<std::string>{"begin 1", "value 1", "end 1"}));
+  EXPECT_NEAR(mDelegate.GetParam(1)->GetNormalized(), 0.2, 1e-6);
+}
+
+TEST_F(Input, ATypedValueReachesItsOwnControlEvenWhenAnotherFieldOpens)
+{
+  OpenEditor();
+  Send(EventType::kLeftMouseDown, 50, 50, 2); // double click: the value field of parameter 0
+  ASSERT_NE(View().mTextField, nullptr);
+  View().Type("0.25", false);
+  Send(EventType::kLeftMouseDown, 150, 50, 2); // another field opens: the first is committed first
+  EXPECT_NEAR(mDelegate.GetParam(0)->GetNormalized(), 0.25, 1e-6);
+  ASSERT_NE(View().mTextField, nullptr);
+  View().Type("0.75", true);
+  EXPECT_EQ(View().mTextField, nullptr);
+  EXPECT_NEAR(mDelegate.GetParam(1)->GetNormalized(), 0.75, 1e-6);
+  EXPECT_NEAR(mDelegate.GetParam(0)->GetNormalized(), 0.25, 1e-6);
+}
+
+TEST_F(Input, FramesAreDrawnOnlyWhenSomethingIsDirty)
+{
+  Open();
+  foundation::RunLoop::Main().RunDueTimers(); // the first frame draws everything
+  const int first = Graphics()->mRegions;
+  EXPECT_GT(first, 0);
+  Tick();
+  Tick();
+  EXPECT_EQ(Graphics()->mRegions, first);
+  Graphics()->GetControl(1)->SetDirty(false);
+  Tick();
+  EXPECT_GT(Graphics()->mRegions, first);
+}
+
+} // namespace
+} // namespace mactest
