@@ -202,6 +202,8 @@ TEST_F(X11View, ClicksWheelAndKeysArriveAndUntakenKeysGoToTheHost)
   EXPECT_EQ(Count(EventType::kLeftMouseUp), 2);
 
   const KeyCode a = XKeysymToKeycode(mHost, XK_a);
+  XSetInputFocus(mHost, child, RevertToParent, CurrentTime); // as our click did, without racing it
+  XSync(mHost, False);
   XTestFakeKeyEvent(mHost, a, True, 0);
   XTestFakeKeyEvent(mHost, a, False, 0);
   XSync(mHost, False);
