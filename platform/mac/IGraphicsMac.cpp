@@ -10,6 +10,7 @@
 #include "core/IEditorDelegate.h"
 #include "core/Paths.h"
 #include "graphics/SpecialControls.h"
+#include "platform/mac/CoreTextFont.h"
 #include "platform/mac/IGraphicsView.h"
 
 namespace plug {
@@ -100,6 +101,13 @@ void* IGraphicsMac::OpenWindow(void* parent)
   if (parent && mView)
     mView->NativeView().AddToParent(parent);
   return mView.get();
+}
+
+bool IGraphicsMac::CreateDrawingContext(IGraphicsView_vDrovik_vst& view)
+{
+  SetContextReady(false);
+  OnViewInitialized(&view.Layer());
+  return IsContextReady();
 }
 
 void IGraphicsMac::CloseWindow()
@@ -373,10 +381,26 @@ bool IGraphicsMac::RevealPathInFinder(LibString& path, bool select)
 
 // ---- Fonts ----
 
-PlatformFontPtr IGraphicsMac::LoadFontFromResource(const char* fontID, const char* fileNameOrResID) { return nullptr; }
-PlatformFontPtr IGraphicsMac::LoadFontFromMemory(const char* fontID, void* data, int dataSize) { return nullptr; }
-PlatformFontPtr IGraphicsMac::LoadFontByName(const char* fontID, const char* familyName, int style) { return nullptr; }
-void IGraphicsMac::CachePlatformFont(const char* fontID, const PlatformFontPtr& font) {}
+PlatformFontPtr IGraphicsMac::LoadFontFromResource(const char* fontID, const char* fileNameOrResID)
+{
+  return igraphics::LoadFontFromResource(fontID, fileNameOrResID, GetBundleID(), GetSharedResourcesSubPath());
+}
+
+PlatformFontPtr IGraphicsMac::LoadFontFromMemory(const char* fontID, void* data, int dataSize)
+{
+  return igraphics::LoadFontFromMemory(fontID, data, dataSize);
+}
+
+PlatformFontPtr IGraphicsMac::LoadFontByName(const char* fontID, const char* familyName, int style)
+{
+  return igraphics::LoadFontByName(fontID, familyName, style);
+}
+
+void IGraphicsMac::CachePlatformFont(const char* fontID, const PlatformFontPtr& font)
+{
+  if (font)
+    igraphics::CachePlatformFont(fontID, *font);
+}
 
 // ---- Menus and text entry ----
 

@@ -8,7 +8,7 @@
 
 #include "appkit/application.h"
 #include "core/LibString.h"
-#include "graphics/IGraphics.h"
+#include "graphics/backend/vexel_context/IGraphicsVexel.h"
 
 namespace plug {
 namespace igraphics {
@@ -16,7 +16,7 @@ namespace igraphics {
 class IGraphicsView_vDrovik_vst;
 
 /// The drawing layer the platform context completes.
-using IGraphicsMacBase = IGraphics;
+using IGraphicsMacBase = IGraphicsVexel;
 
 class IGraphicsMac : public IGraphicsMacBase
 {
@@ -88,7 +88,7 @@ public:
 protected:
   /// Makes the drawing context on the new view's layer; false when none could be made (the editor then stays
   /// closed).
-  virtual bool CreateDrawingContext(IGraphicsView_vDrovik_vst& view) { return true; }
+  virtual bool CreateDrawingContext(IGraphicsView_vDrovik_vst& view);
 
 private:
   /// The pointer's screen position, rounded, kept as the lock position and as the last pointer position.

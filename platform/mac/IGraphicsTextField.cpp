@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/IParam.h"
+#include "platform/mac/CoreTextFont.h"
 
 namespace plug {
 namespace igraphics {
@@ -41,7 +42,11 @@ bool IGraphicsFormatter_vDrovik_vst::IsPartialStringValid(const std::u32string& 
 namespace plug {
 namespace igraphics {
 
-double EntryEMRatio(const char* fontName) { return 1.0; }
+double EntryEMRatio(const char* fontName)
+{
+  const CoreTextFontDescriptor* entry = FindCachedFont(fontName);
+  return entry && entry->GetEMRatio() > 0.0 ? entry->GetEMRatio() : 1.0;
+}
 
 } // namespace igraphics
 } // namespace plug

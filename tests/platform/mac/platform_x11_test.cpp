@@ -8,12 +8,14 @@
 #include <gtest/gtest.h>
 
 #include "appkit/x11_application.h"
+#include "platform/headless/IGraphicsHeadless.h"
 #include "foundation/main_thread.h"
 #include "mac_test_support.h"
 
 // Last: X defines macros (None, Bool) that the headers above would trip over.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace mactest {
 namespace {
@@ -105,6 +107,72 @@ TEST_F(EditorOnX11, OpensInsideTheHostWindowAtItsSizeTimesTheScreenScale)
     appkit::Application::Install(nullptr);
     mApp.reset();
   }
+}
+
+/// Shapes in a few colours over the whole editor.
+void LayoutSwatches(IGraphics* g)
+{
+  struct Swatch : IControl
+  {
+    Swatch(const IRECT& r, IColor c) : IControl(r), mColor(c) {}
+    void Draw(IGraphics& g) override
+    {
+      g.FillRect(mColor, GetRECT());
+      g.FillCircle(IColor(255, 240, 240, 240), GetRECT().MW(), GetRECT().MH(), GetRECT().W() / 4);
+    }
+    IColor mColor;
+  };
+  g->AttachControl(new Swatch(IRECT(0, 0, 468, 450), IColor(255, 30, 40, 50)));
+  g->AttachControl(new Swatch(IRECT(20, 20, 220, 200), IColor(255, 200, 30, 30)));
+  g->AttachControl(new Swatch(IRECT(240, 60, 440, 420), IColor(255, 30, 180, 60)));
+}
+
+TEST_F(EditorOnX11, TheWindowShowsWhatTheHeadlessContextDraws)
+{
+  StartApp();
+  mDelegate.mLayoutFunc = LayoutSwatches;
+  {
+    foundation::MainThreadScope main;
+    ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr);
+  }
+  const Window view = Children().at(0);
+  auto shown = [&](int x, int y) {
+    XImage* img = XGetImage(mHost, view, x, y, 1, 1, AllPlanes, ZPixmap);
+    const unsigned long p = img ? XGetPixel(img, 0, 0) : 0;
+    if (img)
+      XDestroyImage(img);
+    return p;
+  };
+  bool drawn = false;
+  for (int i = 0; i < 1000 && !drawn; ++i) // the frame timer runs on the loop's thread
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    drawn = shown(460, 440) == 0x1e2832;
+  }
+  ASSERT_TRUE(drawn);
+  XImage* img = XGetImage(mHost, view, 0, 0, 468, 450, AllPlanes, ZPixmap);
+  ASSERT_NE(img, nullptr);
+
+  graphicstest::TestDelegate headlessDelegate{4};
+  headlessDelegate.mLayoutFunc = LayoutSwatches;
+  foundation::MainThreadScope main;
+  IGraphicsHeadless headless(headlessDelegate, 468, 450, 60, 1.f);
+  headless.OpenWindow(nullptr);
+  headless.DrawFullFrame();
+  const IGraphicsHeadless::Frame frame = headless.ReadFrame();
+  ASSERT_EQ(frame.mWidth, 468);
+  int off = 0;
+  for (int y = 0; y < 450; ++y)
+    for (int x = 0; x < 468; ++x)
+    {
+      const unsigned long p = XGetPixel(img, x, y);
+      const uint8_t* q = frame.At(x, y);
+      off += std::abs(int((p >> 16) & 0xFF) - q[0]) > 2 || std::abs(int((p >> 8) & 0xFF) - q[1]) > 2 ||
+             std::abs(int(p & 0xFF) - q[2]) > 2;
+    }
+  XDestroyImage(img);
+  headless.CloseWindow();
+  EXPECT_EQ(off, 0);
 }
 
 TEST_F(EditorOnX11, AHundredOpensAndClosesLeaveNoWindowNoTimerNoContext)
