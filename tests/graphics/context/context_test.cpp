@@ -34,8 +34,6 @@ TEST_F(Context, ConstructorFallsBackOnBadFrameRatesAndScales)
     FakePlatformGraphics g(mDelegate, 100, 100, 0, bad);
     EXPECT_EQ(g.FPS(), IGraphics::kDefaultFPS);
     EXPECT_EQ(g.GetDrawScale(), 1.f);
-    EXPECT_EQ(g.GetMinScale(), 0.5f);
-    EXPECT_EQ(g.GetMaxScale(), 2.f);
   }
 }
 
@@ -282,16 +280,6 @@ TEST_F(Context, HostGesturesStayBalanced)
   mG->BeginParamGestures(*multi);
   mG.reset();
   EXPECT_EQ(mDelegate.Count("end 1"), 3);
-}
-
-TEST_F(Context, TooltipsTurnHoverOnAndRemoveKeepsIt)
-{
-  EXPECT_FALSE(mG->MouseOverEnabled());
-  mG->EnableTooltips(true);
-  EXPECT_TRUE(mG->MouseOverEnabled());
-  mG->EnableTooltips(false);
-  EXPECT_FALSE(mG->TooltipsEnabled());
-  EXPECT_TRUE(mG->MouseOverEnabled());
 }
 
 TEST_F(Context, PeersOfAParameterFollowTheCallerButTheCallerIsLeftAlone)

@@ -55,15 +55,9 @@ TEST_F(Controls, PositionAndSizeRules)
   EXPECT_EQ(c->GetHitRECT(), c->GetRECT());
 }
 
-TEST_F(Controls, DisablingFadesAndMarkersKeepTheirColourForUnknownIndexes)
+TEST_F(Controls, MarkersKeepTheirColourForUnknownIndexes)
 {
   TestControl* c = Add(IRECT(0, 0, 10, 10));
-  c->SetClean();
-  c->SetDisabled(true);
-  EXPECT_EQ(c->GetBlend().mWeight, 0.25f);
-  EXPECT_TRUE(c->Dirty());
-  c->SetDisabled(false);
-  EXPECT_EQ(c->GetBlend().mWeight, 1.f);
   c->SetCornerMarker(true, 1);
   EXPECT_EQ(c->GetMarkerColor(), kColorBlue);
   c->SetCornerMarker(true, 7);

@@ -100,32 +100,25 @@ TEST_F(Delegate, ValuesReachEverySlotOfEveryLinkedControl)
 
 TEST_F(Delegate, EditorStateIsTwelveBytesAndShortOrBadStatesChangeNothing)
 {
-  plug::IStateChunk chunk;
-  int32_t w = 700, h = 600;
-  float s = 1.5f;
-  chunk.Put(&w);
-  chunk.Put(&h);
-  chunk.Put(&s);
-  EXPECT_EQ(mDelegate.UnserializeEditorState(chunk, 0), 12);
+  auto state = [](int32_t w, int32_t h, const float* s) {
+    plug::IStateChunk c;
+    c.Put(&w);
+    c.Put(&h);
+    if (s)
+      c.Put(s);
+    return c;
+  };
+  const float s = 1.5f;
+  EXPECT_EQ(mDelegate.UnserializeEditorState(state(700, 600, &s), 0), 12);
   EXPECT_EQ(mDelegate.GetSavedWidth(), 700);
-
   plug::IStateChunk saved;
   ASSERT_TRUE(mDelegate.SerializeEditorState(saved));
   EXPECT_EQ(saved.Size(), 12);
 
-  plug::IStateChunk shortChunk;
-  shortChunk.Put(&w);
-  shortChunk.Put(&h);
-  EXPECT_EQ(mDelegate.UnserializeEditorState(shortChunk, 0), -1);
-  EXPECT_EQ(mDelegate.UnserializeEditorState(chunk, -4), -1);
+  EXPECT_EQ(mDelegate.UnserializeEditorState(state(800, 600, nullptr), 0), -1);
+  EXPECT_EQ(mDelegate.UnserializeEditorState(state(800, 600, &s), -4), -1);
   for (float bad : {std::numeric_limits<float>::quiet_NaN(), -1.f})
-  {
-    plug::IStateChunk c;
-    c.Put(&w);
-    c.Put(&h);
-    c.Put(&bad);
-    EXPECT_EQ(mDelegate.UnserializeEditorState(c, 0), -1);
-  }
+    EXPECT_EQ(mDelegate.UnserializeEditorState(state(800, 600, &bad), 0), -1);
   EXPECT_EQ(mDelegate.GetSavedWidth(), 700);
   EXPECT_EQ(mDelegate.GetSavedScale(), 1.5f);
 
@@ -133,12 +126,7 @@ TEST_F(Delegate, EditorStateIsTwelveBytesAndShortOrBadStatesChangeNothing)
   mDelegate.SetEditorReady(true);
   mDelegate.OpenWindow(nullptr);
   EXPECT_EQ(UI()->Width(), 700);
-  w = 500;
-  plug::IStateChunk next;
-  next.Put(&w);
-  next.Put(&h);
-  next.Put(&s);
-  EXPECT_EQ(mDelegate.UnserializeEditorState(next, 0), 12);
+  EXPECT_EQ(mDelegate.UnserializeEditorState(state(500, 600, &s), 0), 12);
   EXPECT_EQ(UI()->Width(), 500);
 }
 
