@@ -81,24 +81,6 @@ TEST_F(PathBase, DashedLinesOfNoPositiveLengthAreSolid)
     EXPECT_EQ(Draw([&] { g.DrawDottedRect(IColor(), IRECT(0, 0, 4, 4), nullptr, 1.f, dash); }).back(), "stroke 1");
 }
 
-TEST_F(PathBase, TransformsComposeInLocalCoordinates)
-{
-  g.PathTransformScale(2.f);
-  g.PathTransformTranslate(10.f, 0.f);
-  EXPECT_DOUBLE_EQ(g.GetTransform().mTX, 20.0);
-  EXPECT_EQ(g.mLog.back(), "T 2 0 0 2 20 0");
-
-  g.PathTransformReset();
-  g.PathTransformRotate(90.f);
-  EXPECT_NEAR(g.GetTransform().mXX, 0.0, 1e-7);
-  EXPECT_NEAR(g.GetTransform().mYX, 1.0, 1e-7);
-  EXPECT_NEAR(g.GetTransform().mXY, -1.0, 1e-7);
-
-  g.PathTransformReset();
-  g.PathTransformSkew(45.f, 0.f);
-  EXPECT_NEAR(g.GetTransform().mXY, 1.0, 1e-6);
-}
-
 TEST_F(PathBase, RestoreOnAnEmptyStackChangesNothing)
 {
   g.PathTransformSave();
