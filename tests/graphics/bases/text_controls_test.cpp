@@ -100,13 +100,3 @@ TEST(TextControlsOfParameters, CaptionArrowOnlyForEnumeratedParameters)
   EXPECT_STREQ(menu->GetStr(), "warm");
   EXPECT_EQ(g.Count("FillTriangle"), 1);
 }
-
-TEST_F(TextControls, PlaceHolderShowsItsGeometryAndTakesANewName)
-{
-  auto* p = Attach(new PlaceHolder(IRECT(10, 20, 110, 70), "box"));
-  EXPECT_STREQ(p->GetPositionStr(), "10.0, 20.0");
-  EXPECT_STREQ(p->GetWidthStr(), "100.0");
-  EXPECT_STREQ(p->GetHeightStr(), "50.0");
-  p->OnTextEntryCompletion("panel", 0);
-  EXPECT_STREQ(p->GetStr(), "panel");
-}

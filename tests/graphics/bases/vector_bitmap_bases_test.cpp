@@ -55,19 +55,6 @@ TEST_F(VectorBase, PressableFaceOfAHundredSquareLeavesRoomForFrameAndShadow)
   EXPECT_EQ(c->GetWidgetBounds(), IRECT(3.5f, 0.5f, 96.5f, 96.5f));
 }
 
-TEST_F(VectorBase, DisabledFaceIsDarkenedAndRoundedCornersFollowTheFlags)
-{
-  IVStyle style;
-  style.mRoundness = 1.f;
-  style.mDrawShadows = false;
-  VectorControl* c = Attach(new VectorControl(IRECT(0, 0, 100, 60), style));
-  c->DrawPressableShape(mG, kVShapeEndsRounded, IRECT(0, 0, 100, 60), false, false, true);
-  const auto fills = OpsNamed(mG, "FillRoundRect");
-  ASSERT_EQ(fills.size(), 1u);
-  EXPECT_EQ(fills[0].mColor, IColor(255, 137, 137, 137));
-  EXPECT_EQ(fills[0].mArgs, (std::vector<float>{29.5f, 29.5f, 0, 0})); // top-left, top-right only
-}
-
 TEST_F(VectorBase, LabelAndValueStripsFromMeasuredTexts)
 {
   VectorControl* c = Attach(new VectorControl(IRECT(0, 0, 100, 100)));
