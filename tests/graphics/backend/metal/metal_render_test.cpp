@@ -27,24 +27,6 @@ void Star(VXcontext* vg, float cx, float cy, float r)
   vxClosePath(vg);
 }
 
-TEST(MetalRender, ConvexFillIsFrontFacingAndCoversItsPixels)
-{
-  // The renderer culls back faces with counter-clockwise fronts: a solid path must survive the culling.
-  Surface s(16, 16);
-  s.Begin();
-  vxBeginPath(s.ctx);
-  vxRectPath(s.ctx, 4, 4, 8, 8);
-  vxSetFillColor(s.ctx, Rgba(255, 0, 0));
-  vxFillPath(s.ctx);
-  s.End();
-  Image img = s.Read();
-  EXPECT_EQ(img.At(8, 8)[0], 255);
-  EXPECT_EQ(img.At(8, 8)[1], 0);
-  EXPECT_EQ(img.At(4, 4)[1], 0);   // first pixel inside
-  EXPECT_EQ(img.At(3, 8)[1], 255); // outside, beyond the half-pixel fringe
-  EXPECT_EQ(img.At(12, 8)[1], 255);
-}
-
 TEST(MetalRender, BackingScaleTwoAndHardEdgesWithoutAntiAliasing)
 {
   // At ratio 2 a logical rectangle covers twice the pixels; without anti-aliasing its edges have no fringe.
@@ -68,6 +50,7 @@ TEST(MetalRender, BackingScaleTwoAndHardEdgesWithoutAntiAliasing)
 
 TEST(MetalRender, Fills)
 {
+  // The renderer culls back faces with counter-clockwise fronts: the convex fill must survive the culling.
   Surface s(128, 96);
   VXcontext* vg = s.ctx;
   s.Begin();
