@@ -454,6 +454,8 @@ public:
   IPopupMenu& GetPromptMenu() { return mPromptMenu; }
   IControl* GetPopupRequester() const { return mPopupRequester; }
   IControl* GetTextEntryRequester() const { return mTextEntryRequester; }
+  /// Forgets the control a text entry was opened for (the entry was cancelled).
+  void ClearTextEntryRequester() { mTextEntryRequester = nullptr; }
 
   // ==== Drawing utilities ====
   void DrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend = nullptr);

@@ -1,6 +1,6 @@
 // The special controls a graphics context builds and owns beside its listed controls: the in-editor popup menu
-// and text entry, the corner resizer, value bubbles, the frame-time display, and the background controls. This
-// header gives what the context relies on; their drawing belongs to the control library.
+// and text entry, the corner resizer (all three from the control library), value bubbles, the frame-time
+// display, and the background controls.
 #pragma once
 
 #include <array>
@@ -10,71 +10,15 @@
 #include "graphics/IControl.h"
 #include "graphics/ILayer.h"
 
+// The in-editor menu, text entry and corner resizer are the control library's; the context builds and drives them.
+#include "controls/ICornerResizerControl.h"
+#include "controls/IPopupMenuControl.h"
+#include "controls/ITextEntryControl.h"
+
 namespace plug {
 namespace igraphics {
 
 class IPopupMenu;
-
-/// Shows a menu tree inside the editor; while its menu is open it takes every pointer.
-class IPopupMenuControl : public IControl
-{
-public:
-  IPopupMenuControl(int paramIdx, const IText& text, const IRECT& collapsedBounds, const IRECT& expandedBounds);
-  void Draw(IGraphics& g) override;
-  /// Opens the menu anchored at bounds; does nothing while a menu is open.
-  virtual void CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds);
-  virtual bool GetState() const { return mMenu != nullptr; }
-  bool IsOpen() const { return GetState(); }
-  /// Closes the menu with the chosen item (or none): runs the menu's completion function and hands the menu to
-  /// the graphics context.
-  virtual void CloseMenu(IPopupMenu* chosen);
-
-protected:
-  IPopupMenu* mMenu = nullptr;
-  IRECT mExpandedBounds;
-  IRECT mAnchor;
-};
-
-/// Edits a value's text inside the editor; while it edits it takes every pointer and every drag.
-class ITextEntryControl : public IControl
-{
-public:
-  ITextEntryControl();
-  void Draw(IGraphics& g) override;
-  virtual void CreateTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length, const char* str);
-  virtual bool EditInProgress() const { return mEditing; }
-  /// Ends editing and hands the text to the graphics context.
-  virtual void CommitEdit();
-  virtual void DismissEdit();
-
-protected:
-  bool mEditing = false;
-  LibString mEditText;
-  int mLength = 0;
-};
-
-/// A square in the bottom-right corner that scales or resizes the editor.
-class ICornerResizerControl : public IControl
-{
-public:
-  ICornerResizerControl(const IRECT& graphicsBounds, float size, const IColor& color = IColor(255, 70, 70, 70),
-                        const IColor& mouseOverColour = IColor(255, 0, 0, 0),
-                        const IColor& dragColor = IColor(255, 0, 0, 0));
-  void Draw(IGraphics& g) override;
-  /// Places the square in the editor's bottom-right corner at the current draw scale.
-  void OnRescale() override;
-  void OnMouseDown(float x, float y, const IMouseMod& mod) override;
-  void OnMouseDblClick(float x, float y, const IMouseMod& mod) override;
-  void OnMouseOver(float x, float y, const IMouseMod& mod) override;
-  void OnMouseOut() override;
-  float GetSize() const { return mSize; }
-
-protected:
-  float mSize;
-  IRECT mInitialGraphicsBounds;
-  IColor mColor, mMouseOverColor, mDragColor;
-  int mPrevCursorType = -1;
-};
 
 /// Shows one value bubble beside or above a control.
 class IBubbleControl : public IControl

@@ -1,0 +1,236 @@
+// The in-editor popup menu on the run loop's hand-driven clock: fades and states, presses during fades, the
+// 300 ms after a choice, hover, submenus and scrolling, placement and the drawing of separators.
+#include <string>
+#include <vector>
+
+#include "controls/IPopupMenuControl.h"
+#include "controls_fixture.h"
+#include "test_controls.h"
+
+namespace controlstest {
+namespace {
+
+using State = IPopupMenuControl;
+
+class PopupMenuTest : public ControlsTest
+{
+protected:
+  PopupMenuTest()
+  {
+    g.AttachPopupMenuControl();
+    popup = g.GetPopupMenuControl();
+    menu.SetFunction([this](IPopupMenu* m) {
+      calls.push_back("completion " + std::to_string(m->GetChosenItemIdx()));
+      requesterAtCompletion = g.GetPopupRequester();
+    });
+  }
+
+  void Open(IPopupMenu& m, const IRECT& anchor = IRECT(100, 100, 140, 120), bool settle = true)
+  {
+    g.SetPopupRequester(&requester);
+    popup->CreatePopupMenu(m, anchor);
+    if (settle)
+      Step(*popup, 101);
+  }
+  const IRECT& Cell(int panel, int i) const { return *popup->GetPanel(panel).Cell(i); }
+  void Hover(const IRECT& r) { popup->OnMouseOver(r.MW(), r.MH(), IMouseMod()); }
+  void Press(const IRECT& r) { popup->OnMouseDown(r.MW(), r.MH(), left); }
+
+  IPopupMenuControl* popup = nullptr;
+  IPopupMenu menu{"", 0, false, {"one", "two", "three"}};
+  graphicstest::TestControl requester{IRECT(0, 0, 10, 10)};
+  IControl* requesterAtCompletion = nullptr;
+  std::vector<std::string> calls;
+};
+
+TEST_F(PopupMenuTest, FadesInChoosesAndClosesOverThreeHundredMillisecondsRefusingMenusMeanwhile)
+{
+  Open(menu, IRECT(100, 100, 140, 120), false);
+  EXPECT_EQ(popup->GetState(), State::kMenuExpanding);
+  EXPECT_FALSE(popup->IsHidden());
+  Step(*popup, 50);
+  EXPECT_NEAR(popup->GetPanel(0).mBlend.mWeight, 0.5f * 0.95f, 1e-3);
+  Step(*popup, 51);
+  EXPECT_EQ(popup->GetState(), State::kMenuOpen);
+  EXPECT_FLOAT_EQ(popup->GetPanel(0).mBlend.mWeight, 0.95f);
+
+  Press(Cell(0, 1));
+  EXPECT_EQ(calls, (std::vector<std::string>{"completion 1"}));
+  EXPECT_EQ(requesterAtCompletion, &requester) << "the completion runs before the result reaches the requester";
+  EXPECT_EQ(g.GetPopupRequester(), nullptr);
+  EXPECT_EQ(popup->GetState(), State::kMenuConfirming);
+  EXPECT_TRUE(popup->IsHidden());
+
+  IPopupMenu other("", 0, false, {"x"});
+  for (int expected : {State::kMenuCollapsing, State::kMenuClosing, State::kMenuClosed})
+  {
+    popup->CreatePopupMenu(other, IRECT(10, 10, 20, 20));
+    EXPECT_EQ(popup->GetPanel(0).mMenu, &menu) << "a menu asked for within 300 ms of a choice is dropped";
+    Step(*popup, 101);
+    EXPECT_EQ(popup->GetState(), expected);
+  }
+  EXPECT_EQ(popup->NPanels(), 0);
+  popup->CreatePopupMenu(other, IRECT(10, 10, 20, 20));
+  EXPECT_EQ(popup->GetState(), State::kMenuExpanding);
+}
+
+TEST_F(PopupMenuTest, PressesDuringFadesReachNoItem)
+{
+  menu.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"a", "b"})));
+  Open(menu, IRECT(100, 100, 140, 120), false);
+  Step(*popup, 50);
+  Press(Cell(0, 0));
+  EXPECT_TRUE(calls.empty());
+  EXPECT_EQ(popup->GetState(), State::kMenuExpanding);
+
+  Step(*popup, 51);
+  Hover(Cell(0, 3));
+  EXPECT_EQ(popup->GetState(), State::kSubmenuOpening);
+  ASSERT_EQ(popup->NPanels(), 2);
+  Step(*popup, 170);
+  EXPECT_EQ(popup->GetPanel(1).mBlend.mWeight, 0.f) << "a submenu stays invisible for 90% of its 200 ms";
+  Press(Cell(1, 0));
+  EXPECT_TRUE(calls.empty());
+  Step(*popup, 15);
+  EXPECT_FLOAT_EQ(popup->GetPanel(1).mBlend.mWeight, 0.95f);
+  Step(*popup, 20);
+  EXPECT_EQ(popup->GetState(), State::kMenuOpen);
+}
+
+TEST_F(PopupMenuTest, HoverKeepsOnlyTheChainToTheHoveredSubmenu)
+{
+  menu.AddItem(new IPopupMenu::Item("first", new IPopupMenu("", 0, false, {"a", "b"})));
+  menu.AddItem(new IPopupMenu::Item("second", new IPopupMenu("", 0, false, {"c"})));
+  Open(menu);
+  Hover(Cell(0, 3));
+  Hover(Cell(0, 4));
+  ASSERT_EQ(popup->NPanels(), 3);
+  EXPECT_TRUE(popup->GetPanel(0).mShouldDraw);
+  EXPECT_FALSE(popup->GetPanel(1).mShouldDraw);
+  EXPECT_TRUE(popup->GetPanel(2).mShouldDraw);
+  EXPECT_EQ(popup->GetPanel(0).mHighlightedCell, &Cell(0, 4));
+
+  // The submenu of a root panel that opened below its anchor starts level with the hovered cell.
+  EXPECT_FLOAT_EQ(popup->GetPanel(2).Cell(0)->mTop, Cell(0, 4).mTop);
+
+  Hover(Cell(0, 0));
+  EXPECT_FALSE(popup->GetPanel(2).mShouldDraw) << "an item without submenu hides the active panel's children";
+  EXPECT_EQ(popup->GetPanel(0).mHighlightedCell, nullptr);
+
+  Hover(Cell(0, 4));
+  Step(*popup, 201);
+  Hover(*popup->GetPanel(2).Cell(0));
+  Press(*popup->GetPanel(2).Cell(0));
+  EXPECT_EQ(calls, (std::vector<std::string>{})) << "the submenu's own completion runs, not the root's";
+  EXPECT_EQ(popup->GetPanel(2).mMenu->GetChosenItemIdx(), 0);
+}
+
+TEST_F(PopupMenuTest, PressOnUnchoosableItemsOrOutsideClosesWithoutChoice)
+{
+  menu.GetItem(0)->SetFlags(IPopupMenu::Item::kDisabled);
+  menu.AddSeparator();
+  menu.AddItem("title", IPopupMenu::Item::kTitle);
+  IPopupMenu empty;
+  empty.SetFunction([this](IPopupMenu* m) { calls.push_back("empty " + std::to_string(m->GetChosenItemIdx())); });
+  const std::vector<std::pair<IPopupMenu*, IRECT>> presses = {
+    {&menu, IRECT(0, 0, 1, 1)}, {&menu, IRECT()}, {&menu, IRECT()}, {&menu, IRECT()}, {&empty, IRECT(5, 5, 6, 6)}};
+  for (size_t i = 0; i < presses.size(); ++i)
+  {
+    Open(*presses[i].first);
+    const IRECT target = i == 1 ? Cell(0, 0) : i == 2 ? Cell(0, 3) : i == 3 ? Cell(0, 4) : presses[i].second;
+    Press(target);
+    for (int s = 0; s < 3; ++s)
+      Step(*popup, 101);
+    ASSERT_EQ(popup->GetState(), State::kMenuClosed);
+  }
+  EXPECT_EQ(calls, (std::vector<std::string>{"completion -1", "completion -1", "completion -1", "completion -1",
+                                             "empty -1"}));
+}
+
+TEST_F(PopupMenuTest, MenuThatFitsOpensBelowItsAnchorCentredOnIt)
+{
+  // Widest text "three": 35 wide, so the panel is 63 x 46 and its cells start 5 in from the panel's corner.
+  for (const IRECT& anchor : {IRECT(100, 10, 140, 30), IRECT(300, 200, 340, 220)})
+  {
+    Open(menu, anchor);
+    EXPECT_EQ(popup->GetCalloutDirection(), 2);
+    EXPECT_FLOAT_EQ(Cell(0, 0).mLeft, anchor.MW() - 63.f / 2.f + 5.f);
+    EXPECT_FLOAT_EQ(Cell(0, 0).mTop, anchor.mBottom + 5.f);
+    popup->CloseWithChoice();
+    for (int s = 0; s < 3; ++s)
+      Step(*popup, 101);
+  }
+}
+
+TEST_F(PopupMenuTest, TallMenuScrollsOneItemPerHoverAndStopsAtBothEnds)
+{
+  IPopupMenu tall;
+  for (int i = 0; i < 200; ++i)
+    tall.AddItem("i");
+  Open(tall, IRECT(200, 250, 240, 270));
+  const auto& panel = popup->GetPanel(0);
+  ASSERT_TRUE(panel.mScroller);
+  ASSERT_EQ(panel.NCells(), 17) << "(300 - 5 - 15) / (14 + 2) rows";
+  EXPECT_FLOAT_EQ(panel.Cell(0)->mTop, 15.f);
+
+  Hover(*panel.Cell(0));
+  EXPECT_EQ(panel.mScrollItemOffset, 0);
+  for (int i = 0; i < 5; ++i)
+    Hover(*panel.Cell(16));
+  EXPECT_EQ(panel.mScrollItemOffset, 5);
+  Hover(*panel.Cell(0));
+  EXPECT_EQ(panel.mScrollItemOffset, 4);
+  for (int i = 0; i < 300; ++i)
+    Hover(*panel.Cell(16));
+  EXPECT_EQ(panel.mScrollItemOffset, 200 - 17);
+
+  // Pressing the row that shows the down arrow chooses the item shown there.
+  tall.SetFunction([this](IPopupMenu* m) { calls.push_back(std::to_string(m->GetChosenItemIdx())); });
+  Press(*panel.Cell(16));
+  EXPECT_EQ(calls, (std::vector<std::string>{"199"}));
+}
+
+class LayoutProbe : public IPopupMenuControl
+{
+public:
+  using IPopupMenuControl::LayoutPanel;
+  using IPopupMenuControl::mMenuBoundsLimit;
+};
+
+TEST_F(PopupMenuTest, OverflowingPanelMovesUpButNeverPastTheEditorTop)
+{
+  auto* probe = new LayoutProbe();
+  g.RemovePopupMenuControl();
+  g.AttachPopupMenuControl(probe);
+  probe->mMenuBoundsLimit = g.GetBounds();
+  IPopupMenu sixteen;
+  for (int i = 0; i < 16; ++i)
+    sixteen.AddItem("i");
+  const auto* panel = probe->LayoutPanel(sixteen, 50.f, 100.f, -1);
+  ASSERT_EQ(panel->NCells(), 16);
+  EXPECT_FALSE(panel->mScroller);
+  EXPECT_GE(panel->Cell(0)->mTop, 15.f);
+  EXPECT_LE(panel->Cell(15)->mBottom, 300.f);
+}
+
+TEST_F(PopupMenuTest, SeparatorsAppearOnlyOnceThePanelHasFadedIn)
+{
+  menu.AddSeparator();
+  menu.AddItem("four");
+  Open(menu, IRECT(100, 100, 140, 120), false);
+  auto separators = [this] {
+    g.mOps.clear();
+    popup->Draw(g);
+    int n = 0;
+    for (const auto& op : g.mOps)
+      n += op.mName == "FillRect" && op.mColor == IColor(255, 200, 200, 200) && op.mBlendWeight == 0.25f;
+    return n;
+  };
+  Step(*popup, 90);
+  EXPECT_EQ(separators(), 0);
+  Step(*popup, 11);
+  EXPECT_EQ(separators(), 1);
+}
+
+} // namespace
+} // namespace controlstest

@@ -1,0 +1,151 @@
+// The in-editor text entry: selection on start, the parameter's character filter for typed and pasted text,
+// undo, clipboard keys, the caret blink and how Return, Escape and Tab end (or do not end) the edit.
+#include <string>
+
+#include "controls/ITextEntryControl.h"
+#include "controls_fixture.h"
+#include "core/IParam.h"
+#include "test_controls.h"
+
+namespace controlstest {
+namespace {
+
+using Key = ITextEntryControl;
+
+class TextEntryTest : public ControlsTest
+{
+protected:
+  TextEntryTest()
+  {
+    g.AttachTextEntryControl();
+    g.AttachControl(requester);
+    entry = g.GetTextEntryControl();
+  }
+  void Start(int paramIdx, const char* text)
+  {
+    requester->SetParamIdx(paramIdx);
+    g.SetTextEntryRequester(requester);
+    entry->CreateTextEntry(paramIdx, IText(), IRECT(10, 10, 110, 30), 7, text);
+  }
+  bool Type(const char* utf8, int vk = 0, bool ctrl = false, bool shift = false)
+  {
+    return entry->OnKeyDown(0, 0, plug::IKeyPress(utf8, vk ? vk : utf8[0], shift, ctrl));
+  }
+  void TypeAll(const char* s)
+  {
+    for (; *s; ++s)
+    {
+      const char c[2] = {*s, 0};
+      // Key codes of the platform: letters as capitals, the full stop and minus on their own keys.
+      Type(c, *s >= 'a' && *s <= 'z' ? *s - 32 : *s == '.' ? 0xBE : *s == '-' ? 0xBD : *s);
+    }
+  }
+
+  ITextEntryControl* entry = nullptr;
+  graphicstest::TestControl* requester = new graphicstest::TestControl(IRECT(0, 0, 10, 10));
+};
+
+TEST_F(TextEntryTest, StartsWithEverythingSelectedSoTypingReplacesIt)
+{
+  Start(0, "0.25");
+  int a = -1, b = -1;
+  entry->GetSelection(a, b);
+  EXPECT_EQ(a, 0);
+  EXPECT_EQ(b, 4);
+  TypeAll("7");
+  EXPECT_EQ(entry->GetUTF8Text(), "7");
+}
+
+TEST_F(TextEntryTest, TypedAndPastedCharactersPassTheParameterFilter)
+{
+  struct Case
+  {
+    int param;
+    const char* typed;
+    const char* expected;
+  };
+  for (const Case& c : {Case{ControlsDelegate::kIntParam, "a1b.2-", "12-"}, Case{0, "a1b.2-", "1.2-"}, Case{-1, "a1b.2-", "a1b.2-"}})
+  {
+    Start(c.param, "");
+    TypeAll(c.typed);
+    EXPECT_EQ(entry->GetUTF8Text(), c.expected) << "typed, param " << c.param;
+
+    Start(c.param, "");
+    g.mClipboard = c.typed;
+    EXPECT_TRUE(Type("v", Key::kKeyV, true));
+    EXPECT_EQ(entry->GetUTF8Text(), c.expected) << "pasted, param " << c.param;
+  }
+}
+
+TEST_F(TextEntryTest, UndoRedoAndClipboardKeys)
+{
+  Start(-1, "hello");
+  TypeAll("x");
+  EXPECT_EQ(entry->GetUTF8Text(), "x");
+  Type("z", Key::kKeyZ, true); // the typed character, then the replaced selection
+  Type("z", Key::kKeyZ, true);
+  EXPECT_EQ(entry->GetUTF8Text(), "hello");
+  Type("z", Key::kKeyZ, true, true);
+  Type("z", Key::kKeyZ, true, true);
+  EXPECT_EQ(entry->GetUTF8Text(), "x");
+
+  Start(-1, "h\xC3\xA9llo");
+  Type("c", Key::kKeyC, true);
+  EXPECT_EQ(g.mClipboard, "h\xC3\xA9llo");
+  Type(nullptr, Key::kKeyLeft);
+  Type(nullptr, Key::kKeyRight, false, true);
+  Type("x", Key::kKeyX, true);
+  EXPECT_EQ(g.mClipboard, "h");
+  EXPECT_EQ(entry->GetUTF8Text(), "\xC3\xA9llo");
+}
+
+TEST_F(TextEntryTest, DoubleClickSelectsAllAndTabIsNotTaken)
+{
+  Start(-1, "abc");
+  Type(nullptr, Key::kKeyEnd);
+  entry->OnMouseDblClick(50, 20, left);
+  int a = -1, b = -1;
+  entry->GetSelection(a, b);
+  EXPECT_EQ(b - a, 3);
+  EXPECT_FALSE(Type("\t", Key::kKeyTab));
+  EXPECT_TRUE(entry->EditInProgress());
+}
+
+TEST_F(TextEntryTest, ReturnCommitsAndEscapeCancels)
+{
+  Start(-1, "abc");
+  Type("\r", Key::kKeyReturn);
+  EXPECT_FALSE(entry->EditInProgress());
+  EXPECT_TRUE(entry->GetRECT().Empty());
+  EXPECT_EQ(g.GetTextEntryRequester(), nullptr);
+
+  Start(-1, "abc");
+  Type("\x1B", Key::kKeyEscape);
+  EXPECT_FALSE(entry->EditInProgress());
+  EXPECT_EQ(g.GetTextEntryRequester(), nullptr);
+  EXPECT_EQ(entry->GetUTF8Text(), "abc");
+}
+
+TEST_F(TextEntryTest, CaretBlinksEverySecondWhileEditing)
+{
+  Start(-1, "");
+  EXPECT_TRUE(entry->CaretVisible());
+  Step(*entry, 499);
+  EXPECT_TRUE(entry->CaretVisible());
+  Step(*entry, 2);
+  EXPECT_FALSE(entry->CaretVisible());
+  Step(*entry, 500);
+  EXPECT_TRUE(entry->CaretVisible()) << "the next blink starts when the last ends";
+}
+
+TEST_F(TextEntryTest, ClickPlacesTheCursorAndAClickOutsideCommits)
+{
+  Start(-1, "abcd"); // 28 wide, centred in 10..110: starts at 46, 7 per character
+  entry->OnMouseDown(46 + 7 * 2 + 1, 20, left);
+  EXPECT_EQ(entry->GetCursor(), 2);
+  entry->OnMouseDown(200, 200, left);
+  EXPECT_FALSE(entry->EditInProgress());
+}
+
+} // namespace
+} // namespace controlstest
