@@ -27,6 +27,17 @@ public:
       return 0.f;
     return DoMeasureText(text, str, bounds);
   }
+  /// Curves are logged as "DrawData" with their points.
+  void DrawData(const IColor& color, const IRECT& bounds, float* normYPoints, int nPoints, float* normXPoints,
+                const IBlend* blend, float thickness) override
+  {
+    graphicstest::DrawOp op;
+    op.mName = "DrawData";
+    op.mRect = bounds;
+    op.mColor = color;
+    op.mArgs.assign(normYPoints, normYPoints + nPoints);
+    mOps.push_back(op);
+  }
 };
 
 /// Four double parameters 0..1 (0 to 3), then an integer -100..100 (4) and an enumeration of three (5).

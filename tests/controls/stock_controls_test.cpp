@@ -1,0 +1,218 @@
+// The stock controls through the recording back end: the bitmap switch and knob frame rules, bitmaps without
+// frames, zero-size geometry that must never send an infinite or NaN value, degenerate plots, the colour
+// swatch's indices, and the vector switches' and sliders' own rules.
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "controls/IBitmapControls.h"
+#include "controls/ISVGControls.h"
+#include "controls/IVButtonControls.h"
+#include "controls/IVDisplayControls.h"
+#include "controls/IVKnobSliderControls.h"
+#include "controls_fixture.h"
+
+namespace controlstest {
+namespace {
+
+class StockControlsTest : public ControlsTest
+{
+protected:
+  /// A strip of n frames of 10 x 10 side by side (n = 0 gives a strip of 10 x 10 with no frames).
+  IBitmap Strip(int n)
+  {
+    images.push_back(std::make_unique<graphicstest::RecordedBitmap>(10 * std::max(1, n), 10, 1, 1.f, "strip"));
+    return IBitmap(images.back().get(), n, true, "strip.png");
+  }
+  template <typename C> C* Attach(C* c)
+  {
+    g.AttachControl(c);
+    return c;
+  }
+  void Click(IControl& c, float x, float y)
+  {
+    c.OnMouseDown(x, y, left);
+    c.OnMouseUp(x, y, left);
+  }
+  std::vector<std::unique_ptr<graphicstest::RecordedBitmap>> images;
+};
+
+TEST_F(StockControlsTest, BitmapSwitchStepsByItsFramesAndWraps)
+{
+  struct Case
+  {
+    int frames;
+    std::vector<double> values;
+    std::vector<int> shown;
+  };
+  for (const Case& c : {Case{2, {1, 0, 1}, {2, 1, 2}}, Case{3, {0.5, 1, 0, 0.5}, {2, 3, 1, 2}},
+                        Case{4, {1 / 3.0, 2 / 3.0, 1, 0}, {2, 3, 4, 1}}, Case{1, {1, 0, 1}, {1, 1, 1}}})
+  {
+    auto* sw = Attach(new IBSwitchControl(5.f, 5.f, Strip(c.frames), 0));
+    EXPECT_EQ(sw->GetRECT(), IRECT(5, 5, 15, 15));
+    for (size_t i = 0; i < c.values.size(); ++i)
+    {
+      Click(*sw, 10, 10);
+      EXPECT_NEAR(sw->GetValue(0), c.values[i], 1e-12) << c.frames << " frames, click " << i;
+      EXPECT_EQ(sw->CurrentFrame(), c.shown[i]) << c.frames << " frames, click " << i;
+    }
+  }
+}
+
+TEST_F(StockControlsTest, BitmapKnobKeepsOneFrameCentredAndFollowsDrags)
+{
+  auto* knob = Attach(new IBKnobControl(IRECT(0, 0, 100, 100), Strip(5), 0, kVertical, 1.0));
+  EXPECT_EQ(knob->GetRECT(), IRECT(45, 45, 55, 55));
+  knob->OnMouseDown(50, 50, left);
+  knob->OnMouseDrag(50, 45, 0, -5, left);
+  knob->OnMouseUp(50, 45, left);
+  EXPECT_NEAR(knob->GetValue(0), 0.5, 1e-9) << "a drag of half the knob's height moves half the range";
+  EXPECT_EQ(knob->CurrentFrame(), 3);
+}
+
+TEST_F(StockControlsTest, BitmapsWithoutFramesDrawNothingAndDivideByNothing)
+{
+  for (const IBitmap& empty : {g.LoadBitmap("missing.png", 3), Strip(0)})
+  {
+    std::vector<IControl*> controls = {
+      Attach(new IBSwitchControl(10.f, 10.f, empty, 0)),
+      Attach(new IBKnobControl(IRECT(10, 10, 50, 50), empty, 1)),
+      Attach(new IBButtonControl(10.f, 10.f, empty)),
+      Attach(new IBSliderControl(10.f, 10.f, 100.f, empty, empty, 2)),
+      Attach(new IBKnobRotaterControl(IRECT(10, 10, 50, 50), empty, 3)),
+      Attach(new IBTextControl(IRECT(10, 10, 50, 50), empty, IText(), "abc"))};
+    g.mOps.clear();
+    for (IControl* c : controls)
+    {
+      const IRECT r = c->GetRECT();
+      EXPECT_TRUE(std::isfinite(r.W()) && std::isfinite(r.H()));
+      c->OnMouseDown(r.MW(), r.MH(), left);
+      c->OnMouseDrag(r.MW(), r.MH() - 5, 0, -5, left);
+      c->OnMouseUp(r.MW(), r.MH() - 5, left);
+      c->Draw(g);
+      EXPECT_TRUE(std::isfinite(c->GetValue(0)));
+    }
+    EXPECT_TRUE(g.mOps.empty()) << g.mOps.size() << " drawing calls for bitmaps without frames";
+  }
+  for (const auto& [idx, v] : dlg.mValuesFromUI)
+    EXPECT_TRUE(std::isfinite(v)) << "parameter " << idx;
+}
+
+TEST_F(StockControlsTest, ZeroSizeGeometryNeverSendsAnInfiniteOrNaNValue)
+{
+  std::vector<IControl*> controls = {
+    Attach(new IVTabSwitchControl(IRECT(0, 0, 120, 40), [](IControl*) {}, {"only"})),
+    Attach(new IVTabSwitchControl(IRECT(0, 0, 120, 40), [](IControl*) {}, {})),
+    Attach(new IVRadioButtonControl(IRECT(0, 0, 120, 40), [](IControl*) {}, {"only"})),
+    Attach(new IVXYPadControl(IRECT(50, 50, 50, 50), {0, 1})),
+    Attach(new IVSliderControl(IRECT(30, 30, 30, 30), 2)),
+    Attach(new IVSliderControl(IRECT(30, 30, 30, 30), 2, "", IVStyle(), false, kHorizontal)),
+    Attach(new IVRangeSliderControl(IRECT(20, 20, 20, 20), {2, 3})),
+    Attach(new ISVGSliderControl(IRECT(0, 0, 30, 100), ISVG(), ISVG(), 3)),
+    Attach(new IVKnobControl(IRECT(40, 40, 40, 40), 1))};
+  for (IControl* c : controls)
+  {
+    const IRECT r = c->GetRECT();
+    for (float x : {r.mLeft, r.MW(), r.mRight})
+    {
+      c->OnMouseOver(x, r.MH(), IMouseMod());
+      c->OnMouseDown(x, r.MH(), left);
+      c->OnMouseDrag(x + 3, r.MH() - 3, 3, -3, left);
+      c->OnMouseUp(x + 3, r.MH() - 3, left);
+      c->OnMouseWheel(x, r.MH(), IMouseMod(), 1.f);
+    }
+    c->Draw(g);
+    for (int v = 0; v < c->NVals(); ++v)
+      EXPECT_TRUE(std::isfinite(c->GetValue(v))) << "control " << (&c - controls.data()) << " value " << v;
+  }
+  for (const auto& [idx, v] : dlg.mValuesFromUI)
+    EXPECT_TRUE(std::isfinite(v)) << "parameter " << idx;
+}
+
+TEST_F(StockControlsTest, PlotWithoutRangeOrWithoutTwoPointsDrawsOnlyItsGrid)
+{
+  auto line = IVPlotControl::Plot{IColor(255, 1, 2, 3), [](double x) { return x; }};
+  struct Case
+  {
+    int points;
+    float min, max;
+    int curves;
+  };
+  for (const Case& c : {Case{10, 0.f, 1.f, 1}, Case{10, 0.5f, 0.5f, 0}, Case{1, 0.f, 1.f, 0}, Case{0, 0.f, 1.f, 0}})
+  {
+    auto* plot = Attach(new IVPlotControl(IRECT(0, 0, 100, 100), {line}, c.points, "", IVStyle(), c.min, c.max));
+    g.mOps.clear();
+    plot->Draw(g);
+    int curves = 0;
+    for (const auto& op : g.mOps)
+      if (op.mName == "DrawData")
+      {
+        ++curves;
+        EXPECT_FLOAT_EQ(op.mArgs.back(), 1.f);
+      }
+    EXPECT_EQ(curves, c.curves) << c.points << " points, " << c.min << ".." << c.max;
+  }
+}
+
+TEST_F(StockControlsTest, ColourSwatchKeepsOnlyIndicesOfTheNineColours)
+{
+  auto* swatch = Attach(new IVColorSwatchControl(IRECT(0, 0, 90, 90), "", nullptr, IVStyle(),
+                                                 IVColorSwatchControl::kGrid, {0, 12, -1, 3, 9}, {"a", "b", "c", "d"}));
+  EXPECT_EQ(swatch->NCells(), 2);
+  g.mOps.clear();
+  swatch->Draw(g);
+  EXPECT_EQ(g.Count("FillRect"), 2);
+}
+
+TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReportsIt)
+{
+  int actions = 0;
+  auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 60), [&](IControl*) { ++actions; }, {"a", "b", "c"}));
+  const IRECT third = tabs->GetButton(2);
+  tabs->OnMouseDown(third.MW(), third.MH(), left);
+  EXPECT_DOUBLE_EQ(tabs->GetValue(0), 1.0);
+  tabs->OnMouseDown(-5, -5, left);
+  EXPECT_DOUBLE_EQ(tabs->GetValue(0), 1.0);
+  EXPECT_EQ(actions, 2);
+}
+
+TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMilliseconds)
+{
+  auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 0, 90, 30), nullptr, "", IVStyle(), true, kHorizontal, 3, 2));
+  slide->SetValue(1.0, 0);
+  slide->SetDirty(false);
+  const IRECT last = slide->GetHandleBounds();
+  Click(*slide, last.MW(), last.MH());
+  EXPECT_DOUBLE_EQ(slide->GetValue(0), 0.0);
+  Step(*slide, 50);
+  EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft);
+  Step(*slide, 51);
+  EXPECT_FALSE(slide->HasAnimation());
+  EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft / 2.f) << "ends in the first cell";
+
+  slide->SetValueFromDelegate(0.5, 0);
+  EXPECT_NEAR(slide->GetHandleBounds().MW(), 45.f, 1.f) << "a value from the host moves the handle at once";
+}
+
+TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToItsEdges)
+{
+  auto* range = Attach(new IVRangeSliderControl(IRECT(0, 0, 40, 200), {0, 1}, "", IVStyle(), kVertical));
+  range->SetValue(0.2, 0);
+  range->SetValue(0.6, 1);
+  const IRECT lower = range->GetHandleBounds(0);
+  range->OnMouseOver(lower.MW(), lower.MH(), IMouseMod());
+  range->OnMouseDown(lower.MW(), lower.MH(), left);
+  range->OnMouseDrag(lower.MW(), 0, 0, -200, left);
+  EXPECT_DOUBLE_EQ(range->GetValue(0), 0.6);
+
+  auto* pad = Attach(new IVXYPadControl(IRECT(0, 0, 100, 100), {2, 3}, "", IVStyle(), 10.f));
+  pad->OnMouseDown(150, -20, left);
+  EXPECT_DOUBLE_EQ(pad->GetValue(0), 1.0);
+  EXPECT_DOUBLE_EQ(pad->GetValue(1), 1.0);
+  pad->OnMouseDrag(-10, 50, -160, 70, left);
+  EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.0);
+  EXPECT_DOUBLE_EQ(pad->GetValue(1), 0.5);
+}
+
+} // namespace
+} // namespace controlstest
