@@ -85,48 +85,5 @@ void IBubbleControl::ShowBubble(IControl* caller, float x, float y, const char* 
   }
 }
 
-IFPSDisplayControl::IFPSDisplayControl(const IRECT& bounds, const char* label) : IControl(bounds)
-{
-  mLabel.Set(label ? label : "");
-}
-
-// Draws the frame-time graph; nothing until the control library draws it.
-void IFPSDisplayControl::Draw(IGraphics& g) {}
-
-void IFPSDisplayControl::Update(float frameTime)
-{
-  mWriteIdx = (mWriteIdx + 1) % kNumFrameTimes;
-  mFrameTimes[static_cast<size_t>(mWriteIdx)] = frameTime;
-}
-
-IBitmapControl::IBitmapControl(float x, float y, const IBitmap& bitmap, int paramIdx, const IBlend& blend)
-  : IControl(IRECT(x, y, x + static_cast<float>(bitmap.W()), y + static_cast<float>(bitmap.H())), paramIdx),
-    mBitmap(bitmap)
-{
-  mBlend = blend;
-}
-
-// Draws the bitmap; nothing until the control library draws it.
-void IBitmapControl::Draw(IGraphics& g) {}
-
-void IBitmapControl::OnRescale()
-{
-  if (mGraphics && mBitmap.IsValid())
-    mBitmap = mGraphics->RescaleBitmap(mBitmap);
-}
-
-ISVGControl::ISVGControl(const IRECT& bounds, const ISVG& svg) : IControl(bounds), mSVG(svg) {}
-
-// Draws the image; nothing until the control library draws it.
-void ISVGControl::Draw(IGraphics& g) {}
-
-IPanelControl::IPanelControl(const IRECT& bounds, const IPattern& pattern) : IControl(bounds), mPattern(pattern)
-{
-  mIgnoreMouse = true;
-}
-
-// Fills the panel; nothing until the control library draws it.
-void IPanelControl::Draw(IGraphics& g) {}
-
 } // namespace igraphics
 } // namespace plug

@@ -1,6 +1,6 @@
 // The special controls a graphics context builds and owns beside its listed controls: the in-editor popup menu
-// and text entry, the corner resizer (all three from the control library), value bubbles, the frame-time
-// display, and the background controls.
+// and text entry, the corner resizer, the frame-time display and the background controls (all from the control
+// library), and value bubbles.
 #pragma once
 
 #include <array>
@@ -10,8 +10,11 @@
 #include "graphics/IControl.h"
 #include "graphics/ILayer.h"
 
-// The in-editor menu, text entry and corner resizer are the control library's; the context builds and drives them.
+// The in-editor menu, text entry, corner resizer, frame-time display and background controls are the control
+// library's; the context builds and drives them.
+#include "controls/IBackgroundControls.h"
 #include "controls/ICornerResizerControl.h"
+#include "controls/IFPSDisplayControl.h"
 #include "controls/IPopupMenuControl.h"
 #include "controls/ITextEntryControl.h"
 
@@ -47,59 +50,6 @@ protected:
   float mMargin = 5.f;
   float mArrowSize = 7.f;
   bool mShown = false;
-};
-
-/// A ring of the last frame times.
-class IFPSDisplayControl : public IControl
-{
-public:
-  static constexpr int kNumFrameTimes = 100;
-  IFPSDisplayControl(const IRECT& bounds, const char* label = "Frame Time");
-  void Draw(IGraphics& g) override;
-  /// Writes a frame time at the next index of the ring.
-  void Update(float frameTime);
-  int GetWriteIdx() const { return mWriteIdx; }
-  float GetFrameTime(int i) const { return mFrameTimes[static_cast<size_t>(i)]; }
-
-protected:
-  std::array<float, kNumFrameTimes> mFrameTimes{};
-  int mWriteIdx = 0;
-  LibString mLabel;
-};
-
-/// A bitmap at a position (the bitmap background).
-class IBitmapControl : public IControl
-{
-public:
-  IBitmapControl(float x, float y, const IBitmap& bitmap, int paramIdx = -1, const IBlend& blend = IBlend());
-  void Draw(IGraphics& g) override;
-  void OnRescale() override;
-  const IBitmap& GetBitmap() const { return mBitmap; }
-
-protected:
-  IBitmap mBitmap;
-};
-
-/// An SVG image over its bounds (the SVG background).
-class ISVGControl : public IControl
-{
-public:
-  ISVGControl(const IRECT& bounds, const ISVG& svg);
-  void Draw(IGraphics& g) override;
-
-protected:
-  ISVG mSVG;
-};
-
-/// A filled panel (the panel background).
-class IPanelControl : public IControl
-{
-public:
-  IPanelControl(const IRECT& bounds, const IPattern& pattern);
-  void Draw(IGraphics& g) override;
-
-protected:
-  IPattern mPattern;
 };
 
 } // namespace igraphics

@@ -5,7 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "controls/IBackgroundControls.h"
 #include "controls/IBitmapControls.h"
+#include "controls/IFPSDisplayControl.h"
 #include "controls/ISVGControls.h"
 #include "controls/IVButtonControls.h"
 #include "controls/IVDisplayControls.h"
@@ -212,6 +214,24 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   pad->OnMouseDrag(-10, 50, -160, 70, left);
   EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.0);
   EXPECT_DOUBLE_EQ(pad->GetValue(1), 0.5);
+}
+
+TEST_F(StockControlsTest, FrameRateDisplayCyclesItsStylesAndPanelFillsAndFrames)
+{
+  IFPSDisplayControl fps(IRECT(0, 0, 200, 50));
+  for (int style : {1, 2, 0})
+  {
+    fps.OnMouseDown(5, 5, left);
+    EXPECT_EQ(fps.GetStyle(), style);
+  }
+  fps.SetClean();
+  EXPECT_TRUE(fps.IsDirty());
+
+  auto* panel = Attach(new IPanelControl(IRECT(0, 0, 50, 50), IColor(255, 9, 9, 9), true));
+  g.mOps.clear();
+  panel->Draw(g);
+  EXPECT_EQ(g.OpNames(), (std::vector<std::string>{"FillRect", "DrawRect"}));
+  EXPECT_EQ(g.mOps[1].mColor, IColor(255, 240, 240, 240));
 }
 
 } // namespace
