@@ -1,6 +1,7 @@
 // The corner resizer: its cursor on hover, its place and size across draw scales, the press that starts
-// resizing and the double click that restores the first size.
+// resizing and the double click that restores the first size; the value bubble's fades and its stay while dragged.
 #include "controls_fixture.h"
+#include "core/IParam.h"
 
 namespace controlstest {
 namespace {
@@ -49,6 +50,40 @@ TEST_F(ResizerTest, DrawsItsTriangleInTheColourOfItsState)
   resizer->OnMouseDown(395, 295, IMouseMod(true));
   EXPECT_TRUE(g.GetResizingInProcess());
   EXPECT_EQ(drawn(), IColor(255, 3, 3, 3));
+}
+
+} // namespace
+} // namespace controlstest
+
+namespace controlstest {
+namespace {
+
+TEST_F(ControlsTest, BubbleStaysWhileItsControlIsDraggedThenFadesOut)
+{
+  g.AttachBubbleControl();
+  IBubbleControl& bubble = *g.GetBubbleControl(0);
+  IControl* knob = g.AttachControl(new IPanelControl(IRECT(100, 100, 140, 140), IColor(255, 0, 0, 0)));
+  g.Capture(knob);
+  bubble.ShowBubble(knob, 140, 120, "0.50", kHorizontal, IRECT(0, 0, 50, 30));
+  EXPECT_EQ(bubble.GetState(), IBubbleControl::kFadingIn);
+  EXPECT_FALSE(bubble.IsHidden());
+  EXPECT_EQ(bubble.GetArrowDir(), 3);
+  Step(bubble, 100);
+  EXPECT_NEAR(bubble.GetBlend().mWeight, 0.475f, 1e-3);
+  Step(bubble, 101);
+  EXPECT_EQ(bubble.GetState(), IBubbleControl::kShown);
+  for (int s = 0; s < 3; ++s)
+    Step(bubble, 1001);
+  EXPECT_EQ(bubble.GetState(), IBubbleControl::kShown) << "still dragged";
+
+  g.ReleaseMouseCapture();
+  Step(bubble, 1001);
+  EXPECT_EQ(bubble.GetState(), IBubbleControl::kFadingOut);
+  Step(bubble, 100);
+  EXPECT_NEAR(bubble.GetBlend().mWeight, 0.475f, 1e-3);
+  Step(bubble, 101);
+  EXPECT_EQ(bubble.GetState(), IBubbleControl::kHidden);
+  EXPECT_TRUE(bubble.IsHidden());
 }
 
 } // namespace
