@@ -21,8 +21,11 @@ void IBitmapControl::Draw(IGraphics& g)
 
 void IBitmapControl::OnRescale()
 {
-  if (mGraphics && mBitmap.IsValid())
-    mBitmap = mGraphics->RescaleBitmap(mBitmap);
+  if (!mGraphics || !mBitmap.IsValid())
+    return;
+  const IBitmap rescaled = mGraphics->RescaleBitmap(mBitmap);
+  if (rescaled.IsValid())
+    mBitmap = rescaled;
 }
 
 ISVGControl::ISVGControl(const IRECT& bounds, const ISVG& svg, bool useLayer)

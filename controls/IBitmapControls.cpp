@@ -7,11 +7,15 @@ namespace plug {
 namespace igraphics {
 namespace {
 
-/// The bitmap loaded again at the graphics context's present screen scale; a bitmap without image stays.
+/// The bitmap loaded again at the graphics context's present screen scale. A bitmap without image, or one
+/// that cannot be loaded again, stays as it is.
 void Refetch(IGraphics* g, IBitmap& bitmap)
 {
-  if (g && bitmap.IsValid())
-    bitmap = g->RescaleBitmap(bitmap);
+  if (!g || !bitmap.IsValid())
+    return;
+  const IBitmap rescaled = g->RescaleBitmap(bitmap);
+  if (rescaled.IsValid())
+    bitmap = rescaled;
 }
 
 } // namespace

@@ -73,7 +73,8 @@ IControl* IGraphics::HitTestControl(float x, float y, bool capture, bool mouseOv
 
   IControl* c = nullptr;
   int idx = -1;
-  if (mPopupControl && mPopupControl->IsOpen())
+  // The in-editor menu takes every pointer while it is fully open, not while it fades in or out.
+  if (mPopupControl && mPopupControl->GetState() == IPopupMenuControl::kMenuOpen)
     c = mPopupControl.get();
   else if (mTextEntryControl && mTextEntryControl->EditInProgress())
     c = mTextEntryControl.get();

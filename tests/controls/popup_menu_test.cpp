@@ -97,6 +97,28 @@ TEST_F(PopupMenuTest, PressesDuringFadesReachNoItem)
   EXPECT_EQ(popup->GetState(), State::kMenuOpen);
 }
 
+TEST_F(PopupMenuTest, ContextGivesTheMenuEveryPointerOnlyWhileFullyOpen)
+{
+  auto* below = new graphicstest::TestControl(IRECT(0, 0, 400, 300));
+  g.AttachControl(below);
+  g.OpenPopupMenu(*below, menu, IRECT(100, 100, 140, 120));
+  IMouseInfo press;
+  press.mX = 5.f, press.mY = 5.f, press.mMod = left;
+  auto click = [&] {
+    g.OnMouseDown({press});
+    g.OnMouseUp({press});
+  };
+  click();
+  EXPECT_EQ(below->mCalls.back(), "up") << "while the menu fades in, pointers reach the editor";
+  Step(*popup, 101);
+  below->mCalls.clear();
+  click();
+  EXPECT_TRUE(below->mCalls.empty());
+  EXPECT_EQ(popup->GetState(), State::kMenuConfirming) << "a press outside the cells closes the open menu";
+  click();
+  EXPECT_EQ(below->mCalls.back(), "up") << "while the menu fades out, pointers reach the editor again";
+}
+
 TEST_F(PopupMenuTest, HoverKeepsOnlyTheChainToTheHoveredSubmenu)
 {
   menu.AddItem(new IPopupMenu::Item("first", new IPopupMenu("", 0, false, {"a", "b"})));
@@ -213,7 +235,7 @@ TEST_F(PopupMenuTest, OverflowingPanelMovesUpButNeverPastTheEditorTop)
   EXPECT_LE(panel->Cell(15)->mBottom, 300.f);
 }
 
-TEST_F(PopupMenuTest, SeparatorsAppearOnlyOnceThePanelHasFadedIn)
+TEST_F(PopupMenuTest, SeparatorsAppearOnlyOnceFadedInAndLabelsAndHighlightSitInTheirCells)
 {
   menu.AddSeparator();
   menu.AddItem("four");
@@ -230,6 +252,22 @@ TEST_F(PopupMenuTest, SeparatorsAppearOnlyOnceThePanelHasFadedIn)
   EXPECT_EQ(separators(), 0);
   Step(*popup, 11);
   EXPECT_EQ(separators(), 1);
+
+  // Labels are drawn left-aligned from 15 in, whatever the alignment of the control's text style.
+  for (const auto& op : g.mOps)
+    if (op.mName == "DrawText" && op.mText == "two")
+    {
+      EXPECT_FLOAT_EQ(op.mRect.mLeft, Cell(0, 1).mLeft + 15.f);
+    }
+  Hover(Cell(0, 1));
+  g.mOps.clear();
+  popup->Draw(g);
+  for (const auto& op : g.mOps)
+    if (op.mName == "FillRect" && op.mColor == IColor(255, 0, 0, 255))
+    {
+      EXPECT_EQ(op.mRect, IRECT(Cell(0, 1).mLeft - 5, Cell(0, 1).mTop, Cell(0, 1).mRight + 5, Cell(0, 1).mBottom))
+        << "the hovered cell's highlight reaches 5 beyond the cell";
+    }
 }
 
 } // namespace

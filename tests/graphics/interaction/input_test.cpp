@@ -6,6 +6,7 @@
 
 #include "core/IParam.h"
 #include "fake_platform.h"
+#include "foundation/clock.h"
 #include "graphics/SpecialControls.h"
 #include "test_controls.h"
 #include "test_delegate.h"
@@ -181,14 +182,30 @@ TEST_F(InputTest, InEditorMenuRefusesOtherRequestsWhileOpenAndTheRequesterMayAsk
   g.OpenPopupMenu(*top, other, IRECT());
   g.CreateTextEntry(*top, IText(), IRECT(), "x", 0);
   EXPECT_EQ(g.GetTextEntryRequester(), nullptr);
-  g.GetPopupMenuControl()->CloseMenu(nullptr);
+  // The menu closes without a choice; it stays on its way out for 300 ms, so asking again from the answer is
+  // refused, and a request after that opens the menu again.
+  foundation::ManualClock clock(1.0);
+  g.SetClock(&clock);
+  IPopupMenuControl& popup = *g.GetPopupMenuControl();
+  auto closeAndSettle = [&] {
+    popup.CloseWithChoice();
+    for (int step = 0; step < 3; ++step)
+    {
+      clock.Advance(0.101);
+      popup.Animate();
+    }
+  };
+  closeAndSettle();
   EXPECT_EQ(low->mCalls, (Calls{"dismissed"}));
   EXPECT_TRUE(top->mCalls.empty());
-  EXPECT_EQ(g.GetPopupRequester(), low) << "asked again from its answer";
-  EXPECT_TRUE(g.GetPopupMenuControl()->IsOpen());
+  EXPECT_EQ(g.GetPopupRequester(), nullptr) << "asked again within 300 ms of the close";
+  EXPECT_FALSE(popup.IsOpen());
+  g.OpenPopupMenu(*low, low->mAgain, IRECT());
+  EXPECT_EQ(g.GetPopupRequester(), low);
+  EXPECT_TRUE(popup.IsOpen());
 
   low->mAskAgain = false;
-  g.GetPopupMenuControl()->CloseMenu(nullptr);
+  closeAndSettle();
   low->mAskAgain = true;
   g.CreateTextEntry(*low, IText(), IRECT(), "first", -1);
   g.GetTextEntryControl()->CommitEdit();
