@@ -216,6 +216,39 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   EXPECT_DOUBLE_EQ(pad->GetValue(1), 0.5);
 }
 
+TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompts)
+{
+  struct Case
+  {
+    float anchor, trackSize;
+    double value;
+    std::vector<float> arc; // from, to; empty for no arc
+  };
+  for (const Case& c : {Case{-135.f, 2.f, 0.5, {-135.f, 0.f}}, Case{0.f, 2.f, 0.25, {-67.5f, 0.f}},
+                        Case{0.f, 2.f, 0.75, {0.f, 67.5f}}, Case{-135.f, 0.f, 0.5, {}}})
+  {
+    auto* knob = Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0, "", IVStyle(), true, false, -135.f, 135.f,
+                                          c.anchor, kVertical, 4.0, c.trackSize));
+    knob->SetValue(c.value, 0);
+    g.mOps.clear();
+    knob->Draw(g);
+    std::vector<float> arc;
+    for (const auto& op : g.mOps)
+      if (op.mName == "DrawArc")
+        arc = {op.mArgs[0], op.mArgs[1]};
+    EXPECT_EQ(arc, c.arc) << "anchor " << c.anchor << " value " << c.value;
+  }
+
+  // With an editable value shown under the slider, a press on it prompts instead of moving the handle.
+  auto* slider = Attach(new IVSliderControl(IRECT(200, 0, 240, 200), 0, "", IVStyle(), true));
+  slider->SetValueFromUserInput(0.25, 0);
+  const IRECT value = slider->GetValueBounds();
+  ASSERT_FALSE(value.Empty());
+  slider->OnMouseDown(value.MW(), value.MH(), left);
+  EXPECT_DOUBLE_EQ(slider->GetValue(0), 0.25);
+  EXPECT_EQ(g.mTextEntries.size(), 1u);
+}
+
 TEST_F(StockControlsTest, FrameRateDisplayCyclesItsStylesAndPanelFillsAndFrames)
 {
   IFPSDisplayControl fps(IRECT(0, 0, 200, 50));

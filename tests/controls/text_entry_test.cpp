@@ -2,6 +2,7 @@
 // undo, clipboard keys, the caret blink and how Return, Escape and Tab end (or do not end) the edit.
 #include <string>
 
+#include "controls/IPopupMenuControl.h"
 #include "controls/ITextEntryControl.h"
 #include "controls_fixture.h"
 #include "core/IParam.h"
@@ -97,6 +98,30 @@ TEST_F(TextEntryTest, UndoRedoAndClipboardKeys)
   Type("x", Key::kKeyX, true);
   EXPECT_EQ(g.mClipboard, "h");
   EXPECT_EQ(entry->GetUTF8Text(), "\xC3\xA9llo");
+}
+
+TEST_F(TextEntryTest, RightClickMenuCutsCopiesAndPastes)
+{
+  g.AttachPopupMenuControl();
+  IPopupMenuControl& popup = *g.GetPopupMenuControl();
+  Start(-1, "abc");
+  auto choose = [&](int item) {
+    entry->OnMouseDown(50, 20, IMouseMod(false, true));
+    ASSERT_EQ(popup.NPanels(), 1);
+    Step(popup, 101);
+    const IRECT cell = *popup.GetPanel(0).Cell(item);
+    popup.OnMouseDown(cell.MW(), cell.MH(), left);
+    for (int s = 0; s < 3; ++s)
+      Step(popup, 101);
+  };
+  choose(1);
+  EXPECT_EQ(g.mClipboard, "abc");
+  choose(0);
+  EXPECT_EQ(entry->GetUTF8Text(), "");
+  g.mClipboard = "xyz";
+  choose(2);
+  EXPECT_EQ(entry->GetUTF8Text(), "xyz");
+  EXPECT_TRUE(entry->EditInProgress());
 }
 
 TEST_F(TextEntryTest, DoubleClickSelectsAllAndTabIsNotTaken)
