@@ -85,12 +85,13 @@ IColor Pointer(int x, int y, int s)
   return (x / s >= 15 && x / s < 17 && y / s < 16) ? kAmber : IColor(255, 90, 90, 100);
 }
 
-// A bitmap font of 16 x 6 cells of 6 x 12: each character a block whose height follows its code.
+// A bitmap font of 96 frames of 6 x 12 side by side, from the space on: each character a bar whose height
+// follows its code (the space stays blank).
 IColor Font(int x, int y, int s)
 {
-  const int col = x / (6 * s), row = y / (12 * s), code = row * 16 + col;
-  const int cx = (x / s) % 6, cy = (y / s) % 12;
-  return (cx >= 1 && cx < 5 && cy >= 11 - (code % 9) && cy < 11) ? IColor(255, 20, 20, 20) : kClear;
+  const int code = 32 + x / (6 * s), cx = (x / s) % 6, cy = y / s;
+  const int height = code == 32 ? 0 : 2 + code % 9;
+  return (cx >= 1 && cx < 5 && cy >= 11 - height && cy < 11) ? IColor(255, 20, 20, 20) : kClear;
 }
 
 // A 2-frame lamp of 16 x 16 frames side by side.
@@ -151,7 +152,7 @@ GalleryBundle::GalleryBundle()
         testsupport::WriteFile(resources + "/Roboto-Regular.ttf", roboto) &&
         WriteStrip(resources, "switch", 24, 48, SwitchStrip) && WriteStrip(resources, "knob", 32, 160, KnobStrip) &&
         WriteStrip(resources, "button", 40, 40, ButtonStrip) && WriteStrip(resources, "handle", 20, 10, Handle) &&
-        WriteStrip(resources, "pointer", 32, 32, Pointer) && WriteStrip(resources, "font", 96, 72, Font) &&
+        WriteStrip(resources, "pointer", 32, 32, Pointer) && WriteStrip(resources, "font", 576, 12, Font) &&
         WriteStrip(resources, "lamp", 32, 16, Lamp);
   foundation::Bundle::Register(kBundleID, bundle);
 }
@@ -208,8 +209,8 @@ void LayoutGallery(IGraphics* g)
       kBSlider);
   Put(g, new IBKnobRotaterControl(IRECT(148, 236, 180, 268), g->LoadBitmap("pointer.png", 1), kRotater), 0.75,
       kRotater);
-  Put(g, new IBTextControl(IRECT(186, 244, 266, 260), g->LoadBitmap("font.png", 1), IText(), "Drovik 123", 6, 12,
-                           32, false, true));
+  Put(g, new IBTextControl(IRECT(186, 244, 266, 260), g->LoadBitmap("font.png", 96, true), IText(), "Drovik 123", 6, 12,
+                           1, false, true));
   Put(g, new IBitmapControl(270.f, 244.f, g->LoadBitmap("lamp.png", 2, true), kLamp), 1.0, kLamp);
 
   // SVG controls, the panel and an SVG image.
