@@ -354,7 +354,8 @@ void ITextEntryControl::SelectAll()
 bool ITextEntryControl::CharAllowed(char32_t c) const
 {
   const IControl* requester = mGraphics ? mGraphics->GetTextEntryRequester() : nullptr;
-  const IParam* p = requester ? requester->GetParam(0) : nullptr;
+  const int valIdx = mGraphics ? mGraphics->GetTextEntryValIdx() : -1;
+  const IParam* p = requester && valIdx >= 0 ? requester->GetParam(valIdx) : nullptr;
   if (!p)
     return true;
   const bool digitOrSign = (c >= U'0' && c <= U'9') || c == U'+' || c == U'-';

@@ -454,6 +454,8 @@ public:
   IPopupMenu& GetPromptMenu() { return mPromptMenu; }
   IControl* GetPopupRequester() const { return mPopupRequester; }
   IControl* GetTextEntryRequester() const { return mTextEntryRequester; }
+  /// The value slot of the requester that the open text entry edits (-1 for none).
+  int GetTextEntryValIdx() const { return mTextEntryValIdx; }
   /// Forgets the control a text entry was opened for (the entry was cancelled).
   void ClearTextEntryRequester() { mTextEntryRequester = nullptr; }
 

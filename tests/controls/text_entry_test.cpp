@@ -25,8 +25,7 @@ protected:
   void Start(int paramIdx, const char* text)
   {
     requester->SetParamIdx(paramIdx);
-    g.SetTextEntryRequester(requester);
-    entry->CreateTextEntry(paramIdx, IText(), IRECT(10, 10, 110, 30), 7, text);
+    g.CreateTextEntry(*requester, IText(), IRECT(10, 10, 110, 30), text, paramIdx >= 0 ? 0 : -1);
   }
   bool Type(const char* utf8, int vk = 0, bool ctrl = false, bool shift = false)
   {
