@@ -58,7 +58,7 @@ void ISVGControl::Draw(IGraphics& g)
 const IColor IPanelControl::kFrameColor(255, 240, 240, 240);
 
 IPanelControl::IPanelControl(const IRECT& bounds, const IPattern& pattern, bool drawFrame)
-  : IControl(bounds), mPattern(pattern), mColor(pattern.mColor), mDrawFrame(drawFrame)
+  : IControl(bounds), mPattern(pattern), mColor(pattern.FirstColor()), mDrawFrame(drawFrame)
 {
   mIgnoreMouse = true;
 }
@@ -74,7 +74,7 @@ void IPanelControl::Draw(IGraphics& g)
   {
     g.PathClear();
     g.PathRect(mDrawRect);
-    g.PathFill(mPattern, &mBlend);
+    g.PathFill(mPattern, IFillOptions(), &mBlend);
   }
   else
     g.FillRect(mColor, mDrawRect, &mBlend);

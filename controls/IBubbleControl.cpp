@@ -191,8 +191,8 @@ void IBubbleControl::DrawBubble(IGraphics& g, const IRECT& r)
       g.PathLineTo(tx[i], ty[i]);
   g.PathArc(b.mLeft + rr, b.mTop + rr, rr, 270.f, 360.f);
   g.PathClose();
-  g.PathFill(IPattern(mFillColor), &mBlend);
-  g.PathStroke(IPattern(mStrokeColor), mStrokeWidth, &mBlend);
+  g.PathFill(IPattern(mFillColor), IFillOptions(), &mBlend);
+  g.PathStroke(IPattern(mStrokeColor), mStrokeWidth, IStrokeOptions(), &mBlend);
 }
 
 } // namespace igraphics

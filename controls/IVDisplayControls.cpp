@@ -173,7 +173,7 @@ void IVGroupControl::DrawWidget(IGraphics& g)
   g.PathArc(r.mLeft + cr, r.mBottom - cr, cr, 180.f, 270.f);
   g.PathArc(r.mLeft + cr, r.mTop + cr, cr, 270.f, 360.f);
   g.PathLineTo(gapL, r.mTop);
-  g.PathStroke(IPattern(Color(kFR)), mStyle.mFrameThickness, ControlBlend());
+  g.PathStroke(IPattern(Color(kFR)), mStyle.mFrameThickness, IStrokeOptions(), ControlBlend());
 }
 
 // ---- Colour swatch ----
