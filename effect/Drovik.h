@@ -17,6 +17,7 @@
 #include "effect/DrovikParams.h"
 #include "effect/IMPlugPaths.h"
 #include "effect/IXMLPreset.h"
+#include "effect/MeterScale.h"
 #include "effect/Oversampler.h"
 #include "effect/ShapeLinearCustom.h"
 #include "effect/dsp/delay_ring.h"
@@ -114,7 +115,8 @@ public:
   /// Loads a ".vqp" file into the current preset and notifies every parameter; false (nothing changed) for a
   /// missing, unreadable, foreign or malformed file.
   bool LoadPresetFile(const char* path);
-  /// Saves every parameter to path, named after the file.
+  /// Saves every parameter to path, named after the file (between the last "/" and the last "." after it); a
+  /// file name without an extension gets ".vqp".
   bool SavePresetFile(const char* path) const;
   /// Saves, or loads, the default preset of a folder (folder/default.vqp).
   bool SaveDefaultPresetFile(const char* folder) const;
@@ -241,15 +243,6 @@ protected:
   const IXMLParameterRow* mStateSubsetTable = nullptr;
 
 private:
-  /// Points of the meter scale: level in dB against needle position.
-  struct MeterScalePoint
-  {
-    double db, position;
-  };
-  static constexpr MeterScalePoint kMeterScale[] = {
-    {-100, 0.0},  {-20, 0.08}, {-10, 0.18}, {-7, 0.295}, {-6, 0.36},  {-5, 0.43},  {-4, 0.5},  {-3, 0.565},
-    {-2, 0.625}, {-1, 0.68},  {0, 0.745},  {1, 0.8},    {2, 0.855},  {3, 0.91},   {4, 1.0},
-  };
   /// Bits of editor work that parameter changes ask the idle handler to do.
   enum EEditorWork : unsigned
   {
