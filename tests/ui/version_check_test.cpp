@@ -1,0 +1,165 @@
+// The version check against small HTTP servers of the test's own on 127.0.0.1: each answer gives its outcome, an
+// error status or an over-long answer is no answer, and a server that never answers ends within the time-out.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ui/VersionCheck.h"
+
+namespace {
+
+/// Answers every request on a loopback port with one fixed response, or, when silent, accepts and never answers.
+class LocalServer
+{
+public:
+  explicit LocalServer(std::string response, bool silent = false) : mResponse(std::move(response)), mSilent(silent)
+  {
+    mListen = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (bind(mListen, (sockaddr*)&addr, sizeof addr) == 0 && listen(mListen, 4) == 0 &&
+        getsockname(mListen, (sockaddr*)&addr, &len) == 0)
+      mPort = ntohs(addr.sin_port);
+    mThread = std::thread([this] { Serve(); });
+  }
+  ~LocalServer()
+  {
+    mStop = true;
+    mThread.join();
+    for (int fd : mHeld) close(fd);
+    close(mListen);
+  }
+  std::string Address() const
+  {
+    return "http://127.0.0.1:" + std::to_string(mPort) + "/assets/content/download/version.html";
+  }
+
+private:
+  void Serve()
+  {
+    while (!mStop)
+    {
+      pollfd p{mListen, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      int fd = accept(mListen, nullptr, nullptr);
+      if (fd < 0) continue;
+      if (mSilent)
+      {
+        mHeld.push_back(fd);
+        continue;
+      }
+      std::string request;
+      char buf[1024];
+      while (request.find("\r\n\r\n") == std::string::npos)
+      {
+        pollfd r{fd, POLLIN, 0};
+        if (poll(&r, 1, 2000) <= 0) break;
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) break;
+        request.append(buf, (size_t)n);
+      }
+      for (size_t sent = 0; sent < mResponse.size();)
+      {
+        ssize_t n = send(fd, mResponse.data() + sent, mResponse.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) break;
+        sent += (size_t)n;
+      }
+      close(fd);
+    }
+  }
+  std::string mResponse;
+  bool mSilent;
+  int mListen = -1;
+  int mPort = 0;
+  std::vector<int> mHeld;
+  std::atomic<bool> mStop{false};
+  std::thread mThread;
+};
+
+std::string Http(int status, const std::string& body)
+{
+  return "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Error") +
+         "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\nConnection: close\r\n\r\n" + body;
+}
+
+TEST(VersionCheck, EachAnswerFromTheServerGivesItsOutcome)
+{
+  struct Case
+  {
+    int status;
+    std::string body;
+    VersionCheckResult expected;
+  } cases[] = {
+    {200, "<p>Other=2.0.0; Drovik=1.0.1;</p>", kVersionLatest},
+    {200, "Drovik=1.0.2;", kVersionNewer},
+    {200, "Drovik=0.9.9;", kVersionOlder},
+    {200, "Drovik=1.0.1", kVersionNumberError},
+    {200, "Saturn=1.0.1;", kVersionProductNotFound},
+    {200, "Drovik=abc;", kVersionNumberError},
+    {404, "Drovik=1.0.2;", kVersionNoAnswer},
+    {500, "", kVersionNoAnswer},
+    {200, "Drovik=1.0.2;" + std::string(kVersionAnswerLimit, ' '), kVersionNoAnswer},
+  };
+  for (const Case& c : cases)
+  {
+    LocalServer server(Http(c.status, c.body));
+    EXPECT_EQ(QueryOnlineVersion("Drovik", "1.0.1", server.Address().c_str(), 5000), c.expected)
+      << c.status << " " << c.body.substr(0, 40);
+  }
+  EXPECT_STREQ(VersionCheckResultText(kVersionNoAnswer), "Service not available");
+  EXPECT_STREQ(VersionCheckResultText(kVersionOlder), "Older plugin available");
+  EXPECT_STREQ(VersionCheckResultText(6), "Unknown");
+}
+
+TEST(VersionCheck, ASilentServerOrNoServerIsServiceNotAvailableWithinTheTimeOut)
+{
+  LocalServer silent("", true);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(QueryOnlineVersion("Drovik", "1.0.1", silent.Address().c_str(), 500), kVersionNoAnswer);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+  std::string closed;
+  {
+    LocalServer gone("");
+    closed = gone.Address();
+  }
+  EXPECT_EQ(QueryOnlineVersion("Drovik", "1.0.1", closed.c_str(), 500), kVersionNoAnswer);
+}
+
+TEST(VersionCheck, AnswersAreReadSafely)
+{
+  struct Case
+  {
+    const char* answer;
+    const char* ours;
+    VersionCheckResult expected;
+  } cases[] = {
+    {"x Drovik", "1.0.1", kVersionNumberError},                  // key at the very end: no separator, no field
+    {"Drovik=", "1.0.1", kVersionNumberError},                   // separator at the end
+    {"Drovik=99999999999.0.1;", "1.0.1", kVersionNumberError},   // a part beyond any version
+    {"Drovik=300000.0.0;", "1.0.1", kVersionNumberError},        // parts fit, the weighted number does not
+    {"Drovik=1.0;", "1.0.1", kVersionNumberError},
+    {"Drovik=1.1.103;", "1.2.3", kVersionLatest},                // parts are weighted by 100
+    {"MyDrovik:1.0.5; Drovik=1.0.1;", "1.0.1", kVersionNewer},   // the first occurrence counts, inside a word too
+    {"Drovik=1.0.1 beta;", "1.0.1", kVersionLatest},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CompareOnlineVersion(c.answer, "Drovik", c.ours), c.expected) << c.answer;
+  EXPECT_EQ(ParseVersionNumber(" +1.0.1x"), 10001);
+  EXPECT_EQ(ParseVersionNumber("1.x.1"), -1);
+}
+
+} // namespace
