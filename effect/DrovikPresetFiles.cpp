@@ -43,7 +43,13 @@ bool Drovik::SavePresetFile(const char* path) const
   if (!path || !*path) return false;
   plug::LibString name;
   PresetNameFromPath(path, name);
-  return SaveXMLPreset(*this, plug::LibString(path), name, false, false, nullptr);
+  // A file chooser may hand back the typed name without the extension; the rescan lists only ".vqp" files.
+  plug::LibString file(path);
+  const char* slash = std::strrchr(path, '/');
+  const char* base = slash ? slash + 1 : path;
+  const char* dot = std::strrchr(base, '.');
+  if (!dot || dot == base) file.Append(kPresetExtension);
+  return SaveXMLPreset(*this, file, name, false, false, nullptr);
 }
 
 bool Drovik::SaveDefaultPresetFile(const char* folder) const

@@ -182,13 +182,15 @@ TEST(PresetFilesInTheDataFolders, SaveRescanAndDefaultPresetInATemporaryHome)
   Set(*a, {{kSat_offon, 1}, {kSat_mode, kSatWarm}, {kSat_driveodd, 61}});
   ASSERT_TRUE(a->SavePresetFile((std::string(a->DataFolder().Get()) + "/Zeta.vqp").c_str()));
   ASSERT_TRUE(a->SavePresetFile((std::string(a->DataFolder().Get()) + "/Alpha.vqp").c_str()));
+  ASSERT_TRUE(a->SavePresetFile((std::string(a->DataFolder().Get()) + "/Typed").c_str())); // chooser left no ".vqp"
   a->ModifyCurrentPreset("House Default");
   ASSERT_TRUE(a->SaveDefaultPresetFile(a->VST2DataFolder().Get()));
 
   a->RescanPresets(a->DataFolder().Get());
-  ASSERT_EQ(a->NUserPresets(), 2);
+  ASSERT_EQ(a->NUserPresets(), 3);
   EXPECT_STREQ(a->GetUserPreset(0)->mName, "Alpha");
-  EXPECT_STREQ(a->GetUserPreset(1)->mName, "Zeta");
+  EXPECT_STREQ(a->GetUserPreset(1)->mName, "Typed");
+  EXPECT_STREQ(a->GetUserPreset(2)->mName, "Zeta");
 
   auto b = Make();
   EXPECT_STREQ(b->GetPresetName(0), "House Default");

@@ -1,0 +1,79 @@
+// What a meter group shows for a level meter's readings: needles on the meter scale, the lamp, and the value texts
+// with their floor, also for levels that are no finite number.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "effect/MeterScale.h"
+#include "effect/ShapeLinearCustom.h"
+#include "ui/MeterReadout.h"
+
+namespace {
+
+ShapeLinearCustom Scale()
+{
+  ShapeLinearCustom s;
+  for (const MeterScalePoint& p : kMeterScale) s.AddPoint(p.db, p.position);
+  return s;
+}
+
+MeterInput Level(double linear)
+{
+  MeterInput in;
+  in.value = in.maximum = in.envelope = linear;
+  return in;
+}
+
+TEST(MeterReadout, FullScaleAtZeroReferenceSitsAtZeroDbWithTheLampOff)
+{
+  MeterReadout r = ReadMeter(Level(1.0), 0, Scale());
+  EXPECT_DOUBLE_EQ(r.needle, 0.745);
+  EXPECT_DOUBLE_EQ(r.needle1, 0.745);
+  EXPECT_EQ(r.lamp, 0.0);
+  EXPECT_EQ(r.envelopeText, "0.0");
+  EXPECT_EQ(ReadMeter(Level(1.01), 0, Scale()).lamp, 1.0);
+  // The reference moves the scale: at -18 a level of 1.0 reads +18 dB, beyond full scale.
+  MeterReadout hot = ReadMeter(Level(1.0), -18, Scale());
+  EXPECT_DOUBLE_EQ(hot.needle, 1.0);
+  EXPECT_EQ(hot.maximumText, "18.0");
+}
+
+TEST(MeterReadout, ValueTextsAndTheirFloor)
+{
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+  struct Case
+  {
+    double db, reference;
+    const char* text;
+  } cases[] = {
+    {-150, 0, "-INF"}, {-143.9, 0, "-143.9"}, {-144, 0, "-INF"}, {-130, -18, "-INF"}, {-126, 18, "-126.0"},
+    {-inf, 0, "-INF"}, {nan, 0, "-INF"},      {inf, 0, "+INF"},  {3.25, 0, "3.2"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatMeterValue(c.db, c.reference), c.text) << c.db;
+  EXPECT_EQ(FormatMeterReference(-18), "-18");
+}
+
+TEST(MeterReadout, SilenceAndInfiniteLevelsRestOrPinTheNeedles)
+{
+  MeterReadout silent = ReadMeter(Level(0.0), 0, Scale());
+  EXPECT_EQ(silent.needle, 0.0);
+  EXPECT_EQ(silent.lamp, 0.0);
+  EXPECT_EQ(silent.envelopeText, "-INF");
+  MeterReadout overflow = ReadMeter(Level(std::numeric_limits<double>::infinity()), 0, Scale());
+  EXPECT_EQ(overflow.needle, 1.0);
+  EXPECT_EQ(overflow.maximumText, "+INF");
+  MeterInput inverted = Level(0.0);
+  inverted.inverted = true; // the envelope holds 1 - level
+  EXPECT_EQ(ReadMeter(inverted, 0, Scale()).envelopeText, "0.0");
+}
+
+TEST(MeterReadout, ClipLedFollowsTheGainReduction)
+{
+  EXPECT_EQ(ClipLedValue(1.0, false), 0.0);
+  EXPECT_EQ(ClipLedValue(0.9, false), 1.0);
+  EXPECT_EQ(ClipLedValue(0.0, true), 0.0);
+  EXPECT_EQ(ClipLedValue(0.1, true), 1.0);
+}
+
+} // namespace

@@ -1,0 +1,69 @@
+// Preset names shortened for the preset menu, and the knob's drag, snap and wheel arithmetic.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "ui/KnobMath.h"
+#include "ui/PresetNames.h"
+
+namespace {
+
+TEST(PresetNames, LongNamesKeepStartAndEndAroundDots)
+{
+  EXPECT_EQ(ShortenPresetName("ABCDEFGHIJKLMNOPQRST", 20), "ABCDEFGH ... NOPQRST");
+  EXPECT_EQ(ShortenPresetName("ABCDEFGHIJKLMNOPQRS", 20), "ABCDEFGHIJKLMNOPQRS");
+  EXPECT_EQ(ShortenPresetName("ABCDEFGHIJ", 6), "ABCDEFGHIJ");
+  EXPECT_EQ(ShortenPresetName("", 20), "");
+}
+
+TEST(PresetNames, MultiByteCharactersAreNeverCut)
+{
+  // 22 characters, most of them two or three bytes long: the result has 20 characters and is valid UTF-8.
+  const std::string name = "Ärger über Größe – Tön";
+  const std::string shortened = ShortenPresetName(name, 20);
+  EXPECT_EQ(shortened, "Ärger üb ... e – Tön");
+  EXPECT_EQ(ShortenPresetName("Über", 20), "Über");
+  // A broken sequence counts byte by byte and stays as it was.
+  EXPECT_EQ(ShortenPresetName("\xC3", 20), "\xC3");
+}
+
+TEST(KnobMath, DragWithGearingAndEmptyBounds)
+{
+  EXPECT_DOUBLE_EQ(DragAccumulator(0.5, 50, 50, 4.0), 0.75);
+  EXPECT_DOUBLE_EQ(DragAccumulator(0.5, 50, 50, 40.0), 0.525);
+  EXPECT_DOUBLE_EQ(DragAccumulator(0.9, 50, 50, 1.0), 1.0);
+  EXPECT_DOUBLE_EQ(DragAccumulator(0.5, 50, 0, 4.0), 0.5); // zero-height bounds: no move, no NaN
+}
+
+TEST(KnobMath, SteppedValuesLandOnStepsCountedFromTheMinimum)
+{
+  KnobRange ceiling{-60, 0, 0.7, true};
+  for (double acc = 0; acc <= 1.0; acc += 0.013)
+  {
+    double plain = SnapNormalized(acc, ceiling) * 60 - 60;
+    double steps = (plain + 60) / 0.7;
+    EXPECT_NEAR(steps, std::round(steps), 1e-6) << acc;
+  }
+  EXPECT_DOUBLE_EQ(SnapNormalized(2.1 / 60, ceiling) * 60, 2.1); // three whole steps, not two
+  KnobRange continuous{0, 1, 0, false};
+  EXPECT_DOUBLE_EQ(SnapNormalized(0.123, continuous), 0.123);
+}
+
+TEST(KnobMath, WheelStepsAndZeroDelta)
+{
+  KnobRange continuous{0, 100, 0, false};
+  EXPECT_DOUBLE_EQ(WheelNormalized(0.5, 1, 0.01, continuous), 0.51);
+  EXPECT_DOUBLE_EQ(WheelNormalized(0.5, -2, 0.001, continuous), 0.498);
+  KnobRange stages{1, 5, 1, true};
+  EXPECT_DOUBLE_EQ(WheelNormalized(0.25, 1, 0.01, stages), 0.5);
+  EXPECT_DOUBLE_EQ(WheelNormalized(0.25, 0, 0.01, stages), 0.25); // no notch, no step
+  EXPECT_DOUBLE_EQ(WheelNormalized(1.0, 1, 0.01, stages), 1.0);
+  // Calibration knobs in units: -17 one notch up, with Ctrl (snaps to -18 first), with Shift on a 1 dB step.
+  KnobRange calibration{-36, 0, 1, true};
+  EXPECT_DOUBLE_EQ(WheelPlain(-17, 1, KnobWheelUnit::kOne, calibration), -16);
+  EXPECT_DOUBLE_EQ(WheelPlain(-17, 1, KnobWheelUnit::kThree, calibration), -15);
+  EXPECT_DOUBLE_EQ(WheelPlain(-17, 1, KnobWheelUnit::kTenth, calibration), -17);
+  EXPECT_DOUBLE_EQ(WheelPlain(0, 1, KnobWheelUnit::kOne, calibration), 0);
+}
+
+} // namespace
