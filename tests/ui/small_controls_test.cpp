@@ -1,0 +1,85 @@
+// The editor's radio-button rows and hidden controls, attached to a graphics context over a recording back end.
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+#include "test_delegate.h"
+#include "ui/HiddenControls.h"
+#include "ui/RadioButtons.h"
+
+using namespace graphicstest;
+
+namespace {
+
+/// Records the action ids the controls send.
+class ActionDelegate : public TestDelegate
+{
+public:
+  ActionDelegate() : TestDelegate(2)
+  {
+    GetParam(0)->InitEnum("OS Off/2x/4x", 0, 3, "", 0, "", "off", "2x", "4x");
+    GetParam(1)->InitEnum("Monitor Mode 0", 0, 5, "", 0, "", "Stereo", "Left", "Right", "Mid", "Side");
+  }
+  void OnParamChange(int idx, plug::EParamChangeSource source, int sampleOffset) override
+  {
+    if (source == plug::kUI && sampleOffset == -1) mActions.push_back(idx);
+  }
+  std::vector<int> mActions;
+};
+
+struct SmallControls : ::testing::Test
+{
+  ActionDelegate mDelegate;
+  FakePlatformGraphics mG{mDelegate, 468, 450};
+  IMouseMod mMod;
+  double Value(int idx) { return mDelegate.GetParam(idx)->Value(); }
+};
+
+TEST_F(SmallControls, OversamplingInToggleModeSwitchesTheLitButtonOff)
+{
+  auto* os = static_cast<IBRadioButtonsControl*>(mG.AttachControl(new IBRadioButtonsControl2(
+    0, IRECT(329, 257, 373, 283), IBitmap(), IRECT(329, 289, 373, 315), IBitmap(), true, IRECT(329, 257, 373, 315))));
+  EXPECT_EQ(os->LitButton(), -1); // off: none lit
+  os->OnMouseDown(340, 260, mMod);
+  EXPECT_EQ(Value(0), 1.0);
+  EXPECT_EQ(os->LitButton(), 0);
+  os->OnMouseDown(340, 300, mMod);
+  EXPECT_EQ(Value(0), 2.0);
+  os->OnMouseDown(340, 300, mMod); // the lit button: off again
+  EXPECT_EQ(Value(0), 0.0);
+  os->OnMouseDown(340, 286, mMod); // between the buttons: nothing
+  EXPECT_EQ(Value(0), 0.0);
+  EXPECT_TRUE(os->GetDblAsSingleClick());
+}
+
+TEST_F(SmallControls, FiveButtonsSetTheirIndexAndAValueOutsideLightsNone)
+{
+  std::vector<IRECT> rects;
+  for (float x : {258.f, 281.f, 304.f, 327.f, 350.f}) rects.push_back(IRECT(x, 179, x + 21, 195));
+  auto* mode = static_cast<IBRadioButtonsControl*>(
+    mG.AttachControl(new IBRadioButtonsControl5(1, rects, IBitmap(), false, IRECT(258, 179, 371, 195))));
+  mode->OnMouseDown(330, 185, mMod);
+  EXPECT_EQ(Value(1), 3.0);
+  EXPECT_EQ(mode->LitButton(), 3);
+  mode->OnMouseDown(330, 185, mMod); // normal mode: the lit button sets the same value again
+  EXPECT_EQ(Value(1), 3.0);
+  mDelegate.GetParam(1)->Set(0); // a value from the host: the lit button follows it
+  EXPECT_EQ(mode->LitButton(), 0);
+}
+
+TEST_F(SmallControls, HiddenAreasSendTheirIdOrOpenTheirPage)
+{
+  auto* click = mG.AttachControl(new IVClickControlHiddenVQ(IRECT(36, 4, 119, 28), 29));
+  auto* none = mG.AttachControl(new IVClickControlHiddenVQ(IRECT(0, 0, 10, 10), -1));
+  auto* link = mG.AttachControl(new IVHiddenURLControl(IRECT(400, 18, 468, 30), "https://example.org/"));
+  auto* hidden = mG.AttachControl(new IVParameterControlHiddenVQ(0));
+  click->OnMouseDown(40, 10, mMod);
+  none->OnMouseDown(5, 5, mMod);
+  link->OnMouseDown(410, 20, mMod);
+  link->OnMouseDown(410, 20, mMod);
+  EXPECT_EQ(mDelegate.mActions, std::vector<int>{29});
+  EXPECT_EQ(mG.mURLs, (std::vector<std::string>{"https://example.org/", "https://example.org/"}));
+  EXPECT_TRUE(hidden->GetRECT().Empty());
+  EXPECT_EQ(hidden->GetParamIdx(), 0);
+}
+
+} // namespace
