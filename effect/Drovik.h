@@ -92,6 +92,8 @@ public:
 
   int NFactoryPresets() const { return mFactoryPresets.GetSize(); }
   const plug::IPresetSlot* GetFactoryPreset(int idx) const { return mFactoryPresets.Get(idx); }
+  /// The preset of the values at construction ("Init"), kept before any default preset file is applied.
+  const plug::IPresetSlot& GetInitialPreset() const { return mSparePreset; }
 
   /// Installs the editor's graphics-context factory and layout function.
   void InitPlugControls();
