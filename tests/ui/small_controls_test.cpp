@@ -3,6 +3,7 @@
 
 #include "fake_platform.h"
 #include "test_delegate.h"
+#include "ui/DisplayControls.h"
 #include "ui/HiddenControls.h"
 #include "ui/RadioButtons.h"
 
@@ -80,6 +81,35 @@ TEST_F(SmallControls, HiddenAreasSendTheirIdOrOpenTheirPage)
   EXPECT_EQ(mG.mURLs, (std::vector<std::string>{"https://example.org/", "https://example.org/"}));
   EXPECT_TRUE(hidden->GetRECT().Empty());
   EXPECT_EQ(hidden->GetParamIdx(), 0);
+}
+
+TEST_F(SmallControls, BitmapControlsTakeOneFrameAndTextFieldsRedrawOnlyOnChange)
+{
+  RecordedBitmap raw(198, 118 * 51, 1, 1.f, "VUneedle.png");
+  auto* needle = mG.AttachControl(new IBBitmapControlVQ(25, 50, IBitmap(&raw, 51, false, "VUneedle.png")));
+  EXPECT_EQ(needle->GetRECT(), IRECT(25, 50, 223, 168));
+  auto* text = static_cast<IVTextControlVQ*>(mG.AttachControl(new IVTextControlVQ(IRECT(43, 137, 79, 149), "-144.0")));
+  text->SetClean();
+  text->SetStr("-144.0");
+  EXPECT_FALSE(text->IsDirty());
+  text->SetStr("-12.5");
+  EXPECT_TRUE(text->IsDirty());
+  EXPECT_STREQ(text->GetStr(), "-12.5");
+}
+
+TEST_F(SmallControls, DropDownWheelMovesWholeEntriesWithinTheRange)
+{
+  auto* placement = mG.AttachControl(new IVPopupMenuVQ(IRECT(0, 0, 40, 16), 1, IText(), true, true));
+  auto* fixed = mG.AttachControl(new IVPopupMenuVQ(IRECT(0, 20, 40, 36), 1, IText(), false, false));
+  placement->OnMouseWheel(0, 0, mMod, -1);
+  EXPECT_EQ(Value(1), 1.0); // "Stereo" to "Left"
+  placement->OnMouseWheel(0, 0, mMod, 0.5f); // less than a notch
+  EXPECT_EQ(Value(1), 1.0);
+  placement->OnMouseWheel(0, 0, mMod, -9);
+  EXPECT_EQ(Value(1), 4.0); // clamped at "Side"
+  fixed->OnMouseWheel(0, 20, mMod, 2);
+  EXPECT_EQ(Value(1), 4.0);
+  EXPECT_EQ(DropDownWheelValue(0, 1, 4), 0.0);
 }
 
 } // namespace
