@@ -1,0 +1,119 @@
+// The plug-in menu: its entries, what each one sends, sets or opens, and the button's frame while the menu is open.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+#include "test_delegate.h"
+#include "ui/InfoMenu.h"
+
+using namespace graphicstest;
+
+namespace {
+
+class MenuDelegate : public TestDelegate
+{
+public:
+  MenuDelegate() : TestDelegate(3)
+  {
+    GetParam(0)->InitEnum("Toggle Tooltips", 1, 2, "", 0, "", "Off", "On");
+    GetParam(1)->InitEnum("Hide Knob Overlay Text", 0, 2, "", 0, "", "off", "on");
+    GetParam(2)->InitEnum("Meter Mode", 0, 5, "", 0, "", "PEAK", "RMS", "EBU ML", "EBU SL", "VU");
+  }
+  void OnParamChange(int idx, plug::EParamChangeSource source, int sampleOffset) override
+  {
+    if (source == plug::kUI && idx >= 26) mActions.push_back(idx);
+  }
+  std::vector<int> mActions;
+};
+
+struct InfoMenu : ::testing::Test
+{
+  MenuDelegate mDelegate;
+  FakePlatformGraphics mG{mDelegate, 468, 450};
+  RecordedBitmap mRaw{24, 44, 1, 1.f, "pluginmenu.png"};
+  IBInfoMenuVQ* mMenu = nullptr;
+  IMouseMod mMod;
+
+  void Attach(const char* dataFolder = "/home/u/.local/share/Drovik", std::vector<int> toggles = {1})
+  {
+    IBInfoMenuVQ::Entries e;
+    e.about = 26, e.versionCheck = 27, e.tooltipParam = 0, e.resetScale = 36, e.toggleParams = toggles;
+    mMenu = static_cast<IBInfoMenuVQ*>(mG.AttachControl(
+      new IBInfoMenuVQ(7, 5, IBitmap(&mRaw, 2, false, "pluginmenu.png"), e, dataFolder, "https://example.org/log"), 1));
+  }
+  int Find(const char* text)
+  {
+    IPopupMenu& m = mMenu->GetMenu();
+    for (int i = 0; i < m.NItems(); ++i)
+      if (std::string(m.GetItem(i)->GetText()) == text) return i;
+    return -1;
+  }
+  void Choose(const char* text)
+  {
+    mMenu->BuildInfoMenu();
+    int i = Find(text);
+    ASSERT_GE(i, 0) << text;
+    mMenu->GetMenu().SetChosenItemIdx(i);
+    mMenu->OnPopupMenuSelection(&mMenu->GetMenu(), 0);
+  }
+};
+
+TEST_F(InfoMenu, EntriesInOrderWithTheirChecks)
+{
+  Attach();
+  EXPECT_EQ(mMenu->GetRECT(), IRECT(7, 5, 31, 27));
+  mMenu->OnMouseDown(10, 10, mMod);
+  EXPECT_EQ(mMenu->GetValue(), 1.0); // frame 2 while the menu is open
+  std::vector<std::string> texts;
+  for (int i = 0; i < mMenu->GetMenu().NItems(); ++i) texts.push_back(mMenu->GetMenu().GetItem(i)->GetText());
+  EXPECT_EQ(texts, (std::vector<std::string>{">> Plugin menu <<", "", "About ...", "Check version ...",
+                                             "Open manual ...", "Changelog ...", "Open data folder ...", "",
+                                             "Enable tooltips", "", "Reset GUI scale", "", "Hide Knob Overlay Text"}));
+  EXPECT_TRUE(mMenu->GetMenu().GetItem(Find("Enable tooltips"))->GetChecked());
+  EXPECT_FALSE(mMenu->GetMenu().GetItem(Find("Hide Knob Overlay Text"))->GetChecked());
+  mMenu->OnPopupMenuSelection(nullptr, 0); // dismissed: the button is released and nothing else happens
+  EXPECT_EQ(mMenu->GetValue(), 0.0);
+  EXPECT_TRUE(mDelegate.mActions.empty());
+}
+
+TEST_F(InfoMenu, EachEntryDoesItsWork)
+{
+  Attach();
+  Choose("About ...");
+  Choose("Check version ...");
+  Choose("Reset GUI scale");
+  EXPECT_EQ(mDelegate.mActions, (std::vector<int>{26, 27, 36}));
+  Choose("Open manual ...");
+  Choose("Changelog ...");
+  Choose("Open data folder ...");
+  EXPECT_EQ(mG.mURLs, (std::vector<std::string>{"/Users/Shared/Documents/Drovik/Drovik manual.pdf",
+                                                "https://example.org/log", "/home/u/.local/share/Drovik"}));
+  Choose("Enable tooltips");
+  EXPECT_EQ(mDelegate.GetParam(0)->Value(), 0.0);
+  mMenu->BuildInfoMenu();
+  EXPECT_FALSE(mMenu->GetMenu().GetItem(Find("Enable tooltips"))->GetChecked());
+  Choose("Hide Knob Overlay Text");
+  EXPECT_EQ(mDelegate.GetParam(1)->Value(), 1.0);
+  EXPECT_EQ(mDelegate.mValuesFromUI.back().first, 1); // the host is told
+}
+
+TEST_F(InfoMenu, AnEmptyDataFolderOpensNothingAndLongerEnumerationsBecomeSubmenus)
+{
+  Attach("", {2});
+  Choose("Open manual ...");
+  Choose("Open data folder ...");
+  EXPECT_TRUE(mG.mURLs.empty());
+  mMenu->BuildInfoMenu();
+  IPopupMenu::Item* item = mMenu->GetMenu().GetItem(Find("Meter Mode"));
+  ASSERT_NE(item, nullptr);
+  IPopupMenu* sub = item->GetSubmenu();
+  ASSERT_NE(sub, nullptr);
+  EXPECT_TRUE(sub->GetItem(0)->GetChecked());
+  sub->SetChosenItemIdx(3);
+  mMenu->OnPopupMenuSelection(sub, 0);
+  EXPECT_EQ(mDelegate.GetParam(2)->Value(), 3.0);
+}
+
+} // namespace

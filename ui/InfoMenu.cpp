@@ -1,0 +1,187 @@
+#include "ui/InfoMenu.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/IEditorDelegate.h"
+#include "core/IParam.h"
+#include "graphics/IGraphics.h"
+
+using namespace plug::igraphics;
+
+namespace {
+constexpr const char* kTitle = ">> Plugin menu <<";
+constexpr const char* kProductName = "Drovik";
+/// The shared documents folder of the product, filled with its name twice and the manual's suffix.
+constexpr const char* kManualFormat = "/Users/Shared/Documents/%s/%s%s";
+constexpr const char* kManualSuffix = " manual.pdf";
+constexpr int kMaxManualPath = 4096;
+} // namespace
+
+IBInfoMenuVQ::IBInfoMenuVQ(float x, float y, const IBitmap& bitmap, const Entries& entries, const char* dataFolder,
+                           const char* changelogAddress)
+  : IControl(IRECT(x, y, x + (float)bitmap.W(), y + (float)bitmap.H() / std::max(1, bitmap.N()))),
+    IBitmapBase(bitmap, this), mChangelog(changelogAddress ? changelogAddress : ""),
+    mDataFolder(dataFolder ? dataFolder : ""), mEntries(entries)
+{
+}
+
+IBInfoMenuVQ::~IBInfoMenuVQ() = default;
+
+std::string IBInfoMenuVQ::ManualPath()
+{
+  char path[kMaxManualPath];
+  std::snprintf(path, sizeof path, kManualFormat, kProductName, kProductName, kManualSuffix);
+  return path;
+}
+
+void IBInfoMenuVQ::SendId(int id)
+{
+  if (id >= 0 && GetDelegate()) GetDelegate()->OnParamChange(id, plug::kUI, -1);
+}
+
+const plug::IParam* IBInfoMenuVQ::Param(int p) const
+{
+  return p >= 0 && GetDelegate() ? GetDelegate()->GetParam(p) : nullptr;
+}
+
+void IBInfoMenuVQ::OnMouseDown(float, float, const IMouseMod&)
+{
+  SetValue(1.0, 0);
+  SetDirty(true, -1);
+  BuildInfoMenu();
+}
+
+void IBInfoMenuVQ::OnMouseUp(float, float, const IMouseMod&)
+{
+  SetValue(0.0, 0);
+  SetDirty(true, -1);
+}
+
+IPopupMenu* IBInfoMenuVQ::EnumSubmenu(int p)
+{
+  const plug::IParam* param = Param(p);
+  auto* menu = new IPopupMenu("");
+  for (int i = 0; param && i < param->NDisplayTexts(); ++i)
+  {
+    IPopupMenu::Item* item = menu->AddItem(param->GetDisplayTextForValue(i));
+    item->SetChecked((int)param->Value() == i);
+  }
+  mMenu.AddSubmenuItem(param ? param->GetName() : "", menu);
+  return menu;
+}
+
+void IBInfoMenuVQ::BuildInfoMenu()
+{
+  mCheckItems.clear();
+  mSubmenus.clear();
+  mExtraItems.clear();
+  mMenu.Clear();
+  auto recorded = [this](const char* text, int flags = IPopupMenu::Item::kNoFlags) {
+    mMenu.AddItem(text, flags);
+    return mMenu.NItems() - 1;
+  };
+  mMenu.AddItem(kTitle);
+  mMenu.AddSeparator();
+  mAboutPos = recorded("About ...");
+  mVersionPos = recorded("Check version ...");
+  mManualPos = recorded("Open manual ...");
+  mChangelogPos = recorded("Changelog ...");
+  mFolderPos = recorded("Open data folder ...");
+  mTooltipPos = mSizePos = mScalePos = -1;
+  mEnumMenu = nullptr;
+  if (const plug::IParam* tips = Param(mEntries.tooltipParam))
+  {
+    mMenu.AddSeparator();
+    mTooltipPos = recorded("Enable tooltips", (int)tips->Value() == 1 ? IPopupMenu::Item::kChecked : 0);
+  }
+  if (mEntries.enumParam >= 0)
+  {
+    mMenu.AddSeparator();
+    mEnumMenu = EnumSubmenu(mEntries.enumParam);
+  }
+  if (mEntries.resetSize != -1)
+  {
+    mMenu.AddSeparator();
+    mSizePos = recorded("Reset GUI size");
+  }
+  if (mEntries.resetScale != -1)
+  {
+    mMenu.AddSeparator();
+    mScalePos = recorded("Reset GUI scale");
+  }
+  if (!mEntries.toggleParams.empty()) mMenu.AddSeparator();
+  for (int p : mEntries.toggleParams)
+  {
+    const plug::IParam* param = Param(p);
+    if (!param) continue;
+    if (param->NDisplayTexts() == 2)
+      mCheckItems.push_back({recorded(param->GetName(), (int)param->Value() == 1 ? IPopupMenu::Item::kChecked : 0), p});
+    else
+      mSubmenus.push_back({EnumSubmenu(p), p});
+  }
+  if (!mEntries.extraTexts.empty()) mMenu.AddSeparator();
+  for (size_t i = 0; i < mEntries.extraTexts.size() && i < mEntries.extraIds.size(); ++i)
+    mExtraItems.push_back({recorded(mEntries.extraTexts[i]), mEntries.extraIds[i]});
+  if (GetUI()) GetUI()->OpenPopupMenu(*this, mMenu, GetRECT(), 0);
+}
+
+void IBInfoMenuVQ::OnPopupMenuSelection(IPopupMenu* menu, int)
+{
+  SetValue(0.0, 0);
+  SetDirty(true, -1);
+  if (!menu) return;
+  const int chosen = menu->GetChosenItemIdx();
+  if (menu != &mMenu)
+  {
+    if (menu == mEnumMenu && mEntries.enumParam >= 0) SetParamFromInt(mEntries.enumParam, chosen);
+    for (const auto& [submenu, p] : mSubmenus)
+      if (submenu == menu && p >= 0) SetParamFromInt(p, chosen);
+    return;
+  }
+  IGraphics* ui = GetUI();
+  if (chosen == mAboutPos) SendId(mEntries.about);
+  else if (chosen == mVersionPos) SendId(mEntries.versionCheck);
+  else if (chosen == mManualPos)
+  {
+    if (mDataFolder.GetLength() > 0 && ui) ui->OpenURL(ManualPath().c_str());
+  }
+  else if (chosen == mChangelogPos)
+  {
+    if (ui) ui->OpenURL(mChangelog.Get());
+  }
+  else if (chosen == mFolderPos)
+  {
+    if (mDataFolder.GetLength() > 0 && ui) ui->OpenURL(mDataFolder.Get());
+  }
+  else if (chosen == mTooltipPos && mTooltipPos >= 0)
+  {
+    const plug::IParam* tips = Param(mEntries.tooltipParam);
+    if (tips) SetParamValue(mEntries.tooltipParam, (int)tips->Value() == 1 ? 0.0 : 1.0);
+  }
+  else if (chosen == mSizePos && mSizePos >= 0) SendId(mEntries.resetSize);
+  else if (chosen == mScalePos && mScalePos >= 0) SendId(mEntries.resetScale);
+  else
+  {
+    for (const auto& [pos, p] : mCheckItems)
+      if (pos == chosen) SetParamValue(p, mMenu.GetItem(pos)->GetChecked() ? 0.0 : 1.0);
+    for (const auto& [pos, id] : mExtraItems)
+      if (pos == chosen) SendId(id);
+  }
+}
+
+void IBInfoMenuVQ::SetParamValue(int p, double v)
+{
+  plug::IParam* param = GetDelegate() ? GetDelegate()->GetParam(p) : nullptr;
+  if (!param || param->Value() == v) return;
+  param->Set(v);
+  GetDelegate()->SendParamValueToUI(p, v, false);
+  GetDelegate()->SendParamValueFromUI(p, std::clamp(param->ToNormalized(param->Value()), 0.0, 1.0));
+}
+
+void IBInfoMenuVQ::SetParamFromInt(int p, int i)
+{
+  const plug::IParam* param = Param(p);
+  if (!param || i < 0 || (int)param->Value() == i) return;
+  SetParamValue(p, i);
+}
