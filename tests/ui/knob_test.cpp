@@ -1,0 +1,94 @@
+// The multi-function knob attached to a graphics context: geared dragging, Ctrl and Shift, empty drag bounds, the
+// wheel in fractions and in units, the reset click and the hover box of the value text.
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+#include "test_delegate.h"
+#include "ui/KnobMultiControl.h"
+
+using namespace graphicstest;
+
+namespace {
+
+struct Knob : ::testing::Test
+{
+  TestDelegate mDelegate{3};
+  FakePlatformGraphics mG{mDelegate, 468, 450};
+  RecordedBitmap mRaw{50, 50 * 101, 1, 1.f, "knob"};
+  IBKnobMultiControlVQ* Add(int param, bool unitWheel = false)
+  {
+    IBKnobMultiControlVQ::Options o;
+    o.unitWheel = unitWheel;
+    return static_cast<IBKnobMultiControlVQ*>(
+      mG.AttachControl(new IBKnobMultiControlVQ(10, 10, param, IBitmap(&mRaw, 101, false, "knob"), IText(), o)));
+  }
+  void SetUp() override
+  {
+    mDelegate.GetParam(1)->InitDouble("Calibration", -17, -36, 0, 1);
+    mDelegate.GetParam(2)->InitInt("Stages", 1, 1, 5);
+  }
+};
+
+TEST_F(Knob, DragIsGearedFinerWithShiftAndStillWithCtrl)
+{
+  IBKnobMultiControlVQ* k = Add(0);
+  EXPECT_EQ(k->GetRECT(), IRECT(10, 10, 60, 60));
+  k->OnMouseDown(20, 20, IMouseMod());
+  k->OnMouseDrag(20, 20, 0, -50, IMouseMod());
+  EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
+  k->OnMouseDrag(20, 20, 0, -50, IMouseMod(true, false, true)); // Shift
+  EXPECT_NEAR(k->GetValue(), 0.275, 1e-9);
+  k->OnMouseDrag(20, 20, 0, -50, IMouseMod(true, false, false, true)); // Ctrl
+  EXPECT_NEAR(k->GetValue(), 0.275, 1e-9);
+  k->SetHitRECT(IRECT(10, 10, 60, 10)); // no height to measure a drag against
+  k->OnMouseDown(20, 10, IMouseMod());
+  k->OnMouseDrag(20, 10, 0, -50, IMouseMod());
+  EXPECT_NEAR(k->GetValue(), 0.275, 1e-9);
+}
+
+TEST_F(Knob, SlowDragsOnASteppedParameterStillReachTheNextStep)
+{
+  IBKnobMultiControlVQ* k = Add(2);
+  k->OnMouseDown(20, 20, IMouseMod());
+  for (int i = 0; i < 20; ++i) k->OnMouseDrag(20, 20, 0, -2, IMouseMod()); // 40 pixels: 0.8 of a step
+  EXPECT_DOUBLE_EQ(k->GetValue(), 0.0);
+  for (int i = 0; i < 10; ++i) k->OnMouseDrag(20, 20, 0, -2, IMouseMod()); // 60 pixels: 1.2 steps
+  EXPECT_DOUBLE_EQ(k->GetValue(), 0.25);
+}
+
+TEST_F(Knob, WheelInFractionsOrUnitsAndCtrlClickResets)
+{
+  IBKnobMultiControlVQ* k = Add(0);
+  k->OnMouseWheel(20, 20, IMouseMod(), 1);
+  EXPECT_NEAR(k->GetValue(), 0.01, 1e-9);
+  k->OnMouseWheel(20, 20, IMouseMod(false, false, true, true), 1); // Ctrl wins over Shift
+  EXPECT_NEAR(k->GetValue(), 0.11, 1e-9);
+  k->OnMouseWheel(20, 20, IMouseMod(), 0);
+  EXPECT_NEAR(k->GetValue(), 0.11, 1e-9);
+  k->OnMouseDown(20, 20, IMouseMod(true, false, false, true));
+  EXPECT_EQ(mDelegate.GetParam(0)->Value(), 0.0); // the default
+  IBKnobMultiControlVQ* cal = Add(1, true);
+  cal->OnMouseWheel(20, 20, IMouseMod(false, false, false, true), 0.3f); // Ctrl: -17 snaps to -18, plus 3
+  EXPECT_EQ(mDelegate.GetParam(1)->Value(), -15.0);
+  cal->OnMouseWheel(20, 20, IMouseMod(), -2);
+  EXPECT_EQ(mDelegate.GetParam(1)->Value(), -16.0);
+}
+
+TEST_F(Knob, ValueBoxOnlyWhileHovered)
+{
+  IBKnobMultiControlVQ* k = Add(0);
+  mG.mOps.clear();
+  k->Draw(mG);
+  EXPECT_EQ(mG.Count("FillRect"), 0);
+  k->OnMouseOver(20, 20, IMouseMod());
+  EXPECT_TRUE(k->ShowsValueText());
+  k->Draw(mG);
+  EXPECT_EQ(mG.Count("FillRect"), 1);
+  k->SetShowOnHover(false); // "Hide Knob Overlay Text"
+  EXPECT_FALSE(k->ShowsValueText());
+  k->OnMouseOut();
+  k->SetShowOnHover(true);
+  EXPECT_FALSE(k->ShowsValueText());
+}
+
+} // namespace
