@@ -64,8 +64,9 @@ TEST_F(InfoMenu, EntriesInOrderWithTheirChecks)
 {
   Attach();
   EXPECT_EQ(mMenu->GetRECT(), IRECT(7, 5, 31, 27));
-  mMenu->OnMouseDown(10, 10, mMod);
-  EXPECT_EQ(mMenu->GetValue(), 1.0); // frame 2 while the menu is open
+  mMenu->SetValue(1.0); // pressed: frame 2 while the menu is open
+  mMenu->OnMouseDown(10, 10, mMod); // no window: the menu is dismissed at once
+  EXPECT_EQ(mMenu->GetValue(), 0.0);
   std::vector<std::string> texts;
   for (int i = 0; i < mMenu->GetMenu().NItems(); ++i) texts.push_back(mMenu->GetMenu().GetItem(i)->GetText());
   EXPECT_EQ(texts, (std::vector<std::string>{">> Plugin menu <<", "", "About ...", "Check version ...",
@@ -73,6 +74,7 @@ TEST_F(InfoMenu, EntriesInOrderWithTheirChecks)
                                              "Enable tooltips", "", "Reset GUI scale", "", "Hide Knob Overlay Text"}));
   EXPECT_TRUE(mMenu->GetMenu().GetItem(Find("Enable tooltips"))->GetChecked());
   EXPECT_FALSE(mMenu->GetMenu().GetItem(Find("Hide Knob Overlay Text"))->GetChecked());
+  mMenu->SetValue(1.0);
   mMenu->OnPopupMenuSelection(nullptr, 0); // dismissed: the button is released and nothing else happens
   EXPECT_EQ(mMenu->GetValue(), 0.0);
   EXPECT_TRUE(mDelegate.mActions.empty());

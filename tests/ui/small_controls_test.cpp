@@ -109,6 +109,11 @@ TEST_F(SmallControls, DropDownWheelMovesWholeEntriesWithinTheRange)
   EXPECT_EQ(Value(1), 4.0); // clamped at "Side"
   fixed->OnMouseWheel(0, 20, mMod, 2);
   EXPECT_EQ(Value(1), 4.0);
+  mG.mOps.clear();
+  placement->Draw(mG);
+  fixed->Draw(mG); // draws no text, still takes clicks
+  ASSERT_EQ(mG.Count("DrawText"), 1);
+  EXPECT_EQ(mG.mOps.back().mText, "Side");
   EXPECT_EQ(DropDownWheelValue(0, 1, 4), 0.0);
 }
 
