@@ -80,7 +80,32 @@ void IBPopupMenuVQ::OnMouseWheel(float, float, const IMouseMod&, float d)
   if (mWheel) WheelStep(*this, d);
 }
 
-void IBPopupMenuVQ::OnRescale()
+namespace {
+/// The bitmap reloaded at the context's screen scale; the one in use when the reload fails.
+IBitmap Rescaled(IControl& c, const IBitmap& bitmap)
 {
-  if (GetUI()) SetBitmap(GetUI()->RescaleBitmap(mBitmap));
+  if (!c.GetUI()) return bitmap;
+  IBitmap reloaded = c.GetUI()->RescaleBitmap(bitmap);
+  return reloaded.IsValid() ? reloaded : bitmap;
 }
+} // namespace
+
+void IBPopupMenuVQ::OnRescale() { SetBitmap(Rescaled(*this, mBitmap)); }
+
+IBSwitchControlVQ::IBSwitchControlVQ(float x, float y, const IBitmap& bitmap, int paramIdx)
+  : ISwitchControlBase(BitmapFrameRect(x, y, bitmap), paramIdx, nullptr, std::max(2, bitmap.N())),
+    IBitmapBase(bitmap, this)
+{
+}
+
+void IBSwitchControlVQ::OnMouseDown(float, float, const IMouseMod&)
+{
+  // One frame further per press; past the last frame (with a little slack for rounding) back to the first.
+  const int frames = std::max(2, mBitmap.N());
+  double v = GetValue(0) + 1.0 / (frames - 1);
+  if (v > 1.001) v = 0.0;
+  SetValue(v, 0);
+  SetDirty(true, -1);
+}
+
+void IBSwitchControlVQ::OnRescale() { SetBitmap(Rescaled(*this, mBitmap)); }

@@ -4,6 +4,7 @@
 
 #include "graphics/IBitmapBase.h"
 #include "graphics/IControl.h"
+#include "graphics/ISwitchControlBase.h"
 #include "graphics/ITextControl.h"
 
 /// A bitmap at (x, y) showing the frame its value selects; it takes no input.
@@ -62,3 +63,13 @@ private:
 
 /// The rectangle of a bitmap control at (x, y): one frame of the bitmap. [any thread]
 plug::igraphics::IRECT BitmapFrameRect(float x, float y, const plug::igraphics::IBitmap& bitmap);
+
+/// A two-frame on/off switch at (x, y): each press moves the value on by one frame, back to 0 past the last.
+class IBSwitchControlVQ : public plug::igraphics::ISwitchControlBase, public plug::igraphics::IBitmapBase
+{
+public:
+  IBSwitchControlVQ(float x, float y, const plug::igraphics::IBitmap& bitmap, int paramIdx);
+  void OnMouseDown(float x, float y, const plug::igraphics::IMouseMod& mod) override; // [main thread]
+  void OnRescale() override;
+  void Draw(plug::igraphics::IGraphics& g) override { DrawBitmap(g); }
+};

@@ -109,6 +109,13 @@ void IBKnobMultiControlVQ::OnMouseOut()
   SetDirty(false, -1);
 }
 
+void IBKnobMultiControlVQ::OnRescale()
+{
+  if (!GetUI()) return;
+  IBitmap reloaded = GetUI()->RescaleBitmap(mBitmap); // at the new screen scale; kept when the reload fails
+  if (reloaded.IsValid()) SetBitmap(reloaded);
+}
+
 IRECT IBKnobMultiControlVQ::KnobValueTextRect() const
 {
   IRECT measured;

@@ -44,6 +44,7 @@ public:
   void OnMouseWheel(float x, float y, const plug::igraphics::IMouseMod& mod, float d) override;
   void OnMouseOver(float x, float y, const plug::igraphics::IMouseMod& mod) override;
   void OnMouseOut() override;
+  void OnRescale() override;
   void Draw(plug::igraphics::IGraphics& g) override;
 
   /// Where the value text is drawn: the template's measured size centred on the knob.

@@ -97,6 +97,20 @@ TEST_F(SmallControls, BitmapControlsTakeOneFrameAndTextFieldsRedrawOnlyOnChange)
   EXPECT_STREQ(text->GetStr(), "-12.5");
 }
 
+TEST_F(SmallControls, TwoFrameSwitchesToggleOnEveryClick)
+{
+  RecordedBitmap raw(40, 40, 1, 1.f, "button_onoff.png");
+  auto* on = static_cast<IBSwitchControlVQ*>(
+    mG.AttachControl(new IBSwitchControlVQ(242, 243, IBitmap(&raw, 2, false, "button_onoff.png"), 0)));
+  EXPECT_EQ(on->GetRECT(), IRECT(242, 243, 282, 263));
+  on->OnMouseDown(250, 250, mMod);
+  EXPECT_EQ(on->GetValue(), 1.0);
+  on->OnMouseDown(250, 250, mMod);
+  EXPECT_EQ(on->GetValue(), 0.0);
+  on->OnMouseDown(250, 250, mMod);
+  EXPECT_EQ(on->CurrentFrame(), 2); // the lit frame
+}
+
 TEST_F(SmallControls, DropDownWheelMovesWholeEntriesWithinTheRange)
 {
   auto* placement = mG.AttachControl(new IVPopupMenuVQ(IRECT(0, 0, 40, 16), 1, IText(), true, true));
