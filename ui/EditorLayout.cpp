@@ -12,41 +12,41 @@ using Style = EditorTextStyle;
 
 EditorRect At(EditorPoint p) { return {p.x, p.y, 0, 0}; }
 
-EditorControlSpec Bitmap(EditorPoint p, const char* bitmap, Keep keep = Keep::kNone, const char* tooltip = nullptr)
+EditorControlEntry Bitmap(EditorPoint p, const char* bitmap, Keep keep = Keep::kNone, const char* tooltip = nullptr)
 {
-  EditorControlSpec c{K::kBitmap, At(p)};
+  EditorControlEntry c{K::kBitmap, At(p)};
   c.bitmap = bitmap, c.keep = keep, c.tooltip = tooltip;
   return c;
 }
 
-EditorControlSpec Knob(EditorPoint p, int param, const char* bitmap, Style style, const char* tooltip,
+EditorControlEntry Knob(EditorPoint p, int param, const char* bitmap, Style style, const char* tooltip,
                        bool keepText, bool unitWheel = false)
 {
-  EditorControlSpec c{K::kKnob, At(p), param};
+  EditorControlEntry c{K::kKnob, At(p), param};
   c.bitmap = bitmap, c.style = style, c.tooltip = tooltip, c.toggle = unitWheel;
   c.keep = keepText ? Keep::kKnobText : Keep::kNone;
   return c;
 }
 
-EditorControlSpec Switch(EditorPoint p, int param, const char* bitmap, const char* tooltip)
+EditorControlEntry Switch(EditorPoint p, int param, const char* bitmap, const char* tooltip)
 {
-  EditorControlSpec c{K::kSwitch, At(p), param};
+  EditorControlEntry c{K::kSwitch, At(p), param};
   c.bitmap = bitmap, c.tooltip = tooltip;
   return c;
 }
 
 /// One meter group: twelve controls, the right group moved by dx.
-void MeterGroup(std::vector<EditorControlSpec>& list, int meter, float dx)
+void MeterGroup(std::vector<EditorControlEntry>& list, int meter, float dx)
 {
   using namespace place;
   const EditorPoint o{kLeftMeter.x + dx, kLeftMeter.y};
   auto inGroup = [&](EditorRect r) { return EditorRect{o.x + r.l, o.y + r.t, o.x + r.r, o.y + r.b}; };
   auto text = [&](EditorRect r, const char* initial, Style style, Keep keep) {
-    EditorControlSpec c{K::kText, inGroup(r)};
+    EditorControlEntry c{K::kText, inGroup(r)};
     c.text = initial, c.style = style, c.keep = keep, c.meter = meter;
     list.push_back(c);
   };
-  auto kept = [&](EditorControlSpec c) {
+  auto kept = [&](EditorControlEntry c) {
     c.meter = c.keep == Keep::kNone ? -1 : meter;
     list.push_back(c);
   };
@@ -54,7 +54,7 @@ void MeterGroup(std::vector<EditorControlSpec>& list, int meter, float dx)
   kept(Bitmap(o, "VU_off.png", Keep::kMeterOff));
   text(kMeterLeftText, "-144.0", Style::kMeterValue, Keep::kMeterLeftText);
   text(kMeterRefText, "-18.0", Style::kMeterReference, Keep::kMeterRefText);
-  EditorControlSpec mode{K::kTextPopup, inGroup(kMeterModeMenu), kMeterMode};
+  EditorControlEntry mode{K::kTextPopup, inGroup(kMeterModeMenu), kMeterMode};
   mode.style = Style::kMeterMode;
   list.push_back(mode);
   text(kMeterRightText, "-144.0", Style::kMeterValue, Keep::kMeterRightText);
@@ -62,45 +62,45 @@ void MeterGroup(std::vector<EditorControlSpec>& list, int meter, float dx)
   kept(Bitmap(o, "VUneedle1.png", Keep::kMeterNeedle1));
   kept(Bitmap(o, "VUneedle.png", Keep::kMeterNeedle));
   kept(Bitmap(o, "VUglass.png"));
-  EditorControlSpec reset{K::kClickHidden, At(o), -1, kActionResetMeters};
+  EditorControlEntry reset{K::kClickHidden, At(o), -1, kActionResetMeters};
   reset.bitmap = "VUbase.png"; // the face's area
   list.push_back(reset);
-  EditorControlSpec click{K::kTextPopup, inGroup(kMeterModeMenu), kMeterMode};
+  EditorControlEntry click{K::kTextPopup, inGroup(kMeterModeMenu), kMeterMode};
   click.style = Style::kMeterValue, click.drawsText = false;
   click.tooltip = "Meter Mode PEAK/RMS/EBU ML/EBU SL/VU";
   list.push_back(click);
 }
 
-std::vector<EditorControlSpec> Build()
+std::vector<EditorControlEntry> Build()
 {
-  std::vector<EditorControlSpec> list;
+  std::vector<EditorControlEntry> list;
   for (int param : {kGUIScale, kTooltips, kHideKnobText}) list.push_back({K::kParameterHidden, {}, param});
   list.push_back(Bitmap({0, 0}, "BG_default.png"));
   list.push_back(Bitmap({0, 0}, "BG_default.png"));
 
-  EditorControlSpec preset{K::kPresetMenu, place::kPresetMenu};
+  EditorControlEntry preset{K::kPresetMenu, place::kPresetMenu};
   preset.tag = 3, preset.tooltip = "Preset Menu", preset.style = Style::kPreset;
   list.push_back(preset);
-  EditorControlSpec click{K::kClickHidden, place::kHiddenClick, -1, kActionHiddenClick};
+  EditorControlEntry click{K::kClickHidden, place::kHiddenClick, -1, kActionHiddenClick};
   click.tag = 0;
   list.push_back(click);
-  EditorControlSpec announcement{K::kURLHidden, place::kAnnouncementLink};
+  EditorControlEntry announcement{K::kURLHidden, place::kAnnouncementLink};
   announcement.text = kAnnouncementAddress;
   list.push_back(announcement);
-  EditorControlSpec home{K::kURLHidden, place::kMakerLink};
+  EditorControlEntry home{K::kURLHidden, place::kMakerLink};
   home.text = kHomeAddress;
   list.push_back(home);
-  EditorControlSpec info{K::kInfoMenu, At(place::kInfoMenu), -1, kActionAbout};
+  EditorControlEntry info{K::kInfoMenu, At(place::kInfoMenu), -1, kActionAbout};
   info.bitmap = "pluginmenu.png", info.tag = 1, info.tooltip = "Plugin info and options";
   list.push_back(info);
 
-  EditorControlSpec os{K::kRadioButtons2, At(place::kOversampling[0]), kOversampling};
+  EditorControlEntry os{K::kRadioButtons2, At(place::kOversampling[0]), kOversampling};
   os.bitmap = "button_2xOS.png", os.secondBitmap = "button_2xOS1.png", os.toggle = true;
   os.buttons = place::kOversampling, os.buttonCount = 2, os.tooltip = "Oversampling off/2x/4x";
   list.push_back(os);
   list.push_back(Switch(place::kBypass, kBypass, "button_bypass.png", "Bypass off/on"));
   list.push_back(Switch(place::kMonitorInPlace, kMonitorMode1, "button_mon_stereomono.png", "Monitor inplace/center"));
-  EditorControlSpec monitor{K::kRadioButtons5, At(place::kMonitorMode[0]), kMonitorMode0};
+  EditorControlEntry monitor{K::kRadioButtons5, At(place::kMonitorMode[0]), kMonitorMode0};
   monitor.buttons = place::kMonitorMode, monitor.buttonCount = 5;
   monitor.bitmap = "button_mon_mode.png", monitor.tooltip = "Monitor mode: stereo/left/right/mid/side";
   list.push_back(monitor);
@@ -109,7 +109,7 @@ std::vector<EditorControlSpec> Build()
   list.push_back(Bitmap(place::kClipLed, "lamp_clip.png", Keep::kClipLed, "Clip LED"));
   list.push_back(Knob(place::kInputTrim, kInputTrim, "knob_small_red.png", Style::kKnob12, "Input trim", true));
   list.push_back(Knob(place::kOutputTrim, kOutputTrim, "knob_small_blue.png", Style::kKnob12, "Output trim", true));
-  EditorControlSpec meterIO{K::kRadioButtons2, At(place::kMeterDisplay[0]), kMeterDisplayMode};
+  EditorControlEntry meterIO{K::kRadioButtons2, At(place::kMeterDisplay[0]), kMeterDisplayMode};
   meterIO.buttons = place::kMeterDisplay, meterIO.buttonCount = 2;
   meterIO.bitmap = "button_meter.png", meterIO.tooltip = "Meter display mode IN/OUT";
   list.push_back(meterIO);
@@ -125,11 +125,11 @@ std::vector<EditorControlSpec> Build()
   MeterGroup(list, 1, place::kRightMeterShift);
 
   list.push_back(Switch(place::kSatOnOff, kSat_offon, "button_onoff.png", "Saturation off/on"));
-  EditorControlSpec placement{K::kBitmapPopup, At(place::kSatPlacement), kSat_ProcMode};
+  EditorControlEntry placement{K::kBitmapPopup, At(place::kSatPlacement), kSat_ProcMode};
   placement.bitmap = "drop_chmode.png", placement.toggle = true;
   placement.tooltip = "Saturation stereo placement: stereo/left/right/mid/side";
   list.push_back(placement);
-  EditorControlSpec mode{K::kBitmapPopup, At(place::kSatMode), kSat_mode};
+  EditorControlEntry mode{K::kBitmapPopup, At(place::kSatMode), kSat_mode};
   mode.bitmap = "drop_sat_tube.png", mode.tooltip = "Saturation mode: clear/warm/crisp";
   list.push_back(mode);
   list.push_back(Knob(place::kSatStages, kSat_stages, "knob_sat_stage.png", Style::kKnob13, "Saturation stages 1 to 5", false));
@@ -144,13 +144,13 @@ std::vector<EditorControlSpec> Build()
 
 } // namespace
 
-const std::vector<EditorControlSpec>& EditorControls()
+const std::vector<EditorControlEntry>& EditorControls()
 {
-  static const std::vector<EditorControlSpec> list = Build();
+  static const std::vector<EditorControlEntry> list = Build();
   return list;
 }
 
-EditorRect EditorControlRect(const EditorControlSpec& c)
+EditorRect EditorControlRect(const EditorControlEntry& c)
 {
   const EditorBitmap* b = c.bitmap ? FindEditorBitmap(c.bitmap) : nullptr;
   const bool fromBitmap = b && (c.kind != EditorControlKind::kPresetMenu);

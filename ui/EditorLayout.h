@@ -53,7 +53,7 @@ enum class EditorTextStyle
   kMeterMode,
 };
 
-struct EditorControlSpec
+struct EditorControlEntry
 {
   EditorControlKind kind;
   /// A bitmap control's top-left corner (its rectangle is that plus one frame of its bitmap); else its rectangle.
@@ -79,11 +79,11 @@ struct EditorControlSpec
 inline constexpr int kEditorControlCount = 56;
 
 /// The controls in attach order. [any thread]
-const std::vector<EditorControlSpec>& EditorControls();
+const std::vector<EditorControlEntry>& EditorControls();
 
 /// A control's rectangle: a bitmap control's corner plus one frame of its bitmap, a row's union of its buttons,
 /// else the rectangle given. [any thread]
-EditorRect EditorControlRect(const EditorControlSpec& control);
+EditorRect EditorControlRect(const EditorControlEntry& control);
 
 /// Addresses the two hidden address areas and the changelog entry open.
 inline constexpr const char* kAnnouncementAddress = "https://www.vesquin.com/forum/drovik";

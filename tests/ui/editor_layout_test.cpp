@@ -72,7 +72,7 @@ void ExpectRow(const Row& row, int index, float dx)
 {
   const auto& list = EditorControls();
   ASSERT_LT(index, (int)list.size());
-  const EditorControlSpec& c = list[(size_t)index];
+  const EditorControlEntry& c = list[(size_t)index];
   EditorRect r = EditorControlRect(c), want = row.rect;
   if (!(want.l == 0 && want.t == 0 && want.r == 0 && want.b == 0)) want = {want.l + dx, want.t, want.r + dx, want.b};
   EXPECT_EQ(r.l, want.l) << index;
@@ -113,7 +113,7 @@ TEST(EditorLayout, KeptIndicesAndTooltips)
   for (auto& m : meter) std::fill(std::begin(m), std::end(m), -1);
   for (int i = 0; i < (int)list.size(); ++i)
   {
-    const EditorControlSpec& c = list[(size_t)i];
+    const EditorControlEntry& c = list[(size_t)i];
     if (c.keep == EditorKeep::kKnobText) knobText.push_back(i);
     if (c.keep == EditorKeep::kClipLed) clipLed = i;
     if (c.meter >= 0) meter[c.meter][(int)c.keep] = i;
