@@ -5,7 +5,7 @@
 #include <string>
 
 #include "gallery.h"
-#include "graphics/SpecialControls.h"
+#include "graphics/OverlayControls.h"
 
 namespace {
 

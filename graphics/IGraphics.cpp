@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "core/IEditorDelegate.h"
-#include "graphics/SpecialControls.h"
+#include "graphics/OverlayControls.h"
 
 namespace plug {
 namespace igraphics {

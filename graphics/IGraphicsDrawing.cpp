@@ -1,7 +1,7 @@
 // The frame: the dirty check that collects what changed, and the drawing of the controls that meet it. Each
 // tick the view asks IsDirty, cleans every control, and then calls DrawDirtyRects with the collected list.
 #include "graphics/IGraphics.h"
-#include "graphics/SpecialControls.h"
+#include "graphics/OverlayControls.h"
 
 namespace plug {
 namespace igraphics {

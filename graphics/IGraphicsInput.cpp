@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "graphics/IGraphics.h"
-#include "graphics/SpecialControls.h"
+#include "graphics/OverlayControls.h"
 
 namespace plug {
 namespace igraphics {

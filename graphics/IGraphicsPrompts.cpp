@@ -7,7 +7,7 @@
 #include "core/IEditorDelegate.h"
 #include "core/IParam.h"
 #include "graphics/IGraphics.h"
-#include "graphics/SpecialControls.h"
+#include "graphics/OverlayControls.h"
 
 namespace plug {
 namespace igraphics {

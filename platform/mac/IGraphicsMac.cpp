@@ -9,7 +9,7 @@
 
 #include "core/IEditorDelegate.h"
 #include "core/Paths.h"
-#include "graphics/SpecialControls.h"
+#include "graphics/OverlayControls.h"
 #include "platform/mac/CoreTextFont.h"
 #include "platform/mac/IGraphicsView.h"
 

@@ -39,7 +39,7 @@ struct Options
 };
 
 /// What a command takes: its synopsis for --help and the options it knows, with and without a value.
-struct CommandSpec
+struct CommandForm
 {
   const char* name;
   const char* synopsis;
@@ -55,9 +55,9 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
   return a;
 }
 
-const std::vector<CommandSpec>& Specs()
+const std::vector<CommandForm>& Forms()
 {
-  static const std::vector<CommandSpec> specs = {
+  static const std::vector<CommandForm> forms = {
       {"info", "info PLUGIN [STATE] [--save-chunk FILE]\n"
                "    effect record, names, parameters, programs, can-do answers\n",
        Join(kStateOptions, {"--save-chunk"}), {}},
@@ -87,7 +87,7 @@ const std::vector<CommandSpec>& Specs()
                  "    edit begin/end it reports\n",
        {}, {}},
   };
-  return specs;
+  return forms;
 }
 
 constexpr const char* kStateHelp =
@@ -95,11 +95,11 @@ constexpr const char* kStateHelp =
     "  --load-bank FILE.fxb, --load-program FILE.fxp, --param INDEX=NORMALISED (repeatable)\n"
     "PLUGIN is a VST 2.x .so or a bundle folder X.vst (Contents/x86_64-linux/X.so).\n";
 
-const CommandSpec& SpecOf(const std::string& name)
+const CommandForm& FormOf(const std::string& name)
 {
-  for (const CommandSpec& spec : Specs())
-    if (name == spec.name) return spec;
-  return Specs().front();
+  for (const CommandForm& form : Forms())
+    if (name == form.name) return form;
+  return Forms().front();
 }
 
 bool Known(const std::vector<std::string>& names, const std::string& name)
@@ -107,17 +107,17 @@ bool Known(const std::vector<std::string>& names, const std::string& name)
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-bool Parse(const Args& args, const CommandSpec& spec, Options& out, std::string& error)
+bool Parse(const Args& args, const CommandForm& form, Options& out, std::string& error)
 {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() > 1 && a[0] == '-') {
-      if (Known(spec.flags, a)) {
+      if (Known(form.flags, a)) {
         out.flags[a] = true;
         continue;
       }
-      if (!Known(spec.valued, a)) {
-        error = std::string(spec.name) + ": unknown option " + a + " (see " + spec.name + " --help)";
+      if (!Known(form.valued, a)) {
+        error = std::string(form.name) + ": unknown option " + a + " (see " + form.name + " --help)";
         return false;
       }
       if (i + 1 >= args.size()) {
@@ -329,15 +329,15 @@ bool RenderOptions(const Options& o, double fallbackRate, RenderSettings& s)
 std::string Usage()
 {
   std::string text = "usage: drovik-host COMMAND ... (COMMAND --help for one command)\n";
-  for (const CommandSpec& spec : Specs()) text += std::string("  ") + spec.synopsis;
+  for (const CommandForm& form : Forms()) text += std::string("  ") + form.synopsis;
   return text + kStateHelp;
 }
 
 std::string CommandUsage(const std::string& command)
 {
-  const CommandSpec& spec = SpecOf(command);
-  std::string text = std::string("usage: drovik-host ") + spec.synopsis;
-  return Known(spec.valued, "--program") ? text + kStateHelp : text;
+  const CommandForm& form = FormOf(command);
+  std::string text = std::string("usage: drovik-host ") + form.synopsis;
+  return Known(form.valued, "--program") ? text + kStateHelp : text;
 }
 
 namespace {
@@ -349,7 +349,7 @@ int Begin(const std::string& command, const Args& args, Options& o)
     return 0;
   }
   std::string error;
-  return Parse(args, SpecOf(command), o, error) ? -1 : Fail(error);
+  return Parse(args, FormOf(command), o, error) ? -1 : Fail(error);
 }
 } // namespace
 

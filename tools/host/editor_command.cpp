@@ -147,12 +147,12 @@ int CommandEditor(const Args& args)
     }
     else if (a == "--type" && hasValue)
     {
-      const std::string spec = args[++i];
-      const size_t c1 = spec.find(','), c2 = c1 == std::string::npos ? c1 : spec.find(',', c1 + 1);
+      const std::string step = args[++i];
+      const size_t c1 = step.find(','), c2 = c1 == std::string::npos ? c1 : step.find(',', c1 + 1);
       if (c2 == std::string::npos)
         return Fail("--type takes X,Y,TEXT");
-      const int x = std::atoi(spec.substr(0, c1).c_str()), y = std::atoi(spec.substr(c1 + 1, c2 - c1 - 1).c_str());
-      const std::string text = spec.substr(c2 + 1);
+      const int x = std::atoi(step.substr(0, c1).c_str()), y = std::atoi(step.substr(c1 + 1, c2 - c1 - 1).c_str());
+      const std::string text = step.substr(c2 + 1);
       script.push_back([x, y, text](Input& in) { // a double click opens the value entry
         in.MoveTo(x, y);
         for (int n = 0; n < 2; ++n)

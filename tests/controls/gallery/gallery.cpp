@@ -10,7 +10,7 @@
 #include "controls/ISVGControls.h"
 #include "core/IParam.h"
 #include "foundation/bundle.h"
-#include "graphics/SpecialControls.h"
+#include "graphics/OverlayControls.h"
 
 namespace gallery {
 namespace {

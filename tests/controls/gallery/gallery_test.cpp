@@ -10,7 +10,7 @@
 #include <stb/stb_image_write.h>
 
 #include "gallery.h"
-#include "graphics/SpecialControls.h"
+#include "graphics/OverlayControls.h"
 #include "graphics/IPopupMenu.h"
 
 namespace gallery {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "graphics/SpecialControls.h"
+#include "graphics/OverlayControls.h"
 
 namespace graphicstest {
 
