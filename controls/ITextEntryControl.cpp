@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/IParam.h"
+#include "foundation/utf8.h"
 #include "graphics/IGraphics.h"
 #include "graphics/IPopupMenu.h"
 
@@ -100,26 +101,7 @@ std::string ToUTF8(const std::u16string& s, size_t from = 0, size_t to = std::u1
       c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
     else if (c >= 0xD800 && c <= 0xDFFF)
       c = kInvalidChar;
-    if (c < 0x80)
-      out.push_back(static_cast<char>(c));
-    else if (c < 0x800)
-    {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-    else if (c < 0x10000)
-    {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-    else
-    {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
+    foundation::AppendUTF8(out, c);
   }
   return out;
 }

@@ -1,5 +1,7 @@
 #include "appkit/text_field.h"
 
+#include "foundation/utf8.h"
+
 namespace appkit {
 
 namespace {
@@ -56,26 +58,7 @@ std::string UTF8FromUTF32(const std::u32string& s)
   {
     if (c > 0x10FFFF)
       c = kReplacement;
-    if (c < 0x80)
-      out.push_back(static_cast<char>(c));
-    else if (c < 0x800)
-    {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-    else if (c < 0x10000)
-    {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-    else
-    {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
+    foundation::AppendUTF8(out, c);
   }
   return out;
 }
