@@ -3,15 +3,10 @@
 // pointer sequences (press, drag, release, wheel, double click) that change exactly the values they should.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <sstream>
-
-#include <stb/stb_image.h>
-#include <stb/stb_image_write.h>
-
 #include "gallery.h"
 #include "graphics/OverlayControls.h"
 #include "graphics/IPopupMenu.h"
+#include "headless_fixture.h"
 
 namespace gallery {
 namespace {
@@ -19,32 +14,7 @@ namespace {
 /// Empty when the frame matches golden/NAME.png within the tolerance per channel.
 std::string CompareGolden(const IGraphicsHeadless::Frame& frame, const std::string& name, int tolerance = 3)
 {
-  const std::string golden = std::string(DROVIK_CONTROLS_GOLDEN_DIR) + "/" + name + ".png";
-  auto write = [&](const std::string& path) {
-    return stbi_write_png(path.c_str(), frame.mWidth, frame.mHeight, 4, frame.mRGBA.data(), frame.mWidth * 4) != 0;
-  };
-  if (std::getenv("DROVIK_UPDATE_GOLDEN"))
-    return write(golden) ? "" : "cannot write " + golden;
-  int w = 0, h = 0, n = 0;
-  unsigned char* expected = stbi_load(golden.c_str(), &w, &h, &n, 4);
-  if (!expected)
-    return "no golden " + golden;
-  std::ostringstream out;
-  if (w != frame.mWidth || h != frame.mHeight)
-    out << "size " << frame.mWidth << "x" << frame.mHeight << ", golden " << w << "x" << h;
-  else
-  {
-    int bad = 0;
-    for (int i = 0; i < w * h * 4; ++i)
-      if (std::abs(int(expected[i]) - int(frame.mRGBA[size_t(i)])) > tolerance && bad++ == 0)
-        out << "first difference at (" << (i / 4) % w << ", " << (i / 4) / w << ") channel " << i % 4;
-    if (bad)
-      out << "; " << bad << " channel values differ";
-  }
-  stbi_image_free(expected);
-  if (!out.str().empty())
-    write(name + ".actual.png");
-  return out.str();
+  return headlesstest::CompareGoldenIn(DROVIK_CONTROLS_GOLDEN_DIR, frame, name, tolerance);
 }
 
 class GalleryTest : public ::testing::Test

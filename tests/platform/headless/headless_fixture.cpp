@@ -37,7 +37,13 @@ bool WriteTestPng(const std::string& path, int w, int h, const std::function<ICo
 
 std::string CompareGolden(const IGraphicsHeadless::Frame& frame, const std::string& name, int tolerance)
 {
-  const std::string golden = std::string(DROVIK_GOLDEN_DIR) + "/" + name + ".png";
+  return CompareGoldenIn(DROVIK_GOLDEN_DIR, frame, name, tolerance);
+}
+
+std::string CompareGoldenIn(const std::string& goldenDir, const IGraphicsHeadless::Frame& frame,
+                            const std::string& name, int tolerance)
+{
+  const std::string golden = goldenDir + "/" + name + ".png";
   if (std::getenv("DROVIK_UPDATE_GOLDEN"))
     return WritePng(frame, golden) ? "" : "cannot write " + golden;
   int w = 0, h = 0, n = 0;

@@ -35,6 +35,11 @@ bool WriteTestPng(const std::string& path, int w, int h, const std::function<ICo
 /// Empty when the frame matches golden/NAME.png within the tolerance per channel.
 std::string CompareGolden(const IGraphicsHeadless::Frame& frame, const std::string& name, int tolerance = 2);
 
+/// The same comparison against NAME.png in another folder of golden images (a mismatch leaves NAME.actual.png
+/// in the working folder; DROVIK_UPDATE_GOLDEN=1 rewrites the golden image instead).
+std::string CompareGoldenIn(const std::string& goldenDir, const IGraphicsHeadless::Frame& frame,
+                            const std::string& name, int tolerance);
+
 class Headless : public ::testing::Test
 {
 protected:
