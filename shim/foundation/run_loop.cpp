@@ -47,6 +47,21 @@ RunLoop::~RunLoop()
       close(fd);
 }
 
+void RunLoop::ServeNewEntryLocked()
+{
+  if (!mManual && !mThread.joinable())
+    StartThreadLocked();
+  WakeLocked();
+}
+
+void RunLoop::AwaitFiringEndLocked(std::unique_lock<std::mutex>& lock, const std::vector<uint64_t>& firing,
+                                   uint64_t id)
+{
+  if (Contains(firing, id) && mFiringThread != std::this_thread::get_id())
+    mFired.wait(lock, [&] { return !Contains(firing, id); });
+  WakeLocked();
+}
+
 void RunLoop::WakeLocked()
 {
   mWake.notify_all();
@@ -64,9 +79,7 @@ RunLoop::TimerId RunLoop::AddTimer(double firstFire, double interval, TimerFn fn
   std::lock_guard<std::mutex> lock(mMutex);
   const TimerId id = mNextId++;
   mTimers[id] = Timer{firstFire, interval, std::make_shared<TimerFn>(std::move(fn))};
-  if (!mManual && !mThread.joinable())
-    StartThreadLocked();
-  WakeLocked();
+  ServeNewEntryLocked();
   return id;
 }
 
@@ -74,9 +87,7 @@ void RunLoop::InvalidateTimer(TimerId id)
 {
   std::unique_lock<std::mutex> lock(mMutex);
   mTimers.erase(id);
-  if (Contains(mFiring, id) && mFiringThread != std::this_thread::get_id())
-    mFired.wait(lock, [&] { return !Contains(mFiring, id); });
-  WakeLocked();
+  AwaitFiringEndLocked(lock, mFiring, id);
 }
 
 double RunLoop::Now() const
@@ -237,9 +248,7 @@ RunLoop::SourceId RunLoop::AddSource(int fd, SourceFn fn)
     mWakePipe[0] = mWakePipe[1] = -1;
   const SourceId id = mNextId++;
   mSources[id] = Source{fd, std::make_shared<SourceFn>(std::move(fn))};
-  if (!mManual && !mThread.joinable())
-    StartThreadLocked();
-  WakeLocked();
+  ServeNewEntryLocked();
   return id;
 }
 
@@ -247,9 +256,7 @@ void RunLoop::RemoveSource(SourceId id)
 {
   std::unique_lock<std::mutex> lock(mMutex);
   mSources.erase(id);
-  if (Contains(mSourceFiring, id) && mFiringThread != std::this_thread::get_id())
-    mFired.wait(lock, [&] { return !Contains(mSourceFiring, id); });
-  WakeLocked();
+  AwaitFiringEndLocked(lock, mSourceFiring, id);
 }
 
 size_t RunLoop::SourceCount() const

@@ -93,6 +93,11 @@ private:
   /// Seconds until the next timer is due (<= 0: one is due); anyTimer tells whether there is a timer at all.
   double WaitLocked(bool& anyTimer) const;
   void WakeLocked();
+  /// After a timer or source is added: starts the loop's own thread when it has none yet, and wakes it.
+  void ServeNewEntryLocked();
+  /// After a timer or source is removed: waits, unless called from the callback itself, until a callback of
+  /// `id` in progress on the loop's thread (listed in `firing`) has returned, then wakes the loop.
+  void AwaitFiringEndLocked(std::unique_lock<std::mutex>& lock, const std::vector<uint64_t>& firing, uint64_t id);
   /// Waits up to `wait` seconds (forever when negative) for a readable source or a wake-up, then serves the
   /// readable sources. Called with `lock` held; returns with it held.
   void PollSourcesLocked(std::unique_lock<std::mutex>& lock, double wait);
