@@ -11,6 +11,7 @@
 #include "platform/headless/IGraphicsHeadless.h"
 #include "foundation/main_thread.h"
 #include "mac_test_support.h"
+#include "x11_children.h"
 
 // Last: X defines macros (None, Bool) that the headers above would trip over.
 #include <X11/Xatom.h>
@@ -67,16 +68,7 @@ protected:
     ASSERT_NE(mApp, nullptr);
     appkit::Application::Install(mApp.get());
   }
-  std::vector<Window> Children()
-  {
-    Window root, parent, *children = nullptr;
-    unsigned n = 0;
-    XQueryTree(mHost, mParent, &root, &parent, &children, &n);
-    std::vector<Window> out(children, children + n);
-    if (children)
-      XFree(children);
-    return out;
-  }
+  std::vector<Window> Children() { return testsupport::ChildWindows(mHost, mParent); }
 
   Display* mHost = nullptr;
   Window mParent = 0;

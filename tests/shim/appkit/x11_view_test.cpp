@@ -18,6 +18,7 @@
 
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
+#include "x11_children.h"
 
 namespace appkit {
 namespace {
@@ -106,16 +107,7 @@ protected:
       return XGetWindowAttributes(mHost, child, &wa) && wa.map_state == IsViewable;
     }));
   }
-  std::vector<Window> Children()
-  {
-    Window root, parent, *children = nullptr;
-    unsigned n = 0;
-    XQueryTree(mHost, mParent, &root, &parent, &children, &n);
-    std::vector<Window> out(children, children + n);
-    if (children)
-      XFree(children);
-    return out;
-  }
+  std::vector<Window> Children() { return testsupport::ChildWindows(mHost, mParent); }
   int Count(EventType type)
   {
     int n = 0;
