@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "vexel_context.h"
+
 namespace {
 
 constexpr int kMinVerts = 4096;
@@ -27,24 +29,6 @@ std::shared_ptr<MTLStencilDescriptor> Stencil(MTLCompareFunction compare, MTLSte
   s->depthFailureOperation = depthFail;
   s->depthStencilPassOperation = pass;
   return s;
-}
-
-/// The inverse of a 2x3 matrix; the identity when it has (almost) no determinant.
-void Inverse(float* inv, const float* t)
-{
-  double det = (double)t[0] * t[3] - (double)t[2] * t[1];
-  if (det > -1e-6 && det < 1e-6)
-  {
-    vxMatrixIdentity(inv);
-    return;
-  }
-  double invdet = 1.0 / det;
-  inv[0] = (float)(t[3] * invdet);
-  inv[2] = (float)(-t[2] * invdet);
-  inv[4] = (float)(((double)t[2] * t[5] - (double)t[3] * t[4]) * invdet);
-  inv[1] = (float)(-t[1] * invdet);
-  inv[3] = (float)(t[0] * invdet);
-  inv[5] = (float)(((double)t[1] * t[4] - (double)t[0] * t[5]) * invdet);
 }
 
 void MatrixColumns(float* m3x4, const float* t)
@@ -438,50 +422,45 @@ MVXcall* MVXcontext_vDrovik_vst::allocCall()
   return call;
 }
 
-bool MVXcontext_vDrovik_vst::growBuffer(std::shared_ptr<MTLBuffer>& buffer, int& capacity, int count, int n,
-                                        int minimum, int itemSize)
+template <class Item>
+int MVXcontext_vDrovik_vst::appendItems(std::shared_ptr<MTLBuffer>& buffer, Item*& items, int& capacity, int& count,
+                                        int n, int minimum, int itemSize)
 {
-  if (n < 0 || count > (1 << 28) - n) return false;
-  if (buffer && count + n <= capacity) return true;
-  long long cap = capacity / 2 + std::max(count + n, minimum);
-  if (cap > (1 << 28)) return false;
-  std::shared_ptr<MTLBuffer> grown =
-    device->newBufferWithLength((NSUInteger)cap * itemSize, MTLResourceCPUCacheModeWriteCombined);
-  if (!grown) return false;
-  if (buffer && count > 0) memcpy(grown->contents(), buffer->contents(), (size_t)count * itemSize);
-  buffer = grown;
-  capacity = (int)cap;
-  return true;
+  if (n < 0 || count > (1 << 28) - n) return -1;
+  if (!buffer || count + n > capacity)
+  {
+    long long cap = capacity / 2 + std::max(count + n, minimum);
+    if (cap > (1 << 28)) return -1;
+    std::shared_ptr<MTLBuffer> grown =
+      device->newBufferWithLength((NSUInteger)cap * itemSize, MTLResourceCPUCacheModeWriteCombined);
+    if (!grown) return -1;
+    if (buffer && count > 0) memcpy(grown->contents(), buffer->contents(), (size_t)count * itemSize);
+    buffer = grown;
+    capacity = (int)cap;
+  }
+  items = static_cast<Item*>(buffer->contents());
+  int first = count;
+  count += n;
+  return first;
 }
 
 int MVXcontext_vDrovik_vst::allocVerts(int n)
 {
   MVXbuffers_vDrovik_vst& b = *buffers;
-  if (!growBuffer(b.vertBuffer, b.cverts, b.nverts, n, kMinVerts, sizeof(VXvertex))) return -1;
-  b.verts = static_cast<VXvertex*>(b.vertBuffer->contents());
-  int first = b.nverts;
-  b.nverts += n;
-  return first;
+  return appendItems(b.vertBuffer, b.verts, b.cverts, b.nverts, n, kMinVerts, (int)sizeof(VXvertex));
 }
 
 int MVXcontext_vDrovik_vst::allocIndexes(int n)
 {
   MVXbuffers_vDrovik_vst& b = *buffers;
-  if (!growBuffer(b.indexBuffer, b.cindexes, b.nindexes, n, kMinIndexes, indexSize)) return -1;
-  b.indexes = static_cast<uint32_t*>(b.indexBuffer->contents());
-  int first = b.nindexes;
-  b.nindexes += n;
-  return first;
+  return appendItems(b.indexBuffer, b.indexes, b.cindexes, b.nindexes, n, kMinIndexes, indexSize);
 }
 
 int MVXcontext_vDrovik_vst::allocFragUniforms(int n)
 {
   MVXbuffers_vDrovik_vst& b = *buffers;
-  if (!growBuffer(b.uniformBuffer, b.cuniforms, b.nuniforms, n, kMinUniforms, fragSize)) return -1;
-  b.uniforms = static_cast<unsigned char*>(b.uniformBuffer->contents());
-  int first = b.nuniforms;
-  b.nuniforms += n;
-  return first * fragSize;
+  const int first = appendItems(b.uniformBuffer, b.uniforms, b.cuniforms, b.nuniforms, n, kMinUniforms, fragSize);
+  return first < 0 ? -1 : first * fragSize;
 }
 
 MVXfragUniforms* MVXcontext_vDrovik_vst::fragUniformAtIndex(int offset)
@@ -518,7 +497,7 @@ int MVXcontext_vDrovik_vst::convertPaintForFrag(MVXfragUniforms* frag, const VXp
   else
   {
     float inv[6];
-    Inverse(inv, scissor->xform);
+    vxMatrixInverse(inv, scissor->xform);
     MatrixColumns(frag->scissorMat, inv);
     const float* x = scissor->xform;
     frag->scissorExt[0] = scissor->extent[0], frag->scissorExt[1] = scissor->extent[1];
@@ -538,10 +517,10 @@ int MVXcontext_vDrovik_vst::convertPaintForFrag(MVXfragUniforms* frag, const VXp
       // Flip about the pattern's vertical centre before the paint transform.
       float flipped[6] = {1, 0, 0, -1, 0, paint->extent[1]};
       vxMatrixMultiply(flipped, paint->xform);
-      Inverse(inv, flipped);
+      vxMatrixInverse(inv, flipped);
     }
     else
-      Inverse(inv, paint->xform);
+      vxMatrixInverse(inv, paint->xform);
     frag->type = kMvxPaintImage;
     if (tex->type == VX_TEXTURE_RGBA)
       frag->texType = tex->flags & VX_IMAGE_PREMULTIPLIED ? kMvxTexturePremultiplied : kMvxTextureStraight;
@@ -553,7 +532,7 @@ int MVXcontext_vDrovik_vst::convertPaintForFrag(MVXfragUniforms* frag, const VXp
     frag->type = kMvxPaintGradient;
     frag->radius = paint->radius;
     frag->feather = paint->feather;
-    Inverse(inv, paint->xform);
+    vxMatrixInverse(inv, paint->xform);
   }
   MatrixColumns(frag->paintMat, inv);
   return 1;

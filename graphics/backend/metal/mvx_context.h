@@ -147,7 +147,12 @@ private:
   int allocIndexes(int n);
   int allocFragUniforms(int n);
   MVXfragUniforms* fragUniformAtIndex(int offset);
-  bool growBuffer(std::shared_ptr<MTLBuffer>& buffer, int& capacity, int count, int n, int minimum, int itemSize);
+  /// Makes room for n more items in `buffer` (growing it by half again, at least to `minimum`, keeping what it
+  /// holds), points `items` at its contents and moves `count` past the new ones. Returns the first new item, or -1
+  /// when the buffer cannot grow.
+  template <class Item>
+  int appendItems(std::shared_ptr<MTLBuffer>& buffer, Item*& items, int& capacity, int& count, int n, int minimum,
+                  int itemSize);
   MVXblend blendCompositeOperation(VXcompositeOperationState op);
   int convertPaintForFrag(MVXfragUniforms* frag, const VXpaint* paint, const VXscissor* scissor, float width,
                           float fringe, float strokeThr);
