@@ -108,6 +108,32 @@ IBitmap FinishLoadedBitmap(IGraphics& g, APIBitmap* source, bool loaded, const c
   return result;
 }
 
+/// The bitmap `name` from the cache at the target scale, else the image `loadSource` finds (called with the cache
+/// locked, given the extension and target scale; it sets the scale of what it found and whether it decoded it
+/// anew). A missing name or an unsupported extension gives the empty bitmap.
+template <class LoadSource>
+IBitmap LoadCachedBitmap(IGraphics& g, StaticStorage<APIBitmap>& cache, const char* name, int nStates,
+                         bool framesAreHorizontal, int targetScale, LoadSource loadSource)
+{
+  if (!name || !name[0])
+    return IBitmap();
+  targetScale = BitmapTargetScale(targetScale, g.GetScreenScale());
+  LibMutexLock lock(cache.Mutex());
+
+  if (APIBitmap* cached = cache.Find(name, targetScale))
+    return IBitmap(cached, nStates, framesAreHorizontal, name);
+
+  const int dot = ExtensionDot(name);
+  const char* ext = dot < 0 ? "" : name + dot + 1;
+  if (dot < 0 || !g.BitmapExtSupported(ext))
+    return IBitmap();
+
+  int sourceScale = 0;
+  bool loaded = false;
+  APIBitmap* source = loadSource(ext, targetScale, sourceScale, loaded);
+  return FinishLoadedBitmap(g, source, loaded, name, nStates, framesAreHorizontal, targetScale);
+}
+
 } // namespace
 
 int IGraphics::FindScaledImageFile(const char* name, const char* type, LibString& result, int targetScale,
@@ -192,66 +218,38 @@ IBitmap IGraphics::ScaleBitmap(const IBitmap& inBitmap, const char* cacheName, i
 
 IBitmap IGraphics::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale)
 {
-  if (!name || !name[0])
-    return IBitmap();
-  targetScale = BitmapTargetScale(targetScale, mScreenScale);
-  StaticStorage<APIBitmap>& cache = BitmapCache();
-  LibMutexLock lock(cache.Mutex());
-
-  if (APIBitmap* cached = cache.Find(name, targetScale))
-    return IBitmap(cached, nStates, framesAreHorizontal, name);
-
-  const int dot = ExtensionDot(name);
-  const char* ext = dot < 0 ? "" : name + dot + 1;
-  if (dot < 0 || !BitmapExtSupported(ext))
-    return IBitmap();
-
-  LibString path;
-  int sourceScale = 0;
-  APIBitmap* source = nullptr;
-  bool loaded = false;
-  if (const int location = FindScaledImageFile(name, ext, path, targetScale, sourceScale))
-  {
-    if (sourceScale != targetScale)
-      source = cache.Find(name, sourceScale);
-    if (!source)
-    {
-      source = LoadAPIBitmap(path.Get(), sourceScale, location, ext);
-      loaded = true;
-    }
-  }
-  else
-  {
-    source = SearchBitmapCache(name, targetScale, sourceScale);
-  }
-  return FinishLoadedBitmap(*this, source, loaded, name, nStates, framesAreHorizontal, targetScale);
+  return LoadCachedBitmap(*this, BitmapCache(), name, nStates, framesAreHorizontal, targetScale,
+                          [&](const char* ext, int target, int& sourceScale, bool& loaded) {
+                            LibString path;
+                            APIBitmap* source = nullptr;
+                            if (const int location = FindScaledImageFile(name, ext, path, target, sourceScale))
+                            {
+                              if (sourceScale != target)
+                                source = BitmapCache().Find(name, sourceScale);
+                              if (!source)
+                              {
+                                source = LoadAPIBitmap(path.Get(), sourceScale, location, ext);
+                                loaded = true;
+                              }
+                              return source;
+                            }
+                            return SearchBitmapCache(name, target, sourceScale);
+                          });
 }
 
 IBitmap IGraphics::LoadBitmapFromData(const char* name, const uint8_t* data, int dataSize, int nStates,
                                       bool framesAreHorizontal, int targetScale)
 {
-  if (!name || !name[0])
-    return IBitmap();
-  targetScale = BitmapTargetScale(targetScale, mScreenScale);
-  StaticStorage<APIBitmap>& cache = BitmapCache();
-  LibMutexLock lock(cache.Mutex());
-
-  if (APIBitmap* cached = cache.Find(name, targetScale))
-    return IBitmap(cached, nStates, framesAreHorizontal, name);
-
-  const int dot = ExtensionDot(name);
-  if (dot < 0 || !BitmapExtSupported(name + dot + 1))
-    return IBitmap();
-
-  int sourceScale = 0;
-  APIBitmap* source = SearchBitmapCache(name, targetScale, sourceScale);
-  bool loaded = false;
-  if (!source && data && dataSize > 0)
-  {
-    source = LoadAPIBitmapData(name, data, dataSize, 1);
-    loaded = true;
-  }
-  return FinishLoadedBitmap(*this, source, loaded, name, nStates, framesAreHorizontal, targetScale);
+  return LoadCachedBitmap(*this, BitmapCache(), name, nStates, framesAreHorizontal, targetScale,
+                          [&](const char*, int target, int& sourceScale, bool& loaded) {
+                            APIBitmap* source = SearchBitmapCache(name, target, sourceScale);
+                            if (!source && data && dataSize > 0)
+                            {
+                              source = LoadAPIBitmapData(name, data, dataSize, 1);
+                              loaded = true;
+                            }
+                            return source;
+                          });
 }
 
 RawBitmapData IGraphics::LoadResource(const char* name, const char* type)
