@@ -1,7 +1,5 @@
 #include "effect/Drovik.h"
 
-#include "core/vst2/PluginEntry.h"
-
 using plug::IPluginConfig;
 
 IPluginConfig Drovik::MakeConfig()
@@ -61,10 +59,7 @@ Drovik::Drovik(const plug::InstanceInfo& info) : plug::IPluginVST2(info, MakeCon
 Drovik::~Drovik()
 {
   StopTimer(); // no tick may reach the parts being taken down
+  CloseWindow(); // the editor's controls refer to this plug-in and its editor link
   mFactoryPresets.Clear(true);
   mUserPresets.Clear(true);
 }
-
-namespace plug {
-IPluginVST2* MakePlug(const InstanceInfo& info) { return new Drovik(info); }
-} // namespace plug

@@ -8,18 +8,21 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/IPresetSlot.h"
 #include "core/LibMutex.h"
 #include "core/LibPtrList.h"
 #include "core/LibString.h"
 #include "core/vst2/IPluginVST2.h"
+#include "effect/DrovikEditorLink.h"
 #include "effect/DrovikParams.h"
 #include "effect/IMPlugPaths.h"
 #include "effect/IXMLPreset.h"
 #include "effect/MeterScale.h"
 #include "effect/Oversampler.h"
 #include "effect/ShapeLinearCustom.h"
+#include "effect/VuMeterCtrlIdx.h"
 #include "effect/dsp/delay_ring.h"
 #include "effect/dsp/frame_chain.h"
 #include "effect/dsp/meter_clock.h"
@@ -95,8 +98,11 @@ public:
   /// The preset of the values at construction ("Init"), kept before any default preset file is applied.
   const plug::IPresetSlot& GetInitialPreset() const { return mSparePreset; }
 
-  /// Installs the editor's graphics-context factory and layout function.
+  /// Installs the editor's graphics-context factory and layout function (nothing without an editor link).
   void InitPlugControls();
+  /// Gives the plug-in its editor and installs it. [main thread, while the instance is made]
+  void AttachEditor(std::unique_ptr<DrovikEditorLink> editor);
+  bool HasEditorLink() const { return mEditor != nullptr; }
 
   // Parameter changes and editor actions (DrovikParamChange.cpp).
   /// Copies a changed parameter into the mirror the audio thread reads and updates what depends on it, or runs
@@ -106,8 +112,21 @@ public:
   /// Sets a parameter from the effect's side, tells the editor and the host. [main thread]
   void SetParamFromInt(int idx, int value);
   void SetParamFromDouble(int idx, double value);
-  /// Refreshes the editor's controls from the mirrors. [main thread, editor open]
+  /// Refreshes the editor's controls from the mirrors; nothing while no editor is open. [main thread]
   virtual void UpdateControlStates();
+  /// Moves the meters of the open editor with the audio. [main thread, from the idle handler]
+  void UpdateMeterDisplay();
+  /// Stores parameter idx, truncated to an integer, in member when it differs, then refreshes the controls.
+  /// [main thread]
+  void SyncParamToMember(int idx, int& member);
+  /// Whether the knob at a control index shows its value overlay; false while no editor is open. [main thread]
+  bool KnobValueOverlay(int controlIdx) const;
+
+  // Control-list positions that the editor's layout records while it attaches the controls (valid while that
+  // editor is open). [main thread]
+  int mClipLedIdx = -1;
+  VuMeterCtrlIdx mLeftMeterIdx, mRightMeterIdx;
+  std::vector<int> mKnobTextIdx;
   void OnUIOpen() override;
   void OnUIClose() override;
   /// The mirror of parameter idx as the audio thread sees it (NaN for an index without one). [any thread]
@@ -245,6 +264,9 @@ protected:
   const IXMLParameterRow* mStateSubsetTable = nullptr;
 
 private:
+  friend class DrovikEditor;
+  std::unique_ptr<DrovikEditorLink> mEditor;
+
   /// Bits of editor work that parameter changes ask the idle handler to do.
   enum EEditorWork : unsigned
   {
@@ -271,6 +293,8 @@ private:
   void FinishChange();
   void SetParamAndTell(int idx, double value);
   bool EditorIsOpen() const;
+  /// An editor link is attached and its editor is open.
+  bool EditorLinked() const;
   void RequestEditorWork(unsigned what);
 
   std::atomic<unsigned> mPendingEditorWork{0};

@@ -1,5 +1,5 @@
 // The effect's idle handler, run by the framework timer every 20 ms on the main thread, also while no editor is
-// open. The steps that drive the editor come with the editor.
+// open: the latency re-report, then, with the editor open, the requests other threads and menus could only flag.
 #include "core/HostId.h"
 #include "effect/Drovik.h"
 
@@ -15,4 +15,22 @@ void Drovik::OnIdle()
   }
   // Editor work asked for by parameter changes on any thread is done here, on the main thread.
   RunPendingEditorWork();
+  if (!mUIOpen || !EditorLinked()) return;
+  // Each flag is cleared before its work runs, so a request raised meanwhile is served at the next tick.
+  if (mShowAbout)
+  {
+    mShowAbout = false;
+    mEditor->ShowAbout(*this);
+  }
+  if (mCheckVersion)
+  {
+    mCheckVersion = false;
+    mEditor->CheckVersion(*this);
+  }
+  if (mMsgBoxPending)
+  {
+    mMsgBoxPending = false;
+    mEditor->ShowMessage(*this, mMsgBoxTitle.Get(), mMsgBoxText.Get());
+  }
+  if (TakeMeterUpdate()) UpdateMeterDisplay();
 }

@@ -281,28 +281,6 @@ void Drovik::SetParamAndTell(int idx, double value)
 
 bool Drovik::EditorIsOpen() const { return GetOpenGraphics() != nullptr; }
 
-int Drovik::ParamUnderMouse() const { return -1; }
-
-std::string Drovik::ChosenPresetPath() const { return std::string(); }
-
-void Drovik::RequestEditorWork(unsigned what)
-{
-  if (EditorIsOpen()) mPendingEditorWork.fetch_or(what, std::memory_order_relaxed);
-}
-
-void Drovik::RunPendingEditorWork()
-{
-  const unsigned work = mPendingEditorWork.exchange(0, std::memory_order_relaxed);
-  if (!work || !EditorIsOpen()) return;
-  if (work & kEditorControlStates) UpdateControlStates();
-}
-
-void Drovik::UpdateControlStates()
-{
-  // The controls whose state follows the parameters (tooltips, overlay texts, the reference knob of the meter
-  // mode, the meters' off images, the saturation knobs of the mode) come with the editor.
-}
-
 void Drovik::OnUIOpen()
 {
   for (int i = 0; i < NParams(); ++i)

@@ -4,6 +4,8 @@
 // drawing operations and the platform layer its platform operations. Everything here runs on the main thread.
 #pragma once
 
+#include <algorithm>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -370,12 +372,15 @@ public:
   float GetDrawScale() const { return mDrawScale; }
   int GetScreenScale() const { return mScreenScale; }
   float GetMinScale() const { return mMinScale; }
+  /// The draw scales resizing may reach, taken in either order.
+  void SetScaleConstraints(float lo, float hi) { mMinScale = std::min(lo, hi), mMaxScale = std::max(lo, hi); }
   float GetMaxScale() const { return mMaxScale; }
   bool TooltipsEnabled() const { return mEnableTooltips; }
   bool MouseOverEnabled() const { return mEnableMouseOver; }
   bool GetResizingInProcess() const { return mResizingInProcess; }
   void StartResizeGesture() { mResizingInProcess = true; }
   int GetResizerMode() const { return mResizerMode; }
+  void SetResizerMode(int mode) { mResizerMode = mode; }
   int GetCursorType() const { return mCursorType; }
   bool CursorIsHidden() const { return mCursorHidden; }
   void* GetPlatformContext() const { return mPlatformContext; }

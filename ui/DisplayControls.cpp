@@ -80,17 +80,14 @@ void IBPopupMenuVQ::OnMouseWheel(float, float, const IMouseMod&, float d)
   if (mWheel) WheelStep(*this, d);
 }
 
-namespace {
-/// The bitmap reloaded at the context's screen scale; the one in use when the reload fails.
-IBitmap Rescaled(IControl& c, const IBitmap& bitmap)
+IBitmap RescaledBitmap(IControl& c, const IBitmap& bitmap)
 {
-  if (!c.GetUI()) return bitmap;
+  if (!c.GetUI() || !bitmap.IsValid()) return bitmap;
   IBitmap reloaded = c.GetUI()->RescaleBitmap(bitmap);
   return reloaded.IsValid() ? reloaded : bitmap;
 }
-} // namespace
 
-void IBPopupMenuVQ::OnRescale() { SetBitmap(Rescaled(*this, mBitmap)); }
+void IBPopupMenuVQ::OnRescale() { SetBitmap(RescaledBitmap(*this, mBitmap)); }
 
 IBSwitchControlVQ::IBSwitchControlVQ(float x, float y, const IBitmap& bitmap, int paramIdx)
   : ISwitchControlBase(BitmapFrameRect(x, y, bitmap), paramIdx, nullptr, std::max(2, bitmap.N())),
@@ -108,4 +105,4 @@ void IBSwitchControlVQ::OnMouseDown(float, float, const IMouseMod&)
   SetDirty(true, -1);
 }
 
-void IBSwitchControlVQ::OnRescale() { SetBitmap(Rescaled(*this, mBitmap)); }
+void IBSwitchControlVQ::OnRescale() { SetBitmap(RescaledBitmap(*this, mBitmap)); }

@@ -7,6 +7,9 @@
 #include "graphics/ISwitchControlBase.h"
 #include "graphics/ITextControl.h"
 
+/// The bitmap reloaded at the control's screen scale; the one given when it cannot be reloaded. [main thread]
+plug::igraphics::IBitmap RescaledBitmap(plug::igraphics::IControl& c, const plug::igraphics::IBitmap& bitmap);
+
 /// A bitmap at (x, y) showing the frame its value selects; it takes no input.
 class IBBitmapControlVQ : public plug::igraphics::IControl, public plug::igraphics::IBitmapBase
 {
@@ -17,6 +20,7 @@ public:
   void OnMouseDrag(float, float, float, float, const plug::igraphics::IMouseMod&) override {}
   void OnMouseDblClick(float, float, const plug::igraphics::IMouseMod&) override {}
   void OnMouseWheel(float, float, const plug::igraphics::IMouseMod&, float) override {}
+  void OnRescale() override { SetBitmap(RescaledBitmap(*this, mBitmap)); }
   void Draw(plug::igraphics::IGraphics& g) override { DrawBitmap(g); }
 };
 

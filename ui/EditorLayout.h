@@ -3,6 +3,7 @@
 // attaches controls by walking this list; the meter display and the control states find them by the kept indices.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "ui/EditorBitmaps.h"
@@ -77,6 +78,9 @@ struct EditorControlEntry
 
 /// Number of controls the layout attaches.
 inline constexpr int kEditorControlCount = 56;
+/// The first control of the panel: the corner resizer and the scale limits are set up before it, after the three
+/// hidden parameter links.
+inline constexpr size_t kFirstPanelControl = 3;
 
 /// The controls in attach order. [any thread]
 const std::vector<EditorControlEntry>& EditorControls();

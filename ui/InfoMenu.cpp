@@ -2,18 +2,24 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
+
+#include <unistd.h>
 
 #include "core/IEditorDelegate.h"
 #include "core/IParam.h"
 #include "graphics/IGraphics.h"
+#include "ui/DisplayControls.h"
 
 using namespace plug::igraphics;
 
 namespace {
 constexpr const char* kTitle = ">> Plugin menu <<";
 constexpr const char* kProductName = "Drovik";
-/// The shared documents folder of the product, filled with its name twice and the manual's suffix.
-constexpr const char* kManualFormat = "/Users/Shared/Documents/%s/%s%s";
+/// The product's folder among the documents shared by every user of the machine (the local domain's shared
+/// data), filled with its name twice and the manual's suffix.
+constexpr const char* kManualFormat = "/usr/local/share/%s/%s%s";
+constexpr const char* kManualCaption = "Manual";
 constexpr const char* kManualSuffix = " manual.pdf";
 constexpr int kMaxManualPath = 4096;
 } // namespace
@@ -33,6 +39,14 @@ std::string IBInfoMenuVQ::ManualPath()
   char path[kMaxManualPath];
   std::snprintf(path, sizeof path, kManualFormat, kProductName, kProductName, kManualSuffix);
   return path;
+}
+
+void IBInfoMenuVQ::OpenManual(IGraphics& ui)
+{
+  const std::string path = ManualPath();
+  if (::access(path.c_str(), R_OK) == 0 && ui.OpenURL(path.c_str())) return;
+  const std::string text = "No manual is installed. It is looked for at:\n" + path;
+  ui.ShowMessageBox(text.c_str(), kManualCaption, 0);
 }
 
 void IBInfoMenuVQ::SendId(int id)
@@ -144,7 +158,7 @@ void IBInfoMenuVQ::OnPopupMenuSelection(IPopupMenu* menu, int)
   else if (chosen == mVersionPos) SendId(mEntries.versionCheck);
   else if (chosen == mManualPos)
   {
-    if (mDataFolder.GetLength() > 0 && ui) ui->OpenURL(ManualPath().c_str());
+    if (mDataFolder.GetLength() > 0 && ui) OpenManual(*ui);
   }
   else if (chosen == mChangelogPos)
   {
@@ -185,3 +199,5 @@ void IBInfoMenuVQ::SetParamFromInt(int p, int i)
   if (!param || i < 0 || (int)param->Value() == i) return;
   SetParamValue(p, i);
 }
+
+void IBInfoMenuVQ::OnRescale() { SetBitmap(RescaledBitmap(*this, mBitmap)); }

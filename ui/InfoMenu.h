@@ -33,6 +33,7 @@ public:
   void OnMouseDown(float x, float y, const plug::igraphics::IMouseMod& mod) override;
   void OnMouseUp(float x, float y, const plug::igraphics::IMouseMod& mod) override;
   void OnPopupMenuSelection(plug::igraphics::IPopupMenu* menu, int valIdx) override;
+  void OnRescale() override;
   void Draw(plug::igraphics::IGraphics& g) override { DrawBitmap(g); }
 
   /// Rebuilds the menu from the current parameter values and opens it.
@@ -46,6 +47,8 @@ public:
   static std::string ManualPath();
 
 private:
+  /// Opens the manual, or says where it is looked for when it is not there.
+  void OpenManual(plug::igraphics::IGraphics& ui);
   void SendId(int id);
   const plug::IParam* Param(int p) const;
   plug::igraphics::IPopupMenu* EnumSubmenu(int p);

@@ -5,6 +5,7 @@
 
 #include "core/IParam.h"
 #include "graphics/IGraphics.h"
+#include "ui/DisplayControls.h"
 
 using namespace plug::igraphics;
 
@@ -109,12 +110,7 @@ void IBKnobMultiControlVQ::OnMouseOut()
   SetDirty(false, -1);
 }
 
-void IBKnobMultiControlVQ::OnRescale()
-{
-  if (!GetUI()) return;
-  IBitmap reloaded = GetUI()->RescaleBitmap(mBitmap); // at the new screen scale; kept when the reload fails
-  if (reloaded.IsValid()) SetBitmap(reloaded);
-}
+void IBKnobMultiControlVQ::OnRescale() { SetBitmap(RescaledBitmap(*this, mBitmap)); }
 
 IRECT IBKnobMultiControlVQ::KnobValueTextRect() const
 {

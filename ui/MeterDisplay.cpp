@@ -2,7 +2,6 @@
 
 #include "graphics/IGraphics.h"
 #include "graphics/ITextControl.h"
-#include "ui/EditorLayout.h"
 
 using namespace plug::igraphics;
 
@@ -25,37 +24,6 @@ void SetText(IGraphics& g, int idx, const std::string& text)
 }
 
 } // namespace
-
-VuMeterCtrlIdx KeptMeterIndices(int meter)
-{
-  VuMeterCtrlIdx idx;
-  const auto& list = EditorControls();
-  for (int i = 0; i < (int)list.size(); ++i)
-  {
-    if (list[(size_t)i].meter != meter) continue;
-    switch (list[(size_t)i].keep)
-    {
-    case EditorKeep::kMeterBase: idx.base = i; break;
-    case EditorKeep::kMeterOff: idx.off = i; break;
-    case EditorKeep::kMeterNeedle: idx.needle = i; break;
-    case EditorKeep::kMeterNeedle1: idx.needle1 = i; break;
-    case EditorKeep::kMeterLamp: idx.lamp = i; break;
-    case EditorKeep::kMeterLeftText: idx.leftText = i; break;
-    case EditorKeep::kMeterRefText: idx.refText = i; break;
-    case EditorKeep::kMeterRightText: idx.rightText = i; break;
-    default: break;
-    }
-  }
-  return idx;
-}
-
-int KeptClipLedIndex()
-{
-  const auto& list = EditorControls();
-  for (int i = 0; i < (int)list.size(); ++i)
-    if (list[(size_t)i].keep == EditorKeep::kClipLed) return i;
-  return -1;
-}
 
 void UpdateMeterDisplay(IGraphics& g, const VuMeterCtrlIdx& left, const VuMeterCtrlIdx& right, int clipLed,
                         const MeterDisplayInput& in, const ShapeLinearCustom& scale)

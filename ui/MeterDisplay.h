@@ -3,6 +3,7 @@
 // control, or no control of the expected kind, is skipped.
 #pragma once
 
+#include "effect/VuMeterCtrlIdx.h"
 #include "ui/MeterReadout.h"
 
 namespace plug {
@@ -10,17 +11,6 @@ namespace igraphics {
 class IGraphics;
 }
 } // namespace plug
-
-/// The control-list indices of one VU meter group (-1: none).
-struct VuMeterCtrlIdx
-{
-  int base = -1, off = -1, needle = -1, needle1 = -1, lamp = -1, leftText = -1, refText = -1, rightText = -1;
-};
-
-/// The indices of meter group `meter` (0 left, 1 right) in the editor's control list. [any thread]
-VuMeterCtrlIdx KeptMeterIndices(int meter);
-/// The index of the clip LED in the editor's control list. [any thread]
-int KeptClipLedIndex();
 
 /// One refresh of the meters.
 struct MeterDisplayInput

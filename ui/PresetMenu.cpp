@@ -3,6 +3,7 @@
 #include "core/IEditorDelegate.h"
 #include "effect/Drovik.h"
 #include "graphics/IGraphics.h"
+#include "ui/DisplayControls.h"
 #include "ui/PresetNames.h"
 
 using namespace plug::igraphics;
@@ -193,4 +194,10 @@ void IBPresetMenuVQ::Draw(IGraphics& g)
   }
   g.DrawText(GetText(), DrawnName().c_str(), mTextArea);
   SetTooltip((std::string("Preset menu: ") + mPlugin.GetPresetName(mPlugin.GetCurrentPresetIdx())).c_str());
+}
+
+void IBPresetMenuVQ::OnRescale()
+{
+  mPrevBitmap = RescaledBitmap(*this, mPrevBitmap);
+  mNextBitmap = RescaledBitmap(*this, mNextBitmap);
 }

@@ -40,6 +40,7 @@ public:
   void OnMouseDown(float x, float y, const plug::igraphics::IMouseMod& mod) override;
   void OnMouseUp(float x, float y, const plug::igraphics::IMouseMod& mod) override;
   void OnResize() override;
+  void OnRescale() override;
   void OnPopupMenuSelection(plug::igraphics::IPopupMenu* menu, int valIdx) override;
   void Draw(plug::igraphics::IGraphics& g) override;
 

@@ -5,6 +5,7 @@
 
 #include "core/IParam.h"
 #include "graphics/IGraphics.h"
+#include "ui/DisplayControls.h"
 
 using namespace plug::igraphics;
 
@@ -47,4 +48,9 @@ void IBRadioButtonsControl::Draw(IGraphics& g)
   if (lit == -2) return;
   for (int k = 0; k < NButtons(); ++k)
     g.DrawBitmapFrame(mBitmaps[(size_t)k], mButtons[(size_t)k], k == lit ? 2 : 1, &GetBlend());
+}
+
+void IBRadioButtonsControl::OnRescale()
+{
+  for (auto& bitmap : mBitmaps) bitmap = RescaledBitmap(*this, bitmap);
 }

@@ -16,6 +16,7 @@ public:
                         const plug::igraphics::IRECT& bounds);
   void OnMouseDown(float x, float y, const plug::igraphics::IMouseMod& mod) override; // [main thread]
   void OnMouseUp(float x, float y, const plug::igraphics::IMouseMod& mod) override {}
+  void OnRescale() override;
   void Draw(plug::igraphics::IGraphics& g) override;
   int NButtons() const { return (int)mButtons.size(); }
   /// The lit button for the parameter's current value: -1 none lit, -2 a value that draws no button at all.
