@@ -102,7 +102,7 @@ public:
   void InitPlugControls();
   /// Gives the plug-in its editor and installs it. [main thread, while the instance is made]
   void AttachEditor(std::unique_ptr<DrovikEditorLink> editor);
-  bool HasEditorLink() const { return mEditor != nullptr; }
+  DrovikEditorLink* GetEditorLink() const { return mEditor.get(); }
 
   // Parameter changes and editor actions (DrovikParamChange.cpp).
   /// Copies a changed parameter into the mirror the audio thread reads and updates what depends on it, or runs

@@ -9,6 +9,7 @@
 
 #include "core/IEditorDelegate.h"
 #include "core/Paths.h"
+#include "foundation/run_loop.h"
 #include "graphics/OverlayControls.h"
 #include "platform/mac/CoreTextFont.h"
 #include "platform/mac/IGraphicsView.h"
@@ -59,6 +60,8 @@ bool IsWellFormedURL(const std::string& url)
 IGraphicsMac::IGraphicsMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
   : IGraphicsMacBase(dlg, w, h, fps, scale), mBundleID(nullptr)
 {
+  static const foundation::MainRunLoopClock sRunLoopClock;
+  SetClock(&sRunLoopClock); // animations run on the clock of the timers that draw their frames
   std::lock_guard<std::mutex> lock(gCountMutex);
   ++gLiveCount;
 }

@@ -138,4 +138,12 @@ private:
   RunLoop::TimerId mId;
 };
 
+/// The main run loop's time as a clock: the system's in a host, the test's hand clock while one is in use, so
+/// that animations keep pace with the timers that draw them. [any thread]
+class MainRunLoopClock final : public Clock
+{
+public:
+  double Now() const override { return RunLoop::Main().Now(); }
+};
+
 } // namespace foundation

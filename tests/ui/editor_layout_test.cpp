@@ -1,14 +1,18 @@
-// The editor's control list: every control's rectangle, bitmap, frame count, parameter and tag in attach order,
-// the indices the plug-in keeps, and which controls carry tooltips.
+// The editor as laid out in a host: every control's rectangle, bitmap, frame count, parameter and tag in attach
+// order, the indices the plug-in keeps, which controls carry tooltips, and the scale limits.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iterator>
 #include <vector>
 
-#include "ui/EditorLayout.h"
+#include "editor_fixture.h"
+#include "graphics/IBitmapBase.h"
+#include "ui/EditorPlaces.h"
 
 namespace {
+
+using namespace plug::igraphics;
 
 struct Row
 {
@@ -68,76 +72,91 @@ const Row kRows[] = {
   {55, {361, 362, 425, 426}, 19, "knob_med_red.png", 51},
 };
 
-void ExpectRow(const Row& row, int index, float dx)
+struct EditorLayout : editortest::Editor
 {
-  const auto& list = EditorControls();
-  ASSERT_LT(index, (int)list.size());
-  const EditorControlEntry& c = list[(size_t)index];
-  EditorRect r = EditorControlRect(c), want = row.rect;
-  if (!(want.l == 0 && want.t == 0 && want.r == 0 && want.b == 0)) want = {want.l + dx, want.t, want.r + dx, want.b};
-  EXPECT_EQ(r.l, want.l) << index;
-  EXPECT_EQ(r.t, want.t) << index;
-  EXPECT_EQ(r.r, want.r) << index;
-  EXPECT_EQ(r.b, want.b) << index;
-  EXPECT_EQ(c.param, row.param) << index;
-  EXPECT_EQ(c.tag, row.tag) << index;
-  if (row.bitmap && c.kind != EditorControlKind::kClickHidden)
+  void SetUp() override
   {
-    ASSERT_NE(c.bitmap, nullptr) << index;
-    EXPECT_STREQ(c.bitmap, row.bitmap) << index;
-    EXPECT_EQ(FindEditorBitmap(c.bitmap)->frames, row.frames) << index;
+    Editor::SetUp();
+    ASSERT_EQ(Open(), 1);
   }
-  else if (!row.bitmap && c.kind != EditorControlKind::kPresetMenu)
-  {
-    EXPECT_EQ(c.bitmap, nullptr) << index;
-  }
-}
 
-TEST(EditorLayout, EveryControlInAttachOrder)
+  void ExpectRow(const Row& row, int index, float dx)
+  {
+    IControl* c = G().GetControl(index);
+    ASSERT_NE(c, nullptr) << index;
+    EditorRect want = row.rect;
+    if (!(want.l == 0 && want.t == 0 && want.r == 0 && want.b == 0)) want = {want.l + dx, want.t, want.r + dx, want.b};
+    const IRECT& r = c->GetRECT();
+    EXPECT_EQ(r.mLeft, want.l) << index;
+    EXPECT_EQ(r.mTop, want.t) << index;
+    EXPECT_EQ(r.mRight, want.r) << index;
+    EXPECT_EQ(r.mBottom, want.b) << index;
+    EXPECT_EQ(c->GetParamIdx(0), row.param) << index;
+    if (row.tag >= 0)
+    {
+      EXPECT_EQ(G().GetControlByTag(row.tag), c) << index;
+    }
+    const auto* bitmap = dynamic_cast<IBitmapBase*>(c);
+    const bool row_of_buttons = row.index == 10 || row.index == 13 || row.index == 19;
+    if (row.bitmap && row.index != 35 && !row_of_buttons)
+    {
+      ASSERT_NE(bitmap, nullptr) << index;
+      EXPECT_STREQ(bitmap->GetBitmap().GetResourceName(), row.bitmap) << index;
+      EXPECT_EQ(bitmap->GetBitmap().N(), row.frames) << index;
+    }
+  }
+};
+
+TEST_F(EditorLayout, EveryControlInAttachOrder)
 {
-  ASSERT_EQ((int)EditorControls().size(), kEditorControlCount);
+  ASSERT_EQ(G().NControls(), 56);
   for (const Row& row : kRows)
   {
     ExpectRow(row, row.index, 0);
     if (row.index >= 25 && row.index <= 36) ExpectRow(row, row.index + 12, 220);
   }
-  EXPECT_EQ(EditorControls()[35].action, 37); // the meter face resets the meters
-  EXPECT_EQ(EditorControls()[6].action, 29);
+  ASSERT_NE(G().GetControlByTag(0), nullptr);
+  Click(60, 15); // the hidden click area sends an action that does nothing
+  EXPECT_EQ(G().NControls(), 56);
 }
 
-TEST(EditorLayout, KeptIndicesAndTooltips)
+TEST_F(EditorLayout, KeptIndicesTooltipsAndScaleLimits)
 {
-  const auto& list = EditorControls();
-  std::vector<int> knobText, tooltips;
-  int clipLed = -1, meter[2][11];
-  for (auto& m : meter) std::fill(std::begin(m), std::end(m), -1);
-  for (int i = 0; i < (int)list.size(); ++i)
-  {
-    const EditorControlEntry& c = list[(size_t)i];
-    if (c.keep == EditorKeep::kKnobText) knobText.push_back(i);
-    if (c.keep == EditorKeep::kClipLed) clipLed = i;
-    if (c.meter >= 0) meter[c.meter][(int)c.keep] = i;
-    if (c.tooltip) tooltips.push_back(i);
-  }
-  EXPECT_EQ(knobText, (std::vector<int>{15, 17, 18, 20, 21, 22, 23, 24}));
-  EXPECT_EQ(clipLed, 16);
+  EXPECT_EQ(mPlugin->mKnobTextIdx, (std::vector<int>{15, 17, 18, 20, 21, 22, 23, 24}));
+  EXPECT_EQ(mPlugin->mClipLedIdx, 16);
   for (int g = 0; g < 2; ++g)
   {
+    const VuMeterCtrlIdx& m = g == 0 ? mPlugin->mLeftMeterIdx : mPlugin->mRightMeterIdx;
     const int o = 12 * g;
-    EXPECT_EQ(meter[g][(int)EditorKeep::kMeterBase], 25 + o);
-    EXPECT_EQ(meter[g][(int)EditorKeep::kMeterOff], 26 + o);
-    EXPECT_EQ(meter[g][(int)EditorKeep::kMeterLeftText], 27 + o);
-    EXPECT_EQ(meter[g][(int)EditorKeep::kMeterRefText], 28 + o);
-    EXPECT_EQ(meter[g][(int)EditorKeep::kMeterRightText], 30 + o);
-    EXPECT_EQ(meter[g][(int)EditorKeep::kMeterLamp], 31 + o);
-    EXPECT_EQ(meter[g][(int)EditorKeep::kMeterNeedle1], 32 + o);
-    EXPECT_EQ(meter[g][(int)EditorKeep::kMeterNeedle], 33 + o);
+    EXPECT_EQ(m.base, 25 + o);
+    EXPECT_EQ(m.off, 26 + o);
+    EXPECT_EQ(m.leftText, 27 + o);
+    EXPECT_EQ(m.refText, 28 + o);
+    EXPECT_EQ(m.rightText, 30 + o);
+    EXPECT_EQ(m.lamp, 31 + o);
+    EXPECT_EQ(m.needle1, 32 + o);
+    EXPECT_EQ(m.needle, 33 + o);
   }
+  std::vector<int> tooltips;
+  for (int i = 0; i < G().NControls(); ++i)
+    if (*G().GetControl(i)->GetTooltip()) tooltips.push_back(i);
   EXPECT_EQ(tooltips, (std::vector<int>{5, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 36, 48, 49,
                                         50, 51, 52, 53, 54, 55}));
-  EXPECT_STREQ(list[36].tooltip, "Meter Mode PEAK/RMS/EBU ML/EBU SL/VU");
-  EXPECT_FALSE(list[36].drawsText);
-  EXPECT_TRUE(list[29].drawsText);
+  EXPECT_STREQ(G().GetControl(36)->GetTooltip(), "Meter Mode PEAK/RMS/EBU ML/EBU SL/VU");
+  EXPECT_FLOAT_EQ(G().GetMinScale(), 0.5f);
+  EXPECT_FLOAT_EQ(G().GetMaxScale(), 3.0f);
+}
+
+TEST_F(EditorLayout, AResizeKeepsTheControlsAndAReopenRecordsTheSameIndices)
+{
+  G().Resize(468, 450, 1.5f);
+  EXPECT_EQ(G().NControls(), 56);
+  EXPECT_EQ(mPlugin->mClipLedIdx, 16);
+  mInstance->Dispatch(vst2::effEditClose);
+  ASSERT_EQ(Open(), 1);
+  EXPECT_EQ(G().NControls(), 56);
+  EXPECT_EQ(mPlugin->mKnobTextIdx.size(), 8u);
+  EXPECT_EQ(mPlugin->mRightMeterIdx.needle, 45);
 }
 
 } // namespace

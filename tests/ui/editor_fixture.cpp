@@ -1,0 +1,83 @@
+#include "editor_fixture.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <thread>
+
+namespace editortest {
+
+const std::vector<uint8_t>& Editor::Frame()
+{
+  // The renderer finishes a frame on its own thread; the view shows it at the tick after. Bounded: a frame that
+  // never comes fails the caller's checks instead of hanging.
+  for (int i = 0; i < 2000 && View().mFramesPresented <= mFramesSeen; ++i)
+  {
+    Tick();
+    if (View().mFramesPresented <= mFramesSeen) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  mFramesSeen = View().mFramesPresented;
+  return View().mFrame;
+}
+
+uint32_t Editor::Pixel(int x, int y)
+{
+  const auto& f = View().mFrame;
+  const size_t at = (size_t(y) * size_t(View().mFrameWidth) + size_t(x)) * 4;
+  if (at + 3 >= f.size()) return 0;
+  return uint32_t(f[at]) | uint32_t(f[at + 1]) << 8 | uint32_t(f[at + 2]) << 16 | uint32_t(f[at + 3]) << 24;
+}
+
+double Editor::Difference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int width, const IRECT& r)
+{
+  if (a.size() != b.size() || width <= 0) return 255.0;
+  double sum = 0;
+  long n = 0;
+  for (int y = int(r.mTop); y < int(r.mBottom); ++y)
+    for (int x = int(r.mLeft); x < int(r.mRight); ++x)
+      for (int c = 0; c < 3; ++c, ++n)
+      {
+        const size_t at = (size_t(y) * size_t(width) + size_t(x)) * 4 + size_t(c);
+        sum += std::abs(int(a[at]) - int(b[at]));
+      }
+  return n ? sum / double(n) : 0.0;
+}
+
+void Editor::Send(appkit::EventType type, double x, double y, int clicks, double deltaY, uint32_t mods)
+{
+  appkit::Event e;
+  e.type = type;
+  e.locationInView = {x, y};
+  e.clickCount = clicks;
+  e.deltaY = deltaY;
+  e.modifierFlags = mods;
+  mApp.Deliver(View(), e);
+}
+
+void Editor::ProcessSine(double amplitude, double seconds)
+{
+  vst2::Effect* e = mInstance->Effect();
+  constexpr int kBlock = 512;
+  constexpr double kRate = 48000;
+  if (!mResumed)
+  {
+    mResumed = true;
+    mInstance->Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, float(kRate));
+    mInstance->Dispatch(vst2::effSetBlockSize, 0, kBlock);
+    mInstance->Dispatch(vst2::effMainsChanged, 0, 1);
+  }
+  std::vector<float> l(kBlock), r(kBlock), ol(kBlock), or_(kBlock);
+  float* in[2] = {l.data(), r.data()};
+  float* out[2] = {ol.data(), or_.data()};
+  const int blocks = int(seconds * kRate / kBlock);
+  for (int b = 0; b < blocks; ++b)
+  {
+    for (int i = 0; i < kBlock; ++i)
+      l[size_t(i)] = r[size_t(i)] = float(amplitude * std::sin(2 * M_PI * 997.0 * double(b * kBlock + i) / kRate));
+    e->processReplacing(e, in, out, kBlock);
+    mClock.Advance(double(kBlock) / kRate);
+    foundation::RunLoop::Main().RunDueTimers();
+  }
+}
+
+} // namespace editortest

@@ -1,0 +1,207 @@
+// Drovik's editor in use: host values drawn as frames, meters following the audio, the switch and the knob that
+// turn saturation on, presets saved and loaded through the preset menu, the information menu's entries, and the
+// corner handle that keeps the GUI scale.
+#include <fstream>
+
+#include "controls/IPopupMenuControl.h"
+#include "editor_fixture.h"
+#include "graphics/ITextControl.h"
+#include "ui/DrovikEditor.h"
+#include "ui/InfoMenu.h"
+#include "ui/PresetMenu.h"
+
+namespace {
+
+using namespace plug::igraphics;
+using appkit::EventType;
+
+struct EditorInUse : editortest::Editor
+{
+  void SetUp() override
+  {
+    Editor::SetUp();
+    ASSERT_EQ(Open(), 1);
+    Frame();
+  }
+  double Value(int idx) { return G().GetControl(idx)->GetValue(); }
+  std::string Text(int idx) { return static_cast<ITextControl*>(G().GetControl(idx))->GetStr(); }
+  bool Hidden(int idx) { return G().GetControl(idx)->IsHidden(); }
+
+  /// Opens a menu with a click and chooses the item with the text in its first panel.
+  void ChooseFromMenu(double x, double y, const IPopupMenu& menu, const char* text)
+  {
+    Click(x, y);
+    Tick(30); // the menu fades in
+    IPopupMenuControl* popup = FindPopup();
+    ASSERT_NE(popup, nullptr);
+    ASSERT_GE(popup->NPanels(), 1);
+    for (int i = 0; i < menu.NItems(); ++i)
+    {
+      if (std::string(menu.GetItem(i)->GetText()) != text) continue;
+      const IRECT& cell = *popup->GetPanel(0).Cell(i);
+      Send(EventType::kMouseMoved, cell.MW(), cell.MH());
+      Click(cell.MW(), cell.MH());
+      Tick(30); // the menu fades out and answers
+      return;
+    }
+    FAIL() << "no item " << text;
+  }
+  IPopupMenuControl* FindPopup()
+  {
+    IPopupMenuControl* found = nullptr;
+    G().VisitControls([&](IControl& c) {
+      if (auto* p = dynamic_cast<IPopupMenuControl*>(&c)) found = p;
+    });
+    return found;
+  }
+  IBPresetMenuVQ& PresetMenu() { return *static_cast<IBPresetMenuVQ*>(G().GetControlByTag(3)); }
+};
+
+TEST_F(EditorInUse, HostValuesChangeOnlyTheirControlsFrames)
+{
+  const std::vector<uint8_t> before = View().mFrame; // the frame drawn on opening
+  SetHostValue(kSat_offon, 1.f);
+  SetHostValue(kOversampling, 1.f);
+  Tick(3);
+  const std::vector<uint8_t>& after = Frame();
+  const int w = View().mFrameWidth;
+  EXPECT_GT(Difference(before, after, w, IRECT(14, 259, 54, 279)), 5.0);   // the saturation switch is lit
+  EXPECT_GT(Difference(before, after, w, IRECT(329, 289, 373, 315)), 5.0); // 4x is lit
+  EXPECT_EQ(Difference(before, after, w, IRECT(361, 362, 425, 426)), 0.0); // a knob nobody touched
+  EXPECT_EQ(Value(49), 1.0);
+}
+
+TEST_F(EditorInUse, MetersFollowTheAudioTheModeAndTheBypass)
+{
+  ProcessSine(0.5, 0.5); // -6 dBFS, 12 dB over the VU reference of -18
+  Tick(2);
+  const VuMeterCtrlIdx& left = mPlugin->mLeftMeterIdx;
+  EXPECT_GT(Value(left.needle), 0.5);
+  EXPECT_GT(Value(left.needle1), 0.5);
+  EXPECT_EQ(Value(left.lamp), 1.0);
+  EXPECT_NE(Text(left.leftText), "-INF");
+  EXPECT_EQ(Text(left.refText), "-18");
+  EXPECT_FALSE(Hidden(20)); // the VU calibration knob shows, PEAK's does not
+  EXPECT_TRUE(Hidden(24));
+
+  SetHostValue(kMeterMode, 0.f); // PEAK, reference 0 dB
+  ProcessSine(0.5, 0.2);
+  Tick(2);
+  EXPECT_EQ(Text(left.refText), "0");
+  EXPECT_EQ(Value(left.lamp), 0.0); // -6 dB is under the reference
+  EXPECT_TRUE(Hidden(20));
+  EXPECT_FALSE(Hidden(24));
+
+  SetHostValue(kBypass, 1.f);
+  ProcessSine(0.5, 0.1);
+  Tick(2);
+  EXPECT_EQ(Text(left.leftText), "-INF");
+  EXPECT_EQ(Text(mPlugin->mRightMeterIdx.rightText), "-INF");
+  EXPECT_EQ(Text(left.refText), "    ");
+  EXPECT_EQ(Value(left.needle), 0.0);
+  EXPECT_TRUE(Hidden(left.base));
+  EXPECT_FALSE(Hidden(left.off));
+}
+
+TEST_F(EditorInUse, TheSwitchAndATurnedKnobTurnSaturationOnAndTheHostIsTold)
+{
+  Click(34, 269);
+  Tick(2);
+  EXPECT_EQ(HostValue(kSat_offon), 1.f);
+  EXPECT_EQ(mHost.Count(vst2::audioMasterBeginEdit), mHost.Count(vst2::audioMasterEndEdit));
+  Click(34, 269);
+  Tick(2);
+  ASSERT_EQ(HostValue(kSat_offon), 0.f);
+
+  Send(EventType::kMouseMoved, 169, 394); // over the fluctuation knob
+  Send(EventType::kLeftMouseDown, 169, 394);
+  Send(EventType::kLeftMouseDragged, 169, 380);
+  Send(EventType::kLeftMouseUp, 169, 380);
+  Tick(2);
+  EXPECT_GT(HostValue(kSat_fluctuation), 0.f);
+  EXPECT_EQ(HostValue(kSat_offon), 1.f);
+}
+
+TEST_F(EditorInUse, PresetsAreSavedAndLoadedThroughThePresetMenu)
+{
+  const std::string file = mHome.Path() + "/Bright.vqp";
+  mApp.mFilePanelHook = [&](appkit::FilePanel& panel) {
+    panel.filename = file;
+    return appkit::kPanelOKButton;
+  };
+  SetHostValue(kSat_driveodd, 0.75f);
+  Tick(2);
+  PresetMenu().BuildPresetMenu(); // the items as the click will show them
+  ChooseFromMenu(240, 16, PresetMenu().GetMainMenu(), "Save preset ...");
+  ASSERT_TRUE(std::ifstream(file).good());
+
+  SetHostValue(kSat_driveodd, 0.f);
+  Tick(2);
+  ChooseFromMenu(240, 16, PresetMenu().GetMainMenu(), "Load preset ...");
+  EXPECT_NEAR(HostValue(kSat_driveodd), 0.75f, 1e-3);
+  EXPECT_EQ(std::string(mPlugin->GetPresetName(mPlugin->GetCurrentPresetIdx())), "Bright");
+}
+
+TEST_F(EditorInUse, InformationMenuEntriesDoTheirWork)
+{
+  mApp.mOpenHook = [](const std::string&) { return true; };
+  auto& info = *static_cast<IControl*>(G().GetControlByTag(1));
+  auto menuOf = [&]() -> IPopupMenu& {
+    auto* m = dynamic_cast<IBInfoMenuVQ*>(&info);
+    m->BuildInfoMenu();
+    return m->GetMenu();
+  };
+  ChooseFromMenu(18, 15, menuOf(), "About ...");
+  Tick(2); // the idle handler shows it
+  ASSERT_FALSE(mApp.mAlerts.empty());
+  EXPECT_EQ(mApp.mAlerts.back().message, "About"); // the text is the panel's title, the caption its message
+  EXPECT_NE(mApp.mAlerts.back().title.find("VST2"), std::string::npos);
+
+  ChooseFromMenu(18, 15, menuOf(), "Changelog ...");
+  ChooseFromMenu(18, 15, menuOf(), "Open data folder ...");
+  ASSERT_GE(mApp.mRequests.size(), 2u);
+  EXPECT_NE(mApp.mRequests[mApp.mRequests.size() - 2].find("changelog"), std::string::npos);
+  EXPECT_NE(mApp.mRequests.back().find(mPlugin->DataFolder().Get()), std::string::npos);
+
+  ChooseFromMenu(18, 15, menuOf(), "Open manual ..."); // none installed: a message says where it is looked for
+  EXPECT_NE(mApp.mAlerts.back().title.find("Drovik manual.pdf"), std::string::npos);
+
+  ChooseFromMenu(18, 15, menuOf(), "Hide Knob Overlay Text");
+  Tick(2);
+  EXPECT_FALSE(mPlugin->KnobValueOverlay(15));
+  EXPECT_TRUE(mPlugin->KnobValueOverlay(52)); // the saturation knobs keep theirs
+}
+
+TEST_F(EditorInUse, TheVersionCheckAnswersAndTheTimersGoOn)
+{
+  auto* editor = dynamic_cast<DrovikEditor*>(mPlugin->GetEditorLink());
+  ASSERT_NE(editor, nullptr);
+  editor->mVersionCheckAddress = "http://127.0.0.1:9/version.html"; // nothing listens there
+  mPlugin->OnParamChange(kActionVersionCheck, plug::kUI, -1);
+  Tick(2);
+  ASSERT_FALSE(mApp.mAlerts.empty());
+  EXPECT_EQ(mApp.mAlerts.back().title, "Service not available");
+  EXPECT_EQ(mApp.mAlerts.back().message, DrovikEditor::kVersionCheckCaption);
+  SetHostValue(kSat_offon, 1.f);
+  Tick(3);
+  EXPECT_EQ(Value(49), 1.0); // the framework timer still delivers values
+}
+
+TEST_F(EditorInUse, TheCornerHandleKeepsTheScaleAsTheGUIScaleParameter)
+{
+  Send(EventType::kLeftMouseDown, 460, 442);
+  Send(EventType::kLeftMouseDragged, 460 + 234, 442 + 225);
+  Send(EventType::kLeftMouseUp, 460 + 234, 442 + 225);
+  Tick(3);
+  const float scale = G().GetDrawScale();
+  EXPECT_NEAR(scale, 1.5f, 0.02f);
+  EXPECT_NEAR(HostValue(kGUIScale), (scale - 0.5) / 2.5, 0.005); // the parameter's step is 0.01
+  const double corner = 460 * scale, cornerY = 442 * scale; // view points at the new scale
+  Send(EventType::kLeftMouseDown, corner, cornerY, 2);
+  Send(EventType::kLeftMouseUp, corner, cornerY, 2);
+  Tick(3);
+  EXPECT_FLOAT_EQ(G().GetDrawScale(), 1.f);
+  EXPECT_NEAR(HostValue(kGUIScale), (1.0 - 0.5) / 2.5, 1e-3);
+}
+
+} // namespace
