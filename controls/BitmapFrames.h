@@ -8,6 +8,12 @@
 namespace plug {
 namespace igraphics {
 
+class IGraphics;
+
+/// The bitmap loaded again at the graphics context's present screen scale; a bitmap without image, or one that
+/// cannot be loaded again, comes back as it is. [main thread]
+IBitmap RescaledBitmap(IGraphics* g, const IBitmap& bitmap);
+
 /// Whether the bitmap has an image and at least one frame.
 inline bool HasFrames(const IBitmap& b) { return b.IsValid() && b.N() >= 1 && b.W() > 0 && b.H() > 0; }
 

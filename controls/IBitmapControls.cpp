@@ -5,19 +5,16 @@
 
 namespace plug {
 namespace igraphics {
-namespace {
-
-/// The bitmap loaded again at the graphics context's present screen scale. A bitmap without image, or one
-/// that cannot be loaded again, stays as it is.
-void Refetch(IGraphics* g, IBitmap& bitmap)
+IBitmap RescaledBitmap(IGraphics* g, const IBitmap& bitmap)
 {
   if (!g || !bitmap.IsValid())
-    return;
+    return bitmap;
   const IBitmap rescaled = g->RescaleBitmap(bitmap);
-  if (rescaled.IsValid())
-    bitmap = rescaled;
+  return rescaled.IsValid() ? rescaled : bitmap;
 }
 
+namespace {
+void Refetch(IGraphics* g, IBitmap& bitmap) { bitmap = RescaledBitmap(g, bitmap); }
 } // namespace
 
 IBSwitchControl::IBSwitchControl(float x, float y, const IBitmap& bitmap, int paramIdx)

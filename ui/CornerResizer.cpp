@@ -62,7 +62,7 @@ void IBCornerResizerControlVQ::OnMouseDblClick(float x, float y, const IMouseMod
 void IBCornerResizerControlVQ::OnRescale()
 {
   if (!mGraphics) return;
-  SetBitmap(RescaledBitmap(*this, mBitmap));
+  SetBitmap(RescaledBitmap(GetUI(), mBitmap));
   if (mMode == kModeNone) return;
   SendId(mGraphics->GetResizerMode() == kResizerScale ? mScaleResizeId : mSizeResizeId);
 }

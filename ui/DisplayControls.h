@@ -2,13 +2,12 @@
 // number fields, and the text and bitmap drop-downs of enumerated parameters.
 #pragma once
 
+#include "controls/BitmapFrames.h"
+#include "controls/IBitmapControls.h"
 #include "graphics/IBitmapBase.h"
 #include "graphics/IControl.h"
 #include "graphics/ISwitchControlBase.h"
 #include "graphics/ITextControl.h"
-
-/// The bitmap reloaded at the control's screen scale; the one given when it cannot be reloaded. [main thread]
-plug::igraphics::IBitmap RescaledBitmap(plug::igraphics::IControl& c, const plug::igraphics::IBitmap& bitmap);
 
 /// A bitmap at (x, y) showing the frame its value selects; it takes no input.
 class IBBitmapControlVQ : public plug::igraphics::IControl, public plug::igraphics::IBitmapBase
@@ -20,7 +19,7 @@ public:
   void OnMouseDrag(float, float, float, float, const plug::igraphics::IMouseMod&) override {}
   void OnMouseDblClick(float, float, const plug::igraphics::IMouseMod&) override {}
   void OnMouseWheel(float, float, const plug::igraphics::IMouseMod&, float) override {}
-  void OnRescale() override { SetBitmap(RescaledBitmap(*this, mBitmap)); }
+  void OnRescale() override { SetBitmap(plug::igraphics::RescaledBitmap(GetUI(), mBitmap)); }
   void Draw(plug::igraphics::IGraphics& g) override { DrawBitmap(g); }
 };
 
@@ -65,15 +64,9 @@ private:
   bool mWheel;
 };
 
-/// The rectangle of a bitmap control at (x, y): one frame of the bitmap. [any thread]
-plug::igraphics::IRECT BitmapFrameRect(float x, float y, const plug::igraphics::IBitmap& bitmap);
-
 /// A two-frame on/off switch at (x, y): each press moves the value on by one frame, back to 0 past the last.
-class IBSwitchControlVQ : public plug::igraphics::ISwitchControlBase, public plug::igraphics::IBitmapBase
+class IBSwitchControlVQ : public plug::igraphics::IBSwitchControl
 {
 public:
-  IBSwitchControlVQ(float x, float y, const plug::igraphics::IBitmap& bitmap, int paramIdx);
-  void OnMouseDown(float x, float y, const plug::igraphics::IMouseMod& mod) override; // [main thread]
-  void OnRescale() override;
-  void Draw(plug::igraphics::IGraphics& g) override { DrawBitmap(g); }
+  using IBSwitchControl::IBSwitchControl;
 };

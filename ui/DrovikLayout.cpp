@@ -123,7 +123,7 @@ private:
     for (int i = 0; i < c.buttonCount; ++i)
     {
       bitmaps.push_back(Bitmap(i == 1 && c.secondBitmap ? c.secondBitmap : c.bitmap));
-      rects.push_back(BitmapFrameRect(c.buttons[i].x, c.buttons[i].y, bitmaps.back()));
+      rects.push_back(FrameRectAt(bitmaps.back(), c.buttons[i].x, c.buttons[i].y));
     }
     const IRECT bounds = Rect(EditorControlRect(c));
     if (c.kind == EditorControlKind::kRadioButtons2 && c.buttonCount == 2)

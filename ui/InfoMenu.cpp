@@ -200,4 +200,4 @@ void IBInfoMenuVQ::SetParamFromInt(int p, int i)
   SetParamValue(p, i);
 }
 
-void IBInfoMenuVQ::OnRescale() { SetBitmap(RescaledBitmap(*this, mBitmap)); }
+void IBInfoMenuVQ::OnRescale() { SetBitmap(RescaledBitmap(GetUI(), mBitmap)); }

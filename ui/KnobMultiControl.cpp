@@ -5,7 +5,7 @@
 
 #include "core/IParam.h"
 #include "graphics/IGraphics.h"
-#include "ui/DisplayControls.h"
+#include "controls/BitmapFrames.h"
 
 using namespace plug::igraphics;
 
@@ -14,19 +14,11 @@ namespace {
 constexpr double kWheelStep = 0.01, kWheelFine = 0.001, kWheelCoarse = 0.1;
 /// Shift makes dragging this much finer.
 constexpr double kFineDrag = 10.0;
-
-IRECT FrameAt(float x, float y, const IBitmap& b)
-{
-  const int n = std::max(1, b.N());
-  const float w = (float)(b.GetFramesAreHorizontal() ? b.W() / n : b.W());
-  const float h = (float)(b.GetFramesAreHorizontal() ? b.H() : b.H() / n);
-  return IRECT(x, y, x + w, y + h);
-}
 } // namespace
 
 IBKnobMultiControlVQ::IBKnobMultiControlVQ(float x, float y, int paramIdx, const IBitmap& bitmap, const IText& text,
                                            const Options& o)
-  : IKnobControlBase(FrameAt(x, y, bitmap), paramIdx, nullptr, o.direction, o.gearing), IBitmapBase(bitmap, this),
+  : IBKnobControl(FrameRectAt(bitmap, x, y), bitmap, paramIdx, o.direction, o.gearing),
     mShowLabel(o.showLabel), mShowOnHover(o.showOnHover), mAlwaysShow(o.alwaysShow), mDrawBox(o.drawBox),
     mBoxColor(o.boxColor), mTextPlace(o.textPlace),
     mWidthTemplate(std::string((size_t)std::max(0, o.templateWidth), '0').c_str()), mUnitWheel(o.unitWheel)
@@ -109,8 +101,6 @@ void IBKnobMultiControlVQ::OnMouseOut()
   mMouseOver = false;
   SetDirty(false, -1);
 }
-
-void IBKnobMultiControlVQ::OnRescale() { SetBitmap(RescaledBitmap(*this, mBitmap)); }
 
 IRECT IBKnobMultiControlVQ::KnobValueTextRect() const
 {

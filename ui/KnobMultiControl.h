@@ -4,11 +4,10 @@
 #pragma once
 
 #include "core/LibString.h"
-#include "graphics/IBitmapBase.h"
-#include "graphics/IKnobControlBase.h"
+#include "controls/IBitmapControls.h"
 #include "ui/KnobMath.h"
 
-class IBKnobMultiControlVQ : public plug::igraphics::IKnobControlBase, public plug::igraphics::IBitmapBase
+class IBKnobMultiControlVQ : public plug::igraphics::IBKnobControl
 {
 public:
   /// Vertical placement of the value text on the knob.
@@ -44,7 +43,6 @@ public:
   void OnMouseWheel(float x, float y, const plug::igraphics::IMouseMod& mod, float d) override;
   void OnMouseOver(float x, float y, const plug::igraphics::IMouseMod& mod) override;
   void OnMouseOut() override;
-  void OnRescale() override;
   void Draw(plug::igraphics::IGraphics& g) override;
 
   /// Where the value text is drawn: the template's measured size centred on the knob.

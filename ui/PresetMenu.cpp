@@ -198,6 +198,6 @@ void IBPresetMenuVQ::Draw(IGraphics& g)
 
 void IBPresetMenuVQ::OnRescale()
 {
-  mPrevBitmap = RescaledBitmap(*this, mPrevBitmap);
-  mNextBitmap = RescaledBitmap(*this, mNextBitmap);
+  mPrevBitmap = RescaledBitmap(GetUI(), mPrevBitmap);
+  mNextBitmap = RescaledBitmap(GetUI(), mNextBitmap);
 }

@@ -52,5 +52,5 @@ void IBRadioButtonsControl::Draw(IGraphics& g)
 
 void IBRadioButtonsControl::OnRescale()
 {
-  for (auto& bitmap : mBitmaps) bitmap = RescaledBitmap(*this, bitmap);
+  for (auto& bitmap : mBitmaps) bitmap = RescaledBitmap(GetUI(), bitmap);
 }
