@@ -1,0 +1,78 @@
+// The built bundle's editor in the test host under an X server: it opens in the host's window, a click on the
+// saturation switch turns saturation on in the host between a begin and an end, a drag on a knob automates it, and
+// the screenshot shows the switch lit.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <stb/stb_image.h>
+
+#include "run_host.h"
+
+namespace {
+
+using hosttest::RunHost;
+
+struct Image
+{
+  int w = 0, h = 0;
+  std::vector<unsigned char> rgba;
+
+  explicit Image(const std::string& path)
+  {
+    int n = 0;
+    unsigned char* p = stbi_load(path.c_str(), &w, &h, &n, 4);
+    if (p) rgba.assign(p, p + size_t(w) * size_t(h) * 4);
+    stbi_image_free(p);
+  }
+  /// Mean absolute difference per channel inside a rectangle.
+  double Difference(const Image& o, int l, int t, int r, int b) const
+  {
+    if (o.w != w || o.h != h || rgba.empty()) return -1;
+    double sum = 0;
+    long n = 0;
+    for (int y = t; y < b; ++y)
+      for (int x = l; x < r; ++x)
+        for (int c = 0; c < 3; ++c, ++n)
+        {
+          const size_t at = (size_t(y) * size_t(w) + size_t(x)) * 4 + size_t(c);
+          sum += std::abs(int(rgba[at]) - int(o.rgba[at]));
+        }
+    return sum / double(n);
+  }
+};
+
+struct EditorX11 : ::testing::Test
+{
+  void SetUp() override
+  {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+  }
+  std::string mDir = hosttest::TempDir();
+  std::vector<std::pair<std::string, std::string>> mEnv{{"HOME", mDir}};
+};
+
+TEST_F(EditorX11, AClickOnTheSaturationSwitchReachesTheHostAndLightsIt)
+{
+  const std::string before = mDir + "/before.png", after = mDir + "/after.png";
+  auto idle = RunHost({"editor", hosttest::DrovikBundle(), "--seconds", "0.5", "--screenshot", before}, mEnv);
+  ASSERT_EQ(idle.status, 0) << idle.err;
+  EXPECT_NE(idle.out.find("editor 468x450"), std::string::npos) << idle.out;
+
+  auto run = RunHost({"editor", hosttest::DrovikBundle(), "--seconds", "0.5", "--screenshot", after, "--click",
+                      "34,269", "--drag", "169,394,0,-20"},
+                     mEnv);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("begin 15\nautomate 15 1.000000\nend 15"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("begin 21\nautomate 21"), std::string::npos) << run.out; // the fluctuation knob
+  EXPECT_NE(run.out.find("end 21"), std::string::npos) << run.out;
+
+  const Image a(before), b(after);
+  ASSERT_EQ(a.w, 468);
+  ASSERT_EQ(a.h, 450);
+  EXPECT_GT(a.Difference(b, 14, 259, 54, 279), 5.0); // the switch is lit
+  EXPECT_EQ(a.Difference(b, 361, 362, 425, 426), 0.0); // the even-harmonics knob nobody touched
+}
+
+} // namespace
