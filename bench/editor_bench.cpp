@@ -1,0 +1,86 @@
+// Drovik's editor without a display, through the plug-in's entry point: open to first frame; one frame with both
+// meters moving (20 ms of audio whose level changes every frame); and the CPU an open editor with moving meters
+// takes at 60 frames per second, as a share of one core (audio processing included).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <ctime>
+#include <vector>
+
+#include "headless_editor.h"
+
+namespace {
+
+double CpuSeconds()
+{
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t); // every thread: the renderer's worker too
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+/// A 997 Hz sine at 48 kHz whose level moves with the step number: kFrames samples per step.
+template <int kFrames>
+void AudioStep(HeadlessEditor& editor, int frame)
+{
+  std::vector<float> l(kFrames), r(kFrames);
+  const double amplitude = 0.05 + 0.45 * (0.5 + 0.5 * std::sin(frame * 0.3));
+  for (int i = 0; i < kFrames; ++i)
+    l[size_t(i)] = r[size_t(i)] = float(amplitude * std::sin(2 * M_PI * 997.0 * (frame * kFrames + i) / 48000.0));
+  editor.Process(l, r, 48000);
+}
+
+void EditorOpenToFirstFrame(benchmark::State& state)
+{
+  HeadlessEditor editor(DROVIK_BUNDLE_DIR, double(state.range(0)));
+  for (auto _ : state)
+  {
+    editor.Open();
+    editor.WaitForFrame();
+    editor.Close();
+  }
+}
+BENCHMARK(EditorOpenToFirstFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void EditorFrameWithMetersMoving(benchmark::State& state)
+{
+  HeadlessEditor editor(DROVIK_BUNDLE_DIR, double(state.range(0)));
+  editor.Open();
+  editor.WaitForFrame();
+  int frame = 0;
+  for (; frame < 5; ++frame) AudioStep<960>(editor, frame), editor.WaitForFrame();
+  // A step without a refresh of the meters (the audio's 20 ms and the timer's fall apart) draws nothing: such
+  // steps are not waited for long, and the CPU of every thread is counted per frame drawn.
+  int drawn = 0;
+  const double start = CpuSeconds();
+  for (auto _ : state)
+  {
+    AudioStep<960>(editor, frame++);
+    drawn += editor.WaitForFrame(6) ? 1 : 0;
+  }
+  state.counters["cpu_ms_per_frame"] = drawn ? 1000.0 * (CpuSeconds() - start) / drawn : 0.0;
+}
+BENCHMARK(EditorFrameWithMetersMoving)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(200);
+
+// The share of one core an open editor with moving meters takes: one second of audio processed in 800-sample
+// blocks while the editor's 60 Hz frame timer and the plug-in's 20 ms timer run on the same clock.
+void EditorCpuAt60FramesPerSecond(benchmark::State& state)
+{
+  HeadlessEditor editor(DROVIK_BUNDLE_DIR, double(state.range(0)));
+  editor.Open();
+  editor.WaitForFrame();
+  int frame = 0;
+  double cpu = 0, seconds = 0;
+  for (auto _ : state)
+  {
+    const double start = CpuSeconds();
+    for (int i = 0; i < 60; ++i) AudioStep<800>(editor, frame++); // the timers run as the audio's clock moves
+    cpu += CpuSeconds() - start;
+    seconds += 1.0;
+  }
+  state.counters["core_percent"] = 100.0 * cpu / seconds; // CPU per second of editor time
+}
+BENCHMARK(EditorCpuAt60FramesPerSecond)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+} // namespace
+
+BENCHMARK_MAIN();

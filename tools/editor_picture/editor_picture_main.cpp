@@ -1,0 +1,81 @@
+// drovik-editor-picture: draws Drovik's editor without a display into a PNG file, after processing a sound file
+// (or the demo's test signal) so that the meters show it.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "headless_editor.h"
+#include "host/audio_file.h"
+
+namespace {
+
+constexpr const char* kUsage =
+  "usage: drovik-editor-picture OUT.png [--input IN.wav] [--scale 1|2] [--param INDEX=NORMALISED ...]\n"
+  "Draws the editor of the built bundle after processing IN.wav (default: the demo's test signal, 2 s at 48 kHz).\n";
+
+int Fail(const std::string& message)
+{
+  std::fprintf(stderr, "drovik-editor-picture: %s\n", message.c_str());
+  return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help")
+  {
+    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    return args.empty() ? 1 : 0;
+  }
+  const std::string out = args[0];
+  std::string input;
+  double scale = 1.0;
+  std::vector<std::pair<int, float>> params;
+  for (size_t i = 1; i < args.size(); ++i)
+  {
+    const bool hasValue = i + 1 < args.size();
+    if (args[i] == "--input" && hasValue)
+      input = args[++i];
+    else if (args[i] == "--scale" && hasValue)
+    {
+      scale = std::atof(args[++i].c_str());
+      if (scale != 1.0 && scale != 2.0) return Fail("--scale takes 1 or 2");
+    }
+    else if (args[i] == "--param" && hasValue)
+    {
+      int idx = -1;
+      float value = 0;
+      if (std::sscanf(args[++i].c_str(), "%d=%f", &idx, &value) != 2) return Fail("--param takes INDEX=NORMALISED");
+      params.emplace_back(idx, value);
+    }
+    else
+      return Fail("unknown option " + args[i] + "\n" + kUsage);
+  }
+
+  host::Audio audio;
+  std::string error;
+  if (input.empty())
+    audio = host::MakeTestSignal(48000, 2, 2);
+  else if (!host::ReadAudio(input, audio, error))
+    return Fail(error);
+  if (audio.channels.empty()) return Fail("no audio in " + input);
+  std::vector<float> left(audio.Frames()), right(audio.Frames());
+  for (size_t i = 0; i < audio.Frames(); ++i)
+  {
+    left[i] = static_cast<float>(audio.channels.front()[i]);
+    right[i] = static_cast<float>(audio.channels.back()[i]);
+  }
+
+  HeadlessEditor editor(DROVIK_BUNDLE_DIR, scale);
+  if (!editor.Open()) return Fail("the editor did not open");
+  for (const auto& [idx, value] : params) editor.SetParameter(idx, value);
+  editor.Process(left, right, audio.sampleRate);
+  editor.Tick(2);
+  editor.WaitForFrame();
+  if (!WritePng(out, editor.LastFrame())) return Fail("could not write " + out);
+  std::printf("editor picture: %s (%dx%d)\n", out.c_str(), editor.LastFrame().width, editor.LastFrame().height);
+  return 0;
+}

@@ -1,0 +1,59 @@
+// Drovik's editor without a display: an instance made through the plug-in's entry point with its editor, opened
+// on the headless view system with the run loop on a hand clock, so that audio can be processed, the timers run
+// and frames read back as pixels. For the editor's picture and its benchmarks.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "appkit/headless.h"
+#include "foundation/clock.h"
+
+namespace vst2 {
+struct Effect;
+}
+
+class HeadlessEditor
+{
+public:
+  /// Loads the bundle's artwork from bundleDir. [main thread]
+  explicit HeadlessEditor(const std::string& bundleDir, double screenScale = 1.0);
+  ~HeadlessEditor();
+  HeadlessEditor(const HeadlessEditor&) = delete;
+  HeadlessEditor& operator=(const HeadlessEditor&) = delete;
+
+  bool Open();
+  void Close();
+  bool IsOpen() const;
+  /// Sets a parameter as the host does (normalised).
+  void SetParameter(int idx, float normalised);
+  /// Processes planar stereo audio in blocks of 512 at the rate, running the timers between blocks.
+  void Process(const std::vector<float>& left, const std::vector<float>& right, double sampleRate);
+  /// Advances the clock by 60 Hz frames, firing the timers.
+  void Tick(int frames = 1);
+  /// Ticks (at most maxTicks) until a frame newer than the last one read reaches the view; false when none came.
+  bool WaitForFrame(int maxTicks = 5000);
+
+  struct Frame
+  {
+    int width = 0, height = 0;
+    std::vector<uint8_t> bgra;
+  };
+  const Frame& LastFrame();
+
+private:
+  appkit::HeadlessApplication mApp;
+  foundation::ManualClock mClock;
+  vst2::Effect* mEffect = nullptr;
+  int mParent = 0;
+  int mFramesSeen = 0;
+  bool mResumed = false;
+  double mRate = 0;
+  Frame mFrame;
+  std::string mBundleID;
+};
+
+/// Writes BGRA pixels as an RGBA PNG. [any thread]
+bool WritePng(const std::string& path, const HeadlessEditor::Frame& frame);
