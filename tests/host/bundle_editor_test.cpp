@@ -1,7 +1,6 @@
-// The built bundle's editor in a host's X window (Xvfb from the test script): opening answers whether an editor
-// is shown, so a window id that is 0, names no window or a window already gone answers 0; the host's X error
-// handler gets the host's errors while the editor is open and is the host's again once it closes. Skips without
-// a display.
+// The built bundle's editor in a host's X window (Xvfb from the test script): opening into a window already gone
+// answers 0; the host's X error handler gets the host's errors, and only those, while the editor is open, and is
+// the host's again once it closes. Skips without a display.
 #include <atomic>
 #include <cstdlib>
 
@@ -36,8 +35,8 @@ TEST(BundleEditor, OpensOnlyIntoAWindowAndLeavesTheHostItsErrorHandler)
   {
     Instance p;
     ASSERT_NE(p.Get(), nullptr);
-    for (const Window bad : {Window(0), gone, Window(0x1fffff00)})
-      EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(bad)), 0) << bad;
+    EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(gone)), 0);
+    EXPECT_EQ(gHostErrors.load(), 0); // the errors of our own connection are ours
     ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
     XMapWindow(host, gone); // an error of the host's own while the editor is open
     XSync(host, False);

@@ -1,7 +1,7 @@
 // The X11 back end against a real X server (Xvfb from the test script): the view is a child of a host's window,
 // shows frames, takes clicks, the wheel and keys injected through XTest, passes keys it does not take to the
-// host's window, takes dropped files one drop at a time, takes only text from the clipboard, leaves the host's
-// error handler to the host, and leaves nothing behind. Skips without a display.
+// host's window, takes dropped files one drop at a time, takes only text from the clipboard, and leaves nothing
+// behind. Skips without a display.
 
 #include <unistd.h>
 
@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 // After the test framework: X defines macros (None, Bool) that its headers would trip over.
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -509,40 +508,6 @@ TEST_F(X11View, OnlyTextOfEightBitsIsTakenFromTheClipboard)
     EXPECT_EQ(mApp->StringFromPasteboard(text), c.text) << c.type << " " << c.format;
     EXPECT_EQ(text, c.pasted) << c.type << " " << c.format;
   }
-}
-
-std::atomic<int> gHostErrors{0};
-int CountHostError(Display*, XErrorEvent*)
-{
-  ++gHostErrors;
-  return 0;
-}
-
-TEST_F(X11View, TheHostsErrorHandlerGetsItsErrorsAndIsBackOnceTheEditorCloses)
-{
-  {
-    foundation::MainThreadScope main;
-    mApp.reset();
-  }
-  XSetErrorHandler(CountHostError);
-  mApp = MakeX11Application();
-  OpenView();
-  const Window gone = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 1, 1, 0, 0, 0);
-  XDestroyWindow(mHost, gone);
-  XSync(mHost, False);
-  gHostErrors = 0;
-  XMapWindow(mHost, gone); // the host's own error
-  XSync(mHost, False);
-  EXPECT_EQ(gHostErrors.load(), 1);
-  Recorder other;
-  {
-    foundation::MainThreadScope main;
-    std::unique_ptr<View> second = mApp->CreateView(other, Rect(0, 0, 10, 10));
-    EXPECT_FALSE(second->AddToParent(reinterpret_cast<void*>(gone))); // an error on our connection: ours
-    mView->RemoveFromSuperview();
-  }
-  EXPECT_EQ(gHostErrors.load(), 1);
-  EXPECT_EQ(XSetErrorHandler(CountHostError), CountHostError);
 }
 
 } // namespace
