@@ -46,7 +46,10 @@ void* IGEditorDelegate::OpenWindow(void* parent)
     if (mGraphics && mSavedWidth != 0 && mSavedHeight != 0 && mSavedScale != 0.f && mEditorReady)
       mGraphics->Resize(mSavedWidth, mSavedHeight, mSavedScale, true);
   }
-  return mGraphics ? mGraphics->OpenWindow(parent) : nullptr;
+  void* window = mGraphics ? mGraphics->OpenWindow(parent) : nullptr;
+  if (!window)
+    DeleteGraphics(); // a context with nothing to show it is not kept
+  return window;
 }
 
 void IGEditorDelegate::CloseWindow()

@@ -91,9 +91,10 @@ void* IGraphicsMac::OpenWindow(void* parent)
   mView = std::make_shared<IGraphicsView_vDrovik_vst>(*this);
   const bool ready = CreateDrawingContext(*mView);
   mDelegate->SetEditorReady(ready);
-  if (!ready)
+  // Without a drawing context, or without a window to show it in (none given, an id that names no window, a
+  // window already gone), nothing could be shown: no layout, no open editor, nothing left behind.
+  if (!ready || !parent || !mView->NativeView().AddToParent(parent))
   {
-    // Without a drawing context nothing could be shown: no layout, no open editor.
     CloseWindow();
     return nullptr;
   }
@@ -101,8 +102,6 @@ void* IGraphicsMac::OpenWindow(void* parent)
   mDelegate->LayoutUI(this);
   UpdateTooltips();
   mDelegate->OnUIOpen();
-  if (parent && mView)
-    mView->NativeView().AddToParent(parent);
   return mView.get();
 }
 

@@ -124,6 +124,10 @@ void IGraphicsView_vDrovik_vst::endUserInput()
 {
   if (!mTextFieldView)
     return;
+  // However the field closes, the control that asked for it no longer waits for text: while it is still
+  // named the requester, the graphics context drops every drag.
+  if (mGraphics && mGraphics->GetTextEntryRequester() == mTextFieldView->mRequester)
+    mGraphics->ClearTextEntryRequester();
   mTextFieldView->mField.delegate = nullptr;
   mNative->RemoveTextField();
   mTextFieldView.reset();

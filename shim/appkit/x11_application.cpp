@@ -8,13 +8,17 @@
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <map>
+#include <mutex>
 #include <sstream>
 
 #include "appkit/desktop.h"
@@ -31,11 +35,83 @@ constexpr Time kMultiClickMs = 400;
 constexpr int kMultiClickDistance = 4;
 /// How long a clipboard owner has to answer.
 constexpr double kSelectionTimeout = 1.0;
+/// The most text taken from a clipboard owner or a drop's source in one answer, in bytes.
+constexpr long kSelectionLimit = 1 << 20;
+/// Screen scales outside 1..kMaxScale (from Xft.dpi) are taken as 1.
+constexpr int kMaxScale = 4;
 /// How long xdg-open has to report a failure before the opening counts as done.
 constexpr double kOpenerTimeout = 3.0;
 /// The message shown when no dialog program can ask for a file or colour.
 constexpr const char* kNoDialogProgram =
   "This needs a file or colour chooser: install zenity or kdialog (Debian packages \"zenity\", \"kdialog\").";
+
+// ---- X errors ----
+// The process has one X error handler, shared with the host. Ours is in place only while work of ours may draw
+// errors (a view in a host's window, a clipboard exchange): it takes the errors of our own connections (a host's
+// window gone, say) and passes every other connection's errors to the handler it replaced. When the last such
+// work ends the replaced handler is put back, so nothing of ours stays installed while no editor is open and the
+// module may be unloaded.
+
+std::mutex gErrorMutex;
+std::vector<Display*> gOurConnections;
+XErrorHandler gReplacedHandler = nullptr;
+int gErrorHolds = 0;
+
+int OnXError(Display* dpy, XErrorEvent* e)
+{
+  XErrorHandler replaced = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(gErrorMutex);
+    if (std::find(gOurConnections.begin(), gOurConnections.end(), dpy) != gOurConnections.end())
+      return 0;
+    replaced = gReplacedHandler;
+  }
+  return replaced ? replaced(dpy, e) : 0;
+}
+
+void AddOurConnection(Display* dpy) // [main thread]
+{
+  std::lock_guard<std::mutex> lock(gErrorMutex);
+  gOurConnections.push_back(dpy);
+}
+
+void RemoveOurConnection(Display* dpy) // [main thread]
+{
+  std::lock_guard<std::mutex> lock(gErrorMutex);
+  gOurConnections.erase(std::remove(gOurConnections.begin(), gOurConnections.end(), dpy), gOurConnections.end());
+}
+
+/// Keeps our handler in place for its lifetime; the errors of requests made meanwhile arrive before it ends.
+class ErrorTrap
+{
+public:
+  explicit ErrorTrap(Display* dpy) : mDpy(dpy) // [main thread]
+  {
+    std::lock_guard<std::mutex> lock(gErrorMutex);
+    if (gErrorHolds++ == 0)
+    {
+      const XErrorHandler replaced = XSetErrorHandler(OnXError);
+      if (replaced != OnXError)
+        gReplacedHandler = replaced;
+    }
+  }
+  ~ErrorTrap()
+  {
+    XSync(mDpy, False);
+    std::lock_guard<std::mutex> lock(gErrorMutex);
+    if (--gErrorHolds > 0)
+      return;
+    // Whoever put a handler in after ours keeps theirs.
+    const XErrorHandler current = XSetErrorHandler(gReplacedHandler);
+    if (current != OnXError)
+      XSetErrorHandler(current);
+  }
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+private:
+  Display* mDpy;
+};
 
 class X11Application;
 
@@ -82,6 +158,8 @@ private:
   void HandleKey(XKeyEvent& k, bool down);
   bool EditField(KeySym sym, const std::u32string& chars);
   void HandleDnd(const XClientMessageEvent& m);
+  void Drop(Window source);
+  void SendDndMessage(Window source, const char* type, long l1, long l2, long l4);
   /// Tool tips: shown when the pointer rests in a tool-tip rectangle, hidden by any input.
   void PointerMoved(Point p);
   void ShowToolTip();
@@ -104,9 +182,11 @@ private:
   bool mUseShm = false;
   Time mLastPress = 0;
   int mLastButton = 0, mLastX = -100, mLastY = -100, mClicks = 0;
-  Window mDndSource = 0;
+  Window mDndSource = 0; // the source of the drag over the view
   bool mDndAccepted = false;
+  bool mDropping = false; // a drop's data is being waited for
   Point mDndPoint;
+  std::unique_ptr<ErrorTrap> mErrorTrap; // held while the view is in a window
   std::unique_ptr<foundation::RunLoopTimer> mToolTipTimer;
   Window mToolTipWindow = 0;
   std::string mToolTipText;
@@ -139,8 +219,11 @@ public:
   void Pump();
   /// Runs a nested loop until done() holds.
   void RunModal(const std::function<bool()>& done);
-  /// Waits (nested) for a SelectionNotify on our helper window; false on time-out.
-  bool WaitForSelection(Atom selection, Atom target, std::string& data);
+  /// Asks the owner of selection for target and waits (nested) for the answer: data of format 8 whose type is one
+  /// of types, at most kSelectionLimit bytes (an incremental transfer is refused). False on time-out, on any other
+  /// answer, and while another wait runs (one answer is awaited at a time).
+  bool WaitForSelection(Atom selection, Atom target, std::initializer_list<Atom> types, std::string& data,
+                        Atom& type);
 
   const char* Name() const override { return "x11"; }
   std::unique_ptr<View> CreateView(ViewResponder& responder, Rect frame) override
@@ -172,6 +255,7 @@ public:
 
 private:
   void HandleSelectionRequest(const XSelectionRequestEvent& r);
+  void ReadSelection(const XSelectionEvent& e);
   bool RunDialog(const std::vector<std::string>& argv, std::string& out);
   /// The top-level window that holds an open editor view, or 0.
   Window HostTopLevel();
@@ -190,11 +274,29 @@ private:
   std::string mClipboard;
   bool mOwnsClipboard = false;
   // A pending selection answer.
+  bool mSelectionWaiting = false;
   bool mSelectionDone = false;
+  Atom mSelectionAsked = 0, mSelectionTarget = 0;
+  Atom mSelectionType = 0;
+  int mSelectionFormat = 0;
   std::string mSelectionData;
 };
 
 // ---- Application ----
+
+/// The screen scale for an Xft.dpi text: whole multiples of 96 dpi from 1 to kMaxScale; anything else is 1.
+int ScaleForDpi(const std::string& text)
+{
+  const char* start = text.c_str();
+  char* end = nullptr;
+  const double dpi = std::strtod(start, &end);
+  while (end && std::isspace(static_cast<unsigned char>(*end)))
+    ++end;
+  if (end == start || !end || *end != '\0' || !std::isfinite(dpi))
+    return 1;
+  const double scale = std::floor(dpi / 96.0);
+  return scale >= 1.0 && scale <= kMaxScale ? static_cast<int>(scale) : 1;
+}
 
 int ScaleFromResources(Display* dpy)
 {
@@ -207,7 +309,7 @@ int ScaleFromResources(Display* dpy)
   char* type = nullptr;
   XrmValue value;
   if (db && XrmGetResource(db, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr)
-    scale = std::max(1, static_cast<int>(std::atof(value.addr) / 96.0));
+    scale = ScaleForDpi(std::string(value.addr, strnlen(value.addr, value.size)));
   if (db)
     XrmDestroyDatabase(db);
   return scale;
@@ -215,6 +317,7 @@ int ScaleFromResources(Display* dpy)
 
 X11Application::X11Application(Display* dpy) : mDpy(dpy)
 {
+  AddOurConnection(dpy);
   mScale = ScaleFromResources(dpy);
   int major = 0, minor = 0;
   Bool pixmaps = False;
@@ -226,6 +329,10 @@ X11Application::X11Application(Display* dpy) : mDpy(dpy)
 X11Application::~X11Application()
 {
   foundation::RunLoop::Main().RemoveSource(mSource);
+  {
+    ErrorTrap trap(mDpy); // the errors of requests still on their way are ours
+  }
+  RemoveOurConnection(mDpy);
   XCloseDisplay(mDpy);
 }
 
@@ -296,21 +403,7 @@ void X11Application::Pump()
     }
     if (e.type == SelectionNotify && e.xselection.requestor == mHelper)
     {
-      mSelectionData.clear();
-      if (e.xselection.property != None)
-      {
-        Atom type;
-        int format;
-        unsigned long n, after;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(mDpy, mHelper, e.xselection.property, 0, 1 << 24, True, AnyPropertyType, &type,
-                               &format, &n, &after, &data) == Success && data)
-        {
-          mSelectionData.assign(reinterpret_cast<char*>(data), n * static_cast<unsigned long>(format / 8));
-          XFree(data);
-        }
-      }
-      mSelectionDone = true;
+      ReadSelection(e.xselection);
       continue;
     }
     if (mModalHandler)
@@ -376,6 +469,7 @@ void X11Application::WarpCursor(Point p)
 
 void X11Application::HandleSelectionRequest(const XSelectionRequestEvent& r)
 {
+  ErrorTrap trap(mDpy); // the requestor's window may be gone
   XSelectionEvent reply{};
   reply.type = SelectionNotify;
   reply.requestor = r.requestor;
@@ -404,15 +498,81 @@ void X11Application::HandleSelectionRequest(const XSelectionRequestEvent& r)
   XFlush(mDpy);
 }
 
-bool X11Application::WaitForSelection(Atom selection, Atom target, std::string& data)
+bool X11Application::WaitForSelection(Atom selection, Atom target, std::initializer_list<Atom> types,
+                                      std::string& data, Atom& type)
 {
+  data.clear();
+  type = None;
+  if (mSelectionWaiting)
+    return false;
+  ErrorTrap trap(mDpy);
+  mSelectionWaiting = true;
   mSelectionDone = false;
-  const Atom prop = A("DROVIK_SELECTION");
-  XConvertSelection(mDpy, selection, target, prop, mHelper, CurrentTime);
+  mSelectionAsked = selection;
+  mSelectionTarget = target;
+  XConvertSelection(mDpy, selection, target, A("DROVIK_SELECTION"), mHelper, CurrentTime);
   const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSelectionTimeout);
   RunModal([&] { return mSelectionDone || std::chrono::steady_clock::now() > limit; });
-  data = mSelectionData;
-  return mSelectionDone;
+  mSelectionWaiting = false;
+  const bool taken = mSelectionDone && mSelectionFormat == 8 &&
+                     std::find(types.begin(), types.end(), mSelectionType) != types.end();
+  if (taken)
+  {
+    data = std::move(mSelectionData);
+    type = mSelectionType;
+  }
+  mSelectionData.clear();
+  return taken;
+}
+
+void X11Application::ReadSelection(const XSelectionEvent& e)
+{
+  if (!mSelectionWaiting || mSelectionDone || e.selection != mSelectionAsked || e.target != mSelectionTarget)
+  {
+    if (e.property != None) // an answer nobody waits for any more
+      XDeleteProperty(mDpy, mHelper, e.property);
+    return;
+  }
+  mSelectionData.clear();
+  mSelectionType = None;
+  mSelectionFormat = 0;
+  mSelectionDone = true;
+  if (e.property == None)
+    return;
+  Atom type = None;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  const bool read = XGetWindowProperty(mDpy, mHelper, e.property, 0, kSelectionLimit / 4, True, AnyPropertyType,
+                                       &type, &format, &n, &after, &data) == Success;
+  if (read && after == 0 && format == 8)
+  {
+    mSelectionType = type;
+    mSelectionFormat = format;
+    mSelectionData.assign(reinterpret_cast<const char*>(data), n);
+  }
+  if (data)
+    XFree(data);
+  if (read && after != 0) // too long: refused, and not left behind
+    XDeleteProperty(mDpy, mHelper, e.property);
+}
+
+/// Latin-1 text (the STRING type) as UTF-8.
+std::string UTF8FromLatin1(const std::string& text)
+{
+  std::string out;
+  for (const char c : text)
+  {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80)
+      out.push_back(c);
+    else
+    {
+      out.push_back(static_cast<char>(0xC0 | (b >> 6)));
+      out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+    }
+  }
+  return out;
 }
 
 bool X11Application::StringFromPasteboard(std::string& text)
@@ -426,11 +586,18 @@ bool X11Application::StringFromPasteboard(std::string& text)
   }
   if (owner == None)
     return false;
-  return WaitForSelection(A("CLIPBOARD"), A("UTF8_STRING"), text) && !text.empty();
+  const Atom utf8 = A("UTF8_STRING");
+  Atom type = None;
+  if (!WaitForSelection(A("CLIPBOARD"), utf8, {utf8, XA_STRING}, text, type))
+    return false;
+  if (type == XA_STRING)
+    text = UTF8FromLatin1(text);
+  return !text.empty();
 }
 
 bool X11Application::SetPasteboardString(const std::string& text)
 {
+  ErrorTrap trap(mDpy);
   mClipboard = text;
   XSetSelectionOwner(mDpy, A("CLIPBOARD"), mHelper, CurrentTime);
   mOwnsClipboard = XGetSelectionOwner(mDpy, A("CLIPBOARD")) == mHelper;
@@ -858,6 +1025,7 @@ void X11View::WindowDestroyed()
   mField = nullptr;
   mParent = 0;
   DropImage();
+  mErrorTrap.reset();
   mApp.AddGone(this);
 }
 
@@ -867,9 +1035,13 @@ bool X11View::AddToParent(void* parent)
   const Window p = static_cast<Window>(reinterpret_cast<uintptr_t>(parent));
   if (!p || mWindow)
     return false;
+  mErrorTrap = std::make_unique<ErrorTrap>(dpy);
   XWindowAttributes pa;
   if (!XGetWindowAttributes(dpy, p, &pa))
+  {
+    mErrorTrap.reset();
     return false;
+  }
   const int scale = mApp.Scale();
   XSetWindowAttributes attrs{};
   attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
@@ -879,7 +1051,10 @@ bool X11View::AddToParent(void* parent)
                           static_cast<unsigned>(std::max(1.0, mFrame.size.height * scale)), 0, CopyFromParent,
                           InputOutput, CopyFromParent, CWEventMask | CWBackPixel, &attrs);
   if (!mWindow)
+  {
+    mErrorTrap.reset();
     return false;
+  }
   mParent = p;
   const Atom version = 5;
   XChangeProperty(dpy, mWindow, mApp.A("XdndAware"), XA_ATOM, 32, PropModeReplace,
@@ -887,7 +1062,13 @@ bool X11View::AddToParent(void* parent)
   mApp.Register(mWindow, this);
   XDefineCursor(dpy, mWindow, mApp.CursorHidden() ? mApp.BlankCursor() : mApp.XCursorFor(mCursor));
   XMapWindow(dpy, mWindow);
-  mApp.Flush();
+  // The parent may have gone (or not take children) after it was looked at: then our window does not exist.
+  XWindowAttributes ours;
+  if (!XGetWindowAttributes(dpy, mWindow, &ours))
+  {
+    RemoveFromSuperview();
+    return false;
+  }
   mResponder.ViewDidChangeBackingScale(scale);
   return true;
 }
@@ -906,6 +1087,7 @@ void X11View::RemoveFromSuperview()
     mApp.Flush();
   }
   mParent = 0;
+  mErrorTrap.reset();
 }
 
 void X11View::SetFrameSize(Size size)
@@ -1205,44 +1387,90 @@ void X11View::HandleKey(XKeyEvent& k, bool down)
   }
 }
 
-std::string PercentDecoded(const std::string& s)
+int HexDigit(char c)
 {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i)
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  return -1;
+}
+
+bool SameHostName(std::string a, std::string b)
+{
+  auto lower = [](std::string& s) {
+    for (char& c : s)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  };
+  lower(a);
+  lower(b);
+  return a == b;
+}
+
+} // namespace
+
+bool LocalPathOfFileURI(const std::string& uri, std::string& path)
+{
+  path.clear();
+  const std::string scheme = "file://";
+  if (uri.compare(0, scheme.size(), scheme) != 0)
+    return false;
+  const size_t slash = uri.find('/', scheme.size());
+  if (slash == std::string::npos)
+    return false;
+  const std::string host = uri.substr(scheme.size(), slash - scheme.size());
+  char ours[256] = {};
+  const bool named = gethostname(ours, sizeof(ours) - 1) == 0 && ours[0];
+  if (!host.empty() && !SameHostName(host, "localhost") && !(named && SameHostName(host, ours)))
+    return false; // a file on another machine
+  std::string decoded;
+  for (size_t i = slash; i < uri.size(); ++i)
   {
-    if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(s[i + 2])))
+    const int high = uri[i] == '%' && i + 2 < uri.size() ? HexDigit(uri[i + 1]) : -1;
+    const int low = high >= 0 ? HexDigit(uri[i + 2]) : -1;
+    if (low < 0)
     {
-      out.push_back(static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16)));
-      i += 2;
+      decoded.push_back(uri[i]);
+      continue;
     }
-    else
-      out.push_back(s[i]);
+    const char c = static_cast<char>(high * 16 + low);
+    if (c == '\0')
+      return false; // no file name holds a NUL
+    decoded.push_back(c);
+    i += 2;
   }
-  return out;
+  path = std::move(decoded);
+  return true;
+}
+
+namespace {
+
+void X11View::SendDndMessage(Window source, const char* type, long l1, long l2, long l4)
+{
+  XClientMessageEvent r{};
+  r.type = ClientMessage;
+  r.display = mApp.Dpy();
+  r.window = source;
+  r.message_type = mApp.A(type);
+  r.format = 32;
+  r.data.l[0] = static_cast<long>(mWindow);
+  r.data.l[1] = l1;
+  r.data.l[2] = l2;
+  r.data.l[4] = l4;
+  XSendEvent(mApp.Dpy(), source, False, NoEventMask, reinterpret_cast<XEvent*>(&r));
+  mApp.Flush();
 }
 
 void X11View::HandleDnd(const XClientMessageEvent& m)
 {
   Display* dpy = mApp.Dpy();
-  auto reply = [&](const char* type, long l1, long l4) {
-    XClientMessageEvent r{};
-    r.type = ClientMessage;
-    r.display = dpy;
-    r.window = mDndSource;
-    r.message_type = mApp.A(type);
-    r.format = 32;
-    r.data.l[0] = static_cast<long>(mWindow);
-    r.data.l[1] = l1;
-    r.data.l[2] = std::strcmp(type, "XdndFinished") == 0 ? l4 : 0;
-    r.data.l[4] = std::strcmp(type, "XdndStatus") == 0 ? l4 : 0;
-    XSendEvent(dpy, mDndSource, False, NoEventMask, reinterpret_cast<XEvent*>(&r));
-    mApp.Flush();
-  };
+  const Window source = static_cast<Window>(m.data.l[0]);
   const Atom uriList = mApp.A("text/uri-list"), copy = mApp.A("XdndActionCopy");
   if (m.message_type == mApp.A("XdndEnter"))
   {
-    mDndSource = static_cast<Window>(m.data.l[0]);
+    mDndSource = source;
     bool hasFiles = false;
     if (m.data.l[1] & 1)
     {
@@ -1265,41 +1493,61 @@ void X11View::HandleDnd(const XClientMessageEvent& m)
   }
   else if (m.message_type == mApp.A("XdndPosition"))
   {
-    mDndSource = static_cast<Window>(m.data.l[0]);
     const int rx = static_cast<int>((m.data.l[2] >> 16) & 0xFFFF), ry = static_cast<int>(m.data.l[2] & 0xFFFF);
     int x = 0, y = 0;
     Window child;
-    XTranslateCoordinates(dpy, DefaultRootWindow(dpy), mWindow, rx, ry, &x, &y, &child);
-    mDndPoint = {double(x) / mApp.Scale(), double(y) / mApp.Scale()};
-    reply("XdndStatus", mDndAccepted ? 1 : 0, mDndAccepted ? static_cast<long>(copy) : 0);
+    const bool ours = source == mDndSource && mDndAccepted && !mDropping;
+    if (ours)
+    {
+      XTranslateCoordinates(dpy, DefaultRootWindow(dpy), mWindow, rx, ry, &x, &y, &child);
+      mDndPoint = {double(x) / mApp.Scale(), double(y) / mApp.Scale()};
+    }
+    SendDndMessage(source, "XdndStatus", ours ? 1 : 0, 0, ours ? static_cast<long>(copy) : 0);
   }
   else if (m.message_type == mApp.A("XdndLeave"))
-    mDndAccepted = false;
-  else if (m.message_type == mApp.A("XdndDrop"))
   {
-    mDndSource = static_cast<Window>(m.data.l[0]);
-    std::string uris;
-    std::vector<std::string> files;
-    if (mDndAccepted && mApp.WaitForSelection(mApp.A("XdndSelection"), uriList, uris))
-    {
-      std::istringstream lines(uris);
-      for (std::string line; std::getline(lines, line);)
-      {
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-          line.pop_back();
-        if (line.rfind("file://", 0) == 0)
-        {
-          const size_t slash = line.find('/', 7);
-          if (slash != std::string::npos)
-            files.push_back(PercentDecoded(line.substr(slash)));
-        }
-      }
-    }
-    if (!files.empty())
-      mResponder.PerformDragOperation(files, mDndPoint);
-    reply("XdndFinished", files.empty() ? 0 : 1, files.empty() ? 0 : static_cast<long>(copy));
-    mDndAccepted = false;
+    if (source == mDndSource)
+      mDndAccepted = false;
   }
+  else if (m.message_type == mApp.A("XdndDrop"))
+    Drop(source);
+}
+
+void X11View::Drop(Window source)
+{
+  // One drop at a time: a drop that comes while the last one's data is awaited is refused, as is a drop from a
+  // source that did not enter or whose files were not accepted.
+  if (mDropping || source != mDndSource || !mDndAccepted)
+  {
+    SendDndMessage(source, "XdndFinished", 0, 0, 0);
+    return;
+  }
+  mDropping = true;
+  const Point at = mDndPoint;
+  const Atom uriList = mApp.A("text/uri-list");
+  std::string uris;
+  Atom type = None;
+  std::vector<std::string> files;
+  if (mApp.WaitForSelection(mApp.A("XdndSelection"), uriList, {uriList, mApp.A("UTF8_STRING"), XA_STRING}, uris,
+                            type))
+  {
+    std::istringstream lines(uris);
+    for (std::string line; std::getline(lines, line);)
+    {
+      while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
+      std::string path;
+      if (!line.empty() && line[0] != '#' && LocalPathOfFileURI(line, path))
+        files.push_back(path);
+    }
+  }
+  mDropping = false;
+  mDndAccepted = false;
+  if (!files.empty() && mWindow)
+    mResponder.PerformDragOperation(files, at);
+  if (mWindow)
+    SendDndMessage(source, "XdndFinished", files.empty() ? 0 : 1,
+                   files.empty() ? 0 : static_cast<long>(mApp.A("XdndActionCopy")), 0);
 }
 
 void X11View::PointerMoved(Point p)
@@ -1456,21 +1704,6 @@ void X11View::HandleEvent(XEvent& e)
 
 } // namespace
 
-namespace {
-
-Display* gDisplay = nullptr;
-XErrorHandler gPreviousHandler = nullptr;
-
-// Errors on our connection (a host window gone, say) are ours to ignore; others go to whoever handled them.
-int OnXError(Display* dpy, XErrorEvent* e)
-{
-  if (dpy == gDisplay)
-    return 0;
-  return gPreviousHandler ? gPreviousHandler(dpy, e) : 0;
-}
-
-} // namespace
-
 std::unique_ptr<Application> MakeX11Application()
 {
   const char* wanted = std::getenv("DROVIK_APPKIT");
@@ -1479,10 +1712,6 @@ std::unique_ptr<Application> MakeX11Application()
   Display* dpy = XOpenDisplay(nullptr);
   if (!dpy)
     return nullptr;
-  gDisplay = dpy;
-  XErrorHandler previous = XSetErrorHandler(OnXError);
-  if (previous != OnXError)
-    gPreviousHandler = previous;
   return std::make_unique<X11Application>(dpy);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "appkit/application.h"
 
@@ -10,5 +11,9 @@ namespace appkit {
 
 /// Null when no display can be opened (or X11 support is not built).
 std::unique_ptr<Application> MakeX11Application();
+
+/// The local path a dropped file's URI names: "file://" with no host, "localhost" or this machine's name, then the
+/// percent-encoded path. False (path empty) for anything else, and for an encoded NUL.
+bool LocalPathOfFileURI(const std::string& uri, std::string& path);
 
 } // namespace appkit

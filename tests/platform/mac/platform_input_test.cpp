@@ -1,6 +1,10 @@
 // Input through the editor view into the graphics context and its controls, and the frames it draws: a drag and
 // the wheel move a parameter with the host told (begin and end balanced), a double click opens the value field
-// whose typed text sets the parameter, and a frame is drawn only when something is dirty.
+// whose typed text sets the parameter, however that field closes the controls can be dragged again, and a frame
+// is drawn only when something is dirty.
+#include <functional>
+#include <vector>
+
 #include "mac_test_support.h"
 
 namespace mactest {
@@ -98,6 +102,28 @@ TEST_F(Input, ATypedValueReachesItsOwnControlEvenWhenAnotherFieldOpens)
   EXPECT_EQ(View().mTextField, nullptr);
   EXPECT_NEAR(mDelegate.GetParam(1)->GetNormalized(), 0.75, 1e-6);
   EXPECT_NEAR(mDelegate.GetParam(0)->GetNormalized(), 0.25, 1e-6);
+}
+
+TEST_F(Input, ControlsStayDraggableHoweverTheValueFieldCloses)
+{
+  OpenEditor();
+  const std::vector<std::function<void()>> closings = {
+    [this] { Send(EventType::kScrollWheel, 150, 50, 1, 1.0); },
+    [this] { Graphics()->EndUserInput(false); },
+  };
+  for (const auto& close : closings)
+  {
+    Send(EventType::kLeftMouseDown, 50, 50, 2); // double click: the value field of parameter 0
+    Send(EventType::kLeftMouseUp, 50, 50, 2);
+    ASSERT_NE(View().mTextField, nullptr);
+    close();
+    EXPECT_EQ(View().mTextField, nullptr);
+    const double before = mDelegate.GetParam(1)->GetNormalized();
+    Send(EventType::kLeftMouseDown, 150, 50);
+    Send(EventType::kLeftMouseDragged, 150, 40);
+    Send(EventType::kLeftMouseUp, 150, 40);
+    EXPECT_NEAR(mDelegate.GetParam(1)->GetNormalized(), before + 0.1, 1e-6);
+  }
 }
 
 TEST_F(Input, FramesAreDrawnOnlyWhenSomethingIsDirty)

@@ -1,6 +1,7 @@
 // The platform graphics context on the X11 view system (Xvfb from the test script): the editor opens inside the
-// host's window at its size times the screen scale, and opening and closing it many times leaves nothing behind.
-// Skips without a display.
+// host's window at its size times the screen scale (a bad screen resolution counts as scale 1), does not open
+// into a window id that names no window, takes dropped files at the right place, and opening and closing it
+// many times leaves nothing behind. Skips without a display.
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "foundation/main_thread.h"
 #include "mac_test_support.h"
 #include "x11_children.h"
+#include "x11_drag_source.h"
 
 // Last: X defines macros (None, Bool) that the headers above would trip over.
 #include <X11/Xatom.h>
@@ -99,6 +101,85 @@ TEST_F(EditorOnX11, OpensInsideTheHostWindowAtItsSizeTimesTheScreenScale)
     appkit::Application::Install(nullptr);
     mApp.reset();
   }
+}
+
+TEST_F(EditorOnX11, AResolutionOutsideTheScalesOrNotANumberMeansScaleOne)
+{
+  const std::pair<const char*, int> cases[] = {{"192", 2}, {"400", 4}, {"480", 1}, {"9600", 1}, {"1e30", 1},
+                                               {"nan", 1},  {"-192", 1}, {"96x", 1},  {"garbage", 1}};
+  for (const auto& [dpi, scale] : cases)
+  {
+    SetDpi(dpi);
+    StartApp();
+    foundation::MainThreadScope main;
+    EXPECT_EQ(mApp->MainScreenBackingScaleFactor(), scale) << dpi;
+    appkit::Application::Install(nullptr);
+    mApp.reset();
+  }
+}
+
+TEST_F(EditorOnX11, AWindowIdThatNamesNoWindowOpensNothingAndLeavesNothingBehind)
+{
+  StartApp();
+  const Window root = DefaultRootWindow(mHost);
+  const Window gone = XCreateSimpleWindow(mHost, root, 0, 0, 10, 10, 0, 0, 0);
+  XDestroyWindow(mHost, gone);
+  const Pixmap pixmap = XCreatePixmap(mHost, root, 4, 4, static_cast<unsigned>(DefaultDepth(mHost, 0)));
+  XSetWindowAttributes attrs{};
+  const Window inputOnly = XCreateWindow(mHost, root, 0, 0, 10, 10, 0, 0, InputOnly, CopyFromParent, 0, &attrs);
+  XSync(mHost, False);
+  const size_t timersBefore = foundation::RunLoop::Main().TimerCount();
+  for (const Window bad : {Window(0), gone, Window(pixmap), Window(0x1fffff00), inputOnly})
+  {
+    foundation::MainThreadScope main;
+    EXPECT_EQ(mDelegate.OpenWindow(reinterpret_cast<void*>(bad)), nullptr) << bad;
+    EXPECT_EQ(mDelegate.GetUI(), nullptr) << bad;
+  }
+  EXPECT_TRUE(testsupport::ChildWindows(mHost, inputOnly).empty());
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), timersBefore);
+  EXPECT_EQ(IGraphicsMac::LiveCount(), 0);
+  EXPECT_EQ(mDelegate.mUIOpens, 0);
+  XFreePixmap(mHost, pixmap);
+  XDestroyWindow(mHost, inputOnly);
+  foundation::MainThreadScope main;
+  EXPECT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr); // a real window still opens
+}
+
+TEST_F(EditorOnX11, ADroppedFileReachesTheControlUnderThePointer)
+{
+  struct DropTarget : IControl
+  {
+    using IControl::IControl;
+    void Draw(IGraphics&) override {}
+    void OnDrop(const char* path) override { mPaths.push_back(path); }
+    std::vector<std::string> mPaths;
+  };
+  DropTarget* left = nullptr;
+  DropTarget* right = nullptr;
+  mDelegate.mLayoutFunc = [&](IGraphics* g) {
+    left = static_cast<DropTarget*>(g->AttachControl(new DropTarget(IRECT(0, 0, 234, 450))));
+    right = static_cast<DropTarget*>(g->AttachControl(new DropTarget(IRECT(234, 0, 468, 450))));
+  };
+  SetDpi("192"); // window pixels are twice the editor's points
+  StartApp();
+  {
+    foundation::MainThreadScope main;
+    ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr);
+  }
+  const Window view = Children().at(0);
+  int rx = 0, ry = 0;
+  Window dummy;
+  XTranslateCoordinates(mHost, view, DefaultRootWindow(mHost), 600, 100, &rx, &ry, &dummy); // point (300, 50)
+  testsupport::DragSource source(mHost);
+  source.OwnSelection();
+  source.Enter(view);
+  source.Position(view, rx, ry);
+  source.Drop(view);
+  XFlush(mHost);
+  EXPECT_EQ(source.ServeUntilFinished("file:///tmp/loop%231.wav\r\n"), 1);
+  foundation::MainThreadScope main;
+  EXPECT_TRUE(left->mPaths.empty());
+  EXPECT_EQ(right->mPaths, std::vector<std::string>{"/tmp/loop#1.wav"});
 }
 
 /// Shapes in a few colours over the whole editor.

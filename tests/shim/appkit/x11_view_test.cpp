@@ -1,7 +1,11 @@
 // The X11 back end against a real X server (Xvfb from the test script): the view is a child of a host's window,
 // shows frames, takes clicks, the wheel and keys injected through XTest, passes keys it does not take to the
-// host's window, and leaves nothing behind. Skips without a display.
+// host's window, takes dropped files one drop at a time, takes only text from the clipboard, and leaves nothing
+// behind. Skips without a display.
 
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
@@ -19,6 +23,7 @@
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
 #include "x11_children.h"
+#include "x11_drag_source.h"
 
 namespace appkit {
 namespace {
@@ -34,7 +39,11 @@ public:
     return e.type != EventType::kKeyDown && e.type != EventType::kKeyUp;
   }
   bool DraggingEntered(const std::vector<std::string>&) override { return true; }
-  bool PerformDragOperation(const std::vector<std::string>&, Point) override { return true; }
+  bool PerformDragOperation(const std::vector<std::string>&, Point) override
+  {
+    ++mDrops;
+    return true;
+  }
   std::string ToolTipAt(Point) override { return "tip"; }
   void ViewDidChangeBackingScale(double) override {}
   void ViewWindowDestroyed() override { mDestroyed = true; }
@@ -45,6 +54,7 @@ public:
     return mEvents;
   }
   std::atomic<bool> mDestroyed{false};
+  std::atomic<int> mDrops{0};
 
 private:
   std::mutex mMutex;
@@ -355,6 +365,149 @@ TEST_F(X11View, TheHostWindowGoingAwayTellsTheResponder)
   EXPECT_TRUE(WaitFor([&] { return mRecorder.mDestroyed.load(); }));
   foundation::MainThreadScope main;
   EXPECT_FALSE(mView->HasWindow());
+}
+
+TEST_F(X11View, DropsAreTakenOneAtATimeAndAFloodOfThemIsRefused)
+{
+  OpenView();
+  const Window child = Children().at(0);
+  {
+    // Another client drops again and again without ever handing over the data: while the first drop waits for
+    // it, every later one is refused at once.
+    constexpr int kDrops = 10000;
+    Display* flooder = XOpenDisplay(nullptr);
+    ASSERT_NE(flooder, nullptr);
+    {
+      testsupport::DragSource source(flooder);
+      source.OwnSelection();
+      for (int i = 0; i < kDrops; ++i)
+      {
+        source.Enter(child);
+        source.Drop(child);
+      }
+      XFlush(flooder);
+      EXPECT_EQ(source.ServeUntilFinished("", kDrops), 0);
+    }
+    XCloseDisplay(flooder);
+  }
+  EXPECT_EQ(mRecorder.mDrops.load(), 0);
+
+  testsupport::DragSource source(mHost); // a proper drop afterwards is taken
+  source.OwnSelection();
+  source.Enter(child);
+  source.Position(child, 0, 0);
+  source.Drop(child);
+  XFlush(mHost);
+  EXPECT_EQ(source.ServeUntilFinished("file:///tmp/take.wav\r\n"), 1);
+  EXPECT_EQ(mRecorder.mDrops.load(), 1);
+}
+
+TEST(DroppedFileURI, NamesALocalFileOnlyWithoutAnotherHostOrAnEncodedNul)
+{
+  char host[256] = {};
+  ASSERT_EQ(gethostname(host, sizeof(host) - 1), 0);
+  struct Case
+  {
+    std::string uri;
+    bool local;
+    std::string path;
+  };
+  const std::vector<Case> cases = {
+    {"file:///home/a/b%20c.vqp", true, "/home/a/b c.vqp"},
+    {"file://localhost/x", true, "/x"},
+    {std::string("file://") + host + "/y%2fz", true, "/y/z"},
+    {"file:///bad%zzescape", true, "/bad%zzescape"},
+    {"file://elsewhere.example/x", false, ""},
+    {"file:///a%00b", false, ""},
+    {"file://", false, ""},
+    {"http://localhost/x", false, ""},
+    {"/plain/path", false, ""},
+  };
+  for (const Case& c : cases)
+  {
+    std::string path = "stale";
+    EXPECT_EQ(LocalPathOfFileURI(c.uri, path), c.local) << c.uri;
+    EXPECT_EQ(path, c.path) << c.uri;
+  }
+}
+
+/// Another client that owns the clipboard and answers the first request for it with a property of this type,
+/// format and bytes.
+class ClipboardOwner
+{
+public:
+  ClipboardOwner(const char* type, int format, std::string bytes)
+  {
+    mThread = std::thread([this, type, format, bytes] {
+      Display* dpy = XOpenDisplay(nullptr);
+      const Window w = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+      XSetSelectionOwner(dpy, XInternAtom(dpy, "CLIPBOARD", False), w, CurrentTime);
+      XSync(dpy, False);
+      mReady = true;
+      const bool asked = WaitFor([&] {
+        while (XPending(dpy))
+        {
+          XEvent e;
+          XNextEvent(dpy, &e);
+          if (e.type != SelectionRequest)
+            continue;
+          const XSelectionRequestEvent& r = e.xselectionrequest;
+          XSelectionEvent reply{};
+          reply.type = SelectionNotify;
+          reply.requestor = r.requestor;
+          reply.selection = r.selection;
+          reply.target = r.target;
+          reply.time = r.time;
+          reply.property = r.property;
+          const int units = format == 32 ? static_cast<int>(bytes.size() / sizeof(long)) : static_cast<int>(bytes.size());
+          XChangeProperty(dpy, r.requestor, r.property, XInternAtom(dpy, type, False), format, PropModeReplace,
+                          reinterpret_cast<const unsigned char*>(bytes.data()), units);
+          XSendEvent(dpy, r.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
+          XSync(dpy, False);
+          return true;
+        }
+        return false;
+      });
+      EXPECT_TRUE(asked);
+      XDestroyWindow(dpy, w);
+      XCloseDisplay(dpy);
+    });
+    WaitFor([this] { return mReady.load(); });
+  }
+  ~ClipboardOwner() { mThread.join(); }
+
+private:
+  std::atomic<bool> mReady{false};
+  std::thread mThread;
+};
+
+TEST_F(X11View, OnlyTextOfEightBitsIsTakenFromTheClipboard)
+{
+  const long size = 4;
+  const std::string word(reinterpret_cast<const char*>(&size), sizeof(size));
+  struct Case
+  {
+    const char* type;
+    int format;
+    std::string bytes;
+    bool text;
+    std::string pasted;
+  };
+  const std::vector<Case> cases = {
+    {"UTF8_STRING", 8, "h\xc3\xa9", true, "h\xc3\xa9"},
+    {"STRING", 8, "h\xe9", true, "h\xc3\xa9"}, // Latin-1
+    {"INCR", 32, word, false, ""},              // an incremental transfer is refused
+    {"UTF8_STRING", 32, word, false, ""},
+    {"image/png", 8, "\x89PNG", false, ""},
+  };
+  for (const Case& c : cases)
+  {
+    ClipboardOwner owner(c.type, c.format, c.bytes);
+    foundation::MainThreadScope main;
+    std::string text = "stale";
+    EXPECT_EQ(mApp->StringFromPasteboard(text), c.text) << c.type << " " << c.format;
+    EXPECT_EQ(text, c.pasted) << c.type << " " << c.format;
+  }
 }
 
 } // namespace

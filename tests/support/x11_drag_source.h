@@ -1,0 +1,104 @@
+// The sending side of an X drag and drop, for tests that drop files on a view: a window of the test's own
+// connection that enters, moves over and drops on a target window, and hands the dropped URIs to whoever asks.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace testsupport {
+
+class DragSource
+{
+public:
+  explicit DragSource(Display* display)
+    : mDisplay(display), mWindow(XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0))
+  {
+  }
+  ~DragSource()
+  {
+    XDestroyWindow(mDisplay, mWindow);
+    XSync(mDisplay, False);
+  }
+  DragSource(const DragSource&) = delete;
+  DragSource& operator=(const DragSource&) = delete;
+
+  /// Takes the drop's selection, so that requests for the dropped data come to this source.
+  void OwnSelection() { XSetSelectionOwner(mDisplay, Intern("XdndSelection"), mWindow, CurrentTime); }
+  /// Announces a drag of a URI list (protocol version 5, the type in the message itself).
+  void Enter(Window target) { Send(target, "XdndEnter", 5L << 24, static_cast<long>(Intern("text/uri-list"))); }
+  void Position(Window target, int rootX, int rootY)
+  {
+    Send(target, "XdndPosition", 0, (long(rootX) << 16) | rootY, CurrentTime,
+         static_cast<long>(Intern("XdndActionCopy")));
+  }
+  void Drop(Window target) { Send(target, "XdndDrop", 0, CurrentTime); }
+
+  /// Serves requests for the dropped data with uris until `finished` answers of the target arrived; returns how
+  /// many of them said the drop was taken, or -1 when they did not all come within ten seconds.
+  int ServeUntilFinished(const std::string& uris, int finished = 1)
+  {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    int taken = 0;
+    while (finished > 0)
+    {
+      if (std::chrono::steady_clock::now() > limit)
+        return -1;
+      if (!XPending(mDisplay))
+      {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+      XEvent e;
+      XNextEvent(mDisplay, &e);
+      if (e.type == SelectionRequest)
+        Answer(e.xselectionrequest, uris);
+      else if (e.type == ClientMessage && e.xclient.message_type == Intern("XdndFinished"))
+      {
+        --finished;
+        taken += (e.xclient.data.l[1] & 1) != 0;
+      }
+    }
+    return taken;
+  }
+
+private:
+  Atom Intern(const char* name) { return XInternAtom(mDisplay, name, False); }
+  void Send(Window target, const char* type, long l1, long l2, long l3 = 0, long l4 = 0)
+  {
+    XClientMessageEvent m{};
+    m.type = ClientMessage;
+    m.display = mDisplay;
+    m.window = target;
+    m.message_type = Intern(type);
+    m.format = 32;
+    m.data.l[0] = static_cast<long>(mWindow);
+    m.data.l[1] = l1;
+    m.data.l[2] = l2;
+    m.data.l[3] = l3;
+    m.data.l[4] = l4;
+    XSendEvent(mDisplay, target, False, NoEventMask, reinterpret_cast<XEvent*>(&m));
+  }
+  void Answer(const XSelectionRequestEvent& r, const std::string& uris)
+  {
+    XSelectionEvent reply{};
+    reply.type = SelectionNotify;
+    reply.requestor = r.requestor;
+    reply.selection = r.selection;
+    reply.target = r.target;
+    reply.time = r.time;
+    reply.property = r.property;
+    XChangeProperty(mDisplay, r.requestor, r.property, Intern("text/uri-list"), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(uris.data()), static_cast<int>(uris.size()));
+    XSendEvent(mDisplay, r.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
+    XFlush(mDisplay);
+  }
+
+  Display* mDisplay;
+  Window mWindow;
+};
+
+} // namespace testsupport
