@@ -424,6 +424,7 @@ public:
   IControl* GetCapturedControl(uint64_t touchId = 0) const;
   IControl* GetMouseOverControl() const { return mMouseOverControl; }
   int GetMouseOverIdx() const { return mMouseOverIdx; }
+  void SetMouseOverIdx(int idx) { mMouseOverIdx = idx; }
   float GetMouseDownX() const { return mMouseDownX; }
   float GetMouseDownY() const { return mMouseDownY; }
   void GetMouseDownPoint(float& x, float& y) const

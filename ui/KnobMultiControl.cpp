@@ -64,7 +64,19 @@ void IBKnobMultiControlVQ::OnMouseDrag(float, float, float dX, float dY, const I
 void IBKnobMultiControlVQ::OnMouseDblClick(float x, float y, const IMouseMod&)
 {
   if (GetPromptDisabled() || !GetUI()) return;
+  mSavedMouseOverIdx = GetUI()->GetMouseOverIdx();
   GetUI()->PromptParamInput(this, KnobValueTextRect(), GetValIdxForPos(x, y));
+}
+
+void IBKnobMultiControlVQ::SetValueFromUserInput(double value, int valIdx)
+{
+  // The value arrives once typing ends, wherever the pointer is by then: the plug-in sees the knob as the control
+  // under the pointer, as when it was double-clicked.
+  IGraphics* ui = GetUI();
+  const int now = ui ? ui->GetMouseOverIdx() : -1;
+  if (ui) ui->SetMouseOverIdx(mSavedMouseOverIdx);
+  IControl::SetValueFromUserInput(value, valIdx);
+  if (ui) ui->SetMouseOverIdx(now);
 }
 
 void IBKnobMultiControlVQ::OnMouseWheel(float, float, const IMouseMod& mod, float d)

@@ -40,6 +40,8 @@ public:
   void OnMouseUp(float x, float y, const plug::igraphics::IMouseMod& mod) override;
   void OnMouseDrag(float x, float y, float dX, float dY, const plug::igraphics::IMouseMod& mod) override;
   void OnMouseDblClick(float x, float y, const plug::igraphics::IMouseMod& mod) override;
+  /// A typed value, applied with the context's mouse-over index as it was when the entry opened.
+  void SetValueFromUserInput(double value, int valIdx = 0) override;
   void OnMouseWheel(float x, float y, const plug::igraphics::IMouseMod& mod, float d) override;
   void OnMouseOver(float x, float y, const plug::igraphics::IMouseMod& mod) override;
   void OnMouseOut() override;
@@ -66,4 +68,5 @@ private:
   int mTextPlace;
   plug::LibString mWidthTemplate;
   bool mUnitWheel;
+  int mSavedMouseOverIdx = -1;
 };

@@ -122,6 +122,19 @@ TEST_F(EditorInUse, TheSwitchAndATurnedKnobTurnSaturationOnAndTheHostIsTold)
   EXPECT_EQ(HostValue(kSat_offon), 1.f);
 }
 
+TEST_F(EditorInUse, AValueTypedIntoAKnobTurnsSaturationOnWhereverThePointerIsThen)
+{
+  Send(EventType::kMouseMoved, 169, 394); // the fluctuation knob
+  Send(EventType::kLeftMouseDown, 169, 394, 2);
+  Send(EventType::kLeftMouseUp, 169, 394, 2);
+  ASSERT_NE(View().mTextField, nullptr);
+  Send(EventType::kMouseMoved, 60, 100); // the pointer leaves for a meter while typing
+  View().Type("50", true);
+  Tick(2);
+  EXPECT_NEAR(HostValue(kSat_fluctuation), 0.5f, 1e-3);
+  EXPECT_EQ(HostValue(kSat_offon), 1.f);
+}
+
 TEST_F(EditorInUse, PresetsAreSavedAndLoadedThroughThePresetMenu)
 {
   const std::string file = mHome.Path() + "/Bright.vqp";
