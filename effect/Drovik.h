@@ -55,6 +55,7 @@ public:
   static constexpr const char* kPluginName = "Drovik";
   static constexpr const char* kMfrName = "Vesquin";
   static constexpr int kVersion = 0x00010001; // 1.0.1
+  static constexpr const char* kVersionText = "1.0.1";
   static constexpr const char* kBundleID = "com.Vesquin.vst.Drovik";
   static constexpr int kEditorWidth = 468;
   static constexpr int kEditorHeight = 450;

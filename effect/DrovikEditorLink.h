@@ -22,8 +22,9 @@ public:
   virtual void UpdateMeterDisplay(Drovik& plugin) = 0;
   /// Builds the about text and shows it in a message box.
   virtual void ShowAbout(Drovik& plugin) = 0;
-  /// Asks the maker's site for the latest version and shows the answer (blocks for one web request).
-  virtual void CheckVersion(Drovik& plugin) = 0;
+  /// Asks the maker's site whether this product's version is the latest and shows the answer (blocks for one web
+  /// request).
+  virtual void VersionCheckText(Drovik& plugin, const char* product, const char* version) = 0;
   /// A message box with one button.
   virtual void ShowMessage(Drovik& plugin, const char* text, const char* caption) = 0;
   /// Resizes the editor to 468 x 450 at the draw scale.

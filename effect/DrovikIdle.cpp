@@ -25,7 +25,7 @@ void Drovik::OnIdle()
   if (mCheckVersion)
   {
     mCheckVersion = false;
-    mEditor->CheckVersion(*this);
+    mEditor->VersionCheckText(*this, kPluginName, kVersionText);
   }
   if (mMsgBoxPending)
   {

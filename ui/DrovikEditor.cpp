@@ -117,11 +117,11 @@ void DrovikEditor::ShowAbout(Drovik& plugin)
   g->ShowMessageBox(BuildAboutText(v).c_str(), kAboutTitle, 0);
 }
 
-void DrovikEditor::CheckVersion(Drovik& plugin)
+void DrovikEditor::VersionCheckText(Drovik& plugin, const char* product, const char* version)
 {
   if (!OpenGraphics(plugin)) return;
-  const int result = mVersionCheckAddress ? QueryOnlineVersion(kProductName, kVersionText, mVersionCheckAddress)
-                                          : QueryOnlineVersion(kProductName, kVersionText);
+  const int result = mVersionCheckAddress ? QueryOnlineVersion(product, version, mVersionCheckAddress)
+                                          : QueryOnlineVersion(product, version);
   // The request may have taken long: the editor can have closed meanwhile.
   if (IGraphics* g = OpenGraphics(plugin)) g->ShowMessageBox(VersionCheckResultText(result), kVersionCheckCaption, 0);
 }

@@ -15,16 +15,13 @@ class IGraphics;
 class DrovikEditor : public DrovikEditorLink
 {
 public:
-  /// The product name and version the about box and the version check report.
-  static constexpr const char* kProductName = "Drovik";
-  static constexpr const char* kVersionText = "1.0.1";
   static constexpr const char* kVersionCheckCaption = "Version check";
 
   void Install(Drovik& plugin) override;
   void UpdateControlStates(Drovik& plugin) override;
   void UpdateMeterDisplay(Drovik& plugin) override;
   void ShowAbout(Drovik& plugin) override;
-  void CheckVersion(Drovik& plugin) override;
+  void VersionCheckText(Drovik& plugin, const char* product, const char* version) override;
   void ShowMessage(Drovik& plugin, const char* text, const char* caption) override;
   void ResizeEditor(Drovik& plugin, double scale) override;
   double EditorDrawScale(const Drovik& plugin) const override;
