@@ -61,18 +61,39 @@ TEST_F(EditorX11, AClickOnTheSaturationSwitchReachesTheHostAndLightsIt)
   EXPECT_NE(idle.out.find("editor 468x450"), std::string::npos) << idle.out;
 
   auto run = RunHost({"editor", hosttest::DrovikBundle(), "--seconds", "0.5", "--screenshot", after, "--click",
-                      "34,269", "--drag", "169,394,0,-20"},
+                      "34,269", "--drag", "169,394,0,-20", "--wheel", "53,212,2", "--type", "423,212,-6"},
                      mEnv);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("begin 15\nautomate 15 1.000000\nend 15"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("begin 21\nautomate 21"), std::string::npos) << run.out; // the fluctuation knob
   EXPECT_NE(run.out.find("end 21"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("automate 23 0.520000"), std::string::npos) << run.out; // two notches up the input trim
+  EXPECT_NE(run.out.find("automate 24 0.375000"), std::string::npos) << run.out; // -6 dB typed into the output trim
+  for (const char* index : {"15", "21", "23", "24"})
+  {
+    const std::string begin = std::string("begin ") + index + "\n", end = std::string("end ") + index + "\n";
+    size_t begins = 0, ends = 0;
+    for (size_t at = 0; (at = run.out.find(begin, at)) != std::string::npos; ++at) ++begins;
+    for (size_t at = 0; (at = run.out.find(end, at)) != std::string::npos; ++at) ++ends;
+    EXPECT_EQ(begins, ends) << index;
+  }
 
   const Image a(before), b(after);
   ASSERT_EQ(a.w, 468);
   ASSERT_EQ(a.h, 450);
   EXPECT_GT(a.Difference(b, 14, 259, 54, 279), 5.0); // the switch is lit
   EXPECT_EQ(a.Difference(b, 361, 362, 425, 426), 0.0); // the even-harmonics knob nobody touched
+}
+
+TEST_F(EditorX11, TheWindowShowsWhatTheEditorDrawsWithoutADisplay)
+{
+  const std::string window = mDir + "/window.png", headless = mDir + "/headless.png";
+  ASSERT_EQ(RunHost({"editor", hosttest::DrovikBundle(), "--seconds", "0.5", "--screenshot", window}, mEnv).status, 0);
+  const std::string picture = std::getenv("DROVIK_EDITOR_PICTURE");
+  ASSERT_EQ(std::system((picture + " " + headless + " --no-audio > /dev/null").c_str()), 0);
+  const Image a(window), b(headless);
+  ASSERT_EQ(a.w, b.w);
+  EXPECT_LT(a.Difference(b, 0, 0, a.w, a.h), 0.5);
 }
 
 } // namespace

@@ -11,8 +11,9 @@
 namespace {
 
 constexpr const char* kUsage =
-  "usage: drovik-editor-picture OUT.png [--input IN.wav] [--scale 1|2] [--param INDEX=NORMALISED ...]\n"
-  "Draws the editor of the built bundle after processing IN.wav (default: the demo's test signal, 2 s at 48 kHz).\n";
+  "usage: drovik-editor-picture OUT.png [--input IN.wav | --no-audio] [--scale 1|2] [--param INDEX=NORMALISED ...]\n"
+  "Draws the editor of the built bundle after processing IN.wav (default: the demo's test signal, 2 s at 48 kHz);\n"
+  "with --no-audio, as it opens.\n";
 
 int Fail(const std::string& message)
 {
@@ -32,6 +33,7 @@ int main(int argc, char** argv)
   }
   const std::string out = args[0];
   std::string input;
+  bool audioOn = true;
   double scale = 1.0;
   std::vector<std::pair<int, float>> params;
   for (size_t i = 1; i < args.size(); ++i)
@@ -39,6 +41,8 @@ int main(int argc, char** argv)
     const bool hasValue = i + 1 < args.size();
     if (args[i] == "--input" && hasValue)
       input = args[++i];
+    else if (args[i] == "--no-audio")
+      audioOn = false;
     else if (args[i] == "--scale" && hasValue)
     {
       scale = std::atof(args[++i].c_str());
@@ -72,7 +76,7 @@ int main(int argc, char** argv)
   HeadlessEditor editor(DROVIK_BUNDLE_DIR, scale);
   if (!editor.Open()) return Fail("the editor did not open");
   for (const auto& [idx, value] : params) editor.SetParameter(idx, value);
-  editor.Process(left, right, audio.sampleRate);
+  if (audioOn) editor.Process(left, right, audio.sampleRate);
   editor.Tick(2);
   editor.WaitForFrame();
   if (!WritePng(out, editor.LastFrame())) return Fail("could not write " + out);
