@@ -79,7 +79,7 @@ TEST_F(TextEntryTest, TypedAndPastedCharactersPassTheParameterFilter)
 
 TEST_F(TextEntryTest, EveryDigitSignAndSeparatorThroughEachFilterKind)
 {
-  // The space key is passed on unfiltered, as on the host's own text fields.
+  // The space key is passed on unfiltered, whatever the parameter.
   struct Kind
   {
     int param;
