@@ -179,6 +179,7 @@ TEST_F(Headless, LayersShadowsBitmapsAndBlendsAtOtherDrawScalesMatchDrawingDirec
   {
     Open(64, 40, indirect, 1, drawScale);
     rescaled = mGraphics->ScaleBitmap(mGraphics->LoadBitmap("green.png"), "green-2x", 2);
+    EXPECT_EQ(mGraphics->NCachedBitmaps(), 2); // the rescaled bitmap is the context's, freed with it
     const IGraphicsHeadless::Frame viaLayers = Render();
     Open(64, 40, direct, 1, drawScale);
     const IGraphicsHeadless::Frame drawn = Render();
