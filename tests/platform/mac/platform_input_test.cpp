@@ -192,10 +192,11 @@ TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
   // and what reached the controls.
   struct Step
   {
-    EventType type; // kKeyUp here stands for a file dropped on the view
+    EventType type;
     float x, y;
     int hovered;
     std::vector<std::string> log;
+    bool drop = false; // a file dropped on the view instead of the event
   };
   const std::vector<std::string> none, allOut = {"out background", "out a", "out b"};
   const Step steps[] = {
@@ -209,14 +210,14 @@ TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
     {EventType::kMouseExited, 300, 50, 1, none}, // held by the drag: the pointer leaves when the button is let go
     {EventType::kLeftMouseUp, 300, 50, -1, {"out a", "out background", "out a", "out b"}}, // off a, then gone
     {EventType::kScrollWheel, 150, 70, -1, {"wheel b 150,70"}},
-    {EventType::kKeyUp, 60, 40, -1, {"drop a /tmp/take.wav"}},
+    {EventType::kMouseMoved, 60, 40, -1, {"drop a /tmp/take.wav"}, true},
   };
   const float scale = mDrawScale = GetParam();
   OpenEditor();
   for (const Step& s : steps)
   {
     mLog.clear();
-    if (s.type == EventType::kKeyUp)
+    if (s.drop)
       MacView().PerformDragOperation({"/tmp/take.wav"}, {s.x * scale, s.y * scale});
     else
       Send(s.type, s.x * scale, s.y * scale, 1, 1.0);
