@@ -169,8 +169,8 @@ public:
   }
   void DashedLine(const IColor& c, float x1, float y1, float x2, float y2, float width, float dash) override
   {
-    const double piece = std::hypot(x2 - x1, y2 - y1) / std::round(std::hypot(x2 - x1, y2 - y1) / dash);
-    const double dashes[2] = {piece, piece};
+    const double segment = std::hypot(x2 - x1, y2 - y1) / std::round(std::hypot(x2 - x1, y2 - y1) / dash);
+    const double dashes[2] = {segment, segment};
     cairo_set_dash(cr, dashes, 2, 0);
     Polyline({x1, y1, x2, y2});
     Stroke(c, width, kCapButt, kJoinMiter);
