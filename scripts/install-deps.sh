@@ -12,6 +12,7 @@ PACKAGES=(
   zam-plugins lsp-plugins-vst
   binutils xxd
   libx11-dev libxext-dev libxtst-dev xvfb x11-utils xdg-utils libfontconfig-dev
+  libcairo2-dev
 )
 
 missing=()

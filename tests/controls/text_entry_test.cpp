@@ -77,6 +77,28 @@ TEST_F(TextEntryTest, TypedAndPastedCharactersPassTheParameterFilter)
   }
 }
 
+TEST_F(TextEntryTest, EveryDigitSignAndSeparatorThroughEachFilterKind)
+{
+  // The space key is passed on unfiltered, whatever the parameter.
+  struct Kind
+  {
+    int param;
+    std::string accepted;
+  } kinds[] = {{ControlsDelegate::kIntParam, "0123456789+- "},
+               {ControlsDelegate::kEnumParam, "0123456789+- "},
+               {0, "0123456789+-. "},
+               {-1, "0123456789+-.,e "}};
+  for (const Kind& k : kinds)
+    for (char c : std::string("0123456789+-.,e "))
+    {
+      Start(k.param, "");
+      const char typed[2] = {c, 0};
+      TypeAll(typed);
+      const bool accepted = k.accepted.find(c) != std::string::npos;
+      EXPECT_EQ(entry->GetUTF8Text(), accepted ? typed : "") << "'" << c << "', param " << k.param;
+    }
+}
+
 TEST_F(TextEntryTest, UndoRedoAndClipboardKeys)
 {
   Start(-1, "hello");

@@ -60,6 +60,28 @@ TEST_F(MeterDisplay, ActiveMetersMoveNeedlesLampsAndTexts)
   for (int i = 0; i < mG.NControls(); ++i) EXPECT_FALSE(mG.GetControl(i)->IsDirty()) << i;
 }
 
+TEST_F(MeterDisplay, EveryControlThatChangesIsMarkedDirty)
+{
+  auto expectDirty = [this](const char* when, bool led) {
+    for (const VuMeterCtrlIdx* m : {&mLeft, &mRight})
+      for (int idx : {m->needle, m->needle1, m->lamp, m->leftText, m->refText, m->rightText})
+        EXPECT_TRUE(mG.GetControl(idx)->IsDirty()) << when << " control " << idx;
+    EXPECT_EQ(mG.GetControl(mLed)->IsDirty(), led) << when;
+    for (int i = 0; i < mG.NControls(); ++i) mG.GetControl(i)->SetClean();
+  };
+  for (int i = 0; i < mG.NControls(); ++i) mG.GetControl(i)->SetClean();
+  MeterDisplayInput in;
+  in.reference = -18;
+  in.left.value = in.left.maximum = in.left.envelope = 0.5;
+  in.right.value = in.right.maximum = in.right.envelope = 0.25;
+  in.gainReduction = 0.8;
+  UpdateMeterDisplay(mG, mLeft, mRight, mLed, in, mScale);
+  expectDirty("active", true);
+  in.bypassed = true; // everything rests but the clip LED
+  UpdateMeterDisplay(mG, mLeft, mRight, mLed, in, mScale);
+  expectDirty("bypassed", false);
+}
+
 TEST_F(MeterDisplay, BypassRestsEverythingButTheClipLed)
 {
   MeterDisplayInput in;

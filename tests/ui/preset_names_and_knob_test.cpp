@@ -27,6 +27,35 @@ TEST(PresetNames, MultiByteCharactersAreNeverCut)
   EXPECT_EQ(ShortenPresetName("\xC3", 20), "\xC3");
 }
 
+TEST(PresetNames, BrokenBytesAtTheHeadAndTheCutPointsCountAsOneCharacterEach)
+{
+  // 23 letters with one broken sequence put in at character `at`: 24 characters, shortened to 20 (the first 8 and
+  // the last 7). A lead byte without its continuation bytes must not swallow the letters after it.
+  const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVW";
+  struct Case
+  {
+    size_t at;
+    const char* broken;
+    const char* expected;
+  } cases[] = {
+    {0, "\xC3", "\xC3" "ABCDEFG ... QRSTUVW"},        // at the head
+    {7, "\xE2", "ABCDEFG\xE2 ... QRSTUVW"},            // the last character kept at the head
+    {8, "\xF0", "ABCDEFGH ... QRSTUVW"},                // the first character dropped
+    {16, "\xC3", "ABCDEFGH ... QRSTUVW"},               // the last character dropped
+    {17, "\xE2", "ABCDEFGH ... \xE2RSTUVW"},            // the first character of the tail
+    {23, "\xF0", "ABCDEFGH ... RSTUVW\xF0"},            // at the end
+    {17, "\x80", "ABCDEFGH ... \x80RSTUVW"},            // a continuation byte without a lead
+  };
+  for (const Case& c : cases)
+  {
+    std::string name = letters;
+    name.insert(c.at, c.broken);
+    EXPECT_EQ(ShortenPresetName(name, 20), c.expected) << c.at;
+  }
+  // A lead byte with one of its two continuation bytes: both bytes count as characters of their own.
+  EXPECT_EQ(ShortenPresetName("\xE2\x82" + letters.substr(0, 22), 20), "\xE2\x82" "ABCDEF ... PQRSTUV");
+}
+
 TEST(KnobMath, DragWithGearingAndEmptyBounds)
 {
   EXPECT_DOUBLE_EQ(DragAccumulator(0.5, 50, 50, 4.0), 0.75);

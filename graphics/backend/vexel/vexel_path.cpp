@@ -504,6 +504,21 @@ VXvertex* RoundCapEnd(VXvertex* dst, const VXpoint* p, float dx, float dy, float
   return dst;
 }
 
+namespace {
+
+/// Whether the directions of a closed path that turns left at every point go round once: a self-crossing star
+/// turns left everywhere too but goes round twice, and is no convex shape.
+bool WindsOnce(const VXpoint* pts, int count)
+{
+  double turned = 0.0;
+  for (int j = 0, i = count - 1; j < count; i = j++)
+    turned += std::atan2((double)pts[j].dx * pts[i].dy - (double)pts[i].dx * pts[j].dy,
+                         (double)pts[i].dx * pts[j].dx + (double)pts[i].dy * pts[j].dy);
+  return turned < 3.0 * M_PI;
+}
+
+} // namespace
+
 void vxComputeJoins(VXcontext* ctx, float w, int lineJoin, float miterLimit)
 {
   VXpathCache* cache = ctx->cache;
@@ -564,7 +579,7 @@ void vxComputeJoins(VXcontext* ctx, float w, int lineJoin, float miterLimit)
       p0 = p1++;
     }
 
-    path->convex = (nleft == path->count) ? 1 : 0;
+    path->convex = (nleft == path->count && WindsOnce(pts, path->count)) ? 1 : 0;
   }
 }
 

@@ -96,9 +96,10 @@ public:
                 const IBlend* blend = nullptr) override;
 
   // ---- bitmaps and layers ----
-  /// Images belong to this context: they stay in its own cache, not the process-wide one.
-  void RetainBitmap(const IBitmap& bitmap, const char* cacheName) override {}
-  void ReleaseBitmap(const IBitmap& bitmap) override {}
+  /// Images belong to this context: a retained one (such as a rescaled bitmap) joins its own cache, freed with the
+  /// view, not the process-wide one.
+  void RetainBitmap(const IBitmap& bitmap, const char* cacheName) override;
+  void ReleaseBitmap(const IBitmap& bitmap) override;
   bool BitmapExtSupported(const char* ext) override;
   IBitmap LoadBitmap(const char* name, int nStates = 1, bool framesAreHorizontal = false,
                      int targetScale = 0) override;

@@ -84,6 +84,21 @@ bool IGraphicsVexel::BitmapExtSupported(const char* ext)
   return std::strstr(lower, "png") || std::strstr(lower, "jpg") || std::strstr(lower, "jpeg");
 }
 
+void IGraphicsVexel::RetainBitmap(const IBitmap& bitmap, const char* cacheName)
+{
+  APIBitmap* api = bitmap.GetAPIBitmap();
+  LibMutexLock lock(mBitmapCache.Mutex());
+  if (api && cacheName && !mBitmapCache.Holds(api))
+    mBitmapCache.Add(api, cacheName, api->GetScale());
+}
+
+void IGraphicsVexel::ReleaseBitmap(const IBitmap& bitmap)
+{
+  LibMutexLock lock(mBitmapCache.Mutex());
+  if (bitmap.GetAPIBitmap())
+    mBitmapCache.Remove(bitmap.GetAPIBitmap());
+}
+
 IBitmap IGraphicsVexel::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale)
 {
   if (!name || !name[0])

@@ -180,6 +180,8 @@ TEST_F(Bases, SteppedWheelNeverSticksOnFloatNoise)
   }
 }
 
+// A notch lands on the step grid counted from the minimum, as a drag does: from the off-grid maximum 10.5 one
+// notch down gives 9, not 9.5: no value the stepped parameter holds (it would round it to 10 behind the knob).
 TEST_F(Bases, NotchUpAtAMaximumOffTheStepGridStaysPut)
 {
   Stepped(0, 0, 10.5, 1);

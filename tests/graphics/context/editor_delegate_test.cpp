@@ -115,6 +115,8 @@ TEST_F(Delegate, EditorStateIsTwelveBytesAndShortOrBadStatesChangeNothing)
   ASSERT_TRUE(mDelegate.SerializeEditorState(saved));
   EXPECT_EQ(saved.Size(), 12);
 
+  // A refused state changes nothing: a state cut short keeps the saved size rather than wiping it to zeros, and a
+  // scale no editor can take is never kept for the next open.
   EXPECT_EQ(mDelegate.UnserializeEditorState(state(800, 600, nullptr), 0), -1);
   EXPECT_EQ(mDelegate.UnserializeEditorState(state(800, 600, &s), -4), -1);
   for (float bad : {std::numeric_limits<float>::quiet_NaN(), -1.f})

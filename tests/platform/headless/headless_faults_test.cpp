@@ -69,6 +69,8 @@ TEST_F(Headless, DashesOfNoLengthAreSolidLines)
   EXPECT_NE(line(4.f).mRGBA, solid.mRGBA);
 }
 
+// Looked up again at the scale it was found at, rather than decoded and cached anew on every request (which would
+// grow the cache by a whole image each time a control rescales).
 TEST_F(Headless, ABitmapFoundOnlyAtAnotherScaleIsDecodedOnce)
 {
   ASSERT_TRUE(WriteTestPng(mResources + "/knob.png", 10, 6, [](int, int) { return kBlack; }));

@@ -138,3 +138,57 @@ TEST_F(Headless, LayerPixelsWrittenAreReadBack)
   });
   Render();
 }
+
+TEST_F(Headless, LayersShadowsBitmapsAndBlendsAtOtherDrawScalesMatchDrawingDirectly)
+{
+  // Each scene twice: through a layer (at a non-zero origin), a drop shadow without blur, a bitmap, a rescaled
+  // bitmap and a half-weight blend; and with the same shapes drawn directly. Offsets and sizes are in points, so
+  // at any draw scale the two frames agree.
+  ASSERT_TRUE(WriteTestPng(mResources + "/green.png", 8, 8, [](int, int) { return kGreen; }));
+  const IColor halfBlack(128, 0, 0, 0), halfBlue(128, 40, 60, 220);
+  IBitmap rescaled; // made between frames, as controls rescale
+  auto indirect = [&rescaled](IGraphics& g, const IRECT&) {
+    g.StartLayer(nullptr, IRECT(6, 4, 30, 22));
+    g.FillRoundRect(kBlue, IRECT(8, 6, 28, 20), 3.f);
+    g.FillCircle(kRed, 14, 12, 4);
+    ILayerPtr layer = g.EndLayer();
+    g.DrawLayer(layer);
+    g.StartLayer(nullptr, IRECT(34, 4, 58, 22));
+    g.FillRect(kBlue, IRECT(36, 6, 48, 14));
+    ILayerPtr shadowed = g.EndLayer();
+    IShadow shadow;
+    shadow.mColor = kBlack, shadow.mXOffset = 4.f, shadow.mYOffset = 3.f, shadow.mOpacity = 0.5f;
+    g.ApplyLayerDropShadow(shadowed, shadow);
+    g.DrawLayer(shadowed);
+    const IBitmap green = g.LoadBitmap("green.png");
+    g.DrawBitmap(green, IRECT(6, 26, 14, 34), 0, 0);
+    g.DrawBitmap(rescaled, IRECT(18, 26, 26, 34), 0, 0);
+    const IBlend half(0, 0.5f);
+    g.FillRect(kBlue, IRECT(34, 26, 58, 34), &half);
+  };
+  auto direct = [&](IGraphics& g, const IRECT&) {
+    g.FillRoundRect(kBlue, IRECT(8, 6, 28, 20), 3.f);
+    g.FillCircle(kRed, 14, 12, 4);
+    g.FillRect(halfBlack, IRECT(40, 9, 52, 17));
+    g.FillRect(kBlue, IRECT(36, 6, 48, 14));
+    g.FillRect(kGreen, IRECT(6, 26, 14, 34));
+    g.FillRect(kGreen, IRECT(18, 26, 26, 34));
+    g.FillRect(halfBlue, IRECT(34, 26, 58, 34));
+  };
+  for (float drawScale : {1.f, 1.5f, 2.f})
+  {
+    Open(64, 40, indirect, 1, drawScale);
+    rescaled = mGraphics->ScaleBitmap(mGraphics->LoadBitmap("green.png"), "green-2x", 2);
+    EXPECT_EQ(mGraphics->NCachedBitmaps(), 2); // the rescaled bitmap is the context's, freed with it
+    const IGraphicsHeadless::Frame viaLayers = Render();
+    Open(64, 40, direct, 1, drawScale);
+    const IGraphicsHeadless::Frame drawn = Render();
+    ASSERT_EQ(viaLayers.mRGBA.size(), drawn.mRGBA.size());
+    int worst = 0, worstAt = 0;
+    for (size_t i = 0; i < drawn.mRGBA.size(); ++i)
+      if (std::abs(viaLayers.mRGBA[i] - drawn.mRGBA[i]) > worst)
+        worst = std::abs(viaLayers.mRGBA[i] - drawn.mRGBA[i]), worstAt = int(i / 4);
+    EXPECT_LE(worst, 2) << "draw scale " << drawScale << " at pixel " << worstAt % drawn.mWidth << ", "
+                        << worstAt / drawn.mWidth;
+  }
+}

@@ -140,5 +140,93 @@ TEST_F(Input, FramesAreDrawnOnlyWhenSomethingIsDirty)
   EXPECT_GT(Graphics()->mRegions, first);
 }
 
+/// Writes what reaches it into a shared log: where the pointer hovers, leaves, turns the wheel and drops files.
+class PointerRecorder : public IControl
+{
+public:
+  PointerRecorder(const IRECT& r, std::string name, std::vector<std::string>& log)
+    : IControl(r), mName(std::move(name)), mLog(log)
+  {
+  }
+  void Draw(IGraphics&) override {}
+  void OnMouseOver(float x, float y, const IMouseMod& mod) override
+  {
+    IControl::OnMouseOver(x, y, mod);
+    Write("over", x, y);
+  }
+  void OnMouseOut() override
+  {
+    IControl::OnMouseOut();
+    mLog.push_back("out " + mName);
+  }
+  void OnMouseWheel(float x, float y, const IMouseMod&, float) override { Write("wheel", x, y); }
+  void OnDrop(const char* path) override { mLog.push_back("drop " + mName + " " + path); }
+
+private:
+  void Write(const char* what, float x, float y)
+  {
+    mLog.push_back(std::string(what) + " " + mName + " " + std::to_string((int)x) + "," + std::to_string((int)y));
+  }
+  std::string mName;
+  std::vector<std::string>& mLog;
+};
+
+class Pointer : public Input, public ::testing::WithParamInterface<float>
+{
+protected:
+  Pointer()
+  {
+    mDelegate.mLayoutFunc = [this](IGraphics* g) {
+      g->EnableMouseOver(true);
+      g->AttachControl(new PointerRecorder(IRECT(0, 0, 468, 450), "background", mLog)); // never hovered
+      g->AttachControl(new PointerRecorder(IRECT(0, 0, 100, 100), "a", mLog));
+      g->AttachControl(new PointerRecorder(IRECT(100, 0, 200, 100), "b", mLog));
+    };
+  }
+  std::vector<std::string> mLog;
+};
+
+TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
+{
+  // Positions in graphics points; the view gets them times the draw scale. After each step: the hovered control
+  // and what reached the controls.
+  struct Step
+  {
+    EventType type;
+    float x, y;
+    int hovered;
+    std::vector<std::string> log;
+    bool drop = false; // a file dropped on the view instead of the event
+  };
+  const std::vector<std::string> none, allOut = {"out background", "out a", "out b"};
+  const Step steps[] = {
+    {EventType::kMouseMoved, 50, 50, 1, {"over a 50,50"}},
+    {EventType::kMouseMoved, 150, 30, 2, {"out a", "over b 150,30"}},
+    {EventType::kMouseExited, 250, 30, -1, allOut},
+    {EventType::kMouseEntered, 50, 50, -1, none},
+    {EventType::kMouseMoved, 50, 50, 1, {"over a 50,50"}},
+    {EventType::kLeftMouseDown, 50, 50, 1, none},
+    {EventType::kLeftMouseDragged, 300, 50, 1, none},
+    {EventType::kMouseExited, 300, 50, 1, none}, // held by the drag: the pointer leaves when the button is let go
+    {EventType::kLeftMouseUp, 300, 50, -1, {"out a", "out background", "out a", "out b"}}, // off a, then gone
+    {EventType::kScrollWheel, 150, 70, -1, {"wheel b 150,70"}},
+    {EventType::kMouseMoved, 60, 40, -1, {"drop a /tmp/take.wav"}, true},
+  };
+  const float scale = mDrawScale = GetParam();
+  OpenEditor();
+  for (const Step& s : steps)
+  {
+    mLog.clear();
+    if (s.drop)
+      MacView().PerformDragOperation({"/tmp/take.wav"}, {s.x * scale, s.y * scale});
+    else
+      Send(s.type, s.x * scale, s.y * scale, 1, 1.0);
+    EXPECT_EQ(Graphics()->GetMouseOverIdx(), s.hovered) << "at " << s.x << "," << s.y;
+    EXPECT_EQ(mLog, s.log) << "at " << s.x << "," << s.y;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(DrawScales, Pointer, ::testing::Values(1.f, 2.f));
+
 } // namespace
 } // namespace mactest

@@ -249,6 +249,7 @@ TEST_F(Prompts, FilePromptsStartOnTheDesktopAndSavesGetTheExtension)
   EXPECT_STREQ(dir.Get(), "/data/");
 }
 
+// A text that makes no address, or an opener that fails, reports failure: nothing opened is never a success.
 TEST_F(Prompts, OpeningReportsWhetherSomethingWasOpened)
 {
   Open();

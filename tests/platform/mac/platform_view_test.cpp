@@ -100,6 +100,7 @@ TEST_F(EditorView, OpeningTwiceLeavesOneViewAndOneTimer)
   EXPECT_EQ(IGraphicsMac::LiveCount(), 0);
 }
 
+// An editor that could not draw is not opened at all: the host is told so (no view) and no control is laid out.
 TEST_F(EditorView, WithoutADrawingContextTheEditorDoesNotOpen)
 {
   mContextOK = false;

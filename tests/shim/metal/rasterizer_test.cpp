@@ -24,6 +24,23 @@ MTLSpanRange HalfWhite(const MTLFragmentIn&, int n, float* rgba, uint8_t*)
   return {0, n};
 }
 
+/// The known source and destination of the blend tests: every channel differs, and the source alpha differs from
+/// one minus the destination alpha, so no two factors give the same numbers. All are exact in 8 bits.
+constexpr float kSource[4] = {0.8f, 0.4f, 0.2f, 0.6f};
+constexpr MTLClearColor kDestination{0.2, 0.6, 1.0, 0.8};
+
+MTLSpanRange KnownSource(const MTLFragmentIn&, int n, float* rgba, uint8_t*)
+{
+  for (int i = 0; i < 4 * n; ++i) rgba[i] = kSource[i % 4];
+  return {0, n};
+}
+
+/// The blend of a pipeline: source and destination factors, the same for colour and alpha.
+struct Blend
+{
+  MTLBlendFactor source = MTLBlendFactorOne, destination = MTLBlendFactorOne;
+};
+
 /// A 16 x 16 target with a stencil; draws triangles given in pixels and returns what they left.
 struct Rig
 {
@@ -31,7 +48,8 @@ struct Rig
   {
     MTLRegisterVertexFunction("testPositions", PositionOnly);
     MTLRegisterFragmentFunction("testHalfWhite", HalfWhite);
-    const char blob[] = "MTLB\nvertex testPositions\nfragment testHalfWhite\n";
+    MTLRegisterFragmentFunction("testKnownSource", KnownSource);
+    const char blob[] = "MTLB\nvertex testPositions\nfragment testHalfWhite\nfragment testKnownSource\n";
     library = device->newLibraryWithData(dispatch_data_create(blob, strlen(blob)), nullptr);
     auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 16, 16, false);
     color = device->newTextureWithDescriptor(d);
@@ -43,16 +61,31 @@ struct Rig
   void Draw(const std::vector<float>& xy, MTLPrimitiveType type, MTLCullMode cull, bool colour,
             MTLStencilOperation op = MTLStencilOperationKeep, MTLCompareFunction compare = MTLCompareFunctionAlways)
   {
+    Pass(xy, type, cull, colour ? "testHalfWhite" : nullptr, Blend(), op, compare);
+  }
+
+  /// The known source blended onto a target cleared to the known destination, over the whole target.
+  void BlendKnownSource(Blend blend)
+  {
+    clear = &kDestination;
+    Pass({0, 0, 0, 16, 16, 0, 16, 16}, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, "testKnownSource", blend,
+         MTLStencilOperationKeep, MTLCompareFunctionAlways);
+    clear = nullptr;
+  }
+
+  void Pass(const std::vector<float>& xy, MTLPrimitiveType type, MTLCullMode cull, const char* fragment, Blend blend,
+            MTLStencilOperation op, MTLCompareFunction compare)
+  {
     MTLRenderPipelineDescriptor pd;
     pd.vertexFunction = library->newFunctionWithName("testPositions");
-    if (colour) pd.fragmentFunction = library->newFunctionWithName("testHalfWhite");
+    if (fragment) pd.fragmentFunction = library->newFunctionWithName(fragment);
     pd.vertexDescriptor = std::make_shared<MTLVertexDescriptor>();
     pd.vertexDescriptor->layouts[0].stride = 8;
     pd.vertexDescriptor->attributes[1] = pd.vertexDescriptor->attributes[0];
     auto& ca = pd.colorAttachments[0];
     ca.pixelFormat = MTLPixelFormatRGBA8Unorm, ca.blendingEnabled = true;
-    ca.sourceRGBBlendFactor = ca.destinationRGBBlendFactor = MTLBlendFactorOne;
-    ca.sourceAlphaBlendFactor = ca.destinationAlphaBlendFactor = MTLBlendFactorOne;
+    ca.sourceRGBBlendFactor = ca.sourceAlphaBlendFactor = blend.source;
+    ca.destinationRGBBlendFactor = ca.destinationAlphaBlendFactor = blend.destination;
     MTLDepthStencilDescriptor dd;
     dd.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
     dd.frontFaceStencil->stencilCompareFunction = compare;
@@ -61,7 +94,8 @@ struct Rig
     memcpy(vertices->contents(), xy.data(), xy.size() * sizeof(float));
     MTLRenderPassDescriptor pass;
     pass.colorAttachments[0].texture = color;
-    pass.colorAttachments[0].loadAction = MTLLoadActionLoad;
+    pass.colorAttachments[0].loadAction = clear ? MTLLoadActionClear : MTLLoadActionLoad;
+    if (clear) pass.colorAttachments[0].clearColor = *clear;
     pass.stencilAttachment.texture = stencil;
     pass.stencilAttachment.loadAction = MTLLoadActionLoad;
     auto buffer = queue->commandBuffer();
@@ -79,12 +113,14 @@ struct Rig
   }
 
   int Red(int x, int y) const { return color->row(y)[x * 4]; }
+  int Channel(int x, int y, int c) const { return color->row(y)[x * 4 + c]; }
   int Stencil(int x, int y) const { return stencil->row(y)[x]; }
 
   std::shared_ptr<MTLDevice> device = MTLCreateSystemDefaultDevice();
   std::shared_ptr<MTLCommandQueue> queue = device->newCommandQueue();
   std::shared_ptr<MTLLibrary> library;
   std::shared_ptr<MTLTexture> color, stencil;
+  const MTLClearColor* clear = nullptr;
 };
 
 TEST(MetalRasterizer, SharedEdgesCoverEachPixelCentreOnce)
@@ -101,6 +137,56 @@ TEST(MetalRasterizer, SharedEdgesCoverEachPixelCentreOnce)
       bool inside = x >= 2 && x < 14 && y >= 2 && y < 14;
       EXPECT_EQ(rig.Red(x, y), inside ? 128 : 0) << x << ", " << y;
     }
+}
+
+TEST(MetalRasterizer, ARectangleWithEdgesOnPixelCentresDrawsTheColumnsAndRowsFromItsTopLeft)
+{
+  // Left and top edges through centres take those pixels, right and bottom edges through centres do not: columns
+  // 2 to 8 and rows 3 to 11, each pixel once (two triangles, additive half grey).
+  Rig rig;
+  rig.Draw({2.5f, 3.5f, 2.5f, 12.5f, 9.5f, 3.5f, 9.5f, 12.5f}, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, true);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      EXPECT_EQ(rig.Red(x, y), x >= 2 && x <= 8 && y >= 3 && y <= 11 ? 128 : 0) << x << ", " << y;
+}
+
+TEST(MetalRasterizer, EveryBlendFactorOnAKnownSourceAndDestination)
+{
+  // Each factor's value on the channels r, g, b, a for source (0.8, 0.4, 0.2, 0.6) over destination
+  // (0.2, 0.6, 1.0, 0.8); saturated source alpha is min(0.6, 1 - 0.8) on colour and 1 on alpha.
+  struct Row
+  {
+    MTLBlendFactor factor;
+    float value[4];
+  } rows[] = {
+    {MTLBlendFactorZero, {0, 0, 0, 0}},
+    {MTLBlendFactorOne, {1, 1, 1, 1}},
+    {MTLBlendFactorSourceColor, {0.8f, 0.4f, 0.2f, 0.6f}},
+    {MTLBlendFactorOneMinusSourceColor, {0.2f, 0.6f, 0.8f, 0.4f}},
+    {MTLBlendFactorSourceAlpha, {0.6f, 0.6f, 0.6f, 0.6f}},
+    {MTLBlendFactorOneMinusSourceAlpha, {0.4f, 0.4f, 0.4f, 0.4f}},
+    {MTLBlendFactorDestinationColor, {0.2f, 0.6f, 1.0f, 0.8f}},
+    {MTLBlendFactorOneMinusDestinationColor, {0.8f, 0.4f, 0.0f, 0.2f}},
+    {MTLBlendFactorDestinationAlpha, {0.8f, 0.8f, 0.8f, 0.8f}},
+    {MTLBlendFactorOneMinusDestinationAlpha, {0.2f, 0.2f, 0.2f, 0.2f}},
+    {MTLBlendFactorSourceAlphaSaturated, {0.2f, 0.2f, 0.2f, 1.0f}},
+  };
+  const float destination[4] = {0.2f, 0.6f, 1.0f, 0.8f};
+  Rig rig;
+  for (const Row& r : rows)
+  {
+    // The factor on the source (destination dropped), then on the destination (source dropped).
+    rig.BlendKnownSource({r.factor, MTLBlendFactorZero});
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(rig.Channel(7, 7, c), 255 * kSource[c] * r.value[c], 1.0) << "source " << r.factor << " " << c;
+    rig.BlendKnownSource({MTLBlendFactorZero, r.factor});
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(rig.Channel(7, 7, c), 255 * destination[c] * r.value[c], 1.0) << "dest " << r.factor << " " << c;
+  }
+  // Source over (the renderer's usual blend): s + d * (1 - source alpha).
+  rig.BlendKnownSource({MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha});
+  for (int c = 0; c < 4; ++c)
+    EXPECT_NEAR(rig.Channel(7, 7, c), 255 * (kSource[c] + 0.4f * destination[c]), 1.0) << "over " << c;
 }
 
 TEST(MetalRasterizer, CullingFollowsTheWindingOnScreen)
@@ -157,7 +243,7 @@ TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)
   for (int i = 0; i <= kMTLMaxLibraryFunctions; ++i) many += "vertex testPositions\n";
   EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(many.data(), many.size()), nullptr), nullptr);
   ASSERT_NE(rig.library, nullptr);
-  EXPECT_EQ(rig.library->functions.size(), 2u);
+  EXPECT_EQ(rig.library->functions.size(), 3u);
   EXPECT_EQ(rig.library->newFunctionWithName("missing"), nullptr);
 }
 

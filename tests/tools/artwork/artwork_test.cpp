@@ -2,7 +2,9 @@
 // vertically, knobs turning step by step, lit frames that differ from unlit ones, and the bundled font.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,15 @@ struct Png
         }
     return differ / double(frameBytes / 4);
   }
+  /// Share of the pixels of frame f that are not fully transparent.
+  double Covered(int frames, int f) const
+  {
+    const size_t frameBytes = rgba.size() / frames;
+    int covered = 0;
+    for (size_t i = 3; i < frameBytes; i += 4)
+      covered += rgba[f * frameBytes + i] > 8;
+    return covered / double(frameBytes / 4);
+  }
 };
 
 std::string TwoX(const char* name)
@@ -71,6 +82,8 @@ TEST(Artwork, EveryFrameDiffersFromTheNextAndNoFrameIsEmpty)
   {
     Png png;
     ASSERT_TRUE(png.Load(kResources + b.name)) << b.name;
+    for (int f = 0; f < b.frames; ++f)
+      EXPECT_GT(png.Covered(b.frames, f), 0.002) << b.name << " frame " << f; // a needle covers about 0.5 %
     for (int f = 0; f + 1 < b.frames; ++f)
     {
       double d = png.Difference(b.frames, f, f + 1);
@@ -87,15 +100,39 @@ TEST(Artwork, EveryFrameDiffersFromTheNextAndNoFrameIsEmpty)
   }
 }
 
+/// The family name (name id 1) of a TrueType font, read from its name table: Windows Unicode records are UTF-16
+/// big-endian, Macintosh Roman records single bytes; only the ASCII part is kept.
+std::string FamilyName(const std::vector<unsigned char>& font)
+{
+  auto u16 = [&](size_t at) { return at + 2 <= font.size() ? font[at] << 8 | font[at + 1] : 0; };
+  auto u32 = [&](size_t at) { return (size_t)u16(at) << 16 | u16(at + 2); };
+  for (int t = 0, tables = u16(4); t < tables; ++t)
+  {
+    const size_t entry = 12 + 16 * (size_t)t;
+    if (font.size() < entry + 16 || memcmp(&font[entry], "name", 4) != 0) continue;
+    const size_t table = u32(entry + 8), strings = table + u16(table + 4);
+    for (int r = 0, records = u16(table + 2); r < records; ++r)
+    {
+      const size_t rec = table + 6 + 12 * (size_t)r;
+      const int platform = u16(rec), nameId = u16(rec + 6), length = u16(rec + 8);
+      if (nameId != 1 || (platform != 1 && platform != 3)) continue;
+      const size_t at = strings + u16(rec + 10), step = platform == 3 ? 2 : 1;
+      std::string name;
+      for (size_t i = step - 1; i < (size_t)length && at + i < font.size(); i += step) name += (char)font[at + i];
+      return name;
+    }
+  }
+  return "";
+}
+
 TEST(Artwork, TheBundledFontIsRoboto)
 {
+  std::vector<unsigned char> font;
   FILE* f = fopen((kResources + "Roboto-Regular.ttf").c_str(), "rb");
   ASSERT_NE(f, nullptr);
-  unsigned char head[4] = {};
-  EXPECT_EQ(fread(head, 1, 4, f), 4u);
+  for (int c; (c = fgetc(f)) != EOF;) font.push_back((unsigned char)c);
   fclose(f);
-  EXPECT_EQ(head[0], 0);
-  EXPECT_EQ(head[1], 1); // a TrueType outline font
+  EXPECT_EQ(FamilyName(font), "Roboto");
 }
 
 } // namespace

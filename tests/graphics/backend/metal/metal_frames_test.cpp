@@ -205,10 +205,16 @@ TEST(MetalFrames, RendererThatFailedOrNeverStartedIsDeletedOnce)
   const unsigned char broken[] = "MTLB\nvertex nowhere\n";
   CAMetalLayer layer;
   EXPECT_EQ(mvxCreateContextWithLibrary(&layer, kMvxAntiAlias, broken, sizeof(broken) - 1), nullptr);
+  EXPECT_EQ(layer.device(), nullptr); // the failed renderer let go of the layer's device
   EXPECT_EQ(mvxCreateContext(nullptr, kMvxAntiAlias), nullptr);
+  // A renderer that never started flushes nothing onto its layer, and deletes (twice, with its destructor) cleanly.
   MVXcontext_vDrovik_vst neverStarted;
-  neverStarted.renderDelete();
+  neverStarted.metalLayer = &layer;
   neverStarted.renderFlush();
+  EXPECT_EQ(layer.presentedCount(), 0);
+  neverStarted.renderDelete();
+  EXPECT_EQ(neverStarted.metalLayer, nullptr);
+  EXPECT_TRUE(neverStarted.cbuffers.empty());
 }
 
 } // namespace

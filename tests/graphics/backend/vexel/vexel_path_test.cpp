@@ -284,4 +284,26 @@ TEST_F(PathTest, PaintsReachTheBackEndWithGlobalAlphaAndState)
   for (const VXpoint& p : Points(ctx)) EXPECT_NEAR(std::hypot(p.x - 50, p.y - 50), 20.0f, 0.25f);
 }
 
+TEST_F(PathTest, OnlyAShapeThatTurnsLeftOnceRoundIsConvex)
+{
+  // A five-pointed star drawn in one stroke turns left at every point but goes round twice: drawn as a convex
+  // fan it would fill the notches between its points.
+  struct Shape
+  {
+    const char* name;
+    std::vector<float> xy;
+    int convex;
+  } shapes[] = {{"pentagon", {50, 10, 88, 38, 74, 82, 26, 82, 12, 38}, 1},
+                {"star", {50, 10, 74, 82, 12, 38, 88, 38, 26, 82}, 0}};
+  for (const Shape& s : shapes)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, s.xy[0], s.xy[1]);
+    for (size_t i = 2; i < s.xy.size(); i += 2) vxLineTo(ctx, s.xy[i], s.xy[i + 1]);
+    vxClosePath(ctx);
+    vxFillPath(ctx);
+    EXPECT_EQ(r.Last("fill")->paths[0].convex, s.convex) << s.name;
+  }
+}
+
 } // namespace
