@@ -321,15 +321,21 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
   EXPECT_EQ(item->title, "third");
   EXPECT_EQ(chosen, 3);
 
-  std::thread answer([this] {
+  std::atomic<bool> answered{false};
+  std::thread answer([this, &answered] {
     Display* dpy = XOpenDisplay(nullptr);
     XWindowAttributes wa{};
     WaitFor([&] { return FindPopup(dpy, mParent, false, wa) != 0; });
-    // The alternate button sits left of the default one at the bottom right.
-    XTestFakeMotionEvent(dpy, -1, wa.x + wa.width - 2 * (80 + 6) + 20, wa.y + wa.height - 6 - 10, 0);
-    XTestFakeButtonEvent(dpy, 1, True, 0);
-    XTestFakeButtonEvent(dpy, 1, False, 0);
-    XSync(dpy, False);
+    // The alternate button sits left of the default one at the bottom right. A click that comes before the alert
+    // takes input is lost, so the user clicks again until the alert has answered (for a few seconds at most).
+    for (int tries = 0; tries < 100 && !answered; ++tries)
+    {
+      XTestFakeMotionEvent(dpy, -1, wa.x + wa.width - 2 * (80 + 6) + 20, wa.y + wa.height - 6 - 10, 0);
+      XTestFakeButtonEvent(dpy, 1, True, 0);
+      XTestFakeButtonEvent(dpy, 1, False, 0);
+      XSync(dpy, False);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     XCloseDisplay(dpy);
   });
   int result = 99;
@@ -337,6 +343,7 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
     foundation::MainThreadScope main;
     result = mApp->RunAlertPanel({"Title", "Line one\nline two", "OK", "Cancel", ""});
   }
+  answered = true;
   answer.join();
   EXPECT_EQ(result, kAlertAlternateReturn);
 }
