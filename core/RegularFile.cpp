@@ -40,4 +40,40 @@ bool ReadRegularFile(const char* path, size_t maxBytes, std::string& out)
   return ok;
 }
 
+namespace {
+constexpr mode_t kNewFileMode = 0644;
+
+/// The permissions the written file should get: those of a regular file already at path, else kNewFileMode.
+mode_t TargetMode(const char* path)
+{
+  struct stat st;
+  if (lstat(path, &st) == 0 && S_ISREG(st.st_mode))
+    return st.st_mode & 07777;
+  return kNewFileMode;
+}
+} // namespace
+
+bool ReplaceFile(const char* path, const std::function<bool(std::FILE*)>& write)
+{
+  if (!path || !path[0] || !write) return false;
+  std::string temporary(path);
+  temporary += ".XXXXXX";
+  const int fd = mkostemp(&temporary[0], O_CLOEXEC);
+  if (fd < 0) return false;
+  std::FILE* file = fdopen(fd, "wb");
+  if (!file)
+  {
+    close(fd);
+    unlink(temporary.c_str());
+    return false;
+  }
+  bool ok = write(file);
+  ok = std::fflush(file) == 0 && ok;
+  ok = fchmod(fd, TargetMode(path)) == 0 && ok;
+  ok = std::fclose(file) == 0 && ok;
+  ok = ok && rename(temporary.c_str(), path) == 0;
+  if (!ok) unlink(temporary.c_str());
+  return ok;
+}
+
 } // namespace plug

@@ -198,4 +198,26 @@ TEST(PresetFilesInTheDataFolders, SaveRescanAndDefaultPresetInATemporaryHome)
   EXPECT_EQ(b->GetMirror(kSat_mode), kSatWarm);
 }
 
+// Another local user who plants default.vqp as a link must not get the link's target written: the link is
+// replaced by our file. A failed save leaves the old file and no stray temporary file.
+TEST(PresetFilesInTheDataFolders, SavingOverALinkReplacesTheLinkNotItsTarget)
+{
+  testsupport::TemporaryHome home;
+  auto a = Make();
+  const std::string folder = a->VST2DataFolder().Get(), target = home.Path() + "/victim.txt";
+  std::ofstream(target) << "keep me";
+  fs::create_symlink(target, folder + "/default.vqp");
+  ASSERT_TRUE(a->SaveDefaultPresetFile(folder.c_str()));
+  EXPECT_FALSE(fs::is_symlink(folder + "/default.vqp"));
+  EXPECT_TRUE(fs::is_regular_file(folder + "/default.vqp"));
+  std::ifstream in(target);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me");
+
+  fs::create_directory(folder + "/taken.vqp"); // a rename cannot put a file over a folder
+  EXPECT_FALSE(a->SavePresetFile((folder + "/taken.vqp").c_str()));
+  EXPECT_TRUE(fs::is_directory(folder + "/taken.vqp"));
+  const auto entries = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+  EXPECT_EQ(entries, 2); // default.vqp and the folder, no temporary file left behind
+}
+
 } // namespace
