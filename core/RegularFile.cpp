@@ -1,5 +1,6 @@
 #include "core/RegularFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,11 +19,17 @@ bool ReadRegularFile(const char* path, size_t maxBytes, std::string& out)
   bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 && size_t(st.st_size) <= maxBytes;
   if (ok)
   {
-    // The file may grow while it is read: at most one byte beyond the bound is asked for, to see it did.
-    text.resize(maxBytes + 1);
+    // The buffer is the file's size and one byte more, to see whether it grew while it is read; a growing file
+    // is followed up to one byte beyond the bound.
+    text.resize(size_t(st.st_size) + 1);
     size_t got = 0;
-    while (got < text.size())
+    for (;;)
     {
+      if (got == text.size())
+      {
+        if (got > maxBytes) break;
+        text.resize(std::min(maxBytes + 1, got * 2));
+      }
       const ssize_t n = read(fd, text.data() + got, text.size() - got);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0)
