@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/IPluginBase.h"
+#include "core/RegularFile.h"
 
 namespace plug {
 namespace {
@@ -140,12 +141,8 @@ private:
 
 bool WriteFile(const char* path, const IStateChunk& chunk)
 {
-  FILE* file = std::fopen(path, "wb");
-  if (!file)
-    return false;
   const size_t size = static_cast<size_t>(chunk.Size());
-  const bool written = std::fwrite(chunk.GetData(), 1, size, file) == size;
-  return std::fclose(file) == 0 && written;
+  return ReplaceFile(path, [&](FILE* file) { return std::fwrite(chunk.GetData(), 1, size, file) == size; });
 }
 
 bool ReadFile(const char* path, IStateChunk& chunk)

@@ -143,10 +143,18 @@ public:
   /// Saves, or loads, the default preset of a folder (folder/default.vqp).
   bool SaveDefaultPresetFile(const char* folder) const;
   void LoadDefaultPresetFile(const char* folder);
-  /// Fills slot from a preset file (defaults for what the file lacks).
-  void LoadXMLPreset(plug::IPresetSlot& slot, const plug::LibString& path, bool subsetOnly);
-  /// The user list becomes the valid ".vqp" regular files of folder, in alphabetical order.
+  /// Fills slot from a preset file (defaults for what the file lacks); false, with the slot unnamed and at the
+  /// defaults, when the file is no valid preset. The file is read once.
+  bool LoadXMLPreset(plug::IPresetSlot& slot, const plug::LibString& path, bool subsetOnly);
+  /// The user list becomes the valid ".vqp" regular files of folder that are not hidden, in alphabetical order.
+  /// The folder is read again only when it is another folder or its modification time changed since the last
+  /// scan. At most kMaxUserPresetFiles files are read and kMaxFolderEntries entries looked at, within
+  /// kPresetScanSeconds; a scan stopped by a bound lists what it found and says so through UserPresetsCut.
   void RescanPresets(const char* folder);
+  bool UserPresetsCut() const { return mUserPresetsCut; }
+  static constexpr int kMaxUserPresetFiles = 1000;
+  static constexpr int kMaxFolderEntries = 20000;
+  static constexpr double kPresetScanSeconds = 0.5;
   int NUserPresets() const { return mUserPresets.GetSize(); }
   const plug::IPresetSlot* GetUserPreset(int idx) const { return mUserPresets.Get(idx); }
   /// A path's file name without its extension, at most 1023 characters.
@@ -259,6 +267,9 @@ protected:
   // The preset store.
   plug::LibPtrList<plug::IPresetSlot> mFactoryPresets;
   plug::LibPtrList<plug::IPresetSlot> mUserPresets;
+  std::string mScannedFolder; // the folder the user list was read from, and its modification time then
+  int64_t mScannedFolderTime = -1;
+  bool mUserPresetsCut = false;
   plug::IPresetSlot mSparePreset;
   bool mPresetStoreOn = false;
   bool mStateSubsetOn = false;

@@ -3,9 +3,11 @@
 #include "effect/Drovik.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <string>
 #include <sys/stat.h>
 #include <vector>
 
@@ -18,6 +20,37 @@ bool EndsWith(const char* text, const char* suffix)
 {
   const size_t n = std::strlen(text), m = std::strlen(suffix);
   return n >= m && std::strcmp(text + n - m, suffix) == 0;
+}
+
+/// The folder's modification time in nanoseconds; -1 when it cannot be read.
+int64_t FolderTime(const char* folder)
+{
+  struct stat st;
+  if (stat(folder, &st) != 0 || !S_ISDIR(st.st_mode)) return -1;
+  return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+/// The names of the folder's preset files that are not hidden, sorted; cut is set when more entries than
+/// maxEntries were there to look at.
+std::vector<std::string> PresetFileNames(const char* folder, const char* extension, int maxEntries, bool& cut)
+{
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder);
+  if (!dir) return names;
+  int seen = 0;
+  while (const dirent* entry = readdir(dir))
+  {
+    if (++seen > maxEntries)
+    {
+      cut = true;
+      break;
+    }
+    const char* name = entry->d_name;
+    if (name[0] != '.' && EndsWith(name, extension)) names.emplace_back(name);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 } // namespace
@@ -62,41 +95,41 @@ void Drovik::LoadDefaultPresetFile(const char* folder)
   if (folder) LoadDefaultPreset(*this, plug::LibString(folder));
 }
 
-void Drovik::LoadXMLPreset(plug::IPresetSlot& slot, const plug::LibString& path, bool subsetOnly)
+bool Drovik::LoadXMLPreset(plug::IPresetSlot& slot, const plug::LibString& path, bool subsetOnly)
 {
   slot.mInitialized = true;
   std::vector<double> values(static_cast<size_t>(NParams()), kUnsetValue);
   plug::LibString name;
-  if (!ParsePresetXmlFile(*this, path, values.data(), name, subsetOnly)) name.Set("");
+  const bool valid = ParsePresetXmlFile(*this, path, values.data(), name, subsetOnly);
+  if (!valid) name.Set("");
   slot.SetName(name.Get());
   for (int i = 0; i < NParams(); ++i)
     if (values[static_cast<size_t>(i)] == kUnsetValue) values[static_cast<size_t>(i)] = GetParam(i)->GetDefault();
   AppendStateChunk(values.data(), slot.mName, slot.mChunk);
+  return valid;
 }
 
 void Drovik::RescanPresets(const char* folder)
 {
+  const int64_t time = folder ? FolderTime(folder) : -1;
+  if (folder && time >= 0 && mScannedFolder == folder && mScannedFolderTime == time) return;
   mUserPresets.Clear(true);
-  if (!folder) return;
-  struct dirent** entries = nullptr;
-  const int n = scandir(folder, &entries, nullptr, alphasort);
-  if (n < 0) return;
-  for (int i = 0; i < n; ++i)
+  mUserPresetsCut = false;
+  mScannedFolder = folder ? folder : "";
+  mScannedFolderTime = time;
+  if (!folder || time < 0) return;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kPresetScanSeconds);
+  for (const std::string& fileName : PresetFileNames(folder, kPresetExtension, kMaxFolderEntries, mUserPresetsCut))
   {
-    const char* fileName = entries[i]->d_name;
+    if (mUserPresets.GetSize() >= kMaxUserPresetFiles || std::chrono::steady_clock::now() > deadline)
+    {
+      mUserPresetsCut = true;
+      break;
+    }
     plug::LibString path(folder);
     path.Append("/");
-    path.Append(fileName);
-    struct stat st;
-    plug::LibString presetName;
-    if (EndsWith(fileName, kPresetExtension) && stat(path.Get(), &st) == 0 && S_ISREG(st.st_mode) &&
-        LoadPresetXmlFile(*this, path, presetName, false, true, false, false, nullptr))
-    {
-      auto* slot = new plug::IPresetSlot;
-      LoadXMLPreset(*slot, path, mStateSubsetOn);
-      if (!mUserPresets.Add(slot)) delete slot;
-    }
+    path.Append(fileName.c_str());
+    auto* slot = new plug::IPresetSlot;
+    if (!LoadXMLPreset(*slot, path, mStateSubsetOn) || !mUserPresets.Add(slot)) delete slot;
   }
-  for (int i = 0; i < n; ++i) free(entries[i]);
-  free(entries);
 }

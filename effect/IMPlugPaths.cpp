@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kProductFolder = "Drovik";
 constexpr const char* kVST2Folder = "VST2";
 constexpr const char* kSettingsFile = "plugin.ini";
-constexpr mode_t kDataFolderMode = 0777;
+constexpr mode_t kDataFolderMode = 0700; // the user's presets and settings are the user's alone
 constexpr size_t kSettingsLineLength = 2047; // only the first 2047 characters of a line are looked at
 constexpr size_t kMaxSettingsBytes = size_t(1) << 20; // a larger settings file is not read
 

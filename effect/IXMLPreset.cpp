@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <tinyxml.h>
+#include <unistd.h>
 
 #include "core/RegularFile.h"
 #include "effect/XmlInputBounds.h"
@@ -251,20 +253,18 @@ bool IXMLPreset::SaveXMLPreset(const IPluginBase& plug, const LibString& path, c
     values[static_cast<size_t>(i)] = plug.GetParam(i)->Value();
   TiXmlDocument doc;
   BuildDocument(doc, plug, values.data(), presetName.Get(), subsetOnly, withData ? (data ? data : "") : nullptr);
-  FILE* file = std::fopen(path.Get(), "wb");
-  if (!file)
-    return false;
-  const bool saved = doc.SaveFile(file);
-  return std::fclose(file) == 0 && saved;
+  return plug::ReplaceFile(path.Get(), [&](FILE* file) { return doc.SaveFile(file); });
 }
 
 bool IXMLPreset::SaveDefaultPreset(const IPluginBase& plug, const LibString& folder, bool subsetOnly) const
 {
   LibString path;
   DefaultPresetPath(folder, path);
-  // The file is opened for reading and closed again first (its content is not used).
-  if (FILE* existing = std::fopen(path.Get(), "rb"))
-    std::fclose(existing);
+  // The file is opened for reading and closed again first (its content is not used); without following a link
+  // and without waiting on a FIFO someone may have put there.
+  const int existing = open(path.Get(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (existing >= 0)
+    close(existing);
   const LibString name(plug.GetPresetName(plug.GetCurrentPresetIdx()));
   return SaveXMLPreset(plug, path, name, subsetOnly, false, nullptr);
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libtinyxml-dev libstb-dev libcurl4-openssl-dev
+  libtinyxml-dev libstb-dev libcurl4-openssl-dev libpng-dev libjpeg62-turbo-dev
   libsndfile1-dev libsoxr-dev libsamplerate0-dev
   fonts-roboto-unhinted fonts-dejavu-core
   zam-plugins lsp-plugins-vst

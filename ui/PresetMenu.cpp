@@ -11,6 +11,7 @@ using namespace plug::igraphics;
 namespace {
 
 constexpr const char* kTitle = ">> Preset menu <<";
+constexpr const char* kListCut = "(more presets than listed)";
 
 /// One frame of a two-frame bitmap at (x, y); empty for a bitmap not loaded.
 IRECT ButtonArea(float x, float y, const IBitmap& b)
@@ -29,8 +30,9 @@ IPopupMenu* ListMenu(const Drovik& plugin, bool factory)
   for (int i = 0; i < n; ++i)
   {
     const plug::IPresetSlot* slot = factory ? plugin.GetFactoryPreset(i) : plugin.GetUserPreset(i);
-    menu->AddItem(slot ? slot->mName : "");
+    menu->AddItem(MenuName(slot ? slot->mName : "").c_str());
   }
+  if (!factory && plugin.UserPresetsCut()) menu->AddItem(kListCut, IPopupMenu::Item::kDisabled);
   return menu;
 }
 
@@ -164,6 +166,8 @@ void IBPresetMenuVQ::OnPopupMenuSelection(IPopupMenu* menu, int)
   {
     mListIndex = 0;
     const plug::IPresetSlot* entry = mPlugin.GetUserPreset(chosen);
+    if (mUserPresetsAsFiles && entry && !UsableAsFileName(entry->mName))
+      entry = nullptr; // a name that would lead out of the folder, or to nothing sensible, loads nothing
     if (mUserPresetsAsFiles && entry)
     {
       mChosenPath.Set(mUserFolder.Get());
@@ -181,8 +185,7 @@ void IBPresetMenuVQ::OnPopupMenuSelection(IPopupMenu* menu, int)
 
 std::string IBPresetMenuVQ::DrawnName() const
 {
-  std::string name = mPlugin.GetPresetName(mPlugin.GetCurrentPresetIdx());
-  return ShortenPresetName(name, mNameLimit);
+  return ShortenPresetName(MenuName(mPlugin.GetPresetName(mPlugin.GetCurrentPresetIdx())), mNameLimit);
 }
 
 void IBPresetMenuVQ::Draw(IGraphics& g)
@@ -193,7 +196,7 @@ void IBPresetMenuVQ::Draw(IGraphics& g)
     g.DrawBitmapFrame(mNextBitmap, mNextArea, mNextPressed ? 2 : 1, &GetBlend());
   }
   g.DrawText(GetText(), DrawnName().c_str(), mTextArea);
-  SetTooltip((std::string("Preset menu: ") + mPlugin.GetPresetName(mPlugin.GetCurrentPresetIdx())).c_str());
+  SetTooltip(("Preset menu: " + MenuName(mPlugin.GetPresetName(mPlugin.GetCurrentPresetIdx()))).c_str());
 }
 
 void IBPresetMenuVQ::OnRescale()

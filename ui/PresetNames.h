@@ -1,4 +1,5 @@
-// Preset names as the preset menu shows them: long names keep their start and end around " ... ".
+// Preset names as the preset menu shows them: long names keep their start and end around " ... "; names from
+// files are made fit for a menu, and checked before one names a file.
 #pragma once
 
 #include <string>
@@ -8,3 +9,11 @@
 /// all). Characters are UTF-8 sequences, never cut; a byte that starts no valid sequence counts as one character.
 /// [any thread]
 std::string ShortenPresetName(const std::string& name, int limit);
+
+/// The name fit to be shown: control characters (C0, DEL and C1) become spaces and each byte that starts no valid
+/// UTF-8 sequence (overlong forms, surrogates and code points above U+10FFFF included) becomes U+FFFD. [any thread]
+std::string MenuName(const std::string& name);
+
+/// Whether a file name may be built from the name: not empty and without "/", ".." or control characters.
+/// [any thread]
+bool UsableAsFileName(const std::string& name);

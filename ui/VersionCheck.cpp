@@ -44,6 +44,20 @@ bool ReadPart(const std::string& field, size_t begin, size_t end, long long& par
   return true;
 }
 
+/// Notes whether the headers of the last response seen have ended: a status line starts a response's headers
+/// (an interim "100 Continue" has headers of its own), an empty line ends them.
+size_t NoteHeaderLine(char* data, size_t size, size_t count, void* ended)
+{
+  const size_t bytes = size * count;
+  const std::string line(data, bytes);
+  bool& headersEnded = *static_cast<bool*>(ended);
+  if (line.compare(0, 5, "HTTP/") == 0)
+    headersEnded = false;
+  else if (line == "\r\n" || line == "\n")
+    headersEnded = true;
+  return bytes;
+}
+
 } // namespace
 
 int ParseVersionNumber(const char* text)
@@ -103,9 +117,16 @@ VersionCheckResult QueryOnlineVersion(const char* product, const char* version, 
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L); // the host owns the process's signals
   curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L); // an error page is no answer
-  CURLcode code = curl_easy_perform(curl);
+  bool headersEnded = false;
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, NoteHeaderLine);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &headersEnded);
+  const CURLcode code = curl_easy_perform(curl);
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   curl_easy_cleanup(curl);
-  if (code != CURLE_OK) return kVersionNoAnswer;
+  // Only a whole 200 answer is read: a redirect's body or an answer cut inside its headers is no answer.
+  constexpr long kOk = 200;
+  if (code != CURLE_OK || status != kOk || !headersEnded) return kVersionNoAnswer;
   return CompareOnlineVersion(answer, product, version);
 }
 

@@ -1,6 +1,7 @@
 // Font bytes and the check that a face of them can be drawn. stb_truetype is compiled here, private to this file.
 #include <cstdio>
 
+#include "coretext/drawable_face.h"
 #include "coretext/font_descriptor.h"
 
 #define STBTT_STATIC
@@ -9,33 +10,6 @@
 #undef STB_TRUETYPE_IMPLEMENTATION
 
 namespace coretext {
-
-namespace {
-
-uint32_t ReadU32(const std::vector<uint8_t>& b, size_t at)
-{
-  return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
-}
-
-/// stb_truetype reads the table directory and the tables it names without knowing the buffer's length: the
-/// directory and every table must lie inside the bytes.
-bool TablesInside(const std::vector<uint8_t>& bytes, size_t face)
-{
-  constexpr size_t kHeaderSize = 12, kRecordSize = 16;
-  const size_t tables = size_t(bytes[face + 4]) << 8 | bytes[face + 5];
-  if (face + kHeaderSize + tables * kRecordSize > bytes.size())
-    return false;
-  for (size_t i = 0; i < tables; ++i)
-  {
-    const size_t record = face + kHeaderSize + i * kRecordSize;
-    const uint64_t start = ReadU32(bytes, record + 8), length = ReadU32(bytes, record + 12);
-    if (start + length > bytes.size())
-      return false;
-  }
-  return true;
-}
-
-} // namespace
 
 FontBytes FontBytesFromFile(const std::string& path)
 {
@@ -76,15 +50,12 @@ bool ReadFontFace(const std::vector<uint8_t>& bytes, int faceIndex, FontMetrics&
   const int offset = stbtt_GetFontOffsetForIndex(bytes.data(), faceIndex);
   if (offset < 0 || size_t(offset) + kSfntHeaderSize > bytes.size())
     return false;
-  if (!TablesInside(bytes, size_t(offset)))
+  if (!FaceIsDrawable(bytes.data(), bytes.size(), size_t(offset)))
     return false;
   stbtt_fontinfo info;
   if (!stbtt_InitFont(&info, bytes.data(), offset))
     return false;
-  // Every table the face points at must lie inside the bytes: stb_truetype reads them unchecked.
-  const int head = info.head, hhea = info.hhea;
-  if (head <= 0 || hhea <= 0 || size_t(head) + 54 > bytes.size() || size_t(hhea) + 36 > bytes.size())
-    return false;
+  const int head = info.head;
   const int unitsPerEm = int(bytes[size_t(head) + 18]) << 8 | bytes[size_t(head) + 19];
   int ascent = 0, descent = 0, lineGap = 0;
   stbtt_GetFontVMetrics(&info, &ascent, &descent, &lineGap);

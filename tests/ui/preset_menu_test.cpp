@@ -2,11 +2,13 @@
 // it draws and the stepping buttons.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "engine_support.h"
 #include "fake_platform.h"
+#include "temp_home.h"
 #include "ui/PresetMenu.h"
 
 using namespace plug::igraphics;
@@ -31,12 +33,14 @@ struct PresetMenu : ::testing::Test
   IBPresetMenuVQ* mMenu = nullptr;
   IMouseMod mMod;
 
-  void Attach(bool buttons, IBitmap previous = IBitmap(), IBitmap next = IBitmap())
+  void Attach(bool buttons, IBitmap previous = IBitmap(), IBitmap next = IBitmap(), bool userPresetsAsFiles = false)
   {
     IBPresetMenuVQ::Places places{IRECT(147, 5, 338, 28), IRECT(147, 5, 338, 28), IRECT(151, 8, 319, 26), 0, 0, 20, 0};
     IBPresetMenuVQ::Ids ids{30, 31, 32, 33, -1};
     mMenu = static_cast<IBPresetMenuVQ*>(mG.AttachControl(
-      new IBPresetMenuVQ(mPlugin, places, IText(), previous, next, ids, "/tmp", "vqp", 20, buttons, false), 3));
+      new IBPresetMenuVQ(mPlugin, places, IText(), previous, next, ids, "/tmp", "vqp", 20, buttons,
+                         userPresetsAsFiles),
+      3));
   }
   void Choose(IPopupMenu* menu, int item)
   {
@@ -45,6 +49,19 @@ struct PresetMenu : ::testing::Test
     mMenu->OnPopupMenuSelection(menu, 0);
   }
   std::string Current() const { return mPlugin.GetPresetName(mPlugin.GetCurrentPresetIdx()); }
+  /// User presets from files in a temporary folder: one per name, with three saturation stages.
+  void UserPresets(const std::vector<std::string>& names)
+  {
+    for (size_t i = 0; i < names.size(); ++i)
+      std::ofstream(mFolder.Path() + "/" + std::to_string(i) + ".vqp")
+        << "<PresetXMLTree version=\"1\"><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
+           "<PluginVersion>v1.0.1</PluginVersion><Preset name=\""
+        << names[i] << "\"><Parameter><Param name=\"Saturation Stages\" val=\"3\"/></Parameter></Preset>"
+                       "</PresetXMLTree>";
+    mPlugin.RescanPresets(mFolder.Path().c_str());
+    mMenu->BuildPresetMenu();
+  }
+  testsupport::TemporaryFolder mFolder;
 };
 
 TEST_F(PresetMenu, AClickOnTheNameRescansThenBuildsTheMenu)
@@ -107,6 +124,51 @@ TEST_F(PresetMenu, ButtonsStepThroughTheFactoryListWithoutWrapping)
   EXPECT_EQ(mMenu->GetListIndex(), mPlugin.NFactoryPresets() - 1);
   EXPECT_EQ(Current(), mPlugin.GetFactoryPreset(mPlugin.NFactoryPresets() - 1)->mName);
   EXPECT_TRUE(mMenu->IsNextPressed());
+}
+
+// A user entry is applied from the list in memory: the file "0.vqp" holds a preset named "Fine", and no file is
+// looked for under that name.
+TEST_F(PresetMenu, UserEntriesAreAppliedFromTheListInMemory)
+{
+  Attach(false);
+  UserPresets({"Fine"});
+  Choose(mMenu->GetUserMenu(), 0);
+  EXPECT_EQ(Current(), "Fine");
+  EXPECT_EQ(mPlugin.GetParam(kSat_stages)->Value(), 3.0);
+  EXPECT_TRUE(mPlugin.mSent.empty());
+}
+
+// Where entries name files, a name that leads out of the folder or holds control characters loads nothing.
+TEST_F(PresetMenu, EntryNamesUnfitForAFileNameLoadNothing)
+{
+  Attach(false, IBitmap(), IBitmap(), true);
+  UserPresets({"../../../../x", "a/b", "bell\a", "Fine"});
+  for (int i = 0; i < 3; ++i) Choose(mMenu->GetUserMenu(), i);
+  EXPECT_TRUE(mPlugin.mSent.empty());
+  EXPECT_STREQ(mMenu->GetChosenPath(), "");
+  Choose(mMenu->GetUserMenu(), 3);
+  EXPECT_EQ(mPlugin.mSent, std::vector<int>{30});
+  EXPECT_STREQ(mMenu->GetChosenPath(), "/tmp/Fine.vqp");
+}
+
+TEST_F(PresetMenu, UserNamesAreShownWithoutControlCharactersOrBrokenSequences)
+{
+  Attach(false);
+  UserPresets({"new\nline", "esc\x1b[2J", "cut \xC3", "bad \xFF\xFE end"});
+  std::vector<std::string> shown;
+  for (int i = 0; i < mMenu->GetUserMenu()->NItems(); ++i) shown.push_back(mMenu->GetUserMenu()->GetItem(i)->GetText());
+  EXPECT_EQ(shown, (std::vector<std::string>{"new line", "esc [2J", "cut \xEF\xBF\xBD",
+                                             "bad \xEF\xBF\xBD\xEF\xBF\xBD end"}));
+}
+
+TEST_F(PresetMenu, AUserListCutByTheScanSaysSo)
+{
+  Attach(false);
+  UserPresets(std::vector<std::string>(Drovik::kMaxUserPresetFiles + 1, "Many"));
+  IPopupMenu* user = mMenu->GetUserMenu();
+  ASSERT_EQ(user->NItems(), Drovik::kMaxUserPresetFiles + 1);
+  EXPECT_STREQ(user->GetItem(Drovik::kMaxUserPresetFiles)->GetText(), "(more presets than listed)");
+  EXPECT_FALSE(user->GetItem(Drovik::kMaxUserPresetFiles)->GetEnabled());
 }
 
 } // namespace

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <utility>
 
+#include "core/IPresetSlot.h"
 #include "ui/KnobMath.h"
 #include "ui/PresetNames.h"
 
@@ -54,6 +57,34 @@ TEST(PresetNames, BrokenBytesAtTheHeadAndTheCutPointsCountAsOneCharacterEach)
   }
   // A lead byte with one of its two continuation bytes: both bytes count as characters of their own.
   EXPECT_EQ(ShortenPresetName("\xE2\x82" + letters.substr(0, 22), 20), "\xE2\x82" "ABCDEF ... PQRSTUV");
+}
+
+TEST(PresetNames, MenuNamesHaveNoControlCharactersAndNoBrokenSequences)
+{
+  const std::pair<std::string, std::string> cases[] = {
+    {"a\nb\rc\x1b\x07" "d\x7f", "a b c  d "},
+    {"next \xC2\x85 line", "next   line"},                         // C1 control U+0085
+    {"\xC0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD"},                         // overlong zero
+    {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},         // surrogate
+    {"\xF4\x90\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}, // above U+10FFFF
+    {"Gr\xC3\xB6\xC3\x9F\xE2\x82\xAC\xF0\x9F\x8E\xB9", "Gr\xC3\xB6\xC3\x9F\xE2\x82\xAC\xF0\x9F\x8E\xB9"},
+  };
+  for (const auto& [name, shown] : cases) EXPECT_EQ(MenuName(name), shown) << name;
+}
+
+TEST(PresetNames, FileNamesAreBuiltOnlyFromHarmlessNames)
+{
+  for (const char* bad : {"", "a/b", "..", "x..y", "tab\there", "del\x7f"}) EXPECT_FALSE(UsableAsFileName(bad)) << bad;
+  for (const char* good : {"Fine", "Warm. Pad", "\xC3\x9C ber"}) EXPECT_TRUE(UsableAsFileName(good)) << good;
+}
+
+TEST(PresetNames, ACutTo255BytesEndsOnACharacterBoundary)
+{
+  plug::IPresetSlot slot;
+  slot.SetName((std::string(254, 'a') + "\xC3\xA9tail").c_str());
+  EXPECT_EQ(std::string(slot.mName), std::string(254, 'a'));
+  slot.SetName((std::string(253, 'a') + "\xC3\xA9tail").c_str());
+  EXPECT_EQ(std::string(slot.mName), std::string(253, 'a') + "\xC3\xA9");
 }
 
 TEST(KnobMath, DragWithGearingAndEmptyBounds)

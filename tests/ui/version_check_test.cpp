@@ -112,12 +112,21 @@ TEST(VersionCheck, EachAnswerFromTheServerGivesItsOutcome)
     {404, "Drovik=1.0.2;", kVersionNoAnswer},
     {500, "", kVersionNoAnswer},
     {200, "Drovik=1.0.2;" + std::string(kVersionAnswerLimit, ' '), kVersionNoAnswer},
+    {302, "Drovik=1.0.2;", kVersionNoAnswer}, // a redirect's body
+    {204, "", kVersionNoAnswer},
   };
   for (const Case& c : cases)
   {
     LocalServer server(Http(c.status, c.body));
     EXPECT_EQ(QueryOnlineVersion("Drovik", "1.0.1", server.Address().c_str(), 5000), c.expected)
       << c.status << " " << c.body.substr(0, 40);
+  }
+  // Answers cut short: inside the status line, inside the headers, before the body's announced length.
+  for (const std::string& cut : {std::string("HTTP/1.1 200"), std::string("HTTP/1.1 200 OK\r\nContent-Type: text/ht"),
+                                Http(200, "Drovik=1.0.2;").substr(0, Http(200, "Drovik=1.0.2;").size() - 3)})
+  {
+    LocalServer server(cut);
+    EXPECT_EQ(QueryOnlineVersion("Drovik", "1.0.1", server.Address().c_str(), 5000), kVersionNoAnswer) << cut;
   }
   EXPECT_STREQ(VersionCheckResultText(kVersionNoAnswer), "Service not available");
   EXPECT_STREQ(VersionCheckResultText(kVersionOlder), "Older plugin available");

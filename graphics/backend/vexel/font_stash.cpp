@@ -17,6 +17,7 @@ static void FontStashScratchFree(void* ptr, void* up);
 #include <stb/stb_truetype.h>
 #undef STB_TRUETYPE_IMPLEMENTATION
 
+#include "coretext/drawable_face.h"
 #include "font_stash.h"
 
 namespace {
@@ -337,21 +338,12 @@ float VertAlign(FontStashContext* stash, FontStashFont* font, int align, short i
   return 0.0f;
 }
 
-// A light check of a font's table directory, so that the font reader never starts outside the bytes it got.
-bool TableDirectoryFits(const unsigned char* data, int size, int offset)
+// The glyph of a code point; a character map that names a glyph the face does not have gives the missing glyph,
+// since the metric readers would look past their tables for it.
+int GlyphIndex(FontStashFont* font, unsigned int codepoint)
 {
-  if (offset < 0 || size < 12 || offset > size - 12) return false;
-  const unsigned char* p = data + offset;
-  int numTables = (p[4] << 8) | p[5];
-  if ((long)offset + 12 + 16L * numTables > size) return false;
-  for (int i = 0; i < numTables; i++)
-  {
-    const unsigned char* t = p + 12 + 16 * i;
-    unsigned long off = ((unsigned long)t[8] << 24) | (t[9] << 16) | (t[10] << 8) | t[11];
-    unsigned long len = ((unsigned long)t[12] << 24) | (t[13] << 16) | (t[14] << 8) | t[15];
-    if (off > (unsigned long)size || len > (unsigned long)size - off) return false;
-  }
-  return true;
+  int g = stbtt_FindGlyphIndex(&font->font, (int)codepoint);
+  return g > 0 && g < font->font.numGlyphs ? g : 0;
 }
 
 // The font reader looks up a face in a collection's header without knowing the size of the bytes: check it first.
@@ -565,7 +557,7 @@ int FontStashAddFontMem(FontStashContext* stash, const char* name, unsigned char
   stash->nscratch = 0;
   int offset = CollectionHeaderFits(data, dataSize, fontIndex) ? stbtt_GetFontOffsetForIndex(data, fontIndex) : -1;
   font->font.userdata = stash;
-  if (offset < 0 || !TableDirectoryFits(data, dataSize, offset) || !stbtt_InitFont(&font->font, data, offset))
+  if (offset < 0 || !coretext::FaceIsDrawable(data, (size_t)dataSize, (size_t)offset) || !stbtt_InitFont(&font->font, data, offset))
   {
     FreeFont(font);
     return -1;
@@ -775,14 +767,14 @@ FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, 
 
   // The glyph comes from the font, else from its first fallback that has it, else it is the font's missing glyph.
   FontStashFont* renderFont = font;
-  int g = stbtt_FindGlyphIndex(&font->font, (int)codepoint);
+  int g = GlyphIndex(font, codepoint);
   if (g == 0)
   {
     for (int i = 0; i < font->nfallbacks; ++i)
     {
       FontStashFont* fallback = ValidFont(stash, font->fallbacks[i]);
       if (!fallback) continue;
-      int fallbackIndex = stbtt_FindGlyphIndex(&fallback->font, (int)codepoint);
+      int fallbackIndex = GlyphIndex(fallback, codepoint);
       if (fallbackIndex != 0)
       {
         g = fallbackIndex;

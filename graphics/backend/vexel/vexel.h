@@ -120,6 +120,10 @@ void vxStrokePath(VXcontext* ctx);
 void vxDumpPathCache(VXcontext* ctx);
 
 // ---- images (ids are positive; 0 means none) ----
+// Encoded images (PNG, JPEG) are sized from their header first: more than VX_MAX_IMAGE_SIDE pixels on a side or
+// VX_MAX_IMAGE_PIXELS in all are refused without decoding.
+#define VX_MAX_IMAGE_SIDE 16384
+#define VX_MAX_IMAGE_PIXELS (64LL * 1024 * 1024)
 int vxCreateImageFromFile(VXcontext* ctx, const char* filename, int imageFlags);
 int vxCreateImageFromMemory(VXcontext* ctx, int imageFlags, const unsigned char* data, int ndata);
 int vxCreateImageFromPixels(VXcontext* ctx, int w, int h, int imageFlags, const unsigned char* data);

@@ -40,8 +40,10 @@ VXpathCache* AllocPathCache()
 
 constexpr float kPi = 3.14159265358979323846264338327f;
 constexpr float kGradientLength = 1e5f; // linear gradients are drawn as a very large box
-constexpr float kMinPixelRatio = 1e-3f;
-constexpr float kMaxPixelRatio = 1e12f;
+// Pixel ratios beyond these are no screen's: the tolerances they give would make round joins, caps and curves take
+// millions of segments.
+constexpr float kMinPixelRatio = 1.0f / 64.0f;
+constexpr float kMaxPixelRatio = 64.0f;
 
 float Clampf(float a, float mn, float mx) { return a < mn ? mn : (a > mx ? mx : a); }
 

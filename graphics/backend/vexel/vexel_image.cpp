@@ -1,38 +1,43 @@
-// Vexel images: decoding PNG and JPEG through stb_image and handing the pixels to the back end as textures.
-#include <cstring>
+// Vexel images: PNG and JPEG decoded by Debian's libpng and libjpeg-turbo and handed to the back end as textures.
+#include <cstdio>
+#include <vector>
 
-// stb_image is compiled here, private to this module, limited to the two formats the editor uses.
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
-#include <stb/stb_image.h>
-
+#include "image_decoder.h"
 #include "vexel.h"
 #include "vexel_context.h"
+
+namespace {
+constexpr long kMaxImageFileSize = 256L * 1024 * 1024;
+
+int CreateImage(VXcontext* ctx, int imageFlags, const unsigned char* data, size_t size)
+{
+  const vexelimage::Pixels pixels = vexelimage::Decode(data, size, VX_MAX_IMAGE_SIDE, VX_MAX_IMAGE_PIXELS);
+  if (pixels.rgba.empty()) return 0;
+  return vxCreateImageFromPixels(ctx, pixels.width, pixels.height, imageFlags, pixels.rgba.data());
+}
+} // namespace
 
 int vxCreateImageFromFile(VXcontext* ctx, const char* filename, int imageFlags)
 {
   if (!filename) return 0;
-  int w, h, n;
-  stbi_set_unpremultiply_on_load(1);
-  stbi_convert_iphone_png_to_rgb(1);
-  unsigned char* img = stbi_load(filename, &w, &h, &n, 4);
-  if (img == nullptr) return 0;
-  int image = vxCreateImageFromPixels(ctx, w, h, imageFlags, img);
-  stbi_image_free(img);
-  return image;
+  std::FILE* f = std::fopen(filename, "rb");
+  if (!f) return 0;
+  long size = -1;
+  if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+  std::vector<unsigned char> bytes;
+  if (size > 0 && size <= kMaxImageFileSize && std::fseek(f, 0, SEEK_SET) == 0)
+  {
+    bytes.resize((size_t)size);
+    if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) bytes.clear();
+  }
+  std::fclose(f);
+  return bytes.empty() ? 0 : CreateImage(ctx, imageFlags, bytes.data(), bytes.size());
 }
 
 int vxCreateImageFromMemory(VXcontext* ctx, int imageFlags, const unsigned char* data, int ndata)
 {
   if (!data || ndata <= 0) return 0;
-  int w, h, n;
-  unsigned char* img = stbi_load_from_memory(data, ndata, &w, &h, &n, 4);
-  if (img == nullptr) return 0;
-  int image = vxCreateImageFromPixels(ctx, w, h, imageFlags, img);
-  stbi_image_free(img);
-  return image;
+  return CreateImage(ctx, imageFlags, data, (size_t)ndata);
 }
 
 int vxCreateImageFromPixels(VXcontext* ctx, int w, int h, int imageFlags, const unsigned char* data)

@@ -18,8 +18,9 @@ constexpr float kMaxStrokeWidth = 200.0f;
 // drawable surface, and small enough that squared distances never overflow.
 constexpr float kMaxCoordinate = 1e12f;
 // The most vertices one expansion may produce; more fails the expansion.
-constexpr long kMaxExpansionVertices = 1L << 22;
-constexpr float kMaxCapDivisions = 1e6f;
+constexpr long kMaxExpansionVertices = 1L << 20;
+// The most segments of a round cap or join: the widest stroke at the finest tolerance needs fewer than 200.
+constexpr float kMaxCapDivisions = 256.0f;
 
 int Mini(int a, int b) { return a < b ? a : b; }
 int Maxi(int a, int b) { return a > b ? a : b; }

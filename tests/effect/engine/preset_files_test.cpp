@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -136,6 +138,7 @@ TEST_F(PresetFiles, RescanListsOnlyValidVqpRegularFilesSorted)
   Write("C.vqp", named("Cee"));
   Write("notes.txt", named("Text"));
   Write("old.vqp.bak", named("Backup"));
+  Write(".hidden.vqp", named("Hidden"));
   Write("foreign.vqp", Document("Vesquin", "Other", "<Param name=\"Saturation Stages\" val=\"3\"/>\n"));
   fs::create_directory(Path("folder.vqp"));
   d->RescanPresets(mDir.c_str());
@@ -152,6 +155,31 @@ TEST_F(PresetFiles, RescanListsOnlyValidVqpRegularFilesSorted)
   EXPECT_EQ(e->GetParam(kInputTrim)->Value(), 0.0);
   d->RescanPresets((mDir + "/nowhere").c_str());
   EXPECT_EQ(d->NUserPresets(), 0);
+}
+
+// The folder is read again only when its modification time moved: a file changed in place with the folder's time
+// set back is not seen, a file added is.
+TEST_F(PresetFiles, RescanReadsTheFolderAgainOnlyWhenItChanged)
+{
+  auto d = Make();
+  auto named = [](const char* name) {
+    return Document("Vesquin", "Drovik", "<Param name=\"Saturation Stages\" val=\"3\"/>\n", name);
+  };
+  Write("a.vqp", named("Ay"));
+  d->RescanPresets(mDir.c_str());
+  ASSERT_EQ(d->NUserPresets(), 1);
+  struct stat before;
+  ASSERT_EQ(stat(mDir.c_str(), &before), 0);
+  Write("a.vqp", named("Changed"));
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, mDir.c_str(), times, 0), 0);
+  d->RescanPresets(mDir.c_str());
+  EXPECT_STREQ(d->GetUserPreset(0)->mName, "Ay");
+  Write("b.vqp", named("Bee"));
+  d->RescanPresets(mDir.c_str());
+  ASSERT_EQ(d->NUserPresets(), 2);
+  EXPECT_STREQ(d->GetUserPreset(0)->mName, "Changed");
+  EXPECT_FALSE(d->UserPresetsCut());
 }
 
 TEST(PresetNames, FileNameWithoutExtension)
@@ -196,6 +224,28 @@ TEST(PresetFilesInTheDataFolders, SaveRescanAndDefaultPresetInATemporaryHome)
   EXPECT_STREQ(b->GetPresetName(0), "House Default");
   EXPECT_EQ(b->GetParam(kSat_driveodd)->Value(), 61.0);
   EXPECT_EQ(b->GetMirror(kSat_mode), kSatWarm);
+}
+
+// Another local user who plants default.vqp as a link must not get the link's target written: the link is
+// replaced by our file. A failed save leaves the old file and no stray temporary file.
+TEST(PresetFilesInTheDataFolders, SavingOverALinkReplacesTheLinkNotItsTarget)
+{
+  testsupport::TemporaryHome home;
+  auto a = Make();
+  const std::string folder = a->VST2DataFolder().Get(), target = home.Path() + "/victim.txt";
+  std::ofstream(target) << "keep me";
+  fs::create_symlink(target, folder + "/default.vqp");
+  ASSERT_TRUE(a->SaveDefaultPresetFile(folder.c_str()));
+  EXPECT_FALSE(fs::is_symlink(folder + "/default.vqp"));
+  EXPECT_TRUE(fs::is_regular_file(folder + "/default.vqp"));
+  std::ifstream in(target);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me");
+
+  fs::create_directory(folder + "/taken.vqp"); // a rename cannot put a file over a folder
+  EXPECT_FALSE(a->SavePresetFile((folder + "/taken.vqp").c_str()));
+  EXPECT_TRUE(fs::is_directory(folder + "/taken.vqp"));
+  const auto entries = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+  EXPECT_EQ(entries, 2); // default.vqp and the folder, no temporary file left behind
 }
 
 } // namespace

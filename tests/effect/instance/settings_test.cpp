@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "drovik_instance.h"
 #include "effect/Drovik.h"
 #include "temp_home.h"
@@ -50,16 +52,20 @@ protected:
 
 } // namespace
 
-TEST_F(Settings, FreshHomeGetsBothFoldersOpenToEveryone)
+TEST_F(Settings, FreshHomeGetsBothFoldersForTheUserAloneWhateverTheCreationMask)
 {
-  const mode_t previous = umask(022);
+  for (const mode_t mask : {mode_t(0), mode_t(022), mode_t(0277)})
   {
-    Instance instance(mHost);
-    ASSERT_TRUE(instance.Effect());
+    std::filesystem::remove_all(DataFolder());
+    const mode_t previous = umask(mask);
+    {
+      Instance instance(mHost);
+      ASSERT_TRUE(instance.Effect());
+    }
+    umask(previous);
+    EXPECT_EQ(ModeOf(DataFolder()), 0700u) << "mask " << mask;
+    EXPECT_EQ(ModeOf(DataFolder() + "/VST2"), 0700u) << "mask " << mask;
   }
-  umask(previous);
-  EXPECT_EQ(ModeOf(DataFolder()), 0777u);
-  EXPECT_EQ(ModeOf(DataFolder() + "/VST2"), 0777u);
 }
 
 TEST_F(Settings, ExistingFoldersAreLeftAsTheyAre)

@@ -306,4 +306,32 @@ TEST_F(PathTest, OnlyAShapeThatTurnsLeftOnceRoundIsConvex)
   }
 }
 
+// A pixel ratio far beyond any screen's once made every round join of a wide stroke take a million segments (a
+// 246-byte path kept the path fuzzer busy for seconds): joins and caps stay within a few hundred vertices each.
+TEST_F(PathTest, RoundJoinsAndCapsStayBoundedAtAnyPixelRatio)
+{
+  constexpr size_t kJoinsAndCaps = 4, kMostPerJoinOrCap = 2 * (256 + 2), kSegments = 16;
+  for (float ratio : {1.0f, 3.0f, 64.0f, 1e3f, 1e6f, 1e12f})
+  {
+    r.calls.clear();
+    vxBeginFrame(ctx, 800, 600, ratio);
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 10, 10);
+    vxLineTo(ctx, 300, 10);
+    vxLineTo(ctx, 10, 300);
+    vxLineTo(ctx, 300, 300);
+    vxSetStrokeWidth(ctx, 400);
+    vxSetLineJoin(ctx, VX_ROUND);
+    vxSetLineCap(ctx, VX_ROUND);
+    vxStrokePath(ctx);
+    const RecordedCall* stroke = r.Last("stroke");
+    ASSERT_NE(stroke, nullptr);
+    size_t vertices = 0;
+    for (const auto& path : stroke->paths) vertices += path.stroke.size();
+    EXPECT_GT(vertices, 0u) << ratio;
+    EXPECT_LE(vertices, kJoinsAndCaps * kMostPerJoinOrCap + kSegments) << ratio;
+    vxEndFrame(ctx);
+  }
+}
+
 } // namespace

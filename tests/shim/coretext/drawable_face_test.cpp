@@ -1,0 +1,138 @@
+// Damaged faces are refused before the glyph readers see them; sound faces,
+// small and large, are drawn.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "coretext/drawable_face.h"
+#include "coretext/font_descriptor.h"
+#include "tiny_font.h"
+
+namespace
+{
+
+using tinyfont::Bytes;
+using tinyfont::Face;
+using tinyfont::Set16;
+
+bool Drawable(const Bytes& b) { return coretext::FaceIsDrawable(b.data(), b.size(), 0); }
+
+// Offsets within the tiny face's tables.
+size_t Glyph(const Bytes& b, int index)
+{
+  return tinyfont::TableAt(b, "glyf") + tinyfont::Get32(b, tinyfont::TableAt(b, "loca") + 4 * index);
+}
+size_t CharacterMap(const Bytes& b) { return tinyfont::TableAt(b, "cmap") + 12; }
+void Set32(Bytes& b, size_t at, uint32_t v) { Set16(b, at, v >> 16), Set16(b, at + 2, v & 0xffff); }
+
+/// A chain of composites, each holding the next, ending in the triangle:
+/// `levels` composites deep.
+Face Nested(int levels)
+{
+  Face face;
+  for (int i = 0; i < levels; ++i)
+    face.glyphs.push_back(tinyfont::CompositeGlyph({{int16_t(face.glyphs.size() + 1), 0, 0}}));
+  face.glyphs.back() = tinyfont::CompositeGlyph({{1, 0, 0}});
+  return face;
+}
+
+struct Damage
+{
+  const char* what;
+  std::function<Bytes()> make;
+};
+
+Bytes Patched(std::function<void(Bytes&)> patch, Face face = Face{})
+{
+  Bytes b = face.Build();
+  patch(b);
+  return b;
+}
+
+const Damage kDamages[] = {
+    {"a table reaching past the file", [] { return Patched([](Bytes& b) { Set32(b, 12 + 16 * 1 + 12, 0x10000); }); }},
+    {"loca offsets falling",
+     [] { return Patched([](Bytes& b) { Set32(b, tinyfont::TableAt(b, "loca") + 4, 0x60); }); }},
+    {"loca reaching past glyf",
+     [] { return Patched([](Bytes& b) { Set32(b, tinyfont::TableAt(b, "loca") + 12, 0x1000); }); }},
+    {"a contour end past the glyph's points",
+     [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 1) + 10, 200); }); }},
+    {"contour ends falling",
+     []
+     {
+       Face f;
+       f.glyphs[0] = tinyfont::SimpleGlyph({3, 1}, {{0, 0}, {0, 1}, {1, 1}, {1, 0}});
+       return f.Build();
+     }},
+    {"instructions longer than the glyph", [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 1) + 12, 500); }); }},
+    {"a turned-over box", [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 1) + 2, 2000); }); }},
+    {"a last contour of one point off the curve",
+     []
+     {
+       Face f;
+       f.glyphs[1] = tinyfont::SimpleGlyph({2, 3}, {{0, 0}, {5, 9}, {9, 0}, {4, 4}});
+       Bytes b = f.Build();
+       b[Glyph(b, 1) + 10 + 4 + 2 + 3] = 0; // the fourth point's flag: off the curve
+       return b;
+     }},
+    {"a composite that holds itself", [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 2) + 12, 2); }); }},
+    {"a component that is not in the face", [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 2) + 12, 9); }); }},
+    {"composites nested nine deep", [] { return Nested(9).Build(); }},
+    {"65 components",
+     []
+     {
+       Face f;
+       f.glyphs[2] = tinyfont::CompositeGlyph(std::vector<std::array<int16_t, 3>>(65, {1, 0, 0}));
+       return f.Build();
+     }},
+    {"a component moved out of coordinate range",
+     [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 2) + 14, 32000); }); }},
+    {"a character map format the readers cannot search",
+     [] { return Patched([](Bytes& b) { Set16(b, CharacterMap(b), 2); }); }},
+    {"search fields steering past the segments",
+     [] { return Patched([](Bytes& b) { Set16(b, CharacterMap(b) + 10, 6), Set16(b, CharacterMap(b) + 8, 128); }); }},
+    {"a glyph array offset pointing past the map",
+     [] { return Patched([](Bytes& b) { Set16(b, CharacterMap(b) + 14 + 4 + 2 + 4 + 4, 0x4000); }); }},
+    {"kerning pairs past the table",
+     [] { return Patched([](Bytes& b) { Set16(b, tinyfont::TableAt(b, "kern") + 10, 1000); }); }},
+    {"no long horizontal metrics",
+     [] { return Patched([](Bytes& b) { Set16(b, tinyfont::TableAt(b, "hhea") + 34, 0); }); }},
+    {"more glyphs than metrics",
+     []
+     {
+       return Patched(
+           [](Bytes& b)
+           { Set16(b, tinyfont::TableAt(b, "maxp") + 4, 40), Set16(b, tinyfont::TableAt(b, "hhea") + 34, 40); });
+     }},
+};
+
+TEST(DrawableFace, DamagedFacesAreRefused)
+{
+  ASSERT_TRUE(Drawable(Face{}.Build()));
+  for (const Damage& d : kDamages)
+  {
+    const Bytes b = d.make();
+    EXPECT_FALSE(Drawable(b)) << d.what;
+    coretext::FontMetrics metrics;
+    EXPECT_FALSE(coretext::ReadFontFace(b, 0, metrics)) << d.what;
+  }
+}
+
+TEST(DrawableFace, CompositesEightDeepAreDrawn) { EXPECT_TRUE(Drawable(Nested(8).Build())); }
+
+TEST(DrawableFace, InstalledFontsAreDrawn)
+{
+  for (const char* path : {"/usr/share/fonts/truetype/roboto/unhinted/"
+                           "RobotoTTF/Roboto-Regular.ttf",
+                           "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"})
+  {
+    std::ifstream in(path, std::ios::binary);
+    const Bytes b{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(b.empty()) << path;
+    EXPECT_TRUE(Drawable(b)) << path;
+  }
+}
+
+} // namespace
