@@ -228,7 +228,7 @@ void MTLRenderCommandEncoder::endEncoding()
     locks.reserve(textures.size());
     for (const MTLTexture* t : textures)
       locks.emplace_back(t->lock());
-    MTLRasterBeginPass(target, *pass);
+    MTLRasterBeginPass(target, *pass, *draws);
     for (const MTLDraw& d : *draws)
       MTLRasterDraw(target, d);
   });

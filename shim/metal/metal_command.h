@@ -52,6 +52,8 @@ struct MTLDrawState
   MTLWinding winding = MTLWindingClockwise;
   uint32_t stencilReference = 0;
   MTLViewport viewport{0, 0, 0, 0, 0, 1};
+  bool scissored = false;
+  MTLScissorRect scissor{0, 0, 0, 0};
   std::shared_ptr<MTLBuffer> vertexBuffers[kMTLMaxBufferSlots];
   NSUInteger vertexOffsets[kMTLMaxBufferSlots] = {0, 0};
   std::shared_ptr<MTLBuffer> fragmentBuffer;
@@ -80,6 +82,7 @@ public:
   void setFrontFacingWinding(MTLWinding w) { state_.winding = w; }
   void setStencilReferenceValue(uint32_t v) { state_.stencilReference = v; }
   void setViewport(MTLViewport v) { state_.viewport = v; }
+  void setScissorRect(MTLScissorRect r) { state_.scissored = true, state_.scissor = r; }
   void setVertexBuffer(std::shared_ptr<MTLBuffer> b, NSUInteger offset, NSUInteger index);
   void setFragmentBuffer(std::shared_ptr<MTLBuffer> b, NSUInteger offset, NSUInteger index);
   void setFragmentBufferOffset(NSUInteger offset, NSUInteger index);

@@ -188,28 +188,54 @@ void ClipSpan(const Edge& e, double yc, int& lo, int& hi)
   }
 }
 
+/// Pixels [x0, x1) x [y0, y1) of a target.
+struct PixelBox
+{
+  int x0, y0, x1, y1;
+  bool Empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+/// The pixels a draw may touch: its viewport and scissor rectangle within the attachments. Nothing outside is
+/// walked, so a draw cut down to a small scissor costs what the scissor holds.
+PixelBox DrawArea(const MTLRenderTarget& t, const MTLDrawState& s)
+{
+  const MTLViewport& v = s.viewport;
+  int tw = t.color ? (int)t.color->width() : (t.stencil ? (int)t.stencil->width() : 0);
+  int th = t.color ? (int)t.color->height() : (t.stencil ? (int)t.stencil->height() : 0);
+  if (t.stencil) tw = std::min(tw, (int)t.stencil->width()), th = std::min(th, (int)t.stencil->height());
+  PixelBox b;
+  b.x0 = std::max(0, (int)std::ceil(std::max(-1e9, v.originX)));
+  b.y0 = std::max(0, (int)std::ceil(std::max(-1e9, v.originY)));
+  b.x1 = std::min(tw, (int)std::floor(std::min(1e9, v.originX + v.width)));
+  b.y1 = std::min(th, (int)std::floor(std::min(1e9, v.originY + v.height)));
+  if (s.scissored)
+  {
+    const MTLScissorRect& r = s.scissor;
+    b.x0 = std::max(b.x0, (int)std::min<NSUInteger>(r.x, 1u << 30));
+    b.y0 = std::max(b.y0, (int)std::min<NSUInteger>(r.y, 1u << 30));
+    b.x1 = std::min(b.x1, (int)std::min<NSUInteger>(r.x + std::min<NSUInteger>(r.width, 1u << 30), 1u << 30));
+    b.y1 = std::min(b.y1, (int)std::min<NSUInteger>(r.y + std::min<NSUInteger>(r.height, 1u << 30), 1u << 30));
+  }
+  return b;
+}
+
 class TriangleDrawer
 {
 public:
-  TriangleDrawer(const MTLRenderTarget& t, const MTLDraw& d) : t_(t), s_(d.state)
+  TriangleDrawer(const MTLRenderTarget& t, const MTLDraw& d)
+    : t_(t), s_(d.state), area_(DrawArea(t, d.state)),
+      blender_(s_.pipeline->desc.colorAttachments[0], t.color ? t.color->pixelFormat() : MTLPixelFormatInvalid)
   {
     const MTLRenderPipelineDescriptor& pd = s_.pipeline->desc;
     fragment_ = pd.fragmentFunction ? pd.fragmentFunction->fragment : nullptr;
     writeColor_ = fragment_ && t.color && pd.colorAttachments[0].writeMask != MTLColorWriteMaskNone;
     stencil_ = t.stencil && s_.depthStencil && s_.depthStencil->enabled;
-    const MTLViewport& v = s_.viewport;
-    int tw = t.color ? (int)t.color->width() : (t.stencil ? (int)t.stencil->width() : 0);
-    int th = t.color ? (int)t.color->height() : (t.stencil ? (int)t.stencil->height() : 0);
-    if (t.stencil) tw = std::min(tw, (int)t.stencil->width()), th = std::min(th, (int)t.stencil->height());
-    x0_ = std::max(0, (int)std::ceil(std::max(-1e9, v.originX)));
-    y0_ = std::max(0, (int)std::ceil(std::max(-1e9, v.originY)));
-    x1_ = std::min(tw, (int)std::floor(std::min(1e9, v.originX + v.width)));
-    y1_ = std::min(th, (int)std::floor(std::min(1e9, v.originY + v.height)));
+    x0_ = area_.x0, y0_ = area_.y0, x1_ = area_.x1, y1_ = area_.y1;
   }
 
   void Draw(const WindowVertex& p0, const WindowVertex& p1, const WindowVertex& p2)
   {
-    if (!p0.valid || !p1.valid || !p2.valid) return;
+    if (!p0.valid || !p1.valid || !p2.valid || area_.Empty()) return;
     double area = ((double)p1.x - p0.x) * ((double)p2.y - p0.y) - ((double)p2.x - p0.x) * ((double)p1.y - p0.y);
     if (area == 0 || !std::isfinite(area)) return;
     // Window y points down, so a triangle that looks counter-clockwise on screen has a negative area here.
@@ -286,9 +312,8 @@ private:
       for (int i = std::max(r.first, r.last); i < n; ++i) live[i] = 0;
       if (r.first < r.last)
       {
-        Blender blender(s_.pipeline->desc.colorAttachments[0], t_.color->pixelFormat());
         size_t bpp = t_.color->bytesPerPixel();
-        blender.Span(t_.color->row(y) + (x + r.first) * bpp, &rgba_[(size_t)r.first * 4], live + r.first,
+        blender_.Span(t_.color->row(y) + (x + r.first) * bpp, &rgba_[(size_t)r.first * 4], live + r.first,
                      r.last - r.first);
       }
     }
@@ -299,6 +324,8 @@ private:
 
   const MTLRenderTarget& t_;
   const MTLDrawState& s_;
+  PixelBox area_;
+  Blender blender_;
   MTLFragmentFunctionImpl fragment_ = nullptr;
   bool writeColor_ = false, stencil_ = false;
   int x0_, y0_, x1_, y1_;
@@ -359,7 +386,8 @@ NSUInteger VertexCapacity(const MTLDrawState& s)
 
 } // namespace
 
-void MTLRasterBeginPass(const MTLRenderTarget& target, const MTLRenderPassDescriptor& pass)
+void MTLRasterBeginPass(const MTLRenderTarget& target, const MTLRenderPassDescriptor& pass,
+                        const std::vector<MTLDraw>& draws)
 {
   const MTLRenderPassColorAttachmentDescriptor& ca = pass.colorAttachments[0];
   if (target.color && ca.loadAction == MTLLoadActionClear)
@@ -376,10 +404,21 @@ void MTLRasterBeginPass(const MTLRenderTarget& target, const MTLRenderPassDescri
       for (NSUInteger x = 0; x < target.color->width(); ++x) memcpy(row + x * bpp, px, bpp);
     }
   }
+  // The stencil is not stored after the pass, so only what this pass's stencil-testing draws can reach needs
+  // its cleared value: nothing when none tests it.
   const MTLRenderPassStencilAttachmentDescriptor& sa = pass.stencilAttachment;
-  if (target.stencil && sa.loadAction == MTLLoadActionClear)
-    for (NSUInteger y = 0; y < target.stencil->height(); ++y)
-      memset(target.stencil->row((int)y), (int)(sa.clearStencil & 0xff), target.stencil->width());
+  if (!target.stencil || sa.loadAction != MTLLoadActionClear) return;
+  PixelBox used{1 << 30, 1 << 30, 0, 0};
+  for (const MTLDraw& d : draws)
+  {
+    if (!d.state.pipeline || !d.state.depthStencil || !d.state.depthStencil->enabled) continue;
+    PixelBox b = DrawArea(target, d.state);
+    if (b.Empty()) continue;
+    used.x0 = std::min(used.x0, b.x0), used.y0 = std::min(used.y0, b.y0);
+    used.x1 = std::max(used.x1, b.x1), used.y1 = std::max(used.y1, b.y1);
+  }
+  for (int y = used.y0; y < used.y1; ++y)
+    memset(target.stencil->row(y) + used.x0, (int)(sa.clearStencil & 0xff), (size_t)(used.x1 - used.x0));
 }
 
 void MTLRasterDraw(const MTLRenderTarget& target, const MTLDraw& draw)
