@@ -14,6 +14,7 @@ struct ShaderRegistry
   std::mutex lock;
   std::map<std::string, MTLVertexFunctionImpl> vertex;
   std::map<std::string, MTLFragmentFunctionImpl> fragment;
+  std::map<std::string, MTLFragmentCopyImpl> fragmentCopy;
 };
 
 ShaderRegistry& Registry()
@@ -51,10 +52,11 @@ void MTLRegisterVertexFunction(const char* name, MTLVertexFunctionImpl fn)
   Registry().vertex[name] = fn;
 }
 
-void MTLRegisterFragmentFunction(const char* name, MTLFragmentFunctionImpl fn)
+void MTLRegisterFragmentFunction(const char* name, MTLFragmentFunctionImpl fn, MTLFragmentCopyImpl copy)
 {
   std::lock_guard<std::mutex> hold(Registry().lock);
   Registry().fragment[name] = fn;
+  Registry().fragmentCopy[name] = copy;
 }
 
 std::shared_ptr<MTLDevice> MTLCreateSystemDefaultDevice()
@@ -140,6 +142,8 @@ std::shared_ptr<MTLLibrary> MTLDevice::newLibraryWithData(dispatch_data_t data, 
     {
       auto it = Registry().fragment.find(name);
       f->fragment = it == Registry().fragment.end() ? nullptr : it->second;
+      auto copy = Registry().fragmentCopy.find(name);
+      f->fragmentCopy = copy == Registry().fragmentCopy.end() ? nullptr : copy->second;
     }
     if (!f->vertex && !f->fragment)
     {

@@ -99,20 +99,41 @@ void MTLSamplerState::sample(const MTLTexture& t, float u, float v, float rgba[4
   }
 }
 
-void MTLSamplerState::sampleSpan(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba) const
+namespace {
+
+/// Where n samples from (u, v) in steps of (du, dv) land: on texel centres one texel apart along a row, from
+/// column col of row row (not yet addressed); false when they do not.
+bool AlignedRun(const MTLTexture& t, float u, float v, float du, float dv, int n, int& col, int& row)
 {
   int w = (int)t.width(), h = (int)t.height();
   double x = (double)Bounded(u) * w - 0.5, dx = (double)du * w;
   double y = (double)Bounded(v) * h - 0.5, dy = (double)dv * h;
   double rx = std::floor(x + 0.5), ry = std::floor(y + 0.5);
-  bool aligned = w > 0 && h > 0 && std::fabs(dx - 1.0) * n < 1e-3 && std::fabs(dy) * n < 1e-3 &&
-                 std::fabs(x - rx) < 1e-3 && std::fabs(y - ry) < 1e-3;
-  if (!aligned)
+  col = (int)rx, row = (int)ry;
+  return w > 0 && h > 0 && std::fabs(dx - 1.0) * n < 1e-3 && std::fabs(dy) * n < 1e-3 && std::fabs(x - rx) < 1e-3 &&
+         std::fabs(y - ry) < 1e-3;
+}
+
+} // namespace
+
+const uint8_t* MTLSamplerState::texelRun(const MTLTexture& t, float u, float v, float du, float dv, int n) const
+{
+  int col = 0, row = 0;
+  if (n <= 0 || t.pixelFormat() != MTLPixelFormatRGBA8Unorm || !AlignedRun(t, u, v, du, dv, n, col, row)) return nullptr;
+  if (col < 0 || col + n > (int)t.width()) return nullptr;
+  return t.row(Address(row, (int)t.height(), desc.tAddressMode)) + (size_t)col * 4;
+}
+
+void MTLSamplerState::sampleSpan(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba) const
+{
+  int w = (int)t.width(), h = (int)t.height();
+  int col = 0, ry = 0;
+  if (!AlignedRun(t, u, v, du, dv, n, col, ry))
   {
     for (int i = 0; i < n; ++i) sample(t, u + du * i, v + dv * i, rgba + 4 * i);
     return;
   }
-  int row = Address((int)ry, h, desc.tAddressMode), col = (int)rx;
+  int row = Address(ry, h, desc.tAddressMode);
   if (col < 0 || col + n > w || t.bytesPerPixel() != 4)
   {
     for (int i = 0; i < n; ++i) Texel(t, Address(col + i, w, desc.sAddressMode), row, rgba + 4 * i);

@@ -85,6 +85,9 @@ public:
   /// n samples from (u, v) in steps of (du, dv) into rgba (4 floats each); a run that lands on texel centres one
   /// texel apart is copied without filtering. [command worker, texture locked]
   void sampleSpan(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba) const;
+  /// When n samples from (u, v) in steps of (du, dv) land on n neighbouring texel centres of one row of an RGBA8
+  /// texture, the first of those texels; else null. [command worker, texture locked]
+  const uint8_t* texelRun(const MTLTexture& t, float u, float v, float du, float dv, int n) const;
   const MTLSamplerDescriptor desc;
 };
 
@@ -122,6 +125,7 @@ public:
   std::string name;
   MTLVertexFunctionImpl vertex = nullptr;
   MTLFragmentFunctionImpl fragment = nullptr;
+  MTLFragmentCopyImpl fragmentCopy = nullptr;
 };
 
 class MTLLibrary

@@ -96,7 +96,38 @@ public:
         if (live[i]) Write(px + (size_t)i * bpp_, s + 4 * i);
   }
 
+  /// True when Copy may stand for this blend: source-over into four bytes a pixel.
+  bool Copies() const { return bpp_ == 4 && sourceOver_; }
+
+  /// Source-over of n premultiplied RGBA8 texels: opaque ones are copied, clear ones skipped, the others blended
+  /// exactly as Span would blend them.
+  void Copy(uint8_t* px, const uint8_t* texels, int n) const
+  {
+    if (order_[0] == 0)
+      CopyTexels<0, 2>(px, texels, n);
+    else
+      CopyTexels<2, 0>(px, texels, n);
+  }
+
 private:
+  template <int R, int B>
+  static void CopyTexels(uint8_t* px, const uint8_t* p, int n)
+  {
+    constexpr float k = 1.0f / 255.0f;
+    for (int i = 0; i < n; ++i, px += 4, p += 4)
+    {
+      if (p[3] == 255)
+      {
+        px[R] = p[0], px[1] = p[1], px[B] = p[2], px[3] = 255;
+        continue;
+      }
+      if ((p[0] | p[1] | p[2] | p[3]) == 0) continue;
+      float a = p[3] * k, keep = (1.0f - a) * k;
+      px[R] = Quantise(p[0] * k + px[R] * keep), px[1] = Quantise(p[1] * k + px[1] * keep);
+      px[B] = Quantise(p[2] * k + px[B] * keep), px[3] = Quantise(a + px[3] * keep);
+    }
+  }
+
   template <int R, int B>
   static void SourceOver(uint8_t* px, const float* s, const uint8_t* live, int n)
   {
@@ -228,6 +259,7 @@ public:
   {
     const MTLRenderPipelineDescriptor& pd = s_.pipeline->desc;
     fragment_ = pd.fragmentFunction ? pd.fragmentFunction->fragment : nullptr;
+    copy_ = pd.fragmentFunction && blender_.Copies() ? pd.fragmentFunction->fragmentCopy : nullptr;
     writeColor_ = fragment_ && t.color && pd.colorAttachments[0].writeMask != MTLColorWriteMaskNone;
     stencil_ = t.stencil && s_.depthStencil && s_.depthStencil->enabled;
     x0_ = area_.x0, y0_ = area_.y0, x1_ = area_.x1, y1_ = area_.y1;
@@ -280,7 +312,41 @@ private:
     }
   }
 
+  /// Pixels the fragment function would only copy from its texture are copied; the rest are shaded.
   void Span(int y, int x, int n, const MTLStencilDescriptor* sd)
+  {
+    if (copy_ && writeColor_ && !sd)
+    {
+      MTLFragmentIn in = FragmentInput(y, x);
+      const uint8_t* texels = nullptr;
+      MTLSpanRange c = copy_(in, n, &texels);
+      if (c.first >= 0 && c.first < c.last && c.last <= n && texels)
+      {
+        blender_.Copy(t_.color->row(y) + (size_t)(x + c.first) * 4, texels, c.last - c.first);
+        if (c.first > 0) ShadeSpan(y, x, c.first, sd);
+        if (c.last < n) ShadeSpan(y, x + c.last, n - c.last, sd);
+        return;
+      }
+    }
+    ShadeSpan(y, x, n, sd);
+  }
+
+  MTLFragmentIn FragmentInput(int y, int x) const
+  {
+    MTLFragmentIn in;
+    for (int k = 0; k < kMTLMaxVaryings; ++k)
+    {
+      in.varyings[k] = (float)(planes_[k][0] * (x + 0.5) + planes_[k][1] * (y + 0.5) + planes_[k][2]);
+      in.step[k] = (float)planes_[k][0];
+    }
+    in.x = x, in.y = y;
+    in.buffer = s_.fragmentBuffer ? (const uint8_t*)s_.fragmentBuffer->contents() + s_.fragmentOffset : nullptr;
+    in.texture = s_.fragmentTexture.get();
+    in.sampler = s_.fragmentSampler.get();
+    return in;
+  }
+
+  void ShadeSpan(int y, int x, int n, const MTLStencilDescriptor* sd)
   {
     if ((int)live_.size() < n) live_.resize(n), rgba_.resize((size_t)n * 4);
     uint8_t* live = live_.data();
@@ -296,16 +362,7 @@ private:
         }
     if (writeColor_)
     {
-      MTLFragmentIn in;
-      for (int k = 0; k < kMTLMaxVaryings; ++k)
-      {
-        in.varyings[k] = (float)(planes_[k][0] * (x + 0.5) + planes_[k][1] * (y + 0.5) + planes_[k][2]);
-        in.step[k] = (float)planes_[k][0];
-      }
-      in.x = x, in.y = y;
-      in.buffer = s_.fragmentBuffer ? (const uint8_t*)s_.fragmentBuffer->contents() + s_.fragmentOffset : nullptr;
-      in.texture = s_.fragmentTexture.get();
-      in.sampler = s_.fragmentSampler.get();
+      MTLFragmentIn in = FragmentInput(y, x);
       MTLSpanRange r = fragment_(in, n, rgba_.data(), live);
       r.first = std::max(0, r.first), r.last = std::min(n, r.last);
       for (int i = 0; i < r.first; ++i) live[i] = 0;
@@ -327,6 +384,7 @@ private:
   PixelBox area_;
   Blender blender_;
   MTLFragmentFunctionImpl fragment_ = nullptr;
+  MTLFragmentCopyImpl copy_ = nullptr;
   bool writeColor_ = false, stencil_ = false;
   int x0_, y0_, x1_, y1_;
   double planes_[kMTLMaxVaryings][3];

@@ -208,6 +208,37 @@ MTLSpanRange FragmentShader(const MTLFragmentIn& in, int n, float* rgba, uint8_t
   return {sc.lo, sc.hi};
 }
 
+/// The pixels of a span that are plain copies of image texels: an untinted premultiplied image at one texel per
+/// pixel, where the scissor and (for "AA") the edge ramp leave full coverage.
+template <bool AA>
+MTLSpanRange CopySpan(const MTLFragmentIn& in, int n, const uint8_t** texels)
+{
+  if (!in.buffer || !in.texture || !in.sampler) return {0, 0};
+  const MVXfragUniforms& u = *reinterpret_cast<const MVXfragUniforms*>(in.buffer);
+  const float* ic = u.innerCol;
+  if (u.type != kMvxPaintImage || u.texType != kMvxTexturePremultiplied || ic[0] != 1.0f || ic[1] != 1.0f ||
+      ic[2] != 1.0f || ic[3] != 1.0f)
+    return {0, 0};
+  float tu = in.varyings[2], tv = in.varyings[3], dtu = in.step[2], dtv = in.step[3];
+  if (AA && !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMult >= 1.0f)) return {0, 0};
+  const float* m = u.scissorMat;
+  MTLSpanRange r{0, n};
+  if (m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0)
+  {
+    ScissorSpan sc = ScissorIntervals(u, in, n);
+    r = {sc.fullLo, sc.fullHi};
+  }
+  if (r.first >= r.last) return {0, 0};
+  const float* p = u.paintMat;
+  float px = in.varyings[0] + in.step[0] * r.first, py = in.varyings[1] + in.step[1] * r.first;
+  float dpx = in.step[0], dpy = in.step[1];
+  float ex = u.extent[0] != 0 ? u.extent[0] : 1.0f, ey = u.extent[1] != 0 ? u.extent[1] : 1.0f;
+  float s = (p[0] * px + p[4] * py + p[8]) / ex, t = (p[1] * px + p[5] * py + p[9]) / ey;
+  float ds = (p[0] * dpx + p[4] * dpy) / ex, dt = (p[1] * dpx + p[5] * dpy) / ey;
+  *texels = in.sampler->texelRun(*in.texture, s, t, ds, dt, r.last - r.first);
+  return *texels ? r : MTLSpanRange{0, 0};
+}
+
 } // namespace
 
 void mvxRegisterShaders()
@@ -215,7 +246,7 @@ void mvxRegisterShaders()
   static std::once_flag once;
   std::call_once(once, [] {
     MTLRegisterVertexFunction("vertexShader", VertexShader);
-    MTLRegisterFragmentFunction("fragmentShader", FragmentShader<false>);
-    MTLRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>);
+    MTLRegisterFragmentFunction("fragmentShader", FragmentShader<false>, CopySpan<false>);
+    MTLRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>, CopySpan<true>);
   });
 }
