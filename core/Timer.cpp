@@ -11,7 +11,8 @@ public:
   Timer_impl(ITimerFunction func, uint32_t intervalMs) : mFunc(std::move(func)), mIntervalMs(intervalMs)
   {
     foundation::RunLoop& loop = foundation::RunLoop::Main();
-    mId = loop.AddTimer(loop.Now(), mIntervalMs / 1000.0, [this] { TimerProc(); });
+    // Every instance's timer of one interval shares the loop's wake-ups.
+    mId = loop.AddTimer(loop.Now(), mIntervalMs / 1000.0, [this] { TimerProc(); }, true);
   }
 
   ~Timer_impl() override { Stop(); }
