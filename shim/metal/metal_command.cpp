@@ -253,7 +253,11 @@ void MTLBlitCommandEncoder::copyFromBuffer(std::shared_ptr<MTLBuffer> src, NSUIn
 
 void MTLBlitCommandEncoder::generateMipmapsForTexture(std::shared_ptr<MTLTexture> t)
 {
-  owner_->addStep([t] {});
+  if (!t) return;
+  owner_->addStep([t] {
+    std::lock_guard<std::mutex> hold(t->lock());
+    t->buildMipmaps();
+  });
 }
 
 void MTLBlitCommandEncoder::synchronizeResource(std::shared_ptr<MTLTexture> t)

@@ -108,7 +108,7 @@ public:
   void copyFromBuffer(std::shared_ptr<MTLBuffer> src, NSUInteger sourceOffset, NSUInteger sourceBytesPerRow,
                       NSUInteger sourceBytesPerImage, MTLSize sourceSize, std::shared_ptr<MTLTexture> dst,
                       NSUInteger destinationSlice, NSUInteger destinationLevel, MTLOrigin destinationOrigin);
-  /// One level is kept: sampling reads level 0, so there is nothing to build.
+  /// Builds every level after the first from level 0 (a texture without mipmaps has nothing to build).
   void generateMipmapsForTexture(std::shared_ptr<MTLTexture> t);
   /// Storage is CPU-visible: nothing to synchronise.
   void synchronizeResource(std::shared_ptr<MTLTexture> t);

@@ -142,14 +142,14 @@ void Gradient(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, float* r
 
 /// Samples texture 0 along the span at (s, t) + i * (ds, dt), converts by texture type and tints by the inner colour.
 void Sampled(const MVXfragUniforms& u, const MTLFragmentIn& in, float s, float t, float ds, float dt, int n,
-             float* rgba)
+             float* rgba, float footprint = 1.0f)
 {
   if (!in.texture || !in.sampler)
   {
     std::fill(rgba, rgba + 4 * n, 0.0f); // no texture bound reads as transparent black
     return;
   }
-  in.sampler->sampleSpan(*in.texture, s, t, ds, dt, n, rgba);
+  in.sampler->sampleSpan(*in.texture, s, t, ds, dt, n, rgba, footprint);
   const float* ic = u.innerCol;
   bool tint = ic[0] != 1.0f || ic[1] != 1.0f || ic[2] != 1.0f || ic[3] != 1.0f;
   for (int i = 0; i < n; ++i)
@@ -160,6 +160,20 @@ void Sampled(const MVXfragUniforms& u, const MTLFragmentIn& in, float s, float t
     if (tint)
       for (int c = 0; c < 4; ++c) p[c] *= ic[c];
   }
+}
+
+/// How many texels of the bound image one pixel spans: the longer of the steps one pixel right and one pixel down
+/// (pixels are square, so a step down is the step right turned a quarter).
+float ImageFootprint(const MVXfragUniforms& u, const MTLFragmentIn& in, float dsx, float dtx)
+{
+  if (!in.texture) return 1.0f;
+  const float* m = u.paintMat;
+  float ex = u.extent[0] != 0 ? u.extent[0] : 1.0f, ey = u.extent[1] != 0 ? u.extent[1] : 1.0f;
+  float dpx = -in.step[1], dpy = in.step[0];
+  float dsy = (m[0] * dpx + m[4] * dpy) / ex, dty = (m[1] * dpx + m[5] * dpy) / ey;
+  float w = (float)in.texture->width(), h = (float)in.texture->height();
+  float across = (dsx * w) * (dsx * w) + (dtx * h) * (dtx * h), down = (dsy * w) * (dsy * w) + (dty * h) * (dty * h);
+  return std::sqrt(std::max(across, down));
 }
 
 /// Shades pixels [0, n) of a span the scissor leaves some coverage in.
@@ -178,7 +192,7 @@ void Shade(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, bool scisso
     float ex = u.extent[0] != 0 ? u.extent[0] : 1.0f, ey = u.extent[1] != 0 ? u.extent[1] : 1.0f;
     float s = (m[0] * px + m[4] * py + m[8]) / ex, t = (m[1] * px + m[5] * py + m[9]) / ey;
     float ds = (m[0] * dpx + m[4] * dpy) / ex, dt = (m[1] * dpx + m[5] * dpy) / ey;
-    Sampled(u, in, s, t, ds, dt, n, rgba);
+    Sampled(u, in, s, t, ds, dt, n, rgba, ImageFootprint(u, in, ds, dt));
   }
   else if (u.type == kMvxPaintGlyphs)
     Sampled(u, in, in.varyings[2], in.varyings[3], in.step[2], in.step[3], n, rgba);
