@@ -32,6 +32,7 @@ std::vector<std::unique_ptr<Drovik>> Load(int n)
     {
       foundation::MainThreadScope mainThread;
       all.push_back(std::make_unique<Drovik>(plug::InstanceInfo{}));
+      all.back()->StartTicks(); // as the entry point does once the instance is complete
     }
     vst2::Effect& e = all.back()->GetEffect();
     e.dispatcher(&e, vst2::effOpen, 0, 0, nullptr, 0.f);

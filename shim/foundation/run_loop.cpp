@@ -78,7 +78,7 @@ RunLoop::TimerId RunLoop::AddTimer(double firstFire, double interval, TimerFn fn
     return 0;
   std::lock_guard<std::mutex> lock(mMutex);
   const TimerId id = mNextId++;
-  mTimers[id] = Timer{firstFire, interval, std::make_shared<TimerFn>(std::move(fn)), coalesce};
+  mTimers.emplace_back(id, Timer{firstFire, interval, std::make_shared<TimerFn>(std::move(fn)), coalesce});
   ServeNewEntryLocked();
   return id;
 }
@@ -86,7 +86,9 @@ RunLoop::TimerId RunLoop::AddTimer(double firstFire, double interval, TimerFn fn
 void RunLoop::InvalidateTimer(TimerId id)
 {
   std::unique_lock<std::mutex> lock(mMutex);
-  mTimers.erase(id);
+  auto it = FindTimerLocked(id);
+  if (it != mTimers.end())
+    mTimers.erase(it);
   AwaitFiringEndLocked(lock, mFiring, id);
 }
 
@@ -115,6 +117,13 @@ void RunLoop::UseManualClock(ManualClock* clock)
     StartThreadLocked();
 }
 
+std::vector<std::pair<RunLoop::TimerId, RunLoop::Timer>>::iterator RunLoop::FindTimerLocked(TimerId id)
+{
+  auto it = std::lower_bound(mTimers.begin(), mTimers.end(), id,
+                             [](const std::pair<TimerId, Timer>& entry, TimerId key) { return entry.first < key; });
+  return it != mTimers.end() && it->first == id ? it : mTimers.end();
+}
+
 void RunLoop::DueLocked(double now, std::vector<std::pair<double, TimerId>>& due) const
 {
   due.clear();
@@ -126,7 +135,7 @@ void RunLoop::DueLocked(double now, std::vector<std::pair<double, TimerId>>& due
 
 bool RunLoop::FireLocked(std::unique_lock<std::mutex>& lock, TimerId id, double now)
 {
-  auto it = mTimers.find(id);
+  auto it = FindTimerLocked(id);
   // Stopped, or already fired by a loop nested in an earlier callback.
   if (it == mTimers.end() || it->second.next > now || Contains(mFiring, id))
     return false;

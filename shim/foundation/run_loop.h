@@ -111,7 +111,9 @@ private:
   mutable std::mutex mMutex;
   std::condition_variable mWake;   // timers changed, or the thread must stop
   std::condition_variable mFired;  // a firing has ended
-  std::map<TimerId, Timer> mTimers;
+  /// Live timers in order of their ids (ids only grow), kept in one block: every wake-up walks them all.
+  std::vector<std::pair<TimerId, Timer>> mTimers;
+  std::vector<std::pair<TimerId, Timer>>::iterator FindTimerLocked(TimerId id);
   TimerId mNextId = 1;
   std::vector<TimerId> mFiring;          // callbacks in progress, innermost last
   std::thread::id mFiringThread;
