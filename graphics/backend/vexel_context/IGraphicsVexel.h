@@ -16,13 +16,6 @@
 namespace plug {
 namespace igraphics {
 
-/// The bytes of a font as the renderer holds them: they must live as long as any Vexel context may use them.
-struct FontData
-{
-  std::vector<uint8_t> mBytes;
-  int mFaceIdx = 0;
-};
-
 class IGraphicsVexel : public IGraphicsPathBase
 {
 public:
