@@ -99,18 +99,18 @@ public:
   /// True when Copy may stand for this blend: source-over into four bytes a pixel.
   bool Copies() const { return bpp_ == 4 && sourceOver_; }
 
-  /// Source-over of n premultiplied RGBA8 texels: opaque ones are copied, clear ones skipped, the others blended
-  /// exactly as Span would blend them.
-  void Copy(uint8_t* px, const uint8_t* texels, int n) const
+  /// Source-over of n RGBA8 texels (premultiplied, or straight when `straight`): opaque ones are copied, clear
+  /// ones skipped, the others blended exactly as Span would blend the shaded texel.
+  void Copy(uint8_t* px, const uint8_t* texels, int n, bool straight) const
   {
     if (order_[0] == 0)
-      CopyTexels<0, 2>(px, texels, n);
+      straight ? CopyTexels<0, 2, true>(px, texels, n) : CopyTexels<0, 2, false>(px, texels, n);
     else
-      CopyTexels<2, 0>(px, texels, n);
+      straight ? CopyTexels<2, 0, true>(px, texels, n) : CopyTexels<2, 0, false>(px, texels, n);
   }
 
 private:
-  template <int R, int B>
+  template <int R, int B, bool Straight>
   static void CopyTexels(uint8_t* px, const uint8_t* p, int n)
   {
     constexpr float k = 1.0f / 255.0f;
@@ -121,10 +121,13 @@ private:
         px[R] = p[0], px[1] = p[1], px[B] = p[2], px[3] = 255;
         continue;
       }
-      if ((p[0] | p[1] | p[2] | p[3]) == 0) continue;
-      float a = p[3] * k, keep = (1.0f - a) * k;
-      px[R] = Quantise(p[0] * k + px[R] * keep), px[1] = Quantise(p[1] * k + px[1] * keep);
-      px[B] = Quantise(p[2] * k + px[B] * keep), px[3] = Quantise(a + px[3] * keep);
+      float s[4] = {p[0] * k, p[1] * k, p[2] * k, p[3] * k};
+      if (Straight) s[0] *= s[3], s[1] *= s[3], s[2] *= s[3];
+      float a = s[3];
+      if (a <= 0.0f && s[0] <= 0.0f && s[1] <= 0.0f && s[2] <= 0.0f) continue;
+      float keep = (1.0f - a) * k;
+      px[R] = Quantise(s[0] + px[R] * keep), px[1] = Quantise(s[1] + px[1] * keep);
+      px[B] = Quantise(s[2] + px[B] * keep), px[3] = Quantise(a + px[3] * keep);
     }
   }
 
@@ -319,10 +322,11 @@ private:
     {
       MTLFragmentIn in = FragmentInput(y, x);
       const uint8_t* texels = nullptr;
-      MTLSpanRange c = copy_(in, n, &texels);
+      bool straight = false;
+      MTLSpanRange c = copy_(in, n, &texels, &straight);
       if (c.first >= 0 && c.first < c.last && c.last <= n && texels)
       {
-        blender_.Copy(t_.color->row(y) + (size_t)(x + c.first) * 4, texels, c.last - c.first);
+        blender_.Copy(t_.color->row(y) + (size_t)(x + c.first) * 4, texels, c.last - c.first, straight);
         if (c.first > 0) ShadeSpan(y, x, c.first, sd);
         if (c.last < n) ShadeSpan(y, x + c.last, n - c.last, sd);
         return;

@@ -222,17 +222,18 @@ MTLSpanRange FragmentShader(const MTLFragmentIn& in, int n, float* rgba, uint8_t
   return {sc.lo, sc.hi};
 }
 
-/// The pixels of a span that are plain copies of image texels: an untinted premultiplied image at one texel per
-/// pixel, where the scissor and (for "AA") the edge ramp leave full coverage.
+/// The pixels of a span that are plain copies of image texels: an untinted RGBA image at one texel per pixel,
+/// where the scissor and (for "AA") the edge ramp leave full coverage.
 template <bool AA>
-MTLSpanRange CopySpan(const MTLFragmentIn& in, int n, const uint8_t** texels)
+MTLSpanRange CopySpan(const MTLFragmentIn& in, int n, const uint8_t** texels, bool* straight)
 {
   if (!in.buffer || !in.texture || !in.sampler) return {0, 0};
   const MVXfragUniforms& u = *reinterpret_cast<const MVXfragUniforms*>(in.buffer);
   const float* ic = u.innerCol;
-  if (u.type != kMvxPaintImage || u.texType != kMvxTexturePremultiplied || ic[0] != 1.0f || ic[1] != 1.0f ||
-      ic[2] != 1.0f || ic[3] != 1.0f)
+  if (u.type != kMvxPaintImage || (u.texType != kMvxTexturePremultiplied && u.texType != kMvxTextureStraight) ||
+      ic[0] != 1.0f || ic[1] != 1.0f || ic[2] != 1.0f || ic[3] != 1.0f)
     return {0, 0};
+  *straight = u.texType == kMvxTextureStraight;
   float tu = in.varyings[2], tv = in.varyings[3], dtu = in.step[2], dtv = in.step[3];
   if (AA && !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMult >= 1.0f)) return {0, 0};
   const float* m = u.scissorMat;
