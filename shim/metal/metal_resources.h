@@ -151,6 +151,7 @@ public:
   MTLVertexFunctionImpl vertex = nullptr;
   MTLFragmentFunctionImpl fragment = nullptr;
   MTLFragmentCopyImpl fragmentCopy = nullptr;
+  MTLFragmentSolidImpl fragmentSolid = nullptr;
 };
 
 class MTLLibrary

@@ -109,6 +109,28 @@ public:
       straight ? CopyTexels<2, 0, true>(px, texels, n) : CopyTexels<2, 0, false>(px, texels, n);
   }
 
+  /// Source-over of one premultiplied colour onto n pixels, as Span would blend it into each.
+  void Fill(uint8_t* px, const float* s, int n) const
+  {
+    if (s[3] >= 1.0f)
+    {
+      uint8_t packed[4];
+      packed[order_[0]] = Quantise(s[0]), packed[1] = Quantise(s[1]), packed[order_[2]] = Quantise(s[2]);
+      packed[3] = 255;
+      for (int i = 0; i < n; ++i) memcpy(px + 4 * i, packed, 4);
+      return;
+    }
+    if (s[3] <= 0.0f && s[0] <= 0.0f && s[1] <= 0.0f && s[2] <= 0.0f) return;
+    const int r = order_[0], b = order_[2];
+    constexpr float k = 1.0f / 255.0f;
+    float keep = (1.0f - s[3]) * k;
+    for (int i = 0; i < n; ++i, px += 4)
+    {
+      px[r] = Quantise(s[0] + px[r] * keep), px[1] = Quantise(s[1] + px[1] * keep);
+      px[b] = Quantise(s[2] + px[b] * keep), px[3] = Quantise(s[3] + px[3] * keep);
+    }
+  }
+
 private:
   template <int R, int B, bool Straight>
   static void CopyTexels(uint8_t* px, const uint8_t* p, int n)
@@ -263,6 +285,7 @@ public:
     const MTLRenderPipelineDescriptor& pd = s_.pipeline->desc;
     fragment_ = pd.fragmentFunction ? pd.fragmentFunction->fragment : nullptr;
     copy_ = pd.fragmentFunction && blender_.Copies() ? pd.fragmentFunction->fragmentCopy : nullptr;
+    solid_ = pd.fragmentFunction && blender_.Copies() ? pd.fragmentFunction->fragmentSolid : nullptr;
     writeColor_ = fragment_ && t.color && pd.colorAttachments[0].writeMask != MTLColorWriteMaskNone;
     stencil_ = t.stencil && s_.depthStencil && s_.depthStencil->enabled;
     x0_ = area_.x0, y0_ = area_.y0, x1_ = area_.x1, y1_ = area_.y1;
@@ -315,18 +338,27 @@ private:
     }
   }
 
-  /// Pixels the fragment function would only copy from its texture are copied; the rest are shaded.
+  /// Pixels the fragment function would only copy from its texture, or fill with one colour, are copied or
+  /// filled at once; the rest are shaded.
   void Span(int y, int x, int n, const MTLStencilDescriptor* sd)
   {
-    if (copy_ && writeColor_ && !sd)
+    if ((copy_ || solid_) && writeColor_ && !sd)
     {
       MTLFragmentIn in = FragmentInput(y, x);
       const uint8_t* texels = nullptr;
       bool straight = false;
-      MTLSpanRange c = copy_(in, n, &texels, &straight);
-      if (c.first >= 0 && c.first < c.last && c.last <= n && texels)
+      float colour[4];
+      MTLSpanRange c{0, 0};
+      if (copy_) c = copy_(in, n, &texels, &straight);
+      const bool copy = c.first < c.last && texels;
+      if (!copy && solid_) c = solid_(in, n, colour);
+      if (c.first >= 0 && c.first < c.last && c.last <= n)
       {
-        blender_.Copy(t_.color->row(y) + (size_t)(x + c.first) * 4, texels, c.last - c.first, straight);
+        uint8_t* px = t_.color->row(y) + (size_t)(x + c.first) * 4;
+        if (copy)
+          blender_.Copy(px, texels, c.last - c.first, straight);
+        else
+          blender_.Fill(px, colour, c.last - c.first);
         if (c.first > 0) ShadeSpan(y, x, c.first, sd);
         if (c.last < n) ShadeSpan(y, x + c.last, n - c.last, sd);
         return;
@@ -389,6 +421,7 @@ private:
   Blender blender_;
   MTLFragmentFunctionImpl fragment_ = nullptr;
   MTLFragmentCopyImpl copy_ = nullptr;
+  MTLFragmentSolidImpl solid_ = nullptr;
   bool writeColor_ = false, stencil_ = false;
   int x0_, y0_, x1_, y1_;
   double planes_[kMTLMaxVaryings][3];

@@ -222,6 +222,32 @@ MTLSpanRange FragmentShader(const MTLFragmentIn& in, int n, float* rgba, uint8_t
   return {sc.lo, sc.hi};
 }
 
+/// The pixels of a span with full coverage: [0, n) or the scissor's full part, and only where (for "AA") the
+/// edge ramp is off.
+template <bool AA>
+MTLSpanRange FullyCovered(const MVXfragUniforms& u, const MTLFragmentIn& in, int n)
+{
+  float tu = in.varyings[2], tv = in.varyings[3], dtu = in.step[2], dtv = in.step[3];
+  if (AA && !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMult >= 1.0f)) return {0, 0};
+  const float* m = u.scissorMat;
+  if (!(m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0)) return {0, n};
+  ScissorSpan sc = ScissorIntervals(u, in, n);
+  return sc.fullLo < sc.fullHi ? MTLSpanRange{sc.fullLo, sc.fullHi} : MTLSpanRange{0, 0};
+}
+
+/// The pixels of a span a solid colour paint covers fully, and that colour.
+template <bool AA>
+MTLSpanRange SolidSpan(const MTLFragmentIn& in, int n, float rgba[4])
+{
+  if (!in.buffer) return {0, 0};
+  const MVXfragUniforms& u = *reinterpret_cast<const MVXfragUniforms*>(in.buffer);
+  const float *ic = u.innerCol, *oc = u.outerCol;
+  if (u.type != kMvxPaintGradient || ic[0] != oc[0] || ic[1] != oc[1] || ic[2] != oc[2] || ic[3] != oc[3])
+    return {0, 0};
+  std::copy(ic, ic + 4, rgba);
+  return FullyCovered<AA>(u, in, n);
+}
+
 /// The pixels of a span that are plain copies of image texels: an untinted RGBA image at one texel per pixel,
 /// where the scissor and (for "AA") the edge ramp leave full coverage.
 template <bool AA>
@@ -234,15 +260,7 @@ MTLSpanRange CopySpan(const MTLFragmentIn& in, int n, const uint8_t** texels, bo
       ic[0] != 1.0f || ic[1] != 1.0f || ic[2] != 1.0f || ic[3] != 1.0f)
     return {0, 0};
   *straight = u.texType == kMvxTextureStraight;
-  float tu = in.varyings[2], tv = in.varyings[3], dtu = in.step[2], dtv = in.step[3];
-  if (AA && !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMult >= 1.0f)) return {0, 0};
-  const float* m = u.scissorMat;
-  MTLSpanRange r{0, n};
-  if (m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0)
-  {
-    ScissorSpan sc = ScissorIntervals(u, in, n);
-    r = {sc.fullLo, sc.fullHi};
-  }
+  MTLSpanRange r = FullyCovered<AA>(u, in, n);
   if (r.first >= r.last) return {0, 0};
   const float* p = u.paintMat;
   float px = in.varyings[0] + in.step[0] * r.first, py = in.varyings[1] + in.step[1] * r.first;
@@ -261,7 +279,7 @@ void mvxRegisterShaders()
   static std::once_flag once;
   std::call_once(once, [] {
     MTLRegisterVertexFunction("vertexShader", VertexShader);
-    MTLRegisterFragmentFunction("fragmentShader", FragmentShader<false>, CopySpan<false>);
-    MTLRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>, CopySpan<true>);
+    MTLRegisterFragmentFunction("fragmentShader", FragmentShader<false>, CopySpan<false>, SolidSpan<false>);
+    MTLRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>, CopySpan<true>, SolidSpan<true>);
   });
 }
