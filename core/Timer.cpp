@@ -89,11 +89,15 @@ TimerGroup& GroupFor(uint32_t intervalMs)
 class Timer_impl final : public Timer
 {
 public:
+  /// The first firing's own timer repeats only after this many seconds (it is stopped when it has fired).
+  static constexpr double kNeverAgain = 1e9;
+
   Timer_impl(ITimerFunction func, uint32_t intervalMs) : mFunc(std::move(func)), mGroup(GroupFor(intervalMs))
   {
-    // The first firing comes at once, on a timer of its own; after it the group's ticks take over.
+    // The first firing comes at once, on a timer of its own that would not come back for ages; after it the
+    // group's ticks take over.
     foundation::RunLoop& loop = foundation::RunLoop::Main();
-    mFirstFiring = loop.AddTimer(loop.Now(), intervalMs / 1000.0, [this] { FirstFiring(); });
+    mFirstFiring = loop.AddTimer(loop.Now(), kNeverAgain, [this] { FirstFiring(); });
   }
 
   ~Timer_impl() override { Stop(); }
@@ -111,6 +115,8 @@ public:
 private:
   void FirstFiring()
   {
+    if (mJoined)
+      return;
     foundation::RunLoop::Main().InvalidateTimer(mFirstFiring);
     mFirstFiring = 0;
     mJoined = true;
