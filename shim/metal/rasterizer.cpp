@@ -136,20 +136,33 @@ private:
   static void CopyTexels(uint8_t* px, const uint8_t* p, int n)
   {
     constexpr float k = 1.0f / 255.0f;
-    for (int i = 0; i < n; ++i, px += 4, p += 4)
+    for (int i = 0; i < n;)
     {
-      if (p[3] == 255)
-      {
-        px[R] = p[0], px[1] = p[1], px[B] = p[2], px[3] = 255;
-        continue;
-      }
-      float s[4] = {p[0] * k, p[1] * k, p[2] * k, p[3] * k};
+      // A run of opaque texels goes a word at a time (red and blue swapped for a BGRA target).
+      int run = i;
+      while (run < n && p[4 * run + 3] == 255) ++run;
+      if (R == 0)
+        memcpy(px + 4 * i, p + 4 * i, (size_t)(run - i) * 4);
+      else
+        for (int j = i; j < run; ++j)
+        {
+          uint32_t v;
+          memcpy(&v, p + 4 * j, 4);
+          v = (v & 0xff00ff00u) | ((v & 0xffu) << 16) | ((v >> 16) & 0xffu);
+          memcpy(px + 4 * j, &v, 4);
+        }
+      if (run >= n) return;
+      i = run;
+      const uint8_t* t = p + 4 * i;
+      uint8_t* d = px + 4 * i;
+      ++i;
+      float s[4] = {t[0] * k, t[1] * k, t[2] * k, t[3] * k};
       if (Straight) s[0] *= s[3], s[1] *= s[3], s[2] *= s[3];
       float a = s[3];
       if (a <= 0.0f && s[0] <= 0.0f && s[1] <= 0.0f && s[2] <= 0.0f) continue;
       float keep = (1.0f - a) * k;
-      px[R] = Quantise(s[0] + px[R] * keep), px[1] = Quantise(s[1] + px[1] * keep);
-      px[B] = Quantise(s[2] + px[B] * keep), px[3] = Quantise(a + px[3] * keep);
+      d[R] = Quantise(s[0] + d[R] * keep), d[1] = Quantise(s[1] + d[1] * keep);
+      d[B] = Quantise(s[2] + d[B] * keep), d[3] = Quantise(a + d[3] * keep);
     }
   }
 
