@@ -151,7 +151,7 @@ void IGraphicsVexel::RememberDrawnRegions(long frame)
 
 bool IGraphicsVexel::RegionsDrawnSince(long shown, std::vector<IRECT>& regions) const
 {
-  if (shown < mFirstKnownFrame - 1 || mDrawnHistory.empty() || mDrawnHistory.front().first > shown + 1)
+  if (shown < mFirstKnownFrame || mDrawnHistory.empty() || mDrawnHistory.front().first > shown + 1)
     return false;
   for (const auto& frame : mDrawnHistory)
   {

@@ -159,7 +159,7 @@ private:
   bool mContextReady = false;
   CAMetalLayer* mLayer = nullptr;
   /// Frames copied to the screen so far; what the frames since mFirstKnownFrame changed, newest last (null
-  /// entries: unknown). Frames up to mFirstKnownFrame - 1 drew into a main framebuffer that is gone.
+  /// entries: unknown). Frames before mFirstKnownFrame were copied from a main framebuffer that is gone.
   long mFrameCount = 0;
   long mFirstKnownFrame = 1;
   std::deque<std::pair<long, std::unique_ptr<std::vector<IRECT>>>> mDrawnHistory;
