@@ -1,5 +1,6 @@
 // The framework's repeating timer. It fires on the main run loop (our own run-loop thread, under the main-thread
-// lock), first right away and then every interval, from creation until it is stopped or deleted.
+// lock), first right away and then every interval, from creation until it is stopped or deleted. After the first
+// firing it keeps to the loop's common grid for its interval, so the timers of many instances wake the loop once.
 #pragma once
 
 #include <cstdint>

@@ -78,6 +78,9 @@ public:
   virtual void OnViewInitialized(void* layer) {}
   virtual void OnViewDestroyed() {}
   virtual void EndFrame() {}
+  /// While DrawDirtyRects draws a frame: the regions it draws into, in points, pixel-aligned; else null (the
+  /// frame's extent is not known).
+  const IRECTList* GetDrawnRegions() const { return mDrawingRegions ? &mDrawnRegions : nullptr; }
 
   // ---- 2. Drawing primitives (the back end) ----
   virtual void DrawSVG(const ISVG& svg, const IRECT& bounds, const IBlend* blend = nullptr) = 0;
@@ -155,6 +158,10 @@ public:
   virtual void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow) = 0;
   virtual void SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data) = 0;
   virtual void UpdateLayer() {}
+  /// The byte of a layer pixel that holds alpha.
+  virtual int AlphaChannelIndex() const = 0;
+  /// True when layer pixel rows are stored bottom row first.
+  virtual bool LayerPixelsFlipped() const = 0;
   virtual bool SupportsPaths() const { return false; }
 
   // ---- 4. Paths (the back end; empty here) ----
@@ -615,6 +622,11 @@ protected:
   float mCursorY = -1.f;
   float mXTranslation = 0.f;
   float mYTranslation = 0.f;
+  /// Where the frame lands on the platform's drawable; 0 unless a platform needs otherwise.
+  float mDrawOffsetX = 0.f;
+  float mDrawOffsetY = 0.f;
+  IRECTList mDrawnRegions;
+  bool mDrawingRegions = false;
   std::stack<ILayer*, std::deque<ILayer*>> mLayers;
   /// Parameters with a host gesture begun and not yet ended.
   std::set<int> mOpenGestures;

@@ -37,23 +37,28 @@ void IGraphics::DrawDirtyRects(IRECTList& rects)
   if (rects.Size() == 0)
     return;
   const float s = GetBackingPixelScale();
-  BeginFrame();
+  mDrawnRegions.Clear();
   if (!mDrawUnionOfDirtyRects)
   {
     for (int i = 0; i < rects.Size(); ++i)
       rects.Set(i, rects.Get(i).GetPixelAligned(s));
     rects.Coalesce();
     for (int i = 0; i < rects.Size(); ++i)
-      Draw(rects.Get(i), s);
+      mDrawnRegions.Add(rects.Get(i));
   }
   else
   {
     IRECT u = rects.Get(0);
     for (int i = 1; i < rects.Size(); ++i)
       u = u.Union(rects.Get(i));
-    Draw(u.GetPixelAligned(s), s);
+    mDrawnRegions.Add(u.GetPixelAligned(s));
   }
+  mDrawingRegions = true;
+  BeginFrame();
+  for (int i = 0; i < mDrawnRegions.Size(); ++i)
+    Draw(mDrawnRegions.Get(i), s);
   EndFrame();
+  mDrawingRegions = false;
 }
 
 void IGraphics::Draw(const IRECT& bounds, float scale)

@@ -15,8 +15,6 @@ namespace {
 
 /// Layers larger than this many device pixels a side are not made (their bitmap would not be drawable).
 constexpr double kMaxLayerPixels = 32768.0;
-/// The back end keeps a pixel's alpha in byte 3 of 4.
-constexpr int kAlphaByteIndex = 3;
 /// Taps on each side of the shadow's blur kernel at most; beyond about the blur size they weigh nothing.
 constexpr int kMaxShadowKernelLength = 256;
 
@@ -245,7 +243,16 @@ void IGraphics::ApplyLayerDropShadow(ILayerPtr& layer, const IShadow& shadow)
   if (rowBytes < ptrdiff_t(width) * 4 || pixels.size() % size_t(height) != 0)
     return;
   const double blur = double(bitmap.GetScale()) * double(bitmap.GetDrawScale()) * double(shadow.mBlurSize);
-  BlurAlpha(pixels.data(), width, height, rowBytes, kAlphaByteIndex, ShadowKernel(blur));
+  // Bottom-up rows are walked from the last stored row with a negative stride, so the blur sees the picture
+  // upright either way.
+  uint8_t* top = pixels.data();
+  ptrdiff_t stride = rowBytes;
+  if (LayerPixelsFlipped())
+    top += rowBytes * (height - 1), stride = -rowBytes;
+  const int alpha = AlphaChannelIndex();
+  if (alpha < 0 || alpha > 3)
+    return;
+  BlurAlpha(top, width, height, stride, alpha, ShadowKernel(blur));
   ApplyShadowMask(layer, pixels, shadow);
 }
 

@@ -2,7 +2,9 @@
 // process-wide font-descriptor cache.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace plug {
 namespace igraphics {
@@ -12,6 +14,14 @@ class FontDescriptor
 {
 public:
   virtual ~FontDescriptor() = default;
+};
+
+/// The bytes of a font as the renderer holds them (they must live as long as any renderer may use them), and the
+/// face of them to draw; a face index below 0 means none.
+struct FontData
+{
+  std::vector<uint8_t> mBytes;
+  int mFaceIdx = 0;
 };
 
 class PlatformFont
@@ -25,6 +35,16 @@ public:
   virtual int GetFaceIdx() const { return 0; }
   /// A new descriptor for the cache, owned by the caller; null when the platform keeps none.
   virtual FontDescriptor* MakeDescriptor() const { return nullptr; }
+  /// A copy of the bytes with the face to draw, owned by the caller: by default GetFaceIdx's face.
+  virtual std::unique_ptr<FontData> GetFontData() const
+  {
+    auto data = std::make_unique<FontData>();
+    const uint8_t* bytes = static_cast<const uint8_t*>(GetData());
+    if (bytes && GetDataSize() > 0)
+      data->mBytes.assign(bytes, bytes + GetDataSize());
+    data->mFaceIdx = GetFaceIdx();
+    return data;
+  }
 };
 
 using PlatformFontPtr = std::unique_ptr<PlatformFont>;

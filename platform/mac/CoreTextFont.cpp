@@ -1,6 +1,9 @@
 #include "platform/mac/CoreTextFont.h"
 
+#include <cstring>
+
 #include "core/Paths.h"
+#include "graphics/FontFileReader.h"
 #include "graphics/IGraphics.h"
 
 namespace plug {
@@ -9,6 +12,35 @@ namespace igraphics {
 namespace {
 
 constexpr const char* kFontFileExtension = "ttf";
+
+const char* StyleText(int style)
+{
+  switch (style)
+  {
+    case kFontStyleBold: return "Bold";
+    case kFontStyleItalic: return "Italic";
+    default: return "Regular";
+  }
+}
+
+/// The first face of a collection whose style name string is `style`; -1 when a face without its tables ends the
+/// search first.
+int FaceWithStyle(const std::vector<uint8_t>& bytes, const char* style)
+{
+  for (int face = 0;; ++face)
+  {
+    FontFileReader reader(bytes.data(), bytes.size(), face);
+    if (!reader.IsValid())
+      return -1;
+    if (reader.StyleName()[0] && std::strcmp(reader.StyleName(), style) == 0)
+      return face;
+  }
+}
+
+bool IsCollection(const std::vector<uint8_t>& bytes)
+{
+  return bytes.size() >= 4 && std::memcmp(bytes.data(), "ttcf", 4) == 0;
+}
 
 coretext::FontStyle ToFontStyle(int style)
 {
@@ -47,6 +79,20 @@ double CoreTextFont::EMRatio() const
 
 FontDescriptor* CoreTextFont::MakeDescriptor() const { return new CoreTextFontDescriptor(mDescriptor, EMRatio()); }
 
+std::unique_ptr<FontData> CoreTextFont::GetFontData() const
+{
+  auto data = std::make_unique<FontData>();
+  data->mBytes = *mBytes;
+  data->mFaceIdx = 0;
+  // A file of one face holds only the face fontconfig matched, whatever the file calls its style ("Book" for
+  // DejaVu Sans): looking for the style by name there could only lose it.
+  if (mStyleName.Get()[0] && IsCollection(data->mBytes))
+    data->mFaceIdx = FaceWithStyle(data->mBytes, mStyleName.Get());
+  else if (!mStyleName.Get()[0])
+    data->mFaceIdx = GetFaceIdx();
+  return data;
+}
+
 PlatformFontPtr LoadFontFromResource(const char* fontID, const char* fileName, const char* bundleID,
                                      const char* sharedSubPath)
 {
@@ -69,8 +115,7 @@ PlatformFontPtr LoadFontByName(const char* fontID, const char* familyName, int s
   auto descriptor = std::make_shared<coretext::FontDescriptor>(*match);
   if (!bytes || !coretext::ReadFontFace(*bytes, descriptor->mFaceIndex, descriptor->mMetrics))
     return nullptr;
-  const std::string styleName = descriptor->mStyle;
-  return std::make_unique<CoreTextFont>(std::move(descriptor), std::move(bytes), styleName.c_str(), true);
+  return std::make_unique<CoreTextFont>(std::move(descriptor), std::move(bytes), StyleText(style), true);
 }
 
 PlatformFontPtr LoadFontFromMemory(const char* fontID, const void* data, int dataSize)

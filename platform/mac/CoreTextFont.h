@@ -47,9 +47,12 @@ public:
   /// The face the descriptor names: for a font found by family, the face fontconfig matched.
   int GetFaceIdx() const override { return mDescriptor->mFaceIndex; }
   FontDescriptor* MakeDescriptor() const override;
+  /// A copy of the bytes and the face to draw. A font found by family in a collection is the face whose style
+  /// name string is the style asked for (-1 when no face has it); in a file of one face it is that face.
+  std::unique_ptr<FontData> GetFontData() const override;
 
   const coretext::FontDescriptorRef& GetDescriptor() const { return mDescriptor; }
-  /// "" for fonts from files and memory; the matched face's style ("Book", "Bold") for fonts found by family.
+  /// "" for fonts from files and memory; "Bold", "Italic" or "Regular" for fonts found by family, as asked for.
   const char* GetStyleName() const { return mStyleName.Get(); }
   bool IsSystem() const { return mSystem; }
   /// Units per em over (ascender - descender) of the face.

@@ -155,13 +155,29 @@ Point HeadlessView::ConvertFromScreen(Point onScreen) const
 
 void HeadlessView::PresentFrame(const FrameImage& frame)
 {
+  const size_t row = static_cast<size_t>(frame.width) * 4;
+  // Only the changed regions are copied onto a frame of the same size, as a window updates only those.
+  const bool partial = !frame.changed.empty() && frame.width == mFrameWidth && frame.height == mFrameHeight &&
+                       mFrame.size() == row * static_cast<size_t>(frame.height);
   mFrameWidth = frame.width;
   mFrameHeight = frame.height;
-  const size_t row = static_cast<size_t>(frame.width) * 4;
   mFrame.resize(row * static_cast<size_t>(frame.height));
-  for (int y = 0; y < frame.height; ++y)
-    std::memcpy(&mFrame[row * static_cast<size_t>(y)], frame.pixels + frame.bytesPerRow * static_cast<size_t>(y),
-                row);
+  auto copy = [&](int x0, int y0, int x1, int y1) {
+    for (int y = y0; y < y1; ++y)
+      std::memcpy(&mFrame[row * static_cast<size_t>(y) + static_cast<size_t>(x0) * 4],
+                  frame.pixels + frame.bytesPerRow * static_cast<size_t>(y) + static_cast<size_t>(x0) * 4,
+                  static_cast<size_t>(x1 - x0) * 4);
+  };
+  if (!partial)
+    copy(0, 0, frame.width, frame.height);
+  for (const Rect& r : partial ? frame.changed : std::vector<Rect>())
+  {
+    const int x0 = std::clamp(static_cast<int>(r.origin.x), 0, frame.width);
+    const int y0 = std::clamp(static_cast<int>(r.origin.y), 0, frame.height);
+    const int x1 = std::clamp(static_cast<int>(r.MaxX()), x0, frame.width);
+    const int y1 = std::clamp(static_cast<int>(r.MaxY()), y0, frame.height);
+    copy(x0, y0, x1, y1);
+  }
   ++mFramesPresented;
 }
 

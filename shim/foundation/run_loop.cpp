@@ -72,13 +72,13 @@ void RunLoop::WakeLocked()
   }
 }
 
-RunLoop::TimerId RunLoop::AddTimer(double firstFire, double interval, TimerFn fn)
+RunLoop::TimerId RunLoop::AddTimer(double firstFire, double interval, TimerFn fn, bool coalesce)
 {
   if (!(interval > 0.0) || !fn)
     return 0;
   std::lock_guard<std::mutex> lock(mMutex);
   const TimerId id = mNextId++;
-  mTimers[id] = Timer{firstFire, interval, std::make_shared<TimerFn>(std::move(fn))};
+  mTimers.emplace_back(id, Timer{firstFire, interval, std::make_shared<TimerFn>(std::move(fn)), coalesce});
   ServeNewEntryLocked();
   return id;
 }
@@ -86,7 +86,9 @@ RunLoop::TimerId RunLoop::AddTimer(double firstFire, double interval, TimerFn fn
 void RunLoop::InvalidateTimer(TimerId id)
 {
   std::unique_lock<std::mutex> lock(mMutex);
-  mTimers.erase(id);
+  auto it = FindTimerLocked(id);
+  if (it != mTimers.end())
+    mTimers.erase(it);
   AwaitFiringEndLocked(lock, mFiring, id);
 }
 
@@ -115,20 +117,53 @@ void RunLoop::UseManualClock(ManualClock* clock)
     StartThreadLocked();
 }
 
-bool RunLoop::NextDueLocked(double now, TimerId& id) const
+std::vector<std::pair<RunLoop::TimerId, RunLoop::Timer>>::iterator RunLoop::FindTimerLocked(TimerId id)
 {
-  bool found = false;
-  double earliest = 0.0;
+  auto it = std::lower_bound(mTimers.begin(), mTimers.end(), id,
+                             [](const std::pair<TimerId, Timer>& entry, TimerId key) { return entry.first < key; });
+  return it != mTimers.end() && it->first == id ? it : mTimers.end();
+}
+
+void RunLoop::DueLocked(double now, std::vector<std::pair<double, TimerId>>& due) const
+{
+  due.clear();
   for (const auto& entry : mTimers)
+    if (entry.second.next <= now && !Contains(mFiring, entry.first))
+      due.emplace_back(entry.second.next, entry.first);
+  std::sort(due.begin(), due.end());
+}
+
+bool RunLoop::FireLocked(std::unique_lock<std::mutex>& lock, TimerId id, double now)
+{
+  auto it = FindTimerLocked(id);
+  // Stopped, or already fired by a loop nested in an earlier callback.
+  if (it == mTimers.end() || it->second.next > now || Contains(mFiring, id))
+    return false;
+  Timer& timer = it->second;
+  if (timer.coalesce)
+    timer.next = (std::floor(now / timer.interval) + 1.0) * timer.interval;
+  else
+    timer.next += (std::floor((now - timer.next) / timer.interval) + 1.0) * timer.interval;
+  if (timer.next <= now) // rounding: the next firing is always strictly after now
+    timer.next = now + timer.interval;
+  std::shared_ptr<TimerFn> fn = timer.fn;
+  mFiring.push_back(id);
+  mFiringThread = std::this_thread::get_id();
+  lock.unlock();
+  try
   {
-    if (entry.second.next <= now && (!found || entry.second.next < earliest) && !Contains(mFiring, entry.first))
-    {
-      found = true;
-      earliest = entry.second.next;
-      id = entry.first;
-    }
+    (*fn)();
   }
-  return found;
+  catch (...)
+  {
+    // A failing callback must not end the loop; it fires again on its next turn.
+  }
+  lock.lock();
+  Erase(mFiring, id);
+  if (mFiring.empty() && mSourceFiring.empty())
+    mFiringThread = std::thread::id();
+  mFired.notify_all();
+  return true;
 }
 
 int RunLoop::RunDueTimers()
@@ -137,30 +172,16 @@ int RunLoop::RunDueTimers()
   std::unique_lock<std::mutex> lock(mMutex);
   const double now = mClock->Now();
   int fired = 0;
-  TimerId id = 0;
-  while (NextDueLocked(now, id))
+  // Everything due is listed once; timers that callbacks add and that are due already make another round.
+  std::vector<std::pair<double, TimerId>> due;
+  for (DueLocked(now, due); !due.empty(); DueLocked(now, due))
   {
-    Timer& timer = mTimers[id];
-    const double missed = std::floor((now - timer.next) / timer.interval);
-    timer.next += (missed + 1.0) * timer.interval; // next firing strictly after now, on the timer's grid
-    std::shared_ptr<TimerFn> fn = timer.fn;
-    mFiring.push_back(id);
-    mFiringThread = std::this_thread::get_id();
-    lock.unlock();
-    try
-    {
-      (*fn)();
-    }
-    catch (...)
-    {
-      // A failing callback must not end the loop; it fires again on its next turn.
-    }
-    lock.lock();
-    Erase(mFiring, id);
-    if (mFiring.empty() && mSourceFiring.empty())
-      mFiringThread = std::thread::id();
-    mFired.notify_all();
-    ++fired;
+    int firedThisRound = 0;
+    for (const auto& entry : due)
+      firedThisRound += FireLocked(lock, entry.second, now) ? 1 : 0;
+    fired += firedThisRound;
+    if (firedThisRound == 0)
+      break;
   }
   return fired;
 }
@@ -337,8 +358,9 @@ void RunLoop::RunNestedUntil(const std::function<bool()>& done)
   }
 }
 
-RunLoopTimer::RunLoopTimer(RunLoop::TimerFn fn, double intervalSeconds, RunLoop& loop, double firstDelaySeconds)
-  : mLoop(loop), mId(loop.AddTimer(loop.Now() + firstDelaySeconds, intervalSeconds, std::move(fn)))
+RunLoopTimer::RunLoopTimer(RunLoop::TimerFn fn, double intervalSeconds, RunLoop& loop, double firstDelaySeconds,
+                           bool coalesce)
+  : mLoop(loop), mId(loop.AddTimer(loop.Now() + firstDelaySeconds, intervalSeconds, std::move(fn), coalesce))
 {
 }
 

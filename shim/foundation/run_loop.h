@@ -34,9 +34,11 @@ public:
   RunLoop& operator=(const RunLoop&) = delete;
 
   /// Adds a timer that first fires at `firstFire` (clock seconds) and then every `interval` seconds. A timer that
-  /// misses firings (the lock was held, the loop was not pumped) fires once and then keeps to its grid.
-  /// Returns 0 when the interval is not positive. [any thread]
-  TimerId AddTimer(double firstFire, double interval, TimerFn fn);
+  /// misses firings (the lock was held, the loop was not pumped) fires once and then keeps to its grid. A
+  /// coalescing timer keeps, after its first firing, to the grid of whole multiples of its interval on the loop's
+  /// clock instead of its own: all coalescing timers of one interval then fire on one wake-up of the loop, each at
+  /// most one interval later than on its own grid. Returns 0 when the interval is not positive. [any thread]
+  TimerId AddTimer(double firstFire, double interval, TimerFn fn, bool coalesce = false);
 
   /// Stops a timer: it never fires again once this returns. When it is firing on another thread right now, waits
   /// for that firing to end (which cannot be the caller's own firing, nor one blocked by a lock the caller holds,
@@ -78,6 +80,7 @@ private:
     double next;
     double interval;
     std::shared_ptr<TimerFn> fn;
+    bool coalesce;
   };
 
   struct Source
@@ -89,7 +92,10 @@ private:
   void StartThreadLocked(); // needs mMutex
   void StopThread();
   void ThreadMain();
-  bool NextDueLocked(double now, TimerId& id) const;
+  /// The timers due at `now` and not firing, earliest first.
+  void DueLocked(double now, std::vector<std::pair<double, TimerId>>& due) const;
+  /// Fires one timer that DueLocked listed, if it is still due; true when it fired. Called and returns with `lock`.
+  bool FireLocked(std::unique_lock<std::mutex>& lock, TimerId id, double now);
   /// Seconds until the next timer is due (<= 0: one is due); anyTimer tells whether there is a timer at all.
   double WaitLocked(bool& anyTimer) const;
   void WakeLocked();
@@ -105,7 +111,9 @@ private:
   mutable std::mutex mMutex;
   std::condition_variable mWake;   // timers changed, or the thread must stop
   std::condition_variable mFired;  // a firing has ended
-  std::map<TimerId, Timer> mTimers;
+  /// Live timers in order of their ids (ids only grow), kept in one block: every wake-up walks them all.
+  std::vector<std::pair<TimerId, Timer>> mTimers;
+  std::vector<std::pair<TimerId, Timer>>::iterator FindTimerLocked(TimerId id);
   TimerId mNextId = 1;
   std::vector<TimerId> mFiring;          // callbacks in progress, innermost last
   std::thread::id mFiringThread;
@@ -125,7 +133,7 @@ class RunLoopTimer
 public:
   /// First firing `firstDelaySeconds` from now, then every `intervalSeconds`.
   RunLoopTimer(RunLoop::TimerFn fn, double intervalSeconds, RunLoop& loop = RunLoop::Main(),
-               double firstDelaySeconds = 0.0);
+               double firstDelaySeconds = 0.0, bool coalesce = false);
   ~RunLoopTimer();
   RunLoopTimer(const RunLoopTimer&) = delete;
   RunLoopTimer& operator=(const RunLoopTimer&) = delete;

@@ -228,7 +228,7 @@ void MTLRenderCommandEncoder::endEncoding()
     locks.reserve(textures.size());
     for (const MTLTexture* t : textures)
       locks.emplace_back(t->lock());
-    MTLRasterBeginPass(target, *pass);
+    MTLRasterBeginPass(target, *pass, *draws);
     for (const MTLDraw& d : *draws)
       MTLRasterDraw(target, d);
   });
@@ -253,7 +253,11 @@ void MTLBlitCommandEncoder::copyFromBuffer(std::shared_ptr<MTLBuffer> src, NSUIn
 
 void MTLBlitCommandEncoder::generateMipmapsForTexture(std::shared_ptr<MTLTexture> t)
 {
-  owner_->addStep([t] {});
+  if (!t) return;
+  owner_->addStep([t] {
+    std::lock_guard<std::mutex> hold(t->lock());
+    t->buildMipmaps();
+  });
 }
 
 void MTLBlitCommandEncoder::synchronizeResource(std::shared_ptr<MTLTexture> t)

@@ -52,6 +52,8 @@ struct MTLDrawState
   MTLWinding winding = MTLWindingClockwise;
   uint32_t stencilReference = 0;
   MTLViewport viewport{0, 0, 0, 0, 0, 1};
+  bool scissored = false;
+  MTLScissorRect scissor{0, 0, 0, 0};
   std::shared_ptr<MTLBuffer> vertexBuffers[kMTLMaxBufferSlots];
   NSUInteger vertexOffsets[kMTLMaxBufferSlots] = {0, 0};
   std::shared_ptr<MTLBuffer> fragmentBuffer;
@@ -80,6 +82,7 @@ public:
   void setFrontFacingWinding(MTLWinding w) { state_.winding = w; }
   void setStencilReferenceValue(uint32_t v) { state_.stencilReference = v; }
   void setViewport(MTLViewport v) { state_.viewport = v; }
+  void setScissorRect(MTLScissorRect r) { state_.scissored = true, state_.scissor = r; }
   void setVertexBuffer(std::shared_ptr<MTLBuffer> b, NSUInteger offset, NSUInteger index);
   void setFragmentBuffer(std::shared_ptr<MTLBuffer> b, NSUInteger offset, NSUInteger index);
   void setFragmentBufferOffset(NSUInteger offset, NSUInteger index);
@@ -105,7 +108,7 @@ public:
   void copyFromBuffer(std::shared_ptr<MTLBuffer> src, NSUInteger sourceOffset, NSUInteger sourceBytesPerRow,
                       NSUInteger sourceBytesPerImage, MTLSize sourceSize, std::shared_ptr<MTLTexture> dst,
                       NSUInteger destinationSlice, NSUInteger destinationLevel, MTLOrigin destinationOrigin);
-  /// One level is kept: sampling reads level 0, so there is nothing to build.
+  /// Builds every level after the first from level 0 (a texture without mipmaps has nothing to build).
   void generateMipmapsForTexture(std::shared_ptr<MTLTexture> t);
   /// Storage is CPU-visible: nothing to synchronise.
   void synchronizeResource(std::shared_ptr<MTLTexture> t);

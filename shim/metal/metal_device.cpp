@@ -14,6 +14,8 @@ struct ShaderRegistry
   std::mutex lock;
   std::map<std::string, MTLVertexFunctionImpl> vertex;
   std::map<std::string, MTLFragmentFunctionImpl> fragment;
+  std::map<std::string, MTLFragmentCopyImpl> fragmentCopy;
+  std::map<std::string, MTLFragmentSolidImpl> fragmentSolid;
 };
 
 ShaderRegistry& Registry()
@@ -51,10 +53,13 @@ void MTLRegisterVertexFunction(const char* name, MTLVertexFunctionImpl fn)
   Registry().vertex[name] = fn;
 }
 
-void MTLRegisterFragmentFunction(const char* name, MTLFragmentFunctionImpl fn)
+void MTLRegisterFragmentFunction(const char* name, MTLFragmentFunctionImpl fn, MTLFragmentCopyImpl copy,
+                                 MTLFragmentSolidImpl solid)
 {
   std::lock_guard<std::mutex> hold(Registry().lock);
   Registry().fragment[name] = fn;
+  Registry().fragmentCopy[name] = copy;
+  Registry().fragmentSolid[name] = solid;
 }
 
 std::shared_ptr<MTLDevice> MTLCreateSystemDefaultDevice()
@@ -140,6 +145,10 @@ std::shared_ptr<MTLLibrary> MTLDevice::newLibraryWithData(dispatch_data_t data, 
     {
       auto it = Registry().fragment.find(name);
       f->fragment = it == Registry().fragment.end() ? nullptr : it->second;
+      auto copy = Registry().fragmentCopy.find(name);
+      f->fragmentCopy = copy == Registry().fragmentCopy.end() ? nullptr : copy->second;
+      auto solid = Registry().fragmentSolid.find(name);
+      f->fragmentSolid = solid == Registry().fragmentSolid.end() ? nullptr : solid->second;
     }
     if (!f->vertex && !f->fragment)
     {

@@ -1,6 +1,7 @@
 // Textures, samplers, depth-stencil states and libraries of our Metal stand-in.
 #include "metal_resources.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -14,31 +15,66 @@ MTLTextureDescriptor MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MT
 
 MTLTexture::MTLTexture(const MTLTextureDescriptor& d)
   : format_(d.pixelFormat), width_(d.width), height_(d.height), bpp_(MTLPixelFormatBytes(d.pixelFormat)),
-    storage_(d.storageMode), data_((size_t)d.width * d.height * MTLPixelFormatBytes(d.pixelFormat))
+    storage_(d.storageMode)
 {
+  int w = (int)d.width, h = (int)d.height;
+  levels_.push_back(Level{w, h, std::vector<uint8_t>((size_t)w * h * bpp_)});
+  while (d.mipmapped && (w > 1 || h > 1))
+  {
+    w = std::max(1, w / 2), h = std::max(1, h / 2);
+    levels_.push_back(Level{w, h, std::vector<uint8_t>((size_t)w * h * bpp_)});
+  }
 }
 
-bool MTLTexture::regionFits(MTLRegion r) const
+bool MTLTexture::regionFits(MTLRegion r, NSUInteger level) const
 {
-  return r.origin.x <= width_ && r.origin.y <= height_ && r.size.width <= width_ - r.origin.x &&
-         r.size.height <= height_ - r.origin.y;
+  if (level >= levels_.size()) return false;
+  NSUInteger w = (NSUInteger)levels_[level].width, h = (NSUInteger)levels_[level].height;
+  return r.origin.x <= w && r.origin.y <= h && r.size.width <= w - r.origin.x && r.size.height <= h - r.origin.y;
 }
 
 void MTLTexture::replaceRegion(MTLRegion r, NSUInteger level, const void* bytes, NSUInteger bytesPerRow)
 {
-  if (level != 0 || !bytes || !regionFits(r) || bytesPerRow < r.size.width * bpp_) return;
+  if (!bytes || !regionFits(r, level) || bytesPerRow < r.size.width * bpp_) return;
   std::lock_guard<std::mutex> hold(lock_);
+  Level& l = levels_[level];
   for (NSUInteger y = 0; y < r.size.height; ++y)
-    memcpy(row((int)(r.origin.y + y)) + r.origin.x * bpp_, (const uint8_t*)bytes + y * bytesPerRow,
+    memcpy(l.bytes.data() + ((r.origin.y + y) * l.width + r.origin.x) * bpp_, (const uint8_t*)bytes + y * bytesPerRow,
            r.size.width * bpp_);
 }
 
 void MTLTexture::getBytes(void* bytes, NSUInteger bytesPerRow, MTLRegion r, NSUInteger level) const
 {
-  if (level != 0 || !bytes || !regionFits(r) || bytesPerRow < r.size.width * bpp_) return;
+  if (!bytes || !regionFits(r, level) || bytesPerRow < r.size.width * bpp_) return;
   std::lock_guard<std::mutex> hold(lock_);
+  const Level& l = levels_[level];
   for (NSUInteger y = 0; y < r.size.height; ++y)
-    memcpy((uint8_t*)bytes + y * bytesPerRow, row((int)(r.origin.y + y)) + r.origin.x * bpp_, r.size.width * bpp_);
+    memcpy((uint8_t*)bytes + y * bytesPerRow, l.bytes.data() + ((r.origin.y + y) * l.width + r.origin.x) * bpp_,
+           r.size.width * bpp_);
+}
+
+void MTLTexture::buildMipmaps()
+{
+  for (size_t k = 1; k < levels_.size(); ++k)
+  {
+    const Level& src = levels_[k - 1];
+    Level& dst = levels_[k];
+    // An odd or single row or column is averaged with itself.
+    for (int y = 0; y < dst.height; ++y)
+    {
+      const int y0 = std::min(2 * y, src.height - 1), y1 = std::min(2 * y + 1, src.height - 1);
+      for (int x = 0; x < dst.width; ++x)
+      {
+        const int x0 = std::min(2 * x, src.width - 1), x1 = std::min(2 * x + 1, src.width - 1);
+        const uint8_t* a = &src.bytes[((size_t)y0 * src.width + x0) * bpp_];
+        const uint8_t* b = &src.bytes[((size_t)y0 * src.width + x1) * bpp_];
+        const uint8_t* c = &src.bytes[((size_t)y1 * src.width + x0) * bpp_];
+        const uint8_t* d = &src.bytes[((size_t)y1 * src.width + x1) * bpp_];
+        uint8_t* out = &dst.bytes[((size_t)y * dst.width + x) * bpp_];
+        for (int i = 0; i < bpp_; ++i) out[i] = (uint8_t)((a[i] + b[i] + c[i] + d[i] + 2) / 4);
+      }
+    }
+  }
 }
 
 namespace {
@@ -53,9 +89,9 @@ int Address(int i, int n, MTLSamplerAddressMode mode)
   return i < 0 ? 0 : (i >= n ? n - 1 : i);
 }
 
-void Texel(const MTLTexture& t, int x, int y, float* out)
+void Texel(const MTLTexture& t, int x, int y, float* out, int level = 0)
 {
-  const uint8_t* p = t.row(y) + (size_t)x * t.bytesPerPixel();
+  const uint8_t* p = t.levelRow(level, y) + (size_t)x * t.bytesPerPixel();
   constexpr float k = 1.0f / 255.0f;
   switch (t.pixelFormat())
   {
@@ -70,19 +106,19 @@ float Bounded(float v) { return std::isfinite(v) ? (v < -1e6f ? -1e6f : (v > 1e6
 
 } // namespace
 
-void MTLSamplerState::sample(const MTLTexture& t, float u, float v, float rgba[4]) const
+void MTLSamplerState::sampleLevel(const MTLTexture& t, int level, float u, float v, bool linear, float rgba[4]) const
 {
-  int w = (int)t.width(), h = (int)t.height();
+  int w = t.levelWidth(level), h = t.levelHeight(level);
   if (w <= 0 || h <= 0)
   {
     rgba[0] = rgba[1] = rgba[2] = rgba[3] = 0;
     return;
   }
   float x = Bounded(u) * w, y = Bounded(v) * h;
-  bool linear = desc.magFilter == MTLSamplerMinMagFilterLinear;
   if (!linear)
   {
-    Texel(t, Address((int)std::floor(x), w, desc.sAddressMode), Address((int)std::floor(y), h, desc.tAddressMode), rgba);
+    Texel(t, Address((int)std::floor(x), w, desc.sAddressMode), Address((int)std::floor(y), h, desc.tAddressMode), rgba,
+          level);
     return;
   }
   x -= 0.5f, y -= 0.5f;
@@ -91,7 +127,7 @@ void MTLSamplerState::sample(const MTLTexture& t, float u, float v, float rgba[4
   int x0 = Address((int)fx, w, desc.sAddressMode), x1 = Address((int)fx + 1, w, desc.sAddressMode);
   int y0 = Address((int)fy, h, desc.tAddressMode), y1 = Address((int)fy + 1, h, desc.tAddressMode);
   float a[4], b[4], c[4], d[4];
-  Texel(t, x0, y0, a), Texel(t, x1, y0, b), Texel(t, x0, y1, c), Texel(t, x1, y1, d);
+  Texel(t, x0, y0, a, level), Texel(t, x1, y0, b, level), Texel(t, x0, y1, c, level), Texel(t, x1, y1, d, level);
   for (int i = 0; i < 4; ++i)
   {
     float top = a[i] + (b[i] - a[i]) * ax, bottom = c[i] + (d[i] - c[i]) * ax;
@@ -99,20 +135,70 @@ void MTLSamplerState::sample(const MTLTexture& t, float u, float v, float rgba[4
   }
 }
 
-void MTLSamplerState::sampleSpan(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba) const
+void MTLSamplerState::sample(const MTLTexture& t, float u, float v, float rgba[4], float footprint) const
+{
+  // Level of detail: log2 of the footprint. Magnified (footprint 1 or less) samples use the magnification
+  // filter on level 0; minified ones the minification filter on the level(s) the mip filter picks.
+  int levels = (int)t.mipmapLevelCount();
+  bool minified = footprint > 1.0f && std::isfinite(footprint);
+  if (!minified || desc.mipFilter == MTLSamplerMipFilterNotMipmapped || levels < 2)
+  {
+    bool linear = (minified ? desc.minFilter : desc.magFilter) == MTLSamplerMinMagFilterLinear;
+    sampleLevel(t, 0, u, v, linear, rgba);
+    return;
+  }
+  bool linear = desc.minFilter == MTLSamplerMinMagFilterLinear;
+  float lod = std::min(std::log2(footprint), (float)(levels - 1));
+  if (desc.mipFilter == MTLSamplerMipFilterNearest)
+  {
+    sampleLevel(t, std::min(levels - 1, (int)std::floor(lod + 0.5f)), u, v, linear, rgba);
+    return;
+  }
+  int lower = (int)std::floor(lod);
+  float f = lod - (float)lower;
+  sampleLevel(t, lower, u, v, linear, rgba);
+  if (f <= 0.0f || lower + 1 >= levels) return;
+  float upper[4];
+  sampleLevel(t, lower + 1, u, v, linear, upper);
+  for (int i = 0; i < 4; ++i) rgba[i] += (upper[i] - rgba[i]) * f;
+}
+
+namespace {
+
+/// Where n samples from (u, v) in steps of (du, dv) land: on texel centres one texel apart along a row, from
+/// column col of row row (not yet addressed); false when they do not.
+bool AlignedRun(const MTLTexture& t, float u, float v, float du, float dv, int n, int& col, int& row)
 {
   int w = (int)t.width(), h = (int)t.height();
   double x = (double)Bounded(u) * w - 0.5, dx = (double)du * w;
   double y = (double)Bounded(v) * h - 0.5, dy = (double)dv * h;
   double rx = std::floor(x + 0.5), ry = std::floor(y + 0.5);
-  bool aligned = w > 0 && h > 0 && std::fabs(dx - 1.0) * n < 1e-3 && std::fabs(dy) * n < 1e-3 &&
-                 std::fabs(x - rx) < 1e-3 && std::fabs(y - ry) < 1e-3;
-  if (!aligned)
+  col = (int)rx, row = (int)ry;
+  return w > 0 && h > 0 && std::fabs(dx - 1.0) * n < 1e-3 && std::fabs(dy) * n < 1e-3 && std::fabs(x - rx) < 1e-3 &&
+         std::fabs(y - ry) < 1e-3;
+}
+
+} // namespace
+
+const uint8_t* MTLSamplerState::texelRun(const MTLTexture& t, float u, float v, float du, float dv, int n) const
+{
+  int col = 0, row = 0;
+  if (n <= 0 || t.pixelFormat() != MTLPixelFormatRGBA8Unorm || !AlignedRun(t, u, v, du, dv, n, col, row)) return nullptr;
+  if (col < 0 || col + n > (int)t.width()) return nullptr;
+  return t.row(Address(row, (int)t.height(), desc.tAddressMode)) + (size_t)col * 4;
+}
+
+void MTLSamplerState::sampleSpan(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba,
+                                 float footprint) const
+{
+  int w = (int)t.width(), h = (int)t.height();
+  int col = 0, ry = 0;
+  if (footprint > 1.0f || !AlignedRun(t, u, v, du, dv, n, col, ry))
   {
-    for (int i = 0; i < n; ++i) sample(t, u + du * i, v + dv * i, rgba + 4 * i);
+    for (int i = 0; i < n; ++i) sample(t, u + du * i, v + dv * i, rgba + 4 * i, footprint);
     return;
   }
-  int row = Address((int)ry, h, desc.tAddressMode), col = (int)rx;
+  int row = Address(ry, h, desc.tAddressMode);
   if (col < 0 || col + n > w || t.bytesPerPixel() != 4)
   {
     for (int i = 0; i < n; ++i) Texel(t, Address(col + i, w, desc.sAddressMode), row, rgba + 4 * i);

@@ -35,8 +35,9 @@ struct MTLTextureDescriptor
                                                                  NSUInteger height, bool mipmapped);
 };
 
-/// A 2-D texture of one mipmap level in CPU memory. Its bytes are guarded by its own lock, which the command
-/// worker holds while drawing into or sampling the texture, so CPU copies never tear a draw.
+/// A 2-D texture in CPU memory: one level, or with mipmaps every level down to 1 x 1, each half the size of the
+/// one before (rounded down, at least 1). Its bytes are guarded by its own lock, which the command worker holds
+/// while drawing into or sampling the texture, so CPU copies never tear a draw.
 class MTLTexture
 {
 public:
@@ -44,25 +45,43 @@ public:
   MTLPixelFormat pixelFormat() const { return format_; }
   NSUInteger width() const { return width_; }
   NSUInteger height() const { return height_; }
+  NSUInteger mipmapLevelCount() const { return levels_.size(); }
   MTLStorageMode storageMode() const { return storage_; }
-  /// Copies rows into the region; a region outside the texture is ignored. [any thread]
+  /// Copies rows into the region of a level; a region outside it, or a level it lacks, is ignored. [any thread]
   void replaceRegion(MTLRegion region, NSUInteger level, const void* bytes, NSUInteger bytesPerRow);
-  /// Copies the region out; a region outside the texture copies nothing. [any thread]
+  /// Copies the region of a level out; a region outside it copies nothing. [any thread]
   void getBytes(void* bytes, NSUInteger bytesPerRow, MTLRegion region, NSUInteger level) const;
+  /// Builds every level after the first from the one before, each pixel the mean of the 2 x 2 it covers.
+  /// [command worker, under lock()]
+  void buildMipmaps();
 
   // For the rasteriser and shaders (under lock()).
   int bytesPerPixel() const { return bpp_; }
-  uint8_t* row(int y) { return data_.data() + (size_t)y * width_ * bpp_; }
-  const uint8_t* row(int y) const { return data_.data() + (size_t)y * width_ * bpp_; }
+  uint8_t* row(int y) { return levels_[0].bytes.data() + (size_t)y * width_ * bpp_; }
+  const uint8_t* row(int y) const { return levels_[0].bytes.data() + (size_t)y * width_ * bpp_; }
+  int levelWidth(int level) const { return levels_[level].width; }
+  int levelHeight(int level) const { return levels_[level].height; }
+  const uint8_t* levelRow(int level, int y) const
+  {
+    const Level& l = levels_[level];
+    return l.bytes.data() + (size_t)y * l.width * bpp_;
+  }
   std::mutex& lock() const { return lock_; }
-  bool regionFits(MTLRegion r) const;
+  bool regionFits(MTLRegion r) const { return regionFits(r, 0); }
+  bool regionFits(MTLRegion r, NSUInteger level) const;
 
 private:
+  struct Level
+  {
+    int width, height;
+    std::vector<uint8_t> bytes;
+  };
+
   MTLPixelFormat format_;
   NSUInteger width_, height_;
   int bpp_;
   MTLStorageMode storage_;
-  std::vector<uint8_t> data_;
+  std::vector<Level> levels_;
   mutable std::mutex lock_;
 };
 
@@ -80,12 +99,21 @@ class MTLSamplerState
 {
 public:
   explicit MTLSamplerState(const MTLSamplerDescriptor& d) : desc(d) {}
-  /// RGBA in 0..1 at (u, v); a one-channel texture gives (r, 0, 0, 1). [command worker, texture locked]
-  void sample(const MTLTexture& t, float u, float v, float rgba[4]) const;
-  /// n samples from (u, v) in steps of (du, dv) into rgba (4 floats each); a run that lands on texel centres one
-  /// texel apart is copied without filtering. [command worker, texture locked]
-  void sampleSpan(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba) const;
+  /// RGBA in 0..1 at (u, v); a one-channel texture gives (r, 0, 0, 1). `footprint` is how many level-0 texels
+  /// one pixel spans (the screen-space scale): with a mip filter and mipmaps it picks the level (nearest), or
+  /// the two levels to blend (linear). [command worker, texture locked]
+  void sample(const MTLTexture& t, float u, float v, float rgba[4], float footprint = 1.0f) const;
+  /// n samples from (u, v) in steps of (du, dv) into rgba (4 floats each); a run that lands on level-0 texel
+  /// centres one texel apart is copied without filtering. [command worker, texture locked]
+  void sampleSpan(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba,
+                  float footprint = 1.0f) const;
+  /// When n samples from (u, v) in steps of (du, dv) land on n neighbouring texel centres of one row of an RGBA8
+  /// texture, the first of those texels; else null. [command worker, texture locked]
+  const uint8_t* texelRun(const MTLTexture& t, float u, float v, float du, float dv, int n) const;
   const MTLSamplerDescriptor desc;
+
+private:
+  void sampleLevel(const MTLTexture& t, int level, float u, float v, bool linear, float rgba[4]) const;
 };
 
 struct MTLStencilDescriptor
@@ -122,6 +150,8 @@ public:
   std::string name;
   MTLVertexFunctionImpl vertex = nullptr;
   MTLFragmentFunctionImpl fragment = nullptr;
+  MTLFragmentCopyImpl fragmentCopy = nullptr;
+  MTLFragmentSolidImpl fragmentSolid = nullptr;
 };
 
 class MTLLibrary

@@ -48,6 +48,17 @@ struct MTLSpanRange
 typedef void (*MTLVertexFunctionImpl)(const MTLVertexIn& in, MTLVertexOut& out);
 typedef MTLSpanRange (*MTLFragmentFunctionImpl)(const MTLFragmentIn& in, int n, float* rgba, uint8_t* live);
 
+/// A fragment function's shortcut: the pixels [first, last) of a span that it would colour with the bound RGBA8
+/// texture's texels unchanged, one texel each, starting at *texels (their colour multiplied by their alpha first
+/// when *straight is set); an empty range when there are none. Those pixels are then copied (blended only where
+/// the texel is not opaque) instead of shaded.
+typedef MTLSpanRange (*MTLFragmentCopyImpl)(const MTLFragmentIn& in, int n, const uint8_t** texels, bool* straight);
+
+/// A fragment function's other shortcut: the pixels [first, last) of a span that it would colour with one
+/// premultiplied colour, written to rgba; an empty range when there are none. Those pixels are filled at once.
+typedef MTLSpanRange (*MTLFragmentSolidImpl)(const MTLFragmentIn& in, int n, float rgba[4]);
+
 /// Makes C++ shader functions known under the names a library blob uses. [any thread, before making libraries]
 void MTLRegisterVertexFunction(const char* name, MTLVertexFunctionImpl fn);
-void MTLRegisterFragmentFunction(const char* name, MTLFragmentFunctionImpl fn);
+void MTLRegisterFragmentFunction(const char* name, MTLFragmentFunctionImpl fn, MTLFragmentCopyImpl copy = nullptr,
+                                 MTLFragmentSolidImpl solid = nullptr);

@@ -198,6 +198,12 @@ struct MTLViewport
   double originX, originY, width, height, znear, zfar;
 };
 
+/// The pixels a draw may touch; without one set, the whole target.
+struct MTLScissorRect
+{
+  NSUInteger x, y, width, height;
+};
+
 struct MTLClearColor
 {
   double red, green, blue, alpha;

@@ -16,10 +16,51 @@ struct CAMetalLayerCore
   bool handedOut[kCAMetalLayerDrawables] = {false, false, false};
   int displayed = -1;
   long presented = 0;
+  long content[kCAMetalLayerDrawables] = {0, 0, 0}; // label of what each drawable shows
+  int reserved = -1;
+  long reservedContent = 0;
+
+  /// A free (or the reserved) drawable of the current size, made or remade as needed (its label then 0, and
+  /// `remade` set); -1 when none.
+  int TakeSlotLocked(std::unique_lock<std::mutex>& hold, bool& remade);
 };
 
-CAMetalDrawable::CAMetalDrawable(std::shared_ptr<CAMetalLayerCore> core, int slot, std::shared_ptr<MTLTexture> texture)
-  : core_(std::move(core)), slot_(slot), texture_(std::move(texture))
+int CAMetalLayerCore::TakeSlotLocked(std::unique_lock<std::mutex>& hold, bool& remade)
+{
+  remade = false;
+  if (!device || !(size.width >= 1) || !(size.height >= 1) || size.width > kMTLMaxTextureSize ||
+      size.height > kMTLMaxTextureSize)
+    return -1;
+  auto w = (NSUInteger)size.width, h = (NSUInteger)size.height;
+  int slot = reserved;
+  auto findFree = [&] {
+    for (int i = 0; i < kCAMetalLayerDrawables && slot < 0; ++i)
+      if (!handedOut[i] && i != displayed) slot = i;
+    return slot >= 0;
+  };
+  if (slot < 0 && !freed.wait_for(hold, std::chrono::seconds(1), findFree)) return -1;
+  std::shared_ptr<MTLTexture>& t = textures[slot];
+  if (!t || t->width() != w || t->height() != h)
+  {
+    MTLTextureDescriptor d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatBGRA8Unorm, w, h, false);
+    d.usage = MTLTextureUsageRenderTarget;
+    t = device->newTextureWithDescriptor(d);
+    content[slot] = 0;
+    remade = true;
+    if (!t)
+    {
+      handedOut[slot] = false;
+      reserved = reserved == slot ? -1 : reserved;
+      return -1;
+    }
+  }
+  handedOut[slot] = true;
+  return slot;
+}
+
+CAMetalDrawable::CAMetalDrawable(std::shared_ptr<CAMetalLayerCore> core, int slot, std::shared_ptr<MTLTexture> texture,
+                                 long content)
+  : core_(std::move(core)), slot_(slot), texture_(std::move(texture)), content_(content)
 {
 }
 
@@ -36,7 +77,7 @@ void CAMetalDrawable::present()
 {
   {
     std::lock_guard<std::mutex> hold(core_->lock);
-    if (core_->textures[slot_] == texture_) core_->displayed = slot_;
+    if (core_->textures[slot_] == texture_) core_->displayed = slot_, core_->content[slot_] = content_;
     ++core_->presented;
   }
   core_->freed.notify_all();
@@ -95,27 +136,24 @@ void CAMetalLayer::setOpaque(bool v)
 std::shared_ptr<CAMetalDrawable> CAMetalLayer::nextDrawable()
 {
   std::unique_lock<std::mutex> hold(core_->lock);
-  if (!core_->device || !(core_->size.width >= 1) || !(core_->size.height >= 1) ||
-      core_->size.width > kMTLMaxTextureSize || core_->size.height > kMTLMaxTextureSize)
-    return nullptr;
-  auto w = (NSUInteger)core_->size.width, h = (NSUInteger)core_->size.height;
-  int slot = -1;
-  auto findFree = [&] {
-    for (int i = 0; i < kCAMetalLayerDrawables && slot < 0; ++i)
-      if (!core_->handedOut[i] && i != core_->displayed) slot = i;
-    return slot >= 0;
-  };
-  if (!core_->freed.wait_for(hold, std::chrono::seconds(1), findFree)) return nullptr;
-  std::shared_ptr<MTLTexture>& t = core_->textures[slot];
-  if (!t || t->width() != w || t->height() != h)
-  {
-    MTLTextureDescriptor d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatBGRA8Unorm, w, h, false);
-    d.usage = MTLTextureUsageRenderTarget;
-    t = core_->device->newTextureWithDescriptor(d);
-    if (!t) return nullptr;
-  }
-  core_->handedOut[slot] = true;
-  return std::make_shared<CAMetalDrawable>(core_, slot, t);
+  bool remade = false;
+  const int slot = core_->TakeSlotLocked(hold, remade);
+  if (slot < 0) return nullptr;
+  // What a drawable remade since its reservation will show is not what the reserver prepared for.
+  const long content = core_->reserved == slot && !remade ? core_->reservedContent : 0;
+  core_->reserved = -1;
+  return std::make_shared<CAMetalDrawable>(core_, slot, core_->textures[slot], content);
+}
+
+long CAMetalLayer::reserveNextDrawable(long content)
+{
+  std::unique_lock<std::mutex> hold(core_->lock);
+  bool remade = false;
+  const int slot = core_->TakeSlotLocked(hold, remade);
+  if (slot < 0) return -1;
+  core_->reserved = slot;
+  core_->reservedContent = content;
+  return core_->content[slot];
 }
 
 std::shared_ptr<MTLTexture> CAMetalLayer::displayedTexture() const

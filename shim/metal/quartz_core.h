@@ -19,7 +19,7 @@ struct CAMetalLayerCore;
 class CAMetalDrawable : public MTLDrawable
 {
 public:
-  CAMetalDrawable(std::shared_ptr<CAMetalLayerCore> core, int slot, std::shared_ptr<MTLTexture> texture);
+  CAMetalDrawable(std::shared_ptr<CAMetalLayerCore> core, int slot, std::shared_ptr<MTLTexture> texture, long content);
   ~CAMetalDrawable() override;
   std::shared_ptr<MTLTexture> texture() const { return texture_; }
   void present() override;
@@ -28,6 +28,7 @@ private:
   std::shared_ptr<CAMetalLayerCore> core_;
   int slot_;
   std::shared_ptr<MTLTexture> texture_;
+  long content_;
 };
 
 constexpr int kCAMetalLayerDrawables = 3;
@@ -46,7 +47,13 @@ public:
   bool isOpaque() const;
   void setOpaque(bool v);
   /// A free drawable of the current size; null with no device, an empty size, or none free within a second.
+  /// The one chosen by reserveNextDrawable when there is one.
   std::shared_ptr<CAMetalDrawable> nextDrawable(); // [main thread]
+  /// Chooses the drawable the next nextDrawable hands out and labels what it will show once presented with
+  /// `content` (a frame number of the caller's). Returns the label of what it shows now: 0 when that is unknown
+  /// (new, resized, never presented), -1 when no drawable can be had. Lets a caller redraw only what changed
+  /// since that drawable was last presented. [main thread]
+  long reserveNextDrawable(long content);
   /// The texture presented last, or null. [any thread]
   std::shared_ptr<MTLTexture> displayedTexture() const;
   /// Number of drawables presented so far. [any thread]

@@ -96,7 +96,76 @@ public:
         if (live[i]) Write(px + (size_t)i * bpp_, s + 4 * i);
   }
 
+  /// True when Copy may stand for this blend: source-over into four bytes a pixel.
+  bool Copies() const { return bpp_ == 4 && sourceOver_; }
+
+  /// Source-over of n RGBA8 texels (premultiplied, or straight when `straight`): opaque ones are copied, clear
+  /// ones skipped, the others blended exactly as Span would blend the shaded texel.
+  void Copy(uint8_t* px, const uint8_t* texels, int n, bool straight) const
+  {
+    if (order_[0] == 0)
+      straight ? CopyTexels<0, 2, true>(px, texels, n) : CopyTexels<0, 2, false>(px, texels, n);
+    else
+      straight ? CopyTexels<2, 0, true>(px, texels, n) : CopyTexels<2, 0, false>(px, texels, n);
+  }
+
+  /// Source-over of one premultiplied colour onto n pixels, as Span would blend it into each.
+  void Fill(uint8_t* px, const float* s, int n) const
+  {
+    if (s[3] >= 1.0f)
+    {
+      uint8_t packed[4];
+      packed[order_[0]] = Quantise(s[0]), packed[1] = Quantise(s[1]), packed[order_[2]] = Quantise(s[2]);
+      packed[3] = 255;
+      for (int i = 0; i < n; ++i) memcpy(px + 4 * i, packed, 4);
+      return;
+    }
+    if (s[3] <= 0.0f && s[0] <= 0.0f && s[1] <= 0.0f && s[2] <= 0.0f) return;
+    const int r = order_[0], b = order_[2];
+    constexpr float k = 1.0f / 255.0f;
+    float keep = (1.0f - s[3]) * k;
+    for (int i = 0; i < n; ++i, px += 4)
+    {
+      px[r] = Quantise(s[0] + px[r] * keep), px[1] = Quantise(s[1] + px[1] * keep);
+      px[b] = Quantise(s[2] + px[b] * keep), px[3] = Quantise(s[3] + px[3] * keep);
+    }
+  }
+
 private:
+  template <int R, int B, bool Straight>
+  static void CopyTexels(uint8_t* px, const uint8_t* p, int n)
+  {
+    constexpr float k = 1.0f / 255.0f;
+    for (int i = 0; i < n;)
+    {
+      // A run of opaque texels goes a word at a time (red and blue swapped for a BGRA target).
+      int run = i;
+      while (run < n && p[4 * run + 3] == 255) ++run;
+      if (R == 0)
+        memcpy(px + 4 * i, p + 4 * i, (size_t)(run - i) * 4);
+      else
+        for (int j = i; j < run; ++j)
+        {
+          uint32_t v;
+          memcpy(&v, p + 4 * j, 4);
+          v = (v & 0xff00ff00u) | ((v & 0xffu) << 16) | ((v >> 16) & 0xffu);
+          memcpy(px + 4 * j, &v, 4);
+        }
+      if (run >= n) return;
+      i = run;
+      const uint8_t* t = p + 4 * i;
+      uint8_t* d = px + 4 * i;
+      ++i;
+      float s[4] = {t[0] * k, t[1] * k, t[2] * k, t[3] * k};
+      if (Straight) s[0] *= s[3], s[1] *= s[3], s[2] *= s[3];
+      float a = s[3];
+      if (a <= 0.0f && s[0] <= 0.0f && s[1] <= 0.0f && s[2] <= 0.0f) continue;
+      float keep = (1.0f - a) * k;
+      d[R] = Quantise(s[0] + d[R] * keep), d[1] = Quantise(s[1] + d[1] * keep);
+      d[B] = Quantise(s[2] + d[B] * keep), d[3] = Quantise(a + d[3] * keep);
+    }
+  }
+
   template <int R, int B>
   static void SourceOver(uint8_t* px, const float* s, const uint8_t* live, int n)
   {
@@ -188,28 +257,56 @@ void ClipSpan(const Edge& e, double yc, int& lo, int& hi)
   }
 }
 
+/// Pixels [x0, x1) x [y0, y1) of a target.
+struct PixelBox
+{
+  int x0, y0, x1, y1;
+  bool Empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+/// The pixels a draw may touch: its viewport and scissor rectangle within the attachments. Nothing outside is
+/// walked, so a draw cut down to a small scissor costs what the scissor holds.
+PixelBox DrawArea(const MTLRenderTarget& t, const MTLDrawState& s)
+{
+  const MTLViewport& v = s.viewport;
+  int tw = t.color ? (int)t.color->width() : (t.stencil ? (int)t.stencil->width() : 0);
+  int th = t.color ? (int)t.color->height() : (t.stencil ? (int)t.stencil->height() : 0);
+  if (t.stencil) tw = std::min(tw, (int)t.stencil->width()), th = std::min(th, (int)t.stencil->height());
+  PixelBox b;
+  b.x0 = std::max(0, (int)std::ceil(std::max(-1e9, v.originX)));
+  b.y0 = std::max(0, (int)std::ceil(std::max(-1e9, v.originY)));
+  b.x1 = std::min(tw, (int)std::floor(std::min(1e9, v.originX + v.width)));
+  b.y1 = std::min(th, (int)std::floor(std::min(1e9, v.originY + v.height)));
+  if (s.scissored)
+  {
+    const MTLScissorRect& r = s.scissor;
+    b.x0 = std::max(b.x0, (int)std::min<NSUInteger>(r.x, 1u << 30));
+    b.y0 = std::max(b.y0, (int)std::min<NSUInteger>(r.y, 1u << 30));
+    b.x1 = std::min(b.x1, (int)std::min<NSUInteger>(r.x + std::min<NSUInteger>(r.width, 1u << 30), 1u << 30));
+    b.y1 = std::min(b.y1, (int)std::min<NSUInteger>(r.y + std::min<NSUInteger>(r.height, 1u << 30), 1u << 30));
+  }
+  return b;
+}
+
 class TriangleDrawer
 {
 public:
-  TriangleDrawer(const MTLRenderTarget& t, const MTLDraw& d) : t_(t), s_(d.state)
+  TriangleDrawer(const MTLRenderTarget& t, const MTLDraw& d)
+    : t_(t), s_(d.state), area_(DrawArea(t, d.state)),
+      blender_(s_.pipeline->desc.colorAttachments[0], t.color ? t.color->pixelFormat() : MTLPixelFormatInvalid)
   {
     const MTLRenderPipelineDescriptor& pd = s_.pipeline->desc;
     fragment_ = pd.fragmentFunction ? pd.fragmentFunction->fragment : nullptr;
+    copy_ = pd.fragmentFunction && blender_.Copies() ? pd.fragmentFunction->fragmentCopy : nullptr;
+    solid_ = pd.fragmentFunction && blender_.Copies() ? pd.fragmentFunction->fragmentSolid : nullptr;
     writeColor_ = fragment_ && t.color && pd.colorAttachments[0].writeMask != MTLColorWriteMaskNone;
     stencil_ = t.stencil && s_.depthStencil && s_.depthStencil->enabled;
-    const MTLViewport& v = s_.viewport;
-    int tw = t.color ? (int)t.color->width() : (t.stencil ? (int)t.stencil->width() : 0);
-    int th = t.color ? (int)t.color->height() : (t.stencil ? (int)t.stencil->height() : 0);
-    if (t.stencil) tw = std::min(tw, (int)t.stencil->width()), th = std::min(th, (int)t.stencil->height());
-    x0_ = std::max(0, (int)std::ceil(std::max(-1e9, v.originX)));
-    y0_ = std::max(0, (int)std::ceil(std::max(-1e9, v.originY)));
-    x1_ = std::min(tw, (int)std::floor(std::min(1e9, v.originX + v.width)));
-    y1_ = std::min(th, (int)std::floor(std::min(1e9, v.originY + v.height)));
+    x0_ = area_.x0, y0_ = area_.y0, x1_ = area_.x1, y1_ = area_.y1;
   }
 
   void Draw(const WindowVertex& p0, const WindowVertex& p1, const WindowVertex& p2)
   {
-    if (!p0.valid || !p1.valid || !p2.valid) return;
+    if (!p0.valid || !p1.valid || !p2.valid || area_.Empty()) return;
     double area = ((double)p1.x - p0.x) * ((double)p2.y - p0.y) - ((double)p2.x - p0.x) * ((double)p1.y - p0.y);
     if (area == 0 || !std::isfinite(area)) return;
     // Window y points down, so a triangle that looks counter-clockwise on screen has a negative area here.
@@ -254,7 +351,51 @@ private:
     }
   }
 
+  /// Pixels the fragment function would only copy from its texture, or fill with one colour, are copied or
+  /// filled at once; the rest are shaded.
   void Span(int y, int x, int n, const MTLStencilDescriptor* sd)
+  {
+    if ((copy_ || solid_) && writeColor_ && !sd)
+    {
+      MTLFragmentIn in = FragmentInput(y, x);
+      const uint8_t* texels = nullptr;
+      bool straight = false;
+      float colour[4];
+      MTLSpanRange c{0, 0};
+      if (copy_) c = copy_(in, n, &texels, &straight);
+      const bool copy = c.first < c.last && texels;
+      if (!copy && solid_) c = solid_(in, n, colour);
+      if (c.first >= 0 && c.first < c.last && c.last <= n)
+      {
+        uint8_t* px = t_.color->row(y) + (size_t)(x + c.first) * 4;
+        if (copy)
+          blender_.Copy(px, texels, c.last - c.first, straight);
+        else
+          blender_.Fill(px, colour, c.last - c.first);
+        if (c.first > 0) ShadeSpan(y, x, c.first, sd);
+        if (c.last < n) ShadeSpan(y, x + c.last, n - c.last, sd);
+        return;
+      }
+    }
+    ShadeSpan(y, x, n, sd);
+  }
+
+  MTLFragmentIn FragmentInput(int y, int x) const
+  {
+    MTLFragmentIn in;
+    for (int k = 0; k < kMTLMaxVaryings; ++k)
+    {
+      in.varyings[k] = (float)(planes_[k][0] * (x + 0.5) + planes_[k][1] * (y + 0.5) + planes_[k][2]);
+      in.step[k] = (float)planes_[k][0];
+    }
+    in.x = x, in.y = y;
+    in.buffer = s_.fragmentBuffer ? (const uint8_t*)s_.fragmentBuffer->contents() + s_.fragmentOffset : nullptr;
+    in.texture = s_.fragmentTexture.get();
+    in.sampler = s_.fragmentSampler.get();
+    return in;
+  }
+
+  void ShadeSpan(int y, int x, int n, const MTLStencilDescriptor* sd)
   {
     if ((int)live_.size() < n) live_.resize(n), rgba_.resize((size_t)n * 4);
     uint8_t* live = live_.data();
@@ -270,25 +411,15 @@ private:
         }
     if (writeColor_)
     {
-      MTLFragmentIn in;
-      for (int k = 0; k < kMTLMaxVaryings; ++k)
-      {
-        in.varyings[k] = (float)(planes_[k][0] * (x + 0.5) + planes_[k][1] * (y + 0.5) + planes_[k][2]);
-        in.step[k] = (float)planes_[k][0];
-      }
-      in.x = x, in.y = y;
-      in.buffer = s_.fragmentBuffer ? (const uint8_t*)s_.fragmentBuffer->contents() + s_.fragmentOffset : nullptr;
-      in.texture = s_.fragmentTexture.get();
-      in.sampler = s_.fragmentSampler.get();
+      MTLFragmentIn in = FragmentInput(y, x);
       MTLSpanRange r = fragment_(in, n, rgba_.data(), live);
       r.first = std::max(0, r.first), r.last = std::min(n, r.last);
       for (int i = 0; i < r.first; ++i) live[i] = 0;
       for (int i = std::max(r.first, r.last); i < n; ++i) live[i] = 0;
       if (r.first < r.last)
       {
-        Blender blender(s_.pipeline->desc.colorAttachments[0], t_.color->pixelFormat());
         size_t bpp = t_.color->bytesPerPixel();
-        blender.Span(t_.color->row(y) + (x + r.first) * bpp, &rgba_[(size_t)r.first * 4], live + r.first,
+        blender_.Span(t_.color->row(y) + (x + r.first) * bpp, &rgba_[(size_t)r.first * 4], live + r.first,
                      r.last - r.first);
       }
     }
@@ -299,7 +430,11 @@ private:
 
   const MTLRenderTarget& t_;
   const MTLDrawState& s_;
+  PixelBox area_;
+  Blender blender_;
   MTLFragmentFunctionImpl fragment_ = nullptr;
+  MTLFragmentCopyImpl copy_ = nullptr;
+  MTLFragmentSolidImpl solid_ = nullptr;
   bool writeColor_ = false, stencil_ = false;
   int x0_, y0_, x1_, y1_;
   double planes_[kMTLMaxVaryings][3];
@@ -359,7 +494,8 @@ NSUInteger VertexCapacity(const MTLDrawState& s)
 
 } // namespace
 
-void MTLRasterBeginPass(const MTLRenderTarget& target, const MTLRenderPassDescriptor& pass)
+void MTLRasterBeginPass(const MTLRenderTarget& target, const MTLRenderPassDescriptor& pass,
+                        const std::vector<MTLDraw>& draws)
 {
   const MTLRenderPassColorAttachmentDescriptor& ca = pass.colorAttachments[0];
   if (target.color && ca.loadAction == MTLLoadActionClear)
@@ -376,10 +512,21 @@ void MTLRasterBeginPass(const MTLRenderTarget& target, const MTLRenderPassDescri
       for (NSUInteger x = 0; x < target.color->width(); ++x) memcpy(row + x * bpp, px, bpp);
     }
   }
+  // The stencil is not stored after the pass, so only what this pass's stencil-testing draws can reach needs
+  // its cleared value: nothing when none tests it.
   const MTLRenderPassStencilAttachmentDescriptor& sa = pass.stencilAttachment;
-  if (target.stencil && sa.loadAction == MTLLoadActionClear)
-    for (NSUInteger y = 0; y < target.stencil->height(); ++y)
-      memset(target.stencil->row((int)y), (int)(sa.clearStencil & 0xff), target.stencil->width());
+  if (!target.stencil || sa.loadAction != MTLLoadActionClear) return;
+  PixelBox used{1 << 30, 1 << 30, 0, 0};
+  for (const MTLDraw& d : draws)
+  {
+    if (!d.state.pipeline || !d.state.depthStencil || !d.state.depthStencil->enabled) continue;
+    PixelBox b = DrawArea(target, d.state);
+    if (b.Empty()) continue;
+    used.x0 = std::min(used.x0, b.x0), used.y0 = std::min(used.y0, b.y0);
+    used.x1 = std::max(used.x1, b.x1), used.y1 = std::max(used.y1, b.y1);
+  }
+  for (int y = used.y0; y < used.y1; ++y)
+    memset(target.stencil->row(y) + used.x0, (int)(sa.clearStencil & 0xff), (size_t)(used.x1 - used.x0));
 }
 
 void MTLRasterDraw(const MTLRenderTarget& target, const MTLDraw& draw)

@@ -3,6 +3,8 @@
 // blended in float, quantised to 8 bits. A draw touches only the pixels its triangles cover.
 #pragma once
 
+#include <vector>
+
 #include "metal_command.h"
 
 /// The attachments of a pass, locked by the caller for the pass's duration.
@@ -12,7 +14,9 @@ struct MTLRenderTarget
   MTLTexture* stencil = nullptr;
 };
 
-/// Fills a target's attachments as the pass's load actions say. [command worker]
-void MTLRasterBeginPass(const MTLRenderTarget& target, const MTLRenderPassDescriptor& pass);
+/// Fills a target's attachments as the pass's load actions say; the stencil only where the pass's draws test it.
+/// [command worker]
+void MTLRasterBeginPass(const MTLRenderTarget& target, const MTLRenderPassDescriptor& pass,
+                        const std::vector<MTLDraw>& draws);
 /// Draws one recorded draw. [command worker]
 void MTLRasterDraw(const MTLRenderTarget& target, const MTLDraw& draw);

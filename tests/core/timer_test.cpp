@@ -1,6 +1,7 @@
 // The framework timer and the editor queues, with the main run loop driven by hand: what each tick hands to the
 // editor, in which order, and that the idle call always comes. (Queue capacity and wrap are the queue test's.)
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -151,4 +152,42 @@ TEST_F(FrameworkTimer, TicksWaitUntilTheInstanceIsComplete)
   quiet.StartTicks();
   Tick();
   EXPECT_EQ(quiet.idles, 1);
+}
+
+TEST_F(FrameworkTimer, InstancesTickTogetherOnOneWakeUpAfterTheirFirstTick)
+{
+  mClock.Advance(0.003);
+  Recorder a;
+  foundation::RunLoop::Main().RunDueTimers();
+  mClock.Advance(0.008);
+  Recorder b;
+  EXPECT_EQ(foundation::RunLoop::Main().RunDueTimers(), 1); // b's first tick, at once
+  EXPECT_EQ(a.idles, 1);
+  EXPECT_EQ(b.idles, 1);
+  mClock.Set(0.020); // one firing serves both
+  EXPECT_EQ(foundation::RunLoop::Main().RunDueTimers(), 1);
+  EXPECT_EQ(a.idles, 2);
+  EXPECT_EQ(b.idles, 2);
+  Tick();
+  EXPECT_EQ(a.idles, 3);
+  EXPECT_EQ(b.idles, 3);
+}
+
+TEST_F(FrameworkTimer, ATimerStoppedByAnotherDuringATickIsNotCalledAgain)
+{
+  int calls[2] = {0, 0};
+  std::unique_ptr<plug::Timer> timers[2];
+  // On the first shared tick the first timer stops the second, which comes after it in the same tick.
+  timers[0].reset(plug::Timer::Create([&](plug::Timer&) {
+    if (++calls[0] == 2)
+      timers[1]->Stop();
+  }, 20));
+  timers[1].reset(plug::Timer::Create([&](plug::Timer&) { ++calls[1]; }, 20));
+  foundation::RunLoop::Main().RunDueTimers();
+  Tick();
+  Tick();
+  EXPECT_EQ(calls[0], 3);
+  EXPECT_EQ(calls[1], 1);
+  timers[0]->Stop();
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
 }

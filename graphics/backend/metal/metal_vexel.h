@@ -52,3 +52,7 @@ std::shared_ptr<MTLDevice> mvxGetDevice(VXcontext* ctx);
 int mvxImageFromTexture(VXcontext* ctx, std::shared_ptr<MTLTexture> texture, int imageFlags);
 /// The image's texture once every frame in flight that draws into it has finished; null for an unknown image.
 std::shared_ptr<MTLTexture> mvxImageTexture(VXcontext* ctx, int image);
+/// Image flags as this renderer takes them: Metal textures need no translation, so the flags as given.
+int mvxImageFlagsForPlatform(int imageFlags);
+/// Whether the renderer can run here: always 1 (the CPU stands in for the GPU everywhere).
+int mvxRendererAvailable();

@@ -312,6 +312,7 @@ void MVXcontext_vDrovik_vst::renderFlush()
     const MVXcall& call = buffers->calls[i];
     updateRenderPipelineStatesForBlend(call.blend, target->pixelFormat());
     if (!pipelineState || !stencilOnlyPipelineState) continue;
+    renderEncoder->setScissorRect(scissorRectForCall(call, size));
     switch (call.type)
     {
     case MVX_FILL: fill(call); break;
@@ -664,6 +665,50 @@ void MVXcontext_vDrovik_vst::renderTrianglesWithPaint(const VXpaint* paint, VXco
 }
 
 // ---- encoding the calls ----
+
+namespace {
+
+/// True when a source of zero leaves the target as it was: then pixels the scissor masks out need not be visited.
+bool KeepsTargetForZeroSource(const MVXblend& b)
+{
+  auto keeps = [](MTLBlendFactor f) {
+    return f == MTLBlendFactorOne || f == MTLBlendFactorOneMinusSourceAlpha || f == MTLBlendFactorOneMinusSourceColor;
+  };
+  return keeps(b.dstRGB) && keeps(b.dstAlpha);
+}
+
+} // namespace
+
+MTLScissorRect MVXcontext_vDrovik_vst::scissorRectForCall(const MVXcall& call, const unsigned int size[2])
+{
+  const MTLScissorRect all{0, 0, size[0], size[1]};
+  const MVXfragUniforms* u = fragUniformAtIndex(call.uniformOffset);
+  const float* m = u->scissorMat;
+  const float* view = buffers->viewSizeBuffer ? static_cast<const float*>(buffers->viewSizeBuffer->contents()) : nullptr;
+  const bool scissored = m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0;
+  if (!scissored || !view || !(view[0] > 0) || !(view[1] > 0) || !KeepsTargetForZeroSource(call.blend)) return all;
+  // The block holds the inverse of the scissor's transform; its corners, grown by the soft edge the shader
+  // fades over, map back to window units and then to pixels.
+  const float inverse[6] = {m[0], m[1], m[4], m[5], m[8], m[9]};
+  float t[6];
+  if (!vxMatrixInverse(t, inverse)) return all;
+  const double hx = u->scissorExt[0] + 0.5 / u->scissorScale[0], hy = u->scissorExt[1] + 0.5 / u->scissorScale[1];
+  const double sx = viewPortSize[0] / view[0], sy = viewPortSize[1] / view[1];
+  double x0 = 1e18, y0 = 1e18, x1 = -1e18, y1 = -1e18;
+  for (int corner = 0; corner < 4; ++corner)
+  {
+    const double cx = corner & 1 ? hx : -hx, cy = corner & 2 ? hy : -hy;
+    const double x = (t[0] * cx + t[2] * cy + t[4]) * sx, y = (t[1] * cx + t[3] * cy + t[5]) * sy;
+    x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+  }
+  if (!(x0 <= x1 && y0 <= y1)) return all; // not a number: leave the shader to decide
+  // One pixel more on each side keeps rounding in the shader's favour.
+  const double left = std::clamp(std::floor(x0) - 1.0, 0.0, (double)size[0]);
+  const double top = std::clamp(std::floor(y0) - 1.0, 0.0, (double)size[1]);
+  const double right = std::clamp(std::ceil(x1) + 1.0, left, (double)size[0]);
+  const double bottom = std::clamp(std::ceil(y1) + 1.0, top, (double)size[1]);
+  return MTLScissorRect{(NSUInteger)left, (NSUInteger)top, (NSUInteger)(right - left), (NSUInteger)(bottom - top)};
+}
 
 void MVXcontext_vDrovik_vst::setUniforms(int offset, int image)
 {

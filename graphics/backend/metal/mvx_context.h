@@ -166,5 +166,7 @@ private:
   bool updateStencilTextureToSize(unsigned int width, unsigned int height);
   void checkError(const NSError* error, const char* message);
   void drawIndexedFill(const MVXcall& call);
+  /// The pixels of a target of `size` that a call can change: its scissor's box, or all of them.
+  MTLScissorRect scissorRectForCall(const MVXcall& call, const unsigned int size[2]);
   void withdrawCall();
 };

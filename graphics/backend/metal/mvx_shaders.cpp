@@ -142,14 +142,14 @@ void Gradient(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, float* r
 
 /// Samples texture 0 along the span at (s, t) + i * (ds, dt), converts by texture type and tints by the inner colour.
 void Sampled(const MVXfragUniforms& u, const MTLFragmentIn& in, float s, float t, float ds, float dt, int n,
-             float* rgba)
+             float* rgba, float footprint = 1.0f)
 {
   if (!in.texture || !in.sampler)
   {
     std::fill(rgba, rgba + 4 * n, 0.0f); // no texture bound reads as transparent black
     return;
   }
-  in.sampler->sampleSpan(*in.texture, s, t, ds, dt, n, rgba);
+  in.sampler->sampleSpan(*in.texture, s, t, ds, dt, n, rgba, footprint);
   const float* ic = u.innerCol;
   bool tint = ic[0] != 1.0f || ic[1] != 1.0f || ic[2] != 1.0f || ic[3] != 1.0f;
   for (int i = 0; i < n; ++i)
@@ -160,6 +160,20 @@ void Sampled(const MVXfragUniforms& u, const MTLFragmentIn& in, float s, float t
     if (tint)
       for (int c = 0; c < 4; ++c) p[c] *= ic[c];
   }
+}
+
+/// How many texels of the bound image one pixel spans: the longer of the steps one pixel right and one pixel down
+/// (pixels are square, so a step down is the step right turned a quarter).
+float ImageFootprint(const MVXfragUniforms& u, const MTLFragmentIn& in, float dsx, float dtx)
+{
+  if (!in.texture) return 1.0f;
+  const float* m = u.paintMat;
+  float ex = u.extent[0] != 0 ? u.extent[0] : 1.0f, ey = u.extent[1] != 0 ? u.extent[1] : 1.0f;
+  float dpx = -in.step[1], dpy = in.step[0];
+  float dsy = (m[0] * dpx + m[4] * dpy) / ex, dty = (m[1] * dpx + m[5] * dpy) / ey;
+  float w = (float)in.texture->width(), h = (float)in.texture->height();
+  float across = (dsx * w) * (dsx * w) + (dtx * h) * (dtx * h), down = (dsy * w) * (dsy * w) + (dty * h) * (dty * h);
+  return std::sqrt(std::max(across, down));
 }
 
 /// Shades pixels [0, n) of a span the scissor leaves some coverage in.
@@ -178,7 +192,7 @@ void Shade(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, bool scisso
     float ex = u.extent[0] != 0 ? u.extent[0] : 1.0f, ey = u.extent[1] != 0 ? u.extent[1] : 1.0f;
     float s = (m[0] * px + m[4] * py + m[8]) / ex, t = (m[1] * px + m[5] * py + m[9]) / ey;
     float ds = (m[0] * dpx + m[4] * dpy) / ex, dt = (m[1] * dpx + m[5] * dpy) / ey;
-    Sampled(u, in, s, t, ds, dt, n, rgba);
+    Sampled(u, in, s, t, ds, dt, n, rgba, ImageFootprint(u, in, ds, dt));
   }
   else if (u.type == kMvxPaintGlyphs)
     Sampled(u, in, in.varyings[2], in.varyings[3], in.step[2], in.step[3], n, rgba);
@@ -208,6 +222,56 @@ MTLSpanRange FragmentShader(const MTLFragmentIn& in, int n, float* rgba, uint8_t
   return {sc.lo, sc.hi};
 }
 
+/// The pixels of a span with full coverage: [0, n) or the scissor's full part, and only where (for "AA") the
+/// edge ramp is off.
+template <bool AA>
+MTLSpanRange FullyCovered(const MVXfragUniforms& u, const MTLFragmentIn& in, int n)
+{
+  float tu = in.varyings[2], tv = in.varyings[3], dtu = in.step[2], dtv = in.step[3];
+  if (AA && !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMult >= 1.0f)) return {0, 0};
+  const float* m = u.scissorMat;
+  if (!(m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0)) return {0, n};
+  ScissorSpan sc = ScissorIntervals(u, in, n);
+  return sc.fullLo < sc.fullHi ? MTLSpanRange{sc.fullLo, sc.fullHi} : MTLSpanRange{0, 0};
+}
+
+/// The pixels of a span a solid colour paint covers fully, and that colour.
+template <bool AA>
+MTLSpanRange SolidSpan(const MTLFragmentIn& in, int n, float rgba[4])
+{
+  if (!in.buffer) return {0, 0};
+  const MVXfragUniforms& u = *reinterpret_cast<const MVXfragUniforms*>(in.buffer);
+  const float *ic = u.innerCol, *oc = u.outerCol;
+  if (u.type != kMvxPaintGradient || ic[0] != oc[0] || ic[1] != oc[1] || ic[2] != oc[2] || ic[3] != oc[3])
+    return {0, 0};
+  std::copy(ic, ic + 4, rgba);
+  return FullyCovered<AA>(u, in, n);
+}
+
+/// The pixels of a span that are plain copies of image texels: an untinted RGBA image at one texel per pixel,
+/// where the scissor and (for "AA") the edge ramp leave full coverage.
+template <bool AA>
+MTLSpanRange CopySpan(const MTLFragmentIn& in, int n, const uint8_t** texels, bool* straight)
+{
+  if (!in.buffer || !in.texture || !in.sampler) return {0, 0};
+  const MVXfragUniforms& u = *reinterpret_cast<const MVXfragUniforms*>(in.buffer);
+  const float* ic = u.innerCol;
+  if (u.type != kMvxPaintImage || (u.texType != kMvxTexturePremultiplied && u.texType != kMvxTextureStraight) ||
+      ic[0] != 1.0f || ic[1] != 1.0f || ic[2] != 1.0f || ic[3] != 1.0f)
+    return {0, 0};
+  *straight = u.texType == kMvxTextureStraight;
+  MTLSpanRange r = FullyCovered<AA>(u, in, n);
+  if (r.first >= r.last) return {0, 0};
+  const float* p = u.paintMat;
+  float px = in.varyings[0] + in.step[0] * r.first, py = in.varyings[1] + in.step[1] * r.first;
+  float dpx = in.step[0], dpy = in.step[1];
+  float ex = u.extent[0] != 0 ? u.extent[0] : 1.0f, ey = u.extent[1] != 0 ? u.extent[1] : 1.0f;
+  float s = (p[0] * px + p[4] * py + p[8]) / ex, t = (p[1] * px + p[5] * py + p[9]) / ey;
+  float ds = (p[0] * dpx + p[4] * dpy) / ex, dt = (p[1] * dpx + p[5] * dpy) / ey;
+  *texels = in.sampler->texelRun(*in.texture, s, t, ds, dt, r.last - r.first);
+  return *texels ? r : MTLSpanRange{0, 0};
+}
+
 } // namespace
 
 void mvxRegisterShaders()
@@ -215,7 +279,7 @@ void mvxRegisterShaders()
   static std::once_flag once;
   std::call_once(once, [] {
     MTLRegisterVertexFunction("vertexShader", VertexShader);
-    MTLRegisterFragmentFunction("fragmentShader", FragmentShader<false>);
-    MTLRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>);
+    MTLRegisterFragmentFunction("fragmentShader", FragmentShader<false>, CopySpan<false>, SolidSpan<false>);
+    MTLRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>, CopySpan<true>, SolidSpan<true>);
   });
 }

@@ -212,3 +212,7 @@ std::shared_ptr<MTLTexture> mvxImageTexture(VXcontext* ctx, int image)
   r->waitForFramesRenderingInto(image);
   return slot->tex;
 }
+
+int mvxImageFlagsForPlatform(int imageFlags) { return imageFlags; }
+
+int mvxRendererAvailable() { return 1; }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "graphics/backend/vexel_context/VexelConversions.h"
+#include "metal/quartz_core.h"
 
 namespace plug {
 namespace igraphics {
@@ -17,6 +18,8 @@ namespace {
 constexpr float kMaxDashes = 4096.f;
 /// The fast drop shadow's colour at full weight: black at half opacity.
 constexpr float kFastShadowAlpha = 128.f / 255.f;
+/// Frames whose drawn regions are kept: more than the drawables a layer cycles through.
+constexpr size_t kDrawnHistory = 8;
 
 } // namespace
 
@@ -39,7 +42,9 @@ IGraphicsVexel::~IGraphicsVexel()
 
 void IGraphicsVexel::OnViewInitialized(void* layer)
 {
-  mVG = layer ? mvxCreateContext(static_cast<CAMetalLayer*>(layer), kContextFlags) : nullptr;
+  mLayer = static_cast<CAMetalLayer*>(layer);
+  mVG = layer ? mvxCreateContext(mLayer, kContextFlags) : nullptr;
+  mFirstKnownFrame = mFrameCount + 1;
   SetContextReady(false);
   if (mVG)
     SetContextReady(true);
@@ -58,6 +63,7 @@ void IGraphicsVexel::OnViewDestroyed()
   if (mVG)
     mvxDeleteContext(mVG);
   mVG = nullptr;
+  mLayer = nullptr;
   SetContextReady(false);
 }
 
@@ -96,6 +102,7 @@ void IGraphicsVexel::DrawResize()
   const int w = int(float(mEditorWidth) * mDrawScale) * mScreenScale;
   const int h = int(float(mEditorHeight) * mDrawScale) * mScreenScale;
   mMainFramebuffer = mvxCreateFramebuffer(mVG, w, h, 0);
+  mFirstKnownFrame = mFrameCount + 1; // what drawables show came from the framebuffer just replaced
 }
 
 void IGraphicsVexel::ResumeMainFrame()
@@ -119,23 +126,74 @@ void IGraphicsVexel::EndFrame()
     vxEndFrame(mVG);
     // Without a main framebuffer image there is nothing to show: the drawable keeps what it had.
     if (mMainFramebuffer && mMainFramebuffer->image > 0)
-    {
-      mvxBindFramebuffer(nullptr);
-      const float w = FrameWidth(), h = FrameHeight();
-      vxBeginFrame(mVG, w, h, FrameRatio());
-      const VXpaint paint = vxMakeImagePattern(mVG, 0.f, 0.f, w, h, 0.f, mMainFramebuffer->image, 1.f);
-      vxSaveState(mVG);
-      vxResetTransform(mVG);
-      vxBeginPath(mVG);
-      vxRectPath(mVG, 0.f, 0.f, w, h);
-      vxSetFillPaint(mVG, paint);
-      vxFillPath(mVG);
-      vxRestoreState(mVG);
-      vxEndFrame(mVG);
-    }
+      CopyToDrawable();
   }
   mInDraw = false;
   DrainPendingDeletions();
+}
+
+void IGraphicsVexel::RememberDrawnRegions(long frame)
+{
+  std::unique_ptr<std::vector<IRECT>> drawn;
+  if (const IRECTList* regions = GetDrawnRegions())
+  {
+    drawn = std::make_unique<std::vector<IRECT>>();
+    for (int i = 0; i < regions->Size(); ++i)
+    {
+      const IRECT& r = regions->Get(i);
+      drawn->push_back(IRECT(r.mLeft * mDrawScale, r.mTop * mDrawScale, r.mRight * mDrawScale, r.mBottom * mDrawScale));
+    }
+  }
+  mDrawnHistory.emplace_back(frame, std::move(drawn));
+  while (mDrawnHistory.size() > kDrawnHistory)
+    mDrawnHistory.pop_front();
+}
+
+bool IGraphicsVexel::RegionsDrawnSince(long shown, std::vector<IRECT>& regions) const
+{
+  if (shown < mFirstKnownFrame || mDrawnHistory.empty() || mDrawnHistory.front().first > shown + 1)
+    return false;
+  for (const auto& frame : mDrawnHistory)
+  {
+    if (frame.first <= shown)
+      continue;
+    if (!frame.second)
+      return false;
+    regions.insert(regions.end(), frame.second->begin(), frame.second->end());
+  }
+  return true;
+}
+
+void IGraphicsVexel::CopyToDrawable()
+{
+  const long frame = ++mFrameCount;
+  RememberDrawnRegions(frame);
+  // The drawable the copy lands in still shows an earlier frame: only what changed since then is copied.
+  const long shown = mLayer ? mLayer->reserveNextDrawable(frame) : 0;
+  std::vector<IRECT> regions;
+  const bool partial = shown > 0 && RegionsDrawnSince(shown, regions);
+  mvxBindFramebuffer(nullptr);
+  const float w = FrameWidth(), h = FrameHeight();
+  vxBeginFrame(mVG, w, h, FrameRatio());
+  const VXpaint paint = vxMakeImagePattern(mVG, 0.f, 0.f, w, h, 0.f, mMainFramebuffer->image, 1.f);
+  vxSaveState(mVG);
+  vxResetTransform(mVG);
+  vxTranslate(mVG, mDrawOffsetX, mDrawOffsetY);
+  vxSetFillPaint(mVG, paint);
+  auto fillFrame = [&] {
+    vxBeginPath(mVG);
+    vxRectPath(mVG, 0.f, 0.f, w, h);
+    vxFillPath(mVG);
+  };
+  if (!partial)
+    fillFrame();
+  for (const IRECT& r : regions)
+  {
+    vxSetScissor(mVG, r.mLeft, r.mTop, r.W(), r.H());
+    fillFrame();
+  }
+  vxRestoreState(mVG);
+  vxEndFrame(mVG);
 }
 
 // ---- paths ----

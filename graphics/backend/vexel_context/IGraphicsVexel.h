@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "graphics/IGraphicsPathBase.h"
@@ -14,13 +15,6 @@
 
 namespace plug {
 namespace igraphics {
-
-/// The bytes of a font as the renderer holds them: they must live as long as any Vexel context may use them.
-struct FontData
-{
-  std::vector<uint8_t> mBytes;
-  int mFaceIdx = 0;
-};
 
 class IGraphicsVexel : public IGraphicsPathBase
 {
@@ -113,6 +107,9 @@ public:
   void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow) override;
   void SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data) override;
   void UpdateLayer() override;
+  /// Layer pixels are RGBA, top row first.
+  int AlphaChannelIndex() const override { return 3; }
+  bool LayerPixelsFlipped() const override { return false; }
 
   // ---- text ----
   bool LoadAPIFont(const char* fontID, const PlatformFontPtr& font) override;
@@ -141,6 +138,13 @@ private:
   float FrameRatio() const { return static_cast<float>(mScreenScale); }
   /// Draws into the main framebuffer again.
   void ResumeMainFrame();
+  /// Notes what the frame just drawn changed, as the frame numbered `frame`.
+  void RememberDrawnRegions(long frame);
+  /// The regions (frame units) that changed after frame `shown` up to the latest; false when not known, and then
+  /// everything must be copied.
+  bool RegionsDrawnSince(long shown, std::vector<IRECT>& regions) const;
+  /// Copies the main framebuffer onto the drawable the renderer draws into next.
+  void CopyToDrawable();
   void ApplyBlend(const IBlend* blend);
   /// Sets the paint of a stroke or a fill; false when the pattern has nothing to paint with.
   bool SetPaint(const IPattern& pattern, const IBlend* blend, bool stroke);
@@ -153,6 +157,12 @@ private:
   VXcontext* mVG = nullptr;
   MVXframebuffer* mMainFramebuffer = nullptr;
   bool mContextReady = false;
+  CAMetalLayer* mLayer = nullptr;
+  /// Frames copied to the screen so far; what the frames since mFirstKnownFrame changed, newest last (null
+  /// entries: unknown). Frames before mFirstKnownFrame were copied from a main framebuffer that is gone.
+  long mFrameCount = 0;
+  long mFirstKnownFrame = 1;
+  std::deque<std::pair<long, std::unique_ptr<std::vector<IRECT>>>> mDrawnHistory;
 };
 
 } // namespace igraphics

@@ -1,6 +1,8 @@
 // Text of the Vexel graphics context: fonts handed to Vexel's font stash with their bytes kept once per process,
 // and text measured and drawn aligned in a rectangle, rotated when the style asks.
 #include "graphics/backend/vexel_context/IGraphicsVexel.h"
+
+#include "graphics/FontFileReader.h"
 #include "graphics/backend/vexel_context/VexelConversions.h"
 
 namespace plug {
@@ -22,12 +24,12 @@ bool IGraphicsVexel::LoadAPIFont(const char* fontID, const PlatformFontPtr& font
   if (FontData* cached = cache.Find(fontID, 1.0))
     return vxAddFontMemoryFace(mVG, fontID, cached->mBytes.data(), int(cached->mBytes.size()), cached->mFaceIdx,
                                0) >= 0;
-  if (!font || !font->GetData() || font->GetDataSize() <= 0 || font->GetFaceIdx() < 0)
+  if (!font)
     return false;
-  auto data = std::make_unique<FontData>();
-  const uint8_t* bytes = static_cast<const uint8_t*>(font->GetData());
-  data->mBytes.assign(bytes, bytes + font->GetDataSize());
-  data->mFaceIdx = font->GetFaceIdx();
+  std::unique_ptr<FontData> data = font->GetFontData();
+  if (!data || data->mBytes.empty() || data->mFaceIdx < 0 ||
+      !FontFileReader(data->mBytes.data(), data->mBytes.size(), data->mFaceIdx).IsValid())
+    return false;
   if (vxAddFontMemoryFace(mVG, fontID, data->mBytes.data(), int(data->mBytes.size()), data->mFaceIdx, 0) < 0)
     return false;
   cache.Add(data.release(), fontID, 1.0);

@@ -16,6 +16,8 @@ using namespace plug::igraphics;
 class PathRecorder : public IGraphicsPathBase
 {
 public:
+  int AlphaChannelIndex() const override { return 3; }
+  bool LayerPixelsFlipped() const override { return false; }
   using IGraphicsPathBase::IGraphicsPathBase;
   static bool SVGPaintToPatternForTest(const SvgPaint& paint, float opacity, IPattern& pattern)
   {

@@ -16,6 +16,9 @@ public:
   bool mContextOK = true;
   int mRegions = 0; // controls drawn
 
+  /// Where frames land on the drawable (a platform that needs it sets this once).
+  void SetDrawOffset(float x, float y) { mDrawOffsetX = x, mDrawOffsetY = y; }
+
   void PrepareRegion(const IRECT& clip) override
   {
     ++mRegions;

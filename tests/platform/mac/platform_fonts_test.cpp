@@ -1,9 +1,10 @@
 // Platform fonts: Roboto from the bundle's resources, the system family "Verdana" as fontconfig substitutes it
-// (DejaVu Sans on Debian, whose regular face is called "Book"), fonts from memory, the descriptor cache with its
-// em ratios, and fonts that cannot be found or read.
+// (DejaVu Sans on Debian, whose regular face is called "Book"), faces of a collection found by style name, fonts
+// from memory, the descriptor cache with its em ratios, and fonts that cannot be found or read.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "foundation/bundle.h"
 #include "graphics/IGraphics.h"
@@ -83,8 +84,9 @@ TEST_F(PlatformFonts, VerdanaResolvesToTheFaceFontconfigSubstitutes)
     const char* styleName;
   };
   const Case cases[] = {
-    {kFontStyleNormal, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "Book"},
+    {kFontStyleNormal, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "Regular"},
     {kFontStyleBold, "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", "Bold"},
+    {kFontStyleItalic, "/usr/share/fonts/truetype/dejavu/DejaVuSans-Oblique.ttf", "Italic"},
   };
   for (const Case& c : cases)
   {
@@ -97,6 +99,60 @@ TEST_F(PlatformFonts, VerdanaResolvesToTheFaceFontconfigSubstitutes)
     EXPECT_STREQ(ct.GetStyleName(), c.styleName);
     EXPECT_EQ(font->GetFaceIdx(), 0);
     EXPECT_EQ(font->GetDataSize(), int(testsupport::ReadFile(c.file).size()));
+    // One face in the file: the one fontconfig matched, though the file calls it "Book" or "Oblique".
+    EXPECT_EQ(font->GetFontData()->mFaceIdx, 0) << c.file;
+  }
+}
+
+/// A font collection of the given single-face files, in order: each face's table offsets moved to where its
+/// tables now lie.
+std::string Collection(const std::vector<std::string>& faces)
+{
+  auto put32 = [](std::string& s, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + size_t(i)] = char(v >> (24 - 8 * i));
+  };
+  auto get = [](const std::string& s, size_t at, int n) {
+    uint32_t v = 0;
+    for (int i = 0; i < n; ++i) v = v << 8 | uint8_t(s[at + size_t(i)]);
+    return v;
+  };
+  std::string out(12 + 4 * faces.size(), '\0');
+  out.replace(0, 4, "ttcf");
+  put32(out, 4, 0x00010000);
+  put32(out, 8, uint32_t(faces.size()));
+  for (size_t f = 0; f < faces.size(); ++f)
+  {
+    std::string face = faces[f];
+    const uint32_t base = uint32_t(out.size());
+    for (uint32_t t = 0, n = get(face, 4, 2); t < n; ++t)
+      put32(face, 12 + 16 * t + 8, get(face, 12 + 16 * t + 8, 4) + base);
+    put32(out, 12 + 4 * f, base);
+    out += face;
+    out.resize((out.size() + 3) & ~size_t(3), '\0');
+  }
+  return out;
+}
+
+TEST_F(PlatformFonts, AFamilyFontInACollectionIsTheFaceOfItsStyleName)
+{
+  const std::string book = testsupport::ReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  const std::string bold = testsupport::ReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
+  const std::string ttc = Collection({book, bold});
+  coretext::FontBytes bytes = coretext::FontBytesFromMemory(ttc.data(), ttc.size());
+  coretext::FontDescriptorRef descriptor = coretext::DescriptorForBytes(bytes, "");
+  ASSERT_TRUE(descriptor);
+  struct Case
+  {
+    const char* style;
+    int face;
+  };
+  // The faces are called "Book" and "Bold": a regular or italic face is not there.
+  for (const Case& c : {Case{"Bold", 1}, Case{"Book", 0}, Case{"Regular", -1}, Case{"Italic", -1}, Case{"", 0}})
+  {
+    CoreTextFont font(descriptor, bytes, c.style, c.style[0] != 0);
+    std::unique_ptr<FontData> data = font.GetFontData();
+    EXPECT_EQ(data->mFaceIdx, c.face) << c.style;
+    EXPECT_EQ(data->mBytes.size(), ttc.size());
   }
 }
 

@@ -52,6 +52,36 @@ TEST_F(ManualLoop, MissedFiringsCollapseIntoOneAndKeepTheGrid)
   EXPECT_EQ(count, 3);
 }
 
+TEST_F(ManualLoop, CoalescingTimersOfOneIntervalFireTogetherOnTheCommonGrid)
+{
+  // Started 3 ms and 11 ms past a grid point (100.000 is one): each fires at once, then both at 100.020,
+  // 100.040, ... while a timer that keeps its own grid still fires at its own phase.
+  std::vector<int> fired;
+  mClock.Advance(0.003);
+  RunLoopTimer a([&] { fired.push_back(1); }, 0.020, mLoop, 0.0, true);
+  mLoop.RunDueTimers();
+  mClock.Advance(0.008);
+  RunLoopTimer b([&] { fired.push_back(2); }, 0.020, mLoop, 0.0, true);
+  RunLoopTimer own([&] { fired.push_back(9); }, 0.020, mLoop);
+  mLoop.RunDueTimers();
+  EXPECT_EQ(fired, (std::vector<int>{1, 2, 9}));
+  fired.clear();
+  mClock.Set(100.0199);
+  EXPECT_EQ(mLoop.RunDueTimers(), 0);
+  mClock.Set(100.020);
+  EXPECT_EQ(mLoop.RunDueTimers(), 2);
+  mClock.Set(100.031);
+  EXPECT_EQ(mLoop.RunDueTimers(), 1); // 100.011 + 0.020: the own-grid timer alone
+  mClock.Set(100.040);
+  EXPECT_EQ(mLoop.RunDueTimers(), 2);
+  mClock.Set(100.105); // missed firings collapse into one, back on the common grid
+  EXPECT_EQ(mLoop.RunDueTimers(), 3);
+  mClock.Set(100.1199);
+  EXPECT_EQ(mLoop.RunDueTimers(), 1); // the own-grid timer at 100.111
+  mClock.Set(100.120);
+  EXPECT_EQ(mLoop.RunDueTimers(), 2);
+}
+
 TEST_F(ManualLoop, DueTimersFireInOrderOfTheirTimes)
 {
   std::string order;

@@ -97,7 +97,7 @@ struct Rig
     pass.colorAttachments[0].loadAction = clear ? MTLLoadActionClear : MTLLoadActionLoad;
     if (clear) pass.colorAttachments[0].clearColor = *clear;
     pass.stencilAttachment.texture = stencil;
-    pass.stencilAttachment.loadAction = MTLLoadActionLoad;
+    pass.stencilAttachment.loadAction = clearStencil ? MTLLoadActionClear : MTLLoadActionLoad;
     auto buffer = queue->commandBuffer();
     auto encoder = buffer->renderCommandEncoderWithDescriptor(pass);
     encoder->setRenderPipelineState(device->newRenderPipelineStateWithDescriptor(pd, nullptr));
@@ -105,6 +105,7 @@ struct Rig
     encoder->setCullMode(cull);
     encoder->setFrontFacingWinding(MTLWindingCounterClockwise);
     encoder->setViewport({0, 0, 16, 16, 0, 1});
+    if (scissor) encoder->setScissorRect(*scissor);
     encoder->setVertexBuffer(vertices, 0, 0);
     encoder->drawPrimitives(type, 0, xy.size() / 2);
     encoder->endEncoding();
@@ -121,6 +122,8 @@ struct Rig
   std::shared_ptr<MTLLibrary> library;
   std::shared_ptr<MTLTexture> color, stencil;
   const MTLClearColor* clear = nullptr;
+  const MTLScissorRect* scissor = nullptr; // the passes' draws touch only these pixels
+  bool clearStencil = false;
 };
 
 TEST(MetalRasterizer, SharedEdgesCoverEachPixelCentreOnce)
@@ -228,6 +231,32 @@ TEST(MetalRasterizer, StencilOperationsAndCompare)
     EXPECT_EQ(rig.Stencil(5, 5), s.expected) << s.op << " " << s.compare;
   }
   EXPECT_EQ(rig.Red(5, 5), 0); // stencil-only passes write no colour
+}
+
+TEST(MetalRasterizer, AScissorRectangleLimitsColourStencilAndTheStencilClear)
+{
+  Rig rig;
+  std::vector<float> quad = {0, 0, 0, 16, 16, 0, 16, 16};
+  const MTLScissorRect box{3, 4, 5, 6}; // x 3..7, y 4..9
+  auto inside = [&](int x, int y) { return x >= 3 && x < 8 && y >= 4 && y < 10; };
+  rig.scissor = &box;
+  rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, true);
+  rig.scissor = nullptr;
+  rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, false, MTLStencilOperationInvert); // all 255
+  // A cleared stencil reads 0 wherever a draw of the pass tests it, and the draw changes nothing outside its box.
+  rig.scissor = &box;
+  rig.clearStencil = true;
+  rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, false, MTLStencilOperationIncrementClamp,
+           MTLCompareFunctionEqual);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+    {
+      EXPECT_EQ(rig.Red(x, y), inside(x, y) ? 128 : 0) << x << ", " << y;
+      if (inside(x, y))
+      {
+        EXPECT_EQ(rig.Stencil(x, y), 1) << x << ", " << y;
+      }
+    }
 }
 
 TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)

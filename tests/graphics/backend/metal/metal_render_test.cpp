@@ -2,6 +2,8 @@
 // measured anti-aliasing ramp of a slanted edge.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cmath>
 
 #include "metal_test_support.h"
@@ -218,3 +220,34 @@ TEST(MetalRender, SlantedEdgeHasTheFringeRamp)
 }
 
 } // namespace
+
+TEST(MetalRender, ImagesAtOneTexelAPixelShowTheirTexelsOverTheBackground)
+{
+  // Columns of opaque, clear, half and quarter alpha texels, straight and premultiplied, over an opaque background.
+  const unsigned char column[4 * 4] = {200, 10, 20, 255, 0, 0, 0, 0, 40, 120, 80, 128, 60, 50, 40, 64};
+  std::vector<unsigned char> texels;
+  for (int row = 0; row < 4; ++row) texels.insert(texels.end(), column, column + 16);
+  const int bg[3] = {30, 60, 90};
+  for (int flags : {0, int(VX_IMAGE_PREMULTIPLIED)})
+  {
+    Surface s(8, 8);
+    int image = vxCreateImageFromPixels(s.ctx, 4, 4, flags, texels.data());
+    s.Begin(Rgba(bg[0], bg[1], bg[2]));
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 2, 2, 4, 4);
+    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 2, 2, 4, 4, 0, image, 1));
+    vxFillPath(s.ctx);
+    s.End();
+    mvxtest::Image img = s.Read();
+    for (int y = 3; y < 5; ++y)
+      for (int i = 0; i < 4; ++i)
+        for (int c = 0; c < 3; ++c)
+        {
+          const double a = column[i * 4 + 3] / 255.0, t = column[i * 4 + c];
+          const double expected = (flags ? t : t * a) + bg[c] * (1.0 - a);
+          EXPECT_NEAR(img.At(2 + i, y)[c], expected, 1.0) << "flags " << flags << " texel " << i << " channel " << c;
+        }
+    EXPECT_EQ(img.At(1, 3)[0], bg[0]); // nothing beside the image
+    EXPECT_EQ(img.At(6, 3)[0], bg[0]);
+  }
+}

@@ -2,6 +2,8 @@
 // region checks, textures that cannot be made, borrowed textures, and the framebuffer binding.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -56,15 +58,67 @@ TEST(MetalTextures, UpdatesReadTheWholeImageBufferAtTextureWidth)
   EXPECT_EQ(px[7], 35);
 }
 
-TEST(MetalTextures, MipmappedImageKeepsItsPixels)
+TEST(MetalTextures, MipmappedImageKeepsItsPixelsAndCarriesEveryLevelAveraged)
 {
   Surface s(8, 8);
-  const unsigned char px[2 * 2 * 4] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-  int image = vxCreateImageFromPixels(s.ctx, 2, 2, VX_IMAGE_GENERATE_MIPMAPS, px);
+  // Pixel (x, y) holds (x + 4y) * 10 + channel: every 2 x 2 mean is a whole number.
+  unsigned char px[4 * 4 * 4];
+  for (int i = 0; i < 16; ++i)
+    for (int c = 0; c < 4; ++c) px[i * 4 + c] = (unsigned char)(i * 10 + c);
+  int image = vxCreateImageFromPixels(s.ctx, 4, 4, VX_IMAGE_GENERATE_MIPMAPS, px);
   ASSERT_GT(image, 0);
-  unsigned char got[16];
-  ASSERT_EQ(mvxReadPixels(s.ctx, image, 0, 0, 2, 2, got), 1);
+  unsigned char got[64];
+  ASSERT_EQ(mvxReadPixels(s.ctx, image, 0, 0, 4, 4, got), 1);
   EXPECT_EQ(memcmp(got, px, sizeof(px)), 0);
+  std::shared_ptr<MTLTexture> tex = mvxImageTexture(s.ctx, image);
+  ASSERT_EQ(tex->mipmapLevelCount(), 3u);
+  unsigned char level1[2 * 2 * 4], last[4];
+  tex->getBytes(level1, 8, MTLRegionMake2D(0, 0, 2, 2), 1);
+  tex->getBytes(last, 4, MTLRegionMake2D(0, 0, 1, 1), 2);
+  const int means[4] = {25, 45, 105, 125};
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(level1[i * 4 + 1], means[i] + 1) << i;
+  EXPECT_EQ(last[0], 75);
+  EXPECT_EQ(last[3], 78);
+}
+
+TEST(MetalTextures, ImageAtAQuarterSizeIsTheAveragedImageWithMipmapsAndAliasesWithout)
+{
+  // A grid of bright lines every 4 pixels: each 4 x 4 block is 7/16 bright, but the texel pairs a plain
+  // bilinear sample at a quarter size reads lie between the lines.
+  const int n = 256, q = n / 4;
+  std::vector<unsigned char> px((size_t)n * n * 4, 255);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x)
+      if (x % 4 != 0 && y % 4 != 0) memset(&px[((size_t)y * n + x) * 4], 0, 3);
+  const double averaged = 255.0 * 7.0 / 16.0;
+  for (bool mipmaps : {true, false})
+  {
+    Surface s(q, q);
+    int image = vxCreateImageFromPixels(s.ctx, n, n, mipmaps ? VX_IMAGE_GENERATE_MIPMAPS : 0, px.data());
+    s.Begin();
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 0, 0, (float)q, (float)q);
+    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, (float)q, (float)q, 0, image, 1));
+    vxFillPath(s.ctx);
+    s.End();
+    mvxtest::Image img = s.Read();
+    double worst = 0;
+    for (int y = 1; y < q - 1; ++y)
+      for (int x = 1; x < q - 1; ++x)
+        for (int c = 0; c < 3; ++c) worst = std::max(worst, std::fabs(img.At(x, y)[c] - averaged));
+    if (mipmaps)
+      EXPECT_LE(worst, 2.0);
+    else
+      EXPECT_GT(worst, 100.0);
+  }
+}
+
+TEST(MetalTextures, PlatformQueriesAnswerAsGiven)
+{
+  for (int flags : {0, int(VX_IMAGE_GENERATE_MIPMAPS), VX_IMAGE_REPEATX | VX_IMAGE_NEAREST})
+    EXPECT_EQ(mvxImageFlagsForPlatform(flags), flags);
+  EXPECT_EQ(mvxRendererAvailable(), 1);
 }
 
 TEST(MetalTextures, RegionsOutsideTheTextureAreRefused)

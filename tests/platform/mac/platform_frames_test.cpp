@@ -1,0 +1,115 @@
+// Frames on their way to the screen: each presented drawable shows the whole picture although only what changed
+// since that drawable was last shown is copied into it, and the picture lands at the context's draw offset.
+#include <array>
+
+#include "mac_test_support.h"
+#include "metal/metal.h"
+#include "metal_vexel.h"
+
+namespace mactest {
+namespace {
+
+/// A rectangle of one colour that a test can change.
+class Swatch : public IControl
+{
+public:
+  Swatch(const IRECT& r, IColor c) : IControl(r), mColor(c) {}
+  void Draw(IGraphics& g) override { g.FillRect(mColor, GetRECT()); }
+  void Paint(IColor c)
+  {
+    mColor = c;
+    SetDirty(false);
+  }
+  IColor mColor;
+};
+
+using Pixels = std::vector<uint8_t>;
+
+class EditorFrames : public MacTest
+{
+protected:
+  void OpenWithSwatches()
+  {
+    mDelegate.mLayoutFunc = [this](IGraphics* g) {
+      g->AttachControl(new Swatch(IRECT(0, 0, 468, 450), IColor(255, 30, 40, 50)));
+      for (int i = 0; i < 3; ++i)
+        g->AttachControl(mSwatches[i] = new Swatch(IRECT(20.f + 100.f * i, 30, 90.f + 100.f * i, 80), IColor(255, 200, 0, 0)));
+    };
+    Open();
+  }
+
+  /// One frame tick, waited for until its drawable has been presented.
+  void Tick()
+  {
+    mClock.Advance(1.0 / 60);
+    foundation::RunLoop::Main().RunDueTimers();
+    auto last = mvxGetCommandQueue(Context())->commandBuffer();
+    last->commit();
+    last->waitUntilCompleted();
+  }
+
+  VXcontext* Context() { return static_cast<VXcontext*>(Graphics()->GetDrawContext()); }
+
+  /// The main framebuffer as RGBA rows.
+  Pixels Frame(int& w, int& h)
+  {
+    MVXframebuffer* fb = Graphics()->GetMainFramebuffer();
+    vxGetImageSize(Context(), fb->image, &w, &h);
+    Pixels px(size_t(w) * size_t(h) * 4);
+    mvxReadPixels(Context(), fb->image, 0, 0, w, h, px.data());
+    return px;
+  }
+
+  /// The drawable on screen as RGBA rows.
+  Pixels Shown(int& w, int& h)
+  {
+    std::shared_ptr<MTLTexture> t = MacView().Layer().displayedTexture();
+    w = int(t->width()), h = int(t->height());
+    Pixels px(size_t(w) * size_t(h) * 4);
+    t->getBytes(px.data(), size_t(w) * 4, MTLRegionMake2D(0, 0, w, h), 0);
+    for (size_t i = 0; i < px.size(); i += 4)
+      std::swap(px[i], px[i + 2]);
+    return px;
+  }
+
+  std::array<Swatch*, 3> mSwatches{};
+};
+
+TEST_F(EditorFrames, EveryPresentedDrawableShowsTheWholePictureThoughOnlyChangesAreCopied)
+{
+  OpenWithSwatches();
+  Tick();
+  // Each tick changes one swatch, so the drawables in turn miss changes made while others were on screen.
+  for (int tick = 0; tick < 9; ++tick)
+  {
+    mSwatches[tick % 3]->Paint(IColor(255, 10 * tick, 250 - 20 * tick, 100 + tick));
+    Tick();
+    int fw = 0, fh = 0, sw = 0, sh = 0;
+    const Pixels frame = Frame(fw, fh), shown = Shown(sw, sh);
+    ASSERT_EQ(fw, sw);
+    ASSERT_EQ(fh, sh);
+    ASSERT_TRUE(frame == shown) << "tick " << tick;
+  }
+}
+
+TEST_F(EditorFrames, TheFrameLandsAtTheDrawOffset)
+{
+  mDelegate.mMakeGraphicsFunc = [this]() -> IGraphics* {
+    auto* g = new TestMacGraphics(mDelegate, 468, 450, 60, 1.f);
+    g->SetDrawOffset(5.f, 7.f);
+    return g;
+  };
+  OpenWithSwatches();
+  Tick();
+  int fw = 0, fh = 0, sw = 0, sh = 0;
+  const Pixels frame = Frame(fw, fh), shown = Shown(sw, sh);
+  auto at = [](const Pixels& p, int w, int x, int y) { return &p[(size_t(y) * size_t(w) + size_t(x)) * 4]; };
+  for (auto [x, y] : {std::pair{0, 0}, {30, 40}, {100, 200}, {400, 300}})
+    EXPECT_EQ(0, memcmp(at(frame, fw, x, y), at(shown, sw, x + 5, y + 7), 4)) << x << "," << y;
+  EXPECT_EQ(at(shown, sw, 4, 100)[3], 0); // left of the picture: nothing drawn
+  EXPECT_EQ(at(shown, sw, 100, 6)[3], 0);
+  EXPECT_EQ(at(shown, sw, 5, 7)[3], 255);
+}
+
+} // namespace
+} // namespace mactest
