@@ -2,8 +2,10 @@
 // editor tests must run and a missing X server fails them.
 #pragma once
 
-#include <X11/Xlib.h>
+// gtest before Xlib: Xlib's macros (None, Bool) break gtest's templates.
 #include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
 
 #include <cstdlib>
 #include <cstring>

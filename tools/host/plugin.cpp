@@ -126,7 +126,7 @@ int Plugin::NumParams() const { return Clamp(mEffect->numParams, 0, kMaxParams);
 int Plugin::NumPrograms() const { return Clamp(mEffect->numPrograms, 0, kMaxPrograms); }
 int Plugin::NumInputs() const { return Clamp(mEffect->numInputs, 0, kMaxChannels); }
 int Plugin::NumOutputs() const { return Clamp(mEffect->numOutputs, 0, kMaxChannels); }
-int Plugin::Latency() const { return Clamp(mContext->latency.load(), 0, kMaxLatency); }
+int Plugin::Latency() const { return Clamp(mEffect->initialDelay, 0, kMaxLatency); }
 
 std::string Plugin::RawText(int32_t opcode, int32_t index, size_t* written)
 {

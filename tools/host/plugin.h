@@ -66,7 +66,10 @@ public:
   int NumPrograms() const;
   int NumInputs() const;
   int NumOutputs() const;
-  int Latency() const; // initialDelay as last reported, clamped to 0..kMaxLatency
+  /// The record's initialDelay as it is now (not as last reported through audioMasterIOChanged), clamped to
+  /// 0..kMaxLatency.
+  int Latency() const;
+  int32_t RecordedLatency() const { return mEffect->initialDelay; } // unclamped, for printing
   int32_t Flags() const { return mEffect->flags; }
   int32_t UniqueId() const { return mEffect->uniqueID; }
   int32_t Version() const { return mEffect->version; }
