@@ -80,6 +80,12 @@ configure() { # build dir, cmake args...
   cmake -S . -B "$dir" -G Ninja -DDROVIK_WERROR=ON "$@" >/dev/null
 }
 
+# The sanitizer builds optimise lightly and keep line tables only: they build in about half the time of -O2 -g,
+# and their reports still name file and line.
+SANITIZER_FLAGS="-O1 -g1 -DNDEBUG"
+SANITIZER_BUILD=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=$SANITIZER_FLAGS"
+  "-DCMAKE_C_FLAGS_RELWITHDEBINFO=$SANITIZER_FLAGS" -DDROVIK_BENCH=OFF)
+
 # Builds the given targets; a build that fails counts as a failure and leaves the stage.
 build() { # build dir, targets...
   local dir=$1; shift
@@ -99,7 +105,7 @@ stage_release() {
 
 stage_asan() {
   local dir=$BUILD_ROOT/asan
-  configure "$dir" -DDROVIK_SANITIZE=address,undefined -DDROVIK_BENCH=OFF
+  configure "$dir" -DDROVIK_SANITIZE=address,undefined "${SANITIZER_BUILD[@]}"
   build "$dir" test_programs || return 0
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_ctest "$dir" -LE nosan
@@ -107,7 +113,7 @@ stage_asan() {
 
 stage_tsan() {
   local dir=$BUILD_ROOT/tsan
-  configure "$dir" -DDROVIK_SANITIZE=thread -DDROVIK_BENCH=OFF
+  configure "$dir" -DDROVIK_SANITIZE=thread "${SANITIZER_BUILD[@]}"
   build "$dir" threaded_test_programs || return 0
   TSAN_OPTIONS=halt_on_error=1 run_ctest "$dir" -L threaded
 }
@@ -134,8 +140,8 @@ run_fuzzer() { # name corpus max_len; exits non-zero on a finding
 
 stage_fuzz() {
   local dir=$BUILD_ROOT/fuzz list
-  CC=clang CXX=clang++ configure "$dir" -DDROVIK_FUZZ=ON -DDROVIK_TESTS=OFF -DDROVIK_BENCH=OFF \
-    -DDROVIK_SANITIZE=address,undefined
+  CC=clang CXX=clang++ configure "$dir" -DDROVIK_FUZZ=ON -DDROVIK_TESTS=OFF -DDROVIK_SANITIZE=address,undefined \
+    "${SANITIZER_BUILD[@]}"
   build "$dir" fuzzers || return 0
   list="$dir/fuzzers.txt"
   if [ ! -s "$list" ]; then
