@@ -45,6 +45,9 @@ bool Editor::Open(void* parentWindow)
   XSelectInput(display, mX11->window, KeyPressMask);
   XMapWindow(display, mX11->window);
   XSync(display, False);
+  // As an editor does once clicked: the keys go to it wherever the pointer is.
+  XSetInputFocus(display, mX11->window, RevertToParent, CurrentTime);
+  XSync(display, False);
   return true;
 }
 
@@ -71,6 +74,8 @@ void Editor::Idle()
 void Editor::Close()
 {
   if (!mX11) return;
+  XSync(mX11->display, False); // what the host typed last is read before the window goes
+  Idle();
   XDestroyWindow(mX11->display, mX11->window);
   XCloseDisplay(mX11->display);
   mX11.reset();
