@@ -35,3 +35,11 @@ inline Display* OpenDisplayOrNull()
       GTEST_SKIP() << "no X display (" << (name ? name : "DISPLAY unset") << ")";                                   \
     }                                                                                                               \
   } while (false)
+
+// In a test's SetUp or body: skips (fails in CI) the test when no X server answers on DISPLAY.
+#define DROVIK_REQUIRE_TEST_DISPLAY()                                                                               \
+  do {                                                                                                              \
+    Display* reached = nullptr;                                                                                     \
+    DROVIK_OPEN_TEST_DISPLAY(reached);                                                                              \
+    XCloseDisplay(reached);                                                                                         \
+  } while (false)

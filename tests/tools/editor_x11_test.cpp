@@ -9,6 +9,7 @@
 #include <stb/stb_image.h>
 
 #include "run_host.h"
+#include "x11_display.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ struct EditorX11 : ::testing::Test
 {
   void SetUp() override
   {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+    DROVIK_REQUIRE_TEST_DISPLAY();
   }
   std::string mDir = hosttest::TempDir();
   // The host unloads the plug-in before it exits, and with it fontconfig, whose process-wide strings are then

@@ -37,9 +37,7 @@ TEST(EditorCommand, RefusesBadSecondsAndRectanglesNoWindowCanTake)
 
 TEST(EditorCommand, TypingHoldsShiftForUpperCaseAndShiftedSymbols)
 {
-  Display* display = nullptr;
-  DROVIK_OPEN_TEST_DISPLAY(display);
-  XCloseDisplay(display);
+  DROVIK_REQUIRE_TEST_DISPLAY();
   const HostRun r = RunHost({"editor", FixturePath(), "--seconds", "0.1", "--type", "20,20,aZ.-!0Bq"},
                             {{"DROVIK_FIXTURE_RECT", "0,0,100,200"}});
   ASSERT_EQ(r.status, 0) << r.err;
