@@ -163,18 +163,25 @@ stage_fuzz() {
   rm -rf "$results"
 }
 
-# CPU seconds used so far by this script's finished children (builds, tests): with the wall time it shows how
-# much of a stage's time a busy machine added.
-cpu_seconds() {
-  times | tail -n 1 | awk '{ t = 0; for (i = 1; i <= 2; i++) { split($i, p, /[ms]/); t += p[1] * 60 + p[2] } printf "%d", t }'
+# CPU seconds used so far by this script's finished children (builds, tests), into CPU: with the wall time it
+# shows how much of a stage's time a busy machine added. (times must run in this shell, not a subshell.)
+CPU=0
+read_cpu_seconds() {
+  local file
+  file=$(mktemp)
+  times >"$file"
+  CPU=$(tail -n 1 "$file" | awk '{ t = 0; for (i = 1; i <= 2; i++) { split($i, p, /[ms]/); t += p[1] * 60 + p[2] } printf "%d", t }')
+  rm -f "$file"
 }
 
 for stage in $STAGES; do
   echo "== stage $stage =="
   start=$SECONDS
-  cpu_start=$(cpu_seconds)
+  read_cpu_seconds
+  cpu_start=$CPU
   "stage_$stage"
-  timings+=(" $stage $((SECONDS - start)) s (CPU $(($(cpu_seconds) - cpu_start)) s)")
+  read_cpu_seconds
+  timings+=(" $stage $((SECONDS - start)) s (CPU $((CPU - cpu_start)) s)")
 done
 
 echo "stage times:$(IFS=,; echo "${timings[*]}")"

@@ -303,7 +303,8 @@ int CommandEditor(const Args& args)
   std::string error;
   if (!ParseEditorArgs(args, request, error))
     return Fail(error);
-  std::unique_ptr<Plugin> plugin = Plugin::Load(request.pluginPath, error);
+  // The editor's libraries (X, fonts) stay loaded with the module until the host exits.
+  std::unique_ptr<Plugin> plugin = Plugin::Load(request.pluginPath, error, Unload::Never);
   if (!plugin)
     return Fail(error);
   int w = 0, h = 0;
