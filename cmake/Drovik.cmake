@@ -42,9 +42,19 @@ find_package(GTest QUIET)
 find_package(benchmark QUIET)
 find_package(Threads REQUIRED)
 
+# Aggregate targets, so that a build that runs only some tests builds only what those need (each test
+# declares what it runs besides its own program with add_dependencies): test_programs is every test CTest
+# runs except those labelled "nosan", threaded_test_programs those labelled "threaded".
+foreach(aggregate test_programs threaded_test_programs)
+  if(NOT TARGET ${aggregate})
+    add_custom_target(${aggregate})
+  endif()
+endforeach()
+
 # drovik_add_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS threaded ...] [ENV VAR=value ...])
 # One GoogleTest executable, registered with CTest as one test. Label "threaded" marks tests that also run
-# under ThreadSanitizer. Each test runs in a fresh temporary HOME.
+# under ThreadSanitizer; label "nosan" tests that the sanitizer builds leave out. Each test runs in a fresh
+# temporary HOME.
 function(drovik_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -53,6 +63,12 @@ function(drovik_add_test name)
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   if(T_ENV)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${T_ENV}")
+  endif()
+  if(NOT "nosan" IN_LIST T_LABELS)
+    add_dependencies(test_programs ${name})
+  endif()
+  if("threaded" IN_LIST T_LABELS)
+    add_dependencies(threaded_test_programs ${name})
   endif()
 endfunction()
 
@@ -92,6 +108,7 @@ function(drovik_add_fuzzer name)
     if(DROVIK_TESTS)
       add_test(NAME ${name}_replay COMMAND ${CMAKE_SOURCE_DIR}/cmake/with-temp-home.sh
         $<TARGET_FILE:${name}_replay> ${corpus})
+      add_dependencies(test_programs ${name}_replay)
     endif()
   endif()
 endfunction()

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the plug-in bundle and the test host, and renders a test signal through
-# every factory preset, printing latency, peak and RMS per preset.
+# Installs what is missing, builds the plug-in bundle (its artwork included) and the test host in a build folder
+# of its own (build/demo), and renders a test signal through every factory preset, printing latency, peak and RMS
+# per preset. The rendered files stay in build/demo/renders, named at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-BUILD=build/release
+BUILD=build/demo
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDROVIK_TESTS=OFF -DDROVIK_BENCH=OFF >/dev/null
-cmake --build "$BUILD" --target drovik_vst drovik-host
+cmake --build "$BUILD" --target drovik_vst drovik_artwork drovik-host
 
 HOST="$BUILD/tools/drovik-host"
 BUNDLE="$BUILD/Drovik.vst"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-"$HOST" generate "$WORK/signal.wav" --rate 48000 --seconds 2
+RENDERS="$BUILD/renders"
+rm -rf "$RENDERS"
+mkdir -p "$RENDERS"
+"$HOST" generate "$RENDERS/signal.wav" --rate 48000 --seconds 2
 
 # The factory presets as normalised parameter values (index=value): saturation on/off (15), placement (16),
 # mode (17: clean 0, warm 1/3, crisp 2/3), stages (18: (n-1)/4), even (19), odd (20) and fluctuation (21) in
@@ -36,9 +38,12 @@ for entry in "${PRESETS[@]}"; do
   name=${entry%%|*}
   args=()
   for pair in ${entry#*|}; do args+=(--param "$pair"); done
-  report=$("$HOST" process "$BUNDLE" "$WORK/signal.wav" "$WORK/out.wav" --block 512 "${args[@]}")
+  report=$("$HOST" process "$BUNDLE" "$RENDERS/signal.wav" "$RENDERS/${name// /-}.wav" --block 512 "${args[@]}")
   latency=$(sed -n 's/^latency: \([0-9-]*\) samples$/\1/p' <<<"$report")
   peak=$(sed -n 's/^peak: \(.*\) dBFS$/\1/p' <<<"$report")
   rms=$(sed -n 's/^rms: \(.*\) dBFS$/\1/p' <<<"$report")
   printf '%-16s %10s %12s %12s\n' "$name" "$latency" "$peak" "$rms"
 done
+
+echo
+echo "The test signal and one file per preset (aligned with the signal) are in $(cd "$RENDERS" && pwd)"

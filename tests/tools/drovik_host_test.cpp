@@ -1,5 +1,5 @@
 // The built Drovik bundle driven through the test host's command line: the latency each oversampling setting
-// reports, and its state through chunk, program and bank files between separate host processes.
+// reports and the output aligned by it, and its state through chunk, program and bank files between separate host processes.
 #include "host/audio_file.h"
 #include "run_host.h"
 
@@ -24,7 +24,39 @@ std::string Signal(const std::string& dir)
   return path;
 }
 
+/// The delay (0..maxLag frames) at which `y` matches `x` best, by correlation.
+size_t BestLag(const std::vector<double>& x, const std::vector<double>& y, size_t maxLag)
+{
+  size_t best = 0;
+  double bestSum = -1e300;
+  for (size_t lag = 0; lag <= maxLag; ++lag) {
+    double sum = 0;
+    for (size_t f = lag; f < y.size() && f - lag < x.size(); ++f) sum += x[f - lag] * y[f];
+    if (sum > bestSum) bestSum = sum, best = lag;
+  }
+  return best;
+}
+
 } // namespace
+
+TEST(DrovikThroughTheHost, LatencyIsPrintedAsSetAndTheOutputLinesUpWithTheInputUnlessRaw)
+{
+  const std::string dir = TempDir();
+  const std::string in = Signal(dir);
+  const HostRun info = RunHost({"info", DrovikBundle(), "--param", "2=1"});
+  const HostRun aligned = RunHost({"process", DrovikBundle(), in, dir + "/aligned.wav", "--param", "2=1"});
+  const HostRun raw = RunHost({"process", DrovikBundle(), in, dir + "/raw.wav", "--param", "2=1", "--raw"});
+  for (const HostRun* r : {&info, &aligned, &raw}) ASSERT_EQ(r->status, 0) << r->err;
+  const std::string latency = Field(info.out, "initial delay");
+  ASSERT_NE(latency, "0");
+  EXPECT_EQ(Field(aligned.out, "latency"), latency + " samples");
+  EXPECT_EQ(Field(raw.out, "latency"), latency + " samples");
+  const host::Audio x = ReadWav(in), a = ReadWav(dir + "/aligned.wav"), r = ReadWav(dir + "/raw.wav");
+  ASSERT_EQ(a.Frames(), x.Frames());
+  ASSERT_EQ(r.Frames(), x.Frames());
+  EXPECT_EQ(BestLag(x.channels[0], a.channels[0], 1000), 0u);
+  EXPECT_EQ(BestLag(x.channels[0], r.channels[0], 1000), static_cast<size_t>(std::stoi(latency)));
+}
 
 TEST(DrovikThroughTheHost, OversamplingReportsItsLatencyAndSaturationChangesTheSignal)
 {

@@ -2,8 +2,10 @@
 // created: "sane" (default) is a well-behaved gain with a latency delay line, chunks and two programs; the other
 // modes each break one promise ("hostile" answers out of range everywhere, "allocating" allocates while
 // processing, "nan" produces NaN, "late" hides its latency, "sloppy-chunk" changes state on a refused chunk,
-// "racy" shares its state between threads without synchronisation, "crashing" aborts while processing), so a host
-// check can be shown to catch it.
+// "racy" shares its state between threads without synchronisation, "crashing" aborts while processing, "quiet-latency"
+// changes the record's latency at once but never tells the host), so a host check can be shown to catch it. Its
+// editor (fixture_editor.h) answers the rectangle DROVIK_FIXTURE_RECT names.
+#include "fixture_editor.h"
 #include "vst2/vst2.h"
 
 #include <atomic>
@@ -32,6 +34,7 @@ enum class Mode
   SloppyChunk,
   Racy,
   Crashing,
+  QuietLatency,
 };
 
 Mode ModeFromEnvironment()
@@ -46,6 +49,7 @@ Mode ModeFromEnvironment()
   if (s == "sloppy-chunk") return Mode::SloppyChunk;
   if (s == "racy") return Mode::Racy;
   if (s == "crashing") return Mode::Crashing;
+  if (s == "quiet-latency") return Mode::QuietLatency;
   return Mode::Sane;
 }
 
@@ -66,6 +70,7 @@ struct Fixture
   int ringPos = 0;
   int racyCounter = 0; // written by the audio thread and setParameter without a lock in "racy" mode
   long blocks = 0;
+  fixture::Editor editor;
 
   int LatencyFor(float v) const { return kLatencies[v < 0.25f ? 0 : v < 0.75f ? 1 : 2]; }
   int Latency() const { return LatencyFor(params[1].load()); }
@@ -79,7 +84,7 @@ void ReportLatency(Fixture* f)
   const int reported = f->mode == Mode::Late ? 0 : latency;
   if (f->effect.initialDelay != reported) {
     f->effect.initialDelay = reported;
-    if (f->host) f->host(&f->effect, vst2::audioMasterIOChanged, 0, 0, nullptr, 0.f);
+    if (f->host && f->mode != Mode::QuietLatency) f->host(&f->effect, vst2::audioMasterIOChanged, 0, 0, nullptr, 0.f);
   }
 }
 
@@ -221,6 +226,10 @@ intptr_t Dispatch(vst2::Effect* e, int32_t opcode, int32_t index, intptr_t value
     case vst2::effCanDo: return ptr && !std::strcmp(static_cast<char*>(ptr), "bypass") ? 1 : 0;
     case vst2::effGetVstVersion: return vst2::kVstVersion;
     case vst2::effMainsChanged: ReportLatency(f); return 0;
+    case vst2::effEditGetRect: return ptr && f->editor.Rect(*static_cast<vst2::Rect**>(ptr)) ? 1 : 0;
+    case vst2::effEditOpen: return f->editor.Open(ptr) ? 1 : 0;
+    case vst2::effEditIdle: f->editor.Idle(); return 0;
+    case vst2::effEditClose: f->editor.Close(); return 0;
     default: return 0;
   }
 }
@@ -231,6 +240,7 @@ void SetParameter(vst2::Effect* e, int32_t index, float v)
   if (f->mode == Mode::Racy) ++f->racyCounter;
   if (index < 0 || index >= kParams) return;
   f->params[index] = Clamp01(v);
+  if (f->mode == Mode::QuietLatency) ReportLatency(f);
 }
 
 float GetParameter(vst2::Effect* e, int32_t index)

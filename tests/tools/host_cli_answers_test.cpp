@@ -1,6 +1,6 @@
 // What the test host tells a user who mistypes or feeds it an odd file: unknown options named, help for each
 // command, a module that does not load reported once, short or wide WAV files, bank files given as programs,
-// plug-in ids as their four characters, and --rate that does not resample.
+// plug-in ids as their four characters, --rate that does not resample, and --chunk given what is not a chunk.
 #include <string>
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@ using hosttest::RunHost;
 TEST(HostCliAnswers, UnknownOptionsAreNamedAndEveryCommandHasHelp)
 {
   for (const char* command : {"info", "process", "generate", "save-program", "save-bank", "load-program",
-                              "load-bank", "validate"})
+                              "load-bank", "validate", "editor"})
   {
     const auto help = RunHost({command, "--help"});
     EXPECT_EQ(help.status, 0) << command;
@@ -56,4 +56,31 @@ TEST(HostCliAnswers, OddFilesAreReported)
   EXPECT_NE(asProgram.err.find("use load-bank"), std::string::npos) << asProgram.err;
   const auto foreign = RunHost({"load-bank", hosttest::FixturePath(), bank});
   EXPECT_NE(foreign.err.find("plug-in 'VQ70'"), std::string::npos) << foreign.err;
+}
+
+TEST(HostCliAnswers, ChunkOptionRefusesWhatIsNotAChunkAndNamesTheRightCommand)
+{
+  const std::string dir = hosttest::TempDir();
+  const std::string plugin = hosttest::FixturePath();
+  ASSERT_EQ(RunHost({"save-program", plugin, dir + "/p.fxp"}).status, 0);
+  ASSERT_EQ(RunHost({"save-bank", plugin, dir + "/b.fxb"}).status, 0);
+  hosttest::WriteBytes(dir + "/empty.bin", {});
+  hosttest::WriteBytes(dir + "/text.bin", {'h', 'e', 'l', 'l', 'o'});
+  const struct
+  {
+    const char* file;
+    const char* message;
+  } cases[] = {
+      {"p.fxp", "is not a state chunk but a program file: load it with --load-program"},
+      {"b.fxb", "is not a state chunk but a bank file: load it with --load-bank"},
+      {"empty.bin", "is empty: not a state chunk"},
+      {"text.bin", "the plug-in refused it as a state chunk (program and bank files load with --load-program / "
+                   "--load-bank)"},
+  };
+  for (const auto& c : cases) {
+    const auto run = RunHost({"info", plugin, "--chunk", dir + "/" + c.file});
+    EXPECT_EQ(run.status, 1) << c.file;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << c.file << ": " << run.err;
+    EXPECT_EQ(run.out, "") << c.file;
+  }
 }

@@ -163,3 +163,36 @@ TEST(ProcessCommand, SurvivesAPluginWhoseAnswersAreAllOutOfRange)
   EXPECT_EQ(Field(r.out, "latency"), "0 samples");
   EXPECT_NE(r.err.find("no state chunk"), std::string::npos);
 }
+
+// The fixture in "quiet-latency" mode changes the record's initialDelay (to 64 with oversampling at 4x) and never
+// tells the host: what the host prints and aligns by must come from the record itself.
+TEST(ProcessCommand, LatencyComesFromTheRecordAndTheOutputLinesUpUnlessRaw)
+{
+  const std::string dir = TempDir();
+  const std::string in = WriteSignal(dir, 48000, 0.1);
+  const host::Audio x = ReadWav(in);
+  const std::vector<std::pair<std::string, std::string>> quiet = {{"DROVIK_FIXTURE", "quiet-latency"}};
+  EXPECT_EQ(Field(RunHost({"info", FixturePath(), "--param", "1=1"}, quiet).out, "initial delay"), "64");
+  struct Case
+  {
+    std::vector<std::string> extra;
+    size_t shift; // output frame f holds input frame f - shift
+    const char* line;
+  } cases[] = {
+      {{"--block", "50"}, 0, "aligned with the input (64 samples of latency dropped at the start, the tail flushed"},
+      {{"--block", "50", "--double"}, 0, "aligned with the input (64 samples"},
+      {{"--raw"}, 64, "raw, as the plug-in gave it"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"process", FixturePath(), in, dir + "/out.wav", "--param", "1=1"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    const HostRun r = RunHost(args, quiet);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Field(r.out, "latency"), "64 samples");
+    EXPECT_EQ(Field(r.out, "output").rfind(c.line, 0), 0u) << r.out;
+    const host::Audio y = ReadWav(dir + "/out.wav");
+    ASSERT_EQ(y.Frames(), x.Frames()) << c.line;
+    for (size_t f = 0; f < x.Frames(); ++f)
+      ASSERT_EQ(y.channels[1][f], f < c.shift ? 0.0 : x.channels[1][f - c.shift]) << c.line << " frame " << f;
+  }
+}

@@ -61,11 +61,13 @@ const std::vector<CommandForm>& Forms()
       {"info", "info PLUGIN [STATE] [--save-chunk FILE]\n"
                "    effect record, names, parameters, programs, can-do answers\n",
        Join(kStateOptions, {"--save-chunk"}), {}},
-      {"process", "process PLUGIN IN.wav OUT.wav [STATE] [--rate HZ] [--block N] [--double] [--offline]\n"
+      {"process", "process PLUGIN IN.wav OUT.wav [STATE] [--rate HZ] [--block N] [--double] [--offline] [--raw]\n"
                   "        [--save-chunk FILE]\n"
                   "    renders a WAV file, prints latency, peak and RMS; --rate is the rate the plug-in is told\n"
-                  "    (the file's samples are not resampled)\n",
-       Join(kStateOptions, {"--save-chunk", "--rate", "--block"}), {"--double", "--offline"}},
+                  "    (the file's samples are not resampled). The output lines up with the input: the reported\n"
+                  "    latency is dropped at the start and the tail flushed at the end; --raw keeps the output as\n"
+                  "    the plug-in gave it\n",
+       Join(kStateOptions, {"--save-chunk", "--rate", "--block"}), {"--double", "--offline", "--raw"}},
       {"generate", "generate OUT.wav [--rate HZ] [--seconds S] [--channels N]\n"
                    "    writes the demo's test signal\n",
        {"--rate", "--seconds", "--channels"}, {}},
@@ -83,8 +85,9 @@ const std::vector<CommandForm>& Forms()
        {}, {}},
       {"editor", "editor PLUGIN [--seconds S] [--screenshot OUT.png] [--click X,Y] [--drag X,Y,DX,DY]\n"
                  "        [--wheel X,Y,N] [--type X,Y,TEXT]\n"
-                 "    opens the editor in an X11 window, plays the inputs in order, prints the automation and\n"
-                 "    edit begin/end it reports\n",
+                 "    opens the editor in an X11 window for S seconds (more than 0, 1 by default), plays the inputs\n"
+                 "    in order (--type holds Shift for upper-case letters and shifted symbols), prints the\n"
+                 "    automation and edit begin/end it reports\n",
        {}, {}},
   };
   return forms;
@@ -179,6 +182,35 @@ std::unique_ptr<Plugin> LoadPlugin(const Options& o)
   return plugin;
 }
 
+/// What a file starting with the program/bank header is, for the message that points at the right command.
+std::string ProgramFileKind(const std::vector<uint8_t>& bytes)
+{
+  auto tagAt = [&](size_t at) { return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                                                   bytes.begin() + static_cast<std::ptrdiff_t>(at + 4)); };
+  if (bytes.size() < 4 || tagAt(0) != "CcnK") return "";
+  const std::string form = bytes.size() >= 12 ? tagAt(8) : "";
+  if (form == "FxCk" || form == "FPCh") return "a program file: load it with --load-program (or load-program)";
+  if (form == "FxBk" || form == "FBCh") return "a bank file: load it with --load-bank (or load-bank)";
+  return "a program or bank file: load it with --load-program or --load-bank";
+}
+
+/// --chunk: a program chunk as --save-chunk wrote it. Program and bank files, empty files and anything the
+/// plug-in refuses are errors.
+bool ApplyChunkFile(Plugin& plugin, const std::string& path)
+{
+  std::vector<uint8_t> chunk;
+  std::string error;
+  if (!ReadFileBytes(path, chunk, error)) return Fail(error), false;
+  if (const std::string kind = ProgramFileKind(chunk); !kind.empty())
+    return Fail("--chunk " + path + " is not a state chunk but " + kind), false;
+  if (chunk.empty()) return Fail("--chunk " + path + " is empty: not a state chunk"), false;
+  if (!plugin.HasChunks()) return Fail("the plug-in keeps no state chunks"), false;
+  if (plugin.SetChunk(true, chunk) == 0)
+    return Fail("--chunk " + path + ": the plug-in refused it as a state chunk (program and bank files load " +
+                "with --load-program / --load-bank)"), false;
+  return true;
+}
+
 /// Applies --program, --chunk, --load-bank, --load-program and --param, in that order.
 bool ApplyState(Plugin& plugin, const Options& o)
 {
@@ -190,12 +222,7 @@ bool ApplyState(Plugin& plugin, const Options& o)
                   " programs"), false;
     plugin.SetProgram(static_cast<int>(n));
   }
-  if (o.Has("--chunk")) {
-    std::vector<uint8_t> chunk;
-    if (!ReadFileBytes(o.Get("--chunk"), chunk, error)) return Fail(error), false;
-    if (!plugin.HasChunks()) return Fail("the plug-in keeps no state chunks"), false;
-    if (plugin.SetChunk(true, chunk) == 0) std::cerr << "drovik-host: warning: the plug-in answered 0 to the chunk\n";
-  }
+  if (o.Has("--chunk") && !ApplyChunkFile(plugin, o.Get("--chunk"))) return false;
   auto loadFile = [&](const char* option, bool bank) {
     auto range = o.named.equal_range(option);
     for (auto it = range.first; it != range.second; ++it) {
@@ -291,7 +318,7 @@ void PrintInfo(Plugin& plugin, const std::string& path)
   std::cout << "outputs: " << e->numOutputs << "\n";
   std::snprintf(hex, sizeof hex, "0x%x", static_cast<uint32_t>(e->flags));
   std::cout << "flags: " << hex << " (" << FlagNames(e->flags) << ")\n";
-  std::cout << "initial delay: " << plugin.Context().latency.load() << "\n";
+  std::cout << "initial delay: " << plugin.RecordedLatency() << "\n";
   std::cout << "tail size: " << plugin.Dispatch(vst2::effGetTailSize) << "\n";
   std::cout << "programs: " << e->numPrograms << "\n";
   std::cout << "current program: " << plugin.CurrentProgram() << "\n";
@@ -322,6 +349,25 @@ bool RenderOptions(const Options& o, double fallbackRate, RenderSettings& s)
   s.blockSize = static_cast<int>(block);
   s.useDouble = o.Has("--double");
   return true;
+}
+
+/// Latency (read from the record now), how the output was aligned, peak and RMS of a finished render.
+void PrintRenderReport(Plugin& plugin, const Audio& output, const RenderSettings& settings, bool raw)
+{
+  const int latency = plugin.Latency();
+  std::cout << "latency: " << latency << " samples\n";
+  if (raw)
+    std::cout << "output: raw, as the plug-in gave it (its latency not removed)\n";
+  else
+    std::cout << "output: aligned with the input (" << settings.alignLatency
+              << " samples of latency dropped at the start, the tail flushed at the end)\n";
+  if (!raw && latency != settings.alignLatency)
+    Warn("the latency changed from " + std::to_string(settings.alignLatency) + " to " + std::to_string(latency) +
+         " samples while rendering; the output is aligned by the first");
+  const Levels levels = Measure(output);
+  char line[128];
+  std::snprintf(line, sizeof line, "peak: %.2f dBFS\nrms: %.2f dBFS\n", levels.peakDb, levels.rmsDb);
+  std::cout << line;
 }
 
 } // namespace
@@ -388,15 +434,13 @@ int CommandProcess(const Args& args)
   if (!settings.useDouble && !plugin->CanReplacing()) return Fail("the plug-in has no 32-bit processing");
   plugin->Context().offline = o.Has("--offline");
   plugin->Start(settings.sampleRate, settings.blockSize);
+  const bool raw = o.Has("--raw");
+  settings.alignLatency = raw ? 0 : plugin->Latency();
   Audio output = Render(*plugin, input, settings);
   plugin->Stop();
   if (!WriteAudio(o.positional[2], output, settings.useDouble ? SampleFormat::Float64 : SampleFormat::Float32, error))
     return Fail(error);
-  const Levels levels = Measure(output);
-  char line[128];
-  std::cout << "latency: " << plugin->Latency() << " samples\n";
-  std::snprintf(line, sizeof line, "peak: %.2f dBFS\nrms: %.2f dBFS\n", levels.peakDb, levels.rmsDb);
-  std::cout << line;
+  PrintRenderReport(*plugin, output, settings, raw);
   return SaveChunkIfAsked(*plugin, o) ? 0 : 1;
 }
 

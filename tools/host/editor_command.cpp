@@ -1,6 +1,8 @@
 #include "host/editor_command.h"
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -15,6 +17,7 @@
 #include <stb/stb_image_write.h>
 
 #include <X11/Xlib.h>
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
@@ -30,6 +33,9 @@ constexpr auto kIdleInterval = std::chrono::milliseconds(16);
 constexpr auto kInputDelay = std::chrono::milliseconds(150);
 /// Editor size when the plug-in answers no rectangle.
 constexpr int kDefaultWidth = 468, kDefaultHeight = 450;
+/// Largest editor side the host opens a window for, and longest time it keeps one open.
+constexpr int kMaxSide = 16384;
+constexpr double kMaxSeconds = 3600;
 
 int Fail(const std::string& message)
 {
@@ -63,8 +69,17 @@ public:
   void Key(KeySym sym)
   {
     const KeyCode code = XKeysymToKeycode(mDpy, sym);
+    if (code == 0)
+      return;
+    // A symbol on the key's second level (upper-case letters, most punctuation) is typed with Shift held.
+    const bool shift = XkbKeycodeToKeysym(mDpy, code, 0, 0) != sym && XkbKeycodeToKeysym(mDpy, code, 0, 1) == sym;
+    const KeyCode shiftCode = XKeysymToKeycode(mDpy, XK_Shift_L);
+    if (shift)
+      XTestFakeKeyEvent(mDpy, shiftCode, True, 0);
     XTestFakeKeyEvent(mDpy, code, True, 0);
     XTestFakeKeyEvent(mDpy, code, False, 0);
+    if (shift)
+      XTestFakeKeyEvent(mDpy, shiftCode, False, 0);
   }
 
 private:
@@ -92,104 +107,145 @@ bool WriteScreenshot(Display* dpy, Window window, int w, int h, const std::strin
   return stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
 }
 
-} // namespace
 
-int CommandEditor(const Args& args)
+/// What the command line asked for: the plug-in, how long to keep the editor open, the scripted inputs in order.
+struct EditorRequest
 {
   std::string pluginPath, screenshot;
   double seconds = 1.0;
   std::deque<std::function<void(Input&)>> script;
+};
+
+/// The keys that type `text` (each character as its own key symbol), then Return.
+std::vector<KeySym> KeysFor(const std::string& text)
+{
+  std::vector<KeySym> keys;
+  for (char ch : text)
+    keys.push_back(static_cast<KeySym>(static_cast<unsigned char>(ch)));
+  keys.push_back(XK_Return);
+  return keys;
+}
+
+/// --type X,Y,TEXT: a double click that opens the value entry, then the keys of TEXT.
+bool AddTyping(const std::string& value, EditorRequest& request, std::string& error)
+{
+  const size_t c1 = value.find(','), c2 = c1 == std::string::npos ? c1 : value.find(',', c1 + 1);
+  if (c2 == std::string::npos)
+    return error = "--type takes X,Y,TEXT", false;
+  const int x = std::atoi(value.substr(0, c1).c_str()), y = std::atoi(value.substr(c1 + 1, c2 - c1 - 1).c_str());
+  request.script.push_back([x, y](Input& in) {
+    in.MoveTo(x, y);
+    for (int n = 0; n < 2; ++n)
+    {
+      in.Button(1, true);
+      in.Button(1, false);
+    }
+  });
+  request.script.push_back([keys = KeysFor(value.substr(c2 + 1))](Input& in) {
+    for (KeySym key : keys)
+      in.Key(key);
+  });
+  return true;
+}
+
+/// One scripted --click, --drag or --wheel; false with `error` set when the value is malformed.
+bool AddPointerInput(const std::string& option, const std::string& value, EditorRequest& request, std::string& error)
+{
+  const std::vector<int> v = Numbers(value);
+  if (option == "--click" && v.size() == 2)
+    request.script.push_back([v](Input& in) {
+      in.MoveTo(v[0], v[1]);
+      in.Button(1, true);
+      in.Button(1, false);
+    });
+  else if (option == "--drag" && v.size() == 4)
+    request.script.push_back([v](Input& in) {
+      in.MoveTo(v[0], v[1]);
+      in.Button(1, true);
+      for (int step = 1; step <= 8; ++step)
+        in.MoveTo(v[0] + v[2] * step / 8, v[1] + v[3] * step / 8);
+      in.Button(1, false);
+    });
+  else if (option == "--wheel" && v.size() == 3)
+    request.script.push_back([v](Input& in) {
+      in.MoveTo(v[0], v[1]);
+      for (int n = 0; n < std::abs(v[2]); ++n)
+      {
+        in.Button(v[2] > 0 ? 4 : 5, true);
+        in.Button(v[2] > 0 ? 4 : 5, false);
+      }
+    });
+  else
+    return error = option + (option == "--click" ? " takes X,Y" : option == "--drag" ? " takes X,Y,DX,DY" : " takes X,Y,N"),
+           false;
+  return true;
+}
+
+/// --seconds S: a positive time, at most kMaxSeconds.
+bool ParseSeconds(const std::string& text, double& seconds, std::string& error)
+{
+  char* end = nullptr;
+  seconds = std::strtod(text.c_str(), &end);
+  if (!text.empty() && !*end && seconds > 0 && seconds <= kMaxSeconds)
+    return true;
+  error = "--seconds " + text + ": expected a positive number of seconds (at most 3600)";
+  return false;
+}
+
+bool ParseEditorArgs(const Args& args, EditorRequest& request, std::string& error)
+{
+  static const std::vector<std::string> kValued = {"--seconds", "--screenshot", "--click", "--drag", "--wheel", "--type"};
   for (size_t i = 0; i < args.size(); ++i)
   {
     const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (a == "--seconds" && hasValue)
-      seconds = std::atof(args[++i].c_str());
-    else if (a == "--screenshot" && hasValue)
-      screenshot = args[++i];
-    else if (a == "--click" && hasValue)
+    const bool option = !a.empty() && a[0] == '-';
+    if (!option && request.pluginPath.empty())
     {
-      const std::vector<int> v = Numbers(args[++i]);
-      if (v.size() != 2)
-        return Fail("--click takes X,Y");
-      script.push_back([v](Input& in) {
-        in.MoveTo(v[0], v[1]);
-        in.Button(1, true);
-        in.Button(1, false);
-      });
+      request.pluginPath = a;
+      continue;
     }
-    else if (a == "--drag" && hasValue)
-    {
-      const std::vector<int> v = Numbers(args[++i]);
-      if (v.size() != 4)
-        return Fail("--drag takes X,Y,DX,DY");
-      script.push_back([v](Input& in) {
-        in.MoveTo(v[0], v[1]);
-        in.Button(1, true);
-        for (int step = 1; step <= 8; ++step)
-          in.MoveTo(v[0] + v[2] * step / 8, v[1] + v[3] * step / 8);
-        in.Button(1, false);
-      });
-    }
-    else if (a == "--wheel" && hasValue)
-    {
-      const std::vector<int> v = Numbers(args[++i]);
-      if (v.size() != 3)
-        return Fail("--wheel takes X,Y,N");
-      script.push_back([v](Input& in) {
-        in.MoveTo(v[0], v[1]);
-        for (int n = 0; n < std::abs(v[2]); ++n)
-        {
-          in.Button(v[2] > 0 ? 4 : 5, true);
-          in.Button(v[2] > 0 ? 4 : 5, false);
-        }
-      });
-    }
-    else if (a == "--type" && hasValue)
-    {
-      const std::string step = args[++i];
-      const size_t c1 = step.find(','), c2 = c1 == std::string::npos ? c1 : step.find(',', c1 + 1);
-      if (c2 == std::string::npos)
-        return Fail("--type takes X,Y,TEXT");
-      const int x = std::atoi(step.substr(0, c1).c_str()), y = std::atoi(step.substr(c1 + 1, c2 - c1 - 1).c_str());
-      const std::string text = step.substr(c2 + 1);
-      script.push_back([x, y, text](Input& in) { // a double click opens the value entry
-        in.MoveTo(x, y);
-        for (int n = 0; n < 2; ++n)
-        {
-          in.Button(1, true);
-          in.Button(1, false);
-        }
-      });
-      script.push_back([text](Input& in) {
-        for (char ch : text)
-          in.Key(ch == '.' ? XK_period : ch == '-' ? XK_minus : static_cast<KeySym>(static_cast<unsigned char>(ch)));
-        in.Key(XK_Return);
-      });
-    }
-    else if (pluginPath.empty() && a.compare(0, 2, "--") != 0)
-      pluginPath = a;
-    else
-      return Fail("unknown argument " + a);
+    if (std::find(kValued.begin(), kValued.end(), a) == kValued.end())
+      return error = "unknown argument " + a + " (see editor --help)", false;
+    if (i + 1 >= args.size())
+      return error = a + " needs a value", false;
+    const std::string& value = args[++i];
+    const bool ok = a == "--seconds"      ? ParseSeconds(value, request.seconds, error)
+                    : a == "--screenshot" ? (request.screenshot = value, true)
+                    : a == "--type"       ? AddTyping(value, request, error)
+                                          : AddPointerInput(a, value, request, error);
+    if (!ok)
+      return false;
   }
-  if (pluginPath.empty())
-    return Fail("no plug-in given");
+  if (request.pluginPath.empty())
+    return error = "no plug-in given", false;
+  return true;
+}
 
-  std::string error;
-  std::unique_ptr<Plugin> plugin = Plugin::Load(pluginPath, error);
-  if (!plugin)
-    return Fail(error);
-  Display* dpy = XOpenDisplay(nullptr);
-  if (!dpy)
-    return Fail("no X display");
-
-  int w = kDefaultWidth, h = kDefaultHeight;
+/// The editor's size from effEditGetRect, or the default when the plug-in answers no rectangle; false with
+/// `error` set for an empty, inverted or oversized rectangle, which no window can take.
+bool EditorSize(Plugin& plugin, int& w, int& h, std::string& error)
+{
+  w = kDefaultWidth;
+  h = kDefaultHeight;
   vst2::Rect* rect = nullptr;
-  if (plugin->Dispatch(vst2::effEditGetRect, 0, 0, &rect) && rect && rect->right > rect->left)
+  if (!plugin.Dispatch(vst2::effEditGetRect, 0, 0, &rect) || !rect)
+    return true;
+  const int width = rect->right - rect->left, height = rect->bottom - rect->top;
+  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide)
   {
-    w = rect->right - rect->left;
-    h = rect->bottom - rect->top;
+    error = "the plug-in's editor rectangle is " + std::to_string(width) + "x" + std::to_string(height) + " (top " +
+            std::to_string(rect->top) + ", left " + std::to_string(rect->left) + ", bottom " +
+            std::to_string(rect->bottom) + ", right " + std::to_string(rect->right) + "): no window can show it";
+    return false;
   }
+  w = width;
+  h = height;
+  return true;
+}
+
+/// Maps a top-level window of the host's own and waits until it is shown.
+Window OpenHostWindow(Display* dpy, int w, int h)
+{
   const Window window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, static_cast<unsigned>(w),
                                             static_cast<unsigned>(h), 0, 0, 0);
   XStoreName(dpy, window, "drovik-host editor");
@@ -201,8 +257,64 @@ int CommandEditor(const Args& args)
     if (e.type == MapNotify)
       break;
   }
-  plugin->Context().printEdits = true;
+  return window;
+}
+
+/// Idles the editor and plays the script until the time is up and the script is done, the last input given the
+/// same time as every other to take effect.
+void RunEditor(Plugin& plugin, Display* dpy, Window window, EditorRequest& request)
+{
   const auto opened = std::chrono::steady_clock::now();
+  Input input(dpy, window);
+  auto nextInput = opened + kInputDelay;
+  const auto end = opened + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(request.seconds));
+  for (auto now = opened; now < end || now < nextInput || !request.script.empty(); now = std::chrono::steady_clock::now())
+  {
+    plugin.Dispatch(vst2::effEditIdle);
+    while (XPending(dpy))
+    {
+      XEvent e;
+      XNextEvent(dpy, &e);
+    }
+    if (!request.script.empty() && now >= nextInput)
+    {
+      request.script.front()(input);
+      request.script.pop_front();
+      XSync(dpy, False);
+      nextInput = std::chrono::steady_clock::now() + kInputDelay;
+    }
+    std::fflush(stdout);
+    std::this_thread::sleep_for(kIdleInterval);
+  }
+}
+
+} // namespace
+
+int CommandEditor(const Args& args)
+{
+  if (std::find(args.begin(), args.end(), "--help") != args.end() ||
+      std::find(args.begin(), args.end(), "-h") != args.end())
+  {
+    std::cout << CommandUsage("editor");
+    return 0;
+  }
+  EditorRequest request;
+  std::string error;
+  if (!ParseEditorArgs(args, request, error))
+    return Fail(error);
+  // The editor's libraries (X, fonts) stay loaded with the module until the host exits.
+  std::unique_ptr<Plugin> plugin = Plugin::Load(request.pluginPath, error, Unload::Never);
+  if (!plugin)
+    return Fail(error);
+  int w = 0, h = 0;
+  if (!EditorSize(*plugin, w, h, error))
+    return Fail(error);
+  Display* dpy = XOpenDisplay(nullptr);
+  if (!dpy)
+    return Fail("no X display");
+  const Window window = OpenHostWindow(dpy, w, h);
+  plugin->Context().printEdits = true;
   if (!plugin->Dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(window)))
   {
     XDestroyWindow(dpy, window);
@@ -211,32 +323,8 @@ int CommandEditor(const Args& args)
   }
   std::printf("editor %dx%d\n", w, h);
   std::fflush(stdout);
-
-  Input input(dpy, window);
-  auto nextInput = opened + kInputDelay;
-  const auto end = opened + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(seconds));
-  while (std::chrono::steady_clock::now() < end || !script.empty())
-  {
-    plugin->Dispatch(vst2::effEditIdle);
-    while (XPending(dpy))
-    {
-      XEvent e;
-      XNextEvent(dpy, &e);
-    }
-    if (!script.empty() && std::chrono::steady_clock::now() >= nextInput)
-    {
-      script.front()(input);
-      script.pop_front();
-      XSync(dpy, False);
-      nextInput = std::chrono::steady_clock::now() + kInputDelay;
-    }
-    std::fflush(stdout);
-    std::this_thread::sleep_for(kIdleInterval);
-  }
-  bool shot = true;
-  if (!screenshot.empty())
-    shot = WriteScreenshot(dpy, window, w, h, screenshot);
+  RunEditor(*plugin, dpy, window, request);
+  const bool shot = request.screenshot.empty() || WriteScreenshot(dpy, window, w, h, request.screenshot);
   plugin->Dispatch(vst2::effEditClose);
   plugin->Context().printEdits = false;
   XDestroyWindow(dpy, window);

@@ -42,10 +42,10 @@ std::string ResolveModulePath(const std::string& path)
   return dir + "/Contents/x86_64-linux/" + name + ".so";
 }
 
-std::shared_ptr<Module> Module::Open(const std::string& path, std::string& error)
+std::shared_ptr<Module> Module::Open(const std::string& path, std::string& error, Unload unload)
 {
   std::string file = ResolveModulePath(path);
-  void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | (unload == Unload::Never ? RTLD_NODELETE : 0));
   if (!handle) {
     const char* why = dlerror();
     error = "cannot load " + file + ": " + (why ? why : "unknown error");
@@ -101,9 +101,9 @@ std::unique_ptr<Plugin> Plugin::Create(std::shared_ptr<Module> module, std::stri
   return plugin;
 }
 
-std::unique_ptr<Plugin> Plugin::Load(const std::string& path, std::string& error)
+std::unique_ptr<Plugin> Plugin::Load(const std::string& path, std::string& error, Unload unload)
 {
-  auto module = Module::Open(path, error);
+  auto module = Module::Open(path, error, unload);
   if (!module) return nullptr;
   return Create(std::move(module), error);
 }
@@ -126,7 +126,8 @@ int Plugin::NumParams() const { return Clamp(mEffect->numParams, 0, kMaxParams);
 int Plugin::NumPrograms() const { return Clamp(mEffect->numPrograms, 0, kMaxPrograms); }
 int Plugin::NumInputs() const { return Clamp(mEffect->numInputs, 0, kMaxChannels); }
 int Plugin::NumOutputs() const { return Clamp(mEffect->numOutputs, 0, kMaxChannels); }
-int Plugin::Latency() const { return Clamp(mContext->latency.load(), 0, kMaxLatency); }
+int Plugin::Latency() const { return Clamp(mEffect->initialDelay, 0, kMaxLatency); }
+int Plugin::ReportedLatency() const { return Clamp(mContext->latency.load(), 0, kMaxLatency); }
 
 std::string Plugin::RawText(int32_t opcode, int32_t index, size_t* written)
 {

@@ -24,11 +24,21 @@ constexpr size_t kMaxTextLength = 255; // longest text the host keeps from a plu
 /// The .so a path names: the path itself, or the module inside a bundle folder.
 std::string ResolveModulePath(const std::string& path);
 
+/// Whether a module is unloaded once its last instance is gone, or stays loaded until the process ends, as most
+/// hosts keep plug-ins: libraries it brings in (fontconfig) keep their caches in their own globals, which an unload
+/// takes away while the memory stays allocated.
+enum class Unload
+{
+  WhenReleased,
+  Never,
+};
+
 /// A dlopen'ed module with its entry point. Instances keep it alive. [main thread]
 class Module
 {
 public:
-  static std::shared_ptr<Module> Open(const std::string& path, std::string& error);
+  static std::shared_ptr<Module> Open(const std::string& path, std::string& error,
+                                      Unload unload = Unload::WhenReleased);
   ~Module();
   Module(const Module&) = delete;
   Module& operator=(const Module&) = delete;
@@ -50,7 +60,8 @@ public:
   /// Creates and opens an instance; null with `error` set when the entry fails or the record is not an effect.
   static std::unique_ptr<Plugin> Create(std::shared_ptr<Module> module, std::string& error); // [main thread]
   /// Loads the module at `path` and creates an instance of it.
-  static std::unique_ptr<Plugin> Load(const std::string& path, std::string& error); // [main thread]
+  static std::unique_ptr<Plugin> Load(const std::string& path, std::string& error,
+                                      Unload unload = Unload::WhenReleased); // [main thread]
   ~Plugin();
   Plugin(const Plugin&) = delete;
   Plugin& operator=(const Plugin&) = delete;
@@ -66,7 +77,13 @@ public:
   int NumPrograms() const;
   int NumInputs() const;
   int NumOutputs() const;
-  int Latency() const; // initialDelay as last reported, clamped to 0..kMaxLatency
+  /// The record's initialDelay as it is now (not as last reported through audioMasterIOChanged), clamped to
+  /// 0..kMaxLatency.
+  int Latency() const;
+  int32_t RecordedLatency() const { return mEffect->initialDelay; } // unclamped, for printing
+  /// The latency as last reported through audioMasterIOChanged, clamped to 0..kMaxLatency. [any thread]
+  /// Safe to poll while the plug-in's own threads change the record.
+  int ReportedLatency() const;
   int32_t Flags() const { return mEffect->flags; }
   int32_t UniqueId() const { return mEffect->uniqueID; }
   int32_t Version() const { return mEffect->version; }

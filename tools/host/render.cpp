@@ -34,26 +34,40 @@ void BlockBuffers::Run(Plugin& plugin, int frames, bool useDouble)
     for (size_t f = 0; f < n; ++f) mOutD[c][f] = mOutF[c][f];
 }
 
+namespace {
+
+/// Copies input frames [start, start + n) of the channel feeding plug-in input c into `to`; frames past the
+/// input's end are silence.
+void FeedInput(const Audio& input, int c, size_t start, size_t n, double* to)
+{
+  std::fill(to, to + n, 0.0);
+  if (input.channels.empty()) return;
+  const auto& from = input.channels[static_cast<size_t>(c) % input.channels.size()];
+  if (start >= from.size()) return;
+  const size_t available = std::min(n, from.size() - start);
+  std::copy(from.begin() + static_cast<std::ptrdiff_t>(start),
+            from.begin() + static_cast<std::ptrdiff_t>(start + available), to);
+}
+
+} // namespace
+
 Audio Render(Plugin& plugin, const Audio& input, const RenderSettings& settings)
 {
-  const int block = std::max(1, settings.blockSize);
-  BlockBuffers buffers(plugin.NumInputs(), plugin.NumOutputs(), block);
+  const size_t block = static_cast<size_t>(std::max(1, settings.blockSize));
+  BlockBuffers buffers(plugin.NumInputs(), plugin.NumOutputs(), static_cast<int>(block));
   Audio output;
   output.sampleRate = settings.sampleRate;
   const size_t frames = input.Frames();
+  const size_t skip = static_cast<size_t>(std::max(0, settings.alignLatency));
   output.channels.assign(static_cast<size_t>(plugin.NumOutputs()), std::vector<double>(frames, 0.0));
-  for (size_t start = 0; start < frames; start += static_cast<size_t>(block)) {
-    const size_t n = std::min(frames - start, static_cast<size_t>(block));
-    for (int c = 0; c < plugin.NumInputs(); ++c) {
-      const auto& from = input.channels.empty() ? std::vector<double>(frames, 0.0)
-                                                : input.channels[static_cast<size_t>(c) % input.channels.size()];
-      std::copy(from.begin() + static_cast<std::ptrdiff_t>(start),
-                from.begin() + static_cast<std::ptrdiff_t>(start + n), buffers.In(c));
-    }
+  for (size_t start = 0; start < frames + skip; start += block) {
+    const size_t n = std::min(frames + skip - start, block);
+    for (int c = 0; c < plugin.NumInputs(); ++c) FeedInput(input, c, start, n, buffers.In(c));
     buffers.Run(plugin, static_cast<int>(n), settings.useDouble);
+    // Plug-in frame start + i lands on output frame start + i - skip.
+    const size_t first = start < skip ? skip - start : 0;
     for (int c = 0; c < plugin.NumOutputs(); ++c)
-      std::copy(buffers.Out(c), buffers.Out(c) + n, output.channels[static_cast<size_t>(c)].begin() +
-                                                        static_cast<std::ptrdiff_t>(start));
+      for (size_t i = first; i < n; ++i) output.channels[static_cast<size_t>(c)][start + i - skip] = buffers.Out(c)[i];
   }
   return output;
 }

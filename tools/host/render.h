@@ -38,10 +38,13 @@ struct RenderSettings
   double sampleRate = 44100.0;
   int blockSize = 512;
   bool useDouble = false;
+  /// Frames dropped from the start of the plug-in's output (its latency), with as many frames of silence fed
+  /// after the input to flush the tail: the output then lines up with the input. 0 keeps the output as it came.
+  int alignLatency = 0;
 };
 
 /// Renders `input` through a started plug-in; input channel c feeds plug-in input c (channels repeat when the
-/// file has fewer). The output has the plug-in's output count and the input's length (latency not removed).
+/// file has fewer). The output has the plug-in's output count and the input's length.
 Audio Render(Plugin& plugin, const Audio& input, const RenderSettings& settings);
 
 } // namespace host

@@ -13,6 +13,7 @@
 #include "foundation/main_thread.h"
 #include "mac_test_support.h"
 #include "x11_children.h"
+#include "x11_display.h"
 #include "x11_drag_source.h"
 
 // Last: X defines macros (None, Bool) that the headers above would trip over.
@@ -28,8 +29,7 @@ class EditorOnX11 : public ::testing::Test
 protected:
   void SetUp() override
   {
-    if (!std::getenv("DISPLAY") || !(mHost = XOpenDisplay(nullptr)))
-      GTEST_SKIP() << "no X display " << (std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "unset");
+    DROVIK_OPEN_TEST_DISPLAY(mHost);
     mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 1000, 1000, 0, 0, 0);
     XMapWindow(mHost, mParent);
     XSync(mHost, False);

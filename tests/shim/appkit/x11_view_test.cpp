@@ -23,6 +23,7 @@
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
 #include "x11_children.h"
+#include "x11_display.h"
 #include "x11_drag_source.h"
 
 namespace appkit {
@@ -79,8 +80,7 @@ class X11View : public ::testing::Test
 protected:
   void SetUp() override
   {
-    if (!std::getenv("DISPLAY") || !(mHost = XOpenDisplay(nullptr)))
-      GTEST_SKIP() << "no X display";
+    DROVIK_OPEN_TEST_DISPLAY(mHost);
     // Windows come and go while the test looks at them: their errors are expected.
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 600, 500, 0, 0, 0);

@@ -239,11 +239,11 @@ int SettleLatency(Plugin& plugin, BlockBuffers& buffers)
   constexpr int kStableFor = 12; // polls of 5 ms: well over two ticks of a 20 ms timer
   const int frames = std::min(buffers.MaxFrames(), 256);
   for (int c = 0; c < buffers.Inputs(); ++c) std::fill(buffers.In(c), buffers.In(c) + frames, 0.0);
-  int last = plugin.Latency(), stable = 0;
+  int last = plugin.ReportedLatency(), stable = 0;
   for (int i = 0; i < kPolls && stable < kStableFor; ++i) {
     buffers.Run(plugin, frames, false);
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    const int now = plugin.Latency();
+    const int now = plugin.ReportedLatency();
     stable = now == last ? stable + 1 : 0;
     last = now;
   }

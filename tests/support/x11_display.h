@@ -1,0 +1,45 @@
+// Opens the X display the editor tests draw on. Without one the test skips, except in CI (CI=true), where the
+// editor tests must run and a missing X server fails them.
+#pragma once
+
+// gtest before Xlib: Xlib's macros (None, Bool) break gtest's templates.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace testsupport {
+
+inline bool MustHaveDisplay()
+{
+  const char* ci = std::getenv("CI");
+  return ci && std::strcmp(ci, "true") == 0;
+}
+
+inline Display* OpenDisplayOrNull()
+{
+  return std::getenv("DISPLAY") ? XOpenDisplay(nullptr) : nullptr;
+}
+
+} // namespace testsupport
+
+// In a test fixture's SetUp: stores the opened display in `display`, or skips (fails in CI) the test.
+#define DROVIK_OPEN_TEST_DISPLAY(display)                                                                           \
+  do {                                                                                                              \
+    if (!((display) = ::testsupport::OpenDisplayOrNull())) {                                                        \
+      const char* name = std::getenv("DISPLAY");                                                                    \
+      if (::testsupport::MustHaveDisplay())                                                                         \
+        GTEST_FAIL() << "no X display (" << (name ? name : "DISPLAY unset") << "): in CI the editor tests must run"; \
+      GTEST_SKIP() << "no X display (" << (name ? name : "DISPLAY unset") << ")";                                   \
+    }                                                                                                               \
+  } while (false)
+
+// In a test's SetUp or body: skips (fails in CI) the test when no X server answers on DISPLAY.
+#define DROVIK_REQUIRE_TEST_DISPLAY()                                                                               \
+  do {                                                                                                              \
+    Display* reached = nullptr;                                                                                     \
+    DROVIK_OPEN_TEST_DISPLAY(reached);                                                                              \
+    XCloseDisplay(reached);                                                                                         \
+  } while (false)
