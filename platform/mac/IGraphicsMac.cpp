@@ -249,11 +249,13 @@ int IGraphicsMac::ShowMessageBox(const char* text1, const char* text2, int type,
   alert.title = Text(text1);
   alert.message = Text(text2);
   int result = kCANCEL;
+  int shown = 0;
   auto run = [&](const char* def, const char* alt, const char* other) {
     alert.defaultButton = def;
     alert.alternateButton = alt;
     alert.otherButton = other;
-    return App().RunAlertPanel(alert);
+    shown = App().RunAlertPanel(alert);
+    return shown;
   };
   switch (type)
   {
@@ -279,6 +281,9 @@ int IGraphicsMac::ShowMessageBox(const char* text1, const char* text2, int type,
   default: // kMB_CANCEL and unknown types show nothing
     break;
   }
+  // An alert the view system could not show (another menu or alert was open) answers as no panel shown.
+  if (shown == appkit::kAlertNotShownReturn)
+    result = kCANCEL;
   if (completion)
     completion(result);
   return result;

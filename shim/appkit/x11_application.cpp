@@ -20,8 +20,11 @@
 #include <map>
 #include <mutex>
 #include <sstream>
+#include <tuple>
 
 #include "appkit/desktop.h"
+#include "appkit/menu_scroller.h"
+#include "appkit/painter.h"
 #include "appkit/x11_keys.h"
 #include "foundation/main_thread.h"
 #include "foundation/run_loop.h"
@@ -614,24 +617,92 @@ constexpr int kMenuMargin = 6;
 constexpr int kIndent = 12;
 constexpr int kButtonWidth = 80;
 constexpr int kAlertWidth = 360;
+/// Rows a wheel step scrolls a long menu; seconds between steps while the pointer rests on an arrow.
+constexpr int kWheelRows = 3;
+constexpr double kArrowScrollInterval = 0.05;
+
+const DeviceColor kPanelColor{0.93, 0.93, 0.93, 1.0};
+const DeviceColor kHighlightColor{0.19, 0.44, 0.82, 1.0};
+const DeviceColor kInkColor{0.0, 0.0, 0.0, 1.0};
+const DeviceColor kDisabledInkColor{0.6, 0.6, 0.6, 1.0};
+const DeviceColor kLightInkColor{1.0, 1.0, 1.0, 1.0};
+const DeviceColor kSeparatorColor{0.67, 0.67, 0.67, 1.0};
+const DeviceColor kButtonColor{0.8, 0.8, 0.8, 1.0};
+const DeviceColor kToolTipColor{1.0, 1.0, 0.88, 1.0};
+constexpr double kPanelTextSize = 13.0;
+
+TextStyle PanelText(const DeviceColor& color) { return {"", kPanelTextSize, color}; }
+
+/// The baseline that centres a line of the style in a row (points).
+double CentredBaseline(Painter& painter, const TextStyle& style, double top, double height)
+{
+  const LineMetrics m = painter.Metrics(style);
+  return top + (height + m.ascender - m.descender) / 2.0;
+}
+
+/// Sends a finished drawing to a window.
+void PutDrawing(Display* dpy, Window w, const FrameImage& image)
+{
+  if (!w || !image.pixels || image.width <= 0 || image.height <= 0)
+    return;
+  const int screen = DefaultScreen(dpy);
+  XImage* x = XCreateImage(dpy, DefaultVisual(dpy, screen), static_cast<unsigned>(DefaultDepth(dpy, screen)),
+                           ZPixmap, 0, const_cast<char*>(reinterpret_cast<const char*>(image.pixels)),
+                           static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), 32,
+                           static_cast<int>(image.bytesPerRow));
+  if (!x)
+    return;
+  XPutImage(dpy, w, DefaultGC(dpy, screen), x, 0, 0, 0, 0, static_cast<unsigned>(image.width),
+            static_cast<unsigned>(image.height));
+  x->data = nullptr; // the pixels stay the painter's
+  XDestroyImage(x);
+}
+
+/// The screen's work area (the desktop's _NET_WORKAREA, else the whole screen), in pixels.
+Rect WorkArea(Display* dpy)
+{
+  const int screen = DefaultScreen(dpy);
+  Rect area(0, 0, DisplayWidth(dpy, screen), DisplayHeight(dpy, screen));
+  Atom type;
+  int format;
+  unsigned long n, after;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(dpy, DefaultRootWindow(dpy), XInternAtom(dpy, "_NET_WORKAREA", False), 0, 4, False,
+                         XA_CARDINAL, &type, &format, &n, &after, &data) == Success && data)
+  {
+    const long* v = reinterpret_cast<const long*>(data);
+    if (format == 32 && n >= 4 && v[2] > 0 && v[3] > 0)
+      area = Rect(double(v[0]), double(v[1]), double(v[2]), double(v[3]));
+    XFree(data);
+  }
+  return area;
+}
 
 struct MenuLevel
 {
   Menu* menu;
   Window window;
-  int x, y, w, h; // root pixels
-  int hover;
+  MenuScroller rows;
+  int hover; // item index, -1 for none
 };
+
+/// The next item from `from` in direction step (+1, -1) that the keyboard may highlight; from when none.
+int NextHighlightable(const Menu& menu, int from, int step)
+{
+  for (int i = from + step; i >= 0 && i < menu.NumberOfItems(); i += step)
+    if (!menu.ItemAt(i).separator && menu.ItemAt(i).enabled)
+      return i;
+  return from;
+}
 
 class ModalWindows
 {
 public:
-  explicit ModalWindows(X11Application& app) : mApp(app), mDpy(app.Dpy()) { mGC = XCreateGC(mDpy, DefaultRootWindow(mDpy), 0, nullptr); }
+  explicit ModalWindows(X11Application& app) : mDpy(app.Dpy()) {}
   ~ModalWindows()
   {
     for (Window w : mWindows)
       XDestroyWindow(mDpy, w);
-    XFreeGC(mDpy, mGC);
     XFlush(mDpy);
   }
 
@@ -653,31 +724,51 @@ public:
     mWindows.erase(std::remove(mWindows.begin(), mWindows.end(), w), mWindows.end());
     XDestroyWindow(mDpy, w);
   }
-  void Text(Window w, int x, int y, const std::string& s, unsigned long pixel)
-  {
-    XSetForeground(mDpy, mGC, pixel);
-    XDrawString(mDpy, w, mGC, x, y, s.c_str(), static_cast<int>(s.size()));
-  }
-  void Fill(Window w, int x, int y, int wd, int h, unsigned long pixel)
-  {
-    XSetForeground(mDpy, mGC, pixel);
-    XFillRectangle(mDpy, w, mGC, x, y, static_cast<unsigned>(std::max(0, wd)), static_cast<unsigned>(std::max(0, h)));
-  }
-  int TextWidth(const std::string& s)
-  {
-    XFontStruct* f = XQueryFont(mDpy, XGContextFromGC(mGC));
-    const int w = f ? XTextWidth(f, s.c_str(), static_cast<int>(s.size())) : static_cast<int>(s.size()) * 6;
-    if (f)
-      XFreeFontInfo(nullptr, f, 1);
-    return w;
-  }
 
 private:
-  X11Application& mApp;
   Display* mDpy;
-  GC mGC;
   std::vector<Window> mWindows;
 };
+
+void DrawMenu(Display* dpy, const MenuLevel& l, int scale)
+{
+  Painter& painter = SharedPainter();
+  const double s = scale, row = kRowHeight;
+  const double w = l.rows.Width() / s;
+  painter.Begin({w, l.rows.Height() / s}, s, kPanelColor);
+  const MenuScroller& rows = l.rows;
+  for (int i = rows.FirstVisible(); i < rows.FirstVisible() + rows.VisibleCount(); ++i)
+  {
+    const MenuItem& item = l.menu->ItemAt(i);
+    const double y = rows.ItemTop(i) / s;
+    if (item.separator)
+    {
+      painter.FillRect(Rect(kMenuMargin, y + row / 2, w - 2 * kMenuMargin, 1), kSeparatorColor);
+      continue;
+    }
+    const bool lit = i == l.hover && item.enabled;
+    if (lit)
+      painter.FillRect(Rect(0, y, w, row), kHighlightColor);
+    const TextStyle style = PanelText(!item.enabled ? kDisabledInkColor : lit ? kLightInkColor : kInkColor);
+    const double base = CentredBaseline(painter, style, y, row);
+    if (item.state)
+      painter.DrawText("\xE2\x9C\x93", {2, base}, style); // check mark
+    painter.DrawText(item.title, {double(kMenuMargin + kIndent * (1 + item.indentationLevel)), base}, style);
+    if (item.submenu)
+      painter.DrawText("\xE2\x96\xB8", {w - 12, base}, style); // small right-pointing triangle
+  }
+  if (rows.Scrolls())
+  {
+    const double bottom = rows.Height() / s - row;
+    for (const auto& [top, live, arrow] : {std::tuple{0.0, rows.CanScrollUp(), "\xE2\x96\xB2"},
+                                           std::tuple{bottom, rows.CanScrollDown(), "\xE2\x96\xBC"}})
+    {
+      const TextStyle style = PanelText(live ? kInkColor : kDisabledInkColor);
+      painter.DrawText(arrow, {w / 2 - 5, CentredBaseline(painter, style, top, row)}, style);
+    }
+  }
+  PutDrawing(dpy, l.window, painter.End());
+}
 
 MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view)
 {
@@ -685,39 +776,49 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
   if (!xview.GetXWindow() || mModalHandler)
     return nullptr;
   ModalWindows windows(*this);
+  Painter& painter = SharedPainter();
   const int s = mScale, row = kRowHeight * s;
+  const Rect area = WorkArea(mDpy);
   std::vector<MenuLevel> levels;
   auto open = [&](Menu& m, int x, int y) {
-    int w = 60 * s;
+    double w = 60;
     for (int i = 0; i < m.NumberOfItems(); ++i)
-      w = std::max(w, windows.TextWidth(m.ItemAt(i).title) + (2 * kMenuMargin + kIndent + 20) * s);
-    const int h = std::max(1, m.NumberOfItems()) * row;
-    const Window win = windows.Make(x, y, w, h, true);
+      w = std::max(w, painter.TextWidth(m.ItemAt(i).title, PanelText(kInkColor)) + 2 * kMenuMargin +
+                        kIndent * (1 + m.ItemAt(i).indentationLevel) + 20);
+    const MenuScroller rows(m.NumberOfItems(), row, static_cast<int>(std::ceil(w * s)), x, y, area);
+    const Window win = windows.Make(rows.X(), rows.Y(), rows.Width(), rows.Height(), true);
     XMapRaised(mDpy, win);
-    levels.push_back({&m, win, x, y, w, h, -1});
+    levels.push_back({&m, win, rows, -1});
   };
-  auto draw = [&](const MenuLevel& l) {
-    windows.Fill(l.window, 0, 0, l.w, l.h, 0xEEEEEE);
-    for (int i = 0; i < l.menu->NumberOfItems(); ++i)
+  auto closeBelow = [&](size_t level) {
+    while (levels.size() > level + 1)
     {
-      const MenuItem& item = l.menu->ItemAt(i);
-      const int y = i * row;
-      if (item.separator)
-      {
-        windows.Fill(l.window, kMenuMargin * s, y + row / 2, l.w - 2 * kMenuMargin * s, 1, 0xAAAAAA);
-        continue;
-      }
-      if (i == l.hover && item.enabled)
-        windows.Fill(l.window, 0, y, l.w, row, 0x3070D0);
-      const unsigned long ink = !item.enabled ? 0x999999 : i == l.hover ? 0xFFFFFF : 0x000000;
-      const int base = y + row / 2 + 4 * s;
-      if (item.state)
-        windows.Text(l.window, 2 * s, base, "*", ink);
-      windows.Text(l.window, (kMenuMargin + kIndent * (1 + item.indentationLevel)) * s, base, item.title, ink);
-      if (item.submenu)
-        windows.Text(l.window, l.w - 12 * s, base, ">", ink);
+      windows.Close(levels.back().window);
+      levels.pop_back();
     }
   };
+  // Highlights an item of a level; an enabled submenu opens beside it.
+  auto highlight = [&](size_t level, int item) {
+    MenuLevel& l = levels[level];
+    const bool opensSubmenu = item >= 0 && l.menu->ItemAt(item).submenu && l.menu->ItemAt(item).enabled;
+    if (l.hover == item && (levels.size() > level + 1 || !opensSubmenu))
+      return;
+    closeBelow(level);
+    l.hover = item;
+    DrawMenu(mDpy, l, s);
+    if (item < 0)
+      return;
+    if (opensSubmenu)
+      open(*l.menu->ItemAt(item).submenu, l.rows.X() + l.rows.Width(), l.rows.Y() + l.rows.ItemTop(item));
+  };
+  auto scroll = [&](size_t level, int rows) {
+    if (level < levels.size() && levels[level].rows.Scroll(rows))
+    {
+      closeBelow(level);
+      DrawMenu(mDpy, levels[level], s);
+    }
+  };
+
   const Point origin = view.ConvertToScreen(locationInView);
   open(menu, static_cast<int>(origin.x * s), static_cast<int>((MainScreenHeight() - origin.y) * s));
   XGrabPointer(mDpy, levels[0].window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
@@ -726,59 +827,114 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
 
   MenuItem* chosen = nullptr;
   bool done = false;
-  auto hit = [&](int rx, int ry, int& level, int& item) {
-    for (level = static_cast<int>(levels.size()) - 1; level >= 0; --level)
-    {
-      const MenuLevel& l = levels[static_cast<size_t>(level)];
-      if (rx >= l.x && rx < l.x + l.w && ry >= l.y && ry < l.y + l.h)
-      {
-        item = (ry - l.y) / row;
-        return true;
-      }
-    }
-    return false;
+  // While the pointer rests on an arrow row, that level scrolls step by step.
+  std::unique_ptr<foundation::RunLoopTimer> arrowTimer;
+  auto scrollWhileOnArrow = [&](size_t level, int step) {
+    arrowTimer = std::make_unique<foundation::RunLoopTimer>([&, level, step] { scroll(level, step); },
+                                                            kArrowScrollInterval);
   };
-  mModalHandler = [&](XEvent& e) {
-    if (e.type == Expose)
-    {
-      for (const MenuLevel& l : levels)
-        if (l.window == e.xexpose.window)
-          draw(l);
-      return;
-    }
-    if (e.type == KeyPress && XLookupKeysym(&e.xkey, 0) == XK_Escape)
-      done = true;
-    if (e.type != MotionNotify && e.type != ButtonPress && e.type != ButtonRelease)
-      return;
-    const int rx = e.type == MotionNotify ? e.xmotion.x_root : e.xbutton.x_root;
-    const int ry = e.type == MotionNotify ? e.xmotion.y_root : e.xbutton.y_root;
-    int level = -1, item = -1;
-    if (!hit(rx, ry, level, item))
-    {
-      done = done || e.type == ButtonPress;
-      return;
-    }
-    while (static_cast<int>(levels.size()) > level + 1) // leave deeper submenus
-    {
-      windows.Close(levels.back().window);
-      levels.pop_back();
-    }
-    MenuLevel& l = levels[static_cast<size_t>(level)];
-    l.hover = item;
-    draw(l);
-    MenuItem& it = l.menu->ItemAt(item);
-    if (it.submenu && it.enabled)
-    {
-      open(*it.submenu, l.x + l.w, l.y + item * row);
-      draw(levels.back());
-    }
-    else if (e.type == ButtonRelease && it.IsChoosable())
+  auto choose = [&](MenuItem& it) {
+    if (it.IsChoosable())
     {
       chosen = &it;
       done = true;
     }
   };
+  auto key = [&](KeySym sym) {
+    MenuLevel& l = levels.back();
+    const size_t level = levels.size() - 1;
+    const int count = l.menu->NumberOfItems();
+    int to = l.hover;
+    switch (sym)
+    {
+    case XK_Escape: done = true; return;
+    case XK_Up: to = NextHighlightable(*l.menu, l.hover < 0 ? count : l.hover, -1); break;
+    case XK_Down: to = NextHighlightable(*l.menu, l.hover, 1); break;
+    case XK_Home: to = NextHighlightable(*l.menu, -1, 1); break;
+    case XK_End: to = NextHighlightable(*l.menu, count, -1); break;
+    case XK_Page_Up: to = NextHighlightable(*l.menu, std::max(0, l.hover - l.rows.VisibleCount()) + 1, -1); break;
+    case XK_Page_Down: to = NextHighlightable(*l.menu, std::min(count, l.hover + l.rows.VisibleCount()) - 1, 1); break;
+    case XK_Left:
+      if (level > 0)
+        closeBelow(level - 1);
+      return;
+    case XK_Right:
+    case XK_Return:
+    case XK_KP_Enter:
+      if (l.hover >= 0 && l.hover < count)
+      {
+        MenuItem& it = l.menu->ItemAt(l.hover);
+        if (it.submenu && it.enabled && levels.size() == level + 1)
+          highlight(level, l.hover);
+        if (it.submenu && it.enabled && levels.size() > level + 1 && levels.back().menu->NumberOfItems() > 0)
+          highlight(level + 1, NextHighlightable(*levels.back().menu, -1, 1));
+        else if (sym != XK_Right)
+          choose(it);
+      }
+      return;
+    default: return;
+    }
+    if (to >= 0 && to < count && to != l.hover)
+    {
+      l.rows.Reveal(to);
+      highlight(level, to);
+    }
+  };
+  mModalHandler = [&](XEvent& e) {
+    if (e.type == Expose)
+    {
+      bool ours = false;
+      for (const MenuLevel& l : levels)
+        if (l.window == e.xexpose.window)
+          ours = true, DrawMenu(mDpy, l, s);
+      auto view = mViews.find(e.xexpose.window); // the editor keeps showing its frames under the menu
+      if (!ours && view != mViews.end())
+        view->second->HandleEvent(e);
+      return;
+    }
+    if (e.type == KeyPress)
+      key(XLookupKeysym(&e.xkey, 0));
+    if (e.type != MotionNotify && e.type != ButtonPress && e.type != ButtonRelease)
+      return;
+    const int rx = e.type == MotionNotify ? e.xmotion.x_root : e.xbutton.x_root;
+    const int ry = e.type == MotionNotify ? e.xmotion.y_root : e.xbutton.y_root;
+    const bool wheel = e.type != MotionNotify && (e.xbutton.button == Button4 || e.xbutton.button == Button5);
+    int level = static_cast<int>(levels.size()) - 1;
+    for (; level >= 0; --level)
+    {
+      const MenuScroller& r = levels[static_cast<size_t>(level)].rows;
+      if (rx >= r.X() && rx < r.X() + r.Width() && ry >= r.Y() && ry < r.Y() + r.Height())
+        break;
+    }
+    if (wheel)
+    {
+      if (e.type == ButtonPress)
+        scroll(static_cast<size_t>(std::max(level, 0)), e.xbutton.button == Button4 ? -kWheelRows : kWheelRows);
+      return;
+    }
+    arrowTimer.reset();
+    if (level < 0)
+    {
+      done = done || e.type == ButtonPress;
+      return;
+    }
+    const MenuLevel& l = levels[static_cast<size_t>(level)];
+    Menu& shown = *l.menu; // highlighting may open a submenu, which moves the levels
+    int item = -1;
+    switch (l.rows.At(ry - l.rows.Y(), item))
+    {
+    case MenuScroller::Row::kScrollUp: scrollWhileOnArrow(static_cast<size_t>(level), -1); break;
+    case MenuScroller::Row::kScrollDown: scrollWhileOnArrow(static_cast<size_t>(level), 1); break;
+    case MenuScroller::Row::kItem:
+      highlight(static_cast<size_t>(level), item);
+      if (e.type == ButtonRelease)
+        choose(shown.ItemAt(item));
+      break;
+    case MenuScroller::Row::kNone: break;
+    }
+  };
   RunModal([&] { return done || !xview.GetXWindow(); });
+  arrowTimer.reset();
   mModalHandler = nullptr;
   XUngrabPointer(mDpy, CurrentTime);
   XUngrabKeyboard(mDpy, CurrentTime);
@@ -791,8 +947,10 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
 
 int X11Application::RunAlertPanel(const AlertPanel& alert)
 {
+  // One modal window at a time: an alert asked for while a menu or another alert is open is not shown, and says
+  // so rather than answering with a button nobody pressed.
   if (mModalHandler)
-    return kAlertDefaultReturn;
+    return kAlertNotShownReturn;
   ModalWindows windows(*this);
   const int s = mScale, row = kRowHeight * s;
   std::vector<std::string> lines;
@@ -830,23 +988,36 @@ int X11Application::RunAlertPanel(const AlertPanel& alert)
   XMapRaised(mDpy, win);
   const int by = h - row - kMenuMargin * s;
   auto draw = [&] {
-    windows.Fill(win, 0, 0, w, h, 0xEEEEEE);
-    windows.Text(win, kMenuMargin * s, row - 4 * s, alert.title, 0x000000);
+    Painter& painter = SharedPainter();
+    const double rowPoints = kRowHeight;
+    painter.Begin({double(kAlertWidth), double(h) / s}, s, kPanelColor);
+    const TextStyle title = PanelText(kInkColor);
+    painter.DrawText(alert.title, {kMenuMargin, CentredBaseline(painter, title, 0, rowPoints)}, title);
     for (size_t i = 0; i < lines.size(); ++i)
-      windows.Text(win, kMenuMargin * s, static_cast<int>(i + 2) * row - 4 * s, lines[i], 0x202020);
+      painter.DrawText(lines[i], {kMenuMargin, CentredBaseline(painter, title, double(i + 1) * rowPoints, rowPoints)},
+                       title);
     for (const Button& b : buttons)
     {
-      windows.Fill(win, b.x, by, kButtonWidth * s, row, b.answer == kAlertDefaultReturn ? 0x3070D0 : 0xCCCCCC);
-      windows.Text(win, b.x + 8 * s, by + row / 2 + 4 * s, b.title,
-                   b.answer == kAlertDefaultReturn ? 0xFFFFFF : 0x000000);
+      const bool isDefault = b.answer == kAlertDefaultReturn;
+      const Rect frame(double(b.x) / s, double(by) / s, kButtonWidth, rowPoints);
+      painter.FillRect(frame, isDefault ? kHighlightColor : kButtonColor);
+      const TextStyle label = PanelText(isDefault ? kLightInkColor : kInkColor);
+      const double left = frame.origin.x + (kButtonWidth - painter.TextWidth(b.title, label)) / 2;
+      painter.DrawText(b.title, {left, CentredBaseline(painter, label, frame.origin.y, rowPoints)}, label);
     }
+    PutDrawing(mDpy, win, painter.End());
   };
   const int fallback = buttons.size() > 1 ? buttons[1].answer : buttons[0].answer;
   int answer = 0;
   bool done = false;
   mModalHandler = [&](XEvent& e) {
     if (e.xany.window != win)
+    {
+      auto view = mViews.find(e.xany.window); // the editor keeps showing its frames under the alert
+      if (e.type == Expose && view != mViews.end())
+        view->second->HandleEvent(e);
       return;
+    }
     if (e.type == Expose && e.xexpose.count == 0)
       draw();
     else if (e.type == KeyPress)

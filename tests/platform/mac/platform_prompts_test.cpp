@@ -31,6 +31,11 @@ TEST_F(Prompts, MessageBoxesShowTheButtonsOfTheirTypeAndMapTheAnswer)
     {kMB_YESNO, "Yes", "No", "", appkit::kAlertDefaultReturn, kYES},
     {kMB_RETRYCANCEL, "Retry", "Cancel", "", appkit::kAlertDefaultReturn, kRETRY},
     {kMB_RETRYCANCEL, "Retry", "Cancel", "", appkit::kAlertAlternateReturn, kCANCEL},
+    // An alert that could not be shown (another was open) answers as no panel shown, never the default.
+    {kMB_OK, "OK", "", "", appkit::kAlertNotShownReturn, kCANCEL},
+    {kMB_YESNO, "Yes", "No", "", appkit::kAlertNotShownReturn, kCANCEL},
+    {kMB_YESNOCANCEL, "Yes", "Cancel", "No", appkit::kAlertNotShownReturn, kCANCEL},
+    {kMB_RETRYCANCEL, "Retry", "Cancel", "", appkit::kAlertNotShownReturn, kCANCEL},
   };
   Open();
   for (const Case& c : cases)
