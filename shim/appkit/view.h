@@ -74,6 +74,8 @@ public:
   /// Shows the field over the view with the keyboard focus; the view does not own it.
   virtual void AddTextField(TextField& field) = 0;
   virtual void RemoveTextField() = 0;
+  /// The shown field's text or selection changed outside the view's own key handling: show it again.
+  virtual void TextFieldChanged() {}
 
   /// Shows a finished frame (backing pixels); the view keeps it to repaint what gets uncovered.
   virtual void PresentFrame(const FrameImage& frame) = 0;

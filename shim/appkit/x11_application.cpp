@@ -27,6 +27,7 @@
 #include "appkit/painter.h"
 #include "appkit/x11_keys.h"
 #include "foundation/main_thread.h"
+#include "foundation/utf8.h"
 #include "foundation/run_loop.h"
 
 namespace appkit {
@@ -139,6 +140,7 @@ public:
   void RemoveAllToolTips() override { mToolTips.clear(); }
   void AddTextField(TextField& field) override;
   void RemoveTextField() override;
+  void TextFieldChanged() override { DrawTextField(); }
   void PresentFrame(const FrameImage& frame) override;
 
   void HandleEvent(XEvent& e);
@@ -159,7 +161,9 @@ private:
   void DrawTextField();
   void SendMouse(EventType type, const XButtonEvent& b, int clickCount);
   void HandleKey(XKeyEvent& k, bool down);
-  bool EditField(KeySym sym, const std::u32string& chars);
+  bool EditField(KeySym sym, const std::u32string& chars, unsigned state);
+  /// A press or drag of the first button in the field puts the caret there or extends the selection.
+  void FieldPointer(int x, bool extend, int clickCount);
   void HandleDnd(const XClientMessageEvent& m);
   void Drop(Window source);
   void SendDndMessage(Window source, const char* type, long l1, long l2, long l4);
@@ -1440,13 +1444,14 @@ void X11View::AddTextField(TextField& field)
   const int scale = mApp.Scale();
   mField = &field;
   XSetWindowAttributes attrs{};
-  attrs.event_mask = ExposureMask | KeyPressMask | ButtonPressMask;
+  attrs.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask;
   mFieldWindow = XCreateWindow(dpy, mWindow, static_cast<int>(field.frame.origin.x * scale),
                                static_cast<int>(field.frame.origin.y * scale),
                                static_cast<unsigned>(std::max(1.0, field.frame.size.width * scale)),
                                static_cast<unsigned>(std::max(1.0, field.frame.size.height * scale)), 0,
                                CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attrs);
   mApp.Register(mFieldWindow, this);
+  XDefineCursor(dpy, mFieldWindow, mApp.XCursorFor(Cursor::kIBeam));
   XMapRaised(dpy, mFieldWindow);
   XSetInputFocus(dpy, mFieldWindow, RevertToParent, CurrentTime);
   DrawTextField();
@@ -1465,53 +1470,127 @@ void X11View::RemoveTextField()
   mField = nullptr;
 }
 
-unsigned long PixelOf(const DeviceColor& c)
+const DeviceColor kSelectionColor{0.7, 0.82, 1.0, 1.0};
+
+/// Where a field's text goes, in points within the field: the baseline and the x of every caret stop (before
+/// each character and after the last). A text wider than the field scrolls to keep the caret in sight.
+struct FieldLayout
 {
-  auto ch = [](double v) { return static_cast<unsigned long>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
-  return (ch(c.red) << 16) | (ch(c.green) << 8) | ch(c.blue);
+  double baseline = 0.0;
+  std::vector<double> stops;
+};
+
+TextStyle FieldTextStyle(const TextField& field) { return {field.fontFamily, field.fontSize, field.textColor}; }
+
+FieldLayout LayoutField(const TextField& field, Painter& painter)
+{
+  constexpr double kPad = 2.0;
+  const TextStyle style = FieldTextStyle(field);
+  const double width = field.frame.size.width;
+  FieldLayout layout;
+  layout.baseline = CentredBaseline(painter, style, 0.0, field.frame.size.height);
+  std::string prefix;
+  layout.stops.push_back(0.0);
+  for (char32_t c : field.stringValue)
+  {
+    foundation::AppendUTF8(prefix, c);
+    layout.stops.push_back(painter.TextWidth(prefix, style));
+  }
+  const double total = layout.stops.back();
+  double left = kPad;
+  if (field.alignment == TextAlignment::kCenter)
+    left = (width - total) / 2.0;
+  else if (field.alignment == TextAlignment::kRight)
+    left = width - total - kPad;
+  if (total > width - 2 * kPad)
+    left = kPad - std::max(0.0, layout.stops[field.Caret()] - (width - 2 * kPad));
+  for (double& x : layout.stops)
+    x += left;
+  return layout;
 }
 
 void X11View::DrawTextField()
 {
   if (!mFieldWindow || !mField)
     return;
-  Display* dpy = mApp.Dpy();
-  GC gc = XCreateGC(dpy, mFieldWindow, 0, nullptr);
-  XWindowAttributes wa;
-  XGetWindowAttributes(dpy, mFieldWindow, &wa);
-  XSetForeground(dpy, gc, PixelOf(mField->backgroundColor));
-  XFillRectangle(dpy, mFieldWindow, gc, 0, 0, static_cast<unsigned>(wa.width), static_cast<unsigned>(wa.height));
-  XSetForeground(dpy, gc, PixelOf(mField->textColor));
-  const std::string text = mField->StringValueUTF8() + "|";
-  XFontStruct* font = XQueryFont(dpy, XGContextFromGC(gc));
-  const int tw = font ? XTextWidth(font, text.c_str(), static_cast<int>(text.size())) : 0;
-  const int asc = font ? font->ascent : 10;
-  int x = 2;
-  if (mField->alignment == TextAlignment::kCenter)
-    x = (wa.width - tw) / 2;
-  else if (mField->alignment == TextAlignment::kRight)
-    x = wa.width - tw - 2;
-  XDrawString(dpy, mFieldWindow, gc, x, (wa.height + asc) / 2 - 1, text.c_str(), static_cast<int>(text.size()));
-  if (font)
-    XFreeFontInfo(nullptr, font, 1);
-  XFreeGC(dpy, gc);
+  Painter& painter = SharedPainter();
+  const TextField& field = *mField;
+  const FieldLayout layout = LayoutField(field, painter);
+  const TextStyle style = FieldTextStyle(field);
+  const double height = field.frame.size.height;
+  painter.Begin(field.frame.size, mApp.Scale(),
+                field.drawsBackground ? field.backgroundColor : DeviceColor{1.0, 1.0, 1.0, 1.0});
+  if (field.HasSelection())
+  {
+    const double x0 = layout.stops[field.SelectionStart()], x1 = layout.stops[field.SelectionEnd()];
+    painter.FillRect(Rect(x0, 0, x1 - x0, height), kSelectionColor);
+  }
+  painter.DrawText(field.StringValueUTF8(), {layout.stops.front(), layout.baseline}, style);
+  if (!field.HasSelection())
+  {
+    const LineMetrics m = painter.Metrics(style);
+    painter.FillRect(Rect(layout.stops[field.Caret()], layout.baseline - m.ascender, 1.0, m.ascender + m.descender),
+                     field.textColor);
+  }
+  PutDrawing(mApp.Dpy(), mFieldWindow, painter.End());
+  mApp.Flush();
 }
 
-bool X11View::EditField(KeySym sym, const std::u32string& chars)
+void X11View::FieldPointer(int x, bool extend, int clickCount)
+{
+  if (!mField)
+    return;
+  if (clickCount >= 2)
+    mField->SelectAll();
+  else
+  {
+    const FieldLayout layout = LayoutField(*mField, SharedPainter());
+    const double at = double(x) / mApp.Scale();
+    size_t nearest = 0;
+    for (size_t i = 1; i < layout.stops.size(); ++i)
+      if (std::abs(layout.stops[i] - at) < std::abs(layout.stops[nearest] - at))
+        nearest = i;
+    mField->SetCaret(nearest, extend);
+  }
+  DrawTextField();
+}
+
+bool X11View::EditField(KeySym sym, const std::u32string& chars, unsigned state)
 {
   if (!mField)
     return false;
-  if (sym == XK_Return || sym == XK_KP_Enter || sym == XK_Tab || sym == XK_ISO_Left_Tab)
+  using FieldKey = TextField::Key;
+  const bool extend = (state & ShiftMask) != 0;
+  switch (sym)
   {
-    mField->EndEditing();
-    return true;
+  case XK_Return:
+  case XK_KP_Enter:
+  case XK_Tab:
+  case XK_ISO_Left_Tab: mField->EndEditing(); return true;
+  case XK_BackSpace: mField->PressKey(FieldKey::kBackspace, false); break;
+  case XK_Delete:
+  case XK_KP_Delete: mField->PressKey(FieldKey::kForwardDelete, false); break;
+  case XK_Left:
+  case XK_KP_Left: mField->PressKey(FieldKey::kLeft, extend); break;
+  case XK_Right:
+  case XK_KP_Right: mField->PressKey(FieldKey::kRight, extend); break;
+  case XK_Home:
+  case XK_KP_Home: mField->PressKey(FieldKey::kHome, extend); break;
+  case XK_End:
+  case XK_KP_End: mField->PressKey(FieldKey::kEnd, extend); break;
+  default:
+    if (chars.size() != 1)
+      break;
+    // Control or Super (as Command) with a letter: the clipboard shortcuts.
+    if (state & (ControlMask | Mod4Mask))
+      EditWithPasteboard(
+        *mField, chars[0], [this](std::string& text) { return mApp.StringFromPasteboard(text); },
+        [this](const std::string& text) { return mApp.SetPasteboardString(text); });
+    else
+      mField->InsertCharacter(chars[0]);
+    break;
   }
-  if (sym == XK_BackSpace)
-    mField->DeleteBackward();
-  else if (chars.size() == 1)
-    mField->InsertCharacter(chars[0]);
   DrawTextField();
-  mApp.Flush();
   return true;
 }
 
@@ -1538,7 +1617,7 @@ void X11View::HandleKey(XKeyEvent& k, bool down)
   if (mField && (k.window == mFieldWindow || down))
   {
     if (down)
-      EditField(sym, chars);
+      EditField(sym, chars, k.state);
     return;
   }
   Event e;
@@ -1737,6 +1816,9 @@ void X11View::PointerMoved(Point p)
       kToolTipDelay, foundation::RunLoop::Main(), kToolTipDelay);
 }
 
+/// Margins of a tool tip around its text, in points.
+constexpr double kToolTipPadX = 4.0, kToolTipPadY = 3.0;
+
 void X11View::ShowToolTip()
 {
   const std::string text = mResponder.ToolTipAt(mPointer);
@@ -1744,9 +1826,11 @@ void X11View::ShowToolTip()
     return;
   Display* dpy = mApp.Dpy();
   const int s = mApp.Scale();
-  XFontStruct* font = XQueryFont(dpy, XGContextFromGC(DefaultGC(dpy, DefaultScreen(dpy))));
-  const int w = (font ? XTextWidth(font, text.c_str(), static_cast<int>(text.size())) : 6 * int(text.size())) + 8 * s;
-  const int h = (font ? font->ascent + font->descent : 13) + 6 * s;
+  Painter& painter = SharedPainter();
+  const TextStyle style = PanelText(kInkColor);
+  const LineMetrics m = painter.Metrics(style);
+  const int w = static_cast<int>(std::ceil((painter.TextWidth(text, style) + 2 * kToolTipPadX) * s));
+  const int h = static_cast<int>(std::ceil((m.ascender + m.descender + 2 * kToolTipPadY) * s));
   int rx = 0, ry = 0;
   Window child;
   XTranslateCoordinates(dpy, mWindow, DefaultRootWindow(dpy), int(mPointer.x * s), int(mPointer.y * s), &rx, &ry,
@@ -1761,21 +1845,20 @@ void X11View::ShowToolTip()
   mToolTipText = text;
   mApp.Register(mToolTipWindow, this);
   XMapRaised(dpy, mToolTipWindow);
-  if (font)
-    XFreeFontInfo(nullptr, font, 1);
   mApp.Flush();
 }
 
 void X11View::DrawToolTip()
 {
-  Display* dpy = mApp.Dpy();
-  GC gc = DefaultGC(dpy, DefaultScreen(dpy));
-  XFontStruct* font = XQueryFont(dpy, XGContextFromGC(gc));
-  XSetForeground(dpy, gc, 0x000000);
-  XDrawString(dpy, mToolTipWindow, gc, 4 * mApp.Scale(), (font ? font->ascent : 10) + 3 * mApp.Scale(),
-              mToolTipText.c_str(), static_cast<int>(mToolTipText.size()));
-  if (font)
-    XFreeFontInfo(nullptr, font, 1);
+  XWindowAttributes wa{};
+  if (!XGetWindowAttributes(mApp.Dpy(), mToolTipWindow, &wa))
+    return;
+  Painter& painter = SharedPainter();
+  const double s = mApp.Scale();
+  const TextStyle style = PanelText(kInkColor);
+  painter.Begin({wa.width / s, wa.height / s}, s, kToolTipColor);
+  painter.DrawText(mToolTipText, {kToolTipPadX, kToolTipPadY + painter.Metrics(style).ascender}, style);
+  PutDrawing(mApp.Dpy(), mToolTipWindow, painter.End());
 }
 
 void X11View::HideToolTip()
@@ -1805,7 +1888,16 @@ void X11View::HandleEvent(XEvent& e)
   {
     const XButtonEvent& b = e.xbutton;
     if (b.window == mFieldWindow)
+    {
+      if (b.button == Button1)
+      {
+        const bool again = b.time - mLastPress <= kMultiClickMs && mLastButton == 1;
+        mLastPress = b.time;
+        mLastButton = 1;
+        FieldPointer(b.x, (b.state & ShiftMask) != 0, again ? 2 : 1);
+      }
       break;
+    }
     if (mField) // a click elsewhere ends the editing
       mField->EndEditing();
     if (b.button == Button4 || b.button == Button5 || b.button == 6 || b.button == 7)
@@ -1832,11 +1924,18 @@ void X11View::HandleEvent(XEvent& e)
     break;
   }
   case ButtonRelease:
+    if (e.xbutton.window == mFieldWindow)
+      break;
     if (e.xbutton.button == Button1 || e.xbutton.button == Button3)
       SendMouse(e.xbutton.button == Button1 ? EventType::kLeftMouseUp : EventType::kRightMouseUp, e.xbutton, mClicks);
     break;
   case MotionNotify:
   {
+    if (e.xmotion.window == mFieldWindow)
+    {
+      FieldPointer(e.xmotion.x, true, 1);
+      break;
+    }
     Event m;
     const XMotionEvent& mo = e.xmotion;
     m.type = (mo.state & Button1Mask)   ? EventType::kLeftMouseDragged
