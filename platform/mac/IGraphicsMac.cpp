@@ -13,6 +13,7 @@
 #include "graphics/OverlayControls.h"
 #include "platform/mac/CoreTextFont.h"
 #include "platform/mac/IGraphicsView.h"
+#include "platform/mac/VexelPainter.h"
 
 namespace plug {
 namespace igraphics {
@@ -21,6 +22,8 @@ namespace {
 
 std::mutex gCountMutex;
 int gLiveCount = 0;
+/// Draws our menus, alerts, tool tips and text field while any platform context lives.
+bool gPainterInstalled = false;
 
 appkit::Application& App() { return appkit::Application::Shared(); }
 
@@ -68,12 +71,18 @@ IGraphicsMac::IGraphicsMac(IGEditorDelegate& dlg, int w, int h, int fps, float s
 
 IGraphicsMac::~IGraphicsMac()
 {
+  bool last = false;
   {
     std::lock_guard<std::mutex> lock(gCountMutex);
-    --gLiveCount;
+    last = --gLiveCount == 0;
   }
   if (mView)
     CloseWindow();
+  if (last && gPainterInstalled)
+  {
+    appkit::InstallPainter(nullptr);
+    gPainterInstalled = false;
+  }
 }
 
 int IGraphicsMac::LiveCount()
@@ -97,6 +106,11 @@ void* IGraphicsMac::OpenWindow(void* parent)
   {
     CloseWindow();
     return nullptr;
+  }
+  if (!gPainterInstalled)
+  {
+    appkit::InstallPainter(std::make_shared<VexelPainter>());
+    gPainterInstalled = true;
   }
   SetScreenScale(static_cast<int>(App().MainScreenBackingScaleFactor()));
   mDelegate->LayoutUI(this);

@@ -131,6 +131,11 @@ bool IGraphicsView_vDrovik_vst::textFieldKey(const IKeyPress& key, bool isUp)
   return true;
 }
 
+const appkit::TextField* IGraphicsView_vDrovik_vst::OpenTextField() const
+{
+  return mTextFieldView ? &mTextFieldView->mField : nullptr;
+}
+
 void IGraphicsView_vDrovik_vst::endUserInput()
 {
   if (!mTextFieldView)

@@ -1,0 +1,304 @@
+// Our own small windows on the X11 view system, drawn by the editor's renderer: menu rows show their text in the
+// renderer's glyphs and the highlighted row differs, and the native text field shows UTF-8 as text in its
+// style's font, edits with keys and the pointer and copies through the CLIPBOARD selection. A second client plays
+// the user through XTest. Skips without a display.
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "appkit/x11_application.h"
+#include "foundation/main_thread.h"
+#include "mac_test_support.h"
+#include "platform/mac/VexelPainter.h"
+#include "x11_children.h"
+
+// Last: X defines macros (None, Bool) that the headers above would trip over.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace mactest {
+namespace {
+
+bool WaitFor(const std::function<bool()>& done)
+{
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done())
+  {
+    if (std::chrono::steady_clock::now() > limit)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+/// A window's pixels as 0xRRGGBB.
+struct Shot
+{
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+Shot Capture(Display* dpy, Window w)
+{
+  Shot shot;
+  XWindowAttributes wa{};
+  if (!XGetWindowAttributes(dpy, w, &wa))
+    return shot;
+  XImage* img = XGetImage(dpy, w, 0, 0, unsigned(wa.width), unsigned(wa.height), AllPlanes, ZPixmap);
+  if (!img)
+    return shot;
+  shot.width = wa.width;
+  shot.height = wa.height;
+  for (int y = 0; y < wa.height; ++y)
+    for (int x = 0; x < wa.width; ++x)
+      shot.pixels.push_back(uint32_t(XGetPixel(img, x, y) & 0xFFFFFF));
+  XDestroyImage(img);
+  return shot;
+}
+
+/// Pixels of a region of the shot that differ from the painter's drawing by more than tolerance in a channel.
+int Differences(const Shot& shot, const appkit::FrameImage& expected, int tolerance)
+{
+  int off = 0;
+  for (int y = 0; y < expected.height; ++y)
+    for (int x = 0; x < expected.width; ++x)
+    {
+      const uint8_t* e = expected.pixels + expected.bytesPerRow * size_t(y) + size_t(x) * 4; // BGRA
+      const uint32_t p = shot.At(x, y);
+      off += std::abs(int((p >> 16) & 0xFF) - e[2]) > tolerance || std::abs(int((p >> 8) & 0xFF) - e[1]) > tolerance ||
+             std::abs(int(p & 0xFF) - e[0]) > tolerance;
+    }
+  return off;
+}
+
+/// Pixels of a row of the shot whose three channels are all at most `dark`.
+int DarkPixels(const Shot& shot, int top, int height, int dark)
+{
+  int n = 0;
+  for (int y = top; y < top + height; ++y)
+    for (int x = 0; x < shot.width; ++x)
+    {
+      const uint32_t p = shot.At(x, y);
+      n += int((p >> 16) & 0xFF) <= dark && int((p >> 8) & 0xFF) <= dark && int(p & 0xFF) <= dark;
+    }
+  return n;
+}
+
+void Key(Display* dpy, KeySym sym, KeySym modifier = 0)
+{
+  if (modifier)
+    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, modifier), True, 0);
+  XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, sym), True, 0);
+  XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, sym), False, 0);
+  if (modifier)
+    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, modifier), False, 0);
+  XSync(dpy, False);
+}
+
+/// The baseline that centres a line of the style in a row, as the windows place their text.
+double Baseline(appkit::Painter& painter, const appkit::TextStyle& style, double height)
+{
+  const appkit::LineMetrics m = painter.Metrics(style);
+  return (height + m.ascender - m.descender) / 2.0;
+}
+
+class PopupsOnX11 : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    if (!std::getenv("DISPLAY") || !(mHost = XOpenDisplay(nullptr)))
+      GTEST_SKIP() << "no X display";
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 600, 600, 0, 0, 0);
+    XMapWindow(mHost, mParent);
+    XSync(mHost, False);
+    mDelegate.mMakeGraphicsFunc = [this]() -> IGraphics* { return new TestMacGraphics(mDelegate, 468, 450, 60, 1.f); };
+    mApp = appkit::MakeX11Application();
+    ASSERT_NE(mApp, nullptr);
+    appkit::Application::Install(mApp.get());
+    foundation::MainThreadScope main;
+    ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr);
+  }
+  void TearDown() override
+  {
+    if (!mHost)
+      return;
+    {
+      foundation::MainThreadScope main;
+      mDelegate.CloseWindow();
+      appkit::Application::Install(nullptr);
+      mApp.reset();
+    }
+    XDestroyWindow(mHost, mParent);
+    XCloseDisplay(mHost);
+  }
+  IGraphicsMac& Graphics() { return *static_cast<IGraphicsMac*>(mDelegate.GetUI()); }
+
+  Display* mHost = nullptr;
+  Window mParent = 0;
+  std::unique_ptr<appkit::Application> mApp;
+  graphicstest::TestDelegate mDelegate{4};
+  VexelPainter mExpected; // draws what the windows should show
+};
+
+TEST_F(PopupsOnX11, MenuRowsShowTheirTextInOurRenderersGlyphsAndTheHighlightedRowDiffers)
+{
+  IPopupMenu menu;
+  menu.AddItem("first");
+  menu.AddItem("second");
+  constexpr int kRow = 20;
+  constexpr uint32_t kPanel = 0xEDEDED;
+  Shot before, after;
+  std::thread user([&] {
+    Display* dpy = XOpenDisplay(nullptr);
+    Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    Window popup = 0;
+    XWindowAttributes wa{};
+    ASSERT_TRUE(WaitFor([&] {
+      XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+      for (unsigned i = 0; i < n; ++i)
+        if (XGetWindowAttributes(dpy, children[i], &wa) && wa.override_redirect && wa.map_state == IsViewable)
+          popup = children[i];
+      if (children)
+        XFree(children);
+      return popup && Capture(dpy, popup).At(wa.width - 2, 2) == kPanel;
+    }));
+    before = Capture(dpy, popup);
+    const int left = wa.x + wa.border_width, top = wa.y + wa.border_width;
+    XTestFakeMotionEvent(dpy, -1, left + wa.width - 4, top + kRow + kRow / 2, 0);
+    XSync(dpy, False);
+    EXPECT_TRUE(WaitFor([&] { return Capture(dpy, popup).At(wa.width - 2, kRow + 2) != kPanel; }));
+    after = Capture(dpy, popup);
+    Key(dpy, XK_Escape);
+    XCloseDisplay(dpy);
+  });
+  bool isAsync = false;
+  {
+    foundation::MainThreadScope main;
+    EXPECT_EQ(Graphics().CreatePlatformPopupMenu(menu, IRECT(10, 10, 50, 30), isAsync), nullptr);
+  }
+  user.join();
+  ASSERT_GE(before.height, 2 * kRow);
+  ASSERT_EQ(after.height, before.height);
+
+  // The first row as our renderer draws "first" in the panels' text style.
+  foundation::MainThreadScope main;
+  const appkit::TextStyle style{"", 13.0, {0, 0, 0, 1}};
+  mExpected.Begin({double(before.width), double(kRow)}, 1.0, {0.93, 0.93, 0.93, 1.0});
+  mExpected.DrawText("first", {18.0, Baseline(mExpected, style, kRow)}, style);
+  EXPECT_LE(Differences(before, mExpected.End(), 8), before.width * kRow / 100);
+  EXPECT_GT(DarkPixels(before, 0, kRow, 60), 10);
+
+  // The second row: dark text on the panel before, light text on the highlight once the pointer is on it.
+  EXPECT_GT(DarkPixels(before, kRow, kRow, 60), 10);
+  EXPECT_EQ(DarkPixels(after, kRow, kRow, 60), 0);
+  const uint32_t lit = after.At(after.width - 2, kRow + 2);
+  EXPECT_NEAR(int(lit >> 16), 48, 2);
+  EXPECT_NEAR(int((lit >> 8) & 0xFF), 112, 2);
+  EXPECT_NEAR(int(lit & 0xFF), 209, 2);
+}
+
+TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClipboard)
+{
+  IText style(24.f, IColor(255, 0, 0, 0), "Verdana", kAlignNear, kVAlignMiddle);
+  style.mEntryTextColor = IColor(255, 0, 0, 0);
+  style.mEntryBackColor = IColor(255, 255, 255, 255);
+  Window field = 0;
+  {
+    foundation::MainThreadScope main;
+    Graphics().CreatePlatformTextEntry(-1, style, IRECT(10, 10, 210, 50), 32, "h\xc3\xa9llo");
+    field = testsupport::ChildWindows(mHost, testsupport::ChildWindows(mHost, mParent).at(0)).at(0);
+  }
+  auto view = [&]() -> const appkit::TextField& {
+    return *static_cast<IGraphicsView_vDrovik_vst*>(Graphics().GetWindow())->OpenTextField();
+  };
+  // The user plays the steps on a connection of its own while this thread, the main one, serves the field's
+  // events until the field shows the outcome (or ten seconds pass).
+  auto play = [&](const std::function<void(Display*)>& steps, const std::function<bool()>& outcome) {
+    std::thread user([&] {
+      Display* dpy = XOpenDisplay(nullptr);
+      steps(dpy);
+      XSync(dpy, False);
+      XCloseDisplay(dpy);
+    });
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (bool shown = false; !shown && std::chrono::steady_clock::now() < limit;)
+    {
+      foundation::MainThreadScope main;
+      foundation::RunLoop::Main().RunNestedUntil([] { return true; });
+      shown = outcome();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    user.join();
+  };
+
+  {
+    foundation::MainThreadScope main;
+    EXPECT_EQ(view().SelectedText(), U"h\u00e9llo"); // a field opens with all its text selected
+  }
+  play([&](Display* dpy) { Key(dpy, XK_End); }, [&] { return !view().HasSelection(); });
+  Shot shot;
+  const appkit::TextStyle text{"Verdana", 24.0, {0, 0, 0, 1}};
+  {
+    foundation::MainThreadScope main;
+    ASSERT_EQ(view().Caret(), 5u);
+    shot = Capture(mHost, field);
+    ASSERT_EQ(shot.width, 200);
+    // Expected: "héllo" as text (five characters, not six bytes), the caret after it.
+    mExpected.Begin({200, 40}, 1.0, {1, 1, 1, 1});
+    const double baseline = Baseline(mExpected, text, 40);
+    mExpected.DrawText("h\xc3\xa9llo", {2.0, baseline}, text);
+    const appkit::LineMetrics m = mExpected.Metrics(text);
+    mExpected.FillRect(appkit::Rect(2.0 + mExpected.TextWidth("h\xc3\xa9llo", text), baseline - m.ascender, 1.0,
+                                    m.ascender + m.descender),
+                       {0, 0, 0, 1});
+    EXPECT_LE(Differences(shot, mExpected.End(), 8), 40);
+  }
+  EXPECT_GT(DarkPixels(shot, 0, shot.height, 60), 50);
+
+  // Keys: Home, Shift+Right twice selects "hé"; Control+C copies it; End and Control+V paste it after the text.
+  play([&](Display* dpy) {
+    Key(dpy, XK_Home);
+    Key(dpy, XK_Right, XK_Shift_L);
+    Key(dpy, XK_Right, XK_Shift_L);
+    Key(dpy, XK_c, XK_Control_L);
+    Key(dpy, XK_End);
+    Key(dpy, XK_v, XK_Control_L);
+  }, [&] { return view().stringValue.size() == 7; });
+  {
+    foundation::MainThreadScope main;
+    EXPECT_EQ(view().StringValueUTF8(), "h\xc3\xa9llo" "h\xc3\xa9");
+    std::unique_ptr<appkit::Application> other = appkit::MakeX11Application();
+    std::string copied;
+    ASSERT_TRUE(other->StringFromPasteboard(copied));
+    EXPECT_EQ(copied, "h\xc3\xa9");
+  }
+
+  // The pointer: a press left of the text puts the caret at the start, a drag to the far right selects it all.
+  XWindowAttributes wa{};
+  XGetWindowAttributes(mHost, field, &wa);
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(mHost, field, DefaultRootWindow(mHost), 0, 0, &rx, &ry, &child);
+  play([&](Display* dpy) {
+    XTestFakeMotionEvent(dpy, -1, rx + 1, ry + 20, 0);
+    XTestFakeButtonEvent(dpy, 1, True, 0);
+    XTestFakeMotionEvent(dpy, -1, rx + 199, ry + 20, 0);
+    XTestFakeButtonEvent(dpy, 1, False, 0);
+    XSync(dpy, False);
+  }, [&] { return view().SelectionEnd() == 7 && view().SelectionStart() == 0; });
+  foundation::MainThreadScope main;
+  EXPECT_EQ(view().SelectionStart(), 0u);
+  EXPECT_EQ(view().SelectionEnd(), 7u);
+}
+
+} // namespace
+} // namespace mactest
