@@ -166,6 +166,12 @@ void IGraphicsMac::UpdateTooltips()
 
 void IGraphicsMac::ScreenToGraphics(appkit::Point p, float& x, float& y) const
 {
+  if (!mView)
+  {
+    x = static_cast<float>(p.x);
+    y = static_cast<float>(p.y);
+    return;
+  }
   appkit::Point inView;
   if (mView->NativeView().HasWindow())
     inView = mView->NativeView().ConvertFromScreen(p);
@@ -233,18 +239,52 @@ void IGraphicsMac::ReportPointer(float x, float y, float& reportedX, float& repo
   reportedY = mCursorY = y;
 }
 
+appkit::Point IGraphicsMac::GraphicsToScreen(float x, float y) const
+{
+  if (!mView)
+    return {x, y};
+  const appkit::View& view = mView->NativeView();
+  return view.HasWindow() ? view.ConvertToScreen({x * GetDrawScale(), y * GetDrawScale()}) : appkit::Point{};
+}
+
 void IGraphicsMac::MoveMouseCursor(float x, float y)
 {
   if (mTabletInput)
     return;
-  appkit::Point p{x, y};
-  if (mView)
-  {
-    appkit::View& view = mView->NativeView();
-    p = view.HasWindow() ? view.ConvertToScreen({x * GetDrawScale(), y * GetDrawScale()}) : appkit::Point{};
-  }
-  WarpCursor(p);
+  WarpCursor(GraphicsToScreen(x, y));
   StoreCursorPosition();
+}
+
+int IGraphicsMac::SystemVersionFor(double appKitVersion, int olderSystemsAnswer)
+{
+  /// View-system versions of the systems the answers name.
+  constexpr double kFirstOfTen = 1266.0, kFirstOfEleven = 1404.0;
+  if (appKitVersion >= kFirstOfEleven)
+    return 0x10B0;
+  if (appKitVersion >= kFirstOfTen)
+    return 0x10A0;
+  return olderSystemsAnswer;
+}
+
+int IGraphicsMac::GetSystemVersion()
+{
+  static const int version = SystemVersionFor(appkit::kAppKitVersionNumber, 0);
+  return version;
+}
+
+void IGraphicsMac::AttachPlatformView(const IRECT& r, void* view)
+{
+  if (!mView || !view)
+    return;
+  appkit::View& child = *static_cast<appkit::View*>(view);
+  child.SetFrame(ScaledOutward(r, GetDrawScale()));
+  mView->NativeView().AddSubview(child);
+}
+
+void IGraphicsMac::RemovePlatformView(void* view)
+{
+  if (view)
+    static_cast<appkit::View*>(view)->RemoveFromSuperview();
 }
 
 int IGraphicsMac::SetMouseCursor(int cursorType)

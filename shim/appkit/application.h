@@ -17,6 +17,9 @@
 
 namespace appkit {
 
+/// The version of the view system this stand-in offers: every call the editor makes exists in it.
+constexpr double kAppKitVersionNumber = 2022.0;
+
 class Application
 {
 public:

@@ -132,6 +132,9 @@ public:
   bool HasWindow() const override { return mWindow != 0; }
   Rect Frame() const override { return mFrame; }
   void SetFrameSize(Size size) override;
+  void SetFrame(Rect frame) override;
+  /// The child becomes a child window of ours.
+  bool AddSubview(View& child) override;
   double BackingScaleFactor() const override;
   Point ConvertToScreen(Point inView) const override;
   Point ConvertFromScreen(Point onScreen) const override;
@@ -1274,6 +1277,28 @@ void X11View::SetFrameSize(Size size)
                   static_cast<unsigned>(std::max(1.0, size.height * mApp.Scale())));
     mApp.Flush();
   }
+}
+
+void X11View::SetFrame(Rect frame)
+{
+  mFrame = frame;
+  if (mWindow)
+  {
+    const int scale = mApp.Scale();
+    XMoveResizeWindow(mApp.Dpy(), mWindow, static_cast<int>(frame.origin.x * scale),
+                      static_cast<int>(frame.origin.y * scale),
+                      static_cast<unsigned>(std::max(1.0, frame.size.width * scale)),
+                      static_cast<unsigned>(std::max(1.0, frame.size.height * scale)));
+    mApp.Flush();
+  }
+}
+
+bool X11View::AddSubview(View& child)
+{
+  if (!mWindow || child.HasWindow() || !child.AddToParent(reinterpret_cast<void*>(static_cast<uintptr_t>(mWindow))))
+    return false;
+  child.SetFrame(child.Frame()); // a view in a host's window sits at its corner; a subview at its frame
+  return true;
 }
 
 double X11View::BackingScaleFactor() const { return mApp.Scale(); }

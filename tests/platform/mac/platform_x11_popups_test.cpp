@@ -300,5 +300,40 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
   EXPECT_EQ(view().SelectionEnd(), 7u);
 }
 
+/// A responder for the view the test makes as a host would.
+struct NoResponses final : appkit::ViewResponder
+{
+  bool SendEvent(const appkit::Event&) override { return false; }
+  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
+  bool PerformDragOperation(const std::vector<std::string>&, appkit::Point) override { return false; }
+  std::string ToolTipAt(appkit::Point) override { return ""; }
+  void ViewDidChangeBackingScale(double) override {}
+  void ViewWindowDestroyed() override {}
+};
+
+TEST_F(PopupsOnX11, AHostMadeViewBecomesAChildWindowOfTheEditorAndGoesAgain)
+{
+  NoResponses responder;
+  const Window editor = testsupport::ChildWindows(mHost, mParent).at(0);
+  std::unique_ptr<appkit::View> child;
+  {
+    foundation::MainThreadScope main;
+    child = mApp->CreateView(responder, appkit::Rect());
+    Graphics().AttachPlatformView(IRECT(10.5f, 20.5f, 40.f, 60.f), child.get());
+  }
+  const std::vector<Window> inside = testsupport::ChildWindows(mHost, editor);
+  ASSERT_EQ(inside.size(), 1u);
+  XWindowAttributes wa{};
+  ASSERT_TRUE(XGetWindowAttributes(mHost, inside[0], &wa));
+  EXPECT_EQ(wa.x, 10);
+  EXPECT_EQ(wa.y, 20);
+  EXPECT_EQ(wa.width, 30);
+  EXPECT_EQ(wa.height, 40);
+  foundation::MainThreadScope main;
+  Graphics().RemovePlatformView(child.get());
+  EXPECT_TRUE(testsupport::ChildWindows(mHost, editor).empty());
+  child.reset();
+}
+
 } // namespace
 } // namespace mactest
