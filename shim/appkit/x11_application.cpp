@@ -7,6 +7,7 @@
 #include <X11/cursorfont.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
+#include <sys/eventfd.h>
 #include <sys/shm.h>
 #include <unistd.h>
 
@@ -224,7 +225,14 @@ public:
   /// A view whose window went away; its responder hears of it once no modal work is running.
   void AddGone(X11View* v) { mGone.push_back(v); }
   void ForgetGone(X11View* v) { mGone.erase(std::remove(mGone.begin(), mGone.end(), v), mGone.end()); }
-  void Flush() { XFlush(mDpy); }
+  void Flush()
+  {
+    XFlush(mDpy);
+    ServeQueuedEventsSoon();
+  }
+  /// Xlib reads the events that arrive during any round trip into its own queue, where the run loop's wait on the
+  /// connection cannot see them: after a round trip outside the event pump, a wake-up of our own serves them.
+  void ServeQueuedEventsSoon();
   /// Reads and handles every queued event.
   void Pump();
   /// Runs a nested loop until done() holds.
@@ -276,6 +284,8 @@ private:
   bool mHasShm = false;
   bool mCursorHidden = false;
   foundation::RunLoop::SourceId mSource = 0;
+  int mWakeFd = -1;
+  foundation::RunLoop::SourceId mWakeSource = 0;
   std::map<Window, X11View*> mViews;
   std::vector<X11View*> mGone;
   int mPumpDepth = 0;
@@ -334,10 +344,29 @@ X11Application::X11Application(Display* dpy) : mDpy(dpy)
   mHasShm = XShmQueryVersion(dpy, &major, &minor, &pixmaps) && std::getenv("DROVIK_X11_NO_SHM") == nullptr;
   mHelper = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
   mSource = foundation::RunLoop::Main().AddSource(ConnectionNumber(dpy), [this] { Pump(); });
+  mWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (mWakeFd >= 0)
+    mWakeSource = foundation::RunLoop::Main().AddSource(mWakeFd, [this] {
+      uint64_t count = 0;
+      while (read(mWakeFd, &count, sizeof(count)) > 0)
+        ;
+      Pump();
+    });
+}
+
+void X11Application::ServeQueuedEventsSoon()
+{
+  const uint64_t one = 1;
+  if (mWakeFd >= 0 && XQLength(mDpy) > 0 && write(mWakeFd, &one, sizeof(one)) < 0)
+    return; // the counter is full: a wake-up is pending anyway
 }
 
 X11Application::~X11Application()
 {
+  if (mWakeSource)
+    foundation::RunLoop::Main().RemoveSource(mWakeSource);
+  if (mWakeFd >= 0)
+    close(mWakeFd);
   foundation::RunLoop::Main().RemoveSource(mSource);
   {
     ErrorTrap trap(mDpy); // the errors of requests still on their way are ours
@@ -1456,8 +1485,7 @@ void X11View::Put(const std::vector<Rect>& rects)
   }
   if (mUseShm)
     XSync(dpy, False); // the segment is ours again
-  else
-    mApp.Flush();
+  mApp.Flush();
 }
 
 void X11View::AddTextField(TextField& field)

@@ -12,6 +12,7 @@
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
 #include "mac_test_support.h"
+#include "test_controls.h"
 #include "platform/mac/VexelPainter.h"
 #include "x11_children.h"
 
@@ -140,6 +141,34 @@ protected:
     XCloseDisplay(mHost);
   }
   IGraphicsMac& Graphics() { return *static_cast<IGraphicsMac*>(mDelegate.GetUI()); }
+  /// The first child window of parent once the server shows one (our connection's requests arrive in their own
+  /// time); 0 when none comes.
+  Window FirstChild(Window parent)
+  {
+    std::vector<Window> children;
+    WaitFor([&] { return !(children = testsupport::ChildWindows(mHost, parent)).empty(); });
+    return children.empty() ? 0 : children[0];
+  }
+  Window Editor() { return FirstChild(mParent); }
+  /// The user plays the steps on a connection of its own; the main run loop serves our windows' events and
+  /// timers meanwhile. Returns once the outcome shows (or ten seconds pass).
+  void Play(const std::function<void(Display*)>& steps, const std::function<bool()>& outcome)
+  {
+    std::thread user([&] {
+      Display* dpy = XOpenDisplay(nullptr);
+      steps(dpy);
+      XSync(dpy, False);
+      XCloseDisplay(dpy);
+    });
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (bool shown = false; !shown && std::chrono::steady_clock::now() < limit;)
+    {
+      foundation::MainThreadScope main;
+      shown = outcome();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    user.join();
+  }
 
   Display* mHost = nullptr;
   Window mParent = 0;
@@ -215,43 +244,21 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
   {
     foundation::MainThreadScope main;
     Graphics().CreatePlatformTextEntry(-1, style, IRECT(10, 10, 210, 50), 32, "h\xc3\xa9llo");
-    field = testsupport::ChildWindows(mHost, testsupport::ChildWindows(mHost, mParent).at(0)).at(0);
   }
+  field = FirstChild(Editor());
+  ASSERT_NE(field, 0u);
   auto view = [&]() -> const appkit::TextField& {
     return *static_cast<IGraphicsView_vDrovik_vst*>(Graphics().GetWindow())->OpenTextField();
   };
-  // The user plays the steps on a connection of its own while this thread, the main one, serves the field's
-  // events until the field shows the outcome (or ten seconds pass).
-  auto play = [&](const std::function<void(Display*)>& steps, const std::function<bool()>& outcome) {
-    std::thread user([&] {
-      Display* dpy = XOpenDisplay(nullptr);
-      steps(dpy);
-      XSync(dpy, False);
-      XCloseDisplay(dpy);
-    });
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (bool shown = false; !shown && std::chrono::steady_clock::now() < limit;)
-    {
-      foundation::MainThreadScope main;
-      foundation::RunLoop::Main().RunNestedUntil([] { return true; });
-      shown = outcome();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    user.join();
-  };
-
   {
     foundation::MainThreadScope main;
     EXPECT_EQ(view().SelectedText(), U"h\u00e9llo"); // a field opens with all its text selected
   }
-  play([&](Display* dpy) { Key(dpy, XK_End); }, [&] { return !view().HasSelection(); });
-  Shot shot;
+  Play([&](Display* dpy) { Key(dpy, XK_End); }, [&] { return !view().HasSelection(); });
   const appkit::TextStyle text{"Verdana", 24.0, {0, 0, 0, 1}};
   {
     foundation::MainThreadScope main;
     ASSERT_EQ(view().Caret(), 5u);
-    shot = Capture(mHost, field);
-    ASSERT_EQ(shot.width, 200);
     // Expected: "héllo" as text (five characters, not six bytes), the caret after it.
     mExpected.Begin({200, 40}, 1.0, {1, 1, 1, 1});
     const double baseline = Baseline(mExpected, text, 40);
@@ -260,12 +267,17 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
     mExpected.FillRect(appkit::Rect(2.0 + mExpected.TextWidth("h\xc3\xa9llo", text), baseline - m.ascender, 1.0,
                                     m.ascender + m.descender),
                        {0, 0, 0, 1});
-    EXPECT_LE(Differences(shot, mExpected.End(), 8), 40);
   }
+  const appkit::FrameImage expected = mExpected.End();
+  Shot shot;
+  EXPECT_TRUE(WaitFor([&] { // the drawing reaches the server in its own time
+    shot = Capture(mHost, field);
+    return shot.width == 200 && shot.height == 40 && Differences(shot, expected, 8) <= 40;
+  }));
   EXPECT_GT(DarkPixels(shot, 0, shot.height, 60), 50);
 
   // Keys: Home, Shift+Right twice selects "hé"; Control+C copies it; End and Control+V paste it after the text.
-  play([&](Display* dpy) {
+  Play([&](Display* dpy) {
     Key(dpy, XK_Home);
     Key(dpy, XK_Right, XK_Shift_L);
     Key(dpy, XK_Right, XK_Shift_L);
@@ -288,7 +300,7 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
   int rx = 0, ry = 0;
   Window child;
   XTranslateCoordinates(mHost, field, DefaultRootWindow(mHost), 0, 0, &rx, &ry, &child);
-  play([&](Display* dpy) {
+  Play([&](Display* dpy) {
     XTestFakeMotionEvent(dpy, -1, rx + 1, ry + 20, 0);
     XTestFakeButtonEvent(dpy, 1, True, 0);
     XTestFakeMotionEvent(dpy, -1, rx + 199, ry + 20, 0);
@@ -314,25 +326,106 @@ struct NoResponses final : appkit::ViewResponder
 TEST_F(PopupsOnX11, AHostMadeViewBecomesAChildWindowOfTheEditorAndGoesAgain)
 {
   NoResponses responder;
-  const Window editor = testsupport::ChildWindows(mHost, mParent).at(0);
+  const Window editor = Editor();
   std::unique_ptr<appkit::View> child;
   {
     foundation::MainThreadScope main;
     child = mApp->CreateView(responder, appkit::Rect());
     Graphics().AttachPlatformView(IRECT(10.5f, 20.5f, 40.f, 60.f), child.get());
   }
-  const std::vector<Window> inside = testsupport::ChildWindows(mHost, editor);
-  ASSERT_EQ(inside.size(), 1u);
-  XWindowAttributes wa{};
-  ASSERT_TRUE(XGetWindowAttributes(mHost, inside[0], &wa));
-  EXPECT_EQ(wa.x, 10);
-  EXPECT_EQ(wa.y, 20);
-  EXPECT_EQ(wa.width, 30);
-  EXPECT_EQ(wa.height, 40);
+  // Our connection's requests reach the server in their own time.
+  EXPECT_TRUE(WaitFor([&] {
+    const std::vector<Window> inside = testsupport::ChildWindows(mHost, editor);
+    XWindowAttributes wa{};
+    return inside.size() == 1 && XGetWindowAttributes(mHost, inside[0], &wa) && wa.x == 10 && wa.y == 20 &&
+           wa.width == 30 && wa.height == 40;
+  }));
   foundation::MainThreadScope main;
   Graphics().RemovePlatformView(child.get());
-  EXPECT_TRUE(testsupport::ChildWindows(mHost, editor).empty());
+  EXPECT_TRUE(WaitFor([&] { return testsupport::ChildWindows(mHost, editor).empty(); }));
   child.reset();
+}
+
+/// The first mapped window on the root that is override-redirect (or not) and of the width (0: any), or 0.
+Window TopLevel(Display* dpy, bool overrideRedirect, int width)
+{
+  Window root, parent, *children = nullptr, found = 0;
+  unsigned n = 0;
+  XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+  for (unsigned i = 0; i < n; ++i)
+  {
+    XWindowAttributes wa{};
+    if (XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable &&
+        bool(wa.override_redirect) == overrideRedirect && (width == 0 || wa.width == width))
+      found = children[i];
+  }
+  if (children)
+    XFree(children);
+  return found;
+}
+
+TEST_F(PopupsOnX11, ToolTipsAndAlertsShowTheirTextInOurRenderersGlyphs)
+{
+  const appkit::TextStyle style{"", 13.0, {0, 0, 0, 1}};
+  // A tool tip where the pointer rests on a control that has one.
+  {
+    foundation::MainThreadScope main;
+    Graphics().AttachControl(new graphicstest::TestControl(IRECT(0, 0, 468, 450))); // the background: no hover
+    Graphics().AttachControl(new graphicstest::TestControl(IRECT(0, 0, 200, 200)));
+    Graphics().GetControl(1)->SetTooltip("Drive");
+    Graphics().EnableTooltips(true);
+    Graphics().EnableMouseOver(true);
+    Graphics().UpdateTooltips();
+  }
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(mHost, Editor(), DefaultRootWindow(mHost), 50, 50, &rx, &ry, &child);
+  Window tip = 0;
+  Play(
+    [&](Display* dpy) {
+      XTestFakeMotionEvent(dpy, -1, rx, ry, 0);
+      XTestFakeMotionEvent(dpy, -1, rx + 1, ry + 1, 0);
+    },
+    [&] {
+      if (!(tip = TopLevel(mHost, true, 0)))
+        return false;
+      const Shot shown = Capture(mHost, tip);
+      return shown.height > 0 && DarkPixels(shown, 0, shown.height, 60) > 10; // its text is drawn
+    });
+  ASSERT_NE(tip, 0u);
+  const Shot tipShot = Capture(mHost, tip);
+  {
+    foundation::MainThreadScope main;
+    mExpected.Begin({double(tipShot.width), double(tipShot.height)}, 1.0, {1.0, 1.0, 0.88, 1.0});
+    mExpected.DrawText("Drive", {4.0, 3.0 + mExpected.Metrics(style).ascender}, style);
+    EXPECT_LE(Differences(tipShot, mExpected.End(), 8), 10);
+  }
+
+  // An alert: its title on the first row.
+  Shot alertShot;
+  std::thread user([&] {
+    Display* dpy = XOpenDisplay(nullptr);
+    Window alert = 0;
+    ASSERT_TRUE(WaitFor([&] {
+      return (alert = TopLevel(dpy, false, 360)) != 0 && Capture(dpy, alert).At(358, 2) == 0xEDEDED;
+    }));
+    alertShot = Capture(dpy, alert);
+    XSetInputFocus(dpy, alert, RevertToParent, CurrentTime);
+    Key(dpy, XK_Escape);
+    XCloseDisplay(dpy);
+  });
+  {
+    foundation::MainThreadScope main;
+    EXPECT_EQ(mApp->RunAlertPanel({"Overwrite the preset?", "It exists.", "Yes", "No", ""}),
+              appkit::kAlertAlternateReturn);
+  }
+  user.join();
+  ASSERT_EQ(alertShot.width, 360);
+  foundation::MainThreadScope main;
+  mExpected.Begin({360, 20}, 1.0, {0.93, 0.93, 0.93, 1.0});
+  mExpected.DrawText("Overwrite the preset?", {6.0, Baseline(mExpected, style, 20)}, style);
+  EXPECT_LE(Differences(alertShot, mExpected.End(), 8), 20);
+  EXPECT_GT(DarkPixels(alertShot, 0, 20, 60), 30);
 }
 
 } // namespace
