@@ -284,7 +284,7 @@ private:
   bool mHasShm = false;
   bool mCursorHidden = false;
   foundation::RunLoop::SourceId mSource = 0;
-  int mWakeFd = -1;
+  int mWakeUpDescriptor = -1;
   foundation::RunLoop::SourceId mWakeSource = 0;
   std::map<Window, X11View*> mViews;
   std::vector<X11View*> mGone;
@@ -344,11 +344,11 @@ X11Application::X11Application(Display* dpy) : mDpy(dpy)
   mHasShm = XShmQueryVersion(dpy, &major, &minor, &pixmaps) && std::getenv("DROVIK_X11_NO_SHM") == nullptr;
   mHelper = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
   mSource = foundation::RunLoop::Main().AddSource(ConnectionNumber(dpy), [this] { Pump(); });
-  mWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (mWakeFd >= 0)
-    mWakeSource = foundation::RunLoop::Main().AddSource(mWakeFd, [this] {
+  mWakeUpDescriptor = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (mWakeUpDescriptor >= 0)
+    mWakeSource = foundation::RunLoop::Main().AddSource(mWakeUpDescriptor, [this] {
       uint64_t count = 0;
-      while (read(mWakeFd, &count, sizeof(count)) > 0)
+      while (read(mWakeUpDescriptor, &count, sizeof(count)) > 0)
         ;
       Pump();
     });
@@ -357,7 +357,7 @@ X11Application::X11Application(Display* dpy) : mDpy(dpy)
 void X11Application::ServeQueuedEventsSoon()
 {
   const uint64_t one = 1;
-  if (mWakeFd >= 0 && XQLength(mDpy) > 0 && write(mWakeFd, &one, sizeof(one)) < 0)
+  if (mWakeUpDescriptor >= 0 && XQLength(mDpy) > 0 && write(mWakeUpDescriptor, &one, sizeof(one)) < 0)
     return; // the counter is full: a wake-up is pending anyway
 }
 
@@ -365,8 +365,8 @@ X11Application::~X11Application()
 {
   if (mWakeSource)
     foundation::RunLoop::Main().RemoveSource(mWakeSource);
-  if (mWakeFd >= 0)
-    close(mWakeFd);
+  if (mWakeUpDescriptor >= 0)
+    close(mWakeUpDescriptor);
   foundation::RunLoop::Main().RemoveSource(mSource);
   {
     ErrorTrap trap(mDpy); // the errors of requests still on their way are ours
