@@ -676,6 +676,14 @@ double CentredBaseline(Painter& painter, const TextStyle& style, double top, dou
   return top + (height + m.ascender - m.descender) / 2.0;
 }
 
+/// Marks a top-level window of ours with this process's id, as desktops expect (and tests look for).
+void MarkWithProcessId(Display* dpy, Window w)
+{
+  const long pid = static_cast<long>(getpid());
+  XChangeProperty(dpy, w, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&pid), 1);
+}
+
 /// Sends a finished drawing to a window.
 void PutDrawing(Display* dpy, Window w, const FrameImage& image)
 {
@@ -752,6 +760,7 @@ public:
     const Window win = XCreateWindow(mDpy, DefaultRootWindow(mDpy), x, y, static_cast<unsigned>(w),
                                      static_cast<unsigned>(h), 1, CopyFromParent, InputOutput, CopyFromParent,
                                      CWOverrideRedirect | CWBackPixel | CWEventMask, &a);
+    MarkWithProcessId(mDpy, win);
     mWindows.push_back(win);
     return win;
   }
@@ -1896,6 +1905,7 @@ void X11View::ShowToolTip()
                                  static_cast<unsigned>(h), 1, CopyFromParent, InputOutput, CopyFromParent,
                                  CWOverrideRedirect | CWBackPixel | CWEventMask, &a);
   mToolTipText = text;
+  MarkWithProcessId(dpy, mToolTipWindow);
   mApp.Register(mToolTipWindow, this);
   XMapRaised(dpy, mToolTipWindow);
   mApp.Flush();

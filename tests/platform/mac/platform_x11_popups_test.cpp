@@ -194,7 +194,8 @@ TEST_F(PopupsOnX11, MenuRowsShowTheirTextInOurRenderersGlyphsAndTheHighlightedRo
     ASSERT_TRUE(WaitFor([&] {
       XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
       for (unsigned i = 0; i < n; ++i)
-        if (XGetWindowAttributes(dpy, children[i], &wa) && wa.override_redirect && wa.map_state == IsViewable)
+        if (XGetWindowAttributes(dpy, children[i], &wa) && wa.override_redirect && wa.map_state == IsViewable &&
+            testsupport::MadeByThisProcess(dpy, children[i]))
           popup = children[i];
       if (children)
         XFree(children);
@@ -346,7 +347,8 @@ TEST_F(PopupsOnX11, AHostMadeViewBecomesAChildWindowOfTheEditorAndGoesAgain)
   child.reset();
 }
 
-/// The first mapped window on the root that is override-redirect (or not) and of the width (0: any), or 0.
+/// The last mapped window this process made on the root that is override-redirect (or not) and of the width (0:
+/// any), or 0.
 Window TopLevel(Display* dpy, bool overrideRedirect, int width)
 {
   Window root, parent, *children = nullptr, found = 0;
@@ -356,7 +358,8 @@ Window TopLevel(Display* dpy, bool overrideRedirect, int width)
   {
     XWindowAttributes wa{};
     if (XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable &&
-        bool(wa.override_redirect) == overrideRedirect && (width == 0 || wa.width == width))
+        bool(wa.override_redirect) == overrideRedirect && (width == 0 || wa.width == width) &&
+        testsupport::MadeByThisProcess(dpy, children[i]))
       found = children[i];
   }
   if (children)

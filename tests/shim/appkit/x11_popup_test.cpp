@@ -18,6 +18,7 @@
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
 #include "foundation/run_loop.h"
+#include "x11_children.h"
 
 namespace appkit {
 namespace {
@@ -45,7 +46,7 @@ bool WaitFor(const std::function<bool()>& done)
   return true;
 }
 
-/// The mapped override-redirect windows on the root, topmost last.
+/// The mapped override-redirect windows this process made on the root, topmost last.
 std::vector<XWindowAttributes> Popups(Display* dpy)
 {
   Window root, parent, *children = nullptr;
@@ -55,7 +56,8 @@ std::vector<XWindowAttributes> Popups(Display* dpy)
   for (unsigned i = 0; i < n; ++i)
   {
     XWindowAttributes wa{};
-    if (XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable && wa.override_redirect)
+    if (XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable && wa.override_redirect &&
+        testsupport::MadeByThisProcess(dpy, children[i]))
       found.push_back(wa);
   }
   if (children)
@@ -285,7 +287,7 @@ TEST_F(X11Popups, AnAlertAskedForWhileAMenuOrAlertIsOpenIsNotAnsweredWithAButton
     {
       XWindowAttributes wa{};
       if (XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable && !wa.override_redirect &&
-          wa.width == 360)
+          wa.width == 360 && testsupport::MadeByThisProcess(dpy, children[i]))
       {
         XTestFakeMotionEvent(dpy, -1, wa.x + 10, wa.y + 10, 0);
         XSetInputFocus(dpy, children[i], RevertToParent, CurrentTime);
