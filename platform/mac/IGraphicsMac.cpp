@@ -13,6 +13,7 @@
 #include "graphics/OverlayControls.h"
 #include "platform/mac/CoreTextFont.h"
 #include "platform/mac/IGraphicsView.h"
+#include "platform/mac/VexelPainter.h"
 
 namespace plug {
 namespace igraphics {
@@ -21,6 +22,8 @@ namespace {
 
 std::mutex gCountMutex;
 int gLiveCount = 0;
+/// Draws our menus, alerts, tool tips and text field while any platform context lives.
+bool gPainterInstalled = false;
 
 appkit::Application& App() { return appkit::Application::Shared(); }
 
@@ -68,12 +71,18 @@ IGraphicsMac::IGraphicsMac(IGEditorDelegate& dlg, int w, int h, int fps, float s
 
 IGraphicsMac::~IGraphicsMac()
 {
+  bool last = false;
   {
     std::lock_guard<std::mutex> lock(gCountMutex);
-    --gLiveCount;
+    last = --gLiveCount == 0;
   }
   if (mView)
     CloseWindow();
+  if (last && gPainterInstalled)
+  {
+    appkit::InstallPainter(nullptr);
+    gPainterInstalled = false;
+  }
 }
 
 int IGraphicsMac::LiveCount()
@@ -97,6 +106,11 @@ void* IGraphicsMac::OpenWindow(void* parent)
   {
     CloseWindow();
     return nullptr;
+  }
+  if (!gPainterInstalled)
+  {
+    appkit::InstallPainter(std::make_shared<VexelPainter>());
+    gPainterInstalled = true;
   }
   SetScreenScale(static_cast<int>(App().MainScreenBackingScaleFactor()));
   mDelegate->LayoutUI(this);
@@ -152,6 +166,12 @@ void IGraphicsMac::UpdateTooltips()
 
 void IGraphicsMac::ScreenToGraphics(appkit::Point p, float& x, float& y) const
 {
+  if (!mView)
+  {
+    x = static_cast<float>(p.x);
+    y = static_cast<float>(p.y);
+    return;
+  }
   appkit::Point inView;
   if (mView->NativeView().HasWindow())
     inView = mView->NativeView().ConvertFromScreen(p);
@@ -219,18 +239,52 @@ void IGraphicsMac::ReportPointer(float x, float y, float& reportedX, float& repo
   reportedY = mCursorY = y;
 }
 
+appkit::Point IGraphicsMac::GraphicsToScreen(float x, float y) const
+{
+  if (!mView)
+    return {x, y};
+  const appkit::View& view = mView->NativeView();
+  return view.HasWindow() ? view.ConvertToScreen({x * GetDrawScale(), y * GetDrawScale()}) : appkit::Point{};
+}
+
 void IGraphicsMac::MoveMouseCursor(float x, float y)
 {
   if (mTabletInput)
     return;
-  appkit::Point p{x, y};
-  if (mView)
-  {
-    appkit::View& view = mView->NativeView();
-    p = view.HasWindow() ? view.ConvertToScreen({x * GetDrawScale(), y * GetDrawScale()}) : appkit::Point{};
-  }
-  WarpCursor(p);
+  WarpCursor(GraphicsToScreen(x, y));
   StoreCursorPosition();
+}
+
+int IGraphicsMac::SystemVersionFor(double appKitVersion, int olderSystemsAnswer)
+{
+  /// View-system versions of the systems the answers name.
+  constexpr double kFirstOfTen = 1266.0, kFirstOfEleven = 1404.0;
+  if (appKitVersion >= kFirstOfEleven)
+    return 0x10B0;
+  if (appKitVersion >= kFirstOfTen)
+    return 0x10A0;
+  return olderSystemsAnswer;
+}
+
+int IGraphicsMac::GetSystemVersion()
+{
+  static const int version = SystemVersionFor(appkit::kAppKitVersionNumber, 0);
+  return version;
+}
+
+void IGraphicsMac::AttachPlatformView(const IRECT& r, void* view)
+{
+  if (!mView || !view)
+    return;
+  appkit::View& child = *static_cast<appkit::View*>(view);
+  child.SetFrame(ScaledOutward(r, GetDrawScale()));
+  mView->NativeView().AddSubview(child);
+}
+
+void IGraphicsMac::RemovePlatformView(void* view)
+{
+  if (view)
+    static_cast<appkit::View*>(view)->RemoveFromSuperview();
 }
 
 int IGraphicsMac::SetMouseCursor(int cursorType)
@@ -249,11 +303,13 @@ int IGraphicsMac::ShowMessageBox(const char* text1, const char* text2, int type,
   alert.title = Text(text1);
   alert.message = Text(text2);
   int result = kCANCEL;
+  int shown = 0;
   auto run = [&](const char* def, const char* alt, const char* other) {
     alert.defaultButton = def;
     alert.alternateButton = alt;
     alert.otherButton = other;
-    return App().RunAlertPanel(alert);
+    shown = App().RunAlertPanel(alert);
+    return shown;
   };
   switch (type)
   {
@@ -279,6 +335,9 @@ int IGraphicsMac::ShowMessageBox(const char* text1, const char* text2, int type,
   default: // kMB_CANCEL and unknown types show nothing
     break;
   }
+  // An alert the view system could not show (another menu or alert was open) answers as no panel shown.
+  if (shown == appkit::kAlertNotShownReturn)
+    result = kCANCEL;
   if (completion)
     completion(result);
   return result;

@@ -33,8 +33,10 @@ public:
   /// Number of live platform contexts. [main thread]
   static int LiveCount();
 
-  void AttachPlatformView(const IRECT& r, void* view) override {}
-  void RemovePlatformView(void* view) override {}
+  /// view: an appkit::View made by the host through the view system; it is placed over the editor at r (scaled
+  /// and rounded outward) and shown until RemovePlatformView.
+  void AttachPlatformView(const IRECT& r, void* view) override;
+  void RemovePlatformView(void* view) override;
   void GetMouseLocation(float& x, float& y) const override;
   void HideMouseCursor(bool hide = true, bool lock = true) override;
   void MoveMouseCursor(float x, float y) override;
@@ -69,6 +71,20 @@ public:
   bool OnHostKey(const IKeyPress& key, bool isUp) override;
   void PlatformResize(bool parentHasResized) override;
 
+  /// A graphics point on the screen (origin bottom left): times the draw scale, through the view to the screen;
+  /// the point as given without a view, zero when the view is in no window.
+  appkit::Point GraphicsToScreen(float x, float y) const;
+  /// A screen point (origin bottom left) in graphics coordinates: through the view, divided by the draw scale;
+  /// the point as given without a view, zero when the view is in no window.
+  void ScreenToGraphics(appkit::Point p, float& x, float& y) const;
+  /// Moves the pointer to a screen point (origin bottom left).
+  void WarpCursor(appkit::Point screen);
+  /// The system version as 0x10B0 (current), 0x10A0, or the system's own answer on older systems, by the
+  /// view system's version; asked once.
+  static int GetSystemVersion();
+  /// The rule of the above for a view-system version and what the older systems' query answers.
+  static int SystemVersionFor(double appKitVersion, int olderSystemsAnswer);
+
   // ---- For the view ----
   /// The position the view reports for a pointer event at (x, y): while the cursor is hidden and locked (and not
   /// a tablet) the pointer goes back to where it was hidden and the stored position is reported; otherwise
@@ -93,9 +109,6 @@ protected:
 private:
   /// The pointer's screen position, rounded, kept as the lock position and as the last pointer position.
   void StoreCursorPosition();
-  /// A screen point (origin bottom left) converted to graphics coordinates; zero without a window.
-  void ScreenToGraphics(appkit::Point p, float& x, float& y) const;
-  void WarpCursor(appkit::Point screen);
   bool IsListedControl(const IControl* control);
 
   std::shared_ptr<IGraphicsView_vDrovik_vst> mView;

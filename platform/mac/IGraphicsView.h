@@ -81,6 +81,8 @@ public:
   /// Closes the open field without applying its text.
   void endUserInput();
   bool HasTextField() const { return mTextFieldView != nullptr; }
+  /// The open field (its text and selection), or null.
+  const appkit::TextField* OpenTextField() const;
   /// A key from the host for the open text field: true when a field is open (it takes every key then).
   bool textFieldKey(const IKeyPress& key, bool isUp);
 

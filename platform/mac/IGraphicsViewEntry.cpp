@@ -106,18 +106,34 @@ bool IGraphicsView_vDrovik_vst::textFieldKey(const IKeyPress& key, bool isUp)
     return true;
   /// Virtual keys that edit the field.
   constexpr int kBackspace = 8, kTab = 9, kReturn = 13, kKeypadEnter = 0x800D;
+  constexpr int kEnd = 35, kHome = 36, kLeft = 37, kRight = 39, kDelete = 46;
+  using FieldKey = appkit::TextField::Key;
   appkit::TextField& field = mTextFieldView->mField;
+  const std::u32string chars = appkit::UTF32FromUTF8(key.mUtf8);
+  const char32_t letter = chars.size() == 1 ? chars[0] : key.mVK >= 'A' && key.mVK <= 'Z' ? char32_t(key.mVK) : 0;
+  appkit::Application& app = appkit::Application::Shared();
   if (key.mVK == kReturn || key.mVK == kKeypadEnter || key.mVK == kTab)
     field.EndEditing();
   else if (key.mVK == kBackspace)
-    field.DeleteBackward();
-  else
-  {
-    const std::u32string chars = appkit::UTF32FromUTF8(key.mUtf8);
-    if (chars.size() == 1)
-      field.InsertCharacter(chars[0]);
-  }
+    field.PressKey(FieldKey::kBackspace, false);
+  else if (key.mVK == kDelete)
+    field.PressKey(FieldKey::kForwardDelete, false);
+  else if (key.mVK == kLeft || key.mVK == kRight || key.mVK == kHome || key.mVK == kEnd)
+    field.PressKey(key.mVK == kLeft ? FieldKey::kLeft : key.mVK == kRight ? FieldKey::kRight
+                   : key.mVK == kHome ? FieldKey::kHome : FieldKey::kEnd, key.mShift);
+  else if (key.mCtrl && letter)
+    appkit::EditWithPasteboard(
+      field, letter, [&](std::string& text) { return app.StringFromPasteboard(text); },
+      [&](const std::string& text) { return app.SetPasteboardString(text); });
+  else if (chars.size() == 1)
+    field.InsertCharacter(chars[0]);
+  mNative->TextFieldChanged();
   return true;
+}
+
+const appkit::TextField* IGraphicsView_vDrovik_vst::OpenTextField() const
+{
+  return mTextFieldView ? &mTextFieldView->mField : nullptr;
 }
 
 void IGraphicsView_vDrovik_vst::endUserInput()

@@ -17,6 +17,9 @@
 
 namespace appkit {
 
+/// The version of the view system this stand-in offers: every call the editor makes exists in it.
+constexpr double kAppKitVersionNumber = 2022.0;
+
 class Application
 {
 public:
@@ -47,7 +50,8 @@ public:
   // Modal work: each call returns when the user has answered, running the frame and framework timers meanwhile.
   /// Shows the menu at a view position and returns the chosen item after running its action; null for none.
   virtual MenuItem* PopUpMenu(Menu& menu, Point locationInView, View& view) = 0;
-  /// kAlertDefaultReturn, kAlertAlternateReturn or kAlertOtherReturn.
+  /// kAlertDefaultReturn, kAlertAlternateReturn or kAlertOtherReturn; kAlertNotShownReturn when the alert cannot be
+  /// shown now (a menu or another alert is open).
   virtual int RunAlertPanel(const AlertPanel& alert) = 0;
   /// kPanelOKButton with panel.filename set, or kPanelCancelButton.
   virtual int RunFilePanel(FilePanel& panel) = 0;

@@ -146,6 +146,11 @@ bool HeadlessView::AddToParent(void* parent)
 }
 
 // The view sits at the top left of the screen.
+bool HeadlessView::AddSubview(View& child)
+{
+  return mParent && !child.HasWindow() && child.AddToParent(this);
+}
+
 Point HeadlessView::ConvertToScreen(Point inView) const { return {inView.x, mApp.mScreenHeight - inView.y}; }
 
 Point HeadlessView::ConvertFromScreen(Point onScreen) const

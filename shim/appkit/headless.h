@@ -110,6 +110,9 @@ public:
   bool HasWindow() const override { return mParent != nullptr; }
   Rect Frame() const override { return mFrameRect; }
   void SetFrameSize(Size size) override { mFrameRect.size = size; }
+  void SetFrame(Rect frame) override { mFrameRect = frame; }
+  /// The child's parent becomes this view.
+  bool AddSubview(View& child) override;
   double BackingScaleFactor() const override { return mApp.mBackingScale; }
   Point ConvertToScreen(Point inView) const override;
   Point ConvertFromScreen(Point onScreen) const override;

@@ -10,6 +10,8 @@ namespace appkit {
 constexpr int kAlertDefaultReturn = 1;
 constexpr int kAlertAlternateReturn = 0;
 constexpr int kAlertOtherReturn = -1;
+/// The alert was not shown (another menu or alert was open): nobody chose any button.
+constexpr int kAlertNotShownReturn = -2;
 
 /// An alert: a title, a message and buttons; an empty button text means no such button.
 struct AlertPanel

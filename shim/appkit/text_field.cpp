@@ -68,30 +68,112 @@ bool TextField::TryReplaceText(const std::u32string& text)
   if (formatter && !formatter->IsPartialStringValid(text))
     return false;
   stringValue = text;
+  caret = anchor = stringValue.size();
+  return true;
+}
+
+namespace {
+
+bool IsTypable(char32_t c) { return !(c < 0x20 || c == 0x7F || (c >= 0xF700 && c <= 0xF8FF)); }
+
+} // namespace
+
+bool TextField::ReplaceSelection(const std::u32string& text)
+{
+  std::u32string typed;
+  std::copy_if(text.begin(), text.end(), std::back_inserter(typed), IsTypable);
+  const size_t start = SelectionStart(), end = SelectionEnd();
+  const std::u32string result = stringValue.substr(0, start) + typed + stringValue.substr(end);
+  if (formatter && !formatter->IsPartialStringValid(result))
+    return false;
+  stringValue = result;
+  caret = anchor = start + typed.size();
   return true;
 }
 
 void TextField::InsertCharacter(char32_t c)
 {
-  if (c < 0x20 || c == 0x7F || (c >= 0xF700 && c <= 0xF8FF))
-    return;
-  TryReplaceText(allSelected ? std::u32string(1, c) : stringValue + c);
-  allSelected = false;
+  if (IsTypable(c))
+    ReplaceSelection(std::u32string(1, c));
 }
 
-void TextField::DeleteBackward()
+void TextField::PressKey(Key key, bool extend)
 {
-  if (allSelected)
-    TryReplaceText(std::u32string());
-  else if (!stringValue.empty())
-    TryReplaceText(stringValue.substr(0, stringValue.size() - 1));
-  allSelected = false;
+  const size_t at = Caret(), size = stringValue.size();
+  switch (key)
+  {
+  case Key::kLeft:
+    if (HasSelection() && !extend)
+      SetCaret(SelectionStart(), false);
+    else
+      SetCaret(at > 0 ? at - 1 : 0, extend);
+    break;
+  case Key::kRight:
+    if (HasSelection() && !extend)
+      SetCaret(SelectionEnd(), false);
+    else
+      SetCaret(std::min(size, at + 1), extend);
+    break;
+  case Key::kHome: SetCaret(0, extend); break;
+  case Key::kEnd: SetCaret(size, extend); break;
+  case Key::kBackspace:
+  case Key::kForwardDelete:
+    if (!HasSelection())
+    {
+      if (key == Key::kBackspace ? at == 0 : at == size)
+        break;
+      anchor = key == Key::kBackspace ? at - 1 : at + 1;
+      caret = at;
+    }
+    ReplaceSelection(std::u32string());
+    break;
+  }
+}
+
+void TextField::SetCaret(size_t index, bool extend)
+{
+  const size_t keep = Anchor();
+  caret = std::min(index, stringValue.size());
+  anchor = extend ? keep : caret;
+}
+
+void TextField::SelectAll()
+{
+  anchor = 0;
+  caret = stringValue.size();
+}
+
+std::u32string TextField::SelectedText() const
+{
+  return stringValue.substr(SelectionStart(), SelectionEnd() - SelectionStart());
 }
 
 void TextField::EndEditing()
 {
   if (delegate)
     delegate->ControlTextDidEndEditing();
+}
+
+bool EditWithPasteboard(TextField& field, char32_t letter, const std::function<bool(std::string&)>& read,
+                        const std::function<bool(const std::string&)>& write)
+{
+  switch (letter | 0x20) // either case
+  {
+  case U'a': field.SelectAll(); return true;
+  case U'c':
+  case U'x':
+    if (field.HasSelection() && write(UTF8FromUTF32(field.SelectedText())) && (letter | 0x20) == U'x')
+      field.ReplaceSelection(std::u32string());
+    return true;
+  case U'v':
+  {
+    std::string text;
+    if (read(text))
+      field.ReplaceSelection(UTF32FromUTF8(text));
+    return true;
+  }
+  default: return false;
+  }
 }
 
 std::string TextField::StringValueUTF8() const { return UTF8FromUTF32(stringValue); }

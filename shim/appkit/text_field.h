@@ -3,6 +3,8 @@
 // its delegate.
 #pragma once
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -53,20 +55,55 @@ struct TextField
   bool drawsBackground = true;
   bool bordered = false;
   std::u32string stringValue;
-  /// A field that takes the focus has all its text selected: the first key replaces it.
-  bool allSelected = true;
+  /// The caret and the other end of the selection, as character indices; equal when nothing is selected. Both
+  /// are kept within the text, so a field that takes the focus has all of it selected: the first key replaces it.
+  size_t caret = std::u32string::npos;
+  size_t anchor = 0;
   std::shared_ptr<Formatter> formatter;
   TextFieldDelegate* delegate = nullptr;
 
-  /// Replaces the text when the formatter admits the result; returns whether it did.
+  /// Keys that move the caret or edit around it.
+  enum class Key
+  {
+    kLeft,
+    kRight,
+    kHome,
+    kEnd,
+    kBackspace,
+    kForwardDelete,
+  };
+
+  /// Replaces the whole text when the formatter admits the result; returns whether it did. The caret goes to
+  /// the end.
   bool TryReplaceText(const std::u32string& text);
-  /// Editing as keys do it: a typed character (control characters and private function-key characters are
-  /// ignored), the backspace key, and Return or Tab, which end the editing (the delegate is told).
+  /// Replaces the selection (or inserts at the caret) when the formatter admits the result; the caret goes after
+  /// the new text. Control characters and private function-key characters are left out.
+  bool ReplaceSelection(const std::u32string& text);
+  /// A typed character.
   void InsertCharacter(char32_t c);
-  void DeleteBackward();
+  /// Arrows, Home and End move the caret (extend: the selection follows it, as with Shift); without extend an
+  /// arrow on a selection goes to its near end. Backspace and Delete remove the selection or one character.
+  void PressKey(Key key, bool extend);
+  void DeleteBackward() { PressKey(Key::kBackspace, false); }
+  /// Puts the caret at an index (a click), or moves only the caret end of the selection (a drag, shift-click).
+  void SetCaret(size_t index, bool extend);
+  void SelectAll();
+  bool HasSelection() const { return Caret() != Anchor(); }
+  size_t SelectionStart() const { return std::min(Caret(), Anchor()); }
+  size_t SelectionEnd() const { return std::max(Caret(), Anchor()); }
+  std::u32string SelectedText() const;
+  /// The caret and anchor within the text.
+  size_t Caret() const { return std::min(caret, stringValue.size()); }
+  size_t Anchor() const { return std::min(anchor, stringValue.size()); }
+  /// Return or Tab: the delegate is told that editing ended.
   void EndEditing();
   std::string StringValueUTF8() const;
 };
+
+/// Command-key editing of a field with the pasteboard: A selects all, C copies, X cuts, V pastes (as typed text).
+/// read and write reach the pasteboard; false for any other letter.
+bool EditWithPasteboard(TextField& field, char32_t letter, const std::function<bool(std::string&)>& read,
+                        const std::function<bool(const std::string&)>& write);
 
 /// UTF-8 <-> UTF-32 for the texts of fields and menus. Malformed bytes become U+FFFD.
 std::u32string UTF32FromUTF8(const std::string& s);

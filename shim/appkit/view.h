@@ -61,6 +61,11 @@ public:
   virtual bool HasWindow() const = 0;
   virtual Rect Frame() const = 0;
   virtual void SetFrameSize(Size size) = 0;
+  /// Moves and sizes the view within the view it is in (points of that view).
+  virtual void SetFrame(Rect frame) = 0;
+  /// Shows another view of this back end over this one, at the child's frame; false when this view is in no
+  /// window or the child is in one already. The child leaves again with its RemoveFromSuperview.
+  virtual bool AddSubview(View& child) = 0;
   /// Backing pixels per point of the window the view is in.
   virtual double BackingScaleFactor() const = 0;
   /// A view position in screen coordinates (origin bottom left) and back.
@@ -74,6 +79,8 @@ public:
   /// Shows the field over the view with the keyboard focus; the view does not own it.
   virtual void AddTextField(TextField& field) = 0;
   virtual void RemoveTextField() = 0;
+  /// The shown field's text or selection changed outside the view's own key handling: show it again.
+  virtual void TextFieldChanged() {}
 
   /// Shows a finished frame (backing pixels); the view keeps it to repaint what gets uncovered.
   virtual void PresentFrame(const FrameImage& frame) = 0;

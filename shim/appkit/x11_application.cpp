@@ -7,6 +7,7 @@
 #include <X11/cursorfont.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
+#include <sys/eventfd.h>
 #include <sys/shm.h>
 #include <unistd.h>
 
@@ -20,10 +21,14 @@
 #include <map>
 #include <mutex>
 #include <sstream>
+#include <tuple>
 
 #include "appkit/desktop.h"
+#include "appkit/menu_scroller.h"
+#include "appkit/painter.h"
 #include "appkit/x11_keys.h"
 #include "foundation/main_thread.h"
+#include "foundation/utf8.h"
 #include "foundation/run_loop.h"
 
 namespace appkit {
@@ -128,6 +133,9 @@ public:
   bool HasWindow() const override { return mWindow != 0; }
   Rect Frame() const override { return mFrame; }
   void SetFrameSize(Size size) override;
+  void SetFrame(Rect frame) override;
+  /// The child becomes a child window of ours.
+  bool AddSubview(View& child) override;
   double BackingScaleFactor() const override;
   Point ConvertToScreen(Point inView) const override;
   Point ConvertFromScreen(Point onScreen) const override;
@@ -136,6 +144,7 @@ public:
   void RemoveAllToolTips() override { mToolTips.clear(); }
   void AddTextField(TextField& field) override;
   void RemoveTextField() override;
+  void TextFieldChanged() override { DrawTextField(); }
   void PresentFrame(const FrameImage& frame) override;
 
   void HandleEvent(XEvent& e);
@@ -156,7 +165,9 @@ private:
   void DrawTextField();
   void SendMouse(EventType type, const XButtonEvent& b, int clickCount);
   void HandleKey(XKeyEvent& k, bool down);
-  bool EditField(KeySym sym, const std::u32string& chars);
+  bool EditField(KeySym sym, const std::u32string& chars, unsigned state);
+  /// A press or drag of the first button in the field puts the caret there or extends the selection.
+  void FieldPointer(int x, bool extend, int clickCount);
   void HandleDnd(const XClientMessageEvent& m);
   void Drop(Window source);
   void SendDndMessage(Window source, const char* type, long l1, long l2, long l4);
@@ -214,7 +225,14 @@ public:
   /// A view whose window went away; its responder hears of it once no modal work is running.
   void AddGone(X11View* v) { mGone.push_back(v); }
   void ForgetGone(X11View* v) { mGone.erase(std::remove(mGone.begin(), mGone.end(), v), mGone.end()); }
-  void Flush() { XFlush(mDpy); }
+  void Flush()
+  {
+    XFlush(mDpy);
+    ServeQueuedEventsSoon();
+  }
+  /// Xlib reads the events that arrive during any round trip into its own queue, where the run loop's wait on the
+  /// connection cannot see them: after a round trip outside the event pump, a wake-up of our own serves them.
+  void ServeQueuedEventsSoon();
   /// Reads and handles every queued event.
   void Pump();
   /// Runs a nested loop until done() holds.
@@ -266,6 +284,8 @@ private:
   bool mHasShm = false;
   bool mCursorHidden = false;
   foundation::RunLoop::SourceId mSource = 0;
+  int mWakeUpDescriptor = -1;
+  foundation::RunLoop::SourceId mWakeSource = 0;
   std::map<Window, X11View*> mViews;
   std::vector<X11View*> mGone;
   int mPumpDepth = 0;
@@ -324,10 +344,29 @@ X11Application::X11Application(Display* dpy) : mDpy(dpy)
   mHasShm = XShmQueryVersion(dpy, &major, &minor, &pixmaps) && std::getenv("DROVIK_X11_NO_SHM") == nullptr;
   mHelper = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
   mSource = foundation::RunLoop::Main().AddSource(ConnectionNumber(dpy), [this] { Pump(); });
+  mWakeUpDescriptor = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (mWakeUpDescriptor >= 0)
+    mWakeSource = foundation::RunLoop::Main().AddSource(mWakeUpDescriptor, [this] {
+      uint64_t count = 0;
+      while (read(mWakeUpDescriptor, &count, sizeof(count)) > 0)
+        ;
+      Pump();
+    });
+}
+
+void X11Application::ServeQueuedEventsSoon()
+{
+  const uint64_t one = 1;
+  if (mWakeUpDescriptor >= 0 && XQLength(mDpy) > 0 && write(mWakeUpDescriptor, &one, sizeof(one)) < 0)
+    return; // the counter is full: a wake-up is pending anyway
 }
 
 X11Application::~X11Application()
 {
+  if (mWakeSource)
+    foundation::RunLoop::Main().RemoveSource(mWakeSource);
+  if (mWakeUpDescriptor >= 0)
+    close(mWakeUpDescriptor);
   foundation::RunLoop::Main().RemoveSource(mSource);
   {
     ErrorTrap trap(mDpy); // the errors of requests still on their way are ours
@@ -614,24 +653,100 @@ constexpr int kMenuMargin = 6;
 constexpr int kIndent = 12;
 constexpr int kButtonWidth = 80;
 constexpr int kAlertWidth = 360;
+/// Rows a wheel step scrolls a long menu; seconds between steps while the pointer rests on an arrow.
+constexpr int kWheelRows = 3;
+constexpr double kArrowScrollInterval = 0.05;
+
+const DeviceColor kPanelColor{0.93, 0.93, 0.93, 1.0};
+const DeviceColor kHighlightColor{0.19, 0.44, 0.82, 1.0};
+const DeviceColor kInkColor{0.0, 0.0, 0.0, 1.0};
+const DeviceColor kDisabledInkColor{0.6, 0.6, 0.6, 1.0};
+const DeviceColor kLightInkColor{1.0, 1.0, 1.0, 1.0};
+const DeviceColor kSeparatorColor{0.67, 0.67, 0.67, 1.0};
+const DeviceColor kButtonColor{0.8, 0.8, 0.8, 1.0};
+const DeviceColor kToolTipColor{1.0, 1.0, 0.88, 1.0};
+constexpr double kPanelTextSize = 13.0;
+
+TextStyle PanelText(const DeviceColor& color) { return {"", kPanelTextSize, color}; }
+
+/// The baseline that centres a line of the style in a row (points).
+double CentredBaseline(Painter& painter, const TextStyle& style, double top, double height)
+{
+  const LineMetrics m = painter.Metrics(style);
+  return top + (height + m.ascender - m.descender) / 2.0;
+}
+
+/// Marks a top-level window of ours with this process's id, as desktops expect (and tests look for).
+void MarkWithProcessId(Display* dpy, Window w)
+{
+  const long pid = static_cast<long>(getpid());
+  XChangeProperty(dpy, w, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&pid), 1);
+}
+
+/// Sends a finished drawing to a window.
+void PutDrawing(Display* dpy, Window w, const FrameImage& image)
+{
+  if (!w || !image.pixels || image.width <= 0 || image.height <= 0)
+    return;
+  const int screen = DefaultScreen(dpy);
+  XImage* x = XCreateImage(dpy, DefaultVisual(dpy, screen), static_cast<unsigned>(DefaultDepth(dpy, screen)),
+                           ZPixmap, 0, const_cast<char*>(reinterpret_cast<const char*>(image.pixels)),
+                           static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), 32,
+                           static_cast<int>(image.bytesPerRow));
+  if (!x)
+    return;
+  XPutImage(dpy, w, DefaultGC(dpy, screen), x, 0, 0, 0, 0, static_cast<unsigned>(image.width),
+            static_cast<unsigned>(image.height));
+  x->data = nullptr; // the pixels stay the painter's
+  XDestroyImage(x);
+}
+
+/// The screen's work area (the desktop's _NET_WORKAREA, else the whole screen), in pixels.
+Rect WorkArea(Display* dpy)
+{
+  const int screen = DefaultScreen(dpy);
+  Rect area(0, 0, DisplayWidth(dpy, screen), DisplayHeight(dpy, screen));
+  Atom type;
+  int format;
+  unsigned long n, after;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(dpy, DefaultRootWindow(dpy), XInternAtom(dpy, "_NET_WORKAREA", False), 0, 4, False,
+                         XA_CARDINAL, &type, &format, &n, &after, &data) == Success && data)
+  {
+    const long* v = reinterpret_cast<const long*>(data);
+    if (format == 32 && n >= 4 && v[2] > 0 && v[3] > 0)
+      area = Rect(double(v[0]), double(v[1]), double(v[2]), double(v[3]));
+    XFree(data);
+  }
+  return area;
+}
 
 struct MenuLevel
 {
   Menu* menu;
   Window window;
-  int x, y, w, h; // root pixels
-  int hover;
+  MenuScroller rows;
+  int hover; // item index, -1 for none
 };
+
+/// The next item from `from` in direction step (+1, -1) that the keyboard may highlight; from when none.
+int NextHighlightable(const Menu& menu, int from, int step)
+{
+  for (int i = from + step; i >= 0 && i < menu.NumberOfItems(); i += step)
+    if (!menu.ItemAt(i).separator && menu.ItemAt(i).enabled)
+      return i;
+  return from;
+}
 
 class ModalWindows
 {
 public:
-  explicit ModalWindows(X11Application& app) : mApp(app), mDpy(app.Dpy()) { mGC = XCreateGC(mDpy, DefaultRootWindow(mDpy), 0, nullptr); }
+  explicit ModalWindows(X11Application& app) : mDpy(app.Dpy()) {}
   ~ModalWindows()
   {
     for (Window w : mWindows)
       XDestroyWindow(mDpy, w);
-    XFreeGC(mDpy, mGC);
     XFlush(mDpy);
   }
 
@@ -645,6 +760,7 @@ public:
     const Window win = XCreateWindow(mDpy, DefaultRootWindow(mDpy), x, y, static_cast<unsigned>(w),
                                      static_cast<unsigned>(h), 1, CopyFromParent, InputOutput, CopyFromParent,
                                      CWOverrideRedirect | CWBackPixel | CWEventMask, &a);
+    MarkWithProcessId(mDpy, win);
     mWindows.push_back(win);
     return win;
   }
@@ -653,31 +769,51 @@ public:
     mWindows.erase(std::remove(mWindows.begin(), mWindows.end(), w), mWindows.end());
     XDestroyWindow(mDpy, w);
   }
-  void Text(Window w, int x, int y, const std::string& s, unsigned long pixel)
-  {
-    XSetForeground(mDpy, mGC, pixel);
-    XDrawString(mDpy, w, mGC, x, y, s.c_str(), static_cast<int>(s.size()));
-  }
-  void Fill(Window w, int x, int y, int wd, int h, unsigned long pixel)
-  {
-    XSetForeground(mDpy, mGC, pixel);
-    XFillRectangle(mDpy, w, mGC, x, y, static_cast<unsigned>(std::max(0, wd)), static_cast<unsigned>(std::max(0, h)));
-  }
-  int TextWidth(const std::string& s)
-  {
-    XFontStruct* f = XQueryFont(mDpy, XGContextFromGC(mGC));
-    const int w = f ? XTextWidth(f, s.c_str(), static_cast<int>(s.size())) : static_cast<int>(s.size()) * 6;
-    if (f)
-      XFreeFontInfo(nullptr, f, 1);
-    return w;
-  }
 
 private:
-  X11Application& mApp;
   Display* mDpy;
-  GC mGC;
   std::vector<Window> mWindows;
 };
+
+void DrawMenu(Display* dpy, const MenuLevel& l, int scale)
+{
+  Painter& painter = SharedPainter();
+  const double s = scale, row = kRowHeight;
+  const double w = l.rows.Width() / s;
+  painter.Begin({w, l.rows.Height() / s}, s, kPanelColor);
+  const MenuScroller& rows = l.rows;
+  for (int i = rows.FirstVisible(); i < rows.FirstVisible() + rows.VisibleCount(); ++i)
+  {
+    const MenuItem& item = l.menu->ItemAt(i);
+    const double y = rows.ItemTop(i) / s;
+    if (item.separator)
+    {
+      painter.FillRect(Rect(kMenuMargin, y + row / 2, w - 2 * kMenuMargin, 1), kSeparatorColor);
+      continue;
+    }
+    const bool lit = i == l.hover && item.enabled;
+    if (lit)
+      painter.FillRect(Rect(0, y, w, row), kHighlightColor);
+    const TextStyle style = PanelText(!item.enabled ? kDisabledInkColor : lit ? kLightInkColor : kInkColor);
+    const double base = CentredBaseline(painter, style, y, row);
+    if (item.state)
+      painter.DrawText("\xE2\x9C\x93", {2, base}, style); // check mark
+    painter.DrawText(item.title, {double(kMenuMargin + kIndent * (1 + item.indentationLevel)), base}, style);
+    if (item.submenu)
+      painter.DrawText("\xE2\x96\xB8", {w - 12, base}, style); // small right-pointing triangle
+  }
+  if (rows.Scrolls())
+  {
+    const double bottom = rows.Height() / s - row;
+    for (const auto& [top, live, arrow] : {std::tuple{0.0, rows.CanScrollUp(), "\xE2\x96\xB2"},
+                                           std::tuple{bottom, rows.CanScrollDown(), "\xE2\x96\xBC"}})
+    {
+      const TextStyle style = PanelText(live ? kInkColor : kDisabledInkColor);
+      painter.DrawText(arrow, {w / 2 - 5, CentredBaseline(painter, style, top, row)}, style);
+    }
+  }
+  PutDrawing(dpy, l.window, painter.End());
+}
 
 MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view)
 {
@@ -685,39 +821,49 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
   if (!xview.GetXWindow() || mModalHandler)
     return nullptr;
   ModalWindows windows(*this);
+  Painter& painter = SharedPainter();
   const int s = mScale, row = kRowHeight * s;
+  const Rect area = WorkArea(mDpy);
   std::vector<MenuLevel> levels;
   auto open = [&](Menu& m, int x, int y) {
-    int w = 60 * s;
+    double w = 60;
     for (int i = 0; i < m.NumberOfItems(); ++i)
-      w = std::max(w, windows.TextWidth(m.ItemAt(i).title) + (2 * kMenuMargin + kIndent + 20) * s);
-    const int h = std::max(1, m.NumberOfItems()) * row;
-    const Window win = windows.Make(x, y, w, h, true);
+      w = std::max(w, painter.TextWidth(m.ItemAt(i).title, PanelText(kInkColor)) + 2 * kMenuMargin +
+                        kIndent * (1 + m.ItemAt(i).indentationLevel) + 20);
+    const MenuScroller rows(m.NumberOfItems(), row, static_cast<int>(std::ceil(w * s)), x, y, area);
+    const Window win = windows.Make(rows.X(), rows.Y(), rows.Width(), rows.Height(), true);
     XMapRaised(mDpy, win);
-    levels.push_back({&m, win, x, y, w, h, -1});
+    levels.push_back({&m, win, rows, -1});
   };
-  auto draw = [&](const MenuLevel& l) {
-    windows.Fill(l.window, 0, 0, l.w, l.h, 0xEEEEEE);
-    for (int i = 0; i < l.menu->NumberOfItems(); ++i)
+  auto closeBelow = [&](size_t level) {
+    while (levels.size() > level + 1)
     {
-      const MenuItem& item = l.menu->ItemAt(i);
-      const int y = i * row;
-      if (item.separator)
-      {
-        windows.Fill(l.window, kMenuMargin * s, y + row / 2, l.w - 2 * kMenuMargin * s, 1, 0xAAAAAA);
-        continue;
-      }
-      if (i == l.hover && item.enabled)
-        windows.Fill(l.window, 0, y, l.w, row, 0x3070D0);
-      const unsigned long ink = !item.enabled ? 0x999999 : i == l.hover ? 0xFFFFFF : 0x000000;
-      const int base = y + row / 2 + 4 * s;
-      if (item.state)
-        windows.Text(l.window, 2 * s, base, "*", ink);
-      windows.Text(l.window, (kMenuMargin + kIndent * (1 + item.indentationLevel)) * s, base, item.title, ink);
-      if (item.submenu)
-        windows.Text(l.window, l.w - 12 * s, base, ">", ink);
+      windows.Close(levels.back().window);
+      levels.pop_back();
     }
   };
+  // Highlights an item of a level; an enabled submenu opens beside it.
+  auto highlight = [&](size_t level, int item) {
+    MenuLevel& l = levels[level];
+    const bool opensSubmenu = item >= 0 && l.menu->ItemAt(item).submenu && l.menu->ItemAt(item).enabled;
+    if (l.hover == item && (levels.size() > level + 1 || !opensSubmenu))
+      return;
+    closeBelow(level);
+    l.hover = item;
+    DrawMenu(mDpy, l, s);
+    if (item < 0)
+      return;
+    if (opensSubmenu)
+      open(*l.menu->ItemAt(item).submenu, l.rows.X() + l.rows.Width(), l.rows.Y() + l.rows.ItemTop(item));
+  };
+  auto scroll = [&](size_t level, int rows) {
+    if (level < levels.size() && levels[level].rows.Scroll(rows))
+    {
+      closeBelow(level);
+      DrawMenu(mDpy, levels[level], s);
+    }
+  };
+
   const Point origin = view.ConvertToScreen(locationInView);
   open(menu, static_cast<int>(origin.x * s), static_cast<int>((MainScreenHeight() - origin.y) * s));
   XGrabPointer(mDpy, levels[0].window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
@@ -726,59 +872,114 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
 
   MenuItem* chosen = nullptr;
   bool done = false;
-  auto hit = [&](int rx, int ry, int& level, int& item) {
-    for (level = static_cast<int>(levels.size()) - 1; level >= 0; --level)
-    {
-      const MenuLevel& l = levels[static_cast<size_t>(level)];
-      if (rx >= l.x && rx < l.x + l.w && ry >= l.y && ry < l.y + l.h)
-      {
-        item = (ry - l.y) / row;
-        return true;
-      }
-    }
-    return false;
+  // While the pointer rests on an arrow row, that level scrolls step by step.
+  std::unique_ptr<foundation::RunLoopTimer> arrowTimer;
+  auto scrollWhileOnArrow = [&](size_t level, int step) {
+    arrowTimer = std::make_unique<foundation::RunLoopTimer>([&, level, step] { scroll(level, step); },
+                                                            kArrowScrollInterval);
   };
-  mModalHandler = [&](XEvent& e) {
-    if (e.type == Expose)
-    {
-      for (const MenuLevel& l : levels)
-        if (l.window == e.xexpose.window)
-          draw(l);
-      return;
-    }
-    if (e.type == KeyPress && XLookupKeysym(&e.xkey, 0) == XK_Escape)
-      done = true;
-    if (e.type != MotionNotify && e.type != ButtonPress && e.type != ButtonRelease)
-      return;
-    const int rx = e.type == MotionNotify ? e.xmotion.x_root : e.xbutton.x_root;
-    const int ry = e.type == MotionNotify ? e.xmotion.y_root : e.xbutton.y_root;
-    int level = -1, item = -1;
-    if (!hit(rx, ry, level, item))
-    {
-      done = done || e.type == ButtonPress;
-      return;
-    }
-    while (static_cast<int>(levels.size()) > level + 1) // leave deeper submenus
-    {
-      windows.Close(levels.back().window);
-      levels.pop_back();
-    }
-    MenuLevel& l = levels[static_cast<size_t>(level)];
-    l.hover = item;
-    draw(l);
-    MenuItem& it = l.menu->ItemAt(item);
-    if (it.submenu && it.enabled)
-    {
-      open(*it.submenu, l.x + l.w, l.y + item * row);
-      draw(levels.back());
-    }
-    else if (e.type == ButtonRelease && it.IsChoosable())
+  auto choose = [&](MenuItem& it) {
+    if (it.IsChoosable())
     {
       chosen = &it;
       done = true;
     }
   };
+  auto key = [&](KeySym sym) {
+    MenuLevel& l = levels.back();
+    const size_t level = levels.size() - 1;
+    const int count = l.menu->NumberOfItems();
+    int to = l.hover;
+    switch (sym)
+    {
+    case XK_Escape: done = true; return;
+    case XK_Up: to = NextHighlightable(*l.menu, l.hover < 0 ? count : l.hover, -1); break;
+    case XK_Down: to = NextHighlightable(*l.menu, l.hover, 1); break;
+    case XK_Home: to = NextHighlightable(*l.menu, -1, 1); break;
+    case XK_End: to = NextHighlightable(*l.menu, count, -1); break;
+    case XK_Page_Up: to = NextHighlightable(*l.menu, std::max(0, l.hover - l.rows.VisibleCount()) + 1, -1); break;
+    case XK_Page_Down: to = NextHighlightable(*l.menu, std::min(count, l.hover + l.rows.VisibleCount()) - 1, 1); break;
+    case XK_Left:
+      if (level > 0)
+        closeBelow(level - 1);
+      return;
+    case XK_Right:
+    case XK_Return:
+    case XK_KP_Enter:
+      if (l.hover >= 0 && l.hover < count)
+      {
+        MenuItem& it = l.menu->ItemAt(l.hover);
+        if (it.submenu && it.enabled && levels.size() == level + 1)
+          highlight(level, l.hover);
+        if (it.submenu && it.enabled && levels.size() > level + 1 && levels.back().menu->NumberOfItems() > 0)
+          highlight(level + 1, NextHighlightable(*levels.back().menu, -1, 1));
+        else if (sym != XK_Right)
+          choose(it);
+      }
+      return;
+    default: return;
+    }
+    if (to >= 0 && to < count && to != l.hover)
+    {
+      l.rows.Reveal(to);
+      highlight(level, to);
+    }
+  };
+  mModalHandler = [&](XEvent& e) {
+    if (e.type == Expose)
+    {
+      bool ours = false;
+      for (const MenuLevel& l : levels)
+        if (l.window == e.xexpose.window)
+          ours = true, DrawMenu(mDpy, l, s);
+      auto view = mViews.find(e.xexpose.window); // the editor keeps showing its frames under the menu
+      if (!ours && view != mViews.end())
+        view->second->HandleEvent(e);
+      return;
+    }
+    if (e.type == KeyPress)
+      key(XLookupKeysym(&e.xkey, 0));
+    if (e.type != MotionNotify && e.type != ButtonPress && e.type != ButtonRelease)
+      return;
+    const int rx = e.type == MotionNotify ? e.xmotion.x_root : e.xbutton.x_root;
+    const int ry = e.type == MotionNotify ? e.xmotion.y_root : e.xbutton.y_root;
+    const bool wheel = e.type != MotionNotify && (e.xbutton.button == Button4 || e.xbutton.button == Button5);
+    int level = static_cast<int>(levels.size()) - 1;
+    for (; level >= 0; --level)
+    {
+      const MenuScroller& r = levels[static_cast<size_t>(level)].rows;
+      if (rx >= r.X() && rx < r.X() + r.Width() && ry >= r.Y() && ry < r.Y() + r.Height())
+        break;
+    }
+    if (wheel)
+    {
+      if (e.type == ButtonPress)
+        scroll(static_cast<size_t>(std::max(level, 0)), e.xbutton.button == Button4 ? -kWheelRows : kWheelRows);
+      return;
+    }
+    arrowTimer.reset();
+    if (level < 0)
+    {
+      done = done || e.type == ButtonPress;
+      return;
+    }
+    const MenuLevel& l = levels[static_cast<size_t>(level)];
+    Menu& shown = *l.menu; // highlighting may open a submenu, which moves the levels
+    int item = -1;
+    switch (l.rows.At(ry - l.rows.Y(), item))
+    {
+    case MenuScroller::Row::kScrollUp: scrollWhileOnArrow(static_cast<size_t>(level), -1); break;
+    case MenuScroller::Row::kScrollDown: scrollWhileOnArrow(static_cast<size_t>(level), 1); break;
+    case MenuScroller::Row::kItem:
+      highlight(static_cast<size_t>(level), item);
+      if (e.type == ButtonRelease)
+        choose(shown.ItemAt(item));
+      break;
+    case MenuScroller::Row::kNone: break;
+    }
+  };
   RunModal([&] { return done || !xview.GetXWindow(); });
+  arrowTimer.reset();
   mModalHandler = nullptr;
   XUngrabPointer(mDpy, CurrentTime);
   XUngrabKeyboard(mDpy, CurrentTime);
@@ -791,8 +992,10 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
 
 int X11Application::RunAlertPanel(const AlertPanel& alert)
 {
+  // One modal window at a time: an alert asked for while a menu or another alert is open is not shown, and says
+  // so rather than answering with a button nobody pressed.
   if (mModalHandler)
-    return kAlertDefaultReturn;
+    return kAlertNotShownReturn;
   ModalWindows windows(*this);
   const int s = mScale, row = kRowHeight * s;
   std::vector<std::string> lines;
@@ -830,23 +1033,36 @@ int X11Application::RunAlertPanel(const AlertPanel& alert)
   XMapRaised(mDpy, win);
   const int by = h - row - kMenuMargin * s;
   auto draw = [&] {
-    windows.Fill(win, 0, 0, w, h, 0xEEEEEE);
-    windows.Text(win, kMenuMargin * s, row - 4 * s, alert.title, 0x000000);
+    Painter& painter = SharedPainter();
+    const double rowPoints = kRowHeight;
+    painter.Begin({double(kAlertWidth), double(h) / s}, s, kPanelColor);
+    const TextStyle title = PanelText(kInkColor);
+    painter.DrawText(alert.title, {kMenuMargin, CentredBaseline(painter, title, 0, rowPoints)}, title);
     for (size_t i = 0; i < lines.size(); ++i)
-      windows.Text(win, kMenuMargin * s, static_cast<int>(i + 2) * row - 4 * s, lines[i], 0x202020);
+      painter.DrawText(lines[i], {kMenuMargin, CentredBaseline(painter, title, double(i + 1) * rowPoints, rowPoints)},
+                       title);
     for (const Button& b : buttons)
     {
-      windows.Fill(win, b.x, by, kButtonWidth * s, row, b.answer == kAlertDefaultReturn ? 0x3070D0 : 0xCCCCCC);
-      windows.Text(win, b.x + 8 * s, by + row / 2 + 4 * s, b.title,
-                   b.answer == kAlertDefaultReturn ? 0xFFFFFF : 0x000000);
+      const bool isDefault = b.answer == kAlertDefaultReturn;
+      const Rect frame(double(b.x) / s, double(by) / s, kButtonWidth, rowPoints);
+      painter.FillRect(frame, isDefault ? kHighlightColor : kButtonColor);
+      const TextStyle label = PanelText(isDefault ? kLightInkColor : kInkColor);
+      const double left = frame.origin.x + (kButtonWidth - painter.TextWidth(b.title, label)) / 2;
+      painter.DrawText(b.title, {left, CentredBaseline(painter, label, frame.origin.y, rowPoints)}, label);
     }
+    PutDrawing(mDpy, win, painter.End());
   };
   const int fallback = buttons.size() > 1 ? buttons[1].answer : buttons[0].answer;
   int answer = 0;
   bool done = false;
   mModalHandler = [&](XEvent& e) {
     if (e.xany.window != win)
+    {
+      auto view = mViews.find(e.xany.window); // the editor keeps showing its frames under the alert
+      if (e.type == Expose && view != mViews.end())
+        view->second->HandleEvent(e);
       return;
+    }
     if (e.type == Expose && e.xexpose.count == 0)
       draw();
     else if (e.type == KeyPress)
@@ -1101,6 +1317,28 @@ void X11View::SetFrameSize(Size size)
   }
 }
 
+void X11View::SetFrame(Rect frame)
+{
+  mFrame = frame;
+  if (mWindow)
+  {
+    const int scale = mApp.Scale();
+    XMoveResizeWindow(mApp.Dpy(), mWindow, static_cast<int>(frame.origin.x * scale),
+                      static_cast<int>(frame.origin.y * scale),
+                      static_cast<unsigned>(std::max(1.0, frame.size.width * scale)),
+                      static_cast<unsigned>(std::max(1.0, frame.size.height * scale)));
+    mApp.Flush();
+  }
+}
+
+bool X11View::AddSubview(View& child)
+{
+  if (!mWindow || child.HasWindow() || !child.AddToParent(reinterpret_cast<void*>(static_cast<uintptr_t>(mWindow))))
+    return false;
+  child.SetFrame(child.Frame()); // a view in a host's window sits at its corner; a subview at its frame
+  return true;
+}
+
 double X11View::BackingScaleFactor() const { return mApp.Scale(); }
 
 Point X11View::ConvertToScreen(Point inView) const
@@ -1256,8 +1494,7 @@ void X11View::Put(const std::vector<Rect>& rects)
   }
   if (mUseShm)
     XSync(dpy, False); // the segment is ours again
-  else
-    mApp.Flush();
+  mApp.Flush();
 }
 
 void X11View::AddTextField(TextField& field)
@@ -1269,13 +1506,14 @@ void X11View::AddTextField(TextField& field)
   const int scale = mApp.Scale();
   mField = &field;
   XSetWindowAttributes attrs{};
-  attrs.event_mask = ExposureMask | KeyPressMask | ButtonPressMask;
+  attrs.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask;
   mFieldWindow = XCreateWindow(dpy, mWindow, static_cast<int>(field.frame.origin.x * scale),
                                static_cast<int>(field.frame.origin.y * scale),
                                static_cast<unsigned>(std::max(1.0, field.frame.size.width * scale)),
                                static_cast<unsigned>(std::max(1.0, field.frame.size.height * scale)), 0,
                                CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attrs);
   mApp.Register(mFieldWindow, this);
+  XDefineCursor(dpy, mFieldWindow, mApp.XCursorFor(Cursor::kIBeam));
   XMapRaised(dpy, mFieldWindow);
   XSetInputFocus(dpy, mFieldWindow, RevertToParent, CurrentTime);
   DrawTextField();
@@ -1294,53 +1532,127 @@ void X11View::RemoveTextField()
   mField = nullptr;
 }
 
-unsigned long PixelOf(const DeviceColor& c)
+const DeviceColor kSelectionColor{0.7, 0.82, 1.0, 1.0};
+
+/// Where a field's text goes, in points within the field: the baseline and the x of every caret stop (before
+/// each character and after the last). A text wider than the field scrolls to keep the caret in sight.
+struct FieldLayout
 {
-  auto ch = [](double v) { return static_cast<unsigned long>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
-  return (ch(c.red) << 16) | (ch(c.green) << 8) | ch(c.blue);
+  double baseline = 0.0;
+  std::vector<double> stops;
+};
+
+TextStyle FieldTextStyle(const TextField& field) { return {field.fontFamily, field.fontSize, field.textColor}; }
+
+FieldLayout LayoutField(const TextField& field, Painter& painter)
+{
+  constexpr double kPad = 2.0;
+  const TextStyle style = FieldTextStyle(field);
+  const double width = field.frame.size.width;
+  FieldLayout layout;
+  layout.baseline = CentredBaseline(painter, style, 0.0, field.frame.size.height);
+  std::string prefix;
+  layout.stops.push_back(0.0);
+  for (char32_t c : field.stringValue)
+  {
+    foundation::AppendUTF8(prefix, c);
+    layout.stops.push_back(painter.TextWidth(prefix, style));
+  }
+  const double total = layout.stops.back();
+  double left = kPad;
+  if (field.alignment == TextAlignment::kCenter)
+    left = (width - total) / 2.0;
+  else if (field.alignment == TextAlignment::kRight)
+    left = width - total - kPad;
+  if (total > width - 2 * kPad)
+    left = kPad - std::max(0.0, layout.stops[field.Caret()] - (width - 2 * kPad));
+  for (double& x : layout.stops)
+    x += left;
+  return layout;
 }
 
 void X11View::DrawTextField()
 {
   if (!mFieldWindow || !mField)
     return;
-  Display* dpy = mApp.Dpy();
-  GC gc = XCreateGC(dpy, mFieldWindow, 0, nullptr);
-  XWindowAttributes wa;
-  XGetWindowAttributes(dpy, mFieldWindow, &wa);
-  XSetForeground(dpy, gc, PixelOf(mField->backgroundColor));
-  XFillRectangle(dpy, mFieldWindow, gc, 0, 0, static_cast<unsigned>(wa.width), static_cast<unsigned>(wa.height));
-  XSetForeground(dpy, gc, PixelOf(mField->textColor));
-  const std::string text = mField->StringValueUTF8() + "|";
-  XFontStruct* font = XQueryFont(dpy, XGContextFromGC(gc));
-  const int tw = font ? XTextWidth(font, text.c_str(), static_cast<int>(text.size())) : 0;
-  const int asc = font ? font->ascent : 10;
-  int x = 2;
-  if (mField->alignment == TextAlignment::kCenter)
-    x = (wa.width - tw) / 2;
-  else if (mField->alignment == TextAlignment::kRight)
-    x = wa.width - tw - 2;
-  XDrawString(dpy, mFieldWindow, gc, x, (wa.height + asc) / 2 - 1, text.c_str(), static_cast<int>(text.size()));
-  if (font)
-    XFreeFontInfo(nullptr, font, 1);
-  XFreeGC(dpy, gc);
+  Painter& painter = SharedPainter();
+  const TextField& field = *mField;
+  const FieldLayout layout = LayoutField(field, painter);
+  const TextStyle style = FieldTextStyle(field);
+  const double height = field.frame.size.height;
+  painter.Begin(field.frame.size, mApp.Scale(),
+                field.drawsBackground ? field.backgroundColor : DeviceColor{1.0, 1.0, 1.0, 1.0});
+  if (field.HasSelection())
+  {
+    const double x0 = layout.stops[field.SelectionStart()], x1 = layout.stops[field.SelectionEnd()];
+    painter.FillRect(Rect(x0, 0, x1 - x0, height), kSelectionColor);
+  }
+  painter.DrawText(field.StringValueUTF8(), {layout.stops.front(), layout.baseline}, style);
+  if (!field.HasSelection())
+  {
+    const LineMetrics m = painter.Metrics(style);
+    painter.FillRect(Rect(layout.stops[field.Caret()], layout.baseline - m.ascender, 1.0, m.ascender + m.descender),
+                     field.textColor);
+  }
+  PutDrawing(mApp.Dpy(), mFieldWindow, painter.End());
+  mApp.Flush();
 }
 
-bool X11View::EditField(KeySym sym, const std::u32string& chars)
+void X11View::FieldPointer(int x, bool extend, int clickCount)
+{
+  if (!mField)
+    return;
+  if (clickCount >= 2)
+    mField->SelectAll();
+  else
+  {
+    const FieldLayout layout = LayoutField(*mField, SharedPainter());
+    const double at = double(x) / mApp.Scale();
+    size_t nearest = 0;
+    for (size_t i = 1; i < layout.stops.size(); ++i)
+      if (std::abs(layout.stops[i] - at) < std::abs(layout.stops[nearest] - at))
+        nearest = i;
+    mField->SetCaret(nearest, extend);
+  }
+  DrawTextField();
+}
+
+bool X11View::EditField(KeySym sym, const std::u32string& chars, unsigned state)
 {
   if (!mField)
     return false;
-  if (sym == XK_Return || sym == XK_KP_Enter || sym == XK_Tab || sym == XK_ISO_Left_Tab)
+  using FieldKey = TextField::Key;
+  const bool extend = (state & ShiftMask) != 0;
+  switch (sym)
   {
-    mField->EndEditing();
-    return true;
+  case XK_Return:
+  case XK_KP_Enter:
+  case XK_Tab:
+  case XK_ISO_Left_Tab: mField->EndEditing(); return true;
+  case XK_BackSpace: mField->PressKey(FieldKey::kBackspace, false); break;
+  case XK_Delete:
+  case XK_KP_Delete: mField->PressKey(FieldKey::kForwardDelete, false); break;
+  case XK_Left:
+  case XK_KP_Left: mField->PressKey(FieldKey::kLeft, extend); break;
+  case XK_Right:
+  case XK_KP_Right: mField->PressKey(FieldKey::kRight, extend); break;
+  case XK_Home:
+  case XK_KP_Home: mField->PressKey(FieldKey::kHome, extend); break;
+  case XK_End:
+  case XK_KP_End: mField->PressKey(FieldKey::kEnd, extend); break;
+  default:
+    if (chars.size() != 1)
+      break;
+    // Control or Super (as Command) with a letter: the clipboard shortcuts.
+    if (state & (ControlMask | Mod4Mask))
+      EditWithPasteboard(
+        *mField, chars[0], [this](std::string& text) { return mApp.StringFromPasteboard(text); },
+        [this](const std::string& text) { return mApp.SetPasteboardString(text); });
+    else
+      mField->InsertCharacter(chars[0]);
+    break;
   }
-  if (sym == XK_BackSpace)
-    mField->DeleteBackward();
-  else if (chars.size() == 1)
-    mField->InsertCharacter(chars[0]);
   DrawTextField();
-  mApp.Flush();
   return true;
 }
 
@@ -1367,7 +1679,7 @@ void X11View::HandleKey(XKeyEvent& k, bool down)
   if (mField && (k.window == mFieldWindow || down))
   {
     if (down)
-      EditField(sym, chars);
+      EditField(sym, chars, k.state);
     return;
   }
   Event e;
@@ -1566,6 +1878,9 @@ void X11View::PointerMoved(Point p)
       kToolTipDelay, foundation::RunLoop::Main(), kToolTipDelay);
 }
 
+/// Margins of a tool tip around its text, in points.
+constexpr double kToolTipPadX = 4.0, kToolTipPadY = 3.0;
+
 void X11View::ShowToolTip()
 {
   const std::string text = mResponder.ToolTipAt(mPointer);
@@ -1573,9 +1888,11 @@ void X11View::ShowToolTip()
     return;
   Display* dpy = mApp.Dpy();
   const int s = mApp.Scale();
-  XFontStruct* font = XQueryFont(dpy, XGContextFromGC(DefaultGC(dpy, DefaultScreen(dpy))));
-  const int w = (font ? XTextWidth(font, text.c_str(), static_cast<int>(text.size())) : 6 * int(text.size())) + 8 * s;
-  const int h = (font ? font->ascent + font->descent : 13) + 6 * s;
+  Painter& painter = SharedPainter();
+  const TextStyle style = PanelText(kInkColor);
+  const LineMetrics m = painter.Metrics(style);
+  const int w = static_cast<int>(std::ceil((painter.TextWidth(text, style) + 2 * kToolTipPadX) * s));
+  const int h = static_cast<int>(std::ceil((m.ascender + m.descender + 2 * kToolTipPadY) * s));
   int rx = 0, ry = 0;
   Window child;
   XTranslateCoordinates(dpy, mWindow, DefaultRootWindow(dpy), int(mPointer.x * s), int(mPointer.y * s), &rx, &ry,
@@ -1588,23 +1905,23 @@ void X11View::ShowToolTip()
                                  static_cast<unsigned>(h), 1, CopyFromParent, InputOutput, CopyFromParent,
                                  CWOverrideRedirect | CWBackPixel | CWEventMask, &a);
   mToolTipText = text;
+  MarkWithProcessId(dpy, mToolTipWindow);
   mApp.Register(mToolTipWindow, this);
   XMapRaised(dpy, mToolTipWindow);
-  if (font)
-    XFreeFontInfo(nullptr, font, 1);
   mApp.Flush();
 }
 
 void X11View::DrawToolTip()
 {
-  Display* dpy = mApp.Dpy();
-  GC gc = DefaultGC(dpy, DefaultScreen(dpy));
-  XFontStruct* font = XQueryFont(dpy, XGContextFromGC(gc));
-  XSetForeground(dpy, gc, 0x000000);
-  XDrawString(dpy, mToolTipWindow, gc, 4 * mApp.Scale(), (font ? font->ascent : 10) + 3 * mApp.Scale(),
-              mToolTipText.c_str(), static_cast<int>(mToolTipText.size()));
-  if (font)
-    XFreeFontInfo(nullptr, font, 1);
+  XWindowAttributes wa{};
+  if (!XGetWindowAttributes(mApp.Dpy(), mToolTipWindow, &wa))
+    return;
+  Painter& painter = SharedPainter();
+  const double s = mApp.Scale();
+  const TextStyle style = PanelText(kInkColor);
+  painter.Begin({wa.width / s, wa.height / s}, s, kToolTipColor);
+  painter.DrawText(mToolTipText, {kToolTipPadX, kToolTipPadY + painter.Metrics(style).ascender}, style);
+  PutDrawing(mApp.Dpy(), mToolTipWindow, painter.End());
 }
 
 void X11View::HideToolTip()
@@ -1634,7 +1951,16 @@ void X11View::HandleEvent(XEvent& e)
   {
     const XButtonEvent& b = e.xbutton;
     if (b.window == mFieldWindow)
+    {
+      if (b.button == Button1)
+      {
+        const bool again = b.time - mLastPress <= kMultiClickMs && mLastButton == 1;
+        mLastPress = b.time;
+        mLastButton = 1;
+        FieldPointer(b.x, (b.state & ShiftMask) != 0, again ? 2 : 1);
+      }
       break;
+    }
     if (mField) // a click elsewhere ends the editing
       mField->EndEditing();
     if (b.button == Button4 || b.button == Button5 || b.button == 6 || b.button == 7)
@@ -1661,11 +1987,18 @@ void X11View::HandleEvent(XEvent& e)
     break;
   }
   case ButtonRelease:
+    if (e.xbutton.window == mFieldWindow)
+      break;
     if (e.xbutton.button == Button1 || e.xbutton.button == Button3)
       SendMouse(e.xbutton.button == Button1 ? EventType::kLeftMouseUp : EventType::kRightMouseUp, e.xbutton, mClicks);
     break;
   case MotionNotify:
   {
+    if (e.xmotion.window == mFieldWindow)
+    {
+      FieldPointer(e.xmotion.x, true, 1);
+      break;
+    }
     Event m;
     const XMotionEvent& mo = e.xmotion;
     m.type = (mo.state & Button1Mask)   ? EventType::kLeftMouseDragged

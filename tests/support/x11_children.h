@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include <unistd.h>
+
 #include <X11/Xlib.h>
 
 namespace testsupport {
@@ -17,6 +19,24 @@ inline std::vector<Window> ChildWindows(Display* display, Window parent)
   if (children)
     XFree(children);
   return out;
+}
+
+/// Whether a window says (_NET_WM_PID) that this process made it: other processes' windows on the same display
+/// are not the test's.
+inline bool MadeByThisProcess(Display* display, Window w)
+{
+  Atom type = 0;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool ours = false;
+  if (XGetWindowProperty(display, w, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False, AnyPropertyType, &type,
+                         &format, &n, &after, &data) == Success && data)
+  {
+    ours = format == 32 && n == 1 && *reinterpret_cast<const long*>(data) == static_cast<long>(getpid());
+    XFree(data);
+  }
+  return ours;
 }
 
 } // namespace testsupport

@@ -31,6 +31,11 @@ TEST_F(Prompts, MessageBoxesShowTheButtonsOfTheirTypeAndMapTheAnswer)
     {kMB_YESNO, "Yes", "No", "", appkit::kAlertDefaultReturn, kYES},
     {kMB_RETRYCANCEL, "Retry", "Cancel", "", appkit::kAlertDefaultReturn, kRETRY},
     {kMB_RETRYCANCEL, "Retry", "Cancel", "", appkit::kAlertAlternateReturn, kCANCEL},
+    // An alert that could not be shown (another was open) answers as no panel shown, never the default.
+    {kMB_OK, "OK", "", "", appkit::kAlertNotShownReturn, kCANCEL},
+    {kMB_YESNO, "Yes", "No", "", appkit::kAlertNotShownReturn, kCANCEL},
+    {kMB_YESNOCANCEL, "Yes", "Cancel", "No", appkit::kAlertNotShownReturn, kCANCEL},
+    {kMB_RETRYCANCEL, "Retry", "Cancel", "", appkit::kAlertNotShownReturn, kCANCEL},
   };
   Open();
   for (const Case& c : cases)
@@ -194,6 +199,15 @@ TEST_F(Prompts, KeysTheHostSendsGoToTheOpenTextField)
   EXPECT_TRUE(mDelegate.OnKeyUp(plug::IKeyPress("", 8)));
   ASSERT_NE(View().mTextField, nullptr);
   EXPECT_EQ(View().mTextField->StringValueUTF8(), "1.5");
+  // Home, Shift+Right and Control+C copy the first character; End and Control+V paste it at the end.
+  constexpr int kEnd = 35, kHome = 36, kRight = 39;
+  EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("", kHome)));
+  EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("", kRight, true)));
+  EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("c", 'C', false, true)));
+  EXPECT_EQ(mApp.mPasteboard, "1");
+  EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("", kEnd)));
+  EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("v", 'V', false, true)));
+  EXPECT_EQ(View().mTextField->StringValueUTF8(), "1.51");
   EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("\r", 13)));
   EXPECT_EQ(View().mTextField, nullptr);
 }

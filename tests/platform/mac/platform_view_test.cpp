@@ -224,5 +224,55 @@ TEST_F(EditorView, ToolTipsFollowTheVisibleControlsWhenEnabled)
   EXPECT_EQ(View().mToolTips[0].size.width, 10.0);
 }
 
+/// A responder for views the test makes itself.
+struct NoResponses final : appkit::ViewResponder
+{
+  bool SendEvent(const Event&) override { return false; }
+  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
+  bool PerformDragOperation(const std::vector<std::string>&, appkit::Point) override { return false; }
+  std::string ToolTipAt(appkit::Point) override { return ""; }
+  void ViewDidChangeBackingScale(double) override {}
+  void ViewWindowDestroyed() override {}
+};
+
+TEST_F(EditorView, AHostMadeViewIsPlacedOverTheEditorAndRemovedAgain)
+{
+  mDrawScale = 2.f;
+  NoResponses responder;
+  std::unique_ptr<appkit::View> child = mApp.CreateView(responder, appkit::Rect());
+  auto* shown = static_cast<appkit::HeadlessView*>(child.get());
+  Open();
+  Graphics()->AttachPlatformView(IRECT(10.3f, 20.6f, 30.2f, 40.1f), child.get());
+  EXPECT_EQ(shown->mParent, &View());
+  EXPECT_EQ(child->Frame().origin.x, 20.0);
+  EXPECT_EQ(child->Frame().origin.y, 41.0);
+  EXPECT_EQ(child->Frame().size.width, 41.0);
+  EXPECT_EQ(child->Frame().size.height, 40.0);
+  Graphics()->RemovePlatformView(child.get());
+  EXPECT_FALSE(child->HasWindow());
+  Graphics()->RemovePlatformView(nullptr);
+  Graphics()->AttachPlatformView(IRECT(0, 0, 1, 1), nullptr);
+}
+
+TEST_F(EditorView, GraphicsAndScreenPointsConvertBothWaysAndTheVersionFollowsTheViewSystem)
+{
+  mDrawScale = 2.f;
+  Open();
+  const appkit::Point onScreen = Graphics()->GraphicsToScreen(10.f, 20.f);
+  EXPECT_EQ(onScreen.x, 20.0); // the headless screen: view points with y counted from the bottom
+  EXPECT_EQ(onScreen.y, mApp.mScreenHeight - 40.0);
+  float x = 0, y = 0;
+  Graphics()->ScreenToGraphics(onScreen, x, y);
+  EXPECT_EQ(x, 10.f);
+  EXPECT_EQ(y, 20.f);
+  Graphics()->WarpCursor(onScreen);
+  ASSERT_EQ(mApp.mWarps.size(), 1u);
+  EXPECT_EQ(mApp.mWarps[0].y, 40.0); // warps count from the top
+  const std::pair<double, int> versions[] = {{1265.9, 0x1095}, {1266.0, 0x10A0}, {1403.9, 0x10A0}, {1404.0, 0x10B0}};
+  for (const auto& [appKit, expected] : versions)
+    EXPECT_EQ(IGraphicsMac::SystemVersionFor(appKit, 0x1095), expected) << appKit;
+  EXPECT_EQ(IGraphicsMac::GetSystemVersion(), 0x10B0);
+}
+
 } // namespace
 } // namespace mactest

@@ -244,7 +244,8 @@ TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
     for (unsigned i = 0; i < n; ++i)
     {
       XWindowAttributes wa{};
-      shown += XGetWindowAttributes(mHost, children[i], &wa) && wa.override_redirect && wa.map_state == IsViewable;
+      shown += XGetWindowAttributes(mHost, children[i], &wa) && wa.override_redirect && wa.map_state == IsViewable &&
+               testsupport::MadeByThisProcess(mHost, children[i]);
     }
     if (children)
       XFree(children);
@@ -263,7 +264,8 @@ TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
   EXPECT_TRUE(WaitFor([&] { return toolTips() == 0; }));
 }
 
-/// The first mapped override-redirect or top-level window of ours on the root other than the host's, or 0.
+/// The first mapped override-redirect or top-level window this process made on the root other than the host's,
+/// or 0.
 Window FindPopup(Display* dpy, Window except, bool overrideRedirect, XWindowAttributes& found)
 {
   Window root, parent, *children = nullptr;
@@ -274,7 +276,7 @@ Window FindPopup(Display* dpy, Window except, bool overrideRedirect, XWindowAttr
   {
     XWindowAttributes wa{};
     if (children[i] != except && XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable &&
-        bool(wa.override_redirect) == overrideRedirect && wa.width > 1)
+        bool(wa.override_redirect) == overrideRedirect && wa.width > 1 && testsupport::MadeByThisProcess(dpy, children[i]))
     {
       result = children[i];
       found = wa;

@@ -1,0 +1,435 @@
+// Our own small windows on the X11 view system, drawn by the editor's renderer: menu rows show their text in the
+// renderer's glyphs and the highlighted row differs, and the native text field shows UTF-8 as text in its
+// style's font, edits with keys and the pointer and copies through the CLIPBOARD selection. A second client plays
+// the user through XTest. Skips without a display.
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "appkit/x11_application.h"
+#include "foundation/main_thread.h"
+#include "mac_test_support.h"
+#include "test_controls.h"
+#include "platform/mac/VexelPainter.h"
+#include "x11_children.h"
+
+// Last: X defines macros (None, Bool) that the headers above would trip over.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace mactest {
+namespace {
+
+bool WaitFor(const std::function<bool()>& done)
+{
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done())
+  {
+    if (std::chrono::steady_clock::now() > limit)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+/// A window's pixels as 0xRRGGBB.
+struct Shot
+{
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+Shot Capture(Display* dpy, Window w)
+{
+  Shot shot;
+  XWindowAttributes wa{};
+  if (!XGetWindowAttributes(dpy, w, &wa))
+    return shot;
+  XImage* img = XGetImage(dpy, w, 0, 0, unsigned(wa.width), unsigned(wa.height), AllPlanes, ZPixmap);
+  if (!img)
+    return shot;
+  shot.width = wa.width;
+  shot.height = wa.height;
+  for (int y = 0; y < wa.height; ++y)
+    for (int x = 0; x < wa.width; ++x)
+      shot.pixels.push_back(uint32_t(XGetPixel(img, x, y) & 0xFFFFFF));
+  XDestroyImage(img);
+  return shot;
+}
+
+/// Pixels of a region of the shot that differ from the painter's drawing by more than tolerance in a channel.
+int Differences(const Shot& shot, const appkit::FrameImage& expected, int tolerance)
+{
+  int off = 0;
+  for (int y = 0; y < expected.height; ++y)
+    for (int x = 0; x < expected.width; ++x)
+    {
+      const uint8_t* e = expected.pixels + expected.bytesPerRow * size_t(y) + size_t(x) * 4; // BGRA
+      const uint32_t p = shot.At(x, y);
+      off += std::abs(int((p >> 16) & 0xFF) - e[2]) > tolerance || std::abs(int((p >> 8) & 0xFF) - e[1]) > tolerance ||
+             std::abs(int(p & 0xFF) - e[0]) > tolerance;
+    }
+  return off;
+}
+
+/// Pixels of a row of the shot whose three channels are all at most `dark`.
+int DarkPixels(const Shot& shot, int top, int height, int dark)
+{
+  int n = 0;
+  for (int y = top; y < top + height; ++y)
+    for (int x = 0; x < shot.width; ++x)
+    {
+      const uint32_t p = shot.At(x, y);
+      n += int((p >> 16) & 0xFF) <= dark && int((p >> 8) & 0xFF) <= dark && int(p & 0xFF) <= dark;
+    }
+  return n;
+}
+
+void Key(Display* dpy, KeySym sym, KeySym modifier = 0)
+{
+  if (modifier)
+    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, modifier), True, 0);
+  XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, sym), True, 0);
+  XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, sym), False, 0);
+  if (modifier)
+    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, modifier), False, 0);
+  XSync(dpy, False);
+}
+
+/// The baseline that centres a line of the style in a row, as the windows place their text.
+double Baseline(appkit::Painter& painter, const appkit::TextStyle& style, double height)
+{
+  const appkit::LineMetrics m = painter.Metrics(style);
+  return (height + m.ascender - m.descender) / 2.0;
+}
+
+class PopupsOnX11 : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    if (!std::getenv("DISPLAY") || !(mHost = XOpenDisplay(nullptr)))
+      GTEST_SKIP() << "no X display";
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 600, 600, 0, 0, 0);
+    XMapWindow(mHost, mParent);
+    XSync(mHost, False);
+    mDelegate.mMakeGraphicsFunc = [this]() -> IGraphics* { return new TestMacGraphics(mDelegate, 468, 450, 60, 1.f); };
+    mApp = appkit::MakeX11Application();
+    ASSERT_NE(mApp, nullptr);
+    appkit::Application::Install(mApp.get());
+    foundation::MainThreadScope main;
+    ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr);
+  }
+  void TearDown() override
+  {
+    if (!mHost)
+      return;
+    {
+      foundation::MainThreadScope main;
+      mDelegate.CloseWindow();
+      appkit::Application::Install(nullptr);
+      mApp.reset();
+    }
+    XDestroyWindow(mHost, mParent);
+    XCloseDisplay(mHost);
+  }
+  IGraphicsMac& Graphics() { return *static_cast<IGraphicsMac*>(mDelegate.GetUI()); }
+  /// The first child window of parent once the server shows one (our connection's requests arrive in their own
+  /// time); 0 when none comes.
+  Window FirstChild(Window parent)
+  {
+    std::vector<Window> children;
+    WaitFor([&] { return !(children = testsupport::ChildWindows(mHost, parent)).empty(); });
+    return children.empty() ? 0 : children[0];
+  }
+  Window Editor() { return FirstChild(mParent); }
+  /// The user plays the steps on a connection of its own; the main run loop serves our windows' events and
+  /// timers meanwhile. Returns once the outcome shows (or ten seconds pass).
+  void Play(const std::function<void(Display*)>& steps, const std::function<bool()>& outcome)
+  {
+    std::thread user([&] {
+      Display* dpy = XOpenDisplay(nullptr);
+      steps(dpy);
+      XSync(dpy, False);
+      XCloseDisplay(dpy);
+    });
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (bool shown = false; !shown && std::chrono::steady_clock::now() < limit;)
+    {
+      foundation::MainThreadScope main;
+      shown = outcome();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    user.join();
+  }
+
+  Display* mHost = nullptr;
+  Window mParent = 0;
+  std::unique_ptr<appkit::Application> mApp;
+  graphicstest::TestDelegate mDelegate{4};
+  VexelPainter mExpected; // draws what the windows should show
+};
+
+TEST_F(PopupsOnX11, MenuRowsShowTheirTextInOurRenderersGlyphsAndTheHighlightedRowDiffers)
+{
+  IPopupMenu menu;
+  menu.AddItem("first");
+  menu.AddItem("second");
+  constexpr int kRow = 20;
+  constexpr uint32_t kPanel = 0xEDEDED;
+  Shot before, after;
+  std::thread user([&] {
+    Display* dpy = XOpenDisplay(nullptr);
+    Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    Window popup = 0;
+    XWindowAttributes wa{};
+    ASSERT_TRUE(WaitFor([&] {
+      XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+      for (unsigned i = 0; i < n; ++i)
+        if (XGetWindowAttributes(dpy, children[i], &wa) && wa.override_redirect && wa.map_state == IsViewable &&
+            testsupport::MadeByThisProcess(dpy, children[i]))
+          popup = children[i];
+      if (children)
+        XFree(children);
+      return popup && Capture(dpy, popup).At(wa.width - 2, 2) == kPanel;
+    }));
+    before = Capture(dpy, popup);
+    const int left = wa.x + wa.border_width, top = wa.y + wa.border_width;
+    XTestFakeMotionEvent(dpy, -1, left + wa.width - 4, top + kRow + kRow / 2, 0);
+    XSync(dpy, False);
+    EXPECT_TRUE(WaitFor([&] { return Capture(dpy, popup).At(wa.width - 2, kRow + 2) != kPanel; }));
+    after = Capture(dpy, popup);
+    Key(dpy, XK_Escape);
+    XCloseDisplay(dpy);
+  });
+  bool isAsync = false;
+  {
+    foundation::MainThreadScope main;
+    EXPECT_EQ(Graphics().CreatePlatformPopupMenu(menu, IRECT(10, 10, 50, 30), isAsync), nullptr);
+  }
+  user.join();
+  ASSERT_GE(before.height, 2 * kRow);
+  ASSERT_EQ(after.height, before.height);
+
+  // The first row as our renderer draws "first" in the panels' text style.
+  foundation::MainThreadScope main;
+  const appkit::TextStyle style{"", 13.0, {0, 0, 0, 1}};
+  mExpected.Begin({double(before.width), double(kRow)}, 1.0, {0.93, 0.93, 0.93, 1.0});
+  mExpected.DrawText("first", {18.0, Baseline(mExpected, style, kRow)}, style);
+  EXPECT_LE(Differences(before, mExpected.End(), 8), before.width * kRow / 100);
+  EXPECT_GT(DarkPixels(before, 0, kRow, 60), 10);
+
+  // The second row: dark text on the panel before, light text on the highlight once the pointer is on it.
+  EXPECT_GT(DarkPixels(before, kRow, kRow, 60), 10);
+  EXPECT_EQ(DarkPixels(after, kRow, kRow, 60), 0);
+  const uint32_t lit = after.At(after.width - 2, kRow + 2);
+  EXPECT_NEAR(int(lit >> 16), 48, 2);
+  EXPECT_NEAR(int((lit >> 8) & 0xFF), 112, 2);
+  EXPECT_NEAR(int(lit & 0xFF), 209, 2);
+}
+
+TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClipboard)
+{
+  IText style(24.f, IColor(255, 0, 0, 0), "Verdana", kAlignNear, kVAlignMiddle);
+  style.mEntryTextColor = IColor(255, 0, 0, 0);
+  style.mEntryBackColor = IColor(255, 255, 255, 255);
+  Window field = 0;
+  {
+    foundation::MainThreadScope main;
+    Graphics().CreatePlatformTextEntry(-1, style, IRECT(10, 10, 210, 50), 32, "h\xc3\xa9llo");
+  }
+  field = FirstChild(Editor());
+  ASSERT_NE(field, 0u);
+  auto view = [&]() -> const appkit::TextField& {
+    return *static_cast<IGraphicsView_vDrovik_vst*>(Graphics().GetWindow())->OpenTextField();
+  };
+  {
+    foundation::MainThreadScope main;
+    EXPECT_EQ(view().SelectedText(), U"h\u00e9llo"); // a field opens with all its text selected
+  }
+  Play([&](Display* dpy) { Key(dpy, XK_End); }, [&] { return !view().HasSelection(); });
+  const appkit::TextStyle text{"Verdana", 24.0, {0, 0, 0, 1}};
+  {
+    foundation::MainThreadScope main;
+    ASSERT_EQ(view().Caret(), 5u);
+    // Expected: "héllo" as text (five characters, not six bytes), the caret after it.
+    mExpected.Begin({200, 40}, 1.0, {1, 1, 1, 1});
+    const double baseline = Baseline(mExpected, text, 40);
+    mExpected.DrawText("h\xc3\xa9llo", {2.0, baseline}, text);
+    const appkit::LineMetrics m = mExpected.Metrics(text);
+    mExpected.FillRect(appkit::Rect(2.0 + mExpected.TextWidth("h\xc3\xa9llo", text), baseline - m.ascender, 1.0,
+                                    m.ascender + m.descender),
+                       {0, 0, 0, 1});
+  }
+  const appkit::FrameImage expected = mExpected.End();
+  Shot shot;
+  EXPECT_TRUE(WaitFor([&] { // the drawing reaches the server in its own time
+    shot = Capture(mHost, field);
+    return shot.width == 200 && shot.height == 40 && Differences(shot, expected, 8) <= 40;
+  }));
+  EXPECT_GT(DarkPixels(shot, 0, shot.height, 60), 50);
+
+  // Keys: Home, Shift+Right twice selects "hé"; Control+C copies it; End and Control+V paste it after the text.
+  Play([&](Display* dpy) {
+    Key(dpy, XK_Home);
+    Key(dpy, XK_Right, XK_Shift_L);
+    Key(dpy, XK_Right, XK_Shift_L);
+    Key(dpy, XK_c, XK_Control_L);
+    Key(dpy, XK_End);
+    Key(dpy, XK_v, XK_Control_L);
+  }, [&] { return view().stringValue.size() == 7; });
+  {
+    foundation::MainThreadScope main;
+    EXPECT_EQ(view().StringValueUTF8(), "h\xc3\xa9llo" "h\xc3\xa9");
+    std::unique_ptr<appkit::Application> other = appkit::MakeX11Application();
+    std::string copied;
+    ASSERT_TRUE(other->StringFromPasteboard(copied));
+    EXPECT_EQ(copied, "h\xc3\xa9");
+  }
+
+  // The pointer: a press left of the text puts the caret at the start, a drag to the far right selects it all.
+  XWindowAttributes wa{};
+  XGetWindowAttributes(mHost, field, &wa);
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(mHost, field, DefaultRootWindow(mHost), 0, 0, &rx, &ry, &child);
+  Play([&](Display* dpy) {
+    XTestFakeMotionEvent(dpy, -1, rx + 1, ry + 20, 0);
+    XTestFakeButtonEvent(dpy, 1, True, 0);
+    XTestFakeMotionEvent(dpy, -1, rx + 199, ry + 20, 0);
+    XTestFakeButtonEvent(dpy, 1, False, 0);
+    XSync(dpy, False);
+  }, [&] { return view().SelectionEnd() == 7 && view().SelectionStart() == 0; });
+  foundation::MainThreadScope main;
+  EXPECT_EQ(view().SelectionStart(), 0u);
+  EXPECT_EQ(view().SelectionEnd(), 7u);
+}
+
+/// A responder for the view the test makes as a host would.
+struct NoResponses final : appkit::ViewResponder
+{
+  bool SendEvent(const appkit::Event&) override { return false; }
+  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
+  bool PerformDragOperation(const std::vector<std::string>&, appkit::Point) override { return false; }
+  std::string ToolTipAt(appkit::Point) override { return ""; }
+  void ViewDidChangeBackingScale(double) override {}
+  void ViewWindowDestroyed() override {}
+};
+
+TEST_F(PopupsOnX11, AHostMadeViewBecomesAChildWindowOfTheEditorAndGoesAgain)
+{
+  NoResponses responder;
+  const Window editor = Editor();
+  std::unique_ptr<appkit::View> child;
+  {
+    foundation::MainThreadScope main;
+    child = mApp->CreateView(responder, appkit::Rect());
+    Graphics().AttachPlatformView(IRECT(10.5f, 20.5f, 40.f, 60.f), child.get());
+  }
+  // Our connection's requests reach the server in their own time.
+  EXPECT_TRUE(WaitFor([&] {
+    const std::vector<Window> inside = testsupport::ChildWindows(mHost, editor);
+    XWindowAttributes wa{};
+    return inside.size() == 1 && XGetWindowAttributes(mHost, inside[0], &wa) && wa.x == 10 && wa.y == 20 &&
+           wa.width == 30 && wa.height == 40;
+  }));
+  foundation::MainThreadScope main;
+  Graphics().RemovePlatformView(child.get());
+  EXPECT_TRUE(WaitFor([&] { return testsupport::ChildWindows(mHost, editor).empty(); }));
+  child.reset();
+}
+
+/// The last mapped window this process made on the root that is override-redirect (or not) and of the width (0:
+/// any), or 0.
+Window TopLevel(Display* dpy, bool overrideRedirect, int width)
+{
+  Window root, parent, *children = nullptr, found = 0;
+  unsigned n = 0;
+  XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+  for (unsigned i = 0; i < n; ++i)
+  {
+    XWindowAttributes wa{};
+    if (XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable &&
+        bool(wa.override_redirect) == overrideRedirect && (width == 0 || wa.width == width) &&
+        testsupport::MadeByThisProcess(dpy, children[i]))
+      found = children[i];
+  }
+  if (children)
+    XFree(children);
+  return found;
+}
+
+TEST_F(PopupsOnX11, ToolTipsAndAlertsShowTheirTextInOurRenderersGlyphs)
+{
+  const appkit::TextStyle style{"", 13.0, {0, 0, 0, 1}};
+  // A tool tip where the pointer rests on a control that has one.
+  {
+    foundation::MainThreadScope main;
+    Graphics().AttachControl(new graphicstest::TestControl(IRECT(0, 0, 468, 450))); // the background: no hover
+    Graphics().AttachControl(new graphicstest::TestControl(IRECT(0, 0, 200, 200)));
+    Graphics().GetControl(1)->SetTooltip("Drive");
+    Graphics().EnableTooltips(true);
+    Graphics().EnableMouseOver(true);
+    Graphics().UpdateTooltips();
+  }
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(mHost, Editor(), DefaultRootWindow(mHost), 50, 50, &rx, &ry, &child);
+  Window tip = 0;
+  Play(
+    [&](Display* dpy) {
+      XTestFakeMotionEvent(dpy, -1, rx, ry, 0);
+      XTestFakeMotionEvent(dpy, -1, rx + 1, ry + 1, 0);
+    },
+    [&] {
+      if (!(tip = TopLevel(mHost, true, 0)))
+        return false;
+      const Shot shown = Capture(mHost, tip);
+      return shown.height > 0 && DarkPixels(shown, 0, shown.height, 60) > 10; // its text is drawn
+    });
+  ASSERT_NE(tip, 0u);
+  const Shot tipShot = Capture(mHost, tip);
+  {
+    foundation::MainThreadScope main;
+    mExpected.Begin({double(tipShot.width), double(tipShot.height)}, 1.0, {1.0, 1.0, 0.88, 1.0});
+    mExpected.DrawText("Drive", {4.0, 3.0 + mExpected.Metrics(style).ascender}, style);
+    EXPECT_LE(Differences(tipShot, mExpected.End(), 8), 10);
+  }
+
+  // An alert: its title on the first row.
+  Shot alertShot;
+  std::thread user([&] {
+    Display* dpy = XOpenDisplay(nullptr);
+    Window alert = 0;
+    ASSERT_TRUE(WaitFor([&] {
+      return (alert = TopLevel(dpy, false, 360)) != 0 && Capture(dpy, alert).At(358, 2) == 0xEDEDED;
+    }));
+    alertShot = Capture(dpy, alert);
+    XSetInputFocus(dpy, alert, RevertToParent, CurrentTime);
+    Key(dpy, XK_Escape);
+    XCloseDisplay(dpy);
+  });
+  {
+    foundation::MainThreadScope main;
+    EXPECT_EQ(mApp->RunAlertPanel({"Overwrite the preset?", "It exists.", "Yes", "No", ""}),
+              appkit::kAlertAlternateReturn);
+  }
+  user.join();
+  ASSERT_EQ(alertShot.width, 360);
+  foundation::MainThreadScope main;
+  mExpected.Begin({360, 20}, 1.0, {0.93, 0.93, 0.93, 1.0});
+  mExpected.DrawText("Overwrite the preset?", {6.0, Baseline(mExpected, style, 20)}, style);
+  EXPECT_LE(Differences(alertShot, mExpected.End(), 8), 20);
+  EXPECT_GT(DarkPixels(alertShot, 0, 20, 60), 30);
+}
+
+} // namespace
+} // namespace mactest

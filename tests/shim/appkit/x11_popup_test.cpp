@@ -1,0 +1,307 @@
+// Menus and alerts of the X11 back end against a real X server, played by a second client through XTest: long
+// menus fit the screen and scroll, empty menus survive the pointer, and an alert asked for while another modal
+// window is open is not answered with a button. Skips without a display.
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include "appkit/x11_application.h"
+#include "foundation/main_thread.h"
+#include "foundation/run_loop.h"
+#include "x11_children.h"
+
+namespace appkit {
+namespace {
+
+class Quiet final : public ViewResponder
+{
+public:
+  bool SendEvent(const Event&) override { return true; }
+  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
+  bool PerformDragOperation(const std::vector<std::string>&, Point) override { return false; }
+  std::string ToolTipAt(Point) override { return ""; }
+  void ViewDidChangeBackingScale(double) override {}
+  void ViewWindowDestroyed() override {}
+};
+
+bool WaitFor(const std::function<bool()>& done)
+{
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done())
+  {
+    if (std::chrono::steady_clock::now() > limit)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+/// The mapped override-redirect windows this process made on the root, topmost last.
+std::vector<XWindowAttributes> Popups(Display* dpy)
+{
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+  std::vector<XWindowAttributes> found;
+  for (unsigned i = 0; i < n; ++i)
+  {
+    XWindowAttributes wa{};
+    if (XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable && wa.override_redirect &&
+        testsupport::MadeByThisProcess(dpy, children[i]))
+      found.push_back(wa);
+  }
+  if (children)
+    XFree(children);
+  return found;
+}
+
+/// A user on a connection of its own, working while the main thread runs a modal menu or alert.
+class User
+{
+public:
+  explicit User(std::function<void(Display*)> play)
+    : mThread([play] {
+        Display* dpy = XOpenDisplay(nullptr);
+        play(dpy);
+        XSync(dpy, False);
+        XCloseDisplay(dpy);
+      })
+  {
+  }
+  ~User() { mThread.join(); }
+
+private:
+  std::thread mThread;
+};
+
+void Key(Display* dpy, KeySym sym)
+{
+  const KeyCode code = XKeysymToKeycode(dpy, sym);
+  XTestFakeKeyEvent(dpy, code, True, 0);
+  XTestFakeKeyEvent(dpy, code, False, 0);
+  XSync(dpy, False);
+}
+
+void Click(Display* dpy, int x, int y, unsigned button = 1)
+{
+  XTestFakeMotionEvent(dpy, -1, x, y, 0);
+  XTestFakeButtonEvent(dpy, button, True, 0);
+  XTestFakeButtonEvent(dpy, button, False, 0);
+  XSync(dpy, False);
+}
+
+/// Waits for the menu's window; its attributes go to wa.
+bool WaitForMenu(Display* dpy, XWindowAttributes& wa, size_t levels = 1)
+{
+  return WaitFor([&] {
+    const auto shown = Popups(dpy);
+    if (shown.size() < levels)
+      return false;
+    wa = shown.back();
+    return true;
+  });
+}
+
+class X11Popups : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    if (!std::getenv("DISPLAY") || !(mHost = XOpenDisplay(nullptr)))
+      GTEST_SKIP() << "no X display";
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 600, 500, 0, 0, 0);
+    XMapWindow(mHost, mParent);
+    XSync(mHost, False);
+    mApp = MakeX11Application();
+    ASSERT_NE(mApp, nullptr);
+    foundation::MainThreadScope main;
+    mView = mApp->CreateView(mResponder, Rect(0, 0, 468, 450));
+    ASSERT_TRUE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
+  }
+  void TearDown() override
+  {
+    if (!mHost)
+      return;
+    {
+      foundation::MainThreadScope main;
+      mView.reset();
+      mApp.reset();
+    }
+    XDestroyWindow(mHost, mParent);
+    XCloseDisplay(mHost);
+  }
+  MenuItem* PopUp(Menu& menu, Point at = {10, 10})
+  {
+    foundation::MainThreadScope main;
+    return mApp->PopUpMenu(menu, at, *mView);
+  }
+
+  Display* mHost = nullptr;
+  Window mParent = 0;
+  Quiet mResponder;
+  std::unique_ptr<Application> mApp;
+  std::unique_ptr<View> mView;
+};
+
+TEST_F(X11Popups, EmptyMenusAndSubmenusSurviveThePointer)
+{
+  Menu empty;
+  {
+    User user([](Display* dpy) {
+      XWindowAttributes wa{};
+      ASSERT_TRUE(WaitForMenu(dpy, wa));
+      for (int y = 0; y < wa.height; y += 3)
+        XTestFakeMotionEvent(dpy, -1, wa.x + 5, wa.y + y, 0);
+      Click(dpy, wa.x + 5, wa.y + wa.height / 2);
+      Key(dpy, XK_Down);
+      Key(dpy, XK_Return);
+      Key(dpy, XK_Escape);
+    });
+    EXPECT_EQ(PopUp(empty), nullptr);
+  }
+  Menu menu;
+  menu.AddItem("folder", nullptr);
+  menu.SetSubmenu(std::make_unique<Menu>(), menu.ItemAt(0));
+  User user([](Display* dpy) {
+    XWindowAttributes wa{};
+    ASSERT_TRUE(WaitForMenu(dpy, wa));
+    XTestFakeMotionEvent(dpy, -1, wa.x + 5, wa.y + 5, 0); // opens the empty submenu
+    XWindowAttributes sub{};
+    ASSERT_TRUE(WaitForMenu(dpy, sub, 2));
+    for (int y = 0; y < sub.height; y += 3)
+      XTestFakeMotionEvent(dpy, -1, sub.x + 5, sub.y + y, 0);
+    Key(dpy, XK_Right);
+    Key(dpy, XK_Return);
+    Click(dpy, sub.x + 5, sub.y + 5);
+    Key(dpy, XK_Escape);
+  });
+  EXPECT_EQ(PopUp(menu), nullptr);
+}
+
+/// A menu of n items whose actions record the chosen index.
+void FillMenu(Menu& menu, int n, int& chosen)
+{
+  for (int i = 0; i < n; ++i)
+    menu.AddItem("item " + std::to_string(i), [&chosen, i](MenuItem&) { chosen = i; });
+}
+
+TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
+{
+  Menu menu;
+  int chosen = -1;
+  FillMenu(menu, 5000, chosen);
+  const int screenHeight = DisplayHeight(mHost, DefaultScreen(mHost));
+  XWindowAttributes shown{};
+  {
+    // The keyboard: End highlights the last item, Return chooses it.
+    User user([&](Display* dpy) {
+      ASSERT_TRUE(WaitForMenu(dpy, shown));
+      Key(dpy, XK_End);
+      Key(dpy, XK_Return);
+      Key(dpy, XK_Escape); // closes a menu that ignored the keys
+    });
+    ASSERT_NE(PopUp(menu, {10, 300}), nullptr);
+  }
+  EXPECT_EQ(chosen, 4999);
+  EXPECT_GE(shown.y, 0);
+  EXPECT_LE(shown.y + shown.height, screenHeight);
+  {
+    // The wheel: two steps down, then the first item row (under the top arrow) holds a later item.
+    User user([&](Display* dpy) {
+      XWindowAttributes wa{};
+      ASSERT_TRUE(WaitForMenu(dpy, wa));
+      const int row = 20;
+      XTestFakeMotionEvent(dpy, -1, wa.x + 20, wa.y + row + row / 2, 0);
+      for (int i = 0; i < 2; ++i)
+        Click(dpy, wa.x + 20, wa.y + row + row / 2, 5);
+      Click(dpy, wa.x + 20, wa.y + row + row / 2);
+      Key(dpy, XK_Escape);
+    });
+    ASSERT_NE(PopUp(menu), nullptr);
+  }
+  EXPECT_EQ(chosen, 6);
+  {
+    // The arrow at the bottom edge scrolls while the pointer rests on it.
+    User user([&](Display* dpy) {
+      XWindowAttributes wa{};
+      ASSERT_TRUE(WaitForMenu(dpy, wa));
+      XTestFakeMotionEvent(dpy, -1, wa.x + 20, wa.y + wa.height - 5, 0);
+      XSync(dpy, False);
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      Click(dpy, wa.x + 20, wa.y + 30);
+      Key(dpy, XK_Escape);
+    });
+    ASSERT_NE(PopUp(menu), nullptr);
+  }
+  EXPECT_GT(chosen, 0);
+}
+
+TEST_F(X11Popups, AnAlertAskedForWhileAMenuOrAlertIsOpenIsNotAnsweredWithAButton)
+{
+  Menu menu;
+  int chosen = -1;
+  FillMenu(menu, 3, chosen);
+  std::atomic<int> nested{99};
+  std::atomic<bool> asked{false};
+  auto askWhileOpen = [&] {
+    return std::make_unique<foundation::RunLoopTimer>(
+      [&] {
+        if (!asked.exchange(true))
+          nested = mApp->RunAlertPanel({"Question", "Overwrite?", "Yes", "No", ""});
+      },
+      0.01);
+  };
+  {
+    User user([&](Display* dpy) {
+      XWindowAttributes wa{};
+      ASSERT_TRUE(WaitForMenu(dpy, wa));
+      ASSERT_TRUE(WaitFor([&] { return asked.load(); }));
+      Key(dpy, XK_Escape);
+    });
+    foundation::MainThreadScope main;
+    auto timer = askWhileOpen();
+    EXPECT_EQ(mApp->PopUpMenu(menu, {10, 10}, *mView), nullptr);
+  }
+  EXPECT_EQ(nested.load(), kAlertNotShownReturn);
+
+  nested = 99;
+  asked = false;
+  User user([&](Display* dpy) {
+    ASSERT_TRUE(WaitFor([&] { return asked.load(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+    for (unsigned i = 0; i < n; ++i) // Escape in the one alert window shown
+    {
+      XWindowAttributes wa{};
+      if (XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable && !wa.override_redirect &&
+          wa.width == 360 && testsupport::MadeByThisProcess(dpy, children[i]))
+      {
+        XTestFakeMotionEvent(dpy, -1, wa.x + 10, wa.y + 10, 0);
+        XSetInputFocus(dpy, children[i], RevertToParent, CurrentTime);
+      }
+    }
+    if (children)
+      XFree(children);
+    Key(dpy, XK_Escape);
+  });
+  foundation::MainThreadScope main;
+  auto timer = askWhileOpen();
+  EXPECT_EQ(mApp->RunAlertPanel({"First", "Shown", "OK", "Cancel", ""}), kAlertAlternateReturn);
+  EXPECT_EQ(nested.load(), kAlertNotShownReturn);
+}
+
+} // namespace
+} // namespace appkit
