@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the plug-in bundle (its artwork included) and the test host in a build folder
 # of its own (build/demo), and renders a test signal through every factory preset, printing latency, peak and RMS
-# per preset. The rendered files stay in build/demo/renders, named at the end.
+# per preset, then draws the editor without a display after the "Warm" preset has processed the signal. The
+# rendered files and the editor's picture stay in build/demo/renders, named at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 BUILD=build/demo
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDROVIK_TESTS=OFF -DDROVIK_BENCH=OFF >/dev/null
-cmake --build "$BUILD" --target drovik_vst drovik_artwork drovik-host
+cmake --build "$BUILD" --target drovik_vst drovik_artwork drovik-host drovik-editor-picture
 
 HOST="$BUILD/tools/drovik-host"
 BUNDLE="$BUILD/Drovik.vst"
@@ -45,5 +46,11 @@ for entry in "${PRESETS[@]}"; do
   printf '%-16s %10s %12s %12s\n' "$name" "$latency" "$peak" "$rms"
 done
 
+# The editor as a musician sees it after the "Warm" preset has processed the signal: meters, lamps and numbers
+# showing the last moments of it.
+"$BUILD/tools/editor_picture/drovik-editor-picture" "$RENDERS/editor.png" --input "$RENDERS/signal.wav" \
+  --param 15=1 --param 17=0.33333334 --param 18=0.25 --param 19=0.611 --param 20=0.343 --param 21=0.03 >/dev/null
+
 echo
-echo "The test signal and one file per preset (aligned with the signal) are in $(cd "$RENDERS" && pwd)"
+echo "The test signal, one file per preset (aligned with the signal) and the editor's picture (editor.png) are in"
+echo "$(cd "$RENDERS" && pwd)"
