@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "foundation/main_thread.h"
 #include "foundation/run_loop.h"
 
 namespace plug {
@@ -16,11 +17,20 @@ class Timer_impl;
 
 /// All framework timers of one interval: one run-loop timer on the loop's common grid calls every member in
 /// turn, from a block of their functions, so an idle tick of many instances is one wake-up and a short walk.
-/// Members join and leave on the main thread; a member may stop itself or another from its callback.
+/// Members join and leave on the main thread; a member may stop itself or another from its callback. A group lives
+/// while it has members, so nothing of it outlives the instances (a host may unload the module afterwards).
 class TimerGroup
 {
 public:
-  explicit TimerGroup(uint32_t intervalMs) : mIntervalMs(intervalMs) {}
+  /// The group of the interval, made when it has none; the caller joins it at once. [main thread]
+  static TimerGroup& Acquire(uint32_t intervalMs)
+  {
+    std::lock_guard<std::mutex> hold(RegistryLock());
+    TimerGroup*& g = Registry()[intervalMs];
+    if (!g)
+      g = new TimerGroup(intervalMs);
+    return *g;
+  }
 
   void Join(Timer_impl* timer, const Timer::ITimerFunction& func)
   {
@@ -31,15 +41,18 @@ public:
       mLoopTimer = loop.AddTimer(NextGridPoint(loop.Now()), mIntervalMs / 1000.0, [this] { Tick(); }, true);
   }
 
-  /// Once this returns the member is not called again. [main thread]
+  /// Once this returns the member is not called again; the last member to leave ends the group (at the end of the
+  /// tick in progress when it leaves from a callback). [main thread]
   void Leave(Timer_impl* timer)
   {
     foundation::RunLoop::TimerId stop = 0;
+    bool ticking = false;
     {
       std::lock_guard<std::recursive_mutex> hold(mLock);
       auto it = std::find_if(mMembers.begin(), mMembers.end(), [&](const Member& m) { return m.timer == timer; });
       if (it == mMembers.end())
         return;
+      ticking = mTicking;
       if (mTicking)
         it->timer = nullptr; // the walk in progress skips it and tidies up afterwards
       else
@@ -48,8 +61,13 @@ public:
         std::swap(stop, mLoopTimer);
     }
     // Outside the lock: a tick on the loop's thread may be waiting for it, and this waits for that tick.
-    if (stop != 0)
-      foundation::RunLoop::Main().InvalidateTimer(stop);
+    if (stop == 0)
+      return;
+    foundation::RunLoop::Main().InvalidateTimer(stop);
+    if (ticking)
+      mEndAfterTick = true;
+    else
+      EndIfEmpty(this);
   }
 
 private:
@@ -58,6 +76,32 @@ private:
     Timer_impl* timer;
     Timer::ITimerFunction func;
   };
+
+  explicit TimerGroup(uint32_t intervalMs) : mIntervalMs(intervalMs) {}
+
+  static std::mutex& RegistryLock()
+  {
+    static std::mutex lock;
+    return lock;
+  }
+  static std::map<uint32_t, TimerGroup*>& Registry()
+  {
+    static std::map<uint32_t, TimerGroup*> groups; // emptied as the groups end
+    return groups;
+  }
+
+  /// Deletes the group unless a member joined again meanwhile. [main thread]
+  static void EndIfEmpty(TimerGroup* group)
+  {
+    {
+      std::lock_guard<std::mutex> hold(RegistryLock());
+      std::lock_guard<std::recursive_mutex> members(group->mLock);
+      if (group->mLoopTimer != 0 || !group->mMembers.empty() || group->mTicking)
+        return;
+      Registry().erase(group->mIntervalMs);
+    }
+    delete group;
+  }
 
   double NextGridPoint(double now) const
   {
@@ -72,19 +116,8 @@ private:
   std::deque<Member> mMembers; // joining never moves the member being called
   foundation::RunLoop::TimerId mLoopTimer = 0;
   bool mTicking = false;
+  bool mEndAfterTick = false;
 };
-
-TimerGroup& GroupFor(uint32_t intervalMs)
-{
-  // Groups live as long as the process: a tick in progress never loses its group.
-  static std::mutex lock;
-  static std::map<uint32_t, std::unique_ptr<TimerGroup>>* groups = new std::map<uint32_t, std::unique_ptr<TimerGroup>>;
-  std::lock_guard<std::mutex> hold(lock);
-  std::unique_ptr<TimerGroup>& g = (*groups)[intervalMs];
-  if (!g)
-    g = std::make_unique<TimerGroup>(intervalMs);
-  return *g;
-}
 
 class Timer_impl final : public Timer
 {
@@ -92,10 +125,12 @@ public:
   /// The first firing's own timer repeats only after this many seconds (it is stopped when it has fired).
   static constexpr double kNeverAgain = 1e9;
 
-  Timer_impl(ITimerFunction func, uint32_t intervalMs) : mFunc(std::move(func)), mGroup(GroupFor(intervalMs))
+  Timer_impl(ITimerFunction func, uint32_t intervalMs) : mFunc(std::move(func)), mIntervalMs(intervalMs)
   {
     // The first firing comes at once, on a timer of its own that would not come back for ages; after it the
-    // group's ticks take over.
+    // group's ticks take over. Timers fire under the main-thread lock: holding it here, the first firing sees the
+    // timer complete.
+    foundation::MainThreadScope main;
     foundation::RunLoop& loop = foundation::RunLoop::Main();
     mFirstFiring = loop.AddTimer(loop.Now(), kNeverAgain, [this] { FirstFiring(); });
   }
@@ -104,56 +139,63 @@ public:
 
   void Stop() override
   {
+    foundation::MainThreadScope main;
     if (mFirstFiring != 0)
       foundation::RunLoop::Main().InvalidateTimer(mFirstFiring);
     mFirstFiring = 0;
-    if (mJoined)
-      mGroup.Leave(this);
-    mJoined = false;
+    if (mGroup)
+      mGroup->Leave(this);
+    mGroup = nullptr;
   }
 
 private:
   void FirstFiring()
   {
-    if (mJoined)
+    if (mGroup || mFirstFiring == 0)
       return;
     foundation::RunLoop::Main().InvalidateTimer(mFirstFiring);
     mFirstFiring = 0;
-    mJoined = true;
-    mGroup.Join(this, mFunc);
+    mGroup = &TimerGroup::Acquire(mIntervalMs);
+    mGroup->Join(this, mFunc);
     mFunc(*this);
   }
 
   ITimerFunction mFunc;
-  TimerGroup& mGroup;
+  const uint32_t mIntervalMs;
+  TimerGroup* mGroup = nullptr;
   foundation::RunLoop::TimerId mFirstFiring = 0;
-  bool mJoined = false;
 };
 
 void TimerGroup::Tick()
 {
-  std::lock_guard<std::recursive_mutex> hold(mLock);
-  const bool nested = mTicking; // a modal loop inside a member's callback ticks again: no tidying then
-  mTicking = true;
-  // Members that join during the walk had their first firing just now.
-  const size_t count = mMembers.size();
-  for (size_t i = 0; i < count; ++i)
-    if (Timer_impl* timer = mMembers[i].timer)
-    {
-      try
+  {
+    std::lock_guard<std::recursive_mutex> hold(mLock);
+    const bool nested = mTicking; // a modal loop inside a member's callback ticks again: no tidying then
+    mTicking = true;
+    // Members that join during the walk had their first firing just now.
+    const size_t count = mMembers.size();
+    for (size_t i = 0; i < count; ++i)
+      if (Timer_impl* timer = mMembers[i].timer)
       {
-        mMembers[i].func(*timer);
+        try
+        {
+          mMembers[i].func(*timer);
+        }
+        catch (...)
+        {
+          // One failing member must not cost the others their tick.
+        }
       }
-      catch (...)
-      {
-        // One failing member must not cost the others their tick.
-      }
-    }
-  if (nested)
-    return;
-  mTicking = false;
-  mMembers.erase(std::remove_if(mMembers.begin(), mMembers.end(), [](const Member& m) { return m.timer == nullptr; }),
-                 mMembers.end());
+    if (nested)
+      return;
+    mTicking = false;
+    mMembers.erase(std::remove_if(mMembers.begin(), mMembers.end(), [](const Member& m) { return m.timer == nullptr; }),
+                   mMembers.end());
+    if (!mEndAfterTick)
+      return;
+    mEndAfterTick = false;
+  }
+  EndIfEmpty(this); // the last member left during the walk; nothing touches the group after this
 }
 
 } // namespace
