@@ -17,6 +17,7 @@
 #include "x11_children.h"
 
 // Last: X defines macros (None, Bool) that the headers above would trip over.
+#include "x11_display.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -114,8 +115,7 @@ class PopupsOnX11 : public ::testing::Test
 protected:
   void SetUp() override
   {
-    if (!std::getenv("DISPLAY") || !(mHost = XOpenDisplay(nullptr)))
-      GTEST_SKIP() << "no X display";
+    DROVIK_OPEN_TEST_DISPLAY(mHost);
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 600, 600, 0, 0, 0);
     XMapWindow(mHost, mParent);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "x11_display.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -117,8 +118,7 @@ class X11Popups : public ::testing::Test
 protected:
   void SetUp() override
   {
-    if (!std::getenv("DISPLAY") || !(mHost = XOpenDisplay(nullptr)))
-      GTEST_SKIP() << "no X display";
+    DROVIK_OPEN_TEST_DISPLAY(mHost);
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 600, 500, 0, 0, 0);
     XMapWindow(mHost, mParent);
