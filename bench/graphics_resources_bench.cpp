@@ -74,7 +74,7 @@ void BM_DropShadowBlur(benchmark::State& state)
   std::mt19937 rng(1);
   for (uint8_t& byte : static_cast<RecordedBitmap*>(layer->mBitmap)->mPixels)
     byte = uint8_t(rng());
-  IShadow shadow;
+  IShadowStyle shadow;
   shadow.mBlurSize = 10.f;
   for (auto _ : state)
     g.ApplyLayerDropShadow(layer, shadow);

@@ -83,7 +83,7 @@ void LayoutMeters(IGraphics* g, bool moving)
     {
       g.FillRect(mColor, GetRECT());
       const float a = static_cast<float>(mPhase) * 0.1f;
-      g.DrawLine(IColor(255, 250, 250, 250), GetRECT().MW(), GetRECT().mBottom, GetRECT().MW() + 40.f * std::sin(a),
+      g.DrawLine(IColor(255, 250, 250, 250), GetRECT().CentreX(), GetRECT().mBottom, GetRECT().CentreX() + 40.f * std::sin(a),
                  GetRECT().mBottom - 40.f * std::cos(a), nullptr, 2.f);
       if (mMoving)
       {

@@ -75,7 +75,7 @@ struct Editor
     mGraphics.mScreenScaleOnOpen = screenScale;
     mDelegate.mLayoutFunc = [](IGraphics* g) {
       g->LoadFont("Roboto-Regular", "Roboto-Regular.ttf");
-      g->AttachPanelBackground(IPattern(IColor(255, 40, 40, 48)));
+      g->AttachPanelBackground(IPaintPattern(IColor(255, 40, 40, 48)));
       for (int i = 0; i < kBitmapControls; ++i)
         g->AttachControl(new BitmapControl(Box(float(8 + (i % 8) * 56), float(8 + (i / 8) * 56), kFrameSize, kFrameSize)));
       for (int i = 0; i < kTextRuns; ++i)

@@ -37,7 +37,7 @@ inline IRECT FrameRectAt(const IBitmap& b, float x, float y) { return IRECT(x, y
 /// One frame's size centred on the centre of bounds.
 inline IRECT FrameRectCentredIn(const IBitmap& b, const IRECT& bounds)
 {
-  const float l = bounds.MW() - FrameWidth(b) / 2.f, t = bounds.MH() - FrameHeight(b) / 2.f;
+  const float l = bounds.CentreX() - FrameWidth(b) / 2.f, t = bounds.CentreY() - FrameHeight(b) / 2.f;
   return IRECT(l, t, l + FrameWidth(b), t + FrameHeight(b));
 }
 

@@ -57,14 +57,14 @@ void ISVGControl::Draw(IGraphics& g)
 
 const IColor IPanelControl::kFrameColor(255, 240, 240, 240);
 
-IPanelControl::IPanelControl(const IRECT& bounds, const IPattern& pattern, bool drawFrame)
+IPanelControl::IPanelControl(const IRECT& bounds, const IPaintPattern& pattern, bool drawFrame)
   : IControl(bounds), mPattern(pattern), mColor(pattern.FirstColor()), mDrawFrame(drawFrame)
 {
   mIgnoreMouse = true;
 }
 
 IPanelControl::IPanelControl(const IRECT& bounds, const IColor& color, bool drawFrame)
-  : IPanelControl(bounds, IPattern(color), drawFrame)
+  : IPanelControl(bounds, IPaintPattern(color), drawFrame)
 {
 }
 
@@ -74,7 +74,7 @@ void IPanelControl::Draw(IGraphics& g)
   {
     g.PathClear();
     g.PathRect(mDrawRect);
-    g.PathFill(mPattern, IFillOptions(), &mBlend);
+    g.PathFill(mPattern, IFillStyle(), &mBlend);
   }
   else
     g.FillRect(mColor, mDrawRect, &mBlend);

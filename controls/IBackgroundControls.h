@@ -37,12 +37,12 @@ class IPanelControl : public IControl
 {
 public:
   static const IColor kFrameColor;
-  IPanelControl(const IRECT& bounds, const IPattern& pattern, bool drawFrame = false);
+  IPanelControl(const IRECT& bounds, const IPaintPattern& pattern, bool drawFrame = false);
   IPanelControl(const IRECT& bounds, const IColor& color, bool drawFrame = false);
   void Draw(IGraphics& g) override;
 
 protected:
-  IPattern mPattern;
+  IPaintPattern mPattern;
   IColor mColor;
   bool mDrawFrame;
 };

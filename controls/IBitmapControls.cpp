@@ -127,12 +127,12 @@ void IBSliderControl::OnResize()
   else if (mDirection == kVertical)
   {
     const float w = FrameWidth(mBitmap);
-    mTrack = IRECT(r.MW() - w / 2.f, r.mTop, r.MW() + w / 2.f, r.mBottom);
+    mTrack = IRECT(r.CentreX() - w / 2.f, r.mTop, r.CentreX() + w / 2.f, r.mBottom);
   }
   else
   {
     const float h = FrameHeight(mBitmap);
-    mTrack = IRECT(r.mLeft, r.MH() - h / 2.f, r.mRight, r.MH() + h / 2.f);
+    mTrack = IRECT(r.mLeft, r.CentreY() - h / 2.f, r.mRight, r.CentreY() + h / 2.f);
   }
   SetDirty(false, -1);
 }
@@ -164,7 +164,7 @@ void IBKnobRotaterControl::Draw(IGraphics& g)
   if (!HasFrames(mBitmap))
     return;
   const double angle = GetValue(0) * kAngleRange - kAngleRange / 2.0;
-  g.DrawRotatedBitmap(mBitmap, mDrawRect.MW(), mDrawRect.MH(), angle, &mBlend);
+  g.DrawRotatedBitmap(mBitmap, mDrawRect.CentreX(), mDrawRect.CentreY(), angle, &mBlend);
 }
 
 IBTextControl::IBTextControl(const IRECT& bounds, const IBitmap& bitmap, const IText& text, const char* str,

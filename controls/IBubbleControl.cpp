@@ -154,7 +154,7 @@ void IBubbleControl::DrawContent(IGraphics& g, const IRECT& r)
 void IBubbleControl::DrawBubble(IGraphics& g, const IRECT& r)
 {
   const IRECT b = BodyRect();
-  const float a = mArrowSize, cx = b.MW(), cy = b.MH();
+  const float a = mArrowSize, cx = b.CentreX(), cy = b.CentreY();
   float tx[3], ty[3];
   switch (mArrowDir)
   {
@@ -191,8 +191,8 @@ void IBubbleControl::DrawBubble(IGraphics& g, const IRECT& r)
       g.PathLineTo(tx[i], ty[i]);
   g.PathArc(b.mLeft + rr, b.mTop + rr, rr, 270.f, 360.f);
   g.PathClose();
-  g.PathFill(IPattern(mFillColor), IFillOptions(), &mBlend);
-  g.PathStroke(IPattern(mStrokeColor), mStrokeWidth, IStrokeOptions(), &mBlend);
+  g.PathFill(IPaintPattern(mFillColor), IFillStyle(), &mBlend);
+  g.PathStroke(IPaintPattern(mStrokeColor), mStrokeWidth, IStrokeStyle(), &mBlend);
 }
 
 } // namespace igraphics

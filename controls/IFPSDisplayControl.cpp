@@ -58,7 +58,7 @@ void IFPSDisplayControl::Draw(IGraphics& g)
   ys.push_back(r.mBottom);
   xs.push_back(r.mLeft);
   ys.push_back(r.mBottom);
-  g.FillConvexPolygon(Color(kFG), xs.data(), ys.data(), static_cast<int>(xs.size()), &mBlend);
+  g.FillConvexPolygon(Color(kRoleForeground), xs.data(), ys.data(), static_cast<int>(xs.size()), &mBlend);
 
   const float avg = sum / static_cast<float>(kNumFrameTimes);
   char text[64];
@@ -74,7 +74,7 @@ void IFPSDisplayControl::Draw(IGraphics& g)
     std::snprintf(text, sizeof(text), "%.1f %%", avg);
   g.DrawText(mTextStyle, g.GetDrawingAPIStr(), IRECT(r.mLeft, r.mTop, r.mRight, r.mTop + 16.f), &mBlend);
   if (*mLabel.Get())
-    g.DrawText(mLabelTextStyle, mLabel.Get(), IRECT(r.mLeft, r.MH() - 9.f, r.mRight, r.MH() + 9.f), &mBlend);
+    g.DrawText(mLabelTextStyle, mLabel.Get(), IRECT(r.mLeft, r.CentreY() - 9.f, r.mRight, r.CentreY() + 9.f), &mBlend);
   g.DrawText(mLargeTextStyle, text, IRECT(r.mLeft, r.mBottom - 20.f, r.mRight, r.mBottom), &mBlend);
 }
 

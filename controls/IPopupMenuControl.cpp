@@ -245,7 +245,7 @@ void IPopupMenuControl::OpenSubmenu(PopupMenuPanel& active, IRECT& cell, IPopupM
     p = p->mParentIdx >= 0 ? mMenuPanels[static_cast<size_t>(p->mParentIdx)].get() : nullptr;
   }
   mShowSubmenuCallout = true;
-  const float cy = cell.MH();
+  const float cy = cell.CentreY();
   mSubMenuCalloutArrowBounds = mSubmenuOnRight
                                  ? IRECT(cell.mRight + mPadding, cy - a / 2.f, cell.mRight + mPadding + a, cy + a / 2.f)
                                  : IRECT(cell.mLeft - mPadding - a, cy - a / 2.f, cell.mLeft - mPadding, cy + a / 2.f);

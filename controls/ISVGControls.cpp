@@ -38,7 +38,7 @@ void ISVGKnobControl::Draw(IGraphics& g)
   if (!mSVG.IsValid())
     return;
   const double angle = mStartAngle + GetValue(0) * (mEndAngle - mStartAngle);
-  g.DrawRotatedSVG(mSVG, mDrawRect.MW(), mDrawRect.MH(), mDrawRect.W(), mDrawRect.H(), angle, &mBlend);
+  g.DrawRotatedSVG(mSVG, mDrawRect.CentreX(), mDrawRect.CentreY(), mDrawRect.W(), mDrawRect.H(), angle, &mBlend);
 }
 
 void ISVGKnobControl::ReplaceImage(const ISVG& svg)
@@ -85,18 +85,18 @@ void ISVGSliderControl::OnResize()
   if (mDirection == kVertical)
   {
     const float H = r.H(), W = std::max(1.f, H * tw / th);
-    mTrackSVGBounds = IRECT(r.MW() - W / 2.f, r.mTop, r.MW() + W / 2.f, r.mBottom);
+    mTrackSVGBounds = IRECT(r.CentreX() - W / 2.f, r.mTop, r.CentreX() + W / 2.f, r.mBottom);
     const float handleH = std::max(1.f, H * hh / th), handleW = std::max(1.f, handleH * hw / hh);
-    mHandleBounds = IRECT(r.MW() - handleW / 2.f, r.mTop, r.MW() + handleW / 2.f, r.mTop + handleH);
+    mHandleBounds = IRECT(r.CentreX() - handleW / 2.f, r.mTop, r.CentreX() + handleW / 2.f, r.mTop + handleH);
     mTrack = IRECT(mTrackSVGBounds.mLeft, mTrackSVGBounds.mTop + handleH, mTrackSVGBounds.mRight,
                    mTrackSVGBounds.mBottom);
   }
   else
   {
     const float W = r.W(), H = std::max(1.f, W / (tw / th));
-    mTrackSVGBounds = IRECT(r.mLeft, r.MH() - H / 2.f, r.mRight, r.MH() + H / 2.f);
+    mTrackSVGBounds = IRECT(r.mLeft, r.CentreY() - H / 2.f, r.mRight, r.CentreY() + H / 2.f);
     const float handleH = std::max(1.f, H * hh / th), handleW = std::max(1.f, handleH * hw / hh);
-    mHandleBounds = IRECT(r.mRight - handleW, r.MH() - handleH / 2.f, r.mRight, r.MH() + handleH / 2.f);
+    mHandleBounds = IRECT(r.mRight - handleW, r.CentreY() - handleH / 2.f, r.mRight, r.CentreY() + handleH / 2.f);
     mTrack = IRECT(mTrackSVGBounds.mLeft + handleW, mTrackSVGBounds.mTop, mTrackSVGBounds.mRight,
                    mTrackSVGBounds.mBottom);
   }

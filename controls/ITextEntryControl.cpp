@@ -251,7 +251,7 @@ ITextEntryControl::Row ITextEntryControl::LayoutRow()
   {
   case kAlignNear: row.x0 = r.mLeft; break;
   case kAlignFar: row.x0 = r.mRight - w; break;
-  default: row.x0 = r.MW() - w / 2.f; break;
+  default: row.x0 = r.CentreX() - w / 2.f; break;
   }
   row.x1 = row.x0 + w;
   switch (mText.mVAlign)

@@ -170,7 +170,7 @@ void IVToggleControl::DrawWidget(IGraphics& g)
 void IVToggleControl::DrawValue(IGraphics& g, bool mouseOver)
 {
   if (mouseOver)
-    g.FillRect(Color(kHL), mValueBounds, ControlBlend());
+    g.FillRect(Color(kRoleHighlight), mValueBounds, ControlBlend());
   g.DrawText(mStyle.mValueText, GetValue(0) > 0.5 ? mOnText.Get() : mOffText.Get(), mValueBounds, ControlBlend());
 }
 
@@ -260,7 +260,7 @@ void IVSlideSwitchControl::DrawWidget(IGraphics& g)
 void IVSlideSwitchControl::DrawSlideTrack(IGraphics& g, const IRECT& r)
 {
   const float radius = mStyle.mRoundness * std::min(mHandleBounds.W(), mHandleBounds.H()) / 2.f;
-  g.FillRoundRect(Color(kSH), r, radius, ControlBlend());
+  g.FillRoundRect(Color(kRoleShadow), r, radius, ControlBlend());
 }
 
 // ---- Tab switch ----
@@ -410,7 +410,7 @@ IVRadioButtonControl::IVRadioButtonControl(const IRECT& bounds, IActionFn action
 
 IRECT IVRadioButtonControl::ButtonSquare(const IRECT& cell) const
 {
-  const float side = std::max(1.f, mButtonSize), cx = cell.mLeft + 1.5f * mButtonSize, cy = cell.MH();
+  const float side = std::max(1.f, mButtonSize), cx = cell.mLeft + 1.5f * mButtonSize, cy = cell.CentreY();
   return IRECT(cx - side / 2.f, cy - side / 2.f, cx + side / 2.f, cy + side / 2.f);
 }
 
@@ -425,7 +425,7 @@ void IVRadioButtonControl::DrawWidget(IGraphics& g)
     if (static_cast<size_t>(i) < mTabLabels.size())
     {
       IText text = mStyle.mValueText;
-      text.mTextColor = Color(i == selected ? kPR : kX1);
+      text.mTextColor = Color(i == selected ? kRolePressed : kRoleExtra1);
       g.DrawText(text, mTabLabels[static_cast<size_t>(i)].Get(),
                  IRECT(cell.mLeft + mLabelOffset, cell.mTop, cell.mRight, cell.mBottom), ControlBlend());
     }

@@ -26,13 +26,13 @@ void IVLabelControl::Draw(IGraphics& g)
     if (mStyle.mDrawShadows && !IsDisabled())
     {
       IText shadow = mStyle.mValueText;
-      shadow.mTextColor = Color(kSH);
+      shadow.mTextColor = Color(kRoleShadow);
       g.DrawText(shadow, mStr.Get(), mDrawRect.GetOffset(mStyle.mShadowOffset, mStyle.mShadowOffset), &mBlend);
     }
     g.DrawText(mStyle.mValueText, mStr.Get(), mDrawRect, &mBlend);
   }
   if (mStyle.mDrawFrame)
-    g.DrawRect(Color(kFR), mDrawRect, &mBlend, mStyle.mFrameThickness);
+    g.DrawRect(Color(kRoleFrame), mDrawRect, &mBlend, mStyle.mFrameThickness);
 }
 
 // ---- Plot ----
@@ -79,7 +79,7 @@ void IVPlotControl::Draw(IGraphics& g)
 // The grid always; the curves only when there are at least two points and a range to normalise by.
 void IVPlotControl::DrawPlots(IGraphics& g, const IRECT& plotArea, float cellW, float cellH)
 {
-  g.DrawGrid(Color(kSH), mWidgetBounds, cellW, cellH, &mBlend, 1.f);
+  g.DrawGrid(Color(kRoleShadow), mWidgetBounds, cellW, cellH, &mBlend, 1.f);
   const int n = static_cast<int>(mPoints.size());
   const float range = mMax - mMin;
   if (n < 2 || !(range != 0.f))
@@ -173,7 +173,7 @@ void IVGroupControl::DrawWidget(IGraphics& g)
   g.PathArc(r.mLeft + cr, r.mBottom - cr, cr, 180.f, 270.f);
   g.PathArc(r.mLeft + cr, r.mTop + cr, cr, 270.f, 360.f);
   g.PathLineTo(gapL, r.mTop);
-  g.PathStroke(IPattern(Color(kFR)), mStyle.mFrameThickness, IStrokeOptions(), ControlBlend());
+  g.PathStroke(IPaintPattern(Color(kRoleFrame)), mStyle.mFrameThickness, IStrokeStyle(), ControlBlend());
 }
 
 // ---- Colour swatch ----
@@ -191,7 +191,7 @@ IVColorSwatchControl::IVColorSwatchControl(const IRECT& bounds, const char* labe
   size_t i = 0;
   for (int id : colorIDs)
   {
-    if (id >= 0 && id < kNumVColors)
+    if (id >= 0 && id < kNumColorRoles)
     {
       mColorIdForCells.push_back(id);
       mLabels.emplace_back(i < labels.size() && labels[i] ? labels[i] : "");

@@ -82,7 +82,7 @@ public:
   };
   IVColorSwatchControl(const IRECT& bounds, const char* label = "", ColorChosenFunc func = nullptr,
                        const IVStyle& style = IVStyle(), int layout = kGrid,
-                       std::initializer_list<int> colorIDs = {kBG, kFG, kPR, kFR, kHL, kSH, kX1, kX2, kX3},
+                       std::initializer_list<int> colorIDs = {kRoleBackground, kRoleForeground, kRolePressed, kRoleFrame, kRoleHighlight, kRoleShadow, kRoleExtra1, kRoleExtra2, kRoleExtra3},
                        std::initializer_list<const char*> labelsForIDs = {});
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnMouseOver(float x, float y, const IMouseMod& mod) override;

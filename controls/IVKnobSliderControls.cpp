@@ -92,7 +92,7 @@ void IVKnobControl::Draw(IGraphics& g)
 void IVKnobControl::DrawWidget(IGraphics& g)
 {
   const IRECT& w = mWidgetBounds;
-  const float r = std::min(w.W(), w.H()) / 2.f - mTrackSize / 2.f, cx = w.MW(), cy = w.MH();
+  const float r = std::min(w.W(), w.H()) / 2.f - mTrackSize / 2.f, cx = w.CentreX(), cy = w.CentreY();
   const IRECT handle = w.GetCentredInside(std::max(1.f, 2.f * (r - mTrackToHandleDistance)));
   const float angle = mAngle1 + static_cast<float>(GetValue(0)) * (mAngle2 - mAngle1);
   DrawKnobArc(g, angle, cx, cy, r);
@@ -103,14 +103,14 @@ void IVKnobControl::DrawWidget(IGraphics& g)
 void IVKnobControl::DrawKnobArc(IGraphics& g, float angle, float cx, float cy, float r)
 {
   if (mTrackSize > 0.f)
-    g.DrawArc(Color(kX1), cx, cy, r, std::min(angle, mAnchorAngle), std::max(angle, mAnchorAngle), ControlBlend(),
+    g.DrawArc(Color(kRoleExtra1), cx, cy, r, std::min(angle, mAnchorAngle), std::max(angle, mAnchorAngle), ControlBlend(),
               mTrackSize);
 }
 
 void IVKnobControl::DrawKnobNeedle(IGraphics& g, float angle, float cx, float cy, float rho)
 {
   const float theta = (angle - 90.f) * kPi / 180.f, c = std::cos(theta), s = std::sin(theta);
-  g.DrawLine(Color(kFR), cx + c * mInnerPointerFrac * rho, cy + s * mInnerPointerFrac * rho,
+  g.DrawLine(Color(kRoleFrame), cx + c * mInnerPointerFrac * rho, cy + s * mInnerPointerFrac * rho,
              cx + c * mOuterPointerFrac * rho, cy + s * mOuterPointerFrac * rho, ControlBlend(), mPointerThickness);
 }
 
@@ -196,8 +196,8 @@ void IVSliderControl::OnResize()
   mHitRect = MakeRects(mDrawRect, false);
   mMouseIsOver = false;
   const IRECT t = mWidgetBounds.GetInset(mHandleSize);
-  mTrack = mDirection == kHorizontal ? IRECT(t.mLeft, t.MH() - mTrackSize, t.mRight, t.MH() + mTrackSize)
-                                     : IRECT(t.MW() - mTrackSize, t.mTop, t.MW() + mTrackSize, t.mBottom);
+  mTrack = mDirection == kHorizontal ? IRECT(t.mLeft, t.CentreY() - mTrackSize, t.mRight, t.CentreY() + mTrackSize)
+                                     : IRECT(t.CentreX() - mTrackSize, t.mTop, t.CentreX() + mTrackSize, t.mBottom);
   SetDirty(false, -1);
 }
 
@@ -220,7 +220,7 @@ void IVSliderControl::DrawWidget(IGraphics& g)
                                 : IRECT(t.mLeft, t.mTop, t.mLeft + t.W() * v, t.mBottom);
   if (mTrackSize > 0.f)
     DrawSliderBar(g, filled);
-  const float cx = vertical ? t.MW() : t.mLeft + t.W() * v, cy = vertical ? t.mBottom - t.H() * v : t.MH();
+  const float cx = vertical ? t.CentreX() : t.mLeft + t.W() * v, cy = vertical ? t.mBottom - t.H() * v : t.CentreY();
   if (mHandleSize > 0.f)
     DrawSliderThumb(g, IRECT(cx - mHandleSize, cy - mHandleSize, cx + mHandleSize, cy + mHandleSize));
 }
@@ -237,10 +237,10 @@ void IVSliderControl::DrawSliderBar(IGraphics& g, const IRECT& filled)
                                    : IRECT(fill.mLeft - h, fill.mTop, fill.mRight + h, fill.mBottom);
   }
   const float radius = std::min(track.W(), track.H()) / 2.f * mStyle.mRoundness;
-  g.FillRoundRect(Color(kSH), track, radius, ControlBlend());
-  g.FillRoundRect(Color(kX1), fill, radius, ControlBlend());
+  g.FillRoundRect(Color(kRoleShadow), track, radius, ControlBlend());
+  g.FillRoundRect(Color(kRoleExtra1), fill, radius, ControlBlend());
   if (mStyle.mDrawFrame)
-    g.DrawRoundRect(Color(kFR), track, radius, ControlBlend(), mStyle.mFrameThickness);
+    g.DrawRoundRect(Color(kRoleFrame), track, radius, ControlBlend(), mStyle.mFrameThickness);
 }
 
 void IVSliderControl::DrawSliderThumb(IGraphics& g, const IRECT& bounds)
@@ -359,15 +359,15 @@ void IVTrackControlBase::PaintLaneBase(IGraphics& g, const IRECT& r, int chIdx)
   {
     const float f = static_cast<float>(mBaseValue);
     if (mDirection == kHorizontal)
-      g.DrawVerticalLine(Color(kSH), r, f, ControlBlend(), 1.f);
+      g.DrawVerticalLine(Color(kRoleShadow), r, f, ControlBlend(), 1.f);
     else
-      g.DrawHorizontalLine(Color(kSH), r, f, ControlBlend(), 1.f);
+      g.DrawHorizontalLine(Color(kRoleShadow), r, f, ControlBlend(), 1.f);
   }
 }
 
 void IVTrackControlBase::PaintLaneSelection(IGraphics& g, const IRECT& r, int chIdx)
 {
-  g.FillRect(chIdx == mSelectedIdx ? Color(kHL) : kColorTransparent, r, ControlBlend());
+  g.FillRect(chIdx == mSelectedIdx ? Color(kRoleHighlight) : kColorTransparent, r, ControlBlend());
 }
 
 void IVTrackControlBase::PaintLaneLabel(IGraphics& g, const IRECT& r, int chIdx)
@@ -378,14 +378,14 @@ void IVTrackControlBase::PaintLaneLabel(IGraphics& g, const IRECT& r, int chIdx)
 
 void IVTrackControlBase::PaintLaneFill(IGraphics& g, const IRECT& r, int chIdx)
 {
-  g.FillRect(chIdx == mSelectedIdx ? Color(kX1) : Color(kFG), r, ControlBlend());
+  g.FillRect(chIdx == mSelectedIdx ? Color(kRoleExtra1) : Color(kRoleForeground), r, ControlBlend());
   if (chIdx == mMouseOverIdx)
-    g.FillRect(Color(kHL), r, ControlBlend());
+    g.FillRect(Color(kRoleHighlight), r, ControlBlend());
 }
 
 void IVTrackControlBase::PaintLaneMarker(IGraphics& g, const IRECT& r, int chIdx)
 {
-  g.FillRect(Color(kFR), r, ControlBlend());
+  g.FillRect(Color(kRoleFrame), r, ControlBlend());
 }
 
 IRECT IVTrackControlBase::FilledPart(const IRECT& r, int chIdx) const
@@ -427,7 +427,7 @@ void IVTrackControlBase::PaintLane(IGraphics& g, const IRECT& r, int chIdx)
     PaintLaneMarker(g, marker, chIdx);
   }
   if (mStyle.mDrawFrame && mDrawTrackFrame)
-    g.DrawRect(Color(kFR), r, ControlBlend(), mStyle.mFrameThickness);
+    g.DrawRect(Color(kRoleFrame), r, ControlBlend(), mStyle.mFrameThickness);
 }
 
 // ---- Range slider ----
@@ -443,8 +443,8 @@ IVRangeSliderControl::IVRangeSliderControl(const IRECT& bounds, std::initializer
 void IVRangeSliderControl::LayoutLanes(const IRECT& bounds)
 {
   const IRECT t = bounds.GetInset(mHandleSize);
-  const IRECT lane = mDirection == kHorizontal ? IRECT(t.mLeft, t.MH() - mTrackSize, t.mRight, t.MH() + mTrackSize)
-                                               : IRECT(t.MW() - mTrackSize, t.mTop, t.MW() + mTrackSize, t.mBottom);
+  const IRECT lane = mDirection == kHorizontal ? IRECT(t.mLeft, t.CentreY() - mTrackSize, t.mRight, t.CentreY() + mTrackSize)
+                                               : IRECT(t.CentreX() - mTrackSize, t.mTop, t.CentreX() + mTrackSize, t.mBottom);
   mTrackBounds.assign(static_cast<size_t>(NVals()), lane);
 }
 
@@ -467,10 +467,10 @@ IRECT IVRangeSliderControl::GetHandleBounds(int i) const
   const bool even = i % 2 == 0;
   if (mDirection == kHorizontal)
   {
-    const float top = even ? t.MH() + ts : t.MH() - ts - 2.f * s;
+    const float top = even ? t.CentreY() + ts : t.CentreY() - ts - 2.f * s;
     return IRECT(p - s, top, p + s, top + 2.f * s);
   }
-  const float left = even ? t.MW() - ts - 2.f * s : t.MW() + ts;
+  const float left = even ? t.CentreX() - ts - 2.f * s : t.CentreX() + ts;
   return IRECT(left, p - s, left + 2.f * s, p + s);
 }
 
@@ -492,10 +492,10 @@ void IVRangeSliderControl::DrawWidget(IGraphics& g)
     const float a = ValuePos(i), b = ValuePos(i + 1);
     const IRECT span = mDirection == kHorizontal ? IRECT(std::min(a, b), t.mTop, std::max(a, b), t.mBottom)
                                                  : IRECT(t.mLeft, std::min(a, b), t.mRight, std::max(a, b));
-    g.FillRect(Color(kX1), span, ControlBlend());
+    g.FillRect(Color(kRoleExtra1), span, ControlBlend());
   }
   if (mStyle.mDrawFrame && mDrawTrackFrame)
-    g.DrawRect(Color(kFR), t, ControlBlend(), mStyle.mFrameThickness);
+    g.DrawRect(Color(kRoleFrame), t, ControlBlend(), mStyle.mFrameThickness);
   for (int i = 0; i < NVals(); ++i)
     PaintLane(g, t, i);
 }
@@ -564,7 +564,7 @@ void IVXYPadControl::Draw(IGraphics& g)
   DrawBackground(g, mDrawRect);
   DrawLabel(g);
   if (mStyle.mDrawFrame)
-    g.DrawRect(Color(kFR), mWidgetBounds, ControlBlend(), mStyle.mFrameThickness);
+    g.DrawRect(Color(kRoleFrame), mWidgetBounds, ControlBlend(), mStyle.mFrameThickness);
   DrawWidget(g);
 }
 
@@ -580,8 +580,8 @@ void IVXYPadControl::DrawWidget(IGraphics& g)
 
 void IVXYPadControl::DrawPadCross(IGraphics& g)
 {
-  g.DrawVerticalLine(Color(kSH), mWidgetBounds, 0.5f, ControlBlend(), 1.f);
-  g.DrawHorizontalLine(Color(kSH), mWidgetBounds, 0.5f, ControlBlend(), 1.f);
+  g.DrawVerticalLine(Color(kRoleShadow), mWidgetBounds, 0.5f, ControlBlend(), 1.f);
+  g.DrawHorizontalLine(Color(kRoleShadow), mWidgetBounds, 0.5f, ControlBlend(), 1.f);
 }
 
 void IVXYPadControl::DrawPadThumb(IGraphics& g, const IRECT& area, const IRECT& handleBounds)

@@ -40,7 +40,7 @@ IRECT IPopupMenuControl::PlaceRootPanel(const IRECT& anchor, float w, float h)
   const float m = mDropShadowSize, a = mCallOut ? mCalloutSize : 0.f, ts = mText.mSize;
   const float minX = lim.mLeft + m, maxX = lim.mRight - w - 2.f * m;
   const float minY = lim.mTop + m, maxY = lim.mBottom - h - 2.f * m;
-  const float acx = anchor.MW(), acy = anchor.MH(), scx = lim.MW(), scy = lim.MH();
+  const float acx = anchor.CentreX(), acy = anchor.CentreY(), scx = lim.CentreX(), scy = lim.CentreY();
   const IRECT below(acx - a / 2.f, anchor.mBottom, acx + a / 2.f, anchor.mBottom + a);
   const IRECT above(acx - a / 2.f, anchor.mTop - a, acx + a / 2.f, anchor.mTop);
 
@@ -262,19 +262,19 @@ void IPopupMenuControl::DrawAnchorArrow(IGraphics& g, const IRECT& r, const IBle
 {
   switch (mCalloutArrowDir)
   {
-  case 0: g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mTop, r.mRight, r.mTop, r.MW(), r.mBottom, blend); break;
-  case 1: g.FillTriangle(mPanelBackgroundColor, r.mRight, r.mTop, r.mRight, r.mBottom, r.mLeft, r.MH(), blend); break;
-  case 2: g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mBottom, r.mRight, r.mBottom, r.MW(), r.mTop, blend); break;
-  default: g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mTop, r.mLeft, r.mBottom, r.mRight, r.MH(), blend); break;
+  case 0: g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mTop, r.mRight, r.mTop, r.CentreX(), r.mBottom, blend); break;
+  case 1: g.FillTriangle(mPanelBackgroundColor, r.mRight, r.mTop, r.mRight, r.mBottom, r.mLeft, r.CentreY(), blend); break;
+  case 2: g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mBottom, r.mRight, r.mBottom, r.CentreX(), r.mTop, blend); break;
+  default: g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mTop, r.mLeft, r.mBottom, r.mRight, r.CentreY(), blend); break;
   }
 }
 
 void IPopupMenuControl::DrawSubmenuCallout(IGraphics& g, const IRECT& r, const IBlend* blend)
 {
   if (mSubmenuOnRight)
-    g.FillTriangle(mPanelBackgroundColor, r.mRight, r.mTop, r.mRight, r.mBottom, r.mLeft, r.MH(), blend);
+    g.FillTriangle(mPanelBackgroundColor, r.mRight, r.mTop, r.mRight, r.mBottom, r.mLeft, r.CentreY(), blend);
   else
-    g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mTop, r.mLeft, r.mBottom, r.mRight, r.MH(), blend);
+    g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mTop, r.mLeft, r.mBottom, r.mRight, r.CentreY(), blend);
 }
 
 void IPopupMenuControl::DrawPanelFill(IGraphics& g, const PopupMenuPanel& panel)
@@ -307,7 +307,7 @@ void IPopupMenuControl::DrawCellLabel(IGraphics& g, const IRECT& cell, const IPo
 void IPopupMenuControl::DrawCheckMark(IGraphics& g, const IRECT& cell, const IPopupMenu::Item& item, bool selected,
                                       const IBlend* blend)
 {
-  const float side = std::max(1.f, mTickWidth / 2.f), cx = cell.mLeft + mTickWidth / 2.f, cy = cell.MH();
+  const float side = std::max(1.f, mTickWidth / 2.f), cx = cell.mLeft + mTickWidth / 2.f, cy = cell.CentreY();
   g.FillRoundRect(MarkColor(selected), IRECT(cx - side / 2.f, cy - side / 2.f, cx + side / 2.f, cy + side / 2.f), 2.f,
                   blend);
 }
@@ -315,7 +315,7 @@ void IPopupMenuControl::DrawCheckMark(IGraphics& g, const IRECT& cell, const IPo
 void IPopupMenuControl::DrawSubmenuMarker(IGraphics& g, const IRECT& cell, const IPopupMenu::Item& item,
                                           bool selected, const IBlend* blend)
 {
-  const float h = cell.H(), cy = cell.MH();
+  const float h = cell.H(), cy = cell.CentreY();
   const float tip = mSubmenuOnRight ? cell.mRight + mPadding / 2.f : cell.mLeft - mPadding / 2.f;
   const float base = mSubmenuOnRight ? tip - h / 2.f : tip + h / 2.f;
   g.FillTriangle(MarkColor(selected), base, cy + h / 4.f, base, cy - h / 4.f, tip, cy, blend);
@@ -323,13 +323,13 @@ void IPopupMenuControl::DrawSubmenuMarker(IGraphics& g, const IRECT& cell, const
 
 void IPopupMenuControl::DrawScrollUpArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend)
 {
-  const float s = 0.6f * cell.H(), cx = cell.MW(), cy = cell.MH();
+  const float s = 0.6f * cell.H(), cx = cell.CentreX(), cy = cell.CentreY();
   g.FillTriangle(MarkColor(selected), cx - s / 2.f, cy + s / 2.f, cx + s / 2.f, cy + s / 2.f, cx, cy - s / 2.f, blend);
 }
 
 void IPopupMenuControl::DrawScrollDownArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend)
 {
-  const float s = 0.6f * cell.H(), cx = cell.MW(), cy = cell.MH();
+  const float s = 0.6f * cell.H(), cx = cell.CentreX(), cy = cell.CentreY();
   g.FillTriangle(MarkColor(selected), cx - s / 2.f, cy - s / 2.f, cx + s / 2.f, cy - s / 2.f, cx, cy + s / 2.f, blend);
 }
 

@@ -37,7 +37,7 @@ const IColor kDefaultEntryBackColor(255, 255, 255, 255);
 const IColor kDefaultEntryTextColor(255, 0, 0, 0);
 const IText kDefaultText;
 // Built from literals, not from the named colours: constants of other files may not be initialised yet.
-const IColor kDefaultColorList[kNumVColors] = {
+const IColor kDefaultColorList[kNumColorRoles] = {
   IColor(0, 0, 0, 0),     IColor(255, 200, 200, 200), IColor(255, 240, 240, 240),
   IColor(255, 70, 70, 70), IColor(10, 0, 0, 0),        IColor(60, 0, 0, 0),
   IColor(255, 0, 0, 0),   IColor(255, 0, 255, 0),     IColor(255, 0, 0, 255),
@@ -64,7 +64,7 @@ IVColorSet::IVColorSet(std::initializer_list<IColor> colors)
   int i = 0;
   for (const IColor& c : colors)
   {
-    if (i == kNumVColors)
+    if (i == kNumColorRoles)
       break;
     mColors[i++] = c;
   }

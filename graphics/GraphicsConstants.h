@@ -41,7 +41,7 @@ extern const IColor kDefaultTextColor;
 extern const IColor kDefaultEntryBackColor;
 extern const IColor kDefaultEntryTextColor;
 extern const IText kDefaultText;
-extern const IColor kDefaultColorList[kNumVColors];
+extern const IColor kDefaultColorList[kNumColorRoles];
 extern const IText kDefaultLabelText;
 extern const IText kDefaultValueText;
 extern const IVStyle kDefaultStyle;

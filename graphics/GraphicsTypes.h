@@ -56,25 +56,25 @@ struct IGestureInfo
 /// Kinds of message box: the buttons it shows.
 enum EMsgBoxType
 {
-  kMB_OK = 0,
-  kMB_OKCANCEL = 1,
-  kMB_CANCEL = 2,
-  kMB_YESNOCANCEL = 3,
-  kMB_YESNO = 4,
-  kMB_RETRYCANCEL = 5,
+  kButtonsOk = 0,
+  kButtonsOkCancel = 1,
+  kButtonsCancel = 2,
+  kButtonsYesNoCancel = 3,
+  kButtonsYesNo = 4,
+  kButtonsRetryCancel = 5,
 };
 
 /// What a message box answers.
 enum EMsgBoxResult
 {
   kNoResult = 0,
-  kOK = 1,
-  kCANCEL = 2,
-  kABORT = 3,
-  kRETRY = 4,
-  kIGNORE = 5,
-  kYES = 6,
-  kNO = 7,
+  kAnswerOk = 1,
+  kAnswerCancel = 2,
+  kAnswerAbort = 3,
+  kAnswerRetry = 4,
+  kAnswerIgnore = 5,
+  kAnswerYes = 6,
+  kAnswerNo = 7,
 };
 
 /// What a file prompt asks for.

@@ -26,7 +26,7 @@ IRECT IBitmapBase::FrameBounds() const
   const float w = static_cast<float>(mBitmap.GetFramesAreHorizontal() ? mBitmap.W() / n : mBitmap.W());
   const float h = static_cast<float>(mBitmap.GetFramesAreHorizontal() ? mBitmap.H() : mBitmap.H() / n);
   const IRECT r = mControl ? mControl->GetRECT() : IRECT();
-  return IRECT(r.MW() - w / 2.f, r.MH() - h / 2.f, r.MW() + w / 2.f, r.MH() + h / 2.f);
+  return IRECT(r.CentreX() - w / 2.f, r.CentreY() - h / 2.f, r.CentreX() + w / 2.f, r.CentreY() + h / 2.f);
 }
 
 void IBitmapBase::DrawBitmap(IGraphics& g)

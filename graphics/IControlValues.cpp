@@ -111,7 +111,7 @@ void IControl::PromptUserInput(int valIdx)
   IRECT bounds = mDrawRect;
   if (p->NDisplayTexts() == 0)
   {
-    const float cx = mDrawRect.MW(), cy = mDrawRect.MH();
+    const float cx = mDrawRect.CentreX(), cy = mDrawRect.CentreY();
     bounds = IRECT(cx - kPromptHalfWidth, cy - kPromptHalfHeight, cx + kPromptHalfWidth, cy + kPromptHalfHeight);
   }
   mGraphics->PromptParamInput(this, bounds, valIdx);
@@ -216,12 +216,12 @@ void ShowValueBubble(IControl* caller, float x, float y, EDirection dir)
 
 void IControl::ActionFuncBubbleBeside(IControl* caller)
 {
-  ShowValueBubble(caller, caller->GetRECT().mRight, caller->GetRECT().MH(), kHorizontal);
+  ShowValueBubble(caller, caller->GetRECT().mRight, caller->GetRECT().CentreY(), kHorizontal);
 }
 
 void IControl::ActionFuncBubbleAbove(IControl* caller)
 {
-  ShowValueBubble(caller, caller->GetRECT().MW(), caller->GetRECT().mTop, kVertical);
+  ShowValueBubble(caller, caller->GetRECT().CentreX(), caller->GetRECT().mTop, kVertical);
 }
 
 } // namespace igraphics

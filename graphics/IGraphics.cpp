@@ -179,7 +179,7 @@ void IGraphics::AttachSVGBackground(const char* fileName)
   InsertAtFront(bg);
 }
 
-void IGraphics::AttachPanelBackground(const IPattern& color)
+void IGraphics::AttachPanelBackground(const IPaintPattern& color)
 {
   IControl* bg = new IPanelControl(GetBounds(), color);
   bg->SetDelegate(*mDelegate);

@@ -155,7 +155,7 @@ public:
   virtual bool LoadFont(const char* fontID, const char* fileNameOrResID);
   virtual bool LoadFontFromData(const char* fontID, void* data, int dataSize);
   virtual void ReadLayerPixels(const ILayerPtr& layer, RawBitmapData& data) = 0;
-  virtual void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow) = 0;
+  virtual void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadowStyle& shadow) = 0;
   virtual void SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data) = 0;
   virtual void UpdateLayer() {}
   /// The byte of a layer pixel that holds alpha.
@@ -182,11 +182,11 @@ public:
   virtual void PathSetWinding(bool hole) {}
   virtual void PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2) {}
   virtual void PathQuadraticBezierTo(float cx, float cy, float x2, float y2) {}
-  virtual void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options = IStrokeOptions(),
+  virtual void PathStroke(const IPaintPattern& pattern, float thickness, const IStrokeStyle& options = IStrokeStyle(),
                           const IBlend* blend = nullptr)
   {
   }
-  virtual void PathFill(const IPattern& pattern, const IFillOptions& options = IFillOptions(),
+  virtual void PathFill(const IPaintPattern& pattern, const IFillStyle& options = IFillStyle(),
                         const IBlend* blend = nullptr)
   {
   }
@@ -242,8 +242,8 @@ public:
   virtual PlatformFontPtr LoadFontByName(const char* fontID, const char* familyName, int style) = 0;
   virtual void CachePlatformFont(const char* fontID, const PlatformFontPtr& font) = 0;
   virtual const char* GetBundleID() { return ""; }
-  virtual void ActivateDrawContext() {}
-  virtual void DeactivateDrawContext() {}
+  virtual void ActivateContext() {}
+  virtual void DeactivateContext() {}
   virtual void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                        const char* str) = 0;
   /// A key the host sent to the editor (instead of the window system): true when the platform took it, as an
@@ -309,7 +309,7 @@ public:
   void RemoveTextEntryControl();
   void AttachBackground(const char* fileName);
   void AttachSVGBackground(const char* fileName);
-  void AttachPanelBackground(const IPattern& color);
+  void AttachPanelBackground(const IPaintPattern& color);
   void ShowFPSDisplay(bool enable);
 
   /// The control of the tag, or null when no control carries it.
@@ -522,7 +522,7 @@ public:
   bool CheckLayer(const ILayerPtr& layer);
   void DrawLayer(const ILayerPtr& layer, const IBlend* blend = nullptr);
   void DrawFittedLayer(const ILayerPtr& layer, const IRECT& bounds, const IBlend* blend = nullptr);
-  void ApplyLayerDropShadow(ILayerPtr& layer, const IShadow& shadow);
+  void ApplyLayerDropShadow(ILayerPtr& layer, const IShadowStyle& shadow);
   void DrawRotatedLayer(const ILayerPtr& layer, double angle);
   void WriteLayerPixels(const ILayerPtr& layer, RawBitmapData& data) { SetLayerPixels(layer, data); }
   int NLayers() const { return static_cast<int>(mLayers.size()); }

@@ -65,14 +65,14 @@ void IGraphics::RotateTextBounds(const IText& text, const IRECT& bounds, IRECT& 
   switch (text.mHAlign)
   {
     case kAlignNear: tx = double(bounds.mLeft) - rect.mLeft; break;
-    case kAlignCenter: tx = double(bounds.MW()) - rect.MW(); break;
+    case kAlignCenter: tx = double(bounds.CentreX()) - rect.CentreX(); break;
     case kAlignFar: tx = double(bounds.mRight) - rect.mRight; break;
     default: break;
   }
   switch (text.mVAlign)
   {
     case kVAlignTop: ty = double(bounds.mTop) - rect.mTop; break;
-    case kVAlignMiddle: ty = double(bounds.MH()) - rect.MH(); break;
+    case kVAlignMiddle: ty = double(bounds.CentreY()) - rect.CentreY(); break;
     case kVAlignBottom: ty = double(bounds.mBottom) - rect.mBottom; break;
     default: break;
   }

@@ -113,7 +113,7 @@ void IGraphics::DrawRotatedLayer(const ILayerPtr& layer, double angle)
     return;
   PathTransformSave();
   PathTransformReset(false);
-  DrawRotatedBitmap(LayerBitmap(layer), layer->mRECT.MW(), layer->mRECT.MH(), angle, nullptr);
+  DrawRotatedBitmap(LayerBitmap(layer), layer->mRECT.CentreX(), layer->mRECT.CentreY(), angle, nullptr);
   PathTransformRestore();
 }
 
@@ -228,7 +228,7 @@ void BlurAlpha(uint8_t* pixels, int width, int height, ptrdiff_t rowBytes, int a
 
 } // namespace
 
-void IGraphics::ApplyLayerDropShadow(ILayerPtr& layer, const IShadow& shadow)
+void IGraphics::ApplyLayerDropShadow(ILayerPtr& layer, const IShadowStyle& shadow)
 {
   if (!layer || !layer->mBitmap || !std::isfinite(shadow.mBlurSize))
     return;

@@ -21,9 +21,9 @@ bool IsFinite(const IRECT& r)
   return std::isfinite(r.mLeft) && std::isfinite(r.mTop) && std::isfinite(r.mRight) && std::isfinite(r.mBottom);
 }
 
-IStrokeOptions DashOf(float dashLen)
+IStrokeStyle DashOf(float dashLen)
 {
-  IStrokeOptions options;
+  IStrokeStyle options;
   // A dash that is no positive length would never end: the line is drawn solid.
   if (std::isfinite(dashLen) && dashLen > 0.f)
   {
@@ -39,12 +39,12 @@ IStrokeOptions DashOf(float dashLen)
 
 void IGraphicsPathBase::Stroke(const IColor& color, float thickness, const IBlend* blend)
 {
-  PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
+  PathStroke(IPaintPattern(color), thickness, IStrokeStyle(), blend);
 }
 
 void IGraphicsPathBase::Fill(const IColor& color, const IBlend* blend)
 {
-  PathFill(IPattern(color), IFillOptions(), blend);
+  PathFill(IPaintPattern(color), IFillStyle(), blend);
 }
 
 void IGraphicsPathBase::DrawPoint(const IColor& color, float x, float y, const IBlend* blend)
@@ -67,7 +67,7 @@ void IGraphicsPathBase::DrawDottedLine(const IColor& color, float x1, float y1, 
   PathClear();
   PathMoveTo(x1, y1);
   PathLineTo(x2, y2);
-  PathStroke(IPattern(color), thickness, DashOf(dashLen), blend);
+  PathStroke(IPaintPattern(color), thickness, DashOf(dashLen), blend);
 }
 
 void IGraphicsPathBase::DrawTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3,
@@ -147,7 +147,7 @@ void IGraphicsPathBase::DrawDottedRect(const IColor& color, const IRECT& bounds,
 {
   PathClear();
   PathRect(bounds);
-  PathStroke(IPattern(color), thickness, DashOf(dashLen), blend);
+  PathStroke(IPaintPattern(color), thickness, DashOf(dashLen), blend);
 }
 
 void IGraphicsPathBase::FillTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
@@ -310,7 +310,7 @@ void IGraphicsPathBase::PathCircle(float cx, float cy, float r)
 
 void IGraphicsPathBase::PathEllipse(const IRECT& bounds)
 {
-  PathEllipse(bounds.MW(), bounds.MH(), bounds.W() / 2.f, bounds.H() / 2.f);
+  PathEllipse(bounds.CentreX(), bounds.CentreY(), bounds.W() / 2.f, bounds.H() / 2.f);
 }
 
 void IGraphicsPathBase::PathEllipse(float x, float y, float r1, float r2, float angle)
@@ -433,10 +433,10 @@ IColor UnpackSvgColor(uint32_t packed, int alpha)
 
 } // namespace
 
-bool IGraphicsPathBase::SVGPaintToPattern(const SvgPaint& paint, float opacity, IPattern& pattern)
+bool IGraphicsPathBase::SVGPaintToPattern(const SvgPaint& paint, float opacity, IPaintPattern& pattern)
 {
   const int alpha = int(std::clamp(std::round(opacity * 255.f), 0.f, 255.f));
-  pattern = IPattern();
+  pattern = IPaintPattern();
   if (paint.type == kSvgPaintColor)
   {
     pattern.mStops[0].mColor = UnpackSvgColor(paint.color, alpha);
@@ -452,7 +452,7 @@ bool IGraphicsPathBase::SVGPaintToPattern(const SvgPaint& paint, float opacity, 
     return false; // a gradient without stops has no colour to paint with
   pattern.mType = paint.type == kSvgPaintLinearGradient ? kLinearPattern : kRadialPattern;
   pattern.mExtend = gradient->spread <= kSvgSpreadRepeat ? gradient->spread + 1 : kExtendPad;
-  pattern.mNStops = std::min<int>(gradient->nstops, IPattern::kMaxStops);
+  pattern.mNStops = std::min<int>(gradient->nstops, IPaintPattern::kMaxStops);
   for (int i = 0; i < pattern.mNStops; ++i)
   {
     pattern.mStops[i].mColor = UnpackSvgColor(gradient->stops[i].color, 255);
@@ -481,24 +481,24 @@ void IGraphicsPathBase::RenderSVGShape(const SvgShape& shape, const IBlend* blen
     PathSetWinding(IsHole(shape, *path));
   }
 
-  IPattern fill, stroke;
+  IPaintPattern fill, stroke;
   const bool fills = shape.fill.type != kSvgPaintNone && SVGPaintToPattern(shape.fill, shape.opacity, fill);
   const bool strokes = shape.stroke.type != kSvgPaintNone && SVGPaintToPattern(shape.stroke, shape.opacity, stroke);
   if (fills)
   {
-    IFillOptions options;
+    IFillStyle options;
     options.mFillRule = kFillAsWound;
     options.mPreserve = strokes; // the stroke follows the same path
     PathFill(fill, options, blend);
   }
   if (strokes)
   {
-    IStrokeOptions options;
+    IStrokeStyle options;
     options.mMiterLimit = shape.miterLimit;
     options.mCapOption = shape.strokeLineCap <= kSvgCapSquare ? int(shape.strokeLineCap) : int(kCapButt);
     options.mJoinOption = shape.strokeLineJoin <= kSvgJoinBevel ? int(shape.strokeLineJoin) : int(kJoinMiter);
     options.mDashOffset = shape.strokeDashOffset;
-    options.mDashCount = std::clamp<int>(shape.strokeDashCount, 0, IStrokeOptions::kMaxDashes);
+    options.mDashCount = std::clamp<int>(shape.strokeDashCount, 0, IStrokeStyle::kMaxDashes);
     std::copy(shape.strokeDashArray, shape.strokeDashArray + options.mDashCount, options.mDashArray);
     PathStroke(stroke, shape.strokeWidth, options, blend);
   }

@@ -119,7 +119,7 @@ protected:
   /// crosses the shape's other sub-paths.
   void RenderSVGShapes(const ISVG& svg, const IBlend* blend);
   /// The pattern of an SVG paint at the shape's opacity; a gradient without stops gives no pattern (false).
-  static bool SVGPaintToPattern(const SvgPaint& paint, float opacity, IPattern& pattern);
+  static bool SVGPaintToPattern(const SvgPaint& paint, float opacity, IPaintPattern& pattern);
 
   IMatrix mTransform;
   std::vector<IMatrix> mTransformStack;

@@ -6,7 +6,7 @@
 
 #include "graphics/IBitmap.h"
 #include "graphics/IColor.h"
-#include "graphics/IPattern.h"
+#include "graphics/IPaintPattern.h"
 #include "graphics/IRECT.h"
 
 namespace plug {
@@ -46,7 +46,7 @@ public:
 using ILayerPtr = std::unique_ptr<ILayer>;
 
 /// A drop shadow: the blur size the context reads, and the colouring and offset the back end applies.
-struct IShadow
+struct IShadowStyle
 {
   IColor mColor{128, 0, 0, 0};
   float mBlurSize = 0.f;

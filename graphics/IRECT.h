@@ -22,8 +22,8 @@ struct IRECT
   bool Empty() const { return mLeft == 0.f && mTop == 0.f && mRight == 0.f && mBottom == 0.f; }
   float W() const { return mRight - mLeft; }
   float H() const { return mBottom - mTop; }
-  float MW() const { return (mLeft + mRight) / 2.f; }
-  float MH() const { return (mTop + mBottom) / 2.f; }
+  float CentreX() const { return (mLeft + mRight) / 2.f; }
+  float CentreY() const { return (mTop + mBottom) / 2.f; }
   float Area() const { return W() * H(); }
 
   bool operator==(const IRECT& o) const
@@ -74,7 +74,7 @@ struct IRECT
   IRECT GetScaledAboutCentre(float f) const
   {
     const float hw = f * W() / 2.f, hh = f * H() / 2.f;
-    return IRECT(MW() - hw, MH() - hh, MW() + hw, MH() + hh);
+    return IRECT(CentreX() - hw, CentreY() - hh, CentreX() + hw, CentreY() + hh);
   }
   /// A w x h rectangle centred on this one's centre; w is at least 1, a height of 0 or less becomes w.
   IRECT GetCentredInside(float w, float h = 0.f) const
@@ -82,7 +82,7 @@ struct IRECT
     w = std::max(w, 1.f);
     if (h <= 0.f)
       h = w;
-    return IRECT(MW() - w / 2.f, MH() - h / 2.f, MW() + w / 2.f, MH() + h / 2.f);
+    return IRECT(CentreX() - w / 2.f, CentreY() - h / 2.f, CentreX() + w / 2.f, CentreY() + h / 2.f);
   }
   /// Left and top floored, right and bottom ceiled at the scale s (device pixels).
   IRECT GetPixelAligned(float s) const;

@@ -58,7 +58,7 @@ void ITextControl::SetBoundsBasedOnStr()
     return;
   IRECT r;
   mGraphics->MeasureText(mText, mStr.Get(), r);
-  const float cx = mDrawRect.MW(), cy = mDrawRect.MH(), hw = r.W() / 2.f, hh = r.H() / 2.f;
+  const float cx = mDrawRect.CentreX(), cy = mDrawRect.CentreY(), hw = r.W() / 2.f, hh = r.H() / 2.f;
   SetTargetAndDrawRECTs(IRECT(cx - hw, cy - hh, cx + hw, cy + hh));
 }
 

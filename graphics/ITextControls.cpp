@@ -53,14 +53,14 @@ void IURLControl::Draw(IGraphics& g)
     switch (mText.mVAlign)
     {
     case kVAlignTop: y = mDrawRect.mTop + r.H(); break;
-    case kVAlignMiddle: y = mDrawRect.MH() + r.mBottom; break;
+    case kVAlignMiddle: y = mDrawRect.CentreY() + r.mBottom; break;
     case kVAlignBottom: y = mDrawRect.mBottom; break;
     default: break;
     }
     switch (mText.mHAlign)
     {
     case kAlignNear: x1 = mDrawRect.mLeft, x2 = mDrawRect.mLeft + r.W(); break;
-    case kAlignCenter: x1 = mDrawRect.MW() + r.mLeft, x2 = mDrawRect.MW() + r.mRight; break;
+    case kAlignCenter: x1 = mDrawRect.CentreX() + r.mLeft, x2 = mDrawRect.CentreX() + r.mRight; break;
     case kAlignFar: x1 = mDrawRect.mRight - r.W(), x2 = mDrawRect.mRight; break;
     default: break;
     }
@@ -129,7 +129,7 @@ void ICaptionControl::OnResize()
   const IParam* p = GetParam(0);
   if (!p || p->Type() != IParam::kTypeEnum)
     return;
-  const float cx = mDrawRect.mRight - 0.1f * mDrawRect.W(), cy = mDrawRect.MH();
+  const float cx = mDrawRect.mRight - 0.1f * mDrawRect.W(), cy = mDrawRect.CentreY();
   mTri = IRECT(cx - kArrowWidth / 2.f, cy - kArrowHeight / 2.f, cx + kArrowWidth / 2.f, cy + kArrowHeight / 2.f);
 }
 
@@ -149,7 +149,7 @@ void ICaptionControl::Draw(IGraphics& g)
   {
     const bool over = mMouseIsOver;
     g.FillTriangle(over ? mTriangleMouseOverColor : mTriangleColor, mTri.mLeft, mTri.mTop, mTri.mRight, mTri.mTop,
-                   mTri.MW(), mTri.mBottom, over ? nullptr : &kBlend50);
+                   mTri.CentreX(), mTri.mBottom, over ? nullptr : &kBlend50);
   }
 }
 
@@ -186,8 +186,8 @@ void PlaceHolder::Draw(IGraphics& g)
   g.FillRect(mBGColor, r, nullptr);
   g.DrawLine(kColorRed, r.mLeft, r.mTop, r.mRight, r.mBottom, &kBlend50, 2.f);
   g.DrawLine(kColorRed, r.mLeft, r.mBottom, r.mRight, r.mTop, &kBlend50, 2.f);
-  DrawBoxedText(g, mHeightText, mHeightStr, r.mLeft + kTextInset, r.MH(), kBlend50);
-  DrawBoxedText(g, mWidthText, mWidthStr, r.MW(), r.mTop + kTextInset, kBlend75);
+  DrawBoxedText(g, mHeightText, mHeightStr, r.mLeft + kTextInset, r.CentreY(), kBlend50);
+  DrawBoxedText(g, mWidthText, mWidthStr, r.CentreX(), r.mTop + kTextInset, kBlend75);
   DrawBoxedText(g, mTLText, mXYStr, r.mLeft + kTextInset, r.mTop + kTextInset, kBlend50);
   if (mStr.GetLength() > 0)
   {

@@ -11,23 +11,23 @@ namespace plug {
 namespace igraphics {
 
 /// Roles of the nine colours of a vector control.
-enum EVColor
+enum EColorRole
 {
-  kBG = 0,
-  kFG = 1,
-  kPR = 2,
-  kFR = 3,
-  kHL = 4,
-  kSH = 5,
-  kX1 = 6,
-  kX2 = 7,
-  kX3 = 8,
-  kNumVColors = 9,
+  kRoleBackground = 0,
+  kRoleForeground = 1,
+  kRolePressed = 2,
+  kRoleFrame = 3,
+  kRoleHighlight = 4,
+  kRoleShadow = 5,
+  kRoleExtra1 = 6,
+  kRoleExtra2 = 7,
+  kRoleExtra3 = 8,
+  kNumColorRoles = 9,
 };
 
 struct IVColorSet
 {
-  IColor mColors[kNumVColors];
+  IColor mColors[kNumColorRoles];
 
   /// The default set.
   IVColorSet();

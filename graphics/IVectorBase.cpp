@@ -24,13 +24,13 @@ struct Triangle
 
 Triangle TriangleIn(const IRECT& r, float angle, float dx = 0.f, float dy = 0.f)
 {
-  Triangle t{{r.mLeft, r.MW(), r.mRight}, {r.mBottom, r.mTop, r.mBottom}};
+  Triangle t{{r.mLeft, r.CentreX(), r.mRight}, {r.mBottom, r.mTop, r.mBottom}};
   const float c = std::cos(angle * kDegToRad), s = std::sin(angle * kDegToRad);
   for (int i = 0; i < 3; ++i)
   {
-    const float px = t.x[i] - r.MW(), py = t.y[i] - r.MH();
-    t.x[i] = r.MW() + px * c - py * s + dx;
-    t.y[i] = r.MH() + px * s + py * c + dy;
+    const float px = t.x[i] - r.CentreX(), py = t.y[i] - r.CentreY();
+    t.x[i] = r.CentreX() + px * c - py * s + dx;
+    t.y[i] = r.CentreY() + px * s + py * c + dy;
   }
   return t;
 }
@@ -70,7 +70,7 @@ IColor IVectorBase::Adjusted(int colorIdx, bool disabled) const
   return Color(colorIdx).WithContrast(disabled ? kDisabledContrast : 0.f);
 }
 
-void IVectorBase::DrawBackground(IGraphics& g, const IRECT& r) { g.FillRect(Color(kBG), r, ControlBlend()); }
+void IVectorBase::DrawBackground(IGraphics& g, const IRECT& r) { g.FillRect(Color(kRoleBackground), r, ControlBlend()); }
 
 void IVectorBase::DrawLabel(IGraphics& g)
 {
@@ -125,7 +125,7 @@ void IVectorBase::DrawSplash(IGraphics& g, const IRECT& r)
   if (clip.Empty())
     return; // nothing of the face is being drawn; an empty clip would mean no clip at all
   g.PathClipRegion(clip);
-  g.FillCircle(Color(kHL), mSplashX, mSplashY, mSplashRadius, nullptr);
+  g.FillCircle(Color(kRoleHighlight), mSplashX, mSplashY, mSplashRadius, nullptr);
   g.PathClipRegion(region);
 }
 
@@ -145,35 +145,35 @@ void IVectorBase::DrawPressableRectangle(IGraphics& g, const IRECT& bounds, bool
   if (!pressed)
   {
     if (mStyle.mDrawShadows)
-      fill(Color(kSH), r.GetOffset(o, o), blend);
+      fill(Color(kRoleShadow), r.GetOffset(o, o), blend);
     if (!mStyle.mAltShading)
     {
-      fill(Adjusted(kFG, disabled), r, nullptr);
+      fill(Adjusted(kRoleForeground, disabled), r, nullptr);
       if (mouseOver)
-        fill(Color(kHL), r, blend);
+        fill(Color(kRoleHighlight), r, blend);
     }
     else
     {
-      fill(Adjusted(kPR, disabled), r, nullptr);
-      fill(Adjusted(kSH, disabled), r.GetOffset(o, o), nullptr);
-      fill(Adjusted(kFG, disabled), inner, nullptr);
+      fill(Adjusted(kRolePressed, disabled), r, nullptr);
+      fill(Adjusted(kRoleShadow, disabled), r.GetOffset(o, o), nullptr);
+      fill(Adjusted(kRoleForeground, disabled), inner, nullptr);
       if (mouseOver)
-        fill(Color(kHL), inner, blend);
+        fill(Color(kRoleHighlight), inner, blend);
     }
   }
   else if (!mStyle.mAltShading)
-    fill(Adjusted(kPR, disabled), r, nullptr);
+    fill(Adjusted(kRolePressed, disabled), r, nullptr);
   else
   {
-    fill(Color(kPR), r, blend);
-    fill(Color(kSH), r, blend);
-    fill(Adjusted(kFG, disabled), IRECT(r.mLeft + o, r.mTop + o, r.mRight, r.mBottom), nullptr);
-    fill(Color(kPR), inner, blend);
+    fill(Color(kRolePressed), r, blend);
+    fill(Color(kRoleShadow), r, blend);
+    fill(Adjusted(kRoleForeground, disabled), IRECT(r.mLeft + o, r.mTop + o, r.mRight, r.mBottom), nullptr);
+    fill(Color(kRolePressed), inner, blend);
   }
 
   DrawSplash(g, r);
   if (mStyle.mDrawFrame)
-    g.DrawRoundRect(Color(kFR), r, tl, tr, br, bl, blend, mStyle.mFrameThickness);
+    g.DrawRoundRect(Color(kRoleFrame), r, tl, tr, br, bl, blend, mStyle.mFrameThickness);
 }
 
 void IVectorBase::DrawPressableEllipse(IGraphics& g, const IRECT& bounds, bool pressed, bool mouseOver,
@@ -187,35 +187,35 @@ void IVectorBase::DrawPressableEllipse(IGraphics& g, const IRECT& bounds, bool p
   if (!pressed)
   {
     if (mStyle.mDrawShadows && !disabled)
-      g.FillEllipse(Color(kSH), r.GetOffset(o, o), nullptr);
+      g.FillEllipse(Color(kRoleShadow), r.GetOffset(o, o), nullptr);
     if (!mStyle.mAltShading)
     {
-      g.FillEllipse(Adjusted(kFG, disabled), r, nullptr);
+      g.FillEllipse(Adjusted(kRoleForeground, disabled), r, nullptr);
       if (mouseOver)
-        g.FillEllipse(Color(kHL), r, blend);
+        g.FillEllipse(Color(kRoleHighlight), r, blend);
     }
     else
     {
-      g.FillEllipse(Adjusted(kPR, disabled), r, nullptr);
-      g.FillEllipse(Adjusted(kSH, disabled), r.GetOffset(o, o), nullptr);
-      g.FillEllipse(Adjusted(kFG, disabled), inner, nullptr);
+      g.FillEllipse(Adjusted(kRolePressed, disabled), r, nullptr);
+      g.FillEllipse(Adjusted(kRoleShadow, disabled), r.GetOffset(o, o), nullptr);
+      g.FillEllipse(Adjusted(kRoleForeground, disabled), inner, nullptr);
       if (mouseOver)
-        g.FillEllipse(Color(kHL), inner, blend);
+        g.FillEllipse(Color(kRoleHighlight), inner, blend);
     }
   }
   else if (!mStyle.mAltShading)
-    g.FillEllipse(Adjusted(kPR, disabled), r, nullptr);
+    g.FillEllipse(Adjusted(kRolePressed, disabled), r, nullptr);
   else
   {
-    g.FillEllipse(Color(kPR), r, blend);
-    g.FillEllipse(Color(kSH), r, blend);
-    g.FillEllipse(Adjusted(kFG, disabled), r.GetOffset(o, o), nullptr);
-    g.FillEllipse(Color(kPR), inner, blend);
+    g.FillEllipse(Color(kRolePressed), r, blend);
+    g.FillEllipse(Color(kRoleShadow), r, blend);
+    g.FillEllipse(Adjusted(kRoleForeground, disabled), r.GetOffset(o, o), nullptr);
+    g.FillEllipse(Color(kRolePressed), inner, blend);
   }
 
   DrawSplash(g, r);
   if (mStyle.mDrawFrame)
-    g.DrawEllipse(Color(kFR), r, blend, mStyle.mFrameThickness);
+    g.DrawEllipse(Color(kRoleFrame), r, blend, mStyle.mFrameThickness);
 }
 
 void IVectorBase::DrawPressableTriangle(IGraphics& g, const IRECT& bounds, bool pressed, bool mouseOver,
@@ -229,17 +229,17 @@ void IVectorBase::DrawPressableTriangle(IGraphics& g, const IRECT& bounds, bool 
   if (!pressed)
   {
     if (mStyle.mDrawShadows)
-      FillTriangleOf(g, Color(kSH), TriangleIn(r, angle, o, o), blend);
-    FillTriangleOf(g, Adjusted(kFG, disabled), face, nullptr);
+      FillTriangleOf(g, Color(kRoleShadow), TriangleIn(r, angle, o, o), blend);
+    FillTriangleOf(g, Adjusted(kRoleForeground, disabled), face, nullptr);
     if (mouseOver)
-      FillTriangleOf(g, Color(kHL), face, blend);
+      FillTriangleOf(g, Color(kRoleHighlight), face, blend);
   }
   else
-    FillTriangleOf(g, Adjusted(kPR, disabled), face, nullptr);
+    FillTriangleOf(g, Adjusted(kRolePressed, disabled), face, nullptr);
 
   DrawSplash(g, r);
   if (mStyle.mDrawFrame)
-    g.DrawTriangle(Color(kFR), face.x[0], face.y[0], face.x[1], face.y[1], face.x[2], face.y[2], blend,
+    g.DrawTriangle(Color(kRoleFrame), face.x[0], face.y[0], face.x[1], face.y[1], face.x[2], face.y[2], blend,
                    mStyle.mFrameThickness);
 }
 
@@ -265,7 +265,7 @@ IRECT IVectorBase::MakeRects(const IRECT& parent, bool hasHandle)
   else
   {
     const IRECT m = Measure(mControl, mStyle.mValueText, mValueStr);
-    const float h = m.H(), half = m.W() * mValueWidthFactor, cx = rest.MW();
+    const float h = m.H(), half = m.W() * mValueWidthFactor, cx = rest.CentreX();
     switch (mStyle.mValueText.mVAlign)
     {
     case kVAlignTop:
@@ -277,7 +277,7 @@ IRECT IVectorBase::MakeRects(const IRECT& parent, bool hasHandle)
       mWidgetBounds = IRECT(rest.mLeft, rest.mTop, rest.mRight, rest.mBottom - h).GetScaledAboutCentre(mStyle.mWidgetFrac);
       break;
     case kVAlignMiddle:
-      mValueBounds = IRECT(cx - half, rest.MH() - h / 2.f, cx + half, rest.MH() + h / 2.f);
+      mValueBounds = IRECT(cx - half, rest.CentreY() - h / 2.f, cx + half, rest.CentreY() + h / 2.f);
       mWidgetBounds = rest.GetScaledAboutCentre(mStyle.mWidgetFrac);
       break;
     default: break;

@@ -120,11 +120,11 @@ IRECT IBKnobMultiControlVQ::KnobValueTextRect() const
   if (GetUI()) GetUI()->MeasureText(GetText(), mWidthTemplate.Get(), measured);
   const float w = measured.W() / 2, h = measured.H() / 2;
   const IRECT& r = GetRECT();
-  const float cx = r.MW();
+  const float cx = r.CentreX();
   switch (mTextPlace)
   {
   case kTextTop: return IRECT(cx - w, r.mTop, cx + w, r.mTop + 2 * h);
-  case kTextMiddle: return IRECT(cx - w, r.MH() - h, cx + w, r.MH() + h);
+  case kTextMiddle: return IRECT(cx - w, r.CentreY() - h, cx + w, r.CentreY() + h);
   case kTextBottom: return IRECT(cx - w, r.mBottom - 2 * h, cx + w, r.mBottom);
   default: return IRECT(cx - w, measured.mTop, cx + w, measured.mBottom);
   }

@@ -302,7 +302,7 @@ int IGraphicsMac::ShowMessageBox(const char* text1, const char* text2, int type,
   appkit::AlertPanel alert;
   alert.title = Text(text1);
   alert.message = Text(text2);
-  int result = kCANCEL;
+  int result = kAnswerCancel;
   int shown = 0;
   auto run = [&](const char* def, const char* alt, const char* other) {
     alert.defaultButton = def;
@@ -313,31 +313,31 @@ int IGraphicsMac::ShowMessageBox(const char* text1, const char* text2, int type,
   };
   switch (type)
   {
-  case kMB_OK:
+  case kButtonsOk:
     run("OK", "", "");
-    result = kOK;
+    result = kAnswerOk;
     break;
-  case kMB_OKCANCEL:
-    result = run("OK", "Cancel", "") == appkit::kAlertAlternateReturn ? kCANCEL : kOK;
+  case kButtonsOkCancel:
+    result = run("OK", "Cancel", "") == appkit::kAlertAlternateReturn ? kAnswerCancel : kAnswerOk;
     break;
-  case kMB_YESNOCANCEL:
+  case kButtonsYesNoCancel:
   {
     const int answer = run("Yes", "Cancel", "No");
-    result = answer == appkit::kAlertDefaultReturn ? kYES : answer == appkit::kAlertOtherReturn ? kNO : kCANCEL;
+    result = answer == appkit::kAlertDefaultReturn ? kAnswerYes : answer == appkit::kAlertOtherReturn ? kAnswerNo : kAnswerCancel;
     break;
   }
-  case kMB_YESNO:
-    result = run("Yes", "No", "") == appkit::kAlertAlternateReturn ? kNO : kYES;
+  case kButtonsYesNo:
+    result = run("Yes", "No", "") == appkit::kAlertAlternateReturn ? kAnswerNo : kAnswerYes;
     break;
-  case kMB_RETRYCANCEL:
-    result = run("Retry", "Cancel", "") == appkit::kAlertAlternateReturn ? kCANCEL : kRETRY;
+  case kButtonsRetryCancel:
+    result = run("Retry", "Cancel", "") == appkit::kAlertAlternateReturn ? kAnswerCancel : kAnswerRetry;
     break;
-  default: // kMB_CANCEL and unknown types show nothing
+  default: // kButtonsCancel and unknown types show nothing
     break;
   }
   // An alert the view system could not show (another menu or alert was open) answers as no panel shown.
   if (shown == appkit::kAlertNotShownReturn)
-    result = kCANCEL;
+    result = kAnswerCancel;
   if (completion)
     completion(result);
   return result;

@@ -33,8 +33,8 @@ protected:
       Step(*popup, 101);
   }
   const IRECT& Cell(int panel, int i) const { return *popup->GetPanel(panel).Cell(i); }
-  void Hover(const IRECT& r) { popup->OnMouseOver(r.MW(), r.MH(), IMouseMod()); }
-  void Press(const IRECT& r) { popup->OnMouseDown(r.MW(), r.MH(), left); }
+  void Hover(const IRECT& r) { popup->OnMouseOver(r.CentreX(), r.CentreY(), IMouseMod()); }
+  void Press(const IRECT& r) { popup->OnMouseDown(r.CentreX(), r.CentreY(), left); }
 
   IPopupMenuControl* popup = nullptr;
   IPopupMenu menu{"", 0, false, {"one", "two", "three"}};
@@ -176,7 +176,7 @@ TEST_F(PopupMenuTest, MenuThatFitsOpensBelowItsAnchorCentredOnIt)
   {
     Open(menu, anchor);
     EXPECT_EQ(popup->GetCalloutDirection(), 2);
-    EXPECT_FLOAT_EQ(Cell(0, 0).mLeft, anchor.MW() - 63.f / 2.f + 5.f);
+    EXPECT_FLOAT_EQ(Cell(0, 0).mLeft, anchor.CentreX() - 63.f / 2.f + 5.f);
     EXPECT_FLOAT_EQ(Cell(0, 0).mTop, anchor.mBottom + 5.f);
     popup->CloseWithChoice();
     for (int s = 0; s < 3; ++s)

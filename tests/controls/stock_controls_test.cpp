@@ -88,9 +88,9 @@ TEST_F(StockControlsTest, BitmapsWithoutFramesDrawNothingAndDivideByNothing)
     {
       const IRECT r = c->GetRECT();
       EXPECT_TRUE(std::isfinite(r.W()) && std::isfinite(r.H()));
-      c->OnMouseDown(r.MW(), r.MH(), left);
-      c->OnMouseDrag(r.MW(), r.MH() - 5, 0, -5, left);
-      c->OnMouseUp(r.MW(), r.MH() - 5, left);
+      c->OnMouseDown(r.CentreX(), r.CentreY(), left);
+      c->OnMouseDrag(r.CentreX(), r.CentreY() - 5, 0, -5, left);
+      c->OnMouseUp(r.CentreX(), r.CentreY() - 5, left);
       c->Draw(g);
       EXPECT_TRUE(std::isfinite(c->GetValue(0)));
     }
@@ -115,13 +115,13 @@ TEST_F(StockControlsTest, ZeroSizeGeometryNeverSendsAnInfiniteOrNaNValue)
   for (IControl* c : controls)
   {
     const IRECT r = c->GetRECT();
-    for (float x : {r.mLeft, r.MW(), r.mRight})
+    for (float x : {r.mLeft, r.CentreX(), r.mRight})
     {
-      c->OnMouseOver(x, r.MH(), IMouseMod());
-      c->OnMouseDown(x, r.MH(), left);
-      c->OnMouseDrag(x + 3, r.MH() - 3, 3, -3, left);
-      c->OnMouseUp(x + 3, r.MH() - 3, left);
-      c->OnMouseWheel(x, r.MH(), IMouseMod(), 1.f);
+      c->OnMouseOver(x, r.CentreY(), IMouseMod());
+      c->OnMouseDown(x, r.CentreY(), left);
+      c->OnMouseDrag(x + 3, r.CentreY() - 3, 3, -3, left);
+      c->OnMouseUp(x + 3, r.CentreY() - 3, left);
+      c->OnMouseWheel(x, r.CentreY(), IMouseMod(), 1.f);
     }
     c->Draw(g);
     for (int v = 0; v < c->NVals(); ++v)
@@ -171,7 +171,7 @@ TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReport
   int actions = 0;
   auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 60), [&](IControl*) { ++actions; }, {"a", "b", "c"}));
   const IRECT third = tabs->GetButton(2);
-  tabs->OnMouseDown(third.MW(), third.MH(), left);
+  tabs->OnMouseDown(third.CentreX(), third.CentreY(), left);
   EXPECT_DOUBLE_EQ(tabs->GetValue(0), 1.0);
   tabs->OnMouseDown(-5, -5, left);
   EXPECT_DOUBLE_EQ(tabs->GetValue(0), 1.0);
@@ -184,7 +184,7 @@ TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMillise
   slide->SetValue(1.0, 0);
   slide->SetDirty(false);
   const IRECT last = slide->GetHandleBounds();
-  Click(*slide, last.MW(), last.MH());
+  Click(*slide, last.CentreX(), last.CentreY());
   EXPECT_DOUBLE_EQ(slide->GetValue(0), 0.0);
   Step(*slide, 50);
   EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft);
@@ -193,7 +193,7 @@ TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMillise
   EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft / 2.f) << "ends in the first cell";
 
   slide->SetValueFromDelegate(0.5, 0);
-  EXPECT_NEAR(slide->GetHandleBounds().MW(), 45.f, 1.f) << "a value from the host moves the handle at once";
+  EXPECT_NEAR(slide->GetHandleBounds().CentreX(), 45.f, 1.f) << "a value from the host moves the handle at once";
 }
 
 TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToItsEdges)
@@ -202,9 +202,9 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   range->SetValue(0.2, 0);
   range->SetValue(0.6, 1);
   const IRECT lower = range->GetHandleBounds(0);
-  range->OnMouseOver(lower.MW(), lower.MH(), IMouseMod());
-  range->OnMouseDown(lower.MW(), lower.MH(), left);
-  range->OnMouseDrag(lower.MW(), 0, 0, -200, left);
+  range->OnMouseOver(lower.CentreX(), lower.CentreY(), IMouseMod());
+  range->OnMouseDown(lower.CentreX(), lower.CentreY(), left);
+  range->OnMouseDrag(lower.CentreX(), 0, 0, -200, left);
   EXPECT_DOUBLE_EQ(range->GetValue(0), 0.6);
 
   auto* pad = Attach(new IVXYPadControl(IRECT(0, 0, 100, 100), {2, 3}, "", IVStyle(), 10.f));
@@ -244,7 +244,7 @@ TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompt
   slider->SetValueFromUserInput(0.25, 0);
   const IRECT value = slider->GetValueBounds();
   ASSERT_FALSE(value.Empty());
-  slider->OnMouseDown(value.MW(), value.MH(), left);
+  slider->OnMouseDown(value.CentreX(), value.CentreY(), left);
   EXPECT_DOUBLE_EQ(slider->GetValue(0), 0.25);
   EXPECT_EQ(g.mTextEntries.size(), 1u);
 }

@@ -131,7 +131,7 @@ TEST_F(TextEntryTest, RightClickMenuCutsCopiesAndPastes)
     ASSERT_EQ(popup.NPanels(), 1);
     Step(popup, 101);
     const IRECT cell = *popup.GetPanel(0).Cell(item);
-    popup.OnMouseDown(cell.MW(), cell.MH(), left);
+    popup.OnMouseDown(cell.CentreX(), cell.CentreY(), left);
     for (int s = 0; s < 3; ++s)
       Step(popup, 101);
   };

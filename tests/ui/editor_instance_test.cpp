@@ -39,8 +39,8 @@ struct EditorInUse : editortest::Editor
     {
       if (std::string(menu.GetItem(i)->GetText()) != text) continue;
       const IRECT& cell = *popup->GetPanel(0).Cell(i);
-      Send(EventType::kMouseMoved, cell.MW(), cell.MH());
-      Click(cell.MW(), cell.MH());
+      Send(EventType::kMouseMoved, cell.CentreX(), cell.CentreY());
+      Click(cell.CentreX(), cell.CentreY());
       Tick(30); // the menu fades out and answers
       return;
     }

@@ -252,7 +252,7 @@ void IGraphicsVexel::ApplyBlend(const IBlend* blend)
   ApplyVXBlend(mVG, blend);
 }
 
-bool IGraphicsVexel::SetPaint(const IPattern& pattern, const IBlend* blend, bool stroke)
+bool IGraphicsVexel::SetPaint(const IPaintPattern& pattern, const IBlend* blend, bool stroke)
 {
   if (pattern.mType == kSolidPattern)
   {
@@ -267,7 +267,7 @@ bool IGraphicsVexel::SetPaint(const IPattern& pattern, const IBlend* blend, bool
   return true;
 }
 
-void IGraphicsVexel::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options,
+void IGraphicsVexel::PathStroke(const IPaintPattern& pattern, float thickness, const IStrokeStyle& options,
                                 const IBlend* blend)
 {
   if (!mVG)
@@ -290,7 +290,7 @@ void IGraphicsVexel::PathStroke(const IPattern& pattern, float thickness, const 
     vxBeginPath(mVG);
 }
 
-void IGraphicsVexel::PathFill(const IPattern& pattern, const IFillOptions& options, const IBlend* blend)
+void IGraphicsVexel::PathFill(const IPaintPattern& pattern, const IFillStyle& options, const IBlend* blend)
 {
   if (!mVG)
     return;
@@ -349,7 +349,7 @@ void IGraphicsVexel::DrawDottedLine(const IColor& color, float x1, float y1, flo
       PathMoveTo(x1 + (x2 - x1) * b, y1 + (y2 - y1) * b);
     }
   }
-  PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
+  PathStroke(IPaintPattern(color), thickness, IStrokeStyle(), blend);
 }
 
 void IGraphicsVexel::DrawDottedRect(const IColor& color, const IRECT& bounds, const IBlend* blend, float thickness,
@@ -379,7 +379,7 @@ void IGraphicsVexel::DrawDottedRect(const IColor& color, const IRECT& bounds, co
   run(ny, y, dashLen, r.mTop, r.mBottom);
   run(nx, x, -dashLen, r.mLeft, r.mRight);
   run(ny, y, -dashLen, r.mTop, r.mBottom);
-  PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
+  PathStroke(IPaintPattern(color), thickness, IStrokeStyle(), blend);
 }
 
 void IGraphicsVexel::DrawFastDropShadow(const IRECT& inner, const IRECT& outer, float xyDrop, float roundness,
@@ -449,7 +449,7 @@ void IGraphicsVexel::SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data)
   PopLayer();
 }
 
-void IGraphicsVexel::ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow)
+void IGraphicsVexel::ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadowStyle& shadow)
 {
   const APIBitmap* target = layer ? layer->GetAPIBitmap() : nullptr;
   if (!target || !mVG)
@@ -480,7 +480,7 @@ void IGraphicsVexel::ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask
   PathRect(r);
   PathTransformTranslate(-shadow.mXOffset, -shadow.mYOffset);
   const IBlend sourceIn(kBlendSourceIn, 1.f);
-  PathFill(IPattern(shadow.mColor), IFillOptions(), &sourceIn);
+  PathFill(IPaintPattern(shadow.mColor), IFillStyle(), &sourceIn);
   PopLayer();
   const IBlend under(kBlendDestOver, std::clamp(shadow.mOpacity, 0.f, 1.f));
   DrawBitmap(IBitmap(shadowBitmap, 1, false), r.GetOffset(shadow.mXOffset, shadow.mYOffset), 0, 0, &under);

@@ -84,9 +84,9 @@ public:
   void PathSetWinding(bool hole) override;
   void PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2) override;
   void PathQuadraticBezierTo(float cx, float cy, float x2, float y2) override;
-  void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options = IStrokeOptions(),
+  void PathStroke(const IPaintPattern& pattern, float thickness, const IStrokeStyle& options = IStrokeStyle(),
                   const IBlend* blend = nullptr) override;
-  void PathFill(const IPattern& pattern, const IFillOptions& options = IFillOptions(),
+  void PathFill(const IPaintPattern& pattern, const IFillStyle& options = IFillStyle(),
                 const IBlend* blend = nullptr) override;
 
   // ---- bitmaps and layers ----
@@ -104,7 +104,7 @@ public:
   APIBitmap* CreateAPIBitmap(int width, int height, int screenScale, double drawScale,
                              bool cacheable = false) override;
   void ReadLayerPixels(const ILayerPtr& layer, RawBitmapData& data) override;
-  void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow) override;
+  void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadowStyle& shadow) override;
   void SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data) override;
   void UpdateLayer() override;
   /// Layer pixels are RGBA, top row first.
@@ -147,7 +147,7 @@ private:
   void CopyToDrawable();
   void ApplyBlend(const IBlend* blend);
   /// Sets the paint of a stroke or a fill; false when the pattern has nothing to paint with.
-  bool SetPaint(const IPattern& pattern, const IBlend* blend, bool stroke);
+  bool SetPaint(const IPaintPattern& pattern, const IBlend* blend, bool stroke);
   void PrepareTextMeasure(const IText& text, const char* str, IRECT& r, double& x, double& y) const;
 
   bool mInDraw = false;

@@ -142,9 +142,9 @@ APIBitmap* IGraphicsVexel::LoadAPIBitmap(const char* path, int scale, int locati
 {
   if (!mVG || location != kLocationFile || !path)
     return nullptr;
-  ActivateDrawContext();
+  ActivateContext();
   const int image = vxCreateImageFromFile(mVG, path, 0);
-  DeactivateDrawContext();
+  DeactivateContext();
   // An image that cannot be decoded is no bitmap: nothing is drawn and nothing is cached.
   if (image <= 0)
     return nullptr;
@@ -160,9 +160,9 @@ APIBitmap* IGraphicsVexel::LoadAPIBitmapData(const char* name, const void* data,
     return cached;
   if (!mVG || !data || dataSize <= 0)
     return nullptr;
-  ActivateDrawContext();
+  ActivateContext();
   const int image = vxCreateImageFromMemory(mVG, 0, static_cast<const unsigned char*>(data), dataSize);
-  DeactivateDrawContext();
+  DeactivateContext();
   if (image <= 0)
     return nullptr;
   APIBitmap* bitmap = new Bitmap(mVG, image, scale, false);

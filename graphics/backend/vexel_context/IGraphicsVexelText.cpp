@@ -45,14 +45,14 @@ void IGraphicsVexel::PrepareTextMeasure(const IText& text, const char* str, IREC
   switch (text.mHAlign)
   {
     case kAlignNear: x = r.mLeft, align |= VX_ALIGN_LEFT; break;
-    case kAlignCenter: x = r.MW(), align |= VX_ALIGN_CENTER; break;
+    case kAlignCenter: x = r.CentreX(), align |= VX_ALIGN_CENTER; break;
     case kAlignFar: x = r.mRight, align |= VX_ALIGN_RIGHT; break;
     default: break;
   }
   switch (text.mVAlign)
   {
     case kVAlignTop: y = r.mTop, align |= VX_ALIGN_TOP; break;
-    case kVAlignMiddle: y = r.MH(), align |= VX_ALIGN_MIDDLE; break;
+    case kVAlignMiddle: y = r.CentreY(), align |= VX_ALIGN_MIDDLE; break;
     case kVAlignBottom: y = r.mBottom, align |= VX_ALIGN_BOTTOM; break;
     default: break;
   }

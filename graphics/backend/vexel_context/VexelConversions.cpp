@@ -35,7 +35,7 @@ void ApplyVXBlend(VXcontext* vg, const IBlend* blend)
   }
 }
 
-bool ToVXPaint(VXcontext* vg, const IPattern& pattern, const IBlend* blend, VXpaint& paint)
+bool ToVXPaint(VXcontext* vg, const IPaintPattern& pattern, const IBlend* blend, VXpaint& paint)
 {
   if (pattern.mNStops < 1)
     return false;

@@ -4,7 +4,7 @@
 
 #include "graphics/IBlend.h"
 #include "graphics/IColor.h"
-#include "graphics/IPattern.h"
+#include "graphics/IPaintPattern.h"
 #include "vexel.h"
 
 namespace plug {
@@ -17,7 +17,7 @@ VXcolor ToVXColor(const IColor& color, const IBlend* blend);
 void ApplyVXBlend(VXcontext* vg, const IBlend* blend);
 /// The gradient of a pattern, from its first to its last stop. False (nothing to paint) for a pattern without
 /// stops or whose transform cannot be inverted.
-bool ToVXPaint(VXcontext* vg, const IPattern& pattern, const IBlend* blend, VXpaint& paint);
+bool ToVXPaint(VXcontext* vg, const IPaintPattern& pattern, const IBlend* blend, VXpaint& paint);
 
 } // namespace igraphics
 } // namespace plug

@@ -162,7 +162,7 @@ GalleryBundle::~GalleryBundle() { foundation::Bundle::Unregister(kBundleID); }
 void LayoutGallery(IGraphics* g)
 {
   g->LoadFont("Roboto-Regular", "Roboto-Regular.ttf");
-  g->AttachPanelBackground(IPattern(IColor(255, 236, 236, 240)));
+  g->AttachPanelBackground(IPaintPattern(IColor(255, 236, 236, 240)));
   IVStyle style;
   style.mRoundness = 0.3f;
   style.mLabelText = IText(12.f, kVAlignTop);
@@ -199,7 +199,7 @@ void LayoutGallery(IGraphics* g)
                             {IColor(255, 40, 60, 220), [](double x) { return 2.0 * x - 1.0; }}},
                            48, "", plotStyle, -1.f, 1.f));
   Put(g, new IVColorSwatchControl(IRECT(224, 152, 392, 226), "Swatch", nullptr, style,
-                                  IVColorSwatchControl::kHorizontal, {kBG, kFG, kPR, kFR, kHL, kX1}));
+                                  IVColorSwatchControl::kHorizontal, {kRoleBackground, kRoleForeground, kRolePressed, kRoleFrame, kRoleHighlight, kRoleExtra1}));
 
   // Bitmap controls.
   Put(g, new IBSwitchControl(8.f, 240.f, g->LoadBitmap("switch.png", 2)), 1.0, kBSwitch);

@@ -64,7 +64,7 @@ TEST_F(GalleryTest, OpenPopupMenuWithSubmenuAndTextEntry)
   gallery.mClock.Advance(0.101);
   g.DrawFullFrame();
   const IRECT more = *popup.GetPanel(0).Cell(4);
-  g.OnMouseOver(more.MW(), more.MH(), IMouseMod());
+  g.OnMouseOver(more.CentreX(), more.CentreY(), IMouseMod());
   gallery.mClock.Advance(0.201);
   g.DrawFullFrame();
   ASSERT_EQ(popup.GetState(), IPopupMenuControl::kMenuOpen);

@@ -44,7 +44,7 @@ TEST_F(VectorBase, PressableFaceOfAHundredSquareLeavesRoomForFrameAndShadow)
   const auto fills = OpsNamed(mG, "FillRoundRect");
   ASSERT_EQ(fills.size(), 2u);
   EXPECT_EQ(fills[0].mRect, IRECT(6.5f, 3.5f, 99.5f, 99.5f)); // shadow first
-  EXPECT_EQ(fills[0].mColor, kDefaultStyle.mColorSet.GetColor(kSH));
+  EXPECT_EQ(fills[0].mColor, kDefaultStyle.mColorSet.GetColor(kRoleShadow));
   EXPECT_EQ(fills[1].mRect, IRECT(3.5f, 0.5f, 96.5f, 96.5f));
   EXPECT_EQ(fills[1].mArgs, (std::vector<float>{0, 0, 0, 0})); // roundness 0: square corners
   const auto frames = OpsNamed(mG, "DrawRoundRect");

@@ -16,7 +16,7 @@ TEST(ValueTypes, ColorSetFromAListFillsTheRestWithOpaqueBlack)
   const IVColorSet three({kColorRed, kColorGreen, kColorBlue});
   EXPECT_EQ(three[0], kColorRed);
   EXPECT_EQ(three[2], kColorBlue);
-  for (int i = 3; i < kNumVColors; ++i)
+  for (int i = 3; i < kNumColorRoles; ++i)
     EXPECT_EQ(three[i], IColor(255, 0, 0, 0));
 }
 

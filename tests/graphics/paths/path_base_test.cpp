@@ -219,7 +219,7 @@ TEST_F(PathBase, SvgGradientsKeepTheirFirstSixteenStopsAndThoseWithoutStopsPaint
   paint.type = kSvgPaintRadialGradient;
   paint.gradient = &empty;
   g.mPatterns.clear();
-  IPattern pattern;
+  IPaintPattern pattern;
   EXPECT_FALSE(PathRecorder::SVGPaintToPatternForTest(paint, 1.f, pattern));
 }
 

@@ -19,13 +19,13 @@ public:
   int AlphaChannelIndex() const override { return 3; }
   bool LayerPixelsFlipped() const override { return false; }
   using IGraphicsPathBase::IGraphicsPathBase;
-  static bool SVGPaintToPatternForTest(const SvgPaint& paint, float opacity, IPattern& pattern)
+  static bool SVGPaintToPatternForTest(const SvgPaint& paint, float opacity, IPaintPattern& pattern)
   {
     return SVGPaintToPattern(paint, opacity, pattern);
   }
 
   std::vector<std::string> mLog;
-  std::vector<IPattern> mPatterns; // the pattern of every fill and stroke, in order
+  std::vector<IPaintPattern> mPatterns; // the pattern of every fill and stroke, in order
 
   template <class... T>
   void Log(const char* what, T... values)
@@ -51,7 +51,7 @@ public:
   {
     Log("C", c1x, c1y, c2x, c2y, x, y);
   }
-  void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options,
+  void PathStroke(const IPaintPattern& pattern, float thickness, const IStrokeStyle& options,
                   const IBlend* blend) override
   {
     mPatterns.push_back(pattern);
@@ -60,7 +60,7 @@ public:
     else
       Log("stroke", thickness);
   }
-  void PathFill(const IPattern& pattern, const IFillOptions& options, const IBlend* blend) override
+  void PathFill(const IPaintPattern& pattern, const IFillStyle& options, const IBlend* blend) override
   {
     mPatterns.push_back(pattern);
     options.mPreserve ? Log("fill", options.mFillRule, "keep") : Log("fill", options.mFillRule);
@@ -78,7 +78,7 @@ public:
   const char* GetDrawingAPIStr() override { return "Paths"; }
   bool BitmapExtSupported(const char*) override { return false; }
   void ReadLayerPixels(const ILayerPtr&, RawBitmapData&) override {}
-  void ApplyShadowMask(const ILayerPtr&, RawBitmapData&, const IShadow&) override {}
+  void ApplyShadowMask(const ILayerPtr&, RawBitmapData&, const IShadowStyle&) override {}
   void SetLayerPixels(const ILayerPtr&, RawBitmapData&) override {}
   void GetMouseLocation(float& x, float& y) const override { x = y = 0.f; }
   void HideMouseCursor(bool, bool) override {}

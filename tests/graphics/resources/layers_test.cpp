@@ -32,7 +32,7 @@ protected:
   }
   void Shadow(ILayerPtr& layer, float blur)
   {
-    IShadow shadow;
+    IShadowStyle shadow;
     shadow.mBlurSize = blur;
     g.ApplyLayerDropShadow(layer, shadow);
   }

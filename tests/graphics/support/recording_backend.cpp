@@ -184,7 +184,7 @@ void RecordingBackend::ReadLayerPixels(const ILayerPtr& layer, RawBitmapData& da
   data = b ? b->mPixels : RawBitmapData();
 }
 
-void RecordingBackend::ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow)
+void RecordingBackend::ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadowStyle& shadow)
 {
   Log("ApplyShadowMask", layer ? layer->Bounds() : IRECT());
   SetLayerPixels(layer, mask);

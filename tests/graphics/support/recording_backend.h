@@ -106,7 +106,7 @@ public:
   const char* GetDrawingAPIStr() override { return "Recording"; }
   bool BitmapExtSupported(const char* ext) override;
   void ReadLayerPixels(const ILayerPtr& layer, RawBitmapData& data) override;
-  void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow) override;
+  void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadowStyle& shadow) override;
   void SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data) override;
   void UpdateLayer() override { Log("UpdateLayer"); }
   void PathTransformReset(bool clearStates) override { Log("PathTransformReset"); }

@@ -78,15 +78,15 @@ public:
   }
   void Fill(const IColor& c, bool lastIsHole) override
   {
-    IFillOptions options;
+    IFillStyle options;
     options.mFillRule = lastIsHole ? kFillHole : kFillSolid;
-    g.PathFill(IPattern(c), options);
+    g.PathFill(IPaintPattern(c), options);
   }
   void Stroke(const IColor& c, float width, int cap, int join) override
   {
-    IStrokeOptions options;
+    IStrokeStyle options;
     options.mCapOption = cap, options.mJoinOption = join;
-    g.PathStroke(IPattern(c), width, options);
+    g.PathStroke(IPaintPattern(c), width, options);
   }
   void DashedLine(const IColor& c, float x1, float y1, float x2, float y2, float width, float dash) override
   {
@@ -94,14 +94,14 @@ public:
   }
   void LinearFill(const IRECT& r, float x0, float x1, const IColor& c0, const IColor& c1) override
   {
-    IPattern p = Stops(kLinearPattern, c0, c1);
+    IPaintPattern p = Stops(kLinearPattern, c0, c1);
     p.mTransform = IMatrix(0, 1.0 / (x1 - x0), 1, 0, 0, -x0 / (x1 - x0)); // pattern y runs along x
     g.PathRect(r);
     g.PathFill(p);
   }
   void RadialFill(const IRECT& r, float cx, float cy, float radius, const IColor& c0, const IColor& c1) override
   {
-    IPattern p = Stops(kRadialPattern, c0, c1);
+    IPaintPattern p = Stops(kRadialPattern, c0, c1);
     p.mTransform = IMatrix(1 / radius, 0, 0, 1 / radius, -cx / radius, -cy / radius);
     g.PathRect(r);
     g.PathFill(p);
@@ -122,9 +122,9 @@ public:
   }
 
 private:
-  static IPattern Stops(int type, const IColor& c0, const IColor& c1)
+  static IPaintPattern Stops(int type, const IColor& c0, const IColor& c1)
   {
-    IPattern p(c0);
+    IPaintPattern p(c0);
     p.mType = type;
     p.mNStops = 2;
     p.mStops[1] = {c1, 1.f};

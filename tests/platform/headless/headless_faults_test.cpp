@@ -39,13 +39,13 @@ TEST_F(Headless, BadInputDrawsNothing)
     g.FillRect(kBlack, r);
     ILayerPtr empty = g.EndLayer();
     g.DrawLayer(empty);
-    IPattern noStops;
+    IPaintPattern noStops;
     noStops.mType = kLinearPattern;
     noStops.mNStops = 0;
-    IPattern singular = noStops;
+    IPaintPattern singular = noStops;
     singular.mNStops = 1;
     singular.mTransform = IMatrix(0, 0, 0, 0, 0, 0);
-    for (const IPattern& p : {noStops, singular})
+    for (const IPaintPattern& p : {noStops, singular})
     {
       g.PathRect(r);
       g.PathFill(p);

@@ -35,7 +35,7 @@ TEST_F(Headless, Primitives)
     g.DrawLine(kBlack, 4, 36, 92, 60, nullptr, 2.f);
     g.FillTriangle(kGreen, 50, 60, 70, 34, 90, 60);
     g.DrawDottedLine(kBlack, 4, 40, 44, 40, nullptr, 1.f, 4.f);
-    IPattern gradient;
+    IPaintPattern gradient;
     gradient.mType = kLinearPattern;
     gradient.mNStops = 2;
     gradient.mStops[0].mColor = kRed;
@@ -78,7 +78,7 @@ TEST_F(Headless, LayerWithADropShadow)
     g.StartLayer(nullptr, IRECT(8, 8, 56, 40));
     g.FillRoundRect(kBlue, IRECT(12, 12, 44, 32), 4.f);
     ILayerPtr layer = g.EndLayer();
-    IShadow shadow;
+    IShadowStyle shadow;
     shadow.mColor = IColor(255, 0, 0, 0);
     shadow.mBlurSize = 3.f;
     shadow.mXOffset = 4.f;
@@ -156,7 +156,7 @@ TEST_F(Headless, LayersShadowsBitmapsAndBlendsAtOtherDrawScalesMatchDrawingDirec
     g.StartLayer(nullptr, IRECT(34, 4, 58, 22));
     g.FillRect(kBlue, IRECT(36, 6, 48, 14));
     ILayerPtr shadowed = g.EndLayer();
-    IShadow shadow;
+    IShadowStyle shadow;
     shadow.mColor = kBlack, shadow.mXOffset = 4.f, shadow.mYOffset = 3.f, shadow.mOpacity = 0.5f;
     g.ApplyLayerDropShadow(shadowed, shadow);
     g.DrawLayer(shadowed);

@@ -21,21 +21,21 @@ TEST_F(Prompts, MessageBoxesShowTheButtonsOfTheirTypeAndMapTheAnswer)
     int answer, result;
   };
   const Case cases[] = {
-    {kMB_OK, "OK", "", "", appkit::kAlertAlternateReturn, kOK},
-    {kMB_OKCANCEL, "OK", "Cancel", "", appkit::kAlertDefaultReturn, kOK},
-    {kMB_OKCANCEL, "OK", "Cancel", "", appkit::kAlertAlternateReturn, kCANCEL},
-    {kMB_YESNOCANCEL, "Yes", "Cancel", "No", appkit::kAlertDefaultReturn, kYES},
-    {kMB_YESNOCANCEL, "Yes", "Cancel", "No", appkit::kAlertOtherReturn, kNO},
-    {kMB_YESNOCANCEL, "Yes", "Cancel", "No", appkit::kAlertAlternateReturn, kCANCEL},
-    {kMB_YESNO, "Yes", "No", "", appkit::kAlertAlternateReturn, kNO},
-    {kMB_YESNO, "Yes", "No", "", appkit::kAlertDefaultReturn, kYES},
-    {kMB_RETRYCANCEL, "Retry", "Cancel", "", appkit::kAlertDefaultReturn, kRETRY},
-    {kMB_RETRYCANCEL, "Retry", "Cancel", "", appkit::kAlertAlternateReturn, kCANCEL},
+    {kButtonsOk, "OK", "", "", appkit::kAlertAlternateReturn, kAnswerOk},
+    {kButtonsOkCancel, "OK", "Cancel", "", appkit::kAlertDefaultReturn, kAnswerOk},
+    {kButtonsOkCancel, "OK", "Cancel", "", appkit::kAlertAlternateReturn, kAnswerCancel},
+    {kButtonsYesNoCancel, "Yes", "Cancel", "No", appkit::kAlertDefaultReturn, kAnswerYes},
+    {kButtonsYesNoCancel, "Yes", "Cancel", "No", appkit::kAlertOtherReturn, kAnswerNo},
+    {kButtonsYesNoCancel, "Yes", "Cancel", "No", appkit::kAlertAlternateReturn, kAnswerCancel},
+    {kButtonsYesNo, "Yes", "No", "", appkit::kAlertAlternateReturn, kAnswerNo},
+    {kButtonsYesNo, "Yes", "No", "", appkit::kAlertDefaultReturn, kAnswerYes},
+    {kButtonsRetryCancel, "Retry", "Cancel", "", appkit::kAlertDefaultReturn, kAnswerRetry},
+    {kButtonsRetryCancel, "Retry", "Cancel", "", appkit::kAlertAlternateReturn, kAnswerCancel},
     // An alert that could not be shown (another was open) answers as no panel shown, never the default.
-    {kMB_OK, "OK", "", "", appkit::kAlertNotShownReturn, kCANCEL},
-    {kMB_YESNO, "Yes", "No", "", appkit::kAlertNotShownReturn, kCANCEL},
-    {kMB_YESNOCANCEL, "Yes", "Cancel", "No", appkit::kAlertNotShownReturn, kCANCEL},
-    {kMB_RETRYCANCEL, "Retry", "Cancel", "", appkit::kAlertNotShownReturn, kCANCEL},
+    {kButtonsOk, "OK", "", "", appkit::kAlertNotShownReturn, kAnswerCancel},
+    {kButtonsYesNo, "Yes", "No", "", appkit::kAlertNotShownReturn, kAnswerCancel},
+    {kButtonsYesNoCancel, "Yes", "Cancel", "No", appkit::kAlertNotShownReturn, kAnswerCancel},
+    {kButtonsRetryCancel, "Retry", "Cancel", "", appkit::kAlertNotShownReturn, kAnswerCancel},
   };
   Open();
   for (const Case& c : cases)
@@ -53,12 +53,12 @@ TEST_F(Prompts, MessageBoxesShowTheButtonsOfTheirTypeAndMapTheAnswer)
     EXPECT_EQ(a.alternateButton, c.alt);
     EXPECT_EQ(a.otherButton, c.other);
   }
-  for (int type : {int(kMB_CANCEL), 6, -1})
+  for (int type : {int(kButtonsCancel), 6, -1})
   {
     mApp.mAlerts.clear();
     int completed = -1;
-    EXPECT_EQ(Graphics()->ShowMessageBox("t", "m", type, [&](int r) { completed = r; }), kCANCEL);
-    EXPECT_EQ(completed, kCANCEL);
+    EXPECT_EQ(Graphics()->ShowMessageBox("t", "m", type, [&](int r) { completed = r; }), kAnswerCancel);
+    EXPECT_EQ(completed, kAnswerCancel);
     EXPECT_TRUE(mApp.mAlerts.empty());
   }
 }
@@ -315,7 +315,7 @@ TEST_F(Prompts, ClosingWhileAMenuAlertOrFieldIsOpenTearsDownCleanly)
     closeLater();
     return appkit::kAlertDefaultReturn;
   };
-  EXPECT_EQ(Graphics()->ShowMessageBox("t", "m", kMB_OK), kOK);
+  EXPECT_EQ(Graphics()->ShowMessageBox("t", "m", kButtonsOk), kAnswerOk);
   mApp.Post([] {});
   EXPECT_EQ(mDelegate.GetUI(), nullptr);
 

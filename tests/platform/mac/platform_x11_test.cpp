@@ -191,7 +191,7 @@ void LayoutSwatches(IGraphics* g)
     void Draw(IGraphics& g) override
     {
       g.FillRect(mColor, GetRECT());
-      g.FillCircle(IColor(255, 240, 240, 240), GetRECT().MW(), GetRECT().MH(), GetRECT().W() / 4);
+      g.FillCircle(IColor(255, 240, 240, 240), GetRECT().CentreX(), GetRECT().CentreY(), GetRECT().W() / 4);
     }
     IColor mColor;
   };

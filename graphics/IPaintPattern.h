@@ -28,7 +28,7 @@ struct IColorStop
   float mOffset = 0.f;
 };
 
-struct IPattern
+struct IPaintPattern
 {
   static constexpr int kMaxStops = 16;
 
@@ -40,9 +40,9 @@ struct IPattern
   /// fills the unit circle.
   IMatrix mTransform;
 
-  IPattern() = default;
+  IPaintPattern() = default;
   /// A solid colour.
-  explicit IPattern(const IColor& color) { mStops[0].mColor = color; }
+  explicit IPaintPattern(const IColor& color) { mStops[0].mColor = color; }
 
   const IColor& FirstColor() const { return mStops[0].mColor; }
   const IColor& LastColor() const { return mStops[mNStops > 0 ? mNStops - 1 : 0].mColor; }
@@ -62,7 +62,7 @@ enum ELineJoin
   kJoinBevel = 2,
 };
 
-struct IStrokeOptions
+struct IStrokeStyle
 {
   static constexpr int kMaxDashes = 8;
 
@@ -83,7 +83,7 @@ enum EFillRule
   kFillAsWound = 2,  // the windings already set on each sub-path stand
 };
 
-struct IFillOptions
+struct IFillStyle
 {
   int mFillRule = kFillSolid;
   bool mPreserve = false;
