@@ -39,12 +39,12 @@ void Face(VXcontext* vg, float w, float h, bool lit)
   for (const MeterScalePoint& p : kMeterScale)
     if (p.db == 0) zeroPos = p.position;
   vxBeginPath(vg);
-  vxArc(vg, kPivotX, kPivotY, kScaleRadius + 2.5f, AngleOf(zeroPos) - kPi / 2, AngleOf(1) - kPi / 2, VX_CW);
+  vxArc(vg, kPivotX, kPivotY, kScaleRadius + 2.5f, AngleOf(zeroPos) - kPi / 2, AngleOf(1) - kPi / 2, VX_CLOCKWISE);
   vxSetStrokeWidth(vg, 5);
   vxSetStrokeColor(vg, red);
   vxStrokePath(vg);
   vxBeginPath(vg);
-  vxArc(vg, kPivotX, kPivotY, kScaleRadius, AngleOf(0) - kPi / 2, AngleOf(1) - kPi / 2, VX_CW);
+  vxArc(vg, kPivotX, kPivotY, kScaleRadius, AngleOf(0) - kPi / 2, AngleOf(1) - kPi / 2, VX_CLOCKWISE);
   vxSetStrokeWidth(vg, 1.0f);
   vxSetStrokeColor(vg, ink);
   vxStrokePath(vg);

@@ -48,15 +48,15 @@ MTLBlendFactor BlendFactor(int factor, bool& ok)
   {
   case VX_ZERO: return MTLBlendFactorZero;
   case VX_ONE: return MTLBlendFactorOne;
-  case VX_SRC_COLOR: return MTLBlendFactorSourceColor;
-  case VX_ONE_MINUS_SRC_COLOR: return MTLBlendFactorOneMinusSourceColor;
-  case VX_DST_COLOR: return MTLBlendFactorDestinationColor;
-  case VX_ONE_MINUS_DST_COLOR: return MTLBlendFactorOneMinusDestinationColor;
-  case VX_SRC_ALPHA: return MTLBlendFactorSourceAlpha;
-  case VX_ONE_MINUS_SRC_ALPHA: return MTLBlendFactorOneMinusSourceAlpha;
-  case VX_DST_ALPHA: return MTLBlendFactorDestinationAlpha;
-  case VX_ONE_MINUS_DST_ALPHA: return MTLBlendFactorOneMinusDestinationAlpha;
-  case VX_SRC_ALPHA_SATURATE: return MTLBlendFactorSourceAlphaSaturated;
+  case VX_SOURCE_COLOR: return MTLBlendFactorSourceColor;
+  case VX_ONE_MINUS_SOURCE_COLOR: return MTLBlendFactorOneMinusSourceColor;
+  case VX_DESTINATION_COLOR: return MTLBlendFactorDestinationColor;
+  case VX_ONE_MINUS_DESTINATION_COLOR: return MTLBlendFactorOneMinusDestinationColor;
+  case VX_SOURCE_ALPHA: return MTLBlendFactorSourceAlpha;
+  case VX_ONE_MINUS_SOURCE_ALPHA: return MTLBlendFactorOneMinusSourceAlpha;
+  case VX_DESTINATION_ALPHA: return MTLBlendFactorDestinationAlpha;
+  case VX_ONE_MINUS_DESTINATION_ALPHA: return MTLBlendFactorOneMinusDestinationAlpha;
+  case VX_SOURCE_ALPHA_SATURATED: return MTLBlendFactorSourceAlphaSaturated;
   default: ok = false; return MTLBlendFactorZero;
   }
 }
@@ -316,7 +316,7 @@ void MVXcontext_vDrovik_vst::renderFlush()
     switch (call.type)
     {
     case MVX_FILL: fill(call); break;
-    case MVX_CONVEXFILL: convexFill(call); break;
+    case MVX_CONVEX_FILL: convexFill(call); break;
     case MVX_STROKE: stroke(call); break;
     case MVX_TRIANGLES: triangles(call); break;
     default: break;
@@ -513,7 +513,7 @@ int MVXcontext_vDrovik_vst::convertPaintForFrag(MVXfragUniforms* frag, const VXp
   {
     MVXtexture_vDrovik_vst* tex = findTexture(paint->image);
     if (!tex) return 0;
-    if (tex->flags & VX_IMAGE_FLIPY)
+    if (tex->flags & VX_IMAGE_FLIP_Y)
     {
       // Flip about the pattern's vertical centre before the paint transform.
       float flipped[6] = {1, 0, 0, -1, 0, paint->extent[1]};
@@ -549,7 +549,7 @@ void MVXcontext_vDrovik_vst::renderFillWithPaint(const VXpaint* paint, VXcomposi
   call->triangleCount = 4;
   call->image = paint->image;
   call->blend = blendCompositeOperation(op);
-  if (npaths == 1 && paths[0].convex) call->type = MVX_CONVEXFILL, call->triangleCount = 0;
+  if (npaths == 1 && paths[0].convex) call->type = MVX_CONVEX_FILL, call->triangleCount = 0;
 
   int indexCount = 0, strokeVerts = 0, fillVerts = 0;
   for (int i = 0; i < npaths; ++i)

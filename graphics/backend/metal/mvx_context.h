@@ -28,7 +28,7 @@ enum MVXcallType
 {
   MVX_NONE = 0,
   MVX_FILL = 1,
-  MVX_CONVEXFILL = 2,
+  MVX_CONVEX_FILL = 2,
   MVX_STROKE = 3,
   MVX_TRIANGLES = 4,
 };

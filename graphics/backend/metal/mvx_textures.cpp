@@ -48,8 +48,8 @@ std::shared_ptr<MTLSamplerState> MVXcontext_vDrovik_vst::samplerForFlags(int ima
   bool nearest = imageFlags & VX_IMAGE_NEAREST;
   d.minFilter = d.magFilter = nearest ? MTLSamplerMinMagFilterNearest : MTLSamplerMinMagFilterLinear;
   if (mipmapped) d.mipFilter = nearest ? MTLSamplerMipFilterNearest : MTLSamplerMipFilterLinear;
-  d.sAddressMode = imageFlags & VX_IMAGE_REPEATX ? MTLSamplerAddressModeRepeat : MTLSamplerAddressModeClampToEdge;
-  d.tAddressMode = imageFlags & VX_IMAGE_REPEATY ? MTLSamplerAddressModeRepeat : MTLSamplerAddressModeClampToEdge;
+  d.sAddressMode = imageFlags & VX_IMAGE_REPEAT_X ? MTLSamplerAddressModeRepeat : MTLSamplerAddressModeClampToEdge;
+  d.tAddressMode = imageFlags & VX_IMAGE_REPEAT_Y ? MTLSamplerAddressModeRepeat : MTLSamplerAddressModeClampToEdge;
   return device->newSamplerStateWithDescriptor(d);
 }
 

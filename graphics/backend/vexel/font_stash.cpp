@@ -123,11 +123,11 @@ short GlyphBlur(float blur)
   return (short)blur;
 }
 
-FontStashState* GetState(FontStashContext* stash) { return &stash->states[stash->nstates - 1]; }
+FontStashState* GetState(FontStashContext* stash) { return &stash->states[stash->stateCount - 1]; }
 
 FontStashFont* ValidFont(FontStashContext* stash, int id)
 {
-  if (id < 0 || id >= stash->nfonts) return nullptr;
+  if (id < 0 || id >= stash->fontCount) return nullptr;
   FontStashFont* font = stash->fonts[id];
   return (font && font->data) ? font : nullptr;
 }
@@ -142,23 +142,23 @@ void FreeFont(FontStashFont* font)
 
 // ---- atlas ----
 
-FontStashAtlas* AllocAtlas(int w, int h, int nnodes)
+FontStashAtlas* AllocAtlas(int w, int h, int nodeCount)
 {
   FontStashAtlas* atlas = (FontStashAtlas*)calloc(1, sizeof(FontStashAtlas));
   if (!atlas) return nullptr;
   atlas->width = w;
   atlas->height = h;
-  atlas->nodes = (FontStashAtlasNode*)calloc((size_t)nnodes, sizeof(FontStashAtlasNode));
+  atlas->nodes = (FontStashAtlasNode*)calloc((size_t)nodeCount, sizeof(FontStashAtlasNode));
   if (!atlas->nodes)
   {
     free(atlas);
     return nullptr;
   }
-  atlas->cnodes = nnodes;
+  atlas->nodeCapacity = nodeCount;
   atlas->nodes[0].x = 0;
   atlas->nodes[0].y = 0;
   atlas->nodes[0].width = (short)w;
-  atlas->nnodes = 1;
+  atlas->nodeCount = 1;
   return atlas;
 }
 
@@ -171,34 +171,34 @@ void DeleteAtlas(FontStashAtlas* atlas)
 
 int AtlasInsertNode(FontStashAtlas* atlas, int idx, int x, int y, int w)
 {
-  if (atlas->nnodes + 1 > atlas->cnodes)
+  if (atlas->nodeCount + 1 > atlas->nodeCapacity)
   {
-    int cap = atlas->cnodes == 0 ? 8 : atlas->cnodes * 2;
+    int cap = atlas->nodeCapacity == 0 ? 8 : atlas->nodeCapacity * 2;
     void* nodes = realloc(atlas->nodes, sizeof(FontStashAtlasNode) * (size_t)cap);
     if (!nodes) return 0;
     atlas->nodes = (FontStashAtlasNode*)nodes;
-    atlas->cnodes = cap;
+    atlas->nodeCapacity = cap;
   }
-  for (int i = atlas->nnodes; i > idx; i--) atlas->nodes[i] = atlas->nodes[i - 1];
+  for (int i = atlas->nodeCount; i > idx; i--) atlas->nodes[i] = atlas->nodes[i - 1];
   atlas->nodes[idx].x = (short)x;
   atlas->nodes[idx].y = (short)y;
   atlas->nodes[idx].width = (short)w;
-  atlas->nnodes++;
+  atlas->nodeCount++;
   return 1;
 }
 
 void AtlasRemoveNode(FontStashAtlas* atlas, int idx)
 {
-  if (atlas->nnodes == 0) return;
-  for (int i = idx; i < atlas->nnodes - 1; i++) atlas->nodes[i] = atlas->nodes[i + 1];
-  atlas->nnodes--;
+  if (atlas->nodeCount == 0) return;
+  for (int i = idx; i < atlas->nodeCount - 1; i++) atlas->nodes[i] = atlas->nodes[i + 1];
+  atlas->nodeCount--;
 }
 
 void AtlasReset(FontStashAtlas* atlas, int w, int h)
 {
   atlas->width = w;
   atlas->height = h;
-  atlas->nnodes = 0;
+  atlas->nodeCount = 0;
   AtlasInsertNode(atlas, 0, 0, 0, w);
 }
 
@@ -206,7 +206,7 @@ int AtlasAddSkylineLevel(FontStashAtlas* atlas, int idx, int x, int y, int w, in
 {
   if (!AtlasInsertNode(atlas, idx, x, y + h, w)) return 0;
   // The nodes under the new one shrink or go.
-  for (int i = idx + 1; i < atlas->nnodes; i++)
+  for (int i = idx + 1; i < atlas->nodeCount; i++)
   {
     FontStashAtlasNode& prev = atlas->nodes[i - 1];
     FontStashAtlasNode& node = atlas->nodes[i];
@@ -219,7 +219,7 @@ int AtlasAddSkylineLevel(FontStashAtlas* atlas, int idx, int x, int y, int w, in
     i--;
   }
   // Neighbours at one height become one node.
-  for (int i = 0; i < atlas->nnodes - 1; i++)
+  for (int i = 0; i < atlas->nodeCount - 1; i++)
   {
     if (atlas->nodes[i].y == atlas->nodes[i + 1].y)
     {
@@ -240,7 +240,7 @@ int AtlasRectFits(FontStashAtlas* atlas, int i, int w, int h)
   int spaceLeft = w;
   while (spaceLeft > 0)
   {
-    if (i == atlas->nnodes) return -1;
+    if (i == atlas->nodeCount) return -1;
     y = Maxi(y, atlas->nodes[i].y);
     if (y + h > atlas->height) return -1;
     spaceLeft -= atlas->nodes[i].width;
@@ -253,7 +253,7 @@ void AddWhiteRect(FontStashContext* stash, int w, int h)
 {
   int gx, gy;
   if (!FontStashAtlasAddRect(stash->atlas, w, h, &gx, &gy)) return;
-  unsigned char* dst = &stash->texData[gx + gy * stash->params.width];
+  unsigned char* dst = &stash->texels[gx + gy * stash->params.width];
   for (int y = 0; y < h; y++)
   {
     for (int x = 0; x < w; x++) dst[x] = 0xff;
@@ -278,36 +278,36 @@ void Flush(FontStashContext* stash)
   if (stash->dirtyRect[0] < stash->dirtyRect[2] && stash->dirtyRect[1] < stash->dirtyRect[3])
   {
     if (stash->params.renderUpdate)
-      stash->params.renderUpdate(stash->params.userPtr, stash->dirtyRect, stash->texData);
+      stash->params.renderUpdate(stash->params.userPtr, stash->dirtyRect, stash->texels);
     EmptyDirtyRect(stash);
   }
   if (stash->nverts > 0)
   {
     if (stash->params.renderDraw)
-      stash->params.renderDraw(stash->params.userPtr, stash->verts, stash->tcoords, stash->colors, stash->nverts);
+      stash->params.renderDraw(stash->params.userPtr, stash->verts, stash->textureCoords, stash->colors, stash->nverts);
     stash->nverts = 0;
   }
 }
 
 void ForgetGlyphs(FontStashContext* stash)
 {
-  for (int i = 0; i < stash->nfonts; i++)
+  for (int i = 0; i < stash->fontCount; i++)
   {
     FontStashFont* font = stash->fonts[i];
-    font->nglyphs = 0;
-    for (int j = 0; j < kFontStashHashSize; j++) font->lut[j] = -1;
+    font->glyphCount = 0;
+    for (int j = 0; j < kFontStashHashSize; j++) font->lookup[j] = -1;
   }
 }
 
 // ---- glyphs ----
 
-int FindGlyph(FontStashFont* font, unsigned int codepoint, short isize, short iblur)
+int FindGlyph(FontStashFont* font, unsigned int codepoint, short glyphSize, short glyphBlur)
 {
-  int i = font->lut[HashInt(codepoint) & (kFontStashHashSize - 1)];
+  int i = font->lookup[HashInt(codepoint) & (kFontStashHashSize - 1)];
   while (i != -1)
   {
     const FontStashGlyph& g = font->glyphs[i];
-    if (g.codepoint == codepoint && g.size == isize && g.blur == iblur) return i;
+    if (g.codepoint == codepoint && g.size == glyphSize && g.blur == glyphBlur) return i;
     i = g.next;
   }
   return -1;
@@ -315,22 +315,22 @@ int FindGlyph(FontStashFont* font, unsigned int codepoint, short isize, short ib
 
 int AllocGlyph(FontStashFont* font)
 {
-  if (font->nglyphs + 1 > font->cglyphs)
+  if (font->glyphCount + 1 > font->glyphCapacity)
   {
-    int cap = font->cglyphs == 0 ? 8 : font->cglyphs * 2;
+    int cap = font->glyphCapacity == 0 ? 8 : font->glyphCapacity * 2;
     void* glyphs = realloc(font->glyphs, sizeof(FontStashGlyph) * (size_t)cap);
     if (!glyphs) return -1;
     font->glyphs = (FontStashGlyph*)glyphs;
-    font->cglyphs = cap;
+    font->glyphCapacity = cap;
   }
-  font->nglyphs++;
-  return font->nglyphs - 1;
+  font->glyphCount++;
+  return font->glyphCount - 1;
 }
 
-float VertAlign(FontStashContext* stash, FontStashFont* font, int align, short isize)
+float VertAlign(FontStashContext* stash, FontStashFont* font, int align, short glyphSize)
 {
   float sign = (stash->params.flags & kFontStashZeroTopLeft) ? 1.0f : -1.0f;
-  float size = isize / 10.0f;
+  float size = glyphSize / 10.0f;
   if (align & kFontStashAlignTop) return sign * font->ascender * size;
   if (align & kFontStashAlignMiddle) return sign * (font->ascender + font->descender) / 2.0f * size;
   if (align & kFontStashAlignBaseline) return 0.0f;
@@ -362,17 +362,17 @@ static void* FontStashScratchAlloc(size_t size, void* up)
 {
   FontStashContext* stash = (FontStashContext*)up;
   size_t rounded = (size + 0xf) & ~(size_t)0xf;
-  if (stash && stash->scratch && rounded >= size && rounded <= (size_t)(kFontStashScratchSize - stash->nscratch))
+  if (stash && stash->scratch && rounded >= size && rounded <= (size_t)(kFontStashScratchSize - stash->scratchUsed))
   {
-    unsigned char* ptr = stash->scratch + stash->nscratch;
-    stash->nscratch += (int)rounded;
+    unsigned char* ptr = stash->scratch + stash->scratchUsed;
+    stash->scratchUsed += (int)rounded;
     return ptr;
   }
   // The scratch has run out: report it, then serve the request from the heap.
   if (stash && stash->handleError)
   {
-    size_t wanted = (size_t)stash->nscratch + size;
-    stash->handleError(stash->errorUptr, kFontStashScratchFull, wanted > 0x7fffffff ? 0x7fffffff : (int)wanted);
+    size_t wanted = (size_t)stash->scratchUsed + size;
+    stash->handleError(stash->errorUserPtr, kFontStashScratchFull, wanted > 0x7fffffff ? 0x7fffffff : (int)wanted);
   }
   return malloc(size);
 }
@@ -411,12 +411,12 @@ FontStashContext* FontStashCreate(const FontStashParams* params)
   if (!stash->atlas) goto error;
   stash->fonts = (FontStashFont**)calloc(kFontStashInitFonts, sizeof(FontStashFont*));
   if (!stash->fonts) goto error;
-  stash->cfonts = kFontStashInitFonts;
-  stash->nfonts = 0;
-  stash->itw = 1.0f / stash->params.width;
-  stash->ith = 1.0f / stash->params.height;
-  stash->texData = (unsigned char*)calloc((size_t)stash->params.width * stash->params.height, 1);
-  if (!stash->texData) goto error;
+  stash->fontCapacity = kFontStashInitFonts;
+  stash->fontCount = 0;
+  stash->inverseWidth = 1.0f / stash->params.width;
+  stash->inverseHeight = 1.0f / stash->params.height;
+  stash->texels = (unsigned char*)calloc((size_t)stash->params.width * stash->params.height, 1);
+  if (!stash->texels) goto error;
   EmptyDirtyRect(stash);
   AddWhiteRect(stash, 2, 2);
   FontStashPushState(stash);
@@ -432,10 +432,10 @@ void FontStashDelete(FontStashContext* stash)
 {
   if (!stash) return;
   if (stash->params.renderDelete) stash->params.renderDelete(stash->params.userPtr);
-  for (int i = 0; i < stash->nfonts; ++i) FreeFont(stash->fonts[i]);
+  for (int i = 0; i < stash->fontCount; ++i) FreeFont(stash->fonts[i]);
   free(stash->fonts);
   DeleteAtlas(stash->atlas);
-  free(stash->texData);
+  free(stash->texels);
   free(stash->scratch);
   free(stash);
 }
@@ -444,7 +444,7 @@ void FontStashSetErrorCallback(FontStashContext* stash, void (*callback)(void* u
 {
   if (!stash) return;
   stash->handleError = callback;
-  stash->errorUptr = uptr;
+  stash->errorUserPtr = uptr;
 }
 
 void FontStashGetAtlasSize(FontStashContext* stash, int* width, int* height)
@@ -468,28 +468,28 @@ int FontStashExpandAtlas(FontStashContext* stash, int width, int height)
   for (int i = 0; i < stash->params.height; i++)
   {
     unsigned char* dst = &data[(size_t)i * width];
-    unsigned char* src = &stash->texData[(size_t)i * stash->params.width];
+    unsigned char* src = &stash->texels[(size_t)i * stash->params.width];
     memcpy(dst, src, (size_t)stash->params.width);
     if (width > stash->params.width) memset(dst + stash->params.width, 0, (size_t)(width - stash->params.width));
   }
   if (height > stash->params.height)
     memset(&data[(size_t)stash->params.height * width], 0, (size_t)(height - stash->params.height) * width);
-  free(stash->texData);
-  stash->texData = data;
+  free(stash->texels);
+  stash->texels = data;
   if (width > stash->params.width)
-    AtlasInsertNode(stash->atlas, stash->atlas->nnodes, stash->params.width, 0, width - stash->params.width);
+    AtlasInsertNode(stash->atlas, stash->atlas->nodeCount, stash->params.width, 0, width - stash->params.width);
   stash->atlas->width = width;
   stash->atlas->height = height;
   int maxy = 0;
-  for (int i = 0; i < stash->atlas->nnodes; i++) maxy = Maxi(maxy, stash->atlas->nodes[i].y);
+  for (int i = 0; i < stash->atlas->nodeCount; i++) maxy = Maxi(maxy, stash->atlas->nodes[i].y);
   stash->dirtyRect[0] = 0;
   stash->dirtyRect[1] = 0;
   stash->dirtyRect[2] = stash->params.width;
   stash->dirtyRect[3] = maxy;
   stash->params.width = width;
   stash->params.height = height;
-  stash->itw = 1.0f / stash->params.width;
-  stash->ith = 1.0f / stash->params.height;
+  stash->inverseWidth = 1.0f / stash->params.width;
+  stash->inverseHeight = 1.0f / stash->params.height;
   return 1;
 }
 
@@ -499,16 +499,16 @@ int FontStashResetAtlas(FontStashContext* stash, int width, int height)
   Flush(stash);
   if (stash->params.renderResize && stash->params.renderResize(stash->params.userPtr, width, height) == 0) return 0;
   AtlasReset(stash->atlas, width, height);
-  void* data = realloc(stash->texData, (size_t)width * height);
+  void* data = realloc(stash->texels, (size_t)width * height);
   if (!data) return 0;
-  stash->texData = (unsigned char*)data;
-  memset(stash->texData, 0, (size_t)width * height);
+  stash->texels = (unsigned char*)data;
+  memset(stash->texels, 0, (size_t)width * height);
   stash->params.width = width;
   stash->params.height = height;
   EmptyDirtyRect(stash);
   ForgetGlyphs(stash);
-  stash->itw = 1.0f / stash->params.width;
-  stash->ith = 1.0f / stash->params.height;
+  stash->inverseWidth = 1.0f / stash->params.width;
+  stash->inverseHeight = 1.0f / stash->params.height;
   AddWhiteRect(stash, 2, 2);
   return 1;
 }
@@ -523,9 +523,9 @@ int FontStashAddFontMem(FontStashContext* stash, const char* name, unsigned char
     if (freeData) free(data);
     return -1;
   }
-  if (stash->nfonts + 1 > stash->cfonts)
+  if (stash->fontCount + 1 > stash->fontCapacity)
   {
-    int cap = stash->cfonts == 0 ? 8 : stash->cfonts * 2;
+    int cap = stash->fontCapacity == 0 ? 8 : stash->fontCapacity * 2;
     void* fonts = realloc(stash->fonts, sizeof(FontStashFont*) * (size_t)cap);
     if (!fonts)
     {
@@ -533,7 +533,7 @@ int FontStashAddFontMem(FontStashContext* stash, const char* name, unsigned char
       return -1;
     }
     stash->fonts = (FontStashFont**)fonts;
-    stash->cfonts = cap;
+    stash->fontCapacity = cap;
   }
   FontStashFont* font = (FontStashFont*)calloc(1, sizeof(FontStashFont));
   if (!font)
@@ -550,11 +550,11 @@ int FontStashAddFontMem(FontStashContext* stash, const char* name, unsigned char
     FreeFont(font);
     return -1;
   }
-  font->cglyphs = kFontStashInitGlyphs;
-  for (int i = 0; i < kFontStashHashSize; ++i) font->lut[i] = -1;
+  font->glyphCapacity = kFontStashInitGlyphs;
+  for (int i = 0; i < kFontStashHashSize; ++i) font->lookup[i] = -1;
   snprintf(font->name, sizeof(font->name), "%s", name ? name : "");
 
-  stash->nscratch = 0;
+  stash->scratchUsed = 0;
   int offset = CollectionHeaderFits(data, dataSize, fontIndex) ? stbtt_GetFontOffsetForIndex(data, fontIndex) : -1;
   font->font.userdata = stash;
   if (offset < 0 || !coretext::FaceIsDrawable(data, (size_t)dataSize, (size_t)offset) || !stbtt_InitFont(&font->font, data, offset))
@@ -573,9 +573,9 @@ int FontStashAddFontMem(FontStashContext* stash, const char* name, unsigned char
   }
   font->ascender = (float)ascent / (float)fh;
   font->descender = (float)descent / (float)fh;
-  font->lineh = (float)(fh + lineGap) / (float)fh;
-  stash->fonts[stash->nfonts++] = font;
-  return stash->nfonts - 1;
+  font->lineHeight = (float)(fh + lineGap) / (float)fh;
+  stash->fonts[stash->fontCount++] = font;
+  return stash->fontCount - 1;
 }
 
 int FontStashAddFont(FontStashContext* stash, const char* name, const char* path, int fontIndex)
@@ -610,17 +610,17 @@ int FontStashAddFont(FontStashContext* stash, const char* name, const char* path
 int FontStashGetFontByName(FontStashContext* stash, const char* name)
 {
   if (!stash || !name) return -1;
-  for (int i = 0; i < stash->nfonts; i++)
+  for (int i = 0; i < stash->fontCount; i++)
     if (strcmp(stash->fonts[i]->name, name) == 0) return i;
   return -1;
 }
 
 int FontStashAddFallbackFont(FontStashContext* stash, int base, int fallback)
 {
-  if (!stash || base < 0 || base >= stash->nfonts || fallback < 0 || fallback >= stash->nfonts) return 0;
+  if (!stash || base < 0 || base >= stash->fontCount || fallback < 0 || fallback >= stash->fontCount) return 0;
   FontStashFont* baseFont = stash->fonts[base];
-  if (baseFont->nfallbacks >= kFontStashMaxFallbacks) return 0;
-  baseFont->fallbacks[baseFont->nfallbacks++] = fallback;
+  if (baseFont->fallbackCount >= kFontStashMaxFallbacks) return 0;
+  baseFont->fallbacks[baseFont->fallbackCount++] = fallback;
   return 1;
 }
 
@@ -628,23 +628,23 @@ int FontStashAddFallbackFont(FontStashContext* stash, int base, int fallback)
 
 void FontStashPushState(FontStashContext* stash)
 {
-  if (stash->nstates >= kFontStashMaxStates)
+  if (stash->stateCount >= kFontStashMaxStates)
   {
-    if (stash->handleError) stash->handleError(stash->errorUptr, kFontStashStatesOverflow, 0);
+    if (stash->handleError) stash->handleError(stash->errorUserPtr, kFontStashStatesOverflow, 0);
     return;
   }
-  if (stash->nstates > 0) stash->states[stash->nstates] = stash->states[stash->nstates - 1];
-  stash->nstates++;
+  if (stash->stateCount > 0) stash->states[stash->stateCount] = stash->states[stash->stateCount - 1];
+  stash->stateCount++;
 }
 
 void FontStashPopState(FontStashContext* stash)
 {
-  if (stash->nstates <= 1)
+  if (stash->stateCount <= 1)
   {
-    if (stash->handleError) stash->handleError(stash->errorUptr, kFontStashStatesUnderflow, 0);
+    if (stash->handleError) stash->handleError(stash->errorUserPtr, kFontStashStatesUnderflow, 0);
     return;
   }
-  stash->nstates--;
+  stash->stateCount--;
 }
 
 void FontStashClearState(FontStashContext* stash)
@@ -671,7 +671,7 @@ int FontStashAtlasAddRect(FontStashAtlas* atlas, int rw, int rh, int* rx, int* r
 {
   if (!atlas || rw <= 0 || rh <= 0) return 0;
   int besth = 0, bestw = 0, besti = -1, bestx = -1, besty = -1;
-  for (int i = 0; i < atlas->nnodes; i++)
+  for (int i = 0; i < atlas->nodeCount; i++)
   {
     int y = AtlasRectFits(atlas, i, rw, rh);
     if (y == -1) continue;
@@ -748,16 +748,16 @@ void FontStashBlur(FontStashContext* stash, unsigned char* dst, int w, int h, in
 
 // ---- glyphs and quads ----
 
-FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, unsigned int codepoint, short isize,
-                                  short iblur, int bitmapOption)
+FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, unsigned int codepoint, short glyphSize,
+                                  short glyphBlur, int bitmapOption)
 {
-  if (isize < 2) return nullptr;
-  if (iblur > kFontStashMaxBlur) iblur = kFontStashMaxBlur;
-  if (iblur < 0) iblur = 0;
-  int pad = iblur + 2;
-  stash->nscratch = 0;
+  if (glyphSize < 2) return nullptr;
+  if (glyphBlur > kFontStashMaxBlur) glyphBlur = kFontStashMaxBlur;
+  if (glyphBlur < 0) glyphBlur = 0;
+  int pad = glyphBlur + 2;
+  stash->scratchUsed = 0;
 
-  int existing = FindGlyph(font, codepoint, isize, iblur);
+  int existing = FindGlyph(font, codepoint, glyphSize, glyphBlur);
   if (existing != -1)
   {
     FontStashGlyph* g = &font->glyphs[existing];
@@ -770,7 +770,7 @@ FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, 
   int g = GlyphIndex(font, codepoint);
   if (g == 0)
   {
-    for (int i = 0; i < font->nfallbacks; ++i)
+    for (int i = 0; i < font->fallbackCount; ++i)
     {
       FontStashFont* fallback = ValidFont(stash, font->fallbacks[i]);
       if (!fallback) continue;
@@ -783,7 +783,7 @@ FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, 
       }
     }
   }
-  float size = isize / 10.0f;
+  float size = glyphSize / 10.0f;
   float scale = stbtt_ScaleForPixelHeight(&renderFont->font, size);
   int advance, lsb, x0, y0, x1, y1;
   stbtt_GetGlyphHMetrics(&renderFont->font, g, &advance, &lsb);
@@ -798,8 +798,8 @@ FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, 
     if (!added && stash->handleError)
     {
       // The owner may grow or reset the atlas; a reset forgets every glyph.
-      stash->handleError(stash->errorUptr, kFontStashAtlasFull, 0);
-      existing = FindGlyph(font, codepoint, isize, iblur);
+      stash->handleError(stash->errorUserPtr, kFontStashAtlasFull, 0);
+      existing = FindGlyph(font, codepoint, glyphSize, glyphBlur);
       added = FontStashAtlasAddRect(stash->atlas, gw, gh, &gx, &gy);
     }
     if (!added) return nullptr;
@@ -812,11 +812,11 @@ FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, 
     if (idx == -1) return nullptr;
     FontStashGlyph* glyph = &font->glyphs[idx];
     glyph->codepoint = codepoint;
-    glyph->size = isize;
-    glyph->blur = iblur;
+    glyph->size = glyphSize;
+    glyph->blur = glyphBlur;
     int h = (int)(HashInt(codepoint) & (kFontStashHashSize - 1));
-    glyph->next = font->lut[h];
-    font->lut[h] = idx;
+    glyph->next = font->lookup[h];
+    font->lookup[h] = idx;
   }
   FontStashGlyph* glyph = &font->glyphs[idx];
   glyph->index = g;
@@ -824,17 +824,17 @@ FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, 
   glyph->y0 = (short)gy;
   glyph->x1 = ShortSat((float)gx + (float)gw);
   glyph->y1 = ShortSat((float)gy + (float)gh);
-  glyph->xadv = ShortSat(scale * advance * 10.0f);
+  glyph->xAdvance = ShortSat(scale * advance * 10.0f);
   glyph->xoff = ShortSat((float)(x0 - pad));
   glyph->yoff = ShortSat((float)(y0 - pad));
   if (bitmapOption == kFontStashGlyphBitmapOptional) return glyph;
 
   int stride = stash->params.width;
-  unsigned char* dst = &stash->texData[(glyph->x0 + pad) + (size_t)(glyph->y0 + pad) * stride];
+  unsigned char* dst = &stash->texels[(glyph->x0 + pad) + (size_t)(glyph->y0 + pad) * stride];
   stbtt_MakeGlyphBitmap(&renderFont->font, dst, gw - pad * 2, gh - pad * 2, stride, scale, scale, g);
 
   // A one-texel empty border around the padded rectangle.
-  dst = &stash->texData[glyph->x0 + (size_t)glyph->y0 * stride];
+  dst = &stash->texels[glyph->x0 + (size_t)glyph->y0 * stride];
   for (int y = 0; y < gh; y++)
   {
     dst[(size_t)y * stride] = 0;
@@ -845,10 +845,10 @@ FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, 
     dst[x] = 0;
     dst[x + (size_t)(gh - 1) * stride] = 0;
   }
-  if (iblur > 0)
+  if (glyphBlur > 0)
   {
-    stash->nscratch = 0;
-    FontStashBlur(stash, dst, gw, gh, stride, iblur);
+    stash->scratchUsed = 0;
+    FontStashBlur(stash, dst, gw, gh, stride, glyphBlur);
   }
   stash->dirtyRect[0] = Mini(stash->dirtyRect[0], glyph->x0);
   stash->dirtyRect[1] = Mini(stash->dirtyRect[1], glyph->y0);
@@ -889,11 +889,11 @@ void FontStashGetQuad(FontStashContext* stash, FontStashFont* font, int prevGlyp
     q->x1 = rx + x1 - x0;
     q->y1 = ry - y1 + y0;
   }
-  q->s0 = x0 * stash->itw;
-  q->t0 = y0 * stash->ith;
-  q->s1 = x1 * stash->itw;
-  q->t1 = y1 * stash->ith;
-  *x += (float)(int)((float)glyph->xadv / 10.0f + 0.5f);
+  q->s0 = x0 * stash->inverseWidth;
+  q->t0 = y0 * stash->inverseHeight;
+  q->s1 = x1 * stash->inverseWidth;
+  q->t1 = y1 * stash->inverseHeight;
+  *x += (float)(int)((float)glyph->xAdvance / 10.0f + 0.5f);
 }
 
 // ---- text ----
@@ -906,9 +906,9 @@ int FontStashTextIterInit(FontStashContext* stash, FontStashTextIter* iter, floa
   FontStashState* state = GetState(stash);
   iter->font = ValidFont(stash, state->font);
   if (!iter->font || !str) return 0;
-  iter->isize = GlyphSize(state->size);
-  iter->iblur = GlyphBlur(state->blur);
-  iter->scale = stbtt_ScaleForPixelHeight(&iter->font->font, iter->isize / 10.0f);
+  iter->glyphSize = GlyphSize(state->size);
+  iter->glyphBlur = GlyphBlur(state->blur);
+  iter->scale = stbtt_ScaleForPixelHeight(&iter->font->font, iter->glyphSize / 10.0f);
 
   if (end == nullptr) end = str + strlen(str);
   if (state->align & kFontStashAlignLeft)
@@ -924,10 +924,10 @@ int FontStashTextIterInit(FontStashContext* stash, FontStashTextIter* iter, floa
     float width = FontStashTextBounds(stash, x, y, str, end, nullptr);
     x -= width * 0.5f;
   }
-  y += VertAlign(stash, iter->font, state->align, iter->isize);
+  y += VertAlign(stash, iter->font, state->align, iter->glyphSize);
 
-  iter->x = iter->nextx = x;
-  iter->y = iter->nexty = y;
+  iter->x = iter->nextX = x;
+  iter->y = iter->nextY = y;
   iter->spacing = state->spacing;
   iter->str = str;
   iter->next = str;
@@ -945,15 +945,15 @@ int FontStashTextIterNext(FontStashContext* stash, FontStashTextIter* iter, Font
   if (str == iter->end) return 0;
   for (; str != iter->end; str++)
   {
-    if (FontStashDecodeUtf8(&iter->utf8state, &iter->codepoint, *(const unsigned char*)str)) continue;
+    if (FontStashDecodeUtf8(&iter->utf8State, &iter->codepoint, *(const unsigned char*)str)) continue;
     str++;
-    iter->x = iter->nextx;
-    iter->y = iter->nexty;
+    iter->x = iter->nextX;
+    iter->y = iter->nextY;
     FontStashGlyph* glyph =
-      FontStashGetGlyph(stash, iter->font, iter->codepoint, iter->isize, iter->iblur, iter->bitmapOption);
+      FontStashGetGlyph(stash, iter->font, iter->codepoint, iter->glyphSize, iter->glyphBlur, iter->bitmapOption);
     if (glyph)
-      FontStashGetQuad(stash, iter->font, iter->prevGlyphIndex, glyph, iter->scale, iter->spacing, &iter->nextx,
-                       &iter->nexty, quad);
+      FontStashGetQuad(stash, iter->font, iter->prevGlyphIndex, glyph, iter->scale, iter->spacing, &iter->nextX,
+                       &iter->nextY, quad);
     iter->prevGlyphIndex = glyph ? glyph->index : -1;
     break;
   }
@@ -967,20 +967,20 @@ float FontStashTextBounds(FontStashContext* stash, float x, float y, const char*
   FontStashState* state = GetState(stash);
   FontStashFont* font = ValidFont(stash, state->font);
   if (!font) return 0;
-  short isize = GlyphSize(state->size);
-  short iblur = GlyphBlur(state->blur);
-  float scale = stbtt_ScaleForPixelHeight(&font->font, isize / 10.0f);
-  y += VertAlign(stash, font, state->align, isize);
+  short glyphSize = GlyphSize(state->size);
+  short glyphBlur = GlyphBlur(state->blur);
+  float scale = stbtt_ScaleForPixelHeight(&font->font, glyphSize / 10.0f);
+  y += VertAlign(stash, font, state->align, glyphSize);
 
   float minx = x, maxx = x, miny = y, maxy = y;
   float startx = x;
-  unsigned int codepoint = 0, utf8state = 0;
+  unsigned int codepoint = 0, utf8State = 0;
   int prevGlyphIndex = -1;
   if (end == nullptr) end = str + strlen(str);
   for (; str != end; ++str)
   {
-    if (FontStashDecodeUtf8(&utf8state, &codepoint, *(const unsigned char*)str)) continue;
-    FontStashGlyph* glyph = FontStashGetGlyph(stash, font, codepoint, isize, iblur, kFontStashGlyphBitmapOptional);
+    if (FontStashDecodeUtf8(&utf8State, &codepoint, *(const unsigned char*)str)) continue;
+    FontStashGlyph* glyph = FontStashGetGlyph(stash, font, codepoint, glyphSize, glyphBlur, kFontStashGlyphBitmapOptional);
     if (glyph)
     {
       FontStashQuad q;
@@ -1024,7 +1024,7 @@ float FontStashTextBounds(FontStashContext* stash, float x, float y, const char*
   return advance;
 }
 
-void FontStashVertMetrics(FontStashContext* stash, float* ascender, float* descender, float* lineh)
+void FontStashVertMetrics(FontStashContext* stash, float* ascender, float* descender, float* lineHeight)
 {
   if (!stash) return;
   FontStashState* state = GetState(stash);
@@ -1033,7 +1033,7 @@ void FontStashVertMetrics(FontStashContext* stash, float* ascender, float* desce
   float size = GlyphSize(state->size) / 10.0f;
   if (ascender) *ascender = font->ascender * size;
   if (descender) *descender = font->descender * size;
-  if (lineh) *lineh = font->lineh * size;
+  if (lineHeight) *lineHeight = font->lineHeight * size;
 }
 
 void FontStashLineBounds(FontStashContext* stash, float y, float* miny, float* maxy)
@@ -1042,19 +1042,19 @@ void FontStashLineBounds(FontStashContext* stash, float y, float* miny, float* m
   FontStashState* state = GetState(stash);
   FontStashFont* font = ValidFont(stash, state->font);
   if (!font) return;
-  short isize = GlyphSize(state->size);
-  float size = isize / 10.0f;
-  y += VertAlign(stash, font, state->align, isize);
+  short glyphSize = GlyphSize(state->size);
+  float size = glyphSize / 10.0f;
+  y += VertAlign(stash, font, state->align, glyphSize);
   float lo, hi;
   if (stash->params.flags & kFontStashZeroTopLeft)
   {
     lo = y - font->ascender * size;
-    hi = lo + font->lineh * size;
+    hi = lo + font->lineHeight * size;
   }
   else
   {
     hi = y + font->descender * size;
-    lo = hi - font->lineh * size;
+    lo = hi - font->lineHeight * size;
   }
   if (miny) *miny = lo;
   if (maxy) *maxy = hi;
@@ -1064,7 +1064,7 @@ const unsigned char* FontStashGetTextureData(FontStashContext* stash, int* width
 {
   if (width) *width = stash->params.width;
   if (height) *height = stash->params.height;
-  return stash->texData;
+  return stash->texels;
 }
 
 int FontStashValidateTexture(FontStashContext* stash, int* dirty)
@@ -1084,8 +1084,8 @@ static void PushVertex(FontStashContext* stash, float x, float y, float s, float
 {
   stash->verts[stash->nverts * 2 + 0] = x;
   stash->verts[stash->nverts * 2 + 1] = y;
-  stash->tcoords[stash->nverts * 2 + 0] = s;
-  stash->tcoords[stash->nverts * 2 + 1] = t;
+  stash->textureCoords[stash->nverts * 2 + 0] = s;
+  stash->textureCoords[stash->nverts * 2 + 1] = t;
   stash->colors[stash->nverts] = c;
   stash->nverts++;
 }
@@ -1110,11 +1110,11 @@ float FontStashDrawText(FontStashContext* stash, float x, float y, const char* s
   FontStashQuad q;
   while (FontStashTextIterNext(stash, &iter, &q))
   {
-    if (iter.utf8state != kUtf8Accept || iter.prevGlyphIndex == -1) continue;
+    if (iter.utf8State != kUtf8Accept || iter.prevGlyphIndex == -1) continue;
     PushQuad(stash, q, color);
   }
   Flush(stash);
-  return iter.nextx;
+  return iter.nextX;
 }
 
 void FontStashDrawDebug(FontStashContext* stash, float x, float y)
@@ -1129,7 +1129,7 @@ void FontStashDrawDebug(FontStashContext* stash, float x, float y)
   PushQuad(stash, back, 0x0fffffff);
   FontStashQuad tex = {x, y, 0, 0, x + w, y + h, 1, 1};
   PushQuad(stash, tex, 0xffffffff);
-  for (int i = 0; i < stash->atlas->nnodes; i++)
+  for (int i = 0; i < stash->atlas->nodeCount; i++)
   {
     const FontStashAtlasNode& n = stash->atlas->nodes[i];
     FontStashQuad line = {x + n.x, y + n.y, u, v, x + n.x + n.width, y + n.y + 1, u, v};

@@ -57,7 +57,7 @@ struct FontStashParams
   int (*renderCreate)(void* uptr, int width, int height) = nullptr;
   int (*renderResize)(void* uptr, int width, int height) = nullptr;
   void (*renderUpdate)(void* uptr, int* rect, const unsigned char* data) = nullptr;
-  void (*renderDraw)(void* uptr, const float* verts, const float* tcoords, const unsigned int* colors, int nverts) = nullptr;
+  void (*renderDraw)(void* uptr, const float* verts, const float* textureCoords, const unsigned int* colors, int nverts) = nullptr;
   void (*renderDelete)(void* uptr) = nullptr;
 };
 
@@ -71,15 +71,15 @@ struct FontStashFont;
 
 struct FontStashTextIter
 {
-  float x, y, nextx, nexty, scale, spacing;
+  float x, y, nextX, nextY, scale, spacing;
   unsigned int codepoint;
-  short isize, iblur;
+  short glyphSize, glyphBlur;
   FontStashFont* font;
   int prevGlyphIndex;
   const char* str;
   const char* next;
   const char* end;
-  unsigned int utf8state;
+  unsigned int utf8State;
   int bitmapOption;
 };
 
@@ -90,7 +90,7 @@ struct FontStashGlyph
   int next;
   short size, blur;
   short x0, y0, x1, y1;
-  short xadv, xoff, yoff;
+  short xAdvance, xoff, yoff;
 };
 
 struct FontStashFont
@@ -102,13 +102,13 @@ struct FontStashFont
   unsigned char freeData;
   float ascender;
   float descender;
-  float lineh;
+  float lineHeight;
   FontStashGlyph* glyphs;
-  int cglyphs;
-  int nglyphs;
-  int lut[kFontStashHashSize];
+  int glyphCapacity;
+  int glyphCount;
+  int lookup[kFontStashHashSize];
   int fallbacks[kFontStashMaxFallbacks];
-  int nfallbacks;
+  int fallbackCount;
 };
 
 struct FontStashState
@@ -130,30 +130,30 @@ struct FontStashAtlas
 {
   int width, height;
   FontStashAtlasNode* nodes;
-  int nnodes;
-  int cnodes;
+  int nodeCount;
+  int nodeCapacity;
 };
 
 struct FontStashContext
 {
   FontStashParams params;
-  float itw, ith;
-  unsigned char* texData;
+  float inverseWidth, inverseHeight;
+  unsigned char* texels;
   int dirtyRect[4];
   FontStashFont** fonts;
   FontStashAtlas* atlas;
-  int cfonts;
-  int nfonts;
+  int fontCapacity;
+  int fontCount;
   float verts[kFontStashVertexCount * 2];
-  float tcoords[kFontStashVertexCount * 2];
+  float textureCoords[kFontStashVertexCount * 2];
   unsigned int colors[kFontStashVertexCount];
   int nverts;
   unsigned char* scratch;
-  int nscratch;
+  int scratchUsed;
   FontStashState states[kFontStashMaxStates];
-  int nstates;
+  int stateCount;
   void (*handleError)(void* uptr, int error, int val);
-  void* errorUptr;
+  void* errorUserPtr;
 };
 
 // Every operation runs on the owning context's thread.
@@ -187,7 +187,7 @@ float FontStashDrawText(FontStashContext* stash, float x, float y, const char* s
 float FontStashTextBounds(FontStashContext* stash, float x, float y, const char* string, const char* end,
                           float* bounds);
 void FontStashLineBounds(FontStashContext* stash, float y, float* miny, float* maxy);
-void FontStashVertMetrics(FontStashContext* stash, float* ascender, float* descender, float* lineh);
+void FontStashVertMetrics(FontStashContext* stash, float* ascender, float* descender, float* lineHeight);
 
 int FontStashTextIterInit(FontStashContext* stash, FontStashTextIter* iter, float x, float y, const char* str,
                           const char* end, int bitmapOption);
@@ -199,8 +199,8 @@ int FontStashValidateTexture(FontStashContext* stash, int* dirty);
 void FontStashDrawDebug(FontStashContext* stash, float x, float y);
 
 // Building blocks of the stash, open to the renderer's tests.
-FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, unsigned int codepoint, short isize,
-                                  short iblur, int bitmapOption);
+FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, unsigned int codepoint, short glyphSize,
+                                  short glyphBlur, int bitmapOption);
 void FontStashGetQuad(FontStashContext* stash, FontStashFont* font, int prevGlyphIndex, FontStashGlyph* glyph,
                       float scale, float spacing, float* x, float* y, FontStashQuad* q);
 int FontStashAtlasAddRect(FontStashAtlas* atlas, int rw, int rh, int* rx, int* ry);

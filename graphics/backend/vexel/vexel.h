@@ -157,6 +157,6 @@ void vxMeasureTextBox(VXcontext* ctx, float x, float y, float breakRowWidth, con
                       float* bounds);
 int vxTextGlyphPositions(VXcontext* ctx, float x, float y, const char* string, const char* end,
                          VXglyphPosition* positions, int maxPositions);
-void vxTextMetrics(VXcontext* ctx, float* ascender, float* descender, float* lineh);
+void vxTextMetrics(VXcontext* ctx, float* ascender, float* descender, float* lineHeight);
 int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float breakRowWidth, VXtextRow* rows,
                      int maxRows);

@@ -82,17 +82,17 @@ VXcompositeOperationState CompositeOperationState(int op)
   int sfactor, dfactor;
   switch (op)
   {
-  case VX_SOURCE_OVER: sfactor = VX_ONE; dfactor = VX_ONE_MINUS_SRC_ALPHA; break;
-  case VX_SOURCE_IN: sfactor = VX_DST_ALPHA; dfactor = VX_ZERO; break;
-  case VX_SOURCE_OUT: sfactor = VX_ONE_MINUS_DST_ALPHA; dfactor = VX_ZERO; break;
-  case VX_ATOP: sfactor = VX_DST_ALPHA; dfactor = VX_ONE_MINUS_SRC_ALPHA; break;
-  case VX_DESTINATION_OVER: sfactor = VX_ONE_MINUS_DST_ALPHA; dfactor = VX_ONE; break;
-  case VX_DESTINATION_IN: sfactor = VX_ZERO; dfactor = VX_SRC_ALPHA; break;
-  case VX_DESTINATION_OUT: sfactor = VX_ZERO; dfactor = VX_ONE_MINUS_SRC_ALPHA; break;
-  case VX_DESTINATION_ATOP: sfactor = VX_ONE_MINUS_DST_ALPHA; dfactor = VX_SRC_ALPHA; break;
+  case VX_SOURCE_OVER: sfactor = VX_ONE; dfactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
+  case VX_SOURCE_IN: sfactor = VX_DESTINATION_ALPHA; dfactor = VX_ZERO; break;
+  case VX_SOURCE_OUT: sfactor = VX_ONE_MINUS_DESTINATION_ALPHA; dfactor = VX_ZERO; break;
+  case VX_ATOP: sfactor = VX_DESTINATION_ALPHA; dfactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
+  case VX_DESTINATION_OVER: sfactor = VX_ONE_MINUS_DESTINATION_ALPHA; dfactor = VX_ONE; break;
+  case VX_DESTINATION_IN: sfactor = VX_ZERO; dfactor = VX_SOURCE_ALPHA; break;
+  case VX_DESTINATION_OUT: sfactor = VX_ZERO; dfactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
+  case VX_DESTINATION_ATOP: sfactor = VX_ONE_MINUS_DESTINATION_ALPHA; dfactor = VX_SOURCE_ALPHA; break;
   case VX_LIGHTER: sfactor = VX_ONE; dfactor = VX_ONE; break;
   case VX_COPY: sfactor = VX_ONE; dfactor = VX_ZERO; break;
-  case VX_XOR: sfactor = VX_ONE_MINUS_DST_ALPHA; dfactor = VX_ONE_MINUS_SRC_ALPHA; break;
+  case VX_XOR: sfactor = VX_ONE_MINUS_DESTINATION_ALPHA; dfactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
   default: sfactor = VX_ONE; dfactor = VX_ZERO; break;
   }
   VXcompositeOperationState state;
@@ -125,7 +125,7 @@ float Hue(float h, float m1, float m2)
 
 } // namespace
 
-VXstate* vxGetState(VXcontext* ctx) { return &ctx->states[ctx->nstates - 1]; }
+VXstate* vxGetState(VXcontext* ctx) { return &ctx->states[ctx->stateCount - 1]; }
 
 const VXrenderParams* vxGetRenderParams(const VXcontext* ctx) { return ctx ? &ctx->params : nullptr; }
 
@@ -149,7 +149,7 @@ VXcontext* vxCreateContext(const VXrenderParams* params)
   ctx->cache = AllocPathCache();
   if (!ctx->cache) goto error;
 
-  ctx->nstates = 1;
+  ctx->stateCount = 1;
   vxResetState(ctx);
   SetDevicePixelRatio(ctx, 1.0f);
 
@@ -196,7 +196,7 @@ void vxDeleteContext(VXcontext* ctx)
 
 void vxBeginFrame(VXcontext* ctx, float windowWidth, float windowHeight, float devicePixelRatio)
 {
-  ctx->nstates = 1;
+  ctx->stateCount = 1;
   vxResetState(ctx);
   SetDevicePixelRatio(ctx, devicePixelRatio);
   if (ctx->params.renderViewport)
@@ -242,15 +242,15 @@ void vxEndFrame(VXcontext* ctx)
 
 void vxSaveState(VXcontext* ctx)
 {
-  if (ctx->nstates >= kVxMaxStates) return;
-  if (ctx->nstates > 0) memcpy(&ctx->states[ctx->nstates], &ctx->states[ctx->nstates - 1], sizeof(VXstate));
-  ctx->nstates++;
+  if (ctx->stateCount >= kVxMaxStates) return;
+  if (ctx->stateCount > 0) memcpy(&ctx->states[ctx->stateCount], &ctx->states[ctx->stateCount - 1], sizeof(VXstate));
+  ctx->stateCount++;
 }
 
 void vxRestoreState(VXcontext* ctx)
 {
-  if (ctx->nstates <= 1) return;
-  ctx->nstates--;
+  if (ctx->stateCount <= 1) return;
+  ctx->stateCount--;
 }
 
 void vxResetState(VXcontext* ctx)

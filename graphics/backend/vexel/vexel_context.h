@@ -20,19 +20,19 @@ constexpr int kVxInitVertsSize = 256;
 
 enum VXcommands
 {
-  VX_MOVETO = 0,
-  VX_LINETO = 1,
-  VX_BEZIERTO = 2,
+  VX_MOVE_TO = 0,
+  VX_LINE_TO = 1,
+  VX_CUBIC_TO = 2,
   VX_CLOSE = 3,
   VX_WINDING = 4,
 };
 
 enum VXpointFlags
 {
-  VX_PT_CORNER = 0x01,
-  VX_PT_LEFT = 0x02,
-  VX_PT_BEVEL = 0x04,
-  VX_PR_INNERBEVEL = 0x08,
+  VX_POINT_CORNER = 0x01,
+  VX_POINT_LEFT_TURN = 0x02,
+  VX_POINT_BEVEL = 0x04,
+  VX_POINT_INNER_BEVEL = 0x08,
 };
 
 struct VXstate
@@ -87,7 +87,7 @@ struct VXcontext
   int ncommands;
   float commandx, commandy;
   VXstate states[kVxMaxStates];
-  int nstates;
+  int stateCount;
   VXpathCache* cache;
   float tessTol;
   float distTol;

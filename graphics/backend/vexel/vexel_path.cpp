@@ -67,8 +67,8 @@ float DistPtSeg(float x, float y, float px, float py, float qx, float qy)
 
 int CommandLength(float code)
 {
-  if (code == (float)VX_MOVETO || code == (float)VX_LINETO) return 3;
-  if (code == (float)VX_BEZIERTO) return 7;
+  if (code == (float)VX_MOVE_TO || code == (float)VX_LINE_TO) return 3;
+  if (code == (float)VX_CUBIC_TO) return 7;
   if (code == (float)VX_CLOSE) return 1;
   if (code == (float)VX_WINDING) return 2;
   return 0;
@@ -100,7 +100,7 @@ void AddPath(VXcontext* ctx)
   VXpath* path = &cache->paths[cache->npaths];
   memset(path, 0, sizeof(*path));
   path->first = cache->npoints;
-  path->winding = VX_CCW;
+  path->winding = VX_COUNTER_CLOCKWISE;
   cache->npaths++;
 }
 
@@ -219,22 +219,22 @@ void vxFlattenPaths(VXcontext* ctx)
     int cmd = (int)ctx->commands[i];
     switch (cmd)
     {
-    case VX_MOVETO:
+    case VX_MOVE_TO:
     {
       const float* p = &ctx->commands[i + 1];
       AddPath(ctx);
-      vxAddPoint(ctx, p[0], p[1], VX_PT_CORNER);
+      vxAddPoint(ctx, p[0], p[1], VX_POINT_CORNER);
       i += 3;
       break;
     }
-    case VX_LINETO:
+    case VX_LINE_TO:
     {
       const float* p = &ctx->commands[i + 1];
-      vxAddPoint(ctx, p[0], p[1], VX_PT_CORNER);
+      vxAddPoint(ctx, p[0], p[1], VX_POINT_CORNER);
       i += 3;
       break;
     }
-    case VX_BEZIERTO:
+    case VX_CUBIC_TO:
     {
       VXpoint* last = LastPoint(ctx);
       if (last != nullptr && LastPath(ctx) != nullptr)
@@ -242,7 +242,7 @@ void vxFlattenPaths(VXcontext* ctx)
         const float* cp1 = &ctx->commands[i + 1];
         const float* cp2 = &ctx->commands[i + 3];
         const float* p = &ctx->commands[i + 5];
-        vxTessellateBezier(ctx, last->x, last->y, cp1[0], cp1[1], cp2[0], cp2[1], p[0], p[1], 0, VX_PT_CORNER);
+        vxTessellateBezier(ctx, last->x, last->y, cp1[0], cp1[1], cp2[0], cp2[1], p[0], p[1], 0, VX_POINT_CORNER);
       }
       i += 7;
       break;
@@ -286,8 +286,8 @@ void vxFlattenPaths(VXcontext* ctx)
     if (path->count > 2)
     {
       float area = PolyArea(pts, path->count);
-      if (path->winding == VX_CCW && area < 0.0f) PolyReverse(pts, path->count);
-      if (path->winding == VX_CW && area > 0.0f) PolyReverse(pts, path->count);
+      if (path->winding == VX_COUNTER_CLOCKWISE && area < 0.0f) PolyReverse(pts, path->count);
+      if (path->winding == VX_CLOCKWISE && area > 0.0f) PolyReverse(pts, path->count);
     }
 
     if (path->count <= 0) continue;
@@ -339,10 +339,10 @@ VXvertex* RoundJoin(VXvertex* dst, const VXpoint* p0, const VXpoint* p1, float l
 {
   float dlx0 = p0->dy, dly0 = -p0->dx;
   float dlx1 = p1->dy, dly1 = -p1->dx;
-  if (p1->flags & VX_PT_LEFT)
+  if (p1->flags & VX_POINT_LEFT_TURN)
   {
     float lx0, ly0, lx1, ly1;
-    ChooseBevel(p1->flags & VX_PR_INNERBEVEL, p0, p1, lw, &lx0, &ly0, &lx1, &ly1);
+    ChooseBevel(p1->flags & VX_POINT_INNER_BEVEL, p0, p1, lw, &lx0, &ly0, &lx1, &ly1);
     float a0 = atan2f(-dly0, -dlx0);
     float a1 = atan2f(-dly1, -dlx1);
     if (a1 > a0) a1 -= kPi * 2;
@@ -364,7 +364,7 @@ VXvertex* RoundJoin(VXvertex* dst, const VXpoint* p0, const VXpoint* p1, float l
   else
   {
     float rx0, ry0, rx1, ry1;
-    ChooseBevel(p1->flags & VX_PR_INNERBEVEL, p0, p1, -rw, &rx0, &ry0, &rx1, &ry1);
+    ChooseBevel(p1->flags & VX_POINT_INNER_BEVEL, p0, p1, -rw, &rx0, &ry0, &rx1, &ry1);
     float a0 = atan2f(dly0, dlx0);
     float a1 = atan2f(dly1, dlx1);
     if (a1 < a0) a1 += kPi * 2;
@@ -390,13 +390,13 @@ VXvertex* vxBevelJoin(VXvertex* dst, const VXpoint* p0, const VXpoint* p1, float
 {
   float dlx0 = p0->dy, dly0 = -p0->dx;
   float dlx1 = p1->dy, dly1 = -p1->dx;
-  if (p1->flags & VX_PT_LEFT)
+  if (p1->flags & VX_POINT_LEFT_TURN)
   {
     float lx0, ly0, lx1, ly1;
-    ChooseBevel(p1->flags & VX_PR_INNERBEVEL, p0, p1, lw, &lx0, &ly0, &lx1, &ly1);
+    ChooseBevel(p1->flags & VX_POINT_INNER_BEVEL, p0, p1, lw, &lx0, &ly0, &lx1, &ly1);
     dst = Vset(dst, lx0, ly0, lu, 1);
     dst = Vset(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
-    if (p1->flags & VX_PT_BEVEL)
+    if (p1->flags & VX_POINT_BEVEL)
     {
       dst = Vset(dst, lx0, ly0, lu, 1);
       dst = Vset(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
@@ -420,10 +420,10 @@ VXvertex* vxBevelJoin(VXvertex* dst, const VXpoint* p0, const VXpoint* p1, float
   else
   {
     float rx0, ry0, rx1, ry1;
-    ChooseBevel(p1->flags & VX_PR_INNERBEVEL, p0, p1, -rw, &rx0, &ry0, &rx1, &ry1);
+    ChooseBevel(p1->flags & VX_POINT_INNER_BEVEL, p0, p1, -rw, &rx0, &ry0, &rx1, &ry1);
     dst = Vset(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
     dst = Vset(dst, rx0, ry0, ru, 1);
-    if (p1->flags & VX_PT_BEVEL)
+    if (p1->flags & VX_POINT_BEVEL)
     {
       dst = Vset(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
       dst = Vset(dst, rx0, ry0, ru, 1);
@@ -556,26 +556,26 @@ void vxComputeJoins(VXcontext* ctx, float w, int lineJoin, float miterLimit)
         p1->dmy *= scale;
       }
 
-      p1->flags = (p1->flags & VX_PT_CORNER) ? VX_PT_CORNER : 0;
+      p1->flags = (p1->flags & VX_POINT_CORNER) ? VX_POINT_CORNER : 0;
 
       float cross = p1->dx * p0->dy - p0->dx * p1->dy;
       if (cross > 0.0f)
       {
         nleft++;
-        p1->flags |= VX_PT_LEFT;
+        p1->flags |= VX_POINT_LEFT_TURN;
       }
 
       // Segments too short for the miter on the inside get an inner bevel.
       float limit = Maxf(1.01f, Minf(p0->len, p1->len) * iw);
-      if ((dmr2 * limit * limit) < 1.0f) p1->flags |= VX_PR_INNERBEVEL;
+      if ((dmr2 * limit * limit) < 1.0f) p1->flags |= VX_POINT_INNER_BEVEL;
 
-      if (p1->flags & VX_PT_CORNER)
+      if (p1->flags & VX_POINT_CORNER)
       {
         if ((dmr2 * miterLimit * miterLimit) < 1.0f || lineJoin == VX_BEVEL || lineJoin == VX_ROUND)
-          p1->flags |= VX_PT_BEVEL;
+          p1->flags |= VX_POINT_BEVEL;
       }
 
-      if ((p1->flags & (VX_PT_BEVEL | VX_PR_INNERBEVEL)) != 0) path->nbevel++;
+      if ((p1->flags & (VX_POINT_BEVEL | VX_POINT_INNER_BEVEL)) != 0) path->nbevel++;
 
       p0 = p1++;
     }
@@ -687,7 +687,7 @@ int vxExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJ
 
     for (int j = s; j < e; ++j)
     {
-      if ((p1->flags & (VX_PT_BEVEL | VX_PR_INNERBEVEL)) != 0)
+      if ((p1->flags & (VX_POINT_BEVEL | VX_POINT_INNER_BEVEL)) != 0)
       {
         if (lineJoin == VX_ROUND)
           dst = RoundJoin(dst, p0, p1, w, w, u0, u1, ncap);
@@ -767,11 +767,11 @@ int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
       VXpoint* p1 = &pts[0];
       for (int j = 0; j < path->count; ++j)
       {
-        if (p1->flags & VX_PT_BEVEL)
+        if (p1->flags & VX_POINT_BEVEL)
         {
           float dlx0 = p0->dy, dly0 = -p0->dx;
           float dlx1 = p1->dy, dly1 = -p1->dx;
-          if (p1->flags & VX_PT_LEFT)
+          if (p1->flags & VX_POINT_LEFT_TURN)
           {
             float lx = p1->x + p1->dmx * woff;
             float ly = p1->y + p1->dmy * woff;
@@ -823,7 +823,7 @@ int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
       VXpoint* p1 = &pts[0];
       for (int j = 0; j < path->count; ++j)
       {
-        if ((p1->flags & (VX_PT_BEVEL | VX_PR_INNERBEVEL)) != 0)
+        if ((p1->flags & (VX_POINT_BEVEL | VX_POINT_INNER_BEVEL)) != 0)
         {
           dst = vxBevelJoin(dst, p0, p1, lw, rw, lu, ru);
         }
@@ -904,7 +904,7 @@ void vxAppendCommands(VXcontext* ctx, const float* vals, int nvals)
     int code = (int)cmd[0];
     bool ok = true;
     for (int k = 1; k < len; k++) ok = ok && std::isfinite(cmd[k]);
-    if (code == VX_MOVETO || code == VX_LINETO || code == VX_BEZIERTO)
+    if (code == VX_MOVE_TO || code == VX_LINE_TO || code == VX_CUBIC_TO)
     {
       float ux = cmd[len - 2], uy = cmd[len - 1];
       for (int k = 1; k + 1 < len; k += 2)
@@ -944,19 +944,19 @@ void vxBeginPath(VXcontext* ctx)
 
 void vxMoveTo(VXcontext* ctx, float x, float y)
 {
-  float vals[] = {(float)VX_MOVETO, x, y};
+  float vals[] = {(float)VX_MOVE_TO, x, y};
   vxAppendCommands(ctx, vals, 3);
 }
 
 void vxLineTo(VXcontext* ctx, float x, float y)
 {
-  float vals[] = {(float)VX_LINETO, x, y};
+  float vals[] = {(float)VX_LINE_TO, x, y};
   vxAppendCommands(ctx, vals, 3);
 }
 
 void vxCubicTo(VXcontext* ctx, float c1x, float c1y, float c2x, float c2y, float x, float y)
 {
-  float vals[] = {(float)VX_BEZIERTO, c1x, c1y, c2x, c2y, x, y};
+  float vals[] = {(float)VX_CUBIC_TO, c1x, c1y, c2x, c2y, x, y};
   vxAppendCommands(ctx, vals, 7);
 }
 
@@ -964,7 +964,7 @@ void vxQuadTo(VXcontext* ctx, float cx, float cy, float x, float y)
 {
   float x0 = ctx->commandx;
   float y0 = ctx->commandy;
-  float vals[] = {(float)VX_BEZIERTO,
+  float vals[] = {(float)VX_CUBIC_TO,
                   x0 + 2.0f / 3.0f * (cx - x0),
                   y0 + 2.0f / 3.0f * (cy - y0),
                   x + 2.0f / 3.0f * (cx - x),
@@ -1012,7 +1012,7 @@ void vxArcTo(VXcontext* ctx, float x1, float y1, float x2, float y2, float radiu
     cy = y1 + dy0 * d + -dx0 * radius;
     a0 = atan2f(dx0, -dy0);
     a1 = atan2f(-dx1, dy1);
-    dir = VX_CW;
+    dir = VX_CLOCKWISE;
   }
   else
   {
@@ -1020,7 +1020,7 @@ void vxArcTo(VXcontext* ctx, float x1, float y1, float x2, float y2, float radiu
     cy = y1 + dy0 * d + dx0 * radius;
     a0 = atan2f(-dx0, dy0);
     a1 = atan2f(dx1, -dy1);
-    dir = VX_CCW;
+    dir = VX_COUNTER_CLOCKWISE;
   }
   vxArc(ctx, cx, cy, radius, a0, a1, dir);
 }
@@ -1029,7 +1029,7 @@ void vxArc(VXcontext* ctx, float cx, float cy, float r, float a0, float a1, int 
 {
   float da = a1 - a0;
   if (!std::isfinite(da) || !std::isfinite(a0)) return;
-  if (dir == VX_CW)
+  if (dir == VX_CLOCKWISE)
   {
     if (fabsf(da) >= kPi * 2)
       da = kPi * 2;
@@ -1048,9 +1048,9 @@ void vxArc(VXcontext* ctx, float cx, float cy, float r, float a0, float a1, int 
   int ndivs = Maxi(1, Mini((int)(fabsf(da) / (kPi * 0.5f) + 0.5f), 5));
   float hda = (da / (float)ndivs) / 2.0f;
   float kappa = fabsf(4.0f / 3.0f * (1.0f - cosf(hda)) / sinf(hda));
-  if (dir == VX_CCW) kappa = -kappa;
+  if (dir == VX_COUNTER_CLOCKWISE) kappa = -kappa;
 
-  int move = ctx->ncommands > 0 ? VX_LINETO : VX_MOVETO;
+  int move = ctx->ncommands > 0 ? VX_LINE_TO : VX_MOVE_TO;
   float vals[3 + 5 * 7];
   int nvals = 0;
   float px = 0, py = 0, ptanx = 0, ptany = 0;
@@ -1071,7 +1071,7 @@ void vxArc(VXcontext* ctx, float cx, float cy, float r, float a0, float a1, int 
     }
     else
     {
-      vals[nvals++] = (float)VX_BEZIERTO;
+      vals[nvals++] = (float)VX_CUBIC_TO;
       vals[nvals++] = px + ptanx;
       vals[nvals++] = py + ptany;
       vals[nvals++] = x - tanx;
@@ -1089,8 +1089,8 @@ void vxArc(VXcontext* ctx, float cx, float cy, float r, float a0, float a1, int 
 
 void vxRectPath(VXcontext* ctx, float x, float y, float w, float h)
 {
-  float vals[] = {(float)VX_MOVETO, x,     y,     (float)VX_LINETO, x,     y + h, (float)VX_LINETO, x + w, y + h,
-                  (float)VX_LINETO, x + w, y,     (float)VX_CLOSE};
+  float vals[] = {(float)VX_MOVE_TO, x,     y,     (float)VX_LINE_TO, x,     y + h, (float)VX_LINE_TO, x + w, y + h,
+                  (float)VX_LINE_TO, x + w, y,     (float)VX_CLOSE};
   vxAppendCommands(ctx, vals, sizeof(vals) / sizeof(vals[0]));
 }
 
@@ -1115,15 +1115,15 @@ void vxRoundedRectVaryingPath(VXcontext* ctx, float x, float y, float w, float h
   float rxTL = Minf(radTopLeft, halfw) * Signf(w), ryTL = Minf(radTopLeft, halfh) * Signf(h);
   const float k = 1.0f - kKappa90;
   float vals[] = {
-    (float)VX_MOVETO, x, y + ryTL,
-    (float)VX_LINETO, x, y + h - ryBL,
-    (float)VX_BEZIERTO, x, y + h - ryBL * k, x + rxBL * k, y + h, x + rxBL, y + h,
-    (float)VX_LINETO, x + w - rxBR, y + h,
-    (float)VX_BEZIERTO, x + w - rxBR * k, y + h, x + w, y + h - ryBR * k, x + w, y + h - ryBR,
-    (float)VX_LINETO, x + w, y + ryTR,
-    (float)VX_BEZIERTO, x + w, y + ryTR * k, x + w - rxTR * k, y, x + w - rxTR, y,
-    (float)VX_LINETO, x + rxTL, y,
-    (float)VX_BEZIERTO, x + rxTL * k, y, x, y + ryTL * k, x, y + ryTL,
+    (float)VX_MOVE_TO, x, y + ryTL,
+    (float)VX_LINE_TO, x, y + h - ryBL,
+    (float)VX_CUBIC_TO, x, y + h - ryBL * k, x + rxBL * k, y + h, x + rxBL, y + h,
+    (float)VX_LINE_TO, x + w - rxBR, y + h,
+    (float)VX_CUBIC_TO, x + w - rxBR * k, y + h, x + w, y + h - ryBR * k, x + w, y + h - ryBR,
+    (float)VX_LINE_TO, x + w, y + ryTR,
+    (float)VX_CUBIC_TO, x + w, y + ryTR * k, x + w - rxTR * k, y, x + w - rxTR, y,
+    (float)VX_LINE_TO, x + rxTL, y,
+    (float)VX_CUBIC_TO, x + rxTL * k, y, x, y + ryTL * k, x, y + ryTL,
     (float)VX_CLOSE};
   vxAppendCommands(ctx, vals, sizeof(vals) / sizeof(vals[0]));
 }
@@ -1131,11 +1131,11 @@ void vxRoundedRectVaryingPath(VXcontext* ctx, float x, float y, float w, float h
 void vxEllipsePath(VXcontext* ctx, float cx, float cy, float rx, float ry)
 {
   const float K = kKappa90;
-  float vals[] = {(float)VX_MOVETO, cx - rx, cy,
-                  (float)VX_BEZIERTO, cx - rx, cy + ry * K, cx - rx * K, cy + ry, cx, cy + ry,
-                  (float)VX_BEZIERTO, cx + rx * K, cy + ry, cx + rx, cy + ry * K, cx + rx, cy,
-                  (float)VX_BEZIERTO, cx + rx, cy - ry * K, cx + rx * K, cy - ry, cx, cy - ry,
-                  (float)VX_BEZIERTO, cx - rx * K, cy - ry, cx - rx, cy - ry * K, cx - rx, cy,
+  float vals[] = {(float)VX_MOVE_TO, cx - rx, cy,
+                  (float)VX_CUBIC_TO, cx - rx, cy + ry * K, cx - rx * K, cy + ry, cx, cy + ry,
+                  (float)VX_CUBIC_TO, cx + rx * K, cy + ry, cx + rx, cy + ry * K, cx + rx, cy,
+                  (float)VX_CUBIC_TO, cx + rx, cy - ry * K, cx + rx * K, cy - ry, cx, cy - ry,
+                  (float)VX_CUBIC_TO, cx - rx * K, cy - ry, cx - rx, cy - ry * K, cx - rx, cy,
                   (float)VX_CLOSE};
   vxAppendCommands(ctx, vals, sizeof(vals) / sizeof(vals[0]));
 }

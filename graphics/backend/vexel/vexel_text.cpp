@@ -47,7 +47,7 @@ void SetStashState(VXcontext* ctx, float scale)
 bool TooSmall(VXcontext* ctx, float scale) { return !(vxGetState(ctx)->fontSize * scale * 10.0f >= 2.0f); }
 
 // A step that ran out of bytes inside a UTF-8 sequence completed no code point.
-bool StepIncomplete(const FontStashTextIter& iter) { return iter.utf8state != 0; }
+bool StepIncomplete(const FontStashTextIter& iter) { return iter.utf8State != 0; }
 
 void FlushTextTexture(VXcontext* ctx)
 {
@@ -278,7 +278,7 @@ float vxDrawText(VXcontext* ctx, float x, float y, const char* string, const cha
 
   FlushTextTexture(ctx);
   RenderText(ctx, verts, nverts);
-  return iter.nextx / scale;
+  return iter.nextX / scale;
 }
 
 void vxDrawTextBox(VXcontext* ctx, float x, float y, float breakRowWidth, const char* string, const char* end)
@@ -289,8 +289,8 @@ void vxDrawTextBox(VXcontext* ctx, float x, float y, float breakRowWidth, const 
   int oldAlign = state->textAlign;
   int haling = state->textAlign & (VX_ALIGN_LEFT | VX_ALIGN_CENTER | VX_ALIGN_RIGHT);
   int valign = state->textAlign & (VX_ALIGN_TOP | VX_ALIGN_MIDDLE | VX_ALIGN_BOTTOM | VX_ALIGN_BASELINE);
-  float lineh = 0;
-  vxTextMetrics(ctx, nullptr, nullptr, &lineh);
+  float fontLineHeight = 0;
+  vxTextMetrics(ctx, nullptr, nullptr, &fontLineHeight);
   state->textAlign = VX_ALIGN_LEFT | valign;
 
   VXtextRow rows[kTextBoxRowsPerFetch];
@@ -306,7 +306,7 @@ void vxDrawTextBox(VXcontext* ctx, float x, float y, float breakRowWidth, const 
         vxDrawText(ctx, x + breakRowWidth * 0.5f - row->width * 0.5f, y, row->start, row->end);
       else if (haling & VX_ALIGN_RIGHT)
         vxDrawText(ctx, x + breakRowWidth - row->width, y, row->start, row->end);
-      y += lineh * state->lineHeight;
+      y += fontLineHeight * state->lineHeight;
     }
     string = rows[nrows - 1].next;
   }
@@ -348,8 +348,8 @@ void vxMeasureTextBox(VXcontext* ctx, float x, float y, float breakRowWidth, con
   int oldAlign = state->textAlign;
   int haling = state->textAlign & (VX_ALIGN_LEFT | VX_ALIGN_CENTER | VX_ALIGN_RIGHT);
   int valign = state->textAlign & (VX_ALIGN_TOP | VX_ALIGN_MIDDLE | VX_ALIGN_BOTTOM | VX_ALIGN_BASELINE);
-  float lineh = 0;
-  vxTextMetrics(ctx, nullptr, nullptr, &lineh);
+  float fontLineHeight = 0;
+  vxTextMetrics(ctx, nullptr, nullptr, &fontLineHeight);
   state->textAlign = VX_ALIGN_LEFT | valign;
 
   float minx = x, maxx = x, miny = y, maxy = y;
@@ -379,7 +379,7 @@ void vxMeasureTextBox(VXcontext* ctx, float x, float y, float breakRowWidth, con
       maxx = Maxf(maxx, rmaxx);
       miny = Minf(miny, y + rminy);
       maxy = Maxf(maxy, y + rmaxy);
-      y += lineh * state->lineHeight;
+      y += fontLineHeight * state->lineHeight;
     }
     string = rows[nrows - 1].next;
   }
@@ -412,14 +412,14 @@ int vxTextGlyphPositions(VXcontext* ctx, float x, float y, const char* string, c
     positions[npos].str = iter.str;
     positions[npos].x = iter.x * invscale;
     positions[npos].minx = Minf(iter.x, q.x0) * invscale;
-    positions[npos].maxx = Maxf(iter.nextx, q.x1) * invscale;
+    positions[npos].maxx = Maxf(iter.nextX, q.x1) * invscale;
     npos++;
     if (npos >= maxPositions) break;
   }
   return npos;
 }
 
-void vxTextMetrics(VXcontext* ctx, float* ascender, float* descender, float* lineh)
+void vxTextMetrics(VXcontext* ctx, float* ascender, float* descender, float* lineHeight)
 {
   VXstate* state = vxGetState(ctx);
   if (state->fontId == -1) return;
@@ -427,10 +427,10 @@ void vxTextMetrics(VXcontext* ctx, float* ascender, float* descender, float* lin
   if (scale == 0.0f) return;
   float invscale = 1.0f / scale;
   SetStashState(ctx, scale);
-  FontStashVertMetrics(ctx->fs, ascender, descender, lineh);
+  FontStashVertMetrics(ctx->fs, ascender, descender, lineHeight);
   if (ascender != nullptr) *ascender *= invscale;
   if (descender != nullptr) *descender *= invscale;
-  if (lineh != nullptr) *lineh *= invscale;
+  if (lineHeight != nullptr) *lineHeight *= invscale;
 }
 
 int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float breakRowWidth, VXtextRow* rows,
@@ -474,7 +474,7 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
     rowStartX = iter.x;
     rowStart = iter.str;
     rowEnd = iter.next;
-    rowWidth = iter.nextx - rowStartX;
+    rowWidth = iter.nextX - rowStartX;
     rowMinX = q.x0 - rowStartX;
     rowMaxX = q.x1 - rowStartX;
     wordStart = iter.str;
@@ -513,7 +513,7 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
     }
     else
     {
-      float nextWidth = iter.nextx - rowStartX;
+      float nextWidth = iter.nextX - rowStartX;
       // A row may break where a space follows a word, and before any CJK character.
       if (((ptype == kChar || ptype == kCjkChar) && type == kSpace) || type == kCjkChar)
       {
@@ -545,7 +545,7 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
           rowStartX = wordStartX;
           rowStart = wordStart;
           rowEnd = iter.next;
-          rowWidth = iter.nextx - rowStartX;
+          rowWidth = iter.nextX - rowStartX;
           rowMinX = wordMinXAbs - rowStartX;
           rowMaxX = q.x1 - rowStartX;
         }

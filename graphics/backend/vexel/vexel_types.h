@@ -61,8 +61,8 @@ struct VXpath
 
 enum VXwinding
 {
-  VX_CCW = 1, // solid shapes
-  VX_CW = 2,  // holes
+  VX_COUNTER_CLOCKWISE = 1, // solid shapes
+  VX_CLOCKWISE = 2,  // holes
 };
 
 enum VXsolidity
@@ -95,15 +95,15 @@ enum VXblendFactor
 {
   VX_ZERO = 1 << 0,
   VX_ONE = 1 << 1,
-  VX_SRC_COLOR = 1 << 2,
-  VX_ONE_MINUS_SRC_COLOR = 1 << 3,
-  VX_DST_COLOR = 1 << 4,
-  VX_ONE_MINUS_DST_COLOR = 1 << 5,
-  VX_SRC_ALPHA = 1 << 6,
-  VX_ONE_MINUS_SRC_ALPHA = 1 << 7,
-  VX_DST_ALPHA = 1 << 8,
-  VX_ONE_MINUS_DST_ALPHA = 1 << 9,
-  VX_SRC_ALPHA_SATURATE = 1 << 10,
+  VX_SOURCE_COLOR = 1 << 2,
+  VX_ONE_MINUS_SOURCE_COLOR = 1 << 3,
+  VX_DESTINATION_COLOR = 1 << 4,
+  VX_ONE_MINUS_DESTINATION_COLOR = 1 << 5,
+  VX_SOURCE_ALPHA = 1 << 6,
+  VX_ONE_MINUS_SOURCE_ALPHA = 1 << 7,
+  VX_DESTINATION_ALPHA = 1 << 8,
+  VX_ONE_MINUS_DESTINATION_ALPHA = 1 << 9,
+  VX_SOURCE_ALPHA_SATURATED = 1 << 10,
 };
 
 enum VXcompositeOperation
@@ -130,9 +130,9 @@ enum VXtexture
 enum VXimageFlags
 {
   VX_IMAGE_GENERATE_MIPMAPS = 1,
-  VX_IMAGE_REPEATX = 2,
-  VX_IMAGE_REPEATY = 4,
-  VX_IMAGE_FLIPY = 8,
+  VX_IMAGE_REPEAT_X = 2,
+  VX_IMAGE_REPEAT_Y = 4,
+  VX_IMAGE_FLIP_Y = 8,
   VX_IMAGE_PREMULTIPLIED = 16,
   VX_IMAGE_NEAREST = 32,
 };

@@ -225,7 +225,7 @@ void IGraphicsVexel::PathArc(float cx, float cy, float r, float a1, float a2, bo
     return;
   // Our angles run clockwise from twelve o'clock in degrees; Vexel's from three o'clock in radians.
   const float pi = 3.14159265f;
-  vxArc(mVG, cx, cy, r, (a1 - 90.f) / 180.f * pi, (a2 - 90.f) / 180.f * pi, clockwise ? VX_CW : VX_CCW);
+  vxArc(mVG, cx, cy, r, (a1 - 90.f) / 180.f * pi, (a2 - 90.f) / 180.f * pi, clockwise ? VX_CLOCKWISE : VX_COUNTER_CLOCKWISE);
 }
 
 void IGraphicsVexel::PathSetWinding(bool hole)

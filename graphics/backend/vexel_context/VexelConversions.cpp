@@ -29,7 +29,7 @@ void ApplyVXBlend(VXcontext* vg, const IBlend* blend)
     case kBlendDestIn: vxSetCompositeOperation(vg, VX_DESTINATION_IN); break;
     case kBlendDestOut: vxSetCompositeOperation(vg, VX_DESTINATION_OUT); break;
     case kBlendDestAtop: vxSetCompositeOperation(vg, VX_DESTINATION_ATOP); break;
-    case kBlendAdd: vxSetBlendFactors(vg, VX_SRC_ALPHA, VX_DST_ALPHA); break;
+    case kBlendAdd: vxSetBlendFactors(vg, VX_SOURCE_ALPHA, VX_DESTINATION_ALPHA); break;
     case kBlendXOR: vxSetCompositeOperation(vg, VX_XOR); break;
     default: break;
   }

@@ -122,7 +122,7 @@ TEST(MetalFrames, ImageDeletedWhileAFrameUsesItStaysAliveForThatFrame)
   Surface s(8, 8);
   QueueHold hold(s.ctx);
   const unsigned char blue[4] = {0, 0, 255, 255};
-  int image = vxCreateImageFromPixels(s.ctx, 1, 1, VX_IMAGE_REPEATX | VX_IMAGE_REPEATY, blue);
+  int image = vxCreateImageFromPixels(s.ctx, 1, 1, VX_IMAGE_REPEAT_X | VX_IMAGE_REPEAT_Y, blue);
   s.Begin();
   vxBeginPath(s.ctx);
   vxRectPath(s.ctx, 0, 0, 8, 8);

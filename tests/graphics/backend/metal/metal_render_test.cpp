@@ -67,7 +67,7 @@ TEST(MetalRender, Fills)
   vxBeginPath(vg); // holed
   vxRectPath(vg, 6, 52, 52, 38);
   vxCirclePath(vg, 32, 71, 12);
-  vxSetPathWinding(vg, VX_CW);
+  vxSetPathWinding(vg, VX_CLOCKWISE);
   vxSetFillColor(vg, Rgba(30, 150, 70));
   vxFillPath(vg);
   Star(vg, 96, 71, 22); // self-crossing: the nonzero rule fills the centre
@@ -132,7 +132,7 @@ TEST(MetalRender, Paints)
     unsigned char v = dark ? 40 : 220;
     checker[i * 4 + 0] = v, checker[i * 4 + 1] = dark ? 60 : 200, checker[i * 4 + 2] = v, checker[i * 4 + 3] = 255;
   }
-  int image = vxCreateImageFromPixels(vg, 4, 4, VX_IMAGE_REPEATX | VX_IMAGE_REPEATY | VX_IMAGE_NEAREST, checker);
+  int image = vxCreateImageFromPixels(vg, 4, 4, VX_IMAGE_REPEAT_X | VX_IMAGE_REPEAT_Y | VX_IMAGE_NEAREST, checker);
   ASSERT_GT(image, 0);
   rect(4, 38, 36, 26, vxMakeImagePattern(vg, 4, 38, 12, 12, 0, image, 1));
   // Scissor under a rotation: the fill is clipped to the rotated square.

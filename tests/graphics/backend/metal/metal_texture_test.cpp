@@ -116,7 +116,7 @@ TEST(MetalTextures, ImageAtAQuarterSizeIsTheAveragedImageWithMipmapsAndAliasesWi
 
 TEST(MetalTextures, PlatformQueriesAnswerAsGiven)
 {
-  for (int flags : {0, int(VX_IMAGE_GENERATE_MIPMAPS), VX_IMAGE_REPEATX | VX_IMAGE_NEAREST})
+  for (int flags : {0, int(VX_IMAGE_GENERATE_MIPMAPS), VX_IMAGE_REPEAT_X | VX_IMAGE_NEAREST})
     EXPECT_EQ(mvxImageFlagsForPlatform(flags), flags);
   EXPECT_EQ(mvxRendererAvailable(), 1);
 }

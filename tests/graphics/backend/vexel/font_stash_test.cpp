@@ -40,7 +40,7 @@ TEST(FontStashAtlas, RandomRectanglesNeverOverlapAndStayInBounds)
         }
       // The skyline stays ordered, contiguous and covering the width.
       int covered = 0;
-      for (int n = 0; n < atlas.nnodes; ++n)
+      for (int n = 0; n < atlas.nodeCount; ++n)
       {
         ASSERT_EQ(atlas.nodes[n].x, covered);
         ASSERT_GT(atlas.nodes[n].width, 0);

@@ -75,26 +75,26 @@ TEST_F(PathTest, ArcsUseAtMostOneCubicPerQuarterTurn)
 {
   // 0 to 3 pi clockwise is clamped to a full circle of four segments.
   vxBeginPath(ctx);
-  vxArc(ctx, 50, 50, 10, 0, 3 * kPi, VX_CW);
+  vxArc(ctx, 50, 50, 10, 0, 3 * kPi, VX_CLOCKWISE);
   ASSERT_EQ(ctx->ncommands, 3 + 4 * 7);
-  EXPECT_EQ(ctx->commands[0], (float)VX_MOVETO);
+  EXPECT_EQ(ctx->commands[0], (float)VX_MOVE_TO);
   EXPECT_NEAR(ctx->commands[ctx->ncommands - 2], 60.0f, 1e-4);
   EXPECT_NEAR(ctx->commands[ctx->ncommands - 1], 50.0f, 1e-4);
   EXPECT_NEAR(ctx->commands[3 + 5], 50.0f, 1e-4); // a quarter turn clockwise on a y-down surface
   EXPECT_NEAR(ctx->commands[3 + 6], 60.0f, 1e-4);
 
   // A tenth of a radian is still one segment; with commands before it starts with a line.
-  vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_CW);
-  EXPECT_EQ(ctx->commands[31], (float)VX_LINETO);
+  vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_CLOCKWISE);
+  EXPECT_EQ(ctx->commands[31], (float)VX_LINE_TO);
   EXPECT_EQ(ctx->ncommands, 31 + 3 + 7);
 
   // Counter-clockwise, the same two angles are the long way round.
   vxBeginPath(ctx);
-  vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_CCW);
+  vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_COUNTER_CLOCKWISE);
   EXPECT_EQ(ctx->ncommands, 3 + 4 * 7);
 
   vxBeginPath(ctx);
-  vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_CW);
+  vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_CLOCKWISE);
   EXPECT_EQ(ctx->ncommands, 10);
   // The bezier's control points put its midpoint on the circle.
   const float* b = &ctx->commands[3];
@@ -104,8 +104,8 @@ TEST_F(PathTest, ArcsUseAtMostOneCubicPerQuarterTurn)
 
   // Angles that are no numbers add nothing.
   vxBeginPath(ctx);
-  vxArc(ctx, 0, 0, 10, NAN, 1, VX_CW);
-  vxArc(ctx, 0, 0, 10, 0, INFINITY, VX_CCW);
+  vxArc(ctx, 0, 0, 10, NAN, 1, VX_CLOCKWISE);
+  vxArc(ctx, 0, 0, 10, 0, INFINITY, VX_COUNTER_CLOCKWISE);
   EXPECT_EQ(ctx->ncommands, 0);
 }
 
