@@ -24,11 +24,11 @@ struct CountingBackend : testsupport::VexelTextureTable
     VXrenderParams p = TextureParams();
     p.renderFill = [](void* u, const VXpaint*, VXcompositeOperationState, const VXscissor*, float, const float*,
                       const VXpath* paths, int n) {
-      for (int i = 0; i < n; ++i) B(u)->vertices += paths[i].nfill + paths[i].nstroke;
+      for (int i = 0; i < n; ++i) B(u)->vertices += paths[i].fillCount + paths[i].strokeCount;
     };
     p.renderStroke = [](void* u, const VXpaint*, VXcompositeOperationState, const VXscissor*, float, float,
                         const VXpath* paths, int n) {
-      for (int i = 0; i < n; ++i) B(u)->vertices += paths[i].nstroke;
+      for (int i = 0; i < n; ++i) B(u)->vertices += paths[i].strokeCount;
     };
     p.renderTriangles = [](void* u, const VXpaint*, VXcompositeOperationState, const VXscissor*, const VXvertex*,
                            int n, float) { B(u)->vertices += n; };

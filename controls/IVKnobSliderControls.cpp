@@ -312,7 +312,7 @@ void IVTrackControlBase::OnResize()
 void IVTrackControlBase::LayoutLanes(const IRECT& bounds)
 {
   mTrackBounds.clear();
-  for (const IRECT& r : SubdivideRect(bounds, NVals(), mDirection == kHorizontal ? kVertical : kHorizontal))
+  for (const IRECT& r : SubdivideRect(bounds, NValues(), mDirection == kHorizontal ? kVertical : kHorizontal))
     mTrackBounds.push_back(r.GetInset(mTrackPadding));
 }
 
@@ -445,7 +445,7 @@ void IVRangeSliderControl::LayoutLanes(const IRECT& bounds)
   const IRECT t = bounds.GetInset(mHandleSize);
   const IRECT lane = mDirection == kHorizontal ? IRECT(t.mLeft, t.CentreY() - mTrackSize, t.mRight, t.CentreY() + mTrackSize)
                                                : IRECT(t.CentreX() - mTrackSize, t.mTop, t.CentreX() + mTrackSize, t.mBottom);
-  mTrackBounds.assign(static_cast<size_t>(NVals()), lane);
+  mTrackBounds.assign(static_cast<size_t>(NValues()), lane);
 }
 
 float IVRangeSliderControl::ValuePos(int i) const
@@ -487,7 +487,7 @@ void IVRangeSliderControl::DrawWidget(IGraphics& g)
     return;
   const IRECT& t = mTrackBounds.front();
   PaintLaneSelection(g, t, 0);
-  for (int i = 0; i + 1 < NVals(); ++i)
+  for (int i = 0; i + 1 < NValues(); ++i)
   {
     const float a = ValuePos(i), b = ValuePos(i + 1);
     const IRECT span = mDirection == kHorizontal ? IRECT(std::min(a, b), t.mTop, std::max(a, b), t.mBottom)
@@ -496,7 +496,7 @@ void IVRangeSliderControl::DrawWidget(IGraphics& g)
   }
   if (mStyle.mDrawFrame && mDrawTrackFrame)
     g.DrawRect(Color(kRoleFrame), t, ControlBlend(), mStyle.mFrameThickness);
-  for (int i = 0; i < NVals(); ++i)
+  for (int i = 0; i < NValues(); ++i)
     PaintLane(g, t, i);
 }
 
@@ -511,7 +511,7 @@ void IVRangeSliderControl::PaintLane(IGraphics& g, const IRECT& r, int chIdx)
 void IVRangeSliderControl::OnMouseOver(float x, float y, const IMouseMod& mod)
 {
   mMouseOverHandle = -1;
-  for (int i = 0; i < NVals() && mMouseOverHandle < 0; ++i)
+  for (int i = 0; i < NValues() && mMouseOverHandle < 0; ++i)
     if (GetHandleBounds(i).Contains(x, y))
       mMouseOverHandle = i;
   SetDirty(false, -1);
@@ -529,7 +529,7 @@ void IVRangeSliderControl::OnMouseDrag(float x, float y, float dX, float dY, con
   const int i = mMouseOverHandle;
   if (i < 0)
     return;
-  const double lo = i > 0 ? GetValue(i - 1) : 0.0, hi = i + 1 < NVals() ? GetValue(i + 1) : 1.0;
+  const double lo = i > 0 ? GetValue(i - 1) : 0.0, hi = i + 1 < NValues() ? GetValue(i + 1) : 1.0;
   SnapToMouse(x, y, mDirection, mWidgetBounds, i, lo, hi);
 }
 

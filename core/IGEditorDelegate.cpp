@@ -79,7 +79,7 @@ void IGEditorDelegate::SendParamValueToUI(int idx, double value, bool normalized
     if (!normalized)
       value = p->ToNormalized(value);
     mGraphics->VisitListedControls([&](IControl& c) {
-      for (int v = 0; v < c.NVals(); ++v)
+      for (int v = 0; v < c.NValues(); ++v)
         if (c.GetParamIdx(v) == idx)
           c.SetValueFromDelegate(value, v);
     });

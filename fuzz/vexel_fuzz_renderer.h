@@ -23,8 +23,8 @@ struct Backend : testsupport::VexelTextureTable
   {
     for (int i = 0; i < n; ++i)
     {
-      if (paths[i].nfill) Check(paths[i].fill, paths[i].nfill);
-      if (paths[i].nstroke) Check(paths[i].stroke, paths[i].nstroke);
+      if (paths[i].fillCount) Check(paths[i].fill, paths[i].fillCount);
+      if (paths[i].strokeCount) Check(paths[i].stroke, paths[i].strokeCount);
     }
   }
 

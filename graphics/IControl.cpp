@@ -70,7 +70,7 @@ void IControl::DrawCornerMarker(IGraphics& g)
 
 void IControl::SetParamIdx(int paramIdx, int valIdx)
 {
-  if (valIdx < 0 || valIdx >= NVals())
+  if (valIdx < 0 || valIdx >= NValues())
     throw std::out_of_range("IControl::SetParamIdx: no such value");
   mValues[static_cast<size_t>(valIdx)].mParamIdx = paramIdx;
 }
@@ -131,12 +131,12 @@ IControl* IControl::AttachGestureFn(EGestureType type, IGestureFn func)
 
 IValueSlot* IControl::Slot(int valIdx)
 {
-  return (valIdx >= 0 && valIdx < NVals()) ? &mValues[static_cast<size_t>(valIdx)] : nullptr;
+  return (valIdx >= 0 && valIdx < NValues()) ? &mValues[static_cast<size_t>(valIdx)] : nullptr;
 }
 
 const IValueSlot* IControl::Slot(int valIdx) const
 {
-  return (valIdx >= 0 && valIdx < NVals()) ? &mValues[static_cast<size_t>(valIdx)] : nullptr;
+  return (valIdx >= 0 && valIdx < NValues()) ? &mValues[static_cast<size_t>(valIdx)] : nullptr;
 }
 
 int IControl::GetParamIdx(int valIdx) const
@@ -161,7 +161,7 @@ double IControl::GetValue(int valIdx) const
 
 int IControl::FindValIdxOfParam(int paramIdx) const
 {
-  for (int v = 0; v < NVals(); ++v)
+  for (int v = 0; v < NValues(); ++v)
     if (mValues[static_cast<size_t>(v)].mParamIdx == paramIdx)
       return v;
   return -1;

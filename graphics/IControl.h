@@ -86,7 +86,7 @@ public:
   /// Binds slot valIdx to a parameter; throws std::out_of_range for a slot that does not exist.
   virtual void SetParamIdx(int paramIdx, int valIdx = 0);
   /// The slot a pointer at (x, y) changes: 0 for a one-slot control, else -1 (all).
-  virtual int GetValIdxForPos(float x, float y) const { return NVals() == 1 ? 0 : -1; }
+  virtual int GetValIdxForPos(float x, float y) const { return NValues() == 1 ? 0 : -1; }
   /// A value from the plug-in: only redraws, and is dropped while the user drags the control.
   virtual void SetValueFromDelegate(double value, int valIdx = 0);
   /// A value the user chose: stored, sent to the delegate and the peers, and the action runs.
@@ -115,7 +115,7 @@ public:
   virtual void OnEndAnimation();
 
   // Slot access. Every slot index is checked: a slot that does not exist reads as no parameter and value 0.
-  int NVals() const { return static_cast<int>(mValues.size()); }
+  int NValues() const { return static_cast<int>(mValues.size()); }
   int GetParamIdx(int valIdx = 0) const;
   /// The parameter of the slot, or null when the slot, its index or the parameter does not exist.
   const IParam* GetParam(int valIdx = 0) const;

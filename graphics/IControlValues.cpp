@@ -41,10 +41,10 @@ double IControl::NormalizedFromPlain(const IParam& p, double v)
 
 void IControl::SetDirty(bool triggerAction, int valIdx)
 {
-  if (NVals() == 1)
+  if (NValues() == 1)
     valIdx = 0;
   const int first = valIdx < 0 ? 0 : valIdx;
-  const int last = valIdx < 0 ? NVals() - 1 : std::min(valIdx, NVals() - 1);
+  const int last = valIdx < 0 ? NValues() - 1 : std::min(valIdx, NValues() - 1);
   for (int v = first; v <= last; ++v)
     SetValue(std::clamp(GetValue(v), 0.0, 1.0), v);
   mDirty = true;
@@ -85,10 +85,10 @@ void IControl::SetValueFromUserInput(double value, int valIdx)
 
 void IControl::SetValueToDefault(int valIdx)
 {
-  if (NVals() == 1)
+  if (NValues() == 1)
     valIdx = 0;
   const int first = valIdx < 0 ? 0 : valIdx;
-  const int last = valIdx < 0 ? NVals() - 1 : std::min(valIdx, NVals() - 1);
+  const int last = valIdx < 0 ? NValues() - 1 : std::min(valIdx, NValues() - 1);
   for (int v = first; v <= last; ++v)
     if (const IParam* p = GetParam(v))
       SetValue(NormalizedFromPlain(*p, p->GetDefault()), v);
@@ -138,7 +138,7 @@ void IControl::SnapToMouse(float x, float y, EDirection direction, const IRECT& 
   if (valIdx >= 0)
     SetValue(f, valIdx);
   else
-    for (int v = 0; v < NVals(); ++v)
+    for (int v = 0; v < NValues(); ++v)
       SetValue(f, v);
   SetDirty(true, valIdx);
 }

@@ -514,7 +514,7 @@ void IGraphics::ReleaseMouseCapture() { DropCaptures(); }
 
 void IGraphics::BeginParamGestures(IControl& control)
 {
-  for (int v = 0; v < control.NVals(); ++v)
+  for (int v = 0; v < control.NValues(); ++v)
   {
     const int p = control.GetParamIdx(v);
     if (p >= 0 && mDelegate->GetParam(p) && mOpenGestures.insert(p).second)
@@ -524,7 +524,7 @@ void IGraphics::BeginParamGestures(IControl& control)
 
 void IGraphics::EndParamGestures(IControl& control)
 {
-  for (int v = 0; v < control.NVals(); ++v)
+  for (int v = 0; v < control.NValues(); ++v)
   {
     const int p = control.GetParamIdx(v);
     if (p >= 0 && mOpenGestures.erase(p))

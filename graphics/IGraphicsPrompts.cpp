@@ -26,7 +26,7 @@ void ResetPromptMenu(IPopupMenu& menu)
 std::vector<int> ParamsOf(const IControl& control)
 {
   std::vector<int> params;
-  for (int v = 0; v < control.NVals(); ++v)
+  for (int v = 0; v < control.NValues(); ++v)
     if (control.GetParamIdx(v) >= 0)
       params.push_back(control.GetParamIdx(v));
   return params;

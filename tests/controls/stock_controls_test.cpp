@@ -124,7 +124,7 @@ TEST_F(StockControlsTest, ZeroSizeGeometryNeverSendsAnInfiniteOrNaNValue)
       c->OnMouseWheel(x, r.CentreY(), IMouseMod(), 1.f);
     }
     c->Draw(g);
-    for (int v = 0; v < c->NVals(); ++v)
+    for (int v = 0; v < c->NValues(); ++v)
       EXPECT_TRUE(std::isfinite(c->GetValue(v))) << "control " << (&c - controls.data()) << " value " << v;
   }
   for (const auto& [idx, v] : dlg.mValuesFromUI)

@@ -373,10 +373,10 @@ void MVXcontext_vDrovik_vst::updateRenderPipelineStatesForBlend(const MVXblend& 
   MTLRenderPipelineColorAttachmentDescriptor& c = d.colorAttachments[0];
   c.pixelFormat = format;
   c.blendingEnabled = true;
-  c.sourceRGBBlendFactor = blend.srcRGB;
-  c.sourceAlphaBlendFactor = blend.srcAlpha;
-  c.destinationRGBBlendFactor = blend.dstRGB;
-  c.destinationAlphaBlendFactor = blend.dstAlpha;
+  c.sourceRGBBlendFactor = blend.sourceRGB;
+  c.sourceAlphaBlendFactor = blend.sourceAlpha;
+  c.destinationRGBBlendFactor = blend.destinationRGB;
+  c.destinationAlphaBlendFactor = blend.destinationAlpha;
   d.stencilAttachmentPixelFormat = MTLPixelFormatStencil8;
   d.vertexFunction = vertexFunction;
   d.fragmentFunction = fragmentFunction;
@@ -479,8 +479,8 @@ void MVXcontext_vDrovik_vst::withdrawCall()
 MVXblend MVXcontext_vDrovik_vst::blendCompositeOperation(VXcompositeOperationState op)
 {
   bool ok = true;
-  MVXblend b{BlendFactor(op.srcRGB, ok), BlendFactor(op.dstRGB, ok), BlendFactor(op.srcAlpha, ok),
-             BlendFactor(op.dstAlpha, ok)};
+  MVXblend b{BlendFactor(op.sourceRGB, ok), BlendFactor(op.destinationRGB, ok), BlendFactor(op.sourceAlpha, ok),
+             BlendFactor(op.destinationAlpha, ok)};
   return ok ? b : kDefaultBlend;
 }
 
@@ -488,25 +488,25 @@ int MVXcontext_vDrovik_vst::convertPaintForFrag(MVXfragUniforms* frag, const VXp
                                                 const VXscissor* scissor, float width, float fringe, float strokeThr)
 {
   memset(frag, 0, sizeof(*frag));
-  Premultiplied(frag->innerCol, paint->innerColor);
-  Premultiplied(frag->outerCol, paint->outerColor);
+  Premultiplied(frag->innerColor, paint->innerColor);
+  Premultiplied(frag->outerColor, paint->outerColor);
   if (scissor->extent[0] < -0.5f || scissor->extent[1] < -0.5f)
   {
-    frag->scissorExt[0] = frag->scissorExt[1] = 1.0f;
+    frag->scissorExtent[0] = frag->scissorExtent[1] = 1.0f;
     frag->scissorScale[0] = frag->scissorScale[1] = 1.0f;
   }
   else
   {
     float inv[6];
     vxMatrixInverse(inv, scissor->xform);
-    MatrixColumns(frag->scissorMat, inv);
+    MatrixColumns(frag->scissorMatrix, inv);
     const float* x = scissor->xform;
-    frag->scissorExt[0] = scissor->extent[0], frag->scissorExt[1] = scissor->extent[1];
+    frag->scissorExtent[0] = scissor->extent[0], frag->scissorExtent[1] = scissor->extent[1];
     frag->scissorScale[0] = std::sqrt(x[0] * x[0] + x[2] * x[2]) / fringe;
     frag->scissorScale[1] = std::sqrt(x[1] * x[1] + x[3] * x[3]) / fringe;
   }
   frag->extent[0] = paint->extent[0], frag->extent[1] = paint->extent[1];
-  frag->strokeMult = (width * 0.5f + fringe * 0.5f) / fringe;
+  frag->strokeMultiplier = (width * 0.5f + fringe * 0.5f) / fringe;
   frag->strokeThr = strokeThr;
   float inv[6];
   if (paint->image != 0)
@@ -524,9 +524,9 @@ int MVXcontext_vDrovik_vst::convertPaintForFrag(MVXfragUniforms* frag, const VXp
       vxMatrixInverse(inv, paint->xform);
     frag->type = kMvxPaintImage;
     if (tex->type == VX_TEXTURE_RGBA)
-      frag->texType = tex->flags & VX_IMAGE_PREMULTIPLIED ? kMvxTexturePremultiplied : kMvxTextureStraight;
+      frag->textureType = tex->flags & VX_IMAGE_PREMULTIPLIED ? kMvxTexturePremultiplied : kMvxTextureStraight;
     else
-      frag->texType = kMvxTextureAlpha;
+      frag->textureType = kMvxTextureAlpha;
   }
   else
   {
@@ -535,7 +535,7 @@ int MVXcontext_vDrovik_vst::convertPaintForFrag(MVXfragUniforms* frag, const VXp
     frag->feather = paint->feather;
     vxMatrixInverse(inv, paint->xform);
   }
-  MatrixColumns(frag->paintMat, inv);
+  MatrixColumns(frag->paintMatrix, inv);
   return 1;
 }
 
@@ -554,8 +554,8 @@ void MVXcontext_vDrovik_vst::renderFillWithPaint(const VXpaint* paint, VXcomposi
   int indexCount = 0, strokeVerts = 0, fillVerts = 0;
   for (int i = 0; i < npaths; ++i)
   {
-    if (paths[i].nfill >= 3) indexCount += (paths[i].nfill - 2) * 3, fillVerts += paths[i].nfill;
-    if (paths[i].nstroke > 0) strokeVerts += paths[i].nstroke + 2;
+    if (paths[i].fillCount >= 3) indexCount += (paths[i].fillCount - 2) * 3, fillVerts += paths[i].fillCount;
+    if (paths[i].strokeCount > 0) strokeVerts += paths[i].strokeCount + 2;
   }
   int vertexCount = fillVerts + strokeVerts + call->triangleCount;
   int first = allocVerts(vertexCount);
@@ -575,18 +575,18 @@ void MVXcontext_vDrovik_vst::renderFillWithPaint(const VXpaint* paint, VXcomposi
   for (int i = 0; i < npaths; ++i)
   {
     const VXpath& p = paths[i];
-    if (p.nfill >= 3)
+    if (p.fillCount >= 3)
     {
-      memcpy(&verts[vf], p.fill, sizeof(VXvertex) * p.nfill);
-      for (int j = 2; j < p.nfill; ++j) *indexes++ = vf, *indexes++ = vf + j - 1, *indexes++ = vf + j;
-      vf += p.nfill;
+      memcpy(&verts[vf], p.fill, sizeof(VXvertex) * p.fillCount);
+      for (int j = 2; j < p.fillCount; ++j) *indexes++ = vf, *indexes++ = vf + j - 1, *indexes++ = vf + j;
+      vf += p.fillCount;
     }
-    if (p.nstroke > 0)
+    if (p.strokeCount > 0)
     {
       verts[vs] = p.stroke[0];
-      memcpy(&verts[vs + 1], p.stroke, sizeof(VXvertex) * p.nstroke);
-      verts[vs + 1 + p.nstroke] = p.stroke[p.nstroke - 1];
-      vs += p.nstroke + 2;
+      memcpy(&verts[vs + 1], p.stroke, sizeof(VXvertex) * p.strokeCount);
+      verts[vs + 1 + p.strokeCount] = p.stroke[p.strokeCount - 1];
+      vs += p.strokeCount + 2;
     }
   }
   if (call->type == MVX_FILL)
@@ -613,8 +613,8 @@ void MVXcontext_vDrovik_vst::renderStrokeWithPaint(const VXpaint* paint, VXcompo
   int vertexCount = 0, strokeVerts = 0;
   for (int i = 0; i < npaths; ++i)
   {
-    if (paths[i].nfill >= 3) vertexCount += paths[i].nfill;
-    if (paths[i].nstroke > 0) strokeVerts += paths[i].nstroke + 2;
+    if (paths[i].fillCount >= 3) vertexCount += paths[i].fillCount;
+    if (paths[i].strokeCount > 0) strokeVerts += paths[i].strokeCount + 2;
   }
   vertexCount += strokeVerts;
   int first = allocVerts(vertexCount);
@@ -629,11 +629,11 @@ void MVXcontext_vDrovik_vst::renderStrokeWithPaint(const VXpaint* paint, VXcompo
   for (int i = 0; i < npaths; ++i)
   {
     const VXpath& p = paths[i];
-    if (p.nstroke <= 0) continue;
+    if (p.strokeCount <= 0) continue;
     verts[vs] = p.stroke[0];
-    memcpy(&verts[vs + 1], p.stroke, sizeof(VXvertex) * p.nstroke);
-    verts[vs + 1 + p.nstroke] = p.stroke[p.nstroke - 1];
-    vs += p.nstroke + 2;
+    memcpy(&verts[vs + 1], p.stroke, sizeof(VXvertex) * p.strokeCount);
+    verts[vs + 1 + p.strokeCount] = p.stroke[p.strokeCount - 1];
+    vs += p.strokeCount + 2;
   }
   call->uniformOffset = uniforms;
   convertPaintForFrag(fragUniformAtIndex(uniforms), paint, scissor, strokeWidth, fringe, -1.0f);
@@ -674,7 +674,7 @@ bool KeepsTargetForZeroSource(const MVXblend& b)
   auto keeps = [](MTLBlendFactor f) {
     return f == MTLBlendFactorOne || f == MTLBlendFactorOneMinusSourceAlpha || f == MTLBlendFactorOneMinusSourceColor;
   };
-  return keeps(b.dstRGB) && keeps(b.dstAlpha);
+  return keeps(b.destinationRGB) && keeps(b.destinationAlpha);
 }
 
 } // namespace
@@ -683,7 +683,7 @@ MTLScissorRect MVXcontext_vDrovik_vst::scissorRectForCall(const MVXcall& call, c
 {
   const MTLScissorRect all{0, 0, size[0], size[1]};
   const MVXfragUniforms* u = fragUniformAtIndex(call.uniformOffset);
-  const float* m = u->scissorMat;
+  const float* m = u->scissorMatrix;
   const float* view = buffers->viewSizeBuffer ? static_cast<const float*>(buffers->viewSizeBuffer->contents()) : nullptr;
   const bool scissored = m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0;
   if (!scissored || !view || !(view[0] > 0) || !(view[1] > 0) || !KeepsTargetForZeroSource(call.blend)) return all;
@@ -692,7 +692,7 @@ MTLScissorRect MVXcontext_vDrovik_vst::scissorRectForCall(const MVXcall& call, c
   const float inverse[6] = {m[0], m[1], m[4], m[5], m[8], m[9]};
   float t[6];
   if (!vxMatrixInverse(t, inverse)) return all;
-  const double hx = u->scissorExt[0] + 0.5 / u->scissorScale[0], hy = u->scissorExt[1] + 0.5 / u->scissorScale[1];
+  const double hx = u->scissorExtent[0] + 0.5 / u->scissorScale[0], hy = u->scissorExtent[1] + 0.5 / u->scissorScale[1];
   const double sx = viewPortSize[0] / view[0], sy = viewPortSize[1] / view[1];
   double x0 = 1e18, y0 = 1e18, x1 = -1e18, y1 = -1e18;
   for (int corner = 0; corner < 4; ++corner)

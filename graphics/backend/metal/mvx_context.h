@@ -17,10 +17,10 @@ VXcontext* mvxCreateContextWithLibrary(CAMetalLayer* layer, int flags, const uns
 /// Metal blend factors, in order: source RGB, destination RGB, source alpha, destination alpha.
 struct MVXblend
 {
-  MTLBlendFactor srcRGB, dstRGB, srcAlpha, dstAlpha;
+  MTLBlendFactor sourceRGB, destinationRGB, sourceAlpha, destinationAlpha;
   bool operator==(const MVXblend& o) const
   {
-    return srcRGB == o.srcRGB && dstRGB == o.dstRGB && srcAlpha == o.srcAlpha && dstAlpha == o.dstAlpha;
+    return sourceRGB == o.sourceRGB && destinationRGB == o.destinationRGB && sourceAlpha == o.sourceAlpha && destinationAlpha == o.destinationAlpha;
   }
 };
 

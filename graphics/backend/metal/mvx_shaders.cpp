@@ -69,13 +69,13 @@ struct ScissorSpan
 
 ScissorSpan ScissorIntervals(const MVXfragUniforms& u, const MTLFragmentIn& in, int n)
 {
-  const float* m = u.scissorMat;
+  const float* m = u.scissorMatrix;
   double px = in.varyings[0], py = in.varyings[1], dpx = in.step[0], dpy = in.step[1];
   ScissorSpan s{0, n, 0, n};
   for (int axis = 0; axis < 2; ++axis)
   {
     double a = m[axis] * px + m[4 + axis] * py + m[8 + axis], b = m[axis] * dpx + m[4 + axis] * dpy;
-    double ext = u.scissorExt[axis], half = 0.5 / u.scissorScale[axis];
+    double ext = u.scissorExtent[axis], half = 0.5 / u.scissorScale[axis];
     int lo, hi, flo, fhi;
     SlabInterval(a, b, ext + half, n, false, lo, hi);
     SlabInterval(a, b, ext - half, n, true, flo, fhi);
@@ -93,10 +93,10 @@ template <bool AA>
 bool Coverage(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, bool scissor, const ScissorSpan& sc,
               float* cov, uint8_t* live)
 {
-  const float* m = u.scissorMat;
+  const float* m = u.scissorMatrix;
   float tu = in.varyings[2], tv = in.varyings[3], dtu = in.step[2], dtv = in.step[3];
   bool ramp = AA && u.type != kMvxPaintGlyphs &&
-              !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMult >= 1.0f);
+              !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMultiplier >= 1.0f);
   if (!ramp && (!scissor || (sc.fullLo == 0 && sc.fullHi == n))) return false;
   float px = in.varyings[0], py = in.varyings[1], dpx = in.step[0], dpy = in.step[1];
   for (int i = 0; i < n; ++i)
@@ -105,14 +105,14 @@ bool Coverage(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, bool sci
     if (ramp)
     {
       float s = tu + dtu * i, t = tv + dtv * i;
-      c = std::min(1.0f, (1.0f - std::fabs(s * 2.0f - 1.0f)) * u.strokeMult) * std::min(1.0f, t);
+      c = std::min(1.0f, (1.0f - std::fabs(s * 2.0f - 1.0f)) * u.strokeMultiplier) * std::min(1.0f, t);
       if (c < u.strokeThr) live[i] = 0;
     }
     if (scissor && (i < sc.fullLo || i >= sc.fullHi))
     {
       float x = px + dpx * i, y = py + dpy * i;
-      float sx = std::fabs(m[0] * x + m[4] * y + m[8]) - u.scissorExt[0];
-      float sy = std::fabs(m[1] * x + m[5] * y + m[9]) - u.scissorExt[1];
+      float sx = std::fabs(m[0] * x + m[4] * y + m[8]) - u.scissorExtent[0];
+      float sy = std::fabs(m[1] * x + m[5] * y + m[9]) - u.scissorExtent[1];
       c *= Clamp01(0.5f - sx * u.scissorScale[0]) * Clamp01(0.5f - sy * u.scissorScale[1]);
     }
     cov[i] = c;
@@ -122,13 +122,13 @@ bool Coverage(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, bool sci
 
 void Gradient(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, float* rgba)
 {
-  const float *ic = u.innerCol, *oc = u.outerCol;
+  const float *ic = u.innerColor, *oc = u.outerColor;
   if (ic[0] == oc[0] && ic[1] == oc[1] && ic[2] == oc[2] && ic[3] == oc[3])
   {
     for (int i = 0; i < n; ++i) std::copy(ic, ic + 4, rgba + 4 * i);
     return;
   }
-  const float* m = u.paintMat;
+  const float* m = u.paintMatrix;
   float px = in.varyings[0], py = in.varyings[1], dpx = in.step[0], dpy = in.step[1];
   float feather = u.feather;
   for (int i = 0; i < n; ++i)
@@ -150,13 +150,13 @@ void Sampled(const MVXfragUniforms& u, const MTLFragmentIn& in, float s, float t
     return;
   }
   in.sampler->sampleSpan(*in.texture, s, t, ds, dt, n, rgba, footprint);
-  const float* ic = u.innerCol;
+  const float* ic = u.innerColor;
   bool tint = ic[0] != 1.0f || ic[1] != 1.0f || ic[2] != 1.0f || ic[3] != 1.0f;
   for (int i = 0; i < n; ++i)
   {
     float* p = rgba + 4 * i;
-    if (u.texType == kMvxTextureStraight) p[0] *= p[3], p[1] *= p[3], p[2] *= p[3];
-    if (u.texType == kMvxTextureAlpha) p[1] = p[2] = p[3] = p[0];
+    if (u.textureType == kMvxTextureStraight) p[0] *= p[3], p[1] *= p[3], p[2] *= p[3];
+    if (u.textureType == kMvxTextureAlpha) p[1] = p[2] = p[3] = p[0];
     if (tint)
       for (int c = 0; c < 4; ++c) p[c] *= ic[c];
   }
@@ -167,7 +167,7 @@ void Sampled(const MVXfragUniforms& u, const MTLFragmentIn& in, float s, float t
 float ImageFootprint(const MVXfragUniforms& u, const MTLFragmentIn& in, float dsx, float dtx)
 {
   if (!in.texture) return 1.0f;
-  const float* m = u.paintMat;
+  const float* m = u.paintMatrix;
   float ex = u.extent[0] != 0 ? u.extent[0] : 1.0f, ey = u.extent[1] != 0 ? u.extent[1] : 1.0f;
   float dpx = -in.step[1], dpy = in.step[0];
   float dsy = (m[0] * dpx + m[4] * dpy) / ex, dty = (m[1] * dpx + m[5] * dpy) / ey;
@@ -187,7 +187,7 @@ void Shade(const MVXfragUniforms& u, const MTLFragmentIn& in, int n, bool scisso
   bool covered = Coverage<AA>(u, in, n, scissor, sc, cov, live);
   if (u.type == kMvxPaintImage)
   {
-    const float* m = u.paintMat;
+    const float* m = u.paintMatrix;
     float px = in.varyings[0], py = in.varyings[1], dpx = in.step[0], dpy = in.step[1];
     float ex = u.extent[0] != 0 ? u.extent[0] : 1.0f, ey = u.extent[1] != 0 ? u.extent[1] : 1.0f;
     float s = (m[0] * px + m[4] * py + m[8]) / ex, t = (m[1] * px + m[5] * py + m[9]) / ey;
@@ -208,7 +208,7 @@ MTLSpanRange FragmentShader(const MTLFragmentIn& in, int n, float* rgba, uint8_t
 {
   if (!in.buffer) return {0, 0};
   const MVXfragUniforms& u = *reinterpret_cast<const MVXfragUniforms*>(in.buffer);
-  const float* m = u.scissorMat;
+  const float* m = u.scissorMatrix;
   bool scissor = m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0;
   ScissorSpan sc{0, n, 0, n};
   if (scissor) sc = ScissorIntervals(u, in, n);
@@ -228,8 +228,8 @@ template <bool AA>
 MTLSpanRange FullyCovered(const MVXfragUniforms& u, const MTLFragmentIn& in, int n)
 {
   float tu = in.varyings[2], tv = in.varyings[3], dtu = in.step[2], dtv = in.step[3];
-  if (AA && !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMult >= 1.0f)) return {0, 0};
-  const float* m = u.scissorMat;
+  if (AA && !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMultiplier >= 1.0f)) return {0, 0};
+  const float* m = u.scissorMatrix;
   if (!(m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0)) return {0, n};
   ScissorSpan sc = ScissorIntervals(u, in, n);
   return sc.fullLo < sc.fullHi ? MTLSpanRange{sc.fullLo, sc.fullHi} : MTLSpanRange{0, 0};
@@ -241,7 +241,7 @@ MTLSpanRange SolidSpan(const MTLFragmentIn& in, int n, float rgba[4])
 {
   if (!in.buffer) return {0, 0};
   const MVXfragUniforms& u = *reinterpret_cast<const MVXfragUniforms*>(in.buffer);
-  const float *ic = u.innerCol, *oc = u.outerCol;
+  const float *ic = u.innerColor, *oc = u.outerColor;
   if (u.type != kMvxPaintGradient || ic[0] != oc[0] || ic[1] != oc[1] || ic[2] != oc[2] || ic[3] != oc[3])
     return {0, 0};
   std::copy(ic, ic + 4, rgba);
@@ -255,14 +255,14 @@ MTLSpanRange CopySpan(const MTLFragmentIn& in, int n, const uint8_t** texels, bo
 {
   if (!in.buffer || !in.texture || !in.sampler) return {0, 0};
   const MVXfragUniforms& u = *reinterpret_cast<const MVXfragUniforms*>(in.buffer);
-  const float* ic = u.innerCol;
-  if (u.type != kMvxPaintImage || (u.texType != kMvxTexturePremultiplied && u.texType != kMvxTextureStraight) ||
+  const float* ic = u.innerColor;
+  if (u.type != kMvxPaintImage || (u.textureType != kMvxTexturePremultiplied && u.textureType != kMvxTextureStraight) ||
       ic[0] != 1.0f || ic[1] != 1.0f || ic[2] != 1.0f || ic[3] != 1.0f)
     return {0, 0};
-  *straight = u.texType == kMvxTextureStraight;
+  *straight = u.textureType == kMvxTextureStraight;
   MTLSpanRange r = FullyCovered<AA>(u, in, n);
   if (r.first >= r.last) return {0, 0};
-  const float* p = u.paintMat;
+  const float* p = u.paintMatrix;
   float px = in.varyings[0] + in.step[0] * r.first, py = in.varyings[1] + in.step[1] * r.first;
   float dpx = in.step[0], dpy = in.step[1];
   float ex = u.extent[0] != 0 ? u.extent[0] : 1.0f, ey = u.extent[1] != 0 ? u.extent[1] : 1.0f;

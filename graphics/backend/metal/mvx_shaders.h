@@ -16,23 +16,23 @@ constexpr int kMvxTextureAlpha = 2;
 /// The uniform block of one call, as the fragment stage reads it (176 bytes; blocks 256 bytes apart).
 struct MVXfragUniforms
 {
-  float scissorMat[12]; // three columns of four: (a, b, 0, 0), (c, d, 0, 0), (e, f, 1, 0)
-  float paintMat[12];
-  float innerCol[4]; // premultiplied
-  float outerCol[4];
-  float scissorExt[2];
+  float scissorMatrix[12]; // three columns of four: (a, b, 0, 0), (c, d, 0, 0), (e, f, 1, 0)
+  float paintMatrix[12];
+  float innerColor[4]; // premultiplied
+  float outerColor[4];
+  float scissorExtent[2];
   float scissorScale[2];
   float extent[2];
   float radius;
   float feather;
-  float strokeMult;
+  float strokeMultiplier;
   float strokeThr;
-  int texType;
+  int textureType;
   int type;
 };
 static_assert(sizeof(MVXfragUniforms) == 176, "the fragment stage reads 176 bytes");
-static_assert(offsetof(MVXfragUniforms, scissorExt) == 128, "uniform layout");
-static_assert(offsetof(MVXfragUniforms, texType) == 168, "uniform layout");
+static_assert(offsetof(MVXfragUniforms, scissorExtent) == 128, "uniform layout");
+static_assert(offsetof(MVXfragUniforms, textureType) == 168, "uniform layout");
 
 /// Makes "vertexShader", "fragmentShader" and "fragmentShaderAA" known to the device. [any thread]
 void mvxRegisterShaders();

@@ -29,7 +29,7 @@ bool IsViewBoxSeparator(char c) { return SvgIsSpace(c) || c == ',' || c == '%'; 
 
 void ParseViewBox(SvgParser* p, const char* s)
 {
-  float* slots[4] = {&p->viewMinx, &p->viewMiny, &p->viewWidth, &p->viewHeight};
+  float* slots[4] = {&p->viewMinX, &p->viewMinY, &p->viewWidth, &p->viewHeight};
   char item[kSvgNumberSize];
   for (float* slot : slots)
   {
@@ -243,7 +243,7 @@ void ScaleToViewBox(SvgParser* p, const char* units)
       p->viewWidth = image->width;
     else
     {
-      p->viewMinx = bounds[0];
+      p->viewMinX = bounds[0];
       p->viewWidth = bounds[2] - bounds[0];
     }
   }
@@ -253,15 +253,15 @@ void ScaleToViewBox(SvgParser* p, const char* units)
       p->viewHeight = image->height;
     else
     {
-      p->viewMiny = bounds[1];
+      p->viewMinY = bounds[1];
       p->viewHeight = bounds[3] - bounds[1];
     }
   }
   if (image->width == 0.0f) image->width = p->viewWidth;
   if (image->height == 0.0f) image->height = p->viewHeight;
 
-  float tx = -p->viewMinx;
-  float ty = -p->viewMiny;
+  float tx = -p->viewMinX;
+  float ty = -p->viewMinY;
   float sx = p->viewWidth > 0.0f ? image->width / p->viewWidth : 0.0f;
   float sy = p->viewHeight > 0.0f ? image->height / p->viewHeight : 0.0f;
   if (p->alignType == kSvgAlignMeet || p->alignType == kSvgAlignSlice)

@@ -165,8 +165,8 @@ SvgGradient* SvgCreateGradient(SvgParser* p, const char* id, const float* localB
   }
   else
   {
-    ox = p->viewMinx;
-    oy = p->viewMiny;
+    ox = p->viewMinX;
+    oy = p->viewMinY;
     sw = p->viewWidth;
     sh = p->viewHeight;
   }

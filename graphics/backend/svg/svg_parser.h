@@ -125,12 +125,12 @@ struct SvgParser
   int32_t gUnpushed; // open "g" elements that found no room on the stack (or sat in defs)
   float* pts;
   int32_t npts;
-  int32_t cpts;
+  int32_t pointCapacity;
   SvgPath* plist;    // pending paths, newest first
   SvgImage* image;
   SvgShape* shapesTail;
   SvgGradientData* gradients; // newest first
-  float viewMinx, viewMiny, viewWidth, viewHeight;
+  float viewMinX, viewMinY, viewWidth, viewHeight;
   int32_t alignX, alignY, alignType;
   float dpi;
   uint8_t defsFlag;
@@ -189,7 +189,7 @@ SvgGradient* SvgCreateGradient(SvgParser* p, const char* id, const float* localB
 void SvgResetPath(SvgParser* p);
 void SvgMoveTo(SvgParser* p, float x, float y);
 void SvgLineTo(SvgParser* p, float x, float y);
-void SvgCubicBezTo(SvgParser* p, float cpx1, float cpy1, float cpx2, float cpy2, float x, float y);
+void SvgCubicBezTo(SvgParser* p, float cpx1, float cpy1, float controlX, float controlY, float x, float y);
 void SvgAddPath(SvgParser* p, bool closed);
 void SvgAddShape(SvgParser* p);
 void SvgCurveBounds(float* bounds, const float* curve);

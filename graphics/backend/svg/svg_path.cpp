@@ -15,14 +15,14 @@ constexpr double kRootEpsilon = 1e-12;
 // Room for `extra` more points: the capacity starts at 8 and doubles.
 bool ReservePoints(SvgParser* p, int extra)
 {
-  if (p->cpts - p->npts >= extra) return true;
-  int capacity = p->cpts > 0 ? p->cpts * 2 : kFirstPointCapacity;
+  if (p->pointCapacity - p->npts >= extra) return true;
+  int capacity = p->pointCapacity > 0 ? p->pointCapacity * 2 : kFirstPointCapacity;
   while (capacity - p->npts < extra) capacity *= 2;
   if (capacity > kMaxPoints) return false;
   auto* pts = static_cast<float*>(std::realloc(p->pts, sizeof(float) * 2 * size_t(capacity)));
   if (!pts) return false;
   p->pts = pts;
-  p->cpts = capacity;
+  p->pointCapacity = capacity;
   return true;
 }
 
@@ -120,12 +120,12 @@ void SvgLineTo(SvgParser* p, float x, float y)
   SvgCubicBezTo(p, px + dx / 3.0f, py + dy / 3.0f, x - dx / 3.0f, y - dy / 3.0f, x, y);
 }
 
-void SvgCubicBezTo(SvgParser* p, float cpx1, float cpy1, float cpx2, float cpy2, float x, float y)
+void SvgCubicBezTo(SvgParser* p, float cpx1, float cpy1, float controlX, float controlY, float x, float y)
 {
   // All three points or none, so the buffer stays a start point plus whole segments.
   if (!ReservePoints(p, 3)) return;
   AddPoint(p, cpx1, cpy1);
-  AddPoint(p, cpx2, cpy2);
+  AddPoint(p, controlX, controlY);
   AddPoint(p, x, y);
 }
 

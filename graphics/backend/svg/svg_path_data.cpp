@@ -14,8 +14,8 @@ constexpr float kHalfPi = 1.5707964f;
 
 struct PathCursor
 {
-  float cpx = 0.0f, cpy = 0.0f;   // current point
-  float cpx2 = 0.0f, cpy2 = 0.0f; // last control point
+  float currentX = 0.0f, currentY = 0.0f;   // current point
+  float controlX = 0.0f, controlY = 0.0f; // last control point
 };
 
 // A curve needs a start: before any move-to the sub-path starts at the current point.
@@ -27,34 +27,34 @@ void EnsureStart(SvgParser* p, float x, float y)
 // A cubic from the current point to (x, y); (kx, ky) is the control point that a smooth segment after it mirrors.
 void CurveTo(SvgParser* p, PathCursor& c, float x1, float y1, float x2, float y2, float x, float y, float kx, float ky)
 {
-  EnsureStart(p, c.cpx, c.cpy);
+  EnsureStart(p, c.currentX, c.currentY);
   SvgCubicBezTo(p, x1, y1, x2, y2, x, y);
-  c.cpx2 = kx;
-  c.cpy2 = ky;
-  c.cpx = x;
-  c.cpy = y;
+  c.controlX = kx;
+  c.controlY = ky;
+  c.currentX = x;
+  c.currentY = y;
 }
 
 void PathMoveTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
 {
-  c.cpx = rel ? c.cpx + args[0] : args[0];
-  c.cpy = rel ? c.cpy + args[1] : args[1];
-  SvgMoveTo(p, c.cpx, c.cpy);
-  c.cpx2 = c.cpx;
-  c.cpy2 = c.cpy;
+  c.currentX = rel ? c.currentX + args[0] : args[0];
+  c.currentY = rel ? c.currentY + args[1] : args[1];
+  SvgMoveTo(p, c.currentX, c.currentY);
+  c.controlX = c.currentX;
+  c.controlY = c.currentY;
 }
 
 void PathLineTo(SvgParser* p, PathCursor& c, float x, float y)
 {
   SvgLineTo(p, x, y);
-  c.cpx = c.cpx2 = x;
-  c.cpy = c.cpy2 = y;
+  c.currentX = c.controlX = x;
+  c.currentY = c.controlY = y;
 }
 
 void PathCubicTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
 {
-  const float ox = rel ? c.cpx : 0.0f;
-  const float oy = rel ? c.cpy : 0.0f;
+  const float ox = rel ? c.currentX : 0.0f;
+  const float oy = rel ? c.currentY : 0.0f;
   const float x1 = ox + args[0], y1 = oy + args[1];
   const float x2 = ox + args[2], y2 = oy + args[3];
   const float x = ox + args[4], y = oy + args[5];
@@ -63,19 +63,19 @@ void PathCubicTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
 
 void PathCubicSmoothTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
 {
-  const float ox = rel ? c.cpx : 0.0f;
-  const float oy = rel ? c.cpy : 0.0f;
+  const float ox = rel ? c.currentX : 0.0f;
+  const float oy = rel ? c.currentY : 0.0f;
   const float x2 = ox + args[0], y2 = oy + args[1];
   const float x = ox + args[2], y = oy + args[3];
-  const float x1 = 2.0f * c.cpx - c.cpx2;
-  const float y1 = 2.0f * c.cpy - c.cpy2;
+  const float x1 = 2.0f * c.currentX - c.controlX;
+  const float y1 = 2.0f * c.currentY - c.controlY;
   CurveTo(p, c, x1, y1, x2, y2, x, y, x2, y2);
 }
 
 void QuadTo(SvgParser* p, PathCursor& c, float cx, float cy, float x, float y)
 {
-  const float x1 = c.cpx + kTwoThirds * (cx - c.cpx);
-  const float y1 = c.cpy + kTwoThirds * (cy - c.cpy);
+  const float x1 = c.currentX + kTwoThirds * (cx - c.currentX);
+  const float y1 = c.currentY + kTwoThirds * (cy - c.currentY);
   const float x2 = x + kTwoThirds * (cx - x);
   const float y2 = y + kTwoThirds * (cy - y);
   CurveTo(p, c, x1, y1, x2, y2, x, y, cx, cy);
@@ -83,16 +83,16 @@ void QuadTo(SvgParser* p, PathCursor& c, float cx, float cy, float x, float y)
 
 void PathQuadTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
 {
-  const float ox = rel ? c.cpx : 0.0f;
-  const float oy = rel ? c.cpy : 0.0f;
+  const float ox = rel ? c.currentX : 0.0f;
+  const float oy = rel ? c.currentY : 0.0f;
   QuadTo(p, c, ox + args[0], oy + args[1], ox + args[2], oy + args[3]);
 }
 
 void PathQuadSmoothTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
 {
-  const float ox = rel ? c.cpx : 0.0f;
-  const float oy = rel ? c.cpy : 0.0f;
-  QuadTo(p, c, 2.0f * c.cpx - c.cpx2, 2.0f * c.cpy - c.cpy2, ox + args[0], oy + args[1]);
+  const float ox = rel ? c.currentX : 0.0f;
+  const float oy = rel ? c.currentY : 0.0f;
+  QuadTo(p, c, 2.0f * c.currentX - c.controlX, 2.0f * c.currentY - c.controlY, ox + args[0], oy + args[1]);
 }
 
 float VecMag(float x, float y) { return std::sqrt(x * x + y * y); }
@@ -118,12 +118,12 @@ void PathArcTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
   const float rotx = args[2] / 180.0f * kSvgPi;
   const bool largeArc = std::fabs(args[3]) > 1e-6f;
   const bool sweep = std::fabs(args[4]) > 1e-6f;
-  const float x1 = c.cpx;
-  const float y1 = c.cpy;
-  const float x2 = rel ? c.cpx + args[5] : args[5];
-  const float y2 = rel ? c.cpy + args[6] : args[6];
-  c.cpx = c.cpx2 = x2;
-  c.cpy = c.cpy2 = y2;
+  const float x1 = c.currentX;
+  const float y1 = c.currentY;
+  const float x2 = rel ? c.currentX + args[5] : args[5];
+  const float y2 = rel ? c.currentY + args[6] : args[6];
+  c.currentX = c.controlX = x2;
+  c.currentY = c.controlY = y2;
 
   float dx = x1 - x2;
   float dy = y1 - y2;
@@ -214,15 +214,15 @@ void RunCommand(SvgParser* p, PathCursor& c, char& cmd, float* args)
       break;
     case 'l':
     case 'L':
-      PathLineTo(p, c, cmd == 'l' ? c.cpx + args[0] : args[0], cmd == 'l' ? c.cpy + args[1] : args[1]);
+      PathLineTo(p, c, cmd == 'l' ? c.currentX + args[0] : args[0], cmd == 'l' ? c.currentY + args[1] : args[1]);
       break;
     case 'h':
     case 'H':
-      PathLineTo(p, c, cmd == 'h' ? c.cpx + args[0] : args[0], c.cpy);
+      PathLineTo(p, c, cmd == 'h' ? c.currentX + args[0] : args[0], c.currentY);
       break;
     case 'v':
     case 'V':
-      PathLineTo(p, c, c.cpx, cmd == 'v' ? c.cpy + args[0] : args[0]);
+      PathLineTo(p, c, c.currentX, cmd == 'v' ? c.currentY + args[0] : args[0]);
       break;
     case 'c':
     case 'C': PathCubicTo(p, c, args, cmd == 'c'); break;
@@ -274,12 +274,12 @@ void ParsePathData(SvgParser* p, const char* s)
     {
       if (p->npts > 0)
       {
-        c.cpx = c.cpx2 = p->pts[0];
-        c.cpy = c.cpy2 = p->pts[1];
+        c.currentX = c.controlX = p->pts[0];
+        c.currentY = c.controlY = p->pts[1];
         SvgAddPath(p, true);
       }
       SvgResetPath(p);
-      SvgMoveTo(p, c.cpx, c.cpy);
+      SvgMoveTo(p, c.currentX, c.currentY);
     }
   }
   if (p->npts > 0) SvgAddPath(p, false);

@@ -12,8 +12,8 @@ constexpr float kMissing = -1.0f;
 
 bool Is(const char* name, const char* expected) { return std::strcmp(name, expected) == 0; }
 
-float LengthX(SvgParser* p, const char* v) { return SvgParseLength(p, v, p->viewMinx, p->viewWidth); }
-float LengthY(SvgParser* p, const char* v) { return SvgParseLength(p, v, p->viewMiny, p->viewHeight); }
+float LengthX(SvgParser* p, const char* v) { return SvgParseLength(p, v, p->viewMinX, p->viewWidth); }
+float LengthY(SvgParser* p, const char* v) { return SvgParseLength(p, v, p->viewMinY, p->viewHeight); }
 float RadiusX(SvgParser* p, const char* v) { return std::fabs(SvgParseLength(p, v, 0.0f, p->viewWidth)); }
 float RadiusY(SvgParser* p, const char* v) { return std::fabs(SvgParseLength(p, v, 0.0f, p->viewHeight)); }
 

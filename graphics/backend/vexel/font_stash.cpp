@@ -87,8 +87,8 @@ unsigned int HashInt(unsigned int a)
   return a;
 }
 
-int Mini(int a, int b) { return a < b ? a : b; }
-int Maxi(int a, int b) { return a > b ? a : b; }
+int Min(int a, int b) { return a < b ? a : b; }
+int Max(int a, int b) { return a > b ? a : b; }
 
 // Float to int by truncation that saturates instead of overflowing; NaN gives 0.
 int TruncSat(float v)
@@ -241,7 +241,7 @@ int AtlasRectFits(FontStashAtlas* atlas, int i, int w, int h)
   while (spaceLeft > 0)
   {
     if (i == atlas->nodeCount) return -1;
-    y = Maxi(y, atlas->nodes[i].y);
+    y = Max(y, atlas->nodes[i].y);
     if (y + h > atlas->height) return -1;
     spaceLeft -= atlas->nodes[i].width;
     ++i;
@@ -259,10 +259,10 @@ void AddWhiteRect(FontStashContext* stash, int w, int h)
     for (int x = 0; x < w; x++) dst[x] = 0xff;
     dst += stash->params.width;
   }
-  stash->dirtyRect[0] = Mini(stash->dirtyRect[0], gx);
-  stash->dirtyRect[1] = Mini(stash->dirtyRect[1], gy);
-  stash->dirtyRect[2] = Maxi(stash->dirtyRect[2], gx + w);
-  stash->dirtyRect[3] = Maxi(stash->dirtyRect[3], gy + h);
+  stash->dirtyRect[0] = Min(stash->dirtyRect[0], gx);
+  stash->dirtyRect[1] = Min(stash->dirtyRect[1], gy);
+  stash->dirtyRect[2] = Max(stash->dirtyRect[2], gx + w);
+  stash->dirtyRect[3] = Max(stash->dirtyRect[3], gy + h);
 }
 
 void EmptyDirtyRect(FontStashContext* stash)
@@ -457,8 +457,8 @@ void FontStashGetAtlasSize(FontStashContext* stash, int* width, int* height)
 int FontStashExpandAtlas(FontStashContext* stash, int width, int height)
 {
   if (!stash) return 0;
-  width = Maxi(width, stash->params.width);
-  height = Maxi(height, stash->params.height);
+  width = Max(width, stash->params.width);
+  height = Max(height, stash->params.height);
   if (width == stash->params.width && height == stash->params.height) return 1;
   if (width > 32767 || height > 32767) return 0;
   Flush(stash);
@@ -481,7 +481,7 @@ int FontStashExpandAtlas(FontStashContext* stash, int width, int height)
   stash->atlas->width = width;
   stash->atlas->height = height;
   int maxy = 0;
-  for (int i = 0; i < stash->atlas->nodeCount; i++) maxy = Maxi(maxy, stash->atlas->nodes[i].y);
+  for (int i = 0; i < stash->atlas->nodeCount; i++) maxy = Max(maxy, stash->atlas->nodes[i].y);
   stash->dirtyRect[0] = 0;
   stash->dirtyRect[1] = 0;
   stash->dirtyRect[2] = stash->params.width;
@@ -850,10 +850,10 @@ FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, 
     stash->scratchUsed = 0;
     FontStashBlur(stash, dst, gw, gh, stride, glyphBlur);
   }
-  stash->dirtyRect[0] = Mini(stash->dirtyRect[0], glyph->x0);
-  stash->dirtyRect[1] = Mini(stash->dirtyRect[1], glyph->y0);
-  stash->dirtyRect[2] = Maxi(stash->dirtyRect[2], glyph->x1);
-  stash->dirtyRect[3] = Maxi(stash->dirtyRect[3], glyph->y1);
+  stash->dirtyRect[0] = Min(stash->dirtyRect[0], glyph->x0);
+  stash->dirtyRect[1] = Min(stash->dirtyRect[1], glyph->y0);
+  stash->dirtyRect[2] = Max(stash->dirtyRect[2], glyph->x1);
+  stash->dirtyRect[3] = Max(stash->dirtyRect[3], glyph->y1);
   return glyph;
 }
 
@@ -972,7 +972,7 @@ float FontStashTextBounds(FontStashContext* stash, float x, float y, const char*
   float scale = stbtt_ScaleForPixelHeight(&font->font, glyphSize / 10.0f);
   y += VertAlign(stash, font, state->align, glyphSize);
 
-  float minx = x, maxx = x, miny = y, maxy = y;
+  float minX = x, maxX = x, miny = y, maxy = y;
   float startx = x;
   unsigned int codepoint = 0, utf8State = 0;
   int prevGlyphIndex = -1;
@@ -985,8 +985,8 @@ float FontStashTextBounds(FontStashContext* stash, float x, float y, const char*
     {
       FontStashQuad q;
       FontStashGetQuad(stash, font, prevGlyphIndex, glyph, scale, state->spacing, &x, &y, &q);
-      if (q.x0 < minx) minx = q.x0;
-      if (q.x1 > maxx) maxx = q.x1;
+      if (q.x0 < minX) minX = q.x0;
+      if (q.x1 > maxX) maxX = q.x1;
       if (stash->params.flags & kFontStashZeroTopLeft)
       {
         if (q.y0 < miny) miny = q.y0;
@@ -1006,19 +1006,19 @@ float FontStashTextBounds(FontStashContext* stash, float x, float y, const char*
   }
   else if (state->align & kFontStashAlignRight)
   {
-    minx -= advance;
-    maxx -= advance;
+    minX -= advance;
+    maxX -= advance;
   }
   else if (state->align & kFontStashAlignCenter)
   {
-    minx -= advance * 0.5f;
-    maxx -= advance * 0.5f;
+    minX -= advance * 0.5f;
+    maxX -= advance * 0.5f;
   }
   if (bounds)
   {
-    bounds[0] = minx;
+    bounds[0] = minX;
     bounds[1] = miny;
-    bounds[2] = maxx;
+    bounds[2] = maxX;
     bounds[3] = maxy;
   }
   return advance;

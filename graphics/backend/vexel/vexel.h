@@ -12,14 +12,14 @@ struct VXtextRow
   const char* end;
   const char* next;
   float width;
-  float minx, maxx;
+  float minX, maxX;
 };
 
 struct VXglyphPosition
 {
   const char* str;
   float x;
-  float minx, maxx;
+  float minX, maxX;
 };
 
 // Every operation below: [drawing thread, the context's owner].
@@ -93,7 +93,7 @@ void vxIntersectScissor(VXcontext* ctx, float x, float y, float w, float h);
 void vxResetScissor(VXcontext* ctx);
 void vxSetCompositeOperation(VXcontext* ctx, int op);
 void vxSetBlendFactors(VXcontext* ctx, int sfactor, int dfactor);
-void vxSetBlendFactorsSeparate(VXcontext* ctx, int srcRGB, int dstRGB, int srcAlpha, int dstAlpha);
+void vxSetBlendFactorsSeparate(VXcontext* ctx, int sourceRGB, int destinationRGB, int sourceAlpha, int destinationAlpha);
 
 // ---- paths ----
 void vxBeginPath(VXcontext* ctx);

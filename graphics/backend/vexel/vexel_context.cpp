@@ -32,8 +32,8 @@ VXpathCache* AllocPathCache()
     DeletePathCache(c);
     return nullptr;
   }
-  c->cpoints = kVxInitPointsSize;
-  c->cpaths = kVxInitPathsSize;
+  c->pointCapacity = kVxInitPointsSize;
+  c->pathCapacity = kVxInitPathsSize;
   c->cverts = kVxInitVertsSize;
   return c;
 }
@@ -45,7 +45,7 @@ constexpr float kGradientLength = 1e5f; // linear gradients are drawn as a very 
 constexpr float kMinPixelRatio = 1.0f / 64.0f;
 constexpr float kMaxPixelRatio = 64.0f;
 
-float Clampf(float a, float mn, float mx) { return a < mn ? mn : (a > mx ? mx : a); }
+float Clamp(float a, float mn, float mx) { return a < mn ? mn : (a > mx ? mx : a); }
 
 void MatrixTranslate(float* t, float tx, float ty)
 {
@@ -96,10 +96,10 @@ VXcompositeOperationState CompositeOperationState(int op)
   default: sfactor = VX_ONE; dfactor = VX_ZERO; break;
   }
   VXcompositeOperationState state;
-  state.srcRGB = sfactor;
-  state.dstRGB = dfactor;
-  state.srcAlpha = sfactor;
-  state.dstAlpha = dfactor;
+  state.sourceRGB = sfactor;
+  state.destinationRGB = dfactor;
+  state.sourceAlpha = sfactor;
+  state.destinationAlpha = dfactor;
   return state;
 }
 
@@ -107,10 +107,10 @@ void SetDevicePixelRatio(VXcontext* ctx, float ratio)
 {
   // A ratio outside any real screen's (or no number at all) would make the tolerances meaningless: it counts as 1.
   if (!(ratio >= kMinPixelRatio && ratio <= kMaxPixelRatio)) ratio = 1.0f;
-  ctx->tessTol = 0.25f / ratio;
-  ctx->distTol = 0.01f / ratio;
+  ctx->tessellationTolerance = 0.25f / ratio;
+  ctx->distanceTolerance = 0.01f / ratio;
   ctx->fringeWidth = 1.0f / ratio;
-  ctx->devicePxRatio = ratio;
+  ctx->devicePixelRatio = ratio;
 }
 
 float Hue(float h, float m1, float m2)
@@ -143,8 +143,8 @@ VXcontext* vxCreateContext(const VXrenderParams* params)
 
   ctx->commands = (float*)malloc(sizeof(float) * kVxInitCommandsSize);
   if (!ctx->commands) goto error;
-  ctx->ncommands = 0;
-  ctx->ccommands = kVxInitCommandsSize;
+  ctx->commandCount = 0;
+  ctx->commandCapacity = kVxInitCommandsSize;
 
   ctx->cache = AllocPathCache();
   if (!ctx->cache) goto error;
@@ -200,7 +200,7 @@ void vxBeginFrame(VXcontext* ctx, float windowWidth, float windowHeight, float d
   vxResetState(ctx);
   SetDevicePixelRatio(ctx, devicePixelRatio);
   if (ctx->params.renderViewport)
-    ctx->params.renderViewport(ctx->params.userPtr, windowWidth, windowHeight, ctx->devicePxRatio);
+    ctx->params.renderViewport(ctx->params.userPtr, windowWidth, windowHeight, ctx->devicePixelRatio);
   ctx->drawCallCount = 0;
   ctx->fillTriCount = 0;
   ctx->strokeTriCount = 0;
@@ -474,7 +474,7 @@ VXcolor vxColorWithAlpha(VXcolor c, float a)
 VXcolor vxLerpColor(VXcolor c0, VXcolor c1, float u)
 {
   VXcolor cint;
-  u = Clampf(u, 0.0f, 1.0f);
+  u = Clamp(u, 0.0f, 1.0f);
   float oneminu = 1.0f - u;
   for (int i = 0; i < 4; i++) cint.rgba[i] = c0.rgba[i] * oneminu + c1.rgba[i] * u;
   return cint;
@@ -486,14 +486,14 @@ VXcolor vxColorFromHsla(float h, float s, float l, unsigned char a)
 {
   h = fmodf(h, 1.0f);
   if (h < 0.0f) h += 1.0f;
-  s = Clampf(s, 0.0f, 1.0f);
-  l = Clampf(l, 0.0f, 1.0f);
+  s = Clamp(s, 0.0f, 1.0f);
+  l = Clamp(l, 0.0f, 1.0f);
   float m2 = l <= 0.5f ? (l * (1 + s)) : (l + s - l * s);
   float m1 = 2 * l - m2;
   VXcolor col;
-  col.r = Clampf(Hue(h + 1.0f / 3.0f, m1, m2), 0.0f, 1.0f);
-  col.g = Clampf(Hue(h, m1, m2), 0.0f, 1.0f);
-  col.b = Clampf(Hue(h - 1.0f / 3.0f, m1, m2), 0.0f, 1.0f);
+  col.r = Clamp(Hue(h + 1.0f / 3.0f, m1, m2), 0.0f, 1.0f);
+  col.g = Clamp(Hue(h, m1, m2), 0.0f, 1.0f);
+  col.b = Clamp(Hue(h - 1.0f / 3.0f, m1, m2), 0.0f, 1.0f);
   col.a = a / 255.0f;
   return col;
 }
@@ -526,7 +526,7 @@ VXpaint vxMakeLinearGradient(VXcontext* ctx, float sx, float sy, float ex, float
   p.extent[0] = kGradientLength;
   p.extent[1] = kGradientLength + d * 0.5f;
   p.radius = 0.0f;
-  p.feather = Maxf(1.0f, d);
+  p.feather = Max(1.0f, d);
   p.innerColor = icol;
   p.outerColor = ocol;
   return p;
@@ -542,7 +542,7 @@ VXpaint vxMakeRadialGradient(VXcontext* ctx, float cx, float cy, float inr, floa
   p.extent[0] = r;
   p.extent[1] = r;
   p.radius = r;
-  p.feather = Maxf(1.0f, f);
+  p.feather = Max(1.0f, f);
   p.innerColor = icol;
   p.outerColor = ocol;
   return p;
@@ -557,7 +557,7 @@ VXpaint vxMakeBoxGradient(VXcontext* ctx, float x, float y, float w, float h, fl
   p.extent[0] = w * 0.5f;
   p.extent[1] = h * 0.5f;
   p.radius = r;
-  p.feather = Maxf(1.0f, f);
+  p.feather = Max(1.0f, f);
   p.innerColor = icol;
   p.outerColor = ocol;
   return p;
@@ -582,8 +582,8 @@ VXpaint vxMakeImagePattern(VXcontext* ctx, float cx, float cy, float w, float h,
 void vxSetScissor(VXcontext* ctx, float x, float y, float w, float h)
 {
   VXstate* state = vxGetState(ctx);
-  w = Maxf(0.0f, w);
-  h = Maxf(0.0f, h);
+  w = Max(0.0f, w);
+  h = Max(0.0f, h);
   vxMatrixIdentity(state->scissor.xform);
   state->scissor.xform[4] = x + w * 0.5f;
   state->scissor.xform[5] = y + h * 0.5f;
@@ -611,11 +611,11 @@ void vxIntersectScissor(VXcontext* ctx, float x, float y, float w, float h)
   float tex = ex * fabsf(pxform[0]) + ey * fabsf(pxform[2]);
   float tey = ex * fabsf(pxform[1]) + ey * fabsf(pxform[3]);
   float ax = pxform[4] - tex, ay = pxform[5] - tey, aw = tex * 2, ah = tey * 2;
-  float minx = Maxf(ax, x);
-  float miny = Maxf(ay, y);
-  float maxx = Minf(ax + aw, x + w);
-  float maxy = Minf(ay + ah, y + h);
-  vxSetScissor(ctx, minx, miny, Maxf(0.0f, maxx - minx), Maxf(0.0f, maxy - miny));
+  float minX = Max(ax, x);
+  float miny = Max(ay, y);
+  float maxX = Min(ax + aw, x + w);
+  float maxy = Min(ay + ah, y + h);
+  vxSetScissor(ctx, minX, miny, Max(0.0f, maxX - minX), Max(0.0f, maxy - miny));
 }
 
 void vxResetScissor(VXcontext* ctx)
@@ -635,12 +635,12 @@ void vxSetBlendFactors(VXcontext* ctx, int sfactor, int dfactor)
   vxSetBlendFactorsSeparate(ctx, sfactor, dfactor, sfactor, dfactor);
 }
 
-void vxSetBlendFactorsSeparate(VXcontext* ctx, int srcRGB, int dstRGB, int srcAlpha, int dstAlpha)
+void vxSetBlendFactorsSeparate(VXcontext* ctx, int sourceRGB, int destinationRGB, int sourceAlpha, int destinationAlpha)
 {
   VXcompositeOperationState op;
-  op.srcRGB = srcRGB;
-  op.dstRGB = dstRGB;
-  op.srcAlpha = srcAlpha;
-  op.dstAlpha = dstAlpha;
+  op.sourceRGB = sourceRGB;
+  op.destinationRGB = destinationRGB;
+  op.sourceAlpha = sourceAlpha;
+  op.destinationAlpha = destinationAlpha;
   vxGetState(ctx)->compositeOperation = op;
 }

@@ -5,9 +5,11 @@
 #include "font_stash.h"
 #include "vexel_types.h"
 
-/// The smaller and the larger of two floats, for the parts of the renderer.
-inline float Minf(float a, float b) { return a < b ? a : b; }
-inline float Maxf(float a, float b) { return a > b ? a : b; }
+/// The smaller and the larger of two floats or two ints, for the parts of the renderer.
+inline float Min(float a, float b) { return a < b ? a : b; }
+inline float Max(float a, float b) { return a > b ? a : b; }
+inline int Min(int a, int b) { return a < b ? a : b; }
+inline int Max(int a, int b) { return a > b ? a : b; }
 
 constexpr int kVxMaxStates = 32;
 constexpr int kVxMaxFontImages = 4;
@@ -68,11 +70,11 @@ struct VXpoint
 struct VXpathCache
 {
   VXpoint* points;
-  int npoints;
-  int cpoints;
+  int pointCount;
+  int pointCapacity;
   VXpath* paths;
   int npaths;
-  int cpaths;
+  int pathCapacity;
   VXvertex* verts;
   int nverts;
   int cverts;
@@ -83,16 +85,16 @@ struct VXcontext
 {
   VXrenderParams params;
   float* commands;
-  int ccommands;
-  int ncommands;
-  float commandx, commandy;
+  int commandCapacity;
+  int commandCount;
+  float lastCommandX, lastCommandY;
   VXstate states[kVxMaxStates];
   int stateCount;
   VXpathCache* cache;
-  float tessTol;
-  float distTol;
+  float tessellationTolerance;
+  float distanceTolerance;
   float fringeWidth;
-  float devicePxRatio;
+  float devicePixelRatio;
   FontStashContext* fs;
   int fontImages[kVxMaxFontImages];
   int fontImageIdx;

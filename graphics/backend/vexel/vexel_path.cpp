@@ -22,10 +22,8 @@ constexpr long kMaxExpansionVertices = 1L << 20;
 // The most segments of a round cap or join: the widest stroke at the finest tolerance needs fewer than 200.
 constexpr float kMaxCapDivisions = 256.0f;
 
-int Mini(int a, int b) { return a < b ? a : b; }
-int Maxi(int a, int b) { return a > b ? a : b; }
-int Clampi(int a, int mn, int mx) { return a < mn ? mn : (a > mx ? mx : a); }
-float Signf(float a) { return a >= 0.0f ? 1.0f : -1.0f; }
+int Clamp(int a, int mn, int mx) { return a < mn ? mn : (a > mx ? mx : a); }
+float Sign(float a) { return a >= 0.0f ? 1.0f : -1.0f; }
 float Cross(float dx0, float dy0, float dx1, float dy1) { return dx1 * dy0 - dx0 * dy1; }
 // Clamp that also maps NaN to the lower bound.
 float ClampNaN(float a, float mn, float mx) { return a > mn ? (a < mx ? a : mx) : mn; }
@@ -42,14 +40,14 @@ float Normalize(float* x, float* y)
   return d;
 }
 
-bool PtEquals(float x1, float y1, float x2, float y2, float tol)
+bool PointsEqual(float x1, float y1, float x2, float y2, float tol)
 {
   float dx = x2 - x1;
   float dy = y2 - y1;
   return dx * dx + dy * dy < tol * tol;
 }
 
-float DistPtSeg(float x, float y, float px, float py, float qx, float qy)
+float DistanceToSegment(float x, float y, float px, float py, float qx, float qy)
 {
   float pqx = qx - px;
   float pqy = qy - py;
@@ -82,24 +80,24 @@ VXpath* LastPath(VXcontext* ctx)
 
 VXpoint* LastPoint(VXcontext* ctx)
 {
-  if (ctx->cache->npoints > 0) return &ctx->cache->points[ctx->cache->npoints - 1];
+  if (ctx->cache->pointCount > 0) return &ctx->cache->points[ctx->cache->pointCount - 1];
   return nullptr;
 }
 
 void AddPath(VXcontext* ctx)
 {
   VXpathCache* cache = ctx->cache;
-  if (cache->npaths + 1 > cache->cpaths)
+  if (cache->npaths + 1 > cache->pathCapacity)
   {
-    int cpaths = cache->npaths + 1 + cache->cpaths / 2;
-    void* paths = realloc(cache->paths, sizeof(VXpath) * (size_t)cpaths);
+    int pathCapacity = cache->npaths + 1 + cache->pathCapacity / 2;
+    void* paths = realloc(cache->paths, sizeof(VXpath) * (size_t)pathCapacity);
     if (!paths) return;
     cache->paths = (VXpath*)paths;
-    cache->cpaths = cpaths;
+    cache->pathCapacity = pathCapacity;
   }
   VXpath* path = &cache->paths[cache->npaths];
   memset(path, 0, sizeof(*path));
-  path->first = cache->npoints;
+  path->first = cache->pointCount;
   path->winding = VX_COUNTER_CLOCKWISE;
   cache->npaths++;
 }
@@ -108,30 +106,30 @@ void vxAddPoint(VXcontext* ctx, float x, float y, int flags)
 {
   VXpath* path = LastPath(ctx);
   if (path == nullptr) return;
-  if (path->count > 0 && ctx->cache->npoints > 0)
+  if (path->count > 0 && ctx->cache->pointCount > 0)
   {
     VXpoint* pt = LastPoint(ctx);
-    if (PtEquals(pt->x, pt->y, x, y, ctx->distTol))
+    if (PointsEqual(pt->x, pt->y, x, y, ctx->distanceTolerance))
     {
       pt->flags |= (unsigned char)flags;
       return;
     }
   }
   VXpathCache* cache = ctx->cache;
-  if (cache->npoints + 1 > cache->cpoints)
+  if (cache->pointCount + 1 > cache->pointCapacity)
   {
-    int cpoints = cache->npoints + 1 + cache->cpoints / 2;
-    void* points = realloc(cache->points, sizeof(VXpoint) * (size_t)cpoints);
+    int pointCapacity = cache->pointCount + 1 + cache->pointCapacity / 2;
+    void* points = realloc(cache->points, sizeof(VXpoint) * (size_t)pointCapacity);
     if (!points) return;
     cache->points = (VXpoint*)points;
-    cache->cpoints = cpoints;
+    cache->pointCapacity = pointCapacity;
   }
-  VXpoint* pt = &cache->points[cache->npoints];
+  VXpoint* pt = &cache->points[cache->pointCount];
   memset(pt, 0, sizeof(*pt));
   pt->x = x;
   pt->y = y;
   pt->flags = (unsigned char)flags;
-  cache->npoints++;
+  cache->pointCount++;
   path->count++;
 }
 
@@ -149,7 +147,7 @@ void PathWinding(VXcontext* ctx, int winding)
   path->winding = winding;
 }
 
-float PolyArea(const VXpoint* pts, int npts)
+float PolygonArea(const VXpoint* pts, int npts)
 {
   // Positive for the solid orientation: counter-clockwise as seen on a y-down surface.
   float area = 0;
@@ -163,7 +161,7 @@ float PolyArea(const VXpoint* pts, int npts)
   return area * 0.5f;
 }
 
-void PolyReverse(VXpoint* pts, int npts)
+void ReversePolygon(VXpoint* pts, int npts)
 {
   int i = 0, j = npts - 1;
   while (i < j)
@@ -176,7 +174,7 @@ void PolyReverse(VXpoint* pts, int npts)
   }
 }
 
-VXvertex* Vset(VXvertex* vtx, float x, float y, float u, float v)
+VXvertex* SetVertex(VXvertex* vtx, float x, float y, float u, float v)
 {
   vtx->x = x;
   vtx->y = y;
@@ -193,7 +191,7 @@ void vxTessellateBezier(VXcontext* ctx, float x1, float y1, float x2, float y2, 
   float dy = y4 - y1;
   float d2 = fabsf(((x2 - x4) * dy - (y2 - y4) * dx));
   float d3 = fabsf(((x3 - x4) * dy - (y3 - y4) * dx));
-  if ((d2 + d3) * (d2 + d3) < ctx->tessTol * (dx * dx + dy * dy))
+  if ((d2 + d3) * (d2 + d3) < ctx->tessellationTolerance * (dx * dx + dy * dy))
   {
     vxAddPoint(ctx, x4, y4, type);
     return;
@@ -214,7 +212,7 @@ void vxFlattenPaths(VXcontext* ctx)
   if (cache->npaths > 0) return;
 
   int i = 0;
-  while (i < ctx->ncommands)
+  while (i < ctx->commandCount)
   {
     int cmd = (int)ctx->commands[i];
     switch (cmd)
@@ -276,7 +274,7 @@ void vxFlattenPaths(VXcontext* ctx)
     {
       VXpoint* p0 = &pts[path->count - 1];
       VXpoint* p1 = &pts[0];
-      if (PtEquals(p0->x, p0->y, p1->x, p1->y, ctx->distTol))
+      if (PointsEqual(p0->x, p0->y, p1->x, p1->y, ctx->distanceTolerance))
       {
         path->count--;
         path->closed = 1;
@@ -285,9 +283,9 @@ void vxFlattenPaths(VXcontext* ctx)
 
     if (path->count > 2)
     {
-      float area = PolyArea(pts, path->count);
-      if (path->winding == VX_COUNTER_CLOCKWISE && area < 0.0f) PolyReverse(pts, path->count);
-      if (path->winding == VX_CLOCKWISE && area > 0.0f) PolyReverse(pts, path->count);
+      float area = PolygonArea(pts, path->count);
+      if (path->winding == VX_COUNTER_CLOCKWISE && area < 0.0f) ReversePolygon(pts, path->count);
+      if (path->winding == VX_CLOCKWISE && area > 0.0f) ReversePolygon(pts, path->count);
     }
 
     if (path->count <= 0) continue;
@@ -298,16 +296,16 @@ void vxFlattenPaths(VXcontext* ctx)
       p0->dx = p1->x - p0->x;
       p0->dy = p1->y - p0->y;
       p0->len = Normalize(&p0->dx, &p0->dy);
-      cache->bounds[0] = Minf(cache->bounds[0], p0->x);
-      cache->bounds[1] = Minf(cache->bounds[1], p0->y);
-      cache->bounds[2] = Maxf(cache->bounds[2], p0->x);
-      cache->bounds[3] = Maxf(cache->bounds[3], p0->y);
+      cache->bounds[0] = Min(cache->bounds[0], p0->x);
+      cache->bounds[1] = Min(cache->bounds[1], p0->y);
+      cache->bounds[2] = Max(cache->bounds[2], p0->x);
+      cache->bounds[3] = Max(cache->bounds[3], p0->y);
       p0 = p1++;
     }
   }
 }
 
-int CurveDivs(float r, float arc, float tol)
+int CurveDivisions(float r, float arc, float tol)
 {
   float da = acosf(r / (r + tol)) * 2.0f;
   float divs = ceilf(arc / da);
@@ -346,20 +344,20 @@ VXvertex* RoundJoin(VXvertex* dst, const VXpoint* p0, const VXpoint* p1, float l
     float a0 = atan2f(-dly0, -dlx0);
     float a1 = atan2f(-dly1, -dlx1);
     if (a1 > a0) a1 -= kPi * 2;
-    dst = Vset(dst, lx0, ly0, lu, 1);
-    dst = Vset(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
-    int n = Clampi((int)ceilf(((a0 - a1) / kPi) * ncap), 2, ncap);
+    dst = SetVertex(dst, lx0, ly0, lu, 1);
+    dst = SetVertex(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
+    int n = Clamp((int)ceilf(((a0 - a1) / kPi) * ncap), 2, ncap);
     for (int i = 0; i < n; i++)
     {
       float u = i / (float)(n - 1);
       float a = a0 + u * (a1 - a0);
       float rx = p1->x + cosf(a) * rw;
       float ry = p1->y + sinf(a) * rw;
-      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
-      dst = Vset(dst, rx, ry, ru, 1);
+      dst = SetVertex(dst, p1->x, p1->y, 0.5f, 1);
+      dst = SetVertex(dst, rx, ry, ru, 1);
     }
-    dst = Vset(dst, lx1, ly1, lu, 1);
-    dst = Vset(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
+    dst = SetVertex(dst, lx1, ly1, lu, 1);
+    dst = SetVertex(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
   }
   else
   {
@@ -368,20 +366,20 @@ VXvertex* RoundJoin(VXvertex* dst, const VXpoint* p0, const VXpoint* p1, float l
     float a0 = atan2f(dly0, dlx0);
     float a1 = atan2f(dly1, dlx1);
     if (a1 < a0) a1 += kPi * 2;
-    dst = Vset(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
-    dst = Vset(dst, rx0, ry0, ru, 1);
-    int n = Clampi((int)ceilf(((a1 - a0) / kPi) * ncap), 2, ncap);
+    dst = SetVertex(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
+    dst = SetVertex(dst, rx0, ry0, ru, 1);
+    int n = Clamp((int)ceilf(((a1 - a0) / kPi) * ncap), 2, ncap);
     for (int i = 0; i < n; i++)
     {
       float u = i / (float)(n - 1);
       float a = a0 + u * (a1 - a0);
       float lx = p1->x + cosf(a) * lw;
       float ly = p1->y + sinf(a) * lw;
-      dst = Vset(dst, lx, ly, lu, 1);
-      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
+      dst = SetVertex(dst, lx, ly, lu, 1);
+      dst = SetVertex(dst, p1->x, p1->y, 0.5f, 1);
     }
-    dst = Vset(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
-    dst = Vset(dst, rx1, ry1, ru, 1);
+    dst = SetVertex(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
+    dst = SetVertex(dst, rx1, ry1, ru, 1);
   }
   return dst;
 }
@@ -394,55 +392,55 @@ VXvertex* vxBevelJoin(VXvertex* dst, const VXpoint* p0, const VXpoint* p1, float
   {
     float lx0, ly0, lx1, ly1;
     ChooseBevel(p1->flags & VX_POINT_INNER_BEVEL, p0, p1, lw, &lx0, &ly0, &lx1, &ly1);
-    dst = Vset(dst, lx0, ly0, lu, 1);
-    dst = Vset(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
+    dst = SetVertex(dst, lx0, ly0, lu, 1);
+    dst = SetVertex(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
     if (p1->flags & VX_POINT_BEVEL)
     {
-      dst = Vset(dst, lx0, ly0, lu, 1);
-      dst = Vset(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
-      dst = Vset(dst, lx1, ly1, lu, 1);
-      dst = Vset(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
+      dst = SetVertex(dst, lx0, ly0, lu, 1);
+      dst = SetVertex(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
+      dst = SetVertex(dst, lx1, ly1, lu, 1);
+      dst = SetVertex(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
     }
     else
     {
       float rx0 = p1->x - p1->dmx * rw;
       float ry0 = p1->y - p1->dmy * rw;
-      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
-      dst = Vset(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
-      dst = Vset(dst, rx0, ry0, ru, 1);
-      dst = Vset(dst, rx0, ry0, ru, 1);
-      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
-      dst = Vset(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
+      dst = SetVertex(dst, p1->x, p1->y, 0.5f, 1);
+      dst = SetVertex(dst, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
+      dst = SetVertex(dst, rx0, ry0, ru, 1);
+      dst = SetVertex(dst, rx0, ry0, ru, 1);
+      dst = SetVertex(dst, p1->x, p1->y, 0.5f, 1);
+      dst = SetVertex(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
     }
-    dst = Vset(dst, lx1, ly1, lu, 1);
-    dst = Vset(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
+    dst = SetVertex(dst, lx1, ly1, lu, 1);
+    dst = SetVertex(dst, p1->x - dlx1 * rw, p1->y - dly1 * rw, ru, 1);
   }
   else
   {
     float rx0, ry0, rx1, ry1;
     ChooseBevel(p1->flags & VX_POINT_INNER_BEVEL, p0, p1, -rw, &rx0, &ry0, &rx1, &ry1);
-    dst = Vset(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
-    dst = Vset(dst, rx0, ry0, ru, 1);
+    dst = SetVertex(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
+    dst = SetVertex(dst, rx0, ry0, ru, 1);
     if (p1->flags & VX_POINT_BEVEL)
     {
-      dst = Vset(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
-      dst = Vset(dst, rx0, ry0, ru, 1);
-      dst = Vset(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
-      dst = Vset(dst, rx1, ry1, ru, 1);
+      dst = SetVertex(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
+      dst = SetVertex(dst, rx0, ry0, ru, 1);
+      dst = SetVertex(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
+      dst = SetVertex(dst, rx1, ry1, ru, 1);
     }
     else
     {
       float lx0 = p1->x + p1->dmx * lw;
       float ly0 = p1->y + p1->dmy * lw;
-      dst = Vset(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
-      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
-      dst = Vset(dst, lx0, ly0, lu, 1);
-      dst = Vset(dst, lx0, ly0, lu, 1);
-      dst = Vset(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
-      dst = Vset(dst, p1->x, p1->y, 0.5f, 1);
+      dst = SetVertex(dst, p1->x + dlx0 * lw, p1->y + dly0 * lw, lu, 1);
+      dst = SetVertex(dst, p1->x, p1->y, 0.5f, 1);
+      dst = SetVertex(dst, lx0, ly0, lu, 1);
+      dst = SetVertex(dst, lx0, ly0, lu, 1);
+      dst = SetVertex(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
+      dst = SetVertex(dst, p1->x, p1->y, 0.5f, 1);
     }
-    dst = Vset(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
-    dst = Vset(dst, rx1, ry1, ru, 1);
+    dst = SetVertex(dst, p1->x + dlx1 * lw, p1->y + dly1 * lw, lu, 1);
+    dst = SetVertex(dst, rx1, ry1, ru, 1);
   }
   return dst;
 }
@@ -453,10 +451,10 @@ VXvertex* ButtCapStart(VXvertex* dst, const VXpoint* p, float dx, float dy, floa
   float px = p->x - dx * d;
   float py = p->y - dy * d;
   float dlx = dy, dly = -dx;
-  dst = Vset(dst, px + dlx * w - dx * aa, py + dly * w - dy * aa, u0, 0);
-  dst = Vset(dst, px - dlx * w - dx * aa, py - dly * w - dy * aa, u1, 0);
-  dst = Vset(dst, px + dlx * w, py + dly * w, u0, 1);
-  dst = Vset(dst, px - dlx * w, py - dly * w, u1, 1);
+  dst = SetVertex(dst, px + dlx * w - dx * aa, py + dly * w - dy * aa, u0, 0);
+  dst = SetVertex(dst, px - dlx * w - dx * aa, py - dly * w - dy * aa, u1, 0);
+  dst = SetVertex(dst, px + dlx * w, py + dly * w, u0, 1);
+  dst = SetVertex(dst, px - dlx * w, py - dly * w, u1, 1);
   return dst;
 }
 
@@ -466,10 +464,10 @@ VXvertex* ButtCapEnd(VXvertex* dst, const VXpoint* p, float dx, float dy, float 
   float px = p->x + dx * d;
   float py = p->y + dy * d;
   float dlx = dy, dly = -dx;
-  dst = Vset(dst, px + dlx * w, py + dly * w, u0, 1);
-  dst = Vset(dst, px - dlx * w, py - dly * w, u1, 1);
-  dst = Vset(dst, px + dlx * w + dx * aa, py + dly * w + dy * aa, u0, 0);
-  dst = Vset(dst, px - dlx * w + dx * aa, py - dly * w + dy * aa, u1, 0);
+  dst = SetVertex(dst, px + dlx * w, py + dly * w, u0, 1);
+  dst = SetVertex(dst, px - dlx * w, py - dly * w, u1, 1);
+  dst = SetVertex(dst, px + dlx * w + dx * aa, py + dly * w + dy * aa, u0, 0);
+  dst = SetVertex(dst, px - dlx * w + dx * aa, py - dly * w + dy * aa, u1, 0);
   return dst;
 }
 
@@ -481,11 +479,11 @@ VXvertex* RoundCapStart(VXvertex* dst, const VXpoint* p, float dx, float dy, flo
   {
     float a = i / (float)(ncap - 1) * kPi;
     float ax = cosf(a) * w, ay = sinf(a) * w;
-    dst = Vset(dst, px - dlx * ax - dx * ay, py - dly * ax - dy * ay, u0, 1);
-    dst = Vset(dst, px, py, 0.5f, 1);
+    dst = SetVertex(dst, px - dlx * ax - dx * ay, py - dly * ax - dy * ay, u0, 1);
+    dst = SetVertex(dst, px, py, 0.5f, 1);
   }
-  dst = Vset(dst, px + dlx * w, py + dly * w, u0, 1);
-  dst = Vset(dst, px - dlx * w, py - dly * w, u1, 1);
+  dst = SetVertex(dst, px + dlx * w, py + dly * w, u0, 1);
+  dst = SetVertex(dst, px - dlx * w, py - dly * w, u1, 1);
   return dst;
 }
 
@@ -493,14 +491,14 @@ VXvertex* RoundCapEnd(VXvertex* dst, const VXpoint* p, float dx, float dy, float
 {
   float px = p->x, py = p->y;
   float dlx = dy, dly = -dx;
-  dst = Vset(dst, px + dlx * w, py + dly * w, u0, 1);
-  dst = Vset(dst, px - dlx * w, py - dly * w, u1, 1);
+  dst = SetVertex(dst, px + dlx * w, py + dly * w, u0, 1);
+  dst = SetVertex(dst, px - dlx * w, py - dly * w, u1, 1);
   for (int i = 0; i < ncap; i++)
   {
     float a = i / (float)(ncap - 1) * kPi;
     float ax = cosf(a) * w, ay = sinf(a) * w;
-    dst = Vset(dst, px, py, 0.5f, 1);
-    dst = Vset(dst, px - dlx * ax + dx * ay, py - dly * ax + dy * ay, u0, 1);
+    dst = SetVertex(dst, px, py, 0.5f, 1);
+    dst = SetVertex(dst, px - dlx * ax + dx * ay, py - dly * ax + dy * ay, u0, 1);
   }
   return dst;
 }
@@ -529,7 +527,7 @@ void vxComputeJoins(VXcontext* ctx, float w, int lineJoin, float miterLimit)
   for (int i = 0; i < cache->npaths; i++)
   {
     VXpath* path = &cache->paths[i];
-    path->nbevel = 0;
+    path->bevelCount = 0;
     if (path->count <= 0)
     {
       path->convex = 0;
@@ -566,7 +564,7 @@ void vxComputeJoins(VXcontext* ctx, float w, int lineJoin, float miterLimit)
       }
 
       // Segments too short for the miter on the inside get an inner bevel.
-      float limit = Maxf(1.01f, Minf(p0->len, p1->len) * iw);
+      float limit = Max(1.01f, Min(p0->len, p1->len) * iw);
       if ((dmr2 * limit * limit) < 1.0f) p1->flags |= VX_POINT_INNER_BEVEL;
 
       if (p1->flags & VX_POINT_CORNER)
@@ -575,7 +573,7 @@ void vxComputeJoins(VXcontext* ctx, float w, int lineJoin, float miterLimit)
           p1->flags |= VX_POINT_BEVEL;
       }
 
-      if ((p1->flags & (VX_POINT_BEVEL | VX_POINT_INNER_BEVEL)) != 0) path->nbevel++;
+      if ((p1->flags & (VX_POINT_BEVEL | VX_POINT_INNER_BEVEL)) != 0) path->bevelCount++;
 
       p0 = p1++;
     }
@@ -589,9 +587,9 @@ void ClearPathVertices(VXpathCache* cache)
   for (int i = 0; i < cache->npaths; i++)
   {
     cache->paths[i].fill = nullptr;
-    cache->paths[i].nfill = 0;
+    cache->paths[i].fillCount = 0;
     cache->paths[i].stroke = nullptr;
-    cache->paths[i].nstroke = 0;
+    cache->paths[i].strokeCount = 0;
   }
 }
 
@@ -608,7 +606,7 @@ int vxExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJ
   VXpathCache* cache = ctx->cache;
   float aa = fringe;
   float u0 = 0.0f, u1 = 1.0f;
-  int ncap = CurveDivs(w, kPi, ctx->tessTol);
+  int ncap = CurveDivisions(w, kPi, ctx->tessellationTolerance);
 
   w += aa * 0.5f;
 
@@ -627,9 +625,9 @@ int vxExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJ
     VXpath* path = &cache->paths[i];
     int loop = path->closed;
     if (lineJoin == VX_ROUND)
-      cverts += ((long)path->count + (long)path->nbevel * (ncap + 2) + 1) * 2;
+      cverts += ((long)path->count + (long)path->bevelCount * (ncap + 2) + 1) * 2;
     else
-      cverts += ((long)path->count + (long)path->nbevel * 5 + 1) * 2;
+      cverts += ((long)path->count + (long)path->bevelCount * 5 + 1) * 2;
     if (loop == 0)
     {
       if (lineCap == VX_ROUND)
@@ -647,9 +645,9 @@ int vxExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJ
     VXpath* path = &cache->paths[i];
     VXpoint* pts = &cache->points[path->first];
     path->fill = nullptr;
-    path->nfill = 0;
+    path->fillCount = 0;
     path->stroke = verts;
-    path->nstroke = 0;
+    path->strokeCount = 0;
 
     int loop = path->closed;
     if (path->count < (loop ? 1 : 2)) continue;
@@ -696,16 +694,16 @@ int vxExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJ
       }
       else
       {
-        dst = Vset(dst, p1->x + (p1->dmx * w), p1->y + (p1->dmy * w), u0, 1);
-        dst = Vset(dst, p1->x - (p1->dmx * w), p1->y - (p1->dmy * w), u1, 1);
+        dst = SetVertex(dst, p1->x + (p1->dmx * w), p1->y + (p1->dmy * w), u0, 1);
+        dst = SetVertex(dst, p1->x - (p1->dmx * w), p1->y - (p1->dmy * w), u1, 1);
       }
       p0 = p1++;
     }
 
     if (loop)
     {
-      dst = Vset(dst, verts[0].x, verts[0].y, u0, 1);
-      dst = Vset(dst, verts[1].x, verts[1].y, u1, 1);
+      dst = SetVertex(dst, verts[0].x, verts[0].y, u0, 1);
+      dst = SetVertex(dst, verts[1].x, verts[1].y, u1, 1);
     }
     else
     {
@@ -720,7 +718,7 @@ int vxExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJ
         dst = RoundCapEnd(dst, p1, dx, dy, w, ncap, u0, u1);
     }
 
-    path->nstroke = (int)(dst - verts);
+    path->strokeCount = (int)(dst - verts);
     verts = dst;
   }
   return 1;
@@ -738,8 +736,8 @@ int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
   for (int i = 0; i < cache->npaths; i++)
   {
     VXpath* path = &cache->paths[i];
-    cverts += (long)path->count + path->nbevel + 1;
-    if (fringe) cverts += ((long)path->count + (long)path->nbevel * 5 + 1) * 2;
+    cverts += (long)path->count + path->bevelCount + 1;
+    if (fringe) cverts += ((long)path->count + (long)path->bevelCount * 5 + 1) * 2;
   }
 
   VXvertex* verts = ReserveVerts(ctx, cverts);
@@ -754,9 +752,9 @@ int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
     float woff = 0.5f * aa;
 
     path->fill = verts;
-    path->nfill = 0;
+    path->fillCount = 0;
     path->stroke = nullptr;
-    path->nstroke = 0;
+    path->strokeCount = 0;
     if (path->count <= 0) continue;
 
     // The interior, inset by half the fringe when there is one.
@@ -775,7 +773,7 @@ int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
           {
             float lx = p1->x + p1->dmx * woff;
             float ly = p1->y + p1->dmy * woff;
-            dst = Vset(dst, lx, ly, 0.5f, 1);
+            dst = SetVertex(dst, lx, ly, 0.5f, 1);
           }
           else
           {
@@ -783,23 +781,23 @@ int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
             float ly0 = p1->y + dly0 * woff;
             float lx1 = p1->x + dlx1 * woff;
             float ly1 = p1->y + dly1 * woff;
-            dst = Vset(dst, lx0, ly0, 0.5f, 1);
-            dst = Vset(dst, lx1, ly1, 0.5f, 1);
+            dst = SetVertex(dst, lx0, ly0, 0.5f, 1);
+            dst = SetVertex(dst, lx1, ly1, 0.5f, 1);
           }
         }
         else
         {
-          dst = Vset(dst, p1->x + (p1->dmx * woff), p1->y + (p1->dmy * woff), 0.5f, 1);
+          dst = SetVertex(dst, p1->x + (p1->dmx * woff), p1->y + (p1->dmy * woff), 0.5f, 1);
         }
         p0 = p1++;
       }
     }
     else
     {
-      for (int j = 0; j < path->count; ++j) dst = Vset(dst, pts[j].x, pts[j].y, 0.5f, 1);
+      for (int j = 0; j < path->count; ++j) dst = SetVertex(dst, pts[j].x, pts[j].y, 0.5f, 1);
     }
 
-    path->nfill = (int)(dst - verts);
+    path->fillCount = (int)(dst - verts);
     verts = dst;
 
     // The fringe strip around it.
@@ -829,16 +827,16 @@ int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
         }
         else
         {
-          dst = Vset(dst, p1->x + (p1->dmx * lw), p1->y + (p1->dmy * lw), lu, 1);
-          dst = Vset(dst, p1->x - (p1->dmx * rw), p1->y - (p1->dmy * rw), ru, 1);
+          dst = SetVertex(dst, p1->x + (p1->dmx * lw), p1->y + (p1->dmy * lw), lu, 1);
+          dst = SetVertex(dst, p1->x - (p1->dmx * rw), p1->y - (p1->dmy * rw), ru, 1);
         }
         p0 = p1++;
       }
 
-      dst = Vset(dst, verts[0].x, verts[0].y, lu, 1);
-      dst = Vset(dst, verts[1].x, verts[1].y, ru, 1);
+      dst = SetVertex(dst, verts[0].x, verts[0].y, lu, 1);
+      dst = SetVertex(dst, verts[1].x, verts[1].y, ru, 1);
 
-      path->nstroke = (int)(dst - verts);
+      path->strokeCount = (int)(dst - verts);
       verts = dst;
     }
   }
@@ -882,19 +880,19 @@ void vxAppendCommands(VXcontext* ctx, const float* vals, int nvals)
     i += len;
   }
 
-  if (ctx->ncommands + nvals > ctx->ccommands)
+  if (ctx->commandCount + nvals > ctx->commandCapacity)
   {
-    long ccommands = (long)ctx->ncommands + nvals + ctx->ccommands / 2;
-    if (ccommands > 0x7fffffffL / (long)sizeof(float)) return;
-    void* commands = realloc(ctx->commands, sizeof(float) * (size_t)ccommands);
+    long commandCapacity = (long)ctx->commandCount + nvals + ctx->commandCapacity / 2;
+    if (commandCapacity > 0x7fffffffL / (long)sizeof(float)) return;
+    void* commands = realloc(ctx->commands, sizeof(float) * (size_t)commandCapacity);
     if (commands == nullptr) return;
     ctx->commands = (float*)commands;
-    ctx->ccommands = (int)ccommands;
+    ctx->commandCapacity = (int)commandCapacity;
   }
 
-  float* out = &ctx->commands[ctx->ncommands];
+  float* out = &ctx->commands[ctx->commandCount];
   int written = 0;
-  float lastx = ctx->commandx, lasty = ctx->commandy;
+  float lastx = ctx->lastCommandX, lasty = ctx->lastCommandY;
   bool wroteEnd = false;
   for (int i = 0; i < nvals;)
   {
@@ -929,16 +927,16 @@ void vxAppendCommands(VXcontext* ctx, const float* vals, int nvals)
   }
   if (wroteEnd)
   {
-    ctx->commandx = lastx;
-    ctx->commandy = lasty;
+    ctx->lastCommandX = lastx;
+    ctx->lastCommandY = lasty;
   }
-  ctx->ncommands += written;
+  ctx->commandCount += written;
 }
 
 void vxBeginPath(VXcontext* ctx)
 {
-  ctx->ncommands = 0;
-  ctx->cache->npoints = 0;
+  ctx->commandCount = 0;
+  ctx->cache->pointCount = 0;
   ctx->cache->npaths = 0;
 }
 
@@ -962,8 +960,8 @@ void vxCubicTo(VXcontext* ctx, float c1x, float c1y, float c2x, float c2y, float
 
 void vxQuadTo(VXcontext* ctx, float cx, float cy, float x, float y)
 {
-  float x0 = ctx->commandx;
-  float y0 = ctx->commandy;
+  float x0 = ctx->lastCommandX;
+  float y0 = ctx->lastCommandY;
   float vals[] = {(float)VX_CUBIC_TO,
                   x0 + 2.0f / 3.0f * (cx - x0),
                   y0 + 2.0f / 3.0f * (cy - y0),
@@ -976,13 +974,13 @@ void vxQuadTo(VXcontext* ctx, float cx, float cy, float x, float y)
 
 void vxArcTo(VXcontext* ctx, float x1, float y1, float x2, float y2, float radius)
 {
-  if (ctx->ncommands == 0) return;
-  float x0 = ctx->commandx;
-  float y0 = ctx->commandy;
+  if (ctx->commandCount == 0) return;
+  float x0 = ctx->lastCommandX;
+  float y0 = ctx->lastCommandY;
 
   // Degenerate corners become a straight line to the corner.
-  if (PtEquals(x0, y0, x1, y1, ctx->distTol) || PtEquals(x1, y1, x2, y2, ctx->distTol) ||
-      DistPtSeg(x1, y1, x0, y0, x2, y2) < ctx->distTol * ctx->distTol || radius < ctx->distTol)
+  if (PointsEqual(x0, y0, x1, y1, ctx->distanceTolerance) || PointsEqual(x1, y1, x2, y2, ctx->distanceTolerance) ||
+      DistanceToSegment(x1, y1, x0, y0, x2, y2) < ctx->distanceTolerance * ctx->distanceTolerance || radius < ctx->distanceTolerance)
   {
     vxLineTo(ctx, x1, y1);
     return;
@@ -1045,12 +1043,12 @@ void vxArc(VXcontext* ctx, float cx, float cy, float r, float a0, float a1, int 
   }
 
   // At most five cubic segments, one per quarter turn.
-  int ndivs = Maxi(1, Mini((int)(fabsf(da) / (kPi * 0.5f) + 0.5f), 5));
+  int ndivs = Max(1, Min((int)(fabsf(da) / (kPi * 0.5f) + 0.5f), 5));
   float hda = (da / (float)ndivs) / 2.0f;
   float kappa = fabsf(4.0f / 3.0f * (1.0f - cosf(hda)) / sinf(hda));
   if (dir == VX_COUNTER_CLOCKWISE) kappa = -kappa;
 
-  int move = ctx->ncommands > 0 ? VX_LINE_TO : VX_MOVE_TO;
+  int move = ctx->commandCount > 0 ? VX_LINE_TO : VX_MOVE_TO;
   float vals[3 + 5 * 7];
   int nvals = 0;
   float px = 0, py = 0, ptanx = 0, ptany = 0;
@@ -1109,10 +1107,10 @@ void vxRoundedRectVaryingPath(VXcontext* ctx, float x, float y, float w, float h
   }
   float halfw = fabsf(w) * 0.5f;
   float halfh = fabsf(h) * 0.5f;
-  float rxBL = Minf(radBottomLeft, halfw) * Signf(w), ryBL = Minf(radBottomLeft, halfh) * Signf(h);
-  float rxBR = Minf(radBottomRight, halfw) * Signf(w), ryBR = Minf(radBottomRight, halfh) * Signf(h);
-  float rxTR = Minf(radTopRight, halfw) * Signf(w), ryTR = Minf(radTopRight, halfh) * Signf(h);
-  float rxTL = Minf(radTopLeft, halfw) * Signf(w), ryTL = Minf(radTopLeft, halfh) * Signf(h);
+  float rxBL = Min(radBottomLeft, halfw) * Sign(w), ryBL = Min(radBottomLeft, halfh) * Sign(h);
+  float rxBR = Min(radBottomRight, halfw) * Sign(w), ryBR = Min(radBottomRight, halfh) * Sign(h);
+  float rxTR = Min(radTopRight, halfw) * Sign(w), ryTR = Min(radTopRight, halfh) * Sign(h);
+  float rxTL = Min(radTopLeft, halfw) * Sign(w), ryTL = Min(radTopLeft, halfh) * Sign(h);
   const float k = 1.0f - kKappa90;
   float vals[] = {
     (float)VX_MOVE_TO, x, y + ryTL,
@@ -1173,8 +1171,8 @@ void vxFillPath(VXcontext* ctx)
   for (int i = 0; i < ctx->cache->npaths; i++)
   {
     const VXpath* path = &ctx->cache->paths[i];
-    ctx->fillTriCount += path->nfill - 2;
-    ctx->fillTriCount += path->nstroke - 2;
+    ctx->fillTriCount += path->fillCount - 2;
+    ctx->fillTriCount += path->strokeCount - 2;
     ctx->drawCallCount += 2;
   }
 }
@@ -1206,7 +1204,7 @@ void vxStrokePath(VXcontext* ctx)
   for (int i = 0; i < ctx->cache->npaths; i++)
   {
     const VXpath* path = &ctx->cache->paths[i];
-    ctx->strokeTriCount += path->nstroke - 2;
+    ctx->strokeTriCount += path->strokeCount - 2;
     ctx->drawCallCount++;
   }
 }
@@ -1218,15 +1216,15 @@ void vxDumpPathCache(VXcontext* ctx)
   {
     const VXpath* path = &ctx->cache->paths[i];
     printf(" - Path %d\n", i);
-    if (path->nfill)
+    if (path->fillCount)
     {
-      printf("   - fill: %d\n", path->nfill);
-      for (int j = 0; j < path->nfill; j++) printf("%f\t%f\n", path->fill[j].x, path->fill[j].y);
+      printf("   - fill: %d\n", path->fillCount);
+      for (int j = 0; j < path->fillCount; j++) printf("%f\t%f\n", path->fill[j].x, path->fill[j].y);
     }
-    if (path->nstroke)
+    if (path->strokeCount)
     {
-      printf("   - stroke: %d\n", path->nstroke);
-      for (int j = 0; j < path->nstroke; j++) printf("%f\t%f\n", path->stroke[j].x, path->stroke[j].y);
+      printf("   - stroke: %d\n", path->strokeCount);
+      for (int j = 0; j < path->strokeCount; j++) printf("%f\t%f\n", path->stroke[j].x, path->stroke[j].y);
     }
   }
 }

@@ -29,7 +29,7 @@ float GetFontScale(VXcontext* ctx)
 {
   float a = vxGetAverageScale(vxGetState(ctx)->xform);
   if (!(a < kMaxTextScale)) a = kMaxTextScale; // also NaN
-  float s = Minf(Quantize(a, kTextScaleStep), kMaxTextScale) * ctx->devicePxRatio;
+  float s = Min(Quantize(a, kTextScaleStep), kMaxTextScale) * ctx->devicePixelRatio;
   return (s > 0.0f && std::isfinite(s)) ? s : 0.0f;
 }
 
@@ -352,7 +352,7 @@ void vxMeasureTextBox(VXcontext* ctx, float x, float y, float breakRowWidth, con
   vxTextMetrics(ctx, nullptr, nullptr, &fontLineHeight);
   state->textAlign = VX_ALIGN_LEFT | valign;
 
-  float minx = x, maxx = x, miny = y, maxy = y;
+  float minX = x, maxX = x, miny = y, maxy = y;
   float rminy = 0, rmaxy = 0;
   SetStashState(ctx, scale);
   FontStashLineBounds(ctx->fs, 0, &rminy, &rmaxy);
@@ -373,12 +373,12 @@ void vxMeasureTextBox(VXcontext* ctx, float x, float y, float breakRowWidth, con
         dx = breakRowWidth * 0.5f - row->width * 0.5f;
       else if (haling & VX_ALIGN_RIGHT)
         dx = breakRowWidth - row->width;
-      float rminx = x + row->minx + dx;
-      float rmaxx = x + row->maxx + dx;
-      minx = Minf(minx, rminx);
-      maxx = Maxf(maxx, rmaxx);
-      miny = Minf(miny, y + rminy);
-      maxy = Maxf(maxy, y + rmaxy);
+      float rminx = x + row->minX + dx;
+      float rmaxx = x + row->maxX + dx;
+      minX = Min(minX, rminx);
+      maxX = Max(maxX, rmaxx);
+      miny = Min(miny, y + rminy);
+      maxy = Max(maxy, y + rmaxy);
       y += fontLineHeight * state->lineHeight;
     }
     string = rows[nrows - 1].next;
@@ -387,9 +387,9 @@ void vxMeasureTextBox(VXcontext* ctx, float x, float y, float breakRowWidth, con
 
   if (bounds != nullptr)
   {
-    bounds[0] = minx;
+    bounds[0] = minX;
     bounds[1] = miny;
-    bounds[2] = maxx;
+    bounds[2] = maxX;
     bounds[3] = maxy;
   }
 }
@@ -411,8 +411,8 @@ int vxTextGlyphPositions(VXcontext* ctx, float x, float y, const char* string, c
   {
     positions[npos].str = iter.str;
     positions[npos].x = iter.x * invscale;
-    positions[npos].minx = Minf(iter.x, q.x0) * invscale;
-    positions[npos].maxx = Maxf(iter.nextX, q.x1) * invscale;
+    positions[npos].minX = Min(iter.x, q.x0) * invscale;
+    positions[npos].maxX = Max(iter.nextX, q.x1) * invscale;
     npos++;
     if (npos >= maxPositions) break;
   }
@@ -460,13 +460,13 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
   unsigned int pcodepoint = 0;
   int nrows = 0;
 
-  auto closeRow = [&](const char* start, const char* rend, float width, float minx, float maxx, const char* next) {
+  auto closeRow = [&](const char* start, const char* rend, float width, float minX, float maxX, const char* next) {
     VXtextRow& row = rows[nrows++];
     row.start = start;
     row.end = rend;
     row.width = width * invscale;
-    row.minx = minx * invscale;
-    row.maxx = maxx * invscale;
+    row.minX = minX * invscale;
+    row.maxX = maxX * invscale;
     row.next = next;
   };
   // Opens a row at the current glyph, which also starts a word.

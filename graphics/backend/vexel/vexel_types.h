@@ -34,10 +34,10 @@ struct VXscissor
 
 struct VXcompositeOperationState
 {
-  int srcRGB;
-  int dstRGB;
-  int srcAlpha;
-  int dstAlpha;
+  int sourceRGB;
+  int destinationRGB;
+  int sourceAlpha;
+  int destinationAlpha;
 };
 
 struct VXvertex
@@ -50,11 +50,11 @@ struct VXpath
   int first;
   int count;
   unsigned char closed;
-  int nbevel;
+  int bevelCount;
   VXvertex* fill;
-  int nfill;
+  int fillCount;
   VXvertex* stroke;
-  int nstroke;
+  int strokeCount;
   int winding;
   int convex;
 };

@@ -131,7 +131,7 @@ ISVG Svg(IGraphics* g, const char* name, const char* text)
 template <typename C> C* Put(IGraphics* g, C* control, double value = -1.0, int tag = -1, const char* group = "")
 {
   g->AttachControl(control, tag, group);
-  for (int v = 0; value >= 0.0 && v < control->NVals(); ++v)
+  for (int v = 0; value >= 0.0 && v < control->NValues(); ++v)
     SetValue(control, v, value);
   return control;
 }

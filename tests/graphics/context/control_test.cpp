@@ -153,7 +153,7 @@ TEST_F(Controls, DefaultIsSteppedClampedAndNormalised)
 TEST_F(Controls, SlotsAreCheckedAndMissingParametersSendNothing)
 {
   TestControl* none = static_cast<TestControl*>(mG.AttachControl(new TestControl(IRECT(), {})));
-  EXPECT_EQ(none->NVals(), 0);
+  EXPECT_EQ(none->NValues(), 0);
   EXPECT_EQ(none->GetParamIdx(0), -1);
   EXPECT_EQ(none->GetParam(0), nullptr);
   EXPECT_EQ(none->GetValue(3), 0.0);

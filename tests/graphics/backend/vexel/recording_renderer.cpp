@@ -15,10 +15,10 @@ std::vector<RecordedPath> CopyPaths(const VXpath* paths, int npaths)
   for (int i = 0; i < npaths; ++i)
   {
     RecordedPath p;
-    if (paths[i].fill) p.fill.assign(paths[i].fill, paths[i].fill + paths[i].nfill);
-    if (paths[i].stroke) p.stroke.assign(paths[i].stroke, paths[i].stroke + paths[i].nstroke);
+    if (paths[i].fill) p.fill.assign(paths[i].fill, paths[i].fill + paths[i].fillCount);
+    if (paths[i].stroke) p.stroke.assign(paths[i].stroke, paths[i].stroke + paths[i].strokeCount);
     p.convex = paths[i].convex;
-    p.nbevel = paths[i].nbevel;
+    p.bevelCount = paths[i].bevelCount;
     out.push_back(std::move(p));
   }
   return out;

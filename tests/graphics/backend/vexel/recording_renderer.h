@@ -16,7 +16,7 @@ struct RecordedPath
   std::vector<VXvertex> fill;
   std::vector<VXvertex> stroke;
   int convex = 0;
-  int nbevel = 0;
+  int bevelCount = 0;
 };
 
 struct RecordedCall

@@ -58,12 +58,12 @@ TEST_F(PathTest, RoundedRectCornersStayInsideForNegativeSizes)
     vxBeginPath(ctx);
     vxRoundedRectVaryingPath(ctx, k.x, k.y, k.w, k.h, 10, 30, 5, 100);
     vxFillPath(ctx);
-    float minx = std::min(k.x, k.x + k.w), maxx = std::max(k.x, k.x + k.w);
+    float minX = std::min(k.x, k.x + k.w), maxX = std::max(k.x, k.x + k.w);
     float miny = std::min(k.y, k.y + k.h), maxy = std::max(k.y, k.y + k.h);
     for (const VXpoint& p : Points(ctx))
     {
-      EXPECT_GE(p.x, minx - 1e-3);
-      EXPECT_LE(p.x, maxx + 1e-3);
+      EXPECT_GE(p.x, minX - 1e-3);
+      EXPECT_LE(p.x, maxX + 1e-3);
       EXPECT_GE(p.y, miny - 1e-3);
       EXPECT_LE(p.y, maxy + 1e-3);
     }
@@ -76,26 +76,26 @@ TEST_F(PathTest, ArcsUseAtMostOneCubicPerQuarterTurn)
   // 0 to 3 pi clockwise is clamped to a full circle of four segments.
   vxBeginPath(ctx);
   vxArc(ctx, 50, 50, 10, 0, 3 * kPi, VX_CLOCKWISE);
-  ASSERT_EQ(ctx->ncommands, 3 + 4 * 7);
+  ASSERT_EQ(ctx->commandCount, 3 + 4 * 7);
   EXPECT_EQ(ctx->commands[0], (float)VX_MOVE_TO);
-  EXPECT_NEAR(ctx->commands[ctx->ncommands - 2], 60.0f, 1e-4);
-  EXPECT_NEAR(ctx->commands[ctx->ncommands - 1], 50.0f, 1e-4);
+  EXPECT_NEAR(ctx->commands[ctx->commandCount - 2], 60.0f, 1e-4);
+  EXPECT_NEAR(ctx->commands[ctx->commandCount - 1], 50.0f, 1e-4);
   EXPECT_NEAR(ctx->commands[3 + 5], 50.0f, 1e-4); // a quarter turn clockwise on a y-down surface
   EXPECT_NEAR(ctx->commands[3 + 6], 60.0f, 1e-4);
 
   // A tenth of a radian is still one segment; with commands before it starts with a line.
   vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_CLOCKWISE);
   EXPECT_EQ(ctx->commands[31], (float)VX_LINE_TO);
-  EXPECT_EQ(ctx->ncommands, 31 + 3 + 7);
+  EXPECT_EQ(ctx->commandCount, 31 + 3 + 7);
 
   // Counter-clockwise, the same two angles are the long way round.
   vxBeginPath(ctx);
   vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_COUNTER_CLOCKWISE);
-  EXPECT_EQ(ctx->ncommands, 3 + 4 * 7);
+  EXPECT_EQ(ctx->commandCount, 3 + 4 * 7);
 
   vxBeginPath(ctx);
   vxArc(ctx, 0, 0, 10, 0, 0.1f, VX_CLOCKWISE);
-  EXPECT_EQ(ctx->ncommands, 10);
+  EXPECT_EQ(ctx->commandCount, 10);
   // The bezier's control points put its midpoint on the circle.
   const float* b = &ctx->commands[3];
   float mx = 0.125f * ctx->commands[1] + 0.375f * b[1] + 0.375f * b[3] + 0.125f * b[5];
@@ -106,7 +106,7 @@ TEST_F(PathTest, ArcsUseAtMostOneCubicPerQuarterTurn)
   vxBeginPath(ctx);
   vxArc(ctx, 0, 0, 10, NAN, 1, VX_CLOCKWISE);
   vxArc(ctx, 0, 0, 10, 0, INFINITY, VX_COUNTER_CLOCKWISE);
-  EXPECT_EQ(ctx->ncommands, 0);
+  EXPECT_EQ(ctx->commandCount, 0);
 }
 
 TEST_F(PathTest, AntialiasedRectangleFillHasAnInsetInteriorAndAHalfFringe)
@@ -203,7 +203,7 @@ TEST_F(PathTest, BevelAndMiterJoinsOfALeftTurn)
                   {100.5f, 94.5f, 0, 0},
                   {100.5f, 105.5f, 1, 0}},
                  "bevel");
-  EXPECT_EQ(r.Last("stroke")->paths[0].nbevel, 3); // every corner of the path, the ends included
+  EXPECT_EQ(r.Last("stroke")->paths[0].bevelCount, 3); // every corner of the path, the ends included
 
   vxSetLineJoin(ctx, VX_MITER);
   vxStrokePath(ctx);
@@ -275,7 +275,7 @@ TEST_F(PathTest, PaintsReachTheBackEndWithGlobalAlphaAndState)
   vxFillPath(ctx);
   const RecordedCall* call = r.Last("fill");
   EXPECT_FLOAT_EQ(call->paint.innerColor.a, 0.4f);
-  EXPECT_EQ(call->op.dstRGB, VX_ONE);
+  EXPECT_EQ(call->op.destinationRGB, VX_ONE);
   EXPECT_EQ(call->scissor.extent[0], 10.0f);
   EXPECT_EQ(call->paths[0].convex, 1);
   EXPECT_NEAR(call->bounds[0], 30.0f, 1e-3);
