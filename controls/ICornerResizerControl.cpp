@@ -30,7 +30,7 @@ void ICornerResizerControl::OnMouseDblClick(float x, float y, const IMouseMod& m
 void ICornerResizerControl::OnMouseOver(float x, float y, const IMouseMod& mod)
 {
   if (mGraphics && !mCursorReplaced)
-    mPrevCursorType = mGraphics->SetMouseCursor(kSizeNWSECursor);
+    mPrevCursorType = mGraphics->SetMouseCursor(kResizeNorthWestSouthEastCursor);
   mCursorReplaced = true;
   IControl::OnMouseOver(x, y, mod);
 }

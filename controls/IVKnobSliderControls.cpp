@@ -587,10 +587,10 @@ void IVXYPadControl::DrawPadCross(IGraphics& g)
 void IVXYPadControl::DrawPadThumb(IGraphics& g, const IRECT& area, const IRECT& handleBounds)
 {
   if (mTrackClipsHandle)
-    g.PathClipRegion(area.GetInset(mStyle.mFrameThickness / 2.f).Intersect(g.GetRegionClip()));
+    g.PathClipRegion(area.GetInset(mStyle.mFrameThickness / 2.f).Intersect(g.GetClipRegion()));
   DrawPressableShape(g, kVShapeEllipse, handleBounds, mMouseDown, mMouseIsOver, IsDisabled());
   if (mTrackClipsHandle)
-    g.PathClipRegion(g.GetRegionClip());
+    g.PathClipRegion(g.GetClipRegion());
 }
 
 void IVXYPadControl::OnMouseDown(float x, float y, const IMouseMod& mod)

@@ -91,12 +91,12 @@ enum ECursor
   kWaitCursor = 2,
   kCrossCursor = 3,
   kUpArrowCursor = 4,
-  kSizeNWSECursor = 5,
-  kSizeNESWCursor = 6,
-  kSizeWECursor = 7,
-  kSizeNSCursor = 8,
+  kResizeNorthWestSouthEastCursor = 5,
+  kResizeNorthEastSouthWestCursor = 6,
+  kResizeEastWestCursor = 7,
+  kResizeNorthSouthCursor = 8,
   kSizeAllCursor = 9,
-  kInoCursor = 10,
+  kNotAllowedCursor = 10,
   kHandCursor = 11,
 };
 

@@ -183,8 +183,8 @@ public:
   bool IsDisabled() const { return mDisabled; }
   bool GetPromptDisabled() const { return mPromptDisabled; }
   void DisablePrompt(bool disable) { mPromptDisabled = disable; }
-  bool GetDblAsSingleClick() const { return mDblClickAsClick; }
-  void SetDblAsSingleClick(bool on) { mDblClickAsClick = on; }
+  bool GetDblClickAsClick() const { return mDblClickAsClick; }
+  void SetDblClickAsClick(bool on) { mDblClickAsClick = on; }
   bool GetMouseOverWhenDisabled() const { return mMouseOverWhenDisabled; }
   void SetMouseOverWhenDisabled(bool on) { mMouseOverWhenDisabled = on; }
   bool GetMouseEventsWhenDisabled() const { return mMouseEventsWhenDisabled; }

@@ -402,8 +402,8 @@ public:
   void SetStrictDrawing(bool strict);
   /// The clip of the region being drawn: what DrawControl gave PrepareRegion for the control now drawing.
   /// A control that narrows the clip for a moment puts this one back afterwards.
-  const IRECT& GetRegionClip() const { return mRegionClip; }
-  void SetRegionClip(const IRECT& clip) { mRegionClip = clip; }
+  const IRECT& GetClipRegion() const { return mClipRegion; }
+  void StoreClipRegion(const IRECT& clip) { mClipRegion = clip; }
   void SetFrameTickFunc(std::function<void()> func) { mFrameTickFunc = std::move(func); }
 
   // ==== Input ====
@@ -604,7 +604,7 @@ protected:
   int mLastParamUnderPoint = -1;
   bool mEnableMouseOver = false;
   bool mDrawUnionOfDirtyRects = false;
-  IRECT mRegionClip;
+  IRECT mClipRegion;
   bool mEnableTooltips = false;
   bool mResizingInProcess = false;
   bool mLayoutOnResize = false;

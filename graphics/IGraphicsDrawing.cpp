@@ -79,11 +79,11 @@ void IGraphics::DrawControl(IControl* control, const IRECT& bounds, float scale)
   if (!(clip.W() > 0.f && clip.H() > 0.f))
     return;
   // Controls that change the clip while drawing (the splash) put this region's clip back afterwards.
-  SetRegionClip(clip);
+  StoreClipRegion(clip);
   PrepareRegion(clip);
   control->Draw(*this);
   FinishRegion(clip);
-  SetRegionClip(IRECT());
+  StoreClipRegion(IRECT());
 }
 
 void IGraphics::SetStrictDrawing(bool strict)

@@ -184,7 +184,7 @@ bool IGraphics::OnMouseDblClick(float x, float y, const IMouseMod& mod)
   IControl* c = HitTestControl(x, y, true, false, 0);
   if (!c)
     return false;
-  if (c->GetDblAsSingleClick())
+  if (c->GetDblClickAsClick())
   {
     IMouseInfo info;
     info.mX = x;

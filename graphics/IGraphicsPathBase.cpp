@@ -495,8 +495,8 @@ void IGraphicsPathBase::RenderSVGShape(const SvgShape& shape, const IBlend* blen
   {
     IStrokeStyle options;
     options.mMiterLimit = shape.miterLimit;
-    options.mCapOption = shape.strokeLineCap <= kSvgCapSquare ? int(shape.strokeLineCap) : int(kCapButt);
-    options.mJoinOption = shape.strokeLineJoin <= kSvgJoinBevel ? int(shape.strokeLineJoin) : int(kJoinMiter);
+    options.mLineCap = shape.strokeLineCap <= kSvgCapSquare ? int(shape.strokeLineCap) : int(kCapButt);
+    options.mLineJoin = shape.strokeLineJoin <= kSvgJoinBevel ? int(shape.strokeLineJoin) : int(kJoinMiter);
     options.mDashOffset = shape.strokeDashOffset;
     options.mDashCount = std::clamp<int>(shape.strokeDashCount, 0, IStrokeStyle::kMaxDashes);
     std::copy(shape.strokeDashArray, shape.strokeDashArray + options.mDashCount, options.mDashArray);
@@ -564,7 +564,7 @@ void IGraphicsPathBase::PathTransformMatrix(const IMatrix& matrix) { ComposeTran
 
 void IGraphicsPathBase::PathClipRegion(const IRECT& r)
 {
-  const IRECT region = mLayers.empty() ? GetRegionClip() : mLayers.top()->Bounds();
+  const IRECT region = mLayers.empty() ? GetClipRegion() : mLayers.top()->Bounds();
   IRECT clip = region;
   if (!r.Empty())
   {
@@ -584,7 +584,7 @@ void IGraphicsPathBase::PrepareRegion(const IRECT& clip)
   PathTransformReset(true);
   PathClear();
   SetClipRegion(clip);
-  SetRegionClip(clip);
+  StoreClipRegion(clip);
 }
 
 } // namespace igraphics

@@ -69,8 +69,8 @@ struct IStrokeStyle
   float mMiterLimit = 10.f;
   /// Keep the path after stroking (it is used up otherwise).
   bool mPreserve = false;
-  int mCapOption = kCapButt;
-  int mJoinOption = kJoinMiter;
+  int mLineCap = kCapButt;
+  int mLineJoin = kJoinMiter;
   float mDashArray[kMaxDashes] = {};
   float mDashOffset = 0.f;
   int mDashCount = 0; // 0: a solid line

@@ -12,7 +12,7 @@ namespace igraphics {
 
 namespace {
 
-constexpr float kDegToRad = 3.1415927f / 180.f;
+constexpr float kDegreesToRadians = 3.1415927f / 180.f;
 
 /// The three corners of a triangle face: bottom-left, middle of the top edge, bottom-right of r, rotated by
 /// angle degrees about the centre of r and moved by (dx, dy).
@@ -25,7 +25,7 @@ struct Triangle
 Triangle TriangleIn(const IRECT& r, float angle, float dx = 0.f, float dy = 0.f)
 {
   Triangle t{{r.mLeft, r.CentreX(), r.mRight}, {r.mBottom, r.mTop, r.mBottom}};
-  const float c = std::cos(angle * kDegToRad), s = std::sin(angle * kDegToRad);
+  const float c = std::cos(angle * kDegreesToRadians), s = std::sin(angle * kDegreesToRadians);
   for (int i = 0; i < 3; ++i)
   {
     const float px = t.x[i] - r.CentreX(), py = t.y[i] - r.CentreY();
@@ -120,7 +120,7 @@ void IVectorBase::DrawSplash(IGraphics& g, const IRECT& r)
 {
   if (!mControl || !mControl->HasAnimation())
     return;
-  const IRECT region = g.GetRegionClip();
+  const IRECT region = g.GetClipRegion();
   const IRECT clip = region.Empty() ? r : r.Intersect(region);
   if (clip.Empty())
     return; // nothing of the face is being drawn; an empty clip would mean no clip at all

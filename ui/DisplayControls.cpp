@@ -43,7 +43,7 @@ IVPopupMenuVQ::IVPopupMenuVQ(const IRECT& bounds, int paramIdx, const IText& tex
 {
   SetText(text);
   DisablePrompt(false);
-  SetDblAsSingleClick(true);
+  SetDblClickAsClick(true);
 }
 
 void IVPopupMenuVQ::OnMouseWheel(float, float, const IMouseMod&, float d)
@@ -64,7 +64,7 @@ IBPopupMenuVQ::IBPopupMenuVQ(float x, float y, int paramIdx, const IBitmap& bitm
   : IControl(FrameRectAt(bitmap, x, y), paramIdx, std::move(action)), IBitmapBase(bitmap, this), mWheel(wheel)
 {
   DisablePrompt(false);
-  SetDblAsSingleClick(true);
+  SetDblClickAsClick(true);
 }
 
 void IBPopupMenuVQ::OnMouseWheel(float, float, const IMouseMod&, float d)

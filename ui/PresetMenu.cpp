@@ -48,7 +48,7 @@ IBPresetMenuVQ::IBPresetMenuVQ(Drovik& plugin, const Places& places, const IText
     mUserFolder(presetFolder ? presetFolder : "")
 {
   SetText(text);
-  SetDblAsSingleClick(true);
+  SetDblClickAsClick(true);
 }
 
 IBPresetMenuVQ::~IBPresetMenuVQ() = default;

@@ -14,7 +14,7 @@ IBRadioButtonsControl::IBRadioButtonsControl(int paramIdx, std::vector<IRECT> bu
   : IControl(bounds, paramIdx), mButtons(std::move(buttons)), mBitmaps(std::move(bitmaps)), mToggle(toggle)
 {
   mBitmaps.resize(mButtons.size());
-  SetDblAsSingleClick(true);
+  SetDblClickAsClick(true);
 }
 
 void IBRadioButtonsControl::OnMouseDown(float x, float y, const IMouseMod&)

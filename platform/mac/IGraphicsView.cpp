@@ -400,12 +400,12 @@ void IGraphicsView_vDrovik_vst::setMouseCursor(int type)
   case 12: cursor = privateOr(C::kBusyButClickable, C::kArrow); break;
   case kCrossCursor: cursor = C::kCrosshair; break;
   case kUpArrowCursor: cursor = privateOr(C::kResizeNorth, C::kResizeUp); break;
-  case kSizeNWSECursor: cursor = privateOr(C::kResizeNorthWestSouthEast, C::kArrow); break;
-  case kSizeNESWCursor: cursor = privateOr(C::kResizeNorthEastSouthWest, C::kArrow); break;
-  case kSizeWECursor: cursor = privateOr(C::kResizeEastWest, C::kResizeLeftRight); break;
-  case kSizeNSCursor: cursor = privateOr(C::kResizeNorthSouth, C::kResizeUpDown); break;
+  case kResizeNorthWestSouthEastCursor: cursor = privateOr(C::kResizeNorthWestSouthEast, C::kArrow); break;
+  case kResizeNorthEastSouthWestCursor: cursor = privateOr(C::kResizeNorthEastSouthWest, C::kArrow); break;
+  case kResizeEastWestCursor: cursor = privateOr(C::kResizeEastWest, C::kResizeLeftRight); break;
+  case kResizeNorthSouthCursor: cursor = privateOr(C::kResizeNorthSouth, C::kResizeUpDown); break;
   case kSizeAllCursor: cursor = C::kMove; break;
-  case kInoCursor: cursor = C::kOperationNotAllowed; break;
+  case kNotAllowedCursor: cursor = C::kOperationNotAllowed; break;
   case kHandCursor: cursor = C::kPointingHand; break;
   case 13: cursor = privateOr(C::kHelp, C::kArrow); break;
   default: break;

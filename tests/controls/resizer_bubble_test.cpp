@@ -23,7 +23,7 @@ TEST_F(ResizerTest, HoverSetsTheResizeCursorOnceAndLeavingRestoresThePreviousOne
   resizer->OnMouseOver(395, 295, IMouseMod());
   resizer->OnMouseOver(396, 296, IMouseMod());
   resizer->OnMouseOut();
-  EXPECT_EQ(g.mCursorKinds, (std::vector<int>{kHandCursor, kSizeNWSECursor, kHandCursor}));
+  EXPECT_EQ(g.mCursorKinds, (std::vector<int>{kHandCursor, kResizeNorthWestSouthEastCursor, kHandCursor}));
 }
 
 TEST_F(ResizerTest, KeepsItsScreenSizeInTheCornerAndDoubleClickRestoresTheFirstSize)

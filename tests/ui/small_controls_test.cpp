@@ -49,7 +49,7 @@ TEST_F(SmallControls, OversamplingInToggleModeSwitchesTheLitButtonOff)
   EXPECT_EQ(Value(0), 0.0);
   os->OnMouseDown(340, 286, mMod); // between the buttons: nothing
   EXPECT_EQ(Value(0), 0.0);
-  EXPECT_TRUE(os->GetDblAsSingleClick());
+  EXPECT_TRUE(os->GetDblClickAsClick());
 }
 
 TEST_F(SmallControls, FiveButtonsSetTheirIndexAndAValueOutsideLightsNone)

@@ -18,7 +18,7 @@ constexpr float kStencilStrokeThreshold = 1.0f - 0.5f / 255.0f;
 constexpr MVXblend kDefaultBlend{MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha, MTLBlendFactorOne,
                                  MTLBlendFactorOneMinusSourceAlpha};
 
-MVXcontext_vDrovik_vst* R(void* u) { return static_cast<MVXcontext_vDrovik_vst*>(u); }
+MVXcontext_vDrovik_vst* RendererOf(void* u) { return static_cast<MVXcontext_vDrovik_vst*>(u); }
 
 std::shared_ptr<MTLStencilDescriptor> Stencil(MTLCompareFunction compare, MTLStencilOperation fail,
                                               MTLStencilOperation depthFail, MTLStencilOperation pass)
@@ -67,35 +67,35 @@ VXrenderParams Params(MVXcontext_vDrovik_vst* mvx, int flags)
   memset(&p, 0, sizeof(p));
   p.userPtr = mvx;
   p.edgeAntiAlias = flags & kMvxAntiAlias ? 1 : 0;
-  p.renderCreate = [](void* u) { return R(u)->renderCreate(); };
+  p.renderCreate = [](void* u) { return RendererOf(u)->renderCreate(); };
   p.renderCreateTexture = [](void* u, int type, int w, int h, int f, const unsigned char* d) {
-    return R(u)->renderCreateTextureWithType(type, w, h, f, d);
+    return RendererOf(u)->renderCreateTextureWithType(type, w, h, f, d);
   };
-  p.renderDeleteTexture = [](void* u, int image) { return R(u)->renderDeleteTexture(image); };
+  p.renderDeleteTexture = [](void* u, int image) { return RendererOf(u)->renderDeleteTexture(image); };
   p.renderUpdateTexture = [](void* u, int image, int x, int y, int w, int h, const unsigned char* d) {
-    return R(u)->renderUpdateTextureWithImage(image, x, y, w, h, d);
+    return RendererOf(u)->renderUpdateTextureWithImage(image, x, y, w, h, d);
   };
   p.renderGetTextureSize = [](void* u, int image, int* w, int* h) {
-    return R(u)->renderGetTextureSizeForImage(image, w, h);
+    return RendererOf(u)->renderGetTextureSizeForImage(image, w, h);
   };
-  p.renderViewport = [](void* u, float w, float h, float r) { R(u)->renderViewportWithWidth(w, h, r); };
-  p.renderCancel = [](void* u) { R(u)->renderCancel(); };
-  p.renderFlush = [](void* u) { R(u)->renderFlush(); };
+  p.renderViewport = [](void* u, float w, float h, float r) { RendererOf(u)->renderViewportWithWidth(w, h, r); };
+  p.renderCancel = [](void* u) { RendererOf(u)->renderCancel(); };
+  p.renderFlush = [](void* u) { RendererOf(u)->renderFlush(); };
   p.renderFill = [](void* u, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* s, float fringe,
                     const float* bounds, const VXpath* paths, int n) {
-    R(u)->renderFillWithPaint(paint, op, s, fringe, bounds, paths, n);
+    RendererOf(u)->renderFillWithPaint(paint, op, s, fringe, bounds, paths, n);
   };
   p.renderStroke = [](void* u, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* s, float fringe,
                       float width, const VXpath* paths, int n) {
-    R(u)->renderStrokeWithPaint(paint, op, s, fringe, width, paths, n);
+    RendererOf(u)->renderStrokeWithPaint(paint, op, s, fringe, width, paths, n);
   };
   p.renderTriangles = [](void* u, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* s,
                          const VXvertex* v, int n, float fringe) {
-    R(u)->renderTrianglesWithPaint(paint, op, s, v, n, fringe);
+    RendererOf(u)->renderTrianglesWithPaint(paint, op, s, v, n, fringe);
   };
   // Tears the renderer down; the object itself stays with whoever made it (mvxCreateContext or mvxDeleteContext
   // frees it), so a context whose creation fails never frees it twice.
-  p.renderDelete = [](void* u) { R(u)->renderDelete(); };
+  p.renderDelete = [](void* u) { RendererOf(u)->renderDelete(); };
   return p;
 }
 
@@ -127,7 +127,7 @@ VXcontext* mvxCreateContextWithLibrary(CAMetalLayer* layer, int flags, const uns
 void mvxDeleteContext(VXcontext* ctx)
 {
   if (!ctx) return;
-  auto* mvx = R(vxGetUserPtr(ctx));
+  auto* mvx = RendererOf(vxGetUserPtr(ctx));
   vxDeleteContext(ctx);
   delete mvx;
 }

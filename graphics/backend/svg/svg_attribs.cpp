@@ -93,7 +93,7 @@ uint8_t ParseKeyword(const char* value, const char* const* words, int count)
   return 0;
 }
 
-void ParseNameValue(SvgParser* p, const char* start, const char* end)
+void SvgParseNameValue(SvgParser* p, const char* start, const char* end)
 {
   const char* colon = start;
   while (colon < end && *colon != ':') ++colon;
@@ -197,7 +197,7 @@ void SvgParseStyle(SvgParser* p, const char* str)
     while (*str && *str != ';') ++str;
     const char* end = str;
     while (end > start && (*(end - 1) == ';' || SvgIsSpace(*(end - 1)))) --end;
-    ParseNameValue(p, start, end);
+    SvgParseNameValue(p, start, end);
     if (*str) ++str;
   }
 }

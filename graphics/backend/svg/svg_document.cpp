@@ -84,10 +84,10 @@ void StartGroup(SvgParser* p, const char** attr)
 {
   if (p->defsFlag)
   {
-    ++p->gUnpushed; // remembered so that its end tag pops nothing
+    ++p->unpushedGroups; // remembered so that its end tag pops nothing
     return;
   }
-  if (p->gUnpushed > 0 || !SvgPushAttr(p)) ++p->gUnpushed; // no room: the group writes the entry it is in
+  if (p->unpushedGroups > 0 || !SvgPushAttr(p)) ++p->unpushedGroups; // no room: the group writes the entry it is in
   SvgParseAttribs(p, attr);
 }
 
@@ -127,7 +127,7 @@ const ElementHandler kElements[] = {
   {"svg", ParseSvgElement, kOutsideDefs},
 };
 
-void StartElement(void* ud, const char* el, const char** attr)
+void SvgStartElement(void* ud, const char* el, const char** attr)
 {
   auto* p = static_cast<SvgParser*>(ud);
   for (const ElementHandler& h : kElements)
@@ -147,14 +147,14 @@ void StartElement(void* ud, const char* el, const char** attr)
   }
 }
 
-void EndElement(void* ud, const char* el)
+void SvgEndElement(void* ud, const char* el)
 {
   auto* p = static_cast<SvgParser*>(ud);
   if (Is(el, "g"))
   {
     // Only a group that pushed an entry pops one.
-    if (p->gUnpushed > 0)
-      --p->gUnpushed;
+    if (p->unpushedGroups > 0)
+      --p->unpushedGroups;
     else
       SvgPopAttr(p);
   }
@@ -162,7 +162,7 @@ void EndElement(void* ud, const char* el)
     p->defsFlag = 0;
 }
 
-void Content(void*, const char*) {}
+void SvgContent(void*, const char*) {}
 
 void ImageBounds(const SvgImage* image, float* bounds)
 {
@@ -334,7 +334,7 @@ SvgImage* SvgParse(char* text, const char* units, float dpi)
   InitRootAttrib(p->attr[0]);
   p->dpi = dpi;
 
-  if (text) SvgParseXml(text, StartElement, EndElement, Content, p);
+  if (text) SvgParseXml(text, SvgStartElement, SvgEndElement, SvgContent, p);
   ScaleToViewBox(p, units);
 
   SvgImage* image = p->image;

@@ -10,7 +10,7 @@ namespace
 {
 constexpr int kFirstStopCapacity = 4;
 
-SvgCoordinate Coord(float value, uint8_t units) { return SvgCoordinate{value, units}; }
+SvgCoordinate Coordinate(float value, uint8_t units) { return SvgCoordinate{value, units}; }
 
 void CopyText(char* dst, const char* src)
 {
@@ -62,18 +62,18 @@ void SvgParseGradient(SvgParser* p, const char** attr, uint8_t type)
   grad->type = type;
   if (type == kSvgPaintLinearGradient)
   {
-    grad->linear.x1 = Coord(0.0f, kSvgUnitsPercent);
-    grad->linear.y1 = Coord(0.0f, kSvgUnitsPercent);
-    grad->linear.x2 = Coord(100.0f, kSvgUnitsPercent);
-    grad->linear.y2 = Coord(0.0f, kSvgUnitsPercent);
+    grad->linear.x1 = Coordinate(0.0f, kSvgUnitsPercent);
+    grad->linear.y1 = Coordinate(0.0f, kSvgUnitsPercent);
+    grad->linear.x2 = Coordinate(100.0f, kSvgUnitsPercent);
+    grad->linear.y2 = Coordinate(0.0f, kSvgUnitsPercent);
   }
   else
   {
-    grad->radial.cx = Coord(50.0f, kSvgUnitsPercent);
-    grad->radial.cy = Coord(50.0f, kSvgUnitsPercent);
-    grad->radial.r = Coord(50.0f, kSvgUnitsPercent);
-    grad->radial.fx = Coord(0.0f, kSvgUnitsUser);
-    grad->radial.fy = Coord(0.0f, kSvgUnitsUser);
+    grad->radial.cx = Coordinate(50.0f, kSvgUnitsPercent);
+    grad->radial.cy = Coordinate(50.0f, kSvgUnitsPercent);
+    grad->radial.r = Coordinate(50.0f, kSvgUnitsPercent);
+    grad->radial.fx = Coordinate(0.0f, kSvgUnitsUser);
+    grad->radial.fy = Coordinate(0.0f, kSvgUnitsUser);
   }
   grad->units = kSvgObjectBoundingBox;
   SvgXformIdentity(grad->xform);

@@ -122,7 +122,7 @@ struct SvgParser
 {
   SvgAttrib attr[kSvgAttribStackSize];
   int32_t attrHead;
-  int32_t gUnpushed; // open "g" elements that found no room on the stack (or sat in defs)
+  int32_t unpushedGroups; // open "g" elements that found no room on the stack (or sat in defs)
   float* pts;
   int32_t npts;
   int32_t pointCapacity;

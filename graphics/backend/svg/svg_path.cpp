@@ -42,7 +42,7 @@ void BoundsUnion(float* b, const float* o)
   b[3] = std::fmax(b[3], o[3]);
 }
 
-double EvalBezier(double t, double p0, double p1, double p2, double p3)
+double EvaluateBezier(double t, double p0, double p1, double p2, double p3)
 {
   const double it = 1.0 - t;
   return it * it * it * p0 + 3.0 * it * it * t * p1 + 3.0 * it * t * t * p2 + t * t * t * p3;
@@ -170,7 +170,7 @@ void SvgCurveBounds(float* bounds, const float* curve)
     {
       if (roots[j] > kRootEpsilon && roots[j] < 1.0 - kRootEpsilon)
       {
-        const float v = float(EvalBezier(roots[j], v0[i], v1[i], v2[i], v3[i]));
+        const float v = float(EvaluateBezier(roots[j], v0[i], v1[i], v2[i], v3[i]));
         bounds[i] = std::fmin(bounds[i], v);
         bounds[2 + i] = std::fmax(bounds[2 + i], v);
       }

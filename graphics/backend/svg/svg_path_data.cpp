@@ -95,16 +95,16 @@ void PathQuadSmoothTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
   QuadTo(p, c, 2.0f * c.currentX - c.controlX, 2.0f * c.currentY - c.controlY, ox + args[0], oy + args[1]);
 }
 
-float VecMag(float x, float y) { return std::sqrt(x * x + y * y); }
+float VectorLength(float x, float y) { return std::sqrt(x * x + y * y); }
 
-float VecRatio(float ux, float uy, float vx, float vy)
+float VectorRatio(float ux, float uy, float vx, float vy)
 {
-  return (ux * vx + uy * vy) / (VecMag(ux, uy) * VecMag(vx, vy));
+  return (ux * vx + uy * vy) / (VectorLength(ux, uy) * VectorLength(vx, vy));
 }
 
-float VecAngle(float ux, float uy, float vx, float vy)
+float VectorAngle(float ux, float uy, float vx, float vy)
 {
-  float r = VecRatio(ux, uy, vx, vy);
+  float r = VectorRatio(ux, uy, vx, vy);
   if (r < -1.0f) r = -1.0f;
   if (r > 1.0f) r = 1.0f;
   return ((ux * vy < uy * vx) ? -1.0f : 1.0f) * std::acos(r);
@@ -161,8 +161,8 @@ void PathArcTo(SvgParser* p, PathCursor& c, const float* args, bool rel)
   const float uy = (y1p - cyp) / ry;
   const float vx = (-x1p - cxp) / rx;
   const float vy = (-y1p - cyp) / ry;
-  const float a1 = VecAngle(1.0f, 0.0f, ux, uy);
-  float da = VecAngle(ux, uy, vx, vy);
+  const float a1 = VectorAngle(1.0f, 0.0f, ux, uy);
+  float da = VectorAngle(ux, uy, vx, vy);
   if (!sweep && da > 0.0f)
     da -= kTwoPi;
   else if (sweep && da < 0.0f)

@@ -91,7 +91,7 @@ int Min(int a, int b) { return a < b ? a : b; }
 int Max(int a, int b) { return a > b ? a : b; }
 
 // Float to int by truncation that saturates instead of overflowing; NaN gives 0.
-int TruncSat(float v)
+int TruncateClamped(float v)
 {
   if (!(v == v)) return 0;
   if (v >= 1.0e9f) return 1000000000;
@@ -99,7 +99,7 @@ int TruncSat(float v)
   return (int)v;
 }
 
-short ShortSat(float v)
+short ToShortClamped(float v)
 {
   if (!(v == v)) return 0;
   if (v >= 32767.0f) return 32767;
@@ -822,11 +822,11 @@ FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, 
   glyph->index = g;
   glyph->x0 = (short)gx;
   glyph->y0 = (short)gy;
-  glyph->x1 = ShortSat((float)gx + (float)gw);
-  glyph->y1 = ShortSat((float)gy + (float)gh);
-  glyph->xAdvance = ShortSat(scale * advance * 10.0f);
-  glyph->xoff = ShortSat((float)(x0 - pad));
-  glyph->yoff = ShortSat((float)(y0 - pad));
+  glyph->x1 = ToShortClamped((float)gx + (float)gw);
+  glyph->y1 = ToShortClamped((float)gy + (float)gh);
+  glyph->xAdvance = ToShortClamped(scale * advance * 10.0f);
+  glyph->xoff = ToShortClamped((float)(x0 - pad));
+  glyph->yoff = ToShortClamped((float)(y0 - pad));
   if (bitmapOption == kFontStashGlyphBitmapOptional) return glyph;
 
   int stride = stash->params.width;
@@ -863,7 +863,7 @@ void FontStashGetQuad(FontStashContext* stash, FontStashFont* font, int prevGlyp
   if (prevGlyphIndex != -1)
   {
     float adv = stbtt_GetGlyphKernAdvance(&font->font, prevGlyphIndex, glyph->index) * scale;
-    *x += (float)TruncSat(adv + spacing + 0.5f);
+    *x += (float)TruncateClamped(adv + spacing + 0.5f);
   }
   float xoff = (float)(short)(glyph->xoff + 1);
   float yoff = (float)(short)(glyph->yoff + 1);
@@ -873,8 +873,8 @@ void FontStashGetQuad(FontStashContext* stash, FontStashFont* font, int prevGlyp
   float y1 = (float)(glyph->y1 - 1);
   if (stash->params.flags & kFontStashZeroTopLeft)
   {
-    float rx = (float)TruncSat(*x + xoff);
-    float ry = (float)TruncSat(*y + yoff);
+    float rx = (float)TruncateClamped(*x + xoff);
+    float ry = (float)TruncateClamped(*y + yoff);
     q->x0 = rx;
     q->y0 = ry;
     q->x1 = rx + x1 - x0;
@@ -882,8 +882,8 @@ void FontStashGetQuad(FontStashContext* stash, FontStashFont* font, int prevGlyp
   }
   else
   {
-    float rx = (float)TruncSat(*x + xoff);
-    float ry = (float)TruncSat(*y - yoff);
+    float rx = (float)TruncateClamped(*x + xoff);
+    float ry = (float)TruncateClamped(*y - yoff);
     q->x0 = rx;
     q->y0 = ry;
     q->x1 = rx + x1 - x0;

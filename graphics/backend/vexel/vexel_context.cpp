@@ -202,9 +202,9 @@ void vxBeginFrame(VXcontext* ctx, float windowWidth, float windowHeight, float d
   if (ctx->params.renderViewport)
     ctx->params.renderViewport(ctx->params.userPtr, windowWidth, windowHeight, ctx->devicePixelRatio);
   ctx->drawCallCount = 0;
-  ctx->fillTriCount = 0;
-  ctx->strokeTriCount = 0;
-  ctx->textTriCount = 0;
+  ctx->fillTriangleCount = 0;
+  ctx->strokeTriangleCount = 0;
+  ctx->textTriangleCount = 0;
 }
 
 void vxCancelFrame(VXcontext* ctx)

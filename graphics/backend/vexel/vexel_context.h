@@ -99,9 +99,9 @@ struct VXcontext
   int fontImages[kVxMaxFontImages];
   int fontImageIdx;
   int drawCallCount;
-  int fillTriCount;
-  int strokeTriCount;
-  int textTriCount;
+  int fillTriangleCount;
+  int strokeTriangleCount;
+  int textTriangleCount;
 };
 
 // Shared between the parts of the renderer.

@@ -1171,8 +1171,8 @@ void vxFillPath(VXcontext* ctx)
   for (int i = 0; i < ctx->cache->npaths; i++)
   {
     const VXpath* path = &ctx->cache->paths[i];
-    ctx->fillTriCount += path->fillCount - 2;
-    ctx->fillTriCount += path->strokeCount - 2;
+    ctx->fillTriangleCount += path->fillCount - 2;
+    ctx->fillTriangleCount += path->strokeCount - 2;
     ctx->drawCallCount += 2;
   }
 }
@@ -1204,7 +1204,7 @@ void vxStrokePath(VXcontext* ctx)
   for (int i = 0; i < ctx->cache->npaths; i++)
   {
     const VXpath* path = &ctx->cache->paths[i];
-    ctx->strokeTriCount += path->strokeCount - 2;
+    ctx->strokeTriangleCount += path->strokeCount - 2;
     ctx->drawCallCount++;
   }
 }

@@ -106,7 +106,7 @@ void RenderText(VXcontext* ctx, const VXvertex* verts, int nverts)
     ctx->params.renderTriangles(ctx->params.userPtr, &paint, state->compositeOperation, &state->scissor, verts, nverts,
                                 ctx->fringeWidth);
   ctx->drawCallCount++;
-  ctx->textTriCount += nverts / 3;
+  ctx->textTriangleCount += nverts / 3;
 }
 
 // The atlas scale for measuring the text from `string` to `end` (null: to its terminator, which `end` is then set

@@ -272,11 +272,11 @@ void IGraphicsVexel::PathStroke(const IPaintPattern& pattern, float thickness, c
 {
   if (!mVG)
     return;
-  if (options.mCapOption >= kCapButt && options.mCapOption <= kCapSquare)
-    vxSetLineCap(mVG, options.mCapOption);
+  if (options.mLineCap >= kCapButt && options.mLineCap <= kCapSquare)
+    vxSetLineCap(mVG, options.mLineCap);
   static const int kJoins[] = {VX_MITER, VX_ROUND, VX_BEVEL};
-  if (options.mJoinOption >= kJoinMiter && options.mJoinOption <= kJoinBevel)
-    vxSetLineJoin(mVG, kJoins[options.mJoinOption]);
+  if (options.mLineJoin >= kJoinMiter && options.mLineJoin <= kJoinBevel)
+    vxSetLineJoin(mVG, kJoins[options.mLineJoin]);
   vxSetMiterLimit(mVG, options.mMiterLimit);
   vxSetStrokeWidth(mVG, thickness);
   if (SetPaint(pattern, blend, true))
@@ -482,7 +482,7 @@ void IGraphicsVexel::ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask
   const IBlend sourceIn(kBlendSourceIn, 1.f);
   PathFill(IPaintPattern(shadow.mColor), IFillStyle(), &sourceIn);
   PopLayer();
-  const IBlend under(kBlendDestOver, std::clamp(shadow.mOpacity, 0.f, 1.f));
+  const IBlend under(kBlendDestinationOver, std::clamp(shadow.mOpacity, 0.f, 1.f));
   DrawBitmap(IBitmap(shadowBitmap, 1, false), r.GetOffset(shadow.mXOffset, shadow.mYOffset), 0, 0, &under);
   PopLayer();
   PathTransformRestore();

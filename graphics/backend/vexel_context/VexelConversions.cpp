@@ -25,10 +25,10 @@ void ApplyVXBlend(VXcontext* vg, const IBlend* blend)
     case kBlendSourceIn: vxSetCompositeOperation(vg, VX_SOURCE_IN); break;
     case kBlendSourceOut: vxSetCompositeOperation(vg, VX_SOURCE_OUT); break;
     case kBlendSourceAtop: vxSetCompositeOperation(vg, VX_ATOP); break;
-    case kBlendDestOver: vxSetCompositeOperation(vg, VX_DESTINATION_OVER); break;
-    case kBlendDestIn: vxSetCompositeOperation(vg, VX_DESTINATION_IN); break;
-    case kBlendDestOut: vxSetCompositeOperation(vg, VX_DESTINATION_OUT); break;
-    case kBlendDestAtop: vxSetCompositeOperation(vg, VX_DESTINATION_ATOP); break;
+    case kBlendDestinationOver: vxSetCompositeOperation(vg, VX_DESTINATION_OVER); break;
+    case kBlendDestinationIn: vxSetCompositeOperation(vg, VX_DESTINATION_IN); break;
+    case kBlendDestinationOut: vxSetCompositeOperation(vg, VX_DESTINATION_OUT); break;
+    case kBlendDestinationAtop: vxSetCompositeOperation(vg, VX_DESTINATION_ATOP); break;
     case kBlendAdd: vxSetBlendFactors(vg, VX_SOURCE_ALPHA, VX_DESTINATION_ALPHA); break;
     case kBlendXOR: vxSetCompositeOperation(vg, VX_XOR); break;
     default: break;

@@ -76,7 +76,7 @@ TEST_F(VectorBase, LabelAndValueStripsFromMeasuredTexts)
 TEST_F(VectorBase, SplashRestoresTheRegionClipBeforeTheFrameIsStroked)
 {
   VectorControl* c = Attach(new VectorControl(IRECT(0, 0, 100, 100)));
-  mG.SetRegionClip(IRECT(0, 0, 50, 50));
+  mG.StoreClipRegion(IRECT(0, 0, 50, 50));
   mG.PrepareRegion(IRECT(0, 0, 50, 50));
   c->SetSplashPoint(40, 40);
   IVectorBase::ActionFuncSplash(c);

@@ -85,7 +85,7 @@ public:
   void Stroke(const IColor& c, float width, int cap, int join) override
   {
     IStrokeStyle options;
-    options.mCapOption = cap, options.mJoinOption = join;
+    options.mLineCap = cap, options.mLineJoin = join;
     g.PathStroke(IPaintPattern(c), width, options);
   }
   void DashedLine(const IColor& c, float x1, float y1, float x2, float y2, float width, float dash) override

@@ -137,7 +137,7 @@ TEST_F(PathTest, AntialiasedRectangleFillHasAnInsetInteriorAndAHalfFringe)
                   {10.5f, 10.5f, 0.5f, 1},
                   {9.5f, 9.5f, 1, 1}},
                  "fringe");
-  EXPECT_EQ(ctx->fillTriCount, 2 + 8);
+  EXPECT_EQ(ctx->fillTriangleCount, 2 + 8);
   EXPECT_EQ(ctx->drawCallCount, 2);
 }
 
