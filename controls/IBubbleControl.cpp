@@ -88,21 +88,21 @@ void IBubbleControl::ShowBubble(IControl* caller, float x, float y, const char* 
   {
     // To the right of the point with the arrow pointing left; to the left of the caller when that overflows.
     bubble = IRECT(x, y - h / 2.f, x + w + mArrowSize, y + h / 2.f);
-    mArrowDir = 3;
+    mArrowDirection = 3;
     if (bubble.mRight > mMaxBounds.mRight)
     {
       bubble = IRECT(callerRect.mLeft - w - mArrowSize, bubble.mTop, callerRect.mLeft, bubble.mBottom);
-      mArrowDir = 1;
+      mArrowDirection = 1;
     }
   }
   else
   {
     bubble = IRECT(x - w / 2.f, y - h - mArrowSize, x + w / 2.f, y);
-    mArrowDir = 2;
+    mArrowDirection = 2;
     if (bubble.mTop < mMaxBounds.mTop)
     {
       bubble = IRECT(bubble.mLeft, callerRect.mBottom, bubble.mRight, callerRect.mBottom + h + mArrowSize);
-      mArrowDir = 0;
+      mArrowDirection = 0;
     }
   }
   // The old place is redrawn too, then the bubble covers its new place (with its shadow).
@@ -125,7 +125,7 @@ void IBubbleControl::ShowBubble(IControl* caller, float x, float y, const char* 
 IRECT IBubbleControl::BodyRect() const
 {
   IRECT r = mBubbleBounds;
-  switch (mArrowDir)
+  switch (mArrowDirection)
   {
   case 0: r.mTop += mArrowSize; break;
   case 1: r.mRight -= mArrowSize; break;
@@ -156,7 +156,7 @@ void IBubbleControl::DrawBubble(IGraphics& g, const IRECT& r)
   const IRECT b = BodyRect();
   const float a = mArrowSize, cx = b.CentreX(), cy = b.CentreY();
   float tx[3], ty[3];
-  switch (mArrowDir)
+  switch (mArrowDirection)
   {
   case 0: tx[0] = cx - a / 2.f, ty[0] = b.mTop, tx[1] = cx, ty[1] = r.mTop, tx[2] = cx + a / 2.f, ty[2] = b.mTop; break;
   case 1: tx[0] = b.mRight, ty[0] = cy - a / 2.f, tx[1] = r.mRight, ty[1] = cy, tx[2] = b.mRight, ty[2] = cy + a / 2.f; break;
@@ -174,19 +174,19 @@ void IBubbleControl::DrawBubble(IGraphics& g, const IRECT& r)
   const float rr = std::min(mRoundness, std::min(b.W(), b.H()) / 2.f);
   g.PathClear();
   g.PathMoveTo(b.mLeft + rr, b.mTop);
-  if (mArrowDir == 0)
+  if (mArrowDirection == 0)
     for (int i = 0; i < 3; ++i)
       g.PathLineTo(tx[i], ty[i]);
   g.PathArc(b.mRight - rr, b.mTop + rr, rr, 0.f, 90.f);
-  if (mArrowDir == 1)
+  if (mArrowDirection == 1)
     for (int i = 0; i < 3; ++i)
       g.PathLineTo(tx[i], ty[i]);
   g.PathArc(b.mRight - rr, b.mBottom - rr, rr, 90.f, 180.f);
-  if (mArrowDir == 2)
+  if (mArrowDirection == 2)
     for (int i = 0; i < 3; ++i)
       g.PathLineTo(tx[i], ty[i]);
   g.PathArc(b.mLeft + rr, b.mBottom - rr, rr, 180.f, 270.f);
-  if (mArrowDir == 3)
+  if (mArrowDirection == 3)
     for (int i = 0; i < 3; ++i)
       g.PathLineTo(tx[i], ty[i]);
   g.PathArc(b.mLeft + rr, b.mTop + rr, rr, 270.f, 360.f);

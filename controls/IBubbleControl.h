@@ -41,7 +41,7 @@ public:
   IControl* GetCaller() const { return mCaller; }
   const char* GetString() const { return mStr.Get(); }
   const IRECT& GetBubbleBounds() const { return mBubbleBounds; }
-  int GetArrowDir() const { return mArrowDir; }
+  int GetArrowDirection() const { return mArrowDirection; }
 
 protected:
   void Animation();
@@ -53,7 +53,7 @@ protected:
   IControl* mCaller = nullptr;
   uint64_t mTouchId = 0;
   int mState = kHidden;
-  int mArrowDir = 3;
+  int mArrowDirection = 3;
   LibString mStr;
   float mRoundness;
   float mDropShadowSize = 10.f;

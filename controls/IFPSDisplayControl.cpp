@@ -16,11 +16,11 @@ float Plotted(int style, float t)
   switch (style)
   {
   case IFPSDisplayControl::kFPS: return 1.f / (t + 0.00001f);
-  case IFPSDisplayControl::kMS: return t * 1000.f;
+  case IFPSDisplayControl::kMilliseconds: return t * 1000.f;
   default: return t;
   }
 }
-float ScaleTop(int style) { return style == IFPSDisplayControl::kFPS ? 80.f : style == IFPSDisplayControl::kMS ? 20.f : 100.f; }
+float ScaleTop(int style) { return style == IFPSDisplayControl::kFPS ? 80.f : style == IFPSDisplayControl::kMilliseconds ? 20.f : 100.f; }
 
 } // namespace
 
@@ -68,7 +68,7 @@ void IFPSDisplayControl::Draw(IGraphics& g)
     g.DrawText(mTextStyle, text, IRECT(r.mLeft, r.mBottom - 36.f, r.mRight, r.mBottom - 20.f), &mBlend);
     std::snprintf(text, sizeof(text), "%.2f FPS", avg > 0.f ? 1.f / avg : 0.f);
   }
-  else if (mStyle == kMS)
+  else if (mStyle == kMilliseconds)
     std::snprintf(text, sizeof(text), "%.2f ms", avg * 1000.f);
   else
     std::snprintf(text, sizeof(text), "%.1f %%", avg);

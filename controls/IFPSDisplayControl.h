@@ -18,7 +18,7 @@ public:
   enum EStyle
   {
     kFPS = 0,
-    kMS = 1,
+    kMilliseconds = 1,
     kPercentage = 2,
   };
 

@@ -219,7 +219,7 @@ void IPopupMenuControl::OpenSubmenu(PopupMenuPanel& active, IRECT& cell, IPopupM
   if (item && item->GetEnabled())
     active.mHighlightedCell = &cell;
 
-  const float a = mCallOut ? mCalloutSize : 0.f;
+  const float a = mCalloutOn ? mCalloutSize : 0.f;
   if (!shown)
   {
     float w = 0.f, h = 0.f;
@@ -228,7 +228,7 @@ void IPopupMenuControl::OpenSubmenu(PopupMenuPanel& active, IRECT& cell, IPopupM
     const IRECT& lim = mMenuBoundsLimit;
     const float minX = lim.mLeft + m, maxX = lim.mRight - w - 2.f * m;
     const float minY = lim.mTop + m, maxY = lim.mBottom - h - 2.f * m;
-    float y = mCalloutArrowDir == 0 ? std::min(maxY, std::max(minY, cell.mTop - p / 2.f - h + 2.f * g + m))
+    float y = mCalloutArrowDirection == 0 ? std::min(maxY, std::max(minY, cell.mTop - p / 2.f - h + 2.f * g + m))
                                     : std::max(minY, std::min(maxY, cell.mTop - p));
     float x = mSubmenuOnRight ? cell.mRight + p + a : cell.mLeft - p - a - w - m;
     x = std::min(maxX, std::max(minX, x));
@@ -246,7 +246,7 @@ void IPopupMenuControl::OpenSubmenu(PopupMenuPanel& active, IRECT& cell, IPopupM
   }
   mShowSubmenuCallout = true;
   const float cy = cell.CentreY();
-  mSubMenuCalloutArrowBounds = mSubmenuOnRight
+  mSubmenuCalloutArrowBounds = mSubmenuOnRight
                                  ? IRECT(cell.mRight + mPadding, cy - a / 2.f, cell.mRight + mPadding + a, cy + a / 2.f)
                                  : IRECT(cell.mLeft - mPadding - a, cy - a / 2.f, cell.mLeft - mPadding, cy + a / 2.f);
   mDrawRect = drawRect;

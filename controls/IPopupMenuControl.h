@@ -100,7 +100,7 @@ public:
   const PopupMenuPanel& GetPanel(int i) const { return *mMenuPanels[static_cast<size_t>(i)]; }
   const PopupMenuPanel* GetActivePanel() const { return mActiveMenuPanel; }
   const IRECT* GetHoveredCell() const { return mMouseCell; }
-  int GetCalloutDirection() const { return mCalloutArrowDir; }
+  int GetCalloutDirection() const { return mCalloutArrowDirection; }
   bool GetSubmenusOpenRight() const { return mSubmenuOnRight; }
   /// Width and height of a panel for the menu.
   void MeasurePanel(const IPopupMenu& menu, float& width, float& height) const;
@@ -127,7 +127,7 @@ protected:
   IPopupMenu* mMenu = nullptr;
   int mMaxColumnItems = 0;
   bool mScrollIfTooBig = true;
-  bool mCallOut = false;
+  bool mCalloutOn = false;
   bool mMenuHasSubmenu = false;
   bool mPreferBelow = true;
   bool mSubmenuOnRight = true;
@@ -146,13 +146,13 @@ protected:
   float mCalloutSize = 8.f;
 
   IRECT mAnchorArea;
-  int mCalloutArrowDir = 1;
+  int mCalloutArrowDirection = 1;
   IRECT mCalloutArrowBounds;
-  IRECT mSubMenuCalloutArrowBounds;
+  IRECT mSubmenuCalloutArrowBounds;
   IRECT mMenuBoundsLimit;
 
   IColor mPanelBackgroundColor{255, 255, 255, 255};
-  IColor mCellBackGroundColor{255, 0, 0, 255};
+  IColor mCellBackgroundColor{255, 0, 0, 255};
   IColor mSelectedTextColor{255, 255, 255, 255};
   IColor mTextColor{255, 0, 0, 0};
   IColor mDisabledTextColor{255, 127, 127, 127};

@@ -194,7 +194,7 @@ void ITextEntryControl::CreateTextEntry(int paramIdx, const IText& text, const I
   mEngine->mState.select_start = 0;
   mEngine->mState.select_end = TextLength();
   mEngine->mState.cursor = 0;
-  CalcCharWidths();
+  MeasureCharWidths();
   SetDirty(true, -1);
   mEditing = true;
 }
@@ -216,7 +216,7 @@ float ITextEntryControl::MeasureWidth(const std::u16string& s) const
   return r.W();
 }
 
-void ITextEntryControl::CalcCharWidths()
+void ITextEntryControl::MeasureCharWidths()
 {
   mCharWidths.clear();
   for (size_t i = 0; i < mEditString.size(); ++i)
@@ -236,7 +236,7 @@ void ITextEntryControl::CalcCharWidths()
 float ITextEntryControl::CharWidth(int i)
 {
   if (mCharWidths.size() != mEditString.size())
-    CalcCharWidths();
+    MeasureCharWidths();
   return i >= 0 && static_cast<size_t>(i) < mCharWidths.size() ? mCharWidths[static_cast<size_t>(i)] : 0.f;
 }
 
@@ -268,14 +268,14 @@ ITextEntryControl::Row ITextEntryControl::LayoutRow()
 void ITextEntryControl::DeleteChars(int pos, int num)
 {
   mEditString.erase(static_cast<size_t>(pos), static_cast<size_t>(num));
-  CalcCharWidths();
+  MeasureCharWidths();
 }
 
 bool ITextEntryControl::InsertChars(int pos, const char16_t* text, int num)
 {
   mEditString.insert(static_cast<size_t>(pos), text, static_cast<size_t>(num));
   mEditString = FromUTF8(ToUTF8(mEditString).c_str());
-  CalcCharWidths();
+  MeasureCharWidths();
   return true;
 }
 
@@ -355,7 +355,7 @@ bool ITextEntryControl::OnKeyDown(float x, float y, const IKeyPress& key)
 {
   if (key.mCtrl)
   {
-    switch (key.mVK)
+    switch (key.mVirtualKey)
     {
     case kKeyA: SelectAll(); return true;
     case kKeyC: CopySelection(); return true;
@@ -374,7 +374,7 @@ bool ITextEntryControl::OnKeyDown(float x, float y, const IKeyPress& key)
   }
 
   unsigned code = static_cast<unsigned>(DecodeOne(key.mUtf8, std::strlen(key.mUtf8)));
-  switch (key.mVK)
+  switch (key.mVirtualKey)
   {
   case kKeyBackspace:
   case kKeyPageUp:
@@ -385,7 +385,7 @@ bool ITextEntryControl::OnKeyDown(float x, float y, const IKeyPress& key)
   case kKeyUp:
   case kKeyRight:
   case kKeyDown:
-  case kKeyDelete: code = static_cast<unsigned>(key.mVK) | kSpecialKey; break;
+  case kKeyDelete: code = static_cast<unsigned>(key.mVirtualKey) | kSpecialKey; break;
   case kKeyTab: return false;
   case kKeyReturn: CommitEdit(); break;
   case kKeyEscape: DismissEdit(); break;
@@ -394,7 +394,7 @@ bool ITextEntryControl::OnKeyDown(float x, float y, const IKeyPress& key)
     if (!mGraphics || !mGraphics->GetTextEntryRequester())
       return false;
     if (!CharAllowed(code))
-      code = static_cast<unsigned>(key.mVK) | kSpecialKey;
+      code = static_cast<unsigned>(key.mVirtualKey) | kSpecialKey;
     break;
   }
   if (key.mCtrl)

@@ -92,7 +92,7 @@ private:
   struct Engine;
   /// Runs an edit on the engine and marks the control dirty when the editing state changed.
   template <typename Edit> void CallEngine(Edit&& edit);
-  void CalcCharWidths();
+  void MeasureCharWidths();
   float MeasureWidth(const std::u16string& s) const;
   /// Whether the character may be typed or pasted for the parameter being edited.
   bool CharAllowed(char32_t c) const;

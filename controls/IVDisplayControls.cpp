@@ -109,7 +109,7 @@ IVGroupControl::IVGroupControl(const IRECT& bounds, const char* label, float lab
 
 IVGroupControl::IVGroupControl(const char* label, const char* groupName, float padL, float padT, float padR,
                                float padB, const IVStyle& style)
-  : IControl(IRECT()), IVectorBase(style), mPadL(padL), mPadT(padT), mPadR(padR), mPadB(padB), mLabelOffset(10.f)
+  : IControl(IRECT()), IVectorBase(style), mPaddingLeft(padL), mPaddingTop(padT), mPaddingRight(padR), mPaddingBottom(padB), mLabelOffset(10.f)
 {
   AttachIControl(this, label);
   mText = style.mValueText;
@@ -120,7 +120,7 @@ IVGroupControl::IVGroupControl(const char* label, const char* groupName, float p
 void IVGroupControl::OnInit()
 {
   if (*mGroupName.Get())
-    SetBoundsBasedOnGroup(mGroupName.Get(), mPadL, mPadT, mPadR, mPadB);
+    SetBoundsBasedOnGroup(mGroupName.Get(), mPaddingLeft, mPaddingTop, mPaddingRight, mPaddingBottom);
 }
 
 void IVGroupControl::SetBoundsBasedOnGroup(const char* groupName, float padL, float padT, float padR, float padB)

@@ -65,7 +65,7 @@ public:
 
 protected:
   LibString mGroupName;
-  float mPadL = 0.f, mPadT = 0.f, mPadR = 0.f, mPadB = 0.f;
+  float mPaddingLeft = 0.f, mPaddingTop = 0.f, mPaddingRight = 0.f, mPaddingBottom = 0.f;
   float mLabelOffset;
   float mLabelPadding = 10.f;
 };

@@ -37,7 +37,7 @@ void IPopupMenuControl::MeasurePanel(const IPopupMenu& menu, float& width, float
 IRECT IPopupMenuControl::PlaceRootPanel(const IRECT& anchor, float w, float h)
 {
   const IRECT& lim = mMenuBoundsLimit;
-  const float m = mDropShadowSize, a = mCallOut ? mCalloutSize : 0.f, ts = mText.mSize;
+  const float m = mDropShadowSize, a = mCalloutOn ? mCalloutSize : 0.f, ts = mText.mSize;
   const float minX = lim.mLeft + m, maxX = lim.mRight - w - 2.f * m;
   const float minY = lim.mTop + m, maxY = lim.mBottom - h - 2.f * m;
   const float acx = anchor.CentreX(), acy = anchor.CentreY(), scx = lim.CentreX(), scy = lim.CentreY();
@@ -49,13 +49,13 @@ IRECT IPopupMenuControl::PlaceRootPanel(const IRECT& anchor, float w, float h)
     if (acx <= scx)
     {
       x = anchor.mRight + a;
-      mCalloutArrowDir = 1;
+      mCalloutArrowDirection = 1;
       mCalloutArrowBounds = IRECT(anchor.mRight, acy - a / 2.f, anchor.mRight + a, acy + a / 2.f);
     }
     else
     {
       x = anchor.mLeft - a - w - m;
-      mCalloutArrowDir = 3;
+      mCalloutArrowDirection = 3;
       mCalloutArrowBounds = IRECT(anchor.mLeft - a, acy - a / 2.f, anchor.mLeft, acy + a / 2.f);
     }
   };
@@ -67,7 +67,7 @@ IRECT IPopupMenuControl::PlaceRootPanel(const IRECT& anchor, float w, float h)
   {
     if ((x > maxX || y <= minY || x <= minX) && acy <= scy)
     {
-      mCalloutArrowDir = 2;
+      mCalloutArrowDirection = 2;
       mCalloutArrowBounds = below;
       y = anchor.mBottom + a;
       if (y <= maxY)
@@ -80,7 +80,7 @@ IRECT IPopupMenuControl::PlaceRootPanel(const IRECT& anchor, float w, float h)
     }
     if ((x > maxX || y > maxY || x <= minX) && acy > scy)
     {
-      mCalloutArrowDir = 0;
+      mCalloutArrowDirection = 0;
       mCalloutArrowBounds = above;
       y = anchor.mTop - a - h - m;
       if (y > minY)
@@ -99,7 +99,7 @@ IRECT IPopupMenuControl::PlaceRootPanel(const IRECT& anchor, float w, float h)
   {
     x = acx - w / 2.f;
     y = anchor.mBottom + a;
-    mCalloutArrowDir = 2;
+    mCalloutArrowDirection = 2;
     mCalloutArrowBounds = below;
   }
   x = std::min(maxX, std::max(minX, x));
@@ -112,13 +112,13 @@ IRECT IPopupMenuControl::PlaceRootPanel(const IRECT& anchor, float w, float h)
     if (lim.mBottom - anchor.mBottom >= anchor.mTop - lim.mTop)
     {
       y = std::max(minY, std::min(maxY, anchor.mBottom + a));
-      mCalloutArrowDir = 2;
+      mCalloutArrowDirection = 2;
       mCalloutArrowBounds = below;
     }
     else
     {
       y = std::min(maxY, std::max(minY, anchor.mTop - a - h - m));
-      mCalloutArrowDir = 0;
+      mCalloutArrowDirection = 0;
       mCalloutArrowBounds = above;
     }
   }
@@ -203,11 +203,11 @@ void IPopupMenuControl::Draw(IGraphics& g)
   for (auto& panel : mMenuPanels)
     if (panel->mShouldDraw)
       DrawPanel(g, *panel);
-  if (mCallOut && !mMenuPanels.empty())
+  if (mCalloutOn && !mMenuPanels.empty())
   {
     DrawAnchorArrow(g, mCalloutArrowBounds, &mMenuPanels.front()->mBlend);
     if (mMenuHasSubmenu && mShowSubmenuCallout)
-      DrawSubmenuCallout(g, mSubMenuCalloutArrowBounds, &mMenuPanels.front()->mBlend);
+      DrawSubmenuCallout(g, mSubmenuCalloutArrowBounds, &mMenuPanels.front()->mBlend);
   }
 }
 
@@ -260,7 +260,7 @@ void IPopupMenuControl::DrawPanel(IGraphics& g, const PopupMenuPanel& panel)
 
 void IPopupMenuControl::DrawAnchorArrow(IGraphics& g, const IRECT& r, const IBlend* blend)
 {
-  switch (mCalloutArrowDir)
+  switch (mCalloutArrowDirection)
   {
   case 0: g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mTop, r.mRight, r.mTop, r.CentreX(), r.mBottom, blend); break;
   case 1: g.FillTriangle(mPanelBackgroundColor, r.mRight, r.mTop, r.mRight, r.mBottom, r.mLeft, r.CentreY(), blend); break;
@@ -291,7 +291,7 @@ void IPopupMenuControl::DrawCellHighlight(IGraphics& g, const IRECT& cell, const
                                           bool selected, const IBlend* blend)
 {
   if (selected)
-    g.FillRect(mCellBackGroundColor, IRECT(cell.mLeft - mPadding, cell.mTop, cell.mRight + mPadding, cell.mBottom),
+    g.FillRect(mCellBackgroundColor, IRECT(cell.mLeft - mPadding, cell.mTop, cell.mRight + mPadding, cell.mBottom),
                blend);
 }
 

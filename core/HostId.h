@@ -6,7 +6,7 @@ namespace plug {
 
 enum EHostApp
 {
-  kHostUninit = -1,
+  kHostNotIdentified = -1,
   kHostUnknown = 0,
   kHostReaper = 1,
   kHostProTools = 2,

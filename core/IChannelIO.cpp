@@ -44,7 +44,7 @@ int IChannelIOConfig::GetTotalNChannels(ERoute dir) const
 {
   int total = 0;
   for (const IChannelBus& bus : mBuses[dir])
-    total += bus.mNChans;
+    total += bus.mNChannels;
   return total;
 }
 
@@ -61,8 +61,8 @@ int ParseChannelIOStr(const char* text, std::vector<IChannelIOConfig>& configs, 
     IChannelIOConfig io;
     io.mTotal[kInput] = ParseSide(config.substr(0, dash), kInput, io);
     io.mTotal[kOutput] = dash == std::string::npos ? 0 : ParseSide(config.substr(dash + 1), kOutput, io);
-    maxima.mNInChans = std::max(maxima.mNInChans, io.mTotal[kInput]);
-    maxima.mNOutChans = std::max(maxima.mNOutChans, io.mTotal[kOutput]);
+    maxima.mNInChannels = std::max(maxima.mNInChannels, io.mTotal[kInput]);
+    maxima.mNOutChannels = std::max(maxima.mNOutChannels, io.mTotal[kOutput]);
     maxima.mNInBuses = std::max(maxima.mNInBuses, io.NBuses(kInput));
     maxima.mNOutBuses = std::max(maxima.mNOutBuses, io.NBuses(kOutput));
     configs.push_back(io);

@@ -18,7 +18,7 @@ constexpr int kWildcardChannels = -64;
 struct IChannelBus
 {
   ERoute mDirection;
-  int mNChans;
+  int mNChannels;
 };
 
 struct IChannelIOConfig
@@ -35,8 +35,8 @@ struct IChannelIOConfig
 /// Largest values over all configurations of one text.
 struct IChannelIOMaxima
 {
-  int mNInChans = 0;
-  int mNOutChans = 0;
+  int mNInChannels = 0;
+  int mNOutChannels = 0;
   int mNInBuses = 0;
   int mNOutBuses = 0;
 };

@@ -11,11 +11,11 @@ IPluginAPIBase::IPluginAPIBase(const IPluginConfig& config, int apiId)
   : IPluginBase(config.nParams, config.nPresets)
 {
   mUniqueID = config.uniqueID;
-  mMfrID = config.mfrID;
+  mMakerCode = config.makerCode;
   mVersion = config.vendorVersion;
   mPluginName.Set(config.pluginName, kNameMax);
   mProductName.Set(config.productName, kNameMax);
-  mMfrName.Set(config.mfrName, kNameMax);
+  mMakerName.Set(config.makerName, kNameMax);
   mHasUI = config.plugHasUI;
   mHostResize = config.plugHostResize;
   mEditorWidth = config.plugWidth;

@@ -28,9 +28,9 @@ public:
   // Identity and texts.
   const char* GetPluginName() const { return mPluginName.Get(); }
   const char* GetProductName() const { return mProductName.Get(); }
-  const char* GetMfrName() const { return mMfrName.Get(); }
+  const char* GetMakerName() const { return mMakerName.Get(); }
   int GetUniqueID() const { return mUniqueID; }
-  int GetMfrID() const { return mMfrID; }
+  int GetMakerCode() const { return mMakerCode; }
   /// The packed version (major << 16 | minor << 8 | patch), or major*1000 + minor*100 + patch*10 when decimal.
   int GetPluginVersion(bool decimal) const { return VersionOf(mVersion, decimal); }
   int GetHostVersion(bool decimal) const { return VersionOf(mHostVersion, decimal); }
@@ -120,9 +120,9 @@ protected:
   bool mStateChunks = false;
   LibString mPluginName;
   LibString mProductName;
-  LibString mMfrName;
+  LibString mMakerName;
   int mUniqueID = 0;
-  int mMfrID = 0;
+  int mMakerCode = 0;
   int mVersion = 0;
   int mHostVersion = 0;
   int mHost = -1;

@@ -46,17 +46,17 @@ constexpr int kAtCurrentProgram = 28;
 constexpr int32_t kChunkMagic = 0x70666674;
 constexpr int32_t kChunkHeaderVersion = 0x00010000;
 
-void PutBE(IStateChunk& chunk, uint32_t value)
+void PutBigEndian(IStateChunk& chunk, uint32_t value)
 {
   const uint8_t bytes[4] = {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
   chunk.PutBytes(bytes, 4);
 }
 
-void PutBEFloat(IStateChunk& chunk, float value)
+void PutBigEndianFloat(IStateChunk& chunk, float value)
 {
   uint32_t bits;
   std::memcpy(&bits, &value, 4);
-  PutBE(chunk, bits);
+  PutBigEndian(chunk, bits);
 }
 
 /// The name field: at most 27 characters and a terminator, zero-filled.
@@ -91,15 +91,15 @@ public:
 
   bool Has(int64_t pos, int64_t count) const { return pos >= 0 && pos + count <= mChunk.Size(); }
 
-  uint32_t BE(int pos) const
+  uint32_t BigEndianAt(int pos) const
   {
     const uint8_t* b = mChunk.GetData() + pos;
     return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
   }
 
-  float BEFloat(int pos) const
+  float BigEndianFloatAt(int pos) const
   {
-    const uint32_t bits = BE(pos);
+    const uint32_t bits = BigEndianAt(pos);
     float value;
     std::memcpy(&value, &bits, 4);
     return value;
@@ -130,7 +130,7 @@ public:
     if (!Has(pos, int64_t(count) * 4))
       return false;
     for (int i = 0; i < count; ++i)
-      if (!std::isfinite(BEFloat(pos + 4 * i)))
+      if (!std::isfinite(BigEndianFloatAt(pos + 4 * i)))
         return false;
     return true;
   }
@@ -176,23 +176,23 @@ bool IPluginBase::SaveProgramAsFXP(const char* path) const
     return false;
   const IPresetSlot* current = mPresets.Get(mCurrentPresetIdx);
   IStateChunk file;
-  PutBE(file, kChunkTag);
-  PutBE(file, mStateChunks ? uint32_t(state.Size() + kProgramChunkStart) : 0);
-  PutBE(file, mStateChunks ? kProgramChunkTag : kProgramParamsTag);
-  PutBE(file, kProgramFormatVersion);
-  PutBE(file, uint32_t(mUniqueID));
-  PutBE(file, uint32_t(GetPluginVersion(true)));
-  PutBE(file, uint32_t(NParams()));
+  PutBigEndian(file, kChunkTag);
+  PutBigEndian(file, mStateChunks ? uint32_t(state.Size() + kProgramChunkStart) : 0);
+  PutBigEndian(file, mStateChunks ? kProgramChunkTag : kProgramParamsTag);
+  PutBigEndian(file, kProgramFormatVersion);
+  PutBigEndian(file, uint32_t(mUniqueID));
+  PutBigEndian(file, uint32_t(GetPluginVersion(true)));
+  PutBigEndian(file, uint32_t(NParams()));
   PutName(file, current ? current->mName : "");
   if (mStateChunks)
   {
-    PutBE(file, uint32_t(state.Size()));
+    PutBigEndian(file, uint32_t(state.Size()));
     file.PutChunk(state);
   }
   else
   {
     for (int i = 0; i < NParams(); ++i)
-      PutBEFloat(file, float(GetParam(i)->GetNormalized()));
+      PutBigEndianFloat(file, float(GetParam(i)->GetNormalized()));
   }
   return WriteFile(path, file);
 }
@@ -205,31 +205,31 @@ bool IPluginBase::SaveBankAsFXB(const char* path) const
   if (mStateChunks && !MakeStateChunk(state, [this](IStateChunk& c) { return SerializePresets(c); }))
     return false;
   IStateChunk file;
-  PutBE(file, kChunkTag);
-  PutBE(file, mStateChunks ? uint32_t(state.Size() + kBankChunkStart) : 0);
-  PutBE(file, mStateChunks ? kBankChunkTag : kBankParamsTag);
-  PutBE(file, kBankFormatVersion);
-  PutBE(file, uint32_t(mUniqueID));
-  PutBE(file, uint32_t(GetPluginVersion(true)));
-  PutBE(file, uint32_t(NPresets()));
-  PutBE(file, uint32_t(mCurrentPresetIdx));
+  PutBigEndian(file, kChunkTag);
+  PutBigEndian(file, mStateChunks ? uint32_t(state.Size() + kBankChunkStart) : 0);
+  PutBigEndian(file, mStateChunks ? kBankChunkTag : kBankParamsTag);
+  PutBigEndian(file, kBankFormatVersion);
+  PutBigEndian(file, uint32_t(mUniqueID));
+  PutBigEndian(file, uint32_t(GetPluginVersion(true)));
+  PutBigEndian(file, uint32_t(NPresets()));
+  PutBigEndian(file, uint32_t(mCurrentPresetIdx));
   PutZeros(file, kBankReservedSize);
   if (mStateChunks)
   {
-    PutBE(file, uint32_t(state.Size()));
+    PutBigEndian(file, uint32_t(state.Size()));
     file.PutChunk(state);
     return WriteFile(path, file);
   }
   for (int p = 0; p < NPresets(); ++p)
   {
     const IPresetSlot* slot = mPresets.Get(p);
-    PutBE(file, kChunkTag);
-    PutBE(file, 0);
-    PutBE(file, kProgramParamsTag);
-    PutBE(file, kProgramFormatVersion);
-    PutBE(file, uint32_t(mUniqueID));
-    PutBE(file, uint32_t(GetPluginVersion(true)));
-    PutBE(file, uint32_t(NParams()));
+    PutBigEndian(file, kChunkTag);
+    PutBigEndian(file, 0);
+    PutBigEndian(file, kProgramParamsTag);
+    PutBigEndian(file, kProgramFormatVersion);
+    PutBigEndian(file, uint32_t(mUniqueID));
+    PutBigEndian(file, uint32_t(GetPluginVersion(true)));
+    PutBigEndian(file, uint32_t(NParams()));
     PutName(file, slot->mName);
     // The preset's values in the default state format; a value that cannot be read counts as 0.
     int pos = 0;
@@ -239,7 +239,7 @@ bool IPluginBase::SaveBankAsFXB(const char* path) const
       pos = slot->mChunk.Get(&value, pos);
       if (pos < 0)
         value = 0.0;
-      PutBEFloat(file, float(GetParam(i)->ToNormalized(value)));
+      PutBigEndianFloat(file, float(GetParam(i)->ToNormalized(value)));
     }
   }
   return WriteFile(path, file);
@@ -251,12 +251,12 @@ bool IPluginBase::LoadProgramFromFXP(const char* path)
   if (!UsablePath(path) || !ReadFile(path, chunk))
     return false;
   const FileBytes file(chunk);
-  if (!file.Has(0, kAtPluginID + 4) || file.BE(kAtChunkTag) != kChunkTag ||
-      file.BE(kAtFormatVersion) != kProgramFormatVersion || file.BE(kAtPluginID) != uint32_t(mUniqueID))
+  if (!file.Has(0, kAtPluginID + 4) || file.BigEndianAt(kAtChunkTag) != kChunkTag ||
+      file.BigEndianAt(kAtFormatVersion) != kProgramFormatVersion || file.BigEndianAt(kAtPluginID) != uint32_t(mUniqueID))
     return false;
   char name[kNameFieldSize + 1];
   file.Name(kAtName, name);
-  const uint32_t form = file.BE(kAtFormTag);
+  const uint32_t form = file.BigEndianAt(kAtFormTag);
   if (form == kProgramChunkTag && mStateChunks)
   {
     // A state that fails to read leaves the plug-in as it was.
@@ -273,7 +273,7 @@ bool IPluginBase::LoadProgramFromFXP(const char* path)
     if (!file.ValuesUsable(kProgramHeaderSize, NParams()))
       return false;
     for (int i = 0; i < NParams(); ++i)
-      GetParam(i)->SetNormalized(file.BEFloat(kProgramHeaderSize + 4 * i));
+      GetParam(i)->SetNormalized(file.BigEndianFloatAt(kProgramHeaderSize + 4 * i));
   }
   else
     return false;
@@ -289,12 +289,12 @@ bool IPluginBase::LoadBankFromFXB(const char* path)
   if (!UsablePath(path) || !ReadFile(path, chunk))
     return false;
   const FileBytes file(chunk);
-  if (!file.Has(0, kAtCurrentProgram + 4) || file.BE(kAtChunkTag) != kChunkTag ||
-      file.BE(kAtPluginID) != uint32_t(mUniqueID))
+  if (!file.Has(0, kAtCurrentProgram + 4) || file.BigEndianAt(kAtChunkTag) != kChunkTag ||
+      file.BigEndianAt(kAtPluginID) != uint32_t(mUniqueID))
     return false;
-  const uint32_t form = file.BE(kAtFormTag);
-  const int programs = static_cast<int>(file.BE(kAtCount));
-  const int current = static_cast<int>(file.BE(kAtCurrentProgram));
+  const uint32_t form = file.BigEndianAt(kAtFormTag);
+  const int programs = static_cast<int>(file.BigEndianAt(kAtCount));
+  const int current = static_cast<int>(file.BigEndianAt(kAtCurrentProgram));
 
   if (form == kBankChunkTag && mStateChunks)
   {
@@ -325,9 +325,9 @@ bool IPluginBase::LoadBankFromFXB(const char* path)
     if (!file.Has(pos, recordSize))
       return false;
     const int at = static_cast<int>(pos);
-    if (file.BE(at + kAtChunkTag) != kChunkTag || file.BE(at + kAtFormTag) != kProgramParamsTag ||
-        file.BE(at + kAtFormatVersion) != kProgramFormatVersion ||
-        file.BE(at + kAtCount) != uint32_t(NParams()) || !file.ValuesUsable(at + kProgramHeaderSize, NParams()))
+    if (file.BigEndianAt(at + kAtChunkTag) != kChunkTag || file.BigEndianAt(at + kAtFormTag) != kProgramParamsTag ||
+        file.BigEndianAt(at + kAtFormatVersion) != kProgramFormatVersion ||
+        file.BigEndianAt(at + kAtCount) != uint32_t(NParams()) || !file.ValuesUsable(at + kProgramHeaderSize, NParams()))
       return false;
   }
   // Programs beyond this plug-in's presets have no slot to go to; they are left out rather than written over
@@ -339,7 +339,7 @@ bool IPluginBase::LoadBankFromFXB(const char* path)
     if (!RestorePreset(p))
       continue;
     for (int i = 0; i < NParams(); ++i)
-      GetParam(i)->SetNormalized(file.BEFloat(at + kProgramHeaderSize + 4 * i));
+      GetParam(i)->SetNormalized(file.BigEndianFloatAt(at + kProgramHeaderSize + 4 * i));
     char name[kNameFieldSize + 1];
     file.Name(at + kAtName, name);
     ModifyCurrentPreset(name);

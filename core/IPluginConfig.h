@@ -20,14 +20,14 @@ struct IPluginConfig
   const char* channelIOStr = "";
   const char* pluginName = "";
   const char* productName = "";
-  const char* mfrName = "";
+  const char* makerName = "";
   int vendorVersion = 0; // major << 16 | minor << 8 | patch
   int uniqueID = 0;      // four characters, the first in the most significant byte
-  int mfrID = 0;
+  int makerCode = 0;
   int latency = 0;
   bool plugDoesMidiIn = false;
   bool plugDoesMidiOut = false;
-  bool plugDoesMPE = false; // carried, not consulted
+  bool plugDoesPolyExpression = false; // carried, not consulted
   bool plugDoesChunks = false;
   int plugType = kPlugTypeEffect;
   bool plugHasUI = false;

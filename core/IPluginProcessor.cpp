@@ -7,11 +7,11 @@ namespace plug {
 
 IPluginProcessor::IPluginProcessor(const IPluginConfig& config, int apiId)
   : mPlugType(config.plugType), mDoesMIDIIn(config.plugDoesMidiIn), mDoesMIDIOut(config.plugDoesMidiOut),
-    mDoesMPE(config.plugDoesMPE), mLatency(config.latency)
+    mDoesPolyExpression(config.plugDoesPolyExpression), mLatency(config.latency)
 {
   IChannelIOMaxima maxima;
   ParseChannelIOStr(config.channelIOStr, mIOConfigs, maxima);
-  const int counts[2] = {std::max(maxima.mNInChans, 0), std::max(maxima.mNOutChans, 0)};
+  const int counts[2] = {std::max(maxima.mNInChannels, 0), std::max(maxima.mNOutChannels, 0)};
   for (int dir = kInput; dir <= kOutput; ++dir)
   {
     mChannelPtrs[dir].assign(static_cast<size_t>(counts[dir]), nullptr);
@@ -131,7 +131,7 @@ int IPluginProcessor::GetIOConfigWithChanCounts(const std::vector<int>& inBuses,
       if (io.NBuses(dir) != static_cast<int>(counts.size()))
         return false;
       for (size_t b = 0; b < counts.size(); ++b)
-        if (io.mBuses[dir][b].mNChans != counts[b])
+        if (io.mBuses[dir][b].mNChannels != counts[b])
           return false;
       return true;
     };
@@ -145,12 +145,12 @@ int IPluginProcessor::MaxNChannelsForBus(ERoute direction, int busIdx) const
 {
   if (!mIOConfigs.empty())
     for (const IChannelBus& bus : mIOConfigs.front().mBuses[direction])
-      if (bus.mNChans == kWildcardChannels)
+      if (bus.mNChannels == kWildcardChannels)
         return -1;
   int most = 0;
   for (const IChannelIOConfig& io : mIOConfigs)
     if (busIdx >= 0 && busIdx < io.NBuses(direction))
-      most = std::max(most, io.mBuses[direction][static_cast<size_t>(busIdx)].mNChans);
+      most = std::max(most, io.mBuses[direction][static_cast<size_t>(busIdx)].mNChannels);
   return most;
 }
 

@@ -129,7 +129,7 @@ protected:
   int mPlugType = kPlugTypeEffect;
   bool mDoesMIDIIn = false;
   bool mDoesMIDIOut = false;
-  bool mDoesMPE = false;
+  bool mDoesPolyExpression = false;
   int mLatency = 0;
   double mSampleRate = kDefaultSampleRate;
   int mBlockSize = 0;

@@ -29,15 +29,15 @@ struct ISysExMsg
 /// A key press: virtual key code (Windows-style values), the character as UTF-8 text, and modifier flags.
 struct IKeyPress
 {
-  int mVK = 0;
+  int mVirtualKey = 0;
   char mUtf8[5] = {};
   bool mShift = false;
   bool mCtrl = false;
   bool mAlt = false;
 
   IKeyPress() = default;
-  IKeyPress(const char* utf8, int vk, bool shift = false, bool ctrl = false, bool alt = false)
-    : mVK(vk), mShift(shift), mCtrl(ctrl), mAlt(alt)
+  IKeyPress(const char* utf8, int virtualKey, bool shift = false, bool ctrl = false, bool alt = false)
+    : mVirtualKey(virtualKey), mShift(shift), mCtrl(ctrl), mAlt(alt)
   {
     if (utf8)
     {

@@ -10,14 +10,14 @@ IPluginConfig Drovik::MakeConfig()
   c.channelIOStr = kChannelIO;
   c.pluginName = kPluginName;
   c.productName = kPluginName;
-  c.mfrName = kMfrName;
+  c.makerName = kMakerName;
   c.vendorVersion = kVersion;
   c.uniqueID = plug::FourCC("VQ70");
-  c.mfrID = plug::FourCC("VQXN");
+  c.makerCode = plug::FourCC("VQXN");
   c.latency = 0;
   c.plugDoesMidiIn = false;
   c.plugDoesMidiOut = false;
-  c.plugDoesMPE = false;
+  c.plugDoesPolyExpression = false;
   c.plugDoesChunks = true;
   c.plugType = plug::kPlugTypeEffect;
   c.plugHasUI = true;

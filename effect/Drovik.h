@@ -53,7 +53,7 @@ public:
   static constexpr int kNumPresets = 1;
   static constexpr const char* kChannelIO = "1-1 2-2";
   static constexpr const char* kPluginName = "Drovik";
-  static constexpr const char* kMfrName = "Vesquin";
+  static constexpr const char* kMakerName = "Vesquin";
   static constexpr int kVersion = 0x00010001; // 1.0.1
   static constexpr const char* kVersionText = "1.0.1";
   static constexpr const char* kBundleID = "com.Vesquin.vst.Drovik";

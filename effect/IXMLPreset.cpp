@@ -105,7 +105,7 @@ void IXMLPreset::BuildDocument(TiXmlDocument& doc, const IPluginBase& plug, cons
   LibString version;
   plug.FormatPluginVersion(version);
   const char* texts[3][2] = {
-    {kVendor, plug.GetMfrName()},
+    {kVendor, plug.GetMakerName()},
     {kName, mNameOverride.GetLength() ? mNameOverride.Get() : plug.GetPluginName()},
     {kVersion, mVersionOverride.GetLength() ? mVersionOverride.Get() : version.Get()},
   };
@@ -146,7 +146,7 @@ bool IXMLPreset::ReadDocument(const TiXmlDocument& doc, const IPluginBase& plug,
   const char* vendor = TextOf(root->FirstChildElement(kVendor));
   const char* name = TextOf(root->FirstChildElement(kName));
   const char* version = TextOf(root->FirstChildElement(kVersion));
-  if (!vendor || std::strcmp(vendor, plug.GetMfrName()) != 0 || !name || !version)
+  if (!vendor || std::strcmp(vendor, plug.GetMakerName()) != 0 || !name || !version)
     return false;
   if (std::strcmp(name, plug.GetPluginName()) != 0 && !(allowAltNames && IsAltName(name)))
     return false;

@@ -32,10 +32,10 @@ struct QwertyKeyboardState
 QwertyKeyboardState sKeyboard;
 
 /// Semitones above the base note of a note key, -1 for any other key.
-int SemitonesOf(int vk)
+int SemitonesOf(int virtualKey)
 {
   for (int i = 0; kNoteKeys[i]; ++i)
-    if (kNoteKeys[i] == vk)
+    if (kNoteKeys[i] == virtualKey)
       return i;
   return -1;
 }
@@ -51,11 +51,11 @@ public:
 
   bool operator()(const IKeyPress& key, bool isUp) const
   {
-    const int semitones = SemitonesOf(key.mVK);
+    const int semitones = SemitonesOf(key.mVirtualKey);
     if (semitones >= 0)
       PlayKey(sKeyboard.mBaseNote + semitones, isUp);
-    else if (!isUp && (key.mVK == kOctaveDownKey || key.mVK == kOctaveUpKey))
-      MoveOctave(key.mVK == kOctaveUpKey);
+    else if (!isUp && (key.mVirtualKey == kOctaveDownKey || key.mVirtualKey == kOctaveUpKey))
+      MoveOctave(key.mVirtualKey == kOctaveUpKey);
     return true;
   }
 

@@ -46,7 +46,7 @@ std::string BuildAboutText(const AboutValues& v)
   text += std::string("Version: ") + kVersionText + "\n";
   text += std::string("Build date: ") + __DATE__ + "\n";
   text += "\n";
-  text += std::string("Format: ") + v.apiName + " " + v.archName + " " + "(" + "INTEL" + ", " + "METAL" + ")\n";
+  text += std::string("Format: ") + v.apiName + " " + v.architectureName + " " + "(" + "INTEL" + ", " + "METAL" + ")\n";
   text += std::string("Host: ") + HostDisplayName(v.hostId) + "\n";
   text += "Channels: " + Format("%d-%d (%d-%d)", v.connectedInputs, v.connectedOutputs, v.totalInputs,
                                 v.totalOutputs) + "\n";

@@ -7,7 +7,7 @@
 struct AboutValues
 {
   const char* apiName = "";  // "VST2"
-  const char* archName = ""; // "x64"
+  const char* architectureName = ""; // "x64"
   int hostId = -1;
   int connectedInputs = 0, connectedOutputs = 0;
   int totalInputs = 0, totalOutputs = 0;

@@ -105,7 +105,7 @@ void DrovikEditor::ShowAbout(Drovik& plugin)
   if (!g) return;
   AboutValues v;
   v.apiName = plugin.GetAPIName();
-  v.archName = plugin.GetArchName();
+  v.architectureName = plugin.GetArchName();
   v.hostId = plugin.GetHost();
   v.connectedInputs = plugin.CountConnectedChannels(plug::kInput);
   v.connectedOutputs = plugin.CountConnectedChannels(plug::kOutput);

@@ -53,12 +53,12 @@ IPluginVST2::IPluginVST2(const InstanceInfo& info, const IPluginConfig& config)
   mAEffect.uniqueID = config.uniqueID;
   mAEffect.version = GetPluginVersion(true);
 
-  std::memset(&mInputSpkrArr, 0, sizeof(mInputSpkrArr));
-  std::memset(&mOutputSpkrArr, 0, sizeof(mOutputSpkrArr));
-  mInputSpkrArr.type = ArrangementType(MaxNChannels(kInput));
-  mInputSpkrArr.numChannels = MaxNChannels(kInput);
-  mOutputSpkrArr.type = ArrangementType(MaxNChannels(kOutput));
-  mOutputSpkrArr.numChannels = MaxNChannels(kOutput);
+  std::memset(&mInputSpeakerArrangement, 0, sizeof(mInputSpeakerArrangement));
+  std::memset(&mOutputSpeakerArrangement, 0, sizeof(mOutputSpeakerArrangement));
+  mInputSpeakerArrangement.type = ArrangementType(MaxNChannels(kInput));
+  mInputSpeakerArrangement.numChannels = MaxNChannels(kInput);
+  mOutputSpeakerArrangement.type = ArrangementType(MaxNChannels(kOutput));
+  mOutputSpeakerArrangement.numChannels = MaxNChannels(kOutput);
 
   SetChannelConnections(kInput, 0, MaxNChannels(kInput), true);
   SetChannelConnections(kOutput, 0, MaxNChannels(kOutput), true);
@@ -126,8 +126,8 @@ void IPluginVST2::HostSpecificInit()
   default:
     break;
   }
-  mAEffect.numInputs = mInputSpkrArr.numChannels = MaxNChannels(kInput);
-  mAEffect.numOutputs = mOutputSpkrArr.numChannels = MaxNChannels(kOutput);
+  mAEffect.numInputs = mInputSpeakerArrangement.numChannels = MaxNChannels(kInput);
+  mAEffect.numOutputs = mOutputSpeakerArrangement.numChannels = MaxNChannels(kOutput);
 }
 
 void IPluginVST2::SetLatency(int samples)

@@ -119,7 +119,7 @@ private:
   intptr_t SetChunk(const VSTRequest&);
   intptr_t ProcessEvents(const VSTRequest&);
   intptr_t CanBeAutomated(const VSTRequest&);
-  intptr_t String2Parameter(const VSTRequest&);
+  intptr_t StringToParameter(const VSTRequest&);
   intptr_t GetProgramNameIndexed(const VSTRequest&);
   intptr_t GetInputProperties(const VSTRequest&);
   intptr_t GetOutputProperties(const VSTRequest&);
@@ -148,8 +148,8 @@ private:
   uint8_t mHostExtensionFlags = 0;
   vst2::Effect mAEffect;
   vst2::Rect mEditRect;
-  vst2::SpeakerArrangement mInputSpkrArr;
-  vst2::SpeakerArrangement mOutputSpkrArr;
+  vst2::SpeakerArrangement mInputSpeakerArrangement;
+  vst2::SpeakerArrangement mOutputSpeakerArrangement;
   vst2::HostCallback mHostCallback;
   IMidiMsg mEditorMidi;   // scratch of the audio thread
   ISysExMsg mEditorSysEx; // scratch of the audio thread

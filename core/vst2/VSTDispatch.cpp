@@ -45,7 +45,7 @@ int IndexOf(intptr_t value)
 }
 
 /// Truncates toward zero into the int range.
-int32_t TruncToInt(double v)
+int32_t TruncateToInt(double v)
 {
   if (std::isnan(v))
     return 0;
@@ -83,7 +83,7 @@ struct VSTDispatchTable
     h[vst2::effSetChunk] = &IPluginVST2::SetChunk;
     h[vst2::effProcessEvents] = &IPluginVST2::ProcessEvents;
     h[vst2::effCanBeAutomated] = &IPluginVST2::CanBeAutomated;
-    h[vst2::effString2Parameter] = &IPluginVST2::String2Parameter;
+    h[vst2::effString2Parameter] = &IPluginVST2::StringToParameter;
     h[vst2::effGetProgramNameIndexed] = &IPluginVST2::GetProgramNameIndexed;
     h[vst2::effGetInputProperties] = &IPluginVST2::GetInputProperties;
     h[vst2::effGetOutputProperties] = &IPluginVST2::GetOutputProperties;
@@ -247,7 +247,7 @@ intptr_t IPluginVST2::CanBeAutomated(const VSTRequest& r)
   return (p && p->GetCanAutomate()) ? 1 : 0;
 }
 
-intptr_t IPluginVST2::String2Parameter(const VSTRequest& r)
+intptr_t IPluginVST2::StringToParameter(const VSTRequest& r)
 {
   IParam* p = GetParam(r.mIndex);
   if (!p)
@@ -274,8 +274,8 @@ intptr_t IPluginVST2::GetParameterProperties(const VSTRequest& r)
   case IParam::kTypeInt:
   case IParam::kTypeEnum:
     props->flags = vst2::kParamUsesIntegerMinMax | vst2::kParamUsesIntStep;
-    props->minInteger = TruncToInt(p->GetMin());
-    props->maxInteger = TruncToInt(p->GetMax());
+    props->minInteger = TruncateToInt(p->GetMin());
+    props->maxInteger = TruncateToInt(p->GetMax());
     props->stepInteger = props->largeStepInteger = 1;
     break;
   case IParam::kTypeBool:
@@ -378,9 +378,9 @@ intptr_t IPluginVST2::SetSpeakerArrangement(const VSTRequest& r)
 intptr_t IPluginVST2::GetSpeakerArrangement(const VSTRequest& r)
 {
   if (auto** in = reinterpret_cast<vst2::SpeakerArrangement**>(r.mValue))
-    *in = &mInputSpkrArr;
+    *in = &mInputSpeakerArrangement;
   if (auto** out = static_cast<vst2::SpeakerArrangement**>(r.mPtr))
-    *out = &mOutputSpkrArr;
+    *out = &mOutputSpeakerArrangement;
   return 1;
 }
 
@@ -437,7 +437,7 @@ intptr_t IPluginVST2::GetVendorString(const VSTRequest& r)
 {
   if (!r.mPtr)
     return 0;
-  CopyToHost(r.mPtr, GetMfrName(), kVendorStringSize);
+  CopyToHost(r.mPtr, GetMakerName(), kVendorStringSize);
   return 1;
 }
 

@@ -69,7 +69,7 @@ CoreTextFont::CoreTextFont(coretext::FontDescriptorRef descriptor, coretext::Fon
 {
 }
 
-double CoreTextFont::EMRatio() const
+double CoreTextFont::EmRatio() const
 {
   const coretext::FontMetrics& m = mDescriptor->mMetrics;
   // A usable face has a positive height (ReadFontFace refuses any other); 1 keeps a hand-made descriptor sane.
@@ -77,7 +77,7 @@ double CoreTextFont::EMRatio() const
   return height > 0 ? double(m.mUnitsPerEm) / double(height) : 1.0;
 }
 
-FontDescriptor* CoreTextFont::MakeDescriptor() const { return new CoreTextFontDescriptor(mDescriptor, EMRatio()); }
+FontDescriptor* CoreTextFont::MakeDescriptor() const { return new CoreTextFontDescriptor(mDescriptor, EmRatio()); }
 
 std::unique_ptr<FontData> CoreTextFont::GetFontData() const
 {

@@ -24,15 +24,15 @@ class CoreTextFontDescriptor : public FontDescriptor
 {
 public:
   CoreTextFontDescriptor(coretext::FontDescriptorRef descriptor, double emRatio)
-    : mDescriptor(std::move(descriptor)), mEMRatio(emRatio)
+    : mDescriptor(std::move(descriptor)), mEmRatio(emRatio)
   {
   }
   const coretext::FontDescriptorRef& GetDescriptor() const { return mDescriptor; }
-  double GetEMRatio() const { return mEMRatio; }
+  double GetEmRatio() const { return mEmRatio; }
 
 private:
   coretext::FontDescriptorRef mDescriptor;
-  double mEMRatio;
+  double mEmRatio;
 };
 
 class CoreTextFont : public PlatformFont
@@ -56,7 +56,7 @@ public:
   const char* GetStyleName() const { return mStyleName.Get(); }
   bool IsSystem() const { return mSystem; }
   /// Units per em over (ascender - descender) of the face.
-  double EMRatio() const;
+  double EmRatio() const;
 
 private:
   bool mSystem;

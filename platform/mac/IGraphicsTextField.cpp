@@ -42,10 +42,10 @@ bool IGraphicsFormatter_vDrovik_vst::IsPartialStringValid(const std::u32string& 
 namespace plug {
 namespace igraphics {
 
-double EntryEMRatio(const char* fontName)
+double EntryEmRatio(const char* fontName)
 {
   const CoreTextFontDescriptor* entry = FindCachedFont(fontName);
-  return entry && entry->GetEMRatio() > 0.0 ? entry->GetEMRatio() : 1.0;
+  return entry && entry->GetEmRatio() > 0.0 ? entry->GetEmRatio() : 1.0;
 }
 
 } // namespace igraphics

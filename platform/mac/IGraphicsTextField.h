@@ -51,7 +51,7 @@ namespace plug {
 namespace igraphics {
 
 /// Units per em over the face's height for a font the editor loaded, 1 when it is not known.
-double EntryEMRatio(const char* fontName);
+double EntryEmRatio(const char* fontName);
 
 } // namespace igraphics
 } // namespace plug

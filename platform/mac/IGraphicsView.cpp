@@ -113,7 +113,7 @@ void IGraphicsView_vDrovik_vst::showPresentedFrame()
   const size_t row = static_cast<size_t>(w) * 4;
   appkit::FrameImage frame{nullptr, w, h, row, {}};
   // Only the regions drawn lately are read back, unless the frame is new in size or nothing is known.
-  const bool partial = w == mShownW && h == mShownH && !mDrawnSinceShown.empty();
+  const bool partial = w == mShownWidth && h == mShownHeight && !mDrawnSinceShown.empty();
   if (partial)
   {
     for (const std::vector<appkit::Rect>& batch : mRecentlyDrawn)
@@ -138,8 +138,8 @@ void IGraphicsView_vDrovik_vst::showPresentedFrame()
     frame.changed.clear();
   frame.pixels = mFramePixels.data();
   mNative->PresentFrame(frame);
-  mShownW = w;
-  mShownH = h;
+  mShownWidth = w;
+  mShownHeight = h;
   mRecentlyDrawn.push_back(std::move(mDrawnSinceShown));
   mDrawnSinceShown.clear();
   while (mRecentlyDrawn.size() > static_cast<size_t>(kCAMetalLayerDrawables))
@@ -268,7 +268,7 @@ namespace {
 struct KeyCodeEntry
 {
   uint16_t keyCode;
-  int vk;
+  int virtualKey;
 };
 
 // Mac key codes of keys without a character of their own -> virtual keys.
@@ -313,7 +313,7 @@ IKeyPress KeyPressFromEvent(const appkit::Event& event)
   for (const KeyCodeEntry& e : kKeyCodeTable)
     if (e.keyCode == event.keyCode)
     {
-      code = e.vk;
+      code = e.virtualKey;
       mapped = true;
       break;
     }

@@ -123,7 +123,7 @@ private:
   std::unique_ptr<CAMetalLayer> mLayer;
   long mShownFrames = 0; // the layer's presented count when a frame was last shown
   long mShownCount = 0;
-  int mShownW = 0, mShownH = 0;
+  int mShownWidth = 0, mShownHeight = 0;
   /// Backing-pixel rectangles drawn since the last frame shown, and those of the frames shown before it: a
   /// drawable may be presented a tick or more after the frame was drawn.
   std::vector<appkit::Rect> mDrawnSinceShown;

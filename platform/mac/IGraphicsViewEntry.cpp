@@ -57,7 +57,7 @@ void IGraphicsView_vDrovik_vst::createTextEntry(int paramIdx, const IText& text,
   // A style without a font name is drawn in the default text style.
   field.fontFamily = text.mFontName[0] ? text.mFontName : IText::kDefaultFont;
   const float size = text.mFontName[0] ? text.mSize : IText::kDefaultSize;
-  field.fontSize = size * mGraphics->GetDrawScale() * EntryEMRatio(field.fontFamily.c_str());
+  field.fontSize = size * mGraphics->GetDrawScale() * EntryEmRatio(field.fontFamily.c_str());
 
   switch (text.mHAlign)
   {
@@ -110,17 +110,17 @@ bool IGraphicsView_vDrovik_vst::textFieldKey(const IKeyPress& key, bool isUp)
   using FieldKey = appkit::TextField::Key;
   appkit::TextField& field = mTextFieldView->mField;
   const std::u32string chars = appkit::UTF32FromUTF8(key.mUtf8);
-  const char32_t letter = chars.size() == 1 ? chars[0] : key.mVK >= 'A' && key.mVK <= 'Z' ? char32_t(key.mVK) : 0;
+  const char32_t letter = chars.size() == 1 ? chars[0] : key.mVirtualKey >= 'A' && key.mVirtualKey <= 'Z' ? char32_t(key.mVirtualKey) : 0;
   appkit::Application& app = appkit::Application::Shared();
-  if (key.mVK == kReturn || key.mVK == kKeypadEnter || key.mVK == kTab)
+  if (key.mVirtualKey == kReturn || key.mVirtualKey == kKeypadEnter || key.mVirtualKey == kTab)
     field.EndEditing();
-  else if (key.mVK == kBackspace)
+  else if (key.mVirtualKey == kBackspace)
     field.PressKey(FieldKey::kBackspace, false);
-  else if (key.mVK == kDelete)
+  else if (key.mVirtualKey == kDelete)
     field.PressKey(FieldKey::kForwardDelete, false);
-  else if (key.mVK == kLeft || key.mVK == kRight || key.mVK == kHome || key.mVK == kEnd)
-    field.PressKey(key.mVK == kLeft ? FieldKey::kLeft : key.mVK == kRight ? FieldKey::kRight
-                   : key.mVK == kHome ? FieldKey::kHome : FieldKey::kEnd, key.mShift);
+  else if (key.mVirtualKey == kLeft || key.mVirtualKey == kRight || key.mVirtualKey == kHome || key.mVirtualKey == kEnd)
+    field.PressKey(key.mVirtualKey == kLeft ? FieldKey::kLeft : key.mVirtualKey == kRight ? FieldKey::kRight
+                   : key.mVirtualKey == kHome ? FieldKey::kHome : FieldKey::kEnd, key.mShift);
   else if (key.mCtrl && letter)
     appkit::EditWithPasteboard(
       field, letter, [&](std::string& text) { return app.StringFromPasteboard(text); },

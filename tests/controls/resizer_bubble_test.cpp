@@ -67,7 +67,7 @@ TEST_F(ControlsTest, BubbleStaysWhileItsControlIsDraggedThenFadesOut)
   bubble.ShowBubble(knob, 140, 120, "0.50", kHorizontal, IRECT(0, 0, 50, 30));
   EXPECT_EQ(bubble.GetState(), IBubbleControl::kFadingIn);
   EXPECT_FALSE(bubble.IsHidden());
-  EXPECT_EQ(bubble.GetArrowDir(), 3);
+  EXPECT_EQ(bubble.GetArrowDirection(), 3);
   Step(bubble, 100);
   EXPECT_NEAR(bubble.GetBlend().mWeight, 0.475f, 1e-3);
   Step(bubble, 101);

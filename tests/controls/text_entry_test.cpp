@@ -27,9 +27,9 @@ protected:
     requester->SetParamIdx(paramIdx);
     g.CreateTextEntry(*requester, IText(), IRECT(10, 10, 110, 30), text, paramIdx >= 0 ? 0 : -1);
   }
-  bool Type(const char* utf8, int vk = 0, bool ctrl = false, bool shift = false)
+  bool Type(const char* utf8, int virtualKey = 0, bool ctrl = false, bool shift = false)
   {
-    return entry->OnKeyDown(0, 0, plug::IKeyPress(utf8, vk ? vk : utf8[0], shift, ctrl));
+    return entry->OnKeyDown(0, 0, plug::IKeyPress(utf8, virtualKey ? virtualKey : utf8[0], shift, ctrl));
   }
   void TypeAll(const char* s)
   {

@@ -88,16 +88,16 @@ public:
   int displayUpdates = 0;
 };
 
-std::string BE(uint32_t v)
+std::string BigEndianBytes(uint32_t v)
 {
   return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
 }
 
-std::string BEFloat(float f)
+std::string BigEndianFloatBytes(float f)
 {
   uint32_t bits;
   std::memcpy(&bits, &f, 4);
-  return BE(bits);
+  return BigEndianBytes(bits);
 }
 
 std::string Name28(const std::string& name)
@@ -154,7 +154,7 @@ struct Snapshot
 /// The common head of every form: magic, byte size, form, form version, id, plug-in version, count.
 std::string Head(uint32_t size, const char* form, uint32_t formVersion, uint32_t count)
 {
-  return "CcnK" + BE(size) + form + BE(formVersion) + BE(kID) + BE(1010) + BE(count);
+  return "CcnK" + BigEndianBytes(size) + form + BigEndianBytes(formVersion) + BigEndianBytes(kID) + BigEndianBytes(1010) + BigEndianBytes(count);
 }
 
 std::string Bytes(const IStateChunk& c)
@@ -173,26 +173,26 @@ TEST_F(ProgramFiles, GoldenBytesOfTheFourForms)
     std::function<std::string(Plug&)> expected;
   } cases[] = {
     {"parameter program", false, false,
-     [](Plug&) { return Head(0, "FxCk", 1, 3) + Name28("Warm") + BEFloat(0.75f) + BEFloat(0.5f) + BEFloat(1.0f); }},
+     [](Plug&) { return Head(0, "FxCk", 1, 3) + Name28("Warm") + BigEndianFloatBytes(0.75f) + BigEndianFloatBytes(0.5f) + BigEndianFloatBytes(1.0f); }},
     {"chunk program", true, false,
      [&](Plug& p) {
        // A 100-byte state gives a 108-byte chunk (framework header counted), byte size 168, 168 bytes in all.
        IStateChunk state;
        p.SerializeState(state);
-       return Head(168, "FPCh", 1, 3) + Name28("Warm") + BE(108) + kChunkHeader + Bytes(state);
+       return Head(168, "FPCh", 1, 3) + Name28("Warm") + BigEndianBytes(108) + kChunkHeader + Bytes(state);
      }},
     {"parameter bank", false, true,
      [](Plug&) {
-       return Head(0, "FxBk", 2, 2) + BE(1) + std::string(124, '\0') + Head(0, "FxCk", 1, 3) + Name28("First") +
-              BEFloat(1.0f) + BEFloat(1.0f) + BEFloat(1.0f) + Head(0, "FxCk", 1, 3) + Name28("Warm") +
-              BEFloat(0.75f) + BEFloat(0.5f) + BEFloat(1.0f);
+       return Head(0, "FxBk", 2, 2) + BigEndianBytes(1) + std::string(124, '\0') + Head(0, "FxCk", 1, 3) + Name28("First") +
+              BigEndianFloatBytes(1.0f) + BigEndianFloatBytes(1.0f) + BigEndianFloatBytes(1.0f) + Head(0, "FxCk", 1, 3) + Name28("Warm") +
+              BigEndianFloatBytes(0.75f) + BigEndianFloatBytes(0.5f) + BigEndianFloatBytes(1.0f);
      }},
     {"chunk bank", true, true,
      [&](Plug& p) {
        IStateChunk presets;
        p.SerializePresets(presets);
        const uint32_t chunkSize = 8 + presets.Size();
-       return Head(chunkSize + 160, "FBCh", 2, 2) + BE(1) + std::string(124, '\0') + BE(chunkSize) + kChunkHeader +
+       return Head(chunkSize + 160, "FBCh", 2, 2) + BigEndianBytes(1) + std::string(124, '\0') + BigEndianBytes(chunkSize) + kChunkHeader +
               Bytes(presets);
      }},
   };
@@ -312,23 +312,23 @@ TEST_F(ProgramFiles, DamagedFilesAreRefusedWithNothingChanged)
     std::string bytes;
     bool isBank;
   } cases[] = {
-    {"program: foreign plug-in id", patched(program, 16, BE(0x41424344)), false},
+    {"program: foreign plug-in id", patched(program, 16, BigEndianBytes(0x41424344)), false},
     {"program: wrong chunk tag", patched(program, 0, "CcnJ"), false},
-    {"program: wrong format version", patched(program, 12, BE(2)), false},
+    {"program: wrong format version", patched(program, 12, BigEndianBytes(2)), false},
     {"program: unknown form", patched(program, 8, "FxXX"), false},
     {"program: cut in the header", program.substr(0, 10), false},
     {"program: cut in the values", program.substr(0, program.size() - 1), false},
     {"program: empty file", "", false},
-    {"program: value not a number", patched(program, 56, BE(0x7fc00000)), false},
+    {"program: value not a number", patched(program, 56, BigEndianBytes(0x7fc00000)), false},
     {"program: chunk form, plug-in without chunks", ReadFile(File("chunk.fxp")), false},
-    {"bank: foreign plug-in id", patched(bank, 16, BE(0x41424344)), true},
+    {"bank: foreign plug-in id", patched(bank, 16, BigEndianBytes(0x41424344)), true},
     {"bank: wrong chunk tag", patched(bank, 0, "XcnK"), true},
     {"bank: unknown form", patched(bank, 8, "FxBB"), true},
     {"bank: cut in the header", bank.substr(0, 20), true},
     {"bank: cut in a record", bank.substr(0, bank.size() - 2), true},
     {"bank: record with wrong tag", patched(bank, 156 + 8, "FPCh"), true},
-    {"bank: record with other parameter count", patched(bank, 156 + 24, BE(4)), true},
-    {"bank: more programs than records", patched(bank, 24, BE(2)), true},
+    {"bank: record with other parameter count", patched(bank, 156 + 24, BigEndianBytes(4)), true},
+    {"bank: more programs than records", patched(bank, 24, BigEndianBytes(2)), true},
     {"bank: chunk form, plug-in without chunks", ReadFile(File("chunk.fxb")), true},
   };
   for (const Case& c : cases)

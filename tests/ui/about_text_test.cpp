@@ -8,7 +8,7 @@ namespace {
 AboutValues LiveAt48k()
 {
   AboutValues v;
-  v.apiName = "VST2", v.archName = "x64", v.hostId = 9;
+  v.apiName = "VST2", v.architectureName = "x64", v.hostId = 9;
   v.connectedInputs = v.connectedOutputs = v.totalInputs = v.totalOutputs = 2;
   v.latency = 64, v.sampleRate = 48000, v.blockSize = 512;
   return v;

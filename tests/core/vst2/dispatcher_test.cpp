@@ -83,7 +83,7 @@ TEST(Dispatcher, CopiesIntoHostBuffersAreBounded)
   static const std::string longName(200, 'L');
   plug::IPluginConfig c = TestPlug::Config(0);
   c.pluginName = longName.c_str();
-  c.mfrName = longName.c_str();
+  c.makerName = longName.c_str();
   struct LongPlug : plug::IPluginVST2
   {
     explicit LongPlug(const plug::IPluginConfig& c) : plug::IPluginVST2({}, c) {}

@@ -43,7 +43,7 @@ plug::IPluginConfig TestPlug::Config(int latency, int nPresets, bool chunks)
   c.channelIOStr = "1-1 2-2";
   c.pluginName = "Test";
   c.productName = "Test Product";
-  c.mfrName = "Tester";
+  c.makerName = "Tester";
   c.vendorVersion = 0x00010203;
   c.uniqueID = plug::FourCC("TsT1");
   c.latency = latency;

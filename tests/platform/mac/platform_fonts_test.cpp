@@ -72,7 +72,7 @@ TEST_F(PlatformFonts, RobotoFromTheBundleResources)
   ASSERT_EQ(font->GetDataSize(), int(mRoboto.size()));
   EXPECT_EQ(std::memcmp(font->GetData(), mRoboto.data(), mRoboto.size()), 0);
   // Roboto's em square is 2048 units in a face 2400 units high (ascender 1900, descender -500).
-  EXPECT_NEAR(AsCoreText(font).EMRatio(), 2048.0 / 2400.0, 1e-9);
+  EXPECT_NEAR(AsCoreText(font).EmRatio(), 2048.0 / 2400.0, 1e-9);
 }
 
 TEST_F(PlatformFonts, VerdanaResolvesToTheFaceFontconfigSubstitutes)
@@ -198,7 +198,7 @@ TEST_F(PlatformFonts, TheCacheKeepsTheFirstDescriptorOfAName)
   const CoreTextFontDescriptor* cached = FindCachedFont("Roboto-Regular");
   ASSERT_NE(cached, nullptr);
   EXPECT_EQ(cached->GetDescriptor(), AsCoreText(roboto).GetDescriptor());
-  EXPECT_DOUBLE_EQ(cached->GetEMRatio(), AsCoreText(roboto).EMRatio());
+  EXPECT_DOUBLE_EQ(cached->GetEmRatio(), AsCoreText(roboto).EmRatio());
   ASSERT_NE(FindCachedFont("Verdana Bold"), nullptr);
   EXPECT_EQ(FindCachedFont("Verdana Bold")->GetDescriptor()->mStyle, "Bold");
   EXPECT_EQ(IGraphics::FontDescriptorCache().Size(), 2);

@@ -13,7 +13,7 @@ struct KeyCase
   uint16_t keyCode;
   std::u32string chars;
   uint32_t mods;
-  int vk;
+  int virtualKey;
   const char* text;
   bool shift, ctrl, alt;
 };
@@ -52,7 +52,7 @@ TEST(KeyPressFromEvent, FollowsTheKeyTableAndTheCharacterRules)
     e.modifierFlags = c.mods;
     const plug::IKeyPress k = KeyPressFromEvent(e);
     SCOPED_TRACE(c.keyCode);
-    EXPECT_EQ(k.mVK, c.vk);
+    EXPECT_EQ(k.mVirtualKey, c.virtualKey);
     EXPECT_STREQ(k.mUtf8, c.text);
     EXPECT_EQ(k.mShift, c.shift);
     EXPECT_EQ(k.mCtrl, c.ctrl);
