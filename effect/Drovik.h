@@ -211,11 +211,11 @@ protected:
   int mBypass = 0;
   int mMeterDisplayMode = kMeterOut;
   int mMeterMode = kMeterVU;
-  double mVURefDb = -18.0;
-  double mEBUSLRefDb = -23.0;
-  double mEBUMLRefDb = -23.0;
-  double mRMSRefDb = -18.0;
-  double mPEAKRefDb = 0.0;
+  double mRefVU = -18.0;
+  double mRefEBUSL = -23.0;
+  double mRefEBUML = -23.0;
+  double mRefRMS = -18.0;
+  double mRefPEAK = 0.0;
   int mMonitorMode0 = kChStereo;
   int mMonitorMode1 = kMonNormal;
   int mClipOn = 0;

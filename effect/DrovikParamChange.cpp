@@ -189,11 +189,11 @@ bool Drovik::ApplyToMirror(int idx, double value, int intValue)
     {kBypass, nullptr, &Drovik::mBypass, kEditorControlStates},
     {kClipoffon, nullptr, &Drovik::mClipOn, 0},
     {kMeterDisplayMode, nullptr, &Drovik::mMeterDisplayMode, kEditorControlStates},
-    {kVURef, &Drovik::mVURefDb, nullptr, 0},
-    {kEBUSLRef, &Drovik::mEBUSLRefDb, nullptr, 0},
-    {kEBUMLRef, &Drovik::mEBUMLRefDb, nullptr, 0},
-    {kRMSRef, &Drovik::mRMSRefDb, nullptr, 0},
-    {kPEAKRef, &Drovik::mPEAKRefDb, nullptr, 0},
+    {kVURef, &Drovik::mRefVU, nullptr, 0},
+    {kEBUSLRef, &Drovik::mRefEBUSL, nullptr, 0},
+    {kEBUMLRef, &Drovik::mRefEBUML, nullptr, 0},
+    {kRMSRef, &Drovik::mRefRMS, nullptr, 0},
+    {kPEAKRef, &Drovik::mRefPEAK, nullptr, 0},
     {kMonitorMode0, nullptr, &Drovik::mMonitorMode0, 0},
     {kMonitorMode1, nullptr, &Drovik::mMonitorMode1, 0},
     {kInputTrim, &Drovik::mInputTrimDb, nullptr, 0},
@@ -302,11 +302,11 @@ double Drovik::GetMirror(int idx) const
   case kClipCeiling: return mClipCeilingDb;
   case kMeterDisplayMode: return mMeterDisplayMode;
   case kMeterMode: return mMeterMode;
-  case kVURef: return mVURefDb;
-  case kEBUSLRef: return mEBUSLRefDb;
-  case kEBUMLRef: return mEBUMLRefDb;
-  case kRMSRef: return mRMSRefDb;
-  case kPEAKRef: return mPEAKRefDb;
+  case kVURef: return mRefVU;
+  case kEBUSLRef: return mRefEBUSL;
+  case kEBUMLRef: return mRefEBUML;
+  case kRMSRef: return mRefRMS;
+  case kPEAKRef: return mRefPEAK;
   case kMonitorMode0: return mMonitorMode0;
   case kMonitorMode1: return mMonitorMode1;
   case kSat_offon: return mSatSettings.on;

@@ -18,11 +18,11 @@ void Drovik::InitParams()
   P(kClipCeiling)->InitDouble("Clip Ceiling", mClipCeilingDb, -60.0, 0.0, 0.1, "", 0, "Clip");
   P(kMeterDisplayMode)->InitEnum("Meter Display Mode", mMeterDisplayMode, 2, "", 0, "Meter", "In", "Out");
   P(kMeterMode)->InitEnum("Meter Mode", mMeterMode, 5, "", 0, "Meter", "PEAK", "RMS", "EBU ML", "EBU SL", "VU");
-  P(kVURef)->InitDouble("VU Reference", mVURefDb, -36.0, 0.0, 1.0, "dBFS", 0, "Meter");
-  P(kEBUSLRef)->InitDouble("EBU SL Reference", mEBUSLRefDb, -36.0, 0.0, 1.0, "dBFS", 0, "Meter");
-  P(kEBUMLRef)->InitDouble("EBU ML Reference", mEBUMLRefDb, -36.0, 0.0, 1.0, "dBFS", 0, "Meter");
-  P(kRMSRef)->InitDouble("RMS Reference", mRMSRefDb, -36.0, 0.0, 1.0, "dBFS", 0, "Meter");
-  P(kPEAKRef)->InitDouble("PEAK Reference", mPEAKRefDb, -36.0, 0.0, 1.0, "dBFS", 0, "Meter");
+  P(kVURef)->InitDouble("VU Reference", mRefVU, -36.0, 0.0, 1.0, "dBFS", 0, "Meter");
+  P(kEBUSLRef)->InitDouble("EBU SL Reference", mRefEBUSL, -36.0, 0.0, 1.0, "dBFS", 0, "Meter");
+  P(kEBUMLRef)->InitDouble("EBU ML Reference", mRefEBUML, -36.0, 0.0, 1.0, "dBFS", 0, "Meter");
+  P(kRMSRef)->InitDouble("RMS Reference", mRefRMS, -36.0, 0.0, 1.0, "dBFS", 0, "Meter");
+  P(kPEAKRef)->InitDouble("PEAK Reference", mRefPEAK, -36.0, 0.0, 1.0, "dBFS", 0, "Meter");
   P(kMonitorMode0)->InitEnum("Monitor Mode 0", mMonitorMode0, 5, "", 0, "Monitor", "Stereo", "Left", "Right", "Mid",
                              "Side");
   P(kMonitorMode1)->InitEnum("Monitor Mode 1", mMonitorMode1, 2, "", 0, "Monitor", "Normal", "In place");

@@ -166,8 +166,8 @@ void FrameChain::StepMeters(int n)
   {
     LevelMeter* const meters[4] = {&mInMeterL, &mInMeterR, &mOutMeterL, &mOutMeterR};
     const double* const inputs[4] = {mMeterInL, mMeterInR, mMeterOutL, mMeterOutR};
-    if (vumeterlanes::Usable(meters))
-      vumeterlanes::Step(meters, inputs, n);
+    if (vu_meter_lanes::Usable(meters))
+      vu_meter_lanes::Step(meters, inputs, n);
     else
       StepMetersOf<kMeterKindVU>(n);
     break;

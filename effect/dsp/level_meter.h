@@ -117,7 +117,7 @@ struct VUSmoother
   double dbFactor = kDbPerNeper;
 };
 
-namespace levelmeter_detail {
+namespace level_meter_detail {
 /// Keeps the K-weighting filters out of denormals.
 constexpr double kTinyOffset = 1e-25;
 /// 10 / ln 10: ln(mean square) times this gives dB.
@@ -127,7 +127,7 @@ constexpr double kLoudnessOffsetDb = 0.691;
 /// Inputs are bounded to this magnitude (300 dBFS): squares summed over any window stay finite.
 constexpr double kMaxInput = 1e15;
 constexpr double kHalfPi = 1.5707963267948966;
-} // namespace levelmeter_detail
+} // namespace level_meter_detail
 
 class LevelMeter
 {
@@ -219,14 +219,14 @@ template <int Kind>
   {
     if (onlyA) b = 0.0;
     if (onlyB) a = 0.0;
-    const double ka = highPassA.Process(shelfA.Process(a + levelmeter_detail::kTinyOffset));
-    const double kb = highPassB.Process(shelfB.Process(b + levelmeter_detail::kTinyOffset));
+    const double ka = highPassA.Process(shelfA.Process(a + level_meter_detail::kTinyOffset));
+    const double kb = highPassB.Process(shelfB.Process(b + level_meter_detail::kTinyOffset));
     windowA.Process(onlyB ? 0.0 : ka, onlyA ? 0.0 : kb);
     // The reading changes only when the window publishes a new mean square.
     if (windowA.meanSquare != mLoudnessOf)
     {
       mLoudnessOf = windowA.meanSquare;
-      windowA.loudness = std::log(windowA.meanSquare) * levelmeter_detail::kPowerDbPerNeper - levelmeter_detail::kLoudnessOffsetDb;
+      windowA.loudness = std::log(windowA.meanSquare) * level_meter_detail::kPowerDbPerNeper - level_meter_detail::kLoudnessOffsetDb;
       mLoudnessValue = std::exp(windowA.loudness / dbFactor);
     }
     return mLoudnessValue;
@@ -257,7 +257,7 @@ template <int Kind>
     const double pa = onlyB ? 0.0 : std::fabs(a);
     const double pb = onlyA ? 0.0 : std::fabs(b);
     windowB.ProcessLinear((pa + pb) * 0.5);
-    return windowB.meanSquare * levelmeter_detail::kHalfPi;
+    return windowB.meanSquare * level_meter_detail::kHalfPi;
   }
   else if constexpr (Kind == kMeterKindPeak)
     return std::max(onlyB ? 0.0 : std::fabs(a), onlyA ? 0.0 : std::fabs(b));
@@ -302,8 +302,8 @@ template <int Kind>
 {
   // A non-finite sample would stay in the running sums and filters for good: it counts as silence, and
   // magnitudes are bounded so that squares and sums stay finite.
-  a = std::isfinite(a) ? std::clamp(a, -levelmeter_detail::kMaxInput, levelmeter_detail::kMaxInput) : 0.0;
-  b = std::isfinite(b) ? std::clamp(b, -levelmeter_detail::kMaxInput, levelmeter_detail::kMaxInput) : 0.0;
+  a = std::isfinite(a) ? std::clamp(a, -level_meter_detail::kMaxInput, level_meter_detail::kMaxInput) : 0.0;
+  b = std::isfinite(b) ? std::clamp(b, -level_meter_detail::kMaxInput, level_meter_detail::kMaxInput) : 0.0;
   a = delayA.Exchange(a);
   b = delayB.Exchange(b);
   Ballistics(Measure<Kind>(select, a, b));

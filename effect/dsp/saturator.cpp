@@ -206,7 +206,7 @@ void Saturator::StagedCurves(int curveMode, int nStages, const double* xc, const
     if (curveMode == kSatWarm)
     {
       double c[Lanes], sn[Lanes];
-      vecmath::CosSin<Lanes>(v, p, c, sn);
+      vector_math::CosSin<Lanes>(v, p, c, sn);
       for (int i = 0; i < Lanes; ++i)
       {
         E[i] = 0.5 / c[i] - 0.5;
@@ -217,7 +217,7 @@ void Saturator::StagedCurves(int curveMode, int nStages, const double* xc, const
     {
       double a[Lanes], e[Lanes];
       for (int i = 0; i < Lanes; ++i) a[i] = -2.0 * p[i];
-      vecmath::Exp<Lanes>(a, e);
+      vector_math::Exp<Lanes>(a, e);
       for (int i = 0; i < Lanes; ++i)
       {
         const double t = 2.0 / (e[i] + 1.0) - 1.0;

@@ -10,7 +10,7 @@ extern "C" __m128d _ZGVbN2v_sin(__m128d);
 extern "C" __m128d _ZGVbN2v_exp(__m128d);
 extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_cos(__m256d);
 
-namespace vecmath {
+namespace vector_math {
 namespace {
 
 constexpr double kHalfPi = 1.5707963267948966;
@@ -69,4 +69,4 @@ template void CosSin<4>(const double*, const double*, double*, double*);
 template void Exp<2>(const double*, double*);
 template void Exp<4>(const double*, double*);
 
-} // namespace vecmath
+} // namespace vector_math

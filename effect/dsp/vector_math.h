@@ -4,11 +4,11 @@
 // how many are computed together.
 #pragma once
 
-namespace vecmath {
+namespace vector_math {
 
 /// c[i] = cos(v[i]) and s[i] = sin(p[i]) for i < N, N = 2 or 4. [any thread]
 template <int N> void CosSin(const double* v, const double* p, double* c, double* s);
 /// e[i] = exp(a[i]) for i < N, N = 2 or 4. [any thread]
 template <int N> void Exp(const double* a, double* e);
 
-} // namespace vecmath
+} // namespace vector_math

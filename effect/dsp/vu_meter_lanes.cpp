@@ -5,7 +5,7 @@
 #include <cfloat>
 #include <immintrin.h>
 
-namespace vumeterlanes {
+namespace vu_meter_lanes {
 namespace {
 
 #define VU_LANES_TARGET __attribute__((target("avx")))
@@ -35,7 +35,7 @@ struct Lanes
 {
   __m256d value, maxValue, holdCounter, ballisticState, attack, release, hold;
   __m256d s1, s2, largestS2, largestInput, c, keep, cOverDivisor, scale1, scale2, gain;
-  __m256d dValue, dPeak, dCounter, dState, dAttack, dRelease, dHold, dInvert;
+  __m256d displayValue, displayPeak, displayCounter, displayState, displayAttack, displayRelease, displayHold, displayInvert;
 };
 
 template <typename Get>
@@ -64,14 +64,14 @@ VU_LANES_TARGET Lanes Load(LevelMeter* const m[4])
   l.scale1 = Gather(m, [](LevelMeter& x) { return x.vu.scale1; });
   l.scale2 = Gather(m, [](LevelMeter& x) { return x.vu.scale2; });
   l.gain = Gather(m, [](LevelMeter& x) { return x.gain; });
-  l.dValue = Gather(m, [](LevelMeter& x) { return x.display.value; });
-  l.dPeak = Gather(m, [](LevelMeter& x) { return x.display.peak; });
-  l.dCounter = Gather(m, [](LevelMeter& x) { return double(x.display.counter); });
-  l.dState = Gather(m, [](LevelMeter& x) { return double(x.display.state); });
-  l.dAttack = Gather(m, [](LevelMeter& x) { return x.display.attack; });
-  l.dRelease = Gather(m, [](LevelMeter& x) { return x.display.release; });
-  l.dHold = Gather(m, [](LevelMeter& x) { return double(x.display.hold); });
-  l.dInvert = Gather(m, [](LevelMeter& x) { return x.display.invert == 1 ? 1.0 : 0.0; });
+  l.displayValue = Gather(m, [](LevelMeter& x) { return x.display.value; });
+  l.displayPeak = Gather(m, [](LevelMeter& x) { return x.display.peak; });
+  l.displayCounter = Gather(m, [](LevelMeter& x) { return double(x.display.counter); });
+  l.displayState = Gather(m, [](LevelMeter& x) { return double(x.display.state); });
+  l.displayAttack = Gather(m, [](LevelMeter& x) { return x.display.attack; });
+  l.displayRelease = Gather(m, [](LevelMeter& x) { return x.display.release; });
+  l.displayHold = Gather(m, [](LevelMeter& x) { return double(x.display.hold); });
+  l.displayInvert = Gather(m, [](LevelMeter& x) { return x.display.invert == 1 ? 1.0 : 0.0; });
   return l;
 }
 
@@ -79,7 +79,7 @@ VU_LANES_TARGET void Store(const Lanes& l, LevelMeter* const m[4])
 {
   alignas(32) double v[12][4];
   const __m256d all[] = {l.value, l.maxValue, l.holdCounter, l.ballisticState, l.s1, l.s2, l.largestS2,
-                         l.largestInput, l.dValue, l.dPeak, l.dCounter, l.dState};
+                         l.largestInput, l.displayValue, l.displayPeak, l.displayCounter, l.displayState};
   for (int k = 0; k < 12; ++k) _mm256_store_pd(v[k], all[k]);
   for (int i = 0; i < 4; ++i)
   {
@@ -107,7 +107,7 @@ VU_LANES_TARGET inline void StepOnce(Lanes& l, __m256d x)
   const __m256d signBit = _mm256_set1_pd(-0.0);
   // bounded input, non-finite as silence
   const __m256d finite = _mm256_cmp_pd(_mm256_andnot_pd(signBit, x), _mm256_set1_pd(DBL_MAX), _CMP_LE_OQ);
-  const __m256d lo = _mm256_set1_pd(-levelmeter_detail::kMaxInput), hi = _mm256_set1_pd(levelmeter_detail::kMaxInput);
+  const __m256d lo = _mm256_set1_pd(-level_meter_detail::kMaxInput), hi = _mm256_set1_pd(level_meter_detail::kMaxInput);
   const __m256d bounded = Select(_mm256_cmp_pd(x, lo, _CMP_LT_OQ), lo, Select(_mm256_cmp_pd(hi, x, _CMP_LT_OQ), hi, x));
   x = _mm256_and_pd(finite, bounded);
   // the VU smoother, both of its inputs |x|
@@ -140,26 +140,26 @@ VU_LANES_TARGET inline void StepOnce(Lanes& l, __m256d x)
   l.maxValue = StdMax(l.maxValue, l.value);
   // display envelope
   __m256d v = _mm256_andnot_pd(signBit, _mm256_mul_pd(l.value, l.gain));
-  if (Invert) v = Select(Eq(l.dInvert, 1.0), _mm256_sub_pd(one, StdMin(v, one)), v);
-  l.dPeak = StdMax(l.dPeak, v);
-  const __m256d dRising = _mm256_cmp_pd(v, l.dValue, _CMP_GT_OQ);
-  const __m256d dAttacked = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(l.dValue, v), l.dAttack), v);
-  const __m256d dReleased = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(l.dValue, v), l.dRelease), v);
-  const __m256d dReleasing = Eq(l.dState, HoldEnvelope::kReleasing);
-  const __m256d dHolding = Eq(l.dState, HoldEnvelope::kHolding);
-  const __m256d dHoldDone = _mm256_and_pd(dHolding, _mm256_cmp_pd(l.dCounter, l.dHold, _CMP_GE_OQ));
-  const __m256d dFallValue = Select(_mm256_or_pd(dReleasing, dHoldDone), dReleased, l.dValue);
-  const __m256d dFallState = Select(dHoldDone, _mm256_set1_pd(HoldEnvelope::kReleasing), l.dState);
-  const __m256d dFallCounter = Select(dHolding, _mm256_add_pd(l.dCounter, one), l.dCounter);
-  l.dValue = Select(dRising, dAttacked, dFallValue);
-  l.dState = Select(dRising, _mm256_set1_pd(HoldEnvelope::kHolding), dFallState);
-  l.dCounter = Select(dRising, zero, dFallCounter);
+  if (Invert) v = Select(Eq(l.displayInvert, 1.0), _mm256_sub_pd(one, StdMin(v, one)), v);
+  l.displayPeak = StdMax(l.displayPeak, v);
+  const __m256d dRising = _mm256_cmp_pd(v, l.displayValue, _CMP_GT_OQ);
+  const __m256d dAttacked = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(l.displayValue, v), l.displayAttack), v);
+  const __m256d dReleased = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(l.displayValue, v), l.displayRelease), v);
+  const __m256d dReleasing = Eq(l.displayState, HoldEnvelope::kReleasing);
+  const __m256d dHolding = Eq(l.displayState, HoldEnvelope::kHolding);
+  const __m256d dHoldDone = _mm256_and_pd(dHolding, _mm256_cmp_pd(l.displayCounter, l.displayHold, _CMP_GE_OQ));
+  const __m256d dFallValue = Select(_mm256_or_pd(dReleasing, dHoldDone), dReleased, l.displayValue);
+  const __m256d dFallState = Select(dHoldDone, _mm256_set1_pd(HoldEnvelope::kReleasing), l.displayState);
+  const __m256d dFallCounter = Select(dHolding, _mm256_add_pd(l.displayCounter, one), l.displayCounter);
+  l.displayValue = Select(dRising, dAttacked, dFallValue);
+  l.displayState = Select(dRising, _mm256_set1_pd(HoldEnvelope::kHolding), dFallState);
+  l.displayCounter = Select(dRising, zero, dFallCounter);
 }
 
 VU_LANES_TARGET void StepAll(LevelMeter* const meters[4], const double* const inputs[4], int n)
 {
   Lanes l = Load(meters);
-  const bool invert = _mm256_movemask_pd(Eq(l.dInvert, 1.0)) != 0;
+  const bool invert = _mm256_movemask_pd(Eq(l.displayInvert, 1.0)) != 0;
   if (invert)
     for (int j = 0; j < n; ++j)
       StepOnce<true>(l, _mm256_set_pd(inputs[3][j], inputs[2][j], inputs[1][j], inputs[0][j]));
@@ -185,4 +185,4 @@ void Step(LevelMeter* const meters[4], const double* const inputs[4], int n)
   if (n > 0) StepAll(meters, inputs, n);
 }
 
-} // namespace vumeterlanes
+} // namespace vu_meter_lanes

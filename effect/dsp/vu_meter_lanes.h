@@ -5,7 +5,7 @@
 
 class LevelMeter;
 
-namespace vumeterlanes {
+namespace vu_meter_lanes {
 
 /// True when the CPU has AVX and the four meters are VU meters without a delay. [audio thread]
 bool Usable(LevelMeter* const meters[4]);
@@ -13,4 +13,4 @@ bool Usable(LevelMeter* const meters[4]);
 /// meters[i]->Step<kMeterKindVU>(select, x, x) and StepDisplay() per sample. Only where Usable. [audio thread]
 void Step(LevelMeter* const meters[4], const double* const inputs[4], int n);
 
-} // namespace vumeterlanes
+} // namespace vu_meter_lanes
