@@ -14,12 +14,12 @@ IPluginVST2* PlugOf(vst2::Effect* effect)
 /// Speaker-arrangement type for n channels: -1 empty, 0 mono, 1 stereo, -2 user defined.
 int32_t ArrangementType(int n)
 {
-  return n < 3 ? n - 1 : vst2::kArrUserDefined;
+  return n < 3 ? n - 1 : vst2::kArrangementUserDefined;
 }
 
 /// Time info the host answers, read only where its flags say it is valid.
 constexpr intptr_t kTimeInfoRequest = vst2::kTimePpqPosValid | vst2::kTimeTempoValid | vst2::kTimeBarsValid |
-                                      vst2::kTimeCyclePosValid | vst2::kTimeTimeSigValid;
+                                      vst2::kTimeCyclePosValid | vst2::kTimeSignatureValid;
 constexpr intptr_t kProcessLevelOffline = 4;
 } // namespace
 
@@ -224,10 +224,10 @@ void IPluginVST2::ReadTimeInfo()
       info.mCycleStart = t->cycleStartPos;
       info.mCycleEnd = t->cycleEndPos;
     }
-    if ((t->flags & vst2::kTimeTimeSigValid) && t->timeSigNumerator > 0 && t->timeSigDenominator > 0)
+    if ((t->flags & vst2::kTimeSignatureValid) && t->timeSignatureNumerator > 0 && t->timeSignatureDenominator > 0)
     {
-      info.mNumerator = t->timeSigNumerator;
-      info.mDenominator = t->timeSigDenominator;
+      info.mNumerator = t->timeSignatureNumerator;
+      info.mDenominator = t->timeSignatureDenominator;
     }
     info.mTransportIsRunning = (t->flags & vst2::kTimeTransportPlaying) != 0;
     info.mTransportLoopEnabled = (t->flags & vst2::kTimeTransportCycleActive) != 0;

@@ -62,35 +62,35 @@ std::vector<Display*> gOurConnections;
 XErrorHandler gReplacedHandler = nullptr;
 int gErrorHolds = 0;
 
-int OnXError(Display* dpy, XErrorEvent* e)
+int OnXError(Display* display, XErrorEvent* e)
 {
   XErrorHandler replaced = nullptr;
   {
     std::lock_guard<std::mutex> lock(gErrorMutex);
-    if (std::find(gOurConnections.begin(), gOurConnections.end(), dpy) != gOurConnections.end())
+    if (std::find(gOurConnections.begin(), gOurConnections.end(), display) != gOurConnections.end())
       return 0;
     replaced = gReplacedHandler;
   }
-  return replaced ? replaced(dpy, e) : 0;
+  return replaced ? replaced(display, e) : 0;
 }
 
-void AddOurConnection(Display* dpy) // [main thread]
+void AddOurConnection(Display* display) // [main thread]
 {
   std::lock_guard<std::mutex> lock(gErrorMutex);
-  gOurConnections.push_back(dpy);
+  gOurConnections.push_back(display);
 }
 
-void RemoveOurConnection(Display* dpy) // [main thread]
+void RemoveOurConnection(Display* display) // [main thread]
 {
   std::lock_guard<std::mutex> lock(gErrorMutex);
-  gOurConnections.erase(std::remove(gOurConnections.begin(), gOurConnections.end(), dpy), gOurConnections.end());
+  gOurConnections.erase(std::remove(gOurConnections.begin(), gOurConnections.end(), display), gOurConnections.end());
 }
 
 /// Keeps our handler in place for its lifetime; the errors of requests made meanwhile arrive before it ends.
 class ErrorTrap
 {
 public:
-  explicit ErrorTrap(Display* dpy) : mDpy(dpy) // [main thread]
+  explicit ErrorTrap(Display* display) : mDisplay(display) // [main thread]
   {
     std::lock_guard<std::mutex> lock(gErrorMutex);
     if (gErrorHolds++ == 0)
@@ -102,7 +102,7 @@ public:
   }
   ~ErrorTrap()
   {
-    XSync(mDpy, False);
+    XSync(mDisplay, False);
     std::lock_guard<std::mutex> lock(gErrorMutex);
     if (--gErrorHolds > 0)
       return;
@@ -115,7 +115,7 @@ public:
   ErrorTrap& operator=(const ErrorTrap&) = delete;
 
 private:
-  Display* mDpy;
+  Display* mDisplay;
 };
 
 class X11Application;
@@ -168,7 +168,7 @@ private:
   bool EditField(KeySym sym, const std::u32string& chars, unsigned state);
   /// A press or drag of the first button in the field puts the caret there or extends the selection.
   void FieldPointer(int x, bool extend, int clickCount);
-  void HandleDnd(const XClientMessageEvent& m);
+  void HandleDragAndDrop(const XClientMessageEvent& m);
   void Drop(Window source);
   void SendDndMessage(Window source, const char* type, long l1, long l2, long l4);
   /// Tool tips: shown when the pointer rests in a tool-tip rectangle, hidden by any input.
@@ -187,16 +187,16 @@ private:
   Cursor mCursor = Cursor::kArrow;
   std::vector<Rect> mToolTips;
   std::vector<uint8_t> mPixels; // the last frame when it is not in shared memory, BGRA8, tight rows
-  int mPixW = 0, mPixH = 0;
+  int mPixelWidth = 0, mPixelHeight = 0;
   XImage* mImage = nullptr;
-  XShmSegmentInfo mShm{};
-  bool mUseShm = false;
+  XShmSegmentInfo mSharedImage{};
+  bool mUseSharedMemory = false;
   Time mLastPress = 0;
   int mLastButton = 0, mLastX = -100, mLastY = -100, mClicks = 0;
-  Window mDndSource = 0; // the source of the drag over the view
-  bool mDndAccepted = false;
+  Window mDropSource = 0; // the source of the drag over the view
+  bool mDropAccepted = false;
   bool mDropping = false; // a drop's data is being waited for
-  Point mDndPoint;
+  Point mDropPoint;
   std::unique_ptr<ErrorTrap> mErrorTrap; // held while the view is in a window
   std::unique_ptr<foundation::RunLoopTimer> mToolTipTimer;
   Window mToolTipWindow = 0;
@@ -210,13 +210,13 @@ constexpr double kToolTipDelay = 0.6;
 class X11Application final : public Application
 {
 public:
-  explicit X11Application(Display* dpy);
+  explicit X11Application(Display* display);
   ~X11Application() override;
 
-  Display* Dpy() const { return mDpy; }
+  Display* DisplayConnection() const { return mDisplay; }
   int Scale() const { return mScale; }
-  Atom A(const char* name) { return XInternAtom(mDpy, name, False); }
-  bool HasShm() const { return mHasShm; }
+  Atom InternAtom(const char* name) { return XInternAtom(mDisplay, name, False); }
+  bool HasSharedMemory() const { return mHasSharedMemory; }
   ::Cursor XCursorFor(Cursor c);
   ::Cursor BlankCursor();
   bool CursorHidden() const { return mCursorHidden; }
@@ -227,7 +227,7 @@ public:
   void ForgetGone(X11View* v) { mGone.erase(std::remove(mGone.begin(), mGone.end(), v), mGone.end()); }
   void Flush()
   {
-    XFlush(mDpy);
+    XFlush(mDisplay);
     ServeQueuedEventsSoon();
   }
   /// Xlib reads the events that arrive during any round trip into its own queue, where the run loop's wait on the
@@ -249,7 +249,7 @@ public:
     return std::make_unique<X11View>(*this, responder, frame);
   }
   double MainScreenBackingScaleFactor() override { return mScale; }
-  double MainScreenHeight() override { return double(DisplayHeight(mDpy, DefaultScreen(mDpy))) / mScale; }
+  double MainScreenHeight() override { return double(DisplayHeight(mDisplay, DefaultScreen(mDisplay))) / mScale; }
   Point MouseLocation() override;
   void HideCursor() override;
   void ShowCursor() override;
@@ -279,9 +279,9 @@ private:
   Window HostTopLevel();
   std::string DialogProgram() const;
 
-  Display* mDpy;
+  Display* mDisplay;
   int mScale = 1;
-  bool mHasShm = false;
+  bool mHasSharedMemory = false;
   bool mCursorHidden = false;
   foundation::RunLoop::SourceId mSource = 0;
   int mWakeUpDescriptor = -1;
@@ -318,10 +318,10 @@ int ScaleForDpi(const std::string& text)
   return scale >= 1.0 && scale <= kMaxScale ? static_cast<int>(scale) : 1;
 }
 
-int ScaleFromResources(Display* dpy)
+int ScaleFromResources(Display* display)
 {
   XrmInitialize();
-  const char* rms = XResourceManagerString(dpy);
+  const char* rms = XResourceManagerString(display);
   if (!rms)
     return 1;
   XrmDatabase db = XrmGetStringDatabase(rms);
@@ -335,15 +335,15 @@ int ScaleFromResources(Display* dpy)
   return scale;
 }
 
-X11Application::X11Application(Display* dpy) : mDpy(dpy)
+X11Application::X11Application(Display* display) : mDisplay(display)
 {
-  AddOurConnection(dpy);
-  mScale = ScaleFromResources(dpy);
+  AddOurConnection(display);
+  mScale = ScaleFromResources(display);
   int major = 0, minor = 0;
   Bool pixmaps = False;
-  mHasShm = XShmQueryVersion(dpy, &major, &minor, &pixmaps) && std::getenv("DROVIK_X11_NO_SHM") == nullptr;
-  mHelper = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
-  mSource = foundation::RunLoop::Main().AddSource(ConnectionNumber(dpy), [this] { Pump(); });
+  mHasSharedMemory = XShmQueryVersion(display, &major, &minor, &pixmaps) && std::getenv("DROVIK_X11_NO_SHM") == nullptr;
+  mHelper = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  mSource = foundation::RunLoop::Main().AddSource(ConnectionNumber(display), [this] { Pump(); });
   mWakeUpDescriptor = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (mWakeUpDescriptor >= 0)
     mWakeSource = foundation::RunLoop::Main().AddSource(mWakeUpDescriptor, [this] {
@@ -357,7 +357,7 @@ X11Application::X11Application(Display* dpy) : mDpy(dpy)
 void X11Application::ServeQueuedEventsSoon()
 {
   const uint64_t one = 1;
-  if (mWakeUpDescriptor >= 0 && XQLength(mDpy) > 0 && write(mWakeUpDescriptor, &one, sizeof(one)) < 0)
+  if (mWakeUpDescriptor >= 0 && XQLength(mDisplay) > 0 && write(mWakeUpDescriptor, &one, sizeof(one)) < 0)
     return; // the counter is full: a wake-up is pending anyway
 }
 
@@ -369,10 +369,10 @@ X11Application::~X11Application()
     close(mWakeUpDescriptor);
   foundation::RunLoop::Main().RemoveSource(mSource);
   {
-    ErrorTrap trap(mDpy); // the errors of requests still on their way are ours
+    ErrorTrap trap(mDisplay); // the errors of requests still on their way are ours
   }
-  RemoveOurConnection(mDpy);
-  XCloseDisplay(mDpy);
+  RemoveOurConnection(mDisplay);
+  XCloseDisplay(mDisplay);
 }
 
 ::Cursor X11Application::XCursorFor(Cursor c)
@@ -400,7 +400,7 @@ X11Application::~X11Application()
   case Cursor::kHelp: shape = XC_question_arrow; break;
   default: break;
   }
-  return mCursors[c] = XCreateFontCursor(mDpy, shape);
+  return mCursors[c] = XCreateFontCursor(mDisplay, shape);
 }
 
 ::Cursor X11Application::BlankCursor()
@@ -408,10 +408,10 @@ X11Application::~X11Application()
   if (!mBlank)
   {
     static const char bits[1] = {0};
-    Pixmap p = XCreateBitmapFromData(mDpy, DefaultRootWindow(mDpy), bits, 1, 1);
+    Pixmap p = XCreateBitmapFromData(mDisplay, DefaultRootWindow(mDisplay), bits, 1, 1);
     XColor black{};
-    mBlank = XCreatePixmapCursor(mDpy, p, p, &black, &black, 0, 0);
-    XFreePixmap(mDpy, p);
+    mBlank = XCreatePixmapCursor(mDisplay, p, p, &black, &black, 0, 0);
+    XFreePixmap(mDisplay, p);
   }
   return mBlank;
 }
@@ -419,10 +419,10 @@ X11Application::~X11Application()
 void X11Application::Pump()
 {
   ++mPumpDepth;
-  while (XPending(mDpy))
+  while (XPending(mDisplay))
   {
     XEvent e;
-    XNextEvent(mDpy, &e);
+    XNextEvent(mDisplay, &e);
     if (e.type == DestroyNotify)
     {
       auto gone = mViews.find(e.xdestroywindow.window);
@@ -467,7 +467,7 @@ void X11Application::Pump()
 
 void X11Application::RunModal(const std::function<bool()>& done)
 {
-  XFlush(mDpy);
+  XFlush(mDisplay);
   foundation::RunLoop::Main().RunNestedUntil([&] {
     Pump();
     return done();
@@ -479,7 +479,7 @@ Point X11Application::MouseLocation()
   Window root, child;
   int rx = 0, ry = 0, wx, wy;
   unsigned mask;
-  XQueryPointer(mDpy, DefaultRootWindow(mDpy), &root, &child, &rx, &ry, &wx, &wy, &mask);
+  XQueryPointer(mDisplay, DefaultRootWindow(mDisplay), &root, &child, &rx, &ry, &wx, &wy, &mask);
   return {double(rx) / mScale, MainScreenHeight() - double(ry) / mScale};
 }
 
@@ -487,8 +487,8 @@ void X11Application::HideCursor()
 {
   mCursorHidden = true;
   for (auto& v : mViews)
-    XDefineCursor(mDpy, v.first, BlankCursor());
-  XFlush(mDpy);
+    XDefineCursor(mDisplay, v.first, BlankCursor());
+  XFlush(mDisplay);
 }
 
 void X11Application::ShowCursor()
@@ -496,19 +496,19 @@ void X11Application::ShowCursor()
   mCursorHidden = false;
   for (auto& v : mViews)
     v.second->ShowCursorAgain();
-  XFlush(mDpy);
+  XFlush(mDisplay);
 }
 
 void X11Application::WarpCursor(Point p)
 {
-  XWarpPointer(mDpy, None, DefaultRootWindow(mDpy), 0, 0, 0, 0, static_cast<int>(std::lround(p.x * mScale)),
+  XWarpPointer(mDisplay, None, DefaultRootWindow(mDisplay), 0, 0, 0, 0, static_cast<int>(std::lround(p.x * mScale)),
                static_cast<int>(std::lround(p.y * mScale)));
-  XFlush(mDpy);
+  XFlush(mDisplay);
 }
 
 void X11Application::HandleSelectionRequest(const XSelectionRequestEvent& r)
 {
-  ErrorTrap trap(mDpy); // the requestor's window may be gone
+  ErrorTrap trap(mDisplay); // the requestor's window may be gone
   XSelectionEvent reply{};
   reply.type = SelectionNotify;
   reply.requestor = r.requestor;
@@ -516,25 +516,25 @@ void X11Application::HandleSelectionRequest(const XSelectionRequestEvent& r)
   reply.target = r.target;
   reply.time = r.time;
   reply.property = None;
-  const Atom utf8 = A("UTF8_STRING"), targets = A("TARGETS");
+  const Atom utf8 = InternAtom("UTF8_STRING"), targets = InternAtom("TARGETS");
   if (mOwnsClipboard && r.property != None)
   {
     if (r.target == targets)
     {
       const Atom list[] = {targets, utf8, XA_STRING};
-      XChangeProperty(mDpy, r.requestor, r.property, XA_ATOM, 32, PropModeReplace,
+      XChangeProperty(mDisplay, r.requestor, r.property, XA_ATOM, 32, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(list), 3);
       reply.property = r.property;
     }
     else if (r.target == utf8 || r.target == XA_STRING)
     {
-      XChangeProperty(mDpy, r.requestor, r.property, r.target, 8, PropModeReplace,
+      XChangeProperty(mDisplay, r.requestor, r.property, r.target, 8, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(mClipboard.data()), static_cast<int>(mClipboard.size()));
       reply.property = r.property;
     }
   }
-  XSendEvent(mDpy, r.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
-  XFlush(mDpy);
+  XSendEvent(mDisplay, r.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+  XFlush(mDisplay);
 }
 
 bool X11Application::WaitForSelection(Atom selection, Atom target, std::initializer_list<Atom> types,
@@ -544,12 +544,12 @@ bool X11Application::WaitForSelection(Atom selection, Atom target, std::initiali
   type = None;
   if (mSelectionWaiting)
     return false;
-  ErrorTrap trap(mDpy);
+  ErrorTrap trap(mDisplay);
   mSelectionWaiting = true;
   mSelectionDone = false;
   mSelectionAsked = selection;
   mSelectionTarget = target;
-  XConvertSelection(mDpy, selection, target, A("DROVIK_SELECTION"), mHelper, CurrentTime);
+  XConvertSelection(mDisplay, selection, target, InternAtom("DROVIK_SELECTION"), mHelper, CurrentTime);
   const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSelectionTimeout);
   RunModal([&] { return mSelectionDone || std::chrono::steady_clock::now() > limit; });
   mSelectionWaiting = false;
@@ -569,7 +569,7 @@ void X11Application::ReadSelection(const XSelectionEvent& e)
   if (!mSelectionWaiting || mSelectionDone || e.selection != mSelectionAsked || e.target != mSelectionTarget)
   {
     if (e.property != None) // an answer nobody waits for any more
-      XDeleteProperty(mDpy, mHelper, e.property);
+      XDeleteProperty(mDisplay, mHelper, e.property);
     return;
   }
   mSelectionData.clear();
@@ -582,7 +582,7 @@ void X11Application::ReadSelection(const XSelectionEvent& e)
   int format = 0;
   unsigned long n = 0, after = 0;
   unsigned char* data = nullptr;
-  const bool read = XGetWindowProperty(mDpy, mHelper, e.property, 0, kSelectionLimit / 4, True, AnyPropertyType,
+  const bool read = XGetWindowProperty(mDisplay, mHelper, e.property, 0, kSelectionLimit / 4, True, AnyPropertyType,
                                        &type, &format, &n, &after, &data) == Success;
   if (read && after == 0 && format == 8)
   {
@@ -593,7 +593,7 @@ void X11Application::ReadSelection(const XSelectionEvent& e)
   if (data)
     XFree(data);
   if (read && after != 0) // too long: refused, and not left behind
-    XDeleteProperty(mDpy, mHelper, e.property);
+    XDeleteProperty(mDisplay, mHelper, e.property);
 }
 
 /// Latin-1 text (the STRING type) as UTF-8.
@@ -617,7 +617,7 @@ std::string UTF8FromLatin1(const std::string& text)
 bool X11Application::StringFromPasteboard(std::string& text)
 {
   text.clear();
-  const Window owner = XGetSelectionOwner(mDpy, A("CLIPBOARD"));
+  const Window owner = XGetSelectionOwner(mDisplay, InternAtom("CLIPBOARD"));
   if (owner == mHelper)
   {
     text = mClipboard;
@@ -625,9 +625,9 @@ bool X11Application::StringFromPasteboard(std::string& text)
   }
   if (owner == None)
     return false;
-  const Atom utf8 = A("UTF8_STRING");
+  const Atom utf8 = InternAtom("UTF8_STRING");
   Atom type = None;
-  if (!WaitForSelection(A("CLIPBOARD"), utf8, {utf8, XA_STRING}, text, type))
+  if (!WaitForSelection(InternAtom("CLIPBOARD"), utf8, {utf8, XA_STRING}, text, type))
     return false;
   if (type == XA_STRING)
     text = UTF8FromLatin1(text);
@@ -636,11 +636,11 @@ bool X11Application::StringFromPasteboard(std::string& text)
 
 bool X11Application::SetPasteboardString(const std::string& text)
 {
-  ErrorTrap trap(mDpy);
+  ErrorTrap trap(mDisplay);
   mClipboard = text;
-  XSetSelectionOwner(mDpy, A("CLIPBOARD"), mHelper, CurrentTime);
-  mOwnsClipboard = XGetSelectionOwner(mDpy, A("CLIPBOARD")) == mHelper;
-  XFlush(mDpy);
+  XSetSelectionOwner(mDisplay, InternAtom("CLIPBOARD"), mHelper, CurrentTime);
+  mOwnsClipboard = XGetSelectionOwner(mDisplay, InternAtom("CLIPBOARD")) == mHelper;
+  XFlush(mDisplay);
   return mOwnsClipboard;
 }
 
@@ -677,41 +677,41 @@ double CentredBaseline(Painter& painter, const TextStyle& style, double top, dou
 }
 
 /// Marks a top-level window of ours with this process's id, as desktops expect (and tests look for).
-void MarkWithProcessId(Display* dpy, Window w)
+void MarkWithProcessId(Display* display, Window w)
 {
   const long pid = static_cast<long>(getpid());
-  XChangeProperty(dpy, w, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+  XChangeProperty(display, w, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&pid), 1);
 }
 
 /// Sends a finished drawing to a window.
-void PutDrawing(Display* dpy, Window w, const FrameImage& image)
+void PutDrawing(Display* display, Window w, const FrameImage& image)
 {
   if (!w || !image.pixels || image.width <= 0 || image.height <= 0)
     return;
-  const int screen = DefaultScreen(dpy);
-  XImage* x = XCreateImage(dpy, DefaultVisual(dpy, screen), static_cast<unsigned>(DefaultDepth(dpy, screen)),
+  const int screen = DefaultScreen(display);
+  XImage* x = XCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(DefaultDepth(display, screen)),
                            ZPixmap, 0, const_cast<char*>(reinterpret_cast<const char*>(image.pixels)),
                            static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), 32,
                            static_cast<int>(image.bytesPerRow));
   if (!x)
     return;
-  XPutImage(dpy, w, DefaultGC(dpy, screen), x, 0, 0, 0, 0, static_cast<unsigned>(image.width),
+  XPutImage(display, w, DefaultGC(display, screen), x, 0, 0, 0, 0, static_cast<unsigned>(image.width),
             static_cast<unsigned>(image.height));
   x->data = nullptr; // the pixels stay the painter's
   XDestroyImage(x);
 }
 
 /// The screen's work area (the desktop's _NET_WORKAREA, else the whole screen), in pixels.
-Rect WorkArea(Display* dpy)
+Rect WorkArea(Display* display)
 {
-  const int screen = DefaultScreen(dpy);
-  Rect area(0, 0, DisplayWidth(dpy, screen), DisplayHeight(dpy, screen));
+  const int screen = DefaultScreen(display);
+  Rect area(0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen));
   Atom type;
   int format;
   unsigned long n, after;
   unsigned char* data = nullptr;
-  if (XGetWindowProperty(dpy, DefaultRootWindow(dpy), XInternAtom(dpy, "_NET_WORKAREA", False), 0, 4, False,
+  if (XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_WORKAREA", False), 0, 4, False,
                          XA_CARDINAL, &type, &format, &n, &after, &data) == Success && data)
   {
     const long* v = reinterpret_cast<const long*>(data);
@@ -742,12 +742,12 @@ int NextHighlightable(const Menu& menu, int from, int step)
 class ModalWindows
 {
 public:
-  explicit ModalWindows(X11Application& app) : mDpy(app.Dpy()) {}
+  explicit ModalWindows(X11Application& app) : mDisplay(app.DisplayConnection()) {}
   ~ModalWindows()
   {
     for (Window w : mWindows)
-      XDestroyWindow(mDpy, w);
-    XFlush(mDpy);
+      XDestroyWindow(mDisplay, w);
+    XFlush(mDisplay);
   }
 
   Window Make(int x, int y, int w, int h, bool overrideRedirect)
@@ -757,25 +757,25 @@ public:
     a.background_pixel = 0xEEEEEE;
     a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
                    StructureNotifyMask;
-    const Window win = XCreateWindow(mDpy, DefaultRootWindow(mDpy), x, y, static_cast<unsigned>(w),
+    const Window win = XCreateWindow(mDisplay, DefaultRootWindow(mDisplay), x, y, static_cast<unsigned>(w),
                                      static_cast<unsigned>(h), 1, CopyFromParent, InputOutput, CopyFromParent,
                                      CWOverrideRedirect | CWBackPixel | CWEventMask, &a);
-    MarkWithProcessId(mDpy, win);
+    MarkWithProcessId(mDisplay, win);
     mWindows.push_back(win);
     return win;
   }
   void Close(Window w)
   {
     mWindows.erase(std::remove(mWindows.begin(), mWindows.end(), w), mWindows.end());
-    XDestroyWindow(mDpy, w);
+    XDestroyWindow(mDisplay, w);
   }
 
 private:
-  Display* mDpy;
+  Display* mDisplay;
   std::vector<Window> mWindows;
 };
 
-void DrawMenu(Display* dpy, const MenuLevel& l, int scale)
+void DrawMenu(Display* display, const MenuLevel& l, int scale)
 {
   Painter& painter = SharedPainter();
   const double s = scale, row = kRowHeight;
@@ -812,7 +812,7 @@ void DrawMenu(Display* dpy, const MenuLevel& l, int scale)
       painter.DrawText(arrow, {w / 2 - 5, CentredBaseline(painter, style, top, row)}, style);
     }
   }
-  PutDrawing(dpy, l.window, painter.End());
+  PutDrawing(display, l.window, painter.End());
 }
 
 MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view)
@@ -823,7 +823,7 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
   ModalWindows windows(*this);
   Painter& painter = SharedPainter();
   const int s = mScale, row = kRowHeight * s;
-  const Rect area = WorkArea(mDpy);
+  const Rect area = WorkArea(mDisplay);
   std::vector<MenuLevel> levels;
   auto open = [&](Menu& m, int x, int y) {
     double w = 60;
@@ -832,7 +832,7 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
                         kIndent * (1 + m.ItemAt(i).indentationLevel) + 20);
     const MenuScroller rows(m.NumberOfItems(), row, static_cast<int>(std::ceil(w * s)), x, y, area);
     const Window win = windows.Make(rows.X(), rows.Y(), rows.Width(), rows.Height(), true);
-    XMapRaised(mDpy, win);
+    XMapRaised(mDisplay, win);
     levels.push_back({&m, win, rows, -1});
   };
   auto closeBelow = [&](size_t level) {
@@ -850,7 +850,7 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
       return;
     closeBelow(level);
     l.hover = item;
-    DrawMenu(mDpy, l, s);
+    DrawMenu(mDisplay, l, s);
     if (item < 0)
       return;
     if (opensSubmenu)
@@ -860,15 +860,15 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
     if (level < levels.size() && levels[level].rows.Scroll(rows))
     {
       closeBelow(level);
-      DrawMenu(mDpy, levels[level], s);
+      DrawMenu(mDisplay, levels[level], s);
     }
   };
 
   const Point origin = view.ConvertToScreen(locationInView);
   open(menu, static_cast<int>(origin.x * s), static_cast<int>((MainScreenHeight() - origin.y) * s));
-  XGrabPointer(mDpy, levels[0].window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+  XGrabPointer(mDisplay, levels[0].window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
                GrabModeAsync, None, None, CurrentTime);
-  XGrabKeyboard(mDpy, levels[0].window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  XGrabKeyboard(mDisplay, levels[0].window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
 
   MenuItem* chosen = nullptr;
   bool done = false;
@@ -931,7 +931,7 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
       bool ours = false;
       for (const MenuLevel& l : levels)
         if (l.window == e.xexpose.window)
-          ours = true, DrawMenu(mDpy, l, s);
+          ours = true, DrawMenu(mDisplay, l, s);
       auto view = mViews.find(e.xexpose.window); // the editor keeps showing its frames under the menu
       if (!ours && view != mViews.end())
         view->second->HandleEvent(e);
@@ -981,8 +981,8 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
   RunModal([&] { return done || !xview.GetXWindow(); });
   arrowTimer.reset();
   mModalHandler = nullptr;
-  XUngrabPointer(mDpy, CurrentTime);
-  XUngrabKeyboard(mDpy, CurrentTime);
+  XUngrabPointer(mDisplay, CurrentTime);
+  XUngrabKeyboard(mDisplay, CurrentTime);
   if (chosen && xview.GetXWindow())
     chosen->action(*chosen);
   else
@@ -1022,15 +1022,15 @@ int X11Application::RunAlertPanel(const AlertPanel& alert)
   if (buttons.empty())
     buttons.push_back({"OK", kAlertDefaultReturn, w - (kButtonWidth + kMenuMargin) * s});
   const int h = (static_cast<int>(lines.size()) + 3) * row;
-  const int x = (DisplayWidth(mDpy, DefaultScreen(mDpy)) - w) / 2;
-  const int y = (DisplayHeight(mDpy, DefaultScreen(mDpy)) - h) / 2;
+  const int x = (DisplayWidth(mDisplay, DefaultScreen(mDisplay)) - w) / 2;
+  const int y = (DisplayHeight(mDisplay, DefaultScreen(mDisplay)) - h) / 2;
   const Window win = windows.Make(x, y, w, h, false);
-  XStoreName(mDpy, win, alert.title.c_str());
+  XStoreName(mDisplay, win, alert.title.c_str());
   if (Window owner = HostTopLevel())
-    XSetTransientForHint(mDpy, win, owner);
-  Atom deleteAtom = A("WM_DELETE_WINDOW");
-  XSetWMProtocols(mDpy, win, &deleteAtom, 1);
-  XMapRaised(mDpy, win);
+    XSetTransientForHint(mDisplay, win, owner);
+  Atom deleteAtom = InternAtom("WM_DELETE_WINDOW");
+  XSetWMProtocols(mDisplay, win, &deleteAtom, 1);
+  XMapRaised(mDisplay, win);
   const int by = h - row - kMenuMargin * s;
   auto draw = [&] {
     Painter& painter = SharedPainter();
@@ -1050,7 +1050,7 @@ int X11Application::RunAlertPanel(const AlertPanel& alert)
       const double left = frame.origin.x + (kButtonWidth - painter.TextWidth(b.title, label)) / 2;
       painter.DrawText(b.title, {left, CentredBaseline(painter, label, frame.origin.y, rowPoints)}, label);
     }
-    PutDrawing(mDpy, win, painter.End());
+    PutDrawing(mDisplay, win, painter.End());
   };
   const int fallback = buttons.size() > 1 ? buttons[1].answer : buttons[0].answer;
   int answer = 0;
@@ -1102,7 +1102,7 @@ Window X11Application::HostTopLevel()
     {
       Window root = 0, parent = 0, *children = nullptr;
       unsigned n = 0;
-      if (!XQueryTree(mDpy, w, &root, &parent, &children, &n))
+      if (!XQueryTree(mDisplay, w, &root, &parent, &children, &n))
         return 0;
       if (children)
         XFree(children);
@@ -1247,13 +1247,13 @@ void X11View::WindowDestroyed()
 
 bool X11View::AddToParent(void* parent)
 {
-  Display* dpy = mApp.Dpy();
+  Display* display = mApp.DisplayConnection();
   const Window p = static_cast<Window>(reinterpret_cast<uintptr_t>(parent));
   if (!p || mWindow)
     return false;
-  mErrorTrap = std::make_unique<ErrorTrap>(dpy);
+  mErrorTrap = std::make_unique<ErrorTrap>(display);
   XWindowAttributes pa;
-  if (!XGetWindowAttributes(dpy, p, &pa))
+  if (!XGetWindowAttributes(display, p, &pa))
   {
     mErrorTrap.reset();
     return false;
@@ -1262,8 +1262,8 @@ bool X11View::AddToParent(void* parent)
   XSetWindowAttributes attrs{};
   attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
                      KeyReleaseMask | EnterWindowMask | LeaveWindowMask | StructureNotifyMask;
-  attrs.background_pixel = BlackPixel(dpy, DefaultScreen(dpy));
-  mWindow = XCreateWindow(dpy, p, 0, 0, static_cast<unsigned>(std::max(1.0, mFrame.size.width * scale)),
+  attrs.background_pixel = BlackPixel(display, DefaultScreen(display));
+  mWindow = XCreateWindow(display, p, 0, 0, static_cast<unsigned>(std::max(1.0, mFrame.size.width * scale)),
                           static_cast<unsigned>(std::max(1.0, mFrame.size.height * scale)), 0, CopyFromParent,
                           InputOutput, CopyFromParent, CWEventMask | CWBackPixel, &attrs);
   if (!mWindow)
@@ -1273,14 +1273,14 @@ bool X11View::AddToParent(void* parent)
   }
   mParent = p;
   const Atom version = 5;
-  XChangeProperty(dpy, mWindow, mApp.A("XdndAware"), XA_ATOM, 32, PropModeReplace,
+  XChangeProperty(display, mWindow, mApp.InternAtom("XdndAware"), XA_ATOM, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&version), 1);
   mApp.Register(mWindow, this);
-  XDefineCursor(dpy, mWindow, mApp.CursorHidden() ? mApp.BlankCursor() : mApp.XCursorFor(mCursor));
-  XMapWindow(dpy, mWindow);
+  XDefineCursor(display, mWindow, mApp.CursorHidden() ? mApp.BlankCursor() : mApp.XCursorFor(mCursor));
+  XMapWindow(display, mWindow);
   // The parent may have gone (or not take children) after it was looked at: then our window does not exist.
   XWindowAttributes ours;
-  if (!XGetWindowAttributes(dpy, mWindow, &ours))
+  if (!XGetWindowAttributes(display, mWindow, &ours))
   {
     RemoveFromSuperview();
     return false;
@@ -1293,12 +1293,12 @@ void X11View::RemoveFromSuperview()
 {
   HideToolTip();
   RemoveTextField();
-  Display* dpy = mApp.Dpy();
+  Display* display = mApp.DisplayConnection();
   DropImage();
   if (mWindow)
   {
     mApp.Unregister(mWindow);
-    XDestroyWindow(dpy, mWindow);
+    XDestroyWindow(display, mWindow);
     mWindow = 0;
     mApp.Flush();
   }
@@ -1311,7 +1311,7 @@ void X11View::SetFrameSize(Size size)
   mFrame.size = size;
   if (mWindow)
   {
-    XResizeWindow(mApp.Dpy(), mWindow, static_cast<unsigned>(std::max(1.0, size.width * mApp.Scale())),
+    XResizeWindow(mApp.DisplayConnection(), mWindow, static_cast<unsigned>(std::max(1.0, size.width * mApp.Scale())),
                   static_cast<unsigned>(std::max(1.0, size.height * mApp.Scale())));
     mApp.Flush();
   }
@@ -1323,7 +1323,7 @@ void X11View::SetFrame(Rect frame)
   if (mWindow)
   {
     const int scale = mApp.Scale();
-    XMoveResizeWindow(mApp.Dpy(), mWindow, static_cast<int>(frame.origin.x * scale),
+    XMoveResizeWindow(mApp.DisplayConnection(), mWindow, static_cast<int>(frame.origin.x * scale),
                       static_cast<int>(frame.origin.y * scale),
                       static_cast<unsigned>(std::max(1.0, frame.size.width * scale)),
                       static_cast<unsigned>(std::max(1.0, frame.size.height * scale)));
@@ -1348,7 +1348,7 @@ Point X11View::ConvertToScreen(Point inView) const
   const int scale = mApp.Scale();
   int rx = 0, ry = 0;
   Window child;
-  XTranslateCoordinates(mApp.Dpy(), mWindow, DefaultRootWindow(mApp.Dpy()), static_cast<int>(inView.x * scale),
+  XTranslateCoordinates(mApp.DisplayConnection(), mWindow, DefaultRootWindow(mApp.DisplayConnection()), static_cast<int>(inView.x * scale),
                         static_cast<int>(inView.y * scale), &rx, &ry, &child);
   return {double(rx) / scale, mApp.MainScreenHeight() - double(ry) / scale};
 }
@@ -1360,7 +1360,7 @@ Point X11View::ConvertFromScreen(Point onScreen) const
   const int scale = mApp.Scale();
   int x = 0, y = 0;
   Window child;
-  XTranslateCoordinates(mApp.Dpy(), DefaultRootWindow(mApp.Dpy()), mWindow, static_cast<int>(onScreen.x * scale),
+  XTranslateCoordinates(mApp.DisplayConnection(), DefaultRootWindow(mApp.DisplayConnection()), mWindow, static_cast<int>(onScreen.x * scale),
                         static_cast<int>((mApp.MainScreenHeight() - onScreen.y) * scale), &x, &y, &child);
   return {double(x) / scale, double(y) / scale};
 }
@@ -1370,7 +1370,7 @@ void X11View::SetCursor(Cursor cursor)
   mCursor = cursor;
   if (mWindow && !mApp.CursorHidden())
   {
-    XDefineCursor(mApp.Dpy(), mWindow, mApp.XCursorFor(cursor));
+    XDefineCursor(mApp.DisplayConnection(), mWindow, mApp.XCursorFor(cursor));
     mApp.Flush();
   }
 }
@@ -1378,17 +1378,17 @@ void X11View::SetCursor(Cursor cursor)
 void X11View::ShowCursorAgain()
 {
   if (mWindow)
-    XDefineCursor(mApp.Dpy(), mWindow, mApp.XCursorFor(mCursor));
+    XDefineCursor(mApp.DisplayConnection(), mWindow, mApp.XCursorFor(mCursor));
 }
 
 void X11View::DropImage()
 {
   if (!mImage)
     return;
-  if (mUseShm)
+  if (mUseSharedMemory)
   {
-    XShmDetach(mApp.Dpy(), &mShm);
-    shmdt(mShm.shmaddr);
+    XShmDetach(mApp.DisplayConnection(), &mSharedImage);
+    shmdt(mSharedImage.shmaddr);
   }
   else
     mImage->data = nullptr; // the pixels are ours
@@ -1400,28 +1400,28 @@ bool X11View::EnsureImage()
 {
   if (mImage)
     return true;
-  Display* dpy = mApp.Dpy();
-  Visual* visual = DefaultVisual(dpy, DefaultScreen(dpy));
-  const int depth = DefaultDepth(dpy, DefaultScreen(dpy));
-  mUseShm = false;
-  if (mApp.HasShm())
+  Display* display = mApp.DisplayConnection();
+  Visual* visual = DefaultVisual(display, DefaultScreen(display));
+  const int depth = DefaultDepth(display, DefaultScreen(display));
+  mUseSharedMemory = false;
+  if (mApp.HasSharedMemory())
   {
-    mImage = XShmCreateImage(dpy, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &mShm,
-                             static_cast<unsigned>(mPixW), static_cast<unsigned>(mPixH));
+    mImage = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &mSharedImage,
+                             static_cast<unsigned>(mPixelWidth), static_cast<unsigned>(mPixelHeight));
     if (mImage)
     {
-      mShm.shmid = shmget(IPC_PRIVATE, size_t(mImage->bytes_per_line) * size_t(mPixH), IPC_CREAT | 0600);
-      mShm.shmaddr = mImage->data = mShm.shmid >= 0 ? static_cast<char*>(shmat(mShm.shmid, nullptr, 0)) : nullptr;
-      mShm.readOnly = False;
-      const bool attached = mShm.shmaddr && mShm.shmaddr != reinterpret_cast<char*>(-1) && XShmAttach(dpy, &mShm);
-      XSync(dpy, False);
-      if (mShm.shmid >= 0)
-        shmctl(mShm.shmid, IPC_RMID, nullptr); // gone once both sides detach
-      mUseShm = attached;
+      mSharedImage.shmid = shmget(IPC_PRIVATE, size_t(mImage->bytes_per_line) * size_t(mPixelHeight), IPC_CREAT | 0600);
+      mSharedImage.shmaddr = mImage->data = mSharedImage.shmid >= 0 ? static_cast<char*>(shmat(mSharedImage.shmid, nullptr, 0)) : nullptr;
+      mSharedImage.readOnly = False;
+      const bool attached = mSharedImage.shmaddr && mSharedImage.shmaddr != reinterpret_cast<char*>(-1) && XShmAttach(display, &mSharedImage);
+      XSync(display, False);
+      if (mSharedImage.shmid >= 0)
+        shmctl(mSharedImage.shmid, IPC_RMID, nullptr); // gone once both sides detach
+      mUseSharedMemory = attached;
       if (!attached)
       {
-        if (mShm.shmaddr && mShm.shmaddr != reinterpret_cast<char*>(-1))
-          shmdt(mShm.shmaddr);
+        if (mSharedImage.shmaddr && mSharedImage.shmaddr != reinterpret_cast<char*>(-1))
+          shmdt(mSharedImage.shmaddr);
         mImage->data = nullptr;
         XDestroyImage(mImage);
         mImage = nullptr;
@@ -1430,10 +1430,10 @@ bool X11View::EnsureImage()
   }
   if (!mImage)
   {
-    mPixels.assign(size_t(mPixW) * size_t(mPixH) * 4, 0);
-    mImage = XCreateImage(dpy, visual, static_cast<unsigned>(depth), ZPixmap, 0,
-                          reinterpret_cast<char*>(mPixels.data()), static_cast<unsigned>(mPixW),
-                          static_cast<unsigned>(mPixH), 32, mPixW * 4);
+    mPixels.assign(size_t(mPixelWidth) * size_t(mPixelHeight) * 4, 0);
+    mImage = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
+                          reinterpret_cast<char*>(mPixels.data()), static_cast<unsigned>(mPixelWidth),
+                          static_cast<unsigned>(mPixelHeight), 32, mPixelWidth * 4);
   }
   return mImage != nullptr;
 }
@@ -1443,24 +1443,24 @@ void X11View::PresentFrame(const FrameImage& frame)
   if (frame.width <= 0 || frame.height <= 0)
     return;
   std::vector<Rect> changed = frame.changed;
-  if (mPixW != frame.width || mPixH != frame.height || !mImage)
+  if (mPixelWidth != frame.width || mPixelHeight != frame.height || !mImage)
   {
     DropImage();
-    mPixW = frame.width;
-    mPixH = frame.height;
+    mPixelWidth = frame.width;
+    mPixelHeight = frame.height;
     changed.clear(); // a new image takes all of the frame
   }
   if (!EnsureImage())
     return;
   if (changed.empty())
-    changed.push_back(Rect(0, 0, mPixW, mPixH));
+    changed.push_back(Rect(0, 0, mPixelWidth, mPixelHeight));
   // Only what changed is copied into the image and sent to the server.
   for (Rect& r : changed)
   {
-    const int x0 = std::clamp(static_cast<int>(r.origin.x), 0, mPixW);
-    const int y0 = std::clamp(static_cast<int>(r.origin.y), 0, mPixH);
-    const int x1 = std::clamp(static_cast<int>(std::ceil(r.MaxX())), 0, mPixW);
-    const int y1 = std::clamp(static_cast<int>(std::ceil(r.MaxY())), 0, mPixH);
+    const int x0 = std::clamp(static_cast<int>(r.origin.x), 0, mPixelWidth);
+    const int y0 = std::clamp(static_cast<int>(r.origin.y), 0, mPixelHeight);
+    const int x1 = std::clamp(static_cast<int>(std::ceil(r.MaxX())), 0, mPixelWidth);
+    const int y1 = std::clamp(static_cast<int>(std::ceil(r.MaxY())), 0, mPixelHeight);
     r = Rect(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
     for (int y = y0; y < y1; ++y)
       std::memcpy(mImage->data + size_t(mImage->bytes_per_line) * size_t(y) + size_t(x0) * 4,
@@ -1472,28 +1472,28 @@ void X11View::PresentFrame(const FrameImage& frame)
 void X11View::Repaint()
 {
   if (mImage)
-    Put({Rect(0, 0, mPixW, mPixH)});
+    Put({Rect(0, 0, mPixelWidth, mPixelHeight)});
 }
 
 void X11View::Put(const std::vector<Rect>& rects)
 {
   if (!mWindow || !mImage)
     return;
-  Display* dpy = mApp.Dpy();
-  GC gc = DefaultGC(dpy, DefaultScreen(dpy));
+  Display* display = mApp.DisplayConnection();
+  GC gc = DefaultGC(display, DefaultScreen(display));
   for (const Rect& r : rects)
   {
     const int x = static_cast<int>(r.origin.x), y = static_cast<int>(r.origin.y);
     const unsigned w = static_cast<unsigned>(r.size.width), h = static_cast<unsigned>(r.size.height);
     if (w == 0 || h == 0)
       continue;
-    if (mUseShm)
-      XShmPutImage(dpy, mWindow, gc, mImage, x, y, x, y, w, h, False);
+    if (mUseSharedMemory)
+      XShmPutImage(display, mWindow, gc, mImage, x, y, x, y, w, h, False);
     else
-      XPutImage(dpy, mWindow, gc, mImage, x, y, x, y, w, h);
+      XPutImage(display, mWindow, gc, mImage, x, y, x, y, w, h);
   }
-  if (mUseShm)
-    XSync(dpy, False); // the segment is ours again
+  if (mUseSharedMemory)
+    XSync(display, False); // the segment is ours again
   mApp.Flush();
 }
 
@@ -1502,20 +1502,20 @@ void X11View::AddTextField(TextField& field)
   RemoveTextField();
   if (!mWindow)
     return;
-  Display* dpy = mApp.Dpy();
+  Display* display = mApp.DisplayConnection();
   const int scale = mApp.Scale();
   mField = &field;
   XSetWindowAttributes attrs{};
   attrs.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask;
-  mFieldWindow = XCreateWindow(dpy, mWindow, static_cast<int>(field.frame.origin.x * scale),
+  mFieldWindow = XCreateWindow(display, mWindow, static_cast<int>(field.frame.origin.x * scale),
                                static_cast<int>(field.frame.origin.y * scale),
                                static_cast<unsigned>(std::max(1.0, field.frame.size.width * scale)),
                                static_cast<unsigned>(std::max(1.0, field.frame.size.height * scale)), 0,
                                CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attrs);
   mApp.Register(mFieldWindow, this);
-  XDefineCursor(dpy, mFieldWindow, mApp.XCursorFor(Cursor::kIBeam));
-  XMapRaised(dpy, mFieldWindow);
-  XSetInputFocus(dpy, mFieldWindow, RevertToParent, CurrentTime);
+  XDefineCursor(display, mFieldWindow, mApp.XCursorFor(Cursor::kIBeam));
+  XMapRaised(display, mFieldWindow);
+  XSetInputFocus(display, mFieldWindow, RevertToParent, CurrentTime);
   DrawTextField();
   mApp.Flush();
 }
@@ -1525,7 +1525,7 @@ void X11View::RemoveTextField()
   if (mFieldWindow)
   {
     mApp.Unregister(mFieldWindow);
-    XDestroyWindow(mApp.Dpy(), mFieldWindow);
+    XDestroyWindow(mApp.DisplayConnection(), mFieldWindow);
     mFieldWindow = 0;
     mApp.Flush();
   }
@@ -1594,7 +1594,7 @@ void X11View::DrawTextField()
     painter.FillRect(Rect(layout.stops[field.Caret()], layout.baseline - m.ascender, 1.0, m.ascender + m.descender),
                      field.textColor);
   }
-  PutDrawing(mApp.Dpy(), mFieldWindow, painter.End());
+  PutDrawing(mApp.DisplayConnection(), mFieldWindow, painter.End());
   mApp.Flush();
 }
 
@@ -1694,7 +1694,7 @@ void X11View::HandleKey(XKeyEvent& k, bool down)
     XKeyEvent forward = k;
     forward.window = mParent;
     forward.subwindow = 0;
-    XSendEvent(mApp.Dpy(), mParent, True, down ? KeyPressMask : KeyReleaseMask, reinterpret_cast<XEvent*>(&forward));
+    XSendEvent(mApp.DisplayConnection(), mParent, True, down ? KeyPressMask : KeyReleaseMask, reinterpret_cast<XEvent*>(&forward));
     mApp.Flush();
   }
 }
@@ -1763,26 +1763,26 @@ void X11View::SendDndMessage(Window source, const char* type, long l1, long l2, 
 {
   XClientMessageEvent r{};
   r.type = ClientMessage;
-  r.display = mApp.Dpy();
+  r.display = mApp.DisplayConnection();
   r.window = source;
-  r.message_type = mApp.A(type);
+  r.message_type = mApp.InternAtom(type);
   r.format = 32;
   r.data.l[0] = static_cast<long>(mWindow);
   r.data.l[1] = l1;
   r.data.l[2] = l2;
   r.data.l[4] = l4;
-  XSendEvent(mApp.Dpy(), source, False, NoEventMask, reinterpret_cast<XEvent*>(&r));
+  XSendEvent(mApp.DisplayConnection(), source, False, NoEventMask, reinterpret_cast<XEvent*>(&r));
   mApp.Flush();
 }
 
-void X11View::HandleDnd(const XClientMessageEvent& m)
+void X11View::HandleDragAndDrop(const XClientMessageEvent& m)
 {
-  Display* dpy = mApp.Dpy();
+  Display* display = mApp.DisplayConnection();
   const Window source = static_cast<Window>(m.data.l[0]);
-  const Atom uriList = mApp.A("text/uri-list"), copy = mApp.A("XdndActionCopy");
-  if (m.message_type == mApp.A("XdndEnter"))
+  const Atom uriList = mApp.InternAtom("text/uri-list"), copy = mApp.InternAtom("XdndActionCopy");
+  if (m.message_type == mApp.InternAtom("XdndEnter"))
   {
-    mDndSource = source;
+    mDropSource = source;
     bool hasFiles = false;
     if (m.data.l[1] & 1)
     {
@@ -1790,7 +1790,7 @@ void X11View::HandleDnd(const XClientMessageEvent& m)
       int format;
       unsigned long n, after;
       unsigned char* data = nullptr;
-      if (XGetWindowProperty(dpy, mDndSource, mApp.A("XdndTypeList"), 0, 1024, False, XA_ATOM, &type, &format, &n,
+      if (XGetWindowProperty(display, mDropSource, mApp.InternAtom("XdndTypeList"), 0, 1024, False, XA_ATOM, &type, &format, &n,
                              &after, &data) == Success && data)
       {
         const Atom* atoms = reinterpret_cast<const Atom*>(data);
@@ -1801,27 +1801,27 @@ void X11View::HandleDnd(const XClientMessageEvent& m)
     else
       for (int i = 2; i < 5; ++i)
         hasFiles = hasFiles || static_cast<Atom>(m.data.l[i]) == uriList;
-    mDndAccepted = hasFiles && mResponder.DraggingEntered({kFilenamesPboardType});
+    mDropAccepted = hasFiles && mResponder.DraggingEntered({kFilenamesPboardType});
   }
-  else if (m.message_type == mApp.A("XdndPosition"))
+  else if (m.message_type == mApp.InternAtom("XdndPosition"))
   {
     const int rx = static_cast<int>((m.data.l[2] >> 16) & 0xFFFF), ry = static_cast<int>(m.data.l[2] & 0xFFFF);
     int x = 0, y = 0;
     Window child;
-    const bool ours = source == mDndSource && mDndAccepted && !mDropping;
+    const bool ours = source == mDropSource && mDropAccepted && !mDropping;
     if (ours)
     {
-      XTranslateCoordinates(dpy, DefaultRootWindow(dpy), mWindow, rx, ry, &x, &y, &child);
-      mDndPoint = {double(x) / mApp.Scale(), double(y) / mApp.Scale()};
+      XTranslateCoordinates(display, DefaultRootWindow(display), mWindow, rx, ry, &x, &y, &child);
+      mDropPoint = {double(x) / mApp.Scale(), double(y) / mApp.Scale()};
     }
     SendDndMessage(source, "XdndStatus", ours ? 1 : 0, 0, ours ? static_cast<long>(copy) : 0);
   }
-  else if (m.message_type == mApp.A("XdndLeave"))
+  else if (m.message_type == mApp.InternAtom("XdndLeave"))
   {
-    if (source == mDndSource)
-      mDndAccepted = false;
+    if (source == mDropSource)
+      mDropAccepted = false;
   }
-  else if (m.message_type == mApp.A("XdndDrop"))
+  else if (m.message_type == mApp.InternAtom("XdndDrop"))
     Drop(source);
 }
 
@@ -1829,18 +1829,18 @@ void X11View::Drop(Window source)
 {
   // One drop at a time: a drop that comes while the last one's data is awaited is refused, as is a drop from a
   // source that did not enter or whose files were not accepted.
-  if (mDropping || source != mDndSource || !mDndAccepted)
+  if (mDropping || source != mDropSource || !mDropAccepted)
   {
     SendDndMessage(source, "XdndFinished", 0, 0, 0);
     return;
   }
   mDropping = true;
-  const Point at = mDndPoint;
-  const Atom uriList = mApp.A("text/uri-list");
+  const Point at = mDropPoint;
+  const Atom uriList = mApp.InternAtom("text/uri-list");
   std::string uris;
   Atom type = None;
   std::vector<std::string> files;
-  if (mApp.WaitForSelection(mApp.A("XdndSelection"), uriList, {uriList, mApp.A("UTF8_STRING"), XA_STRING}, uris,
+  if (mApp.WaitForSelection(mApp.InternAtom("XdndSelection"), uriList, {uriList, mApp.InternAtom("UTF8_STRING"), XA_STRING}, uris,
                             type))
   {
     std::istringstream lines(uris);
@@ -1854,12 +1854,12 @@ void X11View::Drop(Window source)
     }
   }
   mDropping = false;
-  mDndAccepted = false;
+  mDropAccepted = false;
   if (!files.empty() && mWindow)
     mResponder.PerformDragOperation(files, at);
   if (mWindow)
     SendDndMessage(source, "XdndFinished", files.empty() ? 0 : 1,
-                   files.empty() ? 0 : static_cast<long>(mApp.A("XdndActionCopy")), 0);
+                   files.empty() ? 0 : static_cast<long>(mApp.InternAtom("XdndActionCopy")), 0);
 }
 
 void X11View::PointerMoved(Point p)
@@ -1886,7 +1886,7 @@ void X11View::ShowToolTip()
   const std::string text = mResponder.ToolTipAt(mPointer);
   if (text.empty() || !mWindow)
     return;
-  Display* dpy = mApp.Dpy();
+  Display* display = mApp.DisplayConnection();
   const int s = mApp.Scale();
   Painter& painter = SharedPainter();
   const TextStyle style = PanelText(kInkColor);
@@ -1895,33 +1895,33 @@ void X11View::ShowToolTip()
   const int h = static_cast<int>(std::ceil((m.ascender + m.descender + 2 * kToolTipPadY) * s));
   int rx = 0, ry = 0;
   Window child;
-  XTranslateCoordinates(dpy, mWindow, DefaultRootWindow(dpy), int(mPointer.x * s), int(mPointer.y * s), &rx, &ry,
+  XTranslateCoordinates(display, mWindow, DefaultRootWindow(display), int(mPointer.x * s), int(mPointer.y * s), &rx, &ry,
                         &child);
   XSetWindowAttributes a{};
   a.override_redirect = True;
   a.background_pixel = 0xFFFFE0;
   a.event_mask = ExposureMask;
-  mToolTipWindow = XCreateWindow(dpy, DefaultRootWindow(dpy), rx, ry + 18 * s, static_cast<unsigned>(w),
+  mToolTipWindow = XCreateWindow(display, DefaultRootWindow(display), rx, ry + 18 * s, static_cast<unsigned>(w),
                                  static_cast<unsigned>(h), 1, CopyFromParent, InputOutput, CopyFromParent,
                                  CWOverrideRedirect | CWBackPixel | CWEventMask, &a);
   mToolTipText = text;
-  MarkWithProcessId(dpy, mToolTipWindow);
+  MarkWithProcessId(display, mToolTipWindow);
   mApp.Register(mToolTipWindow, this);
-  XMapRaised(dpy, mToolTipWindow);
+  XMapRaised(display, mToolTipWindow);
   mApp.Flush();
 }
 
 void X11View::DrawToolTip()
 {
   XWindowAttributes wa{};
-  if (!XGetWindowAttributes(mApp.Dpy(), mToolTipWindow, &wa))
+  if (!XGetWindowAttributes(mApp.DisplayConnection(), mToolTipWindow, &wa))
     return;
   Painter& painter = SharedPainter();
   const double s = mApp.Scale();
   const TextStyle style = PanelText(kInkColor);
   painter.Begin({wa.width / s, wa.height / s}, s, kToolTipColor);
   painter.DrawText(mToolTipText, {kToolTipPadX, kToolTipPadY + painter.Metrics(style).ascender}, style);
-  PutDrawing(mApp.Dpy(), mToolTipWindow, painter.End());
+  PutDrawing(mApp.DisplayConnection(), mToolTipWindow, painter.End());
 }
 
 void X11View::HideToolTip()
@@ -1930,7 +1930,7 @@ void X11View::HideToolTip()
   if (mToolTipWindow)
   {
     mApp.Unregister(mToolTipWindow);
-    XDestroyWindow(mApp.Dpy(), mToolTipWindow);
+    XDestroyWindow(mApp.DisplayConnection(), mToolTipWindow);
     mToolTipWindow = 0;
     mApp.Flush();
   }
@@ -1982,7 +1982,7 @@ void X11View::HandleEvent(XEvent& e)
     mLastPress = b.time;
     mLastX = b.x;
     mLastY = b.y;
-    XSetInputFocus(mApp.Dpy(), mWindow, RevertToParent, CurrentTime);
+    XSetInputFocus(mApp.DisplayConnection(), mWindow, RevertToParent, CurrentTime);
     SendMouse(b.button == Button1 ? EventType::kLeftMouseDown : EventType::kRightMouseDown, b, mClicks);
     break;
   }
@@ -2028,7 +2028,7 @@ void X11View::HandleEvent(XEvent& e)
     HandleKey(e.xkey, e.type == KeyPress);
     break;
   case ClientMessage:
-    HandleDnd(e.xclient);
+    HandleDragAndDrop(e.xclient);
     break;
   default:
     break;
@@ -2042,10 +2042,10 @@ std::unique_ptr<Application> MakeX11Application()
   const char* wanted = std::getenv("DROVIK_APPKIT");
   if (wanted && std::strcmp(wanted, "headless") == 0)
     return nullptr;
-  Display* dpy = XOpenDisplay(nullptr);
-  if (!dpy)
+  Display* display = XOpenDisplay(nullptr);
+  if (!display)
     return nullptr;
-  return std::make_unique<X11Application>(dpy);
+  return std::make_unique<X11Application>(display);
 }
 
 } // namespace appkit

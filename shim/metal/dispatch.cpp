@@ -32,12 +32,12 @@ long DispatchSemaphore::wait(dispatch_time_t timeout)
 {
   std::unique_lock<std::mutex> hold(lock_);
   if (timeout == DISPATCH_TIME_FOREVER)
-    cv_.wait(hold, [&] { return value_ > 0; });
+    condition_.wait(hold, [&] { return value_ > 0; });
   else
   {
     auto deadline = std::chrono::steady_clock::time_point(std::chrono::nanoseconds((int64_t)timeout));
     if (timeout == DISPATCH_TIME_NOW) deadline = std::chrono::steady_clock::now();
-    if (!cv_.wait_until(hold, deadline, [&] { return value_ > 0; })) return 1;
+    if (!condition_.wait_until(hold, deadline, [&] { return value_ > 0; })) return 1;
   }
   --value_;
   return 0;
@@ -47,7 +47,7 @@ long DispatchSemaphore::signal()
 {
   std::lock_guard<std::mutex> hold(lock_);
   ++value_;
-  cv_.notify_one();
+  condition_.notify_one();
   return 0;
 }
 

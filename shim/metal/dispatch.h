@@ -31,7 +31,7 @@ public:
 
 private:
   std::mutex lock_;
-  std::condition_variable cv_;
+  std::condition_variable condition_;
   long value_;
 };
 typedef std::shared_ptr<DispatchSemaphore> dispatch_semaphore_t;

@@ -12,8 +12,8 @@ namespace {
 struct ShaderRegistry
 {
   std::mutex lock;
-  std::map<std::string, MTLVertexFunctionImpl> vertex;
-  std::map<std::string, MTLFragmentFunctionImpl> fragment;
+  std::map<std::string, MTLVertexShaderFn> vertex;
+  std::map<std::string, MTLFragmentShaderFn> fragment;
   std::map<std::string, MTLFragmentCopyImpl> fragmentCopy;
   std::map<std::string, MTLFragmentSolidImpl> fragmentSolid;
 };
@@ -47,13 +47,13 @@ bool ReadEntry(const uint8_t* p, size_t n, size_t& pos, std::string& kind, std::
 
 } // namespace
 
-void MTLRegisterVertexFunction(const char* name, MTLVertexFunctionImpl fn)
+void MTLRegisterVertexFunction(const char* name, MTLVertexShaderFn fn)
 {
   std::lock_guard<std::mutex> hold(Registry().lock);
   Registry().vertex[name] = fn;
 }
 
-void MTLRegisterFragmentFunction(const char* name, MTLFragmentFunctionImpl fn, MTLFragmentCopyImpl copy,
+void MTLRegisterFragmentFunction(const char* name, MTLFragmentShaderFn fn, MTLFragmentCopyImpl copy,
                                  MTLFragmentSolidImpl solid)
 {
   std::lock_guard<std::mutex> hold(Registry().lock);

@@ -14,15 +14,15 @@ MTLTextureDescriptor MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MT
 }
 
 MTLTexture::MTLTexture(const MTLTextureDescriptor& d)
-  : format_(d.pixelFormat), width_(d.width), height_(d.height), bpp_(MTLPixelFormatBytes(d.pixelFormat)),
+  : format_(d.pixelFormat), width_(d.width), height_(d.height), bytesPerPixel_(MTLPixelFormatBytes(d.pixelFormat)),
     storage_(d.storageMode)
 {
   int w = (int)d.width, h = (int)d.height;
-  levels_.push_back(Level{w, h, std::vector<uint8_t>((size_t)w * h * bpp_)});
+  levels_.push_back(Level{w, h, std::vector<uint8_t>((size_t)w * h * bytesPerPixel_)});
   while (d.mipmapped && (w > 1 || h > 1))
   {
     w = std::max(1, w / 2), h = std::max(1, h / 2);
-    levels_.push_back(Level{w, h, std::vector<uint8_t>((size_t)w * h * bpp_)});
+    levels_.push_back(Level{w, h, std::vector<uint8_t>((size_t)w * h * bytesPerPixel_)});
   }
 }
 
@@ -35,22 +35,22 @@ bool MTLTexture::regionFits(MTLRegion r, NSUInteger level) const
 
 void MTLTexture::replaceRegion(MTLRegion r, NSUInteger level, const void* bytes, NSUInteger bytesPerRow)
 {
-  if (!bytes || !regionFits(r, level) || bytesPerRow < r.size.width * bpp_) return;
+  if (!bytes || !regionFits(r, level) || bytesPerRow < r.size.width * bytesPerPixel_) return;
   std::lock_guard<std::mutex> hold(lock_);
   Level& l = levels_[level];
   for (NSUInteger y = 0; y < r.size.height; ++y)
-    memcpy(l.bytes.data() + ((r.origin.y + y) * l.width + r.origin.x) * bpp_, (const uint8_t*)bytes + y * bytesPerRow,
-           r.size.width * bpp_);
+    memcpy(l.bytes.data() + ((r.origin.y + y) * l.width + r.origin.x) * bytesPerPixel_, (const uint8_t*)bytes + y * bytesPerRow,
+           r.size.width * bytesPerPixel_);
 }
 
 void MTLTexture::getBytes(void* bytes, NSUInteger bytesPerRow, MTLRegion r, NSUInteger level) const
 {
-  if (!bytes || !regionFits(r, level) || bytesPerRow < r.size.width * bpp_) return;
+  if (!bytes || !regionFits(r, level) || bytesPerRow < r.size.width * bytesPerPixel_) return;
   std::lock_guard<std::mutex> hold(lock_);
   const Level& l = levels_[level];
   for (NSUInteger y = 0; y < r.size.height; ++y)
-    memcpy((uint8_t*)bytes + y * bytesPerRow, l.bytes.data() + ((r.origin.y + y) * l.width + r.origin.x) * bpp_,
-           r.size.width * bpp_);
+    memcpy((uint8_t*)bytes + y * bytesPerRow, l.bytes.data() + ((r.origin.y + y) * l.width + r.origin.x) * bytesPerPixel_,
+           r.size.width * bytesPerPixel_);
 }
 
 void MTLTexture::buildMipmaps()
@@ -66,12 +66,12 @@ void MTLTexture::buildMipmaps()
       for (int x = 0; x < dst.width; ++x)
       {
         const int x0 = std::min(2 * x, src.width - 1), x1 = std::min(2 * x + 1, src.width - 1);
-        const uint8_t* a = &src.bytes[((size_t)y0 * src.width + x0) * bpp_];
-        const uint8_t* b = &src.bytes[((size_t)y0 * src.width + x1) * bpp_];
-        const uint8_t* c = &src.bytes[((size_t)y1 * src.width + x0) * bpp_];
-        const uint8_t* d = &src.bytes[((size_t)y1 * src.width + x1) * bpp_];
-        uint8_t* out = &dst.bytes[((size_t)y * dst.width + x) * bpp_];
-        for (int i = 0; i < bpp_; ++i) out[i] = (uint8_t)((a[i] + b[i] + c[i] + d[i] + 2) / 4);
+        const uint8_t* a = &src.bytes[((size_t)y0 * src.width + x0) * bytesPerPixel_];
+        const uint8_t* b = &src.bytes[((size_t)y0 * src.width + x1) * bytesPerPixel_];
+        const uint8_t* c = &src.bytes[((size_t)y1 * src.width + x0) * bytesPerPixel_];
+        const uint8_t* d = &src.bytes[((size_t)y1 * src.width + x1) * bytesPerPixel_];
+        uint8_t* out = &dst.bytes[((size_t)y * dst.width + x) * bytesPerPixel_];
+        for (int i = 0; i < bytesPerPixel_; ++i) out[i] = (uint8_t)((a[i] + b[i] + c[i] + d[i] + 2) / 4);
       }
     }
   }
@@ -117,15 +117,15 @@ void MTLSamplerState::sampleLevel(const MTLTexture& t, int level, float u, float
   float x = Bounded(u) * w, y = Bounded(v) * h;
   if (!linear)
   {
-    Texel(t, Address((int)std::floor(x), w, desc.sAddressMode), Address((int)std::floor(y), h, desc.tAddressMode), rgba,
+    Texel(t, Address((int)std::floor(x), w, descriptor.sAddressMode), Address((int)std::floor(y), h, descriptor.tAddressMode), rgba,
           level);
     return;
   }
   x -= 0.5f, y -= 0.5f;
   float fx = std::floor(x), fy = std::floor(y);
   float ax = x - fx, ay = y - fy;
-  int x0 = Address((int)fx, w, desc.sAddressMode), x1 = Address((int)fx + 1, w, desc.sAddressMode);
-  int y0 = Address((int)fy, h, desc.tAddressMode), y1 = Address((int)fy + 1, h, desc.tAddressMode);
+  int x0 = Address((int)fx, w, descriptor.sAddressMode), x1 = Address((int)fx + 1, w, descriptor.sAddressMode);
+  int y0 = Address((int)fy, h, descriptor.tAddressMode), y1 = Address((int)fy + 1, h, descriptor.tAddressMode);
   float a[4], b[4], c[4], d[4];
   Texel(t, x0, y0, a, level), Texel(t, x1, y0, b, level), Texel(t, x0, y1, c, level), Texel(t, x1, y1, d, level);
   for (int i = 0; i < 4; ++i)
@@ -141,15 +141,15 @@ void MTLSamplerState::sample(const MTLTexture& t, float u, float v, float rgba[4
   // filter on level 0; minified ones the minification filter on the level(s) the mip filter picks.
   int levels = (int)t.mipmapLevelCount();
   bool minified = footprint > 1.0f && std::isfinite(footprint);
-  if (!minified || desc.mipFilter == MTLSamplerMipFilterNotMipmapped || levels < 2)
+  if (!minified || descriptor.mipFilter == MTLSamplerMipFilterNotMipmapped || levels < 2)
   {
-    bool linear = (minified ? desc.minFilter : desc.magFilter) == MTLSamplerMinMagFilterLinear;
+    bool linear = (minified ? descriptor.minFilter : descriptor.magFilter) == MTLSamplerMinMagFilterLinear;
     sampleLevel(t, 0, u, v, linear, rgba);
     return;
   }
-  bool linear = desc.minFilter == MTLSamplerMinMagFilterLinear;
+  bool linear = descriptor.minFilter == MTLSamplerMinMagFilterLinear;
   float lod = std::min(std::log2(footprint), (float)(levels - 1));
-  if (desc.mipFilter == MTLSamplerMipFilterNearest)
+  if (descriptor.mipFilter == MTLSamplerMipFilterNearest)
   {
     sampleLevel(t, std::min(levels - 1, (int)std::floor(lod + 0.5f)), u, v, linear, rgba);
     return;
@@ -185,7 +185,7 @@ const uint8_t* MTLSamplerState::texelRun(const MTLTexture& t, float u, float v, 
   int col = 0, row = 0;
   if (n <= 0 || t.pixelFormat() != MTLPixelFormatRGBA8Unorm || !AlignedRun(t, u, v, du, dv, n, col, row)) return nullptr;
   if (col < 0 || col + n > (int)t.width()) return nullptr;
-  return t.row(Address(row, (int)t.height(), desc.tAddressMode)) + (size_t)col * 4;
+  return t.row(Address(row, (int)t.height(), descriptor.tAddressMode)) + (size_t)col * 4;
 }
 
 void MTLSamplerState::sampleSpan(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba,
@@ -198,10 +198,10 @@ void MTLSamplerState::sampleSpan(const MTLTexture& t, float u, float v, float du
     for (int i = 0; i < n; ++i) sample(t, u + du * i, v + dv * i, rgba + 4 * i, footprint);
     return;
   }
-  int row = Address(ry, h, desc.tAddressMode);
+  int row = Address(ry, h, descriptor.tAddressMode);
   if (col < 0 || col + n > w || t.bytesPerPixel() != 4)
   {
-    for (int i = 0; i < n; ++i) Texel(t, Address(col + i, w, desc.sAddressMode), row, rgba + 4 * i);
+    for (int i = 0; i < n; ++i) Texel(t, Address(col + i, w, descriptor.sAddressMode), row, rgba + 4 * i);
     return;
   }
   const uint8_t* p = t.row(row) + (size_t)col * 4;

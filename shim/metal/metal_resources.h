@@ -56,15 +56,15 @@ public:
   void buildMipmaps();
 
   // For the rasteriser and shaders (under lock()).
-  int bytesPerPixel() const { return bpp_; }
-  uint8_t* row(int y) { return levels_[0].bytes.data() + (size_t)y * width_ * bpp_; }
-  const uint8_t* row(int y) const { return levels_[0].bytes.data() + (size_t)y * width_ * bpp_; }
+  int bytesPerPixel() const { return bytesPerPixel_; }
+  uint8_t* row(int y) { return levels_[0].bytes.data() + (size_t)y * width_ * bytesPerPixel_; }
+  const uint8_t* row(int y) const { return levels_[0].bytes.data() + (size_t)y * width_ * bytesPerPixel_; }
   int levelWidth(int level) const { return levels_[level].width; }
   int levelHeight(int level) const { return levels_[level].height; }
   const uint8_t* levelRow(int level, int y) const
   {
     const Level& l = levels_[level];
-    return l.bytes.data() + (size_t)y * l.width * bpp_;
+    return l.bytes.data() + (size_t)y * l.width * bytesPerPixel_;
   }
   std::mutex& lock() const { return lock_; }
   bool regionFits(MTLRegion r) const { return regionFits(r, 0); }
@@ -79,7 +79,7 @@ private:
 
   MTLPixelFormat format_;
   NSUInteger width_, height_;
-  int bpp_;
+  int bytesPerPixel_;
   MTLStorageMode storage_;
   std::vector<Level> levels_;
   mutable std::mutex lock_;
@@ -98,7 +98,7 @@ struct MTLSamplerDescriptor
 class MTLSamplerState
 {
 public:
-  explicit MTLSamplerState(const MTLSamplerDescriptor& d) : desc(d) {}
+  explicit MTLSamplerState(const MTLSamplerDescriptor& d) : descriptor(d) {}
   /// RGBA in 0..1 at (u, v); a one-channel texture gives (r, 0, 0, 1). `footprint` is how many level-0 texels
   /// one pixel spans (the screen-space scale): with a mip filter and mipmaps it picks the level (nearest), or
   /// the two levels to blend (linear). [command worker, texture locked]
@@ -110,7 +110,7 @@ public:
   /// When n samples from (u, v) in steps of (du, dv) land on n neighbouring texel centres of one row of an RGBA8
   /// texture, the first of those texels; else null. [command worker, texture locked]
   const uint8_t* texelRun(const MTLTexture& t, float u, float v, float du, float dv, int n) const;
-  const MTLSamplerDescriptor desc;
+  const MTLSamplerDescriptor descriptor;
 
 private:
   void sampleLevel(const MTLTexture& t, int level, float u, float v, bool linear, float rgba[4]) const;
@@ -148,8 +148,8 @@ class MTLFunction
 {
 public:
   std::string name;
-  MTLVertexFunctionImpl vertex = nullptr;
-  MTLFragmentFunctionImpl fragment = nullptr;
+  MTLVertexShaderFn vertex = nullptr;
+  MTLFragmentShaderFn fragment = nullptr;
   MTLFragmentCopyImpl fragmentCopy = nullptr;
   MTLFragmentSolidImpl fragmentSolid = nullptr;
 };
@@ -204,6 +204,6 @@ struct MTLRenderPipelineDescriptor
 class MTLRenderPipelineState
 {
 public:
-  explicit MTLRenderPipelineState(const MTLRenderPipelineDescriptor& d) : desc(d) {}
-  const MTLRenderPipelineDescriptor desc;
+  explicit MTLRenderPipelineState(const MTLRenderPipelineDescriptor& d) : descriptor(d) {}
+  const MTLRenderPipelineDescriptor descriptor;
 };

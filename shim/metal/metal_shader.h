@@ -45,8 +45,8 @@ struct MTLSpanRange
 /// Writes premultiplied RGBA for each of n pixels to rgba (4 floats a pixel); live[i] is 1 on entry for the pixels
 /// to shade and is set to 0 for a pixel the function discards. It may return a narrower range than [0, n), for
 /// instance when a scissor it applies cuts the span, and then writes nothing outside it.
-typedef void (*MTLVertexFunctionImpl)(const MTLVertexIn& in, MTLVertexOut& out);
-typedef MTLSpanRange (*MTLFragmentFunctionImpl)(const MTLFragmentIn& in, int n, float* rgba, uint8_t* live);
+typedef void (*MTLVertexShaderFn)(const MTLVertexIn& in, MTLVertexOut& out);
+typedef MTLSpanRange (*MTLFragmentShaderFn)(const MTLFragmentIn& in, int n, float* rgba, uint8_t* live);
 
 /// A fragment function's shortcut: the pixels [first, last) of a span that it would colour with the bound RGBA8
 /// texture's texels unchanged, one texel each, starting at *texels (their colour multiplied by their alpha first
@@ -59,6 +59,6 @@ typedef MTLSpanRange (*MTLFragmentCopyImpl)(const MTLFragmentIn& in, int n, cons
 typedef MTLSpanRange (*MTLFragmentSolidImpl)(const MTLFragmentIn& in, int n, float rgba[4]);
 
 /// Makes C++ shader functions known under the names a library blob uses. [any thread, before making libraries]
-void MTLRegisterVertexFunction(const char* name, MTLVertexFunctionImpl fn);
-void MTLRegisterFragmentFunction(const char* name, MTLFragmentFunctionImpl fn, MTLFragmentCopyImpl copy = nullptr,
+void MTLRegisterVertexFunction(const char* name, MTLVertexShaderFn fn);
+void MTLRegisterFragmentFunction(const char* name, MTLFragmentShaderFn fn, MTLFragmentCopyImpl copy = nullptr,
                                  MTLFragmentSolidImpl solid = nullptr);

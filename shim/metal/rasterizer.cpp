@@ -76,11 +76,11 @@ float Factor(MTLBlendFactor f, const float* s, const float* d, int channel)
 class Blender
 {
 public:
-  Blender(const MTLRenderPipelineColorAttachmentDescriptor& a, MTLPixelFormat format) : a_(a)
+  Blender(const MTLRenderPipelineColorAttachmentDescriptor& a, MTLPixelFormat format) : attachment_(a)
   {
     order_[0] = 0, order_[1] = 1, order_[2] = 2, order_[3] = 3;
     if (format == MTLPixelFormatBGRA8Unorm) order_[0] = 2, order_[2] = 0;
-    bpp_ = MTLPixelFormatBytes(format);
+    bytesPerPixel_ = MTLPixelFormatBytes(format);
     sourceOver_ = a.blendingEnabled && a.sourceRGBBlendFactor == MTLBlendFactorOne &&
                   a.sourceAlphaBlendFactor == MTLBlendFactorOne &&
                   a.destinationRGBBlendFactor == MTLBlendFactorOneMinusSourceAlpha &&
@@ -89,15 +89,15 @@ public:
 
   void Span(uint8_t* px, const float* s, const uint8_t* live, int n) const
   {
-    if (bpp_ == 4 && sourceOver_)
+    if (bytesPerPixel_ == 4 && sourceOver_)
       order_[0] == 0 ? SourceOver<0, 2>(px, s, live, n) : SourceOver<2, 0>(px, s, live, n);
     else
       for (int i = 0; i < n; ++i)
-        if (live[i]) Write(px + (size_t)i * bpp_, s + 4 * i);
+        if (live[i]) Write(px + (size_t)i * bytesPerPixel_, s + 4 * i);
   }
 
   /// True when Copy may stand for this blend: source-over into four bytes a pixel.
-  bool Copies() const { return bpp_ == 4 && sourceOver_; }
+  bool Copies() const { return bytesPerPixel_ == 4 && sourceOver_; }
 
   /// Source-over of n RGBA8 texels (premultiplied, or straight when `straight`): opaque ones are copied, clear
   /// ones skipped, the others blended exactly as Span would blend the shaded texel.
@@ -189,31 +189,31 @@ private:
   void Write(uint8_t* px, const float* s) const
   {
     float out[4];
-    if (bpp_ == 1)
+    if (bytesPerPixel_ == 1)
     {
-      px[0] = Quantise(a_.blendingEnabled ? Blend(s, px, out)[0] : s[0]);
+      px[0] = Quantise(attachment_.blendingEnabled ? Blend(s, px, out)[0] : s[0]);
       return;
     }
-    const float* v = a_.blendingEnabled ? Blend(s, px, out) : s;
+    const float* v = attachment_.blendingEnabled ? Blend(s, px, out) : s;
     for (int c = 0; c < 4; ++c) px[order_[c]] = Quantise(v[c]);
   }
 
   const float* Blend(const float* s, const uint8_t* px, float* out) const
   {
     float d[4] = {0, 0, 0, 1};
-    if (bpp_ == 1)
+    if (bytesPerPixel_ == 1)
       d[0] = px[0] / 255.0f;
     else
       for (int c = 0; c < 4; ++c) d[c] = px[order_[c]] / 255.0f;
     for (int c = 0; c < 3; ++c)
-      out[c] = s[c] * Factor(a_.sourceRGBBlendFactor, s, d, c) + d[c] * Factor(a_.destinationRGBBlendFactor, s, d, c);
-    out[3] = s[3] * Factor(a_.sourceAlphaBlendFactor, s, d, 3) + d[3] * Factor(a_.destinationAlphaBlendFactor, s, d, 3);
+      out[c] = s[c] * Factor(attachment_.sourceRGBBlendFactor, s, d, c) + d[c] * Factor(attachment_.destinationRGBBlendFactor, s, d, c);
+    out[3] = s[3] * Factor(attachment_.sourceAlphaBlendFactor, s, d, 3) + d[3] * Factor(attachment_.destinationAlphaBlendFactor, s, d, 3);
     return out;
   }
 
-  const MTLRenderPipelineColorAttachmentDescriptor& a_;
+  const MTLRenderPipelineColorAttachmentDescriptor& attachment_;
   int order_[4];
-  int bpp_;
+  int bytesPerPixel_;
   bool sourceOver_;
 };
 
@@ -292,15 +292,15 @@ class TriangleDrawer
 {
 public:
   TriangleDrawer(const MTLRenderTarget& t, const MTLDraw& d)
-    : t_(t), s_(d.state), area_(DrawArea(t, d.state)),
-      blender_(s_.pipeline->desc.colorAttachments[0], t.color ? t.color->pixelFormat() : MTLPixelFormatInvalid)
+    : target_(t), state_(d.state), area_(DrawArea(t, d.state)),
+      blender_(state_.pipeline->descriptor.colorAttachments[0], t.color ? t.color->pixelFormat() : MTLPixelFormatInvalid)
   {
-    const MTLRenderPipelineDescriptor& pd = s_.pipeline->desc;
+    const MTLRenderPipelineDescriptor& pd = state_.pipeline->descriptor;
     fragment_ = pd.fragmentFunction ? pd.fragmentFunction->fragment : nullptr;
     copy_ = pd.fragmentFunction && blender_.Copies() ? pd.fragmentFunction->fragmentCopy : nullptr;
     solid_ = pd.fragmentFunction && blender_.Copies() ? pd.fragmentFunction->fragmentSolid : nullptr;
     writeColor_ = fragment_ && t.color && pd.colorAttachments[0].writeMask != MTLColorWriteMaskNone;
-    stencil_ = t.stencil && s_.depthStencil && s_.depthStencil->enabled;
+    stencil_ = t.stencil && state_.depthStencil && state_.depthStencil->enabled;
     x0_ = area_.x0, y0_ = area_.y0, x1_ = area_.x1, y1_ = area_.y1;
   }
 
@@ -311,8 +311,8 @@ public:
     if (area == 0 || !std::isfinite(area)) return;
     // Window y points down, so a triangle that looks counter-clockwise on screen has a negative area here.
     bool ccw = area < 0;
-    bool front = (s_.winding == MTLWindingCounterClockwise) == ccw;
-    if ((s_.cullMode == MTLCullModeBack && !front) || (s_.cullMode == MTLCullModeFront && front)) return;
+    bool front = (state_.winding == MTLWindingCounterClockwise) == ccw;
+    if ((state_.cullMode == MTLCullModeBack && !front) || (state_.cullMode == MTLCullModeFront && front)) return;
     bool flip = area < 0;
     Edge e[3] = {MakeEdge(p0, p1, flip), MakeEdge(p1, p2, flip), MakeEdge(p2, p0, flip)};
     float minY = std::min({p0.y, p1.y, p2.y}), maxY = std::max({p0.y, p1.y, p2.y});
@@ -323,7 +323,7 @@ public:
     int rx1 = std::min(x1_ - 1, (int)std::min(1e9, std::ceil((double)maxX - 0.5)));
     SetUpPlanes(p0, p1, p2, area);
     const MTLStencilDescriptor* sd = nullptr;
-    if (stencil_) sd = front ? &s_.depthStencil->front : &s_.depthStencil->back;
+    if (stencil_) sd = front ? &state_.depthStencil->front : &state_.depthStencil->back;
     for (int y = ry0; y <= ry1; ++y)
     {
       double yc = y + 0.5;
@@ -367,7 +367,7 @@ private:
       if (!copy && solid_) c = solid_(in, n, colour);
       if (c.first >= 0 && c.first < c.last && c.last <= n)
       {
-        uint8_t* px = t_.color->row(y) + (size_t)(x + c.first) * 4;
+        uint8_t* px = target_.color->row(y) + (size_t)(x + c.first) * 4;
         if (copy)
           blender_.Copy(px, texels, c.last - c.first, straight);
         else
@@ -389,9 +389,9 @@ private:
       in.step[k] = (float)planes_[k][0];
     }
     in.x = x, in.y = y;
-    in.buffer = s_.fragmentBuffer ? (const uint8_t*)s_.fragmentBuffer->contents() + s_.fragmentOffset : nullptr;
-    in.texture = s_.fragmentTexture.get();
-    in.sampler = s_.fragmentSampler.get();
+    in.buffer = state_.fragmentBuffer ? (const uint8_t*)state_.fragmentBuffer->contents() + state_.fragmentOffset : nullptr;
+    in.texture = state_.fragmentTexture.get();
+    in.sampler = state_.fragmentSampler.get();
     return in;
   }
 
@@ -400,8 +400,8 @@ private:
     if ((int)live_.size() < n) live_.resize(n), rgba_.resize((size_t)n * 4);
     uint8_t* live = live_.data();
     memset(live, 1, n);
-    uint8_t* st = stencil_ ? t_.stencil->row(y) + x : nullptr;
-    uint32_t ref = s_.stencilReference;
+    uint8_t* st = stencil_ ? target_.stencil->row(y) + x : nullptr;
+    uint32_t ref = state_.stencilReference;
     if (sd)
       for (int i = 0; i < n; ++i)
         if (!CompareStencil(sd->stencilCompareFunction, ref & sd->readMask, st[i] & sd->readMask))
@@ -418,8 +418,8 @@ private:
       for (int i = std::max(r.first, r.last); i < n; ++i) live[i] = 0;
       if (r.first < r.last)
       {
-        size_t bpp = t_.color->bytesPerPixel();
-        blender_.Span(t_.color->row(y) + (x + r.first) * bpp, &rgba_[(size_t)r.first * 4], live + r.first,
+        size_t bpp = target_.color->bytesPerPixel();
+        blender_.Span(target_.color->row(y) + (x + r.first) * bpp, &rgba_[(size_t)r.first * 4], live + r.first,
                      r.last - r.first);
       }
     }
@@ -428,11 +428,11 @@ private:
         if (live[i]) st[i] = ApplyStencil(sd->depthStencilPassOperation, st[i], ref, sd->writeMask);
   }
 
-  const MTLRenderTarget& t_;
-  const MTLDrawState& s_;
+  const MTLRenderTarget& target_;
+  const MTLDrawState& state_;
   PixelBox area_;
   Blender blender_;
-  MTLFragmentFunctionImpl fragment_ = nullptr;
+  MTLFragmentShaderFn fragment_ = nullptr;
   MTLFragmentCopyImpl copy_ = nullptr;
   MTLFragmentSolidImpl solid_ = nullptr;
   bool writeColor_ = false, stencil_ = false;
@@ -445,7 +445,7 @@ private:
 /// Runs the vertex function over vertices first .. first + count - 1 that the bound buffers hold.
 void ShadeVertices(const MTLDrawState& s, NSUInteger first, NSUInteger count, std::vector<WindowVertex>& out)
 {
-  const MTLRenderPipelineDescriptor& pd = s.pipeline->desc;
+  const MTLRenderPipelineDescriptor& pd = s.pipeline->descriptor;
   out.assign(count, WindowVertex{});
   if (!pd.vertexFunction || !pd.vertexFunction->vertex || !pd.vertexDescriptor) return;
   const MTLVertexDescriptor& vd = *pd.vertexDescriptor;
@@ -485,7 +485,7 @@ void ShadeVertices(const MTLDrawState& s, NSUInteger first, NSUInteger count, st
 /// How many whole vertices buffer slot 0 holds for the pipeline's layout.
 NSUInteger VertexCapacity(const MTLDrawState& s)
 {
-  const auto& vd = s.pipeline->desc.vertexDescriptor;
+  const auto& vd = s.pipeline->descriptor.vertexDescriptor;
   if (!vd || !s.vertexBuffers[0] || s.vertexOffsets[0] > s.vertexBuffers[0]->length()) return 0;
   NSUInteger stride = vd->layouts[0].stride;
   NSUInteger bytes = s.vertexBuffers[0]->length() - s.vertexOffsets[0];

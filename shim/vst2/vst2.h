@@ -12,15 +12,15 @@ struct Effect;
 
 using HostCallback = intptr_t (*)(Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                   float opt);
-using DispatcherProc = intptr_t (*)(Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+using DispatcherFn = intptr_t (*)(Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                     float opt);
-using ProcessProc = void (*)(Effect* effect, float** inputs, float** outputs, int32_t frames);
-using ProcessDoubleProc = void (*)(Effect* effect, double** inputs, double** outputs, int32_t frames);
-using SetParameterProc = void (*)(Effect* effect, int32_t index, float normalised);
-using GetParameterProc = float (*)(Effect* effect, int32_t index);
+using ProcessFn = void (*)(Effect* effect, float** inputs, float** outputs, int32_t frames);
+using ProcessDoubleFn = void (*)(Effect* effect, double** inputs, double** outputs, int32_t frames);
+using SetParameterFn = void (*)(Effect* effect, int32_t index, float normalised);
+using GetParameterFn = float (*)(Effect* effect, int32_t index);
 
 /// The signature of the exported entry points ("VSTPluginMain" and the legacy "main").
-using EntryProc = Effect* (*)(HostCallback host);
+using EntryFn = Effect* (*)(HostCallback host);
 
 constexpr int32_t kEffectMagic = 0x56737450;   // 'VstP'
 constexpr int32_t kIdentifyAnswer = 0x4e764566; // 'NvEf'
@@ -31,10 +31,10 @@ constexpr int32_t kVstVersion = 2400;
 struct Effect
 {
   int32_t magic;
-  DispatcherProc dispatcher;
-  ProcessProc process; // accumulating, deprecated but still filled
-  SetParameterProc setParameter;
-  GetParameterProc getParameter;
+  DispatcherFn dispatcher;
+  ProcessFn process; // accumulating, deprecated but still filled
+  SetParameterFn setParameter;
+  GetParameterFn getParameter;
   int32_t numPrograms;
   int32_t numParams;
   int32_t numInputs;
@@ -50,8 +50,8 @@ struct Effect
   void* user;
   int32_t uniqueID;
   int32_t version;
-  ProcessProc processReplacing;
-  ProcessDoubleProc processDoubleReplacing;
+  ProcessFn processReplacing;
+  ProcessDoubleFn processDoubleReplacing;
   char future[56];
 };
 
@@ -203,14 +203,14 @@ struct TimeInfo
 {
   double samplePos;
   double sampleRate;
-  double nanoSeconds;
+  double nanoseconds;
   double ppqPos;
   double tempo;
   double barStartPos;
   double cycleStartPos;
   double cycleEndPos;
-  int32_t timeSigNumerator;
-  int32_t timeSigDenominator;
+  int32_t timeSignatureNumerator;
+  int32_t timeSignatureDenominator;
   int32_t smpteOffset;
   int32_t smpteFrameRate;
   int32_t samplesToNextClock;
@@ -223,12 +223,12 @@ enum TimeInfoFlags : int32_t
   kTimeTransportPlaying = 1 << 1,
   kTimeTransportCycleActive = 1 << 2,
   kTimeTransportRecording = 1 << 3,
-  kTimeNanosValid = 1 << 8,
+  kTimeNanosecondsValid = 1 << 8,
   kTimePpqPosValid = 1 << 9,
   kTimeTempoValid = 1 << 10,
   kTimeBarsValid = 1 << 11,
   kTimeCyclePosValid = 1 << 12,
-  kTimeTimeSigValid = 1 << 13,
+  kTimeSignatureValid = 1 << 13,
   kTimeSmpteValid = 1 << 14,
   kTimeClockValid = 1 << 15,
 };
@@ -313,10 +313,10 @@ struct SpeakerArrangement
 
 enum SpeakerArrangementType : int32_t
 {
-  kArrUserDefined = -2,
-  kArrEmpty = -1,
-  kArrMono = 0,
-  kArrStereo = 1,
+  kArrangementUserDefined = -2,
+  kArrangementEmpty = -1,
+  kArrangementMono = 0,
+  kArrangementStereo = 1,
 };
 
 // The layout hosts rely on (x86-64, LP64).
@@ -350,7 +350,7 @@ static_assert(offsetof(SysExEvent, dumpBytes) == 16);
 static_assert(offsetof(SysExEvent, sysexDump) == 32);
 static_assert(offsetof(Events, events) == 16);
 static_assert(sizeof(TimeInfo) == 88);
-static_assert(offsetof(TimeInfo, timeSigNumerator) == 64);
+static_assert(offsetof(TimeInfo, timeSignatureNumerator) == 64);
 static_assert(offsetof(TimeInfo, flags) == 84);
 static_assert(sizeof(Rect) == 8);
 static_assert(sizeof(PinProperties) == 128);

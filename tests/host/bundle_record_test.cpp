@@ -97,12 +97,12 @@ TEST(BundleProtocol, PinsAndSpeakerArrangements)
   vst2::SpeakerArrangement* out = nullptr;
   EXPECT_EQ(p.Call(vst2::effGetSpeakerArrangement, 0, intptr_t(&in), &out), 1);
   ASSERT_TRUE(in && out);
-  EXPECT_EQ(in->type, vst2::kArrStereo);
+  EXPECT_EQ(in->type, vst2::kArrangementStereo);
   EXPECT_EQ(in->numChannels, 2);
   EXPECT_EQ(out->numChannels, 2);
 
   vst2::SpeakerArrangement mono{}, tooMany{};
-  mono.type = vst2::kArrMono;
+  mono.type = vst2::kArrangementMono;
   mono.numChannels = 1;
   tooMany.numChannels = 3;
   EXPECT_EQ(p.Call(vst2::effSetSpeakerArrangement, 0, intptr_t(&mono), &mono), 1);

@@ -24,9 +24,9 @@ public:
     static Bundle bundle;
     return bundle;
   }
-  vst2::EntryProc Entry(const char* name) const
+  vst2::EntryFn Entry(const char* name) const
   {
-    return mHandle ? reinterpret_cast<vst2::EntryProc>(dlsym(mHandle, name)) : nullptr;
+    return mHandle ? reinterpret_cast<vst2::EntryFn>(dlsym(mHandle, name)) : nullptr;
   }
   static const char* Path() { return DROVIK_BUNDLE_SO; }
 
@@ -41,7 +41,7 @@ class Instance
 public:
   explicit Instance(vst2::HostCallback host = SilentHost, const char* entry = "VSTPluginMain")
   {
-    vst2::EntryProc proc = Bundle::Get().Entry(entry);
+    vst2::EntryFn proc = Bundle::Get().Entry(entry);
     mEffect = proc ? proc(host) : nullptr;
   }
   ~Instance()

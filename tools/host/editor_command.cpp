@@ -56,40 +56,40 @@ std::vector<int> Numbers(const std::string& text)
 class Input
 {
 public:
-  Input(Display* dpy, Window window) : mDpy(dpy), mWindow(window) {}
+  Input(Display* display, Window window) : mDisplay(display), mWindow(window) {}
 
   void MoveTo(int x, int y)
   {
     int rx = 0, ry = 0;
     Window child;
-    XTranslateCoordinates(mDpy, mWindow, DefaultRootWindow(mDpy), x, y, &rx, &ry, &child);
-    XTestFakeMotionEvent(mDpy, -1, rx, ry, 0);
+    XTranslateCoordinates(mDisplay, mWindow, DefaultRootWindow(mDisplay), x, y, &rx, &ry, &child);
+    XTestFakeMotionEvent(mDisplay, -1, rx, ry, 0);
   }
-  void Button(unsigned button, bool down) { XTestFakeButtonEvent(mDpy, button, down ? True : False, 0); }
+  void Button(unsigned button, bool down) { XTestFakeButtonEvent(mDisplay, button, down ? True : False, 0); }
   void Key(KeySym sym)
   {
-    const KeyCode code = XKeysymToKeycode(mDpy, sym);
+    const KeyCode code = XKeysymToKeycode(mDisplay, sym);
     if (code == 0)
       return;
     // A symbol on the key's second level (upper-case letters, most punctuation) is typed with Shift held.
-    const bool shift = XkbKeycodeToKeysym(mDpy, code, 0, 0) != sym && XkbKeycodeToKeysym(mDpy, code, 0, 1) == sym;
-    const KeyCode shiftCode = XKeysymToKeycode(mDpy, XK_Shift_L);
+    const bool shift = XkbKeycodeToKeysym(mDisplay, code, 0, 0) != sym && XkbKeycodeToKeysym(mDisplay, code, 0, 1) == sym;
+    const KeyCode shiftCode = XKeysymToKeycode(mDisplay, XK_Shift_L);
     if (shift)
-      XTestFakeKeyEvent(mDpy, shiftCode, True, 0);
-    XTestFakeKeyEvent(mDpy, code, True, 0);
-    XTestFakeKeyEvent(mDpy, code, False, 0);
+      XTestFakeKeyEvent(mDisplay, shiftCode, True, 0);
+    XTestFakeKeyEvent(mDisplay, code, True, 0);
+    XTestFakeKeyEvent(mDisplay, code, False, 0);
     if (shift)
-      XTestFakeKeyEvent(mDpy, shiftCode, False, 0);
+      XTestFakeKeyEvent(mDisplay, shiftCode, False, 0);
   }
 
 private:
-  Display* mDpy;
+  Display* mDisplay;
   Window mWindow;
 };
 
-bool WriteScreenshot(Display* dpy, Window window, int w, int h, const std::string& path)
+bool WriteScreenshot(Display* display, Window window, int w, int h, const std::string& path)
 {
-  XImage* img = XGetImage(dpy, window, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes, ZPixmap);
+  XImage* img = XGetImage(display, window, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes, ZPixmap);
   if (!img)
     return false;
   std::vector<uint8_t> rgba(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
@@ -244,16 +244,16 @@ bool EditorSize(Plugin& plugin, int& w, int& h, std::string& error)
 }
 
 /// Maps a top-level window of the host's own and waits until it is shown.
-Window OpenHostWindow(Display* dpy, int w, int h)
+Window OpenHostWindow(Display* display, int w, int h)
 {
-  const Window window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, static_cast<unsigned>(w),
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(w),
                                             static_cast<unsigned>(h), 0, 0, 0);
-  XStoreName(dpy, window, "drovik-host editor");
-  XSelectInput(dpy, window, StructureNotifyMask | KeyPressMask);
-  XMapWindow(dpy, window);
+  XStoreName(display, window, "drovik-host editor");
+  XSelectInput(display, window, StructureNotifyMask | KeyPressMask);
+  XMapWindow(display, window);
   for (XEvent e;;)
   {
-    XNextEvent(dpy, &e);
+    XNextEvent(display, &e);
     if (e.type == MapNotify)
       break;
   }
@@ -262,26 +262,26 @@ Window OpenHostWindow(Display* dpy, int w, int h)
 
 /// Idles the editor and plays the script until the time is up and the script is done, the last input given the
 /// same time as every other to take effect.
-void RunEditor(Plugin& plugin, Display* dpy, Window window, EditorRequest& request)
+void RunEditor(Plugin& plugin, Display* display, Window window, EditorRequest& request)
 {
   const auto opened = std::chrono::steady_clock::now();
-  Input input(dpy, window);
+  Input input(display, window);
   auto nextInput = opened + kInputDelay;
   const auto end = opened + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(request.seconds));
   for (auto now = opened; now < end || now < nextInput || !request.script.empty(); now = std::chrono::steady_clock::now())
   {
     plugin.Dispatch(vst2::effEditIdle);
-    while (XPending(dpy))
+    while (XPending(display))
     {
       XEvent e;
-      XNextEvent(dpy, &e);
+      XNextEvent(display, &e);
     }
     if (!request.script.empty() && now >= nextInput)
     {
       request.script.front()(input);
       request.script.pop_front();
-      XSync(dpy, False);
+      XSync(display, False);
       nextInput = std::chrono::steady_clock::now() + kInputDelay;
     }
     std::fflush(stdout);
@@ -310,25 +310,25 @@ int CommandEditor(const Args& args)
   int w = 0, h = 0;
   if (!EditorSize(*plugin, w, h, error))
     return Fail(error);
-  Display* dpy = XOpenDisplay(nullptr);
-  if (!dpy)
+  Display* display = XOpenDisplay(nullptr);
+  if (!display)
     return Fail("no X display");
-  const Window window = OpenHostWindow(dpy, w, h);
+  const Window window = OpenHostWindow(display, w, h);
   plugin->Context().printEdits = true;
   if (!plugin->Dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(window)))
   {
-    XDestroyWindow(dpy, window);
-    XCloseDisplay(dpy);
+    XDestroyWindow(display, window);
+    XCloseDisplay(display);
     return Fail("the plug-in opened no editor");
   }
   std::printf("editor %dx%d\n", w, h);
   std::fflush(stdout);
-  RunEditor(*plugin, dpy, window, request);
-  const bool shot = request.screenshot.empty() || WriteScreenshot(dpy, window, w, h, request.screenshot);
+  RunEditor(*plugin, display, window, request);
+  const bool shot = request.screenshot.empty() || WriteScreenshot(display, window, w, h, request.screenshot);
   plugin->Dispatch(vst2::effEditClose);
   plugin->Context().printEdits = false;
-  XDestroyWindow(dpy, window);
-  XCloseDisplay(dpy);
+  XDestroyWindow(display, window);
+  XCloseDisplay(display);
   std::fflush(stdout);
   return shot ? 0 : Fail("no screenshot written");
 }

@@ -50,9 +50,9 @@ vst2::TimeInfo* FillTimeInfo(HostContext& context)
   t.tempo = context.tempo.load();
   t.ppqPos = t.samplePos / t.sampleRate * t.tempo / 60.0;
   t.barStartPos = static_cast<double>(static_cast<int64_t>(t.ppqPos / 4.0)) * 4.0;
-  t.timeSigNumerator = 4;
-  t.timeSigDenominator = 4;
-  t.flags = vst2::kTimePpqPosValid | vst2::kTimeTempoValid | vst2::kTimeBarsValid | vst2::kTimeTimeSigValid;
+  t.timeSignatureNumerator = 4;
+  t.timeSignatureDenominator = 4;
+  t.flags = vst2::kTimePpqPosValid | vst2::kTimeTempoValid | vst2::kTimeBarsValid | vst2::kTimeSignatureValid;
   if (context.playing.load()) t.flags |= vst2::kTimeTransportPlaying;
   return &t;
 }

@@ -60,7 +60,7 @@ std::shared_ptr<Module> Module::Open(const std::string& path, std::string& error
   }
   std::shared_ptr<Module> module(new Module);
   module->mHandle = handle;
-  module->mEntry = reinterpret_cast<vst2::EntryProc>(entry);
+  module->mEntry = reinterpret_cast<vst2::EntryFn>(entry);
   module->mPath = file;
   return module;
 }

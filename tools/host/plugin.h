@@ -43,13 +43,13 @@ public:
   Module(const Module&) = delete;
   Module& operator=(const Module&) = delete;
 
-  vst2::EntryProc Entry() const { return mEntry; }
+  vst2::EntryFn Entry() const { return mEntry; }
   const std::string& Path() const { return mPath; }
 
 private:
   Module() = default;
   void* mHandle = nullptr;
-  vst2::EntryProc mEntry = nullptr;
+  vst2::EntryFn mEntry = nullptr;
   std::string mPath;
 };
 

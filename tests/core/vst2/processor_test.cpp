@@ -179,7 +179,7 @@ TEST(Connections, UnconnectedChannelFollowsItsScratchBufferAcrossBlockSizeChange
   ProbePlug p;
   vst2::Effect& e = p.GetEffect();
   vst2::SpeakerArrangement mono{};
-  mono.type = vst2::kArrMono;
+  mono.type = vst2::kArrangementMono;
   mono.numChannels = 1;
   ASSERT_EQ(e.dispatcher(&e, vst2::effSetSpeakerArrangement, 0, intptr_t(&mono), &mono, 0.f), 1);
   EXPECT_EQ(p.CountConnectedChannels(plug::kInput), 1);

@@ -46,13 +46,13 @@ struct Shot
   uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
 };
 
-Shot Capture(Display* dpy, Window w)
+Shot Capture(Display* display, Window w)
 {
   Shot shot;
   XWindowAttributes wa{};
-  if (!XGetWindowAttributes(dpy, w, &wa))
+  if (!XGetWindowAttributes(display, w, &wa))
     return shot;
-  XImage* img = XGetImage(dpy, w, 0, 0, unsigned(wa.width), unsigned(wa.height), AllPlanes, ZPixmap);
+  XImage* img = XGetImage(display, w, 0, 0, unsigned(wa.width), unsigned(wa.height), AllPlanes, ZPixmap);
   if (!img)
     return shot;
   shot.width = wa.width;
@@ -92,15 +92,15 @@ int DarkPixels(const Shot& shot, int top, int height, int dark)
   return n;
 }
 
-void Key(Display* dpy, KeySym sym, KeySym modifier = 0)
+void Key(Display* display, KeySym sym, KeySym modifier = 0)
 {
   if (modifier)
-    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, modifier), True, 0);
-  XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, sym), True, 0);
-  XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, sym), False, 0);
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, modifier), True, 0);
+  XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), True, 0);
+  XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), False, 0);
   if (modifier)
-    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, modifier), False, 0);
-  XSync(dpy, False);
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, modifier), False, 0);
+  XSync(display, False);
 }
 
 /// The baseline that centres a line of the style in a row, as the windows place their text.
@@ -155,10 +155,10 @@ protected:
   void Play(const std::function<void(Display*)>& steps, const std::function<bool()>& outcome)
   {
     std::thread user([&] {
-      Display* dpy = XOpenDisplay(nullptr);
-      steps(dpy);
-      XSync(dpy, False);
-      XCloseDisplay(dpy);
+      Display* display = XOpenDisplay(nullptr);
+      steps(display);
+      XSync(display, False);
+      XCloseDisplay(display);
     });
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (bool shown = false; !shown && std::chrono::steady_clock::now() < limit;)
@@ -186,29 +186,29 @@ TEST_F(PopupsOnX11, MenuRowsShowTheirTextInOurRenderersGlyphsAndTheHighlightedRo
   constexpr uint32_t kPanel = 0xEDEDED;
   Shot before, after;
   std::thread user([&] {
-    Display* dpy = XOpenDisplay(nullptr);
+    Display* display = XOpenDisplay(nullptr);
     Window root, parent, *children = nullptr;
     unsigned n = 0;
     Window popup = 0;
     XWindowAttributes wa{};
     ASSERT_TRUE(WaitFor([&] {
-      XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+      XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &n);
       for (unsigned i = 0; i < n; ++i)
-        if (XGetWindowAttributes(dpy, children[i], &wa) && wa.override_redirect && wa.map_state == IsViewable &&
-            testsupport::MadeByThisProcess(dpy, children[i]))
+        if (XGetWindowAttributes(display, children[i], &wa) && wa.override_redirect && wa.map_state == IsViewable &&
+            testsupport::MadeByThisProcess(display, children[i]))
           popup = children[i];
       if (children)
         XFree(children);
-      return popup && Capture(dpy, popup).At(wa.width - 2, 2) == kPanel;
+      return popup && Capture(display, popup).At(wa.width - 2, 2) == kPanel;
     }));
-    before = Capture(dpy, popup);
+    before = Capture(display, popup);
     const int left = wa.x + wa.border_width, top = wa.y + wa.border_width;
-    XTestFakeMotionEvent(dpy, -1, left + wa.width - 4, top + kRow + kRow / 2, 0);
-    XSync(dpy, False);
-    EXPECT_TRUE(WaitFor([&] { return Capture(dpy, popup).At(wa.width - 2, kRow + 2) != kPanel; }));
-    after = Capture(dpy, popup);
-    Key(dpy, XK_Escape);
-    XCloseDisplay(dpy);
+    XTestFakeMotionEvent(display, -1, left + wa.width - 4, top + kRow + kRow / 2, 0);
+    XSync(display, False);
+    EXPECT_TRUE(WaitFor([&] { return Capture(display, popup).At(wa.width - 2, kRow + 2) != kPanel; }));
+    after = Capture(display, popup);
+    Key(display, XK_Escape);
+    XCloseDisplay(display);
   });
   bool isAsync = false;
   {
@@ -255,7 +255,7 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
     foundation::MainThreadScope main;
     EXPECT_EQ(view().SelectedText(), U"h\u00e9llo"); // a field opens with all its text selected
   }
-  Play([&](Display* dpy) { Key(dpy, XK_End); }, [&] { return !view().HasSelection(); });
+  Play([&](Display* display) { Key(display, XK_End); }, [&] { return !view().HasSelection(); });
   const appkit::TextStyle text{"Verdana", 24.0, {0, 0, 0, 1}};
   {
     foundation::MainThreadScope main;
@@ -278,13 +278,13 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
   EXPECT_GT(DarkPixels(shot, 0, shot.height, 60), 50);
 
   // Keys: Home, Shift+Right twice selects "hé"; Control+C copies it; End and Control+V paste it after the text.
-  Play([&](Display* dpy) {
-    Key(dpy, XK_Home);
-    Key(dpy, XK_Right, XK_Shift_L);
-    Key(dpy, XK_Right, XK_Shift_L);
-    Key(dpy, XK_c, XK_Control_L);
-    Key(dpy, XK_End);
-    Key(dpy, XK_v, XK_Control_L);
+  Play([&](Display* display) {
+    Key(display, XK_Home);
+    Key(display, XK_Right, XK_Shift_L);
+    Key(display, XK_Right, XK_Shift_L);
+    Key(display, XK_c, XK_Control_L);
+    Key(display, XK_End);
+    Key(display, XK_v, XK_Control_L);
   }, [&] { return view().stringValue.size() == 7; });
   {
     foundation::MainThreadScope main;
@@ -301,12 +301,12 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
   int rx = 0, ry = 0;
   Window child;
   XTranslateCoordinates(mHost, field, DefaultRootWindow(mHost), 0, 0, &rx, &ry, &child);
-  Play([&](Display* dpy) {
-    XTestFakeMotionEvent(dpy, -1, rx + 1, ry + 20, 0);
-    XTestFakeButtonEvent(dpy, 1, True, 0);
-    XTestFakeMotionEvent(dpy, -1, rx + 199, ry + 20, 0);
-    XTestFakeButtonEvent(dpy, 1, False, 0);
-    XSync(dpy, False);
+  Play([&](Display* display) {
+    XTestFakeMotionEvent(display, -1, rx + 1, ry + 20, 0);
+    XTestFakeButtonEvent(display, 1, True, 0);
+    XTestFakeMotionEvent(display, -1, rx + 199, ry + 20, 0);
+    XTestFakeButtonEvent(display, 1, False, 0);
+    XSync(display, False);
   }, [&] { return view().SelectionEnd() == 7 && view().SelectionStart() == 0; });
   foundation::MainThreadScope main;
   EXPECT_EQ(view().SelectionStart(), 0u);
@@ -349,17 +349,17 @@ TEST_F(PopupsOnX11, AHostMadeViewBecomesAChildWindowOfTheEditorAndGoesAgain)
 
 /// The last mapped window this process made on the root that is override-redirect (or not) and of the width (0:
 /// any), or 0.
-Window TopLevel(Display* dpy, bool overrideRedirect, int width)
+Window TopLevel(Display* display, bool overrideRedirect, int width)
 {
   Window root, parent, *children = nullptr, found = 0;
   unsigned n = 0;
-  XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &n);
   for (unsigned i = 0; i < n; ++i)
   {
     XWindowAttributes wa{};
-    if (XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable &&
+    if (XGetWindowAttributes(display, children[i], &wa) && wa.map_state == IsViewable &&
         bool(wa.override_redirect) == overrideRedirect && (width == 0 || wa.width == width) &&
-        testsupport::MadeByThisProcess(dpy, children[i]))
+        testsupport::MadeByThisProcess(display, children[i]))
       found = children[i];
   }
   if (children)
@@ -385,9 +385,9 @@ TEST_F(PopupsOnX11, ToolTipsAndAlertsShowTheirTextInOurRenderersGlyphs)
   XTranslateCoordinates(mHost, Editor(), DefaultRootWindow(mHost), 50, 50, &rx, &ry, &child);
   Window tip = 0;
   Play(
-    [&](Display* dpy) {
-      XTestFakeMotionEvent(dpy, -1, rx, ry, 0);
-      XTestFakeMotionEvent(dpy, -1, rx + 1, ry + 1, 0);
+    [&](Display* display) {
+      XTestFakeMotionEvent(display, -1, rx, ry, 0);
+      XTestFakeMotionEvent(display, -1, rx + 1, ry + 1, 0);
     },
     [&] {
       if (!(tip = TopLevel(mHost, true, 0)))
@@ -407,15 +407,15 @@ TEST_F(PopupsOnX11, ToolTipsAndAlertsShowTheirTextInOurRenderersGlyphs)
   // An alert: its title on the first row.
   Shot alertShot;
   std::thread user([&] {
-    Display* dpy = XOpenDisplay(nullptr);
+    Display* display = XOpenDisplay(nullptr);
     Window alert = 0;
     ASSERT_TRUE(WaitFor([&] {
-      return (alert = TopLevel(dpy, false, 360)) != 0 && Capture(dpy, alert).At(358, 2) == 0xEDEDED;
+      return (alert = TopLevel(display, false, 360)) != 0 && Capture(display, alert).At(358, 2) == 0xEDEDED;
     }));
-    alertShot = Capture(dpy, alert);
-    XSetInputFocus(dpy, alert, RevertToParent, CurrentTime);
-    Key(dpy, XK_Escape);
-    XCloseDisplay(dpy);
+    alertShot = Capture(display, alert);
+    XSetInputFocus(display, alert, RevertToParent, CurrentTime);
+    Key(display, XK_Escape);
+    XCloseDisplay(display);
   });
   {
     foundation::MainThreadScope main;

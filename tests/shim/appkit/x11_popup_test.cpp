@@ -48,17 +48,17 @@ bool WaitFor(const std::function<bool()>& done)
 }
 
 /// The mapped override-redirect windows this process made on the root, topmost last.
-std::vector<XWindowAttributes> Popups(Display* dpy)
+std::vector<XWindowAttributes> Popups(Display* display)
 {
   Window root, parent, *children = nullptr;
   unsigned n = 0;
-  XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &n);
   std::vector<XWindowAttributes> found;
   for (unsigned i = 0; i < n; ++i)
   {
     XWindowAttributes wa{};
-    if (XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable && wa.override_redirect &&
-        testsupport::MadeByThisProcess(dpy, children[i]))
+    if (XGetWindowAttributes(display, children[i], &wa) && wa.map_state == IsViewable && wa.override_redirect &&
+        testsupport::MadeByThisProcess(display, children[i]))
       found.push_back(wa);
   }
   if (children)
@@ -72,10 +72,10 @@ class User
 public:
   explicit User(std::function<void(Display*)> play)
     : mThread([play] {
-        Display* dpy = XOpenDisplay(nullptr);
-        play(dpy);
-        XSync(dpy, False);
-        XCloseDisplay(dpy);
+        Display* display = XOpenDisplay(nullptr);
+        play(display);
+        XSync(display, False);
+        XCloseDisplay(display);
       })
   {
   }
@@ -85,27 +85,27 @@ private:
   std::thread mThread;
 };
 
-void Key(Display* dpy, KeySym sym)
+void Key(Display* display, KeySym sym)
 {
-  const KeyCode code = XKeysymToKeycode(dpy, sym);
-  XTestFakeKeyEvent(dpy, code, True, 0);
-  XTestFakeKeyEvent(dpy, code, False, 0);
-  XSync(dpy, False);
+  const KeyCode code = XKeysymToKeycode(display, sym);
+  XTestFakeKeyEvent(display, code, True, 0);
+  XTestFakeKeyEvent(display, code, False, 0);
+  XSync(display, False);
 }
 
-void Click(Display* dpy, int x, int y, unsigned button = 1)
+void Click(Display* display, int x, int y, unsigned button = 1)
 {
-  XTestFakeMotionEvent(dpy, -1, x, y, 0);
-  XTestFakeButtonEvent(dpy, button, True, 0);
-  XTestFakeButtonEvent(dpy, button, False, 0);
-  XSync(dpy, False);
+  XTestFakeMotionEvent(display, -1, x, y, 0);
+  XTestFakeButtonEvent(display, button, True, 0);
+  XTestFakeButtonEvent(display, button, False, 0);
+  XSync(display, False);
 }
 
 /// Waits for the menu's window; its attributes go to wa.
-bool WaitForMenu(Display* dpy, XWindowAttributes& wa, size_t levels = 1)
+bool WaitForMenu(Display* display, XWindowAttributes& wa, size_t levels = 1)
 {
   return WaitFor([&] {
-    const auto shown = Popups(dpy);
+    const auto shown = Popups(display);
     if (shown.size() < levels)
       return false;
     wa = shown.back();
@@ -158,33 +158,33 @@ TEST_F(X11Popups, EmptyMenusAndSubmenusSurviveThePointer)
 {
   Menu empty;
   {
-    User user([](Display* dpy) {
+    User user([](Display* display) {
       XWindowAttributes wa{};
-      ASSERT_TRUE(WaitForMenu(dpy, wa));
+      ASSERT_TRUE(WaitForMenu(display, wa));
       for (int y = 0; y < wa.height; y += 3)
-        XTestFakeMotionEvent(dpy, -1, wa.x + 5, wa.y + y, 0);
-      Click(dpy, wa.x + 5, wa.y + wa.height / 2);
-      Key(dpy, XK_Down);
-      Key(dpy, XK_Return);
-      Key(dpy, XK_Escape);
+        XTestFakeMotionEvent(display, -1, wa.x + 5, wa.y + y, 0);
+      Click(display, wa.x + 5, wa.y + wa.height / 2);
+      Key(display, XK_Down);
+      Key(display, XK_Return);
+      Key(display, XK_Escape);
     });
     EXPECT_EQ(PopUp(empty), nullptr);
   }
   Menu menu;
   menu.AddItem("folder", nullptr);
   menu.SetSubmenu(std::make_unique<Menu>(), menu.ItemAt(0));
-  User user([](Display* dpy) {
+  User user([](Display* display) {
     XWindowAttributes wa{};
-    ASSERT_TRUE(WaitForMenu(dpy, wa));
-    XTestFakeMotionEvent(dpy, -1, wa.x + 5, wa.y + 5, 0); // opens the empty submenu
+    ASSERT_TRUE(WaitForMenu(display, wa));
+    XTestFakeMotionEvent(display, -1, wa.x + 5, wa.y + 5, 0); // opens the empty submenu
     XWindowAttributes sub{};
-    ASSERT_TRUE(WaitForMenu(dpy, sub, 2));
+    ASSERT_TRUE(WaitForMenu(display, sub, 2));
     for (int y = 0; y < sub.height; y += 3)
-      XTestFakeMotionEvent(dpy, -1, sub.x + 5, sub.y + y, 0);
-    Key(dpy, XK_Right);
-    Key(dpy, XK_Return);
-    Click(dpy, sub.x + 5, sub.y + 5);
-    Key(dpy, XK_Escape);
+      XTestFakeMotionEvent(display, -1, sub.x + 5, sub.y + y, 0);
+    Key(display, XK_Right);
+    Key(display, XK_Return);
+    Click(display, sub.x + 5, sub.y + 5);
+    Key(display, XK_Escape);
   });
   EXPECT_EQ(PopUp(menu), nullptr);
 }
@@ -205,11 +205,11 @@ TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
   XWindowAttributes shown{};
   {
     // The keyboard: End highlights the last item, Return chooses it.
-    User user([&](Display* dpy) {
-      ASSERT_TRUE(WaitForMenu(dpy, shown));
-      Key(dpy, XK_End);
-      Key(dpy, XK_Return);
-      Key(dpy, XK_Escape); // closes a menu that ignored the keys
+    User user([&](Display* display) {
+      ASSERT_TRUE(WaitForMenu(display, shown));
+      Key(display, XK_End);
+      Key(display, XK_Return);
+      Key(display, XK_Escape); // closes a menu that ignored the keys
     });
     ASSERT_NE(PopUp(menu, {10, 300}), nullptr);
   }
@@ -218,29 +218,29 @@ TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
   EXPECT_LE(shown.y + shown.height, screenHeight);
   {
     // The wheel: two steps down, then the first item row (under the top arrow) holds a later item.
-    User user([&](Display* dpy) {
+    User user([&](Display* display) {
       XWindowAttributes wa{};
-      ASSERT_TRUE(WaitForMenu(dpy, wa));
+      ASSERT_TRUE(WaitForMenu(display, wa));
       const int row = 20;
-      XTestFakeMotionEvent(dpy, -1, wa.x + 20, wa.y + row + row / 2, 0);
+      XTestFakeMotionEvent(display, -1, wa.x + 20, wa.y + row + row / 2, 0);
       for (int i = 0; i < 2; ++i)
-        Click(dpy, wa.x + 20, wa.y + row + row / 2, 5);
-      Click(dpy, wa.x + 20, wa.y + row + row / 2);
-      Key(dpy, XK_Escape);
+        Click(display, wa.x + 20, wa.y + row + row / 2, 5);
+      Click(display, wa.x + 20, wa.y + row + row / 2);
+      Key(display, XK_Escape);
     });
     ASSERT_NE(PopUp(menu), nullptr);
   }
   EXPECT_EQ(chosen, 6);
   {
     // The arrow at the bottom edge scrolls while the pointer rests on it.
-    User user([&](Display* dpy) {
+    User user([&](Display* display) {
       XWindowAttributes wa{};
-      ASSERT_TRUE(WaitForMenu(dpy, wa));
-      XTestFakeMotionEvent(dpy, -1, wa.x + 20, wa.y + wa.height - 5, 0);
-      XSync(dpy, False);
+      ASSERT_TRUE(WaitForMenu(display, wa));
+      XTestFakeMotionEvent(display, -1, wa.x + 20, wa.y + wa.height - 5, 0);
+      XSync(display, False);
       std::this_thread::sleep_for(std::chrono::milliseconds(400));
-      Click(dpy, wa.x + 20, wa.y + 30);
-      Key(dpy, XK_Escape);
+      Click(display, wa.x + 20, wa.y + 30);
+      Key(display, XK_Escape);
     });
     ASSERT_NE(PopUp(menu), nullptr);
   }
@@ -263,11 +263,11 @@ TEST_F(X11Popups, AnAlertAskedForWhileAMenuOrAlertIsOpenIsNotAnsweredWithAButton
       0.01);
   };
   {
-    User user([&](Display* dpy) {
+    User user([&](Display* display) {
       XWindowAttributes wa{};
-      ASSERT_TRUE(WaitForMenu(dpy, wa));
+      ASSERT_TRUE(WaitForMenu(display, wa));
       ASSERT_TRUE(WaitFor([&] { return asked.load(); }));
-      Key(dpy, XK_Escape);
+      Key(display, XK_Escape);
     });
     foundation::MainThreadScope main;
     auto timer = askWhileOpen();
@@ -277,25 +277,25 @@ TEST_F(X11Popups, AnAlertAskedForWhileAMenuOrAlertIsOpenIsNotAnsweredWithAButton
 
   nested = 99;
   asked = false;
-  User user([&](Display* dpy) {
+  User user([&](Display* display) {
     ASSERT_TRUE(WaitFor([&] { return asked.load(); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     Window root, parent, *children = nullptr;
     unsigned n = 0;
-    XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &n);
     for (unsigned i = 0; i < n; ++i) // Escape in the one alert window shown
     {
       XWindowAttributes wa{};
-      if (XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable && !wa.override_redirect &&
-          wa.width == 360 && testsupport::MadeByThisProcess(dpy, children[i]))
+      if (XGetWindowAttributes(display, children[i], &wa) && wa.map_state == IsViewable && !wa.override_redirect &&
+          wa.width == 360 && testsupport::MadeByThisProcess(display, children[i]))
       {
-        XTestFakeMotionEvent(dpy, -1, wa.x + 10, wa.y + 10, 0);
-        XSetInputFocus(dpy, children[i], RevertToParent, CurrentTime);
+        XTestFakeMotionEvent(display, -1, wa.x + 10, wa.y + 10, 0);
+        XSetInputFocus(display, children[i], RevertToParent, CurrentTime);
       }
     }
     if (children)
       XFree(children);
-    Key(dpy, XK_Escape);
+    Key(display, XK_Escape);
   });
   foundation::MainThreadScope main;
   auto timer = askWhileOpen();

@@ -266,17 +266,17 @@ TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
 
 /// The first mapped override-redirect or top-level window this process made on the root other than the host's,
 /// or 0.
-Window FindPopup(Display* dpy, Window except, bool overrideRedirect, XWindowAttributes& found)
+Window FindPopup(Display* display, Window except, bool overrideRedirect, XWindowAttributes& found)
 {
   Window root, parent, *children = nullptr;
   unsigned n = 0;
-  XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &n);
   Window result = 0;
   for (unsigned i = 0; i < n && !result; ++i)
   {
     XWindowAttributes wa{};
-    if (children[i] != except && XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable &&
-        bool(wa.override_redirect) == overrideRedirect && wa.width > 1 && testsupport::MadeByThisProcess(dpy, children[i]))
+    if (children[i] != except && XGetWindowAttributes(display, children[i], &wa) && wa.map_state == IsViewable &&
+        bool(wa.override_redirect) == overrideRedirect && wa.width > 1 && testsupport::MadeByThisProcess(display, children[i]))
     {
       result = children[i];
       found = wa;
@@ -298,20 +298,20 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
   menu.AddItem("third", [&](MenuItem&) { chosen = 3; });
   // Another thread plays the user: it clicks the disabled row (nothing), then the fourth row.
   std::thread user([this] {
-    Display* dpy = XOpenDisplay(nullptr);
+    Display* display = XOpenDisplay(nullptr);
     XWindowAttributes wa{};
     Window popup = 0;
-    WaitFor([&] { return (popup = FindPopup(dpy, mParent, true, wa)) != 0; });
+    WaitFor([&] { return (popup = FindPopup(display, mParent, true, wa)) != 0; });
     const int row = wa.height / 4;
     for (int r : {1, 3})
     {
-      XTestFakeMotionEvent(dpy, -1, wa.x + 10, wa.y + r * row + row / 2, 0);
-      XTestFakeButtonEvent(dpy, 1, True, 0);
-      XTestFakeButtonEvent(dpy, 1, False, 0);
-      XSync(dpy, False);
+      XTestFakeMotionEvent(display, -1, wa.x + 10, wa.y + r * row + row / 2, 0);
+      XTestFakeButtonEvent(display, 1, True, 0);
+      XTestFakeButtonEvent(display, 1, False, 0);
+      XSync(display, False);
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    XCloseDisplay(dpy);
+    XCloseDisplay(display);
   });
   MenuItem* item = nullptr;
   {
@@ -325,20 +325,20 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
 
   std::atomic<bool> answered{false};
   std::thread answer([this, &answered] {
-    Display* dpy = XOpenDisplay(nullptr);
+    Display* display = XOpenDisplay(nullptr);
     XWindowAttributes wa{};
-    WaitFor([&] { return FindPopup(dpy, mParent, false, wa) != 0; });
+    WaitFor([&] { return FindPopup(display, mParent, false, wa) != 0; });
     // The alternate button sits left of the default one at the bottom right. A click that comes before the alert
     // takes input is lost, so the user clicks again until the alert has answered (for a few seconds at most).
     for (int tries = 0; tries < 100 && !answered; ++tries)
     {
-      XTestFakeMotionEvent(dpy, -1, wa.x + wa.width - 2 * (80 + 6) + 20, wa.y + wa.height - 6 - 10, 0);
-      XTestFakeButtonEvent(dpy, 1, True, 0);
-      XTestFakeButtonEvent(dpy, 1, False, 0);
-      XSync(dpy, False);
+      XTestFakeMotionEvent(display, -1, wa.x + wa.width - 2 * (80 + 6) + 20, wa.y + wa.height - 6 - 10, 0);
+      XTestFakeButtonEvent(display, 1, True, 0);
+      XTestFakeButtonEvent(display, 1, False, 0);
+      XSync(display, False);
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    XCloseDisplay(dpy);
+    XCloseDisplay(display);
   });
   int result = 99;
   {
@@ -448,16 +448,16 @@ public:
   ClipboardOwner(const char* type, int format, std::string bytes)
   {
     mThread = std::thread([this, type, format, bytes] {
-      Display* dpy = XOpenDisplay(nullptr);
-      const Window w = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
-      XSetSelectionOwner(dpy, XInternAtom(dpy, "CLIPBOARD", False), w, CurrentTime);
-      XSync(dpy, False);
+      Display* display = XOpenDisplay(nullptr);
+      const Window w = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+      XSetSelectionOwner(display, XInternAtom(display, "CLIPBOARD", False), w, CurrentTime);
+      XSync(display, False);
       mReady = true;
       const bool asked = WaitFor([&] {
-        while (XPending(dpy))
+        while (XPending(display))
         {
           XEvent e;
-          XNextEvent(dpy, &e);
+          XNextEvent(display, &e);
           if (e.type != SelectionRequest)
             continue;
           const XSelectionRequestEvent& r = e.xselectionrequest;
@@ -469,17 +469,17 @@ public:
           reply.time = r.time;
           reply.property = r.property;
           const int units = format == 32 ? static_cast<int>(bytes.size() / sizeof(long)) : static_cast<int>(bytes.size());
-          XChangeProperty(dpy, r.requestor, r.property, XInternAtom(dpy, type, False), format, PropModeReplace,
+          XChangeProperty(display, r.requestor, r.property, XInternAtom(display, type, False), format, PropModeReplace,
                           reinterpret_cast<const unsigned char*>(bytes.data()), units);
-          XSendEvent(dpy, r.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
-          XSync(dpy, False);
+          XSendEvent(display, r.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
+          XSync(display, False);
           return true;
         }
         return false;
       });
       EXPECT_TRUE(asked);
-      XDestroyWindow(dpy, w);
-      XCloseDisplay(dpy);
+      XDestroyWindow(display, w);
+      XCloseDisplay(display);
     });
     WaitFor([this] { return mReady.load(); });
   }
