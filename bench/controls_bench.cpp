@@ -26,8 +26,8 @@ public:
 
 void BM_PopupMenuOpen200Items(benchmark::State& state)
 {
-  graphicstest::TestDelegate dlg(1);
-  BenchGraphics g(dlg, 468, 450, 60);
+  graphicstest::TestDelegate delegate(1);
+  BenchGraphics g(delegate, 468, 450, 60);
   foundation::ManualClock clock(1.0);
   g.SetClock(&clock);
   g.AttachPopupMenuControl();

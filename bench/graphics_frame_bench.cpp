@@ -21,8 +21,8 @@ constexpr float kCell = 46.f;
 
 void FrameTick(benchmark::State& state)
 {
-  TestDelegate dlg;
-  FakePlatformGraphics g(dlg, 468, 450);
+  TestDelegate delegate;
+  FakePlatformGraphics g(delegate, 468, 450);
   g.SetScreenScale(2);
   std::vector<IControl*> controls;
   for (int i = 0; i < kControls; ++i)

@@ -50,10 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     case 24: vxBeginFrame(ctx, 640, 480, in.Float()); break;
     case 25:
     {
-      float vals[16];
+      float values[16];
       int n = in.Byte() % 16;
-      for (int i = 0; i < n; ++i) vals[i] = (i == 0 || in.Byte() % 4 == 0) ? (float)(in.Byte() % 6) : in.Float();
-      vxAppendCommands(ctx, vals, n);
+      for (int i = 0; i < n; ++i) values[i] = (i == 0 || in.Byte() % 4 == 0) ? (float)(in.Byte() % 6) : in.Float();
+      vxAppendCommands(ctx, values, n);
       break;
     }
     case 26: vxSetShapeAntiAlias(ctx, in.Byte() & 1); break;

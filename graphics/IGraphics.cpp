@@ -19,10 +19,10 @@ bool IsUsableScale(double s) { return std::isfinite(s) && s > 0.0; }
 
 } // namespace
 
-IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
+IGraphics::IGraphics(IGEditorDelegate& delegate, int w, int h, int fps, float scale)
   : mEditorWidth(w), mEditorHeight(h), mFPS(fps > 0 ? fps : kDefaultFPS),
     mDrawScale(IsUsableScale(scale) ? scale : 1.f), mMinScale(kMinScaleFactor * mDrawScale),
-    mMaxScale(kMaxScaleFactor * mDrawScale), mDelegate(&dlg), mClock(&kSteadyClock)
+    mMaxScale(kMaxScaleFactor * mDrawScale), mDelegate(&delegate), mClock(&kSteadyClock)
 {
   // Both caches are joined together, the bitmap cache's mutex first.
   LibMutexLock bitmaps(BitmapCache().Mutex());

@@ -66,7 +66,7 @@ public:
   using GestureRegionFunc = std::function<void(IControl*, const IGestureInfo&)>;
 
   /// Joins the process-wide caches. A scale that is not finite or not above 0 is taken as 1.
-  IGraphics(IGEditorDelegate& dlg, int w, int h, int fps = 0, float scale = 1.f);
+  IGraphics(IGEditorDelegate& delegate, int w, int h, int fps = 0, float scale = 1.f);
   /// Ends open host gestures, removes every control and leaves the caches (the last context empties them).
   virtual ~IGraphics();
   IGraphics(const IGraphics&) = delete;
@@ -102,8 +102,8 @@ public:
                         float thickness = 1.f) = 0;
   virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.f,
                              const IBlend* blend = nullptr, float thickness = 1.f) = 0;
-  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR,
-                             float cRBL, const IBlend* blend = nullptr, float thickness = 1.f) = 0;
+  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight,
+                             float radiusBottomLeft, const IBlend* blend = nullptr, float thickness = 1.f) = 0;
   virtual void DrawArc(const IColor& color, float cx, float cy, float r, float a1, float a2,
                        const IBlend* blend = nullptr, float thickness = 1.f) = 0;
   virtual void DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr,
@@ -121,8 +121,8 @@ public:
   virtual void FillRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr) = 0;
   virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.f,
                              const IBlend* blend = nullptr) = 0;
-  virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR,
-                             float cRBL, const IBlend* blend = nullptr) = 0;
+  virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight,
+                             float radiusBottomLeft, const IBlend* blend = nullptr) = 0;
   virtual void FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr) = 0;
   virtual void FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr) = 0;
   virtual void FillEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
@@ -169,7 +169,7 @@ public:
   virtual void PathClose() {}
   virtual void PathTriangle(float x1, float y1, float x2, float y2, float x3, float y3) {}
   virtual void PathRect(const IRECT& bounds) {}
-  virtual void PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL) {}
+  virtual void PathRoundRect(const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight, float radiusBottomLeft) {}
   virtual void PathRoundRect(const IRECT& bounds, float cornerRadius = 0.f) {}
   virtual void PathArc(float cx, float cy, float r, float a1, float a2, bool clockwise = true) {}
   virtual void PathCircle(float cx, float cy, float r) {}

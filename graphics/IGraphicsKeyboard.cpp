@@ -90,8 +90,8 @@ private:
     msg.mStatus = status;
     msg.mData1 = static_cast<uint8_t>(note);
     msg.mData2 = static_cast<uint8_t>(velocity);
-    if (IGEditorDelegate* dlg = mGraphics.GetDelegate())
-      dlg->SendMidiMsgFromUI(msg);
+    if (IGEditorDelegate* delegate = mGraphics.GetDelegate())
+      delegate->SendMidiMsgFromUI(msg);
     if (mFunc)
       mFunc(msg);
   }

@@ -93,11 +93,11 @@ void IGraphicsPathBase::DrawRoundRect(const IColor& color, const IRECT& bounds, 
   Stroke(color, thickness, blend);
 }
 
-void IGraphicsPathBase::DrawRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR,
-                                      float cRBL, const IBlend* blend, float thickness)
+void IGraphicsPathBase::DrawRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight,
+                                      float radiusBottomLeft, const IBlend* blend, float thickness)
 {
   PathClear();
-  PathRoundRect(bounds, cRTL, cRTR, cRBR, cRBL);
+  PathRoundRect(bounds, radiusTopLeft, radiusTopRight, radiusBottomRight, radiusBottomLeft);
   Stroke(color, thickness, blend);
 }
 
@@ -173,11 +173,11 @@ void IGraphicsPathBase::FillRoundRect(const IColor& color, const IRECT& bounds, 
   Fill(color, blend);
 }
 
-void IGraphicsPathBase::FillRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR,
-                                      float cRBL, const IBlend* blend)
+void IGraphicsPathBase::FillRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight,
+                                      float radiusBottomLeft, const IBlend* blend)
 {
   PathClear();
-  PathRoundRect(bounds, cRTL, cRTR, cRBR, cRBL);
+  PathRoundRect(bounds, radiusTopLeft, radiusTopRight, radiusBottomRight, radiusBottomLeft);
   Fill(color, blend);
 }
 
@@ -277,16 +277,16 @@ void IGraphicsPathBase::PathRect(const IRECT& bounds)
   PathClose();
 }
 
-void IGraphicsPathBase::PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL)
+void IGraphicsPathBase::PathRoundRect(const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight, float radiusBottomLeft)
 {
-  if (!(cRTL > 0.f) && !(cRTR > 0.f) && !(cRBR > 0.f) && !(cRBL > 0.f))
+  if (!(radiusTopLeft > 0.f) && !(radiusTopRight > 0.f) && !(radiusBottomRight > 0.f) && !(radiusBottomLeft > 0.f))
   {
     PathRect(bounds);
     return;
   }
   // A corner without a positive radius stays sharp.
-  const float tl = std::max(cRTL, 0.f), tr = std::max(cRTR, 0.f), br = std::max(cRBR, 0.f),
-              bl = std::max(cRBL, 0.f);
+  const float tl = std::max(radiusTopLeft, 0.f), tr = std::max(radiusTopRight, 0.f), br = std::max(radiusBottomRight, 0.f),
+              bl = std::max(radiusBottomLeft, 0.f);
   const IRECT& r = bounds;
   PathMoveTo(r.mLeft, r.mTop + tl);
   PathArc(r.mLeft + tl, r.mTop + tl, tl, 270.f, 360.f);

@@ -8,8 +8,8 @@
 namespace plug {
 namespace igraphics {
 
-IGraphicsHeadless::IGraphicsHeadless(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
-  : IGraphicsVexel(dlg, w, h, fps, scale)
+IGraphicsHeadless::IGraphicsHeadless(IGEditorDelegate& delegate, int w, int h, int fps, float scale)
+  : IGraphicsVexel(delegate, w, h, fps, scale)
 {
 }
 

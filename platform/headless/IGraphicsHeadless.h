@@ -28,7 +28,7 @@ public:
     const uint8_t* At(int x, int y) const { return &mRGBA[(size_t(y) * size_t(mWidth) + size_t(x)) * 4]; }
   };
 
-  IGraphicsHeadless(IGEditorDelegate& dlg, int w, int h, int fps = 60, float scale = 1.f);
+  IGraphicsHeadless(IGEditorDelegate& delegate, int w, int h, int fps = 60, float scale = 1.f);
   ~IGraphicsHeadless() override;
 
   // ---- what the caller sets ----

@@ -60,8 +60,8 @@ bool IsWellFormedURL(const std::string& url)
 
 } // namespace
 
-IGraphicsMac::IGraphicsMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
-  : IGraphicsMacBase(dlg, w, h, fps, scale), mBundleID(nullptr)
+IGraphicsMac::IGraphicsMac(IGEditorDelegate& delegate, int w, int h, int fps, float scale)
+  : IGraphicsMacBase(delegate, w, h, fps, scale), mBundleID(nullptr)
 {
   static const foundation::MainRunLoopClock sRunLoopClock;
   SetClock(&sRunLoopClock); // animations run on the clock of the timers that draw their frames

@@ -26,7 +26,7 @@ public:
   /// Start folder of the folder prompt when none is given.
   static constexpr const char* kDefaultDirectory = "~/Desktop";
 
-  IGraphicsMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale);
+  IGraphicsMac(IGEditorDelegate& delegate, int w, int h, int fps, float scale);
   /// Closes an open view (once) and leaves the process-wide count of platform contexts.
   ~IGraphicsMac() override;
 

@@ -74,8 +74,8 @@ void IGraphicsView_vDrovik_vst::removeFromSuperview()
     // Removal from outside (the host's window went away) closes the editor; the graphics context's own
     // closing is already under way otherwise.
     if (!graphics->IsClosingView())
-      if (IGEditorDelegate* dlg = graphics->GetDelegate())
-        dlg->CloseWindow();
+      if (IGEditorDelegate* delegate = graphics->GetDelegate())
+        delegate->CloseWindow();
   }
   mNative->RemoveFromSuperview();
 }

@@ -67,8 +67,8 @@ void IGraphicsView_vDrovik_vst::createTextEntry(int paramIdx, const IText& text,
   default: break;
   }
 
-  IGEditorDelegate* dlg = mGraphics->GetDelegate();
-  const IParam* param = paramIdx >= 0 && dlg ? dlg->GetParam(paramIdx) : nullptr;
+  IGEditorDelegate* delegate = mGraphics->GetDelegate();
+  const IParam* param = paramIdx >= 0 && delegate ? delegate->GetParam(paramIdx) : nullptr;
   if (param)
   {
     auto formatter = std::make_shared<IGraphicsFormatter_vDrovik_vst>();

@@ -78,8 +78,8 @@ protected:
     c.Animate();
   }
 
-  ControlsDelegate dlg;
-  ControlsGraphics g{dlg, 400, 300, 60};
+  ControlsDelegate delegate;
+  ControlsGraphics g{delegate, 400, 300, 60};
   foundation::ManualClock clock{100.0};
   IMouseMod left{true};
 };

@@ -96,7 +96,7 @@ TEST_F(StockControlsTest, BitmapsWithoutFramesDrawNothingAndDivideByNothing)
     }
     EXPECT_TRUE(g.mOps.empty()) << g.mOps.size() << " drawing calls for bitmaps without frames";
   }
-  for (const auto& [idx, v] : dlg.mValuesFromUI)
+  for (const auto& [idx, v] : delegate.mValuesFromUI)
     EXPECT_TRUE(std::isfinite(v)) << "parameter " << idx;
 }
 
@@ -127,7 +127,7 @@ TEST_F(StockControlsTest, ZeroSizeGeometryNeverSendsAnInfiniteOrNaNValue)
     for (int v = 0; v < c->NValues(); ++v)
       EXPECT_TRUE(std::isfinite(c->GetValue(v))) << "control " << (&c - controls.data()) << " value " << v;
   }
-  for (const auto& [idx, v] : dlg.mValuesFromUI)
+  for (const auto& [idx, v] : delegate.mValuesFromUI)
     EXPECT_TRUE(std::isfinite(v)) << "parameter " << idx;
 }
 

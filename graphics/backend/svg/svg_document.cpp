@@ -127,9 +127,9 @@ const ElementHandler kElements[] = {
   {"svg", ParseSvgElement, kOutsideDefs},
 };
 
-void SvgStartElement(void* ud, const char* el, const char** attr)
+void SvgStartElement(void* userData, const char* el, const char** attr)
 {
-  auto* p = static_cast<SvgParser*>(ud);
+  auto* p = static_cast<SvgParser*>(userData);
   for (const ElementHandler& h : kElements)
   {
     if (!Is(el, h.name)) continue;
@@ -147,9 +147,9 @@ void SvgStartElement(void* ud, const char* el, const char** attr)
   }
 }
 
-void SvgEndElement(void* ud, const char* el)
+void SvgEndElement(void* userData, const char* el)
 {
-  auto* p = static_cast<SvgParser*>(ud);
+  auto* p = static_cast<SvgParser*>(userData);
   if (Is(el, "g"))
   {
     // Only a group that pushed an entry pops one.

@@ -137,11 +137,11 @@ struct SvgParser
 };
 
 // Tokenizer: walks the text once, writing terminators into it, and calls back per element.
-using SvgStartElementFn = void (*)(void* ud, const char* name, const char** attr);
-using SvgEndElementFn = void (*)(void* ud, const char* name);
-using SvgContentFn = void (*)(void* ud, const char* text);
+using SvgStartElementFn = void (*)(void* userData, const char* name, const char** attr);
+using SvgEndElementFn = void (*)(void* userData, const char* name);
+using SvgContentFn = void (*)(void* userData, const char* text);
 int SvgParseXml(char* input, SvgStartElementFn startElement, SvgEndElementFn endElement, SvgContentFn content,
-                void* ud);
+                void* userData);
 
 // Matrices.
 void SvgXformIdentity(float* t);

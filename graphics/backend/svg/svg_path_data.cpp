@@ -243,7 +243,7 @@ void ParsePathData(SvgParser* p, const char* s)
   PathCursor c;
   char cmd = '\0';
   float args[kMaxPendingNumbers];
-  int nargs = 0;
+  int argCount = 0;
   int rargs = 0;
   char item[kSvgNumberSize];
 
@@ -254,17 +254,17 @@ void ParsePathData(SvgParser* p, const char* s)
     if (!*item) break;
     if (!IsCommandStart(item[0]))
     {
-      if (nargs < kMaxPendingNumbers) args[nargs++] = float(SvgAtof(item));
-      if (nargs >= rargs)
+      if (argCount < kMaxPendingNumbers) args[argCount++] = float(SvgAtof(item));
+      if (argCount >= rargs)
       {
         if (rargs > 0) RunCommand(p, c, cmd, args);
-        nargs = 0;
+        argCount = 0;
       }
       continue;
     }
     cmd = item[0];
     rargs = SvgArgsPerCommand(cmd);
-    nargs = 0;
+    argCount = 0;
     if (cmd == 'M' || cmd == 'm')
     {
       if (p->npts > 0) SvgAddPath(p, false);

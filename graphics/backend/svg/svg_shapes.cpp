@@ -162,20 +162,20 @@ void SvgParsePoly(SvgParser* p, const char** attr, int closeFlag)
     const char* s = value;
     char item[kSvgNumberSize];
     float args[2];
-    int nargs = 0;
+    int argCount = 0;
     int npairs = 0;
     while (*s)
     {
       s = SvgNextItem(s, item);
       if (!*item) break;
-      args[nargs++] = float(SvgAtof(item)); // a character that is no number reads as 0
-      if (nargs == 2)
+      args[argCount++] = float(SvgAtof(item)); // a character that is no number reads as 0
+      if (argCount == 2)
       {
         if (npairs++ == 0)
           SvgMoveTo(p, args[0], args[1]);
         else
           SvgLineTo(p, args[0], args[1]);
-        nargs = 0;
+        argCount = 0;
       }
     }
   });

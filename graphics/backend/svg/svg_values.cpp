@@ -114,9 +114,9 @@ uint32_t ParseColorName(const char* str)
 
 // Reads up to `maxArgs` numbers between the parentheses that follow `str`; returns where parsing goes on
 // (the end of the text when there is no closing parenthesis, then `complete` is false).
-const char* ParseTransformArgs(const char* str, float* args, int maxArgs, int& nargs, bool& complete)
+const char* ParseTransformArgs(const char* str, float* args, int maxArgs, int& argCount, bool& complete)
 {
-  nargs = 0;
+  argCount = 0;
   complete = false;
   const char* ptr = str;
   while (*ptr && *ptr != '(') ++ptr;
@@ -132,7 +132,7 @@ const char* ParseTransformArgs(const char* str, float* args, int maxArgs, int& n
     {
       // A token never reaches past ')' since ')' cannot continue a number.
       ptr = SvgParseNumber(ptr, it, kSvgNumberSize);
-      if (nargs < maxArgs) args[nargs++] = float(SvgAtof(it));
+      if (argCount < maxArgs) args[argCount++] = float(SvgAtof(it));
     }
     else
       ++ptr;

@@ -10,13 +10,13 @@ enum XmlState
   kXmlTag
 };
 
-void ParseContent(char* s, SvgContentFn content, void* ud)
+void ParseContent(char* s, SvgContentFn content, void* userData)
 {
   while (*s && SvgIsSpace(*s)) ++s;
-  if (*s) content(ud, s);
+  if (*s) content(userData, s);
 }
 
-void ParseElement(char* s, SvgStartElementFn startElement, SvgEndElementFn endElement, void* ud)
+void ParseElement(char* s, SvgStartElementFn startElement, SvgEndElementFn endElement, void* userData)
 {
   const char* attr[kSvgMaxAttribPairs * 2 + 2];
   int nattr = 0;
@@ -63,13 +63,13 @@ void ParseElement(char* s, SvgStartElementFn startElement, SvgEndElementFn endEl
   attr[nattr++] = nullptr;
   attr[nattr++] = nullptr;
 
-  if (start) startElement(ud, name, attr);
-  if (end) endElement(ud, name);
+  if (start) startElement(userData, name, attr);
+  if (end) endElement(userData, name);
 }
 } // namespace
 
 int SvgParseXml(char* input, SvgStartElementFn startElement, SvgEndElementFn endElement, SvgContentFn content,
-                void* ud)
+                void* userData)
 {
   char* s = input;
   char* mark = s;
@@ -79,14 +79,14 @@ int SvgParseXml(char* input, SvgStartElementFn startElement, SvgEndElementFn end
     if (*s == '<' && state == kXmlContent)
     {
       *s++ = '\0';
-      ParseContent(mark, content, ud);
+      ParseContent(mark, content, userData);
       mark = s;
       state = kXmlTag;
     }
     else if (*s == '>' && state == kXmlTag)
     {
       *s++ = '\0';
-      ParseElement(mark, startElement, endElement, ud);
+      ParseElement(mark, startElement, endElement, userData);
       mark = s;
       state = kXmlContent;
     }

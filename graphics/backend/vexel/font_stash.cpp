@@ -385,10 +385,10 @@ static void FontStashScratchFree(void* ptr, void* up)
   free(ptr);
 }
 
-unsigned int FontStashDecodeUtf8(unsigned int* state, unsigned int* codep, unsigned int byte)
+unsigned int FontStashDecodeUtf8(unsigned int* state, unsigned int* codepoint, unsigned int byte)
 {
   unsigned int type = kUtf8.t[byte & 0xff];
-  *codep = (*state != kUtf8Accept) ? (byte & 0x3fu) | (*codep << 6) : (0xffu >> type) & byte;
+  *codepoint = (*state != kUtf8Accept) ? (byte & 0x3fu) | (*codepoint << 6) : (0xffu >> type) & byte;
   *state = kUtf8.t[256 + *state + type];
   return *state;
 }
@@ -440,11 +440,11 @@ void FontStashDelete(FontStashContext* stash)
   free(stash);
 }
 
-void FontStashSetErrorCallback(FontStashContext* stash, void (*callback)(void* uptr, int error, int val), void* uptr)
+void FontStashSetErrorCallback(FontStashContext* stash, void (*callback)(void* userPtr, int error, int val), void* userPtr)
 {
   if (!stash) return;
   stash->handleError = callback;
-  stash->errorUserPtr = uptr;
+  stash->errorUserPtr = userPtr;
 }
 
 void FontStashGetAtlasSize(FontStashContext* stash, int* width, int* height)

@@ -54,11 +54,11 @@ struct FontStashParams
   int width = 0, height = 0;
   unsigned char flags = 0;
   void* userPtr = nullptr;
-  int (*renderCreate)(void* uptr, int width, int height) = nullptr;
-  int (*renderResize)(void* uptr, int width, int height) = nullptr;
-  void (*renderUpdate)(void* uptr, int* rect, const unsigned char* data) = nullptr;
-  void (*renderDraw)(void* uptr, const float* verts, const float* textureCoords, const unsigned int* colors, int nverts) = nullptr;
-  void (*renderDelete)(void* uptr) = nullptr;
+  int (*renderCreate)(void* userPtr, int width, int height) = nullptr;
+  int (*renderResize)(void* userPtr, int width, int height) = nullptr;
+  void (*renderUpdate)(void* userPtr, int* rect, const unsigned char* data) = nullptr;
+  void (*renderDraw)(void* userPtr, const float* verts, const float* textureCoords, const unsigned int* colors, int nverts) = nullptr;
+  void (*renderDelete)(void* userPtr) = nullptr;
 };
 
 struct FontStashQuad
@@ -152,7 +152,7 @@ struct FontStashContext
   int scratchUsed;
   FontStashState states[kFontStashMaxStates];
   int stateCount;
-  void (*handleError)(void* uptr, int error, int val);
+  void (*handleError)(void* userPtr, int error, int val);
   void* errorUserPtr;
 };
 
@@ -161,7 +161,7 @@ struct FontStashContext
 FontStashContext* FontStashCreate(const FontStashParams* params);
 void FontStashDelete(FontStashContext* stash);
 
-void FontStashSetErrorCallback(FontStashContext* stash, void (*callback)(void* uptr, int error, int val), void* uptr);
+void FontStashSetErrorCallback(FontStashContext* stash, void (*callback)(void* userPtr, int error, int val), void* userPtr);
 void FontStashGetAtlasSize(FontStashContext* stash, int* width, int* height);
 int FontStashExpandAtlas(FontStashContext* stash, int width, int height);
 int FontStashResetAtlas(FontStashContext* stash, int width, int height);
@@ -206,4 +206,4 @@ void FontStashGetQuad(FontStashContext* stash, FontStashFont* font, int prevGlyp
 int FontStashAtlasAddRect(FontStashAtlas* atlas, int rw, int rh, int* rx, int* ry);
 void FontStashBlur(FontStashContext* stash, unsigned char* dst, int w, int h, int dstStride, int blur);
 /// One step of the UTF-8 decoding automaton; returns the new state (0 = a code point is complete, 12 = invalid).
-unsigned int FontStashDecodeUtf8(unsigned int* state, unsigned int* codep, unsigned int byte);
+unsigned int FontStashDecodeUtf8(unsigned int* state, unsigned int* codepoint, unsigned int byte);

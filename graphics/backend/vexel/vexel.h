@@ -81,10 +81,10 @@ VXcolor vxLerpColor(VXcolor c0, VXcolor c1, float u);
 VXcolor vxColorFromHsl(float h, float s, float l);
 VXcolor vxColorFromHsla(float h, float s, float l, unsigned char a);
 
-VXpaint vxMakeLinearGradient(VXcontext* ctx, float sx, float sy, float ex, float ey, VXcolor icol, VXcolor ocol);
-VXpaint vxMakeRadialGradient(VXcontext* ctx, float cx, float cy, float inr, float outr, VXcolor icol, VXcolor ocol);
-VXpaint vxMakeBoxGradient(VXcontext* ctx, float x, float y, float w, float h, float r, float f, VXcolor icol,
-                          VXcolor ocol);
+VXpaint vxMakeLinearGradient(VXcontext* ctx, float sx, float sy, float ex, float ey, VXcolor innerColor, VXcolor outerColor);
+VXpaint vxMakeRadialGradient(VXcontext* ctx, float cx, float cy, float innerRadius, float outerRadius, VXcolor innerColor, VXcolor outerColor);
+VXpaint vxMakeBoxGradient(VXcontext* ctx, float x, float y, float w, float h, float r, float f, VXcolor innerColor,
+                          VXcolor outerColor);
 VXpaint vxMakeImagePattern(VXcontext* ctx, float ox, float oy, float ex, float ey, float angle, int image, float alpha);
 
 // ---- scissor and compositing ----
@@ -92,7 +92,7 @@ void vxSetScissor(VXcontext* ctx, float x, float y, float w, float h);
 void vxIntersectScissor(VXcontext* ctx, float x, float y, float w, float h);
 void vxResetScissor(VXcontext* ctx);
 void vxSetCompositeOperation(VXcontext* ctx, int op);
-void vxSetBlendFactors(VXcontext* ctx, int sfactor, int dfactor);
+void vxSetBlendFactors(VXcontext* ctx, int sourceFactor, int destinationFactor);
 void vxSetBlendFactorsSeparate(VXcontext* ctx, int sourceRGB, int destinationRGB, int sourceAlpha, int destinationAlpha);
 
 // ---- paths ----
@@ -114,7 +114,7 @@ void vxSetPathWinding(VXcontext* ctx, int dir);
 /// The one writer of the command buffer: codes and values as floats, points in user space. Unknown or cut-short
 /// commands drop the whole call; a command with a value that is no finite number (or a point beyond 1e12 device
 /// units) is dropped alone.
-void vxAppendCommands(VXcontext* ctx, const float* vals, int nvals);
+void vxAppendCommands(VXcontext* ctx, const float* values, int valueCount);
 void vxFillPath(VXcontext* ctx);
 void vxStrokePath(VXcontext* ctx);
 void vxDumpPathCache(VXcontext* ctx);
@@ -125,7 +125,7 @@ void vxDumpPathCache(VXcontext* ctx);
 #define VX_MAX_IMAGE_SIDE 16384
 #define VX_MAX_IMAGE_PIXELS (64LL * 1024 * 1024)
 int vxCreateImageFromFile(VXcontext* ctx, const char* filename, int imageFlags);
-int vxCreateImageFromMemory(VXcontext* ctx, int imageFlags, const unsigned char* data, int ndata);
+int vxCreateImageFromMemory(VXcontext* ctx, int imageFlags, const unsigned char* data, int dataSize);
 int vxCreateImageFromPixels(VXcontext* ctx, int w, int h, int imageFlags, const unsigned char* data);
 void vxUpdateImage(VXcontext* ctx, int image, const unsigned char* data);
 void vxGetImageSize(VXcontext* ctx, int image, int* w, int* h);
@@ -134,8 +134,8 @@ void vxDeleteImage(VXcontext* ctx, int image);
 // ---- fonts (ids index the font stash; -1 means none) ----
 int vxAddFontFile(VXcontext* ctx, const char* name, const char* filename);
 int vxAddFontFileFace(VXcontext* ctx, const char* name, const char* filename, int fontIndex);
-int vxAddFontMemory(VXcontext* ctx, const char* name, unsigned char* data, int ndata, int freeData);
-int vxAddFontMemoryFace(VXcontext* ctx, const char* name, unsigned char* data, int ndata, int fontIndex,
+int vxAddFontMemory(VXcontext* ctx, const char* name, unsigned char* data, int dataSize, int freeData);
+int vxAddFontMemoryFace(VXcontext* ctx, const char* name, unsigned char* data, int dataSize, int fontIndex,
                         int freeData);
 int vxFindFont(VXcontext* ctx, const char* name);
 int vxAddFallbackFontById(VXcontext* ctx, int baseFont, int fallbackFont);

@@ -45,7 +45,7 @@ constexpr float kGradientLength = 1e5f; // linear gradients are drawn as a very 
 constexpr float kMinPixelRatio = 1.0f / 64.0f;
 constexpr float kMaxPixelRatio = 64.0f;
 
-float Clamp(float a, float mn, float mx) { return a < mn ? mn : (a > mx ? mx : a); }
+float Clamp(float a, float low, float high) { return a < low ? low : (a > high ? high : a); }
 
 void MatrixTranslate(float* t, float tx, float ty)
 {
@@ -79,27 +79,27 @@ void SetPaintColor(VXpaint* p, VXcolor color)
 
 VXcompositeOperationState CompositeOperationState(int op)
 {
-  int sfactor, dfactor;
+  int sourceFactor, destinationFactor;
   switch (op)
   {
-  case VX_SOURCE_OVER: sfactor = VX_ONE; dfactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
-  case VX_SOURCE_IN: sfactor = VX_DESTINATION_ALPHA; dfactor = VX_ZERO; break;
-  case VX_SOURCE_OUT: sfactor = VX_ONE_MINUS_DESTINATION_ALPHA; dfactor = VX_ZERO; break;
-  case VX_ATOP: sfactor = VX_DESTINATION_ALPHA; dfactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
-  case VX_DESTINATION_OVER: sfactor = VX_ONE_MINUS_DESTINATION_ALPHA; dfactor = VX_ONE; break;
-  case VX_DESTINATION_IN: sfactor = VX_ZERO; dfactor = VX_SOURCE_ALPHA; break;
-  case VX_DESTINATION_OUT: sfactor = VX_ZERO; dfactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
-  case VX_DESTINATION_ATOP: sfactor = VX_ONE_MINUS_DESTINATION_ALPHA; dfactor = VX_SOURCE_ALPHA; break;
-  case VX_LIGHTER: sfactor = VX_ONE; dfactor = VX_ONE; break;
-  case VX_COPY: sfactor = VX_ONE; dfactor = VX_ZERO; break;
-  case VX_XOR: sfactor = VX_ONE_MINUS_DESTINATION_ALPHA; dfactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
-  default: sfactor = VX_ONE; dfactor = VX_ZERO; break;
+  case VX_SOURCE_OVER: sourceFactor = VX_ONE; destinationFactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
+  case VX_SOURCE_IN: sourceFactor = VX_DESTINATION_ALPHA; destinationFactor = VX_ZERO; break;
+  case VX_SOURCE_OUT: sourceFactor = VX_ONE_MINUS_DESTINATION_ALPHA; destinationFactor = VX_ZERO; break;
+  case VX_ATOP: sourceFactor = VX_DESTINATION_ALPHA; destinationFactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
+  case VX_DESTINATION_OVER: sourceFactor = VX_ONE_MINUS_DESTINATION_ALPHA; destinationFactor = VX_ONE; break;
+  case VX_DESTINATION_IN: sourceFactor = VX_ZERO; destinationFactor = VX_SOURCE_ALPHA; break;
+  case VX_DESTINATION_OUT: sourceFactor = VX_ZERO; destinationFactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
+  case VX_DESTINATION_ATOP: sourceFactor = VX_ONE_MINUS_DESTINATION_ALPHA; destinationFactor = VX_SOURCE_ALPHA; break;
+  case VX_LIGHTER: sourceFactor = VX_ONE; destinationFactor = VX_ONE; break;
+  case VX_COPY: sourceFactor = VX_ONE; destinationFactor = VX_ZERO; break;
+  case VX_XOR: sourceFactor = VX_ONE_MINUS_DESTINATION_ALPHA; destinationFactor = VX_ONE_MINUS_SOURCE_ALPHA; break;
+  default: sourceFactor = VX_ONE; destinationFactor = VX_ZERO; break;
   }
   VXcompositeOperationState state;
-  state.sourceRGB = sfactor;
-  state.destinationRGB = dfactor;
-  state.sourceAlpha = sfactor;
-  state.destinationAlpha = dfactor;
+  state.sourceRGB = sourceFactor;
+  state.destinationRGB = destinationFactor;
+  state.sourceAlpha = sourceFactor;
+  state.destinationAlpha = destinationFactor;
   return state;
 }
 
@@ -500,7 +500,7 @@ VXcolor vxColorFromHsla(float h, float s, float l, unsigned char a)
 
 // ---- paints ----
 
-VXpaint vxMakeLinearGradient(VXcontext* ctx, float sx, float sy, float ex, float ey, VXcolor icol, VXcolor ocol)
+VXpaint vxMakeLinearGradient(VXcontext* ctx, float sx, float sy, float ex, float ey, VXcolor innerColor, VXcolor outerColor)
 {
   VXpaint p;
   memset(&p, 0, sizeof(p));
@@ -527,29 +527,29 @@ VXpaint vxMakeLinearGradient(VXcontext* ctx, float sx, float sy, float ex, float
   p.extent[1] = kGradientLength + d * 0.5f;
   p.radius = 0.0f;
   p.feather = Max(1.0f, d);
-  p.innerColor = icol;
-  p.outerColor = ocol;
+  p.innerColor = innerColor;
+  p.outerColor = outerColor;
   return p;
 }
 
-VXpaint vxMakeRadialGradient(VXcontext* ctx, float cx, float cy, float inr, float outr, VXcolor icol, VXcolor ocol)
+VXpaint vxMakeRadialGradient(VXcontext* ctx, float cx, float cy, float innerRadius, float outerRadius, VXcolor innerColor, VXcolor outerColor)
 {
   VXpaint p;
   memset(&p, 0, sizeof(p));
-  float r = (inr + outr) * 0.5f;
-  float f = (outr - inr);
+  float r = (innerRadius + outerRadius) * 0.5f;
+  float f = (outerRadius - innerRadius);
   MatrixTranslate(p.xform, cx, cy);
   p.extent[0] = r;
   p.extent[1] = r;
   p.radius = r;
   p.feather = Max(1.0f, f);
-  p.innerColor = icol;
-  p.outerColor = ocol;
+  p.innerColor = innerColor;
+  p.outerColor = outerColor;
   return p;
 }
 
-VXpaint vxMakeBoxGradient(VXcontext* ctx, float x, float y, float w, float h, float r, float f, VXcolor icol,
-                          VXcolor ocol)
+VXpaint vxMakeBoxGradient(VXcontext* ctx, float x, float y, float w, float h, float r, float f, VXcolor innerColor,
+                          VXcolor outerColor)
 {
   VXpaint p;
   memset(&p, 0, sizeof(p));
@@ -558,8 +558,8 @@ VXpaint vxMakeBoxGradient(VXcontext* ctx, float x, float y, float w, float h, fl
   p.extent[1] = h * 0.5f;
   p.radius = r;
   p.feather = Max(1.0f, f);
-  p.innerColor = icol;
-  p.outerColor = ocol;
+  p.innerColor = innerColor;
+  p.outerColor = outerColor;
   return p;
 }
 
@@ -630,9 +630,9 @@ void vxResetScissor(VXcontext* ctx)
 
 void vxSetCompositeOperation(VXcontext* ctx, int op) { vxGetState(ctx)->compositeOperation = CompositeOperationState(op); }
 
-void vxSetBlendFactors(VXcontext* ctx, int sfactor, int dfactor)
+void vxSetBlendFactors(VXcontext* ctx, int sourceFactor, int destinationFactor)
 {
-  vxSetBlendFactorsSeparate(ctx, sfactor, dfactor, sfactor, dfactor);
+  vxSetBlendFactorsSeparate(ctx, sourceFactor, destinationFactor, sourceFactor, destinationFactor);
 }
 
 void vxSetBlendFactorsSeparate(VXcontext* ctx, int sourceRGB, int destinationRGB, int sourceAlpha, int destinationAlpha)

@@ -34,10 +34,10 @@ int vxCreateImageFromFile(VXcontext* ctx, const char* filename, int imageFlags)
   return bytes.empty() ? 0 : CreateImage(ctx, imageFlags, bytes.data(), bytes.size());
 }
 
-int vxCreateImageFromMemory(VXcontext* ctx, int imageFlags, const unsigned char* data, int ndata)
+int vxCreateImageFromMemory(VXcontext* ctx, int imageFlags, const unsigned char* data, int dataSize)
 {
-  if (!data || ndata <= 0) return 0;
-  return CreateImage(ctx, imageFlags, data, (size_t)ndata);
+  if (!data || dataSize <= 0) return 0;
+  return CreateImage(ctx, imageFlags, data, (size_t)dataSize);
 }
 
 int vxCreateImageFromPixels(VXcontext* ctx, int w, int h, int imageFlags, const unsigned char* data)

@@ -22,11 +22,11 @@ constexpr long kMaxExpansionVertices = 1L << 20;
 // The most segments of a round cap or join: the widest stroke at the finest tolerance needs fewer than 200.
 constexpr float kMaxCapDivisions = 256.0f;
 
-int Clamp(int a, int mn, int mx) { return a < mn ? mn : (a > mx ? mx : a); }
+int Clamp(int a, int low, int high) { return a < low ? low : (a > high ? high : a); }
 float Sign(float a) { return a >= 0.0f ? 1.0f : -1.0f; }
 float Cross(float dx0, float dy0, float dx1, float dy1) { return dx1 * dy0 - dx0 * dy1; }
 // Clamp that also maps NaN to the lower bound.
-float ClampNaN(float a, float mn, float mx) { return a > mn ? (a < mx ? a : mx) : mn; }
+float ClampNaN(float a, float low, float high) { return a > low ? (a < high ? a : high) : low; }
 
 float Normalize(float* x, float* y)
 {
@@ -174,13 +174,13 @@ void ReversePolygon(VXpoint* pts, int npts)
   }
 }
 
-VXvertex* SetVertex(VXvertex* vtx, float x, float y, float u, float v)
+VXvertex* SetVertex(VXvertex* vertex, float x, float y, float u, float v)
 {
-  vtx->x = x;
-  vtx->y = y;
-  vtx->u = u;
-  vtx->v = v;
-  return vtx + 1;
+  vertex->x = x;
+  vertex->y = y;
+  vertex->u = u;
+  vertex->v = v;
+  return vertex + 1;
 }
 
 void vxTessellateBezier(VXcontext* ctx, float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
@@ -867,22 +867,22 @@ VXvertex* vxAllocTempVerts(VXcontext* ctx, int nverts)
 
 // ---- commands ----
 
-void vxAppendCommands(VXcontext* ctx, const float* vals, int nvals)
+void vxAppendCommands(VXcontext* ctx, const float* values, int valueCount)
 {
-  if (!vals || nvals <= 0) return;
+  if (!values || valueCount <= 0) return;
   VXstate* state = vxGetState(ctx);
 
   // Only whole, known commands are taken.
-  for (int i = 0; i < nvals;)
+  for (int i = 0; i < valueCount;)
   {
-    int len = CommandLength(vals[i]);
-    if (len == 0 || i + len > nvals) return;
+    int len = CommandLength(values[i]);
+    if (len == 0 || i + len > valueCount) return;
     i += len;
   }
 
-  if (ctx->commandCount + nvals > ctx->commandCapacity)
+  if (ctx->commandCount + valueCount > ctx->commandCapacity)
   {
-    long commandCapacity = (long)ctx->commandCount + nvals + ctx->commandCapacity / 2;
+    long commandCapacity = (long)ctx->commandCount + valueCount + ctx->commandCapacity / 2;
     if (commandCapacity > 0x7fffffffL / (long)sizeof(float)) return;
     void* commands = realloc(ctx->commands, sizeof(float) * (size_t)commandCapacity);
     if (commands == nullptr) return;
@@ -894,11 +894,11 @@ void vxAppendCommands(VXcontext* ctx, const float* vals, int nvals)
   int written = 0;
   float lastx = ctx->lastCommandX, lasty = ctx->lastCommandY;
   bool wroteEnd = false;
-  for (int i = 0; i < nvals;)
+  for (int i = 0; i < valueCount;)
   {
-    int len = CommandLength(vals[i]);
+    int len = CommandLength(values[i]);
     float cmd[7];
-    memcpy(cmd, &vals[i], sizeof(float) * (size_t)len);
+    memcpy(cmd, &values[i], sizeof(float) * (size_t)len);
     int code = (int)cmd[0];
     bool ok = true;
     for (int k = 1; k < len; k++) ok = ok && std::isfinite(cmd[k]);
@@ -942,34 +942,34 @@ void vxBeginPath(VXcontext* ctx)
 
 void vxMoveTo(VXcontext* ctx, float x, float y)
 {
-  float vals[] = {(float)VX_MOVE_TO, x, y};
-  vxAppendCommands(ctx, vals, 3);
+  float values[] = {(float)VX_MOVE_TO, x, y};
+  vxAppendCommands(ctx, values, 3);
 }
 
 void vxLineTo(VXcontext* ctx, float x, float y)
 {
-  float vals[] = {(float)VX_LINE_TO, x, y};
-  vxAppendCommands(ctx, vals, 3);
+  float values[] = {(float)VX_LINE_TO, x, y};
+  vxAppendCommands(ctx, values, 3);
 }
 
 void vxCubicTo(VXcontext* ctx, float c1x, float c1y, float c2x, float c2y, float x, float y)
 {
-  float vals[] = {(float)VX_CUBIC_TO, c1x, c1y, c2x, c2y, x, y};
-  vxAppendCommands(ctx, vals, 7);
+  float values[] = {(float)VX_CUBIC_TO, c1x, c1y, c2x, c2y, x, y};
+  vxAppendCommands(ctx, values, 7);
 }
 
 void vxQuadTo(VXcontext* ctx, float cx, float cy, float x, float y)
 {
   float x0 = ctx->lastCommandX;
   float y0 = ctx->lastCommandY;
-  float vals[] = {(float)VX_CUBIC_TO,
+  float values[] = {(float)VX_CUBIC_TO,
                   x0 + 2.0f / 3.0f * (cx - x0),
                   y0 + 2.0f / 3.0f * (cy - y0),
                   x + 2.0f / 3.0f * (cx - x),
                   y + 2.0f / 3.0f * (cy - y),
                   x,
                   y};
-  vxAppendCommands(ctx, vals, 7);
+  vxAppendCommands(ctx, values, 7);
 }
 
 void vxArcTo(VXcontext* ctx, float x1, float y1, float x2, float y2, float radius)
@@ -1049,8 +1049,8 @@ void vxArc(VXcontext* ctx, float cx, float cy, float r, float a0, float a1, int 
   if (dir == VX_COUNTER_CLOCKWISE) kappa = -kappa;
 
   int move = ctx->commandCount > 0 ? VX_LINE_TO : VX_MOVE_TO;
-  float vals[3 + 5 * 7];
-  int nvals = 0;
+  float values[3 + 5 * 7];
+  int valueCount = 0;
   float px = 0, py = 0, ptanx = 0, ptany = 0;
   for (int i = 0; i <= ndivs; i++)
   {
@@ -1063,33 +1063,33 @@ void vxArc(VXcontext* ctx, float cx, float cy, float r, float a0, float a1, int 
     float tany = dx * r * kappa;
     if (i == 0)
     {
-      vals[nvals++] = (float)move;
-      vals[nvals++] = x;
-      vals[nvals++] = y;
+      values[valueCount++] = (float)move;
+      values[valueCount++] = x;
+      values[valueCount++] = y;
     }
     else
     {
-      vals[nvals++] = (float)VX_CUBIC_TO;
-      vals[nvals++] = px + ptanx;
-      vals[nvals++] = py + ptany;
-      vals[nvals++] = x - tanx;
-      vals[nvals++] = y - tany;
-      vals[nvals++] = x;
-      vals[nvals++] = y;
+      values[valueCount++] = (float)VX_CUBIC_TO;
+      values[valueCount++] = px + ptanx;
+      values[valueCount++] = py + ptany;
+      values[valueCount++] = x - tanx;
+      values[valueCount++] = y - tany;
+      values[valueCount++] = x;
+      values[valueCount++] = y;
     }
     px = x;
     py = y;
     ptanx = tanx;
     ptany = tany;
   }
-  vxAppendCommands(ctx, vals, nvals);
+  vxAppendCommands(ctx, values, valueCount);
 }
 
 void vxRectPath(VXcontext* ctx, float x, float y, float w, float h)
 {
-  float vals[] = {(float)VX_MOVE_TO, x,     y,     (float)VX_LINE_TO, x,     y + h, (float)VX_LINE_TO, x + w, y + h,
+  float values[] = {(float)VX_MOVE_TO, x,     y,     (float)VX_LINE_TO, x,     y + h, (float)VX_LINE_TO, x + w, y + h,
                   (float)VX_LINE_TO, x + w, y,     (float)VX_CLOSE};
-  vxAppendCommands(ctx, vals, sizeof(vals) / sizeof(vals[0]));
+  vxAppendCommands(ctx, values, sizeof(values) / sizeof(values[0]));
 }
 
 void vxRoundedRectPath(VXcontext* ctx, float x, float y, float w, float h, float r)
@@ -1112,7 +1112,7 @@ void vxRoundedRectVaryingPath(VXcontext* ctx, float x, float y, float w, float h
   float rxTR = Min(radTopRight, halfw) * Sign(w), ryTR = Min(radTopRight, halfh) * Sign(h);
   float rxTL = Min(radTopLeft, halfw) * Sign(w), ryTL = Min(radTopLeft, halfh) * Sign(h);
   const float k = 1.0f - kKappa90;
-  float vals[] = {
+  float values[] = {
     (float)VX_MOVE_TO, x, y + ryTL,
     (float)VX_LINE_TO, x, y + h - ryBL,
     (float)VX_CUBIC_TO, x, y + h - ryBL * k, x + rxBL * k, y + h, x + rxBL, y + h,
@@ -1123,33 +1123,33 @@ void vxRoundedRectVaryingPath(VXcontext* ctx, float x, float y, float w, float h
     (float)VX_LINE_TO, x + rxTL, y,
     (float)VX_CUBIC_TO, x + rxTL * k, y, x, y + ryTL * k, x, y + ryTL,
     (float)VX_CLOSE};
-  vxAppendCommands(ctx, vals, sizeof(vals) / sizeof(vals[0]));
+  vxAppendCommands(ctx, values, sizeof(values) / sizeof(values[0]));
 }
 
 void vxEllipsePath(VXcontext* ctx, float cx, float cy, float rx, float ry)
 {
   const float K = kKappa90;
-  float vals[] = {(float)VX_MOVE_TO, cx - rx, cy,
+  float values[] = {(float)VX_MOVE_TO, cx - rx, cy,
                   (float)VX_CUBIC_TO, cx - rx, cy + ry * K, cx - rx * K, cy + ry, cx, cy + ry,
                   (float)VX_CUBIC_TO, cx + rx * K, cy + ry, cx + rx, cy + ry * K, cx + rx, cy,
                   (float)VX_CUBIC_TO, cx + rx, cy - ry * K, cx + rx * K, cy - ry, cx, cy - ry,
                   (float)VX_CUBIC_TO, cx - rx * K, cy - ry, cx - rx, cy - ry * K, cx - rx, cy,
                   (float)VX_CLOSE};
-  vxAppendCommands(ctx, vals, sizeof(vals) / sizeof(vals[0]));
+  vxAppendCommands(ctx, values, sizeof(values) / sizeof(values[0]));
 }
 
 void vxCirclePath(VXcontext* ctx, float cx, float cy, float r) { vxEllipsePath(ctx, cx, cy, r, r); }
 
 void vxClosePath(VXcontext* ctx)
 {
-  float vals[] = {(float)VX_CLOSE};
-  vxAppendCommands(ctx, vals, 1);
+  float values[] = {(float)VX_CLOSE};
+  vxAppendCommands(ctx, values, 1);
 }
 
 void vxSetPathWinding(VXcontext* ctx, int dir)
 {
-  float vals[] = {(float)VX_WINDING, (float)dir};
-  vxAppendCommands(ctx, vals, 2);
+  float values[] = {(float)VX_WINDING, (float)dir};
+  vxAppendCommands(ctx, values, 2);
 }
 
 // ---- rendering ----

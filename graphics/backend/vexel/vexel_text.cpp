@@ -174,15 +174,15 @@ int vxAddFontFileFace(VXcontext* ctx, const char* name, const char* filename, in
   return FontStashAddFont(ctx->fs, name, filename, fontIndex);
 }
 
-int vxAddFontMemory(VXcontext* ctx, const char* name, unsigned char* data, int ndata, int freeData)
+int vxAddFontMemory(VXcontext* ctx, const char* name, unsigned char* data, int dataSize, int freeData)
 {
-  return FontStashAddFontMem(ctx->fs, name, data, ndata, 0, freeData);
+  return FontStashAddFontMem(ctx->fs, name, data, dataSize, 0, freeData);
 }
 
-int vxAddFontMemoryFace(VXcontext* ctx, const char* name, unsigned char* data, int ndata, int fontIndex,
+int vxAddFontMemoryFace(VXcontext* ctx, const char* name, unsigned char* data, int dataSize, int fontIndex,
                         int freeData)
 {
-  return FontStashAddFontMem(ctx->fs, name, data, ndata, fontIndex, freeData);
+  return FontStashAddFontMem(ctx->fs, name, data, dataSize, fontIndex, freeData);
 }
 
 int vxFindFont(VXcontext* ctx, const char* name)

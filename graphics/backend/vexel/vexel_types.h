@@ -143,19 +143,19 @@ struct VXrenderParams
 {
   void* userPtr;
   int edgeAntiAlias;
-  int (*renderCreate)(void* uptr);
-  int (*renderCreateTexture)(void* uptr, int type, int w, int h, int imageFlags, const unsigned char* data);
-  int (*renderDeleteTexture)(void* uptr, int image);
-  int (*renderUpdateTexture)(void* uptr, int image, int x, int y, int w, int h, const unsigned char* data);
-  int (*renderGetTextureSize)(void* uptr, int image, int* w, int* h);
-  void (*renderViewport)(void* uptr, float width, float height, float devicePixelRatio);
-  void (*renderCancel)(void* uptr);
-  void (*renderFlush)(void* uptr);
-  void (*renderFill)(void* uptr, const VXpaint* paint, VXcompositeOperationState compositeOperation,
+  int (*renderCreate)(void* userPtr);
+  int (*renderCreateTexture)(void* userPtr, int type, int w, int h, int imageFlags, const unsigned char* data);
+  int (*renderDeleteTexture)(void* userPtr, int image);
+  int (*renderUpdateTexture)(void* userPtr, int image, int x, int y, int w, int h, const unsigned char* data);
+  int (*renderGetTextureSize)(void* userPtr, int image, int* w, int* h);
+  void (*renderViewport)(void* userPtr, float width, float height, float devicePixelRatio);
+  void (*renderCancel)(void* userPtr);
+  void (*renderFlush)(void* userPtr);
+  void (*renderFill)(void* userPtr, const VXpaint* paint, VXcompositeOperationState compositeOperation,
                      const VXscissor* scissor, float fringe, const float* bounds, const VXpath* paths, int npaths);
-  void (*renderStroke)(void* uptr, const VXpaint* paint, VXcompositeOperationState compositeOperation,
+  void (*renderStroke)(void* userPtr, const VXpaint* paint, VXcompositeOperationState compositeOperation,
                        const VXscissor* scissor, float fringe, float strokeWidth, const VXpath* paths, int npaths);
-  void (*renderTriangles)(void* uptr, const VXpaint* paint, VXcompositeOperationState compositeOperation,
+  void (*renderTriangles)(void* userPtr, const VXpaint* paint, VXcompositeOperationState compositeOperation,
                           const VXscissor* scissor, const VXvertex* verts, int nverts, float fringe);
-  void (*renderDelete)(void* uptr);
+  void (*renderDelete)(void* userPtr);
 };

@@ -25,8 +25,8 @@ constexpr size_t kDrawnHistory = 8;
 
 // ---- construction, view and teardown ----
 
-IGraphicsVexel::IGraphicsVexel(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
-  : IGraphicsPathBase(dlg, w, h, fps, scale)
+IGraphicsVexel::IGraphicsVexel(IGEditorDelegate& delegate, int w, int h, int fps, float scale)
+  : IGraphicsPathBase(delegate, w, h, fps, scale)
 {
   FontDataCache().Retain();
 }

@@ -48,7 +48,7 @@ public:
   /// Anti-aliasing with three buffer sets in flight.
   static constexpr int kContextFlags = kMvxAntiAlias | kMvxTripleBuffer;
 
-  IGraphicsVexel(IGEditorDelegate& dlg, int w, int h, int fps = 0, float scale = 1.f);
+  IGraphicsVexel(IGEditorDelegate& delegate, int w, int h, int fps = 0, float scale = 1.f);
   ~IGraphicsVexel() override;
 
   // ---- frame and view ----

@@ -14,8 +14,8 @@ namespace {
 
 struct FrameTest : ::testing::Test
 {
-  TestDelegate dlg;
-  FakePlatformGraphics g{dlg, 100, 100};
+  TestDelegate delegate;
+  FakePlatformGraphics g{delegate, 100, 100};
 
   /// Runs one tick as the view does; returns the regions drawn.
   std::vector<IRECT> Tick()

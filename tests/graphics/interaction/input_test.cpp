@@ -62,8 +62,8 @@ IMouseInfo Point(float x, float y, bool right = false, float dx = 0.f, float dy 
 
 struct InputTest : ::testing::Test
 {
-  TestDelegate dlg;
-  FakePlatformGraphics g{dlg, 200, 200};
+  TestDelegate delegate;
+  FakePlatformGraphics g{delegate, 200, 200};
   InputControl* bg = new InputControl(IRECT(0.f, 0.f, 200.f, 200.f), -1);
   InputControl* low = new InputControl(IRECT(10.f, 10.f, 50.f, 50.f), 0);
   InputControl* top = new InputControl(IRECT(30.f, 30.f, 70.f, 70.f), 1);
@@ -74,7 +74,7 @@ struct InputTest : ::testing::Test
     g.OpenWindow(nullptr);
     for (InputControl* c : {bg, low, top})
       g.AttachControl(c), c->mCalls.clear();
-    dlg.mLog.clear();
+    delegate.mLog.clear();
     g.SetKeyHandlerFunc([this](const plug::IKeyPress&, bool) { return ++keysToHandler, true; });
   }
   void Click(float x, float y, bool right = false)
@@ -94,7 +94,7 @@ TEST_F(InputTest, PressedControlKeepsThePointerWheelAndKeysUntilRelease)
   g.OnKeyDown(150.f, 150.f, plug::IKeyPress("a", 'A'));
   g.OnMouseUp({Point(5.f, 5.f)});
   EXPECT_EQ(top->mCalls, (Calls{"down", "drag", "wheel", "key", "up"})) << "a drag without movement is not sent";
-  EXPECT_EQ(dlg.mLog, (Calls{"begin 1", "end 1"}));
+  EXPECT_EQ(delegate.mLog, (Calls{"begin 1", "end 1"}));
   EXPECT_TRUE(g.OnKeyDown(150.f, 150.f, plug::IKeyPress("a", 'A')));
   EXPECT_TRUE(bg->mCalls.empty()) << "the background takes no keys";
   EXPECT_EQ(keysToHandler, 2);
@@ -117,13 +117,13 @@ TEST_F(InputTest, RightClickOffersTheContextMenuWithoutAPressOrAGesture)
   low->mContextItems = true;
   Click(20.f, 20.f, true);
   EXPECT_EQ(low->mCalls, (Calls{"context 0"}));
-  EXPECT_TRUE(dlg.mLog.empty()) << "no gesture begins, so none ends";
+  EXPECT_TRUE(delegate.mLog.empty()) << "no gesture begins, so none ends";
 }
 
 TEST(CornerResizer, DragScalesByThePointerOverItsPressAndNeedsAPress)
 {
-  TestDelegate dlg;
-  FakePlatformGraphics g(dlg, 420, 320);
+  TestDelegate delegate;
+  FakePlatformGraphics g(delegate, 420, 320);
   g.AttachCornerResizer(kResizerScale, false);
   g.StartResizeGesture(); // no press yet: the press position is -1
   g.OnMouseDrag({Point(-600.f, -450.f, false, -1.f, -1.f)});
@@ -139,7 +139,7 @@ TEST(CornerResizer, DragScalesByThePointerOverItsPressAndNeedsAPress)
 
 TEST_F(InputTest, EnumPromptOffersItsTextsAndADismissedMenuStillEndsTheGesture)
 {
-  plug::IParam* p = dlg.GetParam(0); // the test delegate's parameters are doubles: make this one an enum
+  plug::IParam* p = delegate.GetParam(0); // the test delegate's parameters are doubles: make this one an enum
   p->~IParam();
   new (p) plug::IParam();
   p->InitEnum("Mode", 1, {"clean", "warm", "crisp"});
@@ -156,19 +156,19 @@ TEST_F(InputTest, EnumPromptOffersItsTextsAndADismissedMenuStillEndsTheGesture)
   chosen = 2;
   Click(20.f, 20.f);
   EXPECT_EQ(low->mCalls, (Calls{"dismissed", "chosen"}));
-  EXPECT_EQ(dlg.mLog, (Calls{"begin 0", "end 0", "begin 0", "value 0", "end 0"}));
+  EXPECT_EQ(delegate.mLog, (Calls{"begin 0", "end 0", "begin 0", "value 0", "end 0"}));
   EXPECT_DOUBLE_EQ(low->GetValue(), 1.0);
 }
 
 TEST_F(InputTest, TypedTextIsSteppedAndClampedToTheParameter)
 {
-  dlg.GetParam(0)->InitDouble("Gain", 0.0, 0.0, 2.0, 0.25, "", plug::IParam::kFlagStepped);
+  delegate.GetParam(0)->InitDouble("Gain", 0.0, 0.0, 2.0, 0.25, "", plug::IParam::kFlagStepped);
   low->mPrompts = true;
   for (auto [typed, value] : {std::pair{"0.33", 0.25}, {"7", 2.0}})
   {
     g.mTextAnswer = [typed = typed](const std::string&, const IRECT&) { return std::string(typed); };
     Click(20.f, 20.f);
-    EXPECT_DOUBLE_EQ(dlg.GetParam(0)->FromNormalized(low->GetValue()), value) << typed;
+    EXPECT_DOUBLE_EQ(delegate.GetParam(0)->FromNormalized(low->GetValue()), value) << typed;
   }
 }
 

@@ -17,8 +17,8 @@ using Sources = std::vector<std::pair<int, int>>;
 
 struct UtilitiesTest : ::testing::Test
 {
-  TestDelegate dlg;
-  FakePlatformGraphics g{dlg, 100, 100};
+  TestDelegate delegate;
+  FakePlatformGraphics g{delegate, 100, 100};
   std::vector<std::unique_ptr<RecordedBitmap>> images;
 
   IBitmap Bitmap(int w, int h, int frames, bool horizontal = false)

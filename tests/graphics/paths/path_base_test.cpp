@@ -36,8 +36,8 @@ protected:
     return log;
   }
 
-  TestDelegate dlg;
-  PathRecorder g{dlg, 100, 100};
+  TestDelegate delegate;
+  PathRecorder g{delegate, 100, 100};
 };
 
 } // namespace

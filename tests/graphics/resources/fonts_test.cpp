@@ -19,8 +19,8 @@ int DescriptorCount()
 
 TEST(Fonts, LoadedFontsAreRegisteredWithTheBackEndAndTheirDescriptorCachedOnce)
 {
-  TestDelegate dlg;
-  FakePlatformGraphics g(dlg, 100, 100);
+  TestDelegate delegate;
+  FakePlatformGraphics g(delegate, 100, 100);
   EXPECT_TRUE(g.LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
   EXPECT_TRUE(g.LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
   EXPECT_TRUE(g.LoadFontByFamily("Sans", "DejaVu Sans", 0));
@@ -39,9 +39,9 @@ TEST(Fonts, LoadedFontsAreRegisteredWithTheBackEndAndTheirDescriptorCachedOnce)
 
 TEST(Fonts, DescriptorCacheIsEmptiedWhenTheLastContextGoes)
 {
-  TestDelegate dlg;
-  auto first = std::make_unique<FakePlatformGraphics>(dlg, 100, 100);
-  auto second = std::make_unique<FakePlatformGraphics>(dlg, 100, 100);
+  TestDelegate delegate;
+  auto first = std::make_unique<FakePlatformGraphics>(delegate, 100, 100);
+  auto second = std::make_unique<FakePlatformGraphics>(delegate, 100, 100);
   ASSERT_TRUE(first->LoadFont("A", "a.ttf"));
   first.reset();
   EXPECT_EQ(DescriptorCount(), 1);
@@ -51,8 +51,8 @@ TEST(Fonts, DescriptorCacheIsEmptiedWhenTheLastContextGoes)
 
 TEST(Fonts, RotatedTextIsPlacedByItsAlignmentInTheBounds)
 {
-  TestDelegate dlg;
-  FakePlatformGraphics g(dlg, 100, 100);
+  TestDelegate delegate;
+  FakePlatformGraphics g(delegate, 100, 100);
   const IRECT bounds(100, 100, 200, 200);
   struct Case
   {

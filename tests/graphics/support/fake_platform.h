@@ -14,8 +14,8 @@ namespace graphicstest {
 class FakePlatformGraphics : public RecordingBackend
 {
 public:
-  FakePlatformGraphics(IGEditorDelegate& dlg, int w, int h, int fps = 60, float scale = 1.f)
-    : RecordingBackend(dlg, w, h, fps, scale), mDelegateRef(dlg)
+  FakePlatformGraphics(IGEditorDelegate& delegate, int w, int h, int fps = 60, float scale = 1.f)
+    : RecordingBackend(delegate, w, h, fps, scale), mDelegateRef(delegate)
   {
   }
 

@@ -41,8 +41,8 @@ class RecordingBackend : public IGraphics
 public:
   int AlphaChannelIndex() const override { return 3; }
   bool LayerPixelsFlipped() const override { return false; }
-  RecordingBackend(IGEditorDelegate& dlg, int w, int h, int fps = 0, float scale = 1.f)
-    : IGraphics(dlg, w, h, fps, scale)
+  RecordingBackend(IGEditorDelegate& delegate, int w, int h, int fps = 0, float scale = 1.f)
+    : IGraphics(delegate, w, h, fps, scale)
   {
   }
 

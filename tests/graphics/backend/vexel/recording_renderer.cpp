@@ -7,7 +7,7 @@ namespace vxtest {
 
 namespace {
 
-Recorder* R(void* uptr) { return static_cast<Recorder*>(testsupport::VexelTextureTable::From(uptr)); }
+Recorder* R(void* userPtr) { return static_cast<Recorder*>(testsupport::VexelTextureTable::From(userPtr)); }
 
 std::vector<RecordedPath> CopyPaths(const VXpath* paths, int npaths)
 {
@@ -37,30 +37,30 @@ RecordedCall Call(const char* kind, const VXpaint* paint, VXcompositeOperationSt
   return c;
 }
 
-void Fill(void* uptr, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* scissor, float fringe,
+void Fill(void* userPtr, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* scissor, float fringe,
           const float* bounds, const VXpath* paths, int npaths)
 {
   RecordedCall c = Call("fill", paint, op, scissor, fringe);
   memcpy(c.bounds, bounds, sizeof(c.bounds));
   c.paths = CopyPaths(paths, npaths);
-  R(uptr)->calls.push_back(std::move(c));
+  R(userPtr)->calls.push_back(std::move(c));
 }
 
-void Stroke(void* uptr, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* scissor, float fringe,
+void Stroke(void* userPtr, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* scissor, float fringe,
             float strokeWidth, const VXpath* paths, int npaths)
 {
   RecordedCall c = Call("stroke", paint, op, scissor, fringe);
   c.strokeWidth = strokeWidth;
   c.paths = CopyPaths(paths, npaths);
-  R(uptr)->calls.push_back(std::move(c));
+  R(userPtr)->calls.push_back(std::move(c));
 }
 
-void Triangles(void* uptr, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* scissor,
+void Triangles(void* userPtr, const VXpaint* paint, VXcompositeOperationState op, const VXscissor* scissor,
                const VXvertex* verts, int nverts, float fringe)
 {
   RecordedCall c = Call("triangles", paint, op, scissor, fringe);
   if (nverts > 0) c.verts.assign(verts, verts + nverts);
-  R(uptr)->calls.push_back(std::move(c));
+  R(userPtr)->calls.push_back(std::move(c));
 }
 
 } // namespace
