@@ -69,7 +69,7 @@ void IVKnobControl::Setup(bool valueIsEditable, float trackSize)
   mText = mStyle.mValueText;
   mTrackSize = trackSize;
   DisablePrompt(!valueIsEditable);
-  mHideCursorOnDrag = mStyle.mHideCursor;
+  mHideCursorOnDrag = mStyle.mHideCursorOnDrag;
 }
 
 void IVKnobControl::OnResize()
@@ -188,7 +188,7 @@ void IVSliderControl::Setup(bool valueIsEditable, float trackSize)
   mText = mStyle.mValueText;
   mTrackSize = trackSize;
   DisablePrompt(!valueIsEditable);
-  mHideCursorOnDrag = mStyle.mHideCursor;
+  mHideCursorOnDrag = mStyle.mHideCursorOnDrag;
 }
 
 void IVSliderControl::OnResize()
@@ -596,7 +596,7 @@ void IVXYPadControl::DrawPadThumb(IGraphics& g, const IRECT& area, const IRECT& 
 void IVXYPadControl::OnMouseDown(float x, float y, const IMouseMod& mod)
 {
   mMouseDown = true;
-  if (mStyle.mHideCursor && mGraphics)
+  if (mStyle.mHideCursorOnDrag && mGraphics)
     mGraphics->HideMouseCursor(true, true);
   OnMouseDrag(x, y, 0.f, 0.f, mod);
 }
@@ -616,7 +616,7 @@ void IVXYPadControl::OnMouseDrag(float x, float y, float dX, float dY, const IMo
 
 void IVXYPadControl::OnMouseUp(float x, float y, const IMouseMod& mod)
 {
-  if (mStyle.mHideCursor && mGraphics)
+  if (mStyle.mHideCursorOnDrag && mGraphics)
     mGraphics->HideMouseCursor(false, true);
   mMouseDown = false;
   SetDirty(true, -1);

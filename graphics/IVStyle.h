@@ -41,7 +41,7 @@ struct IVColorSet
 
 struct IVStyle
 {
-  bool mHideCursor = true;
+  bool mHideCursorOnDrag = true;
   bool mShowLabel = true;
   bool mShowValue = true;
   bool mDrawFrame = true;
