@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "wait_for.h"
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
 #include "mac_test_support.h"
@@ -26,17 +27,7 @@
 namespace mactest {
 namespace {
 
-bool WaitFor(const std::function<bool()>& done)
-{
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done())
-  {
-    if (std::chrono::steady_clock::now() > limit)
-      return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
+using testsupport::WaitFor;
 
 /// A window's pixels as 0xRRGGBB.
 struct Shot

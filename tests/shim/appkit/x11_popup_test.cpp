@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include "wait_for.h"
 #include "x11_display.h"
+#include "x11_host_window.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -24,6 +26,8 @@
 namespace appkit {
 namespace {
 
+using testsupport::WaitFor;
+
 class Quiet final : public ViewResponder
 {
 public:
@@ -34,18 +38,6 @@ public:
   void ViewDidChangeBackingScale(double) override {}
   void ViewWindowDestroyed() override {}
 };
-
-bool WaitFor(const std::function<bool()>& done)
-{
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done())
-  {
-    if (std::chrono::steady_clock::now() > limit)
-      return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
 
 /// The mapped override-redirect windows this process made on the root, topmost last.
 std::vector<XWindowAttributes> Popups(Display* display)
@@ -113,33 +105,17 @@ bool WaitForMenu(Display* display, XWindowAttributes& wa, size_t levels = 1)
   });
 }
 
-class X11Popups : public ::testing::Test
+class X11Popups : public X11HostWindow
 {
 protected:
   void SetUp() override
   {
-    DROVIK_OPEN_TEST_DISPLAY(mHost);
-    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 600, 500, 0, 0, 0);
-    XMapWindow(mHost, mParent);
-    XSync(mHost, False);
-    mApp = MakeX11Application();
-    ASSERT_NE(mApp, nullptr);
+    X11HostWindow::SetUp();
+    if (!mApp)
+      return;
     foundation::MainThreadScope main;
     mView = mApp->CreateView(mResponder, Rect(0, 0, 468, 450));
     ASSERT_TRUE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
-  }
-  void TearDown() override
-  {
-    if (!mHost)
-      return;
-    {
-      foundation::MainThreadScope main;
-      mView.reset();
-      mApp.reset();
-    }
-    XDestroyWindow(mHost, mParent);
-    XCloseDisplay(mHost);
   }
   MenuItem* PopUp(Menu& menu, Point at = {10, 10})
   {
@@ -147,11 +123,7 @@ protected:
     return mApp->PopUpMenu(menu, at, *mView);
   }
 
-  Display* mHost = nullptr;
-  Window mParent = 0;
   Quiet mResponder;
-  std::unique_ptr<Application> mApp;
-  std::unique_ptr<View> mView;
 };
 
 TEST_F(X11Popups, EmptyMenusAndSubmenusSurviveThePointer)

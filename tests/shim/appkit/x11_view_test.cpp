@@ -20,14 +20,18 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include "wait_for.h"
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
 #include "x11_children.h"
 #include "x11_display.h"
+#include "x11_host_window.h"
 #include "x11_drag_source.h"
 
 namespace appkit {
 namespace {
+
+using testsupport::WaitFor;
 
 /// Records what the view hands its responder (on the run loop's thread).
 class Recorder final : public ViewResponder
@@ -62,47 +66,9 @@ private:
   std::vector<Event> mEvents;
 };
 
-template <typename Pred>
-bool WaitFor(Pred done)
-{
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done())
-  {
-    if (std::chrono::steady_clock::now() > limit)
-      return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
-
-class X11View : public ::testing::Test
+class X11View : public X11HostWindow
 {
 protected:
-  void SetUp() override
-  {
-    DROVIK_OPEN_TEST_DISPLAY(mHost);
-    // Windows come and go while the test looks at them: their errors are expected.
-    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 600, 500, 0, 0, 0);
-    XSelectInput(mHost, mParent, KeyPressMask | SubstructureNotifyMask);
-    XMapWindow(mHost, mParent);
-    XSync(mHost, False);
-    mApp = MakeX11Application();
-    ASSERT_NE(mApp, nullptr);
-  }
-  void TearDown() override
-  {
-    if (!mHost)
-      return;
-    {
-      foundation::MainThreadScope main;
-      mView.reset();
-      mApp.reset();
-    }
-    XDestroyWindow(mHost, mParent);
-    XCloseDisplay(mHost);
-  }
-
   /// Opens the view and waits until it shows.
   void OpenView()
   {
@@ -126,10 +92,6 @@ protected:
     return n;
   }
 
-  Display* mHost = nullptr;
-  Window mParent = 0;
-  std::unique_ptr<Application> mApp;
-  std::unique_ptr<View> mView;
   Recorder mRecorder;
 };
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "wait_for.h"
 #include "foundation/main_thread.h"
 #include "foundation/run_loop.h"
 
@@ -16,19 +17,7 @@ using foundation::RunLoopTimer;
 
 namespace {
 
-/// Waits (yielding) until `done` holds; false after a very generous limit, which only a hang reaches.
-template <typename Pred>
-bool WaitFor(Pred done)
-{
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done())
-  {
-    if (std::chrono::steady_clock::now() > limit)
-      return false;
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return true;
-}
+using testsupport::WaitFor;
 
 } // namespace
 
