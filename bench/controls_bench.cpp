@@ -6,7 +6,7 @@
 
 #include "fake_platform.h"
 #include "foundation/clock.h"
-#include "graphics/OverlayControls.h"
+#include "graphics/overlay/OverlayControls.h"
 #include "test_delegate.h"
 
 namespace {

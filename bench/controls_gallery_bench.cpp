@@ -5,7 +5,7 @@
 #include <string>
 
 #include "gallery.h"
-#include "graphics/OverlayControls.h"
+#include "graphics/overlay/OverlayControls.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "graphics/IDirBrowseControlBase.h"
+#include "graphics/bases/IDirBrowseControlBase.h"
 
 namespace fs = std::filesystem;
 using namespace plug::igraphics;

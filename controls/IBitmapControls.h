@@ -4,12 +4,12 @@
 // file) draws nothing. Main thread only.
 #pragma once
 
-#include "graphics/IBitmapBase.h"
-#include "graphics/IButtonControlBase.h"
-#include "graphics/IKnobControlBase.h"
-#include "graphics/ISliderControlBase.h"
-#include "graphics/ISwitchControlBase.h"
-#include "graphics/ITextControl.h"
+#include "graphics/bases/IBitmapBase.h"
+#include "graphics/bases/IButtonControlBase.h"
+#include "graphics/bases/IKnobControlBase.h"
+#include "graphics/bases/ISliderControlBase.h"
+#include "graphics/bases/ISwitchControlBase.h"
+#include "graphics/bases/ITextControl.h"
 
 namespace plug {
 namespace igraphics {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 #include "svg/svg_image.h"
 
 namespace plug {

@@ -6,11 +6,11 @@
 #include <initializer_list>
 #include <vector>
 
-#include "graphics/IBitmap.h"
-#include "graphics/IButtonControlBase.h"
-#include "graphics/IKnobControlBase.h"
-#include "graphics/ISliderControlBase.h"
-#include "graphics/ISwitchControlBase.h"
+#include "graphics/resources/IBitmap.h"
+#include "graphics/bases/IButtonControlBase.h"
+#include "graphics/bases/IKnobControlBase.h"
+#include "graphics/bases/ISliderControlBase.h"
+#include "graphics/bases/ISwitchControlBase.h"
 
 namespace plug {
 namespace igraphics {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/IParam.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 
 namespace plug {
 namespace igraphics {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "core/LibString.h"
-#include "graphics/IButtonControlBase.h"
-#include "graphics/ISwitchControlBase.h"
-#include "graphics/IVectorBase.h"
+#include "graphics/bases/IButtonControlBase.h"
+#include "graphics/bases/ISwitchControlBase.h"
+#include "graphics/bases/IVectorBase.h"
 
 namespace plug {
 namespace igraphics {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 
 namespace plug {
 namespace igraphics {

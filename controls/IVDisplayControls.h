@@ -8,9 +8,9 @@
 #include <initializer_list>
 #include <vector>
 
-#include "graphics/ILayer.h"
-#include "graphics/ITextControl.h"
-#include "graphics/IVectorBase.h"
+#include "graphics/context/ILayer.h"
+#include "graphics/bases/ITextControl.h"
+#include "graphics/bases/IVectorBase.h"
 
 namespace plug {
 namespace igraphics {

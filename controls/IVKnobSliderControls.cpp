@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "core/IParam.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 
 namespace plug {
 namespace igraphics {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "controls/IVButtonControls.h"
-#include "graphics/IKnobControlBase.h"
-#include "graphics/ISliderControlBase.h"
+#include "graphics/bases/IKnobControlBase.h"
+#include "graphics/bases/ISliderControlBase.h"
 
 namespace plug {
 namespace igraphics {

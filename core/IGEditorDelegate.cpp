@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/IEditorDelegate.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 
 namespace plug {
 

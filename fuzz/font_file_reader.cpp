@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "graphics/FontFileReader.h"
+#include "graphics/resources/FontFileReader.h"
 
 using plug::igraphics::FontFileReader;
 

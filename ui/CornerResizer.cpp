@@ -1,7 +1,7 @@
 #include "ui/CornerResizer.h"
 
 #include "core/IEditorDelegate.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 #include "ui/DisplayControls.h"
 
 using namespace plug::igraphics;

@@ -3,8 +3,8 @@
 // asks for the original scale or size.
 #pragma once
 
-#include "controls/ICornerResizerControl.h"
-#include "graphics/IBitmapBase.h"
+#include "graphics/overlay/ICornerResizerControl.h"
+#include "graphics/bases/IBitmapBase.h"
 
 class IBCornerResizerControlVQ : public plug::igraphics::ICornerResizerControl, public plug::igraphics::IBitmapBase
 {

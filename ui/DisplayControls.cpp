@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/IParam.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 
 using namespace plug::igraphics;
 

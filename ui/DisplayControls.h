@@ -2,12 +2,12 @@
 // number fields, and the text and bitmap drop-downs of enumerated parameters.
 #pragma once
 
-#include "controls/BitmapFrames.h"
+#include "graphics/resources/BitmapFrames.h"
 #include "controls/IBitmapControls.h"
-#include "graphics/IBitmapBase.h"
-#include "graphics/IControl.h"
-#include "graphics/ISwitchControlBase.h"
-#include "graphics/ITextControl.h"
+#include "graphics/bases/IBitmapBase.h"
+#include "graphics/bases/IControl.h"
+#include "graphics/bases/ISwitchControlBase.h"
+#include "graphics/bases/ITextControl.h"
 
 /// A bitmap at (x, y) showing the frame its value selects; it takes no input.
 class IBBitmapControlVQ : public plug::igraphics::IControl, public plug::igraphics::IBitmapBase

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "effect/Drovik.h"
-#include "graphics/GraphicsConstants.h"
-#include "graphics/IGraphics.h"
+#include "graphics/types/GraphicsConstants.h"
+#include "graphics/context/IGraphics.h"
 #include "platform/mac/IGraphicsMac.h"
 #include "ui/AboutText.h"
 #include "ui/CornerResizer.h"

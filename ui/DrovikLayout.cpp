@@ -1,8 +1,8 @@
 // The layout function: attaches the editor's controls in the order of the editor's control list and records in
 // the plug-in where the meter display and the control states find them.
 #include "effect/Drovik.h"
-#include "graphics/GraphicsConstants.h"
-#include "graphics/IGraphics.h"
+#include "graphics/types/GraphicsConstants.h"
+#include "graphics/context/IGraphics.h"
 #include "ui/CornerResizer.h"
 #include "ui/DisplayControls.h"
 #include "ui/DrovikEditor.h"

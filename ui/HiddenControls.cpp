@@ -1,7 +1,7 @@
 #include "ui/HiddenControls.h"
 
 #include "core/IEditorDelegate.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 
 using namespace plug::igraphics;
 

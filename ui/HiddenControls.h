@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/LibString.h"
-#include "graphics/IControl.h"
+#include "graphics/bases/IControl.h"
 
 /// Sends its action id (source user interface, no sample offset) on every press; an id below 0 sends nothing.
 class IVClickControlHiddenVQ : public plug::igraphics::IControl

@@ -8,7 +8,7 @@
 
 #include "core/IEditorDelegate.h"
 #include "core/IParam.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 #include "ui/DisplayControls.h"
 
 using namespace plug::igraphics;

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "core/LibString.h"
-#include "graphics/IBitmapBase.h"
-#include "graphics/IControl.h"
-#include "graphics/IPopupMenu.h"
+#include "graphics/bases/IBitmapBase.h"
+#include "graphics/bases/IControl.h"
+#include "graphics/bases/IPopupMenu.h"
 
 class IBInfoMenuVQ : public plug::igraphics::IControl, public plug::igraphics::IBitmapBase
 {

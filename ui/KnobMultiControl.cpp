@@ -4,8 +4,8 @@
 #include <string>
 
 #include "core/IParam.h"
-#include "graphics/IGraphics.h"
-#include "controls/BitmapFrames.h"
+#include "graphics/context/IGraphics.h"
+#include "graphics/resources/BitmapFrames.h"
 
 using namespace plug::igraphics;
 

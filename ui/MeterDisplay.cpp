@@ -1,7 +1,7 @@
 #include "ui/MeterDisplay.h"
 
-#include "graphics/IGraphics.h"
-#include "graphics/ITextControl.h"
+#include "graphics/context/IGraphics.h"
+#include "graphics/bases/ITextControl.h"
 
 using namespace plug::igraphics;
 

@@ -2,7 +2,7 @@
 
 #include "core/IEditorDelegate.h"
 #include "effect/Drovik.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 #include "ui/DisplayControls.h"
 #include "ui/PresetNames.h"
 

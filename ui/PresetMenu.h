@@ -6,9 +6,9 @@
 #include <string>
 
 #include "core/LibString.h"
-#include "graphics/IBitmap.h"
-#include "graphics/IControl.h"
-#include "graphics/IPopupMenu.h"
+#include "graphics/resources/IBitmap.h"
+#include "graphics/bases/IControl.h"
+#include "graphics/bases/IPopupMenu.h"
 
 class Drovik;
 namespace plug {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "graphics/IBitmap.h"
-#include "graphics/IControl.h"
+#include "graphics/resources/IBitmap.h"
+#include "graphics/bases/IControl.h"
 
 class IBRadioButtonsControl : public plug::igraphics::IControl
 {

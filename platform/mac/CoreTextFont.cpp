@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "core/Paths.h"
-#include "graphics/FontFileReader.h"
-#include "graphics/IGraphics.h"
+#include "graphics/resources/FontFileReader.h"
+#include "graphics/context/IGraphics.h"
 
 namespace plug {
 namespace igraphics {

@@ -6,7 +6,7 @@
 
 #include "coretext/font_descriptor.h"
 #include "core/LibString.h"
-#include "graphics/PlatformFont.h"
+#include "graphics/resources/PlatformFont.h"
 
 namespace plug {
 namespace igraphics {

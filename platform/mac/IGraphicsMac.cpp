@@ -10,7 +10,7 @@
 #include "core/IEditorDelegate.h"
 #include "core/Paths.h"
 #include "foundation/run_loop.h"
-#include "graphics/OverlayControls.h"
+#include "graphics/overlay/OverlayControls.h"
 #include "platform/mac/CoreTextFont.h"
 #include "platform/mac/IGraphicsView.h"
 #include "platform/mac/VexelPainter.h"

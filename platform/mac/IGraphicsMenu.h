@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "appkit/menu.h"
-#include "graphics/IPopupMenu.h"
+#include "graphics/bases/IPopupMenu.h"
 
 namespace plug {
 namespace igraphics {

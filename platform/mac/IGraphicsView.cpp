@@ -5,7 +5,7 @@
 #include <cwctype>
 
 #include "core/IEditorDelegate.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 #include "platform/mac/IGraphicsMac.h"
 #include "platform/mac/IGraphicsTextField.h"
 

@@ -13,11 +13,11 @@
 #include "appkit/view.h"
 #include "core/Messages.h"
 #include "foundation/run_loop.h"
-#include "graphics/IColor.h"
-#include "graphics/IMouse.h"
-#include "graphics/IPopupMenu.h"
-#include "graphics/IRECT.h"
-#include "graphics/IText.h"
+#include "graphics/types/IColor.h"
+#include "graphics/types/IMouse.h"
+#include "graphics/bases/IPopupMenu.h"
+#include "graphics/types/IRECT.h"
+#include "graphics/types/IText.h"
 #include "metal/quartz_core.h"
 
 namespace plug {

@@ -1,6 +1,6 @@
 // The view's native popup menus and text entry.
 #include "core/IEditorDelegate.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 #include "platform/mac/IGraphicsMac.h"
 #include "platform/mac/IGraphicsMenu.h"
 #include "platform/mac/IGraphicsTextField.h"

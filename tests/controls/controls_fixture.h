@@ -11,7 +11,7 @@
 #include "core/IParam.h"
 #include "fake_platform.h"
 #include "foundation/clock.h"
-#include "graphics/OverlayControls.h"
+#include "graphics/overlay/OverlayControls.h"
 
 namespace controlstest {
 

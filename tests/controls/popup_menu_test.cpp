@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/IPopupMenuControl.h"
+#include "graphics/overlay/IPopupMenuControl.h"
 #include "controls_fixture.h"
 #include "test_controls.h"
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "controls/IBackgroundControls.h"
+#include "graphics/overlay/IBackgroundControls.h"
 #include "controls/IBitmapControls.h"
-#include "controls/IFPSDisplayControl.h"
+#include "graphics/overlay/IFPSDisplayControl.h"
 #include "controls/ISVGControls.h"
 #include "controls/IVButtonControls.h"
 #include "controls/IVDisplayControls.h"

@@ -2,8 +2,8 @@
 // undo, clipboard keys, the caret blink and how Return, Escape and Tab end (or do not end) the edit.
 #include <string>
 
-#include "controls/IPopupMenuControl.h"
-#include "controls/ITextEntryControl.h"
+#include "graphics/overlay/IPopupMenuControl.h"
+#include "graphics/overlay/ITextEntryControl.h"
 #include "controls_fixture.h"
 #include "core/IParam.h"
 #include "test_controls.h"

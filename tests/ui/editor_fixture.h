@@ -14,7 +14,7 @@
 #include "effect/Drovik.h"
 #include "foundation/bundle.h"
 #include "foundation/run_loop.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 #include "temp_home.h"
 
 namespace editortest {

@@ -3,9 +3,9 @@
 // corner handle that keeps the GUI scale.
 #include <fstream>
 
-#include "controls/IPopupMenuControl.h"
+#include "graphics/overlay/IPopupMenuControl.h"
 #include "editor_fixture.h"
-#include "graphics/ITextControl.h"
+#include "graphics/bases/ITextControl.h"
 #include "ui/DrovikEditor.h"
 #include "ui/InfoMenu.h"
 #include "ui/PresetMenu.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "editor_fixture.h"
-#include "graphics/IBitmapBase.h"
+#include "graphics/bases/IBitmapBase.h"
 #include "ui/EditorPlaces.h"
 
 namespace {

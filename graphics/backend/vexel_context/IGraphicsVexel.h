@@ -10,7 +10,7 @@
 #include <deque>
 #include <vector>
 
-#include "graphics/IGraphicsPathBase.h"
+#include "graphics/paths/IGraphicsPathBase.h"
 #include "metal_vexel.h"
 
 namespace plug {

@@ -2,7 +2,7 @@
 // and text measured and drawn aligned in a rectangle, rotated when the style asks.
 #include "graphics/backend/vexel_context/IGraphicsVexel.h"
 
-#include "graphics/FontFileReader.h"
+#include "graphics/resources/FontFileReader.h"
 #include "graphics/backend/vexel_context/VexelConversions.h"
 
 namespace plug {

@@ -2,9 +2,9 @@
 // context's drawing and text.
 #pragma once
 
-#include "graphics/IBlend.h"
-#include "graphics/IColor.h"
-#include "graphics/IPaintPattern.h"
+#include "graphics/types/IBlend.h"
+#include "graphics/types/IColor.h"
+#include "graphics/types/IPaintPattern.h"
 #include "vexel.h"
 
 namespace plug {

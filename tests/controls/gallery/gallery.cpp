@@ -6,11 +6,11 @@
 
 #include <stb/stb_image_write.h>
 
-#include "controls/IBackgroundControls.h"
+#include "graphics/overlay/IBackgroundControls.h"
 #include "controls/ISVGControls.h"
 #include "core/IParam.h"
 #include "foundation/bundle.h"
-#include "graphics/OverlayControls.h"
+#include "graphics/overlay/OverlayControls.h"
 
 namespace gallery {
 namespace {

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "gallery.h"
-#include "graphics/OverlayControls.h"
-#include "graphics/IPopupMenu.h"
+#include "graphics/overlay/OverlayControls.h"
+#include "graphics/bases/IPopupMenu.h"
 #include "headless_fixture.h"
 
 namespace gallery {

@@ -2,10 +2,10 @@
 #include <limits>
 
 #include "bases_fixture.h"
-#include "graphics/IButtonControlBase.h"
-#include "graphics/IKnobControlBase.h"
-#include "graphics/ISliderControlBase.h"
-#include "graphics/ISwitchControlBase.h"
+#include "graphics/bases/IButtonControlBase.h"
+#include "graphics/bases/IKnobControlBase.h"
+#include "graphics/bases/ISliderControlBase.h"
+#include "graphics/bases/ISwitchControlBase.h"
 
 using namespace graphicstest;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/IDirBrowseControlBase.h"
+#include "graphics/bases/IDirBrowseControlBase.h"
 
 using namespace plug::igraphics;
 namespace fs = std::filesystem;

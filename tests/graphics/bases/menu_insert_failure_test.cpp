@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "graphics/IPopupMenu.h"
+#include "graphics/bases/IPopupMenu.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 extern "C" __attribute__((visibility("default"), used)) const char* __asan_default_options()

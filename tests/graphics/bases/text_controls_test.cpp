@@ -1,5 +1,5 @@
 #include "bases_fixture.h"
-#include "graphics/ITextControls.h"
+#include "graphics/bases/ITextControls.h"
 
 using namespace graphicstest;
 

@@ -2,8 +2,8 @@
 #include <limits>
 
 #include "bases_fixture.h"
-#include "graphics/IBitmapBase.h"
-#include "graphics/IVectorBase.h"
+#include "graphics/bases/IBitmapBase.h"
+#include "graphics/bases/IVectorBase.h"
 
 using namespace graphicstest;
 

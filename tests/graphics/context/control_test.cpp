@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "fake_platform.h"
-#include "graphics/IPopupMenu.h"
+#include "graphics/bases/IPopupMenu.h"
 #include "test_controls.h"
 #include "test_delegate.h"
 

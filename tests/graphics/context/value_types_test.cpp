@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "graphics/GraphicsConstants.h"
-#include "graphics/IRECT.h"
+#include "graphics/types/GraphicsConstants.h"
+#include "graphics/types/IRECT.h"
 
 using namespace plug::igraphics;
 

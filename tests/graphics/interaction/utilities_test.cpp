@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "fake_platform.h"
-#include "graphics/OverlayControls.h"
+#include "graphics/overlay/OverlayControls.h"
 #include "test_controls.h"
 #include "test_delegate.h"
 

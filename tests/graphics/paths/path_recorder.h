@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/IGraphicsPathBase.h"
+#include "graphics/paths/IGraphicsPathBase.h"
 
 namespace graphicstest {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/FontFileReader.h"
+#include "graphics/resources/FontFileReader.h"
 
 using plug::igraphics::FontFileReader;
 using Bytes = std::vector<uint8_t>;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "graphics/OverlayControls.h"
+#include "graphics/overlay/OverlayControls.h"
 
 namespace graphicstest {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 
 namespace graphicstest {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "graphics/IControl.h"
-#include "graphics/IGraphics.h"
+#include "graphics/bases/IControl.h"
+#include "graphics/context/IGraphics.h"
 
 namespace graphicstest {
 

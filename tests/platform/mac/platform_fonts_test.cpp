@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "foundation/bundle.h"
-#include "graphics/IGraphics.h"
+#include "graphics/context/IGraphics.h"
 #include "platform/mac/CoreTextFont.h"
 #include "temp_home.h"
 

@@ -1,0 +1,346 @@
+// The popup menu's geometry and drawing: the size of a panel, where the root panel goes beside, below or above
+// the control that asked for it, how cells are laid out and scrolled, and the drawing hooks of each panel.
+#include <algorithm>
+
+#include "graphics/overlay/IPopupMenuControl.h"
+#include "graphics/context/IGraphics.h"
+
+namespace plug {
+namespace igraphics {
+
+IRECT IPopupMenuControl::MeasureSpan(const IPopupMenu& menu) const
+{
+  IRECT span;
+  for (int i = 0; i < menu.NItems(); ++i)
+  {
+    const char* text = menu.GetItem(i)->GetText();
+    IRECT r;
+    if (mGraphics)
+      mGraphics->MeasureText(mText, text ? text : "", r);
+    span = span.Union(r);
+  }
+  return span;
+}
+
+void IPopupMenuControl::MeasurePanel(const IPopupMenu& menu, float& width, float& height) const
+{
+  const IRECT span = MeasureSpan(menu);
+  int separators = 0;
+  for (int i = 0; i < menu.NItems(); ++i)
+    separators += menu.GetItem(i)->GetIsSeparator() ? 1 : 0;
+  const int n = menu.NItems();
+  width = span.W() + 2.f * mTextXPad + mTickWidth + mArrowAreaWidth;
+  height = static_cast<float>(n - separators) * span.H() + static_cast<float>(separators) * mSeparatorSize +
+           static_cast<float>(std::max(0, n - 1)) * mCellGap;
+}
+
+IRECT IPopupMenuControl::PlaceRootPanel(const IRECT& anchor, float w, float h)
+{
+  const IRECT& lim = mMenuBoundsLimit;
+  const float m = mDropShadowSize, a = mCalloutOn ? mCalloutSize : 0.f, ts = mText.mSize;
+  const float minX = lim.mLeft + m, maxX = lim.mRight - w - 2.f * m;
+  const float minY = lim.mTop + m, maxY = lim.mBottom - h - 2.f * m;
+  const float acx = anchor.CentreX(), acy = anchor.CentreY(), scx = lim.CentreX(), scy = lim.CentreY();
+  const IRECT below(acx - a / 2.f, anchor.mBottom, acx + a / 2.f, anchor.mBottom + a);
+  const IRECT above(acx - a / 2.f, anchor.mTop - a, acx + a / 2.f, anchor.mTop);
+
+  float x = 0.f, y = 0.f;
+  auto beside = [&]() {
+    if (acx <= scx)
+    {
+      x = anchor.mRight + a;
+      mCalloutArrowDirection = 1;
+      mCalloutArrowBounds = IRECT(anchor.mRight, acy - a / 2.f, anchor.mRight + a, acy + a / 2.f);
+    }
+    else
+    {
+      x = anchor.mLeft - a - w - m;
+      mCalloutArrowDirection = 3;
+      mCalloutArrowBounds = IRECT(anchor.mLeft - a, acy - a / 2.f, anchor.mLeft, acy + a / 2.f);
+    }
+  };
+
+  y = acy <= scy ? acy - (ts + a) : acy - h + ts + a;
+  beside();
+  const bool fits = minX < x && x <= maxX && minY < y && y <= maxY;
+  if (!fits)
+  {
+    if ((x > maxX || y <= minY || x <= minX) && acy <= scy)
+    {
+      mCalloutArrowDirection = 2;
+      mCalloutArrowBounds = below;
+      y = anchor.mBottom + a;
+      if (y <= maxY)
+        x = acx - w / 2.f;
+      else
+      {
+        beside();
+        y = maxY;
+      }
+    }
+    if ((x > maxX || y > maxY || x <= minX) && acy > scy)
+    {
+      mCalloutArrowDirection = 0;
+      mCalloutArrowBounds = above;
+      y = anchor.mTop - a - h - m;
+      if (y > minY)
+        x = acx - w / 2.f;
+      else
+      {
+        beside();
+        y = minY;
+      }
+    }
+    x = std::min(maxX, std::max(minX, x));
+    y = std::max(0.f, std::min(maxY, std::max(minY, y)));
+  }
+
+  if (mPreferBelow && anchor.mBottom + a <= maxY)
+  {
+    x = acx - w / 2.f;
+    y = anchor.mBottom + a;
+    mCalloutArrowDirection = 2;
+    mCalloutArrowBounds = below;
+  }
+  x = std::min(maxX, std::max(minX, x));
+
+  if (mMenuHasSubmenu)
+  {
+    mSubmenuOnRight = acx <= scx;
+    x = acx - w / 2.f + (acx > scx ? mMenuShift : -mMenuShift);
+    x = std::min(maxX, std::max(minX, x));
+    if (lim.mBottom - anchor.mBottom >= anchor.mTop - lim.mTop)
+    {
+      y = std::max(minY, std::min(maxY, anchor.mBottom + a));
+      mCalloutArrowDirection = 2;
+      mCalloutArrowBounds = below;
+    }
+    else
+    {
+      y = std::min(maxY, std::max(minY, anchor.mTop - a - h - m));
+      mCalloutArrowDirection = 0;
+      mCalloutArrowBounds = above;
+    }
+  }
+  return IRECT(x, y, x + w, y + h);
+}
+
+IPopupMenuControl::PopupMenuPanel* IPopupMenuControl::LayoutPanel(IPopupMenu& menu, float x, float y, int parentIdx)
+{
+  auto owned = std::make_unique<PopupMenuPanel>();
+  PopupMenuPanel& panel = *owned;
+  panel.mMenu = &menu;
+  panel.mParentIdx = parentIdx;
+
+  const IRECT& lim = mMenuBoundsLimit;
+  const float p = mPadding, g = mCellGap, m = mDropShadowSize;
+  const IRECT span = MeasureSpan(menu);
+  panel.mSingleCellBounds =
+    IRECT(x, y, x + span.W() + 2.f * mTextXPad + mTickWidth + mArrowAreaWidth, y + span.H());
+  const float cellW = panel.mSingleCellBounds.W(), cellH = panel.mSingleCellBounds.H();
+  const int n = menu.NItems();
+  auto itemHeight = [&](int i) { return menu.GetItem(i)->GetIsSeparator() ? mSeparatorSize : cellH; };
+  auto column = [&](float top, int count) {
+    for (int i = 0; i < count; ++i)
+    {
+      panel.mCellBounds.push_back(std::make_unique<IRECT>(x + p, top, x + p + cellW, top + itemHeight(i)));
+      top = panel.mCellBounds.back()->mBottom + g;
+    }
+  };
+
+  float top = y + p;
+  bool overflow = false;
+  for (int i = 0; i < n && !overflow; ++i)
+  {
+    if (top + itemHeight(i) + p > lim.mBottom)
+      overflow = true;
+    else
+    {
+      panel.mCellBounds.push_back(std::make_unique<IRECT>(x + p, top, x + p + cellW, top + itemHeight(i)));
+      top = panel.mCellBounds.back()->mBottom + g;
+    }
+  }
+
+  if (overflow)
+  {
+    panel.mCellBounds.clear();
+    const float rowH = cellH + g;
+    const int rows = rowH > 0.f ? static_cast<int>((lim.mBottom - p - (lim.mTop + p + m)) / rowH) : 0;
+    if (n >= rows)
+    {
+      panel.mScroller = true;
+      panel.mScrollMaxRows = std::max(0, rows);
+      column(lim.mTop + p + m, std::max(0, rows));
+    }
+    else
+    {
+      // Moved up so the column ends where it would have started, but never above the editor's top: every row
+      // stays reachable.
+      float columnH = 0.f;
+      for (int i = 0; i < n; ++i)
+        columnH += itemHeight(i) + (i > 0 ? g : 0.f);
+      float start = y + p - static_cast<float>(n - 1) * cellH;
+      start = std::min(start, lim.mBottom - p - columnH);
+      start = std::max(start, lim.mTop + p + m);
+      column(start, n);
+    }
+  }
+
+  IRECT cells(x + p, y + p, x + p + cellW, y + p);
+  for (int i = 0; i < panel.NCells(); ++i)
+    cells = i == 0 ? *panel.Cell(0) : cells.Union(*panel.Cell(i));
+  if (mExpandedBounds.W() != 0.f)
+    cells = mExpandedBounds;
+  panel.mTargetRECT = cells.GetPadded(p);
+  panel.mRECT = cells.GetPadded(p + m);
+
+  mMenuPanels.push_back(std::move(owned));
+  return &panel;
+}
+
+void IPopupMenuControl::Draw(IGraphics& g)
+{
+  for (auto& panel : mMenuPanels)
+    if (panel->mShouldDraw)
+      DrawPanel(g, *panel);
+  if (mCalloutOn && !mMenuPanels.empty())
+  {
+    DrawAnchorArrow(g, mCalloutArrowBounds, &mMenuPanels.front()->mBlend);
+    if (mMenuHasSubmenu && mShowSubmenuCallout)
+      DrawSubmenuCallout(g, mSubmenuCalloutArrowBounds, &mMenuPanels.front()->mBlend);
+  }
+}
+
+void IPopupMenuControl::DrawPanel(IGraphics& g, const PopupMenuPanel& panel)
+{
+  const IBlend* blend = &panel.mBlend;
+  DrawPanelDropShadow(g, panel);
+  DrawPanelFill(g, panel);
+
+  const int nCells = panel.NCells(), nItems = panel.mMenu->NItems();
+  int first = 0, last = nCells;
+  if (nCells < nItems && nCells > 0)
+  {
+    static const IPopupMenu::Item kNoItem("");
+    if (panel.mScrollItemOffset >= 1)
+    {
+      const bool sel = panel.Cell(0) == mMouseCell;
+      DrawCellHighlight(g, *panel.Cell(0), kNoItem, sel, blend);
+      DrawScrollUpArrow(g, *panel.Cell(0), sel, blend);
+      first = 1;
+    }
+    if (panel.mScrollItemOffset < nItems - nCells)
+    {
+      const bool sel = panel.Cell(nCells - 1) == mMouseCell;
+      DrawCellHighlight(g, *panel.Cell(nCells - 1), kNoItem, sel, blend);
+      DrawScrollDownArrow(g, *panel.Cell(nCells - 1), sel, blend);
+      last = nCells - 1;
+    }
+  }
+  for (int i = first; i < last; ++i)
+  {
+    const IRECT& cell = *panel.Cell(i);
+    const IPopupMenu::Item* item = panel.mMenu->GetItem(panel.mScrollItemOffset + i);
+    if (!item)
+      continue;
+    if (item->GetIsSeparator())
+    {
+      DrawSeparatorLine(g, cell, blend);
+      continue;
+    }
+    const bool sel = &cell == mMouseCell || &cell == panel.mHighlightedCell;
+    DrawCellHighlight(g, cell, *item, sel, blend);
+    DrawCellLabel(g, cell, *item, sel, blend);
+    if (item->GetChecked())
+      DrawCheckMark(g, cell, *item, sel, blend);
+    if (item->GetSubmenu())
+      DrawSubmenuMarker(g, cell, *item, sel, blend);
+  }
+}
+
+void IPopupMenuControl::DrawAnchorArrow(IGraphics& g, const IRECT& r, const IBlend* blend)
+{
+  switch (mCalloutArrowDirection)
+  {
+  case 0: g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mTop, r.mRight, r.mTop, r.CentreX(), r.mBottom, blend); break;
+  case 1: g.FillTriangle(mPanelBackgroundColor, r.mRight, r.mTop, r.mRight, r.mBottom, r.mLeft, r.CentreY(), blend); break;
+  case 2: g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mBottom, r.mRight, r.mBottom, r.CentreX(), r.mTop, blend); break;
+  default: g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mTop, r.mLeft, r.mBottom, r.mRight, r.CentreY(), blend); break;
+  }
+}
+
+void IPopupMenuControl::DrawSubmenuCallout(IGraphics& g, const IRECT& r, const IBlend* blend)
+{
+  if (mSubmenuOnRight)
+    g.FillTriangle(mPanelBackgroundColor, r.mRight, r.mTop, r.mRight, r.mBottom, r.mLeft, r.CentreY(), blend);
+  else
+    g.FillTriangle(mPanelBackgroundColor, r.mLeft, r.mTop, r.mLeft, r.mBottom, r.mRight, r.CentreY(), blend);
+}
+
+void IPopupMenuControl::DrawPanelFill(IGraphics& g, const PopupMenuPanel& panel)
+{
+  g.FillRoundRect(mPanelBackgroundColor, panel.mTargetRECT, mRoundness, &panel.mBlend);
+}
+
+void IPopupMenuControl::DrawPanelDropShadow(IGraphics& g, const PopupMenuPanel& panel)
+{
+  g.DrawFastDropShadow(panel.mRECT.GetInset(mDropShadowSize), panel.mRECT, 2.f, mRoundness, 10.f, &panel.mBlend);
+}
+
+void IPopupMenuControl::DrawCellHighlight(IGraphics& g, const IRECT& cell, const IPopupMenu::Item& item,
+                                          bool selected, const IBlend* blend)
+{
+  if (selected)
+    g.FillRect(mCellBackgroundColor, IRECT(cell.mLeft - mPadding, cell.mTop, cell.mRight + mPadding, cell.mBottom),
+               blend);
+}
+
+void IPopupMenuControl::DrawCellLabel(IGraphics& g, const IRECT& cell, const IPopupMenu::Item& item, bool selected,
+                                      const IBlend* blend)
+{
+  mText.mTextColor = selected ? mSelectedTextColor : (item.GetEnabled() ? mTextColor : mDisabledTextColor);
+  mText.mHAlign = kAlignNear;
+  const float left = cell.mLeft + mTickWidth / 2.f + std::max(1.f, mTickWidth) / 2.f + mTextXPad;
+  g.DrawText(mText, item.GetText(), IRECT(left, cell.mTop, cell.mRight - mTextXPad, cell.mBottom), blend);
+}
+
+void IPopupMenuControl::DrawCheckMark(IGraphics& g, const IRECT& cell, const IPopupMenu::Item& item, bool selected,
+                                      const IBlend* blend)
+{
+  const float side = std::max(1.f, mTickWidth / 2.f), cx = cell.mLeft + mTickWidth / 2.f, cy = cell.CentreY();
+  g.FillRoundRect(MarkColor(selected), IRECT(cx - side / 2.f, cy - side / 2.f, cx + side / 2.f, cy + side / 2.f), 2.f,
+                  blend);
+}
+
+void IPopupMenuControl::DrawSubmenuMarker(IGraphics& g, const IRECT& cell, const IPopupMenu::Item& item,
+                                          bool selected, const IBlend* blend)
+{
+  const float h = cell.H(), cy = cell.CentreY();
+  const float tip = mSubmenuOnRight ? cell.mRight + mPadding / 2.f : cell.mLeft - mPadding / 2.f;
+  const float base = mSubmenuOnRight ? tip - h / 2.f : tip + h / 2.f;
+  g.FillTriangle(MarkColor(selected), base, cy + h / 4.f, base, cy - h / 4.f, tip, cy, blend);
+}
+
+void IPopupMenuControl::DrawScrollUpArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend)
+{
+  const float s = 0.6f * cell.H(), cx = cell.CentreX(), cy = cell.CentreY();
+  g.FillTriangle(MarkColor(selected), cx - s / 2.f, cy + s / 2.f, cx + s / 2.f, cy + s / 2.f, cx, cy - s / 2.f, blend);
+}
+
+void IPopupMenuControl::DrawScrollDownArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend)
+{
+  const float s = 0.6f * cell.H(), cx = cell.CentreX(), cy = cell.CentreY();
+  g.FillTriangle(MarkColor(selected), cx - s / 2.f, cy - s / 2.f, cx + s / 2.f, cy - s / 2.f, cx, cy + s / 2.f, blend);
+}
+
+void IPopupMenuControl::DrawSeparatorLine(IGraphics& g, const IRECT& cell, const IBlend* blend)
+{
+  if (blend && blend->mWeight > kSeparatorShowWeight)
+  {
+    const IBlend faint(0, kSeparatorWeight);
+    g.FillRect(mSeparatorColor, cell, &faint);
+  }
+}
+
+} // namespace igraphics
+} // namespace plug
