@@ -2,6 +2,8 @@
 // measured anti-aliasing ramp of a slanted edge.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <vector>
 
 #include <cmath>
@@ -225,8 +227,8 @@ TEST(MetalRender, ImagesAtOneTexelAPixelShowTheirTexelsOverTheBackground)
 {
   // Columns of opaque, clear, half and quarter alpha texels, straight and premultiplied, over an opaque background.
   const unsigned char column[4 * 4] = {200, 10, 20, 255, 0, 0, 0, 0, 40, 120, 80, 128, 60, 50, 40, 64};
-  std::vector<unsigned char> texels;
-  for (int row = 0; row < 4; ++row) texels.insert(texels.end(), column, column + 16);
+  std::vector<unsigned char> texels(4 * sizeof column);
+  for (size_t row = 0; row < 4; ++row) std::copy(column, column + sizeof column, texels.begin() + long(row * sizeof column));
   const int bg[3] = {30, 60, 90};
   for (int flags : {0, int(VX_IMAGE_PREMULTIPLIED)})
   {
