@@ -139,7 +139,7 @@ IRECT* IPopupMenuControl::FindCell(const PopupMenuPanel& panel, float x, float y
   for (int i = 0; i < panel.NCells(); ++i)
   {
     IRECT* cell = panel.Cell(i);
-    const IPopupMenu::Item* item = panel.mMenu->GetItem(panel.mScrollItemOffset + i);
+    const IPopupMenu::Item* item = panel.mMenu->GetItem(panel.mFirstShownItem + i);
     if (cell->Contains(x, y) && item && item->GetEnabled())
       return cell;
   }
@@ -164,7 +164,7 @@ void IPopupMenuControl::OnMouseOver(float x, float y, const IMouseMod& mod)
     for (int i = NPanels() - 1; i >= 0; --i)
     {
       PopupMenuPanel& panel = *mMenuPanels[static_cast<size_t>(i)];
-      if (panel.mShouldDraw && panel.mRECT.Contains(x, y))
+      if (panel.mShown && panel.mRECT.Contains(x, y))
       {
         mActiveMenuPanel = &panel;
         mMouseCell = FindCell(panel, x, y);
@@ -175,13 +175,13 @@ void IPopupMenuControl::OnMouseOver(float x, float y, const IMouseMod& mod)
   UpdateSubmenus();
 
   PopupMenuPanel& active = *mActiveMenuPanel;
-  if (active.mScroller && mMouseCell && active.NCells() > 0)
+  if (active.mScrolls && mMouseCell && active.NCells() > 0)
   {
     const int maxOffset = std::max(0, active.mMenu->NItems() - active.NCells());
     if (mMouseCell == active.Cell(0))
-      active.mScrollItemOffset = std::max(0, active.mScrollItemOffset - 1);
+      active.mFirstShownItem = std::max(0, active.mFirstShownItem - 1);
     else if (mMouseCell == active.Cell(active.NCells() - 1))
-      active.mScrollItemOffset = std::min(maxOffset, active.mScrollItemOffset + 1);
+      active.mFirstShownItem = std::min(maxOffset, active.mFirstShownItem + 1);
   }
   SetDirty(false, -1);
 }
@@ -190,7 +190,7 @@ void IPopupMenuControl::UpdateSubmenus()
 {
   PopupMenuPanel& active = *mActiveMenuPanel;
   const int cellIdx = active.CellIndex(mMouseCell);
-  IPopupMenu::Item* item = cellIdx >= 0 ? active.mMenu->GetItem(active.mScrollItemOffset + cellIdx) : nullptr;
+  IPopupMenu::Item* item = cellIdx >= 0 ? active.mMenu->GetItem(active.mFirstShownItem + cellIdx) : nullptr;
   if (item && item->GetSubmenu())
     OpenSubmenu(active, *mMouseCell, *item->GetSubmenu());
   else if (item)
@@ -198,7 +198,7 @@ void IPopupMenuControl::UpdateSubmenus()
     const int activeIdx = PanelIndex(&active);
     for (auto& panel : mMenuPanels)
       if (panel->mParentIdx == activeIdx)
-        panel->mShouldDraw = false;
+        panel->mShown = false;
     active.mHighlightedCell = nullptr;
     mShowSubmenuCallout = false;
   }
@@ -210,12 +210,12 @@ void IPopupMenuControl::OpenSubmenu(PopupMenuPanel& active, IRECT& cell, IPopupM
   PopupMenuPanel* shown = nullptr;
   for (auto& panel : mMenuPanels)
   {
-    panel->mShouldDraw = panel->mMenu == &submenu;
-    if (panel->mShouldDraw && !shown)
+    panel->mShown = panel->mMenu == &submenu;
+    if (panel->mShown && !shown)
       shown = panel.get();
   }
   const int cellIdx = active.CellIndex(&cell);
-  const IPopupMenu::Item* item = active.mMenu->GetItem(active.mScrollItemOffset + cellIdx);
+  const IPopupMenu::Item* item = active.mMenu->GetItem(active.mFirstShownItem + cellIdx);
   if (item && item->GetEnabled())
     active.mHighlightedCell = &cell;
 
@@ -224,7 +224,7 @@ void IPopupMenuControl::OpenSubmenu(PopupMenuPanel& active, IRECT& cell, IPopupM
   {
     float w = 0.f, h = 0.f;
     MeasurePanel(submenu, w, h);
-    const float m = mDropShadowSize, p = mPadding, g = mCellGap;
+    const float m = mShadowMargin, p = mPadding, g = mCellGap;
     const IRECT& lim = mMenuBoundsLimit;
     const float minX = lim.mLeft + m, maxX = lim.mRight - w - 2.f * m;
     const float minY = lim.mTop + m, maxY = lim.mBottom - h - 2.f * m;
@@ -239,7 +239,7 @@ void IPopupMenuControl::OpenSubmenu(PopupMenuPanel& active, IRECT& cell, IPopupM
   IRECT drawRect = mDrawRect, hitRect = mHitRect;
   for (PopupMenuPanel* p = shown; p;)
   {
-    p->mShouldDraw = true;
+    p->mShown = true;
     drawRect = drawRect.Union(p->mRECT);
     hitRect = hitRect.Union(p->mTargetRECT);
     p = p->mParentIdx >= 0 ? mMenuPanels[static_cast<size_t>(p->mParentIdx)].get() : nullptr;
@@ -290,13 +290,13 @@ void IPopupMenuControl::CloseWithChoice()
     {
       PopupMenuPanel& panel = *mActiveMenuPanel;
       const int cellIdx = panel.CellIndex(mMouseCell);
-      const int itemIdx = panel.mScrollItemOffset + cellIdx;
+      const int itemIdx = panel.mFirstShownItem + cellIdx;
       const IPopupMenu::Item* item = cellIdx >= 0 ? menu->GetItem(itemIdx) : nullptr;
       const int unchoosable = IPopupMenu::Item::kSeparator | IPopupMenu::Item::kTitle | IPopupMenu::Item::kDisabled;
       if (item && !(item->GetFlags() & unchoosable) && !item->GetSubmenu())
       {
         menu->SetChosenItemIdx(itemIdx);
-        panel.mClickedCell = mMouseCell;
+        panel.mChosenCell = mMouseCell;
       }
     }
     menu->ExecFunction();

@@ -44,14 +44,14 @@ public:
     IRECT mRECT;                                      // target grown by the shadow margin
     IRECT mTargetRECT;                                // union of the cells grown by the padding
     int mScrollMaxRows = 0;
-    bool mShouldDraw = true;
+    bool mShown = true;
     IBlend mBlend{0, 0.f};
     IRECT mSingleCellBounds;
     IRECT* mHighlightedCell = nullptr; // the cell whose submenu is open
-    IRECT* mClickedCell = nullptr;
+    IRECT* mChosenCell = nullptr;
     int mParentIdx = -1;
-    bool mScroller = false;
-    int mScrollItemOffset = 0; // cell i shows item (offset + i)
+    bool mScrolls = false;
+    int mFirstShownItem = 0; // cell i shows item (offset + i)
 
     int NCells() const { return static_cast<int>(mCellBounds.size()); }
     IRECT* Cell(int i) const { return mCellBounds[static_cast<size_t>(i)].get(); }
@@ -136,11 +136,11 @@ protected:
   float mCellGap = 2.f;
   float mSeparatorSize = 2.f;
   float mRoundness = 5.f;
-  float mDropShadowSize = 10.f;
+  float mShadowMargin = 10.f;
   float mOpacity = 0.95f;
   float mMenuShift = 0.f;
-  float mTextXPad = 5.f;
-  float mTickWidth = 10.f;
+  float mTextPadding = 5.f;
+  float mCheckAreaWidth = 10.f;
   float mArrowAreaWidth = 8.f;
   float mPadding = 5.f;
   float mCalloutSize = 8.f;

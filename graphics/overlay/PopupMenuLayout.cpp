@@ -29,7 +29,7 @@ void IPopupMenuControl::MeasurePanel(const IPopupMenu& menu, float& width, float
   for (int i = 0; i < menu.NItems(); ++i)
     separators += menu.GetItem(i)->GetIsSeparator() ? 1 : 0;
   const int n = menu.NItems();
-  width = span.W() + 2.f * mTextXPad + mTickWidth + mArrowAreaWidth;
+  width = span.W() + 2.f * mTextPadding + mCheckAreaWidth + mArrowAreaWidth;
   height = static_cast<float>(n - separators) * span.H() + static_cast<float>(separators) * mSeparatorSize +
            static_cast<float>(std::max(0, n - 1)) * mCellGap;
 }
@@ -37,7 +37,7 @@ void IPopupMenuControl::MeasurePanel(const IPopupMenu& menu, float& width, float
 IRECT IPopupMenuControl::PlaceRootPanel(const IRECT& anchor, float w, float h)
 {
   const IRECT& lim = mMenuBoundsLimit;
-  const float m = mDropShadowSize, a = mCalloutOn ? mCalloutSize : 0.f, ts = mText.mSize;
+  const float m = mShadowMargin, a = mCalloutOn ? mCalloutSize : 0.f, ts = mText.mSize;
   const float minX = lim.mLeft + m, maxX = lim.mRight - w - 2.f * m;
   const float minY = lim.mTop + m, maxY = lim.mBottom - h - 2.f * m;
   const float acx = anchor.CentreX(), acy = anchor.CentreY(), scx = lim.CentreX(), scy = lim.CentreY();
@@ -133,10 +133,10 @@ IPopupMenuControl::PopupMenuPanel* IPopupMenuControl::LayoutPanel(IPopupMenu& me
   panel.mParentIdx = parentIdx;
 
   const IRECT& lim = mMenuBoundsLimit;
-  const float p = mPadding, g = mCellGap, m = mDropShadowSize;
+  const float p = mPadding, g = mCellGap, m = mShadowMargin;
   const IRECT span = MeasureSpan(menu);
   panel.mSingleCellBounds =
-    IRECT(x, y, x + span.W() + 2.f * mTextXPad + mTickWidth + mArrowAreaWidth, y + span.H());
+    IRECT(x, y, x + span.W() + 2.f * mTextPadding + mCheckAreaWidth + mArrowAreaWidth, y + span.H());
   const float cellW = panel.mSingleCellBounds.W(), cellH = panel.mSingleCellBounds.H();
   const int n = menu.NItems();
   auto itemHeight = [&](int i) { return menu.GetItem(i)->GetIsSeparator() ? mSeparatorSize : cellH; };
@@ -168,7 +168,7 @@ IPopupMenuControl::PopupMenuPanel* IPopupMenuControl::LayoutPanel(IPopupMenu& me
     const int rows = rowH > 0.f ? static_cast<int>((lim.mBottom - p - (lim.mTop + p + m)) / rowH) : 0;
     if (n >= rows)
     {
-      panel.mScroller = true;
+      panel.mScrolls = true;
       panel.mScrollMaxRows = std::max(0, rows);
       column(lim.mTop + p + m, std::max(0, rows));
     }
@@ -201,7 +201,7 @@ IPopupMenuControl::PopupMenuPanel* IPopupMenuControl::LayoutPanel(IPopupMenu& me
 void IPopupMenuControl::Draw(IGraphics& g)
 {
   for (auto& panel : mMenuPanels)
-    if (panel->mShouldDraw)
+    if (panel->mShown)
       DrawPanel(g, *panel);
   if (mCalloutOn && !mMenuPanels.empty())
   {
@@ -222,14 +222,14 @@ void IPopupMenuControl::DrawPanel(IGraphics& g, const PopupMenuPanel& panel)
   if (nCells < nItems && nCells > 0)
   {
     static const IPopupMenu::Item kNoItem("");
-    if (panel.mScrollItemOffset >= 1)
+    if (panel.mFirstShownItem >= 1)
     {
       const bool sel = panel.Cell(0) == mMouseCell;
       DrawCellHighlight(g, *panel.Cell(0), kNoItem, sel, blend);
       DrawScrollUpArrow(g, *panel.Cell(0), sel, blend);
       first = 1;
     }
-    if (panel.mScrollItemOffset < nItems - nCells)
+    if (panel.mFirstShownItem < nItems - nCells)
     {
       const bool sel = panel.Cell(nCells - 1) == mMouseCell;
       DrawCellHighlight(g, *panel.Cell(nCells - 1), kNoItem, sel, blend);
@@ -240,7 +240,7 @@ void IPopupMenuControl::DrawPanel(IGraphics& g, const PopupMenuPanel& panel)
   for (int i = first; i < last; ++i)
   {
     const IRECT& cell = *panel.Cell(i);
-    const IPopupMenu::Item* item = panel.mMenu->GetItem(panel.mScrollItemOffset + i);
+    const IPopupMenu::Item* item = panel.mMenu->GetItem(panel.mFirstShownItem + i);
     if (!item)
       continue;
     if (item->GetIsSeparator())
@@ -284,7 +284,7 @@ void IPopupMenuControl::DrawPanelFill(IGraphics& g, const PopupMenuPanel& panel)
 
 void IPopupMenuControl::DrawPanelDropShadow(IGraphics& g, const PopupMenuPanel& panel)
 {
-  g.DrawFastDropShadow(panel.mRECT.GetInset(mDropShadowSize), panel.mRECT, 2.f, mRoundness, 10.f, &panel.mBlend);
+  g.DrawFastDropShadow(panel.mRECT.GetInset(mShadowMargin), panel.mRECT, 2.f, mRoundness, 10.f, &panel.mBlend);
 }
 
 void IPopupMenuControl::DrawCellHighlight(IGraphics& g, const IRECT& cell, const IPopupMenu::Item& item,
@@ -300,14 +300,14 @@ void IPopupMenuControl::DrawCellLabel(IGraphics& g, const IRECT& cell, const IPo
 {
   mText.mTextColor = selected ? mSelectedTextColor : (item.GetEnabled() ? mTextColor : mDisabledTextColor);
   mText.mHAlign = kAlignNear;
-  const float left = cell.mLeft + mTickWidth / 2.f + std::max(1.f, mTickWidth) / 2.f + mTextXPad;
-  g.DrawText(mText, item.GetText(), IRECT(left, cell.mTop, cell.mRight - mTextXPad, cell.mBottom), blend);
+  const float left = cell.mLeft + mCheckAreaWidth / 2.f + std::max(1.f, mCheckAreaWidth) / 2.f + mTextPadding;
+  g.DrawText(mText, item.GetText(), IRECT(left, cell.mTop, cell.mRight - mTextPadding, cell.mBottom), blend);
 }
 
 void IPopupMenuControl::DrawCheckMark(IGraphics& g, const IRECT& cell, const IPopupMenu::Item& item, bool selected,
                                       const IBlend* blend)
 {
-  const float side = std::max(1.f, mTickWidth / 2.f), cx = cell.mLeft + mTickWidth / 2.f, cy = cell.CentreY();
+  const float side = std::max(1.f, mCheckAreaWidth / 2.f), cx = cell.mLeft + mCheckAreaWidth / 2.f, cy = cell.CentreY();
   g.FillRoundRect(MarkColor(selected), IRECT(cx - side / 2.f, cy - side / 2.f, cx + side / 2.f, cy + side / 2.f), 2.f,
                   blend);
 }

@@ -127,16 +127,16 @@ TEST_F(PopupMenuTest, HoverKeepsOnlyTheChainToTheHoveredSubmenu)
   Hover(Cell(0, 3));
   Hover(Cell(0, 4));
   ASSERT_EQ(popup->NPanels(), 3);
-  EXPECT_TRUE(popup->GetPanel(0).mShouldDraw);
-  EXPECT_FALSE(popup->GetPanel(1).mShouldDraw);
-  EXPECT_TRUE(popup->GetPanel(2).mShouldDraw);
+  EXPECT_TRUE(popup->GetPanel(0).mShown);
+  EXPECT_FALSE(popup->GetPanel(1).mShown);
+  EXPECT_TRUE(popup->GetPanel(2).mShown);
   EXPECT_EQ(popup->GetPanel(0).mHighlightedCell, &Cell(0, 4));
 
   // The submenu of a root panel that opened below its anchor starts level with the hovered cell.
   EXPECT_FLOAT_EQ(popup->GetPanel(2).Cell(0)->mTop, Cell(0, 4).mTop);
 
   Hover(Cell(0, 0));
-  EXPECT_FALSE(popup->GetPanel(2).mShouldDraw) << "an item without submenu hides the active panel's children";
+  EXPECT_FALSE(popup->GetPanel(2).mShown) << "an item without submenu hides the active panel's children";
   EXPECT_EQ(popup->GetPanel(0).mHighlightedCell, nullptr);
 
   Hover(Cell(0, 4));
@@ -191,20 +191,20 @@ TEST_F(PopupMenuTest, TallMenuScrollsOneItemPerHoverAndStopsAtBothEnds)
     tall.AddItem("i");
   Open(tall, IRECT(200, 250, 240, 270));
   const auto& panel = popup->GetPanel(0);
-  ASSERT_TRUE(panel.mScroller);
+  ASSERT_TRUE(panel.mScrolls);
   ASSERT_EQ(panel.NCells(), 17) << "(300 - 5 - 15) / (14 + 2) rows";
   EXPECT_FLOAT_EQ(panel.Cell(0)->mTop, 15.f);
 
   Hover(*panel.Cell(0));
-  EXPECT_EQ(panel.mScrollItemOffset, 0);
+  EXPECT_EQ(panel.mFirstShownItem, 0);
   for (int i = 0; i < 5; ++i)
     Hover(*panel.Cell(16));
-  EXPECT_EQ(panel.mScrollItemOffset, 5);
+  EXPECT_EQ(panel.mFirstShownItem, 5);
   Hover(*panel.Cell(0));
-  EXPECT_EQ(panel.mScrollItemOffset, 4);
+  EXPECT_EQ(panel.mFirstShownItem, 4);
   for (int i = 0; i < 300; ++i)
     Hover(*panel.Cell(16));
-  EXPECT_EQ(panel.mScrollItemOffset, 200 - 17);
+  EXPECT_EQ(panel.mFirstShownItem, 200 - 17);
 
   // Pressing the row that shows the down arrow chooses the item shown there.
   tall.SetFunction([this](IPopupMenu* m) { calls.push_back(std::to_string(m->GetChosenItemIdx())); });
@@ -230,7 +230,7 @@ TEST_F(PopupMenuTest, OverflowingPanelMovesUpButNeverPastTheEditorTop)
     sixteen.AddItem("i");
   const auto* panel = probe->LayoutPanel(sixteen, 50.f, 100.f, -1);
   ASSERT_EQ(panel->NCells(), 16);
-  EXPECT_FALSE(panel->mScroller);
+  EXPECT_FALSE(panel->mScrolls);
   EXPECT_GE(panel->Cell(0)->mTop, 15.f);
   EXPECT_LE(panel->Cell(15)->mBottom, 300.f);
 }
