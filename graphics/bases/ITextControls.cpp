@@ -30,7 +30,7 @@ void IURLControl::OnMouseDown(float x, float y, const IMouseMod& mod)
 void IURLControl::OnMouseOver(float x, float y, const IMouseMod& mod)
 {
   if (mGraphics)
-    mGraphics->SetMouseCursor(kHandCursor);
+    mGraphics->SetMouseCursor(kPointingHandCursor);
   IControl::OnMouseOver(x, y, mod);
 }
 

@@ -88,16 +88,16 @@ enum ECursor
 {
   kArrowCursor = 0,
   kIBeamCursor = 1,
-  kWaitCursor = 2,
-  kCrossCursor = 3,
-  kUpArrowCursor = 4,
+  kBusyButClickableCursor = 2,
+  kCrosshairCursor = 3,
+  kResizeNorthCursor = 4,
   kResizeNorthWestSouthEastCursor = 5,
   kResizeNorthEastSouthWestCursor = 6,
   kResizeEastWestCursor = 7,
   kResizeNorthSouthCursor = 8,
-  kSizeAllCursor = 9,
-  kNotAllowedCursor = 10,
-  kHandCursor = 11,
+  kMoveCursor = 9,
+  kOperationNotAllowedCursor = 10,
+  kPointingHandCursor = 11,
 };
 
 /// Run when a control's value changes (the action), every frame of an animation, and at an animation's end.

@@ -396,17 +396,17 @@ void IGraphicsView_vDrovik_vst::setMouseCursor(int type)
   switch (type)
   {
   case kIBeamCursor: cursor = C::kIBeam; break;
-  case kWaitCursor:
+  case kBusyButClickableCursor:
   case 12: cursor = privateOr(C::kBusyButClickable, C::kArrow); break;
-  case kCrossCursor: cursor = C::kCrosshair; break;
-  case kUpArrowCursor: cursor = privateOr(C::kResizeNorth, C::kResizeUp); break;
+  case kCrosshairCursor: cursor = C::kCrosshair; break;
+  case kResizeNorthCursor: cursor = privateOr(C::kResizeNorth, C::kResizeUp); break;
   case kResizeNorthWestSouthEastCursor: cursor = privateOr(C::kResizeNorthWestSouthEast, C::kArrow); break;
   case kResizeNorthEastSouthWestCursor: cursor = privateOr(C::kResizeNorthEastSouthWest, C::kArrow); break;
   case kResizeEastWestCursor: cursor = privateOr(C::kResizeEastWest, C::kResizeLeftRight); break;
   case kResizeNorthSouthCursor: cursor = privateOr(C::kResizeNorthSouth, C::kResizeUpDown); break;
-  case kSizeAllCursor: cursor = C::kMove; break;
-  case kNotAllowedCursor: cursor = C::kOperationNotAllowed; break;
-  case kHandCursor: cursor = C::kPointingHand; break;
+  case kMoveCursor: cursor = C::kMove; break;
+  case kOperationNotAllowedCursor: cursor = C::kOperationNotAllowed; break;
+  case kPointingHandCursor: cursor = C::kPointingHand; break;
   case 13: cursor = privateOr(C::kHelp, C::kArrow); break;
   default: break;
   }

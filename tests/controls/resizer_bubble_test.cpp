@@ -19,11 +19,11 @@ protected:
 
 TEST_F(ResizerTest, HoverSetsTheResizeCursorOnceAndLeavingRestoresThePreviousOne)
 {
-  g.SetMouseCursor(kHandCursor);
+  g.SetMouseCursor(kPointingHandCursor);
   resizer->OnMouseOver(395, 295, IMouseMod());
   resizer->OnMouseOver(396, 296, IMouseMod());
   resizer->OnMouseOut();
-  EXPECT_EQ(g.mCursorKinds, (std::vector<int>{kHandCursor, kResizeNorthWestSouthEastCursor, kHandCursor}));
+  EXPECT_EQ(g.mCursorKinds, (std::vector<int>{kPointingHandCursor, kResizeNorthWestSouthEastCursor, kPointingHandCursor}));
 }
 
 TEST_F(ResizerTest, KeepsItsScreenSizeInTheCornerAndDoubleClickRestoresTheFirstSize)

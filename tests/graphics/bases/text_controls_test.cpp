@@ -55,7 +55,7 @@ TEST_F(TextControls, LinkOpensItsAddressAndIsColouredByHoverThenClick)
   };
   EXPECT_EQ(underline(), normal);
   u->OnMouseOver(5, 5, IMouseMod());
-  EXPECT_EQ(mG.mCursorKinds.back(), kHandCursor);
+  EXPECT_EQ(mG.mCursorKinds.back(), kPointingHandCursor);
   u->OnMouseDown(5, 5, IMouseMod(true));
   EXPECT_EQ(mG.mURLs, std::vector<std::string>{"https://example.org"});
   EXPECT_EQ(underline(), over); // hover wins over clicked
