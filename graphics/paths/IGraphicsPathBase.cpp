@@ -487,7 +487,7 @@ void IGraphicsPathBase::RenderSVGShape(const SvgShape& shape, const IBlend* blen
   if (fills)
   {
     IFillStyle options;
-    options.mFillRule = kFillAsWound;
+    options.mFillRule = kFillKeepWindings;
     options.mPreserve = strokes; // the stroke follows the same path
     PathFill(fill, options, blend);
   }

@@ -15,7 +15,7 @@ enum EBlend
   kBlendDestinationIn = 5,
   kBlendDestinationOut = 6,
   kBlendDestinationAtop = 7,
-  kBlendAdd = 8,
+  kBlendSourceAlphaDestinationAlpha = 8,
   kBlendXOR = 9,
 };
 

@@ -80,7 +80,7 @@ enum EFillRule
 {
   kFillSolid = 0,    // the last sub-path is solid
   kFillHole = 1,     // the last sub-path is a hole
-  kFillAsWound = 2,  // the windings already set on each sub-path stand
+  kFillKeepWindings = 2,  // the windings already set on each sub-path stand
 };
 
 struct IFillStyle

@@ -29,7 +29,7 @@ void ApplyVXBlend(VXcontext* vg, const IBlend* blend)
     case kBlendDestinationIn: vxSetCompositeOperation(vg, VX_DESTINATION_IN); break;
     case kBlendDestinationOut: vxSetCompositeOperation(vg, VX_DESTINATION_OUT); break;
     case kBlendDestinationAtop: vxSetCompositeOperation(vg, VX_DESTINATION_ATOP); break;
-    case kBlendAdd: vxSetBlendFactors(vg, VX_SOURCE_ALPHA, VX_DESTINATION_ALPHA); break;
+    case kBlendSourceAlphaDestinationAlpha: vxSetBlendFactors(vg, VX_SOURCE_ALPHA, VX_DESTINATION_ALPHA); break;
     case kBlendXOR: vxSetCompositeOperation(vg, VX_XOR); break;
     default: break;
   }
