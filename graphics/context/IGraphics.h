@@ -45,7 +45,7 @@ class IBubbleControl;
 class IFPSDisplayControl;
 
 /// Bytes of pixels or of a resource file.
-using RawBitmapData = std::vector<uint8_t>;
+using ByteBuffer = std::vector<uint8_t>;
 
 class IGraphics
 {
@@ -154,9 +154,9 @@ public:
   }
   virtual bool LoadFont(const char* fontID, const char* fileNameOrResID);
   virtual bool LoadFontFromData(const char* fontID, void* data, int dataSize);
-  virtual void ReadLayerPixels(const ILayerPtr& layer, RawBitmapData& data) = 0;
-  virtual void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadowStyle& shadow) = 0;
-  virtual void SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data) = 0;
+  virtual void ReadLayerPixels(const ILayerPtr& layer, ByteBuffer& data) = 0;
+  virtual void ApplyShadowMask(const ILayerPtr& layer, ByteBuffer& mask, const IShadowStyle& shadow) = 0;
+  virtual void SetLayerPixels(const ILayerPtr& layer, ByteBuffer& data) = 0;
   virtual void UpdateLayer() {}
   /// The byte of a layer pixel that holds alpha.
   virtual int AlphaChannelIndex() const = 0;
@@ -236,11 +236,11 @@ public:
   /// The module handle resource lookup searches; 0 for the plug-in's own bundle.
   virtual void* GetModuleHandle() { return nullptr; }
   virtual void SetPlatformContext(void* context) { mPlatformContext = context; }
-  virtual void SetIntegration(void* integration) {}
-  virtual PlatformFontPtr LoadFontFromResource(const char* fontID, const char* fileNameOrResID) = 0;
-  virtual PlatformFontPtr LoadFontFromMemory(const char* fontID, void* data, int dataSize) = 0;
-  virtual PlatformFontPtr LoadFontByName(const char* fontID, const char* familyName, int style) = 0;
-  virtual void CachePlatformFont(const char* fontID, const PlatformFontPtr& font) = 0;
+  virtual void SparePlatformHook(void*) {}
+  virtual PlatformFontPointer LoadFontFromResource(const char* fontID, const char* fileNameOrResID) = 0;
+  virtual PlatformFontPointer LoadFontFromMemory(const char* fontID, void* data, int dataSize) = 0;
+  virtual PlatformFontPointer LoadFontByName(const char* fontID, const char* familyName, int style) = 0;
+  virtual void CachePlatformFont(const char* fontID, const PlatformFontPointer& font) = 0;
   virtual const char* GetBundleID() { return ""; }
   virtual void ActivateContext() {}
   virtual void DeactivateContext() {}
@@ -253,10 +253,10 @@ public:
   virtual IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) = 0;
 
   // ---- 6. Sizing hooks ----
-  virtual int GetPlatformWindowFlags() const { return 0; }
+  virtual int SpareSizingQuery() const { return 0; }
   /// Multiplies the sizes handed to the delegate on every resize.
   virtual float PlatformSizeFactor() const { return 1.f; }
-  virtual void PlatformWillResize() {}
+  virtual void SpareSizingHook() {}
   virtual void PlatformResize(bool parentHasResized) {}
   virtual void DrawResize() {}
 
@@ -269,7 +269,7 @@ public:
   virtual ISVG LoadSVG(const char* name, const char* units = "px", float dpi = 72.f);
   virtual ISVG LoadSVGFromData(const char* name, const char* data, int dataSize, const char* units = "px",
                                float dpi = 72.f);
-  virtual RawBitmapData LoadResource(const char* name, const char* type);
+  virtual ByteBuffer LoadResource(const char* name, const char* type);
   virtual void AddGestureType(EGestureType type);
 
   // ---- 8. Back end ----
@@ -279,10 +279,10 @@ public:
   virtual APIBitmap* LoadAPIBitmapData(const char* name, const void* data, int dataSize, int scale) = 0;
   virtual APIBitmap* CreateAPIBitmap(int width, int height, int screenScale, double drawScale,
                                      bool cacheable = false) = 0;
-  virtual bool LoadAPIFont(const char* fontID, const PlatformFontPtr& font) = 0;
-  virtual bool AssetsLoaded() { return true; }
-  virtual void ReleaseDeferredResources() {}
-  virtual void FlushDrawing() {}
+  virtual bool LoadAPIFont(const char* fontID, const PlatformFontPointer& font) = 0;
+  virtual bool SpareBackEndQuery() { return true; }
+  virtual void FirstSpareBackEndHook() {}
+  virtual void SecondSpareBackEndHook() {}
   virtual float DoMeasureText(const IText& text, const char* str, IRECT& bounds) const = 0;
   virtual void DoDrawText(const IText& text, const char* str, const IRECT& bounds,
                           const IBlend* blend = nullptr) = 0;
@@ -524,7 +524,7 @@ public:
   void DrawFittedLayer(const ILayerPtr& layer, const IRECT& bounds, const IBlend* blend = nullptr);
   void ApplyLayerDropShadow(ILayerPtr& layer, const IShadowStyle& shadow);
   void DrawRotatedLayer(const ILayerPtr& layer, double angle);
-  void WriteLayerPixels(const ILayerPtr& layer, RawBitmapData& data) { SetLayerPixels(layer, data); }
+  void WriteLayerPixels(const ILayerPtr& layer, ByteBuffer& data) { SetLayerPixels(layer, data); }
   int NLayers() const { return static_cast<int>(mLayers.size()); }
 
   // ==== Fonts ====

@@ -13,7 +13,7 @@ namespace {
 
 /// Hands an opened font to the back end and caches its descriptor when the back end takes it. The platform's
 /// font object is released on return in every case.
-bool RegisterFont(IGraphics& g, const char* fontID, PlatformFontPtr font)
+bool RegisterFont(IGraphics& g, const char* fontID, PlatformFontPointer font)
 {
   if (!font)
     return false;

@@ -234,7 +234,7 @@ void IGraphics::ApplyLayerDropShadow(ILayerPtr& layer, const IShadowStyle& shado
     return;
   const APIBitmap& bitmap = *layer->mBitmap;
   const int width = bitmap.GetWidth(), height = bitmap.GetHeight();
-  RawBitmapData pixels;
+  ByteBuffer pixels;
   ReadLayerPixels(layer, pixels);
   if (pixels.empty() || width <= 0 || height <= 0)
     return;

@@ -252,9 +252,9 @@ IBitmap IGraphics::LoadBitmapFromData(const char* name, const uint8_t* data, int
                           });
 }
 
-RawBitmapData IGraphics::LoadResource(const char* name, const char* type)
+ByteBuffer IGraphics::LoadResource(const char* name, const char* type)
 {
-  RawBitmapData bytes;
+  ByteBuffer bytes;
   LibString path;
   if (!LocateResourceFile(name, type, path, GetBundleID(), GetModuleHandle(), mResourceSubPath.Get()))
     return bytes;
@@ -290,7 +290,7 @@ ISVG IGraphics::LoadSVG(const char* name, const char* units, float dpi)
   LibMutexLock lock(cache.Mutex());
   if (SVGHolder* cached = cache.Find(name, 1.0))
     return ISVG(cached->mImage);
-  const RawBitmapData text = LoadResource(name, "svg");
+  const ByteBuffer text = LoadResource(name, "svg");
   if (text.empty())
     return ISVG();
   return LoadSVGFromData(name, reinterpret_cast<const char*>(text.data()), static_cast<int>(text.size()), units,

@@ -47,7 +47,7 @@ public:
   }
 };
 
-using PlatformFontPtr = std::unique_ptr<PlatformFont>;
+using PlatformFontPointer = std::unique_ptr<PlatformFont>;
 
 } // namespace igraphics
 } // namespace plug

@@ -202,22 +202,22 @@ IPopupMenu* IGraphicsHeadless::CreatePlatformPopupMenu(IPopupMenu& menu, const I
 
 // ---- fonts: the platform's own ----
 
-PlatformFontPtr IGraphicsHeadless::LoadFontFromResource(const char* fontID, const char* fileNameOrResID)
+PlatformFontPointer IGraphicsHeadless::LoadFontFromResource(const char* fontID, const char* fileNameOrResID)
 {
   return igraphics::LoadFontFromResource(fontID, fileNameOrResID, GetBundleID(), GetSharedResourcesSubPath());
 }
 
-PlatformFontPtr IGraphicsHeadless::LoadFontFromMemory(const char* fontID, void* data, int dataSize)
+PlatformFontPointer IGraphicsHeadless::LoadFontFromMemory(const char* fontID, void* data, int dataSize)
 {
   return igraphics::LoadFontFromMemory(fontID, data, dataSize);
 }
 
-PlatformFontPtr IGraphicsHeadless::LoadFontByName(const char* fontID, const char* familyName, int style)
+PlatformFontPointer IGraphicsHeadless::LoadFontByName(const char* fontID, const char* familyName, int style)
 {
   return igraphics::LoadFontByName(fontID, familyName, style);
 }
 
-void IGraphicsHeadless::CachePlatformFont(const char* fontID, const PlatformFontPtr& font)
+void IGraphicsHeadless::CachePlatformFont(const char* fontID, const PlatformFontPointer& font)
 {
   if (font)
     igraphics::CachePlatformFont(fontID, *font);

@@ -86,10 +86,10 @@ public:
                       std::function<void(const IColor&)> func = nullptr) override;
   bool OpenURL(const char* url, const char* msgWindowTitle = nullptr, const char* confirmMsg = nullptr,
                const char* errMsgOnFailure = nullptr) override;
-  PlatformFontPtr LoadFontFromResource(const char* fontID, const char* fileNameOrResID) override;
-  PlatformFontPtr LoadFontFromMemory(const char* fontID, void* data, int dataSize) override;
-  PlatformFontPtr LoadFontByName(const char* fontID, const char* familyName, int style) override;
-  void CachePlatformFont(const char* fontID, const PlatformFontPtr& font) override;
+  PlatformFontPointer LoadFontFromResource(const char* fontID, const char* fileNameOrResID) override;
+  PlatformFontPointer LoadFontFromMemory(const char* fontID, void* data, int dataSize) override;
+  PlatformFontPointer LoadFontByName(const char* fontID, const char* familyName, int style) override;
+  void CachePlatformFont(const char* fontID, const PlatformFontPointer& font) override;
   void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                const char* str) override;
   IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) override;

@@ -53,7 +53,7 @@ coretext::FontStyle ToFontStyle(int style)
 }
 
 /// A file or memory font over the bytes, or null when face 0 is not usable.
-PlatformFontPtr FontOverBytes(const coretext::FontBytes& bytes, const std::string& path)
+PlatformFontPointer FontOverBytes(const coretext::FontBytes& bytes, const std::string& path)
 {
   coretext::FontDescriptorRef descriptor = coretext::DescriptorForBytes(bytes, path);
   if (!descriptor)
@@ -93,7 +93,7 @@ std::unique_ptr<FontData> CoreTextFont::GetFontData() const
   return data;
 }
 
-PlatformFontPtr LoadFontFromResource(const char* fontID, const char* fileName, const char* bundleID,
+PlatformFontPointer LoadFontFromResource(const char* fontID, const char* fileName, const char* bundleID,
                                      const char* sharedSubPath)
 {
   if (!fileName || !fileName[0])
@@ -104,7 +104,7 @@ PlatformFontPtr LoadFontFromResource(const char* fontID, const char* fileName, c
   return FontOverBytes(coretext::FontBytesFromFile(path.Get()), path.Get());
 }
 
-PlatformFontPtr LoadFontByName(const char* fontID, const char* familyName, int style)
+PlatformFontPointer LoadFontByName(const char* fontID, const char* familyName, int style)
 {
   if (!familyName)
     return nullptr;
@@ -118,7 +118,7 @@ PlatformFontPtr LoadFontByName(const char* fontID, const char* familyName, int s
   return std::make_unique<CoreTextFont>(std::move(descriptor), std::move(bytes), StyleText(style), true);
 }
 
-PlatformFontPtr LoadFontFromMemory(const char* fontID, const void* data, int dataSize)
+PlatformFontPointer LoadFontFromMemory(const char* fontID, const void* data, int dataSize)
 {
   if (dataSize <= 0)
     return nullptr;

@@ -68,12 +68,12 @@ private:
 // Every function below: [main thread]. Each returns null when the font cannot be found or read, or holds no face
 // we can draw.
 /// The resource fileName (extension "ttf") of the bundle, found as the platform finds every resource.
-PlatformFontPtr LoadFontFromResource(const char* fontID, const char* fileName, const char* bundleID,
+PlatformFontPointer LoadFontFromResource(const char* fontID, const char* fileName, const char* bundleID,
                                      const char* sharedSubPath);
 /// The face of the family that the font service matches for the style (EFontStyle; other values: normal).
-PlatformFontPtr LoadFontByName(const char* fontID, const char* familyName, int style);
+PlatformFontPointer LoadFontByName(const char* fontID, const char* familyName, int style);
 /// A font from a copy of the bytes.
-PlatformFontPtr LoadFontFromMemory(const char* fontID, const void* data, int dataSize);
+PlatformFontPointer LoadFontFromMemory(const char* fontID, const void* data, int dataSize);
 
 /// Enters the font's descriptor in the font-descriptor cache under fontID; an entry already there is kept.
 void CachePlatformFont(const char* fontID, const PlatformFont& font);

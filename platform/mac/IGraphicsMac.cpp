@@ -442,22 +442,22 @@ bool IGraphicsMac::RevealPathInFinder(LibString& path, bool select)
 
 // ---- Fonts ----
 
-PlatformFontPtr IGraphicsMac::LoadFontFromResource(const char* fontID, const char* fileNameOrResID)
+PlatformFontPointer IGraphicsMac::LoadFontFromResource(const char* fontID, const char* fileNameOrResID)
 {
   return igraphics::LoadFontFromResource(fontID, fileNameOrResID, GetBundleID(), GetSharedResourcesSubPath());
 }
 
-PlatformFontPtr IGraphicsMac::LoadFontFromMemory(const char* fontID, void* data, int dataSize)
+PlatformFontPointer IGraphicsMac::LoadFontFromMemory(const char* fontID, void* data, int dataSize)
 {
   return igraphics::LoadFontFromMemory(fontID, data, dataSize);
 }
 
-PlatformFontPtr IGraphicsMac::LoadFontByName(const char* fontID, const char* familyName, int style)
+PlatformFontPointer IGraphicsMac::LoadFontByName(const char* fontID, const char* familyName, int style)
 {
   return igraphics::LoadFontByName(fontID, familyName, style);
 }
 
-void IGraphicsMac::CachePlatformFont(const char* fontID, const PlatformFontPtr& font)
+void IGraphicsMac::CachePlatformFont(const char* fontID, const PlatformFontPointer& font)
 {
   if (font)
     igraphics::CachePlatformFont(fontID, *font);

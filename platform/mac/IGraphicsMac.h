@@ -58,10 +58,10 @@ public:
                const char* errMsgOnFailure = nullptr) override;
   const char* GetPlatformAPIName() override { return "Cocoa"; }
   bool RevealPathInFinder(LibString& path, bool select = false) override;
-  PlatformFontPtr LoadFontFromResource(const char* fontID, const char* fileNameOrResID) override;
-  PlatformFontPtr LoadFontFromMemory(const char* fontID, void* data, int dataSize) override;
-  PlatformFontPtr LoadFontByName(const char* fontID, const char* familyName, int style) override;
-  void CachePlatformFont(const char* fontID, const PlatformFontPtr& font) override;
+  PlatformFontPointer LoadFontFromResource(const char* fontID, const char* fileNameOrResID) override;
+  PlatformFontPointer LoadFontFromMemory(const char* fontID, void* data, int dataSize) override;
+  PlatformFontPointer LoadFontByName(const char* fontID, const char* familyName, int style) override;
+  void CachePlatformFont(const char* fontID, const PlatformFontPointer& font) override;
   const char* GetBundleID() override { return mBundleID.Get(); }
   void SetBundleID(const char* id) { mBundleID.Set(id ? id : ""); }
   void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,

@@ -420,7 +420,7 @@ void IGraphicsVexel::UpdateLayer()
     vxCancelFrame(mVG);
 }
 
-void IGraphicsVexel::ReadLayerPixels(const ILayerPtr& layer, RawBitmapData& data)
+void IGraphicsVexel::ReadLayerPixels(const ILayerPtr& layer, ByteBuffer& data)
 {
   const Bitmap* bitmap = layer ? static_cast<const Bitmap*>(layer->GetAPIBitmap()) : nullptr;
   if (!bitmap || !mVG)
@@ -437,7 +437,7 @@ void IGraphicsVexel::ReadLayerPixels(const ILayerPtr& layer, RawBitmapData& data
   PopLayer();
 }
 
-void IGraphicsVexel::SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data)
+void IGraphicsVexel::SetLayerPixels(const ILayerPtr& layer, ByteBuffer& data)
 {
   const APIBitmap* target = layer ? layer->GetAPIBitmap() : nullptr;
   if (!target || !mVG || data.size() < size_t(target->GetWidth()) * size_t(target->GetHeight()) * 4)
@@ -449,7 +449,7 @@ void IGraphicsVexel::SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data)
   PopLayer();
 }
 
-void IGraphicsVexel::ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadowStyle& shadow)
+void IGraphicsVexel::ApplyShadowMask(const ILayerPtr& layer, ByteBuffer& mask, const IShadowStyle& shadow)
 {
   const APIBitmap* target = layer ? layer->GetAPIBitmap() : nullptr;
   if (!target || !mVG)

@@ -103,16 +103,16 @@ public:
   APIBitmap* LoadAPIBitmapData(const char* name, const void* data, int dataSize, int scale) override;
   APIBitmap* CreateAPIBitmap(int width, int height, int screenScale, double drawScale,
                              bool cacheable = false) override;
-  void ReadLayerPixels(const ILayerPtr& layer, RawBitmapData& data) override;
-  void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadowStyle& shadow) override;
-  void SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data) override;
+  void ReadLayerPixels(const ILayerPtr& layer, ByteBuffer& data) override;
+  void ApplyShadowMask(const ILayerPtr& layer, ByteBuffer& mask, const IShadowStyle& shadow) override;
+  void SetLayerPixels(const ILayerPtr& layer, ByteBuffer& data) override;
   void UpdateLayer() override;
   /// Layer pixels are RGBA, top row first.
   int AlphaChannelIndex() const override { return 3; }
   bool LayerPixelsFlipped() const override { return false; }
 
   // ---- text ----
-  bool LoadAPIFont(const char* fontID, const PlatformFontPtr& font) override;
+  bool LoadAPIFont(const char* fontID, const PlatformFontPointer& font) override;
   float DoMeasureText(const IText& text, const char* str, IRECT& bounds) const override;
   void DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend = nullptr) override;
 

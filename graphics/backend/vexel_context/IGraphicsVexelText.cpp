@@ -14,7 +14,7 @@ StaticStorage<FontData>& IGraphicsVexel::FontDataCache()
   return cache;
 }
 
-bool IGraphicsVexel::LoadAPIFont(const char* fontID, const PlatformFontPtr& font)
+bool IGraphicsVexel::LoadAPIFont(const char* fontID, const PlatformFontPointer& font)
 {
   if (!mVG || !fontID)
     return false;

@@ -77,9 +77,9 @@ public:
   void* GetDrawContext() override { return nullptr; }
   const char* GetDrawingAPIStr() override { return "Paths"; }
   bool BitmapExtSupported(const char*) override { return false; }
-  void ReadLayerPixels(const ILayerPtr&, RawBitmapData&) override {}
-  void ApplyShadowMask(const ILayerPtr&, RawBitmapData&, const IShadowStyle&) override {}
-  void SetLayerPixels(const ILayerPtr&, RawBitmapData&) override {}
+  void ReadLayerPixels(const ILayerPtr&, ByteBuffer&) override {}
+  void ApplyShadowMask(const ILayerPtr&, ByteBuffer&, const IShadowStyle&) override {}
+  void SetLayerPixels(const ILayerPtr&, ByteBuffer&) override {}
   void GetMouseLocation(float& x, float& y) const override { x = y = 0.f; }
   void HideMouseCursor(bool, bool) override {}
   void MoveMouseCursor(float, float) override {}
@@ -95,16 +95,16 @@ public:
   bool PromptForDirectory(plug::LibString&) override { return false; }
   bool PromptForColor(IColor&, const char*, std::function<void(const IColor&)>) override { return false; }
   bool OpenURL(const char*, const char*, const char*, const char*) override { return false; }
-  PlatformFontPtr LoadFontFromResource(const char*, const char*) override { return nullptr; }
-  PlatformFontPtr LoadFontFromMemory(const char*, void*, int) override { return nullptr; }
-  PlatformFontPtr LoadFontByName(const char*, const char*, int) override { return nullptr; }
-  void CachePlatformFont(const char*, const PlatformFontPtr&) override {}
+  PlatformFontPointer LoadFontFromResource(const char*, const char*) override { return nullptr; }
+  PlatformFontPointer LoadFontFromMemory(const char*, void*, int) override { return nullptr; }
+  PlatformFontPointer LoadFontByName(const char*, const char*, int) override { return nullptr; }
+  void CachePlatformFont(const char*, const PlatformFontPointer&) override {}
   void CreatePlatformTextEntry(int, const IText&, const IRECT&, int, const char*) override {}
   IPopupMenu* CreatePlatformPopupMenu(IPopupMenu&, const IRECT&, bool&) override { return nullptr; }
   APIBitmap* LoadAPIBitmap(const char*, int, int, const char*) override { return nullptr; }
   APIBitmap* LoadAPIBitmapData(const char*, const void*, int, int) override { return nullptr; }
   APIBitmap* CreateAPIBitmap(int, int, int, double, bool) override { return nullptr; }
-  bool LoadAPIFont(const char*, const PlatformFontPtr&) override { return false; }
+  bool LoadAPIFont(const char*, const PlatformFontPointer&) override { return false; }
   float DoMeasureText(const IText&, const char*, IRECT&) const override { return 0.f; }
   void DoDrawText(const IText&, const char*, const IRECT&, const IBlend*) override {}
 };

@@ -22,7 +22,7 @@ protected:
     g.StartLayer(owner, r, true);
     return g.EndLayer();
   }
-  static RawBitmapData& Pixels(const ILayerPtr& l) { return static_cast<RecordedBitmap*>(l->mBitmap)->mPixels; }
+  static ByteBuffer& Pixels(const ILayerPtr& l) { return static_cast<RecordedBitmap*>(l->mBitmap)->mPixels; }
   static std::vector<int> Alpha(const ILayerPtr& layer)
   {
     std::vector<int> a;
@@ -141,7 +141,7 @@ TEST_F(LayersTest, BlurSpreadsAlphaAndTakesTheEdgeValueBeyondTheEdge)
   std::mt19937 rng(5);
   for (uint8_t& byte : Pixels(noise))
     byte = uint8_t(rng());
-  const RawBitmapData before = Pixels(noise);
+  const ByteBuffer before = Pixels(noise);
   Shadow(noise, 0.f);
   EXPECT_EQ(Pixels(noise), before);
 

@@ -59,23 +59,23 @@ int FakePlatformGraphics::ShowMessageBox(const char* str, const char* caption, i
   return answer;
 }
 
-PlatformFontPtr FakePlatformGraphics::LoadFontFromResource(const char* fontID, const char* fileNameOrResID)
+PlatformFontPointer FakePlatformGraphics::LoadFontFromResource(const char* fontID, const char* fileNameOrResID)
 {
-  return (fileNameOrResID && *fileNameOrResID) ? PlatformFontPtr(new TestFont(fileNameOrResID)) : nullptr;
+  return (fileNameOrResID && *fileNameOrResID) ? PlatformFontPointer(new TestFont(fileNameOrResID)) : nullptr;
 }
 
-PlatformFontPtr FakePlatformGraphics::LoadFontFromMemory(const char* fontID, void* data, int dataSize)
+PlatformFontPointer FakePlatformGraphics::LoadFontFromMemory(const char* fontID, void* data, int dataSize)
 {
-  return (data && dataSize > 0) ? PlatformFontPtr(new TestFont(std::string(static_cast<char*>(data), size_t(dataSize))))
+  return (data && dataSize > 0) ? PlatformFontPointer(new TestFont(std::string(static_cast<char*>(data), size_t(dataSize))))
                                 : nullptr;
 }
 
-PlatformFontPtr FakePlatformGraphics::LoadFontByName(const char* fontID, const char* familyName, int style)
+PlatformFontPointer FakePlatformGraphics::LoadFontByName(const char* fontID, const char* familyName, int style)
 {
-  return (familyName && *familyName) ? PlatformFontPtr(new TestFont(familyName)) : nullptr;
+  return (familyName && *familyName) ? PlatformFontPointer(new TestFont(familyName)) : nullptr;
 }
 
-void FakePlatformGraphics::CachePlatformFont(const char* fontID, const PlatformFontPtr& font)
+void FakePlatformGraphics::CachePlatformFont(const char* fontID, const PlatformFontPointer& font)
 {
   auto& cache = FontDescriptorCache();
   plug::LibMutexLock lock(cache.Mutex());

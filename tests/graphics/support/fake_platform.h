@@ -92,10 +92,10 @@ public:
     mURLs.push_back(url ? url : "");
     return true;
   }
-  PlatformFontPtr LoadFontFromResource(const char* fontID, const char* fileNameOrResID) override;
-  PlatformFontPtr LoadFontFromMemory(const char* fontID, void* data, int dataSize) override;
-  PlatformFontPtr LoadFontByName(const char* fontID, const char* familyName, int style) override;
-  void CachePlatformFont(const char* fontID, const PlatformFontPtr& font) override;
+  PlatformFontPointer LoadFontFromResource(const char* fontID, const char* fileNameOrResID) override;
+  PlatformFontPointer LoadFontFromMemory(const char* fontID, void* data, int dataSize) override;
+  PlatformFontPointer LoadFontByName(const char* fontID, const char* familyName, int style) override;
+  void CachePlatformFont(const char* fontID, const PlatformFontPointer& font) override;
   const char* GetBundleID() override { return "com.Vesquin.vst.Drovik"; }
   void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                const char* str) override;

@@ -178,19 +178,19 @@ bool RecordingBackend::BitmapExtSupported(const char* ext)
          e.find("jpeg") != std::string::npos;
 }
 
-void RecordingBackend::ReadLayerPixels(const ILayerPtr& layer, RawBitmapData& data)
+void RecordingBackend::ReadLayerPixels(const ILayerPtr& layer, ByteBuffer& data)
 {
   const auto* b = layer ? dynamic_cast<const RecordedBitmap*>(layer->GetAPIBitmap()) : nullptr;
-  data = b ? b->mPixels : RawBitmapData();
+  data = b ? b->mPixels : ByteBuffer();
 }
 
-void RecordingBackend::ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadowStyle& shadow)
+void RecordingBackend::ApplyShadowMask(const ILayerPtr& layer, ByteBuffer& mask, const IShadowStyle& shadow)
 {
   Log("ApplyShadowMask", layer ? layer->Bounds() : IRECT());
   SetLayerPixels(layer, mask);
 }
 
-void RecordingBackend::SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data)
+void RecordingBackend::SetLayerPixels(const ILayerPtr& layer, ByteBuffer& data)
 {
   auto* b = layer ? dynamic_cast<RecordedBitmap*>(layer->mBitmap) : nullptr;
   if (b)

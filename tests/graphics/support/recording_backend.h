@@ -33,7 +33,7 @@ public:
   {
   }
   std::string mSource;
-  RawBitmapData mPixels;
+  ByteBuffer mPixels;
 };
 
 class RecordingBackend : public IGraphics
@@ -105,9 +105,9 @@ public:
   void* GetDrawContext() override { return nullptr; }
   const char* GetDrawingAPIStr() override { return "Recording"; }
   bool BitmapExtSupported(const char* ext) override;
-  void ReadLayerPixels(const ILayerPtr& layer, RawBitmapData& data) override;
-  void ApplyShadowMask(const ILayerPtr& layer, RawBitmapData& mask, const IShadowStyle& shadow) override;
-  void SetLayerPixels(const ILayerPtr& layer, RawBitmapData& data) override;
+  void ReadLayerPixels(const ILayerPtr& layer, ByteBuffer& data) override;
+  void ApplyShadowMask(const ILayerPtr& layer, ByteBuffer& mask, const IShadowStyle& shadow) override;
+  void SetLayerPixels(const ILayerPtr& layer, ByteBuffer& data) override;
   void UpdateLayer() override { Log("UpdateLayer"); }
   void PathTransformReset(bool clearStates) override { Log("PathTransformReset"); }
   void PathClipRegion(const IRECT& r) override;
@@ -126,7 +126,7 @@ public:
   APIBitmap* LoadAPIBitmap(const char* path, int scale, int location, const char* ext) override;
   APIBitmap* LoadAPIBitmapData(const char* name, const void* data, int dataSize, int scale) override;
   APIBitmap* CreateAPIBitmap(int width, int height, int screenScale, double drawScale, bool cacheable) override;
-  bool LoadAPIFont(const char* fontID, const PlatformFontPtr& font) override { return !mRejectFonts; }
+  bool LoadAPIFont(const char* fontID, const PlatformFontPointer& font) override { return !mRejectFonts; }
   float DoMeasureText(const IText& text, const char* str, IRECT& bounds) const override;
   void DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend) override;
 

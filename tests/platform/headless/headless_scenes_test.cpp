@@ -128,11 +128,11 @@ TEST_F(Headless, LayerPixelsWrittenAreReadBack)
   Open(16, 16, [](IGraphics& g, const IRECT&) {
     g.StartLayer(nullptr, IRECT(0, 0, 8, 4));
     ILayerPtr layer = g.EndLayer();
-    RawBitmapData pixels(8 * 4 * 4);
+    ByteBuffer pixels(8 * 4 * 4);
     for (size_t i = 0; i < pixels.size(); ++i)
       pixels[i] = i % 4 == 3 ? 255 : uint8_t(i * 7);
     g.WriteLayerPixels(layer, pixels);
-    RawBitmapData back;
+    ByteBuffer back;
     g.ReadLayerPixels(layer, back);
     EXPECT_EQ(back, pixels);
   });

@@ -19,7 +19,7 @@ namespace {
 constexpr const char* kBundleID = "com.example.fonts";
 constexpr const char* kRobotoFile = "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf";
 
-const CoreTextFont& AsCoreText(const PlatformFontPtr& font) { return static_cast<const CoreTextFont&>(*font); }
+const CoreTextFont& AsCoreText(const PlatformFontPointer& font) { return static_cast<const CoreTextFont&>(*font); }
 
 /// Bytes with the horizontal header's ascender and descender set to 0: a face without height.
 std::string WithoutHeight(std::string bytes)
@@ -64,7 +64,7 @@ protected:
 
 TEST_F(PlatformFonts, RobotoFromTheBundleResources)
 {
-  PlatformFontPtr font = LoadFontFromResource("Roboto-Regular", "Roboto-Regular.ttf", kBundleID, nullptr);
+  PlatformFontPointer font = LoadFontFromResource("Roboto-Regular", "Roboto-Regular.ttf", kBundleID, nullptr);
   ASSERT_TRUE(font);
   EXPECT_FALSE(AsCoreText(font).IsSystem());
   EXPECT_STREQ(AsCoreText(font).GetStyleName(), "");
@@ -90,7 +90,7 @@ TEST_F(PlatformFonts, VerdanaResolvesToTheFaceFontconfigSubstitutes)
   };
   for (const Case& c : cases)
   {
-    PlatformFontPtr font = LoadFontByName("Verdana", "Verdana", c.style);
+    PlatformFontPointer font = LoadFontByName("Verdana", "Verdana", c.style);
     ASSERT_TRUE(font) << c.file;
     const CoreTextFont& ct = AsCoreText(font);
     EXPECT_TRUE(ct.IsSystem());
@@ -159,7 +159,7 @@ TEST_F(PlatformFonts, AFamilyFontInACollectionIsTheFaceOfItsStyleName)
 TEST_F(PlatformFonts, FromMemoryKeepsItsOwnCopy)
 {
   std::string bytes = mRoboto;
-  PlatformFontPtr font = LoadFontFromMemory("Roboto", bytes.data(), int(bytes.size()));
+  PlatformFontPointer font = LoadFontFromMemory("Roboto", bytes.data(), int(bytes.size()));
   ASSERT_TRUE(font);
   bytes.assign(bytes.size(), '\0');
   EXPECT_EQ(std::memcmp(font->GetData(), mRoboto.data(), mRoboto.size()), 0);
@@ -187,8 +187,8 @@ TEST_F(PlatformFonts, FontsThatCannotBeFoundOrReadFailToLoad)
 
 TEST_F(PlatformFonts, TheCacheKeepsTheFirstDescriptorOfAName)
 {
-  PlatformFontPtr roboto = LoadFontFromResource("Roboto-Regular", "Roboto-Regular.ttf", kBundleID, nullptr);
-  PlatformFontPtr verdana = LoadFontByName("Verdana Bold", "Verdana", kFontStyleBold);
+  PlatformFontPointer roboto = LoadFontFromResource("Roboto-Regular", "Roboto-Regular.ttf", kBundleID, nullptr);
+  PlatformFontPointer verdana = LoadFontByName("Verdana Bold", "Verdana", kFontStyleBold);
   ASSERT_TRUE(roboto && verdana);
   EXPECT_EQ(FindCachedFont("Roboto-Regular"), nullptr);
 
