@@ -12,13 +12,13 @@ void Refetch(IGraphics* g, IBitmap& bitmap) { bitmap = RescaledBitmap(g, bitmap)
 IBSwitchControl::IBSwitchControl(float x, float y, const IBitmap& bitmap, int paramIdx)
   : ISwitchControlBase(FrameRectAt(bitmap, x, y), paramIdx, nullptr, 2), IBitmapBase(bitmap)
 {
-  AttachIControl(this);
+  SetControl(this);
 }
 
 IBSwitchControl::IBSwitchControl(const IRECT& bounds, const IBitmap& bitmap, int paramIdx)
   : ISwitchControlBase(FrameRectCentredIn(bitmap, bounds), paramIdx, nullptr, 2), IBitmapBase(bitmap)
 {
-  AttachIControl(this);
+  SetControl(this);
 }
 
 // Steps by one frame of the bitmap (not by the number of states); a bitmap of fewer than two frames toggles
@@ -45,7 +45,7 @@ IBKnobControl::IBKnobControl(const IRECT& bounds, const IBitmap& bitmap, int par
                              double gearing)
   : IKnobControlBase(FrameRectCentredIn(bitmap, bounds), paramIdx, nullptr, direction, gearing), IBitmapBase(bitmap)
 {
-  AttachIControl(this);
+  SetControl(this);
 }
 
 void IBKnobControl::OnRescale() { Refetch(mGraphics, mBitmap); }
@@ -59,13 +59,13 @@ void IBKnobControl::Draw(IGraphics& g)
 IBButtonControl::IBButtonControl(float x, float y, const IBitmap& bitmap, IActionFn action)
   : IButtonControlBase(FrameRectAt(bitmap, x, y), std::move(action)), IBitmapBase(bitmap)
 {
-  AttachIControl(this);
+  SetControl(this);
 }
 
 IBButtonControl::IBButtonControl(const IRECT& bounds, const IBitmap& bitmap, IActionFn action)
   : IButtonControlBase(FrameRectCentredIn(bitmap, bounds), std::move(action)), IBitmapBase(bitmap)
 {
-  AttachIControl(this);
+  SetControl(this);
 }
 
 void IBButtonControl::OnRescale() { Refetch(mGraphics, mBitmap); }
@@ -97,7 +97,7 @@ IBSliderControl::IBSliderControl(float x, float y, float length, const IBitmap& 
                        HandleSize(handleBitmap, direction)),
     IBitmapBase(handleBitmap), mTrackBitmap(trackBitmap)
 {
-  AttachIControl(this);
+  SetControl(this);
 }
 
 IBSliderControl::IBSliderControl(const IRECT& bounds, const IBitmap& handleBitmap, const IBitmap& trackBitmap,
@@ -105,7 +105,7 @@ IBSliderControl::IBSliderControl(const IRECT& bounds, const IBitmap& handleBitma
   : ISliderControlBase(bounds, paramIdx, direction, gearing, HandleSize(handleBitmap, direction)),
     IBitmapBase(handleBitmap), mTrackBitmap(trackBitmap)
 {
-  AttachIControl(this);
+  SetControl(this);
 }
 
 void IBSliderControl::OnRescale() { Refetch(mGraphics, mBitmap); }
@@ -165,7 +165,7 @@ IBTextControl::IBTextControl(const IRECT& bounds, const IBitmap& bitmap, const I
   : ITextControl(bounds, str, text), IBitmapBase(bitmap), mCharWidth(charWidth), mCharHeight(charHeight),
     mCharOffset(charOffset), mMultiLine(multiLine), mVCentre(vCenter)
 {
-  AttachIControl(this);
+  SetControl(this);
   mBlend = IBlend(blendMode, 1.f);
 }
 

@@ -46,7 +46,7 @@ IVButtonControl::IVButtonControl(const IRECT& bounds, IActionFn action, const ch
                                  bool labelInButton, bool valueInButton, int shape)
   : IButtonControlBase(bounds, std::move(action)), IVectorBase(style, labelInButton, valueInButton), mShape(shape)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
 }
 
@@ -76,7 +76,7 @@ IVSwitchControl::IVSwitchControl(const IRECT& bounds, int paramIdx, const char* 
                                  bool valueInButton)
   : ISwitchControlBase(bounds, paramIdx, IVectorBase::ActionFuncSplash, 2), IVectorBase(style, false, valueInButton)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
   if (valueInButton)
     mStyle.mValueText.mVAlign = mText.mVAlign = kVAlignMiddle;
@@ -86,7 +86,7 @@ IVSwitchControl::IVSwitchControl(const IRECT& bounds, IActionFn action, const ch
                                  int numStates, bool valueInButton)
   : ISwitchControlBase(bounds, -1, std::move(action), numStates), IVectorBase(style, false, valueInButton)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
   if (valueInButton)
     mStyle.mValueText.mVAlign = mText.mVAlign = kVAlignMiddle;
@@ -270,7 +270,7 @@ IVTabSwitchControl::IVTabSwitchControl(const IRECT& bounds, int paramIdx, std::i
   : ISwitchControlBase(bounds, paramIdx, IVectorBase::ActionFuncSplash, static_cast<int>(options.size())),
     IVectorBase(style), mDirection(direction), mShape(shape)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
   CentreTexts(mStyle, mText, kAlignCenter);
   for (const char* o : options)
@@ -282,7 +282,7 @@ IVTabSwitchControl::IVTabSwitchControl(const IRECT& bounds, IActionFn action, st
   : ISwitchControlBase(bounds, -1, std::move(action), static_cast<int>(options.size())), IVectorBase(style),
     mDirection(direction), mShape(shape)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
   CentreTexts(mStyle, mText, kAlignCenter);
   for (const char* o : options)

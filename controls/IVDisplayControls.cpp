@@ -14,7 +14,7 @@ namespace igraphics {
 IVLabelControl::IVLabelControl(const IRECT& bounds, const char* label, const IVStyle& style)
   : ITextControl(bounds, label), IVectorBase(style)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
 }
 
@@ -42,7 +42,7 @@ IVPlotControl::IVPlotControl(const IRECT& bounds, std::initializer_list<Plot> pl
   : IControl(bounds), IVectorBase(style), mPlots(plots), mMin(min), mMax(max), mUseLayer(useLayer),
     mPoints(static_cast<size_t>(std::max(0, numPoints)))
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
 }
 
@@ -102,7 +102,7 @@ void IVPlotControl::DrawPlots(IGraphics& g, const IRECT& plotArea, float cellW, 
 IVGroupControl::IVGroupControl(const IRECT& bounds, const char* label, float labelOffset, const IVStyle& style)
   : IControl(bounds), IVectorBase(style), mLabelOffset(labelOffset)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
   mIgnoreMouse = true;
 }
@@ -111,7 +111,7 @@ IVGroupControl::IVGroupControl(const char* label, const char* groupName, float p
                                float padB, const IVStyle& style)
   : IControl(IRECT()), IVectorBase(style), mPaddingLeft(padL), mPaddingTop(padT), mPaddingRight(padR), mPaddingBottom(padB), mLabelOffset(10.f)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
   mGroupName.Set(groupName ? groupName : "");
   mIgnoreMouse = true;
@@ -183,7 +183,7 @@ IVColorSwatchControl::IVColorSwatchControl(const IRECT& bounds, const char* labe
                                            std::initializer_list<const char*> labelsForIDs)
   : IControl(bounds), IVectorBase(style), mColorChosenFunc(std::move(func)), mLayout(layout)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
   mText.mHAlign = mStyle.mValueText.mHAlign = kAlignFar;
   // Only indices of the nine-colour set make cells: another index would read or write past the set.

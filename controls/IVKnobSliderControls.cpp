@@ -50,7 +50,7 @@ IVKnobControl::IVKnobControl(const IRECT& bounds, int paramIdx, const char* labe
   : IKnobControlBase(bounds, paramIdx, nullptr, direction, gearing), IVectorBase(style, false, valueInWidget),
     mAngle1(a1), mAngle2(a2), mAnchorAngle(aAnchor)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   Setup(valueIsEditable, trackSize);
 }
 
@@ -60,7 +60,7 @@ IVKnobControl::IVKnobControl(const IRECT& bounds, IActionFn action, const char* 
   : IKnobControlBase(bounds, -1, std::move(action), direction, gearing), IVectorBase(style, false, valueInWidget),
     mAngle1(a1), mAngle2(a2), mAnchorAngle(aAnchor)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   Setup(valueIsEditable, trackSize);
 }
 
@@ -169,7 +169,7 @@ IVSliderControl::IVSliderControl(const IRECT& bounds, int paramIdx, const char* 
   : ISliderControlBase(bounds, paramIdx, direction, gearing, handleSize), IVectorBase(style),
     mHandleInsideTrack(handleInsideTrack)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   Setup(valueIsEditable, trackSize);
 }
 
@@ -179,7 +179,7 @@ IVSliderControl::IVSliderControl(const IRECT& bounds, IActionFn action, const ch
   : ISliderControlBase(bounds, std::move(action), direction, gearing, handleSize), IVectorBase(style),
     mHandleInsideTrack(handleInsideTrack)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   Setup(valueIsEditable, trackSize);
 }
 
@@ -294,7 +294,7 @@ IVTrackControlBase::IVTrackControlBase(const IRECT& bounds, const char* label, c
                                        std::initializer_list<const char*> trackNames)
   : IControl(bounds, params), IVectorBase(style), mDirection(direction), mNSteps(nSteps)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
   for (const char* n : trackNames)
     mTrackNames.emplace_back(n ? n : "");
@@ -548,7 +548,7 @@ IVXYPadControl::IVXYPadControl(const IRECT& bounds, std::initializer_list<int> p
                                const IVStyle& style, float handleRadius)
   : IControl(bounds, params), IVectorBase(style), mHandleRadius(handleRadius)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mText = style.mValueText;
 }
 

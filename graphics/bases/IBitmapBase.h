@@ -20,7 +20,7 @@ public:
   IBitmapBase& operator=(const IBitmapBase&) = delete;
 
   /// Binds the mix-in to its control; derived controls call it from their constructor.
-  void AttachIControl(IControl* control) { mControl = control; }
+  void SetControl(IControl* control) { mControl = control; }
 
   /// Draws the frame of the present value centred in the control's draw rectangle, with its blend.
   void DrawBitmap(IGraphics& g);

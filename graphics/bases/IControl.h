@@ -163,7 +163,7 @@ public:
   void SetRECT(const IRECT& r) { mDrawRect = r; }
   const IRECT& GetHitRECT() const { return mHitRect; }
   void SetHitRECT(const IRECT& r) { mHitRect = r; }
-  void SetTargetAndDrawRECTs(const IRECT& r)
+  void SetTargetAndDrawRectangles(const IRECT& r)
   {
     mDrawRect = mHitRect = r;
     mMouseIsOver = false;

@@ -59,7 +59,7 @@ void ITextControl::SetBoundsBasedOnStr()
   IRECT r;
   mGraphics->MeasureText(mText, mStr.Get(), r);
   const float cx = mDrawRect.CentreX(), cy = mDrawRect.CentreY(), hw = r.W() / 2.f, hh = r.H() / 2.f;
-  SetTargetAndDrawRECTs(IRECT(cx - hw, cy - hh, cx + hw, cy + hh));
+  SetTargetAndDrawRectangles(IRECT(cx - hw, cy - hh, cx + hw, cy + hh));
 }
 
 } // namespace igraphics

@@ -57,7 +57,7 @@ IVectorBase::IVectorBase(const IVStyle& style, bool labelInWidget, bool valueInW
   SetStyle(style);
 }
 
-void IVectorBase::AttachIControl(IControl* control, const char* label)
+void IVectorBase::SetControl(IControl* control, const char* label)
 {
   mControl = control;
   SetLabelStr(label);
@@ -93,7 +93,7 @@ void IVectorBase::DrawPressableShape(IGraphics& g, int shape, const IRECT& bound
   {
   case kVShapeRectangle:
   case kVShapeAllRounded: DrawPressableRectangle(g, bounds, pressed, mouseOver, disabled); break;
-  case kVShapeEndsRounded:
+  case kVShapeTopCornersRounded:
     DrawPressableRectangle(g, bounds, pressed, mouseOver, disabled, true, true, false, false);
     break;
   case kVShapeEllipse: DrawPressableEllipse(g, bounds, pressed, mouseOver, disabled); break;

@@ -20,7 +20,7 @@ enum EVShape
   kVShapeRectangle = 0,
   kVShapeEllipse = 1,
   kVShapeTriangle = 2,
-  kVShapeEndsRounded = 3, // only the two top corners rounded
+  kVShapeTopCornersRounded = 3, // only the two top corners rounded
   kVShapeAllRounded = 4,  // drawn as the rectangle
 };
 
@@ -40,7 +40,7 @@ public:
   IVectorBase& operator=(const IVectorBase&) = delete;
 
   /// Binds the mix-in to its control; derived controls call it from their constructor.
-  void AttachIControl(IControl* control, const char* label = "");
+  void SetControl(IControl* control, const char* label = "");
 
   virtual void SetStyle(const IVStyle& style) { mStyle = style; }
   /// Fills r with the background colour and the control's blend.

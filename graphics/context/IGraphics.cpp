@@ -351,7 +351,7 @@ void IGraphics::SetControlBounds(int idx, const IRECT& r)
   IControl* c = GetControl(idx);
   if (!c)
     return;
-  c->SetTargetAndDrawRECTs(r);
+  c->SetTargetAndDrawRectangles(r);
   if (!c->IsHidden())
     SetAllControlsDirty();
 }

@@ -9,7 +9,7 @@ namespace igraphics {
 IBitmapControl::IBitmapControl(float x, float y, const IBitmap& bitmap, int paramIdx, const IBlend& blend)
   : IControl(FrameRectAt(bitmap, x, y), paramIdx), IBitmapBase(bitmap)
 {
-  AttachIControl(this);
+  SetControl(this);
   mBlend = blend;
 }
 

@@ -27,7 +27,7 @@ float ScaleTop(int style) { return style == IFPSDisplayControl::kFPS ? 80.f : st
 IFPSDisplayControl::IFPSDisplayControl(const IRECT& bounds, int style, const char* label)
   : IControl(bounds), IVectorBase(IVStyle()), mStyle(style)
 {
-  AttachIControl(this, label);
+  SetControl(this, label);
   mLabel.Set(label ? label : "");
 }
 

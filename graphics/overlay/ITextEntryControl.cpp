@@ -187,7 +187,7 @@ template <typename Edit> void ITextEntryControl::CallEngine(Edit&& edit)
 void ITextEntryControl::CreateTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                         const char* str)
 {
-  SetTargetAndDrawRECTs(bounds);
+  SetTargetAndDrawRectangles(bounds);
   mText = text;
   mText.mTextColor = text.mEntryTextColor;
   mEditString = FromUTF8(str);

@@ -13,7 +13,7 @@ struct VectorControl : IControl, IVectorBase
 {
   explicit VectorControl(const IRECT& r, const IVStyle& style = kDefaultStyle) : IControl(r), IVectorBase(style)
   {
-    AttachIControl(this, "");
+    SetControl(this, "");
   }
   void Draw(IGraphics&) override {}
 };
