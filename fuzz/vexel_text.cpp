@@ -73,8 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   int nrows = vxBreakTextLines(ctx, text, end, rowWidth, rows, 8);
   for (int i = 0; i < nrows; ++i)
     if (rows[i].start < text || rows[i].end > end || rows[i].next > end || rows[i].start > rows[i].end) __builtin_trap();
-  float asc, desc, lineHeight;
-  vxTextMetrics(ctx, &asc, &desc, &lineHeight);
+  float ascender, descender, lineHeight;
+  vxTextMetrics(ctx, &ascender, &descender, &lineHeight);
   vxEndFrame(ctx);
   vxDeleteContext(ctx);
   return 0;
