@@ -5,16 +5,13 @@
 
 #include <functional>
 
+#include "core/EditorContext.h"
 #include "core/IParam.h"
 #include "core/Messages.h"
 #include "core/IStateChunk.h"
 #include "core/LibPtrList.h"
 
 namespace plug {
-
-namespace igraphics {
-class IGraphics;
-}
 
 class IEditorDelegate
 {
@@ -96,7 +93,8 @@ namespace igraphics {
 class IGEditorDelegate : public IEditorDelegate
 {
 public:
-  using MakeGraphicsFunc = std::function<IGraphics*()>;
+  /// Makes the editor (a graphics context converts to its EditorContext).
+  using MakeGraphicsFunc = std::function<EditorContext*()>;
   using LayoutFunc = std::function<void(IGraphics*)>;
 
   explicit IGEditorDelegate(int nParams);
@@ -123,7 +121,7 @@ public:
   int UnserializeEditorState(const IStateChunk& chunk, int startPos) override;
 
   /// Calls the installed factory; null when none is installed.
-  virtual IGraphics* CreateGraphics() { return mMakeGraphicsFunc ? mMakeGraphicsFunc() : nullptr; }
+  virtual EditorContext* CreateGraphics() { return mMakeGraphicsFunc ? mMakeGraphicsFunc() : nullptr; }
   /// Calls the installed layout function.
   virtual void LayoutUI(IGraphics* graphics)
   {
@@ -132,7 +130,7 @@ public:
   }
 
   /// The graphics context while the editor exists, else null.
-  IGraphics* GetUI() const { return mGraphics; }
+  IGraphics* GetUI() const { return mContext ? mContext->GetGraphics() : nullptr; }
   /// Set by the platform window when it opens: whether its drawing context was created.
   void SetEditorReady(bool ready) { mEditorReady = ready; }
   bool IsEditorReady() const { return mEditorReady; }
@@ -149,7 +147,7 @@ public:
 private:
   void DeleteGraphics();
 
-  IGraphics* mGraphics = nullptr;
+  EditorContext* mContext = nullptr;
   int mSavedWidth = 0;
   int mSavedHeight = 0;
   float mSavedScale = 0.f;

@@ -1,9 +1,8 @@
 // The editor delegate of a graphics-framework editor: opening and closing the editor with its graphics context,
-// forwarding values, messages, MIDI and keys to the controls, and the editor's size state.
+// forwarding values, messages, MIDI and keys to the controls through the editor context, and the editor's size state.
 #include <cmath>
 
 #include "core/IEditorDelegate.h"
-#include "graphics/context/IGraphics.h"
 
 namespace plug {
 
@@ -21,32 +20,32 @@ IGEditorDelegate::IGEditorDelegate(int nParams) : IEditorDelegate(nParams) {}
 
 IGEditorDelegate::~IGEditorDelegate()
 {
-  if (mGraphics)
+  if (mContext)
   {
     // The window goes before the context it shows. The plug-in around this delegate is already gone, so the
     // context must not call back into it.
-    mGraphics->CloseWindow();
-    mGraphics->ForgetParamGestures();
+    mContext->CloseWindow();
+    mContext->ForgetParamGestures();
     DeleteGraphics();
   }
 }
 
 void IGEditorDelegate::DeleteGraphics()
 {
-  IGraphics* graphics = mGraphics;
-  mGraphics = nullptr;
-  delete graphics;
+  EditorContext* context = mContext;
+  mContext = nullptr;
+  delete context;
 }
 
 void* IGEditorDelegate::OpenWindow(void* parent)
 {
-  if (!mGraphics)
+  if (!mContext)
   {
-    mGraphics = CreateGraphics();
-    if (mGraphics && mSavedWidth != 0 && mSavedHeight != 0 && mSavedScale != 0.f && mEditorReady)
-      mGraphics->Resize(mSavedWidth, mSavedHeight, mSavedScale, true);
+    mContext = CreateGraphics();
+    if (mContext && mSavedWidth != 0 && mSavedHeight != 0 && mSavedScale != 0.f && mEditorReady)
+      mContext->Resize(mSavedWidth, mSavedHeight, mSavedScale, true);
   }
-  void* window = mGraphics ? mGraphics->OpenWindow(parent) : nullptr;
+  void* window = mContext ? mContext->OpenWindow(parent) : nullptr;
   if (!window)
     DeleteGraphics(); // a context with nothing to show it is not kept
   return window;
@@ -58,12 +57,12 @@ void IGEditorDelegate::CloseWindow()
     return;
   mClosing = true;
   OnUIClose();
-  if (mGraphics)
+  if (mContext)
   {
-    mSavedWidth = mGraphics->Width();
-    mSavedHeight = mGraphics->Height();
-    mSavedScale = mGraphics->GetDrawScale();
-    mGraphics->CloseWindow();
+    mSavedWidth = mContext->Width();
+    mSavedHeight = mContext->Height();
+    mSavedScale = mContext->GetDrawScale();
+    mContext->CloseWindow();
     DeleteGraphics();
   }
   mClosing = false;
@@ -74,74 +73,59 @@ void IGEditorDelegate::SendParamValueToUI(int idx, double value, bool normalized
   const IParam* p = GetParam(idx);
   if (!p)
     return;
-  if (mGraphics)
+  if (mContext)
   {
     if (!normalized)
       value = p->ToNormalized(value);
-    mGraphics->VisitListedControls([&](IControl& c) {
-      for (int v = 0; v < c.NValues(); ++v)
-        if (c.GetParamIdx(v) == idx)
-          c.SetValueFromDelegate(value, v);
-    });
+    mContext->SetParamValueOnControls(idx, value);
   }
   OnUIParamChange(idx, kDelegate);
 }
 
 void IGEditorDelegate::SendControlValueToUI(int ctrlTag, double normalized)
 {
-  if (IControl* c = mGraphics ? mGraphics->GetControlByTag(ctrlTag) : nullptr)
-    c->SetValueFromDelegate(normalized, 0);
+  if (mContext)
+    mContext->SetControlValueByTag(ctrlTag, normalized);
 }
 
 void IGEditorDelegate::SendControlMsgToUI(int ctrlTag, int msgTag, int dataSize, const void* data)
 {
-  if (IControl* c = mGraphics ? mGraphics->GetControlByTag(ctrlTag) : nullptr)
-    c->OnMsgFromDelegate(msgTag, dataSize, data);
+  if (mContext)
+    mContext->SendMsgToControlByTag(ctrlTag, msgTag, dataSize, data);
 }
 
 void IGEditorDelegate::SendMidiMsgToUI(const IMidiMsg& msg)
 {
-  if (mGraphics)
-    mGraphics->VisitListedControls([&](IControl& c) {
-      if (c.GetWantsMidi())
-        c.OnMidi(msg);
-    });
+  if (mContext)
+    mContext->SendMidiMsgToControls(msg);
   OnUIMidiMsg(msg);
 }
 
 bool IGEditorDelegate::OnKeyDown(const IKeyPress& key)
 {
-  if (!mEditorReady || !mGraphics)
+  if (!mEditorReady || !mContext)
     return false;
-  if (mGraphics->OnHostKey(key, false))
-    return true;
-  float x = 0.f, y = 0.f;
-  mGraphics->GetMouseLocation(x, y);
-  return mGraphics->OnKeyDown(x, y, key);
+  return mContext->OnKeyFromHost(key, false);
 }
 
 bool IGEditorDelegate::OnKeyUp(const IKeyPress& key)
 {
-  if (!mEditorReady || !mGraphics)
+  if (!mEditorReady || !mContext)
     return false;
-  if (mGraphics->OnHostKey(key, true))
-    return true;
-  float x = 0.f, y = 0.f;
-  mGraphics->GetMouseLocation(x, y);
-  return mGraphics->OnKeyUp(x, y, key);
+  return mContext->OnKeyFromHost(key, true);
 }
 
 void IGEditorDelegate::SetScreenScale(double scale)
 {
-  if (mEditorReady && mGraphics && std::isfinite(scale) && scale >= 0.5 && scale < 1e6)
-    mGraphics->SetScreenScale(static_cast<int>(std::round(scale)));
+  if (mEditorReady && mContext && std::isfinite(scale) && scale >= 0.5 && scale < 1e6)
+    mContext->SetScreenScale(static_cast<int>(std::round(scale)));
 }
 
 bool IGEditorDelegate::SerializeEditorState(IStateChunk& chunk) const
 {
-  int32_t width = mGraphics ? mGraphics->Width() : mSavedWidth;
-  int32_t height = mGraphics ? mGraphics->Height() : mSavedHeight;
-  float scale = mGraphics ? mGraphics->GetDrawScale() : mSavedScale;
+  int32_t width = mContext ? mContext->Width() : mSavedWidth;
+  int32_t height = mContext ? mContext->Height() : mSavedHeight;
+  float scale = mContext ? mContext->GetDrawScale() : mSavedScale;
   return chunk.Put(&width) > 0 && chunk.Put(&height) > 0 && chunk.Put(&scale) > 0;
 }
 
@@ -156,10 +140,10 @@ int IGEditorDelegate::UnserializeEditorState(const IStateChunk& chunk, int start
     return -1;
   if (!std::isfinite(scale) || scale < 0.f)
     return -1; // a scale no editor can take: nothing changes
-  if (mEditorReady && mGraphics)
+  if (mEditorReady && mContext)
   {
     if (width != 0 && height != 0 && scale != 0.f)
-      mGraphics->Resize(width, height, scale, true);
+      mContext->Resize(width, height, scale, true);
   }
   else
   {

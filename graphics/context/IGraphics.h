@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/EditorContext.h"
 #include "core/LibPtrList.h"
 #include "core/LibString.h"
 #include "core/Messages.h"
@@ -47,7 +48,7 @@ class IFPSDisplayControl;
 /// Bytes of pixels or of a resource file.
 using ByteBuffer = std::vector<uint8_t>;
 
-class IGraphics
+class IGraphics : public EditorContext
 {
 public:
   /// Frames per second when the constructor is given none.
@@ -68,7 +69,7 @@ public:
   /// Joins the process-wide caches. A scale that is not finite or not above 0 is taken as 1.
   IGraphics(IGEditorDelegate& delegate, int w, int h, int fps = 0, float scale = 1.f);
   /// Ends open host gestures, removes every control and leaves the caches (the last context empties them).
-  virtual ~IGraphics();
+  ~IGraphics() override;
   IGraphics(const IGraphics&) = delete;
   IGraphics& operator=(const IGraphics&) = delete;
 
@@ -215,8 +216,8 @@ public:
   /// Shows the cursor of that kind and returns the kind shown before.
   virtual int SetMouseCursor(int cursorType = kArrowCursor);
   virtual void EndUserInput(bool success) = 0;
-  virtual void* OpenWindow(void* pParent) = 0;
-  virtual void CloseWindow() = 0;
+  void* OpenWindow(void* pParent) override = 0;
+  void CloseWindow() override = 0;
   virtual void* GetWindow() = 0;
   virtual bool WindowIsOpen() { return GetWindow() != nullptr; }
   virtual bool GetTextFromClipboard(LibString& str) = 0;
@@ -363,20 +364,20 @@ public:
   // ==== Size and scale ====
   /// Clamps the size to the delegate's limits and the scale to this context's, then resizes the platform,
   /// tells the controls and redraws. Unchanged size and scale change nothing.
-  void Resize(int w, int h, float scale, bool needsPlatformResize = true);
+  void Resize(int w, int h, float scale, bool needsPlatformResize = true) final;
   /// A scale that is not finite or not above 0 is refused.
-  void SetScreenScale(int scale);
+  void SetScreenScale(int scale) final;
   void SetLayoutOnResize(bool layoutOnResize) { mLayoutOnResize = layoutOnResize; }
   void EnableTooltips(bool enable);
   void EnableMouseOver(bool enable) { mEnableMouseOver = enable; }
   void EnableMultiTouch(bool enable) { mEnableMultiTouch = enable; }
-  int Width() const { return mEditorWidth; }
-  int Height() const { return mEditorHeight; }
+  int Width() const final { return mEditorWidth; }
+  int Height() const final { return mEditorHeight; }
   int WindowWidth() const { return static_cast<int>(static_cast<float>(mEditorWidth) * mDrawScale); }
   int WindowHeight() const { return static_cast<int>(static_cast<float>(mEditorHeight) * mDrawScale); }
   IRECT GetBounds() const { return IRECT(0.f, 0.f, float(mEditorWidth), float(mEditorHeight)); }
   int FPS() const { return mFPS; }
-  float GetDrawScale() const { return mDrawScale; }
+  float GetDrawScale() const final { return mDrawScale; }
   int GetScreenScale() const { return mScreenScale; }
   float GetMinScale() const { return mMinScale; }
   /// The draw scales resizing may reach, taken in either order.
@@ -392,6 +393,15 @@ public:
   bool CursorIsHidden() const { return mCursorHidden; }
   void* GetPlatformContext() const { return mPlatformContext; }
   IGEditorDelegate* GetDelegate() const { return mDelegate; }
+
+  // ==== What the delegate hands on (the EditorContext side of this context) ====
+  IGraphics* GetGraphics() final { return this; }
+  void SetParamValueOnControls(int paramIdx, double normalized) final;
+  void SetControlValueByTag(int ctrlTag, double normalized) final;
+  void SendMsgToControlByTag(int ctrlTag, int msgTag, int dataSize, const void* data) final;
+  void SendMidiMsgToControls(const IMidiMsg& msg) final;
+  /// OnHostKey first; a key the platform leaves goes to OnKeyDown or OnKeyUp at the pointer.
+  bool OnKeyFromHost(const IKeyPress& key, bool isUp) final;
 
   // ==== Frame drawing ====
   /// Advances animations and collects the rectangles of dirty controls; true when there is any.
@@ -450,7 +460,7 @@ public:
   /// Ends every open gesture.
   void EndAllParamGestures();
   /// Forgets the open gestures without telling the host (the delegate is going away).
-  void ForgetParamGestures() { mOpenGestures.clear(); }
+  void ForgetParamGestures() final { mOpenGestures.clear(); }
   bool HasOpenGesture(int paramIdx) const { return mOpenGestures.count(paramIdx) != 0; }
   int NOpenGestures() const { return static_cast<int>(mOpenGestures.size()); }
 

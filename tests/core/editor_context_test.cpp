@@ -1,0 +1,111 @@
+// The editor delegate drives its editor only through EditorContext: this test links the framework alone, with
+// an editor that writes down every request.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/IEditorDelegate.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+class LoggingEditor : public plug::igraphics::EditorContext
+{
+public:
+  explicit LoggingEditor(Log& log) : mLog(log) {}
+  ~LoggingEditor() override { mLog.push_back("delete"); }
+
+  plug::igraphics::IGraphics* GetGraphics() override { return nullptr; }
+  void* OpenWindow(void* parent) override { return Add("open", parent); }
+  void CloseWindow() override { Add("close"); }
+  void ForgetParamGestures() override { Add("forget gestures"); }
+  void Resize(int w, int h, float scale, bool platform) override
+  {
+    Add("resize " + std::to_string(w) + "x" + std::to_string(h) + " " + Num(scale) + " " + Num(platform));
+    mWidth = w, mHeight = h, mScale = scale;
+  }
+  int Width() const override { return mWidth; }
+  int Height() const override { return mHeight; }
+  float GetDrawScale() const override { return mScale; }
+  void SetScreenScale(int scale) override { Add("screen scale " + Num(scale)); }
+  void SetParamValueOnControls(int idx, double v) override { Add("param " + Num(idx) + " " + Num(v)); }
+  void SetControlValueByTag(int tag, double v) override { Add("value " + Num(tag) + " " + Num(v)); }
+  void SendMsgToControlByTag(int tag, int msgTag, int, const void*) override
+  {
+    Add("msg " + Num(tag) + " " + Num(msgTag));
+  }
+  void SendMidiMsgToControls(const plug::IMidiMsg& msg) override { Add("midi " + Num(int(msg.mStatus))); }
+  bool OnKeyFromHost(const plug::IKeyPress& key, bool isUp) override
+  {
+    Add(std::string("key ") + key.mUtf8 + (isUp ? " up" : " down"));
+    return true;
+  }
+
+private:
+  template <class T> static std::string Num(T v)
+  {
+    std::ostringstream s;
+    s << v;
+    return s.str();
+  }
+  void* Add(const std::string& entry, void* result = nullptr)
+  {
+    mLog.push_back(entry);
+    return result;
+  }
+  Log& mLog;
+  int mWidth = 468, mHeight = 450;
+  float mScale = 1.f;
+};
+
+struct Delegate : plug::igraphics::IGEditorDelegate
+{
+  Delegate() : IGEditorDelegate(2) { GetParam(1)->InitDouble("wide", 0.0, 0.0, 10.0, 0.01); }
+  void BeginInformHostOfParamChangeFromUI(int) override {}
+  void EndInformHostOfParamChangeFromUI(int) override {}
+};
+
+} // namespace
+
+TEST(EditorContext, TheDelegateForwardsToItsEditorAndKeepsTheSizeAcrossAReopen)
+{
+  Log log;
+  auto delegate = std::make_unique<Delegate>();
+  delegate->mMakeGraphicsFunc = [&log] { return new LoggingEditor(log); };
+  int parent = 0;
+  delegate->SendParamValueToUI(1, 5.0, false); // no editor yet: nothing to tell
+  ASSERT_EQ(delegate->OpenWindow(&parent), &parent);
+  delegate->SetEditorReady(true);
+  delegate->SendParamValueToUI(1, 5.0, false);
+  delegate->SendControlValueToUI(7, 0.25);
+  delegate->SendControlMsgToUI(7, 3, 0, nullptr);
+  delegate->SendMidiMsgToUI(plug::IMidiMsg{0, 0x90, 60, 100, 0});
+  EXPECT_TRUE(delegate->OnKeyDown(plug::IKeyPress("a", 'A')));
+  EXPECT_TRUE(delegate->OnKeyUp(plug::IKeyPress("a", 'A')));
+  delegate->SetScreenScale(1.6);
+  EXPECT_EQ(log, (Log{"open", "param 1 0.5", "value 7 0.25", "msg 7 3", "midi 144", "key a down", "key a up",
+                      "screen scale 2"}));
+
+  // A restored editor state resizes the open editor; closing keeps that size and scale, and the next editor is
+  // given them before its window opens.
+  log.clear();
+  EXPECT_EQ(delegate->GetUI(), nullptr); // an editor that is not a graphics context
+  plug::IStateChunk state;
+  const int32_t w = 700, h = 600;
+  const float scale = 1.5f;
+  state.Put(&w), state.Put(&h), state.Put(&scale);
+  EXPECT_EQ(delegate->UnserializeEditorState(state, 0), 12);
+  delegate->CloseWindow();
+  EXPECT_EQ(delegate->GetSavedScale(), 1.5f);
+  delegate->OpenWindow(&parent);
+  EXPECT_EQ(log, (Log{"resize 700x600 1.5 1", "close", "delete", "resize 700x600 1.5 1", "open"}));
+
+  // The delegate going with its editor open: the window first, the host gestures forgotten, then the editor.
+  log.clear();
+  delegate.reset();
+  EXPECT_EQ(log, (Log{"close", "forget gestures", "delete"}));
+}
