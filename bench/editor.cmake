@@ -5,3 +5,11 @@ if(TARGET headless_editor)
     LIBS drovik_entry headless_editor)
   target_compile_definitions(editor_bench PRIVATE DROVIK_BUNDLE_DIR="${DROVIK_BUNDLE_DIR}")
 endif()
+# The same editor in a host's X11 window with audio in real time, loaded from the bundle as a host loads it.
+find_package(X11)
+if(TARGET host_tools AND TARGET drovik_vst AND TARGET X11::X11)
+  drovik_add_benchmark(editor_window_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/editor_window_bench.cpp
+    LIBS host_tools X11::X11)
+  target_compile_definitions(editor_window_bench PRIVATE DROVIK_BUNDLE="${CMAKE_BINARY_DIR}/Drovik.vst")
+  add_dependencies(editor_window_bench drovik_vst)
+endif()

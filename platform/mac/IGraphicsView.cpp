@@ -116,9 +116,18 @@ void IGraphicsView_vDrovik_vst::showPresentedFrame()
   const bool partial = w == mShownWidth && h == mShownHeight && !mDrawnSinceShown.empty();
   if (partial)
   {
+    // A region drawn in several of these frames (a meter moving every frame) is read back once.
+    auto add = [&](const std::vector<appkit::Rect>& batch) {
+      for (const appkit::Rect& r : batch)
+        if (std::none_of(frame.changed.begin(), frame.changed.end(), [&](const appkit::Rect& kept) {
+              return r.origin.x >= kept.origin.x && r.origin.y >= kept.origin.y && r.MaxX() <= kept.MaxX() &&
+                     r.MaxY() <= kept.MaxY();
+            }))
+          frame.changed.push_back(r);
+    };
     for (const std::vector<appkit::Rect>& batch : mRecentlyDrawn)
-      frame.changed.insert(frame.changed.end(), batch.begin(), batch.end());
-    frame.changed.insert(frame.changed.end(), mDrawnSinceShown.begin(), mDrawnSinceShown.end());
+      add(batch);
+    add(mDrawnSinceShown);
   }
   else
   {

@@ -132,34 +132,75 @@ public:
   }
 
 private:
+  /// End of the run of opaque texels from i on: two texels a word while both are opaque.
+  static int OpaqueRunEnd(const uint8_t* p, int i, int n)
+  {
+    constexpr uint64_t kAlphas = 0xff000000ff000000ull;
+    for (uint64_t v; i + 2 <= n; i += 2)
+    {
+      memcpy(&v, p + 4 * i, 8);
+      if ((v & kAlphas) != kAlphas) break;
+    }
+    while (i < n && p[4 * i + 3] == 255) ++i;
+    return i;
+  }
+
+  /// End of the run of texels that leave a pixel as it is from i on: premultiplied ones with every channel 0,
+  /// straight ones with alpha 0.
+  template <bool Straight>
+  static int ClearRunEnd(const uint8_t* p, int i, int n)
+  {
+    constexpr uint64_t kMask = Straight ? 0xff000000ff000000ull : ~0ull;
+    for (uint64_t v; i + 2 <= n; i += 2)
+    {
+      memcpy(&v, p + 4 * i, 8);
+      if ((v & kMask) != 0) break;
+    }
+    constexpr uint32_t kTexelMask = uint32_t(kMask);
+    for (uint32_t v; i < n; ++i)
+    {
+      memcpy(&v, p + 4 * i, 4);
+      if ((v & kTexelMask) != 0) break;
+    }
+    return i;
+  }
+
   template <int R, int B, bool Straight>
   static void CopyTexels(uint8_t* px, const uint8_t* p, int n)
   {
     constexpr float k = 1.0f / 255.0f;
     for (int i = 0; i < n;)
     {
-      // A run of opaque texels goes a word at a time (red and blue swapped for a BGRA target).
-      int run = i;
-      while (run < n && p[4 * run + 3] == 255) ++run;
-      if (R == 0)
-        memcpy(px + 4 * i, p + 4 * i, (size_t)(run - i) * 4);
-      else
-        for (int j = i; j < run; ++j)
-        {
-          uint32_t v;
-          memcpy(&v, p + 4 * j, 4);
-          v = (v & 0xff00ff00u) | ((v & 0xffu) << 16) | ((v >> 16) & 0xffu);
-          memcpy(px + 4 * j, &v, 4);
-        }
-      if (run >= n) return;
-      i = run;
+      // A run of opaque texels goes a word at a time (red and blue swapped for a BGRA target); a run of clear
+      // ones is passed over.
+      int run = OpaqueRunEnd(p, i, n);
+      if (run > i)
+      {
+        if (R == 0)
+          memcpy(px + 4 * i, p + 4 * i, (size_t)(run - i) * 4);
+        else
+          for (int j = i; j < run; ++j)
+          {
+            uint32_t v;
+            memcpy(&v, p + 4 * j, 4);
+            v = (v & 0xff00ff00u) | ((v & 0xffu) << 16) | ((v >> 16) & 0xffu);
+            memcpy(px + 4 * j, &v, 4);
+          }
+        i = run;
+        continue;
+      }
+      run = ClearRunEnd<Straight>(p, i, n);
+      if (run > i)
+      {
+        i = run;
+        continue;
+      }
       const uint8_t* t = p + 4 * i;
       uint8_t* d = px + 4 * i;
       ++i;
       float s[4] = {t[0] * k, t[1] * k, t[2] * k, t[3] * k};
       if (Straight) s[0] *= s[3], s[1] *= s[3], s[2] *= s[3];
       float a = s[3];
-      if (a <= 0.0f && s[0] <= 0.0f && s[1] <= 0.0f && s[2] <= 0.0f) continue;
       float keep = (1.0f - a) * k;
       d[R] = Quantise(s[0] + d[R] * keep), d[1] = Quantise(s[1] + d[1] * keep);
       d[B] = Quantise(s[2] + d[B] * keep), d[3] = Quantise(a + d[3] * keep);
@@ -442,6 +483,12 @@ private:
   std::vector<float> rgba_;
 };
 
+float SnapToSubpixel(double v)
+{
+  constexpr double kSteps = 256.0;
+  return std::fabs(v) < 1e9 ? (float)(std::nearbyint(v * kSteps) / kSteps) : (float)v;
+}
+
 /// Runs the vertex function over vertices first .. first + count - 1 that the bound buffers hold.
 void ShadeVertices(const MTLDrawState& s, NSUInteger first, NSUInteger count, std::vector<WindowVertex>& out)
 {
@@ -475,8 +522,10 @@ void ShadeVertices(const MTLDrawState& s, NSUInteger first, NSUInteger count, st
     pd.vertexFunction->vertex(in, o);
     float w = o.position[3];
     WindowVertex& wv = out[i];
-    wv.x = (float)(v.originX + (o.position[0] / w + 1.0) * 0.5 * v.width);
-    wv.y = (float)(v.originY + (1.0 - o.position[1] / w) * 0.5 * v.height);
+    // Window positions snap to a 1/256-pixel grid, as a GPU's fixed-point rasteriser snaps them: a corner placed
+    // on a whole pixel stays there exactly after its trip through clip space.
+    wv.x = SnapToSubpixel(v.originX + (o.position[0] / w + 1.0) * 0.5 * v.width);
+    wv.y = SnapToSubpixel(v.originY + (1.0 - o.position[1] / w) * 0.5 * v.height);
     memcpy(wv.varyings, o.varyings, sizeof(wv.varyings));
     wv.valid = w != 0 && std::isfinite(wv.x) && std::isfinite(wv.y) && std::fabs(wv.x) < 1e8f && std::fabs(wv.y) < 1e8f;
   }

@@ -702,11 +702,15 @@ MTLScissorRect MVXcontext_vDrovik_vst::scissorRectForCall(const MVXcall& call, c
     x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
   }
   if (!(x0 <= x1 && y0 <= y1)) return all; // not a number: leave the shader to decide
-  // One pixel more on each side keeps rounding in the shader's favour.
-  const double left = std::clamp(std::floor(x0) - 1.0, 0.0, (double)size[0]);
-  const double top = std::clamp(std::floor(y0) - 1.0, 0.0, (double)size[1]);
-  const double right = std::clamp(std::ceil(x1) + 1.0, left, (double)size[0]);
-  const double bottom = std::clamp(std::ceil(y1) + 1.0, top, (double)size[1]);
+  // The pixels whose centres lie inside the box, less a sliver of kSliver pixels at each side. A pixel left out
+  // has all of its centre's coverage within kSliver (the soft edge rises by one a pixel, and the box's edge is at
+  // most that far from the scissor's at any point inside it): under 1/1000, which moves no 8-bit channel by half
+  // a step under a blend that keeps the target for a clear source, so what is drawn stays the same to the last bit.
+  constexpr double kSliver = 1.0 / 1024.0;
+  const double left = std::clamp(std::floor(x0 + kSliver - 0.5) + 1.0, 0.0, (double)size[0]);
+  const double top = std::clamp(std::floor(y0 + kSliver - 0.5) + 1.0, 0.0, (double)size[1]);
+  const double right = std::clamp(std::ceil(x1 - kSliver - 0.5), left, (double)size[0]);
+  const double bottom = std::clamp(std::ceil(y1 - kSliver - 0.5), top, (double)size[1]);
   return MTLScissorRect{(NSUInteger)left, (NSUInteger)top, (NSUInteger)(right - left), (NSUInteger)(bottom - top)};
 }
 

@@ -222,17 +222,50 @@ MTLSpanRange FragmentShader(const MTLFragmentIn& in, int n, float* rgba, uint8_t
   return {sc.lo, sc.hi};
 }
 
-/// The pixels of a span with full coverage: [0, n) or the scissor's full part, and only where (for "AA") the
-/// edge ramp is off.
+/// Whether pixel i of a span keeps all of its colour: (for "AA") the edge ramp and the scissor both leave it
+/// whole, as the shader would find them.
+template <bool AA>
+bool PixelFullyCovered(const MVXfragUniforms& u, const MTLFragmentIn& in, int i, bool scissor)
+{
+  if (AA)
+  {
+    const float s = in.varyings[2] + in.step[2] * i, t = in.varyings[3] + in.step[3] * i;
+    if (!((1.0f - std::fabs(s * 2.0f - 1.0f)) * u.strokeMultiplier >= 1.0f && t >= 1.0f)) return false;
+  }
+  if (!scissor) return true;
+  const float* m = u.scissorMatrix;
+  const float x = in.varyings[0] + in.step[0] * i, y = in.varyings[1] + in.step[1] * i;
+  for (int axis = 0; axis < 2; ++axis)
+  {
+    const float d = std::fabs(m[axis] * x + m[4 + axis] * y + m[8 + axis]) - u.scissorExtent[axis];
+    if (0.5f - d * u.scissorScale[axis] < 1.0f) return false;
+  }
+  return true;
+}
+
+/// The pixels of a span with full coverage: where (for "AA") the edge ramp is off, [0, n) or the scissor's full
+/// part, widened by the pixels at its ends whose coverage is exactly whole (a pixel-aligned scissor's first and
+/// last pixels); elsewhere (an edge of a shape, a row on a scissor's edge) the run of pixels whose coverage is
+/// whole. Pixels outside the range are shaded.
 template <bool AA>
 MTLSpanRange FullyCovered(const MVXfragUniforms& u, const MTLFragmentIn& in, int n)
 {
   float tu = in.varyings[2], tv = in.varyings[3], dtu = in.step[2], dtv = in.step[3];
-  if (AA && !(tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMultiplier >= 1.0f)) return {0, 0};
+  const bool rampOff = !AA || (tu == 0.5f && dtu == 0.0f && tv >= 1.0f && tv + dtv * n >= 1.0f && u.strokeMultiplier >= 1.0f);
   const float* m = u.scissorMatrix;
-  if (!(m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0)) return {0, n};
-  ScissorSpan sc = ScissorIntervals(u, in, n);
-  return sc.fullLo < sc.fullHi ? MTLSpanRange{sc.fullLo, sc.fullHi} : MTLSpanRange{0, 0};
+  const bool scissor = m[0] != 0 || m[1] != 0 || m[4] != 0 || m[5] != 0 || m[8] != 0 || m[9] != 0;
+  if (rampOff && !scissor) return {0, n};
+  const ScissorSpan sc = scissor ? ScissorIntervals(u, in, n) : ScissorSpan{0, n, 0, n};
+  int first = sc.fullLo, last = sc.fullHi;
+  if (!rampOff || first >= last)
+  {
+    first = sc.lo;
+    while (first < sc.hi && !PixelFullyCovered<AA>(u, in, first, scissor)) ++first;
+    last = first;
+  }
+  while (first > sc.lo && PixelFullyCovered<AA>(u, in, first - 1, scissor)) --first;
+  while (last < sc.hi && PixelFullyCovered<AA>(u, in, last, scissor)) ++last;
+  return first < last ? MTLSpanRange{first, last} : MTLSpanRange{0, 0};
 }
 
 /// The pixels of a span a solid colour paint covers fully, and that colour.

@@ -159,7 +159,10 @@ bool IGraphicsVexel::RegionsDrawnSince(long shown, std::vector<IRECT>& regions) 
       continue;
     if (!frame.second)
       return false;
-    regions.insert(regions.end(), frame.second->begin(), frame.second->end());
+    // A region drawn again in a later frame (a meter moving every frame) is copied once.
+    for (const IRECT& r : *frame.second)
+      if (std::none_of(regions.begin(), regions.end(), [&](const IRECT& kept) { return kept.Contains(r); }))
+        regions.push_back(r);
   }
   return true;
 }

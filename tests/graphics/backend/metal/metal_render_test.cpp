@@ -253,3 +253,82 @@ TEST(MetalRender, ImagesAtOneTexelAPixelShowTheirTexelsOverTheBackground)
     EXPECT_EQ(img.At(6, 3)[0], bg[0]);
   }
 }
+
+TEST(MetalRender, RunsOfOpaqueClearAndPartialTexelsAtOneTexelAPixel)
+{
+  // A row of 24 texels in runs of every kind and of odd and even lengths, so that runs start and end on both
+  // halves of a texel pair: opaque texels replace the background, straight texels of alpha 0 leave it, partial
+  // ones blend, and premultiplied texels of alpha 0 with colour add it.
+  const int kinds[24] = {2, 2, 2, 0, 0, 1, 2, 0, 0, 0, 0, 0, 1, 1, 2, 2, 2, 2, 0, 1, 0, 2, 1, 1}; // 0 clear, 1 half, 2 opaque
+  std::vector<unsigned char> texels(24 * 4 * 4);
+  for (int i = 0; i < 24; ++i)
+  {
+    const unsigned char alpha = kinds[i] == 2 ? 255 : kinds[i] == 1 ? 128 : 0;
+    const unsigned char value = static_cast<unsigned char>(std::min(10 * i + 5, kinds[i] == 0 ? 40 : int(alpha)));
+    unsigned char* t = &texels[size_t(i) * 4];
+    t[0] = value, t[1] = static_cast<unsigned char>(value / 2), t[2] = static_cast<unsigned char>(value / 3), t[3] = alpha;
+  }
+  for (int row = 1; row < 4; ++row) std::copy_n(texels.begin(), 24 * 4, texels.begin() + row * 24 * 4); // four rows alike
+  const int bg[3] = {30, 60, 90};
+  for (int flags : {0, int(VX_IMAGE_PREMULTIPLIED)})
+  {
+    Surface s(28, 6);
+    int image = vxCreateImageFromPixels(s.ctx, 24, 4, flags, texels.data());
+    s.Begin(Rgba(bg[0], bg[1], bg[2]));
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 2, 1, 24, 4);
+    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 2, 1, 24, 4, 0, image, 1));
+    vxFillPath(s.ctx);
+    s.End();
+    mvxtest::Image img = s.Read();
+    for (int i = 0; i < 24; ++i)
+      for (int c = 0; c < 3; ++c)
+      {
+        const int got = img.At(2 + i, 2)[c], t = texels[size_t(i) * 4 + size_t(c)];
+        const double a = texels[size_t(i) * 4 + 3] / 255.0;
+        if (kinds[i] == 2)
+          EXPECT_EQ(got, t) << "flags " << flags << " texel " << i;
+        else if (kinds[i] == 0 && !flags)
+          EXPECT_EQ(got, bg[c]) << "flags " << flags << " texel " << i;
+        else
+          EXPECT_NEAR(got, (flags ? t : t * a) + bg[c] * (1.0 - a), 1.0) << "flags " << flags << " texel " << i;
+      }
+  }
+}
+
+TEST(MetalRender, AScissorOnWholePixelsCutsAnImageExactlyAtEachScale)
+{
+  // An opaque image over the whole surface, drawn through a scissor on whole pixels: every pixel inside shows its
+  // texel unchanged, every pixel outside keeps the background, at the scissor's first and last rows and columns
+  // too.
+  for (float ratio : {1.0f, 2.0f})
+  {
+    const int w = 24, h = 16;
+    std::vector<unsigned char> texels(size_t(w) * size_t(h) * 4);
+    for (size_t i = 0; i < texels.size(); i += 4)
+      texels[i] = static_cast<unsigned char>(i / 4 % 251), texels[i + 1] = 200, texels[i + 2] = 7, texels[i + 3] = 255;
+    Surface s(w, h);
+    int image = vxCreateImageFromPixels(s.ctx, w, h, 0, texels.data());
+    mvxBindFramebuffer(s.fb);
+    mvxClearWithColor(s.ctx, Rgba(30, 60, 90));
+    vxBeginFrame(s.ctx, w / ratio, h / ratio, ratio); // the same pixels, in units of 1/ratio
+    vxSetScissor(s.ctx, 5 / ratio, 3 / ratio, 11 / ratio, 7 / ratio);
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 0, 0, w / ratio, h / ratio);
+    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, w / ratio, h / ratio, 0, image, 1));
+    vxFillPath(s.ctx);
+    s.End();
+    mvxtest::Image img = s.Read();
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+      {
+        const bool inside = x >= 5 && x < 16 && y >= 3 && y < 10;
+        const unsigned char* t = &texels[(size_t(y) * size_t(w) + size_t(x)) * 4];
+        const unsigned char* p = img.At(x, y);
+        if (inside)
+          EXPECT_TRUE(p[0] == t[0] && p[1] == t[1] && p[2] == t[2]) << "ratio " << ratio << " at " << x << "," << y;
+        else
+          EXPECT_TRUE(p[0] == 30 && p[1] == 60 && p[2] == 90) << "ratio " << ratio << " at " << x << "," << y;
+      }
+  }
+}
