@@ -87,7 +87,9 @@ void IGraphicsView_vDrovik_vst::render()
   if (!mGraphics)
     return;
   mDirtyRects.Clear();
-  if (mGraphics->IsDirty(mDirtyRects))
+  const long shown = mShownCount;
+  const bool drawn = mGraphics->IsDirty(mDirtyRects);
+  if (drawn)
   {
     mGraphics->SetAllControlsClean();
     mGraphics->DrawDirtyRects(mDirtyRects);
@@ -96,6 +98,10 @@ void IGraphicsView_vDrovik_vst::render()
       mDrawnSinceShown.push_back(ScaledOutward(mDirtyRects.Get(i), scale));
   }
   showPresentedFrame();
+  const bool wasResting = IsResting();
+  mQuietTicks = drawn || mShownCount != shown ? 0 : std::min(mQuietTicks + 1, kQuietTicksBeforeRest);
+  if (mTimer && IsResting() != wasResting)
+    mTimer->SetTolerance(IsResting() ? kRestingTolerance : 0.0);
 }
 
 void IGraphicsView_vDrovik_vst::showPresentedFrame()

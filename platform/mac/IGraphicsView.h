@@ -62,8 +62,14 @@ public:
   void Detach() { mGraphics = nullptr; }
 
   // Frame clock.
-  /// Redraws what is dirty, then shows a drawable presented since the last tick.
+  /// Redraws what is dirty, then shows a drawable presented since the last tick. After a while with nothing
+  /// drawn or shown the frame timer rests: it keeps its grid but only ticks with the loop's other wake-ups (an
+  /// event, another timer) or after kRestingTolerance, until something is drawn again.
   void render();
+  /// Ticks with nothing drawn or shown before the frame timer rests, and how late a resting tick may come.
+  static constexpr int kQuietTicksBeforeRest = 6;
+  static constexpr double kRestingTolerance = 0.1;
+  bool IsResting() const { return mQuietTicks >= kQuietTicksBeforeRest; }
 
   // Cursor, colour panel, tool tips.
   void setMouseCursor(int type);
@@ -122,6 +128,7 @@ private:
   std::unique_ptr<appkit::View> mNative;
   std::unique_ptr<CAMetalLayer> mLayer;
   long mShownFrames = 0; // the layer's presented count when a frame was last shown
+  int mQuietTicks = 0;
   long mShownCount = 0;
   int mShownWidth = 0, mShownHeight = 0;
   /// Backing-pixel rectangles drawn since the last frame shown, and those of the frames shown before it: a

@@ -83,6 +83,19 @@ RunLoop::TimerId RunLoop::AddTimer(double firstFire, double interval, TimerFn fn
   return id;
 }
 
+void RunLoop::SetTimerTolerance(TimerId id, double tolerance)
+{
+  constexpr double kLongest = 3600.0;
+  if (!(tolerance >= 0.0))
+    return;
+  std::lock_guard<std::mutex> lock(mMutex);
+  auto it = FindTimerLocked(id);
+  if (it == mTimers.end() || it->second.tolerance == std::min(tolerance, kLongest))
+    return;
+  it->second.tolerance = std::min(tolerance, kLongest);
+  WakeLocked(); // the loop's wait was set for the old tolerance
+}
+
 void RunLoop::InvalidateTimer(TimerId id)
 {
   std::unique_lock<std::mutex> lock(mMutex);
@@ -215,7 +228,8 @@ double RunLoop::WaitLocked(bool& anyTimer) const
   {
     if (Contains(mFiring, entry.first))
       continue;
-    earliest = anyTimer ? std::min(earliest, entry.second.next) : entry.second.next;
+    const double deadline = entry.second.next + entry.second.tolerance;
+    earliest = anyTimer ? std::min(earliest, deadline) : deadline;
     anyTimer = true;
   }
   return anyTimer ? earliest - mClock->Now() : 0.0;
@@ -230,30 +244,33 @@ void RunLoop::ThreadMain()
     {
       bool anyTimer = false;
       const double wait = WaitLocked(anyTimer);
-      if (anyTimer && wait <= 0.0)
-      {
-        lock.unlock();
-        RunDueTimers();
-        lock.lock();
-      }
-      else
+      if (!anyTimer || wait > 0.0)
         PollSourcesLocked(lock, anyTimer ? wait : -1.0);
-      continue;
     }
-    if (mTimers.empty())
+    else
     {
-      mWake.wait(lock);
-      continue;
+      if (mTimers.empty())
+      {
+        mWake.wait(lock);
+        continue;
+      }
+      bool anyTimer = false;
+      double wait = WaitLocked(anyTimer);
+      if (!anyTimer) // every timer is firing in a nested loop: look again once the first of them is next due
+      {
+        wait = mTimers.begin()->second.next;
+        for (const auto& entry : mTimers)
+          wait = std::min(wait, entry.second.next);
+        wait -= mClock->Now();
+      }
+      if (wait > 0.0)
+        mWake.wait_for(lock, std::chrono::duration<double>(wait));
     }
-    double earliest = mTimers.begin()->second.next;
-    for (const auto& entry : mTimers)
-      earliest = std::min(earliest, entry.second.next);
-    const double wait = earliest - mClock->Now();
-    if (wait > 0.0)
-    {
-      mWake.wait_for(lock, std::chrono::duration<double>(wait));
+    // Every wake-up fires what is due, tolerant timers included.
+    std::vector<std::pair<double, TimerId>> due;
+    DueLocked(mClock->Now(), due);
+    if (due.empty())
       continue;
-    }
     lock.unlock();
     RunDueTimers();
     lock.lock();
@@ -367,6 +384,12 @@ RunLoopTimer::RunLoopTimer(RunLoop::TimerFn fn, double intervalSeconds, RunLoop&
 RunLoopTimer::~RunLoopTimer()
 {
   Invalidate();
+}
+
+void RunLoopTimer::SetTolerance(double seconds)
+{
+  if (mId != 0)
+    mLoop.SetTimerTolerance(mId, seconds);
 }
 
 void RunLoopTimer::Invalidate()

@@ -40,6 +40,12 @@ public:
   /// most one interval later than on its own grid. Returns 0 when the interval is not positive. [any thread]
   TimerId AddTimer(double firstFire, double interval, TimerFn fn, bool coalesce = false);
 
+  /// How long after it is due the timer may fire (0, the default: on time). A tolerant timer that is due fires at
+  /// the loop's next wake-up for anything else (another timer, a source) and wakes the loop itself only when its
+  /// tolerance has run out; it then keeps to its grid as before. Unknown ids and negative values change nothing;
+  /// tolerances over an hour count as an hour. [any thread]
+  void SetTimerTolerance(TimerId id, double tolerance);
+
   /// Stops a timer: it never fires again once this returns. When it is firing on another thread right now, waits
   /// for that firing to end (which cannot be the caller's own firing, nor one blocked by a lock the caller holds,
   /// since firings happen under the main-thread lock). [any thread but the audio thread]
@@ -81,6 +87,7 @@ private:
     double interval;
     std::shared_ptr<TimerFn> fn;
     bool coalesce;
+    double tolerance = 0.0;
   };
 
   struct Source
@@ -96,7 +103,8 @@ private:
   void DueLocked(double now, std::vector<std::pair<double, TimerId>>& due) const;
   /// Fires one timer that DueLocked listed, if it is still due; true when it fired. Called and returns with `lock`.
   bool FireLocked(std::unique_lock<std::mutex>& lock, TimerId id, double now);
-  /// Seconds until the next timer is due (<= 0: one is due); anyTimer tells whether there is a timer at all.
+  /// Seconds until the loop must wake for a timer (the earliest due time plus its tolerance; <= 0: now); anyTimer
+  /// tells whether there is a timer at all.
   double WaitLocked(bool& anyTimer) const;
   void WakeLocked();
   /// After a timer or source is added: starts the loop's own thread when it has none yet, and wakes it.
@@ -140,6 +148,8 @@ public:
 
   void Invalidate();
   bool IsValid() const { return mId != 0; }
+  /// See RunLoop::SetTimerTolerance.
+  void SetTolerance(double seconds);
 
 private:
   RunLoop& mLoop;

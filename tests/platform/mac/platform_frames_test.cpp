@@ -111,5 +111,27 @@ TEST_F(EditorFrames, TheFrameLandsAtTheDrawOffset)
   EXPECT_EQ(at(shown, sw, 5, 7)[3], 255);
 }
 
+TEST_F(EditorFrames, AQuietEditorsFrameTimerRestsUntilSomethingIsDrawnAgain)
+{
+  OpenWithSwatches();
+  Tick();
+  // The first frame is shown a tick after it is drawn; the quiet ticks count from then.
+  int ticks = 0;
+  for (; ticks < 20 && !MacView().IsResting(); ++ticks)
+    Tick();
+  EXPECT_TRUE(MacView().IsResting());
+  EXPECT_GE(ticks, IGraphicsView_vDrovik_vst::kQuietTicksBeforeRest);
+  EXPECT_LE(ticks, IGraphicsView_vDrovik_vst::kQuietTicksBeforeRest + 1);
+  // A change while resting is drawn and shown at the next tick, which ends the rest.
+  mSwatches[1]->Paint(IColor(255, 1, 2, 3));
+  Tick();
+  Tick();
+  EXPECT_FALSE(MacView().IsResting());
+  int fw = 0, fh = 0, sw = 0, sh = 0;
+  const Pixels frame = Frame(fw, fh), shown = Shown(sw, sh);
+  EXPECT_TRUE(frame == shown);
+  EXPECT_EQ(shown[(size_t(50) * size_t(sw) + 150) * 4], 1);
+}
+
 } // namespace
 } // namespace mactest

@@ -28,6 +28,26 @@ TEST(RunLoopThread, TimersRunWithNobodyPumping)
   EXPECT_TRUE(WaitFor([&] { return count.load() >= 5; }));
 }
 
+TEST(RunLoopThread, ATolerantTimerFiresWithTheLoopsOtherWakeUps)
+{
+  // A 5 ms timer with ten seconds of tolerance wakes the loop for nothing of its own...
+  RunLoop loop;
+  std::atomic<int> tolerant{0}, other{0};
+  RunLoopTimer timer([&] { ++tolerant; }, 0.005, loop, 0.005);
+  timer.SetTolerance(10.0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_LE(tolerant.load(), 1);
+  // ...but fires, when due, along with a 20 ms timer; back at no tolerance it keeps its own pace again.
+  {
+    RunLoopTimer companion([&] { ++other; }, 0.02, loop);
+    ASSERT_TRUE(WaitFor([&] { return other.load() >= 6; }));
+    EXPECT_GE(tolerant.load(), 5);
+  }
+  timer.SetTolerance(0.0);
+  const int before = tolerant.load();
+  EXPECT_TRUE(WaitFor([&] { return tolerant.load() >= before + 10; }));
+}
+
 TEST(RunLoopThread, TimersNeverRunDuringAMainThreadCall)
 {
   RunLoop loop;
