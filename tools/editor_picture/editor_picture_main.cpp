@@ -77,8 +77,7 @@ int main(int argc, char** argv)
   if (!editor.Open()) return Fail("the editor did not open");
   for (const auto& [idx, value] : params) editor.SetParameter(idx, value);
   if (audioOn) editor.Process(left, right, audio.sampleRate);
-  editor.Tick(2);
-  editor.WaitForFrame();
+  if (!editor.Settle()) return Fail("the editor kept drawing");
   if (!WritePng(out, editor.LastFrame())) return Fail("could not write " + out);
   std::printf("editor picture: %s (%dx%d)\n", out.c_str(), editor.LastFrame().width, editor.LastFrame().height);
   return 0;

@@ -9,6 +9,9 @@
 #include "effect/Drovik.h"
 #include "foundation/bundle.h"
 #include "foundation/run_loop.h"
+#include "graphics/context/IGraphics.h"
+#include "metal_vexel.h"
+#include "platform/mac/IGraphicsView.h"
 
 namespace {
 intptr_t SilentHost(vst2::Effect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
@@ -98,6 +101,30 @@ bool HeadlessEditor::WaitForFrame(int maxTicks)
   const bool fresh = view.mFramesPresented > mFramesSeen;
   mFramesSeen = view.mFramesPresented;
   return fresh;
+}
+
+bool HeadlessEditor::Settle(int maxTicks)
+{
+  auto* plugin = mEffect ? static_cast<Drovik*>(static_cast<plug::IPluginVST2*>(mEffect->object)) : nullptr;
+  plug::igraphics::IGraphics* graphics = plugin ? plugin->GetOpenGraphics() : nullptr;
+  if (!graphics || !graphics->GetWindow()) return false;
+  auto& view = *static_cast<plug::igraphics::IGraphicsView_vDrovik_vst*>(graphics->GetWindow());
+  auto* context = static_cast<VXcontext*>(graphics->GetDrawContext());
+  // A tick's frame is finished before the next tick, which shows it: the view rests only once a run of ticks has
+  // neither drawn nor shown anything. The first ticks also let the plug-in's timer hand on what it has queued.
+  constexpr int kFirstTicks = plug::igraphics::IGraphicsView_vDrovik_vst::kQuietTicksBeforeRest + 2;
+  for (int i = 0; i < maxTicks && (i < kFirstTicks || !view.IsResting()); ++i)
+  {
+    Tick();
+    if (std::shared_ptr<MTLCommandQueue> queue = context ? mvxGetCommandQueue(context) : nullptr)
+    {
+      std::shared_ptr<MTLCommandBuffer> last = queue->commandBuffer(); // the queue runs in order
+      last->commit();
+      last->waitUntilCompleted();
+    }
+  }
+  mFramesSeen = IsOpen() ? mApp.Views().back()->mFramesPresented : 0;
+  return view.IsResting();
 }
 
 const HeadlessEditor::Frame& HeadlessEditor::LastFrame()

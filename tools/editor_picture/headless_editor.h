@@ -35,6 +35,10 @@ public:
   void Tick(int frames = 1);
   /// Ticks (at most maxTicks) until a frame newer than the last one read reaches the view; false when none came.
   bool WaitForFrame(int maxTicks = 5000);
+  /// Ticks (at most maxTicks), letting the renderer finish each frame, until every frame drawn has reached the view
+  /// and the editor has nothing more to draw: the picture then shows the editor's state as it is. False when the
+  /// editor did not settle.
+  bool Settle(int maxTicks = 600);
 
   struct Frame
   {
