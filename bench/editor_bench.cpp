@@ -61,6 +61,19 @@ void EditorFrameWithMetersMoving(benchmark::State& state)
 }
 BENCHMARK(EditorFrameWithMetersMoving)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(200);
 
+// The whole editor drawn at once (as after a resize), including the copy to the window's drawable: the time of
+// every thread for one such frame.
+void EditorFullRedraw(benchmark::State& state)
+{
+  HeadlessEditor editor(DROVIK_BUNDLE_DIR, double(state.range(0)));
+  editor.Open();
+  editor.Settle();
+  const double start = CpuSeconds();
+  for (auto _ : state) editor.DrawEverything();
+  state.counters["cpu_ms_per_frame"] = 1000.0 * (CpuSeconds() - start) / double(state.iterations());
+}
+BENCHMARK(EditorFullRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The share of one core an open editor with moving meters takes: one second of audio processed in 800-sample
 // blocks while the editor's 60 Hz frame timer and the plug-in's 20 ms timer run on the same clock.
 void EditorCpuAt60FramesPerSecond(benchmark::State& state)

@@ -103,28 +103,50 @@ bool HeadlessEditor::WaitForFrame(int maxTicks)
   return fresh;
 }
 
-bool HeadlessEditor::Settle(int maxTicks)
+plug::igraphics::IGraphics* HeadlessEditor::Graphics() const
 {
   auto* plugin = mEffect ? static_cast<Drovik*>(static_cast<plug::IPluginVST2*>(mEffect->object)) : nullptr;
   plug::igraphics::IGraphics* graphics = plugin ? plugin->GetOpenGraphics() : nullptr;
-  if (!graphics || !graphics->GetWindow()) return false;
+  return graphics && graphics->GetWindow() ? graphics : nullptr;
+}
+
+void HeadlessEditor::FinishRendering()
+{
+  plug::igraphics::IGraphics* graphics = Graphics();
+  auto* context = graphics ? static_cast<VXcontext*>(graphics->GetDrawContext()) : nullptr;
+  if (std::shared_ptr<MTLCommandQueue> queue = context ? mvxGetCommandQueue(context) : nullptr)
+  {
+    std::shared_ptr<MTLCommandBuffer> last = queue->commandBuffer(); // the queue runs in order
+    last->commit();
+    last->waitUntilCompleted();
+  }
+}
+
+bool HeadlessEditor::Settle(int maxTicks)
+{
+  plug::igraphics::IGraphics* graphics = Graphics();
+  if (!graphics) return false;
   auto& view = *static_cast<plug::igraphics::IGraphicsView_vDrovik_vst*>(graphics->GetWindow());
-  auto* context = static_cast<VXcontext*>(graphics->GetDrawContext());
   // A tick's frame is finished before the next tick, which shows it: the view rests only once a run of ticks has
   // neither drawn nor shown anything. The first ticks also let the plug-in's timer hand on what it has queued.
   constexpr int kFirstTicks = plug::igraphics::IGraphicsView_vDrovik_vst::kQuietTicksBeforeRest + 2;
   for (int i = 0; i < maxTicks && (i < kFirstTicks || !view.IsResting()); ++i)
   {
     Tick();
-    if (std::shared_ptr<MTLCommandQueue> queue = context ? mvxGetCommandQueue(context) : nullptr)
-    {
-      std::shared_ptr<MTLCommandBuffer> last = queue->commandBuffer(); // the queue runs in order
-      last->commit();
-      last->waitUntilCompleted();
-    }
+    FinishRendering();
   }
   mFramesSeen = IsOpen() ? mApp.Views().back()->mFramesPresented : 0;
   return view.IsResting();
+}
+
+void HeadlessEditor::DrawEverything()
+{
+  if (plug::igraphics::IGraphics* graphics = Graphics())
+  {
+    graphics->SetAllControlsDirty();
+    Tick();
+    FinishRendering();
+  }
 }
 
 const HeadlessEditor::Frame& HeadlessEditor::LastFrame()

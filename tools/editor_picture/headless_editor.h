@@ -14,6 +14,9 @@
 namespace vst2 {
 struct Effect;
 }
+namespace plug::igraphics {
+class IGraphics;
+}
 
 class HeadlessEditor
 {
@@ -39,6 +42,8 @@ public:
   /// and the editor has nothing more to draw: the picture then shows the editor's state as it is. False when the
   /// editor did not settle.
   bool Settle(int maxTicks = 600);
+  /// Draws the whole editor at the next tick and waits until the renderer has finished it.
+  void DrawEverything();
 
   struct Frame
   {
@@ -48,6 +53,11 @@ public:
   const Frame& LastFrame();
 
 private:
+  /// The open editor's graphics context, or null.
+  plug::igraphics::IGraphics* Graphics() const;
+  /// Waits until the renderer has finished every frame committed so far.
+  void FinishRendering();
+
   appkit::HeadlessApplication mApp;
   foundation::ManualClock mClock;
   vst2::Effect* mEffect = nullptr;
