@@ -221,6 +221,21 @@ TEST(MetalRender, SlantedEdgeHasTheFringeRamp)
   EXPECT_GE(ramp, 28); // at least one pixel of every row lies on the ramp
 }
 
+/// An image of w x h texels drawn at one texel a pixel with its top left at (x, y), over a background of bg, on
+/// a surface of sw x sh pixels.
+Image DrawImage(int sw, int sh, int w, int h, int flags, const unsigned char* texels, int x, int y, const int bg[3])
+{
+  Surface s(sw, sh);
+  int image = vxCreateImageFromPixels(s.ctx, w, h, flags, texels);
+  s.Begin(Rgba(bg[0], bg[1], bg[2]));
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, float(x), float(y), float(w), float(h));
+  vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, float(x), float(y), float(w), float(h), 0, image, 1));
+  vxFillPath(s.ctx);
+  s.End();
+  return s.Read();
+}
+
 } // namespace
 
 TEST(MetalRender, ImagesAtOneTexelAPixelShowTheirTexelsOverTheBackground)
@@ -232,15 +247,7 @@ TEST(MetalRender, ImagesAtOneTexelAPixelShowTheirTexelsOverTheBackground)
   const int bg[3] = {30, 60, 90};
   for (int flags : {0, int(VX_IMAGE_PREMULTIPLIED)})
   {
-    Surface s(8, 8);
-    int image = vxCreateImageFromPixels(s.ctx, 4, 4, flags, texels.data());
-    s.Begin(Rgba(bg[0], bg[1], bg[2]));
-    vxBeginPath(s.ctx);
-    vxRectPath(s.ctx, 2, 2, 4, 4);
-    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 2, 2, 4, 4, 0, image, 1));
-    vxFillPath(s.ctx);
-    s.End();
-    mvxtest::Image img = s.Read();
+    const Image img = DrawImage(8, 8, 4, 4, flags, texels.data(), 2, 2, bg);
     for (int y = 3; y < 5; ++y)
       for (int i = 0; i < 4; ++i)
         for (int c = 0; c < 3; ++c)
@@ -272,15 +279,7 @@ TEST(MetalRender, RunsOfOpaqueClearAndPartialTexelsAtOneTexelAPixel)
   const int bg[3] = {30, 60, 90};
   for (int flags : {0, int(VX_IMAGE_PREMULTIPLIED)})
   {
-    Surface s(28, 6);
-    int image = vxCreateImageFromPixels(s.ctx, 24, 4, flags, texels.data());
-    s.Begin(Rgba(bg[0], bg[1], bg[2]));
-    vxBeginPath(s.ctx);
-    vxRectPath(s.ctx, 2, 1, 24, 4);
-    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 2, 1, 24, 4, 0, image, 1));
-    vxFillPath(s.ctx);
-    s.End();
-    mvxtest::Image img = s.Read();
+    const Image img = DrawImage(28, 6, 24, 4, flags, texels.data(), 2, 1, bg);
     for (int i = 0; i < 24; ++i)
       for (int c = 0; c < 3; ++c)
       {
