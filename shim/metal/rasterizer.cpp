@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 struct WindowVertex
@@ -168,7 +172,6 @@ private:
   template <int R, int B, bool Straight>
   static void CopyTexels(uint8_t* px, const uint8_t* p, int n)
   {
-    constexpr float k = 1.0f / 255.0f;
     for (int i = 0; i < n;)
     {
       // A run of opaque texels goes a word at a time (red and blue swapped for a BGRA target); a run of clear
@@ -195,16 +198,42 @@ private:
         i = run;
         continue;
       }
-      const uint8_t* t = p + 4 * i;
-      uint8_t* d = px + 4 * i;
+      BlendTexel<R, B, Straight>(px + 4 * i, p + 4 * i);
       ++i;
-      float s[4] = {t[0] * k, t[1] * k, t[2] * k, t[3] * k};
-      if (Straight) s[0] *= s[3], s[1] *= s[3], s[2] *= s[3];
-      float a = s[3];
-      float keep = (1.0f - a) * k;
-      d[R] = Quantise(s[0] + d[R] * keep), d[1] = Quantise(s[1] + d[1] * keep);
-      d[B] = Quantise(s[2] + d[B] * keep), d[3] = Quantise(a + d[3] * keep);
     }
+  }
+
+  /// Source-over of one texel that is neither opaque nor clear, as Span would blend the shaded texel.
+  template <int R, int B, bool Straight>
+  static void BlendTexel(uint8_t* d, const uint8_t* t)
+  {
+    constexpr float k = 1.0f / 255.0f;
+#if defined(__SSE2__)
+    // The same operations in the same order as below, on the four channels at once.
+    const __m128i zero = _mm_setzero_si128();
+    auto widen = [&](const uint8_t* bytes) {
+      int v;
+      memcpy(&v, bytes, 4);
+      return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(v), zero), zero));
+    };
+    __m128 s = _mm_mul_ps(widen(t), _mm_set1_ps(k));
+    const float a = _mm_cvtss_f32(_mm_shuffle_ps(s, s, _MM_SHUFFLE(3, 3, 3, 3)));
+    if (Straight) s = _mm_mul_ps(s, _mm_set_ps(1.0f, a, a, a));
+    if (R != 0) s = _mm_shuffle_ps(s, s, _MM_SHUFFLE(3, 0, 1, 2)); // to the target's order
+    const __m128 keep = _mm_set1_ps((1.0f - a) * k);
+    __m128 v = _mm_add_ps(s, _mm_mul_ps(widen(d), keep));
+    v = _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+    const __m128i q = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(v, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
+    const int packed = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, zero), zero));
+    memcpy(d, &packed, 4);
+#else
+    float s[4] = {t[0] * k, t[1] * k, t[2] * k, t[3] * k};
+    if (Straight) s[0] *= s[3], s[1] *= s[3], s[2] *= s[3];
+    float a = s[3];
+    float keep = (1.0f - a) * k;
+    d[R] = Quantise(s[0] + d[R] * keep), d[1] = Quantise(s[1] + d[1] * keep);
+    d[B] = Quantise(s[2] + d[B] * keep), d[3] = Quantise(a + d[3] * keep);
+#endif
   }
 
   template <int R, int B>
