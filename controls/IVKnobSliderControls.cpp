@@ -67,7 +67,7 @@ IVKnobControl::IVKnobControl(const IRECT& bounds, IActionFn action, const char* 
 void IVKnobControl::Setup(bool valueIsEditable, float trackSize)
 {
   mText = mStyle.mValueText;
-  mTrackSize = trackSize;
+  mTrackThickness = trackSize;
   DisablePrompt(!valueIsEditable);
   mHideCursorOnDrag = mStyle.mHideCursorOnDrag;
 }
@@ -92,7 +92,7 @@ void IVKnobControl::Draw(IGraphics& g)
 void IVKnobControl::DrawWidget(IGraphics& g)
 {
   const IRECT& w = mWidgetBounds;
-  const float r = std::min(w.W(), w.H()) / 2.f - mTrackSize / 2.f, cx = w.CentreX(), cy = w.CentreY();
+  const float r = std::min(w.W(), w.H()) / 2.f - mTrackThickness / 2.f, cx = w.CentreX(), cy = w.CentreY();
   const IRECT handle = w.GetCentredInside(std::max(1.f, 2.f * (r - mTrackToHandleDistance)));
   const float angle = mAngle1 + static_cast<float>(GetValue(0)) * (mAngle2 - mAngle1);
   DrawKnobArc(g, angle, cx, cy, r);
@@ -102,9 +102,9 @@ void IVKnobControl::DrawWidget(IGraphics& g)
 
 void IVKnobControl::DrawKnobArc(IGraphics& g, float angle, float cx, float cy, float r)
 {
-  if (mTrackSize > 0.f)
+  if (mTrackThickness > 0.f)
     g.DrawArc(Color(kRoleExtra1), cx, cy, r, std::min(angle, mAnchorAngle), std::max(angle, mAnchorAngle), ControlBlend(),
-              mTrackSize);
+              mTrackThickness);
 }
 
 void IVKnobControl::DrawKnobNeedle(IGraphics& g, float angle, float cx, float cy, float rho)
@@ -186,7 +186,7 @@ IVSliderControl::IVSliderControl(const IRECT& bounds, IActionFn action, const ch
 void IVSliderControl::Setup(bool valueIsEditable, float trackSize)
 {
   mText = mStyle.mValueText;
-  mTrackSize = trackSize;
+  mTrackThickness = trackSize;
   DisablePrompt(!valueIsEditable);
   mHideCursorOnDrag = mStyle.mHideCursorOnDrag;
 }
@@ -196,8 +196,8 @@ void IVSliderControl::OnResize()
   mHitRect = MakeRects(mDrawRect, false);
   mMouseIsOver = false;
   const IRECT t = mWidgetBounds.GetInset(mHandleSize);
-  mTrack = mDirection == kHorizontal ? IRECT(t.mLeft, t.CentreY() - mTrackSize, t.mRight, t.CentreY() + mTrackSize)
-                                     : IRECT(t.CentreX() - mTrackSize, t.mTop, t.CentreX() + mTrackSize, t.mBottom);
+  mTrack = mDirection == kHorizontal ? IRECT(t.mLeft, t.CentreY() - mTrackThickness, t.mRight, t.CentreY() + mTrackThickness)
+                                     : IRECT(t.CentreX() - mTrackThickness, t.mTop, t.CentreX() + mTrackThickness, t.mBottom);
   SetDirty(false, -1);
 }
 
@@ -218,7 +218,7 @@ void IVSliderControl::DrawWidget(IGraphics& g)
   const bool vertical = mDirection == kVertical;
   const IRECT filled = vertical ? IRECT(t.mLeft, t.mBottom - t.H() * v, t.mRight, t.mBottom)
                                 : IRECT(t.mLeft, t.mTop, t.mLeft + t.W() * v, t.mBottom);
-  if (mTrackSize > 0.f)
+  if (mTrackThickness > 0.f)
     DrawSliderBar(g, filled);
   const float cx = vertical ? t.CentreX() : t.mLeft + t.W() * v, cy = vertical ? t.mBottom - t.H() * v : t.CentreY();
   if (mHandleSize > 0.f)
@@ -437,14 +437,14 @@ IVRangeSliderControl::IVRangeSliderControl(const IRECT& bounds, std::initializer
                                            float trackSize)
   : IVTrackControlBase(bounds, label, style, params, 0, direction), mHandleSize(handleSize)
 {
-  mTrackSize = trackSize;
+  mTrackThickness = trackSize;
 }
 
 void IVRangeSliderControl::LayoutLanes(const IRECT& bounds)
 {
   const IRECT t = bounds.GetInset(mHandleSize);
-  const IRECT lane = mDirection == kHorizontal ? IRECT(t.mLeft, t.CentreY() - mTrackSize, t.mRight, t.CentreY() + mTrackSize)
-                                               : IRECT(t.CentreX() - mTrackSize, t.mTop, t.CentreX() + mTrackSize, t.mBottom);
+  const IRECT lane = mDirection == kHorizontal ? IRECT(t.mLeft, t.CentreY() - mTrackThickness, t.mRight, t.CentreY() + mTrackThickness)
+                                               : IRECT(t.CentreX() - mTrackThickness, t.mTop, t.CentreX() + mTrackThickness, t.mBottom);
   mTrackBounds.assign(static_cast<size_t>(NValues()), lane);
 }
 
@@ -463,7 +463,7 @@ IRECT IVRangeSliderControl::GetHandleBounds(int i) const
   if (mTrackBounds.empty())
     return IRECT();
   const IRECT& t = mTrackBounds.front();
-  const float p = ValuePos(i), s = mHandleSize, ts = mTrackSize;
+  const float p = ValuePos(i), s = mHandleSize, ts = mTrackThickness;
   const bool even = i % 2 == 0;
   if (mDirection == kHorizontal)
   {

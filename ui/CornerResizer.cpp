@@ -76,7 +76,7 @@ void IBCornerResizerControlVQ::OnResize()
 
 void IBCornerResizerControlVQ::Draw(IGraphics& g)
 {
-  const int frame = (mMouseIsOver || g.GetResizingInProcess()) ? 2 : 1;
+  const int frame = (mMouseIsOver || g.IsResizingInProgress()) ? 2 : 1;
   IRECT r = mDrawRect;
   r.mLeft += mOffsetX, r.mRight += mOffsetX;
   g.DrawBitmapFrame(mBitmap, r, frame, &mBlend);

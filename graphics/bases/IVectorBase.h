@@ -101,7 +101,7 @@ protected:
   float mSplashX = 0.f;
   float mSplashY = 0.f;
   float mMaxSplashRadius = kDefaultMaxSplashRadius;
-  float mTrackSize = 2.f;
+  float mTrackThickness = 2.f;
   float mValueWidthFactor = kDefaultValueWidthFactor;
   IRECT mWidgetBounds;
   IRECT mLabelBounds;

@@ -385,7 +385,7 @@ public:
   float GetMaxScale() const { return mMaxScale; }
   bool TooltipsEnabled() const { return mEnableTooltips; }
   bool MouseOverEnabled() const { return mEnableMouseOver; }
-  bool GetResizingInProcess() const { return mResizingInProcess; }
+  bool IsResizingInProgress() const { return mResizingInProcess; }
   void StartResizeGesture() { mResizingInProcess = true; }
   int GetResizerMode() const { return mResizerMode; }
   void SetResizerMode(int mode) { mResizerMode = mode; }

@@ -56,7 +56,7 @@ void ICornerResizerControl::OnRescale()
 
 void ICornerResizerControl::Draw(IGraphics& g)
 {
-  const IColor& color = g.GetResizingInProcess() ? mDragColor : (mMouseIsOver ? mMouseOverColor : mColor);
+  const IColor& color = g.IsResizingInProgress() ? mDragColor : (mMouseIsOver ? mMouseOverColor : mColor);
   const IRECT& r = mDrawRect;
   g.FillTriangle(color, r.mLeft, r.mBottom, r.mRight, r.mTop, r.mRight, r.mBottom);
 }

@@ -48,7 +48,7 @@ TEST_F(ResizerTest, DrawsItsTriangleInTheColourOfItsState)
   resizer->OnMouseOver(395, 295, IMouseMod());
   EXPECT_EQ(drawn(), IColor(255, 2, 2, 2));
   resizer->OnMouseDown(395, 295, IMouseMod(true));
-  EXPECT_TRUE(g.GetResizingInProcess());
+  EXPECT_TRUE(g.IsResizingInProgress());
   EXPECT_EQ(drawn(), IColor(255, 3, 3, 3));
 }
 
