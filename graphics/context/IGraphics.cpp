@@ -480,9 +480,13 @@ void IGraphics::SetScreenScale(int scale)
 
 void IGraphics::EnableTooltips(bool enable)
 {
+  const bool changed = enable != mEnableTooltips;
   mEnableTooltips = enable;
   if (enable)
     mEnableMouseOver = true;
+  // The platform's tooltip areas follow at once, both ways, wherever the switch came from.
+  if (changed)
+    UpdateTooltips();
 }
 
 // ---- Captures and host gestures ----

@@ -120,12 +120,13 @@ void IPopupMenuControl::OnEndAnimation()
     SetDirty(true, -1);
     break;
   case kMenuClosing:
-    if (mGraphics)
-      mGraphics->UpdateTooltips();
     mMenuPanels.clear();
     mActiveMenuPanel = mAppearingMenuPanel = nullptr;
     mDrawRect = mCollapsedBounds;
     mState = kMenuClosed;
+    // Only once the menu counts as closed do the controls under it get their tooltip areas back.
+    if (mGraphics)
+      mGraphics->UpdateTooltips();
     IControl::OnEndAnimation();
     break;
   default:

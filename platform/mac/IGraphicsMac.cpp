@@ -150,9 +150,12 @@ void IGraphicsMac::PlatformResize(bool parentHasResized)
 
 void IGraphicsMac::UpdateTooltips()
 {
-  if (!mView || !TooltipsEnabled())
+  if (!mView)
     return;
+  // Switched off, the view keeps no tooltip area: every one registered earlier goes.
   mView->removeAllToolTips();
+  if (!TooltipsEnabled())
+    return;
   if (GetPopupMenuControl() && GetPopupMenuControl()->GetState())
     return;
   VisitListedControls([this](IControl& c) {

@@ -185,6 +185,26 @@ TEST_F(EditorInUse, InformationMenuEntriesDoTheirWork)
   EXPECT_TRUE(mPlugin->KnobValueOverlay(52)); // the saturation knobs keep theirs
 }
 
+TEST_F(EditorInUse, TooltipsSwitchAtOnceFromTheHostAndFromTheMenu)
+{
+  const size_t areas = View().mToolTips.size(); // on by default: one area for each control with a tooltip
+  ASSERT_GT(areas, 40u);
+  auto tipsAfter = [&](auto&& switchThem) {
+    switchThem();
+    Tick(3);
+    return View().mToolTips.size();
+  };
+  EXPECT_EQ(tipsAfter([&] { SetHostValue(kTooltips, 0.f); }), 0u);
+  EXPECT_EQ(tipsAfter([&] { SetHostValue(kTooltips, 1.f); }), areas);
+  auto& info = *dynamic_cast<IBInfoMenuVQ*>(G().GetControlByTag(1));
+  auto fromMenu = [&] {
+    info.BuildInfoMenu();
+    ChooseFromMenu(18, 15, info.GetMenu(), "Enable tooltips");
+  };
+  EXPECT_EQ(tipsAfter(fromMenu), 0u);
+  EXPECT_EQ(tipsAfter(fromMenu), areas);
+}
+
 TEST_F(EditorInUse, TheVersionCheckAnswersAndTheTimersGoOn)
 {
   auto* editor = dynamic_cast<DrovikEditor*>(mPlugin->GetEditorLink());
