@@ -137,6 +137,53 @@ TEST(DrovikPresets, EveryFactoryPresetLoadsWholeAndInitHoldsTheDefaults)
   EXPECT_EQ(source.InitFactoryPresets(), 11);
 }
 
+// Each factory preset holds exactly its published values: the listed ones as published, every other parameter
+// at its default.
+TEST(DrovikPresets, FactoryPresetsHoldThePublishedValues)
+{
+  constexpr double kDefault = -1000; // "not listed": the parameter's default
+  const struct
+  {
+    const char* name;
+    double clipOn, ceiling, satOn, placement, mode, stages, even, odd, fluctuation;
+  } rows[] = {
+    {"Init", kDefault, kDefault, kDefault, kDefault, kDefault, kDefault, kDefault, kDefault, kDefault},
+    {"Light", kDefault, kDefault, 1, 0, 0, 1, 25.0, 25.0, 0.0},
+    {"Medium", kDefault, kDefault, 1, 0, 0, 2, 51.4, 51.4, 0.0},
+    {"Warm", kDefault, kDefault, 1, 0, 1, 2, 61.1, 34.3, 3.0},
+    {"Crazy", kDefault, kDefault, 1, 0, 2, 3, 82.4, 68.3, 29.0},
+    {"Fuzzy", 1, -27.4, 1, 0, 2, 5, 0.1, 100.0, 34.2},
+    {"Hit the ceiling", 1, -19.8, 1, 0, 2, 5, 43.3, 78.8, 0.0},
+    {"Transformey", kDefault, kDefault, 1, 0, 2, 5, 0.0, 79.7, 0.0},
+    {"Tubey", kDefault, kDefault, 1, 0, 1, 5, 100.0, 0.0, 0.0},
+    {"Unstable Drive", kDefault, kDefault, 1, 0, 1, 5, 75.1, 74.9, 100.0},
+  };
+  const int columns[] = {kClipoffon, kClipCeiling, kSat_offon, kSat_ProcMode, kSat_mode, kSat_stages,
+                         kSat_driveeven, kSat_driveodd, kSat_fluctuation};
+  TestDrovik source;
+  ASSERT_EQ(source.NFactoryPresets(), int(std::size(rows)));
+  for (int p = 0; p < int(std::size(rows)); ++p)
+  {
+    const auto& row = rows[p];
+    const double listed[] = {row.clipOn, row.ceiling, row.satOn, row.placement, row.mode,
+                             row.stages, row.even, row.odd, row.fluctuation};
+    TestDrovik d;
+    for (int i = 0; i < kNumParams; ++i)
+      d.GetParam(i)->Set(d.GetParam(i)->GetMax());
+    const plug::IPresetSlot* slot = source.GetFactoryPreset(p);
+    ASSERT_STREQ(slot->mName, row.name);
+    ASSERT_EQ(d.UnserializeState(slot->mChunk, 0), slot->mChunk.Size()) << row.name;
+    for (int i = 0; i < kNumParams; ++i)
+    {
+      double expected = d.GetParam(i)->GetDefault();
+      for (size_t c = 0; c < std::size(columns); ++c)
+        if (columns[c] == i && listed[c] != kDefault)
+          expected = listed[c];
+      EXPECT_EQ(d.GetParam(i)->Value(), expected) << row.name << ", " << d.GetParam(i)->GetName();
+    }
+  }
+}
+
 namespace {
 IStateChunk ValidChunk(TestDrovik& d)
 {

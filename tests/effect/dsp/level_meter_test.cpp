@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -102,6 +103,79 @@ TEST(VuMeter, SineReadsItsPeakLevel)
     auto m = Meter(kMeterVU, fs);
     ReadSine(*m, 1000, fs, amp, 1.5);
     EXPECT_NEAR(m->ShownDb(), 20 * std::log10(amp), 0.1) << amp;
+  }
+}
+
+// A 997 Hz tone burst (1.2 s at half scale ending on one louder sample, then silence) through every meter mode, as the effect feeds its left
+// meter. The windowed modes read the part of their window the tone fills, seen at their own update times (every
+// sample for RMS, every 0.1 s for the loudness windows of 0.3 s and 3 s); PEAK holds 0.1 s and then falls 20 dB
+// in 0.3 s; VU follows its two-pole smoother; every display envelope holds two seconds, then falls 20 dB in 0.1 s.
+TEST(LevelMeter, ToneBurstThroughEveryModeShowsItsWindowHoldAndRelease)
+{
+  const double fs = 48000, amp = 0.5, on = 1.2, total = 4.0;
+  const double ampDb = testsig::ToDb(amp), sineDb = ampDb - 10 * std::log10(2.0), click = 1.25 * amp;
+  const int last = static_cast<int>(on * fs) - 1;
+  // The fraction of a window of w seconds ending at u that the burst fills.
+  auto filled = [&](double u, double w) { return std::max(0.0, std::min(u, on) - std::max(u - w, 0.0)) / w; };
+  const struct
+  {
+    int mode;
+    double window, hop; // hop 0: a new reading every sample
+  } modes[] = {{kMeterPeak, 0, 0}, {kMeterRMS, 0.6, 0}, {kMeterEBUML, 0.3, 0.1}, {kMeterEBUSL, 3.0, 0.1},
+               {kMeterVU, 0.27, 0}};
+  for (const auto& m : modes)
+  {
+    auto meter = Meter(m.mode, fs);
+    // Plain models of the VU smoother and the display envelope.
+    double s1 = 0, s2 = 0, display = 0, displayRelease = std::pow(10.0, -1 / (0.1 * fs));
+    const double c = (1 - std::exp(-2 * kPi / 0.27 / fs)) * 0.5;
+    int displayCount = 0, displayState = 0;
+    const int n = static_cast<int>(total * fs), step = static_cast<int>(0.05 * fs);
+    for (int i = 0; i < n; ++i)
+    {
+      const double x = i < last ? amp * std::sin(2 * kPi * 997 * i / fs) : (i == last ? click : 0.0);
+      meter->ProcessStereo(1, x, x);
+      meter->StepDisplay();
+      const double in = std::fabs(x) + 1e-15;
+      s1 = std::max(s1 + c * (in - s2 / 2.01 - s1), 0.0);
+      s2 = std::max(s2 + c * (s1 - s2), 0.0);
+      const double shown = std::fabs(meter->shownValue * meter->gain);
+      if (shown > display)
+        display = shown, displayCount = 0, displayState = 1;
+      else if (displayState == 2 || (displayState == 1 && displayCount++ >= static_cast<int>(2 * fs)))
+        displayState = 2, display = (display - shown) * displayRelease + shown;
+      if (i % step != step / 2 && (m.hop > 0 || i % step != step - 1))
+        continue; // look halfway between the 0.1 s updates
+      const double t = (i + 1) / fs;
+      const std::string what = "mode " + std::to_string(m.mode) + " at " + std::to_string(t) + " s";
+      ASSERT_NEAR(meter->display.value, display, 1e-9 * amp) << what;
+      if (m.mode == kMeterVU)
+      {
+        ASSERT_NEAR(meter->shownValue, s2 * 3 * kPi / 4, 1e-4 * amp) << what; // the same sums in another order
+        continue;
+      }
+      double expectedDb;
+      if (m.mode == kMeterPeak)
+      {
+        if (t < 0.01) continue;
+        expectedDb = t < on ? ampDb : testsig::ToDb(click) - 20 * std::max(0.0, t - on - 0.1) / 0.3;
+      }
+      else
+      {
+        const double u = m.hop > 0 ? std::floor(t / m.hop + 1e-9) * m.hop : t;
+        const double fraction = filled(u, m.window);
+        if (u < 0.1 || (fraction > 0 && fraction < 0.1)) continue; // too little tone for a clean figure
+        if (fraction == 0)
+        {
+          if (u < on + m.window + 0.05) continue; // the K-weighting's ringing after the burst
+
+          ASSERT_LT(meter->shownValue, amp * 1e-4) << what;
+          continue;
+        }
+        expectedDb = sineDb + 10 * std::log10(fraction) + (m.mode == kMeterRMS ? 3.0 : 0.0);
+      }
+      ASSERT_NEAR(meter->ShownDb(), expectedDb, 0.1) << what;
+    }
   }
 }
 

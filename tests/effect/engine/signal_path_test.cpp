@@ -82,6 +82,35 @@ TEST(PluginSignalPath, MatchesTheReferenceModelAcrossModesStagesPlacementsMonito
       }
 }
 
+// Inputs far beyond full scale, as +24 dB of input trim makes of a programme near full scale, through every
+// saturation mode at one and two stages, in stereo and mid placement, with and without the clipper.
+TEST(PluginSignalPath, InputsBeyondFullScaleMatchTheReferenceModelInEveryMode)
+{
+  const Stereo in = Input();
+  for (int mode = 0; mode < 4; ++mode)
+    for (int stages = 1; stages <= 2; ++stages)
+      for (int placement : {0, 3})
+        for (double trim : {12.0, 24.0})
+        {
+          refmodel::Settings s;
+          s.satOn = true;
+          s.mode = mode;
+          s.stages = stages;
+          s.placement = placement;
+          s.even = stages == 1 ? 100 : 35;
+          s.odd = stages == 1 ? 60 : 100;
+          s.inTrimDb = trim;
+          s.outTrimDb = -trim / 2;
+          s.clipOn = placement == 3;
+          s.ceilingDb = -3;
+          auto d = Make(kFs);
+          Set(*d, ParamsOf(s));
+          const Stereo out = Process(*d, in);
+          EXPECT_LE(MaxDiff(out, Reference(s, in)), 1e-12) << Describe(s);
+          EXPECT_LE(std::max(testsig::Peak(out.L), testsig::Peak(out.R)), 1.0) << Describe(s);
+        }
+}
+
 // Side is half of left minus right: on the left output, and on the right inverted (or the same, in place).
 TEST(PluginSignalPath, MonitorSideIsHalfOfLeftMinusRight)
 {

@@ -103,6 +103,12 @@ TEST_F(Settings, HasUILineRule)
     {"HasUI=1\nHasUI=0\n", false},
     {"HasUI=0\nHasUI =1\n", false}, // a line that does not match changes nothing
     {"HasUIX=0\n", true},
+    {"HasUI=-0\n", false},
+    {"HasUI=+0\n", false},
+    {"HasUI=4294967296\n", true},            // numbers outside the int range are held at its ends, never wrap
+    {"HasUI=-4294967296\n", true},
+    {"HasUI=18446744073709551616\n", true},
+    {"HasUI=-18446744073709551616\n", true},
   };
   for (const auto& c : cases)
   {
