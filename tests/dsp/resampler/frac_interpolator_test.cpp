@@ -58,3 +58,34 @@ TEST(FracInterpolator, SineFrom44100To48000HasAnSnrNearTheRowAttenuation)
   const double snr = SineSnrDb(y, 2000, 36000, 997.0 / 48000.0);
   EXPECT_GT(snr, 125.4649 - 6.0);
 }
+
+// The general mode (a ratio no whole steps describe), for many times the thousand outputs after which the
+// position arithmetic restarts: each output is the input's sine at its own position (no delay), and the whole
+// run has an SNR near the filter row's attenuation, in blocks of any size, with and without a fractional delay
+// handed in.
+TEST(FracInterpolator, GeneralModeFollowsTheSineAtEveryOutputPosition)
+{
+  const double freq = 0.11; // cycles per input sample
+  const std::vector<double> x = resamptest::Sine(24000, freq, 0.5);
+  for (double dst : {48000.0 * 1.000013, 44100.0 * M_PI / 3.0, 21000.7})
+    for (double latency : {0.0, 3.25})
+      for (int block : {0, 1000})
+      {
+        CDSPFracInterpolator f(false, 44100.0, dst, 120.0, latency);
+        ASSERT_FALSE(f.WholeStepMode()) << dst;
+        const std::vector<double> y = resamptest::Run(f, x, 1000, block, 7);
+        const double ratio = 44100.0 / dst;
+        EXPECT_NEAR(double(y.size()), x.size() / ratio, f.FilterLength() + 2.0) << dst;
+        ASSERT_GT(y.size(), 5000u) << dst;
+        const double shift = latency - f.GetLatencyFrac() * ratio; // input samples the stage delays by
+        double worst = 0.0;
+        for (size_t k = size_t(f.FilterLength()); k + size_t(f.FilterLength()) < y.size(); ++k)
+        {
+          const double at = double(k) * ratio + shift;
+          worst = std::max(worst, std::fabs(y[k] - 0.5 * std::sin(2.0 * M_PI * freq * at + 0.3)));
+        }
+        EXPECT_LT(resamptest::Db(worst / 0.5), -(f.RowAttenuation() - 20.0)) << dst << " " << latency << " " << block;
+        const double snr = SineSnrDb(y, size_t(f.FilterLength()), y.size() - 2 * size_t(f.FilterLength()), freq * ratio);
+        EXPECT_GT(snr, f.RowAttenuation() - 10.0) << dst << " " << latency << " " << block;
+      }
+}
