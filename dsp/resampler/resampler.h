@@ -31,6 +31,8 @@ public:
   int StageCount() const { return mCount; }
   CDSPProcessor* Stage(int i) const { return mStages[i]; }
   int MaxInLen() const { return mMaxInLen; }
+  /// Doubles in the buffer the chain hands stage i for its output.
+  int BufferLength(int i) const { return mBufLen[i & 1]; }
 
 protected:
   void AddStage(CDSPProcessor* stage);

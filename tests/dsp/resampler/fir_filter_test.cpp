@@ -26,6 +26,41 @@ TEST(FirFilterCache, TheSameRequestReturnsTheSameRecordWithTwoReferences)
   EXPECT_EQ(a->refCount, 0);
 }
 
+// Past its capacity the cache drops the least recently used record nobody holds: a record in use survives, one
+// asked for again and again survives, one unused for longest goes (and is designed afresh when asked for again).
+TEST(FirFilterCache, EvictsTheLeastRecentlyUsedUnheldRecord)
+{
+  auto get = [](double gain) { return FirFilterCache::GetLPFilter(0, nullptr, 0.25, 30.0, 40.0, gain); };
+  constexpr double kMark = -12345.0; // a value no design gives, to tell a kept record from a new one
+  FirFilter* held = get(500);
+  held->latencyFrac = kMark;
+  FirFilter* first = get(501);
+  first->latencyFrac = kMark;
+  FirFilterCache::Release(first);
+  FirFilter* hot = get(502);
+  hot->latencyFrac = kMark;
+  FirFilterCache::Release(hot);
+  for (int i = 0; i < FirFilterCache::kCapacity + 10; ++i) {
+    FirFilterCache::Release(get(600 + i));
+    ASSERT_LE(FirFilterCache::Count(), FirFilterCache::kCapacity + 1) << i;
+    if (i % 8 == 0) {
+      FirFilter* again = get(502);
+      ASSERT_EQ(again->latencyFrac, kMark) << "a record asked for again was dropped, at " << i;
+      FirFilterCache::Release(again);
+    }
+  }
+  EXPECT_GE(FirFilterCache::Count(), FirFilterCache::kCapacity);
+  FirFilter* back = get(501);
+  EXPECT_NE(back->latencyFrac, kMark) << "the least recently used record was kept";
+  FirFilterCache::Release(back);
+  FirFilter* still = get(500);
+  EXPECT_EQ(still, held);
+  EXPECT_EQ(still->latencyFrac, kMark);
+  EXPECT_EQ(still->refCount, 2);
+  FirFilterCache::Release(still);
+  FirFilterCache::Release(held);
+}
+
 TEST(FirFilterCache, AGainOfNaNNeverMatches)
 {
   const double nan = std::numeric_limits<double>::quiet_NaN();

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <memory>
+#include <random>
 
 using namespace resamp;
 
@@ -76,6 +77,35 @@ TEST(ResamplerChain, EveryBlockLengthGivesAtMostTheMaximumOutput)
       EXPECT_LE(r.Process(in.data(), len, out), r.GetMaxOutLen(len)) << p.kind;
     }
   }
+}
+
+// Each stage, driven on its own with blocks of every size up to the chain's maximum, writes no more than it
+// promised and no more than the buffer the chain sized for it: a buffer too small is named here, stage by stage,
+// rather than found by what its overrun destroys.
+TEST(ResamplerChain, EveryStageFitsTheBufferTheChainSizedForIt)
+{
+  for (const RatePair& p : kChains)
+    for (int maxIn : { 1, 5, 300 }) {
+      CDSPResampler24_44k r(p.src, p.dst, maxIn);
+      const std::vector<double> x = resamptest::Noise(static_cast<int>(std::max(3000.0, 6000.0 * p.src / p.dst)), 3);
+      std::vector<double> scratch[2];
+      for (std::vector<double>& s : scratch)
+        s.resize(size_t(16 * r.GetMaxOutLen(maxIn) + 4096));
+      std::mt19937 rng(maxIn);
+      for (size_t pos = 0; pos < x.size();) {
+        int len = std::min(static_cast<int>(x.size() - pos), std::uniform_int_distribution<int>(1, maxIn)(rng));
+        double* cur = const_cast<double*>(x.data() + pos);
+        pos += size_t(len);
+        for (int i = 0; i < r.StageCount(); ++i) {
+          double* out = scratch[i & 1].data();
+          const int promised = r.Stage(i)->GetMaxOutLen(len);
+          len = r.Stage(i)->Process(cur, len, out);
+          ASSERT_LE(len, promised) << p.kind << ": stage " << i << " wrote more than it promised";
+          ASSERT_LE(len, r.BufferLength(i)) << p.kind << ": the chain's buffer for stage " << i << " is too small";
+          cur = out;
+        }
+      }
+    }
 }
 
 TEST(ResamplerChain, ABlockLongerThanTheMaximumIsCutToTheMaximum)
