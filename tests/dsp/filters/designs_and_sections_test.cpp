@@ -310,8 +310,13 @@ TEST(CookbookSections, EachShapeMeetsItsDefiningPoints)
       EXPECT_NEAR(Db(s.Response(0.0)), 0.0, 1e-9);
       EXPECT_NEAR(Db(s.Response(f)), gain / 2, 1e-9);
       EXPECT_NEAR(Db(s.Response(0.5)), gain, 1e-9);
-      CookbookBiquad::SetBandShelf(s, kFs, fc, gain, 1.0 / slope);
+      const double octaves = 1.0 / slope;
+      CookbookBiquad::SetBandShelf(s, kFs, fc, gain, octaves);
       EXPECT_NEAR(Db(s.Response(f)), gain, 1e-9);
+      // The band spans its octaves between the frequencies of half the gain in dB.
+      const double upper = f * std::pow(2.0, octaves / 2), lower = f * std::pow(2.0, -octaves / 2);
+      EXPECT_NEAR(Db(s.Response(upper)), gain / 2, 0.05 * std::fabs(gain)) << octaves;
+      EXPECT_NEAR(Db(s.Response(lower)), gain / 2, 0.05 * std::fabs(gain)) << octaves;
       EXPECT_NEAR(Db(s.Response(0.0)), 0.0, 1e-9);
       EXPECT_NEAR(Db(s.Response(0.5)), 0.0, 1e-9);
     }
