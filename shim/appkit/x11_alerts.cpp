@@ -1,0 +1,257 @@
+// The X11 back end's alerts and dialogs: the alert panel is a modal window of our own; files and colours are
+// asked for through a dialog program (zenity or kdialog) run while the editor keeps being served.
+#include "appkit/x11_backend.h"
+
+#include <sstream>
+
+namespace appkit {
+namespace x11 {
+
+namespace {
+
+/// The message shown when no dialog program can ask for a file or colour.
+constexpr const char* kNoDialogProgram =
+  "This needs a file or colour chooser: install zenity or kdialog (Debian packages \"zenity\", \"kdialog\").";
+
+/// The width of an alert and of its buttons, in points.
+constexpr int kAlertWidth = 360;
+constexpr int kButtonWidth = 80;
+const DeviceColor kButtonColor{0.8, 0.8, 0.8, 1.0};
+
+} // namespace
+
+int X11Application::RunAlertPanel(const AlertPanel& alert)
+{
+  // One modal window at a time: an alert asked for while a menu or another alert is open is not shown, and says
+  // so rather than answering with a button nobody pressed.
+  if (mModalHandler)
+    return kAlertNotShownReturn;
+  ModalWindows windows(*this);
+  const int s = mScale, row = kRowHeight * s;
+  std::vector<std::string> lines;
+  std::istringstream text(alert.message);
+  for (std::string line; std::getline(text, line);)
+    lines.push_back(line);
+  struct Button
+  {
+    std::string title;
+    int answer;
+    int x;
+  };
+  std::vector<Button> buttons;
+  const int w = kAlertWidth * s;
+  int bx = w - (kButtonWidth + kMenuMargin) * s;
+  for (const auto& [title, answer] : {std::pair<std::string, int>{alert.defaultButton, kAlertDefaultReturn},
+                                      {alert.alternateButton, kAlertAlternateReturn},
+                                      {alert.otherButton, kAlertOtherReturn}})
+    if (!title.empty())
+    {
+      buttons.push_back({title, answer, bx});
+      bx -= (kButtonWidth + kMenuMargin) * s;
+    }
+  if (buttons.empty())
+    buttons.push_back({"OK", kAlertDefaultReturn, w - (kButtonWidth + kMenuMargin) * s});
+  const int h = (static_cast<int>(lines.size()) + 3) * row;
+  const int x = (DisplayWidth(mDisplay, DefaultScreen(mDisplay)) - w) / 2;
+  const int y = (DisplayHeight(mDisplay, DefaultScreen(mDisplay)) - h) / 2;
+  const Window win = windows.Make(x, y, w, h, false);
+  XStoreName(mDisplay, win, alert.title.c_str());
+  if (Window owner = HostTopLevel())
+    XSetTransientForHint(mDisplay, win, owner);
+  Atom deleteAtom = InternAtom("WM_DELETE_WINDOW");
+  XSetWMProtocols(mDisplay, win, &deleteAtom, 1);
+  XMapRaised(mDisplay, win);
+  const int by = h - row - kMenuMargin * s;
+  auto draw = [&] {
+    Painter& painter = SharedPainter();
+    const double rowPoints = kRowHeight;
+    painter.Begin({double(kAlertWidth), double(h) / s}, s, kPanelColor);
+    const TextStyle title = PanelText(kInkColor);
+    painter.DrawText(alert.title, {kMenuMargin, CentredBaseline(painter, title, 0, rowPoints)}, title);
+    for (size_t i = 0; i < lines.size(); ++i)
+      painter.DrawText(lines[i], {kMenuMargin, CentredBaseline(painter, title, double(i + 1) * rowPoints, rowPoints)},
+                       title);
+    for (const Button& b : buttons)
+    {
+      const bool isDefault = b.answer == kAlertDefaultReturn;
+      const Rect frame(double(b.x) / s, double(by) / s, kButtonWidth, rowPoints);
+      painter.FillRect(frame, isDefault ? kHighlightColor : kButtonColor);
+      const TextStyle label = PanelText(isDefault ? kLightInkColor : kInkColor);
+      const double left = frame.origin.x + (kButtonWidth - painter.TextWidth(b.title, label)) / 2;
+      painter.DrawText(b.title, {left, CentredBaseline(painter, label, frame.origin.y, rowPoints)}, label);
+    }
+    PutDrawing(mDisplay, win, painter.End());
+  };
+  const int fallback = buttons.size() > 1 ? buttons[1].answer : buttons[0].answer;
+  int answer = 0;
+  bool done = false;
+  mModalHandler = [&](XEvent& e) {
+    if (e.xany.window != win)
+    {
+      auto view = mViews.find(e.xany.window); // the editor keeps showing its frames under the alert
+      if (e.type == Expose && view != mViews.end())
+        view->second->HandleEvent(e);
+      return;
+    }
+    if (e.type == Expose && e.xexpose.count == 0)
+      draw();
+    else if (e.type == KeyPress)
+    {
+      const KeySym sym = XLookupKeysym(&e.xkey, 0);
+      if (sym == XK_Return || sym == XK_KP_Enter)
+        answer = kAlertDefaultReturn, done = true;
+      else if (sym == XK_Escape)
+        answer = fallback, done = true;
+    }
+    else if (e.type == ButtonRelease)
+      for (const Button& b : buttons)
+        if (e.xbutton.x >= b.x && e.xbutton.x < b.x + kButtonWidth * s && e.xbutton.y >= by && e.xbutton.y < by + row)
+          answer = b.answer, done = true;
+  };
+  // A window manager's close button answers like Escape.
+  std::function<void(XEvent&)> inner = mModalHandler;
+  mModalHandler = [&, inner](XEvent& e) {
+    if (e.type == ClientMessage && e.xclient.window == win && static_cast<Atom>(e.xclient.data.l[0]) == deleteAtom)
+      answer = fallback, done = true;
+    else
+      inner(e);
+  };
+  RunModal([&] { return done; });
+  mModalHandler = nullptr;
+  return answer;
+}
+
+Window X11Application::HostTopLevel()
+{
+  for (const auto& entry : mViews)
+  {
+    Window w = entry.second->GetXWindow();
+    if (!w)
+      continue;
+    for (;;)
+    {
+      Window root = 0, parent = 0, *children = nullptr;
+      unsigned n = 0;
+      if (!XQueryTree(mDisplay, w, &root, &parent, &children, &n))
+        return 0;
+      if (children)
+        XFree(children);
+      if (parent == root || parent == 0)
+        return w;
+      w = parent;
+    }
+  }
+  return 0;
+}
+
+// ---- Dialog programs ----
+
+std::string X11Application::DialogProgram() const
+{
+  if (ProgramExists("zenity"))
+    return "zenity";
+  if (ProgramExists("kdialog"))
+    return "kdialog";
+  return "";
+}
+
+bool X11Application::RunDialog(const std::vector<std::string>& argv, std::string& out)
+{
+  const int status = RunCapturingOutput(argv, out, [this](int fd, const std::function<bool()>& onReadable) {
+    bool finished = false;
+    const auto id = foundation::RunLoop::Main().AddSource(fd, [&] { finished = finished || onReadable(); });
+    RunModal([&] { return finished; });
+    foundation::RunLoop::Main().RemoveSource(id);
+  });
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+    out.pop_back();
+  return status == 0 && !out.empty();
+}
+
+int X11Application::RunFilePanel(FilePanel& panel)
+{
+  const std::string program = DialogProgram();
+  if (program.empty())
+  {
+    RunAlertPanel({"No file chooser", kNoDialogProgram, "OK", "", ""});
+    return kPanelCancelButton;
+  }
+  const bool save = panel.kind == FilePanel::Kind::kSave;
+  const bool folder = panel.canChooseDirectories && !panel.canChooseFiles;
+  std::string start = panel.directory;
+  if (start.rfind("~/", 0) == 0 && std::getenv("HOME"))
+    start = std::string(std::getenv("HOME")) + start.substr(1);
+  if (!start.empty() && start.back() != '/')
+    start += "/";
+  start += panel.file;
+  std::vector<std::string> argv;
+  if (program == "zenity")
+  {
+    argv = {"zenity", "--file-selection", "--filename=" + start};
+    if (save)
+      argv.push_back("--save");
+    if (folder)
+      argv.push_back("--directory");
+    if (!panel.title.empty())
+      argv.push_back("--title=" + panel.title);
+    if (!panel.allowedFileTypes.empty())
+    {
+      std::string filter = "--file-filter=";
+      for (const std::string& t : panel.allowedFileTypes)
+        filter += "*." + t + " ";
+      argv.push_back(filter);
+    }
+  }
+  else
+  {
+    std::string filter;
+    for (const std::string& t : panel.allowedFileTypes)
+      filter += "*." + t + " ";
+    argv = {"kdialog", folder ? "--getexistingdirectory" : save ? "--getsavefilename" : "--getopenfilename", start};
+    if (!folder && !filter.empty())
+      argv.push_back(filter);
+  }
+  std::string out;
+  if (!RunDialog(argv, out))
+    return kPanelCancelButton;
+  panel.filename = out;
+  panel.CompleteSaveAnswer();
+  return kPanelOKButton;
+}
+
+bool X11Application::ShowColorPanel(const DeviceColor& color, ColorCallback onPicked)
+{
+  const std::string program = DialogProgram();
+  if (program.empty())
+  {
+    RunAlertPanel({"No colour chooser", kNoDialogProgram, "OK", "", ""});
+    return false;
+  }
+  char start[64];
+  std::snprintf(start, sizeof(start), "rgba(%d,%d,%d,%.3f)", int(color.red * 255), int(color.green * 255),
+                int(color.blue * 255), color.alpha);
+  std::vector<std::string> argv = program == "zenity"
+                                    ? std::vector<std::string>{"zenity", "--color-selection", "--show-palette",
+                                                               std::string("--color=") + start}
+                                    : std::vector<std::string>{"kdialog", "--getcolor"};
+  std::string out;
+  if (!RunDialog(argv, out))
+    return true;
+  int r = 0, g = 0, b = 0;
+  double a = 1.0;
+  DeviceColor picked = color;
+  if (std::sscanf(out.c_str(), "rgba(%d,%d,%d,%lf)", &r, &g, &b, &a) == 4 ||
+      std::sscanf(out.c_str(), "rgb(%d,%d,%d)", &r, &g, &b) == 3)
+    picked = {r / 255.0, g / 255.0, b / 255.0, a};
+  else if (out.size() == 7 && out[0] == '#')
+  {
+    const unsigned long v = std::strtoul(out.c_str() + 1, nullptr, 16);
+    picked = {((v >> 16) & 0xFF) / 255.0, ((v >> 8) & 0xFF) / 255.0, (v & 0xFF) / 255.0, 1.0};
+  }
+  if (onPicked)
+    onPicked(picked);
+  return true;
+}
+
+} // namespace x11
+} // namespace appkit

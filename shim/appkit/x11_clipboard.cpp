@@ -1,0 +1,160 @@
+// The X11 back end's clipboard: answering other programs' requests for the text we own, and asking a selection's
+// owner for its text (the pasteboard's, or a drop's) with a nested wait for the answer.
+#include "appkit/x11_backend.h"
+
+#include <chrono>
+
+namespace appkit {
+namespace x11 {
+
+namespace {
+
+/// How long a clipboard owner has to answer.
+constexpr double kSelectionTimeout = 1.0;
+
+} // namespace
+
+void X11Application::HandleSelectionRequest(const XSelectionRequestEvent& r)
+{
+  ErrorTrap trap(mDisplay); // the requestor's window may be gone
+  XSelectionEvent reply{};
+  reply.type = SelectionNotify;
+  reply.requestor = r.requestor;
+  reply.selection = r.selection;
+  reply.target = r.target;
+  reply.time = r.time;
+  reply.property = None;
+  const Atom utf8 = InternAtom("UTF8_STRING"), targets = InternAtom("TARGETS");
+  if (mOwnsClipboard && r.property != None)
+  {
+    if (r.target == targets)
+    {
+      const Atom list[] = {targets, utf8, XA_STRING};
+      XChangeProperty(mDisplay, r.requestor, r.property, XA_ATOM, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(list), 3);
+      reply.property = r.property;
+    }
+    else if (r.target == utf8 || r.target == XA_STRING)
+    {
+      XChangeProperty(mDisplay, r.requestor, r.property, r.target, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(mClipboard.data()), static_cast<int>(mClipboard.size()));
+      reply.property = r.property;
+    }
+  }
+  XSendEvent(mDisplay, r.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+  XFlush(mDisplay);
+}
+
+bool X11Application::WaitForSelection(Atom selection, Atom target, std::initializer_list<Atom> types,
+                                      std::string& data, Atom& type)
+{
+  data.clear();
+  type = None;
+  if (mSelectionWaiting)
+    return false;
+  ErrorTrap trap(mDisplay);
+  mSelectionWaiting = true;
+  mSelectionDone = false;
+  mSelectionAsked = selection;
+  mSelectionTarget = target;
+  XConvertSelection(mDisplay, selection, target, InternAtom("DROVIK_SELECTION"), mHelper, CurrentTime);
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSelectionTimeout);
+  RunModal([&] { return mSelectionDone || std::chrono::steady_clock::now() > limit; });
+  mSelectionWaiting = false;
+  const bool taken = mSelectionDone && mSelectionFormat == 8 &&
+                     std::find(types.begin(), types.end(), mSelectionType) != types.end();
+  if (taken)
+  {
+    data = std::move(mSelectionData);
+    type = mSelectionType;
+  }
+  mSelectionData.clear();
+  return taken;
+}
+
+void X11Application::ReadSelection(const XSelectionEvent& e)
+{
+  if (!mSelectionWaiting || mSelectionDone || e.selection != mSelectionAsked || e.target != mSelectionTarget)
+  {
+    if (e.property != None) // an answer nobody waits for any more
+      XDeleteProperty(mDisplay, mHelper, e.property);
+    return;
+  }
+  mSelectionData.clear();
+  mSelectionType = None;
+  mSelectionFormat = 0;
+  mSelectionDone = true;
+  if (e.property == None)
+    return;
+  Atom type = None;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  const bool read = XGetWindowProperty(mDisplay, mHelper, e.property, 0, kSelectionLimit / 4, True, AnyPropertyType,
+                                       &type, &format, &n, &after, &data) == Success;
+  if (read && after == 0 && format == 8)
+  {
+    mSelectionType = type;
+    mSelectionFormat = format;
+    mSelectionData.assign(reinterpret_cast<const char*>(data), n);
+  }
+  if (data)
+    XFree(data);
+  if (read && after != 0) // too long: refused, and not left behind
+    XDeleteProperty(mDisplay, mHelper, e.property);
+}
+
+namespace {
+
+/// Latin-1 text (the STRING type) as UTF-8.
+std::string UTF8FromLatin1(const std::string& text)
+{
+  std::string out;
+  for (const char c : text)
+  {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80)
+      out.push_back(c);
+    else
+    {
+      out.push_back(static_cast<char>(0xC0 | (b >> 6)));
+      out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+    }
+  }
+  return out;
+}
+
+} // namespace
+
+bool X11Application::StringFromPasteboard(std::string& text)
+{
+  text.clear();
+  const Window owner = XGetSelectionOwner(mDisplay, InternAtom("CLIPBOARD"));
+  if (owner == mHelper)
+  {
+    text = mClipboard;
+    return true;
+  }
+  if (owner == None)
+    return false;
+  const Atom utf8 = InternAtom("UTF8_STRING");
+  Atom type = None;
+  if (!WaitForSelection(InternAtom("CLIPBOARD"), utf8, {utf8, XA_STRING}, text, type))
+    return false;
+  if (type == XA_STRING)
+    text = UTF8FromLatin1(text);
+  return !text.empty();
+}
+
+bool X11Application::SetPasteboardString(const std::string& text)
+{
+  ErrorTrap trap(mDisplay);
+  mClipboard = text;
+  XSetSelectionOwner(mDisplay, InternAtom("CLIPBOARD"), mHelper, CurrentTime);
+  mOwnsClipboard = XGetSelectionOwner(mDisplay, InternAtom("CLIPBOARD")) == mHelper;
+  XFlush(mDisplay);
+  return mOwnsClipboard;
+}
+
+} // namespace x11
+} // namespace appkit

@@ -1,0 +1,308 @@
+// The X11 back end's display connection: opening it, the screen scale from Xft.dpi, the X error handler we share
+// with the host (held in place by ErrorTrap while work of ours may draw errors), the cursors, and the event pump
+// that hands each event to its view, to the modal window in front or to the clipboard.
+#include "appkit/x11_backend.h"
+
+#include <X11/Xresource.h>
+#include <X11/cursorfont.h>
+#include <sys/eventfd.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "foundation/main_thread.h"
+
+namespace appkit {
+namespace x11 {
+
+namespace {
+
+/// Screen scales outside 1..kMaxScale (from Xft.dpi) are taken as 1.
+constexpr int kMaxScale = 4;
+
+// ---- X errors ----
+// The process has one X error handler, shared with the host. Ours is in place only while work of ours may draw
+// errors (a view in a host's window, a clipboard exchange): it takes the errors of our own connections (a host's
+// window gone, say) and passes every other connection's errors to the handler it replaced. When the last such
+// work ends the replaced handler is put back, so nothing of ours stays installed while no editor is open and the
+// module may be unloaded.
+
+std::mutex gErrorMutex;
+std::vector<Display*> gOurConnections;
+XErrorHandler gReplacedHandler = nullptr;
+int gErrorHolds = 0;
+
+int OnXError(Display* display, XErrorEvent* e)
+{
+  XErrorHandler replaced = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(gErrorMutex);
+    if (std::find(gOurConnections.begin(), gOurConnections.end(), display) != gOurConnections.end())
+      return 0;
+    replaced = gReplacedHandler;
+  }
+  return replaced ? replaced(display, e) : 0;
+}
+
+void AddOurConnection(Display* display) // [main thread]
+{
+  std::lock_guard<std::mutex> lock(gErrorMutex);
+  gOurConnections.push_back(display);
+}
+
+void RemoveOurConnection(Display* display) // [main thread]
+{
+  std::lock_guard<std::mutex> lock(gErrorMutex);
+  gOurConnections.erase(std::remove(gOurConnections.begin(), gOurConnections.end(), display), gOurConnections.end());
+}
+
+} // namespace
+
+ErrorTrap::ErrorTrap(Display* display) : mDisplay(display) // [main thread]
+{
+  std::lock_guard<std::mutex> lock(gErrorMutex);
+  if (gErrorHolds++ == 0)
+  {
+    const XErrorHandler replaced = XSetErrorHandler(OnXError);
+    if (replaced != OnXError)
+      gReplacedHandler = replaced;
+  }
+}
+
+ErrorTrap::~ErrorTrap()
+{
+  XSync(mDisplay, False);
+  std::lock_guard<std::mutex> lock(gErrorMutex);
+  if (--gErrorHolds > 0)
+    return;
+  // Whoever put a handler in after ours keeps theirs.
+  const XErrorHandler current = XSetErrorHandler(gReplacedHandler);
+  if (current != OnXError)
+    XSetErrorHandler(current);
+}
+
+// ---- Application ----
+
+namespace {
+
+/// The screen scale for an Xft.dpi text: whole multiples of 96 dpi from 1 to kMaxScale; anything else is 1.
+int ScaleForDpi(const std::string& text)
+{
+  const char* start = text.c_str();
+  char* end = nullptr;
+  const double dpi = std::strtod(start, &end);
+  while (end && std::isspace(static_cast<unsigned char>(*end)))
+    ++end;
+  if (end == start || !end || *end != '\0' || !std::isfinite(dpi))
+    return 1;
+  const double scale = std::floor(dpi / 96.0);
+  return scale >= 1.0 && scale <= kMaxScale ? static_cast<int>(scale) : 1;
+}
+
+int ScaleFromResources(Display* display)
+{
+  XrmInitialize();
+  const char* rms = XResourceManagerString(display);
+  if (!rms)
+    return 1;
+  XrmDatabase db = XrmGetStringDatabase(rms);
+  int scale = 1;
+  char* type = nullptr;
+  XrmValue value;
+  if (db && XrmGetResource(db, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr)
+    scale = ScaleForDpi(std::string(value.addr, strnlen(value.addr, value.size)));
+  if (db)
+    XrmDestroyDatabase(db);
+  return scale;
+}
+
+} // namespace
+
+X11Application::X11Application(Display* display) : mDisplay(display)
+{
+  AddOurConnection(display);
+  mScale = ScaleFromResources(display);
+  int major = 0, minor = 0;
+  Bool pixmaps = False;
+  mHasSharedMemory = XShmQueryVersion(display, &major, &minor, &pixmaps) && std::getenv("DROVIK_X11_NO_SHM") == nullptr;
+  mHelper = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  mSource = foundation::RunLoop::Main().AddSource(ConnectionNumber(display), [this] { Pump(); });
+  mWakeUpDescriptor = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (mWakeUpDescriptor >= 0)
+    mWakeSource = foundation::RunLoop::Main().AddSource(mWakeUpDescriptor, [this] {
+      uint64_t count = 0;
+      while (read(mWakeUpDescriptor, &count, sizeof(count)) > 0)
+        ;
+      Pump();
+    });
+}
+
+void X11Application::ServeQueuedEventsSoon()
+{
+  const uint64_t one = 1;
+  if (mWakeUpDescriptor >= 0 && XQLength(mDisplay) > 0 && write(mWakeUpDescriptor, &one, sizeof(one)) < 0)
+    return; // the counter is full: a wake-up is pending anyway
+}
+
+X11Application::~X11Application()
+{
+  if (mWakeSource)
+    foundation::RunLoop::Main().RemoveSource(mWakeSource);
+  if (mWakeUpDescriptor >= 0)
+    close(mWakeUpDescriptor);
+  foundation::RunLoop::Main().RemoveSource(mSource);
+  {
+    ErrorTrap trap(mDisplay); // the errors of requests still on their way are ours
+  }
+  RemoveOurConnection(mDisplay);
+  XCloseDisplay(mDisplay);
+}
+
+::Cursor X11Application::XCursorFor(Cursor c)
+{
+  auto it = mCursors.find(c);
+  if (it != mCursors.end())
+    return it->second;
+  unsigned shape = XC_left_ptr;
+  switch (c)
+  {
+  case Cursor::kIBeam: shape = XC_xterm; break;
+  case Cursor::kBusyButClickable: shape = XC_watch; break;
+  case Cursor::kCrosshair: shape = XC_crosshair; break;
+  case Cursor::kResizeNorth:
+  case Cursor::kResizeUp: shape = XC_top_side; break;
+  case Cursor::kResizeNorthWestSouthEast: shape = XC_bottom_right_corner; break;
+  case Cursor::kResizeNorthEastSouthWest: shape = XC_bottom_left_corner; break;
+  case Cursor::kResizeEastWest:
+  case Cursor::kResizeLeftRight: shape = XC_sb_h_double_arrow; break;
+  case Cursor::kResizeNorthSouth:
+  case Cursor::kResizeUpDown: shape = XC_sb_v_double_arrow; break;
+  case Cursor::kMove: shape = XC_fleur; break;
+  case Cursor::kOperationNotAllowed: shape = XC_X_cursor; break;
+  case Cursor::kPointingHand: shape = XC_hand2; break;
+  case Cursor::kHelp: shape = XC_question_arrow; break;
+  default: break;
+  }
+  return mCursors[c] = XCreateFontCursor(mDisplay, shape);
+}
+
+::Cursor X11Application::BlankCursor()
+{
+  if (!mBlank)
+  {
+    static const char bits[1] = {0};
+    Pixmap p = XCreateBitmapFromData(mDisplay, DefaultRootWindow(mDisplay), bits, 1, 1);
+    XColor black{};
+    mBlank = XCreatePixmapCursor(mDisplay, p, p, &black, &black, 0, 0);
+    XFreePixmap(mDisplay, p);
+  }
+  return mBlank;
+}
+
+void X11Application::Pump()
+{
+  ++mPumpDepth;
+  while (XPending(mDisplay))
+  {
+    XEvent e;
+    XNextEvent(mDisplay, &e);
+    if (e.type == DestroyNotify)
+    {
+      auto gone = mViews.find(e.xdestroywindow.window);
+      if (gone != mViews.end() && gone->second->GetXWindow() == e.xdestroywindow.window)
+        gone->second->WindowDestroyed();
+      continue;
+    }
+    if (e.type == SelectionRequest)
+    {
+      HandleSelectionRequest(e.xselectionrequest);
+      continue;
+    }
+    if (e.type == SelectionClear && e.xselectionclear.window == mHelper)
+    {
+      mOwnsClipboard = false;
+      continue;
+    }
+    if (e.type == SelectionNotify && e.xselection.requestor == mHelper)
+    {
+      ReadSelection(e.xselection);
+      continue;
+    }
+    if (mModalHandler)
+    {
+      std::function<void(XEvent&)> handler = mModalHandler;
+      handler(e);
+      continue;
+    }
+    auto it = mViews.find(e.xany.window);
+    if (it != mViews.end())
+      it->second->HandleEvent(e);
+  }
+  --mPumpDepth;
+  // Closing the editor waits for modal work to end, as a host's call would.
+  while (mPumpDepth == 0 && !mModalHandler && !mGone.empty())
+  {
+    X11View* v = mGone.front();
+    mGone.erase(mGone.begin());
+    v->Responder().ViewWindowDestroyed();
+  }
+}
+
+void X11Application::RunModal(const std::function<bool()>& done)
+{
+  XFlush(mDisplay);
+  foundation::RunLoop::Main().RunNestedUntil([&] {
+    Pump();
+    return done();
+  });
+}
+
+Point X11Application::MouseLocation()
+{
+  Window root, child;
+  int rx = 0, ry = 0, wx, wy;
+  unsigned mask;
+  XQueryPointer(mDisplay, DefaultRootWindow(mDisplay), &root, &child, &rx, &ry, &wx, &wy, &mask);
+  return {double(rx) / mScale, MainScreenHeight() - double(ry) / mScale};
+}
+
+void X11Application::HideCursor()
+{
+  mCursorHidden = true;
+  for (auto& v : mViews)
+    XDefineCursor(mDisplay, v.first, BlankCursor());
+  XFlush(mDisplay);
+}
+
+void X11Application::ShowCursor()
+{
+  mCursorHidden = false;
+  for (auto& v : mViews)
+    v.second->ShowCursorAgain();
+  XFlush(mDisplay);
+}
+
+void X11Application::WarpCursor(Point p)
+{
+  XWarpPointer(mDisplay, None, DefaultRootWindow(mDisplay), 0, 0, 0, 0, static_cast<int>(std::lround(p.x * mScale)),
+               static_cast<int>(std::lround(p.y * mScale)));
+  XFlush(mDisplay);
+}
+
+} // namespace x11
+
+std::unique_ptr<Application> MakeX11Application()
+{
+  const char* wanted = std::getenv("DROVIK_APPKIT");
+  if (wanted && std::strcmp(wanted, "headless") == 0)
+    return nullptr;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display)
+    return nullptr;
+  return std::make_unique<x11::X11Application>(display);
+}
+
+} // namespace appkit
