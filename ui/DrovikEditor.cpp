@@ -53,12 +53,19 @@ void DrovikEditor::Install(Drovik& plugin)
   plugin.mLayoutFunc = [&plugin](IGraphics* g) { Layout(plugin, g); };
 }
 
+IGraphics* plug::igraphics::MakeGraphicsContext(IGEditorDelegate& delegate, int width, int height, int fps,
+                                                float scale)
+{
+  auto* g = new IGraphicsMac(delegate, width, height, fps, scale);
+  g->SetBundleID(Drovik::kBundleID);
+  g->SetPluginName(Drovik::kPluginName);
+  return g;
+}
+
 IGraphics* DrovikEditor::MakeGraphics(Drovik& plugin)
 {
-  auto* g = new IGraphicsMac(plugin, Drovik::kEditorWidth, Drovik::kEditorHeight, kFPS,
+  return MakeGraphicsContext(plugin, Drovik::kEditorWidth, Drovik::kEditorHeight, kFPS,
                              static_cast<float>(plugin.mGUIScale));
-  g->SetBundleID(Drovik::kBundleID);
-  return g;
 }
 
 void DrovikEditor::UpdateControlStates(Drovik& plugin)

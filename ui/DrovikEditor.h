@@ -9,7 +9,12 @@
 namespace plug {
 namespace igraphics {
 class IGraphics;
-}
+class IGEditorDelegate;
+
+/// The platform graphics context for an editor delegate, with the product's bundle identifier and plug-in name
+/// set. [main thread]
+IGraphics* MakeGraphicsContext(IGEditorDelegate& delegate, int width, int height, int fps, float scale);
+} // namespace igraphics
 } // namespace plug
 
 class DrovikEditor : public DrovikEditorLink

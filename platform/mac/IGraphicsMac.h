@@ -64,6 +64,9 @@ public:
   void CachePlatformFont(const char* fontID, const PlatformFontPointer& font) override;
   const char* GetBundleID() override { return mBundleID.Get(); }
   void SetBundleID(const char* id) { mBundleID.Set(id ? id : ""); }
+  /// The plug-in's name beside its bundle identifier, set by whoever creates the context.
+  const char* GetPluginName() const { return mPluginName.Get(); }
+  void SetPluginName(const char* name) { mPluginName.Set(name ? name : ""); }
   void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                const char* str) override;
   IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) override;
@@ -114,6 +117,7 @@ private:
   std::shared_ptr<IGraphicsView_vDrovik_vst> mView;
   appkit::Point mCursorLockPosition;
   LibString mBundleID;
+  LibString mPluginName;
   bool mClosingView = false;
 };
 

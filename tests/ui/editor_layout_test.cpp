@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include "editor_fixture.h"
 #include "graphics/bases/IBitmapBase.h"
+#include "platform/mac/IGraphicsMac.h"
+#include "ui/DrovikEditor.h"
 #include "ui/EditorPlaces.h"
 
 namespace {
@@ -145,6 +148,24 @@ TEST_F(EditorLayout, KeptIndicesTooltipsAndScaleLimits)
   EXPECT_STREQ(G().GetControl(36)->GetTooltip(), "Meter Mode PEAK/RMS/EBU ML/EBU SL/VU");
   EXPECT_FLOAT_EQ(G().GetMinScale(), 0.5f);
   EXPECT_FLOAT_EQ(G().GetMaxScale(), 3.0f);
+}
+
+TEST_F(EditorLayout, ThePlatformContextCarriesTheBundleIdentifierAndThePluginName)
+{
+  auto* open = dynamic_cast<IGraphicsMac*>(&G());
+  ASSERT_NE(open, nullptr);
+  std::unique_ptr<IGraphics> made(MakeGraphicsContext(*mPlugin, 100, 80, 30, 2.f));
+  auto* mac = dynamic_cast<IGraphicsMac*>(made.get());
+  ASSERT_NE(mac, nullptr);
+  for (IGraphicsMac* g : {open, mac})
+  {
+    EXPECT_STREQ(g->GetBundleID(), "com.Vesquin.vst.Drovik");
+    EXPECT_STREQ(g->GetPluginName(), "Drovik");
+  }
+  EXPECT_EQ(mac->Width(), 100);
+  EXPECT_EQ(mac->Height(), 80);
+  EXPECT_EQ(mac->FPS(), 30);
+  EXPECT_FLOAT_EQ(mac->GetDrawScale(), 2.f);
 }
 
 TEST_F(EditorLayout, AResizeKeepsTheControlsAndAReopenRecordsTheSameIndices)
