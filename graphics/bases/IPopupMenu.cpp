@@ -83,6 +83,11 @@ void IPopupMenu::RemoveEmptySubmenus()
 
 IPopupMenu::Item* IPopupMenu::AddItem(const char* text, int flags, int tag) { return AddItem(new Item(text, flags, tag)); }
 
+IPopupMenu::Item* IPopupMenu::AddMenuItem(const char* text, int index, int flags)
+{
+  return AddItem(new Item(text, flags), index);
+}
+
 IPopupMenu::Item* IPopupMenu::AddSeparator() { return AddItem(new Item("", Item::kSeparator)); }
 
 } // namespace igraphics

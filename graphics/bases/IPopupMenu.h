@@ -73,6 +73,8 @@ public:
   /// null when it could not be added, in which case the item has been deleted.
   Item* AddItem(Item* item, int index = kAppend);
   Item* AddItem(const char* text, int flags = Item::kNoFlags, int tag = -1);
+  /// Adds a new item with text and flags at index, as for AddItem (kAppend appends).
+  Item* AddMenuItem(const char* text, int index = kAppend, int flags = Item::kNoFlags);
   Item* AddSeparator();
   /// Adds an item that opens submenu (owned by the item from then on), at index as for AddItem. The submenu
   /// takes a copy of this menu's completion function. Returns the item, or null (submenu deleted) on failure.

@@ -70,6 +70,28 @@ TEST(MenuInsertion, SortedIndexedAndClampedPlaces)
   EXPECT_EQ(menu.NItems(), 6);
 }
 
+TEST(MenuInsertion, MenuItemsTakeTextFlagsAndPlace)
+{
+  IPopupMenu menu("", 0, false, {"a", "b"});
+  const struct
+  {
+    const char* text;
+    int index;
+    int flags;
+  } adds[] = {{"last", IPopupMenu::kAppend, IPopupMenu::Item::kChecked},
+              {"front", 0, IPopupMenu::Item::kDisabled},
+              {"middle", 2, IPopupMenu::Item::kNoFlags}};
+  for (const auto& a : adds)
+  {
+    IPopupMenu::Item* item = menu.AddMenuItem(a.text, a.index, a.flags);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->GetFlags(), a.flags) << a.text;
+  }
+  EXPECT_EQ(Texts(menu), (std::vector<std::string>{"front", "a", "middle", "b", "last"}));
+  EXPECT_TRUE(menu.GetItem(4)->GetChecked());
+  EXPECT_FALSE(menu.GetItem(0)->GetEnabled());
+}
+
 TEST(MenuInsertion, SubmenusShareTheCompletionAndEmptyOnesAreRemoved)
 {
   IPopupMenu menu;
