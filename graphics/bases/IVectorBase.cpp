@@ -140,7 +140,7 @@ void IVectorBase::DrawPressableRectangle(IGraphics& g, const IRECT& bounds, bool
   const float o = mStyle.mShadowOffset;
   const IRECT inner = r.GetInset(o);
   const IBlend* blend = ControlBlend();
-  auto fill = [&](const IColor& c, const IRECT& rect, const IBlend* b) { g.FillRoundRect(c, rect, tl, tr, br, bl, b); };
+  auto fill = [&](const IColor& c, const IRECT& rect, const IBlend* b) { g.FillRoundRect(c, rect, tl, tr, bl, br, b); };
 
   if (!pressed)
   {
@@ -173,7 +173,7 @@ void IVectorBase::DrawPressableRectangle(IGraphics& g, const IRECT& bounds, bool
 
   DrawSplash(g, r);
   if (mStyle.mDrawFrame)
-    g.DrawRoundRect(Color(kRoleFrame), r, tl, tr, br, bl, blend, mStyle.mFrameThickness);
+    g.DrawRoundRect(Color(kRoleFrame), r, tl, tr, bl, br, blend, mStyle.mFrameThickness);
 }
 
 void IVectorBase::DrawPressableEllipse(IGraphics& g, const IRECT& bounds, bool pressed, bool mouseOver,

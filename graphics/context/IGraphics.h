@@ -103,8 +103,8 @@ public:
                         float thickness = 1.f) = 0;
   virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.f,
                              const IBlend* blend = nullptr, float thickness = 1.f) = 0;
-  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight,
-                             float radiusBottomLeft, const IBlend* blend = nullptr, float thickness = 1.f) = 0;
+  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomLeft,
+                             float radiusBottomRight, const IBlend* blend = nullptr, float thickness = 1.f) = 0;
   virtual void DrawArc(const IColor& color, float cx, float cy, float r, float a1, float a2,
                        const IBlend* blend = nullptr, float thickness = 1.f) = 0;
   virtual void DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr,
@@ -122,8 +122,8 @@ public:
   virtual void FillRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr) = 0;
   virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.f,
                              const IBlend* blend = nullptr) = 0;
-  virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight,
-                             float radiusBottomLeft, const IBlend* blend = nullptr) = 0;
+  virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomLeft,
+                             float radiusBottomRight, const IBlend* blend = nullptr) = 0;
   virtual void FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr) = 0;
   virtual void FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr) = 0;
   virtual void FillEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
@@ -170,7 +170,7 @@ public:
   virtual void PathClose() {}
   virtual void PathTriangle(float x1, float y1, float x2, float y2, float x3, float y3) {}
   virtual void PathRect(const IRECT& bounds) {}
-  virtual void PathRoundRect(const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight, float radiusBottomLeft) {}
+  virtual void PathRoundRect(const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomLeft, float radiusBottomRight) {}
   virtual void PathRoundRect(const IRECT& bounds, float cornerRadius = 0.f) {}
   virtual void PathArc(float cx, float cy, float r, float a1, float a2, bool clockwise = true) {}
   virtual void PathCircle(float cx, float cy, float r) {}
@@ -516,6 +516,13 @@ public:
   int FindScaledImageFile(const char* name, const char* type, LibString& result, int targetScale,
                           int& sourceScale);
   APIBitmap* SearchBitmapCache(const char* name, int targetScale, int& sourceScale);
+  /// The steps of LoadBitmap and LoadBitmapFromData over a given cache: a back end that keeps its bitmaps per
+  /// context passes its own. An image found only at another scale (a file, or a cached image when no file is
+  /// left) is rescaled to the target, and only the rescaled image is kept.
+  IBitmap LoadBitmapInto(StaticStorage<APIBitmap>& cache, const char* name, int nStates, bool framesAreHorizontal,
+                         int targetScale);
+  IBitmap LoadBitmapFromDataInto(StaticStorage<APIBitmap>& cache, const char* name, const uint8_t* data,
+                                 int dataSize, int nStates, bool framesAreHorizontal, int targetScale);
   void SetSharedResourcesSubPath(const char* path) { mResourceSubPath.Set(path ? path : ""); }
   const char* GetSharedResourcesSubPath() const { return mResourceSubPath.Get(); }
   /// The process-wide caches of decoded bitmaps and SVG images, and of platform font descriptors.

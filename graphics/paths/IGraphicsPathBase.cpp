@@ -93,11 +93,11 @@ void IGraphicsPathBase::DrawRoundRect(const IColor& color, const IRECT& bounds, 
   Stroke(color, thickness, blend);
 }
 
-void IGraphicsPathBase::DrawRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight,
-                                      float radiusBottomLeft, const IBlend* blend, float thickness)
+void IGraphicsPathBase::DrawRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomLeft,
+                                      float radiusBottomRight, const IBlend* blend, float thickness)
 {
   PathClear();
-  PathRoundRect(bounds, radiusTopLeft, radiusTopRight, radiusBottomRight, radiusBottomLeft);
+  PathRoundRect(bounds, radiusTopLeft, radiusTopRight, radiusBottomLeft, radiusBottomRight);
   Stroke(color, thickness, blend);
 }
 
@@ -173,11 +173,11 @@ void IGraphicsPathBase::FillRoundRect(const IColor& color, const IRECT& bounds, 
   Fill(color, blend);
 }
 
-void IGraphicsPathBase::FillRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight,
-                                      float radiusBottomLeft, const IBlend* blend)
+void IGraphicsPathBase::FillRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomLeft,
+                                      float radiusBottomRight, const IBlend* blend)
 {
   PathClear();
-  PathRoundRect(bounds, radiusTopLeft, radiusTopRight, radiusBottomRight, radiusBottomLeft);
+  PathRoundRect(bounds, radiusTopLeft, radiusTopRight, radiusBottomLeft, radiusBottomRight);
   Fill(color, blend);
 }
 
@@ -277,7 +277,7 @@ void IGraphicsPathBase::PathRect(const IRECT& bounds)
   PathClose();
 }
 
-void IGraphicsPathBase::PathRoundRect(const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight, float radiusBottomLeft)
+void IGraphicsPathBase::PathRoundRect(const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomLeft, float radiusBottomRight)
 {
   if (!(radiusTopLeft > 0.f) && !(radiusTopRight > 0.f) && !(radiusBottomRight > 0.f) && !(radiusBottomLeft > 0.f))
   {

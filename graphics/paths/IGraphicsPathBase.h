@@ -37,7 +37,7 @@ public:
                 float thickness = 1.f) override;
   void DrawRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.f,
                      const IBlend* blend = nullptr, float thickness = 1.f) override;
-  void DrawRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight, float radiusBottomLeft,
+  void DrawRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomLeft, float radiusBottomRight,
                      const IBlend* blend = nullptr, float thickness = 1.f) override;
   void DrawArc(const IColor& color, float cx, float cy, float r, float a1, float a2, const IBlend* blend = nullptr,
                float thickness = 1.f) override;
@@ -56,7 +56,7 @@ public:
   void FillRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr) override;
   void FillRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.f,
                      const IBlend* blend = nullptr) override;
-  void FillRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight, float radiusBottomLeft,
+  void FillRoundRect(const IColor& color, const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomLeft, float radiusBottomRight,
                      const IBlend* blend = nullptr) override;
   void FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr) override;
   void FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr) override;
@@ -76,7 +76,7 @@ public:
   void PathTriangle(float x1, float y1, float x2, float y2, float x3, float y3) override;
   void PathRect(const IRECT& bounds) override;
   /// Radii in the order top-left, top-right, bottom-right, bottom-left; all <= 0 gives the plain rectangle.
-  void PathRoundRect(const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomRight, float radiusBottomLeft) override;
+  void PathRoundRect(const IRECT& bounds, float radiusTopLeft, float radiusTopRight, float radiusBottomLeft, float radiusBottomRight) override;
   void PathRoundRect(const IRECT& bounds, float cornerRadius = 0.f) override;
   /// Starts at the top of the circle.
   void PathCircle(float cx, float cy, float r) override;

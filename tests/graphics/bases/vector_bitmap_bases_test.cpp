@@ -97,6 +97,33 @@ TEST_F(VectorBase, SplashRestoresTheRegionClipBeforeTheFrameIsStroked)
   EXPECT_FALSE(c->HasAnimation());
 }
 
+TEST_F(VectorBase, EachCornerFlagRoundsItsOwnCorner)
+{
+  IVStyle style = kDefaultStyle;
+  style.mRoundness = 1.f;
+  style.mDrawShadows = false;
+  VectorControl* c = Attach(new VectorControl(IRECT(0, 0, 20, 20), style));
+  // The radii go out as top-left, top-right, bottom-left, bottom-right.
+  const struct
+  {
+    bool tl, tr, bl, br;
+  } corners[] = {{true, false, false, false}, {false, true, false, false}, {false, false, true, false},
+                 {false, false, false, true}};
+  for (const auto& k : corners)
+  {
+    mG.mOps.clear();
+    c->DrawPressableRectangle(mG, IRECT(0, 0, 20, 20), false, false, false, k.tl, k.tr, k.bl, k.br);
+    const auto fills = OpsNamed(mG, "FillRoundRect");
+    const auto frames = OpsNamed(mG, "DrawRoundRect");
+    ASSERT_EQ(fills.size(), 1u);
+    ASSERT_EQ(frames.size(), 1u);
+    const float r = fills[0].mRect.W() / 2.f;
+    const std::vector<float> radii{k.tl ? r : 0.f, k.tr ? r : 0.f, k.bl ? r : 0.f, k.br ? r : 0.f};
+    EXPECT_EQ(fills[0].mArgs, radii);
+    EXPECT_EQ(std::vector<float>(frames[0].mArgs.begin(), frames[0].mArgs.begin() + 4), radii);
+  }
+}
+
 TEST_F(VectorBase, StyleReachesEveryVectorControl)
 {
   VectorControl* a = Attach(new VectorControl(IRECT(0, 0, 10, 10)));

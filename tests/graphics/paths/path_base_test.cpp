@@ -46,10 +46,16 @@ TEST_F(PathBase, ShapesBecomeTheirPrimitiveSequences)
 {
   EXPECT_EQ(Draw([&] { g.FillRoundRect(IColor(), IRECT(0, 0, 20, 10), 0.f); }),
             (Log{"clear", "M 0 0", "L 20 0", "L 20 10", "L 0 10", "Z", "fill 0"}));
-  // Radii top-left, top-right, bottom-right, bottom-left: only the first corner is rounded.
+  // Radii top-left, top-right, bottom-left, bottom-right: only the corner given a radius is rounded.
   EXPECT_EQ(Draw([&] { g.DrawRoundRect(IColor(), IRECT(0, 0, 20, 10), 5.f, 0.f, 0.f, 0.f, nullptr, 2.f); }),
             (Log{"clear", "M 0 5", "A 5 5 5 270 360", "A 20 0 0 0 90", "A 20 10 0 90 180", "A 0 10 0 180 270", "Z",
                  "stroke 2"}));
+  EXPECT_EQ(Draw([&] { g.FillRoundRect(IColor(), IRECT(0, 0, 20, 10), 0.f, 0.f, 4.f, 0.f); }),
+            (Log{"clear", "M 0 0", "A 0 0 0 270 360", "A 20 0 0 0 90", "A 20 10 0 90 180", "A 4 6 4 180 270", "Z",
+                 "fill 0"}));
+  EXPECT_EQ(Draw([&] { g.FillRoundRect(IColor(), IRECT(0, 0, 20, 10), 0.f, 0.f, 0.f, 3.f); }),
+            (Log{"clear", "M 0 0", "A 0 0 0 270 360", "A 20 0 0 0 90", "A 17 7 3 90 180", "A 0 10 0 180 270", "Z",
+                 "fill 0"}));
   EXPECT_EQ(Draw([&] { g.DrawCircle(IColor(), 50, 40, 10); }),
             (Log{"clear", "M 50 30", "A 50 40 10 0 360", "Z", "stroke 1"}));
   EXPECT_EQ(Draw([&] { g.FillArc(IColor(), 50, 40, 10, 0, 90); }),

@@ -95,10 +95,10 @@ void RecordingBackend::DrawRoundRect(const IColor& color, const IRECT& bounds, f
 {
   Log("DrawRoundRect", bounds, color, blend).mArgs = {r, r, r, r, thickness};
 }
-void RecordingBackend::DrawRoundRect(const IColor& color, const IRECT& bounds, float tl, float tr, float br, float bl,
+void RecordingBackend::DrawRoundRect(const IColor& color, const IRECT& bounds, float tl, float tr, float bl, float br,
                                      const IBlend* blend, float thickness)
 {
-  Log("DrawRoundRect", bounds, color, blend).mArgs = {tl, tr, br, bl, thickness};
+  Log("DrawRoundRect", bounds, color, blend).mArgs = {tl, tr, bl, br, thickness};
 }
 void RecordingBackend::DrawArc(const IColor& color, float cx, float cy, float r, float a1, float a2,
                                const IBlend* blend, float thickness)
@@ -142,10 +142,10 @@ void RecordingBackend::FillRoundRect(const IColor& color, const IRECT& bounds, f
 {
   Log("FillRoundRect", bounds, color, blend).mArgs = {r, r, r, r};
 }
-void RecordingBackend::FillRoundRect(const IColor& color, const IRECT& bounds, float tl, float tr, float br, float bl,
+void RecordingBackend::FillRoundRect(const IColor& color, const IRECT& bounds, float tl, float tr, float bl, float br,
                                      const IBlend* blend)
 {
-  Log("FillRoundRect", bounds, color, blend).mArgs = {tl, tr, br, bl};
+  Log("FillRoundRect", bounds, color, blend).mArgs = {tl, tr, bl, br};
 }
 void RecordingBackend::FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend)
 {

@@ -75,7 +75,7 @@ public:
   void DrawRect(const IColor& color, const IRECT& bounds, const IBlend* blend, float thickness) override;
   void DrawRoundRect(const IColor& color, const IRECT& bounds, float r, const IBlend* blend,
                      float thickness) override;
-  void DrawRoundRect(const IColor& color, const IRECT& bounds, float tl, float tr, float br, float bl,
+  void DrawRoundRect(const IColor& color, const IRECT& bounds, float tl, float tr, float bl, float br,
                      const IBlend* blend, float thickness) override;
   void DrawArc(const IColor& color, float cx, float cy, float r, float a1, float a2, const IBlend* blend,
                float thickness) override;
@@ -91,7 +91,7 @@ public:
                     const IBlend* blend) override;
   void FillRect(const IColor& color, const IRECT& bounds, const IBlend* blend) override;
   void FillRoundRect(const IColor& color, const IRECT& bounds, float r, const IBlend* blend) override;
-  void FillRoundRect(const IColor& color, const IRECT& bounds, float tl, float tr, float br, float bl,
+  void FillRoundRect(const IColor& color, const IRECT& bounds, float tl, float tr, float bl, float br,
                      const IBlend* blend) override;
   void FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend) override;
   void FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend) override;
