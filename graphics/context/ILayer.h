@@ -45,10 +45,11 @@ public:
 
 using ILayerPtr = std::unique_ptr<ILayer>;
 
-/// A drop shadow: the blur size the context reads, and the colouring and offset the back end applies.
+/// A drop shadow: the blur size the context reads, and the paint (a colour or a gradient, placed in the
+/// editor's coordinates) and offset the back end applies.
 struct IShadowStyle
 {
-  IColor mColor{128, 0, 0, 0};
+  IPaintPattern mPattern{IColor(128, 0, 0, 0)};
   float mBlurSize = 0.f;
   float mXOffset = 0.f;
   float mYOffset = 0.f;

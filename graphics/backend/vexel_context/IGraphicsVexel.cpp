@@ -483,7 +483,7 @@ void IGraphicsVexel::ApplyShadowMask(const ILayerPtr& layer, ByteBuffer& mask, c
   PathRect(r);
   PathTransformTranslate(-shadow.mXOffset, -shadow.mYOffset);
   const IBlend sourceIn(kBlendSourceIn, 1.f);
-  PathFill(IPaintPattern(shadow.mColor), IFillStyle(), &sourceIn);
+  PathFill(shadow.mPattern, IFillStyle(), &sourceIn);
   PopLayer();
   const IBlend under(kBlendDestinationOver, std::clamp(shadow.mOpacity, 0.f, 1.f));
   DrawBitmap(IBitmap(shadowBitmap, 1, false), r.GetOffset(shadow.mXOffset, shadow.mYOffset), 0, 0, &under);

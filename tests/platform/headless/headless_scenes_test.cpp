@@ -79,7 +79,7 @@ TEST_F(Headless, LayerWithADropShadow)
     g.FillRoundRect(kBlue, IRECT(12, 12, 44, 32), 4.f);
     ILayerPtr layer = g.EndLayer();
     IShadowStyle shadow;
-    shadow.mColor = IColor(255, 0, 0, 0);
+    shadow.mPattern = IPaintPattern(IColor(255, 0, 0, 0));
     shadow.mBlurSize = 3.f;
     shadow.mXOffset = 4.f;
     shadow.mYOffset = 4.f;
@@ -88,6 +88,40 @@ TEST_F(Headless, LayerWithADropShadow)
     g.DrawLayer(layer);
   });
   EXPECT_EQ(CompareGolden(Render(), "layer_shadow", 3), "");
+}
+
+TEST_F(Headless, AShadowPaintedWithAGradientMatchesTheGradientDrawnDirectly)
+{
+  IPaintPattern gradient;
+  gradient.mType = kLinearPattern;
+  gradient.mNStops = 2;
+  gradient.mStops[0].mColor = kRed;
+  gradient.mStops[1] = {kBlue, 1.f};
+  gradient.mTransform = IMatrix(0, 1.0 / 64.0, 1, 0, 0, 0); // pattern y = x / 64: left to right
+  Open(64, 40, [&](IGraphics& g, const IRECT&) {
+    g.StartLayer(nullptr, IRECT(4, 4, 60, 36));
+    g.FillRect(kBlack, IRECT(10, 8, 40, 24));
+    ILayerPtr layer = g.EndLayer();
+    IShadowStyle shadow;
+    shadow.mPattern = gradient;
+    shadow.mXOffset = 6.f, shadow.mYOffset = 4.f, shadow.mDrawForeground = false;
+    g.ApplyLayerDropShadow(layer, shadow);
+    g.DrawLayer(layer);
+  });
+  const IGraphicsHeadless::Frame shadowed = Render();
+  Open(64, 40, [&](IGraphics& g, const IRECT&) {
+    g.PathClear();
+    g.PathRect(IRECT(16, 12, 46, 28));
+    g.PathFill(gradient);
+  });
+  const IGraphicsHeadless::Frame direct = Render();
+  ASSERT_EQ(shadowed.mRGBA.size(), direct.mRGBA.size());
+  int worst = 0;
+  for (size_t i = 0; i < direct.mRGBA.size(); ++i)
+    worst = std::max(worst, std::abs(shadowed.mRGBA[i] - direct.mRGBA[i]));
+  EXPECT_LE(worst, 2);
+  EXPECT_GT(shadowed.At(18, 20)[0], shadowed.At(44, 20)[0]); // red on the left, blue on the right
+  EXPECT_LT(shadowed.At(18, 20)[2], shadowed.At(44, 20)[2]);
 }
 
 TEST_F(Headless, AlignedAndRotatedTextInRobotoAndTheVerdanaSubstitute)
@@ -157,7 +191,7 @@ TEST_F(Headless, LayersShadowsBitmapsAndBlendsAtOtherDrawScalesMatchDrawingDirec
     g.FillRect(kBlue, IRECT(36, 6, 48, 14));
     ILayerPtr shadowed = g.EndLayer();
     IShadowStyle shadow;
-    shadow.mColor = kBlack, shadow.mXOffset = 4.f, shadow.mYOffset = 3.f, shadow.mOpacity = 0.5f;
+    shadow.mPattern = IPaintPattern(kBlack), shadow.mXOffset = 4.f, shadow.mYOffset = 3.f, shadow.mOpacity = 0.5f;
     g.ApplyLayerDropShadow(shadowed, shadow);
     g.DrawLayer(shadowed);
     const IBitmap green = g.LoadBitmap("green.png");
