@@ -158,11 +158,13 @@ int IGraphics::FindScaledImageFile(const char* name, const char* type, LibString
   return 0;
 }
 
-APIBitmap* IGraphics::SearchBitmapCache(const char* name, int targetScale, int& sourceScale)
+namespace {
+
+/// The cached image of name at the first scale in the search order from targetScale, or null.
+APIBitmap* SearchCache(StaticStorage<APIBitmap>& cache, const char* name, int targetScale, int& sourceScale)
 {
   if (!name)
     return nullptr;
-  StaticStorage<APIBitmap>& cache = BitmapCache();
   LibMutexLock lock(cache.Mutex());
   int order[kMaxBitmapScale];
   const int n = ScaleSearchOrder(targetScale, order);
@@ -175,6 +177,13 @@ APIBitmap* IGraphics::SearchBitmapCache(const char* name, int targetScale, int& 
     }
   }
   return nullptr;
+}
+
+} // namespace
+
+APIBitmap* IGraphics::SearchBitmapCache(const char* name, int targetScale, int& sourceScale)
+{
+  return SearchCache(BitmapCache(), name, targetScale, sourceScale);
 }
 
 void IGraphics::RetainBitmap(const IBitmap& bitmap, const char* cacheName)
@@ -218,14 +227,26 @@ IBitmap IGraphics::ScaleBitmap(const IBitmap& inBitmap, const char* cacheName, i
 
 IBitmap IGraphics::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale)
 {
-  return LoadCachedBitmap(*this, BitmapCache(), name, nStates, framesAreHorizontal, targetScale,
+  return LoadBitmapInto(BitmapCache(), name, nStates, framesAreHorizontal, targetScale);
+}
+
+IBitmap IGraphics::LoadBitmapFromData(const char* name, const uint8_t* data, int dataSize, int nStates,
+                                      bool framesAreHorizontal, int targetScale)
+{
+  return LoadBitmapFromDataInto(BitmapCache(), name, data, dataSize, nStates, framesAreHorizontal, targetScale);
+}
+
+IBitmap IGraphics::LoadBitmapInto(StaticStorage<APIBitmap>& cache, const char* name, int nStates,
+                                  bool framesAreHorizontal, int targetScale)
+{
+  return LoadCachedBitmap(*this, cache, name, nStates, framesAreHorizontal, targetScale,
                           [&](const char* ext, int target, int& sourceScale, bool& loaded) {
                             LibString path;
                             APIBitmap* source = nullptr;
                             if (const int location = FindScaledImageFile(name, ext, path, target, sourceScale))
                             {
                               if (sourceScale != target)
-                                source = BitmapCache().Find(name, sourceScale);
+                                source = cache.Find(name, sourceScale);
                               if (!source)
                               {
                                 source = LoadAPIBitmap(path.Get(), sourceScale, location, ext);
@@ -233,16 +254,16 @@ IBitmap IGraphics::LoadBitmap(const char* name, int nStates, bool framesAreHoriz
                               }
                               return source;
                             }
-                            return SearchBitmapCache(name, target, sourceScale);
+                            return SearchCache(cache, name, target, sourceScale);
                           });
 }
 
-IBitmap IGraphics::LoadBitmapFromData(const char* name, const uint8_t* data, int dataSize, int nStates,
-                                      bool framesAreHorizontal, int targetScale)
+IBitmap IGraphics::LoadBitmapFromDataInto(StaticStorage<APIBitmap>& cache, const char* name, const uint8_t* data,
+                                          int dataSize, int nStates, bool framesAreHorizontal, int targetScale)
 {
-  return LoadCachedBitmap(*this, BitmapCache(), name, nStates, framesAreHorizontal, targetScale,
+  return LoadCachedBitmap(*this, cache, name, nStates, framesAreHorizontal, targetScale,
                           [&](const char*, int target, int& sourceScale, bool& loaded) {
-                            APIBitmap* source = SearchBitmapCache(name, target, sourceScale);
+                            APIBitmap* source = SearchCache(cache, name, target, sourceScale);
                             if (!source && data && dataSize > 0)
                             {
                               source = LoadAPIBitmapData(name, data, dataSize, 1);
@@ -305,10 +326,11 @@ ISVG IGraphics::LoadSVGFromData(const char* name, const char* data, int dataSize
   LibMutexLock lock(cache.Mutex());
   if (SVGHolder* cached = cache.Find(name, 1.0))
     return ISVG(cached->mImage);
-  if (!data || dataSize <= 0)
+  if (!data)
     return ISVG();
-  // The parser writes into its text: it gets a terminated copy that ends at the first NUL.
-  std::vector<char> text(data, data + strnlen(data, size_t(dataSize)));
+  // The parser writes into its text: it gets a terminated copy that ends at the first NUL (without a size, the
+  // data is a terminated text read whole).
+  std::vector<char> text(data, data + (dataSize > 0 ? strnlen(data, size_t(dataSize)) : std::strlen(data)));
   text.push_back('\0');
   SvgImage* image = SvgParse(text.data(), units ? units : "px", dpi);
   if (!image)

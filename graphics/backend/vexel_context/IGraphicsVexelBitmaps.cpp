@@ -101,41 +101,13 @@ void IGraphicsVexel::ReleaseBitmap(const IBitmap& bitmap)
 
 IBitmap IGraphicsVexel::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale)
 {
-  if (!name || !name[0])
-    return IBitmap();
-  if (targetScale == 0)
-    targetScale = mScreenScale;
-  LibMutexLock lock(mBitmapCache.Mutex());
-  APIBitmap* bitmap = mBitmapCache.Find(name, targetScale);
-  if (!bitmap)
-  {
-    const char* dot = std::strrchr(name, '.');
-    const char* ext = dot ? dot + 1 : name;
-    LibString path;
-    int sourceScale = 0;
-    const int location = FindScaledImageFile(name, ext, path, targetScale, sourceScale);
-    if (location == 0 || !BitmapExtSupported(ext))
-      return IBitmap();
-    // A file found only at another scale is cached under that scale: look there before decoding it again.
-    bitmap = mBitmapCache.Find(name, sourceScale);
-    if (!bitmap)
-    {
-      bitmap = LoadAPIBitmap(path.Get(), sourceScale, location, ext);
-      if (!bitmap)
-        return IBitmap();
-      mBitmapCache.Add(bitmap, name, sourceScale);
-    }
-  }
-  return IBitmap(bitmap, nStates, framesAreHorizontal, name);
+  return LoadBitmapInto(mBitmapCache, name, nStates, framesAreHorizontal, targetScale);
 }
 
 IBitmap IGraphicsVexel::LoadBitmapFromData(const char* name, const uint8_t* data, int dataSize, int nStates,
                                            bool framesAreHorizontal, int targetScale)
 {
-  if (!name || !name[0])
-    return IBitmap();
-  APIBitmap* bitmap = LoadAPIBitmapData(name, data, dataSize, 1);
-  return bitmap ? IBitmap(bitmap, nStates, framesAreHorizontal, name) : IBitmap();
+  return LoadBitmapFromDataInto(mBitmapCache, name, data, dataSize, nStates, framesAreHorizontal, targetScale);
 }
 
 APIBitmap* IGraphicsVexel::LoadAPIBitmap(const char* path, int scale, int location, const char* ext)
@@ -153,21 +125,14 @@ APIBitmap* IGraphicsVexel::LoadAPIBitmap(const char* path, int scale, int locati
 
 APIBitmap* IGraphicsVexel::LoadAPIBitmapData(const char* name, const void* data, int dataSize, int scale)
 {
-  if (!name)
-    return nullptr;
-  LibMutexLock lock(mBitmapCache.Mutex());
-  if (APIBitmap* cached = mBitmapCache.Find(name, scale))
-    return cached;
-  if (!mVG || !data || dataSize <= 0)
+  if (!name || !mVG || !data || dataSize <= 0)
     return nullptr;
   ActivateContext();
   const int image = vxCreateImageFromMemory(mVG, 0, static_cast<const unsigned char*>(data), dataSize);
   DeactivateContext();
   if (image <= 0)
     return nullptr;
-  APIBitmap* bitmap = new Bitmap(mVG, image, scale, false);
-  mBitmapCache.Add(bitmap, name, scale);
-  return bitmap;
+  return new Bitmap(mVG, image, scale, false);
 }
 
 APIBitmap* IGraphicsVexel::CreateAPIBitmap(int width, int height, int screenScale, double drawScale, bool cacheable)

@@ -146,6 +146,15 @@ TEST_F(ResourcesTest, SvgImagesAndResourceFiles)
   // Data is read up to its size or its first NUL.
   const std::string withNul = std::string("<svg width='5' height='5'/>") + '\0' + "<svg width='9'";
   EXPECT_FLOAT_EQ(mGraphics->LoadSVGFromData("mem.svg", withNul.data(), int(withNul.size())).mImage->width, 5.f);
+  // Without a size the data is a terminated text, read whole.
+  for (int size : {0, -1})
+  {
+    const std::string name = "whole" + std::to_string(size) + ".svg";
+    const ISVG whole = mGraphics->LoadSVGFromData(name.c_str(), withNul.c_str(), size);
+    ASSERT_TRUE(whole.IsValid()) << size;
+    EXPECT_FLOAT_EQ(whole.mImage->width, 5.f);
+  }
+  EXPECT_FALSE(mGraphics->LoadSVGFromData("null.svg", nullptr, 0).IsValid());
 
   EXPECT_EQ(mGraphics->LoadResource("icon.svg", "svg").size(), svg.size());
   EXPECT_TRUE(mGraphics->LoadResource("missing.bin", "bin").empty());

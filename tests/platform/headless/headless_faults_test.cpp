@@ -1,10 +1,12 @@
 // The headless graphics context with bad input and at the edges of its lifetime: missing fonts, undecodable PNG
 // files, empty SVG images and zero-size layers draw nothing and do not crash; bitmaps found at another scale are
-// decoded once; paints without stops or with a singular transform draw nothing; dashes of no length are solid
+// rescaled and kept once; paints without stops or with a singular transform draw nothing; dashes of no length are solid
 // lines; closing the view with layer framebuffers pending frees them first; every platform service is recorded
 // and answered by the test.
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "headless_fixture.h"
 
@@ -69,18 +71,45 @@ TEST_F(Headless, DashesOfNoLengthAreSolidLines)
   EXPECT_NE(line(4.f).mRGBA, solid.mRGBA);
 }
 
-// Looked up again at the scale it was found at, rather than decoded and cached anew on every request (which would
-// grow the cache by a whole image each time a control rescales).
-TEST_F(Headless, ABitmapFoundOnlyAtAnotherScaleIsDecodedOnce)
+// The context keeps its own bitmaps: an image found only at another scale (a file, or a cached image once no file is
+// left, or bytes, which decode at scale 1) is rescaled to the wanted scale, and only the rescaled image is kept.
+TEST_F(Headless, BitmapsFoundAtAnotherScaleAreRescaledAndKeptOnce)
 {
   ASSERT_TRUE(WriteTestPng(mResources + "/knob.png", 10, 6, [](int, int) { return kBlack; }));
+  const std::string bytes = testsupport::ReadFile(mResources + "/knob.png");
   Open(20, 20, [](IGraphics&, const IRECT&) {}, 2);
   const IBitmap first = mGraphics->LoadBitmap("knob.png");
-  const IBitmap second = mGraphics->LoadBitmap("knob.png");
   ASSERT_TRUE(first.IsValid());
-  EXPECT_EQ(first.GetAPIBitmap(), second.GetAPIBitmap());
-  EXPECT_EQ(first.W(), 10); // the 1x file's pixels, not rescaled
+  EXPECT_EQ(mGraphics->LoadBitmap("knob.png").GetAPIBitmap(), first.GetAPIBitmap());
   EXPECT_EQ(mGraphics->NCachedBitmaps(), 1);
+
+  ASSERT_EQ(std::remove((mResources + "/knob.png").c_str()), 0);
+  const IBitmap fromCache = mGraphics->LoadBitmap("knob.png", 1, false, 3);
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  const IBitmap fromBytes = mGraphics->LoadBitmapFromData("bytes.png", data, int(bytes.size()), 2, true, 2);
+  const struct
+  {
+    const IBitmap& bitmap;
+    int scale;
+  } loaded[] = {{first, 2}, {fromCache, 3}, {fromBytes, 2}};
+  for (const auto& l : loaded)
+  {
+    ASSERT_TRUE(l.bitmap.IsValid()) << l.scale;
+    EXPECT_EQ(l.bitmap.GetScale(), l.scale);
+    EXPECT_EQ(l.bitmap.W(), 10);
+    EXPECT_EQ(l.bitmap.GetAPIBitmap()->GetWidth(), 10 * l.scale);
+  }
+  EXPECT_EQ(fromBytes.N(), 2);
+  EXPECT_EQ(mGraphics->LoadBitmapFromData("bytes.png", nullptr, 0, 1, false, 2).GetAPIBitmap(),
+            fromBytes.GetAPIBitmap());
+  EXPECT_EQ(mGraphics->NCachedBitmaps(), 3);
+  // The rescaled pixels are the image's.
+  ASSERT_TRUE(WriteTestPng(mResources + "/knob.png", 10, 6, [](int, int) { return kBlack; }));
+  Open(20, 20, [&](IGraphics& g, const IRECT&) { g.DrawBitmap(g.LoadBitmap("knob.png"), IRECT(0, 0, 10, 6), 0, 0); },
+       2);
+  const IGraphicsHeadless::Frame frame = Render();
+  EXPECT_EQ(frame.At(10, 6)[0], 0);
+  EXPECT_EQ(frame.At(30, 30)[0], 255);
 }
 
 TEST_F(Headless, ImagesFromBytesKeepAScaleOfAtLeastOne)
@@ -89,10 +118,11 @@ TEST_F(Headless, ImagesFromBytesKeepAScaleOfAtLeastOne)
   ASSERT_TRUE(WriteTestPng(path, 12, 4, [](int, int) { return kBlack; }));
   const std::string bytes = testsupport::ReadFile(path);
   Open(20, 20, [](IGraphics&, const IRECT&) {});
-  APIBitmap* bitmap = mGraphics->LoadAPIBitmapData("strip.png", bytes.data(), int(bytes.size()), 0);
+  std::unique_ptr<APIBitmap> bitmap(mGraphics->LoadAPIBitmapData("strip.png", bytes.data(), int(bytes.size()), 0));
   ASSERT_NE(bitmap, nullptr);
   EXPECT_EQ(bitmap->GetScale(), 1);
-  EXPECT_EQ(IBitmap(bitmap, 1, false).W(), 12);
+  EXPECT_EQ(IBitmap(bitmap.get(), 1, false).W(), 12);
+  EXPECT_EQ(mGraphics->NCachedBitmaps(), 0); // the caller owns it until it is cached
   EXPECT_EQ(mGraphics->LoadAPIBitmapData("junk.png", "junk", 4, 1), nullptr);
 }
 
