@@ -1,4 +1,4 @@
-// PNG through libpng's simplified reader, JPEG through libjpeg-turbo with its errors caught by a jump back here.
+// PNG through libpng's simplified reader (an iPhone-optimised PNG rewritten as a standard one first), JPEG through libjpeg-turbo with its errors caught by a jump back here.
 #include "image_decoder.h"
 
 #include <csetjmp>
@@ -7,6 +7,8 @@
 
 #include <jpeglib.h>
 #include <png.h>
+
+#include "iphone_png.h"
 
 namespace vexelimage {
 
@@ -108,6 +110,17 @@ Pixels Decode(const unsigned char* data, size_t size, int maxSide, long long max
   static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   if (!data || size < 8)
     return Pixels{};
+  if (std::memcmp(data, kPng, sizeof(kPng)) == 0 && IsIphonePng(data, size))
+  {
+    bool hasAlpha = false;
+    const std::vector<unsigned char> png = ConvertIphonePng(data, size, maxSide, maxPixels, hasAlpha);
+    if (png.empty())
+      return Pixels{};
+    Pixels pixels = DecodePng(png.data(), png.size(), maxSide, maxPixels);
+    if (hasAlpha)
+      Unpremultiply(pixels.rgba);
+    return pixels;
+  }
   if (std::memcmp(data, kPng, sizeof(kPng)) == 0)
     return DecodePng(data, size, maxSide, maxPixels);
   if (data[0] == 0xff && data[1] == 0xd8)

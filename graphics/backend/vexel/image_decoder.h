@@ -1,6 +1,6 @@
 // Decoding of PNG and JPEG bytes into RGBA pixels (8 bits a channel, not premultiplied) through Debian's libpng and
-// libjpeg-turbo. The size is read from the header first: an image over the renderer's limits is refused before
-// any pixel is decoded.
+// libjpeg-turbo; iPhone-optimised PNG files are converted to plain ones on the way. The size is read from the
+// header first: an image over the renderer's limits is refused before any pixel is decoded.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,8 @@
 // Encoded images are sized from their header: too large a side or too many pixels is refused before decoding.
+// iPhone-optimised PNG files decode to the same pixels as plain ones.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -9,6 +11,9 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
+#include <zlib.h>
+
+#include "image_decoder.h"
 #include "vexel.h"
 #include "vexel_texture_table.h"
 
@@ -86,6 +91,172 @@ TEST(VexelImages, ImagesAreSizedFromTheirHeaderBeforeDecoding)
     EXPECT_EQ(h, c.height) << c.what;
   }
   vxDeleteContext(ctx);
+}
+
+struct Rgba
+{
+  uint8_t r, g, b, a;
+  bool operator==(const Rgba& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
+};
+
+/// How an iPhone-optimised test file is written.
+struct IphoneLayout
+{
+  int colourType = 6; // 2: blue-green-red, 6: with premultiplied alpha
+  int depth = 8;
+  int interlace = 0;
+  bool header = true;
+  bool cutData = false; // the deflated data cut in half
+};
+
+void AppendChunk(Bytes& out, const char* type, const Bytes& data)
+{
+  Bytes body(type, type + 4);
+  body.insert(body.end(), data.begin(), data.end());
+  for (uint32_t v : {uint32_t(data.size())})
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+  out.insert(out.end(), body.begin(), body.end());
+  const uint32_t crc = uint32_t(crc32(0, body.data(), uInt(body.size())));
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(crc >> shift));
+}
+
+/// Deflated without the zlib wrapper, as iPhone-optimised files store their image data.
+Bytes DeflateRaw(const Bytes& in)
+{
+  z_stream z{};
+  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  Bytes out(deflateBound(&z, uLong(in.size())));
+  z.next_in = const_cast<unsigned char*>(in.data());
+  z.avail_in = uInt(in.size());
+  z.next_out = out.data();
+  z.avail_out = uInt(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+/// The PNG filters' prediction of a byte from the bytes to its left (a), above (b) and above left (c).
+int Predict(int filter, int a, int b, int c)
+{
+  const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+  switch (filter)
+  {
+  case 1: return a;
+  case 2: return b;
+  case 3: return (a + b) / 2;
+  case 4: return pa <= pb && pa <= pc ? a : (pb <= pc ? b : c);
+  default: return 0;
+  }
+}
+
+/// An iPhone-optimised PNG of w x h pixels: a CgBI chunk, the header, and rows stored blue-green-red(-alpha) with
+/// alpha premultiplied, row y filtered with filter y % 5, deflated raw.
+Bytes IphonePng(int w, int h, const std::vector<Rgba>& pixels, const IphoneLayout& layout = {})
+{
+  const int channels = layout.colourType == 6 ? 4 : 3;
+  Bytes raw;
+  for (const Rgba& p : pixels)
+  {
+    const int a = layout.colourType == 6 ? p.a : 255;
+    for (int c : {p.b, p.g, p.r})
+      raw.push_back(uint8_t((c * a + 127) / 255));
+    if (channels == 4) raw.push_back(p.a);
+  }
+  const size_t stride = size_t(w) * channels;
+  Bytes rows;
+  for (int y = 0; y < h; ++y)
+  {
+    const int filter = y % 5;
+    rows.push_back(uint8_t(filter));
+    for (size_t i = 0; i < stride; ++i)
+    {
+      const size_t at = size_t(y) * stride + i;
+      const int a = i >= size_t(channels) ? raw[at - channels] : 0;
+      const int b = y > 0 ? raw[at - stride] : 0;
+      const int c = y > 0 && i >= size_t(channels) ? raw[at - stride - channels] : 0;
+      rows.push_back(uint8_t(raw[at] - Predict(filter, a, b, c)));
+    }
+  }
+  Bytes data = DeflateRaw(rows);
+  if (layout.cutData) data.resize(data.size() / 2);
+
+  Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  AppendChunk(png, "CgBI", {0x50, 0x00, 0x20, 0x06});
+  Bytes header;
+  for (int v : {w, h})
+    for (int shift = 24; shift >= 0; shift -= 8) header.push_back(uint8_t(v >> shift));
+  for (int v : {layout.depth, layout.colourType, 0, 0, layout.interlace}) header.push_back(uint8_t(v));
+  if (layout.header) AppendChunk(png, "IHDR", header);
+  AppendChunk(png, "IDAT", Bytes(data.begin(), data.begin() + data.size() / 2));
+  AppendChunk(png, "IDAT", Bytes(data.begin() + data.size() / 2, data.end()));
+  AppendChunk(png, "IEND", {});
+  return png;
+}
+
+TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
+{
+  constexpr int kW = 3, kH = 5; // five rows: one for each filter
+  std::vector<Rgba> opaque, translucent;
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x)
+    {
+      const Rgba colour{uint8_t(10 + 40 * x), uint8_t(5 + 30 * y), uint8_t(200 - 20 * x), 255};
+      opaque.push_back(colour);
+      // Values whose premultiplication rounds back exactly; no alpha at all keeps no colour.
+      const Rgba kinds[] = {colour, {255, 128, 64, 128}, {0, 0, 0, 0}};
+      translucent.push_back(kinds[(x + y) % 3]);
+    }
+  const struct
+  {
+    const char* what;
+    int colourType;
+    const std::vector<Rgba>& pixels;
+  } cases[] = {{"colour", 2, opaque}, {"colour with alpha", 6, translucent}};
+  for (const auto& c : cases)
+  {
+    IphoneLayout layout;
+    layout.colourType = c.colourType;
+    const Bytes png = IphonePng(kW, kH, c.pixels, layout);
+    const vexelimage::Pixels decoded = vexelimage::Decode(png.data(), png.size(), 64, 4096);
+    ASSERT_EQ(decoded.rgba.size(), size_t(kW * kH * 4)) << c.what;
+    EXPECT_EQ(decoded.width, kW);
+    EXPECT_EQ(decoded.height, kH);
+    for (size_t i = 0; i < c.pixels.size(); ++i)
+    {
+      const uint8_t* p = &decoded.rgba[i * 4];
+      EXPECT_EQ((Rgba{p[0], p[1], p[2], p[3]}), c.pixels[i]) << c.what << " pixel " << i;
+    }
+  }
+}
+
+TEST(VexelImages, IphoneOptimisedPngFilesThatCannotBeConvertedDecodeToNothing)
+{
+  const std::vector<Rgba> pixels(6, Rgba{1, 2, 3, 255});
+  auto layout = [](auto change) {
+    IphoneLayout l;
+    change(l);
+    return l;
+  };
+  const struct
+  {
+    const char* what;
+    IphoneLayout layout;
+    int maxSide;
+  } cases[] = {
+    {"image data cut short", layout([](IphoneLayout& l) { l.cutData = true; }), 64},
+    {"16 bits a channel", layout([](IphoneLayout& l) { l.depth = 16; }), 64},
+    {"interlaced", layout([](IphoneLayout& l) { l.interlace = 1; }), 64},
+    {"no header", layout([](IphoneLayout& l) { l.header = false; }), 64},
+    {"wider than allowed", IphoneLayout{}, 2},
+  };
+  for (const auto& c : cases)
+  {
+    const Bytes png = IphonePng(3, 2, pixels, c.layout);
+    EXPECT_TRUE(vexelimage::Decode(png.data(), png.size(), c.maxSide, 4096).rgba.empty()) << c.what;
+    for (size_t cut : {size_t(12), png.size() / 2, png.size() - 1}) // truncated anywhere
+      EXPECT_TRUE(vexelimage::Decode(png.data(), cut, 64, 4096).rgba.empty()) << c.what << " cut at " << cut;
+  }
 }
 
 } // namespace
