@@ -13,6 +13,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "appkit/x11_display_open.h"
 #include "foundation/main_thread.h"
 
 namespace appkit {
@@ -22,6 +23,8 @@ namespace {
 
 /// Screen scales outside 1..kMaxScale (from Xft.dpi) are taken as 1.
 constexpr int kMaxScale = 4;
+/// Seconds a refused connection to the X server is tried again before the editor counts as having no display.
+constexpr double kDisplayPatience = 0.5;
 
 // ---- X errors ----
 // The process has one X error handler, shared with the host. Ours is in place only while work of ours may draw
@@ -299,7 +302,7 @@ std::unique_ptr<Application> MakeX11Application()
   const char* wanted = std::getenv("DROVIK_APPKIT");
   if (wanted && std::strcmp(wanted, "headless") == 0)
     return nullptr;
-  Display* display = XOpenDisplay(nullptr);
+  Display* display = OpenDisplayPatiently(x11::kDisplayPatience);
   if (!display)
     return nullptr;
   return std::make_unique<x11::X11Application>(display);

@@ -1,11 +1,14 @@
-// Opens the X display the editor tests draw on. Without one the test skips, except in CI (CI=true), where the
-// editor tests must run and a missing X server fails them.
+// Opens the X display the editor tests draw on. A busy server refuses some connection attempts, so a refusal is
+// tried again for a few seconds. Without a display the test skips, except in CI (CI=true), where the editor tests
+// must run and a missing X server fails them.
 #pragma once
 
 // gtest before Xlib: Xlib's macros (None, Bool) break gtest's templates.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+
+#include "appkit/x11_display_open.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -18,10 +21,10 @@ inline bool MustHaveDisplay()
   return ci && std::strcmp(ci, "true") == 0;
 }
 
-inline Display* OpenDisplayOrNull()
-{
-  return std::getenv("DISPLAY") ? XOpenDisplay(nullptr) : nullptr;
-}
+/// Seconds a test keeps trying to reach a server that refuses connections.
+constexpr double kTestDisplayPatience = 5.0;
+
+inline Display* OpenDisplayOrNull() { return appkit::OpenDisplayPatiently(kTestDisplayPatience); }
 
 } // namespace testsupport
 

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "appkit/x11_display_open.h"
+
 namespace fixture {
 
 struct Editor::X11
@@ -36,7 +38,7 @@ bool Editor::Rect(vst2::Rect*& rect)
 bool Editor::Open(void* parentWindow)
 {
   Close();
-  Display* display = XOpenDisplay(nullptr);
+  Display* display = appkit::OpenDisplayPatiently(5.0); // a busy server refuses some attempts
   if (!display) return false;
   mX11 = std::make_unique<X11>();
   mX11->display = display;

@@ -21,6 +21,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include "appkit/x11_display_open.h"
 #include "host/plugin.h"
 
 namespace host {
@@ -36,6 +37,8 @@ constexpr int kDefaultWidth = 468, kDefaultHeight = 450;
 /// Largest editor side the host opens a window for, and longest time it keeps one open.
 constexpr int kMaxSide = 16384;
 constexpr double kMaxSeconds = 3600;
+/// Seconds a refused connection to the X server is tried again before the command gives up.
+constexpr double kDisplayPatience = 2.0;
 
 int Fail(const std::string& message)
 {
@@ -310,7 +313,7 @@ int CommandEditor(const Args& args)
   int w = 0, h = 0;
   if (!EditorSize(*plugin, w, h, error))
     return Fail(error);
-  Display* display = XOpenDisplay(nullptr);
+  Display* display = appkit::OpenDisplayPatiently(kDisplayPatience);
   if (!display)
     return Fail("no X display");
   const Window window = OpenHostWindow(display, w, h);

@@ -146,7 +146,7 @@ protected:
   void Play(const std::function<void(Display*)>& steps, const std::function<bool()>& outcome)
   {
     std::thread user([&] {
-      Display* display = XOpenDisplay(nullptr);
+      Display* display = testsupport::OpenDisplayOrNull();
       steps(display);
       XSync(display, False);
       XCloseDisplay(display);
@@ -177,7 +177,7 @@ TEST_F(PopupsOnX11, MenuRowsShowTheirTextInOurRenderersGlyphsAndTheHighlightedRo
   constexpr uint32_t kPanel = 0xEDEDED;
   Shot before, after;
   std::thread user([&] {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = testsupport::OpenDisplayOrNull();
     Window root, parent, *children = nullptr;
     unsigned n = 0;
     Window popup = 0;
@@ -398,7 +398,7 @@ TEST_F(PopupsOnX11, ToolTipsAndAlertsShowTheirTextInOurRenderersGlyphs)
   // An alert: its title on the first row.
   Shot alertShot;
   std::thread user([&] {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = testsupport::OpenDisplayOrNull();
     Window alert = 0;
     ASSERT_TRUE(WaitFor([&] {
       return (alert = TopLevel(display, false, 360)) != 0 && Capture(display, alert).At(358, 2) == 0xEDEDED;

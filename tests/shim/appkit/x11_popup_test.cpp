@@ -64,7 +64,7 @@ class User
 public:
   explicit User(std::function<void(Display*)> play)
     : mThread([play] {
-        Display* display = XOpenDisplay(nullptr);
+        Display* display = testsupport::OpenDisplayOrNull();
         play(display);
         XSync(display, False);
         XCloseDisplay(display);

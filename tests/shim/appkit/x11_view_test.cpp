@@ -260,7 +260,7 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
   menu.AddItem("third", [&](MenuItem&) { chosen = 3; });
   // Another thread plays the user: it clicks the disabled row (nothing), then the fourth row.
   std::thread user([this] {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = testsupport::OpenDisplayOrNull();
     XWindowAttributes wa{};
     Window popup = 0;
     WaitFor([&] { return (popup = FindPopup(display, mParent, true, wa)) != 0; });
@@ -287,7 +287,7 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
 
   std::atomic<bool> answered{false};
   std::thread answer([this, &answered] {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = testsupport::OpenDisplayOrNull();
     XWindowAttributes wa{};
     WaitFor([&] { return FindPopup(display, mParent, false, wa) != 0; });
     // The alternate button sits left of the default one at the bottom right. A click that comes before the alert
@@ -346,7 +346,7 @@ TEST_F(X11View, DropsAreTakenOneAtATimeAndAFloodOfThemIsRefused)
     // Another client drops again and again without ever handing over the data: while the first drop waits for
     // it, every later one is refused at once.
     constexpr int kDrops = 10000;
-    Display* flooder = XOpenDisplay(nullptr);
+    Display* flooder = testsupport::OpenDisplayOrNull();
     ASSERT_NE(flooder, nullptr);
     {
       testsupport::DragSource source(flooder);
