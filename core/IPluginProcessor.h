@@ -64,6 +64,12 @@ public:
   virtual bool SendMidiMsgs(const IMidiMsg* msgs, int count);
   virtual bool SendSysEx(const ISysExMsg& msg) { return false; }
   virtual double GetGainReductionDb() { return 0.0; }
+  /// Whether ProcessBlock also runs while the host has bypassed the plug-in, passing the audio through itself
+  /// (GetBypassed() tells it so) and keeping its own state running. Otherwise the binding passes the audio
+  /// through the latency delay line without calling ProcessBlock.
+  virtual bool ProcessesHostBypass() const { return false; }
+  /// The host switched its bypass on or off (GetBypassed() already tells the new state). [main or audio thread]
+  virtual void OnHostBypass() {}
   virtual void GetBusName(ERoute direction, int busIdx, int nBuses, LibString& text) const;
   /// Stores the latency; the delay line takes the new length, zeroed. [main thread]
   virtual void SetLatency(int samples);

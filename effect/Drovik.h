@@ -164,6 +164,8 @@ public:
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
   void OnReset() override;
   double GetGainReductionDb() override { return 0.0; }
+  /// The host's bypass runs through ProcessBlock like the bypass parameter.
+  bool ProcessesHostBypass() const override { return true; }
   /// The per-sample chain for one frame in place. [audio thread, under the plug-in lock]
   void ProcessFrame(double& L, double& R, double inGainL, double inGainR, double outGainL, double outGainR);
   /// The oversampler's latency for its current factor, in host samples. [under the plug-in lock]
@@ -257,7 +259,6 @@ protected:
   int mBlockSize = 0;
   int mLatency = 0;
   std::atomic<bool> mMeterUpdate{false};
-  bool mWasBypassed = false; ///< the last block was bypassed [audio thread]
   DelayRing mBypassRingL, mBypassRingR;
   MeterClock mMeterClock;
   Oversampler mOversampler;
@@ -293,7 +294,9 @@ private:
   FrameSettings CurrentFrameSettings() const;
   void FeedBypassRings(double** in, int nFrames);
   void ProcessBypassed(double** in, double** outputs, int nFrames, int nOut);
-  void ProcessOversampled(double** in, double** outputs, int nFrames, int nOut);
+  /// The host-rate input through the resamplers; with process, through the chain to the outputs, otherwise
+  /// unchanged and not to the outputs (bypassed: the resamplers are only kept fed).
+  void ProcessOversampled(double** in, double** outputs, int nFrames, int nOut, bool process);
   void AdvanceMeterClock(int nFrames);
   bool AcceptsChangeFrom(int idx, plug::EParamChangeSource source) const;
   void ApplyChange(int idx, plug::EParamChangeSource source);

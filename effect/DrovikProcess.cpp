@@ -78,20 +78,17 @@ void Drovik::ProcessBlock(double** inputs, double** outputs, int nFrames)
   }
   double* in[2] = {inputs[0], (nOut == 2 && inputs[1]) ? inputs[1] : inputs[0]};
 
-  const bool bypassed = mBypass == 1 || GetBypassed();
-  if (bypassed)
+  // The bypass parameter and the host's bypass request are one and the same here.
+  if (mBypass == 1 || GetBypassed())
     ProcessBypassed(in, outputs, nFrames, nOut);
   else
   {
-    // The resamplers were not fed while bypassed: what they still hold is from before the bypass began.
-    if (mWasBypassed) mOversampler.Clear();
     FeedBypassRings(in, nFrames);
     if (mOversampler.Factor() <= 1)
       ProcessCore(in, outputs, nFrames, nOut, nOut);
     else
-      ProcessOversampled(in, outputs, nFrames, nOut);
+      ProcessOversampled(in, outputs, nFrames, nOut, true);
   }
-  mWasBypassed = bypassed;
   mChain.PublishMeters();
 }
 
@@ -107,6 +104,10 @@ void Drovik::FeedBypassRings(double** in, int nFrames)
 
 void Drovik::ProcessBypassed(double** in, double** outputs, int nFrames, int nOut)
 {
+  // The resamplers keep running on the input (read before the outputs are written: they may be the same
+  // buffers), so that leaving the bypass continues from them without a gap and nothing from before the bypass
+  // is left in them.
+  if (mOversampler.Factor() > 1) ProcessOversampled(in, nullptr, nFrames, nOut, false);
   double* outL = outputs[0];
   double* outR = nOut == 1 ? outputs[0] : outputs[1];
   for (int i = 0; i < nFrames; ++i)
@@ -119,7 +120,7 @@ void Drovik::ProcessBypassed(double** in, double** outputs, int nFrames, int nOu
   AdvanceMeterClock(nFrames * mOversampler.Factor());
 }
 
-void Drovik::ProcessOversampled(double** in, double** outputs, int nFrames, int nOut)
+void Drovik::ProcessOversampled(double** in, double** outputs, int nFrames, int nOut, bool process)
 {
   // The resamplers were built for blocks of at most BlockSize() frames: longer host blocks go in pieces.
   const int piece = std::max(mOversampler.BlockSize(), 1);
@@ -127,10 +128,14 @@ void Drovik::ProcessOversampled(double** in, double** outputs, int nFrames, int 
   {
     const int n = std::min(piece, nFrames - start);
     double* pieceIn[2] = {in[0] + start, in[1] + start};
-    double* pieceOut[2] = {outputs[0] + start, outputs[nOut == 1 ? 0 : 1] + start};
     const int upLength = mOversampler.Up(pieceIn, n, nOut);
-    ProcessCore(mOversampler.UpOut(), mOversampler.DownIn(), upLength, nOut, nOut);
+    if (process)
+      ProcessCore(mOversampler.UpOut(), mOversampler.DownIn(), upLength, nOut, nOut);
+    else
+      for (int c = 0; c < nOut; ++c) CopyBuffer(mOversampler.UpOut()[c], mOversampler.DownIn()[c], upLength, 0);
     const int downLength = mOversampler.Down(upLength, nOut);
+    if (!process) continue;
+    double* pieceOut[2] = {outputs[0] + start, outputs[nOut == 1 ? 0 : 1] + start};
     if (downLength != n)
       ZeroChannelBuffers(pieceOut, n, nOut);
     else

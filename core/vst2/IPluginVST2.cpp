@@ -268,7 +268,8 @@ template <class T>
 void IPluginVST2::Process(T** inputs, T** outputs, int nFrames, bool accumulate)
 {
   PrepareProcessBuffers(inputs, outputs, nFrames);
-  if (GetBypassed())
+  const bool bypassed = GetBypassed();
+  if (bypassed && !ProcessesHostBypass())
   {
     PassThroughBuffers(T(0), nFrames);
     return;
@@ -277,7 +278,7 @@ void IPluginVST2::Process(T** inputs, T** outputs, int nFrames, bool accumulate)
     ProcessBuffersAccumulating(nFrames);
   else
     ProcessBuffers(T(0), nFrames);
-  SendEditorSysEx();
+  if (!bypassed) SendEditorSysEx();
 }
 
 template <class T>

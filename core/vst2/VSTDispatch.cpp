@@ -323,6 +323,7 @@ intptr_t IPluginVST2::MainsChanged(const VSTRequest& r)
 intptr_t IPluginVST2::SetBypass(const VSTRequest& r)
 {
   SetBypassed(r.mValue > 0);
+  OnHostBypass();
   return 1;
 }
 

@@ -1,5 +1,8 @@
 // Audio through the loaded bundle: with default settings the output is the input bit for bit in both
-// precisions (separate and in-place buffers, any block size, processing or bypassed).
+// precisions (separate and in-place buffers, any block size, processing or bypassed); switching the bypass while
+// oversampling leaves no gap.
+#include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -70,4 +73,47 @@ TEST(BundleAudio, ZeroOrNegativeFrameCountsAreIgnored)
   p->processReplacing(p.Get(), s.inPtrs.data(), s.outPtrs.data(), 0);
   p->processReplacing(p.Get(), s.inPtrs.data(), s.outPtrs.data(), -5);
   EXPECT_EQ(s.out[0][0], 9.0f);
+}
+
+// Switching the bypass (the parameter or the host's request) while oversampling continues the signal: with the
+// saturation off the output is the input delayed by the reported latency before, during and after the bypass,
+// with no silent stretch where the bypass ends.
+TEST(BundleAudio, SwitchingTheBypassWhileOversamplingLeavesNoGap)
+{
+  constexpr int kBypassParam = 3, kOversamplingParam = 2;
+  constexpr double kRate = 48000, kPi = 3.14159265358979323846;
+  for (float oversampling : {0.5f, 1.f}) // 2x, 4x
+    for (int block : {512, 100})
+      for (bool host : {false, true})
+      {
+        Instance p;
+        p.SetParam(kOversamplingParam, oversampling);
+        p.Call(vst2::effSetSampleRate, 0, 0, nullptr, float(kRate));
+        p.Call(vst2::effSetBlockSize, 0, block);
+        p.Call(vst2::effMainsChanged, 0, 1);
+        const int latency = p->initialDelay;
+        ASSERT_GT(latency, 0);
+        const int n = 60 * block;
+        std::vector<double> in(static_cast<size_t>(n)), outL(in), outR(in);
+        for (int i = 0; i < n; ++i) in[size_t(i)] = 0.5 * std::sin(2 * kPi * 997.0 * i / kRate);
+        auto bypass = [&](bool on) {
+          if (host)
+            p.Call(vst2::effSetBypass, 0, on ? 1 : 0);
+          else
+            p.SetParam(kBypassParam, on ? 1.f : 0.f);
+        };
+        for (int start = 0, b = 0; start < n; start += block, ++b)
+        {
+          if (b == 20 || b == 40) bypass(b == 20);
+          double* ins[2] = {in.data() + start, in.data() + start};
+          double* outs[2] = {outL.data() + start, outR.data() + start};
+          p->processDoubleReplacing(p.Get(), ins, outs, block);
+        }
+        double worst = 0.0;
+        for (int i = 10 * block; i < n; ++i)
+          worst = std::max({worst, std::fabs(outL[size_t(i)] - in[size_t(i - latency)]),
+                            std::fabs(outR[size_t(i)] - in[size_t(i - latency)])});
+        EXPECT_LT(worst, 1e-3) << "oversampling " << oversampling << ", blocks of " << block
+                               << (host ? ", the host's bypass" : ", the bypass parameter");
+      }
 }

@@ -1,5 +1,5 @@
 // Leaving the bypass while oversampling: no output sample may come from the audio before the bypass began
-// (the resamplers are not fed while bypassed and would replay what they still hold).
+// (the resamplers run on while bypassed, so what they hold is the bypassed audio).
 #include <cmath>
 
 #include <gtest/gtest.h>
