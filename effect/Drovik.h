@@ -166,6 +166,9 @@ public:
   double GetGainReductionDb() override { return 0.0; }
   /// The host's bypass runs through ProcessBlock like the bypass parameter.
   bool ProcessesHostBypass() const override { return true; }
+  /// The editor shows the host's bypass as it shows the parameter's: meter faces and meters are refreshed.
+  /// [main or audio thread, no lock]
+  void OnHostBypass() override;
   /// The per-sample chain for one frame in place. [audio thread, under the plug-in lock]
   void ProcessFrame(double& L, double& R, double inGainL, double inGainR, double outGainL, double outGainR);
   /// The oversampler's latency for its current factor, in host samples. [under the plug-in lock]

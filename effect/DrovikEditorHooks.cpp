@@ -33,6 +33,12 @@ void Drovik::UpdateMeterDisplay()
   if (EditorLinked()) mEditor->UpdateMeterDisplay(*this);
 }
 
+void Drovik::OnHostBypass()
+{
+  RequestEditorWork(kEditorControlStates);
+  mMeterUpdate.store(true, std::memory_order_relaxed);
+}
+
 void Drovik::SyncParamToMember(int idx, int& member)
 {
   const plug::IParam* p = GetParam(idx);

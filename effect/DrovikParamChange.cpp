@@ -286,6 +286,8 @@ void Drovik::OnUIOpen()
   for (int i = 0; i < NParams(); ++i)
     SendParamValueToUI(i, std::min(std::max(GetParam(i)->GetNormalized(), 0.0), 1.0), true);
   mUIOpen = true;
+  // The meters are drawn from the current state at the first tick, also when no audio runs (bypassed, say).
+  mMeterUpdate.store(true, std::memory_order_relaxed);
 }
 
 void Drovik::OnUIClose() { mUIOpen = false; }

@@ -103,6 +103,44 @@ TEST_F(EditorInUse, MetersFollowTheAudioTheModeAndTheBypass)
   EXPECT_FALSE(Hidden(left.off));
 }
 
+// The host's bypass request shows as the bypass parameter does: meter faces off, needles at rest and "-INF" at
+// once (no audio needs to run), while audio runs, and when the editor opens while bypassed; ending it brings
+// the meters back.
+TEST_F(EditorInUse, TheHostsBypassShowsAsTheParametersDoes)
+{
+  const VuMeterCtrlIdx& left = mPlugin->mLeftMeterIdx;
+  for (bool host : {false, true})
+  {
+    auto bypass = [&](bool on) {
+      if (host)
+        mInstance->Dispatch(vst2::effSetBypass, 0, on ? 1 : 0);
+      else
+        SetHostValue(kBypass, on ? 1.f : 0.f);
+    };
+    auto expectShown = [&](bool bypassed, const char* when) {
+      Tick(2);
+      const std::string how = std::string(host ? "host's bypass, " : "parameter, ") + when;
+      EXPECT_EQ(Text(left.leftText) == "-INF", bypassed) << how;
+      EXPECT_EQ(Text(mPlugin->mRightMeterIdx.rightText) == "-INF", bypassed) << how;
+      EXPECT_EQ(Value(left.needle) == 0.0, bypassed) << how;
+      EXPECT_EQ(Hidden(left.base), bypassed) << how;
+      EXPECT_EQ(Hidden(mPlugin->mRightMeterIdx.off), !bypassed) << how;
+    };
+    ProcessSine(0.5, 0.2);
+    expectShown(false, "before");
+    bypass(true);
+    expectShown(true, "right away");
+    ProcessSine(0.5, 0.1);
+    expectShown(true, "with audio");
+    mInstance->Dispatch(vst2::effEditClose);
+    ASSERT_EQ(Open(), 1);
+    expectShown(true, "opened while bypassed");
+    bypass(false);
+    ProcessSine(0.5, 0.2);
+    expectShown(false, "after");
+  }
+}
+
 TEST_F(EditorInUse, TheSwitchAndATurnedKnobTurnSaturationOnAndTheHostIsTold)
 {
   Click(34, 269);
