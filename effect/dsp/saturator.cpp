@@ -18,8 +18,28 @@ constexpr double kWalkSeconds = 0.4;
 constexpr double kCurveOffset = 1e-8;
 /// tanh(pi / 2): scales the crisp odd part to reach 1 at full input.
 constexpr double kTanhHalfPi = 0.9171523356672742;
+/// The most harmonics a stage hands on, either way: what one stage makes of a full-scale input at full drive
+/// ("clean": 1 + 1). Unbounded, a cascade of stages at high drive grows without limit; beyond this the output
+/// is at full scale anyway.
+constexpr double kMaxStageHarmonics = 2.0;
+/// The largest input a warm stage hands on to the next, short of its even part's pole at pi / 2 (where the
+/// curve would jump from plus to minus infinity).
+constexpr double kMaxWarmStageInput = 1.5;
+/// The DC estimate follows the harmonics up to full scale only, so that after a loud passage it is back within
+/// a few tens of milliseconds.
+constexpr double kMaxDcInput = 1.0;
 
 double Clamp1(double x) { return x < -1.0 ? -1.0 : (x > 1.0 ? 1.0 : x); }
+
+double Bound(double x, double limit) { return x < -limit ? -limit : (x > limit ? limit : x); }
+
+/// One stage's harmonics, bounded, and the input it hands on to the next stage.
+void EndStage(int mode, double xc, double even, double odd, double E, double O, double& h, double& u)
+{
+  h = Bound(even * E + odd * O, kMaxStageHarmonics);
+  u = h + xc;
+  if (mode == kSatWarm) u = Bound(u, kMaxWarmStageInput);
+}
 
 /// tanh written as the curve has always computed it.
 double CurveTanh(double z) { return 2.0 / (std::exp(-2.0 * z) + 1.0) - 1.0; }
@@ -226,10 +246,7 @@ void Saturator::StagedCurves(int curveMode, int nStages, const double* xc, const
       }
     }
     for (int i = 0; i < Lanes; ++i)
-    {
-      h[i] = drives[2 * i] * E[i] + drives[2 * i + 1] * O[i];
-      u[i] = h[i] + xc[i];
-    }
+      EndStage(curveMode, xc[i], drives[2 * i], drives[2 * i + 1], E[i], O[i], h[i], u[i]);
   }
 }
 
@@ -272,8 +289,7 @@ double Saturator::SaturationCurve(int curveMode, int nStages, bool smooth, doubl
     default:
       break;
     }
-    h = even * E + odd * O;
-    u = h + xc;
+    EndStage(curveMode, xc, even, odd, E, O, h, u);
   }
   return FinishCurve(smooth, xc, h);
 }
@@ -284,7 +300,7 @@ double Saturator::FinishCurve(bool smooth, double xc, double h)
   double out;
   if (smooth)
   {
-    dc1 = dcB * h + dcA * dc1;
+    dc1 = dcB * Bound(h, kMaxDcInput) + dcA * dc1;
     const double d = h - dc1;
     const double a1 = (d + prevD) / 2.0;
     const double a2 = (a1 + prevA1) / 2.0;

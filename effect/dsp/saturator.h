@@ -34,7 +34,9 @@ public:
   /// [audio thread]
   static void ProcessPairTwice(Saturator& a, Saturator& b, double& x0, double& y0, double& x1, double& y1);
   /// The staged curve; evenDrive and oddDrive are fractions 0..1. With smooth, the harmonics pass the DC
-  /// blockers and the averaging steps held in this object. [audio thread]
+  /// blockers and the averaging steps held in this object. A stage's harmonics are bounded (and a warm stage's
+  /// input kept short of its pole), so that at high drive the output saturates instead of breaking down; below
+  /// the bounds the curve is exact. [audio thread]
   double SaturationCurve(int mode, int stages, bool smooth, double x, double evenDrive, double oddDrive);
 
   /// The saturator's own random generator (tests seed it).

@@ -67,12 +67,16 @@ struct Sat
     double xc = clamp1(x);
     double u = xc, h = 0;
     int n = std::min(5, std::max(1, s.stages));
+    // A stage hands on at most 2 of harmonics (the cascade would otherwise grow without bound), and a warm
+    // stage an input of at most 1.5 (short of the even part's pole at pi/2); the DC estimate follows the
+    // harmonics up to 1.
     for (int i = 0; i < n; i++)
     {
-      h = e * evenPart(s.mode, u) + o * oddPart(s.mode, u);
+      h = std::min(2.0, std::max(-2.0, e * evenPart(s.mode, u) + o * oddPart(s.mode, u)));
       u = xc + h;
+      if (s.mode == 1) u = std::min(1.5, std::max(-1.5, u));
     }
-    dcFirst = 0.999 * dcFirst + 0.001 * h;
+    dcFirst = 0.999 * dcFirst + 0.001 * clamp1(h);
     double d = h - dcFirst;
     double a1 = 0.5 * (d + lastD), a2 = 0.5 * (a1 + lastA1), a3 = 0.5 * (a2 + lastA2);
     lastD = d;

@@ -1,4 +1,5 @@
-// The whole plug-in's signal path, driven through ProcessBlock, against the independent reference model.
+// The whole plug-in's signal path, driven through ProcessBlock, against the independent reference model; the
+// saturator at full drive.
 #include "alloc_counter.h"
 #include "engine_support.h"
 #include "reference_path.h"
@@ -109,6 +110,73 @@ TEST(PluginSignalPath, InputsBeyondFullScaleMatchTheReferenceModelInEveryMode)
           EXPECT_LE(MaxDiff(out, Reference(s, in)), 1e-12) << Describe(s);
           EXPECT_LE(std::max(testsig::Peak(out.L), testsig::Peak(out.R)), 1.0) << Describe(s);
         }
+}
+
+// At full drive with several stages the curves meet their limits: the warm even part's pole and the unbounded
+// growth of the cascade. The output saturates there instead of breaking down.
+struct FullDrive
+{
+  const char* name;
+  int mode, stages;
+  double even, odd;
+};
+constexpr FullDrive kFullDrives[] = {{"Tubey", kSatWarm, 5, 100, 0},   {"warm", kSatWarm, 5, 100, 100},
+                                     {"clean", kSatClean, 5, 100, 100}, {"clean", kSatClean, 3, 100, 100},
+                                     {"crisp", kSatCrisp, 5, 100, 100}};
+
+Stereo ThroughFullDrive(const FullDrive& f, const std::vector<double>& x)
+{
+  auto d = Make(kFs);
+  Set(*d, {{kSat_offon, 1}, {kSat_mode, f.mode}, {kSat_stages, f.stages}, {kSat_driveeven, f.even},
+           {kSat_driveodd, f.odd}});
+  return Process(*d, {x, x});
+}
+
+TEST(PluginSaturation, AtFullDriveMatchesTheReferenceModel)
+{
+  const Stereo in = Input();
+  for (const FullDrive& f : kFullDrives)
+  {
+    refmodel::Settings s;
+    s.satOn = true;
+    s.mode = f.mode;
+    s.stages = f.stages;
+    s.even = f.even;
+    s.odd = f.odd;
+    auto d = Make(kFs);
+    Set(*d, ParamsOf(s));
+    EXPECT_LE(MaxDiff(Process(*d, in), Reference(s, in)), 1e-9) << f.name << " " << f.stages;
+  }
+}
+
+// A sine rising from silence to full scale (largest input step 0.13) never jumps from rail to rail.
+TEST(PluginSaturation, ARisingSineSaturatesWithoutJumps)
+{
+  std::vector<double> x = testsig::Sine(997, kFs, 48000);
+  for (size_t i = 0; i < x.size(); ++i) x[i] *= double(i) / double(x.size());
+  for (const FullDrive& f : kFullDrives)
+  {
+    const Stereo out = ThroughFullDrive(f, x);
+    double largest = 0.0;
+    for (size_t i = 1; i < x.size(); ++i) largest = std::max(largest, std::fabs(out.L[i] - out.L[i - 1]));
+    EXPECT_LT(largest, 1.0) << f.name << " " << f.stages;
+  }
+}
+
+// After a loud second at full scale, a -20 dBFS sine is back at the level it has without the loud passage
+// within 50 ms.
+TEST(PluginSaturation, AfterALoudPassageTheLevelSettlesWithin50Ms)
+{
+  const int second = int(kFs), ms = second / 1000;
+  const std::vector<double> quiet = testsig::Sine(997, kFs, second + 100 * ms, 0.1);
+  std::vector<double> loudThenQuiet = testsig::Sine(997, kFs, second);
+  loudThenQuiet.insert(loudThenQuiet.end(), quiet.begin() + second, quiet.end());
+  const auto rmsDb = [&](const std::vector<double>& out) {
+    return testsig::ToDb(testsig::Rms(std::vector<double>(out.begin() + second + 50 * ms, out.end())));
+  };
+  for (const FullDrive& f : kFullDrives)
+    EXPECT_NEAR(rmsDb(ThroughFullDrive(f, loudThenQuiet).L), rmsDb(ThroughFullDrive(f, quiet).L), 1.0)
+        << f.name << " " << f.stages;
 }
 
 // Side is half of left minus right: on the left output, and on the right inverted (or the same, in place).
