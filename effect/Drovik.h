@@ -303,6 +303,13 @@ private:
   void AdvanceMeterClock(int nFrames);
   bool AcceptsChangeFrom(int idx, plug::EParamChangeSource source) const;
   void ApplyChange(int idx, plug::EParamChangeSource source);
+  /// The steps of ApplyChange for the parameters that rebuild or reconfigure something when their value changed.
+  void ApplyOversampling(int setting);
+  void ApplyClipCeiling(double ceilingDb, plug::EParamChangeSource source);
+  void ApplyMeterMode(int mode);
+  void ApplySaturationMode(int mode, plug::EParamChangeSource source);
+  /// Runs the editor's action idx (ids 26..37); false when idx is no action.
+  bool RunEditorAction(int idx);
   /// Sets the mirror of a parameter that has nothing else to update (asking the editor for work when it
   /// changed); false for the others.
   bool ApplyToMirror(int idx, double value, int intValue);

@@ -79,55 +79,17 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
   const plug::IParam* param = GetParam(idx);
   const double value = param ? param->Value() : 0.0;
   const int intValue = param ? param->Int() : 0;
-  if (ApplyToMirror(idx, value, intValue)) return;
+  if (ApplyToMirror(idx, value, intValue) || RunEditorAction(idx)) return;
   switch (idx)
   {
-  case kOversampling:
-    if (intValue != mOversampling)
-    {
-      mOversampling = intValue;
-      {
-        plug::LibMutexLock again(mMutex);
-        std::unique_ptr<Oversampler::FactorSet> none;
-        mOversampler.SetFactor(FactorOfSetting(mOversampling), mPrepared ? mPrepared->resamplers : none);
-        PrepareDSP();
-      }
-      mChain.ResetMeters();
-    }
-    break;
-  case kClipCeiling:
-    if (value != mClipCeilingDb)
-    {
-      mClipCeilingDb = value;
-      if (source == plug::kUI && ParamUnderMouse() == kClipCeiling && mClipOn <= 0)
-      {
-        mClipOn = 1;
-        SetParamFromInt(kClipoffon, 1);
-      }
-      mChain.SetCeiling(mClipCeilingDb);
-    }
-    break;
-  case kMeterMode:
-    if (intValue != mMeterMode)
-    {
-      mMeterMode = intValue;
-      mChain.SetMeterMode(mMeterMode, ProcessRate(), mPrepared ? &mPrepared->meters : nullptr);
-      RequestEditorWork(kEditorControlStates);
-    }
-    break;
+  case kOversampling: ApplyOversampling(intValue); break;
+  case kClipCeiling: ApplyClipCeiling(value, source); break;
+  case kMeterMode: ApplyMeterMode(intValue); break;
   case kSat_offon:
     if (intValue != mSatSettings.on) mSatSettings.on = intValue;
     break;
   case kSat_ProcMode: mSatSettings.placement = intValue; break;
-  case kSat_mode:
-    if (intValue != mSatSettings.mode)
-    {
-      mSatSettings.mode = intValue;
-      mChain.SetSaturation(mSatSettings);
-      SwitchSaturationOnFromEditor(idx, source);
-      RequestEditorWork(kEditorControlStates);
-    }
-    break;
+  case kSat_mode: ApplySaturationMode(intValue, source); break;
   case kSat_stages:
   case kSat_driveeven:
   case kSat_driveodd:
@@ -142,33 +104,85 @@ void Drovik::ApplyChange(int idx, plug::EParamChangeSource source)
     mHideKnobText = intValue;
     RequestEditorWork(kEditorControlStates);
     break;
+  default:
+    break;
+  }
+}
+
+void Drovik::ApplyOversampling(int setting)
+{
+  if (setting == mOversampling) return;
+  mOversampling = setting;
+  {
+    plug::LibMutexLock again(mMutex);
+    std::unique_ptr<Oversampler::FactorSet> none;
+    mOversampler.SetFactor(FactorOfSetting(mOversampling), mPrepared ? mPrepared->resamplers : none);
+    PrepareDSP();
+  }
+  mChain.ResetMeters();
+}
+
+void Drovik::ApplyClipCeiling(double ceilingDb, plug::EParamChangeSource source)
+{
+  if (ceilingDb == mClipCeilingDb) return;
+  mClipCeilingDb = ceilingDb;
+  // Only the ceiling knob turned in the editor switches the clipper on.
+  if (source == plug::kUI && ParamUnderMouse() == kClipCeiling && mClipOn <= 0)
+  {
+    mClipOn = 1;
+    SetParamFromInt(kClipoffon, 1);
+  }
+  mChain.SetCeiling(mClipCeilingDb);
+}
+
+void Drovik::ApplyMeterMode(int mode)
+{
+  if (mode == mMeterMode) return;
+  mMeterMode = mode;
+  mChain.SetMeterMode(mMeterMode, ProcessRate(), mPrepared ? &mPrepared->meters : nullptr);
+  RequestEditorWork(kEditorControlStates);
+}
+
+void Drovik::ApplySaturationMode(int mode, plug::EParamChangeSource source)
+{
+  if (mode == mSatSettings.mode) return;
+  mSatSettings.mode = mode;
+  mChain.SetSaturation(mSatSettings);
+  SwitchSaturationOnFromEditor(kSat_mode, source);
+  RequestEditorWork(kEditorControlStates);
+}
+
+bool Drovik::RunEditorAction(int idx)
+{
+  switch (idx)
+  {
   case kActionAbout:
     if (EditorIsOpen() && !mShowAbout) mShowAbout = true;
-    break;
+    return true;
   case kActionVersionCheck:
     if (EditorIsOpen() && !mCheckVersion) mCheckVersion = true;
-    break;
+    return true;
   case kActionLoadPreset:
     if (EditorIsOpen()) LoadPresetFile(ChosenPresetPath().c_str());
-    break;
+    return true;
   case kActionSavePreset:
     if (EditorIsOpen()) SavePresetFile(ChosenPresetPath().c_str());
-    break;
+    return true;
   case kActionSaveDefaultPreset:
     if (EditorIsOpen()) SaveDefaultPresetFile(VST2DataFolder().Get());
-    break;
+    return true;
   case kActionRescanPresets:
     if (EditorIsOpen()) RescanPresets(DataFolder().Get());
-    break;
+    return true;
   case kActionApplyGUIScale:
   case kActionResetGUIScale:
     if (EditorIsOpen()) RequestEditorWork(idx == kActionApplyGUIScale ? kEditorApplyScale : kEditorResetScale);
-    break;
+    return true;
   case kActionResetMeters:
     mChain.ResetMeters();
-    break;
+    return true;
   default:
-    break;
+    return false;
   }
 }
 
