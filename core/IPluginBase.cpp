@@ -301,7 +301,21 @@ bool IPluginBase::SerializePresets(IStateChunk& chunk) const
 
 int IPluginBase::UnserializePresets(const IStateChunk& chunk, int startPos)
 {
+  // A list that does not read whole leaves the slots, the current preset and the present state as they were.
+  std::vector<IPresetSlot> slotsBefore(static_cast<size_t>(NPresets()));
+  for (int i = 0; i < NPresets(); ++i)
+  {
+    const IPresetSlot* slot = mPresets.Get(i);
+    slotsBefore[static_cast<size_t>(i)].mInitialized = slot->mInitialized;
+    slotsBefore[static_cast<size_t>(i)].SetName(slot->mName);
+    slotsBefore[static_cast<size_t>(i)].mChunk.PutChunk(slot->mChunk);
+  }
+  IStateChunk stateBefore;
+  SerializeState(stateBefore);
+  const int presetBefore = mCurrentPresetIdx;
+
   int pos = startPos;
+  bool stateRead = false;
   LibString name;
   for (int i = 0; pos >= 0 && i < NPresets(); ++i)
   {
@@ -310,18 +324,39 @@ int IPluginBase::UnserializePresets(const IStateChunk& chunk, int startPos)
     slot->SetName(name.Get());
     uint8_t flag = 0;
     pos = chunk.Get(&flag, pos);
-    if (pos < 0)
+    if (pos < 0 || flag > 1) // the flag is 0 or 1: anything else is a damaged list
+    {
+      pos = -1;
       break;
+    }
     slot->mInitialized = flag != 0;
     if (slot->mInitialized)
     {
-      pos = UnserializeState(chunk, pos);
+      // An embedded state has no length: one that reads nothing leaves the list's end unknown.
+      const int after = UnserializeState(chunk, pos);
+      pos = after > pos ? after : -1;
       if (pos >= 1)
       {
+        stateRead = true;
         slot->mChunk.Clear();
         SerializeState(slot->mChunk);
       }
     }
+  }
+  if (pos < 0 || (NPresets() > 0 && !stateRead))
+  {
+    for (int i = 0; i < NPresets(); ++i)
+    {
+      IPresetSlot* slot = mPresets.Get(i);
+      const IPresetSlot& before = slotsBefore[static_cast<size_t>(i)];
+      slot->mInitialized = before.mInitialized;
+      slot->SetName(before.mName);
+      slot->mChunk.Clear();
+      slot->mChunk.PutChunk(before.mChunk);
+    }
+    mCurrentPresetIdx = presetBefore;
+    UnserializeState(stateBefore, 0);
+    return -1;
   }
   RestorePreset(mCurrentPresetIdx);
   return pos;

@@ -74,6 +74,9 @@ public:
   bool SerializeParams(IStateChunk& chunk) const;
   int UnserializeParams(const IStateChunk& chunk, int startPos);
   bool SerializePresets(IStateChunk& chunk) const;
+  /// Reads the preset list and restores the current preset; the position after the list, or -1 for a list that
+  /// does not read whole (a flag other than 0 or 1, an embedded state refused or reading nothing, no state at
+  /// all), which leaves the slots, their names and the present state as they were.
   int UnserializePresets(const IStateChunk& chunk, int startPos);
 
   // Program and bank files in the VST 2.x layout: the parameter form stores each parameter's normalised value,

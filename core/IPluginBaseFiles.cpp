@@ -299,18 +299,8 @@ bool IPluginBase::LoadBankFromFXB(const char* path)
   if (form == kBankChunkTag && mStateChunks)
   {
     // A preset list that fails to read leaves the presets and the present state as they were.
-    IStateChunk presetsBefore;
-    IStateChunk stateBefore;
-    SerializePresets(presetsBefore);
-    SerializeState(stateBefore);
-    const int presetBefore = mCurrentPresetIdx;
     if (UnserializePresets(chunk, file.StateStart(kBankChunkStart)) < 0)
-    {
-      mCurrentPresetIdx = presetBefore;
-      UnserializePresets(presetsBefore, 0);
-      UnserializeState(stateBefore, 0);
       return false;
-    }
     UpdateHostDisplay();
     return true;
   }

@@ -81,7 +81,8 @@ public:
   /// Appends one state chunk of the live values. [main thread]
   bool WriteStateChunk(plug::IStateChunk& chunk) const;
   /// The position after the chunk at pos, pos itself when no chunk of this effect starts there, or -1 for a
-  /// header cut short or a document refused (nothing changed then).
+  /// header cut short or damaged (a wrong version or id, an empty inner chunk) or a document refused (nothing
+  /// changed then).
   int ReadStateChunk(const plug::IStateChunk& chunk, int pos);
 
   // Parameters and factory presets.

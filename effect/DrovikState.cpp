@@ -78,16 +78,11 @@ int Drovik::ReadStateChunk(const IStateChunk& chunk, int pos)
     return pos;
   if (p + 12 > size)
     return -1;
-  if (U32At(chunk, p + 8) != kChunkVersion)
-    return pos + 12;
-  if (p + 16 > size || !IdAt(chunk, p + 12, kChunkForm))
-    return pos + 12;
-  if (p + 20 > size || !IdAt(chunk, p + 16, kChunkSub))
-    return pos + 16;
-  if (p + 28 > size)
+  // A header with a wrong version, id or an empty inner chunk is refused whole: nothing of it can be read.
+  if (U32At(chunk, p + 8) != kChunkVersion || p + 16 > size || !IdAt(chunk, p + 12, kChunkForm) || p + 20 > size ||
+      !IdAt(chunk, p + 16, kChunkSub) || p + 28 > size || U32At(chunk, p + 20) == 0 ||
+      U32At(chunk, p + 24) != kChunkVersion)
     return -1;
-  if (U32At(chunk, p + 20) == 0 || U32At(chunk, p + 24) != kChunkVersion)
-    return pos + 28;
 
   // The document is read and checked before the lock the audio thread takes is held; a refused document
   // changes nothing and fails the whole read.

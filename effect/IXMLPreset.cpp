@@ -53,18 +53,26 @@ std::string FormatValue(double v)
   return result.ec == std::errc() ? std::string(buf, result.ptr) : std::string("0.000000");
 }
 
-/// The leading number of a text (blanks and a '+' allowed before it, anything after it); false when there is
-/// none or it is not finite ("1e999", "nan", "inf").
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+/// The number a text holds (blanks around it and a '+' before it allowed); false when there is none, anything
+/// else follows it ("5abc", "0.5.5", "0x1p3") or it is not finite ("1e999", "nan", "inf").
 bool ParseValue(const char* text, double& v)
 {
   if (!text)
     return false;
-  while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r')
+  while (IsBlank(*text))
     ++text;
   if (*text == '+')
     ++text;
-  const auto result = std::from_chars(text, text + std::strlen(text), v);
-  return result.ec == std::errc() && std::isfinite(v);
+  const char* end = text + std::strlen(text);
+  const auto result = std::from_chars(text, end, v);
+  if (result.ec != std::errc() || !std::isfinite(v))
+    return false;
+  const char* rest = result.ptr;
+  while (rest < end && IsBlank(*rest))
+    ++rest;
+  return rest == end;
 }
 
 const char* TextOf(const TiXmlElement* e)

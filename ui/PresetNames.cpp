@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "core/ReadableName.h"
+
 namespace {
 
 /// Byte offsets at which the characters of text start.
@@ -20,52 +22,9 @@ std::vector<size_t> CharacterStarts(const std::string& text)
   return starts;
 }
 
-/// The length of the valid UTF-8 sequence at text[i] and its code point; 0 when none starts there.
-size_t ValidSequence(const std::string& text, size_t i, unsigned& codePoint)
-{
-  const unsigned char lead = (unsigned char)text[i];
-  if (lead < 0x80)
-  {
-    codePoint = lead;
-    return 1;
-  }
-  const size_t length = (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-  if (length == 0 || i + length > text.size()) return 0;
-  unsigned value = lead & (0x7F >> length);
-  for (size_t n = 1; n < length; ++n)
-  {
-    const unsigned char next = (unsigned char)text[i + n];
-    if ((next & 0xC0) != 0x80) return 0;
-    value = value << 6 | (next & 0x3F);
-  }
-  static const unsigned kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-  codePoint = value;
-  return length;
-}
-
-bool IsControl(unsigned codePoint) { return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F); }
-
 } // namespace
 
-std::string MenuName(const std::string& name)
-{
-  std::string out;
-  out.reserve(name.size());
-  for (size_t i = 0; i < name.size();)
-  {
-    unsigned codePoint = 0;
-    const size_t length = ValidSequence(name, i, codePoint);
-    if (length == 0)
-      out += "\xEF\xBF\xBD"; // U+FFFD
-    else if (IsControl(codePoint))
-      out += ' ';
-    else
-      out.append(name, i, length);
-    i += length ? length : 1;
-  }
-  return out;
-}
+std::string MenuName(const std::string& name) { return plug::ReadableName(name); }
 
 bool UsableAsFileName(const std::string& name)
 {

@@ -10,8 +10,7 @@
 /// [any thread]
 std::string ShortenPresetName(const std::string& name, int limit);
 
-/// The name fit to be shown: control characters (C0, DEL and C1) become spaces and each byte that starts no valid
-/// UTF-8 sequence (overlong forms, surrogates and code points above U+10FFFF included) becomes U+FFFD. [any thread]
+/// The name fit to be shown, as the host is told it too (plug::ReadableName). [any thread]
 std::string MenuName(const std::string& name);
 
 /// Whether a file name may be built from the name: not empty and without "/", ".." or control characters.

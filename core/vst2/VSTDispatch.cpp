@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/ReadableName.h"
 #include "core/vst2/IPluginVST2.h"
 #include "foundation/main_thread.h"
 
@@ -197,7 +198,7 @@ intptr_t IPluginVST2::SetProgramName(const VSTRequest& r)
 intptr_t IPluginVST2::GetProgramName(const VSTRequest& r)
 {
   if (r.mPtr)
-    CopyToHost(r.mPtr, GetPresetName(GetCurrentPresetIdx()), kProgramNameSize);
+    CopyReadableName(static_cast<char*>(r.mPtr), kProgramNameSize, GetPresetName(GetCurrentPresetIdx()));
   return 0;
 }
 
@@ -211,7 +212,7 @@ intptr_t IPluginVST2::GetProgramNameIndexed(const VSTRequest& r)
     return 0;
   }
   const char* name = GetPresetName(r.mIndex);
-  CopyToHost(r.mPtr, name, kProgramNameSize);
+  CopyReadableName(static_cast<char*>(r.mPtr), kProgramNameSize, name);
   return name[0] ? 1 : 0;
 }
 
@@ -596,7 +597,11 @@ intptr_t IPluginVST2::SetChunk(const VSTRequest& r)
     pos = UnserializePresets(chunk, pos);
   else
   {
+    // A chunk of which nothing was read (no state of this plug-in at its start) is refused like a damaged one.
+    const int start = pos;
     pos = UnserializeState(chunk, pos);
+    if (pos <= start)
+      pos = -1;
     if (pos >= 0) // a failed read must not be kept as the current preset
       ModifyCurrentPreset();
   }

@@ -219,3 +219,105 @@ TEST(BundleChunk, ValidValuesAreConstrainedAndOthersKept)
   EXPECT_EQ(p.Text(vst2::effGetParamDisplay, 23), "12.0") << "missing values are kept";
   EXPECT_EQ(p.Text(vst2::effGetProgramName), "Evil");
 }
+
+// A value with anything after its number is no value: the whole document is refused, as a host sees it.
+TEST_F(HostileChunk, ValuesWithTrailingTextAreRefusedWhole)
+{
+  for (const char* value : {"5abc", "0.5.5", "0x1p3", "1 2", "3dB", ""})
+  {
+    const Bytes c = WithXml(Document("Vesquin", "Drovik",
+                                     "<Param name=\"Output Trim\" val=\"1\" />\n<Param name=\"Input Trim\" val=\"" +
+                                         std::string(value) + "\" />\n"));
+    EXPECT_EQ(mPlug.SetChunk(c), 0) << value;
+    ExpectNothingChanged(c, value);
+  }
+  EXPECT_EQ(mPlug.SetChunk(WithXml(Document("Vesquin", "Drovik", "<Param name=\"Input Trim\" val=\" 5 \" />\n"))), 1);
+  EXPECT_EQ(mPlug.Text(vst2::effGetParamDisplay, 23), "5.0");
+}
+
+// Bytes that hold no state of this plug-in answer 0, for program and bank alike; a valid chunk answers 1.
+TEST_F(HostileChunk, ChunksNothingWasReadFromAnswerZero)
+{
+  const Bytes header = {0x74, 0x66, 0x66, 0x70, 0x00, 0x00, 0x01, 0x00};
+  Bytes noise(300);
+  for (size_t i = 0; i < noise.size(); ++i)
+    noise[i] = static_cast<unsigned char>(i * 37 + 11);
+  Bytes headerAndNoise = header;
+  headerAndNoise.insert(headerAndNoise.end(), noise.begin(), noise.end());
+  Bytes wrongVersion = Instance().GetChunk();
+  wrongVersion[16] = 2;
+  const std::pair<const char*, Bytes> cases[] = {
+    {"random bytes", noise}, {"the framework header alone", header}, {"header and random bytes", headerAndNoise},
+    {"one byte", Bytes{1}}, {"a wrong version", wrongVersion}};
+  for (const auto& [what, bytes] : cases)
+    for (int index : {1, 0})
+    {
+      EXPECT_EQ(mPlug.SetChunk(bytes, index), 0) << what << " at index " << index;
+      EXPECT_EQ(mPlug.AllParams(), mBefore) << what;
+      EXPECT_EQ(mPlug.Text(vst2::effGetProgramName), mBeforeName) << what;
+    }
+  EXPECT_EQ(mPlug.Call(vst2::effSetChunk, 1, 0, noise.data()), 0) << "an empty chunk";
+  EXPECT_EQ(mPlug.SetChunk(Instance().GetChunk(), 1), 1);
+  EXPECT_EQ(mPlug.SetChunk(Instance().GetChunk(0), 0), 1);
+}
+
+// A bank chunk is the framework header, then per program its name (length and bytes), a flag and its state: a
+// damaged field refuses the bank, and the program keeps its name and values.
+TEST_F(HostileChunk, ABankWithADamagedFieldChangesNothingNotEvenTheName)
+{
+  Instance other;
+  char name[] = "Other";
+  other.Call(vst2::effSetProgramName, 0, 0, name);
+  const Bytes bank = other.GetChunk(0);
+  const uint32_t nameLength = U32(bank, 8);
+  ASSERT_EQ(nameLength, 5u);
+  const size_t flagAt = 12 + nameLength;
+  auto patched = [&](size_t at, std::vector<unsigned char> bytes) {
+    Bytes b = bank;
+    std::copy(bytes.begin(), bytes.end(), b.begin() + long(at));
+    return b;
+  };
+  const std::pair<const char*, Bytes> cases[] = {
+    {"name length huge", patched(8, {0xff, 0xff, 0xff, 0x7f})},
+    {"name length negative", patched(8, {0xff, 0xff, 0xff, 0xff})},
+    {"name length one more", patched(8, {6, 0, 0, 0})},
+    {"name length one less", patched(8, {4, 0, 0, 0})},
+    {"name length into the state", patched(8, {40, 0, 0, 0})},
+    {"flag 0", patched(flagAt, {0})},
+    {"flag 2", patched(flagAt, {2})},
+    {"flag 0xFF", patched(flagAt, {0xff})},
+    {"state id", patched(flagAt + 1, {'X'})},
+    {"state cut", Bytes(bank.begin(), bank.begin() + long(flagAt) + 30)},
+  };
+  for (const auto& [what, bytes] : cases)
+  {
+    EXPECT_EQ(mPlug.SetChunk(bytes, 0), 0) << what;
+    EXPECT_EQ(mPlug.AllParams(), mBefore) << what;
+    EXPECT_EQ(mPlug.Text(vst2::effGetProgramName), mBeforeName) << what;
+  }
+  EXPECT_EQ(mPlug.SetChunk(bank, 0), 1);
+  EXPECT_EQ(mPlug.Text(vst2::effGetProgramName), "Other");
+}
+
+// The host is told the name the preset menu shows: no control characters, no reordering marks, no broken UTF-8,
+// and a cut to the host's 24-byte field that never splits a character.
+TEST(BundleChunk, ProgramNamesReachTheHostReadable)
+{
+  const std::pair<std::string, std::string> cases[] = {
+    {"A\x07" "B\x1b[1mC\xff" "D\xE2\x80\xAE" "E", "A B [1mC\xEF\xBF\xBD" "D E"},
+    {"tab\there", "tab here"},
+    {std::string(22, 'a') + "\xC3\xA9", std::string(22, 'a')},
+    {"Gr\xC3\xBC\xC3\x9F" "e", "Gr\xC3\xBC\xC3\x9F" "e"},
+  };
+  for (const auto& [name, shown] : cases)
+  {
+    Instance p;
+    const std::string document = "<?xml version=\"1.0\" ?>\n<PresetXMLTree version=\"1\">\n<PluginVendor>Vesquin"
+                                 "</PluginVendor>\n<PluginName>Drovik</PluginName>\n<PluginVersion>v1.0.1"
+                                 "</PluginVersion>\n<Preset name=\"" + name + "\">\n<Parameter>\n"
+                                 "<Param name=\"Input Trim\" val=\"1\" />\n</Parameter>\n</Preset>\n</PresetXMLTree>\n";
+    ASSERT_EQ(p.SetChunk(WithXml(document)), 1) << name;
+    EXPECT_EQ(p.Text(vst2::effGetProgramName), shown) << name;
+    EXPECT_EQ(p.Text(vst2::effGetProgramNameIndexed), shown) << name;
+  }
+}

@@ -64,6 +64,7 @@ TEST(PresetNames, MenuNamesHaveNoControlCharactersAndNoBrokenSequences)
   const std::pair<std::string, std::string> cases[] = {
     {"a\nb\rc\x1b\x07" "d\x7f", "a b c  d "},
     {"next \xC2\x85 line", "next   line"},                         // C1 control U+0085
+    {"a\xE2\x80\xAE" "b\xE2\x81\xA6" "c", "a b c"},                    // right-to-left override, isolate
     {"\xC0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD"},                         // overlong zero
     {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},         // surrogate
     {"\xF4\x90\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}, // above U+10FFFF
