@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/Paths.h"
 #include "core/RegularFile.h"
@@ -21,14 +23,24 @@ constexpr size_t kSettingsLineLength = 2047; // only the first 2047 characters o
 constexpr size_t kMaxSettingsBytes = size_t(1) << 20; // a larger settings file is not read
 
 /// Makes `path` when it is missing. The mode is set with chmod after mkdir rather than by clearing the process's
-/// file-creation mask, which other threads of the host share.
+/// file-creation mask, which other threads of the host share. A folder of the user's that an earlier build left
+/// open to all users (0777) is set to 0700; one shared with the user's group only, a link or someone else's
+/// folder is left alone.
 void MakeFolder(const char* path)
 {
   struct stat info;
-  if (stat(path, &info) == 0)
+  if (stat(path, &info) != 0)
+  {
+    if (mkdir(path, kDataFolderMode) == 0)
+      chmod(path, kDataFolderMode);
     return;
-  if (mkdir(path, kDataFolderMode) == 0)
-    chmod(path, kDataFolderMode);
+  }
+  const int folder = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (folder < 0)
+    return;
+  if (fstat(folder, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 007) != 0)
+    fchmod(folder, kDataFolderMode);
+  close(folder);
 }
 
 /// The integer after `key` and "=" at the very start of `line`; false when the line is no such setting.
