@@ -148,14 +148,26 @@ public:
   /// defaults, when the file is no valid preset. The file is read once.
   bool LoadXMLPreset(plug::IPresetSlot& slot, const plug::LibString& path, bool subsetOnly);
   /// The user list becomes the valid ".vqp" regular files of folder that are not hidden, in alphabetical order.
-  /// The folder is read again only when it is another folder or its modification time changed since the last
-  /// scan. At most kMaxUserPresetFiles files are read and kMaxFolderEntries entries looked at, within
+  /// The folder is read again only when it is another folder, its modification time changed since the last
+  /// scan, or one of the files that scan read changed (times, size or identity). At most kMaxUserPresetFiles files are read and kMaxFolderEntries entries looked at, within
   /// kPresetScanSeconds; a scan stopped by a bound lists what it found and says so through UserPresetsCut.
   void RescanPresets(const char* folder);
   bool UserPresetsCut() const { return mUserPresetsCut; }
   static constexpr int kMaxUserPresetFiles = 1000;
   static constexpr int kMaxFolderEntries = 20000;
   static constexpr double kPresetScanSeconds = 0.5;
+  /// A file the last rescan read, as it was then.
+  struct ScannedFile
+  {
+    std::string mName;
+    uint64_t mDevice = 0, mInode = 0;
+    int64_t mSize = -1, mModified = -1, mChanged = -1;
+    bool SameVersion(const ScannedFile& other) const
+    {
+      return mDevice == other.mDevice && mInode == other.mInode && mSize == other.mSize &&
+             mModified == other.mModified && mChanged == other.mChanged;
+    }
+  };
   int NUserPresets() const { return mUserPresets.GetSize(); }
   const plug::IPresetSlot* GetUserPreset(int idx) const { return mUserPresets.Get(idx); }
   /// A path's file name without its extension, at most 1023 characters.
@@ -274,6 +286,8 @@ protected:
   plug::LibPtrList<plug::IPresetSlot> mUserPresets;
   std::string mScannedFolder; // the folder the user list was read from, and its modification time then
   int64_t mScannedFolderTime = -1;
+  std::vector<ScannedFile> mScannedFiles; // each file the last rescan read
+  bool ScannedFilesUnchanged() const;
   bool mUserPresetsCut = false;
   plug::IPresetSlot mSparePreset;
   bool mPresetStoreOn = false;

@@ -6,12 +6,16 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
 namespace {
+
+/// A file changed this recently may change again within the same tick of the file-time clock.
+constexpr int64_t kRecentNanoseconds = 2000000000;
 
 /// Longest preset name taken from a file name.
 constexpr int kMaxPresetNameFromPath = 1023;
@@ -22,12 +26,29 @@ bool EndsWith(const char* text, const char* suffix)
   return n >= m && std::strcmp(text + n - m, suffix) == 0;
 }
 
+int64_t Nanoseconds(const struct timespec& time) { return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec; }
+
 /// The folder's modification time in nanoseconds; -1 when it cannot be read.
 int64_t FolderTime(const char* folder)
 {
   struct stat st;
   if (stat(folder, &st) != 0 || !S_ISDIR(st.st_mode)) return -1;
-  return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return Nanoseconds(st.st_mtim);
+}
+
+/// What tells one version of a file from the next: a file written over in place keeps its folder's time but not
+/// its own modification and change times, size or (when replaced) identity.
+Drovik::ScannedFile FileStamp(const std::string& path)
+{
+  Drovik::ScannedFile file;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return file;
+  file.mDevice = uint64_t(st.st_dev);
+  file.mInode = uint64_t(st.st_ino);
+  file.mSize = int64_t(st.st_size);
+  file.mModified = Nanoseconds(st.st_mtim);
+  file.mChanged = Nanoseconds(st.st_ctim);
+  return file;
 }
 
 /// The names of the folder's preset files that are not hidden, sorted; cut is set when more entries than
@@ -109,16 +130,28 @@ bool Drovik::LoadXMLPreset(plug::IPresetSlot& slot, const plug::LibString& path,
   return valid;
 }
 
+bool Drovik::ScannedFilesUnchanged() const
+{
+  for (const ScannedFile& file : mScannedFiles)
+    if (!(FileStamp(mScannedFolder + "/" + file.mName).SameVersion(file))) return false;
+  return true;
+}
+
 void Drovik::RescanPresets(const char* folder)
 {
   const int64_t time = folder ? FolderTime(folder) : -1;
-  if (folder && time >= 0 && mScannedFolder == folder && mScannedFolderTime == time) return;
+  if (folder && time >= 0 && mScannedFolder == folder && mScannedFolderTime == time && ScannedFilesUnchanged())
+    return;
   mUserPresets.Clear(true);
+  mScannedFiles.clear();
   mUserPresetsCut = false;
   mScannedFolder = folder ? folder : "";
   mScannedFolderTime = time;
   if (!folder || time < 0) return;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kPresetScanSeconds);
+  struct timespec clock;
+  clock_gettime(CLOCK_REALTIME, &clock);
+  const int64_t now = Nanoseconds(clock);
   for (const std::string& fileName : PresetFileNames(folder, kPresetExtension, kMaxFolderEntries, mUserPresetsCut))
   {
     if (mUserPresets.GetSize() >= kMaxUserPresetFiles || std::chrono::steady_clock::now() > deadline)
@@ -129,6 +162,12 @@ void Drovik::RescanPresets(const char* folder)
     plug::LibString path(folder);
     path.Append("/");
     path.Append(fileName.c_str());
+    // Stamped before it is read: a file written meanwhile reads as changed at the next rescan. File times
+    // advance in clock ticks, so a file changed within the last two seconds is read again next time whatever
+    // its stamp says.
+    mScannedFiles.push_back(FileStamp(path.Get()));
+    mScannedFiles.back().mName = fileName;
+    if (now - mScannedFiles.back().mChanged < kRecentNanoseconds) mScannedFiles.back().mChanged = -1;
     auto* slot = new plug::IPresetSlot;
     if (!LoadXMLPreset(*slot, path, mStateSubsetOn) || !mUserPresets.Add(slot)) delete slot;
   }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -50,14 +52,14 @@ struct PresetMenu : ::testing::Test
   }
   std::string Current() const { return mPlugin.GetPresetName(mPlugin.GetCurrentPresetIdx()); }
   /// User presets from files in a temporary folder: one per name, with three saturation stages.
-  void UserPresets(const std::vector<std::string>& names)
+  void UserPresets(const std::vector<std::string>& names, int stages = 3)
   {
     for (size_t i = 0; i < names.size(); ++i)
       std::ofstream(mFolder.Path() + "/" + std::to_string(i) + ".vqp")
         << "<PresetXMLTree version=\"1\"><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
            "<PluginVersion>v1.0.1</PluginVersion><Preset name=\""
-        << names[i] << "\"><Parameter><Param name=\"Saturation Stages\" val=\"3\"/></Parameter></Preset>"
-                       "</PresetXMLTree>";
+        << names[i] << "\"><Parameter><Param name=\"Saturation Stages\" val=\"" << stages
+        << "\"/></Parameter></Preset></PresetXMLTree>";
     mPlugin.RescanPresets(mFolder.Path().c_str());
     mMenu->BuildPresetMenu();
   }
@@ -169,6 +171,30 @@ TEST_F(PresetMenu, AUserListCutByTheScanSaysSo)
   ASSERT_EQ(user->NItems(), Drovik::kMaxUserPresetFiles + 1);
   EXPECT_STREQ(user->GetItem(Drovik::kMaxUserPresetFiles)->GetText(), "(more presets than listed)");
   EXPECT_FALSE(user->GetItem(Drovik::kMaxUserPresetFiles)->GetEnabled());
+}
+
+} // namespace
+
+namespace {
+
+// A preset file copied over in place (the folder's time unchanged, as "cp" over an existing file leaves it) shows
+// its new name in the menu and applies its new values.
+TEST_F(PresetMenu, AFileWrittenOverInPlaceIsSeenAtTheNextRescan)
+{
+  Attach(false);
+  UserPresets({"Before"});
+  struct stat folder;
+  ASSERT_EQ(stat(mFolder.Path().c_str(), &folder), 0);
+  UserPresets({"After"}, 5);
+  const struct timespec times[2] = {folder.st_atim, folder.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, mFolder.Path().c_str(), times, 0), 0);
+  mPlugin.RescanPresets(mFolder.Path().c_str());
+  mMenu->BuildPresetMenu();
+  ASSERT_NE(mMenu->GetUserMenu(), nullptr);
+  EXPECT_STREQ(mMenu->GetUserMenu()->GetItem(0)->GetText(), "After");
+  Choose(mMenu->GetUserMenu(), 0);
+  EXPECT_EQ(Current(), "After");
+  EXPECT_EQ(mPlugin.GetParam(kSat_stages)->Value(), 5.0);
 }
 
 } // namespace
