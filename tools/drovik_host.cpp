@@ -2,12 +2,15 @@
 #include "host/commands.h"
 #include "host/editor_command.h"
 
+#include <csignal>
 #include <cstring>
 #include <exception>
 #include <iostream>
 
 int main(int argc, char** argv)
 {
+  // A file grown past the size limit fails its write (and the output is removed) instead of ending the host.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (argc < 2 || !std::strcmp(argv[1], "help") || !std::strcmp(argv[1], "--help")) {
     std::cout << host::Usage();
     return argc < 2 ? 2 : 0;

@@ -137,6 +137,9 @@ TEST(ProcessCommand, RefusesBadOptionsWithAMessage)
   const std::vector<std::vector<std::string>> bad = {
       {"process", FixturePath(), in, dir + "/o.wav", "--param", "4=0.5"},
       {"process", FixturePath(), in, dir + "/o.wav", "--param", "x"},
+      {"process", FixturePath(), in, dir + "/o.wav", "--param", "0=7"},
+      {"process", FixturePath(), in, dir + "/o.wav", "--param", "0=-0.01"},
+      {"process", FixturePath(), in, dir + "/o.wav", "--param", "0=nan"},
       {"process", FixturePath(), in, dir + "/o.wav", "--program", "2"},
       {"process", FixturePath(), in, dir + "/o.wav", "--block", "0"},
       {"process", FixturePath(), in, dir + "/o.wav", "--rate", "fast"},
@@ -195,4 +198,33 @@ TEST(ProcessCommand, LatencyComesFromTheRecordAndTheOutputLinesUpUnlessRaw)
     for (size_t f = 0; f < x.Frames(); ++f)
       ASSERT_EQ(y.channels[1][f], f < c.shift ? 0.0 : x.channels[1][f - c.shift]) << c.line << " frame " << f;
   }
+}
+
+// A write that fails part way (here the file-size limit) leaves no output at all, not a shorter file that still
+// reads as a WAV; the same render without the limit succeeds.
+TEST(ProcessCommand, AFailedWriteLeavesNoOutput)
+{
+  const std::string dir = TempDir();
+  const std::string in = WriteSignal(dir, 48000, 1.0);
+  const std::string out = dir + "/out/o.wav";
+  ASSERT_EQ(mkdir((dir + "/out").c_str(), 0755), 0);
+  const HostRun r = RunHost({"process", FixturePath(), in, out}, {}, "ulimit -f 64 && ");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("drovik-host: cannot write " + out), std::string::npos) << r.err;
+  EXPECT_EQ(access(out.c_str(), F_OK), -1);
+  EXPECT_EQ(rmdir((dir + "/out").c_str()), 0) << "nothing is left in the folder";
+  ASSERT_EQ(mkdir((dir + "/out").c_str(), 0755), 0);
+  const HostRun whole = RunHost({"process", FixturePath(), in, out});
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  EXPECT_EQ(ReadWav(out).Frames(), 48000u);
+}
+
+// A plug-in named by its bare file name is the file in the current folder.
+TEST(InfoCommand, ABareFileNameIsAFileInTheCurrentFolder)
+{
+  const std::string dir = TempDir();
+  ASSERT_EQ(symlink(FixturePath().c_str(), (dir + "/Fixture.so").c_str()), 0);
+  const HostRun r = RunHost({"info", "Fixture.so"}, {}, "cd '" + dir + "' && ");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Field(r.out, "effect name"), "\"Fixture\"");
 }

@@ -35,10 +35,11 @@ std::string Env(const char* name)
 
 } // namespace
 
-HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env)
+HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env,
+                const std::string& shellBefore)
 {
   const std::string dir = TempDir();
-  std::string command;
+  std::string command = shellBefore;
   for (const auto& kv : env) command += kv.first + "=" + Quote(kv.second) + " ";
   command += Quote(HostPath());
   for (const auto& a : args) command += " " + Quote(a);

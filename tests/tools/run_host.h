@@ -14,8 +14,10 @@ struct HostRun
   std::string err;
 };
 
-/// drovik-host with `args`; `env` pairs are set for the child only.
-HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {});
+/// drovik-host with `args`; `env` pairs are set for the child only; `shellBefore` is shell text run first in the
+/// child's shell (e.g. "cd DIR && ulimit -f 40 && ").
+HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {},
+                const std::string& shellBefore = "");
 
 /// Paths from the test's environment (set by CMake): the host, the fixture plug-in.
 std::string HostPath();

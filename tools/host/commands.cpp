@@ -246,6 +246,8 @@ bool ApplyState(Plugin& plugin, const Options& o)
       return Fail("--param " + pair + ": expected index=normalised"), false;
     if (index < 0 || index >= plugin.NumParams())
       return Fail("--param " + pair + ": the plug-in has " + std::to_string(plugin.NumParams()) + " parameters"), false;
+    if (!(value >= 0.0 && value <= 1.0))
+      return Fail("--param " + pair + ": the value is normalised, from 0 to 1"), false;
     plugin.SetParam(static_cast<int>(index), static_cast<float>(value));
   }
   return true;

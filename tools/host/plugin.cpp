@@ -33,7 +33,8 @@ std::string BaseName(std::string path)
 
 std::string ResolveModulePath(const std::string& path)
 {
-  if (!IsDirectory(path)) return path;
+  // A bare file name is a file in the current folder, not a library for the loader to search for.
+  if (!IsDirectory(path)) return path.find('/') == std::string::npos ? "./" + path : path;
   std::string name = BaseName(path);
   auto dot = name.rfind('.');
   if (dot != std::string::npos) name = name.substr(0, dot);
