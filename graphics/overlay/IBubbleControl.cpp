@@ -75,63 +75,75 @@ void IBubbleControl::ShowBubble(IControl* caller, float x, float y, const char* 
 {
   if (!mGraphics)
     return;
-  mMaxBounds = mGraphics->GetBounds();
+  if (mUsableBounds.W() == 0.f)
+    mUsableBounds = mGraphics->GetBounds();
   mTouchId = touchId;
   mStr.Set(str ? str : "");
   IRECT content;
   MeasureContent(content);
-  const float cw = std::max(content.W(), minimumContentBounds.W()), ch = std::max(content.H(), minimumContentBounds.H());
-  const float w = cw + 2.f * mPadding, h = ch + 2.f * mPadding;
+  float cw = content.W(), ch = content.H();
+  if (!minimumContentBounds.Empty())
+  {
+    cw = std::max(cw, minimumContentBounds.W());
+    ch = std::max(ch, minimumContentBounds.H());
+  }
+  // The box holds the content with a margin all round and room for the arrow on either side.
+  const float w = cw + 2.f * mPadding + 2.f * mArrowSize, h = ch + 2.f * mPadding;
   const IRECT callerRect = caller ? caller->GetRECT() : IRECT(x, y, x, y);
   IRECT bubble;
   if (dir == kHorizontal)
   {
-    // To the right of the point with the arrow pointing left; to the left of the caller when that overflows.
-    bubble = IRECT(x, y - h / 2.f, x + w + mArrowSize, y + h / 2.f);
+    // To the right of the point with the arrow pointing left; to the left of the caller when the arrow and
+    // margin would no longer fit inside the usable rectangle.
+    bubble = IRECT(x, y - h / 2.f, x + w, y + h / 2.f);
     mArrowDirection = 3;
-    if (bubble.mRight > mMaxBounds.mRight)
+    if (bubble.mRight > mUsableBounds.mRight - mArrowSize - mPadding)
     {
-      bubble = IRECT(callerRect.mLeft - w - mArrowSize, bubble.mTop, callerRect.mLeft, bubble.mBottom);
+      bubble = IRECT(callerRect.mLeft - w, bubble.mTop, callerRect.mLeft, bubble.mBottom);
       mArrowDirection = 1;
     }
   }
   else
   {
-    bubble = IRECT(x - w / 2.f, y - h - mArrowSize, x + w / 2.f, y);
+    bubble = IRECT(x - w / 2.f, y - h, x + w / 2.f, y);
     mArrowDirection = 2;
-    if (bubble.mTop < mMaxBounds.mTop)
+    if (bubble.mTop < mUsableBounds.mTop)
     {
-      bubble = IRECT(bubble.mLeft, callerRect.mBottom, bubble.mRight, callerRect.mBottom + h + mArrowSize);
+      bubble.Offset(0.f, callerRect.H() + h);
       mArrowDirection = 0;
     }
   }
-  // The old place is redrawn too, then the bubble covers its new place (with its shadow).
-  mDrawRect = mDrawRect.Union(bubble.GetPadded(mDropShadowSize));
-  mGraphics->SetAllControlsDirty();
   mBubbleBounds = bubble;
-  mDrawRect = bubble.GetPadded(mDropShadowSize);
+  // The old place and the new one both redraw.
+  mDrawRect = mDrawRect.Union(bubble);
   mHitRect = IRECT();
-  mCaller = caller;
+  mMouseIsOver = false;
+  OnResize();
   if (mState == kHidden || mState == kFadingOut)
   {
     mState = kFadingIn;
     mHidden = false;
     SetDirty(true, -1);
   }
-  else
-    SetDirty(false, -1);
+  if (caller != mCaller)
+  {
+    // A bubble moving to another control redraws the whole editor once, so nothing of its old place is left.
+    mDrawRect = bubble;
+    mGraphics->SetAllControlsDirty();
+    mCaller = caller;
+  }
 }
 
 IRECT IBubbleControl::BodyRect() const
 {
+  // The arrow's room is kept on both sides across; above or below a control it comes out of the box's height.
   IRECT r = mBubbleBounds;
-  switch (mArrowDirection)
-  {
-  case 0: r.mTop += mArrowSize; break;
-  case 1: r.mRight -= mArrowSize; break;
-  case 2: r.mBottom -= mArrowSize; break;
-  default: r.mLeft += mArrowSize; break;
-  }
+  r.mLeft += mArrowSize;
+  r.mRight -= mArrowSize;
+  if (mArrowDirection == 0)
+    r.mTop += mArrowSize;
+  else if (mArrowDirection == 2)
+    r.mBottom -= mArrowSize;
   return r;
 }
 

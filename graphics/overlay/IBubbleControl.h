@@ -42,14 +42,17 @@ public:
   const char* GetString() const { return mStr.Get(); }
   const IRECT& GetBubbleBounds() const { return mBubbleBounds; }
   int GetArrowDirection() const { return mArrowDirection; }
+  /// The rectangle the bubble has to stay inside; an empty one (the default) means the whole editor.
+  void SetUsableBounds(const IRECT& r) { mUsableBounds = r; }
+  const IRECT& GetUsableBounds() const { return mUsableBounds; }
 
 protected:
   void Animation();
-  /// The box without the arrow's room on the arrow side.
+  /// The box without the arrow's room.
   IRECT BodyRect() const;
 
   IRECT mBubbleBounds;
-  IRECT mMaxBounds;
+  IRECT mUsableBounds;
   IControl* mCaller = nullptr;
   uint64_t mTouchId = 0;
   int mState = kHidden;

@@ -1,5 +1,6 @@
 // The corner resizer: its cursor on hover, its place and size across draw scales, the press that starts
-// resizing and the double click that restores the first size; the value bubble's fades and its stay while dragged.
+// resizing and the double click that restores the first size; the value bubble's fades and its stay while dragged,
+// its place beside or above its control and the areas it redraws.
 #include "controls_fixture.h"
 #include "core/IParam.h"
 
@@ -84,6 +85,65 @@ TEST_F(ControlsTest, BubbleStaysWhileItsControlIsDraggedThenFadesOut)
   Step(bubble, 101);
   EXPECT_EQ(bubble.GetState(), IBubbleControl::kHidden);
   EXPECT_TRUE(bubble.IsHidden());
+}
+
+
+struct BubblePlace
+{
+  const char* name;
+  IRECT caller;
+  float x, y;
+  EDirection dir;
+  IRECT usable; // empty: the whole 400 x 300 editor
+  IRECT expected;
+  int arrowSide;
+};
+
+// The box is the 50 x 30 minimum with a 5 margin all round and a 10 arrow on either side across: 80 x 40.
+const BubblePlace kBubblePlaces[] = {
+  {"BesideFits", {100, 100, 140, 140}, 140, 120, kHorizontal, {}, {140, 100, 220, 140}, 3},
+  {"BesideLeavesNoRoomForArrowAndMarginSoMovesLeft", {280, 100, 320, 140}, 320, 120, kHorizontal, {},
+   {200, 100, 280, 140}, 1},
+  {"BesideOverflowsASmallerUsableRectangle", {100, 100, 140, 140}, 140, 120, kHorizontal, {0, 0, 200, 300},
+   {20, 100, 100, 140}, 1},
+  {"AboveFits", {100, 100, 140, 140}, 120, 100, kVertical, {}, {80, 60, 160, 100}, 2},
+  {"AboveOverflowsTheTopSoGoesBelow", {100, 20, 140, 60}, 120, 20, kVertical, {}, {80, 60, 160, 100}, 0},
+};
+
+class BubblePlaceTest : public ControlsTest, public ::testing::WithParamInterface<BubblePlace>
+{
+};
+
+TEST_P(BubblePlaceTest, SitsBesideOrAboveItsControlInsideTheUsableRectangle)
+{
+  const BubblePlace& c = GetParam();
+  g.AttachBubbleControl();
+  IBubbleControl& bubble = *g.GetBubbleControl(0);
+  bubble.SetUsableBounds(c.usable);
+  IControl* caller = g.AttachControl(new IPanelControl(c.caller, IColor(255, 0, 0, 0)));
+  bubble.ShowBubble(caller, c.x, c.y, "1", c.dir, IRECT(0, 0, 50, 30));
+  EXPECT_EQ(bubble.GetBubbleBounds(), c.expected);
+  EXPECT_EQ(bubble.GetArrowDirection(), c.arrowSide);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, BubblePlaceTest, ::testing::ValuesIn(kBubblePlaces),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ControlsTest, BubbleRedrawsItsOldAndNewPlaceAndTheWholeEditorForAnotherControl)
+{
+  g.AttachBubbleControl();
+  IBubbleControl& bubble = *g.GetBubbleControl(0);
+  IControl* first = g.AttachControl(new IPanelControl(IRECT(100, 100, 140, 140), IColor(255, 0, 0, 0)));
+  IControl* second = g.AttachControl(new IPanelControl(IRECT(100, 200, 140, 240), IColor(255, 0, 0, 0)));
+  bubble.ShowBubble(first, 140, 120, "1", kHorizontal, IRECT(0, 0, 50, 30));
+  EXPECT_EQ(bubble.GetRECT(), IRECT(140, 100, 220, 140));
+  second->SetClean();
+  bubble.ShowBubble(first, 140, 130, "1", kHorizontal, IRECT(0, 0, 50, 30));
+  EXPECT_EQ(bubble.GetRECT(), IRECT(140, 100, 220, 150)) << "the old place and the new one";
+  EXPECT_FALSE(second->IsDirty());
+  bubble.ShowBubble(second, 140, 220, "1", kHorizontal, IRECT(0, 0, 50, 30));
+  EXPECT_EQ(bubble.GetRECT(), IRECT(140, 200, 220, 240)) << "the new place alone";
+  EXPECT_TRUE(second->IsDirty());
 }
 
 } // namespace
