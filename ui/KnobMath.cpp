@@ -18,6 +18,8 @@ double SnapNormalized(double accumulator, const KnobRange& range)
 {
   if (!range.Snaps()) return accumulator;
   // Whole steps counted from the minimum, so a range such as -60..0 in steps of 0.7 lands on -60 + k x 0.7.
+  // The stock knob base counts from 0 instead, so in -60..0 by 0.7 it could never reach -60; this knob reaches
+  // both ends of every range.
   // A hair of tolerance keeps 3 x 0.7 from reading as 2.0999... and falling a step short.
   const double steps = std::floor(accumulator * range.Span() / range.step + 1e-9);
   return Clamp01(steps * range.step / range.Span());

@@ -9,7 +9,11 @@
 namespace plug {
 namespace igraphics {
 
-double FloorToStep(double v, double step) { return std::floor(v / step + kStepTolerance) * step; }
+double TruncateToStep(double v, double step)
+{
+  const double steps = v / step;
+  return std::trunc(steps + (steps < 0.0 ? -kStepTolerance : kStepTolerance)) * step;
+}
 
 const IParam* SteppedParam(const IControl& control)
 {
@@ -24,7 +28,7 @@ double QuantisedDragValue(const IControl& control, double position)
   const IParam* p = SteppedParam(control);
   if (!p)
     return position;
-  const double v = FloorToStep(position * p->GetRange() + p->GetMin(), p->GetStep());
+  const double v = TruncateToStep(position * p->GetRange() + p->GetMin(), p->GetStep());
   return (v - p->GetMin()) / p->GetRange();
 }
 
@@ -54,9 +58,10 @@ double WheelValue(const IControl& control, const IMouseMod& mod, float d)
     return present + d * (mod.FineAdjust() ? kFineWheelIncrement : kWheelIncrement);
   const double plain = present * p->GetRange() + p->GetMin();
   double next = plain + (d > 0.f ? p->GetStep() : -p->GetStep());
-  next = FloorToStep(std::clamp(next, p->GetMin(), p->GetMax()), p->GetStep());
-  // At a maximum that is not a multiple of the step, the multiple below would move the knob against the notch.
-  if (d > 0.f && next < plain)
+  next = TruncateToStep(std::clamp(next, p->GetMin(), p->GetMax()), p->GetStep());
+  // At a maximum (or a negative minimum) that is not a multiple of the step, the multiple nearer 0 would move
+  // the knob against the notch.
+  if ((d > 0.f && next < plain) || (d < 0.f && next > plain))
     next = plain;
   return (next - p->GetMin()) / p->GetRange();
 }

@@ -20,8 +20,9 @@ constexpr double kFineGearingFactor = 10.0;
 constexpr double kWheelIncrement = 0.01;
 constexpr double kFineWheelIncrement = 0.001;
 
-/// The largest multiple of step, counted from 0, at or below v (within kStepTolerance).
-double FloorToStep(double v, double step);
+/// The multiple of step, counted from 0, nearest v on the side of 0 (v - fmod(v, step), within
+/// kStepTolerance): 3.7 gives 3 and -3.4 gives -3 for a step of 1.
+double TruncateToStep(double v, double step);
 /// The parameter of slot 0 when it is stepped with a step above 0 and a range above 0, else null.
 const IParam* SteppedParam(const IControl& control);
 /// The normalised value of a drag position: quantised to the step for a stepped parameter, else unchanged.

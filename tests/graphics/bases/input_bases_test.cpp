@@ -180,8 +180,8 @@ TEST_F(Bases, SteppedWheelNeverSticksOnFloatNoise)
   }
 }
 
-// A notch lands on the step grid counted from the minimum, as a drag does: from the off-grid maximum 10.5 one
-// notch down gives 9, not 9.5: no value the stepped parameter holds (it would round it to 10 behind the knob).
+// A notch lands on the step grid counted from 0, as a drag does: from the off-grid maximum 10.5 one notch down
+// gives 9, not 9.5: no value the stepped parameter holds (it would round it to 10 behind the knob).
 TEST_F(Bases, NotchUpAtAMaximumOffTheStepGridStaysPut)
 {
   Stepped(0, 0, 10.5, 1);
@@ -192,6 +192,49 @@ TEST_F(Bases, NotchUpAtAMaximumOffTheStepGridStaysPut)
   k->OnMouseWheel(0, 0, IMouseMod(), -1);
   EXPECT_NEAR(k->GetValue(0) * 10.5, 9.0, 1e-9);
 }
+
+// Stepped values go to the multiple of the step on the side of 0, below 0 as above it.
+struct StepCase
+{
+  const char* name;
+  double min, max, step, startPlain;
+  float dY, wheel; // a drag of dY over 100 pixels, or one wheel event when dY is 0
+  double expectedPlain;
+};
+const StepCase kStepCases[] = {
+  {"DragToMinus3Point4Gives3", -10, 10, 1, 0, 17, 0, -3},
+  {"DragTo3Point4Gives3", -10, 10, 1, 0, -17, 0, 3},
+  {"DragToMinus0Point6GivesZero", -10, 10, 1, 0, 3, 0, 0},
+  {"NotchDownFromMinus3Point5GivesMinus4", -10, 10, 1, -3.5, 0, -1, -4},
+  {"NotchUpFromMinus3Point5GivesMinus2", -10, 10, 1, -3.5, 0, 1, -2},
+  {"NotchDownAtANegativeMinimumOffTheGridStaysPut", -10.5, 0, 1, -10.5, 0, -1, -10.5},
+};
+
+class SteppedValues : public BasesTest, public ::testing::WithParamInterface<StepCase>
+{
+};
+
+TEST_P(SteppedValues, KnobAndSliderGoToTheMultipleOfTheStepNearerZero)
+{
+  const StepCase& c = GetParam();
+  Stepped(0, c.min, c.max, c.step);
+  const double range = c.max - c.min;
+  IControl* controls[] = {Attach(new Knob(IRECT(0, 0, 40, 100), 0)), Attach(new Slider(IRECT(0, 0, 20, 100), 0))};
+  for (IControl* control : controls)
+  {
+    control->SetValue((c.startPlain - c.min) / range, 0);
+    control->OnMouseDown(0, 0, kLeft);
+    if (c.dY != 0.f)
+      control->OnMouseDrag(0, 0, 0, c.dY, kLeft);
+    else
+      control->OnMouseWheel(0, 0, IMouseMod(), c.wheel);
+    EXPECT_NEAR(control->GetValue(0) * range + c.min, c.expectedPlain, 1e-9)
+      << (control == controls[0] ? "knob" : "slider");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, SteppedValues, ::testing::ValuesIn(kStepCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Bases, ZeroSizeDragExtentOrTrackMovesNothing)
 {
