@@ -10,7 +10,8 @@
 
 namespace Dsp {
 
-/// Kind codes of the filter objects.
+/// Kind codes of the filter objects. Every design has a code of its own: the band-pass and band-stop objects do not
+/// share the high-pass code, so a caller choosing by kind never takes a band filter for a high-pass one.
 enum FilterKind
 {
   kKindLowPass = 0,

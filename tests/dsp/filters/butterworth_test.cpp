@@ -2,6 +2,7 @@
 // polarity, orders held in range, and the life of an object before any design and across a reset. (The effect
 // builds these filters but no audio runs through them.)
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -96,6 +97,21 @@ TEST(ButterworthPasses, KeepTheirPolarityAtEveryOrder)
     hp.ProcessDouble(8, &p);
     EXPECT_GT(impulse[0], 0.0) << order;
   }
+}
+
+TEST(ButterworthObjects, EachReportsAKindOfItsOwn)
+{
+  using BandPass = Object<Butterworth::Design::BandPass1>;
+  using LowShelf = Object<Butterworth::Design::LowShelf>;
+  using HighShelf = Object<Butterworth::Design::HighShelf>;
+  const std::vector<std::pair<std::string, int>> kinds = {
+    {LowPass().GetName(), LowPass().GetKind()},       {HighPass().GetName(), HighPass().GetKind()},
+    {BandPass().GetName(), BandPass().GetKind()},     {BandStop().GetName(), BandStop().GetKind()},
+    {LowShelf().GetName(), LowShelf().GetKind()},     {HighShelf().GetName(), HighShelf().GetKind()},
+    {BandShelf().GetName(), BandShelf().GetKind()},
+  };
+  for (int i = 0; i < 7; ++i)
+    EXPECT_EQ(kinds[static_cast<size_t>(i)].second, i) << kinds[static_cast<size_t>(i)].first;
 }
 
 TEST(ButterworthObjects, BeforeAnyDesignHaveNoPolesAndPassAudioThrough)
