@@ -265,11 +265,12 @@ void IGraphicsView_vDrovik_vst::mouseExited()
 
 void IGraphicsView_vDrovik_vst::scrollWheel(const appkit::Event& event)
 {
+  // Any scroll ends an open text field, as a click outside it would.
+  if (mTextFieldView)
+    endUserInput();
   // A purely horizontal scroll moves nothing here.
   if (event.deltaY == 0.0)
     return;
-  if (mTextFieldView)
-    endUserInput();
   const IMouseInfo info = getMouseLeft(event);
   IMouseMod mod = info.mMod;
   mod.mLeft = false;

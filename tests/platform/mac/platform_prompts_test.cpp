@@ -212,18 +212,19 @@ TEST_F(Prompts, KeysTheHostSendsGoToTheOpenTextField)
   EXPECT_EQ(View().mTextField, nullptr);
 }
 
-TEST_F(Prompts, ScrollingClosesTheTextFieldAndAFlatWheelDoesNothing)
+TEST_F(Prompts, ScrollingClosesTheTextFieldEvenWithoutVerticalMovement)
 {
   Open();
-  Graphics()->CreatePlatformTextEntry(-1, IText(), IRECT(0, 0, 10, 10), 2, "x");
-  appkit::Event flat;
-  flat.type = appkit::EventType::kScrollWheel;
-  mApp.Deliver(View(), flat);
-  EXPECT_NE(View().mTextField, nullptr);
-  appkit::Event wheel = flat;
-  wheel.deltaY = 1.0;
-  mApp.Deliver(View(), wheel);
-  EXPECT_EQ(View().mTextField, nullptr);
+  for (double deltaY : {0.0, 1.0})
+  {
+    Graphics()->CreatePlatformTextEntry(-1, IText(), IRECT(0, 0, 10, 10), 2, "x");
+    ASSERT_NE(View().mTextField, nullptr);
+    appkit::Event wheel;
+    wheel.type = appkit::EventType::kScrollWheel;
+    wheel.deltaY = deltaY;
+    mApp.Deliver(View(), wheel);
+    EXPECT_EQ(View().mTextField, nullptr) << deltaY;
+  }
 }
 
 TEST_F(Prompts, FilePromptsStartOnTheDesktopAndSavesGetTheExtension)
