@@ -437,12 +437,26 @@ void IGraphics::ClampToEditorLimits(int& w, int& h) const
   h = std::clamp(h, mDelegate->GetMinHeight(), std::max(mDelegate->GetMinHeight(), mDelegate->GetMaxHeight()));
 }
 
+void IGraphics::LimitToWindowExtent(int& w, int& h, float scale) const
+{
+  // The editor limits may reach as far as an int does (the delegate's defaults do), while the window size handed
+  // on is size x scale x platform factor: the size is held where that product still fits an int.
+  constexpr double kLargestWindowExtent = 1 << 30;
+  const double perPoint = static_cast<double>(scale) * static_cast<double>(PlatformSizeFactor());
+  if (!(perPoint > 0.0) || !std::isfinite(perPoint))
+    return;
+  const double largest = std::floor(kLargestWindowExtent / perPoint);
+  w = static_cast<int>(std::min(static_cast<double>(w), largest));
+  h = static_cast<int>(std::min(static_cast<double>(h), largest));
+}
+
 void IGraphics::Resize(int w, int h, float scale, bool needsPlatformResize)
 {
   ClampToEditorLimits(w, h);
   if (!IsUsableScale(scale))
     return;
   const float s = std::min(mMaxScale, std::max(mMinScale, scale));
+  LimitToWindowExtent(w, h, s);
   if (w == mEditorWidth && h == mEditorHeight && s == mDrawScale)
     return;
   DropCaptures();

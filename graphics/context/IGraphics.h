@@ -584,6 +584,8 @@ protected:
   void InsertAtFront(IControl* control);
   /// Size limits from the delegate.
   void ClampToEditorLimits(int& w, int& h) const;
+  /// Holds w and h where the window size at this scale (and the platform's factor) still fits an int.
+  void LimitToWindowExtent(int& w, int& h, float scale) const;
   /// One lookup of the bubble that serves a touch id, -1 when none.
   int FindBubbleForTouch(uint64_t touchId) const;
 

@@ -242,6 +242,15 @@ TEST_F(Context, ResizeClampsSizeAndScaleAndCallsEveryoneInOrder)
   EXPECT_EQ(mDelegate.mLog.back(), "resize 150x100 0");
 }
 
+TEST_F(Context, ResizeToTheDefaultLimitsHandsOnAWindowSizeThatFitsAnInt)
+{
+  mDelegate.SetSizeConstraints(0, 1 << 30, 0, 1 << 30); // the delegate's defaults
+  mG->Resize(1 << 30, 300, 2.f);
+  EXPECT_EQ(mG->Width(), 1 << 29);
+  EXPECT_EQ(mG->GetDrawScale(), 2.f);
+  EXPECT_EQ(mDelegate.mLog.back(), "resize 1073741824x600 1");
+}
+
 TEST_F(Context, ScreenScaleResizesThePlatformAndRescalesTheControls)
 {
   TestControl* c = Add();
