@@ -498,10 +498,11 @@ int FontStashResetAtlas(FontStashContext* stash, int width, int height)
   if (!stash || width <= 0 || height <= 0 || width > 32767 || height > 32767) return 0;
   Flush(stash);
   if (stash->params.renderResize && stash->params.renderResize(stash->params.userPtr, width, height) == 0) return 0;
-  AtlasReset(stash->atlas, width, height);
+  // The buffer first: when it cannot take the new size, nothing else changes and glyphs keep fitting the old one.
   void* data = realloc(stash->texels, (size_t)width * height);
   if (!data) return 0;
   stash->texels = (unsigned char*)data;
+  AtlasReset(stash->atlas, width, height);
   memset(stash->texels, 0, (size_t)width * height);
   stash->params.width = width;
   stash->params.height = height;

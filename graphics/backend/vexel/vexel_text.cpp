@@ -90,8 +90,9 @@ int vxAllocTextAtlas(VXcontext* ctx)
       ctx->params.renderCreateTexture(ctx->params.userPtr, VX_TEXTURE_ALPHA, iw, ih, 0, nullptr);
     if (ctx->fontImages[ctx->fontImageIdx + 1] == 0) return 0;
   }
+  // A stash that cannot take the new size keeps its full atlas: the caller gets no glyph, as with no atlas at all.
+  if (!FontStashResetAtlas(ctx->fs, iw, ih)) return 0;
   ++ctx->fontImageIdx;
-  FontStashResetAtlas(ctx->fs, iw, ih);
   return 1;
 }
 
