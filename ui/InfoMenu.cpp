@@ -78,10 +78,11 @@ IPopupMenu* IBInfoMenuVQ::EnumSubmenu(int p)
   auto* menu = new IPopupMenu("");
   for (int i = 0; param && i < param->NDisplayTexts(); ++i)
   {
-    IPopupMenu::Item* item = menu->AddItem(param->GetDisplayTextForValue(i));
-    item->SetChecked((int)param->Value() == i);
+    if (IPopupMenu::Item* item = menu->AddItem(param->GetDisplayTextForValue(i)))
+      item->SetChecked((int)param->Value() == i);
   }
-  mMenu.AddSubmenuItem(param ? param->GetName() : "", menu);
+  // A submenu the menu has no room for is freed by it: nothing may keep pointing at it.
+  if (!mMenu.AddSubmenuItem(param ? param->GetName() : "", menu)) return nullptr;
   return menu;
 }
 
@@ -91,9 +92,9 @@ void IBInfoMenuVQ::BuildInfoMenu()
   mSubmenus.clear();
   mExtraItems.clear();
   mMenu.Clear();
+  // The position of the new item, or -1 when the menu had no room for it (nothing can choose it then).
   auto recorded = [this](const char* text, int flags = IPopupMenu::Item::kNoFlags) {
-    mMenu.AddItem(text, flags);
-    return mMenu.NItems() - 1;
+    return mMenu.AddItem(text, flags) ? mMenu.NItems() - 1 : -1;
   };
   mMenu.AddItem(kTitle);
   mMenu.AddSeparator();
@@ -130,13 +131,19 @@ void IBInfoMenuVQ::BuildInfoMenu()
     const plug::IParam* param = Param(p);
     if (!param) continue;
     if (param->NDisplayTexts() == 2)
-      mCheckItems.push_back({recorded(param->GetName(), (int)param->Value() == 1 ? IPopupMenu::Item::kChecked : 0), p});
-    else
-      mSubmenus.push_back({EnumSubmenu(p), p});
+    {
+      const int pos = recorded(param->GetName(), (int)param->Value() == 1 ? IPopupMenu::Item::kChecked : 0);
+      if (pos >= 0) mCheckItems.push_back({pos, p});
+    }
+    else if (IPopupMenu* submenu = EnumSubmenu(p))
+      mSubmenus.push_back({submenu, p});
   }
   if (!mEntries.extraTexts.empty()) mMenu.AddSeparator();
   for (size_t i = 0; i < mEntries.extraTexts.size() && i < mEntries.extraIds.size(); ++i)
-    mExtraItems.push_back({recorded(mEntries.extraTexts[i]), mEntries.extraIds[i]});
+  {
+    const int pos = recorded(mEntries.extraTexts[i]);
+    if (pos >= 0) mExtraItems.push_back({pos, mEntries.extraIds[i]});
+  }
   if (GetUI()) GetUI()->OpenPopupMenu(*this, mMenu, GetRECT(), 0);
 }
 
@@ -153,6 +160,7 @@ void IBInfoMenuVQ::OnPopupMenuSelection(IPopupMenu* menu, int)
       if (submenu == menu && p >= 0) SetParamFromInt(p, chosen);
     return;
   }
+  if (chosen < 0) return; // nothing chosen; the positions of items left out are -1 too
   IGraphics* ui = GetUI();
   if (chosen == mAboutPos) SendId(mEntries.about);
   else if (chosen == mVersionPos) SendId(mEntries.versionCheck);
