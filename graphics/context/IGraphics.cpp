@@ -182,6 +182,7 @@ void IGraphics::AttachSVGBackground(const char* fileName)
 void IGraphics::AttachPanelBackground(const IPaintPattern& color)
 {
   IControl* bg = new IPanelControl(GetBounds(), color);
+  bg->SetIgnoreMouse(true); // a background; a panel of the layout takes the mouse like any control
   bg->SetDelegate(*mDelegate);
   bg->SetGraphics(this);
   InsertAtFront(bg);
@@ -193,6 +194,9 @@ void IGraphics::ShowFPSDisplay(bool enable)
   {
     ForgetControl(mFPSDisplay.get());
     mFPSDisplay.reset();
+    // Hover starts afresh with the next pointer movement.
+    mMouseOverControl = nullptr;
+    mMouseOverIdx = -1;
   }
   else if (!mFPSDisplay)
   {

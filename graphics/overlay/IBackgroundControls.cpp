@@ -60,7 +60,6 @@ const IColor IPanelControl::kFrameColor(255, 240, 240, 240);
 IPanelControl::IPanelControl(const IRECT& bounds, const IPaintPattern& pattern, bool drawFrame)
   : IControl(bounds), mPattern(pattern), mColor(pattern.FirstColor()), mDrawFrame(drawFrame)
 {
-  mIgnoreMouse = true;
 }
 
 IPanelControl::IPanelControl(const IRECT& bounds, const IColor& color, bool drawFrame)

@@ -150,6 +150,24 @@ TEST_F(Context, RemovingASpecialControlDropsCapturesAndHoverOnIt)
   EXPECT_EQ(mG->GetMouseOverControl(), nullptr);
 }
 
+TEST_F(Context, TurningTheFrameTimeDisplayOffStartsHoverAfresh)
+{
+  TestControl* c = Add();
+  mG->ShowFPSDisplay(true);
+  mG->SetHover(c, 0);
+  mG->ShowFPSDisplay(false);
+  EXPECT_EQ(mG->GetMouseOverControl(), nullptr);
+  EXPECT_EQ(mG->GetMouseOverIdx(), -1);
+}
+
+TEST_F(Context, APanelTakesTheMouseUnlessItIsTheBackground)
+{
+  IControl* panel = mG->AttachControl(new IPanelControl(IRECT(0, 0, 10, 10), IColor(255, 1, 2, 3)));
+  EXPECT_FALSE(panel->GetIgnoreMouse());
+  mG->AttachPanelBackground(IPaintPattern(IColor(255, 1, 2, 3)));
+  EXPECT_TRUE(mG->GetControl(0)->GetIgnoreMouse());
+}
+
 TEST_F(Context, ControlGeometrySettersIgnoreIndexesOutsideTheList)
 {
   TestControl* c = Add();
