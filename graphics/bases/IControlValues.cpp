@@ -52,10 +52,12 @@ void IControl::SetDirty(bool triggerAction, int valIdx)
     return;
   for (int v = first; v <= last; ++v)
   {
-    // Only a parameter the plug-in has is sent on: the delegate would have nothing to set.
-    if (!GetParam(v))
+    // Every bound slot is sent on; the delegate ignores an index it does not know, and the peers bound to the
+    // same index follow either way.
+    if (GetParamIdx(v) < 0)
       continue;
-    mDelegate->SendParamValueFromUI(GetParamIdx(v), GetValue(v));
+    if (mDelegate)
+      mDelegate->SendParamValueFromUI(GetParamIdx(v), GetValue(v));
     if (mGraphics)
       mGraphics->UpdatePeers(this, v);
   }

@@ -138,10 +138,13 @@ void ICaptionControl::Draw(IGraphics& g)
   if (const IParam* p = GetParam(0))
   {
     LibString display;
+    p->GetDisplay(display, true);
     if (mShowParamLabel)
-      p->GetDisplayAndLabel(display, true);
-    else
-      p->GetDisplay(display, true);
+    {
+      // The blank stays also when the label is empty, so a caption keeps its width whatever the unit.
+      display.Append(" ");
+      display.Append(p->GetLabel());
+    }
     SetStr(display.Get());
   }
   ITextControl::Draw(g);

@@ -97,6 +97,9 @@ TEST(TextControlsOfParameters, CaptionArrowOnlyForEnumeratedParameters)
   EXPECT_EQ(menu->GetArrowBounds(), IRECT(86, 7.5f, 94, 12.5f));
   menu->SetValueFromDelegate(0.5, 0);
   menu->Draw(g);
-  EXPECT_STREQ(menu->GetStr(), "warm");
+  // The unit label is shown after a blank, and the blank stays when there is no unit.
+  EXPECT_STREQ(menu->GetStr(), "warm ");
   EXPECT_EQ(g.Count("FillTriangle"), 1);
+  plain->Draw(g);
+  EXPECT_STREQ(plain->GetStr(), "0.00 ");
 }

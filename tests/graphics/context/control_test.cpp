@@ -150,7 +150,7 @@ TEST_F(Controls, DefaultIsSteppedClampedAndNormalised)
   EXPECT_DOUBLE_EQ(mDelegate.GetParam(2)->Value(), 2.0);
 }
 
-TEST_F(Controls, SlotsAreCheckedAndMissingParametersSendNothing)
+TEST_F(Controls, SlotsAreCheckedAndMissingParametersAreLeftToTheDelegate)
 {
   TestControl* none = static_cast<TestControl*>(mG.AttachControl(new TestControl(IRECT(), {})));
   EXPECT_EQ(none->NValues(), 0);
@@ -165,12 +165,16 @@ TEST_F(Controls, SlotsAreCheckedAndMissingParametersSendNothing)
   EXPECT_THROW(none->SetParamIdx(1, 0), std::out_of_range);
 
   TestControl* ghost = Add(IRECT(), 42); // the plug-in has no parameter 42
+  TestControl* peer = Add(IRECT(), 42);
   int actions = 0;
   ghost->SetActionFunction([&](IControl*) { ++actions; });
   ghost->SetValueFromUserInput(0.7, 0);
   EXPECT_EQ(ghost->GetValue(), 0.7);
   EXPECT_EQ(actions, 1);
-  EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
+  EXPECT_EQ(peer->GetValue(), 0.7) << "a peer of the same index follows";
+  // The delegate hears of the index and ignores it.
+  EXPECT_EQ(mDelegate.mValuesFromUI, (std::vector<std::pair<int, double>>{{42, 0.7}}));
+  mDelegate.mLog.clear();
   mG.BeginParamGestures(*ghost);
   EXPECT_TRUE(mDelegate.mLog.empty());
 }
