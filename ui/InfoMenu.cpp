@@ -9,6 +9,7 @@
 #include "core/IEditorDelegate.h"
 #include "core/IParam.h"
 #include "graphics/context/IGraphics.h"
+#include "graphics/resources/BitmapFrames.h"
 #include "ui/DisplayControls.h"
 
 using namespace plug::igraphics;
@@ -26,7 +27,7 @@ constexpr int kMaxManualPath = 4096;
 
 IBInfoMenuVQ::IBInfoMenuVQ(float x, float y, const IBitmap& bitmap, const Entries& entries, const char* dataFolder,
                            const char* changelogAddress)
-  : IControl(IRECT(x, y, x + (float)bitmap.W(), y + (float)bitmap.H() / std::max(1, bitmap.N()))),
+  : IControl(FrameRectAt(bitmap, x, y)),
     IBitmapBase(bitmap, this), mChangelog(changelogAddress ? changelogAddress : ""),
     mDataFolder(dataFolder ? dataFolder : ""), mEntries(entries)
 {

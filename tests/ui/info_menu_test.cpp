@@ -121,3 +121,15 @@ TEST_F(InfoMenu, AnEmptyDataFolderOpensNothingAndLongerEnumerationsBecomeSubmenu
 }
 
 } // namespace
+
+TEST(InfoMenuButton, IsOneFrameOfItsBitmapWhicheverWayTheFramesRun)
+{
+  TestDelegate delegate(1);
+  FakePlatformGraphics g{delegate, 468, 450};
+  RecordedBitmap stacked{24, 44, 1, 1.f, "pluginmenu.png"}, sideBySide{48, 22, 1, 1.f, "pluginmenu.png"};
+  for (const IBitmap& b : {IBitmap(&stacked, 2, false, "pluginmenu.png"), IBitmap(&sideBySide, 2, true, "pluginmenu.png")})
+  {
+    IBInfoMenuVQ menu(7, 5, b, IBInfoMenuVQ::Entries(), "", "");
+    EXPECT_EQ(menu.GetRECT(), IRECT(7, 5, 31, 27)) << (b.GetFramesAreHorizontal() ? "side by side" : "stacked");
+  }
+}
