@@ -27,7 +27,7 @@ struct VXglyphPosition
 // ---- context and frame ----
 VXcontext* vxCreateContext(const VXrenderParams* params);
 void vxDeleteContext(VXcontext* ctx);
-/// A device pixel ratio outside 0.001 .. 1e12 (or no number) counts as 1.
+/// A device pixel ratio outside 1/64 .. 64 (or no number) counts as 1.
 void vxBeginFrame(VXcontext* ctx, float windowWidth, float windowHeight, float devicePixelRatio);
 void vxCancelFrame(VXcontext* ctx);
 void vxEndFrame(VXcontext* ctx);

@@ -1,4 +1,4 @@
-// The effect's data folders and settings file, seen from a fresh home: both folders are made open to everyone
+// The effect's data folders and settings file, seen from a fresh home: both folders are made for the user alone
 // whatever the file-creation mask, and "HasUI" in plugin.ini switches the editor off by the exact line rule.
 #include <string>
 #include <sys/stat.h>
