@@ -216,7 +216,10 @@ bool PaintPanel(VXcontext* vg, const EditorBitmap& b, int frame)
   MeterBay(vg);
   Grooves(vg);
   Labels(vg);
-  for (float x : {8.0f, kWidth - 8}) Screw(vg, x, kHeight - 8);
+  // The corner resizer's grip covers the bottom-right corner, so that screw sits just left of it.
+  const EditorBitmap* grip = FindEditorBitmap("button_resize.png");
+  Screw(vg, 8, kHeight - 8);
+  Screw(vg, kWidth - 8 - (grip ? (float)grip->width : 0.0f), kHeight - 8);
   return true;
 }
 
