@@ -2,6 +2,7 @@
 // vertically, knobs turning step by step, lit frames that differ from unlit ones, and the bundled font.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -123,6 +124,29 @@ std::string FamilyName(const std::vector<unsigned char>& font)
     }
   }
   return "";
+}
+
+// The panel's screws: the one at the bottom left shows in the corner, while the bottom-right corner is left to the
+// corner resizer's grip, so nothing as bright as a screw's head lies under it.
+TEST(Artwork, NoScrewUnderTheResizerGrip)
+{
+  Png panel;
+  ASSERT_TRUE(panel.Load(kResources + "BG_default.png"));
+  const EditorBitmap* grip = FindEditorBitmap("button_resize.png");
+  ASSERT_NE(grip, nullptr);
+  auto brightest = [&](int left, int top) {
+    int most = 0;
+    for (int y = top; y < top + grip->height; ++y)
+      for (int x = left; x < left + grip->width; ++x)
+      {
+        const unsigned char* p = &panel.rgba[((size_t)y * panel.w + x) * 4];
+        most = std::max(most, (p[0] + p[1] + p[2]) / 3);
+      }
+    return most;
+  };
+  const int top = panel.h - grip->height;
+  const int screwCorner = brightest(0, top), gripCorner = brightest(panel.w - grip->width, top);
+  EXPECT_GT(screwCorner, gripCorner + 20) << screwCorner << " " << gripCorner;
 }
 
 TEST(Artwork, TheBundledFontIsRoboto)
