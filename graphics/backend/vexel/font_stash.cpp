@@ -749,92 +749,65 @@ void FontStashBlur(FontStashContext* stash, unsigned char* dst, int w, int h, in
 
 // ---- glyphs and quads ----
 
-FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, unsigned int codepoint, short glyphSize,
-                                  short glyphBlur, int bitmapOption)
+namespace {
+
+// The font that draws a code point and its glyph there: the font itself, else its first fallback that has the
+// code point, else the font's missing glyph.
+FontStashFont* RenderFontFor(FontStashContext* stash, FontStashFont* font, unsigned int codepoint, int* glyphIndex)
 {
-  if (glyphSize < 2) return nullptr;
-  if (glyphBlur > kFontStashMaxBlur) glyphBlur = kFontStashMaxBlur;
-  if (glyphBlur < 0) glyphBlur = 0;
-  int pad = glyphBlur + 2;
-  stash->scratchUsed = 0;
-
-  int existing = FindGlyph(font, codepoint, glyphSize, glyphBlur);
-  if (existing != -1)
+  *glyphIndex = GlyphIndex(font, codepoint);
+  if (*glyphIndex != 0) return font;
+  for (int i = 0; i < font->fallbackCount; ++i)
   {
-    FontStashGlyph* g = &font->glyphs[existing];
-    if (bitmapOption == kFontStashGlyphBitmapOptional || (g->x0 >= 0 && g->y0 >= 0)) return g;
-    // Known by its metrics only: the bitmap is added to this same entry below.
-  }
-
-  // The glyph comes from the font, else from its first fallback that has it, else it is the font's missing glyph.
-  FontStashFont* renderFont = font;
-  int g = GlyphIndex(font, codepoint);
-  if (g == 0)
-  {
-    for (int i = 0; i < font->fallbackCount; ++i)
+    FontStashFont* fallback = ValidFont(stash, font->fallbacks[i]);
+    if (!fallback) continue;
+    int fallbackIndex = GlyphIndex(fallback, codepoint);
+    if (fallbackIndex != 0)
     {
-      FontStashFont* fallback = ValidFont(stash, font->fallbacks[i]);
-      if (!fallback) continue;
-      int fallbackIndex = GlyphIndex(fallback, codepoint);
-      if (fallbackIndex != 0)
-      {
-        g = fallbackIndex;
-        renderFont = fallback;
-        break;
-      }
+      *glyphIndex = fallbackIndex;
+      return fallback;
     }
   }
-  float size = glyphSize / 10.0f;
-  float scale = stbtt_ScaleForPixelHeight(&renderFont->font, size);
-  int advance, lsb, x0, y0, x1, y1;
-  stbtt_GetGlyphHMetrics(&renderFont->font, g, &advance, &lsb);
-  stbtt_GetGlyphBitmapBox(&renderFont->font, g, scale, scale, &x0, &y0, &x1, &y1);
-  int gw = x1 - x0 + pad * 2;
-  int gh = y1 - y0 + pad * 2;
+  return font;
+}
 
-  int gx = -1, gy = -1;
-  if (bitmapOption == kFontStashGlyphBitmapRequired)
-  {
-    int added = FontStashAtlasAddRect(stash->atlas, gw, gh, &gx, &gy);
-    if (!added && stash->handleError)
-    {
-      // The owner may grow or reset the atlas; a reset forgets every glyph.
-      stash->handleError(stash->errorUserPtr, kFontStashAtlasFull, 0);
-      existing = FindGlyph(font, codepoint, glyphSize, glyphBlur);
-      added = FontStashAtlasAddRect(stash->atlas, gw, gh, &gx, &gy);
-    }
-    if (!added) return nullptr;
-  }
+// A place for a gw x gh bitmap in the atlas. When it is full, the owner is told once (it may grow or reset the atlas;
+// a reset forgets every glyph, so `existing` is looked up again) before the second and last try.
+bool PlaceBitmap(FontStashContext* stash, FontStashFont* font, unsigned int codepoint, short glyphSize,
+                 short glyphBlur, int gw, int gh, int* gx, int* gy, int* existing)
+{
+  if (FontStashAtlasAddRect(stash->atlas, gw, gh, gx, gy)) return true;
+  if (!stash->handleError) return false;
+  stash->handleError(stash->errorUserPtr, kFontStashAtlasFull, 0);
+  *existing = FindGlyph(font, codepoint, glyphSize, glyphBlur);
+  return FontStashAtlasAddRect(stash->atlas, gw, gh, gx, gy) != 0;
+}
 
-  int idx = existing;
-  if (idx == -1)
-  {
-    idx = AllocGlyph(font);
-    if (idx == -1) return nullptr;
-    FontStashGlyph* glyph = &font->glyphs[idx];
-    glyph->codepoint = codepoint;
-    glyph->size = glyphSize;
-    glyph->blur = glyphBlur;
-    int h = (int)(HashInt(codepoint) & (kFontStashHashSize - 1));
-    glyph->next = font->lookup[h];
-    font->lookup[h] = idx;
-  }
+// The glyph entry to fill: the one already known by its metrics, else a new one linked at the head of its chain.
+FontStashGlyph* GlyphEntry(FontStashFont* font, int existing, unsigned int codepoint, short glyphSize, short glyphBlur)
+{
+  if (existing != -1) return &font->glyphs[existing];
+  int idx = AllocGlyph(font);
+  if (idx == -1) return nullptr;
   FontStashGlyph* glyph = &font->glyphs[idx];
-  glyph->index = g;
-  glyph->x0 = (short)gx;
-  glyph->y0 = (short)gy;
-  glyph->x1 = ToShortClamped((float)gx + (float)gw);
-  glyph->y1 = ToShortClamped((float)gy + (float)gh);
-  glyph->xAdvance = ToShortClamped(scale * advance * 10.0f);
-  glyph->xoff = ToShortClamped((float)(x0 - pad));
-  glyph->yoff = ToShortClamped((float)(y0 - pad));
-  if (bitmapOption == kFontStashGlyphBitmapOptional) return glyph;
+  glyph->codepoint = codepoint;
+  glyph->size = glyphSize;
+  glyph->blur = glyphBlur;
+  int h = (int)(HashInt(codepoint) & (kFontStashHashSize - 1));
+  glyph->next = font->lookup[h];
+  font->lookup[h] = idx;
+  return glyph;
+}
 
+// Rasterises the glyph into its padded gw x gh atlas rectangle, empties the rectangle's one-texel border, blurs it
+// and marks it dirty.
+void RasteriseGlyph(FontStashContext* stash, FontStashFont* renderFont, const FontStashGlyph* glyph, float scale,
+                    int gw, int gh, int pad, short glyphBlur)
+{
   int stride = stash->params.width;
   unsigned char* dst = &stash->texels[(glyph->x0 + pad) + (size_t)(glyph->y0 + pad) * stride];
-  stbtt_MakeGlyphBitmap(&renderFont->font, dst, gw - pad * 2, gh - pad * 2, stride, scale, scale, g);
+  stbtt_MakeGlyphBitmap(&renderFont->font, dst, gw - pad * 2, gh - pad * 2, stride, scale, scale, glyph->index);
 
-  // A one-texel empty border around the padded rectangle.
   dst = &stash->texels[glyph->x0 + (size_t)glyph->y0 * stride];
   for (int y = 0; y < gh; y++)
   {
@@ -855,6 +828,53 @@ FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, 
   stash->dirtyRect[1] = Min(stash->dirtyRect[1], glyph->y0);
   stash->dirtyRect[2] = Max(stash->dirtyRect[2], glyph->x1);
   stash->dirtyRect[3] = Max(stash->dirtyRect[3], glyph->y1);
+}
+
+} // namespace
+
+FontStashGlyph* FontStashGetGlyph(FontStashContext* stash, FontStashFont* font, unsigned int codepoint, short glyphSize,
+                                  short glyphBlur, int bitmapOption)
+{
+  if (glyphSize < 2) return nullptr;
+  if (glyphBlur > kFontStashMaxBlur) glyphBlur = kFontStashMaxBlur;
+  if (glyphBlur < 0) glyphBlur = 0;
+  int pad = glyphBlur + 2;
+  stash->scratchUsed = 0;
+
+  int existing = FindGlyph(font, codepoint, glyphSize, glyphBlur);
+  if (existing != -1)
+  {
+    FontStashGlyph* g = &font->glyphs[existing];
+    if (bitmapOption == kFontStashGlyphBitmapOptional || (g->x0 >= 0 && g->y0 >= 0)) return g;
+    // Known by its metrics only: the bitmap is added to this same entry below.
+  }
+
+  int g;
+  FontStashFont* renderFont = RenderFontFor(stash, font, codepoint, &g);
+  float scale = stbtt_ScaleForPixelHeight(&renderFont->font, glyphSize / 10.0f);
+  int advance, lsb, x0, y0, x1, y1;
+  stbtt_GetGlyphHMetrics(&renderFont->font, g, &advance, &lsb);
+  stbtt_GetGlyphBitmapBox(&renderFont->font, g, scale, scale, &x0, &y0, &x1, &y1);
+  int gw = x1 - x0 + pad * 2;
+  int gh = y1 - y0 + pad * 2;
+
+  int gx = -1, gy = -1;
+  if (bitmapOption == kFontStashGlyphBitmapRequired &&
+      !PlaceBitmap(stash, font, codepoint, glyphSize, glyphBlur, gw, gh, &gx, &gy, &existing))
+    return nullptr;
+
+  FontStashGlyph* glyph = GlyphEntry(font, existing, codepoint, glyphSize, glyphBlur);
+  if (!glyph) return nullptr;
+  glyph->index = g;
+  glyph->x0 = (short)gx;
+  glyph->y0 = (short)gy;
+  glyph->x1 = ToShortClamped((float)gx + (float)gw);
+  glyph->y1 = ToShortClamped((float)gy + (float)gh);
+  glyph->xAdvance = ToShortClamped(scale * advance * 10.0f);
+  glyph->xoff = ToShortClamped((float)(x0 - pad));
+  glyph->yoff = ToShortClamped((float)(y0 - pad));
+  if (bitmapOption == kFontStashGlyphBitmapRequired)
+    RasteriseGlyph(stash, renderFont, glyph, scale, gw, gh, pad, glyphBlur);
   return glyph;
 }
 
