@@ -197,6 +197,7 @@ TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
     int hovered;
     std::vector<std::string> log;
     bool drop = false; // a file dropped on the view instead of the event
+    double deltaY = 1.0;
   };
   const std::vector<std::string> none, allOut = {"out background", "out a", "out b"};
   const Step steps[] = {
@@ -209,6 +210,8 @@ TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
     {EventType::kLeftMouseDragged, 300, 50, 1, none},
     {EventType::kMouseExited, 300, 50, 1, none}, // held by the drag: the pointer leaves when the button is let go
     {EventType::kLeftMouseUp, 300, 50, -1, {"out a", "out background", "out a", "out b"}}, // off a, then gone
+    // A purely horizontal scroll reaches no control: a knob would send its unchanged value to the host.
+    {EventType::kScrollWheel, 150, 70, -1, none, false, 0.0},
     {EventType::kScrollWheel, 150, 70, -1, {"wheel b 150,70"}},
     {EventType::kMouseMoved, 60, 40, -1, {"drop a /tmp/take.wav"}, true},
   };
@@ -220,7 +223,7 @@ TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
     if (s.drop)
       MacView().PerformDragOperation({"/tmp/take.wav"}, {s.x * scale, s.y * scale});
     else
-      Send(s.type, s.x * scale, s.y * scale, 1, 1.0);
+      Send(s.type, s.x * scale, s.y * scale, 1, s.deltaY);
     EXPECT_EQ(Graphics()->GetMouseOverIdx(), s.hovered) << "at " << s.x << "," << s.y;
     EXPECT_EQ(mLog, s.log) << "at " << s.x << "," << s.y;
   }
