@@ -2,6 +2,7 @@
 // asked for through a dialog program (zenity or kdialog) run while the editor keeps being served.
 #include "appkit/x11_backend.h"
 
+#include <optional>
 #include <sstream>
 
 namespace appkit {
@@ -18,6 +19,94 @@ constexpr int kAlertWidth = 360;
 constexpr int kButtonWidth = 80;
 const DeviceColor kButtonColor{0.8, 0.8, 0.8, 1.0};
 
+/// A button of an alert: its title, the answer it gives and its left edge in pixels.
+struct AlertButton
+{
+  std::string title;
+  int answer;
+  int x;
+};
+
+/// Where an alert shows its texts and buttons, in pixels: a row of kRowHeight points for each line, the title's
+/// first, and the buttons side by side at the bottom right, the default one rightmost.
+struct AlertLayout
+{
+  std::vector<std::string> lines;
+  std::vector<AlertButton> buttons;
+  int width = 0, height = 0;
+  int buttonTop = 0;
+};
+
+AlertLayout LayOutAlert(const AlertPanel& alert, int scale)
+{
+  AlertLayout layout;
+  const int row = kRowHeight * scale;
+  layout.lines.push_back(alert.title);
+  std::istringstream text(alert.message);
+  for (std::string line; std::getline(text, line);)
+    layout.lines.push_back(line);
+  layout.width = kAlertWidth * scale;
+  const int step = (kButtonWidth + kMenuMargin) * scale;
+  int x = layout.width - step;
+  for (const auto& [title, answer] : {std::pair<std::string, int>{alert.defaultButton, kAlertDefaultReturn},
+                                      {alert.alternateButton, kAlertAlternateReturn},
+                                      {alert.otherButton, kAlertOtherReturn}})
+    if (!title.empty())
+    {
+      layout.buttons.push_back({title, answer, x});
+      x -= step;
+    }
+  if (layout.buttons.empty())
+    layout.buttons.push_back({"OK", kAlertDefaultReturn, layout.width - step});
+  layout.height = (static_cast<int>(layout.lines.size()) + 2) * row;
+  layout.buttonTop = layout.height - row - kMenuMargin * scale;
+  return layout;
+}
+
+void DrawAlert(Display* display, Window window, const AlertLayout& layout, int scale)
+{
+  Painter& painter = SharedPainter();
+  const double row = kRowHeight;
+  painter.Begin({double(layout.width) / scale, double(layout.height) / scale}, scale, kPanelColor);
+  const TextStyle text = PanelText(kInkColor);
+  for (size_t i = 0; i < layout.lines.size(); ++i)
+    painter.DrawText(layout.lines[i], {kMenuMargin, CentredBaseline(painter, text, double(i) * row, row)}, text);
+  for (const AlertButton& b : layout.buttons)
+  {
+    const bool isDefault = b.answer == kAlertDefaultReturn;
+    const Rect frame(double(b.x) / scale, double(layout.buttonTop) / scale, kButtonWidth, row);
+    painter.FillRect(frame, isDefault ? kHighlightColor : kButtonColor);
+    const TextStyle label = PanelText(isDefault ? kLightInkColor : kInkColor);
+    const double left = frame.origin.x + (kButtonWidth - painter.TextWidth(b.title, label)) / 2;
+    painter.DrawText(b.title, {left, CentredBaseline(painter, label, frame.origin.y, row)}, label);
+  }
+  PutDrawing(display, window, painter.End());
+}
+
+/// The answer an event in the alert's window gives, if any: Return gives the default one; Escape and the window
+/// manager's close button the alternate one (the only button's when there is one); a click its button's.
+std::optional<int> AnswerOf(XEvent& e, const AlertLayout& layout, int scale, Atom deleteAtom)
+{
+  const std::vector<AlertButton>& buttons = layout.buttons;
+  const int fallback = buttons.size() > 1 ? buttons[1].answer : buttons[0].answer;
+  if (e.type == ClientMessage && static_cast<Atom>(e.xclient.data.l[0]) == deleteAtom)
+    return fallback;
+  if (e.type == KeyPress)
+  {
+    const KeySym sym = XLookupKeysym(&e.xkey, 0);
+    if (sym == XK_Return || sym == XK_KP_Enter)
+      return kAlertDefaultReturn;
+    if (sym == XK_Escape)
+      return fallback;
+  }
+  if (e.type == ButtonRelease)
+    for (const AlertButton& b : buttons)
+      if (e.xbutton.x >= b.x && e.xbutton.x < b.x + kButtonWidth * scale && e.xbutton.y >= layout.buttonTop &&
+          e.xbutton.y < layout.buttonTop + kRowHeight * scale)
+        return b.answer;
+  return std::nullopt;
+}
+
 } // namespace
 
 int X11Application::RunAlertPanel(const AlertPanel& alert)
@@ -27,98 +116,35 @@ int X11Application::RunAlertPanel(const AlertPanel& alert)
   if (mModalHandler)
     return kAlertNotShownReturn;
   ModalWindows windows(*this);
-  const int s = mScale, row = kRowHeight * s;
-  std::vector<std::string> lines;
-  std::istringstream text(alert.message);
-  for (std::string line; std::getline(text, line);)
-    lines.push_back(line);
-  struct Button
-  {
-    std::string title;
-    int answer;
-    int x;
-  };
-  std::vector<Button> buttons;
-  const int w = kAlertWidth * s;
-  int bx = w - (kButtonWidth + kMenuMargin) * s;
-  for (const auto& [title, answer] : {std::pair<std::string, int>{alert.defaultButton, kAlertDefaultReturn},
-                                      {alert.alternateButton, kAlertAlternateReturn},
-                                      {alert.otherButton, kAlertOtherReturn}})
-    if (!title.empty())
-    {
-      buttons.push_back({title, answer, bx});
-      bx -= (kButtonWidth + kMenuMargin) * s;
-    }
-  if (buttons.empty())
-    buttons.push_back({"OK", kAlertDefaultReturn, w - (kButtonWidth + kMenuMargin) * s});
-  const int h = (static_cast<int>(lines.size()) + 3) * row;
-  const int x = (DisplayWidth(mDisplay, DefaultScreen(mDisplay)) - w) / 2;
-  const int y = (DisplayHeight(mDisplay, DefaultScreen(mDisplay)) - h) / 2;
-  const Window win = windows.Make(x, y, w, h, false);
+  const AlertLayout layout = LayOutAlert(alert, mScale);
+  const int x = (DisplayWidth(mDisplay, DefaultScreen(mDisplay)) - layout.width) / 2;
+  const int y = (DisplayHeight(mDisplay, DefaultScreen(mDisplay)) - layout.height) / 2;
+  const Window win = windows.Make(x, y, layout.width, layout.height, false);
   XStoreName(mDisplay, win, alert.title.c_str());
   if (Window owner = HostTopLevel())
     XSetTransientForHint(mDisplay, win, owner);
   Atom deleteAtom = InternAtom("WM_DELETE_WINDOW");
   XSetWMProtocols(mDisplay, win, &deleteAtom, 1);
   XMapRaised(mDisplay, win);
-  const int by = h - row - kMenuMargin * s;
-  auto draw = [&] {
-    Painter& painter = SharedPainter();
-    const double rowPoints = kRowHeight;
-    painter.Begin({double(kAlertWidth), double(h) / s}, s, kPanelColor);
-    const TextStyle title = PanelText(kInkColor);
-    painter.DrawText(alert.title, {kMenuMargin, CentredBaseline(painter, title, 0, rowPoints)}, title);
-    for (size_t i = 0; i < lines.size(); ++i)
-      painter.DrawText(lines[i], {kMenuMargin, CentredBaseline(painter, title, double(i + 1) * rowPoints, rowPoints)},
-                       title);
-    for (const Button& b : buttons)
-    {
-      const bool isDefault = b.answer == kAlertDefaultReturn;
-      const Rect frame(double(b.x) / s, double(by) / s, kButtonWidth, rowPoints);
-      painter.FillRect(frame, isDefault ? kHighlightColor : kButtonColor);
-      const TextStyle label = PanelText(isDefault ? kLightInkColor : kInkColor);
-      const double left = frame.origin.x + (kButtonWidth - painter.TextWidth(b.title, label)) / 2;
-      painter.DrawText(b.title, {left, CentredBaseline(painter, label, frame.origin.y, rowPoints)}, label);
-    }
-    PutDrawing(mDisplay, win, painter.End());
-  };
-  const int fallback = buttons.size() > 1 ? buttons[1].answer : buttons[0].answer;
-  int answer = 0;
-  bool done = false;
+  std::optional<int> answer;
   mModalHandler = [&](XEvent& e) {
     if (e.xany.window != win)
     {
       auto view = mViews.find(e.xany.window); // the editor keeps showing its frames under the alert
       if (e.type == Expose && view != mViews.end())
         view->second->HandleEvent(e);
-      return;
     }
-    if (e.type == Expose && e.xexpose.count == 0)
-      draw();
-    else if (e.type == KeyPress)
+    else if (e.type == Expose)
     {
-      const KeySym sym = XLookupKeysym(&e.xkey, 0);
-      if (sym == XK_Return || sym == XK_KP_Enter)
-        answer = kAlertDefaultReturn, done = true;
-      else if (sym == XK_Escape)
-        answer = fallback, done = true;
+      if (e.xexpose.count == 0)
+        DrawAlert(mDisplay, win, layout, mScale);
     }
-    else if (e.type == ButtonRelease)
-      for (const Button& b : buttons)
-        if (e.xbutton.x >= b.x && e.xbutton.x < b.x + kButtonWidth * s && e.xbutton.y >= by && e.xbutton.y < by + row)
-          answer = b.answer, done = true;
+    else if (const std::optional<int> given = AnswerOf(e, layout, mScale, deleteAtom))
+      answer = given;
   };
-  // A window manager's close button answers like Escape.
-  std::function<void(XEvent&)> inner = mModalHandler;
-  mModalHandler = [&, inner](XEvent& e) {
-    if (e.type == ClientMessage && e.xclient.window == win && static_cast<Atom>(e.xclient.data.l[0]) == deleteAtom)
-      answer = fallback, done = true;
-    else
-      inner(e);
-  };
-  RunModal([&] { return done; });
+  RunModal([&] { return answer.has_value(); });
   mModalHandler = nullptr;
-  return answer;
+  return *answer;
 }
 
 Window X11Application::HostTopLevel()
