@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "appkit/geometry.h"
 #include "appkit/text_field.h"
@@ -42,6 +43,12 @@ public:
   virtual double TextWidth(const std::string& utf8, const TextStyle& style) = 0;
   virtual LineMetrics Metrics(const TextStyle& style) = 0;
 };
+
+/// The lines a text shows in rows of a width (points): a line for each line break, and long lines broken at the
+/// last space, slash or hyphen that fits (within a word when none does). An empty text has no lines.
+std::vector<std::string> BreakLines(Painter& painter, const std::string& utf8, const TextStyle& style, double width);
+/// The line cut to fit the width with an ellipsis at its end (the line itself when it fits with one).
+std::string EndWithEllipsis(Painter& painter, const std::string& utf8, const TextStyle& style, double width);
 
 /// The installed painter, or the plain one. [main thread]
 Painter& SharedPainter();

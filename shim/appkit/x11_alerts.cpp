@@ -3,7 +3,6 @@
 #include "appkit/x11_backend.h"
 
 #include <optional>
-#include <sstream>
 
 namespace appkit {
 namespace x11 {
@@ -37,27 +36,54 @@ struct AlertLayout
   int buttonTop = 0;
 };
 
-AlertLayout LayOutAlert(const AlertPanel& alert, int scale)
+/// The lines of the alert's title and then its message, broken to the width (points).
+std::vector<std::string> AlertLines(Painter& painter, const AlertPanel& alert, double width)
+{
+  const TextStyle text = PanelText(kInkColor);
+  std::vector<std::string> lines = BreakLines(painter, alert.title, text, width - 2 * kMenuMargin);
+  const std::vector<std::string> message = BreakLines(painter, alert.message, text, width - 2 * kMenuMargin);
+  lines.insert(lines.end(), message.begin(), message.end());
+  return lines;
+}
+
+/// The alert's width stays kAlertWidth points unless its buttons need more, or its lines more than the work area's
+/// height and a wider alert breaks them into fewer; its height grows with its lines. Neither goes past the work
+/// area (pixels): the lines that still do not fit are left out, and the last one shown ends with an ellipsis.
+AlertLayout LayOutAlert(Painter& painter, const AlertPanel& alert, Rect area, int scale)
 {
   AlertLayout layout;
-  const int row = kRowHeight * scale;
-  layout.lines.push_back(alert.title);
-  std::istringstream text(alert.message);
-  for (std::string line; std::getline(text, line);)
-    layout.lines.push_back(line);
-  layout.width = kAlertWidth * scale;
-  const int step = (kButtonWidth + kMenuMargin) * scale;
-  int x = layout.width - step;
   for (const auto& [title, answer] : {std::pair<std::string, int>{alert.defaultButton, kAlertDefaultReturn},
                                       {alert.alternateButton, kAlertAlternateReturn},
                                       {alert.otherButton, kAlertOtherReturn}})
     if (!title.empty())
-    {
-      layout.buttons.push_back({title, answer, x});
-      x -= step;
-    }
+      layout.buttons.push_back({title, answer, 0});
   if (layout.buttons.empty())
-    layout.buttons.push_back({"OK", kAlertDefaultReturn, layout.width - step});
+    layout.buttons.push_back({"OK", kAlertDefaultReturn, 0});
+  // The window's border takes a pixel on each side.
+  const double widest = std::max(double(kAlertWidth), (area.size.width - 2) / scale);
+  const int rowsShown = std::max(1, static_cast<int>((area.size.height - 2) / scale) / kRowHeight - 2);
+  double width = std::max(kAlertWidth, int(layout.buttons.size()) * (kButtonWidth + kMenuMargin) + kMenuMargin);
+  layout.lines = AlertLines(painter, alert, width);
+  while (static_cast<int>(layout.lines.size()) > rowsShown && width < widest) // wider, while that saves lines
+  {
+    const double wider = std::min(width + kAlertWidth, widest);
+    std::vector<std::string> fewer = AlertLines(painter, alert, wider);
+    if (fewer.size() >= layout.lines.size())
+      break;
+    width = wider;
+    layout.lines = std::move(fewer);
+  }
+  if (static_cast<int>(layout.lines.size()) > rowsShown)
+  {
+    layout.lines.resize(size_t(rowsShown));
+    layout.lines.back() =
+      EndWithEllipsis(painter, layout.lines.back(), PanelText(kInkColor), width - 2 * kMenuMargin);
+  }
+  layout.width = static_cast<int>(width) * scale;
+  const int step = (kButtonWidth + kMenuMargin) * scale;
+  for (size_t i = 0; i < layout.buttons.size(); ++i)
+    layout.buttons[i].x = layout.width - int(i + 1) * step;
+  const int row = kRowHeight * scale;
   layout.height = (static_cast<int>(layout.lines.size()) + 2) * row;
   layout.buttonTop = layout.height - row - kMenuMargin * scale;
   return layout;
@@ -116,11 +142,12 @@ int X11Application::RunAlertPanel(const AlertPanel& alert)
   if (mModalHandler)
     return kAlertNotShownReturn;
   ModalWindows windows(*this);
-  const AlertLayout layout = LayOutAlert(alert, mScale);
-  const int x = (DisplayWidth(mDisplay, DefaultScreen(mDisplay)) - layout.width) / 2;
-  const int y = (DisplayHeight(mDisplay, DefaultScreen(mDisplay)) - layout.height) / 2;
+  const Rect area = WorkArea(mDisplay);
+  const AlertLayout layout = LayOutAlert(SharedPainter(), alert, area, mScale);
+  const int x = static_cast<int>(area.origin.x + (area.size.width - layout.width) / 2);
+  const int y = static_cast<int>(area.origin.y + (area.size.height - layout.height) / 2);
   const Window win = windows.Make(x, y, layout.width, layout.height, false);
-  XStoreName(mDisplay, win, alert.title.c_str());
+  XStoreName(mDisplay, win, alert.title.substr(0, alert.title.find('\n')).c_str()); // a window title has one line
   if (Window owner = HostTopLevel())
     XSetTransientForHint(mDisplay, win, owner);
   Atom deleteAtom = InternAtom("WM_DELETE_WINDOW");

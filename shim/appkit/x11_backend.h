@@ -246,6 +246,9 @@ inline double CentredBaseline(Painter& painter, const TextStyle& style, double t
   return top + (height + m.ascender - m.descender) / 2.0;
 }
 
+/// The screen's work area (the desktop's _NET_WORKAREA, else the whole screen), in pixels.
+Rect WorkArea(Display* display);
+
 /// Marks a top-level window of ours with this process's id, as desktops expect (and tests look for).
 inline void MarkWithProcessId(Display* display, Window w)
 {

@@ -20,7 +20,8 @@ constexpr double kArrowScrollInterval = 0.05;
 const DeviceColor kDisabledInkColor{0.6, 0.6, 0.6, 1.0};
 const DeviceColor kSeparatorColor{0.67, 0.67, 0.67, 1.0};
 
-/// The screen's work area (the desktop's _NET_WORKAREA, else the whole screen), in pixels.
+} // namespace
+
 Rect WorkArea(Display* display)
 {
   const int screen = DefaultScreen(display);
@@ -39,6 +40,8 @@ Rect WorkArea(Display* display)
   }
   return area;
 }
+
+namespace {
 
 struct MenuLevel
 {

@@ -422,5 +422,76 @@ TEST_F(PopupsOnX11, ToolTipsAndAlertsShowTheirTextInOurRenderersGlyphs)
   EXPECT_GT(DarkPixels(alertShot, 0, 20, 60), 30);
 }
 
+/// Shows the alert until the user, on a connection of its own, has taken a shot of it as drawn and pressed Escape.
+Shot ShotOfAlert(appkit::Application& app, const appkit::AlertPanel& alert)
+{
+  Shot shot;
+  std::thread user([&] {
+    Display* display = testsupport::OpenDisplayOrNull();
+    Window window = 0;
+    EXPECT_TRUE(WaitFor([&] {
+      const Shot shown = (window = TopLevel(display, false, 0)) ? Capture(display, window) : Shot();
+      return shown.width > 2 && shown.At(shown.width - 2, 2) == 0xEDEDED;
+    }));
+    shot = Capture(display, window);
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    Key(display, XK_Escape);
+    XCloseDisplay(display);
+  });
+  {
+    foundation::MainThreadScope main;
+    app.RunAlertPanel(alert);
+  }
+  user.join();
+  return shot;
+}
+
+TEST_F(PopupsOnX11, AnAlertShowsEachLineOfItsTextsOnARowOfItsOwnWithinTheScreen)
+{
+  const appkit::TextStyle style{"", 13.0, {0, 0, 0, 1}};
+  constexpr int kRow = 20, kWidth = 360, kMargin = 6;
+  const std::string trademark =
+    "Trademarks: VST is a trademark of Steinberg Media Technologies GmbH, registered in Europe and elsewhere";
+  std::string manyLines;
+  std::vector<std::string> firstRows;
+  for (int i = 1; i <= 80; ++i)
+  {
+    manyLines += "Line " + std::to_string(i) + "\n";
+    if (i < 49)
+      firstRows.push_back("Line " + std::to_string(i));
+  }
+  firstRows.push_back("Line 49\xE2\x80\xA6"); // the last row that fits the 1024-pixel screen, cut
+  std::vector<std::string> wrapped;
+  {
+    foundation::MainThreadScope main;
+    wrapped = appkit::BreakLines(mExpected, trademark, style, kWidth - 2 * kMargin);
+  }
+  ASSERT_GE(wrapped.size(), 2u);
+  std::vector<std::string> aboutRows{"Plugin name: Drovik", "Version: 1.0.0", ""};
+  aboutRows.insert(aboutRows.end(), wrapped.begin(), wrapped.end());
+  aboutRows.push_back("About");
+  const struct
+  {
+    appkit::AlertPanel alert;
+    std::vector<std::string> rows; // each drawn on a row of its own, then a blank row and the buttons'
+  } cases[] = {
+    {{"Plugin name: Drovik\nVersion: 1.0.0\n\n" + trademark + "\n", "About", "OK", "", ""}, aboutRows},
+    {{manyLines, "Cut", "OK", "", ""}, firstRows},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.rows.front());
+    const Shot shot = ShotOfAlert(*mApp, c.alert);
+    ASSERT_EQ(shot.width, kWidth);
+    ASSERT_EQ(shot.height, int(c.rows.size() + 2) * kRow);
+    foundation::MainThreadScope main;
+    mExpected.Begin({double(kWidth), double(c.rows.size() * kRow)}, 1.0, {0.93, 0.93, 0.93, 1.0});
+    for (size_t i = 0; i < c.rows.size(); ++i)
+      mExpected.DrawText(c.rows[i], {double(kMargin), i * kRow + Baseline(mExpected, style, kRow)}, style);
+    EXPECT_LE(Differences(shot, mExpected.End(), 8), int(c.rows.size()) * 20);
+    EXPECT_GT(DarkPixels(shot, int(c.rows.size() - 1) * kRow, kRow, 60), 30);
+  }
+}
+
 } // namespace
 } // namespace mactest

@@ -1,5 +1,5 @@
-// The view-system stand-in's own rules: text conversion, the save panel's extension, and the X keyboard mapped
-// to mac key codes, characters and modifiers.
+// The view-system stand-in's own rules: text conversion, text broken into lines, the save panel's extension, and
+// the X keyboard mapped to mac key codes, characters and modifiers.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <X11/keysym.h>
 
 #include "appkit/event.h"
+#include "appkit/painter.h"
 #include "appkit/panels.h"
 #include "appkit/text_field.h"
 #include "appkit/x11_keys.h"
@@ -21,6 +22,31 @@ TEST(TextConversion, RoundTripsAndReplacesMalformedBytes)
   EXPECT_EQ(UTF32FromUTF8(text), (std::u32string{U'a', 0xE9, 0x20AC, 0x1F3B5}));
   EXPECT_EQ(UTF8FromUTF32(UTF32FromUTF8(text)), text);
   EXPECT_EQ(UTF32FromUTF8("\xff" "a\xc3"), (std::u32string{0xFFFD, U'a', 0xFFFD}));
+}
+
+TEST(PainterLines, TextsBreakAtLineBreaksAndLongLinesAtTheLastSpaceSlashOrCharacterThatFits)
+{
+  PlainPainter painter; // six points a character at this size: ten characters to a 60-point row
+  const TextStyle style{"", 10.0, {}};
+  const struct
+  {
+    const char* text;
+    std::vector<std::string> lines;
+  } cases[] = {
+    {"", {}},
+    {"one\ntwo\n", {"one", "two"}},
+    {"a\n\nb\r\nc", {"a", "", "b", "c"}},
+    {"the quick brown fox", {"the quick", "brown fox"}},
+    {"one   two    three", {"one   two", "three"}},
+    {"/usr/share/doc/drovik", {"/usr/", "share/doc/", "drovik"}},
+    {"abcdefghijklmnopqrstuvwxy", {"abcdefghij", "klmnopqrst", "uvwxy"}},
+    {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9",
+     {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", "\xc3\xa9\xc3\xa9"}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(BreakLines(painter, c.text, style, 60), c.lines) << c.text;
+  EXPECT_EQ(EndWithEllipsis(painter, "Line 49", style, 60), "Line 49\xE2\x80\xA6");
+  EXPECT_EQ(EndWithEllipsis(painter, "one two three", style, 30), "one\xE2\x80\xA6");
 }
 
 TEST(SavePanel, AnAnswerWithoutAnAllowedExtensionGetsTheFirst)
