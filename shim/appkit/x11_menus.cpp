@@ -100,6 +100,207 @@ void DrawMenu(Display* display, const MenuLevel& l, int scale)
   PutDrawing(display, l.window, painter.End());
 }
 
+/// An open menu and the submenus open beside it, one level each, and what the user does with them: the pointer
+/// highlights, opens and chooses, keys move, open and choose, and long levels scroll.
+class OpenMenu
+{
+public:
+  OpenMenu(X11Application& app, int scale)
+    : mWindows(app), mDisplay(app.DisplayConnection()), mScale(scale), mArea(WorkArea(mDisplay))
+  {
+  }
+  /// Shows a level for the menu with its top-left corner at (x, y) on the screen, fitted into the work area.
+  void Open(Menu& menu, int x, int y);
+  Window FirstWindow() const { return mLevels.front().window; }
+  /// Draws the level shown in the window; false when none is.
+  bool Draw(Window window) const;
+  void Key(KeySym sym);
+  /// A motion, press or release of the pointer, anywhere on the screen while the menu holds the pointer.
+  void Pointer(const XEvent& e);
+  bool Done() const { return mDone; }
+  MenuItem* Chosen() const { return mChosen; }
+  void StopScrolling() { mArrowTimer.reset(); }
+
+private:
+  void CloseBelow(size_t level);
+  /// Highlights an item of a level; an enabled submenu opens beside it.
+  void Highlight(size_t level, int item);
+  void Scroll(size_t level, int rows);
+  /// While the pointer rests on an arrow row, that level scrolls step by step.
+  void ScrollWhileOnArrow(size_t level, int step);
+  void Choose(MenuItem& item);
+  /// The deepest level under the point on the screen, or -1.
+  int LevelAt(int x, int y) const;
+
+  ModalWindows mWindows;
+  Display* mDisplay;
+  int mScale;
+  Rect mArea;
+  std::vector<MenuLevel> mLevels;
+  std::unique_ptr<foundation::RunLoopTimer> mArrowTimer;
+  MenuItem* mChosen = nullptr;
+  bool mDone = false;
+};
+
+void OpenMenu::Open(Menu& menu, int x, int y)
+{
+  Painter& painter = SharedPainter();
+  double w = 60;
+  for (int i = 0; i < menu.NumberOfItems(); ++i)
+    w = std::max(w, painter.TextWidth(menu.ItemAt(i).title, PanelText(kInkColor)) + 2 * kMenuMargin +
+                      kIndent * (1 + menu.ItemAt(i).indentationLevel) + 20);
+  const MenuScroller rows(menu.NumberOfItems(), kRowHeight * mScale, static_cast<int>(std::ceil(w * mScale)), x, y,
+                          mArea);
+  const Window win = mWindows.Make(rows.X(), rows.Y(), rows.Width(), rows.Height(), true);
+  XMapRaised(mDisplay, win);
+  mLevels.push_back({&menu, win, rows, -1});
+}
+
+bool OpenMenu::Draw(Window window) const
+{
+  bool ours = false;
+  for (const MenuLevel& l : mLevels)
+    if (l.window == window)
+      ours = true, DrawMenu(mDisplay, l, mScale);
+  return ours;
+}
+
+void OpenMenu::CloseBelow(size_t level)
+{
+  while (mLevels.size() > level + 1)
+  {
+    mWindows.Close(mLevels.back().window);
+    mLevels.pop_back();
+  }
+}
+
+void OpenMenu::Highlight(size_t level, int item)
+{
+  MenuLevel& l = mLevels[level];
+  const bool opensSubmenu = item >= 0 && l.menu->ItemAt(item).submenu && l.menu->ItemAt(item).enabled;
+  if (l.hover == item && (mLevels.size() > level + 1 || !opensSubmenu))
+    return;
+  CloseBelow(level);
+  l.hover = item;
+  DrawMenu(mDisplay, l, mScale);
+  if (item < 0)
+    return;
+  if (opensSubmenu)
+    Open(*l.menu->ItemAt(item).submenu, l.rows.X() + l.rows.Width(), l.rows.Y() + l.rows.ItemTop(item));
+}
+
+void OpenMenu::Scroll(size_t level, int rows)
+{
+  if (level < mLevels.size() && mLevels[level].rows.Scroll(rows))
+  {
+    CloseBelow(level);
+    DrawMenu(mDisplay, mLevels[level], mScale);
+  }
+}
+
+void OpenMenu::ScrollWhileOnArrow(size_t level, int step)
+{
+  mArrowTimer = std::make_unique<foundation::RunLoopTimer>([this, level, step] { Scroll(level, step); },
+                                                           kArrowScrollInterval);
+}
+
+void OpenMenu::Choose(MenuItem& item)
+{
+  if (item.IsChoosable())
+  {
+    mChosen = &item;
+    mDone = true;
+  }
+}
+
+void OpenMenu::Key(KeySym sym)
+{
+  MenuLevel& l = mLevels.back();
+  const size_t level = mLevels.size() - 1;
+  const int count = l.menu->NumberOfItems();
+  int to = l.hover;
+  switch (sym)
+  {
+  case XK_Escape: mDone = true; return;
+  case XK_Up: to = NextHighlightable(*l.menu, l.hover < 0 ? count : l.hover, -1); break;
+  case XK_Down: to = NextHighlightable(*l.menu, l.hover, 1); break;
+  case XK_Home: to = NextHighlightable(*l.menu, -1, 1); break;
+  case XK_End: to = NextHighlightable(*l.menu, count, -1); break;
+  case XK_Page_Up: to = NextHighlightable(*l.menu, std::max(0, l.hover - l.rows.VisibleCount()) + 1, -1); break;
+  case XK_Page_Down: to = NextHighlightable(*l.menu, std::min(count, l.hover + l.rows.VisibleCount()) - 1, 1); break;
+  case XK_Left:
+    if (level > 0)
+      CloseBelow(level - 1);
+    return;
+  case XK_Right:
+  case XK_Return:
+  case XK_KP_Enter:
+    if (l.hover >= 0 && l.hover < count)
+    {
+      MenuItem& it = l.menu->ItemAt(l.hover);
+      if (it.submenu && it.enabled && mLevels.size() == level + 1)
+        Highlight(level, l.hover);
+      if (it.submenu && it.enabled && mLevels.size() > level + 1 && mLevels.back().menu->NumberOfItems() > 0)
+        Highlight(level + 1, NextHighlightable(*mLevels.back().menu, -1, 1));
+      else if (sym != XK_Right)
+        Choose(it);
+    }
+    return;
+  default: return;
+  }
+  if (to >= 0 && to < count && to != l.hover)
+  {
+    l.rows.Reveal(to);
+    Highlight(level, to);
+  }
+}
+
+int OpenMenu::LevelAt(int x, int y) const
+{
+  int level = static_cast<int>(mLevels.size()) - 1;
+  for (; level >= 0; --level)
+  {
+    const MenuScroller& r = mLevels[static_cast<size_t>(level)].rows;
+    if (x >= r.X() && x < r.X() + r.Width() && y >= r.Y() && y < r.Y() + r.Height())
+      break;
+  }
+  return level;
+}
+
+void OpenMenu::Pointer(const XEvent& e)
+{
+  const int rx = e.type == MotionNotify ? e.xmotion.x_root : e.xbutton.x_root;
+  const int ry = e.type == MotionNotify ? e.xmotion.y_root : e.xbutton.y_root;
+  const bool wheel = e.type != MotionNotify && (e.xbutton.button == Button4 || e.xbutton.button == Button5);
+  const int level = LevelAt(rx, ry);
+  if (wheel)
+  {
+    if (e.type == ButtonPress)
+      Scroll(static_cast<size_t>(std::max(level, 0)), e.xbutton.button == Button4 ? -kWheelRows : kWheelRows);
+    return;
+  }
+  mArrowTimer.reset();
+  if (level < 0)
+  {
+    mDone = mDone || e.type == ButtonPress;
+    return;
+  }
+  const MenuLevel& l = mLevels[static_cast<size_t>(level)];
+  Menu& shown = *l.menu; // highlighting may open a submenu, which moves the levels
+  int item = -1;
+  switch (l.rows.At(ry - l.rows.Y(), item))
+  {
+  case MenuScroller::Row::kScrollUp: ScrollWhileOnArrow(static_cast<size_t>(level), -1); break;
+  case MenuScroller::Row::kScrollDown: ScrollWhileOnArrow(static_cast<size_t>(level), 1); break;
+  case MenuScroller::Row::kItem:
+    Highlight(static_cast<size_t>(level), item);
+    if (e.type == ButtonRelease)
+      Choose(shown.ItemAt(item));
+    break;
+  case MenuScroller::Row::kNone: break;
+  }
+}
+
 } // namespace
 
 MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view)
@@ -107,173 +308,32 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
   auto& xview = static_cast<X11View&>(view);
   if (!xview.GetXWindow() || mModalHandler)
     return nullptr;
-  ModalWindows windows(*this);
-  Painter& painter = SharedPainter();
-  const int s = mScale, row = kRowHeight * s;
-  const Rect area = WorkArea(mDisplay);
-  std::vector<MenuLevel> levels;
-  auto open = [&](Menu& m, int x, int y) {
-    double w = 60;
-    for (int i = 0; i < m.NumberOfItems(); ++i)
-      w = std::max(w, painter.TextWidth(m.ItemAt(i).title, PanelText(kInkColor)) + 2 * kMenuMargin +
-                        kIndent * (1 + m.ItemAt(i).indentationLevel) + 20);
-    const MenuScroller rows(m.NumberOfItems(), row, static_cast<int>(std::ceil(w * s)), x, y, area);
-    const Window win = windows.Make(rows.X(), rows.Y(), rows.Width(), rows.Height(), true);
-    XMapRaised(mDisplay, win);
-    levels.push_back({&m, win, rows, -1});
-  };
-  auto closeBelow = [&](size_t level) {
-    while (levels.size() > level + 1)
-    {
-      windows.Close(levels.back().window);
-      levels.pop_back();
-    }
-  };
-  // Highlights an item of a level; an enabled submenu opens beside it.
-  auto highlight = [&](size_t level, int item) {
-    MenuLevel& l = levels[level];
-    const bool opensSubmenu = item >= 0 && l.menu->ItemAt(item).submenu && l.menu->ItemAt(item).enabled;
-    if (l.hover == item && (levels.size() > level + 1 || !opensSubmenu))
-      return;
-    closeBelow(level);
-    l.hover = item;
-    DrawMenu(mDisplay, l, s);
-    if (item < 0)
-      return;
-    if (opensSubmenu)
-      open(*l.menu->ItemAt(item).submenu, l.rows.X() + l.rows.Width(), l.rows.Y() + l.rows.ItemTop(item));
-  };
-  auto scroll = [&](size_t level, int rows) {
-    if (level < levels.size() && levels[level].rows.Scroll(rows))
-    {
-      closeBelow(level);
-      DrawMenu(mDisplay, levels[level], s);
-    }
-  };
-
+  OpenMenu open(*this, mScale);
   const Point origin = view.ConvertToScreen(locationInView);
-  open(menu, static_cast<int>(origin.x * s), static_cast<int>((MainScreenHeight() - origin.y) * s));
-  XGrabPointer(mDisplay, levels[0].window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
-               GrabModeAsync, None, None, CurrentTime);
-  XGrabKeyboard(mDisplay, levels[0].window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
-
-  MenuItem* chosen = nullptr;
-  bool done = false;
-  // While the pointer rests on an arrow row, that level scrolls step by step.
-  std::unique_ptr<foundation::RunLoopTimer> arrowTimer;
-  auto scrollWhileOnArrow = [&](size_t level, int step) {
-    arrowTimer = std::make_unique<foundation::RunLoopTimer>([&, level, step] { scroll(level, step); },
-                                                            kArrowScrollInterval);
-  };
-  auto choose = [&](MenuItem& it) {
-    if (it.IsChoosable())
-    {
-      chosen = &it;
-      done = true;
-    }
-  };
-  auto key = [&](KeySym sym) {
-    MenuLevel& l = levels.back();
-    const size_t level = levels.size() - 1;
-    const int count = l.menu->NumberOfItems();
-    int to = l.hover;
-    switch (sym)
-    {
-    case XK_Escape: done = true; return;
-    case XK_Up: to = NextHighlightable(*l.menu, l.hover < 0 ? count : l.hover, -1); break;
-    case XK_Down: to = NextHighlightable(*l.menu, l.hover, 1); break;
-    case XK_Home: to = NextHighlightable(*l.menu, -1, 1); break;
-    case XK_End: to = NextHighlightable(*l.menu, count, -1); break;
-    case XK_Page_Up: to = NextHighlightable(*l.menu, std::max(0, l.hover - l.rows.VisibleCount()) + 1, -1); break;
-    case XK_Page_Down: to = NextHighlightable(*l.menu, std::min(count, l.hover + l.rows.VisibleCount()) - 1, 1); break;
-    case XK_Left:
-      if (level > 0)
-        closeBelow(level - 1);
-      return;
-    case XK_Right:
-    case XK_Return:
-    case XK_KP_Enter:
-      if (l.hover >= 0 && l.hover < count)
-      {
-        MenuItem& it = l.menu->ItemAt(l.hover);
-        if (it.submenu && it.enabled && levels.size() == level + 1)
-          highlight(level, l.hover);
-        if (it.submenu && it.enabled && levels.size() > level + 1 && levels.back().menu->NumberOfItems() > 0)
-          highlight(level + 1, NextHighlightable(*levels.back().menu, -1, 1));
-        else if (sym != XK_Right)
-          choose(it);
-      }
-      return;
-    default: return;
-    }
-    if (to >= 0 && to < count && to != l.hover)
-    {
-      l.rows.Reveal(to);
-      highlight(level, to);
-    }
-  };
+  open.Open(menu, static_cast<int>(origin.x * mScale), static_cast<int>((MainScreenHeight() - origin.y) * mScale));
+  XGrabPointer(mDisplay, open.FirstWindow(), True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+               GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+  XGrabKeyboard(mDisplay, open.FirstWindow(), True, GrabModeAsync, GrabModeAsync, CurrentTime);
   mModalHandler = [&](XEvent& e) {
     if (e.type == Expose)
     {
-      bool ours = false;
-      for (const MenuLevel& l : levels)
-        if (l.window == e.xexpose.window)
-          ours = true, DrawMenu(mDisplay, l, s);
       auto view = mViews.find(e.xexpose.window); // the editor keeps showing its frames under the menu
-      if (!ours && view != mViews.end())
+      if (!open.Draw(e.xexpose.window) && view != mViews.end())
         view->second->HandleEvent(e);
-      return;
     }
-    if (e.type == KeyPress)
-      key(XLookupKeysym(&e.xkey, 0));
-    if (e.type != MotionNotify && e.type != ButtonPress && e.type != ButtonRelease)
-      return;
-    const int rx = e.type == MotionNotify ? e.xmotion.x_root : e.xbutton.x_root;
-    const int ry = e.type == MotionNotify ? e.xmotion.y_root : e.xbutton.y_root;
-    const bool wheel = e.type != MotionNotify && (e.xbutton.button == Button4 || e.xbutton.button == Button5);
-    int level = static_cast<int>(levels.size()) - 1;
-    for (; level >= 0; --level)
-    {
-      const MenuScroller& r = levels[static_cast<size_t>(level)].rows;
-      if (rx >= r.X() && rx < r.X() + r.Width() && ry >= r.Y() && ry < r.Y() + r.Height())
-        break;
-    }
-    if (wheel)
-    {
-      if (e.type == ButtonPress)
-        scroll(static_cast<size_t>(std::max(level, 0)), e.xbutton.button == Button4 ? -kWheelRows : kWheelRows);
-      return;
-    }
-    arrowTimer.reset();
-    if (level < 0)
-    {
-      done = done || e.type == ButtonPress;
-      return;
-    }
-    const MenuLevel& l = levels[static_cast<size_t>(level)];
-    Menu& shown = *l.menu; // highlighting may open a submenu, which moves the levels
-    int item = -1;
-    switch (l.rows.At(ry - l.rows.Y(), item))
-    {
-    case MenuScroller::Row::kScrollUp: scrollWhileOnArrow(static_cast<size_t>(level), -1); break;
-    case MenuScroller::Row::kScrollDown: scrollWhileOnArrow(static_cast<size_t>(level), 1); break;
-    case MenuScroller::Row::kItem:
-      highlight(static_cast<size_t>(level), item);
-      if (e.type == ButtonRelease)
-        choose(shown.ItemAt(item));
-      break;
-    case MenuScroller::Row::kNone: break;
-    }
+    else if (e.type == KeyPress)
+      open.Key(XLookupKeysym(&e.xkey, 0));
+    else if (e.type == MotionNotify || e.type == ButtonPress || e.type == ButtonRelease)
+      open.Pointer(e);
   };
-  RunModal([&] { return done || !xview.GetXWindow(); });
-  arrowTimer.reset();
+  RunModal([&] { return open.Done() || !xview.GetXWindow(); });
+  open.StopScrolling();
   mModalHandler = nullptr;
   XUngrabPointer(mDisplay, CurrentTime);
   XUngrabKeyboard(mDisplay, CurrentTime);
-  if (chosen && xview.GetXWindow())
+  MenuItem* chosen = xview.GetXWindow() ? open.Chosen() : nullptr;
+  if (chosen)
     chosen->action(*chosen);
-  else
-    chosen = nullptr;
   return chosen;
 }
 
