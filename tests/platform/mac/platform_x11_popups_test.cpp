@@ -429,11 +429,14 @@ Shot ShotOfAlert(appkit::Application& app, const appkit::AlertPanel& alert)
   std::thread user([&] {
     Display* display = testsupport::OpenDisplayOrNull();
     Window window = 0;
+    // Drawn (the panel's colour, not the window's background) and settled: two shots in a row alike.
     EXPECT_TRUE(WaitFor([&] {
       const Shot shown = (window = TopLevel(display, false, 0)) ? Capture(display, window) : Shot();
-      return shown.width > 2 && shown.At(shown.width - 2, 2) == 0xEDEDED;
+      const bool settled = shown.width > 2 && shown.At(shown.width - 2, 2) == 0xEDEDED &&
+                           shown.width == shot.width && shown.height == shot.height && shown.pixels == shot.pixels;
+      shot = shown;
+      return settled;
     }));
-    shot = Capture(display, window);
     XSetInputFocus(display, window, RevertToParent, CurrentTime);
     Key(display, XK_Escape);
     XCloseDisplay(display);
