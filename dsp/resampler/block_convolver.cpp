@@ -383,43 +383,40 @@ RESAMP_WIDE_TARGET void CDSPBlockConvolver::ComputeBlockWide()
   SlideWindow();
 }
 
-RESAMP_KERNEL_INLINE void CDSPBlockConvolver::ComputeBlockBody()
-{
-  const int b = mBlockLen;
-  const int half = b / 2;
-  // The spectrum of the block, unpacked: xr[0] the DC term, xi[0] the Nyquist term, then bins 1 .. b/2 - 1.
-  double* xr = mWork.data;
-  double* xi = xr + half;
-  if (mReplicate) {
-    const int m = b / mUp;
-    mFwd->ForwardSplit(mWindow, xr, xi);
-    // The zero-stuffed block's spectrum is the short block's spectrum repeated: X[k] = Xs[k mod m].
-    if (mUp == 2) {
-      // bins m/2 .. m - 1 mirror the short spectrum (conjugated); bin m/2 is its Nyquist term
-      const int q = m / 2;
-      for (int k = q + 1; k < m; ++k) {
-        xr[k] = xr[m - k];
-        xi[k] = -xi[m - k];
-      }
-      xr[q] = xi[0];
-      xi[q] = 0.0;
-    } else {
-      for (int k = half - 1; k >= m / 2; --k) {
-        double re, im;
-        SplitBin(xr, xi, m, k % m, re, im);
-        xr[k] = re;
-        xi[k] = im;
-      }
-    }
-    xi[0] = xr[0];
-  } else {
-    mFwd->ForwardSplit(mWindow, xr, xi);
-  }
+namespace {
 
-  const double scale = 2.0 / b;
-  const double* hr = mSpectrum.data;
-  const double* hi = hr + half;
-  if (mFilter->isZeroPhase) {
+// The zero-stuffed block's spectrum from the short block's: xr, xi hold the short spectrum (m = b / up bins,
+// unpacked) and end up holding bins 0 .. b/2 - 1 of the long one, X[k] = Xs[k mod m].
+RESAMP_KERNEL_INLINE void RepeatShortSpectrum(double* xr, double* xi, int b, int up)
+{
+  const int half = b / 2;
+  const int m = b / up;
+  if (up == 2) {
+    // bins m/2 .. m - 1 mirror the short spectrum (conjugated); bin m/2 is its Nyquist term
+    const int q = m / 2;
+    for (int k = q + 1; k < m; ++k) {
+      xr[k] = xr[m - k];
+      xi[k] = -xi[m - k];
+    }
+    xr[q] = xi[0];
+    xi[q] = 0.0;
+  } else {
+    for (int k = half - 1; k >= m / 2; --k) {
+      double re, im;
+      SplitBin(xr, xi, m, k % m, re, im);
+      xr[k] = re;
+      xi[k] = im;
+    }
+  }
+  xi[0] = xr[0];
+}
+
+// Multiplies the block's spectrum (half bins, unpacked) by the filter's (hr, hi, unpacked the same way) and by
+// the inverse transform's scale. A linear-phase filter's unpacked spectrum scales each part on its own.
+RESAMP_KERNEL_INLINE void MultiplyByFilter(double* xr, double* xi, const double* hr, const double* hi, int half,
+  double scale, bool zeroPhase)
+{
+  if (zeroPhase) {
     for (int k = 0; k < half; ++k) {
       xr[k] *= hr[k] * scale;
       xi[k] *= hi[k] * scale;
@@ -434,42 +431,65 @@ RESAMP_KERNEL_INLINE void CDSPBlockConvolver::ComputeBlockBody()
       xi[k] = im * scale;
     }
   }
+}
 
-  if (mFold) {
-    // Decimation by down in the frequency domain: F[k] = sum over r of Y[k + r * b / down].
-    const int m = b / mDown;
-    double* fr = mFoldBuf.data;
-    double* fi = fr + m / 2;
-    if (mDown == 2) {
-      // F[k] = Y[k] + conj(Y[m - k]) with m = b / 2
-      fr[0] = xr[0] + xi[0];
-      fi[0] = 2.0 * xr[m / 2];
-      for (int k = 1; k < m / 2; ++k) {
-        fr[k] = xr[k] + xr[m - k];
-        fi[k] = xi[k] - xi[m - k];
+// Decimation by down in the frequency domain: F[k] = sum over r of Y[k + r * b / down], from the block's spectrum
+// (xr, xi: b/2 bins, unpacked) into fr, fi (m/2 bins, m = b / down, unpacked the same way).
+RESAMP_KERNEL_INLINE void FoldSpectrum(const double* xr, const double* xi, double* fr, double* fi, int b, int down)
+{
+  const int m = b / down;
+  if (down == 2) {
+    // F[k] = Y[k] + conj(Y[m - k]) with m = b / 2
+    fr[0] = xr[0] + xi[0];
+    fi[0] = 2.0 * xr[m / 2];
+    for (int k = 1; k < m / 2; ++k) {
+      fr[k] = xr[k] + xr[m - k];
+      fi[k] = xi[k] - xi[m - k];
+    }
+  } else {
+    for (int k = 0; k <= m / 2; ++k) {
+      double sr = 0.0, si = 0.0;
+      for (int r = 0; r < down; ++r) {
+        double re, im;
+        SplitBin(xr, xi, b, k + r * m, re, im);
+        sr += re;
+        si += im;
       }
-    } else {
-      for (int k = 0; k <= m / 2; ++k) {
-        double sr = 0.0, si = 0.0;
-        for (int r = 0; r < mDown; ++r) {
-          double re, im;
-          SplitBin(xr, xi, b, k + r * m, re, im);
-          sr += re;
-          si += im;
-        }
-        if (k == 0)
-          fr[0] = sr;
-        else if (k == m / 2)
-          fi[0] = sr;
-        else {
-          fr[k] = sr;
-          fi[k] = si;
-        }
+      if (k == 0)
+        fr[0] = sr;
+      else if (k == m / 2)
+        fi[0] = sr;
+      else {
+        fr[k] = sr;
+        fi[k] = si;
       }
     }
-    (mInv ? mInv : mFwd)->InverseSplit(fr, fi, mFoldBuf.data);
+  }
+}
+
+} // namespace
+
+RESAMP_KERNEL_INLINE void CDSPBlockConvolver::ComputeBlockBody()
+{
+  const int b = mBlockLen;
+  const int half = b / 2;
+  // The spectrum of the block, unpacked: xr[0] the DC term, xi[0] the Nyquist term, then bins 1 .. b/2 - 1.
+  double* xr = mWork.data;
+  double* xi = xr + half;
+  mFwd->ForwardSplit(mWindow, xr, xi);
+  if (mReplicate)
+    RepeatShortSpectrum(xr, xi, b, mUp);
+
+  MultiplyByFilter(xr, xi, mSpectrum.data, mSpectrum.data + half, half, 2.0 / b, mFilter->isZeroPhase);
+
+  RealFft* inverse = mInv ? mInv : mFwd;
+  if (mFold) {
+    double* fr = mFoldBuf.data;
+    double* fi = fr + b / mDown / 2;
+    FoldSpectrum(xr, xi, fr, fi, b, mDown);
+    inverse->InverseSplit(fr, fi, mFoldBuf.data);
   } else {
-    (mInv ? mInv : mFwd)->InverseSplit(xr, xi, mWork.data);
+    inverse->InverseSplit(xr, xi, mWork.data);
   }
 }
 
