@@ -206,11 +206,9 @@ void vxTessellateBezier(VXcontext* ctx, float x1, float y1, float x2, float y2, 
   vxTessellateBezier(ctx, x1234, y1234, x234, y234, x34, y34, x4, y4, level + 1, type);
 }
 
-void vxFlattenPaths(VXcontext* ctx)
+// Reads the command buffer into paths of points, flattening each cubic into line segments.
+void ReadCommands(VXcontext* ctx)
 {
-  VXpathCache* cache = ctx->cache;
-  if (cache->npaths > 0) return;
-
   int i = 0;
   while (i < ctx->commandCount)
   {
@@ -260,6 +258,60 @@ void vxFlattenPaths(VXcontext* ctx)
       i++;
     }
   }
+}
+
+// A last point on top of the first closes the path.
+void CloseIfEndsAtStart(VXcontext* ctx, VXpath* path, const VXpoint* pts)
+{
+  if (path->count > 1)
+  {
+    const VXpoint* p0 = &pts[path->count - 1];
+    const VXpoint* p1 = &pts[0];
+    if (PointsEqual(p0->x, p0->y, p1->x, p1->y, ctx->distanceTolerance))
+    {
+      path->count--;
+      path->closed = 1;
+    }
+  }
+}
+
+// Reverses a path's points where their orientation goes against the path's winding.
+void OrientToWinding(const VXpath* path, VXpoint* pts)
+{
+  if (path->count > 2)
+  {
+    float area = PolygonArea(pts, path->count);
+    if (path->winding == VX_COUNTER_CLOCKWISE && area < 0.0f) ReversePolygon(pts, path->count);
+    if (path->winding == VX_CLOCKWISE && area > 0.0f) ReversePolygon(pts, path->count);
+  }
+}
+
+// Gives each point of a path the direction and length of the segment to the next, and grows the cache's bounds
+// to take in the points.
+void MeasureSegments(VXpathCache* cache, const VXpath* path, VXpoint* pts)
+{
+  if (path->count <= 0) return;
+  VXpoint* p0 = &pts[path->count - 1];
+  VXpoint* p1 = &pts[0];
+  for (int k = 0; k < path->count; k++)
+  {
+    p0->dx = p1->x - p0->x;
+    p0->dy = p1->y - p0->y;
+    p0->len = Normalize(&p0->dx, &p0->dy);
+    cache->bounds[0] = Min(cache->bounds[0], p0->x);
+    cache->bounds[1] = Min(cache->bounds[1], p0->y);
+    cache->bounds[2] = Max(cache->bounds[2], p0->x);
+    cache->bounds[3] = Max(cache->bounds[3], p0->y);
+    p0 = p1++;
+  }
+}
+
+void vxFlattenPaths(VXcontext* ctx)
+{
+  VXpathCache* cache = ctx->cache;
+  if (cache->npaths > 0) return;
+
+  ReadCommands(ctx);
 
   cache->bounds[0] = cache->bounds[1] = 1e6f;
   cache->bounds[2] = cache->bounds[3] = -1e6f;
@@ -268,40 +320,9 @@ void vxFlattenPaths(VXcontext* ctx)
   {
     VXpath* path = &cache->paths[j];
     VXpoint* pts = &cache->points[path->first];
-
-    // A last point on top of the first closes the path.
-    if (path->count > 1)
-    {
-      VXpoint* p0 = &pts[path->count - 1];
-      VXpoint* p1 = &pts[0];
-      if (PointsEqual(p0->x, p0->y, p1->x, p1->y, ctx->distanceTolerance))
-      {
-        path->count--;
-        path->closed = 1;
-      }
-    }
-
-    if (path->count > 2)
-    {
-      float area = PolygonArea(pts, path->count);
-      if (path->winding == VX_COUNTER_CLOCKWISE && area < 0.0f) ReversePolygon(pts, path->count);
-      if (path->winding == VX_CLOCKWISE && area > 0.0f) ReversePolygon(pts, path->count);
-    }
-
-    if (path->count <= 0) continue;
-    VXpoint* p0 = &pts[path->count - 1];
-    VXpoint* p1 = &pts[0];
-    for (int k = 0; k < path->count; k++)
-    {
-      p0->dx = p1->x - p0->x;
-      p0->dy = p1->y - p0->y;
-      p0->len = Normalize(&p0->dx, &p0->dy);
-      cache->bounds[0] = Min(cache->bounds[0], p0->x);
-      cache->bounds[1] = Min(cache->bounds[1], p0->y);
-      cache->bounds[2] = Max(cache->bounds[2], p0->x);
-      cache->bounds[3] = Max(cache->bounds[3], p0->y);
-      p0 = p1++;
-    }
+    CloseIfEndsAtStart(ctx, path, pts);
+    OrientToWinding(path, pts);
+    MeasureSegments(cache, path, pts);
   }
 }
 
