@@ -622,6 +622,116 @@ VXvertex* ReserveVerts(VXcontext* ctx, long need)
   return verts;
 }
 
+// How a stroke's sides are laid out: half its width (with half the fringe), the fringe, the texture u of its left
+// and right edges, the segments of a round cap or join, and the kinds of cap and join.
+struct StrokeLayout
+{
+  float width;
+  float fringe;
+  float u0, u1;
+  int capDivisions;
+  int lineCap;
+  int lineJoin;
+};
+
+// The most vertices the strokes of all paths need.
+long StrokeVertexCount(const VXpathCache* cache, const StrokeLayout& layout)
+{
+  long cverts = 0;
+  int ncap = layout.capDivisions;
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    const VXpath* path = &cache->paths[i];
+    int loop = path->closed;
+    if (layout.lineJoin == VX_ROUND)
+      cverts += ((long)path->count + (long)path->bevelCount * (ncap + 2) + 1) * 2;
+    else
+      cverts += ((long)path->count + (long)path->bevelCount * 5 + 1) * 2;
+    if (loop == 0)
+    {
+      if (layout.lineCap == VX_ROUND)
+        cverts += ((long)ncap * 2 + 2) * 2;
+      else
+        cverts += (3 + 3) * 2;
+    }
+  }
+  return cverts;
+}
+
+// The cap at one end of an open path: at p0 when its first segment runs from p0 to p1, at p1 when its last does
+// (atEnd).
+VXvertex* StrokeCap(VXvertex* dst, const VXpoint* p0, const VXpoint* p1, const StrokeLayout& layout, bool atEnd)
+{
+  float w = layout.width, aa = layout.fringe, u0 = layout.u0, u1 = layout.u1;
+  float dx = p1->x - p0->x;
+  float dy = p1->y - p0->y;
+  Normalize(&dx, &dy);
+  if (layout.lineCap == VX_ROUND)
+    return atEnd ? RoundCapEnd(dst, p1, dx, dy, w, layout.capDivisions, u0, u1)
+                 : RoundCapStart(dst, p0, dx, dy, w, layout.capDivisions, u0, u1);
+  if (layout.lineCap != VX_BUTT && layout.lineCap != VX_SQUARE) return dst;
+  // How far the cap's solid edge lies past the end point: about half the stroke's width for a square cap, half
+  // the fringe short of it for a butt cap.
+  float d = layout.lineCap == VX_BUTT ? -aa * 0.5f : w - aa;
+  return atEnd ? ButtCapEnd(dst, p1, dx, dy, w, d, aa, u0, u1) : ButtCapStart(dst, p0, dx, dy, w, d, aa, u0, u1);
+}
+
+// The stroke of one path (at least one point when closed, two when open) from dst on: caps at the ends of an open
+// path, a join or a mitered pair at every inner point, and a closed path's strip back to its start. Returns the
+// end of its vertices.
+VXvertex* StrokePath(VXvertex* dst, const VXpath* path, const VXpoint* pts, const StrokeLayout& layout)
+{
+  float w = layout.width, u0 = layout.u0, u1 = layout.u1;
+  VXvertex* first = dst;
+  int loop = path->closed;
+  const VXpoint *p0, *p1;
+  int s, e;
+  if (loop)
+  {
+    p0 = &pts[path->count - 1];
+    p1 = &pts[0];
+    s = 0;
+    e = path->count;
+  }
+  else
+  {
+    p0 = &pts[0];
+    p1 = &pts[1];
+    s = 1;
+    e = path->count - 1;
+  }
+
+  if (loop == 0) dst = StrokeCap(dst, p0, p1, layout, false);
+
+  for (int j = s; j < e; ++j)
+  {
+    if ((p1->flags & (VX_POINT_BEVEL | VX_POINT_INNER_BEVEL)) != 0)
+    {
+      if (layout.lineJoin == VX_ROUND)
+        dst = RoundJoin(dst, p0, p1, w, w, u0, u1, layout.capDivisions);
+      else
+        dst = vxBevelJoin(dst, p0, p1, w, w, u0, u1);
+    }
+    else
+    {
+      dst = SetVertex(dst, p1->x + (p1->dmx * w), p1->y + (p1->dmy * w), u0, 1);
+      dst = SetVertex(dst, p1->x - (p1->dmx * w), p1->y - (p1->dmy * w), u1, 1);
+    }
+    p0 = p1++;
+  }
+
+  if (loop)
+  {
+    dst = SetVertex(dst, first[0].x, first[0].y, u0, 1);
+    dst = SetVertex(dst, first[1].x, first[1].y, u1, 1);
+  }
+  else
+  {
+    dst = StrokeCap(dst, p0, p1, layout, true);
+  }
+  return dst;
+}
+
 int vxExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit)
 {
   VXpathCache* cache = ctx->cache;
@@ -640,25 +750,8 @@ int vxExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJ
 
   vxComputeJoins(ctx, w, lineJoin, miterLimit);
 
-  long cverts = 0;
-  for (int i = 0; i < cache->npaths; i++)
-  {
-    VXpath* path = &cache->paths[i];
-    int loop = path->closed;
-    if (lineJoin == VX_ROUND)
-      cverts += ((long)path->count + (long)path->bevelCount * (ncap + 2) + 1) * 2;
-    else
-      cverts += ((long)path->count + (long)path->bevelCount * 5 + 1) * 2;
-    if (loop == 0)
-    {
-      if (lineCap == VX_ROUND)
-        cverts += ((long)ncap * 2 + 2) * 2;
-      else
-        cverts += (3 + 3) * 2;
-    }
-  }
-
-  VXvertex* verts = ReserveVerts(ctx, cverts);
+  const StrokeLayout layout = {w, aa, u0, u1, ncap, lineCap, lineJoin};
+  VXvertex* verts = ReserveVerts(ctx, StrokeVertexCount(cache, layout));
   if (verts == nullptr) return 0;
 
   for (int i = 0; i < cache->npaths; i++)
@@ -673,72 +766,7 @@ int vxExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJ
     int loop = path->closed;
     if (path->count < (loop ? 1 : 2)) continue;
 
-    VXvertex* dst = verts;
-    VXpoint *p0, *p1;
-    int s, e;
-    if (loop)
-    {
-      p0 = &pts[path->count - 1];
-      p1 = &pts[0];
-      s = 0;
-      e = path->count;
-    }
-    else
-    {
-      p0 = &pts[0];
-      p1 = &pts[1];
-      s = 1;
-      e = path->count - 1;
-    }
-
-    if (loop == 0)
-    {
-      float dx = p1->x - p0->x;
-      float dy = p1->y - p0->y;
-      Normalize(&dx, &dy);
-      if (lineCap == VX_BUTT)
-        dst = ButtCapStart(dst, p0, dx, dy, w, -aa * 0.5f, aa, u0, u1);
-      else if (lineCap == VX_SQUARE)
-        dst = ButtCapStart(dst, p0, dx, dy, w, w - aa, aa, u0, u1);
-      else if (lineCap == VX_ROUND)
-        dst = RoundCapStart(dst, p0, dx, dy, w, ncap, u0, u1);
-    }
-
-    for (int j = s; j < e; ++j)
-    {
-      if ((p1->flags & (VX_POINT_BEVEL | VX_POINT_INNER_BEVEL)) != 0)
-      {
-        if (lineJoin == VX_ROUND)
-          dst = RoundJoin(dst, p0, p1, w, w, u0, u1, ncap);
-        else
-          dst = vxBevelJoin(dst, p0, p1, w, w, u0, u1);
-      }
-      else
-      {
-        dst = SetVertex(dst, p1->x + (p1->dmx * w), p1->y + (p1->dmy * w), u0, 1);
-        dst = SetVertex(dst, p1->x - (p1->dmx * w), p1->y - (p1->dmy * w), u1, 1);
-      }
-      p0 = p1++;
-    }
-
-    if (loop)
-    {
-      dst = SetVertex(dst, verts[0].x, verts[0].y, u0, 1);
-      dst = SetVertex(dst, verts[1].x, verts[1].y, u1, 1);
-    }
-    else
-    {
-      float dx = p1->x - p0->x;
-      float dy = p1->y - p0->y;
-      Normalize(&dx, &dy);
-      if (lineCap == VX_BUTT)
-        dst = ButtCapEnd(dst, p1, dx, dy, w, -aa * 0.5f, aa, u0, u1);
-      else if (lineCap == VX_SQUARE)
-        dst = ButtCapEnd(dst, p1, dx, dy, w, w - aa, aa, u0, u1);
-      else if (lineCap == VX_ROUND)
-        dst = RoundCapEnd(dst, p1, dx, dy, w, ncap, u0, u1);
-    }
-
+    VXvertex* dst = StrokePath(verts, path, pts, layout);
     path->strokeCount = (int)(dst - verts);
     verts = dst;
   }
