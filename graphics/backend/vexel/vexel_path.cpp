@@ -773,6 +773,89 @@ int vxExpandStroke(VXcontext* ctx, float w, float fringe, int lineCap, int lineJ
   return 1;
 }
 
+// The most vertices the fills of all paths need, with a fringe strip round each when there is one.
+long FillVertexCount(const VXpathCache* cache, int fringe)
+{
+  long cverts = 0;
+  for (int i = 0; i < cache->npaths; i++)
+  {
+    const VXpath* path = &cache->paths[i];
+    cverts += (long)path->count + path->bevelCount + 1;
+    if (fringe) cverts += ((long)path->count + (long)path->bevelCount * 5 + 1) * 2;
+  }
+  return cverts;
+}
+
+// The interior of a path from dst on, inset by woff (half the fringe) when there is a fringe: a bevelled point
+// gives the ends of both its segments, or its miter on a left turn. Returns the end of its vertices.
+VXvertex* FillInterior(VXvertex* dst, const VXpath* path, const VXpoint* pts, int fringe, float woff)
+{
+  if (fringe)
+  {
+    const VXpoint* p0 = &pts[path->count - 1];
+    const VXpoint* p1 = &pts[0];
+    for (int j = 0; j < path->count; ++j)
+    {
+      if (p1->flags & VX_POINT_BEVEL)
+      {
+        float dlx0 = p0->dy, dly0 = -p0->dx;
+        float dlx1 = p1->dy, dly1 = -p1->dx;
+        if (p1->flags & VX_POINT_LEFT_TURN)
+        {
+          float lx = p1->x + p1->dmx * woff;
+          float ly = p1->y + p1->dmy * woff;
+          dst = SetVertex(dst, lx, ly, 0.5f, 1);
+        }
+        else
+        {
+          float lx0 = p1->x + dlx0 * woff;
+          float ly0 = p1->y + dly0 * woff;
+          float lx1 = p1->x + dlx1 * woff;
+          float ly1 = p1->y + dly1 * woff;
+          dst = SetVertex(dst, lx0, ly0, 0.5f, 1);
+          dst = SetVertex(dst, lx1, ly1, 0.5f, 1);
+        }
+      }
+      else
+      {
+        dst = SetVertex(dst, p1->x + (p1->dmx * woff), p1->y + (p1->dmy * woff), 0.5f, 1);
+      }
+      p0 = p1++;
+    }
+  }
+  else
+  {
+    for (int j = 0; j < path->count; ++j) dst = SetVertex(dst, pts[j].x, pts[j].y, 0.5f, 1);
+  }
+  return dst;
+}
+
+// The fringe strip round a path from dst on: its outline pushed out by lw (texture u lu) and in by rw (u ru), with
+// bevels where its joins need them, closed back to its first pair. Returns the end of its vertices.
+VXvertex* FringeStrip(VXvertex* dst, const VXpath* path, const VXpoint* pts, float lw, float rw, float lu, float ru)
+{
+  VXvertex* first = dst;
+  const VXpoint* p0 = &pts[path->count - 1];
+  const VXpoint* p1 = &pts[0];
+  for (int j = 0; j < path->count; ++j)
+  {
+    if ((p1->flags & (VX_POINT_BEVEL | VX_POINT_INNER_BEVEL)) != 0)
+    {
+      dst = vxBevelJoin(dst, p0, p1, lw, rw, lu, ru);
+    }
+    else
+    {
+      dst = SetVertex(dst, p1->x + (p1->dmx * lw), p1->y + (p1->dmy * lw), lu, 1);
+      dst = SetVertex(dst, p1->x - (p1->dmx * rw), p1->y - (p1->dmy * rw), ru, 1);
+    }
+    p0 = p1++;
+  }
+
+  dst = SetVertex(dst, first[0].x, first[0].y, lu, 1);
+  dst = SetVertex(dst, first[1].x, first[1].y, ru, 1);
+  return dst;
+}
+
 int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
 {
   VXpathCache* cache = ctx->cache;
@@ -781,15 +864,7 @@ int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
 
   vxComputeJoins(ctx, w, lineJoin, miterLimit);
 
-  long cverts = 0;
-  for (int i = 0; i < cache->npaths; i++)
-  {
-    VXpath* path = &cache->paths[i];
-    cverts += (long)path->count + path->bevelCount + 1;
-    if (fringe) cverts += ((long)path->count + (long)path->bevelCount * 5 + 1) * 2;
-  }
-
-  VXvertex* verts = ReserveVerts(ctx, cverts);
+  VXvertex* verts = ReserveVerts(ctx, FillVertexCount(cache, fringe));
   if (verts == nullptr) return 0;
 
   int convex = cache->npaths == 1 && cache->paths[0].convex;
@@ -807,45 +882,7 @@ int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
     if (path->count <= 0) continue;
 
     // The interior, inset by half the fringe when there is one.
-    VXvertex* dst = verts;
-    if (fringe)
-    {
-      VXpoint* p0 = &pts[path->count - 1];
-      VXpoint* p1 = &pts[0];
-      for (int j = 0; j < path->count; ++j)
-      {
-        if (p1->flags & VX_POINT_BEVEL)
-        {
-          float dlx0 = p0->dy, dly0 = -p0->dx;
-          float dlx1 = p1->dy, dly1 = -p1->dx;
-          if (p1->flags & VX_POINT_LEFT_TURN)
-          {
-            float lx = p1->x + p1->dmx * woff;
-            float ly = p1->y + p1->dmy * woff;
-            dst = SetVertex(dst, lx, ly, 0.5f, 1);
-          }
-          else
-          {
-            float lx0 = p1->x + dlx0 * woff;
-            float ly0 = p1->y + dly0 * woff;
-            float lx1 = p1->x + dlx1 * woff;
-            float ly1 = p1->y + dly1 * woff;
-            dst = SetVertex(dst, lx0, ly0, 0.5f, 1);
-            dst = SetVertex(dst, lx1, ly1, 0.5f, 1);
-          }
-        }
-        else
-        {
-          dst = SetVertex(dst, p1->x + (p1->dmx * woff), p1->y + (p1->dmy * woff), 0.5f, 1);
-        }
-        p0 = p1++;
-      }
-    }
-    else
-    {
-      for (int j = 0; j < path->count; ++j) dst = SetVertex(dst, pts[j].x, pts[j].y, 0.5f, 1);
-    }
-
+    VXvertex* dst = FillInterior(verts, path, pts, fringe, woff);
     path->fillCount = (int)(dst - verts);
     verts = dst;
 
@@ -856,8 +893,7 @@ int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
       float rw = w - woff;
       float lu = 0;
       float ru = 1;
-      dst = verts;
-      path->stroke = dst;
+      path->stroke = verts;
 
       // A lone convex shape needs only the outer half of the fringe.
       if (convex)
@@ -866,25 +902,7 @@ int vxExpandFill(VXcontext* ctx, float w, int lineJoin, float miterLimit)
         lu = 0.5f;
       }
 
-      VXpoint* p0 = &pts[path->count - 1];
-      VXpoint* p1 = &pts[0];
-      for (int j = 0; j < path->count; ++j)
-      {
-        if ((p1->flags & (VX_POINT_BEVEL | VX_POINT_INNER_BEVEL)) != 0)
-        {
-          dst = vxBevelJoin(dst, p0, p1, lw, rw, lu, ru);
-        }
-        else
-        {
-          dst = SetVertex(dst, p1->x + (p1->dmx * lw), p1->y + (p1->dmy * lw), lu, 1);
-          dst = SetVertex(dst, p1->x - (p1->dmx * rw), p1->y - (p1->dmy * rw), ru, 1);
-        }
-        p0 = p1++;
-      }
-
-      dst = SetVertex(dst, verts[0].x, verts[0].y, lu, 1);
-      dst = SetVertex(dst, verts[1].x, verts[1].y, ru, 1);
-
+      dst = FringeStrip(verts, path, pts, lw, rw, lu, ru);
       path->strokeCount = (int)(dst - verts);
       verts = dst;
     }
