@@ -434,13 +434,132 @@ void vxTextMetrics(VXcontext* ctx, float* ascender, float* descender, float* lin
   if (lineHeight != nullptr) *lineHeight *= invscale;
 }
 
+namespace {
+
+// Line breaking under way: the rows filled so far, the open row, the last point it may break at (the end of the
+// last word before a space) and the start of the current word. Positions are in atlas units, relative to the open
+// row's start x unless named absolute.
+struct LineBreaker
+{
+  VXtextRow* rows;
+  int maxRows;
+  float invscale;
+  int nrows = 0;
+  const char* rowStart = nullptr;
+  const char* rowEnd = nullptr;
+  float rowStartX = 0, rowWidth = 0, rowMinX = 0, rowMaxX = 0;
+  const char* breakEnd = nullptr;
+  float breakWidth = 0, breakMaxX = 0;
+  const char* wordStart = nullptr;
+  float wordStartX = 0, wordMinXAbs = 0;
+};
+
+// Fills the next row, in logical units; false once every row is filled.
+bool CloseRow(LineBreaker& lines, const char* start, const char* end, float width, float minX, float maxX,
+              const char* next)
+{
+  VXtextRow& row = lines.rows[lines.nrows++];
+  row.start = start;
+  row.end = end;
+  row.width = width * lines.invscale;
+  row.minX = minX * lines.invscale;
+  row.maxX = maxX * lines.invscale;
+  row.next = next;
+  return lines.nrows < lines.maxRows;
+}
+
+// Opens a row at the current glyph, which also starts a word.
+void OpenRowAtGlyph(LineBreaker& lines, const FontStashTextIter& iter, const FontStashQuad& q)
+{
+  lines.rowStartX = iter.x;
+  lines.rowStart = iter.str;
+  lines.rowEnd = iter.next;
+  lines.rowWidth = iter.nextX - lines.rowStartX;
+  lines.rowMinX = q.x0 - lines.rowStartX;
+  lines.rowMaxX = q.x1 - lines.rowStartX;
+  lines.wordStart = iter.str;
+  lines.wordStartX = iter.x;
+  lines.wordMinXAbs = q.x0;
+}
+
+// The open row has no break point yet.
+void ClearBreak(LineBreaker& lines)
+{
+  lines.breakEnd = lines.rowStart;
+  lines.breakWidth = 0.0f;
+  lines.breakMaxX = 0.0f;
+}
+
+// A newline closes the open row (an empty one at the newline when none is open) and leaves none open; false once
+// every row is filled.
+bool BreakAtNewline(LineBreaker& lines, const FontStashTextIter& iter)
+{
+  if (!CloseRow(lines, lines.rowStart ? lines.rowStart : iter.str, lines.rowEnd ? lines.rowEnd : iter.str,
+                lines.rowWidth, lines.rowMinX, lines.rowMaxX, iter.next))
+    return false;
+  ClearBreak(lines);
+  lines.rowStart = nullptr;
+  lines.rowEnd = nullptr;
+  lines.rowWidth = 0.0f;
+  lines.rowMinX = lines.rowMaxX = 0.0f;
+  return true;
+}
+
+// Notes the break points and word starts at the current glyph of an open row: a row may break where a space
+// follows a word, and before any CJK character, which also starts a word of its own.
+void NoteBreakAndWordStart(LineBreaker& lines, const FontStashTextIter& iter, const FontStashQuad& q,
+                           CodepointType ptype, CodepointType type)
+{
+  if (((ptype == kChar || ptype == kCjkChar) && type == kSpace) || type == kCjkChar)
+  {
+    lines.breakEnd = iter.str;
+    lines.breakWidth = lines.rowWidth;
+    lines.breakMaxX = lines.rowMaxX;
+  }
+  if ((ptype == kSpace && (type == kChar || type == kCjkChar)) || type == kCjkChar)
+  {
+    lines.wordStart = iter.str;
+    lines.wordStartX = iter.x;
+    lines.wordMinXAbs = q.x0;
+  }
+}
+
+// Ends the open row before the current character, which would overflow it, and opens the next; false once every
+// row is filled.
+bool WrapRow(LineBreaker& lines, const FontStashTextIter& iter, const FontStashQuad& q)
+{
+  if (lines.breakEnd == lines.rowStart)
+  {
+    // A word longer than the row: the row ends before this character, which opens the next one.
+    if (!CloseRow(lines, lines.rowStart, iter.str, iter.x - lines.rowStartX, lines.rowMinX, lines.rowMaxX, iter.str))
+      return false;
+    OpenRowAtGlyph(lines, iter, q);
+  }
+  else
+  {
+    // The row ends at the last break; the current word opens the next row.
+    if (!CloseRow(lines, lines.rowStart, lines.breakEnd, lines.breakWidth, lines.rowMinX, lines.breakMaxX,
+                  lines.wordStart))
+      return false;
+    lines.rowStartX = lines.wordStartX;
+    lines.rowStart = lines.wordStart;
+    lines.rowEnd = iter.next;
+    lines.rowWidth = iter.nextX - lines.rowStartX;
+    lines.rowMinX = lines.wordMinXAbs - lines.rowStartX;
+    lines.rowMaxX = q.x1 - lines.rowStartX;
+  }
+  ClearBreak(lines);
+  return true;
+}
+
+} // namespace
+
 int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float breakRowWidth, VXtextRow* rows,
                      int maxRows)
 {
   if (maxRows <= 0 || rows == nullptr) return 0;
   float scale = BeginMeasuring(ctx, string, end);
   if (scale == 0.0f) return 0;
-  float invscale = 1.0f / scale;
   breakRowWidth *= scale;
 
   FontStashTextIter iter, prevIter;
@@ -448,46 +567,9 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
   FontStashTextIterInit(ctx->fs, &iter, 0, 0, string, end, kFontStashGlyphBitmapOptional);
   prevIter = iter;
 
-  // The open row; positions are relative to its start x unless named absolute.
-  const char* rowStart = nullptr;
-  const char* rowEnd = nullptr;
-  float rowStartX = 0, rowWidth = 0, rowMinX = 0, rowMaxX = 0;
-  // The last break point (end of the last word before a space) and the start of the current word.
-  const char* breakEnd = nullptr;
-  float breakWidth = 0, breakMaxX = 0;
-  const char* wordStart = nullptr;
-  float wordStartX = 0, wordMinXAbs = 0;
+  LineBreaker lines{rows, maxRows, 1.0f / scale};
   CodepointType type = kSpace, ptype = kSpace;
   unsigned int pcodepoint = 0;
-  int nrows = 0;
-
-  auto closeRow = [&](const char* start, const char* rend, float width, float minX, float maxX, const char* next) {
-    VXtextRow& row = rows[nrows++];
-    row.start = start;
-    row.end = rend;
-    row.width = width * invscale;
-    row.minX = minX * invscale;
-    row.maxX = maxX * invscale;
-    row.next = next;
-  };
-  // Opens a row at the current glyph, which also starts a word.
-  auto openRowAtGlyph = [&]() {
-    rowStartX = iter.x;
-    rowStart = iter.str;
-    rowEnd = iter.next;
-    rowWidth = iter.nextX - rowStartX;
-    rowMinX = q.x0 - rowStartX;
-    rowMaxX = q.x1 - rowStartX;
-    wordStart = iter.str;
-    wordStartX = iter.x;
-    wordMinXAbs = q.x0;
-  };
-  // The open row has no break point yet.
-  auto clearBreak = [&]() {
-    breakEnd = rowStart;
-    breakWidth = 0.0f;
-    breakMaxX = 0.0f;
-  };
 
   while (NextMeasuredGlyph(ctx, iter, prevIter, q))
   {
@@ -496,67 +578,29 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
 
     if (type == kNewline)
     {
-      closeRow(rowStart ? rowStart : iter.str, rowEnd ? rowEnd : iter.str, rowWidth, rowMinX, rowMaxX, iter.next);
-      if (nrows >= maxRows) return nrows;
-      clearBreak();
-      rowStart = nullptr;
-      rowEnd = nullptr;
-      rowWidth = 0.0f;
-      rowMinX = rowMaxX = 0.0f;
+      if (!BreakAtNewline(lines, iter)) return lines.nrows;
     }
-    else if (rowStart == nullptr)
+    else if (lines.rowStart == nullptr)
     {
       if (isChar)
       {
-        openRowAtGlyph();
-        clearBreak();
+        OpenRowAtGlyph(lines, iter, q);
+        ClearBreak(lines);
       }
     }
     else
     {
-      float nextWidth = iter.nextX - rowStartX;
-      // A row may break where a space follows a word, and before any CJK character.
-      if (((ptype == kChar || ptype == kCjkChar) && type == kSpace) || type == kCjkChar)
-      {
-        breakEnd = iter.str;
-        breakWidth = rowWidth;
-        breakMaxX = rowMaxX;
-      }
-      if ((ptype == kSpace && isChar) || type == kCjkChar)
-      {
-        wordStart = iter.str;
-        wordStartX = iter.x;
-        wordMinXAbs = q.x0;
-      }
-
+      float nextWidth = iter.nextX - lines.rowStartX;
+      NoteBreakAndWordStart(lines, iter, q, ptype, type);
       if (isChar && nextWidth > breakRowWidth)
       {
-        if (breakEnd == rowStart)
-        {
-          // A word longer than the row: the row ends before this character, which opens the next one.
-          closeRow(rowStart, iter.str, iter.x - rowStartX, rowMinX, rowMaxX, iter.str);
-          if (nrows >= maxRows) return nrows;
-          openRowAtGlyph();
-        }
-        else
-        {
-          // The row ends at the last break; the current word opens the next row.
-          closeRow(rowStart, breakEnd, breakWidth, rowMinX, breakMaxX, wordStart);
-          if (nrows >= maxRows) return nrows;
-          rowStartX = wordStartX;
-          rowStart = wordStart;
-          rowEnd = iter.next;
-          rowWidth = iter.nextX - rowStartX;
-          rowMinX = wordMinXAbs - rowStartX;
-          rowMaxX = q.x1 - rowStartX;
-        }
-        clearBreak();
+        if (!WrapRow(lines, iter, q)) return lines.nrows;
       }
       else if (isChar)
       {
-        rowEnd = iter.next;
-        rowWidth = nextWidth;
-        rowMaxX = q.x1 - rowStartX;
+        lines.rowEnd = iter.next;
+        lines.rowWidth = nextWidth;
+        lines.rowMaxX = q.x1 - lines.rowStartX;
       }
     }
 
@@ -564,6 +608,7 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
     ptype = type;
   }
 
-  if (rowStart != nullptr) closeRow(rowStart, rowEnd, rowWidth, rowMinX, rowMaxX, end);
-  return nrows;
+  if (lines.rowStart != nullptr)
+    CloseRow(lines, lines.rowStart, lines.rowEnd, lines.rowWidth, lines.rowMinX, lines.rowMaxX, end);
+  return lines.nrows;
 }
