@@ -4,6 +4,7 @@
 // Everything here runs on the main thread.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -119,6 +120,7 @@ private:
 
   std::unique_ptr<foundation::RunLoopTimer> mTimer;
   std::unique_ptr<IGraphicsTextField_vDrovik_vst> mTextFieldView;
+  uint64_t mTextFieldSerial = 0; // fields opened so far: a paste that waited tells its field from a later one
   float mPrevX = 0.f;
   float mPrevY = 0.f;
   bool mMouseOutDuringDrag = false;

@@ -47,6 +47,7 @@ void IGraphicsView_vDrovik_vst::createTextEntry(int paramIdx, const IText& text,
     ControlTextDidEndEditing();
 
   mTextFieldView = std::make_unique<IGraphicsTextField_vDrovik_vst>();
+  ++mTextFieldSerial;
   mTextFieldView->mRequester = mGraphics->TextEntryRequester();
   mTextFieldView->mValIdx = mGraphics->TextEntryValIdx();
   appkit::TextField& field = mTextFieldView->mField;
@@ -121,9 +122,12 @@ bool IGraphicsView_vDrovik_vst::textFieldKey(const IKeyPress& key, bool isUp)
   else if (key.mVirtualKey == kLeft || key.mVirtualKey == kRight || key.mVirtualKey == kHome || key.mVirtualKey == kEnd)
     field.PressKey(key.mVirtualKey == kLeft ? FieldKey::kLeft : key.mVirtualKey == kRight ? FieldKey::kRight
                    : key.mVirtualKey == kHome ? FieldKey::kHome : FieldKey::kEnd, key.mShift);
-  else if (key.mCtrl && letter)
+  else if (key.mCtrl && letter) // a paste may wait for the clipboard's owner while the field closes
     appkit::EditWithPasteboard(
-      field, letter, [&](std::string& text) { return app.StringFromPasteboard(text); },
+      [this, serial = mTextFieldSerial] {
+        return mTextFieldView && mTextFieldSerial == serial ? &mTextFieldView->mField : nullptr;
+      },
+      letter, [&](std::string& text) { return app.StringFromPasteboard(text); },
       [&](const std::string& text) { return app.SetPasteboardString(text); });
   else if (chars.size() == 1)
     field.InsertCharacter(chars[0]);

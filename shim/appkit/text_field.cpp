@@ -154,26 +154,35 @@ void TextField::EndEditing()
     delegate->ControlTextDidEndEditing();
 }
 
-bool EditWithPasteboard(TextField& field, char32_t letter, const std::function<bool(std::string&)>& read,
+bool EditWithPasteboard(const FieldLookup& field, char32_t letter, const std::function<bool(std::string&)>& read,
                         const std::function<bool(const std::string&)>& write)
 {
+  TextField* f = field();
+  if (!f)
+    return false;
   switch (letter | 0x20) // either case
   {
-  case U'a': field.SelectAll(); return true;
+  case U'a': f->SelectAll(); return true;
   case U'c':
   case U'x':
-    if (field.HasSelection() && write(UTF8FromUTF32(field.SelectedText())) && (letter | 0x20) == U'x')
-      field.ReplaceSelection(std::u32string());
+    if (f->HasSelection() && write(UTF8FromUTF32(f->SelectedText())) && (letter | 0x20) == U'x' && (f = field()))
+      f->ReplaceSelection(std::u32string());
     return true;
   case U'v':
   {
     std::string text;
-    if (read(text))
-      field.ReplaceSelection(UTF32FromUTF8(text));
+    if (read(text) && (f = field()))
+      f->ReplaceSelection(UTF32FromUTF8(text));
     return true;
   }
   default: return false;
   }
+}
+
+bool EditWithPasteboard(TextField& field, char32_t letter, const std::function<bool(std::string&)>& read,
+                        const std::function<bool(const std::string&)>& write)
+{
+  return EditWithPasteboard([&field] { return &field; }, letter, read, write);
 }
 
 std::string TextField::StringValueUTF8() const { return UTF8FromUTF32(stringValue); }

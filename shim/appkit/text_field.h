@@ -100,8 +100,16 @@ struct TextField
   std::string StringValueUTF8() const;
 };
 
+/// Finds the field being edited: null once it has closed, and for another field opened in its place.
+using FieldLookup = std::function<TextField*()>;
+
 /// Command-key editing of a field with the pasteboard: A selects all, C copies, X cuts, V pastes (as typed text).
-/// read and write reach the pasteboard; false for any other letter.
+/// read and write reach the pasteboard; false for any other letter. Reading may wait for another program while
+/// events are served, and the field may close meanwhile: the text is pasted into the field the lookup finds
+/// once the answer is in, or into none.
+bool EditWithPasteboard(const FieldLookup& field, char32_t letter, const std::function<bool(std::string&)>& read,
+                        const std::function<bool(const std::string&)>& write);
+/// The same for a field that outlives read.
 bool EditWithPasteboard(TextField& field, char32_t letter, const std::function<bool(std::string&)>& read,
                         const std::function<bool(const std::string&)>& write);
 

@@ -110,6 +110,7 @@ private:
   Window mParent = 0;
   Window mFieldWindow = 0;
   TextField* mField = nullptr;
+  uint64_t mFieldSerial = 0; // fields added so far: a paste that waited tells its field from a later one
   Cursor mCursor = Cursor::kArrow;
   std::vector<Rect> mToolTips;
   std::vector<uint8_t> mPixels; // the last frame when it is not in shared memory, BGRA8, tight rows
@@ -163,6 +164,8 @@ public:
   /// Asks the owner of selection for target and waits (nested) for the answer: data of format 8 whose type is one
   /// of types, at most kSelectionLimit bytes (an incremental transfer is refused). False on time-out, on any other
   /// answer, and while another wait runs (one answer is awaited at a time).
+  /// Input to our views that arrives during the wait is held and handed on afterwards, once the caller is done with
+  /// the answer: a Return or a click that followed a paste acts on the pasted text.
   bool WaitForSelection(Atom selection, Atom target, std::initializer_list<Atom> types, std::string& data,
                         Atom& type);
 
@@ -197,6 +200,8 @@ public:
 private:
   void HandleSelectionRequest(const XSelectionRequestEvent& r);
   void ReadSelection(const XSelectionEvent& e);
+  /// Puts the input held during a selection wait back at the head of the queue, in its order.
+  void HandOnHeldInput();
   bool RunDialog(const std::vector<std::string>& argv, std::string& out);
   /// The top-level window that holds an open editor view, or 0.
   Window HostTopLevel();
@@ -223,6 +228,7 @@ private:
   Atom mSelectionType = 0;
   int mSelectionFormat = 0;
   std::string mSelectionData;
+  std::vector<XEvent> mHeldInput;
 };
 
 // ---- Small windows of our own: menus, alerts, tool tips ----

@@ -61,6 +61,7 @@ bool X11Application::WaitForSelection(Atom selection, Atom target, std::initiali
   const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSelectionTimeout);
   RunModal([&] { return mSelectionDone || std::chrono::steady_clock::now() > limit; });
   mSelectionWaiting = false;
+  HandOnHeldInput();
   const bool taken = mSelectionDone && mSelectionFormat == 8 &&
                      std::find(types.begin(), types.end(), mSelectionType) != types.end();
   if (taken)
@@ -70,6 +71,16 @@ bool X11Application::WaitForSelection(Atom selection, Atom target, std::initiali
   }
   mSelectionData.clear();
   return taken;
+}
+
+void X11Application::HandOnHeldInput()
+{
+  // Xlib puts an event back at the head of its queue: the last one first. They are served once the handler that
+  // waited returns (its pump goes on), or by the wake-up.
+  for (auto it = mHeldInput.rbegin(); it != mHeldInput.rend(); ++it)
+    XPutBackEvent(mDisplay, &*it);
+  mHeldInput.clear();
+  ServeQueuedEventsSoon();
 }
 
 void X11Application::ReadSelection(const XSelectionEvent& e)

@@ -205,6 +205,26 @@ X11Application::~X11Application()
   return mBlank;
 }
 
+namespace {
+
+/// Keys, buttons and the pointer's moves and crossings.
+bool IsInput(const XEvent& e)
+{
+  switch (e.type)
+  {
+  case KeyPress:
+  case KeyRelease:
+  case ButtonPress:
+  case ButtonRelease:
+  case MotionNotify:
+  case EnterNotify:
+  case LeaveNotify: return true;
+  default: return false;
+  }
+}
+
+} // namespace
+
 void X11Application::Pump()
 {
   ++mPumpDepth;
@@ -232,6 +252,11 @@ void X11Application::Pump()
     if (e.type == SelectionNotify && e.xselection.requestor == mHelper)
     {
       ReadSelection(e.xselection);
+      continue;
+    }
+    if (mSelectionWaiting && IsInput(e) && mViews.count(e.xany.window))
+    {
+      mHeldInput.push_back(e);
       continue;
     }
     if (mModalHandler)

@@ -17,6 +17,7 @@ void X11View::AddTextField(TextField& field)
   Display* display = mApp.DisplayConnection();
   const int scale = mApp.Scale();
   mField = &field;
+  ++mFieldSerial;
   XSetWindowAttributes attrs{};
   attrs.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask;
   mFieldWindow = XCreateWindow(display, mWindow, static_cast<int>(field.frame.origin.x * scale),
@@ -160,9 +161,11 @@ bool X11View::EditField(KeySym sym, const std::u32string& chars, unsigned state)
     if (chars.size() != 1)
       break;
     // Control or Super (as Command) with a letter: the clipboard shortcuts.
+    // A paste may wait for the clipboard's owner; the field is looked up again once the answer is in.
     if (state & (ControlMask | Mod4Mask))
       EditWithPasteboard(
-        *mField, chars[0], [this](std::string& text) { return mApp.StringFromPasteboard(text); },
+        [this, serial = mFieldSerial] { return mFieldSerial == serial ? mField : nullptr; }, chars[0],
+        [this](std::string& text) { return mApp.StringFromPasteboard(text); },
         [this](const std::string& text) { return mApp.SetPasteboardString(text); });
     else
       mField->InsertCharacter(chars[0]);

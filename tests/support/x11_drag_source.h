@@ -9,6 +9,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include "x11_selection_answer.h"
+
 namespace testsupport {
 
 class DragSource
@@ -55,7 +57,7 @@ public:
       XEvent e;
       XNextEvent(mDisplay, &e);
       if (e.type == SelectionRequest)
-        Answer(e.xselectionrequest, uris);
+        AnswerSelectionRequest(mDisplay, e.xselectionrequest, Intern("text/uri-list"), 8, uris);
       else if (e.type == ClientMessage && e.xclient.message_type == Intern("XdndFinished"))
       {
         --finished;
@@ -82,21 +84,6 @@ private:
     m.data.l[4] = l4;
     XSendEvent(mDisplay, target, False, NoEventMask, reinterpret_cast<XEvent*>(&m));
   }
-  void Answer(const XSelectionRequestEvent& r, const std::string& uris)
-  {
-    XSelectionEvent reply{};
-    reply.type = SelectionNotify;
-    reply.requestor = r.requestor;
-    reply.selection = r.selection;
-    reply.target = r.target;
-    reply.time = r.time;
-    reply.property = r.property;
-    XChangeProperty(mDisplay, r.requestor, r.property, Intern("text/uri-list"), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(uris.data()), static_cast<int>(uris.size()));
-    XSendEvent(mDisplay, r.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
-    XFlush(mDisplay);
-  }
-
   Display* mDisplay;
   Window mWindow;
 };

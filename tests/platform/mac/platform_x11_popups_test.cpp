@@ -1,7 +1,9 @@
 // Our own small windows on the X11 view system, drawn by the editor's renderer: menu rows show their text in the
 // renderer's glyphs and the highlighted row differs, and the native text field shows UTF-8 as text in its
-// style's font, edits with keys and the pointer and copies through the CLIPBOARD selection. A second client plays
-// the user through XTest. Skips without a display.
+// style's font, edits with keys and the pointer and copies through the CLIPBOARD selection; a paste that waits for
+// a late clipboard owner lands before the Return or click that followed it. A second client plays the user
+// through XTest. Skips without a display.
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -12,12 +14,14 @@
 #include "wait_for.h"
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
+#include "foundation/run_loop.h"
 #include "mac_test_support.h"
 #include "test_controls.h"
 #include "platform/mac/VexelPainter.h"
 #include "x11_children.h"
 
 // Last: X defines macros (None, Bool) that the headers above would trip over.
+#include "x11_clipboard_owner.h"
 #include "x11_display.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -27,6 +31,8 @@
 namespace mactest {
 namespace {
 
+using graphicstest::TestControl;
+using testsupport::ClipboardOwner;
 using testsupport::WaitFor;
 
 /// A window's pixels as 0xRRGGBB.
@@ -302,6 +308,91 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
   foundation::MainThreadScope main;
   EXPECT_EQ(view().SelectionStart(), 0u);
   EXPECT_EQ(view().SelectionEnd(), 7u);
+}
+
+/// What the user does while a paste waits for the clipboard's owner.
+enum class Meanwhile
+{
+  kPressReturn,
+  kClickElsewhere,
+  kOpenAnotherField, // a timer of the editor's commits the field and opens another
+};
+
+TEST_F(PopupsOnX11, APasteThatWaitsForALateClipboardOwnerLandsBeforeWhatTheUserDidMeanwhile)
+{
+  IText style(24.f, IColor(255, 0, 0, 0), "Verdana", kAlignNear, kVAlignMiddle);
+  TestControl* first = nullptr;
+  TestControl* second = nullptr;
+  {
+    foundation::MainThreadScope main;
+    first = static_cast<TestControl*>(Graphics().AttachControl(new TestControl(IRECT(300, 300, 340, 340), 0)));
+    second = static_cast<TestControl*>(Graphics().AttachControl(new TestControl(IRECT(350, 300, 390, 340), 1)));
+  }
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(mHost, Editor(), DefaultRootWindow(mHost), 0, 0, &rx, &ry, &child);
+  auto view = [&] { return static_cast<IGraphicsView_vDrovik_vst*>(Graphics().GetWindow()); };
+  const struct
+  {
+    bool fromHost; // the host's key call, or a key in the field's window
+    Meanwhile meanwhile;
+  } cases[] = {{false, Meanwhile::kPressReturn},     {true, Meanwhile::kPressReturn},
+               {false, Meanwhile::kClickElsewhere},  {true, Meanwhile::kClickElsewhere},
+               {false, Meanwhile::kOpenAnotherField}, {true, Meanwhile::kOpenAnotherField}};
+  for (const auto& c : cases)
+  {
+    const std::string what = std::string(c.fromHost ? "host " : "field ") + std::to_string(int(c.meanwhile));
+    {
+      foundation::MainThreadScope main;
+      first->Poke(0.1);
+      second->Poke(0.2);
+      Graphics().CreateTextEntry(*first, style, IRECT(10, 10, 210, 50), "0.1", 0);
+    }
+    ASSERT_NE(FirstChild(Editor()), 0u) << what;
+    std::atomic<bool> asked{false};
+    ClipboardOwner owner("UTF8_STRING", 8, "0.75", std::chrono::milliseconds(80), [&](Display* display) {
+      if (c.meanwhile == Meanwhile::kPressReturn)
+        Key(display, XK_Return);
+      else if (c.meanwhile == Meanwhile::kClickElsewhere)
+      {
+        XTestFakeMotionEvent(display, -1, rx + 400, ry + 400, 0);
+        XTestFakeButtonEvent(display, 1, True, 0);
+        XTestFakeButtonEvent(display, 1, False, 0);
+      }
+      asked = true;
+    });
+    bool reopened = false;
+    foundation::RunLoopTimer reopen([&] {
+      if (c.meanwhile != Meanwhile::kOpenAnotherField || !asked || reopened)
+        return;
+      reopened = true;
+      Graphics().CreateTextEntry(*second, style, IRECT(10, 60, 210, 100), "0.2", 0);
+    }, 0.005);
+    if (c.fromHost)
+    {
+      foundation::MainThreadScope main;
+      EXPECT_TRUE(Graphics().OnKeyFromHost(plug::IKeyPress("v", 'V', false, true, false), false)) << what;
+    }
+    else
+      Play([](Display* display) { Key(display, XK_v, XK_Control_L); }, [&] { return asked.load(); });
+    if (c.meanwhile == Meanwhile::kOpenAnotherField)
+    {
+      // The paste belonged to the field that closed: the other field keeps its text, the first its value.
+      Play([](Display*) {}, [&] { return reopened; });
+      foundation::MainThreadScope main;
+      ASSERT_TRUE(view()->HasTextField()) << what;
+      EXPECT_EQ(view()->OpenTextField()->StringValueUTF8(), "0.2") << what;
+      EXPECT_NEAR(first->GetValue(), 0.1, 1e-9) << what;
+      view()->endUserInput();
+      continue;
+    }
+    // The paste lands first; the Return or the click then commits the pasted text.
+    Play([](Display*) {}, [&] { return !view()->HasTextField(); });
+    foundation::MainThreadScope main;
+    EXPECT_FALSE(view()->HasTextField()) << what;
+    EXPECT_NEAR(first->GetValue(), 0.75, 1e-9) << what;
+    EXPECT_NEAR(second->GetValue(), 0.2, 1e-9) << what;
+  }
 }
 
 /// A responder for the view the test makes as a host would.

@@ -24,6 +24,7 @@
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
 #include "x11_children.h"
+#include "x11_clipboard_owner.h"
 #include "x11_display.h"
 #include "x11_host_window.h"
 #include "x11_drag_source.h"
@@ -31,6 +32,7 @@
 namespace appkit {
 namespace {
 
+using testsupport::ClipboardOwner;
 using testsupport::WaitFor;
 
 /// Records what the view hands its responder (on the run loop's thread).
@@ -401,56 +403,6 @@ TEST(DroppedFileURI, NamesALocalFileOnlyWithoutAnotherHostOrAnEncodedNul)
     EXPECT_EQ(path, c.path) << c.uri;
   }
 }
-
-/// Another client that owns the clipboard and answers the first request for it with a property of this type,
-/// format and bytes.
-class ClipboardOwner
-{
-public:
-  ClipboardOwner(const char* type, int format, std::string bytes)
-  {
-    mThread = std::thread([this, type, format, bytes] {
-      Display* display = XOpenDisplay(nullptr);
-      const Window w = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
-      XSetSelectionOwner(display, XInternAtom(display, "CLIPBOARD", False), w, CurrentTime);
-      XSync(display, False);
-      mReady = true;
-      const bool asked = WaitFor([&] {
-        while (XPending(display))
-        {
-          XEvent e;
-          XNextEvent(display, &e);
-          if (e.type != SelectionRequest)
-            continue;
-          const XSelectionRequestEvent& r = e.xselectionrequest;
-          XSelectionEvent reply{};
-          reply.type = SelectionNotify;
-          reply.requestor = r.requestor;
-          reply.selection = r.selection;
-          reply.target = r.target;
-          reply.time = r.time;
-          reply.property = r.property;
-          const int units = format == 32 ? static_cast<int>(bytes.size() / sizeof(long)) : static_cast<int>(bytes.size());
-          XChangeProperty(display, r.requestor, r.property, XInternAtom(display, type, False), format, PropModeReplace,
-                          reinterpret_cast<const unsigned char*>(bytes.data()), units);
-          XSendEvent(display, r.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
-          XSync(display, False);
-          return true;
-        }
-        return false;
-      });
-      EXPECT_TRUE(asked);
-      XDestroyWindow(display, w);
-      XCloseDisplay(display);
-    });
-    WaitFor([this] { return mReady.load(); });
-  }
-  ~ClipboardOwner() { mThread.join(); }
-
-private:
-  std::atomic<bool> mReady{false};
-  std::thread mThread;
-};
 
 TEST_F(X11View, OnlyTextOfEightBitsIsTakenFromTheClipboard)
 {
