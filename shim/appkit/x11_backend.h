@@ -90,6 +90,13 @@ private:
   void DropImage();
   void DrawTextField();
   void SendMouse(EventType type, const XButtonEvent& b, int clickCount);
+  /// A press in the field edits it; elsewhere it ends the editing and goes on as a wheel step or a click.
+  void ButtonPressed(const XButtonEvent& b);
+  void SendWheel(const XButtonEvent& b);
+  /// A press of the first or third button, counted as a multiple click when it follows the last one closely.
+  void SendPress(const XButtonEvent& b);
+  /// A move in the field drags its selection; elsewhere it is a move or a drag of the view's.
+  void PointerMotion(const XMotionEvent& m);
   void HandleKey(XKeyEvent& k, bool down);
   bool EditField(KeySym sym, const std::u32string& chars, unsigned state);
   /// A press or drag of the first button in the field puts the caret there or extends the selection.

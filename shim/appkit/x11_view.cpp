@@ -337,9 +337,72 @@ void X11View::HandleKey(XKeyEvent& k, bool down)
   }
 }
 
+void X11View::SendWheel(const XButtonEvent& b)
+{
+  Event w;
+  w.type = EventType::kScrollWheel;
+  w.locationInView = {double(b.x) / mApp.Scale(), double(b.y) / mApp.Scale()};
+  w.modifierFlags = ModifierFlagsForState(b.state);
+  w.deltaY = b.button == Button4 ? 1.0 : b.button == Button5 ? -1.0 : 0.0;
+  mResponder.SendEvent(w);
+}
+
+void X11View::SendPress(const XButtonEvent& b)
+{
+  const bool again = static_cast<int>(b.button) == mLastButton && b.time - mLastPress <= kMultiClickMs &&
+                     std::abs(b.x - mLastX) <= kMultiClickDistance && std::abs(b.y - mLastY) <= kMultiClickDistance;
+  mClicks = again ? mClicks + 1 : 1;
+  mLastButton = static_cast<int>(b.button);
+  mLastPress = b.time;
+  mLastX = b.x;
+  mLastY = b.y;
+  XSetInputFocus(mApp.DisplayConnection(), mWindow, RevertToParent, CurrentTime);
+  SendMouse(b.button == Button1 ? EventType::kLeftMouseDown : EventType::kRightMouseDown, b, mClicks);
+}
+
+void X11View::ButtonPressed(const XButtonEvent& b)
+{
+  if (b.window == mFieldWindow)
+  {
+    if (b.button == Button1)
+    {
+      const bool again = b.time - mLastPress <= kMultiClickMs && mLastButton == 1;
+      mLastPress = b.time;
+      mLastButton = 1;
+      FieldPointer(b.x, (b.state & ShiftMask) != 0, again ? 2 : 1);
+    }
+    return;
+  }
+  if (mField) // a click elsewhere ends the editing
+    mField->EndEditing();
+  if (b.button == Button4 || b.button == Button5 || b.button == 6 || b.button == 7)
+    SendWheel(b);
+  else if (b.button == Button1 || b.button == Button3)
+    SendPress(b);
+}
+
+void X11View::PointerMotion(const XMotionEvent& mo)
+{
+  if (mo.window == mFieldWindow)
+  {
+    FieldPointer(mo.x, true, 1);
+    return;
+  }
+  Event m;
+  m.type = (mo.state & Button1Mask)   ? EventType::kLeftMouseDragged
+           : (mo.state & Button3Mask) ? EventType::kRightMouseDragged
+                                      : EventType::kMouseMoved;
+  m.locationInView = {double(mo.x) / mApp.Scale(), double(mo.y) / mApp.Scale()};
+  m.modifierFlags = ModifierFlagsForState(mo.state);
+  if (m.type == EventType::kMouseMoved)
+    PointerMoved(m.locationInView);
+  else
+    HideToolTip();
+  mResponder.SendEvent(m);
+}
+
 void X11View::HandleEvent(XEvent& e)
 {
-  const int scale = mApp.Scale();
   if (e.type == ButtonPress || e.type == KeyPress || e.type == LeaveNotify)
     HideToolTip();
   switch (e.type)
@@ -348,91 +411,26 @@ void X11View::HandleEvent(XEvent& e)
     if (e.xexpose.count == 0)
       e.xexpose.window == mFieldWindow ? DrawTextField() : e.xexpose.window == mToolTipWindow ? DrawToolTip() : Repaint();
     break;
-  case ButtonPress:
-  {
-    const XButtonEvent& b = e.xbutton;
-    if (b.window == mFieldWindow)
-    {
-      if (b.button == Button1)
-      {
-        const bool again = b.time - mLastPress <= kMultiClickMs && mLastButton == 1;
-        mLastPress = b.time;
-        mLastButton = 1;
-        FieldPointer(b.x, (b.state & ShiftMask) != 0, again ? 2 : 1);
-      }
-      break;
-    }
-    if (mField) // a click elsewhere ends the editing
-      mField->EndEditing();
-    if (b.button == Button4 || b.button == Button5 || b.button == 6 || b.button == 7)
-    {
-      Event w;
-      w.type = EventType::kScrollWheel;
-      w.locationInView = {double(b.x) / scale, double(b.y) / scale};
-      w.modifierFlags = ModifierFlagsForState(b.state);
-      w.deltaY = b.button == Button4 ? 1.0 : b.button == Button5 ? -1.0 : 0.0;
-      mResponder.SendEvent(w);
-      break;
-    }
-    if (b.button != Button1 && b.button != Button3)
-      break;
-    const bool again = static_cast<int>(b.button) == mLastButton && b.time - mLastPress <= kMultiClickMs &&
-                       std::abs(b.x - mLastX) <= kMultiClickDistance && std::abs(b.y - mLastY) <= kMultiClickDistance;
-    mClicks = again ? mClicks + 1 : 1;
-    mLastButton = static_cast<int>(b.button);
-    mLastPress = b.time;
-    mLastX = b.x;
-    mLastY = b.y;
-    XSetInputFocus(mApp.DisplayConnection(), mWindow, RevertToParent, CurrentTime);
-    SendMouse(b.button == Button1 ? EventType::kLeftMouseDown : EventType::kRightMouseDown, b, mClicks);
-    break;
-  }
+  case ButtonPress: ButtonPressed(e.xbutton); break;
   case ButtonRelease:
-    if (e.xbutton.window == mFieldWindow)
-      break;
-    if (e.xbutton.button == Button1 || e.xbutton.button == Button3)
+    if (e.xbutton.window != mFieldWindow && (e.xbutton.button == Button1 || e.xbutton.button == Button3))
       SendMouse(e.xbutton.button == Button1 ? EventType::kLeftMouseUp : EventType::kRightMouseUp, e.xbutton, mClicks);
     break;
-  case MotionNotify:
-  {
-    if (e.xmotion.window == mFieldWindow)
-    {
-      FieldPointer(e.xmotion.x, true, 1);
-      break;
-    }
-    Event m;
-    const XMotionEvent& mo = e.xmotion;
-    m.type = (mo.state & Button1Mask)   ? EventType::kLeftMouseDragged
-             : (mo.state & Button3Mask) ? EventType::kRightMouseDragged
-                                        : EventType::kMouseMoved;
-    m.locationInView = {double(mo.x) / scale, double(mo.y) / scale};
-    m.modifierFlags = ModifierFlagsForState(mo.state);
-    if (m.type == EventType::kMouseMoved)
-      PointerMoved(m.locationInView);
-    else
-      HideToolTip();
-    mResponder.SendEvent(m);
-    break;
-  }
+  case MotionNotify: PointerMotion(e.xmotion); break;
   case EnterNotify:
   case LeaveNotify:
     if (e.xcrossing.mode == NotifyNormal && e.xcrossing.window == mWindow)
     {
       Event c;
       c.type = e.type == EnterNotify ? EventType::kMouseEntered : EventType::kMouseExited;
-      c.locationInView = {double(e.xcrossing.x) / scale, double(e.xcrossing.y) / scale};
+      c.locationInView = {double(e.xcrossing.x) / mApp.Scale(), double(e.xcrossing.y) / mApp.Scale()};
       mResponder.SendEvent(c);
     }
     break;
   case KeyPress:
-  case KeyRelease:
-    HandleKey(e.xkey, e.type == KeyPress);
-    break;
-  case ClientMessage:
-    HandleDragAndDrop(e.xclient);
-    break;
-  default:
-    break;
+  case KeyRelease: HandleKey(e.xkey, e.type == KeyPress); break;
+  case ClientMessage: HandleDragAndDrop(e.xclient); break;
+  default: break;
   }
 }
 
