@@ -96,6 +96,8 @@ public:
   /// Makes the editor (a graphics context converts to its EditorContext).
   using MakeGraphicsFunc = std::function<EditorContext*()>;
   using LayoutFunc = std::function<void(IGraphics*)>;
+  /// Units of the host's window in one point (pixels per point where hosts measure windows in pixels).
+  using HostWindowScaleFunc = std::function<double()>;
 
   explicit IGEditorDelegate(int nParams);
   /// Closes an open editor window, then deletes the graphics context.
@@ -138,8 +140,12 @@ public:
   int GetSavedHeight() const { return mSavedHeight; }
   float GetSavedScale() const { return mSavedScale; }
 
+  /// Calls the installed function; 1 when none is installed.
+  double HostWindowScale() const { return mHostWindowScaleFunc ? mHostWindowScaleFunc() : 1.0; }
+
   MakeGraphicsFunc mMakeGraphicsFunc;
   LayoutFunc mLayoutFunc;
+  HostWindowScaleFunc mHostWindowScaleFunc;
 
   /// Bytes of the editor state.
   static constexpr int kEditorStateSize = 12;

@@ -51,6 +51,7 @@ void DrovikEditor::Install(Drovik& plugin)
 {
   plugin.mMakeGraphicsFunc = [&plugin]() { return MakeGraphics(plugin); };
   plugin.mLayoutFunc = [&plugin](IGraphics* g) { Layout(plugin, g); };
+  plugin.mHostWindowScaleFunc = [] { return IGraphicsMac::HostWindowScale(); };
 }
 
 IGraphics* plug::igraphics::MakeGraphicsContext(IGEditorDelegate& delegate, int width, int height, int fps,

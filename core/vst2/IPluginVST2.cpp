@@ -101,9 +101,22 @@ void IPluginVST2::UpdateEditRect()
   mEditRect.right = static_cast<int16_t>(GetEditorWidth());
 }
 
+void IPluginVST2::SettleEditorSizeUnits()
+{
+  if (mEditorSizeSettled)
+    return;
+  mEditorSizeSettled = true;
+  const double scale = HostWindowScale();
+  if (scale > 0.0 && scale != 1.0)
+    SetEditorSize(static_cast<int>(GetEditorWidth() * scale), static_cast<int>(GetEditorHeight() * scale));
+}
+
 bool IPluginVST2::EditorResize(int width, int height)
 {
-  if (!HasUI() || (width == GetEditorWidth() && height == GetEditorHeight()))
+  if (!HasUI())
+    return false;
+  SettleEditorSizeUnits();
+  if (width == GetEditorWidth() && height == GetEditorHeight())
     return false;
   SetEditorSize(width, height);
   mEditRect.top = 0;

@@ -67,6 +67,9 @@ public:
   bool SendSysEx(const ISysExMsg& msg) override;
   bool SendVSTEvent(vst2::Event& event);
   void UpdateEditRect();
+  /// The configured editor size is in points: the first time a host is told a size (the rectangle or a resize)
+  /// it becomes the size in the units of the host's window, which every later size is in.
+  void SettleEditorSizeUnits();
 
   /// Fallback for vendor-specific requests the binding does not answer itself.
   virtual intptr_t VSTVendorSpecific(int idx, intptr_t value, void* ptr, float opt) { return 0; }
@@ -148,6 +151,7 @@ private:
   uint8_t mHostExtensionFlags = 0;
   vst2::Effect mAEffect;
   vst2::Rect mEditRect;
+  bool mEditorSizeSettled = false;
   vst2::SpeakerArrangement mInputSpeakerArrangement;
   vst2::SpeakerArrangement mOutputSpeakerArrangement;
   vst2::HostCallback mHostCallback;

@@ -392,6 +392,7 @@ intptr_t IPluginVST2::EditGetRect(const VSTRequest& r)
 {
   if (!r.mPtr || !HasUI())
     return 0;
+  SettleEditorSizeUnits();
   UpdateEditRect();
   *static_cast<vst2::Rect**>(r.mPtr) = &mEditRect;
   return 1;

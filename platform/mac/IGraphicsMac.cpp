@@ -148,6 +148,10 @@ void IGraphicsMac::PlatformResize(bool parentHasResized)
   UpdateTooltips();
 }
 
+double IGraphicsMac::HostWindowScale() { return App().HostWindowScale(); }
+
+float IGraphicsMac::PlatformSizeFactor() const { return static_cast<float>(HostWindowScale()); }
+
 void IGraphicsMac::UpdateTooltips()
 {
   if (!mView)

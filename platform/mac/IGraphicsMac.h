@@ -32,6 +32,9 @@ public:
 
   /// Number of live platform contexts. [main thread]
   static int LiveCount();
+  /// Units of a host's window in one point in this view system: the screen scale on X11, where a host's window
+  /// is measured in pixels. [main thread]
+  static double HostWindowScale();
 
   /// view: an appkit::View made by the host through the view system; it is placed over the editor at r (scaled
   /// and rounded outward) and shown until RemovePlatformView.
@@ -73,6 +76,8 @@ public:
   /// Keys the host sends go to an open text field first.
   bool OnHostKey(const IKeyPress& key, bool isUp) override;
   void PlatformResize(bool parentHasResized) override;
+  /// The host's window units in one point (pixels on X11): the sizes asked of the host are the view's in them.
+  float PlatformSizeFactor() const override;
 
   /// A graphics point on the screen (origin bottom left): times the draw scale, through the view to the screen;
   /// the point as given without a view, zero when the view is in no window.

@@ -39,6 +39,9 @@ public:
 
   // Screen and pointer. Screen positions are points with the origin at the bottom left of the main screen.
   virtual double MainScreenBackingScaleFactor() = 0;
+  /// Units of a host's window in one point: 1 where windows are measured in points, the screen scale where they
+  /// are measured in pixels (X11). Sizes asked of a host and the editor rectangle are in these units.
+  virtual double HostWindowScale() { return 1.0; }
   virtual double MainScreenHeight() = 0;
   virtual Point MouseLocation() = 0;
   virtual void HideCursor() = 0;

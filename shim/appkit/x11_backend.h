@@ -182,6 +182,7 @@ public:
     return std::make_unique<X11View>(*this, responder, frame);
   }
   double MainScreenBackingScaleFactor() override { return mScale; }
+  double HostWindowScale() override { return mScale; }
   double MainScreenHeight() override { return double(DisplayHeight(mDisplay, DefaultScreen(mDisplay))) / mScale; }
   Point MouseLocation() override;
   void HideCursor() override;

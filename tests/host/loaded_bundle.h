@@ -1,10 +1,13 @@
 // Loads the built Drovik bundle with dlopen and drives it through its entry point like a host: the host
-// callback answers 0 to everything, as a minimal Linux host does.
+// callback answers 0 to everything, as a minimal Linux host does, or names the host and records window sizes.
 #pragma once
 
 #include <dlfcn.h>
 
+#include <cstdio>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -14,6 +17,49 @@
 namespace hosttest {
 
 inline intptr_t SilentHost(vst2::Effect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
+
+/// A host that answers its product name (the plug-in tells hosts apart by it) and records the editor sizes the
+/// plug-in asks it for; 0 to everything else. One product at a time per test program.
+class NamedHost
+{
+public:
+  static void SetProduct(const std::string& product) { State().product = product; }
+  /// The sizes asked for so far (width, height), oldest first. [any thread]
+  static std::vector<std::pair<int, int>> SizeRequests()
+  {
+    std::lock_guard<std::mutex> hold(State().lock);
+    return State().sizes;
+  }
+  static intptr_t Callback(vst2::Effect*, int32_t opcode, int32_t index, intptr_t value, void* ptr, float)
+  {
+    if (opcode == vst2::audioMasterGetProductString && ptr)
+    {
+      std::snprintf(static_cast<char*>(ptr), kProductSize, "%s", State().product.c_str());
+      return 1;
+    }
+    if (opcode == vst2::audioMasterSizeWindow)
+    {
+      std::lock_guard<std::mutex> hold(State().lock);
+      State().sizes.emplace_back(index, static_cast<int>(value));
+      return 1;
+    }
+    return 0;
+  }
+
+private:
+  static constexpr size_t kProductSize = 64;
+  struct Shared
+  {
+    std::string product;
+    std::mutex lock;
+    std::vector<std::pair<int, int>> sizes;
+  };
+  static Shared& State()
+  {
+    static Shared shared;
+    return shared;
+  }
+};
 
 /// The module, loaded once per test program.
 class Bundle

@@ -6,12 +6,14 @@
 // gtest before Xlib: Xlib's macros (None, Bool) break gtest's templates.
 #include <gtest/gtest.h>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 #include "appkit/x11_display_open.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace testsupport {
 
@@ -25,6 +27,22 @@ inline bool MustHaveDisplay()
 constexpr double kTestDisplayPatience = 5.0;
 
 inline Display* OpenDisplayOrNull() { return appkit::OpenDisplayPatiently(kTestDisplayPatience); }
+
+/// Sets the screen resolution (Xft.dpi) in the X resources that a new connection reads its screen scale from;
+/// null removes the resources.
+inline void SetScreenDpi(Display* display, const char* dpi)
+{
+  const Atom resources = XInternAtom(display, "RESOURCE_MANAGER", False);
+  if (dpi)
+  {
+    const std::string text = std::string("Xft.dpi:\t") + dpi + "\n";
+    XChangeProperty(display, DefaultRootWindow(display), resources, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(text.c_str()), static_cast<int>(text.size()));
+  }
+  else
+    XDeleteProperty(display, DefaultRootWindow(display), resources);
+  XSync(display, False);
+}
 
 } // namespace testsupport
 

@@ -51,19 +51,7 @@ protected:
   }
 
   /// The X resources a new connection reads its scale from.
-  void SetDpi(const char* dpi)
-  {
-    const Atom rm = XInternAtom(mHost, "RESOURCE_MANAGER", False);
-    if (dpi)
-    {
-      const std::string text = std::string("Xft.dpi:\t") + dpi + "\n";
-      XChangeProperty(mHost, DefaultRootWindow(mHost), rm, XA_STRING, 8, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(text.c_str()), static_cast<int>(text.size()));
-    }
-    else
-      XDeleteProperty(mHost, DefaultRootWindow(mHost), rm);
-    XSync(mHost, False);
-  }
+  void SetDpi(const char* dpi) { testsupport::SetScreenDpi(mHost, dpi); }
   void StartApp()
   {
     mApp = appkit::MakeX11Application();

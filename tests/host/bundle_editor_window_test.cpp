@@ -1,0 +1,113 @@
+// The built bundle's editor in a host's X window at screen scale 1 and 2 (Xft.dpi 96 and 192): the editor
+// rectangle and every size the plug-in asks the host for are the editor window's size in pixels, also after the
+// GUI Scale changes. The plug-in's view system settles the screen scale once per process, so each case runs in a
+// child process of its own. Skips without a display, except in CI.
+#include <string>
+#include <utility>
+
+#include "child_process.h"
+#include "loaded_bundle.h"
+#include "wait_for.h"
+
+// Last: X defines macros (None, Bool) that the headers above would trip over.
+#include <X11/Xlib.h>
+
+#include "x11_children.h"
+#include "x11_display.h"
+
+using hosttest::Instance;
+using hosttest::NamedHost;
+using Size = std::pair<int, int>;
+
+namespace {
+
+class BundleEditorWindow : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    DROVIK_OPEN_TEST_DISPLAY(mHost);
+    mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 1500, 1400, 0, 0, 0);
+    XMapWindow(mHost, mParent);
+    XSync(mHost, False);
+  }
+  void TearDown() override
+  {
+    if (!mHost)
+      return;
+    testsupport::SetScreenDpi(mHost, nullptr);
+    XDestroyWindow(mHost, mParent);
+    XCloseDisplay(mHost);
+  }
+
+  /// The size of the editor's window in the host's window, in pixels, seen through a connection of the child
+  /// process's own (the fixture's belongs to the parent); zero while there is none.
+  Size EditorWindowSize()
+  {
+    static Display* const display = testsupport::OpenDisplayOrNull();
+    const std::vector<Window> children = testsupport::ChildWindows(display, mParent);
+    XWindowAttributes wa{};
+    if (children.size() != 1 || !XGetWindowAttributes(display, children[0], &wa))
+      return {0, 0};
+    return {wa.width, wa.height};
+  }
+
+  Display* mHost = nullptr;
+  Window mParent = 0;
+};
+
+Size EditorRect(const Instance& p)
+{
+  vst2::Rect* r = nullptr;
+  if (p.Call(vst2::effEditGetRect, 0, 0, &r) != 1 || !r)
+    return {0, 0};
+  return {r->right - r->left, r->bottom - r->top};
+}
+
+/// The plug-in's chunk with the GUI Scale set to 1.5 (the value's text keeps its length).
+std::vector<unsigned char> WithGUIScaleOneAndAHalf(std::vector<unsigned char> chunk)
+{
+  const std::string from = "name=\"GUI Scale\" val=\"1.000000\"", to = "name=\"GUI Scale\" val=\"1.500000\"";
+  const std::string text(chunk.begin(), chunk.end());
+  const size_t at = text.find(from);
+  if (at != std::string::npos)
+    std::copy(to.begin(), to.end(), chunk.begin() + static_cast<long>(at));
+  return chunk;
+}
+
+TEST_F(BundleEditorWindow, RectangleAndSizesAskedOfTheHostAreTheWindowsPixels)
+{
+  for (const int scale : {1, 2})
+  {
+    testsupport::SetScreenDpi(mHost, std::to_string(96 * scale).c_str());
+    testsupport::ExpectInChildProcess([&] {
+      Instance p(NamedHost::Callback);
+      ASSERT_NE(p.Get(), nullptr);
+      p.Call(vst2::effOpen);
+      const Size opened{468 * scale, 450 * scale};
+      EXPECT_EQ(EditorRect(p), opened) << "before opening, scale " << scale;
+      ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(mParent)), 1);
+      EXPECT_EQ(EditorWindowSize(), opened) << "scale " << scale;
+      EXPECT_EQ(EditorRect(p), opened) << "scale " << scale;
+      for (const Size& asked : NamedHost::SizeRequests())
+        EXPECT_EQ(asked, opened) << "scale " << scale;
+      // The GUI Scale, restored with the state while the editor is open, resizes the editor and the host's window.
+      ASSERT_EQ(p.SetChunk(WithGUIScaleOneAndAHalf(p.GetChunk())), 1);
+      const Size scaled{702 * scale, 675 * scale};
+      EXPECT_TRUE(testsupport::WaitFor([&] { return EditorWindowSize() == scaled; })) << "scale " << scale;
+      ASSERT_FALSE(NamedHost::SizeRequests().empty());
+      EXPECT_EQ(NamedHost::SizeRequests().back(), scaled) << "scale " << scale;
+      EXPECT_EQ(EditorRect(p), scaled) << "scale " << scale;
+      // Closed and opened again, the editor keeps that size, in the same units.
+      EXPECT_EQ(p.Call(vst2::effEditClose), 1);
+      EXPECT_EQ(EditorRect(p), scaled) << "closed, scale " << scale;
+      ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(mParent)), 1);
+      EXPECT_EQ(EditorWindowSize(), scaled) << "reopened, scale " << scale;
+      EXPECT_EQ(EditorRect(p), scaled) << "reopened, scale " << scale;
+      EXPECT_EQ(NamedHost::SizeRequests().back(), scaled) << "reopened, scale " << scale;
+      EXPECT_EQ(p.Call(vst2::effEditClose), 1);
+    });
+  }
+}
+
+} // namespace
