@@ -398,7 +398,12 @@ intptr_t IPluginVST2::EditGetRect(const VSTRequest& r)
   return 1;
 }
 
-intptr_t IPluginVST2::EditOpen(const VSTRequest& r) { return OpenWindow(r.mPtr) ? 1 : 0; }
+intptr_t IPluginVST2::EditOpen(const VSTRequest& r)
+{
+  const intptr_t opened = OpenWindow(r.mPtr) ? 1 : 0;
+  SyncEditorFlag(); // an editor that can never open is no longer offered when this answer arrives
+  return opened;
+}
 
 intptr_t IPluginVST2::EditClose(const VSTRequest&)
 {

@@ -100,9 +100,17 @@ void* IGraphicsMac::OpenWindow(void* parent)
   mView = std::make_shared<IGraphicsView_vDrovik_vst>(*this);
   const bool ready = CreateDrawingContext(*mView);
   mDelegate->SetEditorReady(ready);
-  // Without a drawing context, or without a window to show it in (none given, an id that names no window, a
-  // window already gone), nothing could be shown: no layout, no open editor, nothing left behind.
-  if (!ready || !parent || !mView->NativeView().AddToParent(parent))
+  if (!ready)
+  {
+    // Without a drawing context the editor can never be shown: the layout, seeing that, takes the editor away
+    // from the plug-in so that hosts stop offering it. Nothing is left open.
+    mDelegate->LayoutUI(this);
+    CloseWindow();
+    return nullptr;
+  }
+  // Without a window to show it in (none given, an id that names no window, a window already gone), nothing could
+  // be shown: no layout, no open editor, nothing left behind.
+  if (!parent || !mView->NativeView().AddToParent(parent))
   {
     CloseWindow();
     return nullptr;

@@ -2,6 +2,7 @@
 // the registered C++ shader functions.
 #include "metal_device.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <new>
@@ -64,7 +65,10 @@ void MTLRegisterFragmentFunction(const char* name, MTLFragmentShaderFn fn, MTLFr
 
 std::shared_ptr<MTLDevice> MTLCreateSystemDefaultDevice()
 {
-  static std::shared_ptr<MTLDevice> device = std::make_shared<MTLDevice>();
+  static std::shared_ptr<MTLDevice> device = [] {
+    const char* wanted = std::getenv("DROVIK_METAL");
+    return wanted && std::strcmp(wanted, "none") == 0 ? nullptr : std::make_shared<MTLDevice>();
+  }();
   return device;
 }
 

@@ -27,7 +27,8 @@ public:
   std::shared_ptr<MTLLibrary> newLibraryWithData(dispatch_data_t data, NSError** error);
 };
 
-/// The process's one device. [any thread]
+/// The process's one device; null, as on a machine without a GPU, when DROVIK_METAL=none was set when it was first
+/// asked for (no drawing context can then be made). [any thread]
 std::shared_ptr<MTLDevice> MTLCreateSystemDefaultDevice();
 
 /// The blob format: "MTLB" and a line break, then one line per function, "vertex NAME\n" or "fragment NAME\n"; names of 1 to 63

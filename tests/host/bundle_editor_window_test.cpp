@@ -1,7 +1,9 @@
 // The built bundle's editor in a host's X window at screen scale 1 and 2 (Xft.dpi 96 and 192): the editor
 // rectangle and every size the plug-in asks the host for are the editor window's size in pixels, also after the
-// GUI Scale changes. The plug-in's view system settles the screen scale once per process, so each case runs in a
-// child process of its own. Skips without a display, except in CI.
+// GUI Scale changes; and an editor that cannot draw is no longer offered. The plug-in's view system settles the
+// screen scale and its drawing device once per process, so each case runs in a child process of its own. Skips
+// without a display, except in CI.
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -108,6 +110,22 @@ TEST_F(BundleEditorWindow, RectangleAndSizesAskedOfTheHostAreTheWindowsPixels)
       EXPECT_EQ(p.Call(vst2::effEditClose), 1);
     });
   }
+}
+
+TEST_F(BundleEditorWindow, AnEditorThatCannotDrawIsNoLongerOffered)
+{
+  testsupport::ExpectInChildProcess([&] {
+    setenv("DROVIK_METAL", "none", 1); // no drawing device in this process: no drawing context can be made
+    Instance p;
+    ASSERT_NE(p.Get(), nullptr);
+    p.Call(vst2::effOpen);
+    EXPECT_NE(p->flags & vst2::kFlagHasEditor, 0);
+    EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(mParent)), 0);
+    EXPECT_EQ(p->flags & vst2::kFlagHasEditor, 0);
+    EXPECT_EQ(EditorRect(p), Size(0, 0));
+    EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(mParent)), 0);
+    EXPECT_EQ(EditorWindowSize(), Size(0, 0));
+  });
 }
 
 } // namespace

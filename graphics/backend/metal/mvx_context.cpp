@@ -138,6 +138,7 @@ int MVXcontext_vDrovik_vst::renderCreate()
   if (!metalLayer->device()) metalLayer->setDevice(MTLCreateSystemDefaultDevice());
   metalLayer->setOpaque(false);
   device = metalLayer->device();
+  if (!device) return 0;
   mvxRegisterShaders();
   NSError* error = nullptr;
   std::shared_ptr<MTLLibrary> library = device->newLibraryWithData(dispatch_data_create(libraryData, libraryLength), &error);

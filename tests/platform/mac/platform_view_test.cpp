@@ -100,13 +100,17 @@ TEST_F(EditorView, OpeningTwiceLeavesOneViewAndOneTimer)
   EXPECT_EQ(IGraphicsMac::LiveCount(), 0);
 }
 
-// An editor that could not draw is not opened at all: the host is told so (no view) and no control is laid out.
+// An editor that could not draw is not opened at all: the host is told so (no view); the layout runs once, on a
+// context that is not ready, so that it can take the editor away from the plug-in.
 TEST_F(EditorView, WithoutADrawingContextTheEditorDoesNotOpen)
 {
   mContextOK = false;
+  bool readyInLayout = true;
+  mDelegate.mLayoutFunc = [&](IGraphics* g) { ++mLayouts, readyInLayout = g->IsContextReady(); };
   EXPECT_EQ(Open(), nullptr);
   EXPECT_FALSE(mDelegate.IsEditorReady());
-  EXPECT_EQ(mLayouts, 0);
+  EXPECT_EQ(mLayouts, 1);
+  EXPECT_FALSE(readyInLayout);
   EXPECT_EQ(mDelegate.mUIOpens, 0);
   EXPECT_EQ(mApp.Views().size(), 0u);
   EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
