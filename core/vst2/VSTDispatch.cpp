@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/HostId.h"
 #include "core/ReadableName.h"
 #include "core/vst2/IPluginVST2.h"
 #include "foundation/main_thread.h"
@@ -270,6 +271,19 @@ intptr_t IPluginVST2::GetParameterProperties(const VSTRequest& r)
   if (!p || !r.mPtr)
     return 0;
   auto* props = static_cast<vst2::ParameterProperties*>(r.mPtr);
+  if (GetHost() == kHostArdour && p->Type() != IParam::kTypeBool)
+  {
+    // Ardour takes the ranges and steps answered here in the units of the value it passes to setParameter, which
+    // is normalised: an integer range of 0..2 would make it send 2 where 1 is the top. Every step is therefore
+    // given as its share of 0..1 and no integer range is answered, so each value of a stepped parameter has its
+    // place in Ardour's controls and automation.
+    const double range = p->GetMax() - p->GetMin();
+    const float step = range > 0.0 ? float(p->GetStep() / range) : 1.f;
+    props->flags = vst2::kParamUsesFloatStep;
+    props->stepFloat = props->smallStepFloat = props->largeStepFloat = step;
+    CopyToHost(props->label, p->GetLabel(), vst2::kLabelSize);
+    return 1;
+  }
   switch (p->Type())
   {
   case IParam::kTypeInt:

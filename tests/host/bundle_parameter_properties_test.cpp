@@ -1,0 +1,115 @@
+// The parameter properties hosts read from the loaded bundle. Ardour takes their ranges and steps as those of the
+// value it passes to setParameter: walked as Ardour walks them, every value of every stepped parameter must be
+// reached there. Every other host gets the integer range of a stepped parameter and the step of a continuous one.
+#include <set>
+#include <string>
+
+#include "loaded_bundle.h"
+
+using hosttest::Instance;
+using hosttest::NamedHost;
+
+namespace {
+
+constexpr int kParams = 25;
+constexpr int kOversampling = 2, kClipCeiling = 5, kSaturationMode = 17, kSaturationStages = 18;
+
+/// An instance opened by a host with this product name.
+struct OpenedIn
+{
+  explicit OpenedIn(const char* product) : instance((NamedHost::SetProduct(product), NamedHost::Callback))
+  {
+    instance.Call(vst2::effOpen);
+  }
+  vst2::ParameterProperties Properties(int idx) const
+  {
+    vst2::ParameterProperties p{};
+    EXPECT_EQ(instance.Call(vst2::effGetParameterProperties, idx, 0, &p), 1) << idx;
+    return p;
+  }
+  Instance instance;
+};
+
+/// The range and step of the control Ardour makes for a parameter from its properties.
+struct ArdourControl
+{
+  float lower, upper, step;
+};
+
+ArdourControl AsArdourReadsIt(const vst2::ParameterProperties& p)
+{
+  ArdourControl c{0.f, 1.f, 0.f};
+  if (p.flags & vst2::kParamUsesIntegerMinMax)
+    c = {float(p.minInteger), float(p.maxInteger), 0.f};
+  const float range = c.upper - c.lower;
+  if ((p.flags & vst2::kParamUsesIntStep) && float(p.stepInteger) < range)
+    c.step = float(p.stepInteger);
+  else if ((p.flags & vst2::kParamUsesFloatStep) && p.stepFloat < range)
+    c.step = p.stepFloat;
+  else
+    c.step = range / 100.f;
+  return c;
+}
+
+/// The texts a parameter shows over every value the control sends, lower to upper by its step.
+std::set<std::string> TextsReached(const Instance& p, int idx, const ArdourControl& c)
+{
+  std::set<std::string> texts;
+  for (int i = 0; c.lower + float(i) * c.step <= c.upper + 1e-4f; ++i)
+  {
+    p.SetParam(idx, c.lower + float(i) * c.step);
+    texts.insert(p.Text(vst2::effGetParamDisplay, idx));
+  }
+  return texts;
+}
+
+TEST(BundleParameterProperties, InArdourEveryValueOfEverySteppedParameterIsReached)
+{
+  const OpenedIn other("Reaper"), ardour("Ardour");
+  int stepped = 0;
+  for (int idx = 0; idx < kParams; ++idx)
+  {
+    const vst2::ParameterProperties range = other.Properties(idx);
+    if (!(range.flags & vst2::kParamUsesIntegerMinMax))
+      continue;
+    ++stepped;
+    const ArdourControl c = AsArdourReadsIt(ardour.Properties(idx));
+    EXPECT_EQ(c.lower, 0.f) << idx; // a normalised value such as 0.5 is inside what Ardour accepts
+    EXPECT_EQ(c.upper, 1.f) << idx;
+    EXPECT_EQ(TextsReached(ardour.instance, idx, c).size(), size_t(range.maxInteger - range.minInteger + 1)) << idx;
+  }
+  EXPECT_EQ(stepped, 13);
+}
+
+TEST(BundleParameterProperties, EachHostGetsTheAnswerMeantForIt)
+{
+  struct Case
+  {
+    const char* product;
+    int idx, flags, minInteger, maxInteger;
+    float stepFloat;
+  };
+  constexpr int kIntegerRange = vst2::kParamUsesIntegerMinMax | vst2::kParamUsesIntStep;
+  const Case cases[] = {
+    {"Reaper", kOversampling, kIntegerRange, 0, 2, 0.f},
+    {"", kSaturationStages, kIntegerRange, 1, 5, 0.f},
+    {"Bitwig Studio", kSaturationMode, kIntegerRange, 0, 3, 0.f},
+    {"Reaper", kClipCeiling, vst2::kParamUsesFloatStep, 0, 0, 0.1f},
+    {"Ardour", kOversampling, vst2::kParamUsesFloatStep, 0, 0, 0.5f},
+    {"Ardour", kSaturationStages, vst2::kParamUsesFloatStep, 0, 0, 0.25f},
+    {"Ardour", kClipCeiling, vst2::kParamUsesFloatStep, 0, 0, 0.1f / 60.f},
+  };
+  for (const Case& c : cases)
+  {
+    const vst2::ParameterProperties p = OpenedIn(c.product).Properties(c.idx);
+    EXPECT_EQ(p.flags, c.flags) << c.product << " " << c.idx;
+    EXPECT_EQ(p.minInteger, c.minInteger) << c.product << " " << c.idx;
+    EXPECT_EQ(p.maxInteger, c.maxInteger) << c.product << " " << c.idx;
+    if (c.flags & vst2::kParamUsesFloatStep)
+    {
+      EXPECT_FLOAT_EQ(p.stepFloat, c.stepFloat) << c.product << " " << c.idx;
+    }
+  }
+}
+
+} // namespace
