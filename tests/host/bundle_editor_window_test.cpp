@@ -1,6 +1,6 @@
 // The built bundle's editor in a host's X window at screen scale 1 and 2 (Xft.dpi 96 and 192): the editor
 // rectangle and every size the plug-in asks the host for are the editor window's size in pixels, also after the
-// GUI Scale changes; and an editor that cannot draw is no longer offered. The plug-in's view system settles the
+// GUI Scale or the corner handle changes it; and an editor that cannot draw is no longer offered. The plug-in's view system settles the
 // screen scale and its drawing device once per process, so each case runs in a child process of its own. Skips
 // without a display, except in CI.
 #include <cstdlib>
@@ -13,6 +13,7 @@
 
 // Last: X defines macros (None, Bool) that the headers above would trip over.
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 
 #include "x11_children.h"
 #include "x11_display.h"
@@ -42,11 +43,16 @@ protected:
     XCloseDisplay(mHost);
   }
 
-  /// The size of the editor's window in the host's window, in pixels, seen through a connection of the child
-  /// process's own (the fixture's belongs to the parent); zero while there is none.
-  Size EditorWindowSize()
+  /// The child process's own display connection (the fixture's belongs to the parent).
+  static Display* ChildDisplay()
   {
     static Display* const display = testsupport::OpenDisplayOrNull();
+    return display;
+  }
+  /// The size of the editor's window in the host's window, in pixels; zero while there is none.
+  Size EditorWindowSize()
+  {
+    Display* display = ChildDisplay();
     const std::vector<Window> children = testsupport::ChildWindows(display, mParent);
     XWindowAttributes wa{};
     if (children.size() != 1 || !XGetWindowAttributes(display, children[0], &wa))
@@ -58,6 +64,16 @@ protected:
   Window mParent = 0;
 };
 
+/// Drags with the left button from one point of the screen to another, as a user does.
+void Drag(Display* display, Size from, Size to)
+{
+  XTestFakeMotionEvent(display, -1, from.first, from.second, 0);
+  XTestFakeButtonEvent(display, 1, True, 0);
+  XTestFakeMotionEvent(display, -1, to.first, to.second, 0);
+  XTestFakeButtonEvent(display, 1, False, 0);
+  XSync(display, False);
+}
+
 Size EditorRect(const Instance& p)
 {
   vst2::Rect* r = nullptr;
@@ -66,10 +82,10 @@ Size EditorRect(const Instance& p)
   return {r->right - r->left, r->bottom - r->top};
 }
 
-/// The plug-in's chunk with the GUI Scale set to 1.5 (the value's text keeps its length).
-std::vector<unsigned char> WithGUIScaleOneAndAHalf(std::vector<unsigned char> chunk)
+/// The plug-in's chunk with the GUI Scale set to 0.75 (the value's text keeps its length).
+std::vector<unsigned char> WithGUIScaleThreeQuarters(std::vector<unsigned char> chunk)
 {
-  const std::string from = "name=\"GUI Scale\" val=\"1.000000\"", to = "name=\"GUI Scale\" val=\"1.500000\"";
+  const std::string from = "name=\"GUI Scale\" val=\"1.000000\"", to = "name=\"GUI Scale\" val=\"0.750000\"";
   const std::string text(chunk.begin(), chunk.end());
   const size_t at = text.find(from);
   if (at != std::string::npos)
@@ -94,8 +110,8 @@ TEST_F(BundleEditorWindow, RectangleAndSizesAskedOfTheHostAreTheWindowsPixels)
       for (const Size& asked : NamedHost::SizeRequests())
         EXPECT_EQ(asked, opened) << "scale " << scale;
       // The GUI Scale, restored with the state while the editor is open, resizes the editor and the host's window.
-      ASSERT_EQ(p.SetChunk(WithGUIScaleOneAndAHalf(p.GetChunk())), 1);
-      const Size scaled{702 * scale, 675 * scale};
+      ASSERT_EQ(p.SetChunk(WithGUIScaleThreeQuarters(p.GetChunk())), 1);
+      const Size scaled{351 * scale, 337 * scale};
       EXPECT_TRUE(testsupport::WaitFor([&] { return EditorWindowSize() == scaled; })) << "scale " << scale;
       ASSERT_FALSE(NamedHost::SizeRequests().empty());
       EXPECT_EQ(NamedHost::SizeRequests().back(), scaled) << "scale " << scale;
@@ -107,6 +123,12 @@ TEST_F(BundleEditorWindow, RectangleAndSizesAskedOfTheHostAreTheWindowsPixels)
       EXPECT_EQ(EditorWindowSize(), scaled) << "reopened, scale " << scale;
       EXPECT_EQ(EditorRect(p), scaled) << "reopened, scale " << scale;
       EXPECT_EQ(NamedHost::SizeRequests().back(), scaled) << "reopened, scale " << scale;
+      // The corner handle, dragged outwards (the host's window sits at the screen's corner), enlarges the editor.
+      Drag(ChildDisplay(), {scaled.first - 3, scaled.second - 3}, {scaled.first * 6 / 5, scaled.second * 6 / 5});
+      EXPECT_TRUE(testsupport::WaitFor([&] {
+        const Size now = EditorWindowSize();
+        return now != scaled && NamedHost::SizeRequests().back() == now && EditorRect(p) == now;
+      })) << "dragged, scale " << scale;
       EXPECT_EQ(p.Call(vst2::effEditClose), 1);
     });
   }
