@@ -220,20 +220,13 @@ void IPopupMenuControl::OpenSubmenu(PopupMenuPanel& active, IRECT& cell, IPopupM
   if (item && item->GetEnabled())
     active.mHighlightedCell = &cell;
 
-  const float a = mCalloutOn ? mCalloutSize : 0.f;
+  const float a = CalloutSize();
   if (!shown)
   {
     float w = 0.f, h = 0.f;
     MeasurePanel(submenu, w, h);
-    const float m = mShadowMargin, p = mPadding, g = mCellGap;
-    const IRECT& lim = mMenuBoundsLimit;
-    const float minX = lim.mLeft + m, maxX = lim.mRight - w - 2.f * m;
-    const float minY = lim.mTop + m, maxY = lim.mBottom - h - 2.f * m;
-    float y = mCalloutArrowDirection == 0 ? std::min(maxY, std::max(minY, cell.mTop - p / 2.f - h + 2.f * g + m))
-                                    : std::max(minY, std::min(maxY, cell.mTop - p));
-    float x = mSubmenuOnRight ? cell.mRight + p + a : cell.mLeft - p - a - w - m;
-    x = std::min(maxX, std::max(minX, x));
-    shown = LayoutPanel(submenu, x, y, PanelIndex(&active));
+    const IRECT at = PlaceSubmenuPanel(cell, w, h);
+    shown = LayoutPanel(submenu, at.mLeft, at.mTop, PanelIndex(&active));
   }
 
   // The chain from the shown panel up to the root stays visible.

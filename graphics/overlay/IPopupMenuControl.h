@@ -4,6 +4,7 @@
 // Timings run on the graphics context's clock. Everything here runs on the main thread.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -106,8 +107,29 @@ public:
   void MeasurePanel(const IPopupMenu& menu, float& width, float& height) const;
 
 protected:
+  /// Where a panel of a size may go: its left edge between minX and maxX, its top between minY and maxY, so that
+  /// it stays inside the bounds limit with its shadow.
+  struct PanelRange
+  {
+    float minX, maxX, minY, maxY;
+    float ClampX(float x) const { return std::min(maxX, std::max(minX, x)); }
+  };
+
   void OpenPanel(const IRECT& anchor);
+  PanelRange RangeFor(float w, float h) const;
+  float CalloutSize() const { return mCalloutOn ? mCalloutSize : 0.f; }
+  void SetCallout(int direction, const IRECT& bounds);
+  IRECT CalloutBelow(const IRECT& anchor) const;
+  IRECT CalloutAbove(const IRECT& anchor) const;
+  /// The left edge of a panel beside the anchor, toward the editor's centre; points the callout at the anchor.
+  float BesideAnchor(const IRECT& anchor, float w);
+  /// Moves a panel that does not fit beside the anchor below it (anchor in the upper half) or above it.
+  void FitAroundAnchor(const IRECT& anchor, float w, float h, float& x, float& y);
+  /// A menu with submenus: centred on the anchor, on the side with more room.
+  void PlaceMenuWithSubmenus(const IRECT& anchor, float w, float h, float& x, float& y);
   IRECT PlaceRootPanel(const IRECT& anchor, float w, float h);
+  /// A submenu's panel beside the cell that opens it, level with the cell (above it when the menu opened above).
+  IRECT PlaceSubmenuPanel(const IRECT& cell, float w, float h) const;
   PopupMenuPanel* LayoutPanel(IPopupMenu& menu, float x, float y, int parentIdx);
   IRECT MeasureSpan(const IPopupMenu& menu) const;
   IRECT* FindCell(const PopupMenuPanel& panel, float x, float y) const;

@@ -34,94 +34,124 @@ void IPopupMenuControl::MeasurePanel(const IPopupMenu& menu, float& width, float
            static_cast<float>(std::max(0, n - 1)) * mCellGap;
 }
 
-IRECT IPopupMenuControl::PlaceRootPanel(const IRECT& anchor, float w, float h)
+IPopupMenuControl::PanelRange IPopupMenuControl::RangeFor(float w, float h) const
 {
   const IRECT& lim = mMenuBoundsLimit;
-  const float m = mShadowMargin, a = mCalloutOn ? mCalloutSize : 0.f, ts = mText.mSize;
-  const float minX = lim.mLeft + m, maxX = lim.mRight - w - 2.f * m;
-  const float minY = lim.mTop + m, maxY = lim.mBottom - h - 2.f * m;
-  const float acx = anchor.CentreX(), acy = anchor.CentreY(), scx = lim.CentreX(), scy = lim.CentreY();
-  const IRECT below(acx - a / 2.f, anchor.mBottom, acx + a / 2.f, anchor.mBottom + a);
-  const IRECT above(acx - a / 2.f, anchor.mTop - a, acx + a / 2.f, anchor.mTop);
+  const float m = mShadowMargin;
+  return {lim.mLeft + m, lim.mRight - w - 2.f * m, lim.mTop + m, lim.mBottom - h - 2.f * m};
+}
 
-  float x = 0.f, y = 0.f;
-  auto beside = [&]() {
-    if (acx <= scx)
-    {
-      x = anchor.mRight + a;
-      mCalloutArrowDirection = 1;
-      mCalloutArrowBounds = IRECT(anchor.mRight, acy - a / 2.f, anchor.mRight + a, acy + a / 2.f);
-    }
-    else
-    {
-      x = anchor.mLeft - a - w - m;
-      mCalloutArrowDirection = 3;
-      mCalloutArrowBounds = IRECT(anchor.mLeft - a, acy - a / 2.f, anchor.mLeft, acy + a / 2.f);
-    }
-  };
+void IPopupMenuControl::SetCallout(int direction, const IRECT& bounds)
+{
+  mCalloutArrowDirection = direction;
+  mCalloutArrowBounds = bounds;
+}
 
-  y = acy <= scy ? acy - (ts + a) : acy - h + ts + a;
-  beside();
-  const bool fits = minX < x && x <= maxX && minY < y && y <= maxY;
-  if (!fits)
+IRECT IPopupMenuControl::CalloutBelow(const IRECT& anchor) const
+{
+  const float a = CalloutSize(), acx = anchor.CentreX();
+  return IRECT(acx - a / 2.f, anchor.mBottom, acx + a / 2.f, anchor.mBottom + a);
+}
+
+IRECT IPopupMenuControl::CalloutAbove(const IRECT& anchor) const
+{
+  const float a = CalloutSize(), acx = anchor.CentreX();
+  return IRECT(acx - a / 2.f, anchor.mTop - a, acx + a / 2.f, anchor.mTop);
+}
+
+float IPopupMenuControl::BesideAnchor(const IRECT& anchor, float w)
+{
+  const float a = CalloutSize(), acy = anchor.CentreY();
+  if (anchor.CentreX() <= mMenuBoundsLimit.CentreX())
   {
-    if ((x > maxX || y <= minY || x <= minX) && acy <= scy)
-    {
-      mCalloutArrowDirection = 2;
-      mCalloutArrowBounds = below;
-      y = anchor.mBottom + a;
-      if (y <= maxY)
-        x = acx - w / 2.f;
-      else
-      {
-        beside();
-        y = maxY;
-      }
-    }
-    if ((x > maxX || y > maxY || x <= minX) && acy > scy)
-    {
-      mCalloutArrowDirection = 0;
-      mCalloutArrowBounds = above;
-      y = anchor.mTop - a - h - m;
-      if (y > minY)
-        x = acx - w / 2.f;
-      else
-      {
-        beside();
-        y = minY;
-      }
-    }
-    x = std::min(maxX, std::max(minX, x));
-    y = std::max(0.f, std::min(maxY, std::max(minY, y)));
+    SetCallout(1, IRECT(anchor.mRight, acy - a / 2.f, anchor.mRight + a, acy + a / 2.f));
+    return anchor.mRight + a;
   }
+  SetCallout(3, IRECT(anchor.mLeft - a, acy - a / 2.f, anchor.mLeft, acy + a / 2.f));
+  return anchor.mLeft - a - w - mShadowMargin;
+}
 
-  if (mPreferBelow && anchor.mBottom + a <= maxY)
+void IPopupMenuControl::FitAroundAnchor(const IRECT& anchor, float w, float h, float& x, float& y)
+{
+  const PanelRange r = RangeFor(w, h);
+  const float a = CalloutSize(), acx = anchor.CentreX();
+  const bool upperHalf = anchor.CentreY() <= mMenuBoundsLimit.CentreY();
+  if (upperHalf && (x > r.maxX || y <= r.minY || x <= r.minX))
   {
-    x = acx - w / 2.f;
+    SetCallout(2, CalloutBelow(anchor));
     y = anchor.mBottom + a;
-    mCalloutArrowDirection = 2;
-    mCalloutArrowBounds = below;
-  }
-  x = std::min(maxX, std::max(minX, x));
-
-  if (mMenuHasSubmenu)
-  {
-    mSubmenuOnRight = acx <= scx;
-    x = acx - w / 2.f + (acx > scx ? mMenuShift : -mMenuShift);
-    x = std::min(maxX, std::max(minX, x));
-    if (lim.mBottom - anchor.mBottom >= anchor.mTop - lim.mTop)
-    {
-      y = std::max(minY, std::min(maxY, anchor.mBottom + a));
-      mCalloutArrowDirection = 2;
-      mCalloutArrowBounds = below;
-    }
+    if (y <= r.maxY)
+      x = acx - w / 2.f;
     else
     {
-      y = std::min(maxY, std::max(minY, anchor.mTop - a - h - m));
-      mCalloutArrowDirection = 0;
-      mCalloutArrowBounds = above;
+      x = BesideAnchor(anchor, w);
+      y = r.maxY;
     }
   }
+  if (!upperHalf && (x > r.maxX || y > r.maxY || x <= r.minX))
+  {
+    SetCallout(0, CalloutAbove(anchor));
+    y = anchor.mTop - a - h - mShadowMargin;
+    if (y > r.minY)
+      x = acx - w / 2.f;
+    else
+    {
+      x = BesideAnchor(anchor, w);
+      y = r.minY;
+    }
+  }
+  x = r.ClampX(x);
+  y = std::max(0.f, std::min(r.maxY, std::max(r.minY, y)));
+}
+
+void IPopupMenuControl::PlaceMenuWithSubmenus(const IRECT& anchor, float w, float h, float& x, float& y)
+{
+  const PanelRange r = RangeFor(w, h);
+  const IRECT& lim = mMenuBoundsLimit;
+  const float a = CalloutSize(), acx = anchor.CentreX(), scx = lim.CentreX();
+  mSubmenuOnRight = acx <= scx;
+  x = r.ClampX(acx - w / 2.f + (acx > scx ? mMenuShift : -mMenuShift));
+  if (lim.mBottom - anchor.mBottom >= anchor.mTop - lim.mTop)
+  {
+    y = std::max(r.minY, std::min(r.maxY, anchor.mBottom + a));
+    SetCallout(2, CalloutBelow(anchor));
+  }
+  else
+  {
+    y = std::min(r.maxY, std::max(r.minY, anchor.mTop - a - h - mShadowMargin));
+    SetCallout(0, CalloutAbove(anchor));
+  }
+}
+
+IRECT IPopupMenuControl::PlaceRootPanel(const IRECT& anchor, float w, float h)
+{
+  const PanelRange r = RangeFor(w, h);
+  const float a = CalloutSize(), ts = mText.mSize, acy = anchor.CentreY();
+  float y = acy <= mMenuBoundsLimit.CentreY() ? acy - (ts + a) : acy - h + ts + a;
+  float x = BesideAnchor(anchor, w);
+  const bool fits = r.minX < x && x <= r.maxX && r.minY < y && y <= r.maxY;
+  if (!fits)
+    FitAroundAnchor(anchor, w, h, x, y);
+  if (mPreferBelow && anchor.mBottom + a <= r.maxY)
+  {
+    x = anchor.CentreX() - w / 2.f;
+    y = anchor.mBottom + a;
+    SetCallout(2, CalloutBelow(anchor));
+  }
+  x = r.ClampX(x);
+  if (mMenuHasSubmenu)
+    PlaceMenuWithSubmenus(anchor, w, h, x, y);
+  return IRECT(x, y, x + w, y + h);
+}
+
+IRECT IPopupMenuControl::PlaceSubmenuPanel(const IRECT& cell, float w, float h) const
+{
+  const PanelRange r = RangeFor(w, h);
+  const float m = mShadowMargin, p = mPadding, g = mCellGap, a = CalloutSize();
+  const float y = mCalloutArrowDirection == 0
+                    ? std::min(r.maxY, std::max(r.minY, cell.mTop - p / 2.f - h + 2.f * g + m))
+                    : std::max(r.minY, std::min(r.maxY, cell.mTop - p));
+  const float x = r.ClampX(mSubmenuOnRight ? cell.mRight + p + a : cell.mLeft - p - a - w - m);
   return IRECT(x, y, x + w, y + h);
 }
 
