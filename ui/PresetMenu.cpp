@@ -70,6 +70,8 @@ void IBPresetMenuVQ::OnMouseDown(float x, float y, const IMouseMod&)
 {
   if (mNameArea.Contains(x, y))
   {
+    // The menu on screen is drawn from the lists as they are: no rescan and no rebuild under it.
+    if (mMainMenu.IsShown()) return;
     SendId(mIds.rescan); // the user list is read again before the menu is built
     SetDirty(true, -1);
     BuildPresetMenu();
@@ -109,6 +111,7 @@ void IBPresetMenuVQ::OnResize() { SetDirty(false, -1); }
 
 void IBPresetMenuVQ::BuildPresetMenu()
 {
+  if (mMainMenu.IsShown()) return;
   mMainMenu.Clear();
   auto recorded = [this](const char* text) {
     mMainMenu.AddItem(text);

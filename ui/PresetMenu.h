@@ -44,7 +44,7 @@ public:
   void OnPopupMenuSelection(plug::igraphics::IPopupMenu* menu, int valIdx) override;
   void Draw(plug::igraphics::IGraphics& g) override;
 
-  /// Rebuilds the main menu from the current lists and opens it.
+  /// Rebuilds the main menu from the current lists and opens it; nothing while the menu is shown.
   void BuildPresetMenu();
   /// The menu as last built (for the platform that shows it, and for tests).
   plug::igraphics::IPopupMenu& GetMainMenu() { return mMainMenu; }

@@ -20,9 +20,21 @@ IPopupMenu::IPopupMenu(const char* rootTitle, int prefix, bool multiCheck, std::
     AddItem(text);
 }
 
-IPopupMenu::~IPopupMenu() { Clear(); }
+IPopupMenu::~IPopupMenu() { mMenuItems.Clear(true); }
 
-void IPopupMenu::Clear() { mMenuItems.Clear(true); }
+void IPopupMenu::Clear()
+{
+  if (!mShown)
+    mMenuItems.Clear(true);
+}
+
+void IPopupMenu::SetShown(bool shown)
+{
+  mShown = shown;
+  for (int i = 0; i < NItems(); ++i)
+    if (IPopupMenu* submenu = GetItem(i)->GetSubmenu())
+      submenu->SetShown(shown);
+}
 
 namespace {
 
@@ -51,6 +63,11 @@ IPopupMenu::Item* IPopupMenu::AddItem(Item* item, int index)
 {
   if (!item)
     return nullptr;
+  if (mShown)
+  {
+    delete item;
+    return nullptr;
+  }
   const int n = NItems();
   const int at = index == kAppend ? n : index == kSorted ? SortedPosition(mMenuItems, item->GetText()) : index;
   if (!mMenuItems.Insert(at, item))
@@ -70,6 +87,8 @@ IPopupMenu::Item* IPopupMenu::AddSubmenuItem(const char* text, IPopupMenu* subme
 
 void IPopupMenu::RemoveEmptySubmenus()
 {
+  if (mShown)
+    return;
   for (int i = NItems() - 1; i >= 0; --i)
   {
     Item* item = GetItem(i);

@@ -64,13 +64,14 @@ public:
   IPopupMenu(const IPopupMenu&) = delete;
   IPopupMenu& operator=(const IPopupMenu&) = delete;
 
-  /// Deletes every item, from the last to the first.
+  /// Deletes every item, from the last to the first. Refused while the menu is shown.
   void Clear();
   int NItems() const { return mMenuItems.GetSize(); }
   Item* GetItem(int i) const { return mMenuItems.Get(i); }
   /// Puts an item into the menu, which then owns it: appended (kAppend), at its case-insensitive sorted place
   /// (kSorted; an equal text goes before its equal) or at index (clamped to 0..NItems()). Returns the item, or
-  /// null when it could not be added, in which case the item has been deleted.
+  /// null when it could not be added (the list is full, or the menu is shown), in which case the item has been
+  /// deleted.
   Item* AddItem(Item* item, int index = kAppend);
   Item* AddItem(const char* text, int flags = Item::kNoFlags, int tag = -1);
   /// Adds a new item with text and flags at index, as for AddItem (kAppend appends).
@@ -79,8 +80,14 @@ public:
   /// Adds an item that opens submenu (owned by the item from then on), at index as for AddItem. The submenu
   /// takes a copy of this menu's completion function. Returns the item, or null (submenu deleted) on failure.
   Item* AddSubmenuItem(const char* text, IPopupMenu* submenu, int index = kAppend);
-  /// Takes out, and deletes, every item whose submenu holds no items; the rest keep their order.
+  /// Takes out, and deletes, every item whose submenu holds no items; the rest keep their order. Refused while the
+  /// menu is shown.
   void RemoveEmptySubmenus();
+  /// Marks the menu and every submenu under it as shown, or no longer shown. The in-editor menu draws and
+  /// chooses from the items of a shown menu, so while shown a menu keeps its items: Clear, AddItem,
+  /// AddSubmenuItem, AddSeparator and RemoveEmptySubmenus do nothing to it.
+  void SetShown(bool shown);
+  bool IsShown() const { return mShown; }
 
   int GetPrefix() const { return mPrefix; }
   void SetPrefix(int prefix) { mPrefix = prefix; }
@@ -106,6 +113,7 @@ public:
   LibPtrList<Item> mMenuItems{4096};
   CompletionFn mPopupFunc;
   LibString mRootTitle;
+  bool mShown = false;
 };
 
 } // namespace igraphics

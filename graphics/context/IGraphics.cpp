@@ -125,6 +125,8 @@ void IGraphics::RemovePopupMenuControl()
     mPopupRequester = nullptr;
   }
   ForgetControl(mPopupControl.get());
+  if (mPopupControl)
+    mPopupControl->Dismiss();
   mPopupControl.reset();
 }
 
@@ -254,9 +256,12 @@ void IGraphics::ForgetControl(IControl* control)
     mTextEntryRequester = nullptr;
   if (mPopupRequester == control)
   {
-    // The menu's answer would have ended the requester's gestures.
+    // The menu's answer would have ended the requester's gestures. The menu, which the requester may own, goes
+    // off screen with it.
     mPopupRequester = nullptr;
     EndParamGestures(*control);
+    if (mPopupControl)
+      mPopupControl->Dismiss();
   }
 }
 
@@ -319,6 +324,8 @@ void IGraphics::RemoveAllControls()
   mMouseOverIdx = -1;
   mPopupRequester = nullptr;
   mTextEntryRequester = nullptr;
+  if (mPopupControl)
+    mPopupControl->Dismiss(); // while the menus it shows are still there
   mPopupControl.reset();
   mTextEntryControl.reset();
   mCornerResizer.reset();

@@ -73,8 +73,9 @@ IControl* IGraphics::HitTestControl(float x, float y, bool capture, bool mouseOv
 
   IControl* c = nullptr;
   int idx = -1;
-  // The in-editor menu takes every pointer while it is fully open, not while it fades in or out.
-  if (mPopupControl && mPopupControl->GetState() == IPopupMenuControl::kMenuOpen)
+  // The in-editor menu takes every pointer while it is on screen, fading in included, so that nothing under it
+  // acts; once chosen from, it is hidden and pointers reach the editor again.
+  if (mPopupControl && mPopupControl->IsShowing())
     c = mPopupControl.get();
   else if (mTextEntryControl && mTextEntryControl->EditInProgress())
     c = mTextEntryControl.get();

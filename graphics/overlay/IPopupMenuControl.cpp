@@ -32,14 +32,16 @@ IPopupMenuControl::~IPopupMenuControl() = default;
 
 void IPopupMenuControl::CreatePopupMenu(IPopupMenu& menu, const IRECT& anchor)
 {
+  // A request while a menu is on its way in, shown or on its way out is dropped, leaving that menu as it is.
+  if (mState != kMenuClosed)
+    return;
   mMenu = &menu;
   mMenuHasSubmenu = false;
   for (int i = 0; i < menu.NItems(); ++i)
     mMenuHasSubmenu = mMenuHasSubmenu || menu.GetItem(i)->GetSubmenu() != nullptr;
   if (mGraphics)
     mMenuBoundsLimit = mGraphics->GetBounds();
-  if (mState == kMenuClosed)
-    OpenPanel(anchor);
+  OpenPanel(anchor);
 }
 
 void IPopupMenuControl::OpenPanel(const IRECT& anchor)
@@ -49,6 +51,9 @@ void IPopupMenuControl::OpenPanel(const IRECT& anchor)
   if (mGraphics)
     mGraphics->UpdateTooltips();
   mMenuPanels.clear();
+  ReleaseMenu();
+  mShownMenu = mMenu;
+  mShownMenu->SetShown(true); // the panels draw from its items until the choice
   mAnchorArea = anchor;
   float w = 0.f, h = 0.f;
   MeasurePanel(*mMenu, w, h);
@@ -60,6 +65,28 @@ void IPopupMenuControl::OpenPanel(const IRECT& anchor)
   mMouseIsOver = false;
   OnResize();
   SetDirty(true, -1);
+}
+
+void IPopupMenuControl::ReleaseMenu()
+{
+  if (mShownMenu)
+    mShownMenu->SetShown(false);
+  mShownMenu = nullptr;
+}
+
+void IPopupMenuControl::Dismiss()
+{
+  if (mState == kMenuClosed)
+    return;
+  ReleaseMenu();
+  IControl::OnEndAnimation(); // no further fades
+  mMenuPanels.clear();
+  mActiveMenuPanel = mAppearingMenuPanel = nullptr;
+  mMouseCell = nullptr;
+  mShowSubmenuCallout = false;
+  mHitRect = mCollapsedBounds;
+  mState = kMenuClosed;
+  SetHidden(true); // the area the menu covered is drawn again
 }
 
 void IPopupMenuControl::SetAllWeights(float w)
@@ -249,6 +276,9 @@ void IPopupMenuControl::OpenSubmenu(PopupMenuPanel& active, IRECT& cell, IPopupM
   OnResize();
   if (mAppearingMenuPanel != shown)
   {
+    // A panel still fading in (the root, hovered while the menu opens) shows fully while the next one fades in.
+    if (mAppearingMenuPanel && mAppearingMenuPanel->mShown)
+      mAppearingMenuPanel->mBlend.mWeight = mOpacity;
     mState = kSubmenuOpening;
     mAppearingMenuPanel = shown;
   }
@@ -277,6 +307,9 @@ void IPopupMenuControl::OnMouseDown(float x, float y, const IMouseMod& mod)
 void IPopupMenuControl::CloseWithChoice()
 {
   IPopupMenu* menu = mActiveMenuPanel ? mActiveMenuPanel->mMenu : mMenu;
+  // From the choice on the menu is off screen: its owner may rebuild it, even in the completion. The panels,
+  // hidden, are not drawn from it again.
+  ReleaseMenu();
   if (menu)
   {
     menu->SetChosenItemIdx(-1);

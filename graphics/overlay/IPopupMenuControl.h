@@ -68,8 +68,14 @@ public:
   int GetState() const { return mState; }
   /// A menu is on its way in, shown, or on its way out: new requests are refused until it has closed.
   bool IsOpen() const { return mState != kMenuClosed; }
+  /// The menu is on screen (fading in, open, or a submenu fading in): every pointer event is the menu's.
+  bool IsShowing() const { return mState == kMenuExpanding || mState == kMenuOpen || mState == kSubmenuOpening; }
+  /// Takes the menu off screen at once, with no answer: for when the control that asked for it goes away.
+  void Dismiss();
 
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
+  /// The second click of a double click is a press like the first.
+  void OnMouseDblClick(float x, float y, const IMouseMod& mod) override { OnMouseDown(x, y, mod); }
   void OnMouseDrag(float x, float y, float dX, float dY, const IMouseMod& mod) override;
   void OnMouseWheel(float x, float y, const IMouseMod& mod, float d) override {}
   void OnMouseOver(float x, float y, const IMouseMod& mod) override;
@@ -116,6 +122,8 @@ protected:
   };
 
   void OpenPanel(const IRECT& anchor);
+  /// Ends the shown mark of the menu on screen, when there is one.
+  void ReleaseMenu();
   PanelRange RangeFor(float w, float h) const;
   float CalloutSize() const { return mCalloutOn ? mCalloutSize : 0.f; }
   void SetCallout(int direction, const IRECT& bounds);
@@ -147,6 +155,7 @@ protected:
   int mState = kMenuClosed;
   IRECT* mMouseCell = nullptr;
   IPopupMenu* mMenu = nullptr;
+  IPopupMenu* mShownMenu = nullptr; // marked shown from the opening to the choice
   int mMaxColumnItems = 0;
   bool mScrollIfTooBig = true;
   bool mCalloutOn = false;

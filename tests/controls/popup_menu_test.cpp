@@ -97,26 +97,84 @@ TEST_F(PopupMenuTest, PressesDuringFadesReachNoItem)
   EXPECT_EQ(popup->GetState(), State::kMenuOpen);
 }
 
-TEST_F(PopupMenuTest, ContextGivesTheMenuEveryPointerOnlyWhileFullyOpen)
+// While the menu is on screen, fading in or a submenu fading in included, every pointer is the menu's; a press
+// during a fade chooses nothing, one while open closes the menu, and from then on the editor has the pointer.
+TEST_F(PopupMenuTest, ContextGivesTheMenuEveryPointerWhileItIsOnScreen)
 {
+  menu.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"a"})));
   auto* below = new graphicstest::TestControl(IRECT(0, 0, 400, 300));
   g.AttachControl(below);
   g.OpenPopupMenu(*below, menu, IRECT(100, 100, 140, 120));
-  IMouseInfo press;
-  press.mX = 5.f, press.mY = 5.f, press.mMod = left;
-  auto click = [&] {
-    g.OnMouseDown({press});
+  auto send = [&](float x, float y, bool dblClick = false) {
+    IMouseInfo press;
+    press.mX = x, press.mY = y, press.mMod = left;
+    g.OnMouseOver(x, y, left);
+    if (dblClick)
+      g.OnMouseDblClick(x, y, left);
+    else
+      g.OnMouseDown({press});
     g.OnMouseUp({press});
   };
-  click();
-  EXPECT_EQ(below->mCalls.back(), "up") << "while the menu fades in, pointers reach the editor";
+  const size_t attached = below->mCalls.size();
+  send(5, 5);
+  send(Cell(0, 0).CentreX(), Cell(0, 0).CentreY(), true);
   Step(*popup, 101);
-  below->mCalls.clear();
-  click();
-  EXPECT_TRUE(below->mCalls.empty());
+  g.OnMouseOver(Cell(0, 3).CentreX(), Cell(0, 3).CentreY(), left);
+  ASSERT_EQ(popup->GetState(), State::kSubmenuOpening);
+  send(5, 5);
+  send(Cell(0, 1).CentreX(), Cell(0, 1).CentreY());
+  EXPECT_EQ(below->mCalls.size(), attached) << "no press or hover reached the control under the menu";
+  EXPECT_TRUE(calls.empty()) << "presses during fades choose nothing";
+  Step(*popup, 201);
+  send(5, 5);
+  EXPECT_EQ(below->mCalls.size(), attached);
   EXPECT_EQ(popup->GetState(), State::kMenuConfirming) << "a press outside the cells closes the open menu";
-  click();
+  send(5, 5);
   EXPECT_EQ(below->mCalls.back(), "up") << "while the menu fades out, pointers reach the editor again";
+}
+
+// A shown menu keeps its items until it is chosen from: a rebuild asked for meanwhile changes nothing.
+TEST_F(PopupMenuTest, AShownMenuKeepsItsItemsUntilChosenFrom)
+{
+  menu.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"a"})));
+  IPopupMenu* sub = menu.GetItem(3)->GetSubmenu();
+  Open(menu);
+  Hover(Cell(0, 3));
+  for (IPopupMenu* m : {&menu, sub})
+  {
+    m->Clear();
+    m->RemoveEmptySubmenus();
+    EXPECT_EQ(m->AddItem("new"), nullptr);
+    EXPECT_EQ(m->AddSubmenuItem("new", new IPopupMenu()), nullptr);
+  }
+  EXPECT_EQ(menu.NItems(), 4);
+  EXPECT_EQ(sub->NItems(), 1);
+  popup->Draw(g);
+  menu.SetFunction([&](IPopupMenu* m) { m->Clear(); }); // the owner may rebuild it once chosen from
+  Step(*popup, 201);
+  Hover(Cell(0, 0));
+  Press(Cell(0, 0));
+  EXPECT_EQ(menu.NItems(), 0);
+}
+
+// When the control that asked for a menu goes away, the menu goes off screen with it.
+TEST_F(PopupMenuTest, RemovingTheRequesterTakesItsMenuOffScreen)
+{
+  struct Owner : graphicstest::TestControl
+  {
+    using TestControl::TestControl;
+    IPopupMenu mMenu{"", 0, false, {"one", "two"}};
+  };
+  auto* owner = new Owner(IRECT(0, 0, 10, 10));
+  g.AttachControl(owner);
+  g.OpenPopupMenu(*owner, owner->mMenu, IRECT(100, 100, 140, 120));
+  Step(*popup, 101);
+  g.RemoveControl(owner);
+  EXPECT_EQ(popup->GetState(), State::kMenuClosed);
+  EXPECT_TRUE(popup->IsHidden());
+  EXPECT_EQ(popup->NPanels(), 0);
+  popup->Draw(g);
+  Step(*popup, 101);
 }
 
 TEST_F(PopupMenuTest, HoverKeepsOnlyTheChainToTheHoveredSubmenu)

@@ -1,0 +1,112 @@
+// The in-editor menus as a user meets them: presses while a menu or a submenu fades in, and a press on the preset
+// name while the preset menu is shown.
+#include <string>
+
+#include "editor_fixture.h"
+#include "graphics/bases/ITextControl.h"
+#include "graphics/overlay/IPopupMenuControl.h"
+#include "ui/PresetMenu.h"
+
+namespace {
+
+using namespace plug::igraphics;
+using appkit::EventType;
+
+struct EditorMenu : editortest::Editor
+{
+  void SetUp() override
+  {
+    Editor::SetUp();
+    ASSERT_EQ(Open(), 1);
+    Frame();
+  }
+  IPopupMenuControl& Popup() { return *G().GetPopupMenuControl(); }
+  IBPresetMenuVQ& PresetMenu() { return *static_cast<IBPresetMenuVQ*>(G().GetControlByTag(3)); }
+  /// The cell of the panel that shows the item with the text; none when no such item is shown.
+  const IRECT* CellOf(int panel, const char* text)
+  {
+    if (Popup().NPanels() <= panel) return nullptr;
+    const auto& p = Popup().GetPanel(panel);
+    for (int i = 0; i < p.NCells(); ++i)
+      if (std::string(p.mMenu->GetItem(p.mFirstShownItem + i)->GetText()) == text) return p.Cell(i);
+    return nullptr;
+  }
+  std::string MeterText()
+  {
+    return static_cast<ITextControl*>(G().GetControl(mPlugin->mLeftMeterIdx.leftText))->GetStr();
+  }
+  void MoveTo(const IRECT& r) { Send(EventType::kMouseMoved, r.CentreX(), r.CentreY()); }
+  static constexpr double kPresetName[2] = {240, 16};
+  static constexpr double kInfoButton[2] = {18, 15};
+};
+
+// While a menu fades in, whether the whole menu (100 ms) or a submenu (200 ms), a press on one of its rows
+// reaches nothing under the menu.
+TEST_F(EditorMenu, PressesWhileAMenuFadesInReachNothingUnderIt)
+{
+  struct Case
+  {
+    const double* button;
+    const char* submenu; // rested on first, when set
+    const char* pressed;
+    int ticks;     // 60 Hz frames between the last move and the press
+    double pressX; // where on the row, or its centre when 0
+  };
+  // The first row lies over the input knob, the second over the left meter's reset area.
+  const Case cases[] = {{kInfoButton, nullptr, "Reset GUI scale", 3, 53},
+                        {kPresetName, "Factory", "Save preset ...", 2, 0}};
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.pressed);
+    ProcessSine(0.5, 0.3); // the meters show a level
+    Tick(2);
+    const std::string level = MeterText();
+    ASSERT_NE(level, "-INF");
+    const int gestures = mHost.Count(vst2::audioMasterBeginEdit);
+    Click(c.button[0], c.button[1]);
+    if (c.submenu)
+    {
+      Tick(10);
+      ASSERT_NE(CellOf(0, c.submenu), nullptr);
+      MoveTo(*CellOf(0, c.submenu));
+    }
+    Tick(c.ticks);
+    const IRECT* row = CellOf(0, c.pressed);
+    ASSERT_NE(row, nullptr);
+    const double x = c.pressX ? c.pressX : row->CentreX();
+    Send(EventType::kMouseMoved, x, row->CentreY());
+    Click(x, row->CentreY());
+    Tick(2);
+    EXPECT_EQ(mHost.Count(vst2::audioMasterBeginEdit), gestures) << "no control under the menu took the press";
+    EXPECT_EQ(MeterText(), level) << "the meters under the menu were not reset";
+    Tick(40);
+    Click(2, 440); // closes the menu, if still open
+    Tick(40);
+  }
+}
+
+// A press on the preset name while a submenu fades in leaves the menu on screen as it is: choosing from the
+// Factory panel then loads the preset shown there. Asked again from elsewhere, the preset control does not rebuild
+// the menu being shown either.
+TEST_F(EditorMenu, APressOnThePresetNameLeavesTheShownMenuWhole)
+{
+  Click(kPresetName[0], kPresetName[1]);
+  Tick(10);
+  ASSERT_NE(CellOf(0, "Factory"), nullptr);
+  MoveTo(*CellOf(0, "Factory"));
+  Tick(2);
+  Click(kPresetName[0], kPresetName[1]);
+  PresetMenu().BuildPresetMenu();
+  Frame();
+  Tick(20);
+  Frame();
+  ASSERT_EQ(Popup().NPanels(), 2);
+  EXPECT_EQ(Popup().GetPanel(1).mMenu, PresetMenu().GetFactoryMenu());
+  const IRECT third = *Popup().GetPanel(1).Cell(2);
+  MoveTo(third);
+  Click(third.CentreX(), third.CentreY());
+  Tick(30);
+  EXPECT_STREQ(mPlugin->GetPresetName(mPlugin->GetCurrentPresetIdx()), mPlugin->GetFactoryPreset(2)->mName);
+}
+
+} // namespace
