@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "graphics/bases/IControl.h"
@@ -140,6 +141,10 @@ protected:
   IRECT PlaceSubmenuPanel(const IRECT& cell, float w, float h) const;
   PopupMenuPanel* LayoutPanel(IPopupMenu& menu, float x, float y, int parentIdx);
   IRECT MeasureSpan(const IPopupMenu& menu) const;
+  /// The widest label a panel shows whole; 0 before a menu has given the control its bounds limit.
+  float MaxLabelWidth() const;
+  /// The label as drawn in a width: whole when it fits, else its start and end around " ... ".
+  std::string FitLabel(IGraphics& g, const char* text, float width) const;
   IRECT* FindCell(const PopupMenuPanel& panel, float x, float y) const;
   void UpdateSubmenus();
   void OpenSubmenu(PopupMenuPanel& active, IRECT& cell, IPopupMenu& submenu);

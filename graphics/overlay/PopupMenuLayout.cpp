@@ -1,6 +1,8 @@
 // The popup menu's geometry and drawing: the size of a panel, where the root panel goes beside, below or above
 // the control that asked for it, how cells are laid out and scrolled, and the drawing hooks of each panel.
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "graphics/overlay/IPopupMenuControl.h"
 #include "graphics/context/IGraphics.h"
@@ -19,7 +21,63 @@ IRECT IPopupMenuControl::MeasureSpan(const IPopupMenu& menu) const
       mGraphics->MeasureText(mText, text ? text : "", r);
     span = span.Union(r);
   }
+  // A panel is never wider than the editor: longer labels are cut when drawn.
+  const float widest = MaxLabelWidth();
+  if (widest > 0.f && span.W() > widest)
+    span.mRight = span.mLeft + widest;
   return span;
+}
+
+float IPopupMenuControl::MaxLabelWidth() const
+{
+  // The widest cell that stays inside the bounds limit with the panel's padding and shadow on both sides, and
+  // for which the placement range is not empty, less the check, arrow and text padding around the label.
+  const float m = mShadowMargin, cell = mMenuBoundsLimit.W() - std::max(3.f * m, 2.f * (m + mPadding));
+  return std::max(0.f, cell - 2.f * mTextPadding - mCheckAreaWidth - mArrowAreaWidth);
+}
+
+namespace {
+
+/// Positions where the UTF-8 characters of the text start (a byte that starts no sequence counts as one).
+std::vector<size_t> CharacterStarts(const std::string& text)
+{
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+      starts.push_back(i);
+  return starts;
+}
+
+} // namespace
+
+std::string IPopupMenuControl::FitLabel(IGraphics& g, const char* text, float width) const
+{
+  const std::string whole = text ? text : "";
+  IRECT r;
+  g.MeasureText(mText, whole.c_str(), r);
+  if (r.W() <= width)
+    return whole;
+  // Cut as a long preset name is in the title: the start and the end around " ... ", as many characters kept as
+  // fit (the fewest-kept cut is used when even that does not fit).
+  const std::vector<size_t> starts = CharacterStarts(whole);
+  const int count = static_cast<int>(starts.size());
+  auto cut = [&](int kept) {
+    const int head = kept - kept / 2, tail = kept / 2;
+    const size_t headEnd = head < count ? starts[static_cast<size_t>(head)] : whole.size();
+    const size_t tailStart = starts[static_cast<size_t>(count - tail)];
+    return whole.substr(0, headEnd) + " ... " + whole.substr(tailStart);
+  };
+  int lo = 0, hi = count - 1; // lo always fits (or is the last resort), hi may not
+  while (lo < hi)
+  {
+    const int mid = (lo + hi + 1) / 2;
+    g.MeasureText(mText, cut(mid).c_str(), r);
+    if (r.W() <= width)
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return cut(lo);
 }
 
 void IPopupMenuControl::MeasurePanel(const IPopupMenu& menu, float& width, float& height) const
@@ -331,7 +389,8 @@ void IPopupMenuControl::DrawCellLabel(IGraphics& g, const IRECT& cell, const IPo
   mText.mTextColor = selected ? mSelectedTextColor : (item.GetEnabled() ? mTextColor : mDisabledTextColor);
   mText.mHAlign = kAlignNear;
   const float left = cell.mLeft + mCheckAreaWidth / 2.f + std::max(1.f, mCheckAreaWidth) / 2.f + mTextPadding;
-  g.DrawText(mText, item.GetText(), IRECT(left, cell.mTop, cell.mRight - mTextPadding, cell.mBottom), blend);
+  const IRECT area(left, cell.mTop, cell.mRight - mTextPadding, cell.mBottom);
+  g.DrawText(mText, FitLabel(g, item.GetText(), area.W()).c_str(), area, blend);
 }
 
 void IPopupMenuControl::DrawCheckMark(IGraphics& g, const IRECT& cell, const IPopupMenu::Item& item, bool selected,

@@ -177,6 +177,30 @@ TEST_F(PopupMenuTest, RemovingTheRequesterTakesItsMenuOffScreen)
   Step(*popup, 101);
 }
 
+// A label wider than the editor: the panel stays inside it, and the label keeps its start and end around " ... ".
+TEST_F(PopupMenuTest, ALabelWiderThanTheEditorIsCutAndItsPanelStaysInside)
+{
+  auto* wide = new IPopupMenu("", 0, false, {"short"});
+  wide->AddItem((std::string(40, 'a') + std::string(40, 'z')).c_str()); // 80 x 7 = 560 wide
+  menu.AddItem(new IPopupMenu::Item("sub", wide));
+  Open(menu, IRECT(300, 100, 340, 120));
+  Hover(Cell(0, 3));
+  ASSERT_EQ(popup->NPanels(), 2);
+  EXPECT_GE(popup->GetPanel(1).mRECT.mLeft, 0.f);
+  EXPECT_LE(popup->GetPanel(1).mRECT.mRight, 400.f);
+  Step(*popup, 201);
+  g.mOps.clear();
+  popup->Draw(g);
+  std::vector<std::string> labels;
+  for (const auto& op : g.mOps)
+    if (op.mName == "DrawText")
+      labels.push_back(op.mText);
+  ASSERT_EQ(labels.size(), 6u);
+  EXPECT_EQ(labels[4], "short");
+  EXPECT_EQ(labels[5], std::string(23, 'a') + " ... " + std::string(22, 'z'))
+    << "the label has 370 - 20 = 350, 50 characters of 7";
+}
+
 TEST_F(PopupMenuTest, HoverKeepsOnlyTheChainToTheHoveredSubmenu)
 {
   menu.AddItem(new IPopupMenu::Item("first", new IPopupMenu("", 0, false, {"a", "b"})));

@@ -1,11 +1,13 @@
-// The in-editor menus as a user meets them: presses while a menu or a submenu fades in, and a press on the preset
-// name while the preset menu is shown.
+// The in-editor menus as a user meets them: presses while a menu or a submenu fades in, a press on the preset name
+// while the preset menu is shown, and a preset name wider than the editor.
+#include <algorithm>
 #include <string>
 
 #include "editor_fixture.h"
 #include "graphics/bases/ITextControl.h"
 #include "graphics/overlay/IPopupMenuControl.h"
 #include "ui/PresetMenu.h"
+#include "user_preset_file.h"
 
 namespace {
 
@@ -107,6 +109,33 @@ TEST_F(EditorMenu, APressOnThePresetNameLeavesTheShownMenuWhole)
   Click(third.CentreX(), third.CentreY());
   Tick(30);
   EXPECT_STREQ(mPlugin->GetPresetName(mPlugin->GetCurrentPresetIdx()), mPlugin->GetFactoryPreset(2)->mName);
+}
+
+// A user preset whose name is wider than the editor: the User panel stays inside the editor and the other
+// entries are drawn in it.
+TEST_F(EditorMenu, AUserPresetNameWiderThanTheEditorKeepsItsPanelInside)
+{
+  const std::string folder = mPlugin->DataFolder().Get();
+  testsupport::MakeFolders(folder);
+  for (const std::string& name : {std::string(60, 'W'), std::string("Fine")})
+    testsupport::WriteFile(folder + "/" + name.substr(0, 8) + ".vqp", testsupport::UserPresetText(name));
+  Click(kPresetName[0], kPresetName[1]); // rescans the folder
+  Tick(10);
+  ASSERT_NE(CellOf(0, "User"), nullptr);
+  MoveTo(*CellOf(0, "User"));
+  Tick(20);
+  ASSERT_EQ(Popup().NPanels(), 2);
+  const auto& user = Popup().GetPanel(1);
+  EXPECT_GE(user.mRECT.mLeft, 0.f);
+  EXPECT_LE(user.mRECT.mRight, 468.f);
+  const IRECT* fine = CellOf(1, "Fine");
+  ASSERT_NE(fine, nullptr);
+  Frame();
+  int dark = 0; // the label's black text on the white panel
+  for (int y = int(fine->mTop); y < int(fine->mBottom); ++y)
+    for (int x = std::max(0, int(fine->mLeft)); x < int(fine->mLeft) + 60; ++x)
+      dark += (Pixel(x, y) & 0xff) < 100;
+  EXPECT_GT(dark, 20);
 }
 
 } // namespace
