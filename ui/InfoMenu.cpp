@@ -89,6 +89,8 @@ IPopupMenu* IBInfoMenuVQ::EnumSubmenu(int p)
 
 void IBInfoMenuVQ::BuildInfoMenu()
 {
+  // A menu on screen keeps its items: the positions recorded below must stay those of the rows the user sees.
+  if (mMenu.IsShown()) return;
   mCheckItems.clear();
   mSubmenus.clear();
   mExtraItems.clear();

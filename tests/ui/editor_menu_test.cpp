@@ -6,6 +6,7 @@
 #include "editor_fixture.h"
 #include "graphics/bases/ITextControl.h"
 #include "graphics/overlay/IPopupMenuControl.h"
+#include "ui/InfoMenu.h"
 #include "ui/PresetMenu.h"
 #include "user_preset_file.h"
 
@@ -109,6 +110,20 @@ TEST_F(EditorMenu, APressOnThePresetNameLeavesTheShownMenuWhole)
   Click(third.CentreX(), third.CentreY());
   Tick(30);
   EXPECT_STREQ(mPlugin->GetPresetName(mPlugin->GetCurrentPresetIdx()), mPlugin->GetFactoryPreset(2)->mName);
+}
+
+// Asked to rebuild while its menu is shown, the plug-in menu keeps the rows the user sees and what each does.
+TEST_F(EditorMenu, APlugInMenuOnScreenIsNotRebuiltUnderTheUser)
+{
+  Click(kInfoButton[0], kInfoButton[1]);
+  Tick(10);
+  static_cast<IBInfoMenuVQ*>(G().GetControlByTag(1))->BuildInfoMenu();
+  const IRECT* row = CellOf(0, "Enable tooltips");
+  ASSERT_NE(row, nullptr);
+  MoveTo(*row);
+  Click(row->CentreX(), row->CentreY());
+  Tick(30);
+  EXPECT_EQ(HostValue(kTooltips), 0.f) << "the row still switches the tooltips";
 }
 
 // A user preset whose name is wider than the editor: the User panel stays inside the editor and the other
