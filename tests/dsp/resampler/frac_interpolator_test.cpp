@@ -59,20 +59,22 @@ TEST(FracInterpolator, SineFrom44100To48000HasAnSnrNearTheRowAttenuation)
   EXPECT_GT(snr, 125.4649 - 6.0);
 }
 
-// The general mode (a ratio no whole steps describe), for many times the thousand outputs after which the
-// position arithmetic restarts: each output is the input's sine at its own position (no delay), and the whole
-// run has an SNR near the filter row's attenuation, in blocks of any size, with and without a fractional delay
-// handed in.
-TEST(FracInterpolator, GeneralModeFollowsTheSineAtEveryOutputPosition)
+// Both modes: the general one (a ratio no whole steps describe), for many times the thousand outputs after
+// which the position arithmetic restarts, and the one in whole steps: each output is the input's sine at its own
+// position (no delay), and the whole run has an SNR near the filter row's attenuation, in blocks of any size,
+// with and without a fractional delay handed in.
+TEST(FracInterpolator, EitherModeFollowsTheSineAtEveryOutputPosition)
 {
   const double freq = 0.11; // cycles per input sample
   const std::vector<double> x = resamptest::Sine(24000, freq, 0.5);
-  for (double dst : {48000.0 * 1.000013, 44100.0 * M_PI / 3.0, 21000.7})
+  const struct { double dst; bool wholeSteps; } kRates[] = {
+    {48000.0 * 1.000013, false}, {44100.0 * M_PI / 3.0, false}, {21000.7, false}, {48000.0, true}, {32000.0, true}};
+  for (const auto& [dst, wholeSteps] : kRates)
     for (double latency : {0.0, 3.25})
       for (int block : {0, 1000})
       {
         CDSPFracInterpolator f(false, 44100.0, dst, 120.0, latency);
-        ASSERT_FALSE(f.WholeStepMode()) << dst;
+        ASSERT_EQ(f.WholeStepMode(), wholeSteps) << dst;
         const std::vector<double> y = resamptest::Run(f, x, 1000, block, 7);
         const double ratio = 44100.0 / dst;
         EXPECT_NEAR(double(y.size()), x.size() / ratio, f.FilterLength() + 2.0) << dst;
