@@ -215,8 +215,8 @@ TEST(PluginSignalPath, MonoOutputCarriesTheRightChannelResult)
   EXPECT_EQ(unused, std::vector<double>(x.size(), 7.0));
 }
 
-// Bypassed, the output is the input delayed by exactly the reported latency: none at the host rate, the
-// oversampler's once with oversampling on (the delay runs at the host rate). The switch continues the signal the
+// Bypassed, each channel's output is its input delayed by exactly the reported latency: none at the host rate,
+// the oversampler's once with oversampling on (the delay runs at the host rate). The switch continues the signal the
 // processing path was fed, and un-bypassing processes again.
 TEST(PluginBypass, OutputIsTheInputDelayedByExactlyTheReportedLatency)
 {
@@ -227,16 +227,16 @@ TEST(PluginBypass, OutputIsTheInputDelayedByExactlyTheReportedLatency)
         plug::kHost);
     const int latency = d->CurrentOSLatency();
     EXPECT_EQ(latency > 0, os != kOSOff);
-    const auto x = testsig::Programme(4096, kFs, 0.8, 21);
-    const Stereo first{std::vector<double>(x.begin(), x.begin() + 2048), std::vector<double>(x.begin(), x.begin() + 2048)};
-    const Stereo second{std::vector<double>(x.begin() + 2048, x.end()), std::vector<double>(x.begin() + 2048, x.end())};
+    const auto x = testsig::Programme(4096, kFs, 0.8, 21), y = testsig::Programme(4096, kFs, 0.7, 22);
+    const Stereo first{std::vector<double>(x.begin(), x.begin() + 2048), std::vector<double>(y.begin(), y.begin() + 2048)};
+    const Stereo second{std::vector<double>(x.begin() + 2048, x.end()), std::vector<double>(y.begin() + 2048, y.end())};
     Process(*d, first);
     Set(*d, {{kBypass, 1}}, plug::kHost);
     const Stereo out = Process(*d, second);
     for (size_t i = 0; i < out.L.size(); ++i)
     {
       ASSERT_EQ(out.L[i], x[2048 + i - static_cast<size_t>(latency)]) << os << " " << i;
-      ASSERT_EQ(out.R[i], x[2048 + i - static_cast<size_t>(latency)]) << os << " " << i;
+      ASSERT_EQ(out.R[i], y[2048 + i - static_cast<size_t>(latency)]) << os << " " << i;
     }
     Set(*d, {{kBypass, 0}}, plug::kHost);
     EXPECT_NE(Process(*d, second).L, second.L) << os;
