@@ -126,6 +126,10 @@ TEST(FilterParams, ObjectsFindSetAndAdoptTheirParametersById)
   EXPECT_EQ(low.GetParams()[0], 96000.0);
   EXPECT_EQ(low.GetParams()[1], 16.0);
   EXPECT_NEAR(low.GetParams()[2], 22040.0, 1e-9);
+  Object<bw::LowShelf> lowShelf; // its gain sits at another place than the band shelf's
+  shelf.SetParamValueById(kParamGain, -9.0);
+  lowShelf.AdoptParamsFrom(&shelf);
+  EXPECT_EQ(lowShelf.GetParams()[3], -9.0);
   low.AdoptParamsFrom(nullptr);
   EXPECT_EQ(low.GetParams()[2], 2000.0);
   EXPECT_NEAR(Db(low.Response(2000.0 / 44100.0)), kMinus3dB, 1e-6) << "designed again from the defaults";
