@@ -106,6 +106,29 @@ TEST(Fluctuation, LowersEachDriveByTheSmoothedRandomValueButNeverBelowZero)
   EXPECT_GT(maxDeviation, 0.0);
 }
 
+// At F % the fluctuation lowers each drive by F / 100 of its walk, never below zero: the output is the curve's at
+// the lowered drives.
+TEST(Fluctuation, LowersEachDriveByItsPercentageOfTheWalk)
+{
+  for (double fluct : {10.0, 50.0, 100.0})
+  {
+    Saturator s, plain;
+    s.Reset(48000);
+    plain.Reset(48000);
+    s.SetParams(Sat(kSatClean, 1, 80, 60, fluct));
+    const double even = 0.8 * 0.8 * 0.8, odd = 0.6 * 0.6 * 0.6; // the knobs' drives, cubed
+    for (int i = 0; i < 20000; ++i)
+    {
+      const double x = 0.6 * std::sin(0.01 * i);
+      const double y = s.Process(x);
+      const double f = fluct / 100.0;
+      const double want = plain.SaturationCurve(kSatClean, 1, true, x, std::max(even - f * s.EvenWalk(), 0.0),
+                                                std::max(odd - f * s.OddWalk(), 0.0));
+      ASSERT_NEAR(y, want, 1e-9) << fluct << " " << i;
+    }
+  }
+}
+
 TEST(Fluctuation, EachSaturatorDrawsFromItsOwnGenerator)
 {
   Saturator a, b;
