@@ -56,7 +56,8 @@ run_ctest() { # build dir, extra ctest args...
   local log rc line total=0 nfail=0
   log=$(mktemp)
   set +e
-  ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$JOBS" "$@" 2>&1 | tee "$log"
+  # A test that hangs fails after ten minutes instead of holding the whole run up.
+  ctest --test-dir "$dir" --output-on-failure --no-tests=error --timeout 600 -j "$JOBS" "$@" 2>&1 | tee "$log"
   rc=${PIPESTATUS[0]}
   set -e
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
