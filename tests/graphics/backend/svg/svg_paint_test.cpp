@@ -1,0 +1,107 @@
+// SVG paints as a document gives them: colours in every form, gradient stops inherited through references, and
+// stroke widths under transforms and view boxes that scale x and y differently.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "svg_test_support.h"
+
+namespace {
+
+using svgtest::Doc;
+using svgtest::Parsed;
+
+constexpr uint32_t Rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a = 255) { return r | g << 8 | b << 16 | a << 24; }
+
+TEST(SvgPaint, ColoursInHexShortHexRgbAndByName)
+{
+  struct Case
+  {
+    const char* fill;
+    uint32_t color;
+  } cases[] = {
+    {"#abc", Rgba(0xaa, 0xbb, 0xcc)},        {"#A1f", Rgba(0xaa, 0x11, 0xff)},
+    {"#123456", Rgba(0x12, 0x34, 0x56)},     {"#fedcba", Rgba(0xfe, 0xdc, 0xba)},
+    {"#f00", Rgba(0xff, 0, 0)},              {"#00f", Rgba(0, 0, 0xff)},
+    {"rgb(1,2,3)", Rgba(1, 2, 3)},           {"rgb(100%, 50%, 0%)", Rgba(255, 127, 0)},
+    {"red", Rgba(255, 0, 0)},                {"green", Rgba(0, 128, 0)},
+    {" #0a0", Rgba(0, 0xaa, 0)},
+  };
+  for (const auto& k : cases)
+  {
+    Parsed svg(Doc(std::string("<rect width=\"1\" height=\"1\" fill=\"") + k.fill + "\"/>"));
+    ASSERT_EQ(svg.shapes().size(), 1u) << k.fill;
+    EXPECT_EQ(svg.shape().fill.type, kSvgPaintColor) << k.fill;
+    EXPECT_EQ(svg.shape().fill.color, k.color) << k.fill;
+  }
+  // Opacity goes into the alpha byte.
+  Parsed half(Doc("<rect width=\"1\" height=\"1\" fill=\"#102030\" fill-opacity=\"0.5\"/>"));
+  EXPECT_EQ(half.shape().fill.color >> 24, 127u);
+}
+
+TEST(SvgPaint, StopsAreInheritedThroughAChainOfReferences)
+{
+  Parsed svg(Doc("<defs>"
+                 "<linearGradient id=\"base\"><stop offset=\"0\" stop-color=\"#f00\"/>"
+                 "<stop offset=\"0.25\" stop-color=\"#0f0\" stop-opacity=\"0.5\"/>"
+                 "<stop offset=\"1\" stop-color=\"#00f\"/></linearGradient>"
+                 "<linearGradient id=\"mid\" xlink:href=\"#base\" x2=\"0\" y2=\"1\"/>"
+                 "<radialGradient id=\"top\" xlink:href=\"#mid\" r=\"0.5\"/>"
+                 "<linearGradient id=\"own\" xlink:href=\"#base\"><stop offset=\"0.5\" stop-color=\"#fff\"/>"
+                 "</linearGradient>"
+                 "<linearGradient id=\"lost\" xlink:href=\"#nowhere\"/>"
+                 "</defs>"
+                 "<rect width=\"10\" height=\"10\" fill=\"url(#mid)\"/>"
+                 "<rect width=\"10\" height=\"10\" fill=\"url(#top)\"/>"
+                 "<rect width=\"10\" height=\"10\" fill=\"url(#own)\"/>"
+                 "<rect width=\"10\" height=\"10\" fill=\"url(#lost)\" stroke=\"url(#mid)\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 4u);
+  const SvgPaint& mid = svg.shape(0).fill;
+  ASSERT_EQ(mid.type, kSvgPaintLinearGradient);
+  ASSERT_EQ(mid.gradient->nstops, 3);
+  EXPECT_EQ(mid.gradient->stops[0].color, Rgba(255, 0, 0));
+  EXPECT_EQ(mid.gradient->stops[1].color, Rgba(0, 255, 0, 127));
+  EXPECT_FLOAT_EQ(mid.gradient->stops[1].offset, 0.25f);
+  EXPECT_EQ(mid.gradient->stops[2].color, Rgba(0, 0, 255));
+  const SvgPaint& top = svg.shape(1).fill;
+  ASSERT_EQ(top.type, kSvgPaintRadialGradient);
+  ASSERT_EQ(top.gradient->nstops, 3);
+  EXPECT_EQ(top.gradient->stops[2].color, Rgba(0, 0, 255));
+  const SvgPaint& own = svg.shape(2).fill; // its own stops win over the referenced ones
+  ASSERT_EQ(own.type, kSvgPaintLinearGradient);
+  ASSERT_EQ(own.gradient->nstops, 1);
+  EXPECT_EQ(own.gradient->stops[0].color, Rgba(255, 255, 255));
+  EXPECT_EQ(svg.shape(3).fill.type, kSvgPaintNone);
+  EXPECT_EQ(svg.shape(3).stroke.type, kSvgPaintLinearGradient);
+}
+
+TEST(SvgPaint, StrokeWidthsScaleByTheMeanOfTheAxesScales)
+{
+  struct Case
+  {
+    const char* doc;
+    float width;
+  } cases[] = {
+    {"<svg width=\"100\" height=\"100\" viewBox=\"0 0 100 100\"><path stroke=\"#000\" stroke-width=\"2\" "
+     "transform=\"scale(2,8)\" d=\"M0 0L1 1\"/></svg>", 10},
+    {"<svg width=\"100\" height=\"100\" viewBox=\"0 0 100 100\"><g transform=\"scale(3)\"><path stroke=\"#000\" "
+     "stroke-width=\"2\" transform=\"scale(1,3)\" d=\"M0 0L1 1\"/></g></svg>", 12},
+    {"<svg width=\"200\" height=\"400\" viewBox=\"0 0 100 100\" preserveAspectRatio=\"none\"><path stroke=\"#000\" "
+     "stroke-width=\"2\" d=\"M0 0L1 1\"/></svg>", 6},
+    {"<svg width=\"200\" height=\"400\" viewBox=\"0 0 100 100\" preserveAspectRatio=\"xMidYMid\"><path "
+     "stroke=\"#000\" stroke-width=\"2\" d=\"M0 0L1 1\"/></svg>", 4}, // meet: the smaller scale on both axes
+  };
+  for (const auto& k : cases)
+  {
+    Parsed svg(k.doc);
+    ASSERT_EQ(svg.shapes().size(), 1u) << k.doc;
+    EXPECT_NEAR(svg.shape().strokeWidth, k.width, 1e-4) << k.doc;
+  }
+  // The points themselves follow each axis on its own.
+  Parsed svg(cases[0].doc);
+  const svgtest::Point end = Parsed::point(svg.path(), svg.path().npts - 1);
+  EXPECT_FLOAT_EQ(end.x, 2);
+  EXPECT_FLOAT_EQ(end.y, 8);
+}
+
+} // namespace

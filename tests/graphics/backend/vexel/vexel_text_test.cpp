@@ -1,0 +1,181 @@
+// Vexel text and frames: line breaking (CR LF is one break), row widths and alignment, glyph atlases that grow to
+// the right and are compacted at the end of the frame, and a path too large to expand that draws nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "recording_renderer.h"
+
+namespace {
+
+using vxtest::Context;
+using vxtest::Recorder;
+
+constexpr const char* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+struct TextTest : ::testing::Test
+{
+  Recorder r;
+  Context c{r};
+  VXcontext* ctx = c.ctx;
+  void SetUp() override
+  {
+    ASSERT_GE(vxAddFontFile(ctx, "sans", kFont), 0) << "fonts-dejavu-core is not installed";
+    vxBeginFrame(ctx, 800, 600, 1.0f);
+    vxSetFontFaceByName(ctx, "sans");
+    vxSetFontSize(ctx, 20);
+  }
+  float Width(const std::string& s) { return vxMeasureText(ctx, 0, 0, s.c_str(), nullptr, nullptr); }
+  std::vector<std::string> Rows(const std::string& s, float width, std::vector<float>* widths = nullptr)
+  {
+    VXtextRow rows[16];
+    const int n = vxBreakTextLines(ctx, s.c_str(), nullptr, width, rows, 16);
+    std::vector<std::string> out;
+    for (int i = 0; i < n; ++i)
+    {
+      out.emplace_back(rows[i].start, rows[i].end);
+      if (widths) widths->push_back(rows[i].width);
+    }
+    return out;
+  }
+  /// The smallest x of the glyph quads of the last text drawn.
+  float LeftOfLastText()
+  {
+    const vxtest::RecordedCall* t = r.Last("triangles");
+    float x = 1e9f;
+    if (t)
+      for (const VXvertex& v : t->verts) x = std::min(x, v.x);
+    return x;
+  }
+};
+
+TEST_F(TextTest, LinesBreakAtNewlinesWithCarriageReturnAndLineFeedAsOne)
+{
+  struct Case
+  {
+    const char* text;
+    std::vector<std::string> rows;
+  } cases[] = {
+    {"ab\r\ncd", {"ab", "cd"}},
+    {"ab\n\rcd", {"ab", "cd"}}, // either order pairs up
+    {"ab\rcd", {"ab", "cd"}},
+    {"ab\n\ncd", {"ab", "", "cd"}},
+    {"ab\n", {"ab"}},
+    {"\nab", {"", "ab"}},
+  };
+  for (const Case& k : cases) EXPECT_EQ(Rows(k.text, 1000), k.rows) << k.text;
+}
+
+TEST_F(TextTest, WordsWrapToTheRowWidthAndRowsMeasureAsTheirText)
+{
+  const float word = Width("hello"), two = Width("hello world");
+  std::vector<float> widths;
+  EXPECT_EQ(Rows("hello world", two + 1, &widths), (std::vector<std::string>{"hello world"}));
+  EXPECT_EQ(Rows("hello world again", two + 1, &widths), (std::vector<std::string>{"hello world", "again"}));
+  EXPECT_EQ(Rows("hello hello", word + 1), (std::vector<std::string>{"hello", "hello"}));
+  EXPECT_EQ(Rows("hello world", two - 1), (std::vector<std::string>{"hello", "world"}));
+  ASSERT_EQ(widths.size(), 3u);
+  EXPECT_NEAR(widths[0], two, 0.5);
+  EXPECT_NEAR(widths[1], two, 0.5);
+  EXPECT_NEAR(widths[2], Width("again"), 0.5);
+  // A word wider than the row is split between its characters.
+  const std::vector<std::string> split = Rows("abcdefghij", Width("abcde") + 1);
+  ASSERT_EQ(split.size(), 2u);
+  EXPECT_EQ(split[0] + split[1], "abcdefghij");
+  EXPECT_LE(Width(split[0]), Width("abcde") + 1);
+}
+
+TEST_F(TextTest, AlignmentMovesGlyphsAndBoxRowsByTheWidthOrHalfOfIt)
+{
+  const char* text = "Wide text";
+  const float w = Width(text);
+  struct Case
+  {
+    int align;
+    float shift; // times the text's width
+  } cases[] = {{VX_ALIGN_LEFT, 0}, {VX_ALIGN_CENTER, -0.5f}, {VX_ALIGN_RIGHT, -1}};
+  for (const Case& k : cases)
+  {
+    vxSetTextAlign(ctx, k.align | VX_ALIGN_BASELINE);
+    VXglyphPosition p[16];
+    ASSERT_EQ(vxTextGlyphPositions(ctx, 100, 50, text, nullptr, p, 16), 9);
+    EXPECT_NEAR(p[0].x, 100 + k.shift * w, 0.5) << k.align;
+  }
+  // A box row is placed inside the box width: left, centred or right.
+  vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_TOP);
+  vxDrawTextBox(ctx, 100, 50, 400, "ab", nullptr);
+  const float left = LeftOfLastText(), ab = Width("ab");
+  vxSetTextAlign(ctx, VX_ALIGN_CENTER | VX_ALIGN_TOP);
+  vxDrawTextBox(ctx, 100, 50, 400, "ab", nullptr);
+  EXPECT_NEAR(LeftOfLastText() - left, 200 - ab / 2, 0.5);
+  vxSetTextAlign(ctx, VX_ALIGN_RIGHT | VX_ALIGN_TOP);
+  vxDrawTextBox(ctx, 100, 50, 400, "ab", nullptr);
+  EXPECT_NEAR(LeftOfLastText() - left, 400 - ab, 0.5);
+  float box[4];
+  vxMeasureTextBox(ctx, 100, 50, 400, "ab", nullptr, box);
+  EXPECT_NEAR(box[2], 500, 1.0);
+}
+
+TEST_F(TextTest, AFullAtlasGrowsToTheRightAndTheFrameEndKeepsOnlyTheNewest)
+{
+  ASSERT_EQ(r.textures.size(), 1u);
+  const int first = ctx->fontImages[0];
+  EXPECT_EQ(r.textures[first], std::make_pair(512, 512));
+  vxSetFontSize(ctx, 150); // far more glyphs than a 512 x 512 atlas holds
+  const char* glyphs = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  vxDrawText(ctx, 0, 200, glyphs, nullptr);
+  ASSERT_GE(ctx->fontImageIdx, 1);
+  const int second = ctx->fontImages[1];
+  EXPECT_EQ(r.textures[second], std::make_pair(1024, 512));
+  if (ctx->fontImageIdx >= 2)
+  {
+    EXPECT_EQ(r.textures[ctx->fontImages[2]], std::make_pair(1024, 1024));
+  }
+  const int newest = ctx->fontImages[ctx->fontImageIdx];
+  // Text drawn after the growth samples the newest atlas.
+  EXPECT_EQ(r.Last("triangles")->paint.image, newest);
+  vxEndFrame(ctx);
+  EXPECT_EQ(ctx->fontImageIdx, 0);
+  EXPECT_EQ(ctx->fontImages[0], newest);
+  for (int i = 1; i < kVxMaxFontImages; ++i) EXPECT_EQ(ctx->fontImages[i], 0) << i;
+  EXPECT_EQ(r.textures.size(), 1u); // the smaller atlases are released
+  EXPECT_EQ(r.textures.count(first), 0u);
+
+  // The next frame draws from the kept atlas without another.
+  vxBeginFrame(ctx, 800, 600, 1.0f);
+  vxSetFontSize(ctx, 20);
+  vxDrawText(ctx, 0, 50, "A", nullptr);
+  EXPECT_EQ(r.Last("triangles")->paint.image, newest);
+  vxEndFrame(ctx);
+  EXPECT_EQ(r.textures.size(), 1u);
+}
+
+TEST_F(TextTest, APathTooLargeToExpandDrawsNothingAndTheNextOneDraws)
+{
+  auto square = [&] {
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 10, 10, 20, 20);
+  };
+  square();
+  vxFillPath(ctx);
+  ASSERT_EQ(r.calls.size(), 1u);
+  // 600 000 points need more vertices than one expansion may take: neither fill nor stroke is drawn.
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 0, 0);
+  for (int i = 1; i < 600000; ++i) vxLineTo(ctx, float(i % 700), float((i / 700) % 2 ? 500 - i % 500 : i % 500));
+  vxFillPath(ctx);
+  vxStrokePath(ctx);
+  EXPECT_EQ(r.calls.size(), 1u);
+  square();
+  vxFillPath(ctx);
+  vxStrokePath(ctx);
+  ASSERT_EQ(r.calls.size(), 3u);
+  EXPECT_EQ(r.calls[1].kind, "fill");
+  EXPECT_EQ(r.calls[2].kind, "stroke");
+  ASSERT_EQ(r.calls[1].paths.size(), 1u);
+  EXPECT_GT(r.calls[1].paths[0].fill.size(), 3u);
+}
+
+} // namespace
