@@ -20,6 +20,18 @@ const std::vector<uint8_t>& Editor::Frame()
   return View().mFrame;
 }
 
+void Editor::Settle()
+{
+  for (int quiet = 0, i = 0; quiet < 10 && i < 2000; ++i)
+  {
+    const int before = View().mFramesPresented;
+    Tick();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    quiet = View().mFramesPresented == before ? quiet + 1 : 0;
+  }
+  mFramesSeen = View().mFramesPresented;
+}
+
 uint32_t Editor::Pixel(int x, int y)
 {
   const auto& f = View().mFrame;
@@ -52,6 +64,42 @@ void Editor::Send(appkit::EventType type, double x, double y, int clicks, double
   e.deltaY = deltaY;
   e.modifierFlags = mods;
   mApp.Deliver(View(), e);
+}
+
+IPopupMenuControl* Editor::FindPopup()
+{
+  IPopupMenuControl* found = nullptr;
+  G().VisitControls([&](IControl& c) {
+    if (auto* p = dynamic_cast<IPopupMenuControl*>(&c)) found = p;
+  });
+  return found;
+}
+
+bool Editor::CellOf(int panel, const char* text, double& x, double& y)
+{
+  IPopupMenuControl* popup = FindPopup();
+  if (!popup || panel >= popup->NPanels()) return false;
+  const IPopupMenuControl::PopupMenuPanel& p = popup->GetPanel(panel);
+  for (int i = 0; i < p.NCells(); ++i)
+  {
+    const IPopupMenu::Item* item = p.mMenu->GetItem(p.mFirstShownItem + i);
+    if (!item || std::string(item->GetText()) != text) continue;
+    x = p.Cell(i)->CentreX();
+    y = p.Cell(i)->CentreY();
+    return true;
+  }
+  return false;
+}
+
+void Editor::ChooseFromMenu(double x, double y, const char* text)
+{
+  Click(x, y);
+  Tick(30); // the menu fades in
+  double cx = 0, cy = 0;
+  ASSERT_TRUE(CellOf(0, text, cx, cy)) << "no item " << text;
+  Send(appkit::EventType::kMouseMoved, cx, cy);
+  Click(cx, cy);
+  Tick(30); // the menu fades out and answers
 }
 
 void Editor::ProcessSine(double amplitude, double seconds)

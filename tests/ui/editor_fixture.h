@@ -15,6 +15,7 @@
 #include "foundation/bundle.h"
 #include "foundation/run_loop.h"
 #include "graphics/context/IGraphics.h"
+#include "graphics/overlay/IPopupMenuControl.h"
 #include "temp_home.h"
 
 namespace editortest {
@@ -57,6 +58,9 @@ protected:
   }
   /// Ticks until a new frame reaches the view; its BGRA pixels.
   const std::vector<uint8_t>& Frame();
+  /// Ticks until the frames under way have reached the view (none for ten ticks), so that the next Frame() shows
+  /// what was changed after this call.
+  void Settle();
   /// The BGRA pixel at a point of the frame (points at the frame's scale).
   uint32_t Pixel(int x, int y);
   /// Mean absolute difference per channel between the last frame and another inside a rectangle of points.
@@ -68,6 +72,13 @@ protected:
     Send(appkit::EventType::kLeftMouseDown, x, y);
     Send(appkit::EventType::kLeftMouseUp, x, y);
   }
+  /// The editor's own popup menu control (attached by the layout), or null.
+  IPopupMenuControl* FindPopup();
+  /// The centre of the cell that shows the item with the text in a panel of the open popup menu; false when no
+  /// such cell shows.
+  bool CellOf(int panel, const char* text, double& x, double& y);
+  /// Opens a menu with a click and chooses the item with the text in its first panel.
+  void ChooseFromMenu(double x, double y, const char* text);
   /// Processes a stereo sine of the amplitude at 48 kHz for the seconds given, in 512-frame blocks, firing the
   /// timers between blocks as a host's main thread would.
   void ProcessSine(double amplitude, double seconds);

@@ -26,35 +26,6 @@ struct EditorInUse : editortest::Editor
   double Value(int idx) { return G().GetControl(idx)->GetValue(); }
   std::string Text(int idx) { return static_cast<ITextControl*>(G().GetControl(idx))->GetStr(); }
   bool Hidden(int idx) { return G().GetControl(idx)->IsHidden(); }
-
-  /// Opens a menu with a click and chooses the item with the text in its first panel.
-  void ChooseFromMenu(double x, double y, const IPopupMenu& menu, const char* text)
-  {
-    Click(x, y);
-    Tick(30); // the menu fades in
-    IPopupMenuControl* popup = FindPopup();
-    ASSERT_NE(popup, nullptr);
-    ASSERT_GE(popup->NPanels(), 1);
-    for (int i = 0; i < menu.NItems(); ++i)
-    {
-      if (std::string(menu.GetItem(i)->GetText()) != text) continue;
-      const IRECT& cell = *popup->GetPanel(0).Cell(i);
-      Send(EventType::kMouseMoved, cell.CentreX(), cell.CentreY());
-      Click(cell.CentreX(), cell.CentreY());
-      Tick(30); // the menu fades out and answers
-      return;
-    }
-    FAIL() << "no item " << text;
-  }
-  IPopupMenuControl* FindPopup()
-  {
-    IPopupMenuControl* found = nullptr;
-    G().VisitControls([&](IControl& c) {
-      if (auto* p = dynamic_cast<IPopupMenuControl*>(&c)) found = p;
-    });
-    return found;
-  }
-  IBPresetMenuVQ& PresetMenu() { return *static_cast<IBPresetMenuVQ*>(G().GetControlByTag(3)); }
 };
 
 TEST_F(EditorInUse, HostValuesChangeOnlyTheirControlsFrames)
@@ -182,13 +153,12 @@ TEST_F(EditorInUse, PresetsAreSavedAndLoadedThroughThePresetMenu)
   };
   SetHostValue(kSat_driveodd, 0.75f);
   Tick(2);
-  PresetMenu().BuildPresetMenu(); // the items as the click will show them
-  ChooseFromMenu(240, 16, PresetMenu().GetMainMenu(), "Save preset ...");
+  ChooseFromMenu(240, 16, "Save preset ...");
   ASSERT_TRUE(std::ifstream(file).good());
 
   SetHostValue(kSat_driveodd, 0.f);
   Tick(2);
-  ChooseFromMenu(240, 16, PresetMenu().GetMainMenu(), "Load preset ...");
+  ChooseFromMenu(240, 16, "Load preset ...");
   EXPECT_NEAR(HostValue(kSat_driveodd), 0.75f, 1e-3);
   EXPECT_EQ(std::string(mPlugin->GetPresetName(mPlugin->GetCurrentPresetIdx())), "Bright");
 }
@@ -196,28 +166,22 @@ TEST_F(EditorInUse, PresetsAreSavedAndLoadedThroughThePresetMenu)
 TEST_F(EditorInUse, InformationMenuEntriesDoTheirWork)
 {
   mApp.mOpenHook = [](const std::string&) { return true; };
-  auto& info = *static_cast<IControl*>(G().GetControlByTag(1));
-  auto menuOf = [&]() -> IPopupMenu& {
-    auto* m = dynamic_cast<IBInfoMenuVQ*>(&info);
-    m->BuildInfoMenu();
-    return m->GetMenu();
-  };
-  ChooseFromMenu(18, 15, menuOf(), "About ...");
+  ChooseFromMenu(18, 15, "About ...");
   Tick(2); // the idle handler shows it
   ASSERT_FALSE(mApp.mAlerts.empty());
   EXPECT_EQ(mApp.mAlerts.back().message, "About"); // the text is the panel's title, the caption its message
   EXPECT_NE(mApp.mAlerts.back().title.find("VST2"), std::string::npos);
 
-  ChooseFromMenu(18, 15, menuOf(), "Changelog ...");
-  ChooseFromMenu(18, 15, menuOf(), "Open data folder ...");
+  ChooseFromMenu(18, 15, "Changelog ...");
+  ChooseFromMenu(18, 15, "Open data folder ...");
   ASSERT_GE(mApp.mRequests.size(), 2u);
   EXPECT_NE(mApp.mRequests[mApp.mRequests.size() - 2].find("changelog"), std::string::npos);
   EXPECT_NE(mApp.mRequests.back().find(mPlugin->DataFolder().Get()), std::string::npos);
 
-  ChooseFromMenu(18, 15, menuOf(), "Open manual ..."); // none installed: a message says where it is looked for
+  ChooseFromMenu(18, 15, "Open manual ..."); // none installed: a message says where it is looked for
   EXPECT_NE(mApp.mAlerts.back().title.find("Drovik manual.pdf"), std::string::npos);
 
-  ChooseFromMenu(18, 15, menuOf(), "Hide Knob Overlay Text");
+  ChooseFromMenu(18, 15, "Hide Knob Overlay Text");
   Tick(2);
   EXPECT_FALSE(mPlugin->KnobValueOverlay(15));
   EXPECT_TRUE(mPlugin->KnobValueOverlay(52)); // the saturation knobs keep theirs
@@ -234,11 +198,7 @@ TEST_F(EditorInUse, TooltipsSwitchAtOnceFromTheHostAndFromTheMenu)
   };
   EXPECT_EQ(tipsAfter([&] { SetHostValue(kTooltips, 0.f); }), 0u);
   EXPECT_EQ(tipsAfter([&] { SetHostValue(kTooltips, 1.f); }), areas);
-  auto& info = *dynamic_cast<IBInfoMenuVQ*>(G().GetControlByTag(1));
-  auto fromMenu = [&] {
-    info.BuildInfoMenu();
-    ChooseFromMenu(18, 15, info.GetMenu(), "Enable tooltips");
-  };
+  auto fromMenu = [&] { ChooseFromMenu(18, 15, "Enable tooltips"); };
   EXPECT_EQ(tipsAfter(fromMenu), 0u);
   EXPECT_EQ(tipsAfter(fromMenu), areas);
 }
