@@ -39,4 +39,23 @@ inline bool MadeByThisProcess(Display* display, Window w)
   return ours;
 }
 
+/// The mapped override-redirect windows (menus, tooltips, alerts) this process shows on the root, topmost last.
+inline std::vector<Window> ShownPopups(Display* display)
+{
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &n);
+  std::vector<Window> out;
+  for (unsigned i = 0; i < n; ++i)
+  {
+    XWindowAttributes wa{};
+    if (XGetWindowAttributes(display, children[i], &wa) && wa.map_state == IsViewable && wa.override_redirect &&
+        MadeByThisProcess(display, children[i]))
+      out.push_back(children[i]);
+  }
+  if (children)
+    XFree(children);
+  return out;
+}
+
 } // namespace testsupport

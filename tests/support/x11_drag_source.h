@@ -5,6 +5,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -32,6 +33,24 @@ public:
   void OwnSelection() { XSetSelectionOwner(mDisplay, Intern("XdndSelection"), mWindow, CurrentTime); }
   /// Announces a drag of a URI list (protocol version 5, the type in the message itself).
   void Enter(Window target) { Send(target, "XdndEnter", 5L << 24, static_cast<long>(Intern("text/uri-list"))); }
+  /// Announces a drag offering up to three types in the message's own slots, in order.
+  void EnterOffering(Window target, const std::vector<const char*>& types)
+  {
+    long slots[3] = {0, 0, 0};
+    for (size_t i = 0; i < types.size() && i < 3; ++i)
+      slots[i] = static_cast<long>(Intern(types[i]));
+    Send(target, "XdndEnter", 5L << 24, slots[0], slots[1], slots[2]);
+  }
+  /// Announces a drag whose types are listed in the source's XdndTypeList property (the message's bit 0).
+  void EnterWithTypeList(Window target, const std::vector<const char*>& types)
+  {
+    std::vector<Atom> atoms;
+    for (const char* t : types)
+      atoms.push_back(Intern(t));
+    XChangeProperty(mDisplay, mWindow, Intern("XdndTypeList"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(atoms.data()), static_cast<int>(atoms.size()));
+    Send(target, "XdndEnter", (5L << 24) | 1, 0);
+  }
   void Position(Window target, int rootX, int rootY)
   {
     Send(target, "XdndPosition", 0, (long(rootX) << 16) | rootY, CurrentTime,

@@ -229,7 +229,7 @@ TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(DrawScales, Pointer, ::testing::Values(1.f, 2.f));
+INSTANTIATE_TEST_SUITE_P(DrawScales, Pointer, ::testing::Values(1.f, 1.5f, 2.f));
 
 } // namespace
 } // namespace mactest

@@ -1,5 +1,7 @@
 // The editor view over the headless view system: key translation, opening and closing, the frame timer, the
 // cursor, the hidden pointer, the wheel and tool tips.
+#include <tuple>
+
 #include "mac_test_support.h"
 
 namespace mactest {
@@ -226,6 +228,88 @@ TEST_F(EditorView, ToolTipsFollowTheVisibleControlsWhenEnabled)
   Graphics()->UpdateTooltips();
   ASSERT_EQ(View().mToolTips.size(), 1u);
   EXPECT_EQ(View().mToolTips[0].size.width, 10.0);
+}
+
+TEST_F(EditorView, ToolTipAreasAndPointerPositionsFollowTheDrawScale)
+{
+  /// Records where presses arrive.
+  struct Target : graphicstest::TestControl
+  {
+    using TestControl::TestControl;
+    void OnMouseDown(float x, float y, const IMouseMod&) override { mAt = {x, y}; }
+    std::pair<float, float> mAt{-1.f, -1.f};
+  };
+  Target* small = nullptr;
+  Target* wide = nullptr;
+  mDrawScale = 1.5f;
+  mDelegate.mLayoutFunc = [&](IGraphics* g) {
+    g->AttachControl(new graphicstest::TestControl(IRECT())); // the background, never hovered
+    small = static_cast<Target*>(g->AttachControl(new Target(IRECT(10.3f, 20.6f, 30.2f, 40.1f))));
+    wide = static_cast<Target*>(g->AttachControl(new Target(IRECT(100, 100, 300, 120))));
+    small->SetTooltip("small");
+    wide->SetTooltip("wide");
+  };
+  Open();
+  Graphics()->EnableTooltips(true);
+  struct Case
+  {
+    float scale;
+    appkit::Rect small; // the first control's area in view points, rounded outwards
+  } cases[] = {{1.5f, appkit::Rect(15, 30, 46 - 15, 61 - 30)}, {2.f, appkit::Rect(20, 41, 61 - 20, 81 - 41)}};
+  for (const Case& k : cases)
+  {
+    Graphics()->Resize(468, 450, k.scale);
+    Graphics()->UpdateTooltips();
+    ASSERT_EQ(View().mToolTips.size(), 2u) << k.scale;
+    const appkit::Rect& a = View().mToolTips[0];
+    EXPECT_EQ(a.origin.x, k.small.origin.x) << k.scale;
+    EXPECT_EQ(a.origin.y, k.small.origin.y) << k.scale;
+    EXPECT_EQ(a.size.width, k.small.size.width) << k.scale;
+    EXPECT_EQ(a.size.height, k.small.size.height) << k.scale;
+    const appkit::Rect& b = View().mToolTips[1];
+    EXPECT_EQ(b.origin.x, 100 * k.scale) << k.scale;
+    EXPECT_EQ(b.size.width, 200 * k.scale) << k.scale;
+    EXPECT_EQ(b.size.height, 20 * k.scale) << k.scale;
+
+    // A point of the view is the editor point times the scale: hover picks the tooltip, presses land there.
+    Event e;
+    e.type = EventType::kMouseMoved;
+    for (const auto& [x, y, tip] : {std::make_tuple(250.f, 110.f, "wide"), std::make_tuple(20.f, 30.f, "small"),
+                                    std::make_tuple(50.f, 50.f, "")})
+    {
+      e.locationInView = {x * k.scale, y * k.scale};
+      mApp.Deliver(View(), e);
+      EXPECT_EQ(MacView().ToolTipAt(e.locationInView), tip) << k.scale << " at " << x;
+    }
+    e.type = EventType::kLeftMouseDown;
+    e.locationInView = {280 * k.scale, 105 * k.scale};
+    mApp.Deliver(View(), e);
+    EXPECT_FLOAT_EQ(wide->mAt.first, 280.f) << k.scale;
+    EXPECT_FLOAT_EQ(wide->mAt.second, 105.f) << k.scale;
+    EXPECT_EQ(small->mAt.first, -1.f) << k.scale;
+    e.type = EventType::kLeftMouseUp;
+    mApp.Deliver(View(), e);
+  }
+}
+
+TEST_F(EditorView, ClosingAClosedEditorAgainChangesNothing)
+{
+  Open();
+  Graphics()->CloseWindow();
+  EXPECT_EQ(Graphics()->GetWindow(), nullptr);
+  Graphics()->CloseWindow(); // the view is gone already
+  EXPECT_EQ(mApp.Views().size(), 0u);
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
+  mDelegate.CloseWindow();
+  EXPECT_EQ(mDelegate.GetUI(), nullptr);
+  const int closes = mDelegate.mUICloses;
+  mDelegate.CloseWindow(); // a host closing again
+  EXPECT_EQ(mDelegate.GetUI(), nullptr);
+  EXPECT_EQ(IGraphicsMac::LiveCount(), 0);
+  EXPECT_GE(mDelegate.mUICloses, closes);
+  ASSERT_NE(Open(), nullptr); // and it opens again
+  EXPECT_EQ(mApp.Views().size(), 1u);
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 1u);
 }
 
 /// A responder for views the test makes itself.

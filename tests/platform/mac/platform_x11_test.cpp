@@ -251,7 +251,7 @@ TEST_F(EditorOnX11, AHundredOpensAndClosesLeaveNoWindowNoTimerNoContext)
   EXPECT_EQ(IGraphicsMac::LiveCount(), 0);
 }
 
-TEST_F(EditorOnX11, TheHostDestroyingItsWindowClosesTheEditor)
+TEST_F(EditorOnX11, TheHostDestroyingItsWindowClosesTheEditorAndLaterClosesDoNothing)
 {
   StartApp();
   {
@@ -270,6 +270,15 @@ TEST_F(EditorOnX11, TheHostDestroyingItsWindowClosesTheEditor)
   }
   EXPECT_TRUE(closed);
   EXPECT_EQ(mDelegate.mUICloses, 1);
+  // The host closes the editor as well (effEditClose after destroying its window): nothing is left to close.
+  foundation::MainThreadScope main;
+  mDelegate.CloseWindow();
+  mDelegate.CloseWindow();
+  EXPECT_EQ(mDelegate.GetUI(), nullptr);
+  EXPECT_EQ(IGraphicsMac::LiveCount(), 0);
+  EXPECT_TRUE(Children().empty());
+  ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr); // and it opens again
+  EXPECT_EQ(Children().size(), 1u);
 }
 
 } // namespace

@@ -108,6 +108,50 @@ TEST(TextFieldEditing, CommandLettersCopyCutAndPasteThroughThePasteboard)
   EXPECT_EQ(field.stringValue, U"12");
 }
 
+TEST(TextFieldEditing, APasteLeavesOutWhatCannotBeTypedAndPutsTheCaretAfterIt)
+{
+  struct Number final : Formatter // a signed decimal number, as the value field takes
+  {
+    bool IsPartialStringValid(const std::u32string& t) const override
+    {
+      return t.find_first_not_of(U"-.0123456789") == std::u32string::npos;
+    }
+  };
+  struct Case
+  {
+    const char* text;
+    size_t from, to; // the selection before the paste
+    const char* pasted;
+    bool number;
+    const char* result;
+    size_t caret;
+  } cases[] = {
+    {"12", 1, 1, "3\t4", false, "1342", 3},
+    {"12", 0, 2, "\r\n-7.5\n", true, "-7.5", 4},
+    {"12", 2, 2, "\xef\x9c\x80" "9", true, "129", 3}, // an arrow key's private character
+    {"10", 1, 2, "\x7f" "5\x1b", true, "15", 2},
+    {"10", 0, 1, "x", true, "10", 1},      // refused: text and selection unchanged
+    {"abc", 1, 2, "\xc3\xa9\n\xc3\xa9", false, "a\xc3\xa9\xc3\xa9" "c", 3},
+    {"abc", 3, 0, "", false, "", 0},       // nothing typable: the selection goes
+  };
+  for (const Case& k : cases)
+  {
+    TextField field;
+    field.stringValue = UTF32FromUTF8(k.text);
+    if (k.number)
+      field.formatter = std::make_shared<Number>();
+    field.SetCaret(k.from, false);
+    field.SetCaret(k.to, true);
+    std::string board = k.pasted;
+    EXPECT_TRUE(EditWithPasteboard(field, U'v', [&](std::string& t) { return t = board, true; },
+                                   [](const std::string&) { return true; }));
+    EXPECT_EQ(field.StringValueUTF8(), k.result) << k.text << " + " << k.pasted;
+    EXPECT_EQ(field.Caret(), k.caret) << k.text << " + " << k.pasted;
+    EXPECT_EQ(field.SelectionStart(), std::string(k.text) == k.result ? std::min(k.from, k.to) : k.caret)
+      << k.text << " + " << k.pasted;
+  }
+}
+
 TEST(MenuScroller, ALongMenuFitsTheAreaAndScrollsWithinItsItems)
 {
   const Rect area(0, 0, 800, 600);

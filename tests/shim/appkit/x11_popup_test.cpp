@@ -42,19 +42,13 @@ public:
 /// The mapped override-redirect windows this process made on the root, topmost last.
 std::vector<XWindowAttributes> Popups(Display* display)
 {
-  Window root, parent, *children = nullptr;
-  unsigned n = 0;
-  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &n);
   std::vector<XWindowAttributes> found;
-  for (unsigned i = 0; i < n; ++i)
+  for (Window w : testsupport::ShownPopups(display))
   {
     XWindowAttributes wa{};
-    if (XGetWindowAttributes(display, children[i], &wa) && wa.map_state == IsViewable && wa.override_redirect &&
-        testsupport::MadeByThisProcess(display, children[i]))
+    if (XGetWindowAttributes(display, w, &wa))
       found.push_back(wa);
   }
-  if (children)
-    XFree(children);
   return found;
 }
 
@@ -103,6 +97,28 @@ bool WaitForMenu(Display* display, XWindowAttributes& wa, size_t levels = 1)
     wa = shown.back();
     return true;
   });
+}
+
+/// The topmost menu window this process shows, or 0.
+Window TopPopup(Display* display)
+{
+  const std::vector<Window> shown = testsupport::ShownPopups(display);
+  return shown.empty() ? 0 : shown.back();
+}
+
+/// A key sent straight to the menu's window: it arrives whether or not the menu's keyboard grab is in place yet.
+void SendKey(Display* display, Window menu, KeySym sym)
+{
+  XKeyEvent k{};
+  k.type = KeyPress;
+  k.display = display;
+  k.window = menu;
+  k.root = DefaultRootWindow(display);
+  k.time = CurrentTime;
+  k.same_screen = True;
+  k.keycode = XKeysymToKeycode(display, sym);
+  XSendEvent(display, menu, False, NoEventMask, reinterpret_cast<XEvent*>(&k));
+  XSync(display, False);
 }
 
 class X11Popups : public X11HostWindow
@@ -217,6 +233,84 @@ TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
     ASSERT_NE(PopUp(menu), nullptr);
   }
   EXPECT_GT(chosen, 0);
+}
+
+TEST_F(X11Popups, KeysMoveTheHighlightThroughALongMenuPastDisabledItemsAndSeparators)
+{
+  // 300 items; item 1 is disabled and a separator stands in for item 150.
+  Menu menu;
+  int chosen = -1;
+  for (int i = 0; i < 300; ++i)
+  {
+    if (i == 150)
+    {
+      menu.AddSeparatorItem();
+      continue;
+    }
+    menu.AddItem("item " + std::to_string(i), [&chosen, i](MenuItem&) { chosen = i; }).enabled = i != 1;
+  }
+  XWindowAttributes shown{};
+  {
+    User user([&](Display* display) {
+      ASSERT_TRUE(WaitForMenu(display, shown));
+      SendKey(display, TopPopup(display), XK_Escape);
+    });
+    PopUp(menu);
+  }
+  const int page = shown.height / 20 - 2; // rows between the two arrows
+  ASSERT_GT(page, 5);
+  ASSERT_LT(page, 149);
+  struct Case
+  {
+    std::vector<KeySym> keys;
+    int chosen;
+  } cases[] = {
+    {{XK_Down}, 0},
+    {{XK_Down, XK_Down}, 2}, // past the disabled item
+    {{XK_Up}, 299},          // Up with nothing highlighted starts from the end
+    {{XK_End}, 299},
+    {{XK_End, XK_Up, XK_Up}, 297},
+    {{XK_End, XK_Home}, 0},
+    {{XK_Home, XK_Page_Down}, page},
+    {{XK_Home, XK_Page_Down, XK_Page_Down}, 2 * page},
+    {{XK_Home, XK_Page_Down, XK_Page_Up}, 0},
+    {{XK_End, XK_Page_Up}, 299 - page},
+    {{XK_End, XK_Page_Down}, 299},
+    {{XK_Home, XK_Page_Up}, 0},
+  };
+  for (const Case& k : cases)
+  {
+    chosen = -1;
+    {
+      User user([&](Display* display) {
+        XWindowAttributes wa{};
+        ASSERT_TRUE(WaitForMenu(display, wa));
+        const Window shownMenu = TopPopup(display);
+        for (KeySym key : k.keys)
+          SendKey(display, shownMenu, key);
+        SendKey(display, shownMenu, XK_Return);
+        SendKey(display, shownMenu, XK_Escape); // closes a menu that ignored the keys
+      });
+      PopUp(menu, {10, 10});
+    }
+    EXPECT_EQ(chosen, k.chosen) << "case ending " << XKeysymToString(k.keys.back()) << " of " << k.keys.size();
+  }
+  // Down onto the separator's place goes past it.
+  chosen = -1;
+  {
+    User user([&](Display* display) {
+      XWindowAttributes wa{};
+      ASSERT_TRUE(WaitForMenu(display, wa));
+      const Window shownMenu = TopPopup(display);
+      SendKey(display, shownMenu, XK_End);
+      for (int i = 0; i < 150; ++i) // 299 to 151, then one step over the separator to 149, then 148
+        SendKey(display, shownMenu, XK_Up);
+      SendKey(display, shownMenu, XK_Return);
+      SendKey(display, shownMenu, XK_Escape);
+    });
+    PopUp(menu, {10, 10});
+  }
+  EXPECT_EQ(chosen, 148);
 }
 
 TEST_F(X11Popups, AnAlertAskedForWhileAMenuOrAlertIsOpenIsNotAnsweredWithAButton)

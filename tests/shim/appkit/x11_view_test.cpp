@@ -200,32 +200,18 @@ TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
     foundation::MainThreadScope main;
     mView->AddToolTipRect(Rect(0, 0, 200, 200));
   }
-  auto toolTips = [&] {
-    Window root, parent, *children = nullptr;
-    unsigned n = 0;
-    XQueryTree(mHost, DefaultRootWindow(mHost), &root, &parent, &children, &n);
-    int shown = 0;
-    for (unsigned i = 0; i < n; ++i)
-    {
-      XWindowAttributes wa{};
-      shown += XGetWindowAttributes(mHost, children[i], &wa) && wa.override_redirect && wa.map_state == IsViewable &&
-               testsupport::MadeByThisProcess(mHost, children[i]);
-    }
-    if (children)
-      XFree(children);
-    return shown;
-  };
+  auto toolTips = [&] { return testsupport::ShownPopups(mHost).size(); };
   int rx = 0, ry = 0;
   Window dummy;
   XTranslateCoordinates(mHost, child, DefaultRootWindow(mHost), 50, 50, &rx, &ry, &dummy);
   XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
   XTestFakeMotionEvent(mHost, -1, rx + 1, ry + 1, 0);
   XSync(mHost, False);
-  EXPECT_TRUE(WaitFor([&] { return toolTips() == 1; }));
+  EXPECT_TRUE(WaitFor([&] { return toolTips() == 1u; }));
   XTestFakeButtonEvent(mHost, 1, True, 0);
   XTestFakeButtonEvent(mHost, 1, False, 0);
   XSync(mHost, False);
-  EXPECT_TRUE(WaitFor([&] { return toolTips() == 0; }));
+  EXPECT_TRUE(WaitFor([&] { return toolTips() == 0u; }));
 }
 
 /// The first mapped override-redirect or top-level window this process made on the root other than the host's,
@@ -373,6 +359,43 @@ TEST_F(X11View, DropsAreTakenOneAtATimeAndAFloodOfThemIsRefused)
   XFlush(mHost);
   EXPECT_EQ(source.ServeUntilFinished("file:///tmp/take.wav\r\n"), 1);
   EXPECT_EQ(mRecorder.mDrops.load(), 1);
+}
+
+TEST_F(X11View, AFileListIsTakenFromAnySlotOfTheEnterMessageOrFromTheTypeList)
+{
+  OpenView();
+  const Window child = Children().at(0);
+  const char* uris = "text/uri-list";
+  struct Case
+  {
+    std::vector<const char*> types;
+    bool typeList;
+    bool taken;
+  } cases[] = {
+    {{uris}, false, true},
+    {{"text/plain", uris}, false, true},
+    {{"text/plain", "UTF8_STRING", uris}, false, true},
+    {{"text/plain", "UTF8_STRING", "STRING"}, false, false},
+    {{"a/1", "a/2", "a/3", "a/4", uris}, true, true},
+    {{uris, "a/1", "a/2", "a/3"}, true, true},
+    {{"a/1", "a/2", "a/3", "a/4"}, true, false},
+  };
+  int drops = 0;
+  for (const Case& k : cases)
+  {
+    testsupport::DragSource source(mHost);
+    source.OwnSelection();
+    if (k.typeList)
+      source.EnterWithTypeList(child, k.types);
+    else
+      source.EnterOffering(child, k.types);
+    source.Position(child, 0, 0);
+    source.Drop(child);
+    XFlush(mHost);
+    drops += k.taken;
+    EXPECT_EQ(source.ServeUntilFinished("file:///tmp/take.wav\r\n"), k.taken ? 1 : 0) << k.types.back();
+    EXPECT_EQ(mRecorder.mDrops.load(), drops) << k.types.back();
+  }
 }
 
 TEST(DroppedFileURI, NamesALocalFileOnlyWithoutAnotherHostOrAnEncodedNul)
