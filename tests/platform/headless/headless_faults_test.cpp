@@ -2,7 +2,7 @@
 // files, empty SVG images and zero-size layers draw nothing and do not crash; bitmaps found at another scale are
 // rescaled and kept once; paints without stops or with a singular transform draw nothing; dashes of no length are solid
 // lines; closing the view with layer framebuffers pending frees them first; every platform service is recorded
-// and answered by the test.
+// and answered by the test; a font two contexts load draws alike in both and outlives the first.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -156,4 +156,42 @@ TEST_F(Headless, DrawingWithoutAViewOrAMainFramebufferShowsNothingAndDoesNotCras
   g.EndFrame();
   EXPECT_EQ(g.Layer().presentedCount(), 0);
   g.OnViewDestroyed();
+}
+
+TEST_F(Headless, AFontSharedByTwoContextsDrawsAlikeInBothAndOutlivesTheFirst)
+{
+  const IText style(20.f, kBlack, "Roboto-Regular", kAlignCenter, kVAlignMiddle);
+  auto scene = [style](IGraphics& g, const IRECT& r) { g.DrawText(style, "Shared Ag", r); };
+  Open(160, 40, scene);
+  ASSERT_TRUE(mGraphics->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
+  const IGraphicsHeadless::Frame first = Render();
+  IRECT firstBounds(0, 0, 160, 40);
+  const float firstWidth = mGraphics->MeasureText(style, "Shared Ag", firstBounds);
+  int inked = 0;
+  for (size_t i = 0; i < first.mRGBA.size(); i += 4) inked += first.mRGBA[i] < 128;
+  EXPECT_GT(inked, 60);
+
+  // A second editor (another instance in the same host) loads the same font: the bytes are shared.
+  graphicstest::TestDelegate otherDelegate;
+  auto other = std::make_unique<IGraphicsHeadless>(otherDelegate, 160, 40, 60, 1.f);
+  other->SetBundleID(kBundleID);
+  otherDelegate.mLayoutFunc = [scene](IGraphics* g) {
+    g->AttachControl(new DrawControl(g->GetBounds(), [scene](IGraphics& gr, const IRECT& r) {
+      gr.FillRect(IColor(255, 255, 255, 255), r);
+      scene(gr, r);
+    }));
+  };
+  other->OpenWindow(nullptr);
+  ASSERT_TRUE(other->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
+  auto render = [&] {
+    other->DrawFullFrame();
+    return other->ReadFrame();
+  };
+  EXPECT_EQ(render().mRGBA, first.mRGBA);
+  mGraphics.reset(); // the first editor closes; the second keeps drawing its text
+  EXPECT_EQ(render().mRGBA, first.mRGBA);
+  IRECT bounds(0, 0, 160, 40);
+  EXPECT_FLOAT_EQ(other->MeasureText(style, "Shared Ag", bounds), firstWidth);
+  EXPECT_EQ(bounds, firstBounds);
+  other.reset();
 }
