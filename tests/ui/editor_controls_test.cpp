@@ -144,6 +144,12 @@ TEST_F(EditorControls, HoverLeaveAndPressRedrawTheirControls)
   Send(EventType::kMouseMoved, 234, 240); // an empty place of the panel
   EXPECT_FALSE(even->ShowsValueText());
   EXPECT_EQ(Difference(rest, Frame(), w, knob), 0.0);
+  Send(EventType::kMouseMoved, 393, 394);
+  EXPECT_GT(Difference(rest, Frame(), w, knob), 1.0);
+  Settle();
+  Send(EventType::kMouseExited, 500, 394); // out of the editor altogether
+  EXPECT_FALSE(even->ShowsValueText());
+  EXPECT_EQ(Difference(rest, Frame(), w, knob), 0.0);
 
   // A press on the information button shows its pressed frame.
   Send(EventType::kMouseMoved, 19, 16);
