@@ -121,6 +121,14 @@ void SendKey(Display* display, Window menu, KeySym sym)
   XSync(display, False);
 }
 
+/// A key for the menu on top, if one is shown: sent to its window, so that it counts even when it comes before the
+/// menu has taken the keyboard (a key pressed then would go elsewhere and leave the menu waiting).
+void KeyToMenu(Display* display, KeySym sym)
+{
+  if (const Window menu = TopPopup(display))
+    SendKey(display, menu, sym);
+}
+
 class X11Popups : public X11HostWindow
 {
 protected:
@@ -152,9 +160,9 @@ TEST_F(X11Popups, EmptyMenusAndSubmenusSurviveThePointer)
       for (int y = 0; y < wa.height; y += 3)
         XTestFakeMotionEvent(display, -1, wa.x + 5, wa.y + y, 0);
       Click(display, wa.x + 5, wa.y + wa.height / 2);
-      Key(display, XK_Down);
-      Key(display, XK_Return);
-      Key(display, XK_Escape);
+      KeyToMenu(display, XK_Down);
+      KeyToMenu(display, XK_Return);
+      KeyToMenu(display, XK_Escape);
     });
     EXPECT_EQ(PopUp(empty), nullptr);
   }
@@ -169,10 +177,10 @@ TEST_F(X11Popups, EmptyMenusAndSubmenusSurviveThePointer)
     ASSERT_TRUE(WaitForMenu(display, sub, 2));
     for (int y = 0; y < sub.height; y += 3)
       XTestFakeMotionEvent(display, -1, sub.x + 5, sub.y + y, 0);
-    Key(display, XK_Right);
-    Key(display, XK_Return);
+    KeyToMenu(display, XK_Right);
+    KeyToMenu(display, XK_Return);
     Click(display, sub.x + 5, sub.y + 5);
-    Key(display, XK_Escape);
+    KeyToMenu(display, XK_Escape);
   });
   EXPECT_EQ(PopUp(menu), nullptr);
 }
@@ -195,9 +203,9 @@ TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
     // The keyboard: End highlights the last item, Return chooses it.
     User user([&](Display* display) {
       ASSERT_TRUE(WaitForMenu(display, shown));
-      Key(display, XK_End);
-      Key(display, XK_Return);
-      Key(display, XK_Escape); // closes a menu that ignored the keys
+      KeyToMenu(display, XK_End);
+      KeyToMenu(display, XK_Return);
+      KeyToMenu(display, XK_Escape); // closes a menu that ignored the keys
     });
     ASSERT_NE(PopUp(menu, {10, 300}), nullptr);
   }
@@ -214,7 +222,7 @@ TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
       for (int i = 0; i < 2; ++i)
         Click(display, wa.x + 20, wa.y + row + row / 2, 5);
       Click(display, wa.x + 20, wa.y + row + row / 2);
-      Key(display, XK_Escape);
+      KeyToMenu(display, XK_Escape);
     });
     ASSERT_NE(PopUp(menu), nullptr);
   }
@@ -228,7 +236,7 @@ TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
       XSync(display, False);
       std::this_thread::sleep_for(std::chrono::milliseconds(400));
       Click(display, wa.x + 20, wa.y + 30);
-      Key(display, XK_Escape);
+      KeyToMenu(display, XK_Escape);
     });
     ASSERT_NE(PopUp(menu), nullptr);
   }
@@ -333,7 +341,7 @@ TEST_F(X11Popups, AnAlertAskedForWhileAMenuOrAlertIsOpenIsNotAnsweredWithAButton
       XWindowAttributes wa{};
       ASSERT_TRUE(WaitForMenu(display, wa));
       ASSERT_TRUE(WaitFor([&] { return asked.load(); }));
-      Key(display, XK_Escape);
+      KeyToMenu(display, XK_Escape);
     });
     foundation::MainThreadScope main;
     auto timer = askWhileOpen();
