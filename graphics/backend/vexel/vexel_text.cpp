@@ -604,7 +604,9 @@ int vxBreakTextLines(VXcontext* ctx, const char* string, const char* end, float 
       }
     }
 
-    pcodepoint = iter.codepoint;
+    // The second half of a CR LF (or LF CR) pair pairs with nothing after it: "\r\n\r\n" is two breaks.
+    const bool pairEnd = (iter.codepoint == 10 || iter.codepoint == 13) && type == kSpace;
+    pcodepoint = pairEnd ? 0 : iter.codepoint;
     ptype = type;
   }
 

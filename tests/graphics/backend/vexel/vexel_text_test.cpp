@@ -62,6 +62,8 @@ TEST_F(TextTest, LinesBreakAtNewlinesWithCarriageReturnAndLineFeedAsOne)
     {"ab\n\rcd", {"ab", "cd"}}, // either order pairs up
     {"ab\rcd", {"ab", "cd"}},
     {"ab\n\ncd", {"ab", "", "cd"}},
+    {"ab\r\n\r\ncd", {"ab", "", "cd"}}, // a blank line between pairs stays
+    {"ab\n\r\n\rcd", {"ab", "", "cd"}},
     {"ab\n", {"ab"}},
     {"\nab", {"", "ab"}},
   };
