@@ -1,0 +1,141 @@
+// Where the stock controls put things and how far a pointer moves them: the knob's drag extent for its shape,
+// the radio buttons' press area, the SVG slider's image rectangles, the track fill of a lane, and the colour the
+// swatch offers to the colour picker.
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "controls/ISVGControls.h"
+#include "controls/IVButtonControls.h"
+#include "controls/IVDisplayControls.h"
+#include "controls/IVKnobSliderControls.h"
+#include "controls_fixture.h"
+#include "svg/svg_image.h"
+
+namespace controlstest {
+namespace {
+
+using SvgPointer = std::unique_ptr<SvgImage, void (*)(SvgImage*)>;
+
+/// An empty SVG document of the given size in pixels.
+SvgPointer EmptySvg(int w, int h)
+{
+  std::string text = "<svg width='" + std::to_string(w) + "' height='" + std::to_string(h) + "'></svg>";
+  return SvgPointer(SvgParse(text.data(), "px", 96.f), SvgDeleteImage);
+}
+
+IVStyle WidgetOnly()
+{
+  IVStyle style;
+  style.mShowLabel = style.mShowValue = false;
+  return style;
+}
+
+TEST_F(ControlsTest, KnobDragOverTheShorterSideOfItsWidgetSpansTheRange)
+{
+  struct Case
+  {
+    IRECT bounds;
+    double after25Up; // value after a drag 25 points up at gearing 1
+  };
+  // Wider than tall: the whole height; otherwise half the width.
+  for (const Case& c : {Case{IRECT(0, 0, 300, 100), 0.25}, Case{IRECT(0, 0, 100, 300), 0.5},
+                        Case{IRECT(0, 0, 100, 100), 0.5}})
+  {
+    auto* knob = new IVKnobControl(c.bounds, 0, "", WidgetOnly(), false, false, -135.f, 135.f, -135.f, kVertical, 1.0);
+    g.AttachControl(knob);
+    ASSERT_EQ(knob->GetWidgetBounds(), c.bounds);
+    knob->OnMouseDown(50, 50, left);
+    knob->OnMouseDrag(50, 25, 0, -25, left);
+    EXPECT_NEAR(knob->GetValue(0), c.after25Up, 1e-6) << c.bounds.W() << " x " << c.bounds.H();
+  }
+}
+
+TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
+{
+  auto* radio = new IVRadioButtonControl(IRECT(0, 0, 200, 90), [](IControl*) {}, {"a", "b", "c"});
+  g.AttachControl(radio);
+  const IRECT row = radio->GetButton(2);
+  for (float x : {row.mLeft + 15.f, row.mRight - 2.f}) // on the button, on the far end of its text
+  {
+    radio->SetValue(0.0, 0);
+    radio->OnMouseDown(x, row.CentreY(), left);
+    EXPECT_DOUBLE_EQ(radio->GetValue(0), 1.0) << "press at x = " << x;
+  }
+}
+
+TEST_F(ControlsTest, SvgSliderImagesKeepTheTrackImagesProportions)
+{
+  const SvgPointer tall = EmptySvg(10, 100), wide = EmptySvg(100, 10), handle = EmptySvg(10, 10);
+  struct Case
+  {
+    EDirection direction;
+    const SvgPointer& track;
+    IRECT trackImage, handleAtZero;
+  };
+  for (const Case& c : {Case{kVertical, tall, IRECT(90, 0, 110, 200), IRECT(90, 180, 110, 200)},
+                        Case{kHorizontal, wide, IRECT(0, 90, 200, 110), IRECT(0, 90, 20, 110)}})
+  {
+    auto* slider = new ISVGSliderControl(IRECT(0, 0, 200, 200), ISVG(handle.get()), ISVG(c.track.get()), 0,
+                                         c.direction);
+    g.AttachControl(slider);
+    slider->SetValue(0.0, 0);
+    g.mOps.clear();
+    slider->Draw(g);
+    ASSERT_EQ(g.OpNames(), (std::vector<std::string>{"DrawSVG", "DrawSVG"}));
+    EXPECT_EQ(g.mOps[0].mRect, c.trackImage) << "direction " << c.direction;
+    EXPECT_EQ(g.mOps[1].mRect, c.handleAtZero) << "direction " << c.direction;
+  }
+}
+
+TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
+{
+  struct Lanes : IVTrackControlBase
+  {
+    using IVTrackControlBase::IVTrackControlBase;
+    void Draw(IGraphics& g) override { DrawWidget(g); }
+  };
+  auto* lanes = new Lanes(IRECT(0, 0, 100, 200), "", WidgetOnly(), {0, 1});
+  g.AttachControl(lanes);
+  lanes->SetValue(0.25, 0);
+  lanes->SetValue(0.75, 1);
+  g.mOps.clear();
+  lanes->Draw(g);
+  for (int i = 0; i < 2; ++i)
+  {
+    const IRECT r = lanes->GetTrackBounds(i);
+    const IRECT filled(r.mLeft, r.mBottom - r.H() * float(lanes->GetValue(i)), r.mRight, r.mBottom);
+    EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(),
+                            [&](const graphicstest::DrawOp& op) { return op.mName == "FillRect" && op.mRect == filled; }))
+      << "lane " << i;
+  }
+}
+
+TEST_F(ControlsTest, ColourSwatchOffersTheCellsOwnColourToThePicker)
+{
+  struct Picker : ControlsGraphics
+  {
+    using ControlsGraphics::ControlsGraphics;
+    IColor mOffered;
+    bool PromptForColor(IColor& color, const char*, std::function<void(const IColor&)>) override
+    {
+      mOffered = color;
+      color = IColor(255, 1, 2, 3); // chosen at once, as a modal picker does
+      return true;
+    }
+  } picker(delegate, 400, 300);
+  std::vector<std::pair<int, IColor>> chosen;
+  auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 90, 30), "", [&](int cell, IColor c) { chosen.push_back({cell, c}); },
+                                          WidgetOnly(), IVColorSwatchControl::kHorizontal, {kRoleHighlight, kRoleExtra1});
+  picker.AttachControl(swatch);
+  const IRECT second = swatch->GetCell(1);
+  swatch->OnMouseOver(second.CentreX(), second.CentreY(), IMouseMod());
+  swatch->OnMouseDown(second.CentreX(), second.CentreY(), left);
+  EXPECT_EQ(picker.mOffered, IVStyle().mColorSet[kRoleExtra1]);
+  ASSERT_EQ(chosen.size(), 1u);
+  EXPECT_EQ(chosen[0].first, 1);
+  EXPECT_EQ(chosen[0].second, IColor(255, 1, 2, 3));
+}
+
+} // namespace
+} // namespace controlstest
