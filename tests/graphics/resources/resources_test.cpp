@@ -91,6 +91,20 @@ TEST_F(ResourcesTest, TargetScaleZeroIsTheScreenScaleAndScalesAreKeptToOneToFour
   EXPECT_EQ(mGraphics->FindScaledImageFile("icon.png", "png", path, 5, source), 0);
 }
 
+TEST_F(ResourcesTest, NamesInAFolderFindTheirScaledFiles)
+{
+  fs::create_directories(mResources / "knobs.v2");
+  PutPng("knobs.v2/big.png", 10, 10);
+  PutPng("knobs.v2/big@2x.png", 20, 20);
+  for (int scale : {1, 2})
+  {
+    const IBitmap b = mGraphics->LoadBitmap("knobs.v2/big.png", 1, false, scale);
+    ASSERT_TRUE(b.IsValid()) << "scale " << scale;
+    EXPECT_EQ(b.GetAPIBitmap()->GetWidth(), 10 * scale);
+    EXPECT_EQ(mGraphics->mDecodedPaths.back(), ResourcePath(scale == 1 ? "knobs.v2/big.png" : "knobs.v2/big@2x.png"));
+  }
+}
+
 TEST_F(ResourcesTest, WhatCannotBeLoadedGivesTheEmptyBitmapAndCachesNothing)
 {
   PutPng("knob.png", 10, 10);
