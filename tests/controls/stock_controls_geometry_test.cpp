@@ -1,6 +1,6 @@
 // Where the stock controls put things and how far a pointer moves them: the knob's drag extent for its shape,
-// the radio buttons' press area, the SVG slider's image rectangles, the track fill of a lane, and the colour the
-// swatch offers to the colour picker.
+// the radio buttons' press area, the SVG slider's image rectangles, the track fill of a lane, the colour the
+// swatch offers to the colour picker, the frame a group draws around its members, and a disabled control's fading.
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -135,6 +135,34 @@ TEST_F(ControlsTest, ColourSwatchOffersTheCellsOwnColourToThePicker)
   ASSERT_EQ(chosen.size(), 1u);
   EXPECT_EQ(chosen[0].first, 1);
   EXPECT_EQ(chosen[0].second, IColor(255, 1, 2, 3));
+}
+
+TEST_F(ControlsTest, GroupFramesAllItsMembersWithItsPadding)
+{
+  g.AttachControl(new IVButtonControl(IRECT(10, 10, 50, 40)), -1, "knobs");
+  g.AttachControl(new IVButtonControl(IRECT(200, 200, 220, 220)), -1, "other");
+  g.AttachControl(new IVButtonControl(IRECT(60, 20, 100, 80)), -1, "knobs");
+  auto* group = new IVGroupControl("Knobs", "knobs", 5.f, 15.f, 5.f, 5.f);
+  g.AttachControl(group);
+  EXPECT_EQ(group->GetRECT(), IRECT(5, -5, 105, 85));
+}
+
+TEST_F(ControlsTest, DisabledControlDrawsFadedUntilEnabledAgain)
+{
+  auto* button = new IVButtonControl(IRECT(0, 0, 60, 30));
+  g.AttachControl(button);
+  for (bool disabled : {true, false})
+  {
+    button->SetDisabled(disabled);
+    g.mOps.clear();
+    button->Draw(g);
+    std::vector<float> weights;
+    for (const auto& op : g.mOps)
+      if (op.mBlendWeight >= 0.f)
+        weights.push_back(op.mBlendWeight);
+    ASSERT_FALSE(weights.empty());
+    EXPECT_EQ(weights, std::vector<float>(weights.size(), disabled ? IControl::kDisabledBlendWeight : 1.f));
+  }
 }
 
 } // namespace

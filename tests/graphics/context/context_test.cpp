@@ -108,6 +108,19 @@ TEST_F(Context, RemovingByTagLeavesTheControlAliveButForgetsIt)
   delete tagged;
 }
 
+TEST_F(Context, RemovingControlsFromAnIndexKeepsTheOnesBeforeIt)
+{
+  for (const auto& [from, left] : std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {-4, 0}})
+  {
+    mG->RemoveAllControls();
+    TestControl* first = Add();
+    Add(), Add();
+    mG->RemoveControls(from);
+    EXPECT_EQ(mG->NControls(), left) << "from " << from;
+    EXPECT_EQ(mG->GetControl(0), left > 0 ? first : nullptr);
+  }
+}
+
 TEST_F(Context, RemovingAllControlsForgetsTheRequesters)
 {
   TestControl* c = Add(-1, 0);
