@@ -207,6 +207,27 @@ TEST_F(EditorControls, ThePresetMenuOpensItsSubmenusLeftwardsFromRightOfTheCentr
   EXPECT_EQ(presets->DrawnName(), name.substr(0, 20));
 }
 
+TEST_F(EditorControls, OddOnlyModeLeavesOnlyTheOddDriveKnobEnabled)
+{
+  const plug::IParam& mode = *mPlugin->GetParam(kSat_mode);
+  for (int m = 0; m <= mode.GetMax(); ++m)
+  {
+    SetHostValue(kSat_mode, static_cast<float>(mode.ToNormalized(m)));
+    Tick(3);
+    for (int p : {kSat_stages, kSat_driveeven, kSat_driveodd, kSat_fluctuation})
+    {
+      int seen = 0;
+      for (int i = 0; i < G().NControls(); ++i)
+        if (C(i)->GetParamIdx() == p)
+        {
+          ++seen;
+          EXPECT_EQ(C(i)->IsDisabled(), m == 3 && p != kSat_driveodd) << "mode " << m << " param " << p;
+        }
+      EXPECT_EQ(seen, 1) << p;
+    }
+  }
+}
+
 TEST_F(EditorControls, ClosingTwiceLeavesTheEditorClosedAndItOpensAgain)
 {
   const size_t views = mApp.Views().size();

@@ -8,6 +8,7 @@
 #include "test_delegate.h"
 #include "ui/DisplayControls.h"
 #include "ui/MeterDisplay.h"
+#include "ui/MeterReadout.h"
 
 using namespace graphicstest;
 
@@ -58,6 +59,23 @@ TEST_F(MeterDisplay, ActiveMetersMoveNeedlesLampsAndTexts)
   for (int i = 0; i < mG.NControls(); ++i) mG.GetControl(i)->SetClean();
   UpdateMeterDisplay(mG, mLeft, mRight, mLed, in, mScale); // nothing changed: nothing redraws
   for (int i = 0; i < mG.NControls(); ++i) EXPECT_FALSE(mG.GetControl(i)->IsDirty()) << i;
+}
+
+TEST_F(MeterDisplay, EachGroupShowsItsEnvelopeLeftAndItsMaximumRight)
+{
+  MeterDisplayInput in;
+  in.reference = -18;
+  in.left.value = in.left.envelope = 0.25, in.left.maximum = 0.5;
+  in.right.value = in.right.envelope = 0.125, in.right.maximum = 1.0;
+  UpdateMeterDisplay(mG, mLeft, mRight, mLed, in, mScale);
+  const std::pair<const VuMeterCtrlIdx*, const MeterInput*> groups[] = {{&mLeft, &in.left}, {&mRight, &in.right}};
+  for (const auto& [m, meter] : groups)
+  {
+    const MeterReadout want = ReadMeter(*meter, in.reference, mScale);
+    ASSERT_NE(want.envelopeText, want.maximumText);
+    EXPECT_EQ(Str(m->leftText), want.envelopeText);
+    EXPECT_EQ(Str(m->rightText), want.maximumText);
+  }
 }
 
 TEST_F(MeterDisplay, EveryControlThatChangesIsMarkedDirty)
