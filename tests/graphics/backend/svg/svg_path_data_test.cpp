@@ -175,3 +175,27 @@ TEST(SvgPathData, EveryPathIsAStartPointPlusWholeSegments)
       }
   }
 }
+
+// Shapes and transforms, seen in the bounds of what they leave: a corner radius is held to half of its own side,
+// and rotate() turns clockwise on the screen (y down), about the origin or a given point.
+TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
+{
+  const struct
+  {
+    const char* body;
+    float x0, y0, x1, y1;
+  } cases[] = {
+    {"<rect x=\"10\" y=\"20\" width=\"40\" height=\"10\" rx=\"30\" ry=\"30\"/>", 10, 20, 50, 30},
+    {"<rect x=\"10\" y=\"20\" width=\"10\" height=\"40\" rx=\"30\" ry=\"30\"/>", 10, 20, 20, 60},
+    {"<rect width=\"10\" height=\"20\" transform=\"rotate(90)\"/>", -20, 0, 0, 10},
+    {"<rect x=\"60\" y=\"50\" width=\"10\" height=\"10\" transform=\"rotate(90 50 50)\"/>", 40, 60, 50, 70},
+    {"<ellipse cx=\"50\" cy=\"50\" rx=\"20\" ry=\"5\" transform=\"rotate(-90 50 50)\"/>", 45, 30, 55, 70},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.body);
+    Parsed svg(svgtest::Doc(c.body));
+    ASSERT_EQ(svg.shapes().size(), 1u);
+    ExpectBounds(svg.shape().bounds, c.x0, c.y0, c.x1, c.y1, 1e-3f);
+  }
+}
