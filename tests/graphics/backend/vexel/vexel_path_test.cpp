@@ -109,6 +109,24 @@ TEST_F(PathTest, ArcsUseAtMostOneCubicPerQuarterTurn)
   EXPECT_EQ(ctx->commandCount, 0);
 }
 
+TEST_F(PathTest, AQuadraticIsTheCubicWithControlsTwoThirdsTowardsItsControlPoint)
+{
+  const struct
+  {
+    float x0, y0, cx, cy, x, y;
+  } cases[] = {{0, 0, 30, 60, 60, 0}, {10, 40, 10, 10, 70, 10}};
+  for (const auto& k : cases)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, k.x0, k.y0);
+    vxQuadTo(ctx, k.cx, k.cy, k.x, k.y);
+    ASSERT_EQ(ctx->commandCount, 3 + 7);
+    const float want[] = {(float)VX_CUBIC_TO, k.x0 + (k.cx - k.x0) * 2 / 3, k.y0 + (k.cy - k.y0) * 2 / 3,
+                          k.x + (k.cx - k.x) * 2 / 3,      k.y + (k.cy - k.y) * 2 / 3, k.x, k.y};
+    for (int i = 0; i < 7; ++i) EXPECT_NEAR(ctx->commands[3 + i], want[i], 1e-4) << i;
+  }
+}
+
 TEST_F(PathTest, AntialiasedRectangleFillHasAnInsetInteriorAndAHalfFringe)
 {
   vxBeginPath(ctx);
