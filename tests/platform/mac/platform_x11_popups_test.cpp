@@ -310,6 +310,43 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
   EXPECT_EQ(view().SelectionEnd(), 7u);
 }
 
+/// The text field's text sits two points in from the side it is aligned to, or centred, with the caret after it.
+class AlignedField : public PopupsOnX11, public ::testing::WithParamInterface<EAlign>
+{
+};
+
+TEST_P(AlignedField, ShowsItsTextAndCaretWhereItsAlignmentPutsThem)
+{
+  IText style(24.f, IColor(255, 0, 0, 0), "Verdana", GetParam(), kVAlignMiddle);
+  style.mEntryTextColor = IColor(255, 0, 0, 0);
+  style.mEntryBackColor = IColor(255, 255, 255, 255);
+  {
+    foundation::MainThreadScope main;
+    Graphics().CreatePlatformTextEntry(-1, style, IRECT(10, 10, 210, 50), 32, "0.25");
+  }
+  const Window field = FirstChild(Editor());
+  ASSERT_NE(field, 0u);
+  auto view = [&]() -> const appkit::TextField& {
+    return *static_cast<IGraphicsView_vDrovik_vst*>(Graphics().GetWindow())->OpenTextField();
+  };
+  Play([&](Display* display) { Key(display, XK_End); }, [&] { return !view().HasSelection(); });
+  const appkit::TextStyle text{"Verdana", 24.0, {0, 0, 0, 1}};
+  mExpected.Begin({200, 40}, 1.0, {1, 1, 1, 1});
+  const double width = mExpected.TextWidth("0.25", text), baseline = Baseline(mExpected, text, 40);
+  const double left = GetParam() == kAlignNear ? 2.0 : GetParam() == kAlignCenter ? (200 - width) / 2 : 198 - width;
+  mExpected.DrawText("0.25", {left, baseline}, text);
+  const appkit::LineMetrics m = mExpected.Metrics(text);
+  mExpected.FillRect(appkit::Rect(left + width, baseline - m.ascender, 1.0, m.ascender + m.descender), {0, 0, 0, 1});
+  const appkit::FrameImage expected = mExpected.End();
+  Shot shot;
+  EXPECT_TRUE(WaitFor([&] {
+    shot = Capture(mHost, field);
+    return shot.width == 200 && shot.height == 40 && Differences(shot, expected, 8) <= 20;
+  })) << Differences(shot, expected, 8) << " pixels differ";
+}
+
+INSTANTIATE_TEST_SUITE_P(Alignments, AlignedField, ::testing::Values(kAlignNear, kAlignCenter, kAlignFar));
+
 /// What the user does while a paste waits for the clipboard's owner.
 enum class Meanwhile
 {
