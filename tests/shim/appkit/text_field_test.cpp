@@ -55,6 +55,7 @@ TEST(TextFieldEditing, KeysMoveTheCaretExtendTheSelectionAndEditAroundIt)
     {U"ED", U"hello", U"", 5},             // nothing after it
     {U"LLLLLLLLH!E?", U"!hello?", U"", 7}, // the caret stays inside the text
     {U"HRRe\tX", U"heX", U"", 3},          // control characters are not typed
+    {U"HRRRRR!", U"hello!", U"", 6},       // Right steps all the way to the end
   };
   for (const Case& c : cases)
   {
