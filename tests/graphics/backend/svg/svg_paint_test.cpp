@@ -75,6 +75,19 @@ TEST(SvgPaint, StopsAreInheritedThroughAChainOfReferences)
   EXPECT_EQ(svg.shape(3).stroke.type, kSvgPaintLinearGradient);
 }
 
+TEST(SvgPaint, StopsAreSortedByOffsetAndEqualOffsetsKeepTheirOrder)
+{
+  Parsed svg(Doc("<defs><linearGradient id=\"g\">"
+                 "<stop offset=\"1\" stop-color=\"#fff\"/><stop offset=\"0.5\" stop-color=\"#0f0\"/>"
+                 "<stop offset=\"0.5\" stop-color=\"#00f\"/><stop offset=\"0\" stop-color=\"#f00\"/>"
+                 "</linearGradient></defs><rect width=\"10\" height=\"10\" fill=\"url(#g)\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  const SvgGradient& g = *svg.shape().fill.gradient;
+  ASSERT_EQ(g.nstops, 4);
+  const uint32_t want[] = {Rgba(255, 0, 0), Rgba(0, 255, 0), Rgba(0, 0, 255), Rgba(255, 255, 255)};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(g.stops[i].color, want[i]) << "stop " << i;
+}
+
 TEST(SvgPaint, StrokeWidthsScaleByTheMeanOfTheAxesScales)
 {
   struct Case

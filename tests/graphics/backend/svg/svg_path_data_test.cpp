@@ -141,6 +141,10 @@ TEST(SvgPathData, SmoothCubicReflectsThePreviousControlPoint)
   ASSERT_EQ(path.npts, 7);
   EXPECT_NEAR(Parsed::point(path, 4).x, 10, kEps);
   EXPECT_NEAR(Parsed::point(path, 4).y, -10, kEps);
+  // A control point off the end's vertical is mirrored in both coordinates.
+  Parsed skewed(PathDoc("M0 0 C0 10 4 6 10 0 S20 -10 20 0"));
+  EXPECT_NEAR(Parsed::point(skewed.path(), 4).x, 16, kEps);
+  EXPECT_NEAR(Parsed::point(skewed.path(), 4).y, -6, kEps);
 
   // After a line the reflected point is the current point itself.
   Parsed afterLine(PathDoc("M0 0 L10 0 S20 10 30 0"));
