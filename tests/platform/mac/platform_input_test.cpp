@@ -49,10 +49,11 @@ protected:
     Open();
     mDelegate.mLog.clear(); // the size the editor opened at
   }
-  void Send(EventType type, double x, double y, int clicks = 1, double deltaY = 0.0)
+  void Send(EventType type, double x, double y, int clicks = 1, double deltaY = 0.0, uint32_t modifiers = 0)
   {
     Event e;
     e.type = type;
+    e.modifierFlags = modifiers;
     e.locationInView = {x, y};
     e.clickCount = clicks;
     e.deltaY = deltaY;
@@ -79,6 +80,23 @@ TEST_F(Input, ADragMovesTheParameterBetweenOneBeginAndOneEnd)
   EXPECT_EQ(mDelegate.Count("begin 0"), 1);
   EXPECT_EQ(mDelegate.Count("end 0"), 1);
   EXPECT_NEAR(mDelegate.GetParam(0)->GetNormalized(), 0.2, 1e-6); // 20 graphics points up
+}
+
+TEST_F(Input, ACommandClickIsARightClickWhileOtherModifiersStillPress)
+{
+  OpenEditor();
+  const std::pair<uint32_t, bool> cases[] = {{0, true},
+                                             {appkit::kModifierShift, true},
+                                             {appkit::kModifierControl, true},
+                                             {appkit::kModifierOption, true},
+                                             {appkit::kModifierCommand, false}};
+  for (const auto& [modifiers, presses] : cases)
+  {
+    mDelegate.mLog.clear();
+    Send(EventType::kLeftMouseDown, 50, 50, 1, 0.0, modifiers);
+    Send(EventType::kLeftMouseUp, 50, 50, 1, 0.0, modifiers);
+    EXPECT_EQ(mDelegate.Count("begin 0"), presses ? 1 : 0) << "modifiers " << modifiers;
+  }
 }
 
 TEST_F(Input, TheWheelMovesTheParameterUnderThePointer)
