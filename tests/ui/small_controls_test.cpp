@@ -45,6 +45,7 @@ TEST_F(SmallControls, OversamplingInToggleModeSwitchesTheLitButtonOff)
   EXPECT_EQ(os->LitButton(), 0);
   os->OnMouseDown(340, 300, mMod);
   EXPECT_EQ(Value(0), 2.0);
+  EXPECT_EQ(os->LitButton(), 1); // 4x: the second button lit
   os->OnMouseDown(340, 300, mMod); // the lit button: off again
   EXPECT_EQ(Value(0), 0.0);
   os->OnMouseDown(340, 286, mMod); // between the buttons: nothing
