@@ -192,6 +192,34 @@ void FillMenu(Menu& menu, int n, int& chosen)
     menu.AddItem("item " + std::to_string(i), [&chosen, i](MenuItem&) { chosen = i; });
 }
 
+TEST_F(X11Popups, ASubmenuOpensBesideItsRowAndItsItemsCanBeChosen)
+{
+  Menu menu;
+  int chosen = -1;
+  menu.AddItem("first", [&chosen](MenuItem&) { chosen = 100; });
+  menu.AddItem("folder", nullptr);
+  auto items = std::make_unique<Menu>();
+  FillMenu(*items, 2, chosen);
+  menu.SetSubmenu(std::move(items), menu.ItemAt(1));
+  XWindowAttributes top{}, sub{};
+  {
+    User user([&](Display* display) {
+      if (WaitForMenu(display, top))
+      {
+        XTestFakeMotionEvent(display, -1, top.x + 5, top.y + top.height * 3 / 4, 0); // over "folder"
+        if (WaitForMenu(display, sub, 2))
+          Click(display, sub.x + 5, sub.y + sub.height * 3 / 4); // "item 1"
+      }
+      KeyToMenu(display, XK_Escape);
+      KeyToMenu(display, XK_Escape);
+    });
+    PopUp(menu);
+  }
+  EXPECT_EQ(chosen, 1);
+  EXPECT_EQ(sub.x, top.x + top.width);
+  EXPECT_EQ(sub.y, top.y + top.height / 2);
+}
+
 TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
 {
   Menu menu;
