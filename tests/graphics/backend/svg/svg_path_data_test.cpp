@@ -181,7 +181,8 @@ TEST(SvgPathData, EveryPathIsAStartPointPlusWholeSegments)
 }
 
 // Shapes and transforms, seen in the bounds of what they leave: a corner radius is held to half of its own side,
-// and rotate() turns clockwise on the screen (y down), about the origin or a given point.
+// rotate() turns clockwise on the screen (y down), about the origin or a given point, and lengths in inches,
+// points, picas and centimetres are converted at the document's resolution.
 TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
 {
   const struct
@@ -194,6 +195,7 @@ TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
     {"<rect width=\"10\" height=\"20\" transform=\"rotate(90)\"/>", -20, 0, 0, 10},
     {"<rect x=\"60\" y=\"50\" width=\"10\" height=\"10\" transform=\"rotate(90 50 50)\"/>", 40, 60, 50, 70},
     {"<ellipse cx=\"50\" cy=\"50\" rx=\"20\" ry=\"5\" transform=\"rotate(-90 50 50)\"/>", 45, 30, 55, 70},
+    {"<rect x=\"0.25in\" y=\"18pt\" width=\"2.54cm\" height=\"6pc\"/>", 24, 24, 120, 120}, // at 96 dpi
   };
   for (const auto& c : cases)
   {
