@@ -2,6 +2,7 @@
 // choose, and long menus that scroll by wheel or while the pointer rests on an arrow.
 #include "appkit/x11_backend.h"
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 
@@ -114,6 +115,11 @@ public:
   Window FirstWindow() const { return mLevels.front().window; }
   /// Draws the level shown in the window; false when none is.
   bool Draw(Window window) const;
+  /// Whether one of the open levels is shown in the window.
+  bool Shows(Window window) const
+  {
+    return std::any_of(mLevels.begin(), mLevels.end(), [window](const MenuLevel& l) { return l.window == window; });
+  }
   void Key(KeySym sym);
   /// A motion, press or release of the pointer, anywhere on the screen while the menu holds the pointer.
   void Pointer(const XEvent& e);
@@ -321,7 +327,9 @@ MenuItem* X11Application::PopUpMenu(Menu& menu, Point locationInView, View& view
       if (!open.Draw(e.xexpose.window) && view != mViews.end())
         view->second->HandleEvent(e);
     }
-    else if (e.type == KeyPress)
+    // A key comes to one of the menu's windows or, grabbed, to one of the views; one left over for the windows
+    // of a menu closed before is not this menu's.
+    else if (e.type == KeyPress && (open.Shows(e.xkey.window) || mViews.count(e.xkey.window)))
       open.Key(XLookupKeysym(&e.xkey, 0));
     else if (e.type == MotionNotify || e.type == ButtonPress || e.type == ButtonRelease)
       open.Pointer(e);

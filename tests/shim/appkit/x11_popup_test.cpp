@@ -349,6 +349,34 @@ TEST_F(X11Popups, KeysMoveTheHighlightThroughALongMenuPastDisabledItemsAndSepara
   EXPECT_EQ(chosen, 148);
 }
 
+// A key that reaches a menu's window as it closes (typed just after the choice) is not taken by the next menu.
+TEST_F(X11Popups, AKeyLeftForAClosedMenuDoesNotCloseTheNextOne)
+{
+  int chosen = -1;
+  Menu first;
+  first.AddItem("first", [&](MenuItem&) { SendKey(mHost, TopPopup(mHost), XK_Escape); }); // its window still shows
+  {
+    User user([&](Display* display) {
+      XWindowAttributes wa{};
+      ASSERT_TRUE(WaitForMenu(display, wa));
+      KeyToMenu(display, XK_Down);
+      KeyToMenu(display, XK_Return);
+    });
+    ASSERT_NE(PopUp(first), nullptr);
+  }
+  Menu next;
+  FillMenu(next, 3, chosen);
+  User user([&](Display* display) {
+    XWindowAttributes wa{};
+    ASSERT_TRUE(WaitForMenu(display, wa));
+    KeyToMenu(display, XK_Down);
+    KeyToMenu(display, XK_Down);
+    KeyToMenu(display, XK_Return);
+  });
+  PopUp(next);
+  EXPECT_EQ(chosen, 1) << "the next menu was closed by a key meant for the first";
+}
+
 TEST_F(X11Popups, AnAlertAskedForWhileAMenuOrAlertIsOpenIsNotAnsweredWithAButton)
 {
   Menu menu;
