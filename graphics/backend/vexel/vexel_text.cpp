@@ -468,15 +468,23 @@ bool CloseRow(LineBreaker& lines, const char* start, const char* end, float widt
   return lines.nrows < lines.maxRows;
 }
 
+// Opens a row that starts at `start` (at `startX`, its first glyph's left edge at `minXAbs`) and runs to the end
+// of the current glyph.
+void OpenRowFrom(LineBreaker& lines, const char* start, float startX, float minXAbs, const FontStashTextIter& iter,
+                 const FontStashQuad& q)
+{
+  lines.rowStartX = startX;
+  lines.rowStart = start;
+  lines.rowEnd = iter.next;
+  lines.rowWidth = iter.nextX - lines.rowStartX;
+  lines.rowMinX = minXAbs - lines.rowStartX;
+  lines.rowMaxX = q.x1 - lines.rowStartX;
+}
+
 // Opens a row at the current glyph, which also starts a word.
 void OpenRowAtGlyph(LineBreaker& lines, const FontStashTextIter& iter, const FontStashQuad& q)
 {
-  lines.rowStartX = iter.x;
-  lines.rowStart = iter.str;
-  lines.rowEnd = iter.next;
-  lines.rowWidth = iter.nextX - lines.rowStartX;
-  lines.rowMinX = q.x0 - lines.rowStartX;
-  lines.rowMaxX = q.x1 - lines.rowStartX;
+  OpenRowFrom(lines, iter.str, iter.x, q.x0, iter, q);
   lines.wordStart = iter.str;
   lines.wordStartX = iter.x;
   lines.wordMinXAbs = q.x0;
@@ -541,12 +549,7 @@ bool WrapRow(LineBreaker& lines, const FontStashTextIter& iter, const FontStashQ
     if (!CloseRow(lines, lines.rowStart, lines.breakEnd, lines.breakWidth, lines.rowMinX, lines.breakMaxX,
                   lines.wordStart))
       return false;
-    lines.rowStartX = lines.wordStartX;
-    lines.rowStart = lines.wordStart;
-    lines.rowEnd = iter.next;
-    lines.rowWidth = iter.nextX - lines.rowStartX;
-    lines.rowMinX = lines.wordMinXAbs - lines.rowStartX;
-    lines.rowMaxX = q.x1 - lines.rowStartX;
+    OpenRowFrom(lines, lines.wordStart, lines.wordStartX, lines.wordMinXAbs, iter, q);
   }
   ClearBreak(lines);
   return true;
