@@ -135,11 +135,14 @@ void Drovik::ProcessOversampled(double** in, double** outputs, int nFrames, int 
       for (int c = 0; c < nOut; ++c) CopyBuffer(mOversampler.UpOut()[c], mOversampler.DownIn()[c], upLength, 0);
     const int downLength = mOversampler.Down(upLength, nOut);
     if (!process) continue;
+    // Once the resamplers hold their latency's worth of input they return as much as they take. Until then
+    // (from a clear) they return less: what they do return is the start of the signal and ends the piece, after
+    // the silence that makes up the latency.
     double* pieceOut[2] = {outputs[0] + start, outputs[nOut == 1 ? 0 : 1] + start};
-    if (downLength != n)
-      ZeroChannelBuffers(pieceOut, n, nOut);
-    else
-      for (int c = 0; c < nOut; ++c) CopyBuffer(mOversampler.DownOut()[c], pieceOut[c], n, 0);
+    const int returned = std::clamp(downLength, 0, n);
+    ZeroChannelBuffers(pieceOut, n - returned, nOut);
+    for (int c = 0; c < nOut && returned > 0; ++c)
+      CopyBuffer(mOversampler.DownOut()[c], pieceOut[c], returned, n - returned);
   }
 }
 

@@ -1,9 +1,12 @@
 // Audio through the loaded bundle: with default settings the output is the input bit for bit in both
-// precisions (separate and in-place buffers, any block size, processing or bypassed); switching the bypass while
-// oversampling leaves no gap.
+// precisions (separate and in-place buffers, any block size, processing or bypassed); at 2x and 4x the output is
+// the input delayed by exactly the reported latency from the first block on, and switching the bypass or the
+// oversampling leaves no gap beyond the latency.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "loaded_bundle.h"
@@ -75,45 +78,205 @@ TEST(BundleAudio, ZeroOrNegativeFrameCountsAreIgnored)
   EXPECT_EQ(s.out[0][0], 9.0f);
 }
 
+namespace {
+constexpr int kOversamplingParam = 2, kBypassParam = 3, kSaturationParam = 15, kEvenDriveParam = 19,
+              kOddDriveParam = 20;
+constexpr float kOversampling2x = 0.5f, kOversampling4x = 1.f, kOversamplingOff = 0.f;
+constexpr double kRate = 48000, kPi = 3.14159265358979323846;
+
+/// Starts the processing at kRate and the block size, as a host does before its first block.
+void Start(const Instance& p, int block)
+{
+  p.Call(vst2::effSetSampleRate, 0, 0, nullptr, float(kRate));
+  p.Call(vst2::effSetBlockSize, 0, block);
+  p.Call(vst2::effMainsChanged, 0, 1);
+}
+
+/// A sine of amplitude 0.5 near 1 kHz from the first sample.
+std::vector<double> Sine(int n)
+{
+  std::vector<double> in(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) in[size_t(i)] = 0.5 * std::sin(2 * kPi * 997.0 * i / kRate);
+  return in;
+}
+
+struct Rendered
+{
+  std::vector<double> left, right;
+};
+
+/// The input on both channels through the instance in blocks of `block` (the last one may be shorter);
+/// beforeBlock(b) runs before block b.
+template <class BeforeBlock>
+Rendered Render(const Instance& p, const std::vector<double>& in, int block, BeforeBlock beforeBlock)
+{
+  const int n = int(in.size());
+  Rendered out{std::vector<double>(in.size(), 9.0), std::vector<double>(in.size(), 9.0)};
+  for (int start = 0, b = 0; start < n; start += block, ++b)
+  {
+    beforeBlock(b);
+    double* ins[2] = {const_cast<double*>(in.data()) + start, const_cast<double*>(in.data()) + start};
+    double* outs[2] = {out.left.data() + start, out.right.data() + start};
+    p->processDoubleReplacing(p.Get(), ins, outs, std::min(block, n - start));
+  }
+  return out;
+}
+
+/// The largest difference in [from, to) between the output and the input delayed by `delay`.
+double WorstDifference(const Rendered& out, const std::vector<double>& in, int delay, int from, int to)
+{
+  double worst = 0.0;
+  for (int i = from; i < to; ++i)
+    worst = std::max({worst, std::fabs(out.left[size_t(i)] - in[size_t(i - delay)]),
+                      std::fabs(out.right[size_t(i)] - in[size_t(i - delay)])});
+  return worst;
+}
+
+/// The first frame in [from, to) of a channel that is not 0, or `to`.
+int FirstSound(const std::vector<double>& channel, int from, int to)
+{
+  for (int i = from; i < to; ++i)
+    if (channel[size_t(i)] != 0.0) return i;
+  return to;
+}
+
+/// The quietest stretch of one period (48 frames) of the sine in [from, to): the largest magnitude in it.
+double QuietestPeriod(const std::vector<double>& channel, int from, int to)
+{
+  constexpr int kPeriod = 48;
+  double quietest = 1e9;
+  for (int i = from; i + kPeriod <= to; i += kPeriod)
+  {
+    double peak = 0.0;
+    for (int j = i; j < i + kPeriod; ++j) peak = std::max(peak, std::fabs(channel[size_t(j)]));
+    quietest = std::min(quietest, peak);
+  }
+  return quietest;
+}
+} // namespace
+
 // Switching the bypass (the parameter or the host's request) while oversampling continues the signal: with the
 // saturation off the output is the input delayed by the reported latency before, during and after the bypass,
 // with no silent stretch where the bypass ends.
 TEST(BundleAudio, SwitchingTheBypassWhileOversamplingLeavesNoGap)
 {
-  constexpr int kBypassParam = 3, kOversamplingParam = 2;
-  constexpr double kRate = 48000, kPi = 3.14159265358979323846;
-  for (float oversampling : {0.5f, 1.f}) // 2x, 4x
+  for (float oversampling : {kOversampling2x, kOversampling4x})
     for (int block : {512, 100})
       for (bool host : {false, true})
       {
         Instance p;
         p.SetParam(kOversamplingParam, oversampling);
-        p.Call(vst2::effSetSampleRate, 0, 0, nullptr, float(kRate));
-        p.Call(vst2::effSetBlockSize, 0, block);
-        p.Call(vst2::effMainsChanged, 0, 1);
+        Start(p, block);
         const int latency = p->initialDelay;
         ASSERT_GT(latency, 0);
-        const int n = 60 * block;
-        std::vector<double> in(static_cast<size_t>(n)), outL(in), outR(in);
-        for (int i = 0; i < n; ++i) in[size_t(i)] = 0.5 * std::sin(2 * kPi * 997.0 * i / kRate);
-        auto bypass = [&](bool on) {
+        const std::vector<double> in = Sine(60 * block);
+        const Rendered out = Render(p, in, block, [&](int b) {
+          if (b != 20 && b != 40) return;
           if (host)
-            p.Call(vst2::effSetBypass, 0, on ? 1 : 0);
+            p.Call(vst2::effSetBypass, 0, b == 20 ? 1 : 0);
           else
-            p.SetParam(kBypassParam, on ? 1.f : 0.f);
-        };
-        for (int start = 0, b = 0; start < n; start += block, ++b)
-        {
-          if (b == 20 || b == 40) bypass(b == 20);
-          double* ins[2] = {in.data() + start, in.data() + start};
-          double* outs[2] = {outL.data() + start, outR.data() + start};
-          p->processDoubleReplacing(p.Get(), ins, outs, block);
-        }
-        double worst = 0.0;
-        for (int i = 10 * block; i < n; ++i)
-          worst = std::max({worst, std::fabs(outL[size_t(i)] - in[size_t(i - latency)]),
-                            std::fabs(outR[size_t(i)] - in[size_t(i - latency)])});
-        EXPECT_LT(worst, 1e-3) << "oversampling " << oversampling << ", blocks of " << block
-                               << (host ? ", the host's bypass" : ", the bypass parameter");
+            p.SetParam(kBypassParam, b == 20 ? 1.f : 0.f);
+        });
+        EXPECT_LT(WorstDifference(out, in, latency, 10 * block, int(in.size())), 1e-3)
+          << "oversampling " << oversampling << ", blocks of " << block
+          << (host ? ", the host's bypass" : ", the bypass parameter");
       }
+}
+
+// An instance that starts at 2x or 4x (set by the parameter, or restored from a state chunk) loses none of the
+// start of the audio, whatever the block size (shorter or longer than the latency): the output is silent for
+// exactly the reported latency and then is the input delayed by it (the saturation off), or, saturated, has
+// sound in every period from there on.
+TEST(BundleAudio, OversamplingKeepsTheStartOfTheAudio)
+{
+  for (float oversampling : {kOversampling2x, kOversampling4x})
+    for (bool restored : {false, true})
+      for (bool saturated : {false, true})
+        for (int block : {37, 100, 512, 4096, 8192})
+        {
+          auto configure = [&](const Instance& i) {
+            i.SetParam(kOversamplingParam, oversampling);
+            for (int param : {kSaturationParam, kEvenDriveParam, kOddDriveParam})
+              i.SetParam(param, saturated ? 1.f : 0.f);
+          };
+          Instance p;
+          if (restored)
+          {
+            Instance saved;
+            configure(saved);
+            ASSERT_GT(p.SetChunk(saved.GetChunk()), 0);
+          }
+          else
+            configure(p);
+          Start(p, block);
+          const int latency = p->initialDelay;
+          ASSERT_GT(latency, 0);
+          const int n = std::max(3 * block, latency + 4000);
+          const std::vector<double> in = Sine(n);
+          const Rendered out = Render(p, in, block, [](int) {});
+          const std::string what = std::string(oversampling == kOversampling2x ? "2x" : "4x") + ", blocks of " +
+                                   std::to_string(block) + (restored ? ", restored" : ", by the parameter") +
+                                   (saturated ? ", saturated" : "");
+          EXPECT_EQ(FirstSound(out.left, 0, n), latency) << what;
+          EXPECT_EQ(FirstSound(out.right, 0, n), latency) << what;
+          if (saturated)
+          {
+            EXPECT_GT(std::min(QuietestPeriod(out.left, latency, n), QuietestPeriod(out.right, latency, n)), 0.1)
+              << what;
+            EXPECT_GT(WorstDifference(out, in, latency, latency + 1000, n), 1e-3) << what << ": not saturated";
+          }
+          else
+          {
+            // Off by one frame the difference would be near 0.065 at once. The resamplers' response to the
+            // sine's start settles within 1000 frames.
+            EXPECT_LT(WorstDifference(out, in, latency, latency, latency + 1000), 1e-2) << what;
+            EXPECT_LT(WorstDifference(out, in, latency, latency + 1000, n), 1e-6) << what;
+          }
+        }
+}
+
+// Switching the oversampling while audio runs clears the resamplers, and so does a new rate or block size: after
+// the change the output is silent for no longer than the new latency and then is the input delayed by it.
+TEST(BundleAudio, ClearingTheResamplersIsSilentForNoMoreThanTheNewLatency)
+{
+  struct Change
+  {
+    float oversampling;
+    int announcedBlockDivisor; ///< 0: unchanged; otherwise the host announces block / this
+    float rate;                ///< 0: unchanged
+  };
+  const Change changes[] = {{kOversampling2x, 0, 0.f}, {kOversampling4x, 0, 0.f}, {kOversamplingOff, 0, 0.f},
+                            {kOversampling4x, 0, 0.f}, {kOversampling4x, 2, 0.f}, {kOversampling2x, 0, 44100.f}};
+  constexpr int kBlocksPerChange = 24;
+  for (int block : {100, 512})
+  {
+    Instance p;
+    Start(p, block);
+    const int stretch = kBlocksPerChange * block;
+    const std::vector<double> in = Sine(stretch * int(std::size(changes) + 1));
+    std::vector<int> latencies;
+    const Rendered out = Render(p, in, block, [&](int b) {
+      if (b == 0 || b % kBlocksPerChange != 0) return;
+      const Change& c = changes[b / kBlocksPerChange - 1];
+      p.SetParam(kOversamplingParam, c.oversampling);
+      if (c.announcedBlockDivisor || c.rate > 0.f)
+      {
+        p.Call(vst2::effMainsChanged, 0, 0);
+        if (c.rate > 0.f) p.Call(vst2::effSetSampleRate, 0, 0, nullptr, c.rate);
+        if (c.announcedBlockDivisor) p.Call(vst2::effSetBlockSize, 0, block / c.announcedBlockDivisor);
+        p.Call(vst2::effMainsChanged, 0, 1);
+      }
+      latencies.push_back(p->initialDelay);
+    });
+    ASSERT_EQ(latencies.size(), std::size(changes));
+    for (size_t k = 0; k < latencies.size(); ++k)
+    {
+      const int from = stretch * int(k + 1), to = from + stretch, latency = latencies[k];
+      const std::string what = "blocks of " + std::to_string(block) + ", change " + std::to_string(k);
+      EXPECT_EQ(FirstSound(out.left, from, to), from + latency) << what;
+      EXPECT_GT(QuietestPeriod(out.left, from + latency, to), 0.1) << what;
+      // The resamplers take the signal up where it was when they were cleared: it settles within their latency.
+      EXPECT_LT(WorstDifference(out, in, latency, from + 2 * latency, to), 1e-3) << what;
+    }
+  }
 }
