@@ -219,6 +219,69 @@ TEST(ProcessCommand, AFailedWriteLeavesNoOutput)
   EXPECT_EQ(ReadWav(out).Frames(), 48000u);
 }
 
+// An output that is the input under any name (the same path, another path to it, a hard or symbolic link) is refused
+// before anything is written, and so is a chunk saved over the input: the input keeps every byte.
+TEST(ProcessCommand, RefusesToWriteOverItsInput)
+{
+  const std::string dir = TempDir();
+  const std::string in = WriteSignal(dir);
+  const std::vector<uint8_t> original = ReadBytes(in);
+  ASSERT_EQ(mkdir((dir + "/sub").c_str(), 0755), 0);
+  ASSERT_EQ(link(in.c_str(), (dir + "/hard.wav").c_str()), 0);
+  ASSERT_EQ(symlink(in.c_str(), (dir + "/soft.wav").c_str()), 0);
+  const std::vector<std::vector<std::string>> cases = {
+      {in},
+      {dir + "/sub/../in.wav"},
+      {dir + "/hard.wav"},
+      {dir + "/soft.wav"},
+      {dir + "/out.wav", "--save-chunk", in},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"process", FixturePath(), in};
+    args.insert(args.end(), c.begin(), c.end());
+    const HostRun r = RunHost(args);
+    EXPECT_EQ(r.status, 1) << c.back();
+    EXPECT_NE(r.err.find(c.back() + " is the input file " + in + " (the same file under this name): writing it would "
+                         "destroy the input"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "") << c.back();
+    EXPECT_EQ(ReadBytes(in), original) << c.back();
+    EXPECT_EQ(access((dir + "/out.wav").c_str(), F_OK), -1) << c.back();
+  }
+  EXPECT_EQ(ReadBytes(dir + "/soft.wav"), original);
+  EXPECT_EQ(ReadBytes(dir + "/hard.wav"), original);
+}
+
+// What process cannot write as asked or has nothing to render from ends in a message naming it, with no output.
+TEST(ProcessCommand, RefusesAnOutputNotNamedWavAndAnEmptyInput)
+{
+  const std::string dir = TempDir();
+  const std::string in = WriteSignal(dir);
+  const std::string empty = dir + "/empty.wav";
+  std::string error;
+  host::Audio nothing;
+  nothing.channels.assign(2, {});
+  ASSERT_TRUE(host::WriteAudio(empty, nothing, host::SampleFormat::Float32, error)) << error;
+  const struct
+  {
+    std::string input, output, message;
+  } cases[] = {
+      {in, dir + "/out.flac", "out.flac: the output is written as a WAV file (32-bit float, 64-bit with --double)"},
+      {in, dir + "/out.wav.txt", "out.wav.txt: the output is written as a WAV file"},
+      {in, dir + "/out", "out: the output is written as a WAV file"},
+      {empty, dir + "/out.wav", "empty.wav holds no audio (0 frames): there is nothing to process"},
+  };
+  for (const auto& c : cases) {
+    const HostRun r = RunHost({"process", FixturePath(), c.input, c.output});
+    EXPECT_EQ(r.status, 1) << c.output;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "") << c.output;
+    EXPECT_EQ(access(c.output.c_str(), F_OK), -1) << c.output;
+  }
+  const HostRun upper = RunHost({"process", FixturePath(), in, dir + "/OUT.WAV"});
+  ASSERT_EQ(upper.status, 0) << upper.err;
+  EXPECT_EQ(ReadWav(dir + "/OUT.WAV").Frames(), 24000u);
+}
+
 // A plug-in named by its bare file name is the file in the current folder.
 TEST(InfoCommand, ABareFileNameIsAFileInTheCurrentFolder)
 {

@@ -7,6 +7,7 @@
 #include "render.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,8 @@
 #include <map>
 #include <memory>
 #include <sstream>
+
+#include <sys/stat.h>
 
 namespace host {
 namespace {
@@ -63,10 +66,11 @@ const std::vector<CommandForm>& Forms()
        Join(kStateOptions, {"--save-chunk"}), {}},
       {"process", "process PLUGIN IN.wav OUT.wav [STATE] [--rate HZ] [--block N] [--double] [--offline] [--raw]\n"
                   "        [--save-chunk FILE]\n"
-                  "    renders a WAV file, prints latency, peak and RMS; --rate is the rate the plug-in is told\n"
+                  "    renders a sound file, prints latency, peak and RMS; --rate is the rate the plug-in is told\n"
                   "    (the file's samples are not resampled). The output lines up with the input: the reported\n"
                   "    latency is dropped at the start and the tail flushed at the end; --raw keeps the output as\n"
-                  "    the plug-in gave it\n",
+                  "    the plug-in gave it. OUT.wav is written as a WAV file of 32-bit floats (64-bit with\n"
+                  "    --double) and its name must end in .wav; it cannot be the input file\n",
        Join(kStateOptions, {"--save-chunk", "--rate", "--block"}), {"--double", "--offline", "--raw"}},
       {"generate", "generate OUT.wav [--rate HZ] [--seconds S] [--channels N]\n"
                    "    writes the demo's test signal\n",
@@ -353,6 +357,40 @@ bool RenderOptions(const Options& o, double fallbackRate, RenderSettings& s)
   return true;
 }
 
+bool NamesAWavFile(const std::string& path)
+{
+  constexpr char kExtension[] = ".wav";
+  constexpr size_t kLength = sizeof kExtension - 1;
+  if (path.size() <= kLength) return false;
+  for (size_t i = 0; i < kLength; ++i)
+    if (std::tolower(static_cast<unsigned char>(path[path.size() - kLength + i])) != kExtension[i]) return false;
+  return true;
+}
+
+/// True when both paths exist and lead to one file: the same name, a link to it, or another path to it.
+bool SameFile(const std::string& a, const std::string& b)
+{
+  struct stat first, second;
+  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+/// Refuses, before anything is read or written, the files process would write over: an output that is not named
+/// as a WAV file, and an output or saved chunk that is the input itself.
+bool ProcessOutputsAllowed(const Options& o)
+{
+  const std::string& in = o.positional[1];
+  const std::string& out = o.positional[2];
+  if (!NamesAWavFile(out))
+    return Fail(out + ": the output is written as a WAV file (32-bit float, 64-bit with --double); name it " +
+                "with .wav at the end"), false;
+  for (const std::string& written : {out, o.Get("--save-chunk")})
+    if (!written.empty() && SameFile(in, written))
+      return Fail(written + " is the input file " + in + " (the same file under this name): writing it would " +
+                  "destroy the input; name another file"), false;
+  return true;
+}
+
 /// Latency (read from the record now), how the output was aligned, peak and RMS of a finished render.
 void PrintRenderReport(Plugin& plugin, const Audio& output, const RenderSettings& settings, bool raw)
 {
@@ -418,10 +456,12 @@ int CommandProcess(const Args& args)
   if (const int status = Begin("process", args, o); status >= 0) return status;
   std::string error;
   if (o.positional.size() != 3) return Fail("process needs PLUGIN IN.wav OUT.wav");
+  if (!ProcessOutputsAllowed(o)) return 1;
   Audio input;
   std::string warning;
   if (!ReadAudio(o.positional[1], input, error, &warning)) return Fail(error);
   if (!warning.empty()) Warn(warning);
+  if (input.Frames() == 0) return Fail(o.positional[1] + " holds no audio (0 frames): there is nothing to process");
   RenderSettings settings;
   if (!RenderOptions(o, input.sampleRate, settings)) return 1;
   if (settings.sampleRate != input.sampleRate)
@@ -429,9 +469,11 @@ int CommandProcess(const Args& args)
          FormatHz(input.sampleRate) + ") are not resampled, so the audio plays at another pitch and speed");
   auto plugin = LoadPlugin(o);
   if (!plugin || !ApplyState(*plugin, o)) return 1;
-  if (input.channels.size() > static_cast<size_t>(plugin->NumInputs()))
+  if (const size_t left = input.channels.size() - std::min(input.channels.size(), size_t(plugin->NumInputs())))
     Warn(o.positional[1] + " has " + std::to_string(input.channels.size()) + " channels, the plug-in takes " +
-         std::to_string(plugin->NumInputs()) + ": the others are not processed");
+         std::to_string(plugin->NumInputs()) + ": " +
+         (left == 1 ? "the last one is" : "the other " + std::to_string(left) + " are") +
+         " left out of the output");
   if (settings.useDouble && !plugin->CanDouble()) return Fail("the plug-in has no 64-bit processing");
   if (!settings.useDouble && !plugin->CanReplacing()) return Fail("the plug-in has no 32-bit processing");
   plugin->Context().offline = o.Has("--offline");
