@@ -49,7 +49,7 @@ done
 # The editor as a musician sees it after the "Warm" preset has processed the signal: meters, lamps and numbers
 # showing the last moments of it.
 "$BUILD/tools/editor_picture/drovik-editor-picture" "$RENDERS/editor.png" --input "$RENDERS/signal.wav" \
-  --param 15=1 --param 17=0.33333334 --param 18=0.25 --param 19=0.611 --param 20=0.343 --param 21=0.03 >/dev/null
+  --preset Warm >/dev/null
 
 echo
 echo "The test signal, one file per preset (aligned with the signal) and the editor's picture (editor.png) are in"

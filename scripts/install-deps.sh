@@ -11,7 +11,7 @@ PACKAGES=(
   fonts-roboto-unhinted fonts-dejavu-core
   zam-plugins lsp-plugins-vst
   binutils xxd
-  libx11-dev libxext-dev libxtst-dev xvfb x11-utils xdg-utils libfontconfig-dev
+  libx11-dev libxext-dev libxtst-dev xvfb x11-utils xdg-utils zenity libfontconfig-dev
   libcairo2-dev
 )
 

@@ -41,3 +41,26 @@ TEST(EditorPicture, ASettledPictureShowsTheStateJustGiven)
       EXPECT_EQ(Differing(before, now, 0, 0, 468, 450), 0);
   }
 }
+
+// A factory preset loaded by name as the editor opens, as the demo draws its picture, is the editor's current preset:
+// its name is drawn in the title strip and the host reads it; a name the factory list does not hold changes nothing.
+TEST(EditorPicture, AFactoryPresetLoadedByNameIsShownAsTheCurrentPreset)
+{
+  HeadlessEditor::Frame opened;
+  {
+    HeadlessEditor editor(DROVIK_BUNDLE_DIR);
+    ASSERT_TRUE(editor.Open());
+    EXPECT_FALSE(editor.LoadFactoryPreset("warm"));
+    ASSERT_TRUE(editor.Settle());
+    opened = editor.LastFrame();
+    EXPECT_EQ(editor.ProgramName(), "Init");
+  }
+  HeadlessEditor editor(DROVIK_BUNDLE_DIR);
+  ASSERT_TRUE(editor.Open());
+  ASSERT_TRUE(editor.LoadFactoryPreset("Warm"));
+  ASSERT_TRUE(editor.Settle());
+  EXPECT_EQ(editor.ProgramName(), "Warm");
+  // The preset's name (drawn in 151..319 x 8..26) and its saturation controls below the meters differ.
+  EXPECT_GT(Differing(opened, editor.LastFrame(), 151, 8, 319, 26), 100);
+  EXPECT_GT(Differing(opened, editor.LastFrame(), 0, 236, 468, 450), 100);
+}

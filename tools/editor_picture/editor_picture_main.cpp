@@ -11,9 +11,11 @@
 namespace {
 
 constexpr const char* kUsage =
-  "usage: drovik-editor-picture OUT.png [--input IN.wav | --no-audio] [--scale 1|2] [--param INDEX=NORMALISED ...]\n"
+  "usage: drovik-editor-picture OUT.png [--input IN.wav | --no-audio] [--scale 1|2] [--preset NAME]\n"
+  "                              [--param INDEX=NORMALISED ...]\n"
   "Draws the editor of the built bundle after processing IN.wav (default: the demo's test signal, 2 s at 48 kHz);\n"
-  "with --no-audio, as it opens.\n";
+  "with --no-audio, as it opens. --preset loads a factory preset as the preset menu does (its name shown), before\n"
+  "the --param values are set.\n";
 
 int Fail(const std::string& message)
 {
@@ -36,6 +38,7 @@ int main(int argc, char** argv)
   bool audioOn = true;
   double scale = 1.0;
   std::vector<std::pair<int, float>> params;
+  std::string preset;
   for (size_t i = 1; i < args.size(); ++i)
   {
     const bool hasValue = i + 1 < args.size();
@@ -48,6 +51,8 @@ int main(int argc, char** argv)
       scale = std::atof(args[++i].c_str());
       if (scale != 1.0 && scale != 2.0) return Fail("--scale takes 1 or 2");
     }
+    else if (args[i] == "--preset" && hasValue)
+      preset = args[++i];
     else if (args[i] == "--param" && hasValue)
     {
       int idx = -1;
@@ -75,6 +80,12 @@ int main(int argc, char** argv)
 
   HeadlessEditor editor(DROVIK_BUNDLE_DIR, scale);
   if (!editor.Open()) return Fail("the editor did not open");
+  if (!preset.empty() && !editor.LoadFactoryPreset(preset))
+  {
+    std::string names;
+    for (const std::string& name : editor.FactoryPresetNames()) names += (names.empty() ? "\"" : ", \"") + name + "\"";
+    return Fail("--preset: no factory preset is named \"" + preset + "\" (the factory presets: " + names + ")");
+  }
   for (const auto& [idx, value] : params) editor.SetParameter(idx, value);
   if (audioOn) editor.Process(left, right, audio.sampleRate);
   if (!editor.Settle()) return Fail("the editor kept drawing");

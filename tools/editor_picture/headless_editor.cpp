@@ -16,6 +16,7 @@
 namespace {
 intptr_t SilentHost(vst2::Effect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
 constexpr int kBlock = 512;
+constexpr size_t kNameBuffer = 256;
 } // namespace
 
 HeadlessEditor::HeadlessEditor(const std::string& bundleDir, double screenScale) : mBundleID(Drovik::kBundleID)
@@ -51,6 +52,42 @@ bool HeadlessEditor::IsOpen() const { return !mApp.Views().empty(); }
 void HeadlessEditor::SetParameter(int idx, float normalised)
 {
   if (mEffect) mEffect->setParameter(mEffect, idx, normalised);
+}
+
+Drovik* HeadlessEditor::Plugin() const
+{
+  return mEffect ? static_cast<Drovik*>(static_cast<plug::IPluginVST2*>(mEffect->object)) : nullptr;
+}
+
+bool HeadlessEditor::LoadFactoryPreset(const std::string& name)
+{
+  Drovik* plugin = Plugin();
+  for (int i = 0; plugin && i < plugin->NFactoryPresets(); ++i)
+  {
+    const plug::IPresetSlot* preset = plugin->GetFactoryPreset(i);
+    if (!preset || name != preset->mName) continue;
+    plugin->CopyPresetToSlot(*preset, 0);
+    plugin->RestorePreset(0);
+    plugin->UpdateHostDisplay();
+    return true;
+  }
+  return false;
+}
+
+std::vector<std::string> HeadlessEditor::FactoryPresetNames() const
+{
+  std::vector<std::string> names;
+  const Drovik* plugin = Plugin();
+  for (int i = 0; plugin && i < plugin->NFactoryPresets(); ++i)
+    if (const plug::IPresetSlot* preset = plugin->GetFactoryPreset(i)) names.emplace_back(preset->mName);
+  return names;
+}
+
+std::string HeadlessEditor::ProgramName() const
+{
+  char name[kNameBuffer] = {}; // room past the field, as a careful host gives
+  if (mEffect) mEffect->dispatcher(mEffect, vst2::effGetProgramName, 0, 0, name, 0.f);
+  return name;
 }
 
 void HeadlessEditor::Process(const std::vector<float>& left, const std::vector<float>& right, double sampleRate)
@@ -105,7 +142,7 @@ bool HeadlessEditor::WaitForFrame(int maxTicks)
 
 plug::igraphics::IGraphics* HeadlessEditor::Graphics() const
 {
-  auto* plugin = mEffect ? static_cast<Drovik*>(static_cast<plug::IPluginVST2*>(mEffect->object)) : nullptr;
+  Drovik* plugin = Plugin();
   plug::igraphics::IGraphics* graphics = plugin ? plugin->GetOpenGraphics() : nullptr;
   return graphics && graphics->GetWindow() ? graphics : nullptr;
 }

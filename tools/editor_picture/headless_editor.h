@@ -32,6 +32,13 @@ public:
   bool IsOpen() const;
   /// Sets a parameter as the host does (normalised).
   void SetParameter(int idx, float normalised);
+  /// Loads the factory preset of that name as the preset menu's factory list does; false when there is none.
+  /// [main thread]
+  bool LoadFactoryPreset(const std::string& name);
+  /// The names of the factory presets, in the menu's order.
+  std::vector<std::string> FactoryPresetNames() const;
+  /// The current program's name as the host reads it.
+  std::string ProgramName() const;
   /// Processes planar stereo audio in blocks of 512 at the rate, running the timers between blocks.
   void Process(const std::vector<float>& left, const std::vector<float>& right, double sampleRate);
   /// Advances the clock by 60 Hz frames, firing the timers.
@@ -53,6 +60,7 @@ public:
   const Frame& LastFrame();
 
 private:
+  class Drovik* Plugin() const;
   /// The open editor's graphics context, or null.
   plug::igraphics::IGraphics* Graphics() const;
   /// Waits until the renderer has finished every frame committed so far.
