@@ -11,6 +11,7 @@
 #include "appkit/headless.h"
 #include "foundation/clock.h"
 
+class Drovik;
 namespace vst2 {
 struct Effect;
 }
@@ -60,7 +61,8 @@ public:
   const Frame& LastFrame();
 
 private:
-  class Drovik* Plugin() const;
+  /// The instance behind the effect record, or null.
+  Drovik* Plugin() const;
   /// The open editor's graphics context, or null.
   plug::igraphics::IGraphics* Graphics() const;
   /// Waits until the renderer has finished every frame committed so far.
