@@ -97,6 +97,10 @@ void* IGraphicsMac::OpenWindow(void* parent)
 {
   if (mView)
     CloseWindow();
+  // With no display to show it on (none named, or none answering), an editor would run where nobody sees it: the
+  // host hears that none opened and shows its own controls. The editor stays offered, as a display may come.
+  if (!appkit::Application::CanShowInHostWindows())
+    return nullptr;
   mView = std::make_shared<IGraphicsView_vDrovik_vst>(*this);
   const bool ready = CreateDrawingContext(*mView);
   mDelegate->SetEditorReady(ready);

@@ -15,15 +15,31 @@ namespace {
 
 Application* gInstalled = nullptr;
 
-std::unique_ptr<Application> ChooseBackEnd()
+bool AskedForHeadless()
 {
   const char* wanted = std::getenv("DROVIK_APPKIT");
-  if (!wanted || std::strcmp(wanted, "headless") != 0)
-  {
-    if (std::unique_ptr<Application> x11 = MakeX11Application())
-      return x11;
-  }
-  return std::make_unique<HeadlessApplication>();
+  return wanted && std::strcmp(wanted, "headless") == 0;
+}
+
+/// The back end asked for, or X11 once a display answered; while neither, a headless stand-in serves the calls
+/// (kept for the process once made: what was made with it may still refer to it).
+struct BackEnds
+{
+  std::unique_ptr<Application> chosen;
+  std::unique_ptr<Application> standIn;
+};
+
+BackEnds& TheBackEnds()
+{
+  static BackEnds backEnds = [] {
+    BackEnds b;
+    if (AskedForHeadless())
+      b.chosen = std::make_unique<HeadlessApplication>();
+    else if (!(b.chosen = MakeX11Application()))
+      b.standIn = std::make_unique<HeadlessApplication>();
+    return b;
+  }();
+  return backEnds;
 }
 
 } // namespace
@@ -32,8 +48,18 @@ Application& Application::Shared()
 {
   if (gInstalled)
     return *gInstalled;
-  static std::unique_ptr<Application> chosen = ChooseBackEnd();
-  return *chosen;
+  BackEnds& b = TheBackEnds();
+  return b.chosen ? *b.chosen : *b.standIn;
+}
+
+bool Application::CanShowInHostWindows()
+{
+  if (gInstalled)
+    return true;
+  BackEnds& b = TheBackEnds();
+  if (!b.chosen)
+    b.chosen = MakeX11Application(); // a display may have come since it was last tried
+  return b.chosen != nullptr;
 }
 
 void Application::Install(Application* app) { gInstalled = app; }

@@ -1,7 +1,8 @@
 // The view system of this process: views, the screen and the pointer, modal menus, alerts and panels, the colour
 // panel, the pasteboard and the workspace. Two back ends exist: a headless one for tests, driven and answered by
 // the test, and one over X11 that embeds the editor in the host's window. The back end is chosen when first
-// asked for: DROVIK_APPKIT=headless or =x11 choose; otherwise X11 when a display can be opened, else headless.
+// asked for: DROVIK_APPKIT=headless or =x11 choose; otherwise X11 when a display can be opened. Without a display
+// (and without headless asked for) a headless stand-in answers the calls, but no editor is shown in a host's window.
 #pragma once
 
 #include <functional>
@@ -31,6 +32,10 @@ public:
   static Application& Shared();
   /// Tests: makes app the back end (not owned); null returns to the chosen one.
   static void Install(Application* app);
+  /// Whether an editor can be shown in a host's window: with a back end installed or asked for, or over X11. While
+  /// no display has answered, the display is tried again (for up to half a second) and X11 taken once it answers.
+  /// [main thread]
+  static bool CanShowInHostWindows();
 
   virtual const char* Name() const = 0;
 

@@ -1,8 +1,8 @@
 // The built bundle's editor in a host's X window at screen scale 1 and 2 (Xft.dpi 96 and 192): the editor
 // rectangle and every size the plug-in asks the host for are the editor window's size in pixels, also after the
-// GUI Scale or the corner handle changes it; and an editor that cannot draw is no longer offered. The plug-in's view system settles the
-// screen scale and its drawing device once per process, so each case runs in a child process of its own. Skips
-// without a display, except in CI.
+// GUI Scale or the corner handle changes it; an editor that cannot draw is no longer offered; without an X server
+// none opens. The plug-in's view system settles the screen scale and its drawing device once per process, so each
+// case runs in a child process of its own. Skips without a display, except in CI.
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -148,6 +148,38 @@ TEST_F(BundleEditorWindow, AnEditorThatCannotDrawIsNoLongerOffered)
     EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(mParent)), 0);
     EXPECT_EQ(EditorWindowSize(), Size(0, 0));
   });
+}
+
+// With no X server (DISPLAY unset, or naming a display where no server answers) an editor would run where nobody
+// sees it: effEditOpen answers 0 and leaves nothing behind, the editor stays offered, and once the display answers
+// the next open shows it.
+TEST_F(BundleEditorWindow, WithoutAnXServerNoEditorOpensUntilOneAnswers)
+{
+  const std::string display = std::getenv("DISPLAY");
+  for (const char* unreachable : {"", ":4077"})
+  {
+    testsupport::ExpectInChildProcess([&] {
+      ASSERT_NE(ChildDisplay(), nullptr); // opened while DISPLAY still names the server
+      if (*unreachable)
+        setenv("DISPLAY", unreachable, 1);
+      else
+        unsetenv("DISPLAY");
+      Instance p;
+      ASSERT_NE(p.Get(), nullptr);
+      p.Call(vst2::effOpen);
+      for (int attempt = 0; attempt < 2; ++attempt)
+      {
+        EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(mParent)), 0) << unreachable;
+        EXPECT_NE(p->flags & vst2::kFlagHasEditor, 0) << unreachable;
+        EXPECT_EQ(EditorWindowSize(), Size(0, 0)) << unreachable;
+      }
+      setenv("DISPLAY", display.c_str(), 1);
+      ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(mParent)), 1) << unreachable;
+      EXPECT_EQ(EditorWindowSize(), Size(468, 450)) << unreachable;
+      EXPECT_EQ(p.Call(vst2::effEditClose), 1);
+      EXPECT_EQ(EditorWindowSize(), Size(0, 0)) << unreachable;
+    });
+  }
 }
 
 } // namespace
