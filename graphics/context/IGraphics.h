@@ -518,7 +518,8 @@ public:
   APIBitmap* SearchBitmapCache(const char* name, int targetScale, int& sourceScale);
   /// The steps of LoadBitmap and LoadBitmapFromData over a given cache: a back end that keeps its bitmaps per
   /// context passes its own. An image found only at another scale (a file, or a cached image when no file is
-  /// left) is rescaled to the target, and only the rescaled image is kept.
+  /// left) is rescaled to the target, and only the rescaled image is kept; one that would be rescaled past the
+  /// back end's image limits is kept, and drawn, at its own scale.
   IBitmap LoadBitmapInto(StaticStorage<APIBitmap>& cache, const char* name, int nStates, bool framesAreHorizontal,
                          int targetScale);
   IBitmap LoadBitmapFromDataInto(StaticStorage<APIBitmap>& cache, const char* name, const uint8_t* data,

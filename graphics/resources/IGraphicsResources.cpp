@@ -89,7 +89,8 @@ int BitmapTargetScale(int targetScale, int screenScale)
 }
 
 /// The bitmap for a found image: rescaled when its scale is not the target (a newly decoded source is then
-/// dropped), else cached when newly decoded. Nothing found gives the empty bitmap and caches nothing.
+/// dropped), else cached when newly decoded. An image that cannot be rescaled (it would be larger than the back
+/// end makes images) is kept at its own scale. Nothing found gives the empty bitmap and caches nothing.
 IBitmap FinishLoadedBitmap(IGraphics& g, APIBitmap* source, bool loaded, const char* name, int nStates,
                            bool framesAreHorizontal, int targetScale)
 {
@@ -98,9 +99,12 @@ IBitmap FinishLoadedBitmap(IGraphics& g, APIBitmap* source, bool loaded, const c
   if (source->GetScale() != targetScale)
   {
     const IBitmap result = g.ScaleBitmap(IBitmap(source, nStates, framesAreHorizontal, name), name, targetScale);
-    if (loaded)
-      delete source;
-    return result;
+    if (result.IsValid())
+    {
+      if (loaded)
+        delete source;
+      return result;
+    }
   }
   const IBitmap result(source, nStates, framesAreHorizontal, name);
   if (loaded)
@@ -215,7 +219,9 @@ IBitmap IGraphics::ScaleBitmap(const IBitmap& inBitmap, const char* cacheName, i
 
   const IRECT bounds(0.f, 0.f, float(inBitmap.W()) / mDrawScale, float(inBitmap.H()) / mDrawScale);
   StartLayer(nullptr, bounds, true);
-  DrawBitmap(inBitmap, bounds, 0, 0, nullptr);
+  // A layer the back end would not make (too large) has no bitmap: nothing is drawn for it.
+  if (mLayers.top()->GetAPIBitmap())
+    DrawBitmap(inBitmap, bounds, 0, 0, nullptr);
   ILayerPtr layer(PopLayer());
 
   IBitmap out(layer ? layer->TakeBitmap() : nullptr, inBitmap.N(), inBitmap.GetFramesAreHorizontal(), cacheName);

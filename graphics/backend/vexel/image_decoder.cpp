@@ -4,6 +4,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include <jpeglib.h>
 #include <png.h>
@@ -19,7 +20,8 @@ bool SizeAllowed(long long w, long long h, int maxSide, long long maxPixels)
   return w > 0 && h > 0 && w <= maxSide && h <= maxSide && w * h <= maxPixels;
 }
 
-Pixels DecodePng(const unsigned char* data, size_t size, int maxSide, long long maxPixels)
+/// blueFirst: the colour channels are stored blue-green-red.
+Pixels DecodePng(const unsigned char* data, size_t size, int maxSide, long long maxPixels, bool blueFirst = false)
 {
   Pixels out;
   png_image image;
@@ -32,7 +34,7 @@ Pixels DecodePng(const unsigned char* data, size_t size, int maxSide, long long 
     png_image_free(&image);
     return out;
   }
-  image.format = PNG_FORMAT_RGBA;
+  image.format = blueFirst ? PNG_FORMAT_BGRA : PNG_FORMAT_RGBA; // either way red lands first
   std::vector<unsigned char> rgba(PNG_IMAGE_SIZE(image));
   if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr))
   {
@@ -76,7 +78,14 @@ bool DecodeJpegInto(jpeg_decompress_struct& info, JpegErrors& errors, const unsi
   h = int(info.output_height);
   if (info.output_components != 4 || !SizeAllowed(w, h, maxSide, maxPixels))
     return false;
-  rgba.resize(size_t(w) * size_t(h) * 4);
+  try
+  {
+    rgba.resize(size_t(w) * size_t(h) * 4);
+  }
+  catch (const std::bad_alloc&)
+  {
+    return false; // the decoder is still to be destroyed by the caller
+  }
   while (info.output_scanline < info.output_height)
   {
     JSAMPROW row = rgba.data() + size_t(info.output_scanline) * size_t(w) * 4;
@@ -103,20 +112,18 @@ Pixels DecodeJpeg(const unsigned char* data, size_t size, int maxSide, long long
   return out;
 }
 
-} // namespace
-
-Pixels Decode(const unsigned char* data, size_t size, int maxSide, long long maxPixels)
+Pixels DecodeBytes(const unsigned char* data, size_t size, int maxSide, long long maxPixels)
 {
   static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   if (!data || size < 8)
     return Pixels{};
   if (std::memcmp(data, kPng, sizeof(kPng)) == 0 && IsIphonePng(data, size))
   {
-    bool hasAlpha = false;
-    const std::vector<unsigned char> png = ConvertIphonePng(data, size, maxSide, maxPixels, hasAlpha);
+    bool hasAlpha = false, blueFirst = false;
+    const std::vector<unsigned char> png = ConvertIphonePng(data, size, maxSide, maxPixels, hasAlpha, blueFirst);
     if (png.empty())
       return Pixels{};
-    Pixels pixels = DecodePng(png.data(), png.size(), maxSide, maxPixels);
+    Pixels pixels = DecodePng(png.data(), png.size(), maxSide, maxPixels, blueFirst);
     if (hasAlpha)
       Unpremultiply(pixels.rgba);
     return pixels;
@@ -126,6 +133,20 @@ Pixels Decode(const unsigned char* data, size_t size, int maxSide, long long max
   if (data[0] == 0xff && data[1] == 0xd8)
     return DecodeJpeg(data, size, maxSide, maxPixels);
   return Pixels{};
+}
+
+} // namespace
+
+Pixels Decode(const unsigned char* data, size_t size, int maxSide, long long maxPixels)
+{
+  try
+  {
+    return DecodeBytes(data, size, maxSide, maxPixels);
+  }
+  catch (const std::bad_alloc&)
+  {
+    return Pixels{}; // an image within the limits, but more than the memory left
+  }
 }
 
 } // namespace vexelimage

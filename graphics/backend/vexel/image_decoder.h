@@ -16,7 +16,8 @@ struct Pixels
 };
 
 /// [any thread] The image in the bytes, PNG or JPEG by their signature; empty pixels for anything else, for
-/// damaged data and for images wider or taller than maxSide or of more than maxPixels pixels.
+/// damaged data, for images wider or taller than maxSide or of more than maxPixels pixels, and when the memory for
+/// the pixels cannot be had.
 Pixels Decode(const unsigned char* data, size_t size, int maxSide, long long maxPixels);
 
 } // namespace vexelimage

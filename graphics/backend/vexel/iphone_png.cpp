@@ -1,6 +1,7 @@
 #include "iphone_png.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -13,6 +14,12 @@ namespace {
 constexpr size_t kSignatureSize = 8;
 constexpr size_t kChunkOverhead = 12; // length, type, CRC
 constexpr size_t kHeaderSize = 13;
+/// Inflated bytes read at a time while checking image data.
+constexpr size_t kInflateBufferSize = 16 * 1024;
+/// The image data is written in chunks of at most this many bytes.
+constexpr size_t kDataChunkSize = 1 << 20;
+/// A zlib header: deflate with a 32 KB window, no dictionary, and check bits that make it a multiple of 31.
+constexpr unsigned char kZlibHeader[2] = {0x78, 0x01};
 
 enum ColourType
 {
@@ -67,26 +74,38 @@ void AppendChunk(std::vector<unsigned char>& out, const char* type, const unsign
   AppendBigEndian(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
 }
 
-/// Exactly `expected` bytes inflated from a raw deflate stream (no zlib header or checksum); empty otherwise.
-std::vector<unsigned char> InflateRaw(const std::vector<unsigned char>& in, size_t expected)
+/// What a raw deflate stream (no zlib header or checksum) inflates to, read through a small buffer: true when it
+/// ends having given exactly `expected` bytes. Reading stops as soon as it would give more, so that a small stream
+/// claiming a small image cannot make a large amount of work. `used` is the length of the stream within `in`.
+bool CheckRawDeflate(const std::vector<unsigned char>& in, size_t expected, size_t& used, uint32_t& checksum)
 {
-  std::vector<unsigned char> out(expected);
   z_stream stream;
   std::memset(&stream, 0, sizeof(stream));
   if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-    return {};
+    return false;
+  unsigned char buffer[kInflateBufferSize];
   stream.next_in = const_cast<unsigned char*>(in.data());
   stream.avail_in = uInt(in.size());
-  stream.next_out = out.data();
-  stream.avail_out = uInt(out.size());
+  uLong adler = adler32(0, nullptr, 0);
+  size_t produced = 0;
   int result = Z_OK;
-  while (result == Z_OK && stream.avail_out > 0)
+  while (result == Z_OK)
+  {
+    stream.next_out = buffer;
+    stream.avail_out = sizeof(buffer);
     result = inflate(&stream, Z_NO_FLUSH);
-  const size_t produced = stream.total_out;
+    const size_t got = sizeof(buffer) - stream.avail_out;
+    if (got > expected - produced)
+      break;
+    adler = adler32(adler, buffer, uInt(got));
+    produced += got;
+    if (result == Z_OK && got == 0) // nothing more to read, and not at the end
+      break;
+  }
+  used = stream.total_in;
   inflateEnd(&stream);
-  if ((result != Z_OK && result != Z_STREAM_END) || produced != expected)
-    return {};
-  return out;
+  checksum = uint32_t(adler);
+  return result == Z_STREAM_END && produced == expected;
 }
 
 } // namespace
@@ -99,9 +118,9 @@ bool IsIphonePng(const unsigned char* data, size_t size)
 }
 
 std::vector<unsigned char> ConvertIphonePng(const unsigned char* data, size_t size, int maxSide, long long maxPixels,
-                                            bool& hasAlpha)
+                                            bool& hasAlpha, bool& blueFirst)
 {
-  hasAlpha = false;
+  hasAlpha = blueFirst = false;
   size_t offset = kSignatureSize;
   Chunk chunk, header;
   if (!IsIphonePng(data, size) || !NextChunk(data, size, offset, chunk) || !NextChunk(data, size, offset, header) ||
@@ -145,26 +164,23 @@ std::vector<unsigned char> ConvertIphonePng(const unsigned char* data, size_t si
   if (!ended || deflated.empty())
     return {};
 
-  const size_t rowSize = 1 + size_t(width) * channels; // a filter byte, then the pixels
-  std::vector<unsigned char> rows = InflateRaw(deflated, rowSize * height);
-  if (rows.empty())
+  // The image data must inflate to exactly the rows the header describes (a filter byte, then the pixels) before
+  // anything the size of the image is made; it is then given the zlib header and checksum a standard PNG has.
+  const size_t rowSize = 1 + size_t(width) * channels;
+  size_t used = 0;
+  uint32_t checksum = 0;
+  if (!CheckRawDeflate(deflated, rowSize * height, used, checksum))
     return {};
-  // Every filter predicts a byte from the same channel of the pixels to the left, above and above left, so
-  // exchanging blue and red in the filtered rows exchanges them in the image.
-  if (channels >= 3)
-    for (size_t y = 0; y < height; ++y)
-      for (unsigned char* p = rows.data() + y * rowSize + 1; p < rows.data() + (y + 1) * rowSize; p += channels)
-        std::swap(p[0], p[2]);
-
-  uLongf packedSize = compressBound(uLong(rows.size()));
-  std::vector<unsigned char> packed(packedSize);
-  if (compress2(packed.data(), &packedSize, rows.data(), uLong(rows.size()), Z_BEST_SPEED) != Z_OK)
-    return {};
+  std::vector<unsigned char> wrapped(kZlibHeader, kZlibHeader + sizeof(kZlibHeader));
+  wrapped.insert(wrapped.end(), deflated.begin(), deflated.begin() + std::ptrdiff_t(used));
+  AppendBigEndian(wrapped, checksum);
   std::vector<unsigned char> idat;
-  AppendChunk(idat, "IDAT", packed.data(), packedSize);
+  for (size_t at = 0; at < wrapped.size(); at += kDataChunkSize)
+    AppendChunk(idat, "IDAT", wrapped.data() + at, std::min(kDataChunkSize, wrapped.size() - at));
   out.insert(out.begin() + std::ptrdiff_t(dataAt), idat.begin(), idat.end());
   AppendChunk(out, "IEND", nullptr, 0);
   hasAlpha = colourType == kGreyAlpha || colourType == kColourAlpha;
+  blueFirst = channels >= 3;
   return out;
 }
 

@@ -137,7 +137,9 @@ APIBitmap* IGraphicsVexel::LoadAPIBitmapData(const char* name, const void* data,
 
 APIBitmap* IGraphicsVexel::CreateAPIBitmap(int width, int height, int screenScale, double drawScale, bool cacheable)
 {
-  if (!mVG || width <= 0 || height <= 0)
+  // Held to the limits of decoded images: a layer, such as an image rescaled for the screen, is no larger.
+  if (!mVG || width <= 0 || height <= 0 || width > VX_MAX_IMAGE_SIDE || height > VX_MAX_IMAGE_SIDE ||
+      (long long)width * height > VX_MAX_IMAGE_PIXELS)
     return nullptr;
   if (mInDraw)
     vxEndFrame(mVG);

@@ -1,12 +1,14 @@
 // The headless graphics context with bad input and at the edges of its lifetime: missing fonts, undecodable PNG
 // files, empty SVG images and zero-size layers draw nothing and do not crash; bitmaps found at another scale are
-// rescaled and kept once; paints without stops or with a singular transform draw nothing; dashes of no length are solid
-// lines; closing the view with layer framebuffers pending frees them first; every platform service is recorded
-// and answered by the test; a font two contexts load draws alike in both and outlives the first.
+// rescaled and kept once, and those that would be rescaled past the image limits are kept at their own scale;
+// paints without stops or with a singular transform draw nothing; dashes of no length are solid lines; closing the
+// view with layer framebuffers pending frees them first; every platform service is recorded and answered by the
+// test; a font two contexts load draws alike in both and outlives the first.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "headless_fixture.h"
 
@@ -110,6 +112,36 @@ TEST_F(Headless, BitmapsFoundAtAnotherScaleAreRescaledAndKeptOnce)
   const IGraphicsHeadless::Frame frame = Render();
   EXPECT_EQ(frame.At(10, 6)[0], 0);
   EXPECT_EQ(frame.At(30, 30)[0], 255);
+}
+
+// An image found only at scale 1 is rescaled for the screen only within the limits of decoded images (16384 pixels
+// a side, as many pixels as 8192 x 8192): past them it is kept, and drawn, at its own scale.
+TEST_F(Headless, ImagesThatWouldBeRescaledPastTheImageLimitsKeepTheirOwnScale)
+{
+  const IColor kRed(255, 255, 0, 0);
+  const struct
+  {
+    const char* name;
+    int w, h, screenScale;
+  } cases[] = {
+    {"square.png", 8192, 8192, 2}, // 16384 x 16384: four times the pixels
+    {"wide.png", 16384, 2, 2},     // 32768 wide
+    {"tall.png", 2048, 2049, 4},   // 8192 x 8196: just over
+  };
+  for (const auto& c : cases)
+  {
+    ASSERT_TRUE(WriteSolidPng(mResources + "/" + c.name, c.w, c.h, kRed)) << c.name;
+    Open(20, 20, [&](IGraphics& g, const IRECT& r) { g.DrawBitmap(g.LoadBitmap(c.name), r, 0, 0); }, c.screenScale);
+    const IBitmap bitmap = mGraphics->LoadBitmap(c.name);
+    ASSERT_TRUE(bitmap.IsValid()) << c.name;
+    EXPECT_EQ(bitmap.GetScale(), 1) << c.name;
+    EXPECT_EQ(bitmap.GetAPIBitmap()->GetWidth(), c.w) << c.name;
+    EXPECT_EQ(mGraphics->NCachedBitmaps(), 1) << c.name;
+    const IGraphicsHeadless::Frame frame = Render();
+    const uint8_t* p = frame.At(1, 1);
+    EXPECT_EQ((std::vector<int>{p[0], p[1], p[2]}), (std::vector<int>{255, 0, 0})) << c.name;
+    mGraphics.reset();
+  }
 }
 
 TEST_F(Headless, ImagesFromBytesKeepAScaleOfAtLeastOne)

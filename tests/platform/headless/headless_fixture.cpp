@@ -6,6 +6,7 @@
 
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
+#include <zlib.h>
 
 #include "foundation/bundle.h"
 
@@ -33,6 +34,60 @@ bool WriteTestPng(const std::string& path, int w, int h, const std::function<ICo
       p[0] = uint8_t(c.mRed), p[1] = uint8_t(c.mGreen), p[2] = uint8_t(c.mBlue), p[3] = uint8_t(c.mAlpha);
     }
   return stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
+}
+
+namespace {
+
+void AppendBigEndian(std::vector<uint8_t>& out, uint32_t v)
+{
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(uint8_t(v >> shift));
+}
+
+void AppendChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
+{
+  AppendBigEndian(out, uint32_t(data.size()));
+  const size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  AppendBigEndian(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
+}
+
+} // namespace
+
+bool WriteSolidPng(const std::string& path, int w, int h, const IColor& colour)
+{
+  // The first row predicts each pixel from the one to its left, the others from the row above: after the first
+  // pixel, every byte of the filtered image is zero.
+  const size_t rowSize = 1 + size_t(w) * 4;
+  std::vector<uint8_t> first(rowSize, 0), others(rowSize, 0), piece(64 * 1024), deflated;
+  first[0] = 1, others[0] = 2;
+  first[1] = uint8_t(colour.mRed), first[2] = uint8_t(colour.mGreen), first[3] = uint8_t(colour.mBlue);
+  first[4] = uint8_t(colour.mAlpha);
+  z_stream z{};
+  if (deflateInit(&z, Z_BEST_SPEED) != Z_OK)
+    return false;
+  for (int y = 0; y < h; ++y)
+  {
+    z.next_in = (y == 0 ? first : others).data();
+    z.avail_in = uInt(rowSize);
+    do
+    {
+      z.next_out = piece.data();
+      z.avail_out = uInt(piece.size());
+      deflate(&z, y == h - 1 ? Z_FINISH : Z_NO_FLUSH);
+      deflated.insert(deflated.end(), piece.data(), piece.data() + piece.size() - z.avail_out);
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}, header;
+  AppendBigEndian(header, uint32_t(w));
+  AppendBigEndian(header, uint32_t(h));
+  header.insert(header.end(), {8, 6, 0, 0, 0}); // 8 bits a channel, red-green-blue-alpha, not interlaced
+  AppendChunk(png, "IHDR", header);
+  AppendChunk(png, "IDAT", deflated);
+  AppendChunk(png, "IEND", {});
+  return testsupport::WriteFile(path, std::string(png.begin(), png.end()));
 }
 
 std::string CompareGolden(const IGraphicsHeadless::Frame& frame, const std::string& name, int tolerance)

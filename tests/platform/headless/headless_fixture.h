@@ -32,6 +32,9 @@ private:
 /// Writes an RGBA PNG of w x h whose pixel (x, y) is colour(x, y).
 bool WriteTestPng(const std::string& path, int w, int h, const std::function<IColor(int x, int y)>& colour);
 
+/// Writes an RGBA PNG of w x h pixels all of one colour, made a row at a time: cheap for the largest images.
+bool WriteSolidPng(const std::string& path, int w, int h, const IColor& colour);
+
 /// Empty when the frame matches golden/NAME.png within the tolerance per channel.
 std::string CompareGolden(const IGraphicsHeadless::Frame& frame, const std::string& name, int tolerance = 2);
 

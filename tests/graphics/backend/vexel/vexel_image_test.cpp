@@ -1,7 +1,9 @@
 // Encoded images are sized from their header: too large a side or too many pixels is refused before decoding.
-// iPhone-optimised PNG files decode to the same pixels as plain ones.
+// iPhone-optimised PNG files decode to the same pixels as plain ones, and their image data is read no further than
+// their header allows. No allocation above 1 MB is granted in this program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -14,6 +16,7 @@
 #include <zlib.h>
 
 #include "image_decoder.h"
+#include "refuse_large_allocations.h"
 #include "vexel.h"
 #include "vexel_texture_table.h"
 
@@ -136,6 +139,32 @@ Bytes DeflateRaw(const Bytes& in)
   return out;
 }
 
+/// At least n zero bytes deflated raw: a small stream that inflates to a great deal. A block of zeros deflated with
+/// a full flush refers to nothing before it and ends on a byte, so it is repeated; an empty last block ends it.
+Bytes DeflatedZeros(size_t n)
+{
+  const Bytes zeros(256 * 1024, 0);
+  Bytes block(deflateBound(nullptr, uLong(zeros.size()))), last(64);
+  z_stream z{};
+  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  z.next_in = const_cast<unsigned char*>(zeros.data());
+  z.avail_in = uInt(zeros.size());
+  z.next_out = block.data();
+  z.avail_out = uInt(block.size());
+  deflate(&z, Z_FULL_FLUSH);
+  block.resize(block.size() - z.avail_out);
+  z.next_out = last.data();
+  z.avail_out = uInt(last.size());
+  deflate(&z, Z_FINISH);
+  last.resize(last.size() - z.avail_out);
+  deflateEnd(&z);
+  Bytes out;
+  for (size_t made = 0; made < n; made += zeros.size())
+    out.insert(out.end(), block.begin(), block.end());
+  out.insert(out.end(), last.begin(), last.end());
+  return out;
+}
+
 /// The PNG filters' prediction of a byte from the bytes to its left (a), above (b) and above left (c).
 int Predict(int filter, int a, int b, int c)
 {
@@ -148,6 +177,22 @@ int Predict(int filter, int a, int b, int c)
   case 4: return pa <= pb && pa <= pc ? a : (pb <= pc ? b : c);
   default: return 0;
   }
+}
+
+/// An iPhone-optimised PNG file whose header gives w x h pixels and whose image data is the raw deflated bytes.
+Bytes IphoneFile(int w, int h, const IphoneLayout& layout, const Bytes& data)
+{
+  Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  AppendChunk(png, "CgBI", {0x50, 0x00, 0x20, 0x06});
+  Bytes header;
+  for (int v : {w, h})
+    for (int shift = 24; shift >= 0; shift -= 8) header.push_back(uint8_t(v >> shift));
+  for (int v : {layout.depth, layout.colourType, 0, 0, layout.interlace}) header.push_back(uint8_t(v));
+  if (layout.header) AppendChunk(png, "IHDR", header);
+  AppendChunk(png, "IDAT", Bytes(data.begin(), data.begin() + data.size() / 2));
+  AppendChunk(png, "IDAT", Bytes(data.begin() + data.size() / 2, data.end()));
+  AppendChunk(png, "IEND", {});
+  return png;
 }
 
 /// An iPhone-optimised PNG of w x h pixels: a CgBI chunk, the header, and rows stored blue-green-red(-alpha) with
@@ -180,18 +225,7 @@ Bytes IphonePng(int w, int h, const std::vector<Rgba>& pixels, const IphoneLayou
   }
   Bytes data = DeflateRaw(rows);
   if (layout.cutData) data.resize(data.size() / 2);
-
-  Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  AppendChunk(png, "CgBI", {0x50, 0x00, 0x20, 0x06});
-  Bytes header;
-  for (int v : {w, h})
-    for (int shift = 24; shift >= 0; shift -= 8) header.push_back(uint8_t(v >> shift));
-  for (int v : {layout.depth, layout.colourType, 0, 0, layout.interlace}) header.push_back(uint8_t(v));
-  if (layout.header) AppendChunk(png, "IHDR", header);
-  AppendChunk(png, "IDAT", Bytes(data.begin(), data.begin() + data.size() / 2));
-  AppendChunk(png, "IDAT", Bytes(data.begin() + data.size() / 2, data.end()));
-  AppendChunk(png, "IEND", {});
-  return png;
+  return IphoneFile(w, h, layout, data);
 }
 
 TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
@@ -256,6 +290,38 @@ TEST(VexelImages, IphoneOptimisedPngFilesThatCannotBeConvertedDecodeToNothing)
     EXPECT_TRUE(vexelimage::Decode(png.data(), png.size(), c.maxSide, 4096).rgba.empty()) << c.what;
     for (size_t cut : {size_t(12), png.size() / 2, png.size() - 1}) // truncated anywhere
       EXPECT_TRUE(vexelimage::Decode(png.data(), cut, 64, 4096).rgba.empty()) << c.what << " cut at " << cut;
+  }
+}
+
+// The image data is read through a small buffer, no further than the rows the header describes, before anything
+// the size of the image is made: a file claiming the largest image allowed with next to no data, or with data
+// inflating past those rows, is refused without asking for a large allocation.
+TEST(VexelImages, IphoneOptimisedPngFilesAreReadNoFurtherThanTheirHeader)
+{
+  constexpr int kW = 16384, kH = 4096; // as many pixels as allowed
+  const size_t rows = size_t(kH) * (1 + size_t(kW) * 4);
+  const Bytes bomb = DeflatedZeros(rows + 1024);
+  const struct
+  {
+    const char* what;
+    int w, h;
+    Bytes data;
+  } cases[] = {
+    {"a few bytes of data", kW, kH, DeflateRaw(Bytes(4, 0))},
+    {"data inflating past the rows", kW, kH, bomb},
+    {"a small image with data inflating past the rows of a large one", 16, 16, bomb},
+  };
+  const size_t refusedBefore = testsupport::RefusedAllocations();
+  for (const auto& c : cases)
+  {
+    const Bytes png = IphoneFile(c.w, c.h, IphoneLayout{}, c.data);
+    EXPECT_LT(png.size(), size_t(300 * 1024)) << c.what;
+    EXPECT_TRUE(vexelimage::Decode(png.data(), png.size(), VX_MAX_IMAGE_SIDE, VX_MAX_IMAGE_PIXELS).rgba.empty())
+      << c.what;
+    if (testsupport::CountsRefusedAllocations())
+    {
+      EXPECT_EQ(testsupport::RefusedAllocations(), refusedBefore) << c.what << ": asked for a large allocation";
+    }
   }
 }
 
