@@ -172,7 +172,9 @@ public:
   /// of types, at most kSelectionLimit bytes (an incremental transfer is refused). False on time-out, on any other
   /// answer, and while another wait runs (one answer is awaited at a time).
   /// Input to our views that arrives during the wait is held and handed on afterwards, once the caller is done with
-  /// the answer: a Return or a click that followed a paste acts on the pasted text.
+  /// the answer: a Return or a click that followed a paste acts on the pasted text. A request made while that held
+  /// input is handled (the next paste of a burst typed during the wait) gets the same answer without waiting
+  /// again, so a burst costs one wait.
   bool WaitForSelection(Atom selection, Atom target, std::initializer_list<Atom> types, std::string& data,
                         Atom& type);
 
@@ -210,6 +212,8 @@ private:
   void ReadSelection(const XSelectionEvent& e);
   /// Puts the input held during a selection wait back at the head of the queue, in its order.
   void HandOnHeldInput();
+  /// Hands an event to the modal window in front or to its view.
+  void Dispatch(XEvent& e);
   bool RunDialog(const std::vector<std::string>& argv, std::string& out);
   /// The top-level window that holds an open editor view, or 0.
   Window HostTopLevel();
@@ -229,7 +233,7 @@ private:
   ::Cursor mBlank = 0;
   std::string mClipboard;
   bool mOwnsClipboard = false;
-  // A pending selection answer.
+  // A pending selection answer, kept for the input held while it was awaited.
   bool mSelectionWaiting = false;
   bool mSelectionDone = false;
   Atom mSelectionAsked = 0, mSelectionTarget = 0;
@@ -237,6 +241,8 @@ private:
   int mSelectionFormat = 0;
   std::string mSelectionData;
   std::vector<XEvent> mHeldInput;
+  size_t mReplaysLeft = 0;      // held events put back at the head of Xlib's queue and not read again yet
+  bool mServingReplay = false;  // the event being handled was held during the last selection wait
 };
 
 // ---- Small windows of our own: menus, alerts, tool tips ----

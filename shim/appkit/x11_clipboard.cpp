@@ -52,33 +52,39 @@ bool X11Application::WaitForSelection(Atom selection, Atom target, std::initiali
   type = None;
   if (mSelectionWaiting)
     return false;
-  ErrorTrap trap(mDisplay);
-  mSelectionWaiting = true;
-  mSelectionDone = false;
-  mSelectionAsked = selection;
-  mSelectionTarget = target;
-  XConvertSelection(mDisplay, selection, target, InternAtom("DROVIK_SELECTION"), mHelper, CurrentTime);
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSelectionTimeout);
-  RunModal([&] { return mSelectionDone || std::chrono::steady_clock::now() > limit; });
-  mSelectionWaiting = false;
-  HandOnHeldInput();
+  // Input held during the last wait (more pastes typed while the owner kept us waiting, say) takes that wait's
+  // answer, or its lack of one: a burst of requests costs one wait, not one each.
+  if (!mServingReplay || selection != mSelectionAsked || target != mSelectionTarget)
+  {
+    ErrorTrap trap(mDisplay);
+    mSelectionWaiting = true;
+    mSelectionDone = false;
+    mSelectionAsked = selection;
+    mSelectionTarget = target;
+    mSelectionData.clear();
+    XConvertSelection(mDisplay, selection, target, InternAtom("DROVIK_SELECTION"), mHelper, CurrentTime);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSelectionTimeout);
+    RunModal([&] { return mSelectionDone || std::chrono::steady_clock::now() > limit; });
+    mSelectionWaiting = false;
+    HandOnHeldInput();
+  }
   const bool taken = mSelectionDone && mSelectionFormat == 8 &&
                      std::find(types.begin(), types.end(), mSelectionType) != types.end();
   if (taken)
   {
-    data = std::move(mSelectionData);
+    data = mSelectionData;
     type = mSelectionType;
   }
-  mSelectionData.clear();
   return taken;
 }
 
 void X11Application::HandOnHeldInput()
 {
   // Xlib puts an event back at the head of its queue: the last one first. They are served once the handler that
-  // waited returns (its pump goes on), or by the wake-up.
+  // waited returns (its pump goes on), or by the wake-up; the pump counts them off as it reads them again.
   for (auto it = mHeldInput.rbegin(); it != mHeldInput.rend(); ++it)
     XPutBackEvent(mDisplay, &*it);
+  mReplaysLeft += mHeldInput.size();
   mHeldInput.clear();
   ServeQueuedEventsSoon();
 }

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "appkit/x11_display_open.h"
 #include "foundation/main_thread.h"
@@ -232,6 +233,9 @@ void X11Application::Pump()
   {
     XEvent e;
     XNextEvent(mDisplay, &e);
+    const bool replayed = mReplaysLeft > 0;
+    if (replayed)
+      --mReplaysLeft;
     if (e.type == DestroyNotify)
     {
       auto gone = mViews.find(e.xdestroywindow.window);
@@ -259,15 +263,9 @@ void X11Application::Pump()
       mHeldInput.push_back(e);
       continue;
     }
-    if (mModalHandler)
-    {
-      std::function<void(XEvent&)> handler = mModalHandler;
-      handler(e);
-      continue;
-    }
-    auto it = mViews.find(e.xany.window);
-    if (it != mViews.end())
-      it->second->HandleEvent(e);
+    const bool outer = std::exchange(mServingReplay, replayed);
+    Dispatch(e);
+    mServingReplay = outer;
   }
   --mPumpDepth;
   // Closing the editor waits for modal work to end, as a host's call would.
@@ -277,6 +275,19 @@ void X11Application::Pump()
     mGone.erase(mGone.begin());
     v->Responder().ViewWindowDestroyed();
   }
+}
+
+void X11Application::Dispatch(XEvent& e)
+{
+  if (mModalHandler)
+  {
+    std::function<void(XEvent&)> handler = mModalHandler;
+    handler(e);
+    return;
+  }
+  auto it = mViews.find(e.xany.window);
+  if (it != mViews.end())
+    it->second->HandleEvent(e);
 }
 
 void X11Application::RunModal(const std::function<bool()>& done)

@@ -2,11 +2,14 @@
 // answers 0; the host's X error handler gets the host's errors, and only those, while the editor is open, and is
 // the host's again once it closes; a hundred openings and closings leave no window behind (and, under the
 // sanitizers, nothing leaked); a paste the host hands a knob's value field lands before the Return the user typed
-// while it waited for the clipboard. Skips without a display, except in CI.
+// while it waited for the clipboard, and a burst of pastes typed during that wait holds the host for that one wait
+// only. Skips without a display, except in CI.
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "loaded_bundle.h"
@@ -101,47 +104,124 @@ TEST(BundleEditor, AHundredOpeningsAndClosingsLeaveNoWindowBehind)
   XCloseDisplay(host);
 }
 
-TEST(BundleEditor, AHostsPasteIntoAKnobsFieldLandsBeforeTheReturnTypedWhileTheClipboardAnswersLate)
+/// The editor open in a host's window, and the input trim knob's value field opened on demand.
+class TrimField : public ::testing::Test
 {
-  Display* host = nullptr;
-  DROVIK_OPEN_TEST_DISPLAY(host);
-  const Window parent = MapHostWindow(host);
+protected:
+  void SetUp() override
   {
-    Instance p;
+    DROVIK_OPEN_TEST_DISPLAY(mHost);
+    mParent = MapHostWindow(mHost);
+    mPlugin = std::make_unique<Instance>();
+    Instance& p = *mPlugin;
     ASSERT_NE(p.Get(), nullptr);
-    int trim = 0;
-    while (trim < p->numParams && p.Text(vst2::effGetParamName, trim).rfind("Input", 0) != 0)
-      ++trim;
-    ASSERT_LT(trim, p->numParams);
-    ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+    while (mTrim < p->numParams && p.Text(vst2::effGetParamName, mTrim).rfind("Input", 0) != 0)
+      ++mTrim;
+    ASSERT_LT(mTrim, p->numParams);
+    ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(mParent)), 1);
     std::vector<Window> editor;
-    ASSERT_TRUE(WaitFor([&] { return !(editor = testsupport::ChildWindows(host, parent)).empty(); }));
-    // A double click on the input trim knob (its face's corner is at 33, 192) opens its value field.
+    ASSERT_TRUE(WaitFor([&] { return !(editor = testsupport::ChildWindows(mHost, mParent)).empty(); }));
+    mEditor = editor[0];
+  }
+  void TearDown() override
+  {
+    if (mPlugin && mPlugin->Get())
+      mPlugin->Call(vst2::effEditClose);
+    mPlugin.reset();
+    if (!mHost)
+      return;
+    XDestroyWindow(mHost, mParent);
+    XCloseDisplay(mHost);
+  }
+  /// A double click on the knob (its face's corner is at 33, 192) opens its value field.
+  bool OpenField()
+  {
     int x = 0, y = 0;
     Window child;
-    XTranslateCoordinates(host, editor[0], DefaultRootWindow(host), 45, 204, &x, &y, &child);
-    XTestFakeMotionEvent(host, -1, x, y, 0);
+    XTranslateCoordinates(mHost, mEditor, DefaultRootWindow(mHost), 45, 204, &x, &y, &child);
+    XTestFakeMotionEvent(mHost, -1, x, y, 0);
     for (int click = 0; click < 2; ++click)
     {
-      XTestFakeButtonEvent(host, 1, True, 0);
-      XTestFakeButtonEvent(host, 1, False, 0);
+      XTestFakeButtonEvent(mHost, 1, True, 0);
+      XTestFakeButtonEvent(mHost, 1, False, 0);
     }
-    XSync(host, False);
-    ASSERT_TRUE(WaitFor([&] { return !testsupport::ChildWindows(host, editor[0]).empty(); }));
-    {
-      testsupport::ClipboardOwner owner("UTF8_STRING", 8, "6", std::chrono::milliseconds(80), [](Display* user) {
-        XTestFakeKeyEvent(user, XKeysymToKeycode(user, XK_Return), True, 0);
-        XTestFakeKeyEvent(user, XKeysymToKeycode(user, XK_Return), False, 0);
-      });
-      EXPECT_EQ(p.Call(vst2::effEditKeyDown, 'v', 0, nullptr, 8.f), 1); // Control+V
-    }
-    // The Return commits the pasted 6 dB (of -24..24) and closes the field.
-    EXPECT_TRUE(WaitFor([&] { return testsupport::ChildWindows(host, editor[0]).empty(); }));
-    EXPECT_TRUE(WaitFor([&] { return std::abs(p.GetParam(trim) - 0.625f) < 1e-4f; }));
-    EXPECT_EQ(p.Call(vst2::effEditClose), 1);
+    XSync(mHost, False);
+    return WaitFor([&] { return FieldOpen(); });
   }
-  XDestroyWindow(host, parent);
-  XCloseDisplay(host);
+  bool FieldOpen() { return !testsupport::ChildWindows(mHost, mEditor).empty(); }
+
+  Display* mHost = nullptr;
+  Window mParent = 0, mEditor = 0;
+  std::unique_ptr<Instance> mPlugin;
+  int mTrim = 0;
+};
+
+void TypeKey(Display* user, KeySym sym, KeySym modifier = 0)
+{
+  if (modifier)
+    XTestFakeKeyEvent(user, XKeysymToKeycode(user, modifier), True, 0);
+  XTestFakeKeyEvent(user, XKeysymToKeycode(user, sym), True, 0);
+  XTestFakeKeyEvent(user, XKeysymToKeycode(user, sym), False, 0);
+  if (modifier)
+    XTestFakeKeyEvent(user, XKeysymToKeycode(user, modifier), False, 0);
+}
+
+TEST_F(TrimField, AHostsPasteLandsBeforeTheReturnTypedWhileTheClipboardAnswersLate)
+{
+  Instance& p = *mPlugin;
+  ASSERT_TRUE(OpenField());
+  {
+    testsupport::ClipboardOwner owner("UTF8_STRING", 8, "6", std::chrono::milliseconds(80),
+                                      [](Display* user) { TypeKey(user, XK_Return); });
+    EXPECT_EQ(p.Call(vst2::effEditKeyDown, 'v', 0, nullptr, 8.f), 1); // Control+V
+  }
+  // The Return commits the pasted 6 dB (of -24..24) and closes the field.
+  EXPECT_TRUE(WaitFor([&] { return !FieldOpen(); }));
+  EXPECT_TRUE(WaitFor([&] { return std::abs(p.GetParam(mTrim) - 0.625f) < 1e-4f; }));
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr double kSlowdown = 2.0; // the sanitizers slow each step of the burst down
+#else
+constexpr double kSlowdown = 1.0;
+#endif
+
+TEST_F(TrimField, ABurstOfPastesTypedWhileTheClipboardKeepsUsWaitingHoldsTheHostForOneWaitOnly)
+{
+  using std::chrono::milliseconds;
+  Instance& p = *mPlugin;
+  // The host pastes; meanwhile the user pastes nineteen times more, types 2 and Return. The clipboard's owner
+  // answers "6" late or never: at most one wait of a second holds the host's calls, and every key lands in order.
+  const struct
+  {
+    const char* what;
+    milliseconds delay;
+    float committed; // the trim, from -24..24 dB, once the Return has committed the field
+  } cases[] = {{"an owner that never answers", testsupport::ClipboardOwner::kNeverAnswers, 26.f / 48.f}, // the 2
+               {"an owner answering after 300 ms", milliseconds(300), 1.f}}; // "66...62" dB: the range's top
+  for (const auto& c : cases)
+  {
+    const std::string what = c.what;
+    p.SetParam(mTrim, 0.5f);
+    ASSERT_TRUE(OpenField()) << what;
+    testsupport::ClipboardOwner owner("UTF8_STRING", 8, "6", c.delay, [](Display* user) {
+      for (int paste = 0; paste < 19; ++paste)
+        TypeKey(user, XK_v, XK_Control_L);
+      TypeKey(user, XK_2);
+      TypeKey(user, XK_Return);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(p.Call(vst2::effEditKeyDown, 'v', 0, nullptr, 8.f), 1) << what; // Control+V
+    // The host goes on calling; each call waits while a paste waits for the clipboard.
+    const bool committed = WaitFor([&] {
+      p.Call(vst2::effEditIdle);
+      return !FieldOpen() && std::abs(p.GetParam(mTrim) - c.committed) < 1e-4f;
+    });
+    const double held = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_TRUE(committed) << what << ": the field holds " << p.GetParam(mTrim);
+    EXPECT_LT(held, 1.2 * kSlowdown) << what << ": the burst held the host's calls for " << held << " s";
+    EXPECT_EQ(owner.Requests(), 1) << what;
+  }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// Another X client that owns the clipboard, for tests that paste: it answers the first request for the
-// clipboard's text, at once or late (as a busy program does), and can act as the user while the request waits.
+// Another X client that owns the clipboard, for tests that paste: it answers every request for the clipboard's
+// text, at once, late (as a busy program does) or never (as a hung one), and can act as the user while the first
+// request waits.
 #pragma once
 
 // gtest before Xlib: Xlib's macros (None, Bool) break gtest's templates.
@@ -21,9 +22,12 @@ namespace testsupport {
 class ClipboardOwner
 {
 public:
-  /// Takes the clipboard on a connection of its own; the first request for it gets a property of this type,
-  /// format and bytes. Once asked it first runs `meanwhile` on its connection (the user acting while the
-  /// requester waits), then waits `delay` before it answers.
+  /// A delay that never ends: requests are taken and left unanswered.
+  static constexpr std::chrono::milliseconds kNeverAnswers = std::chrono::milliseconds::max();
+
+  /// Takes the clipboard on a connection of its own until destroyed; each request for it gets a property of this
+  /// type, format and bytes. Once first asked it runs `meanwhile` on its connection (the user acting while the
+  /// requester waits); each answer comes `delay` after its request.
   ClipboardOwner(const char* type, int format, std::string bytes,
                  std::chrono::milliseconds delay = std::chrono::milliseconds(0),
                  std::function<void(Display*)> meanwhile = nullptr)
@@ -34,34 +38,45 @@ public:
       XSetSelectionOwner(display, XInternAtom(display, "CLIPBOARD", False), w, CurrentTime);
       XSync(display, False);
       mReady = true;
-      const bool asked = WaitFor([&] {
+      while (!mStop)
+      {
         while (XPending(display))
         {
           XEvent e;
           XNextEvent(display, &e);
           if (e.type != SelectionRequest)
             continue;
-          if (meanwhile)
+          if (mRequests++ == 0 && meanwhile)
             meanwhile(display);
           XSync(display, False);
+          if (delay == kNeverAnswers)
+            continue;
           std::this_thread::sleep_for(delay);
           AnswerSelectionRequest(display, e.xselectionrequest, XInternAtom(display, type, False), format, bytes);
-          return true;
         }
-        return false;
-      });
-      EXPECT_TRUE(asked);
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+      }
       XDestroyWindow(display, w);
       XCloseDisplay(display);
     });
     WaitFor([this] { return mReady.load(); });
   }
-  ~ClipboardOwner() { mThread.join(); }
+  ~ClipboardOwner()
+  {
+    mStop = true;
+    mThread.join();
+    EXPECT_GT(mRequests.load(), 0) << "the clipboard's owner was never asked";
+  }
   ClipboardOwner(const ClipboardOwner&) = delete;
   ClipboardOwner& operator=(const ClipboardOwner&) = delete;
 
+  /// Requests taken so far.
+  int Requests() const { return mRequests; }
+
 private:
   std::atomic<bool> mReady{false};
+  std::atomic<bool> mStop{false};
+  std::atomic<int> mRequests{0};
   std::thread mThread;
 };
 
