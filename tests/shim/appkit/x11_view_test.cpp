@@ -1,14 +1,17 @@
 // The X11 back end against a real X server (Xvfb from the test script): the view is a child of a host's window,
 // shows frames, takes clicks, the wheel and keys injected through XTest, passes keys it does not take to the
-// host's window, takes dropped files one drop at a time, takes only text from the clipboard, and leaves nothing
-// behind. Skips without a display.
+// host's window, counts multiple clicks of one button only, hands input held while a paste waited back in its
+// order, takes dropped files one drop at a time, takes only text from the clipboard, and leaves nothing behind.
+// Skips without a display.
 
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -92,6 +95,23 @@ protected:
     for (const Event& e : mRecorder.Events())
       n += e.type == type;
     return n;
+  }
+  /// The presses that reached the responder, in order: a key's character, L or R for a button.
+  std::string Presses()
+  {
+    std::string out;
+    for (const Event& e : mRecorder.Events())
+      if (e.type == EventType::kKeyDown && e.charactersIgnoringModifiers.size() == 1)
+        out += static_cast<char>(e.charactersIgnoringModifiers[0]);
+      else if (e.type == EventType::kLeftMouseDown || e.type == EventType::kRightMouseDown)
+        out += e.type == EventType::kLeftMouseDown ? 'L' : 'R';
+    return out;
+  }
+  /// Where a point of the view is on the screen.
+  void ScreenPoint(int x, int y, int& rx, int& ry)
+  {
+    Window child;
+    XTranslateCoordinates(mHost, Children().at(0), DefaultRootWindow(mHost), x, y, &rx, &ry, &child);
   }
 
   Recorder mRecorder;
@@ -190,6 +210,78 @@ TEST_F(X11View, ClicksWheelAndKeysArriveAndUntakenKeysGoToTheHost)
     }
     return forwarded;
   }));
+}
+
+TEST_F(X11View, OnlyPressesOfOneButtonMakeAMultipleClick)
+{
+  OpenView();
+  const struct
+  {
+    std::vector<unsigned> buttons;
+    std::vector<int> clickCounts;
+  } cases[] = {{{1, 3}, {1, 1}}, {{3, 1}, {1, 1}}, {{1, 1}, {1, 2}}, {{3, 3}, {1, 2}}, {{1, 3, 3}, {1, 1, 2}}};
+  // Each case at a place of its own, too far from the one before for a multiple click.
+  size_t presses = 0;
+  for (size_t i = 0; i < std::size(cases); ++i)
+  {
+    int rx = 0, ry = 0;
+    ScreenPoint(40 + 60 * int(i), 50, rx, ry);
+    XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
+    for (unsigned button : cases[i].buttons)
+    {
+      XTestFakeButtonEvent(mHost, button, True, 0);
+      XTestFakeButtonEvent(mHost, button, False, 0);
+    }
+    presses += cases[i].buttons.size();
+  }
+  XSync(mHost, False);
+  ASSERT_TRUE(WaitFor([&] { return Presses().size() == presses; })) << Presses();
+  for (size_t i = 0; i < std::size(cases); ++i)
+  {
+    std::vector<int> counts;
+    for (const Event& e : mRecorder.Events())
+      if ((e.type == EventType::kLeftMouseDown || e.type == EventType::kRightMouseDown) &&
+          e.locationInView.x == 40.0 + 60.0 * double(i))
+        counts.push_back(e.clickCount);
+    EXPECT_EQ(counts, cases[i].clickCounts) << "case " << i;
+  }
+}
+
+TEST_F(X11View, InputHeldWhileThePasteboardAnswersLateComesBackInTheOrderItWasMade)
+{
+  OpenView();
+  XSetInputFocus(mHost, Children().at(0), RevertToParent, CurrentTime);
+  XSync(mHost, False);
+  // Keys and clicks of either button, each click at a place of its own.
+  const struct
+  {
+    KeySym key;
+    unsigned button;
+  } made[] = {{XK_a, 0}, {0, 1}, {XK_b, 0}, {0, 3}, {XK_c, 0}, {0, 1}, {XK_d, 0}};
+  int rx = 0, ry = 0;
+  ScreenPoint(100, 50, rx, ry);
+  {
+    ClipboardOwner owner("UTF8_STRING", 8, "text", std::chrono::milliseconds(150), [&](Display* user) {
+      for (size_t i = 0; i < std::size(made); ++i)
+      {
+        if (made[i].key)
+        {
+          XTestFakeKeyEvent(user, XKeysymToKeycode(user, made[i].key), True, 0);
+          XTestFakeKeyEvent(user, XKeysymToKeycode(user, made[i].key), False, 0);
+          continue;
+        }
+        XTestFakeMotionEvent(user, -1, rx + 20 * int(i), ry, 0);
+        XTestFakeButtonEvent(user, made[i].button, True, 0);
+        XTestFakeButtonEvent(user, made[i].button, False, 0);
+      }
+    });
+    foundation::MainThreadScope main;
+    std::string text;
+    EXPECT_TRUE(mApp->StringFromPasteboard(text));
+    EXPECT_EQ(Presses(), "") << "input was handled while the paste waited";
+  }
+  EXPECT_TRUE(WaitFor([&] { return Presses().size() == std::size(made); })) << Presses();
+  EXPECT_EQ(Presses(), "aLbRcLd");
 }
 
 TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
