@@ -1,5 +1,6 @@
 // Menus and alerts of the X11 back end against a real X server, played by a second client through XTest: long
-// menus fit the screen and scroll, empty menus survive the pointer, and an alert asked for while another modal
+// menus fit the screen and scroll, empty menus survive the pointer, keys sent to a menu's or a submenu's window
+// move and choose (a menu that does not take them fails the test at once), and an alert asked for while another modal
 // window is open is not answered with a button. Skips without a display.
 
 #include <atomic>
@@ -51,25 +52,6 @@ std::vector<XWindowAttributes> Popups(Display* display)
   }
   return found;
 }
-
-/// A user on a connection of its own, working while the main thread runs a modal menu or alert.
-class User
-{
-public:
-  explicit User(std::function<void(Display*)> play)
-    : mThread([play] {
-        Display* display = testsupport::OpenDisplayOrNull();
-        play(display);
-        XSync(display, False);
-        XCloseDisplay(display);
-      })
-  {
-  }
-  ~User() { mThread.join(); }
-
-private:
-  std::thread mThread;
-};
 
 void Key(Display* display, KeySym sym)
 {
@@ -128,6 +110,36 @@ void KeyToMenu(Display* display, KeySym sym)
   if (const Window menu = TopPopup(display))
     SendKey(display, menu, sym);
 }
+
+/// A user on a connection of its own, working while the main thread runs a modal menu or alert. A menu still open
+/// a moment after the user is done (its windows did not take the keys sent to them, say) fails the test and is
+/// closed with a click beside it, so that the test goes on instead of waiting for ever.
+class User
+{
+public:
+  explicit User(std::function<void(Display*)> play)
+    : mThread([play] {
+        Display* display = testsupport::OpenDisplayOrNull();
+        play(display);
+        XSync(display, False);
+        if (!WaitFor([&] { return TopPopup(display) == 0; }, kMenuCloseLimit))
+        {
+          ADD_FAILURE() << "the menu is still open after the user's last key or click: it did not take them";
+          const int screen = DefaultScreen(display);
+          Click(display, DisplayWidth(display, screen) - 2, DisplayHeight(display, screen) - 2);
+        }
+        XCloseDisplay(display);
+      })
+  {
+  }
+  ~User() { mThread.join(); }
+
+  /// Seconds a menu has to close after the user's last key or click.
+  static constexpr int kMenuCloseLimit = 2;
+
+private:
+  std::thread mThread;
+};
 
 class X11Popups : public X11HostWindow
 {
@@ -220,6 +232,46 @@ TEST_F(X11Popups, ASubmenuOpensBesideItsRowAndItsItemsCanBeChosen)
   EXPECT_EQ(sub.y, top.y + top.height / 2);
 }
 
+TEST_F(X11Popups, KeysSentToAMenusWindowOrItsSubmenusWindowMoveAndChoose)
+{
+  Menu menu;
+  int chosen = -1;
+  menu.AddItem("first", [&chosen](MenuItem&) { chosen = 100; });
+  menu.AddItem("folder", nullptr);
+  auto items = std::make_unique<Menu>();
+  FillMenu(*items, 2, chosen);
+  menu.SetSubmenu(std::move(items), menu.ItemAt(1));
+  const struct
+  {
+    std::vector<KeySym> top, submenu; // keys sent to the menu's window, then to the submenu's once it shows
+    int chosen;
+  } cases[] = {
+    {{XK_Down, XK_Return}, {}, 100},
+    {{XK_Down, XK_Down}, {XK_Down, XK_Return}, 0}, // the folder's row opens its submenu
+    {{XK_Down, XK_Down}, {XK_Down, XK_Down, XK_Return}, 1},
+    {{XK_Down, XK_Down}, {XK_Escape}, -1},
+  };
+  for (const auto& c : cases)
+  {
+    chosen = -1;
+    {
+      User user([&](Display* display) {
+        XWindowAttributes wa{};
+        ASSERT_TRUE(WaitForMenu(display, wa));
+        for (KeySym key : c.top)
+          KeyToMenu(display, key);
+        if (c.submenu.empty())
+          return;
+        ASSERT_TRUE(WaitForMenu(display, wa, 2)) << "the submenu did not open";
+        for (KeySym key : c.submenu)
+          KeyToMenu(display, key);
+      });
+      PopUp(menu);
+    }
+    EXPECT_EQ(chosen, c.chosen) << "case ending " << XKeysymToString(c.top.back());
+  }
+}
+
 TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
 {
   Menu menu;
@@ -233,7 +285,7 @@ TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
       ASSERT_TRUE(WaitForMenu(display, shown));
       KeyToMenu(display, XK_End);
       KeyToMenu(display, XK_Return);
-      KeyToMenu(display, XK_Escape); // closes a menu that ignored the keys
+      KeyToMenu(display, XK_Escape);
     });
     ASSERT_NE(PopUp(menu, {10, 300}), nullptr);
   }
@@ -325,7 +377,7 @@ TEST_F(X11Popups, KeysMoveTheHighlightThroughALongMenuPastDisabledItemsAndSepara
         for (KeySym key : k.keys)
           SendKey(display, shownMenu, key);
         SendKey(display, shownMenu, XK_Return);
-        SendKey(display, shownMenu, XK_Escape); // closes a menu that ignored the keys
+        SendKey(display, shownMenu, XK_Escape);
       });
       PopUp(menu, {10, 10});
     }

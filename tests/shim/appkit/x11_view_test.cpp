@@ -1,8 +1,8 @@
 // The X11 back end against a real X server (Xvfb from the test script): the view is a child of a host's window,
 // shows frames, takes clicks, the wheel and keys injected through XTest, passes keys it does not take to the
 // host's window, counts multiple clicks of one button only, hands input held while a paste waited back in its
-// order, takes dropped files one drop at a time, takes only text from the clipboard, and leaves nothing behind.
-// Skips without a display.
+// order, takes dropped files one drop at a time, takes only text from the clipboard, and leaves nothing behind,
+// also when closed twice. Skips without a display.
 
 #include <unistd.h>
 
@@ -416,6 +416,51 @@ TEST_F(X11View, TheHostWindowGoingAwayTellsTheResponder)
   EXPECT_TRUE(WaitFor([&] { return mRecorder.mDestroyed.load(); }));
   foundation::MainThreadScope main;
   EXPECT_FALSE(mView->HasWindow());
+}
+
+/// X errors of connections other than the test's own: ours, made while no view holds our handler in place.
+std::atomic<int> gOurErrors{0};
+Display* gTestConnection = nullptr;
+int CountOurErrors(Display* display, XErrorEvent*)
+{
+  gOurErrors += display != gTestConnection;
+  return 0;
+}
+
+TEST_F(X11View, ClosingAClosedViewAgainLeavesItClosedAndAsksTheServerNothing)
+{
+  gTestConnection = mHost;
+  XSetErrorHandler(CountOurErrors); // before the view puts its handler in: it puts this one back when closed
+  const struct
+  {
+    const char* first; // how the view closes first
+    bool hostDestroys;
+  } cases[] = {{"removed", false}, {"the host's window destroyed", true}};
+  for (const auto& c : cases)
+  {
+    gOurErrors = 0;
+    mRecorder.mDestroyed = false;
+    OpenView();
+    if (c.hostDestroys)
+    {
+      XDestroyWindow(mHost, mParent);
+      mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 10, 10, 0, 0, 0); // for TearDown
+      XSync(mHost, False);
+      ASSERT_TRUE(WaitFor([&] { return mRecorder.mDestroyed.load(); })) << c.first;
+    }
+    foundation::MainThreadScope main;
+    if (!c.hostDestroys)
+      mView->RemoveFromSuperview();
+    EXPECT_FALSE(mView->HasWindow()) << c.first << ": the view still has a window";
+    mView->RemoveFromSuperview();
+    EXPECT_FALSE(mView->HasWindow()) << c.first << ", then removed again";
+    mView.reset(); // closes once more
+    mApp->MouseLocation(); // a round trip: the errors of every request before it are in
+    EXPECT_EQ(gOurErrors.load(), 0) << c.first << ": closing again destroyed a window already gone";
+    EXPECT_TRUE(Children().empty()) << c.first;
+    EXPECT_EQ(mRecorder.mDestroyed.load(), c.hostDestroys) << c.first;
+  }
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
 }
 
 TEST_F(X11View, DropsAreTakenOneAtATimeAndAFloodOfThemIsRefused)
