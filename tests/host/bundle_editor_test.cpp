@@ -23,8 +23,10 @@
 #include "x11_children.h"
 #include "x11_clipboard_owner.h"
 #include "x11_display.h"
+#include "x11_typing.h"
 
 using hosttest::Instance;
+using testsupport::TypeKey;
 using testsupport::WaitFor;
 
 namespace {
@@ -155,16 +157,6 @@ protected:
   std::unique_ptr<Instance> mPlugin;
   int mTrim = 0;
 };
-
-void TypeKey(Display* user, KeySym sym, KeySym modifier = 0)
-{
-  if (modifier)
-    XTestFakeKeyEvent(user, XKeysymToKeycode(user, modifier), True, 0);
-  XTestFakeKeyEvent(user, XKeysymToKeycode(user, sym), True, 0);
-  XTestFakeKeyEvent(user, XKeysymToKeycode(user, sym), False, 0);
-  if (modifier)
-    XTestFakeKeyEvent(user, XKeysymToKeycode(user, modifier), False, 0);
-}
 
 TEST_F(TrimField, AHostsPasteLandsBeforeTheReturnTypedWhileTheClipboardAnswersLate)
 {

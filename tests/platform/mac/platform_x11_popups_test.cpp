@@ -23,6 +23,7 @@
 // Last: X defines macros (None, Bool) that the headers above would trip over.
 #include "x11_clipboard_owner.h"
 #include "x11_display.h"
+#include "x11_typing.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -33,6 +34,7 @@ namespace {
 
 using graphicstest::TestControl;
 using testsupport::ClipboardOwner;
+using testsupport::TypeKey;
 using testsupport::WaitFor;
 
 /// A window's pixels as 0xRRGGBB.
@@ -87,17 +89,6 @@ int DarkPixels(const Shot& shot, int top, int height, int dark)
       n += int((p >> 16) & 0xFF) <= dark && int((p >> 8) & 0xFF) <= dark && int(p & 0xFF) <= dark;
     }
   return n;
-}
-
-void Key(Display* display, KeySym sym, KeySym modifier = 0)
-{
-  if (modifier)
-    XTestFakeKeyEvent(display, XKeysymToKeycode(display, modifier), True, 0);
-  XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), True, 0);
-  XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), False, 0);
-  if (modifier)
-    XTestFakeKeyEvent(display, XKeysymToKeycode(display, modifier), False, 0);
-  XSync(display, False);
 }
 
 /// The baseline that centres a line of the style in a row, as the windows place their text.
@@ -204,7 +195,7 @@ TEST_F(PopupsOnX11, MenuRowsShowTheirTextInOurRenderersGlyphsAndTheHighlightedRo
     XSync(display, False);
     EXPECT_TRUE(WaitFor([&] { return Capture(display, popup).At(wa.width - 2, kRow + 2) != kPanel; }));
     after = Capture(display, popup);
-    Key(display, XK_Escape);
+    TypeKey(display, XK_Escape);
     XCloseDisplay(display);
   });
   bool isAsync = false;
@@ -252,7 +243,7 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
     foundation::MainThreadScope main;
     EXPECT_EQ(view().SelectedText(), U"h\u00e9llo"); // a field opens with all its text selected
   }
-  Play([&](Display* display) { Key(display, XK_End); }, [&] { return !view().HasSelection(); });
+  Play([&](Display* display) { TypeKey(display, XK_End); }, [&] { return !view().HasSelection(); });
   const appkit::TextStyle text{"Verdana", 24.0, {0, 0, 0, 1}};
   {
     foundation::MainThreadScope main;
@@ -276,12 +267,12 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
 
   // Keys: Home, Shift+Right twice selects "hé"; Control+C copies it; End and Control+V paste it after the text.
   Play([&](Display* display) {
-    Key(display, XK_Home);
-    Key(display, XK_Right, XK_Shift_L);
-    Key(display, XK_Right, XK_Shift_L);
-    Key(display, XK_c, XK_Control_L);
-    Key(display, XK_End);
-    Key(display, XK_v, XK_Control_L);
+    TypeKey(display, XK_Home);
+    TypeKey(display, XK_Right, XK_Shift_L);
+    TypeKey(display, XK_Right, XK_Shift_L);
+    TypeKey(display, XK_c, XK_Control_L);
+    TypeKey(display, XK_End);
+    TypeKey(display, XK_v, XK_Control_L);
   }, [&] { return view().stringValue.size() == 7; });
   {
     foundation::MainThreadScope main;
@@ -329,7 +320,7 @@ TEST_P(AlignedField, ShowsItsTextAndCaretWhereItsAlignmentPutsThem)
   auto view = [&]() -> const appkit::TextField& {
     return *static_cast<IGraphicsView_vDrovik_vst*>(Graphics().GetWindow())->OpenTextField();
   };
-  Play([&](Display* display) { Key(display, XK_End); }, [&] { return !view().HasSelection(); });
+  Play([&](Display* display) { TypeKey(display, XK_End); }, [&] { return !view().HasSelection(); });
   const appkit::TextStyle text{"Verdana", 24.0, {0, 0, 0, 1}};
   mExpected.Begin({200, 40}, 1.0, {1, 1, 1, 1});
   const double width = mExpected.TextWidth("0.25", text), baseline = Baseline(mExpected, text, 40);
@@ -389,7 +380,7 @@ TEST_F(PopupsOnX11, APasteThatWaitsForALateClipboardOwnerLandsBeforeWhatTheUserD
     std::atomic<bool> asked{false};
     ClipboardOwner owner("UTF8_STRING", 8, "0.75", std::chrono::milliseconds(80), [&](Display* display) {
       if (c.meanwhile == Meanwhile::kPressReturn)
-        Key(display, XK_Return);
+        TypeKey(display, XK_Return);
       else if (c.meanwhile == Meanwhile::kClickElsewhere)
       {
         XTestFakeMotionEvent(display, -1, rx + 400, ry + 400, 0);
@@ -411,7 +402,7 @@ TEST_F(PopupsOnX11, APasteThatWaitsForALateClipboardOwnerLandsBeforeWhatTheUserD
       EXPECT_TRUE(Graphics().OnKeyFromHost(plug::IKeyPress("v", 'V', false, true, false), false)) << what;
     }
     else
-      Play([](Display* display) { Key(display, XK_v, XK_Control_L); }, [&] { return asked.load(); });
+      Play([](Display* display) { TypeKey(display, XK_v, XK_Control_L); }, [&] { return asked.load(); });
     if (c.meanwhile == Meanwhile::kOpenAnotherField)
     {
       // The paste belonged to the field that closed: the other field keeps its text, the first its value.
@@ -533,7 +524,7 @@ TEST_F(PopupsOnX11, ToolTipsAndAlertsShowTheirTextInOurRenderersGlyphs)
     }));
     alertShot = Capture(display, alert);
     XSetInputFocus(display, alert, RevertToParent, CurrentTime);
-    Key(display, XK_Escape);
+    TypeKey(display, XK_Escape);
     XCloseDisplay(display);
   });
   {
@@ -566,7 +557,7 @@ Shot ShotOfAlert(appkit::Application& app, const appkit::AlertPanel& alert)
       return settled;
     }));
     XSetInputFocus(display, window, RevertToParent, CurrentTime);
-    Key(display, XK_Escape);
+    TypeKey(display, XK_Escape);
     XCloseDisplay(display);
   });
   {

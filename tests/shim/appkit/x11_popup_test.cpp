@@ -14,6 +14,7 @@
 #include "wait_for.h"
 #include "x11_display.h"
 #include "x11_host_window.h"
+#include "x11_typing.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -27,6 +28,7 @@
 namespace appkit {
 namespace {
 
+using testsupport::TypeKey;
 using testsupport::WaitFor;
 
 class Quiet final : public ViewResponder
@@ -51,14 +53,6 @@ std::vector<XWindowAttributes> Popups(Display* display)
       found.push_back(wa);
   }
   return found;
-}
-
-void Key(Display* display, KeySym sym)
-{
-  const KeyCode code = XKeysymToKeycode(display, sym);
-  XTestFakeKeyEvent(display, code, True, 0);
-  XTestFakeKeyEvent(display, code, False, 0);
-  XSync(display, False);
 }
 
 void Click(Display* display, int x, int y, unsigned button = 1)
@@ -477,7 +471,7 @@ TEST_F(X11Popups, AnAlertAskedForWhileAMenuOrAlertIsOpenIsNotAnsweredWithAButton
     }
     if (children)
       XFree(children);
-    Key(display, XK_Escape);
+    TypeKey(display, XK_Escape);
   });
   foundation::MainThreadScope main;
   auto timer = askWhileOpen();

@@ -30,6 +30,7 @@
 #include "x11_clipboard_owner.h"
 #include "x11_display.h"
 #include "x11_host_window.h"
+#include "x11_typing.h"
 #include "x11_drag_source.h"
 
 namespace appkit {
@@ -266,8 +267,7 @@ TEST_F(X11View, InputHeldWhileThePasteboardAnswersLateComesBackInTheOrderItWasMa
       {
         if (made[i].key)
         {
-          XTestFakeKeyEvent(user, XKeysymToKeycode(user, made[i].key), True, 0);
-          XTestFakeKeyEvent(user, XKeysymToKeycode(user, made[i].key), False, 0);
+          testsupport::TypeKey(user, made[i].key);
           continue;
         }
         XTestFakeMotionEvent(user, -1, rx + 20 * int(i), ry, 0);
