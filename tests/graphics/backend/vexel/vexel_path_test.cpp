@@ -1,6 +1,7 @@
 // Vexel paths: the command buffer, derived shapes, flattening, and the exact vertex lists of fills and strokes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -68,6 +69,125 @@ TEST_F(PathTest, RoundedRectCornersStayInsideForNegativeSizes)
       EXPECT_LE(p.y, maxy + 1e-3);
     }
     EXPECT_GT(Points(ctx).size(), 12u);
+  }
+}
+
+TEST_F(PathTest, RoundedRectRadiiBeyondHalfTheShortSideAreClampedPerAxis)
+{
+  // Corners clamp to half the width across and half the height down: the outline touches each side between its two
+  // corners, stays convex, and covers the rectangle less four elliptic corners.
+  struct Case
+  {
+    float w, h;
+    float top[2], bottom[2], left[2], right[2]; // where the outline runs along each side
+  } cases[] = {
+    {200, 40, {25, 170}, {100, 150}, {20, 20}, {20, 20}}, // wide
+    {40, 200, {20, 20}, {20, 20}, {25, 100}, {30, 150}},  // tall
+  };
+  for (const Case& k : cases)
+  {
+    vxBeginPath(ctx);
+    vxRoundedRectVaryingPath(ctx, 0, 0, k.w, k.h, 25, 30, 50, 100);
+    vxFillPath(ctx);
+    EXPECT_EQ(r.Last("fill")->paths[0].convex, 1) << k.w;
+    const std::vector<VXpoint> pts = Points(ctx);
+    float top[2] = {1e9f, -1e9f}, bottom[2] = {1e9f, -1e9f}, left[2] = {1e9f, -1e9f}, right[2] = {1e9f, -1e9f};
+    auto note = [](float* span, float v) { span[0] = std::min(span[0], v), span[1] = std::max(span[1], v); };
+    double area = 0;
+    for (size_t i = 0; i < pts.size(); ++i)
+    {
+      const VXpoint& p = pts[i];
+      const VXpoint& q = pts[(i + 1) % pts.size()];
+      area += double(p.x) * q.y - double(q.x) * p.y;
+      EXPECT_TRUE(p.x > -1e-3f && p.x < k.w + 1e-3f && p.y > -1e-3f && p.y < k.h + 1e-3f) << p.x << "," << p.y;
+      if (std::fabs(p.y) < 1e-3f) note(top, p.x);
+      if (std::fabs(p.y - k.h) < 1e-3f) note(bottom, p.x);
+      if (std::fabs(p.x) < 1e-3f) note(left, p.y);
+      if (std::fabs(p.x - k.w) < 1e-3f) note(right, p.y);
+    }
+    for (int e = 0; e < 2; ++e)
+    {
+      EXPECT_NEAR(top[e], k.top[e], 1e-3) << k.w << " top " << e;
+      EXPECT_NEAR(bottom[e], k.bottom[e], 1e-3) << k.w << " bottom " << e;
+      EXPECT_NEAR(left[e], k.left[e], 1e-3) << k.w << " left " << e;
+      EXPECT_NEAR(right[e], k.right[e], 1e-3) << k.w << " right " << e;
+    }
+    // Each corner's quarter ellipse (radius 20 along the short side) leaves out (1 - pi / 4) of its box; the
+    // flattened outline lies a little inside.
+    const double corners = (1 - kPi / 4) * 20 * (25 + 30 + 50 + 100);
+    EXPECT_NEAR(std::fabs(area) / 2, k.w * k.h - corners, 30) << k.w;
+  }
+}
+
+TEST_F(PathTest, IntersectedScissorsMeetInWindowSpaceWhateverTheirShape)
+{
+  // The scissor a fill reaches the back end with, as a window rectangle: its transform applied to its corners.
+  auto window = [&] {
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 0, 0, 1, 1);
+    vxFillPath(ctx);
+    const VXscissor& s = r.Last("fill")->scissor;
+    std::vector<float> box{1e9f, 1e9f, -1e9f, -1e9f};
+    for (int c = 0; c < 4; ++c)
+    {
+      const float ex = c & 1 ? s.extent[0] : -s.extent[0], ey = c & 2 ? s.extent[1] : -s.extent[1];
+      const float x = s.xform[0] * ex + s.xform[2] * ey + s.xform[4], y = s.xform[1] * ex + s.xform[3] * ey + s.xform[5];
+      box[0] = std::min(box[0], x), box[1] = std::min(box[1], y), box[2] = std::max(box[2], x), box[3] = std::max(box[3], y);
+    }
+    return box;
+  };
+  struct Case
+  {
+    const char* name;
+    float rotate, scaleX, scaleY; // the space the second rectangle is given in
+    float first[4], second[4];    // x, y, w, h: the first in window space
+    std::vector<float> want;      // left, top, right, bottom
+  } cases[] = {
+    {"wide and tall", 0, 1, 1, {10, 20, 100, 40}, {50, 0, 30, 200}, {50, 20, 80, 60}},
+    {"tall and wide", 0, 1, 1, {50, 0, 30, 200}, {10, 20, 100, 40}, {50, 20, 80, 60}},
+    {"scaled", 0, 2, 0.5f, {10, 20, 100, 40}, {0, 0, 40, 200}, {10, 20, 80, 60}},
+    {"turned a quarter", kPi / 2, 1, 1, {10, 20, 100, 40}, {0, -70, 200, 200}, {10, 20, 70, 60}},
+    {"turned and scaled", kPi / 2, 2, 0.5f, {10, 20, 100, 40}, {0, -100, 100, 200}, {10, 20, 50, 60}},
+    {"apart", 0, 1, 1, {10, 20, 100, 40}, {200, 100, 10, 10}, {200, 100, 200, 100}},
+  };
+  for (const Case& k : cases)
+  {
+    vxResetTransform(ctx);
+    vxSetScissor(ctx, k.first[0], k.first[1], k.first[2], k.first[3]);
+    vxRotate(ctx, k.rotate);
+    vxScale(ctx, k.scaleX, k.scaleY);
+    vxIntersectScissor(ctx, k.second[0], k.second[1], k.second[2], k.second[3]);
+    const std::vector<float> got = window();
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], k.want[i], 1e-3) << k.name << " edge " << i;
+  }
+}
+
+TEST_F(PathTest, AMiterLongerThanTheLimitTimesTheWidthBecomesABevel)
+{
+  // A miter is as long as the width over the sine of half the angle between the segments: under a limit a little
+  // shorter than that the join is drawn as a bevel, under one a little longer as a miter, turning either way.
+  struct Case
+  {
+    float turnDegrees, ratio;
+  } cases[] = {{90, 1.41421f}, {-90, 1.41421f}, {120, 2}, {-120, 2}, {60, 1.15470f}, {150, 3.86370f}};
+  vxSetStrokeWidth(ctx, 10);
+  for (const Case& k : cases)
+  {
+    auto stroke = [&](int join, float limit) {
+      vxSetLineJoin(ctx, join);
+      vxSetMiterLimit(ctx, limit);
+      const float a = k.turnDegrees * kPi / 180;
+      vxBeginPath(ctx);
+      vxMoveTo(ctx, 100, 0);
+      vxLineTo(ctx, 100, 100);
+      vxLineTo(ctx, 100 - 100 * std::sin(a), 100 + 100 * std::cos(a));
+      vxStrokePath(ctx);
+      return r.Last("stroke")->paths[0].stroke.size();
+    };
+    const size_t bevel = stroke(VX_BEVEL, 100), miter = stroke(VX_MITER, 100);
+    ASSERT_NE(bevel, miter) << k.turnDegrees;
+    EXPECT_EQ(stroke(VX_MITER, k.ratio * 0.98f), bevel) << k.turnDegrees;
+    EXPECT_EQ(stroke(VX_MITER, k.ratio * 1.02f), miter) << k.turnDegrees;
   }
 }
 

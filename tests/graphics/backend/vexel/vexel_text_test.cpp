@@ -120,6 +120,49 @@ TEST_F(TextTest, AlignmentMovesGlyphsAndBoxRowsByTheWidthOrHalfOfIt)
   EXPECT_NEAR(box[2], 500, 1.0);
 }
 
+TEST_F(TextTest, ARowEndingInABrokenWordIsAsWideAsItsOwnGlyphsInEveryAlignment)
+{
+  // Each row of a box is drawn where its own text would be drawn alone (left, centred or right in the box), and the
+  // measured box ends at the right edge of the glyphs drawn: a broken word adds nothing of the glyph after it.
+  struct Case
+  {
+    const char* text;
+    const char* fits; // the row width is this text's width plus one
+  } texts[] = {{"abcdefghijklmnop", "abcde"}, {"hi abcdefghijklmnop", "hi abcd"}, {"WWWW iiiiiiii", "WW"}};
+  const int aligns[] = {VX_ALIGN_LEFT, VX_ALIGN_CENTER, VX_ALIGN_RIGHT};
+  constexpr float x = 100, y = 50;
+  for (const Case& k : texts)
+  {
+    const float box = Width(k.fits) + 1;
+    std::vector<float> widths;
+    const std::vector<std::string> rows = Rows(k.text, box, &widths);
+    ASSERT_GE(rows.size(), 2u) << k.text;
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_NEAR(widths[i], Width(rows[i]), 0.01) << k.text << " " << i;
+    for (int a = 0; a < 3; ++a)
+    {
+      vxSetTextAlign(ctx, aligns[a] | VX_ALIGN_TOP);
+      const size_t first = r.calls.size();
+      vxDrawTextBox(ctx, x, y, box, k.text, nullptr);
+      ASSERT_EQ(r.calls.size() - first, rows.size()) << k.text;
+      std::vector<vxtest::RecordedCall> drawn(r.calls.begin() + long(first), r.calls.end());
+      float bounds[4];
+      vxMeasureTextBox(ctx, x, y, box, k.text, nullptr, bounds);
+      float right = -1e9f;
+      vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_TOP);
+      for (size_t i = 0; i < rows.size(); ++i)
+      {
+        vxDrawText(ctx, x + 0.5f * float(a) * (box - Width(rows[i])), y, rows[i].c_str(), nullptr);
+        const vxtest::RecordedCall* alone = r.Last("triangles");
+        ASSERT_EQ(drawn[i].verts.size(), alone->verts.size()) << k.text << " " << i;
+        for (size_t v = 0; v < alone->verts.size(); ++v)
+          EXPECT_NEAR(drawn[i].verts[v].x, alone->verts[v].x, 0.01) << k.text << " align " << a << " row " << i;
+        for (const VXvertex& v : alone->verts) right = std::max(right, v.x);
+      }
+      EXPECT_NEAR(bounds[2], right, 0.6) << k.text << " align " << a;
+    }
+  }
+}
+
 TEST_F(TextTest, AFullAtlasGrowsToTheRightAndTheFrameEndKeepsOnlyTheNewest)
 {
   ASSERT_EQ(r.textures.size(), 1u);
