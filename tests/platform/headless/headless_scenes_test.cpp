@@ -154,7 +154,17 @@ TEST_F(Headless, SvgIconsWithAViewBoxOfAnotherShape)
     g.DrawSVG(g.LoadSVGFromData("centred.svg", centred, int(strlen(centred))), IRECT(4, 4, 44, 44));
     g.DrawSVG(g.LoadSVGFromData("bottom.svg", bottom, int(strlen(bottom))), IRECT(52, 4, 92, 44));
   });
-  EXPECT_EQ(CompareGolden(Render(), "svg_icons"), "");
+  const IGraphicsHeadless::Frame frame = Render();
+  EXPECT_EQ(CompareGolden(frame, "svg_icons"), "");
+  // Each colour reaches its own channel: pixels inside the flat areas, the hole showing the white behind.
+  const struct
+  {
+    int x, y;
+    uint8_t rgb[3];
+  } pixels[] = {{38, 24, {0x28, 0x38, 0xdc}}, {14, 16, {0xdc, 0x28, 0x28}}, {62, 40, {0x28, 0xaa, 0x50}},
+                {72, 38, {255, 255, 255}}};
+  for (const auto& k : pixels)
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(frame.At(k.x, k.y)[c], k.rgb[c], 2) << k.x << "," << k.y << " channel " << c;
 }
 
 TEST_F(Headless, LayerPixelsWrittenAreReadBack)

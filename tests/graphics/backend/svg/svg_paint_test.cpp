@@ -88,6 +88,40 @@ TEST(SvgPaint, StopsAreSortedByOffsetAndEqualOffsetsKeepTheirOrder)
   for (int i = 0; i < 4; ++i) EXPECT_EQ(g.stops[i].color, want[i]) << "stop " << i;
 }
 
+TEST(SvgPaint, RadialGradientRadiiInPercentAreAShareOfTheDiagonalOverTheSquareRootOfTwo)
+{
+  // The gradient maps the circle of its radius about its centre to the unit circle; a box of 300 x 400 has a
+  // diagonal of 500.
+  struct Case
+  {
+    const char* gradient;
+    float r, cx, cy;
+  } cases[] = {
+    {"gradientUnits=\"userSpaceOnUse\" r=\"10%\" cx=\"50%\" cy=\"25%\"", 35.3553f, 150, 100},
+    {"gradientUnits=\"userSpaceOnUse\" r=\"40\" cx=\"30\" cy=\"60\"", 40, 30, 60},
+    {"r=\"50%\" cx=\"50%\" cy=\"0%\"", 35.3553f, 40, 20}, // of the rectangle's box, 60 x 80 at 10, 20
+    {"", 35.3553f, 40, 60},
+  };
+  for (const Case& k : cases)
+  {
+    Parsed svg(std::string("<svg width=\"300\" height=\"400\" viewBox=\"0 0 300 400\"><defs><radialGradient id=\"g\" ") +
+               k.gradient + "><stop offset=\"0\" stop-color=\"#fff\"/><stop offset=\"1\" stop-color=\"#000\"/>" +
+               "</radialGradient></defs><rect x=\"10\" y=\"20\" width=\"60\" height=\"80\" fill=\"url(#g)\"/></svg>");
+    ASSERT_EQ(svg.shapes().size(), 1u) << k.gradient;
+    ASSERT_EQ(svg.shape().fill.type, kSvgPaintRadialGradient) << k.gradient;
+    const float* m = svg.shape().fill.gradient->xform;
+    const struct
+    {
+      float x, y, u, v;
+    } points[] = {{k.cx, k.cy, 0, 0}, {k.cx + k.r, k.cy, 1, 0}, {k.cx, k.cy - k.r, 0, -1}};
+    for (const auto& q : points)
+    {
+      EXPECT_NEAR(m[0] * q.x + m[2] * q.y + m[4], q.u, 1e-4) << k.gradient << " at " << q.x << "," << q.y;
+      EXPECT_NEAR(m[1] * q.x + m[3] * q.y + m[5], q.v, 1e-4) << k.gradient << " at " << q.x << "," << q.y;
+    }
+  }
+}
+
 TEST(SvgPaint, StrokeWidthsScaleByTheMeanOfTheAxesScales)
 {
   struct Case

@@ -181,7 +181,8 @@ TEST(SvgPathData, EveryPathIsAStartPointPlusWholeSegments)
 }
 
 // Shapes and transforms, seen in the bounds of what they leave: a corner radius is held to half of its own side,
-// rotate() turns clockwise on the screen (y down), about the origin or a given point, and lengths in inches,
+// rotate() turns clockwise on the screen (y down), about the origin or a given point, skewX() moves x by y times the
+// tangent of its angle and skewY() y by x, and lengths in inches,
 // points, picas and centimetres are converted at the document's resolution.
 TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
 {
@@ -196,6 +197,10 @@ TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
     {"<rect x=\"60\" y=\"50\" width=\"10\" height=\"10\" transform=\"rotate(90 50 50)\"/>", 40, 60, 50, 70},
     {"<ellipse cx=\"50\" cy=\"50\" rx=\"20\" ry=\"5\" transform=\"rotate(-90 50 50)\"/>", 45, 30, 55, 70},
     {"<rect x=\"0.25in\" y=\"18pt\" width=\"2.54cm\" height=\"6pc\"/>", 24, 24, 120, 120}, // at 96 dpi
+    {"<rect width=\"10\" height=\"20\" transform=\"skewX(45)\"/>", 0, 0, 30, 20},
+    {"<rect width=\"10\" height=\"20\" transform=\"skewX(-45)\"/>", -20, 0, 10, 20},
+    {"<rect width=\"20\" height=\"10\" transform=\"skewY(30)\"/>", 0, 0, 20, 21.547f},
+    {"<rect width=\"20\" height=\"10\" transform=\"translate(5 0) skewY(-45)\"/>", 5, -20, 25, 10},
   };
   for (const auto& c : cases)
   {
