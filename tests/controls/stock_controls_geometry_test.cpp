@@ -1,6 +1,7 @@
 // Where the stock controls put things and how far a pointer moves them: the knob's drag extent for its shape,
-// the radio buttons' press area, the SVG slider's image rectangles, the track fill of a lane, the colour the
-// swatch offers to the colour picker, the frame a group draws around its members, and a disabled control's fading.
+// the radio buttons' press area, the SVG slider's image rectangles, where slider handles sit, the track fill of a
+// lane, the colour the swatch offers to the colour picker, the frame a group draws around its members, and a
+// disabled control's fading.
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -108,6 +109,44 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
     EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(),
                             [&](const graphicstest::DrawOp& op) { return op.mName == "FillRect" && op.mRect == filled; }))
       << "lane " << i;
+  }
+}
+
+TEST_F(ControlsTest, SliderHandlesSitAtTheirValuesAlongTheTrackEitherWay)
+{
+  // Handles of 10 (range slider 8) either side of their centre; the track runs inside the widget by that much.
+  IVStyle plain = WidgetOnly();
+  plain.mDrawShadows = plain.mDrawFrame = false;
+  struct Case
+  {
+    EDirection direction;
+    double value;
+    IRECT handle, lower, upper; // the slider's; the range slider's at value and at 1 - value
+  } cases[] = {
+    {kHorizontal, 0.0, IRECT(0, 10, 20, 30), IRECT(0, 22, 16, 38), IRECT(184, 2, 200, 18)},
+    {kHorizontal, 0.25, IRECT(45, 10, 65, 30), IRECT(46, 22, 62, 38), IRECT(138, 2, 154, 18)},
+    {kVertical, 0.0, IRECT(10, 180, 30, 200), IRECT(2, 184, 18, 200), IRECT(22, 0, 38, 16)},
+    {kVertical, 0.25, IRECT(10, 135, 30, 155), IRECT(2, 138, 18, 154), IRECT(22, 46, 38, 62)},
+  };
+  for (const Case& c : cases)
+  {
+    const IRECT bounds = c.direction == kHorizontal ? IRECT(0, 0, 200, 40) : IRECT(0, 0, 40, 200);
+    auto* slider = new IVSliderControl(bounds, 0, "", plain, false, c.direction, 1.0, 10.f, 0.f);
+    g.AttachControl(slider);
+    slider->SetValue(c.value, 0);
+    g.mOps.clear();
+    slider->DrawWidget(g);
+    ASSERT_FALSE(g.mOps.empty());
+    IRECT drawn = g.mOps.front().mRect;
+    for (const graphicstest::DrawOp& op : g.mOps) drawn = drawn.Union(op.mRect);
+    EXPECT_EQ(drawn, c.handle) << c.direction << " at " << c.value;
+
+    auto* range = new IVRangeSliderControl(bounds, {1, 2}, "", WidgetOnly(), c.direction, 8.f, 2.f);
+    g.AttachControl(range);
+    range->SetValue(c.value, 0);
+    range->SetValue(1.0 - c.value, 1);
+    EXPECT_EQ(range->GetHandleBounds(0), c.lower) << c.direction << " at " << c.value;
+    EXPECT_EQ(range->GetHandleBounds(1), c.upper) << c.direction << " at " << c.value;
   }
 }
 
