@@ -229,6 +229,41 @@ TEST_F(PopupMenuTest, HoverKeepsOnlyTheChainToTheHoveredSubmenu)
   EXPECT_EQ(popup->GetPanel(2).mMenu->GetChosenItemIdx(), 0);
 }
 
+TEST_F(PopupMenuTest, ASubmenuOpensBesideItsParentOnTheSideAwayFromTheEditorEdge)
+{
+  // Anchored left of the centre the submenu opens to the right, right of it to the left (as the preset menu's
+  // do): either way both its edges lie on that side of the parent panel, a callout's gap away, never over it.
+  menu.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"alpha", "beta"})));
+  struct Case
+  {
+    float anchorX;
+    bool right;
+  } cases[] = {{40, true}, {300, false}, {170, true}, {230, false}};
+  float gaps[2] = {-1, -1};
+  for (const Case& c : cases)
+  {
+    Open(menu, IRECT(c.anchorX, 100, c.anchorX + 40, 120));
+    Hover(Cell(0, 3));
+    Step(*popup, 201);
+    ASSERT_EQ(popup->NPanels(), 2) << c.anchorX;
+    EXPECT_EQ(popup->GetSubmenusOpenRight(), c.right) << c.anchorX;
+    const IRECT parent = popup->GetPanel(0).mTargetRECT, sub = popup->GetPanel(1).mTargetRECT;
+    const float gap = c.right ? sub.mLeft - parent.mRight : parent.mLeft - sub.mRight;
+    EXPECT_GE(gap, 0.f) << c.anchorX;
+    EXPECT_LE(gap, 20.f) << c.anchorX;
+    EXPECT_GT(c.right ? sub.mRight - parent.mRight : parent.mLeft - sub.mLeft, 0.f) << c.anchorX;
+    if (gaps[c.right] >= 0)
+    {
+      EXPECT_FLOAT_EQ(gap, gaps[c.right]) << c.anchorX;
+    }
+    gaps[c.right] = gap;
+    Press(IRECT(0, 0, 1, 1)); // closes without a choice
+    for (int s = 0; s < 3; ++s)
+      Step(*popup, 101);
+  }
+  EXPECT_FLOAT_EQ(gaps[0], gaps[1]) << "the same gap on either side";
+}
+
 TEST_F(PopupMenuTest, PressOnUnchoosableItemsOrOutsideClosesWithoutChoice)
 {
   menu.GetItem(0)->SetFlags(IPopupMenu::Item::kDisabled);
