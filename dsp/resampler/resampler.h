@@ -33,6 +33,10 @@ public:
   int MaxInLen() const { return mMaxInLen; }
   /// Doubles in the buffer the chain hands stage i for its output.
   int BufferLength(int i) const { return mBufLen[i & 1]; }
+  /// Where that buffer starts, inside BufferBlock (the stages alternate between two buffers).
+  const double* Buffer(int i) const { return mBuf[i & 1]; }
+  /// The one allocation holding both buffers, as the allocator returned it; nullptr without stages.
+  const void* BufferBlock() const { return mBufRaw; }
 
 protected:
   void AddStage(CDSPProcessor* stage);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <cmath>
 #include <memory>
 #include <random>
@@ -37,6 +39,39 @@ const RatePair kChains[] = {
 };
 
 } // namespace
+
+// Checked right after construction, before any block could overrun them: each stage's buffer holds the most that
+// stage may write for the largest block the chain takes, the two buffers do not overlap, and both lie inside the
+// memory actually allocated for them.
+TEST(ResamplerChain, TheChainsBuffersHoldTheMostEachStageMayWriteAndLieInsideTheirAllocation)
+{
+  for (const RatePair& p : kChains)
+    for (int maxIn : { 1, 5, 64, 300, 1024 }) {
+      CDSPResampler24_44k r(p.src, p.dst, maxIn);
+      if (r.StageCount() == 0)
+        continue;
+      int most = maxIn;
+      for (int i = 0; i < r.StageCount(); ++i) {
+        most = r.Stage(i)->GetMaxOutLen(most);
+        ASSERT_GE(r.BufferLength(i), most) << p.kind << ", blocks of " << maxIn << ": stage " << i << "'s buffer";
+      }
+      const char* block = static_cast<const char*>(r.BufferBlock());
+      ASSERT_NE(block, nullptr) << p.kind;
+      const char* blockEnd = block + malloc_usable_size(const_cast<void*>(r.BufferBlock()));
+      const char* begin[2];
+      const char* end[2];
+      for (int b = 0; b < 2; ++b) {
+        begin[b] = reinterpret_cast<const char*>(r.Buffer(b));
+        end[b] = begin[b] + sizeof(double) * size_t(r.BufferLength(b));
+        EXPECT_TRUE(begin[b] >= block && end[b] <= blockEnd)
+          << p.kind << ", blocks of " << maxIn << ": buffer " << b << " runs outside its allocation";
+      }
+      if (r.BufferLength(1) > 0) {
+        EXPECT_TRUE(end[0] <= begin[1] || end[1] <= begin[0]) << p.kind << ", blocks of " << maxIn
+                                                              << ": the two buffers overlap";
+      }
+    }
+}
 
 TEST(ResamplerChain, EqualRatesPassTheInputPointerThrough)
 {
