@@ -122,8 +122,9 @@ TEST_F(TextTest, AlignmentMovesGlyphsAndBoxRowsByTheWidthOrHalfOfIt)
 
 TEST_F(TextTest, ARowEndingInABrokenWordIsAsWideAsItsOwnGlyphsInEveryAlignment)
 {
-  // Each row of a box is drawn where its own text would be drawn alone (left, centred or right in the box), and the
-  // measured box ends at the right edge of the glyphs drawn: a broken word adds nothing of the glyph after it.
+  // Each row of a box is drawn where its own text would be drawn alone (left, centred or right in the box, one
+  // line height times the spacing below the row above), and the measured box ends at the right edge of the glyphs
+  // drawn and at the lines of its first and last rows: a broken word adds nothing of the glyph after it.
   struct Case
   {
     const char* text;
@@ -131,6 +132,9 @@ TEST_F(TextTest, ARowEndingInABrokenWordIsAsWideAsItsOwnGlyphsInEveryAlignment)
   } texts[] = {{"abcdefghijklmnop", "abcde"}, {"hi abcdefghijklmnop", "hi abcd"}, {"WWWW iiiiiiii", "WW"}};
   const int aligns[] = {VX_ALIGN_LEFT, VX_ALIGN_CENTER, VX_ALIGN_RIGHT};
   constexpr float x = 100, y = 50;
+  vxSetLineHeight(ctx, 1.5f);
+  float lineHeight = 0, line[4];
+  vxTextMetrics(ctx, nullptr, nullptr, &lineHeight);
   for (const Case& k : texts)
   {
     const float box = Width(k.fits) + 1;
@@ -140,7 +144,7 @@ TEST_F(TextTest, ARowEndingInABrokenWordIsAsWideAsItsOwnGlyphsInEveryAlignment)
     for (size_t i = 0; i < rows.size(); ++i) EXPECT_NEAR(widths[i], Width(rows[i]), 0.01) << k.text << " " << i;
     for (int a = 0; a < 3; ++a)
     {
-      vxSetTextAlign(ctx, aligns[a] | VX_ALIGN_TOP);
+      vxSetTextAlign(ctx, aligns[a] | VX_ALIGN_BASELINE);
       const size_t first = r.calls.size();
       vxDrawTextBox(ctx, x, y, box, k.text, nullptr);
       ASSERT_EQ(r.calls.size() - first, rows.size()) << k.text;
@@ -148,17 +152,26 @@ TEST_F(TextTest, ARowEndingInABrokenWordIsAsWideAsItsOwnGlyphsInEveryAlignment)
       float bounds[4];
       vxMeasureTextBox(ctx, x, y, box, k.text, nullptr, bounds);
       float right = -1e9f;
-      vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_TOP);
+      vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_BASELINE);
       for (size_t i = 0; i < rows.size(); ++i)
       {
-        vxDrawText(ctx, x + 0.5f * float(a) * (box - Width(rows[i])), y, rows[i].c_str(), nullptr);
+        const float rowY = y + float(i) * lineHeight * 1.5f;
+        vxDrawText(ctx, x + 0.5f * float(a) * (box - Width(rows[i])), rowY, rows[i].c_str(), nullptr);
         const vxtest::RecordedCall* alone = r.Last("triangles");
         ASSERT_EQ(drawn[i].verts.size(), alone->verts.size()) << k.text << " " << i;
         for (size_t v = 0; v < alone->verts.size(); ++v)
+        {
           EXPECT_NEAR(drawn[i].verts[v].x, alone->verts[v].x, 0.01) << k.text << " align " << a << " row " << i;
+          EXPECT_NEAR(drawn[i].verts[v].y, alone->verts[v].y, 0.01) << k.text << " align " << a << " row " << i;
+        }
         for (const VXvertex& v : alone->verts) right = std::max(right, v.x);
+        vxMeasureText(ctx, x, rowY, rows[i].c_str(), nullptr, line);
+        if (i == 0 || i + 1 == rows.size())
+        {
+          EXPECT_NEAR(bounds[i == 0 ? 1 : 3], line[i == 0 ? 1 : 3], 0.01) << k.text << " align " << a << " row " << i;
+        }
       }
-      EXPECT_NEAR(bounds[2], right, 0.6) << k.text << " align " << a;
+      EXPECT_NEAR(bounds[2], right, 0.6) << k.text << " align " << a; // drawn glyphs sit on whole pixels
     }
   }
 }
