@@ -229,6 +229,44 @@ TEST_F(PathTest, ArcsUseAtMostOneCubicPerQuarterTurn)
   EXPECT_EQ(ctx->commandCount, 0);
 }
 
+TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
+{
+  // arcTo rounds the corner at (100, 0) with a circle tangent to both lines, on the inside of the turn whichever
+  // way it turns; every flattened point but the start lies on that circle, up to the second tangent point.
+  struct Corner
+  {
+    float x2, y2;             // where the second line goes
+    float cx, cy, endX, endY; // the circle's centre, the tangent point on the second line
+  } corners[] = {{100, 100, 80, 20, 100, 20}, {100, -100, 80, -20, 100, -20}, {0, 100, 51.716f, 20, 65.858f, 34.142f}};
+  for (const Corner& k : corners)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 0, 0);
+    vxArcTo(ctx, 100, 0, k.x2, k.y2, 20);
+    vxStrokePath(ctx);
+    const std::vector<VXpoint> pts = Points(ctx);
+    ASSERT_GT(pts.size(), 3u) << k.y2;
+    bool reachesEnd = false;
+    for (const VXpoint& p : pts)
+    {
+      if (p.x == 0 && p.y == 0) continue; // the start (the cache may hold the path either way round)
+      EXPECT_NEAR(std::hypot(p.x - k.cx, p.y - k.cy), 20, 0.25) << k.x2 << "," << k.y2 << " at " << p.x << "," << p.y;
+      reachesEnd = reachesEnd || std::hypot(p.x - k.endX, p.y - k.endY) < 1e-2f;
+    }
+    EXPECT_TRUE(reachesEnd) << k.x2 << "," << k.y2;
+  }
+  // An ellipse wider than tall and one taller than wide: each flattened point on the ellipse within the tolerance.
+  for (const float rx : {40.f, 10.f})
+  {
+    const float ry = 50 - rx;
+    vxBeginPath(ctx);
+    vxEllipsePath(ctx, 50, 50, rx, ry);
+    vxFillPath(ctx);
+    for (const VXpoint& p : Points(ctx))
+      EXPECT_NEAR(std::hypot((p.x - 50) / rx, (p.y - 50) / ry), 1, 0.25 / std::min(rx, ry)) << p.x << "," << p.y;
+  }
+}
+
 TEST_F(PathTest, AQuadraticIsTheCubicWithControlsTwoThirdsTowardsItsControlPoint)
 {
   const struct
