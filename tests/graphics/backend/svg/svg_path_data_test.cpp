@@ -210,3 +210,51 @@ TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
     ExpectBounds(svg.shape().bounds, c.x0, c.y0, c.x1, c.y1, 1e-3f);
   }
 }
+
+// Shapes in a document twice as wide as tall, lengths in percent of their own axis (radii of circles of the
+// diagonal over the square root of two): each outline spans its bounds and encloses the area of its shape, its
+// corners and quarters quarter ellipses of their own two radii.
+TEST(SvgPathData, ShapesInPercentOfAWideDocumentEncloseTheirOwnArea)
+{
+  const double pi = 3.14159265358979;
+  const struct
+  {
+    const char* body;
+    float x0, y0, x1, y1;
+    double area;
+  } cases[] = {
+    {"<rect x=\"10\" y=\"10\" width=\"50%\" height=\"50%\" rx=\"40\" ry=\"20\"/>", 10, 10, 110, 60,
+     5000 - (4 - pi) * 40 * 20},
+    {"<rect x=\"10\" y=\"10\" width=\"50%\" height=\"50%\" ry=\"20\"/>", 10, 10, 110, 60, 5000 - (4 - pi) * 400},
+    {"<rect x=\"10\" y=\"10\" width=\"50%\" height=\"50%\" rx=\"20\"/>", 10, 10, 110, 60, 5000 - (4 - pi) * 400},
+    {"<circle cx=\"50%\" cy=\"50%\" r=\"10%\"/>", 84.189f, 34.189f, 115.811f, 65.811f, pi * 250},
+    {"<ellipse cx=\"100\" cy=\"50\" rx=\"10%\" ry=\"30%\"/>", 80, 20, 120, 80, pi * 20 * 30},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.body);
+    Parsed svg(std::string("<svg width=\"200\" height=\"100\" viewBox=\"0 0 200 100\">") + c.body + "</svg>");
+    ASSERT_EQ(svg.shapes().size(), 1u);
+    ExpectBounds(svg.shape().bounds, c.x0, c.y0, c.x1, c.y1, 2e-3f);
+    // The cubics sampled finely: their polygon's area is the shape's to well under a square unit.
+    const SvgPath& path = svg.path();
+    double area = 0;
+    Point prev = Parsed::point(path, 0);
+    for (int k = 1; k + 2 < path.npts; k += 3)
+    {
+      const Point p0 = Parsed::point(path, k - 1), c1 = Parsed::point(path, k), c2 = Parsed::point(path, k + 1),
+                  p3 = Parsed::point(path, k + 2);
+      for (int i = 1; i <= 64; ++i)
+      {
+        const double t = i / 64.0, u = 1 - t;
+        const double x = u * u * u * p0.x + 3 * u * u * t * c1.x + 3 * u * t * t * c2.x + t * t * t * p3.x;
+        const double y = u * u * u * p0.y + 3 * u * u * t * c1.y + 3 * u * t * t * c2.y + t * t * t * p3.y;
+        area += prev.x * y - x * prev.y;
+        prev = Point{float(x), float(y)};
+      }
+    }
+    const Point first = Parsed::point(path, 0);
+    area += prev.x * first.y - first.x * prev.y;
+    EXPECT_NEAR(std::fabs(area) / 2, c.area, 1.0);
+  }
+}
