@@ -122,6 +122,29 @@ TEST(SvgPaint, RadialGradientRadiiInPercentAreAShareOfTheDiagonalOverTheSquareRo
   }
 }
 
+TEST(SvgPaint, BoundsAndGradientsFollowAViewBoxThatMovesAndScalesEachAxisApart)
+{
+  // The view box starts at (10, 20) and scales x by 2 and y by 4: the rectangle fills the image's top left
+  // quarter, and its diagonal gradient (in percent of the view box) runs from its first corner (0 along the
+  // gradient) to the opposite one (1), constant along lines at right angles to it in the document's own units.
+  Parsed svg("<svg width=\"200\" height=\"200\" viewBox=\"10 20 100 50\" preserveAspectRatio=\"none\"><defs>"
+             "<linearGradient id=\"g\" gradientUnits=\"userSpaceOnUse\" x1=\"0%\" y1=\"0%\" x2=\"50%\" y2=\"50%\">"
+             "<stop offset=\"0\" stop-color=\"#000\"/><stop offset=\"1\" stop-color=\"#fff\"/></linearGradient></defs>"
+             "<rect x=\"10\" y=\"20\" width=\"50\" height=\"25\" fill=\"url(#g)\"/></svg>");
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  const float* b = svg.shape().bounds;
+  const float want[4] = {0, 0, 100, 100};
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(b[i], want[i], 1e-3) << "bound " << i;
+  ASSERT_EQ(svg.shape().fill.type, kSvgPaintLinearGradient);
+  const float* m = svg.shape().fill.gradient->xform;
+  const struct
+  {
+    float x, y, along;
+  } points[] = {{0, 0, 0}, {100, 100, 1}, {50, 50, 0.5f}, {-50, 200, 0}, {150, -100, 1}};
+  for (const auto& q : points)
+    EXPECT_NEAR(m[1] * q.x + m[3] * q.y + m[5], q.along, 1e-4) << q.x << "," << q.y;
+}
+
 TEST(SvgPaint, StrokeWidthsScaleByTheMeanOfTheAxesScales)
 {
   struct Case
