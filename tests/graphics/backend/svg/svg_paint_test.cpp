@@ -145,6 +145,31 @@ TEST(SvgPaint, BoundsAndGradientsFollowAViewBoxThatMovesAndScalesEachAxisApart)
     EXPECT_NEAR(m[1] * q.x + m[3] * q.y + m[5], q.along, 1e-4) << q.x << "," << q.y;
 }
 
+TEST(SvgPaint, StrokeAttributesAsTheShapeKeepsThem)
+{
+  // In a 300 x 400 document percentages are of 500 over the square root of two; opacities stay within 0 and 1.
+  const float tenth = 35.3553f;
+  Parsed svg("<svg width=\"300\" height=\"400\" viewBox=\"0 0 300 400\"><path d=\"M0 0L9 9\" stroke=\"#fff\" "
+             "stroke-width=\"10%\" stroke-dasharray=\"5, 10%\" stroke-dashoffset=\"2%\" stroke-linecap=\"round\" "
+             "stroke-linejoin=\"bevel\" stroke-miterlimit=\"3\" stroke-opacity=\"0.5\"/>"
+             "<path d=\"M0 0L9 9\" stroke=\"#fff\" stroke-linecap=\"square\" stroke-linejoin=\"round\" "
+             "stroke-opacity=\"2\"/><path d=\"M0 0L9 9\" stroke=\"#fff\" stroke-opacity=\"-1\"/></svg>");
+  ASSERT_EQ(svg.shapes().size(), 3u);
+  const SvgShape& a = svg.shape(0);
+  EXPECT_NEAR(a.strokeWidth, tenth, 1e-3);
+  ASSERT_EQ(a.strokeDashCount, 2);
+  EXPECT_NEAR(a.strokeDashArray[0], 5, 1e-4);
+  EXPECT_NEAR(a.strokeDashArray[1], tenth, 1e-3);
+  EXPECT_NEAR(a.strokeDashOffset, tenth / 5, 1e-3);
+  EXPECT_EQ(a.strokeLineCap, kSvgCapRound);
+  EXPECT_EQ(a.strokeLineJoin, kSvgJoinBevel);
+  EXPECT_FLOAT_EQ(a.miterLimit, 3);
+  EXPECT_EQ(svg.shape(1).strokeLineCap, kSvgCapSquare);
+  EXPECT_EQ(svg.shape(1).strokeLineJoin, kSvgJoinRound);
+  const uint32_t alphas[] = {127, 255, 0};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(svg.shape(size_t(i)).stroke.color, Rgba(255, 255, 255, alphas[i])) << i;
+}
+
 TEST(SvgPaint, StrokeWidthsScaleByTheMeanOfTheAxesScales)
 {
   struct Case
