@@ -176,6 +176,48 @@ TEST_F(TextTest, ARowEndingInABrokenWordIsAsWideAsItsOwnGlyphsInEveryAlignment)
   }
 }
 
+TEST_F(TextTest, VerticalAlignmentPutsItsLineOfTheFontAtTheGivenY)
+{
+  // Top: the ascender line at y; middle: halfway between ascender and descender; baseline; bottom: the descender.
+  float ascender = 0, descender = 0;
+  vxTextMetrics(ctx, &ascender, &descender, nullptr);
+  ASSERT_GT(ascender, 0);
+  ASSERT_LT(descender, 0);
+  struct Case
+  {
+    int align;
+    float top; // the ascender line, relative to y
+  } cases[] = {{VX_ALIGN_TOP, 0},
+               {VX_ALIGN_MIDDLE, -(ascender - descender) / 2},
+               {VX_ALIGN_BASELINE, -ascender},
+               {VX_ALIGN_BOTTOM, -(ascender - descender)}};
+  vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_BASELINE);
+  vxDrawText(ctx, 100, 200, "H", nullptr);
+  const std::vector<VXvertex> onBaseline = r.Last("triangles")->verts;
+  float foot = 0;
+  for (const VXvertex& v : onBaseline) foot = std::max(foot, v.y);
+  EXPECT_NEAR(foot, 200, 1.0) << "an H stands on the baseline";
+  for (const Case& k : cases)
+  {
+    vxSetTextAlign(ctx, VX_ALIGN_LEFT | k.align);
+    float bounds[4];
+    vxMeasureText(ctx, 100, 200, "H", nullptr, bounds);
+    EXPECT_NEAR(bounds[1], 200 + k.top, 0.01) << k.align;
+    vxDrawText(ctx, 100, 200, "H", nullptr);
+    const std::vector<VXvertex>& glyph = r.Last("triangles")->verts;
+    ASSERT_EQ(glyph.size(), onBaseline.size());
+    for (size_t v = 0; v < glyph.size(); ++v)
+      EXPECT_NEAR(glyph[v].y - onBaseline[v].y, k.top + ascender, 1.0) << k.align; // glyphs sit on whole pixels
+  }
+}
+
+TEST_F(TextTest, LetterSpacingWidensEachGapBetweenGlyphs)
+{
+  const float plain = Width("abcd");
+  vxSetLetterSpacing(ctx, 3);
+  EXPECT_NEAR(Width("abcd"), plain + 3 * 3, 0.5);
+}
+
 TEST_F(TextTest, AFullAtlasGrowsToTheRightAndTheFrameEndKeepsOnlyTheNewest)
 {
   ASSERT_EQ(r.textures.size(), 1u);
@@ -192,8 +234,22 @@ TEST_F(TextTest, AFullAtlasGrowsToTheRightAndTheFrameEndKeepsOnlyTheNewest)
     EXPECT_EQ(r.textures[ctx->fontImages[2]], std::make_pair(1024, 1024));
   }
   const int newest = ctx->fontImages[ctx->fontImageIdx];
-  // Text drawn after the growth samples the newest atlas.
+  // Text drawn after the growth samples the newest atlas, one texel a pixel across and down.
   EXPECT_EQ(r.Last("triangles")->paint.image, newest);
+  const std::vector<VXvertex>& quads = r.Last("triangles")->verts;
+  const std::pair<int, int> atlas = r.textures[newest];
+  ASSERT_EQ(quads.size() % 6, 0u);
+  for (size_t g = 0; g < quads.size(); g += 6)
+  {
+    float lo[4] = {1e9f, 1e9f, 1e9f, 1e9f}, hi[4] = {-1e9f, -1e9f, -1e9f, -1e9f};
+    for (size_t v = g; v < g + 6; ++v)
+    {
+      const float f[4] = {quads[v].x, quads[v].y, quads[v].u * float(atlas.first), quads[v].v * float(atlas.second)};
+      for (int i = 0; i < 4; ++i) lo[i] = std::min(lo[i], f[i]), hi[i] = std::max(hi[i], f[i]);
+    }
+    EXPECT_NEAR(hi[2] - lo[2], hi[0] - lo[0], 0.01) << "glyph " << g / 6;
+    EXPECT_NEAR(hi[3] - lo[3], hi[1] - lo[1], 0.01) << "glyph " << g / 6;
+  }
   vxEndFrame(ctx);
   EXPECT_EQ(ctx->fontImageIdx, 0);
   EXPECT_EQ(ctx->fontImages[0], newest);
