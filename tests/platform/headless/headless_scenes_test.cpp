@@ -164,7 +164,8 @@ TEST_F(Headless, SvgIconsWithAViewBoxOfAnotherShape)
   } pixels[] = {{38, 24, {0x28, 0x38, 0xdc}}, {14, 16, {0xdc, 0x28, 0x28}}, {62, 40, {0x28, 0xaa, 0x50}},
                 {72, 38, {255, 255, 255}}};
   for (const auto& k : pixels)
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(frame.At(k.x, k.y)[c], k.rgb[c], 2) << k.x << "," << k.y << " channel " << c;
+    for (int c = 0; c < 3; ++c)
+      EXPECT_NEAR(frame.At(k.x, k.y)[c], k.rgb[c], 2) << k.x << "," << k.y << " channel " << c;
 }
 
 TEST_F(Headless, LayerPixelsWrittenAreReadBack)

@@ -297,37 +297,120 @@ TEST(MetalRender, RunsOfOpaqueClearAndPartialTexelsAtOneTexelAPixel)
 
 TEST(MetalRender, AScissorOnWholePixelsCutsAnImageExactlyAtEachScale)
 {
-  // An opaque image over the whole surface, drawn through a scissor on whole pixels: every pixel inside shows its
-  // texel unchanged, every pixel outside keeps the background, at the scissor's first and last rows and columns
-  // too.
-  for (float ratio : {1.0f, 2.0f})
+  // An opaque image over the whole surface, drawn through a scissor on whole pixels (11 x 7 of them at 5, 3): every
+  // pixel inside shows its texel unchanged, every pixel outside keeps the background, at the scissor's first and
+  // last rows and columns too; the scissor set directly, as two intersected rectangles neither of them square, or
+  // under a quarter turn or a scale of one axis.
+  struct Case
   {
-    const int w = 24, h = 16;
-    std::vector<unsigned char> texels(size_t(w) * size_t(h) * 4);
-    for (size_t i = 0; i < texels.size(); i += 4)
-      texels[i] = static_cast<unsigned char>(i / 4 % 251), texels[i + 1] = 200, texels[i + 2] = 7, texels[i + 3] = 255;
-    Surface s(w, h);
-    int image = vxCreateImageFromPixels(s.ctx, w, h, 0, texels.data());
-    mvxBindFramebuffer(s.fb);
-    mvxClearWithColor(s.ctx, Rgba(30, 60, 90));
-    vxBeginFrame(s.ctx, w / ratio, h / ratio, ratio); // the same pixels, in units of 1/ratio
-    vxSetScissor(s.ctx, 5 / ratio, 3 / ratio, 11 / ratio, 7 / ratio);
+    const char* name;
+    void (*scissor)(VXcontext* ctx, float unit);
+  } cases[] = {
+    {"set", [](VXcontext* c, float u) { vxSetScissor(c, 5 * u, 3 * u, 11 * u, 7 * u); }},
+    {"intersected",
+     [](VXcontext* c, float u) {
+       vxSetScissor(c, 2 * u, 3 * u, 14 * u, 20 * u);
+       vxIntersectScissor(c, 5 * u, 0, 20 * u, 10 * u);
+     }},
+    {"turned",
+     [](VXcontext* c, float u) {
+       vxTranslate(c, 10.5f * u, 6.5f * u);
+       vxRotate(c, 1.5707963f);
+       vxSetScissor(c, -3.5f * u, -5.5f * u, 7 * u, 11 * u);
+       vxResetTransform(c);
+     }},
+    {"scaled",
+     [](VXcontext* c, float u) {
+       vxTranslate(c, 10.5f * u, 6.5f * u);
+       vxScale(c, 1, 0.5f);
+       vxSetScissor(c, -5.5f * u, -7 * u, 11 * u, 14 * u);
+       vxResetTransform(c);
+     }},
+  };
+  for (const Case& k : cases)
+    for (float ratio : {1.0f, 2.0f})
+    {
+      const int w = 24, h = 16;
+      std::vector<unsigned char> texels(size_t(w) * size_t(h) * 4);
+      for (size_t i = 0; i < texels.size(); i += 4)
+        texels[i] = static_cast<unsigned char>(i / 4 % 251), texels[i + 1] = 200, texels[i + 2] = 7,
+        texels[i + 3] = 255;
+      Surface s(w, h);
+      int image = vxCreateImageFromPixels(s.ctx, w, h, 0, texels.data());
+      mvxBindFramebuffer(s.fb);
+      mvxClearWithColor(s.ctx, Rgba(30, 60, 90));
+      vxBeginFrame(s.ctx, w / ratio, h / ratio, ratio); // the same pixels, in units of 1/ratio
+      k.scissor(s.ctx, 1 / ratio);
+      vxBeginPath(s.ctx);
+      vxRectPath(s.ctx, 0, 0, w / ratio, h / ratio);
+      vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, w / ratio, h / ratio, 0, image, 1));
+      vxFillPath(s.ctx);
+      s.End();
+      mvxtest::Image img = s.Read();
+      int wrong = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+          const bool inside = x >= 5 && x < 16 && y >= 3 && y < 10;
+          const unsigned char* t = &texels[(size_t(y) * size_t(w) + size_t(x)) * 4];
+          const unsigned char* p = img.At(x, y);
+          const bool right =
+            inside ? p[0] == t[0] && p[1] == t[1] && p[2] == t[2] : p[0] == 30 && p[1] == 60 && p[2] == 90;
+          if (!right && wrong++ < 4) ADD_FAILURE() << k.name << ", ratio " << ratio << ": pixel " << x << "," << y;
+        }
+      EXPECT_EQ(wrong, 0) << k.name << ", ratio " << ratio;
+    }
+}
+
+TEST(MetalRender, AScissorEdgeAQuarterPixelPastACentreCoversThatPixelByAQuarterUnderAnyTransform)
+{
+  // A white fill through a scissor whose left edge lies at x = 4.75 and bottom edge at y = 10.25: the soft edge
+  // rises by one a pixel, so column 4 and row 10 are a quarter white, whatever space the scissor was given in.
+  struct Case
+  {
+    const char* name;
+    void (*scissor)(VXcontext* ctx);
+  } cases[] = {
+    {"set", [](VXcontext* c) { vxSetScissor(c, 4.75f, 3, 11.25f, 7.25f); }},
+    {"scaled down", [](VXcontext* c) {
+       vxScale(c, 1, 0.5f);
+       vxSetScissor(c, 4.75f, 6, 11.25f, 14.5f);
+       vxResetTransform(c);
+     }},
+    {"scaled across", [](VXcontext* c) {
+       vxScale(c, 0.5f, 1);
+       vxSetScissor(c, 9.5f, 3, 22.5f, 7.25f);
+       vxResetTransform(c);
+     }},
+    {"turned", [](VXcontext* c) {
+       vxTranslate(c, 10.375f, 6.625f);
+       vxRotate(c, 1.5707963f);
+       vxSetScissor(c, -3.625f, -5.625f, 7.25f, 11.25f);
+       vxResetTransform(c);
+     }},
+  };
+  for (const Case& k : cases)
+  {
+    Surface s(24, 16);
+    s.Begin(Rgba(30, 60, 90));
+    k.scissor(s.ctx);
     vxBeginPath(s.ctx);
-    vxRectPath(s.ctx, 0, 0, w / ratio, h / ratio);
-    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, w / ratio, h / ratio, 0, image, 1));
+    vxRectPath(s.ctx, 0, 0, 24, 16);
+    vxSetFillColor(s.ctx, Rgba(255, 255, 255));
     vxFillPath(s.ctx);
     s.End();
-    mvxtest::Image img = s.Read();
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-      {
-        const bool inside = x >= 5 && x < 16 && y >= 3 && y < 10;
-        const unsigned char* t = &texels[(size_t(y) * size_t(w) + size_t(x)) * 4];
-        const unsigned char* p = img.At(x, y);
-        if (inside)
-          EXPECT_TRUE(p[0] == t[0] && p[1] == t[1] && p[2] == t[2]) << "ratio " << ratio << " at " << x << "," << y;
-        else
-          EXPECT_TRUE(p[0] == 30 && p[1] == 60 && p[2] == 90) << "ratio " << ratio << " at " << x << "," << y;
-      }
+    const Image img = s.Read();
+    const struct
+    {
+      int x, y;
+      float white;
+    } pixels[] = {{3, 6, 0}, {4, 6, 0.25f}, {5, 6, 1}, {15, 6, 1}, {16, 6, 0}, {10, 2, 0}, {10, 3, 1},
+                  {10, 9, 1}, {10, 10, 0.25f}, {10, 11, 0}};
+    for (const auto& q : pixels)
+    {
+      const unsigned char* p = img.At(q.x, q.y);
+      const float want[3] = {30 + q.white * 225, 60 + q.white * 195, 90 + q.white * 165};
+      for (int c = 0; c < 3; ++c) EXPECT_NEAR(p[c], want[c], 3) << k.name << " at " << q.x << "," << q.y;
+    }
   }
 }

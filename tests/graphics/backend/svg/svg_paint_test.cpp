@@ -104,8 +104,9 @@ TEST(SvgPaint, RadialGradientRadiiInPercentAreAShareOfTheDiagonalOverTheSquareRo
   };
   for (const Case& k : cases)
   {
-    Parsed svg(std::string("<svg width=\"300\" height=\"400\" viewBox=\"0 0 300 400\"><defs><radialGradient id=\"g\" ") +
-               k.gradient + "><stop offset=\"0\" stop-color=\"#fff\"/><stop offset=\"1\" stop-color=\"#000\"/>" +
+    Parsed svg(std::string("<svg width=\"300\" height=\"400\" viewBox=\"0 0 300 400\"><defs>") +
+               "<radialGradient id=\"g\" " + k.gradient + "><stop offset=\"0\" stop-color=\"#fff\"/>" +
+               "<stop offset=\"1\" stop-color=\"#000\"/>" +
                "</radialGradient></defs><rect x=\"10\" y=\"20\" width=\"60\" height=\"80\" fill=\"url(#g)\"/></svg>");
     ASSERT_EQ(svg.shapes().size(), 1u) << k.gradient;
     ASSERT_EQ(svg.shape().fill.type, kSvgPaintRadialGradient) << k.gradient;

@@ -131,8 +131,10 @@ TEST_F(PathTest, IntersectedScissorsMeetInWindowSpaceWhateverTheirShape)
     for (int c = 0; c < 4; ++c)
     {
       const float ex = c & 1 ? s.extent[0] : -s.extent[0], ey = c & 2 ? s.extent[1] : -s.extent[1];
-      const float x = s.xform[0] * ex + s.xform[2] * ey + s.xform[4], y = s.xform[1] * ex + s.xform[3] * ey + s.xform[5];
-      box[0] = std::min(box[0], x), box[1] = std::min(box[1], y), box[2] = std::max(box[2], x), box[3] = std::max(box[3], y);
+      const float x = s.xform[0] * ex + s.xform[2] * ey + s.xform[4];
+      const float y = s.xform[1] * ex + s.xform[3] * ey + s.xform[5];
+      box[0] = std::min(box[0], x), box[1] = std::min(box[1], y);
+      box[2] = std::max(box[2], x), box[3] = std::max(box[3], y);
     }
     return box;
   };
