@@ -72,20 +72,25 @@ TEST_F(ControlsTest, SvgSliderImagesKeepTheTrackImagesProportions)
   {
     EDirection direction;
     const SvgPointer& track;
-    IRECT trackImage, handleAtZero;
+    IRECT trackImage, handleAt[3]; // the handle at 0, a quarter and 1
   };
-  for (const Case& c : {Case{kVertical, tall, IRECT(90, 0, 110, 200), IRECT(90, 180, 110, 200)},
-                        Case{kHorizontal, wide, IRECT(0, 90, 200, 110), IRECT(0, 90, 20, 110)}})
+  for (const Case& c : {Case{kVertical, tall, IRECT(90, 0, 110, 200),
+                             {IRECT(90, 180, 110, 200), IRECT(90, 135, 110, 155), IRECT(90, 0, 110, 20)}},
+                        Case{kHorizontal, wide, IRECT(0, 90, 200, 110),
+                             {IRECT(0, 90, 20, 110), IRECT(45, 90, 65, 110), IRECT(180, 90, 200, 110)}}})
   {
     auto* slider = new ISVGSliderControl(IRECT(0, 0, 200, 200), ISVG(handle.get()), ISVG(c.track.get()), 0,
                                          c.direction);
     g.AttachControl(slider);
-    slider->SetValue(0.0, 0);
-    g.mOps.clear();
-    slider->Draw(g);
-    ASSERT_EQ(g.OpNames(), (std::vector<std::string>{"DrawSVG", "DrawSVG"}));
-    EXPECT_EQ(g.mOps[0].mRect, c.trackImage) << "direction " << c.direction;
-    EXPECT_EQ(g.mOps[1].mRect, c.handleAtZero) << "direction " << c.direction;
+    for (int i = 0; i < 3; ++i)
+    {
+      slider->SetValue(i == 0 ? 0.0 : i == 1 ? 0.25 : 1.0, 0);
+      g.mOps.clear();
+      slider->Draw(g);
+      ASSERT_EQ(g.OpNames(), (std::vector<std::string>{"DrawSVG", "DrawSVG"}));
+      EXPECT_EQ(g.mOps[0].mRect, c.trackImage) << "direction " << c.direction;
+      EXPECT_EQ(g.mOps[1].mRect, c.handleAt[i]) << "direction " << c.direction << " value " << i;
+    }
   }
 }
 

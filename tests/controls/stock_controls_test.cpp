@@ -196,6 +196,31 @@ TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMillise
   EXPECT_NEAR(slide->GetHandleBounds().CentreX(), 45.f, 1.f) << "a value from the host moves the handle at once";
 }
 
+TEST_F(StockControlsTest, BitmapSliderHandleRunsTheLengthOfItsTrackLessItsOwnSize)
+{
+  // A 12 x 8 handle on a track 100 long from (10, 10): at 0 at the track's start (the bottom when vertical).
+  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(12, 8, 1, 1.f, "handle"));
+  const IBitmap handle(images.back().get(), 1, true, "handle.png");
+  struct Case
+  {
+    EDirection direction;
+    IRECT handleAt[3]; // at 0, a quarter and 1
+  } cases[] = {
+    {kVertical, {IRECT(10, 102, 22, 110), IRECT(10, 79, 22, 87), IRECT(10, 10, 22, 18)}},
+    {kHorizontal, {IRECT(10, 10, 22, 18), IRECT(32, 10, 44, 18), IRECT(98, 10, 110, 18)}},
+  };
+  for (const Case& c : cases)
+  {
+    auto* slider = Attach(new IBSliderControl(10.f, 10.f, 100.f, handle, IBitmap(), 2, c.direction));
+    const double values[] = {0.0, 0.25, 1.0};
+    for (int i = 0; i < 3; ++i)
+    {
+      slider->SetValue(values[i], 0);
+      EXPECT_EQ(slider->GetHandleBounds(), c.handleAt[i]) << "direction " << c.direction << " at " << values[i];
+    }
+  }
+}
+
 TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToItsEdges)
 {
   auto* range = Attach(new IVRangeSliderControl(IRECT(0, 0, 40, 200), {0, 1}, "", IVStyle(), kVertical));
