@@ -264,6 +264,26 @@ TEST_F(PopupMenuTest, ASubmenuOpensBesideItsParentOnTheSideAwayFromTheEditorEdge
   EXPECT_FLOAT_EQ(gaps[0], gaps[1]) << "the same gap on either side";
 }
 
+TEST_F(PopupMenuTest, AMenuWithNoRoomBelowItsAnchorOpensBesideItNotOverIt)
+{
+  // Near the bottom of the 400 x 300 editor: to the right of an anchor left of the centre, to the left of one
+  // right of it, the panel's near edge on the anchor's far edge and its rows level with the anchor.
+  float widths[2];
+  for (int right = 0; right < 2; ++right)
+  {
+    const IRECT anchor = right ? IRECT(300, 250, 340, 270) : IRECT(40, 250, 80, 270);
+    Open(menu, anchor);
+    const IRECT panel = popup->GetPanel(0).mTargetRECT;
+    EXPECT_FLOAT_EQ(right ? panel.mRight : panel.mLeft, right ? anchor.mLeft : anchor.mRight) << right;
+    EXPECT_TRUE(panel.mTop <= anchor.mTop && panel.mBottom >= anchor.mBottom && panel.mBottom <= 300) << right;
+    widths[right] = panel.W();
+    Press(IRECT(0, 0, 1, 1));
+    for (int s = 0; s < 3; ++s)
+      Step(*popup, 101);
+  }
+  EXPECT_FLOAT_EQ(widths[0], widths[1]);
+}
+
 TEST_F(PopupMenuTest, PressOnUnchoosableItemsOrOutsideClosesWithoutChoice)
 {
   menu.GetItem(0)->SetFlags(IPopupMenu::Item::kDisabled);
