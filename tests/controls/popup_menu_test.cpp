@@ -35,6 +35,13 @@ protected:
   const IRECT& Cell(int panel, int i) const { return *popup->GetPanel(panel).Cell(i); }
   void Hover(const IRECT& r) { popup->OnMouseOver(r.CentreX(), r.CentreY(), IMouseMod()); }
   void Press(const IRECT& r) { popup->OnMouseDown(r.CentreX(), r.CentreY(), left); }
+  /// A press outside closes the menu without a choice; then the fade-out runs to its end.
+  void Dismiss()
+  {
+    Press(IRECT(0, 0, 1, 1));
+    for (int s = 0; s < 3; ++s)
+      Step(*popup, 101);
+  }
 
   IPopupMenuControl* popup = nullptr;
   IPopupMenu menu{"", 0, false, {"one", "two", "three"}};
@@ -232,7 +239,7 @@ TEST_F(PopupMenuTest, HoverKeepsOnlyTheChainToTheHoveredSubmenu)
 TEST_F(PopupMenuTest, ASubmenuOpensBesideItsParentOnTheSideAwayFromTheEditorEdge)
 {
   // Anchored left of the centre the submenu opens to the right, right of it to the left (as the preset menu's
-  // do): either way both its edges lie on that side of the parent panel, a callout's gap away, never over it.
+  // do): either way both its edges lie on that side of the parent panel, the same small gap away, never over it.
   menu.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"alpha", "beta"})));
   struct Case
   {
@@ -257,9 +264,7 @@ TEST_F(PopupMenuTest, ASubmenuOpensBesideItsParentOnTheSideAwayFromTheEditorEdge
       EXPECT_FLOAT_EQ(gap, gaps[c.right]) << c.anchorX;
     }
     gaps[c.right] = gap;
-    Press(IRECT(0, 0, 1, 1)); // closes without a choice
-    for (int s = 0; s < 3; ++s)
-      Step(*popup, 101);
+    Dismiss();
   }
   EXPECT_FLOAT_EQ(gaps[0], gaps[1]) << "the same gap on either side";
 }
@@ -277,9 +282,7 @@ TEST_F(PopupMenuTest, AMenuWithNoRoomBelowItsAnchorOpensBesideItNotOverIt)
     EXPECT_FLOAT_EQ(right ? panel.mRight : panel.mLeft, right ? anchor.mLeft : anchor.mRight) << right;
     EXPECT_TRUE(panel.mTop <= anchor.mTop && panel.mBottom >= anchor.mBottom && panel.mBottom <= 300) << right;
     widths[right] = panel.W();
-    Press(IRECT(0, 0, 1, 1));
-    for (int s = 0; s < 3; ++s)
-      Step(*popup, 101);
+    Dismiss();
   }
   EXPECT_FLOAT_EQ(widths[0], widths[1]);
 }
