@@ -167,11 +167,12 @@ TEST_F(PathTest, IntersectedScissorsMeetInWindowSpaceWhateverTheirShape)
 TEST_F(PathTest, AMiterLongerThanTheLimitTimesTheWidthBecomesABevel)
 {
   // A miter is as long as the width over the sine of half the angle between the segments: under a limit a little
-  // shorter than that the join is drawn as a bevel, under one a little longer as a miter, turning either way.
+  // shorter than that the join is drawn as a bevel, under one a little longer as a miter, turning either way; the
+  // miter's tip lies that far out from the corner (the half width grown by half a pixel of fringe).
   struct Case
   {
     float turnDegrees, ratio;
-  } cases[] = {{90, 1.41421f}, {-90, 1.41421f}, {120, 2}, {-120, 2}, {60, 1.15470f}, {150, 3.86370f}};
+  } cases[] = {{90, 1.41421f}, {-90, 1.41421f}, {120, 2}, {-120, 2}, {60, 1.15470f}, {150, 3.86370f}, {175, 22.9256f}};
   vxSetStrokeWidth(ctx, 10);
   for (const Case& k : cases)
   {
@@ -180,9 +181,9 @@ TEST_F(PathTest, AMiterLongerThanTheLimitTimesTheWidthBecomesABevel)
       vxSetMiterLimit(ctx, limit);
       const float a = k.turnDegrees * kPi / 180;
       vxBeginPath(ctx);
-      vxMoveTo(ctx, 100, 0);
-      vxLineTo(ctx, 100, 100);
-      vxLineTo(ctx, 100 - 100 * std::sin(a), 100 + 100 * std::cos(a));
+      vxMoveTo(ctx, 0, -400);
+      vxLineTo(ctx, 0, 0);
+      vxLineTo(ctx, -400 * std::sin(a), 400 * std::cos(a));
       vxStrokePath(ctx);
       return r.Last("stroke")->paths[0].stroke.size();
     };
@@ -190,6 +191,10 @@ TEST_F(PathTest, AMiterLongerThanTheLimitTimesTheWidthBecomesABevel)
     ASSERT_NE(bevel, miter) << k.turnDegrees;
     EXPECT_EQ(stroke(VX_MITER, k.ratio * 0.98f), bevel) << k.turnDegrees;
     EXPECT_EQ(stroke(VX_MITER, k.ratio * 1.02f), miter) << k.turnDegrees;
+    float tip = 0; // the farthest vertex from the corner short of the segments' far ends
+    for (const VXvertex& v : r.Last("stroke")->paths[0].stroke)
+      if (std::hypot(v.x, v.y) < 300) tip = std::max(tip, std::hypot(v.x, v.y));
+    EXPECT_NEAR(tip, k.ratio * 5.5f, 0.01f * k.ratio) << k.turnDegrees;
   }
 }
 
