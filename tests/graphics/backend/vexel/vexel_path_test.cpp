@@ -236,6 +236,33 @@ TEST_F(PathTest, ArcsUseAtMostOneCubicPerQuarterTurn)
   EXPECT_EQ(ctx->commandCount, 0);
 }
 
+TEST_F(PathTest, TransformsMovePointsAsTheyAreNamed)
+{
+  // On a y-down surface a positive rotation turns clockwise; transforms given later apply to points first.
+  struct Case
+  {
+    const char* name;
+    void (*apply)(VXcontext*);
+    float x, y, wantX, wantY;
+  } cases[] = {
+    {"rotate", [](VXcontext* c) { vxRotate(c, kPi / 2); }, 1, 0, 0, 1},
+    {"skewX", [](VXcontext* c) { vxSkewX(c, kPi / 4); }, 0, 2, 2, 2},
+    {"skewY", [](VXcontext* c) { vxSkewY(c, kPi / 4); }, 2, 0, 2, 2},
+    {"scale", [](VXcontext* c) { vxScale(c, 2, 3); }, 1, 1, 2, 3},
+    {"translate, rotate", [](VXcontext* c) { vxTranslate(c, 5, 7), vxRotate(c, kPi / 2); }, 1, 0, 5, 8},
+  };
+  for (const Case& k : cases)
+  {
+    vxResetTransform(ctx);
+    k.apply(ctx);
+    float m[6], x = 0, y = 0;
+    vxGetCurrentTransform(ctx, m);
+    vxMatrixTransformPoint(&x, &y, m, k.x, k.y);
+    EXPECT_NEAR(x, k.wantX, 1e-5) << k.name;
+    EXPECT_NEAR(y, k.wantY, 1e-5) << k.name;
+  }
+}
+
 TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
 {
   // arcTo rounds the corner at (100, 0) with a circle tangent to both lines, on the inside of the turn whichever
