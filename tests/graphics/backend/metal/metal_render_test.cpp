@@ -1,5 +1,5 @@
-// Pixels drawn by the Metal renderer of Vexel, headless into a framebuffer, against golden PNGs; and the
-// measured anti-aliasing ramp of a slanted edge.
+// Pixels drawn by the Metal renderer of Vexel, headless into a framebuffer, against golden PNGs; the measured
+// anti-aliasing ramp of a slanted edge; and scissors on whole and fractional pixels.
 #include <gtest/gtest.h>
 
 #include <algorithm>

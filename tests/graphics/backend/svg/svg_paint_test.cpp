@@ -1,5 +1,6 @@
-// SVG paints as a document gives them: colours in every form, gradient stops inherited through references, and
-// stroke widths under transforms and view boxes that scale x and y differently.
+// SVG paints as a document gives them: colours in every form, gradient stops inherited through references,
+// gradient geometry in percent, stroke attributes, and stroke widths under transforms and view boxes that scale x
+// and y differently.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,5 @@
 // Path data: every command, relative forms, implicit repeats, reflections, quadratics and arcs, as the cubic
-// points they leave in the image.
+// points they leave in the image; and the outlines of the basic shapes.
 #include <cmath>
 #include <string>
 #include <vector>

@@ -1,4 +1,5 @@
-// Vexel paths: the command buffer, derived shapes, flattening, and the exact vertex lists of fills and strokes.
+// Vexel paths: the command buffer, derived shapes, transforms, flattening, the exact vertex lists of fills and
+// strokes, and scissors as they reach the back end.
 #include <gtest/gtest.h>
 
 #include <algorithm>

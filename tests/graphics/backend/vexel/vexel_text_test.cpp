@@ -1,5 +1,6 @@
-// Vexel text and frames: line breaking (CR LF is one break), row widths and alignment, glyph atlases that grow to
-// the right and are compacted at the end of the frame, and a path too large to expand that draws nothing.
+// Vexel text and frames: line breaking (CR LF is one break), row widths and alignment across and down, letter
+// spacing, glyph atlases that grow to the right and are compacted at the end of the frame, and a path too large to
+// expand that draws nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
