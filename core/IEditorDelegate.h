@@ -3,6 +3,7 @@
 // IGEditorDelegate adds the slots where the product installs its graphics-context factory and layout function.
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 #include "core/EditorContext.h"
@@ -89,7 +90,7 @@ namespace igraphics {
 /// The editor delegate of an editor drawn by the graphics framework: owns the graphics context while the editor
 /// exists, creates it through the installed factory when the editor opens, fills it through the installed layout
 /// function, keeps its size and scale across a close and reopen, and forwards values, messages, MIDI and keys to
-/// its controls. Everything here runs on the main thread.
+/// its controls. Everything here runs on the main thread, except EditorWindowOpen.
 class IGEditorDelegate : public IEditorDelegate
 {
 public:
@@ -136,6 +137,10 @@ public:
   /// Set by the platform window when it opens: whether its drawing context was created.
   void SetEditorReady(bool ready) { mEditorReady = ready; }
   bool IsEditorReady() const { return mEditorReady; }
+  /// Whether an editor window is open or opening: raised before the window opens and lays out its controls,
+  /// lowered as it starts to close. The one thing about the editor that other threads (the host's parameter or
+  /// audio thread) may ask, since the graphics context itself may go away under them. [any thread]
+  virtual bool EditorWindowOpen() const { return mWindowOpen.load(std::memory_order_acquire); }
   int GetSavedWidth() const { return mSavedWidth; }
   int GetSavedHeight() const { return mSavedHeight; }
   float GetSavedScale() const { return mSavedScale; }
@@ -159,6 +164,7 @@ private:
   float mSavedScale = 0.f;
   bool mClosing = false;
   bool mEditorReady = false;
+  std::atomic<bool> mWindowOpen{false};
 };
 
 } // namespace igraphics

@@ -39,6 +39,7 @@ void IGEditorDelegate::DeleteGraphics()
 
 void* IGEditorDelegate::OpenWindow(void* parent)
 {
+  mWindowOpen.store(true, std::memory_order_release);
   if (!mContext)
   {
     mContext = CreateGraphics();
@@ -47,7 +48,10 @@ void* IGEditorDelegate::OpenWindow(void* parent)
   }
   void* window = mContext ? mContext->OpenWindow(parent) : nullptr;
   if (!window)
+  {
     DeleteGraphics(); // a context with nothing to show it is not kept
+    mWindowOpen.store(false, std::memory_order_release);
+  }
   return window;
 }
 
@@ -56,6 +60,7 @@ void IGEditorDelegate::CloseWindow()
   if (mClosing)
     return;
   mClosing = true;
+  mWindowOpen.store(false, std::memory_order_release);
   OnUIClose();
   if (mContext)
   {

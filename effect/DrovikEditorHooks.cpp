@@ -55,7 +55,9 @@ bool Drovik::KnobValueOverlay(int controlIdx) const
 
 void Drovik::RequestEditorWork(unsigned what)
 {
-  if (EditorIsOpen()) mPendingEditorWork.fetch_or(what, std::memory_order_relaxed);
+  // Any thread may ask: only the delegate's open flag is read here, never the editor itself (it may be closing
+  // on the main thread right now). Work that arrives as the editor closes is dropped at the next tick.
+  if (EditorWindowOpen()) mPendingEditorWork.fetch_or(what, std::memory_order_relaxed);
 }
 
 void Drovik::RunPendingEditorWork()

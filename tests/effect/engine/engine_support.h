@@ -26,6 +26,7 @@ public:
   {
     return mEditorOpen ? reinterpret_cast<plug::igraphics::IGraphics*>(const_cast<TestDrovik*>(this)) : nullptr;
   }
+  bool EditorWindowOpen() const override { return mEditorOpen; }
   void UpdateControlStates() override { mControlStateThreads.push_back(std::this_thread::get_id()); }
 
 protected:
