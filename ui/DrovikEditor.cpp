@@ -37,9 +37,9 @@ MeterInput ReadInput(const LevelMeter& m)
   in.value = m.PublishedValue();
   in.maximum = m.PublishedMax();
   in.envelope = m.PublishedDisplay();
-  in.inverted = m.display.invert == 1;
-  in.gain = m.gain;
-  in.dbFactor = m.editorDbFactor;
+  in.inverted = m.PublishedInverted();
+  in.gain = m.PublishedGain();
+  in.dbFactor = m.PublishedDbFactor();
   return in;
 }
 

@@ -324,4 +324,7 @@ void LevelMeter::Publish()
   mPublishedValue.store(shownValue, std::memory_order_relaxed);
   mPublishedMax.store(shownMax, std::memory_order_relaxed);
   mPublishedDisplay.store(display.value, std::memory_order_relaxed);
+  mPublishedGain.store(gain, std::memory_order_relaxed);
+  mPublishedDbFactor.store(editorDbFactor, std::memory_order_relaxed);
+  mPublishedInverted.store(display.invert == 1, std::memory_order_relaxed);
 }

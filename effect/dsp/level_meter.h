@@ -1,6 +1,6 @@
 // One level meter: peak, RMS, K-weighted loudness over a short or long window, VU (and three kinds the effect
-// does not select), with ballistics and a display envelope. The audio thread steps it; the editor reads the
-// published values (shown*) without a lock.
+// does not select), with ballistics and a display envelope. The audio thread steps it; the editor reads only the
+// published values (Published*) without a lock, since a parameter change may set the meter up again meanwhile.
 #pragma once
 
 #include "effect/dsp/delay_ring.h"
@@ -162,14 +162,20 @@ public:
 
   /// Steps the display envelope with |shownValue * gain|. [audio thread]
   void StepDisplay() { display.Step(std::fabs(shownValue * gain)); }
-  /// Hands shownValue, shownMax and the display envelope to the editor (once per block). [audio thread]
+  /// Hands shownValue, shownMax, the display envelope and what the editor needs to read them (gain, dB factor,
+  /// the envelope's invert flag) to the editor: once per block, and whenever the meter is set up or reset.
+  /// [audio thread, or a parameter change under the plug-in lock]
   void Publish();
-  /// What the editor reads: the published reading, its maximum and the display envelope. [any thread]
+  /// What the editor reads: the published reading, its maximum and the display envelope, and the gain, dB factor
+  /// and invert flag they were published with. [any thread]
   double PublishedValue() const { return mPublishedValue.load(std::memory_order_relaxed); }
   double PublishedMax() const { return mPublishedMax.load(std::memory_order_relaxed); }
   double PublishedDisplay() const { return mPublishedDisplay.load(std::memory_order_relaxed); }
+  double PublishedGain() const { return mPublishedGain.load(std::memory_order_relaxed); }
+  double PublishedDbFactor() const { return mPublishedDbFactor.load(std::memory_order_relaxed); }
+  bool PublishedInverted() const { return mPublishedInverted.load(std::memory_order_relaxed); }
   /// The published reading in dB as the editor shows it: ln(value * gain) * editorDbFactor. [any thread]
-  double PublishedDb() const { return std::log(PublishedValue() * gain) * editorDbFactor; }
+  double PublishedDb() const { return std::log(PublishedValue() * PublishedGain()) * PublishedDbFactor(); }
   /// The current reading in dB, on the audio thread. [audio thread]
   double ShownDb() const { return std::log(shownValue * gain) * editorDbFactor; }
 
@@ -206,6 +212,9 @@ private:
   std::atomic<double> mPublishedValue{0.0};
   std::atomic<double> mPublishedMax{0.0};
   std::atomic<double> mPublishedDisplay{0.0};
+  std::atomic<double> mPublishedGain{1.0};
+  std::atomic<double> mPublishedDbFactor{kDbPerNeper};
+  std::atomic<bool> mPublishedInverted{false};
 };
 
 // ---- the per-sample step, inline so the chain can keep its state in registers ----
