@@ -21,6 +21,7 @@
 #include "effect/IXMLPreset.h"
 #include "effect/MeterScale.h"
 #include "effect/Oversampler.h"
+#include "effect/ParamMirror.h"
 #include "effect/ShapeLinearCustom.h"
 #include "effect/VuMeterCtrlIdx.h"
 #include "effect/dsp/delay_ring.h"
@@ -120,7 +121,7 @@ public:
   void UpdateMeterDisplay();
   /// Stores parameter idx, truncated to an integer, in member when it differs, then refreshes the controls.
   /// [main thread]
-  void SyncParamToMember(int idx, int& member);
+  void SyncParamToMember(int idx, Mirror<int>& member);
   /// Whether the knob at a control index shows its value overlay; false while no editor is open. [main thread]
   bool KnobValueOverlay(int controlIdx) const;
 
@@ -223,24 +224,24 @@ protected:
   plug::LibMutex mMutex;
 
   // Mirrors of the parameters: the defaults the parameters start from.
-  double mGUIScale = 1.0;
-  int mTooltips = 1;
-  int mOversampling = kOSOff;
-  int mBypass = 0;
-  int mMeterDisplayMode = kMeterOut;
-  int mMeterMode = kMeterVU;
-  double mRefVU = -18.0;
-  double mRefEBUSL = -23.0;
-  double mRefEBUML = -23.0;
-  double mRefRMS = -18.0;
-  double mRefPEAK = 0.0;
-  int mMonitorMode0 = kChStereo;
-  int mMonitorMode1 = kMonNormal;
-  int mClipOn = 0;
-  double mClipCeilingDb = -0.1;
-  double mInputTrimDb = 0.0;
-  double mOutputTrimDb = 0.0;
-  int mHideKnobText = 0;
+  Mirror<double> mGUIScale{1.0};
+  Mirror<int> mTooltips{1};
+  Mirror<int> mOversampling{kOSOff};
+  Mirror<int> mBypass{0};
+  Mirror<int> mMeterDisplayMode{kMeterOut};
+  Mirror<int> mMeterMode{kMeterVU};
+  Mirror<double> mRefVU{-18.0};
+  Mirror<double> mRefEBUSL{-23.0};
+  Mirror<double> mRefEBUML{-23.0};
+  Mirror<double> mRefRMS{-18.0};
+  Mirror<double> mRefPEAK{0.0};
+  Mirror<int> mMonitorMode0{kChStereo};
+  Mirror<int> mMonitorMode1{kMonNormal};
+  Mirror<int> mClipOn{0};
+  Mirror<double> mClipCeilingDb{-0.1};
+  Mirror<double> mInputTrimDb{0.0};
+  Mirror<double> mOutputTrimDb{0.0};
+  Mirror<int> mHideKnobText{0};
   bool mShowAbout = false;
   bool mCheckVersion = false;
   bool mUIOpen = false;
@@ -261,8 +262,9 @@ protected:
   static constexpr double kSatOddDefault = 0.0;
   static constexpr double kSatFluctuationDefault = 0.0;
 
-  SatSettings mSatSettings{kSatOnDefault,     kSatPlacementDefault, kSatModeDefault,       kSatStagesDefault,
-                           kSatEvenDefault,   kSatOddDefault,       kSatFluctuationDefault};
+  SatSettingsMirror mSatSettings{SatSettings{kSatOnDefault, kSatPlacementDefault, kSatModeDefault,
+                                             kSatStagesDefault, kSatEvenDefault, kSatOddDefault,
+                                             kSatFluctuationDefault}};
 
   // Processing state.
   /// Capacity of each bypass delay ring (grown when a latency needs more).

@@ -39,7 +39,7 @@ void Drovik::OnHostBypass()
   mMeterUpdate.store(true, std::memory_order_relaxed);
 }
 
-void Drovik::SyncParamToMember(int idx, int& member)
+void Drovik::SyncParamToMember(int idx, Mirror<int>& member)
 {
   const plug::IParam* p = GetParam(idx);
   if (!p) return;

@@ -193,8 +193,8 @@ bool Drovik::ApplyToMirror(int idx, double value, int intValue)
   struct Row
   {
     int idx;
-    double Drovik::*real;
-    int Drovik::*integer;
+    Mirror<double> Drovik::*real;
+    Mirror<int> Drovik::*integer;
     unsigned editorWork;
   };
   static constexpr Row kRows[] = {

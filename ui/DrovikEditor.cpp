@@ -148,7 +148,7 @@ void DrovikEditor::ResizeEditor(Drovik& plugin, double scale)
 double DrovikEditor::EditorDrawScale(const Drovik& plugin) const
 {
   const IGraphics* g = OpenGraphics(plugin);
-  return g ? g->GetDrawScale() : plugin.mGUIScale;
+  return g ? double(g->GetDrawScale()) : double(plugin.mGUIScale);
 }
 
 int DrovikEditor::ParamUnderMouse(const Drovik& plugin) const
