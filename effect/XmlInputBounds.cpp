@@ -2,11 +2,11 @@
 
 namespace {
 
-/// A '<' followed by a letter or '_' opens an element for the XML library.
+/// A '<' followed by a letter, '_' or any byte from 0x7F up opens an element for the XML library.
 bool OpensElement(char next)
 {
   return (next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z') || next == '_' ||
-         static_cast<unsigned char>(next) >= 0x80;
+         static_cast<unsigned char>(next) >= 0x7F;
 }
 
 } // namespace
