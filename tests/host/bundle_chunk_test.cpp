@@ -1,11 +1,13 @@
 // State chunks through the loaded bundle: the round trip between two instances, the bytes of the chunk, and
-// hostile chunks (oversized, bad lengths, another vendor's, foreign elements) that must change nothing. Random
-// bytes and truncations are the fuzz target's.
+// hostile chunks (oversized, bad lengths, another vendor's, foreign elements, very many attributes) that must
+// change nothing. Random bytes and truncations are the fuzz target's.
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "loaded_bundle.h"
+#include "user_preset_file.h"
 
 using hosttest::Instance;
 using Bytes = std::vector<unsigned char>;
@@ -218,6 +220,22 @@ TEST(BundleChunk, ValidValuesAreConstrainedAndOthersKept)
   EXPECT_EQ(p.Text(vst2::effGetParamDisplay, 18), "4") << "rounded to the step";
   EXPECT_EQ(p.Text(vst2::effGetParamDisplay, 23), "12.0") << "missing values are kept";
   EXPECT_EQ(p.Text(vst2::effGetProgramName), "Evil");
+}
+
+// A document within the size bound whose one element carries over a hundred thousand attributes is refused at
+// once: read attribute by attribute it would hold the host half a minute and more.
+TEST_F(HostileChunk, DocumentsWithVeryManyAttributesAreRefusedAtOnce)
+{
+  for (const auto& [what, text] : testsupport::UserPresetTextsWithVeryManyAttributes())
+  {
+    ASSERT_LE(text.size(), size_t(1) << 20) << what;
+    const Bytes chunk = WithXml(text);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(mPlug.SetChunk(chunk), 0) << what;
+    EXPECT_LT(testsupport::SecondsSince(start), testsupport::kRefusedWithinSeconds) << what;
+    EXPECT_EQ(mPlug.AllParams(), mBefore) << what;
+    EXPECT_EQ(mPlug.Text(vst2::effGetProgramName), mBeforeName) << what;
+  }
 }
 
 // A value with anything after its number is no value: the whole document is refused, as a host sees it.

@@ -1,11 +1,13 @@
 // The plug-in's files as a host's user meets them through the loaded bundle: the data folders it keeps for
-// the user alone.
+// the user alone, and the default preset it reads when an instance is made.
+#include <chrono>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "loaded_bundle.h"
 #include "temp_home.h"
+#include "user_preset_file.h"
 
 using hosttest::Instance;
 
@@ -47,6 +49,33 @@ TEST(BundleFiles, DataFoldersOpenToOthersAreClosedToThem)
   if (geteuid() == 0)
   {
     EXPECT_EQ(ModeOf(product), 0777u);
+  }
+}
+
+// The default preset is read while the host makes an instance: one with very many attributes is refused at once,
+// and the instance starts from the defaults.
+TEST(BundleFiles, ADefaultPresetWithVeryManyAttributesIsRefusedAtOnce)
+{
+  testsupport::TemporaryHome home;
+  const std::string folder = home.Path() + "/.local/share/Drovik/VST2";
+  ASSERT_TRUE(testsupport::MakeFolders(folder));
+  std::vector<float> defaults;
+  std::string defaultName;
+  {
+    Instance p;
+    defaults = p.AllParams();
+    defaultName = p.Text(vst2::effGetProgramName);
+  }
+  ASSERT_TRUE(testsupport::WriteFile(folder + "/default.vqp", testsupport::UserPresetText("Fine")));
+  ASSERT_EQ(Instance().Text(vst2::effGetProgramName), "Fine") << "a valid default preset is read";
+  for (const auto& [what, text] : testsupport::UserPresetTextsWithVeryManyAttributes())
+  {
+    ASSERT_TRUE(testsupport::WriteFile(folder + "/default.vqp", text));
+    const auto start = std::chrono::steady_clock::now();
+    Instance p;
+    EXPECT_LT(testsupport::SecondsSince(start), testsupport::kRefusedWithinSeconds) << what;
+    EXPECT_EQ(p.AllParams(), defaults) << what;
+    EXPECT_EQ(p.Text(vst2::effGetProgramName), defaultName) << what;
   }
 }
 

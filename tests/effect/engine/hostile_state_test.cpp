@@ -1,6 +1,7 @@
-// State chunks and preset files from the outside world: too deeply nested documents and values that do not read
-// are refused whole (nothing changes, the chunk answers 0), checked before the plug-in's lock (which the audio
-// thread takes every block) is held; a byte-order mark is accepted, an empty chunk refused.
+// State chunks and preset files from the outside world: too deeply nested documents, documents with very many
+// attributes and values that do not read are refused whole (nothing changes, the chunk answers 0), checked before
+// the plug-in's lock (which the audio thread takes every block) is held; a byte-order mark is accepted, an empty
+// chunk refused.
 #include <chrono>
 #include <cstdio>
 #include <future>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_support.h"
+#include "user_preset_file.h"
 
 namespace {
 
@@ -131,4 +133,28 @@ TEST(HostileState, ARefusedChunkDoesNotWaitForTheAudioLock)
   d.mMutex.Unlock();
   EXPECT_TRUE(finished);
   EXPECT_EQ(done.get(), 0);
+}
+
+// A preset file with very many attributes, chosen from the menu or met by the rescan that a click on the preset
+// name makes, is refused at once and changes nothing; a valid one beside it is listed.
+TEST(HostileState, PresetFilesWithVeryManyAttributesAreRefusedAtOnce)
+{
+  LockableDrovik d;
+  ASSERT_TRUE(d.LoadFile(testsupport::UserPresetText("Fine")));
+  std::rename((std::string(d.DataFolder().Get()) + "/input.vqp").c_str(),
+              (std::string(d.DataFolder().Get()) + "/Fine.vqp").c_str());
+  const std::vector<double> before = d.Values();
+  for (const auto& [what, text] : testsupport::UserPresetTextsWithVeryManyAttributes())
+  {
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(d.LoadFile(text)) << what;
+    EXPECT_LT(testsupport::SecondsSince(start), testsupport::kRefusedWithinSeconds) << what;
+    start = std::chrono::steady_clock::now();
+    d.RescanPresets(d.DataFolder().Get());
+    EXPECT_LT(testsupport::SecondsSince(start), testsupport::kRefusedWithinSeconds) << what;
+    ASSERT_EQ(d.NUserPresets(), 1) << what;
+    EXPECT_STREQ(d.GetUserPreset(0)->mName, "Fine") << what;
+    EXPECT_EQ(d.Values(), before) << what;
+    EXPECT_STRNE(d.GetPresetName(0), "Flood") << what;
+  }
 }

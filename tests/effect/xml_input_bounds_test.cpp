@@ -1,0 +1,100 @@
+// The scan an XML text passes before it is parsed: how many attributes it finds, where an '=' is no attribute,
+// and the texts it refuses because the XML library could read an element start tag that the scan cannot see.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "effect/XmlInputBounds.h"
+
+namespace {
+
+/// n attributes with distinct names, each written as form writes " name=value" around the name.
+std::string Attributes(int n, const std::string& form = "=\"1\"")
+{
+  std::string out;
+  for (int i = 0; i < n; ++i)
+    out += " a" + std::to_string(i) + form;
+  return out;
+}
+
+std::string Repeated(const std::string& s, int n)
+{
+  std::string out;
+  for (int i = 0; i < n; ++i)
+    out += s;
+  return out;
+}
+
+const std::string kEquals(1000, '=');
+const std::string kSeventeen = "<b" + Attributes(17) + "/>";
+
+struct Case
+{
+  const char* what;
+  std::string text;
+};
+
+TEST(XmlInputBounds, TakesEveryEqualsSignThatIsNoAttribute)
+{
+  const Case cases[] = {
+    {"a preset of every parameter", "<?xml version=\"1.0\" ?>\n<PresetXMLTree version=\"1\"><Preset name=\"P\">"
+                                    "<Parameter>" + Repeated("<Param name=\"Input Trim\" val=\"0.000000\" />", 25) +
+                                    "</Parameter></Preset></PresetXMLTree>"},
+    {"the most attributes one element may have", "<r" + Attributes(16) + "/>"},
+    {"the most a document may have", Repeated("<r" + Attributes(16) + "/>", 16)},
+    {"blanks and no quotes", "<r a = 1 b\n=\n'2' c=3/>"},
+    {"double-quoted values", "<r a=\"" + kEquals + "\" b=\"'" + kEquals + "'\"/>"},
+    {"single-quoted values", "<r a='" + kEquals + "' b='\"" + kEquals + "\"'/>"},
+    {"a text", "<r>" + kEquals + "</r>"},
+    {"a comment", "<r><!--" + kEquals + ">" + kSeventeen + "--></r>"},
+    {"character data", "<r><![CDATA[" + kEquals + ">" + kSeventeen + "]]></r>"},
+    {"a document type and an end tag", "<!DOCTYPE r [" + kEquals + "]><r></r " + kEquals + ">"},
+    {"instructions", "<?xml version=\"1.0\" encoding='UTF-8' standalone = \"yes\"?><?other " + kEquals + "?><r/>"},
+    {"character references", "<r a=\"&#x3C;&#60;&amp;&quot;\">&#x3c;&lt;&#34;" + kEquals + "</r>"},
+  };
+  for (const Case& c : cases)
+    EXPECT_TRUE(XmlInputBounds::Accepts(c.text)) << c.what;
+}
+
+TEST(XmlInputBounds, RefusesTooManyAttributes)
+{
+  const Case cases[] = {
+    {"one over on one element", "<r" + Attributes(17) + "/>"},
+    {"with blanks around the signs", "<r" + Attributes(17, " =\n'x'") + ">"},
+    {"without quotes", "<r" + Attributes(17, "=1") + "></r>"},
+    {"one over in the document", Repeated("<r" + Attributes(16) + "/>", 16) + "<r a='1'/>"},
+    {"behind a text, a comment and character data", "<r>" + kEquals + "<!-- -->x<![CDATA[]]>" + kSeventeen + "</r>"},
+  };
+  for (const Case& c : cases)
+    EXPECT_FALSE(XmlInputBounds::Accepts(c.text)) << c.what;
+}
+
+// Each of these texts holds an element the library reads with seventeen attributes, hidden from a scan that takes
+// quotes in markup other than a start tag as the library does not (it ends a document type or an instruction at
+// its first '>', except in the quoted values of its declaration, which it finds between blanks) or that ends a
+// character reference at its first byte that is not a digit.
+TEST(XmlInputBounds, RefusesTextsThatCouldHideAnElementStartTag)
+{
+  const Case cases[] = {
+    {"a '>' between quotes of a document type", "<!DOCTYPE r \"><r>" + kSeventeen + "</r>\">"},
+    {"a '>' between quotes of an instruction", "<?other a=\"><r>" + kSeventeen + "</r>\"?>"},
+    {"a blank between them", "<?xml a=\"x version=\"y><!--\"?><r>" + kSeventeen + "</r>-->"},
+    {"a reference over a comment", "<r>&#x<!--x;" + kSeventeen + "--></r>"},
+    {"a decimal one", "<r>&#<!--#;" + kSeventeen + "--></r>"},
+    {"a reference over a quote", "<r v=\"&#x\"x;\"" + Attributes(17) + "/>"},
+    {"a reference in an instruction", "<?xml version=\"&#x\"><!--x;\"?>" + kSeventeen + "-->"},
+  };
+  for (const Case& c : cases)
+    EXPECT_FALSE(XmlInputBounds::Accepts(c.text)) << c.what;
+}
+
+// The library opens an element at '<' and any byte from 0x7F up, as at a letter.
+TEST(XmlInputBounds, CountsEveryByteThatOpensAnElement)
+{
+  EXPECT_TRUE(XmlInputBounds::Accepts(Repeated("<\x7F>", 256)));
+  EXPECT_FALSE(XmlInputBounds::Accepts(Repeated("<\x7F>", 257)));
+  EXPECT_FALSE(XmlInputBounds::Accepts(Repeated("<\xC3\xA9>", 257)));
+  EXPECT_TRUE(XmlInputBounds::Accepts(Repeated("<1>< a>", 257)));
+}
+
+} // namespace
