@@ -162,9 +162,11 @@ private:
 bool XmlInputBounds::Accepts(std::string_view text)
 {
   if (text.size() > kMaxBytes) return false;
-  int elements = 0;
-  for (size_t i = 0; i + 1 < text.size(); ++i)
-    if (text[i] == '<' && OpensElement(text[i + 1]) && ++elements > kMaxElements) return false;
+  int elements = 0, markups = 0;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '<' && (++markups > kMaxMarkups ||
+                           (i + 1 < text.size() && OpensElement(text[i + 1]) && ++elements > kMaxElements)))
+      return false;
   return AttributeScan(text).WithinBounds();
 }
 

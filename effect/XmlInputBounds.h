@@ -16,13 +16,17 @@ struct XmlInputBounds
   /// of element starts, whatever comments, quotes or stray end tags stand between them, so this bounds the
   /// parser's recursion without parsing.
   static constexpr int kMaxElements = 256;
+  /// Most markup starts ('<') taken (a preset document has about 40). The library makes a node of each, at a cost
+  /// that grows with the nesting: a megabyte of comments or instructions took it a tenth of a second, half a
+  /// second inside 255 elements.
+  static constexpr int kMaxMarkups = 1024;
   /// Most attributes on one element (a preset document's elements have at most two).
   static constexpr int kMaxAttributesPerElement = 16;
   /// Most attributes in the whole text (a preset document of every parameter has 52).
   static constexpr int kMaxAttributes = 256;
 
-  /// True when text is short enough and holds few enough element starts and attributes to be parsed quickly
-  /// and safely. [any thread]
+  /// True when text is short enough and holds few enough element starts, markups and attributes to be parsed
+  /// quickly and safely. [any thread]
   static bool Accepts(std::string_view text);
   /// text without a UTF-8 byte-order mark at its start.
   static std::string_view WithoutByteOrderMark(std::string_view text);

@@ -1,5 +1,6 @@
 // The scan an XML text passes before it is parsed: how many attributes it finds, where an '=' is no attribute,
-// and the texts it refuses because the XML library could read an element start tag that the scan cannot see.
+// the texts it refuses because the XML library could read an element start tag that the scan cannot see, and the
+// element starts and markups it counts.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -95,6 +96,16 @@ TEST(XmlInputBounds, CountsEveryByteThatOpensAnElement)
   EXPECT_FALSE(XmlInputBounds::Accepts(Repeated("<\x7F>", 257)));
   EXPECT_FALSE(XmlInputBounds::Accepts(Repeated("<\xC3\xA9>", 257)));
   EXPECT_TRUE(XmlInputBounds::Accepts(Repeated("<1>< a>", 257)));
+}
+
+// The library makes a node of every markup, whatever it is.
+TEST(XmlInputBounds, CountsEveryMarkup)
+{
+  for (const std::string markup : {"<!---->", "<?x?>", "</a>", "<![CDATA[]]>", "<!x>", "<>"})
+  {
+    EXPECT_TRUE(XmlInputBounds::Accepts(Repeated(markup, 1024))) << markup;
+    EXPECT_FALSE(XmlInputBounds::Accepts(Repeated(markup, 1025))) << markup;
+  }
 }
 
 } // namespace

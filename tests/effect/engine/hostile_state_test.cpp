@@ -77,6 +77,7 @@ TEST(HostileState, RefusedDocumentsChangeNothing)
     Document(Repeated("<a>", 100000)), // overflowed an 8 MB stack in the XML library
     Document(Repeated("<\x7F>", 100000)), // the library takes that byte for a letter too
     Document(Repeated("<b/>", 300)),   // more elements than any preset has
+    Document("", Repeated("<!---->", 2000)), // more markup than any preset has
     kNoValue,
     Document("<Param name=\"Output Trim\" val=\"\"/>\n"),
     Document("<Param name=\"Output Trim\" val=\"loud\"/>\n"),
