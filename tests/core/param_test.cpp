@@ -90,6 +90,23 @@ TEST(IParamConstrain, RoundsHalfAwayFromZeroThenClamps)
   EXPECT_EQ(p.Value(), -10.0) << "a NaN never enters a parameter";
 }
 
+// A value between two steps has the normalised value of the step it rounds to.
+TEST(IParamConstrain, OffStepValuesNormaliseAsTheStepTheyRoundTo)
+{
+  IParam stages;
+  stages.InitInt("i", 0, 0, 2);
+  IParam half;
+  half.InitDouble("h", 0, -10, 10, 0.5, "", IParam::kFlagStepped);
+  const struct
+  {
+    const IParam& param;
+    double value, normalized;
+  } cases[] = {{stages, 1.4, 0.5}, {stages, 1.6, 1.0}, {stages, -0.4, 0.0}, {stages, 7.0, 1.0},
+               {half, 0.74, 0.525}, {half, -9.8, 0.0}};
+  for (const auto& c : cases)
+    EXPECT_DOUBLE_EQ(c.param.ToNormalized(c.value), c.normalized) << c.param.GetName() << " " << c.value;
+}
+
 TEST(IParamConstrain, NonPositiveStepDoesNotDivideByZero)
 {
   IParam p;

@@ -78,6 +78,24 @@ TEST(SingleProducerQueue, CountsWaitingRecords)
   EXPECT_EQ(queue.Count(), 2u);
 }
 
+// Once both indices have wrapped past the end of the buffer the count is still right, for sizes that are not
+// powers of two.
+TEST(SingleProducerQueue, CountsWaitingRecordsAfterTheIndicesWrap)
+{
+  for (size_t slots : {3u, 5u, 7u, 12u})
+    for (size_t start = 0; start < 2 * slots; ++start)
+      for (size_t waiting = 0; waiting < slots; ++waiting)
+      {
+        SingleProducerQueue<Change> queue(slots);
+        Change change{};
+        for (size_t i = 0; i < start; ++i) // both indices to start
+          ASSERT_TRUE(queue.Push(Change{}) && queue.Pop(change));
+        for (size_t i = 0; i < waiting; ++i)
+          ASSERT_TRUE(queue.Push(Change{}));
+        EXPECT_EQ(queue.Count(), waiting) << slots << " slots, indices at " << start % slots;
+      }
+}
+
 TEST(MultiProducerQueue, HoldsOneLessThanItsSlotsInOrder)
 {
   for (int slots : {2, 5, 513})

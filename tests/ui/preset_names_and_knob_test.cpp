@@ -110,6 +110,31 @@ TEST(KnobMath, SteppedValuesLandOnStepsCountedFromTheMinimum)
   EXPECT_DOUBLE_EQ(SnapNormalized(0.123, continuous), 0.123);
 }
 
+// A drag that lands exactly on a step takes it, a value already on a step (as the knob stores it) stays there, and
+// one a hair short stays on the step below.
+TEST(KnobMath, ADragLandingExactlyOnAStepTakesIt)
+{
+  const KnobRange stages{1, 5, 1, true}, three{0, 2, 1, true}, ceiling{-60, 0, 0.7, true};
+  const struct
+  {
+    const KnobRange& range;
+    double accumulator, normalized;
+  } cases[] = {
+    {stages, 0.25, 0.25},
+    {stages, 0.75, 0.75},
+    {stages, 1.0, 1.0},
+    {stages, 0.2499, 0.0},
+    {stages, 0.7499, 0.5},
+    {three, 0.5, 0.5},
+    {three, 0.4999, 0.0},
+    {ceiling, 3 * 0.7 / 60, 3 * 0.7 / 60},
+    {ceiling, 29 * 0.7 / 60, 29 * 0.7 / 60},
+    {ceiling, 0.0349, 2 * 0.7 / 60},
+  };
+  for (const auto& c : cases)
+    EXPECT_DOUBLE_EQ(SnapNormalized(c.accumulator, c.range), c.normalized) << c.accumulator;
+}
+
 TEST(KnobMath, WheelStepsAndZeroDelta)
 {
   KnobRange continuous{0, 100, 0, false};
