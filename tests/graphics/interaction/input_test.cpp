@@ -110,6 +110,68 @@ TEST_F(InputTest, HoverMovesBetweenControlsAndNeverReachesTheBackground)
   EXPECT_EQ(top->mCalls, (Calls{"over", "out"}));
 }
 
+// The pointer finds a control by its hit rectangle, not by the rectangle it draws in, for a press and for hover.
+TEST_F(InputTest, PointerFindsAControlByItsHitRectangle)
+{
+  top->SetHitRECT(IRECT(60.f, 60.f, 90.f, 90.f)); // drawn at 30..70
+  const struct
+  {
+    float at;
+    InputControl* pressed;
+    InputControl* hovered;
+  } cases[] = {{35.f, low, low}, {65.f, top, top}, {80.f, top, top}, {95.f, bg, nullptr}};
+  for (const auto& c : cases)
+  {
+    for (InputControl* control : {bg, low, top})
+      control->mCalls.clear();
+    Click(c.at, c.at);
+    g.EnableMouseOver(true);
+    g.OnMouseOver(c.at, c.at, IMouseMod());
+    for (InputControl* control : {bg, low, top})
+    {
+      Calls expected;
+      if (control == c.pressed)
+        expected = {"down", "up"};
+      if (control == c.hovered)
+        expected.push_back("over");
+      EXPECT_EQ(control->mCalls, expected) << "at " << c.at;
+    }
+    g.OnMouseOut();
+    g.EnableMouseOver(false);
+  }
+}
+
+// A disabled control takes the hover only by its hover flag and a press only by its press flag; what it does not
+// take goes by it (a press to the background, the hover to nothing).
+TEST_F(InputTest, DisabledControlsTakeHoverAndPressEachByItsOwnFlag)
+{
+  top->SetDisabled(true);
+  const struct
+  {
+    bool hoverFlag, pressFlag;
+    Calls top, background;
+  } cases[] = {
+    {false, false, {}, {"down", "up"}},
+    {true, false, {"over"}, {"down", "up"}},
+    {false, true, {"down", "up"}, {}},
+    {true, true, {"down", "up", "over"}, {}},
+  };
+  for (const auto& c : cases)
+  {
+    top->SetMouseOverWhenDisabled(c.hoverFlag);
+    top->SetMouseEventsWhenDisabled(c.pressFlag);
+    top->mCalls.clear();
+    bg->mCalls.clear();
+    Click(60.f, 60.f);
+    g.EnableMouseOver(true);
+    g.OnMouseOver(60.f, 60.f, IMouseMod());
+    EXPECT_EQ(top->mCalls, c.top) << "hover flag " << c.hoverFlag << ", press flag " << c.pressFlag;
+    EXPECT_EQ(bg->mCalls, c.background) << "hover flag " << c.hoverFlag << ", press flag " << c.pressFlag;
+    g.OnMouseOut();
+    g.EnableMouseOver(false);
+  }
+}
+
 TEST_F(InputTest, RightClickOffersTheContextMenuWithoutAPressOrAGesture)
 {
   g.mMenuAnswer = [](IPopupMenu& menu, const IRECT&) { return menu.SetChosenItemIdx(0), &menu; };
