@@ -203,15 +203,21 @@ void FillMenu(Menu& menu, int n, int& chosen)
     menu.AddItem("item " + std::to_string(i), [&chosen, i](MenuItem&) { chosen = i; });
 }
 
-TEST_F(X11Popups, ASubmenuOpensBesideItsRowAndItsItemsCanBeChosen)
+/// "first" (choosing it records 100), then "folder" with a submenu of two items that record 0 and 1.
+void FillMenuWithFolder(Menu& menu, int& chosen)
 {
-  Menu menu;
-  int chosen = -1;
   menu.AddItem("first", [&chosen](MenuItem&) { chosen = 100; });
   menu.AddItem("folder", nullptr);
   auto items = std::make_unique<Menu>();
   FillMenu(*items, 2, chosen);
   menu.SetSubmenu(std::move(items), menu.ItemAt(1));
+}
+
+TEST_F(X11Popups, ASubmenuOpensBesideItsRowAndItsItemsCanBeChosen)
+{
+  Menu menu;
+  int chosen = -1;
+  FillMenuWithFolder(menu, chosen);
   XWindowAttributes top{}, sub{};
   {
     User user([&](Display* display) {
@@ -235,11 +241,7 @@ TEST_F(X11Popups, KeysSentToAMenusWindowOrItsSubmenusWindowMoveAndChoose)
 {
   Menu menu;
   int chosen = -1;
-  menu.AddItem("first", [&chosen](MenuItem&) { chosen = 100; });
-  menu.AddItem("folder", nullptr);
-  auto items = std::make_unique<Menu>();
-  FillMenu(*items, 2, chosen);
-  menu.SetSubmenu(std::move(items), menu.ItemAt(1));
+  FillMenuWithFolder(menu, chosen);
   const struct
   {
     std::vector<KeySym> top, submenu; // keys sent to the menu's window, then to the submenu's once it shows
