@@ -276,4 +276,48 @@ TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)
   EXPECT_EQ(rig.library->newFunctionWithName("missing"), nullptr);
 }
 
+TEST(MetalSampler, TexelCentresFiltersWrappingAndChannelOrder)
+{
+  // A 4 x 2 texture whose red grows along x and green down y. Coordinates are normalised, texel centres at 0.5.
+  auto device = MTLCreateSystemDefaultDevice();
+  unsigned char bytes[4 * 2 * 4];
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 4; ++x)
+    {
+      unsigned char* p = bytes + (y * 4 + x) * 4;
+      p[0] = (unsigned char)(20 + 40 * x), p[1] = (unsigned char)(10 + 200 * y), p[2] = 30, p[3] = 255;
+    }
+  auto Texture = [&](MTLPixelFormat format) {
+    auto t = device->newTextureWithDescriptor(MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(format, 4, 2, false));
+    t->replaceRegion(MTLRegionMake2D(0, 0, 4, 2), 0, bytes, 16);
+    return t;
+  };
+  auto rgba = Texture(MTLPixelFormatRGBA8Unorm), bgra = Texture(MTLPixelFormatBGRA8Unorm);
+  MTLSamplerDescriptor nearest, linear;
+  nearest.sAddressMode = nearest.tAddressMode = MTLSamplerAddressModeRepeat;
+  linear.minFilter = linear.magFilter = MTLSamplerMinMagFilterLinear;
+  struct Row
+  {
+    const char* what;
+    const MTLTexture& texture;
+    const MTLSamplerDescriptor& sampler;
+    float u, v;
+    float want[4]; // 0..255
+  } rows[] = {
+    {"nearest texel (2, 1)", *rgba, nearest, 0.625f, 0.75f, {100, 210, 30, 255}},
+    {"linear at a texel centre", *rgba, linear, 0.125f, 0.25f, {20, 10, 30, 255}},
+    {"linear half way along x", *rgba, linear, 0.25f, 0.25f, {40, 10, 30, 255}},
+    {"linear half way down y", *rgba, linear, 0.125f, 0.5f, {20, 110, 30, 255}},
+    {"repeat left of the texture", *rgba, nearest, -0.125f, 0.25f, {140, 10, 30, 255}},
+    {"repeat above the texture", *rgba, nearest, 0.375f, -0.25f, {60, 210, 30, 255}},
+    {"blue first in memory", *bgra, nearest, 0.125f, 0.25f, {30, 10, 20, 255}},
+  };
+  for (const Row& r : rows)
+  {
+    float got[4];
+    MTLSamplerState(r.sampler).sample(r.texture, r.u, r.v, got);
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(got[c] * 255, r.want[c], 0.5) << r.what << " channel " << c;
+  }
+}
+
 } // namespace

@@ -414,3 +414,144 @@ TEST(MetalRender, AScissorEdgeAQuarterPixelPastACentreCoversThatPixelByAQuarterU
     }
   }
 }
+
+TEST(MetalRender, PaintsAtKnownPixels)
+{
+  // Gradients run from their inner colour at the start (or centre) to their outer colour at the end, half way in
+  // between; a translucent colour blends premultiplied over white.
+  Surface s(64, 64);
+  VXcontext* vg = s.ctx;
+  const VXcolor red = Rgba(255, 0, 0), blue = Rgba(0, 0, 255);
+  const VXpaint across = vxMakeLinearGradient(vg, 8.5f, 8, 56.5f, 8, red, blue);
+  const VXpaint diagonal = vxMakeLinearGradient(vg, 8.5f, 8.5f, 40.5f, 40.5f, red, blue);
+  const VXpaint upwards = vxMakeLinearGradient(vg, 8, 56.5f, 8, 8.5f, red, blue);
+  const VXpaint radial = vxMakeRadialGradient(vg, 32.5f, 32.5f, 4, 20, Rgba(255, 255, 0), Rgba(0, 128, 0));
+  const VXpaint box = vxMakeBoxGradient(vg, 12, 24, 40, 16, 0, 4, Rgba(0, 0, 0), Rgba(255, 255, 255));
+  const VXpaint translucent = vxMakeBoxGradient(vg, 0, 0, 64, 64, 0, 1, Rgba(255, 51, 102, 128), Rgba(255, 51, 102, 128));
+  struct Row
+  {
+    const char* what;
+    const VXpaint& paint;
+    int x, y;
+    int want[3];
+  } rows[] = {
+    {"linear start", across, 8, 4, {255, 0, 0}},         {"linear middle", across, 32, 4, {128, 0, 128}},
+    {"linear end", across, 56, 40, {0, 0, 255}},         {"diagonal middle", diagonal, 32, 16, {128, 0, 128}},
+    {"diagonal quarter", diagonal, 16, 16, {191, 0, 64}}, {"upwards quarter", upwards, 20, 44, {191, 0, 64}},
+    {"radial centre", radial, 32, 32, {255, 255, 0}},     {"radial quarter", radial, 40, 32, {191, 223, 0}},
+    {"radial outside", radial, 32, 61, {0, 128, 0}},      {"box centre", box, 32, 32, {0, 0, 0}},
+    {"box below", box, 32, 46, {255, 255, 255}},          {"box beside", box, 6, 32, {255, 255, 255}},
+    {"translucent", translucent, 32, 32, {255, 153, 178}},
+  };
+  for (const Row& r : rows)
+  {
+    s.Begin();
+    vxBeginPath(vg);
+    vxRectPath(vg, 0, 0, 64, 64);
+    vxSetFillPaint(vg, r.paint);
+    vxFillPath(vg);
+    s.End();
+    const Image img = s.Read();
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(img.At(r.x, r.y)[c], r.want[c], 3) << r.what << " channel " << c;
+  }
+}
+
+TEST(MetalRender, EveryCompositeOperationWhereSourceMeetsDestinationAndWhereItIsAlone)
+{
+  // Destination: blue at alpha 0.8 over the left half of a clear surface; source: red at alpha 0.6 over x 4 to 16.
+  // Premultiplied red, blue and alpha where both are (x 6) and where only the source is (x 12).
+  struct Row
+  {
+    int op;
+    float both[3], alone[3];
+  } rows[] = {
+    {VX_SOURCE_OVER, {0.6f, 0.32f, 0.92f}, {0.6f, 0, 0.6f}},    {VX_SOURCE_IN, {0.48f, 0, 0.48f}, {0, 0, 0}},
+    {VX_SOURCE_OUT, {0.12f, 0, 0.12f}, {0.6f, 0, 0.6f}},        {VX_ATOP, {0.48f, 0.32f, 0.8f}, {0, 0, 0}},
+    {VX_DESTINATION_OVER, {0.12f, 0.8f, 0.92f}, {0.6f, 0, 0.6f}}, {VX_DESTINATION_IN, {0, 0.48f, 0.48f}, {0, 0, 0}},
+    {VX_DESTINATION_OUT, {0, 0.32f, 0.32f}, {0, 0, 0}},          {VX_DESTINATION_ATOP, {0.12f, 0.48f, 0.6f}, {0.6f, 0, 0.6f}},
+    {VX_LIGHTER, {0.6f, 0.8f, 1}, {0.6f, 0, 0.6f}},              {VX_COPY, {0.6f, 0, 0.6f}, {0.6f, 0, 0.6f}},
+    {VX_XOR, {0.12f, 0.32f, 0.44f}, {0.6f, 0, 0.6f}},
+  };
+  Surface s(16, 16);
+  for (const Row& r : rows)
+  {
+    s.Begin(VXcolor{{{0, 0, 0, 0}}});
+    vxSetCompositeOperation(s.ctx, VX_SOURCE_OVER);
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 0, 0, 8, 16);
+    vxSetFillColor(s.ctx, Rgba(0, 0, 255, 204));
+    vxFillPath(s.ctx);
+    vxSetCompositeOperation(s.ctx, r.op);
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 4, 0, 12, 16);
+    vxSetFillColor(s.ctx, Rgba(255, 0, 0, 153));
+    vxFillPath(s.ctx);
+    s.End();
+    const Image img = s.Read();
+    const int channels[3] = {0, 2, 3};
+    for (int i = 0; i < 3; ++i)
+    {
+      EXPECT_NEAR(img.At(6, 8)[channels[i]], 255 * r.both[i], 2) << "operation " << r.op << " both, channel " << i;
+      EXPECT_NEAR(img.At(12, 8)[channels[i]], 255 * r.alone[i], 2) << "operation " << r.op << " alone, channel " << i;
+    }
+  }
+}
+
+TEST(MetalRender, AHoleStaysOpenAndOverlapsOfOneWindingFill)
+{
+  Surface s(64, 64);
+  s.Begin();
+  vxSetFillColor(s.ctx, Rgba(0, 0, 0));
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 4, 4, 56, 28);
+  vxCirclePath(s.ctx, 32, 18, 8);
+  vxSetPathWinding(s.ctx, VX_CLOCKWISE);
+  vxFillPath(s.ctx);
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 4, 40, 32, 20);
+  vxRectPath(s.ctx, 20, 40, 36, 20);
+  vxFillPath(s.ctx);
+  s.End();
+  const Image img = s.Read();
+  EXPECT_EQ(img.At(32, 18)[0], 255); // the hole
+  EXPECT_EQ(img.At(10, 18)[0], 0);
+  EXPECT_EQ(img.At(28, 50)[0], 0); // both rectangles
+  EXPECT_EQ(img.At(50, 50)[0], 0);
+}
+
+TEST(MetalRender, AnImageStoredBottomUpShowsItsLastRowOnTop)
+{
+  // A 2 x 4 image whose texels count up row by row, drawn at one texel a pixel.
+  unsigned char texels[2 * 4 * 4];
+  for (int i = 0; i < 8; ++i)
+    texels[i * 4] = (unsigned char)(20 * i + 10), texels[i * 4 + 1] = 0, texels[i * 4 + 2] = 0, texels[i * 4 + 3] = 255;
+  const int bg[3] = {0, 0, 0};
+  const Image img = DrawImage(6, 8, 2, 4, VX_IMAGE_FLIP_Y | VX_IMAGE_NEAREST, texels, 2, 2, bg);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 2; ++x) EXPECT_EQ(img.At(2 + x, 2 + y)[0], texels[((3 - y) * 2 + x) * 4]) << x << ", " << y;
+}
+
+TEST(MetalRender, TextTakesItsFillColour)
+{
+  Surface s(64, 48);
+  s.Begin();
+  int font = vxAddFontFile(s.ctx, "Roboto", mvxtest::kRobotoPath);
+  ASSERT_GE(font, 0);
+  vxSetFontFaceById(s.ctx, font);
+  vxSetFontSize(s.ctx, 40);
+  vxSetFillColor(s.ctx, Rgba(0, 0, 255));
+  vxDrawText(s.ctx, 8, 40, "HI", nullptr);
+  s.End();
+  const Image img = s.Read();
+  int inked = 0;
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x)
+    {
+      const unsigned char* p = img.At(x, y);
+      if (p[0] > 64) continue; // white or edge
+      ++inked;
+      EXPECT_EQ(p[0], p[1]) << x << ", " << y;
+      EXPECT_GE(p[2], 250) << x << ", " << y;
+    }
+  EXPECT_GT(inked, 100);
+}
