@@ -545,4 +545,61 @@ TEST_F(PathTest, RoundJoinsAndCapsStayBoundedAtAnyPixelRatio)
   }
 }
 
+TEST_F(PathTest, JoinsBevelOnlyAtCornersAndWhereASegmentIsTooShortForTheInnerMiter)
+{
+  struct Case
+  {
+    const char* name;
+    std::vector<float> xy; // a line through these points; six numbers after the first point make a cubic
+    bool cubic;
+    int join;
+    int bevels;
+  } cases[] = {
+    {"one curve, beveled joins", {10, 50, 60, 0, 140, 100, 190, 50}, true, VX_BEVEL, 0},
+    {"one curve, round joins", {10, 50, 60, 0, 140, 100, 190, 50}, true, VX_ROUND, 0},
+    {"long segments, miter", {10, 50, 100, 50, 60, 90}, false, VX_MITER, 0},
+    {"short segment, miter", {10, 50, 100, 50, 96, 54}, false, VX_MITER, 1},
+  };
+  for (const Case& k : cases)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, k.xy[0], k.xy[1]);
+    if (k.cubic)
+      vxCubicTo(ctx, k.xy[2], k.xy[3], k.xy[4], k.xy[5], k.xy[6], k.xy[7]);
+    else
+      for (size_t i = 2; i < k.xy.size(); i += 2) vxLineTo(ctx, k.xy[i], k.xy[i + 1]);
+    vxSetStrokeWidth(ctx, 20);
+    vxSetLineJoin(ctx, k.join);
+    vxSetMiterLimit(ctx, 10);
+    vxStrokePath(ctx);
+    const std::vector<VXpoint> points = Points(ctx);
+    int bevels = 0; // at joins: the ends of an open line take caps
+    for (size_t i = 1; i + 1 < points.size(); ++i)
+      bevels += (points[i].flags & (VX_POINT_BEVEL | VX_POINT_INNER_BEVEL)) != 0;
+    EXPECT_EQ(bevels, k.bevels) << k.name;
+  }
+}
+
+TEST_F(PathTest, StrokesThinnerThanAPixelAreDrawnAPixelWideAndFainterByTheSquareOfTheirWidth)
+{
+  struct Case
+  {
+    float ratio, width, drawnWidth, alpha;
+  } cases[] = {{1, 2, 2, 0.5f}, {1, 0.5f, 1, 0.125f}, {1, 0.25f, 1, 0.03125f}, {2, 0.25f, 0.5f, 0.125f}};
+  for (const Case& k : cases)
+  {
+    vxBeginFrame(ctx, 800, 600, k.ratio);
+    vxSetStrokeColor(ctx, vxColorFromFloats(0, 0, 0, 0.5f));
+    vxSetStrokeWidth(ctx, k.width);
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 10, 10);
+    vxLineTo(ctx, 90, 10);
+    vxStrokePath(ctx);
+    const RecordedCall* stroke = r.Last("stroke");
+    EXPECT_FLOAT_EQ(stroke->strokeWidth, k.drawnWidth) << k.ratio << " " << k.width;
+    EXPECT_FLOAT_EQ(stroke->paint.innerColor.a, k.alpha) << k.ratio << " " << k.width;
+    vxEndFrame(ctx);
+  }
+}
+
 } // namespace
