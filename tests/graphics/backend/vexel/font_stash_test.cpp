@@ -1,4 +1,4 @@
-// The font stash's atlas packing: rectangles never overlap and stay in bounds.
+// The font stash's atlas packing: rectangles never overlap, stay in bounds and rest where they end lowest.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -51,6 +51,25 @@ TEST(FontStashAtlas, RandomRectanglesNeverOverlapAndStayInBounds)
     EXPECT_GT(placed, 50);
     free(atlas.nodes);
   }
+}
+
+TEST(FontStashAtlas, EachRectangleGoesWhereItsTopIsLowest)
+{
+  // On a 64 x 64 skyline: each rectangle rests where its top ends lowest, leftmost of equal places.
+  FontStashAtlas atlas{64, 64, (FontStashAtlasNode*)malloc(sizeof(FontStashAtlasNode)), 1, 1};
+  atlas.nodes[0] = {0, 0, 64};
+  struct Step
+  {
+    int w, h, x, y;
+  } steps[] = {{32, 32, 0, 0}, {8, 8, 32, 0}, {32, 8, 32, 8}, {16, 16, 32, 16}, {16, 8, 48, 16}, {24, 24, 0, 32}};
+  for (const Step& k : steps)
+  {
+    int x = -1, y = -1;
+    ASSERT_TRUE(FontStashAtlasAddRect(&atlas, k.w, k.h, &x, &y)) << k.w << " x " << k.h;
+    EXPECT_EQ(x, k.x) << k.w << " x " << k.h;
+    EXPECT_EQ(y, k.y) << k.w << " x " << k.h;
+  }
+  free(atlas.nodes);
 }
 
 } // namespace

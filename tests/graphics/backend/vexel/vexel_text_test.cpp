@@ -293,4 +293,38 @@ TEST_F(TextTest, APathTooLargeToExpandDrawsNothingAndTheNextOneDraws)
   EXPECT_GT(r.calls[1].paths[0].fill.size(), 3u);
 }
 
+TEST_F(TextTest, KerningPullsInOnlyThePairsOrderThatAsksForIt)
+{
+  for (const char* pair : {"To", "Ty", "P."})
+  {
+    const std::string kerned = pair, reversed = {pair[1], pair[0]};
+    const float apart = Width(kerned.substr(0, 1)) + Width(kerned.substr(1));
+    EXPECT_LE(Width(kerned), apart - 1) << kerned;
+    EXPECT_EQ(Width(reversed), apart) << reversed;
+  }
+}
+
+TEST_F(TextTest, MeasuredBoundsMoveWithTheAlignmentByTheWidthOrHalfOfIt)
+{
+  const char* text = "Wide text";
+  float left[4];
+  vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_BASELINE);
+  const float w = vxMeasureText(ctx, 100, 50, text, nullptr, left);
+  EXPECT_NEAR(left[0], 100, 2); // the first glyph's side bearing
+  EXPECT_NEAR(left[2], 100 + w, 2);
+  struct Case
+  {
+    int align;
+    float shift; // times the text's width
+  } cases[] = {{VX_ALIGN_CENTER, -0.5f}, {VX_ALIGN_RIGHT, -1}};
+  for (const Case& k : cases)
+  {
+    vxSetTextAlign(ctx, k.align | VX_ALIGN_BASELINE);
+    float bounds[4];
+    EXPECT_FLOAT_EQ(vxMeasureText(ctx, 100, 50, text, nullptr, bounds), w);
+    for (int i : {0, 2}) EXPECT_NEAR(bounds[i], left[i] + k.shift * w, 0.01) << k.align << " " << i;
+    for (int i : {1, 3}) EXPECT_FLOAT_EQ(bounds[i], left[i]) << k.align << " " << i;
+  }
+}
+
 } // namespace
