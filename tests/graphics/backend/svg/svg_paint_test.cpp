@@ -201,4 +201,29 @@ TEST(SvgPaint, StrokeWidthsScaleByTheMeanOfTheAxesScales)
   EXPECT_FLOAT_EQ(end.y, 8);
 }
 
+TEST(SvgPaint, FillStrokeAndShapeOpacitiesEachKeepTheirOwn)
+{
+  struct Case
+  {
+    const char* attributes;
+    uint32_t fillAlpha, strokeAlpha;
+    float opacity;
+  } cases[] = {
+    {"stroke-opacity=\"0.5\"", 255, 127, 1},
+    {"fill-opacity=\"0.25\"", 63, 255, 1},
+    {"opacity=\"0.5\" fill-opacity=\"0.5\"", 127, 255, 0.5f},
+    {"style=\"stroke-opacity:0.2;fill-opacity:1\"", 255, 51, 1},
+  };
+  for (const Case& k : cases)
+  {
+    Parsed svg(Doc(std::string("<rect width=\"1\" height=\"1\" fill=\"#102030\" stroke=\"#405060\" ") +
+                   k.attributes + "/>"));
+    ASSERT_EQ(svg.shapes().size(), 1u) << k.attributes;
+    EXPECT_EQ(svg.shape().fill.color >> 24, k.fillAlpha) << k.attributes;
+    EXPECT_EQ(svg.shape().stroke.color >> 24, k.strokeAlpha) << k.attributes;
+    EXPECT_EQ(svg.shape().stroke.color & 0xffffffu, Rgba(0x40, 0x50, 0x60) & 0xffffffu) << k.attributes;
+    EXPECT_FLOAT_EQ(svg.shape().opacity, k.opacity) << k.attributes;
+  }
+}
+
 } // namespace

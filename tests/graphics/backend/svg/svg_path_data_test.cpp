@@ -258,3 +258,28 @@ TEST(SvgPathData, ShapesInPercentOfAWideDocumentEncloseTheirOwnArea)
     EXPECT_NEAR(std::fabs(area) / 2, c.area, 1.0);
   }
 }
+
+// Relative commands and rotations about a point, from places whose x and y differ.
+TEST(SvgPathData, RelativeEndsAndRotationCentresKeepTheirXAndYApart)
+{
+  const struct
+  {
+    const char* d;
+    float x, y;
+  } ends[] = {
+    {"M10 30 l5 -5", 15, 25},          {"M10 30 h5 v5", 15, 35},          {"M10 30 c0 5 5 5 10 -4", 20, 26},
+    {"M10 30 q5 5 10 -4", 20, 26},     {"M10 30 t10 -4", 20, 26},         {"M10 30 a10 10 0 0 1 20 -4", 30, 26},
+    {"M10 30 s5 5 10 -4", 20, 26},
+  };
+  for (const auto& e : ends)
+  {
+    Parsed svg(PathDoc(e.d));
+    ASSERT_EQ(svg.shapes().size(), 1u) << e.d;
+    EXPECT_NEAR(Last(svg.path()).x, e.x, 1e-3) << e.d;
+    EXPECT_NEAR(Last(svg.path()).y, e.y, 1e-3) << e.d;
+  }
+  // A quarter turn about (40, 10) takes the square from (50, 10) to (60, 20) to (30, 20) to (40, 30).
+  Parsed svg(svgtest::Doc("<rect x=\"50\" y=\"10\" width=\"10\" height=\"10\" transform=\"rotate(90 40 10)\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  ExpectBounds(svg.shape().bounds, 30, 20, 40, 30, 1e-3f);
+}
