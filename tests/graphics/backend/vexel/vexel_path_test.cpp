@@ -602,4 +602,47 @@ TEST_F(PathTest, StrokesThinnerThanAPixelAreDrawnAPixelWideAndFainterByTheSquare
   }
 }
 
+TEST_F(PathTest, HslColoursTakeTheirHues)
+{
+  struct Hsl
+  {
+    float h, s, l, r, g, b;
+  } colours[] = {{0, 1, 0.5f, 1, 0, 0},         {1 / 6.0f, 1, 0.5f, 1, 1, 0}, {0.25f, 1, 0.5f, 0.5f, 1, 0},
+                 {1 / 3.0f, 1, 0.5f, 0, 1, 0},  {0.5f, 1, 0.5f, 0, 1, 1},     {2 / 3.0f, 1, 0.5f, 0, 0, 1},
+                 {5 / 6.0f, 1, 0.5f, 1, 0, 1},  {0, 0, 0.25f, 0.25f, 0.25f, 0.25f}};
+  for (const Hsl& k : colours)
+  {
+    const VXcolor c = vxColorFromHsl(k.h, k.s, k.l);
+    EXPECT_NEAR(c.r, k.r, 1e-4) << k.h;
+    EXPECT_NEAR(c.g, k.g, 1e-4) << k.h;
+    EXPECT_NEAR(c.b, k.b, 1e-4) << k.h;
+  }
+}
+
+TEST_F(PathTest, ALineEndingWhereItStartedStrokesAsIfClosed)
+{
+  std::vector<VXvertex> strokes[2];
+  for (int closed = 0; closed < 2; ++closed)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 10, 10);
+    vxLineTo(ctx, 50, 10);
+    vxLineTo(ctx, 50, 50);
+    vxLineTo(ctx, 10, 50);
+    if (closed)
+      vxClosePath(ctx);
+    else
+      vxLineTo(ctx, 10, 10);
+    vxSetStrokeWidth(ctx, 8);
+    vxStrokePath(ctx);
+    strokes[closed] = r.Last("stroke")->paths[0].stroke;
+  }
+  ASSERT_EQ(strokes[0].size(), strokes[1].size());
+  for (size_t i = 0; i < strokes[0].size(); ++i)
+  {
+    EXPECT_NEAR(strokes[0][i].x, strokes[1][i].x, 1e-4) << i;
+    EXPECT_NEAR(strokes[0][i].y, strokes[1][i].y, 1e-4) << i;
+  }
+}
+
 } // namespace

@@ -327,4 +327,21 @@ TEST_F(TextTest, MeasuredBoundsMoveWithTheAlignmentByTheWidthOrHalfOfIt)
   }
 }
 
+TEST_F(TextTest, EachGlyphPositionSpansFromItsPenToTheNext)
+{
+  const char* text = "Wide text";
+  VXglyphPosition p[16];
+  const int n = vxTextGlyphPositions(ctx, 100, 50, text, nullptr, p, 16);
+  ASSERT_EQ(n, 9);
+  for (int i = 0; i < n; ++i)
+  {
+    EXPECT_LE(p[i].minX, p[i].x) << i;
+    if (i + 1 < n)
+    {
+      EXPECT_GE(p[i].maxX, p[i + 1].x) << i;
+    }
+  }
+  EXPECT_NEAR(p[n - 1].maxX, 100 + Width(text), 1.0);
+}
+
 } // namespace
