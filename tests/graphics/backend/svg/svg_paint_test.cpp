@@ -226,4 +226,18 @@ TEST(SvgPaint, FillStrokeAndShapeOpacitiesEachKeepTheirOwn)
   }
 }
 
+TEST(SvgPaint, OpacitiesOutsideZeroToOneAreClampedNotWrapped)
+{
+  Parsed svg(Doc("<linearGradient id=\"g\"><stop offset=\"0\" stop-color=\"#fff\" stop-opacity=\"2\"/>"
+                 "<stop offset=\"1\" stop-color=\"#000\" stop-opacity=\"-1\"/></linearGradient>"
+                 "<rect width=\"10\" height=\"10\" fill=\"url(#g)\" stroke=\"red\" stroke-opacity=\"3\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  const SvgShape& shape = svg.shape();
+  EXPECT_EQ(shape.stroke.color >> 24, 255u);
+  ASSERT_EQ(shape.fill.type, kSvgPaintLinearGradient);
+  ASSERT_EQ(shape.fill.gradient->nstops, 2);
+  EXPECT_EQ(shape.fill.gradient->stops[0].color >> 24, 255u);
+  EXPECT_EQ(shape.fill.gradient->stops[1].color >> 24, 0u);
+}
+
 } // namespace

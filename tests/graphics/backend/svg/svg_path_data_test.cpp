@@ -283,3 +283,30 @@ TEST(SvgPathData, RelativeEndsAndRotationCentresKeepTheirXAndYApart)
   ASSERT_EQ(svg.shapes().size(), 1u);
   ExpectBounds(svg.shape().bounds, 30, 20, 40, 30, 1e-3f);
 }
+
+// Lengths relative to the font, and a view box fitted into a document of another shape by each alignment.
+TEST(SvgPathData, FontRelativeLengthsAndAlignedViewBoxesPlaceShapes)
+{
+  {
+    Parsed svg(svgtest::Doc("<g font-size=\"20\"><rect x=\"1em\" width=\"2em\" height=\"1ex\"/></g>"));
+    ASSERT_EQ(svg.shapes().size(), 1u);
+    ExpectBounds(svg.shape().bounds, 20, 0, 60, 10.4f, 1e-3f);
+  }
+  const struct
+  {
+    const char* align;
+    float x0, y0, x1, y1;
+  } cases[] = {
+    {"xMinYMin meet", 0, 0, 100, 100},     {"xMidYMid meet", 50, 0, 150, 100}, {"xMaxYMax meet", 100, 0, 200, 100},
+    {"xMidYMin slice", 0, 0, 200, 200},    {"xMidYMid slice", 0, -50, 200, 150}, {"xMinYMax slice", 0, -100, 200, 100},
+    {"none", 0, 0, 200, 100},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.align);
+    Parsed svg(std::string("<svg width=\"200\" height=\"100\" viewBox=\"0 0 100 100\" preserveAspectRatio=\"") +
+               c.align + "\"><rect width=\"100\" height=\"100\"/></svg>");
+    ASSERT_EQ(svg.shapes().size(), 1u);
+    ExpectBounds(svg.shape().bounds, c.x0, c.y0, c.x1, c.y1, 1e-3f);
+  }
+}
