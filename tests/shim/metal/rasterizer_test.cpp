@@ -1,8 +1,9 @@
-// The Metal stand-in on its own: coverage by the top-left rule, culling by winding, the stencil operations, and
-// library blobs.
+// The Metal stand-in on its own: coverage by the top-left rule, culling by winding, the stencil operations,
+// texture sampling and library blobs.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -276,7 +277,7 @@ TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)
   EXPECT_EQ(rig.library->newFunctionWithName("missing"), nullptr);
 }
 
-TEST(MetalSampler, TexelCentresFiltersWrappingAndChannelOrder)
+TEST(MetalSampler, TexelCentresFiltersLevelsWrappingAndChannelOrder)
 {
   // A 4 x 2 texture whose red grows along x and green down y. Coordinates are normalised, texel centres at 0.5.
   auto device = MTLCreateSystemDefaultDevice();
@@ -288,12 +289,21 @@ TEST(MetalSampler, TexelCentresFiltersWrappingAndChannelOrder)
       p[0] = (unsigned char)(20 + 40 * x), p[1] = (unsigned char)(10 + 200 * y), p[2] = 30, p[3] = 255;
     }
   auto Texture = [&](MTLPixelFormat format) {
-    auto t = device->newTextureWithDescriptor(MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(format, 4, 2, false));
+    auto t =
+      device->newTextureWithDescriptor(MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(format, 4, 2, false));
     t->replaceRegion(MTLRegionMake2D(0, 0, 4, 2), 0, bytes, 16);
     return t;
   };
   auto rgba = Texture(MTLPixelFormatRGBA8Unorm), bgra = Texture(MTLPixelFormatBGRA8Unorm);
-  MTLSamplerDescriptor nearest, linear;
+  auto levels = device->newTextureWithDescriptor(
+    MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 4, 2, true));
+  levels->replaceRegion(MTLRegionMake2D(0, 0, 4, 2), 0, bytes, 16);
+  {
+    std::lock_guard<std::mutex> hold(levels->lock());
+    levels->buildMipmaps(); // 2 x 1, then 1 x 1
+  }
+  MTLSamplerDescriptor nearest, linear, nearestLevel;
+  nearestLevel.mipFilter = MTLSamplerMipFilterNearest;
   nearest.sAddressMode = nearest.tAddressMode = MTLSamplerAddressModeRepeat;
   linear.minFilter = linear.magFilter = MTLSamplerMinMagFilterLinear;
   struct Row
@@ -303,6 +313,7 @@ TEST(MetalSampler, TexelCentresFiltersWrappingAndChannelOrder)
     const MTLSamplerDescriptor& sampler;
     float u, v;
     float want[4]; // 0..255
+    float footprint = 1;
   } rows[] = {
     {"nearest texel (2, 1)", *rgba, nearest, 0.625f, 0.75f, {100, 210, 30, 255}},
     {"linear at a texel centre", *rgba, linear, 0.125f, 0.25f, {20, 10, 30, 255}},
@@ -311,11 +322,13 @@ TEST(MetalSampler, TexelCentresFiltersWrappingAndChannelOrder)
     {"repeat left of the texture", *rgba, nearest, -0.125f, 0.25f, {140, 10, 30, 255}},
     {"repeat above the texture", *rgba, nearest, 0.375f, -0.25f, {60, 210, 30, 255}},
     {"blue first in memory", *bgra, nearest, 0.125f, 0.25f, {30, 10, 20, 255}},
+    {"footprint 2: the half size level", *levels, nearestLevel, 0.125f, 0.25f, {40, 110, 30, 255}, 2},
+    {"footprint 3: the nearer, quarter size level", *levels, nearestLevel, 0.125f, 0.25f, {80, 110, 30, 255}, 3},
   };
   for (const Row& r : rows)
   {
     float got[4];
-    MTLSamplerState(r.sampler).sample(r.texture, r.u, r.v, got);
+    MTLSamplerState(r.sampler).sample(r.texture, r.u, r.v, got, r.footprint);
     for (int c = 0; c < 4; ++c) EXPECT_NEAR(got[c] * 255, r.want[c], 0.5) << r.what << " channel " << c;
   }
 }

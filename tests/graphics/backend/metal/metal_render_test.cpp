@@ -427,7 +427,8 @@ TEST(MetalRender, PaintsAtKnownPixels)
   const VXpaint upwards = vxMakeLinearGradient(vg, 8, 56.5f, 8, 8.5f, red, blue);
   const VXpaint radial = vxMakeRadialGradient(vg, 32.5f, 32.5f, 4, 20, Rgba(255, 255, 0), Rgba(0, 128, 0));
   const VXpaint box = vxMakeBoxGradient(vg, 12, 24, 40, 16, 0, 4, Rgba(0, 0, 0), Rgba(255, 255, 255));
-  const VXpaint translucent = vxMakeBoxGradient(vg, 0, 0, 64, 64, 0, 1, Rgba(255, 51, 102, 128), Rgba(255, 51, 102, 128));
+  const VXcolor pink = Rgba(255, 51, 102, 128);
+  const VXpaint translucent = vxMakeBoxGradient(vg, 0, 0, 64, 64, 0, 1, pink, pink);
   struct Row
   {
     const char* what;
@@ -465,11 +466,16 @@ TEST(MetalRender, EveryCompositeOperationWhereSourceMeetsDestinationAndWhereItIs
     int op;
     float both[3], alone[3];
   } rows[] = {
-    {VX_SOURCE_OVER, {0.6f, 0.32f, 0.92f}, {0.6f, 0, 0.6f}},    {VX_SOURCE_IN, {0.48f, 0, 0.48f}, {0, 0, 0}},
-    {VX_SOURCE_OUT, {0.12f, 0, 0.12f}, {0.6f, 0, 0.6f}},        {VX_ATOP, {0.48f, 0.32f, 0.8f}, {0, 0, 0}},
-    {VX_DESTINATION_OVER, {0.12f, 0.8f, 0.92f}, {0.6f, 0, 0.6f}}, {VX_DESTINATION_IN, {0, 0.48f, 0.48f}, {0, 0, 0}},
-    {VX_DESTINATION_OUT, {0, 0.32f, 0.32f}, {0, 0, 0}},          {VX_DESTINATION_ATOP, {0.12f, 0.48f, 0.6f}, {0.6f, 0, 0.6f}},
-    {VX_LIGHTER, {0.6f, 0.8f, 1}, {0.6f, 0, 0.6f}},              {VX_COPY, {0.6f, 0, 0.6f}, {0.6f, 0, 0.6f}},
+    {VX_SOURCE_OVER, {0.6f, 0.32f, 0.92f}, {0.6f, 0, 0.6f}},
+    {VX_SOURCE_IN, {0.48f, 0, 0.48f}, {0, 0, 0}},
+    {VX_SOURCE_OUT, {0.12f, 0, 0.12f}, {0.6f, 0, 0.6f}},
+    {VX_ATOP, {0.48f, 0.32f, 0.8f}, {0, 0, 0}},
+    {VX_DESTINATION_OVER, {0.12f, 0.8f, 0.92f}, {0.6f, 0, 0.6f}},
+    {VX_DESTINATION_IN, {0, 0.48f, 0.48f}, {0, 0, 0}},
+    {VX_DESTINATION_OUT, {0, 0.32f, 0.32f}, {0, 0, 0}},
+    {VX_DESTINATION_ATOP, {0.12f, 0.48f, 0.6f}, {0.6f, 0, 0.6f}},
+    {VX_LIGHTER, {0.6f, 0.8f, 1}, {0.6f, 0, 0.6f}},
+    {VX_COPY, {0.6f, 0, 0.6f}, {0.6f, 0, 0.6f}},
     {VX_XOR, {0.12f, 0.32f, 0.44f}, {0.6f, 0, 0.6f}},
   };
   Surface s(16, 16);
@@ -554,4 +560,38 @@ TEST(MetalRender, TextTakesItsFillColour)
       EXPECT_GE(p[2], 250) << x << ", " << y;
     }
   EXPECT_GT(inked, 100);
+}
+
+TEST(MetalRender, ATranslucentStrokeCoversEachPixelOnceWhereItCrossesItself)
+{
+  // Half black, 9 wide, through a crossing: every pixel a segment's body covers whole shows one layer of it,
+  // also where another segment's edge passes over it.
+  const float xy[] = {8, 8, 56, 56, 56, 8, 8, 56.5f};
+  Surface s(64, 64);
+  s.Begin();
+  vxSetStrokeColor(s.ctx, Rgba(0, 0, 0, 128));
+  vxSetStrokeWidth(s.ctx, 9);
+  vxBeginPath(s.ctx);
+  vxMoveTo(s.ctx, xy[0], xy[1]);
+  for (int i = 2; i < 8; i += 2) vxLineTo(s.ctx, xy[i], xy[i + 1]);
+  vxStrokePath(s.ctx);
+  s.End();
+  const Image img = s.Read();
+  int checked = 0;
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x)
+    {
+      bool whole = false; // within 3.5 of a segment's body, its ends excluded
+      for (int i = 0; i < 6; i += 2)
+      {
+        const float dx = xy[i + 2] - xy[i], dy = xy[i + 3] - xy[i + 1];
+        const float px = x + 0.5f - xy[i], py = y + 0.5f - xy[i + 1];
+        const float len = std::hypot(dx, dy), along = (px * dx + py * dy) / len, across = (px * dy - py * dx) / len;
+        whole = whole || (along > 5 && along < len - 5 && std::fabs(across) <= 3.5f);
+      }
+      if (!whole) continue;
+      ++checked;
+      EXPECT_NEAR(img.At(x, y)[0], 127, 2) << x << ", " << y;
+    }
+  EXPECT_GT(checked, 500);
 }
