@@ -595,3 +595,27 @@ TEST(MetalRender, ATranslucentStrokeCoversEachPixelOnceWhereItCrossesItself)
     }
   EXPECT_GT(checked, 500);
 }
+
+TEST(MetalRender, ScaledImagesBlendStraightAndPremultipliedTexelsOverTheBackground)
+{
+  // A 2 x 2 image of one half transparent texel, filled over 8 x 8 pixels: filtered, not copied texel by texel.
+  const unsigned char texel[4] = {40, 120, 80, 128};
+  unsigned char texels[16];
+  for (int i = 0; i < 16; ++i) texels[i] = texel[i % 4];
+  const int bg[3] = {30, 60, 90};
+  for (int flags : {0, int(VX_IMAGE_PREMULTIPLIED)})
+  {
+    Surface s(8, 8);
+    int image = vxCreateImageFromPixels(s.ctx, 2, 2, flags, texels);
+    s.Begin(Rgba(bg[0], bg[1], bg[2]));
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 0, 0, 8, 8);
+    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, 8, 8, 0, image, 1));
+    vxFillPath(s.ctx);
+    s.End();
+    const Image img = s.Read();
+    const double a = texel[3] / 255.0;
+    for (int c = 0; c < 3; ++c)
+      EXPECT_NEAR(img.At(4, 4)[c], (flags ? texel[c] : texel[c] * a) + bg[c] * (1.0 - a), 1.5) << flags << " " << c;
+  }
+}

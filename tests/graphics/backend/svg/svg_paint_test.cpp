@@ -240,4 +240,28 @@ TEST(SvgPaint, OpacitiesOutsideZeroToOneAreClampedNotWrapped)
   EXPECT_EQ(shape.fill.gradient->stops[1].color >> 24, 0u);
 }
 
+TEST(SvgPaint, ARadialGradientsFocalPointTakesEachAxisInItsOwnUnits)
+{
+  // The focal point is kept divided by the radius; percentages are of the width for x and of the height for y.
+  struct Case
+  {
+    const char* gradient;
+    float r, fx, fy;
+  } cases[] = {
+    {"gradientUnits=\"userSpaceOnUse\" r=\"10\" fx=\"50%\" fy=\"50%\"", 10, 150, 200},
+    {"gradientUnits=\"userSpaceOnUse\" r=\"10\" fx=\"30\" fy=\"60\"", 10, 30, 60},
+    {"r=\"50%\" fx=\"50%\" fy=\"25%\"", 35.3553f, 40, 40}, // of the rectangle's box, 60 x 80 at 10, 20
+  };
+  for (const Case& k : cases)
+  {
+    Parsed svg(std::string("<svg width=\"300\" height=\"400\" viewBox=\"0 0 300 400\"><radialGradient id=\"g\" ") +
+               k.gradient + "><stop offset=\"0\" stop-color=\"#fff\"/><stop offset=\"1\" stop-color=\"#000\"/>" +
+               "</radialGradient><rect x=\"10\" y=\"20\" width=\"60\" height=\"80\" fill=\"url(#g)\"/></svg>");
+    ASSERT_EQ(svg.shapes().size(), 1u) << k.gradient;
+    ASSERT_EQ(svg.shape().fill.type, kSvgPaintRadialGradient) << k.gradient;
+    EXPECT_NEAR(svg.shape().fill.gradient->fx * k.r, k.fx, 1e-3) << k.gradient;
+    EXPECT_NEAR(svg.shape().fill.gradient->fy * k.r, k.fy, 1e-3) << k.gradient;
+  }
+}
+
 } // namespace

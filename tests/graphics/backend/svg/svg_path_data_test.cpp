@@ -284,13 +284,14 @@ TEST(SvgPathData, RelativeEndsAndRotationCentresKeepTheirXAndYApart)
   ExpectBounds(svg.shape().bounds, 30, 20, 40, 30, 1e-3f);
 }
 
-// Lengths relative to the font, and a view box fitted into a document of another shape by each alignment.
+// Lengths relative to the font and in millimetres, and a view box fitted into a document of another shape by
+// each alignment.
 TEST(SvgPathData, FontRelativeLengthsAndAlignedViewBoxesPlaceShapes)
 {
   {
-    Parsed svg(svgtest::Doc("<g font-size=\"20\"><rect x=\"1em\" width=\"2em\" height=\"1ex\"/></g>"));
+    Parsed svg(svgtest::Doc("<g font-size=\"20\"><rect x=\"1em\" y=\"25.4mm\" width=\"2em\" height=\"1ex\"/></g>"));
     ASSERT_EQ(svg.shapes().size(), 1u);
-    ExpectBounds(svg.shape().bounds, 20, 0, 60, 10.4f, 1e-3f);
+    ExpectBounds(svg.shape().bounds, 20, 96, 60, 106.4f, 1e-3f); // at 96 dots an inch
   }
   const struct
   {
