@@ -1,17 +1,41 @@
-// Dispatcher requests at the edges of their arguments: a program name asked for outside the list.
+// Dispatcher requests at the edges of their arguments: program names outside the list or cut inside a character,
+// pins and speaker arrangements, keys with their modifiers, the host's time info and the editor's SysEx.
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "test_plug.h"
 
+using testplug::FakeHost;
 using testplug::TestPlug;
 
 namespace {
-intptr_t Call(TestPlug& p, int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr)
+intptr_t Call(TestPlug& p, int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+              float opt = 0.f)
 {
-  return p.GetEffect().dispatcher(&p.GetEffect(), opcode, index, value, ptr, 0.f);
+  return p.GetEffect().dispatcher(&p.GetEffect(), opcode, index, value, ptr, opt);
 }
+
+/// A plug-in driven through a fake host that answers the requests the audio callbacks make.
+struct HostedPlug
+{
+  FakeHost host;
+  plug::InstanceInfo info;
+  HostedPlug()
+  {
+    FakeHost::sCurrent = &host;
+    info.mVSTHostCallback = FakeHost::Callback;
+  }
+  ~HostedPlug() { FakeHost::sCurrent = nullptr; }
+  void ProcessOneBlock(TestPlug& p)
+  {
+    static float buf[2][16] = {};
+    float* ptrs[2] = {buf[0], buf[1]};
+    p.GetEffect().processReplacing(&p.GetEffect(), ptrs, ptrs, 16);
+  }
+};
 } // namespace
 
 TEST(DispatcherEdges, AProgramNameOutsideTheListIsEmpty)
@@ -51,4 +75,127 @@ TEST(DispatcherEdges, SpeakerArrangementsConnectTheirChannelCountOnEachSide)
         EXPECT_TRUE(p.IsChannelConnected(other, ch)) << side << " " << n << " channel " << ch;
       }
     }
+}
+
+// Names are made readable for the host: the last C1 control becomes a blank, and a name cut to the host's 24 bytes
+// never ends inside a character.
+TEST(DispatcherEdges, ProgramNamesAreReadableAndCutBetweenCharacters)
+{
+  const struct
+  {
+    std::string name, shown;
+  } cases[] = {
+    {"a\xC2\x9F" "b", "a b"},
+    {std::string(22, 'n') + "\xC3\xA9", std::string(22, 'n')},
+    {std::string(21, 'n') + "\xC3\xA9", std::string(21, 'n') + "\xC3\xA9"},
+  };
+  for (const auto& c : cases)
+  {
+    TestPlug p(plug::InstanceInfo{}, 0);
+    Call(p, vst2::effSetProgramName, 0, 0, const_cast<char*>(c.name.c_str()));
+    char shown[64];
+    Call(p, vst2::effGetProgramNameIndexed, 0, 0, shown);
+    EXPECT_EQ(std::string(shown), c.shown) << c.name;
+  }
+}
+
+// Two channels a side: the first pin carries the stereo pair, each pin is labelled from 1.
+TEST(DispatcherEdges, PinPropertiesAndSpeakerArrangements)
+{
+  TestPlug p(plug::InstanceInfo{}, 0);
+  const struct
+  {
+    int32_t opcode, index, flags;
+    const char* label;
+  } cases[] = {
+    {vst2::effGetInputProperties, 0, vst2::kPinIsActive | vst2::kPinIsStereo, "Input 1"},
+    {vst2::effGetInputProperties, 1, vst2::kPinIsActive, "Input 2"},
+    {vst2::effGetOutputProperties, 0, vst2::kPinIsActive | vst2::kPinIsStereo, "Output 1"},
+    {vst2::effGetOutputProperties, 1, vst2::kPinIsActive, "Output 2"},
+  };
+  for (const auto& c : cases)
+  {
+    vst2::PinProperties pin{};
+    ASSERT_EQ(Call(p, c.opcode, c.index, 0, &pin), 1) << c.label;
+    EXPECT_EQ(pin.flags, c.flags) << c.label;
+    EXPECT_STREQ(pin.label, c.label);
+  }
+  vst2::SpeakerArrangement *in = nullptr, *out = nullptr;
+  ASSERT_EQ(Call(p, vst2::effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 1);
+  ASSERT_TRUE(in && out);
+  EXPECT_EQ(in->type, vst2::kArrangementStereo);
+  EXPECT_EQ(out->type, vst2::kArrangementStereo);
+  EXPECT_EQ(in->numChannels, 2);
+}
+
+// The host's key (character, virtual key, modifier bits Shift 1, Alt 2, Command 4, Control 8) as the editor gets it.
+TEST(DispatcherEdges, KeysReachTheEditorWithTheirCodesAndModifiers)
+{
+  struct KeyRecorder : TestPlug
+  {
+    KeyRecorder() : TestPlug(plug::InstanceInfo{}, 0) {}
+    bool OnKeyDown(const plug::IKeyPress& key) override
+    {
+      keys.push_back(key);
+      return true;
+    }
+    std::vector<plug::IKeyPress> keys;
+  } p;
+  const struct
+  {
+    int character;
+    intptr_t vstKey;
+    float modifiers;
+    int virtualKey;
+    bool shift, ctrl, alt;
+  } cases[] = {
+    {'a', 0, 0.f, 'A', false, false, false}, {0, 24, 0.f, 0x60, false, false, false}, // numeric pad 0
+    {0, 40, 0.f, 0x70, false, false, false},                                          // F1
+    {0, 51, 0.f, 0x7B, false, false, false},                                          // F12
+    {'x', 0, 1.f, 'X', true, false, false},  {'x', 0, 2.f, 'X', false, false, true},
+    {'x', 0, 4.f, 'X', false, false, false}, {'x', 0, 8.f, 'X', false, true, false},
+  };
+  for (const auto& c : cases)
+  {
+    p.keys.clear();
+    EXPECT_EQ(Call(p, vst2::effEditKeyDown, c.character, c.vstKey, nullptr, c.modifiers), 1);
+    ASSERT_EQ(p.keys.size(), 1u);
+    const plug::IKeyPress& k = p.keys[0];
+    EXPECT_EQ(k.mVirtualKey, c.virtualKey) << c.vstKey << " " << c.modifiers;
+    EXPECT_EQ(k.mShift, c.shift) << c.modifiers;
+    EXPECT_EQ(k.mCtrl, c.ctrl) << c.modifiers;
+    EXPECT_EQ(k.mAlt, c.alt) << c.modifiers;
+  }
+}
+
+// A song position of 0 is a valid position, not a missing one.
+TEST(DispatcherEdges, TheHostsTimeInfoIsReadWhereItsFlagsSayValid)
+{
+  HostedPlug h;
+  vst2::TimeInfo time{};
+  time.ppqPos = 0.0;
+  time.tempo = 90.0;
+  time.flags = vst2::kTimePpqPosValid | vst2::kTimeTempoValid;
+  h.host.mTime = &time;
+  TestPlug p(h.info, 0);
+  h.ProcessOneBlock(p);
+  EXPECT_EQ(p.GetTimeInfo().mPPQPos, 0.0);
+  EXPECT_EQ(p.GetTimeInfo().mTempo, 90.0);
+}
+
+// The editor's SysEx goes to the host on the next block when it fits in its queue entry (512 bytes), else never.
+TEST(DispatcherEdges, EditorSysExUpToItsLimitReachesTheHost)
+{
+  for (int size : {512, 513})
+  {
+    HostedPlug h;
+    TestPlug p(h.info, 0);
+    const std::vector<uint8_t> bytes(size_t(size), 0x7f);
+    p.SendSysExMsgFromUI(plug::ISysExMsg{0, size, bytes.data()});
+    h.ProcessOneBlock(p);
+    int sent = 0;
+    for (int op : h.host.mOpcodes)
+      sent += op == vst2::audioMasterProcessEvents;
+    EXPECT_EQ(sent, size <= 512 ? 1 : 0) << size;
+  }
 }

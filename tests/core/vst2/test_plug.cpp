@@ -30,6 +30,8 @@ intptr_t FakeHost::Callback(vst2::Effect*, int32_t opcode, int32_t, intptr_t, vo
     return host->mVendorVersion;
   case vst2::audioMasterGetCurrentProcessLevel:
     return host->mProcessLevel;
+  case vst2::audioMasterGetTime:
+    return reinterpret_cast<intptr_t>(host->mTime);
   default:
     return 0;
   }

@@ -14,6 +14,7 @@ struct FakeHost
   const char* mProduct = "";
   intptr_t mVendorVersion = 0;
   intptr_t mProcessLevel = 0;
+  const vst2::TimeInfo* mTime = nullptr; // answered to audioMasterGetTime
   std::vector<int> mOpcodes;
   static intptr_t Callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                            float opt);
