@@ -24,7 +24,7 @@ TEST(IParamPrecision, FollowsTheStep)
   {
     double step;
     int precision;
-  } cases[] = {{0.1, 1}, {0.25, 2}, {0.001, 3}, {1e-7, 6}, {2.0, 0}, {0.01, 2}, {1.0, 0}};
+  } cases[] = {{0.1, 1}, {0.25, 2}, {0.001, 3}, {0.00001, 5}, {1e-7, 6}, {2.0, 0}, {0.01, 2}, {1.0, 0}};
   for (const auto& c : cases)
   {
     IParam p;
@@ -177,4 +177,38 @@ TEST(IParamParse, StringToValue)
   IParam neg;
   neg.InitDouble("n", 0, -10, 10, 1, "", IParam::kFlagNegateDisplay);
   EXPECT_EQ(neg.StringToValue("4"), -4.0);
+}
+
+// Normalised positions through each shape and back; an exponential range from 0 still reaches its top.
+TEST(IParamShapes, NormalisedValuesFollowTheShape)
+{
+  IParam squared, frequency, fromZero;
+  squared.InitDouble("p", 0, 0, 100, 0.01, "", 0, "", IParam::ShapePowCurve(2.0));
+  frequency.InitFrequency("f", 0, "", 1000, 20, 20000, 0.01);
+  fromZero.InitDouble("z", 1, 0, 10, 0.01, "", 0, "", IParam::ShapeExp());
+  const struct
+  {
+    const IParam* p;
+    double normalized, value;
+  } cases[] = {
+    {&squared, 0.5, 25.0}, {&squared, 1.0, 100.0}, {&frequency, 0.5, 632.46}, {&frequency, 1.0, 20000.0},
+    {&fromZero, 1.0, 10.0},
+  };
+  for (const auto& c : cases)
+  {
+    EXPECT_NEAR(c.p->FromNormalized(c.normalized), c.value, 0.01) << c.p->GetName() << " " << c.normalized;
+    EXPECT_NEAR(c.p->ToNormalized(c.value), c.normalized, 1e-4) << c.p->GetName() << " " << c.value;
+  }
+}
+
+// Note names by octave: middle C (60) is in octave 3, or in octave 4 with the middle-note flag.
+TEST(IParamInit, PitchTextsNameNoteAndOctave)
+{
+  IParam plain, middle;
+  plain.InitPitch("n", 60, 59, 61, 0, "", false);
+  middle.InitPitch("n", 60, 59, 61, 0, "", true);
+  EXPECT_STREQ(plain.GetDisplayTextForValue(0), "B 2");
+  EXPECT_STREQ(plain.GetDisplayTextForValue(1), "C 3");
+  EXPECT_STREQ(plain.GetDisplayTextForValue(2), "C#3");
+  EXPECT_STREQ(middle.GetDisplayTextForValue(1), "C 4");
 }

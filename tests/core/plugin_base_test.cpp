@@ -126,3 +126,37 @@ TEST(Presets, MakePresetTakesIntsForIntegerParameters)
   EXPECT_DOUBLE_EQ(p.GetParam(2)->Value(), 5.0);
   EXPECT_DOUBLE_EQ(p.GetParam(0)->Value(), 0.5) << "unnamed parameters take the values current when it was made";
 }
+
+TEST(Presets, RestoringAnEmptySlotNamesItTheNextUserPreset)
+{
+  ThreeParams p(3);
+  ASSERT_TRUE(p.RestorePreset(0));
+  ASSERT_TRUE(p.RestorePreset(2));
+  EXPECT_STREQ(p.GetPresetName(0), "user preset 1");
+  EXPECT_STREQ(p.GetPresetName(2), "user preset 2");
+}
+
+TEST(Presets, MakePresetFromBlobDecodesTheStateBytes)
+{
+  ThreeParams p(1);
+  p.MakePresetFromBlob("blob", "AAAAAAAA0D8AAAAAAAAIwAAAAAAAABBA", 24); // 0.25, -3.0, 4.0
+  ASSERT_TRUE(p.RestorePreset(0));
+  EXPECT_EQ(p.GetParam(0)->Value(), 0.25);
+  EXPECT_EQ(p.GetParam(1)->Value(), -3.0);
+  EXPECT_EQ(p.GetParam(2)->Value(), 4.0);
+}
+
+TEST(PresetList, AFlagOtherThanZeroOrOneIsRefusedWithNothingChanged)
+{
+  ThreeParams p(1);
+  p.GetPresetSlot(0)->SetName("kept");
+  IStateChunk c;
+  c.PutStr("new");
+  const uint8_t flag = 2;
+  c.Put(&flag);
+  for (double d : {0.3, 0.4, 2.0})
+    c.Put(&d);
+  EXPECT_EQ(p.UnserializePresets(c, 0), -1);
+  EXPECT_STREQ(p.GetPresetName(0), "kept");
+  EXPECT_EQ(p.GetParam(0)->Value(), 0.5);
+}
