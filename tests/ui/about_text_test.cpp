@@ -25,6 +25,13 @@ TEST(AboutText, LinesForAKnownHostAndSetting)
     EXPECT_NE(text.find(line), std::string::npos) << text;
 }
 
+TEST(AboutText, ChannelsShowConnectedInputsAndOutputsThenTheTotals)
+{
+  AboutValues v = LiveAt48k();
+  v.connectedInputs = 1, v.connectedOutputs = 2, v.totalInputs = 3, v.totalOutputs = 4;
+  EXPECT_NE(BuildAboutText(v).find("\nChannels: 1-2 (3-4)\n"), std::string::npos) << BuildAboutText(v);
+}
+
 TEST(AboutText, HostNamesAndUnknownHosts)
 {
   EXPECT_STREQ(HostDisplayName(1), "reaper");

@@ -205,6 +205,11 @@ TEST_F(EditorControls, ThePresetMenuOpensItsSubmenusLeftwardsFromRightOfTheCentr
   ASSERT_NE(presets, nullptr);
   EXPECT_EQ(presets->GetListIndex(), 2);
   EXPECT_EQ(presets->DrawnName(), name.substr(0, 20));
+  // The name shown is cut from twenty characters on.
+  mPlugin->GetPresetSlot(mPlugin->GetCurrentPresetIdx())->SetName("ABCDEFGHIJKLMNOPQRST");
+  EXPECT_EQ(presets->DrawnName(), "ABCDEFGH ... NOPQRST");
+  mPlugin->GetPresetSlot(mPlugin->GetCurrentPresetIdx())->SetName("ABCDEFGHIJKLMNOPQRS");
+  EXPECT_EQ(presets->DrawnName(), "ABCDEFGHIJKLMNOPQRS");
 }
 
 TEST_F(EditorControls, OddOnlyModeLeavesOnlyTheOddDriveKnobEnabled)

@@ -33,6 +33,11 @@ TEST(MeterReadout, FullScaleAtZeroReferenceSitsAtZeroDbWithTheLampOff)
   EXPECT_EQ(r.lamp, 0.0);
   EXPECT_EQ(r.envelopeText, "0.0");
   EXPECT_EQ(ReadMeter(Level(1.01), 0, Scale()).lamp, 1.0);
+  // The lamp follows the level, not the slower envelope.
+  MeterInput hotLevel = Level(1.5), hotEnvelope = Level(0.5);
+  hotLevel.envelope = 0.5, hotEnvelope.envelope = 1.5;
+  EXPECT_EQ(ReadMeter(hotLevel, 0, Scale()).lamp, 1.0);
+  EXPECT_EQ(ReadMeter(hotEnvelope, 0, Scale()).lamp, 0.0);
   // The reference moves the scale: at -18 a level of 1.0 reads +18 dB, beyond full scale.
   MeterReadout hot = ReadMeter(Level(1.0), -18, Scale());
   EXPECT_DOUBLE_EQ(hot.needle, 1.0);

@@ -167,6 +167,9 @@ TEST(VersionCheck, AnswersAreReadSafely)
   };
   for (const Case& c : cases)
     EXPECT_EQ(CompareOnlineVersion(c.answer, "Drovik", c.ours), c.expected) << c.answer;
+  // The longest field read is 255 characters.
+  EXPECT_EQ(CompareOnlineVersion("Drovik=1.0.1" + std::string(250, ' ') + ";", "Drovik", "1.0.1"), kVersionLatest);
+  EXPECT_EQ(CompareOnlineVersion("Drovik=1.0.1" + std::string(251, ' ') + ";", "Drovik", "1.0.1"), kVersionNumberError);
   EXPECT_EQ(ParseVersionNumber(" +1.0.1x"), 10001);
   EXPECT_EQ(ParseVersionNumber("1.x.1"), -1);
 }
