@@ -99,6 +99,51 @@ TEST_F(Input, ACommandClickIsARightClickWhileOtherModifiersStillPress)
   }
 }
 
+/// Writes the modifiers of each press and the movement of each drag step.
+class PressRecorder : public IControl
+{
+public:
+  PressRecorder(const IRECT& r, std::vector<std::string>& log) : IControl(r), mLog(log) {}
+  void Draw(IGraphics&) override {}
+  void OnMouseDown(float, float, const IMouseMod& mod) override
+  {
+    mLog.push_back(std::string("down") + (mod.mShift ? " shift" : "") + (mod.mCtrl ? " ctrl" : "") +
+                   (mod.mAlt ? " alt" : ""));
+  }
+  void OnMouseDrag(float, float, float dX, float dY, const IMouseMod&) override
+  {
+    mLog.push_back("drag " + std::to_string((int)dX) + "," + std::to_string((int)dY));
+  }
+
+private:
+  std::vector<std::string>& mLog;
+};
+
+// Shift, Control and Option reach the control as they are; a drag moves by graphics points (draw scale 2).
+TEST_F(Input, PressesCarryTheirModifiersAndDragsTheirMovement)
+{
+  std::vector<std::string> log;
+  mDelegate.mLayoutFunc = [&log](IGraphics* g) { g->AttachControl(new PressRecorder(IRECT(0, 0, 468, 450), log)); };
+  mDrawScale = 2.f;
+  OpenEditor();
+  const std::pair<uint32_t, const char*> cases[] = {{appkit::kModifierShift, "down shift"},
+                                                    {appkit::kModifierControl, "down ctrl"},
+                                                    {appkit::kModifierOption, "down alt"}};
+  for (const auto& [modifiers, text] : cases)
+  {
+    log.clear();
+    Send(EventType::kLeftMouseDown, 100, 100, 1, 0.0, modifiers);
+    Send(EventType::kLeftMouseUp, 100, 100, 1, 0.0, modifiers);
+    EXPECT_EQ(log, std::vector<std::string>{text});
+  }
+  log.clear();
+  Send(EventType::kLeftMouseDown, 100, 100);
+  Send(EventType::kLeftMouseDragged, 120, 80);
+  Send(EventType::kLeftMouseDragged, 110, 90);
+  Send(EventType::kLeftMouseUp, 110, 90);
+  EXPECT_EQ(log, (std::vector<std::string>{"down", "drag 10,-10", "drag -5,5"}));
+}
+
 TEST_F(Input, TheWheelMovesTheParameterUnderThePointer)
 {
   OpenEditor();

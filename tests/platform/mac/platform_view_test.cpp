@@ -26,6 +26,7 @@ TEST(KeyPressFromEvent, FollowsTheKeyTableAndTheCharacterRules)
   const KeyCase cases[] = {
     {0, U"a", 0, 65, "a", false, false, false},           // letters are virtual keys, upper-cased
     {0, U"a", kShift, 65, "a", true, false, false},
+    {0, U"z", 0, 90, "z", false, false, false},
     {27, U"-", kShift, 0, "-", false, false, false},      // a plain character loses shift
     {27, U"-", 0, 0, "-", false, false, false},
     {18, U"1", kOpt, 49, "1", false, false, true},
@@ -202,6 +203,10 @@ TEST_F(EditorView, AHiddenLockedPointerGoesBackToWhereItWasHidden)
   Graphics()->HideMouseCursor(false, false);
   EXPECT_FALSE(mApp.mCursorHidden);
   EXPECT_EQ(mApp.mWarps.size(), 1u); // showing does not move the pointer
+  Graphics()->HideMouseCursor(true, false); // hidden but free: a drag moves it as usual
+  mApp.Deliver(View(), drag);
+  EXPECT_EQ(mApp.mWarps.size(), 1u);
+  Graphics()->HideMouseCursor(false, false);
 }
 
 TEST_F(EditorView, KeysTheEditorDoesNotTakeGoBackToTheHostWindow)
