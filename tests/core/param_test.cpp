@@ -169,6 +169,10 @@ TEST(IParamParse, StringToValue)
   EXPECT_EQ(b.StringToValue("off"), 0.0);
   EXPECT_EQ(b.StringToValue("on"), 1.0);
   EXPECT_EQ(b.StringToValue("maybe"), 0.0);
+  IParam e;
+  e.InitEnum("e", 1, 3, "", 0, "", "x", "y", "z");
+  EXPECT_EQ(e.StringToValue("z"), 2.0);
+  EXPECT_EQ(e.StringToValue("2"), 0.0) << "an enumeration reads only its texts";
   IParam d;
   d.InitDouble("d", 0, 0, 10, 0.1);
   EXPECT_EQ(d.StringToValue("12.5"), 10.0);

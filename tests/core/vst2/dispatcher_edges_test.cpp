@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/HostId.h"
 #include "test_plug.h"
 
 using testplug::FakeHost;
@@ -94,9 +95,13 @@ TEST(DispatcherEdges, ProgramNamesAreReadableAndCutBetweenCharacters)
     TestPlug p(plug::InstanceInfo{}, 0);
     Call(p, vst2::effSetProgramName, 0, 0, const_cast<char*>(c.name.c_str()));
     char shown[64];
-    Call(p, vst2::effGetProgramNameIndexed, 0, 0, shown);
+    EXPECT_EQ(Call(p, vst2::effGetProgramNameIndexed, 0, 0, shown), 1) << c.name;
     EXPECT_EQ(std::string(shown), c.shown) << c.name;
   }
+  TestPlug unnamed(plug::InstanceInfo{}, 0);
+  unnamed.GetPresetSlot(0)->SetName("");
+  char shown[64];
+  EXPECT_EQ(Call(unnamed, vst2::effGetProgramNameIndexed, 0, 0, shown), 0) << "an empty name answers 0";
 }
 
 // Two channels a side: the first pin carries the stereo pair, each pin is labelled from 1.
@@ -168,19 +173,91 @@ TEST(DispatcherEdges, KeysReachTheEditorWithTheirCodesAndModifiers)
   }
 }
 
-// A song position of 0 is a valid position, not a missing one.
+// A song position of 0 is a valid position; a tempo of 0 is none (the default 120 stays).
 TEST(DispatcherEdges, TheHostsTimeInfoIsReadWhereItsFlagsSayValid)
 {
+  const struct
+  {
+    double ppqPos, tempo, readPosition, readTempo;
+  } cases[] = {{0.0, 90.0, 0.0, 90.0}, {2.5, 0.0, 2.5, 120.0}};
+  for (const auto& c : cases)
+  {
+    HostedPlug h;
+    vst2::TimeInfo time{};
+    time.ppqPos = c.ppqPos;
+    time.tempo = c.tempo;
+    time.flags = vst2::kTimePpqPosValid | vst2::kTimeTempoValid;
+    h.host.mTime = &time;
+    TestPlug p(h.info, 0);
+    h.ProcessOneBlock(p);
+    EXPECT_EQ(p.GetTimeInfo().mPPQPos, c.readPosition) << c.ppqPos;
+    EXPECT_EQ(p.GetTimeInfo().mTempo, c.readTempo) << c.tempo;
+  }
+}
+
+// Steps and ranges by parameter kind; Ardour gets every step as its share of 0..1 and no integer range.
+TEST(DispatcherEdges, ParameterPropertiesByKindAndForArdour)
+{
   HostedPlug h;
-  vst2::TimeInfo time{};
-  time.ppqPos = 0.0;
-  time.tempo = 90.0;
-  time.flags = vst2::kTimePpqPosValid | vst2::kTimeTempoValid;
-  h.host.mTime = &time;
-  TestPlug p(h.info, 0);
-  h.ProcessOneBlock(p);
-  EXPECT_EQ(p.GetTimeInfo().mPPQPos, 0.0);
-  EXPECT_EQ(p.GetTimeInfo().mTempo, 90.0);
+  h.host.mProduct = "Ardour";
+  TestPlug plain(h.info, 0);
+  vst2::ParameterProperties gain{}, mode{};
+  ASSERT_EQ(Call(plain, vst2::effGetParameterProperties, 0, 0, &gain), 1);
+  ASSERT_EQ(Call(plain, vst2::effGetParameterProperties, 1, 0, &mode), 1);
+  EXPECT_EQ(gain.flags, vst2::kParamUsesFloatStep);
+  EXPECT_EQ(gain.stepFloat, 0.5f);
+  EXPECT_STREQ(gain.label, "dB");
+  EXPECT_EQ(mode.flags, vst2::kParamUsesIntegerMinMax | vst2::kParamUsesIntStep);
+  EXPECT_EQ(mode.minInteger, 0);
+  EXPECT_EQ(mode.maxInteger, 2);
+
+  TestPlug inArdour(h.info, 0);
+  Call(inArdour, vst2::effOpen);
+  ASSERT_EQ(inArdour.GetHost(), plug::kHostArdour);
+  ASSERT_EQ(Call(inArdour, vst2::effGetParameterProperties, 0, 0, &gain), 1);
+  ASSERT_EQ(Call(inArdour, vst2::effGetParameterProperties, 1, 0, &mode), 1);
+  EXPECT_FLOAT_EQ(gain.stepFloat, 0.5f / 24.f);
+  EXPECT_EQ(mode.flags, vst2::kParamUsesFloatStep);
+  EXPECT_FLOAT_EQ(mode.stepFloat, 0.5f);
+}
+
+// Bypass follows the host's value (0 is off); the gain reduction read by the host is 0 while bypassed.
+TEST(DispatcherEdges, BypassAndTheGainReductionTheHostReads)
+{
+  struct Reducing : TestPlug
+  {
+    Reducing() : TestPlug(plug::InstanceInfo{}, 0) {}
+    double GetGainReductionDb() override { return -6.0; }
+  } p;
+  const struct
+  {
+    intptr_t value;
+    bool bypassed;
+    float reduction;
+  } cases[] = {{1, true, 0.f}, {0, false, -6.f}};
+  for (const auto& c : cases)
+  {
+    EXPECT_EQ(Call(p, vst2::effSetBypass, 0, c.value), 1);
+    EXPECT_EQ(p.GetBypassed(), c.bypassed) << c.value;
+    float reduction = 1.f;
+    EXPECT_EQ(Call(p, vst2::effVendorSpecific, 0x50726553, 0x47526442, &reduction), 1);
+    EXPECT_EQ(reduction, c.reduction) << c.value;
+  }
+}
+
+TEST(DispatcherEdges, TheEditorRectangleIsTheEditorsSize)
+{
+  plug::IPluginConfig c = TestPlug::Config(0);
+  c.plugHasUI = true, c.plugWidth = 468, c.plugHeight = 450;
+  struct WithEditor : plug::IPluginVST2
+  {
+    explicit WithEditor(const plug::IPluginConfig& c) : plug::IPluginVST2({}, c) {}
+  } p(c);
+  vst2::Rect* rect = nullptr;
+  ASSERT_EQ(p.GetEffect().dispatcher(&p.GetEffect(), vst2::effEditGetRect, 0, 0, &rect, 0.f), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->right, 468);
+  EXPECT_EQ(rect->bottom, 450);
 }
 
 // The editor's SysEx goes to the host on the next block when it fits in its queue entry (512 bytes), else never.
