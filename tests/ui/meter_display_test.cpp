@@ -55,6 +55,12 @@ TEST_F(MeterDisplay, ActiveMetersMoveNeedlesLampsAndTexts)
   EXPECT_EQ(Value(mRight.needle), 0.0); // silent right channel
   EXPECT_EQ(Str(mRight.rightText), "-INF");
   EXPECT_EQ(Value(mLed), 1.0);
+  in.gainReductionInverted = true; // the processor hands 1 - gain: 0.8 is a reduction of 0.2
+  UpdateMeterDisplay(mG, mLeft, mRight, mLed, in, mScale);
+  EXPECT_EQ(Value(mLed), 1.0);
+  in.gainReduction = 0.0;
+  UpdateMeterDisplay(mG, mLeft, mRight, mLed, in, mScale);
+  EXPECT_EQ(Value(mLed), 0.0);
 
   for (int i = 0; i < mG.NControls(); ++i) mG.GetControl(i)->SetClean();
   UpdateMeterDisplay(mG, mLeft, mRight, mLed, in, mScale); // nothing changed: nothing redraws

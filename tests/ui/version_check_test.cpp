@@ -172,6 +172,15 @@ TEST(VersionCheck, AnswersAreReadSafely)
   EXPECT_EQ(CompareOnlineVersion("Drovik=1.0.1" + std::string(251, ' ') + ";", "Drovik", "1.0.1"), kVersionNumberError);
   EXPECT_EQ(ParseVersionNumber(" +1.0.1x"), 10001);
   EXPECT_EQ(ParseVersionNumber("1.x.1"), -1);
+  EXPECT_EQ(ParseVersionNumber("0.0.1000000000"), 1000000000); // the largest part
+  EXPECT_EQ(ParseVersionNumber("0.0.1000000001"), -1);
+  // The answer is kept up to its limit exactly.
+  std::string answer;
+  std::string bytes(kVersionAnswerLimit, 'x');
+  EXPECT_EQ(AppendCurlResponse(bytes.data(), 1, bytes.size() - 1, &answer), bytes.size() - 1);
+  EXPECT_EQ(AppendCurlResponse(bytes.data(), 1, 1, &answer), 1u);
+  EXPECT_EQ(AppendCurlResponse(bytes.data(), 1, 1, &answer), 0u);
+  EXPECT_EQ(answer.size(), kVersionAnswerLimit);
 }
 
 } // namespace
