@@ -3,6 +3,7 @@
 // whose typed text sets the parameter, however that field closes the controls can be dragged again, and a frame
 // is drawn only when something is dirty.
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "mac_test_support.h"
@@ -99,49 +100,78 @@ TEST_F(Input, ACommandClickIsARightClickWhileOtherModifiersStillPress)
   }
 }
 
-/// Writes the modifiers of each press and the movement of each drag step.
+/// Writes the buttons and modifiers of each press, hover and wheel turn, and the movement of each drag step.
 class PressRecorder : public IControl
 {
 public:
   PressRecorder(const IRECT& r, std::vector<std::string>& log) : IControl(r), mLog(log) {}
   void Draw(IGraphics&) override {}
-  void OnMouseDown(float, float, const IMouseMod& mod) override
-  {
-    mLog.push_back(std::string("down") + (mod.mShift ? " shift" : "") + (mod.mCtrl ? " ctrl" : "") +
-                   (mod.mAlt ? " alt" : ""));
-  }
+  void OnMouseDown(float, float, const IMouseMod& mod) override { Write("down", mod); }
+  void OnMouseOver(float, float, const IMouseMod& mod) override { Write("over", mod); }
+  void OnMouseWheel(float, float, const IMouseMod& mod, float) override { Write("wheel", mod); }
   void OnMouseDrag(float, float, float dX, float dY, const IMouseMod&) override
   {
     mLog.push_back("drag " + std::to_string((int)dX) + "," + std::to_string((int)dY));
   }
 
 private:
+  void Write(const char* what, const IMouseMod& mod)
+  {
+    mLog.push_back(std::string(what) + (mod.mLeft ? " left" : "") + (mod.mRight ? " right" : "") +
+                   (mod.mShift ? " shift" : "") + (mod.mCtrl ? " ctrl" : "") + (mod.mAlt ? " alt" : ""));
+  }
   std::vector<std::string>& mLog;
 };
 
-// Shift, Control and Option reach the control as they are; a drag moves by graphics points (draw scale 2).
-TEST_F(Input, PressesCarryTheirModifiersAndDragsTheirMovement)
+// Buttons, Shift, Control and Option reach the control as they are (hovering and the wheel press no button); a
+// drag of either button moves by graphics points (draw scale 2).
+TEST_F(Input, PressesCarryTheirButtonsAndModifiersAndDragsTheirMovement)
 {
   std::vector<std::string> log;
-  mDelegate.mLayoutFunc = [&log](IGraphics* g) { g->AttachControl(new PressRecorder(IRECT(0, 0, 468, 450), log)); };
+  mDelegate.mLayoutFunc = [&log](IGraphics* g) {
+    g->EnableMouseOver(true);
+    g->AttachControl(new PressRecorder(IRECT(), log)); // the first control is the background, never hovered
+    g->AttachControl(new PressRecorder(IRECT(0, 0, 468, 450), log));
+  };
   mDrawScale = 2.f;
   OpenEditor();
-  const std::pair<uint32_t, const char*> cases[] = {{appkit::kModifierShift, "down shift"},
-                                                    {appkit::kModifierControl, "down ctrl"},
-                                                    {appkit::kModifierOption, "down alt"}};
-  for (const auto& [modifiers, text] : cases)
+  const struct
+  {
+    EventType type;
+    uint32_t modifiers;
+    const char* text;
+  } cases[] = {
+    {EventType::kLeftMouseDown, appkit::kModifierShift, "down left shift"},
+    {EventType::kLeftMouseDown, appkit::kModifierControl, "down left ctrl"},
+    {EventType::kLeftMouseDown, appkit::kModifierOption, "down left alt"},
+    {EventType::kRightMouseDown, 0, "down right"},
+    {EventType::kMouseMoved, appkit::kModifierShift, "over shift"},
+    {EventType::kScrollWheel, 0, "wheel"},
+  };
+  double x = 100;
+  for (const auto& c : cases)
   {
     log.clear();
-    Send(EventType::kLeftMouseDown, 100, 100, 1, 0.0, modifiers);
-    Send(EventType::kLeftMouseUp, 100, 100, 1, 0.0, modifiers);
-    EXPECT_EQ(log, std::vector<std::string>{text});
+    x += 10; // a new place each time: hovering reports only a move
+    Send(c.type, x, 100, 1, 1.0, c.modifiers);
+    Send(c.type == EventType::kRightMouseDown ? EventType::kRightMouseUp : EventType::kLeftMouseUp, x, 100);
+    ASSERT_FALSE(log.empty()) << c.text;
+    EXPECT_EQ(log[0], c.text);
   }
-  log.clear();
-  Send(EventType::kLeftMouseDown, 100, 100);
-  Send(EventType::kLeftMouseDragged, 120, 80);
-  Send(EventType::kLeftMouseDragged, 110, 90);
-  Send(EventType::kLeftMouseUp, 110, 90);
-  EXPECT_EQ(log, (std::vector<std::string>{"down", "drag 10,-10", "drag -5,5"}));
+  for (const auto& [down, drag, up] : {std::make_tuple(EventType::kLeftMouseDown, EventType::kLeftMouseDragged,
+                                                       EventType::kLeftMouseUp),
+                                       std::make_tuple(EventType::kRightMouseDown, EventType::kRightMouseDragged,
+                                                       EventType::kRightMouseUp)})
+  {
+    log.clear();
+    Send(down, 100, 100);
+    Send(drag, 120, 80);
+    Send(drag, 110, 90);
+    Send(up, 110, 90);
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[1], "drag 10,-10");
+    EXPECT_EQ(log[2], "drag -5,5");
+  }
 }
 
 TEST_F(Input, TheWheelMovesTheParameterUnderThePointer)

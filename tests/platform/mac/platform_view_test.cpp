@@ -89,6 +89,16 @@ TEST_F(EditorView, OpensInTheParentAtTheDrawScaleWithLayoutAndTimer)
   EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 1u);
 }
 
+TEST_F(EditorView, AMoveToAScreenOfAnotherBackingScaleChangesTheScreenScale)
+{
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_EQ(Graphics()->GetScreenScale(), 1);
+  MacView().ViewDidChangeBackingScale(2.0);
+  EXPECT_EQ(Graphics()->GetScreenScale(), 2);
+  MacView().ViewDidChangeBackingScale(1.0);
+  EXPECT_EQ(Graphics()->GetScreenScale(), 1);
+}
+
 TEST_F(EditorView, OpeningTwiceLeavesOneViewAndOneTimer)
 {
   Open();
@@ -189,7 +199,7 @@ TEST_F(EditorView, AHiddenLockedPointerGoesBackToWhereItWasHidden)
 {
   mDrawScale = 2.f;
   Open();
-  mApp.mMouse = {100.4, 1080.0 - 60.0}; // view point (100, 60): graphics (50, 30)
+  mApp.mMouse = {100.4, 1080.0 - 60.4}; // view point (100, 60) once rounded: graphics (50, 30)
   Graphics()->HideMouseCursor(true, true);
   EXPECT_TRUE(mApp.mCursorHidden);
   mApp.mMouse = {300.0, 500.0};
