@@ -22,6 +22,7 @@ public:
     GetParam(1)->InitDouble("b", 2, -10, 10, 0.1);
     GetParam(2)->InitInt("c", 3, 1, 5);
   }
+  using IPluginBase::FormatVersion;
   void BeginInformHostOfParamChangeFromUI(int) override {}
   void EndInformHostOfParamChangeFromUI(int) override {}
   void OnParamChange(int idx, plug::EParamChangeSource source, int) override
@@ -125,6 +126,24 @@ TEST(Presets, MakePresetTakesIntsForIntegerParameters)
   ASSERT_TRUE(p.RestorePreset(1));
   EXPECT_DOUBLE_EQ(p.GetParam(2)->Value(), 5.0);
   EXPECT_DOUBLE_EQ(p.GetParam(0)->Value(), 0.5) << "unnamed parameters take the values current when it was made";
+}
+
+// Ranges are named from their first count; groups act on their own members only.
+TEST(ParamRangesAndGroups, NamesCountFromTheirStartAndGroupsKeepToThemselves)
+{
+  ThreeParams p;
+  p.InitParamRange(1, 2, 5, "Band %d", 0.5, 0, 1, 0.01, "", 0, "Bands");
+  EXPECT_STREQ(p.GetParam(1)->GetName(), "Band 5");
+  EXPECT_STREQ(p.GetParam(2)->GetName(), "Band 6");
+  for (int i = 0; i < 3; ++i)
+    p.GetParam(i)->Set(0.9);
+  p.DefaultParamValues("Bands");
+  EXPECT_EQ(p.GetParam(0)->Value(), 0.9);
+  EXPECT_EQ(p.GetParam(1)->Value(), 0.5);
+  EXPECT_EQ(p.GetParam(2)->Value(), 0.5);
+  plug::LibString version;
+  ThreeParams::FormatVersion(0x00010203, version);
+  EXPECT_STREQ(version.Get(), "v1.2.3");
 }
 
 TEST(Presets, RestoringAnEmptySlotNamesItTheNextUserPreset)

@@ -320,6 +320,7 @@ TEST_F(ProgramFiles, DamagedFilesAreRefusedWithNothingChanged)
     {"program: cut in the values", program.substr(0, program.size() - 1), false},
     {"program: empty file", "", false},
     {"program: value not a number", patched(program, 56, BigEndianBytes(0x7fc00000)), false},
+    {"program: value infinite", patched(program, 60, BigEndianBytes(0x7f800000)), false},
     {"program: chunk form, plug-in without chunks", ReadFile(File("chunk.fxp")), false},
     {"bank: foreign plug-in id", patched(bank, 16, BigEndianBytes(0x41424344)), true},
     {"bank: wrong chunk tag", patched(bank, 0, "XcnK"), true},

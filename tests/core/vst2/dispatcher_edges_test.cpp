@@ -173,25 +173,29 @@ TEST(DispatcherEdges, KeysReachTheEditorWithTheirCodesAndModifiers)
   }
 }
 
-// A song position of 0 is a valid position; a tempo of 0 is none (the default 120 stays).
+// A song position of 0 is a valid position; a tempo of 0 is none (the default 120 stays), as is a time signature
+// over 0 (4/4 stays).
 TEST(DispatcherEdges, TheHostsTimeInfoIsReadWhereItsFlagsSayValid)
 {
   const struct
   {
     double ppqPos, tempo, readPosition, readTempo;
-  } cases[] = {{0.0, 90.0, 0.0, 90.0}, {2.5, 0.0, 2.5, 120.0}};
+    int denominator, readDenominator;
+  } cases[] = {{0.0, 90.0, 0.0, 90.0, 8, 8}, {2.5, 0.0, 2.5, 120.0, 0, 4}};
   for (const auto& c : cases)
   {
     HostedPlug h;
     vst2::TimeInfo time{};
     time.ppqPos = c.ppqPos;
     time.tempo = c.tempo;
-    time.flags = vst2::kTimePpqPosValid | vst2::kTimeTempoValid;
+    time.timeSignatureNumerator = 3, time.timeSignatureDenominator = c.denominator;
+    time.flags = vst2::kTimePpqPosValid | vst2::kTimeTempoValid | vst2::kTimeSignatureValid;
     h.host.mTime = &time;
     TestPlug p(h.info, 0);
     h.ProcessOneBlock(p);
     EXPECT_EQ(p.GetTimeInfo().mPPQPos, c.readPosition) << c.ppqPos;
     EXPECT_EQ(p.GetTimeInfo().mTempo, c.readTempo) << c.tempo;
+    EXPECT_EQ(p.GetTimeInfo().mDenominator, c.readDenominator) << c.denominator;
   }
 }
 
@@ -275,4 +279,40 @@ TEST(DispatcherEdges, EditorSysExUpToItsLimitReachesTheHost)
       sent += op == vst2::audioMasterProcessEvents;
     EXPECT_EQ(sent, size <= 512 ? 1 : 0) << size;
   }
+}
+
+// Without chunks, the values of the program left are kept in it; a sample rate of 0 is no rate; parameters are
+// automatable; MIDI from the host arrives byte for byte.
+TEST(DispatcherEdges, ProgramsSampleRateAutomationAndMidiFromTheHost)
+{
+  struct MidiRecorder : TestPlug
+  {
+    MidiRecorder() : TestPlug(plug::InstanceInfo{}, 0, 2) {}
+    void ProcessMidiMsg(const plug::IMidiMsg& msg) override { midi.push_back(msg); }
+    std::vector<plug::IMidiMsg> midi;
+  } p;
+  p.FillEmptyPresets();
+  p.GetParam(0)->Set(3.0);
+  Call(p, vst2::effSetProgram, 0, 1);
+  Call(p, vst2::effSetProgram, 0, 0);
+  EXPECT_EQ(p.GetParam(0)->Value(), 3.0);
+
+  Call(p, vst2::effSetSampleRate, 0, 0, nullptr, 48000.f);
+  Call(p, vst2::effSetSampleRate, 0, 0, nullptr, 0.f);
+  EXPECT_EQ(p.GetSampleRate(), 48000.0);
+  EXPECT_EQ(Call(p, vst2::effCanBeAutomated, 0), 1);
+
+  vst2::MidiEvent note{};
+  note.type = vst2::kEventMidi;
+  note.deltaFrames = 5;
+  note.midiData[0] = char(0x90), note.midiData[1] = 60, note.midiData[2] = 100;
+  vst2::Events events{};
+  events.numEvents = 1;
+  events.events[0] = reinterpret_cast<vst2::Event*>(&note);
+  EXPECT_EQ(Call(p, vst2::effProcessEvents, 0, 0, &events), 1);
+  ASSERT_EQ(p.midi.size(), 1u);
+  EXPECT_EQ(p.midi[0].mOffset, 5);
+  EXPECT_EQ(p.midi[0].mStatus, 0x90);
+  EXPECT_EQ(p.midi[0].mData1, 60);
+  EXPECT_EQ(p.midi[0].mData2, 100);
 }
