@@ -216,3 +216,13 @@ TEST(IParamInit, PitchTextsNameNoteAndOctave)
   EXPECT_STREQ(plain.GetDisplayTextForValue(2), "C#3");
   EXPECT_STREQ(middle.GetDisplayTextForValue(1), "C 4");
 }
+
+TEST(IParamJSON, DescribesNameTypeAndRange)
+{
+  IParam p;
+  p.InitDouble("Gain", 1, -2, 10, 0.5);
+  LibString json;
+  p.GetJSON(json, 3);
+  EXPECT_STREQ(json.Get(), "{\"id\":3, \"name\":\"Gain\", \"type\":\"float\", \"min\":-2.000000, \"max\":10.000000, "
+                           "\"default\":1.000000, \"rate\":\"control\"}");
+}

@@ -1,5 +1,6 @@
 // Dispatcher requests at the edges of their arguments: program names outside the list or cut inside a character,
 // pins and speaker arrangements, keys with their modifiers, the host's time info and the editor's SysEx.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -125,6 +126,13 @@ TEST(DispatcherEdges, PinPropertiesAndSpeakerArrangements)
     EXPECT_EQ(pin.flags, c.flags) << c.label;
     EXPECT_STREQ(pin.label, c.label);
   }
+  vst2::PinProperties pin{};
+  p.SetChannelLabel(plug::kInput, 1, "Side %d");
+  Call(p, vst2::effGetInputProperties, 1, 0, &pin);
+  EXPECT_STREQ(pin.label, "Side 2");
+  p.SetChannelLabel(plug::kInput, 1, "Side %d", true); // counted from 0
+  Call(p, vst2::effGetInputProperties, 1, 0, &pin);
+  EXPECT_STREQ(pin.label, "Side 1");
   vst2::SpeakerArrangement *in = nullptr, *out = nullptr;
   ASSERT_EQ(Call(p, vst2::effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 1);
   ASSERT_TRUE(in && out);
@@ -249,19 +257,53 @@ TEST(DispatcherEdges, BypassAndTheGainReductionTheHostReads)
   }
 }
 
+// The rectangle answered is the editor's size; a resize of one side alone is a resize the host is asked for.
 TEST(DispatcherEdges, TheEditorRectangleIsTheEditorsSize)
 {
+  HostedPlug h;
   plug::IPluginConfig c = TestPlug::Config(0);
   c.plugHasUI = true, c.plugWidth = 468, c.plugHeight = 450;
   struct WithEditor : plug::IPluginVST2
   {
-    explicit WithEditor(const plug::IPluginConfig& c) : plug::IPluginVST2({}, c) {}
-  } p(c);
+    WithEditor(const plug::InstanceInfo& info, const plug::IPluginConfig& c) : plug::IPluginVST2(info, c) {}
+  } p(h.info, c);
   vst2::Rect* rect = nullptr;
   ASSERT_EQ(p.GetEffect().dispatcher(&p.GetEffect(), vst2::effEditGetRect, 0, 0, &rect, 0.f), 1);
   ASSERT_NE(rect, nullptr);
   EXPECT_EQ(rect->right, 468);
   EXPECT_EQ(rect->bottom, 450);
+  p.EditorResize(468, 500);
+  EXPECT_EQ(rect->bottom, 500);
+  EXPECT_EQ(std::count(h.host.mOpcodes.begin(), h.host.mOpcodes.end(), int(vst2::audioMasterSizeWindow)), 1);
+}
+
+// Hosts known to want it get the inputs beyond the first pair unconnected and the outputs connected.
+TEST(DispatcherEdges, ExtraChannelsForHostsThatWantThem)
+{
+  HostedPlug h;
+  h.host.mProduct = "Adobe Audition";
+  plug::IPluginConfig c = TestPlug::Config(0);
+  c.channelIOStr = "4-4";
+  struct Quad : plug::IPluginVST2
+  {
+    Quad(const plug::InstanceInfo& info, const plug::IPluginConfig& c) : plug::IPluginVST2(info, c) {}
+  } p(h.info, c);
+  p.GetEffect().dispatcher(&p.GetEffect(), vst2::effOpen, 0, 0, nullptr, 0.f);
+  for (int ch = 0; ch < 4; ++ch)
+  {
+    EXPECT_EQ(p.IsChannelConnected(plug::kInput, ch), ch < 2) << ch;
+    EXPECT_TRUE(p.IsChannelConnected(plug::kOutput, ch)) << ch;
+  }
+}
+
+TEST(DispatcherEdges, MidiSentToTheHostKeepsItsBytes)
+{
+  HostedPlug h;
+  TestPlug p(h.info, 0);
+  plug::IMidiMsg note;
+  note.mStatus = 0x90, note.mData1 = 60, note.mData2 = 100;
+  EXPECT_TRUE(p.SendMidiMsg(note));
+  EXPECT_EQ(h.host.mMidiBytes, (std::vector<int>{0x90, 60, 100, 0}));
 }
 
 // The editor's SysEx goes to the host on the next block when it fits in its queue entry (512 bytes), else never.

@@ -23,6 +23,11 @@ TEST(ChannelIO, LegalConfigurations)
   EXPECT_TRUE(p.IsLegalIO(-1, 2));
   EXPECT_EQ(p.MaxNChannels(plug::kInput), 2);
   EXPECT_EQ(p.CountConnectedChannels(plug::kOutput), 2);
+  std::vector<IChannelIOConfig> configs;
+  IChannelIOMaxima maxima;
+  EXPECT_EQ(plug::ParseChannelIOStr("1-3 2-1", configs, maxima), 2);
+  EXPECT_EQ(maxima.mNInChannels, 2);
+  EXPECT_EQ(maxima.mNOutChannels, 3);
   plug::LibString name;
   p.GetBusName(plug::kInput, 1, 2, name);
   EXPECT_STREQ(name.Get(), "Aux");

@@ -32,6 +32,12 @@ intptr_t FakeHost::Callback(vst2::Effect*, int32_t opcode, int32_t, intptr_t, vo
     return host->mProcessLevel;
   case vst2::audioMasterGetTime:
     return reinterpret_cast<intptr_t>(host->mTime);
+  case vst2::audioMasterProcessEvents:
+    for (int i = 0; i < static_cast<const vst2::Events*>(ptr)->numEvents; ++i)
+      if (const vst2::Event* e = static_cast<const vst2::Events*>(ptr)->events[i]; e->type == vst2::kEventMidi)
+        for (char byte : reinterpret_cast<const vst2::MidiEvent*>(e)->midiData)
+          host->mMidiBytes.push_back(uint8_t(byte));
+    return 1;
   default:
     return 0;
   }
