@@ -147,7 +147,9 @@ TEST_F(EditorInUse, AValueTypedIntoAKnobTurnsSaturationOnWhereverThePointerIsThe
 TEST_F(EditorInUse, PresetsAreSavedAndLoadedThroughThePresetMenu)
 {
   const std::string file = mHome.Path() + "/Bright.vqp";
+  std::vector<appkit::FilePanel::Kind> kinds;
   mApp.mFilePanelHook = [&](appkit::FilePanel& panel) {
+    kinds.push_back(panel.kind);
     panel.filename = file;
     return appkit::kPanelOKButton;
   };
@@ -161,6 +163,8 @@ TEST_F(EditorInUse, PresetsAreSavedAndLoadedThroughThePresetMenu)
   ChooseFromMenu(240, 16, "Load preset ...");
   EXPECT_NEAR(HostValue(kSat_driveodd), 0.75f, 1e-3);
   EXPECT_EQ(std::string(mPlugin->GetPresetName(mPlugin->GetCurrentPresetIdx())), "Bright");
+  using Kind = appkit::FilePanel::Kind;
+  EXPECT_EQ(kinds, (std::vector<Kind>{Kind::kSave, Kind::kOpen})) << "saving asks where to save, loading what to open";
 }
 
 TEST_F(EditorInUse, InformationMenuEntriesDoTheirWork)
