@@ -172,6 +172,38 @@ TEST_F(EditorView, PresentedDrawablesReachTheWindowOnTheNextTickOnly)
   EXPECT_EQ(View().mFramesPresented, 1);
 }
 
+// Once the first frames are shown only what was drawn lately is read back, in device pixels: a control in the
+// bottom-right corner at backing scale 2 brings its whole corner of the new drawable and nothing else.
+TEST_F(EditorView, OnlyTheRegionsDrawnAreReadBackInDevicePixels)
+{
+  mApp.mBackingScale = 2.0;
+  mDelegate.mLayoutFunc = [](IGraphics* g) { g->AttachControl(new graphicstest::TestControl(IRECT(400, 400, 468, 450))); };
+  Open();
+  CAMetalLayer& layer = MacView().Layer();
+  auto present = [&layer](uint8_t value) {
+    std::shared_ptr<CAMetalDrawable> drawable = layer.nextDrawable();
+    const int w = static_cast<int>(drawable->texture()->width()), h = static_cast<int>(drawable->texture()->height());
+    std::vector<uint8_t> pixels(size_t(w) * size_t(h) * 4, value);
+    drawable->texture()->replaceRegion(MTLRegionMake2D(0, 0, w, h), 0, pixels.data(), size_t(w) * 4);
+    drawable->present();
+  };
+  auto frame = [&](uint8_t value) {
+    Graphics()->GetControl(0)->SetDirty(false);
+    present(value);
+    mClock.Advance(1.0 / 60);
+    foundation::RunLoop::Main().RunDueTimers();
+  };
+  for (int i = 0; i < 4; ++i) // the first frame is read whole, and regions drawn lately are read again
+    frame(0x11);
+  frame(0x22);
+  ASSERT_EQ(View().mFrameWidth, 936);
+  auto at = [this](int x, int y) { return View().mFrame[(size_t(y) * 936 + size_t(x)) * 4]; };
+  EXPECT_EQ(at(802, 802), 0x22);
+  EXPECT_EQ(at(935, 899), 0x22);
+  EXPECT_EQ(at(700, 700), 0x11);
+  EXPECT_EQ(at(0, 0), 0x11);
+}
+
 TEST_F(EditorView, CursorKindsFallBackWhenTheSystemLacksThePrivateOnes)
 {
   using C = appkit::Cursor;
