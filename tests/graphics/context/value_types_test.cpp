@@ -29,3 +29,18 @@ TEST(ValueTypes, TextStyleKeepsAtMost63CharactersOfItsFontName)
   t.SetFont(nullptr);
   EXPECT_STREQ(t.mFontName, "");
 }
+
+TEST(ValueTypes, ContrastKeepsEachColourWithin0To255AndLeavesAlpha)
+{
+  struct Case
+  {
+    IColor in;
+    float contrast;
+    IColor out;
+  };
+  for (const Case& c : {Case{IColor(128, 250, 10, 100), 0.1f, IColor(128, 255, 35, 125)},
+                        Case{IColor(128, 10, 250, 240), -0.25f, IColor(128, 0, 187, 177)},
+                        Case{IColor(7, 0, 100, 255), 1.f, IColor(7, 255, 255, 255)},
+                        Case{IColor(7, 255, 100, 0), -1.f, IColor(7, 0, 0, 0)}})
+    EXPECT_EQ(c.in.WithContrast(c.contrast), c.out) << "contrast " << c.contrast;
+}

@@ -87,6 +87,20 @@ TEST(Coalesce, CrossingRectanglesKeepTheirWholeUnionInEitherOrder)
   ExpectCoveredOnce({post, bar});
 }
 
+TEST(Coalesce, NeighboursSharingAnEdgeAreJoinedIntoOneInEitherOrder)
+{
+  const IRECT square(0.f, 0.f, 10.f, 10.f), right(10.f, 0.f, 30.f, 10.f), below(0.f, 10.f, 10.f, 12.f);
+  for (auto [first, second] : {std::pair{square, right}, {right, square}, {square, below}, {below, square}})
+  {
+    IRECTList list;
+    list.Add(first);
+    list.Add(second);
+    list.Coalesce();
+    ASSERT_EQ(list.Size(), 1);
+    EXPECT_EQ(list.Get(0), first.Union(second));
+  }
+}
+
 TEST(Coalesce, RandomSetsStayCoveredOnceAndBounded)
 {
   std::mt19937 rng(14);

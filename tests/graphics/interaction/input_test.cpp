@@ -100,7 +100,7 @@ TEST_F(InputTest, PressedControlKeepsThePointerWheelAndKeysUntilRelease)
   EXPECT_EQ(keysToHandler, 2);
 }
 
-TEST_F(InputTest, HoverMovesBetweenControlsAndNeverReachesTheBackground)
+TEST_F(InputTest, HoverMovesBetweenControlsAndNeverReachesTheBackgroundWhichStillTakesPresses)
 {
   EXPECT_FALSE(g.OnMouseOver(20.f, 20.f, IMouseMod())) << "hover tracking is off";
   g.EnableMouseOver(true);
@@ -108,6 +108,26 @@ TEST_F(InputTest, HoverMovesBetweenControlsAndNeverReachesTheBackground)
     g.OnMouseOver(x, x, IMouseMod());
   EXPECT_EQ(low->mCalls, (Calls{"over", "out"}));
   EXPECT_EQ(top->mCalls, (Calls{"over", "out"}));
+  EXPECT_TRUE(bg->mCalls.empty()) << "not even where only the background is";
+  Click(150.f, 150.f);
+  EXPECT_EQ(bg->mCalls, (Calls{"down", "up"})) << "it still takes presses";
+}
+
+TEST_F(InputTest, WithMultiTouchASecondPointerReachesOnlyAControlThatWantsIt)
+{
+  g.EnableMultiTouch(true);
+  auto touches = [](uint64_t first, uint64_t second) {
+    std::vector<IMouseInfo> points{Point(40.f, 40.f), Point(45.f, 45.f)};
+    points[0].mMod.mTouchID = first, points[1].mMod.mTouchID = second;
+    return points;
+  };
+  g.OnMouseDown(touches(1, 2));
+  g.OnMouseUp(touches(1, 2));
+  EXPECT_EQ(top->mCalls, (Calls{"down", "up"}));
+  top->mCalls.clear();
+  top->SetWantsMultiTouch(true);
+  g.OnMouseDown(touches(3, 4));
+  EXPECT_EQ(top->mCalls, (Calls{"down", "down"}));
 }
 
 // The pointer finds a control by its hit rectangle, not by the rectangle it draws in, for a press and for hover.
