@@ -108,6 +108,7 @@ const BubblePlace kBubblePlaces[] = {
    {20, 100, 100, 140}, 1},
   {"AboveFits", {100, 100, 140, 140}, 120, 100, kVertical, {}, {80, 60, 160, 100}, 2},
   {"AboveOverflowsTheTopSoGoesBelow", {100, 20, 140, 60}, 120, 20, kVertical, {}, {80, 60, 160, 100}, 0},
+  {"BelowAWideFlatControlByItsHeight", {60, 20, 180, 40}, 120, 20, kVertical, {}, {80, 40, 160, 80}, 0},
 };
 
 class BubblePlaceTest : public ControlsTest, public ::testing::WithParamInterface<BubblePlace>

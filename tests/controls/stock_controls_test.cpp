@@ -178,6 +178,16 @@ TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReport
   EXPECT_EQ(actions, 2);
 }
 
+TEST_F(StockControlsTest, TabSwitchShowsTheNearestStateForAValueBetweenSteps)
+{
+  auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 60), nullptr, {"a", "b", "c"}));
+  for (auto [value, shown] : {std::pair{0.2, 0}, {0.3, 1}, {0.7, 1}, {0.8, 2}, {1.0, 2}})
+  {
+    tabs->SetValueFromDelegate(value, 0);
+    EXPECT_EQ(tabs->SelectedIdx(), shown) << "value " << value;
+  }
+}
+
 TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMilliseconds)
 {
   auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 0, 90, 30), nullptr, "", IVStyle(), true, kHorizontal, 3, 2));

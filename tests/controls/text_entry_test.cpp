@@ -184,13 +184,19 @@ TEST_F(TextEntryTest, CaretBlinksEverySecondWhileEditing)
   EXPECT_TRUE(entry->CaretVisible()) << "the next blink starts when the last ends";
 }
 
-TEST_F(TextEntryTest, ClickPlacesTheCursorAndAClickOutsideCommits)
+TEST_F(TextEntryTest, ClickPlacesTheCursorUnderEachAlignmentAndAClickOutsideCommits)
 {
-  Start(-1, "abcd"); // 28 wide, centred in 10..110: starts at 46, 7 per character
-  entry->OnMouseDown(46 + 7 * 2 + 1, 20, left);
-  EXPECT_EQ(entry->GetCursor(), 2);
-  entry->OnMouseDown(200, 200, left);
-  EXPECT_FALSE(entry->EditInProgress());
+  // "abcd" is 28 wide, 7 per character: in 10..110 it starts at 10, 46 or 82.
+  for (auto [align, start] : {std::pair{kAlignNear, 10.f}, {kAlignCenter, 46.f}, {kAlignFar, 82.f}})
+  {
+    IText text;
+    text.mHAlign = align;
+    g.CreateTextEntry(*requester, text, IRECT(10, 10, 110, 30), "abcd", -1);
+    entry->OnMouseDown(start + 7 * 2 + 1, 20, left);
+    EXPECT_EQ(entry->GetCursor(), 2) << "alignment " << align;
+    entry->OnMouseDown(200, 200, left);
+    EXPECT_FALSE(entry->EditInProgress());
+  }
 }
 
 } // namespace
