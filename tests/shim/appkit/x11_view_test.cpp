@@ -10,9 +10,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <iterator>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -290,7 +292,8 @@ TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
   const Window child = Children().at(0);
   {
     foundation::MainThreadScope main;
-    mView->AddToolTipRect(Rect(0, 0, 200, 200));
+    mView->AddToolTipRect(Rect(0, 0, 200, 200)); // the pointer rests in the first of two
+    mView->AddToolTipRect(Rect(300, 300, 50, 50));
   }
   auto toolTips = [&] { return testsupport::ShownPopups(mHost).size(); };
   int rx = 0, ry = 0;
@@ -304,6 +307,97 @@ TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
   XTestFakeButtonEvent(mHost, 1, False, 0);
   XSync(mHost, False);
   EXPECT_TRUE(WaitFor([&] { return toolTips() == 0u; }));
+}
+
+TEST_F(X11View, MovesDragsAndBothWheelDirectionsArriveWithTheirKindAndPlace)
+{
+  OpenView();
+  const Window child = Children().at(0);
+  auto moveTo = [&](int x, int y) {
+    int rx = 0, ry = 0;
+    Window dummy;
+    XTranslateCoordinates(mHost, child, DefaultRootWindow(mHost), x, y, &rx, &ry, &dummy);
+    XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
+  };
+  moveTo(100, 50);
+  moveTo(120, 70);
+  for (auto [button, x, y] : {std::tuple{1u, 130, 80}, {3u, 140, 90}})
+  {
+    XTestFakeButtonEvent(mHost, button, True, 0);
+    moveTo(x, y);
+    XTestFakeButtonEvent(mHost, button, False, 0);
+  }
+  for (unsigned button : {4u, 5u})
+  {
+    XTestFakeButtonEvent(mHost, button, True, 0);
+    XTestFakeButtonEvent(mHost, button, False, 0);
+  }
+  XSync(mHost, False);
+  ASSERT_TRUE(WaitFor([&] { return Count(EventType::kScrollWheel) == 2; }));
+  std::vector<double> wheel;
+  std::map<EventType, std::pair<double, double>> lastPlace;
+  for (const Event& e : mRecorder.Events())
+  {
+    if (e.type == EventType::kScrollWheel)
+      wheel.push_back(e.deltaY);
+    lastPlace[e.type] = {e.locationInView.x, e.locationInView.y};
+  }
+  EXPECT_EQ(wheel, (std::vector<double>{1.0, -1.0})) << "up, then down";
+  using Place = std::pair<double, double>;
+  EXPECT_EQ(lastPlace[EventType::kMouseMoved], (Place{120, 70}));
+  EXPECT_EQ(lastPlace[EventType::kLeftMouseDragged], (Place{130, 80}));
+  EXPECT_EQ(lastPlace[EventType::kRightMouseDragged], (Place{140, 90}));
+}
+
+TEST_F(X11View, AValueFieldSitsAtItsFrameAndADoubleClickInItSelectsAll)
+{
+  OpenView();
+  TextField field;
+  field.frame = Rect(40, 100, 120, 20);
+  field.stringValue = U"12.5";
+  {
+    foundation::MainThreadScope main;
+    mView->AddTextField(field);
+    field.SetCaret(0, false);
+  }
+  std::vector<Window> fields;
+  XWindowAttributes wa{};
+  ASSERT_TRUE(WaitFor([&] {
+    fields = testsupport::ChildWindows(mHost, Children().at(0));
+    return fields.size() == 1 && XGetWindowAttributes(mHost, fields[0], &wa) && wa.map_state == IsViewable;
+  }));
+  EXPECT_EQ((std::vector<int>{wa.x, wa.y, wa.width, wa.height}), (std::vector<int>{40, 100, 120, 20}));
+  int rx = 0, ry = 0;
+  Window dummy;
+  XTranslateCoordinates(mHost, fields[0], DefaultRootWindow(mHost), 100, 10, &rx, &ry, &dummy);
+  XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
+  for (int i = 0; i < 2; ++i)
+  {
+    XTestFakeButtonEvent(mHost, 1, True, 0);
+    XTestFakeButtonEvent(mHost, 1, False, 0);
+  }
+  XSync(mHost, False);
+  EXPECT_TRUE(WaitFor([&] {
+    foundation::MainThreadScope main;
+    return field.SelectionStart() == 0 && field.SelectionEnd() == 4;
+  }));
+  foundation::MainThreadScope main;
+  mView->RemoveTextField();
+}
+
+TEST_F(X11View, ScreenPointsCountUpFromTheBottomAndConvertBack)
+{
+  OpenView();
+  foundation::MainThreadScope main;
+  const Point origin = mView->ConvertToScreen({0, 0});
+  EXPECT_EQ(mView->ConvertToScreen({30, 100}).x, origin.x + 30);
+  EXPECT_EQ(mView->ConvertToScreen({30, 100}).y, origin.y - 100);
+  for (Point p : {Point{0, 0}, Point{100, 50}, Point{467, 449}})
+  {
+    const Point back = mView->ConvertFromScreen(mView->ConvertToScreen(p));
+    EXPECT_EQ(back.x, p.x);
+    EXPECT_EQ(back.y, p.y);
+  }
 }
 
 /// The first mapped override-redirect or top-level window this process made on the root other than the host's,
@@ -369,7 +463,8 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
   std::thread answer([this, &answered] {
     Display* display = testsupport::OpenDisplayOrNull();
     XWindowAttributes wa{};
-    WaitFor([&] { return FindPopup(display, mParent, false, wa) != 0; });
+    Window alert = 0;
+    WaitFor([&] { return (alert = FindPopup(display, mParent, false, wa)) != 0; });
     // The alternate button sits left of the default one at the bottom right. A click that comes before the alert
     // takes input is lost, so the user clicks again until the alert has answered (for a few seconds at most).
     for (int tries = 0; tries < 100 && !answered; ++tries)
@@ -379,6 +474,14 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
       XTestFakeButtonEvent(display, 1, False, 0);
       XSync(display, False);
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!answered && alert) // no button where the user clicked: Return answers, so the test fails instead of hanging
+    {
+      XKeyEvent k{};
+      k.type = KeyPress, k.display = display, k.window = alert, k.root = DefaultRootWindow(display);
+      k.keycode = XKeysymToKeycode(display, XK_Return), k.same_screen = True;
+      XSendEvent(display, alert, False, KeyPressMask, reinterpret_cast<XEvent*>(&k));
+      XSync(display, False);
     }
     XCloseDisplay(display);
   });
