@@ -217,6 +217,20 @@ TEST_F(Context, SpecialControlsAreVisitedAfterTheListedOnesInOneOrder)
   EXPECT_EQ(mG->GetFPSDisplay()->GetRECT(), IRECT(10, 10, 210, 60));
 }
 
+TEST_F(Context, AGroupVisitReachesOnlyTheGroupsMembers)
+{
+  IControl* first = mG->AttachControl(new TestControl(IRECT()), -1, "osc");
+  mG->AttachControl(new TestControl(IRECT()), -1, "filter");
+  Add();
+  IControl* second = mG->AttachControl(new TestControl(IRECT()), -1, "osc");
+  for (auto [group, members] : {std::pair{"osc", std::vector<IControl*>{first, second}}, {"", {}}, {"lfo", {}}})
+  {
+    std::vector<IControl*> visited;
+    mG->VisitControlsInGroup(group, [&](IControl& c) { visited.push_back(&c); });
+    EXPECT_EQ(visited, members) << '"' << group << '"';
+  }
+}
+
 TEST_F(Context, OnlyTheLastContextToGoEmptiesTheCaches)
 {
   auto& cache = IGraphics::BitmapCache();

@@ -90,10 +90,12 @@ TEST_F(InputTest, PressedControlKeepsThePointerWheelAndKeysUntilRelease)
 {
   g.OnMouseDown({Point(40.f, 40.f)});
   g.OnMouseDrag({Point(5.f, 5.f, false, -35.f, -35.f), Point(6.f, 6.f)});
+  g.OnMouseDrag({Point(9.f, 5.f, false, 4.f, 0.f), Point(9.f, 3.f, false, 0.f, -2.f)});
   g.OnMouseWheel(150.f, 150.f, IMouseMod(), 1.f);
   g.OnKeyDown(150.f, 150.f, plug::IKeyPress("a", 'A'));
   g.OnMouseUp({Point(5.f, 5.f)});
-  EXPECT_EQ(top->mCalls, (Calls{"down", "drag", "wheel", "key", "up"})) << "a drag without movement is not sent";
+  EXPECT_EQ(top->mCalls, (Calls{"down", "drag", "drag", "drag", "wheel", "key", "up"}))
+    << "a drag without movement is not sent; one along a single axis is";
   EXPECT_EQ(delegate.mLog, (Calls{"begin 1", "end 1"}));
   EXPECT_TRUE(g.OnKeyDown(150.f, 150.f, plug::IKeyPress("a", 'A')));
   EXPECT_TRUE(bg->mCalls.empty()) << "the background takes no keys";
