@@ -178,6 +178,23 @@ TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReport
   EXPECT_EQ(actions, 2);
 }
 
+TEST_F(StockControlsTest, ToggleShowsTheTextOfItsState)
+{
+  auto* toggle = Attach(new IVToggleControl(IRECT(0, 0, 90, 30), nullptr, "", IVStyle(), "off", "on", false));
+  auto shown = [&] {
+    g.mOps.clear();
+    toggle->Draw(g);
+    std::vector<std::string> texts;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawText" && !op.mText.empty())
+        texts.push_back(op.mText);
+    return texts;
+  };
+  EXPECT_EQ(shown(), std::vector<std::string>{"off"});
+  Click(*toggle, 45, 15);
+  EXPECT_EQ(shown(), std::vector<std::string>{"on"});
+}
+
 TEST_F(StockControlsTest, TabSwitchShowsTheNearestStateForAValueBetweenSteps)
 {
   auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 60), nullptr, {"a", "b", "c"}));
@@ -282,6 +299,24 @@ TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompt
   slider->OnMouseDown(value.CentreX(), value.CentreY(), left);
   EXPECT_DOUBLE_EQ(slider->GetValue(0), 0.25);
   EXPECT_EQ(g.mTextEntries.size(), 1u);
+}
+
+TEST_F(StockControlsTest, KnobHighlightsItsEditableValueOnlyWhileThePointerIsOverTheValue)
+{
+  auto* knob = Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0, "", IVStyle(), true));
+  const IRECT value = knob->GetValueBounds(), widget = knob->GetWidgetBounds();
+  ASSERT_FALSE(value.Empty());
+  auto highlighted = [&](float x, float y) {
+    knob->OnMouseOver(x, y, IMouseMod());
+    g.mOps.clear();
+    knob->Draw(g);
+    for (const auto& op : g.mOps)
+      if (op.mName == "FillRect" && op.mRect == value && op.mColor == kColorTranslucent)
+        return true;
+    return false;
+  };
+  EXPECT_FALSE(highlighted(widget.CentreX(), widget.CentreY()));
+  EXPECT_TRUE(highlighted(value.CentreX(), value.CentreY()));
 }
 
 TEST_F(StockControlsTest, FrameRateDisplayCyclesItsStylesAndPanelFillsAndFrames)
