@@ -193,16 +193,27 @@ TEST_F(X11View, ClicksWheelAndKeysArriveAndUntakenKeysGoToTheHost)
   const KeyCode a = XKeysymToKeycode(mHost, XK_a);
   XSetInputFocus(mHost, child, RevertToParent, CurrentTime); // as our click did, without racing it
   XSync(mHost, False);
-  XTestFakeKeyEvent(mHost, a, True, 0);
-  XTestFakeKeyEvent(mHost, a, False, 0);
+  // A key the Mac layout has no code for keeps its own, past every Mac code, so it is not taken for another key.
+  const KeyCode pause = XKeysymToKeycode(mHost, XK_Pause);
+  ASSERT_NE(pause, 0);
+  for (KeyCode key : {a, pause})
+  {
+    XTestFakeKeyEvent(mHost, key, True, 0);
+    XTestFakeKeyEvent(mHost, key, False, 0);
+  }
   XSync(mHost, False);
-  ASSERT_TRUE(WaitFor([&] { return Count(EventType::kKeyUp) == 1; }));
+  ASSERT_TRUE(WaitFor([&] { return Count(EventType::kKeyUp) == 2; }));
+  std::vector<int> keyCodes;
   for (const Event& e : mRecorder.Events())
     if (e.type == EventType::kKeyDown)
     {
-      EXPECT_EQ(e.keyCode, 0);
-      EXPECT_EQ(e.charactersIgnoringModifiers, U"a");
+      keyCodes.push_back(e.keyCode);
+      if (e.keyCode == 0)
+      {
+        EXPECT_EQ(e.charactersIgnoringModifiers, U"a");
+      }
     }
+  EXPECT_EQ(keyCodes, (std::vector<int>{0, pause + 256}));
   bool forwarded = false;
   ASSERT_TRUE(WaitFor([&] {
     while (XPending(mHost))
@@ -400,6 +411,42 @@ TEST_F(X11View, ScreenPointsCountUpFromTheBottomAndConvertBack)
   }
 }
 
+TEST_F(X11View, EnteringAndLeavingArriveInOrderAndLeavingTakesTheToolTipAway)
+{
+  OpenView();
+  const Window child = Children().at(0);
+  {
+    foundation::MainThreadScope main;
+    mView->AddToolTipRect(Rect(0, 0, 200, 200));
+  }
+  auto moveTo = [&](Window window, int x, int y) {
+    int rx = 0, ry = 0;
+    Window dummy;
+    XTranslateCoordinates(mHost, window, DefaultRootWindow(mHost), x, y, &rx, &ry, &dummy);
+    XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
+    XSync(mHost, False);
+  };
+  auto crossings = [&] {
+    std::vector<EventType> types;
+    for (const Event& e : mRecorder.Events())
+      if (e.type == EventType::kMouseEntered || e.type == EventType::kMouseExited)
+        types.push_back(e.type);
+    return types;
+  };
+  moveTo(mParent, 550, 480); // the host's window beside the view
+  moveTo(child, 50, 50);
+  moveTo(child, 51, 51);
+  ASSERT_TRUE(WaitFor([&] { return testsupport::ShownPopups(mHost).size() == 1u; }));
+  const size_t before = crossings().size();
+  moveTo(mParent, 550, 480);
+  ASSERT_TRUE(WaitFor([&] { return crossings().size() == before + 1; }));
+  const std::vector<EventType> seen = crossings();
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_EQ(std::vector<EventType>(seen.end() - 2, seen.end()),
+            (std::vector<EventType>{EventType::kMouseEntered, EventType::kMouseExited}));
+  EXPECT_TRUE(WaitFor([&] { return testsupport::ShownPopups(mHost).empty(); }));
+}
+
 /// The first mapped override-redirect or top-level window this process made on the root other than the host's,
 /// or 0.
 Window FindPopup(Display* display, Window except, bool overrideRedirect, XWindowAttributes& found)
@@ -465,11 +512,12 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
     XWindowAttributes wa{};
     Window alert = 0;
     WaitFor([&] { return (alert = FindPopup(display, mParent, false, wa)) != 0; });
-    // The alternate button sits left of the default one at the bottom right. A click that comes before the alert
+    // The alternate button sits left of the default one at the bottom right, a margin above the bottom edge (the
+    // click is near its top). A click that comes before the alert
     // takes input is lost, so the user clicks again until the alert has answered (for a few seconds at most).
     for (int tries = 0; tries < 100 && !answered; ++tries)
     {
-      XTestFakeMotionEvent(display, -1, wa.x + wa.width - 2 * (80 + 6) + 20, wa.y + wa.height - 6 - 10, 0);
+      XTestFakeMotionEvent(display, -1, wa.x + wa.width - 2 * (80 + 6) + 20, wa.y + wa.height - 6 - 18, 0);
       XTestFakeButtonEvent(display, 1, True, 0);
       XTestFakeButtonEvent(display, 1, False, 0);
       XSync(display, False);
