@@ -287,6 +287,14 @@ TEST_F(Context, ResizeClampsSizeAndScaleAndCallsEveryoneInOrder)
   EXPECT_EQ(mDelegate.mLog.back(), "resize 150x100 0");
 }
 
+TEST_F(Context, ResizeHoldsEachSideToItsOwnLimits)
+{
+  mDelegate.SetSizeConstraints(200, 800, 150, 600);
+  mG->Resize(10, 5000, 1.f);
+  EXPECT_EQ(mG->Width(), 200);
+  EXPECT_EQ(mG->Height(), 600);
+}
+
 TEST_F(Context, ResizeToTheDefaultLimitsHandsOnAWindowSizeThatFitsAnInt)
 {
   mDelegate.SetSizeConstraints(0, 1 << 30, 0, 1 << 30); // the delegate's defaults

@@ -67,6 +67,16 @@ TEST_F(FrameTest, DirtyControlIsRedrawnOnDevicePixelsAndACleanFrameDrawsNothing)
   EXPECT_EQ(Tick(), std::vector<IRECT>{IRECT(1.f, 1.f, 5.f, 5.f)});
 }
 
+TEST_F(FrameTest, StrictDrawingStillDrawsEveryDirtyControl)
+{
+  for (float x : {10.f, 70.f, 40.f})
+    g.AttachControl(new TestControl(IRECT(x, x, x + 10.f, x + 10.f)));
+  Tick();
+  g.SetStrictDrawing(true); // one region around them all; every control is dirty again
+  EXPECT_EQ(Tick(), (std::vector<IRECT>{IRECT(9.f, 9.f, 21.f, 21.f), IRECT(69.f, 69.f, 81.f, 81.f),
+                                        IRECT(39.f, 39.f, 51.f, 51.f)}));
+}
+
 TEST_F(FrameTest, HiddenBackgroundIsStillDrawnAndEdgeContactIsNot)
 {
   IControl* bg = g.AttachControl(new TestControl(IRECT(0.f, 0.f, 100.f, 100.f)));

@@ -115,6 +115,25 @@ TEST_F(InputTest, HoverMovesBetweenControlsAndNeverReachesTheBackgroundWhichStil
   EXPECT_EQ(bg->mCalls, (Calls{"down", "up"})) << "it still takes presses";
 }
 
+TEST_F(InputTest, TooltipsTurnHoverOnAndAReleaseHoversWhatIsUnderThePointer)
+{
+  g.EnableTooltips(true);
+  EXPECT_TRUE(g.OnMouseOver(40.f, 40.f, IMouseMod()));
+  g.OnMouseDown({Point(40.f, 40.f)});
+  g.OnMouseUp({Point(20.f, 20.f)});
+  EXPECT_EQ(low->mCalls, (Calls{"over"})) << "released over the lower control";
+  EXPECT_EQ(top->mCalls, (Calls{"over", "down", "up", "out"}));
+}
+
+TEST_F(InputTest, APressOnTheFrameRateDisplayReachesIt)
+{
+  g.ShowFPSDisplay(true);
+  g.AttachCornerResizer(kResizerScale, false);
+  Click(40.f, 40.f); // over a listed control too: the display is on top
+  EXPECT_EQ(g.GetFPSDisplay()->GetStyle(), 1);
+  EXPECT_TRUE(top->mCalls.empty());
+}
+
 TEST_F(InputTest, WithMultiTouchASecondPointerReachesOnlyAControlThatWantsIt)
 {
   g.EnableMultiTouch(true);
