@@ -195,6 +195,45 @@ TEST_F(StockControlsTest, ToggleShowsTheTextOfItsState)
   EXPECT_EQ(shown(), std::vector<std::string>{"on"});
 }
 
+TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGoOnRelease)
+{
+  auto* named = Attach(new IVSwitchControl(IRECT(0, 0, 60, 60), ControlsDelegate::kEnumParam));
+  auto* labelled = Attach(new IVSwitchControl(IRECT(100, 0, 160, 60), ControlsDelegate::kEnumParam, "mode"));
+  EXPECT_STREQ(named->GetLabelStr(), "enum");
+  EXPECT_STREQ(labelled->GetLabelStr(), "mode");
+  auto* plain = Attach(new IVSwitchControl(IRECT(200, 0, 260, 60), nullptr, "", IVStyle(), 2)); // no splash
+  auto shapes = [&] {
+    g.mOps.clear();
+    plain->Draw(g);
+    std::vector<std::string> drawn;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName != "DrawText")
+        drawn.push_back(op.mName + " " + std::to_string(op.mColor.mRed));
+    return drawn;
+  };
+  const std::vector<std::string> up = shapes();
+  plain->OnMouseDown(230, 30, left);
+  EXPECT_NE(shapes(), up) << "drawn pressed";
+  plain->OnMouseUp(230, 30, left);
+  EXPECT_EQ(shapes(), up) << "drawn released";
+}
+
+TEST_F(StockControlsTest, TabSwitchWithRoundedEndsRoundsTheOuterCornersOfItsEndButtons)
+{
+  IVStyle style;
+  style.mRoundness = 1.f;
+  auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 30), nullptr, {"a", "b", "c"}, "", style,
+                                             kWidgetEndsRounded));
+  g.mOps.clear();
+  tabs->Draw(g);
+  std::vector<std::vector<bool>> rounded(3); // top left, top right of each button's face
+  for (const graphicstest::DrawOp& op : g.mOps)
+    for (int i = 0; i < 3; ++i)
+      if (op.mName == "FillRoundRect" && tabs->GetButton(i).Contains(op.mRect.CentreX(), op.mRect.CentreY()))
+        rounded[size_t(i)] = {op.mArgs[0] > 0.f, op.mArgs[1] > 0.f};
+  EXPECT_EQ(rounded, (std::vector<std::vector<bool>>{{true, false}, {false, false}, {false, true}}));
+}
+
 TEST_F(StockControlsTest, TabSwitchShowsTheNearestStateForAValueBetweenSteps)
 {
   auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 60), nullptr, {"a", "b", "c"}));

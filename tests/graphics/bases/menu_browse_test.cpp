@@ -105,6 +105,12 @@ TEST(MenuInsertion, SubmenusShareTheCompletionAndEmptyOnesAreRemoved)
   EXPECT_EQ(calls, 1);
   menu.RemoveEmptySubmenus();
   EXPECT_EQ(Texts(menu), (std::vector<std::string>{"full", "plain"})); // items without a submenu stay
+  // Shown, neither the menu nor its submenus change; once off screen again, both do.
+  menu.SetShown(true);
+  EXPECT_EQ(full->AddItem("while shown"), nullptr);
+  menu.SetShown(false);
+  EXPECT_NE(full->AddItem("after"), nullptr);
+  EXPECT_EQ(full->NItems(), 2);
 }
 
 TEST_F(FolderTree, FolderBecomesASortedPrunedMenu)
