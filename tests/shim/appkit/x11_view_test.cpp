@@ -155,6 +155,23 @@ TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
   XDestroyImage(img);
   EXPECT_EQ(wrong, 0);
 
+  // A frame that changed in one rectangle shows the change there only, on every pixel it touches.
+  for (size_t i = 2; i < pixels.size(); i += 4)
+    pixels[i] = 90;
+  {
+    foundation::MainThreadScope main;
+    mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {Rect(100, 20, 49.5, 29.5)}});
+  }
+  img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
+  ASSERT_NE(img, nullptr);
+  const std::pair<int, int> inside[] = {{100, 20}, {149, 49}};
+  const std::pair<int, int> outside[] = {{60, 30}, {150, 30}, {120, 50}, {99, 19}};
+  for (auto [x, y] : inside)
+    EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 90u) << x << "," << y;
+  for (auto [x, y] : outside)
+    EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 200u) << x << "," << y;
+  XDestroyImage(img);
+
   {
     foundation::MainThreadScope main;
     mView->RemoveFromSuperview();
@@ -194,26 +211,31 @@ TEST_F(X11View, ClicksWheelAndKeysArriveAndUntakenKeysGoToTheHost)
   XSetInputFocus(mHost, child, RevertToParent, CurrentTime); // as our click did, without racing it
   XSync(mHost, False);
   // A key the Mac layout has no code for keeps its own, past every Mac code, so it is not taken for another key.
-  const KeyCode pause = XKeysymToKeycode(mHost, XK_Pause);
+  // With Shift held, the character is the shifted one (as the Mac's characters ignoring modifiers are).
+  const KeyCode pause = XKeysymToKeycode(mHost, XK_Pause), shift = XKeysymToKeycode(mHost, XK_Shift_L);
   ASSERT_NE(pause, 0);
-  for (KeyCode key : {a, pause})
+  for (auto [key, shifted] : {std::pair{a, false}, {a, true}, {pause, false}})
   {
+    if (shifted)
+      XTestFakeKeyEvent(mHost, shift, True, 0);
     XTestFakeKeyEvent(mHost, key, True, 0);
     XTestFakeKeyEvent(mHost, key, False, 0);
+    if (shifted)
+      XTestFakeKeyEvent(mHost, shift, False, 0);
   }
   XSync(mHost, False);
-  ASSERT_TRUE(WaitFor([&] { return Count(EventType::kKeyUp) == 2; }));
+  ASSERT_TRUE(WaitFor([&] { return Count(EventType::kKeyUp) == 3; }));
   std::vector<int> keyCodes;
+  std::u32string typed;
   for (const Event& e : mRecorder.Events())
     if (e.type == EventType::kKeyDown)
     {
       keyCodes.push_back(e.keyCode);
       if (e.keyCode == 0)
-      {
-        EXPECT_EQ(e.charactersIgnoringModifiers, U"a");
-      }
+        typed += e.charactersIgnoringModifiers;
     }
-  EXPECT_EQ(keyCodes, (std::vector<int>{0, pause + 256}));
+  EXPECT_EQ(keyCodes, (std::vector<int>{0, 0, pause + 256}));
+  EXPECT_EQ(typed, U"aA");
   bool forwarded = false;
   ASSERT_TRUE(WaitFor([&] {
     while (XPending(mHost))
@@ -360,7 +382,7 @@ TEST_F(X11View, MovesDragsAndBothWheelDirectionsArriveWithTheirKindAndPlace)
   EXPECT_EQ(lastPlace[EventType::kRightMouseDragged], (Place{140, 90}));
 }
 
-TEST_F(X11View, AValueFieldSitsAtItsFrameAndADoubleClickInItSelectsAll)
+TEST_F(X11View, AValueFieldSitsAtItsFrameSelectsAllOnADoubleClickAndTakesTheViewsKeys)
 {
   OpenView();
   TextField field;
@@ -391,6 +413,17 @@ TEST_F(X11View, AValueFieldSitsAtItsFrameAndADoubleClickInItSelectsAll)
   EXPECT_TRUE(WaitFor([&] {
     foundation::MainThreadScope main;
     return field.SelectionStart() == 0 && field.SelectionEnd() == 4;
+  }));
+  // While the field is open it takes the keys the view gets too (the pointer away from the field).
+  XTranslateCoordinates(mHost, Children().at(0), DefaultRootWindow(mHost), 300, 300, &rx, &ry, &dummy);
+  XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
+  XSetInputFocus(mHost, Children().at(0), RevertToParent, CurrentTime);
+  XTestFakeKeyEvent(mHost, XKeysymToKeycode(mHost, XK_7), True, 0);
+  XTestFakeKeyEvent(mHost, XKeysymToKeycode(mHost, XK_7), False, 0);
+  XSync(mHost, False);
+  EXPECT_TRUE(WaitFor([&] {
+    foundation::MainThreadScope main;
+    return field.stringValue == U"7";
   }));
   foundation::MainThreadScope main;
   mView->RemoveTextField();
@@ -470,6 +503,41 @@ Window FindPopup(Display* display, Window except, bool overrideRedirect, XWindow
   return result;
 }
 
+/// Sends Return straight to a window of ours (an alert answers it with its default button).
+void PressReturnIn(Display* display, Window window)
+{
+  XKeyEvent k{};
+  k.type = KeyPress, k.display = display, k.window = window, k.root = DefaultRootWindow(display);
+  k.keycode = XKeysymToKeycode(display, XK_Return), k.same_screen = True;
+  XSendEvent(display, window, False, KeyPressMask, reinterpret_cast<XEvent*>(&k));
+  XSync(display, False);
+}
+
+TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
+{
+  OpenView();
+  std::string message;
+  for (int i = 0; i < 700; ++i)
+    message += "word ";
+  std::atomic<int> width{0};
+  std::thread user([&] {
+    Display* display = testsupport::OpenDisplayOrNull();
+    XWindowAttributes wa{};
+    Window alert = 0;
+    WaitFor([&] { return (alert = FindPopup(display, mParent, false, wa)) != 0; });
+    width = wa.width;
+    if (alert)
+      PressReturnIn(display, alert);
+    XCloseDisplay(display);
+  });
+  {
+    foundation::MainThreadScope main;
+    mApp->RunAlertPanel({"Title", message, "OK", "", ""});
+  }
+  user.join();
+  EXPECT_EQ(width.load(), 720) << "twice the usual width, not the screen's";
+}
+
 TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
 {
   OpenView();
@@ -524,13 +592,7 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     if (!answered && alert) // no button where the user clicked: Return answers, so the test fails instead of hanging
-    {
-      XKeyEvent k{};
-      k.type = KeyPress, k.display = display, k.window = alert, k.root = DefaultRootWindow(display);
-      k.keycode = XKeysymToKeycode(display, XK_Return), k.same_screen = True;
-      XSendEvent(display, alert, False, KeyPressMask, reinterpret_cast<XEvent*>(&k));
-      XSync(display, False);
-    }
+      PressReturnIn(display, alert);
     XCloseDisplay(display);
   });
   int result = 99;
