@@ -46,6 +46,7 @@ TEST_F(ResizerTest, DrawsItsTriangleInTheColourOfItsState)
     return g.mOps.at(0).mColor;
   };
   EXPECT_EQ(drawn(), IColor(255, 1, 1, 1));
+  EXPECT_EQ(g.mOps.at(0).mArgs, (std::vector<float>{380, 300, 400, 280, 400, 300})) << "the bottom-right half";
   resizer->OnMouseOver(395, 295, IMouseMod());
   EXPECT_EQ(drawn(), IColor(255, 2, 2, 2));
   resizer->OnMouseDown(395, 295, IMouseMod(true));
@@ -125,6 +126,26 @@ TEST_P(BubblePlaceTest, SitsBesideOrAboveItsControlInsideTheUsableRectangle)
   bubble.ShowBubble(caller, c.x, c.y, "1", c.dir, IRECT(0, 0, 50, 30));
   EXPECT_EQ(bubble.GetBubbleBounds(), c.expected);
   EXPECT_EQ(bubble.GetArrowDirection(), c.arrowSide);
+}
+
+TEST_F(ControlsTest, BubbleTextStaysClearOfItsArrowAboveOrBelow)
+{
+  g.AttachBubbleControl();
+  IBubbleControl& bubble = *g.GetBubbleControl(0);
+  // The 80 x 40 box at (80, 60): its 10 arrow below or above, its 10 arrow room either side, a margin of 5.
+  for (auto [place, text] :
+       {std::pair{kBubblePlaces[3], IRECT(95, 65, 145, 85)}, {kBubblePlaces[4], IRECT(95, 75, 145, 95)}})
+  {
+    IControl* caller = g.AttachControl(new IPanelControl(place.caller, IColor(255, 0, 0, 0)));
+    bubble.ShowBubble(caller, place.x, place.y, "1", place.dir, IRECT(0, 0, 50, 30));
+    g.mOps.clear();
+    bubble.Draw(g);
+    IRECT drawnAt;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawText" && op.mText == "1")
+        drawnAt = op.mRect;
+    EXPECT_EQ(drawnAt, text) << place.name;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, BubblePlaceTest, ::testing::ValuesIn(kBubblePlaces),

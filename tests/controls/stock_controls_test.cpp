@@ -254,6 +254,7 @@ TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMillise
   EXPECT_DOUBLE_EQ(slide->GetValue(0), 0.0);
   Step(*slide, 50);
   EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft);
+  EXPECT_EQ(slide->GetHandleBounds().H(), last.H()) << "it slides across without changing its height";
   Step(*slide, 51);
   EXPECT_FALSE(slide->HasAnimation());
   EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft / 2.f) << "ends in the first cell";

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -285,6 +286,25 @@ TEST_F(Context, ResizeClampsSizeAndScaleAndCallsEveryoneInOrder)
   mG->Resize(300, 200, 0.1f, false);
   EXPECT_EQ(mG->GetDrawScale(), 0.5f);
   EXPECT_EQ(mDelegate.mLog.back(), "resize 150x100 0");
+}
+
+TEST_F(Context, MovingOrSizingAShownControlRedrawsAndAHiddenOneDoesNot)
+{
+  TestControl* shown = Add();
+  Add()->SetHidden(true);
+  const std::function<void(int)> setters[] = {
+    [&](int i) { mG->SetControlPosition(i, 5.f, 5.f); },
+    [&](int i) { mG->SetControlSize(i, 20.f, 20.f); },
+    [&](int i) { mG->SetControlBounds(i, IRECT(1.f, 1.f, 9.f, 9.f)); },
+  };
+  for (const auto& set : setters)
+  {
+    mG->SetAllControlsClean();
+    set(1);
+    EXPECT_FALSE(shown->Dirty());
+    set(0);
+    EXPECT_TRUE(shown->Dirty());
+  }
 }
 
 TEST_F(Context, ResizeHoldsEachSideToItsOwnLimits)

@@ -30,6 +30,7 @@ public:
   bool OnKeyDown(float, float, const plug::IKeyPress&) override { return mCalls.push_back("key"), false; }
   void OnMouseOver(float, float, const IMouseMod&) override { mCalls.push_back("over"); }
   void OnMouseOut() override { mCalls.push_back("out"); }
+  void OnMouseDblClick(float, float, const IMouseMod&) override { mCalls.push_back("double"); }
   void CreateContextMenu(IPopupMenu& menu) override
   {
     if (mContextItems)
@@ -123,6 +124,14 @@ TEST_F(InputTest, TooltipsTurnHoverOnAndAReleaseHoversWhatIsUnderThePointer)
   g.OnMouseUp({Point(20.f, 20.f)});
   EXPECT_EQ(low->mCalls, (Calls{"over"})) << "released over the lower control";
   EXPECT_EQ(top->mCalls, (Calls{"over", "down", "up", "out"}));
+}
+
+TEST_F(InputTest, ADoubleClickIsAPressOnlyForAControlThatTakesItSo)
+{
+  g.OnMouseDblClick(40.f, 40.f, IMouseMod());
+  top->SetDblClickAsClick(true);
+  g.OnMouseDblClick(40.f, 40.f, IMouseMod());
+  EXPECT_EQ(top->mCalls, (Calls{"double", "down"}));
 }
 
 TEST_F(InputTest, APressOnTheFrameRateDisplayReachesIt)

@@ -425,6 +425,16 @@ TEST_F(X11View, AValueFieldSitsAtItsFrameSelectsAllOnADoubleClickAndTakesTheView
     foundation::MainThreadScope main;
     return field.stringValue == U"7";
   }));
+  for (KeySym key : {XK_Home, XK_KP_Delete}) // the keypad's Delete deletes forward
+  {
+    XTestFakeKeyEvent(mHost, XKeysymToKeycode(mHost, key), True, 0);
+    XTestFakeKeyEvent(mHost, XKeysymToKeycode(mHost, key), False, 0);
+  }
+  XSync(mHost, False);
+  EXPECT_TRUE(WaitFor([&] {
+    foundation::MainThreadScope main;
+    return field.stringValue.empty();
+  }));
   foundation::MainThreadScope main;
   mView->RemoveTextField();
 }
