@@ -12,6 +12,22 @@
 
 namespace appkit {
 
+/// A key pressed straight in a window of ours (a menu or an alert): it arrives whether or not the window has
+/// taken the keyboard yet.
+inline void SendKey(Display* display, Window window, KeySym sym)
+{
+  XKeyEvent k{};
+  k.type = KeyPress;
+  k.display = display;
+  k.window = window;
+  k.root = DefaultRootWindow(display);
+  k.time = CurrentTime;
+  k.same_screen = True;
+  k.keycode = XKeysymToKeycode(display, sym);
+  XSendEvent(display, window, False, NoEventMask, reinterpret_cast<XEvent*>(&k));
+  XSync(display, False);
+}
+
 class X11HostWindow : public ::testing::Test
 {
 protected:

@@ -82,21 +82,6 @@ Window TopPopup(Display* display)
   return shown.empty() ? 0 : shown.back();
 }
 
-/// A key sent straight to the menu's window: it arrives whether or not the menu's keyboard grab is in place yet.
-void SendKey(Display* display, Window menu, KeySym sym)
-{
-  XKeyEvent k{};
-  k.type = KeyPress;
-  k.display = display;
-  k.window = menu;
-  k.root = DefaultRootWindow(display);
-  k.time = CurrentTime;
-  k.same_screen = True;
-  k.keycode = XKeysymToKeycode(display, sym);
-  XSendEvent(display, menu, False, NoEventMask, reinterpret_cast<XEvent*>(&k));
-  XSync(display, False);
-}
-
 /// A key for the menu on top, if one is shown: sent to its window, so that it counts even when it comes before the
 /// menu has taken the keyboard (a key pressed then would go elsewhere and leave the menu waiting).
 void KeyToMenu(Display* display, KeySym sym)

@@ -513,16 +513,6 @@ Window FindPopup(Display* display, Window except, bool overrideRedirect, XWindow
   return result;
 }
 
-/// Sends Return straight to a window of ours (an alert answers it with its default button).
-void PressReturnIn(Display* display, Window window)
-{
-  XKeyEvent k{};
-  k.type = KeyPress, k.display = display, k.window = window, k.root = DefaultRootWindow(display);
-  k.keycode = XKeysymToKeycode(display, XK_Return), k.same_screen = True;
-  XSendEvent(display, window, False, KeyPressMask, reinterpret_cast<XEvent*>(&k));
-  XSync(display, False);
-}
-
 TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
 {
   OpenView();
@@ -537,7 +527,7 @@ TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
     WaitFor([&] { return (alert = FindPopup(display, mParent, false, wa)) != 0; });
     width = wa.width;
     if (alert)
-      PressReturnIn(display, alert);
+      SendKey(display, alert, XK_Return);
     XCloseDisplay(display);
   });
   {
@@ -602,7 +592,7 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     if (!answered && alert) // no button where the user clicked: Return answers, so the test fails instead of hanging
-      PressReturnIn(display, alert);
+      SendKey(display, alert, XK_Return);
     XCloseDisplay(display);
   });
   int result = 99;
