@@ -102,7 +102,7 @@ void Editor::ChooseFromMenu(double x, double y, const char* text)
   Tick(30); // the menu fades out and answers
 }
 
-void Editor::ProcessSine(double amplitude, double seconds)
+void Editor::ProcessSine(double amplitude, double seconds, double rightAmplitude)
 {
   vst2::Effect* e = mInstance->Effect();
   constexpr int kBlock = 512;
@@ -121,7 +121,11 @@ void Editor::ProcessSine(double amplitude, double seconds)
   for (int b = 0; b < blocks; ++b)
   {
     for (int i = 0; i < kBlock; ++i)
-      l[size_t(i)] = r[size_t(i)] = float(amplitude * std::sin(2 * M_PI * 997.0 * double(b * kBlock + i) / kRate));
+    {
+      const double wave = std::sin(2 * M_PI * 997.0 * double(b * kBlock + i) / kRate);
+      l[size_t(i)] = float(amplitude * wave);
+      r[size_t(i)] = float((rightAmplitude < 0 ? amplitude : rightAmplitude) * wave);
+    }
     e->processReplacing(e, in, out, kBlock);
     mClock.Advance(double(kBlock) / kRate);
     foundation::RunLoop::Main().RunDueTimers();

@@ -80,8 +80,8 @@ protected:
   /// Opens a menu with a click and chooses the item with the text in its first panel.
   void ChooseFromMenu(double x, double y, const char* text);
   /// Processes a stereo sine of the amplitude at 48 kHz for the seconds given, in 512-frame blocks, firing the
-  /// timers between blocks as a host's main thread would.
-  void ProcessSine(double amplitude, double seconds);
+  /// timers between blocks as a host's main thread would; the right channel at its own amplitude when one is given.
+  void ProcessSine(double amplitude, double seconds, double rightAmplitude = -1.0);
   /// The parameter's normalised value as the host reads it.
   float HostValue(int idx) { return mInstance->Effect()->getParameter(mInstance->Effect(), idx); }
   void SetHostValue(int idx, float v) { mInstance->Effect()->setParameter(mInstance->Effect(), idx, v); }

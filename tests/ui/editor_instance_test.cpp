@@ -74,6 +74,33 @@ TEST_F(EditorInUse, MetersFollowTheAudioTheModeAndTheBypass)
   EXPECT_FALSE(Hidden(left.off));
 }
 
+// IN shows the input meters, OUT the output ones after the output trim; the left group reads the left channel and
+// the right group the right one. PEAK mode, whose reference is 0 dB, so the numbers are dBFS.
+TEST_F(EditorInUse, EachDisplayModeShowsItsMetersChannelByChannel)
+{
+  SetHostValue(kMeterMode, 0.f);
+  SetHostValue(kOutputTrim, 14.f / 48.f); // -10 dB
+  const VuMeterCtrlIdx& left = mPlugin->mLeftMeterIdx;
+  const VuMeterCtrlIdx& right = mPlugin->mRightMeterIdx;
+  const struct
+  {
+    float mode;
+    const char* leftDb;
+    const char* rightDb;
+  } cases[] = {{0.f, "-6.0", "-20.0"}, {1.f, "-16.0", "-30.0"}};
+  for (const auto& c : cases)
+  {
+    SetHostValue(kMeterDisplayMode, c.mode);
+    ProcessSine(0.5, 0.3, 0.1); // -6 dBFS left, -20 dBFS right
+    Tick(2);
+    EXPECT_EQ(Text(left.leftText), c.leftDb) << c.mode;
+    EXPECT_EQ(Text(left.rightText), c.leftDb) << c.mode;
+    EXPECT_EQ(Text(right.leftText), c.rightDb) << c.mode;
+    EXPECT_EQ(Text(right.rightText), c.rightDb) << c.mode;
+    EXPECT_GT(Value(left.needle), Value(right.needle)) << c.mode;
+  }
+}
+
 // The host's bypass request shows as the bypass parameter does: meter faces off, needles at rest and "-INF" at
 // once (no audio needs to run), while audio runs, and when the editor opens while bypassed; ending it brings
 // the meters back.
