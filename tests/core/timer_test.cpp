@@ -96,6 +96,14 @@ TEST_F(FrameworkTimer, TicksAtOnceThenEvery20Milliseconds)
   mClock.Advance(0.001);
   EXPECT_EQ(foundation::RunLoop::Main().RunDueTimers(), 1);
   EXPECT_EQ(plug.idles, 2);
+  for (int n = 2; n <= 5; ++n) // and steadily after, on the same 20 ms grid
+  {
+    mClock.Set(0.020 * n - 0.001);
+    EXPECT_EQ(foundation::RunLoop::Main().RunDueTimers(), 0) << n;
+    mClock.Set(0.020 * n);
+    EXPECT_EQ(foundation::RunLoop::Main().RunDueTimers(), 1) << n;
+    EXPECT_EQ(plug.idles, n + 1);
+  }
 }
 
 TEST_F(FrameworkTimer, OutOfRangeIndicesNeverReachTheEditor)
