@@ -1,8 +1,11 @@
 // The editor view over the headless view system: key translation, opening and closing, the frame timer, the
 // cursor, the hidden pointer, the wheel and tool tips.
+#include <future>
 #include <tuple>
 
 #include "mac_test_support.h"
+#include "metal/metal.h"
+#include "metal_vexel.h"
 
 namespace mactest {
 namespace {
@@ -172,36 +175,135 @@ TEST_F(EditorView, PresentedDrawablesReachTheWindowOnTheNextTickOnly)
   EXPECT_EQ(View().mFramesPresented, 1);
 }
 
-// Once the first frames are shown only what was drawn lately is read back, in device pixels: a control in the
-// bottom-right corner at backing scale 2 brings its whole corner of the new drawable and nothing else.
-TEST_F(EditorView, OnlyTheRegionsDrawnAreReadBackInDevicePixels)
+/// Frames read back from drawables the test fills with one value each, so that a pixel of the window tells which
+/// frame it was last read from.
+struct FrameReadBack : MacTest
 {
-  mApp.mBackingScale = 2.0;
-  mDelegate.mLayoutFunc = [](IGraphics* g) { g->AttachControl(new graphicstest::TestControl(IRECT(400, 400, 468, 450))); };
-  Open();
-  CAMetalLayer& layer = MacView().Layer();
-  auto present = [&layer](uint8_t value) {
-    std::shared_ptr<CAMetalDrawable> drawable = layer.nextDrawable();
+  /// A frame: the controls marked dirty are drawn on a tick of the frame timer, with the renderer held until the
+  /// tick is over so that the drawing is not shown in it; once the drawing is presented, a drawable of the value
+  /// is, and the next tick reads it back.
+  void Frame(std::initializer_list<int> dirty, uint8_t value)
+  {
+    std::shared_ptr<MTLCommandQueue> queue = mvxGetCommandQueue(static_cast<VXcontext*>(Graphics()->GetDrawContext()));
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    auto held = queue->commandBuffer();
+    held->addCompletedHandler([released](MTLCommandBuffer*) { released.wait(); });
+    held->commit();
+    for (int idx : dirty)
+      Graphics()->GetControl(idx)->SetDirty(false);
+    Tick();
+    release.set_value();
+    auto last = queue->commandBuffer();
+    last->commit();
+    last->waitUntilCompleted();
+    std::shared_ptr<CAMetalDrawable> drawable = MacView().Layer().nextDrawable();
     const int w = static_cast<int>(drawable->texture()->width()), h = static_cast<int>(drawable->texture()->height());
     std::vector<uint8_t> pixels(size_t(w) * size_t(h) * 4, value);
     drawable->texture()->replaceRegion(MTLRegionMake2D(0, 0, w, h), 0, pixels.data(), size_t(w) * 4);
     drawable->present();
-  };
-  auto frame = [&](uint8_t value) {
-    Graphics()->GetControl(0)->SetDirty(false);
-    present(value);
+    Tick();
+  }
+  void Tick()
+  {
     mClock.Advance(1.0 / 60);
     foundation::RunLoop::Main().RunDueTimers();
-  };
+  }
+  /// The window's pixel (its first byte) at a device pixel.
+  uint8_t At(int x, int y) { return View().mFrame[(size_t(y) * size_t(View().mFrameWidth) + size_t(x)) * 4]; }
+  void Attach(std::vector<IRECT> rects)
+  {
+    mDelegate.mLayoutFunc = [rects](IGraphics* g) {
+      for (const IRECT& r : rects)
+        g->AttachControl(new graphicstest::TestControl(r));
+    };
+  }
+};
+
+// Once the first frames are shown only what was drawn lately is read back, in device pixels: a control in the
+// bottom-right corner at backing scale 2 brings its whole corner of the new drawable and nothing else.
+TEST_F(FrameReadBack, OnlyTheRegionsDrawnAreReadBackInDevicePixels)
+{
+  mApp.mBackingScale = 2.0;
+  Attach({IRECT(400, 400, 468, 450)});
+  Open();
   for (int i = 0; i < 4; ++i) // the first frame is read whole, and regions drawn lately are read again
-    frame(0x11);
-  frame(0x22);
+    Frame({0}, 0x11);
+  Frame({0}, 0x22);
   ASSERT_EQ(View().mFrameWidth, 936);
-  auto at = [this](int x, int y) { return View().mFrame[(size_t(y) * 936 + size_t(x)) * 4]; };
-  EXPECT_EQ(at(802, 802), 0x22);
-  EXPECT_EQ(at(935, 899), 0x22);
-  EXPECT_EQ(at(700, 700), 0x11);
-  EXPECT_EQ(at(0, 0), 0x11);
+  EXPECT_EQ(At(802, 802), 0x22);
+  EXPECT_EQ(At(935, 899), 0x22);
+  EXPECT_EQ(At(700, 700), 0x11);
+  EXPECT_EQ(At(0, 0), 0x11);
+}
+
+// A region drawn once is read back with the frames of as many drawables as the layer rotates, then no more.
+TEST_F(FrameReadBack, ARegionIsReadAgainForEachDrawableInTurn)
+{
+  Attach({IRECT(10, 10, 40, 40), IRECT(300, 300, 340, 340)});
+  Open();
+  for (int i = 0; i < 4; ++i)
+    Frame({}, 0x10);
+  Frame({0}, 0x20);
+  ASSERT_EQ(At(20, 20), 0x20);
+  const uint8_t expected[] = {0x21, 0x22, 0x23, 0x23, 0x23}; // the second control is drawn in each of these
+  for (uint8_t i = 0; i < 5; ++i)
+  {
+    Frame({1}, uint8_t(0x21 + i));
+    EXPECT_EQ(At(20, 20), expected[i]) << int(i);
+    EXPECT_EQ(At(320, 320), 0x21 + i) << int(i);
+  }
+}
+
+// A region drawn now beside one drawn a frame earlier is read back although the earlier one covers it on the other
+// axis: each pair spans different x and y ranges.
+TEST_F(FrameReadBack, ARegionBesideOneDrawnEarlierIsReadBack)
+{
+  const struct
+  {
+    IRECT earlier, next;
+  } cases[] = {
+    {IRECT(100, 0, 400, 450), IRECT(0, 300, 50, 400)},
+    {IRECT(0, 150, 300, 350), IRECT(250, 0, 300, 50)},
+    {IRECT(0, 0, 50, 450), IRECT(250, 0, 350, 50)},
+    {IRECT(0, 150, 450, 200), IRECT(100, 350, 200, 450)},
+  };
+  std::vector<IRECT> rects;
+  for (const auto& c : cases)
+    rects.insert(rects.end(), {c.earlier, c.next});
+  Attach(rects);
+  Open();
+  uint8_t value = 0x10;
+  for (int i = 0; i < 4; ++i)
+  {
+    for (int quiet = 0; quiet < 4; ++quiet) // nothing drawn: whole frames, and no region left in the history
+      Frame({}, ++value);
+    Frame({2 * i}, ++value);
+    Frame({2 * i + 1}, ++value);
+    const IRECT& next = cases[i].next;
+    EXPECT_EQ(At(int(next.mLeft + next.W() / 2), int(next.mTop + next.H() / 2)), value) << i;
+  }
+}
+
+// A new size on either side alone reads the whole new frame.
+TEST_F(FrameReadBack, ANewWidthOrHeightAloneReadsTheWholeFrame)
+{
+  const std::pair<int, int> sizes[] = {{468, 400}, {400, 450}};
+  for (const auto& [w, h] : sizes)
+  {
+    Attach({IRECT(0, 0, 50, 50)});
+    Open();
+    for (int i = 0; i < 4; ++i)
+      Frame({0}, 0x11);
+    Graphics()->Resize(w, h, 1.f);
+    Frame({0}, 0x22);
+    ASSERT_EQ(View().mFrameWidth, w);
+    ASSERT_EQ(View().mFrameHeight, h);
+    EXPECT_EQ(At(25, 25), 0x22) << w << "x" << h;
+    EXPECT_EQ(At(w - 1, h - 1), 0x22) << w << "x" << h;
+    EXPECT_EQ(At(w / 2, h / 2), 0x22) << w << "x" << h;
+    mDelegate.CloseWindow();
+  }
 }
 
 TEST_F(EditorView, CursorKindsFallBackWhenTheSystemLacksThePrivateOnes)
@@ -268,13 +370,18 @@ TEST_F(EditorView, ToolTipsFollowTheVisibleControlsWhenEnabled)
     g->AttachControl(new graphicstest::TestControl(IRECT(20, 0, 30, 10)));
     g->AttachControl(new graphicstest::TestControl(IRECT()));
     g->GetControl(1)->SetHidden(true);
+    g->AttachControl(new graphicstest::TestControl(IRECT(100, 200, 160, 230))); // drawn wider than it is hit
+    g->GetControl(3)->SetHitRECT(IRECT(110, 205, 130, 225));
   };
   Open();
   EXPECT_TRUE(View().mToolTips.empty());
   Graphics()->EnableTooltips(true);
   Graphics()->UpdateTooltips();
-  ASSERT_EQ(View().mToolTips.size(), 1u);
+  ASSERT_EQ(View().mToolTips.size(), 2u);
   EXPECT_EQ(View().mToolTips[0].size.width, 10.0);
+  const appkit::Rect& hit = View().mToolTips[1];
+  EXPECT_EQ(std::make_tuple(hit.origin.x, hit.origin.y, hit.size.width, hit.size.height),
+            std::make_tuple(110.0, 205.0, 20.0, 20.0));
 }
 
 TEST_F(EditorView, ToolTipAreasAndPointerPositionsFollowTheDrawScale)
