@@ -87,14 +87,19 @@ SANITIZER_FLAGS="-O1 -g1 -DNDEBUG"
 SANITIZER_BUILD=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=$SANITIZER_FLAGS"
   "-DCMAKE_C_FLAGS_RELWITHDEBINFO=$SANITIZER_FLAGS" -DDROVIK_BENCH=OFF)
 
-# Builds the given targets; a build that fails counts as a failure and leaves the stage.
+# Builds the given targets; a build that fails counts as a failure and leaves the stage. The stage's time so far
+# (its configuration included) is its build time.
 build() { # build dir, targets...
   local dir=$1; shift
   if ! cmake --build "$dir" -j "$JOBS" --target "$@"; then
     echo "stage failed: the build in $dir failed" >&2
     failed=$((failed + 1))
+    mark_time
+    BUILD_TIME=$PART_TIME
     return 1
   fi
+  mark_time
+  BUILD_TIME=$PART_TIME
 }
 
 stage_release() {
@@ -175,16 +180,27 @@ read_cpu_seconds() {
   rm -f "$file"
 }
 
+# The wall and CPU seconds since the last mark, into PART_TIME; marks the present. (Must run in this shell.)
+MARK_SECONDS=$SECONDS
+MARK_CPU=0
+mark_time() {
+  read_cpu_seconds
+  PART_TIME="$((SECONDS - MARK_SECONDS)) s (CPU $((CPU - MARK_CPU)) s)"
+  MARK_SECONDS=$SECONDS
+  MARK_CPU=$CPU
+}
+
+# Each stage's build and its tests are timed apart: "release build 300 s (CPU 580 s) + tests 30 s (CPU 50 s)".
+run_start=$SECONDS
 for stage in $STAGES; do
   echo "== stage $stage =="
-  start=$SECONDS
-  read_cpu_seconds
-  cpu_start=$CPU
+  mark_time
+  BUILD_TIME="0 s (CPU 0 s)"
   "stage_$stage"
-  read_cpu_seconds
-  timings+=(" $stage $((SECONDS - start)) s (CPU $((CPU - cpu_start)) s)")
+  mark_time
+  timings+=("$stage build $BUILD_TIME + tests $PART_TIME")
 done
 
-echo "stage times:$(IFS=,; echo "${timings[*]}")"
+echo "stage times: $(IFS=';'; echo "${timings[*]}" | sed 's/;/; /g'); total $((SECONDS - run_start)) s"
 echo "ci: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
