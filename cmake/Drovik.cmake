@@ -71,7 +71,8 @@ endfunction()
 # drovik_add_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS threaded ...] [ENV VAR=value ...])
 # One GoogleTest executable, registered with CTest as one test. Label "threaded" marks tests that also run
 # under ThreadSanitizer; label "nosan" tests that the sanitizer builds leave out. Each test runs in a fresh
-# temporary HOME.
+# temporary HOME. CTest starts the tests of high COST first: the long ones, and those that hold RESOURCE_LOCK
+# x11_pointer (they run one after another), are given COST 100 so that they do not end the run alone.
 function(drovik_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
   add_executable(${name} ${T_SOURCES})
