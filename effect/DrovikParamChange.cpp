@@ -65,7 +65,11 @@ bool Drovik::PrepareChange(int oversampling, int meterMode, PreparedChange& out)
     if (mPrepared) return false;
     shape = mOversampler.CurrentShape();
     newFactor = factor != mOversampler.Factor() && factor <= kMaxOversampling;
-    newMeters = newFactor || meterMode != mMeterMode;
+    // Meters whose buffers already hold the windows of the old and the new mode at the new rate (a state applies
+    // the two settings one after the other) need nothing built.
+    const double newRate = mSampleRate * factor;
+    newMeters = (newFactor || meterMode != mMeterMode) &&
+                !(mChain.MetersHoldBuffersFor(mMeterMode, newRate) && mChain.MetersHoldBuffersFor(meterMode, newRate));
     oldMeterMode = mMeterMode;
     rate = mSampleRate;
   }

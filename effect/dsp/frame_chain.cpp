@@ -12,6 +12,13 @@ FrameChain::MeterBuffers FrameChain::MeterBuffersFor(int modeA, int modeB, doubl
   return b;
 }
 
+bool FrameChain::MetersHoldBuffersFor(int meterMode, double processRate) const
+{
+  for (const LevelMeter* m : {&mInMeterL, &mInMeterR, &mOutMeterL, &mOutMeterR})
+    if (!m->HoldsBuffersFor(meterMode, processRate)) return false;
+  return true;
+}
+
 void FrameChain::Prepare(double hostRate, double processRate, double ceilingDb, const SatSettings& sat,
                          int meterMode, MeterBuffers* fresh)
 {

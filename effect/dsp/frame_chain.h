@@ -34,6 +34,9 @@ public:
   };
   /// Buffers long enough for either of two meter modes at processRate. [any thread, allocates]
   static MeterBuffers MeterBuffersFor(int modeA, int modeB, double processRate);
+  /// True when the four meters can switch to meterMode at processRate without fresh buffers. [under the plug-in
+  /// lock]
+  bool MetersHoldBuffersFor(int meterMode, double processRate) const;
 
   /// Prepares everything for the host rate (saturators) and the processing rate (meters, envelope). Fresh
   /// meter buffers made for the same rate are taken in place of allocating (the replaced ones go back in

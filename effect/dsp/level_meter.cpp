@@ -2,6 +2,7 @@
 #include "effect/dsp/sample_rate.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -260,9 +261,10 @@ void LevelMeter::Setup(int meterKind, double window, double attackS, double hold
   ClearState();
 }
 
-LevelMeter::WindowBuffers LevelMeter::BuffersFor(int modeA, int modeB, double fs)
+namespace {
+/// The sample counts the two windows need for either of two meter modes at fs.
+std::pair<int, int> WindowLengthsFor(int modeA, int modeB, double fs)
 {
-  fs = UsableRate(fs);
   int lengthA = SamplesOf(kDefaultWindowA, fs), lengthB = SamplesOf(kDefaultWindowB, fs);
   for (int mode : {modeA, modeB})
   {
@@ -272,10 +274,23 @@ LevelMeter::WindowBuffers LevelMeter::BuffersFor(int modeA, int modeB, double fs
       lengthA = std::max(lengthA, SamplesOf(m.window, fs));
     if (m.kind == kMeterKindAverage) lengthB = std::max(lengthB, SamplesOf(m.window, fs));
   }
+  return {lengthA, lengthB};
+}
+} // namespace
+
+LevelMeter::WindowBuffers LevelMeter::BuffersFor(int modeA, int modeB, double fs)
+{
+  const auto [lengthA, lengthB] = WindowLengthsFor(modeA, modeB, UsableRate(fs));
   WindowBuffers b;
   b.a.assign(size_t(lengthA), 0.0);
   b.b.assign(size_t(lengthB), 0.0);
   return b;
+}
+
+bool LevelMeter::HoldsBuffersFor(int meterMode, double fs) const
+{
+  const auto [lengthA, lengthB] = WindowLengthsFor(meterMode, meterMode, UsableRate(fs));
+  return windowA.Capacity() >= size_t(lengthA) && windowB.Capacity() >= size_t(lengthB);
 }
 
 void LevelMeter::InitForMode(int meterMode, double fs, WindowBuffers* fresh)

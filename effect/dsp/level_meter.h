@@ -40,6 +40,8 @@ public:
   {
     if (spare.size() > mBuffer.size()) mBuffer.swap(spare);
   }
+  /// How many samples the buffer holds: Setup for a window up to this long allocates nothing. [under the lock]
+  size_t Capacity() const { return mBuffer.size(); }
   /// Adds x1^2 + x2^2 (halved when averaging two inputs); true when a full window published a new mean square.
   /// [audio thread]
   bool Process(double x1, double x2);
@@ -146,6 +148,9 @@ public:
   };
   /// Buffers long enough for either of two meter modes at sampleRate. [any thread, allocates]
   static WindowBuffers BuffersFor(int modeA, int modeB, double sampleRate);
+  /// True when the present buffers are as long as BuffersFor(mode, mode, sampleRate) would make them, so that
+  /// InitForMode for that mode and rate allocates nothing without fresh ones. [under the plug-in lock]
+  bool HoldsBuffersFor(int meterMode, double sampleRate) const;
   /// Maps an EMeterMode to its kind, window and offset, sets the display envelope and clears everything. Fresh
   /// buffers longer than the present ones are taken (those replaced go back in fresh); with fresh buffers from
   /// BuffersFor for this mode and rate nothing is allocated. [prepare: may allocate without fresh buffers]

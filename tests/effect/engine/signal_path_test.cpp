@@ -256,6 +256,26 @@ TEST(PluginMeters, InputAndOutputMetersReadTheirSignals)
   EXPECT_EQ(d->Chain().mOutMeterL.PublishedValue(), 0.0);
 }
 
+// Meter buffers only grow: once they hold the longest window at the highest rate, switching the meter mode or
+// the oversampling back down builds no new ones.
+TEST(PluginMeters, ModesWhoseWindowsFitTheBuffersSwitchWithoutAllocating)
+{
+  auto d = Make(kFs);
+  Set(*d, {{kOversampling, kOS4x}, {kMeterMode, kMeterEBUSL}}, plug::kHost);
+  Set(*d, {{kOversampling, kOSOff}}, plug::kHost);
+  std::vector<std::vector<std::pair<int, double>>> changes;
+  for (int mode : {kMeterPeak, kMeterRMS, kMeterEBUML, kMeterVU, kMeterEBUSL, kMeterRMS})
+    changes.push_back({{kMeterMode, mode}});
+  size_t allocations = 0;
+  {
+    testsupport::AllocationScope scope;
+    for (const auto& change : changes) Set(*d, change, plug::kUI);
+    allocations = scope.Count();
+  }
+  EXPECT_EQ(allocations, 0u);
+  EXPECT_EQ(d->GetParam(kMeterMode)->Int(), kMeterRMS);
+}
+
 // The audio thread's work allocates nothing, at the worst settings, with and without oversampling, processing
 // or bypassed, for blocks shorter and longer than announced.
 TEST(PluginProcessing, SteadyStateAllocatesNothingAtTheWorstSettings)
