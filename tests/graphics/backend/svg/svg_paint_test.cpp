@@ -89,6 +89,15 @@ TEST(SvgPaint, StopsAreSortedByOffsetAndEqualOffsetsKeepTheirOrder)
   for (int i = 0; i < 4; ++i) EXPECT_EQ(g.stops[i].color, want[i]) << "stop " << i;
 }
 
+/// A 300 x 400 document with a 60 x 80 rectangle at 10, 20 filled by a white-to-black radial gradient with the
+/// given attributes.
+std::string RectWithRadialGradient(const char* attributes)
+{
+  return std::string("<svg width=\"300\" height=\"400\" viewBox=\"0 0 300 400\"><radialGradient id=\"g\" ") +
+         attributes + "><stop offset=\"0\" stop-color=\"#fff\"/><stop offset=\"1\" stop-color=\"#000\"/>" +
+         "</radialGradient><rect x=\"10\" y=\"20\" width=\"60\" height=\"80\" fill=\"url(#g)\"/></svg>";
+}
+
 TEST(SvgPaint, RadialGradientRadiiInPercentAreAShareOfTheDiagonalOverTheSquareRootOfTwo)
 {
   // The gradient maps the circle of its radius about its centre to the unit circle; a box of 300 x 400 has a
@@ -105,10 +114,7 @@ TEST(SvgPaint, RadialGradientRadiiInPercentAreAShareOfTheDiagonalOverTheSquareRo
   };
   for (const Case& k : cases)
   {
-    Parsed svg(std::string("<svg width=\"300\" height=\"400\" viewBox=\"0 0 300 400\"><defs>") +
-               "<radialGradient id=\"g\" " + k.gradient + "><stop offset=\"0\" stop-color=\"#fff\"/>" +
-               "<stop offset=\"1\" stop-color=\"#000\"/>" +
-               "</radialGradient></defs><rect x=\"10\" y=\"20\" width=\"60\" height=\"80\" fill=\"url(#g)\"/></svg>");
+    Parsed svg(RectWithRadialGradient(k.gradient));
     ASSERT_EQ(svg.shapes().size(), 1u) << k.gradient;
     ASSERT_EQ(svg.shape().fill.type, kSvgPaintRadialGradient) << k.gradient;
     const float* m = svg.shape().fill.gradient->xform;
@@ -254,9 +260,7 @@ TEST(SvgPaint, ARadialGradientsFocalPointTakesEachAxisInItsOwnUnits)
   };
   for (const Case& k : cases)
   {
-    Parsed svg(std::string("<svg width=\"300\" height=\"400\" viewBox=\"0 0 300 400\"><radialGradient id=\"g\" ") +
-               k.gradient + "><stop offset=\"0\" stop-color=\"#fff\"/><stop offset=\"1\" stop-color=\"#000\"/>" +
-               "</radialGradient><rect x=\"10\" y=\"20\" width=\"60\" height=\"80\" fill=\"url(#g)\"/></svg>");
+    Parsed svg(RectWithRadialGradient(k.gradient));
     ASSERT_EQ(svg.shapes().size(), 1u) << k.gradient;
     ASSERT_EQ(svg.shape().fill.type, kSvgPaintRadialGradient) << k.gradient;
     EXPECT_NEAR(svg.shape().fill.gradient->fx * k.r, k.fx, 1e-3) << k.gradient;
