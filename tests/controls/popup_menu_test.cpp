@@ -24,6 +24,12 @@ protected:
       requesterAtCompletion = g.GetPopupRequester();
     });
   }
+  // The graphics close a menu left open when they go, after this fixture's menus: close it while they exist.
+  ~PopupMenuTest() override
+  {
+    if (IPopupMenuControl* shown = g.GetPopupMenuControl())
+      shown->Dismiss();
+  }
 
   void Open(IPopupMenu& m, const IRECT& anchor = IRECT(100, 100, 140, 120), bool settle = true)
   {
@@ -45,6 +51,7 @@ protected:
 
   IPopupMenuControl* popup = nullptr;
   IPopupMenu menu{"", 0, false, {"one", "two", "three"}};
+  IPopupMenu other{"", 0, false, {"x"}};
   graphicstest::TestControl requester{IRECT(0, 0, 10, 10)};
   IControl* requesterAtCompletion = nullptr;
   std::vector<std::string> calls;
@@ -68,7 +75,6 @@ TEST_F(PopupMenuTest, FadesInChoosesAndClosesOverThreeHundredMillisecondsRefusin
   EXPECT_EQ(popup->GetState(), State::kMenuConfirming);
   EXPECT_TRUE(popup->IsHidden());
 
-  IPopupMenu other("", 0, false, {"x"});
   for (int expected : {State::kMenuCollapsing, State::kMenuClosing, State::kMenuClosed})
   {
     popup->CreatePopupMenu(other, IRECT(10, 10, 20, 20));

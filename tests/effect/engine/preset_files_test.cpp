@@ -66,8 +66,11 @@ TEST_F(PresetFiles, SaveThenLoadRestoresAll25ValuesAndNamesThePreset)
   ASSERT_TRUE(b->LoadPresetFile(Path("My Sound.vqp").c_str()));
   for (int i = 0; i < kNumParams; ++i)
   {
-    EXPECT_NEAR(b->GetParam(i)->Value(), a->GetParam(i)->Value(), 1e-6) << i;
-    EXPECT_NEAR(b->GetMirror(i), a->GetParam(i)->Value(), 1e-6) << i; // every parameter was notified
+    const plug::IParam* saved = a->GetParam(i);
+    const plug::IParam* loaded = b->GetParam(i);
+    ASSERT_TRUE(saved && loaded) << i;
+    EXPECT_NEAR(loaded->Value(), saved->Value(), 1e-6) << i;
+    EXPECT_NEAR(b->GetMirror(i), saved->Value(), 1e-6) << i; // every parameter was notified
   }
   EXPECT_STREQ(b->GetPresetName(0), "My Sound");
 }
