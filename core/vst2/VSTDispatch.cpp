@@ -54,6 +54,43 @@ int32_t TruncateToInt(double v)
   v = std::trunc(v);
   return v <= double(INT_MIN) ? INT_MIN : v >= double(INT_MAX) ? INT_MAX : static_cast<int32_t>(v);
 }
+
+/// A parameter with two values, off and on: a bool, or an int or enum whose range holds two.
+bool IsTwoWayChoice(const IParam& p)
+{
+  if (p.Type() == IParam::kTypeBool)
+    return true;
+  return (p.Type() == IParam::kTypeInt || p.Type() == IParam::kTypeEnum) && p.GetMax() - p.GetMin() == 1.0;
+}
+
+/// Writes a short form of name into size bytes, always terminated: the name itself when it fits, else the leading
+/// letters of each word run together, the room shared out among the words still to come.
+void ShortForm(const char* name, char* out, size_t size)
+{
+  const size_t room = size - 1;
+  if (std::strlen(name) <= room)
+  {
+    CopyToHost(out, name, static_cast<int>(size));
+    return;
+  }
+  auto isSeparator = [](char c) { return c == ' ' || c == '/' || c == '-' || c == '_'; };
+  size_t words = 0;
+  for (const char* c = name; *c; ++c)
+    words += !isSeparator(*c) && (c == name || isSeparator(c[-1]));
+  size_t used = 0;
+  for (const char* c = name; *c && used < room; --words)
+  {
+    while (isSeparator(*c))
+      ++c;
+    if (!*c)
+      break;
+    const size_t share = (room - used + words - 1) / words;
+    for (size_t taken = 0; *c && !isSeparator(*c); ++c)
+      if (taken < share)
+        out[used++] = *c, ++taken;
+  }
+  out[used] = 0;
+}
 } // namespace
 
 /// Opcode -> handler; null entries answer 0.
@@ -271,7 +308,16 @@ intptr_t IPluginVST2::GetParameterProperties(const VSTRequest& r)
   if (!p || !r.mPtr)
     return 0;
   auto* props = static_cast<vst2::ParameterProperties*>(r.mPtr);
-  if (GetHost() == kHostArdour && p->Type() != IParam::kTypeBool)
+  // Hosts that read these properties (Ardour among them) name the parameter's control and automation lane by the
+  // label, whose 64 bytes hold a name; the unit stays with effGetParamLabel.
+  CopyToHost(props->label, p->GetName(), vst2::kLabelSize);
+  ShortForm(p->GetName(), props->shortLabel, sizeof(props->shortLabel));
+  if (IsTwoWayChoice(*p))
+  {
+    props->flags = vst2::kParamIsSwitch;
+    return 1;
+  }
+  if (GetHost() == kHostArdour)
   {
     // Ardour takes the ranges and steps answered here in the units of the value it passes to setParameter, which
     // is normalised: an integer range of 0..2 would make it send 2 where 1 is the top. Every step is therefore
@@ -281,27 +327,18 @@ intptr_t IPluginVST2::GetParameterProperties(const VSTRequest& r)
     const float step = range > 0.0 ? float(p->GetStep() / range) : 1.f;
     props->flags = vst2::kParamUsesFloatStep;
     props->stepFloat = props->smallStepFloat = props->largeStepFloat = step;
-    CopyToHost(props->label, p->GetLabel(), vst2::kLabelSize);
     return 1;
   }
-  switch (p->Type())
+  if (p->Type() == IParam::kTypeInt || p->Type() == IParam::kTypeEnum)
   {
-  case IParam::kTypeInt:
-  case IParam::kTypeEnum:
     props->flags = vst2::kParamUsesIntegerMinMax | vst2::kParamUsesIntStep;
     props->minInteger = TruncateToInt(p->GetMin());
     props->maxInteger = TruncateToInt(p->GetMax());
     props->stepInteger = props->largeStepInteger = 1;
-    break;
-  case IParam::kTypeBool:
-    props->flags = vst2::kParamIsSwitch;
-    break;
-  default:
-    props->flags = vst2::kParamUsesFloatStep;
-    props->stepFloat = props->smallStepFloat = props->largeStepFloat = float(p->GetStep());
-    break;
+    return 1;
   }
-  CopyToHost(props->label, p->GetLabel(), vst2::kLabelSize);
+  props->flags = vst2::kParamUsesFloatStep;
+  props->stepFloat = props->smallStepFloat = props->largeStepFloat = float(p->GetStep());
   return 1;
 }
 

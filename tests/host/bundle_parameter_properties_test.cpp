@@ -1,6 +1,9 @@
-// The parameter properties hosts read from the loaded bundle. Ardour takes their ranges and steps as those of the
-// value it passes to setParameter: walked as Ardour walks them, every value of every stepped parameter must be
-// reached there. Every other host gets the integer range of a stepped parameter and the step of a continuous one.
+// The parameter properties hosts read from the loaded bundle. Ardour names a parameter's control and automation lane
+// by their label and makes it a toggle by their switch flag; it takes their ranges and steps as those of the value
+// it passes to setParameter: walked as Ardour walks them, every value of every stepped parameter must be reached
+// there. Every other host gets the integer range of a stepped parameter and the step of a continuous one.
+// A parameter with two values, off and on, is a switch in every host.
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -12,7 +15,7 @@ using hosttest::NamedHost;
 namespace {
 
 constexpr int kParams = 25;
-constexpr int kOversampling = 2, kClipCeiling = 5, kSaturationMode = 17, kSaturationStages = 18;
+constexpr int kOversampling = 2, kClipCeiling = 5, kVUReference = 8, kSaturationMode = 17, kSaturationStages = 18;
 
 /// An instance opened by a host with this product name.
 struct OpenedIn
@@ -78,7 +81,35 @@ TEST(BundleParameterProperties, InArdourEveryValueOfEverySteppedParameterIsReach
     EXPECT_EQ(c.upper, 1.f) << idx;
     EXPECT_EQ(TextsReached(ardour.instance, idx, c).size(), size_t(range.maxInteger - range.minInteger + 1)) << idx;
   }
-  EXPECT_EQ(stepped, 13);
+  EXPECT_EQ(stepped, 6);
+}
+
+// Every host gets the parameter's name in the label and a short form of it in the short label (the unit stays with
+// effGetParamLabel), and the parameters that show two texts over their whole range, off and on, carry the switch.
+TEST(BundleParameterProperties, EachNamesItsParameterAndTwoWayChoicesAreSwitches)
+{
+  for (const char* product : {"Ardour", "Reaper"})
+  {
+    const OpenedIn host(product);
+    std::set<std::string> labels, shortLabels;
+    int switches = 0;
+    for (int idx = 0; idx < kParams; ++idx)
+    {
+      const vst2::ParameterProperties p = host.Properties(idx);
+      EXPECT_EQ(p.label, host.instance.Text(vst2::effGetParamName, idx)) << product << " " << idx;
+      labels.insert(p.label);
+      ASSERT_LT(strnlen(p.shortLabel, sizeof(p.shortLabel)), sizeof(p.shortLabel)) << idx;
+      shortLabels.insert(p.shortLabel);
+      const bool twoWay = TextsReached(host.instance, idx, {0.f, 1.f, 0.01f}).size() == 2;
+      EXPECT_EQ((p.flags & vst2::kParamIsSwitch) != 0, twoWay) << product << " " << idx;
+      switches += twoWay;
+    }
+    EXPECT_EQ(labels.size(), size_t(kParams)) << product;
+    EXPECT_EQ(shortLabels.size(), size_t(kParams)) << product;
+    EXPECT_EQ(shortLabels.count(""), 0u) << product;
+    EXPECT_EQ(switches, 7) << product;
+  }
+  EXPECT_EQ(OpenedIn("Ardour").instance.Text(vst2::effGetParamLabel, kVUReference), "dBFS");
 }
 
 TEST(BundleParameterProperties, EachHostGetsTheAnswerMeantForIt)

@@ -218,7 +218,7 @@ TEST(DispatcherEdges, ParameterPropertiesByKindAndForArdour)
   ASSERT_EQ(Call(plain, vst2::effGetParameterProperties, 1, 0, &mode), 1);
   EXPECT_EQ(gain.flags, vst2::kParamUsesFloatStep);
   EXPECT_EQ(gain.stepFloat, 0.5f);
-  EXPECT_STREQ(gain.label, "dB");
+  EXPECT_STREQ(gain.label, "Gain");
   EXPECT_EQ(mode.flags, vst2::kParamUsesIntegerMinMax | vst2::kParamUsesIntStep);
   EXPECT_EQ(mode.minInteger, 0);
   EXPECT_EQ(mode.maxInteger, 2);
