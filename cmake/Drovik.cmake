@@ -68,18 +68,29 @@ function(drovik_use_test_header target)
   target_precompile_headers(${target} REUSE_FROM test_precompiled_header)
 endfunction()
 
-# drovik_add_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS threaded ...] [ENV VAR=value ...])
-# One GoogleTest executable, registered with CTest as one test. Label "threaded" marks tests that also run
-# under ThreadSanitizer; label "nosan" tests that the sanitizer builds leave out. Each test runs in a fresh
+# drovik_add_test(NAME [NEEDS_DISPLAY] SOURCES a.cpp ... LIBS lib ... [LABELS threaded ...] [ENV VAR=value ...])
+# One GoogleTest executable, registered with CTest as one test. NEEDS_DISPLAY: its tests need an X server and skip
+# without one (outside CI); CTest then shows the program as skipped (tests/support/display_test_main.cpp). Label
+# "threaded" marks tests that also run under ThreadSanitizer; label "nosan" tests that the sanitizer builds leave
+# out. Each test runs in a fresh
 # temporary HOME. CTest starts the tests of high COST first: the long ones, and those that hold RESOURCE_LOCK
 # x11_pointer (they run one after another), are given COST 100 so that they do not end the run alone.
 function(drovik_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  cmake_parse_arguments(T "NEEDS_DISPLAY" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+  if(T_NEEDS_DISPLAY)
+    add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/display_test_main.cpp)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest Threads::Threads)
+  else()
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  endif()
   drovik_use_test_header(${name})
   add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/with-temp-home.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  if(T_NEEDS_DISPLAY)
+    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
+  endif()
   if(T_ENV)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${T_ENV}")
   endif()

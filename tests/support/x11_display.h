@@ -1,6 +1,7 @@
 // Opens the X display the editor tests draw on. A busy server refuses some connection attempts, so a refusal is
 // tried again for a few seconds. Without a display the test skips, except in CI (CI=true), where the editor tests
-// must run and a missing X server fails them.
+// must run and a missing X server fails them. A program that skipped a test so, and failed none, ends with
+// kNoDisplayExitCode (display_test_main.cpp), which CTest shows as a skipped test.
 #pragma once
 
 // gtest before Xlib: Xlib's macros (None, Bool) break gtest's templates.
@@ -21,6 +22,16 @@ inline bool MustHaveDisplay()
 {
   const char* ci = std::getenv("CI");
   return ci && std::strcmp(ci, "true") == 0;
+}
+
+/// The exit code of a test program whose tests passed or skipped, some for want of a display.
+constexpr int kNoDisplayExitCode = 77;
+
+/// Whether a test of this program skipped for want of a display. [main thread]
+inline bool& SkippedForNoDisplay()
+{
+  static bool skipped = false;
+  return skipped;
 }
 
 /// Seconds a test keeps trying to reach a server that refuses connections.
@@ -53,6 +64,7 @@ inline void SetScreenDpi(Display* display, const char* dpi)
       const char* name = std::getenv("DISPLAY");                                                                    \
       if (::testsupport::MustHaveDisplay())                                                                         \
         GTEST_FAIL() << "no X display (" << (name ? name : "DISPLAY unset") << "): in CI the editor tests must run"; \
+      ::testsupport::SkippedForNoDisplay() = true;                                                                  \
       GTEST_SKIP() << "no X display (" << (name ? name : "DISPLAY unset") << ")";                                   \
     }                                                                                                               \
   } while (false)
