@@ -81,6 +81,9 @@ int RunCapturingOutput(const std::vector<std::string>& args, std::string& output
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  // Dialog programs chatter on stderr on every run (a desktop-bus warning on a plain desktop); that would land in
+  // the host's log. Their answer is the exit status and the output read here.
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   std::vector<char*> argv = Argv(args);
   pid_t pid = 0;
   const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);

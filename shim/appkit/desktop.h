@@ -15,8 +15,9 @@ bool ProgramExists(const std::string& name);
 /// then (it is reaped later); false when it could not start or failed.
 bool SpawnDetached(const std::vector<std::string>& argv, double timeoutSeconds);
 
-/// Starts argv[0] with its standard output captured and waits for it to end, calling wait(fd) to wait until the
-/// output pipe's fd is readable (a nested run loop). Returns the exit status (-1 when it could not start).
+/// Starts argv[0] with its standard output captured and its standard error discarded, and waits for it to end,
+/// calling wait(fd) to wait until the output pipe's fd is readable (a nested run loop). Returns the exit status (-1
+/// when it could not start).
 int RunCapturingOutput(const std::vector<std::string>& argv, std::string& output,
                        const std::function<void(int fd, const std::function<bool()>& done)>& wait);
 
