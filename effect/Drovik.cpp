@@ -61,5 +61,4 @@ Drovik::~Drovik()
   StopTimer(); // no tick may reach the parts being taken down
   CloseWindow(); // the editor's controls refer to this plug-in and its editor link
   mFactoryPresets.Clear(true);
-  mUserPresets.Clear(true);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdarg>
 #include <cstdint>
 #include <memory>
@@ -150,10 +151,12 @@ public:
   bool LoadXMLPreset(plug::IPresetSlot& slot, const plug::LibString& path, bool subsetOnly);
   /// The user list becomes the valid ".vqp" regular files of folder that are not hidden, in alphabetical order.
   /// The folder is read again only when it is another folder, its modification time changed since the last
-  /// scan, or one of the files that scan read changed (times, size or identity). At most kMaxUserPresetFiles files are read and kMaxFolderEntries entries looked at, within
-  /// kPresetScanSeconds; a scan stopped by a bound lists what it found and says so through UserPresetsCut.
+  /// scan, or one of the files that scan read changed (times, size or identity). At most kMaxUserPresetFiles
+  /// files are read and kMaxFolderEntries entries looked at, within kPresetScanSeconds of PresetScanClock; a scan
+  /// stopped by a bound lists what it found and says so through UserPresetsCut. The new list is read without the
+  /// plug-in lock and swapped in under it.
   void RescanPresets(const char* folder);
-  bool UserPresetsCut() const { return mUserPresetsCut; }
+  bool UserPresetsCut() const { return mUserList->cut; }
   static constexpr int kMaxUserPresetFiles = 1000;
   static constexpr int kMaxFolderEntries = 20000;
   static constexpr double kPresetScanSeconds = 0.5;
@@ -169,8 +172,8 @@ public:
              mModified == other.mModified && mChanged == other.mChanged;
     }
   };
-  int NUserPresets() const { return mUserPresets.GetSize(); }
-  const plug::IPresetSlot* GetUserPreset(int idx) const { return mUserPresets.Get(idx); }
+  int NUserPresets() const { return mUserList->presets.GetSize(); }
+  const plug::IPresetSlot* GetUserPreset(int idx) const { return mUserList->presets.Get(idx); }
   /// A path's file name without its extension, at most 1023 characters.
   static void PresetNameFromPath(const char* path, plug::LibString& name);
 
@@ -218,6 +221,8 @@ protected:
   virtual int ParamUnderMouse() const;
   /// The file chosen in the editor's preset menu, empty without an editor. [main thread]
   virtual std::string ChosenPresetPath() const;
+  /// The clock the rescan's time bound is read from. [main thread]
+  virtual std::chrono::steady_clock::time_point PresetScanClock() const { return std::chrono::steady_clock::now(); }
   /// Runs the editor work that parameter changes asked for. [main thread, from the idle handler]
   void RunPendingEditorWork();
 
@@ -285,12 +290,24 @@ protected:
 
   // The preset store.
   plug::LibPtrList<plug::IPresetSlot> mFactoryPresets;
-  plug::LibPtrList<plug::IPresetSlot> mUserPresets;
-  std::string mScannedFolder; // the folder the user list was read from, and its modification time then
-  int64_t mScannedFolderTime = -1;
-  std::vector<ScannedFile> mScannedFiles; // each file the last rescan read
+  /// The user list and what the rescan that made it read.
+  struct UserPresetList
+  {
+    plug::LibPtrList<plug::IPresetSlot> presets;
+    std::string folder; // the folder the list was read from, and its modification time then
+    int64_t folderTime = -1;
+    std::vector<ScannedFile> files; // each file the rescan read
+    bool cut = false;
+    UserPresetList() = default;
+    UserPresetList(const UserPresetList&) = delete;
+    UserPresetList& operator=(const UserPresetList&) = delete;
+    ~UserPresetList() { presets.Clear(true); }
+  };
+  /// Replaced whole by a rescan (under the plug-in lock); read and replaced on the main thread only.
+  std::unique_ptr<UserPresetList> mUserList = std::make_unique<UserPresetList>();
   bool ScannedFilesUnchanged() const;
-  bool mUserPresetsCut = false;
+  /// Reads folder's preset files into list (the folder and its time already set). [main thread, without the lock]
+  void ReadUserPresets(const char* folder, UserPresetList& list);
   plug::IPresetSlot mSparePreset;
   bool mPresetStoreOn = false;
   bool mStateSubsetOn = false;
@@ -325,8 +342,11 @@ private:
   void ApplyClipCeiling(double ceilingDb, plug::EParamChangeSource source);
   void ApplyMeterMode(int mode);
   void ApplySaturationMode(int mode, plug::EParamChangeSource source);
-  /// Runs the editor's action idx (ids 26..37); false when idx is no action.
+  /// Runs the editor's action idx (ids 26..37) other than those on files; false when idx is no such action.
   bool RunEditorAction(int idx);
+  /// Runs the editor's action idx when it loads, saves or rescans files, without the plug-in lock (what a load
+  /// changes is applied under it); false when idx is no such action. [main thread]
+  bool RunFileAction(int idx);
   /// Sets the mirror of a parameter that has nothing else to update (asking the editor for work when it
   /// changed); false for the others.
   bool ApplyToMirror(int idx, double value, int intValue);

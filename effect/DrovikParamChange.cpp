@@ -41,6 +41,12 @@ bool Drovik::AcceptsChangeFrom(int idx, plug::EParamChangeSource source) const
 void Drovik::OnParamChange(int idx, plug::EParamChangeSource source, int sampleOffset)
 {
   if (!AcceptsChangeFrom(idx, source)) return;
+  if (RunFileAction(idx))
+  {
+    plug::LibMutexLock lock(mMutex);
+    FinishChange();
+    return;
+  }
   // What the change needs is built before the lock the audio thread takes; the objects it replaces are freed
   // after the lock is released (prepared is destroyed last).
   PreparedChange prepared;
@@ -166,6 +172,24 @@ bool Drovik::RunEditorAction(int idx)
   case kActionVersionCheck:
     if (EditorIsOpen() && !mCheckVersion) mCheckVersion = true;
     return true;
+  case kActionApplyGUIScale:
+  case kActionResetGUIScale:
+    if (EditorIsOpen()) RequestEditorWork(idx == kActionApplyGUIScale ? kEditorApplyScale : kEditorResetScale);
+    return true;
+  case kActionResetMeters:
+    mChain.ResetMeters();
+    return true;
+  default:
+    return false;
+  }
+}
+
+bool Drovik::RunFileAction(int idx)
+{
+  // The file is read and parsed, or written, while the audio runs on; a load then applies what it read through
+  // the state reader, which takes the lock only to apply it.
+  switch (idx)
+  {
   case kActionLoadPreset:
     if (EditorIsOpen()) LoadPresetFile(ChosenPresetPath().c_str());
     return true;
@@ -177,13 +201,6 @@ bool Drovik::RunEditorAction(int idx)
     return true;
   case kActionRescanPresets:
     if (EditorIsOpen()) RescanPresets(DataFolder().Get());
-    return true;
-  case kActionApplyGUIScale:
-  case kActionResetGUIScale:
-    if (EditorIsOpen()) RequestEditorWork(idx == kActionApplyGUIScale ? kEditorApplyScale : kEditorResetScale);
-    return true;
-  case kActionResetMeters:
-    mChain.ResetMeters();
     return true;
   default:
     return false;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -132,31 +133,39 @@ bool Drovik::LoadXMLPreset(plug::IPresetSlot& slot, const plug::LibString& path,
 
 bool Drovik::ScannedFilesUnchanged() const
 {
-  for (const ScannedFile& file : mScannedFiles)
-    if (!(FileStamp(mScannedFolder + "/" + file.mName).SameVersion(file))) return false;
+  for (const ScannedFile& file : mUserList->files)
+    if (!(FileStamp(mUserList->folder + "/" + file.mName).SameVersion(file))) return false;
   return true;
 }
 
 void Drovik::RescanPresets(const char* folder)
 {
   const int64_t time = folder ? FolderTime(folder) : -1;
-  if (folder && time >= 0 && mScannedFolder == folder && mScannedFolderTime == time && ScannedFilesUnchanged())
+  if (folder && time >= 0 && mUserList->folder == folder && mUserList->folderTime == time && ScannedFilesUnchanged())
     return;
-  mUserPresets.Clear(true);
-  mScannedFiles.clear();
-  mUserPresetsCut = false;
-  mScannedFolder = folder ? folder : "";
-  mScannedFolderTime = time;
-  if (!folder || time < 0) return;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kPresetScanSeconds);
+  auto list = std::make_unique<UserPresetList>();
+  list->folder = folder ? folder : "";
+  list->folderTime = time;
+  if (folder && time >= 0) ReadUserPresets(folder, *list);
+  {
+    plug::LibMutexLock lock(mMutex);
+    mUserList.swap(list);
+  }
+  // The list replaced is freed here, after the lock is let go.
+}
+
+void Drovik::ReadUserPresets(const char* folder, UserPresetList& list)
+{
+  const auto deadline = PresetScanClock() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                              std::chrono::duration<double>(kPresetScanSeconds));
   struct timespec clock;
   clock_gettime(CLOCK_REALTIME, &clock);
   const int64_t now = Nanoseconds(clock);
-  for (const std::string& fileName : PresetFileNames(folder, kPresetExtension, kMaxFolderEntries, mUserPresetsCut))
+  for (const std::string& fileName : PresetFileNames(folder, kPresetExtension, kMaxFolderEntries, list.cut))
   {
-    if (mUserPresets.GetSize() >= kMaxUserPresetFiles || std::chrono::steady_clock::now() > deadline)
+    if (list.presets.GetSize() >= kMaxUserPresetFiles || PresetScanClock() > deadline)
     {
-      mUserPresetsCut = true;
+      list.cut = true;
       break;
     }
     plug::LibString path(folder);
@@ -165,10 +174,10 @@ void Drovik::RescanPresets(const char* folder)
     // Stamped before it is read: a file written meanwhile reads as changed at the next rescan. File times
     // advance in clock ticks, so a file changed within the last two seconds is read again next time whatever
     // its stamp says.
-    mScannedFiles.push_back(FileStamp(path.Get()));
-    mScannedFiles.back().mName = fileName;
-    if (now - mScannedFiles.back().mChanged < kRecentNanoseconds) mScannedFiles.back().mChanged = -1;
+    list.files.push_back(FileStamp(path.Get()));
+    list.files.back().mName = fileName;
+    if (now - list.files.back().mChanged < kRecentNanoseconds) list.files.back().mChanged = -1;
     auto* slot = new plug::IPresetSlot;
-    if (!LoadXMLPreset(*slot, path, mStateSubsetOn) || !mUserPresets.Add(slot)) delete slot;
+    if (!LoadXMLPreset(*slot, path, mStateSubsetOn) || !list.presets.Add(slot)) delete slot;
   }
 }
