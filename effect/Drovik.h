@@ -190,9 +190,10 @@ public:
   void ProcessFrame(double& L, double& R, double inGainL, double inGainR, double outGainL, double outGainR);
   /// The oversampler's latency for its current factor, in host samples. [under the plug-in lock]
   int CurrentOSLatency() const;
-  /// True once since the last call when another 20 ms of audio were processed (or a parameter changed).
-  /// [main thread]
-  bool TakeMeterUpdate() { return mMeterUpdate.exchange(false, std::memory_order_relaxed); }
+  /// True once since the last call when another 20 ms of audio were processed (or a parameter changed). The flag
+  /// is raised with release after the meters and mirrors were stored and taken here with acquire, so the editor
+  /// that sees it reads those values as they were when it was raised. [main thread]
+  bool TakeMeterUpdate() { return mMeterUpdate.exchange(false, std::memory_order_acquire); }
   /// The signal path's objects, for reading meters and the gain-reduction envelope. [any thread, read only]
   const FrameChain& Chain() const { return mChain; }
   /// The meter scale: level in dB against needle position.

@@ -36,7 +36,7 @@ void Drovik::UpdateMeterDisplay()
 void Drovik::OnHostBypass()
 {
   RequestEditorWork(kEditorControlStates);
-  mMeterUpdate.store(true, std::memory_order_relaxed);
+  mMeterUpdate.store(true, std::memory_order_release);
 }
 
 void Drovik::SyncParamToMember(int idx, Mirror<int>& member)
@@ -57,12 +57,12 @@ void Drovik::RequestEditorWork(unsigned what)
 {
   // Any thread may ask: only the delegate's open flag is read here, never the editor itself (it may be closing
   // on the main thread right now). Work that arrives as the editor closes is dropped at the next tick.
-  if (EditorWindowOpen()) mPendingEditorWork.fetch_or(what, std::memory_order_relaxed);
+  if (EditorWindowOpen()) mPendingEditorWork.fetch_or(what, std::memory_order_release);
 }
 
 void Drovik::RunPendingEditorWork()
 {
-  const unsigned work = mPendingEditorWork.exchange(0, std::memory_order_relaxed);
+  const unsigned work = mPendingEditorWork.exchange(0, std::memory_order_acquire);
   if (!work || !EditorIsOpen()) return;
   if (work & kEditorControlStates) UpdateControlStates();
   if (!EditorLinked()) return;

@@ -177,5 +177,5 @@ FrameSettings Drovik::CurrentFrameSettings() const
 
 void Drovik::AdvanceMeterClock(int nFrames)
 {
-  if (mMeterClock.Advance(nFrames)) mMeterUpdate.store(true, std::memory_order_relaxed);
+  if (mMeterClock.Advance(nFrames)) mMeterUpdate.store(true, std::memory_order_release);
 }

@@ -1,7 +1,9 @@
 // The copies of parameter values the effect keeps for the audio thread and the editor. Parameter changes write
 // them (under the plug-in lock, on whichever thread the change arrives), the audio thread reads them under that
 // lock and the editor reads them on the main thread without it; so each is a lock-free atomic, loaded and
-// stored relaxed: a reader sees the old value or the new one, and nobody waits.
+// stored relaxed: a reader sees the old value or the new one, and nobody waits. The flags that send the editor to
+// read them (pending editor work, the meter update) are raised with release after the stores and taken with
+// acquire, so an editor that sees a flag reads the values stored before it was raised.
 #pragma once
 
 #include <atomic>
