@@ -54,13 +54,31 @@ void Drovik::ResetDSPAndReportLatency()
 
 void Drovik::OnReset()
 {
+  double fs = 0.0;
+  int blockSize = 0, factor = 1, meterMode = 0;
+  {
+    plug::LibMutexLock lock(mMutex);
+    fs = IsAcceptedHostRate(GetSampleRate()) ? GetSampleRate() : mSampleRate;
+    blockSize = GetBlockSize() > 0 ? GetBlockSize() : mBlockSize;
+    if (fs == mSampleRate && blockSize == mBlockSize) return;
+    factor = FactorOfSetting(mOversampling);
+    meterMode = mMeterMode;
+  }
+  // The resamplers of the new rate and block size (their latencies measured) and the meters' buffers are built
+  // before the lock the audio thread takes; under it they are swapped in, and the old ones are freed after it
+  // (fresh and prepared are destroyed last).
+  Oversampler fresh;
+  fresh.Build(factor, kMaxOversampling, blockSize, kOversamplerInputs, kOversamplerOutputs, kOversamplerOutputs, fs);
+  PreparedChange prepared;
+  prepared.meters = FrameChain::MeterBuffersFor(meterMode, meterMode, fs * fresh.Factor());
   plug::LibMutexLock lock(mMutex);
-  const double fs = IsAcceptedHostRate(GetSampleRate()) ? GetSampleRate() : mSampleRate;
-  const int blockSize = GetBlockSize() > 0 ? GetBlockSize() : mBlockSize;
-  if (fs == mSampleRate && blockSize == mBlockSize) return;
+  const bool own = !mPrepared;
+  if (own) mPrepared = &prepared;
   mSampleRate = fs;
   mBlockSize = blockSize;
+  mOversampler.Swap(fresh);
   ResetDSPAndReportLatency();
+  if (own) mPrepared = nullptr;
 }
 
 void Drovik::ProcessBlock(double** inputs, double** outputs, int nFrames)

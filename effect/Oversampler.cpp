@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -183,6 +184,28 @@ void Oversampler::Clear()
     if (mUp[mCurrent][c]) mUp[mCurrent][c]->Clear();
   for (int c = 0; c < mShape.nOut; ++c)
     if (mDown[mCurrent][c]) mDown[mCurrent][c]->Clear();
+}
+
+void Oversampler::Swap(Oversampler& other) noexcept
+{
+  std::swap(mFactor, other.mFactor);
+  std::swap(mMaxFactor, other.mMaxFactor);
+  std::swap(mBlockSize, other.mBlockSize);
+  std::swap(mShape, other.mShape);
+  std::swap(mUpOut, other.mUpOut);
+  std::swap(mDownOut, other.mDownOut);
+  std::swap(mDownIn, other.mDownIn);
+  for (int c = 0; c < kMaxChannels; ++c)
+  {
+    std::swap(mInputCopy[c].raw, other.mInputCopy[c].raw);
+    std::swap(mInputCopy[c].data, other.mInputCopy[c].data);
+    std::swap(mDownInBuf[c].raw, other.mDownInBuf[c].raw);
+    std::swap(mDownInBuf[c].data, other.mDownInBuf[c].data);
+  }
+  std::swap(mUp, other.mUp);
+  std::swap(mDown, other.mDown);
+  std::swap(mCurrent, other.mCurrent);
+  std::swap(mLatency, other.mLatency);
 }
 
 void Oversampler::Release()

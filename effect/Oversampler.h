@@ -78,6 +78,9 @@ public:
   void Clear();
   /// Frees everything built. [prepare]
   void Release();
+  /// Exchanges everything built and selected with other, moving no samples and allocating nothing: a whole
+  /// oversampler built outside the plug-in lock is swapped in under it. [under the plug-in lock]
+  void Swap(Oversampler& other) noexcept;
 
   /// The factor that runs. [audio thread]
   int Factor() const { return mFactor; }

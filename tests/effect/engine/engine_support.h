@@ -4,6 +4,7 @@
 #include "effect/Drovik.h"
 
 #include <memory>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -28,9 +29,14 @@ public:
   }
   bool EditorWindowOpen() const override { return mEditorOpen; }
   void UpdateControlStates() override { mControlStateThreads.push_back(std::this_thread::get_id()); }
+  /// The file the editor's preset menu stands in for having chosen.
+  std::string mChosenPath;
+  /// The lock the audio thread takes for each block.
+  const plug::LibMutex& PluginLock() const { return mMutex; }
 
 protected:
   int ParamUnderMouse() const override { return mMouseOver; }
+  std::string ChosenPresetPath() const override { return mChosenPath; }
 };
 
 /// A new instance prepared for fs and blockSize (through the reset the binding performs).

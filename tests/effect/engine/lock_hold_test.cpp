@@ -1,0 +1,110 @@
+// What is done while the plug-in lock is held, the lock the audio thread takes for each block: nothing is
+// allocated under it (so no file is read or parsed and no buffer built there) for any change a host or the editor
+// makes, and a block is processed while a preset file is being read.
+#include "engine_support.h"
+#include "alloc_counter.h"
+#include "counting_malloc.h"
+#include "temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using enginetest::Make;
+using enginetest::Set;
+using enginetest::TestDrovik;
+
+std::atomic<const plug::LibMutex*> gWatched{nullptr};
+std::atomic<int> gTakings{0};
+
+/// Counts, on the thread holding it, the allocations made while the watched lock is held.
+void WatchLock(const plug::LibMutex& mutex, bool held)
+{
+  if (&mutex != gWatched.load()) return;
+  if (held) ++gTakings;
+  counting_malloc::Arm(held);
+}
+
+struct UnderLock
+{
+  size_t allocations = 0;
+  int takings = 0;
+};
+
+/// Runs work on this thread and counts what it did while holding d's plug-in lock.
+UnderLock CountUnderLock(const TestDrovik& d, const std::function<void()>& work)
+{
+  gWatched = &d.PluginLock();
+  gTakings = 0;
+  plug::LibMutex::SetWatch(&WatchLock);
+  const size_t before = testsupport::AllocationCount();
+  work();
+  UnderLock seen{testsupport::AllocationCount() - before, gTakings.load()};
+  plug::LibMutex::SetWatch(nullptr);
+  gWatched = nullptr;
+  return seen;
+}
+
+/// The settings whose change builds something: the highest oversampling and the meter with the longest window.
+const std::vector<std::pair<int, double>> kCostly = {
+  {kOversampling, kOS4x}, {kMeterMode, kMeterEBUSL}, {kSat_offon, 1}, {kSat_stages, 5}, {kClipoffon, 1}};
+
+struct Case
+{
+  const char* what;
+  std::function<void(TestDrovik&)> change;
+};
+
+TEST(PluginLock, NothingIsAllocatedUnderItForAnyChange)
+{
+  testsupport::TemporaryHome home;
+  const std::string file = home.Path() + "/Costly.vqp";
+  plug::IStateChunk costlyState;
+  {
+    auto source = Make();
+    Set(*source, kCostly);
+    ASSERT_TRUE(source->SavePresetFile(file.c_str()));
+    ASSERT_TRUE(source->SavePresetFile((std::string(source->DataFolder().Get()) + "/User.vqp").c_str()));
+    ASSERT_TRUE(source->WriteStateChunk(costlyState));
+  }
+  auto fromEditor = [](int action) {
+    return [action](TestDrovik& d) { Set(d, {{action, 0}}, plug::kUI); };
+  };
+  const Case cases[] = {
+    {"meter modes", [](TestDrovik& d) {
+       for (int mode : {kMeterPeak, kMeterRMS, kMeterEBUML, kMeterEBUSL, kMeterVU}) Set(d, {{kMeterMode, mode}}, plug::kUI);
+     }},
+    {"oversampling", [](TestDrovik& d) {
+       for (int os : {kOS2x, kOS4x, kOS2x, kOSOff, kOS4x, kOSOff}) Set(d, {{kOversampling, os}}, plug::kHost);
+     }},
+    {"sample rate", [](TestDrovik& d) {
+       for (double fs : {96000.0, 44100.0})
+       {
+         d.plug::IPluginProcessor::SetSampleRate(fs);
+         d.OnReset();
+       }
+     }},
+    {"state chunk", [&](TestDrovik& d) { EXPECT_GT(d.UnserializeState(costlyState, 0), 0); }},
+    {"preset load", fromEditor(kActionLoadPreset)},
+    {"preset save", fromEditor(kActionSavePreset)},
+    {"save as default", fromEditor(kActionSaveDefaultPreset)},
+    {"rescan", fromEditor(kActionRescanPresets)},
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    auto d = Make();
+    d->mEditorOpen = true;
+    d->mChosenPath = file;
+    const UnderLock seen = CountUnderLock(*d, [&] { c.change(*d); });
+    EXPECT_GT(seen.takings, 0) << "the change takes the lock";
+    EXPECT_EQ(seen.allocations, 0u);
+  }
+}
+
+} // namespace
