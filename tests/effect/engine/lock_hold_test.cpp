@@ -90,10 +90,17 @@ TEST(PluginLock, NothingIsAllocatedUnderItForAnyChange)
        }
      }},
     {"state chunk", [&](TestDrovik& d) { EXPECT_GT(d.UnserializeState(costlyState, 0), 0); }},
-    {"preset load", fromEditor(kActionLoadPreset)},
+    {"preset load", [&](TestDrovik& d) {
+       fromEditor(kActionLoadPreset)(d);
+       EXPECT_EQ(d.GetMirror(kOversampling), kOS4x);
+       EXPECT_EQ(d.GetMirror(kMeterMode), kMeterEBUSL);
+     }},
     {"preset save", fromEditor(kActionSavePreset)},
     {"save as default", fromEditor(kActionSaveDefaultPreset)},
-    {"rescan", fromEditor(kActionRescanPresets)},
+    {"rescan", [&](TestDrovik& d) {
+       fromEditor(kActionRescanPresets)(d);
+       EXPECT_EQ(d.NUserPresets(), 1);
+     }},
   };
   for (const Case& c : cases)
   {

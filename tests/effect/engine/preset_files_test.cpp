@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -182,6 +183,26 @@ TEST_F(PresetFiles, RescanReadsTheFolderAgainOnlyWhenItChanged)
   d->RescanPresets(mDir.c_str());
   ASSERT_EQ(d->NUserPresets(), 2);
   EXPECT_FALSE(d->UserPresetsCut());
+}
+
+// The rescan stops once its time is up, wherever it is: on a clock that moves a tenth of a second each time it is
+// read (once as the scan starts, once before each file), the half second is up before the sixth file.
+TEST_F(PresetFiles, RescanStopsWhenItsTimeIsUpAndSaysSo)
+{
+  struct SlowDrovik : enginetest::TestDrovik
+  {
+    mutable int mReads = 0;
+    std::chrono::steady_clock::time_point PresetScanClock() const override
+    {
+      return std::chrono::steady_clock::time_point(std::chrono::milliseconds(100 * mReads++));
+    }
+  };
+  for (int i = 0; i < 8; ++i)
+    Write((std::to_string(i) + ".vqp").c_str(), Document("Vesquin", "Drovik", "<Param name=\"Saturation Stages\" val=\"2\"/>\n"));
+  SlowDrovik d;
+  d.RescanPresets(mDir.c_str());
+  EXPECT_EQ(d.NUserPresets(), 5);
+  EXPECT_TRUE(d.UserPresetsCut());
 }
 
 TEST(PresetNames, FileNameWithoutExtension)
