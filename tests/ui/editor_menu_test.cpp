@@ -153,4 +153,63 @@ TEST_F(EditorMenu, AUserPresetNameWiderThanTheEditorKeepsItsPanelInside)
   EXPECT_GT(dark, 20);
 }
 
+// Each of the ten factory presets, the first and the last too, is chosen by its place in the editor's Factory
+// menu and sets the saturation and the clipper as that preset has them, as the host and the audio thread see
+// them. They are chosen from the last to the first, so that every choice changes something.
+TEST_F(EditorMenu, EveryFactoryPresetLoadsFromItsPlaceInTheMenu)
+{
+  struct Row
+  {
+    const char* name;
+    int satOn, mode, stages;
+    double even, odd, fluctuation;
+    int clipOn;
+    double ceiling;
+  };
+  const Row rows[] = {
+    {"Init", 0, kSatClean, 1, 0.0, 0.0, 0.0, 0, -0.1},
+    {"Light", 1, kSatClean, 1, 25.0, 25.0, 0.0, 0, -0.1},
+    {"Medium", 1, kSatClean, 2, 51.4, 51.4, 0.0, 0, -0.1},
+    {"Warm", 1, kSatWarm, 2, 61.1, 34.3, 3.0, 0, -0.1},
+    {"Crazy", 1, kSatCrisp, 3, 82.4, 68.3, 29.0, 0, -0.1},
+    {"Fuzzy", 1, kSatCrisp, 5, 0.1, 100.0, 34.2, 1, -27.4},
+    {"Hit the ceiling", 1, kSatCrisp, 5, 43.3, 78.8, 0.0, 1, -19.8},
+    {"Transformey", 1, kSatCrisp, 5, 0.0, 79.7, 0.0, 0, -0.1},
+    {"Tubey", 1, kSatWarm, 5, 100.0, 0.0, 0.0, 0, -0.1},
+    {"Unstable Drive", 1, kSatWarm, 5, 75.1, 74.9, 100.0, 0, -0.1},
+  };
+  constexpr int kRows = int(sizeof(rows) / sizeof(rows[0]));
+  for (int i = kRows - 1; i >= 0; --i)
+  {
+    const Row& row = rows[i];
+    SCOPED_TRACE(row.name);
+    Click(kPresetName[0], kPresetName[1]);
+    Tick(10);
+    ASSERT_NE(CellOf(0, "Factory"), nullptr);
+    MoveTo(*CellOf(0, "Factory"));
+    Tick(20);
+    ASSERT_EQ(Popup().NPanels(), 2);
+    const auto& factory = Popup().GetPanel(1);
+    ASSERT_EQ(factory.mFirstShownItem, 0);
+    ASSERT_EQ(factory.NCells(), kRows);
+    const IRECT cell = *factory.Cell(i);
+    EXPECT_STREQ(factory.mMenu->GetItem(i)->GetText(), row.name);
+    MoveTo(cell);
+    Click(cell.CentreX(), cell.CentreY());
+    Tick(30);
+    EXPECT_STREQ(mPlugin->GetPresetName(mPlugin->GetCurrentPresetIdx()), row.name);
+    const std::pair<int, double> expected[] = {
+      {kSat_offon, row.satOn},         {kSat_mode, row.mode},       {kSat_stages, row.stages},
+      {kSat_driveeven, row.even},      {kSat_driveodd, row.odd},    {kSat_fluctuation, row.fluctuation},
+      {kClipoffon, row.clipOn},        {kClipCeiling, row.ceiling}, {kSat_ProcMode, kChStereo}};
+    for (const auto& [idx, value] : expected)
+    {
+      EXPECT_NEAR(mPlugin->GetParam(idx)->Value(), value, 1e-9) << mPlugin->GetParam(idx)->GetName();
+      EXPECT_NEAR(mPlugin->GetMirror(idx), value, 1e-9) << mPlugin->GetParam(idx)->GetName();
+      EXPECT_NEAR(HostValue(idx), mPlugin->GetParam(idx)->ToNormalized(value), 1e-6)
+        << mPlugin->GetParam(idx)->GetName();
+    }
+  }
+}
+
 } // namespace
