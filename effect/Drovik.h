@@ -111,7 +111,7 @@ public:
   // Parameter changes and editor actions (DrovikParamChange.cpp).
   /// Copies a changed parameter into the mirror the audio thread reads and updates what depends on it, or runs
   /// an editor action (ids 26..37); then brings latency, bypass delay and the meter flag up to date.
-  /// [any thread; takes the plug-in lock]
+  /// [any thread; takes the plug-in lock, except while an action on preset files reads or writes them]
   void OnParamChange(int idx, plug::EParamChangeSource source, int sampleOffset) override;
   /// Sets a parameter from the effect's side, tells the editor and the host. [main thread]
   void SetParamFromInt(int idx, int value);
@@ -212,7 +212,9 @@ public:
   static constexpr const char* kSettingsHasUI = "HasUI";
 
 protected:
-  /// Sizes the DSP objects for the current rate, block size and settings (may allocate). [main thread]
+  /// Sizes the DSP objects for the current rate, block size and settings: allocates unless the resamplers for
+  /// them and the prepared change's meter buffers are already in place (as a reset and a change of oversampling
+  /// put them before they call it under the lock). [main thread]
   void PrepareDSP();
   /// PrepareDSP, then the latency is reported to the host.
   void ResetDSPAndReportLatency();

@@ -66,7 +66,8 @@ public:
   /// Builds every set for blockSize frames at sampleRate (nIn channels up, nOut down), measures the latency of
   /// each factor and selects `factor`; with an unchanged block size and whole-number rate it only selects the
   /// factor. A maximum factor above 16 changes nothing. nBuf is accepted and not used. When memory runs out
-  /// nothing is built and factor 1 runs. [prepare: may allocate; under the plug-in lock]
+  /// nothing is built and factor 1 runs. [prepare: may allocate, outside the plug-in lock; under it only when
+  /// nothing is to be built]
   void Build(int factor, int maxFactor, int blockSize, int nIn, int nOut, int nBuf, double sampleRate);
   /// Selects a factor up to the maximum (others are refused) and clears its resamplers. [under the plug-in lock]
   void SetFactor(int factor);
