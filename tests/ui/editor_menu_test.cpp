@@ -39,6 +39,17 @@ struct EditorMenu : editortest::Editor
     return static_cast<ITextControl*>(G().GetControl(mPlugin->mLeftMeterIdx.leftText))->GetStr();
   }
   void MoveTo(const IRECT& r) { Send(EventType::kMouseMoved, r.CentreX(), r.CentreY()); }
+  /// Opens the preset menu with a click on the name (which rescans the user folder) and rests on a submenu
+  /// until its panel shows beside the menu.
+  void OpenPresetSubmenu(const char* submenu)
+  {
+    Click(kPresetName[0], kPresetName[1]);
+    Tick(10);
+    ASSERT_NE(CellOf(0, submenu), nullptr);
+    MoveTo(*CellOf(0, submenu));
+    Tick(20);
+    ASSERT_EQ(Popup().NPanels(), 2);
+  }
   static constexpr double kPresetName[2] = {240, 16};
   static constexpr double kInfoButton[2] = {18, 15};
 };
@@ -134,12 +145,7 @@ TEST_F(EditorMenu, AUserPresetNameWiderThanTheEditorKeepsItsPanelInside)
   testsupport::MakeFolders(folder);
   for (const std::string& name : {std::string(60, 'W'), std::string("Fine")})
     testsupport::WriteFile(folder + "/" + name.substr(0, 8) + ".vqp", testsupport::UserPresetText(name));
-  Click(kPresetName[0], kPresetName[1]); // rescans the folder
-  Tick(10);
-  ASSERT_NE(CellOf(0, "User"), nullptr);
-  MoveTo(*CellOf(0, "User"));
-  Tick(20);
-  ASSERT_EQ(Popup().NPanels(), 2);
+  ASSERT_NO_FATAL_FAILURE(OpenPresetSubmenu("User"));
   const auto& user = Popup().GetPanel(1);
   EXPECT_GE(user.mRECT.mLeft, 0.f);
   EXPECT_LE(user.mRECT.mRight, 468.f);
@@ -183,12 +189,7 @@ TEST_F(EditorMenu, EveryFactoryPresetLoadsFromItsPlaceInTheMenu)
   {
     const Row& row = rows[i];
     SCOPED_TRACE(row.name);
-    Click(kPresetName[0], kPresetName[1]);
-    Tick(10);
-    ASSERT_NE(CellOf(0, "Factory"), nullptr);
-    MoveTo(*CellOf(0, "Factory"));
-    Tick(20);
-    ASSERT_EQ(Popup().NPanels(), 2);
+    ASSERT_NO_FATAL_FAILURE(OpenPresetSubmenu("Factory"));
     const auto& factory = Popup().GetPanel(1);
     ASSERT_EQ(factory.mFirstShownItem, 0);
     ASSERT_EQ(factory.NCells(), kRows);
