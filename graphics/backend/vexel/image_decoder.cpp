@@ -20,27 +20,33 @@ bool SizeAllowed(long long w, long long h, int maxSide, long long maxPixels)
   return w > 0 && h > 0 && w <= maxSide && h <= maxSide && w * h <= maxPixels;
 }
 
+/// libpng's read state, freed on every way out (a refused allocation of the pixels included).
+struct PngRead
+{
+  png_image image;
+  PngRead()
+  {
+    std::memset(&image, 0, sizeof(image));
+    image.version = PNG_IMAGE_VERSION;
+  }
+  ~PngRead() { png_image_free(&image); }
+  PngRead(const PngRead&) = delete;
+  PngRead& operator=(const PngRead&) = delete;
+};
+
 /// blueFirst: the colour channels are stored blue-green-red.
 Pixels DecodePng(const unsigned char* data, size_t size, int maxSide, long long maxPixels, bool blueFirst = false)
 {
   Pixels out;
-  png_image image;
-  std::memset(&image, 0, sizeof(image));
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, data, size))
+  PngRead read;
+  png_image& image = read.image;
+  if (!png_image_begin_read_from_memory(&image, data, size) ||
+      !SizeAllowed(image.width, image.height, maxSide, maxPixels))
     return out;
-  if (!SizeAllowed(image.width, image.height, maxSide, maxPixels))
-  {
-    png_image_free(&image);
-    return out;
-  }
   image.format = blueFirst ? PNG_FORMAT_BGRA : PNG_FORMAT_RGBA; // either way red lands first
   std::vector<unsigned char> rgba(PNG_IMAGE_SIZE(image));
   if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr))
-  {
-    png_image_free(&image);
     return out;
-  }
   out.width = int(image.width);
   out.height = int(image.height);
   out.rgba.swap(rgba);

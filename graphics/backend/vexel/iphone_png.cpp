@@ -74,10 +74,10 @@ void AppendChunk(std::vector<unsigned char>& out, const char* type, const unsign
   AppendBigEndian(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
 }
 
-/// What a raw deflate stream (no zlib header or checksum) inflates to, read through a small buffer: true when it
-/// ends having given exactly `expected` bytes. Reading stops as soon as it would give more, so that a small stream
-/// claiming a small image cannot make a large amount of work. `used` is the length of the stream within `in`.
-bool CheckRawDeflate(const std::vector<unsigned char>& in, size_t expected, size_t& used, uint32_t& checksum)
+/// What a raw deflate stream (no zlib header or checksum) inflates to, read through a small buffer: true when the
+/// stream is the whole of `in` and ends having given exactly `expected` bytes. Reading stops as soon as it would
+/// give more, so that a small stream claiming a small image cannot make a large amount of work.
+bool CheckRawDeflate(const std::vector<unsigned char>& in, size_t expected, uint32_t& checksum)
 {
   z_stream stream;
   std::memset(&stream, 0, sizeof(stream));
@@ -88,6 +88,7 @@ bool CheckRawDeflate(const std::vector<unsigned char>& in, size_t expected, size
   stream.avail_in = uInt(in.size());
   uLong adler = adler32(0, nullptr, 0);
   size_t produced = 0;
+  bool runsOn = false;
   int result = Z_OK;
   while (result == Z_OK)
   {
@@ -95,17 +96,18 @@ bool CheckRawDeflate(const std::vector<unsigned char>& in, size_t expected, size
     stream.avail_out = sizeof(buffer);
     result = inflate(&stream, Z_NO_FLUSH);
     const size_t got = sizeof(buffer) - stream.avail_out;
-    if (got > expected - produced)
+    runsOn = got > expected - produced; // also when the stream ends with this read
+    if (runsOn)
       break;
     adler = adler32(adler, buffer, uInt(got));
     produced += got;
     if (result == Z_OK && got == 0) // nothing more to read, and not at the end
       break;
   }
-  used = stream.total_in;
+  const bool whole = !runsOn && result == Z_STREAM_END && produced == expected && stream.total_in == in.size();
   inflateEnd(&stream);
   checksum = uint32_t(adler);
-  return result == Z_STREAM_END && produced == expected;
+  return whole;
 }
 
 } // namespace
@@ -167,12 +169,11 @@ std::vector<unsigned char> ConvertIphonePng(const unsigned char* data, size_t si
   // The image data must inflate to exactly the rows the header describes (a filter byte, then the pixels) before
   // anything the size of the image is made; it is then given the zlib header and checksum a standard PNG has.
   const size_t rowSize = 1 + size_t(width) * channels;
-  size_t used = 0;
   uint32_t checksum = 0;
-  if (!CheckRawDeflate(deflated, rowSize * height, used, checksum))
+  if (!CheckRawDeflate(deflated, rowSize * height, checksum))
     return {};
   std::vector<unsigned char> wrapped(kZlibHeader, kZlibHeader + sizeof(kZlibHeader));
-  wrapped.insert(wrapped.end(), deflated.begin(), deflated.begin() + std::ptrdiff_t(used));
+  wrapped.insert(wrapped.end(), deflated.begin(), deflated.end());
   AppendBigEndian(wrapped, checksum);
   std::vector<unsigned char> idat;
   for (size_t at = 0; at < wrapped.size(); at += kDataChunkSize)

@@ -14,8 +14,8 @@ bool IsIphonePng(const unsigned char* data, size_t size);
 
 /// The iPhone-optimised PNG rewritten as a standard PNG, its pixels as stored: blueFirst tells that its colour
 /// channels are in blue-green-red order, hasAlpha that it has premultiplied alpha to take out. Empty for damaged
-/// data (image data that does not inflate to exactly the rows of the header; it is read through a small buffer and
-/// no further than those rows), for an image wider or taller than maxSide or of more than maxPixels pixels, and for
+/// data (image data that does not inflate to exactly the rows of the header, or holds bytes after its deflated
+/// stream; it is read through a small buffer and no further than those rows), for an image wider or taller than maxSide or of more than maxPixels pixels, and for
 /// what such files never hold: other than 8 bits a channel, palette colours or interlacing.
 std::vector<unsigned char> ConvertIphonePng(const unsigned char* data, size_t size, int maxSide, long long maxPixels,
                                             bool& hasAlpha, bool& blueFirst);

@@ -1,18 +1,21 @@
 // Encoded images are sized from their header: too large a side or too many pixels is refused before decoding.
 // iPhone-optimised PNG files decode to the same pixels as plain ones, and their image data is read no further than
-// their header allows. No allocation above 1 MB is granted in this program.
+// their header allows. No allocation above 1 MB is granted in this program: a decoder that cannot have the memory
+// for the pixels leaves nothing allocated.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
+#include <malloc.h>
 #include <zlib.h>
 
 #include "image_decoder.h"
@@ -105,7 +108,7 @@ struct Rgba
 /// How an iPhone-optimised test file is written.
 struct IphoneLayout
 {
-  int colourType = 6; // 2: blue-green-red, 6: with premultiplied alpha
+  int colourType = 6; // 0: grey, 2: blue-green-red, 6: with premultiplied alpha
   int depth = 8;
   int interlace = 0;
   bool header = true;
@@ -322,6 +325,67 @@ TEST(VexelImages, IphoneOptimisedPngFilesAreReadNoFurtherThanTheirHeader)
     {
       EXPECT_EQ(testsupport::RefusedAllocations(), refusedBefore) << c.what << ": asked for a large allocation";
     }
+  }
+}
+
+// The image data must inflate to exactly the rows of the header: running on by any amount is refused, also when
+// the rows or the run-on fill whole reads of the inflate buffer (16 KB), and so are bytes after the deflated data.
+TEST(VexelImages, IphoneOptimisedPngFilesWhoseDataRunsPastTheirRowsAreRefused)
+{
+  constexpr size_t kBuffer = 16 * 1024;
+  const struct
+  {
+    int w, h; // grey: rows of 1 + w bytes
+  } sizes[] = {{127, 128}, {99, 100}, {199, 100}, {199, 200}}; // 16384 bytes of rows, 10000, 20000 and 40000
+  for (const auto& size : sizes)
+  {
+    const size_t rows = size_t(size.h) * (1 + size_t(size.w));
+    const size_t toBufferEnd = (kBuffer - rows % kBuffer) % kBuffer;
+    std::vector<size_t> runOns = {1, 100, 5000, kBuffer, 2 * kBuffer};
+    if (toBufferEnd > 0) // ending exactly at the next one, two and three buffers
+      runOns.insert(runOns.end(), {toBufferEnd, toBufferEnd + kBuffer, toBufferEnd + 2 * kBuffer});
+    IphoneLayout grey;
+    grey.colourType = 0;
+    auto decode = [&](const Bytes& data) {
+      const Bytes png = IphoneFile(size.w, size.h, grey, data);
+      return vexelimage::Decode(png.data(), png.size(), VX_MAX_IMAGE_SIDE, VX_MAX_IMAGE_PIXELS);
+    };
+    const std::string what = std::to_string(rows) + " bytes of rows";
+    const vexelimage::Pixels exact = decode(DeflateRaw(Bytes(rows, 0)));
+    EXPECT_EQ(exact.width, size.w) << what << " decode";
+    EXPECT_EQ(exact.rgba.size(), size_t(size.w) * size_t(size.h) * 4) << what << " decode";
+    for (size_t runOn : runOns)
+      EXPECT_TRUE(decode(DeflateRaw(Bytes(rows + runOn, 0))).rgba.empty()) << what << " run on by " << runOn;
+    Bytes trailed = DeflateRaw(Bytes(rows, 0));
+    trailed.insert(trailed.end(), {1, 2, 3});
+    EXPECT_TRUE(decode(trailed).rgba.empty()) << what << " with bytes after the deflated data";
+  }
+}
+
+// An image within the limits whose pixels need more memory than is left (no allocation above 1 MB is granted here)
+// decodes to nothing and leaves nothing of the decoder behind, plain or iPhone-optimised.
+TEST(VexelImages, ImagesTooLargeForTheMemoryLeftLeaveNothingAllocated)
+{
+  if (!testsupport::CountsRefusedAllocations())
+    GTEST_SKIP() << "under a sanitizer a refused allocation of the pixels ends the program";
+  IphoneLayout grey;
+  grey.colourType = 0;
+  const struct
+  {
+    const char* what;
+    Bytes file;
+  } cases[] = {
+    {"plain", Png(1024, 512)}, // 2 MB of pixels
+    {"iPhone-optimised", IphoneFile(2047, 1024, grey, DeflatedZeros(2048 * 1024))}, // 8 MB of pixels, 2 MB of rows
+  };
+  for (const auto& c : cases)
+  {
+    auto decode = [&] { return vexelimage::Decode(c.file.data(), c.file.size(), VX_MAX_IMAGE_SIDE, VX_MAX_IMAGE_PIXELS); };
+    EXPECT_TRUE(decode().rgba.empty()) << c.what;
+    const size_t inUse = mallinfo2().uordblks;
+    for (int i = 0; i < 8; ++i)
+      decode();
+    EXPECT_EQ(mallinfo2().uordblks, inUse) << c.what << ": bytes left allocated by 8 decodes";
   }
 }
 
