@@ -38,10 +38,16 @@ std::string Env(const char* name)
 HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env,
                 const std::string& shellBefore)
 {
+  return RunProgram(HostPath(), args, env, shellBefore);
+}
+
+HostRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::pair<std::string, std::string>>& env, const std::string& shellBefore)
+{
   const std::string dir = TempDir();
   std::string command = shellBefore;
   for (const auto& kv : env) command += kv.first + "=" + Quote(kv.second) + " ";
-  command += Quote(HostPath());
+  command += Quote(program);
   for (const auto& a : args) command += " " + Quote(a);
   command += " >" + dir + "/out 2>" + dir + "/err";
   HostRun run;

@@ -19,6 +19,11 @@ struct HostRun
 HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {},
                 const std::string& shellBefore = "");
 
+/// As RunHost, for another program of ours.
+HostRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::pair<std::string, std::string>>& env = {},
+                   const std::string& shellBefore = "");
+
 /// Paths from the test's environment (set by CMake): the host, the fixture plug-in.
 std::string HostPath();
 std::string FixturePath();

@@ -7,6 +7,7 @@
 
 #include "headless_editor.h"
 #include "host/audio_file.h"
+#include "host/output_file.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ int main(int argc, char** argv)
       return Fail("unknown option " + args[i] + "\n" + kUsage);
   }
 
+  if (const std::string refusal = host::OutputRefusal(out, {input}); !refusal.empty()) return Fail(refusal);
   host::Audio audio;
   std::string error;
   if (input.empty())

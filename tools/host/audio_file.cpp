@@ -1,17 +1,16 @@
 #include "audio_file.h"
 
+#include "output_file.h"
+
 #include <sndfile.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <string>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace host {
@@ -80,29 +79,6 @@ bool ReadAudio(const std::string& path, Audio& audio, std::string& error, std::s
   return true;
 }
 
-namespace {
-
-/// A file of our own beside path, made for writing (mode 0666 less the creation mask, as a plain file would
-/// get); -1 when none can be made.
-int MakeFileBeside(const std::string& path, std::string& made)
-{
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    made = path + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".part";
-    const int fd = open(made.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
-/// A device or pipe named as the output (/dev/null, a FIFO) is written to as it is; anything else is replaced.
-bool WrittenInPlace(const std::string& path)
-{
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
-}
-
-} // namespace
-
 bool WriteAudio(const std::string& path, const Audio& audio, SampleFormat format, std::string& error)
 {
   SF_INFO info{};
@@ -111,42 +87,25 @@ bool WriteAudio(const std::string& path, const Audio& audio, SampleFormat format
   info.format = SF_FORMAT_WAV | (format == SampleFormat::Float64 ? SF_FORMAT_DOUBLE
                                  : format == SampleFormat::Pcm16 ? SF_FORMAT_PCM_16
                                                                  : SF_FORMAT_FLOAT);
-  // The file is written beside the target and renamed over it once whole: a failed write leaves no file that
-  // could pass for a render.
-  const bool inPlace = WrittenInPlace(path);
-  std::string temporary;
-  SNDFILE* file = nullptr;
-  if (inPlace) {
-    file = sf_open(path.c_str(), SFM_WRITE, &info);
-  } else {
-    const int fd = MakeFileBeside(path, temporary);
-    if (fd < 0) {
-      error = "cannot write " + path + ": " + std::strerror(errno);
-      return false;
-    }
-    file = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
-    if (!file) close(fd);
-  }
-  auto discard = [&](const std::string& why) {
-    if (!inPlace) unlink(temporary.c_str());
-    error = why;
-    return false;
-  };
-  if (!file) return discard("cannot write " + path + ": " + sf_strerror(nullptr));
   const size_t frames = audio.Frames();
   const size_t n = static_cast<size_t>(info.channels);
   std::vector<double> interleaved(frames * n, 0.0);
   for (size_t c = 0; c < audio.channels.size(); ++c)
     for (size_t f = 0; f < frames; ++f) interleaved[f * n + c] = audio.channels[c][f];
-  const sf_count_t wrote = sf_writef_double(file, interleaved.data(), static_cast<sf_count_t>(frames));
-  const std::string writeError = sf_strerror(file);
-  const int closed = sf_close(file);
-  if (wrote != static_cast<sf_count_t>(frames) || closed != 0)
-    return discard("cannot write " + path + ": wrote " + std::to_string(wrote) + " of " + std::to_string(frames) +
-                   " frames (" + writeError + ")");
-  if (!inPlace && rename(temporary.c_str(), path.c_str()) != 0)
-    return discard("cannot write " + path + ": " + std::strerror(errno));
-  return true;
+  return WriteWhole(path, [&](int fd, std::string& why) {
+    SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+    if (!file) {
+      close(fd);
+      why = sf_strerror(nullptr);
+      return false;
+    }
+    const sf_count_t wrote = sf_writef_double(file, interleaved.data(), static_cast<sf_count_t>(frames));
+    const std::string writeError = sf_strerror(file);
+    const int closed = sf_close(file);
+    if (wrote == static_cast<sf_count_t>(frames) && closed == 0) return true;
+    why = "wrote " + std::to_string(wrote) + " of " + std::to_string(frames) + " frames (" + writeError + ")";
+    return false;
+  }, error);
 }
 
 Levels Measure(const Audio& audio)

@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "audio_file.h"
+#include "output_file.h"
 #include "quoted_text.h"
 #include "plugin.h"
 #include "program_files.h"
@@ -15,8 +16,6 @@
 #include <map>
 #include <memory>
 #include <sstream>
-
-#include <sys/stat.h>
 
 namespace host {
 namespace {
@@ -70,7 +69,9 @@ const std::vector<CommandForm>& Forms()
                   "    (the file's samples are not resampled). The output lines up with the input: the reported\n"
                   "    latency is dropped at the start and the tail flushed at the end; --raw keeps the output as\n"
                   "    the plug-in gave it. OUT.wav is written as a WAV file of 32-bit floats (64-bit with\n"
-                  "    --double) and its name must end in .wav; it cannot be the input file\n",
+                  "    --double) and its name must end in .wav; it cannot be the input file or the --save-chunk\n"
+                  "    file. An existing output keeps its permissions (a link, its target is written); a read-only\n"
+                  "    file, a pipe or a folder is refused\n",
        Join(kStateOptions, {"--save-chunk", "--rate", "--block"}), {"--double", "--offline", "--raw"}},
       {"generate", "generate OUT.wav [--rate HZ] [--seconds S] [--channels N]\n"
                    "    writes the demo's test signal\n",
@@ -357,6 +358,17 @@ bool RenderOptions(const Options& o, double fallbackRate, RenderSettings& s)
   return true;
 }
 
+/// Refuses, before the plug-in is loaded, outputs that cannot be written as files or would write over the plug-in
+/// or one of `inputs` (empty names are skipped).
+bool OutputsAllowed(const Options& o, const std::vector<std::string>& outputs, std::vector<std::string> inputs)
+{
+  if (!o.positional.empty()) inputs.push_back(o.positional[0]);
+  for (const std::string& output : outputs)
+    if (!output.empty())
+      if (const std::string refusal = OutputRefusal(output, inputs); !refusal.empty()) return Fail(refusal), false;
+  return true;
+}
+
 bool NamesAWavFile(const std::string& path)
 {
   constexpr char kExtension[] = ".wav";
@@ -367,16 +379,9 @@ bool NamesAWavFile(const std::string& path)
   return true;
 }
 
-/// True when both paths exist and lead to one file: the same name, a link to it, or another path to it.
-bool SameFile(const std::string& a, const std::string& b)
-{
-  struct stat first, second;
-  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-         first.st_ino == second.st_ino;
-}
-
-/// Refuses, before anything is read or written, the files process would write over: an output that is not named
-/// as a WAV file, and an output or saved chunk that is the input itself.
+/// Refuses, before anything is read or written, the files process would write over or could not write: an output
+/// that is not named as a WAV file, an output or saved chunk that is the input or the plug-in itself or that cannot
+/// be written as a file (see OutputRefusal), and a saved chunk that is the output.
 bool ProcessOutputsAllowed(const Options& o)
 {
   const std::string& in = o.positional[1];
@@ -384,11 +389,11 @@ bool ProcessOutputsAllowed(const Options& o)
   if (!NamesAWavFile(out))
     return Fail(out + ": the output is written as a WAV file (32-bit float, 64-bit with --double); name it " +
                 "with .wav at the end"), false;
-  for (const std::string& written : {out, o.Get("--save-chunk")})
-    if (!written.empty() && SameFile(in, written))
-      return Fail(written + " is the input file " + in + " (the same file under this name): writing it would " +
-                  "destroy the input; name another file"), false;
-  return true;
+  const std::string chunk = o.Get("--save-chunk");
+  if (!chunk.empty() && SameFile(chunk, out))
+    return Fail("--save-chunk " + chunk + " is the output " + out + " (the same file under this name): the chunk " +
+                "would replace the render; name another file"), false;
+  return OutputsAllowed(o, {out, chunk}, {in});
 }
 
 /// Latency (read from the record now), how the output was aligned, peak and RMS of a finished render.
@@ -443,7 +448,7 @@ int CommandInfo(const Args& args)
 {
   Options o;
   if (const int status = Begin("info", args, o); status >= 0) return status;
-  std::string error;
+  if (!OutputsAllowed(o, {o.Get("--save-chunk")}, {})) return 1;
   auto plugin = LoadPlugin(o);
   if (!plugin || !ApplyState(*plugin, o)) return 1;
   PrintInfo(*plugin, o.positional[0]);
@@ -494,6 +499,7 @@ int CommandGenerate(const Args& args)
   if (const int status = Begin("generate", args, o); status >= 0) return status;
   std::string error;
   if (o.positional.size() != 1) return Fail("generate needs OUT.wav");
+  if (const std::string refusal = OutputRefusal(o.positional[0], {}); !refusal.empty()) return Fail(refusal);
   double rate = 48000, seconds = 2;
   long channels = 2;
   if (o.Has("--rate") && (!ToDouble(o.Get("--rate"), rate) || rate < 1000 || rate > 1536000))
@@ -514,6 +520,7 @@ int SaveFile(const Args& args, bool bank)
   if (const int status = Begin(bank ? "save-bank" : "save-program", args, o); status >= 0) return status;
   std::string error;
   if (o.positional.size() != 2) return Fail(std::string(bank ? "save-bank" : "save-program") + " needs PLUGIN FILE");
+  if (!OutputsAllowed(o, {o.positional[1]}, {})) return 1;
   auto plugin = LoadPlugin(o);
   if (!plugin || !ApplyState(*plugin, o)) return 1;
   std::vector<uint8_t> bytes;
@@ -530,6 +537,7 @@ int LoadFile(const Args& args, bool bank)
   if (const int status = Begin(bank ? "load-bank" : "load-program", args, o); status >= 0) return status;
   std::string error;
   if (o.positional.size() != 2) return Fail(std::string(bank ? "load-bank" : "load-program") + " needs PLUGIN FILE");
+  if (!OutputsAllowed(o, {o.Get("--save-chunk")}, {o.positional[1]})) return 1;
   auto plugin = LoadPlugin(o);
   if (!plugin) return 1;
   std::vector<uint8_t> bytes;

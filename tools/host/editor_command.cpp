@@ -22,6 +22,7 @@
 #include <X11/extensions/XTest.h>
 
 #include "appkit/x11_display_open.h"
+#include "host/output_file.h"
 #include "host/plugin.h"
 
 namespace host {
@@ -221,7 +222,9 @@ bool ParseEditorArgs(const Args& args, EditorRequest& request, std::string& erro
   }
   if (request.pluginPath.empty())
     return error = "no plug-in given", false;
-  return true;
+  if (!request.screenshot.empty())
+    error = OutputRefusal(request.screenshot, {request.pluginPath});
+  return error.empty();
 }
 
 /// The editor's size from effEditGetRect, or the default when the plug-in answers no rectangle; false with

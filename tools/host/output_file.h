@@ -1,0 +1,29 @@
+// Files the tools write: what may be named as an output, checked before anything is read or made, and writing one
+// whole or not at all.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace host {
+
+/// True when both paths lead to one file: the same name, a hard or symbolic link to it or another path to it, and
+/// for a file not made yet, the same name in the same folder.
+bool SameFile(const std::string& a, const std::string& b);
+
+/// Why `path` may not be written as an output, or "" when it may. It must be absent or a regular file that may be
+/// written (a symbolic link is followed to its target; a read-only file is left alone, its owner meant it so),
+/// and none of `inputs` under any name (empty entries are skipped). A pipe, folder or device is refused at once,
+/// before anything could wait on it.
+std::string OutputRefusal(const std::string& path, const std::vector<std::string>& inputs);
+
+/// Fills a new file through its descriptor, closing it; true when all was written, else `why` tells.
+using FileFiller = std::function<bool(int descriptor, std::string& why)>;
+
+/// Writes `path` whole or not at all: `fill` writes a new file beside it, which then takes its place. An existing
+/// file keeps its permissions; a symbolic link stays, its target is replaced. Only a regular file or none is
+/// replaced.
+bool WriteWhole(const std::string& path, const FileFiller& fill, std::string& error);
+
+} // namespace host
