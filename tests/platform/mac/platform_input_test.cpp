@@ -253,6 +253,7 @@ public:
     mLog.push_back("out " + mName);
   }
   void OnMouseWheel(float x, float y, const IMouseMod&, float) override { Write("wheel", x, y); }
+  void OnMouseUp(float x, float y, const IMouseMod&) override { Write("up", x, y); }
   void OnDrop(const char* path) override { mLog.push_back("drop " + mName + " " + path); }
 
 private:
@@ -302,7 +303,7 @@ TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
     {EventType::kLeftMouseDown, 50, 50, 1, none},
     {EventType::kLeftMouseDragged, 300, 50, 1, none},
     {EventType::kMouseExited, 300, 50, 1, none}, // held by the drag: the pointer leaves when the button is let go
-    {EventType::kLeftMouseUp, 300, 50, -1, {"out a", "out background", "out a", "out b"}}, // off a, then gone
+    {EventType::kLeftMouseUp, 300, 50, -1, {"up a 300,50", "out a", "out background", "out a", "out b"}}, // off a, then gone
     // A purely horizontal scroll reaches no control: a knob would send its unchanged value to the host.
     {EventType::kScrollWheel, 150, 70, -1, none, false, 0.0},
     {EventType::kScrollWheel, 150, 70, -1, {"wheel b 150,70"}},
@@ -320,6 +321,34 @@ TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
     EXPECT_EQ(Graphics()->GetMouseOverIdx(), s.hovered) << "at " << s.x << "," << s.y;
     EXPECT_EQ(mLog, s.log) << "at " << s.x << "," << s.y;
   }
+}
+
+// A drag that leaves the view and comes back before the release: the pressed control is released once where the
+// pointer is, the control under it is hovered again, and the one pressed keeps no hover.
+TEST_P(Pointer, ADragThatLeavesAndReturnsEndsOnceAndHoversWhatIsUnderThePointer)
+{
+  const float scale = mDrawScale = GetParam();
+  OpenEditor();
+  auto send = [&](EventType type, float x, float y) { Send(type, x * scale, y * scale); };
+  send(EventType::kMouseMoved, 50, 50);
+  send(EventType::kLeftMouseDown, 50, 50);
+  send(EventType::kLeftMouseDragged, 500, 50);
+  send(EventType::kMouseExited, 500, 50);
+  send(EventType::kMouseEntered, 150, 50);
+  send(EventType::kLeftMouseDragged, 150, 50);
+  mLog.clear();
+  send(EventType::kLeftMouseUp, 150, 50);
+  EXPECT_EQ(mLog, (std::vector<std::string>{"up a 150,50", "out a", "over b 150,50"}));
+  EXPECT_EQ(Graphics()->GetMouseOverIdx(), 2);
+  EXPECT_FALSE(Graphics()->GetControl(1)->GetMouseIsOver());
+  EXPECT_TRUE(Graphics()->GetControl(2)->GetMouseIsOver());
+  EXPECT_FALSE(Graphics()->GetControl(0)->GetMouseIsOver());
+
+  // The next move is a plain hover: nothing is released again and b stays hovered.
+  mLog.clear();
+  send(EventType::kMouseMoved, 160, 50);
+  EXPECT_EQ(mLog, (std::vector<std::string>{"over b 160,50"}));
+  EXPECT_EQ(Graphics()->GetMouseOverIdx(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(DrawScales, Pointer, ::testing::Values(1.f, 1.5f, 2.f));
