@@ -162,6 +162,25 @@ TEST(SvgPathData, CloseReturnsTheCurrentPointToTheSubPathStart)
   ExpectPoints(*paths[0], {{10, 10}, {10, 6.6666667f}, {10, 3.3333333f}, {10, 0}});
 }
 
+// The same points as a polyline and as a polygon: the polyline ends at its last point and is left open, the
+// polygon gets one more segment back to its first point and is closed.
+TEST(SvgPathData, PolylinesStayOpenAndPolygonsClose)
+{
+  const std::string points = "points=\"10,10 50,10 50,40\"";
+  Parsed polyline(svgtest::Doc("<polyline " + points + "/>"));
+  Parsed polygon(svgtest::Doc("<polygon " + points + "/>"));
+  ASSERT_EQ(polyline.shapes().size(), 1u);
+  ASSERT_EQ(polygon.shapes().size(), 1u);
+  EXPECT_EQ(polyline.path().closed, 0);
+  EXPECT_EQ(polyline.path().npts, 7);
+  EXPECT_NEAR(Last(polyline.path()).x, 50, kEps);
+  EXPECT_NEAR(Last(polyline.path()).y, 40, kEps);
+  EXPECT_EQ(polygon.path().closed, 1);
+  EXPECT_EQ(polygon.path().npts, 10);
+  EXPECT_NEAR(Last(polygon.path()).x, 10, kEps);
+  EXPECT_NEAR(Last(polygon.path()).y, 10, kEps);
+}
+
 TEST(SvgPathData, EveryPathIsAStartPointPlusWholeSegments)
 {
   const char* data[] = {
