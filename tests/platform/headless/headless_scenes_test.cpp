@@ -168,26 +168,6 @@ TEST_F(Headless, SvgIconsWithAViewBoxOfAnotherShape)
       EXPECT_NEAR(frame.At(k.x, k.y)[c], k.rgb[c], 2) << k.x << "," << k.y << " channel " << c;
 }
 
-// The same three points stroked as a polyline and as a polygon: only the polygon draws the segment from the last
-// point back to the first.
-TEST_F(Headless, AStrokedPolylineHasNoClosingSegmentAndAPolygonHasOne)
-{
-  const char* polyline = "<svg width=\"60\" height=\"50\"><polyline points=\"10,10 50,10 50,40\" fill=\"none\" "
-                         "stroke=\"black\" stroke-width=\"3\"/></svg>";
-  const char* polygon = "<svg width=\"60\" height=\"50\"><polygon points=\"10,10 50,10 50,40\" fill=\"none\" "
-                        "stroke=\"black\" stroke-width=\"3\"/></svg>";
-  Open(120, 50, [&](IGraphics& g, const IRECT&) {
-    g.DrawSVG(g.LoadSVGFromData("polyline.svg", polyline, int(strlen(polyline))), IRECT(0, 0, 60, 50));
-    g.DrawSVG(g.LoadSVGFromData("polygon.svg", polygon, int(strlen(polygon))), IRECT(60, 0, 120, 50));
-  });
-  const IGraphicsHeadless::Frame frame = Render();
-  // The middle of the top side, drawn by both, and of the closing side, from (50, 40) to (10, 10).
-  EXPECT_LT(frame.At(30, 10)[0], 64);
-  EXPECT_LT(frame.At(90, 10)[0], 64);
-  EXPECT_GT(frame.At(30, 25)[0], 250) << "the polyline was closed";
-  EXPECT_LT(frame.At(90, 25)[0], 64) << "the polygon was left open";
-}
-
 TEST_F(Headless, LayerPixelsWrittenAreReadBack)
 {
   Open(16, 16, [](IGraphics& g, const IRECT&) {

@@ -1,6 +1,6 @@
 // Vexel text and frames: line breaking (CR LF is one break), row widths and alignment across and down, letter
-// spacing, glyph atlases that grow to the right and are compacted at the end of the frame, and a path too large to
-// expand that draws nothing.
+// spacing, glyph atlases that grow to the right and are compacted at the end of the frame, a path too large to
+// expand that draws nothing, and glyphs rasterised at the device pixel ratio.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -342,6 +342,46 @@ TEST_F(TextTest, EachGlyphPositionSpansFromItsPenToTheNext)
     }
   }
   EXPECT_NEAR(p[n - 1].maxX, 100 + Width(text), 1.0);
+}
+
+// At a device pixel ratio of 2 a glyph covers the same place in logical units but is rasterised at twice the
+// size: its cell in the atlas is twice as wide and as tall in atlas pixels (less the cell's fixed padding).
+TEST_F(TextTest, AtTwiceTheDevicePixelRatioAGlyphIsRasterisedTwiceAsLargeInTheSamePlace)
+{
+  struct Extent
+  {
+    float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f; // logical units
+    float u0 = 1e9f, v0 = 1e9f, u1 = -1e9f, v1 = -1e9f; // atlas pixels
+  };
+  auto drawH = [&](float ratio) {
+    vxEndFrame(ctx);
+    vxBeginFrame(ctx, 800, 600, ratio);
+    vxSetFontFaceByName(ctx, "sans");
+    vxSetFontSize(ctx, 60);
+    vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_BASELINE);
+    vxDrawText(ctx, 100, 200, "H", nullptr);
+    Extent e;
+    const vxtest::RecordedCall* t = r.Last("triangles");
+    if (!t || !r.textures.count(t->paint.image))
+      return e;
+    const auto [atlasW, atlasH] = r.textures[t->paint.image];
+    for (const VXvertex& v : t->verts)
+    {
+      e.x0 = std::min(e.x0, v.x), e.x1 = std::max(e.x1, v.x), e.y0 = std::min(e.y0, v.y), e.y1 = std::max(e.y1, v.y);
+      e.u0 = std::min(e.u0, v.u * atlasW), e.u1 = std::max(e.u1, v.u * atlasW);
+      e.v0 = std::min(e.v0, v.v * atlasH), e.v1 = std::max(e.v1, v.v * atlasH);
+    }
+    return e;
+  };
+  const Extent one = drawH(1.f), two = drawH(2.f);
+  ASSERT_LT(one.x0, one.x1);
+  ASSERT_LT(two.x0, two.x1);
+  EXPECT_NEAR(two.x0, one.x0, 1.0);
+  EXPECT_NEAR(two.x1, one.x1, 1.0);
+  EXPECT_NEAR(two.y0, one.y0, 1.0);
+  EXPECT_NEAR(two.y1, one.y1, 1.0);
+  EXPECT_NEAR((two.u1 - two.u0) / (one.u1 - one.u0), 2, 0.15);
+  EXPECT_NEAR((two.v1 - two.v0) / (one.v1 - one.v0), 2, 0.15);
 }
 
 } // namespace
