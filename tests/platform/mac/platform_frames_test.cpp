@@ -133,5 +133,46 @@ TEST_F(EditorFrames, AQuietEditorsFrameTimerRestsUntilSomethingIsDrawnAgain)
   EXPECT_EQ(shown[(size_t(50) * size_t(sw) + 150) * 4], 1);
 }
 
+// The editor closed while the frame it drew last is still being rendered on the renderer's worker thread: the
+// close waits for that frame, lets go of every drawable, and the closed view draws and shows nothing more.
+TEST_F(EditorFrames, ClosingWithAFrameInFlightWaitsForItAndTheClosedViewShowsNothingMore)
+{
+  OpenWithSwatches();
+  Tick();
+  Tick();
+  const std::shared_ptr<IGraphicsView_vDrovik_vst> view = MacView().shared_from_this(); // kept to look at
+  appkit::HeadlessView& native = View();
+  CAMetalLayer& layer = view->Layer();
+  // A command buffer queued ahead holds the next frame on the worker thread until the editor starts closing.
+  const std::shared_ptr<MTLCommandBuffer> hold = mvxGetCommandQueue(Context())->commandBuffer();
+  hold->enqueue();
+  mSwatches[0]->Paint(IColor(255, 1, 2, 3));
+  mClock.Advance(1.0 / 60);
+  foundation::RunLoop::Main().RunDueTimers();
+  const long presented = layer.presentedCount();
+  const int shown = native.mFramesPresented;
+  mDelegate.mOnUIClose = [&] { hold->commit(); };
+  mDelegate.CloseWindow();
+  mDelegate.mOnUIClose = nullptr;
+  EXPECT_EQ(layer.presentedCount(), presented + 1) << "the close did not wait for the frame in flight";
+  EXPECT_EQ(mDelegate.GetUI(), nullptr);
+  EXPECT_FALSE(view->HasTimer());
+  EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
+
+  // A frame tick reaching the closed view draws nothing and shows nothing, not even the frame finished late.
+  view->render();
+  EXPECT_EQ(native.mFramesPresented, shown);
+  EXPECT_EQ(layer.presentedCount(), presented + 1);
+  // The closed renderer let go of the layer's device and of every drawable: given a device again, the layer hands
+  // out all but the one on display.
+  EXPECT_EQ(layer.device(), nullptr);
+  layer.setDevice(MTLCreateSystemDefaultDevice());
+  std::vector<std::shared_ptr<CAMetalDrawable>> free;
+  for (int i = 0; i + 1 < kCAMetalLayerDrawables; ++i)
+    free.push_back(layer.nextDrawable());
+  for (const auto& d : free)
+    EXPECT_NE(d, nullptr);
+}
+
 } // namespace
 } // namespace mactest
