@@ -1,5 +1,6 @@
 // What the headless context's frames and measures show by value rather than against a golden image: text aligned
-// in a rectangle at screen scales 1 and 2, and SVG polylines left open where polygons close.
+// in a rectangle at screen scales 1 and 2, bitmap frames taken from their own place, and SVG polylines left open
+// where polygons close.
 #include <algorithm>
 #include <cstring>
 
@@ -29,20 +30,23 @@ std::pair<int, int> InkColumns(const IGraphicsHeadless::Frame& frame)
 
 } // namespace
 
-// Text aligned near, centred and far in a rectangle: its measured bounds start at the left edge, share the
-// centre or end at the right edge, the same in graphics points at screen scales 1 and 2; the ink drawn lies within
-// those bounds times the screen scale, and is as wide.
+// Text aligned in a rectangle, near and at the top, centred on both axes, and far and at the bottom: its measured
+// bounds start at the left edge and the top, share the centre, or end at the right edge and the bottom, the same in
+// graphics points at screen scales 1 and 2; the ink drawn lies within those bounds times the screen scale, and is
+// as wide.
 TEST_F(Headless, AlignedTextIsMeasuredAndDrawnFromItsEdgeAtEachScreenScale)
 {
   const IRECT box(20, 10, 220, 50);
   const char* str = "Hello";
-  for (const EAlign align : {kAlignNear, kAlignCenter, kAlignFar})
+  const std::pair<EAlign, EVAlign> alignments[] = {
+    {kAlignNear, kVAlignTop}, {kAlignCenter, kVAlignMiddle}, {kAlignFar, kVAlignBottom}};
+  for (const auto& [align, valign] : alignments)
   {
     IRECT atOne;
     for (const int scale : {1, 2})
     {
       SCOPED_TRACE(testing::Message() << "align " << int(align) << " screen scale " << scale);
-      const IText style(24.f, kBlack, "Roboto-Regular", align, kVAlignMiddle);
+      const IText style(24.f, kBlack, "Roboto-Regular", align, valign);
       Open(240, 60, [&](IGraphics& g, const IRECT&) { g.DrawText(style, str, box); }, scale);
       ASSERT_TRUE(mGraphics->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
       IRECT measured = box;
@@ -50,13 +54,21 @@ TEST_F(Headless, AlignedTextIsMeasuredAndDrawnFromItsEdgeAtEachScreenScale)
       EXPECT_FLOAT_EQ(width, measured.W());
       EXPECT_GT(width, 40.f);
       EXPECT_LT(width, 80.f);
-      EXPECT_NEAR(measured.CentreY(), box.CentreY(), 1.0);
       if (align == kAlignNear)
+      {
         EXPECT_NEAR(measured.mLeft, box.mLeft, 2.0);
+        EXPECT_NEAR(measured.mTop, box.mTop, 0.01);
+      }
       else if (align == kAlignCenter)
+      {
         EXPECT_NEAR(measured.CentreX(), box.CentreX(), 1.0);
+        EXPECT_NEAR(measured.CentreY(), box.CentreY(), 0.01);
+      }
       else
+      {
         EXPECT_NEAR(measured.mRight, box.mRight, 2.0);
+        EXPECT_NEAR(measured.mBottom, box.mBottom, 0.01);
+      }
       if (scale == 1)
         atOne = measured;
       else
@@ -70,6 +82,29 @@ TEST_F(Headless, AlignedTextIsMeasuredAndDrawnFromItsEdgeAtEachScreenScale)
       EXPECT_NEAR(last + 1 - first, measured.W() * scale, 3.0 * scale);
     }
   }
+}
+
+// Frames of a bitmap laid out down the file and across it: each frame drawn shows its own colour, whole.
+TEST_F(Headless, EachBitmapFrameIsTakenFromItsOwnPlaceDownOrAcrossTheFile)
+{
+  const IColor colours[] = {IColor(255, 220, 40, 40), IColor(255, 40, 170, 80), IColor(255, 40, 60, 220)};
+  ASSERT_TRUE(WriteTestPng(mResources + "/down.png", 8, 24, [&](int, int y) { return colours[y / 8]; }));
+  ASSERT_TRUE(WriteTestPng(mResources + "/across.png", 24, 8, [&](int x, int) { return colours[x / 8]; }));
+  Open(40, 24, [](IGraphics& g, const IRECT&) {
+    const IBitmap down = g.LoadBitmap("down.png", 3, false), across = g.LoadBitmap("across.png", 3, true);
+    for (int frame = 1; frame <= 3; ++frame)
+    {
+      g.DrawBitmapFrame(down, IRECT(8.f * (frame - 1), 0, 8.f * frame, 8), frame);
+      g.DrawBitmapFrame(across, IRECT(8.f * (frame - 1), 12, 8.f * frame, 20), frame);
+    }
+  });
+  const IGraphicsHeadless::Frame frame = Render();
+  for (int i = 0; i < 3; ++i)
+    for (const auto& [x, y] : {std::pair{8 * i + 1, 1}, {8 * i + 6, 6}, {8 * i + 1, 13}, {8 * i + 6, 18}})
+    {
+      const uint8_t* px = frame.At(x, y);
+      EXPECT_EQ((IColor(255, px[0], px[1], px[2])), colours[i]) << "frame " << i + 1 << " at " << x << "," << y;
+    }
 }
 
 // The same three points stroked as a polyline and as a polygon: only the polygon draws the segment from the last

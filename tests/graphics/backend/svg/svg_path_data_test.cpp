@@ -201,7 +201,8 @@ TEST(SvgPathData, EveryPathIsAStartPointPlusWholeSegments)
 
 // Shapes and transforms, seen in the bounds of what they leave: a corner radius is held to half of its own side,
 // rotate() turns clockwise on the screen (y down), about the origin or a given point, skewX() moves x by y times the
-// tangent of its angle and skewY() y by x, and lengths in inches,
+// tangent of its angle and skewY() y by x, translate() of one number moves x only and scale() of one scales both,
+// a group's transform follows its element's, and lengths in inches,
 // points, picas and centimetres are converted at the document's resolution.
 TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
 {
@@ -220,6 +221,13 @@ TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
     {"<rect width=\"10\" height=\"20\" transform=\"skewX(-45)\"/>", -20, 0, 10, 20},
     {"<rect width=\"20\" height=\"10\" transform=\"skewY(30)\"/>", 0, 0, 20, 21.547f},
     {"<rect width=\"20\" height=\"10\" transform=\"translate(5 0) skewY(-45)\"/>", 5, -20, 25, 10},
+    {"<rect width=\"10\" height=\"20\" transform=\"translate(5)\"/>", 5, 0, 15, 20},
+    {"<rect width=\"10\" height=\"20\" transform=\"scale(2)\"/>", 0, 0, 20, 40},
+    // A group's transform applies after the element's own.
+    {"<g transform=\"translate(50 0)\"><rect width=\"10\" height=\"20\" transform=\"scale(2 1)\"/></g>", 50, 0, 70,
+     20},
+    {"<g transform=\"scale(2 1)\"><rect width=\"10\" height=\"20\" transform=\"translate(5 0)\"/></g>", 10, 0, 30,
+     20},
   };
   for (const auto& c : cases)
   {
