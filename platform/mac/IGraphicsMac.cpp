@@ -505,7 +505,7 @@ IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT&
 bool IGraphicsMac::OnHostKey(const IKeyPress& key, bool isUp)
 {
   std::shared_ptr<IGraphicsView_vDrovik_vst> view = mView; // a paste's wait serves events that may close it
-  return view && view->textFieldKey(key, isUp);
+  return view && App().HandleHostKey([&] { return view->textFieldKey(key, isUp); });
 }
 
 void IGraphicsMac::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,

@@ -73,6 +73,12 @@ public:
   virtual bool StringFromPasteboard(std::string& text) = 0;
   virtual bool SetPasteboardString(const std::string& text) = 0;
 
+  // Keys.
+  /// Runs handle for a key the host handed on (a host that keeps the keyboard focus forwards its keys) and returns
+  /// its answer. A back end whose pastes wait for another program lets the keys the host queued during such a
+  /// wait, handed on one after another once it is over, take that wait's answer. [main thread]
+  virtual bool HandleHostKey(const std::function<bool()>& handle) { return handle(); }
+
   // Workspace. Each answers whether something was opened.
   virtual bool OpenURL(const std::string& url) = 0;
   virtual bool OpenFile(const std::string& path) = 0;

@@ -28,6 +28,10 @@ namespace x11 {
 
 /// The most text taken from a clipboard owner or a drop's source in one answer, in bytes.
 constexpr long kSelectionLimit = 1 << 20;
+/// The longest pause between two keys a host hands on for them to count as one burst, queued while a paste of ours
+/// kept the host waiting, in seconds. A host hands on what it queued within milliseconds; a person pasting again
+/// after seeing the paste pauses longer.
+constexpr double kHostKeyBurstGap = 0.5;
 /// How long xdg-open has to report a failure before the opening counts as done.
 constexpr double kOpenerTimeout = 3.0;
 
@@ -174,7 +178,8 @@ public:
   /// Input to our views that arrives during the wait is held and handed on afterwards, once the caller is done with
   /// the answer: a Return or a click that followed a paste acts on the pasted text. A request made while that held
   /// input is handled (the next paste of a burst typed during the wait) gets the same answer without waiting
-  /// again, so a burst costs one wait.
+  /// again, so a burst costs one wait. So does a request made by a key the host hands on within a burst (see
+  /// HandleHostKey). Either asks again when the selection has changed owners since.
   bool WaitForSelection(Atom selection, Atom target, std::initializer_list<Atom> types, std::string& data,
                         Atom& type);
 
@@ -198,6 +203,10 @@ public:
   void CloseColorPanel() override {}
   bool StringFromPasteboard(std::string& text) override;
   bool SetPasteboardString(const std::string& text) override;
+  /// The keys a host hands on after a selection wait made for one of its keys, each within kHostKeyBurstGap of the
+  /// last, are the burst it queued while that wait held it: a paste among them takes the wait's answer. Input that
+  /// reaches our views itself, a longer pause and the next wait end the burst.
+  bool HandleHostKey(const std::function<bool()>& handle) override;
   bool OpenURL(const std::string& url) override { return SpawnDetached({"xdg-open", url}, kOpenerTimeout); }
   bool OpenFile(const std::string& path) override { return SpawnDetached({"xdg-open", path}, kOpenerTimeout); }
   // The folder was opened just before; no file viewer here selects a file in it.
@@ -237,12 +246,17 @@ private:
   bool mSelectionWaiting = false;
   bool mSelectionDone = false;
   Atom mSelectionAsked = 0, mSelectionTarget = 0;
+  Window mSelectionOwner = 0; // the owner asked
   Atom mSelectionType = 0;
   int mSelectionFormat = 0;
   std::string mSelectionData;
   std::vector<XEvent> mHeldInput;
   size_t mReplaysLeft = 0;      // held events put back at the head of Xlib's queue and not read again yet
   bool mServingReplay = false;  // the event being handled was held during the last selection wait
+  bool mServingHostKey = false; // a key the host handed on is being handled
+  bool mHostKeyBurst = false;   // keys the host hands on now were queued during the last selection wait,
+                                // made for a key it handed on
+  double mHostKeyBurstMark = 0; // when that wait or the last key of its burst ended (main run loop's clock)
 };
 
 // ---- Small windows of our own: menus, alerts, tool tips ----

@@ -3,6 +3,7 @@
 #include "appkit/x11_backend.h"
 
 #include <chrono>
+#include <utility>
 
 namespace appkit {
 namespace x11 {
@@ -52,20 +53,28 @@ bool X11Application::WaitForSelection(Atom selection, Atom target, std::initiali
   type = None;
   if (mSelectionWaiting)
     return false;
-  // Input held during the last wait (more pastes typed while the owner kept us waiting, say) takes that wait's
-  // answer, or its lack of one: a burst of requests costs one wait, not one each.
-  if (!mServingReplay || selection != mSelectionAsked || target != mSelectionTarget)
+  // Input held during the last wait (more pastes typed while the owner kept us waiting, say), and the keys a host
+  // queued meanwhile and hands on now, take that wait's answer, or its lack of one: a burst of requests costs one
+  // wait, not one each.
+  const Window owner = XGetSelectionOwner(mDisplay, selection);
+  const bool inBurst = mServingReplay || (mServingHostKey && mHostKeyBurst);
+  if (inBurst && selection == mSelectionAsked && target == mSelectionTarget && owner == mSelectionOwner)
+    ServeQueuedEventsSoon(); // the round trip may have queued events
+  else
   {
     ErrorTrap trap(mDisplay);
     mSelectionWaiting = true;
     mSelectionDone = false;
     mSelectionAsked = selection;
     mSelectionTarget = target;
+    mSelectionOwner = owner;
     mSelectionData.clear();
     XConvertSelection(mDisplay, selection, target, InternAtom("DROVIK_SELECTION"), mHelper, CurrentTime);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSelectionTimeout);
     RunModal([&] { return mSelectionDone || std::chrono::steady_clock::now() > limit; });
     mSelectionWaiting = false;
+    mHostKeyBurst = mServingHostKey; // only a wait in the host's call held the host's keys
+    mHostKeyBurstMark = foundation::RunLoop::Main().Now();
     HandOnHeldInput();
   }
   const bool taken = mSelectionDone && mSelectionFormat == 8 &&
@@ -75,6 +84,22 @@ bool X11Application::WaitForSelection(Atom selection, Atom target, std::initiali
     data = mSelectionData;
     type = mSelectionType;
   }
+  return taken;
+}
+
+bool X11Application::HandleHostKey(const std::function<bool()>& handle)
+{
+  auto& loop = foundation::RunLoop::Main();
+  mHostKeyBurst = mHostKeyBurst && loop.Now() - mHostKeyBurstMark <= kHostKeyBurstGap;
+  struct Serving
+  {
+    bool& flag;
+    bool outer;
+    ~Serving() { flag = outer; }
+  } serving{mServingHostKey, std::exchange(mServingHostKey, true)};
+  const bool taken = handle();
+  if (mHostKeyBurst)
+    mHostKeyBurstMark = loop.Now();
   return taken;
 }
 

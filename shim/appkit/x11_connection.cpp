@@ -263,6 +263,8 @@ void X11Application::Pump()
       mHeldInput.push_back(e);
       continue;
     }
+    if (!replayed && (e.type == KeyPress || e.type == ButtonPress) && mViews.count(e.xany.window))
+      mHostKeyBurst = false; // the user acts in the editor itself: whatever the host hands on now came later
     const bool outer = std::exchange(mServingReplay, replayed);
     Dispatch(e);
     mServingReplay = outer;

@@ -2,8 +2,9 @@
 // answers 0; the host's X error handler gets the host's errors, and only those, while the editor is open, and is
 // the host's again once it closes; a hundred openings and closings leave no window behind (and, under the
 // sanitizers, nothing leaked); a paste the host hands a knob's value field lands before the Return the user typed
-// while it waited for the clipboard; a burst of pastes typed during that wait asks the clipboard's owner once and
-// acts in the order typed, and a paste after the burst asks again. Skips without a display, except in CI.
+// while it waited for the clipboard; a burst of pastes, typed in the editor during that wait or handed on by a host
+// that keeps the keyboard, asks the clipboard's owner once and acts in the order typed, and a paste after the burst
+// asks again. Skips without a display, except in CI.
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -215,6 +216,51 @@ TEST_F(TrimField, ABurstOfPastesTypedWhileTheClipboardKeepsUsWaitingAsksItsOwner
     TypeKey(mHost, XK_Return);
     EXPECT_TRUE(WaitFor([&] { return !FieldOpen() && std::abs(TrimDecibels(p, mTrim) - 6.0) < 5e-3; })) << what;
     EXPECT_EQ(owner.Requests(), 2) << what;
+  }
+}
+
+TEST_F(TrimField, ABurstOfPastesTheHostHandsOnAsksTheClipboardsOwnerOnce)
+{
+  using std::chrono::milliseconds;
+  Instance& p = *mPlugin;
+  // The host keeps the keyboard and hands on Control+V, a point, nineteen Control+V more, 2 and Return, one after
+  // another (as it does with the keys it queued while the first paste held it). The owner answers "1" late or
+  // never: it is asked once, and the field takes the keys in the order typed.
+  const auto forward = [&p](char character, int virtualKey = 0, float modifiers = 0.f) {
+    return p.Call(vst2::effEditKeyDown, character, virtualKey, nullptr, modifiers);
+  };
+  constexpr int kReturn = 4;
+  constexpr float kControl = 8.f;
+  const struct
+  {
+    const char* what;
+    milliseconds delay;
+    double committed; // dB
+  } cases[] = {{"an owner that never answers", testsupport::ClipboardOwner::kNeverAnswers, 0.2},  // ".2"
+               {"an owner answering after 300 ms", milliseconds(300), 1.11}};                    // "1.11..."
+  for (const auto& c : cases)
+  {
+    const std::string what = c.what;
+    p.SetParam(mTrim, 0.5f);
+    ASSERT_TRUE(OpenField()) << what;
+    testsupport::ClipboardOwner owner("UTF8_STRING", 8, "1", c.delay);
+    EXPECT_EQ(forward('v', 0, kControl), 1) << what;
+    EXPECT_EQ(forward('.'), 1) << what;
+    for (int paste = 0; paste < 19; ++paste)
+      EXPECT_EQ(forward('v', 0, kControl), 1) << what;
+    EXPECT_EQ(forward('2'), 1) << what;
+    EXPECT_EQ(forward(0, kReturn), 1) << what;
+    EXPECT_TRUE(WaitFor([&] { return !FieldOpen(); })) << what;
+    EXPECT_NEAR(TrimDecibels(p, mTrim), c.committed, 0.02) << what;
+    EXPECT_EQ(owner.Requests(), 1) << what;
+    if (c.delay == testsupport::ClipboardOwner::kNeverAnswers)
+      continue;
+    // A paste handed on after input that reached the editor itself (the click that opens the field) asks again.
+    ASSERT_TRUE(OpenField()) << what;
+    EXPECT_EQ(forward('v', 0, kControl), 1) << what;
+    EXPECT_EQ(owner.Requests(), 2) << what;
+    EXPECT_EQ(forward(0, kReturn), 1) << what;
+    EXPECT_NEAR(TrimDecibels(p, mTrim), 1.0, 0.02) << what;
   }
 }
 

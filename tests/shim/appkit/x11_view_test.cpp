@@ -1,7 +1,7 @@
 // The X11 back end against a real X server (Xvfb from the test script): the view is a child of a host's window,
 // shows frames, takes clicks, the wheel and keys injected through XTest, passes keys it does not take to the
 // host's window, counts multiple clicks of one button only, hands input held while a paste waited back in its
-// order, takes dropped files one drop at a time, takes only text from the clipboard, and leaves nothing behind,
+// order, lets the keys a host hands on one after another after a paste take its answer, takes dropped files one drop at a time, takes only text from the clipboard, and leaves nothing behind,
 // also when closed twice. Skips without a display.
 
 #include <unistd.h>
@@ -27,7 +27,9 @@
 
 #include "wait_for.h"
 #include "appkit/x11_application.h"
+#include "foundation/clock.h"
 #include "foundation/main_thread.h"
+#include "foundation/run_loop.h"
 #include "x11_children.h"
 #include "x11_clipboard_owner.h"
 #include "x11_display.h"
@@ -317,6 +319,37 @@ TEST_F(X11View, InputHeldWhileThePasteboardAnswersLateComesBackInTheOrderItWasMa
   }
   EXPECT_TRUE(WaitFor([&] { return Presses().size() == std::size(made); })) << Presses();
   EXPECT_EQ(Presses(), "aLbRcLd");
+}
+
+TEST_F(X11View, KeysTheHostHandsOnAfterAPasteTakeItsAnswerUntilAPauseOfHalfASecond)
+{
+  // The loop's clock is the test's: only the pauses it makes count.
+  foundation::ManualClock clock;
+  foundation::RunLoop::Main().UseManualClock(&clock);
+  {
+    ClipboardOwner owner("UTF8_STRING", 8, "text");
+    foundation::MainThreadScope main;
+    const auto hostKey = [&](bool paste) {
+      std::string text;
+      mApp->HandleHostKey([&] { return !paste || mApp->StringFromPasteboard(text); });
+      return text;
+    };
+    EXPECT_EQ(hostKey(true), "text");
+    for (int key = 0; key < 6; ++key)
+    {
+      clock.Advance(0.4);
+      EXPECT_EQ(hostKey(key % 2 == 0), key % 2 == 0 ? "text" : "") << key;
+    }
+    EXPECT_EQ(owner.Requests(), 1);
+    clock.Advance(0.6);
+    EXPECT_EQ(hostKey(true), "text");
+    EXPECT_EQ(owner.Requests(), 2);
+    std::string text; // a paste typed in the editor itself asks too, and its wait did not hold the host's keys
+    EXPECT_TRUE(mApp->StringFromPasteboard(text));
+    EXPECT_EQ(hostKey(true), "text");
+    EXPECT_EQ(owner.Requests(), 4);
+  }
+  foundation::RunLoop::Main().UseManualClock(nullptr);
 }
 
 TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
