@@ -59,6 +59,7 @@ void Oversampler::BuildSets(int maxFactor, int blockSize, int nIn, int nOut, dou
   const int block = std::clamp(blockSize, 1, kMaxPiece);
   mShape.piece = block;
   mShape.upCapacity = mMaxFactor * block;
+  mSilence.Allocate(block);
 
   for (int c = 0; c < mShape.nIn; ++c)
   {
@@ -101,6 +102,26 @@ int Oversampler::MeasureLatency(resamp::CDSPProcessor& down, int factor)
   down.Clear();
   if (count == kMaxMeasureCalls) return 0;
   return 2 * count / factor;
+}
+
+void Oversampler::FeedSilence(Resampler* const* up, Resampler* const* down, const Shape& shape, int frames,
+                              double* silence)
+{
+  // The effect runs as many channels up as down; a channel with only one of the two has nothing to fill.
+  const int channels = std::min(shape.nIn, shape.nOut);
+  for (int c = 0; c < channels; ++c)
+  {
+    if (!up[c] || !down[c]) continue;
+    for (int fed = 0; fed < frames;)
+    {
+      const int n = std::min(shape.piece, frames - fed);
+      fed += n;
+      double* upOut = nullptr;
+      const int upLength = up[c]->Process(silence, n, upOut);
+      double* downOut = nullptr;
+      down[c]->Process(upOut, upLength, downOut);
+    }
+  }
 }
 
 void Oversampler::SetFactor(int factor)
@@ -170,6 +191,9 @@ std::unique_ptr<Oversampler::FactorSet> Oversampler::BuildFactorSet(const Shape&
       set->down[c]->Clear();
     }
     set->latency = shape.nOut > 0 ? MeasureLatency(*set->down[0], factor) : 0;
+    resamp::AlignedDoubles silence;
+    silence.Allocate(shape.piece);
+    FeedSilence(set->up, set->down, shape, set->latency, silence.data);
     return set;
   }
   catch (...)
@@ -184,6 +208,7 @@ void Oversampler::Clear()
     if (mUp[mCurrent][c]) mUp[mCurrent][c]->Clear();
   for (int c = 0; c < mShape.nOut; ++c)
     if (mDown[mCurrent][c]) mDown[mCurrent][c]->Clear();
+  if (mSilence.data) FeedSilence(mUp[mCurrent], mDown[mCurrent], mShape, mLatency[mCurrent], mSilence.data);
 }
 
 void Oversampler::Swap(Oversampler& other) noexcept
@@ -227,6 +252,7 @@ void Oversampler::Release()
     mDownInBuf[c].Free();
     mUpOut[c] = mDownOut[c] = mDownIn[c] = nullptr;
   }
+  mSilence.Free();
   mFactor = 1;
   mCurrent = 0;
   mMaxFactor = 1;

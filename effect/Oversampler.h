@@ -2,6 +2,11 @@
 // down after it. A set of resamplers exists for every factor (1, 2, 4, 8, 16); the latency of each factor is
 // measured when its set is built. A switch of factor while audio runs takes a fresh set built (and measured)
 // outside the plug-in's lock, so that under the lock only pointers change hands.
+//
+// Each resampler drops its own delay at the start, and with it what its filter puts out ahead of the first
+// sample (the ringing before a step or an impulse): the down path needs that part of the up path's output, so a
+// merely cleared pair would start the audio with the wrong samples. A set that starts (built, switched to or
+// cleared) has therefore heard its latency's worth of silence, as if the audio had been preceded by it.
 #pragma once
 
 #include <memory>
@@ -39,7 +44,7 @@ public:
              upCapacity == o.upCapacity;
     }
   };
-  /// One factor's resamplers, cleared, with their measured latency.
+  /// One factor's resamplers with their measured latency, cleared and then fed silence (see FeedSilence).
   struct FactorSet
   {
     FactorSet() = default;
@@ -75,7 +80,8 @@ public:
   /// clearing the old ones, which go back in fresh (to be freed outside the lock). [under the plug-in lock,
   /// never allocates]
   void SetFactor(int factor, std::unique_ptr<FactorSet>& fresh);
-  /// Clears the running factor's resamplers, forgetting every sample they hold. [audio thread, never allocates]
+  /// Clears the running factor's resamplers, forgetting every sample they hold, and feeds them silence (see
+  /// FeedSilence). [audio thread, never allocates]
   void Clear();
   /// Frees everything built. [prepare]
   void Release();
@@ -94,6 +100,12 @@ public:
   /// Latency of factor k in host samples from its down-resampler: twice the number of single silent samples it
   /// takes before its first output, divided by k; 0 when none comes within kMaxMeasureCalls. Clears `down`.
   static int MeasureLatency(resamp::CDSPProcessor& down, int factor);
+  /// Runs `frames` host frames of silence through cleared resamplers as a block does (up, then what the up
+  /// path returns down) and drops what comes out. With frames = the factor's latency the pair then holds
+  /// nothing but silence, has filled, and returns as many frames as it takes: it behaves as a pair that has
+  /// run on silence for ever. `silence`: at least shape.piece zeros. [any thread, never allocates]
+  static void FeedSilence(Resampler* const* up, Resampler* const* down, const Shape& shape, int frames,
+                          double* silence);
 
   // Per block, only while Factor() > 1. [audio thread, never allocates]
   /// Resamples nChannels host channels of nFrames up (at most BlockSize() frames are taken; longer blocks are
@@ -122,6 +134,7 @@ private:
   double* mDownIn[kMaxChannels] = {};
   resamp::AlignedDoubles mInputCopy[kMaxChannels];
   resamp::AlignedDoubles mDownInBuf[kMaxChannels];
+  resamp::AlignedDoubles mSilence; ///< shape.piece zeros that FeedSilence reads
   Resampler* mUp[kNumFactors][kMaxChannels] = {};
   Resampler* mDown[kNumFactors][kMaxChannels] = {};
   int mCurrent = 0; ///< index of the selected sets
