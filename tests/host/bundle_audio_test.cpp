@@ -318,3 +318,67 @@ TEST(BundleAudio, ClearedResamplersSoundAsOnesThatHeardSilence)
     }
   }
 }
+
+// Bypassed, the output is the input delayed by the reported latency through a delay line that follows every
+// switch of the oversampling (4x, 2x, off, 2x, 4x), several at once before a block or one per block, the host's
+// bypass or the parameter: from each change on every frame is exactly the input the new latency earlier, or
+// silence where that input came before the change (the line starts again empty); a line that kept stale samples,
+// slipped by one or wrote past its end would show here.
+TEST(BundleAudio, TheBypassFollowsEveryOversamplingSwitchWithExactlyTheNewLatency)
+{
+  const float sequence[] = {kOversampling2x, kOversamplingOff, kOversampling2x, kOversampling4x};
+  constexpr int kBlock = 100, kBlocks = 40;
+  for (bool host : {false, true})
+    for (bool atOnce : {false, true})
+    {
+      Instance p;
+      p.SetParam(kOversamplingParam, kOversampling4x);
+      Start(p, kBlock);
+      if (host)
+        p.Call(vst2::effSetBypass, 0, 1);
+      else
+        p.SetParam(kBypassParam, 1.f);
+      std::vector<double> in(kBlock * kBlocks);
+      std::mt19937 rng(7);
+      std::uniform_real_distribution<double> d(-1.0, 1.0);
+      for (double& x : in) x = d(rng);
+      // Three rounds of changes, taking the first 4, 2 and 1 settings of the sequence (ending at 4x, off and 2x),
+      // all before block 8, 20 and 30 or one before each block from there: the line shrinks and grows while it is
+      // full and while it fills.
+      const int rounds[3][2] = {{8, 4}, {20, 2}, {30, 1}}; // first block, changes
+      std::vector<int> latency(kBlocks), restart(kBlocks);
+      int lastChange = 0;
+      const Rendered out = Render(p, in, kBlock, [&](int b) {
+        for (const auto& round : rounds)
+        {
+          const int step = b - round[0];
+          if (step < 0 || step >= (atOnce ? 1 : round[1])) continue;
+          for (int i = atOnce ? 0 : step; i < (atOnce ? round[1] : step + 1); ++i)
+            p.SetParam(kOversamplingParam, sequence[i]);
+          lastChange = b * kBlock;
+        }
+        latency[size_t(b)] = p->initialDelay;
+        restart[size_t(b)] = lastChange;
+      });
+      const std::string what = std::string(host ? "the host's bypass" : "the bypass parameter") +
+                               (atOnce ? ", changes at once" : ", a change per block");
+      std::vector<int> seen = latency; // 4x, 2x and off each ran
+      std::sort(seen.begin(), seen.end());
+      seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+      EXPECT_EQ(seen.size(), 3u) << what;
+      int wrong = 0;
+      for (int t = 0; t < kBlock * kBlocks; ++t)
+      {
+        const size_t b = size_t(t / kBlock);
+        const int from = t - latency[b];
+        const double delayed = from >= 0 ? in[size_t(from)] : 0.0;
+        for (double y : {out.left[size_t(t)], out.right[size_t(t)]})
+        {
+          const bool right = from >= restart[b] ? y == delayed : (y == delayed || y == 0.0);
+          if (!right && wrong++ < 5) ADD_FAILURE() << what << ": frame " << t << " is " << y << ", not the input "
+                                                   << latency[b] << " frames earlier";
+        }
+      }
+      EXPECT_EQ(wrong, 0) << what;
+    }
+}
