@@ -322,63 +322,70 @@ TEST(BundleAudio, ClearedResamplersSoundAsOnesThatHeardSilence)
 // Bypassed, the output is the input delayed by the reported latency through a delay line that follows every
 // switch of the oversampling (4x, 2x, off, 2x, 4x), several at once before a block or one per block, the host's
 // bypass or the parameter: from each change on every frame is exactly the input the new latency earlier, or
-// silence where that input came before the change (the line starts again empty); a line that kept stale samples,
-// slipped by one or wrote past its end would show here.
+// silence where that input came before the change (the line starts again empty). Each block before a change is a
+// little under twice the latency long, so that a change finds the line near its end: a line that kept stale
+// samples, slipped by one or wrote past its end when it shrinks would show here.
 TEST(BundleAudio, TheBypassFollowsEveryOversamplingSwitchWithExactlyTheNewLatency)
 {
   const float sequence[] = {kOversampling2x, kOversamplingOff, kOversampling2x, kOversampling4x};
-  constexpr int kBlock = 100, kBlocks = 40;
+  constexpr int kAnnouncedBlock = 1024;
   for (bool host : {false, true})
     for (bool atOnce : {false, true})
-    {
-      Instance p;
-      p.SetParam(kOversamplingParam, kOversampling4x);
-      Start(p, kBlock);
-      if (host)
-        p.Call(vst2::effSetBypass, 0, 1);
-      else
-        p.SetParam(kBypassParam, 1.f);
-      std::vector<double> in(kBlock * kBlocks);
-      std::mt19937 rng(7);
-      std::uniform_real_distribution<double> d(-1.0, 1.0);
-      for (double& x : in) x = d(rng);
-      // Three rounds of changes, taking the first 4, 2 and 1 settings of the sequence (ending at 4x, off and 2x),
-      // all before block 8, 20 and 30 or one before each block from there: the line shrinks and grows while it is
-      // full and while it fills.
-      const int rounds[3][2] = {{8, 4}, {20, 2}, {30, 1}}; // first block, changes
-      std::vector<int> latency(kBlocks), restart(kBlocks);
-      int lastChange = 0;
-      const Rendered out = Render(p, in, kBlock, [&](int b) {
-        for (const auto& round : rounds)
-        {
-          const int step = b - round[0];
-          if (step < 0 || step >= (atOnce ? 1 : round[1])) continue;
-          for (int i = atOnce ? 0 : step; i < (atOnce ? round[1] : step + 1); ++i)
-            p.SetParam(kOversamplingParam, sequence[i]);
-          lastChange = b * kBlock;
-        }
-        latency[size_t(b)] = p->initialDelay;
-        restart[size_t(b)] = lastChange;
-      });
-      const std::string what = std::string(host ? "the host's bypass" : "the bypass parameter") +
-                               (atOnce ? ", changes at once" : ", a change per block");
-      std::vector<int> seen = latency; // 4x, 2x and off each ran
-      std::sort(seen.begin(), seen.end());
-      seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
-      EXPECT_EQ(seen.size(), 3u) << what;
-      int wrong = 0;
-      for (int t = 0; t < kBlock * kBlocks; ++t)
+      for (int shortBy : {1, 6})
       {
-        const size_t b = size_t(t / kBlock);
-        const int from = t - latency[b];
-        const double delayed = from >= 0 ? in[size_t(from)] : 0.0;
-        for (double y : {out.left[size_t(t)], out.right[size_t(t)]})
+        Instance p;
+        p.SetParam(kOversamplingParam, kOversampling4x);
+        Start(p, kAnnouncedBlock);
+        if (host)
+          p.Call(vst2::effSetBypass, 0, 1);
+        else
+          p.SetParam(kBypassParam, 1.f);
+        std::vector<double> in(16 * kAnnouncedBlock);
+        std::mt19937 rng(7);
+        std::uniform_real_distribution<double> d(-1.0, 1.0);
+        for (double& x : in) x = d(rng);
+        Rendered out{std::vector<double>(in.size(), 9.0), std::vector<double>(in.size(), 9.0)};
+        std::vector<int> latency(in.size()), restart(in.size());
+        int t = 0, lastChange = 0;
+        auto block = [&] {
+          const int n = p->initialDelay > 0 ? 2 * p->initialDelay - shortBy : 100;
+          ASSERT_LE(size_t(t + n), in.size());
+          double* ins[2] = {in.data() + t, in.data() + t};
+          double* outs[2] = {out.left.data() + t, out.right.data() + t};
+          p->processDoubleReplacing(p.Get(), ins, outs, n);
+          std::fill(latency.begin() + t, latency.begin() + t + n, p->initialDelay);
+          std::fill(restart.begin() + t, restart.begin() + t + n, lastChange);
+          t += n;
+        };
+        block();
+        // Rounds of the first 4, 2, 1 and 4 settings of the sequence, ending at 4x, off, 2x and 4x.
+        for (int count : {4, 2, 1, 4})
+          for (int i = 0; i < count; ++i)
+          {
+            p.SetParam(kOversamplingParam, sequence[i]);
+            lastChange = t;
+            if (!atOnce || i == count - 1) block();
+          }
+        const std::string what = std::string(host ? "the host's bypass" : "the bypass parameter") +
+                                 (atOnce ? ", changes at once" : ", a change per block") + ", blocks short by " +
+                                 std::to_string(shortBy);
+        std::vector<int> seen(latency.begin(), latency.begin() + t); // 4x, 2x and off each ran
+        std::sort(seen.begin(), seen.end());
+        seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+        EXPECT_EQ(seen.size(), 3u) << what;
+        int wrong = 0;
+        for (int i = 0; i < t; ++i)
         {
-          const bool right = from >= restart[b] ? y == delayed : (y == delayed || y == 0.0);
-          if (!right && wrong++ < 5) ADD_FAILURE() << what << ": frame " << t << " is " << y << ", not the input "
-                                                   << latency[b] << " frames earlier";
+          const int from = i - latency[size_t(i)];
+          const double delayed = from >= 0 ? in[size_t(from)] : 0.0;
+          for (double y : {out.left[size_t(i)], out.right[size_t(i)]})
+          {
+            const bool right = from >= restart[size_t(i)] ? y == delayed : (y == delayed || y == 0.0);
+            if (!right && wrong++ < 5)
+              ADD_FAILURE() << what << ": frame " << i << " is " << y << ", not the input " << latency[size_t(i)]
+                            << " frames earlier";
+          }
         }
+        EXPECT_EQ(wrong, 0) << what;
       }
-      EXPECT_EQ(wrong, 0) << what;
-    }
 }
