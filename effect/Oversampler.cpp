@@ -59,7 +59,6 @@ void Oversampler::BuildSets(int maxFactor, int blockSize, int nIn, int nOut, dou
   const int block = std::clamp(blockSize, 1, kMaxPiece);
   mShape.piece = block;
   mShape.upCapacity = mMaxFactor * block;
-  mSilence.Allocate(block);
 
   for (int c = 0; c < mShape.nIn; ++c)
   {
@@ -208,7 +207,13 @@ void Oversampler::Clear()
     if (mUp[mCurrent][c]) mUp[mCurrent][c]->Clear();
   for (int c = 0; c < mShape.nOut; ++c)
     if (mDown[mCurrent][c]) mDown[mCurrent][c]->Clear();
-  if (mSilence.data) FeedSilence(mUp[mCurrent], mDown[mCurrent], mShape, mLatency[mCurrent], mSilence.data);
+  if (mShape.nIn > 0 && mInputCopy[0].data)
+  {
+    // Every block writes the input copy before it reads it: until then it may hold the silence.
+    double* silence = mInputCopy[0].data;
+    std::fill(silence, silence + mShape.piece, 0.0);
+    FeedSilence(mUp[mCurrent], mDown[mCurrent], mShape, mLatency[mCurrent], silence);
+  }
 }
 
 void Oversampler::Swap(Oversampler& other) noexcept
@@ -252,7 +257,6 @@ void Oversampler::Release()
     mDownInBuf[c].Free();
     mUpOut[c] = mDownOut[c] = mDownIn[c] = nullptr;
   }
-  mSilence.Free();
   mFactor = 1;
   mCurrent = 0;
   mMaxFactor = 1;

@@ -134,7 +134,6 @@ private:
   double* mDownIn[kMaxChannels] = {};
   resamp::AlignedDoubles mInputCopy[kMaxChannels];
   resamp::AlignedDoubles mDownInBuf[kMaxChannels];
-  resamp::AlignedDoubles mSilence; ///< shape.piece zeros that FeedSilence reads
   Resampler* mUp[kNumFactors][kMaxChannels] = {};
   Resampler* mDown[kNumFactors][kMaxChannels] = {};
   int mCurrent = 0; ///< index of the selected sets
