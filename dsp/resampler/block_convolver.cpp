@@ -197,7 +197,8 @@ RESAMP_WIDE_TARGET void FusedDown(const double* __restrict zr, const double* __r
 }
 } // namespace
 
-CDSPBlockConvolver::CDSPBlockConvolver(FirFilter* filter, int up, int down, bool dropLatency, double latencyFrac)
+CDSPBlockConvolver::CDSPBlockConvolver(FirFilter* filter, int up, int down, bool dropLatency, double latencyFrac,
+  bool handOnLead)
   : mFilter(filter), mUp(std::max(up, 1)), mDown(std::max(down, 1)), mDropLatency(dropLatency)
 {
   try {
@@ -217,6 +218,10 @@ CDSPBlockConvolver::CDSPBlockConvolver(FirFilter* filter, int up, int down, bool
     const int whole = static_cast<int>(d);
     mLatencyFrac = (d - whole) / mDown;
     mSkip = mNew + filter->latency + whole;
+    if (handOnLead && mDown == 1) {
+      mLead = filter->latency + whole;
+      mSkip = mNew;
+    }
 
     const int upShift = Log2IfPowerOfTwo(mUp);
     const int downShift = Log2IfPowerOfTwo(mDown);

@@ -15,13 +15,18 @@ class CDSPBlockConvolver : public CDSPProcessor
 {
 public:
   /// Takes over one reference to filter (released by the destructor). dropLatency: drop the integer delay at
-  /// the output (the chain always asks for it). latencyFrac: fraction handed in by the previous stage, in input
-  /// samples. Throws std::bad_alloc (then the filter is released). [any thread]
-  CDSPBlockConvolver(FirFilter* filter, int up, int down, bool dropLatency, double latencyFrac);
+  /// the output (the chain always asks for it). latencyFrac: delay handed in by the previous stage, in input
+  /// samples (its whole samples are dropped here). handOnLead (without decimation only): put out the filter's
+  /// answer ahead of the aligned start too (as many samples as the filter's delay and the whole samples handed
+  /// in), for a next stage that needs them as history and drops them itself. Throws std::bad_alloc (then the
+  /// filter is released). [any thread]
+  CDSPBlockConvolver(FirFilter* filter, int up, int down, bool dropLatency, double latencyFrac,
+    bool handOnLead = false);
   ~CDSPBlockConvolver() override;
 
   int GetLatency() const override { return mDropLatency ? 0 : mSkip; }
-  double GetLatencyFrac() const override { return mLatencyFrac; }
+  /// The fraction of a sample left to the next stage, plus the samples put out ahead of the aligned start.
+  double GetLatencyFrac() const override { return mLatencyFrac + mLead; }
   int GetMaxOutLen(int maxInLen) const override { return (maxInLen * mUp + mDown - 1) / mDown; }
   void Clear() override;
   int Process(double* in, int length, double*& out) override;
@@ -50,6 +55,7 @@ private:
   int mOverlap = 0;      ///< O: history kept from block to block, at the up rate
   int mNew = 0;          ///< N: new up-rate samples per block
   int mSkip = 0;
+  int mLead = 0;     ///< outputs put out ahead of the aligned start
   double mLatencyFrac = 0.0;
   bool mReplicate = false; ///< transform the input at its own rate and repeat the spectrum up to B
   bool mFold = false;      ///< decimate in the frequency domain with a shorter inverse transform

@@ -98,13 +98,20 @@ int DropLeading(int& countdown, double*& out, int total)
 
 } // namespace
 
-CDSPHBUpsampler::CDSPHBUpsampler(const HBCoeffSet& set, double latencyFrac)
+CDSPHBUpsampler::CDSPHBUpsampler(const HBCoeffSet& set, double latencyFrac, bool handOnLead)
   : mCoeffs(set.coeffs), mN(ClampN(set.n)),
     mKernel((ChosenVectorIsa() == VectorIsa::kWide ? kUpTableWide : kUpTable)[mN - 1])
 {
   const double d = 2.0 * latencyFrac;
   mLatency = static_cast<int>(d);
   mLatencyFrac = d - mLatency;
+  mSilence = mN - 1; // the first pair is the first input's
+  if (handOnLead) {
+    // n more silent samples: the first pair is n samples ahead, where the answer to the first input starts
+    mSilence += mN;
+    mLead = mLatency + 2 * mN;
+    mLatency = 0;
+  }
   mBuf.Allocate(kChunk + 2 * mN);
   Clear();
 }
@@ -112,7 +119,7 @@ CDSPHBUpsampler::CDSPHBUpsampler(const HBCoeffSet& set, double latencyFrac)
 void CDSPHBUpsampler::Clear()
 {
   std::memset(mBuf.data, 0, sizeof(double) * (kChunk + 2 * mN));
-  mCount = mN - 1; // silence before the first input
+  mCount = mSilence;
   mCountdown = mLatency;
 }
 
@@ -136,25 +143,32 @@ int CDSPHBUpsampler::Process(double* in, int length, double*& out)
   return DropLeading(mCountdown, out, total);
 }
 
-CDSPHBDownsampler::CDSPHBDownsampler(const HBCoeffSet& set, double latencyFrac)
+CDSPHBDownsampler::CDSPHBDownsampler(const HBCoeffSet& set, double latencyFrac, bool handOnLead)
   : mCoeffs(set.coeffs), mN(ClampN(set.n)),
     mKernel((ChosenVectorIsa() == VectorIsa::kWide ? kDownTableWide : kDownTable)[mN - 1])
 {
   const double d = 0.5 * latencyFrac;
   mLatency = static_cast<int>(d);
   mLatencyFrac = d - mLatency;
-  mEven.Allocate(kChunk + 4 * mN);
-  mOdd.Allocate(kChunk + 4 * mN);
+  mSilence = mN; // samples -2n .. -1: the first output is the first input's
+  if (handOnLead) {
+    // The answer to the first input starts n outputs ahead of it, those handed in half as many: the outputs
+    // from there (rounded up to a multiple of 6) come first, from more silence.
+    mLead = (mLatency + mN + 5) / 6 * 6;
+    mSilence += mLead - mLatency;
+    mLatency = 0;
+  }
+  mEven.Allocate(kChunk + 4 * mN + mSilence);
+  mOdd.Allocate(kChunk + 4 * mN + mSilence);
   Clear();
 }
 
 void CDSPHBDownsampler::Clear()
 {
-  std::memset(mEven.data, 0, sizeof(double) * (kChunk + 4 * mN));
-  std::memset(mOdd.data, 0, sizeof(double) * (kChunk + 4 * mN));
-  // silence before the first input: samples -2n .. -1
-  mEvenCount = mN;
-  mOddCount = mN;
+  std::memset(mEven.data, 0, sizeof(double) * (kChunk + 4 * mN + mSilence));
+  std::memset(mOdd.data, 0, sizeof(double) * (kChunk + 4 * mN + mSilence));
+  mEvenCount = mSilence;
+  mOddCount = mSilence;
   mCountdown = mLatency;
 }
 

@@ -6,6 +6,8 @@
 #include "processor.h"
 #include "vector_isa.h"
 
+#include <algorithm>
+
 namespace resamp {
 
 /// Doubles the rate. Each input sample p yields x[p] and the interpolated value halfway to x[p + 1]; a pair
@@ -13,11 +15,14 @@ namespace resamp {
 class CDSPHBUpsampler : public CDSPProcessor
 {
 public:
-  /// latencyFrac: fraction handed in by the previous stage (in input samples). Throws std::bad_alloc.
-  CDSPHBUpsampler(const HBCoeffSet& set, double latencyFrac);
+  /// latencyFrac: delay handed in by the previous stage (in input samples; its whole samples are dropped here).
+  /// handOnLead: put out the answer ahead of the aligned start too (the whole samples handed in and the
+  /// filter's own), for a next stage that needs them as history and drops them itself. Throws std::bad_alloc.
+  CDSPHBUpsampler(const HBCoeffSet& set, double latencyFrac, bool handOnLead = false);
 
   int GetLatency() const override { return 0; }
-  double GetLatencyFrac() const override { return mLatencyFrac; }
+  /// The fraction of a sample left to the next stage, plus the samples put out ahead of the aligned start.
+  double GetLatencyFrac() const override { return mLatencyFrac + mLead; }
   int GetMaxOutLen(int maxInLen) const override { return 2 * maxInLen; }
   void Clear() override;
   int Process(double* in, int length, double*& out) override;
@@ -32,6 +37,8 @@ private:
   int mN;
   int mLatency = 0;
   double mLatencyFrac = 0.0;
+  int mLead = 0;
+  int mSilence = 0; ///< silent samples before the first input after Clear
   int mCountdown = 0;
   int mCount = 0; ///< samples in mBuf; mBuf[0] is the oldest one the next pair reads
   Kernel mKernel;
@@ -44,11 +51,14 @@ private:
 class CDSPHBDownsampler : public CDSPProcessor
 {
 public:
-  CDSPHBDownsampler(const HBCoeffSet& set, double latencyFrac);
+  /// As for the upsampler; the whole samples handed in must be even. With handOnLead the samples put out ahead
+  /// of the aligned start are a multiple of 6, so that they keep the phase of a decimation by 2 or 3 after.
+  CDSPHBDownsampler(const HBCoeffSet& set, double latencyFrac, bool handOnLead = false);
 
   int GetLatency() const override { return 0; }
-  double GetLatencyFrac() const override { return mLatencyFrac; }
-  int GetMaxOutLen(int maxInLen) const override { return (maxInLen + 1) / 2; }
+  double GetLatencyFrac() const override { return mLatencyFrac + mLead; }
+  /// After Clear the silence ahead of the first input may add outputs to the first call.
+  int GetMaxOutLen(int maxInLen) const override { return (maxInLen + 1) / 2 + std::max(0, mSilence - 2 * mN); }
   void Clear() override;
   int Process(double* in, int length, double*& out) override;
 
@@ -62,6 +72,8 @@ private:
   int mN;
   int mLatency = 0;
   double mLatencyFrac = 0.0;
+  int mLead = 0;
+  int mSilence = 0; ///< silent even (and odd) samples before the first input after Clear
   int mCountdown = 0;
   /// The input split into its even and odd samples (kept apart so that the kernel reads both contiguously):
   /// mEven[0] and mOdd[0] are the samples 2a and 2a + 1 with a = (next output) - n.

@@ -87,10 +87,10 @@ void CDSPResampler::AddStage(CDSPProcessor* stage)
 }
 
 void CDSPResampler::AddConvolver(int phase, double normFreq, double transBand, double atten, double gain, int up,
-  int down)
+  int down, bool handOnLead)
 {
   FirFilter* f = FirFilterCache::GetLPFilter(phase, nullptr, normFreq, transBand, atten, gain);
-  AddStage(new CDSPBlockConvolver(f, up, down, true, mLatencyFrac));
+  AddStage(new CDSPBlockConvolver(f, up, down, true, mLatencyFrac, handOnLead));
 }
 
 void CDSPResampler::AddHalfBands(bool up, bool familyThree, int count, double atten)
@@ -100,9 +100,9 @@ void CDSPResampler::AddHalfBands(bool up, bool familyThree, int count, double at
     const int stage = up ? i : count - 1 - i;
     const HBCoeffSet& set = familyThree ? SelectHBCoeffs3(stage, atten) : SelectHBCoeffs2(stage, atten);
     if (up)
-      AddStage(new CDSPHBUpsampler(set, mLatencyFrac));
+      AddStage(new CDSPHBUpsampler(set, mLatencyFrac, i < count - 1));
     else
-      AddStage(new CDSPHBDownsampler(set, mLatencyFrac));
+      AddStage(new CDSPHBDownsampler(set, mLatencyFrac, true)); // a convolver always follows
   }
 }
 
@@ -128,7 +128,7 @@ void CDSPResampler::Build(int phase, double src, double dst, double transBand, d
     int n = 1;
     for (double r = f * src; r <= dst; r *= 2.0, ++n) {
       if (r == dst) {
-        AddConvolver(phase, 1.0 / f, transBand, atten, f, f, 1);
+        AddConvolver(phase, 1.0 / f, transBand, atten, f, f, 1, n > 1);
         AddHalfBands(true, f == 3, n - 1, atten);
         return;
       }

@@ -6,9 +6,11 @@
 
 namespace resamp {
 
-/// Converts a stream of doubles from srcRate to dstRate. Every stage drops its own delay at the start, so the
-/// chain reports no integer latency; a caller that needs the delay measures it (feed single samples after
-/// Clear and count the calls that return nothing).
+/// Converts a stream of doubles from srcRate to dstRate. The chain drops its delay at the start, so it reports
+/// no integer latency; a caller that needs the delay measures it (feed single samples after Clear and count the
+/// calls that return nothing). Half-band stages and the convolver next to them hand each other the filters'
+/// answer ahead of the aligned start, which the last of them drops: a fresh chain of them puts out what one
+/// that has run on silence does.
 class CDSPResampler : public CDSPProcessor
 {
 public:
@@ -43,7 +45,10 @@ protected:
 
 private:
   void Build(int phase, double srcRate, double dstRate, double transBand, double atten);
-  void AddConvolver(int phase, double normFreq, double transBand, double atten, double gain, int up, int down);
+  /// handOnLead: stages follow that take the convolver's answer ahead of the aligned start as their history.
+  void AddConvolver(int phase, double normFreq, double transBand, double atten, double gain, int up, int down,
+    bool handOnLead = false);
+  /// Every half-band stage but a last upsampler hands its answer ahead of the aligned start on to the next.
   void AddHalfBands(bool up, bool familyThree, int count, double atten);
   void FreeAll();
 
