@@ -1,7 +1,8 @@
 // Audio through the loaded bundle: with default settings the output is the input bit for bit in both
 // precisions (separate and in-place buffers, any block size, processing or bypassed); at 2x and 4x the output is
-// the input delayed by exactly the reported latency from the first block on, and switching the bypass or the
-// oversampling leaves no gap beyond the latency.
+// the input delayed by exactly the reported latency from the first block on, as after a stretch of silence;
+// switching the bypass or the oversampling leaves no gap beyond the latency, and the bypass's delay line follows
+// every switch.
 #include <algorithm>
 #include <cmath>
 #include <iterator>
