@@ -213,6 +213,13 @@ void RunLoop::StopThread()
       return;
     mQuit = true;
     WakeLocked();
+    // On the loop's own thread (the process exits from one of its callbacks) there is nothing to wait for: the
+    // thread never comes back to the loop, and ends with the process.
+    if (mThread.get_id() == std::this_thread::get_id())
+    {
+      mThread.detach();
+      return;
+    }
   }
   mThread.join();
   std::lock_guard<std::mutex> lock(mMutex);

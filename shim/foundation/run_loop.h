@@ -97,6 +97,7 @@ private:
   };
 
   void StartThreadLocked(); // needs mMutex
+  /// Ends the loop's own thread and waits for it, unless called on that thread itself (then it lets it go).
   void StopThread();
   void ThreadMain();
   /// The timers due at `now` and not firing, earliest first.

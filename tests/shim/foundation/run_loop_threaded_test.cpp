@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -144,6 +145,21 @@ TEST(RunLoopThread, ReadableSourcesAreServedAlsoInsideANestedLoopThatKeepsTimers
   EXPECT_EQ(reads.load(), 2);
   close(fds[0]);
   close(fds[1]);
+}
+
+// Something that ends the process from a callback on the loop's own thread (Xlib's handler for a lost X server
+// does so) ends it with its own status: the loop, destroyed as the process exits, does not wait for the very
+// thread it runs on.
+TEST(RunLoopThreadDeathTest, AnExitFromTheLoopsThreadEndsTheProcessWithItsStatus)
+{
+  GTEST_FLAG_SET(death_test_style, "threadsafe"); // a fresh process: no loop thread left by the tests before
+  EXPECT_EXIT(
+    {
+      RunLoop::Main().AddTimer(RunLoop::Main().Now(), 1.0, [] { std::exit(3); });
+      for (;;)
+        pause();
+    },
+    ::testing::ExitedWithCode(3), "");
 }
 
 } // namespace
