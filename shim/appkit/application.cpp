@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "appkit/headless.h"
 #include "appkit/x11_application.h"
@@ -22,11 +23,27 @@ bool AskedForHeadless()
 }
 
 /// The back end asked for, or X11 once a display answered; while neither, a headless stand-in serves the calls
-/// (kept for the process once made: what was made with it may still refer to it).
+/// (kept for the process once made: what was made with it may still refer to it). An X11 back end whose display
+/// went away is put aside until nothing made with it is left.
 struct BackEnds
 {
   std::unique_ptr<Application> chosen;
   std::unique_ptr<Application> standIn;
+  std::vector<std::unique_ptr<Application>> lost;
+
+  /// Puts a chosen back end that lost its display aside, and destroys those put aside that are idle.
+  void SettleLost()
+  {
+    if (chosen && chosen->Lost())
+      lost.push_back(std::move(chosen));
+    for (size_t i = 0; i < lost.size();)
+      if (lost[i]->Idle())
+        lost.erase(lost.begin() + static_cast<long>(i));
+      else
+        ++i;
+    if (!chosen && !standIn)
+      standIn = std::make_unique<HeadlessApplication>();
+  }
 };
 
 BackEnds& TheBackEnds()
@@ -49,6 +66,7 @@ Application& Application::Shared()
   if (gInstalled)
     return *gInstalled;
   BackEnds& b = TheBackEnds();
+  b.SettleLost();
   return b.chosen ? *b.chosen : *b.standIn;
 }
 
@@ -57,6 +75,7 @@ bool Application::CanShowInHostWindows()
   if (gInstalled)
     return true;
   BackEnds& b = TheBackEnds();
+  b.SettleLost();
   if (!b.chosen)
     b.chosen = MakeX11Application(); // a display may have come since it was last tried
   return b.chosen != nullptr;

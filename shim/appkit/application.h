@@ -3,6 +3,7 @@
 // the test, and one over X11 that embeds the editor in the host's window. The back end is chosen when first
 // asked for: DROVIK_APPKIT=headless or =x11 choose; otherwise X11 when a display can be opened. Without a display
 // (and without headless asked for) a headless stand-in answers the calls, but no editor is shown in a host's window.
+// When the X server goes away, the stand-in takes over until a display answers again.
 #pragma once
 
 #include <functional>
@@ -33,11 +34,18 @@ public:
   /// Tests: makes app the back end (not owned); null returns to the chosen one.
   static void Install(Application* app);
   /// Whether an editor can be shown in a host's window: with a back end installed or asked for, or over X11. While
-  /// no display has answered, the display is tried again (for up to half a second) and X11 taken once it answers.
+  /// no display has answered (or since the one there was went away), the display is tried again (for up to half a
+  /// second, and a second for a server that takes the connection to answer) and X11 taken once it answers.
   /// [main thread]
   static bool CanShowInHostWindows();
 
   virtual const char* Name() const = 0;
+  /// Whether the back end can serve no more: its display went away. Another one serves the calls from then on.
+  /// [any thread]
+  virtual bool Lost() const { return false; }
+  /// Whether a lost back end can be destroyed now: nothing made with it is left and none of its work is under way.
+  /// [main thread]
+  virtual bool Idle() const { return true; }
 
   /// A view of frame (points) served by responder; not yet in a window.
   virtual std::unique_ptr<View> CreateView(ViewResponder& responder, Rect frame) = 0;

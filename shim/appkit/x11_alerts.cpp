@@ -171,7 +171,7 @@ int X11Application::RunAlertPanel(const AlertPanel& alert)
   };
   RunModal([&] { return answer.has_value(); });
   mModalHandler = nullptr;
-  return *answer;
+  return answer.value_or(kAlertNotShownReturn); // the display went away before an answer came
 }
 
 Window X11Application::HostTopLevel()

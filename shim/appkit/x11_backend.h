@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -53,9 +54,7 @@ class X11Application;
 class X11View final : public View
 {
 public:
-  X11View(X11Application& app, ViewResponder& responder, Rect frame) : mApp(app), mResponder(responder), mFrame(frame)
-  {
-  }
+  X11View(X11Application& app, ViewResponder& responder, Rect frame);
   ~X11View() override;
 
   bool AddToParent(void* parent) override;
@@ -160,6 +159,11 @@ public:
   /// A view whose window went away; its responder hears of it once no modal work is running.
   void AddGone(X11View* v) { mGone.push_back(v); }
   void ForgetGone(X11View* v) { mGone.erase(std::remove(mGone.begin(), mGone.end(), v), mGone.end()); }
+  /// Views of this connection not yet destroyed (counted by X11View itself).
+  void ViewMade() { ++mLiveViews; }
+  void ViewDestroyed() { --mLiveViews; }
+  /// Called by Xlib (the connection's exit handler) when the server went away. [the thread whose call found it]
+  void MarkLost() { mLost = true; }
   void Flush()
   {
     XFlush(mDisplay);
@@ -184,6 +188,8 @@ public:
                         Atom& type);
 
   const char* Name() const override { return "x11"; }
+  bool Lost() const override { return mLost; }
+  bool Idle() const override { return mLiveViews == 0 && mPumpDepth == 0 && mModalDepth == 0; }
   std::unique_ptr<View> CreateView(ViewResponder& responder, Rect frame) override
   {
     return std::make_unique<X11View>(*this, responder, frame);
@@ -217,6 +223,11 @@ public:
   Window mHelper = 0;
 
 private:
+  /// Takes the connection and the wake-up away from the run loop.
+  void StopWatching();
+  /// Once the connection is lost: stops watching it, and the views forget their windows (their responders hear
+  /// that the windows went away). Nothing more is asked of the server; the back end gives way to another.
+  void LetGoOfLostConnection();
   void HandleSelectionRequest(const XSelectionRequestEvent& r);
   void ReadSelection(const XSelectionEvent& e);
   /// Puts the input held during a selection wait back at the head of the queue, in its order.
@@ -237,7 +248,11 @@ private:
   foundation::RunLoop::SourceId mWakeSource = 0;
   std::map<Window, X11View*> mViews;
   std::vector<X11View*> mGone;
+  int mLiveViews = 0;
   int mPumpDepth = 0;
+  int mModalDepth = 0;
+  std::atomic<bool> mLost{false};
+  bool mLetGo = false;
   std::map<Cursor, ::Cursor> mCursors;
   ::Cursor mBlank = 0;
   std::string mClipboard;

@@ -1,6 +1,6 @@
 // The X11 back end's display connection: opening it, the screen scale from Xft.dpi, the X error handler we share
-// with the host (held in place by ErrorTrap while work of ours may draw errors), the cursors, and the event pump
-// that hands each event to its view, to the modal window in front or to the clipboard.
+// with the host (held in place by ErrorTrap while work of ours may draw errors), the loss of the connection, the
+// cursors, and the event pump that hands each event to its view, to the modal window in front or to the clipboard.
 #include "appkit/x11_backend.h"
 
 #include <X11/Xresource.h>
@@ -26,6 +26,8 @@ namespace {
 constexpr int kMaxScale = 4;
 /// Seconds a refused connection to the X server is tried again before the editor counts as having no display.
 constexpr double kDisplayPatience = 0.5;
+/// Seconds a server that took the connection has to answer it before the editor counts as having no display.
+constexpr double kServerAnswerWait = 1.0;
 
 // ---- X errors ----
 // The process has one X error handler, shared with the host. Ours is in place only while work of ours may draw
@@ -51,9 +53,45 @@ int OnXError(Display* display, XErrorEvent* e)
   return replaced ? replaced(display, e) : 0;
 }
 
+// ---- A lost connection ----
+// When the server goes away, Xlib calls the process's IO error handler and then the connection's exit handler;
+// both, left as they are, end the process, from whichever thread made the call (the run loop's, often). Neither may
+// end the host for a connection of ours: while any is open our IO error handler is in place (passing the losses of
+// every other connection to the handler it replaced), and each connection of ours has an exit handler that only
+// marks it lost (X11Application::MarkLost). The connection is then let go of at the next turn of its pump.
+
+XIOErrorHandler gReplacedIOHandler = nullptr;
+
+int OnIOError(Display* display)
+{
+  XIOErrorHandler replaced = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(gErrorMutex);
+    if (std::find(gOurConnections.begin(), gOurConnections.end(), display) != gOurConnections.end())
+      return 0;
+    replaced = gReplacedIOHandler;
+  }
+  return replaced ? replaced(display) : 0;
+}
+
+/// The exit handler of our connections. Xlib holds the connection locked for the thread that found the loss
+/// (expecting it to end the process): we let go of that lock, or every later call from another thread, closing
+/// the connection included, would wait for it for good.
+void OnConnectionLost(Display* display, void* app)
+{
+  static_cast<X11Application*>(app)->MarkLost();
+  XUnlockDisplay(display);
+}
+
 void AddOurConnection(Display* display) // [main thread]
 {
   std::lock_guard<std::mutex> lock(gErrorMutex);
+  if (gOurConnections.empty())
+  {
+    const XIOErrorHandler replaced = XSetIOErrorHandler(OnIOError);
+    if (replaced != OnIOError)
+      gReplacedIOHandler = replaced;
+  }
   gOurConnections.push_back(display);
 }
 
@@ -61,6 +99,12 @@ void RemoveOurConnection(Display* display) // [main thread]
 {
   std::lock_guard<std::mutex> lock(gErrorMutex);
   gOurConnections.erase(std::remove(gOurConnections.begin(), gOurConnections.end(), display), gOurConnections.end());
+  if (!gOurConnections.empty())
+    return;
+  // Whoever put a handler in after ours keeps theirs; nothing of ours stays in place once the module may go.
+  const XIOErrorHandler current = XSetIOErrorHandler(gReplacedIOHandler);
+  if (current != OnIOError)
+    XSetIOErrorHandler(current);
 }
 
 } // namespace
@@ -128,6 +172,7 @@ int ScaleFromResources(Display* display)
 X11Application::X11Application(Display* display) : mDisplay(display)
 {
   AddOurConnection(display);
+  XSetIOErrorExitHandler(display, OnConnectionLost, this);
   mScale = ScaleFromResources(display);
   int major = 0, minor = 0;
   Bool pixmaps = False;
@@ -153,16 +198,39 @@ void X11Application::ServeQueuedEventsSoon()
 
 X11Application::~X11Application()
 {
-  if (mWakeSource)
-    foundation::RunLoop::Main().RemoveSource(mWakeSource);
+  StopWatching();
   if (mWakeUpDescriptor >= 0)
     close(mWakeUpDescriptor);
-  foundation::RunLoop::Main().RemoveSource(mSource);
+  if (!mLost)
   {
     ErrorTrap trap(mDisplay); // the errors of requests still on their way are ours
   }
+  XCloseDisplay(mDisplay); // still ours, should the server go away meanwhile
   RemoveOurConnection(mDisplay);
-  XCloseDisplay(mDisplay);
+}
+
+void X11Application::StopWatching()
+{
+  if (mWakeSource)
+    foundation::RunLoop::Main().RemoveSource(mWakeSource);
+  if (mSource)
+    foundation::RunLoop::Main().RemoveSource(mSource);
+  mWakeSource = mSource = 0;
+}
+
+void X11Application::LetGoOfLostConnection()
+{
+  if (mLetGo)
+    return;
+  mLetGo = true;
+  StopWatching(); // the connection stays readable (at its end) for good
+  // The views' windows went with the server: each view forgets them, and its responder hears of it.
+  std::vector<X11View*> views;
+  for (const auto& entry : mViews)
+    if (std::find(views.begin(), views.end(), entry.second) == views.end())
+      views.push_back(entry.second);
+  for (X11View* v : views)
+    v->WindowDestroyed();
 }
 
 ::Cursor X11Application::XCursorFor(Cursor c)
@@ -229,7 +297,7 @@ bool IsInput(const XEvent& e)
 void X11Application::Pump()
 {
   ++mPumpDepth;
-  while (XPending(mDisplay))
+  while (!mLost && XPending(mDisplay))
   {
     XEvent e;
     XNextEvent(mDisplay, &e);
@@ -270,6 +338,8 @@ void X11Application::Pump()
     mServingReplay = outer;
   }
   --mPumpDepth;
+  if (mLost)
+    LetGoOfLostConnection();
   // Closing the editor waits for modal work to end, as a host's call would.
   while (mPumpDepth == 0 && !mModalHandler && !mGone.empty())
   {
@@ -295,10 +365,12 @@ void X11Application::Dispatch(XEvent& e)
 void X11Application::RunModal(const std::function<bool()>& done)
 {
   XFlush(mDisplay);
+  ++mModalDepth;
   foundation::RunLoop::Main().RunNestedUntil([&] {
     Pump();
-    return done();
+    return done() || mLost; // nobody can answer on a display that went away
   });
+  --mModalDepth;
 }
 
 Point X11Application::MouseLocation()
@@ -340,7 +412,7 @@ std::unique_ptr<Application> MakeX11Application()
   const char* wanted = std::getenv("DROVIK_APPKIT");
   if (wanted && std::strcmp(wanted, "headless") == 0)
     return nullptr;
-  Display* display = OpenDisplayPatiently(x11::kDisplayPatience);
+  Display* display = OpenDisplayPatiently(x11::kDisplayPatience, x11::kServerAnswerWait);
   if (!display)
     return nullptr;
   return std::make_unique<x11::X11Application>(display);

@@ -1,5 +1,7 @@
 // Opening a connection to the X server. A busy server refuses some connection attempts for a moment (its queue of
-// waiting connections is full), so a refusal is tried again for a short while before it counts as no display.
+// waiting connections is full), so a refusal is tried again for a short while before it counts as no display. A
+// server that takes the connection and does not answer (stopped, frozen) counts as no display once the wait for
+// its answer is over, instead of holding the caller for good inside Xlib.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -8,24 +10,41 @@
 #include <cstdlib>
 #include <thread>
 
+#include "appkit/x11_server_probe.h"
+
 namespace appkit {
 
-/// The display that DISPLAY names, tried again every 20 ms for up to `patienceSeconds`; null when DISPLAY is unset
-/// or empty (nothing to wait for), or when no attempt was accepted in time.
-inline Display* OpenDisplayPatiently(double patienceSeconds)
+/// The display that DISPLAY names, tried again every 20 ms for up to `patienceSeconds` while nothing takes the
+/// connection; each attempt waits up to `answerSeconds` for the server's answer. Null when DISPLAY is unset or
+/// empty (nothing to wait for), when no attempt was accepted in time, or when the server did not answer. What
+/// remains unbounded: looking up a remote host's name, and a server that answers our probe and then stops before
+/// Xlib's own opening has its answer.
+inline Display* OpenDisplayPatiently(double patienceSeconds, double answerSeconds)
 {
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name)
     return nullptr;
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(patienceSeconds);
+  using Clock = std::chrono::steady_clock;
+  const auto limit = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(patienceSeconds));
+  const auto answerWait = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(answerSeconds));
   for (;;)
   {
-    if (Display* display = XOpenDisplay(name))
-      return display;
-    if (std::chrono::steady_clock::now() >= limit)
+    const ServerProbe probe = ProbeServer(name, Clock::now() + answerWait);
+    if (probe == ServerProbe::kSilent)
+      return nullptr;
+    if (probe != ServerProbe::kBusy)
+      if (Display* display = XOpenDisplay(name))
+        return display;
+    if (Clock::now() >= limit)
       return nullptr;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+}
+
+/// As above, waiting for an answer as long as for a connection.
+inline Display* OpenDisplayPatiently(double patienceSeconds)
+{
+  return OpenDisplayPatiently(patienceSeconds, patienceSeconds);
 }
 
 } // namespace appkit

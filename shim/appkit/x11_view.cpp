@@ -23,10 +23,17 @@ constexpr int kMultiClickDistance = 4;
 
 // ---- View ----
 
+X11View::X11View(X11Application& app, ViewResponder& responder, Rect frame)
+  : mApp(app), mResponder(responder), mFrame(frame)
+{
+  mApp.ViewMade();
+}
+
 X11View::~X11View()
 {
   mApp.ForgetGone(this);
   RemoveFromSuperview();
+  mApp.ViewDestroyed();
 }
 
 void X11View::WindowDestroyed()

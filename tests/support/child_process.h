@@ -3,19 +3,23 @@
 // The child's failures are printed by the child as they happen and fail the test in the parent.
 #pragma once
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 namespace testsupport {
 
-/// Runs body in a forked child and waits for it. Call it before this process loads the plug-in: a process with
-/// threads cannot be forked safely.
+/// Runs body in a forked child and waits for it; a child still running after `limitSeconds` (when positive) is
+/// killed and fails the test. Call it before this process loads the plug-in: a process with threads cannot be
+/// forked safely.
 template <typename Body>
-void ExpectInChildProcess(Body body)
+void ExpectInChildProcess(Body body, int limitSeconds = 0)
 {
   std::fflush(stdout);
   std::fflush(stderr);
@@ -29,7 +33,20 @@ void ExpectInChildProcess(Body body)
     _exit(::testing::Test::HasFailure() ? 1 : 0);
   }
   int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  pid_t reaped = 0;
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+  while (limitSeconds > 0 && (reaped = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < limit)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (reaped == 0)
+  {
+    if (limitSeconds > 0)
+    {
+      kill(pid, SIGKILL);
+      ADD_FAILURE() << "the child process was still running after " << limitSeconds << " s";
+    }
+    reaped = waitpid(pid, &status, 0);
+  }
+  ASSERT_EQ(reaped, pid);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
     << "the child process failed (its failures are printed above), status " << status;
 }

@@ -1,0 +1,140 @@
+// The built bundle when the X server does not answer or goes away, each case in a child process with X servers of
+// its own: a server that takes the connection and never answers (stopped, frozen) counts as no display, and so
+// does one that went away while the plug-in was loaded, editor open or not: the host goes on and ends normally, no
+// editor opens until a server answers again, and then one does. Skips without Xvfb, except in CI.
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+#include "child_process.h"
+#include "loaded_bundle.h"
+#include "wait_for.h"
+
+// Last: X defines macros (None, Bool) that the headers above would trip over.
+#include <X11/Xlib.h>
+
+#include "x11_children.h"
+#include "x11_display.h"
+#include "x11_test_server.h"
+
+using hosttest::Instance;
+using Size = std::pair<int, int>;
+
+namespace {
+
+/// Generous: only a call that never returns reaches it.
+constexpr int kChildLimitSeconds = 20;
+const Size kEditorAtScaleOne{468, 450};
+/// Where this test looks for free display numbers, apart from the other tests that start X servers.
+constexpr int kFirstDisplayNumber = 300;
+
+class BundleXServer : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    if (testsupport::HaveXvfb())
+      return;
+    if (testsupport::MustHaveDisplay())
+      GTEST_FAIL() << "no Xvfb: in CI the editor tests must run";
+    GTEST_SKIP() << "no Xvfb";
+  }
+};
+
+Size EditorRect(const Instance& p)
+{
+  vst2::Rect* r = nullptr;
+  if (p.Call(vst2::effEditGetRect, 0, 0, &r) != 1 || !r)
+    return {0, 0};
+  return {r->right - r->left, r->bottom - r->top};
+}
+
+/// The editor rectangle of a new instance: the screen scale of the display the plug-in has now (1 without one).
+Size NewInstancesEditorRect()
+{
+  Instance p;
+  return p.Get() ? EditorRect(p) : Size{0, 0};
+}
+
+/// A mapped window of the host's on the display, for the editor to open into.
+Window MapHostWindow(Display* host)
+{
+  const Window w = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 1000, 1000, 0, 0, 0);
+  XMapWindow(host, w);
+  XSync(host, False);
+  return w;
+}
+
+void* AsParent(Window w) { return reinterpret_cast<void*>(w); }
+
+TEST_F(BundleXServer, AServerThatNeverAnswersCountsAsNoDisplayUntilOneAnswers)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      testsupport::SilentXServer silent(testsupport::FreeDisplayNumber(kFirstDisplayNumber));
+      ASSERT_TRUE(silent.Listening());
+      setenv("DISPLAY", silent.Name().c_str(), 1);
+      Instance p;
+      ASSERT_NE(p.Get(), nullptr);
+      p.Call(vst2::effOpen);
+      EXPECT_EQ(EditorRect(p), kEditorAtScaleOne); // as without a display
+      EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0);
+      testsupport::TestXServer server(testsupport::FreeDisplayNumber(kFirstDisplayNumber));
+      Display* host = server.Start();
+      ASSERT_NE(host, nullptr);
+      const Window parent = MapHostWindow(host);
+      ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(parent)), 1);
+      EXPECT_EQ(testsupport::ChildWindows(host, parent).size(), 1u);
+      EXPECT_EQ(p.Call(vst2::effEditClose), 1);
+      XCloseDisplay(host);
+    },
+    kChildLimitSeconds);
+}
+
+// The server dies (at screen scale 2) with the editor open, or with only the plug-in's connection to it open.
+// Xlib's handling of a lost connection would end the process from the plug-in's own thread; instead the plug-in
+// lets the connection go: new instances size their editor for no display, no editor opens until the server is
+// back, and the process ends normally (through exit, its static objects destroyed).
+TEST_F(BundleXServer, AServerThatGoesAwayEndsNeitherTheHostNorLaterEditors)
+{
+  for (const bool editorOpen : {true, false})
+  {
+    testsupport::ExpectInChildProcess(
+      [editorOpen] {
+        const int number = testsupport::FreeDisplayNumber(kFirstDisplayNumber);
+        testsupport::TestXServer server(number);
+        Display* host = server.Start();
+        ASSERT_NE(host, nullptr);
+        testsupport::SetScreenDpi(host, "192");
+        const Window parent = MapHostWindow(host);
+        {
+          Instance p;
+          ASSERT_NE(p.Get(), nullptr);
+          p.Call(vst2::effOpen);
+          ASSERT_EQ(EditorRect(p), Size(936, 900)); // the plug-in's connection is open
+          if (editorOpen)
+          {
+            ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(parent)), 1);
+          }
+          server.Stop(); // the host's own connection to it is never used again
+          EXPECT_TRUE(testsupport::WaitFor([] { return NewInstancesEditorRect() == kEditorAtScaleOne; }))
+            << "editor open: " << editorOpen;
+          EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(parent)), 0) << "editor open: " << editorOpen;
+          // The same display number comes back.
+          Display* again = server.Start();
+          ASSERT_NE(again, nullptr);
+          const Window newParent = MapHostWindow(again);
+          ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(newParent)), 1) << "editor open: " << editorOpen;
+          EXPECT_EQ(testsupport::ChildWindows(again, newParent).size(), 1u);
+          EXPECT_EQ(p.Call(vst2::effEditClose), 1);
+          XCloseDisplay(again);
+        }
+        server.Stop();
+        std::fflush(stdout);
+        std::exit(::testing::Test::HasFailure() ? 1 : 0);
+      },
+      kChildLimitSeconds);
+  }
+}
+
+} // namespace

@@ -1,0 +1,132 @@
+// X servers of a test's own, on display numbers nothing else uses: an Xvfb the test starts and stops (and may start
+// again on the same number), and a socket that takes connections and never answers them, as a stopped or frozen
+// server does.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <X11/Xlib.h>
+
+#include "appkit/x11_display_open.h"
+
+extern char** environ;
+
+namespace testsupport {
+
+/// A display number nothing uses yet (no lock file and no socket), counting up from `from`; -1 when none is free.
+inline int FreeDisplayNumber(int from = 150)
+{
+  struct stat st{};
+  for (int n = from; n < from + 100; ++n)
+    if (stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &st) != 0 &&
+        stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) != 0)
+      return n;
+  return -1;
+}
+
+inline std::string DisplayName(int number) { return ":" + std::to_string(number); }
+
+/// Whether Xvfb can be run here.
+inline bool HaveXvfb() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
+
+/// An Xvfb on one display number, killed when the object goes.
+class TestXServer
+{
+public:
+  explicit TestXServer(int number) : mNumber(number) {}
+  ~TestXServer() { Stop(); }
+  TestXServer(const TestXServer&) = delete;
+  TestXServer& operator=(const TestXServer&) = delete;
+
+  std::string Name() const { return DisplayName(mNumber); }
+
+  /// Starts the server without waiting for it; false when it cannot be run.
+  bool Launch()
+  {
+    const std::string name = Name();
+    const char* argv[] = {"Xvfb", name.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset", nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawnp(&mPid, "Xvfb", &quiet, nullptr, const_cast<char**>(argv), environ) != 0)
+      mPid = -1;
+    posix_spawn_file_actions_destroy(&quiet);
+    return mPid > 0;
+  }
+
+  /// Starts the server, makes it this process's DISPLAY and opens a connection to it once it answers (null when
+  /// it does not within seconds).
+  Display* Start()
+  {
+    if (!Launch())
+      return nullptr;
+    setenv("DISPLAY", Name().c_str(), 1);
+    constexpr double kStartPatience = 10.0;
+    return appkit::OpenDisplayPatiently(kStartPatience);
+  }
+
+  /// Kills the server at once, as a crash would, and waits until it is gone; its display number is free again.
+  void Stop()
+  {
+    if (mPid <= 0)
+      return;
+    kill(mPid, SIGKILL);
+    waitpid(mPid, nullptr, 0);
+    mPid = -1;
+    unlink(("/tmp/.X" + std::to_string(mNumber) + "-lock").c_str());
+    unlink(("/tmp/.X11-unix/X" + std::to_string(mNumber)).c_str());
+  }
+
+private:
+  int mNumber;
+  pid_t mPid = -1;
+};
+
+/// A socket at a display's place that takes connections into its queue and never answers them.
+class SilentXServer
+{
+public:
+  explicit SilentXServer(int number) : mPath("/tmp/.X11-unix/X" + std::to_string(number)), mName(DisplayName(number))
+  {
+    mkdir("/tmp/.X11-unix", 01777);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, mPath.c_str(), sizeof(address.sun_path) - 1);
+    mFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (mFd >= 0 && (bind(mFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 || listen(mFd, 16) != 0))
+    {
+      close(mFd);
+      mFd = -1;
+    }
+  }
+  ~SilentXServer()
+  {
+    if (mFd < 0)
+      return;
+    close(mFd);
+    unlink(mPath.c_str());
+  }
+  SilentXServer(const SilentXServer&) = delete;
+  SilentXServer& operator=(const SilentXServer&) = delete;
+
+  bool Listening() const { return mFd >= 0; }
+  const std::string& Name() const { return mName; }
+
+private:
+  std::string mPath;
+  std::string mName;
+  int mFd = -1;
+};
+
+} // namespace testsupport
