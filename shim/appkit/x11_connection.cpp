@@ -198,6 +198,8 @@ void X11Application::ServeQueuedEventsSoon()
 
 X11Application::~X11Application()
 {
+  // Also when the process exits: not while the run loop's thread serves the connection.
+  foundation::MainThreadScope mainThread;
   StopWatching();
   if (mWakeUpDescriptor >= 0)
     close(mWakeUpDescriptor);
