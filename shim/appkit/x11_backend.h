@@ -189,7 +189,7 @@ public:
 
   const char* Name() const override { return "x11"; }
   bool Lost() const override { return mLost; }
-  bool Idle() const override { return mLiveViews == 0 && mPumpDepth == 0 && mModalDepth == 0; }
+  bool Idle() const override { return mLiveViews == 0 && mBusy == 0; }
   std::unique_ptr<View> CreateView(ViewResponder& responder, Rect frame) override
   {
     return std::make_unique<X11View>(*this, responder, frame);
@@ -250,7 +250,7 @@ private:
   std::vector<X11View*> mGone;
   int mLiveViews = 0;
   int mPumpDepth = 0;
-  int mModalDepth = 0;
+  int mBusy = 0; // pumps (their ends included) and modal loops under way
   std::atomic<bool> mLost{false};
   bool mLetGo = false;
   std::map<Cursor, ::Cursor> mCursors;

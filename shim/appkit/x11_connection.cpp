@@ -298,6 +298,7 @@ bool IsInput(const XEvent& e)
 
 void X11Application::Pump()
 {
+  ++mBusy;
   ++mPumpDepth;
   while (!mLost && XPending(mDisplay))
   {
@@ -349,6 +350,7 @@ void X11Application::Pump()
     mGone.erase(mGone.begin());
     v->Responder().ViewWindowDestroyed();
   }
+  --mBusy;
 }
 
 void X11Application::Dispatch(XEvent& e)
@@ -367,12 +369,12 @@ void X11Application::Dispatch(XEvent& e)
 void X11Application::RunModal(const std::function<bool()>& done)
 {
   XFlush(mDisplay);
-  ++mModalDepth;
+  ++mBusy;
   foundation::RunLoop::Main().RunNestedUntil([&] {
     Pump();
     return done() || mLost; // nobody can answer on a display that went away
   });
-  --mModalDepth;
+  --mBusy;
 }
 
 Point X11Application::MouseLocation()
