@@ -1,7 +1,8 @@
 // The built bundle when the X server does not answer or goes away, each case in a child process with X servers of
-// its own: a server that takes the connection and never answers (stopped, frozen) counts as no display, and so
-// does one that went away while the plug-in was loaded, editor open or not: the host goes on and ends normally, no
-// editor opens until a server answers again, and then one does. Skips without Xvfb, except in CI.
+// its own: a server that takes the connection and never answers (stopped, frozen, a forwarded display whose other
+// end is gone) counts as no display, and so does one that went away while the plug-in was loaded, editor open or
+// not: the host goes on and ends normally, no editor opens until a server answers again, and then one does. Skips
+// without Xvfb, except in CI.
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -67,28 +68,35 @@ Window MapHostWindow(Display* host)
 
 void* AsParent(Window w) { return reinterpret_cast<void*>(w); }
 
+// Each case waits a second for the server's answer at the first use of the display and again at the open.
 TEST_F(BundleXServer, AServerThatNeverAnswersCountsAsNoDisplayUntilOneAnswers)
 {
-  testsupport::ExpectInChildProcess(
-    [] {
-      testsupport::SilentXServer silent(testsupport::FreeDisplayNumber(kFirstDisplayNumber));
-      ASSERT_TRUE(silent.Listening());
-      setenv("DISPLAY", silent.Name().c_str(), 1);
-      Instance p;
-      ASSERT_NE(p.Get(), nullptr);
-      p.Call(vst2::effOpen);
-      EXPECT_EQ(EditorRect(p), kEditorAtScaleOne); // as without a display
-      EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0);
-      testsupport::TestXServer server(testsupport::FreeDisplayNumber(kFirstDisplayNumber));
-      Display* host = server.Start();
-      ASSERT_NE(host, nullptr);
-      const Window parent = MapHostWindow(host);
-      ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(parent)), 1);
-      EXPECT_EQ(testsupport::ChildWindows(host, parent).size(), 1u);
-      EXPECT_EQ(p.Call(vst2::effEditClose), 1);
-      XCloseDisplay(host);
-    },
-    kChildLimitSeconds);
+  using Place = testsupport::SilentXServer::Place;
+  for (const Place place : {Place::kLocal, Place::kNetwork})
+  {
+    testsupport::ExpectInChildProcess(
+      [place] {
+        const int number = testsupport::FreeDisplayNumber(kFirstDisplayNumber);
+        testsupport::SilentXServer silent(number, place);
+        ASSERT_TRUE(silent.Listening()) << silent.Name();
+        setenv("DISPLAY", silent.Name().c_str(), 1);
+        Instance p;
+        ASSERT_NE(p.Get(), nullptr);
+        p.Call(vst2::effOpen);
+        EXPECT_EQ(EditorRect(p), kEditorAtScaleOne) << silent.Name(); // as without a display
+        EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0) << silent.Name();
+        // Not on the silent server's number: a local display that is not there yet is looked for on its port too.
+        testsupport::TestXServer server(testsupport::FreeDisplayNumber(number + 1));
+        Display* host = server.Start();
+        ASSERT_NE(host, nullptr);
+        const Window parent = MapHostWindow(host);
+        ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(parent)), 1) << silent.Name();
+        EXPECT_EQ(testsupport::ChildWindows(host, parent).size(), 1u);
+        EXPECT_EQ(p.Call(vst2::effEditClose), 1);
+        XCloseDisplay(host);
+      },
+      kChildLimitSeconds);
+  }
 }
 
 // The server dies (at screen scale 2) with the editor open, or with only the plug-in's connection to it open.

@@ -1,9 +1,11 @@
 // X servers of a test's own, on display numbers nothing else uses: an Xvfb the test starts and stops (and may start
 // again on the same number), and a socket that takes connections and never answers them, as a stopped or frozen
-// server does.
+// server, or a forwarded display whose other end is gone, does.
 #pragma once
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -93,29 +95,32 @@ private:
   pid_t mPid = -1;
 };
 
-/// A socket at a display's place that takes connections into its queue and never answers them.
+/// A socket at a display's place that takes connections into its queue and never answers them: the display's
+/// local socket, or (for a forwarded display) TCP port 6000 + number on this machine's loopback address.
 class SilentXServer
 {
 public:
-  explicit SilentXServer(int number) : mPath("/tmp/.X11-unix/X" + std::to_string(number)), mName(DisplayName(number))
+  enum class Place
   {
-    mkdir("/tmp/.X11-unix", 01777);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, mPath.c_str(), sizeof(address.sun_path) - 1);
-    mFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (mFd >= 0 && (bind(mFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 || listen(mFd, 16) != 0))
-    {
-      close(mFd);
-      mFd = -1;
-    }
+    kLocal,
+    kNetwork,
+  };
+
+  SilentXServer(int number, Place place)
+  {
+    constexpr int kFirstPort = 6000;
+    if (place == Place::kLocal)
+      Listen(number);
+    else
+      mFd = ListenOnLoopback(kFirstPort + number);
+    mName = place == Place::kLocal ? DisplayName(number) : "localhost" + DisplayName(number);
   }
   ~SilentXServer()
   {
-    if (mFd < 0)
-      return;
-    close(mFd);
-    unlink(mPath.c_str());
+    if (mFd >= 0)
+      close(mFd);
+    if (!mPath.empty())
+      unlink(mPath.c_str());
   }
   SilentXServer(const SilentXServer&) = delete;
   SilentXServer& operator=(const SilentXServer&) = delete;
@@ -124,6 +129,37 @@ public:
   const std::string& Name() const { return mName; }
 
 private:
+  void Listen(int number)
+  {
+    mkdir("/tmp/.X11-unix", 01777);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+    mFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (mFd >= 0 && bind(mFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0)
+      mPath = path;
+    if (mFd >= 0 && (mPath.empty() || listen(mFd, 16) != 0))
+    {
+      close(mFd);
+      mFd = -1;
+    }
+  }
+  static int ListenOnLoopback(int port)
+  {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 || listen(fd, 16) != 0))
+    {
+      close(fd);
+      return -1;
+    }
+    return fd;
+  }
+
   std::string mPath;
   std::string mName;
   int mFd = -1;
