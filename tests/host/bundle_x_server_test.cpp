@@ -3,6 +3,7 @@
 // end is gone) counts as no display, and so does one that went away while the plug-in was loaded, editor open or
 // not: the host goes on and ends normally, no editor opens until a server answers again, and then one does. Skips
 // without Xvfb, except in CI.
+#include <atomic>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -99,10 +100,20 @@ TEST_F(BundleXServer, AServerThatNeverAnswersCountsAsNoDisplayUntilOneAnswers)
   }
 }
 
+/// The host's own handling of lost X connections: counts them and goes on.
+std::atomic<int> gHostConnectionsLost{0};
+int CountHostConnectionLost(Display*)
+{
+  ++gHostConnectionsLost;
+  return 0;
+}
+void GoOn(Display*, void*) {}
+
 // The server dies (at screen scale 2) with the editor open, or with only the plug-in's connection to it open.
 // Xlib's handling of a lost connection would end the process from the plug-in's own thread; instead the plug-in
 // lets the connection go: new instances size their editor for no display, no editor opens until the server is
-// back, and the process ends normally (through exit, its static objects destroyed).
+// back, and the process ends normally (through exit, its static objects destroyed). The host's handler of lost
+// connections, in place before the plug-in's, hears of the host's own connections and never of the plug-in's.
 TEST_F(BundleXServer, AServerThatGoesAwayEndsNeitherTheHostNorLaterEditors)
 {
   for (const bool editorOpen : {true, false})
@@ -113,6 +124,8 @@ TEST_F(BundleXServer, AServerThatGoesAwayEndsNeitherTheHostNorLaterEditors)
         testsupport::TestXServer server(number);
         Display* host = server.Start();
         ASSERT_NE(host, nullptr);
+        XSetIOErrorHandler(CountHostConnectionLost);
+        XSetIOErrorExitHandler(host, GoOn, nullptr);
         testsupport::SetScreenDpi(host, "192");
         const Window parent = MapHostWindow(host);
         {
@@ -124,9 +137,12 @@ TEST_F(BundleXServer, AServerThatGoesAwayEndsNeitherTheHostNorLaterEditors)
           {
             ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(parent)), 1);
           }
-          server.Stop(); // the host's own connection to it is never used again
+          server.Stop();
           EXPECT_TRUE(testsupport::WaitFor([] { return NewInstancesEditorRect() == kEditorAtScaleOne; }))
             << "editor open: " << editorOpen;
+          EXPECT_EQ(gHostConnectionsLost.load(), 0); // the plug-in's loss is not the host's
+          XSync(host, False);
+          EXPECT_EQ(gHostConnectionsLost.load(), 1);
           EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(parent)), 0) << "editor open: " << editorOpen;
           // The same display number comes back.
           Display* again = server.Start();
@@ -135,9 +151,12 @@ TEST_F(BundleXServer, AServerThatGoesAwayEndsNeitherTheHostNorLaterEditors)
           ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(newParent)), 1) << "editor open: " << editorOpen;
           EXPECT_EQ(testsupport::ChildWindows(again, newParent).size(), 1u);
           EXPECT_EQ(p.Call(vst2::effEditClose), 1);
-          XCloseDisplay(again);
+          // Gone again while the plug-in's connection to it is open: the host's own loss still reaches its handler.
+          XSetIOErrorExitHandler(again, GoOn, nullptr);
+          server.Stop();
+          XSync(again, False);
+          EXPECT_EQ(gHostConnectionsLost.load(), 2);
         }
-        server.Stop();
         std::fflush(stdout);
         std::exit(::testing::Test::HasFailure() ? 1 : 0);
       },
