@@ -159,7 +159,7 @@ public:
   /// A view whose window went away; its responder hears of it once no modal work is running.
   void AddGone(X11View* v) { mGone.push_back(v); }
   void ForgetGone(X11View* v) { mGone.erase(std::remove(mGone.begin(), mGone.end(), v), mGone.end()); }
-  /// Views of this connection not yet destroyed (counted by X11View itself).
+  /// Views of this connection not yet destroyed (counted by X11View itself). [main thread]
   void ViewMade() { ++mLiveViews; }
   void ViewDestroyed() { --mLiveViews; }
   /// Called by Xlib (the connection's exit handler) when the server went away. [the thread whose call found it]
@@ -223,10 +223,11 @@ public:
   Window mHelper = 0;
 
 private:
-  /// Takes the connection and the wake-up away from the run loop.
+  /// Takes the connection and the wake-up away from the run loop. [main thread]
   void StopWatching();
   /// Once the connection is lost: stops watching it, and the views forget their windows (their responders hear
   /// that the windows went away). Nothing more is asked of the server; the back end gives way to another.
+  /// [main thread]
   void LetGoOfLostConnection();
   void HandleSelectionRequest(const XSelectionRequestEvent& r);
   void ReadSelection(const XSelectionEvent& e);
