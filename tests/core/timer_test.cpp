@@ -199,3 +199,92 @@ TEST_F(FrameworkTimer, ATimerStoppedByAnotherDuringATickIsNotCalledAgain)
   timers[0]->Stop();
   EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
 }
+
+// A timer that stops itself and starts its successor from its own callback, the way an editor restarts its
+// refresh: the successor ticks at once and then once per interval, the old one never again. Alone in its group
+// the group ends and starts over; beside another timer the group goes on and the other timer keeps its pace.
+TEST_F(FrameworkTimer, ATimerRestartedFromItsOwnCallbackTicksAtOnceThenOncePerInterval)
+{
+  for (const bool alone : {true, false})
+  {
+    SCOPED_TRACE(alone ? "alone in its group" : "beside another timer");
+    int oldCalls = 0, newCalls = 0, otherCalls = 0;
+    std::unique_ptr<plug::Timer> old, successor, other;
+    old.reset(plug::Timer::Create([&](plug::Timer& self) {
+      if (++oldCalls < 2)
+        return;
+      self.Stop();
+      successor.reset(plug::Timer::Create([&](plug::Timer&) { ++newCalls; }, 20));
+    }, 20));
+    if (!alone)
+      other.reset(plug::Timer::Create([&](plug::Timer&) { ++otherCalls; }, 20));
+    foundation::RunLoop::Main().RunDueTimers();
+    Tick(); // the old timer restarts here; its successor's first tick follows in the same pass
+    EXPECT_EQ(oldCalls, 2);
+    EXPECT_EQ(newCalls, 1);
+    for (int n = 2; n <= 4; ++n)
+    {
+      EXPECT_EQ(Tick(), 1) << n; // one wake-up serves whoever is left
+      EXPECT_EQ(newCalls, n);
+      EXPECT_EQ(oldCalls, 2);
+      EXPECT_EQ(otherCalls, alone ? 0 : n + 1);
+    }
+    successor->Stop();
+    if (other)
+      other->Stop();
+    EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
+  }
+}
+
+// A timer that stops itself while another follows it in the same tick: the one after it is still called in that
+// tick, once.
+TEST_F(FrameworkTimer, ATimerStoppingItselfDoesNotCostTheNextOneItsTick)
+{
+  int calls[3] = {0, 0, 0};
+  std::unique_ptr<plug::Timer> timers[3];
+  timers[0].reset(plug::Timer::Create([&](plug::Timer& self) {
+    if (++calls[0] == 2)
+      self.Stop();
+  }, 20));
+  for (int i : {1, 2})
+    timers[i].reset(plug::Timer::Create([&calls, i](plug::Timer&) { ++calls[i]; }, 20));
+  foundation::RunLoop::Main().RunDueTimers();
+  Tick();
+  Tick();
+  EXPECT_EQ(calls[0], 2);
+  EXPECT_EQ(calls[1], 3);
+  EXPECT_EQ(calls[2], 3);
+}
+
+// Modal work inside a timer's callback runs the loop on: a timer that stops itself there and starts a successor
+// makes its group restart while its tick is still in progress. The successor joins during that tick and is called
+// by the nested ticks only, once each, never again by the walk it joined during; afterwards it keeps to one call
+// per interval and the group ends with its last member.
+TEST_F(FrameworkTimer, ATimerJoiningWhileItsGroupRestartsInANestedLoopIsCalledOncePerTick)
+{
+  foundation::RunLoop& loop = foundation::RunLoop::Main();
+  int oldCalls = 0, newCalls = 0, newCallsInside = 0;
+  std::unique_ptr<plug::Timer> old, successor;
+  old.reset(plug::Timer::Create([&](plug::Timer& self) {
+    if (++oldCalls < 2)
+      return;
+    self.Stop();
+    successor.reset(plug::Timer::Create([&](plug::Timer&) { ++newCalls; }, 20));
+    loop.RunDueTimers(); // a modal loop: the successor's first tick
+    mClock.Advance(0.020);
+    loop.RunDueTimers(); // and the restarted group's first
+    newCallsInside = newCalls;
+  }, 20));
+  loop.RunDueTimers();
+  Tick();
+  EXPECT_EQ(newCallsInside, 2);
+  EXPECT_EQ(newCalls, 2);
+  for (int n = 3; n <= 5; ++n)
+  {
+    EXPECT_EQ(Tick(), 1) << n;
+    EXPECT_EQ(newCalls, n);
+  }
+  EXPECT_EQ(oldCalls, 2);
+  successor->Stop();
+  EXPECT_EQ(loop.TimerCount(), 0u);
+}
