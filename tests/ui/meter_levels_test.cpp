@@ -53,12 +53,25 @@ struct MeterLevels : editortest::Editor
     mInstance->Dispatch(vst2::effSetBlockSize, 0, kBlock);
     mInstance->Dispatch(vst2::effMainsChanged, 0, 1);
   }
-  /// Meter mode, oversampling setting (0 off, 1 2x, 2 4x) and the mode's reference as a host sets them; the
-  /// signal's clock starts again.
-  void Configure(const ModeCase& m, int oversampling, double reference)
+  /// Meter mode, oversampling setting (0 off, 1 2x, 2 4x) and the mode's reference as a host sets them; the one
+  /// set last (the factor, or the mode) changes from another value, so that it sets the meters up. The signal's
+  /// clock starts again.
+  void Configure(const ModeCase& m, int oversampling, double reference, bool factorLast)
   {
-    SetHostValue(kOversampling, float(oversampling) / 2.f);
-    SetHostValue(kMeterMode, float(m.mode) / 4.f);
+    const auto setFactor = [this](int setting) { SetHostValue(kOversampling, float(setting) / 2.f); };
+    const auto setMode = [this](int mode) { SetHostValue(kMeterMode, float(mode) / 4.f); };
+    if (factorLast)
+    {
+      setFactor((oversampling + 1) % 3);
+      setMode(m.mode);
+      setFactor(oversampling);
+    }
+    else
+    {
+      setFactor(oversampling);
+      setMode((m.mode + 1) % 5);
+      setMode(m.mode);
+    }
     SetHostValue(m.referenceParam, float((reference + 36.0) / 36.0));
     mTime = 0;
   }
@@ -116,7 +129,7 @@ TEST_F(MeterLevels, EachModeShowsTheLevelAUserExpectsAtEveryFactor)
     {
       SCOPED_TRACE(std::string(m.name) + " at " + kFactorNames[os]);
       const auto& e = expect[m.mode];
-      Configure(m, os, e.expectedDb);
+      Configure(m, os, e.expectedDb, true);
       Run(Tone(Amplitude(kToneDb)), long(e.seconds * kRate));
       Tick(2);
       EXPECT_NEAR(Meter().PublishedDb(), e.expectedDb, 0.05);
@@ -166,7 +179,7 @@ TEST_F(MeterLevels, WindowsHoldsAndFallsLastAsLongAtEveryFactor)
     for (int os = 0; os <= 2; ++os)
     {
       SCOPED_TRACE(std::string(m.name) + " at " + kFactorNames[os]);
-      Configure(m, os, 0);
+      Configure(m, os, 0, false);
       Crossings c;
       Run(Tone(tone, 0, 0), long(r.seconds * kRate), r.block, [&](long t) { c.readings.push_back({t, Meter().PublishedDb()}); });
       const double final = c.readings.back().second;
@@ -189,7 +202,7 @@ TEST_F(MeterLevels, WindowsHoldsAndFallsLastAsLongAtEveryFactor)
   for (int os = 0; os <= 2; ++os)
   {
     SCOPED_TRACE(std::string("PEAK at ") + kFactorNames[os]);
-    Configure(kModes[kMeterPeak], os, 0);
+    Configure(kModes[kMeterPeak], os, 0, false);
     Crossings c;
     Run(hump, long(0.6 * kRate), 8, [&](long t) { c.readings.push_back({t, Meter().PublishedDb()}); });
     double top = -200;
@@ -221,7 +234,7 @@ TEST_F(MeterLevels, TheDisplayRefreshesEvery20MillisecondsOfAudioAtEveryFactor)
   for (int os = 0; os <= 2; ++os)
   {
     SCOPED_TRACE(kFactorNames[os]);
-    Configure(kModes[kMeterPeak], os, 0);
+    Configure(kModes[kMeterPeak], os, 0, true);
     Run(Tone(0.0), kRate / 10); // settle at silence
     int moves = 0;
     double needle = Value(group.needle);
