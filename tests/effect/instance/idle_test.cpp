@@ -1,6 +1,6 @@
 // The effect's idle call, driven by the framework timer with the run loop pumped by hand: a latency that differs
 // from the one last reported reaches the host (I/O changed, new initial delay) within one tick, with or without
-// an editor, except in the host that takes it per block.
+// an editor, except in the two hosts that take it per block, which get it back from the next processed block.
 #include <gtest/gtest.h>
 
 #include "drovik_instance.h"
@@ -113,4 +113,32 @@ TEST_F(Idle, OversamplingLatencyReachesTheHostOnTheNextTick)
   Tick();
   EXPECT_EQ(mHost.Count(vst2::audioMasterIOChanged), told + 2);
   EXPECT_EQ(instance.Effect()->initialDelay, before);
+}
+
+// The two hosts that take the latency per block (Pro Tools and Live) have a latency the effect has not reported
+// put back by the next processed block; any other host waits for the idle call.
+TEST_F(Idle, ProToolsAndLiveGetTheLatencyBackFromTheNextBlock)
+{
+  const struct
+  {
+    const char* product;
+    bool perBlock;
+  } hosts[] = {{"ProTools", true}, {"Live", true}, {"Cubase", false}, {"Reaper", false}};
+  for (const auto& h : hosts)
+  {
+    SCOPED_TRACE(h.product);
+    mHost.mProduct = h.product;
+    Instance instance(mHost);
+    instance.Dispatch(vst2::effOpen);
+    instance.Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, 48000.f);
+    instance.Dispatch(vst2::effMainsChanged, 0, 1);
+    Disturb(instance, 64);
+    float silence[64] = {};
+    float* in[2] = {silence, silence};
+    float out[2][64];
+    float* outs[2] = {out[0], out[1]};
+    instance.Effect()->processReplacing(instance.Effect(), in, outs, 64);
+    EXPECT_EQ(instance.Plug()->GetLatency(), h.perBlock ? 0 : 64);
+    EXPECT_EQ(instance.Effect()->initialDelay, h.perBlock ? 0 : 64);
+  }
 }
