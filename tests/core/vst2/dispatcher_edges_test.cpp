@@ -105,6 +105,18 @@ TEST(DispatcherEdges, ProgramNamesAreReadableAndCutBetweenCharacters)
   EXPECT_EQ(Call(unnamed, vst2::effGetProgramNameIndexed, 0, 0, shown), 0) << "an empty name answers 0";
 }
 
+// A host that sets an empty program name keeps the name the program had.
+TEST(DispatcherEdges, AnEmptyProgramNameKeepsTheNameThereWas)
+{
+  TestPlug p(plug::InstanceInfo{}, 0);
+  char warm[] = "Warm", empty[] = "";
+  Call(p, vst2::effSetProgramName, 0, 0, warm);
+  Call(p, vst2::effSetProgramName, 0, 0, empty);
+  char shown[64];
+  Call(p, vst2::effGetProgramName, 0, 0, shown);
+  EXPECT_STREQ(shown, "Warm");
+}
+
 // Two channels a side: the first pin carries the stereo pair, each pin is labelled from 1.
 TEST(DispatcherEdges, PinPropertiesAndSpeakerArrangements)
 {
