@@ -370,3 +370,23 @@ TEST(DispatcherEdges, ProgramsSampleRateAutomationAndMidiFromTheHost)
   EXPECT_EQ(p.midi[0].mData1, 60);
   EXPECT_EQ(p.midi[0].mData2, 100);
 }
+
+// The state comparison takes values as equal within a hundred-thousandth (as 32-bit floats), read from the start
+// index given.
+TEST(DispatcherEdges, StateComparisonToleratesOnlyRoundingToFloat)
+{
+  TestPlug p(plug::InstanceInfo{}, 0);
+  p.GetParam(0)->Set(1.5);
+  p.GetParam(1)->Set(2);
+  const struct
+  {
+    double values[3];
+    int start;
+    bool same;
+  } cases[] = {
+    {{1.5, 2, 0}, 0, true},           {{1.5 + 1e-6, 2, 0}, 0, true}, {{1.5 + 2e-5, 2, 0}, 0, false},
+    {{1.5, 2 - 2e-5, 0}, 0, false},   {{9, 1.5, 2}, 1, true},        {{1.5, 2, 0}, 1, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(p.CompareState(c.values, c.start), c.same) << c.values[0] << " " << c.values[1] << " from " << c.start;
+}
