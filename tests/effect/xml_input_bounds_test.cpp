@@ -1,6 +1,6 @@
 // The scan an XML text passes before it is parsed: how many attributes it finds, where an '=' is no attribute,
 // the texts it refuses because the XML library could read an element start tag that the scan cannot see, and the
-// element starts and markups it counts.
+// element starts and markups it counts, and the longest text it takes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -106,6 +106,14 @@ TEST(XmlInputBounds, CountsEveryMarkup)
     EXPECT_TRUE(XmlInputBounds::Accepts(Repeated(markup, 1024))) << markup;
     EXPECT_FALSE(XmlInputBounds::Accepts(Repeated(markup, 1025))) << markup;
   }
+}
+
+TEST(XmlInputBounds, TakesTextsUpToTheLongestAndNoLonger)
+{
+  std::string text = "<a/>" + std::string(XmlInputBounds::kMaxBytes - 4, ' ');
+  EXPECT_TRUE(XmlInputBounds::Accepts(text));
+  text += ' ';
+  EXPECT_FALSE(XmlInputBounds::Accepts(text));
 }
 
 } // namespace
