@@ -141,6 +141,8 @@ TEST_F(Delegate, ScreenScaleReachesAnOpenEditorRounded)
   mDelegate.SetScreenScale(std::numeric_limits<double>::quiet_NaN());
   mDelegate.SetScreenScale(0.2);
   EXPECT_EQ(UI()->GetScreenScale(), 2);
+  mDelegate.SetScreenScale(0.5); // the smallest scale taken, rounded half away from zero
+  EXPECT_EQ(UI()->GetScreenScale(), 1);
 }
 
 TEST_F(Delegate, DestroyingTheDelegateClosesTheWindowBeforeDeletingTheGraphics)
