@@ -181,7 +181,8 @@ TEST_F(MeterLevels, WindowsHoldsAndFallsLastAsLongAtEveryFactor)
       SCOPED_TRACE(std::string(m.name) + " at " + kFactorNames[os]);
       Configure(m, os, 0, false);
       Crossings c;
-      Run(Tone(tone, 0, 0), long(r.seconds * kRate), r.block, [&](long t) { c.readings.push_back({t, Meter().PublishedDb()}); });
+      Run(Tone(tone, 0, 0), long(r.seconds * kRate), r.block,
+          [&](long t) { c.readings.push_back({t, Meter().PublishedDb()}); });
       const double final = c.readings.back().second;
       const long leaves = c.First(true, final - 40), arrives = c.First(true, final - r.nearDb);
       ASSERT_GE(leaves, 0);
