@@ -26,13 +26,28 @@ extern char** environ;
 
 namespace testsupport {
 
-/// A display number nothing uses yet (no lock file and no socket), counting up from `from`; -1 when none is free.
+/// Whether TCP port 6000 + number on the loopback address is free: another run's server may listen there.
+inline bool DisplayPortFree(int number)
+{
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(6000 + number));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const bool unused = fd >= 0 && bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+  if (fd >= 0)
+    close(fd);
+  return unused;
+}
+
+/// A display number nothing uses yet (no lock file, no socket, no server on its port), counting up from `from`;
+/// -1 when none is free.
 inline int FreeDisplayNumber(int from = 150)
 {
   struct stat st{};
   for (int n = from; n < from + 100; ++n)
     if (stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &st) != 0 &&
-        stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) != 0)
+        stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) != 0 && DisplayPortFree(n))
       return n;
   return -1;
 }
