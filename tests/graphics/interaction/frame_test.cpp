@@ -69,12 +69,12 @@ TEST_F(FrameTest, DirtyControlIsRedrawnOnDevicePixelsAndACleanFrameDrawsNothing)
 
 TEST_F(FrameTest, StrictDrawingStillDrawsEveryDirtyControl)
 {
-  for (float x : {10.f, 70.f, 40.f})
+  for (float x : {10.f, 70.f, 40.f, 85.f}) // the last one lies outside the others' union
     g.AttachControl(new TestControl(IRECT(x, x, x + 10.f, x + 10.f)));
   Tick();
   g.SetStrictDrawing(true); // one region around them all; every control is dirty again
   EXPECT_EQ(Tick(), (std::vector<IRECT>{IRECT(9.f, 9.f, 21.f, 21.f), IRECT(69.f, 69.f, 81.f, 81.f),
-                                        IRECT(39.f, 39.f, 51.f, 51.f)}));
+                                        IRECT(39.f, 39.f, 51.f, 51.f), IRECT(84.f, 84.f, 96.f, 96.f)}));
 }
 
 TEST_F(FrameTest, HiddenBackgroundIsStillDrawnAndEdgeContactIsNot)

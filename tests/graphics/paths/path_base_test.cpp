@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "path_recorder.h"
 #include "svg/svg_image.h"
@@ -107,6 +108,33 @@ TEST_F(PathBase, EllipsesAreUnitCirclesUnderATransformThatIsUndoneAfterwards)
   EXPECT_EQ(Draw([&] { g.DrawEllipse(IColor(), 10, 10, 0.f, 5.f); }), (Log{"clear", "stroke 1"}));
   EXPECT_EQ(g.GetTransform().mTX, 3.0);
   EXPECT_EQ(g.TransformStackDepth(), 0);
+}
+
+// On a screen whose y grows downwards: a skew across leans what lies below to the right, a skew down moves what
+// lies to the right downwards, and a positive rotation turns clockwise.
+TEST_F(PathBase, SkewsLeanAndRotationsTurnTheWayTheirAnglesSay)
+{
+  struct Case
+  {
+    const char* what;
+    std::function<void()> apply;
+    float x, y;         // a point of the path
+    float wantX, wantY; // where it is drawn
+  } cases[] = {
+    {"skew across, below", [&] { g.PathTransformSkew(45.f, 0.f); }, 0.f, 10.f, 10.f, 10.f},
+    {"skew across, beside", [&] { g.PathTransformSkew(45.f, 0.f); }, 10.f, 0.f, 10.f, 0.f},
+    {"skew down, beside", [&] { g.PathTransformSkew(0.f, 45.f); }, 10.f, 0.f, 10.f, 10.f},
+    {"skew down, below", [&] { g.PathTransformSkew(0.f, 45.f); }, 0.f, 10.f, 0.f, 10.f},
+    {"quarter turn", [&] { g.PathTransformRotate(90.f); }, 10.f, 0.f, 0.f, 10.f},
+  };
+  for (const Case& k : cases)
+  {
+    g.PathTransformReset();
+    k.apply();
+    const IMatrix& m = g.GetTransform();
+    EXPECT_NEAR(m.mXX * k.x + m.mXY * k.y + m.mTX, k.wantX, 1e-4) << k.what;
+    EXPECT_NEAR(m.mYX * k.x + m.mYY * k.y + m.mTY, k.wantY, 1e-4) << k.what;
+  }
 }
 
 TEST_F(PathBase, ClipsLieWithinTheRegionBeingDrawn)

@@ -1,8 +1,10 @@
 // What the headless context's frames and measures show by value rather than against a golden image: text aligned
-// in a rectangle at screen scales 1 and 2, bitmap frames taken from their own place, and SVG polylines left open
-// where polygons close.
+// in a rectangle at screen scales 1 and 2, bitmap frames taken from their own place, SVG polylines left open
+// where polygons close, and each blend method where a source meets paint and where it meets nothing.
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "headless_fixture.h"
 
@@ -125,4 +127,45 @@ TEST_F(Headless, AStrokedPolylineHasNoClosingSegmentAndAPolygonHasOne)
   EXPECT_LT(frame.At(90, 10)[0], 64);
   EXPECT_GT(frame.At(30, 25)[0], 250) << "the polyline was closed";
   EXPECT_LT(frame.At(90, 25)[0], 64) << "the polygon was left open";
+}
+
+// In a layer that starts clear, red is painted over the top half of a strip, then blue over the whole strip with
+// each blend method; the layer is then drawn over white. The blue meets red above and nothing below.
+TEST_F(Headless, EachBlendMethodWhereTheSourceMeetsPaintAndWhereItMeetsNothing)
+{
+  const IColor red(255, 255, 0, 0), blue(255, 0, 0, 255), white(255, 255, 255, 255), magenta(255, 255, 0, 255);
+  struct Case
+  {
+    EBlend method;
+    IColor overRed, overNothing;
+  } cases[] = {
+    {kBlendDefault, blue, blue},           {kBlendSourceIn, blue, white},       {kBlendSourceOut, white, blue},
+    {kBlendSourceAtop, blue, white},       {kBlendDestinationOver, red, blue},  {kBlendDestinationIn, red, white},
+    {kBlendDestinationOut, white, white},  {kBlendDestinationAtop, red, blue},  {kBlendXOR, white, blue},
+    {kBlendSourceAlphaDestinationAlpha, magenta, blue},
+  };
+  constexpr int kStrip = 8, kHeight = 16;
+  const int n = int(sizeof(cases) / sizeof(cases[0]));
+  Open(n * kStrip, kHeight, [&](IGraphics& g, const IRECT&) {
+    g.StartLayer(nullptr, IRECT(0, 0, float(n * kStrip), float(kHeight)));
+    for (int i = 0; i < n; ++i)
+    {
+      const float left = float(i * kStrip), right = left + float(kStrip);
+      g.FillRect(red, IRECT(left, 0, right, kHeight / 2));
+      const IBlend blend(cases[i].method, 1.f);
+      g.FillRect(blue, IRECT(left, 0, right, kHeight), &blend);
+    }
+    g.DrawLayer(g.EndLayer());
+  });
+  const IGraphicsHeadless::Frame frame = Render();
+  for (int i = 0; i < n; ++i)
+  {
+    const int x = i * kStrip + kStrip / 2;
+    for (auto [y, want] : {std::pair{kHeight / 4, cases[i].overRed}, {kHeight * 3 / 4, cases[i].overNothing}})
+    {
+      const uint8_t* p = frame.At(x, y);
+      EXPECT_EQ((std::vector<int>{p[0], p[1], p[2]}), (std::vector<int>{want.mRed, want.mGreen, want.mBlue}))
+        << "method " << cases[i].method << (y < kHeight / 2 ? " over red" : " over nothing");
+    }
+  }
 }

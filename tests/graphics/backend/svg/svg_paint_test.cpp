@@ -174,6 +174,7 @@ TEST(SvgPaint, StrokeAttributesAsTheShapeKeepsThem)
   EXPECT_FLOAT_EQ(a.miterLimit, 3);
   EXPECT_EQ(svg.shape(1).strokeLineCap, kSvgCapSquare);
   EXPECT_EQ(svg.shape(1).strokeLineJoin, kSvgJoinRound);
+  EXPECT_FLOAT_EQ(svg.shape(1).miterLimit, 4) << "a document's miter limit when it gives none";
   const uint32_t alphas[] = {127, 255, 0};
   for (int i = 0; i < 3; ++i) EXPECT_EQ(svg.shape(size_t(i)).stroke.color, Rgba(255, 255, 255, alphas[i])) << i;
 }

@@ -79,6 +79,9 @@ TEST_F(TextTest, WordsWrapToTheRowWidthAndRowsMeasureAsTheirText)
   EXPECT_EQ(Rows("hello world again", two + 1, &widths), (std::vector<std::string>{"hello world", "again"}));
   EXPECT_EQ(Rows("hello hello", word + 1), (std::vector<std::string>{"hello", "hello"}));
   EXPECT_EQ(Rows("hello world", two - 1), (std::vector<std::string>{"hello", "world"}));
+  // Text exactly as wide as the row fits in it.
+  EXPECT_EQ(Rows("hello world", two), (std::vector<std::string>{"hello world"}));
+  EXPECT_EQ(Rows("hello", word), (std::vector<std::string>{"hello"}));
   ASSERT_EQ(widths.size(), 3u);
   EXPECT_NEAR(widths[0], two, 0.5);
   EXPECT_NEAR(widths[1], two, 0.5);
