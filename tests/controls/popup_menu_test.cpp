@@ -381,6 +381,26 @@ TEST_F(PopupMenuTest, OverflowingPanelMovesUpButNeverPastTheEditorTop)
   EXPECT_LE(panel->Cell(15)->mBottom, 300.f);
 }
 
+TEST_F(PopupMenuTest, AMenuMeasuresAsTheColumnItsCellsFill)
+{
+  // Placement goes by the measured size: it must be the column of cells that is then laid out, gaps between
+  // neighbours included and none after the last.
+  IPopupMenu one{"", 0, false, {"one"}};
+  menu.AddSeparator();
+  menu.AddItem("four");
+  for (IPopupMenu* m : {&one, &menu})
+  {
+    Open(*m);
+    float w = 0.f, h = 0.f;
+    popup->MeasurePanel(*m, w, h);
+    const int n = popup->GetPanel(0).NCells();
+    ASSERT_EQ(n, m->NItems());
+    EXPECT_FLOAT_EQ(Cell(0, n - 1).mBottom - Cell(0, 0).mTop, h) << n << " items";
+    EXPECT_FLOAT_EQ(Cell(0, 0).W(), w) << n << " items";
+    Dismiss();
+  }
+}
+
 TEST_F(PopupMenuTest, SeparatorsAppearOnlyOnceFadedInAndLabelsAndHighlightSitInTheirCells)
 {
   menu.AddSeparator();

@@ -181,6 +181,21 @@ TEST_F(ControlsTest, ColourSwatchOffersTheCellsOwnColourToThePicker)
   EXPECT_EQ(chosen[0].second, IColor(255, 1, 2, 3));
 }
 
+TEST_F(ControlsTest, ColourSwatchGridFillsEachRowLeftToRightBeforeTheNext)
+{
+  auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 90, 90), "", nullptr, WidgetOnly(), IVColorSwatchControl::kGrid,
+                                          {0, 1, 2, 3, 4, 5, 6, 7, 8});
+  g.AttachControl(swatch);
+  // Each cell's centre as sixths of the widget across and down.
+  const int sixths[9][2] = {{1, 1}, {3, 1}, {5, 1}, {1, 3}, {3, 3}, {5, 3}, {1, 5}, {3, 5}, {5, 5}};
+  const IRECT w = swatch->GetWidgetBounds();
+  for (int i = 0; i < 9; ++i)
+  {
+    EXPECT_NEAR(swatch->GetCell(i).CentreX(), w.mLeft + w.W() * sixths[i][0] / 6.f, 1e-3) << "cell " << i;
+    EXPECT_NEAR(swatch->GetCell(i).CentreY(), w.mTop + w.H() * sixths[i][1] / 6.f, 1e-3) << "cell " << i;
+  }
+}
+
 TEST_F(ControlsTest, GroupFramesAllItsMembersWithItsPadding)
 {
   g.AttachControl(new IVButtonControl(IRECT(10, 10, 50, 40)), -1, "knobs");

@@ -73,6 +73,7 @@ TEST_F(Bases, SwitchStatesCycleOnExactStepsAndWrap)
     {2, 0.3, {0.0, 1.0, 0.0}}, // only exactly 0 goes to 1
     {3, 0.0, cycle(3)},
     {10, 0.0, cycle(10)},      // no float drift: every state and 1 are reached
+    {4, 1.0 / 3.0 - 1e-9, {2.0 / 3.0, 1.0, 0.0}}, // a value a rounding error below a state shows that state
     {1, 0.0, {0.0, 0.0}},      // one state
     {0, 0.7, {0.0}},           // no states counts as one
   };

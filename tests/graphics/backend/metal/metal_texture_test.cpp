@@ -82,6 +82,20 @@ TEST(MetalTextures, MipmappedImageKeepsItsPixelsAndCarriesEveryLevelAveraged)
   EXPECT_EQ(last[3], 78);
 }
 
+TEST(MetalTextures, MipmapMeansAreRoundedToTheNearestSoSmallerLevelsDoNotDarken)
+{
+  // One 2 x 2 image whose channels have means of a quarter, a half, three quarters and 254.75.
+  const unsigned char px[2 * 2 * 4] = {0, 0, 0, 255, 0, 0, 0, 255, 0, 1, 0, 255, 1, 1, 3, 254};
+  Surface s(8, 8);
+  int image = vxCreateImageFromPixels(s.ctx, 2, 2, VX_IMAGE_GENERATE_MIPMAPS, px);
+  ASSERT_GT(image, 0);
+  std::shared_ptr<MTLTexture> tex = mvxImageTexture(s.ctx, image);
+  ASSERT_EQ(tex->mipmapLevelCount(), 2u);
+  unsigned char mean[4];
+  tex->getBytes(mean, 4, MTLRegionMake2D(0, 0, 1, 1), 1);
+  EXPECT_EQ(std::vector<int>(mean, mean + 4), (std::vector<int>{0, 1, 1, 255}));
+}
+
 TEST(MetalTextures, ImageAtAQuarterSizeIsTheAveragedImageWithMipmapsAndAliasesWithout)
 {
   // A grid of bright lines every 4 pixels: each 4 x 4 block is 7/16 bright, but the texel pairs a plain
