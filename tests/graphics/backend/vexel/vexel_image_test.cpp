@@ -1,4 +1,5 @@
 // Encoded images are sized from their header: too large a side or too many pixels is refused before decoding.
+// A colour JPEG decodes to the pixels an independent decoder gives.
 // iPhone-optimised PNG files decode to the same pixels as plain ones, and their image data is read no further than
 // their header allows. No allocation above 1 MB is granted in this program: a decoder that cannot have the memory
 // for the pixels leaves nothing allocated.
@@ -14,6 +15,11 @@
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
+// An independent JPEG decoder to compare with.
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_JPEG
+#include <stb/stb_image.h>
 
 #include <malloc.h>
 #include <zlib.h>
@@ -229,6 +235,20 @@ Bytes IphonePng(int w, int h, const std::vector<Rgba>& pixels, const IphoneLayou
   Bytes data = DeflateRaw(rows);
   if (layout.cutData) data.resize(data.size() / 2);
   return IphoneFile(w, h, layout, data);
+}
+
+TEST(VexelImages, AColourJpegDecodesToThePixelsAnotherDecoderGives)
+{
+  const Bytes jpeg = Jpeg();
+  const vexelimage::Pixels decoded = vexelimage::Decode(jpeg.data(), jpeg.size(), 64, 4096);
+  int w = 0, h = 0, channels = 0;
+  unsigned char* reference = stbi_load_from_memory(jpeg.data(), int(jpeg.size()), &w, &h, &channels, 4);
+  ASSERT_NE(reference, nullptr);
+  ASSERT_EQ(decoded.rgba.size(), size_t(w) * size_t(h) * 4);
+  int worst = 0;
+  for (size_t i = 0; i < decoded.rgba.size(); ++i) worst = std::max(worst, std::abs(decoded.rgba[i] - reference[i]));
+  stbi_image_free(reference);
+  EXPECT_LE(worst, 8) << "the decoders differ by more than their rounding";
 }
 
 TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
