@@ -77,9 +77,10 @@ TEST_F(BundleXServer, AServerThatNeverAnswersCountsAsNoDisplayUntilOneAnswers)
   {
     testsupport::ExpectInChildProcess(
       [place] {
-        const int number = testsupport::FreeDisplayNumber(kFirstDisplayNumber);
-        testsupport::SilentXServer silent(number, place);
-        ASSERT_TRUE(silent.Listening()) << silent.Name();
+        const auto listening = testsupport::SilentXServer::OnFreeNumber(kFirstDisplayNumber, place);
+        ASSERT_TRUE(listening) << "no display number's place could be taken";
+        const testsupport::SilentXServer& silent = *listening;
+        const int number = silent.Number();
         setenv("DISPLAY", silent.Name().c_str(), 1);
         Instance p;
         ASSERT_NE(p.Get(), nullptr);
@@ -87,8 +88,8 @@ TEST_F(BundleXServer, AServerThatNeverAnswersCountsAsNoDisplayUntilOneAnswers)
         EXPECT_EQ(EditorRect(p), kEditorAtScaleOne) << silent.Name(); // as without a display
         EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0) << silent.Name();
         // Not on the silent server's number: a local display that is not there yet is looked for on its port too.
-        testsupport::TestXServer server(testsupport::FreeDisplayNumber(number + 1));
-        Display* host = server.Start();
+        testsupport::TestXServer server;
+        Display* host = server.StartOnFreeNumber(number + 1);
         ASSERT_NE(host, nullptr);
         const Window parent = MapHostWindow(host);
         ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(parent)), 1) << silent.Name();
@@ -120,9 +121,8 @@ TEST_F(BundleXServer, AServerThatGoesAwayEndsNeitherTheHostNorLaterEditors)
   {
     testsupport::ExpectInChildProcess(
       [editorOpen] {
-        const int number = testsupport::FreeDisplayNumber(kFirstDisplayNumber);
-        testsupport::TestXServer server(number);
-        Display* host = server.Start();
+        testsupport::TestXServer server;
+        Display* host = server.StartOnFreeNumber(kFirstDisplayNumber);
         ASSERT_NE(host, nullptr);
         XSetIOErrorHandler(CountHostConnectionLost);
         XSetIOErrorExitHandler(host, GoOn, nullptr);

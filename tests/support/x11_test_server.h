@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <X11/Xlib.h>
@@ -61,6 +62,7 @@ inline bool HaveXvfb() { return std::system("command -v Xvfb >/dev/null 2>&1") =
 class TestXServer
 {
 public:
+  TestXServer() = default;
   explicit TestXServer(int number) : mNumber(number) {}
   ~TestXServer() { Stop(); }
   TestXServer(const TestXServer&) = delete;
@@ -82,15 +84,30 @@ public:
     return mPid > 0;
   }
 
-  /// Starts the server, makes it this process's DISPLAY and opens a connection to it once it answers (null when
-  /// it does not within seconds).
+  /// Starts the server, makes it this process's DISPLAY and opens a connection to it once it answers. Null when
+  /// it cannot start there (another run's server took the number first) or does not answer within seconds.
   Display* Start()
   {
-    if (!Launch())
+    if (!Launch() || !WaitUntilServing())
       return nullptr;
     setenv("DISPLAY", Name().c_str(), 1);
     constexpr double kStartPatience = 10.0;
     return appkit::OpenDisplayPatiently(kStartPatience);
+  }
+
+  /// Starts the server on the first display number from `from` that it can take for its own; the number is kept
+  /// for later starts. Null when none could be taken.
+  Display* StartOnFreeNumber(int from)
+  {
+    for (int tries = 0; tries < 20; ++tries, ++from)
+    {
+      mNumber = from = FreeDisplayNumber(from);
+      if (mNumber < 0)
+        return nullptr;
+      if (Display* display = Start())
+        return display;
+    }
+    return nullptr;
   }
 
   /// Kills the server at once, as a crash would, and waits until it is gone; its display number is free again.
@@ -98,15 +115,49 @@ public:
   {
     if (mPid <= 0)
       return;
+    const bool owned = Serving();
     kill(mPid, SIGKILL);
     waitpid(mPid, nullptr, 0);
     mPid = -1;
-    unlink(("/tmp/.X" + std::to_string(mNumber) + "-lock").c_str());
+    if (!owned) // another server's files
+      return;
+    unlink(LockPath().c_str());
     unlink(("/tmp/.X11-unix/X" + std::to_string(mNumber)).c_str());
   }
 
 private:
-  int mNumber;
+  std::string LockPath() const { return "/tmp/.X" + std::to_string(mNumber) + "-lock"; }
+
+  /// Whether the display's lock file names this object's server: Xvfb writes its process id there.
+  bool Serving() const
+  {
+    char text[32] = {};
+    const int fd = open(LockPath().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+      return false;
+    const ssize_t n = read(fd, text, sizeof(text) - 1);
+    close(fd);
+    return n > 0 && std::atoi(text) == mPid;
+  }
+
+  /// Waits until the server holds its display, or has ended (its number was taken) or takes seconds.
+  bool WaitUntilServing()
+  {
+    for (int i = 0; i < 2000; ++i)
+    {
+      if (waitpid(mPid, nullptr, WNOHANG) == mPid)
+      {
+        mPid = -1;
+        return false;
+      }
+      if (Serving())
+        return true;
+      usleep(5000);
+    }
+    return false;
+  }
+
+  int mNumber = -1;
   pid_t mPid = -1;
 };
 
@@ -121,7 +172,7 @@ public:
     kNetwork,
   };
 
-  SilentXServer(int number, Place place)
+  SilentXServer(int number, Place place) : mNumber(number)
   {
     constexpr int kFirstPort = 6000;
     if (place == Place::kLocal)
@@ -142,6 +193,17 @@ public:
 
   bool Listening() const { return mFd >= 0; }
   const std::string& Name() const { return mName; }
+
+  /// A silent server on the first display number from `from` whose place it can take (another run may take a
+  /// free one first); null when none could be taken.
+  static std::unique_ptr<SilentXServer> OnFreeNumber(int from, Place place)
+  {
+    for (int tries = 0; tries < 20 && (from = FreeDisplayNumber(from)) >= 0; ++tries, ++from)
+      if (auto server = std::make_unique<SilentXServer>(from, place); server->Listening())
+        return server;
+    return nullptr;
+  }
+  int Number() const { return mNumber; }
 
 private:
   void Listen(int number)
@@ -177,6 +239,7 @@ private:
 
   std::string mPath;
   std::string mName;
+  int mNumber;
   int mFd = -1;
 };
 
