@@ -30,8 +30,10 @@ start_xvfb() {
     # -noreset: the server would otherwise reset whenever its last client leaves, refusing connections meanwhile.
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     XVFB_PID=$!
+    # The display is ours once its lock file names our server (another run may have taken the number first).
     for _ in $(seq 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
+      [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ] &&
+        { export DISPLAY=":$n"; return 0; }
       kill -0 "$XVFB_PID" 2>/dev/null || break
       sleep 0.1
     done
