@@ -82,3 +82,18 @@ TEST(MeterReadout, ClipLedFollowsTheGainReduction)
 }
 
 } // namespace
+
+// The two needles and the two texts each read their own level: the top needle the current value, the one below
+// it the slower envelope, the left text the envelope and the right text the maximum.
+TEST(MeterReadout, EachNeedleAndTextReadsItsOwnLevel)
+{
+  MeterInput split = Level(0.5); // -6 dB
+  split.envelope = 0.25;         // -12 dB
+  split.maximum = 1.0;           // 0 dB
+  const MeterReadout r = ReadMeter(split, 0, Scale());
+  EXPECT_DOUBLE_EQ(r.needle, ReadMeter(Level(0.5), 0, Scale()).needle);
+  EXPECT_DOUBLE_EQ(r.needle1, ReadMeter(Level(0.25), 0, Scale()).needle);
+  EXPECT_LT(r.needle1, r.needle);
+  EXPECT_EQ(r.envelopeText, "-12.0");
+  EXPECT_EQ(r.maximumText, "0.0");
+}
