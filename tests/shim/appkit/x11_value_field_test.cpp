@@ -1,0 +1,102 @@
+// The X11 value field as the user types in it: the keys that move the caret, with Shift extending the selection
+// and without it collapsing it. Skips without a display.
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+// After the test framework: X defines macros (None, Bool) that its headers would trip over.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include "appkit/x11_application.h"
+#include "foundation/main_thread.h"
+#include "wait_for.h"
+#include "x11_children.h"
+#include "x11_host_window.h"
+#include "x11_typing.h"
+
+namespace appkit {
+namespace {
+
+using testsupport::WaitFor;
+
+/// Takes every event and offers nothing else.
+class QuietResponder final : public ViewResponder
+{
+public:
+  bool SendEvent(const Event&) override { return true; }
+  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
+  bool PerformDragOperation(const std::vector<std::string>&, Point) override { return false; }
+  std::string ToolTipAt(Point) override { return ""; }
+  void ViewDidChangeBackingScale(double) override {}
+  void ViewWindowDestroyed() override {}
+};
+
+class X11ValueField : public X11HostWindow
+{
+protected:
+  /// Opens the view with a field holding the text, the caret at its end and the keyboard on the field.
+  void OpenField(const std::u32string& text)
+  {
+    {
+      foundation::MainThreadScope main;
+      mView = mApp->CreateView(mResponder, Rect(0, 0, 468, 450));
+      ASSERT_TRUE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
+      mField.frame = Rect(40, 100, 120, 20);
+      mField.stringValue = text;
+      mView->AddTextField(mField);
+      mField.SetCaret(text.size(), false);
+    }
+    std::vector<Window> fields;
+    ASSERT_TRUE(WaitFor([&] {
+      const std::vector<Window> views = testsupport::ChildWindows(mHost, mParent);
+      fields = views.empty() ? views : testsupport::ChildWindows(mHost, views[0]);
+      XWindowAttributes wa{};
+      return fields.size() == 1 && XGetWindowAttributes(mHost, fields[0], &wa) && wa.map_state == IsViewable;
+    }));
+    XSetInputFocus(mHost, fields[0], RevertToParent, CurrentTime);
+    XSync(mHost, False);
+  }
+  /// Types the key (with the modifier) and waits until the field's selection is [start, end).
+  bool TypeAndSee(KeySym key, KeySym modifier, size_t start, size_t end)
+  {
+    testsupport::TypeKey(mHost, key, modifier);
+    return WaitFor([&] {
+      foundation::MainThreadScope main;
+      return mField.SelectionStart() == start && mField.SelectionEnd() == end;
+    });
+  }
+  void TearDown() override
+  {
+    if (mView)
+    {
+      foundation::MainThreadScope main;
+      mView->RemoveTextField();
+    }
+    X11HostWindow::TearDown();
+  }
+
+  QuietResponder mResponder;
+  TextField mField;
+};
+
+TEST_F(X11ValueField, ShiftWithTheCaretKeysSelectsAndTheKeysAloneCollapseTheSelection)
+{
+  OpenField(U"12.5");
+  ASSERT_TRUE(TypeAndSee(XK_Left, XK_Shift_L, 3, 4)) << "Shift+Left selects the last character";
+  ASSERT_TRUE(TypeAndSee(XK_Left, XK_Shift_L, 2, 4)) << "and one more";
+  ASSERT_TRUE(TypeAndSee(XK_Left, 0, 2, 2)) << "Left alone goes to the selection's start";
+  ASSERT_TRUE(TypeAndSee(XK_End, XK_Shift_L, 2, 4)) << "Shift+End selects to the end";
+  ASSERT_TRUE(TypeAndSee(XK_Right, 0, 4, 4)) << "Right alone goes to the selection's end";
+  ASSERT_TRUE(TypeAndSee(XK_Home, XK_Shift_L, 0, 4)) << "Shift+Home selects back to the start";
+  ASSERT_TRUE(TypeAndSee(XK_Right, XK_Shift_L, 1, 4)) << "Shift+Right moves the caret, keeping the anchor";
+  testsupport::TypeKey(mHost, XK_9);
+  EXPECT_TRUE(WaitFor([&] {
+    foundation::MainThreadScope main;
+    return mField.stringValue == U"19";
+  })) << "a typed character replaces the selection";
+}
+
+} // namespace
+} // namespace appkit
