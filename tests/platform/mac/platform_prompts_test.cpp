@@ -329,3 +329,26 @@ TEST_F(Prompts, ClosingWhileAMenuAlertOrFieldIsOpenTearsDownCleanly)
 
 } // namespace
 } // namespace mactest
+
+namespace mactest {
+namespace {
+
+// The colour panel opens on the colour asked about and hands back the one picked, each channel in its place.
+TEST_F(Prompts, TheColourPanelShowsTheColourAndHandsBackThePickedOneChannelByChannel)
+{
+  Open();
+  std::vector<IColor> picked;
+  IColor start(255, 0, 51, 255);
+  ASSERT_TRUE(Graphics()->PromptForColor(start, "", [&](const IColor& c) { picked.push_back(c); }));
+  EXPECT_EQ(mApp.mColorShown.red, 0.0);
+  EXPECT_EQ(mApp.mColorShown.green, 0.2);
+  EXPECT_EQ(mApp.mColorShown.blue, 1.0);
+  EXPECT_EQ(mApp.mColorShown.alpha, 1.0);
+  ASSERT_TRUE(mApp.mColorCallback);
+  mApp.mColorCallback(appkit::DeviceColor{1.0, 0.5, 0.0, 1.0});
+  ASSERT_EQ(picked.size(), 1u);
+  EXPECT_EQ(picked[0], IColor(255, 255, 127, 0));
+}
+
+} // namespace
+} // namespace mactest
