@@ -139,3 +139,34 @@ TEST(BankFile, DamagedBanksAreRefused)
     EXPECT_TRUE(out.programs.empty()) << i;
   }
 }
+
+// Another host reads a file by its header: the "CcnK" tag, then the count of the bytes that follow that count,
+// then the form tag; the plug-in's id sits at byte 16 in every form.
+TEST(FxFiles, EveryFormsHeaderCountsTheBytesAfterTheCount)
+{
+  FxProgram chunkProgram = ValueProgram();
+  chunkProgram.isChunk = true;
+  chunkProgram.chunk = {1, 2, 3, 4, 5};
+  FxBank valueBank;
+  valueBank.pluginId = 0x5a455132;
+  valueBank.programs = {ValueProgram(), ValueProgram()};
+  FxBank chunkBank = valueBank;
+  chunkBank.programs.clear();
+  chunkBank.isChunk = true;
+  chunkBank.numPrograms = 2;
+  chunkBank.chunk = {9, 8, 7};
+  const std::pair<std::vector<uint8_t>, const char*> files[] = {{EncodeProgram(ValueProgram()), "FxCk"},
+                                                                {EncodeProgram(chunkProgram), "FPCh"},
+                                                                {EncodeBank(valueBank), "FxBk"},
+                                                                {EncodeBank(chunkBank), "FBCh"}};
+  auto bigEndianAt = [](const std::vector<uint8_t>& b, size_t at) {
+    return (uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) | (uint32_t(b[at + 2]) << 8) | uint32_t(b[at + 3]);
+  };
+  for (const auto& [bytes, form] : files) {
+    ASSERT_GT(bytes.size(), 20u) << form;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "CcnK") << form;
+    EXPECT_EQ(bigEndianAt(bytes, 4), bytes.size() - 8) << form;
+    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 12), form);
+    EXPECT_EQ(bigEndianAt(bytes, 16), 0x5a455132u) << form;
+  }
+}
