@@ -136,3 +136,29 @@ TEST(InfoMenuButton, IsOneFrameOfItsBitmapWhicheverWayTheFramesRun)
     EXPECT_EQ(menu.GetRECT(), IRECT(7, 5, 31, 27)) << (b.GetFramesAreHorizontal() ? "side by side" : "stacked");
   }
 }
+
+// The menu's own enumeration entry (a submenu of its own, apart from the toggles) sets the value of the row chosen.
+TEST_F(InfoMenu, TheEnumerationSubmenuSetsTheValueOfTheChosenRow)
+{
+  IBInfoMenuVQ::Entries e;
+  e.enumParam = 2;
+  mMenu = static_cast<IBInfoMenuVQ*>(
+    mG.AttachControl(new IBInfoMenuVQ(7, 5, IBitmap(&mRaw, 2, false, "pluginmenu.png"), e, "", ""), 1));
+  mMenu->BuildInfoMenu();
+  IPopupMenu::Item* item = mMenu->GetMenu().GetItem(Find("Meter Mode"));
+  ASSERT_NE(item, nullptr);
+  IPopupMenu* sub = item->GetSubmenu();
+  ASSERT_NE(sub, nullptr);
+  ASSERT_EQ(sub->NItems(), 5);
+  EXPECT_STREQ(sub->GetItem(4)->GetText(), "VU");
+  for (int row : {4, 1, 0})
+  {
+    sub->SetChosenItemIdx(row);
+    mMenu->OnPopupMenuSelection(sub, 0);
+    EXPECT_EQ(mDelegate.GetParam(2)->Value(), row);
+  }
+  mMenu->BuildInfoMenu(); // built again, the submenu checks the value now set
+  sub = mMenu->GetMenu().GetItem(Find("Meter Mode"))->GetSubmenu();
+  EXPECT_TRUE(sub->GetItem(0)->GetChecked());
+  EXPECT_FALSE(sub->GetItem(1)->GetChecked());
+}
