@@ -355,3 +355,32 @@ INSTANTIATE_TEST_SUITE_P(DrawScales, Pointer, ::testing::Values(1.f, 1.5f, 2.f))
 
 } // namespace
 } // namespace mactest
+
+namespace mactest {
+namespace {
+
+// Presses in quick succession come as click counts 1, 2, 3, 4...: every second one is a double click, the ones
+// between are presses of their own (a triple click is a double click and a press).
+TEST_F(Input, EverySecondPressOfAQuickRunIsADoubleClick)
+{
+  struct ClickRecorder : IControl
+  {
+    ClickRecorder(const IRECT& r, std::string& log) : IControl(r), mLog(log) {}
+    void Draw(IGraphics&) override {}
+    void OnMouseDown(float, float, const IMouseMod&) override { mLog += "press "; }
+    void OnMouseDblClick(float, float, const IMouseMod&) override { mLog += "double "; }
+    std::string& mLog;
+  };
+  std::string log;
+  mDelegate.mLayoutFunc = [&log](IGraphics* g) { g->AttachControl(new ClickRecorder(IRECT(0, 0, 468, 450), log)); };
+  OpenEditor();
+  for (int clicks = 1; clicks <= 5; ++clicks)
+  {
+    Send(EventType::kLeftMouseDown, 50, 50, clicks);
+    Send(EventType::kLeftMouseUp, 50, 50, clicks);
+  }
+  EXPECT_EQ(log, "press double press double press ");
+}
+
+} // namespace
+} // namespace mactest
