@@ -3,7 +3,7 @@
 // modes each break one promise ("hostile" answers out of range everywhere, "allocating" allocates while
 // processing, "nan" produces NaN, "late" hides its latency, "sloppy-chunk" changes state on a refused chunk,
 // "racy" shares its state between threads without synchronisation, "crashing" aborts while processing, "quiet-latency"
-// changes the record's latency at once but never tells the host), so a host check can be shown to catch it. Its
+// changes the record's latency at once but never tells the host, "early" announces twice the latency it has), so a host check can be shown to catch it. Its
 // editor (fixture_editor.h) answers the rectangle DROVIK_FIXTURE_RECT names.
 #include "fixture_editor.h"
 #include "vst2/vst2.h"
@@ -35,6 +35,7 @@ enum class Mode
   Racy,
   Crashing,
   QuietLatency,
+  Early,
 };
 
 Mode ModeFromEnvironment()
@@ -50,6 +51,7 @@ Mode ModeFromEnvironment()
   if (s == "racy") return Mode::Racy;
   if (s == "crashing") return Mode::Crashing;
   if (s == "quiet-latency") return Mode::QuietLatency;
+  if (s == "early") return Mode::Early;
   return Mode::Sane;
 }
 
@@ -81,7 +83,7 @@ Fixture* Self(vst2::Effect* e) { return static_cast<Fixture*>(e->object); }
 void ReportLatency(Fixture* f)
 {
   const int latency = f->Latency();
-  const int reported = f->mode == Mode::Late ? 0 : latency;
+  const int reported = f->mode == Mode::Late ? 0 : f->mode == Mode::Early ? 2 * latency : latency;
   if (f->effect.initialDelay != reported) {
     f->effect.initialDelay = reported;
     if (f->host && f->mode != Mode::QuietLatency) f->host(&f->effect, vst2::audioMasterIOChanged, 0, 0, nullptr, 0.f);

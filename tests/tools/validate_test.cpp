@@ -147,3 +147,16 @@ TEST(Validator, TheThreadChecksPassOnASoundPlugin)
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(Line(r.out, "2 passed, 0 failed"), "") << r.out;
 }
+
+// Announcing more latency than the plug-in has is as wrong as announcing less: the host would move the track
+// early by the difference.
+TEST(Validator, APluginThatAnnouncesMoreLatencyThanItHasFailsTheLatencyCheck)
+{
+  const HostRun r = Validate("early", {"--only", "bypass and latency"});
+  EXPECT_EQ(r.status, 1);
+  const auto failed = Tagged(r.out, "[FAIL]");
+  ASSERT_EQ(failed.size(), 1u) << r.out;
+  EXPECT_NE(failed[0].find("processed impulse on output 0 peaks 16 samples late, initialDelay is 32"),
+            std::string::npos)
+      << failed[0];
+}
