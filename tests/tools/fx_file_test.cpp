@@ -170,3 +170,24 @@ TEST(FxFiles, EveryFormsHeaderCountsTheBytesAfterTheCount)
     EXPECT_EQ(bigEndianAt(bytes, 16), 0x5a455132u) << form;
   }
 }
+
+// A file from elsewhere whose name fills all 28 bytes of its field, no terminator: the name read is its first 27
+// bytes, in a program file and in a bank's program record alike.
+TEST(FxFiles, ANameFillingItsWholeFieldReadsAsItsFirst27Bytes)
+{
+  auto fillName = [](std::vector<uint8_t>& bytes, size_t at) { std::fill_n(bytes.begin() + at, 28, 'm'); };
+  std::vector<uint8_t> program = EncodeProgram(ValueProgram());
+  fillName(program, 28);
+  FxProgram p;
+  std::string error;
+  ASSERT_TRUE(DecodeProgram(program, p, error)) << error;
+  EXPECT_EQ(p.name, std::string(27, 'm'));
+  FxBank b;
+  b.programs = {ValueProgram()};
+  std::vector<uint8_t> bank = EncodeBank(b);
+  fillName(bank, 156 + 28);
+  FxBank back;
+  ASSERT_TRUE(DecodeBank(bank, back, error)) << error;
+  ASSERT_EQ(back.programs.size(), 1u);
+  EXPECT_EQ(back.programs[0].name, std::string(27, 'm'));
+}
