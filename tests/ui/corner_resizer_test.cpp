@@ -1,0 +1,66 @@
+// The editor's corner resizer in each of its modes: what a press sets the editor to resize, which action a
+// finished rescale sends, and what a double click resets.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "fake_platform.h"
+#include "test_delegate.h"
+#include "ui/CornerResizer.h"
+
+using namespace graphicstest;
+
+namespace {
+
+constexpr int kSizeResize = 30, kSizeReset = 31, kScaleResize = 32, kScaleReset = 33;
+
+/// Records the action ids the resizer sends.
+class ActionLog : public TestDelegate
+{
+public:
+  void OnParamChange(int idx, plug::EParamChangeSource source, int sampleOffset) override
+  {
+    if (source == plug::kUI && sampleOffset == -1) mActions.push_back(idx);
+  }
+  std::vector<int> mActions;
+};
+
+TEST(EditorCornerResizer, EachModePressesRescalesAndResetsWhatItOwns)
+{
+  struct Case
+  {
+    const char* what;
+    int ids[4]; // size resize, size reset, scale resize, scale reset
+    bool ctrl;
+    EResizerMode pressed;
+    std::vector<int> actions; // after the rescale, then after the double click
+  } cases[] = {
+    {"both", {kSizeResize, kSizeReset, kScaleResize, kScaleReset}, false, kResizerSize, {kSizeResize, kSizeReset}},
+    {"both, Ctrl", {kSizeResize, kSizeReset, kScaleResize, kScaleReset}, true, kResizerScale,
+     {kScaleResize, kScaleReset}},
+    {"scale only", {-1, -1, kScaleResize, kScaleReset}, false, kResizerScale, {kScaleResize, kScaleReset}},
+    {"size only, Ctrl", {kSizeResize, kSizeReset, -1, -1}, true, kResizerSize, {kSizeResize, kSizeReset}},
+    {"none: a half-given pair", {-1, kSizeReset, kScaleResize, -1}, false, kResizerScale, {}},
+  };
+  for (const Case& c : cases)
+  {
+    ActionLog log;
+    FakePlatformGraphics g{log, 468, 450};
+    RecordedBitmap raw{20, 40, 1, 1.f, "resizer"};
+    auto* resizer = new IBCornerResizerControlVQ(IBitmap(&raw, 2, false, "resizer"), c.ids[0], c.ids[1], c.ids[2],
+                                                 c.ids[3], g.GetBounds(), 0.f);
+    // Attached in the other mode, so that the press shows (a resizer of no mode leaves the mode as it was).
+    const EResizerMode other = c.pressed == kResizerScale ? kResizerSize : kResizerScale;
+    g.AttachCornerResizer(resizer, c.actions.empty() ? c.pressed : other);
+    log.mActions.clear(); // what attaching sent
+    const IMouseMod mod(true, false, false, c.ctrl);
+    resizer->OnMouseDown(460, 440, mod);
+    EXPECT_EQ(g.GetResizerMode(), c.pressed) << c.what;
+    resizer->OnRescale();
+    resizer->OnMouseDblClick(460, 440, mod);
+    EXPECT_EQ(g.GetResizerMode(), c.pressed) << c.what;
+    EXPECT_EQ(log.mActions, c.actions) << c.what;
+  }
+}
+
+} // namespace
