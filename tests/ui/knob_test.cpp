@@ -92,3 +92,51 @@ TEST_F(Knob, ValueBoxOnlyWhileHovered)
 }
 
 } // namespace
+
+// Shift on the wheel moves a thousandth of the range, a tenth of a plain notch.
+TEST_F(Knob, ShiftOnTheWheelMovesAThousandthOfTheRange)
+{
+  IBKnobMultiControlVQ* k = Add(0);
+  k->OnMouseWheel(20, 20, IMouseMod(false, false, true), 1);
+  EXPECT_NEAR(k->GetValue(), 0.001, 1e-12);
+  k->OnMouseWheel(20, 20, IMouseMod(false, false, true), -1);
+  EXPECT_NEAR(k->GetValue(), 0.0, 1e-12);
+}
+
+// The value box sits at the top, middle or bottom of the knob, as wide and tall as its template text, centred
+// across; a disabled knob's value is drawn at half the opacity.
+TEST_F(Knob, TheValueBoxSitsWhereItIsPlacedAndADisabledKnobsTextIsFainter)
+{
+  const struct
+  {
+    int place;
+    IRECT box; // the knob is (10, 10, 60, 60); "000000" at size 12 measures 36 x 12
+  } cases[] = {{IBKnobMultiControlVQ::kTextTop, IRECT(17, 10, 53, 22)},
+               {IBKnobMultiControlVQ::kTextMiddle, IRECT(17, 29, 53, 41)},
+               {IBKnobMultiControlVQ::kTextBottom, IRECT(17, 48, 53, 60)}};
+  for (const auto& c : cases)
+  {
+    IBKnobMultiControlVQ::Options o;
+    o.textPlace = c.place;
+    o.alwaysShow = true;
+    auto* k = static_cast<IBKnobMultiControlVQ*>(mG.AttachControl(
+      new IBKnobMultiControlVQ(10, 10, 0, IBitmap(&mRaw, 101, false, "knob"), IText(12.f), o)));
+    mG.mOps.clear();
+    k->Draw(mG);
+    ASSERT_EQ(mG.Count("FillRect"), 1) << c.place;
+    ASSERT_EQ(mG.Count("DrawText"), 1) << c.place;
+    for (const DrawOp& op : mG.mOps)
+    {
+      if (op.mName == "FillRect" || op.mName == "DrawText")
+      {
+        EXPECT_EQ(op.mRect, c.box) << op.mName << " " << c.place;
+      }
+    }
+    const IColor enabled = mG.mOps.back().mColor;
+    k->SetDisabled(true);
+    mG.mOps.clear();
+    k->Draw(mG);
+    ASSERT_EQ(mG.mOps.back().mName, "DrawText");
+    EXPECT_EQ(mG.mOps.back().mColor.mAlpha, enabled.mAlpha / 2) << c.place;
+  }
+}
