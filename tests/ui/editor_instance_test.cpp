@@ -267,3 +267,40 @@ TEST_F(EditorInUse, TheCornerHandleKeepsTheScaleAsTheGUIScaleParameter)
 }
 
 } // namespace
+
+namespace {
+
+// Each meter mode shows its own calibration knob, and only that one, and the meters read against its reference.
+TEST_F(EditorInUse, EachMeterModeShowsItsOwnCalibrationKnobAndReference)
+{
+  const struct
+  {
+    int reference;
+    double db;
+    const char* text;
+  } modes[] = {{kPEAKRef, -1, "-1"}, {kRMSRef, -2, "-2"}, {kEBUMLRef, -3, "-3"}, {kEBUSLRef, -4, "-4"},
+               {kVURef, -5, "-5"}};
+  for (const auto& m : modes)
+    SetHostValue(m.reference, static_cast<float>(mPlugin->GetParam(m.reference)->ToNormalized(m.db)));
+  for (int mode = 0; mode < 5; ++mode)
+  {
+    SetHostValue(kMeterMode, mode / 4.f);
+    ProcessSine(0.5, 0.05);
+    Tick(2);
+    EXPECT_EQ(Text(mPlugin->mLeftMeterIdx.refText), modes[mode].text) << "mode " << mode;
+    EXPECT_EQ(Text(mPlugin->mRightMeterIdx.refText), modes[mode].text) << "mode " << mode;
+    for (const auto& m : modes)
+    {
+      int knobs = 0;
+      for (int i = 0; i < G().NControls(); ++i)
+      {
+        if (G().GetControl(i)->GetParamIdx() != m.reference) continue;
+        ++knobs;
+        EXPECT_EQ(Hidden(i), m.reference != modes[mode].reference) << "mode " << mode << ", control " << i;
+      }
+      EXPECT_EQ(knobs, 1) << m.reference;
+    }
+  }
+}
+
+} // namespace
