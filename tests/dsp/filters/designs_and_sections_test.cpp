@@ -332,3 +332,21 @@ TEST(CookbookSections, EachShapeMeetsItsDefiningPoints)
   EXPECT_NEAR(std::abs(s.Response(0.125)), 0.0, 1e-12);
   EXPECT_NEAR(std::abs(s.Response(0.0)), 2.0 * (2 - std::sqrt(2.0)) / 1.25, 1e-12);
 }
+
+// A control position and the value it stands for map back and forth anywhere along every range, not only at the
+// ends, the middle and the default.
+TEST(FilterParams, ControlPositionsAndValuesMapBackAndForthAlongEveryRange)
+{
+  const ParamInfo continuous[] = {ParamInfo::SampleRate(), ParamInfo::CutoffFrequency(), ParamInfo::Resonance(),
+                                  ParamInfo::BandwidthOctaves(), ParamInfo::BandwidthHz(), ParamInfo::Gain(),
+                                  ParamInfo::Slope(), ParamInfo::Ripple(), ParamInfo::Stopband(),
+                                  ParamInfo::TransitionWidth(), ParamInfo::PoleAngle(), ParamInfo::PoleReal()};
+  for (const ParamInfo& p : continuous)
+  {
+    for (double c : {0.1, 0.3, 0.7, 0.95})
+    {
+      EXPECT_NEAR(p.ToControl(p.ToNative(c)), c, 1e-9) << p.name << " at " << c;
+      EXPECT_LT(p.ToNative(c - 0.05), p.ToNative(c)) << p.name << " rises along the control";
+    }
+  }
+}
