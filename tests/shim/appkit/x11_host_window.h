@@ -1,8 +1,11 @@
 // The setting of the X11 back end's tests: a host's top-level window on a display connection of the test's own,
-// and our X11 view system opened beside it. Tests make their view in it.
+// and our X11 view system opened beside it. Tests make their view in it, served by a responder of their own or the
+// quiet one here.
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "x11_display.h"
 #include <X11/Xlib.h>
@@ -27,6 +30,18 @@ inline void SendKey(Display* display, Window window, KeySym sym)
   XSendEvent(display, window, False, NoEventMask, reinterpret_cast<XEvent*>(&k));
   XSync(display, False);
 }
+
+/// A responder that takes every event and offers nothing else.
+class QuietResponder final : public ViewResponder
+{
+public:
+  bool SendEvent(const Event&) override { return true; }
+  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
+  bool PerformDragOperation(const std::vector<std::string>&, Point) override { return false; }
+  std::string ToolTipAt(Point) override { return ""; }
+  void ViewDidChangeBackingScale(double) override {}
+  void ViewWindowDestroyed() override {}
+};
 
 class X11HostWindow : public ::testing::Test
 {

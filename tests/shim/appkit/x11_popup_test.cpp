@@ -31,16 +31,7 @@ namespace {
 using testsupport::TypeKey;
 using testsupport::WaitFor;
 
-class Quiet final : public ViewResponder
-{
-public:
-  bool SendEvent(const Event&) override { return true; }
-  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
-  bool PerformDragOperation(const std::vector<std::string>&, Point) override { return false; }
-  std::string ToolTipAt(Point) override { return ""; }
-  void ViewDidChangeBackingScale(double) override {}
-  void ViewWindowDestroyed() override {}
-};
+using Quiet = QuietResponder;
 
 /// The mapped override-redirect windows this process made on the root, topmost last.
 std::vector<XWindowAttributes> Popups(Display* display)

@@ -21,18 +21,6 @@ namespace {
 
 using testsupport::WaitFor;
 
-/// Takes every event and offers nothing else.
-class QuietResponder final : public ViewResponder
-{
-public:
-  bool SendEvent(const Event&) override { return true; }
-  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
-  bool PerformDragOperation(const std::vector<std::string>&, Point) override { return false; }
-  std::string ToolTipAt(Point) override { return ""; }
-  void ViewDidChangeBackingScale(double) override {}
-  void ViewWindowDestroyed() override {}
-};
-
 class X11ValueField : public X11HostWindow
 {
 protected:
