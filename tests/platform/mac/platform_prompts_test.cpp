@@ -352,3 +352,34 @@ TEST_F(Prompts, TheColourPanelShowsTheColourAndHandsBackThePickedOneChannelByCha
 
 } // namespace
 } // namespace mactest
+
+namespace mactest {
+namespace {
+
+// The value field lines its text up as the style says, across and (middle or not) down.
+TEST_F(Prompts, TheValueFieldAlignsItsTextAsTheStyleSays)
+{
+  Open();
+  const struct
+  {
+    EAlign across;
+    EVAlign down;
+    appkit::TextAlignment alignment;
+    bool centred;
+  } cases[] = {{kAlignNear, kVAlignTop, appkit::TextAlignment::kLeft, false},
+               {kAlignCenter, kVAlignMiddle, appkit::TextAlignment::kCenter, true},
+               {kAlignFar, kVAlignBottom, appkit::TextAlignment::kRight, false}};
+  for (const auto& c : cases)
+  {
+    IText style(20.f, IColor(255, 0, 0, 0), "Roboto-Regular", c.across, c.down);
+    Graphics()->CreatePlatformTextEntry(-1, style, IRECT(10, 10, 60, 30), 5, "1");
+    appkit::TextField* field = View().mTextField;
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->alignment, c.alignment) << int(c.across);
+    EXPECT_EQ(field->centreVertically, c.centred) << int(c.down);
+    Graphics()->EndUserInput(false);
+  }
+}
+
+} // namespace
+} // namespace mactest
