@@ -1,0 +1,104 @@
+// The X11 back end's file panels as a dialog program sees them: zenity (or, without it, kdialog) is asked to open,
+// save or pick a folder, starting in the panel's folder with its file and filter, and the path it prints is the
+// answer. A stand-in program in a folder put first on PATH records what it is asked. Skips without a display.
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "appkit/panels.h"
+#include "temp_home.h"
+#include "x11_host_window.h"
+
+namespace appkit {
+namespace {
+
+class X11FileDialog : public X11HostWindow
+{
+protected:
+  void TearDown() override
+  {
+    setenv("PATH", mOldPath.c_str(), 1);
+    X11HostWindow::TearDown();
+  }
+  /// Puts a stand-in for the program first on PATH (alone on it with onlyIt): it records its arguments one a line
+  /// and prints the answer.
+  void StandIn(const std::string& program, const std::string& answer, bool onlyIt)
+  {
+    const std::string path = mFolder.Path() + "/" + program;
+    ASSERT_TRUE(testsupport::WriteFile(path, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
+                                               Recorded() + "'\necho '" + answer + "'\n"));
+    ASSERT_EQ(chmod(path.c_str(), 0755), 0);
+    setenv("PATH", (onlyIt ? mFolder.Path() : mFolder.Path() + ":" + mOldPath).c_str(), 1);
+  }
+  std::string Recorded() const { return mFolder.Path() + "/arguments"; }
+  std::vector<std::string> Arguments() const
+  {
+    std::vector<std::string> lines;
+    std::ifstream in(Recorded());
+    for (std::string line; std::getline(in, line);)
+      lines.push_back(line);
+    return lines;
+  }
+  int Run(FilePanel& panel)
+  {
+    foundation::MainThreadScope main;
+    return mApp->RunFilePanel(panel);
+  }
+
+  testsupport::TemporaryFolder mFolder;
+  const std::string mOldPath = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+};
+
+TEST_F(X11FileDialog, ZenityIsAskedToOpenSaveOrPickAFolderInThePanelsFolderWithItsFilter)
+{
+  StandIn("zenity", "/home/someone/Warm", false);
+  FilePanel save;
+  save.kind = FilePanel::Kind::kSave;
+  save.directory = "/home/someone/presets";
+  save.file = "Warm.fxp";
+  save.allowedFileTypes = {"fxp", "fxb"};
+  save.allowsOtherFileTypes = false;
+  ASSERT_EQ(Run(save), kPanelOKButton);
+  EXPECT_EQ(save.filename, "/home/someone/Warm.fxp"); // the first type added to an answer that has none
+  EXPECT_EQ(Arguments(), (std::vector<std::string>{"--file-selection", "--filename=/home/someone/presets/Warm.fxp",
+                                                   "--save", "--file-filter=*.fxp *.fxb "}));
+
+  FilePanel open;
+  open.directory = "/data";
+  ASSERT_EQ(Run(open), kPanelOKButton);
+  EXPECT_EQ(open.filename, "/home/someone/Warm");
+  EXPECT_EQ(Arguments(), (std::vector<std::string>{"--file-selection", "--filename=/data/"}));
+
+  FilePanel folder;
+  folder.canChooseFiles = false;
+  folder.canChooseDirectories = true;
+  folder.title = "Choose";
+  ASSERT_EQ(Run(folder), kPanelOKButton);
+  EXPECT_EQ(Arguments(), (std::vector<std::string>{"--file-selection", "--filename=", "--directory", "--title=Choose"}));
+}
+
+TEST_F(X11FileDialog, WithoutZenityKdialogIsAskedForTheSameThings)
+{
+  StandIn("kdialog", "/tmp/x.fxb", true);
+  FilePanel save;
+  save.kind = FilePanel::Kind::kSave;
+  save.directory = "/data";
+  save.file = "x.fxb";
+  save.allowedFileTypes = {"fxb"};
+  ASSERT_EQ(Run(save), kPanelOKButton);
+  EXPECT_EQ(Arguments(), (std::vector<std::string>{"--getsavefilename", "/data/x.fxb", "*.fxb "}));
+  FilePanel open;
+  ASSERT_EQ(Run(open), kPanelOKButton);
+  EXPECT_EQ(Arguments(), (std::vector<std::string>{"--getopenfilename", ""}));
+  EXPECT_EQ(open.filename, "/tmp/x.fxb");
+}
+
+} // namespace
+} // namespace appkit
