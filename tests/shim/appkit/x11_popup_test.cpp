@@ -464,3 +464,43 @@ TEST_F(X11Popups, AnAlertAskedForWhileAMenuOrAlertIsOpenIsNotAnsweredWithAButton
 
 } // namespace
 } // namespace appkit
+
+namespace appkit {
+namespace {
+
+// Left closes only the deepest submenu: the level above keeps its highlight, and keys go on in it.
+TEST_F(X11Popups, LeftClosesOnlyTheDeepestSubmenu)
+{
+  int chosen = -1;
+  Menu menu;
+  FillMenuWithFolder(menu, chosen); // "first", "folder" > "item 0", "item 1"
+  Menu& folder = *menu.ItemAt(1).submenu;
+  folder.AddItem("deeper", nullptr);
+  auto deeper = std::make_unique<Menu>();
+  deeper->AddItem("deepest", [&chosen](MenuItem&) { chosen = 300; });
+  folder.SetSubmenu(std::move(deeper), folder.ItemAt(2));
+  size_t levelsAfterLeft = 0;
+  {
+    User user([&](Display* display) {
+      XWindowAttributes wa{};
+      ASSERT_TRUE(WaitForMenu(display, wa));
+      for (KeySym key : {XK_Down, XK_Down}) // "folder": its submenu opens
+        KeyToMenu(display, key);
+      ASSERT_TRUE(WaitForMenu(display, wa, 2));
+      for (KeySym key : {XK_End}) // "deeper": its submenu opens
+        KeyToMenu(display, key);
+      ASSERT_TRUE(WaitForMenu(display, wa, 3));
+      KeyToMenu(display, XK_Left);
+      WaitFor([&] { return Popups(display).size() < 3; });
+      levelsAfterLeft = Popups(display).size();
+      for (KeySym key : {XK_Up, XK_Return}) // from "deeper" up to "item 1", chosen
+        KeyToMenu(display, key);
+    });
+    PopUp(menu);
+  }
+  EXPECT_EQ(levelsAfterLeft, 2u);
+  EXPECT_EQ(chosen, 1);
+}
+
+} // namespace
+} // namespace appkit
