@@ -1,9 +1,10 @@
 // A small VST 2.x plug-in the host tests load. Its behaviour is chosen by DROVIK_FIXTURE when an instance is
-// created: "sane" (default) is a well-behaved gain with a latency delay line, chunks and two programs; the other
-// modes each break one promise ("hostile" answers out of range everywhere, "allocating" allocates while
-// processing, "nan" produces NaN, "late" hides its latency, "sloppy-chunk" changes state on a refused chunk,
-// "racy" shares its state between threads without synchronisation, "crashing" aborts while processing, "quiet-latency"
-// changes the record's latency at once but never tells the host, "early" announces twice the latency it has), so a host check can be shown to catch it. Its
+// created: "sane" (default) is a well-behaved gain with a latency delay line, chunks and two programs; "values" is
+// the same without chunks (its programs are their values); the other modes each break one promise ("hostile"
+// answers out of range everywhere, "allocating" allocates while processing, "nan" produces NaN, "late" hides its
+// latency, "early" announces twice the latency it has, "sloppy-chunk" changes state on a refused chunk, "racy"
+// shares its state between threads without synchronisation, "crashing" aborts while processing, "quiet-latency"
+// changes the record's latency at once but never tells the host), so a host check can be shown to catch it. Its
 // editor (fixture_editor.h) answers the rectangle DROVIK_FIXTURE_RECT names.
 #include "fixture_editor.h"
 #include "vst2/vst2.h"
@@ -36,6 +37,7 @@ enum class Mode
   Crashing,
   QuietLatency,
   Early,
+  Values,
 };
 
 Mode ModeFromEnvironment()
@@ -52,6 +54,7 @@ Mode ModeFromEnvironment()
   if (s == "crashing") return Mode::Crashing;
   if (s == "quiet-latency") return Mode::QuietLatency;
   if (s == "early") return Mode::Early;
+  if (s == "values") return Mode::Values;
   return Mode::Sane;
 }
 
@@ -300,7 +303,8 @@ extern "C" __attribute__((visibility("default"))) vst2::Effect* VSTPluginMain(vs
   e.numParams = kParams;
   e.numInputs = 2;
   e.numOutputs = 2;
-  e.flags = vst2::kFlagCanReplacing | vst2::kFlagCanDoubleReplacing | vst2::kFlagProgramChunks;
+  e.flags = vst2::kFlagCanReplacing | vst2::kFlagCanDoubleReplacing |
+            (f->mode == Mode::Values ? 0 : vst2::kFlagProgramChunks);
   e.ioRatio = 1.f;
   e.object = f;
   e.uniqueID = 0x46697874; // 'Fixt'

@@ -78,3 +78,32 @@ TEST(ProgramFiles, RefusedFilesChangeNothing)
   }
   EXPECT_EQ(RunHost({"info", ZamPath()}).out, before.out);
 }
+
+// A plug-in without chunks takes a program file's values and name, and a bank's programs with the program the
+// bank was on.
+TEST(ProgramFiles, ValueFormFilesSetTheValuesTheNameAndTheBanksCurrentProgram)
+{
+  const std::vector<std::pair<std::string, std::string>> values = {{"DROVIK_FIXTURE", "values"}};
+  const std::string dir = TempDir();
+  host::FxProgram warm;
+  warm.pluginId = 0x46697874; // the fixture's id
+  warm.name = "Warm";
+  warm.params = {0.75f, 0.f, 0.f, 0.f};
+  WriteBytes(dir + "/warm.fxp", host::EncodeProgram(warm));
+  const HostRun program = RunHost({"load-program", FixturePath(), dir + "/warm.fxp"}, values);
+  ASSERT_EQ(program.status, 0) << program.err;
+  EXPECT_EQ(Field(program.out, "program name"), "\"Warm\"");
+  EXPECT_EQ(Value(program, 0), "0.750000");
+
+  host::FxBank bank;
+  bank.pluginId = warm.pluginId;
+  bank.programs = {warm, warm};
+  bank.programs[1].name = "Cold";
+  bank.programs[1].params[0] = 0.125f;
+  bank.currentProgram = 1;
+  WriteBytes(dir + "/bank.fxb", host::EncodeBank(bank));
+  const HostRun loaded = RunHost({"load-bank", FixturePath(), dir + "/bank.fxb"}, values);
+  ASSERT_EQ(loaded.status, 0) << loaded.err;
+  EXPECT_EQ(Field(loaded.out, "program name"), "\"Cold\"");
+  EXPECT_EQ(Value(loaded, 0), "0.125000");
+}
