@@ -6,8 +6,8 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,6 +18,17 @@
 
 namespace appkit {
 namespace {
+
+/// A save panel in the folder, starting on the file, for files of the types.
+FilePanel SavePanel(const std::string& directory, const std::string& file, std::vector<std::string> types)
+{
+  FilePanel save;
+  save.kind = FilePanel::Kind::kSave;
+  save.directory = directory;
+  save.file = file;
+  save.allowedFileTypes = std::move(types);
+  return save;
+}
 
 class X11FileDialog : public X11HostWindow
 {
@@ -59,11 +70,7 @@ protected:
 TEST_F(X11FileDialog, ZenityIsAskedToOpenSaveOrPickAFolderInThePanelsFolderWithItsFilter)
 {
   StandIn("zenity", "/home/someone/Warm", false);
-  FilePanel save;
-  save.kind = FilePanel::Kind::kSave;
-  save.directory = "/home/someone/presets";
-  save.file = "Warm.fxp";
-  save.allowedFileTypes = {"fxp", "fxb"};
+  FilePanel save = SavePanel("/home/someone/presets", "Warm.fxp", {"fxp", "fxb"});
   save.allowsOtherFileTypes = false;
   ASSERT_EQ(Run(save), kPanelOKButton);
   EXPECT_EQ(save.filename, "/home/someone/Warm.fxp"); // the first type added to an answer that has none
@@ -87,11 +94,7 @@ TEST_F(X11FileDialog, ZenityIsAskedToOpenSaveOrPickAFolderInThePanelsFolderWithI
 TEST_F(X11FileDialog, WithoutZenityKdialogIsAskedForTheSameThings)
 {
   StandIn("kdialog", "/tmp/x.fxb", true);
-  FilePanel save;
-  save.kind = FilePanel::Kind::kSave;
-  save.directory = "/data";
-  save.file = "x.fxb";
-  save.allowedFileTypes = {"fxb"};
+  FilePanel save = SavePanel("/data", "x.fxb", {"fxb"});
   ASSERT_EQ(Run(save), kPanelOKButton);
   EXPECT_EQ(Arguments(), (std::vector<std::string>{"--getsavefilename", "/data/x.fxb", "*.fxb "}));
   FilePanel open;
