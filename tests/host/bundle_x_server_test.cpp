@@ -27,8 +27,9 @@ namespace {
 /// Generous: only a call that never returns reaches it.
 constexpr int kChildLimitSeconds = 20;
 const Size kEditorAtScaleOne{468, 450};
-/// Where this test looks for free display numbers, apart from the other tests that start X servers.
-constexpr int kFirstDisplayNumber = 300;
+/// Where this test looks for free display numbers: apart from the other tests that start X servers, and from other
+/// runs of it.
+int FirstDisplayNumber() { return testsupport::OwnDisplayNumbers(300); }
 
 class BundleXServer : public ::testing::Test
 {
@@ -77,7 +78,7 @@ TEST_F(BundleXServer, AServerThatNeverAnswersCountsAsNoDisplayUntilOneAnswers)
   {
     testsupport::ExpectInChildProcess(
       [place] {
-        const auto listening = testsupport::SilentXServer::OnFreeNumber(kFirstDisplayNumber, place);
+        const auto listening = testsupport::SilentXServer::OnFreeNumber(FirstDisplayNumber(), place);
         ASSERT_TRUE(listening) << "no display number's place could be taken";
         const testsupport::SilentXServer& silent = *listening;
         const int number = silent.Number();
@@ -122,7 +123,7 @@ TEST_F(BundleXServer, AServerThatGoesAwayEndsNeitherTheHostNorLaterEditors)
     testsupport::ExpectInChildProcess(
       [editorOpen] {
         testsupport::TestXServer server;
-        Display* host = server.StartOnFreeNumber(kFirstDisplayNumber);
+        Display* host = server.StartOnFreeNumber(FirstDisplayNumber());
         ASSERT_NE(host, nullptr);
         XSetIOErrorHandler(CountHostConnectionLost);
         XSetIOErrorExitHandler(host, GoOn, nullptr);

@@ -41,9 +41,13 @@ inline bool DisplayPortFree(int number)
   return unused;
 }
 
+/// Where this process looks for display numbers: a place of its own up to 200 above `from`, so that test runs side
+/// by side seldom try the same numbers, nor take the one another has just let go of to start it again.
+inline int OwnDisplayNumbers(int from) { return from + static_cast<int>(getpid() % 200); }
+
 /// A display number nothing uses yet (no lock file, no socket, no server on its port), counting up from `from`;
 /// -1 when none is free.
-inline int FreeDisplayNumber(int from = 150)
+inline int FreeDisplayNumber(int from = OwnDisplayNumbers(150))
 {
   struct stat st{};
   for (int n = from; n < from + 100; ++n)
