@@ -74,6 +74,19 @@ TEST_F(EditorInUse, MetersFollowTheAudioTheModeAndTheBypass)
   EXPECT_FALSE(Hidden(left.off));
 }
 
+// The clip lamp lights when the clipper takes level from one channel while the other is silent.
+TEST_F(EditorInUse, TheClipLampLightsForAClippedChannelBesideASilentOne)
+{
+  SetHostValue(kClipoffon, 1.f);
+  SetHostValue(kClipCeiling, 0.9f); // -6 dB
+  ProcessSine(0.0, 0.05, 0.2);      // under the ceiling
+  Tick(2);
+  EXPECT_EQ(Value(mPlugin->mClipLedIdx), 0.0);
+  ProcessSine(0.0, 0.05, 0.9); // left silent, right over the ceiling
+  Tick(2);
+  EXPECT_EQ(Value(mPlugin->mClipLedIdx), 1.0);
+}
+
 // IN shows the input meters, OUT the output ones after the output trim; the left group reads the left channel and
 // the right group the right one. PEAK mode, whose reference is 0 dB, so the numbers are dBFS.
 TEST_F(EditorInUse, EachDisplayModeShowsItsMetersChannelByChannel)

@@ -194,14 +194,19 @@ TEST(DispatcherEdges, KeysReachTheEditorWithTheirCodesAndModifiers)
 }
 
 // A song position of 0 is a valid position; a tempo of 0 is none (the default 120 stays), as is a time signature
-// over 0 (4/4 stays).
+// over 0 (4/4 stays). Each field is read only under its own flag.
 TEST(DispatcherEdges, TheHostsTimeInfoIsReadWhereItsFlagsSayValid)
 {
+  constexpr int kAll = vst2::kTimePpqPosValid | vst2::kTimeTempoValid | vst2::kTimeSignatureValid;
   const struct
   {
     double ppqPos, tempo, readPosition, readTempo;
-    int denominator, readDenominator;
-  } cases[] = {{0.0, 90.0, 0.0, 90.0, 8, 8}, {2.5, 0.0, 2.5, 120.0, 0, 4}};
+    int denominator, readDenominator, flags;
+  } cases[] = {{0.0, 90.0, 0.0, 90.0, 8, 8, kAll},
+               {2.5, 0.0, 2.5, 120.0, 0, 4, kAll},
+               {2.5, 90.0, -1.0, 90.0, 8, 4, vst2::kTimeTempoValid},
+               {2.5, 90.0, 2.5, 120.0, 8, 4, vst2::kTimePpqPosValid},
+               {2.5, 90.0, -1.0, 120.0, 8, 8, vst2::kTimeSignatureValid}};
   for (const auto& c : cases)
   {
     HostedPlug h;
@@ -209,13 +214,13 @@ TEST(DispatcherEdges, TheHostsTimeInfoIsReadWhereItsFlagsSayValid)
     time.ppqPos = c.ppqPos;
     time.tempo = c.tempo;
     time.timeSignatureNumerator = 3, time.timeSignatureDenominator = c.denominator;
-    time.flags = vst2::kTimePpqPosValid | vst2::kTimeTempoValid | vst2::kTimeSignatureValid;
+    time.flags = c.flags;
     h.host.mTime = &time;
     TestPlug p(h.info, 0);
     h.ProcessOneBlock(p);
     EXPECT_EQ(p.GetTimeInfo().mPPQPos, c.readPosition) << c.ppqPos;
     EXPECT_EQ(p.GetTimeInfo().mTempo, c.readTempo) << c.tempo;
-    EXPECT_EQ(p.GetTimeInfo().mDenominator, c.readDenominator) << c.denominator;
+    EXPECT_EQ(p.GetTimeInfo().mDenominator, c.readDenominator) << c.denominator << " flags " << c.flags;
   }
 }
 

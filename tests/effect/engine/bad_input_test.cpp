@@ -75,6 +75,18 @@ TEST(BadInput, AbsurdSampleRatesAreIgnored)
   }
 }
 
+TEST(BadInput, TheEndsOfTheRateRangeAreTakenTheRatesJustBeyondIgnored)
+{
+  for (double fs : {8000.0, 768000.0, 7999.0, 768001.0})
+  {
+    const bool taken = fs == 8000.0 || fs == 768000.0;
+    auto d = Make(48000.0);
+    d->plug::IPluginProcessor::SetSampleRate(fs);
+    d->OnReset();
+    EXPECT_EQ(d->GetPreparedSampleRate(), taken ? fs : 48000.0) << fs;
+  }
+}
+
 TEST(BadInput, ConstructionWithAnAbsurdRateUsesTheDefaultRate)
 {
   auto d = std::make_unique<enginetest::TestDrovik>();

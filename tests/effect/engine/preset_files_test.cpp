@@ -87,12 +87,18 @@ TEST_F(PresetFiles, MissingSubsetParametersGoToDefaultsOthersKeepTheirs)
   ASSERT_TRUE(d->LoadPresetFile(Path("part.vqp").c_str()));
   EXPECT_EQ(d->GetParam(kSat_driveodd)->Value(), 77.0);
   EXPECT_EQ(d->GetParam(kInputTrim)->Value(), 3.0);
-  for (int idx : {kClipoffon, kSat_offon, kSat_ProcMode, kSat_mode, kSat_stages, kSat_driveeven, kSat_fluctuation})
+  for (int idx : {kClipoffon, kClipCeiling, kSat_offon, kSat_ProcMode, kSat_mode, kSat_stages, kSat_driveeven,
+                  kSat_fluctuation})
     EXPECT_EQ(d->GetParam(idx)->Value(), d->GetParam(idx)->GetDefault()) << idx;
   for (int idx : {kMeterMode, kOutputTrim, kMonitorMode0, kVURef})
     EXPECT_NE(d->GetParam(idx)->Value(), d->GetParam(idx)->GetDefault()) << idx;
   EXPECT_EQ(d->GetMirror(kSat_driveodd), 77.0);
   EXPECT_EQ(d->GetMirror(kSat_offon), 0.0);
+  // A file that leaves the odd harmonics out sends them back to their default as well.
+  Write("trim.vqp", Document("Vesquin", "Drovik", "<Param name=\"Input Trim\" val=\"2.000000\"/>\n"));
+  ASSERT_TRUE(d->LoadPresetFile(Path("trim.vqp").c_str()));
+  EXPECT_EQ(d->GetParam(kSat_driveodd)->Value(), d->GetParam(kSat_driveodd)->GetDefault());
+  EXPECT_EQ(d->GetMirror(kSat_driveodd), d->GetParam(kSat_driveodd)->GetDefault());
 }
 
 // A refused file changes nothing at all: not even the preset subset is reset.

@@ -41,3 +41,29 @@ TEST(LatencyRecord, HoldsTheNewLatencyAsSoonAsTheFactorChanges)
   }
   foundation::RunLoop::Main().UseManualClock(nullptr);
 }
+
+// The hosts that learn a changed latency only when told at once hear of a new factor before any idle tick.
+TEST(LatencyRecord, HostsThatTakeItAtOnceAreToldWithoutATick)
+{
+  foundation::ManualClock clock;
+  foundation::RunLoop::Main().UseManualClock(&clock);
+  testsupport::TemporaryHome home;
+  for (const char* product : {"Fruity Wrapper", "Logic Pro X", "PreSonus Studio One", "Waveform 12", "SADiE 6"})
+  {
+    RecordingHost host;
+    host.mProduct = product;
+    Instance instance(host);
+    instance.Dispatch(vst2::effOpen);
+    instance.Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, 44100.f);
+    instance.Dispatch(vst2::effSetBlockSize, 0, 512);
+    auto* drovik = dynamic_cast<Drovik*>(instance.Plug());
+    ASSERT_TRUE(drovik);
+    vst2::Effect* e = instance.Effect();
+    const int told = host.Count(vst2::audioMasterIOChanged);
+    e->setParameter(e, kOversampling, float(drovik->GetParam(kOversampling)->ToNormalized(kOS2x)));
+    ASSERT_GT(drovik->CurrentOSLatency(), 0);
+    EXPECT_EQ(host.Count(vst2::audioMasterIOChanged), told + 1) << product;
+    EXPECT_EQ(host.mDelaysAtIOChanged.back(), drovik->CurrentOSLatency()) << product;
+  }
+  foundation::RunLoop::Main().UseManualClock(nullptr);
+}
