@@ -129,6 +129,35 @@ TEST(Fluctuation, LowersEachDriveByItsPercentageOfTheWalk)
   }
 }
 
+// Each walk heads for its latest draw, held a fifth of a second and all but reached within that time, at every
+// rate: the first draws from 0, the next ones from there.
+TEST(Fluctuation, EachDrawIsHeldAFifthOfASecondAndAllButReachedWithinIt)
+{
+  for (double fs : {44100.0, 48000.0, 96000.0, 192000.0})
+  {
+    Saturator s;
+    s.Random().Seed(24);
+    s.Reset(fs);
+    s.SetParams(Sat(kSatClean, 1, 50, 50, 50));
+    FluctuationRandom draws;
+    draws.Seed(24);
+    const double first[2] = {draws.NextUnit(), draws.NextUnit()};
+    const double second[2] = {draws.NextUnit(), draws.NextUnit()};
+    ASSERT_GT(std::fabs(second[0] - first[0]), 0.3);
+    ASSERT_GT(std::fabs(second[1] - first[1]), 0.3);
+    int done = 0;
+    auto runUntil = [&](double seconds) {
+      for (; done < int(seconds * fs); ++done) s.Process(0.3);
+    };
+    runUntil(0.19);
+    EXPECT_NEAR(s.EvenWalk(), first[0], 0.1 * first[0]) << fs;
+    EXPECT_NEAR(s.OddWalk(), first[1], 0.1 * first[1]) << fs;
+    runUntil(0.39);
+    EXPECT_NEAR(s.EvenWalk(), second[0], 0.1 * std::fabs(second[0] - first[0])) << fs;
+    EXPECT_NEAR(s.OddWalk(), second[1], 0.1 * std::fabs(second[1] - first[1])) << fs;
+  }
+}
+
 TEST(Fluctuation, EachSaturatorDrawsFromItsOwnGenerator)
 {
   Saturator a, b;
