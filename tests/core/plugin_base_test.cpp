@@ -118,6 +118,7 @@ TEST(Presets, MakePresetTakesIntsForIntegerParameters)
 {
   ThreeParams p(2);
   p.MakePreset("made", 0.75, -1.5, 4);
+  SetAll(p, 0.25, 7.0, 2);
   p.MakePresetFromNamedParams("named", 1, 2, 5);
   ASSERT_TRUE(p.RestorePreset(0));
   EXPECT_DOUBLE_EQ(p.GetParam(0)->Value(), 0.75);
@@ -125,7 +126,8 @@ TEST(Presets, MakePresetTakesIntsForIntegerParameters)
   EXPECT_DOUBLE_EQ(p.GetParam(2)->Value(), 4.0);
   ASSERT_TRUE(p.RestorePreset(1));
   EXPECT_DOUBLE_EQ(p.GetParam(2)->Value(), 5.0);
-  EXPECT_DOUBLE_EQ(p.GetParam(0)->Value(), 0.5) << "unnamed parameters take the values current when it was made";
+  EXPECT_DOUBLE_EQ(p.GetParam(0)->Value(), 0.25) << "unnamed parameters take the values current when it was made";
+  EXPECT_DOUBLE_EQ(p.GetParam(1)->Value(), 7.0);
 }
 
 // Ranges are named from their first count; groups act on their own members only.

@@ -227,11 +227,13 @@ TEST(DrovikStateChunk, ReaderDecisions)
     {"not RIFF", Patched(valid, 0, 0x46464952u + 1), 0, 0},
     {"cut in the header", Prefix(valid, 11), 0, -1},
     {"outer version", Patched(valid, 8, 2), 0, -1},
+    {"outer version 0", Patched(valid, 8, 0), 0, -1},
     {"form id", Patched(valid, 12, 0), 0, -1},
     {"sub-chunk id", Patched(valid, 16, 0), 0, -1},
     {"cut before the inner fields end", Prefix(valid, 27), 0, -1},
     {"inner size 0", Patched(valid, 20, 0), 0, -1},
     {"inner version", Patched(valid, 24, 7), 0, -1},
+    {"inner version 0", Patched(valid, 24, 0), 0, -1},
     {"valid", valid, 0, valid.Size()},
     {"huge outer size", Patched(valid, 4, 0xfffffff0u), 0, valid.Size()},
   };

@@ -256,6 +256,26 @@ TEST(PluginMeters, InputAndOutputMetersReadTheirSignals)
   EXPECT_EQ(d->Chain().mOutMeterL.PublishedValue(), 0.0);
 }
 
+// The editor's meters are refreshed every 20 ms of host time at every factor, bypassed or not.
+TEST(PluginMeters, RefreshEvery20MsOfHostTimeAtEveryFactorBypassedOrNot)
+{
+  const auto silence = std::vector<double>(96, 0.0); // 2 ms
+  for (int os : {kOSOff, kOS2x, kOS4x})
+    for (int bypass : {0, 1})
+    {
+      auto d = Make(kFs);
+      Set(*d, {{kOversampling, os}, {kBypass, bypass}});
+      d->TakeMeterUpdate();
+      int refreshes = 0;
+      for (int block = 0; block < 100; ++block) // 200 ms
+      {
+        Process(*d, {silence, silence}, 96);
+        refreshes += d->TakeMeterUpdate() ? 1 : 0;
+      }
+      EXPECT_EQ(refreshes, 10) << "oversampling " << os << " bypass " << bypass;
+    }
+}
+
 // Meter buffers only grow: once they hold the longest window at the highest rate, switching the meter mode or
 // the oversampling back down builds no new ones.
 TEST(PluginMeters, ModesWhoseWindowsFitTheBuffersSwitchWithoutAllocating)

@@ -105,6 +105,27 @@ TEST_F(HostToEditor, KeysArriveWithTheirCodeTextAndEachModifierBit)
       }
 }
 
+// A state the host sets back reaches every control of the open editor, the last parameter's too.
+TEST_F(HostToEditor, ARestoredStateReachesEveryControl)
+{
+  vst2::Effect* e = mInstance.Effect();
+  for (int idx : kWatched) e->setParameter(e, idx, 0.1f);
+  void* data = nullptr;
+  const intptr_t size = mInstance.Dispatch(vst2::effGetChunk, 1, 0, &data);
+  ASSERT_GT(size, 0);
+  std::vector<char> saved(static_cast<char*>(data), static_cast<char*>(data) + size);
+  for (int idx : kWatched) e->setParameter(e, idx, 0.9f);
+  Tick();
+  ASSERT_EQ(mInstance.Dispatch(vst2::effSetChunk, 1, intptr_t(saved.size()), saved.data()), 1);
+  Tick();
+  for (size_t i = 0; i < std::size(kWatched); ++i)
+  {
+    const double read = e->getParameter(e, kWatched[i]);
+    EXPECT_LT(read, 0.5) << mDrovik->GetParam(kWatched[i])->GetName();
+    EXPECT_NEAR(mControls[i]->GetValue(), read, 1e-6) << mDrovik->GetParam(kWatched[i])->GetName();
+  }
+}
+
 TEST_F(HostToEditor, ParametersOutsideZeroToOneReachTheControlsAtTheHostsNormalisedValue)
 {
   vst2::Effect* e = mInstance.Effect();

@@ -10,6 +10,19 @@
 using drovik_test::Instance;
 using drovik_test::RecordingHost;
 
+namespace {
+
+/// Opens the instance at 44.1 kHz in blocks of 512 as a host does; the effect behind it.
+Drovik* Opened(Instance& instance)
+{
+  instance.Dispatch(vst2::effOpen);
+  instance.Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, 44100.f);
+  instance.Dispatch(vst2::effSetBlockSize, 0, 512);
+  return dynamic_cast<Drovik*>(instance.Plug());
+}
+
+} // namespace
+
 TEST(LatencyRecord, HoldsTheNewLatencyAsSoonAsTheFactorChanges)
 {
   foundation::ManualClock clock;
@@ -18,10 +31,7 @@ TEST(LatencyRecord, HoldsTheNewLatencyAsSoonAsTheFactorChanges)
   RecordingHost host;
   {
     Instance instance(host);
-    instance.Dispatch(vst2::effOpen);
-    instance.Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, 44100.f);
-    instance.Dispatch(vst2::effSetBlockSize, 0, 512);
-    auto* drovik = dynamic_cast<Drovik*>(instance.Plug());
+    Drovik* drovik = Opened(instance);
     ASSERT_TRUE(drovik);
     vst2::Effect* e = instance.Effect();
     const int told = host.Count(vst2::audioMasterIOChanged);
@@ -53,10 +63,7 @@ TEST(LatencyRecord, HostsThatTakeItAtOnceAreToldWithoutATick)
     RecordingHost host;
     host.mProduct = product;
     Instance instance(host);
-    instance.Dispatch(vst2::effOpen);
-    instance.Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, 44100.f);
-    instance.Dispatch(vst2::effSetBlockSize, 0, 512);
-    auto* drovik = dynamic_cast<Drovik*>(instance.Plug());
+    Drovik* drovik = Opened(instance);
     ASSERT_TRUE(drovik);
     vst2::Effect* e = instance.Effect();
     const int told = host.Count(vst2::audioMasterIOChanged);
