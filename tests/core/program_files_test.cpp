@@ -213,7 +213,7 @@ TEST_F(ProgramFiles, GoldenBytesOfTheFourForms)
   }
 }
 
-TEST_F(ProgramFiles, NamesAreCutTo27CharactersAndATerminator)
+TEST_F(ProgramFiles, NamesAreCutTo27CharactersAndATerminatorAndReadUpTo28)
 {
   Plug p(false);
   p.GetPresetSlot(0)->SetName("A name that is much longer than the field");
@@ -222,6 +222,12 @@ TEST_F(ProgramFiles, NamesAreCutTo27CharactersAndATerminator)
   p.GetPresetSlot(0)->SetName("Exactly twenty-seven chars!");
   ASSERT_TRUE(p.SaveProgramAsFXP(File("n.fxp").c_str()));
   EXPECT_EQ(ReadFile(File("n.fxp")).substr(28, 28), std::string("Exactly twenty-seven chars!") + '\0');
+  // Another writer may fill all 28 bytes without a terminator: the name is read whole.
+  std::string full = ReadFile(File("n.fxp"));
+  full.replace(28, 28, "Twenty-eight characters long");
+  ASSERT_TRUE(testsupport::WriteFile(File("full.fxp"), full));
+  ASSERT_TRUE(p.LoadProgramFromFXP(File("full.fxp").c_str()));
+  EXPECT_STREQ(p.GetPresetName(0), "Twenty-eight characters long");
 }
 
 TEST_F(ProgramFiles, ProgramsRoundTripInBothForms)
