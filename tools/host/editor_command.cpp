@@ -223,7 +223,7 @@ bool ParseEditorArgs(const Args& args, EditorRequest& request, std::string& erro
   if (request.pluginPath.empty())
     return error = "no plug-in given", false;
   if (!request.screenshot.empty())
-    error = OutputRefusal(request.screenshot, {request.pluginPath});
+    error = OutputRefusal(request.screenshot, {{"the plug-in's module", ResolveModulePath(request.pluginPath)}});
   return error.empty();
 }
 
