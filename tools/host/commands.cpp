@@ -88,11 +88,13 @@ const std::vector<CommandForm>& Forms()
                    "        [--list]\n"
                    "    runs the validation checks, each in a child process\n",
        {}, {}},
-      {"editor", "editor PLUGIN [--seconds S] [--screenshot OUT.png] [--click X,Y] [--drag X,Y,DX,DY]\n"
-                 "        [--wheel X,Y,N] [--type X,Y,TEXT]\n"
+      {"editor", "editor PLUGIN [--seconds S] [--screenshot OUT.png] [--move X,Y] [--click X,Y]\n"
+                 "        [--drag X,Y,DX,DY] [--wheel X,Y,N] [--type X,Y,TEXT]\n"
                  "    opens the editor in an X11 window for S seconds (more than 0, 1 by default), plays the inputs\n"
-                 "    in order (--type holds Shift for upper-case letters and shifted symbols), prints the\n"
-                 "    automation and edit begin/end it reports\n",
+                 "    in order (--move only points there, as for a tool tip; --type holds Shift for upper-case\n"
+                 "    letters and shifted symbols), prints the automation and edit begin/end it reports. The\n"
+                 "    screenshot shows what the screen shows over the window (tool tips and menus included) once\n"
+                 "    the editor's drawing has settled\n",
        {}, {}},
   };
   return forms;
