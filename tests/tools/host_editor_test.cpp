@@ -19,6 +19,7 @@ TEST(EditorCommand, RefusesBadSecondsAndRectanglesNoWindowCanTake)
       {{"--seconds", "-2"}, nullptr, "--seconds -2: expected a positive number"},
       {{"--seconds", "soon"}, nullptr, "--seconds soon: expected a positive number"},
       {{"--seconds"}, nullptr, "--seconds needs a value"},
+      {{"--move", "5"}, nullptr, "--move takes X,Y"},
       {{}, "0,0,0,300", "editor rectangle is 300x0"},
       {{}, "0,10,200,4", "editor rectangle is -6x200"},
       {{}, "50,0,20,300", "editor rectangle is 300x-30"},

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <map>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -130,4 +131,101 @@ TEST(OutputFiles, ThePictureIsNotItsInput)
                                   kBounded);
   EXPECT_EQ(fifo.status, 1);
   EXPECT_NE(fifo.err.find("cannot write x.wav: it is a named pipe"), std::string::npos) << fifo.err;
+}
+
+namespace {
+
+/// A folder with every kind of file the host reads: a bundle folder B.vst holding a copy of the fixture plug-in, a
+/// sound file, a chunk (c.wav), a program and a bank file, and links to some of them.
+struct ReadFiles
+{
+  std::string dir = TempDir();
+  const std::string module = "B.vst/Contents/x86_64-linux/B.so";
+
+  ReadFiles()
+  {
+    EXPECT_EQ(std::system(("mkdir -p '" + dir + "/B.vst/Contents/x86_64-linux' && cp '" + FixturePath() + "' '" +
+                           dir + "/" + module + "'").c_str()), 0);
+    std::string error;
+    EXPECT_TRUE(host::WriteAudio(dir + "/in.wav", host::MakeTestSignal(48000, 0.05, 2), host::SampleFormat::Float32,
+                                 error)) << error;
+    for (const char* name : {"c.wav", "p.fxp", "b.fxb"}) // read as a chunk, a program and a bank
+      WriteBytes(dir + "/" + name, {'r', 'e', 'a', 'd', ' ', uint8_t(name[0])});
+    EXPECT_EQ(symlink(module.c_str(), (dir + "/module.wav").c_str()), 0);
+    EXPECT_EQ(link((dir + "/" + module).c_str(), (dir + "/hard.so").c_str()), 0);
+    EXPECT_EQ(symlink("b.fxb", (dir + "/bank-link.fxb").c_str()), 0);
+    EXPECT_EQ(link((dir + "/p.fxp").c_str(), (dir + "/p-hard.fxp").c_str()), 0);
+  }
+};
+
+} // namespace
+
+// No command writes over a file it reads, whatever name the output gives it: the plug-in's module (inside a bundle
+// folder named as the plug-in, through a link, a hard link or another path), an input sound, program or bank file,
+// a chunk. Each is refused with a message naming the file and what it is read as, before anything is written.
+TEST(OutputFiles, NoCommandWritesOverAFileItReads)
+{
+  const ReadFiles files;
+  const std::string& module = files.module;
+  const struct
+  {
+    std::vector<std::string> args;
+    std::string refusal;
+    std::string read; // the file read, whose bytes must stay
+  } cases[] = {
+      {{"process", "B.vst", "in.wav", "o.wav", "--save-chunk", module},
+       module + " is the plug-in's module " + module, module},
+      {{"process", "B.vst", "in.wav", "module.wav"}, "module.wav is the plug-in's module " + module, module},
+      {{"save-bank", "B.vst", "./" + module}, "./" + module + " is the plug-in's module " + module, module},
+      {{"save-program", "B.vst/", "hard.so"}, "hard.so is the plug-in's module " + module, module},
+      {{"info", "B.vst", "--save-chunk", "B.vst/../" + module}, "is the plug-in's module " + module, module},
+      {{"load-program", "hard.so", "p.fxp", "--save-chunk", module}, module + " is the plug-in's module ./hard.so",
+       module},
+      {{"editor", "B.vst", "--screenshot", module},
+       "drovik-host editor: " + module + " is the plug-in's module " + module, module},
+      {{"process", "B.vst", "in.wav", "c.wav", "--chunk", "c.wav"}, "c.wav is the --chunk file c.wav", "c.wav"},
+      {{"info", "B.vst", "--chunk", "c.wav", "--save-chunk", "./c.wav"}, "./c.wav is the --chunk file c.wav", "c.wav"},
+      {{"info", "B.vst", "--load-bank", "b.fxb", "--save-chunk", "b.fxb"}, "b.fxb is the --load-bank file b.fxb",
+       "b.fxb"},
+      {{"save-bank", "B.vst", "bank-link.fxb", "--load-bank", "b.fxb"}, "bank-link.fxb is the --load-bank file b.fxb",
+       "b.fxb"},
+      {{"save-program", "B.vst", "p-hard.fxp", "--load-program", "p.fxp"},
+       "p-hard.fxp is the --load-program file p.fxp", "p.fxp"},
+      {{"process", "B.vst", "in.wav", "o.wav", "--load-program", "p.fxp", "--save-chunk", "p-hard.fxp"},
+       "p-hard.fxp is the --load-program file p.fxp", "p.fxp"},
+      {{"load-bank", "B.vst", "b.fxb", "--save-chunk", "bank-link.fxb"}, "bank-link.fxb is the input file b.fxb",
+       "b.fxb"},
+      {{"process", "B.vst", "in.wav", "o.wav", "--save-chunk", "in.wav"}, "in.wav is the input file in.wav", "in.wav"},
+  };
+  // One folder serves every case (copying the module is the slow part of the set-up); the bytes of every file read
+  // are checked after each.
+  std::map<std::string, std::vector<uint8_t>> originals;
+  for (const auto& c : cases) originals[c.read] = ReadBytes(files.dir + "/" + c.read);
+  const std::vector<std::string> names = Names(files.dir);
+  for (const auto& c : cases) {
+    const std::string what = c.args[0] + ": " + c.refusal;
+    const HostRun r = RunHost(c.args, {}, "cd '" + files.dir + "' && ");
+    EXPECT_EQ(r.status, 1) << what;
+    EXPECT_NE(r.err.find(c.refusal + " (the same file under this name): writing it would destroy the input"),
+              std::string::npos) << what << ": " << r.err;
+    EXPECT_EQ(r.out, "") << what;
+    EXPECT_EQ(ReadBytes(files.dir + "/" + c.read), originals[c.read]) << what;
+    EXPECT_EQ(Names(files.dir), names) << what << ": a file was left";
+  }
+}
+
+// A file written over an existing one takes its read, write and execute bits but never its set-user-id,
+// set-group-id or sticky bit; a new file gets 0666 less the creation mask.
+TEST(OutputFiles, AReplacedFileGivesNoSpecialBitsToItsSuccessor)
+{
+  const std::string dir = TempDir(), old = dir + "/old.fxp", fresh = dir + "/new.fxp";
+  MakeFile(old, 07754);
+  ASSERT_EQ(EntryAt(old).permissions, mode_t(07754)) << "the file system keeps the special bits";
+  const HostRun replaced = RunHost({"save-program", FixturePath(), old});
+  ASSERT_EQ(replaced.status, 0) << replaced.err;
+  EXPECT_EQ(EntryAt(old).permissions, mode_t(0754));
+  EXPECT_NE(EntryAt(old).bytes, std::vector<uint8_t>({'o', 'l', 'd'}));
+  const HostRun made = RunHost({"save-program", FixturePath(), fresh}, {}, "umask 027 && ");
+  ASSERT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(EntryAt(fresh).permissions, mode_t(0640));
 }

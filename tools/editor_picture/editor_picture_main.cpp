@@ -7,6 +7,7 @@
 
 #include "headless_editor.h"
 #include "host/audio_file.h"
+#include "host/fx_file.h"
 #include "host/output_file.h"
 
 namespace {
@@ -65,7 +66,7 @@ int main(int argc, char** argv)
       return Fail("unknown option " + args[i] + "\n" + kUsage);
   }
 
-  if (const std::string refusal = host::OutputRefusal(out, {input}); !refusal.empty()) return Fail(refusal);
+  if (const std::string refusal = host::OutputRefusal(out, {{"the input file", input}}); !refusal.empty()) return Fail(refusal);
   host::Audio audio;
   std::string error;
   if (input.empty())
@@ -91,7 +92,9 @@ int main(int argc, char** argv)
   for (const auto& [idx, value] : params) editor.SetParameter(idx, value);
   if (audioOn) editor.Process(left, right, audio.sampleRate);
   if (!editor.Settle()) return Fail("the editor kept drawing");
-  if (!WritePng(out, editor.LastFrame())) return Fail("could not write " + out);
+  const std::vector<uint8_t> png = PngBytes(editor.LastFrame());
+  if (png.empty()) return Fail("the editor drew no picture");
+  if (!host::WriteFileBytes(out, png, error)) return Fail(error);
   std::printf("editor picture: %s (%dx%d)\n", out.c_str(), editor.LastFrame().width, editor.LastFrame().height);
   return 0;
 }

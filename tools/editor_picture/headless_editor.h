@@ -79,5 +79,5 @@ private:
   std::string mBundleID;
 };
 
-/// Writes BGRA pixels as an RGBA PNG. [any thread]
-bool WritePng(const std::string& path, const HeadlessEditor::Frame& frame);
+/// The bytes of an RGBA PNG file of a frame's BGRA pixels; none for an empty frame. [any thread]
+std::vector<uint8_t> PngBytes(const HeadlessEditor::Frame& frame);

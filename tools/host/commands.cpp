@@ -88,11 +88,13 @@ const std::vector<CommandForm>& Forms()
                    "        [--list]\n"
                    "    runs the validation checks, each in a child process\n",
        {}, {}},
-      {"editor", "editor PLUGIN [--seconds S] [--screenshot OUT.png] [--click X,Y] [--drag X,Y,DX,DY]\n"
-                 "        [--wheel X,Y,N] [--type X,Y,TEXT]\n"
+      {"editor", "editor PLUGIN [--seconds S] [--screenshot OUT.png] [--move X,Y] [--click X,Y]\n"
+                 "        [--drag X,Y,DX,DY] [--wheel X,Y,N] [--type X,Y,TEXT]\n"
                  "    opens the editor in an X11 window for S seconds (more than 0, 1 by default), plays the inputs\n"
-                 "    in order (--type holds Shift for upper-case letters and shifted symbols), prints the\n"
-                 "    automation and edit begin/end it reports\n",
+                 "    in order (--move only points there, as for a tool tip; --type holds Shift for upper-case\n"
+                 "    letters and shifted symbols), prints the automation and edit begin/end it reports. The\n"
+                 "    screenshot shows what the screen shows over the window (tool tips and menus included) once\n"
+                 "    the editor's drawing has settled\n",
        {}, {}},
   };
   return forms;
@@ -358,11 +360,24 @@ bool RenderOptions(const Options& o, double fallbackRate, RenderSettings& s)
   return true;
 }
 
-/// Refuses, before the plug-in is loaded, outputs that cannot be written as files or would write over the plug-in
-/// or one of `inputs` (empty names are skipped).
-bool OutputsAllowed(const Options& o, const std::vector<std::string>& outputs, std::vector<std::string> inputs)
+/// The files a command reads: `first` (its input file, if any), the plug-in's module (the one inside a bundle
+/// folder when a folder is named) and every --chunk, --load-bank and --load-program file.
+std::vector<NamedInput> InputsOf(const Options& o, std::vector<NamedInput> first)
 {
-  if (!o.positional.empty()) inputs.push_back(o.positional[0]);
+  std::vector<NamedInput> inputs = std::move(first);
+  if (!o.positional.empty()) inputs.push_back({"the plug-in's module", ResolveModulePath(o.positional[0])});
+  for (const std::string option : {"--chunk", "--load-bank", "--load-program"}) {
+    auto range = o.named.equal_range(option);
+    for (auto it = range.first; it != range.second; ++it) inputs.push_back({"the " + option + " file", it->second});
+  }
+  return inputs;
+}
+
+/// Refuses, before the plug-in is loaded, outputs that cannot be written as files or would write over a file the
+/// command reads (see InputsOf; empty output names are skipped).
+bool OutputsAllowed(const Options& o, const std::vector<std::string>& outputs, std::vector<NamedInput> first)
+{
+  const std::vector<NamedInput> inputs = InputsOf(o, std::move(first));
   for (const std::string& output : outputs)
     if (!output.empty())
       if (const std::string refusal = OutputRefusal(output, inputs); !refusal.empty()) return Fail(refusal), false;
@@ -380,8 +395,8 @@ bool NamesAWavFile(const std::string& path)
 }
 
 /// Refuses, before anything is read or written, the files process would write over or could not write: an output
-/// that is not named as a WAV file, an output or saved chunk that is the input or the plug-in itself or that cannot
-/// be written as a file (see OutputRefusal), and a saved chunk that is the output.
+/// that is not named as a WAV file, an output or saved chunk that is a file the command reads or that cannot be
+/// written as a file (see OutputsAllowed), and a saved chunk that is the output.
 bool ProcessOutputsAllowed(const Options& o)
 {
   const std::string& in = o.positional[1];
@@ -393,7 +408,7 @@ bool ProcessOutputsAllowed(const Options& o)
   if (!chunk.empty() && SameFile(chunk, out))
     return Fail("--save-chunk " + chunk + " is the output " + out + " (the same file under this name): the chunk " +
                 "would replace the render; name another file"), false;
-  return OutputsAllowed(o, {out, chunk}, {in});
+  return OutputsAllowed(o, {out, chunk}, {{"the input file", in}});
 }
 
 /// Latency (read from the record now), how the output was aligned, peak and RMS of a finished render.
@@ -537,7 +552,7 @@ int LoadFile(const Args& args, bool bank)
   if (const int status = Begin(bank ? "load-bank" : "load-program", args, o); status >= 0) return status;
   std::string error;
   if (o.positional.size() != 2) return Fail(std::string(bank ? "load-bank" : "load-program") + " needs PLUGIN FILE");
-  if (!OutputsAllowed(o, {o.Get("--save-chunk")}, {o.positional[1]})) return 1;
+  if (!OutputsAllowed(o, {o.Get("--save-chunk")}, {{"the input file", o.positional[1]}})) return 1;
   auto plugin = LoadPlugin(o);
   if (!plugin) return 1;
   std::vector<uint8_t> bytes;

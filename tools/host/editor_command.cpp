@@ -22,6 +22,7 @@
 #include <X11/extensions/XTest.h>
 
 #include "appkit/x11_display_open.h"
+#include "host/fx_file.h"
 #include "host/output_file.h"
 #include "host/plugin.h"
 
@@ -38,6 +39,10 @@ constexpr int kDefaultWidth = 468, kDefaultHeight = 450;
 /// Largest editor side the host opens a window for, and longest time it keeps one open.
 constexpr int kMaxSide = 16384;
 constexpr double kMaxSeconds = 3600;
+/// Reads of the screen in a row, a frame apart, that must agree before a screenshot is taken, and the most reads
+/// made waiting for that (an editor that keeps drawing is taken as it is then).
+constexpr int kSettledReads = 6;
+constexpr int kMostSettleReads = 120;
 /// Seconds a refused connection to the X server is tried again before the command gives up.
 constexpr double kDisplayPatience = 2.0;
 
@@ -91,26 +96,75 @@ private:
   Window mWindow;
 };
 
-bool WriteScreenshot(Display* display, Window window, int w, int h, const std::string& path)
+/// What the screen shows over the host's window, as RGBA rows: the editor and the small windows of its own that lie
+/// over it (tool tips, menus). Read from the root window, as a window's own image leaves the parts another
+/// top-level window covers undefined (black on Xvfb). Parts off the screen are black.
+std::vector<uint8_t> ReadScreen(Display* display, Window window, int w, int h)
 {
-  XImage* img = XGetImage(display, window, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes, ZPixmap);
+  std::vector<uint8_t> rgba(static_cast<size_t>(w) * static_cast<size_t>(h) * 4, 0);
+  const Window root = DefaultRootWindow(display);
+  int left = 0, top = 0;
+  Window child;
+  XWindowAttributes screen{};
+  if (!XTranslateCoordinates(display, window, root, 0, 0, &left, &top, &child) ||
+      !XGetWindowAttributes(display, root, &screen))
+    return rgba;
+  const int x0 = std::max(left, 0), y0 = std::max(top, 0);
+  const int x1 = std::min(left + w, screen.width), y1 = std::min(top + h, screen.height);
+  if (x1 <= x0 || y1 <= y0)
+    return rgba;
+  XImage* img = XGetImage(display, root, x0, y0, static_cast<unsigned>(x1 - x0), static_cast<unsigned>(y1 - y0),
+                          AllPlanes, ZPixmap);
   if (!img)
-    return false;
-  std::vector<uint8_t> rgba(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
+    return rgba;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
     {
-      const unsigned long p = XGetPixel(img, x, y);
-      uint8_t* d = &rgba[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4];
+      const unsigned long p = XGetPixel(img, x - x0, y - y0);
+      uint8_t* d = &rgba[(static_cast<size_t>(y - top) * static_cast<size_t>(w) + static_cast<size_t>(x - left)) * 4];
       d[0] = static_cast<uint8_t>((p >> 16) & 0xFF);
       d[1] = static_cast<uint8_t>((p >> 8) & 0xFF);
       d[2] = static_cast<uint8_t>(p & 0xFF);
-      d[3] = 255;
     }
   XDestroyImage(img);
-  return stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
+  for (size_t at = 3; at < rgba.size(); at += 4)
+    rgba[at] = 255;
+  return rgba;
 }
 
+/// The editor's picture once what it drew has reached the server. The editor draws on its own connection, in its
+/// own time (a tool tip just shown is drawn when its window is first exposed), so the screen is read, the editor
+/// idled, our requests synced and the screen read again until it stays the same for kSettledReads reads in a row.
+std::vector<uint8_t> SettledPicture(Plugin& plugin, Display* display, Window window, int w, int h)
+{
+  XSync(display, False);
+  std::vector<uint8_t> picture = ReadScreen(display, window, w, h);
+  for (int same = 0, reads = 0; same < kSettledReads && reads < kMostSettleReads; ++reads)
+  {
+    std::this_thread::sleep_for(kIdleInterval);
+    plugin.Dispatch(vst2::effEditIdle);
+    XSync(display, False);
+    std::vector<uint8_t> again = ReadScreen(display, window, w, h);
+    same = again == picture ? same + 1 : 0;
+    picture.swap(again);
+  }
+  return picture;
+}
+
+/// Writes the editor's picture as a PNG file, whole or not at all.
+bool WriteScreenshot(Plugin& plugin, Display* display, Window window, int w, int h, const std::string& path,
+                     std::string& error)
+{
+  const std::vector<uint8_t> rgba = SettledPicture(plugin, display, window, w, h);
+  std::vector<uint8_t> png;
+  const auto append = [](void* to, void* data, int size) {
+    auto& bytes = *static_cast<std::vector<uint8_t>*>(to);
+    bytes.insert(bytes.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+  };
+  if (!stbi_write_png_to_func(append, &png, w, h, 4, rgba.data(), w * 4))
+    return error = "the picture could not be coded as PNG", false;
+  return WriteFileBytes(path, png, error);
+}
 
 /// What the command line asked for: the plug-in, how long to keep the editor open, the scripted inputs in order.
 struct EditorRequest
@@ -152,11 +206,13 @@ bool AddTyping(const std::string& value, EditorRequest& request, std::string& er
   return true;
 }
 
-/// One scripted --click, --drag or --wheel; false with `error` set when the value is malformed.
+/// One scripted --move, --click, --drag or --wheel; false with `error` set when the value is malformed.
 bool AddPointerInput(const std::string& option, const std::string& value, EditorRequest& request, std::string& error)
 {
   const std::vector<int> v = Numbers(value);
-  if (option == "--click" && v.size() == 2)
+  if (option == "--move" && v.size() == 2)
+    request.script.push_back([v](Input& in) { in.MoveTo(v[0], v[1]); });
+  else if (option == "--click" && v.size() == 2)
     request.script.push_back([v](Input& in) {
       in.MoveTo(v[0], v[1]);
       in.Button(1, true);
@@ -180,7 +236,9 @@ bool AddPointerInput(const std::string& option, const std::string& value, Editor
       }
     });
   else
-    return error = option + (option == "--click" ? " takes X,Y" : option == "--drag" ? " takes X,Y,DX,DY" : " takes X,Y,N"),
+    return error = option + (option == "--click" || option == "--move" ? " takes X,Y"
+                             : option == "--drag"                       ? " takes X,Y,DX,DY"
+                                                                        : " takes X,Y,N"),
            false;
   return true;
 }
@@ -198,7 +256,8 @@ bool ParseSeconds(const std::string& text, double& seconds, std::string& error)
 
 bool ParseEditorArgs(const Args& args, EditorRequest& request, std::string& error)
 {
-  static const std::vector<std::string> kValued = {"--seconds", "--screenshot", "--click", "--drag", "--wheel", "--type"};
+  static const std::vector<std::string> kValued = {"--seconds", "--screenshot", "--move", "--click", "--drag",
+                                                   "--wheel", "--type"};
   for (size_t i = 0; i < args.size(); ++i)
   {
     const std::string& a = args[i];
@@ -223,7 +282,7 @@ bool ParseEditorArgs(const Args& args, EditorRequest& request, std::string& erro
   if (request.pluginPath.empty())
     return error = "no plug-in given", false;
   if (!request.screenshot.empty())
-    error = OutputRefusal(request.screenshot, {request.pluginPath});
+    error = OutputRefusal(request.screenshot, {{"the plug-in's module", ResolveModulePath(request.pluginPath)}});
   return error.empty();
 }
 
@@ -330,13 +389,13 @@ int CommandEditor(const Args& args)
   std::printf("editor %dx%d\n", w, h);
   std::fflush(stdout);
   RunEditor(*plugin, display, window, request);
-  const bool shot = request.screenshot.empty() || WriteScreenshot(display, window, w, h, request.screenshot);
+  const bool shot = request.screenshot.empty() || WriteScreenshot(*plugin, display, window, w, h, request.screenshot, error);
   plugin->Dispatch(vst2::effEditClose);
   plugin->Context().printEdits = false;
   XDestroyWindow(display, window);
   XCloseDisplay(display);
   std::fflush(stdout);
-  return shot ? 0 : Fail("no screenshot written");
+  return shot ? 0 : Fail(error);
 }
 
 } // namespace host

@@ -13,6 +13,7 @@ namespace host {
 namespace {
 
 constexpr int kMostLinks = 40; // as the kernel follows at most
+constexpr mode_t kAccessBits = 0777; // read, write and execute for owner, group and others
 
 /// The file a write to `path` lands on, from the root: symbolic links followed, and for a file not made yet its
 /// folder's real path and its name. "" (errno set) when its folder cannot be found.
@@ -74,12 +75,12 @@ bool SameFile(const std::string& a, const std::string& b)
   return !where.empty() && where == Destination(b);
 }
 
-std::string OutputRefusal(const std::string& path, const std::vector<std::string>& inputs)
+std::string OutputRefusal(const std::string& path, const std::vector<NamedInput>& inputs)
 {
-  for (const std::string& input : inputs)
-    if (!input.empty() && SameFile(input, path))
-      return path + " is the input file " + input + " (the same file under this name): writing it would destroy " +
-             "the input; name another file";
+  for (const NamedInput& input : inputs)
+    if (!input.path.empty() && SameFile(input.path, path))
+      return path + " is " + input.role + " " + input.path + " (the same file under this name): writing it would " +
+             "destroy the input; name another file";
   const std::string destination = Destination(path);
   if (destination.empty()) return "cannot write " + path + ": " + std::strerror(errno);
   struct stat info;
@@ -109,7 +110,8 @@ bool WriteWhole(const std::string& path, const FileFiller& fill, std::string& er
     return false;
   }
   std::string why;
-  if (exists && fchmod(fd, existing.st_mode & 07777) != 0) {
+  // The replaced file's access bits carry over; the set-id and sticky bits do not: a new file gets no privileges.
+  if (exists && fchmod(fd, existing.st_mode & kAccessBits) != 0) {
     why = std::strerror(errno);
     close(fd);
   } else if (fill(fd, why) && rename(temporary.c_str(), destination.c_str()) == 0) {

@@ -12,18 +12,26 @@ namespace host {
 /// for a file not made yet, the same name in the same folder.
 bool SameFile(const std::string& a, const std::string& b);
 
+/// A file a command reads, with how a refusal names it: "the input file", "the plug-in's module", "the --chunk file".
+struct NamedInput
+{
+  std::string role;
+  std::string path;
+};
+
 /// Why `path` may not be written as an output, or "" when it may. It must be absent or a regular file that may be
 /// written (a symbolic link is followed to its target; a read-only file is left alone, its owner meant it so),
-/// and none of `inputs` under any name (empty entries are skipped). A pipe, folder or device is refused at once,
-/// before anything could wait on it.
-std::string OutputRefusal(const std::string& path, const std::vector<std::string>& inputs);
+/// and none of `inputs` under any name (entries with an empty path are skipped). A pipe, folder or device is
+/// refused at once, before anything could wait on it.
+std::string OutputRefusal(const std::string& path, const std::vector<NamedInput>& inputs);
 
 /// Fills a new file through its descriptor, closing it; true when all was written, else `why` tells.
 using FileFiller = std::function<bool(int descriptor, std::string& why)>;
 
-/// Writes `path` whole or not at all: `fill` writes a new file beside it, which then takes its place. An existing
-/// file keeps its permissions; a symbolic link stays, its target is replaced. Only a regular file or none is
-/// replaced.
+/// Writes `path` whole or not at all: `fill` writes a new file beside it, which then takes its place. A file made
+/// new gets 0666 less the creation mask; one that replaces a file gets that file's read, write and execute bits,
+/// never its set-user-id, set-group-id or sticky bit. A symbolic link stays, its target is replaced. Only a regular
+/// file or none is replaced.
 bool WriteWhole(const std::string& path, const FileFiller& fill, std::string& error);
 
 } // namespace host
