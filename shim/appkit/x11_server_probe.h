@@ -16,7 +16,6 @@
 #include <cstddef>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
