@@ -183,7 +183,8 @@ public:
   /// the answer: a Return or a click that followed a paste acts on the pasted text. A request made while that held
   /// input is handled (the next paste of a burst typed during the wait) gets the same answer without waiting
   /// again, so a burst costs one wait. So does a request made by a key the host hands on within a burst (see
-  /// HandleHostKey). Either asks again when the selection has changed owners since.
+  /// HandleHostKey). Either asks again when the selection has changed owners since, also when the new owner's
+  /// window has the id of the old one, gone meanwhile.
   bool WaitForSelection(Atom selection, Atom target, std::initializer_list<Atom> types, std::string& data,
                         Atom& type);
 
@@ -231,6 +232,14 @@ private:
   void LetGoOfLostConnection();
   void HandleSelectionRequest(const XSelectionRequestEvent& r);
   void ReadSelection(const XSelectionEvent& e);
+  /// Whether the window is another program's (neither a view nor the clipboard's helper window).
+  bool ForeignWindow(Window w) const;
+  /// Remembers the window asked for a selection and, when it is another program's, asks to hear when it goes: a
+  /// new owner may get the same window id once the old one is gone. [main thread]
+  void WatchSelectionOwner(Window owner);
+  /// Whether the window last asked for a selection has gone since (its end served by the pump or still queued).
+  /// [main thread]
+  bool SelectionOwnerGone();
   /// Puts the input held during a selection wait back at the head of the queue, in its order.
   void HandOnHeldInput();
   /// Hands an event to the modal window in front or to its view.
@@ -263,6 +272,7 @@ private:
   bool mSelectionDone = false;
   Atom mSelectionAsked = 0, mSelectionTarget = 0;
   Window mSelectionOwner = 0; // the owner asked
+  bool mSelectionOwnerGone = false; // its window was destroyed since (its id may serve a new owner)
   Atom mSelectionType = 0;
   int mSelectionFormat = 0;
   std::string mSelectionData;

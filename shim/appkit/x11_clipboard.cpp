@@ -58,7 +58,8 @@ bool X11Application::WaitForSelection(Atom selection, Atom target, std::initiali
   // wait, not one each.
   const Window owner = XGetSelectionOwner(mDisplay, selection);
   const bool inBurst = mServingReplay || (mServingHostKey && mHostKeyBurst);
-  if (inBurst && selection == mSelectionAsked && target == mSelectionTarget && owner == mSelectionOwner)
+  if (inBurst && selection == mSelectionAsked && target == mSelectionTarget && owner == mSelectionOwner &&
+      !SelectionOwnerGone())
     ServeQueuedEventsSoon(); // the round trip may have queued events
   else
   {
@@ -67,7 +68,7 @@ bool X11Application::WaitForSelection(Atom selection, Atom target, std::initiali
     mSelectionDone = false;
     mSelectionAsked = selection;
     mSelectionTarget = target;
-    mSelectionOwner = owner;
+    WatchSelectionOwner(owner);
     mSelectionData.clear();
     XConvertSelection(mDisplay, selection, target, InternAtom("DROVIK_SELECTION"), mHelper, CurrentTime);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSelectionTimeout);
@@ -85,6 +86,43 @@ bool X11Application::WaitForSelection(Atom selection, Atom target, std::initiali
     type = mSelectionType;
   }
   return taken;
+}
+
+bool X11Application::ForeignWindow(Window w) const { return w != None && w != mHelper && !mViews.count(w); }
+
+void X11Application::WatchSelectionOwner(Window owner)
+{
+  if (ForeignWindow(mSelectionOwner) && mSelectionOwner != owner && !mSelectionOwnerGone)
+    XSelectInput(mDisplay, mSelectionOwner, NoEventMask);
+  mSelectionOwner = owner;
+  mSelectionOwnerGone = false;
+  // Our own windows keep the events they chose; another program's window tells us when it goes.
+  if (ForeignWindow(owner))
+    XSelectInput(mDisplay, owner, StructureNotifyMask);
+}
+
+bool X11Application::SelectionOwnerGone()
+{
+  if (mSelectionOwnerGone || !ForeignWindow(mSelectionOwner))
+    return mSelectionOwnerGone;
+  // The round trip that found the owner read every event sent before it, whether or not the pump has served them:
+  // look for the owner's end among those still queued, leaving the queue as it is.
+  struct Search
+  {
+    Window window;
+    bool found;
+  } search{mSelectionOwner, false};
+  XEvent e;
+  XCheckIfEvent(
+    mDisplay, &e,
+    [](Display*, XEvent* queued, XPointer argument) -> Bool {
+      auto* s = reinterpret_cast<Search*>(argument);
+      s->found = s->found || (queued->type == DestroyNotify && queued->xdestroywindow.window == s->window);
+      return False;
+    },
+    reinterpret_cast<XPointer>(&search));
+  mSelectionOwnerGone = search.found;
+  return mSelectionOwnerGone;
 }
 
 bool X11Application::HandleHostKey(const std::function<bool()>& handle)

@@ -309,6 +309,7 @@ void X11Application::Pump()
       --mReplaysLeft;
     if (e.type == DestroyNotify)
     {
+      mSelectionOwnerGone = mSelectionOwnerGone || e.xdestroywindow.window == mSelectionOwner;
       auto gone = mViews.find(e.xdestroywindow.window);
       if (gone != mViews.end() && gone->second->GetXWindow() == e.xdestroywindow.window)
         gone->second->WindowDestroyed();

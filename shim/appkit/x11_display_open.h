@@ -16,7 +16,8 @@ namespace appkit {
 
 /// The display that DISPLAY names, tried again every 20 ms for up to `patienceSeconds` while nothing takes the
 /// connection; each attempt waits up to `answerSeconds` for the server's answer. Null when DISPLAY is unset or
-/// empty (nothing to wait for), when no attempt was accepted in time, or when the server did not answer. What
+/// empty (nothing to wait for), when no attempt was accepted in time, when the server did not answer, or when the
+/// name is of a form whose server we do not check (Xlib could wait for it without limit). What
 /// remains unbounded: looking up a remote host's name, and a server that answers our probe and then stops before
 /// Xlib's own opening has its answer.
 inline Display* OpenDisplayPatiently(double patienceSeconds, double answerSeconds)
@@ -30,7 +31,7 @@ inline Display* OpenDisplayPatiently(double patienceSeconds, double answerSecond
   for (;;)
   {
     const ServerProbe probe = ProbeServer(name, Clock::now() + answerWait);
-    if (probe == ServerProbe::kSilent)
+    if (probe == ServerProbe::kSilent || probe == ServerProbe::kRefused)
       return nullptr;
     if (probe != ServerProbe::kBusy)
       if (Display* display = XOpenDisplay(name))

@@ -16,9 +16,10 @@
 #include <cstddef>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "appkit/x11_display_name.h"
 
 namespace appkit {
 
@@ -28,7 +29,7 @@ enum class ServerProbe
   kNoServer,  // nothing takes connections there
   kBusy,      // a server is there but takes no more connections for now (its queue of waiting ones is full)
   kSilent,    // a server took the connection and did not answer before the deadline
-  kUnknown,   // a form of display name we do not reach ourselves
+  kRefused,   // a form of display name we do not reach ourselves: treated as no display, never left to Xlib
 };
 
 namespace serverprobe {
@@ -76,12 +77,12 @@ inline ServerProbe ProbeLocal(const std::string& path, bool abstract, Deadline d
   address.sun_family = AF_UNIX;
   const size_t offset = abstract ? 1 : 0;
   if (path.size() + offset >= sizeof(address.sun_path))
-    return ServerProbe::kUnknown;
+    return ServerProbe::kRefused;
   std::memcpy(address.sun_path + offset, path.data(), path.size());
   const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size() + (abstract ? 0 : 1));
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0)
-    return ServerProbe::kUnknown;
+    return ServerProbe::kNoServer;
   if (connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0)
     return AwaitAnswer(fd, deadline);
   const int error = errno;
@@ -89,12 +90,12 @@ inline ServerProbe ProbeLocal(const std::string& path, bool abstract, Deadline d
   return error == EAGAIN ? ServerProbe::kBusy : ServerProbe::kNoServer;
 }
 
-/// A connection to the host's port, each of its addresses in turn, each connection attempt bounded by the
-/// deadline. (Looking the host's name up is not bounded.)
-inline ServerProbe ProbeNetwork(const std::string& host, int port, Deadline deadline)
+/// A connection to the host's port (IPv6 addresses only when `ipv6Only`), each of its addresses in turn, each
+/// connection attempt bounded by the deadline. (Looking the host's name up is not bounded.)
+inline ServerProbe ProbeNetwork(const std::string& host, bool ipv6Only, uint16_t port, Deadline deadline)
 {
   addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
+  hints.ai_family = ipv6Only ? AF_INET6 : AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
   if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
@@ -127,55 +128,28 @@ inline ServerProbe ProbeNetwork(const std::string& host, int port, Deadline dead
   return result;
 }
 
-/// The parts of a display name "[protocol/][host]:number[.screen]"; false for anything else.
-inline bool ParseDisplayName(const std::string& name, std::string& protocol, std::string& host, int& number)
-{
-  std::string rest = name;
-  const size_t slash = rest.rfind('/');
-  if (slash != std::string::npos)
-  {
-    protocol = rest.substr(0, slash);
-    rest = rest.substr(slash + 1);
-  }
-  const size_t colon = rest.rfind(':');
-  if (colon == std::string::npos || colon + 1 >= rest.size() || (colon > 0 && rest[colon - 1] == ':'))
-    return false; // no display number, or a DECnet name
-  host = rest.substr(0, colon);
-  const char* start = rest.c_str() + colon + 1;
-  char* end = nullptr;
-  const long value = std::strtol(start, &end, 10);
-  if (end == start || value < 0 || value > 59535 || (*end != '\0' && *end != '.'))
-    return false;
-  number = static_cast<int>(value);
-  return true;
-}
-
 } // namespace serverprobe
 
-/// Probes the server that `name` (a DISPLAY value) points at, as Xlib would reach it: for a local display its
-/// abstract socket, then its socket in /tmp/.X11-unix, then TCP on this machine; for a host, TCP on port
-/// 6000 + number. Waits for an answer until the deadline. [any thread]
+/// Probes the server that `name` (a DISPLAY value) points at, in the places Xlib tries for it (see
+/// ParseDisplayName): the local sockets, abstract first, then TCP. Waits for an answer until the deadline. Names
+/// read as refused are not tried: kRefused. [any thread]
 inline ServerProbe ProbeServer(const std::string& name, std::chrono::steady_clock::time_point deadline)
 {
   using namespace serverprobe;
-  std::string protocol, host;
-  int number = 0;
-  if (name.empty() || name[0] == '/' || !ParseDisplayName(name, protocol, host, number))
-    return ServerProbe::kUnknown;
-  const bool local = host.empty() || host == "unix";
-  if (local && (protocol.empty() || protocol == "unix"))
+  using Places = DisplayAddress::Places;
+  const DisplayAddress address = ParseDisplayName(name);
+  if (address.places == Places::kRefused)
+    return ServerProbe::kRefused;
+  ServerProbe result = ServerProbe::kNoServer;
+  if (address.places == Places::kLocal || address.places == Places::kLocalThenNetwork)
   {
-    const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
-    ServerProbe result = ProbeLocal(path, true, deadline);
+    result = ProbeLocal(address.SocketPath(), true, deadline);
     if (result == ServerProbe::kNoServer)
-      result = ProbeLocal(path, false, deadline);
-    if (result != ServerProbe::kNoServer || !protocol.empty() || !host.empty())
-      return result;
+      result = ProbeLocal(address.SocketPath(), false, deadline);
   }
-  else if (!protocol.empty() && protocol != "tcp" && protocol != "inet" && protocol != "inet6")
-    return ServerProbe::kUnknown;
-  constexpr int kFirstPort = 6000;
-  return ProbeNetwork(host.empty() ? "localhost" : host, kFirstPort + number, deadline);
+  if (result == ServerProbe::kNoServer && address.places != Places::kLocal)
+    result = ProbeNetwork(address.host, address.ipv6Only, address.port, deadline);
+  return result;
 }
 
 } // namespace appkit

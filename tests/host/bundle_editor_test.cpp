@@ -4,7 +4,7 @@
 // sanitizers, nothing leaked); a paste the host hands a knob's value field lands before the Return the user typed
 // while it waited for the clipboard; a burst of pastes, typed in the editor during that wait or handed on by a host
 // that keeps the keyboard, asks the clipboard's owner once and acts in the order typed, and a paste after the burst
-// asks again. Skips without a display, except in CI.
+// asks again, as does one after another program took the clipboard. Skips without a display, except in CI.
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -261,6 +261,34 @@ TEST_F(TrimField, ABurstOfPastesTheHostHandsOnAsksTheClipboardsOwnerOnce)
     EXPECT_EQ(owner.Requests(), 2) << what;
     EXPECT_EQ(forward(0, kReturn), 1) << what;
     EXPECT_NEAR(TrimDecibels(p, mTrim), 1.0, 0.02) << what;
+  }
+}
+
+TEST_F(TrimField, APasteTheHostHandsOnAfterAnotherProgramTookTheClipboardAsksTheNewOwner)
+{
+  // A paste the host hands on waits for the clipboard's owner, which starts a burst. Then another program takes the
+  // clipboard, the first owner still running or gone (a new owner's window then often has the gone one's id), and
+  // the host hands on another paste within the burst: the new owner is asked and its text lands.
+  Instance& p = *mPlugin;
+  const auto forward = [&p](char character, int virtualKey = 0, float modifiers = 0.f) {
+    return p.Call(vst2::effEditKeyDown, character, virtualKey, nullptr, modifiers);
+  };
+  constexpr int kReturn = 4;
+  constexpr float kControl = 8.f;
+  for (const bool firstQuits : {false, true})
+  {
+    const std::string what = firstQuits ? "the first owner gone" : "the first owner running";
+    p.SetParam(mTrim, 0.5f);
+    ASSERT_TRUE(OpenField()) << what;
+    auto first = std::make_unique<testsupport::ClipboardOwner>("UTF8_STRING", 8, "1");
+    EXPECT_EQ(forward('v', 0, kControl), 1) << what;
+    if (firstQuits)
+      first.reset();
+    testsupport::ClipboardOwner second("UTF8_STRING", 8, firstQuits ? "3" : "2");
+    EXPECT_EQ(forward('v', 0, kControl), 1) << what;
+    EXPECT_EQ(second.Requests(), 1) << what;
+    EXPECT_EQ(forward(0, kReturn), 1) << what;
+    EXPECT_NEAR(TrimDecibels(p, mTrim), firstQuits ? 13.0 : 12.0, 0.02) << what; // "1", then the new owner's
   }
 }
 

@@ -1,9 +1,10 @@
 // The built bundle when the X server does not answer or goes away, each case in a child process with X servers of
 // its own: a server that takes the connection and never answers (stopped, frozen, a forwarded display whose other
 // end is gone) counts as no display, and so does one that went away while the plug-in was loaded, editor open or
-// not: the host goes on and ends normally, no editor opens until a server answers again, and then one does. Skips
-// without Xvfb, except in CI.
+// not: the host goes on and ends normally, no editor opens until a server answers again, and then one does. Every
+// form of display name Xlib reaches is checked so. Skips without Xvfb, except in CI.
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -100,6 +101,44 @@ TEST_F(BundleXServer, AServerThatNeverAnswersCountsAsNoDisplayUntilOneAnswers)
       },
       kChildLimitSeconds);
   }
+}
+
+// Display names Xlib reaches in ways of their own: a local display named with its protocol and a host, a bracketed
+// IPv6 address, and a number past the last port that wraps to a port of the loopback address. Each leads to a
+// silent server; the editor opens as with no display, for every name in one child process.
+TEST_F(BundleXServer, EveryFormOfDisplayNameLeadingToAServerThatNeverAnswersCountsAsNoDisplay)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      using Place = testsupport::SilentXServer::Place;
+      const struct
+      {
+        Place place;
+        std::string (*name)(int number);
+      } cases[] = {
+        {Place::kLocal, [](int n) { return "unix/somehost:" + std::to_string(n) + ".0"; }},
+        {Place::kNetworkIPv6, [](int n) { return "[::1]:" + std::to_string(n); }},
+        {Place::kNetwork, [](int n) { return ":" + std::to_string(n + 65536); }}, // port 6000 + n, wrapped
+      };
+      for (const auto& c : cases)
+      {
+        if (c.place == Place::kNetworkIPv6 && !testsupport::HaveIPv6Loopback())
+        {
+          std::printf("no IPv6 loopback address here: the bracketed form is not tried\n");
+          continue;
+        }
+        const auto listening = testsupport::SilentXServer::OnFreeNumber(FirstDisplayNumber(), c.place);
+        ASSERT_TRUE(listening) << "no display number's place could be taken";
+        const std::string name = c.name(listening->Number());
+        setenv("DISPLAY", name.c_str(), 1);
+        Instance p;
+        ASSERT_NE(p.Get(), nullptr);
+        p.Call(vst2::effOpen);
+        EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0) << name;
+        EXPECT_EQ(EditorRect(p), kEditorAtScaleOne) << name;
+      }
+    },
+    kChildLimitSeconds);
 }
 
 /// The host's own handling of lost X connections: counts them and goes on.

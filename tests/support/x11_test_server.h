@@ -57,6 +57,19 @@ inline int FreeDisplayNumber(int from = OwnDisplayNumbers(150))
   return -1;
 }
 
+/// Whether this machine has the IPv6 loopback address (some containers have none).
+inline bool HaveIPv6Loopback()
+{
+  sockaddr_in6 address{};
+  address.sin6_family = AF_INET6;
+  address.sin6_addr = in6addr_loopback;
+  const int fd = socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const bool bound = fd >= 0 && bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+  if (fd >= 0)
+    close(fd);
+  return bound;
+}
+
 inline std::string DisplayName(int number) { return ":" + std::to_string(number); }
 
 /// Whether Xvfb can be run here.
@@ -166,7 +179,8 @@ private:
 };
 
 /// A socket at a display's place that takes connections into its queue and never answers them: the display's
-/// local socket, or (for a forwarded display) TCP port 6000 + number on this machine's loopback address.
+/// local socket, or (for a forwarded display) TCP port 6000 + number on this machine's IPv4 or IPv6 loopback
+/// address.
 class SilentXServer
 {
 public:
@@ -174,6 +188,7 @@ public:
   {
     kLocal,
     kNetwork,
+    kNetworkIPv6,
   };
 
   SilentXServer(int number, Place place) : mNumber(number)
@@ -182,8 +197,10 @@ public:
     if (place == Place::kLocal)
       Listen(number);
     else
-      mFd = ListenOnLoopback(kFirstPort + number);
-    mName = place == Place::kLocal ? DisplayName(number) : "localhost" + DisplayName(number);
+      mFd = ListenOnLoopback(kFirstPort + number, place == Place::kNetworkIPv6);
+    mName = place == Place::kLocal     ? DisplayName(number)
+            : place == Place::kNetwork ? "localhost" + DisplayName(number)
+                                       : "[::1]" + DisplayName(number);
   }
   ~SilentXServer()
   {
@@ -226,14 +243,22 @@ private:
       mFd = -1;
     }
   }
-  static int ListenOnLoopback(int port)
+  static int ListenOnLoopback(int port, bool ipv6)
   {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 || listen(fd, 16) != 0))
+    sockaddr_in6 address6{};
+    address6.sin6_family = AF_INET6;
+    address6.sin6_port = htons(static_cast<uint16_t>(port));
+    address6.sin6_addr = in6addr_loopback;
+    const int fd = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+      return -1;
+    const bool bound = ipv6 ? bind(fd, reinterpret_cast<const sockaddr*>(&address6), sizeof(address6)) == 0
+                            : bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    if (!bound || listen(fd, 16) != 0)
     {
       close(fd);
       return -1;

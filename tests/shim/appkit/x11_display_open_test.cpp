@@ -1,5 +1,6 @@
 // Reaching the X server when it does not accept a connection at once: the shared test helper and the editor's
-// own connection keep trying for a short while, so a moment of refusals fails neither a test nor the editor.
+// own connection keep trying for a short while, so a moment of refusals fails neither a test nor the editor. And
+// the places a display name leads to, read as Xlib reads it (found by watching where Xlib connects for each name).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <thread>
 
 #include "appkit/x11_application.h"
+#include "appkit/x11_display_name.h"
 #include "x11_display.h"
 #include "x11_test_server.h"
 
@@ -66,6 +68,60 @@ TEST_F(LateServer, NoDisplayNamedMeansNoDisplay)
   unsetenv("DISPLAY");
   EXPECT_EQ(testsupport::OpenDisplayOrNull(), nullptr);
   EXPECT_EQ(appkit::MakeX11Application(), nullptr);
+}
+
+TEST(DisplayName, EveryFormXlibReachesIsReadAsItReadsItAndTheRestIsRefused)
+{
+  using Places = appkit::DisplayAddress::Places;
+  const struct
+  {
+    const char* name;
+    Places places;
+    const char* host;
+    bool ipv6Only;
+    int number, screen, port;
+  } cases[] = {
+    {":0", Places::kLocalThenNetwork, "localhost", false, 0, 0, 6000},
+    {":5.1", Places::kLocalThenNetwork, "localhost", false, 5, 1, 6005},
+    {": +5.-1", Places::kLocalThenNetwork, "localhost", false, 5, -1, 6005}, // blanks and signs, as strtoul reads
+    {":99999", Places::kLocalThenNetwork, "localhost", false, 99999, 0, 40463}, // the port wraps to 16 bits
+    {":-1", Places::kLocalThenNetwork, "localhost", false, -1, 0, 5999},
+    {":4294967301", Places::kLocalThenNetwork, "localhost", false, 5, 0, 6005}, // the number wraps to an int
+    {":99999999999999999999", Places::kLocalThenNetwork, "localhost", false, -1, 0, 5999},
+    {"unix:3", Places::kLocal, "", false, 3, 0, 6003},
+    {"unix/:3.2", Places::kLocal, "", false, 3, 2, 6003},
+    {"unix/somehost:3", Places::kLocal, "", false, 3, 0, 6003}, // the host is not looked at
+    {"unix/[::1:3", Places::kLocal, "", false, 3, 0, 6003},
+    {"unix/host::3", Places::kLocal, "", false, 3, 0, 6003},
+    {"localhost:7", Places::kNetwork, "localhost", false, 7, 0, 6007},
+    {"tcp/somehost:7.1", Places::kNetwork, "somehost", false, 7, 1, 6007},
+    {"inet/127.0.0.1:7", Places::kNetwork, "127.0.0.1", false, 7, 0, 6007},
+    {"inet6/localhost:7", Places::kNetwork, "localhost", false, 7, 0, 6007},
+    {"host:70000", Places::kNetwork, "host", false, 70000, 0, 10464},
+    {"[::1]:8", Places::kNetwork, "::1", true, 8, 0, 6008},
+    {"tcp/[fe80::1%lo]:8.0", Places::kNetwork, "fe80::1%lo", true, 8, 0, 6008},
+    {"::1:8", Places::kNetwork, "::1", false, 8, 0, 6008},
+    {"::ffff:127.0.0.1:8", Places::kNetwork, "::ffff:127.0.0.1", false, 8, 0, 6008},
+  };
+  for (const auto& c : cases)
+  {
+    const appkit::DisplayAddress a = appkit::ParseDisplayName(c.name);
+    EXPECT_EQ(a.places, c.places) << c.name;
+    EXPECT_EQ(a.host, c.host) << c.name;
+    EXPECT_EQ(a.ipv6Only, c.ipv6Only) << c.name;
+    EXPECT_EQ(a.number, c.number) << c.name;
+    EXPECT_EQ(a.screen, c.screen) << c.name;
+    EXPECT_EQ(a.port, c.port) << c.name;
+  }
+  EXPECT_EQ(appkit::ParseDisplayName(":-1").SocketPath(), "/tmp/.X11-unix/X-1");
+  EXPECT_EQ(appkit::ParseDisplayName("unix/:99999").SocketPath(), "/tmp/.X11-unix/X99999");
+  // Malformed, DECnet ("host::number"), other protocols, a protocol with no host or a local one, a bracketed host
+  // that is no IPv6 address, a path: Xlib reaches none of these, or not by the ways we check.
+  for (const char* name : {"", "5", ":", "host:", ":5.", ":5x", ":0x5", ":5.0.1", ":5 ", "[::1]:", "host::5",
+                           "::1::5", "::5", "tcp/:5", "inet/unix:5", "local/host:5", "TCP/host:5", "Unix/:5",
+                           "decnet/host::5", "unix/a/b:5", "tcp//:5", "/tmp/socket:5", "[127.0.0.1]:5",
+                           "[localhost]:5", "[]:5", "[::1:5", "[::1]5"})
+    EXPECT_EQ(appkit::ParseDisplayName(name).places, Places::kRefused) << '"' << name << '"';
 }
 
 } // namespace
