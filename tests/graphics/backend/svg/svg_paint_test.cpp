@@ -14,7 +14,7 @@ using svgtest::Parsed;
 
 constexpr uint32_t Rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a = 255) { return r | g << 8 | b << 16 | a << 24; }
 
-TEST(SvgPaint, ColoursInHexShortHexRgbAndByName)
+TEST(SvgPaint, ColoursInHexShortHexRgbAndByNameWithRgbComponentsClampedEachOnItsOwn)
 {
   struct Case
   {
@@ -26,7 +26,11 @@ TEST(SvgPaint, ColoursInHexShortHexRgbAndByName)
     {"#f00", Rgba(0xff, 0, 0)},              {"#00f", Rgba(0, 0, 0xff)},
     {"rgb(1,2,3)", Rgba(1, 2, 3)},           {"rgb(100%, 50%, 0%)", Rgba(255, 127, 0)},
     {"red", Rgba(255, 0, 0)},                {"green", Rgba(0, 128, 0)},
-    {" #0a0", Rgba(0, 0xaa, 0)},
+    {" #0a0", Rgba(0, 0xaa, 0)},             {"white", Rgba(255, 255, 255)},
+    {"blue", Rgba(0, 0, 255)},               {"chartreuse", Rgba(128, 128, 128)}, // a name not known: grey
+    // Components out of range are held to 0 and 255 each on its own, none spilling into the next.
+    {"rgb(300,-5,128)", Rgba(255, 0, 128)},  {"rgb(256 256 256)", Rgba(255, 255, 255)},
+    {"rgb(-1, 999999999999, 511)", Rgba(0, 255, 255)}, {"rgb(120%, -10%, 50%)", Rgba(255, 0, 127)},
   };
   for (const auto& k : cases)
   {
