@@ -241,6 +241,19 @@ TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
   }
 }
 
+// Attribute values in single or double quotes, each holding the other quote; the XML declaration, a document type
+// and comments are skipped.
+TEST(SvgPathData, AttributesInEitherQuotesAndSkippedDeclarations)
+{
+  Parsed svg("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE svg>\n"
+             "<svg width='100' height=\"100\" viewBox='0 0 100 100'><!-- a comment -->"
+             "<rect x='10' y=\"20\" width='30' height=\"40\" id='a\"b' fill='#f00'/></svg>");
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  ExpectBounds(svg.shape().bounds, 10, 20, 40, 60);
+  EXPECT_STREQ(svg.shape().id, "a\"b");
+  EXPECT_EQ(svg.shape().fill.color, 0xff0000ffu);
+}
+
 // Shapes in a document twice as wide as tall, lengths in percent of their own axis (radii of circles of the
 // diagonal over the square root of two): each outline spans its bounds and encloses the area of its shape, its
 // corners and quarters quarter ellipses of their own two radii.
