@@ -1,7 +1,7 @@
 // What the headless context's frames and measures show by value rather than against a golden image: text aligned
 // in a rectangle at screen scales 1 and 2, bitmap frames taken from their own place, SVG polylines left open
-// where polygons close, each blend method where a source meets paint and where it meets nothing, and gradients
-// turned and moved by their transform.
+// where polygons close, each blend method where a source meets paint and where it meets nothing, gradients
+// turned and moved by their transform, and text turned by its angle.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -221,5 +221,36 @@ TEST_F(Headless, GradientsTurnedAndMovedLieWhereTheirTransformPutsThem)
         }
       }
     EXPECT_EQ(worst, "");
+  }
+}
+
+// Text turned by a quarter either way and aligned near the top left of a rectangle: its measured bounds are tall and
+// narrow from that corner, and its ink lies within them.
+TEST_F(Headless, TextTurnedByItsAngleIsDrawnWithinItsMeasuredBounds)
+{
+  const IRECT box(10, 6, 110, 106);
+  for (const float angle : {90.f, -90.f})
+  {
+    SCOPED_TRACE(testing::Message() << "angle " << angle);
+    const IText style(20.f, kBlack, "Roboto-Regular", kAlignNear, kVAlignTop, angle);
+    Open(120, 112, [&](IGraphics& g, const IRECT&) { g.DrawText(style, "Hello", box); });
+    ASSERT_TRUE(mGraphics->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
+    IRECT measured = box;
+    mGraphics->MeasureText(style, "Hello", measured);
+    EXPECT_NEAR(measured.mLeft, box.mLeft, 0.01);
+    EXPECT_NEAR(measured.mTop, box.mTop, 0.01);
+    EXPECT_GT(measured.H(), 1.5f * measured.W());
+    const IGraphicsHeadless::Frame frame = Render();
+    int x0 = frame.mWidth, y0 = frame.mHeight, x1 = -1, y1 = -1;
+    for (int y = 0; y < frame.mHeight; ++y)
+      for (int x = 0; x < frame.mWidth; ++x)
+        if (frame.At(x, y)[0] < 128)
+          x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    ASSERT_GE(x1, 0) << "no ink";
+    EXPECT_GE(x0, int(measured.mLeft) - 1);
+    EXPECT_GE(y0, int(measured.mTop) - 1);
+    EXPECT_LE(x1, int(measured.mRight) + 1);
+    EXPECT_LE(y1, int(measured.mBottom) + 1);
+    EXPECT_GT(y1 - y0, 2 * (x1 - x0)) << "the ink runs down the frame";
   }
 }
