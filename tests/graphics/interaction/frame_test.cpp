@@ -111,6 +111,27 @@ TEST(Coalesce, NeighboursSharingAnEdgeAreJoinedIntoOneInEitherOrder)
   }
 }
 
+TEST(Coalesce, DeletingAnyRectangleKeepsTheOthersInTheirOrder)
+{
+  auto rect = [](int i) { return IRECT(float(i), 0.f, float(i) + 1.f, 1.f); };
+  constexpr int kCount = 5;
+  for (int gone : {0, 2, kCount - 1, -1, kCount})
+  {
+    IRECTList list;
+    for (int i = 0; i < kCount; ++i)
+      list.Add(rect(i));
+    list.Delete(gone); // an index outside the list deletes nothing
+    std::vector<IRECT> left;
+    for (int i = 0; i < list.Size(); ++i)
+      left.push_back(list.Get(i));
+    std::vector<IRECT> want;
+    for (int i = 0; i < kCount; ++i)
+      if (i != gone)
+        want.push_back(rect(i));
+    EXPECT_EQ(left, want) << "deleting " << gone;
+  }
+}
+
 TEST(Coalesce, RandomSetsStayCoveredOnceAndBounded)
 {
   std::mt19937 rng(14);

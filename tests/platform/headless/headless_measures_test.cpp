@@ -1,8 +1,11 @@
 // What the headless context's frames and measures show by value rather than against a golden image: text aligned
 // in a rectangle at screen scales 1 and 2, bitmap frames taken from their own place, SVG polylines left open
-// where polygons close, and each blend method where a source meets paint and where it meets nothing.
+// where polygons close, each blend method where a source meets paint and where it meets nothing, gradients
+// turned and moved by their transform, and text turned by its angle.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -167,5 +170,87 @@ TEST_F(Headless, EachBlendMethodWhereTheSourceMeetsPaintAndWhereItMeetsNothing)
       EXPECT_EQ((std::vector<int>{p[0], p[1], p[2]}), (std::vector<int>{want.mRed, want.mGreen, want.mBlue}))
         << "method " << cases[i].method << (y < kHeight / 2 ? " over red" : " over nothing");
     }
+  }
+}
+
+// White-to-black gradients whose pattern space is turned by 30 degrees, scaled and moved: every pixel shows the
+// shade its centre has in pattern space (linear: along the pattern's y from 0 to 1; radial: the distance from the
+// pattern's origin out to 1), so each gradient starts, and the radial one is centred, where the transform puts it.
+TEST_F(Headless, GradientsTurnedAndMovedLieWhereTheirTransformPutsThem)
+{
+  constexpr int kW = 64, kH = 48;
+  const double angle = 30.0 * 3.14159265358979 / 180.0, c = std::cos(angle), sn = std::sin(angle);
+  const struct
+  {
+    int type;
+    double x, y, size; // where the pattern's origin lands, and its unit's length
+  } cases[] = {{kLinearPattern, 36, 8, 36}, {kRadialPattern, 40, 20, 24}};
+  for (const auto& k : cases)
+  {
+    SCOPED_TRACE(k.type == kLinearPattern ? "linear" : "radial");
+    IPaintPattern gradient;
+    gradient.mType = k.type;
+    gradient.mNStops = 2;
+    gradient.mStops[0] = {IColor(255, 255, 255, 255), 0.f};
+    gradient.mStops[1] = {kBlack, 1.f};
+    // Drawing to pattern space: moved back by the origin, turned back by the angle, divided by the size.
+    gradient.mTransform = IMatrix(c / k.size, -sn / k.size, sn / k.size, c / k.size, -(c * k.x + sn * k.y) / k.size,
+                                  (sn * k.x - c * k.y) / k.size);
+    Open(kW, kH, [&](IGraphics& g, const IRECT& r) {
+      g.PathClear();
+      g.PathRect(r);
+      g.PathFill(gradient);
+    });
+    const IGraphicsHeadless::Frame frame = Render();
+    ASSERT_EQ(frame.mWidth, kW);
+    std::string worst;
+    int worstError = 4; // rounding and the shader's interpolation
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x)
+      {
+        const IMatrix& m = gradient.mTransform;
+        const double px = x + 0.5, py = y + 0.5;
+        const double u = m.mXX * px + m.mXY * py + m.mTX, v = m.mYX * px + m.mYY * py + m.mTY;
+        const double t = std::clamp(k.type == kLinearPattern ? v : std::hypot(u, v), 0.0, 1.0);
+        const int want = int(std::lround(255 * (1 - t))), got = frame.At(x, y)[0];
+        if (std::abs(got - want) > worstError)
+        {
+          worstError = std::abs(got - want);
+          worst = "pixel " + std::to_string(x) + "," + std::to_string(y) + ": " + std::to_string(got) + ", not " +
+                  std::to_string(want);
+        }
+      }
+    EXPECT_EQ(worst, "");
+  }
+}
+
+// Text turned by a quarter either way and aligned near the top left of a rectangle: its measured bounds are tall and
+// narrow from that corner, and its ink lies within them.
+TEST_F(Headless, TextTurnedByItsAngleIsDrawnWithinItsMeasuredBounds)
+{
+  const IRECT box(10, 6, 110, 106);
+  for (const float angle : {90.f, -90.f})
+  {
+    SCOPED_TRACE(testing::Message() << "angle " << angle);
+    const IText style(20.f, kBlack, "Roboto-Regular", kAlignNear, kVAlignTop, angle);
+    Open(120, 112, [&](IGraphics& g, const IRECT&) { g.DrawText(style, "Hello", box); });
+    ASSERT_TRUE(mGraphics->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
+    IRECT measured = box;
+    mGraphics->MeasureText(style, "Hello", measured);
+    EXPECT_NEAR(measured.mLeft, box.mLeft, 0.01);
+    EXPECT_NEAR(measured.mTop, box.mTop, 0.01);
+    EXPECT_GT(measured.H(), 1.5f * measured.W());
+    const IGraphicsHeadless::Frame frame = Render();
+    int x0 = frame.mWidth, y0 = frame.mHeight, x1 = -1, y1 = -1;
+    for (int y = 0; y < frame.mHeight; ++y)
+      for (int x = 0; x < frame.mWidth; ++x)
+        if (frame.At(x, y)[0] < 128)
+          x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    ASSERT_GE(x1, 0) << "no ink";
+    EXPECT_GE(x0, int(measured.mLeft) - 1);
+    EXPECT_GE(y0, int(measured.mTop) - 1);
+    EXPECT_LE(x1, int(measured.mRight) + 1);
+    EXPECT_LE(y1, int(measured.mBottom) + 1);
+    EXPECT_GT(y1 - y0, 2 * (x1 - x0)) << "the ink runs down the frame";
   }
 }

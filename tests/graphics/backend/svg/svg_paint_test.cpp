@@ -1,6 +1,6 @@
 // SVG paints as a document gives them: colours in every form, gradient stops inherited through references,
-// gradient geometry in percent, stroke attributes, and stroke widths under transforms and view boxes that scale x
-// and y differently.
+// gradient geometry in percent and under the gradient's own transform, spread methods, stroke attributes, stroke
+// widths under transforms and view boxes that scale x and y differently, and the fill rule and display of shapes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,7 +14,7 @@ using svgtest::Parsed;
 
 constexpr uint32_t Rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a = 255) { return r | g << 8 | b << 16 | a << 24; }
 
-TEST(SvgPaint, ColoursInHexShortHexRgbAndByName)
+TEST(SvgPaint, ColoursInHexShortHexRgbAndByNameWithRgbComponentsClampedEachOnItsOwn)
 {
   struct Case
   {
@@ -26,7 +26,11 @@ TEST(SvgPaint, ColoursInHexShortHexRgbAndByName)
     {"#f00", Rgba(0xff, 0, 0)},              {"#00f", Rgba(0, 0, 0xff)},
     {"rgb(1,2,3)", Rgba(1, 2, 3)},           {"rgb(100%, 50%, 0%)", Rgba(255, 127, 0)},
     {"red", Rgba(255, 0, 0)},                {"green", Rgba(0, 128, 0)},
-    {" #0a0", Rgba(0, 0xaa, 0)},
+    {" #0a0", Rgba(0, 0xaa, 0)},             {"white", Rgba(255, 255, 255)},
+    {"blue", Rgba(0, 0, 255)},               {"chartreuse", Rgba(128, 128, 128)}, // a name not known: grey
+    // Components out of range are held to 0 and 255 each on its own, none spilling into the next.
+    {"rgb(300,-5,128)", Rgba(255, 0, 128)},  {"rgb(256 256 256)", Rgba(255, 255, 255)},
+    {"rgb(-1, 999999999999, 511)", Rgba(0, 255, 255)}, {"rgb(120%, -10%, 50%)", Rgba(255, 0, 127)},
   };
   for (const auto& k : cases)
   {
@@ -266,6 +270,56 @@ TEST(SvgPaint, ARadialGradientsFocalPointTakesEachAxisInItsOwnUnits)
     ASSERT_EQ(svg.shape().fill.type, kSvgPaintRadialGradient) << k.gradient;
     EXPECT_NEAR(svg.shape().fill.gradient->fx * k.r, k.fx, 1e-3) << k.gradient;
     EXPECT_NEAR(svg.shape().fill.gradient->fy * k.r, k.fy, 1e-3) << k.gradient;
+  }
+}
+
+// A gradient's own transform places it in the document before the shape's: a gradient running along x for 10
+// units, turned by a quarter and moved to (20, 30), runs down from there. Its spread method is kept.
+TEST(SvgPaint, AGradientsOwnTransformTurnsAndMovesItAndItsSpreadIsKept)
+{
+  struct Case
+  {
+    const char* spread;
+    uint8_t want;
+  } spreads[] = {{"", kSvgSpreadPad}, {"spreadMethod=\"reflect\"", kSvgSpreadReflect},
+                 {"spreadMethod=\"repeat\"", kSvgSpreadRepeat}, {"spreadMethod=\"pad\"", kSvgSpreadPad}};
+  for (const Case& k : spreads)
+  {
+    Parsed svg(Doc(std::string("<linearGradient id=\"g\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\"0\" ") +
+                   "x2=\"10\" y2=\"0\" gradientTransform=\"translate(20 30) rotate(90)\" " + k.spread +
+                   "><stop offset=\"0\" stop-color=\"#000\"/><stop offset=\"1\" stop-color=\"#fff\"/>"
+                   "</linearGradient><rect width=\"50\" height=\"50\" fill=\"url(#g)\"/>"));
+    ASSERT_EQ(svg.shapes().size(), 1u) << k.spread;
+    ASSERT_EQ(svg.shape().fill.type, kSvgPaintLinearGradient) << k.spread;
+    EXPECT_EQ(svg.shape().fill.gradient->spread, k.want) << k.spread;
+    const float* m = svg.shape().fill.gradient->xform;
+    const struct
+    {
+      float x, y, along;
+    } points[] = {{20, 30, 0}, {20, 40, 1}, {25, 35, 0.5f}, {0, 30, 0}, {40, 45, 1.5f}};
+    for (const auto& q : points)
+      EXPECT_NEAR(m[1] * q.x + m[3] * q.y + m[5], q.along, 1e-4) << k.spread << " at " << q.x << "," << q.y;
+  }
+}
+
+// The fill rule and display are kept per shape, and a group's pass to the shapes in it.
+TEST(SvgPaint, FillRuleAndDisplayAreKeptAndInherited)
+{
+  Parsed svg(Doc("<rect width=\"1\" height=\"1\"/><rect width=\"1\" height=\"1\" fill-rule=\"evenodd\"/>"
+                 "<rect width=\"1\" height=\"1\" display=\"none\"/>"
+                 "<g fill-rule=\"evenodd\" display=\"none\"><rect width=\"1\" height=\"1\" fill-rule=\"nonzero\"/>"
+                 "<rect width=\"1\" height=\"1\"/></g>"));
+  ASSERT_EQ(svg.shapes().size(), 5u);
+  const struct
+  {
+    uint8_t rule;
+    bool visible;
+  } want[] = {{kSvgFillNonZero, true}, {kSvgFillEvenOdd, true}, {kSvgFillNonZero, false}, {kSvgFillNonZero, false},
+              {kSvgFillEvenOdd, false}};
+  for (size_t i = 0; i < 5; ++i)
+  {
+    EXPECT_EQ(svg.shape(i).fillRule, want[i].rule) << "shape " << i;
+    EXPECT_EQ((svg.shape(i).flags & kSvgShapeVisible) != 0, want[i].visible) << "shape " << i;
   }
 }
 

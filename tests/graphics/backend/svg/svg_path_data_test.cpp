@@ -38,7 +38,7 @@ Point Last(const SvgPath& path) { return Parsed::point(path, path.npts - 1); }
 } // namespace
 
 // Path data and the exact cubic points it leaves: lines at thirds, quadratics with two-thirds controls,
-// degenerate arcs as straight segments, numbers run together, curves before any move.
+// degenerate arcs as straight segments, numbers run together or with signed exponents, curves before any move.
 TEST(SvgPathData, PointsOfEachCommand)
 {
   const struct
@@ -53,6 +53,7 @@ TEST(SvgPathData, PointsOfEachCommand)
     {"M0 0 A0 5 0 0 1 10 0", {{0, 0}, {3.3333333f, 0}, {6.6666667f, 0}, {10, 0}}},
     {"M4 4 A5 5 0 0 1 4 4", {{4, 4}, {4, 4}, {4, 4}, {4, 4}}},
     {"M1.5.5L-2e1-3", {{1.5f, 0.5f}, {-5.6666665f, -0.6666666f}, {-12.833333f, -1.8333333f}, {-20, -3}}},
+    {"M2e-1+1E+1L.3e1 4", {{0.2f, 10}, {1.1333333f, 8}, {2.0666667f, 6}, {3, 4}}}, // exponents and their signs
     {"C0 10 10 10 10 0", {{0, 0}, {0, 10}, {10, 10}, {10, 0}}},
     {"L5 5 C5 15 15 15 15 5", {{5, 5}, {5, 15}, {15, 15}, {15, 5}}}, // the line only moves the current point
   };
@@ -202,7 +203,7 @@ TEST(SvgPathData, EveryPathIsAStartPointPlusWholeSegments)
 // Shapes and transforms, seen in the bounds of what they leave: a corner radius is held to half of its own side,
 // rotate() turns clockwise on the screen (y down), about the origin or a given point, skewX() moves x by y times the
 // tangent of its angle and skewY() y by x, translate() of one number moves x only and scale() of one scales both,
-// a group's transform follows its element's, and lengths in inches,
+// matrix() takes its six numbers column by column, a group's transform follows its element's, and lengths in inches,
 // points, picas and centimetres are converted at the document's resolution.
 TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
 {
@@ -223,6 +224,8 @@ TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
     {"<rect width=\"20\" height=\"10\" transform=\"translate(5 0) skewY(-45)\"/>", 5, -20, 25, 10},
     {"<rect width=\"10\" height=\"20\" transform=\"translate(5)\"/>", 5, 0, 15, 20},
     {"<rect width=\"10\" height=\"20\" transform=\"scale(2)\"/>", 0, 0, 20, 40},
+    // matrix(a b c d e f) takes x to a x + c y + e and y to b x + d y + f.
+    {"<rect width=\"10\" height=\"20\" transform=\"matrix(2 1 0 3 5 7)\"/>", 5, 7, 25, 77},
     // A group's transform applies after the element's own.
     {"<g transform=\"translate(50 0)\"><rect width=\"10\" height=\"20\" transform=\"scale(2 1)\"/></g>", 50, 0, 70,
      20},
@@ -236,6 +239,19 @@ TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
     ASSERT_EQ(svg.shapes().size(), 1u);
     ExpectBounds(svg.shape().bounds, c.x0, c.y0, c.x1, c.y1, 1e-3f);
   }
+}
+
+// Attribute values in single or double quotes, each holding the other quote; the XML declaration, a document type
+// and comments are skipped.
+TEST(SvgPathData, AttributesInEitherQuotesAndSkippedDeclarations)
+{
+  Parsed svg("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE svg>\n"
+             "<svg width='100' height=\"100\" viewBox='0 0 100 100'><!-- a comment -->"
+             "<rect x='10' y=\"20\" width='30' height=\"40\" id='a\"b' fill='#f00'/></svg>");
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  ExpectBounds(svg.shape().bounds, 10, 20, 40, 60);
+  EXPECT_STREQ(svg.shape().id, "a\"b");
+  EXPECT_EQ(svg.shape().fill.color, 0xff0000ffu);
 }
 
 // Shapes in a document twice as wide as tall, lengths in percent of their own axis (radii of circles of the

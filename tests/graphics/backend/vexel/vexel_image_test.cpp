@@ -204,18 +204,20 @@ Bytes IphoneFile(int w, int h, const IphoneLayout& layout, const Bytes& data)
   return png;
 }
 
-/// An iPhone-optimised PNG of w x h pixels: a CgBI chunk, the header, and rows stored blue-green-red(-alpha) with
-/// alpha premultiplied, row y filtered with filter y % 5, deflated raw.
+/// An iPhone-optimised PNG of w x h pixels: a CgBI chunk, the header, and rows stored blue-green-red(-alpha), or
+/// grey(-alpha) taken from red, with alpha premultiplied, row y filtered with filter y % 5, deflated raw.
 Bytes IphonePng(int w, int h, const std::vector<Rgba>& pixels, const IphoneLayout& layout = {})
 {
-  const int channels = layout.colourType == 6 ? 4 : 3;
+  const bool grey = layout.colourType == 0 || layout.colourType == 4;
+  const bool alpha = layout.colourType == 4 || layout.colourType == 6;
+  const int channels = (grey ? 1 : 3) + (alpha ? 1 : 0);
   Bytes raw;
   for (const Rgba& p : pixels)
   {
-    const int a = layout.colourType == 6 ? p.a : 255;
-    for (int c : {p.b, p.g, p.r})
+    const int a = alpha ? p.a : 255;
+    for (int c : grey ? std::vector<int>{p.r} : std::vector<int>{p.b, p.g, p.r})
       raw.push_back(uint8_t((c * a + 127) / 255));
-    if (channels == 4) raw.push_back(p.a);
+    if (alpha) raw.push_back(p.a);
   }
   const size_t stride = size_t(w) * channels;
   Bytes rows;
@@ -251,6 +253,43 @@ TEST(VexelImages, AColourJpegDecodesToThePixelsAnotherDecoderGives)
   EXPECT_LE(worst, 8) << "the decoders differ by more than their rounding";
 }
 
+// A plain PNG keeps its channels in their order and its alpha as stored: only iPhone-optimised files hold
+// premultiplied colour.
+TEST(VexelImages, PlainColourPngFilesDecodeToTheirOwnStraightPixels)
+{
+  const std::vector<Rgba> pixels = {{250, 20, 10, 255}, {5, 200, 40, 128}, {30, 60, 240, 3}, {90, 0, 180, 0}};
+  Bytes png;
+  stbi_write_png_to_func(Append, &png, 2, 2, 4, pixels.data(), 2 * 4);
+  const vexelimage::Pixels decoded = vexelimage::Decode(png.data(), png.size(), 64, 4096);
+  ASSERT_EQ(decoded.rgba.size(), pixels.size() * 4);
+  for (size_t i = 0; i < pixels.size(); ++i)
+  {
+    const uint8_t* p = &decoded.rgba[i * 4];
+    EXPECT_EQ((Rgba{p[0], p[1], p[2], p[3]}), pixels[i]) << "pixel " << i;
+  }
+}
+
+// An image of exactly as many pixels as allowed decodes; one pixel fewer allowed refuses it, in every format.
+TEST(VexelImages, AnImageOfExactlyTheLargestPixelCountAllowedDecodes)
+{
+  const struct
+  {
+    const char* what;
+    Bytes bytes;
+    int pixels;
+  } cases[] = {
+    {"plain PNG", Png(6, 5), 30},
+    {"iPhone-optimised PNG", IphonePng(6, 5, std::vector<Rgba>(30, Rgba{1, 2, 3, 255})), 30},
+    {"JPEG", Jpeg(), 24 * 16},
+  };
+  for (const auto& c : cases)
+  {
+    EXPECT_EQ(vexelimage::Decode(c.bytes.data(), c.bytes.size(), 64, c.pixels).rgba.size(), size_t(c.pixels) * 4)
+      << c.what;
+    EXPECT_TRUE(vexelimage::Decode(c.bytes.data(), c.bytes.size(), 64, c.pixels - 1).rgba.empty()) << c.what;
+  }
+}
+
 TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
 {
   constexpr int kW = 3, kH = 5; // five rows: one for each filter
@@ -264,12 +303,23 @@ TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
       const Rgba kinds[] = {colour, {255, 128, 64, 128}, {0, 0, 0, 0}};
       translucent.push_back(kinds[(x + y) % 3]);
     }
+  std::vector<Rgba> grey, greyTranslucent;
+  for (size_t i = 0; i < opaque.size(); ++i)
+  {
+    const uint8_t v = opaque[i].g;
+    grey.push_back({v, v, v, 255});
+    const Rgba kinds[] = {{v, v, v, 255}, {128, 128, 128, 128}, {0, 0, 0, 0}};
+    greyTranslucent.push_back(kinds[i % 3]);
+  }
   const struct
   {
     const char* what;
     int colourType;
     const std::vector<Rgba>& pixels;
-  } cases[] = {{"colour", 2, opaque}, {"colour with alpha", 6, translucent}};
+  } cases[] = {{"colour", 2, opaque},
+               {"colour with alpha", 6, translucent},
+               {"grey", 0, grey},
+               {"grey with alpha", 4, greyTranslucent}};
   for (const auto& c : cases)
   {
     IphoneLayout layout;
@@ -349,7 +399,8 @@ TEST(VexelImages, IphoneOptimisedPngFilesAreReadNoFurtherThanTheirHeader)
 }
 
 // The image data must inflate to exactly the rows of the header: running on by any amount is refused, also when
-// the rows or the run-on fill whole reads of the inflate buffer (16 KB), and so are bytes after the deflated data.
+// the rows or the run-on fill whole reads of the inflate buffer (16 KB), and so are bytes after the deflated data,
+// its own checksum included.
 TEST(VexelImages, IphoneOptimisedPngFilesWhoseDataRunsPastTheirRowsAreRefused)
 {
   constexpr size_t kBuffer = 16 * 1024;
@@ -376,9 +427,15 @@ TEST(VexelImages, IphoneOptimisedPngFilesWhoseDataRunsPastTheirRowsAreRefused)
     EXPECT_EQ(exact.rgba.size(), size_t(size.w) * size_t(size.h) * 4) << what << " decode";
     for (size_t runOn : runOns)
       EXPECT_TRUE(decode(DeflateRaw(Bytes(rows + runOn, 0))).rgba.empty()) << what << " run on by " << runOn;
-    Bytes trailed = DeflateRaw(Bytes(rows, 0));
-    trailed.insert(trailed.end(), {1, 2, 3});
-    EXPECT_TRUE(decode(trailed).rgba.empty()) << what << " with bytes after the deflated data";
+    // The zlib checksum of the rows, as a standard PNG ends its image data with, is trailing bytes here too.
+    const uint32_t adler = uint32_t(adler32(adler32(0, nullptr, 0), Bytes(rows, 0).data(), uInt(rows)));
+    const Bytes checksum = {uint8_t(adler >> 24), uint8_t(adler >> 16), uint8_t(adler >> 8), uint8_t(adler)};
+    for (const Bytes& trailer : {Bytes{0}, Bytes{1, 2, 3}, checksum})
+    {
+      Bytes trailed = DeflateRaw(Bytes(rows, 0));
+      trailed.insert(trailed.end(), trailer.begin(), trailer.end());
+      EXPECT_TRUE(decode(trailed).rgba.empty()) << what << " with " << trailer.size() << " bytes after the deflated data";
+    }
   }
 }
 

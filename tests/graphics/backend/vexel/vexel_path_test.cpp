@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "recording_renderer.h"
@@ -251,6 +253,10 @@ TEST_F(PathTest, TransformsMovePointsAsTheyAreNamed)
     {"skewY", [](VXcontext* c) { vxSkewY(c, kPi / 4); }, 2, 0, 2, 2},
     {"scale", [](VXcontext* c) { vxScale(c, 2, 3); }, 1, 1, 2, 3},
     {"translate, rotate", [](VXcontext* c) { vxTranslate(c, 5, 7), vxRotate(c, kPi / 2); }, 1, 0, 5, 8},
+    // A matrix given as a, b, c, d, e, f takes x to a x + c y + e and y to b x + d y + f.
+    {"multiply", [](VXcontext* c) { vxMultiplyTransform(c, 2, 1, 0, 3, 5, 7); }, 1, 1, 7, 11},
+    {"translate, multiply", [](VXcontext* c) { vxTranslate(c, 1, 0), vxMultiplyTransform(c, 0, 1, -1, 0, 0, 0); }, 2,
+     0, 1, 2},
   };
   for (const Case& k : cases)
   {
@@ -493,6 +499,62 @@ TEST_F(PathTest, PaintsReachTheBackEndWithGlobalAlphaAndState)
   EXPECT_NEAR(call->bounds[3], 70.0f, 1e-3);
   // The flattened circle stays within the tessellation tolerance of the true circle.
   for (const VXpoint& p : Points(ctx)) EXPECT_NEAR(std::hypot(p.x - 50, p.y - 50), 20.0f, 0.25f);
+}
+
+/// Where a paint's transform takes the point (x, y) of its own space.
+std::pair<float, float> PaintPoint(const VXpaint& paint, float x, float y)
+{
+  float px = 0, py = 0;
+  vxMatrixTransformPoint(&px, &py, paint.xform, x, y);
+  return {px, py};
+}
+
+// Paints are placed by the transform current when they are set, applied after their own; an image pattern turns
+// clockwise by its angle about its origin; a restored state brings back the paint, width and transform saved.
+TEST_F(PathTest, PaintsFollowTheTransformWhenSetAndRestoredStatesComeBack)
+{
+  auto draw = [&](const char* kind) {
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 0, 0, 10, 10);
+    std::string(kind) == "fill" ? vxFillPath(ctx) : vxStrokePath(ctx);
+    return r.Last(kind);
+  };
+  using Point = std::pair<float, float>;
+  vxSaveState(ctx);
+  vxTranslate(ctx, 10, 20);
+  vxRotate(ctx, kPi / 2);
+  const VXcolor white = vxColorFromFloats(1, 1, 1, 1), black = vxColorFromFloats(0, 0, 0, 1);
+  vxSetFillPaint(ctx, vxMakeRadialGradient(ctx, 5, 0, 0, 4, white, black));
+  vxSetStrokePaint(ctx, vxMakeRadialGradient(ctx, 0, 5, 0, 4, white, black));
+  vxSetStrokeWidth(ctx, 3);
+  const RecordedCall* fill = draw("fill");
+  ASSERT_NE(fill, nullptr);
+  const Point fillCentre = PaintPoint(fill->paint, 0, 0), fillAside = PaintPoint(fill->paint, 1, 0);
+  EXPECT_NEAR(fillCentre.first, 10, 1e-4);
+  EXPECT_NEAR(fillCentre.second, 25, 1e-4);
+  EXPECT_NEAR(fillAside.first, 10, 1e-4); // a unit along the paint's x points down the surface
+  EXPECT_NEAR(fillAside.second, 26, 1e-4);
+  const RecordedCall* stroke = draw("stroke");
+  ASSERT_NE(stroke, nullptr);
+  const Point strokeCentre = PaintPoint(stroke->paint, 0, 0);
+  EXPECT_NEAR(strokeCentre.first, 5, 1e-4);
+  EXPECT_NEAR(strokeCentre.second, 20, 1e-4);
+  EXPECT_FLOAT_EQ(stroke->strokeWidth, 3);
+
+  vxRestoreState(ctx);
+  vxRestoreState(ctx); // more restores than saves keep the first state
+  const RecordedCall* restoredFill = draw("fill");
+  EXPECT_EQ(restoredFill->paint.radius, 0.f) << "a plain colour again";
+  const float identity[6] = {1, 0, 0, 1, 0, 0};
+  for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(restoredFill->paint.xform[i], identity[i]) << i;
+  const float square[4] = {0, 0, 10, 10};
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(restoredFill->bounds[i], square[i], 1e-4) << "bound " << i;
+  EXPECT_FLOAT_EQ(draw("stroke")->strokeWidth, 1);
+
+  const VXpaint pattern = vxMakeImagePattern(ctx, 30, 40, 8, 8, kPi / 2, 1, 1);
+  const Point corner = PaintPoint(pattern, 8, 0);
+  EXPECT_NEAR(corner.first, 30, 1e-4);
+  EXPECT_NEAR(corner.second, 48, 1e-4);
 }
 
 TEST_F(PathTest, OnlyAShapeThatTurnsLeftOnceRoundIsConvex)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ using vxtest::Context;
 using vxtest::Recorder;
 
 constexpr const char* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr const char* kRobotoFont = "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf";
 
 struct TextTest : ::testing::Test
 {
@@ -385,6 +387,62 @@ TEST_F(TextTest, AtTwiceTheDevicePixelRatioAGlyphIsRasterisedTwiceAsLargeInTheSa
   EXPECT_NEAR(two.y1, one.y1, 1.0);
   EXPECT_NEAR((two.u1 - two.u0) / (one.u1 - one.u0), 2, 0.15);
   EXPECT_NEAR((two.v1 - two.v0) / (one.v1 - one.v0), 2, 0.15);
+}
+
+// The font's lines (ascender, descender, line height) are the same in logical units at device pixel ratios 1 and 2:
+// only the glyphs' rasterisation follows the ratio.
+TEST_F(TextTest, FontMetricsInLogicalUnitsAreTheSameAtEveryDevicePixelRatio)
+{
+  struct Measures
+  {
+    float ascender = 0, descender = 0, lineHeight = 0;
+  };
+  auto measure = [&](float ratio) {
+    vxEndFrame(ctx);
+    vxBeginFrame(ctx, 800, 600, ratio);
+    vxSetFontFaceByName(ctx, "sans");
+    vxSetFontSize(ctx, 20);
+    Measures m;
+    vxTextMetrics(ctx, &m.ascender, &m.descender, &m.lineHeight);
+    return m;
+  };
+  const Measures one = measure(1.f), two = measure(2.f);
+  ASSERT_GT(one.ascender, 10.f);
+  EXPECT_NEAR(two.ascender, one.ascender, 0.01);
+  EXPECT_NEAR(two.descender, one.descender, 0.01);
+  EXPECT_NEAR(two.lineHeight, one.lineHeight, 0.01);
+}
+
+// A character the font lacks is drawn from its first fallback that has it, at that font's own advance; without a
+// fallback the font's missing-glyph box stands in for it.
+TEST_F(TextTest, ACharacterTheFontLacksComesFromItsFallback)
+{
+  ASSERT_GE(vxAddFontFile(ctx, "roboto", kRobotoFont), 0) << "fonts-roboto-unhinted is not installed";
+  ASSERT_GE(vxAddFontFile(ctx, "plain roboto", kRobotoFont), 0);
+  const char* alef = "\xD7\x90"; // Hebrew: DejaVu Sans has it, Roboto does not
+  const float own = Width(alef);
+  vxSetFontFaceByName(ctx, "plain roboto");
+  const float missing = Width(alef);
+  ASSERT_GT(std::abs(missing - own), 1.f) << "the two fonts' glyphs measure alike";
+  ASSERT_EQ(vxAddFallbackFont(ctx, "roboto", "sans"), 1);
+  vxSetFontFaceByName(ctx, "roboto");
+  EXPECT_FLOAT_EQ(Width(alef), own);
+  EXPECT_FLOAT_EQ(Width(std::string("H") + alef), Width("H") + own);
+  vxSetFontFaceByName(ctx, "plain roboto");
+  EXPECT_FLOAT_EQ(Width(alef), missing);
+}
+
+// Text is read as UTF-8: each code point of one to four bytes is one glyph, placed at its first byte.
+TEST_F(TextTest, EachUtf8CodePointIsOneGlyphAtItsFirstByte)
+{
+  const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" "b"; // a, e acute, euro, a face, b
+  VXglyphPosition p[8];
+  ASSERT_EQ(vxTextGlyphPositions(ctx, 0, 0, text.c_str(), nullptr, p, 8), 5);
+  const size_t starts[] = {0, 1, 3, 6, 10};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(size_t(p[i].str - text.c_str()), starts[i]) << "glyph " << i;
+  const char* cut = "\xE2\x82\xAC\xE2\x82"; // a euro sign, then a sequence cut short
+  EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, cut, nullptr, p, 8), 1) << "a sequence cut short is no glyph";
+  EXPECT_FLOAT_EQ(Width(cut), Width("\xE2\x82\xAC"));
 }
 
 } // namespace
