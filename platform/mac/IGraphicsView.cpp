@@ -6,6 +6,7 @@
 
 #include "core/IEditorDelegate.h"
 #include "graphics/context/IGraphics.h"
+#include "metal_vexel.h"
 #include "platform/mac/IGraphicsMac.h"
 #include "platform/mac/IGraphicsTextField.h"
 
@@ -82,13 +83,28 @@ void IGraphicsView_vDrovik_vst::removeFromSuperview()
 
 // ---- Frame clock ----
 
+bool IGraphicsView_vDrovik_vst::CanDrawWithoutWaiting() const
+{
+  // One frame in flight at most: a frame queued behind another would show a click only after both, and the
+  // next one would wait for a buffer set or a drawable under the host's lock.
+  VXcontext* renderer = static_cast<VXcontext*>(mGraphics->GetDrawContext());
+  return (!renderer || mvxFramesInFlight(renderer) == 0) && !mLayer->nextDrawableWouldWait();
+}
+
 void IGraphicsView_vDrovik_vst::render()
 {
   if (!mGraphics)
     return;
-  mDirtyRects.Clear();
   const long shown = mShownCount;
-  const bool drawn = mGraphics->IsDirty(mDirtyRects);
+  // A frame the worker finished since the last tick is shown first: it may free what the next frame needs.
+  showPresentedFrame();
+  const bool waiting = !CanDrawWithoutWaiting();
+  bool drawn = false;
+  if (!waiting)
+  {
+    mDirtyRects.Clear();
+    drawn = mGraphics->IsDirty(mDirtyRects);
+  }
   if (drawn)
   {
     mGraphics->SetAllControlsClean();
@@ -97,9 +113,9 @@ void IGraphicsView_vDrovik_vst::render()
     for (int i = 0; i < mDirtyRects.Size(); ++i)
       mDrawnSinceShown.push_back(ScaledOutward(mDirtyRects.Get(i), scale));
   }
-  showPresentedFrame();
   const bool wasResting = IsResting();
-  mQuietTicks = drawn || mShownCount != shown ? 0 : std::min(mQuietTicks + 1, kQuietTicksBeforeRest);
+  const bool busy = drawn || waiting || mShownCount != shown;
+  mQuietTicks = busy ? 0 : std::min(mQuietTicks + 1, kQuietTicksBeforeRest);
   if (mTimer && IsResting() != wasResting)
     mTimer->SetTolerance(IsResting() ? kRestingTolerance : 0.0);
 }

@@ -62,6 +62,7 @@ protected:
   }
   void Tick()
   {
+    FinishFrames();
     mClock.Advance(1.0 / 60);
     foundation::RunLoop::Main().RunDueTimers();
   }
