@@ -98,13 +98,11 @@ void IGraphicsView_vDrovik_vst::render()
   const long shown = mShownCount;
   // A frame the worker finished since the last tick is shown first: it may free what the next frame needs.
   showPresentedFrame();
-  const bool waiting = !CanDrawWithoutWaiting();
-  bool drawn = false;
-  if (!waiting)
-  {
-    mDirtyRects.Clear();
-    drawn = mGraphics->IsDirty(mDirtyRects);
-  }
+  // Animations and the frame tick move on every tick; what they dirty stays dirty until a frame can be drawn.
+  mDirtyRects.Clear();
+  const bool dirty = mGraphics->IsDirty(mDirtyRects);
+  const bool canDraw = CanDrawWithoutWaiting();
+  const bool drawn = dirty && canDraw;
   if (drawn)
   {
     mGraphics->SetAllControlsClean();
@@ -114,7 +112,7 @@ void IGraphicsView_vDrovik_vst::render()
       mDrawnSinceShown.push_back(ScaledOutward(mDirtyRects.Get(i), scale));
   }
   const bool wasResting = IsResting();
-  const bool busy = drawn || waiting || mShownCount != shown;
+  const bool busy = drawn || !canDraw || mShownCount != shown; // a frame in flight is yet to be shown
   mQuietTicks = busy ? 0 : std::min(mQuietTicks + 1, kQuietTicksBeforeRest);
   if (mTimer && IsResting() != wasResting)
     mTimer->SetTolerance(IsResting() ? kRestingTolerance : 0.0);
