@@ -13,3 +13,11 @@ if(TARGET host_tools AND TARGET drovik_vst AND TARGET X11::X11)
   target_compile_definitions(editor_window_bench PRIVATE DROVIK_BUNDLE="${CMAKE_BINARY_DIR}/Drovik.vst")
   add_dependencies(editor_window_bench drovik_vst)
 endif()
+# How long a host's calls wait while the editor draws, and how soon a click shows, at each GUI Scale.
+find_package(X11 COMPONENTS Xtst)
+if(TARGET host_tools AND TARGET drovik_vst AND TARGET X11::X11 AND TARGET X11::Xtst)
+  drovik_add_benchmark(editor_host_round_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/editor_host_round_bench.cpp
+    LIBS host_tools X11::X11 X11::Xtst)
+  target_compile_definitions(editor_host_round_bench PRIVATE DROVIK_BUNDLE="${CMAKE_BINARY_DIR}/Drovik.vst")
+  add_dependencies(editor_host_round_bench drovik_vst)
+endif()

@@ -8,27 +8,18 @@
 #include <time.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <memory>
-#include <cmath>
 #include <cstdlib>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include <benchmark/benchmark.h>
 
-#include "host/plugin.h"
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
+#include "editor_window_host.h"
 
 namespace {
 
-int gScale = 1;
+using namespace benchhost;
 
-using Clock = std::chrono::steady_clock;
+int gScale = 1;
 
 double CpuSeconds()
 {
@@ -36,124 +27,6 @@ double CpuSeconds()
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t); // every thread's run time, to the nanosecond
   return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
-
-constexpr double kRate = 48000;
-constexpr int kBlock = 512;
-
-/// The audio thread of a host: blocks of a 997 Hz sine, level moving every 20 ms, at their own pace.
-class AudioThread
-{
-public:
-  explicit AudioThread(host::Plugin& plugin) : mPlugin(plugin)
-  {
-    mThread = std::thread([this] { Run(); });
-  }
-  ~AudioThread()
-  {
-    mStop = true;
-    mThread.join();
-  }
-
-private:
-  void Run()
-  {
-    std::vector<float> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
-    float* in[2] = {inL.data(), inR.data()};
-    float* out[2] = {outL.data(), outR.data()};
-    long sample = 0;
-    auto next = Clock::now();
-    while (!mStop)
-    {
-      for (int i = 0; i < kBlock; ++i, ++sample)
-      {
-        const double level = 0.05 + 0.45 * (0.5 + 0.5 * std::sin(double(sample / 960) * 0.3));
-        inL[size_t(i)] = inR[size_t(i)] = float(level * std::sin(2 * M_PI * 997.0 * double(sample) / kRate));
-      }
-      mPlugin.Process(in, out, kBlock);
-      next += std::chrono::microseconds(long(1e6 * kBlock / kRate));
-      std::this_thread::sleep_until(next);
-    }
-  }
-
-  host::Plugin& mPlugin;
-  std::atomic<bool> mStop{false};
-  std::thread mThread;
-};
-
-/// The host: its display (with Xft.dpi set for the scale), its window, the plug-in loaded from the bundle.
-class WindowHost
-{
-public:
-  explicit WindowHost(int scale)
-  {
-    if (!(mDisplay = XOpenDisplay(nullptr)))
-      return;
-    SetDpi(scale == 1 ? nullptr : std::to_string(96 * scale).c_str());
-    std::string error;
-    mPlugin = host::Plugin::Load(DROVIK_BUNDLE, error, host::Unload::Never);
-    if (!mPlugin)
-      return;
-    mWindow = XCreateSimpleWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, 468u * unsigned(scale),
-                                  450u * unsigned(scale), 0, 0, 0);
-    XMapWindow(mDisplay, mWindow);
-    XSync(mDisplay, False);
-    mPlugin->Start(kRate, kBlock);
-  }
-  ~WindowHost()
-  {
-    if (mPlugin)
-    {
-      mPlugin->Dispatch(vst2::effEditClose);
-      mPlugin->Stop();
-      mPlugin.reset();
-    }
-    if (mDisplay)
-    {
-      SetDpi(nullptr);
-      if (mWindow) XDestroyWindow(mDisplay, mWindow);
-      XCloseDisplay(mDisplay);
-    }
-  }
-  bool Ready() const { return mPlugin != nullptr; }
-  bool OpenEditor() { return mPlugin->Dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(mWindow)) == 1; }
-
-  /// Idles the editor at 60 Hz for the time given, handling the host window's events.
-  void Idle(double seconds, bool editor)
-  {
-    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    for (auto next = Clock::now(); next < end; next += std::chrono::microseconds(16667))
-    {
-      if (editor) mPlugin->Dispatch(vst2::effEditIdle);
-      while (XPending(mDisplay))
-      {
-        XEvent e;
-        XNextEvent(mDisplay, &e);
-      }
-      std::this_thread::sleep_until(next);
-    }
-  }
-
-  host::Plugin& Plugin() { return *mPlugin; }
-
-private:
-  void SetDpi(const char* dpi)
-  {
-    const Atom rm = XInternAtom(mDisplay, "RESOURCE_MANAGER", False);
-    if (dpi)
-    {
-      const std::string text = std::string("Xft.dpi:\t") + dpi + "\n";
-      XChangeProperty(mDisplay, DefaultRootWindow(mDisplay), rm, XA_STRING, 8, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(text.c_str()), int(text.size()));
-    }
-    else
-      XDeleteProperty(mDisplay, DefaultRootWindow(mDisplay), rm);
-    XSync(mDisplay, False);
-  }
-
-  Display* mDisplay = nullptr;
-  Window mWindow = 0;
-  std::unique_ptr<host::Plugin> mPlugin;
-};
 
 enum Case
 {

@@ -6,6 +6,7 @@
 
 #include "core/IEditorDelegate.h"
 #include "graphics/context/IGraphics.h"
+#include "metal_vexel.h"
 #include "platform/mac/IGraphicsMac.h"
 #include "platform/mac/IGraphicsTextField.h"
 
@@ -82,13 +83,26 @@ void IGraphicsView_vDrovik_vst::removeFromSuperview()
 
 // ---- Frame clock ----
 
+bool IGraphicsView_vDrovik_vst::CanDrawWithoutWaiting() const
+{
+  // One frame in flight at most: a frame queued behind another would show a click only after both, and the
+  // next one would wait for a buffer set or a drawable under the host's lock.
+  VXcontext* renderer = static_cast<VXcontext*>(mGraphics->GetDrawContext());
+  return (!renderer || mvxFramesInFlight(renderer) == 0) && !mLayer->nextDrawableWouldWait();
+}
+
 void IGraphicsView_vDrovik_vst::render()
 {
   if (!mGraphics)
     return;
-  mDirtyRects.Clear();
   const long shown = mShownCount;
-  const bool drawn = mGraphics->IsDirty(mDirtyRects);
+  // A frame the worker finished since the last tick is shown first: it may free what the next frame needs.
+  showPresentedFrame();
+  // Animations and the frame tick move on every tick; what they dirty stays dirty until a frame can be drawn.
+  mDirtyRects.Clear();
+  const bool dirty = mGraphics->IsDirty(mDirtyRects);
+  const bool canDraw = CanDrawWithoutWaiting();
+  const bool drawn = dirty && canDraw;
   if (drawn)
   {
     mGraphics->SetAllControlsClean();
@@ -97,9 +111,9 @@ void IGraphicsView_vDrovik_vst::render()
     for (int i = 0; i < mDirtyRects.Size(); ++i)
       mDrawnSinceShown.push_back(ScaledOutward(mDirtyRects.Get(i), scale));
   }
-  showPresentedFrame();
   const bool wasResting = IsResting();
-  mQuietTicks = drawn || mShownCount != shown ? 0 : std::min(mQuietTicks + 1, kQuietTicksBeforeRest);
+  const bool busy = drawn || !canDraw || mShownCount != shown; // a frame in flight is yet to be shown
+  mQuietTicks = busy ? 0 : std::min(mQuietTicks + 1, kQuietTicksBeforeRest);
   if (mTimer && IsResting() != wasResting)
     mTimer->SetTolerance(IsResting() ? kRestingTolerance : 0.0);
 }

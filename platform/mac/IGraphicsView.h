@@ -63,10 +63,14 @@ public:
   void Detach() { mGraphics = nullptr; }
 
   // Frame clock.
-  /// Redraws what is dirty, then shows a drawable presented since the last tick. After a while with nothing
-  /// drawn or shown the frame timer rests: it keeps its grid but only ticks with the loop's other wake-ups (an
-  /// event, another timer) or after kRestingTolerance, until something is drawn again.
+  /// Shows a drawable presented since the last tick, then redraws what is dirty. The tick runs under the lock
+  /// the host's calls take, so it never waits for the renderer: while an earlier frame is still being rendered
+  /// (or no drawable is free) it draws nothing and leaves the controls dirty for the next tick. After a while with
+  /// nothing drawn or shown the frame timer rests: it keeps its grid but only ticks with the loop's other
+  /// wake-ups (an event, another timer) or after kRestingTolerance, until something is drawn again.
   void render();
+  /// Whether a frame drawn now would start without waiting for the renderer's worker.
+  bool CanDrawWithoutWaiting() const;
   /// Ticks with nothing drawn or shown before the frame timer rests, and how late a resting tick may come.
   static constexpr int kQuietTicksBeforeRest = 6;
   static constexpr double kRestingTolerance = 0.1;

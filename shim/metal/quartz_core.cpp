@@ -20,17 +20,33 @@ struct CAMetalLayerCore
   int reserved = -1;
   long reservedContent = 0;
 
+  /// Whether a drawable of the current size can be had at all.
+  bool CanMakeDrawableLocked() const;
+  /// Whether a drawable is free (or reserved) now.
+  bool HasFreeSlotLocked() const;
   /// A free (or the reserved) drawable of the current size, made or remade as needed (its label then 0, and
   /// `remade` set); -1 when none.
   int TakeSlotLocked(std::unique_lock<std::mutex>& hold, bool& remade);
 };
 
+bool CAMetalLayerCore::CanMakeDrawableLocked() const
+{
+  return device && size.width >= 1 && size.height >= 1 && size.width <= kMTLMaxTextureSize &&
+         size.height <= kMTLMaxTextureSize;
+}
+
+bool CAMetalLayerCore::HasFreeSlotLocked() const
+{
+  if (reserved >= 0) return true;
+  for (int i = 0; i < kCAMetalLayerDrawables; ++i)
+    if (!handedOut[i] && i != displayed) return true;
+  return false;
+}
+
 int CAMetalLayerCore::TakeSlotLocked(std::unique_lock<std::mutex>& hold, bool& remade)
 {
   remade = false;
-  if (!device || !(size.width >= 1) || !(size.height >= 1) || size.width > kMTLMaxTextureSize ||
-      size.height > kMTLMaxTextureSize)
-    return -1;
+  if (!CanMakeDrawableLocked()) return -1;
   auto w = (NSUInteger)size.width, h = (NSUInteger)size.height;
   int slot = reserved;
   auto findFree = [&] {
@@ -143,6 +159,12 @@ std::shared_ptr<CAMetalDrawable> CAMetalLayer::nextDrawable()
   const long content = core_->reserved == slot && !remade ? core_->reservedContent : 0;
   core_->reserved = -1;
   return std::make_shared<CAMetalDrawable>(core_, slot, core_->textures[slot], content);
+}
+
+bool CAMetalLayer::nextDrawableWouldWait() const
+{
+  std::lock_guard<std::mutex> hold(core_->lock);
+  return core_->CanMakeDrawableLocked() && !core_->HasFreeSlotLocked();
 }
 
 long CAMetalLayer::reserveNextDrawable(long content)

@@ -49,6 +49,9 @@ public:
   /// A free drawable of the current size; null with no device, an empty size, or none free within a second.
   /// The one chosen by reserveNextDrawable when there is one.
   std::shared_ptr<CAMetalDrawable> nextDrawable(); // [main thread]
+  /// Whether nextDrawable would wait now: a drawable could be made, but every one is handed out or on display
+  /// and none is reserved. [any thread]
+  bool nextDrawableWouldWait() const;
   /// Chooses the drawable the next nextDrawable hands out and labels what it will show once presented with
   /// `content` (a frame number of the caller's). Returns the label of what it shows now: 0 when that is unknown
   /// (new, resized, never presented), -1 when no drawable can be had. Lets a caller redraw only what changed

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "metal_vexel.h"
+
 namespace editortest {
 
 const std::vector<uint8_t>& Editor::Frame()
@@ -20,6 +22,13 @@ const std::vector<uint8_t>& Editor::Frame()
   return View().mFrame;
 }
 
+bool Editor::FramesInFlight()
+{
+  IGraphics* g = mPlugin->GetOpenGraphics();
+  VXcontext* renderer = g ? static_cast<VXcontext*>(g->GetDrawContext()) : nullptr;
+  return renderer && mvxFramesInFlight(renderer) > 0;
+}
+
 void Editor::Settle()
 {
   for (int quiet = 0, i = 0; quiet < 10 && i < 2000; ++i)
@@ -27,7 +36,7 @@ void Editor::Settle()
     const int before = View().mFramesPresented;
     Tick();
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    quiet = View().mFramesPresented == before ? quiet + 1 : 0;
+    quiet = View().mFramesPresented == before && !FramesInFlight() ? quiet + 1 : 0;
   }
   mFramesSeen = View().mFramesPresented;
 }

@@ -61,6 +61,8 @@ protected:
   /// Ticks until the frames under way have reached the view (none for ten ticks), so that the next Frame() shows
   /// what was changed after this call.
   void Settle();
+  /// Whether the renderer is still working on a frame the editor drew (the view draws nothing new meanwhile).
+  bool FramesInFlight();
   /// The BGRA pixel at a point of the frame (points at the frame's scale).
   uint32_t Pixel(int x, int y);
   /// Mean absolute difference per channel between the last frame and another inside a rectangle of points.

@@ -52,6 +52,9 @@ std::shared_ptr<MTLDevice> mvxGetDevice(VXcontext* ctx);
 int mvxImageFromTexture(VXcontext* ctx, std::shared_ptr<MTLTexture> texture, int imageFlags);
 /// The image's texture once every frame in flight that draws into it has finished; null for an unknown image.
 std::shared_ptr<MTLTexture> mvxImageTexture(VXcontext* ctx, int image);
+/// Buffer sets held by frames the renderer has begun and not finished: the one being built and those the command
+/// worker has not completed. A frame begun while every set is held waits for the worker.
+int mvxFramesInFlight(VXcontext* ctx);
 /// Image flags as this renderer takes them: Metal textures need no translation, so the flags as given.
 int mvxImageFlagsForPlatform(int imageFlags);
 /// Whether the renderer can run here: always 1 (the CPU stands in for the GPU everywhere).

@@ -110,6 +110,8 @@ public:
   std::shared_ptr<MTLSamplerState> samplerForFlags(int imageFlags, bool mipmapped);
   /// Waits for every frame in flight that draws into the image.
   void waitForFramesRenderingInto(int image);
+  /// Buffer sets held by a frame being built or in flight.
+  int framesInFlight() const;
 
   bool clearBufferOnFlush = false;
   int fragSize = 256;

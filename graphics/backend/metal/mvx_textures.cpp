@@ -138,6 +138,17 @@ void MVXcontext_vDrovik_vst::waitForFramesRenderingInto(int image)
   }
 }
 
+int MVXcontext_vDrovik_vst::framesInFlight() const
+{
+  int busy = 0;
+  for (const auto& set : cbuffers)
+  {
+    std::lock_guard<std::mutex> hold(set->lock);
+    busy += set->isBusy ? 1 : 0;
+  }
+  return busy;
+}
+
 // ---- framebuffers and the functions over a context ----
 
 MVXframebuffer* mvxCreateFramebuffer(VXcontext* ctx, int w, int h, int imageFlags)
@@ -211,6 +222,12 @@ std::shared_ptr<MTLTexture> mvxImageTexture(VXcontext* ctx, int image)
   if (!slot) return nullptr;
   r->waitForFramesRenderingInto(image);
   return slot->tex;
+}
+
+int mvxFramesInFlight(VXcontext* ctx)
+{
+  MVXcontext_vDrovik_vst* r = Renderer(ctx);
+  return r ? r->framesInFlight() : 0;
 }
 
 int mvxImageFlagsForPlatform(int imageFlags) { return imageFlags; }

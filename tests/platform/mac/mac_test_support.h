@@ -8,6 +8,8 @@
 
 #include "appkit/headless.h"
 #include "foundation/run_loop.h"
+#include "metal/metal.h"
+#include "metal_vexel.h"
 #include "null_drawing_mac.h"
 #include "test_controls.h"
 #include "test_delegate.h"
@@ -43,6 +45,16 @@ protected:
   appkit::HeadlessView& View() { return *mApp.Views().back(); }
   IGraphicsView_vDrovik_vst& MacView() { return *static_cast<IGraphicsView_vDrovik_vst*>(Graphics()->GetWindow()); }
   void* Open() { return mDelegate.OpenWindow(&mParent); }
+  /// Waits until the renderer has finished every frame drawn so far: a tick draws nothing while one is in flight.
+  void FinishFrames()
+  {
+    VXcontext* renderer = Graphics() ? static_cast<VXcontext*>(Graphics()->GetDrawContext()) : nullptr;
+    if (!renderer)
+      return;
+    std::shared_ptr<MTLCommandBuffer> last = mvxGetCommandQueue(renderer)->commandBuffer();
+    last->commit();
+    last->waitUntilCompleted();
+  }
 
   appkit::HeadlessApplication mApp;
   foundation::ManualClock mClock;

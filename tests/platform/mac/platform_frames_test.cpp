@@ -1,10 +1,13 @@
 // Frames on their way to the screen: each presented drawable shows the whole picture although only what changed
 // since that drawable was last shown is copied into it, and the picture lands at the context's draw offset.
 #include <array>
+#include <atomic>
+#include <thread>
 
 #include "mac_test_support.h"
 #include "metal/metal.h"
 #include "metal_vexel.h"
+#include "wait_for.h"
 
 namespace mactest {
 namespace {
@@ -43,9 +46,7 @@ protected:
   {
     mClock.Advance(1.0 / 60);
     foundation::RunLoop::Main().RunDueTimers();
-    auto last = mvxGetCommandQueue(Context())->commandBuffer();
-    last->commit();
-    last->waitUntilCompleted();
+    FinishFrames();
   }
 
   VXcontext* Context() { return static_cast<VXcontext*>(Graphics()->GetDrawContext()); }
@@ -131,6 +132,44 @@ TEST_F(EditorFrames, AQuietEditorsFrameTimerRestsUntilSomethingIsDrawnAgain)
   const Pixels frame = Frame(fw, fh), shown = Shown(sw, sh);
   EXPECT_TRUE(frame == shown);
   EXPECT_EQ(shown[(size_t(50) * size_t(sw) + 150) * 4], 1);
+}
+
+// Frame ticks run under the lock the host's calls take: while the renderer's worker is held busy with the frame
+// drawn last, ticks that have new changes to draw return without waiting for it, and once the worker is let go the
+// next ticks draw and show the latest state.
+TEST_F(EditorFrames, TicksReturnWhileTheRendererIsHeldAndTheNextFrameShowsTheLatestState)
+{
+  OpenWithSwatches();
+  Tick();
+  // A command buffer queued ahead and not committed holds every later frame on the worker thread.
+  const std::shared_ptr<MTLCommandBuffer> hold = mvxGetCommandQueue(Context())->commandBuffer();
+  hold->enqueue();
+  constexpr int kTicks = 8;
+  std::atomic<bool> returned{false};
+  std::thread host([&] {
+    for (int tick = 0; tick < kTicks; ++tick)
+    {
+      mSwatches[tick % 3]->Paint(IColor(255, 20 * tick, 10, 200 - 20 * tick));
+      mClock.Advance(1.0 / 60);
+      foundation::RunLoop::Main().RunDueTimers();
+    }
+    returned = true;
+  });
+  EXPECT_TRUE(testsupport::WaitFor([&] { return returned.load(); })) << "a tick waited for the held renderer";
+  EXPECT_EQ(hold->status(), MTLCommandBufferStatusEnqueued); // still held when the ticks returned
+  hold->commit();
+  host.join();
+  Tick();
+  Tick();
+  int fw = 0, fh = 0, sw = 0, sh = 0;
+  const Pixels frame = Frame(fw, fh), shown = Shown(sw, sh);
+  EXPECT_TRUE(frame == shown);
+  for (int tick = kTicks - 3; tick < kTicks; ++tick)
+  {
+    const uint8_t* px = &shown[(size_t(50) * size_t(sw) + size_t(50 + 100 * (tick % 3))) * 4];
+    EXPECT_EQ(px[0], 20 * tick) << "swatch " << tick % 3;
+    EXPECT_EQ(px[2], 200 - 20 * tick) << "swatch " << tick % 3;
+  }
 }
 
 // The editor closed while the frame it drew last is still being rendered on the renderer's worker thread: the

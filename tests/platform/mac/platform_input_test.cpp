@@ -62,6 +62,7 @@ protected:
   }
   void Tick()
   {
+    FinishFrames();
     mClock.Advance(1.0 / 60);
     foundation::RunLoop::Main().RunDueTimers();
   }
@@ -308,6 +309,9 @@ TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
     {EventType::kScrollWheel, 150, 70, -1, none, false, 0.0},
     {EventType::kScrollWheel, 150, 70, -1, {"wheel b 150,70"}},
     {EventType::kMouseMoved, 60, 40, -1, {"drop a /tmp/take.wav"}, true},
+    // Far enough into a that the point times the draw scale would be in b.
+    {EventType::kMouseMoved, 90, 60, -1, {"drop a /tmp/take.wav"}, true},
+    {EventType::kMouseMoved, 110, 10, -1, {"drop b /tmp/take.wav"}, true},
   };
   const float scale = mDrawScale = GetParam();
   OpenEditor();

@@ -134,7 +134,7 @@ TEST_F(EditorOnX11, AWindowIdThatNamesNoWindowOpensNothingAndLeavesNothingBehind
   EXPECT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr); // a real window still opens
 }
 
-TEST_F(EditorOnX11, ADroppedFileReachesTheControlUnderThePointer)
+TEST_F(EditorOnX11, ADroppedFileReachesTheControlUnderThePointerAtEveryScale)
 {
   struct DropTarget : IControl
   {
@@ -143,32 +143,53 @@ TEST_F(EditorOnX11, ADroppedFileReachesTheControlUnderThePointer)
     void OnDrop(const char* path) override { mPaths.push_back(path); }
     std::vector<std::string> mPaths;
   };
-  DropTarget* left = nullptr;
-  DropTarget* right = nullptr;
-  mDelegate.mLayoutFunc = [&](IGraphics* g) {
-    left = static_cast<DropTarget*>(g->AttachControl(new DropTarget(IRECT(0, 0, 234, 450))));
-    right = static_cast<DropTarget*>(g->AttachControl(new DropTarget(IRECT(234, 0, 468, 450))));
-  };
-  SetDpi("192"); // window pixels are twice the editor's points
-  StartApp();
+  // The pointer at an editor point; window pixels are the points times the draw scale and the screen scale. Read
+  // at the wrong scale, the points given would land in the other half.
+  struct Case
   {
+    const char* dpi;
+    float drawScale;
+    int x, y;
+    bool left;
+  };
+  const Case cases[] = {{"192", 1.f, 300, 50, false}, {"96", 1.5f, 200, 50, true}, {"192", 1.5f, 200, 60, true},
+                        {"96", 2.f, 200, 50, true}, {"192", 2.f, 180, 40, true}};
+  for (const Case& c : cases)
+  {
+    DropTarget* left = nullptr;
+    DropTarget* right = nullptr;
+    mDelegate.mLayoutFunc = [&](IGraphics* g) {
+      left = static_cast<DropTarget*>(g->AttachControl(new DropTarget(IRECT(0, 0, 234, 450))));
+      right = static_cast<DropTarget*>(g->AttachControl(new DropTarget(IRECT(234, 0, 468, 450))));
+    };
+    SetDpi(c.dpi);
+    StartApp();
+    {
+      foundation::MainThreadScope main;
+      ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr);
+      mDelegate.GetUI()->Resize(468, 450, c.drawScale, true);
+    }
+    const Window view = Children().at(0);
+    const float pixels = c.drawScale * float(std::atoi(c.dpi) / 96);
+    int rx = 0, ry = 0;
+    Window dummy;
+    XTranslateCoordinates(mHost, view, DefaultRootWindow(mHost), int(float(c.x) * pixels), int(float(c.y) * pixels),
+                          &rx, &ry, &dummy);
+    testsupport::DragSource source(mHost);
+    source.OwnSelection();
+    source.Enter(view);
+    source.Position(view, rx, ry);
+    source.Drop(view);
+    XFlush(mHost);
+    EXPECT_EQ(source.ServeUntilFinished("file:///tmp/loop%231.wav\r\n"), 1);
     foundation::MainThreadScope main;
-    ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr);
+    const std::vector<std::string> dropped{"/tmp/loop#1.wav"};
+    EXPECT_EQ(left->mPaths, c.left ? dropped : std::vector<std::string>{}) << c.dpi << " dpi, " << c.drawScale;
+    EXPECT_EQ(right->mPaths, c.left ? std::vector<std::string>{} : dropped) << c.dpi << " dpi, " << c.drawScale;
+    mDelegate.CloseWindow();
+    appkit::Application::Install(nullptr);
+    mApp.reset();
   }
-  const Window view = Children().at(0);
-  int rx = 0, ry = 0;
-  Window dummy;
-  XTranslateCoordinates(mHost, view, DefaultRootWindow(mHost), 600, 100, &rx, &ry, &dummy); // point (300, 50)
-  testsupport::DragSource source(mHost);
-  source.OwnSelection();
-  source.Enter(view);
-  source.Position(view, rx, ry);
-  source.Drop(view);
-  XFlush(mHost);
-  EXPECT_EQ(source.ServeUntilFinished("file:///tmp/loop%231.wav\r\n"), 1);
-  foundation::MainThreadScope main;
-  EXPECT_TRUE(left->mPaths.empty());
-  EXPECT_EQ(right->mPaths, std::vector<std::string>{"/tmp/loop#1.wav"});
 }
 
 /// Shapes in a few colours over the whole editor.
