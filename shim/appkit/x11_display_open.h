@@ -18,8 +18,9 @@ namespace appkit {
 /// connection; each attempt waits up to `answerSeconds` for the server's answer. Null when DISPLAY is unset or
 /// empty (nothing to wait for), when no attempt was accepted in time, or when the server did not answer. What
 /// remains unbounded: looking up a remote host's name, and a server that answers our probe and then stops before
-/// Xlib's own opening has its answer.
-inline Display* OpenDisplayPatiently(double patienceSeconds, double answerSeconds)
+/// Xlib's own opening has its answer. `open` does the opening itself (XOpenDisplay).
+inline Display* OpenDisplayPatiently(double patienceSeconds, double answerSeconds,
+                                     Display* (*open)(const char*) = XOpenDisplay)
 {
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name)
@@ -33,7 +34,7 @@ inline Display* OpenDisplayPatiently(double patienceSeconds, double answerSecond
     if (probe == ServerProbe::kSilent)
       return nullptr;
     if (probe != ServerProbe::kBusy)
-      if (Display* display = XOpenDisplay(name))
+      if (Display* display = open(name))
         return display;
     if (Clock::now() >= limit)
       return nullptr;
