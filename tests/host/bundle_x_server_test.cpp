@@ -198,6 +198,7 @@ TEST_F(BundleXServer, AServerKilledWhileTheConnectionOpensCountsAsNoDisplay)
         EXPECT_EQ(EditorRect(p), kEditorAtScaleOne);
         EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0);
       }
+      frozen->GoAway(); // its thread, ended, is waited for
       std::fflush(stdout);
       std::exit(::testing::Test::HasFailure() ? 1 : 0);
     },
