@@ -54,16 +54,12 @@ class X11Application;
 // ---- Handlers shared with the host (x11_error_handlers.cpp) ----
 
 /// Puts our handler of lost connections in place for display, and the connection's exit handler where libX11 has
-/// one, until ForgetOurConnection. [main thread]
+/// one (1.7 and later: before, the loss of a connection of ours ends the process, as Xlib's default does for every
+/// program there), until ForgetOurConnection. [main thread]
 void WatchOurConnection(Display* display, X11Application& app);
 void ForgetOurConnection(Display* display); // [main thread]
-/// Whether the loss of a connection of ours is survived wherever it is found (libX11 1.7 and later). Before, only
-/// an opening and the event pump's look at the connection survive it; elsewhere Xlib ends the process. [any thread]
-bool LossSurvivableAnywhere();
 /// XOpenDisplay; null also when the server went away during the opening (Xlib would end the process). [any thread]
 Display* OpenDisplayEscapingLoss(const char* name);
-/// XPending; -1 when the connection was found lost meanwhile. [main thread]
-int PendingEscapingLoss(Display* display);
 /// The module is being unloaded, or the process ends. [main thread]
 void NoteModuleEnding();
 
@@ -251,8 +247,6 @@ private:
   void ReadSelection(const XSelectionEvent& e);
   /// Puts the input held during a selection wait back at the head of the queue, in its order.
   void HandOnHeldInput();
-  /// Whether events wait on the connection; marks it lost when its loss is found meanwhile.
-  bool EventsPending();
   /// Hands an event to the modal window in front or to its view.
   void Dispatch(XEvent& e);
   bool RunDialog(const std::vector<std::string>& argv, std::string& out);

@@ -138,15 +138,6 @@ void X11Application::MarkLost()
 
 bool X11Application::AnyConnectionServing() { return gLiveConnections.load() > 0; }
 
-bool X11Application::EventsPending()
-{
-  if (LossSurvivableAnywhere())
-    return XPending(mDisplay) > 0;
-  const int pending = PendingEscapingLoss(mDisplay);
-  if (pending < 0)
-    MarkLost();
-  return pending > 0;
-}
 
 void X11Application::StopWatching()
 {
@@ -237,7 +228,7 @@ void X11Application::Pump()
 {
   ++mBusy;
   ++mPumpDepth;
-  while (!mLost && EventsPending())
+  while (!mLost && XPending(mDisplay))
   {
     XEvent e;
     XNextEvent(mDisplay, &e);

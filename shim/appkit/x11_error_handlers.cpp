@@ -7,8 +7,8 @@
 // - ours are put back to the replaced ones as soon as nothing of ours needs them; when another module's handler
 //   came in after ours (and may pass errors on to ours), our module stays loaded for the rest of the process.
 // The loss of one of our connections never ends the process: each has an exit handler that only marks it lost
-// (looked up at run time: libX11 has it since 1.7), and an opening of ours that the server's loss interrupts (or,
-// without that exit handler, a look at the connection by the event pump) jumps back out of Xlib.
+// (looked up at run time: libX11 has it since 1.7; before, Xlib ends the process as it does for every program
+// there), and an opening of ours that the server's loss interrupts jumps back out of Xlib.
 #include <dlfcn.h>
 #include <link.h>
 #include <setjmp.h>
@@ -95,9 +95,10 @@ int gErrorHolds = 0; // ErrorTraps alive
 int gLossHolds = 0;  // our connections and openings under way
 bool gModuleEnding = false;
 
-/// An opening of ours, or a look at one of our connections, under way on this thread: where a loss jumps back to.
+/// An opening of ours under way on this thread, or the closing of one that the server's loss interrupted: where a
+/// loss jumps back to.
 thread_local sigjmp_buf* tEscape = nullptr;
-thread_local Display* tEscapeFrom = nullptr; // the connection looked at; null during an opening (not known yet)
+thread_local Display* tEscapeFrom = nullptr; // the connection being closed; null during an opening (not known yet)
 thread_local Display* tEscaped = nullptr;    // the connection whose loss jumped back
 
 bool IsOurConnectionLocked(Display* display)
@@ -215,9 +216,12 @@ void ReleaseLossHandlerLocked()
 
 /// Closes a connection whose server went away while Xlib was opening it. Xlib held it locked for this thread, as
 /// for the exit handler it expected to run; asking nothing of the server, the closing frees what the opening made.
-/// Should it find the loss again, the connection is left as it is.
+/// Should it find the loss again, the connection is left as it is; so it is by a libX11 without exit handlers,
+/// whose locks at that point we do not know.
 void CloseLostOpening(Display* display)
 {
+  if (!FindExitHandlerSetter())
+    return;
   XUnlockDisplay(display);
   sigjmp_buf escape;
   if (sigsetjmp(escape, 0) == 0)
@@ -273,8 +277,6 @@ void ForgetOurConnection(Display* display)
   ReleaseLossHandlerLocked();
 }
 
-bool LossSurvivableAnywhere() { return FindExitHandlerSetter() != nullptr; }
-
 Display* OpenDisplayEscapingLoss(const char* name)
 {
   {
@@ -295,21 +297,6 @@ Display* OpenDisplayEscapingLoss(const char* name)
   std::lock_guard<std::mutex> lock(gHandlerMutex);
   ReleaseLossHandlerLocked();
   return display;
-}
-
-int PendingEscapingLoss(Display* display)
-{
-  int pending = -1;
-  sigjmp_buf escape;
-  if (sigsetjmp(escape, 0) == 0)
-  {
-    tEscapeFrom = display;
-    tEscape = &escape;
-    pending = XPending(display);
-    tEscape = nullptr;
-  }
-  tEscaped = nullptr;
-  return pending;
 }
 
 void NoteModuleEnding()
