@@ -155,6 +155,9 @@ intptr_t IPluginVST2::AEffectDispatch(vst2::Effect* effect, int32_t opcode, int3
   {
     if (IsAudioThreadRequest(opcode))
       return plug->Dispatch(opcode, VSTRequest{idx, value, ptr, opt});
+    // What may wait long for a display comes first, so that it holds up no other instance's calls.
+    if ((opcode == vst2::effEditGetRect || opcode == vst2::effEditOpen) && !foundation::MainThreadHeldHere())
+      foundation::RunUnlockedPreparation(opcode == vst2::effEditOpen);
     foundation::MainThreadScope mainThread; // never at the same time as a timer of the main run loop
     return plug->Dispatch(opcode, VSTRequest{idx, value, ptr, opt});
   }

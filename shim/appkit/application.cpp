@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -9,12 +10,14 @@
 
 #include "appkit/headless.h"
 #include "appkit/x11_application.h"
+#include "foundation/main_thread.h"
 
 namespace appkit {
 
 namespace {
 
-Application* gInstalled = nullptr;
+std::atomic<Application*> gInstalled{nullptr};
+std::atomic<bool> gBackEndsMade{false};
 
 bool AskedForHeadless()
 {
@@ -30,6 +33,14 @@ struct BackEnds
   std::unique_ptr<Application> chosen;
   std::unique_ptr<Application> standIn;
   std::vector<std::unique_ptr<Application>> lost;
+
+  BackEnds() = default;
+  BackEnds(BackEnds&&) = default;
+  ~BackEnds()
+  {
+    if (chosen || standIn || !lost.empty()) // the one made for the process, not a moved-from one
+      NoteX11ModuleEnding();
+  }
 
   /// Puts a chosen back end that lost its display aside, and destroys those put aside that are idle.
   void SettleLost()
@@ -54,17 +65,36 @@ BackEnds& TheBackEnds()
       b.chosen = std::make_unique<HeadlessApplication>();
     else if (!(b.chosen = MakeX11Application()))
       b.standIn = std::make_unique<HeadlessApplication>();
+    gBackEndsMade = true;
     return b;
   }();
   return backEnds;
 }
 
+/// Before a host's call that may need the display takes the main-thread lock: opens the display the back end would
+/// open under it (at its first use, or when an editor may open while no display serves), so that the opening's
+/// wait holds up no other instance's calls.
+void OpenDisplayBeforeLock(bool mayOpenEditor)
+{
+  if (gInstalled.load() || AskedForHeadless())
+    return;
+  if (mayOpenEditor ? X11DisplayServing() : gBackEndsMade.load())
+    return;
+  OpenX11DisplayAhead();
+}
+
+/// Hooks the opening into the hosts' calls when the module loads.
+const bool gOpeningHooked = [] {
+  foundation::SetUnlockedPreparation(OpenDisplayBeforeLock);
+  return true;
+}();
+
 } // namespace
 
 Application& Application::Shared()
 {
-  if (gInstalled)
-    return *gInstalled;
+  if (Application* installed = gInstalled.load())
+    return *installed;
   BackEnds& b = TheBackEnds();
   b.SettleLost();
   return b.chosen ? *b.chosen : *b.standIn;
@@ -72,7 +102,7 @@ Application& Application::Shared()
 
 bool Application::CanShowInHostWindows()
 {
-  if (gInstalled)
+  if (gInstalled.load())
     return true;
   BackEnds& b = TheBackEnds();
   b.SettleLost();

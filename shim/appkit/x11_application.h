@@ -9,8 +9,17 @@
 
 namespace appkit {
 
-/// Null when no display can be opened (or X11 support is not built).
+/// Opens the X display for the next MakeX11Application; may wait on the server for long, so it is called before the
+/// main-thread lock is taken. Returns at once when another call is opening one. [any thread not holding the
+/// main-thread lock]
+void OpenX11DisplayAhead();
+/// Whether a connection of the back end is open and not lost. [any thread]
+bool X11DisplayServing();
+/// The X11 back end on the display opened ahead, or else on one opened now; null when no display answers, and while
+/// an opening ahead is under way on another thread. [main thread]
 std::unique_ptr<Application> MakeX11Application();
+/// Called when the module is being unloaded or the process ends. [main thread]
+void NoteX11ModuleEnding();
 
 /// The local path a dropped file's URI names: "file://" with no host, "localhost" or this machine's name, then the
 /// percent-encoded path. False (path empty) for anything else, and for an encoded NUL.

@@ -51,6 +51,18 @@ private:
 
 class X11Application;
 
+// ---- Handlers shared with the host (x11_error_handlers.cpp) ----
+
+/// Puts our handler of lost connections in place for display, and the connection's exit handler where libX11 has
+/// one (1.7 and later: before, the loss of a connection of ours ends the process, as Xlib's default does for every
+/// program there), until ForgetOurConnection. [main thread]
+void WatchOurConnection(Display* display, X11Application& app);
+void ForgetOurConnection(Display* display); // [main thread]
+/// XOpenDisplay; null also when the server went away during the opening (Xlib would end the process). [any thread]
+Display* OpenDisplayEscapingLoss(const char* name);
+/// The module is being unloaded, or the process ends. [main thread]
+void NoteModuleEnding();
+
 class X11View final : public View
 {
 public:
@@ -163,7 +175,9 @@ public:
   void ViewMade() { ++mLiveViews; }
   void ViewDestroyed() { --mLiveViews; }
   /// Called by Xlib (the connection's exit handler) when the server went away. [the thread whose call found it]
-  void MarkLost() { mLost = true; }
+  void MarkLost();
+  /// Whether a connection of ours is open and not lost. [any thread]
+  static bool AnyConnectionServing();
   void Flush()
   {
     XFlush(mDisplay);

@@ -1,6 +1,7 @@
-// The X11 back end's display connection: opening it, the screen scale from Xft.dpi, the X error handler we share
-// with the host (held in place by ErrorTrap while work of ours may draw errors), the loss of the connection, the
-// cursors, and the event pump that hands each event to its view, to the modal window in front or to the clipboard.
+// The X11 back end's display connection: opening it (ahead of the main-thread lock where a host's call may need
+// it), the screen scale from Xft.dpi, the loss of the connection, the cursors, and the event pump that hands each
+// event to its view, to the modal window in front or to the clipboard. The handlers shared with the host are in
+// x11_error_handlers.cpp.
 #include "appkit/x11_backend.h"
 
 #include <X11/Xresource.h>
@@ -29,108 +30,24 @@ constexpr double kDisplayPatience = 0.5;
 /// Seconds a server that took the connection has to answer it before the editor counts as having no display.
 constexpr double kServerAnswerWait = 1.0;
 
-// ---- X errors ----
-// The process has one X error handler, shared with the host. Ours is in place only while work of ours may draw
-// errors (a view in a host's window, a clipboard exchange): it takes the errors of our own connections (a host's
-// window gone, say) and passes every other connection's errors to the handler it replaced. When the last such
-// work ends the replaced handler is put back, so nothing of ours stays installed while no editor is open and the
-// module may be unloaded.
+// ---- Opening ----
+// Opening a connection may wait on the server for long (a second for one that never answers; for good for one that
+// answers and then freezes before the opening is done). A host's call that may need a connection therefore opens it
+// before it takes the main-thread lock (OpenX11DisplayAhead), so that the other instances' calls answer meanwhile;
+// the back end takes that connection, or that no display answered, when it is next made. One opening runs at a
+// time; while one runs, the back end is not made with a display.
 
-std::mutex gErrorMutex;
-std::vector<Display*> gOurConnections;
-XErrorHandler gReplacedHandler = nullptr;
-int gErrorHolds = 0;
+std::mutex gOpeningMutex;               // held by the opening under way
+bool gOpenedAhead = false;              // an opening's result waits to be taken
+Display* gDisplayOpenedAhead = nullptr; // and its display (null: none answered)
+std::atomic<int> gLiveConnections{0};   // our connections not lost
 
-int OnXError(Display* display, XErrorEvent* e)
+Display* OpenNow()
 {
-  XErrorHandler replaced = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(gErrorMutex);
-    if (std::find(gOurConnections.begin(), gOurConnections.end(), display) != gOurConnections.end())
-      return 0;
-    replaced = gReplacedHandler;
-  }
-  return replaced ? replaced(display, e) : 0;
-}
-
-// ---- A lost connection ----
-// When the server goes away, Xlib calls the process's IO error handler and then the connection's exit handler;
-// both, left as they are, end the process, from whichever thread made the call (the run loop's, often). Neither may
-// end the host for a connection of ours: while any is open our IO error handler is in place (passing the losses of
-// every other connection to the handler it replaced), and each connection of ours has an exit handler that only
-// marks it lost (X11Application::MarkLost). The connection is then let go of at the next turn of its pump.
-
-XIOErrorHandler gReplacedIOHandler = nullptr;
-
-int OnIOError(Display* display)
-{
-  XIOErrorHandler replaced = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(gErrorMutex);
-    if (std::find(gOurConnections.begin(), gOurConnections.end(), display) != gOurConnections.end())
-      return 0;
-    replaced = gReplacedIOHandler;
-  }
-  return replaced ? replaced(display) : 0;
-}
-
-/// The exit handler of our connections. Xlib holds the connection locked for the thread that found the loss
-/// (expecting it to end the process): we let go of that lock, or every later call from another thread, closing
-/// the connection included, would wait for it for good.
-void OnConnectionLost(Display* display, void* app)
-{
-  static_cast<X11Application*>(app)->MarkLost();
-  XUnlockDisplay(display);
-}
-
-void AddOurConnection(Display* display) // [main thread]
-{
-  std::lock_guard<std::mutex> lock(gErrorMutex);
-  if (gOurConnections.empty())
-  {
-    const XIOErrorHandler replaced = XSetIOErrorHandler(OnIOError);
-    if (replaced != OnIOError)
-      gReplacedIOHandler = replaced;
-  }
-  gOurConnections.push_back(display);
-}
-
-void RemoveOurConnection(Display* display) // [main thread]
-{
-  std::lock_guard<std::mutex> lock(gErrorMutex);
-  gOurConnections.erase(std::remove(gOurConnections.begin(), gOurConnections.end(), display), gOurConnections.end());
-  if (!gOurConnections.empty())
-    return;
-  // Whoever put a handler in after ours keeps theirs; nothing of ours stays in place once the module may go.
-  const XIOErrorHandler current = XSetIOErrorHandler(gReplacedIOHandler);
-  if (current != OnIOError)
-    XSetIOErrorHandler(current);
+  return OpenDisplayPatiently(kDisplayPatience, kServerAnswerWait, OpenDisplayEscapingLoss);
 }
 
 } // namespace
-
-ErrorTrap::ErrorTrap(Display* display) : mDisplay(display) // [main thread]
-{
-  std::lock_guard<std::mutex> lock(gErrorMutex);
-  if (gErrorHolds++ == 0)
-  {
-    const XErrorHandler replaced = XSetErrorHandler(OnXError);
-    if (replaced != OnXError)
-      gReplacedHandler = replaced;
-  }
-}
-
-ErrorTrap::~ErrorTrap()
-{
-  XSync(mDisplay, False);
-  std::lock_guard<std::mutex> lock(gErrorMutex);
-  if (--gErrorHolds > 0)
-    return;
-  // Whoever put a handler in after ours keeps theirs.
-  const XErrorHandler current = XSetErrorHandler(gReplacedHandler);
-  if (current != OnXError)
-    XSetErrorHandler(current);
-}
 
 // ---- Application ----
 
@@ -171,8 +88,8 @@ int ScaleFromResources(Display* display)
 
 X11Application::X11Application(Display* display) : mDisplay(display)
 {
-  AddOurConnection(display);
-  XSetIOErrorExitHandler(display, OnConnectionLost, this);
+  ++gLiveConnections;
+  WatchOurConnection(display, *this);
   mScale = ScaleFromResources(display);
   int major = 0, minor = 0;
   Bool pixmaps = False;
@@ -208,8 +125,19 @@ X11Application::~X11Application()
     ErrorTrap trap(mDisplay); // the errors of requests still on their way are ours
   }
   XCloseDisplay(mDisplay); // still ours, should the server go away meanwhile
-  RemoveOurConnection(mDisplay);
+  ForgetOurConnection(mDisplay);
+  if (!mLost)
+    --gLiveConnections;
 }
+
+void X11Application::MarkLost()
+{
+  if (!mLost.exchange(true))
+    --gLiveConnections;
+}
+
+bool X11Application::AnyConnectionServing() { return gLiveConnections.load() > 0; }
+
 
 void X11Application::StopWatching()
 {
@@ -412,15 +340,63 @@ void X11Application::WarpCursor(Point p)
 
 } // namespace x11
 
-std::unique_ptr<Application> MakeX11Application()
+namespace {
+
+bool AskedForHeadless()
 {
   const char* wanted = std::getenv("DROVIK_APPKIT");
-  if (wanted && std::strcmp(wanted, "headless") == 0)
+  return wanted && std::strcmp(wanted, "headless") == 0;
+}
+
+/// The display an opening ahead left, if any (then `opened` is true; null when none answered). [gOpeningMutex]
+Display* TakeDisplayOpenedAhead(bool& opened)
+{
+  opened = std::exchange(x11::gOpenedAhead, false);
+  return std::exchange(x11::gDisplayOpenedAhead, nullptr);
+}
+
+/// Closes a display opened ahead and never taken when the module goes.
+struct DisplayOpenedAheadCloser
+{
+  ~DisplayOpenedAheadCloser()
+  {
+    bool opened = false;
+    if (Display* display = TakeDisplayOpenedAhead(opened))
+      XCloseDisplay(display);
+  }
+} gDisplayOpenedAheadCloser;
+
+} // namespace
+
+void OpenX11DisplayAhead()
+{
+  if (AskedForHeadless())
+    return;
+  std::unique_lock<std::mutex> opening(x11::gOpeningMutex, std::try_to_lock);
+  if (!opening || x11::gOpenedAhead)
+    return; // another call is opening one, or one waits already
+  x11::gDisplayOpenedAhead = x11::OpenNow();
+  x11::gOpenedAhead = true;
+}
+
+bool X11DisplayServing() { return x11::X11Application::AnyConnectionServing(); }
+
+std::unique_ptr<Application> MakeX11Application()
+{
+  if (AskedForHeadless())
     return nullptr;
-  Display* display = OpenDisplayPatiently(x11::kDisplayPatience, x11::kServerAnswerWait);
+  std::unique_lock<std::mutex> opening(x11::gOpeningMutex, std::try_to_lock);
+  if (!opening)
+    return nullptr; // an opening outside the main-thread lock is under way: no display until it is done
+  bool opened = false;
+  Display* display = TakeDisplayOpenedAhead(opened);
+  if (!opened)
+    display = x11::OpenNow();
   if (!display)
     return nullptr;
   return std::make_unique<x11::X11Application>(display);
 }
+
+void NoteX11ModuleEnding() { x11::NoteModuleEnding(); }
 
 } // namespace appkit

@@ -19,8 +19,9 @@ namespace appkit {
 /// empty (nothing to wait for), when no attempt was accepted in time, when the server did not answer, or when the
 /// name is of a form whose server we do not check (Xlib could wait for it without limit). What
 /// remains unbounded: looking up a remote host's name, and a server that answers our probe and then stops before
-/// Xlib's own opening has its answer.
-inline Display* OpenDisplayPatiently(double patienceSeconds, double answerSeconds)
+/// Xlib's own opening has its answer. `open` does the opening itself (XOpenDisplay).
+inline Display* OpenDisplayPatiently(double patienceSeconds, double answerSeconds,
+                                     Display* (*open)(const char*) = XOpenDisplay)
 {
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name)
@@ -34,7 +35,7 @@ inline Display* OpenDisplayPatiently(double patienceSeconds, double answerSecond
     if (probe == ServerProbe::kSilent || probe == ServerProbe::kRefused)
       return nullptr;
     if (probe != ServerProbe::kBusy)
-      if (Display* display = XOpenDisplay(name))
+      if (Display* display = open(name))
         return display;
     if (Clock::now() >= limit)
       return nullptr;

@@ -53,7 +53,7 @@ bool X11View::AddToParent(void* parent)
 {
   Display* display = mApp.DisplayConnection();
   const Window p = static_cast<Window>(reinterpret_cast<uintptr_t>(parent));
-  if (!p || mWindow)
+  if (!p || mWindow || mApp.Lost()) // a connection whose server went away has no window to offer
     return false;
   mErrorTrap = std::make_unique<ErrorTrap>(display);
   XWindowAttributes pa;

@@ -11,14 +11,31 @@ namespace foundation {
 /// The process-wide lock (recursive: a timer callback may call into the host, which may call us back).
 std::recursive_mutex& MainThreadMutex(); // [any thread but the audio thread]
 
+/// How many MainThreadScopes the calling thread holds right now. [any thread]
+int& MainThreadDepthHere();
+
+/// Whether the calling thread holds the main-thread lock. [any thread]
+inline bool MainThreadHeldHere() { return MainThreadDepthHere() > 0; }
+
 /// Holds the main-thread lock for its lifetime.
 class MainThreadScope
 {
 public:
-  MainThreadScope() : mLock(MainThreadMutex()) {}
+  MainThreadScope() : mLock(MainThreadMutex()) { ++MainThreadDepthHere(); }
+  ~MainThreadScope() { --MainThreadDepthHere(); }
+  MainThreadScope(const MainThreadScope&) = delete;
+  MainThreadScope& operator=(const MainThreadScope&) = delete;
 
 private:
   std::lock_guard<std::recursive_mutex> mLock;
 };
+
+/// Work that may wait long (opening a connection to a display server, say) and that a host's call therefore does
+/// before it takes the main-thread lock, so that the other instances' calls are not held up meanwhile. The view
+/// system sets it; `mayOpenEditor` tells a call that may open an editor from one that only asks about it.
+using UnlockedPreparation = void (*)(bool mayOpenEditor);
+void SetUnlockedPreparation(UnlockedPreparation preparation); // [any thread]
+/// Runs the preparation set, if any. [any thread not holding the main-thread lock]
+void RunUnlockedPreparation(bool mayOpenEditor);
 
 } // namespace foundation

@@ -11,10 +11,37 @@
 
 namespace foundation {
 
+namespace {
+
+/// Owns the main loop. When the module is unloaded it stops the loop and waits for its thread. When the process
+/// ends from inside a call of ours (a host that exits in a callback, Xlib ending it on a lost connection), the
+/// ending thread holds the main-thread lock, which the loop's thread may be waiting for: waiting for that thread
+/// would never end, so the loop is left to the ending process, its thread waiting where it is.
+struct MainLoopOwner
+{
+  RunLoop* loop = new RunLoop;
+  ~MainLoopOwner()
+  {
+    if (MainThreadHeldHere())
+      loop->LetThreadGo();
+    else
+      delete loop;
+  }
+};
+
+} // namespace
+
 RunLoop& RunLoop::Main()
 {
-  static RunLoop loop;
-  return loop;
+  static MainLoopOwner owner;
+  return *owner.loop;
+}
+
+void RunLoop::LetThreadGo()
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  if (mThread.joinable())
+    mThread.detach();
 }
 
 RunLoop::RunLoop()

@@ -80,6 +80,10 @@ public:
   /// holds the main-thread lock, until done() answers true. [main thread]
   void RunNestedUntil(const std::function<bool()>& done);
 
+  /// Lets the loop's own thread go without stopping it or waiting for it; the loop must then never be destroyed.
+  /// For a process that ends while its thread may be waiting for a lock the caller holds. [any thread]
+  void LetThreadGo();
+
 private:
   struct Timer
   {

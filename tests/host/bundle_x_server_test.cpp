@@ -1,12 +1,21 @@
 // The built bundle when the X server does not answer or goes away, each case in a child process with X servers of
 // its own: a server that takes the connection and never answers (stopped, frozen, a forwarded display whose other
 // end is gone) counts as no display, and so does one that went away while the plug-in was loaded, editor open or
-// not: the host goes on and ends normally, no editor opens until a server answers again, and then one does. Every
-// form of display name Xlib reaches is checked so. Skips without Xvfb, except in CI.
+// not, or while the plug-in's connection to it was being opened: the host goes on and ends normally, no editor
+// opens until a server answers again, and then one does. A server that froze holds up only the call that waits on
+// it; a host that ends the process inside a call ends it normally; the X error handlers of a copy of the plug-in
+// that was unloaded are never called. Every form of display name Xlib reaches is checked so. Skips without Xvfb,
+// except in CI.
+#include <dlfcn.h>
+#include <stdlib.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "child_process.h"
@@ -149,6 +158,15 @@ int CountHostConnectionLost(Display*)
   return 0;
 }
 void GoOn(Display*, void*) {}
+std::atomic<int> gHostConnectionsLetGo{0};
+void CountAndGoOn(Display*, void*) { ++gHostConnectionsLetGo; }
+/// The host's own handling of X errors: counts them.
+std::atomic<int> gHostErrors{0};
+int CountHostError(Display*, XErrorEvent*)
+{
+  ++gHostErrors;
+  return 0;
+}
 
 // The server dies (at screen scale 2) with the editor open, or with only the plug-in's connection to it open.
 // Xlib's handling of a lost connection would end the process from the plug-in's own thread; instead the plug-in
@@ -200,6 +218,202 @@ TEST_F(BundleXServer, AServerThatGoesAwayEndsNeitherTheHostNorLaterEditors)
         std::fflush(stdout);
         std::exit(::testing::Test::HasFailure() ? 1 : 0);
       },
+      kChildLimitSeconds);
+  }
+}
+
+// A server that answers the opening of the plug-in's connection, freezes while Xlib's opening waits on it, and is
+// killed: effEditGetRect answers as without a display, and the host goes on and ends normally.
+TEST_F(BundleXServer, AServerKilledWhileTheConnectionOpensCountsAsNoDisplay)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      const auto frozen = testsupport::FrozenXServer::OnFreeNumber(FirstDisplayNumber(), true);
+      ASSERT_TRUE(frozen) << "no display number's place could be taken";
+      setenv("DISPLAY", frozen->Name().c_str(), 1);
+      {
+        Instance p;
+        ASSERT_NE(p.Get(), nullptr);
+        p.Call(vst2::effOpen);
+        EXPECT_EQ(EditorRect(p), kEditorAtScaleOne);
+        EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0);
+      }
+      frozen->GoAway(); // its thread, ended, is waited for
+      std::fflush(stdout);
+      std::exit(::testing::Test::HasFailure() ? 1 : 0);
+    },
+    kChildLimitSeconds);
+}
+
+// While one instance's effEditOpen waits on a frozen server, another instance's calls answer: the host can save
+// its project, change the instance's state and close it meanwhile.
+TEST_F(BundleXServer, AFrozenServerHoldsUpOnlyTheCallThatWaitsOnIt)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      const auto frozen = testsupport::FrozenXServer::OnFreeNumber(FirstDisplayNumber(), false);
+      ASSERT_TRUE(frozen) << "no display number's place could be taken";
+      setenv("DISPLAY", frozen->Name().c_str(), 1);
+      Instance waiting;
+      auto other = std::make_unique<Instance>();
+      ASSERT_NE(waiting.Get(), nullptr);
+      ASSERT_NE(other->Get(), nullptr);
+      waiting.Call(vst2::effOpen);
+      other->Call(vst2::effOpen);
+      std::atomic<bool> opened{false};
+      intptr_t answer = -1;
+      std::thread opening([&] {
+        answer = waiting.Call(vst2::effEditOpen, 0, 0, AsParent(1));
+        opened = true;
+      });
+      frozen->WaitUntilWaitedOn();
+      EXPECT_FALSE(other->GetChunk().empty());
+      EXPECT_FALSE(other->Text(vst2::effGetParamName, 0).empty());
+      other->Call(vst2::effMainsChanged, 0, 1);
+      other->Call(vst2::effMainsChanged, 0, 0);
+      other.reset(); // effClose
+      EXPECT_FALSE(opened.load()) << "the editor call had returned before the frozen server went away";
+      frozen->GoAway();
+      opening.join();
+      EXPECT_EQ(answer, 0);
+    },
+    kChildLimitSeconds);
+}
+
+/// A host that ends the process from inside a call of the plug-in's (in the callback that effOpen makes), once the
+/// plug-in's timers are due and wait for that call to end.
+intptr_t ExitingHost(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void*, float)
+{
+  if (opcode == vst2::audioMasterGetProductString)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::fflush(stdout);
+    std::exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  return 0;
+}
+
+// The process ends normally when the host ends it inside a call of the plug-in's.
+TEST_F(BundleXServer, AHostThatEndsTheProcessInsideACallEndsNormally)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      Instance p(ExitingHost);
+      ASSERT_NE(p.Get(), nullptr);
+      p.Call(vst2::effOpen);
+      ADD_FAILURE() << "the host's callback did not end the process";
+    },
+    kChildLimitSeconds);
+}
+
+/// A copy of the built bundle in a folder of its own, loaded from there: a module of its own beside the first.
+class BundleCopy
+{
+public:
+  BundleCopy()
+  {
+    namespace fs = std::filesystem;
+    char folder[] = "/tmp/drovik-bundle-XXXXXX";
+    if (!mkdtemp(folder))
+      return;
+    mFolder = folder;
+    const fs::path built = fs::path(hosttest::Bundle::Path()).parent_path().parent_path().parent_path();
+    fs::copy(built, mFolder / built.filename(), fs::copy_options::recursive);
+    mModulePath = (mFolder / built.filename() / "Contents" / "x86_64-linux" / "Drovik.so").string();
+    mHandle = dlopen(mModulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
+  ~BundleCopy()
+  {
+    Unload();
+    std::error_code ignored;
+    std::filesystem::remove_all(mFolder, ignored);
+  }
+  BundleCopy(const BundleCopy&) = delete;
+  BundleCopy& operator=(const BundleCopy&) = delete;
+
+  vst2::EntryFn Entry() const
+  {
+    return mHandle ? reinterpret_cast<vst2::EntryFn>(dlsym(mHandle, "VSTPluginMain")) : nullptr;
+  }
+  void Unload()
+  {
+    if (mHandle)
+      dlclose(mHandle);
+    mHandle = nullptr;
+  }
+  bool Loaded() const
+  {
+    void* handle = dlopen(mModulePath.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle)
+      dlclose(handle);
+    return handle != nullptr;
+  }
+
+private:
+  std::filesystem::path mFolder;
+  std::string mModulePath;
+  void* mHandle = nullptr;
+};
+
+/// An X error on the host's own connection: mapping a window that is gone.
+void ProvokeHostError(Display* host)
+{
+  const Window gone = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 10, 10, 0, 0, 0);
+  XDestroyWindow(host, gone);
+  XMapWindow(host, gone);
+  XSync(host, False);
+}
+
+// Two copies of the plug-in at two paths, each a module of its own, with their editors open or with only their
+// connections to the display open: the first copy's instance is closed and its module unloaded. The host's later X
+// errors and the loss of its server reach the host's own handlers (through the second copy's, which keeps the
+// errors of its own connections) and end nothing; no handler of a module that went is called.
+TEST_F(BundleXServer, HandlersOfAnUnloadedCopyAreNeverCalled)
+{
+  for (const bool editorsOpen : {true, false})
+  {
+    testsupport::ExpectInChildProcess(
+      [editorsOpen] {
+        testsupport::TestXServer server;
+        Display* host = server.StartOnFreeNumber(FirstDisplayNumber());
+        ASSERT_NE(host, nullptr);
+        XSetErrorHandler(CountHostError);
+        XSetIOErrorHandler(CountHostConnectionLost);
+        XSetIOErrorExitHandler(host, CountAndGoOn, nullptr);
+        BundleCopy first, second;
+        auto unloaded = std::make_unique<Instance>(first.Entry(), hosttest::SilentHost);
+        auto kept = std::make_unique<Instance>(second.Entry(), hosttest::SilentHost);
+        ASSERT_NE(unloaded->Get(), nullptr);
+        ASSERT_NE(kept->Get(), nullptr);
+        for (const Instance* p : {unloaded.get(), kept.get()})
+        {
+          p->Call(vst2::effOpen);
+          ASSERT_EQ(EditorRect(*p), kEditorAtScaleOne); // each copy's connection is open
+          if (editorsOpen)
+          {
+            ASSERT_EQ(p->Call(vst2::effEditOpen, 0, 0, AsParent(MapHostWindow(host))), 1);
+          }
+        }
+        if (editorsOpen)
+          unloaded->Call(vst2::effEditClose);
+        unloaded.reset();
+        first.Unload();
+        if (!editorsOpen)
+        {
+          ASSERT_FALSE(first.Loaded()) << "the first copy stayed loaded: nothing to try";
+        }
+        ProvokeHostError(host);
+        EXPECT_EQ(gHostErrors.load(), 1) << "editors open: " << editorsOpen;
+        server.Stop();
+        XSync(host, False);
+        EXPECT_EQ(gHostConnectionsLetGo.load(), 1) << "editors open: " << editorsOpen;
+        if (editorsOpen) // the chain of handlers to the host's is whole
+        {
+          EXPECT_EQ(gHostConnectionsLost.load(), 1);
+        }
+        kept->Call(vst2::effEditClose);
+        kept.reset();
+      }, // and the second copy is unloaded
       kChildLimitSeconds);
   }
 }

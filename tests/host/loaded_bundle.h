@@ -90,6 +90,8 @@ public:
     vst2::EntryFn proc = Bundle::Get().Entry(entry);
     mEffect = proc ? proc(host) : nullptr;
   }
+  /// An instance made through another module's entry point.
+  Instance(vst2::EntryFn proc, vst2::HostCallback host) : mEffect(proc ? proc(host) : nullptr) {}
   ~Instance()
   {
     if (mEffect)

@@ -1,6 +1,7 @@
 // X servers of a test's own, on display numbers nothing else uses: an Xvfb the test starts and stops (and may start
-// again on the same number), and a socket that takes connections and never answers them, as a stopped or frozen
-// server, or a forwarded display whose other end is gone, does.
+// again on the same number), a socket that takes connections and never answers them, as a stopped or frozen
+// server, or a forwarded display whose other end is gone, does, and one that answers the opening of each connection
+// and then freezes.
 #pragma once
 
 #include <arpa/inet.h>
@@ -14,10 +15,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <poll.h>
+
+#include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <X11/Xlib.h>
 
@@ -214,6 +222,7 @@ public:
 
   bool Listening() const { return mFd >= 0; }
   const std::string& Name() const { return mName; }
+  int Descriptor() const { return mFd; }
 
   /// A silent server on the first display number from `from` whose place it can take (another run may take a
   /// free one first); null when none could be taken.
@@ -270,6 +279,166 @@ private:
   std::string mName;
   int mNumber;
   int mFd = -1;
+};
+
+/// A server on a display's local socket that answers the opening of every connection (one screen of 640 x 480 at
+/// depth 24), reads the requests that follow and never answers them: a server that froze once a client's opening
+/// was under way. It serves on a thread of its own until it goes away, as a killed server does: every connection
+/// ends. It may go away by itself once a client waits on it (`goesAwayWhenWaitedOn`).
+class FrozenXServer
+{
+public:
+  FrozenXServer(int number, bool goesAwayWhenWaitedOn) : mGoesAwayWhenWaitedOn(goesAwayWhenWaitedOn)
+  {
+    mListener = std::make_unique<SilentXServer>(number, SilentXServer::Place::kLocal);
+    if (!mListener->Listening() || pipe2(mWake, O_CLOEXEC) != 0)
+      return;
+    mThread = std::thread([this] { Serve(); });
+  }
+  ~FrozenXServer() { GoAway(); }
+  FrozenXServer(const FrozenXServer&) = delete;
+  FrozenXServer& operator=(const FrozenXServer&) = delete;
+
+  /// A frozen server on the first display number from `from` whose place it can take; null when none could be.
+  static std::unique_ptr<FrozenXServer> OnFreeNumber(int from, bool goesAwayWhenWaitedOn)
+  {
+    for (int tries = 0; tries < 20 && (from = FreeDisplayNumber(from)) >= 0; ++tries, ++from)
+      if (auto server = std::make_unique<FrozenXServer>(from, goesAwayWhenWaitedOn); server->Serving())
+        return server;
+    return nullptr;
+  }
+
+  bool Serving() const { return mThread.joinable(); }
+  std::string Name() const { return mListener->Name(); }
+
+  /// Waits until a client whose connection was opened sent a request (and so waits for its answer).
+  void WaitUntilWaitedOn()
+  {
+    std::unique_lock<std::mutex> lock(mMutex);
+    mChanged.wait(lock, [this] { return mWaitedOn; });
+  }
+
+  /// Ends every connection and stops listening, as when the server is killed.
+  void GoAway()
+  {
+    if (!mThread.joinable())
+      return;
+    const char stop = 1;
+    if (write(mWake[1], &stop, 1) != 1)
+      return;
+    mThread.join();
+    close(mWake[0]);
+    close(mWake[1]);
+    mListener.reset();
+  }
+
+private:
+  struct Client
+  {
+    int fd;
+    std::vector<unsigned char> opening; // the bytes of its opening read so far
+    bool answered = false;
+  };
+
+  static size_t Padded(size_t n) { return (n + 3) & ~size_t(3); }
+
+  /// The whole opening: 12 bytes, then the authorisation's name and data, each padded to 4 bytes (least
+  /// significant byte first, the order our clients ask for).
+  static bool OpeningComplete(const std::vector<unsigned char>& b)
+  {
+    constexpr size_t kFixed = 12;
+    if (b.size() < kFixed)
+      return false;
+    const size_t name = b[6] | (b[7] << 8), data = b[8] | (b[9] << 8);
+    return b.size() >= kFixed + Padded(name) + Padded(data);
+  }
+
+  static std::vector<unsigned char> SetupAnswer()
+  {
+    std::vector<unsigned char> a;
+    auto card8 = [&](unsigned v) { a.push_back(static_cast<unsigned char>(v)); };
+    auto card16 = [&](unsigned v) { card8(v & 0xFF); card8(v >> 8); };
+    auto card32 = [&](unsigned long v) { card16(v & 0xFFFF); card16((v >> 16) & 0xFFFF); };
+    card8(1); card8(0); card16(11); card16(0);
+    card16(29);                                // 4-byte units after these 8 bytes
+    card32(1); card32(0x00200000); card32(0x001FFFFF); card32(0);
+    card16(4); card16(0xFFFF);                 // vendor's length, longest request
+    card8(1); card8(1);                        // screens, pixmap formats
+    card8(0); card8(0); card8(32); card8(32);  // byte and bit order, scanline unit and pad
+    card8(8); card8(255); card32(0);           // keycodes
+    for (char c : std::string("Test"))
+      card8(static_cast<unsigned char>(c));
+    card8(24); card8(32); card8(32); card8(0); card32(0); // depth 24 at 32 bits per pixel
+    card32(0x100); card32(0x20); card32(0xFFFFFF); card32(0); card32(0); // root, colormap, white, black, events
+    card16(640); card16(480); card16(170); card16(127); card16(1); card16(1);
+    card32(0x21); card8(0); card8(0); card8(24); card8(1); // root visual, no backing store, depth 24, one depth
+    card8(24); card8(0); card16(1); card32(0);             // depth 24: one visual
+    card32(0x21); card8(4); card8(8); card16(256);         // true colour
+    card32(0xFF0000); card32(0xFF00); card32(0xFF); card32(0);
+    return a;
+  }
+
+  void Serve()
+  {
+    const int listener = mListener->Descriptor();
+    std::vector<Client> clients;
+    for (bool serving = true; serving;)
+    {
+      std::vector<pollfd> fds{{mWake[0], POLLIN, 0}, {listener, POLLIN, 0}};
+      for (const Client& c : clients)
+        fds.push_back({c.fd, POLLIN, 0});
+      if (poll(fds.data(), fds.size(), -1) < 0)
+        continue;
+      serving = !(fds[0].revents & POLLIN);
+      if (fds[1].revents & POLLIN)
+        if (const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC); fd >= 0)
+          clients.push_back({fd, {}, false});
+      for (size_t i = 2; i < fds.size(); ++i)
+        if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
+          serving = Read(clients[i - 2]) && serving;
+      clients.erase(std::remove_if(clients.begin(), clients.end(), [](const Client& c) { return c.fd < 0; }),
+                    clients.end());
+    }
+    for (const Client& c : clients)
+      close(c.fd);
+  }
+
+  /// Reads what a client sent: its opening is answered, a request after that is never. False when the server goes
+  /// away now.
+  bool Read(Client& c)
+  {
+    unsigned char bytes[4096];
+    const ssize_t n = read(c.fd, bytes, sizeof(bytes));
+    if (n <= 0)
+    {
+      close(c.fd); // a client that left (the check that a server answers, say)
+      c.fd = -1;
+      return true;
+    }
+    if (!c.answered)
+    {
+      c.opening.insert(c.opening.end(), bytes, bytes + n);
+      if (!OpeningComplete(c.opening))
+        return true;
+      const std::vector<unsigned char> answer = SetupAnswer();
+      c.answered = write(c.fd, answer.data(), answer.size()) == static_cast<ssize_t>(answer.size());
+      return true;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mMutex);
+      mWaitedOn = true;
+    }
+    mChanged.notify_all();
+    return !mGoesAwayWhenWaitedOn;
+  }
+
+  bool mGoesAwayWhenWaitedOn;
+  std::unique_ptr<SilentXServer> mListener;
+  int mWake[2] = {-1, -1};
+  std::thread mThread;
+  std::mutex mMutex;
+  std::condition_variable mChanged;
+  bool mWaitedOn = false;
 };
 
 } // namespace testsupport

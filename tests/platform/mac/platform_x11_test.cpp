@@ -1,10 +1,15 @@
 // The platform graphics context on the X11 view system (Xvfb from the test script): the editor opens inside the
 // host's window at its size times the screen scale (a bad screen resolution counts as scale 1), does not open
-// into a window id that names no window, takes dropped files at the right place, and opening and closing it
-// many times leaves nothing behind. Skips without a display.
+// into a window id that names no window, takes dropped files at the right place, opening and closing it many times
+// leaves nothing behind, and the X server going away closes it until a later server opens a fresh one. Skips
+// without a display.
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -12,9 +17,11 @@
 #include "platform/headless/IGraphicsHeadless.h"
 #include "foundation/main_thread.h"
 #include "mac_test_support.h"
+#include "wait_for.h"
 #include "x11_children.h"
 #include "x11_display.h"
 #include "x11_drag_source.h"
+#include "x11_test_server.h"
 
 // Last: X defines macros (None, Bool) that the headers above would trip over.
 #include <X11/Xatom.h>
@@ -301,6 +308,72 @@ TEST_F(EditorOnX11, TheHostDestroyingItsWindowClosesTheEditorAndLaterClosesDoNot
   EXPECT_TRUE(Children().empty());
   ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(mParent)), nullptr); // and it opens again
   EXPECT_EQ(Children().size(), 1u);
+}
+
+/// Records what the view system tells the view it made.
+class WindowWatcher final : public appkit::ViewResponder
+{
+public:
+  bool SendEvent(const appkit::Event&) override { return true; }
+  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
+  bool PerformDragOperation(const std::vector<std::string>&, appkit::Point) override { return false; }
+  std::string ToolTipAt(appkit::Point) override { return ""; }
+  void ViewDidChangeBackingScale(double) override {}
+  void ViewWindowDestroyed() override { ++mWindowsGone; }
+  std::atomic<int> mWindowsGone{0};
+};
+
+// The X server goes away (killed) under an open editor, on a server of the test's own: the editor closes as when its
+// window goes, and the views of the connection hear that their windows went. While no server answers, nothing
+// made with that connection is given a window, not even a window of the server that comes next; the next
+// server's connection opens a fresh editor.
+TEST_F(EditorOnX11, TheServerGoingAwayClosesTheEditorUntilAnotherServerServes)
+{
+  struct DisplayKept
+  {
+    const std::string name = std::getenv("DISPLAY");
+    ~DisplayKept() { setenv("DISPLAY", name.c_str(), 1); } // for the tests that follow
+  } sharedDisplay;
+  testsupport::TestXServer server;
+  Display* own = server.StartOnFreeNumber(testsupport::OwnDisplayNumbers(500));
+  ASSERT_NE(own, nullptr);
+  const Window ownParent = XCreateSimpleWindow(own, DefaultRootWindow(own), 0, 0, 1000, 1000, 0, 0, 0);
+  XMapWindow(own, ownParent);
+  XSync(own, False);
+  StartApp();
+  WindowWatcher watcher;
+  std::unique_ptr<appkit::View> held;
+  {
+    foundation::MainThreadScope main;
+    ASSERT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(ownParent)), nullptr);
+    held = mApp->CreateView(watcher, appkit::Rect(0, 0, 10, 10));
+    ASSERT_TRUE(held->AddToParent(reinterpret_cast<void*>(ownParent)));
+  }
+  XCloseDisplay(own);
+  server.Stop();
+  EXPECT_TRUE(testsupport::WaitFor([&] {
+    foundation::MainThreadScope main;
+    return mDelegate.GetUI() == nullptr && watcher.mWindowsGone.load() == 1;
+  }));
+  foundation::MainThreadScope main;
+  EXPECT_TRUE(mApp->Lost());
+  EXPECT_EQ(mDelegate.mUICloses, 1);
+  EXPECT_FALSE(held->HasWindow());
+  Display* again = server.Start(); // the same display number, a new server
+  ASSERT_NE(again, nullptr);
+  const Window newParent = XCreateSimpleWindow(again, DefaultRootWindow(again), 0, 0, 1000, 1000, 0, 0, 0);
+  XMapWindow(again, newParent);
+  XSync(again, False);
+  EXPECT_FALSE(held->AddToParent(reinterpret_cast<void*>(newParent)));
+  EXPECT_EQ(mDelegate.OpenWindow(reinterpret_cast<void*>(newParent)), nullptr);
+  EXPECT_TRUE(testsupport::ChildWindows(again, newParent).empty());
+  held.reset();
+  appkit::Application::Install(nullptr);
+  StartApp(); // the back end on the server that answers now
+  EXPECT_NE(mDelegate.OpenWindow(reinterpret_cast<void*>(newParent)), nullptr);
+  EXPECT_EQ(testsupport::ChildWindows(again, newParent).size(), 1u);
+  mDelegate.CloseWindow();
+  XCloseDisplay(again);
 }
 
 } // namespace
