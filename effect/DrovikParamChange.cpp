@@ -80,6 +80,7 @@ bool Drovik::PrepareChange(int oversampling, int meterMode, PreparedChange& out)
     rate = mSampleRate;
   }
   if (newFactor) out.resamplers = Oversampler::BuildFactorSet(shape, factor);
+  if (out.resamplers) ReserveLatency(out.resamplers->latency);
   if (newMeters) out.meters = FrameChain::MeterBuffersFor(oldMeterMode, meterMode, rate * factor);
   return newFactor || newMeters;
 }

@@ -69,6 +69,9 @@ void Drovik::OnReset()
   // (fresh and prepared are destroyed last).
   Oversampler fresh;
   fresh.Build(factor, kMaxOversampling, blockSize, kOversamplerInputs, kOversamplerOutputs, kOversamplerOutputs, fs);
+  // The host's bypass delay gets room for every latency the new resamplers can report, so that reporting one
+  // under the lock (now, at a switch of factor or from the idle handler) allocates nothing there.
+  ReserveLatency(fresh.MaxLatency());
   PreparedChange prepared;
   prepared.meters = FrameChain::MeterBuffersFor(meterMode, meterMode, fs * fresh.Factor());
   plug::LibMutexLock lock(mMutex);
