@@ -198,5 +198,5 @@ FrameSettings Drovik::CurrentFrameSettings() const
 
 void Drovik::AdvanceMeterClock(int nFrames)
 {
-  if (mMeterClock.Advance(nFrames)) mMeterUpdate.store(true, std::memory_order_release);
+  if (mMeterClock.Advance(nFrames)) RaiseMeterUpdate();
 }

@@ -126,14 +126,19 @@ TEST(PluginLock, NothingIsAllocatedUnderItWhenTheRateOrBlockSizeChangesAtAnySett
     double fs;
     int blockSize;
   };
-  // From 48 kHz and 512 frames: rates up and down, block sizes down and up, then both back.
-  const Reset resets[] = {{96000.0, 512}, {44100.0, 512}, {44100.0, 64}, {44100.0, 2048}, {48000.0, 512}};
-  for (int factor : {kOSOff, kOS2x, kOS4x})
+  // From 48 kHz and 512 frames: the rate, then the block size, then both (and from there both again).
+  const Reset resets[] = {{96000.0, 512}, {96000.0, 64}, {44100.0, 2048}};
+  for (int factor : {kOS2x, kOS4x})
+  {
+    auto d = Make();
     for (int meter : {kMeterPeak, kMeterRMS, kMeterEBUML, kMeterEBUSL, kMeterVU})
     {
       SCOPED_TRACE("oversampling " + std::to_string(factor) + ", meter mode " + std::to_string(meter));
-      auto d = Make();
-      Set(*d, {{kOversampling, factor}, {kMeterMode, meter}});
+      // Reported without oversampling, then switched on: the first reset reports the factor's latency.
+      Set(*d, {{kOversampling, kOSOff}, {kMeterMode, meter}});
+      d->OnIdle();
+      ASSERT_EQ(d->GetLatency(), 0);
+      Set(*d, {{kOversampling, factor}});
       for (const Reset& r : resets)
       {
         SCOPED_TRACE(std::to_string(r.fs) + " Hz, " + std::to_string(r.blockSize) + " frames");
@@ -145,9 +150,10 @@ TEST(PluginLock, NothingIsAllocatedUnderItWhenTheRateOrBlockSizeChangesAtAnySett
         EXPECT_GT(seen.takings, 0) << "the reset takes the lock";
         EXPECT_EQ(seen.allocations, 0u);
         EXPECT_EQ(d->GetLatency(), d->CurrentOSLatency());
-        EXPECT_EQ(d->GetLatency() > 0, factor != kOSOff);
+        EXPECT_GT(d->GetLatency(), 0);
       }
     }
+  }
 }
 
 // A switch of oversampling changes the latency; hosts learn it at once (FL Studio), from the next block (Pro
@@ -159,13 +165,14 @@ TEST(PluginLock, NothingIsAllocatedUnderItWhenAnyHostIsToldOfAFactorSwitch)
   double* in[2] = {silence.data(), silence.data()};
   double* outputs[2] = {out.data(), out.data()};
   for (const char* host : {"", "Fruity Loops", "ProTools"})
+  {
+    auto d = Make();
+    d->IdentifyHost(host, 0);
     for (int meter : {kMeterPeak, kMeterRMS, kMeterEBUML, kMeterEBUSL, kMeterVU})
     {
       SCOPED_TRACE(std::string("host \"") + host + "\", meter mode " + std::to_string(meter));
-      auto d = Make();
-      d->IdentifyHost(host, 0);
       Set(*d, {{kMeterMode, meter}});
-      for (int factor : {kOS2x, kOS4x, kOSOff, kOS4x, kOS2x})
+      for (int factor : {kOS2x, kOS4x, kOSOff})
       {
         SCOPED_TRACE("oversampling " + std::to_string(factor));
         const UnderLock seen = CountUnderLock(*d, [&] {
@@ -178,6 +185,7 @@ TEST(PluginLock, NothingIsAllocatedUnderItWhenAnyHostIsToldOfAFactorSwitch)
         EXPECT_EQ(d->GetLatency() > 0, factor != kOSOff);
       }
     }
+  }
 }
 
 // The editor loads, saves and rescans presets (switching oversampling with them) and the host changes the sample
