@@ -139,6 +139,13 @@ TEST(BundleParameterProperties, EachHostGetsTheAnswerMeantForIt)
     if (c.flags & vst2::kParamUsesFloatStep)
     {
       EXPECT_FLOAT_EQ(p.stepFloat, c.stepFloat) << c.product << " " << c.idx;
+      EXPECT_EQ(p.smallStepFloat, p.stepFloat) << c.product << " " << c.idx;
+      EXPECT_EQ(p.largeStepFloat, p.stepFloat) << c.product << " " << c.idx;
+    }
+    if (c.flags & vst2::kParamUsesIntStep)
+    {
+      EXPECT_EQ(p.stepInteger, 1) << c.product << " " << c.idx;
+      EXPECT_EQ(p.largeStepInteger, 1) << c.product << " " << c.idx;
     }
   }
 }
