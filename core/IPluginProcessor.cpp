@@ -74,6 +74,12 @@ void IPluginProcessor::SetLatency(int samples)
     mLatencyDelay->Resize(samples);
 }
 
+void IPluginProcessor::ReserveLatency(int samples)
+{
+  if (mLatencyDelay)
+    mLatencyDelay->Reserve(samples);
+}
+
 void IPluginProcessor::SetBlockSize(int n)
 {
   if (n == mBlockSize || n < 0)

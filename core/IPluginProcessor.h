@@ -71,8 +71,12 @@ public:
   /// The host switched its bypass on or off (GetBypassed() already tells the new state). [main or audio thread]
   virtual void OnHostBypass() {}
   virtual void GetBusName(ERoute direction, int busIdx, int nBuses, LibString& text) const;
-  /// Stores the latency; the delay line takes the new length, zeroed. [main thread]
+  /// Stores the latency; the delay line takes the new length, zeroed. Allocates nothing for a latency up to the
+  /// one reserved. [main thread, or under the plug-in's own lock]
   virtual void SetLatency(int samples);
+  /// Makes room in the delay line for latencies up to samples, so that a later SetLatency up to it allocates
+  /// nothing. [any thread, outside the plug-in's own lock; allocates]
+  void ReserveLatency(int samples);
 
   double GetSampleRate() const { return mSampleRate; }
   void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }

@@ -51,6 +51,7 @@ Drovik::Drovik(const plug::InstanceInfo& info) : plug::IPluginVST2(info, MakeCon
   mLatency = GetLatency();
   InitParams();
   PrepareDSP();
+  ReserveLatency(mOversampler.MaxLatency());
   LoadDefaultPresetFile(VST2DataFolder().Get());
   mGUIScale = GetParam(kGUIScale)->Value();
   InitPlugControls();

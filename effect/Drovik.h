@@ -192,7 +192,7 @@ public:
   int CurrentOSLatency() const;
   /// True once since the last call when another 20 ms of audio were processed (or a parameter changed). The flag
   /// is raised with release after the meters and mirrors were stored and taken here with acquire, so the editor
-  /// that sees it reads those values as they were when it was raised. [main thread]
+  /// that sees it reads those values as they were when it was raised, by every thread that raised it. [main thread]
   bool TakeMeterUpdate() { return mMeterUpdate.exchange(false, std::memory_order_acquire); }
   /// The signal path's objects, for reading meters and the gain-reduction envelope. [any thread, read only]
   const FrameChain& Chain() const { return mChain; }
@@ -338,6 +338,9 @@ private:
   /// unchanged and not to the outputs (bypassed: the resamplers are only kept fed).
   void ProcessOversampled(double** in, double** outputs, int nFrames, int nOut, bool process);
   void AdvanceMeterClock(int nFrames);
+  /// Raises the meter flag after what it announces was stored. A read-modify-write, so that a raise on another
+  /// thread after this one does not cut this one's stores off from the thread that takes the flag. [any thread]
+  void RaiseMeterUpdate() { mMeterUpdate.exchange(true, std::memory_order_release); }
   bool AcceptsChangeFrom(int idx, plug::EParamChangeSource source) const;
   void ApplyChange(int idx, plug::EParamChangeSource source);
   /// The steps of ApplyChange for the parameters that rebuild or reconfigure something when their value changed.

@@ -36,7 +36,7 @@ void Drovik::UpdateMeterDisplay()
 void Drovik::OnHostBypass()
 {
   RequestEditorWork(kEditorControlStates);
-  mMeterUpdate.store(true, std::memory_order_release);
+  RaiseMeterUpdate();
 }
 
 void Drovik::SyncParamToMember(int idx, Mirror<int>& member)

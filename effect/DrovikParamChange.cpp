@@ -80,6 +80,7 @@ bool Drovik::PrepareChange(int oversampling, int meterMode, PreparedChange& out)
     rate = mSampleRate;
   }
   if (newFactor) out.resamplers = Oversampler::BuildFactorSet(shape, factor);
+  if (out.resamplers) ReserveLatency(out.resamplers->latency);
   if (newMeters) out.meters = FrameChain::MeterBuffersFor(oldMeterMode, meterMode, rate * factor);
   return newFactor || newMeters;
 }
@@ -284,7 +285,7 @@ void Drovik::FinishChange()
   // The record holds the new latency at once for a host that reads it before it is told.
   SetRecordLatency(mLatency);
   if (ReportsLatencyAtOnce(GetHost()) && mLatency != GetLatency()) SetLatency(mLatency);
-  mMeterUpdate.store(true, std::memory_order_release);
+  RaiseMeterUpdate();
 }
 
 void Drovik::SetParamFromInt(int idx, int value)
@@ -322,7 +323,7 @@ void Drovik::OnUIOpen()
     SendParamValueToUI(i, std::min(std::max(GetParam(i)->GetNormalized(), 0.0), 1.0), true);
   mUIOpen = true;
   // The meters are drawn from the current state at the first tick, also when no audio runs (bypassed, say).
-  mMeterUpdate.store(true, std::memory_order_release);
+  RaiseMeterUpdate();
 }
 
 void Drovik::OnUIClose() { mUIOpen = false; }

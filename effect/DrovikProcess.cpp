@@ -69,6 +69,9 @@ void Drovik::OnReset()
   // (fresh and prepared are destroyed last).
   Oversampler fresh;
   fresh.Build(factor, kMaxOversampling, blockSize, kOversamplerInputs, kOversamplerOutputs, kOversamplerOutputs, fs);
+  // The host's bypass delay gets room for every latency the new resamplers can report, so that reporting one
+  // under the lock (now, at a switch of factor or from the idle handler) allocates nothing there.
+  ReserveLatency(fresh.MaxLatency());
   PreparedChange prepared;
   prepared.meters = FrameChain::MeterBuffersFor(meterMode, meterMode, fs * fresh.Factor());
   plug::LibMutexLock lock(mMutex);
@@ -195,5 +198,5 @@ FrameSettings Drovik::CurrentFrameSettings() const
 
 void Drovik::AdvanceMeterClock(int nFrames)
 {
-  if (mMeterClock.Advance(nFrames)) mMeterUpdate.store(true, std::memory_order_release);
+  if (mMeterClock.Advance(nFrames)) RaiseMeterUpdate();
 }

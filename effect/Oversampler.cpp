@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <new>
 #include <utility>
 
@@ -25,6 +26,8 @@ int Oversampler::LatencyOf(int factor) const
   const int i = IndexOf(factor);
   return i >= 0 ? mLatency[i] : 0;
 }
+
+int Oversampler::MaxLatency() const { return *std::max_element(std::begin(mLatency), std::end(mLatency)); }
 
 void Oversampler::Build(int factor, int maxFactor, int blockSize, int nIn, int nOut, int nBuf, double sampleRate)
 {

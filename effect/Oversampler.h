@@ -95,6 +95,8 @@ public:
   int Latency() const { return LatencyOf(mFactor); }
   /// The measured latency of a factor of the table (0 for others or before a build).
   int LatencyOf(int factor) const;
+  /// The largest latency of the factors built: the most this oversampler can ever report.
+  int MaxLatency() const;
   /// The longest piece Up accepts: the announced host block size, at most kMaxPiece. [audio thread]
   int BlockSize() const { return mShape.piece; }
   /// Latency of factor k in host samples from its down-resampler: twice the number of single silent samples it

@@ -139,7 +139,65 @@ TEST(BundleParameterProperties, EachHostGetsTheAnswerMeantForIt)
     if (c.flags & vst2::kParamUsesFloatStep)
     {
       EXPECT_FLOAT_EQ(p.stepFloat, c.stepFloat) << c.product << " " << c.idx;
+      EXPECT_EQ(p.smallStepFloat, p.stepFloat) << c.product << " " << c.idx;
+      EXPECT_EQ(p.largeStepFloat, p.stepFloat) << c.product << " " << c.idx;
     }
+    if (c.flags & vst2::kParamUsesIntStep)
+    {
+      EXPECT_EQ(p.stepInteger, 1) << c.product << " " << c.idx;
+      EXPECT_EQ(p.largeStepInteger, 1) << c.product << " " << c.idx;
+    }
+  }
+}
+
+// What a host shows of each parameter: the short label from the properties (at most seven letters and its end),
+// the value text at the default and at a normalised 0.37, and the unit apart from the value.
+TEST(BundleParameterProperties, EachShowsItsShortLabelValueTextsAndUnit)
+{
+  struct Shown
+  {
+    const char* shortLabel;
+    const char* atDefault;
+    const char* atPoint37;
+    const char* unit;
+  };
+  const Shown expected[kParams] = {
+    {"GUIScal", "1.00", "1.43", ""},
+    {"ToggToo", "On", "Off", ""},
+    {"OSOf2x4", "off", "2x", ""},
+    {"ByPOfOn", "off", "off", ""},
+    {"CliOfOn", "off", "off", ""},
+    {"ClipCei", "-0.1", "-37.8", ""},
+    {"MetDiMo", "Out", "In", ""},
+    {"MeteMod", "VU", "RMS", ""},
+    {"VURefer", "-18", "-23", "dBFS"},
+    {"EBUSLRe", "-23", "-23", "dBFS"},
+    {"EBUMLRe", "-23", "-23", "dBFS"},
+    {"RMSRefe", "-18", "-23", "dBFS"},
+    {"PEAKRef", "0", "-23", "dBFS"},
+    {"MonMo0", "Stereo", "Left", ""},
+    {"MonMo1", "Normal", "Normal", ""},
+    {"SatOfOn", "off", "off", ""},
+    {"SatStPl", "Stereo", "Left", ""},
+    {"SatuMod", "clean", "warm", ""},
+    {"SatuSta", "1", "2", ""},
+    {"SatEvHa", "0", "37", "%"},
+    {"SatOdHa", "0", "37", "%"},
+    {"SatuFlu", "0", "37", "%"},
+    {"HiKnOvT", "off", "off", ""},
+    {"InpuTri", "0.0", "-6.2", "dB"},
+    {"OutpTri", "0.0", "-6.2", "dB"},
+  };
+  const OpenedIn host("Reaper");
+  for (int idx = 0; idx < kParams; ++idx)
+  {
+    SCOPED_TRACE(host.instance.Text(vst2::effGetParamName, idx));
+    const vst2::ParameterProperties p = host.Properties(idx);
+    EXPECT_EQ(std::string(p.shortLabel, strnlen(p.shortLabel, sizeof(p.shortLabel))), expected[idx].shortLabel);
+    EXPECT_EQ(host.instance.Text(vst2::effGetParamDisplay, idx), expected[idx].atDefault);
+    host.instance.SetParam(idx, 0.37f);
+    EXPECT_EQ(host.instance.Text(vst2::effGetParamDisplay, idx), expected[idx].atPoint37);
+    EXPECT_EQ(host.instance.Text(vst2::effGetParamLabel, idx), expected[idx].unit);
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "alloc_counter.h"
 #include "core/IChannelIO.h"
 #include "test_plug.h"
 
@@ -233,4 +234,31 @@ TEST(LatencyChange, ResizingWhileTheAudioThreadRunsIsSafe)
   RunBlock(e, b, 1024);
   EXPECT_EQ(b.out[0][1023], 0.5f);
   EXPECT_EQ(p.GetEffect().initialDelay, p.GetLatency());
+}
+
+// Room reserved ahead keeps what the line holds (the bypassed stream goes on exactly across it), and later latency
+// changes up to it allocate nothing and delay exactly by the new latency from a silent start, longer or shorter.
+TEST(LatencyChange, WithinTheReservedRoomNothingIsAllocatedAndTheDelayIsExact)
+{
+  TestPlug p({}, 100);
+  vst2::Effect& e = p.GetEffect();
+  const auto signal = RandomSignal<double>(2, 2048, 5);
+  auto half = [&](int h) {
+    std::vector<std::vector<double>> part(2);
+    for (int c = 0; c < 2; ++c) part[c].assign(signal[c].begin() + h * 1024, signal[c].begin() + (h + 1) * 1024);
+    return part;
+  };
+  auto out = Render(e, half(0), 256, false);
+  p.ReserveLatency(300);
+  const auto rest = Render(e, half(1), 256, false);
+  for (int c = 0; c < 2; ++c) out[c].insert(out[c].end(), rest[c].begin(), rest[c].end());
+  ExpectDelayedBy(signal, out, 100);
+  for (int latency : {300, 250, 40})
+  {
+    SCOPED_TRACE(latency);
+    testsupport::AllocationScope scope;
+    p.SetLatency(latency);
+    EXPECT_EQ(scope.Count(), 0u);
+    ExpectDelayedBy(signal, Render(e, signal, 256, true), latency);
+  }
 }

@@ -2,6 +2,7 @@
 // parameter changes, the band maps' edges, the shelf prototypes' levels and the cookbook sections' defining
 // points.
 #include <cmath>
+#include <complex>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -271,7 +272,21 @@ TEST(FilterBands, EdgesAreWhereTheMapsPutThem)
     }
 }
 
-// Cookbook sections at their defining points.
+// The analog shelf of a gain in dB and a slope, with its corner at 1, at the frequency the bilinear map takes
+// `ratio` times the digital corner to (both in cycles per sample, the corner at 3 kHz and 48 kHz).
+std::complex<double> AnalogShelf(bool high, double gainDb, double slope, double ratio)
+{
+  const double A = std::pow(10.0, gainDb / 40.0);
+  const double damping = std::sqrt(A) * std::sqrt((A + 1.0 / A) * (1.0 / slope - 1.0) + 2.0);
+  const double corner = 3000.0 / kFs;
+  const std::complex<double> s(0.0, std::tan(kPi * ratio * corner) / std::tan(kPi * corner));
+  if (high)
+    return A * (A * s * s + damping * s + 1.0) / (s * s + damping * s + A);
+  return A * (s * s + damping * s + A) / (A * s * s + damping * s + 1.0);
+}
+
+// Cookbook sections at their defining points; the shelves, between them, follow their analog prototypes as the
+// bilinear map puts them.
 TEST(CookbookSections, EachShapeMeetsItsDefiningPoints)
 {
   const double fc = 3000, f = fc / kFs;
@@ -310,10 +325,14 @@ TEST(CookbookSections, EachShapeMeetsItsDefiningPoints)
       EXPECT_NEAR(Db(s.Response(0.0)), gain, 1e-9);
       EXPECT_NEAR(Db(s.Response(f)), gain / 2, 1e-9);
       EXPECT_NEAR(Db(s.Response(0.5)), 0.0, 1e-9);
+      for (double x : {f / 2, 2 * f})
+        EXPECT_NEAR(Db(s.Response(x)), Db(AnalogShelf(false, gain, slope, x / f)), 1e-9) << slope;
       CookbookBiquad::SetHighShelf(s, kFs, fc, gain, slope);
       EXPECT_NEAR(Db(s.Response(0.0)), 0.0, 1e-9);
       EXPECT_NEAR(Db(s.Response(f)), gain / 2, 1e-9);
       EXPECT_NEAR(Db(s.Response(0.5)), gain, 1e-9);
+      for (double x : {f / 2, 2 * f})
+        EXPECT_NEAR(Db(s.Response(x)), Db(AnalogShelf(true, gain, slope, x / f)), 1e-9) << slope;
       const double octaves = 1.0 / slope;
       CookbookBiquad::SetBandShelf(s, kFs, fc, gain, octaves);
       EXPECT_NEAR(Db(s.Response(f)), gain, 1e-9);

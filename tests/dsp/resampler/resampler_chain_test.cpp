@@ -210,3 +210,62 @@ TEST(ResamplerChain, AFreshChainSoundsAsOneThatHeardSilence)
     EXPECT_LT(worst, 1e-12) << p.kind;
   }
 }
+
+namespace {
+
+/// How many output samples y[from, to) lags behind a tone of cyclesPerOutput that starts at `phase` at output
+/// sample 0 (within half the tone's period): a least-squares fit of a sine and a cosine gives y's phase.
+double ToneDelay(const std::vector<double>& y, size_t from, size_t to, double cyclesPerOutput, double phase)
+{
+  double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
+  for (size_t k = from; k < to; ++k) {
+    const double s = std::sin(2.0 * M_PI * cyclesPerOutput * double(k));
+    const double c = std::cos(2.0 * M_PI * cyclesPerOutput * double(k));
+    ss += s * s;
+    sc += s * c;
+    cc += c * c;
+    ys += y[k] * s;
+    yc += y[k] * c;
+  }
+  const double det = ss * cc - sc * sc;
+  const double sineWeight = (ys * cc - yc * sc) / det, cosineWeight = (yc * ss - ys * sc) / det;
+  double lag = (phase - std::atan2(cosineWeight, sineWeight)) / (2.0 * M_PI);
+  lag -= std::round(lag);
+  return lag / cyclesPerOutput;
+}
+
+} // namespace
+
+// Chains beyond the effect's 2x and 4x, by whole numbers and by uneven ratios, put their output exactly at the
+// latency they report, in output samples: an impulse's peak lies within half a sample of its place on the output
+// rate (which tells whole samples apart), and a tone's phase says where within the sample.
+TEST(ResamplerChain, BeyondFourTimesAndAtUnevenRatiosTheOutputLiesExactlyAtTheReportedLatency)
+{
+  const RatePair chains[] = {
+    { 44100, 352800, "up 8" }, { 44100, 705600, "up 16" }, { 44100, 264600, "up 6" }, { 44100, 529200, "up 12" },
+    { 352800, 44100, "down 8" }, { 705600, 44100, "down 16" }, { 529200, 44100, "down 12" },
+    { 96000, 44100, "down by 2 and a fraction" }, { 400000, 44100, "down by 9 and a fraction" },
+    { 44100, 48000, "44.1 to 48 kHz" }, { 48000, 44100, "48 to 44.1 kHz" }, { 44100, 48000.5, "general mode" },
+    { 48000, 32000, "3:2" }, { 32000, 48000, "2:3" },
+  };
+  constexpr int kImpulseAt = 2000;
+  for (const RatePair& p : chains) {
+    SCOPED_TRACE(p.kind);
+    const double ratio = p.dst / p.src;
+    CDSPResampler24_44k r(p.src, p.dst, 512);
+    const double reported = r.GetLatency() + r.GetLatencyFrac();
+    const int length = static_cast<int>(std::max(8000.0, 8000.0 / ratio));
+    std::vector<double> impulse(length, 0.0);
+    impulse[kImpulseAt] = 1.0;
+    const std::vector<double> y = resamptest::Run(r, impulse, 512, 512);
+    size_t peak = 0;
+    for (size_t k = 0; k < y.size(); ++k)
+      if (std::fabs(y[k]) > std::fabs(y[peak]))
+        peak = k;
+    EXPECT_LE(std::fabs(double(peak) - (kImpulseAt * ratio + reported)), 0.5 + 1e-9);
+    r.Clear();
+    const double cyclesPerInput = 0.1 * std::min(1.0, ratio);
+    const std::vector<double> z = resamptest::Run(r, resamptest::Sine(length, cyclesPerInput, 1.0, 0.3), 512, 512);
+    EXPECT_NEAR(ToneDelay(z, z.size() / 4, z.size() * 3 / 4, cyclesPerInput / ratio, 0.3), reported, 1e-3);
+  }
+}

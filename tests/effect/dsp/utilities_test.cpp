@@ -35,6 +35,28 @@ TEST(DelayRing, PushKeepsTheNewestInputForALaterExchange)
   EXPECT_EQ(r.Exchange(1), 0.0);
 }
 
+// A shorter delay set while the position lies beyond it starts over at the front: every later input comes out
+// exactly the new length later. A clear silences what was stored and keeps the delay.
+TEST(DelayRing, ShortenedOrClearedItDelaysEveryLaterInputByItsLength)
+{
+  DelayRing r;
+  r.Resize(16);
+  r.SetLength(10);
+  for (int i = 1; i <= 7; ++i) r.Exchange(-i);
+  r.SetLength(3);
+  for (int i = 1; i <= 10; ++i)
+  {
+    const double out = r.Exchange(i);
+    if (i > 3)
+    {
+      EXPECT_EQ(out, i - 3) << i;
+    }
+  }
+  r.Clear();
+  EXPECT_EQ(r.Length(), 3);
+  for (int i = 1; i <= 6; ++i) EXPECT_EQ(r.Exchange(100 + i), i > 3 ? 100 + i - 3 : 0.0) << i;
+}
+
 TEST(MeterClock, RaisesEveryTwentyMillisecondsAndCarriesTheRemainder)
 {
   MeterClock c;

@@ -116,6 +116,80 @@ TEST(PluginLock, NothingIsAllocatedUnderItForAnyChange)
   }
 }
 
+// A new rate or block size rebuilds the resamplers and the meters' buffers and may change the latency reported
+// (and with it the host's bypass delay): with every meter mode at every oversampling factor, none of that is
+// built under the lock, and the latency the host is told is the one the new resamplers have.
+TEST(PluginLock, NothingIsAllocatedUnderItWhenTheRateOrBlockSizeChangesAtAnySetting)
+{
+  struct Reset
+  {
+    double fs;
+    int blockSize;
+  };
+  // From 48 kHz and 512 frames, two by two in turn: the rate, the block size, both, the rate again.
+  const Reset resets[] = {{96000.0, 512}, {96000.0, 64}, {44100.0, 2048}, {48000.0, 2048}};
+  for (int factor : {kOS2x, kOS4x})
+  {
+    auto d = Make();
+    int next = 0;
+    for (int meter : {kMeterPeak, kMeterRMS, kMeterEBUML, kMeterEBUSL, kMeterVU})
+    {
+      SCOPED_TRACE("oversampling " + std::to_string(factor) + ", meter mode " + std::to_string(meter));
+      // Reported without oversampling, then switched on: the first reset reports the factor's latency.
+      Set(*d, {{kOversampling, kOSOff}, {kMeterMode, meter}});
+      d->OnIdle();
+      ASSERT_EQ(d->GetLatency(), 0);
+      Set(*d, {{kOversampling, factor}});
+      for (int i = 0; i < 2; ++i)
+      {
+        const Reset& r = resets[next++ % 4];
+        SCOPED_TRACE(std::to_string(r.fs) + " Hz, " + std::to_string(r.blockSize) + " frames");
+        const UnderLock seen = CountUnderLock(*d, [&] {
+          d->plug::IPluginProcessor::SetSampleRate(r.fs);
+          d->plug::IPluginProcessor::SetBlockSize(r.blockSize);
+          d->OnReset();
+        });
+        EXPECT_GT(seen.takings, 0) << "the reset takes the lock";
+        EXPECT_EQ(seen.allocations, 0u);
+        EXPECT_EQ(d->GetLatency(), d->CurrentOSLatency());
+        EXPECT_GT(d->GetLatency(), 0);
+      }
+    }
+  }
+}
+
+// A switch of oversampling changes the latency; hosts learn it at once (FL Studio), from the next block (Pro
+// Tools) or from the idle handler (the others), each time under the lock: with every meter mode, nothing is
+// allocated under it on any of these paths, and each host ends up told the latency of the factor that runs.
+TEST(PluginLock, NothingIsAllocatedUnderItWhenAnyHostIsToldOfAFactorSwitch)
+{
+  std::vector<double> silence(64, 0.0), out(64);
+  double* in[2] = {silence.data(), silence.data()};
+  double* outputs[2] = {out.data(), out.data()};
+  for (const char* host : {"", "Fruity Loops", "ProTools"})
+  {
+    auto d = Make();
+    d->IdentifyHost(host, 0);
+    for (int meter : {kMeterPeak, kMeterRMS, kMeterEBUML, kMeterEBUSL, kMeterVU})
+    {
+      SCOPED_TRACE(std::string("host \"") + host + "\", meter mode " + std::to_string(meter));
+      Set(*d, {{kMeterMode, meter}});
+      for (int factor : {kOS4x, kOSOff})
+      {
+        SCOPED_TRACE("oversampling " + std::to_string(factor));
+        const UnderLock seen = CountUnderLock(*d, [&] {
+          Set(*d, {{kOversampling, factor}}, plug::kHost);
+          d->OnIdle();
+          d->ProcessBlock(in, outputs, 64);
+        });
+        EXPECT_EQ(seen.allocations, 0u);
+        EXPECT_EQ(d->GetLatency(), d->CurrentOSLatency());
+        EXPECT_EQ(d->GetLatency() > 0, factor != kOSOff);
+      }
+    }
+  }
+}
+
 // The editor loads, saves and rescans presets (switching oversampling with them) and the host changes the sample
 // rate while the audio thread processes a fixed number of blocks: both finish, the audio stays finite, and the
 // last preset loaded is in force. Under the thread sanitizer this checks that what is swapped in is swapped under

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -142,6 +144,43 @@ TEST(ParamChange, EditorWorkFromAnotherThreadWaitsForTheIdleCall)
   d->mEditorOpen = true;
   d->OnIdle();
   EXPECT_EQ(d->mControlStateThreads.size(), 1u);
+}
+
+// The meter flag raised by the host's thread (a bypass switch) and then by the audio thread (20 ms of audio), with
+// nothing else ordering the two: the main thread that takes the flag sees what the host's thread stored before
+// raising it, not only what the last raiser stored. The thread sanitizer reports the read otherwise; it does not
+// see every such round, so there are several.
+TEST(ParamChange, TheMeterFlagPublishesWhatEveryRaiserStoredBeforeIt)
+{
+  auto d = Make(48000.0, 512);
+  std::vector<double> x(1024, 0.0), y(1024);
+  for (int round = 1; round <= 20; ++round)
+  {
+    d->TakeMeterUpdate();
+    int storedByHost = 0;
+    // Relaxed: puts the raises one after the other in time without making either thread wait for the other's
+    // stores.
+    std::atomic<int> step{0};
+    std::thread host([&] {
+      storedByHost = round;
+      d->OnHostBypass();
+      step.store(1, std::memory_order_relaxed);
+      while (step.load(std::memory_order_relaxed) != 3) std::this_thread::yield(); // alive until the flag is taken
+    });
+    std::thread audio([&] {
+      double* in[2] = {x.data(), x.data()};
+      double* out[2] = {y.data(), y.data()};
+      while (step.load(std::memory_order_relaxed) != 1) std::this_thread::yield();
+      d->ProcessBlock(in, out, 1024); // more than 20 ms: the audio thread raises the flag too
+      step.store(2, std::memory_order_relaxed);
+    });
+    while (step.load(std::memory_order_relaxed) != 2) std::this_thread::yield();
+    EXPECT_TRUE(d->TakeMeterUpdate());
+    EXPECT_EQ(storedByHost, round);
+    step.store(3, std::memory_order_relaxed);
+    host.join();
+    audio.join();
+  }
 }
 
 TEST(ParamChange, ResetWithUnchangedRateAndBlockSizeLeavesTheDspAlone)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -78,4 +79,67 @@ TEST(Oversampler, HostSamplesThatAreNotFiniteNeverReachTheResamplers)
   for (int b = 0; b < 4; ++b) ASSERT_EQ(RoundTrip(os, ok, ok, kBlock), kBlock);
   for (int c = 0; c < 2; ++c)
     for (int i = 0; i < kBlock; ++i) EXPECT_TRUE(std::isfinite(os.DownOut()[c][i]));
+}
+
+// Two oversamplers built for different factors, rates and block sizes trade everything: what each reports, the
+// resamplers that run (a steady level goes on through them at the right up length, also once the other one is
+// gone), the largest factor each accepts, and the block size and rate a later build is compared with. One that
+// was never built takes everything from a built one and leaves it as if never built.
+TEST(Oversampler, SwapTradesEverythingBuiltAndSelected)
+{
+  std::vector<double> L(kBlock, 0.25), R(kBlock, -0.25);
+  auto expectSteady = [&](Oversampler& os, int factor, int n) {
+    SCOPED_TRACE(factor);
+    double* in[2] = {L.data(), R.data()};
+    const int up = os.Up(in, n, 2);
+    EXPECT_EQ(up, factor * n);
+    for (int c = 0; c < 2; ++c)
+      for (int i = 0; i < up; ++i) os.DownIn()[c][i] = os.UpOut()[c][i];
+    ASSERT_EQ(os.Down(up, 2), n);
+    EXPECT_NEAR(os.DownOut()[0][n - 1], 0.25, 1e-6);
+    EXPECT_NEAR(os.DownOut()[1][n - 1], -0.25, 1e-6);
+  };
+  Oversampler a;
+  a.Build(4, 4, kBlock, 4, 2, 2, 48000.0);
+  const Oversampler::Shape shapeA = a.CurrentShape();
+  const int latencyA = a.Latency();
+  for (int i = 0; i < 4; ++i) RoundTrip(a, L, R, kBlock);
+  Oversampler::Shape shapeB;
+  int latencyB = 0;
+  {
+    Oversampler b;
+    b.Build(2, 2, kBlock / 2, 4, 2, 2, 44100.0);
+    shapeB = b.CurrentShape();
+    latencyB = b.Latency();
+    ASSERT_NE(latencyA, latencyB);
+    for (int i = 0; i < 4; ++i) RoundTrip(b, L, R, kBlock / 2);
+    a.Swap(b);
+    EXPECT_TRUE(b.CurrentShape() == shapeA);
+    EXPECT_EQ(b.Factor(), 4);
+    EXPECT_EQ(b.BlockSize(), kBlock);
+    EXPECT_EQ(b.Latency(), latencyA);
+    expectSteady(b, 4, kBlock);
+    b.Build(4, 4, kBlock / 2, 4, 2, 2, 48000.0); // a block size new to it now: built again
+    EXPECT_EQ(b.BlockSize(), kBlock / 2);
+  } // b goes, with what a had before
+
+  EXPECT_TRUE(a.CurrentShape() == shapeB);
+  EXPECT_EQ(a.Factor(), 2);
+  EXPECT_EQ(a.BlockSize(), kBlock / 2);
+  EXPECT_EQ(a.Latency(), latencyB);
+  expectSteady(a, 2, kBlock / 2);
+  a.SetFactor(4); // above the largest factor a now accepts
+  EXPECT_EQ(a.Factor(), 2);
+
+  Oversampler never;
+  never.Swap(a);
+  EXPECT_EQ(never.Latency(), latencyB);
+  EXPECT_EQ(never.BlockSize(), kBlock / 2);
+  expectSteady(never, 2, kBlock / 2);
+  EXPECT_EQ(a.Factor(), 1);
+  EXPECT_EQ(a.BlockSize(), Oversampler().BlockSize());
+  EXPECT_EQ(a.MaxLatency(), 0);
+  a.Build(2, 2, kBlock, 4, 2, 2, 44100.0); // a block size new to it now: built again
+  EXPECT_EQ(a.BlockSize(), kBlock);
+  expectSteady(a, 2, kBlock);
 }
