@@ -4,7 +4,10 @@
 // whole process as a share of one core: with the editor closed (the audio alone), with it open and the meters
 // moving, and with it open and no audio (nothing changing). The editor's own cost is the difference to the audio
 // alone. The display's scale comes from Xft.dpi, which the plug-in's view system reads once per process: run
-// `editor_window_bench --scale 2` for screen scale 2 (1 by default). Needs DISPLAY.
+// `editor_window_bench --scale 2` for screen scale 2 (1 by default). `--gui-scale S` opens Drovik's editor at
+// that GUI Scale (set through the plug-in's state, as a host restores it); `--plugin PATH` measures another
+// plug-in's editor the same way (a bundle folder or a .so), for comparison. Needs DISPLAY (with a screen as large
+// as the editor).
 #include <time.h>
 
 #include <algorithm>
@@ -12,6 +15,7 @@
 #include <chrono>
 #include <memory>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -27,6 +31,8 @@
 namespace {
 
 int gScale = 1;
+double gGUIScale = 1.0;
+std::string gPluginPath = DROVIK_BUNDLE;
 
 using Clock = std::chrono::steady_clock;
 
@@ -90,11 +96,13 @@ public:
       return;
     SetDpi(scale == 1 ? nullptr : std::to_string(96 * scale).c_str());
     std::string error;
-    mPlugin = host::Plugin::Load(DROVIK_BUNDLE, error, host::Unload::Never);
+    mPlugin = host::Plugin::Load(gPluginPath, error, host::Unload::Never);
     if (!mPlugin)
       return;
-    mWindow = XCreateSimpleWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, 468u * unsigned(scale),
-                                  450u * unsigned(scale), 0, 0, 0);
+    if (gGUIScale != 1.0) SetGUIScale(gGUIScale);
+    // As large as the editor can be, so that nothing of it is clipped.
+    mWindow = XCreateSimpleWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, 1404u * unsigned(scale),
+                                  1350u * unsigned(scale), 0, 0, 0);
     XMapWindow(mDisplay, mWindow);
     XSync(mDisplay, False);
     mPlugin->Start(kRate, kBlock);
@@ -136,6 +144,21 @@ public:
   host::Plugin& Plugin() { return *mPlugin; }
 
 private:
+  /// Drovik's GUI Scale, written into its state chunk as a host restores it (the host cannot set it directly).
+  void SetGUIScale(double scale)
+  {
+    std::vector<uint8_t> chunk;
+    if (!mPlugin->GetChunk(false, chunk)) return;
+    std::string text(chunk.begin(), chunk.end());
+    const std::string from = "name=\"GUI Scale\" val=\"1.000000\"";
+    char to[64];
+    std::snprintf(to, sizeof(to), "name=\"GUI Scale\" val=\"%.6f\"", scale);
+    const size_t at = text.find(from);
+    if (at == std::string::npos) return;
+    text.replace(at, from.size(), to);
+    mPlugin->SetChunk(false, std::vector<uint8_t>(text.begin(), text.end()));
+  }
+
   void SetDpi(const char* dpi)
   {
     const Atom rm = XInternAtom(mDisplay, "RESOURCE_MANAGER", False);
@@ -205,16 +228,27 @@ BENCHMARK(EditorInHostWindow)
 
 int main(int argc, char** argv)
 {
-  for (int i = 1; i + 1 < argc; ++i)
-    if (std::string(argv[i]) == "--scale")
+  for (int i = 1; i + 1 < argc;)
+  {
+    const std::string option = argv[i], value = argv[i + 1];
+    if (option == "--scale")
+      gScale = std::max(1, std::min(4, std::atoi(value.c_str())));
+    else if (option == "--gui-scale")
+      gGUIScale = std::max(0.5, std::min(3.0, std::atof(value.c_str())));
+    else if (option == "--plugin")
+      gPluginPath = value;
+    else
     {
-      gScale = std::max(1, std::min(4, std::atoi(argv[i + 1])));
-      for (int j = i; j + 2 < argc; ++j) argv[j] = argv[j + 2];
-      argc -= 2;
-      break;
+      ++i;
+      continue;
     }
+    for (int j = i; j + 2 <= argc; ++j) argv[j] = argv[j + 2];
+    argc -= 2;
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::AddCustomContext("screen scale", std::to_string(gScale));
+  benchmark::AddCustomContext("plug-in", gPluginPath);
+  benchmark::AddCustomContext("GUI Scale", std::to_string(gGUIScale));
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
 }
