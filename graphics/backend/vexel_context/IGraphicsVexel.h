@@ -121,8 +121,6 @@ public:
   static StaticStorage<FontData>& FontDataCache();
   /// Bitmaps this context has decoded.
   int NCachedBitmaps() const { return mBitmapCache.Size(); }
-  /// Bitmaps kept resampled for the current scale. [main thread]
-  int NScaledBitmapCopies() const { return mScaledCopies ? mScaledCopies->NCopies() : 0; }
   MVXframebuffer* GetMainFramebuffer() const { return mMainFramebuffer; }
   int NPendingFramebuffers() const { return int(mPendingDeletions.size()); }
 
@@ -154,7 +152,7 @@ private:
   /// rotated or skewed transform.
   bool DrawScaledCopy(const Bitmap& api, const IRECT& dest, float originX, float originY, float w, float h,
                       const IBlend* blend);
-  /// The pixels the copies of bitmaps may take: a few frames' worth.
+  /// The bytes the copies of bitmaps may take: a few frames' worth.
   size_t ScaledCopyBudget() const;
   /// Sets the paint of a stroke or a fill; false when the pattern has nothing to paint with.
   bool SetPaint(const IPaintPattern& pattern, const IBlend* blend, bool stroke);

@@ -46,7 +46,6 @@ public:
   void Clear();
   /// The most the copies may hold together, in bytes.
   void SetBudget(size_t bytes) { mBudget = bytes; }
-  int NCopies() const { return int(mCopies.size()); }
 
 private:
   using Key = std::tuple<int, float, float, float, float, int, int>;
