@@ -4,7 +4,9 @@
 // whole process as a share of one core: with the editor closed (the audio alone), with it open and the meters
 // moving, and with it open and no audio (nothing changing). The editor's own cost is the difference to the audio
 // alone. The display's scale comes from Xft.dpi, which the plug-in's view system reads once per process: run
-// `editor_window_bench --scale 2` for screen scale 2 (1 by default). Needs DISPLAY.
+// `editor_window_bench --scale 2` for screen scale 2 (1 by default); `--gui-scale S` sets the editor's GUI Scale
+// (through the state chunk, as a host restores a session) and `--plugin PATH` measures another plug-in's editor the
+// same way. Needs DISPLAY, with a screen as large as the editor.
 #include <time.h>
 
 #include <algorithm>
@@ -20,6 +22,8 @@ namespace {
 using namespace benchhost;
 
 int gScale = 1;
+double gGUIScale = 1.0;
+std::string gPluginPath = DROVIK_BUNDLE;
 
 double CpuSeconds()
 {
@@ -39,7 +43,7 @@ enum Case
 void EditorInHostWindow(benchmark::State& state)
 {
   const Case which = Case(state.range(0));
-  WindowHost host(gScale);
+  WindowHost host(gScale, gGUIScale, gPluginPath);
   if (!host.Ready())
   {
     state.SkipWithError("no X display or no plug-in");
@@ -78,16 +82,27 @@ BENCHMARK(EditorInHostWindow)
 
 int main(int argc, char** argv)
 {
-  for (int i = 1; i + 1 < argc; ++i)
-    if (std::string(argv[i]) == "--scale")
+  for (int i = 1; i + 1 < argc;)
+  {
+    const std::string option = argv[i], value = argv[i + 1];
+    if (option == "--scale")
+      gScale = std::max(1, std::min(4, std::atoi(value.c_str())));
+    else if (option == "--gui-scale")
+      gGUIScale = std::max(0.5, std::min(3.0, std::atof(value.c_str())));
+    else if (option == "--plugin")
+      gPluginPath = value;
+    else
     {
-      gScale = std::max(1, std::min(4, std::atoi(argv[i + 1])));
-      for (int j = i; j + 2 < argc; ++j) argv[j] = argv[j + 2];
-      argc -= 2;
-      break;
+      ++i;
+      continue;
     }
+    for (int j = i; j + 2 <= argc; ++j) argv[j] = argv[j + 2];
+    argc -= 2;
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::AddCustomContext("screen scale", std::to_string(gScale));
+  benchmark::AddCustomContext("plug-in", gPluginPath);
+  benchmark::AddCustomContext("GUI Scale", std::to_string(gGUIScale));
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
 }

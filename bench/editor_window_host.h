@@ -69,17 +69,18 @@ class WindowHost
 {
 public:
   /// The editor's window sized for the screen scale and the plug-in's GUI Scale, set before the editor opens.
-  explicit WindowHost(int scale, double guiScale = 1.0)
+  explicit WindowHost(int scale, double guiScale = 1.0, const std::string& pluginPath = DROVIK_BUNDLE)
   {
     if (!(mDisplay = XOpenDisplay(nullptr)))
       return;
     SetDpi(scale == 1 ? nullptr : std::to_string(96 * scale).c_str());
     std::string error;
-    mPlugin = host::Plugin::Load(DROVIK_BUNDLE, error, host::Unload::Never);
+    mPlugin = host::Plugin::Load(pluginPath, error, host::Unload::Never);
     if (!mPlugin)
       return;
     if (guiScale != 1.0) SetGUIScale(guiScale);
-    const double pixels = guiScale * scale;
+    // Another plug-in's editor may be larger than ours: its window is as large as ours can be.
+    const double pixels = (pluginPath == DROVIK_BUNDLE ? guiScale : 3.0) * scale;
     mWindow = XCreateSimpleWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, unsigned(std::ceil(468 * pixels)),
                                   unsigned(std::ceil(450 * pixels)), 0, 0, 0);
     XMapWindow(mDisplay, mWindow);

@@ -188,6 +188,43 @@ const uint8_t* MTLSamplerState::texelRun(const MTLTexture& t, float u, float v, 
   return t.row(Address(row, (int)t.height(), descriptor.tAddressMode)) + (size_t)col * 4;
 }
 
+bool MTLSamplerState::bilinearRow(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba,
+                                  float footprint) const
+{
+  // The same filtering as sample(), on one level and one pair of texel rows for the whole span.
+  const bool minified = footprint > 1.0f && std::isfinite(footprint);
+  const bool mipmapped = descriptor.mipFilter != MTLSamplerMipFilterNotMipmapped && t.mipmapLevelCount() >= 2;
+  const MTLSamplerMinMagFilter filter = minified ? descriptor.minFilter : descriptor.magFilter;
+  const int w = (int)t.width(), h = (int)t.height();
+  if (dv != 0.0f || (minified && mipmapped) || filter != MTLSamplerMinMagFilterLinear || t.bytesPerPixel() != 4 ||
+      w <= 0 || h <= 0)
+    return false;
+  const int r = t.pixelFormat() == MTLPixelFormatBGRA8Unorm ? 2 : 0, b = 2 - r;
+  float y = Bounded(v) * h;
+  y -= 0.5f;
+  const float fy = std::floor(y), ay = y - fy;
+  const uint8_t* top = t.row(Address((int)fy, h, descriptor.tAddressMode));
+  const uint8_t* bottom = t.row(Address((int)fy + 1, h, descriptor.tAddressMode));
+  constexpr float k = 1.0f / 255.0f;
+  for (int i = 0; i < n; ++i, rgba += 4)
+  {
+    float x = Bounded(u + du * i) * w;
+    x -= 0.5f;
+    const float fx = std::floor(x), ax = x - fx;
+    const int x0 = 4 * Address((int)fx, w, descriptor.sAddressMode);
+    const int x1 = 4 * Address((int)fx + 1, w, descriptor.sAddressMode);
+    const int channel[4] = {r, 1, b, 3};
+    for (int c = 0; c < 4; ++c)
+    {
+      const int at = channel[c];
+      const float a = top[x0 + at] * k, bb = top[x1 + at] * k, cc = bottom[x0 + at] * k, d = bottom[x1 + at] * k;
+      const float upper = a + (bb - a) * ax, lower = cc + (d - cc) * ax;
+      rgba[c] = upper + (lower - upper) * ay;
+    }
+  }
+  return true;
+}
+
 void MTLSamplerState::sampleSpan(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba,
                                  float footprint) const
 {
@@ -195,7 +232,8 @@ void MTLSamplerState::sampleSpan(const MTLTexture& t, float u, float v, float du
   int col = 0, ry = 0;
   if (footprint > 1.0f || !AlignedRun(t, u, v, du, dv, n, col, ry))
   {
-    for (int i = 0; i < n; ++i) sample(t, u + du * i, v + dv * i, rgba + 4 * i, footprint);
+    if (!bilinearRow(t, u, v, du, dv, n, rgba, footprint))
+      for (int i = 0; i < n; ++i) sample(t, u + du * i, v + dv * i, rgba + 4 * i, footprint);
     return;
   }
   int row = Address(ry, h, descriptor.tAddressMode);

@@ -114,6 +114,11 @@ public:
 
 private:
   void sampleLevel(const MTLTexture& t, int level, float u, float v, bool linear, float rgba[4]) const;
+  /// sampleSpan's filtered case when the span stays on one texel row pair of level 0 of a four-byte texture
+  /// with a bilinear filter: what sample() gives at each pixel, in the same arithmetic; false (writing nothing)
+  /// for any other case. [command worker, texture locked]
+  bool bilinearRow(const MTLTexture& t, float u, float v, float du, float dv, int n, float* rgba,
+                   float footprint) const;
 };
 
 struct MTLStencilDescriptor

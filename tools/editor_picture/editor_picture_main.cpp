@@ -13,11 +13,12 @@
 namespace {
 
 constexpr const char* kUsage =
-  "usage: drovik-editor-picture OUT.png [--input IN.wav | --no-audio] [--scale 1|2] [--preset NAME]\n"
-  "                              [--param INDEX=NORMALISED ...]\n"
+  "usage: drovik-editor-picture OUT.png [--input IN.wav | --no-audio] [--scale 1|2] [--gui-scale S]\n"
+  "                              [--preset NAME] [--param INDEX=NORMALISED ...]\n"
   "Draws the editor of the built bundle after processing IN.wav (default: the demo's test signal, 2 s at 48 kHz);\n"
   "with --no-audio, as it opens. --preset loads a factory preset as the preset menu does (its name shown), before\n"
-  "the --param values are set.\n";
+  "the --param values are set. --gui-scale sets the GUI Scale (0.5 to 3) the editor opens at; --scale is the\n"
+  "screen's.\n";
 
 int Fail(const std::string& message)
 {
@@ -38,7 +39,7 @@ int main(int argc, char** argv)
   const std::string out = args[0];
   std::string input;
   bool audioOn = true;
-  double scale = 1.0;
+  double scale = 1.0, guiScale = 1.0;
   std::vector<std::pair<int, float>> params;
   std::string preset;
   for (size_t i = 1; i < args.size(); ++i)
@@ -52,6 +53,11 @@ int main(int argc, char** argv)
     {
       scale = std::atof(args[++i].c_str());
       if (scale != 1.0 && scale != 2.0) return Fail("--scale takes 1 or 2");
+    }
+    else if (args[i] == "--gui-scale" && hasValue)
+    {
+      guiScale = std::atof(args[++i].c_str());
+      if (!(guiScale >= 0.5 && guiScale <= 3.0)) return Fail("--gui-scale takes 0.5 to 3");
     }
     else if (args[i] == "--preset" && hasValue)
       preset = args[++i];
@@ -82,6 +88,7 @@ int main(int argc, char** argv)
   }
 
   HeadlessEditor editor(DROVIK_BUNDLE_DIR, scale);
+  editor.SetGUIScale(guiScale);
   if (!editor.Open()) return Fail("the editor did not open");
   if (!preset.empty() && !editor.LoadFactoryPreset(preset))
   {

@@ -74,6 +74,15 @@ bool HeadlessEditor::LoadFactoryPreset(const std::string& name)
   return false;
 }
 
+void HeadlessEditor::SetGUIScale(double scale)
+{
+  Drovik* plugin = Plugin();
+  plug::IParam* param = plugin ? plugin->GetParam(kGUIScale) : nullptr;
+  if (!param) return;
+  param->Set(scale);
+  plugin->OnParamChange(kGUIScale, plug::kUI, -1);
+}
+
 std::vector<std::string> HeadlessEditor::FactoryPresetNames() const
 {
   std::vector<std::string> names;

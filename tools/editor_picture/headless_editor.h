@@ -38,6 +38,8 @@ public:
   bool LoadFactoryPreset(const std::string& name);
   /// The names of the factory presets, in the menu's order.
   std::vector<std::string> FactoryPresetNames() const;
+  /// Sets the GUI Scale as the editor's own controls do (an open editor resizes at the next tick). [main thread]
+  void SetGUIScale(double scale);
   /// The current program's name as the host reads it.
   std::string ProgramName() const;
   /// Processes planar stereo audio in blocks of 512 at the rate, running the timers between blocks.

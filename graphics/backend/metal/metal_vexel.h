@@ -55,6 +55,12 @@ std::shared_ptr<MTLTexture> mvxImageTexture(VXcontext* ctx, int image);
 /// Buffer sets held by frames the renderer has begun and not finished: the one being built and those the command
 /// worker has not completed. A frame begun while every set is held waits for the worker.
 int mvxFramesInFlight(VXcontext* ctx);
+/// Writes into rgba (w x h premultiplied RGBA pixels, rows packed) what a fill with an image pattern paints at the
+/// pixel centres of the region (x, y, w, h) of the frame's pixels when the whole image is spread over
+/// (originX, originY, width, height) pixels, sampled and converted as the fragment stage does it. Returns 0
+/// (writing nothing) for an unknown, one-channel or flipped image or a region or pattern with no area.
+int mvxResampleImage(VXcontext* ctx, int image, float originX, float originY, float width, float height, int x,
+                     int y, int w, int h, unsigned char* rgba);
 /// Image flags as this renderer takes them: Metal textures need no translation, so the flags as given.
 int mvxImageFlagsForPlatform(int imageFlags);
 /// Whether the renderer can run here: always 1 (the CPU stands in for the GPU everywhere).

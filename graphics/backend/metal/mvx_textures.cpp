@@ -1,6 +1,10 @@
 // Texture slots, the texture callbacks, framebuffers, read-back and the image and texture look-ups.
 #include "mvx_context.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 namespace {
 
 MVXframebuffer* gBoundFramebuffer = nullptr;
@@ -8,6 +12,9 @@ MVXframebuffer* gBoundFramebuffer = nullptr;
 MVXcontext_vDrovik_vst* Renderer(VXcontext* ctx) { return static_cast<MVXcontext_vDrovik_vst*>(vxGetUserPtr(ctx)); }
 
 int BytesPerPixel(int type) { return type == VX_TEXTURE_ALPHA ? 1 : 4; }
+
+/// 0..1 to 0..255, rounded as the blender rounds; anything else is clamped.
+unsigned char Quantise(float v) { return v > 0.0f ? (v < 1.0f ? (unsigned char)(v * 255.0f + 0.5f) : 255) : 0; }
 
 bool RegionInside(const MTLTexture& t, int x, int y, int w, int h)
 {
@@ -228,6 +235,39 @@ int mvxFramesInFlight(VXcontext* ctx)
 {
   MVXcontext_vDrovik_vst* r = Renderer(ctx);
   return r ? r->framesInFlight() : 0;
+}
+
+int mvxResampleImage(VXcontext* ctx, int image, float originX, float originY, float width, float height, int x,
+                     int y, int w, int h, unsigned char* rgba)
+{
+  MVXcontext_vDrovik_vst* r = Renderer(ctx);
+  MVXtexture_vDrovik_vst* slot = r ? r->findTexture(image) : nullptr;
+  if (!slot || !slot->tex || !slot->sampler || slot->type != VX_TEXTURE_RGBA ||
+      (slot->flags & VX_IMAGE_FLIP_Y) || !rgba || w <= 0 || h <= 0 ||
+      !(width > 0.f) || !(height > 0.f) || !std::isfinite(width * height * originX * originY))
+    return 0;
+  r->waitForFramesRenderingInto(image);
+  const MTLTexture& t = *slot->tex;
+  // The pixel footprint the fragment stage works out for an unrotated image: texels per pixel along the longer
+  // axis.
+  const float footprint = std::max((float)t.width() / width, (float)t.height() / height);
+  const bool straight = !(slot->flags & VX_IMAGE_PREMULTIPLIED);
+  std::vector<float> row((size_t)w * 4);
+  std::lock_guard<std::mutex> hold(slot->tex->lock());
+  for (int j = 0; j < h; ++j)
+  {
+    const float u = ((float)x + 0.5f - originX) / width, v = ((float)(y + j) + 0.5f - originY) / height;
+    slot->sampler->sampleSpan(t, u, v, 1.0f / width, 0.0f, w, row.data(), footprint);
+    unsigned char* out = rgba + (size_t)j * w * 4;
+    for (int i = 0; i < w; ++i)
+    {
+      const float* p = &row[(size_t)i * 4];
+      const float a = p[3], k = straight ? a : 1.0f;
+      out[4 * i + 0] = Quantise(p[0] * k), out[4 * i + 1] = Quantise(p[1] * k), out[4 * i + 2] = Quantise(p[2] * k);
+      out[4 * i + 3] = Quantise(a);
+    }
+  }
+  return 1;
 }
 
 int mvxImageFlagsForPlatform(int imageFlags) { return imageFlags; }

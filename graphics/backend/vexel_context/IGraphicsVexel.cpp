@@ -47,7 +47,10 @@ void IGraphicsVexel::OnViewInitialized(void* layer)
   mFirstKnownFrame = mFrameCount + 1;
   SetContextReady(false);
   if (mVG)
+  {
+    mScaledCopies = std::make_unique<ScaledBitmapCache>(mVG);
     SetContextReady(true);
+  }
 }
 
 void IGraphicsVexel::OnViewDestroyed()
@@ -55,6 +58,7 @@ void IGraphicsVexel::OnViewDestroyed()
   RemoveAllControls();
   LibMutexLock lock(mBitmapCache.Mutex());
   mBitmapCache.Clear();
+  mScaledCopies.reset();
   // Layers released while a frame was open go before the context their framebuffers belong to.
   mInDraw = false;
   DrainPendingDeletions();
@@ -102,6 +106,12 @@ void IGraphicsVexel::DrawResize()
   const int w = int(float(mEditorWidth) * mDrawScale) * mScreenScale;
   const int h = int(float(mEditorHeight) * mDrawScale) * mScreenScale;
   mMainFramebuffer = mvxCreateFramebuffer(mVG, w, h, 0);
+  // Copies made for the previous size land on the pixel grid no more.
+  if (mScaledCopies)
+  {
+    mScaledCopies->Clear();
+    mScaledCopies->SetBudget(ScaledCopyBudget());
+  }
   mFirstKnownFrame = mFrameCount + 1; // what drawables show came from the framebuffer just replaced
 }
 

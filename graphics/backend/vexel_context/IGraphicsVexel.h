@@ -10,6 +10,7 @@
 #include <deque>
 #include <vector>
 
+#include "graphics/backend/vexel_context/ScaledBitmapCache.h"
 #include "graphics/paths/IGraphicsPathBase.h"
 #include "metal_vexel.h"
 
@@ -146,6 +147,13 @@ private:
   /// Copies the main framebuffer onto the drawable the renderer draws into next.
   void CopyToDrawable();
   void ApplyBlend(const IBlend* blend);
+  /// Draws an image pattern that does not land one texel on each pixel through its resampled copy; false
+  /// (drawing nothing) when the copy cannot stand for it: a layer's image, a blend other than source-over, a
+  /// rotated or skewed transform.
+  bool DrawScaledCopy(const Bitmap& api, const IRECT& dest, float originX, float originY, float w, float h,
+                      const IBlend* blend);
+  /// The bytes the copies of bitmaps may take: a few frames' worth.
+  size_t ScaledCopyBudget() const;
   /// Sets the paint of a stroke or a fill; false when the pattern has nothing to paint with.
   bool SetPaint(const IPaintPattern& pattern, const IBlend* blend, bool stroke);
   void PrepareTextMeasure(const IText& text, const char* str, IRECT& r, double& x, double& y) const;
@@ -155,6 +163,7 @@ private:
   std::vector<MVXframebuffer*> mPendingDeletions;
   StaticStorage<APIBitmap> mBitmapCache;
   VXcontext* mVG = nullptr;
+  std::unique_ptr<ScaledBitmapCache> mScaledCopies;
   MVXframebuffer* mMainFramebuffer = nullptr;
   bool mContextReady = false;
   CAMetalLayer* mLayer = nullptr;

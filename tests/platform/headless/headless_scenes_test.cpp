@@ -1,6 +1,6 @@
 // Golden scenes drawn by the headless graphics context through path-based drawing, Vexel and the CPU Metal
-// stand-in: primitives, bitmaps from PNG files at screen scales 1 and 2 and draw scales 0.5, 1 and 2, a layer with
-// a drop shadow, aligned and rotated text in Roboto and in the "Verdana" substitute, and SVG icons whose view box
+// stand-in: primitives, bitmaps from PNG files at screen scales 1 and 2 and draw scales 0.5, 1 and 2 (and at any
+// scale as their image sampled at every pixel), a layer with a drop shadow, aligned and rotated text in Roboto and in the "Verdana" substitute, and SVG icons whose view box
 // differs in shape from their width and height.
 #include "headless_fixture.h"
 
@@ -70,6 +70,71 @@ TEST_F(Headless, BitmapsAtEachScreenAndDrawScale)
     }, c.screenScale, c.drawScale);
     EXPECT_EQ(CompareGolden(Render(), c.golden), "") << c.golden;
   }
+}
+
+TEST_F(Headless, BitmapsAtAnyScaleLookLikeTheirImageSampledAtEveryPixel)
+{
+  // A strip of three 10 x 8 frames: clear, translucent and opaque texels with detail down to single texels, and
+  constexpr float kW = 10.f, kH = 24.f, kFrameH = 8.f;
+  // clear columns on the left of each frame; the 2x file (drawn on screens of scale 2) alike.
+  auto texel = [](int x, int y) {
+    if ((x + y) % 5 == 0)
+      return IColor(0, 0, 0, 0);
+    const int alpha = (x + y) % 3 == 0 ? 255 : 60 + (x * 37 + y * 11) % 190;
+    return IColor(alpha, (x * 53 + y * 29) % 256, (x * 40) % 256, (y * 31) % 256);
+  };
+  for (int scale : {1, 2})
+    ASSERT_TRUE(WriteTestPng(mResources + (scale == 1 ? "/strip.png" : "/strip@2x.png"), 10 * scale, 24 * scale,
+                             [&](int x, int y) { return x < 3 * scale ? IColor(0, 0, 0, 0) : texel(x, y); }));
+  // Places between pixels at every scale, frames whose neighbours bleed in at their edges, a half weight.
+  const IBlend half(kBlendDefault, 0.5f);
+  struct Draw
+  {
+    IRECT dest;
+    float srcY;
+    const IBlend* blend;
+  };
+  const Draw draws[] = {
+    {IRECT(3.3f, 2.6f, 3.3f + kW, 2.6f + kFrameH), kFrameH, nullptr},
+    {IRECT(3.55f, 14.35f, 3.55f + kW, 14.35f + kFrameH), kFrameH, nullptr}, // the same frame a fraction aside
+    {IRECT(17.f, 5.1f, 17.f + kW, 5.1f + kFrameH), 2 * kFrameH, &half},
+    {IRECT(30.4f, 1.f, 30.4f + kW, 1.f + kH), 0.f, nullptr},
+  };
+  IBitmap strip; // loaded between frames, as controls load theirs
+  auto throughBitmaps = [&](IGraphics& g, const IRECT&) {
+    for (const Draw& d : draws) g.DrawBitmap(strip, d.dest, 0, int(d.srcY), d.blend);
+  };
+  auto throughThePattern = [&](IGraphics& g, const IRECT&) {
+    auto* vg = static_cast<VXcontext*>(g.GetDrawContext());
+    const int image = static_cast<const IGraphicsVexel::Bitmap*>(strip.GetAPIBitmap())->GetImage();
+    for (const Draw& d : draws)
+    {
+      const VXpaint paint = vxMakeImagePattern(vg, d.dest.mLeft, d.dest.mTop - d.srcY, kW, kH, 0.f, image,
+                                               d.blend ? d.blend->mWeight : 1.f);
+      vxBeginPath(vg);
+      vxRectPath(vg, d.dest.mLeft, d.dest.mTop, d.dest.W(), d.dest.H());
+      vxSetFillPaint(vg, paint);
+      vxFillPath(vg);
+    }
+  };
+  for (int screenScale : {1, 2})
+    for (float drawScale : {0.75f, 1.25f, 1.5f, 2.f, 3.f})
+    {
+      Open(44, 28, throughBitmaps, screenScale, drawScale);
+      strip = mGraphics->LoadBitmap("strip.png", 3);
+      const IGraphicsHeadless::Frame drawn = Render(), drawnAgain = Render();
+      Open(44, 28, throughThePattern, screenScale, drawScale);
+      strip = mGraphics->LoadBitmap("strip.png", 3);
+      const IGraphicsHeadless::Frame sampled = Render();
+      ASSERT_EQ(drawn.mRGBA.size(), sampled.mRGBA.size());
+      int worst = 0, worstAt = 0;
+      for (size_t i = 0; i < sampled.mRGBA.size(); ++i)
+        if (std::abs(drawn.mRGBA[i] - sampled.mRGBA[i]) > worst)
+          worst = std::abs(drawn.mRGBA[i] - sampled.mRGBA[i]), worstAt = int(i / 4);
+      EXPECT_LE(worst, 2) << "screen scale " << screenScale << ", draw scale " << drawScale << " at pixel "
+                          << worstAt % sampled.mWidth << ", " << worstAt / sampled.mWidth;
+      EXPECT_EQ(drawnAgain.mRGBA, drawn.mRGBA) << "screen scale " << screenScale << ", draw scale " << drawScale;
+    }
 }
 
 TEST_F(Headless, LayerWithADropShadow)

@@ -333,4 +333,46 @@ TEST(MetalSampler, TexelCentresFiltersLevelsWrappingAndChannelOrder)
   }
 }
 
+TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
+{
+  // Spans between texel centres, magnified and minified, running off both sides of a 7 x 5 texture: each pixel
+  // of the span is exactly what a single sample at its coordinates gives, in either channel order and address mode.
+  auto device = MTLCreateSystemDefaultDevice();
+  unsigned char bytes[7 * 5 * 4];
+  for (int i = 0; i < 7 * 5 * 4; ++i) bytes[i] = (unsigned char)((i * 97 + i / 4 * 31) % 256);
+  MTLSamplerDescriptor clamp, repeat, levelsLinear;
+  clamp.minFilter = clamp.magFilter = MTLSamplerMinMagFilterLinear;
+  repeat = clamp;
+  repeat.sAddressMode = repeat.tAddressMode = MTLSamplerAddressModeRepeat;
+  levelsLinear = clamp;
+  levelsLinear.mipFilter = MTLSamplerMipFilterLinear;
+  for (MTLPixelFormat format : {MTLPixelFormatRGBA8Unorm, MTLPixelFormatBGRA8Unorm})
+    for (bool mipmapped : {false, true})
+    {
+      auto t = device->newTextureWithDescriptor(
+        MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(format, 7, 5, mipmapped));
+      t->replaceRegion(MTLRegionMake2D(0, 0, 7, 5), 0, bytes, 28);
+      std::lock_guard<std::mutex> hold(t->lock());
+      if (mipmapped) t->buildMipmaps();
+      for (const MTLSamplerDescriptor* d : {&clamp, &repeat, &levelsLinear})
+        for (float texelsPerPixel : {0.37f, 1.6f})
+          for (float v : {-0.31f, 0.13f, 0.52f, 1.27f})
+          {
+            const MTLSamplerState sampler(*d);
+            constexpr int n = 40;
+            const float du = texelsPerPixel / 7.f, u = -0.4f;
+            float span[4 * n];
+            sampler.sampleSpan(*t, u, v, du, 0.f, n, span, texelsPerPixel);
+            for (int i = 0; i < n; ++i)
+            {
+              float one[4];
+              sampler.sample(*t, u + du * float(i), v, one, texelsPerPixel);
+              for (int c = 0; c < 4; ++c)
+                ASSERT_EQ(span[4 * i + c], one[c]) << "pixel " << i << " channel " << c << ", v " << v
+                                                   << ", texels per pixel " << texelsPerPixel;
+            }
+          }
+    }
+}
+
 } // namespace
