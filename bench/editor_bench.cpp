@@ -7,27 +7,12 @@
 #include <ctime>
 #include <vector>
 
+#include "editor_audio.h"
 #include "headless_editor.h"
 
 namespace {
 
-double CpuSeconds()
-{
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t); // every thread: the renderer's worker too
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-/// A 997 Hz sine at 48 kHz whose level moves with the step number: kFrames samples per step.
-template <int kFrames>
-void AudioStep(HeadlessEditor& editor, int frame)
-{
-  std::vector<float> l(kFrames), r(kFrames);
-  const double amplitude = 0.05 + 0.45 * (0.5 + 0.5 * std::sin(frame * 0.3));
-  for (int i = 0; i < kFrames; ++i)
-    l[size_t(i)] = r[size_t(i)] = float(amplitude * std::sin(2 * M_PI * 997.0 * (frame * kFrames + i) / 48000.0));
-  editor.Process(l, r, 48000);
-}
+using namespace benchaudio;
 
 void EditorOpenToFirstFrame(benchmark::State& state)
 {
@@ -51,13 +36,13 @@ void EditorFrameWithMetersMoving(benchmark::State& state)
   // A step without a refresh of the meters (the audio's 20 ms and the timer's fall apart) draws nothing: such
   // steps are not waited for long, and the CPU of every thread is counted per frame drawn.
   int drawn = 0;
-  const double start = CpuSeconds();
+  const double start = ProcessCpuSeconds();
   for (auto _ : state)
   {
     AudioStep<960>(editor, frame++);
     drawn += editor.WaitForFrame(6) ? 1 : 0;
   }
-  state.counters["cpu_ms_per_frame"] = drawn ? 1000.0 * (CpuSeconds() - start) / drawn : 0.0;
+  state.counters["cpu_ms_per_frame"] = drawn ? 1000.0 * (ProcessCpuSeconds() - start) / drawn : 0.0;
 }
 BENCHMARK(EditorFrameWithMetersMoving)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(200);
 
@@ -68,9 +53,9 @@ void EditorFullRedraw(benchmark::State& state)
   HeadlessEditor editor(DROVIK_BUNDLE_DIR, double(state.range(0)));
   editor.Open();
   editor.Settle();
-  const double start = CpuSeconds();
+  const double start = ProcessCpuSeconds();
   for (auto _ : state) editor.DrawEverything();
-  state.counters["cpu_ms_per_frame"] = 1000.0 * (CpuSeconds() - start) / double(state.iterations());
+  state.counters["cpu_ms_per_frame"] = 1000.0 * (ProcessCpuSeconds() - start) / double(state.iterations());
 }
 BENCHMARK(EditorFullRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -85,9 +70,9 @@ void EditorCpuAt60FramesPerSecond(benchmark::State& state)
   double cpu = 0, seconds = 0;
   for (auto _ : state)
   {
-    const double start = CpuSeconds();
+    const double start = ProcessCpuSeconds();
     for (int i = 0; i < 60; ++i) AudioStep<800>(editor, frame++); // the timers run as the audio's clock moves
-    cpu += CpuSeconds() - start;
+    cpu += ProcessCpuSeconds() - start;
     seconds += 1.0;
   }
   state.counters["core_percent"] = 100.0 * cpu / seconds; // CPU per second of editor time

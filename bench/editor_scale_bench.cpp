@@ -9,27 +9,12 @@
 #include <ctime>
 #include <vector>
 
+#include "editor_audio.h"
 #include "headless_editor.h"
 
 namespace {
 
-double ProcessCpuSeconds()
-{
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-/// 20 ms of a 997 Hz sine at 48 kHz whose level moves with the step number.
-void MovingMeterAudio(HeadlessEditor& editor, int step)
-{
-  constexpr int kFrames = 960;
-  std::vector<float> l(kFrames), r(kFrames);
-  const double amplitude = 0.05 + 0.45 * (0.5 + 0.5 * std::sin(step * 0.3));
-  for (int i = 0; i < kFrames; ++i)
-    l[size_t(i)] = r[size_t(i)] = float(amplitude * std::sin(2 * M_PI * 997.0 * (step * kFrames + i) / 48000.0));
-  editor.Process(l, r, 48000);
-}
+using namespace benchaudio;
 
 /// Arguments: the GUI Scale in hundredths, the screen scale.
 void EditorAtGUIScaleWithMetersMoving(benchmark::State& state)
@@ -40,12 +25,12 @@ void EditorAtGUIScaleWithMetersMoving(benchmark::State& state)
   editor.WaitForFrame();
   int step = 0;
   // The first frames draw every bitmap once at this scale.
-  for (; step < 60; ++step) MovingMeterAudio(editor, step), editor.WaitForFrame(6);
+  for (; step < 60; ++step) AudioStep<960>(editor, step), editor.WaitForFrame(6);
   int drawn = 0;
   const double start = ProcessCpuSeconds();
   for (auto _ : state)
   {
-    MovingMeterAudio(editor, step++);
+    AudioStep<960>(editor, step++);
     drawn += editor.WaitForFrame(6) ? 1 : 0;
   }
   const double cpuPerFrame = drawn ? (ProcessCpuSeconds() - start) / drawn : 0.0;
