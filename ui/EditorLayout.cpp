@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "effect/DrovikParams.h"
+#include "foundation/run_loop.h"
 
 namespace {
 
@@ -147,6 +148,7 @@ std::vector<EditorControlEntry> Build()
 const std::vector<EditorControlEntry>& EditorControls()
 {
   static const std::vector<EditorControlEntry> list = Build();
+  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return list;
 }
 

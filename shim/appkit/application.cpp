@@ -11,6 +11,7 @@
 #include "appkit/headless.h"
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
+#include "foundation/run_loop.h"
 
 namespace appkit {
 
@@ -68,6 +69,7 @@ BackEnds& TheBackEnds()
     gBackEndsMade = true;
     return b;
   }();
+  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return backEnds;
 }
 

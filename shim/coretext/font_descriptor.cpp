@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "coretext/font_descriptor.h"
+#include "foundation/run_loop.h"
 
 namespace coretext {
 
@@ -20,6 +21,7 @@ FcConfig* Config()
   std::call_once(once, [] {
     gConfig = FcInitLoadConfigAndFonts();
     std::atexit([] { FcConfigDestroy(gConfig); });
+    foundation::EndMainLoopBeforeObjectsMadeSoFar();
   });
   return gConfig;
 }

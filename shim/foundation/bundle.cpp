@@ -11,6 +11,8 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include "foundation/run_loop.h"
+
 namespace foundation {
 namespace {
 
@@ -29,6 +31,7 @@ std::mutex& RegistryMutex()
 std::map<std::string, std::shared_ptr<const Bundle>>& Registry()
 {
   static std::map<std::string, std::shared_ptr<const Bundle>> bundles;
+  [[maybe_unused]] static const bool loopEndsFirst = EndMainLoopBeforeObjectsMadeSoFar();
   return bundles;
 }
 
@@ -100,6 +103,7 @@ std::string LastComponent(const std::string& path)
 std::shared_ptr<const Bundle> Bundle::Module()
 {
   static const std::shared_ptr<const Bundle> module = LocateModuleBundle();
+  [[maybe_unused]] static const bool loopEndsFirst = EndMainLoopBeforeObjectsMadeSoFar();
   return module;
 }
 

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 
 #include "foundation/main_thread.h"
 
@@ -16,18 +18,35 @@ namespace {
 /// Owns the main loop. When the module is unloaded it stops the loop and waits for its thread. When the process
 /// ends from inside a call of ours (a host that exits in a callback, Xlib ending it on a lost connection), the
 /// ending thread holds the main-thread lock, which the loop's thread may be waiting for: waiting for that thread
-/// would never end, so the loop is left to the ending process, its thread waiting where it is.
+/// would never end, so the loop is left to the ending process, its thread waiting where it is. Either way the thread
+/// has usually ended before: see EndMainLoopBeforeObjectsMadeSoFar.
 struct MainLoopOwner
 {
   RunLoop* loop = new RunLoop;
-  ~MainLoopOwner()
-  {
-    if (MainThreadHeldHere())
-      loop->LetThreadGo();
-    else
-      delete loop;
-  }
+  MainLoopOwner();
+  ~MainLoopOwner();
 };
+
+std::atomic<MainLoopOwner*> gMainLoopOwner{nullptr};
+
+MainLoopOwner::MainLoopOwner() { gMainLoopOwner = this; }
+
+MainLoopOwner::~MainLoopOwner()
+{
+  gMainLoopOwner = nullptr;
+  if (MainThreadHeldHere())
+    loop->LetThreadGo();
+  else
+    delete loop;
+}
+
+/// Registered with atexit, which also runs at the module's unload, in reverse order of registration along with the
+/// destructors of the module's static objects.
+void EndMainLoopThread()
+{
+  if (MainLoopOwner* owner = gMainLoopOwner.load())
+    owner->loop->EndThreadForGood();
+}
 
 } // namespace
 
@@ -35,6 +54,25 @@ RunLoop& RunLoop::Main()
 {
   static MainLoopOwner owner;
   return *owner.loop;
+}
+
+bool EndMainLoopBeforeObjectsMadeSoFar()
+{
+  RunLoop::Main(); // the loop first: it outlives the objects made so far, whose destructors may still use it
+  std::atexit(EndMainLoopThread);
+  return true;
+}
+
+void RunLoop::EndThreadForGood()
+{
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mEnded = true;
+  }
+  if (MainThreadHeldHere())
+    LetThreadGo();
+  else
+    StopThread();
 }
 
 void RunLoop::LetThreadGo()
@@ -228,6 +266,8 @@ int RunLoop::RunDueTimers()
 
 void RunLoop::StartThreadLocked()
 {
+  if (mEnded)
+    return;
   mQuit = false;
   mThread = std::thread([this] { ThreadMain(); });
 }

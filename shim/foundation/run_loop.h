@@ -84,6 +84,11 @@ public:
   /// For a process that ends while its thread may be waiting for a lock the caller holds. [any thread]
   void LetThreadGo();
 
+  /// Ends the loop's own thread for good (the process or the module is ending): waits for it, callbacks in
+  /// progress included, unless the caller holds the main-thread lock, which the thread may be waiting for; then
+  /// the thread is let go, never to get the lock. No thread starts again afterwards. [any thread]
+  void EndThreadForGood();
+
 private:
   struct Timer
   {
@@ -137,8 +142,16 @@ private:
   const Clock* mClock = &mSteady;
   bool mManual = false;
   bool mQuit = false;
+  bool mEnded = false; // no thread starts any more
   std::thread mThread;
 };
+
+/// At exit and at the module's unload, ends the main loop's thread (see RunLoop::EndThreadForGood) before any
+/// process-wide object made so far is destroyed, so that a timer or event still being served finds everything in
+/// place. Whoever makes such an object at its first use, one that the loop's callbacks may reach, calls this right
+/// after the object's definition, once: `static const bool loopEndsFirst = EndMainLoopBeforeObjectsMadeSoFar();`.
+/// Returns true. [any thread]
+bool EndMainLoopBeforeObjectsMadeSoFar();
 
 /// A repeating timer on the main run loop, stopped when destroyed.
 class RunLoopTimer

@@ -8,6 +8,8 @@
 #include <new>
 #include <string>
 
+#include "foundation/run_loop.h"
+
 namespace {
 
 struct ShaderRegistry
@@ -22,6 +24,7 @@ struct ShaderRegistry
 ShaderRegistry& Registry()
 {
   static ShaderRegistry r;
+  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return r;
 }
 
@@ -69,6 +72,7 @@ std::shared_ptr<MTLDevice> MTLCreateSystemDefaultDevice()
     const char* wanted = std::getenv("DROVIK_METAL");
     return wanted && std::strcmp(wanted, "none") == 0 ? nullptr : std::make_shared<MTLDevice>();
   }();
+  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return device;
 }
 

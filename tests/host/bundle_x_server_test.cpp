@@ -1,11 +1,11 @@
 // The built bundle when the X server does not answer or goes away, each case in a child process with X servers of
 // its own: a server that takes the connection and never answers (stopped, frozen, a forwarded display whose other
 // end is gone) counts as no display, and so does one that went away while the plug-in was loaded, editor open or
-// not, or while the plug-in's connection to it was being opened: the host goes on and ends normally, no editor
-// opens until a server answers again, and then one does. A server that froze holds up only the call that waits on
-// it; a host that ends the process inside a call ends it normally; the X error handlers of a copy of the plug-in
-// that was unloaded are never called. Every form of display name Xlib reaches is checked so. Skips without Xvfb,
-// except in CI.
+// not (also when the host exits at once, its editor still open), or while the plug-in's connection to it was being
+// opened: the host goes on and ends normally, no editor opens until a server answers again, and then one does. A
+// server that froze holds up only the call that waits on it; a host that ends the process inside a call ends it
+// normally; the X error handlers of a copy of the plug-in that was unloaded are never called. Every form of display
+// name Xlib reaches is checked so. Skips without Xvfb, except in CI.
 #include <dlfcn.h>
 #include <stdlib.h>
 
@@ -215,6 +215,31 @@ TEST_F(BundleXServer, AServerThatGoesAwayEndsNeitherTheHostNorLaterEditors)
           XSync(again, False);
           EXPECT_EQ(gHostConnectionsLost.load(), 2);
         }
+        std::fflush(stdout);
+        std::exit(::testing::Test::HasFailure() ? 1 : 0);
+      },
+      kChildLimitSeconds);
+  }
+}
+
+// The host ends the process (through exit, its static objects destroyed) right after the server went away with the
+// editor open, without closing the instance: the plug-in's own thread, letting go of the lost editor meanwhile, is
+// done before anything it uses is destroyed, and the process ends normally. Twice: the race is not always met.
+TEST_F(BundleXServer, AHostThatExitsRightAfterItsServerWentAwayEndsNormally)
+{
+  for (int run = 0; run < 2; ++run)
+  {
+    testsupport::ExpectInChildProcess(
+      [] {
+        testsupport::TestXServer server;
+        Display* host = server.StartOnFreeNumber(FirstDisplayNumber());
+        ASSERT_NE(host, nullptr);
+        XSetIOErrorExitHandler(host, GoOn, nullptr);
+        Instance p; // never closed
+        ASSERT_NE(p.Get(), nullptr);
+        p.Call(vst2::effOpen);
+        ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(MapHostWindow(host))), 1);
+        server.Stop();
         std::fflush(stdout);
         std::exit(::testing::Test::HasFailure() ? 1 : 0);
       },

@@ -97,6 +97,27 @@ TEST(RunLoopThread, StoppedTimerIsNotRunningOnceStopReturns)
   }
 }
 
+// Ending the loop's thread for good waits for the firing in progress, and no thread serves the loop afterwards.
+TEST(RunLoopThread, AnEndedThreadHasFinishedItsFiringAndNeverComesBack)
+{
+  RunLoop loop;
+  std::atomic<bool> inside{false};
+  std::atomic<int> fired{0};
+  loop.AddTimer(loop.Now(), 0.0002, [&] {
+    inside = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ++fired;
+    inside = false;
+  });
+  ASSERT_TRUE(WaitFor([&] { return inside.load(); }));
+  loop.EndThreadForGood();
+  EXPECT_FALSE(inside.load());
+  const int after = fired.load();
+  loop.AddTimer(loop.Now(), 0.0002, [&] { ++fired; }); // would start a thread on a loop that has none
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(fired.load(), after);
+}
+
 TEST(RunLoopThread, HandDrivenClockAndBack)
 {
   RunLoop loop;
@@ -160,6 +181,34 @@ TEST(RunLoopThreadDeathTest, AnExitFromTheLoopsThreadEndsTheProcessWithItsStatus
         pause();
     },
     ::testing::ExitedWithCode(3), "");
+}
+
+// A process that exits while a timer fires on the loop's thread: the firing ends before the objects made before
+// the loop's end was asked for are destroyed.
+TEST(RunLoopThreadDeathTest, AtExitTheLoopsThreadEndsBeforeTheObjectsItUses)
+{
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+    {
+      static std::atomic<bool> inside{false};
+      static std::atomic<bool> gone{false};
+      RunLoop::Main().AddTimer(RunLoop::Main().Now(), 0.001, [] {
+        inside = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (gone)
+          _exit(4); // the object was destroyed under the firing
+      });
+      struct Used
+      {
+        ~Used() { gone = true; }
+      };
+      static Used used;
+      static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
+      ASSERT_TRUE(loopEndsFirst);
+      ASSERT_TRUE(WaitFor([] { return inside.load(); }));
+      std::exit(0);
+    },
+    ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
