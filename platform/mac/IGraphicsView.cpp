@@ -86,9 +86,10 @@ void IGraphicsView_vDrovik_vst::removeFromSuperview()
 bool IGraphicsView_vDrovik_vst::CanDrawWithoutWaiting() const
 {
   // One frame in flight at most: a frame queued behind another would show a click only after both, and the
-  // next one would wait for a buffer set or a drawable under the host's lock.
+  // next one would wait for a buffer set or a drawable under the host's lock. A frame still going to the window
+  // keeps its drawable and the regions drawn since it until it is all there.
   VXcontext* renderer = static_cast<VXcontext*>(mGraphics->GetDrawContext());
-  return (!renderer || mvxFramesInFlight(renderer) == 0) && !mLayer->nextDrawableWouldWait();
+  return (!renderer || mvxFramesInFlight(renderer) == 0) && !mLayer->nextDrawableWouldWait() && !mShowing;
 }
 
 void IGraphicsView_vDrovik_vst::render()
@@ -120,18 +121,50 @@ void IGraphicsView_vDrovik_vst::render()
 
 void IGraphicsView_vDrovik_vst::showPresentedFrame()
 {
+  if (!mShowing && !startShowing())
+    return;
+  // A large frame (the first after opening or a resize) goes to the window in bands over several ticks, so no tick
+  // holds the main thread for the whole copy.
+  const int w = static_cast<int>(mShowing->width());
+  const size_t row = static_cast<size_t>(w) * 4;
+  appkit::FrameImage frame{mFramePixels.data(), w, static_cast<int>(mShowing->height()), row, {}};
+  long long left = kShownPixelsPerTick;
+  while (!mToShow.empty() && left > 0)
+  {
+    appkit::Rect r = mToShow.front();
+    const long long width = std::max(1LL, static_cast<long long>(r.size.width));
+    const double rows = static_cast<double>(std::clamp(left / width, 1LL, static_cast<long long>(r.size.height)));
+    if (rows < r.size.height)
+    {
+      mToShow.front() = appkit::Rect(r.origin.x, r.origin.y + rows, r.size.width, r.size.height - rows);
+      r.size.height = rows;
+    }
+    else
+      mToShow.erase(mToShow.begin());
+    left -= width * static_cast<long long>(rows);
+    mShowing->getBytes(mFramePixels.data() + row * static_cast<size_t>(r.origin.y) + static_cast<size_t>(r.origin.x) * 4,
+                       row, MTLRegionMake2D(r.origin.x, r.origin.y, r.size.width, r.size.height), 0);
+    frame.changed.push_back(r);
+  }
+  if (!frame.changed.empty())
+    mNative->PresentFrame(frame);
+  if (mToShow.empty())
+    finishShowing();
+}
+
+bool IGraphicsView_vDrovik_vst::startShowing()
+{
   // Drawables are presented when the renderer's command buffer completes, which may be after the tick that
   // drew them: every tick looks.
   const long presented = mLayer->presentedCount();
   if (presented == mShownFrames)
-    return;
+    return false;
   mShownFrames = presented;
   std::shared_ptr<MTLTexture> texture = mLayer->displayedTexture();
   if (!texture)
-    return;
+    return false;
   const int w = static_cast<int>(texture->width()), h = static_cast<int>(texture->height());
-  const size_t row = static_cast<size_t>(w) * 4;
-  appkit::FrameImage frame{nullptr, w, h, row, {}};
+  std::vector<appkit::Rect> changed;
   // Only the regions drawn lately are read back, unless the frame is new in size or nothing is known.
   const bool partial = w == mShownWidth && h == mShownHeight && !mDrawnSinceShown.empty();
   if (partial)
@@ -139,11 +172,11 @@ void IGraphicsView_vDrovik_vst::showPresentedFrame()
     // A region drawn in several of these frames (a meter moving every frame) is read back once.
     auto add = [&](const std::vector<appkit::Rect>& batch) {
       for (const appkit::Rect& r : batch)
-        if (std::none_of(frame.changed.begin(), frame.changed.end(), [&](const appkit::Rect& kept) {
+        if (std::none_of(changed.begin(), changed.end(), [&](const appkit::Rect& kept) {
               return r.origin.x >= kept.origin.x && r.origin.y >= kept.origin.y && r.MaxX() <= kept.MaxX() &&
                      r.MaxY() <= kept.MaxY();
             }))
-          frame.changed.push_back(r);
+          changed.push_back(r);
     };
     for (const std::vector<appkit::Rect>& batch : mRecentlyDrawn)
       add(batch);
@@ -151,24 +184,26 @@ void IGraphicsView_vDrovik_vst::showPresentedFrame()
   }
   else
   {
-    mFramePixels.resize(row * static_cast<size_t>(h));
-    frame.changed.push_back(appkit::Rect(0, 0, w, h));
+    mFramePixels.assign(static_cast<size_t>(w) * 4 * static_cast<size_t>(h), 0);
+    changed.push_back(appkit::Rect(0, 0, w, h));
   }
-  for (appkit::Rect& r : frame.changed)
+  mToShow.clear();
+  for (const appkit::Rect& r : changed)
   {
     const int x0 = std::clamp(static_cast<int>(r.origin.x), 0, w), y0 = std::clamp(static_cast<int>(r.origin.y), 0, h);
     const int x1 = std::clamp(static_cast<int>(r.MaxX()), 0, w), y1 = std::clamp(static_cast<int>(r.MaxY()), 0, h);
-    r = appkit::Rect(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
     if (x1 > x0 && y1 > y0)
-      texture->getBytes(mFramePixels.data() + row * static_cast<size_t>(y0) + static_cast<size_t>(x0) * 4, row,
-                        MTLRegionMake2D(x0, y0, x1 - x0, y1 - y0), 0);
+      mToShow.push_back(appkit::Rect(x0, y0, x1 - x0, y1 - y0));
   }
-  if (!partial)
-    frame.changed.clear();
-  frame.pixels = mFramePixels.data();
-  mNative->PresentFrame(frame);
-  mShownWidth = w;
-  mShownHeight = h;
+  mShowing = std::move(texture);
+  return true;
+}
+
+void IGraphicsView_vDrovik_vst::finishShowing()
+{
+  mShownWidth = static_cast<int>(mShowing->width());
+  mShownHeight = static_cast<int>(mShowing->height());
+  mShowing.reset();
   mRecentlyDrawn.push_back(std::move(mDrawnSinceShown));
   mDrawnSinceShown.clear();
   while (mRecentlyDrawn.size() > static_cast<size_t>(kCAMetalLayerDrawables))

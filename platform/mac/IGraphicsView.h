@@ -63,9 +63,10 @@ public:
   void Detach() { mGraphics = nullptr; }
 
   // Frame clock.
-  /// Shows a drawable presented since the last tick, then redraws what is dirty. The tick runs under the lock
-  /// the host's calls take, so it never waits for the renderer: while an earlier frame is still being rendered
-  /// (or no drawable is free) it draws nothing and leaves the controls dirty for the next tick. After a while with
+  /// Shows a drawable presented since the last tick (a large one in bands over several ticks), then redraws what
+  /// is dirty. The tick runs under the lock the host's calls take, so it never waits for the renderer and keeps
+  /// its own work short: while an earlier frame is still being rendered or shown (or no drawable is free) it draws
+  /// nothing and leaves the controls dirty for the next tick. After a while with
   /// nothing drawn or shown the frame timer rests: it keeps its grid but only ticks with the loop's other
   /// wake-ups (an event, another timer) or after kRestingTolerance, until something is drawn again.
   void render();
@@ -120,7 +121,11 @@ private:
   void scrollWheel(const appkit::Event& event);
   bool keyEvent(const appkit::Event& event, bool down);
   void updateDrawableSize();
+  /// Puts on the window the next share of the frame being shown, starting on one the layer presented since.
   void showPresentedFrame();
+  /// Takes the frame presented since the last one shown, with the regions of it to read back; false when none.
+  bool startShowing();
+  void finishShowing();
 
   std::unique_ptr<foundation::RunLoopTimer> mTimer;
   std::unique_ptr<IGraphicsTextField_vDrovik_vst> mTextFieldView;
@@ -142,6 +147,13 @@ private:
   std::vector<appkit::Rect> mDrawnSinceShown;
   std::deque<std::vector<appkit::Rect>> mRecentlyDrawn;
   std::vector<uint8_t> mFramePixels;
+  /// The drawable being put on the window, and the regions of it still to go.
+  std::shared_ptr<MTLTexture> mShowing;
+  std::vector<appkit::Rect> mToShow;
+  /// The most pixels read back and put on the window in one tick: a few milliseconds' work, as much as the
+  /// regions a moving meter dirties at the largest sizes.
+  static constexpr long long kShownPixelsPerTick = 1LL << 21;
+  /// The regions of a frame dropped for want of copies of bitmaps, drawn with the next one.
   double mBackingScale = 1.0;
   bool mColorPanelOpen = false;
 };

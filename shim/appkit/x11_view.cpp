@@ -247,13 +247,15 @@ void X11View::PresentFrame(const FrameImage& frame)
   if (frame.width <= 0 || frame.height <= 0)
     return;
   std::vector<Rect> changed = frame.changed;
-  if (mPixelWidth != frame.width || mPixelHeight != frame.height || !mImage)
+  if (mPixelWidth != frame.width || mPixelHeight != frame.height)
   {
+    // A frame new in size may come in bands: the image starts black and takes only what is given.
     DropImage();
     mPixelWidth = frame.width;
     mPixelHeight = frame.height;
-    changed.clear(); // a new image takes all of the frame
   }
+  else if (!mImage)
+    changed.clear(); // an image made again for the same frame takes all of it
   if (!EnsureImage())
     return;
   if (changed.empty())

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -237,6 +239,73 @@ int mvxFramesInFlight(VXcontext* ctx)
   return r ? r->framesInFlight() : 0;
 }
 
+namespace {
+
+/// Regions at least this large are resampled by several threads, rows shared out among them.
+constexpr long long kPixelsForThreads = 1 << 16;
+constexpr unsigned kResampleThreads = 4;
+
+struct Resampling
+{
+  const MTLTexture* texture;
+  const MTLSamplerState* sampler;
+  float originX, originY, width, height, footprint;
+  bool straight;
+  int x, y, w;
+  unsigned char* rgba;
+
+  /// Rows [first, end) of the region, sampled into `row` (w x 4 floats) one at a time. [any thread, texture locked]
+  void Rows(int first, int end, float* row) const
+  {
+    for (int j = first; j < end; ++j)
+    {
+      const float u = ((float)x + 0.5f - originX) / width, v = ((float)(y + j) + 0.5f - originY) / height;
+      sampler->sampleSpan(*texture, u, v, 1.0f / width, 0.0f, w, row, footprint);
+      unsigned char* out = rgba + (size_t)j * w * 4;
+      for (int i = 0; i < w; ++i)
+      {
+        const float* p = &row[(size_t)i * 4];
+        const float a = p[3], k = straight ? a : 1.0f;
+        out[4 * i + 0] = Quantise(p[0] * k), out[4 * i + 1] = Quantise(p[1] * k), out[4 * i + 2] = Quantise(p[2] * k);
+        out[4 * i + 3] = Quantise(a);
+      }
+    }
+  }
+};
+
+/// Rows shared out among helper threads and the calling one; the calling thread's share alone when no thread
+/// can be started.
+void ResampleInParallel(const Resampling& job, int h)
+{
+  const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned parts = (long long)job.w * h >= kPixelsForThreads
+                           ? std::min({kResampleThreads, hardware, (unsigned)h}) : 1u;
+  // Every thread's row buffer is allocated here: nothing a helper does can throw.
+  std::vector<float> rows((size_t)parts * job.w * 4);
+  std::vector<std::thread> helpers;
+  helpers.reserve(parts);
+  int first = 0;
+  for (unsigned k = 1; k < parts; ++k)
+  {
+    const int end = (int)((long long)h * k / parts);
+    float* row = rows.data() + (size_t)k * job.w * 4;
+    try
+    {
+      helpers.emplace_back([&job, first, end, row] { job.Rows(first, end, row); });
+      first = end;
+    }
+    catch (const std::system_error&)
+    {
+      break; // the remaining rows go to this thread
+    }
+  }
+  job.Rows(first, h, rows.data());
+  for (std::thread& helper : helpers)
+    helper.join();
+}
+
+} // namespace
+
 int mvxResampleImage(VXcontext* ctx, int image, float originX, float originY, float width, float height, int x,
                      int y, int w, int h, unsigned char* rgba)
 {
@@ -251,22 +320,10 @@ int mvxResampleImage(VXcontext* ctx, int image, float originX, float originY, fl
   // The pixel footprint the fragment stage works out for an unrotated image: texels per pixel along the longer
   // axis.
   const float footprint = std::max((float)t.width() / width, (float)t.height() / height);
-  const bool straight = !(slot->flags & VX_IMAGE_PREMULTIPLIED);
-  std::vector<float> row((size_t)w * 4);
+  const Resampling job{&t, slot->sampler.get(), originX, originY, width, height, footprint,
+                       !(slot->flags & VX_IMAGE_PREMULTIPLIED), x, y, w, rgba};
   std::lock_guard<std::mutex> hold(slot->tex->lock());
-  for (int j = 0; j < h; ++j)
-  {
-    const float u = ((float)x + 0.5f - originX) / width, v = ((float)(y + j) + 0.5f - originY) / height;
-    slot->sampler->sampleSpan(t, u, v, 1.0f / width, 0.0f, w, row.data(), footprint);
-    unsigned char* out = rgba + (size_t)j * w * 4;
-    for (int i = 0; i < w; ++i)
-    {
-      const float* p = &row[(size_t)i * 4];
-      const float a = p[3], k = straight ? a : 1.0f;
-      out[4 * i + 0] = Quantise(p[0] * k), out[4 * i + 1] = Quantise(p[1] * k), out[4 * i + 2] = Quantise(p[2] * k);
-      out[4 * i + 3] = Quantise(a);
-    }
-  }
+  ResampleInParallel(job, h);
   return 1;
 }
 

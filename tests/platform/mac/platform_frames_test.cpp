@@ -134,6 +134,29 @@ TEST_F(EditorFrames, AQuietEditorsFrameTimerRestsUntilSomethingIsDrawnAgain)
   EXPECT_EQ(shown[(size_t(50) * size_t(sw) + 150) * 4], 1);
 }
 
+// A frame larger than a tick's share goes to the window in bands, one a tick, with nothing new drawn until all of
+// it is there; then the window holds the whole of it.
+TEST_F(EditorFrames, ALargeFrameReachesTheWindowInBandsAndWhole)
+{
+  mDrawScale = 4.f; // 1872 x 1800 pixels
+  OpenWithSwatches();
+  Tick(); // drawn and presented
+  Tick(); // its first band
+  const appkit::HeadlessView& view = View();
+  ASSERT_EQ(view.mFrameWidth, 1872);
+  ASSERT_EQ(view.mFrameHeight, 1800);
+  auto alphaAt = [&](int x, int y) { return view.mFrame[(size_t(y) * 1872 + size_t(x)) * 4 + 3]; };
+  EXPECT_EQ(MacView().ShownFrames(), 0);
+  EXPECT_EQ(alphaAt(10, 10), 255);
+  EXPECT_EQ(alphaAt(10, 1790), 0);
+  Tick();
+  EXPECT_EQ(MacView().ShownFrames(), 1);
+  std::shared_ptr<MTLTexture> shown = MacView().Layer().displayedTexture();
+  Pixels drawable(view.mFrame.size());
+  shown->getBytes(drawable.data(), 1872 * 4, MTLRegionMake2D(0, 0, 1872, 1800), 0);
+  EXPECT_TRUE(drawable == view.mFrame);
+}
+
 // Frame ticks run under the lock the host's calls take: while the renderer's worker is held busy with the frame
 // drawn last, ticks that have new changes to draw return without waiting for it, and once the worker is let go the
 // next ticks draw and show the latest state.
