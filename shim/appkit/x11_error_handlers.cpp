@@ -121,15 +121,22 @@ void KeepModuleLoadedLocked()
     kept = dlopen(module->l_name, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
 }
 
+/// The handler ours replaced, read under the lock, for an event of `display`; false for our own connections, whose
+/// events stay ours.
+bool HandlerToPassOn(Display* display, const ReplacedHandler& installed, ReplacedHandler& out)
+{
+  std::lock_guard<std::mutex> lock(gHandlerMutex);
+  if (IsOurConnectionLocked(display))
+    return false;
+  out = installed;
+  return true;
+}
+
 int OnXError(Display* display, XErrorEvent* e)
 {
   ReplacedHandler replaced;
-  {
-    std::lock_guard<std::mutex> lock(gHandlerMutex);
-    if (IsOurConnectionLocked(display))
-      return 0;
-    replaced = gReplacedErrorHandler;
-  }
+  if (!HandlerToPassOn(display, gReplacedErrorHandler, replaced))
+    return 0;
   int result = 0;
   const auto handler = reinterpret_cast<XErrorHandler>(replaced.Function());
   if (replaced.CallWhileLoaded([&] { result = handler(display, e); }))
@@ -151,12 +158,8 @@ int OnConnectionLoss(Display* display)
     siglongjmp(*escape, 1);
   }
   ReplacedHandler replaced;
-  {
-    std::lock_guard<std::mutex> lock(gHandlerMutex);
-    if (IsOurConnectionLocked(display))
-      return 0;
-    replaced = gReplacedLossHandler;
-  }
+  if (!HandlerToPassOn(display, gReplacedLossHandler, replaced))
+    return 0;
   // When the host's handler went with its module, Xlib goes on to the connection's exit handler, the host's choice.
   int result = 0;
   const auto handler = reinterpret_cast<XIOErrorHandler>(replaced.Function());
