@@ -1,12 +1,12 @@
 // How long a host's calls wait while Drovik's editor draws. The editor is open in a host's X11 window with audio
 // running and the meters moving; every 20 ms the host's main thread sends a round of effEditIdle and
-// effGetParamDisplay for every parameter, and each round is timed. Eight clicks on the clip switch go in during the
-// run (through XTest, half a second apart), each timed from the click until the switch's pixels change on the
-// screen. Reported per GUI Scale (the argument, in hundredths): the worst round, the worst click, and how many
-// clicks the plug-in took; and apart, the worst round in the first second after opening, when the whole first
-// frame is drawn and put on the screen. The display's scale comes from Xft.dpi: run `editor_host_round_bench --scale 2` for
-// screen scale 2 (1 by default). Needs DISPLAY with a screen large enough for the editor at GUI Scale 3 times the
-// screen scale (e.g. `Xvfb :NN -screen 0 3000x2800x24`).
+// effGetParamDisplay for every parameter, and each round and each call in it is timed. Eight clicks on the clip
+// switch go in during the run (through XTest, half a second apart), each timed from the click until the switch's
+// pixels change on the screen. Reported per GUI Scale (the argument, in hundredths): the worst round and the worst
+// single call, the worst click, and how many clicks the plug-in took; and apart, the worst round and call in the
+// first second after opening, when the whole first frame is drawn and put on the screen. The display's scale comes
+// from Xft.dpi: run `editor_host_round_bench --scale 2` for screen scale 2 (1 by default). Needs DISPLAY with a
+// screen large enough for the editor at GUI Scale 3 times the screen scale (e.g. `Xvfb :NN -screen 0 3000x2800x24`).
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
@@ -97,12 +97,20 @@ private:
 };
 
 /// One host round: the editor's idle call and every parameter's display text.
-Clock::duration HostRound(host::Plugin& plugin)
+/// One host round; `worstCall` keeps the longest single call of it.
+Clock::duration HostRound(host::Plugin& plugin, Clock::duration& worstCall)
 {
   const auto start = Clock::now();
-  plugin.Dispatch(vst2::effEditIdle);
+  auto before = start;
+  auto timed = [&](auto call) {
+    call();
+    const auto after = Clock::now();
+    worstCall = std::max(worstCall, after - before);
+    before = after;
+  };
+  timed([&] { plugin.Dispatch(vst2::effEditIdle); });
   for (int i = 0; i < plugin.NumParams(); ++i)
-    plugin.ParamDisplay(i);
+    timed([&] { plugin.ParamDisplay(i); });
   return Clock::now() - start;
 }
 
@@ -141,10 +149,10 @@ void HostRoundsWhileTheEditorDraws(benchmark::State& state)
   AudioThread audio(host.Plugin());
   // The first second: the first, full frame and the meters' rise, reported on their own.
   Display* d = host.HostDisplay();
-  Clock::duration worstOpeningRound{0};
+  Clock::duration worstOpeningRound{0}, worstOpeningCall{0};
   for (auto next = Clock::now(); next < start + kOpening; next += kRoundPeriod)
   {
-    worstOpeningRound = std::max(worstOpeningRound, HostRound(host.Plugin()));
+    worstOpeningRound = std::max(worstOpeningRound, HostRound(host.Plugin(), worstOpeningCall));
     DrainEvents(d);
     std::this_thread::sleep_until(next + kRoundPeriod);
   }
@@ -158,13 +166,13 @@ void HostRoundsWhileTheEditorDraws(benchmark::State& state)
   {
     PixelWatch watch(left + 1, top + 1, width, height);
     std::vector<Clock::time_point> clicks;
-    Clock::duration worstRound{0};
+    Clock::duration worstRound{0}, worstCall{0};
     int taken = 0;
     float clip = host.Plugin().GetParam(kClipSwitchParam);
     auto next = Clock::now();
     for (int round = 1; round <= (kClicks + 1) * kRoundsBetweenClicks; ++round)
     {
-      worstRound = std::max(worstRound, HostRound(host.Plugin()));
+      worstRound = std::max(worstRound, HostRound(host.Plugin(), worstCall));
       DrainEvents(d);
       const float now = host.Plugin().GetParam(kClipSwitchParam);
       taken += now != clip ? 1 : 0;
@@ -191,6 +199,8 @@ void HostRoundsWhileTheEditorDraws(benchmark::State& state)
     }
     state.counters["worst_round_ms"] = Milliseconds(worstRound);
     state.counters["worst_opening_round_ms"] = Milliseconds(worstOpeningRound);
+    state.counters["worst_call_ms"] = Milliseconds(worstCall);
+    state.counters["worst_opening_call_ms"] = Milliseconds(worstOpeningCall);
     state.counters["worst_click_ms"] = worstClick;
     state.counters["mean_click_ms"] = shown ? allClicks / shown : 0.0;
     state.counters["clicks_taken"] = taken;

@@ -32,6 +32,9 @@ IGraphicsView_vDrovik_vst::IGraphicsView_vDrovik_vst(IGraphicsMac& graphics) : m
   mLayer->setDevice(MTLCreateSystemDefaultDevice());
   mBackingScale = appkit::Application::Shared().MainScreenBackingScaleFactor();
   updateDrawableSize();
+  // The first frame after opening or a resize has its copies of bitmaps made a share per tick: a frame full of
+  // large bitmaps never holds the main thread (and the host's calls) for long.
+  graphics.MakeScaledCopiesBetweenFrames(kResampledPixelsPerTick);
   setTimer();
 }
 
@@ -101,16 +104,29 @@ void IGraphicsView_vDrovik_vst::render()
   showPresentedFrame();
   // Animations and the frame tick move on every tick; what they dirty stays dirty until a frame can be drawn.
   mDirtyRects.Clear();
-  const bool dirty = mGraphics->IsDirty(mDirtyRects);
-  const bool canDraw = CanDrawWithoutWaiting();
+  const bool dirty = mGraphics->IsDirty(mDirtyRects) || !mDroppedRects.empty();
+  for (const IRECT& r : mDroppedRects)
+    mDirtyRects.Add(r);
+  // A tick that makes copies of bitmaps draws nothing: the frame that wanted them comes once they are whole. They
+  // are made only while no frame is in flight, as the renderer holds the images it samples.
+  const bool free = CanDrawWithoutWaiting();
+  const bool copying = free && mGraphics->MakeScaledCopies();
+  const bool canDraw = free && !copying;
   const bool drawn = dirty && canDraw;
   if (drawn)
   {
     mGraphics->SetAllControlsClean();
     mGraphics->DrawDirtyRects(mDirtyRects);
-    const float scale = mGraphics->GetDrawScale() * static_cast<float>(mBackingScale);
-    for (int i = 0; i < mDirtyRects.Size(); ++i)
-      mDrawnSinceShown.push_back(ScaledOutward(mDirtyRects.Get(i), scale));
+    mDroppedRects.clear();
+    if (mGraphics->FrameWasDropped())
+      for (int i = 0; i < mDirtyRects.Size(); ++i)
+        mDroppedRects.push_back(mDirtyRects.Get(i));
+    else
+    {
+      const float scale = mGraphics->GetDrawScale() * static_cast<float>(mBackingScale);
+      for (int i = 0; i < mDirtyRects.Size(); ++i)
+        mDrawnSinceShown.push_back(ScaledOutward(mDirtyRects.Get(i), scale));
+    }
   }
   const bool wasResting = IsResting();
   const bool busy = drawn || !canDraw || mShownCount != shown; // a frame in flight is yet to be shown

@@ -66,7 +66,8 @@ public:
   /// Shows a drawable presented since the last tick (a large one in bands over several ticks), then redraws what
   /// is dirty. The tick runs under the lock the host's calls take, so it never waits for the renderer and keeps
   /// its own work short: while an earlier frame is still being rendered or shown (or no drawable is free) it draws
-  /// nothing and leaves the controls dirty for the next tick. After a while with
+  /// nothing and leaves the controls dirty for the next tick; the first frame at a size waits, a tick at a time,
+  /// for the copies of bitmaps it lacks, and those ticks draw nothing either. After a while with
   /// nothing drawn or shown the frame timer rests: it keeps its grid but only ticks with the loop's other
   /// wake-ups (an event, another timer) or after kRestingTolerance, until something is drawn again.
   void render();
@@ -153,6 +154,10 @@ private:
   /// The most pixels read back and put on the window in one tick: a few milliseconds' work, as much as the
   /// regions a moving meter dirties at the largest sizes.
   static constexpr long long kShownPixelsPerTick = 1LL << 21;
+  /// The most pixels resampled for copies of bitmaps in one tick while the first frame at a size waits for them.
+  static constexpr size_t kResampledPixelsPerTick = size_t(1) << 20;
+  /// The regions of a frame dropped for want of copies of bitmaps, drawn with the next one.
+  std::vector<IRECT> mDroppedRects;
   /// The regions of a frame dropped for want of copies of bitmaps, drawn with the next one.
   double mBackingScale = 1.0;
   bool mColorPanelOpen = false;

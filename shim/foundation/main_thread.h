@@ -17,17 +17,32 @@ int& MainThreadDepthHere();
 /// Whether the calling thread holds the main-thread lock. [any thread]
 inline bool MainThreadHeldHere() { return MainThreadDepthHere() > 0; }
 
+/// Takes the main-thread lock, counted among the waiting callers while it waits for it. [any thread but the audio
+/// thread]
+void LockMainThread();
+
+/// Lets the callers waiting for the main-thread lock take it before the run loop's thread takes it for its next
+/// round: the lock is not handed out in turn, and a loop with timers due back to back would otherwise take it
+/// again at once, holding a host's call up for several rounds instead of the one in progress. Waits a short while
+/// at most. [the run loop's thread, not holding the main-thread lock]
+void YieldToWaitingCallers();
+
 /// Holds the main-thread lock for its lifetime.
 class MainThreadScope
 {
 public:
-  MainThreadScope() : mLock(MainThreadMutex()) { ++MainThreadDepthHere(); }
-  ~MainThreadScope() { --MainThreadDepthHere(); }
+  MainThreadScope()
+  {
+    LockMainThread();
+    ++MainThreadDepthHere();
+  }
+  ~MainThreadScope()
+  {
+    --MainThreadDepthHere();
+    MainThreadMutex().unlock();
+  }
   MainThreadScope(const MainThreadScope&) = delete;
   MainThreadScope& operator=(const MainThreadScope&) = delete;
-
-private:
-  std::lock_guard<std::recursive_mutex> mLock;
 };
 
 /// Work that may wait long (opening a connection to a display server, say) and that a host's call therefore does

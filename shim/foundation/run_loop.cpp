@@ -346,6 +346,7 @@ void RunLoop::ThreadMain()
     if (due.empty())
       continue;
     lock.unlock();
+    YieldToWaitingCallers();
     RunDueTimers();
     lock.lock();
   }
@@ -403,6 +404,7 @@ void RunLoop::PollSourcesLocked(std::unique_lock<std::mutex>& lock, double wait)
   {
     if (!(fds[first + i].revents & (POLLIN | POLLHUP | POLLERR)))
       continue;
+    YieldToWaitingCallers();
     MainThreadScope mainThread; // the lock order is always: main-thread lock, then the loop's own
     lock.lock();
     auto it = mSources.find(ids[i]);

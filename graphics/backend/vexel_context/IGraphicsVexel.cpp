@@ -49,6 +49,7 @@ void IGraphicsVexel::OnViewInitialized(void* layer)
   if (mVG)
   {
     mScaledCopies = std::make_unique<ScaledBitmapCache>(mVG);
+    mScaledCopies->SetShare(mScaledCopyShare);
     SetContextReady(true);
   }
 }
@@ -111,8 +112,16 @@ void IGraphicsVexel::DrawResize()
   {
     mScaledCopies->Clear();
     mScaledCopies->SetBudget(ScaledCopyBudget());
+    mScaledCopies->SetShare(mScaledCopyShare); // the first frame at the new size is made in shares again
   }
   mFirstKnownFrame = mFrameCount + 1; // what drawables show came from the framebuffer just replaced
+}
+
+void IGraphicsVexel::MakeScaledCopiesBetweenFrames(size_t pixels)
+{
+  mScaledCopyShare = pixels;
+  if (mScaledCopies)
+    mScaledCopies->SetShare(pixels);
 }
 
 void IGraphicsVexel::ResumeMainFrame()
@@ -125,13 +134,26 @@ void IGraphicsVexel::BeginFrame()
 {
   mInDraw = true;
   IGraphicsPathBase::BeginFrame();
+  if (mScaledCopies)
+    mScaledCopies->StartFrame();
   if (mVG)
     ResumeMainFrame();
 }
 
 void IGraphicsVexel::EndFrame()
 {
-  if (mVG)
+  mFrameDropped = mVG && mScaledCopies && mScaledCopyShare > 0 && !mFrameDropped && mScaledCopies->FrameLacksCopies();
+  if (mScaledCopies)
+  {
+    mScaledCopies->EndFrame();
+    // Once a frame with its copies is whole, the copies the later frames lack (a knob's or a meter's next frame)
+    // are few and small: they are made at once, so a click shows in the frame it changed.
+    if (!mFrameDropped)
+      mScaledCopies->SetShare(0);
+  }
+  if (mFrameDropped)
+    vxCancelFrame(mVG);
+  else if (mVG)
   {
     vxEndFrame(mVG);
     // Without a main framebuffer image there is nothing to show: the drawable keeps what it had.

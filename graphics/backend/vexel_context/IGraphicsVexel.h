@@ -123,6 +123,16 @@ public:
   int NCachedBitmaps() const { return mBitmapCache.Size(); }
   MVXframebuffer* GetMainFramebuffer() const { return mMainFramebuffer; }
   int NPendingFramebuffers() const { return int(mPendingDeletions.size()); }
+  /// From now on the first frame at a size (after opening, after each resize), which draws every bitmap at a
+  /// scale it was never drawn at, is dropped (FrameWasDropped) while it lacks resampled copies: they are made by
+  /// MakeScaledCopies at most `pixels` at a time, and the frame is drawn again once they are whole (a frame
+  /// following a dropped one is drawn whatever it lacks). Later frames make the copies they lack at once. Until
+  /// this is called, copies are made whole in the frame that first draws them. [main thread]
+  void MakeScaledCopiesBetweenFrames(size_t pixels);
+  /// Resamples a share of the copies not yet whole; whether there were any. [main thread, not drawing]
+  bool MakeScaledCopies() { return mScaledCopies && mScaledCopies->MakePending(); }
+  /// Whether the last frame was dropped for want of copies: nothing of it reached the drawable.
+  bool FrameWasDropped() const { return mFrameDropped; }
 
 protected:
   void SetClipRegion(const IRECT& r) override;
@@ -149,7 +159,7 @@ private:
   void ApplyBlend(const IBlend* blend);
   /// Draws an image pattern that does not land one texel on each pixel through its resampled copy; false
   /// (drawing nothing) when the copy cannot stand for it: a layer's image, a blend other than source-over, a
-  /// rotated or skewed transform.
+  /// rotated or skewed transform, or a copy not yet whole.
   bool DrawScaledCopy(const Bitmap& api, const IRECT& dest, float originX, float originY, float w, float h,
                       const IBlend* blend);
   /// The bytes the copies of bitmaps may take: a few frames' worth.
@@ -164,6 +174,8 @@ private:
   StaticStorage<APIBitmap> mBitmapCache;
   VXcontext* mVG = nullptr;
   std::unique_ptr<ScaledBitmapCache> mScaledCopies;
+  size_t mScaledCopyShare = 0; // 0: copies made whole when first drawn
+  bool mFrameDropped = false;
   MVXframebuffer* mMainFramebuffer = nullptr;
   bool mContextReady = false;
   CAMetalLayer* mLayer = nullptr;

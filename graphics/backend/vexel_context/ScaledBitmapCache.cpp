@@ -2,6 +2,7 @@
 #include "graphics/backend/vexel_context/ScaledBitmapCache.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "metal_vexel.h"
@@ -16,10 +17,10 @@ namespace {
 constexpr int kClearBorder = 2;
 
 /// The smallest box of pixels holding every pixel with any channel set; false when there is none.
-bool VisibleBox(const std::vector<unsigned char>& rgba, int w, int h, int& x0, int& y0, int& x1, int& y1)
+bool VisibleBox(const unsigned char* rgba, int w, int h, int& x0, int& y0, int& x1, int& y1)
 {
   x0 = w, y0 = h, x1 = 0, y1 = 0;
-  const uint32_t* px = reinterpret_cast<const uint32_t*>(rgba.data());
+  const uint32_t* px = reinterpret_cast<const uint32_t*>(rgba);
   for (int y = 0; y < h; ++y)
   {
     const uint32_t* row = px + size_t(y) * size_t(w);
@@ -47,41 +48,110 @@ bool ScaledBitmapCache::Find(const Placement& p, Copy& copy)
   if (found == mCopies.end())
   {
     Entry e;
-    if (!Make(p, e))
+    if (!Start(p, e))
       return false;
-    Evict(e.bytes);
-    found = mCopies.emplace(key, e).first;
-    mBytes += e.bytes;
+    const size_t bytes = e.bytes;
+    Evict(bytes);
+    found = mCopies.emplace(key, std::move(e)).first;
+    mBytes += bytes;
   }
-  found->second.lastUse = ++mUses;
+  Entry& e = found->second;
+  e.lastUse = ++mUses;
+  Continue(e);
+  mLacking = mLacking || e.resampled;
+  if (e.resampled || e.failed)
+    return false;
   // The copy stays where it was made against the grid; the same placement elsewhere moves it by whole pixels.
-  copy = found->second.copy;
+  copy = e.copy;
   copy.x += p.x, copy.y += p.y;
   return true;
 }
 
-bool ScaledBitmapCache::Make(const Placement& p, Entry& e)
+void ScaledBitmapCache::StartFrame()
 {
-  std::vector<unsigned char> rgba(size_t(p.w) * size_t(p.h) * 4);
-  if (!mvxResampleImage(mVG, p.image, p.originX, p.originY, p.width, p.height, p.x, p.y, p.w, p.h, rgba.data()))
+  mPixelsLeft = mShare > 0 ? mShare : SIZE_MAX;
+  mLacking = false;
+}
+
+bool ScaledBitmapCache::MakePending()
+{
+  mPixelsLeft = mShare > 0 ? mShare : SIZE_MAX;
+  bool any = false;
+  for (auto& [key, e] : mCopies)
+    if (e.resampled && !e.failed)
+    {
+      any = true;
+      Continue(e);
+    }
+  mPixelsLeft = SIZE_MAX;
+  return any;
+}
+
+void ScaledBitmapCache::Continue(Entry& e)
+{
+  if (e.resampled && !e.failed && !Resample(e))
+  {
+    // Kept as a placement that cannot be copied: the image is drawn as it is from now on.
+    e.failed = true;
+    e.resampled.reset();
+  }
+}
+
+bool ScaledBitmapCache::Start(const Placement& p, Entry& e)
+{
+  const size_t bytes = size_t(p.w) * size_t(p.h) * 4;
+  e.placement = p;
+  e.resampled.reset(new (std::nothrow) unsigned char[bytes]);
+  if (!e.resampled)
     return false;
-  int x0, y0, x1, y1;
+  e.bytes = sizeof(Entry) + bytes;
+  return true;
+}
+
+bool ScaledBitmapCache::Resample(Entry& e)
+{
+  const Placement& p = e.placement;
+  if (mPixelsLeft == 0)
+    return true; // the frame's share is spent: on with it in a later frame
+  const int rows = int(std::clamp<size_t>(mPixelsLeft / size_t(p.w), 1, size_t(p.h - e.rowsDone)));
+  unsigned char* at = e.resampled.get() + size_t(e.rowsDone) * size_t(p.w) * 4;
+  if (!mvxResampleImage(mVG, p.image, p.originX, p.originY, p.width, p.height, p.x, p.y + e.rowsDone, p.w, rows, at))
+    return false;
+  mPixelsLeft -= std::min(mPixelsLeft, size_t(rows) * size_t(p.w));
+  e.rowsDone += rows;
+  return e.rowsDone < p.h || Finish(e);
+}
+
+bool ScaledBitmapCache::Finish(Entry& e)
+{
+  const Placement& p = e.placement;
+  std::unique_ptr<unsigned char[]> rgba = std::move(e.resampled);
+  mBytes -= e.bytes;
   e.bytes = sizeof(Entry);
-  if (!VisibleBox(rgba, p.w, p.h, x0, y0, x1, y1))
+  int x0, y0, x1, y1;
+  if (!VisibleBox(rgba.get(), p.w, p.h, x0, y0, x1, y1))
+  {
+    mBytes += e.bytes;
     return true; // nothing to draw
+  }
   x0 = std::max(0, x0 - kClearBorder), y0 = std::max(0, y0 - kClearBorder);
   x1 = std::min(p.w, x1 + kClearBorder), y1 = std::min(p.h, y1 + kClearBorder);
   const int w = x1 - x0, h = y1 - y0;
+  unsigned char* px = rgba.get();
   if (w != p.w)
     for (int y = 0; y < h; ++y)
-      std::copy_n(&rgba[(size_t(y0 + y) * size_t(p.w) + size_t(x0)) * 4], size_t(w) * 4, &rgba[size_t(y) * size_t(w) * 4]);
+      std::copy_n(&px[(size_t(y0 + y) * size_t(p.w) + size_t(x0)) * 4], size_t(w) * 4, &px[size_t(y) * size_t(w) * 4]);
   else if (y0 > 0)
-    std::copy_n(&rgba[size_t(y0) * size_t(p.w) * 4], size_t(w) * size_t(h) * 4, rgba.begin());
-  const int image = vxCreateImageFromPixels(mVG, w, h, VX_IMAGE_PREMULTIPLIED | VX_IMAGE_NEAREST, rgba.data());
+    std::copy_n(&px[size_t(y0) * size_t(p.w) * 4], size_t(w) * size_t(h) * 4, px);
+  const int image = vxCreateImageFromPixels(mVG, w, h, VX_IMAGE_PREMULTIPLIED | VX_IMAGE_NEAREST, px);
   if (image <= 0)
+  {
+    mBytes += e.bytes;
     return false;
+  }
   e.copy = Copy{image, x0, y0, w, h};
   e.bytes += size_t(w) * size_t(h) * 4;
+  mBytes += e.bytes;
   return true;
 }
 

@@ -137,6 +137,58 @@ TEST_F(Headless, BitmapsAtAnyScaleLookLikeTheirImageSampledAtEveryPixel)
     }
 }
 
+TEST_F(Headless, BitmapCopiesMadeBetweenFramesEndAsIfMadeAtOnce)
+{
+  // A 120 x 90 bitmap spread over 2.5 times its size between the pixels: its copy is 302 x 227 pixels, enough to be
+  // resampled by several threads when made at once.
+  ASSERT_TRUE(WriteTestPng(mResources + "/wide.png", 120, 90, [](int x, int y) {
+    return IColor(90 + (x * 13 + y * 7) % 166, (x * 53 + y * 29) % 256, (x * 40) % 256, (y * 31) % 256);
+  }));
+  IBitmap wide;
+  float left = 2.3f;
+  auto draw = [&](IGraphics& g, const IRECT&) { g.DrawBitmap(wide, IRECT(left, 1.7f, left + 120.f, 91.7f), 0, 0); };
+  auto open = [&](size_t share) {
+    Open(126, 94, draw, 1, 2.5f);
+    if (share)
+      mGraphics->MakeScaledCopiesBetweenFrames(share);
+    wide = mGraphics->LoadBitmap("wide.png");
+  };
+  open(0);
+  const IGraphicsHeadless::Frame atOnce = Render();
+  EXPECT_FALSE(mGraphics->FrameWasDropped());
+  EXPECT_FALSE(mGraphics->MakeScaledCopies());
+
+  // The first frame, lacking the copy, is dropped; the copy is made over several shares, then the frame comes whole.
+  open(2000);
+  Render();
+  EXPECT_TRUE(mGraphics->FrameWasDropped());
+  int shares = 0;
+  while (shares < 100 && mGraphics->MakeScaledCopies())
+    ++shares;
+  EXPECT_GE(shares, 10);
+  EXPECT_LT(shares, 100);
+  const IGraphicsHeadless::Frame made = Render();
+  EXPECT_FALSE(mGraphics->FrameWasDropped());
+  EXPECT_EQ(made.mRGBA, atOnce.mRGBA);
+  // Once a frame is whole, a copy a later frame lacks (the bitmap at another place on the grid) is made at once.
+  left = 2.6f;
+  Render();
+  EXPECT_FALSE(mGraphics->FrameWasDropped());
+  EXPECT_FALSE(mGraphics->MakeScaledCopies());
+  left = 2.3f;
+
+  // The frame after a dropped one is drawn even when it still lacks the copy: the image itself stands in.
+  open(2000);
+  Render();
+  const IGraphicsHeadless::Frame standIn = Render();
+  EXPECT_FALSE(mGraphics->FrameWasDropped());
+  ASSERT_EQ(standIn.mRGBA.size(), atOnce.mRGBA.size());
+  int worst = 0;
+  for (size_t i = 0; i < atOnce.mRGBA.size(); ++i)
+    worst = std::max(worst, std::abs(standIn.mRGBA[i] - atOnce.mRGBA[i]));
+  EXPECT_LE(worst, 2);
+}
+
 TEST_F(Headless, LayerWithADropShadow)
 {
   Open(64, 48, [](IGraphics& g, const IRECT&) {
