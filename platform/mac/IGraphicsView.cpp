@@ -144,7 +144,7 @@ void IGraphicsView_vDrovik_vst::showPresentedFrame()
   const int w = static_cast<int>(mShowing->width());
   const size_t row = static_cast<size_t>(w) * 4;
   appkit::FrameImage frame{mFramePixels.data(), w, static_cast<int>(mShowing->height()), row, {}};
-  long long left = kShownPixelsPerTick;
+  long long left = mShownPerTick;
   while (!mToShow.empty() && left > 0)
   {
     appkit::Rect r = mToShow.front();
@@ -183,6 +183,8 @@ bool IGraphicsView_vDrovik_vst::startShowing()
   std::vector<appkit::Rect> changed;
   // Only the regions drawn lately are read back, unless the frame is new in size or nothing is known.
   const bool partial = w == mShownWidth && h == mShownHeight && !mDrawnSinceShown.empty();
+  // A frame new in size lands in memory touched for the first time, here and in the window's image.
+  mShownPerTick = w == mShownWidth && h == mShownHeight ? kShownPixelsPerTick : kFirstShownPixelsPerTick;
   if (partial)
   {
     // A region drawn in several of these frames (a meter moving every frame) is read back once.
@@ -200,7 +202,9 @@ bool IGraphicsView_vDrovik_vst::startShowing()
   }
   else
   {
-    mFramePixels.assign(static_cast<size_t>(w) * 4 * static_cast<size_t>(h), 0);
+    const size_t bytes = static_cast<size_t>(w) * 4 * static_cast<size_t>(h);
+    if (mFramePixels.size() != bytes)
+      mFramePixels = foundation::ZeroedBytes(bytes);
     changed.push_back(appkit::Rect(0, 0, w, h));
   }
   mToShow.clear();

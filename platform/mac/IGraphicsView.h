@@ -14,6 +14,7 @@
 #include "appkit/view.h"
 #include "core/Messages.h"
 #include "foundation/run_loop.h"
+#include "foundation/zeroed_bytes.h"
 #include "graphics/types/IColor.h"
 #include "graphics/types/IMouse.h"
 #include "graphics/bases/IPopupMenu.h"
@@ -147,18 +148,21 @@ private:
   /// drawable may be presented a tick or more after the frame was drawn.
   std::vector<appkit::Rect> mDrawnSinceShown;
   std::deque<std::vector<appkit::Rect>> mRecentlyDrawn;
-  std::vector<uint8_t> mFramePixels;
+  foundation::ZeroedBytes mFramePixels;
   /// The drawable being put on the window, and the regions of it still to go.
   std::shared_ptr<MTLTexture> mShowing;
   std::vector<appkit::Rect> mToShow;
   /// The most pixels read back and put on the window in one tick: a few milliseconds' work, as much as the
   /// regions a moving meter dirties at the largest sizes.
   static constexpr long long kShownPixelsPerTick = 1LL << 21;
+  /// The same for a frame new in size, whose pixels cost several times as much: they land in memory touched for
+  /// the first time, ours and the window's.
+  static constexpr long long kFirstShownPixelsPerTick = 1LL << 19;
+  long long mShownPerTick = kShownPixelsPerTick; // the share of the frame being shown
   /// The most pixels resampled for copies of bitmaps in one tick while the first frame at a size waits for them.
-  static constexpr size_t kResampledPixelsPerTick = size_t(1) << 20;
+  static constexpr size_t kResampledPixelsPerTick = size_t(1) << 19;
   /// The regions of a frame dropped for want of copies of bitmaps, drawn with the next one.
   std::vector<IRECT> mDroppedRects;
-  /// The regions of a frame dropped for want of copies of bitmaps, drawn with the next one.
   double mBackingScale = 1.0;
   bool mColorPanelOpen = false;
 };

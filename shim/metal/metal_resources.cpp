@@ -18,11 +18,11 @@ MTLTexture::MTLTexture(const MTLTextureDescriptor& d)
     storage_(d.storageMode)
 {
   int w = (int)d.width, h = (int)d.height;
-  levels_.push_back(Level{w, h, std::vector<uint8_t>((size_t)w * h * bytesPerPixel_)});
+  levels_.push_back(Level{w, h, foundation::ZeroedBytes((size_t)w * h * bytesPerPixel_)});
   while (d.mipmapped && (w > 1 || h > 1))
   {
     w = std::max(1, w / 2), h = std::max(1, h / 2);
-    levels_.push_back(Level{w, h, std::vector<uint8_t>((size_t)w * h * bytesPerPixel_)});
+    levels_.push_back(Level{w, h, foundation::ZeroedBytes((size_t)w * h * bytesPerPixel_)});
   }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/zeroed_bytes.h"
 #include "metal_shader.h"
 #include "metal_types.h"
 
@@ -74,7 +75,7 @@ private:
   struct Level
   {
     int width, height;
-    std::vector<uint8_t> bytes;
+    foundation::ZeroedBytes bytes;
   };
 
   MTLPixelFormat format_;

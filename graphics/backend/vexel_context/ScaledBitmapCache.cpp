@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "metal/metal.h"
 #include "metal_vexel.h"
 
 namespace plug {
@@ -15,6 +16,10 @@ namespace {
 /// Clear pixels kept around what a copy shows: a fill's anti-aliased edge along the copy's side then only ever
 /// falls on clear texels, so cropping the copy never changes a pixel.
 constexpr int kClearBorder = 2;
+
+/// Putting a resampled pixel into its copy costs about a quarter of resampling it: a share of pixels to resample
+/// stands for four times as many to copy.
+constexpr size_t kCopiedPerResampled = 4;
 
 /// The smallest box of pixels holding every pixel with any channel set; false when there is none.
 bool VisibleBox(const unsigned char* rgba, int w, int h, int& x0, int& y0, int& x1, int& y1)
@@ -94,6 +99,12 @@ void ScaledBitmapCache::Continue(Entry& e)
     // Kept as a placement that cannot be copied: the image is drawn as it is from now on.
     e.failed = true;
     e.resampled.reset();
+    e.texture.reset();
+    if (e.copy.image > 0)
+      vxDeleteImage(mVG, e.copy.image);
+    e.copy = Copy{};
+    mBytes -= e.bytes - sizeof(Entry);
+    e.bytes = sizeof(Entry);
   }
 }
 
@@ -113,45 +124,74 @@ bool ScaledBitmapCache::Resample(Entry& e)
   const Placement& p = e.placement;
   if (mPixelsLeft == 0)
     return true; // the frame's share is spent: on with it in a later frame
-  const int rows = int(std::clamp<size_t>(mPixelsLeft / size_t(p.w), 1, size_t(p.h - e.rowsDone)));
-  unsigned char* at = e.resampled.get() + size_t(e.rowsDone) * size_t(p.w) * 4;
-  if (!mvxResampleImage(mVG, p.image, p.originX, p.originY, p.width, p.height, p.x, p.y + e.rowsDone, p.w, rows, at))
-    return false;
-  mPixelsLeft -= std::min(mPixelsLeft, size_t(rows) * size_t(p.w));
-  e.rowsDone += rows;
-  return e.rowsDone < p.h || Finish(e);
+  if (e.rowsDone < p.h)
+  {
+    const int rows = int(std::clamp<size_t>(mPixelsLeft / size_t(p.w), 1, size_t(p.h - e.rowsDone)));
+    unsigned char* at = e.resampled.get() + size_t(e.rowsDone) * size_t(p.w) * 4;
+    if (!mvxResampleImage(mVG, p.image, p.originX, p.originY, p.width, p.height, p.x, p.y + e.rowsDone, p.w, rows, at))
+      return false;
+    int x0, y0, x1, y1;
+    if (VisibleBox(at, p.w, rows, x0, y0, x1, y1))
+    {
+      e.visible.x0 = std::min(e.visible.x0, x0), e.visible.x1 = std::max(e.visible.x1, x1);
+      e.visible.y0 = std::min(e.visible.y0, e.rowsDone + y0), e.visible.y1 = e.rowsDone + y1;
+    }
+    mPixelsLeft -= std::min(mPixelsLeft, size_t(rows) * size_t(p.w));
+    e.rowsDone += rows;
+    if (e.rowsDone < p.h)
+      return true;
+    if (!MakeImage(e))
+      return false;
+  }
+  return CopyRows(e);
 }
 
-bool ScaledBitmapCache::Finish(Entry& e)
+bool ScaledBitmapCache::MakeImage(Entry& e)
 {
   const Placement& p = e.placement;
-  std::unique_ptr<unsigned char[]> rgba = std::move(e.resampled);
-  mBytes -= e.bytes;
-  e.bytes = sizeof(Entry);
-  int x0, y0, x1, y1;
-  if (!VisibleBox(rgba.get(), p.w, p.h, x0, y0, x1, y1))
-  {
-    mBytes += e.bytes;
-    return true; // nothing to draw
-  }
-  x0 = std::max(0, x0 - kClearBorder), y0 = std::max(0, y0 - kClearBorder);
-  x1 = std::min(p.w, x1 + kClearBorder), y1 = std::min(p.h, y1 + kClearBorder);
-  const int w = x1 - x0, h = y1 - y0;
-  unsigned char* px = rgba.get();
-  if (w != p.w)
-    for (int y = 0; y < h; ++y)
-      std::copy_n(&px[(size_t(y0 + y) * size_t(p.w) + size_t(x0)) * 4], size_t(w) * 4, &px[size_t(y) * size_t(w) * 4]);
-  else if (y0 > 0)
-    std::copy_n(&px[size_t(y0) * size_t(p.w) * 4], size_t(w) * size_t(h) * 4, px);
-  const int image = vxCreateImageFromPixels(mVG, w, h, VX_IMAGE_PREMULTIPLIED | VX_IMAGE_NEAREST, px);
+  Box& b = e.visible;
+  if (b.x0 >= b.x1)
+    return true; // nothing to draw: the copy stays without an image
+  b.x0 = std::max(0, b.x0 - kClearBorder), b.y0 = std::max(0, b.y0 - kClearBorder);
+  b.x1 = std::min(p.w, b.x1 + kClearBorder), b.y1 = std::min(p.h, b.y1 + kClearBorder);
+  const int w = b.x1 - b.x0, h = b.y1 - b.y0;
+  // Its texels start clear and come from the resampled rows a share at a time.
+  const int image = vxCreateImageFromPixels(mVG, w, h, VX_IMAGE_PREMULTIPLIED | VX_IMAGE_NEAREST, nullptr);
   if (image <= 0)
-  {
-    mBytes += e.bytes;
     return false;
+  e.copy = Copy{image, b.x0, b.y0, w, h};
+  e.texture = mvxImageTexture(mVG, image);
+  if (!e.texture)
+    return false;
+  const size_t bytes = size_t(w) * size_t(h) * 4;
+  e.bytes += bytes;
+  mBytes += bytes;
+  return true;
+}
+
+bool ScaledBitmapCache::CopyRows(Entry& e)
+{
+  const Copy& c = e.copy;
+  if (c.image > 0 && e.rowsCopied < c.h)
+  {
+    if (mPixelsLeft == 0)
+      return true;
+    const size_t weighed = mPixelsLeft >= SIZE_MAX / kCopiedPerResampled ? SIZE_MAX : mPixelsLeft * kCopiedPerResampled;
+    const int rows = int(std::clamp<size_t>(weighed / size_t(c.w), 1, size_t(c.h - e.rowsCopied)));
+    const size_t stride = size_t(e.placement.w) * 4;
+    const unsigned char* from = e.resampled.get() + size_t(c.y + e.rowsCopied) * stride + size_t(c.x) * 4;
+    e.texture->replaceRegion(MTLRegionMake2D(0, e.rowsCopied, c.w, rows), 0, from, stride);
+    mPixelsLeft -= std::min(mPixelsLeft, (size_t(rows) * size_t(c.w) + kCopiedPerResampled - 1) / kCopiedPerResampled);
+    e.rowsCopied += rows;
+    if (e.rowsCopied < c.h)
+      return true;
   }
-  e.copy = Copy{image, x0, y0, w, h};
-  e.bytes += size_t(w) * size_t(h) * 4;
-  mBytes += e.bytes;
+  // Whole: the resampled rows go.
+  const size_t rowBytes = size_t(e.placement.w) * size_t(e.placement.h) * 4;
+  e.resampled.reset();
+  e.texture.reset();
+  e.bytes -= rowBytes;
+  mBytes -= rowBytes;
   return true;
 }
 

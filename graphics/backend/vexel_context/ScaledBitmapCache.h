@@ -6,6 +6,7 @@
 // least recently drawn copies go when the copies together outgrow their budget.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -13,6 +14,7 @@
 #include <tuple>
 
 struct VXcontext;
+class MTLTexture;
 
 namespace plug {
 namespace igraphics {
@@ -54,7 +56,8 @@ public:
   /// Resamples a share of the copies not yet whole; whether there were any. [main thread, not drawing]
   bool MakePending();
   /// Copies are made in shares of at most this many pixels per frame or MakePending call (while any of a share
-  /// is left, a copy gets at least a row); 0, as it starts: every copy is made whole when first found.
+  /// is left, a copy gets at least a row; a resampled row put into the copy's image counts a quarter of its
+  /// pixels); 0, as it starts: every copy is made whole when first found.
   void SetShare(size_t pixels) { mShare = pixels; }
   /// Deletes every copy. [main thread]
   void Clear();
@@ -63,6 +66,11 @@ public:
 
 private:
   using Key = std::tuple<int, float, float, float, float, int, int>;
+  /// Pixels [x0, x1) x [y0, y1) of a placement; empty while x0 >= x1.
+  struct Box
+  {
+    int x0 = INT_MAX, y0 = INT_MAX, x1 = 0, y1 = 0;
+  };
   struct Entry
   {
     Copy copy;
@@ -71,13 +79,19 @@ private:
     Placement placement;                       // where the copy's rows are resampled for
     std::unique_ptr<unsigned char[]> resampled; // the rows so far, until the copy is whole
     int rowsDone = 0;
+    Box visible;                         // the pixels of the rows so far with anything in them
+    std::shared_ptr<MTLTexture> texture; // the copy's image while its rows are put into it
+    int rowsCopied = 0;
     bool failed = false; // the image cannot be resampled
   };
 
   bool Start(const Placement& p, Entry& e);
   void Continue(Entry& e);
+  /// Resamples a share of the rows; once all are, makes the copy's image and copies a share of them into it.
   bool Resample(Entry& e);
-  bool Finish(Entry& e);
+  /// The copy's image, as large as the visible rows and a clear border around them.
+  bool MakeImage(Entry& e);
+  bool CopyRows(Entry& e);
   void Evict(size_t incoming);
 
   VXcontext* mVG;
