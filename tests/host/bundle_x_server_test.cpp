@@ -215,8 +215,7 @@ TEST_F(BundleXServer, AServerThatGoesAwayEndsNeitherTheHostNorLaterEditors)
           XSync(again, False);
           EXPECT_EQ(gHostConnectionsLost.load(), 2);
         }
-        std::fflush(stdout);
-        std::exit(::testing::Test::HasFailure() ? 1 : 0);
+        testsupport::ExitNormally();
       },
       kChildLimitSeconds);
   }
@@ -240,8 +239,7 @@ TEST_F(BundleXServer, AHostThatExitsRightAfterItsServerWentAwayEndsNormally)
         p.Call(vst2::effOpen);
         ASSERT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(MapHostWindow(host))), 1);
         server.Stop();
-        std::fflush(stdout);
-        std::exit(::testing::Test::HasFailure() ? 1 : 0);
+        testsupport::ExitNormally();
       },
       kChildLimitSeconds);
   }
@@ -264,8 +262,7 @@ TEST_F(BundleXServer, AServerKilledWhileTheConnectionOpensCountsAsNoDisplay)
         EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0);
       }
       frozen->GoAway(); // its thread, ended, is waited for
-      std::fflush(stdout);
-      std::exit(::testing::Test::HasFailure() ? 1 : 0);
+      testsupport::ExitNormally();
     },
     kChildLimitSeconds);
 }
@@ -312,8 +309,7 @@ intptr_t ExitingHost(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void*, fl
   if (opcode == vst2::audioMasterGetProductString)
   {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    std::fflush(stdout);
-    std::exit(::testing::Test::HasFailure() ? 1 : 0);
+    testsupport::ExitNormally();
   }
   return 0;
 }

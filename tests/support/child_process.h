@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -49,6 +50,15 @@ void ExpectInChildProcess(Body body, int limitSeconds = 0)
   ASSERT_EQ(reaped, pid);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
     << "the child process failed (its failures are printed above), status " << status;
+}
+
+/// Ends a child process the way a program that quits does, through exit (static destructors and exit handlers
+/// run), with the status ExpectInChildProcess reads: 1 when the child saw a failure. For children that test how
+/// the plug-in takes a host's normal exit.
+[[noreturn]] inline void ExitNormally()
+{
+  std::fflush(stdout);
+  std::exit(::testing::Test::HasFailure() ? 1 : 0);
 }
 
 } // namespace testsupport

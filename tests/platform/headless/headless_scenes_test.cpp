@@ -25,6 +25,23 @@ void WriteTiles(const std::string& resources)
   ASSERT_TRUE(WriteTestPng(resources + "/tile@2x.png", 32, 32, tile(32, true)));
 }
 
+/// The largest difference of any channel between two frames of one size, and the pixel where it first is.
+struct FrameDifference
+{
+  int worst = 0, x = 0, y = 0;
+};
+FrameDifference Difference(const IGraphicsHeadless::Frame& a, const IGraphicsHeadless::Frame& b)
+{
+  FrameDifference d;
+  for (size_t i = 0; i < a.mRGBA.size() && i < b.mRGBA.size(); ++i)
+    if (std::abs(a.mRGBA[i] - b.mRGBA[i]) > d.worst)
+    {
+      d.worst = std::abs(a.mRGBA[i] - b.mRGBA[i]);
+      d.x = int(i / 4) % a.mWidth, d.y = int(i / 4) / a.mWidth;
+    }
+  return d;
+}
+
 } // namespace
 
 TEST_F(Headless, Primitives)
@@ -127,12 +144,9 @@ TEST_F(Headless, BitmapsAtAnyScaleLookLikeTheirImageSampledAtEveryPixel)
       strip = mGraphics->LoadBitmap("strip.png", 3);
       const IGraphicsHeadless::Frame sampled = Render();
       ASSERT_EQ(drawn.mRGBA.size(), sampled.mRGBA.size());
-      int worst = 0, worstAt = 0;
-      for (size_t i = 0; i < sampled.mRGBA.size(); ++i)
-        if (std::abs(drawn.mRGBA[i] - sampled.mRGBA[i]) > worst)
-          worst = std::abs(drawn.mRGBA[i] - sampled.mRGBA[i]), worstAt = int(i / 4);
-      EXPECT_LE(worst, 2) << "screen scale " << screenScale << ", draw scale " << drawScale << " at pixel "
-                          << worstAt % sampled.mWidth << ", " << worstAt / sampled.mWidth;
+      const FrameDifference d = Difference(drawn, sampled);
+      EXPECT_LE(d.worst, 2) << "screen scale " << screenScale << ", draw scale " << drawScale << " at pixel " << d.x
+                            << ", " << d.y;
       EXPECT_EQ(drawnAgain.mRGBA, drawn.mRGBA) << "screen scale " << screenScale << ", draw scale " << drawScale;
     }
 }
@@ -186,10 +200,7 @@ TEST_F(Headless, BitmapCopiesMadeBetweenFramesEndAsIfMadeAtOnce)
   const IGraphicsHeadless::Frame standIn = Render();
   EXPECT_FALSE(mGraphics->FrameWasDropped());
   ASSERT_EQ(standIn.mRGBA.size(), atOnce.mRGBA.size());
-  int worst = 0;
-  for (size_t i = 0; i < atOnce.mRGBA.size(); ++i)
-    worst = std::max(worst, std::abs(standIn.mRGBA[i] - atOnce.mRGBA[i]));
-  EXPECT_LE(worst, 2);
+  EXPECT_LE(Difference(standIn, atOnce).worst, 2);
 }
 
 TEST_F(Headless, LayerWithADropShadow)
@@ -236,10 +247,7 @@ TEST_F(Headless, AShadowPaintedWithAGradientMatchesTheGradientDrawnDirectly)
   });
   const IGraphicsHeadless::Frame direct = Render();
   ASSERT_EQ(shadowed.mRGBA.size(), direct.mRGBA.size());
-  int worst = 0;
-  for (size_t i = 0; i < direct.mRGBA.size(); ++i)
-    worst = std::max(worst, std::abs(shadowed.mRGBA[i] - direct.mRGBA[i]));
-  EXPECT_LE(worst, 2);
+  EXPECT_LE(Difference(shadowed, direct).worst, 2);
   EXPECT_GT(shadowed.At(18, 20)[0], shadowed.At(44, 20)[0]); // red on the left, blue on the right
   EXPECT_LT(shadowed.At(18, 20)[2], shadowed.At(44, 20)[2]);
 }
@@ -349,11 +357,7 @@ TEST_F(Headless, LayersShadowsBitmapsAndBlendsAtOtherDrawScalesMatchDrawingDirec
     Open(64, 40, direct, 1, drawScale);
     const IGraphicsHeadless::Frame drawn = Render();
     ASSERT_EQ(viaLayers.mRGBA.size(), drawn.mRGBA.size());
-    int worst = 0, worstAt = 0;
-    for (size_t i = 0; i < drawn.mRGBA.size(); ++i)
-      if (std::abs(viaLayers.mRGBA[i] - drawn.mRGBA[i]) > worst)
-        worst = std::abs(viaLayers.mRGBA[i] - drawn.mRGBA[i]), worstAt = int(i / 4);
-    EXPECT_LE(worst, 2) << "draw scale " << drawScale << " at pixel " << worstAt % drawn.mWidth << ", "
-                        << worstAt / drawn.mWidth;
+    const FrameDifference d = Difference(viaLayers, drawn);
+    EXPECT_LE(d.worst, 2) << "draw scale " << drawScale << " at pixel " << d.x << ", " << d.y;
   }
 }
