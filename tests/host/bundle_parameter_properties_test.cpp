@@ -89,7 +89,9 @@ TEST(BundleParameterProperties, InArdourEveryValueOfEverySteppedParameterIsReach
 }
 
 /// The value a host that keeps parameters as Qtractor does stores for one it read from getParameter: clamped to the
-/// answered range and rounded to the answered step, both taken in the units of that value.
+/// answered range and, for an integer step or a switch, rounded to a whole step, both taken in the units of that
+/// value (Qtractor keeps a value so, in its form and its saved session). A float step is rounded to as well, as a
+/// host may: each step answered must be one the value lands on.
 float AsQtractorKeepsIt(const vst2::ParameterProperties& p, float v)
 {
   float lower = 0.f, upper = 1.f, step = 0.f;
