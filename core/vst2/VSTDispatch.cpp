@@ -46,15 +46,6 @@ int IndexOf(intptr_t value)
   return (value < INT_MIN || value > INT_MAX) ? -1 : static_cast<int>(value);
 }
 
-/// Truncates toward zero into the int range.
-int32_t TruncateToInt(double v)
-{
-  if (std::isnan(v))
-    return 0;
-  v = std::trunc(v);
-  return v <= double(INT_MIN) ? INT_MIN : v >= double(INT_MAX) ? INT_MAX : static_cast<int32_t>(v);
-}
-
 /// A parameter with two values, off and on: a bool, or an int or enum whose range holds two.
 bool IsTwoWayChoice(const IParam& p)
 {
@@ -320,28 +311,14 @@ intptr_t IPluginVST2::GetParameterProperties(const VSTRequest& r)
     props->flags = vst2::kParamIsSwitch;
     return 1;
   }
-  if (GetHost() == kHostArdour)
-  {
-    // Ardour takes the ranges and steps answered here in the units of the value it passes to setParameter, which
-    // is normalised: an integer range of 0..2 would make it send 2 where 1 is the top. Every step is therefore
-    // given as its share of 0..1 and no integer range is answered, so each value of a stepped parameter has its
-    // place in Ardour's controls and automation.
-    const double range = p->GetMax() - p->GetMin();
-    const float step = range > 0.0 ? float(p->GetStep() / range) : 1.f;
-    props->flags = vst2::kParamUsesFloatStep;
-    props->stepFloat = props->smallStepFloat = props->largeStepFloat = step;
-    return 1;
-  }
-  if (p->Type() == IParam::kTypeInt || p->Type() == IParam::kTypeEnum)
-  {
-    props->flags = vst2::kParamUsesIntegerMinMax | vst2::kParamUsesIntStep;
-    props->minInteger = TruncateToInt(p->GetMin());
-    props->maxInteger = TruncateToInt(p->GetMax());
-    props->stepInteger = props->largeStepInteger = 1;
-    return 1;
-  }
+  // VST 2.x hosts pass and keep every value in the normalised 0..1 of setParameter and getParameter, and read
+  // ranges and steps in those units (Ardour and Qtractor do): an integer range such as 1..5 would make them clamp a
+  // value to it and round it to a whole number, and a saved session would come back changed. Every step is
+  // therefore given as its share of 0..1, with no integer range, to every host.
+  const double range = p->GetMax() - p->GetMin();
+  const float step = range > 0.0 ? float(p->GetStep() / range) : 1.f;
   props->flags = vst2::kParamUsesFloatStep;
-  props->stepFloat = props->smallStepFloat = props->largeStepFloat = float(p->GetStep());
+  props->stepFloat = props->smallStepFloat = props->largeStepFloat = step;
   return 1;
 }
 

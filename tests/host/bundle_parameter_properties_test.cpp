@@ -1,8 +1,10 @@
 // The parameter properties hosts read from the loaded bundle. Ardour names a parameter's control and automation lane
-// by their label and makes it a toggle by their switch flag; it takes their ranges and steps as those of the value
-// it passes to setParameter: walked as Ardour walks them, every value of every stepped parameter must be reached
-// there. Every other host gets the integer range of a stepped parameter and the step of a continuous one.
-// A parameter with two values, off and on, is a switch in every host.
+// by their label and makes it a toggle by their switch flag; Ardour and Qtractor take their ranges and steps as those
+// of the value passed to setParameter and read from getParameter: walked as Ardour walks them, every value of every
+// stepped parameter must be reached, and kept as Qtractor keeps them in a saved session, every value must come back.
+// Every host gets the same answer. A parameter with two values, off and on, is a switch in every host.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <set>
 #include <string>
@@ -16,6 +18,14 @@ namespace {
 
 constexpr int kParams = 25;
 constexpr int kOversampling = 2, kClipCeiling = 5, kVUReference = 8, kSaturationMode = 17, kSaturationStages = 18;
+
+/// A parameter with a few values, and how many.
+struct Stepped
+{
+  int idx, values;
+};
+constexpr Stepped kStepped[] = {{1, 2},  {2, 3},  {3, 2},   {4, 2},   {6, 2},  {7, 5},  {8, 37}, {9, 37}, {10, 37},
+                                {11, 37}, {12, 37}, {13, 5}, {14, 2}, {15, 2}, {16, 5}, {17, 4}, {18, 5}, {22, 2}};
 
 /// An instance opened by a host with this product name.
 struct OpenedIn
@@ -68,20 +78,57 @@ std::set<std::string> TextsReached(const Instance& p, int idx, const ArdourContr
 
 TEST(BundleParameterProperties, InArdourEveryValueOfEverySteppedParameterIsReached)
 {
-  const OpenedIn other("Reaper"), ardour("Ardour");
-  int stepped = 0;
-  for (int idx = 0; idx < kParams; ++idx)
+  const OpenedIn ardour("Ardour");
+  for (const Stepped& s : kStepped)
   {
-    const vst2::ParameterProperties range = other.Properties(idx);
-    if (!(range.flags & vst2::kParamUsesIntegerMinMax))
-      continue;
-    ++stepped;
-    const ArdourControl c = AsArdourReadsIt(ardour.Properties(idx));
-    EXPECT_EQ(c.lower, 0.f) << idx; // a normalised value such as 0.5 is inside what Ardour accepts
-    EXPECT_EQ(c.upper, 1.f) << idx;
-    EXPECT_EQ(TextsReached(ardour.instance, idx, c).size(), size_t(range.maxInteger - range.minInteger + 1)) << idx;
+    const ArdourControl c = AsArdourReadsIt(ardour.Properties(s.idx));
+    EXPECT_EQ(c.lower, 0.f) << s.idx; // a normalised value such as 0.5 is inside what Ardour accepts
+    EXPECT_EQ(c.upper, 1.f) << s.idx;
+    EXPECT_EQ(TextsReached(ardour.instance, s.idx, c).size(), size_t(s.values)) << s.idx;
   }
-  EXPECT_EQ(stepped, 6);
+}
+
+/// The value a host that keeps parameters as Qtractor does stores for one it read from getParameter: clamped to the
+/// answered range and, for an integer step or a switch, rounded to a whole step, both taken in the units of that
+/// value (Qtractor keeps a value so, in its form and its saved session). A float step is rounded to as well, as a
+/// host may: each step answered must be one the value lands on.
+float AsQtractorKeepsIt(const vst2::ParameterProperties& p, float v)
+{
+  float lower = 0.f, upper = 1.f, step = 0.f;
+  if (p.flags & vst2::kParamUsesIntegerMinMax)
+    lower = float(p.minInteger), upper = float(p.maxInteger);
+  if (p.flags & vst2::kParamIsSwitch)
+    step = upper - lower;
+  else if (p.flags & vst2::kParamUsesIntStep)
+    step = float(p.stepInteger);
+  else if (p.flags & vst2::kParamUsesFloatStep)
+    step = p.stepFloat;
+  v = std::clamp(v, lower, upper);
+  return step > 0.f ? std::clamp(lower + std::round((v - lower) / step) * step, lower, upper) : v;
+}
+
+// A session saved and reopened: each value read from one instance, kept as that host keeps it, and set on the
+// instance the reopened session makes.
+TEST(BundleParameterProperties, InQtractorEveryValueOfEverySteppedParameterSurvivesASavedSession)
+{
+  const OpenedIn saved("Qtractor"), reopened("Qtractor");
+  size_t values = 0;
+  for (const Stepped& s : kStepped)
+  {
+    const vst2::ParameterProperties p = saved.Properties(s.idx);
+    for (int i = 0; i < s.values; ++i)
+    {
+      saved.instance.SetParam(s.idx, float(i) / float(s.values - 1));
+      const float value = saved.instance.GetParam(s.idx);
+      reopened.instance.SetParam(s.idx, AsQtractorKeepsIt(p, value));
+      EXPECT_EQ(reopened.instance.Text(vst2::effGetParamDisplay, s.idx),
+                saved.instance.Text(vst2::effGetParamDisplay, s.idx))
+          << saved.instance.Text(vst2::effGetParamName, s.idx) << " value " << i;
+      EXPECT_FLOAT_EQ(reopened.instance.GetParam(s.idx), value) << s.idx << " value " << i;
+      ++values;
+    }
+  }
+  EXPECT_EQ(values, 226u);
 }
 
 // Every host gets the parameter's name in the label and a short form of it in the short label (the unit stays with
@@ -112,40 +159,25 @@ TEST(BundleParameterProperties, EachNamesItsParameterAndTwoWayChoicesAreSwitches
   EXPECT_EQ(OpenedIn("Ardour").instance.Text(vst2::effGetParamLabel, kVUReference), "dBFS");
 }
 
-TEST(BundleParameterProperties, EachHostGetsTheAnswerMeantForIt)
+// Each step as its share of 0..1, with no integer range, whichever host asks.
+TEST(BundleParameterProperties, EveryHostGetsEachStepAsItsShareOfTheNormalisedRange)
 {
-  struct Case
+  const struct
   {
-    const char* product;
-    int idx, flags, minInteger, maxInteger;
-    float stepFloat;
-  };
-  constexpr int kIntegerRange = vst2::kParamUsesIntegerMinMax | vst2::kParamUsesIntStep;
-  const Case cases[] = {
-    {"Reaper", kOversampling, kIntegerRange, 0, 2, 0.f},
-    {"", kSaturationStages, kIntegerRange, 1, 5, 0.f},
-    {"Bitwig Studio", kSaturationMode, kIntegerRange, 0, 3, 0.f},
-    {"Reaper", kClipCeiling, vst2::kParamUsesFloatStep, 0, 0, 0.1f},
-    {"Ardour", kOversampling, vst2::kParamUsesFloatStep, 0, 0, 0.5f},
-    {"Ardour", kSaturationStages, vst2::kParamUsesFloatStep, 0, 0, 0.25f},
-    {"Ardour", kClipCeiling, vst2::kParamUsesFloatStep, 0, 0, 0.1f / 60.f},
-  };
-  for (const Case& c : cases)
+    int idx;
+    float step;
+  } cases[] = {{kOversampling, 0.5f}, {kSaturationStages, 0.25f}, {kSaturationMode, 1.f / 3.f},
+               {kVUReference, 1.f / 36.f}, {kClipCeiling, 0.1f / 60.f}};
+  for (const char* product : {"Ardour", "Qtractor", "Reaper", "Bitwig Studio", ""})
   {
-    const vst2::ParameterProperties p = OpenedIn(c.product).Properties(c.idx);
-    EXPECT_EQ(p.flags, c.flags) << c.product << " " << c.idx;
-    EXPECT_EQ(p.minInteger, c.minInteger) << c.product << " " << c.idx;
-    EXPECT_EQ(p.maxInteger, c.maxInteger) << c.product << " " << c.idx;
-    if (c.flags & vst2::kParamUsesFloatStep)
+    const OpenedIn host(product);
+    for (const auto& c : cases)
     {
-      EXPECT_FLOAT_EQ(p.stepFloat, c.stepFloat) << c.product << " " << c.idx;
-      EXPECT_EQ(p.smallStepFloat, p.stepFloat) << c.product << " " << c.idx;
-      EXPECT_EQ(p.largeStepFloat, p.stepFloat) << c.product << " " << c.idx;
-    }
-    if (c.flags & vst2::kParamUsesIntStep)
-    {
-      EXPECT_EQ(p.stepInteger, 1) << c.product << " " << c.idx;
-      EXPECT_EQ(p.largeStepInteger, 1) << c.product << " " << c.idx;
+      const vst2::ParameterProperties p = host.Properties(c.idx);
+      EXPECT_EQ(p.flags, vst2::kParamUsesFloatStep) << product << " " << c.idx;
+      EXPECT_FLOAT_EQ(p.stepFloat, c.step) << product << " " << c.idx;
+      EXPECT_EQ(p.smallStepFloat, p.stepFloat) << product << " " << c.idx;
+      EXPECT_EQ(p.largeStepFloat, p.stepFloat) << product << " " << c.idx;
     }
   }
 }

@@ -224,30 +224,27 @@ TEST(DispatcherEdges, TheHostsTimeInfoIsReadWhereItsFlagsSayValid)
   }
 }
 
-// Steps and ranges by parameter kind; Ardour gets every step as its share of 0..1 and no integer range.
-TEST(DispatcherEdges, ParameterPropertiesByKindAndForArdour)
+// Steps by parameter kind, each as its share of 0..1 with no integer range, for an unnamed host and for Ardour alike.
+TEST(DispatcherEdges, ParameterPropertiesByKindForEveryHost)
 {
   HostedPlug h;
   h.host.mProduct = "Ardour";
-  TestPlug plain(h.info, 0);
-  vst2::ParameterProperties gain{}, mode{};
-  ASSERT_EQ(Call(plain, vst2::effGetParameterProperties, 0, 0, &gain), 1);
-  ASSERT_EQ(Call(plain, vst2::effGetParameterProperties, 1, 0, &mode), 1);
-  EXPECT_EQ(gain.flags, vst2::kParamUsesFloatStep);
-  EXPECT_EQ(gain.stepFloat, 0.5f);
-  EXPECT_STREQ(gain.label, "Gain");
-  EXPECT_EQ(mode.flags, vst2::kParamUsesIntegerMinMax | vst2::kParamUsesIntStep);
-  EXPECT_EQ(mode.minInteger, 0);
-  EXPECT_EQ(mode.maxInteger, 2);
-
-  TestPlug inArdour(h.info, 0);
+  TestPlug plain(h.info, 0), inArdour(h.info, 0);
   Call(inArdour, vst2::effOpen);
   ASSERT_EQ(inArdour.GetHost(), plug::kHostArdour);
-  ASSERT_EQ(Call(inArdour, vst2::effGetParameterProperties, 0, 0, &gain), 1);
-  ASSERT_EQ(Call(inArdour, vst2::effGetParameterProperties, 1, 0, &mode), 1);
-  EXPECT_FLOAT_EQ(gain.stepFloat, 0.5f / 24.f);
-  EXPECT_EQ(mode.flags, vst2::kParamUsesFloatStep);
-  EXPECT_FLOAT_EQ(mode.stepFloat, 0.5f);
+  for (TestPlug* p : {&plain, &inArdour})
+  {
+    vst2::ParameterProperties gain{}, mode{};
+    ASSERT_EQ(Call(*p, vst2::effGetParameterProperties, 0, 0, &gain), 1);
+    ASSERT_EQ(Call(*p, vst2::effGetParameterProperties, 1, 0, &mode), 1);
+    EXPECT_STREQ(gain.label, "Gain");
+    EXPECT_EQ(gain.flags, vst2::kParamUsesFloatStep);
+    EXPECT_FLOAT_EQ(gain.stepFloat, 0.5f / 24.f);
+    EXPECT_EQ(mode.flags, vst2::kParamUsesFloatStep);
+    EXPECT_FLOAT_EQ(mode.stepFloat, 0.5f);
+    EXPECT_EQ(mode.minInteger, 0);
+    EXPECT_EQ(mode.maxInteger, 0);
+  }
 }
 
 // Bypass follows the host's value (0 is off); the gain reduction read by the host is 0 while bypassed.
