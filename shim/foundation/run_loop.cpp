@@ -55,13 +55,14 @@ RunLoop& RunLoop::Main()
 
 } // namespace foundation
 
-/// The loop's thread ends before any static object of this module is destroyed. Static destructors are exit
-/// handlers: each is registered when its object is made (at load, or at first use on any thread) and they run last
-/// registered first, at exit for the whole process and at the module's unload (dlclose) for the module. The linker
-/// sends every registration of this module here (see CMakeLists.txt: --wrap), and each is followed by one that
-/// ends the loop's thread; so whatever was made last, the thread has ended before it is destroyed, and no file has
-/// to ask for it. An ELF destructor function would not do: at exit it runs after every exit handler. The loop
-/// itself outlives its thread's end, since it was made before that end was registered.
+/// The loop's thread ends before any static object of this module (or program) is destroyed. Static destructors
+/// and atexit functions are exit handlers: each is registered when its object is made (at load, or at first use on
+/// any thread), and they run last registered first, at exit for the whole process and at the module's unload
+/// (dlclose) for the module. The linker sends every registration made by our code here (see CMakeLists.txt:
+/// --wrap), and each is followed by one that ends the loop's thread; so whatever was made last, the thread has ended
+/// before it is destroyed, and no file has to ask for it. An ELF destructor function would not do: at exit it runs
+/// after every exit handler. The loop itself outlives its thread's end, since it was made before that end was
+/// registered. [any thread]
 extern "C" int __real___cxa_atexit(void (*fn)(void*), void* arg, void* dso);
 
 extern "C" int __wrap___cxa_atexit(void (*fn)(void*), void* arg, void* dso)

@@ -25,7 +25,8 @@ public:
   using SourceId = uint64_t;
   using SourceFn = std::function<void()>;
 
-  /// The one loop of the process.
+  /// The one loop of the process. Its own thread ends before any static object of the program or module is
+  /// destroyed, at exit and at the module's unload (see run_loop.cpp).
   static RunLoop& Main();
 
   RunLoop();

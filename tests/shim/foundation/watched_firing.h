@@ -37,7 +37,7 @@ inline bool WaitForFlag(const std::atomic<bool>& flag, std::chrono::milliseconds
 }
 
 /// Starts the firing on this program's or module's main loop. Once the test has set `ending`, the firing keeps
-/// running for up to a tenth of a second, watching for the object's destruction. [any thread]
+/// running for up to 50 ms, watching for the object's destruction. [any thread]
 inline void StartWatchedFiring(Watch* watch)
 {
   foundation::RunLoop& loop = foundation::RunLoop::Main();
@@ -51,7 +51,7 @@ inline void StartWatchedFiring(Watch* watch)
     watch->inside = true;
     if (!WaitForFlag(watch->ending, std::chrono::seconds(10)))
       return;
-    if (WaitForFlag(used.watch->gone, std::chrono::milliseconds(100)))
+    if (WaitForFlag(used.watch->gone, std::chrono::milliseconds(50)))
     {
       watch->goneUnderFiring = true;
       if (watch->exitStatusWhenGone != 0)
