@@ -18,7 +18,7 @@ namespace {
 /// ends from inside a call of ours (a host that exits in a callback, Xlib ending it on a lost connection), the
 /// ending thread holds the main-thread lock, which the loop's thread may be waiting for: waiting for that thread
 /// would never end, so the loop is left to the ending process, its thread waiting where it is. Either way the thread
-/// has ended before: see __wrap___cxa_atexit below.
+/// was ended (or let go, waiting for that lock) before: see __wrap___cxa_atexit below.
 struct MainLoopOwner
 {
   RunLoop* loop = new RunLoop;
