@@ -22,8 +22,6 @@ public:
   /// has less room; waits at most for the block in progress]
   void Reserve(int length);
   int GetLength() const { return mLength; }
-  /// The longest length a resize takes without allocating.
-  int GetCapacity() const { return mCapacity; }
 
   /// Stores one frame of the input channels. [audio thread, lock held]
   void Feed(double** inputs, int nFrames);

@@ -87,7 +87,6 @@ private:
   static std::map<uint32_t, TimerGroup*>& Registry()
   {
     static std::map<uint32_t, TimerGroup*> groups; // emptied as the groups end
-    [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
     return groups;
   }
 

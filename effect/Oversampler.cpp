@@ -6,8 +6,6 @@
 #include <new>
 #include <utility>
 
-#include "foundation/run_loop.h"
-
 namespace {
 
 /// Host samples are bounded to this magnitude (+120 dBFS) and NaN becomes silence before they reach a
@@ -198,8 +196,6 @@ std::unique_ptr<Oversampler::FactorSet> Oversampler::BuildFactorSet(const Shape&
     resamp::AlignedDoubles silence;
     silence.Allocate(shape.piece);
     FeedSilence(set->up, set->down, shape, set->latency, silence.data);
-    // The resampler's shared tables exist now; an editor's change may build a set on the main loop's thread.
-    [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
     return set;
   }
   catch (...)

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "effect/DrovikParams.h"
-#include "foundation/run_loop.h"
 
 namespace {
 
@@ -148,7 +147,6 @@ std::vector<EditorControlEntry> Build()
 const std::vector<EditorControlEntry>& EditorControls()
 {
   static const std::vector<EditorControlEntry> list = Build();
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return list;
 }
 

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "core/IParam.h"
-#include "foundation/run_loop.h"
 #include "foundation/utf8.h"
 #include "graphics/context/IGraphics.h"
 #include "graphics/bases/IPopupMenu.h"
@@ -111,7 +110,6 @@ std::string ToUTF8(const std::u16string& s, size_t from = 0, size_t to = std::u1
 IPopupMenu& ClipboardMenu()
 {
   static IPopupMenu menu("", 0, false, {"Cut", "Copy", "Paste"});
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return menu;
 }
 

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "foundation/run_loop.h"
 #include "graphics/overlay/IPopupMenuControl.h"
 #include "graphics/context/IGraphics.h"
 
@@ -311,7 +310,6 @@ void IPopupMenuControl::DrawPanel(IGraphics& g, const PopupMenuPanel& panel)
   if (nCells < nItems && nCells > 0)
   {
     static const IPopupMenu::Item kNoItem("");
-    [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
     if (panel.mFirstShownItem >= 1)
     {
       const bool sel = panel.Cell(0) == mMouseCell;

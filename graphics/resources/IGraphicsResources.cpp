@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include "core/Paths.h"
-#include "foundation/run_loop.h"
 #include "graphics/context/IGraphics.h"
 #include "svg/svg_image.h"
 
@@ -17,14 +16,12 @@ namespace igraphics {
 StaticStorage<APIBitmap>& IGraphics::BitmapCache()
 {
   static StaticStorage<APIBitmap> cache;
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return cache;
 }
 
 StaticStorage<SVGHolder>& IGraphics::SvgCache()
 {
   static StaticStorage<SVGHolder> cache;
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return cache;
 }
 
@@ -33,7 +30,6 @@ SVGHolder::~SVGHolder() { SvgDeleteImage(mImage); }
 StaticStorage<FontDescriptor>& IGraphics::FontDescriptorCache()
 {
   static StaticStorage<FontDescriptor> cache;
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return cache;
 }
 

@@ -64,7 +64,6 @@ IGraphicsMac::IGraphicsMac(IGEditorDelegate& delegate, int w, int h, int fps, fl
   : IGraphicsMacBase(delegate, w, h, fps, scale), mBundleID(nullptr)
 {
   static const foundation::MainRunLoopClock sRunLoopClock;
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   SetClock(&sRunLoopClock); // animations run on the clock of the timers that draw their frames
   std::lock_guard<std::mutex> lock(gCountMutex);
   ++gLiveCount;

@@ -11,7 +11,6 @@
 #include "appkit/headless.h"
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
-#include "foundation/run_loop.h"
 
 namespace appkit {
 
@@ -69,7 +68,6 @@ BackEnds& TheBackEnds()
     gBackEndsMade = true;
     return b;
   }();
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return backEnds;
 }
 

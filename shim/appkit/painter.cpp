@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "foundation/run_loop.h"
-
 namespace appkit {
 
 namespace {
@@ -12,7 +10,6 @@ namespace {
 std::shared_ptr<Painter>& Installed()
 {
   static std::shared_ptr<Painter> painter;
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return painter;
 }
 
@@ -91,7 +88,6 @@ std::string EndWithEllipsis(Painter& painter, const std::string& utf8, const Tex
 Painter& SharedPainter()
 {
   static PlainPainter plain;
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return Installed() ? *Installed() : plain;
 }
 

@@ -5,7 +5,6 @@
 #include <mutex>
 
 #include "coretext/font_descriptor.h"
-#include "foundation/run_loop.h"
 
 namespace coretext {
 
@@ -21,7 +20,6 @@ FcConfig* Config()
   std::call_once(once, [] {
     gConfig = FcInitLoadConfigAndFonts();
     std::atexit([] { FcConfigDestroy(gConfig); });
-    foundation::EndMainLoopBeforeObjectsMadeSoFar();
   });
   return gConfig;
 }

@@ -11,8 +11,6 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-#include "foundation/run_loop.h"
-
 namespace foundation {
 namespace {
 
@@ -31,7 +29,6 @@ std::mutex& RegistryMutex()
 std::map<std::string, std::shared_ptr<const Bundle>>& Registry()
 {
   static std::map<std::string, std::shared_ptr<const Bundle>> bundles;
-  [[maybe_unused]] static const bool loopEndsFirst = EndMainLoopBeforeObjectsMadeSoFar();
   return bundles;
 }
 
@@ -103,7 +100,6 @@ std::string LastComponent(const std::string& path)
 std::shared_ptr<const Bundle> Bundle::Module()
 {
   static const std::shared_ptr<const Bundle> module = LocateModuleBundle();
-  [[maybe_unused]] static const bool loopEndsFirst = EndMainLoopBeforeObjectsMadeSoFar();
   return module;
 }
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
 
 #include "foundation/main_thread.h"
 
@@ -19,7 +18,7 @@ namespace {
 /// ends from inside a call of ours (a host that exits in a callback, Xlib ending it on a lost connection), the
 /// ending thread holds the main-thread lock, which the loop's thread may be waiting for: waiting for that thread
 /// would never end, so the loop is left to the ending process, its thread waiting where it is. Either way the thread
-/// has usually ended before: see EndMainLoopBeforeObjectsMadeSoFar.
+/// was ended (or let go, waiting for that lock) before: see __wrap___cxa_atexit below.
 struct MainLoopOwner
 {
   RunLoop* loop = new RunLoop;
@@ -40,9 +39,7 @@ MainLoopOwner::~MainLoopOwner()
     delete loop;
 }
 
-/// Registered with atexit, which also runs at the module's unload, in reverse order of registration along with the
-/// destructors of the module's static objects.
-void EndMainLoopThread()
+void EndMainLoopThread(void*)
 {
   if (MainLoopOwner* owner = gMainLoopOwner.load())
     owner->loop->EndThreadForGood();
@@ -56,12 +53,27 @@ RunLoop& RunLoop::Main()
   return *owner.loop;
 }
 
-bool EndMainLoopBeforeObjectsMadeSoFar()
+} // namespace foundation
+
+/// The loop's thread ends before any static object of this module (or program) is destroyed. Static destructors
+/// and atexit functions are exit handlers: each is registered when its object is made (at load, or at first use on
+/// any thread), and they run last registered first, at exit for the whole process and at the module's unload
+/// (dlclose) for the module. The linker sends every registration made by our code here (see CMakeLists.txt:
+/// --wrap), and each is followed by one that ends the loop's thread; so whatever was made last, the thread has ended
+/// before it is destroyed, and no file has to ask for it. An ELF destructor function would not do: at exit it runs
+/// after every exit handler. The loop itself outlives its thread's end, since it was made before that end was
+/// registered. [any thread]
+extern "C" int __real___cxa_atexit(void (*fn)(void*), void* arg, void* dso);
+
+extern "C" int __wrap___cxa_atexit(void (*fn)(void*), void* arg, void* dso)
 {
-  RunLoop::Main(); // the loop first: it outlives the objects made so far, whose destructors may still use it
-  std::atexit(EndMainLoopThread);
-  return true;
+  const int result = __real___cxa_atexit(fn, arg, dso);
+  if (result == 0)
+    __real___cxa_atexit(foundation::EndMainLoopThread, nullptr, dso);
+  return result;
 }
+
+namespace foundation {
 
 void RunLoop::EndThreadForGood()
 {

@@ -25,7 +25,8 @@ public:
   using SourceId = uint64_t;
   using SourceFn = std::function<void()>;
 
-  /// The one loop of the process.
+  /// The one loop of the process. Its own thread ends before any static object of the program or module is
+  /// destroyed, at exit and at the module's unload (see run_loop.cpp).
   static RunLoop& Main();
 
   RunLoop();
@@ -145,13 +146,6 @@ private:
   bool mEnded = false; // no thread starts any more
   std::thread mThread;
 };
-
-/// At exit and at the module's unload, ends the main loop's thread (see RunLoop::EndThreadForGood) before any
-/// process-wide object made so far is destroyed, so that a timer or event still being served finds everything in
-/// place. Whoever makes such an object at its first use, one that the loop's callbacks may reach, calls this right
-/// after the object's definition, once: `static const bool loopEndsFirst = EndMainLoopBeforeObjectsMadeSoFar();`.
-/// Returns true. [any thread]
-bool EndMainLoopBeforeObjectsMadeSoFar();
 
 /// A repeating timer on the main run loop, stopped when destroyed.
 class RunLoopTimer

@@ -8,8 +8,6 @@
 #include <new>
 #include <string>
 
-#include "foundation/run_loop.h"
-
 namespace {
 
 struct ShaderRegistry
@@ -24,7 +22,6 @@ struct ShaderRegistry
 ShaderRegistry& Registry()
 {
   static ShaderRegistry r;
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return r;
 }
 
@@ -72,7 +69,6 @@ std::shared_ptr<MTLDevice> MTLCreateSystemDefaultDevice()
     const char* wanted = std::getenv("DROVIK_METAL");
     return wanted && std::strcmp(wanted, "none") == 0 ? nullptr : std::make_shared<MTLDevice>();
   }();
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return device;
 }
 

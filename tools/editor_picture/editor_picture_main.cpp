@@ -7,7 +7,6 @@
 
 #include "headless_editor.h"
 #include "host/audio_file.h"
-#include "host/fx_file.h"
 #include "host/output_file.h"
 
 namespace {
@@ -99,9 +98,10 @@ int main(int argc, char** argv)
   for (const auto& [idx, value] : params) editor.SetParameter(idx, value);
   if (audioOn) editor.Process(left, right, audio.sampleRate);
   if (!editor.Settle()) return Fail("the editor kept drawing");
-  const std::vector<uint8_t> png = PngBytes(editor.LastFrame());
-  if (png.empty()) return Fail("the editor drew no picture");
-  if (!host::WriteFileBytes(out, png, error)) return Fail(error);
+  const HeadlessEditor::Frame& frame = editor.LastFrame();
+  const std::vector<uint8_t> rgba = RgbaPixels(frame);
+  if (rgba.empty()) return Fail("the editor drew no picture");
+  if (!host::WritePngFile(out, frame.width, frame.height, rgba, error)) return Fail(error);
   std::printf("editor picture: %s (%dx%d)\n", out.c_str(), editor.LastFrame().width, editor.LastFrame().height);
   return 0;
 }

@@ -3,8 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include <stb/stb_image_write.h>
-
 #include "core/vst2/PluginEntry.h"
 #include "effect/Drovik.h"
 #include "foundation/bundle.h"
@@ -205,17 +203,11 @@ const HeadlessEditor::Frame& HeadlessEditor::LastFrame()
   return mFrame;
 }
 
-std::vector<uint8_t> PngBytes(const HeadlessEditor::Frame& frame)
+std::vector<uint8_t> RgbaPixels(const HeadlessEditor::Frame& frame)
 {
-  std::vector<uint8_t> png;
   if (frame.width <= 0 || frame.height <= 0 || frame.bgra.size() < size_t(frame.width) * size_t(frame.height) * 4)
-    return png;
+    return {};
   std::vector<uint8_t> rgba(frame.bgra);
   for (size_t i = 0; i + 3 < rgba.size(); i += 4) std::swap(rgba[i], rgba[i + 2]);
-  const auto append = [](void* to, void* data, int size) {
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    static_cast<std::vector<uint8_t>*>(to)->insert(static_cast<std::vector<uint8_t>*>(to)->end(), bytes, bytes + size);
-  };
-  if (!stbi_write_png_to_func(append, &png, frame.width, frame.height, 4, rgba.data(), frame.width * 4)) png.clear();
-  return png;
+  return rgba;
 }

@@ -81,5 +81,5 @@ private:
   std::string mBundleID;
 };
 
-/// The bytes of an RGBA PNG file of a frame's BGRA pixels; none for an empty frame. [any thread]
-std::vector<uint8_t> PngBytes(const HeadlessEditor::Frame& frame);
+/// A frame's BGRA pixels as RGBA; none for an empty frame. [any thread]
+std::vector<uint8_t> RgbaPixels(const HeadlessEditor::Frame& frame);

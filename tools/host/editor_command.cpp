@@ -14,7 +14,6 @@
 #include <vector>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
 
 #include <X11/Xlib.h>
 #include <X11/XKBlib.h>
@@ -22,7 +21,6 @@
 #include <X11/extensions/XTest.h>
 
 #include "appkit/x11_display_open.h"
-#include "host/fx_file.h"
 #include "host/output_file.h"
 #include "host/plugin.h"
 
@@ -155,15 +153,7 @@ std::vector<uint8_t> SettledPicture(Plugin& plugin, Display* display, Window win
 bool WriteScreenshot(Plugin& plugin, Display* display, Window window, int w, int h, const std::string& path,
                      std::string& error)
 {
-  const std::vector<uint8_t> rgba = SettledPicture(plugin, display, window, w, h);
-  std::vector<uint8_t> png;
-  const auto append = [](void* to, void* data, int size) {
-    auto& bytes = *static_cast<std::vector<uint8_t>*>(to);
-    bytes.insert(bytes.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
-  };
-  if (!stbi_write_png_to_func(append, &png, w, h, 4, rgba.data(), w * 4))
-    return error = "the picture could not be coded as PNG", false;
-  return WriteFileBytes(path, png, error);
+  return WritePngFile(path, w, h, SettledPicture(plugin, display, window, w, h), error);
 }
 
 /// What the command line asked for: the plug-in, how long to keep the editor open, the scripted inputs in order.

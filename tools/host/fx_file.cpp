@@ -1,14 +1,9 @@
 #include "fx_file.h"
 
-#include "output_file.h"
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-
-#include <unistd.h>
 
 namespace host {
 namespace {
@@ -287,26 +282,6 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::st
   }
   bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return true;
-}
-
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error)
-{
-  return WriteWhole(path, [&](int fd, std::string& why) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
-      if (wrote < 0 && errno == EINTR) continue;
-      if (wrote <= 0) break;
-      done += size_t(wrote);
-    }
-    bool whole = done == bytes.size();
-    if (!whole) why = std::strerror(errno);
-    if (close(fd) != 0 && whole) {
-      whole = false;
-      why = std::strerror(errno);
-    }
-    return whole;
-  }, error);
 }
 
 } // namespace host

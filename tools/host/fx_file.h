@@ -62,6 +62,5 @@ bool DecodeProgram(const std::vector<uint8_t>& bytes, FxProgram& program, std::s
 bool DecodeBank(const std::vector<uint8_t>& bytes, FxBank& bank, std::string& error);
 
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
 } // namespace host

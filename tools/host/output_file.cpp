@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <stb/stb_image_write.h>
+
 namespace host {
 namespace {
 
@@ -122,6 +124,40 @@ bool WriteWhole(const std::string& path, const FileFiller& fill, std::string& er
   unlink(temporary.c_str());
   error = "cannot write " + path + ": " + why;
   return false;
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error)
+{
+  return WriteWhole(path, [&](int fd, std::string& why) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+      if (wrote < 0 && errno == EINTR) continue;
+      if (wrote <= 0) break;
+      done += size_t(wrote);
+    }
+    bool whole = done == bytes.size();
+    if (!whole) why = std::strerror(errno);
+    if (close(fd) != 0 && whole) {
+      whole = false;
+      why = std::strerror(errno);
+    }
+    return whole;
+  }, error);
+}
+
+bool WritePngFile(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba,
+                  std::string& error)
+{
+  std::vector<uint8_t> png;
+  const auto append = [](void* to, void* data, int size) {
+    auto& bytes = *static_cast<std::vector<uint8_t>*>(to);
+    bytes.insert(bytes.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+  };
+  if (width <= 0 || height <= 0 || rgba.size() < size_t(width) * size_t(height) * 4 ||
+      !stbi_write_png_to_func(append, &png, width, height, 4, rgba.data(), width * 4))
+    return error = "the picture could not be coded as PNG", false;
+  return WriteFileBytes(path, png, error);
 }
 
 } // namespace host

@@ -2,6 +2,7 @@
 // whole or not at all.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,5 +34,13 @@ using FileFiller = std::function<bool(int descriptor, std::string& why)>;
 /// never its set-user-id, set-group-id or sticky bit. A symbolic link stays, its target is replaced. Only a regular
 /// file or none is replaced.
 bool WriteWhole(const std::string& path, const FileFiller& fill, std::string& error);
+
+/// Writes `bytes` as the file `path`, whole or not at all (see WriteWhole).
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
+
+/// Writes a picture of `width` x `height` RGBA pixels (rows packed in `rgba`) as the PNG file `path`, whole or not
+/// at all.
+bool WritePngFile(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba,
+                  std::string& error);
 
 } // namespace host

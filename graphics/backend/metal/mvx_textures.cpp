@@ -1,8 +1,13 @@
 // Texture slots, the texture callbacks, framebuffers, read-back and the image and texture look-ups.
 #include "mvx_context.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -273,8 +278,118 @@ struct Resampling
   }
 };
 
-/// Rows shared out among helper threads and the calling one; the calling thread's share alone when no thread
-/// can be started.
+/// Helper threads for the resampling of large regions, started at first need and kept, idle between calls, until
+/// the process ends or the module is unloaded (the main loop's thread, which draws, has ended by then). A process
+/// forked from ours has none of them: there the calling thread does every row. [any thread]
+class ResampleHelpers
+{
+public:
+  static ResampleHelpers& Shared()
+  {
+    static ResampleHelpers helpers;
+    return helpers;
+  }
+
+  ~ResampleHelpers()
+  {
+    {
+      std::lock_guard<std::mutex> lock(mLock);
+      mQuit = true;
+    }
+    mWork.notify_all();
+    for (std::thread& thread : mThreads)
+      if (getpid() == mOwner)
+        thread.join();
+      else
+        thread.detach();
+  }
+
+  /// Rows [0, h) of the job in `parts` bands of about equal size, the first on the calling thread, the others on
+  /// helpers; a band no helper can take (none can be started, another call has them) is done here as well.
+  /// `rows` holds a row buffer (job.w x 4 floats) per part.
+  void Run(const Resampling& job, int h, unsigned parts, float* rows)
+  {
+    std::unique_lock<std::mutex> call(mCallLock, std::try_to_lock);
+    const unsigned helpers = call.owns_lock() && getpid() == mOwner ? Start(parts - 1) : 0;
+    if (helpers == 0)
+    {
+      job.Rows(0, h, rows);
+      return;
+    }
+    const unsigned bands = helpers + 1;
+    {
+      std::lock_guard<std::mutex> lock(mLock);
+      ++mCall;
+      for (unsigned k = 1; k < bands; ++k)
+        mBands[k - 1] = Band{&job, (int)((long long)h * k / bands), (int)((long long)h * (k + 1) / bands),
+                             rows + (size_t)k * job.w * 4, mCall};
+      mPending = helpers;
+    }
+    mWork.notify_all();
+    job.Rows(0, (int)(h / bands), rows);
+    std::unique_lock<std::mutex> lock(mLock);
+    mDone.wait(lock, [this] { return mPending == 0; });
+  }
+
+private:
+  struct Band
+  {
+    const Resampling* job = nullptr;
+    int first = 0, end = 0;
+    float* row = nullptr;
+    uint64_t call = 0; // the call that gave it; a helper serves each call once
+  };
+
+  ResampleHelpers() : mOwner(getpid()) { mThreads.reserve(kResampleThreads - 1); }
+
+  /// Starts helpers until there are `wanted` (as far as threads can be started); returns how many there are.
+  unsigned Start(unsigned wanted)
+  {
+    while (mThreads.size() < wanted)
+    {
+      try
+      {
+        mThreads.emplace_back([this, index = mThreads.size()] { Serve(index); });
+      }
+      catch (const std::system_error&)
+      {
+        break;
+      }
+    }
+    return (unsigned)std::min<size_t>(wanted, mThreads.size());
+  }
+
+  void Serve(size_t index)
+  {
+    std::unique_lock<std::mutex> lock(mLock);
+    uint64_t served = 0;
+    for (;;)
+    {
+      mWork.wait(lock, [&] { return mQuit || mBands[index].call != served; });
+      if (mQuit)
+        return;
+      const Band band = mBands[index];
+      served = band.call;
+      lock.unlock();
+      band.job->Rows(band.first, band.end, band.row);
+      lock.lock();
+      if (--mPending == 0)
+        mDone.notify_all();
+    }
+  }
+
+  const pid_t mOwner;
+  std::mutex mCallLock; // held by the call the helpers work for
+  std::mutex mLock;
+  std::condition_variable mWork, mDone;
+  Band mBands[kResampleThreads - 1];
+  uint64_t mCall = 0;
+  unsigned mPending = 0;
+  bool mQuit = false;
+  std::vector<std::thread> mThreads;
+};
+
+/// Rows shared out among helper threads and the calling one; the calling thread's share alone for a small region.
 void ResampleInParallel(const Resampling& job, int h)
 {
   const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
@@ -282,26 +397,10 @@ void ResampleInParallel(const Resampling& job, int h)
                            ? std::min({kResampleThreads, hardware, (unsigned)h}) : 1u;
   // Every thread's row buffer is allocated here: nothing a helper does can throw.
   std::vector<float> rows((size_t)parts * job.w * 4);
-  std::vector<std::thread> helpers;
-  helpers.reserve(parts);
-  int first = 0;
-  for (unsigned k = 1; k < parts; ++k)
-  {
-    const int end = (int)((long long)h * k / parts);
-    float* row = rows.data() + (size_t)k * job.w * 4;
-    try
-    {
-      helpers.emplace_back([&job, first, end, row] { job.Rows(first, end, row); });
-      first = end;
-    }
-    catch (const std::system_error&)
-    {
-      break; // the remaining rows go to this thread
-    }
-  }
-  job.Rows(first, h, rows.data());
-  for (std::thread& helper : helpers)
-    helper.join();
+  if (parts == 1)
+    job.Rows(0, h, rows.data());
+  else
+    ResampleHelpers::Shared().Run(job, h, parts, rows.data());
 }
 
 } // namespace

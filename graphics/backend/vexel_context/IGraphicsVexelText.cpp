@@ -2,7 +2,6 @@
 // and text measured and drawn aligned in a rectangle, rotated when the style asks.
 #include "graphics/backend/vexel_context/IGraphicsVexel.h"
 
-#include "foundation/run_loop.h"
 #include "graphics/resources/FontFileReader.h"
 #include "graphics/backend/vexel_context/VexelConversions.h"
 
@@ -12,7 +11,6 @@ namespace igraphics {
 StaticStorage<FontData>& IGraphicsVexel::FontDataCache()
 {
   static StaticStorage<FontData> cache;
-  [[maybe_unused]] static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
   return cache;
 }
 

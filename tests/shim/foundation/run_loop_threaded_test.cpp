@@ -1,5 +1,6 @@
 // The run loop on its own thread, as in a host: timers run with nobody pumping, never during a main-thread call,
 // and a stopped timer is not running anywhere once the stop returns.
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "wait_for.h"
 #include "foundation/main_thread.h"
 #include "foundation/run_loop.h"
+#include "watched_firing.h"
 
 using foundation::RunLoop;
 using foundation::RunLoopTimer;
@@ -215,32 +217,37 @@ TEST(RunLoopThreadDeathTest, AnExitFromTheLoopsThreadEndsTheProcessWithItsStatus
     ::testing::ExitedWithCode(3), "");
 }
 
-// A process that exits while a timer fires on the loop's thread: the firing ends before the objects made before
-// the loop's end was asked for are destroyed.
+// A process that exits, or a module that is unloaded, while a timer fires on the loop's thread: the firing ends
+// before any static object is destroyed, also one made at first use after the loop's thread started.
 TEST(RunLoopThreadDeathTest, AtExitTheLoopsThreadEndsBeforeTheObjectsItUses)
 {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
     {
-      static std::atomic<bool> inside{false};
-      static std::atomic<bool> gone{false};
-      RunLoop::Main().AddTimer(RunLoop::Main().Now(), 0.001, [] {
-        inside = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (gone)
-          _exit(4); // the object was destroyed under the firing
-      });
-      struct Used
-      {
-        ~Used() { gone = true; }
-      };
-      static Used used;
-      static const bool loopEndsFirst = foundation::EndMainLoopBeforeObjectsMadeSoFar();
-      ASSERT_TRUE(loopEndsFirst);
-      ASSERT_TRUE(WaitFor([] { return inside.load(); }));
+      static watchedfiring::Watch watch;
+      watch.exitStatusWhenGone = 4;
+      watchedfiring::StartWatchedFiring(&watch);
+      ASSERT_TRUE(WaitFor([] { return watch.inside.load(); }));
+      watch.ending = true;
       std::exit(0);
     },
     ::testing::ExitedWithCode(0), "");
+}
+
+TEST(RunLoopThread, AtAModulesUnloadItsLoopsThreadEndsBeforeTheObjectsItUses)
+{
+  void* module = dlopen(WATCHED_FIRING_PROBE, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_TRUE(module) << dlerror();
+  using StartFn = void (*)(watchedfiring::Watch*);
+  auto start = reinterpret_cast<StartFn>(dlsym(module, "StartWatchedFiring"));
+  ASSERT_TRUE(start);
+  watchedfiring::Watch watch;
+  start(&watch);
+  ASSERT_TRUE(WaitFor([&] { return watch.inside.load(); }));
+  watch.ending = true;
+  ASSERT_EQ(dlclose(module), 0);
+  EXPECT_TRUE(watch.gone.load()); // the module's objects were destroyed: it was unloaded
+  EXPECT_FALSE(watch.goneUnderFiring.load());
 }
 
 } // namespace

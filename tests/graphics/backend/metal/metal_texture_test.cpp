@@ -1,10 +1,13 @@
 // Texture slots and framebuffers of the Metal renderer: ids and slot reuse, updates and read-backs with their
 // region checks, textures that cannot be made, borrowed textures, and the framebuffer binding.
+#include <dirent.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "metal_test_support.h"
@@ -126,6 +129,52 @@ TEST(MetalTextures, ImageAtAQuarterSizeIsTheAveragedImageWithMipmapsAndAliasesWi
     else
       EXPECT_GT(worst, 100.0);
   }
+}
+
+/// Threads of this process now.
+int ThreadCount()
+{
+  int count = 0;
+  if (DIR* tasks = opendir("/proc/self/task"))
+  {
+    while (const dirent* entry = readdir(tasks))
+      count += entry->d_name[0] != '.';
+    closedir(tasks);
+  }
+  return count;
+}
+
+// A large region is resampled by helper threads that stay for later calls, and comes out as the same region
+// resampled in bands small enough for the calling thread alone.
+TEST(MetalTextures, ALargeResamplingMatchesItsBandsAndKeepsItsHelperThreads)
+{
+  if (std::thread::hardware_concurrency() < 2)
+    GTEST_SKIP() << "one processor: no helper threads";
+  Surface s(8, 8);
+  constexpr int kSide = 37, kW = 509, kH = 263, kBand = 16; // 509 x 16 pixels: one thread; 509 x 263: several
+  std::vector<unsigned char> pixels(kSide * kSide * 4);
+  for (size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = (unsigned char)(i * 7 % 251);
+  const int image = vxCreateImageFromPixels(s.ctx, kSide, kSide, 0, pixels.data());
+  ASSERT_NE(image, 0);
+  auto resample = [&](int y, int h, unsigned char* out) {
+    return mvxResampleImage(s.ctx, image, -3.5f, 2.25f, 600.0f, 300.0f, 5, y, kW, h, out);
+  };
+  std::vector<unsigned char> banded((size_t)kW * kH * 4), whole(banded.size());
+  for (int y = 0; y < kH; y += kBand)
+    ASSERT_EQ(resample(y, std::min(kBand, kH - y), &banded[(size_t)y * kW * 4]), 1);
+  const int before = ThreadCount();
+  ASSERT_EQ(resample(0, kH, whole.data()), 1);
+  EXPECT_TRUE(whole == banded);
+  const int after = ThreadCount();
+  EXPECT_GT(after, before); // the helpers stay
+  for (int i = 0; i < 10; ++i)
+  {
+    std::fill(whole.begin(), whole.end(), 0);
+    ASSERT_EQ(resample(0, kH, whole.data()), 1);
+    EXPECT_TRUE(whole == banded) << i;
+  }
+  EXPECT_EQ(ThreadCount(), after); // and serve every call
 }
 
 TEST(MetalTextures, PlatformQueriesAnswerAsGiven)
