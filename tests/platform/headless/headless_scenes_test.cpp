@@ -2,11 +2,17 @@
 // stand-in: primitives, bitmaps from PNG files at screen scales 1 and 2 and draw scales 0.5, 1 and 2 (and at any
 // scale as their image sampled at every pixel), a layer with a drop shadow, aligned and rotated text in Roboto and in the "Verdana" substitute, and SVG icons whose view box
 // differs in shape from their width and height.
+#include <algorithm>
+#include <cmath>
+
 #include "headless_fixture.h"
 
 using namespace headlesstest;
 
 namespace {
+
+/// The most a resampled copy may be darker or lighter on average than its image drawn directly, in levels.
+constexpr double kMostBias = 0.25;
 
 const IColor kRed(255, 220, 40, 40), kBlue(255, 40, 60, 220), kGreen(255, 40, 170, 80), kBlack(255, 0, 0, 0);
 
@@ -25,10 +31,13 @@ void WriteTiles(const std::string& resources)
   ASSERT_TRUE(WriteTestPng(resources + "/tile@2x.png", 32, 32, tile(32, true)));
 }
 
-/// The largest difference of any channel between two frames of one size, and the pixel where it first is.
+/// The largest difference of any channel between two frames of one size, and the pixel where it first is; and the
+/// mean signed difference of each colour channel over the pixels either frame draws on (those that differ from the
+/// second frame's top left pixel, its background), which shows a frame darker or lighter as a whole.
 struct FrameDifference
 {
   int worst = 0, x = 0, y = 0;
+  double bias[3] = {};
 };
 FrameDifference Difference(const IGraphicsHeadless::Frame& a, const IGraphicsHeadless::Frame& b)
 {
@@ -39,6 +48,21 @@ FrameDifference Difference(const IGraphicsHeadless::Frame& a, const IGraphicsHea
       d.worst = std::abs(a.mRGBA[i] - b.mRGBA[i]);
       d.x = int(i / 4) % a.mWidth, d.y = int(i / 4) / a.mWidth;
     }
+  if (b.mRGBA.size() < 4)
+    return d;
+  const uint8_t* background = b.mRGBA.data();
+  long drawn = 0;
+  double sum[3] = {};
+  for (size_t i = 0; i + 3 < a.mRGBA.size() && i + 3 < b.mRGBA.size(); i += 4)
+  {
+    if (std::equal(&a.mRGBA[i], &a.mRGBA[i] + 4, background) && std::equal(&b.mRGBA[i], &b.mRGBA[i] + 4, background))
+      continue;
+    ++drawn;
+    for (int c = 0; c < 3; ++c)
+      sum[c] += int(a.mRGBA[i + c]) - int(b.mRGBA[i + c]);
+  }
+  for (int c = 0; c < 3; ++c)
+    d.bias[c] = drawn ? sum[c] / double(drawn) : 0.0;
   return d;
 }
 
@@ -147,6 +171,11 @@ TEST_F(Headless, BitmapsAtAnyScaleLookLikeTheirImageSampledAtEveryPixel)
       const FrameDifference d = Difference(drawn, sampled);
       EXPECT_LE(d.worst, 2) << "screen scale " << screenScale << ", draw scale " << drawScale << " at pixel " << d.x
                             << ", " << d.y;
+      // Within two levels at each pixel, yet no darker or lighter as a whole: a level's bias everywhere would pass
+      // the first check.
+      for (int c = 0; c < 3; ++c)
+        EXPECT_LE(std::fabs(d.bias[c]), kMostBias) << "channel " << c << ", screen scale " << screenScale
+                                                  << ", draw scale " << drawScale;
       EXPECT_EQ(drawnAgain.mRGBA, drawn.mRGBA) << "screen scale " << screenScale << ", draw scale " << drawScale;
     }
 }
@@ -200,7 +229,10 @@ TEST_F(Headless, BitmapCopiesMadeBetweenFramesEndAsIfMadeAtOnce)
   const IGraphicsHeadless::Frame standIn = Render();
   EXPECT_FALSE(mGraphics->FrameWasDropped());
   ASSERT_EQ(standIn.mRGBA.size(), atOnce.mRGBA.size());
-  EXPECT_LE(Difference(standIn, atOnce).worst, 2);
+  const FrameDifference d = Difference(atOnce, standIn);
+  EXPECT_LE(d.worst, 2);
+  for (int c = 0; c < 3; ++c)
+    EXPECT_LE(std::fabs(d.bias[c]), kMostBias) << "channel " << c;
 }
 
 TEST_F(Headless, LayerWithADropShadow)
