@@ -4,6 +4,8 @@
 // differs in shape from their width and height.
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <utility>
 
 #include "headless_fixture.h"
 
@@ -177,6 +179,66 @@ TEST_F(Headless, BitmapsAtAnyScaleLookLikeTheirImageSampledAtEveryPixel)
         EXPECT_LE(std::fabs(d.bias[c]), kMostBias) << "channel " << c << ", screen scale " << screenScale
                                                   << ", draw scale " << drawScale;
       EXPECT_EQ(drawnAgain.mRGBA, drawn.mRGBA) << "screen scale " << screenScale << ", draw scale " << drawScale;
+    }
+}
+
+// A bitmap drawn under a skew either way or mirrored, at draw scales other than its own, looks like its image
+// pattern under the same transform: a copy resampled for an upright placement never stands in for it.
+TEST_F(Headless, BitmapsUnderASkewOrMirroredLookLikeTheirImageUnderTheSameTransform)
+{
+  WriteTiles(mResources);
+  const IRECT dest(10.3f, 6.6f, 26.3f, 22.6f);
+  struct Turn
+  {
+    const char* name;
+    IMatrix matrix;
+  };
+  const Turn turns[] = {
+    {"skewed across", IMatrix(1, 0, std::tan(0.35), 1, 0, 0)},
+    {"skewed down", IMatrix(1, std::tan(-0.3), 0, 1, 0, 0)},
+    {"mirrored", IMatrix(-1, 0, 0, 1, 0, 0)},
+  };
+  IBitmap tile;
+  const Turn* turn = nullptr;
+  auto transformed = [&](IGraphics& g, const std::function<void()>& draw) {
+    g.PathTransformSave();
+    g.PathTransformTranslate(dest.CentreX(), dest.CentreY());
+    g.PathTransformMatrix(turn->matrix);
+    g.PathTransformTranslate(-dest.CentreX(), -dest.CentreY());
+    draw();
+    g.PathTransformRestore();
+  };
+  auto throughBitmaps = [&](IGraphics& g, const IRECT&) {
+    transformed(g, [&] { g.DrawBitmap(tile, dest, 0, 0); });
+  };
+  auto throughThePattern = [&](IGraphics& g, const IRECT&) {
+    transformed(g, [&] {
+      auto* vg = static_cast<VXcontext*>(g.GetDrawContext());
+      const int image = static_cast<const IGraphicsVexel::Bitmap*>(tile.GetAPIBitmap())->GetImage();
+      const VXpaint paint = vxMakeImagePattern(vg, dest.mLeft, dest.mTop, dest.W(), dest.H(), 0.f, image, 1.f);
+      vxBeginPath(vg);
+      vxRectPath(vg, dest.mLeft, dest.mTop, dest.W(), dest.H());
+      vxSetFillPaint(vg, paint);
+      vxFillPath(vg);
+    });
+  };
+  const std::pair<int, float> scales[] = {{1, 1.5f}, {1, 0.75f}, {2, 1.25f}};
+  for (const Turn& t : turns)
+    for (const auto& [screenScale, drawScale] : scales)
+    {
+      SCOPED_TRACE(testing::Message() << t.name << ", screen scale " << screenScale << ", draw scale " << drawScale);
+      turn = &t;
+      Open(36, 30, throughBitmaps, screenScale, drawScale);
+      tile = mGraphics->LoadBitmap("tile.png");
+      const IGraphicsHeadless::Frame drawn = Render();
+      Open(36, 30, throughThePattern, screenScale, drawScale);
+      tile = mGraphics->LoadBitmap("tile.png");
+      const IGraphicsHeadless::Frame sampled = Render();
+      ASSERT_EQ(drawn.mRGBA.size(), sampled.mRGBA.size());
+      const FrameDifference d = Difference(drawn, sampled);
+      EXPECT_LE(d.worst, 2) << "at pixel " << d.x << ", " << d.y;
+      for (int c = 0; c < 3; ++c)
+        EXPECT_LE(std::fabs(d.bias[c]), kMostBias) << "channel " << c;
     }
 }
 
