@@ -325,14 +325,14 @@ TEST(SvgPaint, FillRuleAndDisplayAreKeptAndInherited)
 
 } // namespace
 
-// Blanks around the colon of a style declaration (spaces, tabs, line breaks, as CSS allows) change nothing: each
-// declaration paints as written without them, transform included.
-TEST(SvgPaint, StyleDeclarationsWithBlanksAroundTheColonPaintAsWithout)
+// Blanks around the colon of a style declaration and before its semicolon (spaces, tabs, line breaks, as CSS
+// allows) change nothing: each declaration paints as written without them, keywords and transform included.
+TEST(SvgPaint, StyleDeclarationsWithBlanksAroundTheirColonAndSemicolonPaintAsWithout)
 {
   const char* const plain = "fill:red;stroke:blue;stroke-width:3;opacity:0.5;stroke-dasharray:2 1;"
                             "stroke-linecap:round;fill-rule:evenodd;transform:translate(5,7)";
   const char* const blanked = "fill :red; stroke  : blue;stroke-width\t:\t3 ;opacity\n:0.5;stroke-dasharray :2 1;"
-                              " stroke-linecap  :round;fill-rule\r\n: evenodd;transform :translate(5,7)";
+                              " stroke-linecap  :round ;fill-rule\r\n: evenodd\t;transform :translate(5,7) ";
   auto doc = [](const char* style) {
     return Doc(std::string("<path style=\"") + style + "\" d=\"M0 0L10 0L10 10z\"/>");
   };
