@@ -183,10 +183,19 @@ TEST_F(Headless, BitmapsAtAnyScaleLookLikeTheirImageSampledAtEveryPixel)
 }
 
 // A bitmap drawn under a skew either way or mirrored, at draw scales other than its own, looks like its image
-// pattern under the same transform: a copy resampled for an upright placement never stands in for it.
-TEST_F(Headless, BitmapsUnderASkewOrMirroredLookLikeTheirImageUnderTheSameTransform)
+// pattern under the same transform: a copy resampled for an upright placement never stands in for it. Stretched
+// more along one axis than the other, or upright, its resampled copy looks so too, cropped on its right and at its
+// bottom where the tile's last columns and rows are clear.
+TEST_F(Headless, BitmapsUnderAnyTransformLookLikeTheirImageUnderTheSameTransform)
 {
-  WriteTiles(mResources);
+  auto texel = [](int x, int y, int scale) {
+    if (x >= 13 * scale || y >= 12 * scale)
+      return IColor(0, 0, 0, 0);
+    return IColor(255, (x * 53 + y * 29) % 256, (x * 40 + y * 7) % 256, (x * 11 + y * 31) % 256);
+  };
+  for (int scale : {1, 2})
+    ASSERT_TRUE(WriteTestPng(mResources + (scale == 1 ? "/tile.png" : "/tile@2x.png"), 16 * scale, 16 * scale,
+                             [&](int x, int y) { return texel(x, y, scale); }));
   const IRECT dest(10.3f, 6.6f, 26.3f, 22.6f);
   struct Turn
   {
@@ -197,6 +206,8 @@ TEST_F(Headless, BitmapsUnderASkewOrMirroredLookLikeTheirImageUnderTheSameTransf
     {"skewed across", IMatrix(1, 0, std::tan(0.35), 1, 0, 0)},
     {"skewed down", IMatrix(1, std::tan(-0.3), 0, 1, 0, 0)},
     {"mirrored", IMatrix(-1, 0, 0, 1, 0, 0)},
+    {"stretched unevenly", IMatrix(1.3, 0, 0, 0.4, 0, 0)},
+    {"upright", IMatrix(1, 0, 0, 1, 0, 0)},
   };
   IBitmap tile;
   const Turn* turn = nullptr;
