@@ -2,11 +2,6 @@
 // stand-in: primitives, bitmaps from PNG files at screen scales 1 and 2 and draw scales 0.5, 1 and 2 (and at any
 // scale as their image sampled at every pixel), a layer with a drop shadow, aligned and rotated text in Roboto and in the "Verdana" substitute, and SVG icons whose view box
 // differs in shape from their width and height.
-#include <algorithm>
-#include <cmath>
-#include <functional>
-#include <utility>
-
 #include "headless_fixture.h"
 
 using namespace headlesstest;

@@ -1,6 +1,7 @@
 // SVG paints as a document gives them: colours in every form, gradient stops inherited through references,
 // gradient geometry in percent and under the gradient's own transform, spread methods, stroke attributes, stroke
-// widths under transforms and view boxes that scale x and y differently, and the fill rule and display of shapes.
+// widths under transforms and view boxes that scale x and y differently, the fill rule and display of shapes, and
+// style declarations with blanks around their colon and semicolon.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,6 +1,6 @@
 // Vexel text and frames: line breaking (CR LF is one break), row widths and alignment across and down, letter
 // spacing, glyph atlases that grow to the right and are compacted at the end of the frame, a path too large to
-// expand that draws nothing, and glyphs rasterised at the device pixel ratio.
+// expand that draws nothing, glyphs rasterised at the device pixel ratio and text measured alike at every ratio.
 #include <gtest/gtest.h>
 
 #include <algorithm>
