@@ -267,6 +267,53 @@ TEST_F(BundleXServer, AServerKilledWhileTheConnectionOpensCountsAsNoDisplay)
     kChildLimitSeconds);
 }
 
+// The size call hosts make before they open the editor: while one instance's effEditGetRect waits on a frozen
+// server, another instance's calls answer (the host can save its project, change the instance's state and close
+// it meanwhile), and once the server goes away the waiting call answers the size without a display.
+TEST_F(BundleXServer, AFrozenServerHoldsUpOnlyTheSizeCallThatWaitsOnIt)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      const auto frozen = testsupport::FrozenXServer::OnFreeNumber(FirstDisplayNumber(), false);
+      ASSERT_TRUE(frozen) << "no display number's place could be taken";
+      setenv("DISPLAY", frozen->Name().c_str(), 1);
+      Instance waiting;
+      auto other = std::make_unique<Instance>();
+      ASSERT_NE(waiting.Get(), nullptr);
+      ASSERT_NE(other->Get(), nullptr);
+      waiting.Call(vst2::effOpen);
+      other->Call(vst2::effOpen);
+      std::atomic<bool> answered{false};
+      Size rect;
+      std::thread asking([&] {
+        rect = EditorRect(waiting);
+        answered = true;
+      });
+      frozen->WaitUntilWaitedOn();
+      // The other instance's calls on a thread of their own: held up by the frozen server, they would never end.
+      std::atomic<bool> othersDone{false};
+      bool chunk = false, name = false;
+      std::thread others([&] {
+        chunk = !other->GetChunk().empty();
+        name = !other->Text(vst2::effGetParamName, 0).empty();
+        other->Call(vst2::effMainsChanged, 0, 1);
+        other->Call(vst2::effMainsChanged, 0, 0);
+        other.reset(); // effClose
+        othersDone = true;
+      });
+      EXPECT_TRUE(testsupport::WaitFor([&] { return othersDone.load(); }, 5))
+        << "another instance's calls waited on the frozen server";
+      EXPECT_FALSE(answered.load()) << "the size call had returned before the frozen server went away";
+      frozen->GoAway();
+      asking.join();
+      others.join();
+      EXPECT_TRUE(chunk);
+      EXPECT_TRUE(name);
+      EXPECT_EQ(rect, kEditorAtScaleOne);
+    },
+    kChildLimitSeconds);
+}
+
 // While one instance's effEditOpen waits on a frozen server, another instance's calls answer: the host can save
 // its project, change the instance's state and close it meanwhile.
 TEST_F(BundleXServer, AFrozenServerHoldsUpOnlyTheCallThatWaitsOnIt)

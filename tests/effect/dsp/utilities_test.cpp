@@ -57,6 +57,34 @@ TEST(DelayRing, ShortenedOrClearedItDelaysEveryLaterInputByItsLength)
   for (int i = 1; i <= 6; ++i) EXPECT_EQ(r.Exchange(100 + i), i > 3 ? 100 + i - 3 : 0.0) << i;
 }
 
+// Shortened to exactly the place it had reached (the first place the shorter ring no longer has), by exchanges
+// and by pushes alike, the ring still delays every later input by its new length.
+TEST(DelayRing, ShortenedToThePlaceItHadReachedItDelaysEveryLaterInputByItsLength)
+{
+  for (const bool pushed : {false, true})
+    for (const int reached : {1, 4, 7})
+    {
+      SCOPED_TRACE(testing::Message() << (pushed ? "pushed " : "exchanged ") << reached);
+      DelayRing r;
+      r.Resize(16);
+      r.SetLength(10);
+      for (int i = 1; i <= reached; ++i)
+        if (pushed)
+          r.Push(-i);
+        else
+          r.Exchange(-i);
+      r.SetLength(reached);
+      for (int i = 1; i <= 3 * reached + 2; ++i)
+      {
+        const double out = r.Exchange(i);
+        if (i > reached)
+        {
+          EXPECT_EQ(out, i - reached) << i;
+        }
+      }
+    }
+}
+
 TEST(MeterClock, RaisesEveryTwentyMillisecondsAndCarriesTheRemainder)
 {
   MeterClock c;

@@ -243,6 +243,34 @@ TEST(PluginBypass, OutputIsTheInputDelayedByExactlyTheReportedLatency)
   }
 }
 
+// After the host prepares the plug-in anew at another rate or block size, oversampling on, the bypassed output is
+// the input delayed by exactly the latency the plug-in then has.
+TEST(PluginBypass, AfterTheHostPreparesAnewTheBypassedOutputIsDelayedByExactlyTheLatency)
+{
+  const std::pair<double, int> preparations[] = {{96000.0, 512}, {48000.0, 256}};
+  for (int os : {kOS2x, kOS4x})
+    for (const auto& [rate, block] : preparations)
+    {
+      SCOPED_TRACE(testing::Message() << "oversampling " << os << ", rate " << rate << ", block " << block);
+      auto d = Make(kFs);
+      Set(*d, {{kOversampling, os}}, plug::kHost);
+      const auto x = testsig::Programme(2048, kFs, 0.8, 31), y = testsig::Programme(2048, kFs, 0.7, 32);
+      Process(*d, {x, y});
+      d->plug::IPluginProcessor::SetSampleRate(rate);
+      d->plug::IPluginProcessor::SetBlockSize(block);
+      d->OnReset();
+      Set(*d, {{kBypass, 1}}, plug::kHost);
+      const int latency = d->CurrentOSLatency();
+      ASSERT_GT(latency, 0);
+      const Stereo out = Process(*d, {x, y}, block);
+      for (size_t i = static_cast<size_t>(latency); i < out.L.size(); ++i)
+      {
+        ASSERT_EQ(out.L[i], x[i - static_cast<size_t>(latency)]) << i;
+        ASSERT_EQ(out.R[i], y[i - static_cast<size_t>(latency)]) << i;
+      }
+    }
+}
+
 TEST(PluginMeters, InputAndOutputMetersReadTheirSignals)
 {
   auto d = Make(kFs);

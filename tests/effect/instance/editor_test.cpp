@@ -1,12 +1,17 @@
 // The editor as the host opens it: with no platform layer the built plug-in answers that no editor opened; with
 // a graphics factory (the fake platform here) the dispatcher's open and close go through the editor delegate,
-// and a resize is held to the size limits of the plug-in's configuration.
+// and a resize is held to the size limits of the plug-in's configuration. An editor opened while no audio runs
+// draws its meters from the current state at its first ticks.
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include "drovik_instance.h"
 #include "effect/Drovik.h"
 #include "effect/DrovikParams.h"
+#include "effect/DrovikEditorLink.h"
 #include "fake_platform.h"
+#include "foundation/run_loop.h"
 #include "temp_home.h"
 #include "test_controls.h"
 
@@ -20,6 +25,48 @@ struct Editor : ::testing::Test
 {
   testsupport::TemporaryHome mHome;
   RecordingHost mHost;
+};
+
+/// The main run loop's timers on a hand clock for a scope.
+struct HandClock
+{
+  foundation::ManualClock mClock;
+  HandClock() { foundation::RunLoop::Main().UseManualClock(&mClock); }
+  ~HandClock() { foundation::RunLoop::Main().UseManualClock(nullptr); }
+  void Ticks(int n)
+  {
+    for (int i = 0; i < n; ++i)
+    {
+      mClock.Advance(0.025); // a little over the idle interval: always due
+      foundation::RunLoop::Main().RunDueTimers();
+    }
+  }
+};
+
+/// An editor that draws nothing and counts the meter refreshes it is asked for.
+class CountingEditor : public DrovikEditorLink
+{
+public:
+  explicit CountingEditor(int& meterRefreshes) : mMeterRefreshes(meterRefreshes) {}
+  void Install(Drovik& plugin) override
+  {
+    plugin.mMakeGraphicsFunc = [&plugin] {
+      return new FakePlatformGraphics(plugin, Drovik::kEditorWidth, Drovik::kEditorHeight, 60);
+    };
+  }
+  void UpdateControlStates(Drovik&) override {}
+  void UpdateMeterDisplay(Drovik&) override { ++mMeterRefreshes; }
+  void ShowAbout(Drovik&) override {}
+  void VersionCheckText(Drovik&, const char*, const char*) override {}
+  void ShowMessage(Drovik&, const char*, const char*) override {}
+  void ResizeEditor(Drovik&, double) override {}
+  double EditorDrawScale(const Drovik&) const override { return 1.0; }
+  int ParamUnderMouse(const Drovik&) const override { return -1; }
+  std::string ChosenPresetPath(const Drovik&) const override { return {}; }
+  bool KnobShowsValue(const Drovik&, int) const override { return false; }
+
+private:
+  int& mMeterRefreshes;
 };
 
 } // namespace
@@ -54,4 +101,30 @@ TEST_F(Editor, OpenAndCloseGoThroughTheDelegate)
   EXPECT_EQ(mHost.Count(vst2::audioMasterSizeWindow), 1);
   EXPECT_EQ(instance.Dispatch(vst2::effEditClose), 1);
   EXPECT_EQ(drovik->GetOpenGraphics(), nullptr);
+}
+
+// With no audio running (the transport stopped, or a host that does not process while it bypasses), each opening
+// of the editor still asks for the meters once at its first ticks, drawn from the state as it stands; ticks after
+// that ask for nothing until something changes.
+TEST_F(Editor, AnEditorOpenedWhileNoAudioRunsIsAskedForTheMetersAtItsFirstTicks)
+{
+  HandClock clock;
+  Instance instance(mHost);
+  auto* drovik = dynamic_cast<Drovik*>(instance.Plug());
+  ASSERT_TRUE(drovik);
+  int meterRefreshes = 0;
+  drovik->AttachEditor(std::make_unique<CountingEditor>(meterRefreshes));
+  clock.Ticks(3); // whatever making the instance asked for is done with
+  int parent = 0;
+  for (int opening = 1; opening <= 2; ++opening)
+  {
+    SCOPED_TRACE(testing::Message() << "opening " << opening);
+    ASSERT_EQ(instance.Dispatch(vst2::effEditOpen, 0, 0, &parent), 1);
+    meterRefreshes = 0;
+    clock.Ticks(2);
+    EXPECT_EQ(meterRefreshes, 1);
+    clock.Ticks(3);
+    EXPECT_EQ(meterRefreshes, 1) << "asked again with nothing changed";
+    EXPECT_EQ(instance.Dispatch(vst2::effEditClose), 1);
+  }
 }

@@ -8,6 +8,9 @@ using namespace headlesstest;
 
 namespace {
 
+/// The most a resampled copy may be darker or lighter on average than its image drawn directly, in levels.
+constexpr double kMostBias = 0.25;
+
 const IColor kRed(255, 220, 40, 40), kBlue(255, 40, 60, 220), kGreen(255, 40, 170, 80), kBlack(255, 0, 0, 0);
 
 /// A 16 x 16 tile (32 x 32 in its 2x file): red and blue quarters, the 2x file with a green border, so the
@@ -25,10 +28,13 @@ void WriteTiles(const std::string& resources)
   ASSERT_TRUE(WriteTestPng(resources + "/tile@2x.png", 32, 32, tile(32, true)));
 }
 
-/// The largest difference of any channel between two frames of one size, and the pixel where it first is.
+/// The largest difference of any channel between two frames of one size, and the pixel where it first is; and the
+/// mean signed difference of each colour channel over the pixels either frame draws on (those that differ from the
+/// second frame's top left pixel, its background), which shows a frame darker or lighter as a whole.
 struct FrameDifference
 {
   int worst = 0, x = 0, y = 0;
+  double bias[3] = {};
 };
 FrameDifference Difference(const IGraphicsHeadless::Frame& a, const IGraphicsHeadless::Frame& b)
 {
@@ -39,6 +45,21 @@ FrameDifference Difference(const IGraphicsHeadless::Frame& a, const IGraphicsHea
       d.worst = std::abs(a.mRGBA[i] - b.mRGBA[i]);
       d.x = int(i / 4) % a.mWidth, d.y = int(i / 4) / a.mWidth;
     }
+  if (b.mRGBA.size() < 4)
+    return d;
+  const uint8_t* background = b.mRGBA.data();
+  long drawn = 0;
+  double sum[3] = {};
+  for (size_t i = 0; i + 3 < a.mRGBA.size() && i + 3 < b.mRGBA.size(); i += 4)
+  {
+    if (std::equal(&a.mRGBA[i], &a.mRGBA[i] + 4, background) && std::equal(&b.mRGBA[i], &b.mRGBA[i] + 4, background))
+      continue;
+    ++drawn;
+    for (int c = 0; c < 3; ++c)
+      sum[c] += int(a.mRGBA[i + c]) - int(b.mRGBA[i + c]);
+  }
+  for (int c = 0; c < 3; ++c)
+    d.bias[c] = drawn ? sum[c] / double(drawn) : 0.0;
   return d;
 }
 
@@ -147,7 +168,83 @@ TEST_F(Headless, BitmapsAtAnyScaleLookLikeTheirImageSampledAtEveryPixel)
       const FrameDifference d = Difference(drawn, sampled);
       EXPECT_LE(d.worst, 2) << "screen scale " << screenScale << ", draw scale " << drawScale << " at pixel " << d.x
                             << ", " << d.y;
+      // Within two levels at each pixel, yet no darker or lighter as a whole: a level's bias everywhere would pass
+      // the first check.
+      for (int c = 0; c < 3; ++c)
+        EXPECT_LE(std::fabs(d.bias[c]), kMostBias) << "channel " << c << ", screen scale " << screenScale
+                                                  << ", draw scale " << drawScale;
       EXPECT_EQ(drawnAgain.mRGBA, drawn.mRGBA) << "screen scale " << screenScale << ", draw scale " << drawScale;
+    }
+}
+
+// A bitmap drawn under a skew either way or mirrored, at draw scales other than its own, looks like its image
+// pattern under the same transform: a copy resampled for an upright placement never stands in for it. Stretched
+// more along one axis than the other, or upright, its resampled copy looks so too, cropped on its right and at its
+// bottom where the tile's last columns and rows are clear.
+TEST_F(Headless, BitmapsUnderAnyTransformLookLikeTheirImageUnderTheSameTransform)
+{
+  auto texel = [](int x, int y, int scale) {
+    if (x >= 13 * scale || y >= 12 * scale)
+      return IColor(0, 0, 0, 0);
+    return IColor(255, (x * 53 + y * 29) % 256, (x * 40 + y * 7) % 256, (x * 11 + y * 31) % 256);
+  };
+  for (int scale : {1, 2})
+    ASSERT_TRUE(WriteTestPng(mResources + (scale == 1 ? "/tile.png" : "/tile@2x.png"), 16 * scale, 16 * scale,
+                             [&](int x, int y) { return texel(x, y, scale); }));
+  const IRECT dest(10.3f, 6.6f, 26.3f, 22.6f);
+  struct Turn
+  {
+    const char* name;
+    IMatrix matrix;
+  };
+  const Turn turns[] = {
+    {"skewed across", IMatrix(1, 0, std::tan(0.35), 1, 0, 0)},
+    {"skewed down", IMatrix(1, std::tan(-0.3), 0, 1, 0, 0)},
+    {"mirrored", IMatrix(-1, 0, 0, 1, 0, 0)},
+    {"stretched unevenly", IMatrix(1.3, 0, 0, 0.4, 0, 0)},
+    {"upright", IMatrix(1, 0, 0, 1, 0, 0)},
+  };
+  IBitmap tile;
+  const Turn* turn = nullptr;
+  auto transformed = [&](IGraphics& g, const std::function<void()>& draw) {
+    g.PathTransformSave();
+    g.PathTransformTranslate(dest.CentreX(), dest.CentreY());
+    g.PathTransformMatrix(turn->matrix);
+    g.PathTransformTranslate(-dest.CentreX(), -dest.CentreY());
+    draw();
+    g.PathTransformRestore();
+  };
+  auto throughBitmaps = [&](IGraphics& g, const IRECT&) {
+    transformed(g, [&] { g.DrawBitmap(tile, dest, 0, 0); });
+  };
+  auto throughThePattern = [&](IGraphics& g, const IRECT&) {
+    transformed(g, [&] {
+      auto* vg = static_cast<VXcontext*>(g.GetDrawContext());
+      const int image = static_cast<const IGraphicsVexel::Bitmap*>(tile.GetAPIBitmap())->GetImage();
+      const VXpaint paint = vxMakeImagePattern(vg, dest.mLeft, dest.mTop, dest.W(), dest.H(), 0.f, image, 1.f);
+      vxBeginPath(vg);
+      vxRectPath(vg, dest.mLeft, dest.mTop, dest.W(), dest.H());
+      vxSetFillPaint(vg, paint);
+      vxFillPath(vg);
+    });
+  };
+  const std::pair<int, float> scales[] = {{1, 1.5f}, {1, 0.75f}, {2, 1.25f}};
+  for (const Turn& t : turns)
+    for (const auto& [screenScale, drawScale] : scales)
+    {
+      SCOPED_TRACE(testing::Message() << t.name << ", screen scale " << screenScale << ", draw scale " << drawScale);
+      turn = &t;
+      Open(36, 30, throughBitmaps, screenScale, drawScale);
+      tile = mGraphics->LoadBitmap("tile.png");
+      const IGraphicsHeadless::Frame drawn = Render();
+      Open(36, 30, throughThePattern, screenScale, drawScale);
+      tile = mGraphics->LoadBitmap("tile.png");
+      const IGraphicsHeadless::Frame sampled = Render();
+      ASSERT_EQ(drawn.mRGBA.size(), sampled.mRGBA.size());
+      const FrameDifference d = Difference(drawn, sampled);
+      EXPECT_LE(d.worst, 2) << "at pixel " << d.x << ", " << d.y;
+      for (int c = 0; c < 3; ++c)
+        EXPECT_LE(std::fabs(d.bias[c]), kMostBias) << "channel " << c;
     }
 }
 
@@ -200,7 +297,10 @@ TEST_F(Headless, BitmapCopiesMadeBetweenFramesEndAsIfMadeAtOnce)
   const IGraphicsHeadless::Frame standIn = Render();
   EXPECT_FALSE(mGraphics->FrameWasDropped());
   ASSERT_EQ(standIn.mRGBA.size(), atOnce.mRGBA.size());
-  EXPECT_LE(Difference(standIn, atOnce).worst, 2);
+  const FrameDifference d = Difference(atOnce, standIn);
+  EXPECT_LE(d.worst, 2);
+  for (int c = 0; c < 3; ++c)
+    EXPECT_LE(std::fabs(d.bias[c]), kMostBias) << "channel " << c;
 }
 
 TEST_F(Headless, LayerWithADropShadow)

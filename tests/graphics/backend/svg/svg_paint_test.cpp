@@ -1,6 +1,7 @@
 // SVG paints as a document gives them: colours in every form, gradient stops inherited through references,
 // gradient geometry in percent and under the gradient's own transform, spread methods, stroke attributes, stroke
-// widths under transforms and view boxes that scale x and y differently, and the fill rule and display of shapes.
+// widths under transforms and view boxes that scale x and y differently, the fill rule and display of shapes, and
+// style declarations with blanks around their colon and semicolon.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -324,3 +325,44 @@ TEST(SvgPaint, FillRuleAndDisplayAreKeptAndInherited)
 }
 
 } // namespace
+
+// Blanks around the colon of a style declaration and before its semicolon (spaces, tabs, line breaks, as CSS
+// allows) change nothing: each declaration paints as written without them, keywords and transform included.
+TEST(SvgPaint, StyleDeclarationsWithBlanksAroundTheirColonAndSemicolonPaintAsWithout)
+{
+  const char* const plain = "fill:red;stroke:blue;stroke-width:3;opacity:0.5;stroke-dasharray:2 1;"
+                            "stroke-linecap:round;fill-rule:evenodd;transform:translate(5,7)";
+  const char* const blanked = "fill :red; stroke  : blue;stroke-width\t:\t3 ;opacity\n:0.5;stroke-dasharray :2 1;"
+                              " stroke-linecap  :round ;fill-rule\r\n: evenodd\t;transform :translate(5,7) ";
+  auto doc = [](const char* style) {
+    return Doc(std::string("<path style=\"") + style + "\" d=\"M0 0L10 0L10 10z\"/>");
+  };
+  Parsed without(doc(plain)), with(doc(blanked));
+  ASSERT_EQ(without.shapes().size(), 1u);
+  ASSERT_EQ(with.shapes().size(), 1u);
+  const SvgShape &a = without.shape(), &b = with.shape();
+  ASSERT_EQ(a.fill.type, kSvgPaintColor);
+  EXPECT_EQ(a.fill.color, Rgba(255, 0, 0));
+  EXPECT_EQ(a.stroke.color, Rgba(0, 0, 255));
+  EXPECT_EQ(b.fill.type, a.fill.type);
+  EXPECT_EQ(b.fill.color, a.fill.color);
+  EXPECT_EQ(b.stroke.type, a.stroke.type);
+  EXPECT_EQ(b.stroke.color, a.stroke.color);
+  EXPECT_FLOAT_EQ(a.strokeWidth, 3);
+  EXPECT_FLOAT_EQ(b.strokeWidth, a.strokeWidth);
+  EXPECT_FLOAT_EQ(a.opacity, 0.5f);
+  EXPECT_FLOAT_EQ(b.opacity, a.opacity);
+  ASSERT_EQ(a.strokeDashCount, 2);
+  ASSERT_EQ(b.strokeDashCount, a.strokeDashCount);
+  EXPECT_FLOAT_EQ(b.strokeDashArray[0], a.strokeDashArray[0]);
+  EXPECT_FLOAT_EQ(b.strokeDashArray[1], a.strokeDashArray[1]);
+  EXPECT_EQ(b.strokeLineCap, a.strokeLineCap);
+  EXPECT_NE(a.strokeLineCap, Parsed(doc("fill:red")).shape().strokeLineCap);
+  EXPECT_EQ(b.fillRule, a.fillRule);
+  EXPECT_NE(a.fillRule, Parsed(doc("fill:red")).shape().fillRule);
+  const svgtest::Point first = Parsed::point(without.path(), 0), moved = Parsed::point(with.path(), 0);
+  EXPECT_FLOAT_EQ(first.x, 5);
+  EXPECT_FLOAT_EQ(first.y, 7);
+  EXPECT_FLOAT_EQ(moved.x, first.x);
+  EXPECT_FLOAT_EQ(moved.y, first.y);
+}

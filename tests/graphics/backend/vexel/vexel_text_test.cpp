@@ -1,10 +1,11 @@
 // Vexel text and frames: line breaking (CR LF is one break), row widths and alignment across and down, letter
 // spacing, glyph atlases that grow to the right and are compacted at the end of the frame, a path too large to
-// expand that draws nothing, and glyphs rasterised at the device pixel ratio.
+// expand that draws nothing, glyphs rasterised at the device pixel ratio and text measured alike at every ratio.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -411,6 +412,53 @@ TEST_F(TextTest, FontMetricsInLogicalUnitsAreTheSameAtEveryDevicePixelRatio)
   EXPECT_NEAR(two.ascender, one.ascender, 0.01);
   EXPECT_NEAR(two.descender, one.descender, 0.01);
   EXPECT_NEAR(two.lineHeight, one.lineHeight, 0.01);
+}
+
+// Text measured at device pixel ratio 2 lies where it lies at ratio 1 in logical units: its top and bottom (the
+// line's, and the rows' of a wrapped box) within a device pixel, in every alignment across and down. Across, each
+// glyph's advance is rounded to whole device pixels at either ratio (at most half a logical unit at 1, a quarter
+// at 2) and the start to a whole pixel: width, left and right differ by no more than that adds up to.
+TEST_F(TextTest, MeasuredTextLiesInTheSamePlaceAtDevicePixelRatioTwo)
+{
+  const char* const line = "Jumpy Wafts";
+  const char* const rows = "Jumpy Wafts of quiet text";
+  struct Measure
+  {
+    float width = 0, bounds[4] = {}, box[4] = {};
+  };
+  auto measure = [&](float ratio, int align) {
+    vxEndFrame(ctx);
+    vxBeginFrame(ctx, 800, 600, ratio);
+    vxSetFontFaceByName(ctx, "sans");
+    vxSetFontSize(ctx, 23);
+    vxSetTextAlign(ctx, align);
+    Measure m;
+    m.width = vxMeasureText(ctx, 101.3f, 57.6f, line, nullptr, m.bounds);
+    vxMeasureTextBox(ctx, 101.3f, 57.6f, 90.f, rows, nullptr, m.box);
+    return m;
+  };
+  const float devicePixel = 0.5f; // at ratio 2, in logical units
+  const float across = 1.f + 0.75f * float(std::strlen(rows));
+  for (const int h : {VX_ALIGN_LEFT, VX_ALIGN_CENTER, VX_ALIGN_RIGHT})
+    for (const int v : {VX_ALIGN_TOP, VX_ALIGN_MIDDLE, VX_ALIGN_BASELINE, VX_ALIGN_BOTTOM})
+    {
+      SCOPED_TRACE(testing::Message() << "align " << (h | v));
+      const Measure one = measure(1.f, h | v), two = measure(2.f, h | v);
+      ASSERT_GT(one.width, 50.f);
+      ASSERT_GT(one.bounds[3] - one.bounds[1], 20.f);
+      ASSERT_GT(one.box[3] - one.box[1], 40.f) << "the box wraps to rows";
+      EXPECT_NEAR(two.width, one.width, 0.75f * float(std::strlen(line)));
+      for (int i : {1, 3})
+      {
+        EXPECT_NEAR(two.bounds[i], one.bounds[i], devicePixel) << "bound " << i;
+        EXPECT_NEAR(two.box[i], one.box[i], devicePixel) << "box bound " << i;
+      }
+      for (int i : {0, 2})
+      {
+        EXPECT_NEAR(two.bounds[i], one.bounds[i], across) << "bound " << i;
+        EXPECT_NEAR(two.box[i], one.box[i], across) << "box bound " << i;
+      }
+    }
 }
 
 // A character the font lacks is drawn from its first fallback that has it, at that font's own advance; without a
