@@ -200,6 +200,20 @@ TEST(Connections, UnconnectedChannelFollowsItsScratchBufferAcrossBlockSizeChange
   EXPECT_EQ(p.mSecondInputSum, 0.0) << "the unconnected input reads its own zeroed scratch buffer";
 }
 
+// A host's block size of zero or less says nothing: the block size it set before stays.
+TEST(Connections, ABlockSizeOfZeroOrLessKeepsTheOneBefore)
+{
+  TestPlug p({}, 0);
+  vst2::Effect& e = p.GetEffect();
+  e.dispatcher(&e, vst2::effSetBlockSize, 0, 256, nullptr, 0.f);
+  ASSERT_EQ(p.GetBlockSize(), 256);
+  for (intptr_t n : {0, -5})
+  {
+    e.dispatcher(&e, vst2::effSetBlockSize, 0, n, nullptr, 0.f);
+    EXPECT_EQ(p.GetBlockSize(), 256) << n;
+  }
+}
+
 TEST(Connections, UnconnectedInputsConsumeNoHostPointer)
 {
   TestPlug p({}, 0);
