@@ -22,6 +22,14 @@ TEST(ChannelIO, LegalConfigurations)
   EXPECT_TRUE(p.IsLegalIO(2, 2));
   EXPECT_FALSE(p.IsLegalIO(1, 2));
   EXPECT_TRUE(p.IsLegalIO(-1, 2));
+  plug::IPluginConfig c = TestPlug::Config(0);
+  c.channelIOStr = "1-2"; // mono in, stereo out: each side is matched against its own count
+  struct MonoToStereo : plug::IPluginVST2
+  {
+    MonoToStereo(const plug::InstanceInfo& info, const plug::IPluginConfig& c) : plug::IPluginVST2(info, c) {}
+  } widening(plug::InstanceInfo{}, c);
+  EXPECT_TRUE(widening.IsLegalIO(1, 2));
+  EXPECT_FALSE(widening.IsLegalIO(2, 1));
   EXPECT_EQ(p.MaxNChannels(plug::kInput), 2);
   EXPECT_EQ(p.CountConnectedChannels(plug::kOutput), 2);
   std::vector<IChannelIOConfig> configs;
