@@ -5,6 +5,7 @@
 // recently drawn going first.
 #include "headless_fixture.h"
 
+#include <memory>
 #include <vector>
 
 #include "graphics/backend/metal/metal_vexel.h"
@@ -375,7 +376,9 @@ TEST(ScaledBitmapCopies, TheLeastRecentlyDrawnCopyGoesWhenANewOneOutgrowsTheBudg
 {
   CAMetalLayer layer;
   layer.setDrawableSize(CGSize{8.0, 8.0});
-  VXcontext* vg = mvxCreateContext(&layer, kMvxAntiAlias | kMvxTripleBuffer);
+  const std::unique_ptr<VXcontext, void (*)(VXcontext*)> context(mvxCreateContext(&layer, kMvxAntiAlias),
+                                                                 mvxDeleteContext);
+  VXcontext* vg = context.get();
   ASSERT_NE(vg, nullptr);
   {
     constexpr int kSide = 64, kCopySide = 100; // a copy of 40000 bytes
@@ -398,5 +401,4 @@ TEST(ScaledBitmapCopies, TheLeastRecentlyDrawnCopyGoesWhenANewOneOutgrowsTheBudg
     EXPECT_EQ(find(0.f), first) << "the copy drawn most recently went";
     EXPECT_NE(find(0.25f), second) << "the copy drawn longest ago stayed";
   }
-  mvxDeleteContext(vg);
 }

@@ -192,9 +192,6 @@ TEST(MetalTextures, AFramebufferOfAnotherContextIsNotDrawnInto)
   EXPECT_EQ(img.At(2, 2)[2], 0);
 }
 
-} // namespace
-
-
 // An image whose levels rise evenly down its rows, stretched to half again its height, resamples inside to the
 // nearest level of the even rise at each pixel's centre: no copy for another scale is darker or lighter than that.
 TEST(MetalTextures, AResampledCopyOfAnEvenRiseHoldsTheNearestLevelAtEachPixel)
@@ -221,3 +218,5 @@ TEST(MetalTextures, AResampledCopyOfAnEvenRiseHoldsTheNearestLevelAtEachPixel)
       for (int c = 0; c < 3; ++c) EXPECT_NEAR(copy[((size_t)y * kW + x) * 4 + c], exact, 0.51f) << y << " " << x;
   }
 }
+
+} // namespace
