@@ -74,6 +74,15 @@ TEST_F(Knob, WheelInFractionsOrUnitsAndCtrlClickResets)
   EXPECT_EQ(mDelegate.GetParam(1)->Value(), -16.0);
 }
 
+// A unit notch on a parameter whose steps are finer than a unit lands on the step nearest to where it moved.
+TEST_F(Knob, AUnitNotchLandsOnTheNearestStep)
+{
+  mDelegate.GetParam(0)->InitDouble("Fine", 0.25, 0, 2, 0.25, "", plug::IParam::kFlagStepped);
+  IBKnobMultiControlVQ* k = Add(0, true);
+  k->OnMouseWheel(20, 20, IMouseMod(false, false, true), 1); // Shift: a tenth, 0.3 + 0.1 is nearest to 0.5
+  EXPECT_EQ(mDelegate.GetParam(0)->Value(), 0.5);
+}
+
 TEST_F(Knob, ValueBoxOnlyWhileHovered)
 {
   IBKnobMultiControlVQ* k = Add(0);

@@ -153,6 +153,25 @@ TEST(DispatcherEdges, PinPropertiesAndSpeakerArrangements)
   EXPECT_EQ(in->numChannels, 2);
 }
 
+// With three channels a side the third pin has no partner: only the first is marked as carrying a stereo pair.
+TEST(DispatcherEdges, AnOddLastPinIsNotMarkedStereo)
+{
+  plug::IPluginConfig c = TestPlug::Config(0);
+  c.channelIOStr = "3-3";
+  struct Three : plug::IPluginVST2
+  {
+    Three(const plug::InstanceInfo& info, const plug::IPluginConfig& c) : plug::IPluginVST2(info, c) {}
+  } p(plug::InstanceInfo{}, c);
+  for (int32_t opcode : {vst2::effGetInputProperties, vst2::effGetOutputProperties})
+    for (int index = 0; index < 3; ++index)
+    {
+      vst2::PinProperties pin{};
+      ASSERT_EQ(p.GetEffect().dispatcher(&p.GetEffect(), opcode, index, 0, &pin, 0.f), 1) << opcode << " " << index;
+      EXPECT_EQ(pin.flags, index == 0 ? vst2::kPinIsActive | vst2::kPinIsStereo : vst2::kPinIsActive)
+        << opcode << " " << index;
+    }
+}
+
 // The host's key (character, virtual key, modifier bits Shift 1, Alt 2, Command 4, Control 8) as the editor gets it.
 TEST(DispatcherEdges, KeysReachTheEditorWithTheirCodesAndModifiers)
 {

@@ -22,6 +22,14 @@ TEST(ChannelIO, LegalConfigurations)
   EXPECT_TRUE(p.IsLegalIO(2, 2));
   EXPECT_FALSE(p.IsLegalIO(1, 2));
   EXPECT_TRUE(p.IsLegalIO(-1, 2));
+  plug::IPluginConfig c = TestPlug::Config(0);
+  c.channelIOStr = "1-2"; // mono in, stereo out: each side is matched against its own count
+  struct MonoToStereo : plug::IPluginVST2
+  {
+    MonoToStereo(const plug::InstanceInfo& info, const plug::IPluginConfig& c) : plug::IPluginVST2(info, c) {}
+  } widening(plug::InstanceInfo{}, c);
+  EXPECT_TRUE(widening.IsLegalIO(1, 2));
+  EXPECT_FALSE(widening.IsLegalIO(2, 1));
   EXPECT_EQ(p.MaxNChannels(plug::kInput), 2);
   EXPECT_EQ(p.CountConnectedChannels(plug::kOutput), 2);
   std::vector<IChannelIOConfig> configs;
@@ -198,6 +206,20 @@ TEST(Connections, UnconnectedChannelFollowsItsScratchBufferAcrossBlockSizeChange
     RunBlock(e, b, n + 7); // larger than the block size: the scratch buffers grow before use
   }
   EXPECT_EQ(p.mSecondInputSum, 0.0) << "the unconnected input reads its own zeroed scratch buffer";
+}
+
+// A host's block size of zero or less says nothing: the block size it set before stays.
+TEST(Connections, ABlockSizeOfZeroOrLessKeepsTheOneBefore)
+{
+  TestPlug p({}, 0);
+  vst2::Effect& e = p.GetEffect();
+  e.dispatcher(&e, vst2::effSetBlockSize, 0, 256, nullptr, 0.f);
+  ASSERT_EQ(p.GetBlockSize(), 256);
+  for (intptr_t n : {0, -5})
+  {
+    e.dispatcher(&e, vst2::effSetBlockSize, 0, n, nullptr, 0.f);
+    EXPECT_EQ(p.GetBlockSize(), 256) << n;
+  }
 }
 
 TEST(Connections, UnconnectedInputsConsumeNoHostPointer)

@@ -1,5 +1,6 @@
 // The other analog prototypes, measured as digital low-pass designs: one sweep over the Chebyshev I and II,
-// Bessel, Legendre and elliptic families, each stable at every order and meeting its own promise at the edges.
+// Bessel, Legendre and elliptic families, each stable at every order and meeting its own promise at the edges;
+// and the root solver they stand on.
 #include <algorithm>
 #include <cmath>
 
@@ -111,4 +112,28 @@ TEST(Prototypes, OrdersBeyondTheirScratchAreHeld)
   ChebyshevIDesign::LowPass<16> cheby;
   cheby.Setup(40, kFs, kFc, 1.0);
   EXPECT_EQ(cheby.DigitalLayout().NumPoles(), 16);
+}
+
+// The root solver the Bessel and Legendre prototypes stand on: the roots of a polynomial with real and complex
+// roots, each found once, sorted by decreasing imaginary part.
+TEST(Prototypes, TheRootSolverFindsEachRootOfAKnownPolynomial)
+{
+  const Complex roots[] = {{0.0, 0.5}, {1.0, 0.0}, {-2.0, 0.0}, {0.0, -0.5}};
+  PolynomialRootSolver solver(4);
+  Complex* a = solver.Coefficients(); // the product of (x - root), built up one factor at a time
+  a[0] = 1.0;
+  for (int n = 0; n < 4; ++n)
+  {
+    a[n + 1] = a[n];
+    for (int i = n; i > 0; --i) a[i] = a[i - 1] - roots[n] * a[i];
+    a[0] = -roots[n] * a[0];
+  }
+  ASSERT_NO_THROW(solver.Solve(4, true, true));
+  EXPECT_NEAR(solver.Roots()[0].imag(), 0.5, 1e-9);
+  EXPECT_NEAR(solver.Roots()[3].imag(), -0.5, 1e-9);
+  for (const Complex& r : roots)
+  {
+    auto near = [&](const Complex& x) { return std::abs(x - r) < 1e-9; };
+    EXPECT_EQ(std::count_if(solver.Roots(), solver.Roots() + 4, near), 1) << r;
+  }
 }

@@ -1,4 +1,5 @@
-// Level meters: ballistics of PEAK, RMS and VU readings of sines, K-weighted loudness at many rates.
+// Level meters: ballistics of PEAK, RMS and VU readings of sines, K-weighted loudness at many rates, a delay of one
+// sample.
 #include "effect/dsp/level_meter.h"
 #include "signals.h"
 
@@ -48,6 +49,21 @@ TEST(PeakMeter, ShowsASingleSampleAtOnceHoldsItThenFalls20DbPer300Ms)
   for (int i = 1; i < static_cast<int>(0.3 * fs); ++i) m->ProcessStereo(1, 0.0, 0.0);
   EXPECT_NEAR(m->ShownDb(), -20.0, 0.01);
   EXPECT_EQ(m->shownMax, 1.0);
+}
+
+// A meter set up to look one sample behind shows a sample one step later, a meter without delay at once.
+TEST(PeakMeter, ADelayOfOneSampleShowsASampleOneStepLater)
+{
+  const double fs = 48000;
+  for (const double delayMs : {0.0, 1000.0 / fs})
+  {
+    LevelMeter m;
+    m.Setup(kMeterKindPeak, 0.0, 0.0, 0.1, 0.3, 0.0, fs, delayMs);
+    m.ProcessStereo(1, 1.0, 1.0);
+    EXPECT_EQ(m.shownValue, delayMs > 0 ? 0.0 : 1.0) << delayMs;
+    m.ProcessStereo(1, 0.0, 0.0);
+    EXPECT_EQ(m.shownValue, 1.0) << delayMs;
+  }
 }
 
 TEST(RmsMeter, FullScaleSineReadsItsRmsAndShowsZeroDb)

@@ -74,7 +74,12 @@ TEST(Oversampler, HostSamplesThatAreNotFiniteNeverReachTheResamplers)
   Oversampler os;
   os.Build(2, 4, kBlock, 4, 2, 2, 48000.0);
   std::vector<double> L(kBlock, NAN), R(kBlock, INFINITY);
-  for (int b = 0; b < 4; ++b) RoundTrip(os, L, R, kBlock);
+  for (int b = 0; b < 4; ++b)
+  {
+    const int returned = RoundTrip(os, L, R, kBlock);
+    for (int c = 0; c < 2; ++c)
+      for (int i = 0; i < returned; ++i) ASSERT_TRUE(std::isfinite(os.DownOut()[c][i])) << b << " " << c << " " << i;
+  }
   std::vector<double> ok(kBlock, 0.0);
   for (int b = 0; b < 4; ++b) ASSERT_EQ(RoundTrip(os, ok, ok, kBlock), kBlock);
   for (int c = 0; c < 2; ++c)

@@ -154,6 +154,13 @@ TEST_F(LayersTest, BlurSpreadsAlphaAndTakesTheEdgeValueBeyondTheEdge)
   EXPECT_EQ(a[10 * 21 + 11], a[10 * 21 + 9]);
   EXPECT_EQ(a[11 * 21 + 10], a[9 * 21 + 10]);
   EXPECT_EQ(a[10 * 21 + 18], 0);
+  // A blur of 2.5 reaches as far as the first whole pixel beyond 1 + 2.5, and no farther.
+  ILayerPtr halfway = MakeLayer(IRECT(0, 0, 21, 21));
+  Pixels(halfway)[(10 * 21 + 10) * 4 + 3] = 255;
+  Shadow(halfway, 2.5f);
+  const std::vector<int> h = Alpha(halfway);
+  EXPECT_GT(h[13 * 21 + 10], 0);
+  EXPECT_EQ(h[14 * 21 + 10], 0);
 
   // Opaque stays opaque up to the edges, with a kernel longer than the layer and with one capped in length.
   for (float blur : {5.f, 1e9f})

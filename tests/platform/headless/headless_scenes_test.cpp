@@ -1,8 +1,16 @@
 // Golden scenes drawn by the headless graphics context through path-based drawing, Vexel and the CPU Metal
 // stand-in: primitives, bitmaps from PNG files at screen scales 1 and 2 and draw scales 0.5, 1 and 2 (and at any
 // scale as their image sampled at every pixel), a layer with a drop shadow, aligned and rotated text in Roboto and in the "Verdana" substitute, and SVG icons whose view box
-// differs in shape from their width and height.
+// differs in shape from their width and height; and resampled bitmap copies beyond their budget, the least
+// recently drawn going first.
 #include "headless_fixture.h"
+
+#include <memory>
+#include <vector>
+
+#include "graphics/backend/metal/metal_vexel.h"
+#include "graphics/backend/vexel_context/ScaledBitmapCache.h"
+#include "metal/quartz_core.h"
 
 using namespace headlesstest;
 
@@ -459,5 +467,38 @@ TEST_F(Headless, LayersShadowsBitmapsAndBlendsAtOtherDrawScalesMatchDrawingDirec
     ASSERT_EQ(viaLayers.mRGBA.size(), drawn.mRGBA.size());
     const FrameDifference d = Difference(viaLayers, drawn);
     EXPECT_LE(d.worst, 2) << "draw scale " << drawScale << " at pixel " << d.x << ", " << d.y;
+  }
+}
+
+// Copies beyond the budget go least recently drawn first: a copy drawn again just before a new one is made stays,
+// the one drawn longest ago is made anew when next drawn.
+TEST(ScaledBitmapCopies, TheLeastRecentlyDrawnCopyGoesWhenANewOneOutgrowsTheBudget)
+{
+  CAMetalLayer layer;
+  layer.setDrawableSize(CGSize{8.0, 8.0});
+  const std::unique_ptr<VXcontext, void (*)(VXcontext*)> context(mvxCreateContext(&layer, kMvxAntiAlias),
+                                                                 mvxDeleteContext);
+  VXcontext* vg = context.get();
+  ASSERT_NE(vg, nullptr);
+  {
+    constexpr int kSide = 64, kCopySide = 100; // a copy of 40000 bytes
+    const std::vector<unsigned char> opaque(size_t(kSide) * kSide * 4, 255);
+    const int image = vxCreateImageFromPixels(vg, kSide, kSide, 0, opaque.data());
+    ASSERT_GT(image, 0);
+    plug::igraphics::ScaledBitmapCache cache(vg);
+    cache.SetBudget(100000); // two copies fit, three do not
+    auto find = [&](float originX) {
+      plug::igraphics::ScaledBitmapCache::Placement p;
+      p.image = image, p.originX = originX, p.width = p.height = float(kCopySide), p.w = p.h = kCopySide;
+      plug::igraphics::ScaledBitmapCache::Copy copy;
+      return cache.Find(p, copy) ? copy.image : 0;
+    };
+    const int first = find(0.f), second = find(0.25f);
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(find(0.f), first); // drawn again: now the most recent
+    EXPECT_GT(find(0.5f), 0);    // outgrows the budget
+    EXPECT_EQ(find(0.f), first) << "the copy drawn most recently went";
+    EXPECT_NE(find(0.25f), second) << "the copy drawn longest ago stayed";
   }
 }

@@ -1,5 +1,6 @@
 // Texture slots and framebuffers of the Metal renderer: ids and slot reuse, updates and read-backs with their
-// region checks, textures that cannot be made, borrowed textures, and the framebuffer binding.
+// region checks, textures that cannot be made, borrowed textures, the framebuffer binding, and copies resampled
+// for another scale.
 #include <dirent.h>
 
 #include <gtest/gtest.h>
@@ -238,6 +239,33 @@ TEST(MetalTextures, AFramebufferOfAnotherContextIsNotDrawnInto)
   mvxBindFramebuffer(nullptr);
   mvxtest::Image img = other.Read();
   EXPECT_EQ(img.At(2, 2)[2], 0);
+}
+
+// An image whose levels rise evenly down its rows, stretched to half again its height, resamples inside to the
+// nearest level of the even rise at each pixel's centre: no copy for another scale is darker or lighter than that.
+TEST(MetalTextures, AResampledCopyOfAnEvenRiseHoldsTheNearestLevelAtEachPixel)
+{
+  Surface s(8, 8);
+  constexpr int kW = 4, kRows = 10, kStretchedRows = 15;
+  constexpr float kBase = 20.f, kRise = 20.f; // levels per row
+  std::vector<unsigned char> rgba((size_t)kW * kRows * 4);
+  for (int y = 0; y < kRows; ++y)
+    for (int x = 0; x < kW; ++x)
+    {
+      unsigned char* p = &rgba[((size_t)y * kW + x) * 4];
+      p[0] = p[1] = p[2] = (unsigned char)(kBase + kRise * y), p[3] = 255;
+    }
+  const int image = vxCreateImageFromPixels(s.ctx, kW, kRows, 0, rgba.data());
+  ASSERT_GT(image, 0);
+  std::vector<unsigned char> copy((size_t)kW * kStretchedRows * 4);
+  ASSERT_EQ(mvxResampleImage(s.ctx, image, 0, 0, kW, kStretchedRows, 0, 0, kW, kStretchedRows, copy.data()), 1);
+  for (int y = 2; y < kStretchedRows - 2; ++y) // rows whose filter reaches no edge
+  {
+    const float row = (y + 0.5f) * kRows / kStretchedRows - 0.5f;
+    const float exact = kBase + kRise * row;
+    for (int x = 0; x < kW; ++x)
+      for (int c = 0; c < 3; ++c) EXPECT_NEAR(copy[((size_t)y * kW + x) * 4 + c], exact, 0.51f) << y << " " << x;
+  }
 }
 
 } // namespace

@@ -135,6 +135,15 @@ TEST(SvgPaint, RadialGradientRadiiInPercentAreAShareOfTheDiagonalOverTheSquareRo
   }
 }
 
+// A radial gradient of no radius has no area to spread over: it paints its outermost stop's colour, flat.
+TEST(SvgPaint, ARadialGradientOfNoRadiusPaintsItsOutermostColour)
+{
+  Parsed svg(RectWithRadialGradient("r=\"0\""));
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  EXPECT_EQ(svg.shape().fill.type, kSvgPaintColor);
+  EXPECT_EQ(svg.shape().fill.color, Rgba(0, 0, 0));
+}
+
 TEST(SvgPaint, BoundsAndGradientsFollowAViewBoxThatMovesAndScalesEachAxisApart)
 {
   // The view box starts at (10, 20) and scales x by 2 and y by 4: the rectangle fills the image's top left

@@ -350,6 +350,19 @@ TEST_F(TextTest, EachGlyphPositionSpansFromItsPenToTheNext)
   EXPECT_NEAR(p[n - 1].maxX, 100 + Width(text), 1.0);
 }
 
+// Text of about a pixel and a half is still placed: it measures in proportion to its size and draws glyphs.
+TEST_F(TextTest, TextOfAPixelAndAHalfMeasuresInProportionAndDraws)
+{
+  const char* text = "Wide text";
+  const float atTwenty = Width(text);
+  vxSetFontSize(ctx, 1.5f);
+  EXPECT_NEAR(Width(text), atTwenty * 1.5f / 20.f, atTwenty * 0.01f);
+  vxDrawText(ctx, 10, 10, text, nullptr);
+  const vxtest::RecordedCall* t = r.Last("triangles");
+  ASSERT_NE(t, nullptr);
+  EXPECT_FALSE(t->verts.empty());
+}
+
 // At a device pixel ratio of 2 a glyph covers the same place in logical units but is rasterised at twice the
 // size: its cell in the atlas is twice as wide and as tall in atlas pixels (less the cell's fixed padding).
 TEST_F(TextTest, AtTwiceTheDevicePixelRatioAGlyphIsRasterisedTwiceAsLargeInTheSamePlace)
