@@ -155,16 +155,72 @@ intptr_t IPluginVST2::AEffectDispatch(vst2::Effect* effect, int32_t opcode, int3
   {
     if (IsAudioThreadRequest(opcode))
       return plug->Dispatch(opcode, VSTRequest{idx, value, ptr, opt});
-    // What may wait long for a display comes first, so that it holds up no other instance's calls.
-    if ((opcode == vst2::effEditGetRect || opcode == vst2::effEditOpen) && !foundation::MainThreadHeldHere())
-      foundation::RunUnlockedPreparation(opcode == vst2::effEditOpen);
+    const VSTRequest request{idx, value, ptr, opt};
+    if (!foundation::MainThreadHeldHere())
+    {
+      // What may wait long for a display comes first, so that it holds up no other instance's calls.
+      if (opcode == vst2::effEditGetRect || opcode == vst2::effEditOpen)
+        return plug->DispatchAfterPreparation(opcode, request);
+      // The instance's own calls on their way to the lock end first: then the instance is theirs no more.
+      if (opcode == vst2::effClose || opcode == vst2::effEditClose)
+        plug->mCallsOnTheirWay.AwaitNone();
+    }
+    else if (opcode == vst2::effClose && plug->mCallsOnTheirWay.LeaveCloseToThem())
+      return 0;
     foundation::MainThreadScope mainThread; // never at the same time as a timer of the main run loop
-    return plug->Dispatch(opcode, VSTRequest{idx, value, ptr, opt});
+    return plug->Dispatch(opcode, request);
   }
   catch (...)
   {
     return 0;
   }
+}
+
+intptr_t IPluginVST2::DispatchAfterPreparation(int32_t opcode, const VSTRequest& r)
+{
+  mCallsOnTheirWay.Enter();
+  try
+  {
+    foundation::RunUnlockedPreparation(opcode == vst2::effEditOpen);
+  }
+  catch (...)
+  {
+    // Without its preparation the request answers as it would without a display.
+  }
+  foundation::MainThreadScope mainThread;
+  if (mCallsOnTheirWay.Leave())
+  {
+    delete this; // the host closed the instance meanwhile, from inside a call of ours
+    return 0;
+  }
+  return Dispatch(opcode, r);
+}
+
+void IPluginVST2::CallsOnTheirWay::Enter()
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  ++mCount;
+}
+
+bool IPluginVST2::CallsOnTheirWay::Leave()
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  if (--mCount == 0)
+    mNoneLeft.notify_all();
+  return mCount == 0 && mCloseLeft;
+}
+
+void IPluginVST2::CallsOnTheirWay::AwaitNone()
+{
+  std::unique_lock<std::mutex> lock(mMutex);
+  mNoneLeft.wait(lock, [this] { return mCount == 0; });
+}
+
+bool IPluginVST2::CallsOnTheirWay::LeaveCloseToThem()
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  mCloseLeft = mCount > 0;
+  return mCloseLeft;
 }
 
 void IPluginVST2::SyncEditorFlag()

@@ -7,6 +7,8 @@
 // normally; the X error handlers of a copy of the plug-in that was unloaded are never called. Every form of display
 // name Xlib reaches is checked so. Skips without Xvfb, except in CI.
 #include <dlfcn.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <stdlib.h>
 
 #include <atomic>
@@ -298,6 +300,59 @@ TEST_F(BundleXServer, AFrozenServerHoldsUpOnlyTheCallThatWaitsOnIt)
       frozen->GoAway();
       opening.join();
       EXPECT_EQ(answer, 0);
+    },
+    kChildLimitSeconds);
+}
+
+/// Whether a connection waits in the silent server's queue (the plug-in's look at it, waiting for its answer).
+bool ConnectionWaiting(const testsupport::SilentXServer& silent)
+{
+  pollfd p{silent.Descriptor(), POLLIN, 0};
+  return poll(&p, 1, 0) > 0;
+}
+
+/// Whether the other end of an accepted connection has closed it (what it sent before is read and dropped).
+bool PeerClosed(int fd)
+{
+  char bytes[64];
+  ssize_t n;
+  while ((n = recv(fd, bytes, sizeof(bytes), MSG_DONTWAIT)) > 0)
+    ;
+  return n == 0;
+}
+
+// A host thread closes an instance while another thread's effEditGetRect of it waits for a silent server's answer:
+// the close waits for that call (its look at the server is over when the close returns); a close of another
+// instance meanwhile answers at once.
+TEST_F(BundleXServer, AnInstanceClosedWhileItsCallWaitsForTheDisplayIsClosedAfterThatCall)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      const auto silent =
+        testsupport::SilentXServer::OnFreeNumber(FirstDisplayNumber(), testsupport::SilentXServer::Place::kLocal);
+      ASSERT_TRUE(silent) << "no display number's place could be taken";
+      setenv("DISPLAY", silent->Name().c_str(), 1);
+      auto closed = std::make_unique<Instance>();
+      auto other = std::make_unique<Instance>();
+      ASSERT_NE(closed->Get(), nullptr);
+      ASSERT_NE(other->Get(), nullptr);
+      closed->Call(vst2::effOpen);
+      std::atomic<bool> answered{false};
+      Size rect;
+      std::thread asking([&] {
+        rect = EditorRect(*closed);
+        answered = true;
+      });
+      ASSERT_TRUE(testsupport::WaitFor([&] { return ConnectionWaiting(*silent); }));
+      const int look = accept4(silent->Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
+      ASSERT_GE(look, 0);
+      other.reset();
+      EXPECT_FALSE(answered.load()) << "the rectangle was answered before the other instance's close";
+      closed.reset(); // effClose, from this host thread
+      EXPECT_TRUE(PeerClosed(look)) << "the instance was closed under its call";
+      asking.join();
+      close(look);
+      EXPECT_EQ(rect, kEditorAtScaleOne);
     },
     kChildLimitSeconds);
 }
