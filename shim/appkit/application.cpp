@@ -76,13 +76,17 @@ BackEnds& TheBackEnds()
 /// Before a host's call that may need the display takes the main-thread lock: opens the display the back end would
 /// open under it (at its first use, or when an editor may open while no display serves), so that the opening's
 /// wait holds up no other instance's calls.
+/// Whether an editor that may open needs a display opened: none serves.
+bool EditorNeedsDisplay() { return !X11DisplayServing(); }
+
+/// Whether a question about the editor needs a display opened: the back end's first use (its screen scale).
+bool FirstUseNeedsDisplay() { return !gBackEndsMade.load() && !X11DisplayServing(); }
+
 void OpenDisplayBeforeLock(bool mayOpenEditor)
 {
   if (gInstalled.load() || AskedForHeadless())
     return;
-  if (mayOpenEditor ? X11DisplayServing() : gBackEndsMade.load())
-    return;
-  OpenX11DisplayAhead();
+  OpenX11DisplayAhead(mayOpenEditor ? EditorNeedsDisplay : FirstUseNeedsDisplay);
 }
 
 /// Hooks the opening into the hosts' calls when the module loads.

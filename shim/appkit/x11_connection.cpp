@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -35,9 +36,14 @@ constexpr double kServerAnswerWait = 1.0;
 // answers and then freezes before the opening is done). A host's call that may need a connection therefore opens it
 // before it takes the main-thread lock (OpenX11DisplayAhead), so that the other instances' calls answer meanwhile;
 // the back end takes that connection, or that no display answered, when it is next made. One opening runs at a
-// time; while one runs, the back end is not made with a display.
+// time; a call that finds one under way waits for it as long as an opening of its own could take on a server that
+// answers, and takes its result.
 
-std::mutex gOpeningMutex;               // held by the opening under way
+/// Seconds a call waits for another's opening under way: as long as its own could take (a refused connection
+/// tried again, then a wait for the answer); only an opening held up by a frozen server takes longer.
+constexpr double kOpeningWait = kDisplayPatience + kServerAnswerWait;
+
+std::timed_mutex gOpeningMutex;         // held by the opening under way
 bool gOpenedAhead = false;              // an opening's result waits to be taken
 Display* gDisplayOpenedAhead = nullptr; // and its display (null: none answered)
 std::atomic<int> gLiveConnections{0};   // our connections not lost
@@ -368,13 +374,26 @@ struct DisplayOpenedAheadCloser
 
 } // namespace
 
-void OpenX11DisplayAhead()
+namespace {
+
+/// The opening mutex, once the opening under way (if any) is done; not held when that one took too long.
+std::unique_lock<std::timed_mutex> AwaitOpeningUnderWay()
 {
-  if (AskedForHeadless())
+  std::unique_lock<std::timed_mutex> opening(x11::gOpeningMutex, std::defer_lock);
+  [[maybe_unused]] const bool taken =
+    opening.try_lock_for(std::chrono::duration<double>(x11::kOpeningWait)); // else: a frozen server holds it
+  return opening;
+}
+
+} // namespace
+
+void OpenX11DisplayAhead(bool (*needed)())
+{
+  if (AskedForHeadless() || !needed())
     return;
-  std::unique_lock<std::mutex> opening(x11::gOpeningMutex, std::try_to_lock);
-  if (!opening || x11::gOpenedAhead)
-    return; // another call is opening one, or one waits already
+  std::unique_lock<std::timed_mutex> opening = AwaitOpeningUnderWay();
+  if (!opening || x11::gOpenedAhead || !needed())
+    return; // an opening still under way, one that waits to be taken, or one that was taken meanwhile
   x11::gDisplayOpenedAhead = x11::OpenNow();
   x11::gOpenedAhead = true;
 }
@@ -385,9 +404,9 @@ std::unique_ptr<Application> MakeX11Application()
 {
   if (AskedForHeadless())
     return nullptr;
-  std::unique_lock<std::mutex> opening(x11::gOpeningMutex, std::try_to_lock);
+  std::unique_lock<std::timed_mutex> opening = AwaitOpeningUnderWay();
   if (!opening)
-    return nullptr; // an opening outside the main-thread lock is under way: no display until it is done
+    return nullptr; // an opening outside the main-thread lock still waits on its server: no display for now
   bool opened = false;
   Display* display = TakeDisplayOpenedAhead(opened);
   if (!opened)

@@ -218,23 +218,30 @@ void ReleaseLossHandlerLocked()
 }
 
 /// Closes a connection whose server went away while Xlib was opening it. Xlib held it locked for this thread, as
-/// for the exit handler it expected to run; asking nothing of the server, the closing frees what the opening made.
-/// Should it find the loss again, the connection is left as it is; so it is by a libX11 without exit handlers,
-/// whose locks at that point we do not know.
+/// for the exit handler it expected to run. The closing's first part asks the server to free what it made, finds
+/// the loss again and jumps back here, holding the lock again; it is then marked as under way, and the second
+/// closing goes straight to its last part: the socket closed and the memory freed. A libX11 without exit handlers,
+/// whose locks at that point we do not know, leaves the connection as it is.
 void CloseLostOpening(Display* display)
 {
   if (!FindExitHandlerSetter())
     return;
-  XUnlockDisplay(display);
-  sigjmp_buf escape;
-  if (sigsetjmp(escape, 0) == 0)
+  constexpr int kClosings = 2;
+  bool closed = false;
+  for (int i = 0; i < kClosings && !closed; ++i)
   {
-    tEscapeFrom = display;
-    tEscape = &escape;
-    XCloseDisplay(display);
+    XUnlockDisplay(display);
+    sigjmp_buf escape;
+    if (sigsetjmp(escape, 0) == 0)
+    {
+      tEscapeFrom = display;
+      tEscape = &escape;
+      XCloseDisplay(display);
+      closed = true;
+    }
+    tEscape = nullptr;
+    tEscaped = nullptr;
   }
-  tEscape = nullptr;
-  tEscaped = nullptr;
 }
 
 } // namespace
@@ -280,7 +287,7 @@ void ForgetOurConnection(Display* display)
   ReleaseLossHandlerLocked();
 }
 
-Display* OpenDisplayEscapingLoss(const char* name)
+Display* OpenDisplayEscapingLoss(const char* name, bool& lost)
 {
   {
     std::lock_guard<std::mutex> lock(gHandlerMutex);
@@ -295,8 +302,11 @@ Display* OpenDisplayEscapingLoss(const char* name)
     display = XOpenDisplay(name);
     tEscape = nullptr;
   }
-  else if (Display* lost = std::exchange(tEscaped, nullptr))
-    CloseLostOpening(lost);
+  else if (Display* lostDisplay = std::exchange(tEscaped, nullptr))
+  {
+    lost = true;
+    CloseLostOpening(lostDisplay);
+  }
   std::lock_guard<std::mutex> lock(gHandlerMutex);
   ReleaseLossHandlerLocked();
   return display;

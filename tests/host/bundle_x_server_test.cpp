@@ -7,6 +7,7 @@
 // normally; the X error handlers of a copy of the plug-in that was unloaded are never called. Every form of display
 // name Xlib reaches is checked so. Skips without Xvfb, except in CI.
 #include <dlfcn.h>
+#include <malloc.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <stdlib.h>
@@ -355,6 +356,94 @@ TEST_F(BundleXServer, AnInstanceClosedWhileItsCallWaitsForTheDisplayIsClosedAfte
       EXPECT_EQ(rect, kEditorAtScaleOne);
     },
     kChildLimitSeconds);
+}
+
+/// The file descriptors this process has open.
+int OpenDescriptors()
+{
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++count;
+  return count;
+}
+
+// A server that answers the opening of each connection and then ends it (one that crashes and is started again
+// over and over): every effEditOpen fails as without a display, trying it once, and leaves no descriptor or memory
+// behind.
+TEST_F(BundleXServer, OpeningsThatTheServerEndsCostNothing)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      constexpr int kOpenings = 10;
+      constexpr size_t kMostHeapKept = 128 * 1024; // each lost connection kept would hold about 40 KB
+      constexpr int kConnectionsPerOpening = 2;      // the look at the server, then Xlib's
+      const auto looping = testsupport::FrozenXServer::OnFreeNumber(FirstDisplayNumber(), false, true);
+      ASSERT_TRUE(looping) << "no display number's place could be taken";
+      setenv("DISPLAY", looping->Name().c_str(), 1);
+      Instance p;
+      ASSERT_NE(p.Get(), nullptr);
+      p.Call(vst2::effOpen);
+      EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0); // what the first use makes stays
+      const int descriptors = OpenDescriptors();
+      const size_t heap = mallinfo2().uordblks;
+      const int connections = looping->Connections();
+      for (int i = 0; i < kOpenings; ++i)
+        EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0);
+      EXPECT_EQ(OpenDescriptors(), descriptors);
+      EXPECT_LT(mallinfo2().uordblks, heap + kMostHeapKept);
+      EXPECT_LE(looping->Connections() - connections, kOpenings * kConnectionsPerOpening);
+    },
+    kChildLimitSeconds);
+}
+
+// At the first use of the display, two host threads open two instances' editors at once, or one opens its editor
+// while the other asks for its rectangle: a call that finds the other's opening under way waits for it and takes
+// its result, so every editor opens. Each way three times, in fresh processes: which call opens is the race.
+TEST_F(BundleXServer, EditorsOpenedAtOnceAtTheFirstUseAllOpen)
+{
+  constexpr int kRuns = 3;
+  testsupport::TestXServer server;
+  Display* started = server.StartOnFreeNumber(FirstDisplayNumber());
+  ASSERT_NE(started, nullptr);
+  XCloseDisplay(started); // the children open their own
+  for (const bool bothOpen : {true, false})
+    for (int run = 0; run < kRuns; ++run)
+      testsupport::ExpectInChildProcess(
+        [bothOpen] {
+          Display* host = XOpenDisplay(nullptr);
+          ASSERT_NE(host, nullptr);
+          Instance first, second;
+          ASSERT_NE(first.Get(), nullptr);
+          ASSERT_NE(second.Get(), nullptr);
+          first.Call(vst2::effOpen);
+          second.Call(vst2::effOpen);
+          const Window firstParent = MapHostWindow(host), secondParent = MapHostWindow(host);
+          std::atomic<int> ready{0};
+          auto startTogether = [&ready] {
+            for (++ready; ready.load() < 2;)
+              std::this_thread::yield();
+          };
+          intptr_t firstAnswer = 1, secondAnswer = 0;
+          std::thread asking([&] {
+            startTogether();
+            if (bothOpen)
+              firstAnswer = first.Call(vst2::effEditOpen, 0, 0, AsParent(firstParent));
+            else
+              EditorRect(first);
+          });
+          std::thread opening([&] {
+            startTogether();
+            secondAnswer = second.Call(vst2::effEditOpen, 0, 0, AsParent(secondParent));
+          });
+          asking.join();
+          opening.join();
+          EXPECT_EQ(firstAnswer, 1) << "both open: " << bothOpen;
+          EXPECT_EQ(secondAnswer, 1) << "both open: " << bothOpen;
+          first.Call(vst2::effEditClose);
+          second.Call(vst2::effEditClose);
+          XCloseDisplay(host);
+        },
+        kChildLimitSeconds);
 }
 
 /// A host that ends the process from inside a call of the plug-in's (in the callback that effOpen makes), once the
