@@ -158,8 +158,9 @@ intptr_t IPluginVST2::AEffectDispatch(vst2::Effect* effect, int32_t opcode, int3
     const VSTRequest request{idx, value, ptr, opt};
     if (!foundation::MainThreadHeldHere())
     {
-      // What may wait long for a display comes first, so that it holds up no other instance's calls.
-      if (opcode == vst2::effEditGetRect || opcode == vst2::effEditOpen)
+      // What may wait long for a display comes first, so that it holds up no other instance's calls; an instance
+      // without an editor needs no display.
+      if ((opcode == vst2::effEditGetRect || opcode == vst2::effEditOpen) && plug->HasUI())
         return plug->DispatchAfterPreparation(opcode, request);
       // The instance's own calls on their way to the lock end first: then the instance is theirs no more.
       if (opcode == vst2::effClose || opcode == vst2::effEditClose)
@@ -510,6 +511,8 @@ intptr_t IPluginVST2::EditGetRect(const VSTRequest& r)
 
 intptr_t IPluginVST2::EditOpen(const VSTRequest& r)
 {
+  if (!HasUI())
+    return 0;
   const intptr_t opened = OpenWindow(r.mPtr) ? 1 : 0;
   SyncEditorFlag(); // an editor that can never open is no longer offered when this answer arrives
   return opened;

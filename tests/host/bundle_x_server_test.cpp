@@ -446,6 +446,35 @@ TEST_F(BundleXServer, EditorsOpenedAtOnceAtTheFirstUseAllOpen)
         kChildLimitSeconds);
 }
 
+// With its artwork missing (the module alone in a folder) the plug-in has no editor: asking for its rectangle and
+// opening it answer no, and the display is never reached.
+TEST_F(BundleXServer, AnInstanceWithoutAnEditorNeverReachesTheDisplay)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      const auto server = testsupport::FrozenXServer::OnFreeNumber(FirstDisplayNumber(), false, true);
+      ASSERT_TRUE(server) << "no display number's place could be taken";
+      setenv("DISPLAY", server->Name().c_str(), 1);
+      char folder[] = "/tmp/drovik-module-XXXXXX";
+      ASSERT_NE(mkdtemp(folder), nullptr);
+      const std::filesystem::path module = std::filesystem::path(folder) / "Drovik.so";
+      std::filesystem::copy_file(hosttest::Bundle::Path(), module);
+      void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+      ASSERT_NE(handle, nullptr);
+      {
+        Instance p(reinterpret_cast<vst2::EntryFn>(dlsym(handle, "VSTPluginMain")), hosttest::SilentHost);
+        ASSERT_NE(p.Get(), nullptr);
+        p.Call(vst2::effOpen);
+        vst2::Rect* rect = nullptr;
+        EXPECT_EQ(p.Call(vst2::effEditGetRect, 0, 0, &rect), 0);
+        EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0);
+      }
+      EXPECT_EQ(server->Connections(), 0);
+      std::filesystem::remove_all(folder);
+    },
+    kChildLimitSeconds);
+}
+
 /// A host that ends the process from inside a call of the plug-in's (in the callback that effOpen makes), once the
 /// plug-in's timers are due and wait for that call to end.
 intptr_t ExitingHost(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void*, float)
