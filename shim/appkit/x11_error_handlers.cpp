@@ -5,7 +5,9 @@
 // - a handler we replaced is called only while its module is still loaded where it was (the host's program, and
 //   libX11's own handlers, stay); when it went, the error is reported here and the host goes on;
 // - ours are put back to the replaced ones as soon as nothing of ours needs them; when another module's handler
-//   came in after ours (and may pass errors on to ours), our module stays loaded for the rest of the process.
+//   came in after ours (and may pass errors on to ours), ours stays in that chain, and our module loaded, for the
+//   rest of the process: it is never put in place a second time, on top of a handler that passes errors on to it
+//   (another copy of this module, say), which would pass each error round between the two without end.
 // The loss of one of our connections never ends the process: each has an exit handler that only marks it lost
 // (looked up at run time: libX11 has it since 1.7; before, Xlib ends the process as it does for every program
 // there), and an opening of ours that the server's loss interrupts jumps back out of Xlib.
@@ -93,6 +95,8 @@ ReplacedHandler gReplacedErrorHandler;
 ReplacedHandler gReplacedLossHandler;
 int gErrorHolds = 0; // ErrorTraps alive
 int gLossHolds = 0;  // our connections and openings under way
+bool gErrorHandlerInChain = false; // put in place and not put back: other handlers may pass errors on to it
+bool gLossHandlerInChain = false;
 bool gModuleEnding = false;
 
 /// An opening of ours under way on this thread, or the closing of one that the server's loss interrupted: where a
@@ -198,7 +202,7 @@ ExitHandlerSetter FindExitHandlerSetter()
 
 void HoldLossHandlerLocked()
 {
-  if (gLossHolds++ > 0)
+  if (gLossHolds++ > 0 || std::exchange(gLossHandlerInChain, true))
     return;
   const XIOErrorHandler replaced = XSetIOErrorHandler(OnConnectionLoss);
   if (replaced != OnConnectionLoss)
@@ -212,7 +216,10 @@ void ReleaseLossHandlerLocked()
   const XIOErrorHandler current =
     XSetIOErrorHandler(reinterpret_cast<XIOErrorHandler>(gReplacedLossHandler.ToPutBack()));
   if (current == OnConnectionLoss)
+  {
+    gLossHandlerInChain = false;
     return;
+  }
   XSetIOErrorHandler(current); // whoever put a handler in after ours keeps theirs
   KeepModuleLoadedLocked();
 }
@@ -249,7 +256,7 @@ void CloseLostOpening(Display* display)
 ErrorTrap::ErrorTrap(Display* display) : mDisplay(display) // [main thread]
 {
   std::lock_guard<std::mutex> lock(gHandlerMutex);
-  if (gErrorHolds++ > 0)
+  if (gErrorHolds++ > 0 || std::exchange(gErrorHandlerInChain, true))
     return;
   const XErrorHandler replaced = XSetErrorHandler(OnXError);
   if (replaced != OnXError)
@@ -264,7 +271,10 @@ ErrorTrap::~ErrorTrap()
     return;
   const XErrorHandler current = XSetErrorHandler(reinterpret_cast<XErrorHandler>(gReplacedErrorHandler.ToPutBack()));
   if (current == OnXError)
+  {
+    gErrorHandlerInChain = false;
     return;
+  }
   XSetErrorHandler(current); // whoever put a handler in after ours keeps theirs
   KeepModuleLoadedLocked();
 }

@@ -612,4 +612,46 @@ TEST_F(BundleXServer, HandlersOfAnUnloadedCopyAreNeverCalled)
   }
 }
 
+// Two copies of the plug-in at two paths: the first copy's editor opens, the second's, the first's closes with its
+// instance, and a new instance of the first copy opens its editor again. The host's next X error and the loss of
+// its server each reach the host's own handler once: the handlers of the copies pass on to each other without end
+// nowhere.
+TEST_F(BundleXServer, CopiesOpeningAndClosingInTurnPassEachHostErrorOnOnce)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      testsupport::TestXServer server;
+      Display* host = server.StartOnFreeNumber(FirstDisplayNumber());
+      ASSERT_NE(host, nullptr);
+      XSetErrorHandler(CountHostError);
+      XSetIOErrorHandler(CountHostConnectionLost);
+      XSetIOErrorExitHandler(host, CountAndGoOn, nullptr);
+      BundleCopy first, second;
+      auto openEditor = [host](const BundleCopy& copy) {
+        auto p = std::make_unique<Instance>(copy.Entry(), hosttest::SilentHost);
+        EXPECT_NE(p->Get(), nullptr);
+        if (p->Get())
+        {
+          p->Call(vst2::effOpen);
+          EXPECT_EQ(p->Call(vst2::effEditOpen, 0, 0, AsParent(MapHostWindow(host))), 1);
+        }
+        return p;
+      };
+      auto firsts = openEditor(first);
+      const auto seconds = openEditor(second);
+      ASSERT_TRUE(firsts->Get() && seconds->Get());
+      firsts->Call(vst2::effEditClose);
+      firsts = openEditor(first); // the first instance is closed as this one is made
+      ProvokeHostError(host);
+      EXPECT_EQ(gHostErrors.load(), 1);
+      server.Stop();
+      XSync(host, False);
+      EXPECT_EQ(gHostConnectionsLost.load(), 1);
+      EXPECT_EQ(gHostConnectionsLetGo.load(), 1);
+      for (const Instance* p : {firsts.get(), seconds.get()})
+        p->Call(vst2::effEditClose);
+    },
+    kChildLimitSeconds);
+}
+
 } // namespace
