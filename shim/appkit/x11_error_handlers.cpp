@@ -8,16 +8,21 @@
 //   came in after ours (and may pass errors on to ours), ours stays in that chain, and our module loaded, for the
 //   rest of the process: it is never put in place a second time, on top of a handler that passes errors on to it
 //   (another copy of this module, say), which would pass each error round between the two without end.
-// The loss of one of our connections never ends the process: each has an exit handler that only marks it lost
-// (looked up at run time: libX11 has it since 1.7; before, Xlib ends the process as it does for every program
-// there), and an opening of ours that the server's loss interrupts jumps back out of Xlib.
+// Another thread may have read one of our handlers as the one in place just before it was put back, and still be
+// running it (passing an error on to the host's handler, say) when the module is unloaded: the unload waits for
+// such calls to end. The loss of one of our connections never ends the process: each has an exit handler that only
+// marks it lost (looked up at run time: libX11 has it since 1.7; before, Xlib ends the process as it does for every
+// program there), and an opening of ours that the server's loss interrupts jumps back out of Xlib.
 #include <dlfcn.h>
 #include <link.h>
 #include <setjmp.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "appkit/x11_backend.h"
@@ -51,27 +56,20 @@ public:
 
   void* Function() const { return mFunction; }
 
-  /// Runs call (which calls the handler) when the handler's module is still loaded where it was, holding it loaded
-  /// meanwhile; false when it went. [any thread]
+  /// Runs call (which calls the handler) when the handler's module is still loaded where it was; false when it
+  /// went. The module is looked for without the loader's lock, which an unload of this module holds while it waits
+  /// for the calls of our handlers in progress: pinning the other module with dlopen here would wait for that
+  /// unload, and return into code that went with it. A copy of this module that is being unloaded waits for a call
+  /// in progress in the same way. [any thread]
   template <typename Call>
   bool CallWhileLoaded(Call call) const
   {
     if (!mFunction)
       return false;
-    if (mLasting)
-    {
-      call();
-      return true;
-    }
-    void* handle = dlopen(mModulePath.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    if (!handle)
+    if (!mLasting && !ModuleLoaded())
       return false;
-    link_map* module = nullptr;
-    const bool same = dlinfo(handle, RTLD_DI_LINKMAP, &module) == 0 && module && module->l_addr == mModuleBase;
-    if (same)
-      call();
-    dlclose(handle);
-    return same;
+    call();
+    return true;
   }
 
   /// The handler to put back: the one replaced while its module is loaded, else Xlib's own (null).
@@ -83,10 +81,50 @@ public:
   }
 
 private:
+  bool ModuleLoaded() const
+  {
+    struct Sought
+    {
+      const std::string& path;
+      ElfW(Addr) base;
+      bool found;
+    } sought{mModulePath, mModuleBase, false};
+    dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* data) {
+        auto* s = static_cast<Sought*>(data);
+        s->found = info->dlpi_addr == s->base && info->dlpi_name && s->path == info->dlpi_name;
+        return s->found ? 1 : 0;
+      },
+      &sought);
+    return sought.found;
+  }
+
   void* mFunction = nullptr;
   std::string mModulePath;
   ElfW(Addr) mModuleBase = 0;
   bool mLasting = true;
+};
+
+/// Calls of our handlers in progress: on every thread, and on this one.
+std::atomic<int> gHandlerCalls{0};
+thread_local int tHandlerCalls = 0;
+
+/// Counts a call of one of our handlers for its lifetime.
+class HandlerCall
+{
+public:
+  HandlerCall()
+  {
+    ++gHandlerCalls;
+    ++tHandlerCalls;
+  }
+  ~HandlerCall()
+  {
+    --tHandlerCalls;
+    --gHandlerCalls;
+  }
+  HandlerCall(const HandlerCall&) = delete;
+  HandlerCall& operator=(const HandlerCall&) = delete;
 };
 
 std::mutex gHandlerMutex;
@@ -98,6 +136,20 @@ int gLossHolds = 0;  // our connections and openings under way
 bool gErrorHandlerInChain = false; // put in place and not put back: other handlers may pass errors on to it
 bool gLossHandlerInChain = false;
 bool gModuleEnding = false;
+
+/// Destroyed after every object that puts our handlers back (made later, at first use) and before what the
+/// handlers use: waits for the calls of them still in progress on other threads before the module's code goes. Not
+/// for long: a thread held up in the host's handler (one that ends the process, say) is let be.
+struct HandlerCallsAwaiter
+{
+  ~HandlerCallsAwaiter()
+  {
+    constexpr auto kLongestWait = std::chrono::seconds(2);
+    const auto limit = std::chrono::steady_clock::now() + kLongestWait;
+    while (gHandlerCalls.load() > tHandlerCalls && std::chrono::steady_clock::now() < limit)
+      std::this_thread::yield();
+  }
+} gHandlerCallsAwaiter;
 
 /// An opening of ours under way on this thread, or the closing of one that the server's loss interrupted: where a
 /// loss jumps back to.
@@ -138,6 +190,7 @@ bool HandlerToPassOn(Display* display, const ReplacedHandler& installed, Replace
 
 int OnXError(Display* display, XErrorEvent* e)
 {
+  const HandlerCall call;
   ReplacedHandler replaced;
   if (!HandlerToPassOn(display, gReplacedErrorHandler, replaced))
     return 0;
@@ -161,6 +214,7 @@ int OnConnectionLoss(Display* display)
     tEscaped = display;
     siglongjmp(*escape, 1);
   }
+  const HandlerCall call; // not over the jump above: it leaves no call of ours behind
   ReplacedHandler replaced;
   if (!HandlerToPassOn(display, gReplacedLossHandler, replaced))
     return 0;
