@@ -114,6 +114,8 @@ private:
     bool mCloseLeft = false;
   };
 
+  /// Closes the instance; the module's last lets go of what served the instances. [main thread lock held]
+  void CloseInstance();
   /// A request whose preparation may wait long, then the request under the main-thread lock. [any thread not
   /// holding the main-thread lock]
   intptr_t DispatchAfterPreparation(int32_t opcode, const VSTRequest& r);

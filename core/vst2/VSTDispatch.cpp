@@ -191,7 +191,7 @@ intptr_t IPluginVST2::DispatchAfterPreparation(int32_t opcode, const VSTRequest&
   foundation::MainThreadScope mainThread;
   if (mCallsOnTheirWay.Leave())
   {
-    delete this; // the host closed the instance meanwhile, from inside a call of ours
+    CloseInstance(); // the host closed the instance meanwhile, from inside a call of ours
     return 0;
   }
   return Dispatch(opcode, r);
@@ -266,7 +266,7 @@ intptr_t IPluginVST2::Open(const VSTRequest&)
 
 intptr_t IPluginVST2::Close(const VSTRequest&)
 {
-  delete this;
+  CloseInstance();
   return 0;
 }
 

@@ -19,6 +19,8 @@ namespace {
 
 std::atomic<Application*> gInstalled{nullptr};
 std::atomic<bool> gBackEndsMade{false};
+/// The X11 back end was closed when no instance was left: the next use opens the display again, as the first did.
+std::atomic<bool> gReopenAtNextUse{false};
 
 bool AskedForHeadless()
 {
@@ -80,7 +82,10 @@ BackEnds& TheBackEnds()
 bool EditorNeedsDisplay() { return !X11DisplayServing(); }
 
 /// Whether a question about the editor needs a display opened: the back end's first use (its screen scale).
-bool FirstUseNeedsDisplay() { return !gBackEndsMade.load() && !X11DisplayServing(); }
+bool FirstUseNeedsDisplay()
+{
+  return (!gBackEndsMade.load() || gReopenAtNextUse.load()) && !X11DisplayServing();
+}
 
 void OpenDisplayBeforeLock(bool mayOpenEditor)
 {
@@ -89,9 +94,28 @@ void OpenDisplayBeforeLock(bool mayOpenEditor)
   OpenX11DisplayAhead(mayOpenEditor ? EditorNeedsDisplay : FirstUseNeedsDisplay);
 }
 
-/// Hooks the opening into the hosts' calls when the module loads.
+/// When no instance is left: the X11 back end, idle, and a display opened ahead and never taken are closed.
+void CloseUnusedDisplay()
+{
+  if (gInstalled.load() || AskedForHeadless())
+    return;
+  if (gBackEndsMade.load())
+  {
+    BackEnds& b = TheBackEnds();
+    b.SettleLost();
+    if (b.chosen && b.chosen->Idle())
+    {
+      b.chosen.reset();
+      gReopenAtNextUse = true;
+    }
+  }
+  CloseX11DisplayOpenedAhead();
+}
+
+/// Hooks the opening into the hosts' calls, and the closing into the last instance's, when the module loads.
 const bool gOpeningHooked = [] {
   foundation::SetUnlockedPreparation(OpenDisplayBeforeLock);
+  foundation::SetReleaseWhenUnused(CloseUnusedDisplay);
   return true;
 }();
 
@@ -103,6 +127,8 @@ Application& Application::Shared()
     return *installed;
   BackEnds& b = TheBackEnds();
   b.SettleLost();
+  if (!b.chosen && gReopenAtNextUse.exchange(false))
+    b.chosen = MakeX11Application();
   return b.chosen ? *b.chosen : *b.standIn;
 }
 
@@ -114,6 +140,8 @@ bool Application::CanShowInHostWindows()
   b.SettleLost();
   if (!b.chosen)
     b.chosen = MakeX11Application(); // a display may have come since it was last tried
+  if (b.chosen)
+    gReopenAtNextUse = false;
   return b.chosen != nullptr;
 }
 

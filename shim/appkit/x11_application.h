@@ -19,6 +19,8 @@ bool X11DisplayServing();
 /// The X11 back end on the display opened ahead, or else on one opened now; null when no display answers, and when
 /// an opening ahead on another thread is still under way after the wait above. [main thread]
 std::unique_ptr<Application> MakeX11Application();
+/// Closes a display opened ahead and never taken, unless an opening is under way. [main thread]
+void CloseX11DisplayOpenedAhead();
 /// Called when the module is being unloaded or the process ends. [main thread]
 void NoteX11ModuleEnding();
 

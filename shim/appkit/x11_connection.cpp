@@ -416,6 +416,15 @@ std::unique_ptr<Application> MakeX11Application()
   return std::make_unique<x11::X11Application>(display);
 }
 
+void CloseX11DisplayOpenedAhead()
+{
+  std::unique_lock<std::timed_mutex> opening(x11::gOpeningMutex, std::try_to_lock);
+  bool opened = false;
+  if (opening)
+    if (Display* display = TakeDisplayOpenedAhead(opened))
+      XCloseDisplay(display);
+}
+
 void NoteX11ModuleEnding() { x11::NoteModuleEnding(); }
 
 } // namespace appkit

@@ -75,6 +75,13 @@ void RunLoop::EndThreadForGood()
     StopThread();
 }
 
+void RunLoop::EndThreadWhenIdle()
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  mEndWhenIdle = true;
+  WakeLocked();
+}
+
 void RunLoop::LetThreadGo()
 {
   std::lock_guard<std::mutex> lock(mMutex);
@@ -114,6 +121,9 @@ RunLoop::~RunLoop()
 
 void RunLoop::ServeNewEntryLocked()
 {
+  mEndWhenIdle = false;
+  if (mThreadDone && mThread.joinable())
+    mThread.join(); // it let go of the loop's lock for good when it marked itself done
   if (!mManual && !mThread.joinable())
     StartThreadLocked();
   WakeLocked();
@@ -269,6 +279,7 @@ void RunLoop::StartThreadLocked()
   if (mEnded)
     return;
   mQuit = false;
+  mThreadDone = false;
   mThread = std::thread([this] { ThreadMain(); });
 }
 
@@ -314,6 +325,11 @@ void RunLoop::ThreadMain()
   std::unique_lock<std::mutex> lock(mMutex);
   while (!mQuit)
   {
+    if (mEndWhenIdle && mTimers.empty() && mSources.empty())
+    {
+      mThreadDone = true;
+      return;
+    }
     if (!mSources.empty())
     {
       bool anyTimer = false;

@@ -84,6 +84,10 @@ public:
   /// For a process that ends while its thread may be waiting for a lock the caller holds. [any thread]
   void LetThreadGo();
 
+  /// Lets the loop's own thread end as soon as it has no timer and no source left to serve (nothing of the module
+  /// needs it); the next timer or source added starts one again. [any thread]
+  void EndThreadWhenIdle();
+
   /// Ends the loop's own thread for good (the process or the module is ending): waits for it, callbacks in
   /// progress included, unless the caller holds the main-thread lock, which the thread may be waiting for; then
   /// the thread is let go, never to get the lock. No thread starts again afterwards. [any thread]
@@ -143,6 +147,8 @@ private:
   bool mManual = false;
   bool mQuit = false;
   bool mEnded = false; // no thread starts any more
+  bool mEndWhenIdle = false; // the thread ends once no timer and no source is left
+  bool mThreadDone = false;  // the thread ended by itself, and is still to be joined
   std::thread mThread;
 };
 

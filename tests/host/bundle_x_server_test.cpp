@@ -514,7 +514,7 @@ public:
     const fs::path built = fs::path(hosttest::Bundle::Path()).parent_path().parent_path().parent_path();
     fs::copy(built, mFolder / built.filename(), fs::copy_options::recursive);
     mModulePath = (mFolder / built.filename() / "Contents" / "x86_64-linux" / "Drovik.so").string();
-    mHandle = dlopen(mModulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    Load();
   }
   ~BundleCopy()
   {
@@ -529,6 +529,7 @@ public:
   {
     return mHandle ? reinterpret_cast<vst2::EntryFn>(dlsym(mHandle, "VSTPluginMain")) : nullptr;
   }
+  void Load() { mHandle = mHandle ? mHandle : dlopen(mModulePath.c_str(), RTLD_NOW | RTLD_LOCAL); }
   void Unload()
   {
     if (mHandle)
@@ -559,9 +560,11 @@ void ProvokeHostError(Display* host)
 }
 
 // Two copies of the plug-in at two paths, each a module of its own, with their editors open or with only their
-// connections to the display open: the first copy's instance is closed and its module unloaded. The host's later X
-// errors and the loss of its server reach the host's own handlers (through the second copy's, which keeps the
-// errors of its own connections) and end nothing; no handler of a module that went is called.
+// connections to the display open: the first copy's instance is closed and its module unloaded (with only a
+// connection open, the instance is left open, as by a host that unloads first: the connection goes with the
+// module). The host's later X errors and the loss of its server reach the host's own handlers (through the second
+// copy's, which keeps the errors of its own connections) and end nothing; no handler of a module that went is
+// called.
 TEST_F(BundleXServer, HandlersOfAnUnloadedCopyAreNeverCalled)
 {
   for (const bool editorsOpen : {true, false})
@@ -589,8 +592,12 @@ TEST_F(BundleXServer, HandlersOfAnUnloadedCopyAreNeverCalled)
           }
         }
         if (editorsOpen)
+        {
           unloaded->Call(vst2::effEditClose);
-        unloaded.reset();
+          unloaded.reset();
+        }
+        else // never closed, as by a host that unloads the module first: its connection goes with the module
+          unloaded.release();
         first.Unload();
         if (!editorsOpen)
         {
@@ -650,6 +657,67 @@ TEST_F(BundleXServer, CopiesOpeningAndClosingInTurnPassEachHostErrorOnOnce)
       EXPECT_EQ(gHostConnectionsLetGo.load(), 1);
       for (const Instance* p : {firsts.get(), seconds.get()})
         p->Call(vst2::effEditClose);
+    },
+    kChildLimitSeconds);
+}
+
+/// The threads of this process.
+int Threads()
+{
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+    ++count;
+  return count;
+}
+
+/// The sockets this process has open.
+int Sockets()
+{
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+  {
+    std::error_code error;
+    count += std::filesystem::read_symlink(entry.path(), error).string().rfind("socket:", 0) == 0 ? 1 : 0;
+  }
+  return count;
+}
+
+// Once the module's last instance is closed, the plug-in's own thread ends and its connection to the display is
+// closed, also in a copy that stays loaded after the host unloaded it; a new instance opens its editor again.
+TEST_F(BundleXServer, ClosingTheLastInstanceEndsTheThreadAndClosesTheConnection)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      testsupport::TestXServer server;
+      Display* host = server.StartOnFreeNumber(FirstDisplayNumber());
+      ASSERT_NE(host, nullptr);
+      const int threads = Threads(), sockets = Sockets();
+      BundleCopy first, second;
+      auto openAndClose = [host](const BundleCopy& copy, bool closeEditor) {
+        auto p = std::make_unique<Instance>(copy.Entry(), hosttest::SilentHost);
+        EXPECT_NE(p->Get(), nullptr);
+        p->Call(vst2::effOpen);
+        EXPECT_EQ(p->Call(vst2::effEditOpen, 0, 0, AsParent(MapHostWindow(host))), 1);
+        if (closeEditor)
+          p->Call(vst2::effEditClose);
+        return p;
+      };
+      // The first copy's error handler comes in under the second's: the first copy stays loaded.
+      auto firsts = openAndClose(first, false);
+      auto seconds = openAndClose(second, false);
+      firsts->Call(vst2::effEditClose);
+      firsts.reset();
+      seconds->Call(vst2::effEditClose);
+      seconds.reset();
+      EXPECT_TRUE(testsupport::WaitFor([&] { return Threads() == threads; })) << Threads() - threads << " more";
+      EXPECT_EQ(Sockets(), sockets);
+      first.Unload();
+      second.Unload();
+      ASSERT_TRUE(first.Loaded()) << "the first copy was unloaded: nothing to try";
+      first.Load();
+      openAndClose(first, true); // and the instance is closed
+      EXPECT_TRUE(testsupport::WaitFor([&] { return Threads() == threads; })) << Threads() - threads << " more";
+      EXPECT_EQ(Sockets(), sockets);
     },
     kChildLimitSeconds);
 }
