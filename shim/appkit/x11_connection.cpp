@@ -9,9 +9,10 @@
 #include <sys/eventfd.h>
 
 #include <cctype>
-#include <cmath>
-#include <cstdlib>
 #include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -43,7 +44,9 @@ constexpr double kServerAnswerWait = 1.0;
 /// tried again, then a wait for the answer); only an opening held up by a frozen server takes longer.
 constexpr double kOpeningWait = kDisplayPatience + kServerAnswerWait;
 
-std::timed_mutex gOpeningMutex;         // held by the opening under way
+std::mutex gOpeningMutex;               // guards gOpeningUnderWay
+std::condition_variable gOpeningEnded;
+bool gOpeningUnderWay = false;          // an opening's turn is taken
 bool gOpenedAhead = false;              // an opening's result waits to be taken
 Display* gDisplayOpenedAhead = nullptr; // and its display (null: none answered)
 std::atomic<int> gLiveConnections{0};   // our connections not lost
@@ -354,7 +357,7 @@ bool AskedForHeadless()
   return wanted && std::strcmp(wanted, "headless") == 0;
 }
 
-/// The display an opening ahead left, if any (then `opened` is true; null when none answered). [gOpeningMutex]
+/// The display an opening ahead left, if any (then `opened` is true; null when none answered). [opening's turn]
 Display* TakeDisplayOpenedAhead(bool& opened)
 {
   opened = std::exchange(x11::gOpenedAhead, false);
@@ -376,14 +379,36 @@ struct DisplayOpenedAheadCloser
 
 namespace {
 
-/// The opening mutex, once the opening under way (if any) is done; not held when that one took too long.
-std::unique_lock<std::timed_mutex> AwaitOpeningUnderWay()
+/// The turn to open a display (and to use what an opening left), taken for the object's lifetime once the opening
+/// under way, if any, is done; not taken when that one took longer than `wait` seconds (a frozen server holds it).
+class OpeningTurn
 {
-  std::unique_lock<std::timed_mutex> opening(x11::gOpeningMutex, std::defer_lock);
-  [[maybe_unused]] const bool taken =
-    opening.try_lock_for(std::chrono::duration<double>(x11::kOpeningWait)); // else: a frozen server holds it
-  return opening;
-}
+public:
+  explicit OpeningTurn(double wait)
+  {
+    std::unique_lock<std::mutex> lock(x11::gOpeningMutex);
+    mTaken = x11::gOpeningEnded.wait_for(lock, std::chrono::duration<double>(wait),
+                                         [] { return !x11::gOpeningUnderWay; });
+    if (mTaken)
+      x11::gOpeningUnderWay = true;
+  }
+  ~OpeningTurn()
+  {
+    if (!mTaken)
+      return;
+    {
+      std::lock_guard<std::mutex> lock(x11::gOpeningMutex);
+      x11::gOpeningUnderWay = false;
+    }
+    x11::gOpeningEnded.notify_all();
+  }
+  OpeningTurn(const OpeningTurn&) = delete;
+  OpeningTurn& operator=(const OpeningTurn&) = delete;
+  explicit operator bool() const { return mTaken; }
+
+private:
+  bool mTaken = false;
+};
 
 } // namespace
 
@@ -391,7 +416,7 @@ void OpenX11DisplayAhead(bool (*needed)())
 {
   if (AskedForHeadless() || !needed())
     return;
-  std::unique_lock<std::timed_mutex> opening = AwaitOpeningUnderWay();
+  const OpeningTurn opening(x11::kOpeningWait);
   if (!opening || x11::gOpenedAhead || !needed())
     return; // an opening still under way, one that waits to be taken, or one that was taken meanwhile
   x11::gDisplayOpenedAhead = x11::OpenNow();
@@ -404,7 +429,7 @@ std::unique_ptr<Application> MakeX11Application()
 {
   if (AskedForHeadless())
     return nullptr;
-  std::unique_lock<std::timed_mutex> opening = AwaitOpeningUnderWay();
+  const OpeningTurn opening(x11::kOpeningWait);
   if (!opening)
     return nullptr; // an opening outside the main-thread lock still waits on its server: no display for now
   bool opened = false;
@@ -418,7 +443,7 @@ std::unique_ptr<Application> MakeX11Application()
 
 void CloseX11DisplayOpenedAhead()
 {
-  std::unique_lock<std::timed_mutex> opening(x11::gOpeningMutex, std::try_to_lock);
+  const OpeningTurn opening(0.0);
   bool opened = false;
   if (opening)
     if (Display* display = TakeDisplayOpenedAhead(opened))
