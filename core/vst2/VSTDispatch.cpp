@@ -168,6 +168,16 @@ intptr_t IPluginVST2::AEffectDispatch(vst2::Effect* effect, int32_t opcode, int3
     }
     else if (opcode == vst2::effClose && plug->mCallsOnTheirWay.LeaveCloseToThem())
       return 0;
+    if (opcode == vst2::effClose && !foundation::MainThreadHeldHere())
+    {
+      intptr_t answer = 0;
+      {
+        foundation::MainThreadScope mainThread;
+        answer = plug->Dispatch(opcode, request);
+      }
+      foundation::AwaitNoInstanceLeft(); // the last instance's close ends the loop's thread before it returns
+      return answer;
+    }
     foundation::MainThreadScope mainThread; // never at the same time as a timer of the main run loop
     return plug->Dispatch(opcode, request);
   }

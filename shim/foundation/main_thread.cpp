@@ -66,4 +66,6 @@ void NoInstanceLeft()
   RunLoop::Main().EndThreadWhenIdle();
 }
 
+void AwaitNoInstanceLeft() { RunLoop::Main().AwaitThreadEndedWhenIdle(); }
+
 } // namespace foundation

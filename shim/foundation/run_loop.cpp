@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "foundation/main_thread.h"
 
@@ -78,8 +81,16 @@ void RunLoop::EndThreadForGood()
 void RunLoop::EndThreadWhenIdle()
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  mEndWhenIdle = true;
+  mEndWhenIdle = mThread.joinable() && !mThreadDone;
   WakeLocked();
+}
+
+void RunLoop::AwaitThreadEndedWhenIdle()
+{
+  std::unique_lock<std::mutex> lock(mMutex);
+  mEndAnswered.wait(lock, [this] { return !mEndWhenIdle; });
+  if (mThreadDone && mThread.joinable())
+    mThread.join(); // it let go of the loop's lock for good when it marked itself done
 }
 
 void RunLoop::LetThreadGo()
@@ -121,7 +132,8 @@ RunLoop::~RunLoop()
 
 void RunLoop::ServeNewEntryLocked()
 {
-  mEndWhenIdle = false;
+  if (std::exchange(mEndWhenIdle, false))
+    mEndAnswered.notify_all(); // it goes on
   if (mThreadDone && mThread.joinable())
     mThread.join(); // it let go of the loop's lock for good when it marked itself done
   if (!mManual && !mThread.joinable())
@@ -280,7 +292,15 @@ void RunLoop::StartThreadLocked()
     return;
   mQuit = false;
   mThreadDone = false;
-  mThread = std::thread([this] { ThreadMain(); });
+  mThread = std::thread([this] {
+    // A write to a connection whose other end went (a display server that was killed) fails with EPIPE here
+    // instead of ending the host's process: the signal stays pending on this thread, never delivered.
+    sigset_t brokenPipe;
+    sigemptyset(&brokenPipe);
+    sigaddset(&brokenPipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
+    ThreadMain();
+  });
 }
 
 void RunLoop::StopThread()
@@ -325,10 +345,12 @@ void RunLoop::ThreadMain()
   std::unique_lock<std::mutex> lock(mMutex);
   while (!mQuit)
   {
-    if (mEndWhenIdle && mTimers.empty() && mSources.empty())
+    if (std::exchange(mEndWhenIdle, false))
     {
-      mThreadDone = true;
-      return;
+      mThreadDone = mTimers.empty() && mSources.empty();
+      mEndAnswered.notify_all();
+      if (mThreadDone)
+        return;
     }
     if (!mSources.empty())
     {
@@ -366,6 +388,8 @@ void RunLoop::ThreadMain()
     RunDueTimers();
     lock.lock();
   }
+  if (std::exchange(mEndWhenIdle, false)) // stopped before it answered
+    mEndAnswered.notify_all();
 }
 
 RunLoop::SourceId RunLoop::AddSource(int fd, SourceFn fn)
