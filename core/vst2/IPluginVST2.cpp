@@ -3,9 +3,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "foundation/main_thread.h"
+
 namespace plug {
 
 namespace {
+/// Instances alive. [main thread lock held]
+int gInstances = 0;
+
 IPluginVST2* PlugOf(vst2::Effect* effect)
 {
   return effect ? static_cast<IPluginVST2*>(effect->object) : nullptr;
@@ -71,9 +76,17 @@ IPluginVST2::IPluginVST2(const InstanceInfo& info, const IPluginConfig& config)
   if (config.plugHasUI)
     UpdateEditRect();
   CreateTimer();
+  ++gInstances;
 }
 
-IPluginVST2::~IPluginVST2() = default;
+IPluginVST2::~IPluginVST2() { --gInstances; }
+
+void IPluginVST2::CloseInstance()
+{
+  delete this;
+  if (gInstances == 0)
+    foundation::NoInstanceLeft();
+}
 
 intptr_t IPluginVST2::HostCallback(int32_t opcode, int32_t idx, intptr_t value, void* ptr, float opt)
 {

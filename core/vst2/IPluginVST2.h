@@ -3,7 +3,9 @@
 // host through its callback (automation, edits, I/O changes, window size, time info, MIDI out).
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "core/IPluginAPIBase.h"
 #include "core/IPluginProcessor.h"
@@ -89,6 +91,34 @@ public:
   using Handler = intptr_t (IPluginVST2::*)(const VSTRequest&);
 
 private:
+  /// This instance's calls that do their preparation before they take the main-thread lock (opening a display may
+  /// take a second or more), counted from before that preparation until they hold the lock. The instance is closed
+  /// only once none is on its way: its effClose waits for them, or, when it is called holding the main-thread lock
+  /// (which they wait for), leaves the closing to the last of them.
+  class CallsOnTheirWay
+  {
+  public:
+    void Enter(); // [any thread not holding the main-thread lock]
+    /// Once the call holds the main-thread lock. True when the instance's close was left to this call: the caller
+    /// closes the instance instead of answering.
+    bool Leave();
+    /// Waits until no call is on its way. [any thread not holding the main-thread lock]
+    void AwaitNone();
+    /// True when calls are on their way: the last of them closes the instance. [main thread lock held]
+    bool LeaveCloseToThem();
+
+  private:
+    std::mutex mMutex;
+    std::condition_variable mNoneLeft;
+    int mCount = 0;
+    bool mCloseLeft = false;
+  };
+
+  /// Closes the instance; the module's last lets go of what served the instances. [main thread lock held]
+  void CloseInstance();
+  /// A request whose preparation may wait long, then the request under the main-thread lock. [any thread not
+  /// holding the main-thread lock]
+  intptr_t DispatchAfterPreparation(int32_t opcode, const VSTRequest& r);
   intptr_t HostCallback(int32_t opcode, int32_t idx = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.f);
   intptr_t Dispatch(int32_t opcode, const VSTRequest& r);
   template <class T>
@@ -155,6 +185,7 @@ private:
   vst2::SpeakerArrangement mInputSpeakerArrangement;
   vst2::SpeakerArrangement mOutputSpeakerArrangement;
   vst2::HostCallback mHostCallback;
+  CallsOnTheirWay mCallsOnTheirWay;
   IMidiMsg mEditorMidi;   // scratch of the audio thread
   ISysExMsg mEditorSysEx; // scratch of the audio thread
 };

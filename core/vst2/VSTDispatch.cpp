@@ -146,16 +146,83 @@ intptr_t IPluginVST2::AEffectDispatch(vst2::Effect* effect, int32_t opcode, int3
   {
     if (IsAudioThreadRequest(opcode))
       return plug->Dispatch(opcode, VSTRequest{idx, value, ptr, opt});
-    // What may wait long for a display comes first, so that it holds up no other instance's calls.
-    if ((opcode == vst2::effEditGetRect || opcode == vst2::effEditOpen) && !foundation::MainThreadHeldHere())
-      foundation::RunUnlockedPreparation(opcode == vst2::effEditOpen);
+    const VSTRequest request{idx, value, ptr, opt};
+    if (!foundation::MainThreadHeldHere())
+    {
+      // What may wait long for a display comes first, so that it holds up no other instance's calls; an instance
+      // without an editor needs no display.
+      if ((opcode == vst2::effEditGetRect || opcode == vst2::effEditOpen) && plug->HasUI())
+        return plug->DispatchAfterPreparation(opcode, request);
+      // The instance's own calls on their way to the lock end first: then the instance is theirs no more.
+      if (opcode == vst2::effClose || opcode == vst2::effEditClose)
+        plug->mCallsOnTheirWay.AwaitNone();
+    }
+    else if (opcode == vst2::effClose && plug->mCallsOnTheirWay.LeaveCloseToThem())
+      return 0;
+    if (opcode == vst2::effClose && !foundation::MainThreadHeldHere())
+    {
+      intptr_t answer = 0;
+      {
+        foundation::MainThreadScope mainThread;
+        answer = plug->Dispatch(opcode, request);
+      }
+      foundation::AwaitNoInstanceLeft(); // the last instance's close ends the loop's thread before it returns
+      return answer;
+    }
     foundation::MainThreadScope mainThread; // never at the same time as a timer of the main run loop
-    return plug->Dispatch(opcode, VSTRequest{idx, value, ptr, opt});
+    return plug->Dispatch(opcode, request);
   }
   catch (...)
   {
     return 0;
   }
+}
+
+intptr_t IPluginVST2::DispatchAfterPreparation(int32_t opcode, const VSTRequest& r)
+{
+  mCallsOnTheirWay.Enter();
+  try
+  {
+    foundation::RunUnlockedPreparation(opcode == vst2::effEditOpen);
+  }
+  catch (...)
+  {
+    // Without its preparation the request answers as it would without a display.
+  }
+  foundation::MainThreadScope mainThread;
+  if (mCallsOnTheirWay.Leave())
+  {
+    CloseInstance(); // the host closed the instance meanwhile, from inside a call of ours
+    return 0;
+  }
+  return Dispatch(opcode, r);
+}
+
+void IPluginVST2::CallsOnTheirWay::Enter()
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  ++mCount;
+}
+
+bool IPluginVST2::CallsOnTheirWay::Leave()
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  if (--mCount == 0)
+    mNoneLeft.notify_all();
+  return mCount == 0 && mCloseLeft;
+}
+
+void IPluginVST2::CallsOnTheirWay::AwaitNone()
+{
+  std::unique_lock<std::mutex> lock(mMutex);
+  mNoneLeft.wait(lock, [this] { return mCount == 0; });
+}
+
+bool IPluginVST2::CallsOnTheirWay::LeaveCloseToThem()
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  mCloseLeft = mCount > 0;
+  return mCloseLeft;
 }
 
 void IPluginVST2::SyncEditorFlag()
@@ -200,7 +267,7 @@ intptr_t IPluginVST2::Open(const VSTRequest&)
 
 intptr_t IPluginVST2::Close(const VSTRequest&)
 {
-  delete this;
+  CloseInstance();
   return 0;
 }
 
@@ -431,6 +498,8 @@ intptr_t IPluginVST2::EditGetRect(const VSTRequest& r)
 
 intptr_t IPluginVST2::EditOpen(const VSTRequest& r)
 {
+  if (!HasUI())
+    return 0;
   const intptr_t opened = OpenWindow(r.mPtr) ? 1 : 0;
   SyncEditorFlag(); // an editor that can never open is no longer offered when this answer arrives
   return opened;

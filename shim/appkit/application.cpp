@@ -18,6 +18,8 @@ namespace {
 
 std::atomic<Application*> gInstalled{nullptr};
 std::atomic<bool> gBackEndsMade{false};
+/// The X11 back end was closed when no instance was left: the next use opens the display again, as the first did.
+std::atomic<bool> gReopenAtNextUse{false};
 
 bool AskedForHeadless()
 {
@@ -74,18 +76,44 @@ BackEnds& TheBackEnds()
 /// Before a host's call that may need the display takes the main-thread lock: opens the display the back end would
 /// open under it (at its first use, or when an editor may open while no display serves), so that the opening's
 /// wait holds up no other instance's calls.
+/// Whether an editor that may open needs a display opened: none serves.
+bool EditorNeedsDisplay() { return !X11DisplayServing(); }
+
+/// Whether a question about the editor needs a display opened: the back end's first use (its screen scale).
+bool FirstUseNeedsDisplay()
+{
+  return (!gBackEndsMade.load() || gReopenAtNextUse.load()) && !X11DisplayServing();
+}
+
 void OpenDisplayBeforeLock(bool mayOpenEditor)
 {
   if (gInstalled.load() || AskedForHeadless())
     return;
-  if (mayOpenEditor ? X11DisplayServing() : gBackEndsMade.load())
-    return;
-  OpenX11DisplayAhead();
+  OpenX11DisplayAhead(mayOpenEditor ? EditorNeedsDisplay : FirstUseNeedsDisplay);
 }
 
-/// Hooks the opening into the hosts' calls when the module loads.
+/// When no instance is left: the X11 back end, idle, and a display opened ahead and never taken are closed.
+void CloseUnusedDisplay()
+{
+  if (gInstalled.load() || AskedForHeadless())
+    return;
+  if (gBackEndsMade.load())
+  {
+    BackEnds& b = TheBackEnds();
+    b.SettleLost();
+    if (b.chosen && b.chosen->Idle())
+    {
+      b.chosen.reset();
+      gReopenAtNextUse = true;
+    }
+  }
+  CloseX11DisplayOpenedAhead();
+}
+
+/// Hooks the opening into the hosts' calls, and the closing into the last instance's, when the module loads.
 const bool gOpeningHooked = [] {
   foundation::SetUnlockedPreparation(OpenDisplayBeforeLock);
+  foundation::SetReleaseWhenUnused(CloseUnusedDisplay);
   return true;
 }();
 
@@ -97,6 +125,8 @@ Application& Application::Shared()
     return *installed;
   BackEnds& b = TheBackEnds();
   b.SettleLost();
+  if (!b.chosen && gReopenAtNextUse.exchange(false))
+    b.chosen = MakeX11Application();
   return b.chosen ? *b.chosen : *b.standIn;
 }
 
@@ -108,6 +138,8 @@ bool Application::CanShowInHostWindows()
   b.SettleLost();
   if (!b.chosen)
     b.chosen = MakeX11Application(); // a display may have come since it was last tried
+  if (b.chosen)
+    gReopenAtNextUse = false;
   return b.chosen != nullptr;
 }
 

@@ -58,8 +58,9 @@ class X11Application;
 /// program there), until ForgetOurConnection. [main thread]
 void WatchOurConnection(Display* display, X11Application& app);
 void ForgetOurConnection(Display* display); // [main thread]
-/// XOpenDisplay; null also when the server went away during the opening (Xlib would end the process). [any thread]
-Display* OpenDisplayEscapingLoss(const char* name);
+/// XOpenDisplay; null also when the server went away during the opening (Xlib would end the process): then `lost`
+/// is set, and what the opening made is let go of. [any thread]
+Display* OpenDisplayEscapingLoss(const char* name, bool& lost);
 /// The module is being unloaded, or the process ends. [main thread]
 void NoteModuleEnding();
 

@@ -9,7 +9,9 @@
 #include <sys/eventfd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -35,9 +37,16 @@ constexpr double kServerAnswerWait = 1.0;
 // answers and then freezes before the opening is done). A host's call that may need a connection therefore opens it
 // before it takes the main-thread lock (OpenX11DisplayAhead), so that the other instances' calls answer meanwhile;
 // the back end takes that connection, or that no display answered, when it is next made. One opening runs at a
-// time; while one runs, the back end is not made with a display.
+// time; a call that finds one under way waits for it as long as an opening of its own could take on a server that
+// answers, and takes its result.
 
-std::mutex gOpeningMutex;               // held by the opening under way
+/// Seconds a call waits for another's opening under way: as long as its own could take (a refused connection
+/// tried again, then a wait for the answer); only an opening held up by a frozen server takes longer.
+constexpr double kOpeningWait = kDisplayPatience + kServerAnswerWait;
+
+std::mutex gOpeningMutex;               // guards gOpeningUnderWay
+std::condition_variable gOpeningEnded;
+bool gOpeningUnderWay = false;          // an opening's turn is taken
 bool gOpenedAhead = false;              // an opening's result waits to be taken
 Display* gDisplayOpenedAhead = nullptr; // and its display (null: none answered)
 std::atomic<int> gLiveConnections{0};   // our connections not lost
@@ -348,7 +357,7 @@ bool AskedForHeadless()
   return wanted && std::strcmp(wanted, "headless") == 0;
 }
 
-/// The display an opening ahead left, if any (then `opened` is true; null when none answered). [gOpeningMutex]
+/// The display an opening ahead left, if any (then `opened` is true; null when none answered). [opening's turn]
 Display* TakeDisplayOpenedAhead(bool& opened)
 {
   opened = std::exchange(x11::gOpenedAhead, false);
@@ -368,13 +377,48 @@ struct DisplayOpenedAheadCloser
 
 } // namespace
 
-void OpenX11DisplayAhead()
+namespace {
+
+/// The turn to open a display (and to use what an opening left), taken for the object's lifetime once the opening
+/// under way, if any, is done; not taken when that one took longer than `wait` seconds (a frozen server holds it).
+class OpeningTurn
 {
-  if (AskedForHeadless())
+public:
+  explicit OpeningTurn(double wait)
+  {
+    std::unique_lock<std::mutex> lock(x11::gOpeningMutex);
+    mTaken = x11::gOpeningEnded.wait_for(lock, std::chrono::duration<double>(wait),
+                                         [] { return !x11::gOpeningUnderWay; });
+    if (mTaken)
+      x11::gOpeningUnderWay = true;
+  }
+  ~OpeningTurn()
+  {
+    if (!mTaken)
+      return;
+    {
+      std::lock_guard<std::mutex> lock(x11::gOpeningMutex);
+      x11::gOpeningUnderWay = false;
+    }
+    x11::gOpeningEnded.notify_all();
+  }
+  OpeningTurn(const OpeningTurn&) = delete;
+  OpeningTurn& operator=(const OpeningTurn&) = delete;
+  explicit operator bool() const { return mTaken; }
+
+private:
+  bool mTaken = false;
+};
+
+} // namespace
+
+void OpenX11DisplayAhead(bool (*needed)())
+{
+  if (AskedForHeadless() || !needed())
     return;
-  std::unique_lock<std::mutex> opening(x11::gOpeningMutex, std::try_to_lock);
-  if (!opening || x11::gOpenedAhead)
-    return; // another call is opening one, or one waits already
+  const OpeningTurn opening(x11::kOpeningWait);
+  if (!opening || x11::gOpenedAhead || !needed())
+    return; // an opening still under way, one that waits to be taken, or one that was taken meanwhile
   x11::gDisplayOpenedAhead = x11::OpenNow();
   x11::gOpenedAhead = true;
 }
@@ -385,9 +429,9 @@ std::unique_ptr<Application> MakeX11Application()
 {
   if (AskedForHeadless())
     return nullptr;
-  std::unique_lock<std::mutex> opening(x11::gOpeningMutex, std::try_to_lock);
+  const OpeningTurn opening(x11::kOpeningWait);
   if (!opening)
-    return nullptr; // an opening outside the main-thread lock is under way: no display until it is done
+    return nullptr; // an opening outside the main-thread lock still waits on its server: no display for now
   bool opened = false;
   Display* display = TakeDisplayOpenedAhead(opened);
   if (!opened)
@@ -395,6 +439,15 @@ std::unique_ptr<Application> MakeX11Application()
   if (!display)
     return nullptr;
   return std::make_unique<x11::X11Application>(display);
+}
+
+void CloseX11DisplayOpenedAhead()
+{
+  const OpeningTurn opening(0.0);
+  bool opened = false;
+  if (opening)
+    if (Display* display = TakeDisplayOpenedAhead(opened))
+      XCloseDisplay(display);
 }
 
 void NoteX11ModuleEnding() { x11::NoteModuleEnding(); }

@@ -14,14 +14,21 @@
 
 namespace appkit {
 
+/// Opens the display `name`, or sets `lost` when the server went away during the opening (it took the connection:
+/// no refusal to try again).
+using DisplayOpener = Display* (*)(const char* name, bool& lost);
+
+/// XOpenDisplay, which never tells a loss from a refusal.
+inline Display* OpenDisplayPlainly(const char* name, bool&) { return XOpenDisplay(name); }
+
 /// The display that DISPLAY names, tried again every 20 ms for up to `patienceSeconds` while nothing takes the
 /// connection; each attempt waits up to `answerSeconds` for the server's answer. Null when DISPLAY is unset or
-/// empty (nothing to wait for), when no attempt was accepted in time, when the server did not answer, or when the
-/// name is of a form whose server we do not check (Xlib could wait for it without limit). What
-/// remains unbounded: looking up a remote host's name, and a server that answers our probe and then stops before
-/// Xlib's own opening has its answer. `open` does the opening itself (XOpenDisplay).
+/// empty (nothing to wait for), when no attempt was accepted in time, when the server did not answer or went away
+/// during the opening, or when the name is of a form whose server we do not check (Xlib could wait for it without
+/// limit). What remains unbounded: looking up a remote host's name, and a server that answers our probe and then
+/// stops before Xlib's own opening has its answer. `open` does the opening itself.
 inline Display* OpenDisplayPatiently(double patienceSeconds, double answerSeconds,
-                                     Display* (*open)(const char*) = XOpenDisplay)
+                                     DisplayOpener open = OpenDisplayPlainly)
 {
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name)
@@ -34,9 +41,12 @@ inline Display* OpenDisplayPatiently(double patienceSeconds, double answerSecond
     const ServerProbe probe = ProbeServer(name, Clock::now() + answerWait);
     if (probe == ServerProbe::kSilent || probe == ServerProbe::kRefused)
       return nullptr;
+    bool lost = false;
     if (probe != ServerProbe::kBusy)
-      if (Display* display = open(name))
+      if (Display* display = open(name, lost))
         return display;
+    if (lost)
+      return nullptr;
     if (Clock::now() >= limit)
       return nullptr;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -5,17 +5,24 @@
 // - a handler we replaced is called only while its module is still loaded where it was (the host's program, and
 //   libX11's own handlers, stay); when it went, the error is reported here and the host goes on;
 // - ours are put back to the replaced ones as soon as nothing of ours needs them; when another module's handler
-//   came in after ours (and may pass errors on to ours), our module stays loaded for the rest of the process.
-// The loss of one of our connections never ends the process: each has an exit handler that only marks it lost
-// (looked up at run time: libX11 has it since 1.7; before, Xlib ends the process as it does for every program
-// there), and an opening of ours that the server's loss interrupts jumps back out of Xlib.
+//   came in after ours (and may pass errors on to ours), ours stays in that chain, and our module loaded, for the
+//   rest of the process: it is never put in place a second time, on top of a handler that passes errors on to it
+//   (another copy of this module, say), which would pass each error round between the two without end.
+// Another thread may have read one of our handlers as the one in place just before it was put back, and still be
+// running it (passing an error on to the host's handler, say) when the module is unloaded: the unload waits for
+// such calls to end. The loss of one of our connections never ends the process: each has an exit handler that only
+// marks it lost (looked up at run time: libX11 has it since 1.7; before, Xlib ends the process as it does for every
+// program there), and an opening of ours that the server's loss interrupts jumps back out of Xlib.
 #include <dlfcn.h>
 #include <link.h>
 #include <setjmp.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "appkit/x11_backend.h"
@@ -49,27 +56,20 @@ public:
 
   void* Function() const { return mFunction; }
 
-  /// Runs call (which calls the handler) when the handler's module is still loaded where it was, holding it loaded
-  /// meanwhile; false when it went. [any thread]
+  /// Runs call (which calls the handler) when the handler's module is still loaded where it was; false when it
+  /// went. The module is looked for without the loader's lock, which an unload of this module holds while it waits
+  /// for the calls of our handlers in progress: pinning the other module with dlopen here would wait for that
+  /// unload, and return into code that went with it. A copy of this module that is being unloaded waits for a call
+  /// in progress in the same way. [any thread]
   template <typename Call>
   bool CallWhileLoaded(Call call) const
   {
     if (!mFunction)
       return false;
-    if (mLasting)
-    {
-      call();
-      return true;
-    }
-    void* handle = dlopen(mModulePath.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    if (!handle)
+    if (!mLasting && !ModuleLoaded())
       return false;
-    link_map* module = nullptr;
-    const bool same = dlinfo(handle, RTLD_DI_LINKMAP, &module) == 0 && module && module->l_addr == mModuleBase;
-    if (same)
-      call();
-    dlclose(handle);
-    return same;
+    call();
+    return true;
   }
 
   /// The handler to put back: the one replaced while its module is loaded, else Xlib's own (null).
@@ -81,10 +81,50 @@ public:
   }
 
 private:
+  bool ModuleLoaded() const
+  {
+    struct Sought
+    {
+      const std::string& path;
+      ElfW(Addr) base;
+      bool found;
+    } sought{mModulePath, mModuleBase, false};
+    dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* data) {
+        auto* s = static_cast<Sought*>(data);
+        s->found = info->dlpi_addr == s->base && info->dlpi_name && s->path == info->dlpi_name;
+        return s->found ? 1 : 0;
+      },
+      &sought);
+    return sought.found;
+  }
+
   void* mFunction = nullptr;
   std::string mModulePath;
   ElfW(Addr) mModuleBase = 0;
   bool mLasting = true;
+};
+
+/// Calls of our handlers in progress: on every thread, and on this one.
+std::atomic<int> gHandlerCalls{0};
+thread_local int tHandlerCalls = 0;
+
+/// Counts a call of one of our handlers for its lifetime.
+class HandlerCall
+{
+public:
+  HandlerCall()
+  {
+    ++gHandlerCalls;
+    ++tHandlerCalls;
+  }
+  ~HandlerCall()
+  {
+    --tHandlerCalls;
+    --gHandlerCalls;
+  }
+  HandlerCall(const HandlerCall&) = delete;
+  HandlerCall& operator=(const HandlerCall&) = delete;
 };
 
 std::mutex gHandlerMutex;
@@ -93,7 +133,23 @@ ReplacedHandler gReplacedErrorHandler;
 ReplacedHandler gReplacedLossHandler;
 int gErrorHolds = 0; // ErrorTraps alive
 int gLossHolds = 0;  // our connections and openings under way
+bool gErrorHandlerInChain = false; // put in place and not put back: other handlers may pass errors on to it
+bool gLossHandlerInChain = false;
 bool gModuleEnding = false;
+
+/// Destroyed after every object that puts our handlers back (made later, at first use) and before what the
+/// handlers use: waits for the calls of them still in progress on other threads before the module's code goes. Not
+/// for long: a thread held up in the host's handler (one that ends the process, say) is let be.
+struct HandlerCallsAwaiter
+{
+  ~HandlerCallsAwaiter()
+  {
+    constexpr auto kLongestWait = std::chrono::seconds(2);
+    const auto limit = std::chrono::steady_clock::now() + kLongestWait;
+    while (gHandlerCalls.load() > tHandlerCalls && std::chrono::steady_clock::now() < limit)
+      std::this_thread::yield();
+  }
+} gHandlerCallsAwaiter;
 
 /// An opening of ours under way on this thread, or the closing of one that the server's loss interrupted: where a
 /// loss jumps back to.
@@ -134,6 +190,7 @@ bool HandlerToPassOn(Display* display, const ReplacedHandler& installed, Replace
 
 int OnXError(Display* display, XErrorEvent* e)
 {
+  const HandlerCall call;
   ReplacedHandler replaced;
   if (!HandlerToPassOn(display, gReplacedErrorHandler, replaced))
     return 0;
@@ -157,6 +214,7 @@ int OnConnectionLoss(Display* display)
     tEscaped = display;
     siglongjmp(*escape, 1);
   }
+  const HandlerCall call; // not over the jump above: it leaves no call of ours behind
   ReplacedHandler replaced;
   if (!HandlerToPassOn(display, gReplacedLossHandler, replaced))
     return 0;
@@ -198,7 +256,7 @@ ExitHandlerSetter FindExitHandlerSetter()
 
 void HoldLossHandlerLocked()
 {
-  if (gLossHolds++ > 0)
+  if (gLossHolds++ > 0 || std::exchange(gLossHandlerInChain, true))
     return;
   const XIOErrorHandler replaced = XSetIOErrorHandler(OnConnectionLoss);
   if (replaced != OnConnectionLoss)
@@ -212,29 +270,39 @@ void ReleaseLossHandlerLocked()
   const XIOErrorHandler current =
     XSetIOErrorHandler(reinterpret_cast<XIOErrorHandler>(gReplacedLossHandler.ToPutBack()));
   if (current == OnConnectionLoss)
+  {
+    gLossHandlerInChain = false;
     return;
+  }
   XSetIOErrorHandler(current); // whoever put a handler in after ours keeps theirs
   KeepModuleLoadedLocked();
 }
 
 /// Closes a connection whose server went away while Xlib was opening it. Xlib held it locked for this thread, as
-/// for the exit handler it expected to run; asking nothing of the server, the closing frees what the opening made.
-/// Should it find the loss again, the connection is left as it is; so it is by a libX11 without exit handlers,
-/// whose locks at that point we do not know.
+/// for the exit handler it expected to run. The closing's first part asks the server to free what it made, finds
+/// the loss again and jumps back here, holding the lock again; it is then marked as under way, and the second
+/// closing goes straight to its last part: the socket closed and the memory freed. A libX11 without exit handlers,
+/// whose locks at that point we do not know, leaves the connection as it is.
 void CloseLostOpening(Display* display)
 {
   if (!FindExitHandlerSetter())
     return;
-  XUnlockDisplay(display);
-  sigjmp_buf escape;
-  if (sigsetjmp(escape, 0) == 0)
+  constexpr int kClosings = 2;
+  bool closed = false;
+  for (int i = 0; i < kClosings && !closed; ++i)
   {
-    tEscapeFrom = display;
-    tEscape = &escape;
-    XCloseDisplay(display);
+    XUnlockDisplay(display);
+    sigjmp_buf escape;
+    if (sigsetjmp(escape, 0) == 0)
+    {
+      tEscapeFrom = display;
+      tEscape = &escape;
+      XCloseDisplay(display);
+      closed = true;
+    }
+    tEscape = nullptr;
+    tEscaped = nullptr;
   }
-  tEscape = nullptr;
-  tEscaped = nullptr;
 }
 
 } // namespace
@@ -242,7 +310,7 @@ void CloseLostOpening(Display* display)
 ErrorTrap::ErrorTrap(Display* display) : mDisplay(display) // [main thread]
 {
   std::lock_guard<std::mutex> lock(gHandlerMutex);
-  if (gErrorHolds++ > 0)
+  if (gErrorHolds++ > 0 || std::exchange(gErrorHandlerInChain, true))
     return;
   const XErrorHandler replaced = XSetErrorHandler(OnXError);
   if (replaced != OnXError)
@@ -257,7 +325,10 @@ ErrorTrap::~ErrorTrap()
     return;
   const XErrorHandler current = XSetErrorHandler(reinterpret_cast<XErrorHandler>(gReplacedErrorHandler.ToPutBack()));
   if (current == OnXError)
+  {
+    gErrorHandlerInChain = false;
     return;
+  }
   XSetErrorHandler(current); // whoever put a handler in after ours keeps theirs
   KeepModuleLoadedLocked();
 }
@@ -280,7 +351,7 @@ void ForgetOurConnection(Display* display)
   ReleaseLossHandlerLocked();
 }
 
-Display* OpenDisplayEscapingLoss(const char* name)
+Display* OpenDisplayEscapingLoss(const char* name, bool& lost)
 {
   {
     std::lock_guard<std::mutex> lock(gHandlerMutex);
@@ -295,8 +366,11 @@ Display* OpenDisplayEscapingLoss(const char* name)
     display = XOpenDisplay(name);
     tEscape = nullptr;
   }
-  else if (Display* lost = std::exchange(tEscaped, nullptr))
-    CloseLostOpening(lost);
+  else if (Display* lostDisplay = std::exchange(tEscaped, nullptr))
+  {
+    lost = true;
+    CloseLostOpening(lostDisplay);
+  }
   std::lock_guard<std::mutex> lock(gHandlerMutex);
   ReleaseLossHandlerLocked();
   return display;

@@ -4,10 +4,13 @@
 #include <chrono>
 #include <thread>
 
+#include "foundation/run_loop.h"
+
 namespace foundation {
 
 namespace {
 std::atomic<UnlockedPreparation> gPreparation{nullptr};
+std::atomic<ReleaseWhenUnused> gRelease{nullptr};
 /// Threads waiting for the main-thread lock.
 std::atomic<int> gWaitingCallers{0};
 /// The longest the run loop's thread lets waiting callers go first: a caller that waits for the lock while it waits
@@ -53,5 +56,16 @@ void RunUnlockedPreparation(bool mayOpenEditor)
   if (const UnlockedPreparation preparation = gPreparation.load())
     preparation(mayOpenEditor);
 }
+
+void SetReleaseWhenUnused(ReleaseWhenUnused release) { gRelease.store(release); }
+
+void NoInstanceLeft()
+{
+  if (const ReleaseWhenUnused release = gRelease.load())
+    release();
+  RunLoop::Main().EndThreadWhenIdle();
+}
+
+void AwaitNoInstanceLeft() { RunLoop::Main().AwaitThreadEndedWhenIdle(); }
 
 } // namespace foundation

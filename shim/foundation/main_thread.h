@@ -53,4 +53,15 @@ void SetUnlockedPreparation(UnlockedPreparation preparation); // [any thread]
 /// Runs the preparation set, if any. [any thread not holding the main-thread lock]
 void RunUnlockedPreparation(bool mayOpenEditor);
 
+/// What is let go of when the module's last instance is closed (the view system's display connection), to be made
+/// again at the next use. The view system sets it.
+using ReleaseWhenUnused = void (*)();
+void SetReleaseWhenUnused(ReleaseWhenUnused release); // [any thread]
+/// The module's last instance was closed: runs the release set, if any, and asks the main run loop's thread to end
+/// if nothing is left for it to serve (a new timer or source starts it again). [main thread lock held]
+void NoInstanceLeft();
+/// After NoInstanceLeft, once the main-thread lock is let go of: waits until that thread has ended (or has found
+/// work left). [any thread not holding the main-thread lock]
+void AwaitNoInstanceLeft();
+
 } // namespace foundation

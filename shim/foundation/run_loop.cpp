@@ -2,11 +2,15 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <utility>
 
 #include "foundation/main_thread.h"
 
@@ -87,6 +91,21 @@ void RunLoop::EndThreadForGood()
     StopThread();
 }
 
+void RunLoop::EndThreadWhenIdle()
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  mEndWhenIdle = mThread.joinable() && !mThreadDone;
+  WakeLocked();
+}
+
+void RunLoop::AwaitThreadEndedWhenIdle()
+{
+  std::unique_lock<std::mutex> lock(mMutex);
+  mEndAnswered.wait(lock, [this] { return !mEndWhenIdle; });
+  if (mThreadDone && mThread.joinable())
+    mThread.join(); // it let go of the loop's lock for good when it marked itself done
+}
+
 void RunLoop::LetThreadGo()
 {
   std::lock_guard<std::mutex> lock(mMutex);
@@ -126,6 +145,10 @@ RunLoop::~RunLoop()
 
 void RunLoop::ServeNewEntryLocked()
 {
+  if (std::exchange(mEndWhenIdle, false))
+    mEndAnswered.notify_all(); // it goes on
+  if (mThreadDone && mThread.joinable())
+    mThread.join(); // it let go of the loop's lock for good when it marked itself done
   if (!mManual && !mThread.joinable())
     StartThreadLocked();
   WakeLocked();
@@ -281,7 +304,16 @@ void RunLoop::StartThreadLocked()
   if (mEnded)
     return;
   mQuit = false;
-  mThread = std::thread([this] { ThreadMain(); });
+  mThreadDone = false;
+  mThread = std::thread([this] {
+    // A write to a connection whose other end went (a display server that was killed) fails with EPIPE here
+    // instead of ending the host's process: the signal stays pending on this thread, never delivered.
+    sigset_t brokenPipe;
+    sigemptyset(&brokenPipe);
+    sigaddset(&brokenPipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
+    ThreadMain();
+  });
 }
 
 void RunLoop::StopThread()
@@ -326,6 +358,13 @@ void RunLoop::ThreadMain()
   std::unique_lock<std::mutex> lock(mMutex);
   while (!mQuit)
   {
+    if (std::exchange(mEndWhenIdle, false))
+    {
+      mThreadDone = mTimers.empty() && mSources.empty();
+      mEndAnswered.notify_all();
+      if (mThreadDone)
+        return;
+    }
     if (!mSources.empty())
     {
       bool anyTimer = false;
@@ -362,6 +401,8 @@ void RunLoop::ThreadMain()
     RunDueTimers();
     lock.lock();
   }
+  if (std::exchange(mEndWhenIdle, false)) // stopped before it answered
+    mEndAnswered.notify_all();
 }
 
 RunLoop::SourceId RunLoop::AddSource(int fd, SourceFn fn)

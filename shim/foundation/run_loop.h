@@ -85,6 +85,13 @@ public:
   /// For a process that ends while its thread may be waiting for a lock the caller holds. [any thread]
   void LetThreadGo();
 
+  /// Lets the loop's own thread end at its next wake-up when it has no timer and no source left to serve then
+  /// (nothing of the module needs it); the next timer or source added starts one again. [any thread]
+  void EndThreadWhenIdle();
+  /// Waits until the thread asked to end above has ended, or has found work left and goes on. [any thread not
+  /// holding the main-thread lock]
+  void AwaitThreadEndedWhenIdle();
+
   /// Ends the loop's own thread for good (the process or the module is ending): waits for it, callbacks in
   /// progress included, unless the caller holds the main-thread lock, which the thread may be waiting for; then
   /// the thread is let go, never to get the lock. No thread starts again afterwards. [any thread]
@@ -144,6 +151,9 @@ private:
   bool mManual = false;
   bool mQuit = false;
   bool mEnded = false; // no thread starts any more
+  bool mEndWhenIdle = false; // the thread is asked to end if no timer and no source is left
+  bool mThreadDone = false;  // the thread ended by itself, and is still to be joined
+  std::condition_variable mEndAnswered; // the thread ended, or goes on
   std::thread mThread;
 };
 

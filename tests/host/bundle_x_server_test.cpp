@@ -7,6 +7,9 @@
 // normally; the X error handlers of a copy of the plug-in that was unloaded are never called. Every form of display
 // name Xlib reaches is checked so. Skips without Xvfb, except in CI.
 #include <dlfcn.h>
+#include <malloc.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <stdlib.h>
 
 #include <atomic>
@@ -349,6 +352,176 @@ TEST_F(BundleXServer, AFrozenServerHoldsUpOnlyTheCallThatWaitsOnIt)
     kChildLimitSeconds);
 }
 
+/// Whether a connection waits in the silent server's queue (the plug-in's look at it, waiting for its answer).
+bool ConnectionWaiting(const testsupport::SilentXServer& silent)
+{
+  pollfd p{silent.Descriptor(), POLLIN, 0};
+  return poll(&p, 1, 0) > 0;
+}
+
+/// Whether the other end of an accepted connection has closed it (what it sent before is read and dropped).
+bool PeerClosed(int fd)
+{
+  char bytes[64];
+  ssize_t n;
+  while ((n = recv(fd, bytes, sizeof(bytes), MSG_DONTWAIT)) > 0)
+    ;
+  return n == 0;
+}
+
+// A host thread closes an instance while another thread's effEditGetRect of it waits for a silent server's answer:
+// the close waits for that call (its look at the server is over when the close returns); a close of another
+// instance meanwhile answers at once.
+TEST_F(BundleXServer, AnInstanceClosedWhileItsCallWaitsForTheDisplayIsClosedAfterThatCall)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      const auto silent =
+        testsupport::SilentXServer::OnFreeNumber(FirstDisplayNumber(), testsupport::SilentXServer::Place::kLocal);
+      ASSERT_TRUE(silent) << "no display number's place could be taken";
+      setenv("DISPLAY", silent->Name().c_str(), 1);
+      auto closed = std::make_unique<Instance>();
+      auto other = std::make_unique<Instance>();
+      ASSERT_NE(closed->Get(), nullptr);
+      ASSERT_NE(other->Get(), nullptr);
+      closed->Call(vst2::effOpen);
+      std::atomic<bool> answered{false};
+      Size rect;
+      std::thread asking([&] {
+        rect = EditorRect(*closed);
+        answered = true;
+      });
+      ASSERT_TRUE(testsupport::WaitFor([&] { return ConnectionWaiting(*silent); }));
+      const int look = accept4(silent->Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
+      ASSERT_GE(look, 0);
+      other.reset();
+      EXPECT_FALSE(answered.load()) << "the rectangle was answered before the other instance's close";
+      closed.reset(); // effClose, from this host thread
+      EXPECT_TRUE(PeerClosed(look)) << "the instance was closed under its call";
+      asking.join();
+      close(look);
+      EXPECT_EQ(rect, kEditorAtScaleOne);
+    },
+    kChildLimitSeconds);
+}
+
+/// The file descriptors this process has open.
+int OpenDescriptors()
+{
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++count;
+  return count;
+}
+
+// A server that answers the opening of each connection and then ends it (one that crashes and is started again
+// over and over): every effEditOpen fails as without a display, trying it once, and leaves no descriptor or memory
+// behind.
+TEST_F(BundleXServer, OpeningsThatTheServerEndsCostNothing)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      constexpr int kOpenings = 10;
+      constexpr size_t kMostHeapKept = 128 * 1024; // each lost connection kept would hold about 40 KB
+      constexpr int kConnectionsPerOpening = 2;      // the look at the server, then Xlib's
+      const auto looping = testsupport::FrozenXServer::OnFreeNumber(FirstDisplayNumber(), false, true);
+      ASSERT_TRUE(looping) << "no display number's place could be taken";
+      setenv("DISPLAY", looping->Name().c_str(), 1);
+      Instance p;
+      ASSERT_NE(p.Get(), nullptr);
+      p.Call(vst2::effOpen);
+      EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0); // what the first use makes stays
+      const int descriptors = OpenDescriptors();
+      const size_t heap = mallinfo2().uordblks;
+      const int connections = looping->Connections();
+      for (int i = 0; i < kOpenings; ++i)
+        EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0);
+      EXPECT_EQ(OpenDescriptors(), descriptors);
+      EXPECT_LT(mallinfo2().uordblks, heap + kMostHeapKept);
+      EXPECT_LE(looping->Connections() - connections, kOpenings * kConnectionsPerOpening);
+    },
+    kChildLimitSeconds);
+}
+
+// At the first use of the display, two host threads open two instances' editors at once, or one opens its editor
+// while the other asks for its rectangle: a call that finds the other's opening under way waits for it and takes
+// its result, so every editor opens. Each way three times, in fresh processes: which call opens is the race.
+TEST_F(BundleXServer, EditorsOpenedAtOnceAtTheFirstUseAllOpen)
+{
+  constexpr int kRuns = 3;
+  testsupport::TestXServer server;
+  Display* started = server.StartOnFreeNumber(FirstDisplayNumber());
+  ASSERT_NE(started, nullptr);
+  XCloseDisplay(started); // the children open their own
+  for (const bool bothOpen : {true, false})
+    for (int run = 0; run < kRuns; ++run)
+      testsupport::ExpectInChildProcess(
+        [bothOpen] {
+          Display* host = XOpenDisplay(nullptr);
+          ASSERT_NE(host, nullptr);
+          Instance first, second;
+          ASSERT_NE(first.Get(), nullptr);
+          ASSERT_NE(second.Get(), nullptr);
+          first.Call(vst2::effOpen);
+          second.Call(vst2::effOpen);
+          const Window firstParent = MapHostWindow(host), secondParent = MapHostWindow(host);
+          std::atomic<int> ready{0};
+          auto startTogether = [&ready] {
+            for (++ready; ready.load() < 2;)
+              std::this_thread::yield();
+          };
+          intptr_t firstAnswer = 1, secondAnswer = 0;
+          std::thread asking([&] {
+            startTogether();
+            if (bothOpen)
+              firstAnswer = first.Call(vst2::effEditOpen, 0, 0, AsParent(firstParent));
+            else
+              EditorRect(first);
+          });
+          std::thread opening([&] {
+            startTogether();
+            secondAnswer = second.Call(vst2::effEditOpen, 0, 0, AsParent(secondParent));
+          });
+          asking.join();
+          opening.join();
+          EXPECT_EQ(firstAnswer, 1) << "both open: " << bothOpen;
+          EXPECT_EQ(secondAnswer, 1) << "both open: " << bothOpen;
+          first.Call(vst2::effEditClose);
+          second.Call(vst2::effEditClose);
+          XCloseDisplay(host);
+        },
+        kChildLimitSeconds);
+}
+
+// With its artwork missing (the module alone in a folder) the plug-in has no editor: asking for its rectangle and
+// opening it answer no, and the display is never reached.
+TEST_F(BundleXServer, AnInstanceWithoutAnEditorNeverReachesTheDisplay)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      const auto server = testsupport::FrozenXServer::OnFreeNumber(FirstDisplayNumber(), false, true);
+      ASSERT_TRUE(server) << "no display number's place could be taken";
+      setenv("DISPLAY", server->Name().c_str(), 1);
+      char folder[] = "/tmp/drovik-module-XXXXXX";
+      ASSERT_NE(mkdtemp(folder), nullptr);
+      const std::filesystem::path module = std::filesystem::path(folder) / "Drovik.so";
+      std::filesystem::copy_file(hosttest::Bundle::Path(), module);
+      void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+      ASSERT_NE(handle, nullptr);
+      {
+        Instance p(reinterpret_cast<vst2::EntryFn>(dlsym(handle, "VSTPluginMain")), hosttest::SilentHost);
+        ASSERT_NE(p.Get(), nullptr);
+        p.Call(vst2::effOpen);
+        vst2::Rect* rect = nullptr;
+        EXPECT_EQ(p.Call(vst2::effEditGetRect, 0, 0, &rect), 0);
+        EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0);
+      }
+      EXPECT_EQ(server->Connections(), 0);
+      std::filesystem::remove_all(folder);
+    },
+    kChildLimitSeconds);
+}
+
 /// A host that ends the process from inside a call of the plug-in's (in the callback that effOpen makes), once the
 /// plug-in's timers are due and wait for that call to end.
 intptr_t ExitingHost(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void*, float)
@@ -388,7 +561,7 @@ public:
     const fs::path built = fs::path(hosttest::Bundle::Path()).parent_path().parent_path().parent_path();
     fs::copy(built, mFolder / built.filename(), fs::copy_options::recursive);
     mModulePath = (mFolder / built.filename() / "Contents" / "x86_64-linux" / "Drovik.so").string();
-    mHandle = dlopen(mModulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    Load();
   }
   ~BundleCopy()
   {
@@ -403,6 +576,7 @@ public:
   {
     return mHandle ? reinterpret_cast<vst2::EntryFn>(dlsym(mHandle, "VSTPluginMain")) : nullptr;
   }
+  void Load() { mHandle = mHandle ? mHandle : dlopen(mModulePath.c_str(), RTLD_NOW | RTLD_LOCAL); }
   void Unload()
   {
     if (mHandle)
@@ -433,9 +607,11 @@ void ProvokeHostError(Display* host)
 }
 
 // Two copies of the plug-in at two paths, each a module of its own, with their editors open or with only their
-// connections to the display open: the first copy's instance is closed and its module unloaded. The host's later X
-// errors and the loss of its server reach the host's own handlers (through the second copy's, which keeps the
-// errors of its own connections) and end nothing; no handler of a module that went is called.
+// connections to the display open: the first copy's instance is closed and its module unloaded (with only a
+// connection open, the instance is left open, as by a host that unloads first: the connection goes with the
+// module). The host's later X errors and the loss of its server reach the host's own handlers (through the second
+// copy's, which keeps the errors of its own connections) and end nothing; no handler of a module that went is
+// called.
 TEST_F(BundleXServer, HandlersOfAnUnloadedCopyAreNeverCalled)
 {
   for (const bool editorsOpen : {true, false})
@@ -463,8 +639,12 @@ TEST_F(BundleXServer, HandlersOfAnUnloadedCopyAreNeverCalled)
           }
         }
         if (editorsOpen)
+        {
           unloaded->Call(vst2::effEditClose);
-        unloaded.reset();
+          unloaded.reset();
+        }
+        else // never closed, as by a host that unloads the module first: its connection goes with the module
+          unloaded.release();
         first.Unload();
         if (!editorsOpen)
         {
@@ -484,6 +664,111 @@ TEST_F(BundleXServer, HandlersOfAnUnloadedCopyAreNeverCalled)
       }, // and the second copy is unloaded
       kChildLimitSeconds);
   }
+}
+
+// Two copies of the plug-in at two paths: the first copy's editor opens, the second's, the first's closes with its
+// instance (and its connection), and a new instance of the first copy opens its editor again. The host's next X error and the loss of
+// its server each reach the host's own handler once: the handlers of the copies pass on to each other without end
+// nowhere.
+TEST_F(BundleXServer, CopiesOpeningAndClosingInTurnPassEachHostErrorOnOnce)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      testsupport::TestXServer server;
+      Display* host = server.StartOnFreeNumber(FirstDisplayNumber());
+      ASSERT_NE(host, nullptr);
+      XSetErrorHandler(CountHostError);
+      XSetIOErrorHandler(CountHostConnectionLost);
+      XSetIOErrorExitHandler(host, CountAndGoOn, nullptr);
+      BundleCopy first, second;
+      auto openEditor = [host](const BundleCopy& copy) {
+        auto p = std::make_unique<Instance>(copy.Entry(), hosttest::SilentHost);
+        EXPECT_NE(p->Get(), nullptr);
+        if (p->Get())
+        {
+          p->Call(vst2::effOpen);
+          EXPECT_EQ(p->Call(vst2::effEditOpen, 0, 0, AsParent(MapHostWindow(host))), 1);
+        }
+        return p;
+      };
+      auto firsts = openEditor(first);
+      const auto seconds = openEditor(second);
+      ASSERT_TRUE(firsts->Get() && seconds->Get());
+      firsts->Call(vst2::effEditClose);
+      firsts.reset(); // the first copy's last instance: its connection closes too
+      firsts = openEditor(first);
+      ProvokeHostError(host);
+      EXPECT_EQ(gHostErrors.load(), 1);
+      server.Stop();
+      XSync(host, False);
+      EXPECT_EQ(gHostConnectionsLost.load(), 1);
+      EXPECT_EQ(gHostConnectionsLetGo.load(), 1);
+      for (const Instance* p : {firsts.get(), seconds.get()})
+        p->Call(vst2::effEditClose);
+    },
+    kChildLimitSeconds);
+}
+
+/// The threads of this process.
+int Threads()
+{
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+    ++count;
+  return count;
+}
+
+/// The sockets this process has open.
+int Sockets()
+{
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+  {
+    std::error_code error;
+    count += std::filesystem::read_symlink(entry.path(), error).string().rfind("socket:", 0) == 0 ? 1 : 0;
+  }
+  return count;
+}
+
+// Once the module's last instance is closed, the plug-in's own thread ends and its connection to the display is
+// closed, also in a copy that stays loaded after the host unloaded it; a new instance opens its editor again.
+TEST_F(BundleXServer, ClosingTheLastInstanceEndsTheThreadAndClosesTheConnection)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      testsupport::TestXServer server;
+      Display* host = server.StartOnFreeNumber(FirstDisplayNumber());
+      ASSERT_NE(host, nullptr);
+      std::thread([] {}).join(); // a sanitizer's own thread, started with the first, is counted from here
+      const int threads = Threads(), sockets = Sockets();
+      BundleCopy first, second;
+      auto openAndClose = [host](const BundleCopy& copy, bool closeEditor) {
+        auto p = std::make_unique<Instance>(copy.Entry(), hosttest::SilentHost);
+        EXPECT_NE(p->Get(), nullptr);
+        p->Call(vst2::effOpen);
+        EXPECT_EQ(p->Call(vst2::effEditOpen, 0, 0, AsParent(MapHostWindow(host))), 1);
+        if (closeEditor)
+          p->Call(vst2::effEditClose);
+        return p;
+      };
+      // The first copy's error handler comes in under the second's: the first copy stays loaded.
+      auto firsts = openAndClose(first, false);
+      auto seconds = openAndClose(second, false);
+      firsts->Call(vst2::effEditClose);
+      firsts.reset();
+      seconds->Call(vst2::effEditClose);
+      seconds.reset();
+      EXPECT_TRUE(testsupport::WaitFor([&] { return Threads() == threads; })) << Threads() - threads << " more";
+      EXPECT_EQ(Sockets(), sockets);
+      first.Unload();
+      second.Unload();
+      ASSERT_TRUE(first.Loaded()) << "the first copy was unloaded: nothing to try";
+      first.Load();
+      openAndClose(first, true); // and the instance is closed
+      EXPECT_TRUE(testsupport::WaitFor([&] { return Threads() == threads; })) << Threads() - threads << " more";
+      EXPECT_EQ(Sockets(), sockets);
+    },
+    kChildLimitSeconds);
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -284,11 +285,14 @@ private:
 /// A server on a display's local socket that answers the opening of every connection (one screen of 640 x 480 at
 /// depth 24), reads the requests that follow and never answers them: a server that froze once a client's opening
 /// was under way. It serves on a thread of its own until it goes away, as a killed server does: every connection
-/// ends. It may go away by itself once a client waits on it (`goesAwayWhenWaitedOn`).
+/// ends. It may go away by itself once a client waits on it (`goesAwayWhenWaitedOn`), or, as a server that crashes
+/// and is started again over and over, end each connection whose client waits on it and go on listening
+/// (`dropsEachWaitingClient`).
 class FrozenXServer
 {
 public:
-  FrozenXServer(int number, bool goesAwayWhenWaitedOn) : mGoesAwayWhenWaitedOn(goesAwayWhenWaitedOn)
+  FrozenXServer(int number, bool goesAwayWhenWaitedOn, bool dropsEachWaitingClient = false)
+    : mGoesAwayWhenWaitedOn(goesAwayWhenWaitedOn), mDropsEachWaitingClient(dropsEachWaitingClient)
   {
     mListener = std::make_unique<SilentXServer>(number, SilentXServer::Place::kLocal);
     if (!mListener->Listening() || pipe2(mWake, O_CLOEXEC) != 0)
@@ -300,16 +304,21 @@ public:
   FrozenXServer& operator=(const FrozenXServer&) = delete;
 
   /// A frozen server on the first display number from `from` whose place it can take; null when none could be.
-  static std::unique_ptr<FrozenXServer> OnFreeNumber(int from, bool goesAwayWhenWaitedOn)
+  static std::unique_ptr<FrozenXServer> OnFreeNumber(int from, bool goesAwayWhenWaitedOn,
+                                                     bool dropsEachWaitingClient = false)
   {
     for (int tries = 0; tries < 20 && (from = FreeDisplayNumber(from)) >= 0; ++tries, ++from)
-      if (auto server = std::make_unique<FrozenXServer>(from, goesAwayWhenWaitedOn); server->Serving())
+      if (auto server = std::make_unique<FrozenXServer>(from, goesAwayWhenWaitedOn, dropsEachWaitingClient);
+          server->Serving())
         return server;
     return nullptr;
   }
 
   bool Serving() const { return mThread.joinable(); }
   std::string Name() const { return mListener->Name(); }
+
+  /// The connections taken so far. [any thread]
+  int Connections() const { return mConnections.load(); }
 
   /// Waits until a client whose connection was opened sent a request (and so waits for its answer).
   void WaitUntilWaitedOn()
@@ -392,7 +401,10 @@ private:
       serving = !(fds[0].revents & POLLIN);
       if (fds[1].revents & POLLIN)
         if (const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC); fd >= 0)
+        {
           clients.push_back({fd, {}, false});
+          ++mConnections;
+        }
       for (size_t i = 2; i < fds.size(); ++i)
         if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
           serving = Read(clients[i - 2]) && serving;
@@ -429,10 +441,17 @@ private:
       mWaitedOn = true;
     }
     mChanged.notify_all();
+    if (mDropsEachWaitingClient)
+    {
+      close(c.fd);
+      c.fd = -1;
+    }
     return !mGoesAwayWhenWaitedOn;
   }
 
   bool mGoesAwayWhenWaitedOn;
+  bool mDropsEachWaitingClient;
+  std::atomic<int> mConnections{0};
   std::unique_ptr<SilentXServer> mListener;
   int mWake[2] = {-1, -1};
   std::thread mThread;
