@@ -383,14 +383,17 @@ TEST_F(BundleXServer, AnInstanceClosedWhileItsCallWaitsForTheDisplayIsClosedAfte
     kChildLimitSeconds);
 }
 
-/// The file descriptors this process has open.
-int OpenDescriptors()
+/// How many entries a folder of /proc/self has: "fd", the file descriptors this process has open; "task", its
+/// threads.
+int EntriesOfThisProcess(const char* folder)
 {
   int count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(std::string("/proc/self/") + folder))
     ++count;
   return count;
 }
+
+int OpenDescriptors() { return EntriesOfThisProcess("fd"); }
 
 // A server that answers the opening of each connection and then ends it (one that crashes and is started again
 // over and over): every effEditOpen fails as without a display, trying it once, and leaves no descriptor or memory
@@ -687,14 +690,7 @@ TEST_F(BundleXServer, CopiesOpeningAndClosingInTurnPassEachHostErrorOnOnce)
     kChildLimitSeconds);
 }
 
-/// The threads of this process.
-int Threads()
-{
-  int count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
-    ++count;
-  return count;
-}
+int Threads() { return EntriesOfThisProcess("task"); }
 
 /// The sockets this process has open.
 int Sockets()
