@@ -23,9 +23,17 @@ IN_CI=false
 [ "${CI:-}" = true ] && IN_CI=true
 
 # The editor tests draw into an X server of their own: Xvfb on the first free display number, stopped on exit.
+# DROVIK_TEST_DISPLAYS=first-last confines it, and the servers the tests start themselves, to those numbers.
 start_xvfb() {
-  local n
-  for n in $(seq 90 140); do
+  local n first=90 last=140
+  if [ -n "${DROVIK_TEST_DISPLAYS:-}" ]; then
+    if [[ ! "$DROVIK_TEST_DISPLAYS" =~ ^([0-9]+)-([0-9]+)$ ]] || ((10#${BASH_REMATCH[1]} > 10#${BASH_REMATCH[2]})); then
+      echo "DROVIK_TEST_DISPLAYS=\"$DROVIK_TEST_DISPLAYS\" is not a range of display numbers such as 740-799" >&2
+      exit 1
+    fi
+    first=$((10#${BASH_REMATCH[1]})) last=$((10#${BASH_REMATCH[2]}))
+  fi
+  for n in $(seq "$first" "$last"); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
     # -noreset: the server would otherwise reset whenever its last client leaves, refusing connections meanwhile.
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &

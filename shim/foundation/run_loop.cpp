@@ -492,6 +492,19 @@ void RunLoop::RunNestedUntil(const std::function<bool()>& done)
   /// Longest wait between two looks at done(), should a source's callback end the modal work unseen.
   constexpr double kMaxNestedWait = 0.1;
   MainThreadScope mainThread;
+  // The wake-ups this loop drains may have been meant for the loop's own thread: asleep in a poll begun before its
+  // sources changed, it hears only the pipe (the kernel watches the files it first polled, not those that took
+  // their numbers since). It gets a wake-up of its own once this loop ends, and polls its sources as they are.
+  struct PassWakeUpOn
+  {
+    RunLoop& loop;
+    ~PassWakeUpOn()
+    {
+      std::lock_guard<std::mutex> lock(loop.mMutex);
+      if (loop.mThread.joinable() && loop.mThread.get_id() != std::this_thread::get_id())
+        loop.WakeLocked();
+    }
+  } passWakeUpOn{*this};
   while (!done())
   {
     RunDueTimers();

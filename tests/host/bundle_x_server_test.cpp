@@ -4,8 +4,14 @@
 // not (also when the host exits at once, its editor still open), or while the plug-in's connection to it was being
 // opened: the host goes on and ends normally, no editor opens until a server answers again, and then one does. A
 // server that froze holds up only the call that waits on it; a host that ends the process inside a call ends it
-// normally; the X error handlers of a copy of the plug-in that was unloaded are never called. Every form of display
-// name Xlib reaches is checked so. Skips without Xvfb, except in CI.
+// normally; an instance closed while its own call waits for the display is closed after that call; openings the
+// server ends cost nothing; editors opened at once all open; an instance without an editor never reaches the
+// display; the X error handlers of a copy of the plug-in that was unloaded are never called, two copies pass each
+// host error on once, and closing a module's last instance ends its thread and closes its connection. Every form
+// of display name Xlib reaches is checked so. And the tests' own help with servers and children: a child that crashes or ends
+// through Xlib is reported with its last lines, one killed at its limit leaves no server or display file behind, a
+// test without Xvfb skips saying so (fails in CI), and only free numbers of the range given are taken. Skips
+// without Xvfb, except in CI.
 #include <dlfcn.h>
 #include <malloc.h>
 #include <poll.h>
@@ -21,6 +27,8 @@
 #include <string>
 #include <thread>
 #include <utility>
+
+#include <gtest/gtest-spi.h>
 
 #include "child_process.h"
 #include "loaded_bundle.h"
@@ -43,19 +51,12 @@ constexpr int kChildLimitSeconds = 20;
 const Size kEditorAtScaleOne{468, 450};
 /// Where this test looks for free display numbers: apart from the other tests that start X servers, and from other
 /// runs of it.
-int FirstDisplayNumber() { return testsupport::OwnDisplayNumbers(300); }
+int FirstDisplayNumber() { return testsupport::OwnDisplayNumbers(150); }
 
 class BundleXServer : public ::testing::Test
 {
 protected:
-  void SetUp() override
-  {
-    if (testsupport::HaveXvfb())
-      return;
-    if (testsupport::MustHaveDisplay())
-      GTEST_FAIL() << "no Xvfb: in CI the editor tests must run";
-    GTEST_SKIP() << "no Xvfb";
-  }
+  void SetUp() override { DROVIK_REQUIRE_XVFB(); }
 };
 
 Size EditorRect(const Instance& p)
@@ -743,6 +744,198 @@ TEST_F(BundleXServer, ClosingTheLastInstanceEndsTheThreadAndClosesTheConnection)
       EXPECT_EQ(Sockets(), sockets);
     },
     kChildLimitSeconds);
+}
+
+// ---- The tests' own servers and children ----
+
+/// Sets an environment variable for a scope, restoring it after.
+class ScopedVariable
+{
+public:
+  ScopedVariable(const char* name, const char* value) : mName(name)
+  {
+    const char* before = std::getenv(name);
+    mHad = before != nullptr;
+    mBefore = before ? before : "";
+    value ? setenv(name, value, 1) : unsetenv(name);
+  }
+  ~ScopedVariable() { mHad ? setenv(mName, mBefore.c_str(), 1) : unsetenv(mName); }
+
+private:
+  const char* mName;
+  bool mHad;
+  std::string mBefore;
+};
+
+/// The failures and skips `run` reports; none reach the test itself.
+template <typename Run>
+std::vector<testing::TestPartResult> ResultsOf(Run run)
+{
+  testing::TestPartResultArray results;
+  {
+    testing::ScopedFakeTestPartResultReporter reporter(
+      testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &results);
+    run();
+  }
+  std::vector<testing::TestPartResult> out;
+  for (int i = 0; i < results.size(); ++i)
+    out.push_back(results.GetTestPartResult(i));
+  return out;
+}
+
+/// The failures `run` reports, as messages; none reach the test itself.
+template <typename Run>
+std::vector<std::string> FailuresOf(Run run)
+{
+  std::vector<std::string> messages;
+  for (const testing::TestPartResult& r : ResultsOf(run))
+    if (r.failed())
+      messages.push_back(r.message());
+  return messages;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A child that crashes, or that Xlib ends when its server goes, fails the test with how it ended and the last
+// lines it wrote, the earlier ones left out.
+TEST_F(BundleXServer, AChildThatCrashesOrEndsThroughXlibIsReportedWithItsLastLines)
+{
+  std::vector<std::string> crashed = FailuresOf([] {
+    testsupport::ExpectInChildProcess([] {
+      for (int i = 1; i <= 20; ++i)
+        std::printf("line %d\n", i);
+      std::fflush(stdout);
+      signal(SIGSEGV, SIG_DFL); // as without a sanitizer's handler
+      raise(SIGSEGV);
+    });
+  });
+  ASSERT_EQ(crashed.size(), 1u);
+  EXPECT_TRUE(Has(crashed[0], "killed by signal 11 (Segmentation fault)")) << crashed[0];
+  EXPECT_TRUE(Has(crashed[0], "line 9\n") && Has(crashed[0], "line 20\n")) << crashed[0];
+  EXPECT_FALSE(Has(crashed[0], "line 8\n")) << crashed[0];
+
+  std::vector<std::string> lost = FailuresOf([] {
+    testsupport::ExpectInChildProcess([] {
+      testsupport::TestXServer server;
+      Display* display = server.StartOnFreeNumber(FirstDisplayNumber());
+      ASSERT_NE(display, nullptr);
+      server.Stop();
+      XSync(display, False); // Xlib's own handler says so and ends the process
+    });
+  });
+  ASSERT_EQ(lost.size(), 1u);
+  EXPECT_TRUE(Has(lost[0], "exited with status 1")) << lost[0];
+  EXPECT_TRUE(Has(lost[0], "X connection to :")) << lost[0];
+}
+
+// A child killed at its time limit takes the X servers it started with it, and their sockets and lock files go.
+TEST_F(BundleXServer, AChildKilledAtItsLimitLeavesNoServerNorDisplayFileBehind)
+{
+  std::vector<std::string> failures = FailuresOf([&] {
+    testsupport::ExpectInChildProcess(
+      [&] {
+        testsupport::TestXServer server;
+        server.StartOnFreeNumber(FirstDisplayNumber());
+        const auto silent =
+          testsupport::SilentXServer::OnFreeNumber(FirstDisplayNumber(), testsupport::SilentXServer::Place::kLocal);
+        std::printf("serving %d and %d\n", server.Number(), silent ? silent->Number() : -1);
+        std::fflush(stdout);
+        for (;;)
+          pause();
+      },
+      1);
+  });
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_TRUE(Has(failures[0], "still running after 1 s")) << failures[0];
+  int xvfb = -1, silent = -1;
+  ASSERT_EQ(std::sscanf(failures[0].substr(failures[0].find("serving")).c_str(), "serving %d and %d", &xvfb, &silent),
+            2) << failures[0];
+  for (const int n : {xvfb, silent})
+  {
+    ASSERT_GE(n, 0);
+    EXPECT_FALSE(testsupport::PathExists(testsupport::DisplaySocketPath(n))) << n;
+    EXPECT_FALSE(testsupport::PathExists(testsupport::DisplayLockPath(n))) << n;
+  }
+}
+
+void NeedsXvfb() { DROVIK_REQUIRE_XVFB(); }
+
+// A test that starts X servers of its own skips, saying why, where Xvfb cannot be run, but fails in CI.
+TEST(TestServers, WithoutXvfbATestThatNeedsItSkipsSayingWhyExceptInCI)
+{
+  const ScopedVariable path("PATH", "/nonexistent"); // where the tests look for Xvfb
+  for (const bool ci : {false, true})
+  {
+    const ScopedVariable inCI("CI", ci ? "true" : nullptr);
+    const std::vector<testing::TestPartResult> results = ResultsOf(NeedsXvfb);
+    ASSERT_EQ(results.size(), 1u) << "CI: " << ci;
+    EXPECT_EQ(results[0].skipped(), !ci);
+    EXPECT_EQ(results[0].fatally_failed(), ci);
+    EXPECT_TRUE(Has(results[0].message(), "no Xvfb program on PATH")) << results[0].message();
+  }
+}
+
+TEST(TestDisplayNumbers, OnlyNumbersOfTheRangeGivenAreTakenAndOnlyFreeOnes)
+{
+  const struct
+  {
+    const char* text;
+    int first, last;
+  } ranges[] = {{"740-799", 740, 799}, {"5-5", 5, 5},       {"799-740", 0, -1}, {"740", 0, -1},
+                {"740-", 0, -1},       {"a-b", 0, -1},      {" 1-2", 0, -1},    {"1-2x", 0, -1},
+                {"-3-4", 0, -1},       {"0-70000", 0, -1}};
+  for (const auto& r : ranges)
+  {
+    const testsupport::DisplayNumberRange got = testsupport::ParseDisplayNumberRange(r.text);
+    EXPECT_EQ(got.first, r.first) << r.text;
+    EXPECT_EQ(got.last, r.last) << r.text;
+  }
+  // Four free numbers side by side, from those this program may use.
+  int first = testsupport::FreeDisplayNumber();
+  while (first >= 0 && !(testsupport::DisplayNumberFree(first + 1) && testsupport::DisplayNumberFree(first + 2) &&
+                         testsupport::DisplayNumberFree(first + 3)))
+    first = testsupport::FreeDisplayNumber(first + 1);
+  ASSERT_GE(first, 0);
+  const std::string range = std::to_string(first) + "-" + std::to_string(first + 3);
+  ScopedVariable confined(testsupport::kTestDisplaysVariable, range.c_str());
+  for (int i = 0; i < 8; ++i)
+  {
+    const int n = testsupport::OwnDisplayNumbers(i * 150);
+    EXPECT_TRUE(n >= first && n <= first + 3) << n;
+  }
+  EXPECT_EQ(testsupport::FreeDisplayNumber(first + 2), first + 2);
+  EXPECT_EQ(testsupport::FreeDisplayNumber(first + 7), first + 3) << "counted on round the range";
+  // Held: a local socket, a lock file, the TCP port.
+  testsupport::SilentXServer socketHeld(first, testsupport::SilentXServer::Place::kLocal);
+  ASSERT_TRUE(socketHeld.Listening());
+  const std::string lock = testsupport::DisplayLockPath(first + 1);
+  FILE* made = std::fopen(lock.c_str(), "wx");
+  ASSERT_NE(made, nullptr);
+  std::fclose(made);
+  struct Removed
+  {
+    std::string path;
+    ~Removed() { std::remove(path.c_str()); }
+  } lockGoes{lock};
+  testsupport::SilentXServer portHeld(first + 2, testsupport::SilentXServer::Place::kNetwork);
+  ASSERT_TRUE(portHeld.Listening());
+  EXPECT_EQ(testsupport::FreeDisplayNumber(first), first + 3);
+  EXPECT_EQ(testsupport::FreeDisplayNumber(first + 3), first + 3);
+  {
+    testsupport::SilentXServer lastHeld(first + 3, testsupport::SilentXServer::Place::kLocal);
+    EXPECT_EQ(testsupport::FreeDisplayNumber(first), -1) << "none of the range is free";
+    testsupport::TestXServer server;
+    EXPECT_EQ(server.StartOnFreeNumber(first), nullptr);
+  }
+  testsupport::TestXServer server;
+  Display* display = server.StartOnFreeNumber(first);
+  EXPECT_NE(display, nullptr);
+  EXPECT_EQ(server.Number(), first + 3);
+  if (display)
+    XCloseDisplay(display);
+
+  ScopedVariable unreadable(testsupport::kTestDisplaysVariable, "740 to 799");
+  EXPECT_EQ(testsupport::FreeDisplayNumber(), -1);
 }
 
 } // namespace

@@ -1,20 +1,121 @@
 // Runs part of a test in a child process of its own: for what a process settles only once (the screen scale its
 // view system reads from the display, whether it has a drawing device), so that one test program can try several.
-// The child's failures are printed by the child as they happen and fail the test in the parent.
+// What the child writes (its failures as they happen among it) is passed on to the parent's output; a child that
+// fails, crashes, ends through Xlib or must be killed fails the test in the parent with how it ended and the last
+// lines it wrote. The child and what it starts (X servers, say) form a process group of their own, killed as a
+// whole when the child runs past its limit or ends without stopping them; the display files they leave are removed.
 #pragma once
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "x11_display_numbers.h"
+
 namespace testsupport {
+
+/// How a child process ended, as a failure's message says it: "exited with status 1", "was killed by signal 11
+/// (Segmentation fault)".
+inline std::string DescribeEnd(int status)
+{
+  if (WIFEXITED(status))
+    return "exited with status " + std::to_string(WEXITSTATUS(status));
+  if (WIFSIGNALED(status))
+    return "was killed by signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";
+  return "ended with status " + std::to_string(status);
+}
+
+/// The output of a child process read through a pipe as it comes, passed on to this process's standard output;
+/// keeps the last lines for a failure's message.
+class ChildOutput
+{
+public:
+  /// How many of the last lines a failure shows.
+  static constexpr size_t kLinesKept = 12;
+
+  ChildOutput()
+  {
+    if (pipe2(mPipe, O_CLOEXEC) != 0)
+      mPipe[0] = mPipe[1] = -1;
+  }
+  ~ChildOutput()
+  {
+    for (int fd : mPipe)
+      if (fd >= 0)
+        close(fd);
+  }
+  ChildOutput(const ChildOutput&) = delete;
+  ChildOutput& operator=(const ChildOutput&) = delete;
+
+  /// In the child: its standard output and error go into the pipe.
+  void TakeInChild()
+  {
+    if (mPipe[1] < 0)
+      return;
+    dup2(mPipe[1], STDOUT_FILENO);
+    dup2(mPipe[1], STDERR_FILENO);
+    close(mPipe[0]);
+    close(mPipe[1]);
+    mPipe[0] = mPipe[1] = -1;
+  }
+  /// In the parent, after the fork: reads without waiting from now on.
+  void ReadInParent()
+  {
+    if (mPipe[1] >= 0)
+      close(mPipe[1]);
+    mPipe[1] = -1;
+    if (mPipe[0] >= 0)
+      fcntl(mPipe[0], F_SETFL, O_NONBLOCK);
+  }
+  /// Reads what has come and passes it on. (What the child started may hold the pipe open after the child ends:
+  /// its end is never waited for.)
+  void ReadAvailable()
+  {
+    char bytes[4096];
+    ssize_t n = 0;
+    while (mPipe[0] >= 0 && (n = read(mPipe[0], bytes, sizeof(bytes))) > 0)
+    {
+      std::fwrite(bytes, 1, size_t(n), stdout);
+      mTail.append(bytes, size_t(n));
+      constexpr size_t kTailBytes = 4096;
+      if (mTail.size() > 2 * kTailBytes)
+        mTail.erase(0, mTail.size() - kTailBytes);
+    }
+    std::fflush(stdout);
+  }
+  /// The last lines written, each indented; "(nothing)" when there were none.
+  std::string LastLines() const
+  {
+    std::vector<std::string> lines;
+    for (size_t from = 0; from < mTail.size();)
+    {
+      const size_t end = std::min(mTail.find('\n', from), mTail.size());
+      if (end > from)
+        lines.push_back(mTail.substr(from, end - from));
+      from = end + 1;
+    }
+    std::string out;
+    for (size_t i = lines.size() > kLinesKept ? lines.size() - kLinesKept : 0; i < lines.size(); ++i)
+      out += "    " + lines[i] + "\n";
+    return out.empty() ? "    (nothing)\n" : out;
+  }
+
+private:
+  int mPipe[2] = {-1, -1};
+  std::string mTail;
+};
 
 /// Runs body in a forked child and waits for it; a child still running after `limitSeconds` (when positive) is
 /// killed and fails the test. Call it before this process loads the plug-in: a process with threads cannot be
@@ -24,32 +125,47 @@ void ExpectInChildProcess(Body body, int limitSeconds = 0)
 {
   std::fflush(stdout);
   std::fflush(stderr);
+  ChildOutput output;
+  const std::vector<bool> displaysHeld = DisplayNumbersHeld();
   const pid_t pid = fork();
   ASSERT_GE(pid, 0) << "fork failed";
   if (pid == 0)
   {
+    setpgid(0, 0);
+    output.TakeInChild();
     body();
     std::fflush(stdout);
     std::fflush(stderr);
     _exit(::testing::Test::HasFailure() ? 1 : 0);
   }
-  int status = 0;
-  pid_t reaped = 0;
+  setpgid(pid, pid); // at once, whichever of the two runs first
+  output.ReadInParent();
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
-  while (limitSeconds > 0 && (reaped = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < limit)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  if (reaped == 0)
+  bool overLimit = false;
+  siginfo_t ended{};
+  // Seen ended, not yet reaped: its process group is still its own to kill.
+  while (waitid(P_PID, id_t(pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0)
   {
-    if (limitSeconds > 0)
-    {
-      kill(pid, SIGKILL);
-      ADD_FAILURE() << "the child process was still running after " << limitSeconds << " s";
-    }
-    reaped = waitpid(pid, &status, 0);
+    output.ReadAvailable();
+    if ((overLimit = limitSeconds > 0 && std::chrono::steady_clock::now() >= limit))
+      break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+  // What the child started and left running (a server it could not stop) ends with it.
+  kill(-pid, SIGKILL);
+  int status = 0;
+  const pid_t reaped = waitpid(pid, &status, 0);
+  output.ReadAvailable();
+  RemoveDisplayFilesLeftBy(pid, displaysHeld);
   ASSERT_EQ(reaped, pid);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-    << "the child process failed (its failures are printed above), status " << status;
+  if (overLimit)
+    ADD_FAILURE() << "the child process was still running after " << limitSeconds
+                  << " s and was killed; the last lines it wrote:\n"
+                  << output.LastLines();
+  else
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << "the child process " << DescribeEnd(status) << "; the last lines it wrote:\n"
+      << output.LastLines();
 }
 
 /// Ends a child process the way a program that quits does, through exit (static destructors and exit handlers

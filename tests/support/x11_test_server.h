@@ -1,8 +1,12 @@
-// X servers of a test's own, on display numbers nothing else uses: an Xvfb the test starts and stops (and may start
-// again on the same number), a socket that takes connections and never answers them, as a stopped or frozen
-// server, or a forwarded display whose other end is gone, does, and one that answers the opening of each connection
-// and then freezes.
+// X servers of a test's own, on free display numbers of the range the tests may use (x11_display_numbers.h): an
+// Xvfb the test starts and stops (and may start again on the same number), a socket that takes connections and
+// never answers them, as a stopped or frozen server, or a forwarded display whose other end is gone, does, and one
+// that answers the opening of each connection and then freezes.
 #pragma once
+
+// gtest (through x11_display.h) before Xlib: Xlib's macros (None, Bool) break gtest's templates.
+#include "x11_display.h"
+#include "x11_display_numbers.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -36,36 +40,6 @@ extern char** environ;
 
 namespace testsupport {
 
-/// Whether TCP port 6000 + number on the loopback address is free: another run's server may listen there.
-inline bool DisplayPortFree(int number)
-{
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(6000 + number));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const bool unused = fd >= 0 && bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
-  if (fd >= 0)
-    close(fd);
-  return unused;
-}
-
-/// Where this process looks for display numbers: a place of its own up to 200 above `from`, so that test runs side
-/// by side seldom try the same numbers, nor take the one another has just let go of to start it again.
-inline int OwnDisplayNumbers(int from) { return from + static_cast<int>(getpid() % 200); }
-
-/// A display number nothing uses yet (no lock file, no socket, no server on its port), counting up from `from`;
-/// -1 when none is free.
-inline int FreeDisplayNumber(int from = OwnDisplayNumbers(150))
-{
-  struct stat st{};
-  for (int n = from; n < from + 100; ++n)
-    if (stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &st) != 0 &&
-        stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) != 0 && DisplayPortFree(n))
-      return n;
-  return -1;
-}
-
 /// Whether this machine has the IPv6 loopback address (some containers have none).
 inline bool HaveIPv6Loopback()
 {
@@ -81,8 +55,11 @@ inline bool HaveIPv6Loopback()
 
 inline std::string DisplayName(int number) { return ":" + std::to_string(number); }
 
-/// Whether Xvfb can be run here.
+/// Whether Xvfb can be run here: found on PATH.
 inline bool HaveXvfb() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
+
+/// The message of a test that needs Xvfb where there is none.
+constexpr const char* kNoXvfb = "no Xvfb program on PATH: this test starts X servers of its own";
 
 /// An Xvfb on one display number, killed when the object goes.
 class TestXServer
@@ -95,6 +72,7 @@ public:
   TestXServer& operator=(const TestXServer&) = delete;
 
   std::string Name() const { return DisplayName(mNumber); }
+  int Number() const { return mNumber; }
 
   /// Starts the server without waiting for it; false when it cannot be run.
   bool Launch()
@@ -147,24 +125,13 @@ public:
     mPid = -1;
     if (!owned) // another server's files
       return;
-    unlink(LockPath().c_str());
-    unlink(("/tmp/.X11-unix/X" + std::to_string(mNumber)).c_str());
+    unlink(DisplayLockPath(mNumber).c_str());
+    unlink(DisplaySocketPath(mNumber).c_str());
   }
 
 private:
-  std::string LockPath() const { return "/tmp/.X" + std::to_string(mNumber) + "-lock"; }
-
   /// Whether the display's lock file names this object's server: Xvfb writes its process id there.
-  bool Serving() const
-  {
-    char text[32] = {};
-    const int fd = open(LockPath().c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-      return false;
-    const ssize_t n = read(fd, text, sizeof(text) - 1);
-    close(fd);
-    return n > 0 && std::atoi(text) == mPid;
-  }
+  bool Serving() const { return mPid > 0 && LockOwner(mNumber) == mPid; }
 
   /// Waits until the server holds its display, or has ended (its number was taken) or takes seconds.
   bool WaitUntilServing()
@@ -242,7 +209,7 @@ private:
     mkdir("/tmp/.X11-unix", 01777);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+    const std::string path = DisplaySocketPath(number);
     std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
     mFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (mFd >= 0 && bind(mFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0)
@@ -461,3 +428,14 @@ private:
 };
 
 } // namespace testsupport
+
+// In a test that starts X servers of its own: skips it, with a message, when Xvfb cannot be run here; in CI
+// (CI=true), where the editor tests must run, fails it.
+#define DROVIK_REQUIRE_XVFB()                                                                                       \
+  do {                                                                                                              \
+    if (!::testsupport::HaveXvfb()) {                                                                               \
+      if (::testsupport::MustHaveDisplay())                                                                         \
+        GTEST_FAIL() << ::testsupport::kNoXvfb << ": in CI the editor tests must run";                              \
+      GTEST_SKIP() << ::testsupport::kNoXvfb;                                                                       \
+    }                                                                                                               \
+  } while (false)

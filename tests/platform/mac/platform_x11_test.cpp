@@ -329,13 +329,14 @@ public:
 // server's connection opens a fresh editor.
 TEST_F(EditorOnX11, TheServerGoingAwayClosesTheEditorUntilAnotherServerServes)
 {
+  DROVIK_REQUIRE_XVFB();
   struct DisplayKept
   {
     const std::string name = std::getenv("DISPLAY");
     ~DisplayKept() { setenv("DISPLAY", name.c_str(), 1); } // for the tests that follow
   } sharedDisplay;
   testsupport::TestXServer server;
-  Display* own = server.StartOnFreeNumber(testsupport::OwnDisplayNumbers(500));
+  Display* own = server.StartOnFreeNumber(testsupport::OwnDisplayNumbers(350));
   ASSERT_NE(own, nullptr);
   const Window ownParent = XCreateSimpleWindow(own, DefaultRootWindow(own), 0, 0, 1000, 1000, 0, 0, 0);
   XMapWindow(own, ownParent);

@@ -55,7 +55,8 @@ protected:
 
 TEST_F(LateServer, TheTestHelperWaitsForAServerThatRefusesAtFirst)
 {
-  DROVIK_REQUIRE_TEST_DISPLAY(); // Xvfb is there, as the editor tests need it
+  DROVIK_REQUIRE_TEST_DISPLAY();
+  DROVIK_REQUIRE_XVFB();
   StartServerAfter(std::chrono::milliseconds(200));
   Display* display = testsupport::OpenDisplayOrNull();
   ASSERT_NE(display, nullptr) << "the server on " << std::getenv("DISPLAY") << " was not waited for";

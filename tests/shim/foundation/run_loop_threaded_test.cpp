@@ -1,12 +1,19 @@
 // The run loop on its own thread, as in a host: timers run with nobody pumping, never during a main-thread call,
-// and a stopped timer is not running anywhere once the stop returns.
+// a stopped timer is not running anywhere once the stop returns, sources that change while modal work runs on
+// another thread are served once it ends, and the loop's thread ends before the objects it uses at exit and unload.
+#include <dirent.h>
 #include <dlfcn.h>
+#include <sched.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <set>
+#include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -248,6 +255,90 @@ TEST(RunLoopThread, AtAModulesUnloadItsLoopsThreadEndsBeforeTheObjectsItUses)
   ASSERT_EQ(dlclose(module), 0);
   EXPECT_TRUE(watch.gone.load()); // the module's objects were destroyed: it was unloaded
   EXPECT_FALSE(watch.goneUnderFiring.load());
+}
+
+/// The ids of this process's threads.
+std::set<std::string> Threads()
+{
+  std::set<std::string> ids;
+  if (DIR* dir = opendir("/proc/self/task"))
+  {
+    while (const dirent* entry = readdir(dir))
+      if (entry->d_name[0] != '.')
+        ids.insert(entry->d_name);
+    closedir(dir);
+  }
+  return ids;
+}
+
+/// Whether a thread of this process sleeps in a poll of its file descriptors.
+bool AsleepInPoll(const std::string& thread)
+{
+  std::ifstream stat("/proc/self/task/" + thread + "/stat"), wchan("/proc/self/task/" + thread + "/wchan");
+  std::string text, where;
+  std::getline(stat, text);
+  std::getline(wchan, where);
+  const size_t state = text.rfind(')') + 2;
+  // Where the kernel hides where threads wait, any sleep counts.
+  const bool inPoll = where.empty() || where == "0" || where.find("poll") != std::string::npos;
+  return state < text.size() && text[state] == 'S' && inPoll;
+}
+
+// A host's thread in modal work (a nested loop) drains the wake-ups that tell the loop's own thread its sources
+// changed. That thread, asleep in a poll begun before they did, watches the files it first polled: a source added
+// meanwhile whose descriptor took the number of one removed must still be served once the modal work ends.
+TEST(RunLoopThread, ASourceAddedDuringModalWorkOnAnotherThreadIsServedAfterIt)
+{
+  // One core, where the loop's thread runs only while this one waits: the nested loop takes the wake-ups first.
+  cpu_set_t before, one;
+  ASSERT_EQ(sched_getaffinity(0, sizeof(before), &before), 0);
+  CPU_ZERO(&one);
+  CPU_SET(sched_getcpu(), &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof(one), &one), 0);
+  struct Restored
+  {
+    cpu_set_t mask;
+    ~Restored() { sched_setaffinity(0, sizeof(mask), &mask); }
+  } restored{before};
+  const std::set<std::string> others = Threads();
+  RunLoop loop;
+  const int first = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  RunLoop::SourceId id = loop.AddSource(first, [] {});
+  std::string loopThread;
+  for (const std::string& t : Threads())
+    if (!others.count(t))
+      loopThread = t;
+  ASSERT_FALSE(loopThread.empty());
+  sched_param idle{};
+  ASSERT_EQ(sched_setscheduler(std::stoi(loopThread), SCHED_IDLE, &idle), 0);
+  ASSERT_TRUE(WaitFor([&] { return AsleepInPoll(loopThread); }));
+
+  // The loop's thread wakes at the first change but runs only once this one waits; several rounds, as it may.
+  int fd = first;
+  for (int round = 0; round < 5; ++round)
+  {
+    std::atomic<int> served{0};
+    {
+      foundation::MainThreadScope main;
+      loop.RemoveSource(id);
+      close(fd);
+      const int again = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+      ASSERT_EQ(again, fd) << "the lowest free number is taken again";
+      id = loop.AddSource(fd, [&served, fd] {
+        uint64_t count = 0;
+        served += read(fd, &count, sizeof(count)) == sizeof(count);
+      });
+      int looks = 0; // two before its first poll
+      loop.RunNestedUntil([&] { return ++looks > 2; });
+    }
+    ASSERT_TRUE(WaitFor([&] { return AsleepInPoll(loopThread); })); // it has looked at its sources again
+    const uint64_t once = 1;
+    ASSERT_EQ(write(fd, &once, sizeof(once)), ssize_t(sizeof(once)));
+    ASSERT_TRUE(WaitFor([&] { return served.load() == 1; }, 2)) << "round " << round << ": the loop's thread "
+                                                                    "never heard of the source";
+  }
+  loop.RemoveSource(id);
+  close(fd);
 }
 
 } // namespace
