@@ -12,7 +12,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -85,16 +87,33 @@ inline bool DisplayPortFree(int number)
   return unused;
 }
 
+/// Whether no server listens on the number's abstract socket, the one Xlib tries first: a server whose socket
+/// file was removed still answers there.
+inline bool DisplayAbstractSocketFree(int number)
+{
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string name = DisplaySocketPath(number);
+  std::memcpy(address.sun_path + 1, name.data(), std::min(name.size(), sizeof(address.sun_path) - 1));
+  const socklen_t size = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const bool unused = fd >= 0 && bind(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0;
+  if (fd >= 0)
+    close(fd);
+  return unused;
+}
+
 inline bool PathExists(const std::string& path)
 {
   struct stat st{};
   return lstat(path.c_str(), &st) == 0;
 }
 
-/// Whether no server has the number: no lock file, no local socket, nothing on its TCP port.
+/// Whether no server has the number: no lock file, no local socket (file or abstract), nothing on its TCP port.
 inline bool DisplayNumberFree(int number)
 {
-  return !PathExists(DisplayLockPath(number)) && !PathExists(DisplaySocketPath(number)) && DisplayPortFree(number);
+  return !PathExists(DisplayLockPath(number)) && !PathExists(DisplaySocketPath(number)) &&
+         DisplayAbstractSocketFree(number) && DisplayPortFree(number);
 }
 
 /// `n` brought into the range, counting on from its end to its start.

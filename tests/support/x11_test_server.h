@@ -154,6 +154,16 @@ private:
   pid_t mPid = -1;
 };
 
+/// Whether an accepted connection came from this process, or from where no process can be told (a network
+/// socket). A client of another test process may still be trying a display number that a server of ours took once
+/// that process's own server on it went away: its connections are no client of this test's.
+inline bool FromThisProcess(int fd)
+{
+  ucred peer{};
+  socklen_t size = sizeof(peer);
+  return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.pid == 0 || peer.pid == getpid();
+}
+
 /// A socket at a display's place that takes connections into its queue and never answers them: the display's
 /// local socket, or (for a forwarded display) TCP port 6000 + number on this machine's IPv4 or IPv6 loopback
 /// address.
@@ -202,6 +212,22 @@ public:
     return nullptr;
   }
   int Number() const { return mNumber; }
+
+  /// Accepts the next connection of this process's waiting in the queue (those of other processes are closed);
+  /// -1 when none waits.
+  int TakeConnection()
+  {
+    for (pollfd p{mFd, POLLIN, 0}; poll(&p, 1, 0) > 0; p.revents = 0)
+    {
+      const int fd = accept4(mFd, nullptr, nullptr, SOCK_CLOEXEC);
+      if (fd < 0)
+        return -1;
+      if (FromThisProcess(fd))
+        return fd;
+      close(fd);
+    }
+    return -1;
+  }
 
 private:
   void Listen(int number)
@@ -367,11 +393,15 @@ private:
         continue;
       serving = !(fds[0].revents & POLLIN);
       if (fds[1].revents & POLLIN)
-        if (const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC); fd >= 0)
+      {
+        if (const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC); fd >= 0 && !FromThisProcess(fd))
+          close(fd);
+        else if (fd >= 0)
         {
           clients.push_back({fd, {}, false});
           ++mConnections;
         }
+      }
       for (size_t i = 2; i < fds.size(); ++i)
         if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
           serving = Read(clients[i - 2]) && serving;
