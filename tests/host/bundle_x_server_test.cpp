@@ -172,6 +172,19 @@ int CountHostError(Display*, XErrorEvent*)
   return 0;
 }
 
+/// Starts the host's X server and puts the host's counting handlers in place, as a host does before it loads
+/// plug-ins; the host's connection, or null.
+Display* StartHostCountingItsErrors(testsupport::TestXServer& server)
+{
+  Display* host = server.StartOnFreeNumber(FirstDisplayNumber());
+  if (!host)
+    return nullptr;
+  XSetErrorHandler(CountHostError);
+  XSetIOErrorHandler(CountHostConnectionLost);
+  XSetIOErrorExitHandler(host, CountAndGoOn, nullptr);
+  return host;
+}
+
 // The server dies (at screen scale 2) with the editor open, or with only the plug-in's connection to it open.
 // Xlib's handling of a lost connection would end the process from the plug-in's own thread; instead the plug-in
 // lets the connection go: new instances size their editor for no display, no editor opens until the server is
@@ -592,11 +605,8 @@ TEST_F(BundleXServer, HandlersOfAnUnloadedCopyAreNeverCalled)
     testsupport::ExpectInChildProcess(
       [editorsOpen] {
         testsupport::TestXServer server;
-        Display* host = server.StartOnFreeNumber(FirstDisplayNumber());
+        Display* host = StartHostCountingItsErrors(server);
         ASSERT_NE(host, nullptr);
-        XSetErrorHandler(CountHostError);
-        XSetIOErrorHandler(CountHostConnectionLost);
-        XSetIOErrorExitHandler(host, CountAndGoOn, nullptr);
         BundleCopy first, second;
         auto unloaded = std::make_unique<Instance>(first.Entry(), hosttest::SilentHost);
         auto kept = std::make_unique<Instance>(second.Entry(), hosttest::SilentHost);
@@ -640,19 +650,16 @@ TEST_F(BundleXServer, HandlersOfAnUnloadedCopyAreNeverCalled)
 }
 
 // Two copies of the plug-in at two paths: the first copy's editor opens, the second's, the first's closes with its
-// instance (and its connection), and a new instance of the first copy opens its editor again. The host's next X error and the loss of
-// its server each reach the host's own handler once: the handlers of the copies pass on to each other without end
-// nowhere.
+// instance (and its connection), and a new instance of the first copy opens its editor again. The host's next X
+// error and the loss of its server each reach the host's own handler once: the handlers of the copies never pass
+// them on to each other without end.
 TEST_F(BundleXServer, CopiesOpeningAndClosingInTurnPassEachHostErrorOnOnce)
 {
   testsupport::ExpectInChildProcess(
     [] {
       testsupport::TestXServer server;
-      Display* host = server.StartOnFreeNumber(FirstDisplayNumber());
+      Display* host = StartHostCountingItsErrors(server);
       ASSERT_NE(host, nullptr);
-      XSetErrorHandler(CountHostError);
-      XSetIOErrorHandler(CountHostConnectionLost);
-      XSetIOErrorExitHandler(host, CountAndGoOn, nullptr);
       BundleCopy first, second;
       auto openEditor = [host](const BundleCopy& copy) {
         auto p = std::make_unique<Instance>(copy.Entry(), hosttest::SilentHost);
