@@ -110,6 +110,10 @@ const BubblePlace kBubblePlaces[] = {
   {"AboveFits", {100, 100, 140, 140}, 120, 100, kVertical, {}, {80, 60, 160, 100}, 2},
   {"AboveOverflowsTheTopSoGoesBelow", {100, 20, 140, 60}, 120, 20, kVertical, {}, {80, 60, 160, 100}, 0},
   {"BelowAWideFlatControlByItsHeight", {60, 20, 180, 40}, 120, 20, kVertical, {}, {80, 40, 160, 80}, 0},
+  {"BesideEndingWhereArrowAndMarginStillFitStays", {265, 100, 305, 140}, 305, 120, kHorizontal, {},
+   {305, 100, 385, 140}, 3},
+  {"BesideLeavingRoomForTheArrowButNotTheMarginMovesLeft", {268, 100, 308, 140}, 308, 120, kHorizontal, {},
+   {188, 100, 268, 140}, 1},
 };
 
 class BubblePlaceTest : public ControlsTest, public ::testing::WithParamInterface<BubblePlace>

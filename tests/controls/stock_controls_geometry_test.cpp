@@ -65,9 +65,9 @@ TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
   }
 }
 
-TEST_F(ControlsTest, SvgSliderImagesKeepTheTrackImagesProportions)
+TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
 {
-  const SvgPointer tall = EmptySvg(10, 100), wide = EmptySvg(100, 10), handle = EmptySvg(10, 10);
+  const SvgPointer tall = EmptySvg(10, 100), wide = EmptySvg(100, 10), handle = EmptySvg(20, 10);
   struct Case
   {
     EDirection direction;
@@ -75,9 +75,9 @@ TEST_F(ControlsTest, SvgSliderImagesKeepTheTrackImagesProportions)
     IRECT trackImage, handleAt[3]; // the handle at 0, a quarter and 1
   };
   for (const Case& c : {Case{kVertical, tall, IRECT(90, 0, 110, 200),
-                             {IRECT(90, 180, 110, 200), IRECT(90, 135, 110, 155), IRECT(90, 0, 110, 20)}},
+                             {IRECT(80, 180, 120, 200), IRECT(80, 135, 120, 155), IRECT(80, 0, 120, 20)}},
                         Case{kHorizontal, wide, IRECT(0, 90, 200, 110),
-                             {IRECT(0, 90, 20, 110), IRECT(45, 90, 65, 110), IRECT(180, 90, 200, 110)}}})
+                             {IRECT(0, 90, 40, 110), IRECT(40, 90, 80, 110), IRECT(160, 90, 200, 110)}}})
   {
     auto* slider = new ISVGSliderControl(IRECT(0, 0, 200, 200), ISVG(handle.get()), ISVG(c.track.get()), 0,
                                          c.direction);

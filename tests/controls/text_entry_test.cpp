@@ -121,6 +121,12 @@ TEST_F(TextEntryTest, UndoRedoAndClipboardKeys)
   EXPECT_EQ(entry->GetUTF8Text(), "\xC3\xA9llo");
 }
 
+TEST_F(TextEntryTest, EachByteThatStartsNoCharacterBecomesAnUnderscore)
+{
+  Start(-1, "a\x80\xBFz\xC3\xA9\xF0\x9F\x8E\xB5");
+  EXPECT_EQ(entry->GetUTF8Text(), "a__z\xC3\xA9\xF0\x9F\x8E\xB5");
+}
+
 TEST_F(TextEntryTest, RightClickMenuCutsCopiesAndPastes)
 {
   g.AttachPopupMenuControl();

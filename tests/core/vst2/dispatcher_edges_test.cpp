@@ -153,8 +153,9 @@ TEST(DispatcherEdges, PinPropertiesAndSpeakerArrangements)
   EXPECT_EQ(in->numChannels, 2);
 }
 
-// With three channels a side the third pin has no partner: only the first is marked as carrying a stereo pair.
-TEST(DispatcherEdges, AnOddLastPinIsNotMarkedStereo)
+// With three channels a side the third pin has no partner: only the first is marked as carrying a stereo pair,
+// and neither side is called mono or stereo.
+TEST(DispatcherEdges, AnOddLastPinIsNotMarkedStereoNorTheSideAStandardArrangement)
 {
   plug::IPluginConfig c = TestPlug::Config(0);
   c.channelIOStr = "3-3";
@@ -170,6 +171,16 @@ TEST(DispatcherEdges, AnOddLastPinIsNotMarkedStereo)
       EXPECT_EQ(pin.flags, index == 0 ? vst2::kPinIsActive | vst2::kPinIsStereo : vst2::kPinIsActive)
         << opcode << " " << index;
     }
+  vst2::SpeakerArrangement *in = nullptr, *out = nullptr;
+  ASSERT_EQ(p.GetEffect().dispatcher(&p.GetEffect(), vst2::effGetSpeakerArrangement, 0,
+                                     reinterpret_cast<intptr_t>(&in), &out, 0.f),
+            1);
+  ASSERT_TRUE(in && out);
+  for (const vst2::SpeakerArrangement* side : {in, out})
+  {
+    EXPECT_EQ(side->type, vst2::kArrangementUserDefined);
+    EXPECT_EQ(side->numChannels, 3);
+  }
 }
 
 // The host's key (character, virtual key, modifier bits Shift 1, Alt 2, Command 4, Control 8) as the editor gets it.

@@ -136,4 +136,29 @@ TEST(FrameChain, BlockPathEqualsFramePathInAudioAndMeters)
   }
 }
 
+// A VU meter's display holds for two seconds, then falls: the block path (the four meters stepped together)
+// starts the fall on the same sample as the frame path.
+TEST(FrameChain, VuDisplaysHoldAndFallOnTheSameSampleOnBothPaths)
+{
+  constexpr double kRate = 8000.0;
+  auto a = std::make_unique<FrameChain>(), b = std::make_unique<FrameChain>();
+  a->Prepare(kRate, kRate, -3.0, SatSettings{}, kMeterVU);
+  b->Prepare(kRate, kRate, -3.0, SatSettings{}, kMeterVU);
+  const FrameSettings fs;
+  const int burst = static_cast<int>(0.3 * kRate), total = static_cast<int>(2.6 * kRate);
+  int differing = 0;
+  for (int i = 0; i < total; ++i)
+  {
+    double L = i < burst ? 0.8 : 0.0, R = i < burst ? 0.4 : 0.0;
+    double bL = L, bR = R;
+    a->ProcessFrame(L, R, 1, 1, 1, 1, fs);
+    b->ProcessBlock(&bL, &bR, &bL, &bR, 1, 1.0, 1.0, fs);
+    if (a->mInMeterL.display.value != b->mInMeterL.display.value ||
+        a->mOutMeterR.display.value != b->mOutMeterR.display.value)
+      ++differing;
+  }
+  EXPECT_EQ(differing, 0);
+  EXPECT_LT(a->mInMeterL.display.value, a->mInMeterL.display.peak / 2.0); // the fall was reached
+}
+
 } // namespace

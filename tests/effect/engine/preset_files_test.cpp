@@ -12,6 +12,7 @@
 #include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -189,6 +190,39 @@ TEST_F(PresetFiles, RescanReadsTheFolderAgainOnlyWhenItChanged)
   d->RescanPresets(mDir.c_str());
   ASSERT_EQ(d->NUserPresets(), 2);
   EXPECT_FALSE(d->UserPresetsCut());
+}
+
+// A folder of exactly as many entries as a scan looks at (its own "." and ".." among them) is read whole; one
+// entry more and the list says it was cut. The folder is in memory where the system has one: twenty thousand
+// files on a disk take a second or more.
+TEST_F(PresetFiles, RescanReadsAFolderOfTheMostEntriesWholeAndCutsOneOfMore)
+{
+  char inMemory[] = "/dev/shm/drovik-presets-XXXXXX";
+  const std::string dir = mkdtemp(inMemory) ? inMemory : mDir;
+  struct Removed
+  {
+    std::string path;
+    ~Removed() { fs::remove_all(path); }
+  } removed{dir};
+  auto d = Make();
+  std::ofstream(dir + "/a.vqp", std::ios::binary)
+    << Document("Vesquin", "Drovik", "<Param name=\"Saturation Stages\" val=\"3\"/>\n", "Ay");
+  const int fillers = Drovik::kMaxFolderEntries - 3; // ".", ".." and the preset
+  for (int i = 0; i <= fillers; ++i)
+  {
+    if (i == fillers)
+    {
+      d->RescanPresets(dir.c_str());
+      EXPECT_EQ(d->NUserPresets(), 1);
+      EXPECT_FALSE(d->UserPresetsCut());
+    }
+    const int fd = open((dir + "/f" + std::to_string(i)).c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    close(fd);
+  }
+  auto fresh = Make(); // a scan of its own, whatever the folder's time reads
+  fresh->RescanPresets(dir.c_str());
+  EXPECT_TRUE(fresh->UserPresetsCut());
 }
 
 // The rescan stops once its time is up, wherever it is: on a clock that moves a tenth of a second each time it is

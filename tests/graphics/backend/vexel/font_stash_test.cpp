@@ -71,5 +71,20 @@ TEST(FontStashAtlas, EachRectangleGoesWhereItsTopIsLowest)
   }
   free(atlas.nodes);
 }
+TEST(FontStashAtlas, RectanglesFillItToItsLastRowAndColumnAndNoFurther)
+{
+  FontStashAtlas atlas{64, 64, (FontStashAtlasNode*)malloc(sizeof(FontStashAtlasNode)), 1, 1};
+  atlas.nodes[0] = {0, 0, 64};
+  int x = -1, y = -1;
+  ASSERT_TRUE(FontStashAtlasAddRect(&atlas, 40, 40, &x, &y));
+  EXPECT_TRUE(FontStashAtlasAddRect(&atlas, 24, 64, &x, &y)); // the right-hand column, top to bottom
+  EXPECT_EQ(x, 40);
+  EXPECT_EQ(y, 0);
+  EXPECT_TRUE(FontStashAtlasAddRect(&atlas, 40, 24, &x, &y)); // the rows left under the first
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 40);
+  EXPECT_FALSE(FontStashAtlasAddRect(&atlas, 1, 1, &x, &y)); // full
+  free(atlas.nodes);
+}
 
 } // namespace
