@@ -121,10 +121,11 @@ TEST_F(TextEntryTest, UndoRedoAndClipboardKeys)
   EXPECT_EQ(entry->GetUTF8Text(), "\xC3\xA9llo");
 }
 
-TEST_F(TextEntryTest, EachByteThatStartsNoCharacterBecomesAnUnderscore)
+TEST_F(TextEntryTest, EachByteThatStartsNoCharacterBecomesAnUnderscoreAndCharactersKeepEveryBit)
 {
-  Start(-1, "a\x80\xBFz\xC3\xA9\xF0\x9F\x8E\xB5");
-  EXPECT_EQ(entry->GetUTF8Text(), "a__z\xC3\xA9\xF0\x9F\x8E\xB5");
+  // Leading bytes with their highest payload bit set: Cyrillic, CJK and the last code point.
+  Start(-1, "a\x80\xBFz\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF");
+  EXPECT_EQ(entry->GetUTF8Text(), "a__z\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF");
 }
 
 TEST_F(TextEntryTest, RightClickMenuCutsCopiesAndPastes)

@@ -158,6 +158,30 @@ TEST(Fluctuation, EachDrawIsHeldAFifthOfASecondAndAllButReachedWithinIt)
   }
 }
 
+// The walk turns toward the next draw on the sample a fifth of a second in, not one later: its step there grows.
+TEST(Fluctuation, TheNextDrawIsTakenOnTheSampleAFifthOfASecondIn)
+{
+  for (double fs : {44100.0, 48000.0})
+  {
+    Saturator s;
+    s.Random().Seed(24);
+    s.Reset(fs);
+    s.SetParams(Sat(kSatClean, 1, 50, 50, 50));
+    const int fifth = int(std::lround(fs / 5.0));
+    double walk = 0.0, step = 0.0;
+    int turned = -1;
+    for (int n = 1; n <= fifth + 2 && turned < 0; ++n)
+    {
+      s.Process(0.3);
+      const double next = s.EvenWalk() - walk;
+      if (n > 1 && std::fabs(next) > 2.0 * std::fabs(step)) turned = n;
+      walk = s.EvenWalk();
+      step = next;
+    }
+    EXPECT_EQ(turned, fifth) << fs;
+  }
+}
+
 TEST(Fluctuation, EachSaturatorDrawsFromItsOwnGenerator)
 {
   Saturator a, b;

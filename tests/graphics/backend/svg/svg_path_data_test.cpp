@@ -111,6 +111,28 @@ TEST(SvgPathData, ArcFlagsChooseTheSideAndTheWayRound)
   }
 }
 
+// An ellipse turned a quarter turn is the same ellipse with its radii swapped: its arcs have the same points.
+TEST(SvgPathData, AnArcTurnedAQuarterTurnEqualsTheArcWithItsRadiiSwapped)
+{
+  const struct
+  {
+    const char* turned;
+    const char* swapped;
+  } cases[] = {
+    {"M0 0 A10 5 90 0 1 4 6", "M0 0 A5 10 0 0 1 4 6"},
+    {"M0 0 A10 5 90 1 0 4 6", "M0 0 A5 10 0 1 0 4 6"},
+    {"M0 0 A10 5 -90 0 0 -6 3", "M0 0 A5 10 0 0 0 -6 3"},
+  };
+  for (const auto& c : cases)
+  {
+    Parsed t(PathDoc(c.turned));
+    Parsed s(PathDoc(c.swapped));
+    ASSERT_EQ(t.path().npts, s.path().npts) << c.turned;
+    for (int k = 0; k < t.path().npts * 2; ++k)
+      EXPECT_NEAR(t.path().pts[k], s.path().pts[k], 1e-3f) << c.turned << " @" << k;
+  }
+}
+
 TEST(SvgPathData, RelativeAndAbsoluteCommandsAgree)
 {
   struct Case

@@ -270,23 +270,27 @@ TEST(VexelImages, PlainColourPngFilesDecodeToTheirOwnStraightPixels)
 }
 
 // An image of exactly as many pixels as allowed decodes; one pixel fewer allowed refuses it, in every format.
-TEST(VexelImages, AnImageOfExactlyTheLargestPixelCountAllowedDecodes)
+TEST(VexelImages, AnImageOfExactlyTheLargestPixelCountAndSideAllowedDecodes)
 {
   const struct
   {
     const char* what;
     Bytes bytes;
-    int pixels;
+    int pixels, side;
   } cases[] = {
-    {"plain PNG", Png(6, 5), 30},
-    {"iPhone-optimised PNG", IphonePng(6, 5, std::vector<Rgba>(30, Rgba{1, 2, 3, 255})), 30},
-    {"JPEG", Jpeg(), 24 * 16},
+    {"plain PNG", Png(6, 5), 30, 6},
+    {"iPhone-optimised PNG", IphonePng(6, 5, std::vector<Rgba>(30, Rgba{1, 2, 3, 255})), 30, 6},
+    {"tall iPhone-optimised PNG", IphonePng(5, 6, std::vector<Rgba>(30, Rgba{1, 2, 3, 255})), 30, 6},
+    {"JPEG", Jpeg(), 24 * 16, 24},
   };
   for (const auto& c : cases)
   {
-    EXPECT_EQ(vexelimage::Decode(c.bytes.data(), c.bytes.size(), 64, c.pixels).rgba.size(), size_t(c.pixels) * 4)
-      << c.what;
-    EXPECT_TRUE(vexelimage::Decode(c.bytes.data(), c.bytes.size(), 64, c.pixels - 1).rgba.empty()) << c.what;
+    const auto decoded = [&](int maxSide, long long maxPixels) {
+      return vexelimage::Decode(c.bytes.data(), c.bytes.size(), maxSide, maxPixels).rgba.size();
+    };
+    EXPECT_EQ(decoded(c.side, c.pixels), size_t(c.pixels) * 4) << c.what;
+    EXPECT_EQ(decoded(64, c.pixels - 1), 0u) << c.what;
+    EXPECT_EQ(decoded(c.side - 1, c.pixels), 0u) << c.what;
   }
 }
 
