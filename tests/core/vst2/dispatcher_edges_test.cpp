@@ -277,6 +277,22 @@ TEST(DispatcherEdges, ParameterPropertiesByKindForEveryHost)
   }
 }
 
+// A name as long as the short label's room is kept whole there; one letter longer, it is shortened.
+TEST(DispatcherEdges, AParameterNameThatJustFitsTheShortLabelIsKeptWhole)
+{
+  HostedPlug h;
+  TestPlug p(h.info, 0);
+  vst2::ParameterProperties props{};
+  ASSERT_EQ(sizeof(props.shortLabel), 8u);
+  p.GetParam(0)->InitDouble("Drive 1", 0.0, -12.0, 12.0, 0.5, "dB");
+  ASSERT_EQ(Call(p, vst2::effGetParameterProperties, 0, 0, &props), 1);
+  EXPECT_STREQ(props.shortLabel, "Drive 1");
+  p.GetParam(0)->InitDouble("Drive 12", 0.0, -12.0, 12.0, 0.5, "dB");
+  ASSERT_EQ(Call(p, vst2::effGetParameterProperties, 0, 0, &props), 1);
+  EXPECT_LT(std::strlen(props.shortLabel), 8u);
+  EXPECT_STRNE(props.shortLabel, "Drive 1");
+}
+
 // Bypass follows the host's value (0 is off); the gain reduction read by the host is 0 while bypassed.
 TEST(DispatcherEdges, BypassAndTheGainReductionTheHostReads)
 {
