@@ -103,5 +103,24 @@ TEST_F(X11FileDialog, WithoutZenityKdialogIsAskedForTheSameThings)
   EXPECT_EQ(open.filename, "/tmp/x.fxb");
 }
 
+// The colour chooser's answer in either form it prints: each channel lands in its own place.
+TEST_F(X11FileDialog, TheColourChoosersAnswerGivesEachChannelItsOwnValue)
+{
+  for (const char* answer : {"#102030", "rgba(16,32,48,0.5)"})
+  {
+    StandIn("zenity", answer, true);
+    DeviceColor picked{};
+    bool called = false;
+    {
+      foundation::MainThreadScope main;
+      ASSERT_TRUE(mApp->ShowColorPanel({1.0, 1.0, 1.0, 1.0}, [&](const DeviceColor& c) { picked = c, called = true; }));
+    }
+    ASSERT_TRUE(called) << answer;
+    EXPECT_DOUBLE_EQ(picked.red, 16 / 255.0) << answer;
+    EXPECT_DOUBLE_EQ(picked.green, 32 / 255.0) << answer;
+    EXPECT_DOUBLE_EQ(picked.blue, 48 / 255.0) << answer;
+  }
+}
+
 } // namespace
 } // namespace appkit
