@@ -73,6 +73,16 @@ inline DisplayNumberRange TestDisplayNumbers()
 inline std::string DisplayLockPath(int number) { return "/tmp/.X" + std::to_string(number) + "-lock"; }
 inline std::string DisplaySocketPath(int number) { return "/tmp/.X11-unix/X" + std::to_string(number); }
 
+/// Whether a stream socket of `family` can be bound to `address` (and so no server listens there).
+inline bool AddressFree(int family, const sockaddr* address, socklen_t size)
+{
+  const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const bool unused = fd >= 0 && bind(fd, address, size) == 0;
+  if (fd >= 0)
+    close(fd);
+  return unused;
+}
+
 /// Whether TCP port 6000 + number on the loopback address is free: another run's server may listen there.
 inline bool DisplayPortFree(int number)
 {
@@ -80,11 +90,7 @@ inline bool DisplayPortFree(int number)
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(6000 + number));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const bool unused = fd >= 0 && bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
-  if (fd >= 0)
-    close(fd);
-  return unused;
+  return AddressFree(AF_INET, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
 }
 
 /// Whether no server listens on the number's abstract socket, the one Xlib tries first: a server whose socket
@@ -96,11 +102,7 @@ inline bool DisplayAbstractSocketFree(int number)
   const std::string name = DisplaySocketPath(number);
   std::memcpy(address.sun_path + 1, name.data(), std::min(name.size(), sizeof(address.sun_path) - 1));
   const socklen_t size = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const bool unused = fd >= 0 && bind(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0;
-  if (fd >= 0)
-    close(fd);
-  return unused;
+  return AddressFree(AF_UNIX, reinterpret_cast<const sockaddr*>(&address), size);
 }
 
 inline bool PathExists(const std::string& path)

@@ -35,6 +35,17 @@ void ExpectBounds(const float* b, float x0, float y0, float x1, float y1, float 
 }
 
 Point Last(const SvgPath& path) { return Parsed::point(path, path.npts - 1); }
+
+/// The paths of two path-data strings have the same points, within `tolerance`.
+void ExpectSamePoints(const char* first, const char* second, float tolerance)
+{
+  Parsed a(PathDoc(first));
+  Parsed b(PathDoc(second));
+  ASSERT_EQ(a.path().npts, b.path().npts) << first;
+  for (int k = 0; k < a.path().npts * 2; ++k)
+    EXPECT_NEAR(a.path().pts[k], b.path().pts[k], tolerance) << first << " @" << k;
+}
+
 } // namespace
 
 // Path data and the exact cubic points it leaves: lines at thirds, quadratics with two-thirds controls,
@@ -124,13 +135,7 @@ TEST(SvgPathData, AnArcTurnedAQuarterTurnEqualsTheArcWithItsRadiiSwapped)
     {"M0 0 A10 5 -90 0 0 -6 3", "M0 0 A5 10 0 0 0 -6 3"},
   };
   for (const auto& c : cases)
-  {
-    Parsed t(PathDoc(c.turned));
-    Parsed s(PathDoc(c.swapped));
-    ASSERT_EQ(t.path().npts, s.path().npts) << c.turned;
-    for (int k = 0; k < t.path().npts * 2; ++k)
-      EXPECT_NEAR(t.path().pts[k], s.path().pts[k], 1e-3f) << c.turned << " @" << k;
-  }
+    ExpectSamePoints(c.turned, c.swapped, 1e-3f);
 }
 
 TEST(SvgPathData, RelativeAndAbsoluteCommandsAgree)
@@ -147,14 +152,7 @@ TEST(SvgPathData, RelativeAndAbsoluteCommandsAgree)
     {"M10 10 A5 5 0 0 1 20 10", "m10 10 a5 5 0 0 1 10 0"},
   };
   for (const Case& c : cases)
-  {
-    Parsed a(PathDoc(c.absolute));
-    Parsed r(PathDoc(c.relative));
-    const SvgPath& pa = a.path();
-    const SvgPath& pr = r.path();
-    ASSERT_EQ(pa.npts, pr.npts) << c.absolute;
-    for (int k = 0; k < pa.npts * 2; ++k) EXPECT_NEAR(pa.pts[k], pr.pts[k], kEps) << c.absolute << " @" << k;
-  }
+    ExpectSamePoints(c.absolute, c.relative, kEps);
 }
 
 TEST(SvgPathData, SmoothCubicReflectsThePreviousControlPoint)
