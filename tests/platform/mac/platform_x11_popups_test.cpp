@@ -41,8 +41,13 @@ using testsupport::WaitFor;
 struct Shot
 {
   int width = 0, height = 0;
+  int left = 0, top = 0; // where the window lies on the screen
   std::vector<uint32_t> pixels;
-  uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+  /// A pixel of the shot; black outside it (a window past the screen's edges has no shot at all).
+  uint32_t At(int x, int y) const
+  {
+    return x >= 0 && y >= 0 && x < width && y < height ? pixels[size_t(y) * size_t(width) + size_t(x)] : 0;
+  }
 };
 
 Shot Capture(Display* display, Window w)
@@ -56,6 +61,8 @@ Shot Capture(Display* display, Window w)
     return shot;
   shot.width = wa.width;
   shot.height = wa.height;
+  Window child;
+  XTranslateCoordinates(display, w, DefaultRootWindow(display), 0, 0, &shot.left, &shot.top, &child);
   for (int y = 0; y < wa.height; ++y)
     for (int x = 0; x < wa.width; ++x)
       shot.pixels.push_back(uint32_t(XGetPixel(img, x, y) & 0xFFFFFF));
@@ -283,15 +290,32 @@ TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClip
     EXPECT_EQ(copied, "h\xc3\xa9");
   }
 
-  // The pointer: a press left of the text puts the caret at the start, a drag to the far right selects it all.
-  XWindowAttributes wa{};
-  XGetWindowAttributes(mHost, field, &wa);
+  // The pointer: a click between two characters puts the caret between them.
   int rx = 0, ry = 0;
   Window child;
   XTranslateCoordinates(mHost, field, DefaultRootWindow(mHost), 0, 0, &rx, &ry, &child);
+  int between = 0; // after "hél", a little right of the gap
+  {
+    foundation::MainThreadScope main;
+    between = int(2.0 + mExpected.TextWidth("h\xc3\xa9l", text) + 2.0);
+  }
+  Play([&](Display* display) {
+    XTestFakeMotionEvent(display, -1, rx + between, ry + 20, 0);
+    XTestFakeButtonEvent(display, 1, True, 0);
+    XTestFakeButtonEvent(display, 1, False, 0);
+  }, [&] { return !view().HasSelection() && view().Caret() == 3; });
+  {
+    foundation::MainThreadScope main;
+    EXPECT_FALSE(view().HasSelection());
+    EXPECT_EQ(view().Caret(), 3u);
+  }
+
+  // A press left of the text (later than a double click) puts the caret at the start, a drag to the far right
+  // selects it all.
+  constexpr unsigned long kPastDoubleClickMs = 600;
   Play([&](Display* display) {
     XTestFakeMotionEvent(display, -1, rx + 1, ry + 20, 0);
-    XTestFakeButtonEvent(display, 1, True, 0);
+    XTestFakeButtonEvent(display, 1, True, kPastDoubleClickMs);
     XTestFakeMotionEvent(display, -1, rx + 199, ry + 20, 0);
     XTestFakeButtonEvent(display, 1, False, 0);
     XSync(display, False);
@@ -533,9 +557,10 @@ TEST_F(PopupsOnX11, ToolTipsAndAlertsShowTheirTextInOurRenderersGlyphs)
   std::thread user([&] {
     Display* display = testsupport::OpenDisplayOrNull();
     Window alert = 0;
-    ASSERT_TRUE(WaitFor([&] {
+    // The alert is answered whatever is seen, so that a failing check never leaves it waiting.
+    EXPECT_TRUE(WaitFor([&] {
       return (alert = TopLevel(display, false, 360)) != 0 && Capture(display, alert).At(358, 2) == 0xEDEDED;
-    }));
+    })) << "no alert of the expected width drawn within the screen";
     WaitFor([&] { // the drawing reaches the server in its own time
       alertShot = Capture(display, alert);
       return Differences(alertShot, expectedTitle, 8) <= 20;
@@ -637,6 +662,9 @@ TEST_F(PopupsOnX11, AnAlertShowsEachLineOfItsTextsOnARowOfItsOwnWithinTheScreen)
     ASSERT_EQ(shot.width, kWidth) << "no alert shown, or one past the screen's edges (which has no shot)";
     ASSERT_EQ(shot.height, (rows + 2) * kRow);
     EXPECT_LE(shot.height + 2, screenHeight);
+    // Centred on the screen, within the window's border.
+    EXPECT_NEAR(shot.left + shot.width / 2, DisplayWidth(mHost, DefaultScreen(mHost)) / 2, 2);
+    EXPECT_NEAR(shot.top + shot.height / 2, screenHeight / 2, 2);
     EXPECT_LE(Differences(shot, expected, 8), rows * 20);
     EXPECT_TRUE(lastRowDrawn(shot));
   }
