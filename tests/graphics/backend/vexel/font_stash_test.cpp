@@ -1,4 +1,5 @@
-// The font stash's atlas packing: rectangles never overlap, stay in bounds and rest where they end lowest.
+// The font stash's atlas packing: rectangles never overlap, stay in bounds and rest where they end lowest; its blur
+// spreads a glyph's texels every way within the glyph's own rectangle.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -85,6 +86,84 @@ TEST(FontStashAtlas, RectanglesFillItToItsLastRowAndColumnAndNoFurther)
   EXPECT_EQ(y, 40);
   EXPECT_FALSE(FontStashAtlasAddRect(&atlas, 1, 1, &x, &y)); // full
   free(atlas.nodes);
+}
+
+// A glyph rectangle inside a wider atlas, its border empty as the stash leaves it, blurred by the given amount.
+struct BlurredRectangle
+{
+  static constexpr int kStride = 48, kRows = 40, kLeft = 5, kTop = 4, kSide = 31, kMid = kSide / 2;
+  static constexpr unsigned char kAround = 9;
+  std::vector<unsigned char> atlas = std::vector<unsigned char>(kStride * kRows, kAround);
+
+  /// `inked(x, y)` says which texels of the rectangle start full.
+  template <typename Inked> BlurredRectangle(int blur, Inked inked)
+  {
+    for (int y = 0; y < kSide; ++y)
+      for (int x = 0; x < kSide; ++x) At(x, y) = inked(x, y) ? 255 : 0;
+    FontStashBlur(nullptr, &At(0, 0), kSide, kSide, kStride, blur);
+  }
+  unsigned char& At(int x, int y) { return atlas[(kTop + y) * kStride + kLeft + x]; }
+  /// Whether the texels around the rectangle are untouched and its border is empty.
+  bool KeptItsBorders()
+  {
+    for (int y = 0; y < kRows; ++y)
+      for (int x = 0; x < kStride; ++x)
+      {
+        const int rx = x - kLeft, ry = y - kTop;
+        const bool inside = rx > 0 && rx < kSide - 1 && ry > 0 && ry < kSide - 1;
+        const bool border = !inside && rx >= 0 && rx < kSide && ry >= 0 && ry < kSide;
+        if (!inside && atlas[y * kStride + x] != (border ? 0 : kAround)) return false;
+      }
+    return true;
+  }
+};
+
+// A dot spreads alike to every side and falls off with distance, farther the larger the blur, and keeps most of its
+// ink; a solid glyph fades towards each edge; a blur under one changes nothing.
+TEST(FontStashBlur, InkSpreadsEveryWayWithinItsRectangleAndNoFurther)
+{
+  constexpr int kMid = BlurredRectangle::kMid, kSide = BlurredRectangle::kSide;
+  auto dot = [](int x, int y) { return std::abs(x - kMid) <= 1 && std::abs(y - kMid) <= 1; };
+  auto solid = [](int x, int y) { return x > 0 && y > 0 && x < kSide - 1 && y < kSide - 1; };
+  for (int blur : {1, 2, 5})
+  {
+    SCOPED_TRACE(blur);
+    BlurredRectangle b(blur, dot);
+    EXPECT_TRUE(b.KeptItsBorders());
+    long sum = 0;
+    for (unsigned char v : b.atlas) sum += v;
+    sum -= long(b.atlas.size() - kSide * kSide) * BlurredRectangle::kAround;
+    EXPECT_GT(sum, 9 * 255 * 6 / 10);
+    EXPECT_LT(sum, 9 * 255 * 11 / 10);
+    EXPECT_LT(b.At(kMid, kMid), 255);
+    for (int d = 1; d < kMid; ++d)
+      for (int e = 0; e < kMid; ++e)
+      {
+        const int v = b.At(kMid + d, kMid + e);
+        ASSERT_NEAR(b.At(kMid - d, kMid + e), v, 2) << d << "," << e;
+        ASSERT_NEAR(b.At(kMid + d, kMid - e), v, 2) << d << "," << e;
+        ASSERT_NEAR(b.At(kMid + e, kMid + d), v, 2) << d << "," << e;
+        ASSERT_LE(v, b.At(kMid + d - 1, kMid + e) + 1) << d << "," << e;
+      }
+    EXPECT_GT(b.At(kMid + blur + 3, kMid), 0);
+    EXPECT_EQ(b.At(kMid + 2 * blur + 5, kMid), 0);
+
+    BlurredRectangle s(blur, solid);
+    EXPECT_TRUE(s.KeptItsBorders());
+    EXPECT_GE(s.At(kMid, kMid), 240);
+    for (int d = 1; d < kMid; ++d)
+    {
+      ASSERT_LE(s.At(d, kMid), s.At(d + 1, kMid)) << d;
+      ASSERT_LE(s.At(kSide - 1 - d, kMid), s.At(kSide - 2 - d, kMid)) << d;
+      ASSERT_LE(s.At(kMid, d), s.At(kMid, d + 1)) << d;
+      ASSERT_LE(s.At(kMid, kSide - 1 - d), s.At(kMid, kSide - 2 - d)) << d;
+    }
+    EXPECT_LT(s.At(1, kMid), 200);
+    EXPECT_LT(s.At(kSide - 2, kMid), 200);
+  }
+  BlurredRectangle none(0, dot);
+  EXPECT_EQ(none.At(kMid + 1, kMid), 255);
+  EXPECT_EQ(none.At(kMid + 2, kMid), 0);
 }
 
 } // namespace
