@@ -2,6 +2,7 @@
 // small and large, are drawn.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -51,7 +52,29 @@ Bytes Patched(std::function<void(Bytes&)> patch, Face face = Face{})
   return b;
 }
 
+/// The face's table directory entry for the tag.
+size_t Record(const Bytes& b, const char* tag)
+{
+  for (size_t at = 12;; at += 16)
+    if (std::memcmp(&b[at], tag, 4) == 0)
+      return at;
+}
+/// The face with the table's length in the directory cut by `by` bytes.
+Bytes Shortened(const char* tag, uint32_t by)
+{
+  return Patched([&](Bytes& b) { Set32(b, Record(b, tag) + 12, tinyfont::Get32(b, Record(b, tag) + 12) - by); });
+}
+
 const Damage kDamages[] = {
+    {"a head table too short", [] { return Shortened("head", 1); }},
+    {"a maxp table too short", [] { return Shortened("maxp", 1); }},
+    {"an hhea table too short", [] { return Shortened("hhea", 1); }},
+    {"an hmtx table too short for its metrics", [] { return Shortened("hmtx", 1); }},
+    {"a loca table too short for its glyphs", [] { return Shortened("loca", 1); }},
+    {"no loca table", [] { return Patched([](Bytes& b) { b[Record(b, "loca")] = 'x'; }); }},
+    {"no glyf table", [] { return Patched([](Bytes& b) { b[Record(b, "glyf")] = 'x'; }); }},
+    {"an unknown location format", [] { return Patched([](Bytes& b) { Set16(b, tinyfont::TableAt(b, "head") + 50, 2); }); }},
+    {"no glyphs", [] { return Patched([](Bytes& b) { Set16(b, tinyfont::TableAt(b, "maxp") + 4, 0); }); }},
     {"a table reaching past the file", [] { return Patched([](Bytes& b) { Set32(b, 12 + 16 * 1 + 12, 0x10000); }); }},
     {"loca offsets falling",
      [] { return Patched([](Bytes& b) { Set32(b, tinyfont::TableAt(b, "loca") + 4, 0x60); }); }},
