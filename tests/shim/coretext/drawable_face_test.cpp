@@ -143,7 +143,13 @@ TEST(DrawableFace, DamagedFacesAreRefused)
   }
 }
 
-TEST(DrawableFace, CompositesEightDeepAreDrawn) { EXPECT_TRUE(Drawable(Nested(8).Build())); }
+TEST(DrawableFace, CompositesEightDeepOrOfSixtyFourComponentsAreDrawn)
+{
+  EXPECT_TRUE(Drawable(Nested(8).Build()));
+  Face f;
+  f.glyphs[2] = tinyfont::CompositeGlyph(std::vector<std::array<int16_t, 3>>(64, {1, 0, 0}));
+  EXPECT_TRUE(Drawable(f.Build()));
+}
 
 TEST(DrawableFace, InstalledFontsAreDrawn)
 {

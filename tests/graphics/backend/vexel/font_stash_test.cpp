@@ -1,10 +1,12 @@
 // The font stash's atlas packing: rectangles never overlap, stay in bounds and rest where they end lowest; its blur
-// spreads a glyph's texels every way within the glyph's own rectangle.
+// spreads a glyph's texels every way within the glyph's own rectangle; its own drawing hands each glyph's quad and the
+// atlas to its draw callback as pairs of triangles.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "font_stash.h"
@@ -164,6 +166,123 @@ TEST(FontStashBlur, InkSpreadsEveryWayWithinItsRectangleAndNoFurther)
   BlurredRectangle none(0, dot);
   EXPECT_EQ(none.At(kMid + 1, kMid), 255);
   EXPECT_EQ(none.At(kMid + 2, kMid), 0);
+}
+
+// What the stash hands its draw callback: vertices, texture coordinates and colours, in calls of whole triangles.
+struct DrawnVertices
+{
+  std::vector<float> xy, uv;
+  std::vector<unsigned int> colours;
+  std::vector<int> callSizes;
+  std::vector<FontStashQuad> Quads() const
+  {
+    std::vector<FontStashQuad> out;
+    for (size_t v = 0; v + 6 <= colours.size(); v += 6)
+    {
+      // Each quad: its top left, bottom right and top right corners, then top left, bottom left, bottom right.
+      const float* p = &xy[2 * v];
+      const float* t = &uv[2 * v];
+      out.push_back({p[0], p[1], t[0], t[1], p[2], p[3], t[2], t[3]});
+      EXPECT_EQ(p[4], p[2]); EXPECT_EQ(p[5], p[1]); EXPECT_EQ(p[6], p[0]); EXPECT_EQ(p[7], p[1]);
+      EXPECT_EQ(p[8], p[0]); EXPECT_EQ(p[9], p[3]); EXPECT_EQ(p[10], p[2]); EXPECT_EQ(p[11], p[3]);
+      EXPECT_EQ(t[4], t[2]); EXPECT_EQ(t[5], t[1]); EXPECT_EQ(t[8], t[0]); EXPECT_EQ(t[9], t[3]);
+    }
+    return out;
+  }
+};
+
+struct StashDrawing : ::testing::Test
+{
+  DrawnVertices drawn;
+  FontStashContext* stash = nullptr;
+  void SetUp() override
+  {
+    FontStashParams params;
+    params.width = 256;
+    params.height = 128;
+    params.userPtr = &drawn;
+    params.renderCreate = [](void*, int, int) { return 1; };
+    params.renderDraw = [](void* u, const float* xy, const float* uv, const unsigned int* colours, int n) {
+      DrawnVertices& d = *static_cast<DrawnVertices*>(u);
+      d.xy.insert(d.xy.end(), xy, xy + 2 * n);
+      d.uv.insert(d.uv.end(), uv, uv + 2 * n);
+      d.colours.insert(d.colours.end(), colours, colours + n);
+      d.callSizes.push_back(n);
+    };
+    stash = FontStashCreate(&params);
+    ASSERT_NE(stash, nullptr);
+    const int font = FontStashAddFont(stash, "sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 0);
+    ASSERT_GE(font, 0) << "fonts-dejavu-core is not installed";
+    FontStashSetFont(stash, font);
+    FontStashSetSize(stash, 14);
+    FontStashSetColor(stash, 0x80402010);
+  }
+  void TearDown() override { FontStashDelete(stash); }
+};
+
+// Drawn text is each whole glyph's quad, as the text iterator places it, in the colour set; a sequence cut short
+// draws nothing; the pen ends where the iterator's does. Text of more vertices than the stash holds is handed over
+// in several calls that together draw every glyph.
+TEST_F(StashDrawing, TextIsTheIteratorsQuadsInTheColourSet)
+{
+  const char* text = "Wy\xC3\xA9\xE2\x82";
+  FontStashTextIter iter;
+  ASSERT_TRUE(FontStashTextIterInit(stash, &iter, 30, 40, text, nullptr, kFontStashGlyphBitmapRequired));
+  std::vector<FontStashQuad> expected;
+  FontStashQuad q;
+  while (FontStashTextIterNext(stash, &iter, &q))
+    if (iter.utf8State == 0) expected.push_back(q);
+  ASSERT_EQ(expected.size(), 3u);
+  EXPECT_EQ(FontStashDrawText(stash, 30, 40, text, nullptr), iter.nextX);
+  const std::vector<FontStashQuad> quads = drawn.Quads();
+  ASSERT_EQ(quads.size(), 3u);
+  for (size_t i = 0; i < quads.size(); ++i)
+    EXPECT_EQ(0, std::memcmp(&quads[i], &expected[i], sizeof(FontStashQuad))) << "glyph " << i;
+  for (unsigned int c : drawn.colours) EXPECT_EQ(c, 0x80402010u);
+  EXPECT_EQ(drawn.callSizes, std::vector<int>{18});
+
+  drawn = {};
+  const std::string many(200, 'i');
+  FontStashDrawText(stash, 0, 40, many.c_str(), nullptr);
+  EXPECT_EQ(drawn.colours.size(), 6u * 200);
+  ASSERT_EQ(drawn.callSizes.size(), 2u);
+  EXPECT_LE(drawn.callSizes[0], kFontStashVertexCount);
+  EXPECT_LT(drawn.Quads()[199].x0 - drawn.Quads()[0].x0, 200 * 14);
+  EXPECT_GT(drawn.Quads()[199].x0, drawn.Quads()[198].x0);
+}
+
+// The atlas shown for debugging: a faint backing and the whole texture at the given place, one texel a pixel, then a
+// one-pixel line along the top of each skyline node.
+TEST_F(StashDrawing, TheAtlasIsShownWithItsSkyline)
+{
+  FontStashDrawText(stash, 0, 40, "Ag", nullptr);
+  drawn = {};
+  FontStashDrawDebug(stash, 10, 20);
+  const std::vector<FontStashQuad> quads = drawn.Quads();
+  const FontStashAtlas& atlas = *stash->atlas;
+  ASSERT_GE(atlas.nodeCount, 2);
+  ASSERT_EQ(quads.size(), size_t(2 + atlas.nodeCount));
+  EXPECT_EQ(drawn.callSizes, std::vector<int>{6 * (2 + atlas.nodeCount)});
+  for (int i = 0; i < 2; ++i)
+  {
+    EXPECT_EQ(quads[i].x0, 10); EXPECT_EQ(quads[i].y0, 20);
+    EXPECT_EQ(quads[i].x1, 10 + 256); EXPECT_EQ(quads[i].y1, 20 + 128);
+  }
+  EXPECT_EQ(quads[1].s0, 0); EXPECT_EQ(quads[1].t0, 0); EXPECT_EQ(quads[1].s1, 1); EXPECT_EQ(quads[1].t1, 1);
+  EXPECT_EQ(quads[0].s0, 1.f / 256); // the backing samples one texel near the corner
+  EXPECT_EQ(quads[0].t1, 1.f / 128);
+  EXPECT_EQ(drawn.colours[0], 0x0fffffffu);
+  EXPECT_EQ(drawn.colours[6], 0xffffffffu);
+  for (int i = 0; i < atlas.nodeCount; ++i)
+  {
+    const FontStashQuad& line = quads[2 + i];
+    const FontStashAtlasNode& n = atlas.nodes[i];
+    EXPECT_EQ(line.x0, 10 + n.x) << i;
+    EXPECT_EQ(line.y0, 20 + n.y) << i;
+    EXPECT_EQ(line.x1, 10 + n.x + n.width) << i;
+    EXPECT_EQ(line.y1, 20 + n.y + 1) << i;
+    EXPECT_EQ(drawn.colours[6 * (2 + i)], 0xc00000ffu) << i;
+  }
 }
 
 } // namespace
