@@ -174,6 +174,9 @@ struct DrawnVertices
   std::vector<float> xy, uv;
   std::vector<unsigned int> colours;
   std::vector<int> callSizes;
+  int resizeAnswer = 1;
+  std::vector<int> resizes, errors; // sizes asked for, width then height; errors reported
+  FontStashContext* stash = nullptr;
   std::vector<FontStashQuad> Quads() const
   {
     std::vector<FontStashQuad> out;
@@ -209,6 +212,11 @@ struct StashDrawing : ::testing::Test
       d.colours.insert(d.colours.end(), colours, colours + n);
       d.callSizes.push_back(n);
     };
+    params.renderResize = [](void* u, int w, int h) {
+      DrawnVertices& d = *static_cast<DrawnVertices*>(u);
+      d.resizes.insert(d.resizes.end(), {w, h});
+      return d.resizeAnswer;
+    };
     stash = FontStashCreate(&params);
     ASSERT_NE(stash, nullptr);
     const int font = FontStashAddFont(stash, "sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 0);
@@ -218,6 +226,20 @@ struct StashDrawing : ::testing::Test
     FontStashSetColor(stash, 0x80402010);
   }
   void TearDown() override { FontStashDelete(stash); }
+  std::vector<unsigned char> Texels(int* w, int* h)
+  {
+    const unsigned char* t = FontStashGetTextureData(stash, w, h);
+    return std::vector<unsigned char>(t, t + size_t(*w) * *h);
+  }
+  /// The quad of the first glyph of the text at the origin.
+  FontStashQuad FirstQuad(const char* text)
+  {
+    FontStashTextIter iter;
+    FontStashQuad q{};
+    EXPECT_TRUE(FontStashTextIterInit(stash, &iter, 0, 0, text, nullptr, kFontStashGlyphBitmapRequired));
+    EXPECT_TRUE(FontStashTextIterNext(stash, &iter, &q));
+    return q;
+  }
 };
 
 // Drawn text is each whole glyph's quad, as the text iterator places it, in the colour set; a sequence cut short
@@ -283,6 +305,116 @@ TEST_F(StashDrawing, TheAtlasIsShownWithItsSkyline)
     EXPECT_EQ(line.y1, 20 + n.y + 1) << i;
     EXPECT_EQ(drawn.colours[6 * (2 + i)], 0xc00000ffu) << i;
   }
+}
+
+// An atlas expanded keeps every texel where it was and empties the new room, gives the skyline a node for the new
+// columns and marks the old part dirty up to the skyline's highest point; glyphs keep their texels and their texture
+// coordinates follow the new size. An atlas is never made smaller, larger than the stash allows or larger than the
+// renderer agrees to.
+TEST_F(StashDrawing, AnExpandedAtlasKeepsItsGlyphsWhereTheyAre)
+{
+  FontStashDrawText(stash, 0, 40, "Agjy", nullptr);
+  const FontStashQuad before = FirstQuad("A");
+  int w = 0, h = 0, dirty[4] = {0, 0, 0, 0};
+  const std::vector<unsigned char> old = Texels(&w, &h);
+  FontStashValidateTexture(stash, dirty);
+  const int nodes = stash->atlas->nodeCount;
+
+  ASSERT_EQ(FontStashExpandAtlas(stash, 512, 192), 1);
+  EXPECT_EQ(drawn.resizes, (std::vector<int>{512, 192}));
+  int nw = 0, nh = 0;
+  FontStashGetAtlasSize(stash, &nw, &nh);
+  EXPECT_EQ(nw, 512);
+  EXPECT_EQ(nh, 192);
+  const std::vector<unsigned char> grown = Texels(&nw, &nh);
+  ASSERT_EQ(grown.size(), 512u * 192);
+  int highest = 0;
+  for (int y = 0; y < 192; ++y)
+    for (int x = 0; x < 512; ++x)
+    {
+      const unsigned char was = x < 256 && y < 128 ? old[size_t(y) * 256 + x] : 0;
+      ASSERT_EQ(grown[size_t(y) * 512 + x], was) << x << "," << y;
+      if (was) highest = std::max(highest, y + 1);
+    }
+  ASSERT_EQ(stash->atlas->nodeCount, nodes + 1);
+  const FontStashAtlasNode& added = stash->atlas->nodes[nodes];
+  EXPECT_EQ(added.x, 256);
+  EXPECT_EQ(added.y, 0);
+  EXPECT_EQ(added.width, 256);
+  EXPECT_EQ(stash->atlas->width, 512);
+  EXPECT_EQ(stash->atlas->height, 192);
+  ASSERT_EQ(FontStashValidateTexture(stash, dirty), 1);
+  EXPECT_EQ(dirty[0], 0);
+  EXPECT_EQ(dirty[1], 0);
+  EXPECT_EQ(dirty[2], 256);
+  EXPECT_GE(dirty[3], highest);
+  EXPECT_LE(dirty[3], 128);
+  const FontStashQuad after = FirstQuad("A");
+  EXPECT_FLOAT_EQ(after.s0 * 512, before.s0 * 256);
+  EXPECT_FLOAT_EQ(after.t0 * 192, before.t0 * 128);
+  EXPECT_FLOAT_EQ(after.s1 * 512, before.s1 * 256);
+  EXPECT_FLOAT_EQ(after.t1 * 192, before.t1 * 128);
+
+  EXPECT_EQ(FontStashExpandAtlas(stash, 100, 100), 1) << "a smaller size keeps the atlas as it is";
+  EXPECT_EQ(FontStashExpandAtlas(stash, 32768, 192), 0);
+  EXPECT_EQ(FontStashExpandAtlas(stash, 512, 32768), 0);
+  drawn.resizeAnswer = 0;
+  EXPECT_EQ(FontStashExpandAtlas(stash, 1024, 192), 0);
+  EXPECT_EQ(drawn.resizes, (std::vector<int>{512, 192, 1024, 192}));
+  FontStashGetAtlasSize(stash, &nw, &nh);
+  EXPECT_EQ(nw, 512);
+  EXPECT_EQ(nh, 192);
+  drawn.resizeAnswer = 1;
+  EXPECT_EQ(FontStashExpandAtlas(stash, 32767, 192), 1) << "the widest atlas";
+}
+
+// States: a pushed state starts as a copy of the one below and popping returns to it; popping the last state or
+// pushing past the deepest are reported and change nothing. A full atlas is reported once per glyph and a glyph
+// fits after the owner has grown the atlas.
+TEST_F(StashDrawing, StateAndAtlasTroublesAreReportedToTheOwner)
+{
+  FontStashSetErrorCallback(
+      stash, [](void* u, int error, int) { static_cast<DrawnVertices*>(u)->errors.push_back(error); }, &drawn);
+  const float narrow = FontStashTextBounds(stash, 0, 0, "Wide", nullptr, nullptr);
+  FontStashPopState(stash);
+  EXPECT_EQ(drawn.errors, std::vector<int>{kFontStashStatesUnderflow});
+  FontStashPushState(stash);
+  EXPECT_FLOAT_EQ(FontStashTextBounds(stash, 0, 0, "Wide", nullptr, nullptr), narrow);
+  FontStashSetSize(stash, 28);
+  EXPECT_GT(FontStashTextBounds(stash, 0, 0, "Wide", nullptr, nullptr), narrow * 1.5f);
+  FontStashPopState(stash);
+  EXPECT_FLOAT_EQ(FontStashTextBounds(stash, 0, 0, "Wide", nullptr, nullptr), narrow);
+  drawn.errors.clear();
+  for (int i = 1; i < kFontStashMaxStates; ++i) FontStashPushState(stash);
+  EXPECT_TRUE(drawn.errors.empty());
+  FontStashSetSize(stash, 28);
+  FontStashPushState(stash);
+  EXPECT_EQ(drawn.errors, std::vector<int>{kFontStashStatesOverflow});
+  for (int i = 1; i < kFontStashMaxStates; ++i) FontStashPopState(stash);
+  EXPECT_FLOAT_EQ(FontStashTextBounds(stash, 0, 0, "Wide", nullptr, nullptr), narrow);
+
+  // Glyphs 100 pixels high fill the 256 x 128 atlas after a few; each that does not fit is reported once and fits
+  // once the owner has widened the atlas.
+  drawn.errors.clear();
+  FontStashSetSize(stash, 100);
+  FontStashSetErrorCallback(
+      stash,
+      [](void* u, int error, int) {
+        DrawnVertices& d = *static_cast<DrawnVertices*>(u);
+        d.errors.push_back(error);
+        int w = 0, h = 0;
+        FontStashGetAtlasSize(d.stash, &w, &h);
+        FontStashExpandAtlas(d.stash, w + 256, h);
+      },
+      &drawn);
+  drawn.stash = stash;
+  drawn.xy.clear(), drawn.colours.clear();
+  FontStashDrawText(stash, 0, 100, "MWQOGD", nullptr);
+  int w = 0, h = 0;
+  FontStashGetAtlasSize(stash, &w, &h);
+  EXPECT_EQ(drawn.errors, std::vector<int>(size_t(w - 256) / 256, kFontStashAtlasFull));
+  EXPECT_GE(w, 512);
+  EXPECT_EQ(drawn.colours.size(), 36u) << "every glyph is drawn";
 }
 
 } // namespace
