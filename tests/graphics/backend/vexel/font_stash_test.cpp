@@ -243,7 +243,7 @@ struct StashDrawing : ::testing::Test
 };
 
 // Drawn text is each whole glyph's quad, as the text iterator places it, in the colour set; a sequence cut short
-// draws nothing; the pen ends where the iterator's does. Text of more vertices than the stash holds is handed over
+// draws nothing; the pen ends where the iterator's does; drawn again, the glyphs are not rasterised again. Text of more vertices than the stash holds is handed over
 // in several calls that together draw every glyph.
 TEST_F(StashDrawing, TextIsTheIteratorsQuadsInTheColourSet)
 {
@@ -262,6 +262,15 @@ TEST_F(StashDrawing, TextIsTheIteratorsQuadsInTheColourSet)
     EXPECT_EQ(0, std::memcmp(&quads[i], &expected[i], sizeof(FontStashQuad))) << "glyph " << i;
   for (unsigned int c : drawn.colours) EXPECT_EQ(c, 0x80402010u);
   EXPECT_EQ(drawn.callSizes, std::vector<int>{18});
+  // The same text again is drawn from the glyphs already in the atlas: the same quads, nothing new rasterised.
+  const std::vector<FontStashAtlasNode> skyline(stash->atlas->nodes, stash->atlas->nodes + stash->atlas->nodeCount);
+  drawn = {};
+  FontStashDrawText(stash, 30, 40, text, nullptr);
+  ASSERT_EQ(stash->atlas->nodeCount, int(skyline.size()));
+  EXPECT_EQ(0, std::memcmp(stash->atlas->nodes, skyline.data(), skyline.size() * sizeof(FontStashAtlasNode)));
+  ASSERT_EQ(drawn.Quads().size(), 3u);
+  for (size_t i = 0; i < quads.size(); ++i)
+    EXPECT_EQ(0, std::memcmp(&drawn.Quads()[i], &expected[i], sizeof(FontStashQuad))) << "glyph " << i;
 
   drawn = {};
   const std::string many(200, 'i');
