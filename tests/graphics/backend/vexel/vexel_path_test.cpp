@@ -165,6 +165,15 @@ TEST_F(PathTest, IntersectedScissorsMeetInWindowSpaceWhateverTheirShape)
     const std::vector<float> got = window();
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], k.want[i], 1e-3) << k.name << " edge " << i;
   }
+  // A reset scissor cuts nothing: a negative extent, and an intersection with it takes the new rectangle whole.
+  vxResetScissor(ctx);
+  window();
+  EXPECT_EQ(r.Last("fill")->scissor.extent[0], -1.f);
+  EXPECT_EQ(r.Last("fill")->scissor.extent[1], -1.f);
+  vxResetTransform(ctx);
+  vxIntersectScissor(ctx, 10, 20, 30, 40);
+  const std::vector<float> whole = window();
+  EXPECT_EQ(whole, (std::vector<float>{10, 20, 40, 60}));
 }
 
 TEST_F(PathTest, AMiterLongerThanTheLimitTimesTheWidthBecomesABevel)
