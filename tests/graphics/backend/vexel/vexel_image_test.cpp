@@ -105,6 +105,33 @@ TEST(VexelImages, ImagesAreSizedFromTheirHeaderBeforeDecoding)
   vxDeleteContext(ctx);
 }
 
+// An image updated from new pixels is rewritten whole: from its top left corner, at its own size.
+TEST(VexelImages, AnUpdateRewritesTheWholeImage)
+{
+  struct Updates : testsupport::VexelTextureTable
+  {
+    std::vector<int> calls; // image, x, y, width, height of each update
+    const unsigned char* data = nullptr;
+  } table;
+  VXrenderParams params = table.TextureParams();
+  params.renderUpdateTexture = [](void* u, int image, int x, int y, int w, int h, const unsigned char* data) {
+    Updates& t = *static_cast<Updates*>(testsupport::VexelTextureTable::From(u));
+    t.calls.insert(t.calls.end(), {image, x, y, w, h});
+    t.data = data;
+    return 1;
+  };
+  VXcontext* ctx = vxCreateContext(&params);
+  ASSERT_NE(ctx, nullptr);
+  const std::vector<unsigned char> pixels(5 * 3 * 4, 200);
+  const int image = vxCreateImageFromPixels(ctx, 5, 3, 0, pixels.data());
+  ASSERT_GT(image, 0);
+  table.calls.clear();
+  vxUpdateImage(ctx, image, pixels.data());
+  EXPECT_EQ(table.calls, (std::vector<int>{image, 0, 0, 5, 3}));
+  EXPECT_EQ(table.data, pixels.data());
+  vxDeleteContext(ctx);
+}
+
 struct Rgba
 {
   uint8_t r, g, b, a;
