@@ -183,6 +183,22 @@ TEST(SvgPathData, CloseReturnsTheCurrentPointToTheSubPathStart)
   ExpectPoints(*paths[0], {{10, 10}, {10, 6.6666667f}, {10, 3.3333333f}, {10, 0}});
 }
 
+// A shape of no width, height or radius leaves no outline at all; the smallest size leaves one.
+TEST(SvgPathData, ShapesOfNoSizeLeaveNothing)
+{
+  for (const char* shape : {"<rect x='1' y='1' width='0' height='5'/>", "<rect x='1' y='1' width='5' height='0'/>",
+                            "<circle cx='5' cy='5' r='0'/>", "<ellipse cx='5' cy='5' rx='0' ry='3'/>",
+                            "<ellipse cx='5' cy='5' rx='3' ry='0'/>"})
+    EXPECT_TRUE(Parsed(svgtest::Doc(shape)).shapes().empty()) << shape;
+  for (const char* shape : {"<rect x='1' y='1' width='0.01' height='0.01'/>", "<circle cx='5' cy='5' r='0.01'/>",
+                            "<ellipse cx='5' cy='5' rx='0.01' ry='0.01'/>"})
+  {
+    Parsed svg(svgtest::Doc(shape));
+    ASSERT_EQ(svg.shapes().size(), 1u) << shape;
+    EXPECT_EQ(Parsed::paths(svg.shape()).size(), 1u) << shape;
+  }
+}
+
 // The same points as a polyline and as a polygon: the polyline ends at its last point and is left open, the
 // polygon gets one more segment back to its first point and is closed.
 TEST(SvgPathData, PolylinesStayOpenAndPolygonsClose)
