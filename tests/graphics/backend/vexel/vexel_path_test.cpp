@@ -283,16 +283,21 @@ TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
 {
   // arcTo rounds the corner at (100, 0) with a circle tangent to both lines, on the inside of the turn whichever
   // way it turns; every flattened point but the start lies on that circle, up to the second tangent point.
+  // Corners after a level line and after a slanting one, turning either way.
   struct Corner
   {
-    float x2, y2;             // where the second line goes
+    float x1, y1, x2, y2;     // the corner, where the second line goes
     float cx, cy, endX, endY; // the circle's centre, the tangent point on the second line
-  } corners[] = {{100, 100, 80, 20, 100, 20}, {100, -100, 80, -20, 100, -20}, {0, 100, 51.716f, 20, 65.858f, 34.142f}};
+  } corners[] = {{100, 0, 100, 100, 80, 20, 100, 20},
+                 {100, 0, 100, -100, 80, -20, 100, -20},
+                 {100, 0, 0, 100, 51.716f, 20, 65.858f, 34.142f},
+                 {100, 100, 200, 0, 100, 71.716f, 114.142f, 85.858f},
+                 {100, 100, 0, 200, 71.716f, 100, 85.858f, 114.142f}};
   for (const Corner& k : corners)
   {
     vxBeginPath(ctx);
     vxMoveTo(ctx, 0, 0);
-    vxArcTo(ctx, 100, 0, k.x2, k.y2, 20);
+    vxArcTo(ctx, k.x1, k.y1, k.x2, k.y2, 20);
     vxStrokePath(ctx);
     const std::vector<VXpoint> pts = Points(ctx);
     ASSERT_GT(pts.size(), 3u) << k.y2;
