@@ -1,7 +1,10 @@
 // Deep nesting of groups and unknown elements must parse to a sound image without reading or writing out of
 // bounds (the sanitizer build runs this too). Huge and endless numbers, long separator runs, many stops and
 // reference loops are seeds of the SVG fuzz target, replayed with every test run.
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -53,4 +56,42 @@ TEST(SvgBadInput, DeepNestingOfGroupsAndUnknownElements)
   ExpectSound(Parsed(Doc(Repeat("</g>", depth) + "<circle r=\"3\"/>")));
   ExpectSound(Parsed(Repeat("<svg><defs><g>", depth / 10) + "<rect width=\"1\" height=\"1\"/>"));
   ExpectSound(Parsed(Doc(Repeat("<a><b>", depth))));
+}
+
+// A document read from a file parses as its text does; a file that is not there gives no image. A path of it
+// copies whole.
+TEST(SvgBadInput, AFileParsesAsItsTextAndAMissingOneGivesNothing)
+{
+  const std::string text = Doc("<rect x='10' y='20' width='30' height='40'/><circle cx='5' cy='5' r='2'/>");
+  char path[] = "/tmp/drovik-svg-file-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size()));
+  close(fd);
+  SvgImage* fromFile = SvgParseFromFile(path, "px", 96.0f);
+  unlink(path);
+  ASSERT_NE(fromFile, nullptr);
+  const Parsed fromText(text);
+  EXPECT_EQ(fromFile->width, fromText.image()->width);
+  EXPECT_EQ(fromFile->height, fromText.image()->height);
+  int shapes = 0;
+  for (const SvgShape* s = fromFile->shapes; s; s = s->next, ++shapes)
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(s->bounds[i], fromText.shape(size_t(shapes)).bounds[i]) << shapes;
+  EXPECT_EQ(shapes, 2);
+
+  // A path's copy has its own points, the same count, closing and bounds, and no successor.
+  const SvgPath& rect = *fromFile->shapes->paths;
+  SvgPath* copy = SvgDuplicatePath(&rect);
+  ASSERT_NE(copy, nullptr);
+  ASSERT_EQ(copy->npts, rect.npts);
+  EXPECT_NE(copy->pts, rect.pts);
+  for (int i = 0; i < 2 * rect.npts; ++i) EXPECT_EQ(copy->pts[i], rect.pts[i]) << i;
+  EXPECT_EQ(copy->closed, 1);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(copy->bounds[i], rect.bounds[i]) << i;
+  EXPECT_EQ(copy->next, nullptr);
+  std::free(copy->pts);
+  std::free(copy);
+  EXPECT_EQ(SvgDuplicatePath(nullptr), nullptr);
+  SvgDeleteImage(fromFile);
+  EXPECT_EQ(SvgParseFromFile(path, "px", 96.0f), nullptr);
 }
