@@ -220,6 +220,14 @@ TEST(SvgPaint, StrokeWidthsScaleByTheMeanOfTheAxesScales)
   const svgtest::Point end = Parsed::point(svg.path(), svg.path().npts - 1);
   EXPECT_FLOAT_EQ(end.x, 2);
   EXPECT_FLOAT_EQ(end.y, 8);
+  // Dashes and their offset scale with the view box as the width does.
+  Parsed dashed("<svg width=\"200\" height=\"400\" viewBox=\"0 0 100 100\" preserveAspectRatio=\"none\"><path "
+                "stroke=\"#000\" stroke-dasharray=\"1 2 4 5\" stroke-dashoffset=\"1\" d=\"M0 0L1 1\"/></svg>");
+  ASSERT_EQ(dashed.shapes().size(), 1u);
+  ASSERT_EQ(dashed.shape().strokeDashCount, 4);
+  const float want[] = {3, 6, 12, 15};
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(dashed.shape().strokeDashArray[i], want[i], 1e-4) << i;
+  EXPECT_NEAR(dashed.shape().strokeDashOffset, 3, 1e-4);
 }
 
 TEST(SvgPaint, FillStrokeAndShapeOpacitiesEachKeepTheirOwn)
