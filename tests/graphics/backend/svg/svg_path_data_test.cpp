@@ -199,6 +199,25 @@ TEST(SvgPathData, ShapesOfNoSizeLeaveNothing)
   }
 }
 
+// An image asked for in other units than pixels has its geometry in those units at the given resolution.
+TEST(SvgPathData, AnImageInOtherUnitsIsScaledByTheResolution)
+{
+  const std::string doc = svgtest::Doc("<rect x='12' y='24' width='36' height='48'/>");
+  const struct
+  {
+    const char* units;
+    float dpi, perPixel;
+  } cases[] = {{"px", 96, 1}, {"in", 96, 1.f / 96}, {"pt", 96, 0.75f}, {"pc", 48, 0.125f}, {"mm", 96, 25.4f / 96},
+               {"cm", 72, 2.54f / 72}};
+  for (const auto& c : cases)
+  {
+    Parsed svg(doc, c.units, c.dpi);
+    ASSERT_EQ(svg.shapes().size(), 1u) << c.units;
+    ExpectBounds(svg.shape().bounds, 12 * c.perPixel, 24 * c.perPixel, 48 * c.perPixel, 72 * c.perPixel,
+                 72 * c.perPixel * 1e-5f);
+  }
+}
+
 // The same points as a polyline and as a polygon: the polyline ends at its last point and is left open, the
 // polygon gets one more segment back to its first point and is closed.
 TEST(SvgPathData, PolylinesStayOpenAndPolygonsClose)
