@@ -1,8 +1,10 @@
 // Where the stock controls put things and how far a pointer moves them: the knob's drag extent for its shape,
-// the radio buttons' press area, the SVG slider's image rectangles, where slider handles sit, the track fill of a
-// lane, the colour the swatch offers to the colour picker, the frame a group draws around its members, and a
+// the radio buttons' press area, the SVG slider's image rectangles, where slider handles sit and the span a range
+// slider fills between them, the track fill of a lane, the swatch cell the pointer lights and the colour it offers
+// to the colour picker, the frame a group draws around its members and the gap it leaves for its label, and a
 // disabled control's fading.
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -152,6 +154,25 @@ TEST_F(ControlsTest, SliderHandlesSitAtTheirValuesAlongTheTrackEitherWay)
     range->SetValue(1.0 - c.value, 1);
     EXPECT_EQ(range->GetHandleBounds(0), c.lower) << c.direction << " at " << c.value;
     EXPECT_EQ(range->GetHandleBounds(1), c.upper) << c.direction << " at " << c.value;
+    // The span between the two values is filled, from one handle's centre to the other's.
+    g.mOps.clear();
+    range->DrawWidget(g);
+    const auto span = std::find_if(g.mOps.begin(), g.mOps.end(), [](const graphicstest::DrawOp& op) {
+      return op.mName == "FillRect" && op.mColor == IVStyle().mColorSet[kRoleExtra1];
+    });
+    ASSERT_NE(span, g.mOps.end()) << c.direction << " at " << c.value;
+    if (c.direction == kHorizontal)
+    {
+      EXPECT_EQ(span->mRect.mLeft, c.lower.CentreX()) << c.value;
+      EXPECT_EQ(span->mRect.mRight, c.upper.CentreX()) << c.value;
+      EXPECT_GT(span->mRect.H(), 0.f);
+    }
+    else
+    {
+      EXPECT_EQ(span->mRect.mTop, c.upper.CentreY()) << c.value;
+      EXPECT_EQ(span->mRect.mBottom, c.lower.CentreY()) << c.value;
+      EXPECT_GT(span->mRect.W(), 0.f);
+    }
   }
 }
 
@@ -181,6 +202,40 @@ TEST_F(ControlsTest, ColourSwatchOffersTheCellsOwnColourToThePicker)
   EXPECT_EQ(chosen[0].second, IColor(255, 1, 2, 3));
 }
 
+// The frame of the cell under the pointer is drawn lighter; the gaps between cells belong to no cell.
+TEST_F(ControlsTest, ColourSwatchHighlightsOnlyTheCellUnderThePointer)
+{
+  auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 90, 30), "", nullptr, WidgetOnly(),
+                                          IVColorSwatchControl::kHorizontal, {kRoleHighlight, kRoleExtra1, kRoleFrame});
+  g.AttachControl(swatch);
+  const IColor lit(255, 127, 127, 127);
+  auto litFrames = [&] {
+    g.mOps.clear();
+    swatch->Draw(g);
+    std::vector<IRECT> frames;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawRect" && op.mColor == lit)
+        frames.push_back(op.mRect);
+    return frames;
+  };
+  for (int i : {2, 0, 1})
+  {
+    const IRECT cell = swatch->GetCell(i);
+    swatch->OnMouseOver(cell.CentreX(), cell.CentreY(), IMouseMod());
+    EXPECT_EQ(litFrames(), std::vector<IRECT>{cell.GetPadded(0.5f)}) << "cell " << i;
+  }
+  // On the gap after the last cell, and far outside as a host may report while a button is held: no cell is lit.
+  // In a process of its own, as a stray index would read past the cells.
+  EXPECT_EXIT(
+    {
+      swatch->OnMouseOver(swatch->GetCell(2).mRight + 1.f, 15.f, IMouseMod());
+      const bool gapUnlit = litFrames().empty();
+      swatch->OnMouseOver(-1.e6f, -1.e6f, IMouseMod());
+      std::exit(gapUnlit && litFrames().empty() ? 0 : 1);
+    },
+    ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(ControlsTest, ColourSwatchGridFillsEachRowLeftToRightBeforeTheNext)
 {
   auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 90, 90), "", nullptr, WidgetOnly(), IVColorSwatchControl::kGrid,
@@ -204,6 +259,44 @@ TEST_F(ControlsTest, GroupFramesAllItsMembersWithItsPadding)
   auto* group = new IVGroupControl("Knobs", "knobs", 5.f, 15.f, 5.f, 5.f);
   g.AttachControl(group);
   EXPECT_EQ(group->GetRECT(), IRECT(5, -5, 105, 85));
+}
+
+// The frame is one path from the label's right end round the corners back to its left end; without a label shown
+// it closes on itself.
+TEST_F(ControlsTest, GroupFrameLeavesAGapOnlyForALabelItShows)
+{
+  g.AttachControl(new IVButtonControl(IRECT(20, 40, 120, 100)), -1, "members");
+  for (bool shown : {true, false})
+  {
+    IVStyle style;
+    style.mShowLabel = shown;
+    style.mRoundness = 0.5f; // the frame starts and ends where the top left corner's arc does
+    auto* group = new IVGroupControl("Members", "members", 10.f, 30.f, 10.f, 10.f, style);
+    g.AttachControl(group);
+    g.mOps.clear();
+    group->DrawWidget(g);
+    std::vector<graphicstest::DrawOp> ends;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "PathMoveTo" || op.mName == "PathLineTo")
+        ends.push_back(op);
+    ASSERT_EQ(ends.size(), 2u) << shown;
+    const IRECT w = group->GetWidgetBounds(), label = group->GetLabelBounds();
+    EXPECT_EQ(ends[0].mName, "PathMoveTo");
+    EXPECT_EQ(ends[0].mRect.mTop, w.mTop);
+    EXPECT_EQ(ends[1].mRect.mTop, w.mTop);
+    if (shown)
+    {
+      EXPECT_GT(label.W(), 0.f);
+      EXPECT_EQ(ends[0].mRect.mLeft, label.mRight);
+      EXPECT_EQ(ends[1].mRect.mLeft, label.mLeft);
+    }
+    else
+    {
+      EXPECT_EQ(ends[0].mRect.mLeft, ends[1].mRect.mLeft);
+      EXPECT_GT(ends[0].mRect.mLeft, w.mLeft);
+      EXPECT_LT(ends[0].mRect.mLeft, w.mLeft + w.W() / 2.f);
+    }
+  }
 }
 
 TEST_F(ControlsTest, DisabledControlDrawsFadedUntilEnabledAgain)
