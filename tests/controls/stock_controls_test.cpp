@@ -299,13 +299,16 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   range->OnMouseDrag(lower.CentreX(), 0, 0, -200, left);
   EXPECT_DOUBLE_EQ(range->GetValue(0), 0.6);
 
-  auto* pad = Attach(new IVXYPadControl(IRECT(0, 0, 100, 100), {2, 3}, "", IVStyle(), 10.f));
+  auto* pad = Attach(new IVXYPadControl(IRECT(20, 10, 120, 60), {2, 3}, "", IVStyle(), 10.f));
   pad->OnMouseDown(150, -20, left);
   EXPECT_DOUBLE_EQ(pad->GetValue(0), 1.0);
   EXPECT_DOUBLE_EQ(pad->GetValue(1), 1.0);
-  pad->OnMouseDrag(-10, 50, -160, 70, left);
+  pad->OnMouseDrag(-10, 35, -160, 55, left);
   EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.0);
   EXPECT_DOUBLE_EQ(pad->GetValue(1), 0.5);
+  pad->OnMouseDrag(45, 40, 55, 5, left); // inside: a quarter across, three fifths down
+  EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.25);
+  EXPECT_NEAR(pad->GetValue(1), 0.4, 1e-6);
 }
 
 TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompts)
