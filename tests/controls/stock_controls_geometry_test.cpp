@@ -1,8 +1,8 @@
 // Where the stock controls put things and how far a pointer moves them: the knob's drag extent for its shape,
-// the radio buttons' press area, the SVG slider's image rectangles, where slider handles sit and the span a range
-// slider fills between them, the track fill of a lane, the swatch cell the pointer lights and the colour it offers
-// to the colour picker, the frame a group draws around its members and the gap it leaves for its label, and a
-// disabled control's fading.
+// the radio buttons' press area and labels, the SVG slider's image rectangles, where slider handles sit and the
+// span a range slider fills between them, the track fill of a lane, the swatch cell the pointer lights and the
+// colour it offers to the colour picker, the frame a group draws around its members and the gap it leaves for its
+// label, and a disabled control's fading.
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -56,14 +56,34 @@ TEST_F(ControlsTest, KnobDragOverTheShorterSideOfItsWidgetSpansTheRange)
 
 TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
 {
-  auto* radio = new IVRadioButtonControl(IRECT(0, 0, 200, 90), [](IControl*) {}, {"a", "b", "c"});
-  g.AttachControl(radio);
-  const IRECT row = radio->GetButton(2);
-  for (float x : {row.mLeft + 15.f, row.mRight - 2.f}) // on the button, on the far end of its text
+  // Bound to an action and to a parameter alike.
+  for (auto* radio : {new IVRadioButtonControl(IRECT(0, 0, 200, 90), [](IControl*) {}, {"a", "b", "c"}),
+                      new IVRadioButtonControl(IRECT(0, 0, 200, 90), ControlsDelegate::kEnumParam, {"a", "b", "c"})})
   {
-    radio->SetValue(0.0, 0);
-    radio->OnMouseDown(x, row.CentreY(), left);
-    EXPECT_DOUBLE_EQ(radio->GetValue(0), 1.0) << "press at x = " << x;
+    g.AttachControl(radio);
+    const IRECT row = radio->GetButton(2);
+    for (float x : {row.mLeft + 15.f, row.mRight - 2.f}) // on the button, on the far end of its text
+    {
+      radio->SetValue(0.0, 0);
+      radio->OnMouseDown(x, row.CentreY(), left);
+      EXPECT_DOUBLE_EQ(radio->GetValue(0), 1.0) << "press at x = " << x;
+    }
+    // Each label starts three button sizes into its row, the chosen one in the pressed colour.
+    g.mOps.clear();
+    radio->DrawWidget(g);
+    std::vector<graphicstest::DrawOp> labels;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawText")
+        labels.push_back(op);
+    ASSERT_EQ(labels.size(), 3u);
+    const IVStyle style;
+    for (int i = 0; i < 3; ++i)
+    {
+      const IRECT cell = radio->GetButton(i);
+      EXPECT_EQ(labels[i].mText, std::string(1, static_cast<char>('a' + i)));
+      EXPECT_EQ(labels[i].mRect, IRECT(cell.mLeft + 30.f, cell.mTop, cell.mRight, cell.mBottom)) << i;
+      EXPECT_EQ(labels[i].mColor, style.mColorSet[i == 2 ? kRolePressed : kRoleExtra1]) << i;
+    }
   }
 }
 
