@@ -123,19 +123,33 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
     using IVTrackControlBase::IVTrackControlBase;
     void Draw(IGraphics& g) override { DrawWidget(g); }
   };
-  auto* lanes = new Lanes(IRECT(0, 0, 100, 200), "", WidgetOnly(), {0, 1});
+  // Three lanes with names for the first two only.
+  auto* lanes = new Lanes(IRECT(0, 0, 150, 200), "", WidgetOnly(), {0, 1, 2}, 0, kVertical, {"x", "y"});
   g.AttachControl(lanes);
   lanes->SetValue(0.25, 0);
   lanes->SetValue(0.75, 1);
+  lanes->SetValue(0.5, 2);
+  const IRECT hovered = lanes->GetTrackBounds(1);
+  lanes->OnMouseOver(hovered.CentreX(), hovered.CentreY(), IMouseMod());
   g.mOps.clear();
   lanes->Draw(g);
-  for (int i = 0; i < 2; ++i)
+  std::vector<std::string> names;
+  for (const graphicstest::DrawOp& op : g.mOps)
+    if (op.mName == "DrawText")
+      names.push_back(op.mText);
+  EXPECT_EQ(names, (std::vector<std::string>{"x", "y"})); // the third lane has no name to draw
+  for (int i = 0; i < 3; ++i)
   {
     const IRECT r = lanes->GetTrackBounds(i);
     const IRECT filled(r.mLeft, r.mBottom - r.H() * float(lanes->GetValue(i)), r.mRight, r.mBottom);
     EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(),
                             [&](const graphicstest::DrawOp& op) { return op.mName == "FillRect" && op.mRect == filled; }))
       << "lane " << i;
+    // Only the lane under the pointer is lit over its fill.
+    const bool lit = std::any_of(g.mOps.begin(), g.mOps.end(), [&](const graphicstest::DrawOp& op) {
+      return op.mName == "FillRect" && op.mRect == filled && op.mColor == IVStyle().mColorSet[kRoleHighlight];
+    });
+    EXPECT_EQ(lit, i == 1) << "lane " << i;
   }
 }
 
@@ -193,6 +207,39 @@ TEST_F(ControlsTest, SliderHandlesSitAtTheirValuesAlongTheTrackEitherWay)
       EXPECT_EQ(span->mRect.mBottom, c.lower.CentreY()) << c.value;
       EXPECT_GT(span->mRect.W(), 0.f);
     }
+  }
+}
+
+// The bar and its fill run the length of the track, or reach on under the handle at both ends when the handle is
+// inside the track.
+TEST_F(ControlsTest, SliderBarReachesUnderTheHandleWhenTheHandleIsInsideTheTrack)
+{
+  IVStyle plain = WidgetOnly();
+  plain.mDrawShadows = plain.mDrawFrame = false;
+  struct Case
+  {
+    EDirection direction;
+    bool inside;
+    IRECT track, fill; // at a quarter
+  } cases[] = {
+    {kHorizontal, false, IRECT(10, 18, 190, 22), IRECT(10, 18, 55, 22)},
+    {kHorizontal, true, IRECT(0, 18, 200, 22), IRECT(0, 18, 65, 22)},
+    {kVertical, false, IRECT(18, 10, 22, 190), IRECT(18, 145, 22, 190)},
+    {kVertical, true, IRECT(18, 0, 22, 200), IRECT(18, 135, 22, 200)},
+  };
+  for (const Case& c : cases)
+  {
+    const IRECT bounds = c.direction == kHorizontal ? IRECT(0, 0, 200, 40) : IRECT(0, 0, 40, 200);
+    auto* slider = new IVSliderControl(bounds, 0, "", plain, false, c.direction, 1.0, 10.f, 2.f, c.inside);
+    g.AttachControl(slider);
+    slider->SetValue(0.25, 0);
+    g.mOps.clear();
+    slider->DrawWidget(g);
+    std::vector<IRECT> bars;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "FillRoundRect")
+        bars.push_back(op.mRect);
+    EXPECT_EQ(bars, (std::vector<IRECT>{c.track, c.fill})) << c.direction << (c.inside ? " inside" : "");
   }
 }
 
