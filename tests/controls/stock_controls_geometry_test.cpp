@@ -138,6 +138,11 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
     if (op.mName == "DrawText")
       names.push_back(op.mText);
   EXPECT_EQ(names, (std::vector<std::string>{"x", "y"})); // the third lane has no name to draw
+  EXPECT_EQ(std::count_if(g.mOps.begin(), g.mOps.end(),
+                          [](const graphicstest::DrawOp& op) {
+                            return op.mName == "FillRect" && op.mColor == IVStyle().mColorSet[kRoleForeground];
+                          }),
+            3); // one fill for each lane, no more
   for (int i = 0; i < 3; ++i)
   {
     const IRECT r = lanes->GetTrackBounds(i);
