@@ -284,6 +284,8 @@ TEST_F(StockControlsTest, BitmapSliderHandleRunsTheLengthOfItsTrackLessItsOwnSiz
     {
       slider->SetValue(values[i], 0);
       EXPECT_EQ(slider->GetHandleBounds(), c.handleAt[i]) << "direction " << c.direction << " at " << values[i];
+      const int other = (i + 1) % 3; // asked for another value, the handle's place at that value
+      EXPECT_EQ(slider->GetHandleBounds(values[other]), c.handleAt[other]) << "direction " << c.direction;
     }
   }
 }
