@@ -158,6 +158,46 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
   }
 }
 
+// Across, a lane fills from its base value to its value whichever is larger, and its base draws a line where the
+// base value lies; a base of 0 draws none.
+TEST_F(ControlsTest, HorizontalLaneFillsBetweenItsBaseAndItsValue)
+{
+  struct Lanes : IVTrackControlBase
+  {
+    using IVTrackControlBase::IVTrackControlBase;
+    void Draw(IGraphics& g) override { DrawWidget(g); }
+    void SetBase(double base) { mBaseValue = base; }
+  };
+  auto* lanes = new Lanes(IRECT(20, 0, 220, 100), "", WidgetOnly(), {0, 1}, 0, kHorizontal);
+  g.AttachControl(lanes);
+  lanes->SetValue(0.75, 0);
+  lanes->SetValue(0.1, 1);
+  for (double base : {0.0, 0.25})
+  {
+    lanes->SetBase(base);
+    g.mOps.clear();
+    lanes->Draw(g);
+    for (int i = 0; i < 2; ++i)
+    {
+      const IRECT r = lanes->GetTrackBounds(i);
+      const float at = r.mLeft + r.W() * float(lanes->GetValue(i)), from = r.mLeft + r.W() * float(base);
+      const IRECT filled(std::min(at, from), r.mTop, std::max(at, from), r.mBottom);
+      EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(),
+                              [&](const graphicstest::DrawOp& op) { return op.mName == "FillRect" && op.mRect == filled; }))
+        << "lane " << i << " base " << base;
+    }
+    g.mOps.clear();
+    const IRECT r = lanes->GetTrackBounds(0);
+    lanes->PaintLaneBase(g, r, 0);
+    std::vector<IRECT> lines;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawLine")
+        lines.push_back(op.mRect);
+    const float x = r.mLeft + r.W() * 0.25f;
+    EXPECT_EQ(lines, base > 0.0 ? std::vector<IRECT>{IRECT(x, r.mTop, x, r.mBottom)} : std::vector<IRECT>{}) << base;
+  }
+}
+
 TEST_F(ControlsTest, SliderHandlesSitAtTheirValuesAlongTheTrackEitherWay)
 {
   // Handles of 10 (range slider 8) either side of their centre; the track runs inside the widget by that much.
