@@ -164,6 +164,12 @@ TEST_F(StockControlsTest, ColourSwatchKeepsOnlyIndicesOfTheNineColours)
   g.mOps.clear();
   swatch->Draw(g);
   EXPECT_EQ(g.Count("FillRect"), 2);
+  // Each kept cell keeps the label given at its colour's place: "a" for 0 and "d" for 3.
+  std::vector<std::string> labels;
+  for (const auto& op : g.mOps)
+    if (op.mName == "DrawText")
+      labels.push_back(op.mText);
+  EXPECT_EQ(labels, (std::vector<std::string>{"a", "d"}));
 }
 
 TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReportsIt)
