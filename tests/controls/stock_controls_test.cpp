@@ -156,6 +156,19 @@ TEST_F(StockControlsTest, PlotWithoutRangeOrWithoutTwoPointsDrawsOnlyItsGrid)
   }
 }
 
+// A plot drawn through a layer draws its curves into the layer once and then only the kept layer.
+TEST_F(StockControlsTest, PlotOnALayerDrawsItsCurvesOnce)
+{
+  auto line = IVPlotControl::Plot{IColor(255, 1, 2, 3), [](double x) { return x; }};
+  auto* plot = Attach(new IVPlotControl(IRECT(0, 0, 100, 100), {line}, 10, "", IVStyle(), 0.f, 1.f, true));
+  for (int curves : {1, 0})
+  {
+    g.mOps.clear();
+    plot->Draw(g);
+    EXPECT_EQ(g.Count("DrawData"), curves);
+  }
+}
+
 TEST_F(StockControlsTest, ColourSwatchKeepsOnlyIndicesOfTheNineColours)
 {
   auto* swatch = Attach(new IVColorSwatchControl(IRECT(0, 0, 90, 90), "", nullptr, IVStyle(),
