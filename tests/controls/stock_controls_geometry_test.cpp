@@ -1,8 +1,10 @@
 // Where the stock controls put things and how far a pointer moves them: the knob's drag extent for its shape,
-// the radio buttons' press area, the SVG slider's image rectangles, where slider handles sit, the track fill of a
-// lane, the colour the swatch offers to the colour picker, the frame a group draws around its members, and a
-// disabled control's fading.
+// the radio buttons' press area and labels, the SVG slider's image rectangles, where slider handles sit and the
+// span a range slider fills between them, the track fill of a lane, the swatch cell the pointer lights and the
+// colour it offers to the colour picker, the frame a group draws around its members and the gap it leaves for its
+// label, and a disabled control's fading.
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -54,14 +56,34 @@ TEST_F(ControlsTest, KnobDragOverTheShorterSideOfItsWidgetSpansTheRange)
 
 TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
 {
-  auto* radio = new IVRadioButtonControl(IRECT(0, 0, 200, 90), [](IControl*) {}, {"a", "b", "c"});
-  g.AttachControl(radio);
-  const IRECT row = radio->GetButton(2);
-  for (float x : {row.mLeft + 15.f, row.mRight - 2.f}) // on the button, on the far end of its text
+  // Bound to an action and to a parameter alike.
+  for (auto* radio : {new IVRadioButtonControl(IRECT(0, 0, 200, 90), [](IControl*) {}, {"a", "b", "c"}),
+                      new IVRadioButtonControl(IRECT(0, 0, 200, 90), ControlsDelegate::kEnumParam, {"a", "b", "c"})})
   {
-    radio->SetValue(0.0, 0);
-    radio->OnMouseDown(x, row.CentreY(), left);
-    EXPECT_DOUBLE_EQ(radio->GetValue(0), 1.0) << "press at x = " << x;
+    g.AttachControl(radio);
+    const IRECT row = radio->GetButton(2);
+    for (float x : {row.mLeft + 15.f, row.mRight - 2.f}) // on the button, on the far end of its text
+    {
+      radio->SetValue(0.0, 0);
+      radio->OnMouseDown(x, row.CentreY(), left);
+      EXPECT_DOUBLE_EQ(radio->GetValue(0), 1.0) << "press at x = " << x;
+    }
+    // Each label starts three button sizes into its row, the chosen one in the pressed colour.
+    g.mOps.clear();
+    radio->DrawWidget(g);
+    std::vector<graphicstest::DrawOp> labels;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawText")
+        labels.push_back(op);
+    ASSERT_EQ(labels.size(), 3u);
+    const IVStyle style;
+    for (int i = 0; i < 3; ++i)
+    {
+      const IRECT cell = radio->GetButton(i);
+      EXPECT_EQ(labels[i].mText, std::string(1, static_cast<char>('a' + i)));
+      EXPECT_EQ(labels[i].mRect, IRECT(cell.mLeft + 30.f, cell.mTop, cell.mRight, cell.mBottom)) << i;
+      EXPECT_EQ(labels[i].mColor, style.mColorSet[i == 2 ? kRolePressed : kRoleExtra1]) << i;
+    }
   }
 }
 
@@ -101,19 +123,78 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
     using IVTrackControlBase::IVTrackControlBase;
     void Draw(IGraphics& g) override { DrawWidget(g); }
   };
-  auto* lanes = new Lanes(IRECT(0, 0, 100, 200), "", WidgetOnly(), {0, 1});
+  // Three lanes with names for the first two only.
+  auto* lanes = new Lanes(IRECT(0, 0, 150, 200), "", WidgetOnly(), {0, 1, 2}, 0, kVertical, {"x", "y"});
   g.AttachControl(lanes);
   lanes->SetValue(0.25, 0);
   lanes->SetValue(0.75, 1);
+  lanes->SetValue(0.5, 2);
+  const IRECT hovered = lanes->GetTrackBounds(1);
+  lanes->OnMouseOver(hovered.CentreX(), hovered.CentreY(), IMouseMod());
   g.mOps.clear();
   lanes->Draw(g);
-  for (int i = 0; i < 2; ++i)
+  std::vector<std::string> names;
+  for (const graphicstest::DrawOp& op : g.mOps)
+    if (op.mName == "DrawText")
+      names.push_back(op.mText);
+  EXPECT_EQ(names, (std::vector<std::string>{"x", "y"})); // the third lane has no name to draw
+  EXPECT_EQ(std::count_if(g.mOps.begin(), g.mOps.end(),
+                          [](const graphicstest::DrawOp& op) {
+                            return op.mName == "FillRect" && op.mColor == IVStyle().mColorSet[kRoleForeground];
+                          }),
+            3); // one fill for each lane, no more
+  for (int i = 0; i < 3; ++i)
   {
     const IRECT r = lanes->GetTrackBounds(i);
     const IRECT filled(r.mLeft, r.mBottom - r.H() * float(lanes->GetValue(i)), r.mRight, r.mBottom);
     EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(),
                             [&](const graphicstest::DrawOp& op) { return op.mName == "FillRect" && op.mRect == filled; }))
       << "lane " << i;
+    // Only the lane under the pointer is lit over its fill.
+    const bool lit = std::any_of(g.mOps.begin(), g.mOps.end(), [&](const graphicstest::DrawOp& op) {
+      return op.mName == "FillRect" && op.mRect == filled && op.mColor == IVStyle().mColorSet[kRoleHighlight];
+    });
+    EXPECT_EQ(lit, i == 1) << "lane " << i;
+  }
+}
+
+// Across, a lane fills from its base value to its value whichever is larger, and its base draws a line where the
+// base value lies; a base of 0 draws none.
+TEST_F(ControlsTest, HorizontalLaneFillsBetweenItsBaseAndItsValue)
+{
+  struct Lanes : IVTrackControlBase
+  {
+    using IVTrackControlBase::IVTrackControlBase;
+    void Draw(IGraphics& g) override { DrawWidget(g); }
+    void SetBase(double base) { mBaseValue = base; }
+  };
+  auto* lanes = new Lanes(IRECT(20, 0, 220, 100), "", WidgetOnly(), {0, 1}, 0, kHorizontal);
+  g.AttachControl(lanes);
+  lanes->SetValue(0.75, 0);
+  lanes->SetValue(0.1, 1);
+  for (double base : {0.0, 0.25})
+  {
+    lanes->SetBase(base);
+    g.mOps.clear();
+    lanes->Draw(g);
+    for (int i = 0; i < 2; ++i)
+    {
+      const IRECT r = lanes->GetTrackBounds(i);
+      const float at = r.mLeft + r.W() * float(lanes->GetValue(i)), from = r.mLeft + r.W() * float(base);
+      const IRECT filled(std::min(at, from), r.mTop, std::max(at, from), r.mBottom);
+      EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(),
+                              [&](const graphicstest::DrawOp& op) { return op.mName == "FillRect" && op.mRect == filled; }))
+        << "lane " << i << " base " << base;
+    }
+    g.mOps.clear();
+    const IRECT r = lanes->GetTrackBounds(0);
+    lanes->PaintLaneBase(g, r, 0);
+    std::vector<IRECT> lines;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawLine")
+        lines.push_back(op.mRect);
+    const float x = r.mLeft + r.W() * 0.25f;
+    EXPECT_EQ(lines, base > 0.0 ? std::vector<IRECT>{IRECT(x, r.mTop, x, r.mBottom)} : std::vector<IRECT>{}) << base;
   }
 }
 
@@ -152,6 +233,58 @@ TEST_F(ControlsTest, SliderHandlesSitAtTheirValuesAlongTheTrackEitherWay)
     range->SetValue(1.0 - c.value, 1);
     EXPECT_EQ(range->GetHandleBounds(0), c.lower) << c.direction << " at " << c.value;
     EXPECT_EQ(range->GetHandleBounds(1), c.upper) << c.direction << " at " << c.value;
+    // The span between the two values is filled, from one handle's centre to the other's.
+    g.mOps.clear();
+    range->DrawWidget(g);
+    const auto span = std::find_if(g.mOps.begin(), g.mOps.end(), [](const graphicstest::DrawOp& op) {
+      return op.mName == "FillRect" && op.mColor == IVStyle().mColorSet[kRoleExtra1];
+    });
+    ASSERT_NE(span, g.mOps.end()) << c.direction << " at " << c.value;
+    if (c.direction == kHorizontal)
+    {
+      EXPECT_EQ(span->mRect.mLeft, c.lower.CentreX()) << c.value;
+      EXPECT_EQ(span->mRect.mRight, c.upper.CentreX()) << c.value;
+      EXPECT_GT(span->mRect.H(), 0.f);
+    }
+    else
+    {
+      EXPECT_EQ(span->mRect.mTop, c.upper.CentreY()) << c.value;
+      EXPECT_EQ(span->mRect.mBottom, c.lower.CentreY()) << c.value;
+      EXPECT_GT(span->mRect.W(), 0.f);
+    }
+  }
+}
+
+// The bar and its fill run the length of the track, or reach on under the handle at both ends when the handle is
+// inside the track.
+TEST_F(ControlsTest, SliderBarReachesUnderTheHandleWhenTheHandleIsInsideTheTrack)
+{
+  IVStyle plain = WidgetOnly();
+  plain.mDrawShadows = plain.mDrawFrame = false;
+  struct Case
+  {
+    EDirection direction;
+    bool inside;
+    IRECT track, fill; // at a quarter
+  } cases[] = {
+    {kHorizontal, false, IRECT(10, 18, 190, 22), IRECT(10, 18, 55, 22)},
+    {kHorizontal, true, IRECT(0, 18, 200, 22), IRECT(0, 18, 65, 22)},
+    {kVertical, false, IRECT(18, 10, 22, 190), IRECT(18, 145, 22, 190)},
+    {kVertical, true, IRECT(18, 0, 22, 200), IRECT(18, 135, 22, 200)},
+  };
+  for (const Case& c : cases)
+  {
+    const IRECT bounds = c.direction == kHorizontal ? IRECT(0, 0, 200, 40) : IRECT(0, 0, 40, 200);
+    auto* slider = new IVSliderControl(bounds, 0, "", plain, false, c.direction, 1.0, 10.f, 2.f, c.inside);
+    g.AttachControl(slider);
+    slider->SetValue(0.25, 0);
+    g.mOps.clear();
+    slider->DrawWidget(g);
+    std::vector<IRECT> bars;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "FillRoundRect")
+        bars.push_back(op.mRect);
+    EXPECT_EQ(bars, (std::vector<IRECT>{c.track, c.fill})) << c.direction << (c.inside ? " inside" : "");
   }
 }
 
@@ -181,6 +314,40 @@ TEST_F(ControlsTest, ColourSwatchOffersTheCellsOwnColourToThePicker)
   EXPECT_EQ(chosen[0].second, IColor(255, 1, 2, 3));
 }
 
+// The frame of the cell under the pointer is drawn lighter; the gaps between cells belong to no cell.
+TEST_F(ControlsTest, ColourSwatchHighlightsOnlyTheCellUnderThePointer)
+{
+  auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 90, 30), "", nullptr, WidgetOnly(),
+                                          IVColorSwatchControl::kHorizontal, {kRoleHighlight, kRoleExtra1, kRoleFrame});
+  g.AttachControl(swatch);
+  const IColor lit(255, 127, 127, 127);
+  auto litFrames = [&] {
+    g.mOps.clear();
+    swatch->Draw(g);
+    std::vector<IRECT> frames;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawRect" && op.mColor == lit)
+        frames.push_back(op.mRect);
+    return frames;
+  };
+  for (int i : {2, 0, 1})
+  {
+    const IRECT cell = swatch->GetCell(i);
+    swatch->OnMouseOver(cell.CentreX(), cell.CentreY(), IMouseMod());
+    EXPECT_EQ(litFrames(), std::vector<IRECT>{cell.GetPadded(0.5f)}) << "cell " << i;
+  }
+  // On the gap after the last cell, and far outside as a host may report while a button is held: no cell is lit.
+  // In a process of its own, as a stray index would read past the cells.
+  EXPECT_EXIT(
+    {
+      swatch->OnMouseOver(swatch->GetCell(2).mRight + 1.f, 15.f, IMouseMod());
+      const bool gapUnlit = litFrames().empty();
+      swatch->OnMouseOver(-1.e6f, -1.e6f, IMouseMod());
+      std::exit(gapUnlit && litFrames().empty() ? 0 : 1);
+    },
+    ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(ControlsTest, ColourSwatchGridFillsEachRowLeftToRightBeforeTheNext)
 {
   auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 90, 90), "", nullptr, WidgetOnly(), IVColorSwatchControl::kGrid,
@@ -204,6 +371,44 @@ TEST_F(ControlsTest, GroupFramesAllItsMembersWithItsPadding)
   auto* group = new IVGroupControl("Knobs", "knobs", 5.f, 15.f, 5.f, 5.f);
   g.AttachControl(group);
   EXPECT_EQ(group->GetRECT(), IRECT(5, -5, 105, 85));
+}
+
+// The frame is one path from the label's right end round the corners back to its left end; without a label shown
+// it closes on itself.
+TEST_F(ControlsTest, GroupFrameLeavesAGapOnlyForALabelItShows)
+{
+  g.AttachControl(new IVButtonControl(IRECT(20, 40, 120, 100)), -1, "members");
+  for (bool shown : {true, false})
+  {
+    IVStyle style;
+    style.mShowLabel = shown;
+    style.mRoundness = 0.5f; // the frame starts and ends where the top left corner's arc does
+    auto* group = new IVGroupControl("Members", "members", 10.f, 30.f, 10.f, 10.f, style);
+    g.AttachControl(group);
+    g.mOps.clear();
+    group->DrawWidget(g);
+    std::vector<graphicstest::DrawOp> ends;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "PathMoveTo" || op.mName == "PathLineTo")
+        ends.push_back(op);
+    ASSERT_EQ(ends.size(), 2u) << shown;
+    const IRECT w = group->GetWidgetBounds(), label = group->GetLabelBounds();
+    EXPECT_EQ(ends[0].mName, "PathMoveTo");
+    EXPECT_EQ(ends[0].mRect.mTop, w.mTop);
+    EXPECT_EQ(ends[1].mRect.mTop, w.mTop);
+    if (shown)
+    {
+      EXPECT_GT(label.W(), 0.f);
+      EXPECT_EQ(ends[0].mRect.mLeft, label.mRight);
+      EXPECT_EQ(ends[1].mRect.mLeft, label.mLeft);
+    }
+    else
+    {
+      EXPECT_EQ(ends[0].mRect.mLeft, ends[1].mRect.mLeft);
+      EXPECT_GT(ends[0].mRect.mLeft, w.mLeft);
+      EXPECT_LT(ends[0].mRect.mLeft, w.mLeft + w.W() / 2.f);
+    }
+  }
 }
 
 TEST_F(ControlsTest, DisabledControlDrawsFadedUntilEnabledAgain)

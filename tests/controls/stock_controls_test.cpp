@@ -156,6 +156,19 @@ TEST_F(StockControlsTest, PlotWithoutRangeOrWithoutTwoPointsDrawsOnlyItsGrid)
   }
 }
 
+// A plot drawn through a layer draws its curves into the layer once and then only the kept layer.
+TEST_F(StockControlsTest, PlotOnALayerDrawsItsCurvesOnce)
+{
+  auto line = IVPlotControl::Plot{IColor(255, 1, 2, 3), [](double x) { return x; }};
+  auto* plot = Attach(new IVPlotControl(IRECT(0, 0, 100, 100), {line}, 10, "", IVStyle(), 0.f, 1.f, true));
+  for (int curves : {1, 0})
+  {
+    g.mOps.clear();
+    plot->Draw(g);
+    EXPECT_EQ(g.Count("DrawData"), curves);
+  }
+}
+
 TEST_F(StockControlsTest, ColourSwatchKeepsOnlyIndicesOfTheNineColours)
 {
   auto* swatch = Attach(new IVColorSwatchControl(IRECT(0, 0, 90, 90), "", nullptr, IVStyle(),
@@ -164,6 +177,12 @@ TEST_F(StockControlsTest, ColourSwatchKeepsOnlyIndicesOfTheNineColours)
   g.mOps.clear();
   swatch->Draw(g);
   EXPECT_EQ(g.Count("FillRect"), 2);
+  // Each kept cell keeps the label given at its colour's place: "a" for 0 and "d" for 3.
+  std::vector<std::string> labels;
+  for (const auto& op : g.mOps)
+    if (op.mName == "DrawText")
+      labels.push_back(op.mText);
+  EXPECT_EQ(labels, (std::vector<std::string>{"a", "d"}));
 }
 
 TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReportsIt)
@@ -284,6 +303,8 @@ TEST_F(StockControlsTest, BitmapSliderHandleRunsTheLengthOfItsTrackLessItsOwnSiz
     {
       slider->SetValue(values[i], 0);
       EXPECT_EQ(slider->GetHandleBounds(), c.handleAt[i]) << "direction " << c.direction << " at " << values[i];
+      const int other = (i + 1) % 3; // asked for another value, the handle's place at that value
+      EXPECT_EQ(slider->GetHandleBounds(values[other]), c.handleAt[other]) << "direction " << c.direction;
     }
   }
 }
@@ -299,13 +320,16 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   range->OnMouseDrag(lower.CentreX(), 0, 0, -200, left);
   EXPECT_DOUBLE_EQ(range->GetValue(0), 0.6);
 
-  auto* pad = Attach(new IVXYPadControl(IRECT(0, 0, 100, 100), {2, 3}, "", IVStyle(), 10.f));
+  auto* pad = Attach(new IVXYPadControl(IRECT(20, 10, 120, 60), {2, 3}, "", IVStyle(), 10.f));
   pad->OnMouseDown(150, -20, left);
   EXPECT_DOUBLE_EQ(pad->GetValue(0), 1.0);
   EXPECT_DOUBLE_EQ(pad->GetValue(1), 1.0);
-  pad->OnMouseDrag(-10, 50, -160, 70, left);
+  pad->OnMouseDrag(-10, 35, -160, 55, left);
   EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.0);
   EXPECT_DOUBLE_EQ(pad->GetValue(1), 0.5);
+  pad->OnMouseDrag(45, 40, 55, 5, left); // inside: a quarter across, three fifths down
+  EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.25);
+  EXPECT_NEAR(pad->GetValue(1), 0.4, 1e-6);
 }
 
 TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompts)

@@ -137,28 +137,39 @@ TEST(InfoMenuButton, IsOneFrameOfItsBitmapWhicheverWayTheFramesRun)
   }
 }
 
-// The menu's own enumeration entry (a submenu of its own, apart from the toggles) sets the value of the row chosen.
+// The menu's own enumeration entry (a submenu of its own, apart from the toggles) sets the value of the row chosen,
+// the host's first parameter as well as any other.
 TEST_F(InfoMenu, TheEnumerationSubmenuSetsTheValueOfTheChosenRow)
 {
-  IBInfoMenuVQ::Entries e;
-  e.enumParam = 2;
-  mMenu = static_cast<IBInfoMenuVQ*>(
-    mG.AttachControl(new IBInfoMenuVQ(7, 5, IBitmap(&mRaw, 2, false, "pluginmenu.png"), e, "", ""), 1));
-  mMenu->BuildInfoMenu();
-  IPopupMenu::Item* item = mMenu->GetMenu().GetItem(Find("Meter Mode"));
-  ASSERT_NE(item, nullptr);
-  IPopupMenu* sub = item->GetSubmenu();
-  ASSERT_NE(sub, nullptr);
-  ASSERT_EQ(sub->NItems(), 5);
-  EXPECT_STREQ(sub->GetItem(4)->GetText(), "VU");
-  for (int row : {4, 1, 0})
+  struct Case
   {
-    sub->SetChosenItemIdx(row);
-    mMenu->OnPopupMenuSelection(sub, 0);
-    EXPECT_EQ(mDelegate.GetParam(2)->Value(), row);
+    int param;
+    const char* name;
+    int rows;
+    const char* last;
+  } cases[] = {{2, "Meter Mode", 5, "VU"}, {0, "Toggle Tooltips", 2, "On"}};
+  for (const Case& c : cases)
+  {
+    IBInfoMenuVQ::Entries e;
+    e.enumParam = c.param;
+    mMenu = static_cast<IBInfoMenuVQ*>(
+      mG.AttachControl(new IBInfoMenuVQ(7, 5, IBitmap(&mRaw, 2, false, "pluginmenu.png"), e, "", "")));
+    mMenu->BuildInfoMenu();
+    IPopupMenu::Item* item = mMenu->GetMenu().GetItem(Find(c.name));
+    ASSERT_NE(item, nullptr) << c.name;
+    IPopupMenu* sub = item->GetSubmenu();
+    ASSERT_NE(sub, nullptr);
+    ASSERT_EQ(sub->NItems(), c.rows);
+    EXPECT_STREQ(sub->GetItem(c.rows - 1)->GetText(), c.last);
+    for (int row : {c.rows - 1, 1, 0})
+    {
+      sub->SetChosenItemIdx(row);
+      mMenu->OnPopupMenuSelection(sub, 0);
+      EXPECT_EQ(mDelegate.GetParam(c.param)->Value(), row) << c.name;
+    }
+    mMenu->BuildInfoMenu(); // built again, the submenu checks the value now set
+    sub = mMenu->GetMenu().GetItem(Find(c.name))->GetSubmenu();
+    EXPECT_TRUE(sub->GetItem(0)->GetChecked());
+    EXPECT_FALSE(sub->GetItem(1)->GetChecked());
   }
-  mMenu->BuildInfoMenu(); // built again, the submenu checks the value now set
-  sub = mMenu->GetMenu().GetItem(Find("Meter Mode"))->GetSubmenu();
-  EXPECT_TRUE(sub->GetItem(0)->GetChecked());
-  EXPECT_FALSE(sub->GetItem(1)->GetChecked());
 }

@@ -149,3 +149,25 @@ TEST_F(Knob, TheValueBoxSitsWhereItIsPlacedAndADisabledKnobsTextIsFainter)
     EXPECT_EQ(mG.mOps.back().mColor.mAlpha, enabled.mAlpha / 2) << c.place;
   }
 }
+
+// A double click opens the parameter's value field over the value box, unless the knob's text entry is disabled.
+TEST_F(Knob, ADoubleClickOpensTheValueFieldOverTheValueBoxUnlessEntryIsDisabled)
+{
+  for (bool disabled : {false, true})
+  {
+    IBKnobMultiControlVQ::Options o;
+    o.textEntryDisabled = disabled;
+    auto* k = static_cast<IBKnobMultiControlVQ*>(mG.AttachControl(
+      new IBKnobMultiControlVQ(10, 10, 1, IBitmap(&mRaw, 101, false, "knob"), IText(12.f), o)));
+    mG.mTextEntries.clear();
+    k->OnMouseDblClick(20, 20, IMouseMod());
+    if (disabled)
+    {
+      EXPECT_TRUE(mG.mTextEntries.empty());
+      continue;
+    }
+    ASSERT_EQ(mG.mTextEntries.size(), 1u);
+    EXPECT_EQ(mG.mTextEntries[0].mParamIdx, 1);
+    EXPECT_EQ(mG.mTextEntries[0].mBounds, IRECT(17, 29, 53, 41));
+  }
+}

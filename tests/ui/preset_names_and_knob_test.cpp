@@ -108,6 +108,9 @@ TEST(KnobMath, SteppedValuesLandOnStepsCountedFromTheMinimum)
   EXPECT_DOUBLE_EQ(SnapNormalized(2.1 / 60, ceiling) * 60, 2.1); // three whole steps, not two
   KnobRange continuous{0, 1, 0, false};
   EXPECT_DOUBLE_EQ(SnapNormalized(0.123, continuous), 0.123);
+  // A stepped parameter without a step or without a span has nothing to snap to: the value stays as it is.
+  EXPECT_DOUBLE_EQ(SnapNormalized(0.3, KnobRange{0, 10, 0, true}), 0.3);
+  EXPECT_DOUBLE_EQ(SnapNormalized(0.3, KnobRange{5, 5, 1, true}), 0.3);
 }
 
 // A drag that lands exactly on a step takes it, a value already on a step (as the knob stores it) stays there, and
@@ -150,6 +153,10 @@ TEST(KnobMath, WheelStepsAndZeroDelta)
   EXPECT_DOUBLE_EQ(WheelPlain(-17, 1, KnobWheelUnit::kThree, calibration), -15);
   EXPECT_DOUBLE_EQ(WheelPlain(-17, 1, KnobWheelUnit::kTenth, calibration), -17);
   EXPECT_DOUBLE_EQ(WheelPlain(0, 1, KnobWheelUnit::kOne, calibration), 0);
+  // Only a stepped parameter with a step lands on it; the others keep the tenth.
+  EXPECT_DOUBLE_EQ(WheelPlain(-17.34, 1, KnobWheelUnit::kTenth, KnobRange{-36, 0, 0.5, true}), -17.0);
+  EXPECT_DOUBLE_EQ(WheelPlain(-17.34, 1, KnobWheelUnit::kTenth, KnobRange{-36, 0, 0.5, false}), -17.2);
+  EXPECT_DOUBLE_EQ(WheelPlain(-17.34, 1, KnobWheelUnit::kTenth, KnobRange{-36, 0, 0, true}), -17.2);
 }
 
 } // namespace

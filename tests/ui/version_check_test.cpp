@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
@@ -181,6 +182,10 @@ TEST(VersionCheck, AnswersAreReadSafely)
   EXPECT_EQ(AppendCurlResponse(bytes.data(), 1, 1, &answer), 1u);
   EXPECT_EQ(AppendCurlResponse(bytes.data(), 1, 1, &answer), 0u);
   EXPECT_EQ(answer.size(), kVersionAnswerLimit);
+  // A size and count whose product wraps past the largest size to a few bytes is refused, not read.
+  std::string wrapped;
+  EXPECT_EQ(AppendCurlResponse(bytes.data(), SIZE_MAX / 2 + 2, 2, &wrapped), 0u);
+  EXPECT_TRUE(wrapped.empty());
 }
 
 } // namespace
