@@ -124,3 +124,41 @@ TEST(FirFilter, TheEffectsFilterHas247TapsWithLatency123AndMeetsItsBands)
   EXPECT_LT(pass, 1e-4);
   FirFilterCache::Release(f);
 }
+
+// The minimum-phase form of the effect's filter keeps the linear-phase form's magnitude (flat pass band, deep
+// stop band) with most of its energy in its first taps, and reports the group delay at DC as its latency.
+TEST(FirFilter, TheMinimumPhaseFormKeepsTheMagnitudeAndReportsItsDelayAtDc)
+{
+  FirFilter* linear = FirFilterCache::GetLPFilter(0, nullptr, 0.5, 8.0, 124.28, 2.0);
+  FirFilter* minimum = FirFilterCache::GetLPFilter(1, nullptr, 0.5, 8.0, 124.28, 2.0);
+  ASSERT_EQ(minimum->isZeroPhase, 0);
+  ASSERT_EQ(minimum->kernelLength, linear->kernelLength);
+  const double* k = minimum->kernel.data;
+  auto magnitudeDb = [&](double freq) {
+    double re = 0.0, im = 0.0;
+    for (int i = 0; i < minimum->kernelLength; ++i) {
+      re += k[i] * std::cos(2.0 * M_PI * freq * i);
+      im -= k[i] * std::sin(2.0 * M_PI * freq * i);
+    }
+    return 10.0 * std::log10(std::max((re * re + im * im) / (minimum->gain * minimum->gain), 1e-300));
+  };
+  for (int i = 0; i <= 200; ++i) {
+    const double pass = 0.21 * i / 200, stop = 0.25 + 0.25 * i / 200;
+    ASSERT_NEAR(magnitudeDb(pass), ResponseDb(*linear, pass), 0.01) << pass;
+    ASSERT_LT(magnitudeDb(stop), -100.0) << stop;
+  }
+  double sum = 0.0, moment = 0.0, energy = 0.0, early = 0.0;
+  for (int i = 0; i < minimum->kernelLength; ++i) {
+    sum += k[i];
+    moment += i * k[i];
+    energy += k[i] * k[i];
+    if (i < linear->latency / 2) early += k[i] * k[i];
+  }
+  EXPECT_GT(early / energy, 0.99);
+  EXPECT_NEAR(minimum->latency + minimum->latencyFrac, moment / sum, 1e-9);
+  EXPECT_LT(minimum->latency, linear->latency / 2);
+  EXPECT_GE(minimum->latencyFrac, 0.0);
+  EXPECT_LT(minimum->latencyFrac, 1.0);
+  FirFilterCache::Release(linear);
+  FirFilterCache::Release(minimum);
+}

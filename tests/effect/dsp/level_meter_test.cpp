@@ -1,6 +1,7 @@
 // Level meters: ballistics of PEAK, RMS and VU readings of sines, K-weighted loudness at many rates, a delay of one
 // sample.
 #include "effect/dsp/level_meter.h"
+#include "effect/dsp/vu_meter_lanes.h"
 #include "signals.h"
 
 #include <gtest/gtest.h>
@@ -224,6 +225,136 @@ TEST(LevelMeterBadInput, NonFiniteSamplesAndAbsurdRatesLeaveFiniteReadings)
       EXPECT_FALSE(std::isnan(m->shownValue)) << mode << " " << fs;
       EXPECT_FALSE(std::isnan(m->windowA.sum)) << mode << " " << fs;
     }
+}
+
+// The three kinds the effect does not select, each set up directly, fed a 1 kHz sine of amplitude A on the first
+// input and A / 2 on the second: the windowed kind reads the root of the window's summed squares, the average-
+// responding kind the mean of the two rectified inputs scaled by pi / 2, the fast VU the same mean through its
+// smoother (3 * 2.01 / (2 * 3.01) of it, on average); select 1 keeps only the first input, 2 only the second. Once the tone
+// stops, each falls through its release: 10^-1 per release time for the windowed kind, 345^-1 for the other two.
+TEST(LevelMeter, KindsTheEffectDoesNotSelectReadTheirInputsAsSelectedAndRelease)
+{
+  const double fs = 48000, A = 0.8, B = A / 2, release = 0.5;
+  // 48 samples a period: their rectified mean is this fraction of 2 / pi.
+  const double rectified = (kPi / 48) / std::tan(kPi / 48), averaged = rectified * 3 * 2.01 / (2 * 3.01);
+  const struct
+  {
+    int kind;
+    double both, onlyFirst, onlySecond, fallPerRelease, tolerance;
+  } kinds[] = {
+      {kMeterKindWindowedPeak, std::sqrt((A * A + B * B) / 2), A / std::sqrt(2.0), B / std::sqrt(2.0), 10.0, 1e-9},
+      {kMeterKindAverage, (A + B) / 2 * rectified, A / 2 * rectified, B / 2 * rectified, 345.0, 1e-9},
+      {kMeterKindFastVU, (A + B) / 2 * averaged, A * averaged, B * averaged, 345.0, 1e-3}, // the release lifts the ripple's troughs
+  };
+  const int tone = static_cast<int>(0.4 * fs), tail = static_cast<int>(0.1 * fs);
+  for (const auto& k : kinds)
+    for (int select : {0, 1, 2})
+    {
+      LevelMeter m;
+      m.Setup(k.kind, 0.3, 0.0, 0.0, release, 0.0, fs, 0.0);
+      double mean = 0;
+      for (int i = 0; i < tone; ++i)
+      {
+        const double s = std::sin(2 * kPi * 1000 * i / fs);
+        m.ProcessStereo(select, A * s, B * s);
+        if (i >= tone - tail) mean += m.shownValue / tail;
+      }
+      const double expected = select == 0 ? k.both : (select == 1 ? k.onlyFirst : k.onlySecond);
+      const std::string what = "kind " + std::to_string(k.kind) + " select " + std::to_string(select);
+      EXPECT_NEAR(mean, expected, k.tolerance * expected) << what;
+      // Silence: the window empties within 0.3 s, then only the release moves the reading.
+      for (int i = 0; i < static_cast<int>(0.4 * fs); ++i) m.ProcessStereo(select, 0.0, 0.0);
+      const double before = m.shownValue;
+      for (int i = 0; i < static_cast<int>(release * fs); ++i) m.ProcessStereo(select, 0.0, 0.0);
+      EXPECT_NEAR(m.shownValue * k.fallPerRelease / before, 1.0, 1e-3) << what;
+      EXPECT_NEAR(m.shownMax, expected, 0.02 * expected) << what;
+    }
+}
+
+// A window of 480 samples with an overlap of 0.75 publishes nothing until it has filled, then a new mean square
+// every 121 samples (once the hop counter exceeds a quarter window), each the mean of the last 480 squares summed
+// over both inputs.
+TEST(MeanSquareWindow, PublishesTheMeanOfTheLastWindowEveryQuarterWindowOnceFilled)
+{
+  MeanSquareWindow w;
+  w.Setup(0.01, 48000, 0.75, 0);
+  std::vector<double> squares;
+  int last = -1;
+  for (int i = 0; i < 2000; ++i)
+  {
+    const double x = 0.5 + 0.4 * std::sin(0.01 * i * i), y = 0.3 * std::cos(0.05 * i);
+    squares.push_back(x * x + y * y);
+    const bool published = w.Process(x, y);
+    EXPECT_EQ(published, w.updated == 1) << i;
+    if (!published) continue;
+    ASSERT_GE(i, 479);
+    if (last >= 0) { EXPECT_EQ(i - last, 121) << i; }
+    last = i;
+    double sum = 0;
+    for (int j = i - 479; j <= i; ++j) sum += squares[static_cast<size_t>(j)];
+    EXPECT_NEAR(w.meanSquare, sum / 480, 1e-12) << i;
+  }
+  EXPECT_GE(last, 2000 - 121);
+}
+
+// Four VU meters stepped together give exactly what each gives stepped alone, also when some of their displays
+// are inverted (following one minus the level) and some have their own attack, hold and release: a busy signal
+// after silence, held past the displays' hold, so that the inverted displays fall with the rising level, hold,
+// then release.
+TEST(VuMeterLanes, FourMetersSteppedTogetherMatchEachSteppedAloneWithInvertedDisplaysAndOwnBallistics)
+{
+  constexpr double kRate = 8000.0;
+  std::unique_ptr<LevelMeter> together[4], alone[4];
+  for (int i = 0; i < 4; ++i)
+    for (auto* set : {&together, &alone})
+    {
+      (*set)[i] = std::make_unique<LevelMeter>();
+      (*set)[i]->display.invert = i % 2 == 0 ? 1 : 0;
+      (*set)[i]->InitForMode(kMeterVU, kRate);
+      if (i % 2 == 1) (*set)[i]->Setup(kMeterKindVU, 0.2, 0.005, 0.05, 0.2, -3.0, kRate, 0.0);
+    }
+  LevelMeter* const lanes[4] = {together[0].get(), together[1].get(), together[2].get(), together[3].get()};
+  __builtin_cpu_init();
+  if (!__builtin_cpu_supports("avx")) GTEST_SKIP() << "this processor has no AVX";
+  ASSERT_TRUE(vu_meter_lanes::Usable(lanes));
+  const int quiet = static_cast<int>(0.2 * kRate), block = 100;
+  std::vector<double> in[4];
+  for (int i = 0; i < 4; ++i)
+  {
+    in[i].assign(quiet, 0.0);
+    for (double x : testsig::Programme(static_cast<int>(2.4 * kRate), kRate, 0.3 + 0.2 * i, i)) in[i].push_back(x);
+  }
+  int differing = 0, releasing = 0, holding = 0;
+  for (size_t start = 0; start < in[0].size(); start += block)
+  {
+    const double* const inputs[4] = {&in[0][start], &in[1][start], &in[2][start], &in[3][start]};
+    vu_meter_lanes::Step(lanes, inputs, block);
+    for (int i = 0; i < 4; ++i)
+    {
+      alone[i]->ProcessBlock(0, inputs[i], inputs[i], block);
+      if (alone[i]->display.value != together[i]->display.value) ++differing;
+    }
+    if (alone[0]->display.state == HoldEnvelope::kReleasing) ++releasing;
+    if (alone[1]->ballisticState == 1) ++holding;
+  }
+  EXPECT_EQ(differing, 0);
+  for (int i = 0; i < 4; ++i)
+  {
+    EXPECT_EQ(together[i]->shownValue, alone[i]->shownValue) << i;
+    EXPECT_EQ(together[i]->shownMax, alone[i]->shownMax) << i;
+    EXPECT_EQ(together[i]->display.peak, alone[i]->display.peak) << i;
+    EXPECT_EQ(together[i]->display.state, alone[i]->display.state) << i;
+    EXPECT_EQ(together[i]->vu.s2, alone[i]->vu.s2) << i;
+    EXPECT_EQ(together[i]->vu.largestS2, alone[i]->vu.largestS2) << i;
+    EXPECT_EQ(together[i]->vu.largestInput, alone[i]->vu.largestInput) << i;
+  }
+  EXPECT_GT(releasing, 0);
+  EXPECT_GT(holding, 0);
+  // Only VU meters without a delay go together.
+  together[2]->Setup(kMeterKindVU, 0.2, 0.0, 0.0, 0.0, 0.0, kRate, 1.0);
+  EXPECT_FALSE(vu_meter_lanes::Usable(lanes));
+  together[2]->Setup(kMeterKindFastVU, 0.2, 0.0, 0.0, 0.0, 0.0, kRate, 0.0);
+  EXPECT_FALSE(vu_meter_lanes::Usable(lanes));
 }
 
 } // namespace

@@ -1,11 +1,14 @@
-// Delay rings, the meter clock and the piecewise-linear map.
+// Delay rings, the meter clock, the piecewise-linear map and the chain of block processors.
 #include "effect/dsp/delay_ring.h"
 #include "effect/dsp/meter_clock.h"
 #include "effect/dsp/piecewise_linear.h"
+#include "effect/dsp/processor_chain.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -33,6 +36,14 @@ TEST(DelayRing, PushKeepsTheNewestInputForALaterExchange)
   r.Resize(4); // a non-zero length becomes the new capacity, contents cleared
   EXPECT_EQ(r.Length(), 4);
   EXPECT_EQ(r.Exchange(1), 0.0);
+  // At length 0 a push stores nothing that a longer delay could later give out.
+  DelayRing idle;
+  idle.Resize(4);
+  idle.Push(7.0);
+  idle.SetLength(2);
+  EXPECT_EQ(idle.Exchange(1.0), 0.0);
+  EXPECT_EQ(idle.Exchange(2.0), 0.0);
+  EXPECT_EQ(idle.Exchange(3.0), 1.0);
 }
 
 // A shorter delay set while the position lies beyond it starts over at the front: every later input comes out
@@ -106,6 +117,12 @@ TEST(MeterClock, TinyOrAbsurdRatesKeepAnIntervalOfAtLeastOneSample)
     EXPECT_GE(c.interval, 1) << fs;
     c.Advance(1000);
   }
+  // At 50 Hz a period is exactly one sample: every sample raises it.
+  MeterClock c;
+  c.Setup(50.0);
+  EXPECT_EQ(c.interval, 1);
+  EXPECT_TRUE(c.Advance(1));
+  EXPECT_TRUE(c.Advance(1));
 }
 
 // A shape of three uneven segments, rising.
@@ -134,6 +151,105 @@ TEST(PiecewiseLinear, EmptyAndSinglePointShapes)
   s.AddPoint(-6, 0.4);
   EXPECT_EQ(s.ValueToNormalized(3), 0.4);
   EXPECT_EQ(s.NormalizedToValue(0.9), -6.0);
+}
+
+// A stage that maps every sample through y = scale * x + offset and notes what Init and its end were given.
+class LineStage : public ChainProcessor
+{
+public:
+  LineStage(double scale, double offset, int* ended) : mScale(scale), mOffset(offset), mEnded(ended) {}
+  ~LineStage() override
+  {
+    if (mEnded) ++*mEnded;
+  }
+  void Init(int nChannels, double sampleRate) override
+  {
+    channels = nChannels;
+    rate = sampleRate;
+  }
+  void Process(double** inputs, double** outputs, int nFrames) override
+  {
+    for (int c = 0; c < channels; ++c)
+      for (int i = 0; i < nFrames; ++i) outputs[c][i] = mScale * inputs[c][i] + mOffset;
+  }
+  int channels = 0;
+  double rate = 0.0;
+
+private:
+  double mScale, mOffset;
+  int* mEnded;
+};
+
+// Three stages run in list order, each on the one before's output, over every channel; an empty chain copies.
+TEST(ProcessorChain, RunsItsStagesInOrderOverEveryChannelAndAnEmptyOneCopies)
+{
+  int ended = 0;
+  {
+    ProcessorChain chain;
+    std::vector<double> in0 = {1, 2, 3, 4, 5}, in1 = {-1, 0, 0.5, 8, 9}, out0(5), out1(5);
+    double* inputs[] = {in0.data(), in1.data()};
+    double* outputs[] = {out0.data(), out1.data()};
+    chain.Init(2, 48000);
+    chain.Process(inputs, outputs, 5);
+    EXPECT_EQ(out0, in0);
+    EXPECT_EQ(out1, in1);
+    LineStage* stages[] = {new LineStage(2, 0, &ended), new LineStage(1, 3, &ended), new LineStage(-1, 0, &ended)};
+    for (LineStage* s : stages) chain.List().Append(s);
+    chain.Init(2, 44100);
+    for (LineStage* s : stages)
+    {
+      EXPECT_EQ(s->channels, 2);
+      EXPECT_EQ(s->rate, 44100);
+    }
+    chain.Process(inputs, outputs, 5);
+    for (int i = 0; i < 5; ++i)
+    {
+      EXPECT_EQ(out0[size_t(i)], -(2 * in0[size_t(i)] + 3)) << i;
+      EXPECT_EQ(out1[size_t(i)], -(2 * in1[size_t(i)] + 3)) << i;
+    }
+    EXPECT_EQ(ended, 0);
+  }
+  EXPECT_EQ(ended, 3); // the chain owned its stages
+}
+
+// The list walks its cursor either way to the index asked for; an index out of range gives nothing. Items are
+// deleted, handed to the free function or left alone as the list was told.
+TEST(ProcessorList, GetWalksTheCursorEitherWayAndOwnershipIsAsTold)
+{
+  static int freed = 0;
+  int ended = 0;
+  std::vector<std::unique_ptr<LineStage>> kept;
+  {
+    ProcessorList owning(ProcessorList::kDeleteItems);
+    ProcessorList freeing(ProcessorList::kFreeFunction, [](ChainProcessor* p) {
+      ++freed;
+      delete p;
+    });
+    ProcessorList borrowing(ProcessorList::kNotOwned);
+    EXPECT_EQ(owning.Get(0), nullptr);
+    EXPECT_EQ(owning.CursorIndex(), -1);
+    ChainProcessor* items[4];
+    for (int i = 0; i < 4; ++i)
+    {
+      items[i] = new LineStage(1, 0, &ended);
+      owning.Append(items[i]);
+      freeing.Append(new LineStage(1, 0, &ended));
+      kept.push_back(std::make_unique<LineStage>(1, 0, nullptr));
+      borrowing.Append(kept.back().get());
+    }
+    EXPECT_EQ(owning.Count(), 4);
+    EXPECT_EQ(owning.CursorIndex(), 3);
+    for (int index : {0, 2, 3, 1, 0, 3})
+    {
+      EXPECT_EQ(owning.Get(index), items[index]) << index;
+      EXPECT_EQ(owning.CursorIndex(), index);
+    }
+    EXPECT_EQ(owning.Get(4), nullptr);
+    EXPECT_EQ(owning.Get(-1), nullptr);
+    EXPECT_EQ(owning.CursorIndex(), 3);
+  }
+  EXPECT_EQ(freed, 4);
+  EXPECT_EQ(ended, 8);
 }
 
 } // namespace

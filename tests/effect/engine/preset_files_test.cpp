@@ -192,6 +192,22 @@ TEST_F(PresetFiles, RescanReadsTheFolderAgainOnlyWhenItChanged)
   EXPECT_FALSE(d->UserPresetsCut());
 }
 
+// A file added to a folder whose other files are old and unchanged is listed at the next rescan: the folder's
+// own time tells. (The old file is a link to one the system has: a change time cannot be set back.)
+TEST_F(PresetFiles, RescanListsAFileAddedBesideOldUnchangedOnes)
+{
+  auto d = Make();
+  ASSERT_EQ(symlink("/etc/passwd", Path("old.vqp").c_str()), 0);
+  const struct timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, mDir.c_str(), longAgo, 0), 0);
+  d->RescanPresets(mDir.c_str());
+  EXPECT_EQ(d->NUserPresets(), 0);
+  Write("b.vqp", Document("Vesquin", "Drovik", "<Param name=\"Saturation Stages\" val=\"3\"/>\n", "Bee"));
+  d->RescanPresets(mDir.c_str());
+  ASSERT_EQ(d->NUserPresets(), 1);
+  EXPECT_STREQ(d->GetUserPreset(0)->mName, "Bee");
+}
+
 // A folder of exactly as many entries as a scan looks at (its own "." and ".." among them) is read whole; one
 // entry more and the list says it was cut. The folder is in memory where the system has one: twenty thousand
 // files on a disk take a second or more.
