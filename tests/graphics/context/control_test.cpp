@@ -148,6 +148,20 @@ TEST_F(Controls, DefaultIsSteppedClampedAndNormalised)
   EXPECT_DOUBLE_EQ(c->GetValue(), 0.2);
   EXPECT_EQ(mDelegate.mValuesFromUI.back().first, 2);
   EXPECT_DOUBLE_EQ(mDelegate.GetParam(2)->Value(), 2.0);
+
+  // A control of three values: one index resets that value alone, -1 resets every one.
+  mDelegate.GetParam(0)->InitDouble("a", 0.25, 0.0, 1.0, 0.001);
+  mDelegate.GetParam(1)->InitDouble("b", 0.75, 0.0, 1.0, 0.001);
+  auto* multi = static_cast<TestControl*>(mG.AttachControl(new TestControl(IRECT(), {0, 1, 3})));
+  for (int v = 0; v < 3; ++v)
+    multi->SetValueFromUserInput(0.5, v);
+  multi->SetValueToDefault(1);
+  EXPECT_EQ(multi->GetValue(0), 0.5);
+  EXPECT_DOUBLE_EQ(multi->GetValue(1), 0.75);
+  EXPECT_EQ(multi->GetValue(2), 0.5);
+  multi->SetValueToDefault(-1);
+  EXPECT_DOUBLE_EQ(multi->GetValue(0), 0.25);
+  EXPECT_DOUBLE_EQ(multi->GetValue(2), 0.0);
 }
 
 TEST_F(Controls, SlotsAreCheckedAndMissingParametersAreLeftToTheDelegate)
