@@ -123,9 +123,11 @@ TEST_F(TextEntryTest, UndoRedoAndClipboardKeys)
 
 TEST_F(TextEntryTest, EachByteThatStartsNoCharacterBecomesAnUnderscoreAndCharactersKeepEveryBit)
 {
-  // Leading bytes with their highest payload bit set: Cyrillic, CJK and the last code point.
-  Start(-1, "a\x80\xBFz\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF");
-  EXPECT_EQ(entry->GetUTF8Text(), "a__z\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF");
+  // Leading bytes with their highest payload bit set: Cyrillic, CJK and the last code point; and the first code
+  // point past sixteen bits, whose two halves are the lowest of their kinds.
+  Start(-1, "a\x80\xBFz\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80");
+  EXPECT_EQ(entry->GetUTF8Text(),
+            "a__z\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80");
 }
 
 TEST_F(TextEntryTest, RightClickMenuCutsCopiesAndPastes)

@@ -90,6 +90,7 @@ TEST_F(Controls, SetDirtyClampsMarksTellsTheDelegateThenThePeersThenRunsTheActio
     ++actions;
     EXPECT_EQ(caller, c);
     EXPECT_TRUE(c->Dirty());
+    ASSERT_EQ(mDelegate.mValuesFromUI.size(), 1u);
     EXPECT_EQ(mDelegate.mValuesFromUI.back(), std::make_pair(1, 1.0));
     EXPECT_EQ(peer->GetValue(), 1.0);
   });
@@ -104,6 +105,19 @@ TEST_F(Controls, SetDirtyClampsMarksTellsTheDelegateThenThePeersThenRunsTheActio
   c->SetDirty(false);
   EXPECT_EQ(c->GetValue(), 0.0);
   EXPECT_EQ(actions, 1);
+
+  // Several values: -1 clamps and sends every one in order, an index only its own.
+  auto* multi = static_cast<TestControl*>(mG.AttachControl(new TestControl(IRECT(), {0, 2, 3})));
+  const double wild[] = {-0.5, 1.5, 2.5};
+  for (int v = 0; v < 3; ++v)
+    multi->Poke(wild[v], v);
+  mDelegate.mValuesFromUI.clear();
+  multi->SetDirty(true, 2);
+  EXPECT_EQ(mDelegate.mValuesFromUI, (std::vector<std::pair<int, double>>{{3, 1.0}}));
+  EXPECT_EQ(multi->GetValue(1), 1.5);
+  multi->SetDirty(true, -1);
+  EXPECT_EQ(mDelegate.mValuesFromUI, (std::vector<std::pair<int, double>>{{3, 1.0}, {0, 0.0}, {2, 1.0}, {3, 1.0}}));
+  EXPECT_EQ(multi->GetValue(1), 1.0);
 }
 
 TEST_F(Controls, AHostValueDuringADragIsDropped)
