@@ -2,6 +2,7 @@
 // comes from), value bubbles that only use this context's bubbles, keyboard MIDI and gesture kinds.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "fake_platform.h"
@@ -67,6 +68,48 @@ TEST_F(UtilitiesTest, NothingToDrawFromOrIntoDrawsNothing)
   g.DrawBitmapFrame(IBitmap(), IRECT(0.f, 0.f, 6.f, 12.f), 2);
   EXPECT_TRUE(g.mOps.empty());
   EXPECT_FALSE(g.RescaleBitmap(IBitmap()).IsValid());
+}
+
+TEST_F(UtilitiesTest, LinesAtAFractionOfABoxOrAnAngleFromACentre)
+{
+  const IRECT box(10.f, 20.f, 110.f, 70.f);
+  g.DrawVerticalLine(kColorBlack, box, 0.255f); // whole points in from the left
+  g.DrawVerticalLine(kColorBlack, box, 1.5f);
+  g.DrawHorizontalLine(kColorBlack, box, 0.2f); // from the bottom
+  g.DrawHorizontalLine(kColorBlack, box, -1.f);
+  // Degrees clockwise from straight up, from the inner radius to the outer.
+  for (float angle : {0.f, 90.f, 180.f, 270.f})
+    g.DrawRadialLine(kColorBlack, 50.f, 50.f, angle, 10.f, 30.f);
+  const std::vector<IRECT> want = {{35, 20, 35, 70},  {110, 20, 110, 70}, {10, 60, 110, 60}, {10, 70, 110, 70},
+                                   {50, 40, 50, 20},  {60, 50, 80, 50},   {50, 60, 50, 80},  {40, 50, 20, 50}};
+  ASSERT_EQ(g.mOps.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i)
+  {
+    const IRECT& r = g.mOps[i].mRect;
+    EXPECT_NEAR(r.mLeft, want[i].mLeft, 1e-4f) << i;
+    EXPECT_NEAR(r.mTop, want[i].mTop, 1e-4f) << i;
+    EXPECT_NEAR(r.mRight, want[i].mRight, 1e-4f) << i;
+    EXPECT_NEAR(r.mBottom, want[i].mBottom, 1e-4f) << i;
+  }
+  g.mOps.clear();
+  g.PathRadialLine(50.f, 50.f, 135.f, 10.f, 30.f);
+  ASSERT_EQ(g.mOps.size(), 2u);
+  const float d = std::sqrt(0.5f);
+  for (size_t i = 0; i < 2; ++i)
+  {
+    EXPECT_NEAR(g.mOps[i].mRect.mLeft, 50.f + (i ? 30.f : 10.f) * d, 1e-4f) << i;
+    EXPECT_NEAR(g.mOps[i].mRect.mTop, 50.f + (i ? 30.f : 10.f) * d, 1e-4f) << i;
+  }
+}
+
+TEST_F(UtilitiesTest, ParameterNamesBecomeTheToolTipsOfTheControlsBoundToThem)
+{
+  IControl* bound = g.AttachControl(new TestControl(IRECT(), 2));
+  IControl* free = g.AttachControl(new TestControl(IRECT()));
+  free->SetTooltip("own");
+  g.AssignParamNameToolTips();
+  EXPECT_STREQ(bound->GetTooltip(), "p2");
+  EXPECT_STREQ(free->GetTooltip(), "own");
 }
 
 TEST_F(UtilitiesTest, BubblesAreShownOnlyInBubblesOfThisContext)
