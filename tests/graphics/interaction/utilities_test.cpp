@@ -158,3 +158,44 @@ TEST_F(UtilitiesTest, GestureKindsAreRegisteredOnce)
     g.AddGestureType(kind);
   EXPECT_EQ(g.GetGestureKinds(), (std::vector<EGestureType>{kGesturePinch, kGestureTap}));
 }
+
+TEST_F(UtilitiesTest, GesturesGoToAControlWithGestureFunctionsElseToTheFirstRegionUnderThem)
+{
+  std::vector<std::string> heard;
+  IControl* tappable = g.AttachControl(new TestControl(IRECT(0.f, 0.f, 40.f, 40.f)));
+  tappable->AttachGestureFn(kGestureTap, [&](IControl* c, const IGestureInfo& info) {
+    heard.push_back(c == tappable ? "control" : "?");
+  });
+  IControl* plain = g.AttachControl(new TestControl(IRECT(50.f, 0.f, 90.f, 40.f)));
+  auto region = [&](const char* name) {
+    return [&heard, plain, tappable, name](IControl* c, const IGestureInfo&) {
+      const char* over = c == plain ? " over the plain control" : c == tappable ? " over the other" : "";
+      heard.push_back(std::string(name) + over);
+    };
+  };
+  g.AttachGestureRecognizerToRegion(IRECT(50.f, 0.f, 100.f, 50.f), kGestureTap, region("first"));
+  g.AttachGestureRecognizerToRegion(IRECT(0.f, 30.f, 100.f, 100.f), kGestureTap, region("second"));
+  auto tap = [&](float x, float y) {
+    IGestureInfo info;
+    info.x = x, info.y = y, info.type = kGestureTap;
+    const bool responds = g.RespondsToGesture(x, y);
+    const size_t before = heard.size();
+    g.OnGestureRecognized(info);
+    EXPECT_EQ(responds, heard.size() > before) << x << "," << y;
+    return heard.size() > before ? heard.back() : std::string();
+  };
+  EXPECT_EQ(tap(20.f, 35.f), "control");
+  EXPECT_EQ(tap(70.f, 35.f), "first over the plain control");
+  EXPECT_EQ(tap(20.f, 60.f), "second");
+  EXPECT_EQ(tap(99.9f, 99.9f), "second");
+  EXPECT_EQ(tap(100.f, 100.f), "");
+  tappable->SetAnimation([](IControl*) {}); // an animated control lets gestures through to the regions
+  EXPECT_EQ(tap(20.f, 35.f), "second over the other");
+  EXPECT_EQ(tap(20.f, 20.f), "");
+  g.ClearGestureRegions();
+  EXPECT_EQ(tap(70.f, 35.f), "");
+  g.AttachGestureRecognizerToRegion(IRECT(0.f, 0.f, 100.f, 100.f), kGestureTap, nullptr);
+  IGestureInfo info;
+  info.x = 70.f, info.y = 35.f, info.type = kGestureTap;
+  EXPECT_NO_THROW(g.OnGestureRecognized(info)) << "a region without a function takes the gesture quietly";
+}
