@@ -1,5 +1,6 @@
 // The in-editor popup menu on the run loop's hand-driven clock: fades and states, presses during fades, the
 // 300 ms after a choice, hover, submenus and scrolling, placement and the drawing of separators.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -356,6 +357,61 @@ TEST_F(PopupMenuTest, TallMenuScrollsOneItemPerHoverAndStopsAtBothEnds)
   tall.SetFunction([this](IPopupMenu* m) { calls.push_back(std::to_string(m->GetChosenItemIdx())); });
   Press(*panel.Cell(16));
   EXPECT_EQ(calls, (std::vector<std::string>{"199"}));
+}
+
+TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
+{
+  IPopupMenu tall;
+  for (int i = 0; i < 30; ++i)
+    tall.AddItem(("item " + std::to_string(i)).c_str());
+  Open(tall, IRECT(200, 250, 240, 270));
+  const auto& panel = popup->GetPanel(0);
+  ASSERT_EQ(panel.NCells(), 17);
+  // The labels drawn, then each arrow as the row it lies in and "up" or "down" for where its tip points.
+  auto drawn = [&] {
+    g.mOps.clear();
+    popup->Draw(g);
+    std::vector<std::string> out;
+    for (const auto& op : g.mOps)
+      if (op.mName == "DrawText")
+        out.push_back(op.mText);
+    for (const auto& op : g.mOps)
+      if (op.mName == "FillTriangle")
+      {
+        const std::vector<float>& p = op.mArgs; // x1 y1 x2 y2 tip
+        const float top = std::min({p[1], p[3], p[5]}), bottom = std::max({p[1], p[3], p[5]});
+        int row = -1;
+        for (int i = 0; i < panel.NCells(); ++i)
+          if (panel.Cell(i)->mTop <= top && bottom <= panel.Cell(i)->mBottom)
+            row = i;
+        EXPECT_EQ(p[1], p[3]) << "a level base";
+        EXPECT_FLOAT_EQ(p[4], (p[0] + p[2]) / 2.f) << "the tip over the middle of the base";
+        const IRECT& cell = *panel.Cell(std::max(row, 0));
+        EXPECT_FLOAT_EQ((top + bottom) / 2.f, cell.CentreY()) << "centred in its row";
+        EXPECT_FLOAT_EQ((p[0] + p[2]) / 2.f, cell.CentreX());
+        out.push_back(std::to_string(row) + (p[5] < p[1] ? " up" : " down"));
+      }
+    return out;
+  };
+  auto labels = [](int from, int to) {
+    std::vector<std::string> out;
+    for (int i = from; i <= to; ++i)
+      out.push_back("item " + std::to_string(i));
+    return out;
+  };
+  auto with = [](std::vector<std::string> v, std::initializer_list<const char*> more) {
+    v.insert(v.end(), more.begin(), more.end());
+    return v;
+  };
+  EXPECT_EQ(drawn(), with(labels(0, 15), {"16 down"}));
+  Hover(*panel.Cell(16));
+  ASSERT_EQ(panel.mFirstShownItem, 1);
+  EXPECT_EQ(drawn(), with(labels(2, 16), {"0 up", "16 down"}));
+  for (int i = 0; i < 20; ++i)
+    Hover(*panel.Cell(16));
+  ASSERT_EQ(panel.mFirstShownItem, 13);
+  EXPECT_EQ(drawn(), with(labels(14, 29), {"0 up"}));
+  Dismiss(); // before the menu goes
 }
 
 class LayoutProbe : public IPopupMenuControl
