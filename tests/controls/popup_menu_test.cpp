@@ -1,6 +1,7 @@
 // The in-editor popup menu on the run loop's hand-driven clock: fades and states, presses during fades, the
 // 300 ms after a choice, hover, submenus and scrolling, placement and the drawing of separators.
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -490,6 +491,98 @@ TEST_F(PopupMenuTest, SeparatorsAppearOnlyOnceFadedInAndLabelsAndHighlightSitInT
       EXPECT_EQ(op.mRect, IRECT(Cell(0, 1).mLeft - 5, Cell(0, 1).mTop, Cell(0, 1).mRight + 5, Cell(0, 1).mBottom))
         << "the hovered cell's highlight reaches 5 beyond the cell";
     }
+}
+
+class CalloutProbe : public IPopupMenuControl
+{
+public:
+  explicit CalloutProbe(bool preferBelow)
+  {
+    mCalloutOn = true;
+    mPreferBelow = preferBelow;
+  }
+};
+
+TEST_F(PopupMenuTest, CalloutsFillTheGapsToTheAnchorAndToTheSubmenuPointingBack)
+{
+  constexpr float a = 8.f; // the callout's size
+  IPopupMenu ten{"", 0, false, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}};
+  IPopupMenu withSub{"", 0, false, {"one", "two", "three"}};
+  withSub.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"alpha", "beta"})));
+  auto callouts = [&] {
+    g.mOps.clear();
+    popup->Draw(g);
+    // The callouts come after the panels: the triangles the drawing ends with.
+    std::vector<std::vector<float>> out;
+    for (auto op = g.mOps.rbegin(); op != g.mOps.rend() && op->mName == "FillTriangle"; ++op)
+      out.insert(out.begin(), op->mArgs);
+    return out;
+  };
+  // A callout from its tip at (x, y) toward (dx, dy): the base lies a further on, a long across, on the edge
+  // of the panel beyond.
+  auto expectCallout = [&](const std::vector<float>& t, float x, float y, float dx, float dy, float panelEdge) {
+    EXPECT_FLOAT_EQ(t[4], x);
+    EXPECT_FLOAT_EQ(t[5], y);
+    const float bx = x + a * dx, by = y + a * dy;
+    EXPECT_FLOAT_EQ((t[0] + t[2]) / 2.f, bx);
+    EXPECT_FLOAT_EQ((t[1] + t[3]) / 2.f, by);
+    EXPECT_FLOAT_EQ(std::abs(t[2] - t[0]) + std::abs(t[3] - t[1]), a);
+    EXPECT_FLOAT_EQ(dx != 0.f ? t[0] - t[2] : t[1] - t[3], 0.f) << "the base lies across the way it points";
+    EXPECT_FLOAT_EQ(dx != 0.f ? bx : by, panelEdge);
+  };
+  auto expectAnchorCallout = [&](const std::vector<float>& t, const IRECT& anchor, int dir, const IRECT& panel) {
+    switch (dir)
+    {
+    case 0: expectCallout(t, anchor.CentreX(), anchor.mTop, 0.f, -1.f, panel.mBottom); break;
+    case 1: expectCallout(t, anchor.mRight, anchor.CentreY(), 1.f, 0.f, panel.mLeft); break;
+    case 2: expectCallout(t, anchor.CentreX(), anchor.mBottom, 0.f, 1.f, panel.mTop); break;
+    default: expectCallout(t, anchor.mLeft, anchor.CentreY(), -1.f, 0.f, panel.mRight); break;
+    }
+  };
+  struct Case
+  {
+    IRECT anchor;
+    IPopupMenu* menu;
+    int dir; // 0 above the anchor, 1 right of it, 2 below, 3 left
+  };
+  // Where a menu opens below its anchor when there is room, and where it opens when it does not prefer that.
+  for (bool preferBelow : {true, false})
+  {
+    g.RemovePopupMenuControl();
+    g.AttachPopupMenuControl(new CalloutProbe(preferBelow));
+    popup = g.GetPopupMenuControl();
+    for (const Case& c : {Case{IRECT(100, 10, 140, 30), &menu, 2}, Case{IRECT(40, 250, 80, 270), &menu, 0},
+                          Case{IRECT(180, 130, 220, 150), &ten, 1}, Case{IRECT(300, 200, 340, 220), &ten, 3},
+                          Case{IRECT(180, 50, 220, 70), &menu, preferBelow ? 2 : 1}})
+    {
+      SCOPED_TRACE(c.anchor.mLeft);
+      Open(*c.menu, c.anchor);
+      ASSERT_EQ(popup->GetCalloutDirection(), c.dir);
+      const auto drawn = callouts();
+      ASSERT_EQ(drawn.size(), 1u);
+      expectAnchorCallout(drawn[0], c.anchor, c.dir, popup->GetPanel(0).mTargetRECT);
+      Dismiss();
+    }
+  }
+  // With a submenu open, a second callout points from the submenu back at the hovered row's panel.
+  for (const Case& c : {Case{IRECT(100, 10, 140, 30), &withSub, 2}, Case{IRECT(300, 200, 340, 220), &withSub, 0}})
+  {
+    SCOPED_TRACE(c.anchor.mLeft);
+    Open(*c.menu, c.anchor);
+    Hover(Cell(0, 3));
+    Step(*popup, 201);
+    ASSERT_EQ(popup->NPanels(), 2);
+    ASSERT_EQ(popup->GetCalloutDirection(), c.dir);
+    const auto drawn = callouts();
+    ASSERT_EQ(drawn.size(), 2u);
+    const IRECT parent = popup->GetPanel(0).mTargetRECT, sub = popup->GetPanel(1).mTargetRECT;
+    expectAnchorCallout(drawn[0], c.anchor, c.dir, parent);
+    if (popup->GetSubmenusOpenRight())
+      expectCallout(drawn[1], parent.mRight, Cell(0, 3).CentreY(), 1.f, 0.f, sub.mLeft);
+    else
+      expectCallout(drawn[1], parent.mLeft, Cell(0, 3).CentreY(), -1.f, 0.f, sub.mRight);
+    Dismiss();
+  }
 }
 
 } // namespace
