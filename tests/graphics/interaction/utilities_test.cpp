@@ -2,6 +2,7 @@
 // comes from), value bubbles that only use this context's bubbles, keyboard MIDI and gesture kinds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -57,6 +58,25 @@ TEST_F(UtilitiesTest, BitmapTextTakesOneFramePerCharacterFromTheBlankOn)
   g.DrawBitmapText(Bitmap(6, 96 * 12, 96), IRECT(0.f, 0.f, 60.f, 12.f), left, nullptr, "AB\x01", false, false, 6, 12, 1);
   EXPECT_EQ(Drawn(), (Sources{{0, 33 * 12}, {0, 34 * 12}, {0, 0}})) << "frames 34, 35 and the blank";
   EXPECT_EQ(g.mOps[1].mRect, IRECT(7.f, 0.f, 13.f, 12.f));
+
+  // Several lines: as many characters on each as fit whole, and as many lines as the text's width needs.
+  g.mOps.clear();
+  g.DrawBitmapText(Bitmap(6, 96 * 12, 96), IRECT(0.f, 0.f, 14.f, 12.f), left, nullptr, "ABCDEFGHIJ", false, true, 6,
+                   12, 0);
+  std::vector<IRECT> places;
+  for (const DrawOp& op : g.mOps)
+    places.push_back(op.mRect);
+  std::vector<IRECT> want;
+  for (int i = 0; i < 10; ++i) // 60 wide in 14: five lines of two
+  {
+    const float x = float(i % 2) * 6.f, y = float(i / 2) * 12.f;
+    want.push_back(IRECT(x, y, x + 6.f, y + 12.f));
+  }
+  EXPECT_EQ(places, want);
+  g.mOps.clear();
+  g.DrawBitmapText(Bitmap(6, 96 * 12, 96), IRECT(0.f, 0.f, 10.f, 12.f), left, nullptr, "ABCDEFGHIJ", false, true, 6,
+                   12, 0);
+  EXPECT_EQ(g.mOps.size(), 7u) << "60 wide in 10 needs seven lines, of one character each";
 }
 
 TEST_F(UtilitiesTest, NothingToDrawFromOrIntoDrawsNothing)
@@ -134,6 +154,28 @@ TEST_F(UtilitiesTest, BubblesAreShownOnlyInBubblesOfThisContext)
   g.ShowBubble(caller, 60.f, 50.f, "0.5", kHorizontal, IRECT());
   EXPECT_EQ(g.GetBubbleControl(0)->GetTouchId(), 7u);
   EXPECT_STREQ(g.GetBubbleControl(0)->GetString(), "0.5");
+}
+
+TEST_F(UtilitiesTest, ATouchKeepsItsBubbleWhileAnotherTouchHasTheOther)
+{
+  g.EnableMultiTouch(true);
+  g.AttachBubbleControl();
+  g.AttachBubbleControl();
+  IControl* first = g.AttachControl(new TestControl(IRECT(0.f, 0.f, 10.f, 10.f)));
+  IControl* second = g.AttachControl(new TestControl(IRECT(20.f, 0.f, 30.f, 10.f)));
+  auto show = [&](IControl* c, uint64_t touch, const char* text) {
+    g.Capture(c, touch);
+    g.ShowBubble(c, 5.f, 5.f, text, kHorizontal, IRECT());
+    g.ReleaseMouseCapture();
+  };
+  show(first, 1, "a");
+  show(second, 2, "b");
+  show(first, 1, "c");
+  std::vector<std::pair<uint64_t, std::string>> bubbles;
+  for (int i = 0; i < 2; ++i)
+    bubbles.push_back({g.GetBubbleControl(i)->GetTouchId(), g.GetBubbleControl(i)->GetString()});
+  std::sort(bubbles.begin(), bubbles.end());
+  EXPECT_EQ(bubbles, (std::vector<std::pair<uint64_t, std::string>>{{1, "c"}, {2, "b"}}));
 }
 
 TEST_F(UtilitiesTest, KeyboardNotesSoundOnceAndOctavesStopAtTheirLimits)
