@@ -87,6 +87,18 @@ TEST_F(Context, RemovingAControlClearsEveryReferenceToItAndEndsItsGestures)
   mG->RemoveControl(&stranger);
   EXPECT_EQ(mG->NControls(), 1);
   EXPECT_EQ(mG->GetControl(0), keep);
+
+  // The hovered control stays hovered while controls before and after it go.
+  TestControl* middle = Add(-1, 0);
+  TestControl* hovered = Add(-1, 0);
+  TestControl* last = Add(-1, 0);
+  mG->SetHover(hovered, 2);
+  for (TestControl* other : {last, middle, keep})
+  {
+    mG->RemoveControl(other);
+    EXPECT_EQ(mG->GetMouseOverControl(), hovered);
+    EXPECT_EQ(mG->GetControl(mG->GetMouseOverIdx()), hovered);
+  }
 }
 
 TEST_F(Context, RemovingByTagLeavesTheControlAliveButForgetsIt)
