@@ -336,6 +336,24 @@ TEST_F(Context, ResizeToTheDefaultLimitsHandsOnAWindowSizeThatFitsAnInt)
   EXPECT_EQ(mDelegate.mLog.back(), "resize 1073741824x600 1");
 }
 
+TEST_F(Context, ThePlatformSizeFactorScalesTheWindowSizeHandedOnAndItsLimit)
+{
+  struct Doubled : FakePlatformGraphics
+  {
+    using FakePlatformGraphics::FakePlatformGraphics;
+    float PlatformSizeFactor() const override { return 2.f; }
+  };
+  Doubled g(mDelegate, 400, 300);
+  g.Resize(200, 100, 1.5f);
+  EXPECT_EQ(mDelegate.mLog.back(), "resize 600x300 1");
+  g.SetScreenScale(2);
+  EXPECT_EQ(mDelegate.mLog.back(), "resize 600x300 1");
+  mDelegate.SetSizeConstraints(0, 1 << 30, 0, 1 << 30);
+  g.Resize(1 << 30, 300, 2.f);
+  EXPECT_EQ(g.Width(), 1 << 28);
+  EXPECT_EQ(mDelegate.mLog.back(), "resize 1073741824x1200 1");
+}
+
 TEST_F(Context, ScreenScaleResizesThePlatformAndRescalesTheControls)
 {
   TestControl* c = Add();
