@@ -348,6 +348,7 @@ TEST_F(Context, ThePlatformSizeFactorScalesTheWindowSizeHandedOnAndItsLimit)
   EXPECT_EQ(mDelegate.mLog.back(), "resize 600x300 1");
   g.SetScreenScale(2);
   EXPECT_EQ(mDelegate.mLog.back(), "resize 600x300 1");
+  EXPECT_EQ(g.GetBackingPixelScale(), 3.f) << "device pixels per point: the screen's by the drawing's scale";
   mDelegate.SetSizeConstraints(0, 1 << 30, 0, 1 << 30);
   g.Resize(1 << 30, 300, 2.f);
   EXPECT_EQ(g.Width(), 1 << 28);

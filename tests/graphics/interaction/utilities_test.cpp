@@ -111,6 +111,19 @@ TEST_F(UtilitiesTest, LinesAtAFractionOfABoxOrAnAngleFromACentre)
     EXPECT_NEAR(r.mRight, want[i].mRight, 1e-4f) << i;
     EXPECT_NEAR(r.mBottom, want[i].mBottom, 1e-4f) << i;
   }
+  // A grid: vertical lines from the left, horizontal ones from the bottom, none on the edges.
+  g.mOps.clear();
+  g.DrawGrid(kColorBlack, IRECT(0.f, 0.f, 100.f, 60.f), 40.f, 25.f);
+  g.DrawGrid(kColorBlack, IRECT(0.f, 0.f, 100.f, 60.f), 1.f, 0.5f);
+  const std::vector<IRECT> grid = {{40, 0, 40, 60}, {80, 0, 80, 60}, {0, 35, 100, 35}, {0, 10, 100, 10}};
+  ASSERT_EQ(g.mOps.size(), grid.size());
+  for (size_t i = 0; i < grid.size(); ++i)
+  {
+    EXPECT_NEAR(g.mOps[i].mRect.mLeft, grid[i].mLeft, 1e-4f) << i;
+    EXPECT_NEAR(g.mOps[i].mRect.mTop, grid[i].mTop, 1e-4f) << i;
+    EXPECT_NEAR(g.mOps[i].mRect.mRight, grid[i].mRight, 1e-4f) << i;
+    EXPECT_NEAR(g.mOps[i].mRect.mBottom, grid[i].mBottom, 1e-4f) << i;
+  }
   g.mOps.clear();
   g.PathRadialLine(50.f, 50.f, 135.f, 10.f, 30.f);
   ASSERT_EQ(g.mOps.size(), 2u);
