@@ -404,6 +404,25 @@ TEST_F(Headless, SvgIconsWithAViewBoxOfAnotherShape)
       EXPECT_NEAR(frame.At(k.x, k.y)[c], k.rgb[c], 2) << k.x << "," << k.y << " channel " << c;
 }
 
+TEST_F(Headless, AFrameOfTranslucentPixelsIsReadBackUnpremultiplied)
+{
+  // Half the white background and of a red square punched out: each keeps its colour at half opacity.
+  Open(16, 8, [](IGraphics& g, const IRECT&) {
+    g.FillRect(IColor(255, 255, 0, 0), IRECT(8, 0, 16, 8));
+    const IBlend punch(kBlendDestinationOut, 0.5f);
+    g.FillRect(IColor(255, 0, 0, 0), IRECT(0, 0, 16, 8), &punch);
+  });
+  const IGraphicsHeadless::Frame frame = Render();
+  ASSERT_EQ(frame.mRGBA.size(), size_t(16 * 8 * 4));
+  for (int x : {2, 12})
+  {
+    const uint8_t* p = &frame.mRGBA[size_t(4 * (4 * 16 + x))];
+    const int want[4] = {255, x < 8 ? 255 : 0, x < 8 ? 255 : 0, 128};
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(p[c], want[c], 2) << "x " << x << " channel " << c;
+  }
+}
+
 TEST_F(Headless, LayerPixelsWrittenAreReadBack)
 {
   Open(16, 16, [](IGraphics& g, const IRECT&) {
