@@ -10,6 +10,7 @@
 
 #include "graphics/backend/metal/metal_vexel.h"
 #include "graphics/backend/vexel_context/ScaledBitmapCache.h"
+#include "graphics/overlay/IBackgroundControls.h"
 #include "metal/quartz_core.h"
 
 using namespace headlesstest;
@@ -421,6 +422,30 @@ TEST_F(Headless, AFrameOfTranslucentPixelsIsReadBackUnpremultiplied)
     for (int c = 0; c < 4; ++c)
       EXPECT_NEAR(p[c], want[c], 2) << "x " << x << " channel " << c;
   }
+}
+
+TEST_F(Headless, AnSvgControlOnALayerRendersItOnceAndThenDrawsTheLayer)
+{
+  Open(96, 48, [](IGraphics&, const IRECT&) {});
+  const char* svg = "<svg width=\"40\" height=\"40\"><rect width=\"40\" height=\"20\" fill=\"#2838dc\"/></svg>";
+  const ISVG image = mGraphics->LoadSVGFromData("layered.svg", svg, int(strlen(svg)));
+  auto* layered = new ISVGControl(IRECT(4, 4, 44, 44), image, true);
+  auto* direct = new ISVGControl(IRECT(52, 4, 92, 44), image, false);
+  mGraphics->AttachControl(layered);
+  mGraphics->AttachControl(direct);
+  std::vector<bool> rendered;
+  for (int frame = 0; frame < 3; ++frame)
+  {
+    const IGraphicsHeadless::Frame shot = Render();
+    rendered.push_back(layered->RenderedLastDraw());
+    EXPECT_TRUE(direct->RenderedLastDraw());
+    for (int x : {10, 58})
+    {
+      const uint8_t* p = &shot.mRGBA[size_t(4 * (10 * 96 + x))];
+      EXPECT_EQ(std::vector<int>(p, p + 4), (std::vector<int>{0x28, 0x38, 0xdc, 255})) << frame << " at " << x;
+    }
+  }
+  EXPECT_EQ(rendered, (std::vector<bool>{true, false, false}));
 }
 
 TEST_F(Headless, LayerPixelsWrittenAreReadBack)
