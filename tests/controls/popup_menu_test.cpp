@@ -244,6 +244,22 @@ TEST_F(PopupMenuTest, HoverKeepsOnlyTheChainToTheHoveredSubmenu)
   EXPECT_EQ(popup->GetPanel(2).mMenu->GetChosenItemIdx(), 0);
 }
 
+TEST_F(PopupMenuTest, ThePointerBackOnTheParentPanelHoversItsRowsAgain)
+{
+  menu.AddItem(new IPopupMenu::Item("first", new IPopupMenu("", 0, false, {"a", "b"})));
+  menu.AddItem(new IPopupMenu::Item("second", new IPopupMenu("", 0, false, {"c"})));
+  Open(menu);
+  Hover(Cell(0, 3));
+  Step(*popup, 201);
+  Hover(*popup->GetPanel(1).Cell(0));
+  Hover(Cell(0, 4));
+  EXPECT_EQ(popup->GetPanel(0).mHighlightedCell, &Cell(0, 4));
+  ASSERT_EQ(popup->NPanels(), 3);
+  EXPECT_FALSE(popup->GetPanel(1).mShown);
+  EXPECT_TRUE(popup->GetPanel(2).mShown);
+  Dismiss();
+}
+
 TEST_F(PopupMenuTest, ASubmenuOpensBesideItsParentOnTheSideAwayFromTheEditorEdge)
 {
   // Anchored left of the centre the submenu opens to the right, right of it to the left (as the preset menu's
