@@ -203,6 +203,13 @@ TEST_F(TextEntryTest, ClickPlacesTheCursorUnderEachAlignmentAndAClickOutsideComm
     g.CreateTextEntry(*requester, text, IRECT(10, 10, 110, 30), "abcd", -1);
     entry->OnMouseDown(start + 7 * 2 + 1, 20, left);
     EXPECT_EQ(entry->GetCursor(), 2) << "alignment " << align;
+    entry->OnMouseUp(start + 7 * 3 + 1, 20, left); // released a character on: that character is selected
+    int a = -1, b = -1;
+    entry->GetSelection(a, b);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(2, 3)) << "alignment " << align;
+    entry->OnMouseUp(start + 1, 20, IMouseMod(false, true)); // a right button's release selects nothing
+    entry->GetSelection(a, b);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(2, 3)) << "alignment " << align;
     entry->OnMouseDown(200, 200, left);
     EXPECT_FALSE(entry->EditInProgress());
   }

@@ -162,6 +162,9 @@ TEST_F(Controls, DefaultIsSteppedClampedAndNormalised)
   EXPECT_DOUBLE_EQ(c->GetValue(), 0.2);
   EXPECT_EQ(mDelegate.mValuesFromUI.back().first, 2);
   EXPECT_DOUBLE_EQ(mDelegate.GetParam(2)->Value(), 2.0);
+  mDelegate.GetParam(2)->InitDouble("by twos", 5.2, 0.0, 10.0, 2.0, "", plug::IParam::kFlagStepped);
+  c->SetValueToDefault();
+  EXPECT_DOUBLE_EQ(c->GetValue(), 0.6) << "5.2 to the nearest step of 2";
 
   // A control of three values: one index resets that value alone, -1 resets every one.
   mDelegate.GetParam(0)->InitDouble("a", 0.25, 0.0, 1.0, 0.001);
