@@ -1,5 +1,7 @@
 // The in-editor popup menu on the run loop's hand-driven clock: fades and states, presses during fades, the
 // 300 ms after a choice, hover, submenus and scrolling, placement and the drawing of separators.
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -242,6 +244,22 @@ TEST_F(PopupMenuTest, HoverKeepsOnlyTheChainToTheHoveredSubmenu)
   EXPECT_EQ(popup->GetPanel(2).mMenu->GetChosenItemIdx(), 0);
 }
 
+TEST_F(PopupMenuTest, ThePointerBackOnTheParentPanelHoversItsRowsAgain)
+{
+  menu.AddItem(new IPopupMenu::Item("first", new IPopupMenu("", 0, false, {"a", "b"})));
+  menu.AddItem(new IPopupMenu::Item("second", new IPopupMenu("", 0, false, {"c"})));
+  Open(menu);
+  Hover(Cell(0, 3));
+  Step(*popup, 201);
+  Hover(*popup->GetPanel(1).Cell(0));
+  Hover(Cell(0, 4));
+  EXPECT_EQ(popup->GetPanel(0).mHighlightedCell, &Cell(0, 4));
+  ASSERT_EQ(popup->NPanels(), 3);
+  EXPECT_FALSE(popup->GetPanel(1).mShown);
+  EXPECT_TRUE(popup->GetPanel(2).mShown);
+  Dismiss();
+}
+
 TEST_F(PopupMenuTest, ASubmenuOpensBesideItsParentOnTheSideAwayFromTheEditorEdge)
 {
   // Anchored left of the centre the submenu opens to the right, right of it to the left (as the preset menu's
@@ -358,6 +376,63 @@ TEST_F(PopupMenuTest, TallMenuScrollsOneItemPerHoverAndStopsAtBothEnds)
   EXPECT_EQ(calls, (std::vector<std::string>{"199"}));
 }
 
+TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
+{
+  IPopupMenu tall;
+  for (int i = 0; i < 30; ++i)
+    tall.AddItem(("item " + std::to_string(i)).c_str());
+  Open(tall, IRECT(200, 250, 240, 270));
+  const auto& panel = popup->GetPanel(0);
+  ASSERT_EQ(panel.NCells(), 17);
+  // The labels drawn, then each arrow as the row it lies in and "up" or "down" for where its tip points.
+  auto drawn = [&] {
+    g.mOps.clear();
+    popup->Draw(g);
+    std::vector<std::string> out;
+    for (const auto& op : g.mOps)
+      if (op.mName == "DrawText")
+        out.push_back(op.mText);
+    for (const auto& op : g.mOps)
+      if (op.mName == "FillTriangle")
+      {
+        const std::vector<float>& p = op.mArgs; // x1 y1 x2 y2 tip
+        const float top = std::min({p[1], p[3], p[5]}), bottom = std::max({p[1], p[3], p[5]});
+        int row = -1;
+        for (int i = 0; i < panel.NCells(); ++i)
+          if (panel.Cell(i)->mTop <= top && bottom <= panel.Cell(i)->mBottom)
+            row = i;
+        EXPECT_EQ(p[1], p[3]) << "a level base";
+        EXPECT_FLOAT_EQ(p[4], (p[0] + p[2]) / 2.f) << "the tip over the middle of the base";
+        const IRECT& cell = *panel.Cell(std::max(row, 0));
+        EXPECT_FLOAT_EQ((top + bottom) / 2.f, cell.CentreY()) << "centred in its row";
+        EXPECT_FLOAT_EQ((p[0] + p[2]) / 2.f, cell.CentreX());
+        EXPECT_GT(bottom - top, 0.5f * cell.H()) << "a mark most of the row's height";
+        EXPECT_NEAR(std::abs(p[2] - p[0]), bottom - top, 1e-3f) << "as wide as it is tall";
+        out.push_back(std::to_string(row) + (p[5] < p[1] ? " up" : " down"));
+      }
+    return out;
+  };
+  auto labels = [](int from, int to) {
+    std::vector<std::string> out;
+    for (int i = from; i <= to; ++i)
+      out.push_back("item " + std::to_string(i));
+    return out;
+  };
+  auto with = [](std::vector<std::string> v, std::initializer_list<const char*> more) {
+    v.insert(v.end(), more.begin(), more.end());
+    return v;
+  };
+  EXPECT_EQ(drawn(), with(labels(0, 15), {"16 down"}));
+  Hover(*panel.Cell(16));
+  ASSERT_EQ(panel.mFirstShownItem, 1);
+  EXPECT_EQ(drawn(), with(labels(2, 16), {"0 up", "16 down"}));
+  for (int i = 0; i < 20; ++i)
+    Hover(*panel.Cell(16));
+  ASSERT_EQ(panel.mFirstShownItem, 13);
+  EXPECT_EQ(drawn(), with(labels(14, 29), {"0 up"}));
+  Dismiss(); // before the menu goes
+}
+
 class LayoutProbe : public IPopupMenuControl
 {
 public:
@@ -374,11 +449,15 @@ TEST_F(PopupMenuTest, OverflowingPanelMovesUpButNeverPastTheEditorTop)
   IPopupMenu sixteen;
   for (int i = 0; i < 16; ++i)
     sixteen.AddItem("i");
-  const auto* panel = probe->LayoutPanel(sixteen, 50.f, 100.f, -1);
-  ASSERT_EQ(panel->NCells(), 16);
-  EXPECT_FALSE(panel->mScrolls);
-  EXPECT_GE(panel->Cell(0)->mTop, 15.f);
-  EXPECT_LE(panel->Cell(15)->mBottom, 300.f);
+  // From far below the room it needs to just a few points below it.
+  for (float y : {100.f, 60.f, 45.f})
+  {
+    const auto* panel = probe->LayoutPanel(sixteen, 50.f, y, -1);
+    ASSERT_EQ(panel->NCells(), 16);
+    EXPECT_FALSE(panel->mScrolls);
+    EXPECT_GE(panel->Cell(0)->mTop, 15.f) << y;
+    EXPECT_LE(panel->Cell(15)->mBottom, 300.f) << y;
+  }
 }
 
 TEST_F(PopupMenuTest, AMenuMeasuresAsTheColumnItsCellsFill)
@@ -434,6 +513,98 @@ TEST_F(PopupMenuTest, SeparatorsAppearOnlyOnceFadedInAndLabelsAndHighlightSitInT
       EXPECT_EQ(op.mRect, IRECT(Cell(0, 1).mLeft - 5, Cell(0, 1).mTop, Cell(0, 1).mRight + 5, Cell(0, 1).mBottom))
         << "the hovered cell's highlight reaches 5 beyond the cell";
     }
+}
+
+class CalloutProbe : public IPopupMenuControl
+{
+public:
+  explicit CalloutProbe(bool preferBelow)
+  {
+    mCalloutOn = true;
+    mPreferBelow = preferBelow;
+  }
+};
+
+TEST_F(PopupMenuTest, CalloutsFillTheGapsToTheAnchorAndToTheSubmenuPointingBack)
+{
+  constexpr float a = 8.f; // the callout's size
+  IPopupMenu ten{"", 0, false, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}};
+  IPopupMenu withSub{"", 0, false, {"one", "two", "three"}};
+  withSub.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"alpha", "beta"})));
+  auto callouts = [&] {
+    g.mOps.clear();
+    popup->Draw(g);
+    // The callouts come after the panels: the triangles the drawing ends with.
+    std::vector<std::vector<float>> out;
+    for (auto op = g.mOps.rbegin(); op != g.mOps.rend() && op->mName == "FillTriangle"; ++op)
+      out.insert(out.begin(), op->mArgs);
+    return out;
+  };
+  // A callout from its tip at (x, y) toward (dx, dy): the base lies a further on, a long across, on the edge
+  // of the panel beyond.
+  auto expectCallout = [&](const std::vector<float>& t, float x, float y, float dx, float dy, float panelEdge) {
+    EXPECT_FLOAT_EQ(t[4], x);
+    EXPECT_FLOAT_EQ(t[5], y);
+    const float bx = x + a * dx, by = y + a * dy;
+    EXPECT_FLOAT_EQ((t[0] + t[2]) / 2.f, bx);
+    EXPECT_FLOAT_EQ((t[1] + t[3]) / 2.f, by);
+    EXPECT_FLOAT_EQ(std::abs(t[2] - t[0]) + std::abs(t[3] - t[1]), a);
+    EXPECT_FLOAT_EQ(dx != 0.f ? t[0] - t[2] : t[1] - t[3], 0.f) << "the base lies across the way it points";
+    EXPECT_FLOAT_EQ(dx != 0.f ? bx : by, panelEdge);
+  };
+  auto expectAnchorCallout = [&](const std::vector<float>& t, const IRECT& anchor, int dir, const IRECT& panel) {
+    switch (dir)
+    {
+    case 0: expectCallout(t, anchor.CentreX(), anchor.mTop, 0.f, -1.f, panel.mBottom); break;
+    case 1: expectCallout(t, anchor.mRight, anchor.CentreY(), 1.f, 0.f, panel.mLeft); break;
+    case 2: expectCallout(t, anchor.CentreX(), anchor.mBottom, 0.f, 1.f, panel.mTop); break;
+    default: expectCallout(t, anchor.mLeft, anchor.CentreY(), -1.f, 0.f, panel.mRight); break;
+    }
+  };
+  struct Case
+  {
+    IRECT anchor;
+    IPopupMenu* menu;
+    int dir; // 0 above the anchor, 1 right of it, 2 below, 3 left
+  };
+  // Where a menu opens below its anchor when there is room, and where it opens when it does not prefer that.
+  for (bool preferBelow : {true, false})
+  {
+    g.RemovePopupMenuControl();
+    g.AttachPopupMenuControl(new CalloutProbe(preferBelow));
+    popup = g.GetPopupMenuControl();
+    for (const Case& c : {Case{IRECT(100, 10, 140, 30), &menu, 2}, Case{IRECT(40, 250, 80, 270), &menu, 0},
+                          Case{IRECT(180, 130, 220, 150), &ten, 1}, Case{IRECT(300, 200, 340, 220), &ten, 3},
+                          Case{IRECT(180, 50, 220, 70), &menu, preferBelow ? 2 : 1}})
+    {
+      SCOPED_TRACE(c.anchor.mLeft);
+      Open(*c.menu, c.anchor);
+      ASSERT_EQ(popup->GetCalloutDirection(), c.dir);
+      const auto drawn = callouts();
+      ASSERT_EQ(drawn.size(), 1u);
+      expectAnchorCallout(drawn[0], c.anchor, c.dir, popup->GetPanel(0).mTargetRECT);
+      Dismiss();
+    }
+  }
+  // With a submenu open, a second callout points from the submenu back at the hovered row's panel.
+  for (const Case& c : {Case{IRECT(100, 10, 140, 30), &withSub, 2}, Case{IRECT(300, 200, 340, 220), &withSub, 0}})
+  {
+    SCOPED_TRACE(c.anchor.mLeft);
+    Open(*c.menu, c.anchor);
+    Hover(Cell(0, 3));
+    Step(*popup, 201);
+    ASSERT_EQ(popup->NPanels(), 2);
+    ASSERT_EQ(popup->GetCalloutDirection(), c.dir);
+    const auto drawn = callouts();
+    ASSERT_EQ(drawn.size(), 2u);
+    const IRECT parent = popup->GetPanel(0).mTargetRECT, sub = popup->GetPanel(1).mTargetRECT;
+    expectAnchorCallout(drawn[0], c.anchor, c.dir, parent);
+    if (popup->GetSubmenusOpenRight())
+      expectCallout(drawn[1], parent.mRight, Cell(0, 3).CentreY(), 1.f, 0.f, sub.mLeft);
+    else
+      expectCallout(drawn[1], parent.mLeft, Cell(0, 3).CentreY(), -1.f, 0.f, sub.mRight);
+    Dismiss();
+  }
 }
 
 } // namespace

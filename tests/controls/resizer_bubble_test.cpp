@@ -1,6 +1,8 @@
 // The corner resizer: its cursor on hover, its place and size across draw scales, the press that starts
 // resizing and the double click that restores the first size; the value bubble's fades and its stay while dragged,
 // its place beside or above its control and the areas it redraws.
+#include <cmath>
+
 #include "controls_fixture.h"
 #include "core/IParam.h"
 
@@ -130,6 +132,22 @@ TEST_P(BubblePlaceTest, SitsBesideOrAboveItsControlInsideTheUsableRectangle)
   bubble.ShowBubble(caller, c.x, c.y, "1", c.dir, IRECT(0, 0, 50, 30));
   EXPECT_EQ(bubble.GetBubbleBounds(), c.expected);
   EXPECT_EQ(bubble.GetArrowDirection(), c.arrowSide);
+  // The arrow: a base as wide as the arrow is long on the box, its tip on the bubble's edge on its side.
+  g.mOps.clear();
+  bubble.Draw(g);
+  int arrows = 0;
+  for (const graphicstest::DrawOp& op : g.mOps)
+    if (op.mName == "FillTriangle")
+    {
+      const std::vector<float>& t = op.mArgs; // base end, tip, base end
+      const float mx = (t[0] + t[4]) / 2.f, my = (t[1] + t[5]) / 2.f;
+      EXPECT_FLOAT_EQ(std::abs(t[4] - t[0]) + std::abs(t[5] - t[1]), 10.f);
+      EXPECT_FLOAT_EQ(std::abs(t[2] - mx) + std::abs(t[3] - my), 10.f);
+      const float tipEdge[4] = {c.expected.mTop, c.expected.mRight, c.expected.mBottom, c.expected.mLeft};
+      EXPECT_FLOAT_EQ(c.arrowSide % 2 ? t[2] : t[3], tipEdge[c.arrowSide]);
+      ++arrows;
+    }
+  EXPECT_EQ(arrows, 1);
 }
 
 TEST_F(ControlsTest, BubbleTextStaysClearOfItsArrowAboveOrBelow)

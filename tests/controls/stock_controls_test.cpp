@@ -394,6 +394,37 @@ TEST_F(StockControlsTest, FrameRateDisplayCyclesItsStylesAndPanelFillsAndFrames)
   fps.SetClean();
   EXPECT_TRUE(fps.IsDirty());
 
+  // Half the ring at 20 ms and half at 30 ms: each style prints the average and plots to its own scale.
+  struct Case
+  {
+    int style;
+    float frameTime;
+    std::vector<std::string> texts;
+    float graphTop;
+  };
+  for (const Case& c : {Case{IFPSDisplayControl::kFPS, 0.f, {"25.00 ms", "40.00 FPS"}, 18.77f},
+                        Case{IFPSDisplayControl::kMilliseconds, 0.f, {"25.00 ms"}, 0.f},
+                        Case{IFPSDisplayControl::kPercentage, 30.f, {"30.0 %"}, 35.f}})
+  {
+    IFPSDisplayControl shown(IRECT(0, 0, 200, 50), c.style, "");
+    for (int i = 0; i < IFPSDisplayControl::kNumFrameTimes; ++i)
+      shown.Update(c.frameTime > 0.f ? c.frameTime : i % 2 ? 0.02f : 0.03f);
+    g.mOps.clear();
+    shown.Draw(g);
+    std::vector<std::string> texts;
+    for (const auto& op : g.mOps)
+      if (op.mName == "DrawText" && op.mText != g.GetDrawingAPIStr())
+        texts.push_back(op.mText);
+      else if (op.mName == "FillConvexPolygon")
+      {
+        EXPECT_EQ(op.mRect.mLeft, 0.f);
+        EXPECT_EQ(op.mRect.mRight, 200.f);
+        EXPECT_NEAR(op.mRect.mTop, c.graphTop, 0.1f) << c.style;
+        EXPECT_EQ(op.mRect.mBottom, 50.f);
+      }
+    EXPECT_EQ(texts, c.texts);
+  }
+
   auto* panel = Attach(new IPanelControl(IRECT(0, 0, 50, 50), IColor(255, 9, 9, 9), true));
   g.mOps.clear();
   panel->Draw(g);

@@ -123,9 +123,11 @@ TEST_F(TextEntryTest, UndoRedoAndClipboardKeys)
 
 TEST_F(TextEntryTest, EachByteThatStartsNoCharacterBecomesAnUnderscoreAndCharactersKeepEveryBit)
 {
-  // Leading bytes with their highest payload bit set: Cyrillic, CJK and the last code point.
-  Start(-1, "a\x80\xBFz\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF");
-  EXPECT_EQ(entry->GetUTF8Text(), "a__z\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF");
+  // Leading bytes with their highest payload bit set: Cyrillic, CJK and the last code point; and the first code
+  // point past sixteen bits, whose two halves are the lowest of their kinds.
+  Start(-1, "a\x80\xBFz\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80");
+  EXPECT_EQ(entry->GetUTF8Text(),
+            "a__z\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80");
 }
 
 TEST_F(TextEntryTest, RightClickMenuCutsCopiesAndPastes)
@@ -201,6 +203,13 @@ TEST_F(TextEntryTest, ClickPlacesTheCursorUnderEachAlignmentAndAClickOutsideComm
     g.CreateTextEntry(*requester, text, IRECT(10, 10, 110, 30), "abcd", -1);
     entry->OnMouseDown(start + 7 * 2 + 1, 20, left);
     EXPECT_EQ(entry->GetCursor(), 2) << "alignment " << align;
+    entry->OnMouseUp(start + 7 * 3 + 1, 20, left); // released a character on: that character is selected
+    int a = -1, b = -1;
+    entry->GetSelection(a, b);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(2, 3)) << "alignment " << align;
+    entry->OnMouseUp(start + 1, 20, IMouseMod(false, true)); // a right button's release selects nothing
+    entry->GetSelection(a, b);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(2, 3)) << "alignment " << align;
     entry->OnMouseDown(200, 200, left);
     EXPECT_FALSE(entry->EditInProgress());
   }

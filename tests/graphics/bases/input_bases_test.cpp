@@ -124,6 +124,10 @@ TEST_F(Bases, KnobDragIsGearedAndFinerWithAModifierWhileThePointerIsHidden)
   EXPECT_NEAR(mDelegate.mValuesFromUI.back().second, 0.1, 1e-12);
   k->OnMouseUp(0, 0, kLeft);
   EXPECT_FALSE(mG.CursorIsHidden());
+  k->SetHideCursorOnDrag(false);
+  k->OnMouseDown(0, 0, kLeft);
+  k->OnMouseUp(0, 0, kLeft);
+  EXPECT_EQ(mG.mHideCursorCalls + mG.mShowCursorCalls, 2) << "a knob that keeps the pointer in sight";
 }
 
 TEST_F(Bases, SteppedKnobDragQuantisesToMultiplesOfTheStepCountedFromZero)
@@ -274,9 +278,18 @@ TEST_F(Bases, SliderDragsRelativelyWithTheHiddenPointerAndAbsolutelyOtherwise)
   s->OnMouseDrag(5, 90, 0, -10, kLeft); // relative: up by 10 of 100
   EXPECT_NEAR(s->GetValue(0), 0.6, 1e-12);
 
+  EXPECT_TRUE(mG.CursorIsHidden());
+  s->OnMouseUp(5, 90, kLeft);
+  EXPECT_FALSE(mG.CursorIsHidden());
+  EXPECT_EQ(mG.mHideCursorCalls, 1);
+  EXPECT_EQ(mG.mShowCursorCalls, 1);
+
   s->SetHideCursorOnDrag(false);
-  s->OnMouseDrag(5, 90, 0, -10, kLeft); // follows the pointer
+  s->OnMouseDown(5, 50, kLeft);
+  s->OnMouseDrag(5, 90, 0, -10, kLeft); // follows the pointer, which stays in sight
   EXPECT_NEAR(s->GetValue(0), 0.1, 1e-12);
+  s->OnMouseUp(5, 90, kLeft);
+  EXPECT_EQ(mG.mHideCursorCalls + mG.mShowCursorCalls, 2);
 }
 
 // ---- Buttons ----

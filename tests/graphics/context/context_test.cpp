@@ -87,6 +87,18 @@ TEST_F(Context, RemovingAControlClearsEveryReferenceToItAndEndsItsGestures)
   mG->RemoveControl(&stranger);
   EXPECT_EQ(mG->NControls(), 1);
   EXPECT_EQ(mG->GetControl(0), keep);
+
+  // The hovered control stays hovered while controls before and after it go.
+  TestControl* middle = Add(-1, 0);
+  TestControl* hovered = Add(-1, 0);
+  TestControl* last = Add(-1, 0);
+  mG->SetHover(hovered, 2);
+  for (TestControl* other : {last, middle, keep})
+  {
+    mG->RemoveControl(other);
+    EXPECT_EQ(mG->GetMouseOverControl(), hovered);
+    EXPECT_EQ(mG->GetControl(mG->GetMouseOverIdx()), hovered);
+  }
 }
 
 TEST_F(Context, RemovingByTagLeavesTheControlAliveButForgetsIt)
@@ -322,6 +334,25 @@ TEST_F(Context, ResizeToTheDefaultLimitsHandsOnAWindowSizeThatFitsAnInt)
   EXPECT_EQ(mG->Width(), 1 << 29);
   EXPECT_EQ(mG->GetDrawScale(), 2.f);
   EXPECT_EQ(mDelegate.mLog.back(), "resize 1073741824x600 1");
+}
+
+TEST_F(Context, ThePlatformSizeFactorScalesTheWindowSizeHandedOnAndItsLimit)
+{
+  struct Doubled : FakePlatformGraphics
+  {
+    using FakePlatformGraphics::FakePlatformGraphics;
+    float PlatformSizeFactor() const override { return 2.f; }
+  };
+  Doubled g(mDelegate, 400, 300);
+  g.Resize(200, 100, 1.5f);
+  EXPECT_EQ(mDelegate.mLog.back(), "resize 600x300 1");
+  g.SetScreenScale(2);
+  EXPECT_EQ(mDelegate.mLog.back(), "resize 600x300 1");
+  EXPECT_EQ(g.GetBackingPixelScale(), 3.f) << "device pixels per point: the screen's by the drawing's scale";
+  mDelegate.SetSizeConstraints(0, 1 << 30, 0, 1 << 30);
+  g.Resize(1 << 30, 300, 2.f);
+  EXPECT_EQ(g.Width(), 1 << 28);
+  EXPECT_EQ(mDelegate.mLog.back(), "resize 1073741824x1200 1");
 }
 
 TEST_F(Context, ScreenScaleResizesThePlatformAndRescalesTheControls)

@@ -90,6 +90,7 @@ TEST_F(Controls, SetDirtyClampsMarksTellsTheDelegateThenThePeersThenRunsTheActio
     ++actions;
     EXPECT_EQ(caller, c);
     EXPECT_TRUE(c->Dirty());
+    ASSERT_EQ(mDelegate.mValuesFromUI.size(), 1u);
     EXPECT_EQ(mDelegate.mValuesFromUI.back(), std::make_pair(1, 1.0));
     EXPECT_EQ(peer->GetValue(), 1.0);
   });
@@ -104,6 +105,19 @@ TEST_F(Controls, SetDirtyClampsMarksTellsTheDelegateThenThePeersThenRunsTheActio
   c->SetDirty(false);
   EXPECT_EQ(c->GetValue(), 0.0);
   EXPECT_EQ(actions, 1);
+
+  // Several values: -1 clamps and sends every one in order, an index only its own.
+  auto* multi = static_cast<TestControl*>(mG.AttachControl(new TestControl(IRECT(), {0, 2, 3})));
+  const double wild[] = {-0.5, 1.5, 2.5};
+  for (int v = 0; v < 3; ++v)
+    multi->Poke(wild[v], v);
+  mDelegate.mValuesFromUI.clear();
+  multi->SetDirty(true, 2);
+  EXPECT_EQ(mDelegate.mValuesFromUI, (std::vector<std::pair<int, double>>{{3, 1.0}}));
+  EXPECT_EQ(multi->GetValue(1), 1.5);
+  multi->SetDirty(true, -1);
+  EXPECT_EQ(mDelegate.mValuesFromUI, (std::vector<std::pair<int, double>>{{3, 1.0}, {0, 0.0}, {2, 1.0}, {3, 1.0}}));
+  EXPECT_EQ(multi->GetValue(1), 1.0);
 }
 
 TEST_F(Controls, AHostValueDuringADragIsDropped)
@@ -148,6 +162,23 @@ TEST_F(Controls, DefaultIsSteppedClampedAndNormalised)
   EXPECT_DOUBLE_EQ(c->GetValue(), 0.2);
   EXPECT_EQ(mDelegate.mValuesFromUI.back().first, 2);
   EXPECT_DOUBLE_EQ(mDelegate.GetParam(2)->Value(), 2.0);
+  mDelegate.GetParam(2)->InitDouble("by twos", 5.2, 0.0, 10.0, 2.0, "", plug::IParam::kFlagStepped);
+  c->SetValueToDefault();
+  EXPECT_DOUBLE_EQ(c->GetValue(), 0.6) << "5.2 to the nearest step of 2";
+
+  // A control of three values: one index resets that value alone, -1 resets every one.
+  mDelegate.GetParam(0)->InitDouble("a", 0.25, 0.0, 1.0, 0.001);
+  mDelegate.GetParam(1)->InitDouble("b", 0.75, 0.0, 1.0, 0.001);
+  auto* multi = static_cast<TestControl*>(mG.AttachControl(new TestControl(IRECT(), {0, 1, 3})));
+  for (int v = 0; v < 3; ++v)
+    multi->SetValueFromUserInput(0.5, v);
+  multi->SetValueToDefault(1);
+  EXPECT_EQ(multi->GetValue(0), 0.5);
+  EXPECT_DOUBLE_EQ(multi->GetValue(1), 0.75);
+  EXPECT_EQ(multi->GetValue(2), 0.5);
+  multi->SetValueToDefault(-1);
+  EXPECT_DOUBLE_EQ(multi->GetValue(0), 0.25);
+  EXPECT_DOUBLE_EQ(multi->GetValue(2), 0.0);
 }
 
 TEST_F(Controls, SlotsAreCheckedAndMissingParametersAreLeftToTheDelegate)

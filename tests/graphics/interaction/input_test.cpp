@@ -191,6 +191,24 @@ TEST_F(InputTest, PointerFindsAControlByItsHitRectangle)
   }
 }
 
+TEST_F(InputTest, AHiddenControlOrOneThatIgnoresTheMouseLetsThePointerThrough)
+{
+  for (bool hidden : {true, false})
+  {
+    top->SetHidden(hidden);
+    top->SetIgnoreMouse(!hidden);
+    low->mCalls.clear();
+    top->mCalls.clear();
+    Click(40.f, 40.f); // where the top control lies over the low one
+    g.EnableMouseOver(true);
+    g.OnMouseOver(40.f, 40.f, IMouseMod());
+    EXPECT_EQ(top->mCalls, Calls{}) << hidden;
+    EXPECT_EQ(low->mCalls, (Calls{"down", "up", "over"})) << hidden;
+    g.OnMouseOut();
+    g.EnableMouseOver(false);
+  }
+}
+
 // A disabled control takes the hover only by its hover flag and a press only by its press flag; what it does not
 // take goes by it (a press to the background, the hover to nothing).
 TEST_F(InputTest, DisabledControlsTakeHoverAndPressEachByItsOwnFlag)

@@ -131,6 +131,11 @@ TEST(FontFileReader, CollectionPicksTheFaceOfTheIndex)
   EXPECT_STREQ(Read(ttc, 1).StyleName(), "Italic");
   for (int bad : {2, -1})
     EXPECT_FALSE(Read(ttc, bad).IsValid()) << bad;
+  // The count in the header bounds the index, though another face's offset follows the counted ones.
+  Bytes counted = MakeCollection({MakeFont({{1, 0, 0, 1, {'A'}}}), MakeFont({{1, 0, 0, 1, {'B'}}})});
+  Put32(counted, 8, 1);
+  EXPECT_STREQ(Read(counted, 0).FamilyName(), "A");
+  EXPECT_FALSE(Read(counted, 1).IsValid());
   EXPECT_TRUE(Read(MakeCollection({MakeFont({})}, 0x00020000)).IsValid());
   EXPECT_FALSE(Read(MakeCollection({MakeFont({})}, 0x00030000)).IsValid());
 }

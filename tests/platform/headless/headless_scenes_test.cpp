@@ -10,6 +10,7 @@
 
 #include "graphics/backend/metal/metal_vexel.h"
 #include "graphics/backend/vexel_context/ScaledBitmapCache.h"
+#include "graphics/overlay/IBackgroundControls.h"
 #include "metal/quartz_core.h"
 
 using namespace headlesstest;
@@ -402,6 +403,49 @@ TEST_F(Headless, SvgIconsWithAViewBoxOfAnotherShape)
   for (const auto& k : pixels)
     for (int c = 0; c < 3; ++c)
       EXPECT_NEAR(frame.At(k.x, k.y)[c], k.rgb[c], 2) << k.x << "," << k.y << " channel " << c;
+}
+
+TEST_F(Headless, AFrameOfTranslucentPixelsIsReadBackUnpremultiplied)
+{
+  // Half the white background and of a red square punched out: each keeps its colour at half opacity.
+  Open(16, 8, [](IGraphics& g, const IRECT&) {
+    g.FillRect(IColor(255, 255, 0, 0), IRECT(8, 0, 16, 8));
+    const IBlend punch(kBlendDestinationOut, 0.5f);
+    g.FillRect(IColor(255, 0, 0, 0), IRECT(0, 0, 16, 8), &punch);
+  });
+  const IGraphicsHeadless::Frame frame = Render();
+  ASSERT_EQ(frame.mRGBA.size(), size_t(16 * 8 * 4));
+  for (int x : {2, 12})
+  {
+    const uint8_t* p = &frame.mRGBA[size_t(4 * (4 * 16 + x))];
+    const int want[4] = {255, x < 8 ? 255 : 0, x < 8 ? 255 : 0, 128};
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(p[c], want[c], 2) << "x " << x << " channel " << c;
+  }
+}
+
+TEST_F(Headless, AnSvgControlOnALayerRendersItOnceAndThenDrawsTheLayer)
+{
+  Open(96, 48, [](IGraphics&, const IRECT&) {});
+  const char* svg = "<svg width=\"40\" height=\"40\"><rect width=\"40\" height=\"20\" fill=\"#2838dc\"/></svg>";
+  const ISVG image = mGraphics->LoadSVGFromData("layered.svg", svg, int(strlen(svg)));
+  auto* layered = new ISVGControl(IRECT(4, 4, 44, 44), image, true);
+  auto* direct = new ISVGControl(IRECT(52, 4, 92, 44), image, false);
+  mGraphics->AttachControl(layered);
+  mGraphics->AttachControl(direct);
+  std::vector<bool> rendered;
+  for (int frame = 0; frame < 3; ++frame)
+  {
+    const IGraphicsHeadless::Frame shot = Render();
+    rendered.push_back(layered->RenderedLastDraw());
+    EXPECT_TRUE(direct->RenderedLastDraw());
+    for (int x : {10, 58})
+    {
+      const uint8_t* p = &shot.mRGBA[size_t(4 * (10 * 96 + x))];
+      EXPECT_EQ(std::vector<int>(p, p + 4), (std::vector<int>{0x28, 0x38, 0xdc, 255})) << frame << " at " << x;
+    }
+  }
+  EXPECT_EQ(rendered, (std::vector<bool>{true, false, false}));
 }
 
 TEST_F(Headless, LayerPixelsWrittenAreReadBack)
