@@ -49,6 +49,25 @@ TEST(PainterLines, TextsBreakAtLineBreaksAndLongLinesAtTheLastSpaceSlashOrCharac
   EXPECT_EQ(EndWithEllipsis(painter, "one two three", style, 30), "one\xE2\x80\xA6");
 }
 
+TEST(PlainPainter, FillsRectanglesInDevicePixelsAsOpaqueBGRAWithChannelsClampedAndRounded)
+{
+  PlainPainter painter;
+  painter.Begin({3.0, 1.5}, 2.0, {0.2, 0.4, 1.0, 1.0}); // 6 x 3 pixels
+  painter.FillRect(Rect(0.5, 0.5, 1.0, 5.0), {1.5, -0.5, 0.5, 0.25}); // pixel columns 1 and 2, rows 1 and 2
+  const FrameImage image = painter.End();
+  ASSERT_EQ(image.width, 6);
+  ASSERT_EQ(image.height, 3);
+  ASSERT_EQ(image.bytesPerRow, 24u);
+  const auto pixel = [&](int x, int y) {
+    const uint8_t* p = image.pixels + size_t(y) * image.bytesPerRow + size_t(x) * 4;
+    return std::vector<int>{p[0], p[1], p[2], p[3]};
+  };
+  const std::vector<int> background{255, 102, 51, 255}, filled{128, 0, 255, 255};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 6; ++x)
+      EXPECT_EQ(pixel(x, y), (x >= 1 && x < 3 && y >= 1 ? filled : background)) << x << "," << y;
+}
+
 TEST(SavePanel, AnAnswerWithoutAnAllowedExtensionGetsTheFirst)
 {
   struct Case
