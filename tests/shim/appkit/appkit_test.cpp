@@ -22,6 +22,11 @@ TEST(TextConversion, RoundTripsAndReplacesMalformedBytes)
   EXPECT_EQ(UTF32FromUTF8(text), (std::u32string{U'a', 0xE9, 0x20AC, 0x1F3B5}));
   EXPECT_EQ(UTF8FromUTF32(UTF32FromUTF8(text)), text);
   EXPECT_EQ(UTF32FromUTF8("\xff" "a\xc3"), (std::u32string{0xFFFD, U'a', 0xFFFD}));
+  // The last code point is kept both ways; one past it is replaced both ways.
+  EXPECT_EQ(UTF8FromUTF32(std::u32string(1, char32_t(0x10FFFF))), "\xf4\x8f\xbf\xbf");
+  EXPECT_EQ(UTF32FromUTF8("\xf4\x8f\xbf\xbf"), std::u32string(1, char32_t(0x10FFFF)));
+  EXPECT_EQ(UTF8FromUTF32(std::u32string(1, char32_t(0x110000))), "\xef\xbf\xbd");
+  EXPECT_EQ(UTF32FromUTF8("\xf4\x90\x80\x80"), std::u32string(1, char32_t(0xFFFD)));
 }
 
 TEST(PainterLines, TextsBreakAtLineBreaksAndLongLinesAtTheLastSpaceSlashOrCharacterThatFits)
