@@ -839,5 +839,33 @@ TEST_F(X11View, OnlyTextOfEightBitsIsTakenFromTheClipboard)
   }
 }
 
+TEST_F(X11View, AClipboardOwnerIsWatchedForItsEndOnlyWhileItHoldsTheClipboard)
+{
+  const Atom clipboard = XInternAtom(mHost, "CLIPBOARD", False);
+  const auto watched = [&](Window w) {
+    XWindowAttributes wa{};
+    return XGetWindowAttributes(mHost, w, &wa) && (wa.all_event_masks & StructureNotifyMask) != 0;
+  };
+  const auto paste = [&](const std::string& expected) {
+    foundation::MainThreadScope main;
+    std::string text;
+    EXPECT_TRUE(mApp->StringFromPasteboard(text));
+    EXPECT_EQ(text, expected);
+  };
+  ClipboardOwner first("UTF8_STRING", 8, "one");
+  const Window firstWindow = XGetSelectionOwner(mHost, clipboard);
+  EXPECT_FALSE(watched(firstWindow));
+  paste("one");
+  EXPECT_TRUE(watched(firstWindow)) << "the owner asked";
+  paste("one");
+  EXPECT_TRUE(watched(firstWindow)) << "the owner asked again";
+  ClipboardOwner second("UTF8_STRING", 8, "two");
+  const Window secondWindow = XGetSelectionOwner(mHost, clipboard);
+  ASSERT_NE(secondWindow, firstWindow);
+  paste("two");
+  EXPECT_TRUE(watched(secondWindow)) << "the new owner asked";
+  EXPECT_FALSE(watched(firstWindow)) << "the owner before it, still there";
+}
+
 } // namespace
 } // namespace appkit
