@@ -22,6 +22,7 @@
 // After the test framework: X defines macros (None, Bool) that its headers would trip over.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -569,6 +570,58 @@ TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
   }
   user.join();
   EXPECT_EQ(width.load(), 720) << "twice the usual width, not the screen's";
+}
+
+TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
+{
+  OpenView();
+  const Atom workArea = XInternAtom(mHost, "_NET_WORKAREA", False);
+  const long area[4] = {100, 50, 400, 300}; // fifteen rows of 20
+  XChangeProperty(mHost, DefaultRootWindow(mHost), workArea, XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(area), 4);
+  XSync(mHost, False);
+  struct RemoveWorkArea
+  {
+    Display* display;
+    Atom atom;
+    ~RemoveWorkArea()
+    {
+      XDeleteProperty(display, DefaultRootWindow(display), atom);
+      XSync(display, False);
+    }
+  } removeWorkArea{mHost, workArea};
+  // The user closes the popup once seen, with Escape or Return.
+  const auto shown = [this](bool overrideRedirect) {
+    XWindowAttributes seen{};
+    std::thread user([&] {
+      Display* display = testsupport::OpenDisplayOrNull();
+      Window popup = 0;
+      WaitFor([&] { return (popup = FindPopup(display, mParent, overrideRedirect, seen)) != 0; });
+      if (popup)
+        SendKey(display, popup, overrideRedirect ? XK_Escape : XK_Return);
+      XCloseDisplay(display);
+    });
+    {
+      foundation::MainThreadScope main;
+      Menu menu;
+      for (int i = 0; i < 40; ++i)
+        menu.AddItem("item", [](MenuItem&) {});
+      if (overrideRedirect)
+        mApp->PopUpMenu(menu, {10, 10}, *mView);
+      else
+        mApp->RunAlertPanel({"Title", "Message", "OK", "", ""});
+    }
+    user.join();
+    return seen;
+  };
+  const XWindowAttributes menu = shown(true);
+  EXPECT_EQ(menu.x, 100); // moved in from the screen's corner
+  EXPECT_EQ(menu.y, 50);
+  EXPECT_EQ(menu.height, 300) << "as many rows as the work area holds";
+  const XWindowAttributes alert = shown(false);
+  EXPECT_EQ(alert.width, 360);
+  EXPECT_EQ(alert.x, 100 + (400 - 360) / 2) << "centred in the work area";
+  EXPECT_EQ(alert.y, 50 + (300 - alert.height) / 2);
 }
 
 TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
