@@ -526,6 +526,17 @@ TEST_F(X11View, EnteringAndLeavingArriveInOrderAndLeavingTakesTheToolTipAway)
 
 /// The first mapped override-redirect or top-level window this process made on the root other than the host's,
 /// or 0.
+/// A pixel of a window as 0xRRGGBB; 0 when it cannot be read.
+uint32_t PixelOf(Display* display, Window w, int x, int y)
+{
+  XImage* image = w ? XGetImage(display, w, x, y, 1, 1, AllPlanes, ZPixmap) : nullptr;
+  if (!image)
+    return 0;
+  const uint32_t p = static_cast<uint32_t>(XGetPixel(image, 0, 0) & 0xFFFFFF);
+  XDestroyImage(image);
+  return p;
+}
+
 Window FindPopup(Display* display, Window except, bool overrideRedirect, XWindowAttributes& found)
 {
   Window root, parent, *children = nullptr;
@@ -622,6 +633,142 @@ TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
   EXPECT_EQ(alert.width, 360);
   EXPECT_EQ(alert.x, 100 + (400 - 360) / 2) << "centred in the work area";
   EXPECT_EQ(alert.y, 50 + (300 - alert.height) / 2);
+}
+
+TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePointerWhereTheyShow)
+{
+  testsupport::SetScreenDpi(mHost, "192");
+  struct ScaleOne
+  {
+    Display* display;
+    ~ScaleOne() { testsupport::SetScreenDpi(display, nullptr); }
+  } scaleOne{mHost};
+  {
+    foundation::MainThreadScope main;
+    mApp.reset();
+    mApp = MakeX11Application(); // a new connection reads the scale
+    ASSERT_NE(mApp, nullptr);
+  }
+  OpenView();
+  // Clicks where the user sees a popup's part until the main thread is done with it (a click that comes before the
+  // popup takes the pointer is lost), for a few seconds at most.
+  const auto clickUntil = [&](std::atomic<bool>& done, int x, int y) {
+    for (int tries = 0; tries < 100 && !done; ++tries)
+    {
+      XTestFakeMotionEvent(mHost, -1, x, y, 0);
+      XTestFakeButtonEvent(mHost, 1, True, 0);
+      XTestFakeButtonEvent(mHost, 1, False, 0);
+      XSync(mHost, False);
+      for (int i = 0; i < 50 && !done; ++i) // a moment for the click to be taken
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  };
+
+  // The value field: its text's characters seven pixels and a fifth apart (twice 12 points times 0.6), two in;
+  // a click between the second and third puts the caret there.
+  TextField field;
+  field.frame = Rect(40, 100, 120, 20);
+  field.stringValue = U"12.5";
+  {
+    foundation::MainThreadScope main;
+    mView->AddTextField(field);
+    field.SetCaret(0, false);
+  }
+  std::vector<Window> fields;
+  XWindowAttributes wa{};
+  ASSERT_TRUE(WaitFor([&] {
+    fields = testsupport::ChildWindows(mHost, Children().at(0));
+    return fields.size() == 1 && XGetWindowAttributes(mHost, fields[0], &wa) && wa.map_state == IsViewable;
+  }));
+  EXPECT_EQ((std::vector<int>{wa.x, wa.y, wa.width, wa.height}), (std::vector<int>{80, 200, 240, 40}));
+  int rx = 0, ry = 0;
+  Window dummy;
+  XTranslateCoordinates(mHost, fields[0], DefaultRootWindow(mHost), 34, 20, &rx, &ry, &dummy);
+  XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
+  XTestFakeButtonEvent(mHost, 1, True, 0);
+  XTestFakeButtonEvent(mHost, 1, False, 0);
+  XSync(mHost, False);
+  EXPECT_TRUE(WaitFor([&] {
+    foundation::MainThreadScope main;
+    return field.Caret() == 2 && !field.HasSelection();
+  }));
+  const auto caretColumns = [&] { // the plain painter draws no text: the caret is all that is dark
+    std::vector<int> dark;
+    if (XImage* image = XGetImage(mHost, fields[0], 0, 0, 240, 40, AllPlanes, ZPixmap))
+    {
+      for (int x = 0; x < 240; ++x)
+        if ((XGetPixel(image, x, 20) & 0xFF) < 128)
+          dark.push_back(x);
+      XDestroyImage(image);
+    }
+    return dark;
+  };
+  EXPECT_TRUE(WaitFor([&] { return caretColumns() == std::vector<int>{33, 34}; }))
+    << ::testing::PrintToString(caretColumns());
+  {
+    foundation::MainThreadScope main;
+    mView->RemoveTextField();
+  }
+
+  // A menu of rows 40 pixels high at twice the view point it pops up at; a click on its third row chooses it.
+  Menu menu;
+  int chosen = 0;
+  for (int i = 1; i <= 3; ++i)
+    menu.AddItem("item", [&chosen, i](MenuItem&) { chosen = i; });
+  std::atomic<bool> done{false};
+  XWindowAttributes shown{};
+  std::thread user([&] {
+    Display* display = testsupport::OpenDisplayOrNull();
+    Window popup = 0;
+    WaitFor([&] { return (popup = FindPopup(display, mParent, true, shown)) != 0; });
+    if (popup)
+      clickUntil(done, shown.x + 20, shown.y + 2 * 40 + 20);
+    if (popup && !done) // no row chose: Escape closes the menu, so the test fails instead of hanging
+      SendKey(display, popup, XK_Escape);
+    XCloseDisplay(display);
+  });
+  {
+    foundation::MainThreadScope main;
+    mApp->PopUpMenu(menu, {10, 10}, *mView);
+  }
+  done = true;
+  user.join();
+  EXPECT_EQ((std::vector<int>{shown.x, shown.y, shown.height}), (std::vector<int>{20, 20, 120}));
+  EXPECT_EQ(chosen, 3);
+
+  // An alert twice as large, its buttons where it draws them: the alternate one left of the default one.
+  done = false;
+  std::vector<uint32_t> buttonPixels;
+  std::thread answer([&] {
+    Display* display = testsupport::OpenDisplayOrNull();
+    Window alert = 0;
+    WaitFor([&] { return (alert = FindPopup(display, mParent, false, shown)) != 0; });
+    // The alternate button's left edge and top in the window, and the window's inside on the screen.
+    const int left = 720 - 2 * 172, top = 160 - 40 - 12, x = shown.x + shown.border_width,
+              y = shown.y + shown.border_width;
+    WaitFor([&] { // drawn: the blue of the default button
+      const uint32_t p = PixelOf(display, alert, 720 - 172 + 80, top + 20);
+      return alert && (p & 0xFF) > (p >> 16 & 0xFF) + 60;
+    });
+    // Grey on the panel's lighter grey, a margin above the bottom edge.
+    buttonPixels = {PixelOf(display, alert, left + 80, top - 2), PixelOf(display, alert, left + 2, top + 2),
+                    PixelOf(display, alert, left + 158, top + 38), PixelOf(display, alert, left + 80, top + 42)};
+    if (alert)
+      clickUntil(done, x + left + 156, y + top + 36); // near the button's bottom right corner
+    if (alert && !done) // no button where the user clicked: Return answers, so the test fails instead of hanging
+      SendKey(display, alert, XK_Return);
+    XCloseDisplay(display);
+  });
+  int result = 99;
+  {
+    foundation::MainThreadScope main;
+    result = mApp->RunAlertPanel({"Title", "Message", "OK", "Cancel", ""});
+  }
+  done = true;
+  answer.join();
+  EXPECT_EQ((std::vector<int>{shown.width, shown.height}), (std::vector<int>{720, 160}));
+  EXPECT_EQ(buttonPixels, (std::vector<uint32_t>{0xEDEDED, 0xCCCCCC, 0xCCCCCC, 0xEDEDED}));
+  EXPECT_EQ(result, kAlertAlternateReturn);
 }
 
 TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
