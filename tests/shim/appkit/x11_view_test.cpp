@@ -125,61 +125,81 @@ protected:
 
 TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
 {
-  OpenView();
-  const std::vector<Window> children = Children();
-  ASSERT_EQ(children.size(), 1u);
-  XWindowAttributes wa;
-  XGetWindowAttributes(mHost, children[0], &wa);
-  EXPECT_EQ(wa.width, 468);
-  EXPECT_EQ(wa.height, 450);
-
-  std::vector<uint8_t> pixels(468 * 450 * 4);
-  for (size_t i = 0; i < pixels.size(); i += 4)
+  // Through shared memory, and through the connection as for a server on another machine.
+  struct SharedMemoryAgain
   {
-    pixels[i] = static_cast<uint8_t>(i / 4 % 468);  // blue: x
-    pixels[i + 1] = static_cast<uint8_t>(i / 4 / 468); // green: y
-    pixels[i + 2] = 200;
-    pixels[i + 3] = 255;
-  }
+    ~SharedMemoryAgain() { unsetenv("DROVIK_X11_NO_SHM"); }
+  } sharedMemoryAgain;
+  for (const bool sharedMemory : {true, false})
   {
-    foundation::MainThreadScope main;
-    mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {}});
-  }
-  XImage* img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
-  ASSERT_NE(img, nullptr);
-  int wrong = 0;
-  for (int y = 0; y < 450; y += 7)
-    for (int x = 0; x < 468; x += 5)
+    SCOPED_TRACE(sharedMemory ? "shared memory" : "no shared memory");
+    if (!sharedMemory)
     {
-      const unsigned long p = XGetPixel(img, x, y);
-      wrong += (p & 0xFF) != static_cast<unsigned long>(x % 256) || ((p >> 8) & 0xFF) != static_cast<unsigned long>(y % 256) ||
-               ((p >> 16) & 0xFF) != 200;
+      setenv("DROVIK_X11_NO_SHM", "1", 1);
+      foundation::MainThreadScope main;
+      mView.reset();
+      mApp.reset();
+      mApp = MakeX11Application();
+      ASSERT_NE(mApp, nullptr);
     }
-  XDestroyImage(img);
-  EXPECT_EQ(wrong, 0);
+    OpenView();
+    const std::vector<Window> children = Children();
+    ASSERT_EQ(children.size(), 1u);
+    XWindowAttributes wa;
+    XGetWindowAttributes(mHost, children[0], &wa);
+    EXPECT_EQ(wa.width, 468);
+    EXPECT_EQ(wa.height, 450);
 
-  // A frame that changed in one rectangle shows the change there only, on every pixel it touches.
-  for (size_t i = 2; i < pixels.size(); i += 4)
-    pixels[i] = 90;
-  {
-    foundation::MainThreadScope main;
-    mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {Rect(100, 20, 49.5, 29.5)}});
-  }
-  img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
-  ASSERT_NE(img, nullptr);
-  const std::pair<int, int> inside[] = {{100, 20}, {149, 49}};
-  const std::pair<int, int> outside[] = {{60, 30}, {150, 30}, {120, 50}, {99, 19}};
-  for (auto [x, y] : inside)
-    EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 90u) << x << "," << y;
-  for (auto [x, y] : outside)
-    EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 200u) << x << "," << y;
-  XDestroyImage(img);
+    std::vector<uint8_t> pixels(468 * 450 * 4);
+    for (size_t i = 0; i < pixels.size(); i += 4)
+    {
+      pixels[i] = static_cast<uint8_t>(i / 4 % 468);  // blue: x
+      pixels[i + 1] = static_cast<uint8_t>(i / 4 / 468); // green: y
+      pixels[i + 2] = 200;
+      pixels[i + 3] = 255;
+    }
+    {
+      foundation::MainThreadScope main;
+      mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {}});
+      mApp->MouseLocation(); // a round trip: the server has drawn what came before it
+    }
+    XImage* img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    int wrong = 0;
+    for (int y = 0; y < 450; y += 7)
+      for (int x = 0; x < 468; x += 5)
+      {
+        const unsigned long p = XGetPixel(img, x, y);
+        wrong += (p & 0xFF) != static_cast<unsigned long>(x % 256) || ((p >> 8) & 0xFF) != static_cast<unsigned long>(y % 256) ||
+                 ((p >> 16) & 0xFF) != 200;
+      }
+    XDestroyImage(img);
+    EXPECT_EQ(wrong, 0);
 
-  {
-    foundation::MainThreadScope main;
-    mView->RemoveFromSuperview();
+    // A frame that changed in one rectangle shows the change there only, on every pixel it touches.
+    for (size_t i = 2; i < pixels.size(); i += 4)
+      pixels[i] = 90;
+    {
+      foundation::MainThreadScope main;
+      mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {Rect(100, 20, 49.5, 29.5)}});
+      mApp->MouseLocation(); // a round trip: the server has drawn what came before it
+    }
+    img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    const std::pair<int, int> inside[] = {{100, 20}, {149, 49}};
+    const std::pair<int, int> outside[] = {{60, 30}, {150, 30}, {120, 50}, {99, 19}};
+    for (auto [x, y] : inside)
+      EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 90u) << x << "," << y;
+    for (auto [x, y] : outside)
+      EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 200u) << x << "," << y;
+    XDestroyImage(img);
+
+    {
+      foundation::MainThreadScope main;
+      mView->RemoveFromSuperview();
+    }
+    EXPECT_TRUE(Children().empty());
   }
-  EXPECT_TRUE(Children().empty());
 }
 
 TEST_F(X11View, ClicksWheelAndKeysArriveAndUntakenKeysGoToTheHost)
