@@ -734,7 +734,8 @@ TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePoi
   Menu menu;
   int chosen = 0;
   for (int i = 1; i <= 3; ++i)
-    menu.AddItem("item", [&chosen, i](MenuItem&) { chosen = i; });
+    menu.AddItem(i == 2 ? "a longer item" : "item", [&chosen, i](MenuItem&) { chosen = i; });
+  menu.ItemAt(1).indentationLevel = 1;
   std::atomic<bool> done{false};
   XWindowAttributes shown{};
   std::thread user([&] {
@@ -753,7 +754,10 @@ TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePoi
   }
   done = true;
   user.join();
-  EXPECT_EQ((std::vector<int>{shown.x, shown.y, shown.height}), (std::vector<int>{20, 20, 120}));
+  // As wide as the widest row: its indented text (thirteen characters of 7.8 points), the margins, the room for a
+  // check mark and for a submenu's arrow.
+  EXPECT_EQ((std::vector<int>{shown.x, shown.y, shown.width, shown.height}),
+            (std::vector<int>{20, 20, int(std::ceil((13 * 7.8 + 2 * 6 + 2 * 12 + 20) * 2)), 120}));
   EXPECT_EQ(chosen, 3);
 
   // An alert twice as large, its buttons where it draws them: the alternate one left of the default one.
