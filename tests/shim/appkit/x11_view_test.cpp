@@ -795,6 +795,50 @@ TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePoi
   EXPECT_EQ(result, kAlertAlternateReturn);
 }
 
+TEST_F(X11View, TheWindowManagersCloseButtonAnswersAnAlertWithItsAlternateOrOnlyButton)
+{
+  OpenView();
+  const struct
+  {
+    const char* alternate;
+    const char* message; // the window manager's message sent to the alert, then Return
+    int answer;
+  } cases[] = {
+    {"Cancel", "WM_DELETE_WINDOW", kAlertAlternateReturn},
+    {"", "WM_DELETE_WINDOW", kAlertDefaultReturn},
+    {"Cancel", "WM_TAKE_FOCUS", kAlertDefaultReturn}, // another message leaves the answer to the key
+  };
+  for (const auto& c : cases)
+  {
+    std::thread user([&] {
+      Display* display = testsupport::OpenDisplayOrNull();
+      XWindowAttributes wa{};
+      Window alert = 0;
+      WaitFor([&] { return (alert = FindPopup(display, mParent, false, wa)) != 0; });
+      if (alert)
+      {
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.window = alert;
+        m.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        m.format = 32;
+        m.data.l[0] = static_cast<long>(XInternAtom(display, c.message, False));
+        m.data.l[1] = CurrentTime;
+        XSendEvent(display, alert, False, NoEventMask, reinterpret_cast<XEvent*>(&m));
+        SendKey(display, alert, XK_Return); // answers when the message did not
+      }
+      XCloseDisplay(display);
+    });
+    int result = 99;
+    {
+      foundation::MainThreadScope main;
+      result = mApp->RunAlertPanel({"Title", "Message", "OK", c.alternate, ""});
+    }
+    user.join();
+    EXPECT_EQ(result, c.answer) << c.alternate << " " << c.message;
+  }
+}
+
 TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
 {
   OpenView();
