@@ -373,6 +373,31 @@ TEST_F(X11View, KeysTheHostHandsOnAfterAPasteTakeItsAnswerUntilAPauseOfHalfASeco
   foundation::RunLoop::Main().UseManualClock(nullptr);
 }
 
+TEST_F(X11View, AnotherWindowEndingDuringTheHostsKeysIsNotTakenForTheClipboardOwnersEnd)
+{
+  foundation::ManualClock clock;
+  foundation::RunLoop::Main().UseManualClock(&clock);
+  OpenView();
+  {
+    ClipboardOwner owner("UTF8_STRING", 8, "text");
+    foundation::MainThreadScope main;
+    const auto hostKey = [&] {
+      std::string text;
+      mApp->HandleHostKey([&] { return mApp->StringFromPasteboard(text); });
+      return text;
+    };
+    EXPECT_EQ(hostKey(), "text");
+    clock.Advance(0.1);
+    // The host's window goes, and the view's with it: its end waits in the queue when the next key pastes.
+    XDestroyWindow(mHost, mParent);
+    mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 10, 10, 0, 0, 0); // for TearDown
+    XSync(mHost, False);
+    EXPECT_EQ(hostKey(), "text");
+    EXPECT_EQ(owner.Requests(), 1) << "the owner, still there, was asked again";
+  }
+  foundation::RunLoop::Main().UseManualClock(nullptr);
+}
+
 TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
 {
   OpenView();
