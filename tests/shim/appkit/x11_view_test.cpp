@@ -373,6 +373,25 @@ TEST_F(X11View, KeysTheHostHandsOnAfterAPasteTakeItsAnswerUntilAPauseOfHalfASeco
   foundation::RunLoop::Main().UseManualClock(nullptr);
 }
 
+TEST_F(X11View, AKeyOrClickInTheEditorItselfEndsTheHostsRunOfKeys)
+{
+  OpenView(); // the loop's own clock: its pump serves the editor's key
+  {
+    ClipboardOwner owner("UTF8_STRING", 8, "text");
+    const auto hostKey = [&] {
+      foundation::MainThreadScope main;
+      std::string text;
+      mApp->HandleHostKey([&] { return mApp->StringFromPasteboard(text); });
+      return text;
+    };
+    EXPECT_EQ(hostKey(), "text");
+    SendKey(mHost, Children().at(0), XK_a); // the user types in the editor: the host's next key came later
+    ASSERT_TRUE(WaitFor([&] { return Presses() == "a"; })) << Presses();
+    EXPECT_EQ(hostKey(), "text");
+    EXPECT_EQ(owner.Requests(), 2) << "the host's key after the editor's own took the answer before it";
+  }
+}
+
 TEST_F(X11View, AnotherWindowEndingDuringTheHostsKeysIsNotTakenForTheClipboardOwnersEnd)
 {
   foundation::ManualClock clock;
