@@ -166,8 +166,8 @@ int X11Application::RunAlertPanel(const AlertPanel& alert)
       if (e.xexpose.count == 0)
         DrawAlert(mDisplay, win, layout, mScale);
     }
-    else if (const std::optional<int> given = AnswerOf(e, layout, mScale, deleteAtom))
-      answer = given;
+    else if (const std::optional<int> given = AnswerOf(e, layout, mScale, deleteAtom); given && !answer)
+      answer = given; // the first answer counts: a key or click queued behind it comes too late
   };
   RunModal([&] { return answer.has_value(); });
   mModalHandler = nullptr;

@@ -208,8 +208,23 @@ TEST_F(Prompts, KeysTheHostSendsGoToTheOpenTextField)
   EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("", kEnd)));
   EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("v", 'V', false, true)));
   EXPECT_EQ(View().mTextField->StringValueUTF8(), "1.51");
+  // Left twice, Delete takes the character after the caret and Backspace the one before it.
+  constexpr int kLeft = 37, kDelete = 46;
+  for (int key : {kLeft, kLeft, kDelete})
+    EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("", key)));
+  EXPECT_EQ(View().mTextField->StringValueUTF8(), "1.1");
+  EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("", 8)));
+  EXPECT_EQ(View().mTextField->StringValueUTF8(), "11");
   EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("\r", 13)));
   EXPECT_EQ(View().mTextField, nullptr);
+  // Tab and the keypad's Enter end the editing as Return does.
+  for (int key : {9, 0x800D})
+  {
+    Graphics()->CreatePlatformTextEntry(0, IText(), IRECT(0, 0, 10, 10), 8, "");
+    ASSERT_NE(View().mTextField, nullptr);
+    EXPECT_TRUE(mDelegate.OnKeyDown(plug::IKeyPress("", key)));
+    EXPECT_EQ(View().mTextField, nullptr) << key;
+  }
 }
 
 TEST_F(Prompts, ScrollingClosesTheTextFieldEvenWithoutVerticalMovement)

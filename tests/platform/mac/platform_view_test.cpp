@@ -351,6 +351,8 @@ TEST_F(EditorView, AHiddenLockedPointerGoesBackToWhereItWasHidden)
   ASSERT_EQ(mApp.mWarps.size(), 1u);
   EXPECT_EQ(mApp.mWarps[0].x, 100.0);
   EXPECT_EQ(mApp.mWarps[0].y, 60.0);
+  EXPECT_EQ(mApp.MouseLocation().x, 100.0); // and the pointer is there, counted from the screen's bottom
+  EXPECT_EQ(mApp.MouseLocation().y, 1080.0 - 60.0);
   Graphics()->HideMouseCursor(false, false);
   EXPECT_FALSE(mApp.mCursorHidden);
   EXPECT_EQ(mApp.mWarps.size(), 1u); // showing does not move the pointer

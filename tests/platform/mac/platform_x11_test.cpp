@@ -359,6 +359,7 @@ void EditorOnX11::ServerGoesAwayAndAnotherServes()
   }));
   foundation::MainThreadScope main;
   EXPECT_TRUE(mApp->Lost());
+  EXPECT_FALSE(appkit::X11DisplayServing()) << "the lost connection still counts as one that serves";
   EXPECT_EQ(mDelegate.mUICloses, 1);
   EXPECT_FALSE(held->HasWindow());
   Display* again = server.Start(); // the same display number, a new server

@@ -22,6 +22,11 @@ TEST(TextConversion, RoundTripsAndReplacesMalformedBytes)
   EXPECT_EQ(UTF32FromUTF8(text), (std::u32string{U'a', 0xE9, 0x20AC, 0x1F3B5}));
   EXPECT_EQ(UTF8FromUTF32(UTF32FromUTF8(text)), text);
   EXPECT_EQ(UTF32FromUTF8("\xff" "a\xc3"), (std::u32string{0xFFFD, U'a', 0xFFFD}));
+  // The last code point is kept both ways; one past it is replaced both ways.
+  EXPECT_EQ(UTF8FromUTF32(std::u32string(1, char32_t(0x10FFFF))), "\xf4\x8f\xbf\xbf");
+  EXPECT_EQ(UTF32FromUTF8("\xf4\x8f\xbf\xbf"), std::u32string(1, char32_t(0x10FFFF)));
+  EXPECT_EQ(UTF8FromUTF32(std::u32string(1, char32_t(0x110000))), "\xef\xbf\xbd");
+  EXPECT_EQ(UTF32FromUTF8("\xf4\x90\x80\x80"), std::u32string(1, char32_t(0xFFFD)));
 }
 
 TEST(PainterLines, TextsBreakAtLineBreaksAndLongLinesAtTheLastSpaceSlashOrCharacterThatFits)
@@ -47,6 +52,25 @@ TEST(PainterLines, TextsBreakAtLineBreaksAndLongLinesAtTheLastSpaceSlashOrCharac
     EXPECT_EQ(BreakLines(painter, c.text, style, 60), c.lines) << c.text;
   EXPECT_EQ(EndWithEllipsis(painter, "Line 49", style, 60), "Line 49\xE2\x80\xA6");
   EXPECT_EQ(EndWithEllipsis(painter, "one two three", style, 30), "one\xE2\x80\xA6");
+}
+
+TEST(PlainPainter, FillsRectanglesInDevicePixelsAsOpaqueBGRAWithChannelsClampedAndRounded)
+{
+  PlainPainter painter;
+  painter.Begin({3.0, 1.5}, 2.0, {0.2, 0.4, 1.0, 1.0}); // 6 x 3 pixels
+  painter.FillRect(Rect(0.5, 0.5, 1.0, 5.0), {1.5, -0.5, 0.5, 0.25}); // pixel columns 1 and 2, rows 1 and 2
+  const FrameImage image = painter.End();
+  ASSERT_EQ(image.width, 6);
+  ASSERT_EQ(image.height, 3);
+  ASSERT_EQ(image.bytesPerRow, 24u);
+  const auto pixel = [&](int x, int y) {
+    const uint8_t* p = image.pixels + size_t(y) * image.bytesPerRow + size_t(x) * 4;
+    return std::vector<int>{p[0], p[1], p[2], p[3]};
+  };
+  const std::vector<int> background{255, 102, 51, 255}, filled{128, 0, 255, 255};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 6; ++x)
+      EXPECT_EQ(pixel(x, y), (x >= 1 && x < 3 && y >= 1 ? filled : background)) << x << "," << y;
 }
 
 TEST(SavePanel, AnAnswerWithoutAnAllowedExtensionGetsTheFirst)

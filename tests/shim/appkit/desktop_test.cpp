@@ -68,5 +68,15 @@ TEST(DialogPrograms, TheAnswerIsReadAndTheProgramsStderrStaysOutOfTheHostsLog)
   EXPECT_EQ(logged, "");
 }
 
+TEST(DetachedPrograms, AProgramEndingWithinTheWaitTellsWhetherItFailedAndOneStillRunningCountsAsStarted)
+{
+  EXPECT_TRUE(SpawnDetached({"true"}, 10.0));
+  EXPECT_FALSE(SpawnDetached({"false"}, 10.0));
+  EXPECT_FALSE(SpawnDetached({"sh", "-c", "kill -TERM $$"}, 10.0)); // ended by a signal
+  EXPECT_FALSE(SpawnDetached({"/nonexistent/program"}, 10.0));
+  EXPECT_FALSE(SpawnDetached({}, 10.0));
+  EXPECT_TRUE(SpawnDetached({"sleep", "0.2"}, 0.0)); // not waited for: reaped later
+}
+
 } // namespace
 } // namespace appkit

@@ -31,5 +31,66 @@ TEST(MenuScroller, EveryRowRevealedOneStepAtATimeIsShownAtItsPlace)
   }
 }
 
+TEST(MenuScroller, RowsEndWhereTheNextBeginsAndAMenuJustFittingItsAreaDoesNotScroll)
+{
+  const Rect area(100, 50, 400, 300); // fifteen rows of 20
+  MenuScroller fitting(15, 20, 500, 20, 10, area);
+  EXPECT_FALSE(fitting.Scrolls());
+  EXPECT_EQ(fitting.Height(), 300);
+  EXPECT_EQ(fitting.Width(), 400); // no wider than the area
+  EXPECT_EQ(fitting.X(), 100);     // and moved into it
+  EXPECT_EQ(fitting.Y(), 50);
+  EXPECT_EQ(fitting.ItemTop(14), 280);
+  EXPECT_FALSE(fitting.Scroll(1));
+  const MenuScroller nearTheEnd(2, 20, 100, 450, 340, area);
+  EXPECT_EQ(nearTheEnd.X(), 400);
+  EXPECT_EQ(nearTheEnd.Y(), 310);
+  const MenuScroller inside(2, 20, 100, 120, 60, area);
+  EXPECT_EQ(inside.X(), 120);
+  EXPECT_EQ(inside.Y(), 60);
+
+  MenuScroller scrolling(16, 20, 100, 0, 0, area); // one row too many: thirteen items between the arrows
+  EXPECT_TRUE(scrolling.Scrolls());
+  EXPECT_EQ(scrolling.VisibleCount(), 13);
+  EXPECT_EQ(scrolling.Height(), 300);
+  const struct
+  {
+    int y;
+    MenuScroller::Row row;
+    int item;
+  } rows[] = {
+    {-1, MenuScroller::Row::kNone, -1},      {0, MenuScroller::Row::kScrollUp, -1},
+    {19, MenuScroller::Row::kScrollUp, -1},  {20, MenuScroller::Row::kItem, 0},
+    {39, MenuScroller::Row::kItem, 0},       {40, MenuScroller::Row::kItem, 1},
+    {279, MenuScroller::Row::kItem, 12},     {280, MenuScroller::Row::kScrollDown, -1},
+    {299, MenuScroller::Row::kScrollDown, -1}, {300, MenuScroller::Row::kNone, -1},
+  };
+  for (const auto& r : rows)
+  {
+    int item = 7;
+    EXPECT_EQ(scrolling.At(r.y, item), r.row) << r.y;
+    EXPECT_EQ(item, r.item) << r.y;
+  }
+  EXPECT_FALSE(scrolling.CanScrollUp());
+  EXPECT_FALSE(scrolling.Scroll(-1));
+  EXPECT_TRUE(scrolling.Scroll(100)); // as far as the last item
+  EXPECT_EQ(scrolling.FirstVisible(), 3);
+  EXPECT_FALSE(scrolling.CanScrollDown());
+  EXPECT_TRUE(scrolling.CanScrollUp());
+  EXPECT_EQ(scrolling.ItemTop(3), 20);
+  int item = -1;
+  EXPECT_EQ(scrolling.At(279, item), MenuScroller::Row::kItem);
+  EXPECT_EQ(item, 15);
+  scrolling.Reveal(3); // in sight already
+  EXPECT_EQ(scrolling.FirstVisible(), 3);
+  scrolling.Reveal(0);
+  EXPECT_EQ(scrolling.FirstVisible(), 0);
+
+  const MenuScroller shortMenu(3, 20, 100, 0, 0, area);
+  EXPECT_EQ(shortMenu.At(59, item), MenuScroller::Row::kItem);
+  EXPECT_EQ(item, 2);
+  EXPECT_EQ(shortMenu.At(60, item), MenuScroller::Row::kNone);
+}
+
 } // namespace
 } // namespace appkit

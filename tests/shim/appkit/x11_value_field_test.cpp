@@ -7,6 +7,7 @@
 
 // After the test framework: X defines macros (None, Bool) that its headers would trip over.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 #include "appkit/x11_application.h"
@@ -25,7 +26,7 @@ class X11ValueField : public X11HostWindow
 {
 protected:
   /// Opens the view with a field holding the text, the caret at its end and the keyboard on the field.
-  void OpenField(const std::u32string& text)
+  void OpenField(const std::u32string& text, TextAlignment alignment = TextAlignment::kLeft)
   {
     {
       foundation::MainThreadScope main;
@@ -33,6 +34,8 @@ protected:
       ASSERT_TRUE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
       mField.frame = Rect(40, 100, 120, 20);
       mField.stringValue = text;
+      mField.fontSize = 10.0; // the plain painter's characters: six points each
+      mField.alignment = alignment;
       mView->AddTextField(mField);
       mField.SetCaret(text.size(), false);
     }
@@ -43,8 +46,27 @@ protected:
       XWindowAttributes wa{};
       return fields.size() == 1 && XGetWindowAttributes(mHost, fields[0], &wa) && wa.map_state == IsViewable;
     }));
+    mFieldWindow = fields[0];
     XSetInputFocus(mHost, fields[0], RevertToParent, CurrentTime);
     XSync(mHost, False);
+  }
+  /// The columns of the field's window where its middle row is dark: the caret, the plain painter drawing no text.
+  std::vector<int> DarkColumns()
+  {
+    std::vector<int> dark;
+    XImage* image = XGetImage(mHost, mFieldWindow, 0, 0, 120, 20, AllPlanes, ZPixmap);
+    if (!image)
+      return dark;
+    for (int x = 0; x < 120; ++x)
+      if ((XGetPixel(image, x, 10) & 0xFF) < 128)
+        dark.push_back(x);
+    XDestroyImage(image);
+    return dark;
+  }
+  /// Waits until the caret is drawn in the one column.
+  bool CaretSeenAt(int x)
+  {
+    return WaitFor([&] { return DarkColumns() == std::vector<int>{x}; });
   }
   /// Types the key (with the modifier) and waits until the field's selection is [start, end).
   bool TypeAndSee(KeySym key, KeySym modifier, size_t start, size_t end)
@@ -67,6 +89,7 @@ protected:
 
   QuietResponder mResponder;
   TextField mField;
+  Window mFieldWindow = 0;
 };
 
 TEST_F(X11ValueField, ShiftWithTheCaretKeysSelectsAndTheKeysAloneCollapseTheSelection)
@@ -84,6 +107,34 @@ TEST_F(X11ValueField, ShiftWithTheCaretKeysSelectsAndTheKeysAloneCollapseTheSele
     foundation::MainThreadScope main;
     return mField.stringValue == U"19";
   })) << "a typed character replaces the selection";
+}
+
+TEST_F(X11ValueField, ATextWiderThanTheFieldScrollsToKeepTheCaretInsideItsPadding)
+{
+  // 120 points wide with two points of padding on each side: 19 characters of six points fit, 20 do not.
+  const struct
+  {
+    std::u32string text;
+    TextAlignment alignment;
+    int caretAtEnd, caretAtStart;
+  } cases[] = {
+    {std::u32string(19, U'8'), TextAlignment::kLeft, 2 + 114, 2},
+    {std::u32string(20, U'8'), TextAlignment::kLeft, 118, 2},
+    {std::u32string(22, U'8'), TextAlignment::kRight, 118, 2},
+    {std::u32string(10, U'8'), TextAlignment::kRight, 118, 118 - 60},
+    {std::u32string(10, U'8'), TextAlignment::kCenter, 90, 30},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.text.size());
+    OpenField(c.text, c.alignment);
+    EXPECT_TRUE(CaretSeenAt(c.caretAtEnd)) << "caret columns: " << ::testing::PrintToString(DarkColumns());
+    testsupport::TypeKey(mHost, XK_Home);
+    EXPECT_TRUE(CaretSeenAt(c.caretAtStart)) << "caret columns: " << ::testing::PrintToString(DarkColumns());
+    foundation::MainThreadScope main;
+    mView->RemoveTextField();
+    mView.reset();
+  }
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 // After the test framework: X defines macros (None, Bool) that its headers would trip over.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -124,61 +125,81 @@ protected:
 
 TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
 {
-  OpenView();
-  const std::vector<Window> children = Children();
-  ASSERT_EQ(children.size(), 1u);
-  XWindowAttributes wa;
-  XGetWindowAttributes(mHost, children[0], &wa);
-  EXPECT_EQ(wa.width, 468);
-  EXPECT_EQ(wa.height, 450);
-
-  std::vector<uint8_t> pixels(468 * 450 * 4);
-  for (size_t i = 0; i < pixels.size(); i += 4)
+  // Through shared memory, and through the connection as for a server on another machine.
+  struct SharedMemoryAgain
   {
-    pixels[i] = static_cast<uint8_t>(i / 4 % 468);  // blue: x
-    pixels[i + 1] = static_cast<uint8_t>(i / 4 / 468); // green: y
-    pixels[i + 2] = 200;
-    pixels[i + 3] = 255;
-  }
+    ~SharedMemoryAgain() { unsetenv("DROVIK_X11_NO_SHM"); }
+  } sharedMemoryAgain;
+  for (const bool sharedMemory : {true, false})
   {
-    foundation::MainThreadScope main;
-    mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {}});
-  }
-  XImage* img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
-  ASSERT_NE(img, nullptr);
-  int wrong = 0;
-  for (int y = 0; y < 450; y += 7)
-    for (int x = 0; x < 468; x += 5)
+    SCOPED_TRACE(sharedMemory ? "shared memory" : "no shared memory");
+    if (!sharedMemory)
     {
-      const unsigned long p = XGetPixel(img, x, y);
-      wrong += (p & 0xFF) != static_cast<unsigned long>(x % 256) || ((p >> 8) & 0xFF) != static_cast<unsigned long>(y % 256) ||
-               ((p >> 16) & 0xFF) != 200;
+      setenv("DROVIK_X11_NO_SHM", "1", 1);
+      foundation::MainThreadScope main;
+      mView.reset();
+      mApp.reset();
+      mApp = MakeX11Application();
+      ASSERT_NE(mApp, nullptr);
     }
-  XDestroyImage(img);
-  EXPECT_EQ(wrong, 0);
+    OpenView();
+    const std::vector<Window> children = Children();
+    ASSERT_EQ(children.size(), 1u);
+    XWindowAttributes wa;
+    XGetWindowAttributes(mHost, children[0], &wa);
+    EXPECT_EQ(wa.width, 468);
+    EXPECT_EQ(wa.height, 450);
 
-  // A frame that changed in one rectangle shows the change there only, on every pixel it touches.
-  for (size_t i = 2; i < pixels.size(); i += 4)
-    pixels[i] = 90;
-  {
-    foundation::MainThreadScope main;
-    mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {Rect(100, 20, 49.5, 29.5)}});
-  }
-  img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
-  ASSERT_NE(img, nullptr);
-  const std::pair<int, int> inside[] = {{100, 20}, {149, 49}};
-  const std::pair<int, int> outside[] = {{60, 30}, {150, 30}, {120, 50}, {99, 19}};
-  for (auto [x, y] : inside)
-    EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 90u) << x << "," << y;
-  for (auto [x, y] : outside)
-    EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 200u) << x << "," << y;
-  XDestroyImage(img);
+    std::vector<uint8_t> pixels(468 * 450 * 4);
+    for (size_t i = 0; i < pixels.size(); i += 4)
+    {
+      pixels[i] = static_cast<uint8_t>(i / 4 % 468);  // blue: x
+      pixels[i + 1] = static_cast<uint8_t>(i / 4 / 468); // green: y
+      pixels[i + 2] = 200;
+      pixels[i + 3] = 255;
+    }
+    {
+      foundation::MainThreadScope main;
+      mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {}});
+      mApp->MouseLocation(); // a round trip: the server has drawn what came before it
+    }
+    XImage* img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    int wrong = 0;
+    for (int y = 0; y < 450; y += 7)
+      for (int x = 0; x < 468; x += 5)
+      {
+        const unsigned long p = XGetPixel(img, x, y);
+        wrong += (p & 0xFF) != static_cast<unsigned long>(x % 256) || ((p >> 8) & 0xFF) != static_cast<unsigned long>(y % 256) ||
+                 ((p >> 16) & 0xFF) != 200;
+      }
+    XDestroyImage(img);
+    EXPECT_EQ(wrong, 0);
 
-  {
-    foundation::MainThreadScope main;
-    mView->RemoveFromSuperview();
+    // A frame that changed in one rectangle shows the change there only, on every pixel it touches.
+    for (size_t i = 2; i < pixels.size(); i += 4)
+      pixels[i] = 90;
+    {
+      foundation::MainThreadScope main;
+      mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {Rect(100, 20, 49.5, 29.5)}});
+      mApp->MouseLocation(); // a round trip: the server has drawn what came before it
+    }
+    img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    const std::pair<int, int> inside[] = {{100, 20}, {149, 49}};
+    const std::pair<int, int> outside[] = {{60, 30}, {150, 30}, {120, 50}, {99, 19}};
+    for (auto [x, y] : inside)
+      EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 90u) << x << "," << y;
+    for (auto [x, y] : outside)
+      EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 200u) << x << "," << y;
+    XDestroyImage(img);
+
+    {
+      foundation::MainThreadScope main;
+      mView->RemoveFromSuperview();
+    }
+    EXPECT_TRUE(Children().empty());
   }
-  EXPECT_TRUE(Children().empty());
 }
 
 TEST_F(X11View, ClicksWheelAndKeysArriveAndUntakenKeysGoToTheHost)
@@ -348,6 +369,50 @@ TEST_F(X11View, KeysTheHostHandsOnAfterAPasteTakeItsAnswerUntilAPauseOfHalfASeco
     EXPECT_TRUE(mApp->StringFromPasteboard(text));
     EXPECT_EQ(hostKey(true), "text");
     EXPECT_EQ(owner.Requests(), 4);
+  }
+  foundation::RunLoop::Main().UseManualClock(nullptr);
+}
+
+TEST_F(X11View, AKeyOrClickInTheEditorItselfEndsTheHostsRunOfKeys)
+{
+  OpenView(); // the loop's own clock: its pump serves the editor's key
+  {
+    ClipboardOwner owner("UTF8_STRING", 8, "text");
+    const auto hostKey = [&] {
+      foundation::MainThreadScope main;
+      std::string text;
+      mApp->HandleHostKey([&] { return mApp->StringFromPasteboard(text); });
+      return text;
+    };
+    EXPECT_EQ(hostKey(), "text");
+    SendKey(mHost, Children().at(0), XK_a); // the user types in the editor: the host's next key came later
+    ASSERT_TRUE(WaitFor([&] { return Presses() == "a"; })) << Presses();
+    EXPECT_EQ(hostKey(), "text");
+    EXPECT_EQ(owner.Requests(), 2) << "the host's key after the editor's own took the answer before it";
+  }
+}
+
+TEST_F(X11View, AnotherWindowEndingDuringTheHostsKeysIsNotTakenForTheClipboardOwnersEnd)
+{
+  foundation::ManualClock clock;
+  foundation::RunLoop::Main().UseManualClock(&clock);
+  OpenView();
+  {
+    ClipboardOwner owner("UTF8_STRING", 8, "text");
+    foundation::MainThreadScope main;
+    const auto hostKey = [&] {
+      std::string text;
+      mApp->HandleHostKey([&] { return mApp->StringFromPasteboard(text); });
+      return text;
+    };
+    EXPECT_EQ(hostKey(), "text");
+    clock.Advance(0.1);
+    // The host's window goes, and the view's with it: its end waits in the queue when the next key pastes.
+    XDestroyWindow(mHost, mParent);
+    mParent = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 10, 10, 0, 0, 0); // for TearDown
+    XSync(mHost, False);
+    EXPECT_EQ(hostKey(), "text");
+    EXPECT_EQ(owner.Requests(), 1) << "the owner, still there, was asked again";
   }
   foundation::RunLoop::Main().UseManualClock(nullptr);
 }
@@ -525,6 +590,17 @@ TEST_F(X11View, EnteringAndLeavingArriveInOrderAndLeavingTakesTheToolTipAway)
 
 /// The first mapped override-redirect or top-level window this process made on the root other than the host's,
 /// or 0.
+/// A pixel of a window as 0xRRGGBB; 0 when it cannot be read.
+uint32_t PixelOf(Display* display, Window w, int x, int y)
+{
+  XImage* image = w ? XGetImage(display, w, x, y, 1, 1, AllPlanes, ZPixmap) : nullptr;
+  if (!image)
+    return 0;
+  const uint32_t p = static_cast<uint32_t>(XGetPixel(image, 0, 0) & 0xFFFFFF);
+  XDestroyImage(image);
+  return p;
+}
+
 Window FindPopup(Display* display, Window except, bool overrideRedirect, XWindowAttributes& found)
 {
   Window root, parent, *children = nullptr;
@@ -569,6 +645,242 @@ TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
   }
   user.join();
   EXPECT_EQ(width.load(), 720) << "twice the usual width, not the screen's";
+}
+
+TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
+{
+  OpenView();
+  const Atom workArea = XInternAtom(mHost, "_NET_WORKAREA", False);
+  const long area[4] = {100, 50, 400, 300}; // fifteen rows of 20
+  XChangeProperty(mHost, DefaultRootWindow(mHost), workArea, XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(area), 4);
+  XSync(mHost, False);
+  struct RemoveWorkArea
+  {
+    Display* display;
+    Atom atom;
+    ~RemoveWorkArea()
+    {
+      XDeleteProperty(display, DefaultRootWindow(display), atom);
+      XSync(display, False);
+    }
+  } removeWorkArea{mHost, workArea};
+  // The user closes the popup once seen, with Escape or Return.
+  const auto shown = [this](bool overrideRedirect) {
+    XWindowAttributes seen{};
+    std::thread user([&] {
+      Display* display = testsupport::OpenDisplayOrNull();
+      Window popup = 0;
+      WaitFor([&] { return (popup = FindPopup(display, mParent, overrideRedirect, seen)) != 0; });
+      if (popup)
+        SendKey(display, popup, overrideRedirect ? XK_Escape : XK_Return);
+      XCloseDisplay(display);
+    });
+    {
+      foundation::MainThreadScope main;
+      Menu menu;
+      for (int i = 0; i < 40; ++i)
+        menu.AddItem("item", [](MenuItem&) {});
+      if (overrideRedirect)
+        mApp->PopUpMenu(menu, {10, 10}, *mView);
+      else
+        mApp->RunAlertPanel({"Title", "Message", "OK", "", ""});
+    }
+    user.join();
+    return seen;
+  };
+  const XWindowAttributes menu = shown(true);
+  EXPECT_EQ(menu.x, 100); // moved in from the screen's corner
+  EXPECT_EQ(menu.y, 50);
+  EXPECT_EQ(menu.height, 300) << "as many rows as the work area holds";
+  const XWindowAttributes alert = shown(false);
+  EXPECT_EQ(alert.width, 360);
+  EXPECT_EQ(alert.x, 100 + (400 - 360) / 2) << "centred in the work area";
+  EXPECT_EQ(alert.y, 50 + (300 - alert.height) / 2);
+}
+
+TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePointerWhereTheyShow)
+{
+  testsupport::SetScreenDpi(mHost, "192");
+  struct ScaleOne
+  {
+    Display* display;
+    ~ScaleOne() { testsupport::SetScreenDpi(display, nullptr); }
+  } scaleOne{mHost};
+  {
+    foundation::MainThreadScope main;
+    mApp.reset();
+    mApp = MakeX11Application(); // a new connection reads the scale
+    ASSERT_NE(mApp, nullptr);
+  }
+  OpenView();
+  // Clicks where the user sees a popup's part until the main thread is done with it (a click that comes before the
+  // popup takes the pointer is lost), for a few seconds at most.
+  const auto clickUntil = [&](std::atomic<bool>& done, int x, int y) {
+    for (int tries = 0; tries < 100 && !done; ++tries)
+    {
+      XTestFakeMotionEvent(mHost, -1, x, y, 0);
+      XTestFakeButtonEvent(mHost, 1, True, 0);
+      XTestFakeButtonEvent(mHost, 1, False, 0);
+      XSync(mHost, False);
+      for (int i = 0; i < 50 && !done; ++i) // a moment for the click to be taken
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  };
+
+  // The value field: its text's characters seven pixels and a fifth apart (twice 12 points times 0.6), two in;
+  // a click between the second and third puts the caret there.
+  TextField field;
+  field.frame = Rect(40, 100, 120, 20);
+  field.stringValue = U"12.5";
+  {
+    foundation::MainThreadScope main;
+    mView->AddTextField(field);
+    field.SetCaret(0, false);
+  }
+  std::vector<Window> fields;
+  XWindowAttributes wa{};
+  ASSERT_TRUE(WaitFor([&] {
+    fields = testsupport::ChildWindows(mHost, Children().at(0));
+    return fields.size() == 1 && XGetWindowAttributes(mHost, fields[0], &wa) && wa.map_state == IsViewable;
+  }));
+  EXPECT_EQ((std::vector<int>{wa.x, wa.y, wa.width, wa.height}), (std::vector<int>{80, 200, 240, 40}));
+  int rx = 0, ry = 0;
+  Window dummy;
+  XTranslateCoordinates(mHost, fields[0], DefaultRootWindow(mHost), 34, 20, &rx, &ry, &dummy);
+  XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
+  XTestFakeButtonEvent(mHost, 1, True, 0);
+  XTestFakeButtonEvent(mHost, 1, False, 0);
+  XSync(mHost, False);
+  EXPECT_TRUE(WaitFor([&] {
+    foundation::MainThreadScope main;
+    return field.Caret() == 2 && !field.HasSelection();
+  }));
+  const auto caretColumns = [&] { // the plain painter draws no text: the caret is all that is dark
+    std::vector<int> dark;
+    if (XImage* image = XGetImage(mHost, fields[0], 0, 0, 240, 40, AllPlanes, ZPixmap))
+    {
+      for (int x = 0; x < 240; ++x)
+        if ((XGetPixel(image, x, 20) & 0xFF) < 128)
+          dark.push_back(x);
+      XDestroyImage(image);
+    }
+    return dark;
+  };
+  EXPECT_TRUE(WaitFor([&] { return caretColumns() == std::vector<int>{33, 34}; }))
+    << ::testing::PrintToString(caretColumns());
+  {
+    foundation::MainThreadScope main;
+    mView->RemoveTextField();
+  }
+
+  // A menu of rows 40 pixels high at twice the view point it pops up at; a click on its third row chooses it.
+  Menu menu;
+  int chosen = 0;
+  for (int i = 1; i <= 3; ++i)
+    menu.AddItem(i == 2 ? "a longer item" : "item", [&chosen, i](MenuItem&) { chosen = i; });
+  menu.ItemAt(1).indentationLevel = 1;
+  std::atomic<bool> done{false};
+  XWindowAttributes shown{};
+  std::thread user([&] {
+    Display* display = testsupport::OpenDisplayOrNull();
+    Window popup = 0;
+    WaitFor([&] { return (popup = FindPopup(display, mParent, true, shown)) != 0; });
+    if (popup)
+      clickUntil(done, shown.x + 20, shown.y + 2 * 40 + 20);
+    if (popup && !done) // no row chose: Escape closes the menu, so the test fails instead of hanging
+      SendKey(display, popup, XK_Escape);
+    XCloseDisplay(display);
+  });
+  {
+    foundation::MainThreadScope main;
+    mApp->PopUpMenu(menu, {10, 10}, *mView);
+  }
+  done = true;
+  user.join();
+  // As wide as the widest row: its indented text (thirteen characters of 7.8 points), the margins, the room for a
+  // check mark and for a submenu's arrow.
+  EXPECT_EQ((std::vector<int>{shown.x, shown.y, shown.width, shown.height}),
+            (std::vector<int>{20, 20, int(std::ceil((13 * 7.8 + 2 * 6 + 2 * 12 + 20) * 2)), 120}));
+  EXPECT_EQ(chosen, 3);
+
+  // An alert twice as large, its buttons where it draws them: the alternate one left of the default one.
+  done = false;
+  std::vector<uint32_t> buttonPixels;
+  std::thread answer([&] {
+    Display* display = testsupport::OpenDisplayOrNull();
+    Window alert = 0;
+    WaitFor([&] { return (alert = FindPopup(display, mParent, false, shown)) != 0; });
+    // The alternate button's left edge and top in the window, and the window's inside on the screen.
+    const int left = 720 - 2 * 172, top = 160 - 40 - 12, x = shown.x + shown.border_width,
+              y = shown.y + shown.border_width;
+    WaitFor([&] { // drawn: the blue of the default button
+      const uint32_t p = PixelOf(display, alert, 720 - 172 + 80, top + 20);
+      return alert && (p & 0xFF) > (p >> 16 & 0xFF) + 60;
+    });
+    // Grey on the panel's lighter grey, a margin above the bottom edge.
+    buttonPixels = {PixelOf(display, alert, left + 80, top - 2), PixelOf(display, alert, left + 2, top + 2),
+                    PixelOf(display, alert, left + 158, top + 38), PixelOf(display, alert, left + 80, top + 42)};
+    if (alert)
+      clickUntil(done, x + left + 156, y + top + 36); // near the button's bottom right corner
+    if (alert && !done) // no button where the user clicked: Return answers, so the test fails instead of hanging
+      SendKey(display, alert, XK_Return);
+    XCloseDisplay(display);
+  });
+  int result = 99;
+  {
+    foundation::MainThreadScope main;
+    result = mApp->RunAlertPanel({"Title", "Message", "OK", "Cancel", ""});
+  }
+  done = true;
+  answer.join();
+  EXPECT_EQ((std::vector<int>{shown.width, shown.height}), (std::vector<int>{720, 160}));
+  EXPECT_EQ(buttonPixels, (std::vector<uint32_t>{0xEDEDED, 0xCCCCCC, 0xCCCCCC, 0xEDEDED}));
+  EXPECT_EQ(result, kAlertAlternateReturn);
+}
+
+TEST_F(X11View, TheWindowManagersCloseButtonAnswersAnAlertWithItsAlternateOrOnlyButton)
+{
+  OpenView();
+  const struct
+  {
+    const char* alternate;
+    const char* message; // the window manager's message sent to the alert, then Return
+    int answer;
+  } cases[] = {
+    {"Cancel", "WM_DELETE_WINDOW", kAlertAlternateReturn},
+    {"", "WM_DELETE_WINDOW", kAlertDefaultReturn},
+    {"Cancel", "WM_TAKE_FOCUS", kAlertDefaultReturn}, // another message leaves the answer to the key
+  };
+  for (const auto& c : cases)
+  {
+    std::thread user([&] {
+      Display* display = testsupport::OpenDisplayOrNull();
+      XWindowAttributes wa{};
+      Window alert = 0;
+      WaitFor([&] { return (alert = FindPopup(display, mParent, false, wa)) != 0; });
+      if (alert)
+      {
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.window = alert;
+        m.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        m.format = 32;
+        m.data.l[0] = static_cast<long>(XInternAtom(display, c.message, False));
+        m.data.l[1] = CurrentTime;
+        XSendEvent(display, alert, False, NoEventMask, reinterpret_cast<XEvent*>(&m));
+        SendKey(display, alert, XK_Return); // answers when the message did not
+      }
+      XCloseDisplay(display);
+    });
+    int result = 99;
+    {
+      foundation::MainThreadScope main;
+      result = mApp->RunAlertPanel({"Title", "Message", "OK", c.alternate, ""});
+    }
+    user.join();
+    EXPECT_EQ(result, c.answer) << c.alternate << " " << c.message;
+  }
 }
 
 TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
@@ -695,14 +1007,19 @@ TEST_F(X11View, ClosingAClosedViewAgainLeavesItClosedAndAsksTheServerNothing)
       ASSERT_TRUE(WaitFor([&] { return mRecorder.mDestroyed.load(); })) << c.first;
     }
     foundation::MainThreadScope main;
+    const std::vector<uint8_t> frame(16 * 16 * 4, 0x80);
     if (!c.hostDestroys)
+    {
+      mView->PresentFrame({frame.data(), 16, 16, 16 * 4, {}});
       mView->RemoveFromSuperview();
+    }
     EXPECT_FALSE(mView->HasWindow()) << c.first << ": the view still has a window";
+    mView->PresentFrame({frame.data(), 16, 16, 16 * 4, {}}); // shown nowhere
     mView->RemoveFromSuperview();
     EXPECT_FALSE(mView->HasWindow()) << c.first << ", then removed again";
     mView.reset(); // closes once more
     mApp->MouseLocation(); // a round trip: the errors of every request before it are in
-    EXPECT_EQ(gOurErrors.load(), 0) << c.first << ": closing again destroyed a window already gone";
+    EXPECT_EQ(gOurErrors.load(), 0) << c.first << ": closing again or drawing asked about a window already gone";
     EXPECT_TRUE(Children().empty()) << c.first;
     EXPECT_EQ(mRecorder.mDestroyed.load(), c.hostDestroys) << c.first;
   }
@@ -837,6 +1154,34 @@ TEST_F(X11View, OnlyTextOfEightBitsIsTakenFromTheClipboard)
     EXPECT_EQ(mApp->StringFromPasteboard(text), c.text) << c.type << " " << c.format;
     EXPECT_EQ(text, c.pasted) << c.type << " " << c.format;
   }
+}
+
+TEST_F(X11View, AClipboardOwnerIsWatchedForItsEndOnlyWhileItHoldsTheClipboard)
+{
+  const Atom clipboard = XInternAtom(mHost, "CLIPBOARD", False);
+  const auto watched = [&](Window w) {
+    XWindowAttributes wa{};
+    return XGetWindowAttributes(mHost, w, &wa) && (wa.all_event_masks & StructureNotifyMask) != 0;
+  };
+  const auto paste = [&](const std::string& expected) {
+    foundation::MainThreadScope main;
+    std::string text;
+    EXPECT_TRUE(mApp->StringFromPasteboard(text));
+    EXPECT_EQ(text, expected);
+  };
+  ClipboardOwner first("UTF8_STRING", 8, "one");
+  const Window firstWindow = XGetSelectionOwner(mHost, clipboard);
+  EXPECT_FALSE(watched(firstWindow));
+  paste("one");
+  EXPECT_TRUE(watched(firstWindow)) << "the owner asked";
+  paste("one");
+  EXPECT_TRUE(watched(firstWindow)) << "the owner asked again";
+  ClipboardOwner second("UTF8_STRING", 8, "two");
+  const Window secondWindow = XGetSelectionOwner(mHost, clipboard);
+  ASSERT_NE(secondWindow, firstWindow);
+  paste("two");
+  EXPECT_TRUE(watched(secondWindow)) << "the new owner asked";
+  EXPECT_FALSE(watched(firstWindow)) << "the owner before it, still there";
 }
 
 } // namespace
