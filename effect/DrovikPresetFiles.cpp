@@ -29,6 +29,14 @@ bool EndsWith(const char* text, const char* suffix)
 
 int64_t Nanoseconds(const struct timespec& time) { return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec; }
 
+/// The wall clock file times are given in.
+int64_t NowNanoseconds()
+{
+  struct timespec clock;
+  clock_gettime(CLOCK_REALTIME, &clock);
+  return Nanoseconds(clock);
+}
+
 /// The folder's modification time in nanoseconds; -1 when it cannot be read.
 int64_t FolderTime(const char* folder)
 {
@@ -145,7 +153,9 @@ void Drovik::RescanPresets(const char* folder)
     return;
   auto list = std::make_unique<UserPresetList>();
   list->folder = folder ? folder : "";
-  list->folderTime = time;
+  // A folder changed within the last two seconds may change again within the same clock tick, unseen by its
+  // time: such a time is not kept, so the next rescan reads the folder again.
+  list->folderTime = time >= 0 && NowNanoseconds() - time < kRecentNanoseconds ? -1 : time;
   if (folder && time >= 0) ReadUserPresets(folder, *list);
   {
     plug::LibMutexLock lock(mMutex);
@@ -158,9 +168,7 @@ void Drovik::ReadUserPresets(const char* folder, UserPresetList& list)
 {
   const auto deadline = PresetScanClock() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                               std::chrono::duration<double>(kPresetScanSeconds));
-  struct timespec clock;
-  clock_gettime(CLOCK_REALTIME, &clock);
-  const int64_t now = Nanoseconds(clock);
+  const int64_t now = NowNanoseconds();
   for (const std::string& fileName : PresetFileNames(folder, kPresetExtension, kMaxFolderEntries, list.cut))
   {
     if (list.presets.GetSize() >= kMaxUserPresetFiles || PresetScanClock() > deadline)

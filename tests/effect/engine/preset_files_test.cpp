@@ -208,6 +208,22 @@ TEST_F(PresetFiles, RescanListsAFileAddedBesideOldUnchangedOnes)
   EXPECT_STREQ(d->GetUserPreset(0)->mName, "Bee");
 }
 
+// Folder times advance in clock ticks: a file added within the tick of the folder's last change leaves the
+// folder's time as it was, and is still listed at the next rescan.
+TEST_F(PresetFiles, AFileAddedWithinTheTickOfTheFoldersLastChangeIsListedAtTheNextRescan)
+{
+  auto d = Make();
+  struct stat folder;
+  ASSERT_EQ(stat(mDir.c_str(), &folder), 0);
+  d->RescanPresets(mDir.c_str());
+  EXPECT_EQ(d->NUserPresets(), 0);
+  Write("b.vqp", Document("Vesquin", "Drovik", "<Param name=\"Saturation Stages\" val=\"3\"/>\n", "Bee"));
+  const struct timespec sameTick[2] = {folder.st_atim, folder.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, mDir.c_str(), sameTick, 0), 0);
+  d->RescanPresets(mDir.c_str());
+  EXPECT_EQ(d->NUserPresets(), 1);
+}
+
 // A folder of exactly as many entries as a scan looks at (its own "." and ".." among them) is read whole; one
 // entry more and the list says it was cut. The folder is in memory where the system has one: twenty thousand
 // files on a disk take a second or more.
