@@ -1,5 +1,6 @@
 // The preset list of the plug-in base: its bytes, round trip and name bound; filling, restoring and making presets.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -180,4 +181,42 @@ TEST(PresetList, AFlagOtherThanZeroOrOneIsRefusedWithNothingChanged)
   EXPECT_EQ(p.UnserializePresets(c, 0), -1);
   EXPECT_STREQ(p.GetPresetName(0), "kept");
   EXPECT_EQ(p.GetParam(0)->Value(), 0.5);
+}
+
+// A slot whose stored state cannot be read, or an empty slot when the present state cannot be written, is refused.
+TEST(Presets, RestoringFailsAndKeepsTheIndexWhenTheStateCannotBeReadOrWritten)
+{
+  struct Unwritable : ThreeParams
+  {
+    Unwritable() : ThreeParams(3) {}
+    bool SerializeState(IStateChunk& chunk) const override { return writable && ThreeParams::SerializeState(chunk); }
+    bool writable = true;
+  } p;
+  ASSERT_TRUE(p.RestorePreset(0));
+  p.GetPresetSlot(1)->mInitialized = true;
+  p.GetPresetSlot(1)->mChunk.PutBytes("abc", 3);
+  EXPECT_FALSE(p.RestorePreset(1));
+  EXPECT_EQ(p.GetCurrentPresetIdx(), 0);
+  p.writable = false;
+  EXPECT_FALSE(p.RestorePreset(2));
+  EXPECT_EQ(p.GetCurrentPresetIdx(), 0);
+}
+
+// Pruning runs in a process of its own so that a slot taken from past the end fails the test rather than ending it.
+TEST(Presets, PruningDropsTheEmptySlotsAndKeepsTheOrderOfTheRest)
+{
+  EXPECT_EXIT(
+      {
+        ThreeParams p(5);
+        for (int i : {1, 3, 4})
+        {
+          p.GetPresetSlot(i)->mInitialized = true;
+          p.GetPresetSlot(i)->SetName(std::to_string(i).c_str());
+        }
+        p.PruneUninitialisedPresets();
+        const bool kept = p.NPresets() == 3 && std::strcmp(p.GetPresetName(0), "1") == 0 &&
+                          std::strcmp(p.GetPresetName(1), "3") == 0 && std::strcmp(p.GetPresetName(2), "4") == 0;
+        std::exit(kept ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }

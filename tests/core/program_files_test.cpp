@@ -332,6 +332,7 @@ TEST_F(ProgramFiles, DamagedFilesAreRefusedWithNothingChanged)
     {"bank: wrong chunk tag", patched(bank, 0, "XcnK"), true},
     {"bank: unknown form", patched(bank, 8, "FxBB"), true},
     {"bank: cut in the header", bank.substr(0, 20), true},
+    {"bank: no programs, cut in the current program", patched(bank, 24, BigEndianBytes(0)).substr(0, 30), true},
     {"bank: cut in a record", bank.substr(0, bank.size() - 2), true},
     {"bank: record with wrong tag", patched(bank, 156 + 8, "FPCh"), true},
     {"bank: record with other parameter count", patched(bank, 156 + 24, BigEndianBytes(4)), true},
