@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/HostId.h"
+#include "core/ReadableName.h"
 #include "test_plug.h"
 
 using testplug::FakeHost;
@@ -79,6 +81,21 @@ TEST(DispatcherEdges, SpeakerArrangementsConnectTheirChannelCountOnEachSide)
     }
 }
 
+// The host is shown both sides' arrangements: two channels each, stereo; a side it asks nothing for is skipped.
+TEST(DispatcherEdges, SpeakerArrangementsAreShownStereoOnBothSides)
+{
+  TestPlug p(plug::InstanceInfo{}, 0);
+  vst2::SpeakerArrangement* in = nullptr;
+  vst2::SpeakerArrangement* out = nullptr;
+  ASSERT_EQ(Call(p, vst2::effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 1);
+  ASSERT_TRUE(in && out);
+  EXPECT_EQ(in->numChannels, 2);
+  EXPECT_EQ(out->numChannels, 2);
+  EXPECT_EQ(in->type, vst2::kArrangementStereo);
+  EXPECT_EQ(out->type, vst2::kArrangementStereo);
+  EXPECT_EQ(Call(p, vst2::effGetSpeakerArrangement, 0, 0, nullptr), 1);
+}
+
 // Names are made readable for the host: the last C1 control becomes a blank, and a name cut to the host's 24 bytes
 // never ends inside a character.
 TEST(DispatcherEdges, ProgramNamesAreReadableAndCutBetweenCharacters)
@@ -103,6 +120,49 @@ TEST(DispatcherEdges, ProgramNamesAreReadableAndCutBetweenCharacters)
   unnamed.GetPresetSlot(0)->SetName("");
   char shown[64];
   EXPECT_EQ(Call(unnamed, vst2::effGetProgramNameIndexed, 0, 0, shown), 0) << "an empty name answers 0";
+}
+
+// The edges of what is shown as it is: controls and reordering marks just inside their ranges become blanks, their
+// neighbours stay; the smallest and largest code points of each sequence length stay, overlong forms, surrogates,
+// stray continuation bytes and cut sequences become one U+FFFD per byte.
+TEST(DispatcherEdges, ReadableNamesAtTheEdgesOfEachRange)
+{
+  const std::string bad = "\xEF\xBF\xBD";
+  const std::pair<std::string, std::string> cases[] = {
+    {"\x1f \x7e", "  \x7e"},
+    {"\xC2\x9F\xC2\xA0", " \xC2\xA0"},
+    {"\xD8\x9B\xD8\x9C\xD8\x9D", "\xD8\x9B \xD8\x9D"},
+    {"\xE2\x80\x8D\xE2\x80\x8E\xE2\x80\x8F\xE2\x80\x90", "\xE2\x80\x8D  \xE2\x80\x90"},
+    {"\xE2\x80\xA9\xE2\x80\xAA\xE2\x80\xAE\xE2\x80\xAF", "\xE2\x80\xA9  \xE2\x80\xAF"},
+    {"\xE2\x81\xA5\xE2\x81\xA6\xE2\x81\xA9\xE2\x81\xAA", "\xE2\x81\xA5  \xE2\x81\xAA"},
+    {"\xE0\xA0\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", "\xE0\xA0\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+    {"\xED\x9F\xBF\xEE\x80\x80", "\xED\x9F\xBF\xEE\x80\x80"},
+    {"\xC1\xBF", bad + bad},
+    {"\xE0\x9F\xBF", bad + bad + bad},
+    {"\xF0\x8F\xBF\xBF", bad + bad + bad + bad},
+    {"\xED\xBF\xBF", bad + bad + bad},
+    {"\xF5\x80\x80\x80", bad + bad + bad + bad},
+    {"\x80" "a\xF8\x88" "b\xC3(", bad + "a" + bad + bad + "b" + bad + "("},
+    {"a\xE2\x82", "a" + bad + bad},
+  };
+  for (const auto& [name, shown] : cases)
+    EXPECT_EQ(plug::ReadableName(name), shown) << name;
+
+  // A cut steps back to the start of the character it falls in; the buffer always ends in a terminator.
+  const std::string name = "ab\xF0\x9F\x8E\xB9";
+  const std::pair<int, std::string> cuts[] = {{7, name}, {6, "ab"}, {3, "ab"}, {2, "a"}, {1, ""}};
+  for (const auto& [size, copied] : cuts)
+  {
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof(buffer));
+    plug::CopyReadableName(buffer, size, name.c_str());
+    EXPECT_EQ(std::string(buffer), copied) << size;
+  }
+  char untouched[2] = {'x', 0};
+  plug::CopyReadableName(untouched, 0, "a");
+  EXPECT_EQ(untouched[0], 'x');
+  plug::CopyReadableName(untouched, 2, nullptr);
+  EXPECT_EQ(untouched[0], 0);
 }
 
 // A host that sets an empty program name keeps the name the program had.
@@ -251,6 +311,52 @@ TEST(DispatcherEdges, TheHostsTimeInfoIsReadWhereItsFlagsSayValid)
     EXPECT_EQ(p.GetTimeInfo().mPPQPos, c.readPosition) << c.ppqPos;
     EXPECT_EQ(p.GetTimeInfo().mTempo, c.readTempo) << c.tempo;
     EXPECT_EQ(p.GetTimeInfo().mDenominator, c.readDenominator) << c.denominator << " flags " << c.flags;
+  }
+}
+
+// Bars, cycle, metre and transport: read under their flags, a negative bar or cycle position and a metre over
+// nothing being none; the samples per beat follow the tempo read.
+TEST(DispatcherEdges, BarsCycleMetreAndTransportOfTheHostsTimeInfo)
+{
+  constexpr int kAll = vst2::kTimeTempoValid | vst2::kTimeBarsValid | vst2::kTimeCyclePosValid |
+                       vst2::kTimeSignatureValid | vst2::kTimeTransportPlaying | vst2::kTimeTransportCycleActive;
+  const struct
+  {
+    double bar, cycleStart, cycleEnd;
+    int numerator, flags;
+    double readBar, readCycleStart;
+    int readNumerator;
+    bool playing, looping;
+  } cases[] = {{8.0, 4.0, 12.0, 3, kAll, 8.0, 4.0, 3, true, true},
+               {0.0, 0.0, 0.0, 0, kAll, 0.0, 0.0, 4, true, true},
+               {-1.5, -2.0, 12.0, 3, kAll, -1.0, -1.0, 3, true, true},
+               {8.0, 4.0, -2.0, 3, kAll, 8.0, -1.0, 3, true, true},
+               {8.0, 4.0, 12.0, 3, vst2::kTimeTransportPlaying, -1.0, -1.0, 4, true, false},
+               {8.0, 4.0, 12.0, 3, vst2::kTimeTransportCycleActive, -1.0, -1.0, 4, false, true}};
+  for (const auto& c : cases)
+  {
+    HostedPlug h;
+    vst2::TimeInfo time{};
+    time.samplePos = 4410.0;
+    time.tempo = 90.0;
+    time.barStartPos = c.bar;
+    time.cycleStartPos = c.cycleStart;
+    time.cycleEndPos = c.cycleEnd;
+    time.timeSignatureNumerator = c.numerator, time.timeSignatureDenominator = 8;
+    time.flags = c.flags;
+    h.host.mTime = &time;
+    TestPlug p(h.info, 0);
+    Call(p, vst2::effSetSampleRate, 0, 0, nullptr, 48000.f);
+    h.ProcessOneBlock(p);
+    const plug::IHostTimeInfo& t = p.GetTimeInfo();
+    EXPECT_EQ(t.mSamplePos, 4410.0);
+    EXPECT_EQ(t.mLastBar, c.readBar) << c.bar;
+    EXPECT_EQ(t.mCycleStart, c.readCycleStart) << c.cycleStart << " " << c.cycleEnd;
+    EXPECT_EQ(t.mCycleEnd, c.readCycleStart < 0 ? -1.0 : c.cycleEnd) << c.cycleStart << " " << c.cycleEnd;
+    EXPECT_EQ(t.mNumerator, c.readNumerator) << c.numerator;
+    EXPECT_EQ(t.mTransportIsRunning, c.playing) << c.flags;
+    EXPECT_EQ(t.mTransportLoopEnabled, c.looping) << c.flags;
+    EXPECT_DOUBLE_EQ(p.GetSamplesPerBeat(), (c.flags & vst2::kTimeTempoValid) ? 32000.0 : 24000.0) << c.flags;
   }
 }
 

@@ -44,6 +44,48 @@ TEST(ChannelIO, LegalConfigurations)
   EXPECT_STREQ(name.Get(), "Output");
 }
 
+// Buses: a side splits into buses at each dot; the processor answers which configuration has the most buses, which
+// one has given bus sizes, and the widest each bus gets over all configurations.
+TEST(ChannelIO, BusesOfEachConfiguration)
+{
+  std::vector<IChannelIOConfig> configs;
+  IChannelIOMaxima maxima;
+  ASSERT_EQ(plug::ParseChannelIOStr("2.1-2 1-1.1.1  4", configs, maxima), 3);
+  EXPECT_EQ(configs[0].GetTotalNChannels(plug::kInput), 3);
+  EXPECT_EQ(configs[1].GetTotalNChannels(plug::kOutput), 3);
+  EXPECT_EQ(configs[2].NBuses(plug::kInput), 1);
+  EXPECT_EQ(configs[2].mTotal[plug::kOutput], 0);
+  EXPECT_EQ(maxima.mNInChannels, 4);
+  EXPECT_EQ(maxima.mNInBuses, 2);
+  EXPECT_EQ(maxima.mNOutBuses, 3);
+
+  plug::IPluginConfig c = TestPlug::Config(0);
+  c.channelIOStr = "2.1-2 1-1.1.1 1.1-1"; // the first of two with the most input buses counts
+  struct Buses : plug::IPluginVST2
+  {
+    Buses(const plug::InstanceInfo& info, const plug::IPluginConfig& c) : plug::IPluginVST2(info, c) {}
+  } p(plug::InstanceInfo{}, c);
+  int at = -1;
+  EXPECT_EQ(p.MaxNBuses(plug::kInput, &at), 2);
+  EXPECT_EQ(at, 0);
+  EXPECT_EQ(p.MaxNBuses(plug::kOutput, &at), 3);
+  EXPECT_EQ(at, 1);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({2, 1}, {2}), 0);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({1}, {1, 1, 1}), 1);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({2}, {2}), -1);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({1}, {1, 1}), -1);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({1, 1}, {1}), 2);
+  EXPECT_EQ(p.MaxNChannelsForBus(plug::kInput, 0), 2);
+  EXPECT_EQ(p.MaxNChannelsForBus(plug::kInput, 1), 1);
+  EXPECT_EQ(p.MaxNChannelsForBus(plug::kOutput, 2), 1);
+  EXPECT_EQ(p.MaxNChannelsForBus(plug::kOutput, 3), 0);
+  EXPECT_EQ(p.MaxNChannelsForBus(plug::kInput, -1), 0);
+  ASSERT_NE(p.GetIOConfig(1), nullptr);
+  EXPECT_EQ(p.GetIOConfig(1)->NBuses(plug::kOutput), 3);
+  EXPECT_EQ(p.GetIOConfig(3), nullptr);
+  EXPECT_EQ(p.GetIOConfig(-1), nullptr);
+}
+
 namespace {
 template <class T>
 struct Block
