@@ -472,6 +472,27 @@ TEST(DispatcherEdges, MidiSentToTheHostKeepsItsBytes)
   EXPECT_EQ(h.host.mMidiBytes, (std::vector<int>{0x90, 60, 100, 0}));
 }
 
+// The editor's MIDI and SysEx wait for the next block and reach the host in order, with their bytes and offsets.
+TEST(DispatcherEdges, EditorMidiAndSysExReachTheHostOnTheNextBlock)
+{
+  HostedPlug h;
+  TestPlug p(h.info, 0);
+  plug::IMidiMsg on, off;
+  on.mStatus = 0x90, on.mData1 = 60, on.mData2 = 100, on.mOffset = 2;
+  off.mStatus = 0x80, off.mData1 = 61, off.mOffset = 5;
+  p.SendMidiMsgFromUI(on);
+  p.SendMidiMsgFromUI(off);
+  const uint8_t dump[] = {0xF0, 0x01, 0x02, 0xF7};
+  p.SendSysExMsgFromUI(plug::ISysExMsg{7, 4, dump});
+  EXPECT_TRUE(h.host.mMidiBytes.empty());
+  h.ProcessOneBlock(p);
+  EXPECT_EQ(h.host.mMidiBytes, (std::vector<int>{0x90, 60, 100, 0, 0x80, 61, 0, 0}));
+  EXPECT_EQ(h.host.mSysExBytes, (std::vector<int>{0xF0, 0x01, 0x02, 0xF7}));
+  EXPECT_EQ(h.host.mEventFrames, (std::vector<int>{2, 5, 7}));
+  h.ProcessOneBlock(p);
+  EXPECT_EQ(h.host.mEventFrames.size(), 3u) << "each message is sent once";
+}
+
 // The editor's SysEx goes to the host on the next block when it fits in its queue entry (512 bytes), else never.
 TEST(DispatcherEdges, EditorSysExUpToItsLimitReachesTheHost)
 {
