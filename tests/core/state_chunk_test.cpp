@@ -108,3 +108,20 @@ TEST(IStateChunk, BytesAreReadUpToTheEndAndNoFurther)
     EXPECT_EQ(c.GetBytes(out, size, start), -1) << size << " from " << start;
   EXPECT_STREQ(out, "lol--");
 }
+
+// A value written at a position lands there when it fits wholly inside the chunk; the chunk never grows by it.
+TEST(IStateChunk, PutAtWritesInPlaceOnlyInsideTheChunk)
+{
+  IStateChunk c;
+  ASSERT_EQ(c.PutBytes("abcdefgh", 8), 8);
+  const int32_t v = 0x44434241; // "ABCD" in the machine's order here
+  EXPECT_TRUE(c.PutAt(&v, 4));
+  EXPECT_TRUE(c.PutAt(&v, 0));
+  EXPECT_FALSE(c.PutAt(&v, 5));
+  EXPECT_FALSE(c.PutAt(&v, -1));
+  EXPECT_EQ(c.Size(), 8);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(c.GetData()), 8), "ABCDABCD");
+  EXPECT_EQ(c.PutBytes("x", 0), 8);
+  EXPECT_EQ(c.PutBytes("x", -1), 8);
+  EXPECT_EQ(c.Size(), 8);
+}

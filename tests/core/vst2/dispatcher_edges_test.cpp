@@ -399,6 +399,37 @@ TEST(DispatcherEdges, AParameterNameThatJustFitsTheShortLabelIsKeptWhole)
   EXPECT_STRNE(props.shortLabel, "Drive 1");
 }
 
+// A long name is shortened to the leading letters of its words, the room shared among the words still to come;
+// blanks, slashes, dashes and underscores all part words.
+TEST(DispatcherEdges, LongParameterNamesShareTheShortLabelAmongTheirWords)
+{
+  const std::pair<const char*, const char*> names[] = {
+    {"Drive 12", "Driv12"},
+    {"Low-cut/high_shelf gain", "Locuhsg"},
+    {"  spaced   out name", "spaouna"},
+    {"Abcdefghij", "Abcdefg"},
+    {"Wide stereo---", "Wideste"},
+  };
+  for (const auto& [name, shortLabel] : names)
+  {
+    TestPlug p(plug::InstanceInfo{}, 0);
+    p.GetParam(0)->InitDouble(name, 0.0, -12.0, 12.0, 0.5, "dB");
+    vst2::ParameterProperties props{};
+    ASSERT_EQ(Call(p, vst2::effGetParameterProperties, 0, 0, &props), 1);
+    EXPECT_STREQ(props.shortLabel, shortLabel) << name;
+  }
+}
+
+// The build line names the plug-in, its version, the plug-in interface and the architecture.
+TEST(DispatcherEdges, BuildInfoNamesThePlugInItsVersionAndInterface)
+{
+  TestPlug p(plug::InstanceInfo{}, 0);
+  EXPECT_STREQ(p.GetAPIName(), "VST2");
+  plug::LibString info;
+  p.GetBuildInfo(info);
+  EXPECT_EQ(std::string(info.Get()).rfind("Test version v1.2.3 VST2 (x64), built on ", 0), 0u) << info.Get();
+}
+
 // Bypass follows the host's value (0 is off); the gain reduction read by the host is 0 while bypassed.
 TEST(DispatcherEdges, BypassAndTheGainReductionTheHostReads)
 {

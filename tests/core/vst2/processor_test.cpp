@@ -86,6 +86,53 @@ TEST(ChannelIO, BusesOfEachConfiguration)
   EXPECT_EQ(p.GetIOConfig(-1), nullptr);
 }
 
+// Bus names by position and count; the default block copies the inputs and silences outputs without an input;
+// a list of MIDI messages is sent whole and succeeds only when every one did.
+TEST(ChannelIO, BusNamesDefaultBlockAndMidiLists)
+{
+  TestPlug p({}, 0);
+  const struct
+  {
+    plug::ERoute direction;
+    int bus, buses;
+    const char* name;
+  } names[] = {{plug::kOutput, 0, 1, "Output"}, {plug::kOutput, 2, 3, "Output 2"}, {plug::kInput, 0, 1, "Input"},
+               {plug::kInput, 0, 2, "Main"},    {plug::kInput, 1, 2, "Aux"},        {plug::kInput, 2, 3, "Input 2"},
+               {plug::kInput, 0, 3, "Input 0"}};
+  for (const auto& n : names)
+  {
+    plug::LibString name;
+    p.GetBusName(n.direction, n.bus, n.buses, name);
+    EXPECT_STREQ(name.Get(), n.name) << n.direction << " " << n.bus << " of " << n.buses;
+  }
+
+  plug::IPluginConfig c = TestPlug::Config(0);
+  c.channelIOStr = "1-2";
+  struct MonoToStereo : plug::IPluginVST2
+  {
+    MonoToStereo(const plug::InstanceInfo& info, const plug::IPluginConfig& c) : plug::IPluginVST2(info, c) {}
+    bool SendMidiMsg(const plug::IMidiMsg& msg) override
+    {
+      sent.push_back(msg.mStatus);
+      return msg.mStatus != 0x80;
+    }
+    std::vector<int> sent;
+  } widening(plug::InstanceInfo{}, c);
+  double in[3] = {0.5, -0.25, 1.0}, left[3] = {9, 9, 9}, right[3] = {9, 9, 9};
+  double* inputs[] = {in};
+  double* outputs[] = {left, right};
+  widening.ProcessBlock(inputs, outputs, 3);
+  EXPECT_EQ(std::vector<double>(left, left + 3), std::vector<double>(in, in + 3));
+  EXPECT_EQ(std::vector<double>(right, right + 3), std::vector<double>(3, 0.0));
+
+  plug::IMidiMsg msgs[3];
+  msgs[0].mStatus = 0x90, msgs[1].mStatus = 0x80, msgs[2].mStatus = 0xB0;
+  EXPECT_FALSE(widening.SendMidiMsgs(msgs, 3));
+  EXPECT_EQ(widening.sent, (std::vector<int>{0x90, 0x80, 0xB0}));
+  EXPECT_TRUE(widening.SendMidiMsgs(msgs + 2, 1));
+  EXPECT_TRUE(widening.SendMidiMsgs(msgs, 0));
+}
+
 namespace {
 template <class T>
 struct Block
