@@ -430,6 +430,32 @@ TEST(DispatcherEdges, BuildInfoNamesThePlugInItsVersionAndInterface)
   EXPECT_EQ(std::string(info.Get()).rfind("Test version v1.2.3 VST2 (x64), built on ", 0), 0u) << info.Get();
 }
 
+// A block no longer than the block size, from a host whose process level stays the same, resets nothing; a
+// longer block grows the block size and a change to or from offline rendering resets once.
+TEST(DispatcherEdges, OnlyLongerBlocksAndOfflineChangesReset)
+{
+  HostedPlug h;
+  TestPlug p(h.info, 0);
+  Call(p, vst2::effSetBlockSize, 0, 16);
+  const int resets = p.mResets;
+  h.ProcessOneBlock(p);
+  EXPECT_EQ(p.mResets, resets);
+  EXPECT_EQ(p.GetBlockSize(), 16);
+  Call(p, vst2::effSetBlockSize, 0, 8);
+  h.ProcessOneBlock(p);
+  EXPECT_EQ(p.GetBlockSize(), 16);
+  EXPECT_EQ(p.mResets, resets + 2);
+  h.host.mProcessLevel = 4;
+  h.ProcessOneBlock(p);
+  h.ProcessOneBlock(p);
+  EXPECT_TRUE(p.GetRenderingOffline());
+  EXPECT_EQ(p.mResets, resets + 3);
+  h.host.mProcessLevel = 2;
+  h.ProcessOneBlock(p);
+  EXPECT_FALSE(p.GetRenderingOffline());
+  EXPECT_EQ(p.mResets, resets + 4);
+}
+
 // Bypass follows the host's value (0 is off); the gain reduction read by the host is 0 while bypassed.
 TEST(DispatcherEdges, BypassAndTheGainReductionTheHostReads)
 {
