@@ -9,6 +9,7 @@
 
 #include "alloc_counter.h"
 #include "core/IChannelIO.h"
+#include "core/LatencyDelayLine.h"
 #include "test_plug.h"
 
 using plug::IChannelIOConfig;
@@ -131,6 +132,38 @@ TEST(ChannelIO, BusNamesDefaultBlockAndMidiLists)
   EXPECT_EQ(widening.sent, (std::vector<int>{0x90, 0x80, 0xB0}));
   EXPECT_TRUE(widening.SendMidiMsgs(msgs + 2, 1));
   EXPECT_TRUE(widening.SendMidiMsgs(msgs, 0));
+}
+
+// The delay line on its own: each input channel is delayed by the length and only as many as there are outputs
+// come out; a shorter length starts again from silence; reserving room keeps what the line holds; fed frames
+// come out later like passed ones.
+TEST(LatencyDelayLine, DelaysByItsLengthAcrossResizesAndReserves)
+{
+  plug::LatencyDelayLine line(2, 1, 3);
+  ASSERT_EQ(line.GetLength(), 3);
+  auto pass = [&line](std::vector<double> in) {
+    std::vector<double> side(in.size(), 100.0), out(in.size(), -1.0);
+    double* inputs[] = {in.data(), side.data()};
+    double* outputs[] = {out.data()};
+    line.PassThrough(inputs, outputs, int(in.size()));
+    return out;
+  };
+  EXPECT_EQ(pass({1, 2, 3, 4, 5, 6}), (std::vector<double>{0, 0, 0, 1, 2, 3}));
+  line.Resize(2);
+  EXPECT_EQ(line.GetLength(), 2);
+  EXPECT_EQ(pass({7, 8, 9}), (std::vector<double>{0, 0, 7}));
+  line.Reserve(6);
+  EXPECT_EQ(line.GetLength(), 2);
+  EXPECT_EQ(pass({0, 0, 0}), (std::vector<double>{8, 9, 0}));
+  double five = 5, side = 50;
+  double* fed[] = {&five, &side};
+  line.Feed(fed, 1);
+  EXPECT_EQ(pass({0, 0}), (std::vector<double>{0, 5}));
+  line.Resize(5);
+  EXPECT_EQ(pass({1, 2, 3, 4, 5, 6}), (std::vector<double>{0, 0, 0, 0, 0, 1}));
+  line.Resize(-4);
+  EXPECT_EQ(line.GetLength(), 0);
+  line.Feed(fed, 1);
 }
 
 namespace {
