@@ -2,6 +2,7 @@
 // an editor that writes down every request.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -108,4 +109,43 @@ TEST(EditorContext, TheDelegateForwardsToItsEditorAndKeepsTheSizeAcrossAReopen)
   log.clear();
   delegate.reset();
   EXPECT_EQ(log, (Log{"close", "forget gestures", "delete"}));
+}
+
+// The editor state is the size and scale; one that no editor can take changes nothing, a zero size resizes
+// nothing; screen scales outside what a screen has, and keys before the editor is ready, are not passed on.
+TEST(EditorContext, EditorStateAndScreenScalesAtTheirEdges)
+{
+  Log log;
+  Delegate delegate;
+  delegate.mMakeGraphicsFunc = [&log] { return new LoggingEditor(log); };
+  plug::IStateChunk closed;
+  auto stateOf = [](int32_t w, int32_t h, float scale) {
+    plug::IStateChunk c;
+    c.Put(&w), c.Put(&h), c.Put(&scale);
+    return c;
+  };
+  EXPECT_EQ(delegate.UnserializeEditorState(stateOf(300, 200, 2.f), 0), 12);
+  ASSERT_TRUE(delegate.SerializeEditorState(closed));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(closed.GetData()), 12),
+            std::string(reinterpret_cast<const char*>(stateOf(300, 200, 2.f).GetData()), 12));
+  EXPECT_EQ(delegate.UnserializeEditorState(stateOf(300, 200, -1.f), 0), -1);
+  EXPECT_EQ(delegate.UnserializeEditorState(stateOf(300, 200, NAN), 0), -1);
+  EXPECT_EQ(delegate.UnserializeEditorState(stateOf(300, 200, 2.f), 4), -1);
+  EXPECT_EQ(delegate.GetSavedScale(), 2.f);
+
+  int parent = 0;
+  ASSERT_EQ(delegate.OpenWindow(&parent), &parent);
+  EXPECT_FALSE(delegate.OnKeyDown(plug::IKeyPress("a", 'A')));
+  delegate.SetScreenScale(2.0);
+  delegate.SetEditorReady(true);
+  for (double scale : {0.49, double(NAN), 1e6, 0.5, 2.6})
+    delegate.SetScreenScale(scale);
+  EXPECT_EQ(delegate.UnserializeEditorState(stateOf(0, 200, 1.f), 0), 12);
+  EXPECT_EQ(delegate.UnserializeEditorState(stateOf(300, 0, 1.f), 0), 12);
+  EXPECT_EQ(delegate.UnserializeEditorState(stateOf(300, 200, 0.f), 0), 12);
+  EXPECT_EQ(log, (Log{"open", "screen scale 1", "screen scale 3"})); // an editor not ready is not resized
+  plug::IStateChunk open;
+  ASSERT_TRUE(delegate.SerializeEditorState(open));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(open.GetData()), 12),
+            std::string(reinterpret_cast<const char*>(stateOf(468, 450, 1.f).GetData()), 12));
 }

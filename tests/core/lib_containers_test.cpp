@@ -1,6 +1,7 @@
 // Shrink threshold, sizes and text operations of the Lib containers.
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,69 @@ TEST(LibPtrList, GetOutOfRangeGivesNull)
   EXPECT_EQ(list.Get(-1), nullptr);
   EXPECT_EQ(list.Get(list.GetSize()), nullptr);
   EXPECT_EQ(list.Get(1), &b);
+}
+
+namespace {
+std::string Order(const LibPtrList<char>& list)
+{
+  std::string order;
+  for (int i = 0; i < list.GetSize(); ++i)
+    order += *list.Get(i);
+  return order;
+}
+} // namespace
+
+// Inserting clamps its index to the list; deleting moves the later items down; clearing with a deleter hands it
+// every item from the last to the first.
+TEST(LibPtrList, InsertDeleteAndClearKeepTheOrder)
+{
+  char items[] = "abcdef";
+  LibPtrList<char> list;
+  list.Add(&items[1]);
+  list.Insert(-3, &items[0]);
+  list.Insert(2, &items[3]);
+  list.Insert(2, &items[2]);
+  list.Insert(99, &items[4]);
+  EXPECT_EQ(Order(list), "abcde");
+  list.Delete(0);
+  list.Delete(2);
+  list.Delete(list.GetSize() - 1);
+  list.Delete(list.GetSize());
+  list.Delete(-1);
+  EXPECT_EQ(Order(list), "bc");
+  static std::string released;
+  released.clear();
+  list.Add(&items[5]);
+  list.Clear(true, [](char* item) { released += *item; });
+  EXPECT_EQ(released, "fcb");
+  EXPECT_EQ(list.GetSize(), 0);
+}
+
+// Copies are whole and independent; a copy of an empty buffer empties; a move leaves the source empty.
+TEST(LibHeapBuf, CopiesAndMoves)
+{
+  LibHeapBuf a(16);
+  std::memcpy(a.Resize(5), "hello", 5);
+  LibHeapBuf b(a);
+  ASSERT_EQ(b.GetSize(), 5);
+  std::memcpy(a.Get(), "HELLO", 5);
+  EXPECT_EQ(std::memcmp(b.Get(), "hello", 5), 0);
+  LibHeapBuf c(16);
+  c.Resize(50);
+  c = b;
+  ASSERT_EQ(c.GetSize(), 5);
+  EXPECT_EQ(std::memcmp(c.Get(), "hello", 5), 0);
+  const LibHeapBuf empty(16);
+  c = empty;
+  EXPECT_EQ(c.GetSize(), 0);
+  c = b;
+  LibHeapBuf moved(std::move(a));
+  EXPECT_EQ(a.GetSize(), 0);
+  ASSERT_EQ(moved.GetSize(), 5);
+  EXPECT_EQ(std::memcmp(moved.Get(), "HELLO", 5), 0);
+  c = std::move(moved);
+  EXPECT_EQ(moved.GetSize(), 0);
+  EXPECT_EQ(std::memcmp(c.Get(), "HELLO", 5), 0);
 }
 
 TEST(LibString, NeverSetReadsEmpty)

@@ -3,13 +3,21 @@
 // name itself as a path).
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "core/Paths.h"
+#include "core/RegularFile.h"
 #include "foundation/bundle.h"
 #include "temp_home.h"
 
 using namespace plug;
 using testsupport::MakeFolders;
 using testsupport::TemporaryHome;
+using testsupport::ReadFile;
 using testsupport::WriteFile;
 
 namespace {
@@ -145,4 +153,67 @@ TEST_F(Paths, BundleLookupReportsItsOwnResult)
   full.Set("unchanged");
   EXPECT_FALSE(GetResourcePathFromSharedLocation("knob.png", "png", full, "Nothing"));
   EXPECT_STREQ(full.Get(), "");
+}
+
+// Only a regular file up to the bound is read, whole: one byte more, a folder, a FIFO or a missing file leave the
+// text as it was. A file that grows while it is read (as those under /proc do) is followed up to the bound.
+TEST_F(Paths, RegularFilesAreReadWholeUpToTheirBound)
+{
+  const std::string file = mHome.Path() + "/five";
+  ASSERT_TRUE(WriteFile(file, "12345"));
+  std::string text = "before";
+  EXPECT_FALSE(ReadRegularFile(file.c_str(), 4, text));
+  EXPECT_EQ(text, "before");
+  EXPECT_TRUE(ReadRegularFile(file.c_str(), 5, text));
+  EXPECT_EQ(text, "12345");
+  ASSERT_TRUE(WriteFile(file, ""));
+  EXPECT_TRUE(ReadRegularFile(file.c_str(), 5, text));
+  EXPECT_EQ(text, "");
+  const std::string fifo = mHome.Path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  text = "kept";
+  for (const std::string& path : {fifo, mHome.Path(), mHome.Path() + "/missing"})
+    EXPECT_FALSE(ReadRegularFile(path.c_str(), 100, text)) << path;
+  EXPECT_FALSE(ReadRegularFile(nullptr, 100, text));
+  EXPECT_EQ(text, "kept");
+  EXPECT_TRUE(ReadRegularFile("/proc/self/status", 1 << 20, text));
+  EXPECT_EQ(text.rfind("Name:", 0), 0u);
+  EXPECT_GT(text.size(), 200u);
+  for (size_t bound : {size_t(64), size_t(100)})
+    EXPECT_FALSE(ReadRegularFile("/proc/self/status", bound, text)) << bound;
+}
+
+// A file is replaced whole, keeping a regular file's permissions (a new one gets 0644); a failed write leaves
+// the old file and no other file behind.
+TEST_F(Paths, FilesAreReplacedWholeOrNotAtAll)
+{
+  const std::string folder = mHome.Path() + "/out";
+  ASSERT_TRUE(MakeFolders(folder));
+  const std::string file = folder + "/state";
+  auto writing = [](const char* text) {
+    return [text](std::FILE* f) { return std::fputs(text, f) >= 0; };
+  };
+  ASSERT_TRUE(ReplaceFile(file.c_str(), writing("first")));
+  struct stat st;
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
+  ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+  ASSERT_TRUE(ReplaceFile(file.c_str(), writing("second")));
+  EXPECT_EQ(ReadFile(file), "second");
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_FALSE(ReplaceFile(file.c_str(), [](std::FILE* f) { return std::fputs("half", f) < 0; }));
+  EXPECT_EQ(ReadFile(file), "second");
+  EXPECT_FALSE(ReplaceFile("", writing("x")));
+  EXPECT_FALSE(ReplaceFile(nullptr, writing("x")));
+  EXPECT_FALSE(ReplaceFile(file.c_str(), nullptr));
+  EXPECT_FALSE(ReplaceFile((folder + "/missing/state").c_str(), writing("x")));
+  int entries = 0;
+  if (DIR* dir = opendir(folder.c_str()))
+  {
+    while (const dirent* entry = readdir(dir))
+      entries += entry->d_name[0] != '.';
+    closedir(dir);
+  }
+  EXPECT_EQ(entries, 1);
 }

@@ -1,6 +1,8 @@
 // The preset list of the plug-in base: its bytes, round trip and name bound; filling, restoring and making presets.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -180,4 +182,186 @@ TEST(PresetList, AFlagOtherThanZeroOrOneIsRefusedWithNothingChanged)
   EXPECT_EQ(p.UnserializePresets(c, 0), -1);
   EXPECT_STREQ(p.GetPresetName(0), "kept");
   EXPECT_EQ(p.GetParam(0)->Value(), 0.5);
+}
+
+// A slot whose stored state cannot be read, or an empty slot when the present state cannot be written, is refused.
+TEST(Presets, RestoringFailsAndKeepsTheIndexWhenTheStateCannotBeReadOrWritten)
+{
+  struct Unwritable : ThreeParams
+  {
+    Unwritable() : ThreeParams(3) {}
+    bool SerializeState(IStateChunk& chunk) const override { return writable && ThreeParams::SerializeState(chunk); }
+    bool writable = true;
+  } p;
+  ASSERT_TRUE(p.RestorePreset(0));
+  p.GetPresetSlot(1)->mInitialized = true;
+  p.GetPresetSlot(1)->mChunk.PutBytes("abc", 3);
+  EXPECT_FALSE(p.RestorePreset(1));
+  EXPECT_EQ(p.GetCurrentPresetIdx(), 0);
+  p.writable = false;
+  EXPECT_FALSE(p.RestorePreset(2));
+  EXPECT_EQ(p.GetCurrentPresetIdx(), 0);
+}
+
+// Pruning runs in a process of its own so that a slot taken from past the end fails the test rather than ending it.
+TEST(Presets, PruningDropsTheEmptySlotsAndKeepsTheOrderOfTheRest)
+{
+  EXPECT_EXIT(
+      {
+        ThreeParams p(5);
+        for (int i : {1, 3, 4})
+        {
+          p.GetPresetSlot(i)->mInitialized = true;
+          p.GetPresetSlot(i)->SetName(std::to_string(i).c_str());
+        }
+        p.PruneUninitialisedPresets();
+        const bool kept = p.NPresets() == 3 && std::strcmp(p.GetPresetName(0), "1") == 0 &&
+                          std::strcmp(p.GetPresetName(1), "3") == 0 && std::strcmp(p.GetPresetName(2), "4") == 0;
+        std::exit(kept ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+namespace {
+std::string ReadAndRemove(const std::string& path)
+{
+  std::string text;
+  if (FILE* f = std::fopen(path.c_str(), "r"))
+  {
+    char buf[512];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0)
+      text.append(buf, n);
+    std::fclose(f);
+  }
+  std::remove(path.c_str());
+  return text;
+}
+
+IStateChunk ChunkOf(const std::string& bytes)
+{
+  IStateChunk c;
+  c.PutBytes(bytes.data(), int(bytes.size()));
+  return c;
+}
+} // namespace
+
+// The source dumps print the current preset as the code that makes it again; the blob encodes the state bytes in
+// standard base64, padded, and decodes back to the same bytes.
+TEST(Presets, DumpsPrintTheCodeThatMakesTheCurrentPresetAgain)
+{
+  const std::string path = ::testing::TempDir() + "preset_dump_" + std::to_string(::getpid()) + ".txt";
+  ThreeParams p(1);
+  SetAll(p, 0.25, -3.0, 4);
+  p.ModifyCurrentPreset("cur");
+  p.DumpMakePresetSrc(path.c_str());
+  const char* const names[] = {"kA", "kB", "kC"};
+  p.DumpMakePresetFromNamedParamsSrc(path.c_str(), names);
+  p.DumpPresetBlob(path.c_str());
+  EXPECT_EQ(ReadAndRemove(path), "MakePreset(\"cur\", 0.250000, -3.000000, 4);\n"
+                                 "  MakePresetFromNamedParams(\"cur\", 3,\n    kA, 0.250000,\n    kB, -3.000000,\n"
+                                 "    kC, 4);\n"
+                                 "MakePresetFromBlob(\"cur\", \"AAAAAAAA0D8AAAAAAAAIwAAAAAAAABBA\", 24);\n");
+
+  const std::pair<std::string, std::string> blobs[] = {{"abcd", "YWJjZA=="}, {"abcde", "YWJjZGU="}, {"\xff\xfe\x01", "//4B"}};
+  for (const auto& [bytes, text] : blobs)
+  {
+    ThreeParams q(2);
+    q.MakePresetFromChunk("odd", ChunkOf(bytes));
+    q.DumpPresetBlob(path.c_str());
+    EXPECT_EQ(ReadAndRemove(path), "MakePresetFromBlob(\"odd\", \"" + text + "\", " + std::to_string(bytes.size()) + ");\n");
+    q.MakePresetFromBlob("back", text.c_str(), int(bytes.size()));
+    const IStateChunk& back = q.GetPresetSlot(1)->mChunk;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.GetData()), size_t(back.Size())), bytes) << text;
+  }
+}
+
+// Presets made in code take the free slots in order and stop when none is left.
+TEST(Presets, MadePresetsFillTheFreeSlotsInOrder)
+{
+  ThreeParams p(4);
+  SetAll(p, 0.75, 1.0, 2);
+  p.MakeDefaultPreset("default", 2);
+  p.MakePresetFromChunk("chunk", ChunkOf("xyz"));
+  p.MakeDefaultPreset(nullptr, 3);
+  p.MakePresetFromChunk("none left", ChunkOf("q"));
+  const char* expected[] = {"default", "default", "chunk", "Empty"};
+  for (int i = 0; i < 4; ++i)
+  {
+    EXPECT_STREQ(p.GetPresetName(i), expected[i]) << i;
+    EXPECT_TRUE(p.GetPresetSlot(i)->mInitialized) << i;
+  }
+  EXPECT_EQ(p.GetPresetSlot(2)->mChunk.Size(), 3);
+  SetAll(p, 0, 0, 1);
+  ASSERT_TRUE(p.RestorePreset(1));
+  EXPECT_EQ(p.GetParam(0)->Value(), 0.75);
+  EXPECT_EQ(p.GetParam(1)->Value(), 1.0);
+  EXPECT_EQ(p.GetParam(2)->Value(), 2.0);
+}
+
+// Cloning, copying and randomising act on the parameters named and no others.
+TEST(ParamRangesAndGroups, CloneCopyAndRandomiseTouchOnlyTheirParameters)
+{
+  struct Six : IPluginBase
+  {
+    Six() : IPluginBase(6, 1)
+    {
+      GetParam(0)->InitDouble("Low gain", 0.5, 0, 1, 0.01, "dB", 0, "low");
+      GetParam(1)->InitEnum("Low mode", 1, {"off", "on", "auto"}, 0, "low");
+      for (int i = 2; i < 6; ++i)
+        GetParam(i)->InitDouble("spare", 0.0, -1, 1, 0.01, "", 0, "spare");
+      mVersion = 0x00010203;
+    }
+    void BeginInformHostOfParamChangeFromUI(int) override {}
+    void EndInformHostOfParamChangeFromUI(int) override {}
+  } p;
+  p.GetParam(0)->Set(0.8);
+  p.GetParam(1)->Set(2);
+  p.CloneParamRange(0, 1, 2, "Low", "High", "high");
+  EXPECT_STREQ(p.GetParam(2)->GetName(), "High gain");
+  EXPECT_STREQ(p.GetParam(3)->GetName(), "High mode");
+  EXPECT_STREQ(p.GetParam(3)->GetGroup(), "high");
+  EXPECT_STREQ(p.GetParam(3)->GetDisplayTextForValue(2), "auto");
+  EXPECT_EQ(p.GetParam(2)->Value(), 0.8);
+  EXPECT_EQ(p.GetParam(3)->Value(), 2.0);
+  EXPECT_STREQ(p.GetParam(4)->GetName(), "spare");
+
+  p.GetParam(2)->Set(0.1);
+  p.GetParam(3)->Set(1);
+  p.CopyParamValues("high", "low");
+  EXPECT_EQ(p.GetParam(0)->Value(), 0.1);
+  EXPECT_EQ(p.GetParam(1)->Value(), 1.0);
+  p.CopyParamValues(0, 4, 2);
+  EXPECT_EQ(p.GetParam(4)->Value(), 0.1);
+  EXPECT_EQ(p.GetParam(5)->Value(), 1.0);
+
+  std::srand(7);
+  p.RandomiseParamValues(4, 5);
+  p.RandomiseParamValues("low");
+  EXPECT_EQ(p.GetParam(2)->Value(), 0.1);
+  EXPECT_EQ(p.GetParam(3)->Value(), 1.0);
+  for (int i : {0, 4, 5})
+  {
+    EXPECT_GT(p.GetParam(i)->GetNormalized(), 0.0) << i;
+    EXPECT_LT(p.GetParam(i)->GetNormalized(), 1.0) << i;
+  }
+  EXPECT_NE(p.GetParam(4)->Value(), p.GetParam(5)->Value());
+  EXPECT_EQ(p.GetPluginVersion(true), 1230);
+  EXPECT_EQ(p.GetPluginVersion(false), 0x00010203);
+}
+
+// A state that reads no bytes leaves the end of the list unknown: the list is refused with the names kept.
+TEST(PresetList, AStateThatReadsNothingIsRefused)
+{
+  struct ReadsNothing : ThreeParams
+  {
+    int UnserializeState(const IStateChunk&, int pos) override { return pos; }
+  } p;
+  p.GetPresetSlot(0)->SetName("kept");
+  IStateChunk c;
+  c.PutStr("new");
+  const uint8_t flag = 1;
+  c.Put(&flag);
+  EXPECT_EQ(p.UnserializePresets(c, 0), -1);
+  EXPECT_STREQ(p.GetPresetName(0), "kept");
 }

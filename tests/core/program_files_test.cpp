@@ -332,6 +332,7 @@ TEST_F(ProgramFiles, DamagedFilesAreRefusedWithNothingChanged)
     {"bank: wrong chunk tag", patched(bank, 0, "XcnK"), true},
     {"bank: unknown form", patched(bank, 8, "FxBB"), true},
     {"bank: cut in the header", bank.substr(0, 20), true},
+    {"bank: no programs, cut in the current program", patched(bank, 24, BigEndianBytes(0)).substr(0, 30), true},
     {"bank: cut in a record", bank.substr(0, bank.size() - 2), true},
     {"bank: record with wrong tag", patched(bank, 156 + 8, "FPCh"), true},
     {"bank: record with other parameter count", patched(bank, 156 + 24, BigEndianBytes(4)), true},
@@ -386,4 +387,23 @@ TEST_F(ProgramFiles, PathsThatCannotBeUsed)
   EXPECT_FALSE(p.SaveProgramAsFXP(File("missing/folder/p.fxp").c_str()));
   EXPECT_FALSE(p.LoadProgramFromFXP(File("missing.fxp").c_str()));
   EXPECT_FALSE(p.LoadBankFromFXB(mHome.Path().c_str())); // a folder
+}
+
+// Chunk forms written without the framework header in front of the state are read from the state's first byte.
+TEST_F(ProgramFiles, ChunkFormsWithoutTheFrameworkHeaderAreReadToo)
+{
+  Plug source(true);
+  source.Set(4, 2, 1);
+  source.ModifyCurrentPreset("Mine");
+  ASSERT_TRUE(source.SaveProgramAsFXP(File("c.fxp").c_str()));
+  ASSERT_TRUE(source.SaveBankAsFXB(File("c.fxb").c_str()));
+  ASSERT_TRUE(WriteFile(File("bare.fxp"), ReadFile(File("c.fxp")).erase(60, 8)));
+  ASSERT_TRUE(WriteFile(File("bare.fxb"), ReadFile(File("c.fxb")).erase(160, 8)));
+  Plug program(true);
+  ASSERT_TRUE(program.LoadProgramFromFXP(File("bare.fxp").c_str()));
+  ExpectValues(program, {4, 2, 1});
+  Plug bank(true);
+  ASSERT_TRUE(bank.LoadBankFromFXB(File("bare.fxb").c_str()));
+  EXPECT_STREQ(bank.GetPresetName(0), "Mine");
+  ExpectValues(bank, {4, 2, 1});
 }

@@ -1,6 +1,7 @@
 // Typed appends and reads of the state chunk, strings included, with reads past the end.
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -91,4 +92,36 @@ TEST(IStateChunk, ResizeZeroesTheGrownTail)
   c.PutBytes("xy", 2);
   c.Resize(6);
   EXPECT_EQ(std::memcmp(c.GetData(), "xy\0\0\0\0", 6), 0);
+}
+
+TEST(IStateChunk, BytesAreReadUpToTheEndAndNoFurther)
+{
+  IStateChunk c;
+  ASSERT_EQ(c.PutBytes("hello", 5), 5);
+  char out[6] = "-----";
+  EXPECT_EQ(c.GetBytes(out, 3, 1), 4);
+  EXPECT_STREQ(out, "ell--");
+  EXPECT_EQ(c.GetBytes(out, 2, 3), 5);
+  EXPECT_STREQ(out, "lol--");
+  EXPECT_EQ(c.GetBytes(out, 0, 5), 5);
+  for (const auto& [size, start] : {std::pair{3, 3}, std::pair{1, -1}, std::pair{-1, 0}, std::pair{6, 0}})
+    EXPECT_EQ(c.GetBytes(out, size, start), -1) << size << " from " << start;
+  EXPECT_STREQ(out, "lol--");
+}
+
+// A value written at a position lands there when it fits wholly inside the chunk; the chunk never grows by it.
+TEST(IStateChunk, PutAtWritesInPlaceOnlyInsideTheChunk)
+{
+  IStateChunk c;
+  ASSERT_EQ(c.PutBytes("abcdefgh", 8), 8);
+  const int32_t v = 0x44434241; // "ABCD" in the machine's order here
+  EXPECT_TRUE(c.PutAt(&v, 4));
+  EXPECT_TRUE(c.PutAt(&v, 0));
+  EXPECT_FALSE(c.PutAt(&v, 5));
+  EXPECT_FALSE(c.PutAt(&v, -1));
+  EXPECT_EQ(c.Size(), 8);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(c.GetData()), 8), "ABCDABCD");
+  EXPECT_EQ(c.PutBytes("x", 0), 8);
+  EXPECT_EQ(c.PutBytes("x", -1), 8);
+  EXPECT_EQ(c.Size(), 8);
 }

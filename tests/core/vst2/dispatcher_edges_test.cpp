@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/HostId.h"
+#include "core/ReadableName.h"
 #include "test_plug.h"
 
 using testplug::FakeHost;
@@ -79,6 +81,21 @@ TEST(DispatcherEdges, SpeakerArrangementsConnectTheirChannelCountOnEachSide)
     }
 }
 
+// The host is shown both sides' arrangements: two channels each, stereo; a side it asks nothing for is skipped.
+TEST(DispatcherEdges, SpeakerArrangementsAreShownStereoOnBothSides)
+{
+  TestPlug p(plug::InstanceInfo{}, 0);
+  vst2::SpeakerArrangement* in = nullptr;
+  vst2::SpeakerArrangement* out = nullptr;
+  ASSERT_EQ(Call(p, vst2::effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 1);
+  ASSERT_TRUE(in && out);
+  EXPECT_EQ(in->numChannels, 2);
+  EXPECT_EQ(out->numChannels, 2);
+  EXPECT_EQ(in->type, vst2::kArrangementStereo);
+  EXPECT_EQ(out->type, vst2::kArrangementStereo);
+  EXPECT_EQ(Call(p, vst2::effGetSpeakerArrangement, 0, 0, nullptr), 1);
+}
+
 // Names are made readable for the host: the last C1 control becomes a blank, and a name cut to the host's 24 bytes
 // never ends inside a character.
 TEST(DispatcherEdges, ProgramNamesAreReadableAndCutBetweenCharacters)
@@ -103,6 +120,49 @@ TEST(DispatcherEdges, ProgramNamesAreReadableAndCutBetweenCharacters)
   unnamed.GetPresetSlot(0)->SetName("");
   char shown[64];
   EXPECT_EQ(Call(unnamed, vst2::effGetProgramNameIndexed, 0, 0, shown), 0) << "an empty name answers 0";
+}
+
+// The edges of what is shown as it is: controls and reordering marks just inside their ranges become blanks, their
+// neighbours stay; the smallest and largest code points of each sequence length stay, overlong forms, surrogates,
+// stray continuation bytes and cut sequences become one U+FFFD per byte.
+TEST(DispatcherEdges, ReadableNamesAtTheEdgesOfEachRange)
+{
+  const std::string bad = "\xEF\xBF\xBD";
+  const std::pair<std::string, std::string> cases[] = {
+    {"\x1f \x7e", "  \x7e"},
+    {"\xC2\x9F\xC2\xA0", " \xC2\xA0"},
+    {"\xD8\x9B\xD8\x9C\xD8\x9D", "\xD8\x9B \xD8\x9D"},
+    {"\xE2\x80\x8D\xE2\x80\x8E\xE2\x80\x8F\xE2\x80\x90", "\xE2\x80\x8D  \xE2\x80\x90"},
+    {"\xE2\x80\xA9\xE2\x80\xAA\xE2\x80\xAE\xE2\x80\xAF", "\xE2\x80\xA9  \xE2\x80\xAF"},
+    {"\xE2\x81\xA5\xE2\x81\xA6\xE2\x81\xA9\xE2\x81\xAA", "\xE2\x81\xA5  \xE2\x81\xAA"},
+    {"\xE0\xA0\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", "\xE0\xA0\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+    {"\xED\x9F\xBF\xEE\x80\x80", "\xED\x9F\xBF\xEE\x80\x80"},
+    {"\xC1\xBF", bad + bad},
+    {"\xE0\x9F\xBF", bad + bad + bad},
+    {"\xF0\x8F\xBF\xBF", bad + bad + bad + bad},
+    {"\xED\xBF\xBF", bad + bad + bad},
+    {"\xF5\x80\x80\x80", bad + bad + bad + bad},
+    {"\x80" "a\xF8\x88" "b\xC3(", bad + "a" + bad + bad + "b" + bad + "("},
+    {"a\xE2\x82", "a" + bad + bad},
+  };
+  for (const auto& [name, shown] : cases)
+    EXPECT_EQ(plug::ReadableName(name), shown) << name;
+
+  // A cut steps back to the start of the character it falls in; the buffer always ends in a terminator.
+  const std::string name = "ab\xF0\x9F\x8E\xB9";
+  const std::pair<int, std::string> cuts[] = {{7, name}, {6, "ab"}, {3, "ab"}, {2, "a"}, {1, ""}};
+  for (const auto& [size, copied] : cuts)
+  {
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof(buffer));
+    plug::CopyReadableName(buffer, size, name.c_str());
+    EXPECT_EQ(std::string(buffer), copied) << size;
+  }
+  char untouched[2] = {'x', 0};
+  plug::CopyReadableName(untouched, 0, "a");
+  EXPECT_EQ(untouched[0], 'x');
+  plug::CopyReadableName(untouched, 2, nullptr);
+  EXPECT_EQ(untouched[0], 0);
 }
 
 // A host that sets an empty program name keeps the name the program had.
@@ -254,6 +314,52 @@ TEST(DispatcherEdges, TheHostsTimeInfoIsReadWhereItsFlagsSayValid)
   }
 }
 
+// Bars, cycle, metre and transport: read under their flags, a negative bar or cycle position and a metre over
+// nothing being none; the samples per beat follow the tempo read.
+TEST(DispatcherEdges, BarsCycleMetreAndTransportOfTheHostsTimeInfo)
+{
+  constexpr int kAll = vst2::kTimeTempoValid | vst2::kTimeBarsValid | vst2::kTimeCyclePosValid |
+                       vst2::kTimeSignatureValid | vst2::kTimeTransportPlaying | vst2::kTimeTransportCycleActive;
+  const struct
+  {
+    double bar, cycleStart, cycleEnd;
+    int numerator, flags;
+    double readBar, readCycleStart;
+    int readNumerator;
+    bool playing, looping;
+  } cases[] = {{8.0, 4.0, 12.0, 3, kAll, 8.0, 4.0, 3, true, true},
+               {0.0, 0.0, 0.0, 0, kAll, 0.0, 0.0, 4, true, true},
+               {-1.5, -2.0, 12.0, 3, kAll, -1.0, -1.0, 3, true, true},
+               {8.0, 4.0, -2.0, 3, kAll, 8.0, -1.0, 3, true, true},
+               {8.0, 4.0, 12.0, 3, vst2::kTimeTransportPlaying, -1.0, -1.0, 4, true, false},
+               {8.0, 4.0, 12.0, 3, vst2::kTimeTransportCycleActive, -1.0, -1.0, 4, false, true}};
+  for (const auto& c : cases)
+  {
+    HostedPlug h;
+    vst2::TimeInfo time{};
+    time.samplePos = 4410.0;
+    time.tempo = 90.0;
+    time.barStartPos = c.bar;
+    time.cycleStartPos = c.cycleStart;
+    time.cycleEndPos = c.cycleEnd;
+    time.timeSignatureNumerator = c.numerator, time.timeSignatureDenominator = 8;
+    time.flags = c.flags;
+    h.host.mTime = &time;
+    TestPlug p(h.info, 0);
+    Call(p, vst2::effSetSampleRate, 0, 0, nullptr, 48000.f);
+    h.ProcessOneBlock(p);
+    const plug::IHostTimeInfo& t = p.GetTimeInfo();
+    EXPECT_EQ(t.mSamplePos, 4410.0);
+    EXPECT_EQ(t.mLastBar, c.readBar) << c.bar;
+    EXPECT_EQ(t.mCycleStart, c.readCycleStart) << c.cycleStart << " " << c.cycleEnd;
+    EXPECT_EQ(t.mCycleEnd, c.readCycleStart < 0 ? -1.0 : c.cycleEnd) << c.cycleStart << " " << c.cycleEnd;
+    EXPECT_EQ(t.mNumerator, c.readNumerator) << c.numerator;
+    EXPECT_EQ(t.mTransportIsRunning, c.playing) << c.flags;
+    EXPECT_EQ(t.mTransportLoopEnabled, c.looping) << c.flags;
+    EXPECT_DOUBLE_EQ(p.GetSamplesPerBeat(), (c.flags & vst2::kTimeTempoValid) ? 32000.0 : 24000.0) << c.flags;
+  }
+}
+
 // Steps by parameter kind, each as its share of 0..1 with no integer range, for an unnamed host and for Ardour alike.
 TEST(DispatcherEdges, ParameterPropertiesByKindForEveryHost)
 {
@@ -291,6 +397,63 @@ TEST(DispatcherEdges, AParameterNameThatJustFitsTheShortLabelIsKeptWhole)
   ASSERT_EQ(Call(p, vst2::effGetParameterProperties, 0, 0, &props), 1);
   EXPECT_LT(std::strlen(props.shortLabel), 8u);
   EXPECT_STRNE(props.shortLabel, "Drive 1");
+}
+
+// A long name is shortened to the leading letters of its words, the room shared among the words still to come;
+// blanks, slashes, dashes and underscores all part words.
+TEST(DispatcherEdges, LongParameterNamesShareTheShortLabelAmongTheirWords)
+{
+  const std::pair<const char*, const char*> names[] = {
+    {"Drive 12", "Driv12"},
+    {"Low-cut/high_shelf gain", "Locuhsg"},
+    {"  spaced   out name", "spaouna"},
+    {"Abcdefghij", "Abcdefg"},
+    {"Wide stereo---", "Wideste"},
+  };
+  for (const auto& [name, shortLabel] : names)
+  {
+    TestPlug p(plug::InstanceInfo{}, 0);
+    p.GetParam(0)->InitDouble(name, 0.0, -12.0, 12.0, 0.5, "dB");
+    vst2::ParameterProperties props{};
+    ASSERT_EQ(Call(p, vst2::effGetParameterProperties, 0, 0, &props), 1);
+    EXPECT_STREQ(props.shortLabel, shortLabel) << name;
+  }
+}
+
+// The build line names the plug-in, its version, the plug-in interface and the architecture.
+TEST(DispatcherEdges, BuildInfoNamesThePlugInItsVersionAndInterface)
+{
+  TestPlug p(plug::InstanceInfo{}, 0);
+  EXPECT_STREQ(p.GetAPIName(), "VST2");
+  plug::LibString info;
+  p.GetBuildInfo(info);
+  EXPECT_EQ(std::string(info.Get()).rfind("Test version v1.2.3 VST2 (x64), built on ", 0), 0u) << info.Get();
+}
+
+// A block no longer than the block size, from a host whose process level stays the same, resets nothing; a
+// longer block grows the block size and a change to or from offline rendering resets once.
+TEST(DispatcherEdges, OnlyLongerBlocksAndOfflineChangesReset)
+{
+  HostedPlug h;
+  TestPlug p(h.info, 0);
+  Call(p, vst2::effSetBlockSize, 0, 16);
+  const int resets = p.mResets;
+  h.ProcessOneBlock(p);
+  EXPECT_EQ(p.mResets, resets);
+  EXPECT_EQ(p.GetBlockSize(), 16);
+  Call(p, vst2::effSetBlockSize, 0, 8);
+  h.ProcessOneBlock(p);
+  EXPECT_EQ(p.GetBlockSize(), 16);
+  EXPECT_EQ(p.mResets, resets + 2);
+  h.host.mProcessLevel = 4;
+  h.ProcessOneBlock(p);
+  h.ProcessOneBlock(p);
+  EXPECT_TRUE(p.GetRenderingOffline());
+  EXPECT_EQ(p.mResets, resets + 3);
+  h.host.mProcessLevel = 2;
+  h.ProcessOneBlock(p);
+  EXPECT_FALSE(p.GetRenderingOffline());
+  EXPECT_EQ(p.mResets, resets + 4);
 }
 
 // Bypass follows the host's value (0 is off); the gain reduction read by the host is 0 while bypassed.
@@ -364,6 +527,27 @@ TEST(DispatcherEdges, MidiSentToTheHostKeepsItsBytes)
   note.mStatus = 0x90, note.mData1 = 60, note.mData2 = 100;
   EXPECT_TRUE(p.SendMidiMsg(note));
   EXPECT_EQ(h.host.mMidiBytes, (std::vector<int>{0x90, 60, 100, 0}));
+}
+
+// The editor's MIDI and SysEx wait for the next block and reach the host in order, with their bytes and offsets.
+TEST(DispatcherEdges, EditorMidiAndSysExReachTheHostOnTheNextBlock)
+{
+  HostedPlug h;
+  TestPlug p(h.info, 0);
+  plug::IMidiMsg on, off;
+  on.mStatus = 0x90, on.mData1 = 60, on.mData2 = 100, on.mOffset = 2;
+  off.mStatus = 0x80, off.mData1 = 61, off.mOffset = 5;
+  p.SendMidiMsgFromUI(on);
+  p.SendMidiMsgFromUI(off);
+  const uint8_t dump[] = {0xF0, 0x01, 0x02, 0xF7};
+  p.SendSysExMsgFromUI(plug::ISysExMsg{7, 4, dump});
+  EXPECT_TRUE(h.host.mMidiBytes.empty());
+  h.ProcessOneBlock(p);
+  EXPECT_EQ(h.host.mMidiBytes, (std::vector<int>{0x90, 60, 100, 0, 0x80, 61, 0, 0}));
+  EXPECT_EQ(h.host.mSysExBytes, (std::vector<int>{0xF0, 0x01, 0x02, 0xF7}));
+  EXPECT_EQ(h.host.mEventFrames, (std::vector<int>{2, 5, 7}));
+  h.ProcessOneBlock(p);
+  EXPECT_EQ(h.host.mEventFrames.size(), 3u) << "each message is sent once";
 }
 
 // The editor's SysEx goes to the host on the next block when it fits in its queue entry (512 bytes), else never.

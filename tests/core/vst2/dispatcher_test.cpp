@@ -2,6 +2,7 @@
 // copies, chunks, programs, keys, host identification and the entry point.
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -287,6 +288,16 @@ TEST(Keys, VirtualKeysMapToKeyCodes)
   EXPECT_EQ(plug::VSTKeyCode(58, 'a'), 0);
   EXPECT_EQ(plug::VSTKeyCode(-3, 0), 0);
   EXPECT_EQ(plug::VSTKeyCode(0, '7'), '7');
+  EXPECT_EQ(plug::VSTKeyCode(23, 0), 0x2f);
+  EXPECT_EQ(plug::VSTKeyCode(24, 0), 0x60);
+  EXPECT_EQ(plug::VSTKeyCode(51, 0), 0x7b);
+  EXPECT_EQ(plug::VSTKeyCode(52, 0), 0x90);
+  EXPECT_EQ(plug::VSTKeyCode(56, 0), 0x12);
+  // Printable characters without a key: digits and letters, small letters as capitals; other characters none.
+  const std::pair<int, int> characters[] = {{'/', 0},   {'0', '0'}, {'9', '9'}, {':', 0},   {'@', 0},   {'A', 'A'},
+                                            {'Z', 'Z'}, {'[', 0},   {'`', 0},   {'a', 'A'}, {'z', 'Z'}, {'{', 0}};
+  for (const auto& [character, code] : characters)
+    EXPECT_EQ(plug::VSTKeyCode(0, character), code) << char(character);
 }
 
 TEST(Flags, MonoConfigurationAndEditorFlag)

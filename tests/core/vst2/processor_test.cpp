@@ -9,6 +9,7 @@
 
 #include "alloc_counter.h"
 #include "core/IChannelIO.h"
+#include "core/LatencyDelayLine.h"
 #include "test_plug.h"
 
 using plug::IChannelIOConfig;
@@ -42,6 +43,127 @@ TEST(ChannelIO, LegalConfigurations)
   EXPECT_STREQ(name.Get(), "Aux");
   p.GetBusName(plug::kOutput, 0, 1, name);
   EXPECT_STREQ(name.Get(), "Output");
+}
+
+// Buses: a side splits into buses at each dot; the processor answers which configuration has the most buses, which
+// one has given bus sizes, and the widest each bus gets over all configurations.
+TEST(ChannelIO, BusesOfEachConfiguration)
+{
+  std::vector<IChannelIOConfig> configs;
+  IChannelIOMaxima maxima;
+  ASSERT_EQ(plug::ParseChannelIOStr("2.1-2 1-1.1.1  4", configs, maxima), 3);
+  EXPECT_EQ(configs[0].GetTotalNChannels(plug::kInput), 3);
+  EXPECT_EQ(configs[1].GetTotalNChannels(plug::kOutput), 3);
+  EXPECT_EQ(configs[2].NBuses(plug::kInput), 1);
+  EXPECT_EQ(configs[2].mTotal[plug::kOutput], 0);
+  EXPECT_EQ(maxima.mNInChannels, 4);
+  EXPECT_EQ(maxima.mNInBuses, 2);
+  EXPECT_EQ(maxima.mNOutBuses, 3);
+
+  plug::IPluginConfig c = TestPlug::Config(0);
+  c.channelIOStr = "2.1-2 1-1.1.1 1.1-1"; // the first of two with the most input buses counts
+  struct Buses : plug::IPluginVST2
+  {
+    Buses(const plug::InstanceInfo& info, const plug::IPluginConfig& c) : plug::IPluginVST2(info, c) {}
+  } p(plug::InstanceInfo{}, c);
+  int at = -1;
+  EXPECT_EQ(p.MaxNBuses(plug::kInput, &at), 2);
+  EXPECT_EQ(at, 0);
+  EXPECT_EQ(p.MaxNBuses(plug::kOutput, &at), 3);
+  EXPECT_EQ(at, 1);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({2, 1}, {2}), 0);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({1}, {1, 1, 1}), 1);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({2}, {2}), -1);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({1}, {1, 1}), -1);
+  EXPECT_EQ(p.GetIOConfigWithChanCounts({1, 1}, {1}), 2);
+  EXPECT_EQ(p.MaxNChannelsForBus(plug::kInput, 0), 2);
+  EXPECT_EQ(p.MaxNChannelsForBus(plug::kInput, 1), 1);
+  EXPECT_EQ(p.MaxNChannelsForBus(plug::kOutput, 2), 1);
+  EXPECT_EQ(p.MaxNChannelsForBus(plug::kOutput, 3), 0);
+  EXPECT_EQ(p.MaxNChannelsForBus(plug::kInput, -1), 0);
+  ASSERT_NE(p.GetIOConfig(1), nullptr);
+  EXPECT_EQ(p.GetIOConfig(1)->NBuses(plug::kOutput), 3);
+  EXPECT_EQ(p.GetIOConfig(3), nullptr);
+  EXPECT_EQ(p.GetIOConfig(-1), nullptr);
+}
+
+// Bus names by position and count; the default block copies the inputs and silences outputs without an input;
+// a list of MIDI messages is sent whole and succeeds only when every one did.
+TEST(ChannelIO, BusNamesDefaultBlockAndMidiLists)
+{
+  TestPlug p({}, 0);
+  const struct
+  {
+    plug::ERoute direction;
+    int bus, buses;
+    const char* name;
+  } names[] = {{plug::kOutput, 0, 1, "Output"}, {plug::kOutput, 2, 3, "Output 2"}, {plug::kInput, 0, 1, "Input"},
+               {plug::kInput, 0, 2, "Main"},    {plug::kInput, 1, 2, "Aux"},        {plug::kInput, 2, 3, "Input 2"},
+               {plug::kInput, 0, 3, "Input 0"}};
+  for (const auto& n : names)
+  {
+    plug::LibString name;
+    p.GetBusName(n.direction, n.bus, n.buses, name);
+    EXPECT_STREQ(name.Get(), n.name) << n.direction << " " << n.bus << " of " << n.buses;
+  }
+
+  plug::IPluginConfig c = TestPlug::Config(0);
+  c.channelIOStr = "1-2";
+  struct MonoToStereo : plug::IPluginVST2
+  {
+    MonoToStereo(const plug::InstanceInfo& info, const plug::IPluginConfig& c) : plug::IPluginVST2(info, c) {}
+    bool SendMidiMsg(const plug::IMidiMsg& msg) override
+    {
+      sent.push_back(msg.mStatus);
+      return msg.mStatus != 0x80;
+    }
+    std::vector<int> sent;
+  } widening(plug::InstanceInfo{}, c);
+  double in[3] = {0.5, -0.25, 1.0}, left[3] = {9, 9, 9}, right[3] = {9, 9, 9};
+  double* inputs[] = {in};
+  double* outputs[] = {left, right};
+  widening.ProcessBlock(inputs, outputs, 3);
+  EXPECT_EQ(std::vector<double>(left, left + 3), std::vector<double>(in, in + 3));
+  EXPECT_EQ(std::vector<double>(right, right + 3), std::vector<double>(3, 0.0));
+
+  plug::IMidiMsg msgs[3];
+  msgs[0].mStatus = 0x90, msgs[1].mStatus = 0x80, msgs[2].mStatus = 0xB0;
+  EXPECT_FALSE(widening.SendMidiMsgs(msgs, 3));
+  EXPECT_EQ(widening.sent, (std::vector<int>{0x90, 0x80, 0xB0}));
+  EXPECT_TRUE(widening.SendMidiMsgs(msgs + 2, 1));
+  EXPECT_TRUE(widening.SendMidiMsgs(msgs, 0));
+}
+
+// The delay line on its own: each input channel is delayed by the length and only as many as there are outputs
+// come out; a shorter length starts again from silence; reserving room keeps what the line holds; fed frames
+// come out later like passed ones.
+TEST(LatencyDelayLine, DelaysByItsLengthAcrossResizesAndReserves)
+{
+  plug::LatencyDelayLine line(2, 1, 3);
+  ASSERT_EQ(line.GetLength(), 3);
+  auto pass = [&line](std::vector<double> in) {
+    std::vector<double> side(in.size(), 100.0), out(in.size(), -1.0);
+    double* inputs[] = {in.data(), side.data()};
+    double* outputs[] = {out.data()};
+    line.PassThrough(inputs, outputs, int(in.size()));
+    return out;
+  };
+  EXPECT_EQ(pass({1, 2, 3, 4, 5, 6}), (std::vector<double>{0, 0, 0, 1, 2, 3}));
+  line.Resize(2);
+  EXPECT_EQ(line.GetLength(), 2);
+  EXPECT_EQ(pass({7, 8, 9}), (std::vector<double>{0, 0, 7}));
+  line.Reserve(6);
+  EXPECT_EQ(line.GetLength(), 2);
+  EXPECT_EQ(pass({0, 0, 0}), (std::vector<double>{8, 9, 0}));
+  double five = 5, side = 50;
+  double* fed[] = {&five, &side};
+  line.Feed(fed, 1);
+  EXPECT_EQ(pass({0, 0}), (std::vector<double>{0, 5}));
+  line.Resize(5);
+  EXPECT_EQ(pass({1, 2, 3, 4, 5, 6}), (std::vector<double>{0, 0, 0, 0, 0, 1}));
+  line.Resize(-4);
+  EXPECT_EQ(line.GetLength(), 0);
+  line.Feed(fed, 1);
 }
 
 namespace {

@@ -34,9 +34,19 @@ intptr_t FakeHost::Callback(vst2::Effect*, int32_t opcode, int32_t, intptr_t, vo
     return reinterpret_cast<intptr_t>(host->mTime);
   case vst2::audioMasterProcessEvents:
     for (int i = 0; i < static_cast<const vst2::Events*>(ptr)->numEvents; ++i)
-      if (const vst2::Event* e = static_cast<const vst2::Events*>(ptr)->events[i]; e->type == vst2::kEventMidi)
+    {
+      const vst2::Event* e = static_cast<const vst2::Events*>(ptr)->events[i];
+      host->mEventFrames.push_back(e->deltaFrames);
+      if (e->type == vst2::kEventMidi)
         for (char byte : reinterpret_cast<const vst2::MidiEvent*>(e)->midiData)
           host->mMidiBytes.push_back(uint8_t(byte));
+      if (e->type == vst2::kEventSysEx)
+      {
+        const auto* sysEx = reinterpret_cast<const vst2::SysExEvent*>(e);
+        for (int b = 0; b < sysEx->dumpBytes; ++b)
+          host->mSysExBytes.push_back(uint8_t(sysEx->sysexDump[b]));
+      }
+    }
     return 1;
   default:
     return 0;

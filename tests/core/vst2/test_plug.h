@@ -16,6 +16,8 @@ struct FakeHost
   intptr_t mProcessLevel = 0;
   const vst2::TimeInfo* mTime = nullptr; // answered to audioMasterGetTime
   std::vector<int> mMidiBytes;            // status and data bytes of each MIDI event sent to the host
+  std::vector<int> mSysExBytes;           // the bytes of each SysEx event sent to the host
+  std::vector<int> mEventFrames;          // the frame offset of each event sent to the host
   std::vector<int> mOpcodes;
   static intptr_t Callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                            float opt);
