@@ -72,13 +72,15 @@ TEST_F(SmallControls, HiddenAreasSendTheirIdOrOpenTheirPage)
 {
   auto* click = mG.AttachControl(new IVClickControlHiddenVQ(IRECT(36, 4, 119, 28), 29));
   auto* none = mG.AttachControl(new IVClickControlHiddenVQ(IRECT(0, 0, 10, 10), -1));
+  auto* first = mG.AttachControl(new IVClickControlHiddenVQ(IRECT(20, 0, 30, 10), 0)); // 0 is an id like any other
   auto* link = mG.AttachControl(new IVHiddenURLControl(IRECT(400, 18, 468, 30), "https://example.org/"));
   auto* hidden = mG.AttachControl(new IVParameterControlHiddenVQ(0));
   click->OnMouseDown(40, 10, mMod);
   none->OnMouseDown(5, 5, mMod);
+  first->OnMouseDown(25, 5, mMod);
   link->OnMouseDown(410, 20, mMod);
   link->OnMouseDown(410, 20, mMod);
-  EXPECT_EQ(mDelegate.mActions, std::vector<int>{29});
+  EXPECT_EQ(mDelegate.mActions, (std::vector<int>{29, 0}));
   EXPECT_EQ(mG.mURLs, (std::vector<std::string>{"https://example.org/", "https://example.org/"}));
   EXPECT_TRUE(hidden->GetRECT().Empty());
   EXPECT_EQ(hidden->GetParamIdx(), 0);
