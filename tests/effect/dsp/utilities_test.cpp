@@ -216,7 +216,8 @@ TEST(ProcessorChain, RunsItsStagesInOrderOverEveryChannelAndAnEmptyOneCopies)
 // deleted, handed to the free function or left alone as the list was told.
 TEST(ProcessorList, GetWalksTheCursorEitherWayAndOwnershipIsAsTold)
 {
-  static int freed = 0;
+  static int freed;
+  freed = 0; // counted afresh on every run of the test
   int ended = 0;
   std::vector<std::unique_ptr<LineStage>> kept;
   {
