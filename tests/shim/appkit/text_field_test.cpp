@@ -55,6 +55,7 @@ TEST(TextFieldEditing, KeysMoveTheCaretExtendTheSelectionAndEditAroundIt)
     {U"ED", U"hello", U"", 5},             // nothing after it
     {U"LLLLLLLLH!E?", U"!hello?", U"", 7}, // the caret stays inside the text
     {U"HRRe\tX", U"heX", U"", 3},          // control characters are not typed
+    {U"E w ", U"hello w ", U"", 8},        // spaces are
     {U"HRRRRR!", U"hello!", U"", 6},       // Right steps all the way to the end
   };
   for (const Case& c : cases)
@@ -134,6 +135,8 @@ TEST(TextFieldEditing, APasteLeavesOutWhatCannotBeTypedAndPutsTheCaretAfterIt)
     {"10", 0, 1, "x", true, "10", 1},      // refused: text and selection unchanged
     {"abc", 1, 2, "\xc3\xa9\n\xc3\xa9", false, "a\xc3\xa9\xc3\xa9" "c", 3},
     {"abc", 3, 0, "", false, "", 0},       // nothing typable: the selection goes
+    // Bytes that start no character, each pasted as the replacement character; a space is typed as it comes.
+    {"ab", 1, 1, "\x80 \xbf\xff", false, "a\xef\xbf\xbd \xef\xbf\xbd\xef\xbf\xbd" "b", 5},
   };
   for (const Case& k : cases)
   {

@@ -11,6 +11,7 @@
 
 #include "appkit/x11_application.h"
 #include "appkit/x11_display_name.h"
+#include "foundation/main_thread.h"
 #include "x11_display.h"
 #include "x11_test_server.h"
 
@@ -69,6 +70,34 @@ TEST_F(LateServer, NoDisplayNamedMeansNoDisplay)
   unsetenv("DISPLAY");
   EXPECT_EQ(testsupport::OpenDisplayOrNull(), nullptr);
   EXPECT_EQ(appkit::MakeX11Application(), nullptr);
+}
+
+TEST_F(LateServer, ADisplayOpenedAheadIsTheOneTheNextApplicationTakesAndNoneIsOpenedWhenHeadlessIsAskedFor)
+{
+  DROVIK_REQUIRE_TEST_DISPLAY();
+  struct AskedBackEnd
+  {
+    AskedBackEnd() { setenv("DROVIK_APPKIT", "headless", 1); }
+    ~AskedBackEnd() { unsetenv("DROVIK_APPKIT"); }
+  };
+  const auto needed = [] { return true; };
+  const auto applicationMade = [] {
+    foundation::MainThreadScope main;
+    return appkit::MakeX11Application() != nullptr;
+  };
+  const std::string display = std::getenv("DISPLAY");
+  {
+    const AskedBackEnd headless;
+    appkit::OpenX11DisplayAhead(needed);
+    EXPECT_FALSE(applicationMade());
+  }
+  unsetenv("DISPLAY"); // from here on only a display opened ahead can serve
+  EXPECT_FALSE(applicationMade()) << "a display was opened ahead though headless was asked for";
+  setenv("DISPLAY", display.c_str(), 1);
+  appkit::OpenX11DisplayAhead(needed);
+  unsetenv("DISPLAY");
+  EXPECT_TRUE(applicationMade()) << "the display opened ahead was not taken";
+  EXPECT_FALSE(applicationMade()) << "a display opened ahead was taken twice";
 }
 
 TEST(DisplayName, EveryFormXlibReachesIsReadAsItReadsItAndTheRestIsRefused)

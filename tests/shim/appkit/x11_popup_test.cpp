@@ -213,6 +213,35 @@ TEST_F(X11Popups, ASubmenuOpensBesideItsRowAndItsItemsCanBeChosen)
   EXPECT_EQ(sub.y, top.y + top.height / 2);
 }
 
+TEST_F(X11Popups, TheWheelScrollsTheSubmenuUnderThePointer)
+{
+  Menu menu;
+  int chosen = -1;
+  menu.AddItem("first", [&chosen](MenuItem&) { chosen = 100; });
+  menu.AddItem("folder", nullptr);
+  auto items = std::make_unique<Menu>();
+  FillMenu(*items, 5000, chosen);
+  menu.SetSubmenu(std::move(items), menu.ItemAt(1));
+  {
+    // Two steps down over the submenu's first item row, then a click there chooses the item it then holds.
+    User user([&](Display* display) {
+      XWindowAttributes top{}, sub{};
+      ASSERT_TRUE(WaitForMenu(display, top));
+      XTestFakeMotionEvent(display, -1, top.x + 5, top.y + top.height * 3 / 4, 0); // over "folder"
+      ASSERT_TRUE(WaitForMenu(display, sub, 2));
+      const int row = 20;
+      XTestFakeMotionEvent(display, -1, sub.x + 20, sub.y + row + row / 2, 0);
+      for (int i = 0; i < 2; ++i)
+        Click(display, sub.x + 20, sub.y + row + row / 2, 5);
+      Click(display, sub.x + 20, sub.y + row + row / 2);
+      KeyToMenu(display, XK_Escape);
+      KeyToMenu(display, XK_Escape);
+    });
+    PopUp(menu);
+  }
+  EXPECT_EQ(chosen, 6);
+}
+
 TEST_F(X11Popups, KeysSentToAMenusWindowOrItsSubmenusWindowMoveAndChoose)
 {
   Menu menu;

@@ -714,6 +714,16 @@ TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePoi
     ASSERT_NE(mApp, nullptr);
   }
   OpenView();
+  { // points on the screen and in the view stay points, not pixels, both ways
+    foundation::MainThreadScope main;
+    const Point origin = mView->ConvertToScreen({0, 0});
+    for (Point p : {Point{0, 0}, Point{100, 50}, Point{467, 449}})
+    {
+      const Point onScreen = mView->ConvertToScreen(p), back = mView->ConvertFromScreen(onScreen);
+      EXPECT_EQ((std::vector<double>{onScreen.x, onScreen.y, back.x, back.y}),
+                (std::vector<double>{origin.x + p.x, origin.y - p.y, p.x, p.y}));
+    }
+  }
   // Clicks where the user sees a popup's part until the main thread is done with it (a click that comes before the
   // popup takes the pointer is lost), for a few seconds at most.
   const auto clickUntil = [&](std::atomic<bool>& done, int x, int y) {
