@@ -312,6 +312,25 @@ TEST_F(Headless, BitmapCopiesMadeBetweenFramesEndAsIfMadeAtOnce)
     EXPECT_LE(std::fabs(d.bias[c]), kMostBias) << "channel " << c;
 }
 
+// Resampled copies may take four frames' worth of the frame's own pixels: at a screen scale of 2 a frame of
+// 1100 x 1000 points has 2200 x 2000 pixels, so the budget passes its floor of 64 MB and one copy may take up to
+// half of it. A copy just under that half is made between frames (the first frame, lacking it, is dropped); one
+// just over it is not made, and the image is drawn directly.
+TEST_F(Headless, AtScreenScaleTwoACopyMayTakeHalfOfFourFramesOfDevicePixels)
+{
+  ASSERT_TRUE(WriteSolidPng(mResources + "/dot@2x.png", 20, 20, kBlue)); // 10 x 10 points
+  // 1464 points: a copy of 2930 x 2930 pixels (34.3 MB of the 35.2 MB); 1500 points: 3002 x 3002 (36 MB).
+  for (const float side : {1464.f, 1500.f})
+  {
+    IBitmap dot;
+    Open(1100, 1000, [&](IGraphics& g, const IRECT&) { g.DrawFittedBitmap(dot, IRECT(0.f, 0.f, side, side)); }, 2);
+    mGraphics->MakeScaledCopiesBetweenFrames(1000);
+    dot = mGraphics->LoadBitmap("dot.png");
+    mGraphics->DrawFullFrame();
+    EXPECT_EQ(mGraphics->FrameWasDropped(), side < 1500.f) << side << " points";
+  }
+}
+
 TEST_F(Headless, LayerWithADropShadow)
 {
   Open(64, 48, [](IGraphics& g, const IRECT&) {

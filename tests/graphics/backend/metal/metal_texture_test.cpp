@@ -132,6 +132,38 @@ TEST(MetalTextures, ImageAtAQuarterSizeIsTheAveragedImageWithMipmapsAndAliasesWi
   }
 }
 
+// A mipmapped image drawn larger than it is keeps its own texels at any turn: a 4 x 4 checkerboard of black and
+// white texels spread over 64 x 64 pixels shows both colours (no smaller level's grey) turned or not.
+TEST(MetalTextures, AMagnifiedMipmappedImageKeepsItsTexelsWhenTurned)
+{
+  const int n = 4, side = 64;
+  std::vector<unsigned char> px((size_t)n * n * 4, 255);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x)
+      if ((x + y) % 2) memset(&px[((size_t)y * n + x) * 4], 0, 3);
+  for (float degrees : {0.f, 30.f, 90.f})
+  {
+    Surface s(side, side);
+    int image = vxCreateImageFromPixels(s.ctx, n, n, VX_IMAGE_GENERATE_MIPMAPS, px.data());
+    s.Begin();
+    vxTranslate(s.ctx, side / 2.f, side / 2.f);
+    vxRotate(s.ctx, degrees * 3.14159265f / 180.f);
+    vxTranslate(s.ctx, -side / 2.f, -side / 2.f);
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 0, 0, (float)side, (float)side);
+    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, (float)side, (float)side, 0, image, 1));
+    vxFillPath(s.ctx);
+    s.End();
+    mvxtest::Image img = s.Read();
+    int darkest = 255, brightest = 0;
+    for (int y = side / 4; y < side * 3 / 4; ++y)
+      for (int x = side / 4; x < side * 3 / 4; ++x)
+        darkest = std::min(darkest, int(img.At(x, y)[0])), brightest = std::max(brightest, int(img.At(x, y)[0]));
+    EXPECT_LE(darkest, 40) << degrees << " degrees";
+    EXPECT_GE(brightest, 215) << degrees << " degrees";
+  }
+}
+
 /// Threads of this process now.
 int ThreadCount()
 {

@@ -383,3 +383,26 @@ TEST(SvgPaint, StyleDeclarationsWithBlanksAroundTheirColonAndSemicolonPaintAsWit
   EXPECT_FLOAT_EQ(moved.x, first.x);
   EXPECT_FLOAT_EQ(moved.y, first.y);
 }
+
+// Ids and references longer than an id holds are cut to their first 63 characters alike: a gradient named by a
+// long id is found by a shape naming it whole or by its first 63 characters, and lends its stops through a long
+// reference, which leaves the referring gradient's kind as it was.
+TEST(SvgPaint, LongGradientIdsAndReferencesAreCutAlikeAndStillMatch)
+{
+  const std::string id = std::string(60, 'g') + "abcdefghij"; // 70 characters
+  Parsed svg(Doc("<defs><linearGradient id=\"" + id + "\"><stop offset=\"0\" stop-color=\"#f00\"/>"
+                 "<stop offset=\"1\" stop-color=\"#00f\"/></linearGradient>"
+                 "<radialGradient id=\"r\" r=\"0.5\" xlink:href=\"#" + id + "\"/></defs>"
+                 "<rect width=\"10\" height=\"10\" fill=\"url(#" + id + ")\"/>"
+                 "<rect width=\"10\" height=\"10\" fill=\"url(#" + id.substr(0, 63) + ")\"/>"
+                 "<rect width=\"10\" height=\"10\" fill=\"url(#r)\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 3u);
+  for (size_t i = 0; i < 3; ++i)
+  {
+    const SvgPaint& fill = svg.shape(i).fill;
+    ASSERT_EQ(fill.type, i < 2 ? kSvgPaintLinearGradient : kSvgPaintRadialGradient) << "shape " << i;
+    ASSERT_EQ(fill.gradient->nstops, 2) << "shape " << i;
+    EXPECT_EQ(fill.gradient->stops[0].color, Rgba(255, 0, 0)) << "shape " << i;
+    EXPECT_EQ(fill.gradient->stops[1].color, Rgba(0, 0, 255)) << "shape " << i;
+  }
+}

@@ -377,6 +377,46 @@ TEST_F(StashDrawing, AnExpandedAtlasKeepsItsGlyphsWhereTheyAre)
   EXPECT_EQ(FontStashExpandAtlas(stash, 32767, 192), 1) << "the widest atlas";
 }
 
+// Rasterising a glyph writes only within its own rectangle, and leaves that rectangle's border empty: even when the
+// rectangle ends at the atlas's right edge, the texels of the next rows (here the stash's white rectangle at the
+// far left) stay as they were.
+TEST_F(StashDrawing, AGlyphAtTheRightEdgeWritesOnlyItsOwnRectangle)
+{
+  auto rectangleOf = [&](unsigned int codepoint) {
+    const FontStashFont& font = *stash->fonts[0];
+    for (int i = 0; i < font.glyphCount; ++i)
+      if (font.glyphs[i].codepoint == codepoint) return font.glyphs[i];
+    ADD_FAILURE() << "no glyph " << codepoint;
+    return FontStashGlyph{};
+  };
+  FontStashDrawText(stash, 0, 40, "I", nullptr);
+  const int width = rectangleOf('I').x1 - rectangleOf('I').x0;
+  ASSERT_EQ(FontStashResetAtlas(stash, 256, 128), 1);
+  int x = -1, y = -1; // a rectangle one texel tall up to where the glyph fits against the right edge
+  ASSERT_EQ(FontStashAtlasAddRect(stash->atlas, 256 - 2 - width, 1, &x, &y), 1);
+  int w = 0, h = 0;
+  const std::vector<unsigned char> before = Texels(&w, &h);
+  FontStashDrawText(stash, 0, 40, "I", nullptr);
+  const FontStashGlyph g = rectangleOf('I');
+  ASSERT_EQ(g.x1, 256) << "the glyph is not at the right edge";
+  const std::vector<unsigned char> after = Texels(&w, &h);
+  for (int ty = 0; ty < h; ++ty)
+    for (int tx = 0; tx < w; ++tx)
+    {
+      const unsigned char t = after[size_t(ty) * w + tx];
+      const bool inside = tx >= g.x0 && tx < g.x1 && ty >= g.y0 && ty < g.y1;
+      const bool border = inside && (tx == g.x0 || tx == g.x1 - 1 || ty == g.y0 || ty == g.y1 - 1);
+      if (!inside)
+      {
+        ASSERT_EQ(t, before[size_t(ty) * w + tx]) << "outside the glyph at " << tx << "," << ty;
+      }
+      else if (border)
+      {
+        ASSERT_EQ(t, 0) << "on the glyph's border at " << tx << "," << ty;
+      }
+    }
+}
+
 // States: a pushed state starts as a copy of the one below and popping returns to it; popping the last state or
 // pushing past the deepest are reported and change nothing. A full atlas is reported once per glyph and a glyph
 // fits after the owner has grown the atlas.

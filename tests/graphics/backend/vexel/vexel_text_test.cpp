@@ -273,6 +273,27 @@ TEST_F(TextTest, AFullAtlasGrowsToTheRightAndTheFrameEndKeepsOnlyTheNewest)
   EXPECT_EQ(r.textures.size(), 1u);
 }
 
+// Text whose glyphs fill the atlas part way through draws whole: every glyph gets its quad (what was gathered
+// before the atlas grew and the rest after), each right of the one before, and the pen ends where the text
+// measures to.
+TEST_F(TextTest, TextThatFillsTheAtlasPartWayDrawsEveryGlyph)
+{
+  vxSetFontSize(ctx, 150);
+  const std::string glyphs = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  const float measured = Width(glyphs);
+  r.calls.clear();
+  const float end = vxDrawText(ctx, 0, 200, glyphs.c_str(), nullptr);
+  ASSERT_GE(ctx->fontImageIdx, 1) << "the text did not fill the first atlas";
+  std::vector<float> lefts;
+  for (const vxtest::RecordedCall& call : r.calls)
+    if (call.kind == "triangles")
+      for (size_t g = 0; g + 6 <= call.verts.size(); g += 6)
+        lefts.push_back(std::min(call.verts[g].x, call.verts[g + 4].x));
+  ASSERT_EQ(lefts.size(), glyphs.size());
+  for (size_t i = 1; i < lefts.size(); ++i) EXPECT_GT(lefts[i], lefts[i - 1]) << "glyph " << i;
+  EXPECT_NEAR(end, measured, 0.5);
+}
+
 TEST_F(TextTest, APathTooLargeToExpandDrawsNothingAndTheNextOneDraws)
 {
   auto square = [&] {
