@@ -302,8 +302,9 @@ TEST(MetalSampler, TexelCentresFiltersLevelsWrappingAndChannelOrder)
     std::lock_guard<std::mutex> hold(levels->lock());
     levels->buildMipmaps(); // 2 x 1, then 1 x 1
   }
-  MTLSamplerDescriptor nearest, linear, nearestLevel;
+  MTLSamplerDescriptor nearest, linear, nearestLevel, blendedLevels;
   nearestLevel.mipFilter = MTLSamplerMipFilterNearest;
+  blendedLevels.mipFilter = MTLSamplerMipFilterLinear;
   nearest.sAddressMode = nearest.tAddressMode = MTLSamplerAddressModeRepeat;
   linear.minFilter = linear.magFilter = MTLSamplerMinMagFilterLinear;
   struct Row
@@ -324,6 +325,8 @@ TEST(MetalSampler, TexelCentresFiltersLevelsWrappingAndChannelOrder)
     {"blue first in memory", *bgra, nearest, 0.125f, 0.25f, {30, 10, 20, 255}},
     {"footprint 2: the half size level", *levels, nearestLevel, 0.125f, 0.25f, {40, 110, 30, 255}, 2},
     {"footprint 3: the nearer, quarter size level", *levels, nearestLevel, 0.125f, 0.25f, {80, 110, 30, 255}, 3},
+    {"footprint 2 root 2: half way between the half and quarter size levels", *levels, blendedLevels, 0.125f, 0.25f,
+     {60, 110, 30, 255}, 2.828427f},
   };
   for (const Row& r : rows)
   {
