@@ -495,6 +495,39 @@ TEST_F(PathTest, DegenerateInputNeverYieldsNaNVertices)
         }
 }
 
+TEST_F(PathTest, APointThatLandsPastTheCoordinateLimitOnEitherAxisIsDropped)
+{
+  // A triangle with a fourth point between its second and third: that point lies 1e13 away on screen, across or
+  // down, given so or after a scale or a turn, and is dropped; the other three stay.
+  struct Case
+  {
+    const char* name;
+    float rotate, scaleY, x, y; // the space and the far point
+  } cases[] = {
+    {"across", 0, 1, 1e13f, 5},
+    {"down", 0, 1, 5, 1e13f},
+    {"scaled down", 0, 1e8f, 5, 1e5f},
+    {"turned down", kPi / 2, 1, 1e13f, 5},
+  };
+  for (const Case& k : cases)
+  {
+    vxResetTransform(ctx);
+    vxRotate(ctx, k.rotate);
+    vxScale(ctx, 1, k.scaleY);
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 0, 0);
+    vxLineTo(ctx, 10, 0);
+    vxLineTo(ctx, k.x, k.y);
+    vxLineTo(ctx, 0, 10);
+    vxFillPath(ctx);
+    ASSERT_EQ(ctx->cache->npaths, 1) << k.name;
+    const std::vector<VXpoint> points = Points(ctx);
+    EXPECT_EQ(points.size(), 3u) << k.name;
+    for (const VXpoint& p : points) EXPECT_TRUE(std::fabs(p.x) < 1e10f && std::fabs(p.y) < 1e10f) << k.name;
+  }
+  vxResetTransform(ctx);
+}
+
 TEST_F(PathTest, PaintsReachTheBackEndWithGlobalAlphaAndState)
 {
   vxSetFillColor(ctx, vxColorFromFloats(1, 0, 0, 0.8f));
