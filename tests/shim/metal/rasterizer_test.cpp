@@ -1,5 +1,5 @@
 // The Metal stand-in on its own: coverage by the top-left rule, culling by winding, the stencil operations,
-// texture sampling and library blobs.
+// texture sampling, library blobs and viewports smaller than the target.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -105,7 +105,7 @@ struct Rig
     encoder->setDepthStencilState(device->newDepthStencilStateWithDescriptor(dd));
     encoder->setCullMode(cull);
     encoder->setFrontFacingWinding(MTLWindingCounterClockwise);
-    encoder->setViewport({0, 0, 16, 16, 0, 1});
+    encoder->setViewport(viewport);
     if (scissor) encoder->setScissorRect(*scissor);
     encoder->setVertexBuffer(vertices, 0, 0);
     encoder->drawPrimitives(type, 0, xy.size() / 2);
@@ -124,6 +124,7 @@ struct Rig
   std::shared_ptr<MTLTexture> color, stencil;
   const MTLClearColor* clear = nullptr;
   const MTLScissorRect* scissor = nullptr; // the passes' draws touch only these pixels
+  MTLViewport viewport{0, 0, 16, 16, 0, 1};
   bool clearStencil = false;
 };
 
@@ -258,6 +259,17 @@ TEST(MetalRasterizer, AScissorRectangleLimitsColourStencilAndTheStencilClear)
         EXPECT_EQ(rig.Stencil(x, y), 1) << x << ", " << y;
       }
     }
+}
+
+TEST(MetalRasterizer, AViewportSmallerThanTheTargetKeepsEvenAFarLargerTriangleInsideIt)
+{
+  // The viewport covers x 4..11 and y 2..11; the quad reaches far past every side of it and of the target.
+  Rig rig;
+  rig.viewport = {4, 2, 8, 10, 0, 1};
+  rig.Draw({-40, -40, -40, 56, 56, -40, 56, 56}, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, true);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      EXPECT_EQ(rig.Red(x, y), x >= 4 && x < 12 && y >= 2 && y < 12 ? 128 : 0) << x << ", " << y;
 }
 
 TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)

@@ -101,6 +101,23 @@ TEST(SvgPathData, CountsAndEnds)
   }
 }
 
+// Each move, absolute or relative, ends the sub-path before it and starts one of its own there.
+TEST(SvgPathData, EachMoveStartsASubPathOfItsOwn)
+{
+  Parsed svg(PathDoc("M0 0 L10 0 M20 20 L30 20 m5 5 l0 10"));
+  const auto paths = Parsed::paths(svg.shape());
+  ASSERT_EQ(paths.size(), 3u);
+  const Point ends[3][2] = {{{35, 25}, {35, 35}}, {{20, 20}, {30, 20}}, {{0, 0}, {10, 0}}}; // newest first
+  for (size_t i = 0; i < 3; ++i)
+  {
+    EXPECT_EQ(paths[i]->npts, 4) << "sub-path " << i;
+    EXPECT_NEAR(Parsed::point(*paths[i], 0).x, ends[i][0].x, kEps) << "sub-path " << i;
+    EXPECT_NEAR(Parsed::point(*paths[i], 0).y, ends[i][0].y, kEps) << "sub-path " << i;
+    EXPECT_NEAR(Last(*paths[i]).x, ends[i][1].x, kEps) << "sub-path " << i;
+    EXPECT_NEAR(Last(*paths[i]).y, ends[i][1].y, kEps) << "sub-path " << i;
+  }
+}
+
 // Arcs by their bounds: the sweep flag picks the side, the large-arc flag the long way round (a quarter of a
 // circle of radius 10 about (10, 10) the short way; the long way passes the far side).
 TEST(SvgPathData, ArcFlagsChooseTheSideAndTheWayRound)
