@@ -689,6 +689,49 @@ TEST_F(PathTest, JoinsBevelOnlyAtCornersAndWhereASegmentIsTooShortForTheInnerMit
   }
 }
 
+TEST_F(PathTest, AMirroredStrokeCoversAsMuchAsTheStrokeItMirrors)
+{
+  // Left and right turns are joined by code of their own: a line and its mirror image, at every join and cap, at
+  // corners long and too short for the inner miter, and with a sharp turn past the miter limit, lay triangles of
+  // the same total area.
+  auto area = [&](const std::vector<float>& xy, float mirror, int join, int cap)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, mirror * xy[0], xy[1]);
+    for (size_t i = 2; i < xy.size(); i += 2) vxLineTo(ctx, mirror * xy[i], xy[i + 1]);
+    vxSetStrokeWidth(ctx, 20);
+    vxSetLineJoin(ctx, join);
+    vxSetLineCap(ctx, cap);
+    vxSetMiterLimit(ctx, 3);
+    r.calls.clear();
+    vxStrokePath(ctx);
+    double sum = 0;
+    for (const RecordedCall& call : r.calls)
+      for (const auto& path : call.paths)
+        for (size_t i = 2; i < path.stroke.size(); ++i)
+        {
+          const VXvertex &a = path.stroke[i - 2], &b = path.stroke[i - 1], &c = path.stroke[i];
+          sum += std::fabs((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y)) / 2;
+        }
+    return sum;
+  };
+  const std::vector<float> lines[] = {
+    {10, 50, 100, 50, 60, 90},  // a long corner
+    {10, 50, 100, 50, 96, 54},  // a segment too short for the inner miter
+    {10, 50, 100, 50, 20, 60},  // past the miter limit
+    {10, 50, 60, 20, 110, 50, 160, 20},
+  };
+  for (const auto& xy : lines)
+    for (int join : {VX_MITER, VX_ROUND, VX_BEVEL})
+      for (int cap : {VX_BUTT, VX_ROUND, VX_SQUARE})
+      {
+        const double drawn = area(xy, 1, join, cap), mirrored = area(xy, -1, join, cap);
+        EXPECT_GT(drawn, 100);
+        EXPECT_NEAR(mirrored, drawn, drawn * 1e-4) << "through " << xy[2] << "," << xy[3] << " to " << xy[4] << ","
+                                                   << xy[5] << ", join " << join << ", cap " << cap;
+      }
+}
+
 TEST_F(PathTest, StrokesThinnerThanAPixelAreDrawnAPixelWideAndFainterByTheSquareOfTheirWidth)
 {
   struct Case
