@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -283,7 +284,7 @@ TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
 {
   // arcTo rounds the corner at (100, 0) with a circle tangent to both lines, on the inside of the turn whichever
   // way it turns; every flattened point but the start lies on that circle, up to the second tangent point.
-  // Corners after a level line and after a slanting one, turning either way.
+  // Corners after a level line and after a slanting one, turning either way, and turned any way.
   struct Corner
   {
     float x1, y1, x2, y2;     // the corner, where the second line goes
@@ -293,7 +294,18 @@ TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
                  {100, 0, 0, 100, 51.716f, 20, 65.858f, 34.142f},
                  {100, 100, 200, 0, 100, 71.716f, 114.142f, 85.858f},
                  {100, 100, 0, 200, 71.716f, 100, 85.858f, 114.142f}};
-  for (const Corner& k : corners)
+  // Each turned about the start by any angle: the circle turns with it.
+  std::vector<Corner> turned(corners, corners + 5);
+  for (int step = 1; step < 21; ++step)
+    for (int i = 0; i < 5; ++i)
+    {
+      const float c = std::cos(step * 0.3f), s = std::sin(step * 0.3f);
+      auto turn = [c, s](float& x, float& y) { std::tie(x, y) = std::make_pair(c * x - s * y, s * x + c * y); };
+      Corner k = corners[i];
+      turn(k.x1, k.y1), turn(k.x2, k.y2), turn(k.cx, k.cy), turn(k.endX, k.endY);
+      turned.push_back(k);
+    }
+  for (const Corner& k : turned)
   {
     vxBeginPath(ctx);
     vxMoveTo(ctx, 0, 0);
