@@ -701,16 +701,17 @@ TEST_F(PathTest, JoinsBevelOnlyAtCornersAndWhereASegmentIsTooShortForTheInnerMit
   }
 }
 
-TEST_F(PathTest, AMirroredStrokeCoversAsMuchAsTheStrokeItMirrors)
+TEST_F(PathTest, AStrokeCoversAsMuchMirroredOrClosedFromAnotherCorner)
 {
   // Left and right turns are joined by code of their own: a line and its mirror image, at every join and cap, at
   // corners long and too short for the inner miter, and with a sharp turn past the miter limit, lay triangles of
-  // the same total area.
-  auto area = [&](const std::vector<float>& xy, float mirror, int join, int cap)
+  // the same total area. So does a closed line started at any of its corners.
+  auto area = [&](const std::vector<float>& xy, float mirror, int join, int cap, bool closed = false)
   {
     vxBeginPath(ctx);
     vxMoveTo(ctx, mirror * xy[0], xy[1]);
     for (size_t i = 2; i < xy.size(); i += 2) vxLineTo(ctx, mirror * xy[i], xy[i + 1]);
+    if (closed) vxClosePath(ctx);
     vxSetStrokeWidth(ctx, 20);
     vxSetLineJoin(ctx, join);
     vxSetLineCap(ctx, cap);
@@ -742,6 +743,15 @@ TEST_F(PathTest, AMirroredStrokeCoversAsMuchAsTheStrokeItMirrors)
         EXPECT_NEAR(mirrored, drawn, drawn * 1e-4) << "through " << xy[2] << "," << xy[3] << " to " << xy[4] << ","
                                                    << xy[5] << ", join " << join << ", cap " << cap;
       }
+  const std::vector<float> triangle = {10, 10, 90, 20, 30, 80, 10, 10, 90, 20};
+  for (int join : {VX_MITER, VX_ROUND, VX_BEVEL})
+  {
+    const double first = area({triangle.begin(), triangle.begin() + 6}, 1, join, VX_BUTT, true);
+    for (int from : {2, 4})
+      EXPECT_NEAR(area({triangle.begin() + from, triangle.begin() + from + 6}, 1, join, VX_BUTT, true), first,
+                  first * 1e-4)
+        << "closed from corner " << from / 2 << ", join " << join;
+  }
 }
 
 TEST_F(PathTest, StrokesThinnerThanAPixelAreDrawnAPixelWideAndFainterByTheSquareOfTheirWidth)
