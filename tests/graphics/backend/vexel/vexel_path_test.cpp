@@ -540,6 +540,25 @@ TEST_F(PathTest, APointThatLandsPastTheCoordinateLimitOnEitherAxisIsDropped)
   vxResetTransform(ctx);
 }
 
+TEST_F(PathTest, AHundredSubPathsEachKeepTheirOwnOutline)
+{
+  // Far more sub-paths than the cache starts with room for: every square reaches the back end, in its own place.
+  vxBeginPath(ctx);
+  for (int i = 0; i < 100; ++i) vxRectPath(ctx, float(i % 10 * 20), float(i / 10 * 20), 10, 10);
+  vxFillPath(ctx);
+  const RecordedCall* fill = r.Last("fill");
+  ASSERT_NE(fill, nullptr);
+  ASSERT_EQ(fill->paths.size(), 100u);
+  for (int i = 0; i < 100; ++i)
+  {
+    const std::vector<VXvertex>& v = fill->paths[size_t(i)].fill;
+    ASSERT_GE(v.size(), 4u) << i;
+    const float x = float(i % 10 * 20), y = float(i / 10 * 20);
+    for (const VXvertex& p : v)
+      EXPECT_TRUE(p.x > x - 1 && p.x < x + 11 && p.y > y - 1 && p.y < y + 11) << i << " at " << p.x << "," << p.y;
+  }
+}
+
 TEST_F(PathTest, PaintsReachTheBackEndWithGlobalAlphaAndState)
 {
   vxSetFillColor(ctx, vxColorFromFloats(1, 0, 0, 0.8f));
