@@ -40,6 +40,8 @@ MTLSpanRange KnownSource(const MTLFragmentIn&, int n, float* rgba, uint8_t*)
 struct Blend
 {
   MTLBlendFactor source = MTLBlendFactorOne, destination = MTLBlendFactorOne;
+  bool alphaApart = false; // alpha blended by the factors below instead
+  MTLBlendFactor sourceAlpha = MTLBlendFactorOne, destinationAlpha = MTLBlendFactorOne;
 };
 
 /// A 16 x 16 target with a stencil; draws triangles given in pixels and returns what they left.
@@ -87,6 +89,8 @@ struct Rig
     ca.pixelFormat = MTLPixelFormatRGBA8Unorm, ca.blendingEnabled = true;
     ca.sourceRGBBlendFactor = ca.sourceAlphaBlendFactor = blend.source;
     ca.destinationRGBBlendFactor = ca.destinationAlphaBlendFactor = blend.destination;
+    if (blend.alphaApart)
+      ca.sourceAlphaBlendFactor = blend.sourceAlpha, ca.destinationAlphaBlendFactor = blend.destinationAlpha;
     MTLDepthStencilDescriptor dd;
     dd.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
     dd.frontFaceStencil->stencilCompareFunction = compare;
@@ -192,6 +196,29 @@ TEST(MetalRasterizer, EveryBlendFactorOnAKnownSourceAndDestination)
   rig.BlendKnownSource({MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha});
   for (int c = 0; c < 4; ++c)
     EXPECT_NEAR(rig.Channel(7, 7, c), 255 * (kSource[c] + 0.4f * destination[c]), 1.0) << "over " << c;
+  // Source over with any one of its four factors another: colour and alpha each take their own.
+  const MTLBlendFactor one = MTLBlendFactorOne, zero = MTLBlendFactorZero, keep = MTLBlendFactorOneMinusSourceAlpha;
+  const struct
+  {
+    Blend blend;
+    float colour[2], alpha[2]; // the source's and destination's factors
+  } apart[] = {
+    {{zero, keep, true, one, keep}, {0, 0.4f}, {1, 0.4f}},
+    {{one, zero, true, one, keep}, {1, 0}, {1, 0.4f}},
+    {{one, keep, true, zero, keep}, {1, 0.4f}, {0, 0.4f}},
+    {{one, keep, true, one, zero}, {1, 0.4f}, {1, 0}},
+  };
+  for (const auto& k : apart)
+  {
+    rig.BlendKnownSource(k.blend);
+    for (int c = 0; c < 4; ++c)
+    {
+      const float* f = c < 3 ? k.colour : k.alpha;
+      EXPECT_NEAR(rig.Channel(7, 7, c), 255 * (f[0] * kSource[c] + f[1] * destination[c]), 1.0)
+        << "factors " << k.blend.source << " " << k.blend.destination << " " << k.blend.sourceAlpha << " "
+        << k.blend.destinationAlpha << ", channel " << c;
+    }
+  }
 }
 
 TEST(MetalRasterizer, CullingFollowsTheWindingOnScreen)
