@@ -366,6 +366,8 @@ TEST(MetalSampler, TexelCentresFiltersLevelsWrappingAndChannelOrder)
     {"footprint 3: the nearer, quarter size level", *levels, nearestLevel, 0.125f, 0.25f, {80, 110, 30, 255}, 3},
     {"footprint 2 root 2: half way between the half and quarter size levels", *levels, blendedLevels, 0.125f, 0.25f,
      {60, 110, 30, 255}, 2.828427f},
+    {"footprint 64, past the smallest level: that level", *levels, blendedLevels, 0.125f, 0.25f, {80, 110, 30, 255},
+     64},
   };
   for (const Row& r : rows)
   {
