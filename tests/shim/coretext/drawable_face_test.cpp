@@ -118,6 +118,13 @@ const Damage kDamages[] = {
      [] { return Patched([](Bytes& b) { Set16(b, CharacterMap(b) + 10, 6), Set16(b, CharacterMap(b) + 8, 128); }); }},
     {"a glyph array offset pointing past the map",
      [] { return Patched([](Bytes& b) { Set16(b, CharacterMap(b) + 14 + 4 + 2 + 4 + 4, 0x4000); }); }},
+    {"segment arrays reaching past the character map", [] { return Shortened("cmap", 1); }},
+    {"a one-character segment whose glyph array offset points past the map",
+     []
+     {
+       return Patched([](Bytes& b)
+                      { Set16(b, CharacterMap(b) + 14, 'A'), Set16(b, CharacterMap(b) + 14 + 4 + 2 + 4 + 4, 0x4000); });
+     }},
     {"kerning pairs past the table",
      [] { return Patched([](Bytes& b) { Set16(b, tinyfont::TableAt(b, "kern") + 10, 1000); }); }},
     {"no long horizontal metrics",

@@ -1,5 +1,5 @@
 // The Metal stand-in on its own: coverage by the top-left rule, culling by winding, the stencil operations,
-// texture sampling and library blobs.
+// texture sampling, library blobs and viewports smaller than the target.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -40,6 +40,8 @@ MTLSpanRange KnownSource(const MTLFragmentIn&, int n, float* rgba, uint8_t*)
 struct Blend
 {
   MTLBlendFactor source = MTLBlendFactorOne, destination = MTLBlendFactorOne;
+  bool alphaApart = false; // alpha blended by the factors below instead
+  MTLBlendFactor sourceAlpha = MTLBlendFactorOne, destinationAlpha = MTLBlendFactorOne;
 };
 
 /// A 16 x 16 target with a stencil; draws triangles given in pixels and returns what they left.
@@ -87,6 +89,8 @@ struct Rig
     ca.pixelFormat = MTLPixelFormatRGBA8Unorm, ca.blendingEnabled = true;
     ca.sourceRGBBlendFactor = ca.sourceAlphaBlendFactor = blend.source;
     ca.destinationRGBBlendFactor = ca.destinationAlphaBlendFactor = blend.destination;
+    if (blend.alphaApart)
+      ca.sourceAlphaBlendFactor = blend.sourceAlpha, ca.destinationAlphaBlendFactor = blend.destinationAlpha;
     MTLDepthStencilDescriptor dd;
     dd.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
     dd.frontFaceStencil->stencilCompareFunction = compare;
@@ -105,7 +109,7 @@ struct Rig
     encoder->setDepthStencilState(device->newDepthStencilStateWithDescriptor(dd));
     encoder->setCullMode(cull);
     encoder->setFrontFacingWinding(MTLWindingCounterClockwise);
-    encoder->setViewport({0, 0, 16, 16, 0, 1});
+    encoder->setViewport(viewport);
     if (scissor) encoder->setScissorRect(*scissor);
     encoder->setVertexBuffer(vertices, 0, 0);
     encoder->drawPrimitives(type, 0, xy.size() / 2);
@@ -124,6 +128,7 @@ struct Rig
   std::shared_ptr<MTLTexture> color, stencil;
   const MTLClearColor* clear = nullptr;
   const MTLScissorRect* scissor = nullptr; // the passes' draws touch only these pixels
+  MTLViewport viewport{0, 0, 16, 16, 0, 1};
   bool clearStencil = false;
 };
 
@@ -191,6 +196,29 @@ TEST(MetalRasterizer, EveryBlendFactorOnAKnownSourceAndDestination)
   rig.BlendKnownSource({MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha});
   for (int c = 0; c < 4; ++c)
     EXPECT_NEAR(rig.Channel(7, 7, c), 255 * (kSource[c] + 0.4f * destination[c]), 1.0) << "over " << c;
+  // Source over with any one of its four factors another: colour and alpha each take their own.
+  const MTLBlendFactor one = MTLBlendFactorOne, zero = MTLBlendFactorZero, keep = MTLBlendFactorOneMinusSourceAlpha;
+  const struct
+  {
+    Blend blend;
+    float colour[2], alpha[2]; // the source's and destination's factors
+  } apart[] = {
+    {{zero, keep, true, one, keep}, {0, 0.4f}, {1, 0.4f}},
+    {{one, zero, true, one, keep}, {1, 0}, {1, 0.4f}},
+    {{one, keep, true, zero, keep}, {1, 0.4f}, {0, 0.4f}},
+    {{one, keep, true, one, zero}, {1, 0.4f}, {1, 0}},
+  };
+  for (const auto& k : apart)
+  {
+    rig.BlendKnownSource(k.blend);
+    for (int c = 0; c < 4; ++c)
+    {
+      const float* f = c < 3 ? k.colour : k.alpha;
+      EXPECT_NEAR(rig.Channel(7, 7, c), 255 * (f[0] * kSource[c] + f[1] * destination[c]), 1.0)
+        << "factors " << k.blend.source << " " << k.blend.destination << " " << k.blend.sourceAlpha << " "
+        << k.blend.destinationAlpha << ", channel " << c;
+    }
+  }
 }
 
 TEST(MetalRasterizer, CullingFollowsTheWindingOnScreen)
@@ -260,6 +288,17 @@ TEST(MetalRasterizer, AScissorRectangleLimitsColourStencilAndTheStencilClear)
     }
 }
 
+TEST(MetalRasterizer, AViewportSmallerThanTheTargetKeepsEvenAFarLargerTriangleInsideIt)
+{
+  // The viewport covers x 4..11 and y 2..11; the quad reaches far past every side of it and of the target.
+  Rig rig;
+  rig.viewport = {4, 2, 8, 10, 0, 1};
+  rig.Draw({-40, -40, -40, 56, 56, -40, 56, 56}, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, true);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      EXPECT_EQ(rig.Red(x, y), x >= 4 && x < 12 && y >= 2 && y < 12 ? 128 : 0) << x << ", " << y;
+}
+
 TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)
 {
   Rig rig; // registers the test functions
@@ -302,8 +341,9 @@ TEST(MetalSampler, TexelCentresFiltersLevelsWrappingAndChannelOrder)
     std::lock_guard<std::mutex> hold(levels->lock());
     levels->buildMipmaps(); // 2 x 1, then 1 x 1
   }
-  MTLSamplerDescriptor nearest, linear, nearestLevel;
+  MTLSamplerDescriptor nearest, linear, nearestLevel, blendedLevels;
   nearestLevel.mipFilter = MTLSamplerMipFilterNearest;
+  blendedLevels.mipFilter = MTLSamplerMipFilterLinear;
   nearest.sAddressMode = nearest.tAddressMode = MTLSamplerAddressModeRepeat;
   linear.minFilter = linear.magFilter = MTLSamplerMinMagFilterLinear;
   struct Row
@@ -324,6 +364,10 @@ TEST(MetalSampler, TexelCentresFiltersLevelsWrappingAndChannelOrder)
     {"blue first in memory", *bgra, nearest, 0.125f, 0.25f, {30, 10, 20, 255}},
     {"footprint 2: the half size level", *levels, nearestLevel, 0.125f, 0.25f, {40, 110, 30, 255}, 2},
     {"footprint 3: the nearer, quarter size level", *levels, nearestLevel, 0.125f, 0.25f, {80, 110, 30, 255}, 3},
+    {"footprint 2 root 2: half way between the half and quarter size levels", *levels, blendedLevels, 0.125f, 0.25f,
+     {60, 110, 30, 255}, 2.828427f},
+    {"footprint 64, past the smallest level: that level", *levels, blendedLevels, 0.125f, 0.25f, {80, 110, 30, 255},
+     64},
   };
   for (const Row& r : rows)
   {

@@ -1,5 +1,6 @@
 // Pixels drawn by the Metal renderer of Vexel, headless into a framebuffer, against golden PNGs; the measured
-// anti-aliasing ramp of a slanted edge; and scissors on whole and fractional pixels.
+// anti-aliasing ramp of a slanted edge; scissors on whole and fractional pixels; and frames of more
+// draws than their buffers start with.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -412,6 +413,31 @@ TEST(MetalRender, AScissorEdgeAQuarterPixelPastACentreCoversThatPixelByAQuarterU
       const float want[3] = {30 + q.white * 225, 60 + q.white * 195, 90 + q.white * 165};
       for (int c = 0; c < 3; ++c) EXPECT_NEAR(p[c], want[c], 3) << k.name << " at " << q.x << "," << q.y;
     }
+  }
+}
+
+TEST(MetalRender, AFrameOfMoreDrawsThanItsBuffersStartWithShowsEveryOne)
+{
+  // 300 squares of 3 x 3 pixels, each a fill of its own colour: more calls, uniforms and vertices than a frame's
+  // buffers first hold. Every square's middle pixel shows its colour.
+  constexpr int kAcross = 20, kDown = 15;
+  auto colour = [](int i) { return Rgba(i * 7 % 256, i * 13 % 256, i * 29 % 256); };
+  Surface s(3 * kAcross, 3 * kDown);
+  s.Begin();
+  for (int i = 0; i < kAcross * kDown; ++i)
+  {
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, float(i % kAcross * 3), float(i / kAcross * 3), 3, 3);
+    vxSetFillColor(s.ctx, colour(i));
+    vxFillPath(s.ctx);
+  }
+  s.End();
+  const Image img = s.Read();
+  for (int i = 0; i < kAcross * kDown; ++i)
+  {
+    const unsigned char* p = img.At(i % kAcross * 3 + 1, i / kAcross * 3 + 1);
+    const int want[3] = {i * 7 % 256, i * 13 % 256, i * 29 % 256};
+    for (int c = 0; c < 3; ++c) ASSERT_EQ(p[c], want[c]) << "square " << i << " channel " << c;
   }
 }
 

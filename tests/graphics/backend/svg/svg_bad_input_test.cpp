@@ -124,3 +124,20 @@ TEST(SvgBadInput, NoUnitsParseAsPixels)
   unlink(path);
 }
 
+
+// One tag hands at most 127 attributes to its element: the 127th still counts, any after it are dropped.
+TEST(SvgBadInput, AnElementTakesItsFirst127AttributesAndDropsTheRest)
+{
+  auto rect = [](int before)
+  {
+    std::string attributes = " width=\"1\" height=\"1\"";
+    for (int i = 2; i < before; ++i) attributes += " data-" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+    return Doc("<rect" + attributes + " fill=\"#f00\"/>");
+  };
+  Parsed last(rect(126));
+  ASSERT_EQ(last.shapes().size(), 1u);
+  EXPECT_EQ(last.shape().fill.color, 0xff0000ffu) << "the 127th attribute counts";
+  Parsed past(rect(127));
+  ASSERT_EQ(past.shapes().size(), 1u);
+  EXPECT_EQ(past.shape().fill.color, 0xff000000u) << "the 128th attribute is dropped";
+}

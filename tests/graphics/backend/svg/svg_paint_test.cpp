@@ -167,6 +167,34 @@ TEST(SvgPaint, BoundsAndGradientsFollowAViewBoxThatMovesAndScalesEachAxisApart)
     EXPECT_NEAR(m[1] * q.x + m[3] * q.y + m[5], q.along, 1e-4) << q.x << "," << q.y;
 }
 
+TEST(SvgPaint, GradientsStartingInsideAMovedAndScaledViewBoxStartWhereTheirPointLandsInTheImage)
+{
+  // The view box starts at (10, 20) and scales x by 2 and y by 4. Across, the gradient runs from x = 30 to 80 in
+  // the document (40 to 140 in the image); down, from y = 30 to 50 (40 to 120).
+  const struct
+  {
+    const char* ends;
+    float start[2], end[2];
+  } cases[] = {
+    {"x1=\"20%\" y1=\"0%\" x2=\"70%\" y2=\"0%\"", {40, 0}, {140, 0}},
+    {"x1=\"0%\" y1=\"20%\" x2=\"0%\" y2=\"60%\"", {0, 40}, {0, 120}},
+  };
+  for (const auto& k : cases)
+  {
+    Parsed svg(std::string("<svg width=\"200\" height=\"200\" viewBox=\"10 20 100 50\" preserveAspectRatio=\"none\">"
+                           "<linearGradient id=\"g\" gradientUnits=\"userSpaceOnUse\" ") +
+               k.ends +
+               "><stop offset=\"0\" stop-color=\"#000\"/><stop offset=\"1\" stop-color=\"#fff\"/></linearGradient>"
+               "<rect x=\"10\" y=\"20\" width=\"100\" height=\"50\" fill=\"url(#g)\"/></svg>");
+    ASSERT_EQ(svg.shapes().size(), 1u) << k.ends;
+    ASSERT_EQ(svg.shape().fill.type, kSvgPaintLinearGradient) << k.ends;
+    const float* m = svg.shape().fill.gradient->xform;
+    auto along = [m](float x, float y) { return m[1] * x + m[3] * y + m[5]; };
+    EXPECT_NEAR(along(k.start[0], k.start[1]), 0, 1e-4) << k.ends;
+    EXPECT_NEAR(along(k.end[0], k.end[1]), 1, 1e-4) << k.ends;
+  }
+}
+
 TEST(SvgPaint, StrokeAttributesAsTheShapeKeepsThem)
 {
   // In a 300 x 400 document percentages are of 500 over the square root of two; opacities stay within 0 and 1.

@@ -101,6 +101,23 @@ TEST(SvgPathData, CountsAndEnds)
   }
 }
 
+// Each move, absolute or relative, ends the sub-path before it and starts one of its own there.
+TEST(SvgPathData, EachMoveStartsASubPathOfItsOwn)
+{
+  Parsed svg(PathDoc("M0 0 L10 0 M20 20 L30 20 m5 5 l0 10"));
+  const auto paths = Parsed::paths(svg.shape());
+  ASSERT_EQ(paths.size(), 3u);
+  const Point ends[3][2] = {{{35, 25}, {35, 35}}, {{20, 20}, {30, 20}}, {{0, 0}, {10, 0}}}; // newest first
+  for (size_t i = 0; i < 3; ++i)
+  {
+    EXPECT_EQ(paths[i]->npts, 4) << "sub-path " << i;
+    EXPECT_NEAR(Parsed::point(*paths[i], 0).x, ends[i][0].x, kEps) << "sub-path " << i;
+    EXPECT_NEAR(Parsed::point(*paths[i], 0).y, ends[i][0].y, kEps) << "sub-path " << i;
+    EXPECT_NEAR(Last(*paths[i]).x, ends[i][1].x, kEps) << "sub-path " << i;
+    EXPECT_NEAR(Last(*paths[i]).y, ends[i][1].y, kEps) << "sub-path " << i;
+  }
+}
+
 // Arcs by their bounds: the sweep flag picks the side, the large-arc flag the long way round (a quarter of a
 // circle of radius 10 about (10, 10) the short way; the long way passes the far side).
 TEST(SvgPathData, ArcFlagsChooseTheSideAndTheWayRound)
@@ -258,8 +275,9 @@ TEST(SvgPathData, EveryPathIsAStartPointPlusWholeSegments)
 // Shapes and transforms, seen in the bounds of what they leave: a corner radius is held to half of its own side,
 // rotate() turns clockwise on the screen (y down), about the origin or a given point, skewX() moves x by y times the
 // tangent of its angle and skewY() y by x, translate() of one number moves x only and scale() of one scales both,
-// matrix() takes its six numbers column by column, a group's transform follows its element's, and lengths in inches,
-// points, picas and centimetres are converted at the document's resolution.
+// matrix() takes its six numbers column by column, numbers past those a function takes are left out, a group's
+// transform follows its element's, and lengths in inches, points, picas and centimetres are converted at the
+// document's resolution.
 TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
 {
   const struct
@@ -281,6 +299,9 @@ TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
     {"<rect width=\"10\" height=\"20\" transform=\"scale(2)\"/>", 0, 0, 20, 40},
     // matrix(a b c d e f) takes x to a x + c y + e and y to b x + d y + f.
     {"<rect width=\"10\" height=\"20\" transform=\"matrix(2 1 0 3 5 7)\"/>", 5, 7, 25, 77},
+    // Numbers past those a function takes are left out.
+    {"<rect width=\"10\" height=\"20\" transform=\"matrix(2 1 0 3 5 7 9)\"/>", 5, 7, 25, 77},
+    {"<rect x=\"60\" y=\"50\" width=\"10\" height=\"10\" transform=\"rotate(90 50 50 9)\"/>", 40, 60, 50, 70},
     // A group's transform applies after the element's own.
     {"<g transform=\"translate(50 0)\"><rect width=\"10\" height=\"20\" transform=\"scale(2 1)\"/></g>", 50, 0, 70,
      20},

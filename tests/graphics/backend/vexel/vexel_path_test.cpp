@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -283,7 +284,7 @@ TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
 {
   // arcTo rounds the corner at (100, 0) with a circle tangent to both lines, on the inside of the turn whichever
   // way it turns; every flattened point but the start lies on that circle, up to the second tangent point.
-  // Corners after a level line and after a slanting one, turning either way.
+  // Corners after a level line and after a slanting one, turning either way, and turned any way.
   struct Corner
   {
     float x1, y1, x2, y2;     // the corner, where the second line goes
@@ -293,7 +294,18 @@ TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
                  {100, 0, 0, 100, 51.716f, 20, 65.858f, 34.142f},
                  {100, 100, 200, 0, 100, 71.716f, 114.142f, 85.858f},
                  {100, 100, 0, 200, 71.716f, 100, 85.858f, 114.142f}};
-  for (const Corner& k : corners)
+  // Each turned about the start by any angle: the circle turns with it.
+  std::vector<Corner> turned(corners, corners + 5);
+  for (int step = 1; step < 21; ++step)
+    for (int i = 0; i < 5; ++i)
+    {
+      const float c = std::cos(step * 0.3f), s = std::sin(step * 0.3f);
+      auto turn = [c, s](float& x, float& y) { std::tie(x, y) = std::make_pair(c * x - s * y, s * x + c * y); };
+      Corner k = corners[i];
+      turn(k.x1, k.y1), turn(k.x2, k.y2), turn(k.cx, k.cy), turn(k.endX, k.endY);
+      turned.push_back(k);
+    }
+  for (const Corner& k : turned)
   {
     vxBeginPath(ctx);
     vxMoveTo(ctx, 0, 0);
@@ -495,6 +507,58 @@ TEST_F(PathTest, DegenerateInputNeverYieldsNaNVertices)
         }
 }
 
+TEST_F(PathTest, APointThatLandsPastTheCoordinateLimitOnEitherAxisIsDropped)
+{
+  // A triangle with a fourth point between its second and third: that point lies 1e13 away on screen, across or
+  // down, given so or after a scale or a turn, and is dropped; the other three stay.
+  struct Case
+  {
+    const char* name;
+    float rotate, scaleY, x, y; // the space and the far point
+  } cases[] = {
+    {"across", 0, 1, 1e13f, 5},
+    {"down", 0, 1, 5, 1e13f},
+    {"scaled down", 0, 1e8f, 5, 1e5f},
+    {"turned down", kPi / 2, 1, 1e13f, 5},
+  };
+  for (const Case& k : cases)
+  {
+    vxResetTransform(ctx);
+    vxRotate(ctx, k.rotate);
+    vxScale(ctx, 1, k.scaleY);
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 0, 0);
+    vxLineTo(ctx, 10, 0);
+    vxLineTo(ctx, k.x, k.y);
+    vxLineTo(ctx, 0, 10);
+    vxFillPath(ctx);
+    ASSERT_EQ(ctx->cache->npaths, 1) << k.name;
+    const std::vector<VXpoint> points = Points(ctx);
+    EXPECT_EQ(points.size(), 3u) << k.name;
+    for (const VXpoint& p : points) EXPECT_TRUE(std::fabs(p.x) < 1e10f && std::fabs(p.y) < 1e10f) << k.name;
+  }
+  vxResetTransform(ctx);
+}
+
+TEST_F(PathTest, AHundredSubPathsEachKeepTheirOwnOutline)
+{
+  // Far more sub-paths than the cache starts with room for: every square reaches the back end, in its own place.
+  vxBeginPath(ctx);
+  for (int i = 0; i < 100; ++i) vxRectPath(ctx, float(i % 10 * 20), float(i / 10 * 20), 10, 10);
+  vxFillPath(ctx);
+  const RecordedCall* fill = r.Last("fill");
+  ASSERT_NE(fill, nullptr);
+  ASSERT_EQ(fill->paths.size(), 100u);
+  for (int i = 0; i < 100; ++i)
+  {
+    const std::vector<VXvertex>& v = fill->paths[size_t(i)].fill;
+    ASSERT_GE(v.size(), 4u) << i;
+    const float x = float(i % 10 * 20), y = float(i / 10 * 20);
+    for (const VXvertex& p : v)
+      EXPECT_TRUE(p.x > x - 1 && p.x < x + 11 && p.y > y - 1 && p.y < y + 11) << i << " at " << p.x << "," << p.y;
+  }
+}
+
 TEST_F(PathTest, PaintsReachTheBackEndWithGlobalAlphaAndState)
 {
   vxSetFillColor(ctx, vxColorFromFloats(1, 0, 0, 0.8f));
@@ -653,6 +717,59 @@ TEST_F(PathTest, JoinsBevelOnlyAtCornersAndWhereASegmentIsTooShortForTheInnerMit
     for (size_t i = 1; i + 1 < points.size(); ++i)
       bevels += (points[i].flags & (VX_POINT_BEVEL | VX_POINT_INNER_BEVEL)) != 0;
     EXPECT_EQ(bevels, k.bevels) << k.name;
+  }
+}
+
+TEST_F(PathTest, AStrokeCoversAsMuchMirroredOrClosedFromAnotherCorner)
+{
+  // Left and right turns are joined by code of their own: a line and its mirror image, at every join and cap, at
+  // corners long and too short for the inner miter, and with a sharp turn past the miter limit, lay triangles of
+  // the same total area. So does a closed line started at any of its corners.
+  auto area = [&](const std::vector<float>& xy, float mirror, int join, int cap, bool closed = false)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, mirror * xy[0], xy[1]);
+    for (size_t i = 2; i < xy.size(); i += 2) vxLineTo(ctx, mirror * xy[i], xy[i + 1]);
+    if (closed) vxClosePath(ctx);
+    vxSetStrokeWidth(ctx, 20);
+    vxSetLineJoin(ctx, join);
+    vxSetLineCap(ctx, cap);
+    vxSetMiterLimit(ctx, 3);
+    r.calls.clear();
+    vxStrokePath(ctx);
+    double sum = 0;
+    for (const RecordedCall& call : r.calls)
+      for (const auto& path : call.paths)
+        for (size_t i = 2; i < path.stroke.size(); ++i)
+        {
+          const VXvertex &a = path.stroke[i - 2], &b = path.stroke[i - 1], &c = path.stroke[i];
+          sum += std::fabs((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y)) / 2;
+        }
+    return sum;
+  };
+  const std::vector<float> lines[] = {
+    {10, 50, 100, 50, 60, 90},  // a long corner
+    {10, 50, 100, 50, 96, 54},  // a segment too short for the inner miter
+    {10, 50, 100, 50, 20, 60},  // past the miter limit
+    {10, 50, 60, 20, 110, 50, 160, 20},
+  };
+  for (const auto& xy : lines)
+    for (int join : {VX_MITER, VX_ROUND, VX_BEVEL})
+      for (int cap : {VX_BUTT, VX_ROUND, VX_SQUARE})
+      {
+        const double drawn = area(xy, 1, join, cap), mirrored = area(xy, -1, join, cap);
+        EXPECT_GT(drawn, 100);
+        EXPECT_NEAR(mirrored, drawn, drawn * 1e-4) << "through " << xy[2] << "," << xy[3] << " to " << xy[4] << ","
+                                                   << xy[5] << ", join " << join << ", cap " << cap;
+      }
+  const std::vector<float> triangle = {10, 10, 90, 20, 30, 80, 10, 10, 90, 20};
+  for (int join : {VX_MITER, VX_ROUND, VX_BEVEL})
+  {
+    const double first = area({triangle.begin(), triangle.begin() + 6}, 1, join, VX_BUTT, true);
+    for (int from : {2, 4})
+      EXPECT_NEAR(area({triangle.begin() + from, triangle.begin() + from + 6}, 1, join, VX_BUTT, true), first,
+                  first * 1e-4)
+        << "closed from corner " << from / 2 << ", join " << join;
   }
 }
 

@@ -1,6 +1,7 @@
 // Vexel text and frames: line breaking (CR LF is one break), row widths and alignment across and down, letter
 // spacing, glyph atlases that grow to the right and are compacted at the end of the frame, a path too large to
-// expand that draws nothing, glyphs rasterised at the device pixel ratio and text measured alike at every ratio.
+// expand that draws nothing, glyphs rasterised at the device pixel ratio and text measured alike at every ratio,
+// rows that break between ideographs and syllables.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -525,6 +526,34 @@ TEST_F(TextTest, EachUtf8CodePointIsOneGlyphAtItsFirstByte)
   const char* cut = "\xE2\x82\xAC\xE2\x82"; // a euro sign, then a sequence cut short
   EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, cut, nullptr, p, 8), 1) << "a sequence cut short is no glyph";
   EXPECT_FLOAT_EQ(Width(cut), Width("\xE2\x82\xAC"));
+}
+
+TEST_F(TextTest, RowsBreakBetweenIdeographsAndSyllablesButNotInsideWordsOfOtherScripts)
+{
+  // After "a " only one more character fits. Each ideograph, kana, full width form and Hangul character is a word
+  // of its own and follows on the first row; any other character joins its neighbours into one word, which goes
+  // to the next row. The characters at both ends of each range, and those just outside it.
+  auto utf8 = [](unsigned c)
+  {
+    std::string s;
+    s += char(0xE0 | (c >> 12)), s += char(0x80 | ((c >> 6) & 0x3F)), s += char(0x80 | (c & 0x3F));
+    return s;
+  };
+  for (unsigned c : {0x1100u, 0x11FFu, 0x3000u, 0x30FFu, 0x3130u, 0x318Fu, 0x4E00u, 0x9FFFu, 0xAC00u, 0xD7AFu, 0xFF00u,
+                     0xFFEFu})
+  {
+    const std::string g = utf8(c);
+    const std::vector<std::string> rows = Rows("a " + g + g + g, Width("a " + g) + 1);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0], "a " + g) << std::hex << c;
+  }
+  for (unsigned c : {0x10FFu, 0x1200u, 0x2FFFu, 0x3100u, 0x312Fu, 0x3190u, 0x4DFFu, 0xA000u, 0xABFFu, 0xD7B0u, 0xFFF0u})
+  {
+    const std::string g = utf8(c);
+    const std::vector<std::string> rows = Rows("a " + g + g + g, Width("a " + g) + 1);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0], "a") << std::hex << c;
+  }
 }
 
 } // namespace
