@@ -648,49 +648,61 @@ Window FindPopup(Display* display, Window except, bool overrideRedirect, XWindow
   return result;
 }
 
+/// The work area the window manager names (x, y, width, height), for as long as this lives.
+class NamedWorkArea
+{
+public:
+  NamedWorkArea(Display* display, std::vector<long> area) : mDisplay(display)
+  {
+    XChangeProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_WORKAREA", False), XA_CARDINAL,
+                    32, PropModeReplace, reinterpret_cast<const unsigned char*>(area.data()), 4);
+    XSync(display, False);
+  }
+  ~NamedWorkArea()
+  {
+    XDeleteProperty(mDisplay, DefaultRootWindow(mDisplay), XInternAtom(mDisplay, "_NET_WORKAREA", False));
+    XSync(mDisplay, False);
+  }
+
+private:
+  Display* mDisplay;
+};
+
 TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
 {
   OpenView();
   std::string message;
   for (int i = 0; i < 700; ++i)
     message += "word ";
-  std::atomic<int> width{0};
-  std::thread user([&] {
-    Display* display = testsupport::OpenDisplayOrNull();
-    XWindowAttributes wa{};
-    Window alert = 0;
-    WaitFor([&] { return (alert = FindPopup(display, mParent, false, wa)) != 0; });
-    width = wa.width;
-    if (alert)
-      SendKey(display, alert, XK_Return);
-    XCloseDisplay(display);
-  });
-  {
-    foundation::MainThreadScope main;
-    mApp->RunAlertPanel({"Title", message, "OK", "", ""});
-  }
-  user.join();
-  EXPECT_EQ(width.load(), 720) << "twice the usual width, not the screen's";
+  const auto shownSize = [&] {
+    std::vector<int> size;
+    std::thread user([&] {
+      Display* display = testsupport::OpenDisplayOrNull();
+      XWindowAttributes wa{};
+      Window alert = 0;
+      WaitFor([&] { return (alert = FindPopup(display, mParent, false, wa)) != 0; });
+      size = {wa.width, wa.height};
+      if (alert)
+        SendKey(display, alert, XK_Return);
+      XCloseDisplay(display);
+    });
+    {
+      foundation::MainThreadScope main;
+      mApp->RunAlertPanel({"Title", message, "OK", "", ""});
+    }
+    user.join();
+    return size;
+  };
+  EXPECT_EQ(shownSize().at(0), 720) << "twice the usual width, not the screen's";
+  // Too tall even as wide as the work area: as many rows of 20 as it holds with the border's two pixels.
+  const NamedWorkArea narrow(mHost, {0, 0, 400, 1000});
+  EXPECT_EQ(shownSize(), (std::vector<int>{398, 49 * 20}));
 }
 
 TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
 {
   OpenView();
-  const Atom workArea = XInternAtom(mHost, "_NET_WORKAREA", False);
-  const long area[4] = {100, 50, 400, 300}; // fifteen rows of 20
-  XChangeProperty(mHost, DefaultRootWindow(mHost), workArea, XA_CARDINAL, 32, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(area), 4);
-  XSync(mHost, False);
-  struct RemoveWorkArea
-  {
-    Display* display;
-    Atom atom;
-    ~RemoveWorkArea()
-    {
-      XDeleteProperty(display, DefaultRootWindow(display), atom);
-      XSync(display, False);
-    }
-  } removeWorkArea{mHost, workArea};
+  const NamedWorkArea workArea(mHost, {100, 50, 400, 300}); // fifteen rows of 20
   // The user closes the popup once seen, with Escape or Return.
   const auto shown = [this](bool overrideRedirect) {
     XWindowAttributes seen{};
