@@ -22,6 +22,9 @@ TEST(TextConversion, RoundTripsAndReplacesMalformedBytes)
   EXPECT_EQ(UTF32FromUTF8(text), (std::u32string{U'a', 0xE9, 0x20AC, 0x1F3B5}));
   EXPECT_EQ(UTF8FromUTF32(UTF32FromUTF8(text)), text);
   EXPECT_EQ(UTF32FromUTF8("\xff" "a\xc3"), (std::u32string{0xFFFD, U'a', 0xFFFD}));
+  // A byte that cannot go on a character ends it there, and is read again on its own; so is a cut-off one.
+  EXPECT_EQ(UTF32FromUTF8("\xe2\x28\xa1" "b\xf0\x9f\x8e"),
+            (std::u32string{0xFFFD, U'(', 0xFFFD, U'b', 0xFFFD, 0xFFFD, 0xFFFD}));
   // The last code point is kept both ways; one past it is replaced both ways.
   EXPECT_EQ(UTF8FromUTF32(std::u32string(1, char32_t(0x10FFFF))), "\xf4\x8f\xbf\xbf");
   EXPECT_EQ(UTF32FromUTF8("\xf4\x8f\xbf\xbf"), std::u32string(1, char32_t(0x10FFFF)));
@@ -110,6 +113,14 @@ TEST(X11Keys, KeySymsMapToMacKeyCodesAndCharacters)
     {XK_Left, 123, std::u32string(1, char32_t(0xF702))}, {XK_KP_Enter, 76, U"\x03"}, {XK_KP_5, 87, U"5"},
     {XK_Delete, 117, std::u32string(1, char32_t(0xF728))}, {XK_Shift_L, kNoMacKeyCode, U""},
     {XK_eacute, kNoMacKeyCode, std::u32string(1, char32_t(0xE9))},
+    // The edges of the ranges that stand for characters: Latin-1, the keypad digits, the function keys, Unicode.
+    {XK_asciitilde, kNoMacKeyCode, U"~"}, {0x7F, kNoMacKeyCode, U""}, {0x9F, kNoMacKeyCode, U""},
+    {XK_nobreakspace, kNoMacKeyCode, std::u32string(1, char32_t(0xA0))},
+    {XK_ydiaeresis, kNoMacKeyCode, std::u32string(1, char32_t(0xFF))}, {XK_KP_0, 82, U"0"}, {XK_KP_9, 92, U"9"},
+    {XK_F35, kNoMacKeyCode, std::u32string(1, char32_t(0xF704 + 34))}, {XK_Z, 6, U"Z"},
+    {0x10000FF, kNoMacKeyCode, U""}, {0x1000100, kNoMacKeyCode, std::u32string(1, char32_t(0x100))},
+    {0x1F3B5 + 0x1000000, kNoMacKeyCode, std::u32string(1, char32_t(0x1F3B5))},
+    {0x110FFFF, kNoMacKeyCode, std::u32string(1, char32_t(0x10FFFF))}, {0x1110000, kNoMacKeyCode, U""},
   };
   for (const Case& c : cases)
   {

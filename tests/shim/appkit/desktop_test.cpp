@@ -68,6 +68,16 @@ TEST(DialogPrograms, TheAnswerIsReadAndTheProgramsStderrStaysOutOfTheHostsLog)
   EXPECT_EQ(logged, "");
 }
 
+TEST(DialogPrograms, AnAnswerLongerThanOneReadComesWhole)
+{
+  std::string answer;
+  const int status = RunCapturingOutput({"head", "-c", "10000", "/dev/zero"}, answer, [](int, const auto& done) {
+    while (!done()) {}
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(answer.size(), 10000u);
+}
+
 TEST(DetachedPrograms, AProgramEndingWithinTheWaitTellsWhetherItFailedAndOneStillRunningCountsAsStarted)
 {
   EXPECT_TRUE(SpawnDetached({"true"}, 10.0));

@@ -57,6 +57,8 @@ TEST(TextFieldEditing, KeysMoveTheCaretExtendTheSelectionAndEditAroundIt)
     {U"HRRe\tX", U"heX", U"", 3},          // control characters are not typed
     {U"E w ", U"hello w ", U"", 8},        // spaces are
     {U"HRRRRR!", U"hello!", U"", 6},       // Right steps all the way to the end
+    // Keys' private characters (the arrows' first and the last) are not typed; a character beyond 16 bits is one.
+    {U"E\uF700\uF8FF\U0001F3B5L\uF6FF\uF900", U"hello\uF6FF\uF900\U0001F3B5", U"", 7},
   };
   for (const Case& c : cases)
   {

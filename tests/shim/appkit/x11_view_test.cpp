@@ -120,7 +120,26 @@ protected:
     XTranslateCoordinates(mHost, Children().at(0), DefaultRootWindow(mHost), x, y, &rx, &ry, &child);
   }
 
+  /// Opens our view system again on a screen of twice 96 dots an inch; the screen's resolution is put back after
+  /// the test.
+  void UseScreenScaleTwo()
+  {
+    testsupport::SetScreenDpi(mHost, "192");
+    mScaleTwo = true;
+    foundation::MainThreadScope main;
+    mApp.reset();
+    mApp = MakeX11Application(); // a new connection reads the scale
+    ASSERT_NE(mApp, nullptr);
+  }
+  void TearDown() override
+  {
+    if (mHost && mScaleTwo)
+      testsupport::SetScreenDpi(mHost, nullptr);
+    X11HostWindow::TearDown();
+  }
+
   Recorder mRecorder;
+  bool mScaleTwo = false;
 };
 
 TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
@@ -419,6 +438,7 @@ TEST_F(X11View, AnotherWindowEndingDuringTheHostsKeysIsNotTakenForTheClipboardOw
 
 TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
 {
+  ASSERT_NO_FATAL_FAILURE(UseScreenScaleTwo()); // pixels and points differ
   OpenView();
   const Window child = Children().at(0);
   {
@@ -434,6 +454,12 @@ TEST_F(X11View, AToolTipShowsWhereThePointerRestsAndGoesOnAClick)
   XTestFakeMotionEvent(mHost, -1, rx + 1, ry + 1, 0);
   XSync(mHost, False);
   EXPECT_TRUE(WaitFor([&] { return toolTips() == 1u; }));
+  // Its text's three characters of 7.8 points within its margins, twice as large, 18 points below the pointer.
+  XWindowAttributes wa{};
+  if (toolTips() == 1u)
+    XGetWindowAttributes(mHost, testsupport::ShownPopups(mHost)[0], &wa);
+  EXPECT_EQ((std::vector<int>{wa.x, wa.y, wa.width, wa.height}),
+            (std::vector<int>{rx + 1, ry + 1 + 36, int(std::ceil((3 * 7.8 + 2 * 4) * 2)), (13 + 2 * 3) * 2}));
   XTestFakeButtonEvent(mHost, 1, True, 0);
   XTestFakeButtonEvent(mHost, 1, False, 0);
   XSync(mHost, False);
@@ -622,49 +648,61 @@ Window FindPopup(Display* display, Window except, bool overrideRedirect, XWindow
   return result;
 }
 
+/// The work area the window manager names (x, y, width, height), for as long as this lives.
+class NamedWorkArea
+{
+public:
+  NamedWorkArea(Display* display, std::vector<long> area) : mDisplay(display)
+  {
+    XChangeProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_WORKAREA", False), XA_CARDINAL,
+                    32, PropModeReplace, reinterpret_cast<const unsigned char*>(area.data()), 4);
+    XSync(display, False);
+  }
+  ~NamedWorkArea()
+  {
+    XDeleteProperty(mDisplay, DefaultRootWindow(mDisplay), XInternAtom(mDisplay, "_NET_WORKAREA", False));
+    XSync(mDisplay, False);
+  }
+
+private:
+  Display* mDisplay;
+};
+
 TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
 {
   OpenView();
   std::string message;
   for (int i = 0; i < 700; ++i)
     message += "word ";
-  std::atomic<int> width{0};
-  std::thread user([&] {
-    Display* display = testsupport::OpenDisplayOrNull();
-    XWindowAttributes wa{};
-    Window alert = 0;
-    WaitFor([&] { return (alert = FindPopup(display, mParent, false, wa)) != 0; });
-    width = wa.width;
-    if (alert)
-      SendKey(display, alert, XK_Return);
-    XCloseDisplay(display);
-  });
-  {
-    foundation::MainThreadScope main;
-    mApp->RunAlertPanel({"Title", message, "OK", "", ""});
-  }
-  user.join();
-  EXPECT_EQ(width.load(), 720) << "twice the usual width, not the screen's";
+  const auto shownSize = [&] {
+    std::vector<int> size;
+    std::thread user([&] {
+      Display* display = testsupport::OpenDisplayOrNull();
+      XWindowAttributes wa{};
+      Window alert = 0;
+      WaitFor([&] { return (alert = FindPopup(display, mParent, false, wa)) != 0; });
+      size = {wa.width, wa.height};
+      if (alert)
+        SendKey(display, alert, XK_Return);
+      XCloseDisplay(display);
+    });
+    {
+      foundation::MainThreadScope main;
+      mApp->RunAlertPanel({"Title", message, "OK", "", ""});
+    }
+    user.join();
+    return size;
+  };
+  EXPECT_EQ(shownSize().at(0), 720) << "twice the usual width, not the screen's";
+  // Too tall even as wide as the work area: as many rows of 20 as it holds with the border's two pixels.
+  const NamedWorkArea narrow(mHost, {0, 0, 400, 1000});
+  EXPECT_EQ(shownSize(), (std::vector<int>{398, 49 * 20}));
 }
 
 TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
 {
   OpenView();
-  const Atom workArea = XInternAtom(mHost, "_NET_WORKAREA", False);
-  const long area[4] = {100, 50, 400, 300}; // fifteen rows of 20
-  XChangeProperty(mHost, DefaultRootWindow(mHost), workArea, XA_CARDINAL, 32, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(area), 4);
-  XSync(mHost, False);
-  struct RemoveWorkArea
-  {
-    Display* display;
-    Atom atom;
-    ~RemoveWorkArea()
-    {
-      XDeleteProperty(display, DefaultRootWindow(display), atom);
-      XSync(display, False);
-    }
-  } removeWorkArea{mHost, workArea};
+  const NamedWorkArea workArea(mHost, {100, 50, 400, 300}); // fifteen rows of 20
   // The user closes the popup once seen, with Escape or Return.
   const auto shown = [this](bool overrideRedirect) {
     XWindowAttributes seen{};
@@ -701,18 +739,7 @@ TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
 
 TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePointerWhereTheyShow)
 {
-  testsupport::SetScreenDpi(mHost, "192");
-  struct ScaleOne
-  {
-    Display* display;
-    ~ScaleOne() { testsupport::SetScreenDpi(display, nullptr); }
-  } scaleOne{mHost};
-  {
-    foundation::MainThreadScope main;
-    mApp.reset();
-    mApp = MakeX11Application(); // a new connection reads the scale
-    ASSERT_NE(mApp, nullptr);
-  }
+  ASSERT_NO_FATAL_FAILURE(UseScreenScaleTwo());
   OpenView();
   { // points on the screen and in the view stay points, not pixels, both ways
     foundation::MainThreadScope main;
@@ -849,6 +876,71 @@ TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePoi
   EXPECT_EQ(result, kAlertAlternateReturn);
 }
 
+TEST_F(X11View, AtScreenScaleTwoTheViewItsSubviewsAndThePointerCountInPoints)
+{
+  ASSERT_NO_FATAL_FAILURE(UseScreenScaleTwo());
+  OpenView();
+  const Window child = Children().at(0);
+  XWindowAttributes wa{};
+  XGetWindowAttributes(mHost, child, &wa);
+  EXPECT_EQ((std::vector<int>{wa.width, wa.height}), (std::vector<int>{936, 900}));
+  QuietResponder quiet;
+  std::unique_ptr<View> sub;
+  {
+    foundation::MainThreadScope main;
+    sub = mApp->CreateView(quiet, Rect(10, 20, 30, 40));
+    ASSERT_TRUE(mView->AddSubview(*sub));
+    mView->SetFrameSize({300, 200});
+  }
+  // The subview at its frame in the view, the view at its new size, in pixels.
+  const auto geometry = [&](Window w) {
+    XWindowAttributes a{};
+    XGetWindowAttributes(mHost, w, &a);
+    return std::vector<int>{a.x, a.y, a.width, a.height};
+  };
+  std::vector<Window> subs;
+  ASSERT_TRUE(WaitFor([&] { return (subs = testsupport::ChildWindows(mHost, child)).size() == 1; }));
+  EXPECT_TRUE(WaitFor([&] { return geometry(subs[0]) == std::vector<int>{20, 40, 60, 80}; }))
+    << ::testing::PrintToString(geometry(subs[0]));
+  EXPECT_TRUE(WaitFor([&] { return geometry(child) == std::vector<int>{0, 0, 600, 400}; }))
+    << ::testing::PrintToString(geometry(child));
+
+  // The cursor put at a point of the screen (from its top left) is found there again (from its bottom left).
+  {
+    foundation::MainThreadScope main;
+    mApp->WarpCursor({50, 60});
+    const Point at = mApp->MouseLocation();
+    EXPECT_EQ((std::vector<double>{at.x, at.y}), (std::vector<double>{50, mApp->MainScreenHeight() - 60}));
+  }
+  Window root, under;
+  int rx = 0, ry = 0, wx = 0, wy = 0;
+  unsigned mask = 0;
+  XQueryPointer(mHost, DefaultRootWindow(mHost), &root, &under, &rx, &ry, &wx, &wy, &mask);
+  EXPECT_EQ((std::vector<int>{rx, ry}), (std::vector<int>{100, 120}));
+
+  // Moves, clicks and the wheel at a pixel of the view arrive at the point it shows.
+  ScreenPoint(201, 101, rx, ry);
+  XTestFakeMotionEvent(mHost, -1, rx - 1, ry - 1, 0);
+  XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
+  XSync(mHost, False);
+  for (unsigned button : {1u, 4u})
+  {
+    XTestFakeButtonEvent(mHost, button, True, 0);
+    XTestFakeButtonEvent(mHost, button, False, 0);
+  }
+  XSync(mHost, False);
+  ASSERT_TRUE(WaitFor([&] { return Count(EventType::kScrollWheel) == 1; }));
+  std::map<EventType, std::pair<double, double>> place;
+  for (const Event& e : mRecorder.Events())
+    place[e.type] = {e.locationInView.x, e.locationInView.y};
+  using Place = std::pair<double, double>;
+  EXPECT_EQ(place[EventType::kMouseMoved], (Place{100.5, 50.5}));
+  EXPECT_EQ(place[EventType::kLeftMouseDown], (Place{100.5, 50.5}));
+  EXPECT_EQ(place[EventType::kScrollWheel], (Place{100.5, 50.5}));
+  foundation::MainThreadScope main;
+  sub.reset();
+}
+
 TEST_F(X11View, TheWindowManagersCloseButtonAnswersAnAlertWithItsAlternateOrOnlyButton)
 {
   OpenView();
@@ -930,11 +1022,20 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
   EXPECT_EQ(chosen, 3);
 
   std::atomic<bool> answered{false};
-  std::thread answer([this, &answered] {
+  Window owner = 0; // what the alert names as the window it belongs to, and its title
+  std::string title;
+  std::thread answer([&] {
     Display* display = testsupport::OpenDisplayOrNull();
     XWindowAttributes wa{};
     Window alert = 0;
     WaitFor([&] { return (alert = FindPopup(display, mParent, false, wa)) != 0; });
+    char* name = nullptr;
+    if (alert && XFetchName(display, alert, &name) && name)
+      title = name;
+    if (name)
+      XFree(name);
+    if (alert)
+      XGetTransientForHint(display, alert, &owner);
     // The alternate button sits left of the default one at the bottom right, a margin above the bottom edge (the
     // click is near its top). A click that comes before the alert
     // takes input is lost, so the user clicks again until the alert has answered (for a few seconds at most).
@@ -953,11 +1054,13 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
   int result = 99;
   {
     foundation::MainThreadScope main;
-    result = mApp->RunAlertPanel({"Title", "Line one\nline two", "OK", "Cancel", ""});
+    result = mApp->RunAlertPanel({"Title\nsecond line", "Line one\nline two", "OK", "Cancel", ""});
   }
   answered = true;
   answer.join();
   EXPECT_EQ(result, kAlertAlternateReturn);
+  EXPECT_EQ(owner, mParent) << "the host's top-level window";
+  EXPECT_EQ(title, "Title") << "a window title has one line";
 }
 
 TEST_F(X11View, TextOnTheClipboardReachesAnotherClient)
@@ -1164,6 +1267,13 @@ TEST_F(X11View, OnlyTextOfEightBitsIsTakenFromTheClipboard)
     EXPECT_EQ(mApp->StringFromPasteboard(text), c.text) << c.type << " " << c.format;
     EXPECT_EQ(text, c.pasted) << c.type << " " << c.format;
   }
+  // Nobody holds the clipboard: there is nothing to paste, not an empty text.
+  XSetSelectionOwner(mHost, XInternAtom(mHost, "CLIPBOARD", False), 0, CurrentTime);
+  XSync(mHost, False);
+  foundation::MainThreadScope main;
+  std::string text = "stale";
+  EXPECT_FALSE(mApp->StringFromPasteboard(text));
+  EXPECT_EQ(text, "");
 }
 
 TEST_F(X11View, AClipboardOwnerIsWatchedForItsEndOnlyWhileItHoldsTheClipboard)
