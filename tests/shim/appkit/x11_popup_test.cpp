@@ -54,6 +54,17 @@ void Click(Display* display, int x, int y, unsigned button = 1)
   XSync(display, False);
 }
 
+/// Over the first item row of a menu of 20-pixel rows (under its top arrow when it scrolls): two steps of the
+/// wheel down, then a click.
+void WheelTwoStepsDownThenClickTheFirstItemRow(Display* display, const XWindowAttributes& menu)
+{
+  const int x = menu.x + 20, y = menu.y + 20 + 10;
+  XTestFakeMotionEvent(display, -1, x, y, 0);
+  for (int i = 0; i < 2; ++i)
+    Click(display, x, y, 5);
+  Click(display, x, y);
+}
+
 /// Waits for the menu's window; its attributes go to wa.
 bool WaitForMenu(Display* display, XWindowAttributes& wa, size_t levels = 1)
 {
@@ -229,11 +240,7 @@ TEST_F(X11Popups, TheWheelScrollsTheSubmenuUnderThePointer)
       ASSERT_TRUE(WaitForMenu(display, top));
       XTestFakeMotionEvent(display, -1, top.x + 5, top.y + top.height * 3 / 4, 0); // over "folder"
       ASSERT_TRUE(WaitForMenu(display, sub, 2));
-      const int row = 20;
-      XTestFakeMotionEvent(display, -1, sub.x + 20, sub.y + row + row / 2, 0);
-      for (int i = 0; i < 2; ++i)
-        Click(display, sub.x + 20, sub.y + row + row / 2, 5);
-      Click(display, sub.x + 20, sub.y + row + row / 2);
+      WheelTwoStepsDownThenClickTheFirstItemRow(display, sub);
       KeyToMenu(display, XK_Escape);
       KeyToMenu(display, XK_Escape);
     });
@@ -303,11 +310,7 @@ TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
     User user([&](Display* display) {
       XWindowAttributes wa{};
       ASSERT_TRUE(WaitForMenu(display, wa));
-      const int row = 20;
-      XTestFakeMotionEvent(display, -1, wa.x + 20, wa.y + row + row / 2, 0);
-      for (int i = 0; i < 2; ++i)
-        Click(display, wa.x + 20, wa.y + row + row / 2, 5);
-      Click(display, wa.x + 20, wa.y + row + row / 2);
+      WheelTwoStepsDownThenClickTheFirstItemRow(display, wa);
       KeyToMenu(display, XK_Escape);
     });
     ASSERT_NE(PopUp(menu), nullptr);

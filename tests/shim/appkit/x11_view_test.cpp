@@ -95,6 +95,24 @@ protected:
     }));
   }
   std::vector<Window> Children() { return testsupport::ChildWindows(mHost, mParent); }
+  /// Adds a value field showing "12.5" at (40, 100), 120 by 20 points, with the caret at its start, and waits until
+  /// its window shows; gives that window (0 when none showed) and its place and size in pixels.
+  Window ShowValueField(TextField& field, XWindowAttributes& wa)
+  {
+    field.frame = Rect(40, 100, 120, 20);
+    field.stringValue = U"12.5";
+    {
+      foundation::MainThreadScope main;
+      mView->AddTextField(field);
+      field.SetCaret(0, false);
+    }
+    std::vector<Window> fields;
+    const bool shown = WaitFor([&] {
+      fields = testsupport::ChildWindows(mHost, Children().at(0));
+      return fields.size() == 1 && XGetWindowAttributes(mHost, fields[0], &wa) && wa.map_state == IsViewable;
+    });
+    return shown ? fields[0] : 0;
+  }
   int Count(EventType type)
   {
     int n = 0;
@@ -510,23 +528,13 @@ TEST_F(X11View, AValueFieldSitsAtItsFrameSelectsAllOnADoubleClickAndTakesTheView
 {
   OpenView();
   TextField field;
-  field.frame = Rect(40, 100, 120, 20);
-  field.stringValue = U"12.5";
-  {
-    foundation::MainThreadScope main;
-    mView->AddTextField(field);
-    field.SetCaret(0, false);
-  }
-  std::vector<Window> fields;
   XWindowAttributes wa{};
-  ASSERT_TRUE(WaitFor([&] {
-    fields = testsupport::ChildWindows(mHost, Children().at(0));
-    return fields.size() == 1 && XGetWindowAttributes(mHost, fields[0], &wa) && wa.map_state == IsViewable;
-  }));
+  const Window fieldWindow = ShowValueField(field, wa);
+  ASSERT_NE(fieldWindow, 0u);
   EXPECT_EQ((std::vector<int>{wa.x, wa.y, wa.width, wa.height}), (std::vector<int>{40, 100, 120, 20}));
   int rx = 0, ry = 0;
   Window dummy;
-  XTranslateCoordinates(mHost, fields[0], DefaultRootWindow(mHost), 100, 10, &rx, &ry, &dummy);
+  XTranslateCoordinates(mHost, fieldWindow, DefaultRootWindow(mHost), 100, 10, &rx, &ry, &dummy);
   XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
   for (int i = 0; i < 2; ++i)
   {
@@ -768,23 +776,13 @@ TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePoi
   // The value field: its text's characters seven pixels and a fifth apart (twice 12 points times 0.6), two in;
   // a click between the second and third puts the caret there.
   TextField field;
-  field.frame = Rect(40, 100, 120, 20);
-  field.stringValue = U"12.5";
-  {
-    foundation::MainThreadScope main;
-    mView->AddTextField(field);
-    field.SetCaret(0, false);
-  }
-  std::vector<Window> fields;
   XWindowAttributes wa{};
-  ASSERT_TRUE(WaitFor([&] {
-    fields = testsupport::ChildWindows(mHost, Children().at(0));
-    return fields.size() == 1 && XGetWindowAttributes(mHost, fields[0], &wa) && wa.map_state == IsViewable;
-  }));
+  const Window fieldWindow = ShowValueField(field, wa);
+  ASSERT_NE(fieldWindow, 0u);
   EXPECT_EQ((std::vector<int>{wa.x, wa.y, wa.width, wa.height}), (std::vector<int>{80, 200, 240, 40}));
   int rx = 0, ry = 0;
   Window dummy;
-  XTranslateCoordinates(mHost, fields[0], DefaultRootWindow(mHost), 34, 20, &rx, &ry, &dummy);
+  XTranslateCoordinates(mHost, fieldWindow, DefaultRootWindow(mHost), 34, 20, &rx, &ry, &dummy);
   XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
   XTestFakeButtonEvent(mHost, 1, True, 0);
   XTestFakeButtonEvent(mHost, 1, False, 0);
@@ -795,7 +793,7 @@ TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePoi
   }));
   const auto caretColumns = [&] { // the plain painter draws no text: the caret is all that is dark
     std::vector<int> dark;
-    if (XImage* image = XGetImage(mHost, fields[0], 0, 0, 240, 40, AllPlanes, ZPixmap))
+    if (XImage* image = XGetImage(mHost, fieldWindow, 0, 0, 240, 40, AllPlanes, ZPixmap))
     {
       for (int x = 0; x < 240; ++x)
         if ((XGetPixel(image, x, 20) & 0xFF) < 128)
