@@ -13,6 +13,9 @@ namespace {
 
 double SanitizeInput(double x) { return FrameChain::SanitizeInput(x); }
 
+/// Output magnitudes below this (600 dB under full scale) are rounding residue and come out as zeros.
+constexpr double kSilenceFloor = 1e-30;
+
 /// Hosts whose latency is refreshed on every block.
 bool RefreshesLatencyPerBlock(int host) { return host == plug::kHostProTools || host == plug::kHostAbletonLive; }
 
@@ -109,6 +112,9 @@ void Drovik::ProcessBlock(double** inputs, double** outputs, int nFrames)
       ProcessCore(in, outputs, nFrames, nOut, nOut);
     else
       ProcessOversampled(in, outputs, nFrames, nOut, true);
+    // The resamplers' start from silence leaves rounding residue near 1e-33, which hosts reading floats would
+    // get as subnormal samples now and then: nothing that quiet is signal.
+    ZeroBelowFloor(outputs, nFrames, nOut, kSilenceFloor);
   }
   mChain.PublishMeters();
 }

@@ -35,3 +35,14 @@ void ZeroChannelBuffers(double** buffers, int nFrames, int nChannels)
   for (int c = 0; c < nChannels; ++c)
     if (buffers[c]) std::memset(buffers[c], 0, sizeof(double) * static_cast<size_t>(nFrames));
 }
+
+void ZeroBelowFloor(double** buffers, int nFrames, int nChannels, double floor)
+{
+  if (!buffers) return;
+  for (int c = 0; c < nChannels; ++c)
+  {
+    double* x = buffers[c];
+    if (!x) continue;
+    for (int i = 0; i < nFrames; ++i) x[i] = (x[i] < floor && x[i] > -floor) ? 0.0 : x[i];
+  }
+}

@@ -11,3 +11,5 @@ void CopyChannelBuffers(double** src, double** dst, int nFrames, int nChannels, 
 void CopyBuffer(const double* src, double* dst, int n, int dstOffset);
 /// Zeroes nFrames doubles in each non-null channel. [any thread]
 void ZeroChannelBuffers(double** buffers, int nFrames, int nChannels);
+/// Sets every sample in each non-null channel whose magnitude lies below `floor` to exact zero. [any thread]
+void ZeroBelowFloor(double** buffers, int nFrames, int nChannels, double floor);

@@ -215,6 +215,24 @@ TEST(PluginSignalPath, MonoOutputCarriesTheRightChannelResult)
   EXPECT_EQ(unused, std::vector<double>(x.size(), 7.0));
 }
 
+// A switch of oversampling starts the resamplers from silence, whose start carries rounding residue near
+// 1e-33: a host reading floats would get subnormal samples from it now and then. Samples far below any audible
+// level come out as exact zeros, at the quietest trim too.
+TEST(PluginSignalPath, SwitchingOversamplingMidStreamGivesNoSampleBetweenZeroAndTheSilenceFloor)
+{
+  auto d = Make(kFs, 256);
+  Set(*d, {{kOutputTrim, d->GetParam(kOutputTrim)->GetMin()}}, plug::kHost);
+  const Stereo in{testsig::Programme(1024, kFs, 0.5, 31), testsig::Programme(1024, kFs, 0.5, 32)};
+  for (int os : {kOS2x, kOS4x, kOSOff, kOS4x, kOS2x})
+  {
+    Set(*d, {{kOversampling, os}}, plug::kHost);
+    const Stereo out = Process(*d, in, 256);
+    for (const auto* channel : {&out.L, &out.R})
+      for (size_t i = 0; i < channel->size(); ++i)
+        ASSERT_FALSE((*channel)[i] != 0.0 && std::fabs((*channel)[i]) < 1e-30) << os << " " << i << " " << (*channel)[i];
+  }
+}
+
 // Bypassed, each channel's output is its input delayed by exactly the reported latency: none at the host rate,
 // the oversampler's once with oversampling on (the delay runs at the host rate). The switch continues the signal the
 // processing path was fed, and un-bypassing processes again.
