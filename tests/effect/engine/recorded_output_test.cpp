@@ -1,0 +1,534 @@
+// The effect's whole observable output against recorded references in golden/: audio statistics across a wide
+// matrix of settings, every meter kind's readings per tick, preset files and state chunks as written and as read
+// back, and the parameters' display texts. DROVIK_UPDATE_GOLDEN=1 rewrites the references (look at the output
+// before keeping it); a mismatch leaves NAME.actual.txt in the working folder.
+#include "engine_support.h"
+#include "signals.h"
+
+#include "effect/dsp/level_meter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+using enginetest::Make;
+using enginetest::Process;
+using enginetest::Set;
+using enginetest::Stereo;
+
+// ---- the recorded text and its comparison ----
+
+/// Lines of text; numbers are written to 12 significant digits and compared with a relative tolerance, so that
+/// the last bits of sums (vector code picked at run time, sanitizer builds) do not matter.
+class Recording
+{
+public:
+  void Text(const std::string& line) { mLines.push_back(line); }
+  void Numbers(const std::string& key, const std::vector<double>& values)
+  {
+    std::string line = key;
+    char buf[40];
+    for (double v : values)
+    {
+      std::snprintf(buf, sizeof(buf), " %.12g", v);
+      line += buf;
+    }
+    mLines.push_back(line);
+  }
+  /// "" when the recording matches golden/NAME.txt; otherwise the first differences.
+  std::string CompareWith(const std::string& name) const
+  {
+    const std::string path = std::string(DROVIK_EFFECT_GOLDEN_DIR) + "/" + name + ".txt";
+    if (std::getenv("DROVIK_UPDATE_GOLDEN"))
+      return Write(path) ? "" : "cannot write " + path;
+    std::ifstream file(path);
+    if (!file) return "no golden " + path;
+    std::vector<std::string> expected;
+    for (std::string line; std::getline(file, line);) expected.push_back(line);
+    std::ostringstream out;
+    int differences = 0;
+    const size_t n = std::max(expected.size(), mLines.size());
+    for (size_t i = 0; i < n; ++i)
+    {
+      const std::string want = i < expected.size() ? expected[i] : "(nothing)";
+      const std::string got = i < mLines.size() ? mLines[i] : "(nothing)";
+      if (LinesMatch(want, got)) continue;
+      if (differences++ < 4) out << "\n  line " << i + 1 << "\n    golden: " << want << "\n    actual: " << got;
+    }
+    if (differences == 0) return "";
+    Write(name + ".actual.txt");
+    return name + ": " + std::to_string(differences) + " lines differ" + out.str();
+  }
+
+private:
+  bool Write(const std::string& path) const
+  {
+    std::ofstream out(path, std::ios::binary);
+    for (const std::string& line : mLines) out << line << '\n';
+    return static_cast<bool>(out);
+  }
+  static bool Number(const std::string& token, double& v)
+  {
+    char* end = nullptr;
+    v = std::strtod(token.c_str(), &end);
+    return !token.empty() && end == token.c_str() + token.size();
+  }
+  static bool LinesMatch(const std::string& a, const std::string& b)
+  {
+    std::istringstream sa(a), sb(b);
+    std::string ta, tb;
+    while (true)
+    {
+      const bool ga = static_cast<bool>(sa >> ta), gb = static_cast<bool>(sb >> tb);
+      if (ga != gb) return false;
+      if (!ga) return true;
+      double va = 0, vb = 0;
+      if (Number(ta, va) && Number(tb, vb))
+      {
+        if (va == vb || (std::isnan(va) && std::isnan(vb))) continue;
+        if (!(std::fabs(va - vb) <= 1e-9 * std::max(std::fabs(va), std::fabs(vb)) + 1e-12)) return false;
+      }
+      else if (ta != tb)
+        return false;
+    }
+  }
+
+  std::vector<std::string> mLines;
+};
+
+/// A test instance whose saturators' random generators can be seeded, so that fluctuation repeats.
+class SeededDrovik : public enginetest::TestDrovik
+{
+public:
+  void SeedFluctuation(uint64_t seed)
+  {
+    mChain.mSatL.Random().Seed(seed);
+    mChain.mSatR.Random().Seed(seed + 1);
+  }
+};
+
+std::unique_ptr<SeededDrovik> MakeSeeded(double fs, int block, uint64_t seed)
+{
+  auto d = std::make_unique<SeededDrovik>();
+  d->SeedFluctuation(seed);
+  d->plug::IPluginProcessor::SetSampleRate(fs);
+  d->plug::IPluginProcessor::SetBlockSize(block);
+  d->OnReset();
+  return d;
+}
+
+std::string Settings(const std::vector<std::pair<int, double>>& params)
+{
+  std::ostringstream o;
+  for (const auto& p : params) o << ' ' << p.first << '=' << p.second;
+  return o.str();
+}
+
+/// Every meter of the chain as published: value, maximum, display envelope; and the gain-reduction envelope.
+std::vector<double> MeterReadings(const Drovik& d)
+{
+  std::vector<double> v;
+  const FrameChain& c = d.Chain();
+  for (const LevelMeter* m : {&c.mInMeterL, &c.mInMeterR, &c.mOutMeterL, &c.mOutMeterR})
+    v.insert(v.end(), {m->PublishedValue(), m->PublishedMax(), m->PublishedDisplay()});
+  v.push_back(c.PublishedGainReduction());
+  return v;
+}
+
+// ---- audio through a whole instance ----
+
+struct AudioCase
+{
+  double fs;
+  int block;
+  bool mono;
+  double amplitude;
+  std::vector<std::pair<int, double>> params;
+};
+
+std::vector<AudioCase> AudioCases()
+{
+  std::vector<AudioCase> cases;
+  const double rates[] = {44100.0, 48000.0, 96000.0, 32000.0, 88200.0};
+  const int blocks[] = {512, 333, 64, 1024};
+  // Every saturation mode at every stage count; placements, drives, fluctuation, clipper, monitor, trims,
+  // oversampling, rates and block sizes change with them so that each meets many others.
+  int n = 0;
+  for (int mode = 0; mode < 4; ++mode)
+    for (int stages = 1; stages <= 5; ++stages, ++n)
+    {
+      AudioCase c;
+      c.fs = rates[n % 5];
+      c.block = blocks[n % 4];
+      c.mono = n % 7 == 3;
+      c.amplitude = n % 3 == 2 ? 2.0 : 0.8;
+      c.params = {{kSat_offon, 1},
+                  {kSat_ProcMode, n % 5},
+                  {kSat_mode, mode},
+                  {kSat_stages, stages},
+                  {kSat_driveeven, double((n * 37) % 101)},
+                  {kSat_driveodd, double((n * 53 + 20) % 101)},
+                  {kSat_fluctuation, n % 4 == 1 ? 60.0 : (n % 4 == 3 ? 15.0 : 0.0)},
+                  {kClipoffon, n % 2},
+                  {kClipCeiling, -0.1 - (n % 5) * 4.7},
+                  {kMonitorMode0, (n / 2) % 5},
+                  {kMonitorMode1, (n / 3) % 2},
+                  {kInputTrim, (n % 7) * 2.0 - 6.0},
+                  {kOutputTrim, -(n % 4) * 1.3},
+                  {kOversampling, (n / 4) % 3},
+                  {kMeterMode, n % 5}};
+      cases.push_back(c);
+    }
+  // The clipper alone across ceilings, with and without oversampling.
+  for (double ceiling : {-0.1, -6.0, -24.0, -60.0})
+    for (int os = 0; os < 3; os += 2)
+      cases.push_back({48000.0, 512, false, 1.5, {{kClipoffon, 1}, {kClipCeiling, ceiling}, {kOversampling, os}}});
+  // Nothing switched on, the bypass (with and without the oversampler's latency), trims only, every monitor.
+  cases.push_back({44100.0, 512, false, 0.8, {}});
+  cases.push_back({44100.0, 512, true, 0.8, {{kOversampling, 1}}});
+  cases.push_back({48000.0, 256, false, 0.8, {{kBypass, 1}, {kSat_offon, 1}, {kSat_driveodd, 80}}});
+  cases.push_back({48000.0, 256, false, 0.8, {{kBypass, 1}, {kOversampling, 2}, {kSat_offon, 1}}});
+  cases.push_back({96000.0, 500, false, 0.8, {{kInputTrim, 24}, {kOutputTrim, -24}, {kOversampling, 1}}});
+  for (int monitor = 0; monitor < 5; ++monitor)
+    for (int inPlace = 0; inPlace < 2; ++inPlace)
+      cases.push_back({48000.0, 512, false, 0.8,
+                       {{kMonitorMode0, monitor}, {kMonitorMode1, inPlace}, {kSat_offon, 1}, {kSat_mode, 1},
+                        {kSat_driveeven, 40}, {kSat_driveodd, 10}, {kSat_ProcMode, monitor}}});
+  return cases;
+}
+
+constexpr int kAudioFrames = 4096;
+constexpr int kAudioSegments = 4;
+
+TEST(RecordedOutput, AudioAcrossModesStagesPlacementsClipperMonitorsTrimsOversamplingAndRates)
+{
+  Recording r;
+  int index = 0;
+  for (const AudioCase& c : AudioCases())
+  {
+    auto d = MakeSeeded(c.fs, c.block, 1000 + uint64_t(index));
+    if (c.mono) d->SetChannelConnections(plug::kOutput, 1, 1, false);
+    Set(*d, c.params);
+    const Stereo in{testsig::Programme(kAudioFrames, c.fs, c.amplitude, 3),
+                    testsig::Programme(kAudioFrames, c.fs, c.amplitude * 1.1, 4)};
+    const Stereo out = Process(*d, in, c.block);
+    r.Text("case " + std::to_string(index++) + " fs=" + std::to_string(int(c.fs)) + " block=" +
+           std::to_string(c.block) + (c.mono ? " mono" : " stereo") + Settings(c.params));
+    r.Numbers("  latency", {double(d->GetLatency())});
+    const int segment = kAudioFrames / kAudioSegments;
+    for (int s = 0; s < kAudioSegments; ++s)
+    {
+      double sums[4] = {0, 0, 0, 0};
+      for (int i = s * segment; i < (s + 1) * segment; ++i)
+      {
+        sums[0] += out.L[size_t(i)];
+        sums[1] += out.L[size_t(i)] * out.L[size_t(i)];
+        sums[2] += out.R[size_t(i)];
+        sums[3] += out.R[size_t(i)] * out.R[size_t(i)];
+      }
+      const size_t a = size_t(s * segment + 7), b = size_t(s * segment + 700);
+      r.Numbers("  segment", {sums[0], sums[1], sums[2], sums[3], out.L[a], out.R[a], out.L[b], out.R[b]});
+    }
+    r.Numbers("  meters", MeterReadings(*d));
+    std::vector<double> mirrors;
+    for (int i = 0; i < kNumParams; ++i) mirrors.push_back(d->GetMirror(i));
+    r.Numbers("  mirrors", mirrors);
+  }
+  EXPECT_EQ(r.CompareWith("audio"), "");
+}
+
+// ---- meters ----
+
+/// A programme burst, a silence, a loud sine, a quieter one and a silence again: attacks, holds and releases.
+Stereo MeterSignal(double fs, int frames)
+{
+  Stereo s{std::vector<double>(size_t(frames)), std::vector<double>(size_t(frames))};
+  const std::vector<double> a = testsig::Programme(frames, fs, 0.7, 11), b = testsig::Programme(frames, fs, 0.4, 12);
+  for (int i = 0; i < frames; ++i)
+  {
+    const double t = i / fs;
+    double l = 0, r = 0;
+    if (t < 0.3)
+      l = a[size_t(i)], r = b[size_t(i)];
+    else if (t >= 0.45 && t < 0.7)
+      l = 0.9 * std::sin(2 * testsig::kPi * 1000 * t), r = 0.2 * std::sin(2 * testsig::kPi * 60 * t);
+    else if (t >= 0.7 && t < 0.8)
+      l = r = 0.05 * std::sin(2 * testsig::kPi * 5000 * t);
+    s.L[size_t(i)] = l;
+    s.R[size_t(i)] = r;
+  }
+  return s;
+}
+
+// Every meter mode of the instance, read as the editor reads them at every meter tick (20 ms), with the
+// saturator and clipper on so that input and output meters and the gain-reduction lamp differ.
+TEST(RecordedOutput, InstanceMeterReadingsPerTickInEveryMeterMode)
+{
+  constexpr double kFs = 48000.0;
+  constexpr int kTick = 960, kTicks = 55;
+  const Stereo in = MeterSignal(kFs, kTick * kTicks);
+  Recording r;
+  for (int mode = 0; mode < 5; ++mode)
+  {
+    auto d = Make(kFs, kTick);
+    Set(*d, {{kMeterMode, mode}, {kSat_offon, 1}, {kSat_mode, 2}, {kSat_driveodd, 70}, {kClipoffon, 1},
+             {kClipCeiling, -4.0}, {kOversampling, mode == 3 ? 1 : 0}});
+    r.Text("meter mode " + std::to_string(mode));
+    Stereo block{std::vector<double>(kTick), std::vector<double>(kTick)};
+    for (int t = 0; t < kTicks; ++t)
+    {
+      std::copy(in.L.begin() + t * kTick, in.L.begin() + (t + 1) * kTick, block.L.begin());
+      std::copy(in.R.begin() + t * kTick, in.R.begin() + (t + 1) * kTick, block.R.begin());
+      Process(*d, block, kTick);
+      r.Numbers("  tick", MeterReadings(*d));
+    }
+    r.Numbers("  db", {d->Chain().mInMeterL.PublishedDb(), d->Chain().mOutMeterR.PublishedDb(),
+                       d->Chain().mOutMeterL.PublishedGain(), d->Chain().mOutMeterL.PublishedDbFactor(),
+                       double(d->Chain().mOutMeterL.PublishedInverted())});
+  }
+  EXPECT_EQ(r.CompareWith("meters"), "");
+}
+
+// Every kind of level meter, the three the effect does not select too, fed both channels or one of them, with
+// ballistics, holds, an offset and a look-ahead delay; the readings every 5 ms and the state at the end.
+TEST(RecordedOutput, LevelMeterKindsSelectsHoldsAndDelays)
+{
+  constexpr double kFs = 44100.0;
+  constexpr int kStep = 220, kSteps = 70;
+  const Stereo in = MeterSignal(kFs, kStep * kSteps);
+  Recording r;
+  for (int kind = 0; kind < 8; ++kind)
+    for (int select = 0; select < 5; ++select)
+    {
+      if (select == 3 && kind % 2 == 0) continue; // 3 measures as 1 does: once in a while is enough
+      LevelMeter m;
+      const double window = kind == kMeterKindLoudnessLong ? 1.0 : 0.05 + 0.05 * (kind % 3);
+      const double hold = select == 2 ? 0.0 : 0.02 * (1 + kind % 3);
+      m.Setup(kind, window, 0.001 * (kind % 4), hold, 0.05 + 0.01 * select, -3.0 * (select % 3), kFs,
+              select == 4 ? 2.5 : 0.0);
+      m.display.Setup(0.1, 0.05, kFs, kind % 2);
+      r.Text("kind " + std::to_string(kind) + " select " + std::to_string(select));
+      std::vector<double> readings;
+      for (int s = 0; s < kSteps; ++s)
+      {
+        m.ProcessBlock(select, in.L.data() + s * kStep, in.R.data() + s * kStep, kStep);
+        m.Publish();
+        readings.push_back(m.PublishedValue());
+        if (s % 5 == 4)
+        {
+          r.Numbers("  values", readings);
+          readings.clear();
+        }
+      }
+      r.Numbers("  end", {m.PublishedMax(), m.PublishedDisplay(), m.PublishedGain(), m.ShownDb(),
+                          m.windowA.minimum, m.windowA.maximum, m.windowB.meanSquare, m.vu.largestS2,
+                          m.vuFast.largestS2, double(m.hold), m.attack, m.release});
+    }
+  EXPECT_EQ(r.CompareWith("level_meters"), "");
+}
+
+// ---- presets, state chunks and display texts ----
+
+class TempFolder
+{
+public:
+  TempFolder()
+  {
+    char tmpl[] = "/tmp/drovik-recorded-XXXXXX";
+    if (mkdtemp(tmpl)) mPath = tmpl;
+  }
+  ~TempFolder()
+  {
+    std::error_code ignored;
+    if (!mPath.empty()) std::filesystem::remove_all(mPath, ignored);
+  }
+  std::string Path(const std::string& name) const { return mPath + "/" + name; }
+  bool Ok() const { return !mPath.empty(); }
+
+private:
+  std::string mPath;
+};
+
+std::string ReadAll(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+/// Bytes as text: printable characters as they are, the others as \xHH; newlines start a new line.
+void RecordBytes(Recording& r, const std::string& bytes)
+{
+  std::string line = "  |";
+  char buf[8];
+  for (unsigned char c : bytes)
+  {
+    if (c == '\n')
+    {
+      r.Text(line);
+      line = "  |";
+    }
+    else if (c >= 0x20 && c < 0x7F && c != '\\')
+      line += char(c);
+    else
+    {
+      std::snprintf(buf, sizeof(buf), "\\x%02X", c);
+      line += buf;
+    }
+  }
+  r.Text(line);
+}
+
+std::vector<double> Values(const Drovik& d)
+{
+  std::vector<double> v;
+  for (int i = 0; i < kNumParams; ++i) v.push_back(d.GetParam(i)->Value());
+  return v;
+}
+
+std::string PresetDocument(const std::string& params, const char* preset = "Odd")
+{
+  return "<?xml version=\"1.0\" ?>\n<PresetXMLTree version=\"1\">\n<PluginVendor>Vesquin</PluginVendor>\n"
+         "<PluginName>Drovik</PluginName>\n<PluginVersion>v1.0.1</PluginVersion>\n<Preset name=\"" +
+         std::string(preset) + "\">\n<Parameter>\n" + params + "</Parameter>\n</Preset>\n</PresetXMLTree>\n";
+}
+
+/// Preset files as people and other versions may leave them: each loaded into a fresh instance.
+std::vector<std::pair<std::string, std::string>> OddPresetFiles()
+{
+  const std::string stages = "<Param name=\"Saturation Stages\" val=\"4\"/>\n";
+  return {
+    {"blanks and plus", PresetDocument(" <Param name=\"Clip Ceiling\" val=\"  +-7.25 \"/>\n<Param name=\"Input "
+                                       "Trim\" val=\"\t+3.5\n\"/>\n<Param name=\"Saturation Mode\" val=\"2\"/>\n")},
+    {"exponent", PresetDocument("<Param name=\"Saturation Odd Harmonics\" val=\"4.5e1\"/>\n" + stages)},
+    {"out of range", PresetDocument("<Param name=\"Saturation Stages\" val=\"9\"/>\n<Param name=\"Input Trim\" "
+                                    "val=\"-100\"/>\n<Param name=\"Clip Ceiling\" val=\"12\"/>\n")},
+    {"unknown names skipped", PresetDocument("<Param name=\"Warmth\" val=\"3\"/>\n<Param name=\"\" val=\"x\"/>\n"
+                                             "<Param val=\"1\"/>\n" + stages)},
+    {"duplicate, last wins", PresetDocument(stages + "<Param name=\"Saturation Stages\" val=\"2\"/>\n")},
+    {"bad number", PresetDocument(stages + "<Param name=\"Output Trim\" val=\"1.5dB\"/>\n")},
+    {"nan", PresetDocument(stages + "<Param name=\"Output Trim\" val=\"nan\"/>\n")},
+    {"hex", PresetDocument("<Param name=\"Output Trim\" val=\"0x10\"/>\n")},
+    {"empty value", PresetDocument("<Param name=\"Output Trim\" val=\"\"/>\n")},
+    {"foreign element", PresetDocument(stages + "<Knob name=\"Output Trim\" val=\"1\"/>\n")},
+    {"comment among params", PresetDocument(stages + "<!-- a = b -->\n<Param name=\"Output Trim\" val=\"2\"/>\n")},
+    {"byte order mark", "\xEF\xBB\xBF" + PresetDocument(stages)},
+    {"single quotes and entities",
+     PresetDocument("<Param name='Saturation Stages' val='&#51;'/>\n<Param name=\"Input &amp; Trim\" val=\"1\"/>\n",
+                    "A &amp; B &lt;c&gt;")},
+    {"cdata value in data", "<PresetXMLTree version=\"1\"><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik"
+                            "</PluginName><PluginVersion>v0</PluginVersion><Data><![CDATA[x<y]]></Data><Preset "
+                            "name=\"D\"><Parameter>" + stages + "</Parameter></Preset></PresetXMLTree>"},
+    {"other vendor", "<PresetXMLTree><PluginVendor>Other</PluginVendor><PluginName>Drovik</PluginName>"
+                     "<PluginVersion>v1</PluginVersion><Preset name=\"X\"><Parameter>" + stages +
+                     "</Parameter></Preset></PresetXMLTree>"},
+    {"other product", "<PresetXMLTree><PluginVendor>Vesquin</PluginVendor><PluginName>Other</PluginName>"
+                      "<PluginVersion>v1</PluginVersion><Preset name=\"X\"><Parameter>" + stages +
+                      "</Parameter></Preset></PresetXMLTree>"},
+    {"no version", "<PresetXMLTree><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
+                   "<Preset name=\"X\"><Parameter>" + stages + "</Parameter></Preset></PresetXMLTree>"},
+    {"preset without name", "<PresetXMLTree><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
+                            "<PluginVersion>v</PluginVersion><Preset id=\"X\"><Parameter>" + stages +
+                            "</Parameter></Preset></PresetXMLTree>"},
+    {"empty parameter list", PresetDocument("")},
+    {"cut short", PresetDocument(stages).substr(0, 200)},
+    {"text after a zero byte", PresetDocument(stages) + std::string(1, '\0') + "<garbage"},
+    {"bad character reference", PresetDocument("<Param name=\"Output Trim\" val=\"&#1g;\"/>\n")},
+    {"instruction with quoted blank", "<?xml version=\"1.0\" encoding=\"a b\"?>" + PresetDocument(stages)},
+    {"doctype", "<!DOCTYPE x [<!ENTITY a \"b\">]>\n" + PresetDocument(stages)},
+    {"not xml", "RIFF\x01\x02garbage"},
+    {"empty", ""},
+  };
+}
+
+TEST(RecordedOutput, PresetFilesWrittenAndReadBackAndStateChunks)
+{
+  TempFolder folder;
+  ASSERT_TRUE(folder.Ok());
+  Recording r;
+  // Every factory preset: its chunk, then the file saved after recalling it, read back into a fresh instance.
+  auto d = Make();
+  for (int i = 0; i < d->NFactoryPresets(); ++i)
+  {
+    const plug::IPresetSlot* slot = d->GetFactoryPreset(i);
+    r.Text("factory preset " + std::to_string(i) + " " + slot->mName);
+    RecordBytes(r, std::string(reinterpret_cast<const char*>(slot->mChunk.GetData()), size_t(slot->mChunk.Size())));
+  }
+  for (int i = 0; i < d->NFactoryPresets(); ++i)
+  {
+    const plug::IStateChunk& factory = d->GetFactoryPreset(i)->mChunk;
+    ASSERT_EQ(d->UnserializeState(factory, 0), factory.Size());
+    const std::string path = folder.Path("Saved " + std::to_string(i) + (i % 2 ? ".vqp" : ""));
+    ASSERT_TRUE(d->SavePresetFile(path.c_str()));
+    const std::string written = path + (i % 2 ? "" : ".vqp");
+    r.Text("saved file of preset " + std::to_string(i));
+    RecordBytes(r, ReadAll(written));
+    auto back = Make();
+    r.Text(std::string("  loads ") + (back->LoadPresetFile(written.c_str()) ? "yes " : "no ") +
+           back->GetPresetName(back->GetCurrentPresetIdx()));
+    r.Numbers("  values", Values(*back));
+  }
+  // A state of non-default values, its chunk bytes, and those values read back.
+  Set(*d, {{kGUIScale, 1.75},  {kOversampling, 2},   {kClipoffon, 1},        {kClipCeiling, -12.3},
+           {kMeterMode, 3},    {kVURef, -7},         {kRMSRef, -21},         {kMonitorMode0, 4},
+           {kSat_offon, 1},    {kSat_stages, 3},     {kSat_driveeven, 33.3}, {kSat_fluctuation, 12.5},
+           {kInputTrim, -2.2}, {kOutputTrim, 1.1},   {kHideKnobText, 1},     {kMonitorMode1, 1}});
+  plug::IStateChunk chunk;
+  ASSERT_TRUE(d->WriteStateChunk(chunk));
+  r.Text("state chunk");
+  RecordBytes(r, std::string(reinterpret_cast<const char*>(chunk.GetData()), size_t(chunk.Size())));
+  auto restored = Make();
+  r.Numbers("  read", {double(restored->ReadStateChunk(chunk, 0)), double(chunk.Size())});
+  r.Numbers("  values", Values(*restored));
+  std::vector<double> mirrors;
+  for (int i = 0; i < kNumParams; ++i) mirrors.push_back(restored->GetMirror(i));
+  r.Numbers("  mirrors", mirrors);
+  // Odd files, each into an instance whose values are not the defaults, so that what a load resets shows.
+  for (const auto& [name, text] : OddPresetFiles())
+  {
+    const std::string path = folder.Path("odd.vqp");
+    std::ofstream(path, std::ios::binary) << text;
+    auto o = Make();
+    Set(*o, {{kSat_mode, 3}, {kSat_stages, 5}, {kOutputTrim, -1}, {kClipCeiling, -3}, {kGUIScale, 2}});
+    const bool loaded = o->LoadPresetFile(path.c_str());
+    r.Text("odd file: " + name + (loaded ? " -> loaded " : " -> refused ") +
+           o->GetPresetName(o->GetCurrentPresetIdx()));
+    r.Numbers("  values", Values(*o));
+  }
+  EXPECT_EQ(r.CompareWith("presets"), "");
+}
+
+// What the host and the editor show for each parameter across its range, and what it reads back from a text.
+TEST(RecordedOutput, ParameterDisplayTextsAcrossValues)
+{
+  auto d = Make();
+  Recording r;
+  for (int i = 0; i < kNumParams; ++i)
+  {
+    const plug::IParam* p = d->GetParam(i);
+    std::string line = std::to_string(i) + " " + p->GetName() + " [" + p->GetLabel() + "]";
+    for (double x : {0.0, 0.13, 0.25, 0.5, 0.61, 0.75, 0.999, 1.0})
+    {
+      plug::LibString text;
+      p->GetDisplay(false, text, true, p->FromNormalized(x));
+      line += std::string(" |") + text.Get();
+    }
+    r.Text(line);
+    r.Numbers("  default", {p->GetDefault(), p->GetDefault(true), p->FromNormalized(0.37)});
+  }
+  EXPECT_EQ(r.CompareWith("display_texts"), "");
+}
+
+} // namespace
