@@ -225,7 +225,7 @@ TEST(RecordedOutput, AudioAcrossModesStagesPlacementsClipperMonitorsTrimsOversam
     const Stereo out = Process(*d, in, c.block);
     r.Text("case " + std::to_string(index++) + " fs=" + std::to_string(int(c.fs)) + " block=" +
            std::to_string(c.block) + (c.mono ? " mono" : " stereo") + Settings(c.params));
-    r.Numbers("  latency", {double(d->GetLatency())});
+    r.Numbers("  latency", {double(d->GetLatency()), double(d->CurrentOSLatency())});
     const int segment = kAudioFrames / kAudioSegments;
     for (int s = 0; s < kAudioSegments; ++s)
     {
@@ -338,6 +338,93 @@ TEST(RecordedOutput, LevelMeterKindsSelectsHoldsAndDelays)
   EXPECT_EQ(r.CompareWith("level_meters"), "");
 }
 
+// ---- parameter changes while the audio runs ----
+
+/// One parameter change: the value, where it comes from and the parameter the mouse is over meanwhile.
+struct Step
+{
+  int idx;
+  double value;
+  plug::EParamChangeSource source;
+  int mouseOver;
+};
+
+// Changes from the host, the editor (with and without the mouse over the knob), recalls and resets between blocks:
+// what each leaves in the parameters and mirrors, the latency, the meter flag, and the audio and meters after it.
+TEST(RecordedOutput, ParameterChangesBetweenBlocksFromEverySource)
+{
+  const std::vector<Step> steps = {
+    {kSat_driveodd, 40, plug::kUI, kSat_driveodd},     // the knob under the mouse switches saturation on
+    {kSat_mode, 1, plug::kHost, -1},
+    {kSat_stages, 3, plug::kUI, kSat_driveeven},       // not under the mouse: stays as it is
+    {kSat_offon, 0, plug::kHost, -1},
+    {kSat_mode, 2, plug::kUI, kSat_mode},              // switches it on again
+    {kClipCeiling, -9, plug::kHost, -1},               // automation never switches the clipper on
+    {kClipCeiling, -6, plug::kUI, kClipCeiling},       // the knob does
+    {kOversampling, 1, plug::kHost, -1},
+    {kMeterMode, 0, plug::kHost, -1},
+    {kGUIScale, 2.5, plug::kHost, -1},                 // cannot be automated: refused
+    {kGUIScale, 1.5, plug::kUI, -1},
+    {kSat_fluctuation, 20, plug::kPresetRecall, kSat_fluctuation},
+    {kSat_ProcMode, 3, plug::kReset, -1},
+    {kOversampling, 2, plug::kUI, -1},
+    {kMeterMode, 2, plug::kPresetRecall, -1},
+    {kInputTrim, 6, plug::kDelegate, -1},              // no such source: refused
+    {kInputTrim, 3, plug::kHost, -1},
+    {kActionResetMeters, 0, plug::kUI, -1},
+    {kBypass, 1, plug::kHost, -1},
+    {kOversampling, 0, plug::kHost, -1},
+    {kBypass, 0, plug::kUI, -1},
+    {kMonitorMode0, 3, plug::kHost, -1},
+    {kSat_driveeven, 90, plug::kHost, kSat_driveeven},
+    {kMeterMode, 4, plug::kHost, -1},
+    {kOutputTrim, -4, plug::kPresetRecall, -1},
+  };
+  constexpr double kFs = 44100.0;
+  constexpr int kBlock = 441;
+  auto d = MakeSeeded(kFs, kBlock, 77);
+  d->mEditorOpen = true;
+  const Stereo in{testsig::Programme(kBlock * int(steps.size() + 1), kFs, 0.9, 5),
+                  testsig::Programme(kBlock * int(steps.size() + 1), kFs, 0.7, 6)};
+  Recording r;
+  for (size_t s = 0; s <= steps.size(); ++s)
+  {
+    if (s > 0)
+    {
+      const Step& step = steps[s - 1];
+      d->mMouseOver = step.mouseOver;
+      Set(*d, {{step.idx, step.value}}, step.source);
+      r.Text("change " + std::to_string(step.idx) + " to " + std::to_string(step.value) + " from " +
+             std::to_string(int(step.source)) + " mouse " + std::to_string(step.mouseOver));
+    }
+    else
+      r.Text("start");
+    r.Numbers("  flag latency", {double(d->TakeMeterUpdate()), double(d->CurrentOSLatency())});
+    const Stereo block{std::vector<double>(in.L.begin() + long(s) * kBlock, in.L.begin() + long(s + 1) * kBlock),
+                       std::vector<double>(in.R.begin() + long(s) * kBlock, in.R.begin() + long(s + 1) * kBlock)};
+    const Stereo out = Process(*d, block, kBlock);
+    double sums[4] = {0, 0, 0, 0};
+    for (int i = 0; i < kBlock; ++i)
+    {
+      sums[0] += out.L[size_t(i)];
+      sums[1] += out.L[size_t(i)] * out.L[size_t(i)];
+      sums[2] += out.R[size_t(i)];
+      sums[3] += out.R[size_t(i)] * out.R[size_t(i)];
+    }
+    r.Numbers("  audio", {sums[0], sums[1], sums[2], sums[3], out.L[100], out.R[400]});
+    r.Numbers("  meters", MeterReadings(*d));
+    std::vector<double> mirrors, values;
+    for (int i = 0; i < kNumParams; ++i)
+    {
+      mirrors.push_back(d->GetMirror(i));
+      values.push_back(d->GetParam(i)->Value());
+    }
+    r.Numbers("  mirrors", mirrors);
+    r.Numbers("  values", values);
+  }
+  EXPECT_EQ(r.CompareWith("parameter_changes"), "");
+}
+
 // ---- presets, state chunks and display texts ----
 
 class TempFolder
@@ -396,6 +483,15 @@ std::vector<double> Values(const Drovik& d)
   std::vector<double> v;
   for (int i = 0; i < kNumParams; ++i) v.push_back(d.GetParam(i)->Value());
   return v;
+}
+
+/// Every parameter back to its default, then the given values (an instance is reused: making one is slow).
+void ResetTo(Drovik& d, const std::vector<std::pair<int, double>>& values)
+{
+  std::vector<std::pair<int, double>> all;
+  for (int i = 0; i < kNumParams; ++i) all.push_back({i, d.GetParam(i)->GetDefault()});
+  all.insert(all.end(), values.begin(), values.end());
+  Set(d, all);
 }
 
 std::string PresetDocument(const std::string& params, const char* preset = "Odd")
@@ -459,7 +555,7 @@ TEST(RecordedOutput, PresetFilesWrittenAndReadBackAndStateChunks)
   ASSERT_TRUE(folder.Ok());
   Recording r;
   // Every factory preset: its chunk, then the file saved after recalling it, read back into a fresh instance.
-  auto d = Make();
+  auto d = Make(), back = Make();
   for (int i = 0; i < d->NFactoryPresets(); ++i)
   {
     const plug::IPresetSlot* slot = d->GetFactoryPreset(i);
@@ -475,7 +571,7 @@ TEST(RecordedOutput, PresetFilesWrittenAndReadBackAndStateChunks)
     const std::string written = path + (i % 2 ? "" : ".vqp");
     r.Text("saved file of preset " + std::to_string(i));
     RecordBytes(r, ReadAll(written));
-    auto back = Make();
+    ResetTo(*back, {});
     r.Text(std::string("  loads ") + (back->LoadPresetFile(written.c_str()) ? "yes " : "no ") +
            back->GetPresetName(back->GetCurrentPresetIdx()));
     r.Numbers("  values", Values(*back));
@@ -500,14 +596,68 @@ TEST(RecordedOutput, PresetFilesWrittenAndReadBackAndStateChunks)
   {
     const std::string path = folder.Path("odd.vqp");
     std::ofstream(path, std::ios::binary) << text;
-    auto o = Make();
-    Set(*o, {{kSat_mode, 3}, {kSat_stages, 5}, {kOutputTrim, -1}, {kClipCeiling, -3}, {kGUIScale, 2}});
+    auto& o = back;
+    ResetTo(*o, {{kSat_mode, 3}, {kSat_stages, 5}, {kOutputTrim, -1}, {kClipCeiling, -3}, {kGUIScale, 2}});
     const bool loaded = o->LoadPresetFile(path.c_str());
     r.Text("odd file: " + name + (loaded ? " -> loaded " : " -> refused ") +
            o->GetPresetName(o->GetCurrentPresetIdx()));
     r.Numbers("  values", Values(*o));
   }
   EXPECT_EQ(r.CompareWith("presets"), "");
+}
+
+// The default preset saved and loaded, and the user list a rescan makes of a folder with odd entries; each user
+// preset's chunk read into a fresh instance.
+TEST(RecordedOutput, DefaultPresetAndUserPresetList)
+{
+  TempFolder folder;
+  ASSERT_TRUE(folder.Ok());
+  Recording r;
+  auto d = Make();
+  Set(*d, {{kSat_offon, 1}, {kSat_stages, 2}, {kSat_driveodd, 61.5}, {kClipCeiling, -2.5}, {kMeterMode, 1}});
+  r.Numbers("save default", {double(d->SaveDefaultPresetFile(folder.Path("").c_str())),
+                             double(d->SaveDefaultPresetFile(nullptr))});
+  RecordBytes(r, ReadAll(folder.Path("default.vqp")));
+  auto loaded = Make();
+  loaded->LoadDefaultPresetFile(folder.Path("").c_str());
+  loaded->LoadDefaultPresetFile(nullptr);
+  r.Numbers("  loaded", Values(*loaded));
+
+  std::filesystem::create_directory(folder.Path("user"));
+  std::filesystem::create_directory(folder.Path("user/folder.vqp"));
+  const std::string stages = "<Param name=\"Saturation Stages\" val=\"4\"/>\n";
+  std::ofstream(folder.Path("user/b.vqp")) << PresetDocument(stages + "<Param name=\"Clip Ceiling\" val=\"-8\"/>\n",
+                                                             "Bee");
+  std::ofstream(folder.Path("user/a.vqp")) << PresetDocument("<Param name=\"Input Trim\" val=\"5\"/>\n", "Ay");
+  std::ofstream(folder.Path("user/.hidden.vqp")) << PresetDocument(stages, "Hidden");
+  std::ofstream(folder.Path("user/c.txt")) << PresetDocument(stages, "Text");
+  std::ofstream(folder.Path("user/d.vqp")) << "not a preset";
+  std::ofstream(folder.Path("user/e.VQP")) << PresetDocument(stages, "Upper");
+  const std::string user = folder.Path("user");
+  auto o = Make();
+  for (int pass = 0; pass < 2; ++pass)
+  {
+    d->RescanPresets(user.c_str());
+    r.Numbers("rescan", {double(d->NUserPresets()), double(d->UserPresetsCut())});
+    for (int i = 0; i < d->NUserPresets(); ++i)
+    {
+      const plug::IPresetSlot* slot = d->GetUserPreset(i);
+      ResetTo(*o, {});
+      const int read = o->UnserializeState(slot->mChunk, 0);
+      r.Text(std::string("  ") + slot->mName + " read " + std::to_string(read == slot->mChunk.Size()));
+      r.Numbers("    values", Values(*o));
+    }
+    std::ofstream(folder.Path("user/0.vqp")) << PresetDocument(stages, "Zero");
+  }
+  d->RescanPresets(nullptr);
+  r.Numbers("rescan of none", {double(d->NUserPresets()), double(d->UserPresetsCut())});
+  for (const char* path : {"/a/b/Name.vqp", "Plain", "/x/.hidden", "/x/y.z/w", "dots.in.name.vqp", "/"})
+  {
+    plug::LibString name;
+    Drovik::PresetNameFromPath(path, name);
+    r.Text(std::string("name of ") + path + " |" + name.Get() + "|");
+  }
+  EXPECT_EQ(r.CompareWith("preset_folders"), "");
 }
 
 // What the host and the editor show for each parameter across its range, and what it reads back from a text.
