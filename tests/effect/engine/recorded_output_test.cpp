@@ -373,6 +373,9 @@ TEST(RecordedOutput, ParameterChangesBetweenBlocksFromEverySource)
     {kInputTrim, 3, plug::kHost, -1},
     {kActionResetMeters, 0, plug::kUI, -1},
     {kBypass, 1, plug::kHost, -1},
+    {kInputTrim, 9, plug::kDelegate, -1},
+    {kInputTrim, 9, plug::kDelegate, -1},
+    {kInputTrim, 9, plug::kDelegate, -1},
     {kOversampling, 0, plug::kHost, -1},
     {kBypass, 0, plug::kUI, -1},
     {kMonitorMode0, 3, plug::kHost, -1},
@@ -384,6 +387,7 @@ TEST(RecordedOutput, ParameterChangesBetweenBlocksFromEverySource)
   constexpr int kBlock = 441;
   auto d = MakeSeeded(kFs, kBlock, 77);
   d->mEditorOpen = true;
+  d->OnUIOpen();
   const Stereo in{testsig::Programme(kBlock * int(steps.size() + 1), kFs, 0.9, 5),
                   testsig::Programme(kBlock * int(steps.size() + 1), kFs, 0.7, 6)};
   Recording r;
@@ -413,6 +417,7 @@ TEST(RecordedOutput, ParameterChangesBetweenBlocksFromEverySource)
     }
     r.Numbers("  audio", {sums[0], sums[1], sums[2], sums[3], out.L[100], out.R[400]});
     r.Numbers("  meters", MeterReadings(*d));
+    r.Numbers("  flag after", {double(d->TakeMeterUpdate())});
     std::vector<double> mirrors, values;
     for (int i = 0; i < kNumParams; ++i)
     {
@@ -541,6 +546,10 @@ std::vector<std::pair<std::string, std::string>> OddPresetFiles()
     {"empty parameter list", PresetDocument("")},
     {"cut short", PresetDocument(stages).substr(0, 200)},
     {"text after a zero byte", PresetDocument(stages) + std::string(1, '\0') + "<garbage"},
+    {"character references of every digit",
+     PresetDocument("<Param name=\"Saturation Stages\" val=\"&#x33;&#xa;&#xA;\"/>\n<Param name=\"Output Trim\" "
+                    "val=\"&#45;&#48;&#46;&#57;\"/>\n",
+                    "&#x41;&#x46;&#x61;&#x66;&#x2f;&#x2F;&#x5a;&#x7A;&#x30;&#x39;")},
     {"bad character reference", PresetDocument("<Param name=\"Output Trim\" val=\"&#1g;\"/>\n")},
     {"instruction with quoted blank", "<?xml version=\"1.0\" encoding=\"a b\"?>" + PresetDocument(stages)},
     {"doctype", "<!DOCTYPE x [<!ENTITY a \"b\">]>\n" + PresetDocument(stages)},
@@ -598,6 +607,7 @@ TEST(RecordedOutput, PresetFilesWrittenAndReadBackAndStateChunks)
     std::ofstream(path, std::ios::binary) << text;
     auto& o = back;
     ResetTo(*o, {{kSat_mode, 3}, {kSat_stages, 5}, {kOutputTrim, -1}, {kClipCeiling, -3}, {kGUIScale, 2}});
+    o->ModifyCurrentPreset("Before");
     const bool loaded = o->LoadPresetFile(path.c_str());
     r.Text("odd file: " + name + (loaded ? " -> loaded " : " -> refused ") +
            o->GetPresetName(o->GetCurrentPresetIdx()));
