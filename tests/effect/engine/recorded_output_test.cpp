@@ -164,7 +164,7 @@ struct AudioCase
 {
   double fs;
   int block;
-  bool mono;
+  int mono; // 0 stereo, 1 mono, 2 stereo for the first half and mono after
   double amplitude;
   std::vector<std::pair<int, double>> params;
 };
@@ -183,7 +183,7 @@ std::vector<AudioCase> AudioCases()
       AudioCase c;
       c.fs = rates[n % 5];
       c.block = blocks[n % 4];
-      c.mono = n % 7 == 3;
+      c.mono = n % 7 == 3 ? 1 : (n % 9 == 5 ? 2 : 0);
       c.amplitude = n % 3 == 2 ? 2.0 : 0.8;
       c.params = {{kSat_offon, 1},
                   {kSat_ProcMode, n % 5},
@@ -205,16 +205,17 @@ std::vector<AudioCase> AudioCases()
   // The clipper alone across ceilings, with and without oversampling.
   for (double ceiling : {-0.1, -6.0, -24.0, -60.0})
     for (int os = 0; os < 3; os += 2)
-      cases.push_back({48000.0, 512, false, 1.5, {{kClipoffon, 1}, {kClipCeiling, ceiling}, {kOversampling, os}}});
+      cases.push_back({48000.0, 512, 0, 1.5, {{kClipoffon, 1}, {kClipCeiling, ceiling}, {kOversampling, os}}});
   // Nothing switched on, the bypass (with and without the oversampler's latency), trims only, every monitor.
-  cases.push_back({44100.0, 512, false, 0.8, {}});
+  cases.push_back({44100.0, 512, 0, 0.8, {}});
   cases.push_back({44100.0, 512, true, 0.8, {{kOversampling, 1}}});
-  cases.push_back({48000.0, 256, false, 0.8, {{kBypass, 1}, {kSat_offon, 1}, {kSat_driveodd, 80}}});
-  cases.push_back({48000.0, 256, false, 0.8, {{kBypass, 1}, {kOversampling, 2}, {kSat_offon, 1}}});
-  cases.push_back({96000.0, 500, false, 0.8, {{kInputTrim, 24}, {kOutputTrim, -24}, {kOversampling, 1}}});
+  cases.push_back({44100.0, 512, 2, 0.8, {{kOversampling, 2}, {kSat_offon, 1}, {kSat_driveeven, 30}}});
+  cases.push_back({48000.0, 256, 0, 0.8, {{kBypass, 1}, {kSat_offon, 1}, {kSat_driveodd, 80}}});
+  cases.push_back({48000.0, 256, 0, 0.8, {{kBypass, 1}, {kOversampling, 2}, {kSat_offon, 1}}});
+  cases.push_back({96000.0, 500, 0, 0.8, {{kInputTrim, 24}, {kOutputTrim, -24}, {kOversampling, 1}}});
   for (int monitor = 0; monitor < 5; ++monitor)
     for (int inPlace = 0; inPlace < 2; ++inPlace)
-      cases.push_back({48000.0, 512, false, 0.8,
+      cases.push_back({48000.0, 512, 0, 0.8,
                        {{kMonitorMode0, monitor}, {kMonitorMode1, inPlace}, {kSat_offon, 1}, {kSat_mode, 1},
                         {kSat_driveeven, 40}, {kSat_driveodd, 10}, {kSat_ProcMode, monitor}}});
   return cases;
@@ -230,13 +231,24 @@ TEST_F(RecordedOutput, AudioAcrossModesStagesPlacementsClipperMonitorsTrimsOvers
   for (const AudioCase& c : AudioCases())
   {
     auto d = MakeSeeded(c.fs, c.block, 1000 + uint64_t(index));
-    if (c.mono) d->SetChannelConnections(plug::kOutput, 1, 1, false);
+    if (c.mono == 1) d->SetChannelConnections(plug::kOutput, 1, 1, false);
     Set(*d, c.params);
     const Stereo in{testsig::Programme(kAudioFrames, c.fs, c.amplitude, 3),
                     testsig::Programme(kAudioFrames, c.fs, c.amplitude * 1.1, 4)};
-    const Stereo out = Process(*d, in, c.block);
+    Stereo out = Process(*d, in, c.block);
+    if (c.mono == 2)
+    {
+      // The host connects one output from the middle on: the second half again, mono.
+      d->SetChannelConnections(plug::kOutput, 1, 1, false);
+      const size_t half = kAudioFrames / 2;
+      const Stereo rest{std::vector<double>(in.L.begin() + half, in.L.end()),
+                        std::vector<double>(in.R.begin() + half, in.R.end())};
+      const Stereo restOut = Process(*d, rest, c.block);
+      std::copy(restOut.L.begin(), restOut.L.end(), out.L.begin() + half);
+      std::fill(out.R.begin() + half, out.R.end(), 0.0);
+    }
     r.Text("case " + std::to_string(index++) + " fs=" + std::to_string(int(c.fs)) + " block=" +
-           std::to_string(c.block) + (c.mono ? " mono" : " stereo") + Settings(c.params));
+           std::to_string(c.block) + (c.mono == 1 ? " mono" : c.mono == 2 ? " stereo-then-mono" : " stereo") + Settings(c.params));
     r.Numbers("  latency", {double(d->GetLatency()), double(d->CurrentOSLatency())});
     const int segment = kAudioFrames / kAudioSegments;
     for (int s = 0; s < kAudioSegments; ++s)
