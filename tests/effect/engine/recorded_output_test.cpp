@@ -29,7 +29,7 @@ using enginetest::Stereo;
 
 // ---- the recorded text and its comparison ----
 
-/// Lines of text; numbers are written to 12 significant digits and compared with a relative tolerance, so that
+/// Lines of text; numbers are written to 11 significant digits and compared with a relative tolerance, so that
 /// the last bits of sums (vector code picked at run time, sanitizer builds) do not matter.
 class Recording
 {
@@ -41,7 +41,7 @@ public:
     char buf[40];
     for (double v : values)
     {
-      std::snprintf(buf, sizeof(buf), " %.12g", v);
+      std::snprintf(buf, sizeof(buf), " %.11g", v);
       line += buf;
     }
     mLines.push_back(line);
@@ -593,7 +593,9 @@ TEST_F(RecordedOutput, PresetFilesWrittenAndReadBackAndStateChunks)
   {
     const plug::IPresetSlot* slot = d->GetFactoryPreset(i);
     r.Text("factory preset " + std::to_string(i) + " " + slot->mName);
-    RecordBytes(r, std::string(reinterpret_cast<const char*>(slot->mChunk.GetData()), size_t(slot->mChunk.Size())));
+    // Every preset's values are recorded below; the bytes of two chunks and files show their form.
+    if (i < 2)
+      RecordBytes(r, std::string(reinterpret_cast<const char*>(slot->mChunk.GetData()), size_t(slot->mChunk.Size())));
   }
   for (int i = 0; i < d->NFactoryPresets(); ++i)
   {
@@ -603,7 +605,7 @@ TEST_F(RecordedOutput, PresetFilesWrittenAndReadBackAndStateChunks)
     ASSERT_TRUE(d->SavePresetFile(path.c_str()));
     const std::string written = path + (i % 2 ? "" : ".vqp");
     r.Text("saved file of preset " + std::to_string(i));
-    RecordBytes(r, ReadAll(written));
+    if (i < 2) RecordBytes(r, ReadAll(written));
     ResetTo(*back, {});
     r.Text(std::string("  loads ") + (back->LoadPresetFile(written.c_str()) ? "yes " : "no ") +
            back->GetPresetName(back->GetCurrentPresetIdx()));
