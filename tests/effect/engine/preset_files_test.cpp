@@ -257,6 +257,25 @@ TEST_F(PresetFiles, RescanReadsAFolderOfTheMostEntriesWholeAndCutsOneOfMore)
   EXPECT_TRUE(fresh->UserPresetsCut());
 }
 
+// A folder of one preset file more than a rescan reads lists exactly as many as it reads, and says it was cut.
+TEST_F(PresetFiles, RescanListsTheMostPresetFilesAndCutsTheRest)
+{
+  char inMemory[] = "/dev/shm/drovik-presets-XXXXXX";
+  const std::string dir = mkdtemp(inMemory) ? inMemory : mDir;
+  struct Removed
+  {
+    std::string path;
+    ~Removed() { fs::remove_all(path); }
+  } removed{dir};
+  const std::string text = Document("Vesquin", "Drovik", "<Param name=\"Saturation Stages\" val=\"2\"/>\n");
+  for (int i = 0; i <= Drovik::kMaxUserPresetFiles; ++i)
+    std::ofstream(dir + "/" + std::to_string(10000 + i) + ".vqp", std::ios::binary) << text;
+  auto d = Make();
+  d->RescanPresets(dir.c_str());
+  EXPECT_EQ(d->NUserPresets(), Drovik::kMaxUserPresetFiles);
+  EXPECT_TRUE(d->UserPresetsCut());
+}
+
 // The rescan stops once its time is up, wherever it is: on a clock that moves a tenth of a second each time it is
 // read (once as the scan starts, once before each file), the half second is up before the sixth file.
 TEST_F(PresetFiles, RescanStopsWhenItsTimeIsUpAndSaysSo)
