@@ -125,6 +125,11 @@ public:
     mLog << "  " << mName << " resize " << Rect(this->GetRECT()) << "\n";
     Base::OnResize();
   }
+  void OnRescale() override
+  {
+    mLog << "  " << mName << " rescale\n";
+    Base::OnRescale();
+  }
 
 private:
   std::string mName;
@@ -203,6 +208,51 @@ IMouseInfo At(float x, float y, const IMouseMod& mod, float dx = 0.f, float dy =
   return info;
 }
 
+/// Bitmap text, lines, grids and text: drawn the same at every scale.
+void DrawScaleFreeUtilities(FakePlatformGraphics& g, const IBitmap& font, std::ostringstream& out)
+{
+  const IColor ink(255, 200, 100, 50);
+  const IBlend half(kBlendDefault, 0.5f);
+  out << "bitmap text\n";
+  for (int align : {0, 1, 2})
+    for (bool vCentre : {false, true})
+      for (bool multi : {false, true})
+        g.DrawBitmapText(font, IRECT(10.f, 10.f, 40.f, 50.f), IText(12.f, ink, nullptr, align), nullptr,
+                         "Ab~\x80z", vCentre, multi, 7, 9, 1);
+  g.DrawBitmapText(font, IRECT(0.f, 0.f, 3.f, 9.f), IText(), nullptr, "wide", true, false, 7, 9);
+  TakeOps(g, out);
+  out << "lines\n";
+  for (float f : {-0.5f, 0.f, 0.3f, 1.f, 1.5f})
+  {
+    g.DrawVerticalLine(ink, IRECT(10.f, 20.f, 37.f, 60.f), f, nullptr, 2.f);
+    g.DrawHorizontalLine(ink, IRECT(10.f, 20.f, 37.f, 60.f), f, &half);
+  }
+  for (float angle : {0.f, 45.f, 90.f, 200.f, -30.f})
+    g.DrawRadialLine(ink, 50.f, 40.f, angle, 5.f, 20.f, nullptr, 1.5f);
+  for (float size : {0.5f, 1.f, 7.f, 10.f, 40.f})
+    g.DrawGrid(ink, IRECT(0.f, 0.f, 30.f, 20.f), size, size * 1.5f);
+  TakeOps(g, out);
+  out << "text\n";
+  for (const char* str : {"", "abc", "longer text"})
+  {
+    IRECT r(10.f, 10.f, 10.f, 10.f);
+    out << "  measure \"" << str << "\" " << Num(g.MeasureText(IText(14.f), str, r)) << " " << Rect(r) << "\n";
+    g.DrawText(IText(14.f), str, 30.f, 40.f, &half);
+  }
+  for (float angle : {0.f, 30.f, 90.f, -45.f})
+    for (int h : {0, 1, 2})
+      for (int v : {0, 1, 2})
+      {
+        const IText text(12.f, ink, nullptr, h, v, angle);
+        IRECT r(0.f, 0.f, 40.f, 12.f);
+        double tx = 0.0, ty = 0.0;
+        g.RotateTextBounds(text, IRECT(10.f, 20.f, 70.f, 50.f), r, tx, ty);
+        out << "  rotated " << Num(angle) << " " << h << v << " " << Rect(r) << " " << Num(tx) << " "
+            << Num(ty) << "\n";
+      }
+  TakeOps(g, out);
+}
+
 } // namespace
 
 TEST_F(FrameworkGolden, EventsDispatchedToAGridOfControlsAndTheFramesThatFollow)
@@ -213,7 +263,9 @@ TEST_F(FrameworkGolden, EventsDispatchedToAGridOfControlsAndTheFramesThatFollow)
       out << "screen " << screen << " draw scale " << Num(scale) << "\n";
       TestDelegate delegate(6);
       delegate.GetParam(3)->InitInt("stepped", 2, 0, 4);
-      FakePlatformGraphics g{delegate, 160, 120};
+      // No frame rate asked for gives the default one.
+      FakePlatformGraphics g{delegate, 160, 120, screen == 1 ? 0 : 50};
+      out << "fps " << g.FPS() << "\n";
       g.mScreenScaleOnOpen = screen;
       g.OpenWindow(nullptr);
       g.EnableMouseOver(true);
@@ -243,6 +295,7 @@ TEST_F(FrameworkGolden, EventsDispatchedToAGridOfControlsAndTheFramesThatFollow)
       // Overlaps the knob's lower right: the later control is on top.
       g.AttachControl(new Logged<IKnobControlBase>("over", log, IRECT(40.f, 40.f, 58.f, 58.f), -1, nullptr,
                                                    kHorizontal, 4.0));
+      g.AttachCornerResizer(kResizerScale, false);
       Tick(g);
       delegate.mLog.clear();
 
@@ -298,6 +351,9 @@ TEST_F(FrameworkGolden, EventsDispatchedToAGridOfControlsAndTheFramesThatFollow)
         {"resize hslider", [&] { g.SetControlSize(2, 80.f, 15.f); }},
         {"show hidden", [&] { hidden->SetHidden(false); }},
         {"value from delegate", [&] { g.GetControl(3)->SetValueFromDelegate(0.25); }},
+        {"press resizer", [&] { g.OnMouseDown({At(155.f, 115.f, left)}); }},
+        {"drag resizer", [&] { g.OnMouseDrag({At(175.f, 125.f, left, 20.f, 10.f)}); }},
+        {"release resizer", [&] { g.OnMouseUp({At(175.f, 125.f, left)}); }},
       };
       for (const Step& step : steps)
       {
@@ -306,7 +362,8 @@ TEST_F(FrameworkGolden, EventsDispatchedToAGridOfControlsAndTheFramesThatFollow)
         for (const std::string& entry : delegate.mLog)
           out << "  host " << entry << "\n";
         delegate.mLog.clear();
-        out << "  over " << g.GetMouseOverIdx() << " clicks " << clicks << " values";
+        out << "  over " << g.GetMouseOverIdx() << " clicks " << clicks << " scale " << Num(g.GetDrawScale())
+            << " size " << g.Width() << "x" << g.Height() << " values";
         for (int i = 1; i < g.NControls(); ++i)
           out << " " << Num(g.GetControl(i)->GetValue());
         out << "\n";
@@ -347,45 +404,8 @@ TEST_F(FrameworkGolden, DrawingUtilitiesLayersAndShadowsAtEveryScale)
         g.DrawBitmapFrame(row, IRECT(20.f, 5.f, 36.f, 21.f), frame);
       }
       TakeOps(g, out);
-      out << "bitmap text\n";
-      for (int align : {0, 1, 2})
-        for (bool vCentre : {false, true})
-          for (bool multi : {false, true})
-            g.DrawBitmapText(font, IRECT(10.f, 10.f, 40.f, 50.f), IText(12.f, ink, nullptr, align), nullptr,
-                             "Ab~\x80z", vCentre, multi, 7, 9, 1);
-      g.DrawBitmapText(font, IRECT(0.f, 0.f, 3.f, 9.f), IText(), nullptr, "wide", true, false, 7, 9);
-      TakeOps(g, out);
-      out << "lines\n";
-      for (float f : {-0.5f, 0.f, 0.3f, 1.f, 1.5f})
-      {
-        g.DrawVerticalLine(ink, IRECT(10.f, 20.f, 37.f, 60.f), f, nullptr, 2.f);
-        g.DrawHorizontalLine(ink, IRECT(10.f, 20.f, 37.f, 60.f), f, &half);
-      }
-      for (float angle : {0.f, 45.f, 90.f, 200.f, -30.f})
-        g.DrawRadialLine(ink, 50.f, 40.f, angle, 5.f, 20.f, nullptr, 1.5f);
-      for (float size : {0.5f, 1.f, 7.f, 10.f, 40.f})
-        g.DrawGrid(ink, IRECT(0.f, 0.f, 30.f, 20.f), size, size * 1.5f);
-      TakeOps(g, out);
-      out << "text\n";
-      for (const char* str : {"", "abc", "longer text"})
-      {
-        IRECT r(10.f, 10.f, 10.f, 10.f);
-        out << "  measure \"" << str << "\" " << Num(g.MeasureText(IText(14.f), str, r)) << " " << Rect(r) << "\n";
-        g.DrawText(IText(14.f), str, 30.f, 40.f, &half);
-      }
-      for (float angle : {0.f, 30.f, 90.f, -45.f})
-        for (int h : {0, 1, 2})
-          for (int v : {0, 1, 2})
-          {
-            const IText text(12.f, ink, nullptr, h, v, angle);
-            IRECT r(0.f, 0.f, 40.f, 12.f);
-            double tx = 0.0, ty = 0.0;
-            g.RotateTextBounds(text, IRECT(10.f, 20.f, 70.f, 50.f), r, tx, ty);
-            out << "  rotated " << Num(angle) << " " << h << v << " " << Rect(r) << " " << Num(tx) << " "
-                << Num(ty) << "\n";
-          }
-      TakeOps(g, out);
-
+      if (screen == 1 && scale == 1.f)
+        DrawScaleFreeUtilities(g, font, out);
       out << "layer\n";
       TestControl owner(IRECT(10.f, 10.f, 22.f, 20.f));
       g.StartLayer(&owner, IRECT(10.5f, 10.25f, 22.f, 20.f));
