@@ -472,6 +472,11 @@ TEST_F(FrameworkGolden, StockTextControlsAndOverlaysDrawnAndEdited)
                                     IColor(), IColor(255, 0, 0, 255), IColor(255, 255, 0, 0)));
     g.AttachControl(new PlaceHolder(IRECT(5.f, 80.f, 95.f, 145.f), "spare"));
     g.AttachControl(new IPanelControl(IRECT(100.f, 80.f, 140.f, 100.f), IColor(255, 20, 30, 40), true));
+    static const uint8_t pixels[40] = {};
+    const IBitmap frames = g.LoadBitmapFromData("golden_frames.png", pixels, 32, 4);
+    g.AttachControl(new IBitmapControl(150.f, 80.f, frames, 0, IBlend(kBlendDefault, 0.75f)));
+    static const char svg[] = "<svg width=\"20\" height=\"10\"><rect width=\"20\" height=\"10\"/></svg>";
+    g.AttachControl(new ISVGControl(IRECT(100.f, 105.f, 140.f, 125.f), g.LoadSVGFromData("golden.svg", svg, sizeof svg), true));
     g.AttachPopupMenuControl(IText(10.f));
     g.AttachTextEntryControl();
     g.AttachBubbleControl(IText(10.f));
@@ -528,6 +533,9 @@ TEST_F(FrameworkGolden, StockTextControlsAndOverlaysDrawnAndEdited)
       {"paste", plug::IKeyPress("v", ITextEntryControl::kKeyV, false, true)},
       {"paste", plug::IKeyPress("v", ITextEntryControl::kKeyV, false, true)},
       {"undo", plug::IKeyPress("z", ITextEntryControl::kKeyZ, false, true)},
+      {"select all", plug::IKeyPress("a", ITextEntryControl::kKeyA, false, true)},
+      {"type .", plug::IKeyPress(".", 0xBE)},
+      {"type 6", plug::IKeyPress("6", '6')},
       {"return", plug::IKeyPress("", ITextEntryControl::kKeyReturn)},
     };
     for (const auto& key : keys)
