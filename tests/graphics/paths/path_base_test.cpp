@@ -7,8 +7,10 @@
 #include <cmath>
 #include <functional>
 
+#include "graphics/overlay/IBubbleControl.h"
 #include "path_recorder.h"
 #include "svg/svg_image.h"
+#include "test_controls.h"
 #include "test_delegate.h"
 #include "text_golden.h"
 
@@ -388,5 +390,29 @@ TEST_F(PathBase, EveryDrawingCallOverAMatrixOfArgumentsAndTransformsMatchesItsRe
     run("FillConvexPolygon " + std::to_string(n), [&] { g.FillConvexPolygon(c, px, py, n, nullptr); });
   }
   const std::string failure = CompareTextGolden("path_drawing_calls", out);
+  EXPECT_TRUE(failure.empty()) << failure;
+}
+
+TEST_F(PathBase, ValueBubblesDrawnAsPathsWithTheArrowOnEachSideMatchTheirReference)
+{
+  auto* bubble = new IBubbleControl(IText(10.f), IColor(255, 250, 250, 250), IColor(255, 5, 5, 5), 4.f);
+  g.AttachBubbleControl(bubble);
+  TestControl caller(IRECT(40.f, 40.f, 60.f, 60.f));
+  std::string out;
+  const std::pair<IRECT, EDirection> places[] = {
+    {IRECT(40.f, 5.f, 60.f, 15.f), kVertical},    {IRECT(40.f, 80.f, 60.f, 95.f), kVertical},
+    {IRECT(2.f, 40.f, 12.f, 60.f), kHorizontal}, {IRECT(85.f, 40.f, 98.f, 60.f), kHorizontal},
+    {IRECT(40.f, 40.f, 60.f, 60.f), kHorizontal}, {IRECT(40.f, 40.f, 60.f, 60.f), kVertical}};
+  for (const auto& place : places)
+  {
+    g.ShowBubble(&caller, place.first.CentreX(), place.first.CentreY(), "0.5", place.second, IRECT(0.f, 0.f, 30.f, 8.f));
+    g.mLog.clear();
+    bubble->Draw(g);
+    out += "arrow " + std::to_string(bubble->GetArrowDirection()) + ":";
+    for (const std::string& entry : g.mLog)
+      out += " " + entry + ";";
+    out += "\n";
+  }
+  const std::string failure = CompareTextGolden("bubble_paths", out);
   EXPECT_TRUE(failure.empty()) << failure;
 }
