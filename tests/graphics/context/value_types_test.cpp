@@ -7,6 +7,7 @@
 
 #include "graphics/types/GraphicsConstants.h"
 #include "graphics/types/IRECT.h"
+#include "text_golden.h"
 
 using namespace plug::igraphics;
 
@@ -64,4 +65,64 @@ TEST(ValueTypes, RectangleHelpersGiveTheRectangleTheyName)
   };
   for (size_t i = 0; i < std::size(cases); ++i)
     EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
+}
+
+TEST(ValueTypes, RectangleOperationsOverPairsAndScalesMatchTheirReference)
+{
+  using graphicstest::Num;
+  auto rect = [](const IRECT& r) {
+    return "[" + Num(r.mLeft) + " " + Num(r.mTop) + " " + Num(r.mRight) + " " + Num(r.mBottom) + "]";
+  };
+  const IRECT rects[] = {IRECT(),
+                         IRECT(0.f, 0.f, 10.f, 10.f),
+                         IRECT(10.f, 0.f, 20.f, 10.f),
+                         IRECT(2.f, 3.f, 8.f, 7.f),
+                         IRECT(5.f, 5.f, 15.f, 25.f),
+                         IRECT(0.3f, 0.6f, 7.2f, 9.5f),
+                         IRECT(-4.5f, -1.25f, 3.f, 2.f)};
+  std::string out;
+  for (const IRECT& a : rects)
+  {
+    out += rect(a) + " w " + Num(a.W()) + " h " + Num(a.H()) + " centre " + Num(a.CentreX()) + "," +
+           Num(a.CentreY()) + " area " + Num(a.Area()) + " empty " + std::to_string(a.Empty()) + "\n  points";
+    for (float x : {0.f, 2.f, 10.f})
+      for (float y : {0.f, 3.f, 10.f})
+        out += " " + std::to_string(a.Contains(x, y));
+    out += "\n  aligned";
+    for (float s : {0.5f, 1.f, 1.5f, 2.f, 3.f})
+      out += " " + rect(a.GetPixelAligned(s));
+    out += "\n  shaped " + rect(a.GetScaledAboutCentre(0.5f)) + " " + rect(a.GetScaledAboutCentre(1.5f)) + " " +
+           rect(a.GetCentredInside(0.5f)) + " " + rect(a.GetCentredInside(3.f, 4.f)) + " " +
+           rect(a.GetCentredInside(3.f, -1.f)) + " " + rect(a.GetInset(2.f)) + " " + rect(a.GetOffset(1.f, -2.f)) +
+           "\n";
+    for (const IRECT& b : rects)
+    {
+      IRECTList pieces;
+      const IRECT rest = pieces.SplitRect(a, b);
+      out += "  with " + rect(b) + " contains " + std::to_string(a.Contains(b)) + " meets " +
+             std::to_string(a.Intersects(b)) + " common " + rect(a.Intersect(b)) + " union " + rect(a.Union(b)) +
+             " merge " + std::to_string(IRECTList::CanMerge(a, b)) + " shrunk " + rect(IRECTList::ShrinkRect(a, b)) +
+             " split " + rect(rest) + (pieces.Size() ? " + " + rect(pieces.Get(0)) : "") + "\n";
+    }
+  }
+  // Lists tidied: every rectangle with the ones after it.
+  for (size_t first = 0; first < std::size(rects); ++first)
+  {
+    IRECTList list;
+    for (size_t i = first; i < std::size(rects); ++i)
+      list.Add(rects[i]);
+    list.Coalesce();
+    out += "tidied from " + std::to_string(first) + ":";
+    for (int i = 0; i < list.Size(); ++i)
+      out += " " + rect(list.Get(i));
+    out += "\n";
+  }
+  for (float c : {-1.f, -0.2f, 0.f, 0.3f, 1.f})
+  {
+    const IColor col = IColor(128, 10, 128, 250).WithContrast(c);
+    out += "contrast " + Num(c) + " " + std::to_string(col.mAlpha) + "," + std::to_string(col.mRed) + "," +
+           std::to_string(col.mGreen) + "," + std::to_string(col.mBlue) + "\n";
+  }
+  const std::string failure = graphicstest::CompareTextGolden("rectangles", out);
+  EXPECT_TRUE(failure.empty()) << failure;
 }

@@ -7,9 +7,12 @@
 #include <cmath>
 #include <functional>
 
+#include "graphics/overlay/IBubbleControl.h"
 #include "path_recorder.h"
 #include "svg/svg_image.h"
+#include "test_controls.h"
 #include "test_delegate.h"
+#include "text_golden.h"
 
 using namespace graphicstest;
 using Log = std::vector<std::string>;
@@ -278,4 +281,138 @@ TEST_F(PathBase, SvgViewBoxesAlignByTheKeywordsAsSvgFilesWriteThem)
                                 IRECT(0, 0, 20, 10));
     EXPECT_NE(std::find(log.begin(), log.end(), c.start), log.end()) << c.align;
   }
+}
+
+TEST_F(PathBase, EveryDrawingCallOverAMatrixOfArgumentsAndTransformsMatchesItsReference)
+{
+  // One line per call: the call, then every primitive it produced and the colour it was painted with.
+  std::string out;
+  auto run = [&](const std::string& call, const std::function<void()>& op) {
+    g.mLog.clear();
+    g.mPatterns.clear();
+    op();
+    out += call + ":";
+    for (const std::string& entry : g.mLog)
+      out += " " + entry + ";";
+    for (const IPaintPattern& p : g.mPatterns)
+      out += " paint " + std::to_string(p.mType) + "/" + std::to_string(p.FirstColor().mAlpha) + "," +
+             std::to_string(p.FirstColor().mRed) + "," + std::to_string(p.FirstColor().mBlue) + ";";
+    out += "\n";
+  };
+  const IColor c(200, 10, 20, 30);
+  const IBlend half(kBlendDefault, 0.5f);
+  const IRECT rects[] = {IRECT(2.f, 3.f, 30.f, 17.f), IRECT(10.5f, 10.25f, 11.f, 40.f), IRECT(5.f, 5.f, 5.f, 5.f),
+                         IRECT(20.f, 20.f, 4.f, 8.f)};
+  // The transforms in force: none, a translation and scale, a rotation with a skew.
+  const std::vector<std::pair<std::string, std::function<void()>>> transforms = {
+    {"plain", [] {}},
+    {"moved", [&] { g.PathTransformTranslate(3.f, -2.f), g.PathTransformScale(2.f, 0.5f); }},
+    {"turned", [&] { g.PathTransformRotate(30.f), g.PathTransformSkew(10.f, -5.f); }},
+  };
+  APIBitmap api(nullptr, 24, 12, 2, 1.5f);
+  const IBitmap bitmap(&api, 1, false);
+  // Calls that draw through the transform, under each transform.
+  for (const auto& transform : transforms)
+  {
+    g.PathTransformReset(true);
+    g.mLog.clear();
+    transform.second();
+    out += "transform " + transform.first + ":";
+    for (const std::string& entry : g.mLog)
+      out += " " + entry + ";";
+    out += "\n";
+    for (const IRECT& r : rects)
+    {
+      const std::string at = Num(r.mLeft) + " " + Num(r.mTop) + " " + Num(r.mRight) + " " + Num(r.mBottom);
+      run("DrawEllipse " + at, [&] { g.DrawEllipse(c, r, nullptr, 1.f); });
+      run("FillEllipse " + at, [&] { g.FillEllipse(c, r, nullptr); });
+      run("DrawFittedBitmap " + at, [&] { g.DrawFittedBitmap(bitmap, r, nullptr); });
+    }
+    for (float radius : {-2.f, 0.f, 6.5f})
+    {
+      run("DrawEllipse angled " + Num(radius), [&] { g.DrawEllipse(c, 10.f, 12.f, radius, 3.f, 25.f, nullptr, 1.f); });
+      run("FillEllipse angled " + Num(radius), [&] { g.FillEllipse(c, 10.f, 12.f, 4.f, radius, -60.f, nullptr); });
+    }
+    for (double angle : {0.0, 45.0, -90.0})
+      run("DrawRotatedBitmap " + Num(angle), [&] { g.DrawRotatedBitmap(bitmap, 15.f, 16.f, angle, nullptr); });
+    for (const IRECT& r : {IRECT(0.f, 0.f, 40.f, 20.f), IRECT(5.f, 5.f, 5.f, 25.f), IRECT(0.f, 0.f, 9.f, 90.f)})
+      run("DrawSVG " + Num(r.W()) + "x" + Num(r.H()), [&] {
+        std::string svg = "<svg width=\"20\" height=\"10\"><rect x=\"1\" y=\"2\" width=\"8\" height=\"4\" "
+                          "fill=\"#102030\" stroke=\"#405060\" stroke-width=\"2\"/></svg>";
+        svg.push_back('\0');
+        SvgImage* image = SvgParse(svg.data(), "px", 96.f);
+        g.DrawSVG(ISVG(image), r);
+        g.DrawRotatedSVG(ISVG(image), 10.f, 10.f, r.W(), r.H(), 30.0);
+        SvgDeleteImage(image);
+      });
+  }
+  // Calls whose points go to the back end as given.
+  g.PathTransformReset(true);
+  for (const IRECT& r : rects)
+  {
+    const std::string at = Num(r.mLeft) + " " + Num(r.mTop) + " " + Num(r.mRight) + " " + Num(r.mBottom);
+    run("DrawRect " + at, [&] { g.DrawRect(c, r, &half, 2.f); });
+    run("FillRect " + at, [&] { g.FillRect(c, r, nullptr); });
+    run("DrawDottedRect " + at, [&] { g.DrawDottedRect(c, r, nullptr, 1.f, 3.f); });
+    for (float radius : {-1.f, 0.f, 2.5f, 40.f})
+    {
+      run("DrawRoundRect " + at + " r " + Num(radius), [&] { g.DrawRoundRect(c, r, radius, nullptr, 1.f); });
+      run("FillRoundRect " + at + " r " + Num(radius), [&] { g.FillRoundRect(c, r, radius, nullptr); });
+    }
+    run("FillRoundRect corners " + at, [&] { g.FillRoundRect(c, r, 1.f, 2.f, 3.f, 4.f, nullptr); });
+    run("DrawRoundRect corners " + at, [&] { g.DrawRoundRect(c, r, 4.f, -3.f, 0.f, 2.f, nullptr, 3.f); });
+    for (float grid : {0.5f, 1.f, 1.5f, 7.f})
+      run("DrawGrid " + at + " " + Num(grid), [&] { g.DrawGrid(c, r, grid, grid * 2.f, nullptr, 1.f); });
+    float ys[4] = {0.f, 0.5f, 1.f, 0.25f}, xs[4] = {0.f, 0.1f, 0.7f, 1.f};
+    run("DrawData " + at, [&] { g.DrawData(c, r, ys, 4, nullptr, nullptr, 1.f); });
+    run("DrawData with x " + at, [&] { g.DrawData(c, r, ys, 4, xs, nullptr, 1.f); });
+  }
+  for (float a2 : {90.f, 360.f, -45.f})
+  {
+    run("DrawArc " + Num(a2), [&] { g.DrawArc(c, 20.f, 30.f, 8.f, 10.f, a2, nullptr, 2.f); });
+    run("FillArc " + Num(a2), [&] { g.FillArc(c, 20.f, 30.f, 8.f, 10.f, a2, &half); });
+  }
+  for (float radius : {-2.f, 0.f, 6.5f})
+  {
+    run("DrawCircle " + Num(radius), [&] { g.DrawCircle(c, 10.f, 12.f, radius, nullptr, 1.f); });
+    run("FillCircle " + Num(radius), [&] { g.FillCircle(c, 10.f, 12.f, radius, nullptr); });
+  }
+  for (float dash : {-1.f, 0.f, 2.f, std::nanf("")})
+    run("DrawDottedLine " + Num(dash), [&] { g.DrawDottedLine(c, 1.f, 2.f, 30.f, 9.f, nullptr, 1.5f, dash); });
+  run("DrawLine", [&] { g.DrawLine(c, 1.f, 2.f, 30.f, 9.f, nullptr, 1.5f); });
+  run("DrawPoint", [&] { g.DrawPoint(c, 4.f, 5.f, nullptr); });
+  run("DrawTriangle", [&] { g.DrawTriangle(c, 1.f, 2.f, 9.f, 3.f, 4.f, 8.f, nullptr, 2.f); });
+  run("FillTriangle", [&] { g.FillTriangle(c, 1.f, 2.f, 9.f, 3.f, 4.f, 8.f, nullptr); });
+  for (int n : {1, 3, 5})
+  {
+    float px[5] = {0.f, 10.f, 12.f, 6.f, -2.f}, py[5] = {0.f, 1.f, 8.f, 12.f, 6.f};
+    run("DrawConvexPolygon " + std::to_string(n), [&] { g.DrawConvexPolygon(c, px, py, n, nullptr, 1.f); });
+    run("FillConvexPolygon " + std::to_string(n), [&] { g.FillConvexPolygon(c, px, py, n, nullptr); });
+  }
+  const std::string failure = CompareTextGolden("path_drawing_calls", out);
+  EXPECT_TRUE(failure.empty()) << failure;
+}
+
+TEST_F(PathBase, ValueBubblesDrawnAsPathsWithTheArrowOnEachSideMatchTheirReference)
+{
+  auto* bubble = new IBubbleControl(IText(10.f), IColor(255, 250, 250, 250), IColor(255, 5, 5, 5), 4.f);
+  g.AttachBubbleControl(bubble);
+  TestControl caller(IRECT(40.f, 40.f, 60.f, 60.f));
+  std::string out;
+  const std::pair<IRECT, EDirection> places[] = {
+    {IRECT(40.f, 5.f, 60.f, 15.f), kVertical},    {IRECT(40.f, 80.f, 60.f, 95.f), kVertical},
+    {IRECT(2.f, 40.f, 12.f, 60.f), kHorizontal}, {IRECT(85.f, 40.f, 98.f, 60.f), kHorizontal},
+    {IRECT(40.f, 40.f, 60.f, 60.f), kHorizontal}, {IRECT(40.f, 40.f, 60.f, 60.f), kVertical}};
+  for (const auto& place : places)
+  {
+    g.ShowBubble(&caller, place.first.CentreX(), place.first.CentreY(), "0.5", place.second, IRECT(0.f, 0.f, 30.f, 8.f));
+    g.mLog.clear();
+    bubble->Draw(g);
+    out += "arrow " + std::to_string(bubble->GetArrowDirection()) + ":";
+    for (const std::string& entry : g.mLog)
+      out += " " + entry + ";";
+    out += "\n";
+  }
+  const std::string failure = CompareTextGolden("bubble_paths", out);
+  EXPECT_TRUE(failure.empty()) << failure;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "graphics/resources/FontFileReader.h"
+#include "text_golden.h"
 
 using plug::igraphics::FontFileReader;
 using Bytes = std::vector<uint8_t>;
@@ -199,6 +200,46 @@ TEST(FontFileReader, DamagedOrCutFilesGiveAnEmptyReader)
     for (size_t n = 0; n < font.size(); ++n)
       EXPECT_FALSE(Read(Bytes(font.begin(), font.begin() + n), lastFace).IsValid()) << n;
   }
+}
+
+
+TEST(FontFileReader, EveryByteOfASmallFaceAndCollectionSetHighOrLowReadsAsItsReference)
+{
+  // A face with each kind of name record (Windows family, Mac family and style, a Windows style left empty) and
+  // an fdsc table, and a collection of it after another face. Each byte is set to 0xFF and to 0x00 in turn; the
+  // reference holds what the reader makes of every copy whose reading differs from the unchanged file's.
+  const Bytes face = MakeFont({{1, 0, 0, 1, {'M', 'a', 'c'}},
+                               {3, 1, 1033, 1, UTF16(u"Win\u00E9")},
+                               {1, 0, 0, 2, {'S', 't', 'y', 0}},
+                               {3, 1, 1033, 2, {}}},
+                              {"fdsc", "head", "hhea", "name"});
+  const Bytes ttc = MakeCollection({MakeFont({{1, 0, 0, 1, {'A'}}}), face});
+  auto describe = [](const FontFileReader& r) {
+    if (!r.IsValid())
+      return std::string("invalid");
+    return std::string(r.FamilyName()) + "|" + r.StyleName() + "|" + std::to_string(r.MacStyle()) + "|" +
+           std::to_string(r.UnitsPerEm()) + "|" + std::to_string(r.HeadOffset()) + "," +
+           std::to_string(r.NameOffset()) + "," + std::to_string(r.HheaOffset()) + "," +
+           std::to_string(r.FdscOffset());
+  };
+  std::string out;
+  for (int index : {0, 1})
+  {
+    const Bytes& font = index ? ttc : face;
+    const std::string unchanged = describe(Read(font, index));
+    out += "file " + std::to_string(index) + " " + std::to_string(font.size()) + " bytes: " + unchanged + "\n";
+    for (size_t at = 0; at < font.size(); ++at)
+      for (uint8_t value : {uint8_t(0xFF), uint8_t(0x00)})
+      {
+        Bytes changed = font;
+        changed[at] = value;
+        const std::string seen = describe(Read(changed, index));
+        if (seen != unchanged)
+          out += std::to_string(at) + "=" + std::to_string(value) + " " + seen + "\n";
+      }
+  }
+  const std::string failure = graphicstest::CompareTextGolden("font_file_bytes", out);
+  EXPECT_TRUE(failure.empty()) << failure;
 }
 
 } // namespace

@@ -10,9 +10,12 @@
 #include <memory>
 #include <vector>
 
+#include "graphics/bases/ITextControls.h"
 #include "headless_fixture.h"
+#include "text_golden.h"
 
 using namespace headlesstest;
+using plug::LibString;
 
 namespace {
 
@@ -226,4 +229,67 @@ TEST_F(Headless, AFontSharedByTwoContextsDrawsAlikeInBothAndOutlivesTheFirst)
   EXPECT_FLOAT_EQ(other->MeasureText(style, "Shared Ag", bounds), firstWidth);
   EXPECT_EQ(bounds, firstBounds);
   other.reset();
+}
+
+TEST_F(Headless, PlatformServicesOfAScriptedSessionAreRecordedAsTheirReferenceSays)
+{
+  std::string out;
+  auto answer = [&](const std::string& what) { out += what + "\n"; };
+  for (int screen : {1, 2})
+  {
+    Open(40, 30, [](IGraphics&, const IRECT&) {}, screen, 1.5f);
+    IGraphicsHeadless& g = *mGraphics;
+    IControl* caption = g.AttachControl(new ICaptionControl(IRECT(2.f, 2.f, 38.f, 14.f), 0));
+    g.mMessageBoxAnswer = [](const char*, const char*, int type) { return type + 10; };
+    g.mColorAnswer = [](IColor& c) { return c = IColor(255, 1, 2, 3), true; };
+    g.mFileAnswer = [](LibString& name, LibString& path, int action, const char*) {
+      return name.Set(action ? "saved.fx" : "opened.fx"), path.Set("/tmp"), true;
+    };
+    g.mDirectoryAnswer = [](LibString& dir) { return dir.Set("/chosen"), true; };
+    g.mTextAnswer = [](const std::string& preset, const IRECT& b) {
+      return preset.substr(0, 2) + std::to_string(int(b.W())); // the width in the answer
+    };
+    g.mMenuAnswer = [](IPopupMenu& menu, const IRECT&) { return menu.SetChosenItemIdx(1), &menu; };
+    const bool first = g.DrawFrame(), full = g.DrawFullFrame(), again = g.DrawFrame();
+    answer("frame " + std::to_string(first) + " full " + std::to_string(full) + " again " + std::to_string(again));
+    const IGraphicsHeadless::Frame frame = g.ReadFrame();
+    answer("read " + std::to_string(frame.mWidth) + "x" + std::to_string(frame.mHeight));
+    g.Resize(50, 20, 1.25f);
+    g.MoveMouseCursor(7.6f, 3.2f);
+    float x = 0.f, y = 0.f;
+    g.GetMouseLocation(x, y);
+    answer("mouse " + graphicstest::Num(x) + " " + graphicstest::Num(y));
+    g.HideMouseCursor(true, false);
+    g.HideMouseCursor(false);
+    g.SetMouseCursor(3);
+    LibString clip;
+    answer("clipboard empty " + std::to_string(g.GetTextFromClipboard(clip)));
+    g.SetTextInClipboard("copied");
+    const bool pasted = g.GetTextFromClipboard(clip);
+    answer("clipboard " + std::to_string(pasted) + " " + clip.Get());
+    const int button = g.ShowMessageBox("Sure?", "Drovik", 2, [&](int a) { answer("completion " + std::to_string(a)); });
+    answer("message " + std::to_string(button));
+    LibString name, path;
+    g.PromptForFile(name, path, 1, "fx");
+    answer(std::string("file ") + name.Get() + " " + path.Get());
+    LibString dir;
+    const bool chosen = g.PromptForDirectory(dir);
+    answer("directory " + std::to_string(chosen) + " " + dir.Get());
+    IColor colour;
+    const bool picked = g.PromptForColor(colour, "Pick", nullptr);
+    answer("colour " + std::to_string(picked) + " " + std::to_string(colour.mBlue));
+    answer("url " + std::to_string(g.OpenURL("https://example.com", nullptr, nullptr, nullptr)));
+    g.PromptParamInput(caption, caption->GetRECT(), 0);
+    answer("value " + graphicstest::Num(mDelegate.GetParam(0)->GetNormalized()));
+    IPopupMenu menu("menu", 0, false, {"a", "b", "c"});
+    g.OpenPopupMenu(*caption, menu, IRECT(0.f, 0.f, 10.f, 10.f));
+    answer("chosen " + std::to_string(menu.GetChosenItemIdx()));
+    g.CloseWindow();
+    const bool drawn = g.DrawFrame();
+    answer("closed frame " + std::to_string(drawn) + " read " + std::to_string(g.ReadFrame().mWidth));
+    for (const std::string& call : g.mCalls)
+      out += "  " + call + "\n";
+  }
+  const std::string failure = graphicstest::CompareTextGolden("headless_platform_calls", out);
+  EXPECT_TRUE(failure.empty()) << failure;
 }
