@@ -1,0 +1,567 @@
+// What a host sees of a plug-in with parameters of every kind, recorded as text and compared whole with the files
+// in golden/ (DROVIK_UPDATE_GOLDEN=1 rewrites them): names, labels, display texts and values across the normalised
+// range and for typed texts, the dispatcher's answers with ordinary and edge arguments, the bytes of chunks and of
+// program and bank files, and the latency delay line's output across lengths.
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/LatencyDelayLine.h"
+#include "core/LibHeapBuf.h"
+#include "core/LibPtrList.h"
+#include "core/Queues.h"
+#include "core/vst2/IPluginVST2.h"
+#include "temp_home.h"
+
+namespace {
+
+using plug::IParam;
+
+/// Compares text with golden/NAME.txt line by line and describes the first few differing lines.
+void ExpectGolden(const std::string& name, const std::string& text)
+{
+  const std::string path = std::string(DROVIK_CORE_GOLDEN_DIR) + "/" + name + ".txt";
+  if (std::getenv("DROVIK_UPDATE_GOLDEN"))
+  {
+    std::ofstream(path, std::ios::binary) << text;
+    return;
+  }
+  std::ifstream file(path, std::ios::binary);
+  ASSERT_TRUE(file) << "no golden " << path;
+  std::stringstream expected;
+  expected << file.rdbuf();
+  std::istringstream want(expected.str()), got(text);
+  std::string wantLine, gotLine;
+  int line = 0, differences = 0;
+  std::ostringstream report;
+  for (;;)
+  {
+    const bool moreWanted = bool(std::getline(want, wantLine));
+    const bool moreGot = bool(std::getline(got, gotLine));
+    if (!moreWanted && !moreGot)
+      break;
+    ++line;
+    if (!moreWanted)
+      wantLine = "<end>";
+    if (!moreGot)
+      gotLine = "<end>";
+    if (wantLine != gotLine && differences++ < 5)
+      report << "line " << line << "\n  golden: " << wantLine << "\n  now:    " << gotLine << "\n";
+  }
+  EXPECT_EQ(differences, 0) << name << ": " << differences << " lines differ\n" << report.str();
+}
+
+std::string Hex(const void* data, int size)
+{
+  std::string out;
+  char byte[4];
+  for (int i = 0; i < size; ++i)
+  {
+    std::snprintf(byte, sizeof(byte), "%02x", static_cast<const uint8_t*>(data)[i]);
+    out += byte;
+    if (i % 32 == 31 && i + 1 < size)
+      out += "\n";
+  }
+  return out;
+}
+
+/// A number shown to 9 significant digits.
+std::string Num(double v)
+{
+  char text[40];
+  std::snprintf(text, sizeof(text), "%.9g", v);
+  return text;
+}
+
+constexpr int kParams = 16;
+
+/// A plug-in whose parameters cover every initialiser, shape, flag and display form, with three presets.
+class AllKinds : public plug::IPluginVST2
+{
+public:
+  static plug::IPluginConfig Config(bool chunks)
+  {
+    plug::IPluginConfig c;
+    c.nParams = kParams;
+    c.nPresets = 3;
+    c.channelIOStr = "1-1 2-2";
+    c.pluginName = "All Kinds";
+    c.productName = "All Kinds Product";
+    c.makerName = "Recorder";
+    c.vendorVersion = 0x00020105;
+    c.uniqueID = plug::FourCC("AlKd");
+    c.makerCode = plug::FourCC("Rcdr");
+    c.latency = 7;
+    c.plugDoesChunks = chunks;
+    c.plugDoesMidiIn = true;
+    c.plugHasUI = chunks; // one form with an editor size to ask for, one without
+    c.plugWidth = 300;
+    c.plugHeight = 200;
+    return c;
+  }
+
+  explicit AllKinds(bool chunks) : plug::IPluginVST2({}, Config(chunks))
+  {
+    GetParam(0)->InitDouble("Drive", 3.0, 0.0, 24.0, 0.01, "dB", 0, "Tone");
+    GetParam(1)->InitEnum("Mode", 1, {"Soft", "Hard", "Fold", "Tube"}, 0, "Tone");
+    GetParam(2)->InitBool("Oversample", true, "", 0, "", "no", "yes");
+    GetParam(3)->InitInt("Count", 2, -5, 5, "steps");
+    GetParam(4)->InitFrequency("Cutoff", 0, "Filter", 1000.0, 20.0, 20000.0, 0.1);
+    GetParam(5)->InitSeconds("Hold", 0, "", 0.5, 0.0, 10.0, 0.001);
+    GetParam(6)->InitMilliseconds("Attack", 0, "", 10.0, 1.0, 500.0);
+    GetParam(7)->InitGain("Trim", IParam::kFlagNegateDisplay | IParam::kFlagSignDisplay, "", 0.0, -18.0, 6.0, 0.5);
+    GetParam(8)->InitPercentage("Mix", 0, "", 100.0, 0.0, 100.0);
+    GetParam(9)->InitAngleDegrees("Phase", IParam::kFlagCannotAutomate, "", 0.0, -180.0, 180.0);
+    GetParam(10)->InitPitch("Note", 12, 36, 72, 0, "", true);
+    GetParam(11)->InitDouble("Curve", 0.25, 0.0, 2.0, 0.001, "x", 0, "", IParam::ShapePowCurve(3.0));
+    GetParam(12)->InitDouble("Shown", 1.0, -4.0, 4.0, 0.25, "u", IParam::kFlagStepped, "", IParam::ShapeLinear(),
+                             IParam::kUnitCustom, [](double v, plug::LibString& out) {
+                               out.FormatCapped(IParam::kDisplayMax, "<%.3f>", v * 2.0);
+                             });
+    GetParam(13)->InitFrom(*GetParam(0), "Dri", "Over dri", "Second");
+    GetParam(14)->InitDouble("Very Long Parameter Name With Words", 0.5, 0.0, 1.0, 0.1, "", 0, "",
+                             IParam::ShapeExp());
+    GetParam(15)->InitEnum("Stage", 0, 2, "st", 0, "", "first", "second");
+    GetParam(14)->SetDisplayText(1.0, "full");
+    MakePreset("Warm", 6.5, 0, 1, -3, 400.0, 1.25, 30.0, -6.0, 50.0, 90.0, 0, 0.5, -2.0, 12.0, 0.3, 1);
+    MakePresetFromNamedParams("Named", 3, 0, 18.0, 3, 4, 1, 3);
+    MakeDefaultPreset("Plain", 1);
+  }
+
+  intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.f)
+  {
+    return GetEffect().dispatcher(&GetEffect(), opcode, index, value, ptr, opt);
+  }
+};
+
+/// The dispatcher's answer to a text request: return value and the text written.
+std::string TextAnswer(AllKinds& p, int32_t opcode, int32_t index, intptr_t value = 0, float opt = 0.f)
+{
+  char text[256];
+  std::memset(text, '#', sizeof(text));
+  text[255] = 0;
+  const intptr_t answer = p.Call(opcode, index, value, text, opt);
+  return std::to_string(answer) + " '" + text + "'";
+}
+
+const double kNormalised[] = {-0.5, 0.0, 1e-6, 0.01, 0.1, 0.2, 0.25, 1.0 / 3.0, 0.45, 0.5, 0.55, 0.6, 2.0 / 3.0, 0.75,
+                              0.9, 0.99, 0.999999, 1.0, 1.5};
+const char* const kTyped[] = {"", "0", "1", "-1", "2.5", "-7.25", "1000", "1e3", "0.5", "12 dB", " 3", "abc", "-0",
+                              "1e300", "nan", "yes", "no", "Fold", "Tube", "C 4", "A#2", "full", "second", "99999"};
+
+std::string ParamDump(AllKinds& p)
+{
+  std::ostringstream out;
+  plug::LibString text;
+  for (int i = 0; i < kParams; ++i)
+  {
+    IParam& param = *p.GetParam(i);
+    plug::LibString json;
+    param.GetJSON(json, i);
+    out << "# " << i << " " << json.Get() << "\n";
+    out << "type " << param.Type() << " unit " << param.Unit() << " flags " << param.GetFlags() << " group '"
+        << param.GetGroup() << "' step " << Num(param.GetStep()) << " precision " << param.GetDisplayPrecision()
+        << " curve " << param.GetShape().GetCurveKind() << " default " << Num(param.GetDefault()) << " "
+        << Num(param.GetDefault(true)) << " texts " << param.NDisplayTexts() << "\n";
+    out << "name " << TextAnswer(p, vst2::effGetParamName, i) << " automate "
+        << p.Call(vst2::effCanBeAutomated, i) << " enum " << p.Call(vst2::effVendorSpecific, 8, i) << "\n";
+    vst2::ParameterProperties props;
+    std::memset(&props, 0x5a, sizeof(props));
+    const intptr_t answered = p.Call(vst2::effGetParameterProperties, i, 0, &props);
+    out << "properties " << answered << " step " << Num(props.stepFloat) << " " << Num(props.smallStepFloat) << " "
+        << Num(props.largeStepFloat) << " label '" << std::string(props.label, strnlen(props.label, 64))
+        << "' flags " << props.flags << " int " << props.minInteger << " " << props.maxInteger << " "
+        << props.stepInteger << " " << props.largeStepInteger << " short '"
+        << std::string(props.shortLabel, strnlen(props.shortLabel, 8)) << "' index " << props.displayIndex
+        << " category " << props.category << " " << props.numParametersInCategory << " '"
+        << std::string(props.categoryLabel, strnlen(props.categoryLabel, 24)) << "'\n";
+    for (double x : kNormalised)
+    {
+      p.GetEffect().setParameter(&p.GetEffect(), i, float(x));
+      param.GetDisplay(true, text, false, x);
+      const std::string plain = text.Get();
+      param.GetDisplayAndLabel(text);
+      out << Num(x) << ": value " << Num(param.Value()) << " host " << Num(p.GetEffect().getParameter(&p.GetEffect(), i))
+          << " int " << param.Int() << " bool " << param.Bool() << " | " << TextAnswer(p, vst2::effGetParamDisplay, i)
+          << " " << TextAnswer(p, vst2::effGetParamLabel, i) << " | " << TextAnswer(p, vst2::effVendorSpecific, 7, i, float(x))
+          << " | '" << plain << "' '" << text.Get() << "'\n";
+    }
+    for (const char* typed : kTyped)
+    {
+      param.SetToDefault();
+      char buffer[64];
+      std::snprintf(buffer, sizeof(buffer), "%s", typed);
+      const intptr_t taken = p.Call(vst2::effString2Parameter, i, 0, buffer);
+      const double hostValue = p.GetEffect().getParameter(&p.GetEffect(), i);
+      std::snprintf(buffer, sizeof(buffer), "%s", typed);
+      const intptr_t vendor = p.Call(vst2::effVendorSpecific, 27, i, buffer);
+      out << "'" << typed << "' -> " << Num(param.StringToValue(typed)) << " set " << taken << " "
+          << Num(hostValue) << " vendor " << vendor << " " << buffer << "\n";
+    }
+    param.SetToDefault();
+  }
+  return out.str();
+}
+} // namespace
+
+TEST(RecordedAnswers, ParametersOfEveryKind)
+{
+  AllKinds p(false);
+  ExpectGolden("parameters", ParamDump(p));
+}
+
+TEST(RecordedAnswers, PowerCurvesAcrossExponents)
+{
+  std::ostringstream out;
+  for (double exponent : {0.2, 0.4, 0.5, 2.0 / 3.0, 1.0, 1.5, 2.0, 2.5, 3.0})
+  {
+    IParam p;
+    p.InitDouble("P", 1.0, -2.0, 6.0, 0.0001, "", 0, "", IParam::ShapePowCurve(exponent));
+    out << Num(exponent) << " kind " << p.GetShape().GetCurveKind();
+    for (double x : {0.0, 0.1, 0.5, 0.9, 1.0})
+      out << " " << Num(p.FromNormalized(x)) << "/" << Num(p.ToNormalized(p.FromNormalized(x)));
+    out << "\n";
+  }
+  for (double lo : {-1.0, 0.0, 0.5})
+  {
+    IParam p;
+    p.InitDouble("E", 1.0, lo, 100.0, 0.0, "", 0, "", IParam::ShapeExp());
+    out << "exp " << Num(lo);
+    for (double x : {0.0, 0.25, 0.5, 1.0})
+      out << " " << Num(p.FromNormalized(x)) << "/" << Num(p.ToNormalized(p.FromNormalized(x)));
+    out << "\n";
+  }
+  ExpectGolden("power_curves", out.str());
+}
+
+TEST(RecordedAnswers, DispatcherRequests)
+{
+  std::ostringstream out;
+  for (bool chunks : {false, true})
+  {
+    AllKinds p(chunks);
+    vst2::Effect& e = p.GetEffect();
+    out << "# chunks " << chunks << " magic " << e.magic << " programs " << e.numPrograms << " params "
+        << e.numParams << " io " << e.numInputs << " " << e.numOutputs << " flags " << e.flags << " delay "
+        << e.initialDelay << " id " << e.uniqueID << " version " << e.version << "\n";
+    p.Call(vst2::effOpen);
+    p.RestorePreset(0);
+    out << "preset 0";
+    for (int i = 0; i < kParams; ++i)
+      out << " " << Num(e.getParameter(&e, i));
+    out << "\n";
+    for (int32_t op : {vst2::effGetEffectName, vst2::effGetVendorString, vst2::effGetProductString})
+      out << op << " " << TextAnswer(p, op, 0) << "\n";
+    for (int32_t op : {vst2::effGetVendorVersion, vst2::effGetVstVersion, vst2::effGetPlugCategory,
+                       vst2::effGetTailSize, vst2::effIdentify, vst2::effGetProgram})
+      out << op << " answers " << p.Call(op) << "\n";
+    for (int idx : {-1, 0, 1, 2, 3})
+      out << "program name " << idx << " " << TextAnswer(p, vst2::effGetProgramNameIndexed, idx) << "\n";
+    for (intptr_t program : {2, 1, 5, -1, 0})
+    {
+      out << "set program " << program << " " << p.Call(vst2::effSetProgram, 0, program) << " now "
+          << p.Call(vst2::effGetProgram) << " " << TextAnswer(p, vst2::effGetProgramName, 0);
+      for (int i = 0; i < kParams; ++i)
+        out << " " << Num(e.getParameter(&e, i));
+      out << "\n";
+    }
+    char name[64] = "A new name longer than the room a host gives";
+    out << "rename " << p.Call(vst2::effSetProgramName, 0, 0, name) << " "
+        << TextAnswer(p, vst2::effGetProgramName, 0) << "\n";
+    for (const char* can : {"receiveVstTimeInfo", "receiveVstEvents", "receiveVstMidiEvent", "sendVstEvents",
+                            "bypass", "hasCockosExtensions", "hasCockosViewAsConfig",
+                            "wantsChannelCountNotifications", "supportsGainReductionInfo", "midiProgramNames", ""})
+    {
+      char text[64];
+      std::snprintf(text, sizeof(text), "%s", can);
+      out << "can do '" << can << "' " << p.Call(vst2::effCanDo, 0, 0, text) << "\n";
+    }
+    for (int direction : {vst2::effGetInputProperties, vst2::effGetOutputProperties})
+      for (int idx : {-1, 0, 1, 2})
+      {
+        vst2::PinProperties pin;
+        std::memset(&pin, 0, sizeof(pin));
+        const intptr_t answer = p.Call(direction, idx, 0, &pin);
+        out << "pin " << direction << " " << idx << " " << answer << " '" << pin.label << "' " << pin.flags << " "
+            << pin.arrangementType << " '" << std::string(pin.shortLabel, strnlen(pin.shortLabel, 8)) << "'\n";
+      }
+    for (float rate : {44100.f, 96000.f, 0.f})
+      out << "rate " << rate << " " << p.Call(vst2::effSetSampleRate, 0, 0, nullptr, rate) << " "
+          << Num(p.GetSampleRate()) << "\n";
+    for (intptr_t size : {64, 4096, 0, -1})
+      out << "block " << size << " " << p.Call(vst2::effSetBlockSize, 0, size) << " " << p.GetBlockSize() << "\n";
+    for (intptr_t on : {1, 0, 1})
+      out << "mains " << on << " " << p.Call(vst2::effMainsChanged, 0, on) << "\n";
+    for (intptr_t on : {1, 0})
+      out << "bypass " << on << " " << p.Call(vst2::effSetBypass, 0, on) << " " << p.GetBypassed() << "\n";
+    float reduction = -1.f;
+    out << "gain reduction " << p.Call(vst2::effVendorSpecific, 0x50726553, 0x47526442, &reduction) << " "
+        << reduction << "\n";
+    for (int key : {0, 36, 60, 127})
+    {
+      struct
+      {
+        int32_t program;
+        int32_t key;
+        char name[64];
+      } keyName{0, key, "x"};
+      out << "key " << key << " " << p.Call(vst2::effGetMidiKeyName, 0, 0, &keyName) << " '" << keyName.name << "'\n";
+    }
+    for (intptr_t key : {1, 2, 8, 11, 50, 52, 56, 60})
+      out << "key down " << key << " " << p.Call(vst2::effEditKeyDown, 'a', key, nullptr, 0.f) << " up "
+          << p.Call(vst2::effEditKeyUp, 'a', key, nullptr, 0.f) << "\n";
+    vst2::Rect* rect = nullptr;
+    out << "editor rectangle " << p.Call(vst2::effEditGetRect, 0, 0, &rect);
+    if (rect)
+      out << " " << rect->top << " " << rect->left << " " << rect->bottom << " " << rect->right;
+    out << " without pointer " << p.Call(vst2::effEditGetRect) << "\n";
+    vst2::SpeakerArrangement in{}, outs{};
+    in.type = vst2::kArrangementMono;
+    in.numChannels = 1;
+    outs.type = vst2::kArrangementMono;
+    outs.numChannels = 1;
+    out << "arrange mono " << p.Call(vst2::effSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &outs)
+        << " io " << e.numInputs << " " << e.numOutputs << "\n";
+    in.numChannels = outs.numChannels = 3;
+    out << "arrange three " << p.Call(vst2::effSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &outs)
+        << " io " << e.numInputs << " " << e.numOutputs << "\n";
+    vst2::SpeakerArrangement* inNow = nullptr;
+    vst2::SpeakerArrangement* outNow = nullptr;
+    const intptr_t got =
+        p.Call(vst2::effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&inNow), &outNow);
+    out << "arrangement " << got;
+    if (inNow && outNow)
+      out << " " << inNow->type << " " << inNow->numChannels << " " << outNow->type << " " << outNow->numChannels;
+    out << "\n";
+  }
+  ExpectGolden("dispatcher", out.str());
+}
+
+TEST(RecordedAnswers, ChunksAndProgramFiles)
+{
+  testsupport::TemporaryFolder dir;
+  std::ostringstream out;
+  for (bool chunks : {false, true})
+  {
+    AllKinds p(chunks);
+    for (int program : {0, 2})
+    {
+      p.Call(vst2::effSetProgram, 0, program);
+      p.GetEffect().setParameter(&p.GetEffect(), 3, 0.8f);
+      for (int bank : {0, 1})
+      {
+        void* data = nullptr;
+        const intptr_t size = p.Call(vst2::effGetChunk, bank == 0 ? 0 : 1, 0, &data);
+        out << "# chunks " << chunks << " program " << program << (bank == 0 ? " bank " : " program chunk ")
+            << size << "\n"
+            << Hex(data, int(size)) << "\n";
+      }
+      const std::string fxp = dir.Path() + "/p.fxp", fxb = dir.Path() + "/b.fxb";
+      ASSERT_TRUE(p.SaveProgramAsFXP(fxp.c_str()));
+      ASSERT_TRUE(p.SaveBankAsFXB(fxb.c_str()));
+      const std::string program_file = testsupport::ReadFile(fxp), bank_file = testsupport::ReadFile(fxb);
+      out << "# fxp " << program_file.size() << "\n" << Hex(program_file.data(), int(program_file.size())) << "\n";
+      out << "# fxb " << bank_file.size() << "\n" << Hex(bank_file.data(), int(bank_file.size())) << "\n";
+    }
+    // The files and chunks read back into a fresh instance give the same state.
+    AllKinds q(chunks);
+    void* data = nullptr;
+    const intptr_t size = p.Call(vst2::effGetChunk, 0, 0, &data);
+    std::vector<uint8_t> bank(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+    out << "set bank " << q.Call(vst2::effSetChunk, 0, size, bank.data()) << " program " << q.Call(vst2::effGetProgram)
+        << " loads " << q.LoadProgramFromFXP((dir.Path() + "/p.fxp").c_str()) << " "
+        << q.LoadBankFromFXB((dir.Path() + "/b.fxb").c_str());
+    for (int i = 0; i < kParams; ++i)
+      out << " " << Num(q.GetEffect().getParameter(&q.GetEffect(), i));
+    out << "\n";
+    for (int cut : {0, 4, 8, 12, int(size) - 1})
+      out << "cut at " << cut << " " << q.Call(vst2::effSetChunk, 0, cut, bank.data()) << " "
+          << q.Call(vst2::effSetChunk, 1, cut, bank.data()) << "\n";
+  }
+  ExpectGolden("chunks", out.str());
+}
+
+TEST(RecordedAnswers, LatencyDelayLineAcrossLengths)
+{
+  std::ostringstream out;
+  for (int nIn : {1, 2})
+    for (int nOut : {1, 2, 3})
+    {
+      plug::LatencyDelayLine line(nIn, nOut, 3);
+      double counter = 1.0;
+      for (int length : {3, 1, 5, 5, 0, 2, 8})
+      {
+        if (length == 8)
+          line.Reserve(length);
+        else
+          line.Resize(length);
+        out << nIn << "-" << nOut << " length " << line.GetLength() << ":";
+        for (int block : {4, 1, 6})
+        {
+          std::vector<std::vector<double>> in(size_t(nIn), std::vector<double>(size_t(block), 0.0));
+          std::vector<std::vector<double>> outs(size_t(nOut), std::vector<double>(size_t(block), -9.0));
+          std::vector<double*> inPtrs, outPtrs;
+          for (auto& channel : in)
+          {
+            for (double& s : channel)
+              s = counter++;
+            inPtrs.push_back(channel.data());
+          }
+          for (auto& channel : outs)
+            outPtrs.push_back(channel.data());
+          plug::LatencyDelayLock lock(line);
+          if (line.GetLength() == 0)
+            continue;
+          if (block == 1)
+            line.Feed(inPtrs.data(), block);
+          else
+            line.PassThrough(inPtrs.data(), outPtrs.data(), block);
+          for (auto& channel : outs)
+          {
+            out << " [";
+            for (double s : channel)
+              out << " " << s;
+            out << " ]";
+          }
+        }
+        out << "\n";
+      }
+    }
+  ExpectGolden("latency_delay_line", out.str());
+}
+
+TEST(RecordedAnswers, ParameterGroupsAndPresetSources)
+{
+  testsupport::TemporaryFolder dir;
+  std::ostringstream out;
+  AllKinds p(false);
+  p.RestorePreset(0);
+  const std::string source = dir.Path() + "/source.txt";
+  const char* const enumNames[kParams] = {"kDrive", "kMode", "kOversample", "kCount", "kCutoff", "kHold",
+                                          "kAttack", "kTrim", "kMix", "kPhase", "kNote", "kCurve",
+                                          "kShown", "kOverDrive", "kLong", "kStage"};
+  p.DumpMakePresetSrc(source.c_str());
+  p.DumpMakePresetFromNamedParamsSrc(source.c_str(), enumNames);
+  p.DumpPresetBlob(source.c_str());
+  p.DumpMakePresetSrc(nullptr);
+  p.DumpMakePresetFromNamedParamsSrc(nullptr, enumNames);
+  p.DumpPresetBlob(nullptr); // no path: nothing written, nothing opened
+  p.DumpMakePresetSrc((dir.Path() + "/no/such/folder").c_str());
+  out << testsupport::ReadFile(source);
+  auto values = [&] {
+    for (int i = 0; i < kParams; ++i)
+      out << " " << Num(p.GetParam(i)->Value());
+    out << "\n";
+  };
+  out << "preset 0:";
+  values();
+  p.CopyParamValues(0, 13, 1);
+  p.CopyParamValues("Tone", "Second");
+  out << "copied:";
+  values();
+  p.DefaultParamValues("Tone");
+  out << "default tone:";
+  values();
+  p.DefaultParamValues(3, 6);
+  out << "default 3-6:";
+  values();
+  p.InitParamRange(5, 7, 2, "Band %d", 0.5, 0.0, 4.0, 0.5, "b", 0, "Bands");
+  p.CloneParamRange(5, 6, 8, "Band", "Copy", "Copies");
+  int visits = 0;
+  p.ForParamInGroup("Bands", [&](int i, IParam& param) { out << "band " << i << " '" << param.GetName() << "'\n"; ++visits; });
+  p.ForParamInRange(7, 10, [&](int i, IParam& param) {
+    out << "range " << i << " '" << param.GetName() << "' '" << param.GetGroup() << "' " << Num(param.Value()) << "\n";
+  });
+  out << "visits " << visits << "\n";
+  for (const char* name : {"Warm", "Plain", "Nothing"})
+    out << "restore '" << name << "' " << p.RestorePresetByName(name) << " now " << p.GetCurrentPresetIdx() << "\n";
+  ExpectGolden("groups_and_sources", out.str());
+}
+
+TEST(RecordedAnswers, ContainersAndQueues)
+{
+  std::ostringstream out;
+  plug::LibString s;
+  s.Set("abcdef", 4);
+  out << "'" << s.Get() << "' " << s.GetLength() << "\n";
+  s.Append("XYZ", 2);
+  s.Append("");
+  out << "'" << s.Get() << "' " << s.GetLength() << "\n";
+  s.SetRange(2, "123", 3, 2);
+  out << "'" << s.Get() << "'\n";
+  s.Set(s.Get() + 1, 3);
+  out << "'" << s.Get() << "'\n";
+  for (int cap : {0, 1, 5, 9, 40})
+  {
+    s.FormatCapped(cap, "%s-%d", "value", 12345);
+    out << "cap " << cap << " '" << s.Get() << "'";
+    s.AppendFormatCapped(cap, "+%03d", 7);
+    out << " '" << s.Get() << "' " << s.GetLength() << "\n";
+  }
+  for (int granularity : {1, 16, 4096, 65536})
+  {
+    plug::LibHeapBuf buf(granularity);
+    out << "granularity " << granularity << ":";
+    for (int n : {1, 100, 5000, 70000, 3000000, 200, 0, 10})
+    {
+      buf.Resize(n);
+      out << " " << buf.GetSize() << "/" << buf.GetAlloc();
+    }
+    buf.Resize(9000, false);
+    buf.Resize(8, false);
+    out << " keep " << buf.GetSize() << "/" << buf.GetAlloc();
+    plug::LibHeapBuf copy(buf);
+    out << " copy " << copy.GetSize() << "\n";
+  }
+  plug::LibPtrList<int> list(8);
+  int items[6] = {0, 1, 2, 3, 4, 5};
+  list.Add(&items[0]);
+  list.Insert(0, &items[1]);
+  list.Insert(9, &items[2]);
+  list.Insert(-3, &items[3]);
+  list.Insert(2, &items[4]);
+  list.Delete(1);
+  list.Delete(7);
+  list.Add(&items[5]);
+  out << "list";
+  for (int i = -1; i <= list.GetSize(); ++i)
+    out << " " << (list.Get(i) ? *list.Get(i) : -1);
+  out << "\n";
+  plug::LibTypedBuf<int16_t> typed(4);
+  for (int16_t v = 0; v < 9; ++v)
+    typed.Add(int16_t(v * 3));
+  typed.Resize(5);
+  out << "typed " << typed.GetSize() << ":";
+  for (int i = 0; i < typed.GetSize(); ++i)
+    out << " " << typed.Get()[i];
+  out << "\n";
+  for (size_t slots : {0, 2, 3, 5})
+  {
+    plug::SingleProducerQueue<int> one(slots);
+    plug::MultiProducerQueue<int> many(slots);
+    out << "queues " << slots << " slots " << one.Slots() << " " << many.Slots() << ":";
+    int next = 0, popped = 0;
+    for (int round = 0; round < 4; ++round)
+    {
+      for (int i = 0; i < round + 2; ++i, ++next)
+        out << " +" << one.Push(next) << many.Push(next);
+      out << " n" << one.Count();
+      for (int i = 0; i < round + 1; ++i)
+      {
+        const bool a = one.Pop(popped);
+        out << " -" << a << (a ? popped : -1);
+        const bool b = many.Pop(popped);
+        out << "/" << b << (b ? popped : -1);
+      }
+    }
+    out << "\n";
+  }
+  ExpectGolden("containers_and_queues", out.str());
+}
