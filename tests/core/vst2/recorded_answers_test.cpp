@@ -17,8 +17,12 @@
 #include "core/LibHeapBuf.h"
 #include "core/LibPtrList.h"
 #include "core/Queues.h"
+#include "core/HostId.h"
+#include "core/IChannelIO.h"
+#include "core/ReadableName.h"
 #include "core/vst2/IPluginVST2.h"
 #include "temp_home.h"
+#include "test_plug.h"
 
 namespace {
 
@@ -564,4 +568,153 @@ TEST(RecordedAnswers, ContainersAndQueues)
     out << "\n";
   }
   ExpectGolden("containers_and_queues", out.str());
+}
+
+TEST(RecordedAnswers, HostsChannelLayoutsAndNames)
+{
+  std::ostringstream out;
+  for (const char* product :
+       {"REAPER", "Cubase Pro", "Nuendo 12", "Ableton Live 11", "Bitwig Studio", "WaveLab Elements 11", "WaveLab Pro",
+        "Ardour", "Mixbus32C", "PreSonus Studio One", "Blue Cat's VST Host", "Digital Performer", "Standalone",
+        "savihost", "izotope rx 10", "vst plugin analyser", "Twisted Wave", "", "Unheard Of", "reason live"})
+    out << "host '" << product << "' " << plug::LookUpHost(product) << "\n";
+  out << "host null " << plug::LookUpHost(nullptr) << " far " << plug::LookUpHost((std::string(260, '-') + "reaper").c_str())
+      << " near " << plug::LookUpHost((std::string(249, '-') + "reaper").c_str()) << "\n";
+  testplug::FakeHost host;
+  testplug::FakeHost::sCurrent = &host;
+  for (auto [product, version] : std::vector<std::pair<const char*, intptr_t>>{
+           {"Ardour", 80112}, {"REAPER", 7000}, {"", 12345}, {"Bitwig Studio", -4}, {"Cubase", 1200304}})
+  {
+    host.mProduct = product;
+    host.mVendorVersion = version;
+    plug::InstanceInfo info;
+    info.mVSTHostCallback = &testplug::FakeHost::Callback;
+    struct Hosted : plug::IPluginVST2
+    {
+      explicit Hosted(const plug::InstanceInfo& i) : plug::IPluginVST2(i, AllKinds::Config(false)) {}
+    } p(info);
+    p.GetEffect().dispatcher(&p.GetEffect(), vst2::effOpen, 0, 0, nullptr, 0.f);
+    plug::LibString text;
+    p.FormatHostVersion(text);
+    out << "opened by '" << product << "' " << version << ": host " << p.GetHost() << " version "
+        << p.GetHostVersion(false) << " " << p.GetHostVersion(true) << " '" << text.Get() << "'";
+    p.FormatPluginVersion(text);
+    out << " plug-in '" << text.Get() << "' " << p.GetPluginVersion(false) << "\n";
+  }
+  testplug::FakeHost::sCurrent = nullptr;
+  for (const char* layout : {"1-1 2-2", "2-2", "0-2", "1.1-2", "2.2.2-4.1", "*-2", "*.2-*", "1-1  2-2", "", "a-b",
+                             "3", "1-1 2-2 4-4.4", "-"})
+  {
+    std::vector<plug::IChannelIOConfig> configs;
+    plug::IChannelIOMaxima maxima;
+    const int n = plug::ParseChannelIOStr(layout, configs, maxima);
+    out << "layout '" << layout << "' " << n << " max " << maxima.mNInChannels << " " << maxima.mNOutChannels << " "
+        << maxima.mNInBuses << " " << maxima.mNOutBuses << ":";
+    for (const auto& config : configs)
+    {
+      out << " [";
+      for (int dir : {0, 1})
+      {
+        for (const auto& bus : config.mBuses[dir])
+          out << bus.mNChannels << ",";
+        out << config.mTotal[dir] << "/" << config.GetTotalNChannels(plug::ERoute(dir)) << (dir ? "]" : " |");
+      }
+    }
+    out << "\n";
+  }
+  for (const char* name : {"Plain", "caf\xc3\xa9 \xe2\x82\xac", "bad \xff byte", "cut \xe2\x82", "\xed\xa0\x80 half",
+                           "\xf4\x90\x80\x80 high", "\xc0\xaf long", "tab\tand\nline", "\xf0\x9f\x8e\xb8 guitar"})
+  {
+    out << "name '" << plug::ReadableName(name) << "'";
+    for (int size : {1, 4, 6, 8, 24})
+    {
+      char buffer[32];
+      std::memset(buffer, '#', sizeof(buffer));
+      plug::CopyReadableName(buffer, size, name);
+      out << " " << size << ":'" << buffer << "'";
+    }
+    out << "\n";
+  }
+  ExpectGolden("hosts_layouts_names", out.str());
+}
+
+namespace {
+/// AllKinds with a block that shows which path the audio took: each output is its input halved plus the channel.
+class Halving : public AllKinds
+{
+public:
+  Halving() : AllKinds(false) {}
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override
+  {
+    for (int c = 0; c < 2; ++c)
+      for (int i = 0; i < nFrames; ++i)
+        outputs[c][i] = inputs[c][i] * 0.5 + c;
+  }
+};
+} // namespace
+
+TEST(RecordedAnswers, AudioThroughEveryProcessPath)
+{
+  std::ostringstream out;
+  Halving p;
+  vst2::Effect& e = p.GetEffect();
+  p.Call(vst2::effSetSampleRate, 0, 0, nullptr, 48000.f);
+  p.Call(vst2::effSetBlockSize, 0, 8);
+  p.Call(vst2::effMainsChanged, 0, 1);
+  float counter = 1.f;
+  // block: frames, path (0 replacing, 1 double, 2 accumulating), bypass, latency (-1 unchanged), mono
+  struct Step
+  {
+    int frames, path, bypass, latency;
+    bool mono;
+  };
+  for (const Step& step : {Step{5, 0, 0, -1, false}, Step{5, 1, 0, -1, false}, Step{3, 2, 0, -1, false},
+                           Step{6, 0, 1, -1, false}, Step{4, 1, 1, -1, false}, Step{5, 2, 1, 2, false},
+                           Step{6, 1, 1, -1, true}, Step{3, 0, 0, 0, true}, Step{4, 0, 1, -1, false},
+                           Step{8, 1, 1, 5, false}, Step{0, 0, 1, -1, false}, Step{7, 0, 1, -1, false}})
+  {
+    if (step.latency >= 0)
+      p.SetLatency(step.latency);
+    vst2::SpeakerArrangement in{}, outs{};
+    in.numChannels = outs.numChannels = step.mono ? 1 : 2;
+    p.Call(vst2::effSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &outs);
+    p.Call(vst2::effSetBypass, 0, step.bypass);
+    std::vector<float> fin[2], fout[2];
+    std::vector<double> din[2], dout[2];
+    float* finPtrs[2];
+    float* foutPtrs[2];
+    double* dinPtrs[2];
+    double* doutPtrs[2];
+    for (int c = 0; c < 2; ++c)
+    {
+      for (int i = 0; i < step.frames; ++i, counter += 1.f)
+      {
+        fin[c].push_back(counter);
+        din[c].push_back(counter);
+      }
+      fout[c].assign(size_t(step.frames), 100.f);
+      dout[c].assign(size_t(step.frames), 100.0);
+      finPtrs[c] = fin[c].data();
+      foutPtrs[c] = fout[c].data();
+      dinPtrs[c] = din[c].data();
+      doutPtrs[c] = dout[c].data();
+    }
+    if (step.path == 0)
+      e.processReplacing(&e, finPtrs, foutPtrs, step.frames);
+    else if (step.path == 2)
+      e.process(&e, finPtrs, foutPtrs, step.frames);
+    else
+      e.processDoubleReplacing(&e, dinPtrs, doutPtrs, step.frames);
+    out << step.frames << " frames path " << step.path << " bypass " << step.bypass << " latency " << p.GetLatency()
+        << " " << e.initialDelay << (step.mono ? " mono" : "") << ":";
+    for (int c = 0; c < 2; ++c)
+    {
+      out << " [";
+      for (int i = 0; i < step.frames; ++i)
+        out << " " << (step.path == 1 ? dout[c][size_t(i)] : double(fout[c][size_t(i)]));
+      out << " ]";
+    }
+    out << "\n";
+  }
+  ExpectGolden("audio_paths", out.str());
 }
