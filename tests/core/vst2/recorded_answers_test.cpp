@@ -718,3 +718,169 @@ TEST(RecordedAnswers, AudioThroughEveryProcessPath)
   }
   ExpectGolden("audio_paths", out.str());
 }
+
+namespace {
+/// A host that writes down every request a plug-in makes of it and answers with set values.
+struct RecordingHost
+{
+  static RecordingHost* sCurrent;
+  std::ostringstream mLog;
+  const char* mProduct = "";
+  intptr_t mProcessLevel = 0;
+  const vst2::TimeInfo* mTime = nullptr;
+  static intptr_t Callback(vst2::Effect*, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
+  {
+    RecordingHost& host = *sCurrent;
+    switch (opcode)
+    {
+    case vst2::audioMasterGetProductString:
+      std::strcpy(static_cast<char*>(ptr), host.mProduct);
+      return 1;
+    case vst2::audioMasterGetCurrentProcessLevel:
+      return host.mProcessLevel;
+    case vst2::audioMasterGetTime:
+      return reinterpret_cast<intptr_t>(host.mTime);
+    case vst2::audioMasterGetVendorVersion:
+      return 0;
+    case vst2::audioMasterProcessEvents:
+    {
+      const vst2::Event* e = static_cast<const vst2::Events*>(ptr)->events[0];
+      host.mLog << " event " << e->type << " " << e->byteSize << " at " << e->deltaFrames;
+      if (e->type == vst2::kEventMidi)
+        for (int b = 0; b < 4; ++b)
+          host.mLog << " " << int(uint8_t(reinterpret_cast<const vst2::MidiEvent*>(e)->midiData[b]));
+      else
+      {
+        const auto* sysEx = reinterpret_cast<const vst2::SysExEvent*>(e);
+        for (int b = 0; b < sysEx->dumpBytes; ++b)
+          host.mLog << " " << int(uint8_t(sysEx->sysexDump[b]));
+      }
+      host.mLog << ";";
+      return 1;
+    }
+    default:
+      host.mLog << " " << opcode << "(" << index << "," << value << "," << Num(opt) << ")";
+      return opcode == vst2::audioMasterSizeWindow ? 1 : 0;
+    }
+  }
+};
+RecordingHost* RecordingHost::sCurrent = nullptr;
+
+/// AllKinds with an editor, told of by a recording host; records resets and parameter changes too.
+class Hosted : public plug::IPluginVST2
+{
+public:
+  explicit Hosted(bool midi) : plug::IPluginVST2(Info(), Config(midi)) {}
+  static plug::InstanceInfo Info()
+  {
+    plug::InstanceInfo info;
+    info.mVSTHostCallback = &RecordingHost::Callback;
+    return info;
+  }
+  static plug::IPluginConfig Config(bool midi)
+  {
+    plug::IPluginConfig c = AllKinds::Config(true);
+    c.nParams = 3;
+    c.plugDoesMidiIn = c.plugDoesMidiOut = midi;
+    c.channelIOStr = "1-1 2-2 4-4";
+    return c;
+  }
+  void OnReset() override { RecordingHost::sCurrent->mLog << " reset"; }
+  void OnParamChange(int idx, plug::EParamChangeSource source, int) override
+  {
+    RecordingHost::sCurrent->mLog << " change " << idx << "/" << source;
+  }
+  intptr_t Call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.f)
+  {
+    return GetEffect().dispatcher(&GetEffect(), opcode, index, value, ptr, opt);
+  }
+};
+} // namespace
+
+TEST(RecordedAnswers, RequestsToTheHost)
+{
+  RecordingHost host;
+  RecordingHost::sCurrent = &host;
+  std::ostream& out = host.mLog;
+  for (const char* product : {"Forte", "Ardour"})
+  {
+    host.mProduct = product;
+    Hosted p(std::strcmp(product, "Forte") == 0);
+    out << "# " << product << "\nopen:";
+    p.Call(vst2::effOpen);
+    out << "\nio " << p.GetEffect().numInputs << " " << p.GetEffect().numOutputs << "\nfrom the editor:";
+    p.GetParam(0)->InitDouble("A", 0.0, -1.0, 1.0, 0.25);
+    p.BeginInformHostOfParamChangeFromUI(0);
+    p.SendParamValueFromUI(0, 0.3);
+    p.SendParamValueFromUI(0, 0.8, false);
+    p.EndInformHostOfParamChangeFromUI(0);
+    p.SetParameterValue(1, 0.4, true);
+    out << " value " << Num(p.GetParam(0)->Value()) << "\nresize:";
+    for (auto [w, h] : {std::pair{300, 200}, std::pair{400, 250}, std::pair{400, 250}})
+      out << " " << p.EditorResizeFromUI(w, h, true);
+    out << "\nlatency:";
+    p.SetLatency(12);
+    out << " " << p.GetEffect().initialDelay << "\nmidi out:";
+    plug::IMidiMsg note;
+    note.mOffset = 3;
+    note.mStatus = 0x90;
+    note.mData1 = 60;
+    note.mData2 = 100;
+    out << " " << p.SendMidiMsg(note);
+    const uint8_t dump[] = {0xf0, 0x7e, 0x01, 0xf7};
+    plug::ISysExMsg sysEx;
+    sysEx.mOffset = 2;
+    sysEx.mSize = 4;
+    sysEx.mData = dump;
+    out << " " << p.SendSysEx(sysEx) << "\n";
+    p.Call(vst2::effSetSampleRate, 0, 0, nullptr, 48000.f);
+    p.Call(vst2::effSetBlockSize, 0, 4);
+    p.Call(vst2::effMainsChanged, 0, 1);
+    vst2::TimeInfo time{};
+    time.samplePos = 4096;
+    time.ppqPos = 8.5;
+    time.tempo = 96;
+    time.barStartPos = 8;
+    time.cycleStartPos = 4;
+    time.cycleEndPos = 12;
+    time.timeSignatureNumerator = 7;
+    time.timeSignatureDenominator = 8;
+    for (int32_t flags : {0, 0xffff, vst2::kTimeTempoValid | vst2::kTimeTransportPlaying,
+                          vst2::kTimeSignatureValid | vst2::kTimeCyclePosValid | vst2::kTimeTransportCycleActive,
+                          vst2::kTimePpqPosValid | vst2::kTimeBarsValid, -1})
+    {
+      time.flags = flags;
+      host.mTime = flags == -1 ? nullptr : &time;
+      host.mProcessLevel = flags == 0xffff ? 4 : 0;
+      float in[4][8] = {}, outs[4][8] = {};
+      float* inPtrs[4] = {in[0], in[1], in[2], in[3]};
+      float* outPtrs[4] = {outs[0], outs[1], outs[2], outs[3]};
+      vst2::MidiEvent midi{};
+      midi.type = vst2::kEventMidi;
+      midi.byteSize = sizeof(midi);
+      midi.deltaFrames = 1;
+      midi.midiData[0] = char(0xb0);
+      midi.midiData[1] = 7;
+      midi.midiData[2] = char(flags & 0x7f);
+      vst2::Events events{};
+      events.numEvents = 1;
+      events.events[0] = reinterpret_cast<vst2::Event*>(&midi);
+      out << "block " << flags << ":";
+      p.Call(vst2::effProcessEvents, 0, 0, &events);
+      p.GetEffect().processReplacing(&p.GetEffect(), inPtrs, outPtrs, flags == 0xffff ? 8 : 4);
+      const plug::IHostTimeInfo& t = p.GetTimeInfo();
+      out << " | time " << Num(t.mTempo) << " " << Num(t.mSamplePos) << " " << Num(t.mPPQPos) << " "
+          << Num(t.mLastBar) << " " << Num(t.mCycleStart) << " " << Num(t.mCycleEnd) << " " << t.mNumerator << "/"
+          << t.mDenominator << " " << t.mTransportIsRunning << t.mTransportLoopEnabled << " per beat "
+          << Num(p.GetSamplesPerBeat()) << " offline " << p.GetRenderingOffline() << " block " << p.GetBlockSize()
+          << "\n";
+    }
+    host.mTime = nullptr;
+    p.Call(vst2::effMainsChanged, 0, 0);
+    out << "host setter:";
+    p.GetEffect().setParameter(&p.GetEffect(), 2, 0.5f);
+    out << "\n";
+  }
+  RecordingHost::sCurrent = nullptr;
+  ExpectGolden("requests_to_the_host", host.mLog.str());
+}
