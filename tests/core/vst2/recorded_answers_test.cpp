@@ -388,6 +388,33 @@ TEST(RecordedAnswers, ChunksAndProgramFiles)
     for (int cut : {0, 4, 8, 12, int(size) - 1})
       out << "cut at " << cut << " " << q.Call(vst2::effSetChunk, 0, cut, bank.data()) << " "
           << q.Call(vst2::effSetChunk, 1, cut, bank.data()) << "\n";
+    out << "headerless " << q.Call(vst2::effSetChunk, 0, size - 8, bank.data() + 8) << " "
+        << q.Call(vst2::effSetChunk, 1, size - 8, bank.data() + 8) << "\n";
+    // Damaged files: cut short, or one field changed; what loads and what the parameters are afterwards.
+    for (const char* name : {"/p.fxp", "/b.fxb"})
+    {
+      const std::string path = dir.Path() + name, whole = testsupport::ReadFile(path);
+      for (int at : {-1, 0, 3, 7, 8, 12, 15, 16, 19, 23, 24, 27, 28, 56, 60, 61, 156, 160, 200})
+        for (bool cut : {true, false})
+        {
+          std::string damaged = whole;
+          if (at < 0 || at >= int(damaged.size()))
+            continue;
+          if (cut)
+            damaged.resize(size_t(at));
+          else
+            damaged[size_t(at)] = char(damaged[size_t(at)] ^ 0x41);
+          ASSERT_TRUE(testsupport::WriteFile(dir.Path() + "/damaged", damaged));
+          AllKinds r(chunks);
+          const std::string damagedPath = dir.Path() + "/damaged";
+          const bool loaded = name[1] == 'p' ? r.LoadProgramFromFXP(damagedPath.c_str())
+                                             : r.LoadBankFromFXB(damagedPath.c_str());
+          out << name << (cut ? " cut at " : " changed at ") << at << " " << loaded;
+          for (int i = 0; i < kParams; ++i)
+            out << " " << Num(r.GetEffect().getParameter(&r.GetEffect(), i));
+          out << " '" << r.GetPresetName(r.GetCurrentPresetIdx()) << "'\n";
+        }
+    }
   }
   ExpectGolden("chunks", out.str());
 }
