@@ -90,11 +90,11 @@ constexpr int kParams = 16;
 class AllKinds : public plug::IPluginVST2
 {
 public:
-  static plug::IPluginConfig Config(bool chunks)
+  static plug::IPluginConfig Config(bool chunks, int nPresets = 3)
   {
     plug::IPluginConfig c;
     c.nParams = kParams;
-    c.nPresets = 3;
+    c.nPresets = nPresets;
     c.channelIOStr = "1-1 2-2";
     c.pluginName = "All Kinds";
     c.productName = "All Kinds Product";
@@ -111,7 +111,7 @@ public:
     return c;
   }
 
-  explicit AllKinds(bool chunks) : plug::IPluginVST2({}, Config(chunks))
+  explicit AllKinds(bool chunks, int nPresets = 3) : plug::IPluginVST2({}, Config(chunks, nPresets))
   {
     GetParam(0)->InitDouble("Drive", 3.0, 0.0, 24.0, 0.01, "dB", 0, "Tone");
     GetParam(1)->InitEnum("Mode", 1, {"Soft", "Hard", "Fold", "Tube"}, 0, "Tone");
@@ -918,4 +918,104 @@ TEST(RecordedAnswers, RequestsToTheHost)
   }
   RecordingHost::sCurrent = nullptr;
   ExpectGolden("requests_to_the_host", host.mLog.str());
+}
+
+namespace {
+/// AllKinds with six slots: three made in the constructor, three left to the test.
+class SixSlots : public AllKinds
+{
+public:
+  SixSlots() : AllKinds(true, 6) {}
+};
+
+std::string Presets(const plug::IPluginBase& p)
+{
+  std::string out;
+  for (int i = -1; i <= p.NPresets(); ++i)
+  {
+    const plug::IPresetSlot* slot = p.GetPresetSlot(i);
+    out += " " + std::to_string(i) + ":'" + p.GetPresetName(i) + "'";
+    if (slot)
+      out += std::to_string(slot->mInitialized) + "/" + std::to_string(slot->mChunk.Size());
+  }
+  out += " current " + std::to_string(p.GetCurrentPresetIdx()) + " values";
+  for (int i = 0; i < 4; ++i)
+    out += " " + Num(p.GetParam(i)->Value());
+  return out + "\n";
+}
+} // namespace
+
+TEST(RecordedAnswers, PresetSlotsAndStateChunkFields)
+{
+  std::ostringstream out;
+  plug::IStateChunk chunk;
+  const int32_t word = 0x01020304;
+  const double value = -2.5;
+  out << "put " << chunk.Put(&word) << " " << chunk.PutStr("name") << " " << chunk.PutStr("") << " "
+      << chunk.PutStr(nullptr) << " " << chunk.Put(&value) << " at " << chunk.PutAt(&word, 21) << " "
+      << chunk.PutAt(&word, 20) << " " << chunk.PutAt(&word, -1) << "\n"
+      << Hex(chunk.GetData(), chunk.Size()) << "\n";
+  plug::LibString text("untouched");
+  for (int pos : {-1, 0, 4, 12, 16, 20, 24, 25})
+  {
+    text.Set("untouched");
+    int32_t read = 0;
+    const int afterWord = chunk.Get(&read, pos);
+    out << "at " << pos << ": word " << afterWord << " " << read << " text " << chunk.GetStr(text, pos) << " '"
+        << text.Get() << "'\n";
+  }
+  out << "resize " << chunk.Resize(30) << " " << chunk.Resize(-3) << " " << chunk.Resize(6) << " "
+      << Hex(chunk.GetData(), chunk.Size()) << "\n";
+
+  SixSlots p;
+  out << "made:" << Presets(p);
+  plug::IStateChunk state;
+  p.GetParam(0)->Set(20.0);
+  p.SerializeState(state);
+  p.MakePresetFromChunk("From chunk", state);
+  p.MakePresetFromBlob("From text", "AAAAAAAAGkAAAAAAAAAAAA==", 16);
+  p.MakePresetFromBlob("Bad text", "!!!!", 3);
+  out << "filled:" << Presets(p);
+  for (int idx : {3, 4, 5, 6, 1})
+  {
+    const bool restored = p.RestorePreset(idx);
+    out << "restore " << idx << " " << restored;
+    for (int i = 0; i < 4; ++i)
+      out << " " << Num(p.GetParam(i)->Value());
+    out << "\n";
+  }
+  p.ModifyCurrentPreset("Renamed");
+  p.FillEmptyPresets();
+  out << "empty filled:" << Presets(p);
+  plug::IStateChunk list;
+  out << "list " << p.SerializePresets(list) << " " << list.Size() << "\n" << Hex(list.GetData(), list.Size()) << "\n";
+  SixSlots reread;
+  out << "reread " << reread.UnserializePresets(list, 0) << Presets(reread);
+  // A list whose every state reads whole, damaged in one byte at a time or cut short.
+  SixSlots whole;
+  whole.RestorePreset(1);
+  whole.GetParam(3)->Set(-4.0);
+  whole.ModifyCurrentPreset("Changed");
+  whole.FillEmptyPresets();
+  list.Clear();
+  out << "whole list " << whole.SerializePresets(list) << " " << list.Size() << "\n";
+  for (int at : {0, 3, 4, 8, 9, 17, 137, 138, 141, 150, list.Size() - 1})
+  {
+    plug::IStateChunk damaged;
+    damaged.PutChunk(list);
+    damaged.GetData()[at] ^= 0x5a;
+    SixSlots q;
+    out << "list changed at " << at << " " << q.UnserializePresets(damaged, 0) << Presets(q);
+  }
+  for (int size : {list.Size() - 1, 3, 0})
+  {
+    plug::IStateChunk cut;
+    cut.PutBytes(list.GetData(), size);
+    SixSlots q;
+    out << "list cut to " << size << " " << q.UnserializePresets(cut, 0) << Presets(q);
+  }
+  SixSlots pruned;
+  pruned.PruneUninitialisedPresets();
+  out << "pruned:" << Presets(pruned);
+  ExpectGolden("preset_slots", out.str());
 }
