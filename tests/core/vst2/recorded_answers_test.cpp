@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -209,7 +210,8 @@ std::string ParamDump(AllKinds& p)
       std::snprintf(buffer, sizeof(buffer), "%s", typed);
       const intptr_t vendor = p.Call(vst2::effVendorSpecific, 27, i, buffer);
       out << "'" << typed << "' -> " << Num(param.StringToValue(typed)) << " set " << taken << " "
-          << Num(hostValue) << " vendor " << vendor << " " << buffer << "\n";
+          << Num(hostValue) << " vendor " << vendor << " " << (buffer[0] ? Num(std::strtod(buffer, nullptr)) : "")
+          << "\n"; // the vendor answer's 17 decimals shown to 9 digits: the last bits of log and exp may vary
     }
     param.SetToDefault();
   }
