@@ -1021,3 +1021,56 @@ TEST(RecordedAnswers, PresetSlotsAndStateChunkFields)
   out << "pruned:" << Presets(pruned);
   ExpectGolden("preset_slots", out.str());
 }
+
+TEST(RecordedAnswers, ChannelLayoutsSeenByHostAndProcessor)
+{
+  std::ostringstream out;
+  for (const char* layout : {"1-1 2-2", "2-2", "1-2", "0-2", "2.2-2", "2-2.1 4-4", "*-*", "1.*-2"})
+    for (int type : {plug::kPlugTypeEffect, plug::kPlugTypeInstrument, plug::kPlugTypeMIDIEffect})
+    {
+      plug::IPluginConfig c = AllKinds::Config(false);
+      c.nParams = 1;
+      c.nPresets = 1;
+      c.channelIOStr = layout;
+      c.plugType = type;
+      c.plugDoesMidiIn = type != plug::kPlugTypeEffect;
+      struct Layout : plug::IPluginVST2
+      {
+        using plug::IPluginVST2::IPluginVST2;
+      } p({}, c);
+      vst2::Effect& e = p.GetEffect();
+      const int au = p.GetAUComponentType();
+      out << "'" << layout << "' type " << type << ": io " << e.numInputs << " " << e.numOutputs << " flags "
+          << e.flags << " category " << e.dispatcher(&e, vst2::effGetPlugCategory, 0, 0, nullptr, 0.f) << " au "
+          << char(au >> 24) << char(au >> 16) << char(au >> 8) << char(au) << " configs " << p.NChannelIOConfigs()
+          << " mono " << p.HasMonoInputConfig();
+      int configIdx = 0;
+      for (plug::ERoute dir : {plug::kInput, plug::kOutput})
+      {
+        out << " | buses " << p.MaxNBuses(dir, &configIdx) << "@" << configIdx << " per bus";
+        for (int bus = -1; bus < 3; ++bus)
+          out << " " << p.MaxNChannelsForBus(dir, bus);
+        out << " connected " << p.CountConnectedChannels(dir);
+      }
+      out << " | legal";
+      for (auto [nIn, nOut] :
+           std::vector<std::pair<int, int>>{{1, 1}, {2, 2}, {1, 2}, {0, 2}, {-1, 2}, {2, -1}, {4, 4}})
+        out << " " << p.IsLegalIO(nIn, nOut);
+      out << " | with counts " << p.GetIOConfigWithChanCounts({2}, {2}) << " " << p.GetIOConfigWithChanCounts({1}, {1})
+          << " " << p.GetIOConfigWithChanCounts({2, 2}, {2}) << " " << p.GetIOConfigWithChanCounts({}, {2}) << "\n";
+      if (type != plug::kPlugTypeEffect)
+        continue;
+      for (plug::ERoute dir : {plug::kInput, plug::kOutput})
+        for (int idx = 0; idx < p.MaxNChannels(dir); ++idx)
+        {
+          plug::LibString bus;
+          p.GetBusName(dir, idx, p.MaxNBuses(dir), bus);
+          vst2::PinProperties pin{};
+          e.dispatcher(&e, dir == plug::kInput ? vst2::effGetInputProperties : vst2::effGetOutputProperties, idx, 0,
+                       &pin, 0.f);
+          out << "  " << dir << "." << idx << " '" << p.GetChannelLabel(dir, idx) << "' bus '" << bus.Get()
+              << "' pin '" << pin.label << "' " << pin.flags << "\n";
+        }
+    }
+  ExpectGolden("channel_layouts", out.str());
+}
