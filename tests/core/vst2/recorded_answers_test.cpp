@@ -923,11 +923,11 @@ TEST(RecordedAnswers, RequestsToTheHost)
 }
 
 namespace {
-/// AllKinds with six slots: three made in the constructor, three left to the test.
+/// AllKinds with seven slots: three made in the constructor, four left to the test.
 class SixSlots : public AllKinds
 {
 public:
-  SixSlots() : AllKinds(true, 6) {}
+  SixSlots() : AllKinds(true, 7) {}
 };
 
 std::string Presets(const plug::IPluginBase& p)
@@ -977,6 +977,7 @@ TEST(RecordedAnswers, PresetSlotsAndStateChunkFields)
   p.MakePresetFromChunk("From chunk", state);
   p.MakePresetFromBlob("From text", "AAAAAAAAGkAAAAAAAAAAAA==", 16);
   p.MakePresetFromBlob("Bad text", "!!!!", 3);
+  p.MakePresetFromBlob("Longer text", "AAAAAAAAGkAAAAAAAAAAAA==", 8); // the bytes beyond the count are not read
   out << "filled:" << Presets(p);
   for (int idx : {3, 4, 5, 6, 1})
   {
