@@ -729,8 +729,8 @@ TEST(RecordedAnswers, AudioThroughEveryProcessPath)
         fin[c].push_back(counter);
         din[c].push_back(counter);
       }
-      fout[c].assign(size_t(step.frames), 100.f);
-      dout[c].assign(size_t(step.frames), 100.0);
+      fout[c].assign(size_t(step.frames) + 1, 100.f); // one more than the host hands over: a guard
+      dout[c].assign(size_t(step.frames) + 1, 100.0);
       finPtrs[c] = fin[c].data();
       foutPtrs[c] = fout[c].data();
       dinPtrs[c] = din[c].data();
@@ -749,7 +749,7 @@ TEST(RecordedAnswers, AudioThroughEveryProcessPath)
       out << " [";
       for (int i = 0; i < step.frames; ++i)
         out << " " << (step.path == 1 ? dout[c][size_t(i)] : double(fout[c][size_t(i)]));
-      out << " ]";
+      out << " ] guard " << fout[c].back() << " " << dout[c].back();
     }
     out << "\n";
   }
