@@ -1,4 +1,5 @@
 // The run loop driven by hand: when timers fire, how missed firings collapse, and how timers are stopped.
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -171,4 +172,51 @@ TEST_F(ManualLoop, NonPositiveIntervalIsRefused)
   EXPECT_EQ(mLoop.AddTimer(mClock.Now(), 0.0, [] {}), 0u);
   EXPECT_EQ(mLoop.AddTimer(mClock.Now(), -1.0, [] {}), 0u);
   EXPECT_EQ(mLoop.TimerCount(), 0u);
+}
+
+// The whole firing schedule of timers of every kind (own grid, coalescing, added and stopped from callbacks) as
+// the clock moves in uneven steps: each line is the clock, then the timers fired at that pump in order.
+TEST_F(ManualLoop, RecordedScheduleOfMixedTimers)
+{
+  std::string log;
+  RunLoop::TimerId own = 0, late = 0;
+  int ownFirings = 0;
+  own = mLoop.AddTimer(100.0, 0.020, [&] {
+    log += " own";
+    if (++ownFirings == 4)
+      mLoop.InvalidateTimer(own);
+  });
+  mLoop.AddTimer(100.007, 0.020, [&] { log += " even"; }, true);
+  mLoop.AddTimer(100.001, 0.030, [&] {
+    log += " third";
+    if (!late)
+      late = mLoop.AddTimer(mClock.Now(), 0.045, [&] { log += " late"; });
+  }, true);
+  const RunLoop::TimerId slow = mLoop.AddTimer(100.013, 0.050, [&] { log += " slow"; });
+  mLoop.SetTimerTolerance(slow, 0.010);
+  int step = 0;
+  for (double advance : {0.0, 0.004, 0.003, 0.011, 0.0005, 0.0335, 0.019, 0.001, 0.1, 0.0125, 0.02, 0.007, 0.043})
+  {
+    mClock.Advance(advance);
+    char now[32];
+    std::snprintf(now, sizeof(now), "\n%.4f:", mClock.Now() - 100.0);
+    log += now;
+    log += " (" + std::to_string(mLoop.RunDueTimers()) + ")";
+    if (++step == 9)
+      mLoop.InvalidateTimer(slow);
+  }
+  EXPECT_EQ(log, "\n0.0000: own (1)"
+                 "\n0.0040: third late (2)"
+                 "\n0.0070: even (1)"
+                 "\n0.0180: slow (1)"
+                 "\n0.0185: (0)"
+                 "\n0.0520: own even third late (4)"
+                 "\n0.0710: own even slow (3)"
+                 "\n0.0720: (0)"
+                 "\n0.1720: own even third late slow (5)"
+                 "\n0.1845: even late (2)"
+                 "\n0.2045: even third (2)"
+                 "\n0.2115: (0)"
+                 "\n0.2545: even late third (3)");
+  EXPECT_EQ(mLoop.TimerCount(), 3u);
 }
