@@ -297,6 +297,11 @@ TEST_F(Session, PointerKeysCursorsAndValueFieldAtBothScales)
                    Num(mApp.mColorShown.blue) + "/" + Num(mApp.mColorShown.alpha));
     if (mApp.mColorCallback)
       mApp.mColorCallback(appkit::DeviceColor{0.2, 0.4, 0.6, 0.8});
+    mApp.CloseColorPanel();
+    mApp.mHasColorPanel = false; // a system without one
+    mLog.push_back(std::string("without a colour panel: ") +
+                   (Graphics()->PromptForColor(start, "", [](const IColor&) {}) ? "shown" : "not shown"));
+    mApp.mHasColorPanel = true;
   }
   CompareWithReference("platform_session.txt", mLog);
 }

@@ -399,8 +399,9 @@ TEST_F(X11Session, PointerAndKeysAtBothScreenScales)
   CompareWithReference("x11_session_pointer_keys.txt", log);
 }
 
-// A frame that changed in some rectangles (one at the corner, one reaching past the edges) is kept whole: once the
-// window is exposed, all of it shows, the new pixels in those rectangles and the earlier ones everywhere else.
+// A frame that changed in some rectangles (one at the corner, one reaching past the edges) is kept whole, and frames
+// of no pixels leave it be: once the window is exposed, all of it shows, the new pixels in those rectangles and the
+// earlier ones everywhere else.
 TEST_F(X11Session, AFrameChangedInPartsShowsWholeOnceExposed)
 {
   const Window view = OpenAtScale(1);
@@ -424,6 +425,8 @@ TEST_F(X11Session, AFrameChangedInPartsShowsWholeOnceExposed)
     foundation::MainThreadScope main;
     mView->PresentFrame({before.data(), w, h, size_t(w) * 4, {}});
     mView->PresentFrame({after.data(), w, h, size_t(w) * 4, changed});
+    mView->PresentFrame({after.data(), w, 0, size_t(w) * 4, {}}); // frames of no pixels are left out
+    mView->PresentFrame({after.data(), 0, h, 0, {}});
     mApp->MouseLocation(); // a round trip: the server has drawn what came before it
   }
   XClearArea(mHost, view, 0, 0, 0, 0, True); // black, then an expose: the view puts its whole image again
@@ -819,6 +822,7 @@ TEST_F(X11Session, MenusAndAlertsAtBothScreenScales)
       {"Replace the preset?", "A preset of that name exists in the folder; replacing it cannot be undone.", "Replace",
        "Cancel", "Keep both"},
       {"Note", "", "", "", ""},
+      {"Note", "0123456789 0123456789 0123456789 0123456789 z", "", "", ""}, // a line 351 points wide
     };
     for (const AlertPanel& alert : alerts)
     {
