@@ -154,6 +154,10 @@ void CompareWithReference(const std::string& name, const std::vector<std::string
   }
 }
 
+/// Every key symbol the tests below put on spare keys: none is on a key of the server's own keyboard.
+constexpr KeySym kMapped[] = {0x1F,      0x7F,      0x80,      0x9F,      0xA0,      0xE9,      0xFF,
+                              0x100,     0x10000FF, 0x1000100, 0x10020AC, 0x110FFFF, 0x1110000, XK_F35};
+
 class X11Session : public X11HostWindow
 {
 protected:
@@ -190,6 +194,7 @@ protected:
   }
 
   /// Gives spare key codes (with no key on them) the key symbols, one each; they are taken away after the test.
+  /// The codes are taken from the top of the range, so that each run maps the same symbols to the same codes.
   std::vector<KeyCode> SpareKeys(const std::vector<KeySym>& syms)
   {
     int minCode = 0, maxCode = 0, perCode = 0;
@@ -198,10 +203,12 @@ protected:
     std::vector<KeyCode> codes;
     for (int code = maxCode; code >= minCode && codes.size() < syms.size(); --code)
     {
-      bool empty = true;
-      for (int i = 0; i < perCode; ++i)
-        empty = empty && map[(code - minCode) * perCode + i] == NoSymbol;
-      if (empty)
+      // Empty, or holding only a symbol these tests map (left by a run that was stopped).
+      const KeySym* at = &map[(code - minCode) * perCode];
+      bool spare = at[0] == NoSymbol || std::find(std::begin(kMapped), std::end(kMapped), at[0]) != std::end(kMapped);
+      for (int i = 1; i < perCode; ++i)
+        spare = spare && (at[i] == NoSymbol || at[i] == at[0]);
+      if (spare)
         codes.push_back(KeyCode(code));
     }
     XFree(map);
@@ -262,9 +269,7 @@ TEST_F(X11Session, PointerAndKeysAtBothScreenScales)
 {
   std::vector<std::string> log;
   // Key symbols at the edges of those that make characters, on keys of their own.
-  const std::vector<KeySym> extra = {0x1F,      0x7F,      0x80,      0x9F,      0xA0,      0xE9,     0xFF,
-                                     0x100,     0x10000FF, 0x1000100, 0x10020AC, 0x110FFFF, 0x1110000, XK_F13,
-                                     XK_F24,    XK_F35};
+  const std::vector<KeySym> extra(std::begin(kMapped), std::end(kMapped));
   const std::vector<KeyCode> spare = SpareKeys(extra);
   ASSERT_EQ(spare.size(), extra.size());
   for (int scale : {1, 2})
@@ -516,7 +521,7 @@ std::string FieldState(const TextField& f)
 TEST_F(X11Session, ValueFieldAndClipboardAtBothScreenScales)
 {
   std::vector<std::string> log;
-  const std::vector<KeySym> extra = {0xE9, 0x10020AC, 0x80, 0x7F, 0xFF, XK_KP_5, XK_KP_Decimal};
+  const std::vector<KeySym> extra = {0xE9, 0x10020AC, 0x80, 0x7F, 0xFF};
   const std::vector<KeyCode> spare = SpareKeys(extra);
   ASSERT_EQ(spare.size(), extra.size());
   for (int scale : {1, 2})
