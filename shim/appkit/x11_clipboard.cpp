@@ -13,6 +13,15 @@ namespace {
 /// How long a clipboard owner has to answer.
 constexpr double kSelectionTimeout = 1.0;
 
+/// Our UTF-8 text as Latin-1 (the STRING type); a character Latin-1 lacks becomes a question mark.
+std::string Latin1FromUTF8(const std::string& text)
+{
+  std::string out;
+  for (const char32_t c : UTF32FromUTF8(text))
+    out.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
+  return out;
+}
+
 } // namespace
 
 void X11Application::HandleSelectionRequest(const XSelectionRequestEvent& r)
@@ -37,8 +46,9 @@ void X11Application::HandleSelectionRequest(const XSelectionRequestEvent& r)
     }
     else if (r.target == utf8 || r.target == XA_STRING)
     {
+      const std::string text = r.target == utf8 ? mClipboard : Latin1FromUTF8(mClipboard);
       XChangeProperty(mDisplay, r.requestor, r.property, r.target, 8, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(mClipboard.data()), static_cast<int>(mClipboard.size()));
+                      reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
       reply.property = r.property;
     }
   }
