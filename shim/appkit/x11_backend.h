@@ -354,6 +354,9 @@ inline void PutDrawing(Display* display, Window w, const FrameImage& image)
 class ModalWindows
 {
 public:
+  /// Each window's border, drawn outside its width and height: the inside starts this far from its corner.
+  static constexpr int kBorderWidth = 1;
+
   explicit ModalWindows(X11Application& app) : mDisplay(app.DisplayConnection()) {}
   ~ModalWindows()
   {
@@ -370,7 +373,7 @@ public:
     a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
                    StructureNotifyMask;
     const Window win = XCreateWindow(mDisplay, DefaultRootWindow(mDisplay), x, y, static_cast<unsigned>(w),
-                                     static_cast<unsigned>(h), 1, CopyFromParent, InputOutput, CopyFromParent,
+                                     static_cast<unsigned>(h), kBorderWidth, CopyFromParent, InputOutput, CopyFromParent,
                                      CWOverrideRedirect | CWBackPixel | CWEventMask, &a);
     MarkWithProcessId(mDisplay, win);
     mWindows.push_back(win);

@@ -275,8 +275,9 @@ int OpenMenu::LevelAt(int x, int y) const
 
 void OpenMenu::Pointer(const XEvent& e)
 {
-  const int rx = e.type == MotionNotify ? e.xmotion.x_root : e.xbutton.x_root;
-  const int ry = e.type == MotionNotify ? e.xmotion.y_root : e.xbutton.y_root;
+  // Measured from the windows' corners inside their borders, where the rows start.
+  const int rx = (e.type == MotionNotify ? e.xmotion.x_root : e.xbutton.x_root) - ModalWindows::kBorderWidth;
+  const int ry = (e.type == MotionNotify ? e.xmotion.y_root : e.xbutton.y_root) - ModalWindows::kBorderWidth;
   const bool wheel = e.type != MotionNotify && (e.xbutton.button == Button4 || e.xbutton.button == Button5);
   const int level = LevelAt(rx, ry);
   if (wheel)

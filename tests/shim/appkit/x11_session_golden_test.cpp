@@ -754,7 +754,7 @@ TEST_F(X11Session, MenusAndAlertsAtBothScreenScales)
          ClickAt(d, m.x + m.border_width + 10, m.y + m.border_width + 5 * row);
        }},
       {"click in row 5 at its last pixel", {30.5, 40.5}, [&](Display* d, const XWindowAttributes& m, Window) {
-         ClickAt(d, m.x + m.border_width + m.width - 2, m.y + m.border_width + 5 * row - 2);
+         ClickAt(d, m.x + m.border_width + m.width - 1, m.y + m.border_width + 5 * row - 1);
        }},
       {"the wheel over the submenu, then a click in its first row", {100, 200},
        [&](Display* d, const XWindowAttributes& m, Window) {
@@ -766,13 +766,16 @@ TEST_F(X11Session, MenusAndAlertsAtBothScreenScales)
            ClickAt(d, subShown.x + 20, subShown.y + row + row / 2, i < 2 ? 5 : 4);
          ClickAt(d, subShown.x + 20, subShown.y + row + row / 2);
        }},
-      {"click at the window's top left pixel", {30.5, 40.5}, [&](Display* d, const XWindowAttributes& m, Window) {
+      {"click on the border at the window's top left", {30.5, 40.5}, [&](Display* d, const XWindowAttributes& m, Window) {
          ClickAt(d, m.x, m.y);
        }},
-      {"click at its last pixel, then just below it", {30.5, 40.5},
+      {"click at its last inside pixel", {30.5, 40.5}, [&](Display* d, const XWindowAttributes& m, Window) {
+         ClickAt(d, m.x + m.border_width + m.width - 1, m.y + m.border_width + m.height - 1);
+       }},
+      {"over its last inside pixel, click just below it", {30.5, 40.5},
        [&](Display* d, const XWindowAttributes& m, Window) {
-         XTestFakeMotionEvent(d, -1, m.x + m.width - 1, m.y + m.height - 1, 0);
-         ClickAt(d, m.x + m.width - 1, m.y + m.height);
+         XTestFakeMotionEvent(d, -1, m.x + m.border_width + m.width - 1, m.y + m.border_width + m.height - 1, 0);
+         ClickAt(d, m.x + m.border_width + m.width - 1, m.y + m.border_width + m.height);
        }},
       {"near the view's far corner, Escape", {460, 440}, [&](Display* d, const XWindowAttributes&, Window w) {
          SendKey(d, w, XK_Escape);
