@@ -31,6 +31,14 @@ inline std::vector<std::string> Lines(const std::string& text)
   return out;
 }
 
+/// The lines, each ended by a line break: the form the references are stored in.
+inline std::string Joined(const std::vector<std::string>& lines)
+{
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
 /// Empty when `actual` matches the file at `path` (or the file was rewritten); else the first differences.
 inline std::string Compare(const std::string& path, const std::string& actual)
 {

@@ -22,6 +22,7 @@
 #include "core/IChannelIO.h"
 #include "core/ReadableName.h"
 #include "core/vst2/IPluginVST2.h"
+#include "golden_text.h"
 #include "temp_home.h"
 #include "test_plug.h"
 
@@ -32,35 +33,8 @@ using plug::IParam;
 /// Compares text with golden/NAME.txt line by line and describes the first few differing lines.
 void ExpectGolden(const std::string& name, const std::string& text)
 {
-  const std::string path = std::string(DROVIK_CORE_GOLDEN_DIR) + "/" + name + ".txt";
-  if (std::getenv("DROVIK_UPDATE_GOLDEN"))
-  {
-    std::ofstream(path, std::ios::binary) << text;
-    return;
-  }
-  std::ifstream file(path, std::ios::binary);
-  ASSERT_TRUE(file) << "no golden " << path;
-  std::stringstream expected;
-  expected << file.rdbuf();
-  std::istringstream want(expected.str()), got(text);
-  std::string wantLine, gotLine;
-  int line = 0, differences = 0;
-  std::ostringstream report;
-  for (;;)
-  {
-    const bool moreWanted = bool(std::getline(want, wantLine));
-    const bool moreGot = bool(std::getline(got, gotLine));
-    if (!moreWanted && !moreGot)
-      break;
-    ++line;
-    if (!moreWanted)
-      wantLine = "<end>";
-    if (!moreGot)
-      gotLine = "<end>";
-    if (wantLine != gotLine && differences++ < 5)
-      report << "line " << line << "\n  golden: " << wantLine << "\n  now:    " << gotLine << "\n";
-  }
-  EXPECT_EQ(differences, 0) << name << ": " << differences << " lines differ\n" << report.str();
+  const std::string differences = goldentext::Compare(std::string(DROVIK_CORE_GOLDEN_DIR) + "/" + name + ".txt", text);
+  EXPECT_TRUE(differences.empty()) << name << " differs from its reference:\n" << differences;
 }
 
 std::string Hex(const void* data, int size)

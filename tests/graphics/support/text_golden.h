@@ -4,11 +4,10 @@
 #pragma once
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
+
+#include "golden_text.h"
 
 namespace graphicstest {
 
@@ -23,39 +22,9 @@ inline std::string Num(double v)
 /// Empty when actual equals the reference NAME.txt line for line, else the first differences.
 inline std::string CompareTextGolden(const std::string& name, const std::string& actual)
 {
-  const std::string path = std::string(DROVIK_GRAPHICS_GOLDEN_DIR) + "/" + name + ".txt";
-  if (std::getenv("DROVIK_UPDATE_GOLDEN"))
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << actual;
-    return out ? "" : "cannot write " + path;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    return "no reference " + path + " (DROVIK_UPDATE_GOLDEN=1 writes it)";
-  std::stringstream expected;
-  expected << in.rdbuf();
-  if (expected.str() == actual)
-    return "";
-  std::ofstream(name + ".actual.txt", std::ios::binary) << actual;
-  auto lines = [](const std::string& s) {
-    std::vector<std::string> v;
-    std::istringstream is(s);
-    for (std::string l; std::getline(is, l);)
-      v.push_back(l);
-    return v;
-  };
-  const std::vector<std::string> e = lines(expected.str()), a = lines(actual);
-  std::string report = name + " differs from its reference (" + std::to_string(e.size()) + " lines expected, " +
-                       std::to_string(a.size()) + " got):\n";
-  int shown = 0;
-  for (size_t i = 0; i < std::max(e.size(), a.size()) && shown < 5; ++i)
-  {
-    const std::string& x = i < e.size() ? e[i] : "<none>";
-    const std::string& y = i < a.size() ? a[i] : "<none>";
-    if (x != y)
-      report += "  line " + std::to_string(i + 1) + ": expected \"" + x + "\", got \"" + y + "\"\n", ++shown;
-  }
+  const std::string report = goldentext::Compare(std::string(DROVIK_GRAPHICS_GOLDEN_DIR) + "/" + name + ".txt", actual);
+  if (!report.empty())
+    std::ofstream(name + ".actual.txt", std::ios::binary) << actual;
   return report;
 }
 

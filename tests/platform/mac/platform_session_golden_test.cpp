@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "golden_text.h"
 #include "mac_test_support.h"
 
 namespace mactest {
@@ -91,31 +92,8 @@ private:
 
 void CompareWithReference(const std::string& name, const std::vector<std::string>& lines)
 {
-  const std::string path = std::string(DROVIK_PLATFORM_GOLDEN_DIR) + "/" + name;
-  if (std::getenv("DROVIK_UPDATE_GOLDEN"))
-  {
-    std::ofstream out(path);
-    for (const std::string& l : lines)
-      out << l << "\n";
-    ASSERT_TRUE(out.good()) << "cannot write " << path;
-    return;
-  }
-  std::ifstream in(path);
-  ASSERT_TRUE(in.good()) << "no reference " << path << " (DROVIK_UPDATE_GOLDEN=1 writes it)";
-  std::vector<std::string> expected;
-  for (std::string l; std::getline(in, l);)
-    expected.push_back(l);
-  int shown = 0;
-  for (size_t i = 0; i < std::max(lines.size(), expected.size()) && shown < 6; ++i)
-  {
-    const std::string got = i < lines.size() ? lines[i] : "(nothing)";
-    const std::string want = i < expected.size() ? expected[i] : "(nothing)";
-    if (got != want)
-    {
-      ++shown;
-      ADD_FAILURE() << name << " line " << i + 1 << ":\n  expected: " << want << "\n  recorded: " << got;
-    }
-  }
+  const std::string differences = goldentext::Compare(std::string(DROVIK_PLATFORM_GOLDEN_DIR) + "/" + name, goldentext::Joined(lines));
+  EXPECT_TRUE(differences.empty()) << name << " differs from its reference:\n" << differences;
 }
 
 class Session : public MacTest
