@@ -31,6 +31,19 @@ inline std::vector<std::string> Lines(const std::string& text)
   return out;
 }
 
+/// The bytes of a text in hexadecimal, two capital digits each.
+inline std::string Hex(const std::string& bytes)
+{
+  std::string hex;
+  for (unsigned char c : bytes)
+  {
+    char buf[4];
+    std::snprintf(buf, sizeof buf, "%02X", c);
+    hex += buf;
+  }
+  return hex;
+}
+
 /// The lines, each ended by a line break: the form the references are stored in.
 inline std::string Joined(const std::vector<std::string>& lines)
 {

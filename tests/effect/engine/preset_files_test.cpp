@@ -224,18 +224,25 @@ TEST_F(PresetFiles, AFileAddedWithinTheTickOfTheFoldersLastChangeIsListedAtTheNe
   EXPECT_EQ(d->NUserPresets(), 1);
 }
 
+/// A folder of its own in memory where the system has one (twenty thousand files on a disk take a second or more),
+/// else the fixture's; removed with it.
+struct ScratchFolder
+{
+  explicit ScratchFolder(const std::string& fallback)
+  {
+    char inMemory[] = "/dev/shm/drovik-presets-XXXXXX";
+    path = mkdtemp(inMemory) ? inMemory : fallback;
+  }
+  ~ScratchFolder() { fs::remove_all(path); }
+  std::string path;
+};
+
 // A folder of exactly as many entries as a scan looks at (its own "." and ".." among them) is read whole; one
-// entry more and the list says it was cut. The folder is in memory where the system has one: twenty thousand
-// files on a disk take a second or more.
+// entry more and the list says it was cut.
 TEST_F(PresetFiles, RescanReadsAFolderOfTheMostEntriesWholeAndCutsOneOfMore)
 {
-  char inMemory[] = "/dev/shm/drovik-presets-XXXXXX";
-  const std::string dir = mkdtemp(inMemory) ? inMemory : mDir;
-  struct Removed
-  {
-    std::string path;
-    ~Removed() { fs::remove_all(path); }
-  } removed{dir};
+  const ScratchFolder scratch(mDir);
+  const std::string& dir = scratch.path;
   auto d = Make();
   std::ofstream(dir + "/a.vqp", std::ios::binary)
     << Document("Vesquin", "Drovik", "<Param name=\"Saturation Stages\" val=\"3\"/>\n", "Ay");
@@ -260,13 +267,8 @@ TEST_F(PresetFiles, RescanReadsAFolderOfTheMostEntriesWholeAndCutsOneOfMore)
 // A folder of one preset file more than a rescan reads lists exactly as many as it reads, and says it was cut.
 TEST_F(PresetFiles, RescanListsTheMostPresetFilesAndCutsTheRest)
 {
-  char inMemory[] = "/dev/shm/drovik-presets-XXXXXX";
-  const std::string dir = mkdtemp(inMemory) ? inMemory : mDir;
-  struct Removed
-  {
-    std::string path;
-    ~Removed() { fs::remove_all(path); }
-  } removed{dir};
+  const ScratchFolder scratch(mDir);
+  const std::string& dir = scratch.path;
   const std::string text = Document("Vesquin", "Drovik", "<Param name=\"Saturation Stages\" val=\"2\"/>\n");
   for (int i = 0; i <= Drovik::kMaxUserPresetFiles; ++i)
     std::ofstream(dir + "/" + std::to_string(10000 + i) + ".vqp", std::ios::binary) << text;

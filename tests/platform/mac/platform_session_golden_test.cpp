@@ -37,15 +37,10 @@ std::string Mods(const IMouseMod& m)
   return out;
 }
 
+/// The bytes of a text in hexadecimal, "-" for none.
 std::string Hex(const std::string& bytes)
 {
-  std::string hex;
-  for (unsigned char c : bytes)
-  {
-    char buf[4];
-    std::snprintf(buf, sizeof buf, "%02X", c);
-    hex += buf;
-  }
+  const std::string hex = goldentext::Hex(bytes);
   return hex.empty() ? "-" : hex;
 }
 

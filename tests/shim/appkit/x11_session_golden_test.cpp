@@ -441,18 +441,7 @@ public:
   int mEnds = 0;
 };
 
-/// The bytes of a text in hexadecimal.
-std::string Hex(const std::string& bytes)
-{
-  std::string hex;
-  for (unsigned char c : bytes)
-  {
-    char buf[4];
-    std::snprintf(buf, sizeof buf, "%02X", c);
-    hex += buf;
-  }
-  return hex;
-}
+using goldentext::Hex;
 
 /// Asks the clipboard's owner for its text as the target type, as another program would; gives the type and
 /// bytes of the answer, or "refused".
