@@ -1,9 +1,10 @@
 // The headless graphics context with bad input and at the edges of its lifetime: missing fonts, undecodable PNG
 // files, empty SVG images and zero-size layers draw nothing and do not crash; bitmaps found at another scale are
 // rescaled and kept once, and those that would be rescaled past the image limits are kept at their own scale;
-// paints without stops or with a singular transform draw nothing; dashes of no length are solid lines; closing the
-// view with layer framebuffers pending frees them first; every platform service is recorded and answered by the
-// test; a font two contexts load draws alike in both and outlives the first.
+// paints without stops or with a singular transform draw nothing, and gradients of one stop fill in its colour;
+// dashes of no length are solid lines; closing the view with layer framebuffers pending frees them first; every
+// platform service is recorded and answered by the test; a font two contexts load draws alike in both and outlives
+// the first.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -61,6 +62,23 @@ TEST_F(Headless, BadInputDrawsNothing)
   EXPECT_FALSE(mGraphics->LoadFont("Missing", "Missing.ttf"));
   EXPECT_TRUE(AllWhite(Render()));
   EXPECT_EQ(mGraphics->NCachedBitmaps(), 0);
+}
+
+TEST_F(Headless, AGradientOfOneStopFillsInThatStopsColour)
+{
+  for (int type : {kLinearPattern, kRadialPattern})
+  {
+    Open(8, 8, [type](IGraphics& g, const IRECT& r) {
+      IPaintPattern one(IColor(255, 200, 40, 10));
+      one.mType = type;
+      g.PathRect(r);
+      g.PathFill(one);
+    });
+    const IGraphicsHeadless::Frame frame = Render();
+    EXPECT_EQ(frame.At(4, 4)[0], 200) << type;
+    EXPECT_EQ(frame.At(4, 4)[1], 40) << type;
+    EXPECT_EQ(frame.At(4, 4)[2], 10) << type;
+  }
 }
 
 TEST_F(Headless, DashesOfNoLengthAreSolidLines)

@@ -137,7 +137,7 @@ TEST(FontStashGolden, DrawingMeasuresAndAtlasOverEveryStateMatchTheRecordedOnes)
   const std::string dump = "== origin top left\n" + DrawAll(kFontStashZeroTopLeft) + "== origin bottom left\n" +
                            DrawAll(kFontStashZeroBottomLeft);
   const std::string differences =
-    goldentext::Compare(std::string(DROVIK_VEXEL_GOLDEN) + "/font_stash_drawing.txt", dump);
+    goldentext::Compare(std::string(DROVIK_VEXEL_GOLDEN_DIR) + "/font_stash_drawing.txt", dump);
   EXPECT_TRUE(differences.empty()) << differences;
 }
 

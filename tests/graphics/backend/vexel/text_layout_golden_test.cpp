@@ -173,7 +173,7 @@ TEST(TextLayoutGolden, GlyphQuadsMetricsRowsAndAtlasOverEverySettingMatchTheReco
   for (const Setting& s : Settings()) dump += Layout(r, c.ctx, s);
   dump += "== atlas\n" + AtlasDigest(c.ctx);
   const std::string differences =
-    goldentext::Compare(std::string(DROVIK_VEXEL_GOLDEN) + "/text_layout.txt", dump);
+    goldentext::Compare(std::string(DROVIK_VEXEL_GOLDEN_DIR) + "/text_layout.txt", dump);
   EXPECT_TRUE(differences.empty()) << differences;
 }
 
