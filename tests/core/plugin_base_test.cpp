@@ -325,6 +325,14 @@ TEST(ParamRangesAndGroups, CloneCopyAndRandomiseTouchOnlyTheirParameters)
   EXPECT_EQ(p.GetParam(2)->Value(), 0.8);
   EXPECT_EQ(p.GetParam(3)->Value(), 2.0);
   EXPECT_STREQ(p.GetParam(4)->GetName(), "spare");
+  // An empty search text replaces nothing: the copies keep their sources' names.
+  p.CloneParamRange(0, 1, 4, "", "High", nullptr);
+  EXPECT_STREQ(p.GetParam(4)->GetName(), "Low gain");
+  EXPECT_STREQ(p.GetParam(5)->GetName(), "Low mode");
+  p.CloneParamRange(2, 3, 4, nullptr, "x", nullptr);
+  EXPECT_STREQ(p.GetParam(4)->GetName(), "High gain");
+  for (int i : {4, 5})
+    p.GetParam(i)->InitDouble("spare", 0.0, -1, 1, 0.01, "", 0, "spare");
 
   p.GetParam(2)->Set(0.1);
   p.GetParam(3)->Set(1);

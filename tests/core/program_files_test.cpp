@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "core/IPluginBase.h"
 #include "temp_home.h"
 
@@ -41,9 +43,13 @@ public:
   void BeginInformHostOfParamChangeFromUI(int) override {}
   void EndInformHostOfParamChangeFromUI(int) override {}
   void UpdateHostDisplay() override { ++displayUpdates; }
+  /// The plug-in cannot give its state (as when it runs out of memory).
+  bool stateFails = false;
 
   bool SerializeState(IStateChunk& chunk) const override
   {
+    if (stateFails)
+      return false;
     if (!mStateChunks)
       return IPluginBase::SerializeState(chunk);
     chunk.Put(&kMarker);
@@ -387,6 +393,15 @@ TEST_F(ProgramFiles, PathsThatCannotBeUsed)
   EXPECT_FALSE(p.SaveProgramAsFXP(File("missing/folder/p.fxp").c_str()));
   EXPECT_FALSE(p.LoadProgramFromFXP(File("missing.fxp").c_str()));
   EXPECT_FALSE(p.LoadBankFromFXB(mHome.Path().c_str())); // a folder
+}
+
+// A plug-in that cannot give its current state saves no program file of it, and says so.
+TEST_F(ProgramFiles, AStateThatCannotBeGivenSavesNothing)
+{
+  Plug p(true);
+  p.stateFails = true;
+  EXPECT_FALSE(p.SaveProgramAsFXP(File("s.fxp").c_str()));
+  EXPECT_FALSE(std::ifstream(File("s.fxp")).good());
 }
 
 // Chunk forms written without the framework header in front of the state are read from the state's first byte.

@@ -39,6 +39,22 @@ TEST_F(ManualLoop, TimerFiresAtOnceThenEveryInterval)
   EXPECT_EQ(count, 2);
 }
 
+TEST_F(ManualLoop, ATimerWithAFirstDelayFiresFirstThenAndKeepsItsGridFromThere)
+{
+  int count = 0;
+  RunLoopTimer timer([&] { ++count; }, 0.020, mLoop, 0.050);
+  EXPECT_EQ(mLoop.RunDueTimers(), 0);
+  mClock.Advance(0.0495);
+  EXPECT_EQ(mLoop.RunDueTimers(), 0);
+  mClock.Advance(0.001);
+  EXPECT_EQ(mLoop.RunDueTimers(), 1);
+  mClock.Advance(0.019);
+  EXPECT_EQ(mLoop.RunDueTimers(), 0);
+  mClock.Advance(0.001);
+  EXPECT_EQ(mLoop.RunDueTimers(), 1);
+  EXPECT_EQ(count, 2);
+}
+
 TEST_F(ManualLoop, MissedFiringsCollapseIntoOneAndKeepTheGrid)
 {
   int count = 0;
