@@ -177,6 +177,7 @@ TEST_F(PopupsOnX11, MenuRowsShowTheirTextInOurRenderersGlyphsAndTheHighlightedRo
   IPopupMenu menu;
   menu.AddItem("first");
   menu.AddItem("second");
+  menu.AddSeparator();
   constexpr int kRow = 20;
   constexpr uint32_t kPanel = 0xEDEDED;
   Shot before, after;
@@ -233,6 +234,13 @@ TEST_F(PopupsOnX11, MenuRowsShowTheirTextInOurRenderersGlyphsAndTheHighlightedRo
   EXPECT_NEAR(int(lit >> 16), 48, 2);
   EXPECT_NEAR(int((lit >> 8) & 0xFF), 112, 2);
   EXPECT_NEAR(int(lit & 0xFF), 209, 2);
+
+  // The separator's row: a grey line across the middle, short of the panel's margins on both sides.
+  ASSERT_GE(before.height, 3 * kRow);
+  const int middle = 2 * kRow + kRow / 2;
+  EXPECT_EQ(before.At(before.width / 2, middle), 0xABABABu);
+  EXPECT_EQ(before.At(2, middle), kPanel);
+  EXPECT_EQ(before.At(before.width - 3, middle), kPanel);
 }
 
 TEST_F(PopupsOnX11, TheTextFieldShowsUTF8InItsFontAndEditsWithKeysPointerAndClipboard)
