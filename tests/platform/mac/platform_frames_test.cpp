@@ -78,6 +78,8 @@ protected:
 
 TEST_F(EditorFrames, EveryPresentedDrawableShowsTheWholePictureThoughOnlyChangesAreCopied)
 {
+  // Below scale 1, changed regions in graphics points and in frame pixels differ both ways round.
+  mDrawScale = 0.5f;
   OpenWithSwatches();
   Tick();
   // Each tick changes one swatch, so the drawables in turn miss changes made while others were on screen.

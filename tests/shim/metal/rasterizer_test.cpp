@@ -253,6 +253,11 @@ TEST(MetalRasterizer, StencilOperationsAndCompare)
     {MTLStencilOperationIncrementClamp, MTLCompareFunctionAlways, 255}, {MTLStencilOperationZero, MTLCompareFunctionEqual, 255},
     {MTLStencilOperationZero, MTLCompareFunctionNotEqual, 0},          {MTLStencilOperationIncrementClamp, MTLCompareFunctionEqual, 1},
     {MTLStencilOperationReplace, MTLCompareFunctionAlways, 0},
+    // The reference (0) against the stored value, at and either side of equality.
+    {MTLStencilOperationIncrementClamp, MTLCompareFunctionLess, 0},    {MTLStencilOperationIncrementClamp, MTLCompareFunctionGreater, 0},
+    {MTLStencilOperationIncrementClamp, MTLCompareFunctionLessEqual, 1}, {MTLStencilOperationIncrementClamp, MTLCompareFunctionLess, 2},
+    {MTLStencilOperationIncrementClamp, MTLCompareFunctionGreaterEqual, 2}, {MTLStencilOperationZero, MTLCompareFunctionNever, 2},
+    {MTLStencilOperationZero, MTLCompareFunctionAlways, 0},            {MTLStencilOperationIncrementClamp, MTLCompareFunctionGreaterEqual, 1},
   };
   for (const Step& s : steps)
   {
