@@ -212,6 +212,22 @@ TEST_F(StockControlsTest, ToggleShowsTheTextOfItsState)
   EXPECT_EQ(shown(), std::vector<std::string>{"off"});
   Click(*toggle, 45, 15);
   EXPECT_EQ(shown(), std::vector<std::string>{"on"});
+
+  // Between its two ends, as a host may set it, its button is drawn up until past half, as its text reads "off".
+  auto shapes = [&](double value) {
+    toggle->SetValue(value, 0);
+    g.mOps.clear();
+    toggle->Draw(g);
+    std::vector<std::string> drawn;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName != "DrawText")
+        drawn.push_back(op.mName + " " + std::to_string(op.mColor.mRed) + " " + std::to_string(op.mRect.mTop));
+    return drawn;
+  };
+  const std::vector<std::string> up = shapes(0.0), down = shapes(1.0);
+  EXPECT_NE(up, down);
+  EXPECT_EQ(shapes(0.4), up);
+  EXPECT_EQ(shapes(0.6), down);
 }
 
 TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGoOnRelease)
