@@ -335,6 +335,18 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   range->OnMouseDown(lower.CentreX(), lower.CentreY(), left);
   range->OnMouseDrag(lower.CentreX(), 0, 0, -200, left);
   EXPECT_DOUBLE_EQ(range->GetValue(0), 0.6);
+  // A press where no handle is, at the lower handle's bottom place with that handle moved away, moves nothing and
+  // runs no action.
+  int actions = 0;
+  range->SetActionFunction([&](IControl*) { ++actions; });
+  range->SetValue(0.0, 0);
+  const IRECT bottom = range->GetHandleBounds(0);
+  range->SetValue(0.3, 0);
+  range->OnMouseUp(0, 0, left);
+  range->OnMouseOver(bottom.CentreX(), bottom.CentreY(), IMouseMod());
+  range->OnMouseDown(bottom.CentreX(), bottom.CentreY(), left);
+  EXPECT_EQ(actions, 0);
+  EXPECT_DOUBLE_EQ(range->GetValue(0), 0.3);
 
   auto* pad = Attach(new IVXYPadControl(IRECT(20, 10, 120, 60), {2, 3}, "", IVStyle(), 10.f));
   pad->OnMouseDown(150, -20, left);
