@@ -212,6 +212,22 @@ TEST_F(StockControlsTest, ToggleShowsTheTextOfItsState)
   EXPECT_EQ(shown(), std::vector<std::string>{"off"});
   Click(*toggle, 45, 15);
   EXPECT_EQ(shown(), std::vector<std::string>{"on"});
+
+  // Between its two ends, as a host may set it, its button is drawn up until past half, as its text reads "off".
+  auto shapes = [&](double value) {
+    toggle->SetValue(value, 0);
+    g.mOps.clear();
+    toggle->Draw(g);
+    std::vector<std::string> drawn;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName != "DrawText")
+        drawn.push_back(op.mName + " " + std::to_string(op.mColor.mRed) + " " + std::to_string(op.mRect.mTop));
+    return drawn;
+  };
+  const std::vector<std::string> up = shapes(0.0), down = shapes(1.0);
+  EXPECT_NE(up, down);
+  EXPECT_EQ(shapes(0.4), up);
+  EXPECT_EQ(shapes(0.6), down);
 }
 
 TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGoOnRelease)
@@ -319,6 +335,18 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   range->OnMouseDown(lower.CentreX(), lower.CentreY(), left);
   range->OnMouseDrag(lower.CentreX(), 0, 0, -200, left);
   EXPECT_DOUBLE_EQ(range->GetValue(0), 0.6);
+  // A press where no handle is, at the lower handle's bottom place with that handle moved away, moves nothing and
+  // runs no action.
+  int actions = 0;
+  range->SetActionFunction([&](IControl*) { ++actions; });
+  range->SetValue(0.0, 0);
+  const IRECT bottom = range->GetHandleBounds(0);
+  range->SetValue(0.3, 0);
+  range->OnMouseUp(0, 0, left);
+  range->OnMouseOver(bottom.CentreX(), bottom.CentreY(), IMouseMod());
+  range->OnMouseDown(bottom.CentreX(), bottom.CentreY(), left);
+  EXPECT_EQ(actions, 0);
+  EXPECT_DOUBLE_EQ(range->GetValue(0), 0.3);
 
   auto* pad = Attach(new IVXYPadControl(IRECT(20, 10, 120, 60), {2, 3}, "", IVStyle(), 10.f));
   pad->OnMouseDown(150, -20, left);

@@ -15,10 +15,11 @@ struct Knob : ::testing::Test
   TestDelegate mDelegate{3};
   FakePlatformGraphics mG{mDelegate, 468, 450};
   RecordedBitmap mRaw{50, 50 * 101, 1, 1.f, "knob"};
-  IBKnobMultiControlVQ* Add(int param, bool unitWheel = false)
+  IBKnobMultiControlVQ* Add(int param, bool unitWheel = false, EDirection direction = kVertical)
   {
     IBKnobMultiControlVQ::Options o;
     o.unitWheel = unitWheel;
+    o.direction = direction;
     return static_cast<IBKnobMultiControlVQ*>(
       mG.AttachControl(new IBKnobMultiControlVQ(10, 10, param, IBitmap(&mRaw, 101, false, "knob"), IText(), o)));
   }
@@ -44,6 +45,16 @@ TEST_F(Knob, DragIsGearedFinerWithShiftAndStillWithCtrl)
   k->OnMouseDown(20, 10, IMouseMod());
   k->OnMouseDrag(20, 10, 0, -50, IMouseMod());
   EXPECT_NEAR(k->GetValue(), 0.275, 1e-9);
+}
+
+TEST_F(Knob, AHorizontalKnobMeasuresDragsAgainstItsWidth)
+{
+  IBKnobMultiControlVQ* k = Add(0, false, kHorizontal);
+  k->OnMouseDown(20, 20, IMouseMod());
+  k->OnMouseDrag(70, 20, 50, 0, IMouseMod()); // its whole width, geared by 4
+  EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
+  k->OnMouseDrag(70, 70, 0, -50, IMouseMod()); // across its direction
+  EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
 }
 
 TEST_F(Knob, SlowDragsOnASteppedParameterStillReachTheNextStep)

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "bases_fixture.h"
@@ -95,6 +96,15 @@ TEST_F(Bases, SwitchTakesItsStatesFromTheParameterOnAttachWithFlagsForEach)
   EXPECT_TRUE(s->GetStateDisabled(4));
   EXPECT_FALSE(s->GetStateDisabled(5));
   EXPECT_FALSE(s->GetStateDisabled(-1));
+  // States below the first and far past the last are ignored too; in a process of its own, as a stray index
+  // would write outside the flags.
+  EXPECT_EXIT(
+    {
+      for (int state : {-1, -64, 1 << 20})
+        s->SetStateDisabled(state, true);
+      std::exit(!s->GetStateDisabled(0) && s->GetStateDisabled(4) ? 0 : 1);
+    },
+    ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(Clicks(*s, 5), (std::vector<double>{0.25, 0.5, 0.75, 1.0, 0.0}));
   EXPECT_EQ(mDelegate.mValuesFromUI.back(), (std::pair<int, double>{0, 0.0}));
 }

@@ -194,6 +194,18 @@ TEST_F(Controls, SlotsAreCheckedAndMissingParametersAreLeftToTheDelegate)
   none->SetDirty(true, 0);
   none->SetValueToDefault(-1);
   EXPECT_THROW(none->SetParamIdx(1, 0), std::out_of_range);
+  // One past the last slot is no slot either: nothing is stored, sent or run.
+  TestControl* one = Add(IRECT(), 0);
+  int oneActions = 0;
+  one->SetActionFunction([&](IControl*) { ++oneActions; });
+  one->SetClean();
+  one->SetValueFromUserInput(0.5, 1);
+  one->SetValueFromDelegate(0.5, 1);
+  one->SetValue(0.5, 1);
+  EXPECT_EQ(oneActions, 0);
+  EXPECT_FALSE(one->Dirty());
+  EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
+  EXPECT_EQ(one->GetValue(1), 0.0);
 
   TestControl* ghost = Add(IRECT(), 42); // the plug-in has no parameter 42
   TestControl* peer = Add(IRECT(), 42);

@@ -2,6 +2,7 @@
 // since its press; prompts and menus answer the control that asked, with the host's gestures kept balanced.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <new>
 
 #include "core/IParam.h"
@@ -288,6 +289,38 @@ TEST_F(InputTest, EnumPromptOffersItsTextsAndADismissedMenuStillEndsTheGesture)
   EXPECT_EQ(low->mCalls, (Calls{"dismissed", "chosen"}));
   EXPECT_EQ(delegate.mLog, (Calls{"begin 0", "end 0", "begin 0", "value 0", "end 0"}));
   EXPECT_DOUBLE_EQ(low->GetValue(), 1.0);
+}
+
+TEST_F(InputTest, APromptNeedsAParameterAndLeavesTheOpenInEditorMenuAsItIs)
+{
+  for (int i : {0, 1}) // the test delegate's parameters are doubles: make these two enums
+  {
+    plug::IParam* p = delegate.GetParam(i);
+    p->~IParam();
+    new (p) plug::IParam();
+  }
+  delegate.GetParam(0)->InitEnum("Mode", 1, {"clean", "warm", "crisp"});
+  delegate.GetParam(1)->InitEnum("Slope", 0, {"soft", "hard"});
+  // Without a parameter there is nothing to ask for; in a process of its own, as asking would read no parameter.
+  int platformMenus = 0;
+  g.mMenuAnswer = [&](IPopupMenu&, const IRECT&) { return ++platformMenus, nullptr; };
+  EXPECT_EXIT(
+    {
+      g.PromptParamInput(bg, IRECT(), 0);
+      g.PromptParamInput(nullptr, IRECT(), 0);
+      std::exit(platformMenus == 0 && g.mTextEntries.empty() ? 0 : 1);
+    },
+    ::testing::ExitedWithCode(0), "");
+
+  // The shared prompt menu shown in the editor is not rebuilt for another control's prompt.
+  g.AttachPopupMenuControl();
+  low->mPrompts = true;
+  Click(20.f, 20.f);
+  ASSERT_TRUE(g.GetPopupMenuControl()->IsOpen());
+  g.PromptParamInput(top, IRECT(), 0);
+  EXPECT_STREQ(g.GetPromptMenu().GetRootTitle(), "Mode");
+  EXPECT_EQ(g.GetPopupRequester(), low);
+  g.GetPopupMenuControl()->Dismiss();
 }
 
 TEST_F(InputTest, TypedTextIsSteppedAndClampedToTheParameter)
