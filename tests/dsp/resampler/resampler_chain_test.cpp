@@ -1,13 +1,17 @@
 #include "resampler/resampler.h"
+#include "golden_text.h"
 #include "resampler_signal_tools.h"
 
 #include <gtest/gtest.h>
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
+#include <string>
+#include <vector>
 
 using namespace resamp;
 
@@ -268,4 +272,46 @@ TEST(ResamplerChain, BeyondFourTimesAndAtUnevenRatiosTheOutputLiesExactlyAtTheRe
     const std::vector<double> z = resamptest::Run(r, resamptest::Sine(length, cyclesPerInput, 1.0, 0.3), 512, 512);
     EXPECT_NEAR(ToneDelay(z, z.size() / 4, z.size() * 3 / 4, cyclesPerInput / ratio, 0.3), reported, 1e-3);
   }
+}
+
+// Silence in gives exact zeros out, from a fresh chain and after Clear following a loud signal: nothing of the
+// earlier signal, and no value Clear leaves behind, reaches the output.
+TEST(ResamplerChain, SilenceComesOutAsExactZerosFreshAndAfterClear)
+{
+  const std::vector<double> silence(4096, 0.0);
+  for (const RatePair& p : kChains) {
+    CDSPResampler24_44k r(p.src, p.dst, 256);
+    for (int round = 0; round < 2; ++round) {
+      if (round == 1) {
+        resamptest::Run(r, resamptest::Noise(3000, 4), 256, 256);
+        r.Clear();
+      }
+      const std::vector<double> y = resamptest::Run(r, silence, 256, 256);
+      ASSERT_FALSE(y.empty()) << p.kind;
+      EXPECT_EQ(std::count(y.begin(), y.end(), 0.0), static_cast<long>(y.size())) << p.kind << ", round " << round;
+    }
+  }
+}
+
+// What each kind of chain costs in delay, against a recorded reference (tests/dsp/resampler/golden): its stages,
+// the inputs it takes before its first output, and its fractional latency. A filter longer or shorter than
+// before, or a stage of the wrong kind, shows here.
+TEST(ResamplerChain, EachChainsStagesAndStartDelayMatchTheRecording)
+{
+  std::vector<std::string> lines;
+  for (const RatePair& p : kChains) {
+    CDSPResampler24_44k r(p.src, p.dst, 64);
+    int start = -1;
+    double zero = 0.0;
+    for (int i = 0; i < 100000 && start < 0; ++i) {
+      double* out = nullptr;
+      if (r.Process(&zero, 1, out) > 0)
+        start = i;
+    }
+    lines.push_back(std::string(p.kind) + ": " + std::to_string(r.StageCount()) + " stages, " +
+      std::to_string(start) + " inputs before the first output, fraction " + goldentext::Num(r.GetLatencyFrac()));
+  }
+  const std::string differences =
+    goldentext::Compare(std::string(DROVIK_RESAMPLER_GOLDEN_DIR) + "/chain_delays.txt", goldentext::Joined(lines));
+  EXPECT_TRUE(differences.empty()) << differences;
 }
