@@ -1,10 +1,13 @@
 #include "resampler/frac_interpolator.h"
+#include "resampler/library_state.h"
 #include "resampler/resampler.h"
 #include "resampler_signal_tools.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 using namespace resamp;
 
@@ -90,4 +93,23 @@ TEST(FracInterpolator, EitherModeFollowsTheSineAtEveryOutputPosition)
         const double snr = SineSnrDb(y, size_t(f.FilterLength()), y.size() - 2 * size_t(f.FilterLength()), freq * ratio);
         EXPECT_GT(snr, f.RowAttenuation() - 10.0) << dst << " " << latency << " " << block;
       }
+}
+
+// The filter banks of the whole-step mode (one per output step) stay cached while unused, but only so many: an
+// endless run of different ratios does not grow the cache without bound, and a bank in use is never dropped.
+TEST(FracInterpolator, TheCacheOfWholeStepBanksStaysBoundedAndKeepsABankInUse)
+{
+  CDSPFracInterpolator held(false, 44100.0, 48000.0, 120.0, 0.0);
+  const std::vector<double> x = resamptest::Sine(4000, 0.05, 0.5);
+  const std::vector<double> before = resamptest::Run(held, x, 500, 500);
+  int most = 0;
+  for (int i = 1; i <= 20; ++i) {
+    CDSPFracInterpolator f(false, 100.0 * i, 100.0 * (i + 1), 120.0, 0.0); // i inputs to i + 1 outputs
+    ASSERT_TRUE(f.WholeStepMode()) << i;
+    most = std::max(most, State().recentBankCount);
+  }
+  EXPECT_GT(most, 2);
+  EXPECT_LE(most, 16);
+  held.Clear();
+  EXPECT_EQ(resamptest::Run(held, x, 500, 500), before);
 }
