@@ -137,3 +137,51 @@ TEST(Prototypes, TheRootSolverFindsEachRootOfAKnownPolynomial)
     EXPECT_EQ(std::count_if(solver.Roots(), solver.Roots() + 4, near), 1) << r;
   }
 }
+
+namespace {
+
+// Sets a design up with each step's parameters in turn (one changed at a time, one step repeating the last) and
+// expects after each the response a design set up once with the same parameters has.
+template <class D, class SetUp>
+void ExpectEachSetupMatchesAFreshDesign(SetUp setUp, int steps)
+{
+  D reused;
+  for (int step = 0; step < steps; ++step)
+  {
+    setUp(reused, step);
+    D fresh;
+    setUp(fresh, step);
+    ASSERT_EQ(reused.DigitalLayout().NumPoles(), fresh.DigitalLayout().NumPoles()) << "step " << step;
+    for (int i = 0; i <= 50; ++i)
+    {
+      const double f = 0.5 * i / 50;
+      EXPECT_NEAR(std::abs(reused.Cascade().Response(f) - fresh.Cascade().Response(f)), 0.0, 1e-12)
+        << "step " << step << ", " << f;
+    }
+  }
+}
+
+} // namespace
+
+// A design set up again follows its new parameters, whichever of them changed, and a repeat changes nothing.
+TEST(Prototypes, EachFamilySetUpAgainFollowsEveryChangedParameter)
+{
+  DesignWorkspace ws;
+  const int orders[] = {4, 6, 6, 6, 3, 3};
+  const double first[] = {1.0, 1.0, 3.0, 3.0, 3.0, 3.0}; // ripple, stop band or gain: order and it alternate
+  const double second[] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.5};
+  ExpectEachSetupMatchesAFreshDesign<ChebyshevIDesign::LowPass<8>>(
+    [&](auto& d, int s) { d.Setup(orders[s], kFs, kFc, first[s]); }, 6);
+  ExpectEachSetupMatchesAFreshDesign<ChebyshevIIDesign::LowPass<8>>(
+    [&](auto& d, int s) { d.Setup(orders[s], kFs, kFc, 20.0 * first[s]); }, 6);
+  ExpectEachSetupMatchesAFreshDesign<ChebyshevIDesign::LowShelf<8>>(
+    [&](auto& d, int s) { d.Setup(orders[s], kFs, kFc, -4.0 * first[s], 0.5 + second[s]); }, 6);
+  ExpectEachSetupMatchesAFreshDesign<BesselDesign::LowPass<8>>(
+    [&](auto& d, int s) { d.Setup(orders[s], ws, kFs, kFc); }, 6);
+  ExpectEachSetupMatchesAFreshDesign<BesselDesign::LowShelf<8>>(
+    [&](auto& d, int s) { d.Setup(orders[s], ws, kFs, kFc, -4.0 * first[s]); }, 6);
+  ExpectEachSetupMatchesAFreshDesign<LegendreDesign::LowPass<8>>(
+    [&](auto& d, int s) { d.Setup(orders[s], ws, kFs, kFc); }, 6);
+  ExpectEachSetupMatchesAFreshDesign<EllipticDesign::LowPass<8>>(
+    [&](auto& d, int s) { d.Setup(orders[s], kFs, kFc, first[s], second[s]); }, 6);
+}
