@@ -38,6 +38,27 @@ TEST(BiquadCascade, LayoutsBeyondTheStorageAreCut)
   EXPECT_EQ(st.cascade.NumStages(), 4);
 }
 
+// The storage's stages hold no filtering until a layout fills them: before any layout, and past a layout's last
+// section, each stage passes every frequency unchanged and reads back as no pole or zero at a unit gain.
+TEST(BiquadCascade, StagesNoLayoutFillsPassTheSignalUnchanged)
+{
+  Storage st;
+  st.layout.AddConjugatePair(std::polar(0.5, 0.3), Complex(-1.0, 0.0));
+  for (int round = 0; round < 2; ++round)
+  {
+    const int first = round == 0 ? 0 : 1;
+    for (int i = first; i < 4; ++i)
+    {
+      for (double f : {0.0, 0.1, 0.37, 0.5})
+        EXPECT_EQ(st.stages[i].Response(f), Complex(1.0, 0.0)) << "stage " << i << ", round " << round;
+      const StagePoles poles = StagePoles::FromStage(st.stages[i]);
+      EXPECT_EQ(poles.gain, 1.0) << "stage " << i << ", round " << round;
+    }
+    st.cascade.SetLayout(st.layout);
+  }
+  EXPECT_EQ(st.cascade.NumStages(), 1);
+}
+
 namespace {
 
 using LowPass16 = FilterDesign<Butterworth::Design::LowPass<16>, 1, DirectFormII>;
