@@ -1,10 +1,13 @@
 #include "resampler/real_fft.h"
+#include "resampler/real_fft_wide.h"
 #include "resampler_signal_tools.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <complex>
+#include <limits>
+#include <vector>
 
 using namespace resamp;
 
@@ -86,4 +89,24 @@ TEST(FftKeeper, ReturnedObjectsAreReusedAndOrdersOutsideTheRangeAreRefused)
   FftKeeper::Put(c);
   EXPECT_EQ(FftKeeper::Get(0), nullptr);
   EXPECT_EQ(FftKeeper::Get(31), nullptr);
+}
+
+// The wide transform's twiddle table is sized by TwiddleCount: filling it writes every one of those doubles (unit
+// magnitude pairs at most) and not one past them, at every size the transform serves.
+TEST(WideFftTwiddles, TheTableFillsExactlyTheCountItIsSizedFor)
+{
+  const double unset = std::numeric_limits<double>::quiet_NaN();
+  for (int m = 16; m <= 1 << 14; m *= 2) {
+    std::vector<double> table(size_t(8 * m), unset);
+    widefft::MakeTwiddles(m, table.data());
+    const int count = widefft::TwiddleCount(m);
+    ASSERT_GT(count, 0) << m;
+    ASSERT_LE(count, 8 * m) << m;
+    int written = 0;
+    for (int i = 0; i < 8 * m; ++i)
+      if (!std::isnan(table[size_t(i)])) written = i + 1;
+    EXPECT_EQ(written, count) << m;
+    for (int i = 0; i < count; ++i)
+      ASSERT_LE(std::fabs(table[size_t(i)]), 1.0) << m << ", " << i;
+  }
 }
