@@ -1,4 +1,5 @@
 #include "resampler/fir_filter.h"
+#include "golden_text.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <initializer_list>
 #include <limits>
 #include <numeric>
+#include <string>
 #include <vector>
 
 using namespace resamp;
@@ -161,4 +163,32 @@ TEST(FirFilter, TheMinimumPhaseFormKeepsTheMagnitudeAndReportsItsDelayAtDc)
   EXPECT_LT(minimum->latencyFrac, 1.0);
   FirFilterCache::Release(linear);
   FirFilterCache::Release(minimum);
+}
+
+// Designs across the range of bands and attenuations a resampler may ask for, at two cut-offs: each is symmetric
+// with its pass-band gain, at least the requested attenuation down from the cut-off on, and flat over the pass
+// band (the cut-off less the transition band) to within what that attenuation leaves. Their lengths (the
+// latency a resampler built on them has) are kept against a recording.
+TEST(FirFilter, EveryBandAndAttenuationMeetsItsStopAndPassBands)
+{
+  std::vector<std::string> lengths;
+  for (double normFreq : {0.5, 1.0 / 3.0})
+    for (double band : {2.0, 8.0, 15.0, 30.0, 45.0})
+      for (double atten : {20.0, 60.0, 100.0, 124.28, 180.0})
+      {
+        FirFilter* f = FirFilterCache::GetLPFilter(0, nullptr, normFreq, band, atten, 1.0);
+        const std::string where =
+          "cut-off " + goldentext::Num(normFreq) + ", " + goldentext::Num(band) + " %, " + goldentext::Num(atten) + " dB";
+        ASSERT_EQ(f->kernelLength, 2 * f->latency + 1) << where;
+        const double* k = f->kernel.data;
+        EXPECT_NEAR(std::accumulate(k, k + f->kernelLength, 0.0), 1.0, 1e-12) << where;
+        EXPECT_LT(WorstStopBandDb(*f, 0.5 * normFreq, 0.5), -atten) << where;
+        const double ripple = 20.0 * std::log10(1.0 + 2.0 * std::pow(10.0, -atten / 20.0));
+        EXPECT_LT(WorstPassBandDeviationDb(*f, 0.5 * normFreq * (1.0 - 0.02 * band)), ripple) << where;
+        lengths.push_back(where + ": " + std::to_string(f->kernelLength) + " taps");
+        FirFilterCache::Release(f);
+      }
+  const std::string differences =
+    goldentext::Compare(std::string(DROVIK_RESAMPLER_GOLDEN_DIR) + "/filter_lengths.txt", goldentext::Joined(lengths));
+  EXPECT_TRUE(differences.empty()) << differences;
 }
