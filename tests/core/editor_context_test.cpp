@@ -149,3 +149,42 @@ TEST(EditorContext, EditorStateAndScreenScalesAtTheirEdges)
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(open.GetData()), 12),
             std::string(reinterpret_cast<const char*>(stateOf(468, 450, 1.f).GetData()), 12));
 }
+
+// A delegate without a graphics editor: opening sends each parameter's value to the UI, which by default reaches
+// its own UI callbacks, as do control and other messages, MIDI and SysEx; closing tells it the UI closed.
+TEST(EditorDelegate, WithoutAnEditorWhatIsSentToTheUIReachesItsOwnCallbacks)
+{
+  struct Plain : plug::IEditorDelegate
+  {
+    Plain() : IEditorDelegate(2) {}
+    void BeginInformHostOfParamChangeFromUI(int) override {}
+    void EndInformHostOfParamChangeFromUI(int) override {}
+    void OnUIClose() override { log.push_back("closed"); }
+    void OnUIParamChange(int idx, plug::EParamChangeSource source) override
+    {
+      log.push_back("param " + std::to_string(idx) + " from " + std::to_string(int(source)));
+    }
+    bool OnMessage(int msgTag, int ctrlTag, int dataSize, const void* data) override
+    {
+      log.push_back("message " + std::to_string(msgTag) + " to " + std::to_string(ctrlTag) + " " +
+                    std::string(static_cast<const char*>(data), size_t(dataSize)));
+      return true;
+    }
+    void OnUIMidiMsg(const plug::IMidiMsg& msg) override { log.push_back("midi " + std::to_string(msg.mData1)); }
+    void OnUISysExMsg(const plug::ISysExMsg& msg) override { log.push_back("sysex " + std::to_string(msg.mSize)); }
+    Log log;
+  } delegate;
+  int parent = 0;
+  EXPECT_EQ(delegate.OpenWindow(&parent), nullptr);
+  delegate.SendControlMsgToUI(7, 3, 2, "ab");
+  delegate.SendArbitraryMsgToUI(4, 1, "c");
+  plug::IMidiMsg note;
+  note.mData1 = 60;
+  delegate.SendMidiMsgToUI(note);
+  const uint8_t dump[3] = {0xF0, 0x01, 0xF7};
+  delegate.SendSysExMsgToUI(plug::ISysExMsg{0, 3, dump});
+  delegate.CloseWindow();
+  const std::string fromDelegate = std::to_string(int(plug::kDelegate));
+  EXPECT_EQ(delegate.log, (Log{"param 0 from " + fromDelegate, "param 1 from " + fromDelegate, "message 3 to 7 ab",
+                               "message 4 to -1 c", "midi 60", "sysex 3", "closed"}));
+}

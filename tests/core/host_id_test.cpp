@@ -1,4 +1,5 @@
 // Host identification from the host's product text.
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -37,4 +38,26 @@ TEST(HostId, OnlyTheFirst255CharactersCount)
   EXPECT_EQ(plug::LookUpHost(text.c_str()), plug::kHostUnknown);
   const std::string shorter = std::string(249, 'x') + "reaper";
   EXPECT_EQ(plug::LookUpHost(shorter.c_str()), plug::kHostReaper);
+}
+
+// Every known host is told apart from every other: their product texts give the ids 1 to 50, each once.
+TEST(HostId, EachKnownHostHasItsOwnId)
+{
+  const char* const products[] = {
+    "REAPER", "ProTools", "Cubase", "Nuendo", "Cakewalk by BandLab", "Vegas Pro", "Fruity Wrapper", "Samplitude",
+    "Live", "Tracktion", "nTracks", "Melodyne", "vstmanlib", "AULab", "Forte", "Chainer", "Adobe Audition",
+    "Orion", "BIAS Peak", "SAWStudio", "Logic Pro", "GarageBand", "Digital Performer", "AudioMulch",
+    "PreSonus Studio One", "VST3PluginTestHost", "Ardour", "Renoise", "OpenMPT", "WaveLab Pro",
+    "WaveLab Elements", "TwistedWave", "Bitwig Studio", "www host", "Reason", "GWVST", "Waveform", "Audacity",
+    "Acoustica", "PluginDoctor", "iZotope RX", "SAVIHost", "Blue Cat's VST Host", "SADiE", "SpectraLayers",
+    "VSTHost", "VST Plugin Analyser", "Wavosaur", "Mixbus32C", "Standalone",
+  };
+  std::set<int> ids;
+  for (const char* product : products)
+  {
+    const int id = plug::LookUpHost(product);
+    EXPECT_TRUE(id >= 1 && id <= 50) << product << " " << id;
+    EXPECT_TRUE(ids.insert(id).second) << product << " shares the id " << id;
+  }
+  EXPECT_EQ(ids.size(), 50u);
 }

@@ -1,16 +1,20 @@
 // Shrink threshold, sizes and text operations of the Lib containers.
 #include <cstring>
 #include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/LibHeapBuf.h"
+#include "core/LibMutex.h"
 #include "core/LibPtrList.h"
 #include "core/LibString.h"
 #include "core/LibTypedBuf.h"
 
 using plug::LibHeapBuf;
+using plug::LibMutex;
 using plug::LibPtrList;
 using plug::LibString;
 
@@ -38,6 +42,20 @@ TEST(LibHeapBuf, ResizeToZeroGivesNullAndNegativeCountsAsZero)
   EXPECT_NE(buf.Resize(10), nullptr);
   EXPECT_EQ(buf.Resize(-5), nullptr);
   EXPECT_EQ(buf.GetSize(), 0);
+}
+
+// A size whose allocation would pass the largest int is refused: the buffer, its size and its bytes stay.
+TEST(LibHeapBuf, AnUnallocatableSizeKeepsTheBuffer)
+{
+  LibHeapBuf buf(128);
+  char* before = static_cast<char*>(buf.Resize(10));
+  std::memcpy(before, "keep", 5);
+  EXPECT_EQ(buf.Resize(0x7ffffff0), before);
+  EXPECT_EQ(buf.GetSize(), 10);
+  EXPECT_STREQ(static_cast<const char*>(buf.Get()), "keep");
+  LibHeapBuf empty(128);
+  EXPECT_EQ(empty.Resize(0x7ffffff0), nullptr);
+  EXPECT_EQ(empty.GetSize(), 0);
 }
 
 TEST(LibHeapBuf, GrowthKeepsContents)
@@ -147,6 +165,23 @@ TEST(LibString, AppendingToItselfDoublesIt)
   EXPECT_EQ(std::string(big.Get()), std::string(400, 'q'));
 }
 
+// A tail of the string's own text is read from where it lies, before and after the buffer grows.
+TEST(LibString, AppendingPartOfItselfCopiesThatPart)
+{
+  std::string text;
+  for (int i = 0; i < 300; ++i)
+    text += static_cast<char>('a' + i % 26);
+  for (int length : {8, 300})
+    for (int from : {1, length / 2, length - 1})
+    {
+      LibString s;
+      s.Set(text.c_str(), length);
+      s.Append(s.Get() + from);
+      const std::string head = text.substr(0, static_cast<size_t>(length));
+      EXPECT_EQ(std::string(s.Get()), head + head.substr(static_cast<size_t>(from))) << length << " from " << from;
+    }
+}
+
 TEST(LibString, SetRangeKeepsFollowingBytes)
 {
   LibString s("hello world");
@@ -178,4 +213,39 @@ TEST(LibString, FormatCappedCutsToMaxCharacters)
   EXPECT_EQ(s.GetSize(), 5);
   s.AppendFormatCapped(3, "%s", "abcdef");
   EXPECT_STREQ(s.Get(), "1234abc");
+}
+
+namespace {
+std::vector<bool> gMutexChanges;
+void RecordMutexChange(const LibMutex&, bool held) { gMutexChanges.push_back(held); }
+
+bool TryLockElsewhere(LibMutex& m)
+{
+  bool taken = false;
+  std::thread([&] {
+    taken = m.TryLock();
+    if (taken)
+      m.Unlock();
+  }).join();
+  return taken;
+}
+} // namespace
+
+// TryLock takes a free mutex (again, on the thread that holds it) and refuses while another thread holds it; the
+// watch hears only of the first take and the last release.
+TEST(LibMutex, TryLockTakesOnlyWhatNoOtherThreadHolds)
+{
+  LibMutex m;
+  LibMutex::SetWatch(RecordMutexChange);
+  gMutexChanges.clear();
+  EXPECT_TRUE(m.TryLock());
+  EXPECT_TRUE(m.TryLock());
+  EXPECT_FALSE(TryLockElsewhere(m));
+  m.Unlock();
+  EXPECT_FALSE(TryLockElsewhere(m));
+  m.Unlock();
+  EXPECT_EQ(gMutexChanges, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(TryLockElsewhere(m));
+  EXPECT_EQ(gMutexChanges, (std::vector<bool>{true, false, true, false}));
+  LibMutex::SetWatch(nullptr);
 }

@@ -1,6 +1,8 @@
 // Parameter precision, initialisers, display texts, constraining and parsing.
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -181,6 +183,31 @@ TEST(IParamParse, StringToValue)
   IParam neg;
   neg.InitDouble("n", 0, -10, 10, 1, "", IParam::kFlagNegateDisplay);
   EXPECT_EQ(neg.StringToValue("4"), -4.0);
+}
+
+// What no caller should send still gives a defined answer: no text reads as empty (the lowest value), a value
+// beyond the int range gives that range's end as an int.
+TEST(IParamParse, MissingTextsAndValuesBeyondTheIntRange)
+{
+  IParam b;
+  b.InitBool("b", true, "", 0, "", "off", "on");
+  double mapped = 5.0;
+  EXPECT_FALSE(b.MapDisplayText(nullptr, &mapped));
+  EXPECT_EQ(mapped, 5.0);
+  EXPECT_EQ(b.StringToValue(nullptr), 0.0);
+  IParam d;
+  d.InitDouble("d", 0, 2, 10, 0.1);
+  EXPECT_EQ(d.StringToValue(nullptr), 2.0);
+  IParam wide;
+  wide.InitDouble(nullptr, 0, -1e12, 1e12, 1);
+  EXPECT_STREQ(wide.GetName(), "");
+  const std::pair<double, int> cases[] = {
+    {1e11, INT_MAX}, {2147483647.0, INT_MAX}, {-1e11, INT_MIN}, {-2147483648.0, INT_MIN}, {-12.0, -12}};
+  for (const auto& [value, asInt] : cases)
+  {
+    wide.Set(value);
+    EXPECT_EQ(wide.Int(), asInt) << value;
+  }
 }
 
 // Normalised positions through each shape and back; an exponential range from 0 still reaches its top.

@@ -299,6 +299,36 @@ TEST(Presets, MadePresetsFillTheFreeSlotsInOrder)
   EXPECT_EQ(p.GetParam(2)->Value(), 2.0);
 }
 
+// With every slot taken, making a preset of any kind changes no slot.
+TEST(Presets, MakingAPresetWithNoFreeSlotChangesNothing)
+{
+  ThreeParams p(1);
+  p.MakePreset("first", 0.25, 1.0, 2);
+  const std::vector<uint8_t> before(p.GetPresetSlot(0)->mChunk.GetData(),
+                                    p.GetPresetSlot(0)->mChunk.GetData() + p.GetPresetSlot(0)->mChunk.Size());
+  p.MakePreset("made", 0.75, -1.5, 4);
+  p.MakePresetFromNamedParams("named", 1, 2, 5);
+  p.MakePresetFromBlob("blob", "AAAAAAAA0D8AAAAAAAAIwAAAAAAAABBA", 24);
+  EXPECT_STREQ(p.GetPresetName(0), "first");
+  EXPECT_EQ(std::vector<uint8_t>(p.GetPresetSlot(0)->mChunk.GetData(),
+                                 p.GetPresetSlot(0)->mChunk.GetData() + p.GetPresetSlot(0)->mChunk.Size()),
+            before);
+}
+
+// Ranges that run past the end of the parameter list act on the parameters that exist.
+TEST(ParamRangesAndGroups, RangesPastTheLastParameterStopThere)
+{
+  ThreeParams p;
+  p.InitParamRange(1, 4, 1, "Band %d", 0.5, 0, 1, 0.01, "", 0, "Bands");
+  EXPECT_STREQ(p.GetParam(0)->GetName(), "a");
+  EXPECT_STREQ(p.GetParam(2)->GetName(), "Band 2");
+  p.GetParam(1)->Set(0.3);
+  p.CloneParamRange(1, 2, 2, "Band", "Copy", nullptr);
+  EXPECT_STREQ(p.GetParam(1)->GetName(), "Band 1");
+  EXPECT_STREQ(p.GetParam(2)->GetName(), "Copy 1");
+  EXPECT_EQ(p.GetParam(2)->Value(), 0.3);
+}
+
 // Cloning, copying and randomising act on the parameters named and no others.
 TEST(ParamRangesAndGroups, CloneCopyAndRandomiseTouchOnlyTheirParameters)
 {

@@ -2,6 +2,7 @@
 // editor, in which order, and that the idle call always comes. (Queue capacity and wrap are the queue test's.)
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -254,6 +255,22 @@ TEST_F(FrameworkTimer, ATimerStoppingItselfDoesNotCostTheNextOneItsTick)
   EXPECT_EQ(calls[0], 2);
   EXPECT_EQ(calls[1], 3);
   EXPECT_EQ(calls[2], 3);
+}
+
+// A timer whose callback throws on its ticks costs the timer after it nothing, and is itself called again.
+TEST_F(FrameworkTimer, ATimerThatThrowsCostsTheNextOneNoTick)
+{
+  int calls[2] = {0, 0};
+  std::unique_ptr<plug::Timer> throwing(plug::Timer::Create([&calls](plug::Timer&) {
+    if (++calls[0] > 1)
+      throw std::runtime_error("tick failed");
+  }, 20));
+  std::unique_ptr<plug::Timer> after(plug::Timer::Create([&calls](plug::Timer&) { ++calls[1]; }, 20));
+  foundation::RunLoop::Main().RunDueTimers();
+  Tick();
+  Tick();
+  EXPECT_EQ(calls[0], 3);
+  EXPECT_EQ(calls[1], 3);
 }
 
 // Modal work inside a timer's callback runs the loop on: a timer that stops itself there and starts a successor

@@ -2,6 +2,7 @@
 // pins and speaker arrangements, keys with their modifiers, the host's time info and the editor's SysEx.
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -243,7 +244,8 @@ TEST(DispatcherEdges, AnOddLastPinIsNotMarkedStereoNorTheSideAStandardArrangemen
   }
 }
 
-// The host's key (character, virtual key, modifier bits Shift 1, Alt 2, Command 4, Control 8) as the editor gets it.
+// The host's key (character, virtual key, modifier bits Shift 1, Alt 2, Command 4, Control 8) as the editor gets it,
+// pressed and released alike; the character is the key's text.
 TEST(DispatcherEdges, KeysReachTheEditorWithTheirCodesAndModifiers)
 {
   struct KeyRecorder : TestPlug
@@ -253,6 +255,11 @@ TEST(DispatcherEdges, KeysReachTheEditorWithTheirCodesAndModifiers)
     {
       keys.push_back(key);
       return true;
+    }
+    bool OnKeyUp(const plug::IKeyPress& key) override
+    {
+      keys.push_back(key);
+      return false;
     }
     std::vector<plug::IKeyPress> keys;
   } p;
@@ -274,12 +281,17 @@ TEST(DispatcherEdges, KeysReachTheEditorWithTheirCodesAndModifiers)
   {
     p.keys.clear();
     EXPECT_EQ(Call(p, vst2::effEditKeyDown, c.character, c.vstKey, nullptr, c.modifiers), 1);
-    ASSERT_EQ(p.keys.size(), 1u);
-    const plug::IKeyPress& k = p.keys[0];
-    EXPECT_EQ(k.mVirtualKey, c.virtualKey) << c.vstKey << " " << c.modifiers;
-    EXPECT_EQ(k.mShift, c.shift) << c.modifiers;
-    EXPECT_EQ(k.mCtrl, c.ctrl) << c.modifiers;
-    EXPECT_EQ(k.mAlt, c.alt) << c.modifiers;
+    EXPECT_EQ(Call(p, vst2::effEditKeyUp, c.character, c.vstKey, nullptr, c.modifiers), 0);
+    ASSERT_EQ(p.keys.size(), 2u);
+    const std::string text = c.character ? std::string(1, char(c.character)) : std::string();
+    for (const plug::IKeyPress& k : p.keys)
+    {
+      EXPECT_EQ(k.mVirtualKey, c.virtualKey) << c.vstKey << " " << c.modifiers;
+      EXPECT_EQ(std::string(k.mUtf8), text) << c.vstKey;
+      EXPECT_EQ(k.mShift, c.shift) << c.modifiers;
+      EXPECT_EQ(k.mCtrl, c.ctrl) << c.modifiers;
+      EXPECT_EQ(k.mAlt, c.alt) << c.modifiers;
+    }
   }
 }
 
@@ -519,6 +531,48 @@ TEST(DispatcherEdges, ExtraChannelsForHostsThatWantThem)
   }
 }
 
+// Informing the host of every parameter sends each one's normalised value, in index order.
+TEST(DispatcherEdges, TheHostCanBeToldOfEveryParameter)
+{
+  HostedPlug h;
+  TestPlug p(h.info, 0);
+  p.GetParam(0)->Set(6.0);
+  p.GetParam(1)->Set(2.0);
+  h.host.mAutomation.clear();
+  p.InformHostOfAllParams();
+  EXPECT_EQ(h.host.mAutomation, (std::vector<std::pair<int, float>>{{0, 0.75f}, {1, 1.0f}}));
+}
+
+// What a plug-in's callback throws stays in the plug-in: the host's call returns (the dispatcher answers 0) and a
+// parameter the host set keeps its value.
+TEST(DispatcherEdges, ExceptionsInThePluginNeverReachTheHost)
+{
+  struct Throwing : TestPlug
+  {
+    Throwing() : TestPlug(plug::InstanceInfo{}, 0) {}
+    void OnParamChange(int, plug::EParamChangeSource, int) override { throw std::runtime_error("param"); }
+    void ProcessBlock(double**, double**, int) override { throw std::runtime_error("block"); }
+    bool OnKeyDown(const plug::IKeyPress&) override { throw std::runtime_error("key"); }
+  } p;
+  vst2::Effect& e = p.GetEffect();
+  EXPECT_NO_THROW(e.setParameter(&e, 0, 0.75f));
+  EXPECT_EQ(p.GetParam(0)->Value(), 6.0);
+  float in[4] = {}, out[4] = {};
+  float* ins[2] = {in, in};
+  float* outs[2] = {out, out};
+  EXPECT_NO_THROW(e.processReplacing(&e, ins, outs, 4));
+  EXPECT_EQ(Call(p, vst2::effEditKeyDown, 'a', 0, nullptr, 0.f), 0);
+}
+
+// Without an editor there is nothing to resize: the host is not asked for a new window size.
+TEST(DispatcherEdges, APluginWithoutAnEditorRefusesToResizeIt)
+{
+  HostedPlug h;
+  TestPlug p(h.info, 0);
+  EXPECT_FALSE(p.EditorResize(300, 200));
+  EXPECT_EQ(std::count(h.host.mOpcodes.begin(), h.host.mOpcodes.end(), int(vst2::audioMasterSizeWindow)), 0);
+}
+
 TEST(DispatcherEdges, MidiSentToTheHostKeepsItsBytes)
 {
   HostedPlug h;
@@ -601,6 +655,46 @@ TEST(DispatcherEdges, ProgramsSampleRateAutomationAndMidiFromTheHost)
   EXPECT_EQ(p.midi[0].mStatus, 0x90);
   EXPECT_EQ(p.midi[0].mData1, 60);
   EXPECT_EQ(p.midi[0].mData2, 100);
+}
+
+// SysEx from the host reaches the plug-in with its offset and bytes, in order with the MIDI; empty slots and
+// events of other kinds are passed over.
+TEST(DispatcherEdges, SysExAndMidiFromTheHostArriveInTheirOrder)
+{
+  struct EventRecorder : TestPlug
+  {
+    EventRecorder() : TestPlug(plug::InstanceInfo{}, 0) {}
+    void ProcessMidiMsg(const plug::IMidiMsg& msg) override
+    {
+      seen.push_back({msg.mOffset, {msg.mStatus, msg.mData1, msg.mData2}});
+    }
+    void ProcessSysEx(const plug::ISysExMsg& msg) override
+    {
+      seen.push_back({msg.mOffset, std::vector<int>(msg.mData, msg.mData + msg.mSize)});
+    }
+    std::vector<std::pair<int, std::vector<int>>> seen;
+  } p;
+  char dump[] = {char(0xF0), 0x7D, 0x01, char(0xF7)};
+  vst2::SysExEvent sysEx{};
+  sysEx.type = vst2::kEventSysEx;
+  sysEx.deltaFrames = 3;
+  sysEx.dumpBytes = 4;
+  sysEx.sysexDump = dump;
+  vst2::Event other{};
+  other.type = 99;
+  vst2::MidiEvent control{};
+  control.type = vst2::kEventMidi;
+  control.deltaFrames = 9;
+  control.midiData[0] = char(0xB0), control.midiData[1] = 7, control.midiData[2] = 64;
+  struct
+  {
+    int32_t numEvents;
+    intptr_t reserved;
+    vst2::Event* events[4];
+  } list{4, 0, {reinterpret_cast<vst2::Event*>(&sysEx), nullptr, &other, reinterpret_cast<vst2::Event*>(&control)}};
+  EXPECT_EQ(Call(p, vst2::effProcessEvents, 0, 0, &list), 1);
+  using Seen = std::vector<std::pair<int, std::vector<int>>>;
+  EXPECT_EQ(p.seen, (Seen{{3, {0xF0, 0x7D, 0x01, 0xF7}}, {9, {0xB0, 7, 64}}}));
 }
 
 // The state comparison takes values as equal within a hundred-thousandth (as 32-bit floats), read from the start

@@ -215,6 +215,34 @@ TEST(Dispatcher, CanDoAnswersInOrder)
     EXPECT_EQ(Call(p, vst2::effCanDo, 0, 0, const_cast<char*>(c.text)), c.answer) << c.text;
 }
 
+// MIDI in and out are claimed, under both their names, only by a plug-in that has them.
+TEST(Dispatcher, CanDoClaimsTheMidiDirectionsThePluginHas)
+{
+  struct Midi : plug::IPluginVST2
+  {
+    Midi(bool in, bool out) : plug::IPluginVST2(plug::InstanceInfo{}, Configured(in, out)) {}
+    static plug::IPluginConfig Configured(bool in, bool out)
+    {
+      plug::IPluginConfig c = TestPlug::Config(0);
+      c.plugDoesMidiIn = in;
+      c.plugDoesMidiOut = out;
+      return c;
+    }
+  };
+  for (bool in : {false, true})
+    for (bool out : {false, true})
+    {
+      Midi p(in, out);
+      auto canDo = [&p](const char* text) {
+        return p.GetEffect().dispatcher(&p.GetEffect(), vst2::effCanDo, 0, 0, const_cast<char*>(text), 0.f);
+      };
+      EXPECT_EQ(canDo("receiveVstEvents"), in) << in << out;
+      EXPECT_EQ(canDo("receiveVstMidiEvent"), in) << in << out;
+      EXPECT_EQ(canDo("sendVstEvents"), out) << in << out;
+      EXPECT_EQ(canDo("sendVstMidiEvent"), out) << in << out;
+    }
+}
+
 TEST(Dispatcher, VendorSpecificRequests)
 {
   TestPlug p({}, 0);

@@ -355,6 +355,38 @@ TEST(Connections, UnconnectedInputsConsumeNoHostPointer)
   EXPECT_EQ(b.out[1][3], 0.5) << "input 1 received the host's first pointer";
 }
 
+// A null channel from the host reads as silence in every block, even after the plug-in wrote over that input, and
+// a null output channel is written nowhere.
+template <class T>
+class NullChannels : public ::testing::Test
+{
+};
+TYPED_TEST_SUITE(NullChannels, SampleTypes);
+
+TYPED_TEST(NullChannels, ReadSilenceInEveryBlockAndTakeNoOutput)
+{
+  struct Scribbler : TestPlug
+  {
+    Scribbler() : TestPlug({}, 0) {}
+    void ProcessBlock(double** inputs, double** outputs, int nFrames) override
+    {
+      TestPlug::ProcessBlock(inputs, outputs, nFrames);
+      std::fill(inputs[0], inputs[0] + nFrames, 7.0);
+      std::fill(outputs[1], outputs[1] + nFrames, 3.0);
+    }
+  } p;
+  Block<TypeParam> b(2, 8);
+  b.inPtrs[0] = nullptr;
+  b.outPtrs[1] = nullptr;
+  for (int block = 0; block < 2; ++block)
+  {
+    std::fill(b.out[0].begin(), b.out[0].end(), TypeParam(1));
+    RunBlock(p.GetEffect(), b, 8);
+    EXPECT_EQ(b.out[0], std::vector<TypeParam>(8, TypeParam(0))) << "block " << block;
+    EXPECT_EQ(b.out[1], std::vector<TypeParam>(8, TypeParam(0))) << "block " << block;
+  }
+}
+
 TEST(LatencyChange, ResizingWhileTheAudioThreadRunsIsSafe)
 {
   TestPlug p({}, 64);

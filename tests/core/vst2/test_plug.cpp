@@ -15,7 +15,7 @@ const auto* const kManualRunLoop = ::testing::AddGlobalTestEnvironment(new tests
 FakeHost* FakeHost::sCurrent = nullptr;
 int TestPlug::sInstances = 0;
 
-intptr_t FakeHost::Callback(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void* ptr, float)
+intptr_t FakeHost::Callback(vst2::Effect*, int32_t opcode, int32_t index, intptr_t, void* ptr, float opt)
 {
   FakeHost* host = sCurrent;
   if (!host)
@@ -30,6 +30,9 @@ intptr_t FakeHost::Callback(vst2::Effect*, int32_t opcode, int32_t, intptr_t, vo
     return host->mVendorVersion;
   case vst2::audioMasterGetCurrentProcessLevel:
     return host->mProcessLevel;
+  case vst2::audioMasterAutomate:
+    host->mAutomation.push_back({index, opt});
+    return 0;
   case vst2::audioMasterGetTime:
     return reinterpret_cast<intptr_t>(host->mTime);
   case vst2::audioMasterProcessEvents:

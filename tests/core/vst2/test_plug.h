@@ -1,6 +1,7 @@
 // A small plug-in on the VST 2.x binding for driving the binding and the processor base the way a host does.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "core/vst2/IPluginVST2.h"
@@ -19,6 +20,7 @@ struct FakeHost
   std::vector<int> mSysExBytes;           // the bytes of each SysEx event sent to the host
   std::vector<int> mEventFrames;          // the frame offset of each event sent to the host
   std::vector<int> mOpcodes;
+  std::vector<std::pair<int, float>> mAutomation; // index and normalised value of each automation request
   static intptr_t Callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                            float opt);
 };

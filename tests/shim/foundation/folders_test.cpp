@@ -67,6 +67,21 @@ TEST(Folders, DesktopAndMusicComeFromUserDirsOrDefaults)
   EXPECT_EQ(First(kMusicFolder, kUserDomain), "/srv/music");
 }
 
+// Only a line that names an absolute folder, quoted to its end, moves a folder; of several, the last one counts.
+TEST(Folders, UserDirsLinesWithoutAnAbsoluteFolderAreIgnored)
+{
+  TemporaryHome home;
+  ASSERT_TRUE(testsupport::MakeFolders(home.Path() + "/.config"));
+  ASSERT_TRUE(WriteFile(home.Path() + "/.config/user-dirs.dirs",
+                        "XDG_MUSIC_DIR=\"/srv/first\"\n"
+                        "XDG_MUSIC_DIR=\"/srv/music\"\n"
+                        "XDG_MUSIC_DIR=\"relative/music\"\n"
+                        "XDG_MUSIC_DIR=\"\"\n"
+                        "XDG_MUSIC_DIR=\"/srv/unfinished\n"
+                        "XDG_MUSIC_DIR=/srv/unquoted\n"));
+  EXPECT_EQ(First(kMusicFolder, kUserDomain), "/srv/music");
+}
+
 TEST(Folders, DomainsAnswerInUserLocalSystemOrder)
 {
   TemporaryHome home;
