@@ -57,6 +57,26 @@ public:
          static_cast<long>(Intern("XdndActionCopy")));
   }
   void Drop(Window target) { Send(target, "XdndDrop", 0, CurrentTime); }
+  void Leave(Window target) { Send(target, "XdndLeave", 0, 0); }
+
+  /// Waits for the target's answer to a move: 1 when it accepts the drop, 0 when it refuses it, -1 when no
+  /// answer came within ten seconds.
+  int AwaitStatus()
+  {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < limit)
+    {
+      XEvent e;
+      if (!XCheckTypedWindowEvent(mDisplay, mWindow, ClientMessage, &e))
+      {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+      if (e.xclient.message_type == Intern("XdndStatus"))
+        return (e.xclient.data.l[1] & 1) != 0;
+    }
+    return -1;
+  }
 
   /// Serves requests for the dropped data with uris until `finished` answers of the target arrived; returns how
   /// many of them said the drop was taken, or -1 when they did not all come within ten seconds.

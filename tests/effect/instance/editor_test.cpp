@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "drovik_instance.h"
 #include "effect/Drovik.h"
@@ -43,11 +44,20 @@ struct HandClock
   }
 };
 
-/// An editor that draws nothing and counts the meter refreshes it is asked for.
+/// What an editor that draws nothing was asked for.
+struct EditorRequests
+{
+  int meterRefreshes = 0;
+  int abouts = 0;
+  int versionChecks = 0;
+  std::vector<double> resizes;
+};
+
+/// An editor that draws nothing and records what it is asked for.
 class CountingEditor : public DrovikEditorLink
 {
 public:
-  explicit CountingEditor(int& meterRefreshes) : mMeterRefreshes(meterRefreshes) {}
+  explicit CountingEditor(EditorRequests& requests) : mRequests(requests) {}
   void Install(Drovik& plugin) override
   {
     plugin.mMakeGraphicsFunc = [&plugin] {
@@ -55,18 +65,18 @@ public:
     };
   }
   void UpdateControlStates(Drovik&) override {}
-  void UpdateMeterDisplay(Drovik&) override { ++mMeterRefreshes; }
-  void ShowAbout(Drovik&) override {}
-  void VersionCheckText(Drovik&, const char*, const char*) override {}
+  void UpdateMeterDisplay(Drovik&) override { ++mRequests.meterRefreshes; }
+  void ShowAbout(Drovik&) override { ++mRequests.abouts; }
+  void VersionCheckText(Drovik&, const char*, const char*) override { ++mRequests.versionChecks; }
   void ShowMessage(Drovik&, const char*, const char*) override {}
-  void ResizeEditor(Drovik&, double) override {}
+  void ResizeEditor(Drovik&, double scale) override { mRequests.resizes.push_back(scale); }
   double EditorDrawScale(const Drovik&) const override { return 1.0; }
   int ParamUnderMouse(const Drovik&) const override { return -1; }
   std::string ChosenPresetPath(const Drovik&) const override { return {}; }
   bool KnobShowsValue(const Drovik&, int) const override { return false; }
 
 private:
-  int& mMeterRefreshes;
+  EditorRequests& mRequests;
 };
 
 } // namespace
@@ -112,8 +122,9 @@ TEST_F(Editor, AnEditorOpenedWhileNoAudioRunsIsAskedForTheMetersAtItsFirstTicks)
   Instance instance(mHost);
   auto* drovik = dynamic_cast<Drovik*>(instance.Plug());
   ASSERT_TRUE(drovik);
-  int meterRefreshes = 0;
-  drovik->AttachEditor(std::make_unique<CountingEditor>(meterRefreshes));
+  EditorRequests requests;
+  int& meterRefreshes = requests.meterRefreshes;
+  drovik->AttachEditor(std::make_unique<CountingEditor>(requests));
   clock.Ticks(3); // whatever making the instance asked for is done with
   int parent = 0;
   for (int opening = 1; opening <= 2; ++opening)
@@ -127,4 +138,40 @@ TEST_F(Editor, AnEditorOpenedWhileNoAudioRunsIsAskedForTheMetersAtItsFirstTicks)
     EXPECT_EQ(meterRefreshes, 1) << "asked again with nothing changed";
     EXPECT_EQ(instance.Dispatch(vst2::effEditClose), 1);
   }
+}
+
+// The about box, the version check and a reset of the scale come only when the user asks for them from an open
+// editor, each once per asking, at the next tick; opening the editor asks for none of them.
+TEST_F(Editor, EditorRequestsComeOnlyWhenAskedForWithTheEditorOpen)
+{
+  HandClock clock;
+  Instance instance(mHost);
+  auto* drovik = dynamic_cast<Drovik*>(instance.Plug());
+  ASSERT_TRUE(drovik);
+  EditorRequests requests;
+  drovik->AttachEditor(std::make_unique<CountingEditor>(requests));
+  const auto ask = [drovik](int action) { drovik->OnParamChange(action, plug::kUI, -1); };
+  ask(kActionVersionCheck); // no editor to answer in: dropped
+  ask(kActionAbout);
+  ask(kActionResetGUIScale);
+  clock.Ticks(3);
+  int parent = 0;
+  ASSERT_EQ(instance.Dispatch(vst2::effEditOpen, 0, 0, &parent), 1);
+  clock.Ticks(3);
+  EXPECT_EQ(requests.versionChecks, 0);
+  EXPECT_EQ(requests.abouts, 0);
+  EXPECT_TRUE(requests.resizes.empty());
+
+  ask(kActionVersionCheck);
+  ask(kActionVersionCheck); // asked twice before a tick: checked once
+  clock.Ticks(2);
+  EXPECT_EQ(requests.versionChecks, 1);
+  EXPECT_EQ(requests.abouts, 0);
+  ask(kActionAbout);
+  ask(kActionResetGUIScale);
+  clock.Ticks(2);
+  EXPECT_EQ(requests.versionChecks, 1);
+  EXPECT_EQ(requests.abouts, 1);
+  EXPECT_EQ(requests.resizes, std::vector<double>{1.0});
+  EXPECT_EQ(instance.Dispatch(vst2::effEditClose), 1);
 }

@@ -42,6 +42,22 @@ TEST(Oversampler, LatencyMeasurementGivesUpOnAResamplerThatNeverAnswers)
   EXPECT_EQ(mute.calls, Oversampler::kMaxMeasureCalls);
 }
 
+// Before its first build an oversampler runs the host rate only: no factor can be selected, it takes no samples
+// and no set can be built for its shape.
+TEST(Oversampler, NeverBuiltItRunsTheHostRateOnly)
+{
+  Oversampler os;
+  os.SetFactor(2);
+  EXPECT_EQ(os.Factor(), 1);
+  EXPECT_EQ(os.Latency(), 0);
+  EXPECT_EQ(os.MaxLatency(), 0);
+  EXPECT_LT(os.BlockSize(), 1);
+  EXPECT_EQ(Oversampler::BuildFactorSet(os.CurrentShape(), 2), nullptr);
+  std::vector<double> L(kBlock, 0.5), R(L);
+  double* in[2] = {L.data(), R.data()};
+  EXPECT_EQ(os.Up(in, kBlock, 2), 0);
+}
+
 TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
 {
   Oversampler os;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -330,6 +331,55 @@ TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
     ASSERT_NE(PopUp(menu), nullptr);
   }
   EXPECT_GT(chosen, 0);
+}
+
+// A separator is a grey line one pixel high across the middle of its 20-pixel row, inset from the menu's sides.
+TEST_F(X11Popups, ASeparatorIsAGreyLineAcrossTheMiddleOfItsRow)
+{
+  constexpr unsigned long kGrey = 0xABABAB;
+  Menu menu;
+  menu.AddItem("above", [](MenuItem&) {});
+  menu.AddSeparatorItem();
+  menu.AddItem("below", [](MenuItem&) {});
+  std::vector<int> greyRows;
+  int left = -1, right = -1, width = 0;
+  {
+    User user([&](Display* display) {
+      XWindowAttributes wa{};
+      if (WaitForMenu(display, wa))
+        WaitFor([&] {
+          // The window on top now, should the one first seen have been an earlier menu still closing.
+          const Window shown = TopPopup(display);
+          if (!shown || !XGetWindowAttributes(display, shown, &wa) || wa.map_state != IsViewable)
+            return false;
+          XImage* image = XGetImage(display, shown, 0, 0, wa.width, wa.height, AllPlanes, ZPixmap);
+          if (!image)
+            return false;
+          width = wa.width;
+          const auto grey = [&](int x, int y) { return (XGetPixel(image, x, y) & 0xFFFFFF) == kGrey; };
+          greyRows.clear();
+          left = right = -1;
+          for (int y = 0; y < wa.height; ++y)
+            if (grey(wa.width - 10, y))
+              greyRows.push_back(y);
+          if (!greyRows.empty())
+            for (int x = 0; x < wa.width; ++x)
+              if (grey(x, greyRows[0]))
+              {
+                if (left < 0)
+                  left = x;
+                right = x;
+              }
+          XDestroyImage(image);
+          return !greyRows.empty();
+        });
+      KeyToMenu(display, XK_Escape);
+    });
+    PopUp(menu);
+  }
+  EXPECT_EQ(greyRows, std::vector<int>{30});
+  EXPECT_EQ(left, 6);
+  EXPECT_EQ(right, width - 7);
 }
 
 TEST_F(X11Popups, KeysMoveTheHighlightThroughALongMenuPastDisabledItemsAndSeparators)

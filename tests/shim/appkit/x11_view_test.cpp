@@ -1172,6 +1172,27 @@ TEST_F(X11View, DropsAreTakenOneAtATimeAndAFloodOfThemIsRefused)
   EXPECT_EQ(mRecorder.mDrops.load(), 1);
 }
 
+// Each move of a drag of files over the view is answered: accepted from the source that entered, refused from a
+// source that never entered and from one that has left.
+TEST_F(X11View, MovesOfADragAreAcceptedOnlyFromTheSourceThatEntered)
+{
+  OpenView();
+  const Window child = Children().at(0);
+  testsupport::DragSource entered(mHost), stranger(mHost);
+  entered.Enter(child);
+  entered.Position(child, 0, 0);
+  XFlush(mHost);
+  EXPECT_EQ(entered.AwaitStatus(), 1);
+  stranger.Position(child, 0, 0);
+  XFlush(mHost);
+  EXPECT_EQ(stranger.AwaitStatus(), 0);
+  entered.Leave(child);
+  entered.Position(child, 0, 0);
+  XFlush(mHost);
+  EXPECT_EQ(entered.AwaitStatus(), 0);
+  EXPECT_EQ(mRecorder.mDrops.load(), 0);
+}
+
 TEST_F(X11View, AFileListIsTakenFromAnySlotOfTheEnterMessageOrFromTheTypeList)
 {
   OpenView();
