@@ -269,6 +269,36 @@ TEST_F(StockControlsTest, TabSwitchWithRoundedEndsRoundsTheOuterCornersOfItsEndB
   EXPECT_EQ(rounded, (std::vector<std::vector<bool>>{{true, false}, {false, false}, {false, true}}));
 }
 
+TEST_F(StockControlsTest, TabSwitchDrawsEachOfItsButtonsAndNothingBeyondThem)
+{
+  const IRECT bounds(100, 100, 220, 160);
+  for (EDirection direction : {kHorizontal, kVertical})
+    for (auto* tabs : {new IVTabSwitchControl(bounds, nullptr, {"a"}, "", IVStyle(), kVShapeRectangle, direction),
+                       new IVTabSwitchControl(bounds, nullptr, {"a", "b"}, "", IVStyle(), kVShapeRectangle, direction),
+                       new IVTabSwitchControl(bounds, nullptr, {"a", "b", "c"}, "", IVStyle(), kVShapeRectangle,
+                                              direction),
+                       new IVTabSwitchControl(bounds, nullptr, {"a", "b", "c", "d", "e"}, "", IVStyle(),
+                                              kVShapeRectangle, direction)})
+    {
+      Attach(tabs);
+      const int n = tabs->NButtons();
+      g.mOps.clear();
+      tabs->DrawWidget(g);
+      std::vector<int> drawn(size_t(n), 0);
+      for (const graphicstest::DrawOp& op : g.mOps)
+      {
+        int in = -1;
+        for (int i = 0; i < n && in < 0; ++i)
+          if (tabs->GetButton(i).Contains(op.mRect.CentreX(), op.mRect.CentreY()))
+            in = i;
+        ASSERT_GE(in, 0) << op.mName << " outside every button, " << n << " buttons, direction " << direction;
+        ++drawn[size_t(in)];
+      }
+      for (int i = 0; i < n; ++i)
+        EXPECT_GT(drawn[size_t(i)], 1) << "button " << i << " of " << n << " has a face and a label";
+    }
+}
+
 TEST_F(StockControlsTest, TabSwitchShowsTheNearestStateForAValueBetweenSteps)
 {
   auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 60), nullptr, {"a", "b", "c"}));
