@@ -490,5 +490,28 @@ TEST_F(StockControlsTest, FrameRateDisplayCyclesItsStylesAndPanelFillsAndFrames)
   EXPECT_EQ(g.mOps[1].mColor, IColor(255, 240, 240, 240));
 }
 
+// Once its value moves, a knob shows it with the parameter's unit and a slider shows the number alone.
+TEST_F(StockControlsTest, KnobShowsItsValueWithTheUnitAndASliderWithout)
+{
+  delegate.GetParam(3)->InitDouble("gain", 0.0, 0.0, 1.0, 0.01, "dB");
+  auto* knob = Attach(new IVKnobControl(IRECT(0, 0, 60, 80), 3));
+  auto* slider = Attach(new IVSliderControl(IRECT(100, 0, 140, 120), 3));
+  for (double v : {0.25, 0.5, 1.0})
+  {
+    delegate.GetParam(3)->SetNormalized(v);
+    plug::LibString number, withUnit;
+    delegate.GetParam(3)->GetDisplay(number);
+    delegate.GetParam(3)->GetDisplayAndLabel(withUnit);
+    ASSERT_STRNE(number.Get(), withUnit.Get());
+    for (IControl* c : {static_cast<IControl*>(knob), static_cast<IControl*>(slider)})
+    {
+      c->SetValue(v, 0);
+      c->SetDirty(false);
+    }
+    EXPECT_STREQ(knob->GetValueStr(), withUnit.Get()) << v;
+    EXPECT_STREQ(slider->GetValueStr(), number.Get()) << v;
+  }
+}
+
 } // namespace
 } // namespace controlstest
