@@ -158,6 +158,58 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
   }
 }
 
+// A stepped lane fills in whole steps, up to the far edge of the step its value reaches into; the first step is
+// one for 0 unless the lane gives 0 no step, and then a value of 0 fills nothing.
+TEST_F(ControlsTest, SteppedLaneFillsWholeSteps)
+{
+  struct Lanes : IVTrackControlBase
+  {
+    Lanes(const IRECT& bounds, EDirection direction, bool zeroHasStep)
+      : IVTrackControlBase(bounds, "", WidgetOnly(), {0}, 4, direction)
+    {
+      mZeroValueStepHasBounds = zeroHasStep;
+    }
+    void Draw(IGraphics& g) override { DrawWidget(g); }
+  };
+  const IColor fill = IVStyle().mColorSet[kRoleForeground];
+  struct Case
+  {
+    EDirection direction;
+    bool zeroHasStep;
+    double value;
+    float reach; // how far the fill reaches along the lane, from its start, in steps of the lane's length
+    bool filled;
+  } cases[] = {
+    {kVertical, true, 0.2, 1, true},   {kVertical, true, 0.3, 2, true},   {kVertical, true, 0.5, 3, true},
+    {kVertical, true, 1.0, 5, true},   {kHorizontal, true, 0.1, 1, true}, {kHorizontal, true, 0.3, 2, true},
+    {kHorizontal, true, 1.0, 5, true}, {kVertical, false, 0.0, 0, false}, {kVertical, false, 0.3, 2, true},
+    {kHorizontal, false, 0.6, 3, true},
+  };
+  for (const Case& c : cases)
+  {
+    auto* lanes = new Lanes(IRECT(0, 0, 100, 100), c.direction, c.zeroHasStep);
+    g.AttachControl(lanes);
+    lanes->SetValue(c.value, 0);
+    g.mOps.clear();
+    lanes->Draw(g);
+    std::vector<IRECT> fills;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "FillRect" && op.mColor == fill)
+        fills.push_back(op.mRect);
+    const float step = 100.f / (c.zeroHasStep ? 5.f : 4.f), reach = step * c.reach;
+    const IRECT r = lanes->GetTrackBounds(0);
+    const IRECT expected = c.direction == kVertical ? IRECT(r.mLeft, 100 - reach, r.mRight, r.mBottom)
+                                                    : IRECT(r.mLeft, r.mTop, reach, r.mBottom);
+    const std::string what = std::string(c.direction == kVertical ? "vertical" : "horizontal") + ", zero step " +
+                             std::to_string(c.zeroHasStep) + ", value " + std::to_string(c.value);
+    ASSERT_EQ(fills.size(), c.filled ? 1u : 0u) << what;
+    if (c.filled)
+      for (auto [got, want] : {std::pair{fills[0].mLeft, expected.mLeft}, {fills[0].mTop, expected.mTop},
+                               {fills[0].mRight, expected.mRight}, {fills[0].mBottom, expected.mBottom}})
+        EXPECT_NEAR(got, want, 1e-3f) << what;
+  }
+}
+
 // Across, a lane fills from its base value to its value whichever is larger, and its base draws a line where the
 // base value lies; a base of 0 draws none.
 TEST_F(ControlsTest, HorizontalLaneFillsBetweenItsBaseAndItsValue)
