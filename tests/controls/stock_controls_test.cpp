@@ -1,6 +1,7 @@
 // The stock controls through the recording back end: the bitmap switch and knob frame rules, bitmaps without
 // frames, zero-size geometry that must never send an infinite or NaN value, degenerate plots, the colour
 // swatch's indices, and the vector switches' and sliders' own rules.
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -510,6 +511,56 @@ TEST_F(StockControlsTest, KnobShowsItsValueWithTheUnitAndASliderWithout)
     }
     EXPECT_STREQ(knob->GetValueStr(), withUnit.Get()) << v;
     EXPECT_STREQ(slider->GetValueStr(), number.Get()) << v;
+  }
+}
+
+// Whatever lights under the pointer goes out when the pointer leaves: the control draws as if it was never over.
+TEST_F(StockControlsTest, EveryVectorControlDrawsAsBeforeOnceThePointerLeaves)
+{
+  std::vector<IControl*> controls = {
+    Attach(new IVSwitchControl(IRECT(0, 0, 80, 60), 0)),
+    Attach(new IVTabSwitchControl(IRECT(0, 0, 120, 40), ControlsDelegate::kEnumParam)),
+    Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 1, "", IVStyle(), true)),
+    Attach(new IVSliderControl(IRECT(0, 0, 40, 150), 2, "", IVStyle(), true)),
+    Attach(new IVRangeSliderControl(IRECT(0, 0, 200, 40), {2, 3})),
+    Attach(new IVColorSwatchControl(IRECT(0, 0, 120, 60), "", nullptr)),
+  };
+  for (size_t at = 0; at < controls.size(); ++at)
+  {
+    IControl* c = controls[at];
+    auto drawn = [&] {
+      g.mOps.clear();
+      c->Draw(g);
+      return g.mOps;
+    };
+    const std::vector<graphicstest::DrawOp> before = drawn();
+    // Somewhere over it that lights something: the widget, a value box, a range slider's handle.
+    const IVectorBase* vector = dynamic_cast<const IVectorBase*>(c);
+    ASSERT_NE(vector, nullptr);
+    std::vector<std::pair<float, float>> points = {{vector->GetWidgetBounds().CentreX(), vector->GetWidgetBounds().CentreY()},
+                                                   {vector->GetValueBounds().CentreX(), vector->GetValueBounds().CentreY()}};
+    if (auto* range = dynamic_cast<IVRangeSliderControl*>(c))
+      points.push_back({range->GetHandleBounds(0).CentreX(), range->GetHandleBounds(0).CentreY()});
+    bool lit = false;
+    for (auto [x, y] : points)
+    {
+      c->OnMouseOver(x, y, IMouseMod());
+      lit = lit || drawn().size() != before.size() || !std::equal(before.begin(), before.end(), g.mOps.begin(),
+                                                                  [](const auto& a, const auto& b) {
+                                                                    return a.mName == b.mName && a.mRect == b.mRect &&
+                                                                           a.mColor == b.mColor;
+                                                                  });
+    }
+    EXPECT_TRUE(lit) << "control " << at << " shows the pointer over it";
+    c->OnMouseOut();
+    const std::vector<graphicstest::DrawOp> after = drawn();
+    EXPECT_EQ(after.size(), before.size()) << "control " << at;
+    for (size_t i = 0; i < std::min(after.size(), before.size()); ++i)
+    {
+      EXPECT_EQ(after[i].mName, before[i].mName) << "control " << at << " op " << i;
+      EXPECT_EQ(after[i].mRect, before[i].mRect) << "control " << at << " op " << i;
+      EXPECT_EQ(after[i].mColor, before[i].mColor) << "control " << at << " op " << i;
+    }
   }
 }
 
