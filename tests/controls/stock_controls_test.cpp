@@ -300,6 +300,25 @@ TEST_F(StockControlsTest, TabSwitchDrawsEachOfItsButtonsAndNothingBeyondThem)
     }
 }
 
+TEST_F(StockControlsTest, TabSwitchOnAnEnumerationNamesItsTabsAfterTheStatesUnlessGivenNames)
+{
+  auto* named = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 60), ControlsDelegate::kEnumParam));
+  auto* given = Attach(new IVTabSwitchControl(IRECT(100, 0, 190, 60), ControlsDelegate::kEnumParam, {"x", "y", "z"}));
+  for (auto [tabs, texts] : {std::pair{named, std::vector<std::string>{"a", "b", "c"}},
+                             std::pair{given, std::vector<std::string>{"x", "y", "z"}}})
+  {
+    EXPECT_STREQ(tabs->GetLabelStr(), "enum");
+    EXPECT_EQ(tabs->NButtons(), 3);
+    g.mOps.clear();
+    tabs->DrawWidget(g);
+    std::vector<std::string> drawn;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawText")
+        drawn.push_back(op.mText);
+    EXPECT_EQ(drawn, texts);
+  }
+}
+
 TEST_F(StockControlsTest, TabSwitchShowsTheNearestStateForAValueBetweenSteps)
 {
   auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 60), nullptr, {"a", "b", "c"}));
