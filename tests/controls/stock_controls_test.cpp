@@ -375,6 +375,33 @@ TEST_F(StockControlsTest, BitmapSliderHandleRunsTheLengthOfItsTrackLessItsOwnSiz
   }
 }
 
+// Made for a rectangle, a bitmap switch or button is one frame centred in it; a bitmap slider centres its track
+// image in it and runs its handle along that image.
+TEST_F(StockControlsTest, BitmapControlsMadeForARectangleSitCentredInIt)
+{
+  auto* sw = Attach(new IBSwitchControl(IRECT(0, 0, 40, 30), Strip(2), 0));
+  auto* button = Attach(new IBButtonControl(IRECT(100, 100, 120, 140), Strip(3), nullptr));
+  EXPECT_EQ(sw->GetRECT(), IRECT(15, 10, 25, 20));
+  EXPECT_EQ(button->GetRECT(), IRECT(105, 115, 115, 125));
+
+  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(12, 8, 1, 1.f, "handle"));
+  const IBitmap handle(images.back().get(), 1, true, "handle.png");
+  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(6, 80, 1, 1.f, "track"));
+  const IBitmap track(images.back().get(), 1, true, "track.png");
+  auto* slider = Attach(new IBSliderControl(IRECT(0, 0, 40, 100), handle, track, 2, kVertical));
+  for (auto [value, handleAt] : {std::pair{0.0, IRECT(17, 82, 29, 90)}, {1.0, IRECT(17, 10, 29, 18)}})
+  {
+    slider->SetValue(value, 0);
+    g.mOps.clear();
+    slider->Draw(g);
+    ASSERT_EQ(g.mOps.size(), 2u) << value;
+    EXPECT_EQ(g.mOps[0].mText, "track.png");
+    EXPECT_EQ(g.mOps[0].mRect, IRECT(17, 10, 23, 90));
+    EXPECT_EQ(g.mOps[1].mText, "handle.png");
+    EXPECT_EQ(g.mOps[1].mRect, handleAt) << value;
+  }
+}
+
 TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToItsEdges)
 {
   auto* range = Attach(new IVRangeSliderControl(IRECT(0, 0, 40, 200), {0, 1}, "", IVStyle(), kVertical));
