@@ -437,6 +437,30 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   EXPECT_NEAR(pad->GetValue(1), 0.4, 1e-6);
 }
 
+// The handle under the pointer is drawn pressed while the button is down, and lit again once it is let go.
+TEST_F(StockControlsTest, RangeSliderHandleLooksPressedOnlyWhileTheButtonIsDown)
+{
+  auto* range = Attach(new IVRangeSliderControl(IRECT(0, 0, 200, 40), {0, 1}, "", IVStyle(), kHorizontal));
+  range->SetValue(0.25, 0);
+  range->SetValue(0.75, 1);
+  auto drawn = [&](int role) { // how many shapes are drawn in the colour of a role
+    g.mOps.clear();
+    range->DrawWidget(g);
+    return std::count_if(g.mOps.begin(), g.mOps.end(), [&](const graphicstest::DrawOp& op) {
+      return op.mColor == IVStyle().mColorSet[role];
+    });
+  };
+  const IRECT handle = range->GetHandleBounds(1);
+  range->OnMouseOver(handle.CentreX(), handle.CentreY(), IMouseMod());
+  EXPECT_EQ(drawn(kRoleHighlight), 1);
+  EXPECT_EQ(drawn(kRolePressed), 0);
+  range->OnMouseDown(handle.CentreX(), handle.CentreY(), left);
+  EXPECT_EQ(drawn(kRolePressed), 1);
+  range->OnMouseUp(handle.CentreX(), handle.CentreY(), left);
+  EXPECT_EQ(drawn(kRoleHighlight), 1);
+  EXPECT_EQ(drawn(kRolePressed), 0);
+}
+
 TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompts)
 {
   struct Case
