@@ -319,6 +319,26 @@ TEST_F(StockControlsTest, TabSwitchOnAnEnumerationNamesItsTabsAfterTheStatesUnle
   }
 }
 
+// With one state there is nothing else to choose: that one is shown chosen whatever the value, and a slide
+// switch's handle stays on its one cell.
+TEST_F(StockControlsTest, SwitchesOfOneStateShowThatStateChosen)
+{
+  auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 30), nullptr, {"only"}));
+  auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 50, 90, 80), nullptr, "", IVStyle(), false, kHorizontal, 1));
+  for (double value : {0.0, 0.4, 1.0})
+  {
+    tabs->SetValueFromDelegate(value, 0);
+    EXPECT_EQ(tabs->SelectedIdx(), 0) << value;
+    g.mOps.clear();
+    tabs->DrawWidget(g);
+    EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(), [](const graphicstest::DrawOp& op) {
+      return op.mColor == IVStyle().mColorSet[kRolePressed];
+    })) << "drawn pressed at " << value;
+    slide->SetValueFromDelegate(value, 0);
+    EXPECT_EQ(slide->GetHandleBounds(), slide->GetWidgetBounds()) << value;
+  }
+}
+
 TEST_F(StockControlsTest, TabSwitchShowsTheNearestStateForAValueBetweenSteps)
 {
   auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 60), nullptr, {"a", "b", "c"}));
