@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "graphics/overlay/IBackgroundControls.h"
 #include "controls/IBitmapControls.h"
@@ -358,11 +359,14 @@ TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMillise
   Click(*slide, last.CentreX(), last.CentreY());
   EXPECT_DOUBLE_EQ(slide->GetValue(0), 0.0);
   Step(*slide, 50);
+  EXPECT_TRUE(slide->HasAnimation()) << "halfway there";
   EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft);
+  const float halfway = slide->GetHandleBounds().mLeft;
   EXPECT_EQ(slide->GetHandleBounds().H(), last.H()) << "it slides across without changing its height";
   Step(*slide, 51);
   EXPECT_FALSE(slide->HasAnimation());
   EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft / 2.f) << "ends in the first cell";
+  EXPECT_GT(halfway, slide->GetHandleBounds().mLeft) << "was on its way there";
 
   slide->SetValueFromDelegate(0.5, 0);
   EXPECT_NEAR(slide->GetHandleBounds().CentreX(), 45.f, 1.f) << "a value from the host moves the handle at once";
@@ -455,6 +459,32 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   pad->OnMouseDrag(45, 40, 55, 5, left); // inside: a quarter across, three fifths down
   EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.25);
   EXPECT_NEAR(pad->GetValue(1), 0.4, 1e-6);
+}
+
+// A drag moves the handle it started on, and the outer handles reach the ends of the range.
+TEST_F(StockControlsTest, RangeSliderDragsTheHandleUnderThePointerToTheEnds)
+{
+  for (EDirection direction : {kHorizontal, kVertical})
+  {
+    const IRECT bounds = direction == kHorizontal ? IRECT(0, 0, 200, 40) : IRECT(0, 0, 40, 200);
+    auto* range = Attach(new IVRangeSliderControl(bounds, {0, 1}, "", IVStyle(), direction));
+    range->SetValue(0.4, 0);
+    range->SetValue(0.6, 1);
+    // Beyond the far end (right, or up), then beyond the near end.
+    const float farX = direction == kHorizontal ? 250.f : 20.f, farY = direction == kHorizontal ? 20.f : -50.f;
+    const float nearX = direction == kHorizontal ? -50.f : 20.f, nearY = direction == kHorizontal ? 20.f : 250.f;
+    for (auto [handle, x, y, moved, kept] :
+         {std::tuple{1, farX, farY, 1.0, 0.4}, std::tuple{0, nearX, nearY, 0.0, 1.0}})
+    {
+      const IRECT h = range->GetHandleBounds(handle);
+      range->OnMouseOver(h.CentreX(), h.CentreY(), IMouseMod());
+      range->OnMouseDown(h.CentreX(), h.CentreY(), left);
+      range->OnMouseDrag(x, y, x - h.CentreX(), y - h.CentreY(), left);
+      range->OnMouseUp(x, y, left);
+      EXPECT_DOUBLE_EQ(range->GetValue(handle), moved) << "handle " << handle << ", direction " << direction;
+      EXPECT_DOUBLE_EQ(range->GetValue(1 - handle), kept) << "handle " << handle << ", direction " << direction;
+    }
+  }
 }
 
 // The handle under the pointer is drawn pressed while the button is down, and lit again once it is let go.
