@@ -340,30 +340,75 @@ TEST_F(ControlsTest, SliderBarReachesUnderTheHandleWhenTheHandleIsInsideTheTrack
   }
 }
 
+// Whether the picker hands the choice back through its function or in the colour it was given, the cell takes it
+// once; a cancelled picker changes nothing.
 TEST_F(ControlsTest, ColourSwatchOffersTheCellsOwnColourToThePicker)
 {
+  enum Answer { kInPlace, kThroughTheFunction, kCancelled };
   struct Picker : ControlsGraphics
   {
     using ControlsGraphics::ControlsGraphics;
     IColor mOffered;
-    bool PromptForColor(IColor& color, const char*, std::function<void(const IColor&)>) override
+    Answer mAnswer = kInPlace;
+    bool PromptForColor(IColor& color, const char*, std::function<void(const IColor&)> func) override
     {
       mOffered = color;
+      if (mAnswer == kCancelled)
+        return false;
       color = IColor(255, 1, 2, 3); // chosen at once, as a modal picker does
+      if (mAnswer == kThroughTheFunction)
+        func(color);
       return true;
     }
   } picker(delegate, 400, 300);
-  std::vector<std::pair<int, IColor>> chosen;
-  auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 90, 30), "", [&](int cell, IColor c) { chosen.push_back({cell, c}); },
-                                          WidgetOnly(), IVColorSwatchControl::kHorizontal, {kRoleHighlight, kRoleExtra1});
-  picker.AttachControl(swatch);
-  const IRECT second = swatch->GetCell(1);
-  swatch->OnMouseOver(second.CentreX(), second.CentreY(), IMouseMod());
-  swatch->OnMouseDown(second.CentreX(), second.CentreY(), left);
-  EXPECT_EQ(picker.mOffered, IVStyle().mColorSet[kRoleExtra1]);
-  ASSERT_EQ(chosen.size(), 1u);
-  EXPECT_EQ(chosen[0].first, 1);
-  EXPECT_EQ(chosen[0].second, IColor(255, 1, 2, 3));
+  for (Answer answer : {kInPlace, kThroughTheFunction, kCancelled})
+  {
+    picker.mAnswer = answer;
+    std::vector<std::pair<int, IColor>> chosen;
+    auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 90, 30), "",
+                                            [&](int cell, IColor c) { chosen.push_back({cell, c}); }, WidgetOnly(),
+                                            IVColorSwatchControl::kHorizontal, {kRoleHighlight, kRoleExtra1});
+    picker.AttachControl(swatch);
+    const IRECT second = swatch->GetCell(1);
+    swatch->OnMouseOver(second.CentreX(), second.CentreY(), IMouseMod());
+    swatch->OnMouseDown(second.CentreX(), second.CentreY(), left);
+    EXPECT_EQ(picker.mOffered, IVStyle().mColorSet[kRoleExtra1]);
+    if (answer == kCancelled)
+    {
+      EXPECT_TRUE(chosen.empty());
+      continue;
+    }
+    ASSERT_EQ(chosen.size(), 1u) << "answer " << answer;
+    EXPECT_EQ(chosen[0].first, 1);
+    EXPECT_EQ(chosen[0].second, IColor(255, 1, 2, 3));
+  }
+}
+
+// A cell with a name shows it on the left and its colour in its right quarter.
+TEST_F(ControlsTest, ColourSwatchNamesACellBesideItsColour)
+{
+  auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 200, 30), "", nullptr, WidgetOnly(),
+                                          IVColorSwatchControl::kHorizontal, {kRoleHighlight, kRoleExtra1},
+                                          {"hot", ""});
+  g.AttachControl(swatch);
+  g.mOps.clear();
+  swatch->DrawWidget(g);
+  const IRECT named = swatch->GetCell(0), plain = swatch->GetCell(1);
+  std::vector<std::string> texts;
+  std::vector<IRECT> fills;
+  for (const graphicstest::DrawOp& op : g.mOps)
+  {
+    if (op.mName == "DrawText")
+    {
+      texts.push_back(op.mText);
+      EXPECT_EQ(op.mRect, IRECT(named.mLeft, named.mTop, named.mLeft + 0.7f * named.W(), named.mBottom));
+    }
+    if (op.mName == "FillRect")
+      fills.push_back(op.mRect);
+  }
+  EXPECT_EQ(texts, std::vector<std::string>{"hot"});
+  EXPECT_EQ(fills, (std::vector<IRECT>{IRECT(named.mRight - named.W() / 4.f, named.mTop, named.mRight, named.mBottom),
+                                       plain}));
 }
 
 // The frame of the cell under the pointer is drawn lighter; the gaps between cells belong to no cell.
