@@ -116,6 +116,37 @@ TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
   }
 }
 
+// An SVG knob draws its image turned with its value, nothing without an image, and the image it was last given.
+TEST_F(ControlsTest, SvgKnobDrawsTheImageItWasLastGiven)
+{
+  const SvgPointer image = EmptySvg(20, 20);
+  auto* knob = new ISVGKnobControl(IRECT(10, 10, 50, 50), ISVG(), 0);
+  g.AttachControl(knob);
+  auto turns = [&] {
+    std::vector<float> angles;
+    for (double v : {0.0, 1.0})
+    {
+      knob->SetValue(v, 0);
+      g.mOps.clear();
+      knob->Draw(g);
+      for (const graphicstest::DrawOp& op : g.mOps)
+      {
+        EXPECT_EQ(op.mName, "DrawRotatedSVG");
+        EXPECT_EQ(op.mRect, IRECT(10, 10, 50, 50));
+        angles.push_back(op.mArgs.at(0));
+      }
+    }
+    return angles;
+  };
+  EXPECT_TRUE(turns().empty());
+  knob->ReplaceImage(ISVG(image.get()));
+  const std::vector<float> angles = turns();
+  ASSERT_EQ(angles.size(), 2u);
+  EXPECT_LT(angles[0], angles[1]);
+  knob->ReplaceImage(ISVG());
+  EXPECT_TRUE(turns().empty());
+}
+
 TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
 {
   struct Lanes : IVTrackControlBase
