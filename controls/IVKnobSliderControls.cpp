@@ -321,8 +321,8 @@ void IVTrackControlBase::LayoutLaneSteps(const IRECT& bounds, int nSteps)
   mStepBounds.clear();
   if (nSteps <= 0)
     return;
-  const std::vector<IRECT> cells = SubdivideRect(bounds, nSteps + (mZeroValueStepHasBounds ? 1 : 0),
-                                                 mDirection == kHorizontal ? kVertical : kHorizontal);
+  // Steps are cut along the lanes, across the way they fill.
+  const std::vector<IRECT> cells = SubdivideRect(bounds, nSteps + (mZeroValueStepHasBounds ? 1 : 0), mDirection);
   mStepBounds.assign(cells.rbegin(), cells.rend());
 }
 

@@ -116,6 +116,37 @@ TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
   }
 }
 
+// An SVG knob draws its image turned with its value, nothing without an image, and the image it was last given.
+TEST_F(ControlsTest, SvgKnobDrawsTheImageItWasLastGiven)
+{
+  const SvgPointer image = EmptySvg(20, 20);
+  auto* knob = new ISVGKnobControl(IRECT(10, 10, 50, 50), ISVG(), 0);
+  g.AttachControl(knob);
+  auto turns = [&] {
+    std::vector<float> angles;
+    for (double v : {0.0, 1.0})
+    {
+      knob->SetValue(v, 0);
+      g.mOps.clear();
+      knob->Draw(g);
+      for (const graphicstest::DrawOp& op : g.mOps)
+      {
+        EXPECT_EQ(op.mName, "DrawRotatedSVG");
+        EXPECT_EQ(op.mRect, IRECT(10, 10, 50, 50));
+        angles.push_back(op.mArgs.at(0));
+      }
+    }
+    return angles;
+  };
+  EXPECT_TRUE(turns().empty());
+  knob->ReplaceImage(ISVG(image.get()));
+  const std::vector<float> angles = turns();
+  ASSERT_EQ(angles.size(), 2u);
+  EXPECT_LT(angles[0], angles[1]);
+  knob->ReplaceImage(ISVG());
+  EXPECT_TRUE(turns().empty());
+}
+
 TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
 {
   struct Lanes : IVTrackControlBase
@@ -155,6 +186,58 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
       return op.mName == "FillRect" && op.mRect == filled && op.mColor == IVStyle().mColorSet[kRoleHighlight];
     });
     EXPECT_EQ(lit, i == 1) << "lane " << i;
+  }
+}
+
+// A stepped lane fills in whole steps, up to the far edge of the step its value reaches into; the first step is
+// one for 0 unless the lane gives 0 no step, and then a value of 0 fills nothing.
+TEST_F(ControlsTest, SteppedLaneFillsWholeSteps)
+{
+  struct Lanes : IVTrackControlBase
+  {
+    Lanes(const IRECT& bounds, EDirection direction, bool zeroHasStep)
+      : IVTrackControlBase(bounds, "", WidgetOnly(), {0}, 4, direction)
+    {
+      mZeroValueStepHasBounds = zeroHasStep;
+    }
+    void Draw(IGraphics& g) override { DrawWidget(g); }
+  };
+  const IColor fill = IVStyle().mColorSet[kRoleForeground];
+  struct Case
+  {
+    EDirection direction;
+    bool zeroHasStep;
+    double value;
+    float reach; // how far the fill reaches along the lane, from its start, in steps of the lane's length
+    bool filled;
+  } cases[] = {
+    {kVertical, true, 0.2, 1, true},   {kVertical, true, 0.3, 2, true},   {kVertical, true, 0.5, 3, true},
+    {kVertical, true, 1.0, 5, true},   {kHorizontal, true, 0.1, 1, true}, {kHorizontal, true, 0.3, 2, true},
+    {kHorizontal, true, 1.0, 5, true}, {kVertical, false, 0.0, 0, false}, {kVertical, false, 0.3, 2, true},
+    {kHorizontal, false, 0.6, 3, true},
+  };
+  for (const Case& c : cases)
+  {
+    auto* lanes = new Lanes(IRECT(0, 0, 100, 100), c.direction, c.zeroHasStep);
+    g.AttachControl(lanes);
+    lanes->SetValue(c.value, 0);
+    g.mOps.clear();
+    lanes->Draw(g);
+    std::vector<IRECT> fills;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "FillRect" && op.mColor == fill)
+        fills.push_back(op.mRect);
+    const float step = 100.f / (c.zeroHasStep ? 5.f : 4.f), reach = step * c.reach;
+    const IRECT r = lanes->GetTrackBounds(0);
+    const IRECT expected = c.direction == kVertical ? IRECT(r.mLeft, 100 - reach, r.mRight, r.mBottom)
+                                                    : IRECT(r.mLeft, r.mTop, reach, r.mBottom);
+    const std::string what = std::string(c.direction == kVertical ? "vertical" : "horizontal") + ", zero step " +
+                             std::to_string(c.zeroHasStep) + ", value " + std::to_string(c.value);
+    ASSERT_EQ(fills.size(), c.filled ? 1u : 0u) << what;
+    if (c.filled)
+      for (auto [got, want] : {std::pair{fills[0].mLeft, expected.mLeft}, {fills[0].mTop, expected.mTop},
+                               {fills[0].mRight, expected.mRight}, {fills[0].mBottom, expected.mBottom}})
+        EXPECT_NEAR(got, want, 1e-3f) << what;
   }
 }
 
@@ -288,30 +371,75 @@ TEST_F(ControlsTest, SliderBarReachesUnderTheHandleWhenTheHandleIsInsideTheTrack
   }
 }
 
+// Whether the picker hands the choice back through its function or in the colour it was given, the cell takes it
+// once; a cancelled picker changes nothing.
 TEST_F(ControlsTest, ColourSwatchOffersTheCellsOwnColourToThePicker)
 {
+  enum Answer { kInPlace, kThroughTheFunction, kCancelled };
   struct Picker : ControlsGraphics
   {
     using ControlsGraphics::ControlsGraphics;
     IColor mOffered;
-    bool PromptForColor(IColor& color, const char*, std::function<void(const IColor&)>) override
+    Answer mAnswer = kInPlace;
+    bool PromptForColor(IColor& color, const char*, std::function<void(const IColor&)> func) override
     {
       mOffered = color;
+      if (mAnswer == kCancelled)
+        return false;
       color = IColor(255, 1, 2, 3); // chosen at once, as a modal picker does
+      if (mAnswer == kThroughTheFunction)
+        func(color);
       return true;
     }
   } picker(delegate, 400, 300);
-  std::vector<std::pair<int, IColor>> chosen;
-  auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 90, 30), "", [&](int cell, IColor c) { chosen.push_back({cell, c}); },
-                                          WidgetOnly(), IVColorSwatchControl::kHorizontal, {kRoleHighlight, kRoleExtra1});
-  picker.AttachControl(swatch);
-  const IRECT second = swatch->GetCell(1);
-  swatch->OnMouseOver(second.CentreX(), second.CentreY(), IMouseMod());
-  swatch->OnMouseDown(second.CentreX(), second.CentreY(), left);
-  EXPECT_EQ(picker.mOffered, IVStyle().mColorSet[kRoleExtra1]);
-  ASSERT_EQ(chosen.size(), 1u);
-  EXPECT_EQ(chosen[0].first, 1);
-  EXPECT_EQ(chosen[0].second, IColor(255, 1, 2, 3));
+  for (Answer answer : {kInPlace, kThroughTheFunction, kCancelled})
+  {
+    picker.mAnswer = answer;
+    std::vector<std::pair<int, IColor>> chosen;
+    auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 90, 30), "",
+                                            [&](int cell, IColor c) { chosen.push_back({cell, c}); }, WidgetOnly(),
+                                            IVColorSwatchControl::kHorizontal, {kRoleHighlight, kRoleExtra1});
+    picker.AttachControl(swatch);
+    const IRECT second = swatch->GetCell(1);
+    swatch->OnMouseOver(second.CentreX(), second.CentreY(), IMouseMod());
+    swatch->OnMouseDown(second.CentreX(), second.CentreY(), left);
+    EXPECT_EQ(picker.mOffered, IVStyle().mColorSet[kRoleExtra1]);
+    if (answer == kCancelled)
+    {
+      EXPECT_TRUE(chosen.empty());
+      continue;
+    }
+    ASSERT_EQ(chosen.size(), 1u) << "answer " << answer;
+    EXPECT_EQ(chosen[0].first, 1);
+    EXPECT_EQ(chosen[0].second, IColor(255, 1, 2, 3));
+  }
+}
+
+// A cell with a name shows it on the left and its colour in its right quarter.
+TEST_F(ControlsTest, ColourSwatchNamesACellBesideItsColour)
+{
+  auto* swatch = new IVColorSwatchControl(IRECT(0, 0, 200, 30), "", nullptr, WidgetOnly(),
+                                          IVColorSwatchControl::kHorizontal, {kRoleHighlight, kRoleExtra1},
+                                          {"hot", ""});
+  g.AttachControl(swatch);
+  g.mOps.clear();
+  swatch->DrawWidget(g);
+  const IRECT named = swatch->GetCell(0), plain = swatch->GetCell(1);
+  std::vector<std::string> texts;
+  std::vector<IRECT> fills;
+  for (const graphicstest::DrawOp& op : g.mOps)
+  {
+    if (op.mName == "DrawText")
+    {
+      texts.push_back(op.mText);
+      EXPECT_EQ(op.mRect, IRECT(named.mLeft, named.mTop, named.mLeft + 0.7f * named.W(), named.mBottom));
+    }
+    if (op.mName == "FillRect")
+      fills.push_back(op.mRect);
+  }
+  EXPECT_EQ(texts, std::vector<std::string>{"hot"});
+  EXPECT_EQ(fills, (std::vector<IRECT>{IRECT(named.mRight - named.W() / 4.f, named.mTop, named.mRight, named.mBottom),
+                                       plain}));
 }
 
 // The frame of the cell under the pointer is drawn lighter; the gaps between cells belong to no cell.

@@ -1,9 +1,11 @@
 // The stock controls through the recording back end: the bitmap switch and knob frame rules, bitmaps without
 // frames, zero-size geometry that must never send an infinite or NaN value, degenerate plots, the colour
 // swatch's indices, and the vector switches' and sliders' own rules.
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "graphics/overlay/IBackgroundControls.h"
 #include "controls/IBitmapControls.h"
@@ -269,6 +271,75 @@ TEST_F(StockControlsTest, TabSwitchWithRoundedEndsRoundsTheOuterCornersOfItsEndB
   EXPECT_EQ(rounded, (std::vector<std::vector<bool>>{{true, false}, {false, false}, {false, true}}));
 }
 
+TEST_F(StockControlsTest, TabSwitchDrawsEachOfItsButtonsAndNothingBeyondThem)
+{
+  const IRECT bounds(100, 100, 220, 160);
+  for (EDirection direction : {kHorizontal, kVertical})
+    for (auto* tabs : {new IVTabSwitchControl(bounds, nullptr, {"a"}, "", IVStyle(), kVShapeRectangle, direction),
+                       new IVTabSwitchControl(bounds, nullptr, {"a", "b"}, "", IVStyle(), kVShapeRectangle, direction),
+                       new IVTabSwitchControl(bounds, nullptr, {"a", "b", "c"}, "", IVStyle(), kVShapeRectangle,
+                                              direction),
+                       new IVTabSwitchControl(bounds, nullptr, {"a", "b", "c", "d", "e"}, "", IVStyle(),
+                                              kVShapeRectangle, direction)})
+    {
+      Attach(tabs);
+      const int n = tabs->NButtons();
+      g.mOps.clear();
+      tabs->DrawWidget(g);
+      std::vector<int> drawn(size_t(n), 0);
+      for (const graphicstest::DrawOp& op : g.mOps)
+      {
+        int in = -1;
+        for (int i = 0; i < n && in < 0; ++i)
+          if (tabs->GetButton(i).Contains(op.mRect.CentreX(), op.mRect.CentreY()))
+            in = i;
+        ASSERT_GE(in, 0) << op.mName << " outside every button, " << n << " buttons, direction " << direction;
+        ++drawn[size_t(in)];
+      }
+      for (int i = 0; i < n; ++i)
+        EXPECT_GT(drawn[size_t(i)], 1) << "button " << i << " of " << n << " has a face and a label";
+    }
+}
+
+TEST_F(StockControlsTest, TabSwitchOnAnEnumerationNamesItsTabsAfterTheStatesUnlessGivenNames)
+{
+  auto* named = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 60), ControlsDelegate::kEnumParam));
+  auto* given = Attach(new IVTabSwitchControl(IRECT(100, 0, 190, 60), ControlsDelegate::kEnumParam, {"x", "y", "z"}));
+  for (auto [tabs, texts] : {std::pair{named, std::vector<std::string>{"a", "b", "c"}},
+                             std::pair{given, std::vector<std::string>{"x", "y", "z"}}})
+  {
+    EXPECT_STREQ(tabs->GetLabelStr(), "enum");
+    EXPECT_EQ(tabs->NButtons(), 3);
+    g.mOps.clear();
+    tabs->DrawWidget(g);
+    std::vector<std::string> drawn;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawText")
+        drawn.push_back(op.mText);
+    EXPECT_EQ(drawn, texts);
+  }
+}
+
+// With one state there is nothing else to choose: that one is shown chosen whatever the value, and a slide
+// switch's handle stays on its one cell.
+TEST_F(StockControlsTest, SwitchesOfOneStateShowThatStateChosen)
+{
+  auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 30), nullptr, {"only"}));
+  auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 50, 90, 80), nullptr, "", IVStyle(), false, kHorizontal, 1));
+  for (double value : {0.0, 0.4, 1.0})
+  {
+    tabs->SetValueFromDelegate(value, 0);
+    EXPECT_EQ(tabs->SelectedIdx(), 0) << value;
+    g.mOps.clear();
+    tabs->DrawWidget(g);
+    EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(), [](const graphicstest::DrawOp& op) {
+      return op.mColor == IVStyle().mColorSet[kRolePressed];
+    })) << "drawn pressed at " << value;
+    slide->SetValueFromDelegate(value, 0);
+    EXPECT_EQ(slide->GetHandleBounds(), slide->GetWidgetBounds()) << value;
+  }
+}
+
 TEST_F(StockControlsTest, TabSwitchShowsTheNearestStateForAValueBetweenSteps)
 {
   auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 60), nullptr, {"a", "b", "c"}));
@@ -288,11 +359,14 @@ TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMillise
   Click(*slide, last.CentreX(), last.CentreY());
   EXPECT_DOUBLE_EQ(slide->GetValue(0), 0.0);
   Step(*slide, 50);
+  EXPECT_TRUE(slide->HasAnimation()) << "halfway there";
   EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft);
+  const float halfway = slide->GetHandleBounds().mLeft;
   EXPECT_EQ(slide->GetHandleBounds().H(), last.H()) << "it slides across without changing its height";
   Step(*slide, 51);
   EXPECT_FALSE(slide->HasAnimation());
   EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft / 2.f) << "ends in the first cell";
+  EXPECT_GT(halfway, slide->GetHandleBounds().mLeft) << "was on its way there";
 
   slide->SetValueFromDelegate(0.5, 0);
   EXPECT_NEAR(slide->GetHandleBounds().CentreX(), 45.f, 1.f) << "a value from the host moves the handle at once";
@@ -322,6 +396,33 @@ TEST_F(StockControlsTest, BitmapSliderHandleRunsTheLengthOfItsTrackLessItsOwnSiz
       const int other = (i + 1) % 3; // asked for another value, the handle's place at that value
       EXPECT_EQ(slider->GetHandleBounds(values[other]), c.handleAt[other]) << "direction " << c.direction;
     }
+  }
+}
+
+// Made for a rectangle, a bitmap switch or button is one frame centred in it; a bitmap slider centres its track
+// image in it and runs its handle along that image.
+TEST_F(StockControlsTest, BitmapControlsMadeForARectangleSitCentredInIt)
+{
+  auto* sw = Attach(new IBSwitchControl(IRECT(0, 0, 40, 30), Strip(2), 0));
+  auto* button = Attach(new IBButtonControl(IRECT(100, 100, 120, 140), Strip(3), nullptr));
+  EXPECT_EQ(sw->GetRECT(), IRECT(15, 10, 25, 20));
+  EXPECT_EQ(button->GetRECT(), IRECT(105, 115, 115, 125));
+
+  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(12, 8, 1, 1.f, "handle"));
+  const IBitmap handle(images.back().get(), 1, true, "handle.png");
+  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(6, 80, 1, 1.f, "track"));
+  const IBitmap track(images.back().get(), 1, true, "track.png");
+  auto* slider = Attach(new IBSliderControl(IRECT(0, 0, 40, 100), handle, track, 2, kVertical));
+  for (auto [value, handleAt] : {std::pair{0.0, IRECT(17, 82, 29, 90)}, {1.0, IRECT(17, 10, 29, 18)}})
+  {
+    slider->SetValue(value, 0);
+    g.mOps.clear();
+    slider->Draw(g);
+    ASSERT_EQ(g.mOps.size(), 2u) << value;
+    EXPECT_EQ(g.mOps[0].mText, "track.png");
+    EXPECT_EQ(g.mOps[0].mRect, IRECT(17, 10, 23, 90));
+    EXPECT_EQ(g.mOps[1].mText, "handle.png");
+    EXPECT_EQ(g.mOps[1].mRect, handleAt) << value;
   }
 }
 
@@ -358,6 +459,56 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   pad->OnMouseDrag(45, 40, 55, 5, left); // inside: a quarter across, three fifths down
   EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.25);
   EXPECT_NEAR(pad->GetValue(1), 0.4, 1e-6);
+}
+
+// A drag moves the handle it started on, and the outer handles reach the ends of the range.
+TEST_F(StockControlsTest, RangeSliderDragsTheHandleUnderThePointerToTheEnds)
+{
+  for (EDirection direction : {kHorizontal, kVertical})
+  {
+    const IRECT bounds = direction == kHorizontal ? IRECT(0, 0, 200, 40) : IRECT(0, 0, 40, 200);
+    auto* range = Attach(new IVRangeSliderControl(bounds, {0, 1}, "", IVStyle(), direction));
+    range->SetValue(0.4, 0);
+    range->SetValue(0.6, 1);
+    // Beyond the far end (right, or up), then beyond the near end.
+    const float farX = direction == kHorizontal ? 250.f : 20.f, farY = direction == kHorizontal ? 20.f : -50.f;
+    const float nearX = direction == kHorizontal ? -50.f : 20.f, nearY = direction == kHorizontal ? 20.f : 250.f;
+    for (auto [handle, x, y, moved, kept] :
+         {std::tuple{1, farX, farY, 1.0, 0.4}, std::tuple{0, nearX, nearY, 0.0, 1.0}})
+    {
+      const IRECT h = range->GetHandleBounds(handle);
+      range->OnMouseOver(h.CentreX(), h.CentreY(), IMouseMod());
+      range->OnMouseDown(h.CentreX(), h.CentreY(), left);
+      range->OnMouseDrag(x, y, x - h.CentreX(), y - h.CentreY(), left);
+      range->OnMouseUp(x, y, left);
+      EXPECT_DOUBLE_EQ(range->GetValue(handle), moved) << "handle " << handle << ", direction " << direction;
+      EXPECT_DOUBLE_EQ(range->GetValue(1 - handle), kept) << "handle " << handle << ", direction " << direction;
+    }
+  }
+}
+
+// The handle under the pointer is drawn pressed while the button is down, and lit again once it is let go.
+TEST_F(StockControlsTest, RangeSliderHandleLooksPressedOnlyWhileTheButtonIsDown)
+{
+  auto* range = Attach(new IVRangeSliderControl(IRECT(0, 0, 200, 40), {0, 1}, "", IVStyle(), kHorizontal));
+  range->SetValue(0.25, 0);
+  range->SetValue(0.75, 1);
+  auto drawn = [&](int role) { // how many shapes are drawn in the colour of a role
+    g.mOps.clear();
+    range->DrawWidget(g);
+    return std::count_if(g.mOps.begin(), g.mOps.end(), [&](const graphicstest::DrawOp& op) {
+      return op.mColor == IVStyle().mColorSet[role];
+    });
+  };
+  const IRECT handle = range->GetHandleBounds(1);
+  range->OnMouseOver(handle.CentreX(), handle.CentreY(), IMouseMod());
+  EXPECT_EQ(drawn(kRoleHighlight), 1);
+  EXPECT_EQ(drawn(kRolePressed), 0);
+  range->OnMouseDown(handle.CentreX(), handle.CentreY(), left);
+  EXPECT_EQ(drawn(kRolePressed), 1);
+  range->OnMouseUp(handle.CentreX(), handle.CentreY(), left);
+  EXPECT_EQ(drawn(kRoleHighlight), 1);
+  EXPECT_EQ(drawn(kRolePressed), 0);
 }
 
 TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompts)
@@ -458,6 +609,79 @@ TEST_F(StockControlsTest, FrameRateDisplayCyclesItsStylesAndPanelFillsAndFrames)
   panel->Draw(g);
   EXPECT_EQ(g.OpNames(), (std::vector<std::string>{"FillRect", "DrawRect"}));
   EXPECT_EQ(g.mOps[1].mColor, IColor(255, 240, 240, 240));
+}
+
+// Once its value moves, a knob shows it with the parameter's unit and a slider shows the number alone.
+TEST_F(StockControlsTest, KnobShowsItsValueWithTheUnitAndASliderWithout)
+{
+  delegate.GetParam(3)->InitDouble("gain", 0.0, 0.0, 1.0, 0.01, "dB");
+  auto* knob = Attach(new IVKnobControl(IRECT(0, 0, 60, 80), 3));
+  auto* slider = Attach(new IVSliderControl(IRECT(100, 0, 140, 120), 3));
+  for (double v : {0.25, 0.5, 1.0})
+  {
+    delegate.GetParam(3)->SetNormalized(v);
+    plug::LibString number, withUnit;
+    delegate.GetParam(3)->GetDisplay(number);
+    delegate.GetParam(3)->GetDisplayAndLabel(withUnit);
+    ASSERT_STRNE(number.Get(), withUnit.Get());
+    for (IControl* c : {static_cast<IControl*>(knob), static_cast<IControl*>(slider)})
+    {
+      c->SetValue(v, 0);
+      c->SetDirty(false);
+    }
+    EXPECT_STREQ(knob->GetValueStr(), withUnit.Get()) << v;
+    EXPECT_STREQ(slider->GetValueStr(), number.Get()) << v;
+  }
+}
+
+// Whatever lights under the pointer goes out when the pointer leaves: the control draws as if it was never over.
+TEST_F(StockControlsTest, EveryVectorControlDrawsAsBeforeOnceThePointerLeaves)
+{
+  std::vector<IControl*> controls = {
+    Attach(new IVSwitchControl(IRECT(0, 0, 80, 60), 0)),
+    Attach(new IVTabSwitchControl(IRECT(0, 0, 120, 40), ControlsDelegate::kEnumParam)),
+    Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 1, "", IVStyle(), true)),
+    Attach(new IVSliderControl(IRECT(0, 0, 40, 150), 2, "", IVStyle(), true)),
+    Attach(new IVRangeSliderControl(IRECT(0, 0, 200, 40), {2, 3})),
+    Attach(new IVColorSwatchControl(IRECT(0, 0, 120, 60), "", nullptr)),
+  };
+  for (size_t at = 0; at < controls.size(); ++at)
+  {
+    IControl* c = controls[at];
+    auto drawn = [&] {
+      g.mOps.clear();
+      c->Draw(g);
+      return g.mOps;
+    };
+    const std::vector<graphicstest::DrawOp> before = drawn();
+    // Somewhere over it that lights something: the widget, a value box, a range slider's handle.
+    const IVectorBase* vector = dynamic_cast<const IVectorBase*>(c);
+    ASSERT_NE(vector, nullptr);
+    std::vector<std::pair<float, float>> points = {{vector->GetWidgetBounds().CentreX(), vector->GetWidgetBounds().CentreY()},
+                                                   {vector->GetValueBounds().CentreX(), vector->GetValueBounds().CentreY()}};
+    if (auto* range = dynamic_cast<IVRangeSliderControl*>(c))
+      points.push_back({range->GetHandleBounds(0).CentreX(), range->GetHandleBounds(0).CentreY()});
+    bool lit = false;
+    for (auto [x, y] : points)
+    {
+      c->OnMouseOver(x, y, IMouseMod());
+      lit = lit || drawn().size() != before.size() || !std::equal(before.begin(), before.end(), g.mOps.begin(),
+                                                                  [](const auto& a, const auto& b) {
+                                                                    return a.mName == b.mName && a.mRect == b.mRect &&
+                                                                           a.mColor == b.mColor;
+                                                                  });
+    }
+    EXPECT_TRUE(lit) << "control " << at << " shows the pointer over it";
+    c->OnMouseOut();
+    const std::vector<graphicstest::DrawOp> after = drawn();
+    EXPECT_EQ(after.size(), before.size()) << "control " << at;
+    for (size_t i = 0; i < std::min(after.size(), before.size()); ++i)
+    {
+      EXPECT_EQ(after[i].mName, before[i].mName) << "control " << at << " op " << i;
+      EXPECT_EQ(after[i].mRect, before[i].mRect) << "control " << at << " op " << i;
+      EXPECT_EQ(after[i].mColor, before[i].mColor) << "control " << at << " op " << i;
+    }
+  }
 }
 
 } // namespace

@@ -63,4 +63,32 @@ TEST(EditorCornerResizer, EachModePressesRescalesAndResetsWhatItOwns)
   }
 }
 
+// Its picture sits in the editor's bottom right corner, moved right by the offset it was given: the first frame at
+// rest, the second while the pointer is over it.
+TEST(EditorCornerResizer, DrawsItsFrameInTheCornerMovedByItsOffset)
+{
+  for (float offset : {0.f, 3.f, -5.f})
+  {
+    ActionLog log;
+    FakePlatformGraphics g{log, 468, 450};
+    RecordedBitmap raw{20, 40, 1, 1.f, "resizer"};
+    auto* resizer = new IBCornerResizerControlVQ(IBitmap(&raw, 2, false, "resizer"), -1, -1, kScaleResize,
+                                                 kScaleReset, g.GetBounds(), offset);
+    g.AttachCornerResizer(resizer, kResizerScale);
+    EXPECT_EQ(resizer->GetRECT(), IRECT(448, 430, 468, 450)) << offset;
+    std::vector<float> sourceRows;
+    for (bool over : {false, true})
+    {
+      if (over) resizer->OnMouseOver(460, 440, IMouseMod());
+      g.mOps.clear();
+      resizer->Draw(g);
+      ASSERT_EQ(g.mOps.size(), 1u) << offset;
+      EXPECT_EQ(g.mOps[0].mName, "DrawBitmap");
+      EXPECT_EQ(g.mOps[0].mRect, IRECT(448 + offset, 430, 468 + offset, 450)) << offset;
+      sourceRows.push_back(g.mOps[0].mArgs.at(1));
+    }
+    EXPECT_EQ(sourceRows, (std::vector<float>{0.f, 20.f})) << offset;
+  }
+}
+
 } // namespace

@@ -123,6 +123,21 @@ TEST_F(InfoMenu, AnEmptyDataFolderOpensNothingAndLongerEnumerationsBecomeSubmenu
   EXPECT_EQ(mDelegate.GetParam(2)->Value(), 0.0);
 }
 
+TEST_F(InfoMenu, ResetSizeAndExtraEntriesSendTheirOwnActions)
+{
+  IBInfoMenuVQ::Entries e;
+  e.resetSize = 35, e.resetScale = 36, e.extraIds = {40, 41, 42}, e.extraTexts = {"First extra", "Second extra"};
+  mMenu = static_cast<IBInfoMenuVQ*>(mG.AttachControl(
+    new IBInfoMenuVQ(7, 5, IBitmap(&mRaw, 2, false, "pluginmenu.png"), e, "", "https://example.org/log"), 1));
+  mMenu->BuildInfoMenu();
+  EXPECT_EQ(Find("Enable tooltips"), -1); // no tooltip parameter, no entry
+  EXPECT_LT(Find("Reset GUI size"), Find("Reset GUI scale"));
+  EXPECT_LT(Find("Reset GUI scale"), Find("First extra"));
+  for (const char* entry : {"Second extra", "Reset GUI size", "First extra", "Reset GUI scale"})
+    Choose(entry);
+  EXPECT_EQ(mDelegate.mActions, (std::vector<int>{41, 35, 40, 36})); // an id without a text has no entry
+}
+
 } // namespace
 
 TEST(InfoMenuButton, IsOneFrameOfItsBitmapWhicheverWayTheFramesRun)

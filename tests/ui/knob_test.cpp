@@ -161,6 +161,24 @@ TEST_F(Knob, TheValueBoxSitsWhereItIsPlacedAndADisabledKnobsTextIsFainter)
   }
 }
 
+// The value text is the parameter's display, followed by its unit when the knob is set to show it.
+TEST_F(Knob, TheValueTextCarriesTheUnitOnlyWhenAskedTo)
+{
+  mDelegate.GetParam(0)->InitDouble("Ceiling", -1.5, -12, 0, 0.1, "dB");
+  for (bool showLabel : {false, true})
+  {
+    IBKnobMultiControlVQ::Options o;
+    o.alwaysShow = true;
+    o.showLabel = showLabel;
+    auto* k = static_cast<IBKnobMultiControlVQ*>(mG.AttachControl(
+      new IBKnobMultiControlVQ(10, 10, 0, IBitmap(&mRaw, 101, false, "knob"), IText(12.f), o)));
+    mG.mOps.clear();
+    k->Draw(mG);
+    ASSERT_EQ(mG.mOps.back().mName, "DrawText");
+    EXPECT_EQ(mG.mOps.back().mText, showLabel ? "-1.5 dB" : "-1.5");
+  }
+}
+
 // A double click opens the parameter's value field over the value box, unless the knob's text entry is disabled.
 TEST_F(Knob, ADoubleClickOpensTheValueFieldOverTheValueBoxUnlessEntryIsDisabled)
 {

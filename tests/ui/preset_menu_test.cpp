@@ -131,6 +131,17 @@ TEST_F(PresetMenu, ButtonsStepThroughTheFactoryListWithoutWrapping)
   EXPECT_EQ(mMenu->GetListIndex(), mPlugin.NFactoryPresets() - 1);
   EXPECT_EQ(Current(), mPlugin.GetFactoryPreset(mPlugin.NFactoryPresets() - 1)->mName);
   EXPECT_TRUE(mMenu->IsNextPressed());
+  mMenu->OnMouseUp(25, 5, mMod);
+  // Back one: the one before is loaded, and the pressed button shows its second frame, the other its first.
+  mMenu->OnMouseDown(5, 5, mMod);
+  EXPECT_EQ(mMenu->GetListIndex(), mPlugin.NFactoryPresets() - 2);
+  EXPECT_EQ(Current(), mPlugin.GetFactoryPreset(mPlugin.NFactoryPresets() - 2)->mName);
+  mG.mOps.clear();
+  mMenu->Draw(mG);
+  std::vector<std::pair<float, float>> buttons; // left edge and the frame's row in the bitmap
+  for (const graphicstest::DrawOp& op : mG.mOps)
+    if (op.mName == "DrawBitmap") buttons.push_back({op.mRect.mLeft, op.mArgs.at(1)});
+  EXPECT_EQ(buttons, (std::vector<std::pair<float, float>>{{0.f, 18.f}, {20.f, 0.f}}));
 }
 
 // A user entry is applied from the list in memory: the file "0.vqp" holds a preset named "Fine", and no file is

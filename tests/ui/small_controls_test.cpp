@@ -66,6 +66,14 @@ TEST_F(SmallControls, FiveButtonsSetTheirIndexAndAValueOutsideLightsNone)
   EXPECT_EQ(Value(1), 3.0);
   mDelegate.GetParam(1)->Set(0); // a value from the host: the lit button follows it
   EXPECT_EQ(mode->LitButton(), 0);
+  // Four buttons over the five entries: the last entry lies past them and lights none.
+  rects.pop_back();
+  auto* four = static_cast<IBRadioButtonsControl*>(
+    mG.AttachControl(new IBRadioButtonsControl(1, rects, {}, false, IRECT(258, 179, 348, 195))));
+  mDelegate.GetParam(1)->Set(3);
+  EXPECT_EQ(four->LitButton(), 3);
+  mDelegate.GetParam(1)->Set(4);
+  EXPECT_EQ(four->LitButton(), -2);
 }
 
 TEST_F(SmallControls, HiddenAreasSendTheirIdOrOpenTheirPage)
@@ -132,6 +140,8 @@ TEST_F(SmallControls, DropDownWheelMovesWholeEntriesWithinTheRange)
   ASSERT_EQ(mG.Count("DrawText"), 1);
   EXPECT_EQ(mG.mOps.back().mText, "Side");
   EXPECT_EQ(DropDownWheelValue(0, 1, 4), 0.0);
+  for (float d : {1.f, 0.5f, -1.f}) // a single entry spans nothing: it stays at 0
+    EXPECT_EQ(DropDownWheelValue(0, d, 0), 0.0) << d;
 }
 
 } // namespace
