@@ -32,6 +32,10 @@ public:
   void OnMouseOver(float, float, const IMouseMod&) override { mCalls.push_back("over"); }
   void OnMouseOut() override { mCalls.push_back("out"); }
   void OnMouseDblClick(float, float, const IMouseMod&) override { mCalls.push_back("double"); }
+  void OnTouchCancelled(float, float, const IMouseMod& m) override
+  {
+    mCalls.push_back("cancel " + std::to_string(m.mTouchID));
+  }
   void CreateContextMenu(IPopupMenu& menu) override
   {
     if (mContextItems)
@@ -104,6 +108,30 @@ TEST_F(InputTest, PressedControlKeepsThePointerWheelAndKeysUntilRelease)
   EXPECT_EQ(keysToHandler, 2);
 }
 
+// A control that does nothing with keys lets them through: to the key handler while there is one, else back to
+// the platform (which passes them on to the host); the background never stops them either.
+TEST_F(InputTest, KeysAControlLeavesAloneGoToTheKeyHandlerOrBackToTheHost)
+{
+  auto* plain = static_cast<TestControl*>(g.AttachControl(new TestControl(IRECT(100.f, 100.f, 150.f, 150.f))));
+  plain->mCalls.clear();
+  const plug::IKeyPress a("a", 'A');
+  for (float at : {120.f, 180.f}) // on the plain control, then on the background alone
+  {
+    EXPECT_TRUE(g.OnKeyDown(at, at, a));
+    EXPECT_TRUE(g.OnKeyUp(at, at, a));
+  }
+  EXPECT_EQ(keysToHandler, 4);
+
+  g.SetKeyHandlerFunc(nullptr);
+  for (float at : {120.f, 180.f, 40.f}) // the last on a control that sees the key and declines it
+  {
+    EXPECT_FALSE(g.OnKeyDown(at, at, a)) << at;
+    EXPECT_FALSE(g.OnKeyUp(at, at, a)) << at;
+  }
+  EXPECT_EQ(top->mCalls, (Calls{"key"}));
+  EXPECT_TRUE(plain->mCalls.empty());
+}
+
 TEST_F(InputTest, HoverMovesBetweenControlsAndNeverReachesTheBackgroundWhichStillTakesPresses)
 {
   EXPECT_FALSE(g.OnMouseOver(20.f, 20.f, IMouseMod())) << "hover tracking is off";
@@ -129,9 +157,11 @@ TEST_F(InputTest, TooltipsTurnHoverOnAndAReleaseHoversWhatIsUnderThePointer)
 
 TEST_F(InputTest, ADoubleClickIsAPressOnlyForAControlThatTakesItSo)
 {
-  g.OnMouseDblClick(40.f, 40.f, IMouseMod());
+  EXPECT_TRUE(g.OnMouseDblClick(40.f, 40.f, IMouseMod()));
+  EXPECT_EQ(g.NCaptures(), 0) << "a double click leaves no control holding the pointer";
+  EXPECT_FALSE(g.OnMouseDblClick(250.f, 250.f, IMouseMod())) << "outside every control";
   top->SetDblClickAsClick(true);
-  g.OnMouseDblClick(40.f, 40.f, IMouseMod());
+  EXPECT_TRUE(g.OnMouseDblClick(40.f, 40.f, IMouseMod()));
   EXPECT_EQ(top->mCalls, (Calls{"double", "down"}));
 }
 
@@ -159,6 +189,62 @@ TEST_F(InputTest, WithMultiTouchASecondPointerReachesOnlyAControlThatWantsIt)
   top->SetWantsMultiTouch(true);
   g.OnMouseDown(touches(3, 4));
   EXPECT_EQ(top->mCalls, (Calls{"down", "down"}));
+}
+
+// A touch the system takes away reaches the control that holds it; the host gesture ends with the control's last
+// touch, and a touch no control holds is ignored.
+TEST_F(InputTest, ACancelledTouchLetsGoOfItsControlAndEndsTheGestureWithTheLastOne)
+{
+  g.EnableMultiTouch(true);
+  top->SetWantsMultiTouch(true);
+  auto touch = [](uint64_t id, float at) {
+    IMouseInfo p = Point(at, at);
+    p.mMod.mTouchID = id;
+    return p;
+  };
+  g.OnMouseDown({touch(1, 40.f), touch(2, 45.f)});
+  ASSERT_EQ(g.NCaptures(), 2);
+  g.OnTouchCancelled({touch(1, 40.f), touch(7, 45.f)});
+  EXPECT_EQ(g.NCaptures(), 1);
+  EXPECT_EQ(delegate.mLog, (Calls{"begin 1"})) << "the other touch still holds the control";
+  g.OnTouchCancelled({touch(2, 50.f)});
+  EXPECT_EQ(g.NCaptures(), 0);
+  EXPECT_EQ(delegate.mLog, (Calls{"begin 1", "end 1"}));
+  g.OnMouseUp({touch(2, 50.f)}); // the release that follows finds nothing to end
+  EXPECT_EQ(top->mCalls, (Calls{"down", "down", "cancel 1", "cancel 2"}));
+  EXPECT_EQ(delegate.mLog, (Calls{"begin 1", "end 1"}));
+}
+
+// The host asks which parameter lies under a point (to learn it for automation), then takes the answer once.
+TEST_F(InputTest, TheParameterUnderAPointIsTheTopControlsAndIsTakenOnce)
+{
+  EXPECT_EQ(g.TakeParamUnderPoint(), -1) << "nothing asked yet";
+  EXPECT_EQ(g.QueryParamUnderPoint(40.f, 40.f), 1);
+  EXPECT_EQ(g.QueryParamUnderPoint(20.f, 20.f), 0);
+  EXPECT_EQ(g.TakeParamUnderPoint(), 0) << "the last answer";
+  EXPECT_EQ(g.TakeParamUnderPoint(), -1);
+  EXPECT_EQ(g.QueryParamUnderPoint(150.f, 150.f), -1) << "the background has no parameter";
+  EXPECT_EQ(g.QueryParamUnderPoint(500.f, 500.f), -1) << "outside the editor";
+  top->SetHidden(true);
+  EXPECT_EQ(g.QueryParamUnderPoint(40.f, 40.f), 0) << "a hidden control is looked through";
+}
+
+// A typed-in value starts from the parameter's display text, with its unit after a blank only for a control
+// that asks for it.
+TEST_F(InputTest, AValuePromptStartsFromTheDisplayedValueWithTheUnitWhenAsked)
+{
+  delegate.GetParam(0)->InitDouble("Gain", 0.5, 0.0, 2.0, 0.01, "dB");
+  low->SetValueFromDelegate(0.25);
+  for (bool unit : {false, true})
+  {
+    low->SetParamLabelInEntry(unit);
+    g.PromptParamInput(low, IRECT(10.f, 10.f, 50.f, 20.f), 0);
+  }
+  ASSERT_EQ(g.mTextEntries.size(), 2u);
+  EXPECT_EQ(g.mTextEntries[0].mPreset, "0.50");
+  EXPECT_EQ(g.mTextEntries[1].mPreset, "0.50 dB");
+  EXPECT_EQ(g.mTextEntries[1].mParamIdx, 0);
+  EXPECT_EQ(g.mTextEntries[1].mBounds, IRECT(10.f, 10.f, 50.f, 20.f));
 }
 
 // The pointer finds a control by its hit rectangle, not by the rectangle it draws in, for a press and for hover.
