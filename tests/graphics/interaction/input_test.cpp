@@ -2,6 +2,7 @@
 // since its press; prompts and menus answer the control that asked, with the host's gestures kept balanced.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 
@@ -352,6 +353,32 @@ TEST(CornerResizer, DragScalesByThePointerOverItsPressAndNeedsAPress)
   g.OnMouseDown({Point(400.f, 300.f)});
   g.OnMouseDrag({Point(600.f, 390.f, false, 200.f, 90.f)});
   EXPECT_FLOAT_EQ(g.GetDrawScale(), 1.3f) << "the smaller of the two ratios, so the editor fits under the pointer";
+}
+
+// In size mode the editor follows the pointer: its new size is where the pointer is, at the same draw scale,
+// held to the editor's limits; the release ends the resize and the controls do not rescale.
+TEST(CornerResizer, DragInSizeModeSizesTheEditorToThePointer)
+{
+  TestDelegate delegate;
+  delegate.SetSizeConstraints(200, 800, 150, 600);
+  FakePlatformGraphics g(delegate, 420, 320);
+  g.Resize(420, 320, 1.5f);
+  g.AttachCornerResizer(kResizerSize, false);
+  auto* c = static_cast<TestControl*>(g.AttachControl(new TestControl(IRECT(0.f, 0.f, 10.f, 10.f))));
+  g.OnMouseDown({Point(419.f, 319.f)});
+  g.StartResizeGesture();
+  c->mCalls.clear();
+  g.OnMouseDrag({Point(500.f, 260.5f, false, 81.f, -58.5f)});
+  EXPECT_EQ(g.Width(), 500);
+  EXPECT_EQ(g.Height(), 260);
+  EXPECT_FLOAT_EQ(g.GetDrawScale(), 1.5f);
+  g.OnMouseDrag({Point(50.f, 900.f, false, -450.f, 640.f)});
+  EXPECT_EQ(g.Width(), 200);
+  EXPECT_EQ(g.Height(), 600);
+  g.OnMouseUp({Point(50.f, 900.f)});
+  EXPECT_FALSE(g.IsResizingInProgress());
+  EXPECT_EQ(std::count(c->mCalls.begin(), c->mCalls.end(), "rescale"), 0);
+  EXPECT_EQ(delegate.mLog.back(), "resize 300x900 1");
 }
 
 TEST_F(InputTest, EnumPromptOffersItsTextsAndADismissedMenuStillEndsTheGesture)
