@@ -248,6 +248,27 @@ TEST_F(InputTest, AValuePromptStartsFromTheDisplayedValueWithTheUnitWhenAsked)
   EXPECT_EQ(g.mTextEntries[1].mBounds, IRECT(10.f, 10.f, 50.f, 20.f));
 }
 
+// A menu opened while other fingers hold controls lets go of them and ends their host gestures at once; the
+// requester's own gesture lasts until the menu has answered.
+TEST_F(InputTest, AMenuOpenedUnderSeveralFingersEndsTheOtherGesturesFirst)
+{
+  g.EnableMultiTouch(true);
+  IMouseInfo first = Point(20.f, 20.f), second = Point(60.f, 60.f);
+  first.mMod.mTouchID = 1, second.mMod.mTouchID = 2;
+  g.OnMouseDown({first, second});
+  ASSERT_EQ(delegate.mLog, (Calls{"begin 0", "begin 1"}));
+  g.mMenuAnswer = [&](IPopupMenu& menu, const IRECT&) {
+    EXPECT_EQ(delegate.mLog, (Calls{"begin 0", "begin 1", "end 0"})) << "while the menu is up";
+    menu.SetChosenItemIdx(0);
+    return &menu;
+  };
+  g.OpenPopupMenu(*top, top->mAgain, IRECT());
+  EXPECT_EQ(g.NCaptures(), 0);
+  EXPECT_EQ(delegate.mLog, (Calls{"begin 0", "begin 1", "end 0", "end 1"}));
+  EXPECT_EQ(top->mCalls, (Calls{"down", "chosen"}));
+  EXPECT_EQ(low->mCalls, (Calls{"down"})) << "no release reaches the control let go of";
+}
+
 // The pointer finds a control by its hit rectangle, not by the rectangle it draws in, for a press and for hover.
 TEST_F(InputTest, PointerFindsAControlByItsHitRectangle)
 {
