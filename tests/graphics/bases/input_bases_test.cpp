@@ -398,3 +398,25 @@ TEST_F(Bases, ButtonShowsOneUntilItsAnimationEnds)
   EXPECT_EQ(actions, 1);
   EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
 }
+
+// A function to run when the button's animation ends runs once, after the button shows zero again, and may
+// replace itself as it runs.
+TEST_F(Bases, ButtonRunsItsEndFunctionOnceTheAnimationEnds)
+{
+  Button* b = Attach(new Button(IRECT(0, 0, 10, 10), IControl::ActionFuncAnimate));
+  std::vector<std::string> ends;
+  b->SetEndAnimationFn([&](IControl* c) {
+    ends.push_back("first at " + std::to_string(int(c->GetValue(0))));
+    c->SetEndAnimationFn([&](IControl*) { ends.push_back("second"); });
+  });
+  for (int press = 0; press < 2; ++press)
+  {
+    b->OnMouseDown(0, 0, kLeft);
+    mClock.Advance(0.05);
+    b->Animate();
+    EXPECT_EQ(ends.size(), size_t(press)) << "still animating";
+    mClock.Advance(0.06);
+    b->Animate();
+  }
+  EXPECT_EQ(ends, (std::vector<std::string>{"first at 0", "second"}));
+}
