@@ -311,6 +311,32 @@ TEST_F(PopupMenuTest, AMenuWithNoRoomBelowItsAnchorOpensBesideItNotOverIt)
   EXPECT_FLOAT_EQ(widths[0], widths[1]);
 }
 
+// A menu taller than the room below or above its anchor's rows still opens beside the anchor, alongside all of
+// it, and is held inside the editor: down to the bottom from an anchor in the upper half, up to the top from one
+// in the lower half.
+TEST_F(PopupMenuTest, ATallMenuBesideItsAnchorIsHeldInsideTheEditor)
+{
+  IPopupMenu tall;
+  for (int i = 0; i < 12; ++i)
+    tall.AddItem("item");
+  for (const IRECT& anchor : {IRECT(40, 100, 80, 120), IRECT(300, 100, 340, 120), IRECT(40, 180, 80, 200),
+                              IRECT(300, 180, 340, 200)})
+  {
+    SCOPED_TRACE(std::to_string(anchor.mLeft) + "," + std::to_string(anchor.mTop));
+    Open(tall, anchor);
+    const IRECT panel = popup->GetPanel(0).mTargetRECT;
+    const bool right = anchor.mLeft > 200.f, upper = anchor.mTop < 150.f;
+    EXPECT_FLOAT_EQ(right ? panel.mRight : panel.mLeft, right ? anchor.mLeft : anchor.mRight);
+    EXPECT_TRUE(panel.mTop <= anchor.mTop && panel.mBottom >= anchor.mBottom);
+    EXPECT_FALSE(popup->GetPanel(0).mScrolls);
+    if (upper)
+      EXPECT_FLOAT_EQ(panel.mBottom, 290.f) << "its shadow's margin from the editor's bottom";
+    else
+      EXPECT_FLOAT_EQ(panel.mTop, 14.f) << "its shadow's margin from the editor's top";
+    Dismiss();
+  }
+}
+
 TEST_F(PopupMenuTest, PressOnUnchoosableItemsOrOutsideClosesWithoutChoice)
 {
   menu.GetItem(0)->SetFlags(IPopupMenu::Item::kDisabled);

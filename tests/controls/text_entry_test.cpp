@@ -130,6 +130,49 @@ TEST_F(TextEntryTest, EachByteThatStartsNoCharacterBecomesAnUnderscoreAndCharact
             "a__z\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80");
 }
 
+// The editing keys: Home and End, arrows by character or with Ctrl by word, Shift extending the selection,
+// Backspace and Delete. An Alt chord changes nothing and says so, as does a key with no edit in progress.
+TEST_F(TextEntryTest, EditingKeysMoveByCharacterOrWordAndShiftSelects)
+{
+  Start(-1, "one two three");
+  auto where = [&] {
+    int a = -1, b = -1;
+    entry->GetSelection(a, b);
+    return std::to_string(entry->GetCursor()) + (a == b ? "" : " " + std::to_string(a) + ".." + std::to_string(b));
+  };
+  struct Step
+  {
+    int key;
+    bool ctrl, shift;
+    const char* text; // after the key
+    const char* at;   // the cursor, then the selection when there is one
+  };
+  const Step steps[] = {
+    {Key::kKeyEnd, false, false, "one two three", "13"},
+    {Key::kKeyLeft, true, false, "one two three", "8"},
+    {Key::kKeyLeft, true, true, "one two three", "4 4..8"},
+    {Key::kKeyBackspace, false, false, "one three", "4"},
+    {Key::kKeyHome, false, false, "one three", "0"},
+    {Key::kKeyDelete, false, false, "ne three", "0"},
+    {Key::kKeyRight, true, false, "ne three", "3"},
+    {Key::kKeyRight, false, true, "ne three", "4 3..4"},
+    {Key::kKeyEnd, false, true, "ne three", "8 3..8"},
+    {Key::kKeyLeft, false, false, "ne three", "3"},
+    {Key::kKeyRight, false, false, "ne three", "4"},
+  };
+  for (const Step& st : steps)
+  {
+    EXPECT_TRUE(Type(nullptr, st.key, st.ctrl, st.shift)) << st.key;
+    EXPECT_EQ(entry->GetUTF8Text(), st.text) << st.key;
+    EXPECT_EQ(where(), st.at) << st.key << " ctrl " << st.ctrl << " shift " << st.shift;
+  }
+  EXPECT_FALSE(entry->OnKeyDown(0, 0, plug::IKeyPress("q", 'Q', false, false, true))) << "Alt+Q";
+  EXPECT_EQ(entry->GetUTF8Text(), "ne three");
+  Type("\r", Key::kKeyReturn);
+  EXPECT_FALSE(Type("q", 'Q')) << "no edit in progress";
+  EXPECT_EQ(entry->GetUTF8Text(), "ne three");
+}
+
 TEST_F(TextEntryTest, RightClickMenuCutsCopiesAndPastes)
 {
   g.AttachPopupMenuControl();

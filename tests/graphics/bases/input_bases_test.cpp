@@ -267,6 +267,26 @@ TEST_F(Bases, ZeroSizeDragExtentOrTrackMovesNothing)
   EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
 }
 
+// A wheel or drag amount that is not a number (a broken event) leaves knobs and sliders where they are.
+TEST_F(Bases, NotANumberFromTheWheelOrADragMovesNothing)
+{
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  Stepped(1, 0, 10, 1);
+  IControl* controls[] = {Attach(new Knob(IRECT(0, 0, 40, 100), 0)), Attach(new Knob(IRECT(0, 0, 40, 100), 1)),
+                          Attach(new Slider(IRECT(0, 0, 20, 100), 2))};
+  for (IControl* c : controls)
+  {
+    c->SetValue(0.5, 0);
+    c->OnMouseWheel(0, 0, IMouseMod(), nan);
+    c->OnMouseDown(10, 50, kLeft); // at the slider's value: the press moves nothing
+    c->OnMouseDrag(10, 50, nan, nan, kLeft);
+    c->OnMouseUp(10, 50, kLeft);
+    EXPECT_EQ(c->GetValue(0), 0.5);
+  }
+  for (const auto& sent : mDelegate.mValuesFromUI)
+    EXPECT_EQ(sent.second, 0.5) << "parameter " << sent.first;
+}
+
 // ---- Sliders ----
 
 TEST_F(Bases, SliderClickJumpsToThePointerUnlessStepped)
@@ -302,6 +322,61 @@ TEST_F(Bases, SliderDragsRelativelyWithTheHiddenPointerAndAbsolutelyOtherwise)
   EXPECT_EQ(mG.mHideCursorCalls + mG.mShowCursorCalls, 2);
 }
 
+// A right press on a knob, a slider or a plain control asks for a typed value, centred on the control, once the
+// control allows prompts; a left press or a control with prompts off asks nothing.
+TEST_F(Bases, RightPressPromptsForATypedValueWhereTheControlAllowsIt)
+{
+  const IMouseMod right(false, true);
+  struct Plain : IControl
+  {
+    using IControl::IControl;
+    void Draw(IGraphics&) override {}
+  };
+  IControl* controls[] = {Attach(new Knob(IRECT(0, 0, 40, 100), 0)), Attach(new Slider(IRECT(100, 0, 120, 100), 1)),
+                          Attach(new Plain(IRECT(200, 0, 300, 100), 2))};
+  for (IControl* c : controls)
+  {
+    c->OnMouseDown(c->GetRECT().CentreX(), 90, right); // prompts are off by default
+    c->OnMouseUp(c->GetRECT().CentreX(), 90, right);
+    c->DisablePrompt(false);
+    c->OnMouseDown(c->GetRECT().CentreX(), 90, kLeft);
+    c->OnMouseUp(c->GetRECT().CentreX(), 90, kLeft);
+  }
+  EXPECT_TRUE(mG.mTextEntries.empty());
+  for (IControl* c : controls)
+  {
+    c->OnMouseDown(c->GetRECT().CentreX(), 90, right);
+    c->OnMouseUp(c->GetRECT().CentreX(), 90, right);
+  }
+  ASSERT_EQ(mG.mTextEntries.size(), 3u);
+  for (int i = 0; i < 3; ++i)
+  {
+    EXPECT_EQ(mG.mTextEntries[size_t(i)].mParamIdx, i);
+    const IRECT& at = mG.mTextEntries[size_t(i)].mBounds;
+    EXPECT_EQ(at.CentreX(), controls[i]->GetRECT().CentreX()) << i;
+    EXPECT_EQ(at.CentreY(), 50.f) << i;
+  }
+}
+
+// A slider made with an action and no parameter runs the action as the pointer moves it.
+TEST_F(Bases, SliderWithAnActionRunsItAsItMoves)
+{
+  struct ActionSlider : ISliderControlBase
+  {
+    ActionSlider(const IRECT& r, IActionFn fn) : ISliderControlBase(r, std::move(fn), kHorizontal, 1.0, 8.f) {}
+    void Draw(IGraphics&) override {}
+  };
+  std::vector<double> seen;
+  auto* s = Attach(new ActionSlider(IRECT(0, 0, 100, 20), [&](IControl* c) { seen.push_back(c->GetValue(0)); }));
+  s->SetHideCursorOnDrag(false);
+  s->OnMouseDown(25, 10, kLeft);
+  s->OnMouseDrag(60, 10, 35, 0, kLeft);
+  s->OnMouseUp(60, 10, kLeft);
+  EXPECT_EQ(s->GetParamIdx(0), -1);
+  EXPECT_EQ(seen, (std::vector<double>{0.25, 0.6}));
+  EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
+}
+
 // ---- Buttons ----
 
 TEST_F(Bases, ButtonShowsOneUntilItsAnimationEnds)
@@ -322,4 +397,26 @@ TEST_F(Bases, ButtonShowsOneUntilItsAnimationEnds)
   EXPECT_FALSE(b->HasAnimation());
   EXPECT_EQ(actions, 1);
   EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
+}
+
+// A function to run when the button's animation ends runs once, after the button shows zero again, and may
+// replace itself as it runs.
+TEST_F(Bases, ButtonRunsItsEndFunctionOnceTheAnimationEnds)
+{
+  Button* b = Attach(new Button(IRECT(0, 0, 10, 10), IControl::ActionFuncAnimate));
+  std::vector<std::string> ends;
+  b->SetEndAnimationFn([&](IControl* c) {
+    ends.push_back("first at " + std::to_string(int(c->GetValue(0))));
+    c->SetEndAnimationFn([&](IControl*) { ends.push_back("second"); });
+  });
+  for (int press = 0; press < 2; ++press)
+  {
+    b->OnMouseDown(0, 0, kLeft);
+    mClock.Advance(0.05);
+    b->Animate();
+    EXPECT_EQ(ends.size(), size_t(press)) << "still animating";
+    mClock.Advance(0.06);
+    b->Animate();
+  }
+  EXPECT_EQ(ends, (std::vector<std::string>{"first at 0", "second"}));
 }

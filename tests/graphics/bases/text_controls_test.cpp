@@ -1,5 +1,6 @@
 #include "bases_fixture.h"
 #include "graphics/bases/ITextControls.h"
+#include "graphics/overlay/ITextEntryControl.h"
 
 using namespace graphicstest;
 
@@ -75,6 +76,41 @@ TEST_F(TextControls, ToggleAtOneHalfGoesOffAndShowsTheOffText)
   EXPECT_EQ(t->GetValue(0), 0.0);
   EXPECT_STREQ(t->GetStr(), "off");
   EXPECT_EQ(mDelegate.mValuesFromUI.back(), (std::pair<int, double>{0, 0.0}));
+}
+
+// A toggle made with an action and no parameter flips its text and runs the action on each click.
+TEST_F(TextControls, ToggleWithAnActionRunsItOnEachClick)
+{
+  std::vector<std::string> seen;
+  auto* t = Attach(new ITextToggleControl(IRECT(0, 0, 50, 20), [&](IControl* c) {
+    seen.push_back(static_cast<ITextToggleControl*>(c)->GetStr());
+  }, "off", "on"));
+  for (int i = 0; i < 3; ++i)
+    t->OnMouseDown(0, 0, IMouseMod(true));
+  EXPECT_EQ(seen, (std::vector<std::string>{"on", "off", "on"}));
+  EXPECT_EQ(t->GetParamIdx(0), -1);
+  EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
+}
+
+// A place holder shows where it is and how big; a double click edits its label in place.
+TEST_F(TextControls, PlaceHolderShowsItsPlaceAndSizeAndItsLabelIsEditedInPlace)
+{
+  auto* p = Attach(new PlaceHolder(IRECT(12.5f, 20, 112.5f, 70), "osc"));
+  p->Draw(mG);
+  std::vector<std::string> texts;
+  for (const DrawOp& op : mG.mOps)
+    if (op.mName == "DrawText")
+      texts.push_back(op.mText);
+  EXPECT_EQ(texts, (std::vector<std::string>{"50.0", "100.0", "12.5, 20.0", "osc"}));
+  mG.AttachTextEntryControl();
+  p->OnMouseDblClick(50, 50, IMouseMod(true));
+  ASSERT_TRUE(mG.GetTextEntryControl()->EditInProgress());
+  EXPECT_EQ(mG.GetTextEntryControl()->GetUTF8Text(), "osc");
+  EXPECT_EQ(mG.GetTextEntryRequester(), p);
+  mG.GetTextEntryControl()->SelectAll();
+  mG.GetTextEntryControl()->OnKeyDown(0, 0, plug::IKeyPress("v", 'V'));
+  mG.GetTextEntryControl()->CommitEdit();
+  EXPECT_STREQ(p->GetStr(), "v");
 }
 
 TEST(TextControlsOfParameters, CaptionArrowOnlyForEnumeratedParameters)

@@ -124,6 +124,97 @@ TEST_F(VectorBase, EachCornerFlagRoundsItsOwnCorner)
   }
 }
 
+// What a pressable face paints, bottom layer first, for each shape in each state: the shadow under a face at
+// rest, the highlight over it under the pointer, the pressed colour alone when pressed, and the face's colours
+// dimmed when disabled (an ellipse then drops its shadow). Alternative shading layers a sunken face.
+TEST_F(VectorBase, PressableShapesPaintTheirLayersForEachState)
+{
+  const char* const roles[] = {"background", "foreground", "pressed", "frame", "highlight", "shadow"};
+  IVStyle style = kDefaultStyle;
+  style.mColorSet = IVColorSet({IColor(255, 10, 0, 0), IColor(255, 20, 0, 0), IColor(255, 30, 0, 0),
+                                IColor(255, 40, 0, 0), IColor(128, 50, 0, 0), IColor(128, 60, 0, 0)});
+  style.mRoundness = 0.5f;
+  auto painted = [&](const IVStyle& st, int shape, bool pressed, bool over, bool disabled) {
+    VectorControl* c = Attach(new VectorControl(IRECT(0, 0, 40, 40), st));
+    mG.mOps.clear();
+    c->DrawPressableShape(mG, shape, IRECT(0, 0, 40, 40), pressed, over, disabled);
+    std::string out;
+    for (const DrawOp& op : mG.mOps)
+    {
+      if (op.mName.rfind("Fill", 0) != 0)
+        continue;
+      std::string name = "dimmed";
+      for (int role = 0; role < 6; ++role)
+        if (op.mColor == st.mColorSet[role])
+          name = roles[role];
+      out += (out.empty() ? "" : " ") + name;
+    }
+    return out;
+  };
+  struct Case
+  {
+    bool pressed, over, disabled;
+    const char* square; // rectangles and triangles
+    const char* ellipse;
+  };
+  const Case plain[] = {
+    {false, false, false, "shadow foreground", "shadow foreground"},
+    {false, true, false, "shadow foreground highlight", "shadow foreground highlight"},
+    {true, true, false, "pressed", "pressed"},
+    {false, false, true, "shadow dimmed", "dimmed"},
+    {true, false, true, "dimmed", "dimmed"},
+  };
+  for (const Case& c : plain)
+  {
+    SCOPED_TRACE(std::to_string(c.pressed) + std::to_string(c.over) + std::to_string(c.disabled));
+    for (int shape : {kVShapeRectangle, kVShapeAllRounded, kVShapeTopCornersRounded, kVShapeTriangle})
+      EXPECT_EQ(painted(style, shape, c.pressed, c.over, c.disabled), c.square) << "shape " << shape;
+    EXPECT_EQ(painted(style, kVShapeEllipse, c.pressed, c.over, c.disabled), c.ellipse);
+  }
+  IVStyle alt = style;
+  alt.mAltShading = true;
+  const Case sunken[] = {
+    {false, false, false, "shadow pressed shadow foreground", "shadow pressed shadow foreground"},
+    {false, true, false, "shadow pressed shadow foreground highlight", "shadow pressed shadow foreground highlight"},
+    {true, false, false, "pressed shadow foreground pressed", "pressed shadow foreground pressed"},
+    {false, false, true, "shadow dimmed dimmed dimmed", "dimmed dimmed dimmed"},
+  };
+  for (const Case& c : sunken)
+    for (int shape : {kVShapeRectangle, kVShapeEllipse})
+      EXPECT_EQ(painted(alt, shape, c.pressed, c.over, c.disabled), shape == kVShapeEllipse ? c.ellipse : c.square)
+        << "alternative shading, shape " << shape << " " << c.pressed << c.over << c.disabled;
+  EXPECT_EQ(painted(style, 99, false, false, false), "") << "no such shape";
+}
+
+// The top-rounded shape rounds its top corners only; a triangle points up at angle 0 and down at 180.
+TEST_F(VectorBase, TopRoundedAndTriangleShapesTakeTheirForm)
+{
+  IVStyle style = kDefaultStyle;
+  style.mRoundness = 1.f;
+  style.mDrawShadows = false;
+  style.mDrawFrame = false;
+  VectorControl* c = Attach(new VectorControl(IRECT(0, 0, 40, 20), style));
+  c->DrawPressableShape(mG, kVShapeTopCornersRounded, IRECT(0, 0, 40, 20), false, false, false);
+  ASSERT_EQ(mG.mOps.size(), 1u);
+  EXPECT_EQ(mG.mOps[0].mArgs, (std::vector<float>{10, 10, 0, 0}));
+  for (float angle : {0.f, 180.f})
+  {
+    style.mAngle = angle;
+    c->SetStyle(style);
+    mG.mOps.clear();
+    c->DrawPressableShape(mG, kVShapeTriangle, IRECT(0, 0, 40, 20), false, false, false);
+    ASSERT_EQ(mG.mOps.size(), 1u);
+    const std::vector<float>& t = mG.mOps[0].mArgs; // three corners
+    ASSERT_EQ(t.size(), 6u);
+    const float apexY = angle == 0.f ? 0.f : 20.f, baseY = 20.f - apexY;
+    EXPECT_NEAR(t[2], 20.f, 1e-4f) << angle;
+    EXPECT_NEAR(t[3], apexY, 1e-4f) << angle;
+    EXPECT_NEAR(t[1], baseY, 1e-4f) << angle;
+    EXPECT_NEAR(t[5], baseY, 1e-4f) << angle;
+    EXPECT_NEAR(std::abs(t[4] - t[0]), 40.f, 1e-4f) << angle;
+  }
+}
+
 TEST_F(VectorBase, StyleReachesEveryVectorControl)
 {
   VectorControl* a = Attach(new VectorControl(IRECT(0, 0, 10, 10)));

@@ -194,6 +194,65 @@ TEST_F(Context, APanelTakesTheMouseUnlessItIsTheBackground)
   EXPECT_TRUE(mG->GetControl(0)->GetIgnoreMouse());
 }
 
+// A background attached after the controls goes beneath them, and the control under the pointer stays hovered.
+TEST_F(Context, ABackgroundAttachedLaterGoesBeneathAndHoverStaysOnItsControl)
+{
+  Add();
+  TestControl* hovered = Add();
+  mG->SetHover(hovered, 1);
+  mG->AttachPanelBackground(IPaintPattern(IColor(255, 1, 2, 3)));
+  ASSERT_EQ(mG->NControls(), 3);
+  EXPECT_EQ(mG->GetControl(2), hovered);
+  EXPECT_EQ(mG->GetMouseOverControl(), hovered);
+  EXPECT_EQ(mG->GetMouseOverIdx(), 2);
+  mG->SetHover(nullptr, -1);
+  mG->AttachPanelBackground(IPaintPattern(IColor(255, 4, 5, 6)));
+  EXPECT_EQ(mG->GetMouseOverIdx(), -1) << "no hover stays none";
+}
+
+// Markers, hiding and disabling by parameter reach every control bound to it and no other.
+TEST_F(Context, ParameterWideSettersReachOnlyTheControlsOfThatParameter)
+{
+  TestControl* first = Add(-1, 2);
+  TestControl* other = Add(-1, 1);
+  TestControl* second = Add(-1, 2);
+  mG->SetParamCornerMarkers(2, true, 3);
+  mG->HideParamControls(2, true);
+  mG->DisableParamControls(2, true);
+  for (TestControl* c : {first, second})
+  {
+    EXPECT_TRUE(c->GetMarkerOn());
+    EXPECT_EQ(c->GetMarkerColor(), kColorYellow);
+    EXPECT_TRUE(c->IsHidden());
+    EXPECT_TRUE(c->IsDisabled());
+  }
+  EXPECT_FALSE(other->GetMarkerOn());
+  EXPECT_FALSE(other->IsHidden());
+  EXPECT_FALSE(other->IsDisabled());
+  mG->SetParamCornerMarkers(2, false, 0);
+  EXPECT_FALSE(first->GetMarkerOn());
+  EXPECT_FALSE(second->GetMarkerOn());
+}
+
+// Taking the in-editor menu away while it is open for a control ends that control's host gestures: the menu
+// will never answer.
+TEST_F(Context, RemovingAnOpenMenuEndsItsRequestersGestures)
+{
+  mG->AttachPopupMenuControl();
+  TestControl* c = Add(-1, 0);
+  IPopupMenu menu("m", 0, false, {"a", "b"});
+  mG->BeginParamGestures(*c);
+  mG->OpenPopupMenu(*c, menu, IRECT(0, 0, 10, 10));
+  ASSERT_EQ(mG->GetPopupRequester(), c);
+  mG->RemovePopupMenuControl();
+  EXPECT_EQ(mG->GetPopupRequester(), nullptr);
+  EXPECT_EQ(mDelegate.mLog, (std::vector<std::string>{"begin 0", "end 0"}));
+
+  mG->AttachPopupMenuControl(); // a closed menu taken away ends nothing
+  mG->RemovePopupMenuControl();
+  EXPECT_EQ(mDelegate.Count("end 0"), 1);
+}
+
 TEST_F(Context, ControlGeometrySettersIgnoreIndexesOutsideTheList)
 {
   TestControl* c = Add();

@@ -67,6 +67,34 @@ TEST(ValueTypes, RectangleHelpersGiveTheRectangleTheyName)
     EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
 }
 
+// A rectangle meets one that touches its right or bottom edge, not one that touches its left or top edge; a
+// shared corner counts as the edges do.
+TEST(ValueTypes, RectanglesMeetAcrossTheirRightAndBottomEdgesOnly)
+{
+  const IRECT r(10.f, 10.f, 20.f, 20.f);
+  struct Case
+  {
+    IRECT other;
+    bool meets;
+  };
+  const Case cases[] = {
+    {IRECT(20.f, 10.f, 30.f, 20.f), true},  // right edge
+    {IRECT(10.f, 20.f, 20.f, 30.f), true},  // bottom edge
+    {IRECT(20.f, 20.f, 30.f, 30.f), true},  // bottom-right corner
+    {IRECT(0.f, 10.f, 10.f, 20.f), false},  // left edge
+    {IRECT(10.f, 0.f, 20.f, 10.f), false},  // top edge
+    {IRECT(0.f, 0.f, 10.f, 10.f), false},   // top-left corner
+    {IRECT(20.f, 0.f, 30.f, 10.f), false},  // top-right corner
+    {IRECT(0.f, 20.f, 10.f, 30.f), false},  // bottom-left corner
+    {IRECT(19.f, 19.f, 21.f, 21.f), true},  // overlapping
+    {IRECT(12.f, 12.f, 18.f, 18.f), true},  // inside
+    {IRECT(20.5f, 10.f, 30.f, 20.f), false}, // just clear
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(r.Intersects(c.other), c.meets)
+      << c.other.mLeft << "," << c.other.mTop << "," << c.other.mRight << "," << c.other.mBottom;
+}
+
 TEST(ValueTypes, RectangleOperationsOverPairsAndScalesMatchTheirReference)
 {
   using graphicstest::Num;

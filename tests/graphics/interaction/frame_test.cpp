@@ -5,6 +5,8 @@
 #include <random>
 
 #include "fake_platform.h"
+#include "foundation/clock.h"
+#include "graphics/overlay/OverlayControls.h"
 #include "test_controls.h"
 #include "test_delegate.h"
 
@@ -65,6 +67,30 @@ TEST_F(FrameTest, DirtyControlIsRedrawnOnDevicePixelsAndACleanFrameDrawsNothing)
   EXPECT_TRUE(g.mOps.empty()) << "no frame begins";
   c->SetDirty(false);
   EXPECT_EQ(Tick(), std::vector<IRECT>{IRECT(1.f, 1.f, 5.f, 5.f)});
+}
+
+// Every tick runs the frame function, drawn or not; the frame-time display, which redraws every frame, is given
+// the time since the frame before at the start of each drawn frame.
+TEST_F(FrameTest, TicksRunTheFrameFunctionAndDrawnFramesFeedTheFrameTimeDisplay)
+{
+  foundation::ManualClock clock(5.0);
+  g.SetClock(&clock);
+  int ticks = 0;
+  g.SetFrameTickFunc([&] { ++ticks; });
+  EXPECT_TRUE(Tick().empty());
+  EXPECT_EQ(ticks, 1);
+  g.ShowFPSDisplay(true);
+  IFPSDisplayControl& display = *g.GetFPSDisplay();
+  const double steps[] = {0.02, 0.02, 0.025, 0.5};
+  for (double step : steps)
+  {
+    clock.Advance(step);
+    EXPECT_FALSE(Tick().empty());
+  }
+  EXPECT_EQ(ticks, 5);
+  ASSERT_EQ(display.GetWriteIdx(), 4) << "one entry per drawn frame, written after the last";
+  for (int i = 1; i < 4; ++i) // the first frame's time counts from before this test
+    EXPECT_NEAR(display.GetFrameTime(i + 1), steps[i], 1e-6) << i;
 }
 
 TEST_F(FrameTest, StrictDrawingStillDrawsEveryDirtyControl)

@@ -2,6 +2,7 @@
 // since its press; prompts and menus answer the control that asked, with the host's gestures kept balanced.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 
@@ -32,6 +33,10 @@ public:
   void OnMouseOver(float, float, const IMouseMod&) override { mCalls.push_back("over"); }
   void OnMouseOut() override { mCalls.push_back("out"); }
   void OnMouseDblClick(float, float, const IMouseMod&) override { mCalls.push_back("double"); }
+  void OnTouchCancelled(float, float, const IMouseMod& m) override
+  {
+    mCalls.push_back("cancel " + std::to_string(m.mTouchID));
+  }
   void CreateContextMenu(IPopupMenu& menu) override
   {
     if (mContextItems)
@@ -104,6 +109,30 @@ TEST_F(InputTest, PressedControlKeepsThePointerWheelAndKeysUntilRelease)
   EXPECT_EQ(keysToHandler, 2);
 }
 
+// A control that does nothing with keys lets them through: to the key handler while there is one, else back to
+// the platform (which passes them on to the host); the background never stops them either.
+TEST_F(InputTest, KeysAControlLeavesAloneGoToTheKeyHandlerOrBackToTheHost)
+{
+  auto* plain = static_cast<TestControl*>(g.AttachControl(new TestControl(IRECT(100.f, 100.f, 150.f, 150.f))));
+  plain->mCalls.clear();
+  const plug::IKeyPress a("a", 'A');
+  for (float at : {120.f, 180.f}) // on the plain control, then on the background alone
+  {
+    EXPECT_TRUE(g.OnKeyDown(at, at, a));
+    EXPECT_TRUE(g.OnKeyUp(at, at, a));
+  }
+  EXPECT_EQ(keysToHandler, 4);
+
+  g.SetKeyHandlerFunc(nullptr);
+  for (float at : {120.f, 180.f, 40.f}) // the last on a control that sees the key and declines it
+  {
+    EXPECT_FALSE(g.OnKeyDown(at, at, a)) << at;
+    EXPECT_FALSE(g.OnKeyUp(at, at, a)) << at;
+  }
+  EXPECT_EQ(top->mCalls, (Calls{"key"}));
+  EXPECT_TRUE(plain->mCalls.empty());
+}
+
 TEST_F(InputTest, HoverMovesBetweenControlsAndNeverReachesTheBackgroundWhichStillTakesPresses)
 {
   EXPECT_FALSE(g.OnMouseOver(20.f, 20.f, IMouseMod())) << "hover tracking is off";
@@ -129,9 +158,11 @@ TEST_F(InputTest, TooltipsTurnHoverOnAndAReleaseHoversWhatIsUnderThePointer)
 
 TEST_F(InputTest, ADoubleClickIsAPressOnlyForAControlThatTakesItSo)
 {
-  g.OnMouseDblClick(40.f, 40.f, IMouseMod());
+  EXPECT_TRUE(g.OnMouseDblClick(40.f, 40.f, IMouseMod()));
+  EXPECT_EQ(g.NCaptures(), 0) << "a double click leaves no control holding the pointer";
+  EXPECT_FALSE(g.OnMouseDblClick(250.f, 250.f, IMouseMod())) << "outside every control";
   top->SetDblClickAsClick(true);
-  g.OnMouseDblClick(40.f, 40.f, IMouseMod());
+  EXPECT_TRUE(g.OnMouseDblClick(40.f, 40.f, IMouseMod()));
   EXPECT_EQ(top->mCalls, (Calls{"double", "down"}));
 }
 
@@ -159,6 +190,83 @@ TEST_F(InputTest, WithMultiTouchASecondPointerReachesOnlyAControlThatWantsIt)
   top->SetWantsMultiTouch(true);
   g.OnMouseDown(touches(3, 4));
   EXPECT_EQ(top->mCalls, (Calls{"down", "down"}));
+}
+
+// A touch the system takes away reaches the control that holds it; the host gesture ends with the control's last
+// touch, and a touch no control holds is ignored.
+TEST_F(InputTest, ACancelledTouchLetsGoOfItsControlAndEndsTheGestureWithTheLastOne)
+{
+  g.EnableMultiTouch(true);
+  top->SetWantsMultiTouch(true);
+  auto touch = [](uint64_t id, float at) {
+    IMouseInfo p = Point(at, at);
+    p.mMod.mTouchID = id;
+    return p;
+  };
+  g.OnMouseDown({touch(1, 40.f), touch(2, 45.f)});
+  ASSERT_EQ(g.NCaptures(), 2);
+  g.OnTouchCancelled({touch(1, 40.f), touch(7, 45.f)});
+  EXPECT_EQ(g.NCaptures(), 1);
+  EXPECT_EQ(delegate.mLog, (Calls{"begin 1"})) << "the other touch still holds the control";
+  g.OnTouchCancelled({touch(2, 50.f)});
+  EXPECT_EQ(g.NCaptures(), 0);
+  EXPECT_EQ(delegate.mLog, (Calls{"begin 1", "end 1"}));
+  g.OnMouseUp({touch(2, 50.f)}); // the release that follows finds nothing to end
+  EXPECT_EQ(top->mCalls, (Calls{"down", "down", "cancel 1", "cancel 2"}));
+  EXPECT_EQ(delegate.mLog, (Calls{"begin 1", "end 1"}));
+}
+
+// The host asks which parameter lies under a point (to learn it for automation), then takes the answer once.
+TEST_F(InputTest, TheParameterUnderAPointIsTheTopControlsAndIsTakenOnce)
+{
+  EXPECT_EQ(g.TakeParamUnderPoint(), -1) << "nothing asked yet";
+  EXPECT_EQ(g.QueryParamUnderPoint(40.f, 40.f), 1);
+  EXPECT_EQ(g.QueryParamUnderPoint(20.f, 20.f), 0);
+  EXPECT_EQ(g.TakeParamUnderPoint(), 0) << "the last answer";
+  EXPECT_EQ(g.TakeParamUnderPoint(), -1);
+  EXPECT_EQ(g.QueryParamUnderPoint(150.f, 150.f), -1) << "the background has no parameter";
+  EXPECT_EQ(g.QueryParamUnderPoint(500.f, 500.f), -1) << "outside the editor";
+  top->SetHidden(true);
+  EXPECT_EQ(g.QueryParamUnderPoint(40.f, 40.f), 0) << "a hidden control is looked through";
+}
+
+// A typed-in value starts from the parameter's display text, with its unit after a blank only for a control
+// that asks for it.
+TEST_F(InputTest, AValuePromptStartsFromTheDisplayedValueWithTheUnitWhenAsked)
+{
+  delegate.GetParam(0)->InitDouble("Gain", 0.5, 0.0, 2.0, 0.01, "dB");
+  low->SetValueFromDelegate(0.25);
+  for (bool unit : {false, true})
+  {
+    low->SetParamLabelInEntry(unit);
+    g.PromptParamInput(low, IRECT(10.f, 10.f, 50.f, 20.f), 0);
+  }
+  ASSERT_EQ(g.mTextEntries.size(), 2u);
+  EXPECT_EQ(g.mTextEntries[0].mPreset, "0.50");
+  EXPECT_EQ(g.mTextEntries[1].mPreset, "0.50 dB");
+  EXPECT_EQ(g.mTextEntries[1].mParamIdx, 0);
+  EXPECT_EQ(g.mTextEntries[1].mBounds, IRECT(10.f, 10.f, 50.f, 20.f));
+}
+
+// A menu opened while other fingers hold controls lets go of them and ends their host gestures at once; the
+// requester's own gesture lasts until the menu has answered.
+TEST_F(InputTest, AMenuOpenedUnderSeveralFingersEndsTheOtherGesturesFirst)
+{
+  g.EnableMultiTouch(true);
+  IMouseInfo first = Point(20.f, 20.f), second = Point(60.f, 60.f);
+  first.mMod.mTouchID = 1, second.mMod.mTouchID = 2;
+  g.OnMouseDown({first, second});
+  ASSERT_EQ(delegate.mLog, (Calls{"begin 0", "begin 1"}));
+  g.mMenuAnswer = [&](IPopupMenu& menu, const IRECT&) {
+    EXPECT_EQ(delegate.mLog, (Calls{"begin 0", "begin 1", "end 0"})) << "while the menu is up";
+    menu.SetChosenItemIdx(0);
+    return &menu;
+  };
+  g.OpenPopupMenu(*top, top->mAgain, IRECT());
+  EXPECT_EQ(g.NCaptures(), 0);
+  EXPECT_EQ(delegate.mLog, (Calls{"begin 0", "begin 1", "end 0", "end 1"}));
+  EXPECT_EQ(top->mCalls, (Calls{"down", "chosen"}));
+  EXPECT_EQ(low->mCalls, (Calls{"down"})) << "no release reaches the control let go of";
 }
 
 // The pointer finds a control by its hit rectangle, not by the rectangle it draws in, for a press and for hover.
@@ -266,6 +374,32 @@ TEST(CornerResizer, DragScalesByThePointerOverItsPressAndNeedsAPress)
   g.OnMouseDown({Point(400.f, 300.f)});
   g.OnMouseDrag({Point(600.f, 390.f, false, 200.f, 90.f)});
   EXPECT_FLOAT_EQ(g.GetDrawScale(), 1.3f) << "the smaller of the two ratios, so the editor fits under the pointer";
+}
+
+// In size mode the editor follows the pointer: its new size is where the pointer is, at the same draw scale,
+// held to the editor's limits; the release ends the resize and the controls do not rescale.
+TEST(CornerResizer, DragInSizeModeSizesTheEditorToThePointer)
+{
+  TestDelegate delegate;
+  delegate.SetSizeConstraints(200, 800, 150, 600);
+  FakePlatformGraphics g(delegate, 420, 320);
+  g.Resize(420, 320, 1.5f);
+  g.AttachCornerResizer(kResizerSize, false);
+  auto* c = static_cast<TestControl*>(g.AttachControl(new TestControl(IRECT(0.f, 0.f, 10.f, 10.f))));
+  g.OnMouseDown({Point(419.f, 319.f)});
+  g.StartResizeGesture();
+  c->mCalls.clear();
+  g.OnMouseDrag({Point(500.f, 260.5f, false, 81.f, -58.5f)});
+  EXPECT_EQ(g.Width(), 500);
+  EXPECT_EQ(g.Height(), 260);
+  EXPECT_FLOAT_EQ(g.GetDrawScale(), 1.5f);
+  g.OnMouseDrag({Point(50.f, 900.f, false, -450.f, 640.f)});
+  EXPECT_EQ(g.Width(), 200);
+  EXPECT_EQ(g.Height(), 600);
+  g.OnMouseUp({Point(50.f, 900.f)});
+  EXPECT_FALSE(g.IsResizingInProgress());
+  EXPECT_EQ(std::count(c->mCalls.begin(), c->mCalls.end(), "rescale"), 0);
+  EXPECT_EQ(delegate.mLog.back(), "resize 300x900 1");
 }
 
 TEST_F(InputTest, EnumPromptOffersItsTextsAndADismissedMenuStillEndsTheGesture)

@@ -169,6 +169,48 @@ TEST_F(UtilitiesTest, BubblesAreShownOnlyInBubblesOfThisContext)
   EXPECT_STREQ(g.GetBubbleControl(0)->GetString(), "0.5");
 }
 
+// The stock bubble actions show the parameter's value with its unit after a blank (none without a unit, nothing
+// without a parameter), beside the control's right edge or above its top, centred on it.
+TEST_F(UtilitiesTest, BubbleActionsShowTheValueAndUnitBesideOrAboveTheControl)
+{
+  TestDelegate d;
+  d.GetParam(0)->InitDouble("Cutoff", 0.0, 0.0, 1.0, 0.01, "Hz");
+  FakePlatformGraphics big(d, 400, 300);
+  big.AttachBubbleControl();
+  IBubbleControl& bubble = *big.GetBubbleControl(0);
+  struct Case
+  {
+    int param;
+    IActionFn action;
+    const char* text;
+    int arrowSide;
+  };
+  const Case cases[] = {{0, IControl::ActionFuncBubbleBeside, "0.25 Hz", 3},
+                        {1, IControl::ActionFuncBubbleAbove, "0.250", 2},
+                        {-1, IControl::ActionFuncBubbleBeside, "", 3}};
+  for (const Case& c : cases)
+  {
+    IControl* knob = big.AttachControl(new TestControl(IRECT(100.f, 100.f, 140.f, 160.f), c.param));
+    knob->SetActionFunction(c.action);
+    knob->SetValue(0.25);
+    knob->SetDirty(true); // as an edit does: the value goes to the parameter, then the action runs
+    EXPECT_EQ(bubble.GetCaller(), knob);
+    EXPECT_STREQ(bubble.GetString(), c.text);
+    EXPECT_EQ(bubble.GetArrowDirection(), c.arrowSide);
+    const IRECT& box = bubble.GetBubbleBounds();
+    if (c.arrowSide == 3)
+    {
+      EXPECT_EQ(box.mLeft, 140.f);
+      EXPECT_EQ(box.CentreY(), 130.f);
+    }
+    else
+    {
+      EXPECT_EQ(box.mBottom, 100.f);
+      EXPECT_EQ(box.CentreX(), 120.f);
+    }
+  }
+}
+
 TEST_F(UtilitiesTest, ATouchKeepsItsBubbleWhileAnotherTouchHasTheOther)
 {
   g.EnableMultiTouch(true);
@@ -205,6 +247,31 @@ TEST_F(UtilitiesTest, KeyboardNotesSoundOnceAndOctavesStopAtTheirLimits)
   sent.clear();
   play("AAXXXXXXLZZZZZZZZAQ");
   EXPECT_EQ(sent, (std::vector<std::string>{"on 48", "off 48", "on 110", "off 110", "on 24"}));
+}
+
+// A released key ends its note once; the release of a note an octave change already ended, or of a key never
+// pressed, sends nothing.
+TEST_F(UtilitiesTest, KeyboardReleasesEndEachNoteOnce)
+{
+  std::vector<std::string> sent;
+  g.SetQwertyMidiKeyHandlerFunc([&](const plug::IMidiMsg& m) {
+    sent.push_back((m.mStatus == 0x90 ? "on " : "off ") + std::to_string(m.mData1));
+  });
+  auto key = [&](char k, bool up) {
+    const plug::IKeyPress press(std::string(1, k).c_str(), k);
+    EXPECT_TRUE(up ? g.OnKeyUp(50.f, 50.f, press) : g.OnKeyDown(50.f, 50.f, press));
+  };
+  for (char k : std::string("ZZZZZZZZXX")) // the octave is shared by the process: start from the initial one
+    key(k, false);
+  sent.clear();
+  // Octave keys act on their press only: after X, Z's release and press, A plays the initial octave again.
+  const std::pair<char, bool> script[] = {{'A', false}, {'A', true},  {'A', true}, {'S', true},  {'W', false},
+                                          {'X', false}, {'W', true},  {'W', false}, {'W', true}, {'Z', true},
+                                          {'Z', false}, {'A', false}, {'A', true}};
+  for (auto [k, up] : script)
+    key(k, up);
+  EXPECT_EQ(sent, (std::vector<std::string>{"on 48", "off 48", "on 49", "off 49", "on 61", "off 61", "on 48",
+                                            "off 48"}));
 }
 
 TEST_F(UtilitiesTest, GestureKindsAreRegisteredOnce)

@@ -8,6 +8,7 @@
 
 #include "decoding_backend.h"
 #include "foundation/bundle.h"
+#include "graphics/overlay/IBackgroundControls.h"
 #include "svg/svg_image.h"
 #include "test_delegate.h"
 
@@ -173,6 +174,41 @@ TEST_F(ResourcesTest, SvgImagesAndResourceFiles)
   EXPECT_EQ(mGraphics->LoadResource("icon.svg", "svg").size(), svg.size());
   EXPECT_TRUE(mGraphics->LoadResource("missing.bin", "bin").empty());
   EXPECT_TRUE(mGraphics->LoadResource(mResources.string().c_str(), "").empty()); // a folder
+}
+
+// An image made from data is found again by its name, from a file or from data; no name gives no image.
+TEST_F(ResourcesTest, SvgImagesAreFoundAgainByNameAndNeedOne)
+{
+  const std::string svg = "<svg width='7' height='3'/>";
+  const ISVG made = mGraphics->LoadSVGFromData("made.svg", svg.data(), int(svg.size()));
+  ASSERT_TRUE(made.IsValid());
+  EXPECT_EQ(mGraphics->LoadSVG("made.svg").mImage, made.mImage) << "no file needed";
+  EXPECT_EQ(mGraphics->LoadSVGFromData("made.svg", "<svg width='1'/>", 0).mImage, made.mImage);
+  for (const char* name : {"", static_cast<const char*>(nullptr)})
+  {
+    EXPECT_FALSE(mGraphics->LoadSVG(name).IsValid());
+    EXPECT_FALSE(mGraphics->LoadSVGFromData(name, svg.data(), int(svg.size())).IsValid());
+  }
+}
+
+// A background from an image file goes beneath the controls already attached: a bitmap at its own size from the
+// top-left corner, an SVG image over the whole editor.
+TEST_F(ResourcesTest, BackgroundsFromImageFilesGoBeneathTheControls)
+{
+  PutPng("back.png", 40, 30);
+  const std::string svg = "<svg width='20' height='10'><rect width='20' height='10' fill='red'/></svg>";
+  ASSERT_TRUE(WriteFile(ResourcePath("back.svg"), std::vector<uint8_t>(svg.begin(), svg.end())));
+  IControl* panel = mGraphics->AttachControl(new IPanelControl(IRECT(10, 10, 20, 20), IColor(255, 1, 2, 3)));
+  mGraphics->AttachBackground("back.png");
+  ASSERT_EQ(mGraphics->NControls(), 2);
+  EXPECT_EQ(mGraphics->GetControl(1), panel);
+  EXPECT_EQ(mGraphics->GetControl(0)->GetRECT(), IRECT(0, 0, 40, 30));
+  EXPECT_EQ(mGraphics->GetControl(0)->GetUI(), mGraphics.get());
+  mGraphics->AttachSVGBackground("back.svg");
+  ASSERT_EQ(mGraphics->NControls(), 3);
+  EXPECT_EQ(mGraphics->GetControl(2), panel);
+  EXPECT_EQ(mGraphics->GetControl(0)->GetRECT(), IRECT(0, 0, 100, 100));
+  EXPECT_EQ(mGraphics->GetControl(0)->GetUI(), mGraphics.get());
 }
 
 } // namespace
