@@ -235,9 +235,11 @@ TEST_F(ControlsTest, SteppedLaneFillsWholeSteps)
                              std::to_string(c.zeroHasStep) + ", value " + std::to_string(c.value);
     ASSERT_EQ(fills.size(), c.filled ? 1u : 0u) << what;
     if (c.filled)
+    {
       for (auto [got, want] : {std::pair{fills[0].mLeft, expected.mLeft}, {fills[0].mTop, expected.mTop},
                                {fills[0].mRight, expected.mRight}, {fills[0].mBottom, expected.mBottom}})
         EXPECT_NEAR(got, want, 1e-3f) << what;
+    }
   }
 }
 
