@@ -1,7 +1,7 @@
 // What the headless context's frames and measures show by value rather than against a golden image: text aligned
 // in a rectangle at screen scales 1 and 2, bitmap frames taken from their own place, SVG polylines left open
 // where polygons close, each blend method where a source meets paint and where it meets nothing, gradients
-// turned and moved by their transform, and text turned by its angle.
+// turned and moved by their transform, text turned by its angle, and dotted rectangles and quadratic curves.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -253,4 +253,46 @@ TEST_F(Headless, TextTurnedByItsAngleIsDrawnWithinItsMeasuredBounds)
     EXPECT_LE(y1, int(measured.mBottom) + 1);
     EXPECT_GT(y1 - y0, 2 * (x1 - x0)) << "the ink runs down the frame";
   }
+}
+
+// A dotted rectangle 80 x 40 at (10, 10) in dashes of 4: each side starts at its corner, going round clockwise, with
+// a dash then a gap; without a dash length it is a solid frame. A quadratic curve from (10, 50) to (90, 50) pulled
+// towards (50, -30) is highest halfway along, at (50, 10), well short of its control point, and passes (30, 20).
+TEST_F(Headless, ADottedRectangleGoesRoundInDashesAndAQuadraticCurveBendsTowardsItsControlPoint)
+{
+  for (const float dash : {4.f, 0.f})
+  {
+    SCOPED_TRACE(testing::Message() << "dash " << dash);
+    Open(100, 60, [&](IGraphics& g, const IRECT&) { g.DrawDottedRect(kBlack, IRECT(10, 10, 90, 50), nullptr, 2.f, dash); });
+    const IGraphicsHeadless::Frame frame = Render();
+    const struct
+    {
+      const char* side;
+      int dashX, dashY, gapX, gapY;
+    } sides[] = {{"top", 12, 10, 16, 10}, {"right", 90, 12, 90, 16}, {"bottom", 88, 50, 84, 50}, {"left", 10, 48, 10, 44}};
+    for (const auto& s : sides)
+    {
+      EXPECT_LT(frame.At(s.dashX, s.dashY)[0], 64) << s.side;
+      if (dash > 0)
+        EXPECT_GT(frame.At(s.gapX, s.gapY)[0], 250) << s.side;
+      else
+        EXPECT_LT(frame.At(s.gapX, s.gapY)[0], 64) << s.side;
+    }
+    EXPECT_GT(frame.At(50, 30)[0], 250) << "the inside";
+  }
+
+  Open(100, 60, [&](IGraphics& g, const IRECT&) {
+    g.PathClear();
+    g.PathMoveTo(10, 50);
+    g.PathQuadraticBezierTo(50, -30, 90, 50);
+    g.PathStroke(IPaintPattern(kBlack), 2.f);
+  });
+  const IGraphicsHeadless::Frame frame = Render();
+  EXPECT_LT(frame.At(50, 9)[0], 64);
+  EXPECT_LT(frame.At(50, 10)[0], 64);
+  EXPECT_GT(frame.At(50, 6)[0], 250) << "the curve reaches past its middle";
+  EXPECT_GT(frame.At(50, 13)[0], 250);
+  int darkest = 255; // a quarter of the way along the curve is (30, 20)
+  for (int y = 18; y <= 22; ++y) darkest = std::min<int>(darkest, frame.At(30, y)[0]);
+  EXPECT_LT(darkest, 64) << "a quarter of the way along";
 }

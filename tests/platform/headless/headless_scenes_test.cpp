@@ -5,6 +5,7 @@
 // recently drawn going first.
 #include "headless_fixture.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -312,6 +313,29 @@ TEST_F(Headless, BitmapCopiesMadeBetweenFramesEndAsIfMadeAtOnce)
     EXPECT_LE(std::fabs(d.bias[c]), kMostBias) << "channel " << c;
 }
 
+// A bitmap with nothing visible in it has a copy with nothing to draw: once made, frames come whole and show only
+// the background.
+TEST_F(Headless, AClearBitmapsCopyIsMadeAndDrawsNothing)
+{
+  ASSERT_TRUE(WriteSolidPng(mResources + "/clear.png", 40, 30, IColor(0, 0, 0, 0)));
+  IBitmap clear;
+  Open(50, 40, [&](IGraphics& g, const IRECT&) { g.DrawBitmap(clear, IRECT(2.3f, 1.7f, 42.3f, 31.7f), 0, 0); }, 1,
+       2.5f);
+  mGraphics->MakeScaledCopiesBetweenFrames(2000);
+  clear = mGraphics->LoadBitmap("clear.png");
+  Render();
+  EXPECT_TRUE(mGraphics->FrameWasDropped());
+  int shares = 0;
+  while (shares < 100 && mGraphics->MakeScaledCopies())
+    ++shares;
+  EXPECT_LT(shares, 100);
+  const IGraphicsHeadless::Frame frame = Render();
+  EXPECT_FALSE(mGraphics->FrameWasDropped());
+  ASSERT_FALSE(frame.mRGBA.empty());
+  EXPECT_EQ(std::count(frame.mRGBA.begin(), frame.mRGBA.end(), uint8_t(255)), std::ptrdiff_t(frame.mRGBA.size()))
+    << "only the white background";
+}
+
 // Resampled copies may take four frames' worth of the frame's own pixels: at a screen scale of 2 a frame of
 // 1100 x 1000 points has 2200 x 2000 pixels, so the budget passes its floor of 64 MB and one copy may take up to
 // half of it. A copy just under that half is made between frames (the first frame, lacking it, is dropped); one
@@ -479,6 +503,13 @@ TEST_F(Headless, LayerPixelsWrittenAreReadBack)
     ByteBuffer back;
     g.ReadLayerPixels(layer, back);
     EXPECT_EQ(back, pixels);
+    // Too few bytes for the layer change nothing; no layer reads as no bytes.
+    ByteBuffer tooFew(pixels.size() - 1, 255);
+    g.WriteLayerPixels(layer, tooFew);
+    g.ReadLayerPixels(layer, back);
+    EXPECT_EQ(back, pixels);
+    g.ReadLayerPixels(nullptr, back);
+    EXPECT_TRUE(back.empty());
   });
   Render();
 }

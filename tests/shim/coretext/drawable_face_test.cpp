@@ -110,6 +110,12 @@ const Damage kDamages[] = {
        f.glyphs[2] = tinyfont::CompositeGlyph(std::vector<std::array<int16_t, 3>>(65, {1, 0, 0}));
        return f.Build();
      }},
+    {"a component's scale cut off by the end of its glyph",
+     [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 2) + 18, 0x0003 | 0x08); }); }},
+    {"a component's x and y scales cut off by the end of its glyph",
+     [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 2) + 18, 0x0003 | 0x40); }); }},
+    {"a component's two-by-two matrix cut off by the end of its glyph",
+     [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 2) + 18, 0x0003 | 0x80); }); }},
     {"a component moved out of coordinate range",
      [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 2) + 14, 32000); }); }},
     {"a character map format the readers cannot search",
@@ -156,6 +162,44 @@ TEST(DrawableFace, CompositesEightDeepOrOfSixtyFourComponentsAreDrawn)
   Face f;
   f.glyphs[2] = tinyfont::CompositeGlyph(std::vector<std::array<int16_t, 3>>(64, {1, 0, 0}));
   EXPECT_TRUE(Drawable(f.Build()));
+}
+
+/// A composite of the triangle (its box 0,0 .. 1000,1000) placed by `dx` and turned by a two-by-two matrix whose
+/// x row is (xx, yx), in units of 1/16384, and whose y row is (0, 1).
+Bytes TurnedTriangle(int16_t dx, int16_t xx, int16_t yx)
+{
+  Bytes g;
+  tinyfont::Put16(g, 0xffff); // a composite
+  for (int i = 0; i < 4; ++i)
+    tinyfont::Put16(g, i < 2 ? 0 : 1000);
+  for (int16_t v : {int16_t(0x0083), int16_t(1), dx, int16_t(0), xx, int16_t(0), yx, int16_t(0x4000)})
+    tinyfont::Put16(g, uint16_t(v));
+  Face f;
+  f.glyphs[2] = g;
+  return f.Build();
+}
+
+// A component is refused when any one corner of its part's box lands out of coordinate range, whichever corner it
+// is; moved back in range, the same turn is drawn.
+TEST(DrawableFace, AComponentWithOneCornerOutOfRangeIsRefused)
+{
+  constexpr int16_t kOne = 0x4000, kMinusOne = -0x4000;
+  struct Corner
+  {
+    const char* which;
+    int16_t dx, xx, yx, back;
+  };
+  const Corner corners[] = {
+      {"the lower left", -32768, kOne, kOne, 1000},
+      {"the upper right", 31000, kOne, kOne, -1000},
+      {"the lower right", 32000, kOne, kMinusOne, -1000},
+      {"the upper left", 32000, kMinusOne, kOne, -1000},
+  };
+  for (const Corner& c : corners)
+  {
+    EXPECT_FALSE(Drawable(TurnedTriangle(c.dx, c.xx, c.yx))) << c.which;
+    EXPECT_TRUE(Drawable(TurnedTriangle(int16_t(c.dx + c.back), c.xx, c.yx))) << c.which;
+  }
 }
 
 TEST(DrawableFace, InstalledFontsAreDrawn)

@@ -194,6 +194,37 @@ TEST(MetalRender, UnknownBlendFactorDrawsSourceOver)
   EXPECT_EQ(s.Read().At(4, 4)[3], 255);
 }
 
+// Blend factors that weigh each channel on its own, and the saturated source alpha: source (153, 102, 51) over
+// destination (128, 64, 255), both opaque.
+TEST(MetalRender, ColourBlendFactorsWeighEachChannelOnItsOwn)
+{
+  struct Row
+  {
+    const char* name;
+    int source, destination;
+    int want[4];
+  } rows[] = {
+    {"destination times source colour", VX_ZERO, VX_SOURCE_COLOR, {77, 26, 51, 255}},
+    {"source times destination colour", VX_DESTINATION_COLOR, VX_ZERO, {77, 26, 51, 255}},
+    {"screen by destination", VX_ONE_MINUS_DESTINATION_COLOR, VX_ONE, {204, 141, 255, 255}},
+    {"screen by source", VX_ONE, VX_ONE_MINUS_SOURCE_COLOR, {204, 141, 255, 255}},
+    {"saturated over an opaque destination", VX_SOURCE_ALPHA_SATURATED, VX_ZERO, {0, 0, 0, 255}},
+  };
+  Surface s(8, 8);
+  for (const Row& r : rows)
+  {
+    s.Begin(Rgba(128, 64, 255));
+    vxSetBlendFactors(s.ctx, r.source, r.destination);
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 0, 0, 8, 8);
+    vxSetFillColor(s.ctx, Rgba(153, 102, 51));
+    vxFillPath(s.ctx);
+    s.End();
+    const unsigned char* p = s.Read().At(4, 4);
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(p[c], r.want[c], 2) << r.name << ", channel " << c;
+  }
+}
+
 TEST(MetalRender, SlantedEdgeHasTheFringeRamp)
 {
   // The fringe is one pixel wide across the edge: coverage rises linearly with the distance from the edge,

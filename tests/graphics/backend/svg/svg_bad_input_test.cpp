@@ -49,6 +49,34 @@ void ExpectSound(const Parsed& svg)
 }
 } // namespace
 
+// No unit string is read as pixels, from text and from a file alike (in a child, so a fault fails the check
+// rather than the whole program; first of all the parser's checks, so a parser that faults on any document is
+// reported before another check brings the program down).
+TEST(SvgBadInput, NoUnitsParseAsPixels)
+{
+  const std::string text = "<svg width=\"2in\" height=\"30\"><rect x=\"1in\" width=\"10\" height=\"10\"/></svg>";
+  char path[] = "/tmp/drovik-svg-units-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size()));
+  close(fd);
+  auto parsesAsPixels = [&] {
+    std::vector<char> writable(text.begin(), text.end());
+    writable.push_back('\0');
+    SvgImage* fromText = SvgParse(writable.data(), nullptr, 96.0f);
+    SvgImage* fromFile = SvgParseFromFile(path, nullptr, 96.0f);
+    bool ok = fromText && fromFile;
+    for (SvgImage* image : {fromText, fromFile})
+      ok = ok && image->width == 192.0f && image->height == 30.0f && image->shapes &&
+           image->shapes->bounds[0] == 96.0f && image->shapes->bounds[2] == 106.0f;
+    SvgDeleteImage(fromText);
+    SvgDeleteImage(fromFile);
+    return ok;
+  };
+  EXPECT_EXIT(std::exit(parsesAsPixels() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+  unlink(path);
+}
+
 TEST(SvgBadInput, DeepNestingOfGroupsAndUnknownElements)
 {
   const int depth = 100000;
@@ -96,34 +124,6 @@ TEST(SvgBadInput, AFileParsesAsItsTextAndAMissingOneGivesNothing)
   SvgDeleteImage(fromFile);
   EXPECT_EQ(SvgParseFromFile(path, "px", 96.0f), nullptr);
 }
-
-// No unit string is read as pixels, from text and from a file alike (in a child, so a fault fails the check
-// rather than the whole program).
-TEST(SvgBadInput, NoUnitsParseAsPixels)
-{
-  const std::string text = "<svg width=\"2in\" height=\"30\"><rect x=\"1in\" width=\"10\" height=\"10\"/></svg>";
-  char path[] = "/tmp/drovik-svg-units-XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size()));
-  close(fd);
-  auto parsesAsPixels = [&] {
-    std::vector<char> writable(text.begin(), text.end());
-    writable.push_back('\0');
-    SvgImage* fromText = SvgParse(writable.data(), nullptr, 96.0f);
-    SvgImage* fromFile = SvgParseFromFile(path, nullptr, 96.0f);
-    bool ok = fromText && fromFile;
-    for (SvgImage* image : {fromText, fromFile})
-      ok = ok && image->width == 192.0f && image->height == 30.0f && image->shapes &&
-           image->shapes->bounds[0] == 96.0f && image->shapes->bounds[2] == 106.0f;
-    SvgDeleteImage(fromText);
-    SvgDeleteImage(fromFile);
-    return ok;
-  };
-  EXPECT_EXIT(std::exit(parsesAsPixels() ? 0 : 1), ::testing::ExitedWithCode(0), "");
-  unlink(path);
-}
-
 
 // One tag hands at most 127 attributes to its element: the 127th still counts, any after it are dropped.
 TEST(SvgBadInput, AnElementTakesItsFirst127AttributesAndDropsTheRest)

@@ -3,13 +3,17 @@
 // atlas to its draw callback as pairs of triangles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "font_stash.h"
+#include "tiny_font.h"
 #include "vexel_context.h"
 
 namespace {
@@ -375,6 +379,60 @@ TEST_F(StashDrawing, AnExpandedAtlasKeepsItsGlyphsWhereTheyAre)
   EXPECT_EQ(nh, 192);
   drawn.resizeAnswer = 1;
   EXPECT_EQ(FontStashExpandAtlas(stash, 32767, 192), 1) << "the widest atlas";
+}
+
+// An atlas too small to hold even the white rectangle holds nothing; grown, it still holds nothing, so there is
+// nothing to hand to the renderer.
+TEST(FontStashAtlasGrowth, AnEmptyAtlasGrownHasNothingToUpload)
+{
+  FontStashParams params;
+  params.width = 1;
+  params.height = 1;
+  FontStashContext* stash = FontStashCreate(&params);
+  ASSERT_NE(stash, nullptr);
+  int dirty[4] = {0, 0, 0, 0};
+  EXPECT_EQ(FontStashValidateTexture(stash, dirty), 0);
+  ASSERT_EQ(FontStashExpandAtlas(stash, 64, 32), 1);
+  EXPECT_EQ(FontStashValidateTexture(stash, dirty), 0)
+      << "dirty " << dirty[0] << "," << dirty[1] << " .. " << dirty[2] << "," << dirty[3];
+  int w = 0, h = 0;
+  const unsigned char* texels = FontStashGetTextureData(stash, &w, &h);
+  ASSERT_EQ(w, 64);
+  ASSERT_EQ(h, 32);
+  EXPECT_EQ(std::count(texels, texels + w * h, 0), w * h);
+  FontStashDelete(stash);
+}
+
+// Font data that cannot be read is refused with -1, from memory or from a file, and leaves the stash's fonts as they
+// were: no bytes, a file that is empty or not there, a collection asked for a face past its list, a face of no
+// height. A sound face is taken after them.
+TEST(FontStashFonts, FontsThatCannotBeReadAreRefused)
+{
+  FontStashParams params;
+  params.width = 64;
+  params.height = 64;
+  FontStashContext* stash = FontStashCreate(&params);
+  ASSERT_NE(stash, nullptr);
+  tinyfont::Bytes sound = tinyfont::Face{}.Build();
+  EXPECT_EQ(FontStashAddFontMem(stash, "none", nullptr, 100, 0, 0), -1);
+  EXPECT_EQ(FontStashAddFontMem(stash, "empty", sound.data(), 0, 0, 0), -1);
+  tinyfont::Bytes collection = {'t', 't', 'c', 'f', 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 16}; // one face, at its end
+  EXPECT_EQ(FontStashAddFontMem(stash, "second of one", collection.data(), int(collection.size()), 1, 0), -1);
+  tinyfont::Bytes flat = sound;
+  const size_t hhea = tinyfont::TableAt(flat, "hhea");
+  tinyfont::Set16(flat, hhea + 4, 0), tinyfont::Set16(flat, hhea + 6, 0); // ascent and descent
+  EXPECT_EQ(FontStashAddFontMem(stash, "flat", flat.data(), int(flat.size()), 0, 0), -1);
+  char path[] = "/tmp/drovik-empty-font-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  EXPECT_EQ(FontStashAddFont(stash, "empty file", path, 0), -1);
+  unlink(path);
+  EXPECT_EQ(FontStashAddFont(stash, "no file", path, 0), -1);
+  EXPECT_EQ(stash->fontCount, 0);
+  EXPECT_EQ(FontStashGetFontByName(stash, "flat"), -1);
+  EXPECT_EQ(FontStashAddFontMem(stash, "sound", sound.data(), int(sound.size()), 0, 0), 0);
+  FontStashDelete(stash);
 }
 
 // Rasterising a glyph writes only within its own rectangle, and leaves that rectangle's border empty: even when the

@@ -277,6 +277,21 @@ TEST_F(PathTest, TransformsMovePointsAsTheyAreNamed)
     vxMatrixTransformPoint(&x, &y, m, k.x, k.y);
     EXPECT_NEAR(x, k.wantX, 1e-5) << k.name;
     EXPECT_NEAR(y, k.wantY, 1e-5) << k.name;
+    // Each takes the point back where it was under its inverse.
+    float inverse[6], backX = 0, backY = 0;
+    ASSERT_EQ(vxMatrixInverse(inverse, m), 1) << k.name;
+    vxMatrixTransformPoint(&backX, &backY, inverse, x, y);
+    EXPECT_NEAR(backX, k.x, 1e-5) << k.name;
+    EXPECT_NEAR(backY, k.y, 1e-5) << k.name;
+  }
+  // A transform that flattens the plane onto a line or a point has no inverse: the identity stands in for it.
+  const float flat[][6] = {{0, 0, 0, 1, 5, 5}, {2, 1, 4, 2, 0, 0}, {0, 0, 0, 0, 3, 4}};
+  for (const auto& m : flat)
+  {
+    float inverse[6] = {9, 9, 9, 9, 9, 9};
+    EXPECT_EQ(vxMatrixInverse(inverse, m), 0) << m[0] << " " << m[1] << " " << m[2] << " " << m[3];
+    const float identity[6] = {1, 0, 0, 1, 0, 0};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(inverse[i], identity[i]) << i;
   }
 }
 
@@ -331,6 +346,33 @@ TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
     vxFillPath(ctx);
     for (const VXpoint& p : Points(ctx))
       EXPECT_NEAR(std::hypot((p.x - 50) / rx, (p.y - 50) / ry), 1, 0.25 / std::min(rx, ry)) << p.x << "," << p.y;
+  }
+}
+
+// A corner with nothing to round is a straight line to the corner: the corner on the line from the start to where
+// the second line goes (turned any way, or off it by less than the tolerance), the corner at the start or where the
+// second line goes, the line doubling back, or no radius.
+TEST_F(PathTest, ArcToACornerWithNothingToRoundIsALineToTheCorner)
+{
+  struct Corner
+  {
+    const char* what;
+    float x1, y1, x2, y2, radius;
+  } corners[] = {{"level", 50, 0, 100, 0, 10},          {"slanting", 30, 40, 60, 80, 10},
+                 {"upright", 0, -50, 0, -120, 10},      {"within the tolerance", 50, 0.0001f, 100, 0, 10},
+                 {"at the start", 0, 0, 100, 40, 10},   {"where the line goes", 50, 20, 50, 20, 10},
+                 {"doubling back", 50, 0, 20, 0, 10},   {"no radius", 50, 0, 50, 60, 0}};
+  for (const Corner& k : corners)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 0, 0);
+    vxArcTo(ctx, k.x1, k.y1, k.x2, k.y2, k.radius);
+    vxStrokePath(ctx);
+    const std::vector<VXpoint> pts = Points(ctx);
+    ASSERT_LE(pts.size(), 2u) << k.what;
+    for (const VXpoint& p : pts)
+      EXPECT_TRUE((p.x == 0 && p.y == 0) || (std::fabs(p.x - k.x1) < 1e-3f && std::fabs(p.y - k.y1) < 1e-3f))
+          << k.what << " at " << p.x << "," << p.y;
   }
 }
 
@@ -633,6 +675,31 @@ TEST_F(PathTest, PaintsFollowTheTransformWhenSetAndRestoredStatesComeBack)
   const Point corner = PaintPoint(pattern, 8, 0);
   EXPECT_NEAR(corner.first, 30, 1e-4);
   EXPECT_NEAR(corner.second, 48, 1e-4);
+}
+
+// The state stack is 32 deep: saves past the deepest change nothing, so the state drawn with is the deepest one and
+// each restore goes back one of the saves that were kept.
+TEST_F(PathTest, SavesPastTheDeepestStateAreIgnored)
+{
+  auto strokeWidth = [&] {
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 0, 0, 10, 10);
+    vxStrokePath(ctx);
+    return r.Last("stroke")->strokeWidth;
+  };
+  for (int depth = 1; depth <= 40; ++depth)
+  {
+    vxSaveState(ctx);
+    vxSetStrokeWidth(ctx, float(depth));
+  }
+  EXPECT_FLOAT_EQ(strokeWidth(), 40);
+  for (int depth = 30; depth >= 1; --depth)
+  {
+    vxRestoreState(ctx);
+    EXPECT_FLOAT_EQ(strokeWidth(), float(depth)) << "restored to depth " << depth;
+  }
+  vxRestoreState(ctx);
+  EXPECT_FLOAT_EQ(strokeWidth(), 1) << "the first state";
 }
 
 TEST_F(PathTest, OnlyAShapeThatTurnsLeftOnceRoundIsConvex)

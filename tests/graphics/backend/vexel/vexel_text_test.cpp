@@ -71,6 +71,8 @@ TEST_F(TextTest, LinesBreakAtNewlinesWithCarriageReturnAndLineFeedAsOne)
     {"ab\n\r\n\rcd", {"ab", "", "cd"}},
     {"ab\n", {"ab"}},
     {"\nab", {"", "ab"}},
+    {"ab\xC2\x85" "cd", {"ab", "cd"}}, // the next-line character
+    {"ab\xC2\x85\ncd", {"ab", "", "cd"}},
   };
   for (const Case& k : cases) EXPECT_EQ(Rows(k.text, 1000), k.rows) << k.text;
 }
