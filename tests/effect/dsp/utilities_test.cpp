@@ -27,12 +27,17 @@ TEST(DelayRing, DelaysByItsLengthAndPassesAtLengthZero)
 
 TEST(DelayRing, PushKeepsTheNewestInputForALaterExchange)
 {
+  for (const int length : {1, 2, 3, 8})
+  {
+    DelayRing ring;
+    ring.Resize(8);
+    ring.SetLength(length);
+    for (int i = 1; i <= 10; ++i) ring.Push(i);
+    for (int i = 11; i <= 13; ++i) EXPECT_EQ(ring.Exchange(i), i - length) << "length " << length;
+  }
   DelayRing r;
   r.Resize(8);
   r.SetLength(3);
-  for (int i = 1; i <= 10; ++i) r.Push(i);
-  EXPECT_EQ(r.Exchange(11), 8.0);
-  EXPECT_EQ(r.Exchange(12), 9.0);
   r.Resize(4); // a non-zero length becomes the new capacity, contents cleared
   EXPECT_EQ(r.Length(), 4);
   EXPECT_EQ(r.Exchange(1), 0.0);
