@@ -99,6 +99,11 @@ TEST(FilterParams, DescriptorsHoldTheirRangesDefaultsMappingsAndTexts)
   EXPECT_EQ(ParamInfo::Gain().FormatValue(12.25), "12.2 dB");
   EXPECT_EQ(ParamInfo::CutoffFrequency().FormatValue(99.9), "99 Hz");
   EXPECT_EQ(ParamInfo::Order().FormatValue(3.9), "3");
+  // Values no integer can hold still have a text: a missing value reads as 0, a huge one stops at the largest.
+  EXPECT_EQ(ParamInfo::Order().FormatValue(std::nan("")), "0");
+  EXPECT_EQ(ParamInfo::CutoffFrequency().FormatValue(-std::nan("")), "0 Hz");
+  EXPECT_EQ(ParamInfo::Order().FormatValue(1e300), "9200000000000000000");
+  EXPECT_EQ(ParamInfo::Order().FormatValue(-1e300), "-9200000000000000000");
   EXPECT_EQ(ParamInfo::Order().ToNative(0.5 / 15), 2.0) << "rounded to the nearest order";
 }
 
