@@ -48,6 +48,12 @@ TEST(AboutText, NoSampleRateShowsNoDivisionByZero)
   EXPECT_NE(text.find("Plugin delay: 64 smp (-- ms)\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("inf"), std::string::npos);
   EXPECT_EQ(text.find("nan"), std::string::npos);
+  // With nothing known yet, every figure reads as none.
+  text = BuildAboutText(AboutValues{});
+  EXPECT_NE(text.find("\nHost: Unknown\nChannels: 0-0 (0-0)\nPlugin delay: 0 smp (-- ms)\nSample Rate: 0.00 Hz\n"
+                      "Block Size: 0 smp\n"),
+            std::string::npos)
+      << text;
 }
 
 } // namespace
