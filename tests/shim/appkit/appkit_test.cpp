@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 // After the test framework: X defines macros (None, Bool) that its headers would trip over.
 #include <X11/X.h>
 #include <X11/keysym.h>
@@ -127,6 +129,19 @@ TEST(X11Keys, KeySymsMapToMacKeyCodesAndCharacters)
     EXPECT_EQ(MacKeyCodeForKeySym(c.sym), c.code) << c.sym;
     EXPECT_EQ(CharactersForKeySym(c.sym), c.chars) << c.sym;
   }
+  // Every letter, digit and punctuation key of a US keyboard has a key code of its own.
+  std::map<uint16_t, unsigned long> owners;
+  for (unsigned long sym = XK_space + 1; sym <= XK_asciitilde; ++sym)
+  {
+    if (sym >= XK_A && sym <= XK_Z)
+      continue; // the same keys as the lower-case letters
+    const uint16_t code = MacKeyCodeForKeySym(sym);
+    if (code == kNoMacKeyCode)
+      continue; // shifted symbols have no key of their own
+    const auto [at, mine] = owners.emplace(code, sym);
+    EXPECT_TRUE(mine) << "key symbols " << at->second << " and " << sym << " share key code " << code;
+  }
+  EXPECT_EQ(owners.size(), 26u + 10u + 11u);
   EXPECT_EQ(ModifierFlagsForState(ShiftMask | Mod4Mask), kModifierShift | kModifierCommand);
   EXPECT_EQ(ModifierFlagsForState(ControlMask | Mod1Mask), kModifierControl | kModifierOption);
 }
