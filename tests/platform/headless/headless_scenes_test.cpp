@@ -596,3 +596,45 @@ TEST(ScaledBitmapCopies, TheLeastRecentlyDrawnCopyGoesWhenANewOneOutgrowsTheBudg
     EXPECT_NE(find(0.25f), second) << "the copy drawn longest ago stayed";
   }
 }
+
+// A share of pixels per frame holds the copies made in it to that many pixels: each copy costs its pixels to
+// resample and a quarter more to put into its image, so two copies of N pixels at a share of N a frame take at
+// least three frames, and no frame finishes both.
+TEST(ScaledBitmapCopies, ASharePerFrameSpreadsTwoCopiesOverAtLeastThreeFrames)
+{
+  CAMetalLayer layer;
+  layer.setDrawableSize(CGSize{8.0, 8.0});
+  const std::unique_ptr<VXcontext, void (*)(VXcontext*)> context(mvxCreateContext(&layer, kMvxAntiAlias),
+                                                                 mvxDeleteContext);
+  VXcontext* vg = context.get();
+  ASSERT_NE(vg, nullptr);
+  {
+    constexpr int kSide = 64, kCopySide = 100;
+    const std::vector<unsigned char> opaque(size_t(kSide) * kSide * 4, 255);
+    const int image = vxCreateImageFromPixels(vg, kSide, kSide, 0, opaque.data());
+    ASSERT_GT(image, 0);
+    plug::igraphics::ScaledBitmapCache cache(vg);
+    cache.SetShare(size_t(kCopySide) * kCopySide);
+    auto find = [&](float originX) {
+      plug::igraphics::ScaledBitmapCache::Placement p;
+      p.image = image, p.originX = originX, p.width = p.height = float(kCopySide), p.w = p.h = kCopySide;
+      plug::igraphics::ScaledBitmapCache::Copy copy;
+      return cache.Find(p, copy);
+    };
+    int firstWhole = 0, secondWhole = 0, frame = 0;
+    while ((!firstWhole || !secondWhole) && frame < 20)
+    {
+      ++frame;
+      cache.StartFrame();
+      if (find(0.f) && !firstWhole)
+        firstWhole = frame;
+      if (find(0.25f) && !secondWhole)
+        secondWhole = frame;
+      cache.EndFrame();
+    }
+    ASSERT_GT(firstWhole, 0);
+    ASSERT_GT(secondWhole, 0);
+    EXPECT_NE(firstWhole, secondWhole) << "one frame finished both copies";
+    EXPECT_GE(std::max(firstWhole, secondWhole), 3) << "the copies took more than their share of a frame";
+  }
+}
