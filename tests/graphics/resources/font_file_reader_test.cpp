@@ -2,12 +2,16 @@
 // here for the name table's cases, and damaged and cut files (read from buffers of their exact size, so the
 // sanitizers see any read past the end).
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "graphics/resources/FontFileReader.h"
 #include "text_golden.h"
 
@@ -99,6 +103,31 @@ Bytes MakeFont(const std::vector<NameRecord>& names, const std::vector<std::stri
 }
 
 FontFileReader Read(const Bytes& b, int face = 0) { return FontFileReader(b.data(), b.size(), face); }
+
+/// A copy of bytes that ends where an unreadable page begins: reading one byte past them stops the process, with
+/// or without the sanitizers.
+class BytesBeforeUnreadablePage
+{
+public:
+  explicit BytesBeforeUnreadablePage(const Bytes& bytes)
+    : mPageSize(size_t(sysconf(_SC_PAGESIZE))), mSize((bytes.size() / mPageSize + 2) * mPageSize)
+  {
+    mPages = static_cast<uint8_t*>(mmap(nullptr, mSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    if (mPages == MAP_FAILED || mprotect(mPages + mSize - mPageSize, mPageSize, PROT_NONE) != 0)
+      std::abort();
+    mData = mPages + mSize - mPageSize - bytes.size();
+    std::memcpy(mData, bytes.data(), bytes.size());
+  }
+  ~BytesBeforeUnreadablePage() { munmap(mPages, mSize); }
+  BytesBeforeUnreadablePage(const BytesBeforeUnreadablePage&) = delete;
+  BytesBeforeUnreadablePage& operator=(const BytesBeforeUnreadablePage&) = delete;
+  const uint8_t* Data() const { return mData; }
+
+private:
+  size_t mPageSize, mSize;
+  uint8_t* mPages = nullptr;
+  uint8_t* mData = nullptr;
+};
 
 TEST(FontFileReader, ReadsTheInstalledFonts)
 {
@@ -240,6 +269,33 @@ TEST(FontFileReader, EveryByteOfASmallFaceAndCollectionSetHighOrLowReadsAsItsRef
   }
   const std::string failure = graphicstest::CompareTextGolden("font_file_bytes", out);
   EXPECT_TRUE(failure.empty()) << failure;
+}
+
+TEST(FontFileReader, CollectionCutWithinItsHeaderIsRefusedWithoutReadingPastIt)
+{
+  // A collection of one face, whole and cut to every length from its tag to its whole 12-byte header (the face's
+  // offset still missing). Each is read in a child process from bytes that end where an unreadable page begins,
+  // so that a read past them fails this test instead of stopping the test program. A child inherits the failures
+  // seen before it, so the cuts stop at the first that fails.
+  const Bytes ttc = MakeCollection({MakeFont({{1, 0, 0, 1, {'A'}}})});
+  testsupport::ExpectInChildProcess([&] {
+    const BytesBeforeUnreadablePage whole(ttc);
+    EXPECT_STREQ(FontFileReader(whole.Data(), ttc.size()).FamilyName(), "A");
+  });
+  for (size_t length = 4; length <= 12 && !HasFailure(); ++length)
+  {
+    SCOPED_TRACE("cut to " + std::to_string(length) + " bytes");
+    testsupport::ExpectInChildProcess([&] {
+      const BytesBeforeUnreadablePage cut(Bytes(ttc.begin(), ttc.begin() + std::ptrdiff_t(length)));
+      const FontFileReader r(cut.Data(), length);
+      EXPECT_FALSE(r.IsValid());
+      EXPECT_EQ(r.Data(), nullptr);
+      EXPECT_STREQ(r.FamilyName(), "");
+      EXPECT_STREQ(r.StyleName(), "");
+      EXPECT_EQ(r.UnitsPerEm() | r.MacStyle(), 0);
+      EXPECT_EQ(r.HeadOffset() | r.NameOffset() | r.HheaOffset() | r.FdscOffset(), 0u);
+    });
+  }
 }
 
 } // namespace
