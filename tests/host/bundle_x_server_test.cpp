@@ -6,23 +6,27 @@
 // server that froze holds up only the call that waits on it; a host that ends the process inside a call ends it
 // normally; an instance closed while its own call waits for the display is closed after that call; openings the
 // server ends cost nothing; editors opened at once all open; an instance without an editor never reaches the
-// display; the X error handlers of a copy of the plug-in that was unloaded are never called, two copies pass each
-// host error on once, and closing a module's last instance ends its thread and closes its connection. Every form
-// of display name Xlib reaches is checked so. And the tests' own help with servers and children: a child that crashes or ends
-// through Xlib is reported with its last lines, one killed at its limit leaves no server or display file behind, a
-// test without Xvfb skips saying so (fails in CI), and only free numbers of the range given are taken. Skips
-// without Xvfb, except in CI.
+// display; the X error handlers of a copy of the plug-in that was unloaded are never called, its unload waits for a
+// call of them under way on another thread, two copies pass each host error on once, and closing a module's last
+// instance ends its thread and closes its connection. Every form of display name Xlib reaches is checked so. And
+// the tests' own help with servers and children: a child that crashes or ends through Xlib is reported with its
+// last lines, one killed at its limit leaves no server or display file behind, a test without Xvfb skips saying so
+// (fails in CI), and only free numbers of the range given are taken. Skips without Xvfb, except in CI.
 #include <dlfcn.h>
 #include <malloc.h>
 #include <sys/socket.h>
 #include <stdlib.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -685,6 +689,63 @@ TEST_F(BundleXServer, CopiesOpeningAndClosingInTurnPassEachHostErrorOnOnce)
       EXPECT_EQ(gHostConnectionsLetGo.load(), 1);
       for (const Instance* p : {firsts.get(), seconds.get()})
         p->Call(vst2::effEditClose);
+    },
+    kChildLimitSeconds);
+}
+
+/// The host's handling of lost X connections that stays inside the call until the test lets it go.
+struct HeldHostHandler
+{
+  std::mutex lock;
+  std::condition_variable changed;
+  int calls = 0;
+  bool released = false;
+} gHeldHostHandler;
+int HoldHostConnectionLost(Display*)
+{
+  std::unique_lock<std::mutex> hold(gHeldHostHandler.lock);
+  ++gHeldHostHandler.calls;
+  gHeldHostHandler.changed.notify_all();
+  gHeldHostHandler.changed.wait(hold, [] { return gHeldHostHandler.released; });
+  return 0;
+}
+
+// A thread of the host's finds the host's connection lost (to a server of its own) while a copy of the plug-in has
+// its handler of lost connections in place, which passes the loss on to the host's handler; that one stays inside
+// the call. Meanwhile the copy's last instance is closed and its module unloaded on another thread: the unload does
+// not end while the call is under way, and ends once the host's handler has returned, into code still loaded.
+TEST_F(BundleXServer, AnUnloadWaitsForACallOfItsHandlersUnderWayOnAnotherThread)
+{
+  testsupport::ExpectInChildProcess(
+    [] {
+      testsupport::TestXServer hostServer, pluginServer;
+      Display* host = hostServer.StartOnFreeNumber(FirstDisplayNumber());
+      ASSERT_NE(host, nullptr);
+      XSetIOErrorHandler(HoldHostConnectionLost);
+      XSetIOErrorExitHandler(host, GoOn, nullptr);
+      ASSERT_NE(pluginServer.StartOnFreeNumber(FirstDisplayNumber()), nullptr); // the plug-in's display
+      BundleCopy copy;
+      auto p = std::make_unique<Instance>(copy.Entry(), hosttest::SilentHost);
+      ASSERT_NE(p->Get(), nullptr);
+      p->Call(vst2::effOpen);
+      ASSERT_EQ(EditorRect(*p), kEditorAtScaleOne); // its connection is open, and its handler in place
+      hostServer.Stop();
+      std::thread lost([host] { XSync(host, False); });
+      std::unique_lock<std::mutex> hold(gHeldHostHandler.lock);
+      gHeldHostHandler.changed.wait(hold, [] { return gHeldHostHandler.calls > 0; });
+      hold.unlock();
+      p.reset();
+      auto unload = std::async(std::launch::async, [&copy] { copy.Unload(); });
+      EXPECT_EQ(unload.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
+        << "the unload ended while a call of its handler was under way";
+      hold.lock();
+      gHeldHostHandler.released = true;
+      gHeldHostHandler.changed.notify_all();
+      hold.unlock();
+      lost.join();
+      unload.wait();
+      EXPECT_FALSE(copy.Loaded());
+      EXPECT_EQ(gHeldHostHandler.calls, 1);
     },
     kChildLimitSeconds);
 }
