@@ -220,7 +220,8 @@ TEST(MetalRender, ColourBlendFactorsWeighEachChannelOnItsOwn)
     vxSetFillColor(s.ctx, Rgba(153, 102, 51));
     vxFillPath(s.ctx);
     s.End();
-    const unsigned char* p = s.Read().At(4, 4);
+    const Image frame = s.Read();
+    const unsigned char* p = frame.At(4, 4);
     for (int c = 0; c < 4; ++c) EXPECT_NEAR(p[c], r.want[c], 2) << r.name << ", channel " << c;
   }
 }
