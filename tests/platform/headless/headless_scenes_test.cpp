@@ -564,77 +564,67 @@ TEST_F(Headless, LayersShadowsBitmapsAndBlendsAtOtherDrawScalesMatchDrawingDirec
   }
 }
 
+// A context with one opaque 64 x 64 image, and a cache of its 100 x 100 copies.
+struct ScaledBitmapCopies : testing::Test
+{
+  static constexpr int kSide = 64, kCopySide = 100; // a copy of 10000 pixels, 40000 bytes
+  void SetUp() override
+  {
+    mLayer.setDrawableSize(CGSize{8.0, 8.0});
+    mContext.reset(mvxCreateContext(&mLayer, kMvxAntiAlias));
+    ASSERT_NE(mContext, nullptr);
+    const std::vector<unsigned char> opaque(size_t(kSide) * kSide * 4, 255);
+    mImage = vxCreateImageFromPixels(mContext.get(), kSide, kSide, 0, opaque.data());
+    ASSERT_GT(mImage, 0);
+    mCache = std::make_unique<plug::igraphics::ScaledBitmapCache>(mContext.get());
+  }
+  /// The image of the copy placed at originX; 0 while that copy is not whole.
+  int Find(float originX)
+  {
+    plug::igraphics::ScaledBitmapCache::Placement p;
+    p.image = mImage, p.originX = originX, p.width = p.height = float(kCopySide), p.w = p.h = kCopySide;
+    plug::igraphics::ScaledBitmapCache::Copy copy;
+    return mCache->Find(p, copy) ? copy.image : 0;
+  }
+  CAMetalLayer mLayer;
+  std::unique_ptr<VXcontext, void (*)(VXcontext*)> mContext{nullptr, mvxDeleteContext};
+  int mImage = 0;
+  std::unique_ptr<plug::igraphics::ScaledBitmapCache> mCache; // goes before the context
+};
+
 // Copies beyond the budget go least recently drawn first: a copy drawn again just before a new one is made stays,
 // the one drawn longest ago is made anew when next drawn.
-TEST(ScaledBitmapCopies, TheLeastRecentlyDrawnCopyGoesWhenANewOneOutgrowsTheBudget)
+TEST_F(ScaledBitmapCopies, TheLeastRecentlyDrawnCopyGoesWhenANewOneOutgrowsTheBudget)
 {
-  CAMetalLayer layer;
-  layer.setDrawableSize(CGSize{8.0, 8.0});
-  const std::unique_ptr<VXcontext, void (*)(VXcontext*)> context(mvxCreateContext(&layer, kMvxAntiAlias),
-                                                                 mvxDeleteContext);
-  VXcontext* vg = context.get();
-  ASSERT_NE(vg, nullptr);
-  {
-    constexpr int kSide = 64, kCopySide = 100; // a copy of 40000 bytes
-    const std::vector<unsigned char> opaque(size_t(kSide) * kSide * 4, 255);
-    const int image = vxCreateImageFromPixels(vg, kSide, kSide, 0, opaque.data());
-    ASSERT_GT(image, 0);
-    plug::igraphics::ScaledBitmapCache cache(vg);
-    cache.SetBudget(100000); // two copies fit, three do not
-    auto find = [&](float originX) {
-      plug::igraphics::ScaledBitmapCache::Placement p;
-      p.image = image, p.originX = originX, p.width = p.height = float(kCopySide), p.w = p.h = kCopySide;
-      plug::igraphics::ScaledBitmapCache::Copy copy;
-      return cache.Find(p, copy) ? copy.image : 0;
-    };
-    const int first = find(0.f), second = find(0.25f);
-    ASSERT_GT(first, 0);
-    ASSERT_GT(second, 0);
-    EXPECT_EQ(find(0.f), first); // drawn again: now the most recent
-    EXPECT_GT(find(0.5f), 0);    // outgrows the budget
-    EXPECT_EQ(find(0.f), first) << "the copy drawn most recently went";
-    EXPECT_NE(find(0.25f), second) << "the copy drawn longest ago stayed";
-  }
+  mCache->SetBudget(100000); // two copies fit, three do not
+  const int first = Find(0.f), second = Find(0.25f);
+  ASSERT_GT(first, 0);
+  ASSERT_GT(second, 0);
+  EXPECT_EQ(Find(0.f), first); // drawn again: now the most recent
+  EXPECT_GT(Find(0.5f), 0);    // outgrows the budget
+  EXPECT_EQ(Find(0.f), first) << "the copy drawn most recently went";
+  EXPECT_NE(Find(0.25f), second) << "the copy drawn longest ago stayed";
 }
 
 // A share of pixels per frame holds the copies made in it to that many pixels: each copy costs its pixels to
 // resample and a quarter more to put into its image, so two copies of N pixels at a share of N a frame take at
 // least three frames, and no frame finishes both.
-TEST(ScaledBitmapCopies, ASharePerFrameSpreadsTwoCopiesOverAtLeastThreeFrames)
+TEST_F(ScaledBitmapCopies, ASharePerFrameSpreadsTwoCopiesOverAtLeastThreeFrames)
 {
-  CAMetalLayer layer;
-  layer.setDrawableSize(CGSize{8.0, 8.0});
-  const std::unique_ptr<VXcontext, void (*)(VXcontext*)> context(mvxCreateContext(&layer, kMvxAntiAlias),
-                                                                 mvxDeleteContext);
-  VXcontext* vg = context.get();
-  ASSERT_NE(vg, nullptr);
+  mCache->SetShare(size_t(kCopySide) * kCopySide);
+  int firstWhole = 0, secondWhole = 0, frame = 0;
+  while ((!firstWhole || !secondWhole) && frame < 20)
   {
-    constexpr int kSide = 64, kCopySide = 100;
-    const std::vector<unsigned char> opaque(size_t(kSide) * kSide * 4, 255);
-    const int image = vxCreateImageFromPixels(vg, kSide, kSide, 0, opaque.data());
-    ASSERT_GT(image, 0);
-    plug::igraphics::ScaledBitmapCache cache(vg);
-    cache.SetShare(size_t(kCopySide) * kCopySide);
-    auto find = [&](float originX) {
-      plug::igraphics::ScaledBitmapCache::Placement p;
-      p.image = image, p.originX = originX, p.width = p.height = float(kCopySide), p.w = p.h = kCopySide;
-      plug::igraphics::ScaledBitmapCache::Copy copy;
-      return cache.Find(p, copy);
-    };
-    int firstWhole = 0, secondWhole = 0, frame = 0;
-    while ((!firstWhole || !secondWhole) && frame < 20)
-    {
-      ++frame;
-      cache.StartFrame();
-      if (find(0.f) && !firstWhole)
-        firstWhole = frame;
-      if (find(0.25f) && !secondWhole)
-        secondWhole = frame;
-      cache.EndFrame();
-    }
-    ASSERT_GT(firstWhole, 0);
-    ASSERT_GT(secondWhole, 0);
-    EXPECT_NE(firstWhole, secondWhole) << "one frame finished both copies";
-    EXPECT_GE(std::max(firstWhole, secondWhole), 3) << "the copies took more than their share of a frame";
+    ++frame;
+    mCache->StartFrame();
+    if (Find(0.f) && !firstWhole)
+      firstWhole = frame;
+    if (Find(0.25f) && !secondWhole)
+      secondWhole = frame;
+    mCache->EndFrame();
   }
+  ASSERT_GT(firstWhole, 0);
+  ASSERT_GT(secondWhole, 0);
+  EXPECT_NE(firstWhole, secondWhole) << "one frame finished both copies";
+  EXPECT_GE(std::max(firstWhole, secondWhole), 3) << "the copies took more than their share of a frame";
 }
