@@ -156,6 +156,48 @@ TEST(DrawableFace, DamagedFacesAreRefused)
   }
 }
 
+/// A collection of `count` faces, every one of them the same tiny face, stored once after the collection header.
+Bytes Collection(uint32_t count)
+{
+  Bytes face = Face{}.Build();
+  const uint32_t headerSize = 12 + 4 * count;
+  for (uint32_t t = 0, tables = uint32_t(face[4]) << 8 | face[5]; t < tables; ++t) // offsets count from the file start
+    Set32(face, 12 + 16 * t + 8, tinyfont::Get32(face, 12 + 16 * t + 8) + headerSize);
+  Bytes b = {'t', 't', 'c', 'f'};
+  tinyfont::Put32(b, 0x00010000);
+  tinyfont::Put32(b, count);
+  for (uint32_t i = 0; i < count; ++i)
+    tinyfont::Put32(b, headerSize);
+  b.insert(b.end(), face.begin(), face.end());
+  return b;
+}
+
+TEST(DrawableFace, FacesAreReadByTheirIndexWithinTheFile)
+{
+  coretext::FontMetrics single;
+  ASSERT_TRUE(coretext::ReadFontFace(Face{}.Build(), 0, single));
+  EXPECT_GT(single.mUnitsPerEm, 0);
+  EXPECT_GT(single.mAscender, single.mDescender);
+  for (int index : {-1, 1, 2})
+  {
+    coretext::FontMetrics metrics;
+    EXPECT_FALSE(coretext::ReadFontFace(Face{}.Build(), index, metrics)) << "a lone face read as face " << index;
+  }
+  const Bytes collection = Collection(2);
+  for (int index : {-1, 0, 1, 2, 3})
+  {
+    coretext::FontMetrics metrics;
+    const bool read = coretext::ReadFontFace(collection, index, metrics);
+    EXPECT_EQ(read, index == 0 || index == 1) << "face " << index << " of two";
+    EXPECT_TRUE(!read || (metrics.mUnitsPerEm == single.mUnitsPerEm && metrics.mAscender == single.mAscender &&
+                          metrics.mDescender == single.mDescender))
+      << "face " << index << " of two";
+  }
+  coretext::FontMetrics metrics;
+  const Bytes cut(collection.begin(), collection.begin() + 16); // the header names two faces but holds one offset
+  EXPECT_FALSE(coretext::ReadFontFace(cut, 1, metrics));
+}
+
 TEST(DrawableFace, CompositesEightDeepOrOfSixtyFourComponentsAreDrawn)
 {
   EXPECT_TRUE(Drawable(Nested(8).Build()));
