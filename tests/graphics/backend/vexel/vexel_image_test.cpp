@@ -146,6 +146,7 @@ struct IphoneLayout
   int interlace = 0;
   bool header = true;
   bool cutData = false; // the deflated data cut in half
+  bool note = false;    // a text chunk between the header and the image data
 };
 
 void AppendChunk(Bytes& out, const char* type, const Bytes& data)
@@ -225,6 +226,7 @@ Bytes IphoneFile(int w, int h, const IphoneLayout& layout, const Bytes& data)
     for (int shift = 24; shift >= 0; shift -= 8) header.push_back(uint8_t(v >> shift));
   for (int v : {layout.depth, layout.colourType, 0, 0, layout.interlace}) header.push_back(uint8_t(v));
   if (layout.header) AppendChunk(png, "IHDR", header);
+  if (layout.note) AppendChunk(png, "tEXt", {'T', 'i', 't', 'l', 'e', 0, 'k', 'n', 'o', 'b'});
   AppendChunk(png, "IDAT", Bytes(data.begin(), data.begin() + data.size() / 2));
   AppendChunk(png, "IDAT", Bytes(data.begin() + data.size() / 2, data.end()));
   AppendChunk(png, "IEND", {});
@@ -347,14 +349,17 @@ TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
     const char* what;
     int colourType;
     const std::vector<Rgba>& pixels;
-  } cases[] = {{"colour", 2, opaque},
-               {"colour with alpha", 6, translucent},
-               {"grey", 0, grey},
-               {"grey with alpha", 4, greyTranslucent}};
+    bool note;
+  } cases[] = {{"colour", 2, opaque, false},
+               {"colour with alpha", 6, translucent, false},
+               {"colour with alpha and a text chunk", 6, translucent, true},
+               {"grey", 0, grey, false},
+               {"grey with alpha", 4, greyTranslucent, false}};
   for (const auto& c : cases)
   {
     IphoneLayout layout;
     layout.colourType = c.colourType;
+    layout.note = c.note;
     const Bytes png = IphonePng(kW, kH, c.pixels, layout);
     const vexelimage::Pixels decoded = vexelimage::Decode(png.data(), png.size(), 64, 4096);
     ASSERT_EQ(decoded.rgba.size(), size_t(kW * kH * 4)) << c.what;
@@ -385,6 +390,7 @@ TEST(VexelImages, IphoneOptimisedPngFilesThatCannotBeConvertedDecodeToNothing)
     {"image data cut short", layout([](IphoneLayout& l) { l.cutData = true; }), 64},
     {"16 bits a channel", layout([](IphoneLayout& l) { l.depth = 16; }), 64},
     {"interlaced", layout([](IphoneLayout& l) { l.interlace = 1; }), 64},
+    {"palette colours", layout([](IphoneLayout& l) { l.colourType = 3; }), 64},
     {"no header", layout([](IphoneLayout& l) { l.header = false; }), 64},
     {"wider than allowed", IphoneLayout{}, 2},
   };
