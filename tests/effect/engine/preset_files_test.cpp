@@ -59,6 +59,13 @@ std::vector<double> Values(const Drovik& d)
   return v;
 }
 
+TEST_F(PresetFiles, SavingWithoutAPathFails)
+{
+  auto a = Make();
+  EXPECT_FALSE(a->SavePresetFile(""));
+  EXPECT_FALSE(a->SavePresetFile(nullptr));
+}
+
 TEST_F(PresetFiles, SaveThenLoadRestoresAll25ValuesAndNamesThePreset)
 {
   auto a = Make();
