@@ -92,7 +92,7 @@ void IVectorBase::DrawPressableShape(IGraphics& g, int shape, const IRECT& bound
   switch (shape)
   {
   case kVShapeRectangle:
-  case kVShapeAllRounded: DrawPressableRectangle(g, bounds, pressed, mouseOver, disabled); break;
+  case kVShapeAllCornersRounded: DrawPressableRectangle(g, bounds, pressed, mouseOver, disabled); break;
   case kVShapeTopCornersRounded:
     DrawPressableRectangle(g, bounds, pressed, mouseOver, disabled, true, true, false, false);
     break;

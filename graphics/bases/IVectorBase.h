@@ -21,7 +21,7 @@ enum EVShape
   kVShapeEllipse = 1,
   kVShapeTriangle = 2,
   kVShapeTopCornersRounded = 3, // only the two top corners rounded
-  kVShapeAllRounded = 4,  // drawn as the rectangle
+  kVShapeAllCornersRounded = 4, // drawn as the rectangle
 };
 
 class IVectorBase

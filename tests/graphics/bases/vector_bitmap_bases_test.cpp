@@ -167,7 +167,7 @@ TEST_F(VectorBase, PressableShapesPaintTheirLayersForEachState)
   for (const Case& c : plain)
   {
     SCOPED_TRACE(std::to_string(c.pressed) + std::to_string(c.over) + std::to_string(c.disabled));
-    for (int shape : {kVShapeRectangle, kVShapeAllRounded, kVShapeTopCornersRounded, kVShapeTriangle})
+    for (int shape : {kVShapeRectangle, kVShapeAllCornersRounded, kVShapeTopCornersRounded, kVShapeTriangle})
       EXPECT_EQ(painted(style, shape, c.pressed, c.over, c.disabled), c.square) << "shape " << shape;
     EXPECT_EQ(painted(style, kVShapeEllipse, c.pressed, c.over, c.disabled), c.ellipse);
   }
