@@ -13,13 +13,13 @@
 
 namespace goldentext {
 
-/// A number to six significant digits; magnitudes below `zero` are written as 0 so the last bits of a sum that
-/// should vanish do not show.
-inline std::string Num(double v, double zero = 1e-4)
+/// A number to `digits` significant digits; magnitudes below `zero` are written as 0 so the last bits of a sum
+/// that should vanish do not show.
+inline std::string Num(double v, double zero = 1e-4, int digits = 6)
 {
   if (std::fabs(v) < zero) v = 0.0;
-  char buf[32];
-  std::snprintf(buf, sizeof(buf), "%.6g", v);
+  char buf[40];
+  std::snprintf(buf, sizeof(buf), "%.*g", digits, v);
   return buf;
 }
 

@@ -19,11 +19,10 @@ namespace {
 using appkit::Event;
 using appkit::EventType;
 
+/// Positions and sizes to seven significant digits, nothing rounded to zero.
 std::string Num(double v)
 {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.7g", v);
-  return buf;
+  return goldentext::Num(v, 0.0, 7);
 }
 
 std::string Mods(const IMouseMod& m)
