@@ -584,5 +584,46 @@ TEST_F(X11Popups, LeftClosesOnlyTheDeepestSubmenu)
   EXPECT_EQ(chosen, 1);
 }
 
+// A submenu closed with Left opens again when its item is pointed at once more, or opened with Right.
+TEST_F(X11Popups, ASubmenuClosedWithLeftOpensAgainFromItsItem)
+{
+  int chosen = -1;
+  Menu menu;
+  FillMenuWithFolder(menu, chosen); // "first", "folder" > "item 0", "item 1"
+  const struct
+  {
+    const char* how;
+    bool byPointer; // else by keys: Right opens it with its first item highlighted, Return chooses that
+    int chosen;
+  } cases[] = {{"pointed at again", true, 1}, {"Right", false, 0}};
+  for (const auto& c : cases)
+  {
+    chosen = -1;
+    {
+      User user([&](Display* display) {
+        XWindowAttributes top{}, sub{};
+        ASSERT_TRUE(WaitForMenu(display, top));
+        const int x = top.x + 5, y = top.y + top.height * 3 / 4; // over "folder"
+        XTestFakeMotionEvent(display, -1, x, y, 0);
+        ASSERT_TRUE(WaitForMenu(display, sub, 2));
+        KeyToMenu(display, XK_Left);
+        ASSERT_TRUE(WaitFor([&] { return Popups(display).size() == 1; })) << c.how;
+        if (c.byPointer)
+          XTestFakeMotionEvent(display, -1, x + 1, y, 0); // still "folder"
+        else
+          KeyToMenu(display, XK_Right);
+        XSync(display, False);
+        ASSERT_TRUE(WaitForMenu(display, sub, 2)) << c.how << ": the submenu did not open again";
+        if (c.byPointer)
+          Click(display, sub.x + 5, sub.y + sub.height * 3 / 4); // "item 1"
+        else
+          KeyToMenu(display, XK_Return);
+      });
+      PopUp(menu);
+    }
+    EXPECT_EQ(chosen, c.chosen) << c.how;
+  }
+}
+
 } // namespace
 } // namespace appkit

@@ -1137,6 +1137,44 @@ TEST_F(X11View, ClosingAClosedViewAgainLeavesItClosedAndAsksTheServerNothing)
   XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
 }
 
+/// X errors of the test's own connection, the host's, as its handler sees them; those of ours go to gOurErrors.
+std::atomic<int> gHostErrors{0};
+int CountHostErrors(Display* display, XErrorEvent* e)
+{
+  gHostErrors += display == gTestConnection && e->error_code == BadWindow;
+  gOurErrors += display != gTestConnection;
+  return 0;
+}
+
+// The host's error handler, in place before the view's, still hears of the errors of the host's own connection
+// while the view is open, never of ours (a view asked to open into a window already gone), and is in place again
+// once the view has closed.
+TEST_F(X11View, TheHostsErrorHandlerHearsOnlyOfItsOwnErrorsAndIsPutBack)
+{
+  gTestConnection = mHost;
+  gHostErrors = 0;
+  gOurErrors = 0;
+  XSetErrorHandler(CountHostErrors);
+  const Window gone = XCreateSimpleWindow(mHost, DefaultRootWindow(mHost), 0, 0, 10, 10, 0, 0, 0);
+  XDestroyWindow(mHost, gone);
+  XSync(mHost, False);
+  {
+    foundation::MainThreadScope main;
+    mView = mApp->CreateView(mRecorder, Rect(0, 0, 10, 10));
+    EXPECT_FALSE(mView->AddToParent(reinterpret_cast<void*>(gone)));
+  }
+  OpenView();
+  XMapWindow(mHost, gone); // an error of the host's own while the view is open
+  XSync(mHost, False);
+  EXPECT_EQ(gHostErrors.load(), 1);
+  {
+    foundation::MainThreadScope main;
+    mView.reset();
+  }
+  EXPECT_EQ(gOurErrors.load(), 0);
+  EXPECT_EQ(XSetErrorHandler([](Display*, XErrorEvent*) { return 0; }), CountHostErrors);
+}
+
 TEST_F(X11View, DropsAreTakenOneAtATimeAndAFloodOfThemIsRefused)
 {
   OpenView();
