@@ -1,5 +1,5 @@
-// The view-system stand-in's own rules: text conversion, text broken into lines, the save panel's extension, and
-// the X keyboard mapped to mac key codes, characters and modifiers.
+// The view-system stand-in's own rules: text conversion, text broken into lines, the save panel's extension, a
+// menu's items by place, and the X keyboard mapped to mac key codes, characters and modifiers.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <X11/keysym.h>
 
 #include "appkit/event.h"
+#include "appkit/menu.h"
 #include "appkit/painter.h"
 #include "appkit/panels.h"
 #include "appkit/text_field.h"
@@ -76,6 +77,21 @@ TEST(PlainPainter, FillsRectanglesInDevicePixelsAsOpaqueBGRAWithChannelsClampedA
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 6; ++x)
       EXPECT_EQ(pixel(x, y), (x >= 1 && x < 3 && y >= 1 ? filled : background)) << x << "," << y;
+}
+
+// An item's place in its menu, separators counted; -1 for an item of another menu (its submenu's) or none.
+TEST(Menu, AnItemIsFoundAtItsPlaceAndOnlyInItsOwnMenu)
+{
+  Menu menu;
+  const MenuItem* items[] = {&menu.AddItem("first", nullptr), &menu.AddSeparatorItem(), &menu.AddItem("last", nullptr)};
+  auto submenu = std::make_unique<Menu>();
+  const MenuItem& inner = submenu->AddItem("inner", nullptr);
+  menu.SetSubmenu(std::move(submenu), menu.ItemAt(2));
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(menu.IndexOfItem(items[i]), i);
+  EXPECT_EQ(menu.IndexOfItem(&inner), -1);
+  EXPECT_EQ(menu.IndexOfItem(nullptr), -1);
+  EXPECT_EQ(menu.ItemAt(2).submenu->IndexOfItem(&inner), 0);
 }
 
 TEST(SavePanel, AnAnswerWithoutAnAllowedExtensionGetsTheFirst)

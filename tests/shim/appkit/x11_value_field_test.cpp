@@ -2,6 +2,7 @@
 // and without it collapsing it. Skips without a display.
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,31 @@ protected:
     XDestroyImage(image);
     return dark;
   }
+  /// The columns of the field's window where its middle row is neither the white background nor dark: the
+  /// selection's light blue.
+  std::vector<int> SelectedColumns()
+  {
+    std::vector<int> selected;
+    XImage* image = XGetImage(mHost, mFieldWindow, 0, 0, 120, 20, AllPlanes, ZPixmap);
+    if (!image)
+      return selected;
+    for (int x = 0; x < 120; ++x)
+    {
+      const unsigned long p = XGetPixel(image, x, 10) & 0xFFFFFF;
+      if (p != 0xFFFFFF && (p & 0xFF) >= 128)
+        selected.push_back(x);
+    }
+    XDestroyImage(image);
+    return selected;
+  }
+  /// The columns from first up to last, both included.
+  static std::vector<int> Columns(int first, int last)
+  {
+    std::vector<int> columns;
+    for (int x = first; x <= last; ++x)
+      columns.push_back(x);
+    return columns;
+  }
   /// Waits until the caret is drawn in the one column.
   bool CaretSeenAt(int x)
   {
@@ -107,6 +133,19 @@ TEST_F(X11ValueField, ShiftWithTheCaretKeysSelectsAndTheKeysAloneCollapseTheSele
     foundation::MainThreadScope main;
     return mField.stringValue == U"19";
   })) << "a typed character replaces the selection";
+}
+
+// The selection is drawn behind its characters and no further: six points each, two points in from the left.
+TEST_F(X11ValueField, TheSelectionIsDrawnOverItsCharactersOnly)
+{
+  OpenField(U"12.5");
+  ASSERT_TRUE(TypeAndSee(XK_Left, XK_Shift_L, 3, 4));
+  ASSERT_TRUE(TypeAndSee(XK_Left, XK_Shift_L, 2, 4));
+  EXPECT_TRUE(WaitFor([&] { return SelectedColumns() == Columns(14, 25); }))
+    << ::testing::PrintToString(SelectedColumns());
+  ASSERT_TRUE(TypeAndSee(XK_Home, XK_Shift_L, 0, 4));
+  EXPECT_TRUE(WaitFor([&] { return SelectedColumns() == Columns(2, 25); }))
+    << ::testing::PrintToString(SelectedColumns());
 }
 
 TEST_F(X11ValueField, ATextWiderThanTheFieldScrollsToKeepTheCaretInsideItsPadding)

@@ -809,7 +809,8 @@ TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePoi
     mView->RemoveTextField();
   }
 
-  // A menu of rows 40 pixels high at twice the view point it pops up at; a click on its third row chooses it.
+  // A menu of rows 40 pixels high at twice the view point it pops up at; its third row, pointed at, is drawn
+  // highlighted, and a click on it chooses it.
   Menu menu;
   int chosen = 0;
   for (int i = 1; i <= 3; ++i)
@@ -817,10 +818,21 @@ TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePoi
   menu.ItemAt(1).indentationLevel = 1;
   std::atomic<bool> done{false};
   XWindowAttributes shown{};
+  bool onlyTheThirdRowLit = false;
   std::thread user([&] {
     Display* display = testsupport::OpenDisplayOrNull();
     Window popup = 0;
     WaitFor([&] { return (popup = FindPopup(display, mParent, true, shown)) != 0; });
+    const auto lit = [&](int row) { // the highlight's blue at the row's right end
+      const uint32_t p = PixelOf(display, popup, shown.width - 30, row * 40 + 20);
+      return (p & 0xFF) > (p >> 16 & 0xFF) + 60;
+    };
+    int wiggle = 0; // moves until the menu holds the pointer and draws the row under it
+    onlyTheThirdRowLit = popup && WaitFor([&] {
+      XTestFakeMotionEvent(display, -1, shown.x + 20 + (++wiggle % 2), shown.y + 2 * 40 + 20, 0);
+      XSync(display, False);
+      return lit(2) && !lit(0) && !lit(1);
+    });
     if (popup)
       clickUntil(done, shown.x + 20, shown.y + 2 * 40 + 20);
     if (popup && !done) // no row chose: Escape closes the menu, so the test fails instead of hanging
@@ -837,6 +849,7 @@ TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePoi
   // check mark and for a submenu's arrow.
   EXPECT_EQ((std::vector<int>{shown.x, shown.y, shown.width, shown.height}),
             (std::vector<int>{20, 20, int(std::ceil((13 * 7.8 + 2 * 6 + 2 * 12 + 20) * 2)), 120}));
+  EXPECT_TRUE(onlyTheThirdRowLit) << "the row under the pointer is drawn highlighted, and only it";
   EXPECT_EQ(chosen, 3);
 
   // An alert twice as large, its buttons where it draws them: the alternate one left of the default one.
