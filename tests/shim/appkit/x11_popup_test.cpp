@@ -625,5 +625,40 @@ TEST_F(X11Popups, ASubmenuClosedWithLeftOpensAgainFromItsItem)
   }
 }
 
+// A click on a menu's first or last column or row of pixels chooses the item there; one just beside it, on the
+// window's border, is outside the menu: that click alone closes the menu, and nothing is chosen.
+TEST_F(X11Popups, AClickOnTheMenusEdgeChoosesAndOneJustOutsideClosesIt)
+{
+  Menu menu;
+  int chosen = -1;
+  FillMenu(menu, 3, chosen);
+  const struct
+  {
+    const char* where;
+    int x, y; // from the corner of the menu's inside, in pixels of its width and height (w, h) plus these
+    bool rightEdge, bottomEdge;
+    int chosen;
+  } cases[] = {
+    {"last column", -1, 10, true, false, 0},   {"last row", 5, -1, false, true, 2},
+    {"right of it", 0, 10, true, false, -1},   {"below it", 5, 0, false, true, -1},
+    {"first column", 0, 30, false, false, 1},  {"first row", 5, 0, false, false, 0},
+    {"left of it", -1, 10, false, false, -1},  {"above it", 5, -1, false, false, -1},
+  };
+  for (const auto& c : cases)
+  {
+    chosen = -1;
+    {
+      User user([&](Display* display) {
+        XWindowAttributes wa{};
+        ASSERT_TRUE(WaitForMenu(display, wa));
+        const int left = wa.x + wa.border_width, top = wa.y + wa.border_width;
+        Click(display, left + c.x + (c.rightEdge ? wa.width : 0), top + c.y + (c.bottomEdge ? wa.height : 0));
+      });
+      PopUp(menu);
+    }
+    EXPECT_EQ(chosen, c.chosen) << c.where;
+  }
+}
+
 } // namespace
 } // namespace appkit
