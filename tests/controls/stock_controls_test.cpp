@@ -598,8 +598,9 @@ TEST_F(StockControlsTest, LettingGoOfAVectorControlSendsItsValuesOnceMore)
   }
 }
 
-// A pad whose track clips its handle draws the handle inside the inner edge of its frame only.
-TEST_F(StockControlsTest, XYPadClipsItsHandleToTheInsideOfItsFrame)
+// A pad whose track clips its handle draws the handle inside the inner edge of its frame only, and pressed only
+// while the button is held.
+TEST_F(StockControlsTest, XYPadHandleStaysInsideItsFrameAndLooksPressedWhileHeld)
 {
   IVStyle style;
   style.mFrameThickness = 4.f;
@@ -617,6 +618,32 @@ TEST_F(StockControlsTest, XYPadClipsItsHandleToTheInsideOfItsFrame)
   ASSERT_GT(lifted - clip, 1) << "the handle is drawn under the clip";
   for (auto op = clip + 1; op != lifted; ++op)
     EXPECT_EQ(op->mClip, inside) << op->mName;
+
+  auto pressedShapes = [&] {
+    g.mOps.clear();
+    pad->Draw(g);
+    const IColor pressed = style.mColorSet[kRolePressed];
+    return std::count_if(g.mOps.begin(), g.mOps.end(), [&](auto& op) { return op.mColor == pressed; });
+  };
+  pad->OnMouseDown(70, 35, left);
+  EXPECT_GT(pressedShapes(), 0);
+  pad->OnMouseUp(70, 35, left);
+  EXPECT_EQ(pressedShapes(), 0);
+}
+
+// A slider made for an action drags as one made for a parameter: a drag of a quarter of its track a quarter of
+// the range.
+TEST_F(StockControlsTest, SliderMadeForAnActionDragsAsOneMadeForAParameter)
+{
+  for (IVSliderControl* slider : {Attach(new IVSliderControl(IRECT(0, 0, 40, 200), 0)),
+                                  Attach(new IVSliderControl(IRECT(50, 0, 90, 200), [](IControl*) {}))})
+  {
+    const IRECT track = slider->GetTrack();
+    slider->OnMouseDown(track.CentreX(), track.CentreY(), left);
+    EXPECT_NEAR(slider->GetValue(0), 0.5, 1e-6) << track.mLeft;
+    slider->OnMouseDrag(track.CentreX(), track.CentreY(), 0.f, track.H() / 4, left);
+    EXPECT_NEAR(slider->GetValue(0), 0.25, 1e-6) << track.mLeft;
+  }
 }
 
 TEST_F(StockControlsTest, FrameRateDisplayCyclesItsStylesAndPanelFillsAndFrames)
