@@ -417,6 +417,7 @@ TEST_F(StockControlsTest, BitmapControlsMadeForARectangleSitCentredInIt)
   images.push_back(std::make_unique<graphicstest::RecordedBitmap>(6, 80, 1, 1.f, "track"));
   const IBitmap track(images.back().get(), 1, true, "track.png");
   auto* slider = Attach(new IBSliderControl(IRECT(0, 0, 40, 100), handle, track, 2, kVertical));
+  EXPECT_EQ(Attach(new IBSliderControl(IRECT(0, 0, 40, 100), handle, track))->GetParamIdx(), -1) << "none given";
   for (auto [value, handleAt] : {std::pair{0.0, IRECT(17, 82, 29, 90)}, {1.0, IRECT(17, 10, 29, 18)}})
   {
     slider->SetValue(value, 0);
