@@ -144,7 +144,8 @@ TEST_F(SmallControls, DropDownWheelMovesWholeEntriesWithinTheRange)
     EXPECT_EQ(DropDownWheelValue(0, d, 0), 0.0) << d;
 }
 
-// A click on any drop-down, drawn as text or not or as bitmap frames, asks for an entry and sets the one given.
+// A click or a double click on any drop-down, drawn as text or not or as bitmap frames, asks for an entry and sets
+// the one given.
 TEST_F(SmallControls, DropDownClickAsksForAnEntry)
 {
   auto* placement = mG.AttachControl(new IVPopupMenuVQ(IRECT(0, 0, 40, 16), 1, IText(), true, true));
@@ -156,9 +157,16 @@ TEST_F(SmallControls, DropDownClickAsksForAnEntry)
   mG.mTextAnswer = [&](const std::string&, const IRECT&) { return std::string(entries[entry]); };
   for (IControl* c : {placement, fixed, frames})
   {
-    entry = (entry + 2) % 5;
-    c->OnMouseDown(c->GetRECT().CentreX(), c->GetRECT().CentreY(), mMod);
-    EXPECT_EQ(Value(1), entry) << c->GetRECT().mTop;
+    const float x = c->GetRECT().CentreX(), y = c->GetRECT().CentreY();
+    entry = entry % 4 + 1; // never the default entry
+    c->OnMouseDown(x, y, mMod);
+    EXPECT_EQ(Value(1), entry) << y;
+    entry = entry % 4 + 1;
+    mG.OnMouseDblClick(x, y, mMod);
+    IMouseInfo up;
+    up.mX = x, up.mY = y;
+    mG.OnMouseUp({up});
+    EXPECT_EQ(Value(1), entry) << "double click at " << y;
   }
 }
 
