@@ -377,17 +377,20 @@ TEST_F(StockControlsTest, BitmapSliderHandleRunsTheLengthOfItsTrackLessItsOwnSiz
   // A 12 x 8 handle on a track 100 long from (10, 10): at 0 at the track's start (the bottom when vertical).
   images.push_back(std::make_unique<graphicstest::RecordedBitmap>(12, 8, 1, 1.f, "handle"));
   const IBitmap handle(images.back().get(), 1, true, "handle.png");
+  // Without a track image the track is the handle's breadth across and the whole length along.
   struct Case
   {
     EDirection direction;
+    IRECT track;
     IRECT handleAt[3]; // at 0, a quarter and 1
   } cases[] = {
-    {kVertical, {IRECT(10, 102, 22, 110), IRECT(10, 79, 22, 87), IRECT(10, 10, 22, 18)}},
-    {kHorizontal, {IRECT(10, 10, 22, 18), IRECT(32, 10, 44, 18), IRECT(98, 10, 110, 18)}},
+    {kVertical, IRECT(10, 10, 22, 110), {IRECT(10, 102, 22, 110), IRECT(10, 79, 22, 87), IRECT(10, 10, 22, 18)}},
+    {kHorizontal, IRECT(10, 10, 110, 18), {IRECT(10, 10, 22, 18), IRECT(32, 10, 44, 18), IRECT(98, 10, 110, 18)}},
   };
   for (const Case& c : cases)
   {
     auto* slider = Attach(new IBSliderControl(10.f, 10.f, 100.f, handle, IBitmap(), 2, c.direction));
+    EXPECT_EQ(slider->GetTrack(), c.track) << "direction " << c.direction;
     const double values[] = {0.0, 0.25, 1.0};
     for (int i = 0; i < 3; ++i)
     {
@@ -408,11 +411,13 @@ TEST_F(StockControlsTest, BitmapControlsMadeForARectangleSitCentredInIt)
   EXPECT_EQ(sw->GetRECT(), IRECT(15, 10, 25, 20));
   EXPECT_EQ(button->GetRECT(), IRECT(105, 115, 115, 125));
 
-  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(12, 8, 1, 1.f, "handle"));
-  const IBitmap handle(images.back().get(), 1, true, "handle.png");
+  // A handle image of two frames stacked: the handle is always its first frame.
+  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(12, 16, 1, 1.f, "handle"));
+  const IBitmap handle(images.back().get(), 2, false, "handle.png");
   images.push_back(std::make_unique<graphicstest::RecordedBitmap>(6, 80, 1, 1.f, "track"));
   const IBitmap track(images.back().get(), 1, true, "track.png");
   auto* slider = Attach(new IBSliderControl(IRECT(0, 0, 40, 100), handle, track, 2, kVertical));
+  EXPECT_EQ(Attach(new IBSliderControl(IRECT(0, 0, 40, 100), handle, track))->GetParamIdx(), -1) << "none given";
   for (auto [value, handleAt] : {std::pair{0.0, IRECT(17, 82, 29, 90)}, {1.0, IRECT(17, 10, 29, 18)}})
   {
     slider->SetValue(value, 0);
@@ -423,6 +428,7 @@ TEST_F(StockControlsTest, BitmapControlsMadeForARectangleSitCentredInIt)
     EXPECT_EQ(g.mOps[0].mRect, IRECT(17, 10, 23, 90));
     EXPECT_EQ(g.mOps[1].mText, "handle.png");
     EXPECT_EQ(g.mOps[1].mRect, handleAt) << value;
+    EXPECT_EQ(g.mOps[1].mArgs, (std::vector<float>{0.f, 0.f})) << value;
   }
 }
 
@@ -560,6 +566,85 @@ TEST_F(StockControlsTest, KnobHighlightsItsEditableValueOnlyWhileThePointerIsOve
   };
   EXPECT_FALSE(highlighted(widget.CentreX(), widget.CentreY()));
   EXPECT_TRUE(highlighted(value.CentreX(), value.CentreY()));
+}
+
+// Letting go of a vector knob, slider or pad tells the host the values it was left at and runs its action once
+// more; letting go of a range slider does neither.
+TEST_F(StockControlsTest, LettingGoOfAVectorControlSendsItsValuesOnceMore)
+{
+  struct Case
+  {
+    IControl* control;
+    int sent;
+  } cases[] = {
+    {Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0)), 1},
+    {Attach(new IVSliderControl(IRECT(100, 0, 140, 200), 1)), 1},
+    {Attach(new IVXYPadControl(IRECT(150, 0, 250, 100), {2, 3})), 2},
+    {Attach(new IVRangeSliderControl(IRECT(300, 0, 340, 200), {0, 1})), 0},
+  };
+  int actions = 0;
+  for (const Case& c : cases)
+  {
+    c.control->SetActionFunction([&actions](IControl*) { ++actions; });
+    const IRECT r = c.control->GetRECT();
+    c.control->OnMouseDown(r.CentreX(), r.CentreY(), left);
+    const size_t before = delegate.mValuesFromUI.size();
+    actions = 0;
+    c.control->OnMouseUp(r.CentreX(), r.CentreY(), left);
+    ASSERT_EQ(delegate.mValuesFromUI.size(), before + c.sent) << "control at " << r.mLeft;
+    EXPECT_EQ(actions, c.sent > 0 ? 1 : 0) << "control at " << r.mLeft;
+    for (int v = 0; v < c.sent; ++v)
+      EXPECT_EQ(delegate.mValuesFromUI[before + v], std::pair(c.control->GetParamIdx(v), c.control->GetValue(v)))
+        << "control at " << r.mLeft;
+  }
+}
+
+// A pad whose track clips its handle draws the handle inside the inner edge of its frame only, and pressed only
+// while the button is held.
+TEST_F(StockControlsTest, XYPadHandleStaysInsideItsFrameAndLooksPressedWhileHeld)
+{
+  IVStyle style;
+  style.mFrameThickness = 4.f;
+  auto* pad = Attach(new IVXYPadControl(IRECT(20, 10, 120, 60), {2, 3}, "", style, 10.f));
+  pad->SetValue(1.0, 0); // the handle's centre on the right edge: half of it lies outside
+  const IRECT inside = pad->GetWidgetBounds().GetInset(2.f);
+  g.StoreClipRegion(IRECT(0, 0, 400, 300)); // a frame that redraws the whole window
+  g.mOps.clear();
+  pad->Draw(g);
+  const auto clip = std::find_if(g.mOps.begin(), g.mOps.end(), [](auto& op) { return op.mName == "PathClipRegion"; });
+  ASSERT_NE(clip, g.mOps.end());
+  EXPECT_EQ(clip->mRect, inside);
+  const auto lifted = std::find_if(clip + 1, g.mOps.end(), [](auto& op) { return op.mName == "PathClipRegion"; });
+  ASSERT_NE(lifted, g.mOps.end());
+  ASSERT_GT(lifted - clip, 1) << "the handle is drawn under the clip";
+  for (auto op = clip + 1; op != lifted; ++op)
+    EXPECT_EQ(op->mClip, inside) << op->mName;
+
+  auto pressedShapes = [&] {
+    g.mOps.clear();
+    pad->Draw(g);
+    const IColor pressed = style.mColorSet[kRolePressed];
+    return std::count_if(g.mOps.begin(), g.mOps.end(), [&](auto& op) { return op.mColor == pressed; });
+  };
+  pad->OnMouseDown(70, 35, left);
+  EXPECT_GT(pressedShapes(), 0);
+  pad->OnMouseUp(70, 35, left);
+  EXPECT_EQ(pressedShapes(), 0);
+}
+
+// A slider made for an action drags as one made for a parameter: a drag of a quarter of its track a quarter of
+// the range.
+TEST_F(StockControlsTest, SliderMadeForAnActionDragsAsOneMadeForAParameter)
+{
+  for (IVSliderControl* slider : {Attach(new IVSliderControl(IRECT(0, 0, 40, 200), 0)),
+                                  Attach(new IVSliderControl(IRECT(50, 0, 90, 200), [](IControl*) {}))})
+  {
+    const IRECT track = slider->GetTrack();
+    slider->OnMouseDown(track.CentreX(), track.CentreY(), left);
+    EXPECT_NEAR(slider->GetValue(0), 0.5, 1e-6) << track.mLeft;
+    slider->OnMouseDrag(track.CentreX(), track.CentreY(), 0.f, track.H() / 4, left);
+    EXPECT_NEAR(slider->GetValue(0), 0.25, 1e-6) << track.mLeft;
+  }
 }
 
 TEST_F(StockControlsTest, FrameRateDisplayCyclesItsStylesAndPanelFillsAndFrames)

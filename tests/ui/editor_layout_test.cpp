@@ -162,6 +162,7 @@ TEST_F(EditorLayout, ThePlatformContextCarriesTheBundleIdentifierAndThePluginNam
     EXPECT_STREQ(g->GetBundleID(), "com.Vesquin.vst.Drovik");
     EXPECT_STREQ(g->GetPluginName(), "Drovik");
   }
+  EXPECT_EQ(open->FPS(), 60); // the plug-in's own editor redraws sixty times a second
   EXPECT_EQ(mac->Width(), 100);
   EXPECT_EQ(mac->Height(), 80);
   EXPECT_EQ(mac->FPS(), 30);

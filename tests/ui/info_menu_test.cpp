@@ -101,6 +101,10 @@ TEST_F(InfoMenu, EachEntryDoesItsWork)
   Choose("Hide Knob Overlay Text");
   EXPECT_EQ(mDelegate.GetParam(1)->Value(), 1.0);
   EXPECT_EQ(mDelegate.mValuesFromUI.back().first, 1); // the host is told
+  mMenu->BuildInfoMenu(); // a switch that is on shows its check, and choosing it again turns it off
+  EXPECT_TRUE(mMenu->GetMenu().GetItem(Find("Hide Knob Overlay Text"))->GetChecked());
+  Choose("Hide Knob Overlay Text");
+  EXPECT_EQ(mDelegate.GetParam(1)->Value(), 0.0);
 }
 
 TEST_F(InfoMenu, AnEmptyDataFolderOpensNothingAndLongerEnumerationsBecomeSubmenus)

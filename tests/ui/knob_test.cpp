@@ -97,6 +97,7 @@ TEST_F(Knob, AUnitNotchLandsOnTheNearestStep)
 TEST_F(Knob, ValueBoxOnlyWhileHovered)
 {
   IBKnobMultiControlVQ* k = Add(0);
+  const size_t sent = mDelegate.mValuesFromUI.size();
   mG.mOps.clear();
   k->Draw(mG);
   EXPECT_EQ(mG.Count("FillRect"), 0);
@@ -109,6 +110,7 @@ TEST_F(Knob, ValueBoxOnlyWhileHovered)
   k->OnMouseOut();
   k->SetShowOnHover(true);
   EXPECT_FALSE(k->ShowsValueText());
+  EXPECT_EQ(mDelegate.mValuesFromUI.size(), sent) << "the pointer passing over sends the host nothing";
 }
 
 } // namespace

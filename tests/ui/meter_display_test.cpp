@@ -32,8 +32,9 @@ struct MeterDisplay : ::testing::Test
     for (const MeterScalePoint& p : kMeterScale) mScale.AddPoint(p.db, p.position);
     for (VuMeterCtrlIdx* m : {&mLeft, &mRight})
     {
-      m->needle = Bitmap(), m->needle1 = Bitmap(), m->lamp = Bitmap();
+      // Texts first: the left group's left text is control 0, an index like any other.
       m->leftText = Text("-144.0"), m->refText = Text("-18.0"), m->rightText = Text("-144.0");
+      m->needle = Bitmap(), m->needle1 = Bitmap(), m->lamp = Bitmap();
     }
     mLed = Bitmap();
   }

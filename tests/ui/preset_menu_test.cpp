@@ -2,6 +2,7 @@
 // it draws and the stepping buttons.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <fcntl.h>
@@ -142,6 +143,15 @@ TEST_F(PresetMenu, ButtonsStepThroughTheFactoryListWithoutWrapping)
   for (const graphicstest::DrawOp& op : mG.mOps)
     if (op.mName == "DrawBitmap") buttons.push_back({op.mRect.mLeft, op.mArgs.at(1)});
   EXPECT_EQ(buttons, (std::vector<std::pair<float, float>>{{0.f, 18.f}, {20.f, 0.f}}));
+  mMenu->OnMouseUp(5, 5, mMod);
+  // Back down the list: each one before is loaded, down to the first, where the button stops.
+  for (int i = mPlugin.NFactoryPresets() - 3; i >= -1; --i)
+  {
+    mMenu->OnMouseDown(5, 5, mMod);
+    mMenu->OnMouseUp(5, 5, mMod);
+    EXPECT_EQ(mMenu->GetListIndex(), std::max(i, 0));
+    EXPECT_EQ(Current(), mPlugin.GetFactoryPreset(std::max(i, 0))->mName) << i;
+  }
 }
 
 // A user entry is applied from the list in memory: the file "0.vqp" holds a preset named "Fine", and no file is

@@ -144,4 +144,30 @@ TEST_F(SmallControls, DropDownWheelMovesWholeEntriesWithinTheRange)
     EXPECT_EQ(DropDownWheelValue(0, d, 0), 0.0) << d;
 }
 
+// A click or a double click on any drop-down, drawn as text or not or as bitmap frames, asks for an entry and sets
+// the one given.
+TEST_F(SmallControls, DropDownClickAsksForAnEntry)
+{
+  auto* placement = mG.AttachControl(new IVPopupMenuVQ(IRECT(0, 0, 40, 16), 1, IText(), true, true));
+  auto* fixed = mG.AttachControl(new IVPopupMenuVQ(IRECT(0, 20, 40, 36), 1, IText(), false, false));
+  RecordedBitmap raw(84, 100, 1, 1.f, "drop_chmode.png");
+  auto* frames = mG.AttachControl(new IBPopupMenuVQ(154, 263, 1, IBitmap(&raw, 5, false, "drop_chmode.png"), false));
+  const char* entries[] = {"Stereo", "Left", "Right", "Mid", "Side"};
+  int entry = 0;
+  mG.mTextAnswer = [&](const std::string&, const IRECT&) { return std::string(entries[entry]); };
+  for (IControl* c : {placement, fixed, frames})
+  {
+    const float x = c->GetRECT().CentreX(), y = c->GetRECT().CentreY();
+    entry = entry % 4 + 1; // never the default entry
+    c->OnMouseDown(x, y, mMod);
+    EXPECT_EQ(Value(1), entry) << y;
+    entry = entry % 4 + 1;
+    mG.OnMouseDblClick(x, y, mMod);
+    IMouseInfo up;
+    up.mX = x, up.mY = y;
+    mG.OnMouseUp({up});
+    EXPECT_EQ(Value(1), entry) << "double click at " << y;
+  }
+}
+
 } // namespace

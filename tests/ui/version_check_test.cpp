@@ -185,6 +185,8 @@ TEST(VersionCheck, AnswersAreReadSafely)
   // A size and count whose product wraps past the largest size to a few bytes is refused, not read.
   std::string wrapped;
   EXPECT_EQ(AppendCurlResponse(bytes.data(), SIZE_MAX / 2 + 2, 2, &wrapped), 0u);
+  // Items of no size are no bytes.
+  EXPECT_EQ(AppendCurlResponse(bytes.data(), 0, 5, &wrapped), 0u);
   EXPECT_TRUE(wrapped.empty());
 }
 
