@@ -251,6 +251,39 @@ TEST(MetalTextures, BorrowedTextureOutlivesItsImage)
   EXPECT_EQ(mvxImageFromTexture(s.ctx, nullptr, 0), 0);
 }
 
+// A borrowed texture is drawn from its first level alone: its other levels are not the renderer's to keep up to
+// date. Drawn at a quarter of its size, a texture whose first level is red and every other one blue shows red.
+TEST(MetalTextures, ABorrowedTextureIsDrawnFromItsFirstLevelAtAnySize)
+{
+  const int side = 16, drawn = 4;
+  Surface s(side, side);
+  MTLTextureDescriptor d =
+      MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, side, side, true);
+  std::shared_ptr<MTLTexture> texture = mvxGetDevice(s.ctx)->newTextureWithDescriptor(d);
+  ASSERT_GT(texture->mipmapLevelCount(), 2u);
+  for (int level = 0; level < (int)texture->mipmapLevelCount(); ++level)
+  {
+    const int w = texture->levelWidth(level), h = texture->levelHeight(level);
+    const unsigned char colour[4] = {(unsigned char)(level ? 0 : 255), 0, (unsigned char)(level ? 255 : 0), 255};
+    std::vector<unsigned char> px;
+    for (int i = 0; i < w * h; ++i) px.insert(px.end(), colour, colour + 4);
+    texture->replaceRegion(MTLRegionMake2D(0, 0, w, h), level, px.data(), (NSUInteger)w * 4);
+  }
+  const int image = mvxImageFromTexture(s.ctx, texture, 0);
+  ASSERT_GT(image, 0);
+  s.Begin();
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 0, 0, drawn, drawn);
+  vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, drawn, drawn, 0, image, 1));
+  vxFillPath(s.ctx);
+  s.End();
+  const mvxtest::Image img = s.Read();
+  for (int y = 0; y < drawn; ++y)
+    for (int x = 0; x < drawn; ++x)
+      EXPECT_EQ((std::vector<int>{img.At(x, y)[0], img.At(x, y)[1], img.At(x, y)[2]}), (std::vector<int>{255, 0, 0}))
+          << x << ", " << y;
+}
+
 TEST(MetalTextures, DeletingTheBoundFramebufferUnbindsIt)
 {
   Surface s(8, 8);
