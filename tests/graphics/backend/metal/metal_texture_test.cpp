@@ -2,6 +2,8 @@
 // region checks, textures that cannot be made, borrowed textures, the framebuffer binding, and copies resampled
 // for another scale.
 #include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -178,7 +180,7 @@ int ThreadCount()
 }
 
 // A large region is resampled by helper threads that stay for later calls, and comes out as the same region
-// resampled in bands small enough for the calling thread alone.
+// resampled in bands small enough for the calling thread alone; in a forked process, by the calling thread alone.
 TEST(MetalTextures, ALargeResamplingMatchesItsBandsAndKeepsItsHelperThreads)
 {
   if (std::thread::hardware_concurrency() < 2)
@@ -208,6 +210,18 @@ TEST(MetalTextures, ALargeResamplingMatchesItsBandsAndKeepsItsHelperThreads)
     EXPECT_TRUE(whole == banded) << i;
   }
   EXPECT_EQ(ThreadCount(), after); // and serve every call
+
+  // A process forked from ours has no helpers: there the calling thread does every row, alike.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0)
+  {
+    std::fill(whole.begin(), whole.end(), 0);
+    _exit(resample(0, kH, whole.data()) == 1 && whole == banded ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 TEST(MetalTextures, PlatformQueriesAnswerAsGiven)

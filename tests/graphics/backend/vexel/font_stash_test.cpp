@@ -437,7 +437,7 @@ TEST(FontStashFonts, FontsThatCannotBeReadAreRefused)
 }
 
 // A face of a collection is read when its entry in the collection's list is the data's last four bytes, and
-// refused when its entry lies past the data.
+// refused when its entry lies past the data given, even where bytes follow. A name of none finds no font.
 TEST(FontStashFonts, AFaceWhoseEntryEndsTheCollectionIsRead)
 {
   FontStashParams params;
@@ -459,9 +459,11 @@ TEST(FontStashFonts, AFaceWhoseEntryEndsTheCollectionIsRead)
   collection.insert(collection.end(), face.begin(), face.end());
   tinyfont::Put32(collection, base);
   const int size = int(collection.size());
+  tinyfont::Put32(collection, base); // past the data given
   EXPECT_EQ(FontStashAddFontMem(stash, "first", collection.data(), size, 0, 0), 0);
   EXPECT_EQ(FontStashAddFontMem(stash, "last", collection.data(), size, int(last), 0), 1);
   EXPECT_EQ(FontStashAddFontMem(stash, "past the data", collection.data(), size, int(last) + 1, 0), -1);
+  EXPECT_EQ(FontStashGetFontByName(stash, nullptr), -1);
   FontStashDelete(stash);
 }
 
