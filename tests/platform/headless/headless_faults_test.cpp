@@ -179,6 +179,20 @@ TEST_F(Headless, ImagesFromBytesKeepAScaleOfAtLeastOne)
   EXPECT_EQ(mGraphics->LoadAPIBitmapData("junk.png", "junk", 4, 1), nullptr);
 }
 
+// A bitmap loaded from bytes with what the context takes by default is the whole image as one frame.
+TEST_F(Headless, ABitmapFromBytesIsByDefaultOneFrameOfTheWholeImage)
+{
+  const std::string path = mHome.Path() + "/strip.png";
+  ASSERT_TRUE(WriteTestPng(path, 12, 4, [](int, int) { return kBlack; }));
+  const std::string bytes = testsupport::ReadFile(path);
+  Open(20, 20, [](IGraphics&, const IRECT&) {});
+  const IBitmap bitmap =
+      mGraphics->LoadBitmapFromData("strip.png", reinterpret_cast<const uint8_t*>(bytes.data()), int(bytes.size()));
+  ASSERT_TRUE(bitmap.IsValid());
+  EXPECT_EQ((std::vector<int>{bitmap.W(), bitmap.H(), bitmap.N(), bitmap.GetFramesAreHorizontal()}),
+            (std::vector<int>{12, 4, 1, 0}));
+}
+
 TEST_F(Headless, ClosingTheViewFreesPendingLayersBeforeTheContext)
 {
   Open(20, 20, [](IGraphics&, const IRECT&) {});

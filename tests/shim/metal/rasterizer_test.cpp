@@ -112,6 +112,7 @@ struct Rig
     encoder->setViewport(viewport);
     if (scissor) encoder->setScissorRect(*scissor);
     encoder->setVertexBuffer(vertices, 0, 0);
+    for (NSUInteger slot : moreVertexSlots) encoder->setVertexBuffer(vertices, 0, slot);
     encoder->drawPrimitives(type, 0, xy.size() / 2);
     encoder->endEncoding();
     buffer->commit();
@@ -130,6 +131,7 @@ struct Rig
   const MTLScissorRect* scissor = nullptr; // the passes' draws touch only these pixels
   MTLViewport viewport{0, 0, 16, 16, 0, 1};
   bool clearStencil = false;
+  std::vector<NSUInteger> moreVertexSlots; // the vertices bound again to these slots after the first
 };
 
 TEST(MetalRasterizer, SharedEdgesCoverEachPixelCentreOnce)
@@ -302,6 +304,18 @@ TEST(MetalRasterizer, AViewportSmallerThanTheTargetKeepsEvenAFarLargerTriangleIn
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x)
       EXPECT_EQ(rig.Red(x, y), x >= 4 && x < 12 && y >= 2 && y < 12 ? 128 : 0) << x << ", " << y;
+}
+
+// Vertex buffers bound to slots past the encoder's last are ignored: the draw reads its vertices as it would
+// without them, and a second buffer in the last slot leaves the first alone.
+TEST(MetalRasterizer, VertexBuffersBoundPastTheLastSlotAreIgnored)
+{
+  Rig rig;
+  rig.moreVertexSlots = {kMTLMaxBufferSlots - 1, kMTLMaxBufferSlots};
+  rig.Draw({0, 0, 0, 16, 16, 0, 16, 16}, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, true);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      ASSERT_EQ(rig.Red(x, y), 128) << x << ", " << y;
 }
 
 TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)

@@ -2,6 +2,8 @@
 // region checks, textures that cannot be made, borrowed textures, the framebuffer binding, and copies resampled
 // for another scale.
 #include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -178,7 +180,7 @@ int ThreadCount()
 }
 
 // A large region is resampled by helper threads that stay for later calls, and comes out as the same region
-// resampled in bands small enough for the calling thread alone.
+// resampled in bands small enough for the calling thread alone; in a forked process, by the calling thread alone.
 TEST(MetalTextures, ALargeResamplingMatchesItsBandsAndKeepsItsHelperThreads)
 {
   if (std::thread::hardware_concurrency() < 2)
@@ -208,6 +210,18 @@ TEST(MetalTextures, ALargeResamplingMatchesItsBandsAndKeepsItsHelperThreads)
     EXPECT_TRUE(whole == banded) << i;
   }
   EXPECT_EQ(ThreadCount(), after); // and serve every call
+
+  // A process forked from ours has no helpers: there the calling thread does every row, alike.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0)
+  {
+    std::fill(whole.begin(), whole.end(), 0);
+    _exit(resample(0, kH, whole.data()) == 1 && whole == banded ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 TEST(MetalTextures, PlatformQueriesAnswerAsGiven)
@@ -249,6 +263,39 @@ TEST(MetalTextures, BorrowedTextureOutlivesItsImage)
   vxDeleteImage(s.ctx, image);
   EXPECT_EQ(texture.use_count(), 1); // the slot let go; the texture is still ours
   EXPECT_EQ(mvxImageFromTexture(s.ctx, nullptr, 0), 0);
+}
+
+// A borrowed texture is drawn from its first level alone: its other levels are not the renderer's to keep up to
+// date. Drawn at a quarter of its size, a texture whose first level is red and every other one blue shows red.
+TEST(MetalTextures, ABorrowedTextureIsDrawnFromItsFirstLevelAtAnySize)
+{
+  const int side = 16, drawn = 4;
+  Surface s(side, side);
+  MTLTextureDescriptor d =
+      MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, side, side, true);
+  std::shared_ptr<MTLTexture> texture = mvxGetDevice(s.ctx)->newTextureWithDescriptor(d);
+  ASSERT_GT(texture->mipmapLevelCount(), 2u);
+  for (int level = 0; level < (int)texture->mipmapLevelCount(); ++level)
+  {
+    const int w = texture->levelWidth(level), h = texture->levelHeight(level);
+    const unsigned char colour[4] = {(unsigned char)(level ? 0 : 255), 0, (unsigned char)(level ? 255 : 0), 255};
+    std::vector<unsigned char> px;
+    for (int i = 0; i < w * h; ++i) px.insert(px.end(), colour, colour + 4);
+    texture->replaceRegion(MTLRegionMake2D(0, 0, w, h), level, px.data(), (NSUInteger)w * 4);
+  }
+  const int image = mvxImageFromTexture(s.ctx, texture, 0);
+  ASSERT_GT(image, 0);
+  s.Begin();
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 0, 0, drawn, drawn);
+  vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, drawn, drawn, 0, image, 1));
+  vxFillPath(s.ctx);
+  s.End();
+  const mvxtest::Image img = s.Read();
+  for (int y = 0; y < drawn; ++y)
+    for (int x = 0; x < drawn; ++x)
+      EXPECT_EQ((std::vector<int>{img.At(x, y)[0], img.At(x, y)[1], img.At(x, y)[2]}), (std::vector<int>{255, 0, 0}))
+          << x << ", " << y;
 }
 
 TEST(MetalTextures, DeletingTheBoundFramebufferUnbindsIt)

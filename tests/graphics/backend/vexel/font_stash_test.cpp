@@ -8,6 +8,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -433,6 +434,97 @@ TEST(FontStashFonts, FontsThatCannotBeReadAreRefused)
   EXPECT_EQ(FontStashGetFontByName(stash, "flat"), -1);
   EXPECT_EQ(FontStashAddFontMem(stash, "sound", sound.data(), int(sound.size()), 0, 0), 0);
   FontStashDelete(stash);
+}
+
+// A face of a collection is read when its entry in the collection's list is the data's last four bytes, and
+// refused when its entry lies past the data given, even where bytes follow. A name of none finds no font.
+TEST(FontStashFonts, AFaceWhoseEntryEndsTheCollectionIsRead)
+{
+  FontStashParams params;
+  params.width = 64;
+  params.height = 64;
+  FontStashContext* stash = FontStashCreate(&params);
+  ASSERT_NE(stash, nullptr);
+  // The header with its first entry, the face with its tables moved past it, then one more entry naming the face.
+  const uint32_t base = 16;
+  tinyfont::Bytes face = tinyfont::Face{}.Build();
+  for (size_t t = 0, n = size_t(face[4]) << 8 | face[5]; t < n; ++t)
+  {
+    const uint32_t at = tinyfont::Get32(face, 12 + 16 * t + 8) + base;
+    tinyfont::Set16(face, 12 + 16 * t + 8, at >> 16), tinyfont::Set16(face, 12 + 16 * t + 10, at & 0xffff);
+  }
+  const uint32_t last = uint32_t(base + face.size() - 12) / 4; // the entry that ends the data
+  tinyfont::Bytes collection = {'t', 't', 'c', 'f', 0, 1, 0, 0};
+  tinyfont::Put32(collection, last + 2), tinyfont::Put32(collection, base);
+  collection.insert(collection.end(), face.begin(), face.end());
+  tinyfont::Put32(collection, base);
+  const int size = int(collection.size());
+  tinyfont::Put32(collection, base); // past the data given
+  EXPECT_EQ(FontStashAddFontMem(stash, "first", collection.data(), size, 0, 0), 0);
+  EXPECT_EQ(FontStashAddFontMem(stash, "last", collection.data(), size, int(last), 0), 1);
+  EXPECT_EQ(FontStashAddFontMem(stash, "past the data", collection.data(), size, int(last) + 1, 0), -1);
+  EXPECT_EQ(FontStashGetFontByName(stash, nullptr), -1);
+  FontStashDelete(stash);
+}
+
+/// The code points the UTF-8 reader gives for the bytes, each once its last byte is read.
+std::vector<unsigned> ReadUtf8(const std::string& bytes)
+{
+  std::vector<unsigned> out;
+  unsigned state = 0, codepoint = 0;
+  for (unsigned char b : bytes)
+    if (FontStashDecodeUtf8(&state, &codepoint, b) == 0) out.push_back(codepoint);
+  return out;
+}
+
+/// The shortest UTF-8 form of a code point.
+std::string Utf8(unsigned c)
+{
+  std::string s;
+  if (c < 0x80)
+    s += char(c);
+  else if (c < 0x800)
+    s += char(0xC0 | c >> 6), s += char(0x80 | (c & 0x3F));
+  else if (c < 0x10000)
+    s += char(0xE0 | c >> 12), s += char(0x80 | (c >> 6 & 0x3F)), s += char(0x80 | (c & 0x3F));
+  else
+    s += char(0xF0 | c >> 18), s += char(0x80 | (c >> 12 & 0x3F)), s += char(0x80 | (c >> 6 & 0x3F)),
+        s += char(0x80 | (c & 0x3F));
+  return s;
+}
+
+// Text is read as UTF-8: every code point up to U+10FFFF but the surrogates reads back from its shortest form;
+// surrogates, longer forms than needed, code points past U+10FFFF, continuation bytes with no lead and bytes that
+// start no sequence give nothing.
+TEST(FontStashUtf8, EveryCodePointReadsBackAndMalformedBytesGiveNothing)
+{
+  for (unsigned c = 0; c <= 0x10FFFF; ++c)
+  {
+    const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+    if (ReadUtf8(Utf8(c)) != (surrogate ? std::vector<unsigned>{} : std::vector<unsigned>{c}))
+    {
+      ADD_FAILURE() << "U+" << std::hex << c;
+      break;
+    }
+  }
+  for (const char* bytes : {"\x80", "\xBF", "\xC0\x80", "\xC1\xBF", "\xE0\x80\x80", "\xE0\x9F\xBF", "\xF0\x80\x80\x80",
+                            "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF4\xBF\xBF\xBF", "\xF5\x80\x80\x80",
+                            "\xF7\xBF\xBF\xBF", "\xF8\x88\x80\x80\x80", "\xFE", "\xFF"})
+    EXPECT_EQ(ReadUtf8(bytes), std::vector<unsigned>{}) << testing::PrintToString(std::string(bytes));
+  EXPECT_EQ(ReadUtf8("A\xC3\xA9\xF4\x8F\xBF\xBF" "B"), (std::vector<unsigned>{'A', 0xE9, 0x10FFFF, 'B'}));
+}
+
+// Troubles with the states are reported with no value beside them.
+TEST_F(StashDrawing, StateTroublesAreReportedWithAValueOfNought)
+{
+  std::vector<std::pair<int, int>> reports;
+  FontStashSetErrorCallback(
+      stash,
+      [](void* u, int error, int value) { static_cast<std::vector<std::pair<int, int>>*>(u)->push_back({error, value}); },
+      &reports);
+  FontStashPopState(stash);
+  for (int i = 0; i < kFontStashMaxStates; ++i) FontStashPushState(stash);
+  EXPECT_EQ(reports, (std::vector<std::pair<int, int>>{{kFontStashStatesUnderflow, 0}, {kFontStashStatesOverflow, 0}}));
 }
 
 // Rasterising a glyph writes only within its own rectangle, and leaves that rectangle's border empty: even when the
