@@ -112,3 +112,43 @@ TEST(HalfBand, EverySetReachesItsAttenuationOverItsStopBand)
     EXPECT_LT(worst, -std::min(s->atten - 0.1, 270.0)) << "n " << s->n << ", " << s->atten << " dB, pass band " << s->passBand;
   }
 }
+
+// Each ladder grows by one coefficient a set, every set reaching the step up to which it is chosen. Selection, for
+// every stage a ladder serves, gives one of its sets that reaches the request (the longest when none does; the
+// shorter one exactly at a step), and never a shorter set for a higher request.
+TEST(HalfBand, EachLadderGrowsASetAtATimeAndItsSelectionReachesTheRequest)
+{
+  const struct {
+    const HBLadder* ladders;
+    int count;
+    const HBCoeffSet& (*select)(int, double);
+  } kFamilies[] = { { kFamily2Ladders, kFamily2LadderCount, &SelectHBCoeffs2 },
+    { kFamily3Ladders, kFamily3LadderCount, &SelectHBCoeffs3 } };
+  for (const auto& fam : kFamilies)
+    for (int i = 0; i < fam.count; ++i) {
+      const HBLadder& l = fam.ladders[i];
+      for (int s = 0; s <= l.stepCount; ++s) {
+        EXPECT_EQ(l.sets[s]->n, l.sets[0]->n + s) << "ladder " << i << ", set " << s;
+        if (s < l.stepCount) {
+          EXPECT_GE(l.sets[s]->atten, l.steps[s] - 1e-3) << "ladder " << i << ", set " << s;
+        }
+      }
+      const HBCoeffSet* const* end = l.sets + l.stepCount + 1;
+      const int firstStage = i == 0 ? 0 : l.stage;
+      const int lastStage = i + 1 < fam.count ? fam.ladders[i + 1].stage - 1 : l.stage + 3;
+      for (int stage = firstStage; stage <= lastStage; ++stage) {
+        for (int s = 0; s < l.stepCount; ++s)
+          EXPECT_EQ(&fam.select(stage, l.steps[s]), l.sets[s]) << "stage " << stage << ", exactly at step " << s;
+        int shortest = 0;
+        for (double atten = 20.0; atten <= 320.0; atten += 0.25) {
+          const HBCoeffSet& got = fam.select(stage, atten);
+          ASSERT_NE(std::find(l.sets, end, &got), end) << "stage " << stage << ", " << atten << " dB";
+          if (&got != l.sets[l.stepCount]) {
+            EXPECT_GE(got.atten, atten - 1e-3) << "stage " << stage << ", " << atten << " dB";
+          }
+          EXPECT_GE(got.n, shortest) << "stage " << stage << ", " << atten << " dB";
+          shortest = got.n;
+        }
+      }
+    }
+}
