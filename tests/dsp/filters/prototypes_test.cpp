@@ -159,6 +159,29 @@ TEST(Prototypes, EveryFamilyIsStableAndMeetsItsEdgesAtEveryOrder)
   }
 }
 
+// A Bessel low-pass delays its pass band evenly: at every order its group delay near DC is one radian of the
+// cut-off (fs / (2 pi fc) samples), and from the third order on it stays there up to half the cut-off.
+TEST(Prototypes, BesselDelaysThePassBandEvenly)
+{
+  DesignWorkspace ws;
+  const double expected = kFs / (2.0 * kPi * kFc);
+  for (int order = 1; order <= 10; ++order)
+  {
+    BesselDesign::LowPass<16> bessel;
+    bessel.Setup(order, ws, kFs, kFc);
+    auto delay = [&](double f) {
+      const double h = 1e-6;
+      return -std::arg(bessel.Cascade().Response(f + h) / bessel.Cascade().Response(f - h)) / (2.0 * kPi * 2.0 * h);
+    };
+    EXPECT_NEAR(delay(1e-5), expected, 0.005 * expected) << "order " << order;
+    if (order >= 3)
+    {
+      for (double f : {0.25 * kEdge, 0.5 * kEdge})
+        EXPECT_NEAR(delay(f), delay(1e-5), 0.005 * expected) << "order " << order << " at " << f * kFs << " Hz";
+    }
+  }
+}
+
 TEST(Prototypes, OrdersBeyondTheirScratchAreHeld)
 {
   DesignWorkspace ws;
