@@ -88,6 +88,49 @@ TEST(HalfBand, ProcessEndsForEveryInputLengthAndAnOddTotalLeavesOneSampleWaiting
   EXPECT_EQ(d2.Process(in.data(), 1, o), 1);
 }
 
+// Handing on the lead: both directions put out the filter's answer from where it starts ahead of the first input
+// (a multiple of 6 outputs ahead when halving), then the same outputs as without the lead, and report the outputs
+// put out ahead as their fraction.
+TEST(HalfBand, HandingOnTheLeadPutsOutTheAnswerAheadOfTheAlignedStart)
+{
+  for (const HBCoeffSet* s : AllSets()) {
+    const std::vector<double> x = resamptest::Noise(1501, 3 * s->n);
+    CDSPHBUpsampler up(*s, 0.0, true);
+    const std::vector<double> y = resamptest::Run(up, x, 700, 0, s->n);
+    const long upAhead = static_cast<long>(up.GetLatencyFrac());
+    ASSERT_GT(upAhead, 0) << "n " << s->n;
+    ASSERT_EQ(y.size(), 2 * (x.size() - s->n) + upAhead) << "n " << s->n;
+    double worst = 0.0;
+    for (long j = -upAhead; j + upAhead < static_cast<long>(y.size()); ++j) {
+      const long p = j >= 0 ? j / 2 : -((1 - j) / 2); // j = 2p or 2p + 1
+      double v = 0.0;
+      if (j == 2 * p) {
+        v = At(x, p);
+      } else {
+        for (int k = 0; k < s->n; ++k)
+          v += s->coeffs[k] * (At(x, p + 1 + k) + At(x, p - k));
+      }
+      worst = std::max(worst, std::fabs(y[j + upAhead] - v));
+    }
+    EXPECT_LT(worst, 1e-14) << "doubling, n " << s->n;
+
+    CDSPHBDownsampler down(*s, 0.0, true);
+    const std::vector<double> z = resamptest::Run(down, x, 700, 0, s->n);
+    const long downAhead = static_cast<long>(down.GetLatencyFrac());
+    EXPECT_EQ(downAhead % 6, 0) << "n " << s->n;
+    ASSERT_GE(downAhead, s->n) << "n " << s->n;
+    ASSERT_EQ(z.size(), (x.size() - 2 * s->n + 1) / 2 + downAhead) << "n " << s->n;
+    worst = 0.0;
+    for (long q = -downAhead; q + downAhead < static_cast<long>(z.size()); ++q) {
+      double v = At(x, 2 * q);
+      for (int k = 0; k < s->n; ++k)
+        v += s->coeffs[k] * (At(x, 2 * q + 2 * k + 1) + At(x, 2 * q - 2 * k - 1));
+      worst = std::max(worst, std::fabs(z[q + downAhead] - v));
+    }
+    EXPECT_LT(worst, 1e-14) << "halving, n " << s->n;
+  }
+}
+
 // Every set keeps the promise it is selected by: its odd taps sum to one half (unit gain at DC), and over the
 // stop band [0.5 - passBand, 0.5] (cycles per sample at the high rate) the response stays at least its
 // attenuation below the DC gain.
