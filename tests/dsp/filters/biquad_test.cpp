@@ -70,6 +70,39 @@ TEST(BiquadCascade, LayoutCountsWhatItTakesAndStartsAfreshWhenCleared)
   EXPECT_NEAR(std::abs(st.cascade.Response(0.0)), 1.0, 1e-12);
 }
 
+// The poles and zeros read back from a designed cascade's coefficients are the layout's, section by section (in
+// either order within a pair): double zeros at the band edges, single sections and zeros on the unit circle.
+TEST(BiquadCascade, PolesAndZerosReadBackFromTheStagesAreTheLayouts)
+{
+  const auto samePair = [](const Complex& a1, const Complex& a2, const Complex& b1, const Complex& b2) {
+    const double tol = 1e-6; // a double root comes back to about the square root of the rounding
+    return (std::abs(a1 - b1) < tol && std::abs(a2 - b2) < tol) || (std::abs(a1 - b2) < tol && std::abs(a2 - b1) < tol);
+  };
+  for (int order : {1, 2, 3, 6})
+  {
+    Butterworth::Design::LowPass<8> low;
+    low.Setup(order, 48000.0, 3000.0);
+    Butterworth::Design::HighPass<8> high;
+    high.Setup(order, 48000.0, 3000.0);
+    Butterworth::Design::BandStop1<8> stop;
+    stop.Setup(order, 48000.0, 3000.0, 2.0);
+    const auto check = [&](const char* what, const BiquadCascade& cascade, const PoleZeroLayout& layout) {
+      const std::vector<PoleZeroPair> read = cascade.GetPoleZeros();
+      ASSERT_EQ(static_cast<int>(read.size()), layout.NumPairs()) << what << " " << order;
+      for (int i = 0; i < layout.NumPairs(); ++i)
+      {
+        const PoleZeroPair& want = layout.Pair(i);
+        const PoleZeroPair& got = read[i];
+        EXPECT_TRUE(samePair(got.pole1, got.pole2, want.pole1, want.pole2)) << what << " " << order << ", " << i;
+        EXPECT_TRUE(samePair(got.zero1, got.zero2, want.zero1, want.zero2)) << what << " " << order << ", " << i;
+      }
+    };
+    check("low-pass", low.Cascade(), low.DigitalLayout());
+    check("high-pass", high.Cascade(), high.DigitalLayout());
+    check("band stop", stop.Cascade(), stop.DigitalLayout());
+  }
+}
+
 // The storage's stages hold no filtering until a layout fills them: before any layout, and past a layout's last
 // section, each stage passes every frequency unchanged and reads back as no pole or zero at a unit gain.
 TEST(BiquadCascade, StagesNoLayoutFillsPassTheSignalUnchanged)
