@@ -1,5 +1,6 @@
 // Biquad cascades: layouts beyond the storage, and direct form II processing (agreement with the response, float
 // and double, no denormals, bad arguments).
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -31,11 +32,75 @@ struct Storage
 TEST(BiquadCascade, LayoutsBeyondTheStorageAreCut)
 {
   Storage st;
-  for (int i = 0; i < 6; ++i)
+  for (int i = 0; i < 6; ++i) {
     st.layout.AddConjugatePair(std::polar(0.5, 0.1 * i), Complex(-1.0, 0.0));
-  EXPECT_EQ(st.layout.NumPoles(), 8);
+    ASSERT_EQ(st.layout.NumPoles(), std::min(2 * (i + 1), 8)) << "after pair " << i;
+  }
+  EXPECT_EQ(st.layout.Pair(3).pole1, std::polar(0.5, 0.1 * 3));
+  EXPECT_EQ(st.layout.Pair(3).pole2, std::conj(std::polar(0.5, 0.1 * 3)));
   st.cascade.SetLayout(st.layout);
   EXPECT_EQ(st.cascade.NumStages(), 4);
+}
+
+// A layout takes pairs two poles at a time and a single as one pole, after which nothing more fits; cleared, it
+// is empty and takes pairs from the first place again.
+TEST(BiquadCascade, LayoutCountsWhatItTakesAndStartsAfreshWhenCleared)
+{
+  Storage st;
+  st.layout.AddConjugatePair(std::polar(0.5, 0.2), Complex(-1.0, 0.0));
+  st.layout.Clear();
+  EXPECT_EQ(st.layout.NumPoles(), 0);
+  EXPECT_EQ(st.layout.NumPairs(), 0);
+  const PoleZeroPair pair{Complex(0.1, 0.0), Complex(-0.3, 0.0), Complex(-1.0, 0.0), Complex(0.5, 0.0)};
+  st.layout.AddPair(pair);
+  ASSERT_EQ(st.layout.NumPoles(), 2);
+  EXPECT_EQ(st.layout.Pair(0).pole2, pair.pole2);
+  EXPECT_EQ(st.layout.Pair(0).zero2, pair.zero2);
+  st.layout.AddSingle(Complex(0.25, 0.0), Complex(-1.0, 0.0));
+  EXPECT_EQ(st.layout.NumPoles(), 3);
+  EXPECT_EQ(st.layout.NumPairs(), 2);
+  EXPECT_TRUE(st.layout.Pair(1).IsSingle());
+  EXPECT_EQ(st.layout.Pair(1).pole1, Complex(0.25, 0.0));
+  st.layout.AddConjugatePair(std::polar(0.5, 0.2), Complex(-1.0, 0.0));
+  st.layout.AddSingle(Complex(0.5, 0.0), Complex(-1.0, 0.0));
+  EXPECT_EQ(st.layout.NumPoles(), 3);
+  st.cascade.SetLayout(st.layout);
+  EXPECT_EQ(st.cascade.NumStages(), 2);
+  // A layout that names no point to scale at is whole at DC.
+  EXPECT_NEAR(std::abs(st.cascade.Response(0.0)), 1.0, 1e-12);
+}
+
+// The poles and zeros read back from a designed cascade's coefficients are the layout's, section by section (in
+// either order within a pair): double zeros at the band edges, single sections and zeros on the unit circle.
+TEST(BiquadCascade, PolesAndZerosReadBackFromTheStagesAreTheLayouts)
+{
+  const auto samePair = [](const Complex& a1, const Complex& a2, const Complex& b1, const Complex& b2) {
+    const double tol = 1e-6; // a double root comes back to about the square root of the rounding
+    return (std::abs(a1 - b1) < tol && std::abs(a2 - b2) < tol) || (std::abs(a1 - b2) < tol && std::abs(a2 - b1) < tol);
+  };
+  for (int order : {1, 2, 3, 6})
+  {
+    Butterworth::Design::LowPass<8> low;
+    low.Setup(order, 48000.0, 3000.0);
+    Butterworth::Design::HighPass<8> high;
+    high.Setup(order, 48000.0, 3000.0);
+    Butterworth::Design::BandStop1<8> stop;
+    stop.Setup(order, 48000.0, 3000.0, 2.0);
+    const auto check = [&](const char* what, const BiquadCascade& cascade, const PoleZeroLayout& layout) {
+      const std::vector<PoleZeroPair> read = cascade.GetPoleZeros();
+      ASSERT_EQ(static_cast<int>(read.size()), layout.NumPairs()) << what << " " << order;
+      for (int i = 0; i < layout.NumPairs(); ++i)
+      {
+        const PoleZeroPair& want = layout.Pair(i);
+        const PoleZeroPair& got = read[i];
+        EXPECT_TRUE(samePair(got.pole1, got.pole2, want.pole1, want.pole2)) << what << " " << order << ", " << i;
+        EXPECT_TRUE(samePair(got.zero1, got.zero2, want.zero1, want.zero2)) << what << " " << order << ", " << i;
+      }
+    };
+    check("low-pass", low.Cascade(), low.DigitalLayout());
+    check("high-pass", high.Cascade(), high.DigitalLayout());
+    check("band stop", stop.Cascade(), stop.DigitalLayout());
+  }
 }
 
 // The storage's stages hold no filtering until a layout fills them: before any layout, and past a layout's last

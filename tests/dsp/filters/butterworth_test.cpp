@@ -66,7 +66,9 @@ TEST(ButterworthPasses, AreThreeDecibelsDownAtTheCutoffForEveryOrderAndRate)
         {
           EXPECT_LT(Db(lp.Response(4.0 * f)), -11.5 * order + 1.0);
         }
+        EXPECT_LT(Db(hp.Response(0.25 * f)), -11.5 * order + 1.0); // the warping steepens a high-pass everywhere
         EXPECT_EQ(static_cast<int>(lp.GetPoleZeros().size()), (order + 1) / 2);
+        EXPECT_EQ(static_cast<int>(hp.GetPoleZeros().size()), (order + 1) / 2);
         ExpectStablePoles(lp);
         ExpectStablePoles(hp);
       }

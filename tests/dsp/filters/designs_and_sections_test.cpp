@@ -274,6 +274,22 @@ TEST(FilterBands, EdgesAreWhereTheMapsPutThem)
         EXPECT_NEAR(Db(hz.Cascade().Response(edge / kFs)), kMinus3dB, 1e-6) << what;
         EXPECT_NEAR(Db(cheby.Cascade().Response(edge / kFs)), -1.0, 1e-6) << what;
       }
+      // With zeros of its own (Chebyshev II), a band stop holds its attenuation over the whole band and is whole
+      // at both ends; the band pass holds it everywhere outside the band.
+      ChebyshevIIDesign::BandStop<16> notch;
+      notch.Setup(order, kFs, fc, 400, 48.0);
+      ChebyshevIIDesign::BandPass<16> band;
+      band.Setup(order, kFs, fc, 400, 48.0);
+      EXPECT_NEAR(Db(notch.Cascade().Response(0.0)), 0.0, 1e-6) << what;
+      EXPECT_NEAR(Db(notch.Cascade().Response(0.5)), 0.0, 1e-6) << what;
+      for (int i = 0; i <= 400; ++i)
+      {
+        const double inside = fc - 200 + i, below = (fc - 200) * i / 400;
+        const double above = fc + 200 + (kFs / 2 - fc - 200) * i / 400;
+        ASSERT_LE(Db(notch.Cascade().Response(inside / kFs)), -48.0 + 1e-6) << what << ", " << inside << " Hz";
+        ASSERT_LE(Db(band.Cascade().Response(below / kFs)), -48.0 + 1e-6) << what << ", " << below << " Hz";
+        ASSERT_LE(Db(band.Cascade().Response(above / kFs)), -48.0 + 1e-6) << what << ", " << above << " Hz";
+      }
     }
 }
 

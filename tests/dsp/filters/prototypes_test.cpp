@@ -1,8 +1,9 @@
 // The other analog prototypes, measured as digital low-pass designs: one sweep over the Chebyshev I and II,
 // Bessel, Legendre and elliptic families, each stable at every order and meeting its own promise at the edges;
-// and the root solver they stand on.
+// first the root solver they stand on, so that a fault there shows where it is.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,68 @@ std::pair<double, double> Extremes(const D& design, double f0, double f1)
 }
 
 } // namespace
+
+// The root solver the Bessel and Legendre prototypes stand on: the roots of a polynomial with real and complex
+// roots, each found once, sorted by decreasing imaginary part.
+TEST(Prototypes, TheRootSolverFindsEachRootOfAKnownPolynomial)
+{
+  const Complex roots[] = {{0.0, 0.5}, {1.0, 0.0}, {-2.0, 0.0}, {0.0, -0.5}};
+  PolynomialRootSolver solver(4);
+  Complex* a = solver.Coefficients(); // the product of (x - root), built up one factor at a time
+  a[0] = 1.0;
+  for (int n = 0; n < 4; ++n)
+  {
+    a[n + 1] = a[n];
+    for (int i = n; i > 0; --i) a[i] = a[i - 1] - roots[n] * a[i];
+    a[0] = -roots[n] * a[0];
+  }
+  ASSERT_NO_THROW(solver.Solve(4, true, true));
+  EXPECT_NEAR(solver.Roots()[0].imag(), 0.5, 1e-9);
+  EXPECT_NEAR(solver.Roots()[3].imag(), -0.5, 1e-9);
+  for (const Complex& r : roots)
+  {
+    auto near = [&](const Complex& x) { return std::abs(x - r) < 1e-9; };
+    EXPECT_EQ(std::count_if(solver.Roots(), solver.Roots() + 4, near), 1) << r;
+  }
+}
+
+// Beyond finding roots: a degree below one leaves the roots alone and one above the maximum is held to it; the
+// polynomial's value is its coefficients' sum of powers at any point, to its maximum degree; sorting puts the
+// largest imaginary part first and keeps equal ones in their order.
+TEST(Prototypes, TheRootSolverHoldsItsDegreeEvaluatesAndSorts)
+{
+  PolynomialRootSolver solver(3);
+  Complex* a = solver.Coefficients(); // (x - 1)(x + 2)(x - 3)
+  a[0] = 6.0;
+  a[1] = -5.0;
+  a[2] = -2.0;
+  a[3] = 1.0;
+  const Complex untouched(7.0, 7.0);
+  std::fill(solver.Roots(), solver.Roots() + 3, untouched);
+  solver.Solve(0, true, true);
+  EXPECT_EQ(solver.Roots()[0], untouched);
+  EXPECT_EQ(solver.Roots()[2], untouched);
+
+  EXPECT_EQ(solver.Evaluate(3, 0.0), Complex(6.0, 0.0));
+  EXPECT_NEAR(std::abs(solver.Evaluate(3, -1.0) - Complex(8.0, 0.0)), 0.0, 1e-12);
+  EXPECT_NEAR(std::abs(solver.Evaluate(9, Complex(0.0, 1.0)) - Complex(8.0, -6.0)), 0.0, 1e-12);
+  EXPECT_NEAR(std::abs(solver.Evaluate(1, -1.0) - Complex(11.0, 0.0)), 0.0, 1e-12);
+
+  ASSERT_NO_THROW(solver.Solve(9, true, false));
+  for (double r : {1.0, -2.0, 3.0})
+  {
+    auto near = [&](const Complex& x) { return std::abs(x - r) < 1e-9; };
+    EXPECT_EQ(std::count_if(solver.Roots(), solver.Roots() + 3, near), 1) << r;
+  }
+
+  PolynomialRootSolver sorter(5);
+  const Complex given[] = {{1.0, 0.0}, {2.0, 1.0}, {3.0, 0.0}, {4.0, 2.0}, {5.0, 1.0}};
+  const Complex sorted[] = {{4.0, 2.0}, {2.0, 1.0}, {5.0, 1.0}, {1.0, 0.0}, {3.0, 0.0}};
+  std::copy(std::begin(given), std::end(given), sorter.Roots());
+  sorter.SortRoots(9);
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(sorter.Roots()[i], sorted[i]) << i;
+}
 
 TEST(Prototypes, EveryFamilyIsStableAndMeetsItsEdgesAtEveryOrder)
 {
@@ -96,6 +159,29 @@ TEST(Prototypes, EveryFamilyIsStableAndMeetsItsEdgesAtEveryOrder)
   }
 }
 
+// A Bessel low-pass delays its pass band evenly: at every order its group delay near DC is one radian of the
+// cut-off (fs / (2 pi fc) samples), and from the third order on it stays there up to half the cut-off.
+TEST(Prototypes, BesselDelaysThePassBandEvenly)
+{
+  DesignWorkspace ws;
+  const double expected = kFs / (2.0 * kPi * kFc);
+  for (int order = 1; order <= 10; ++order)
+  {
+    BesselDesign::LowPass<16> bessel;
+    bessel.Setup(order, ws, kFs, kFc);
+    auto delay = [&](double f) {
+      const double h = 1e-6;
+      return -std::arg(bessel.Cascade().Response(f + h) / bessel.Cascade().Response(f - h)) / (2.0 * kPi * 2.0 * h);
+    };
+    EXPECT_NEAR(delay(1e-5), expected, 0.005 * expected) << "order " << order;
+    if (order >= 3)
+    {
+      for (double f : {0.25 * kEdge, 0.5 * kEdge})
+        EXPECT_NEAR(delay(f), delay(1e-5), 0.005 * expected) << "order " << order << " at " << f * kFs << " Hz";
+    }
+  }
+}
+
 TEST(Prototypes, OrdersBeyondTheirScratchAreHeld)
 {
   DesignWorkspace ws;
@@ -112,30 +198,6 @@ TEST(Prototypes, OrdersBeyondTheirScratchAreHeld)
   ChebyshevIDesign::LowPass<16> cheby;
   cheby.Setup(40, kFs, kFc, 1.0);
   EXPECT_EQ(cheby.DigitalLayout().NumPoles(), 16);
-}
-
-// The root solver the Bessel and Legendre prototypes stand on: the roots of a polynomial with real and complex
-// roots, each found once, sorted by decreasing imaginary part.
-TEST(Prototypes, TheRootSolverFindsEachRootOfAKnownPolynomial)
-{
-  const Complex roots[] = {{0.0, 0.5}, {1.0, 0.0}, {-2.0, 0.0}, {0.0, -0.5}};
-  PolynomialRootSolver solver(4);
-  Complex* a = solver.Coefficients(); // the product of (x - root), built up one factor at a time
-  a[0] = 1.0;
-  for (int n = 0; n < 4; ++n)
-  {
-    a[n + 1] = a[n];
-    for (int i = n; i > 0; --i) a[i] = a[i - 1] - roots[n] * a[i];
-    a[0] = -roots[n] * a[0];
-  }
-  ASSERT_NO_THROW(solver.Solve(4, true, true));
-  EXPECT_NEAR(solver.Roots()[0].imag(), 0.5, 1e-9);
-  EXPECT_NEAR(solver.Roots()[3].imag(), -0.5, 1e-9);
-  for (const Complex& r : roots)
-  {
-    auto near = [&](const Complex& x) { return std::abs(x - r) < 1e-9; };
-    EXPECT_EQ(std::count_if(solver.Roots(), solver.Roots() + 4, near), 1) << r;
-  }
 }
 
 namespace {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <limits>
@@ -28,6 +31,26 @@ std::vector<std::complex<double>> NaiveDft(const std::vector<double>& x)
 
 } // namespace
 
+// The aligned storage the transforms and the stages keep their data in: every size comes zeroed, on a 32-byte
+// boundary and wholly inside the memory allocated for it, again when allocated anew; freed, it holds nothing.
+TEST(AlignedStorage, IsZeroedAlignedAndInsideItsAllocation)
+{
+  AlignedDoubles a;
+  for (size_t count : { 1, 3, 4, 255, 4096 }) {
+    a.Allocate(count);
+    ASSERT_NE(a.data, nullptr) << count;
+    EXPECT_EQ(reinterpret_cast<size_t>(a.data) % 32, 0u) << count;
+    const char* begin = reinterpret_cast<const char*>(a.data);
+    const char* raw = static_cast<const char*>(a.raw);
+    ASSERT_TRUE(begin >= raw && begin + sizeof(double) * count <= raw + malloc_usable_size(a.raw)) << count;
+    EXPECT_EQ(std::count(a.data, a.data + count, 0.0), static_cast<long>(count)) << count;
+    std::fill(a.data, a.data + count, 1.0);
+  }
+  a.Free();
+  EXPECT_EQ(a.data, nullptr);
+  EXPECT_EQ(a.raw, nullptr);
+}
+
 // Every order from 1 to 12: the packed forward transform equals a naive DFT, the inverse scaled by 2/N restores
 // the signal, and the out-of-place and split forms give the packed transform's values.
 class RealFftOrder : public ::testing::TestWithParam<int>
@@ -51,7 +74,8 @@ TEST_P(RealFftOrder, AgreesWithANaiveDftAndRoundTripsInEveryForm)
     EXPECT_NEAR(packed[2 * k], ref[k].real(), tol) << "bin " << k;
     EXPECT_NEAR(packed[2 * k + 1], ref[k].imag(), tol) << "bin " << k;
   }
-  std::vector<double> outOfPlace(n), re(n / 2), im(n / 2);
+  constexpr double kGuard = -7.5; // past the end of each output: no form writes there
+  std::vector<double> outOfPlace(n + 2, kGuard), re(n / 2), im(n / 2);
   fft->Forward(x.data(), outOfPlace.data());
   fft->ForwardSplit(x.data(), re.data(), im.data());
   for (int k = 0; k < n / 2; ++k) {
@@ -60,7 +84,7 @@ TEST_P(RealFftOrder, AgreesWithANaiveDftAndRoundTripsInEveryForm)
     EXPECT_EQ(re[k], packed[2 * k]) << "bin " << k;
     EXPECT_EQ(im[k], packed[2 * k + 1]) << "bin " << k;
   }
-  std::vector<double> back(n), backSplit(n);
+  std::vector<double> back(n + 2, kGuard), backSplit(n + 2, kGuard);
   fft->InverseSplit(re.data(), im.data(), backSplit.data());
   fft->Inverse(packed.data(), back.data());
   fft->Inverse(packed.data());
@@ -69,6 +93,8 @@ TEST_P(RealFftOrder, AgreesWithANaiveDftAndRoundTripsInEveryForm)
     EXPECT_EQ(back[i], packed[i]);
     EXPECT_EQ(backSplit[i], back[i]);
   }
+  for (const auto* v : { &outOfPlace, &back, &backSplit })
+    EXPECT_TRUE((*v)[n] == kGuard && (*v)[n + 1] == kGuard);
   FftKeeper::Put(fft);
 }
 

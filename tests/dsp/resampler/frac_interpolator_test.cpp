@@ -113,3 +113,32 @@ TEST(FracInterpolator, TheCacheOfWholeStepBanksStaysBoundedAndKeepsABankInUse)
   held.Clear();
   EXPECT_EQ(resamptest::Run(held, x, 500, 500), before);
 }
+
+// Every design row (one after another by the attenuation asked for), for inputs sampled at twice their bandwidth
+// and at three times it, in whole steps and in the general mode: a sine near the top of the band comes out at every
+// output position to within the row's attenuation.
+TEST(FracInterpolator, EveryDesignRowFollowsASineNearTheTopOfTheBand)
+{
+  for (bool wide : { false, true }) {
+    const double freq = wide ? 0.16 : 0.24; // cycles per input sample
+    const std::vector<double> x = resamptest::Sine(6000, freq, 0.5);
+    double rowAtten = 0.0;
+    int row = 0;
+    for (double ask = 0.0; CDSPFracInterpolator::SelectRow(wide, ask, &rowAtten) == row; ask = rowAtten + 0.01, ++row)
+      for (double dst : { 48000.0, 44100.0 * M_PI / 3.0 }) {
+        CDSPFracInterpolator f(wide, 44100.0, dst, ask, 0.0);
+        ASSERT_EQ(f.FilterLength(), 6 + 2 * row);
+        ASSERT_EQ(f.RowAttenuation(), rowAtten);
+        const std::vector<double> y = resamptest::Run(f, x, 1000, 1000);
+        const double ratio = 44100.0 / dst;
+        const double shift = -f.GetLatencyFrac() * ratio;
+        double worst = 0.0;
+        for (size_t k = size_t(f.FilterLength()); k + size_t(f.FilterLength()) < y.size(); ++k) {
+          const double expected = 0.5 * std::sin(2.0 * M_PI * freq * (double(k) * ratio + shift) + 0.3);
+          worst = std::max(worst, std::fabs(y[k] - expected));
+        }
+        EXPECT_LT(resamptest::Db(worst / 0.5), -(rowAtten - 20.0)) << wide << " row " << row << " to " << dst;
+      }
+    EXPECT_GT(row, 5) << wide;
+  }
+}

@@ -1,4 +1,5 @@
 #include "resampler/halfband.h"
+#include "resampler/vector_isa.h"
 #include "resampler_signal_tools.h"
 
 #include <gtest/gtest.h>
@@ -29,40 +30,49 @@ double At(const std::vector<double>& x, long i)
 
 } // namespace
 
+// Each kernel, the wide ones chosen for this CPU and the baseline ones, computes the same as a naive FIR.
 TEST(HalfBand, EveryUpsamplerKernelEqualsANaiveFir)
 {
-  for (const HBCoeffSet* s : AllSets()) {
-    CDSPHBUpsampler up(*s, 0.0);
-    const std::vector<double> x = resamptest::Noise(1500, s->n);
-    const std::vector<double> y = resamptest::Run(up, x, 700, 0, s->n);
-    ASSERT_EQ(y.size(), 2 * (x.size() - s->n));
-    double worst = 0.0;
-    for (size_t p = 0; p < y.size() / 2; ++p) {
-      double mid = 0.0;
-      for (int k = 0; k < s->n; ++k)
-        mid += s->coeffs[k] * (At(x, p + 1 + k) + At(x, static_cast<long>(p) - k));
-      worst = std::max({ worst, std::fabs(y[2 * p] - x[p]), std::fabs(y[2 * p + 1] - mid) });
+  for (bool baseline : { false, true }) {
+    for (const HBCoeffSet* s : AllSets()) {
+      ForceBaselineVectors(baseline);
+      CDSPHBUpsampler up(*s, 0.0);
+      ForceBaselineVectors(false);
+      const std::vector<double> x = resamptest::Noise(1500, s->n);
+      const std::vector<double> y = resamptest::Run(up, x, 700, 0, s->n);
+      ASSERT_EQ(y.size(), 2 * (x.size() - s->n));
+      double worst = 0.0;
+      for (size_t p = 0; p < y.size() / 2; ++p) {
+        double mid = 0.0;
+        for (int k = 0; k < s->n; ++k)
+          mid += s->coeffs[k] * (At(x, p + 1 + k) + At(x, static_cast<long>(p) - k));
+        worst = std::max({ worst, std::fabs(y[2 * p] - x[p]), std::fabs(y[2 * p + 1] - mid) });
+      }
+      EXPECT_LT(worst, 1e-14) << "n " << s->n << (baseline ? ", baseline" : "");
     }
-    EXPECT_LT(worst, 1e-14) << "n " << s->n;
   }
 }
 
 TEST(HalfBand, EveryDownsamplerKernelEqualsANaiveFir)
 {
-  for (const HBCoeffSet* s : AllSets()) {
-    CDSPHBDownsampler down(*s, 0.0);
-    const std::vector<double> x = resamptest::Noise(1501, 7 * s->n);
-    const std::vector<double> y = resamptest::Run(down, x, 700, 0, s->n);
-    ASSERT_EQ(y.size(), (x.size() - 2 * s->n + 1) / 2);
-    double worst = 0.0;
-    for (size_t q = 0; q < y.size(); ++q) {
-      const long c = 2 * static_cast<long>(q);
-      double v = x[c];
-      for (int k = 0; k < s->n; ++k)
-        v += s->coeffs[k] * (At(x, c + 2 * k + 1) + At(x, c - 2 * k - 1));
-      worst = std::max(worst, std::fabs(y[q] - v));
+  for (bool baseline : { false, true }) {
+    for (const HBCoeffSet* s : AllSets()) {
+      ForceBaselineVectors(baseline);
+      CDSPHBDownsampler down(*s, 0.0);
+      ForceBaselineVectors(false);
+      const std::vector<double> x = resamptest::Noise(1501, 7 * s->n);
+      const std::vector<double> y = resamptest::Run(down, x, 700, 0, s->n);
+      ASSERT_EQ(y.size(), (x.size() - 2 * s->n + 1) / 2);
+      double worst = 0.0;
+      for (size_t q = 0; q < y.size(); ++q) {
+        const long c = 2 * static_cast<long>(q);
+        double v = x[c];
+        for (int k = 0; k < s->n; ++k)
+          v += s->coeffs[k] * (At(x, c + 2 * k + 1) + At(x, c - 2 * k - 1));
+        worst = std::max(worst, std::fabs(y[q] - v));
+      }
+      EXPECT_LT(worst, 1e-14) << "n " << s->n << (baseline ? ", baseline" : "");
     }
-    EXPECT_LT(worst, 1e-14) << "n " << s->n;
   }
 }
 
@@ -88,6 +98,49 @@ TEST(HalfBand, ProcessEndsForEveryInputLengthAndAnOddTotalLeavesOneSampleWaiting
   EXPECT_EQ(d2.Process(in.data(), 1, o), 1);
 }
 
+// Handing on the lead: both directions put out the filter's answer from where it starts ahead of the first input
+// (a multiple of 6 outputs ahead when halving), then the same outputs as without the lead, and report the outputs
+// put out ahead as their fraction.
+TEST(HalfBand, HandingOnTheLeadPutsOutTheAnswerAheadOfTheAlignedStart)
+{
+  for (const HBCoeffSet* s : AllSets()) {
+    const std::vector<double> x = resamptest::Noise(1501, 3 * s->n);
+    CDSPHBUpsampler up(*s, 0.0, true);
+    const std::vector<double> y = resamptest::Run(up, x, 700, 0, s->n);
+    const long upAhead = static_cast<long>(up.GetLatencyFrac());
+    ASSERT_GT(upAhead, 0) << "n " << s->n;
+    ASSERT_EQ(y.size(), 2 * (x.size() - s->n) + upAhead) << "n " << s->n;
+    double worst = 0.0;
+    for (long j = -upAhead; j + upAhead < static_cast<long>(y.size()); ++j) {
+      const long p = j >= 0 ? j / 2 : -((1 - j) / 2); // j = 2p or 2p + 1
+      double v = 0.0;
+      if (j == 2 * p) {
+        v = At(x, p);
+      } else {
+        for (int k = 0; k < s->n; ++k)
+          v += s->coeffs[k] * (At(x, p + 1 + k) + At(x, p - k));
+      }
+      worst = std::max(worst, std::fabs(y[j + upAhead] - v));
+    }
+    EXPECT_LT(worst, 1e-14) << "doubling, n " << s->n;
+
+    CDSPHBDownsampler down(*s, 0.0, true);
+    const std::vector<double> z = resamptest::Run(down, x, 700, 0, s->n);
+    const long downAhead = static_cast<long>(down.GetLatencyFrac());
+    EXPECT_EQ(downAhead % 6, 0) << "n " << s->n;
+    ASSERT_GE(downAhead, s->n) << "n " << s->n;
+    ASSERT_EQ(z.size(), (x.size() - 2 * s->n + 1) / 2 + downAhead) << "n " << s->n;
+    worst = 0.0;
+    for (long q = -downAhead; q + downAhead < static_cast<long>(z.size()); ++q) {
+      double v = At(x, 2 * q);
+      for (int k = 0; k < s->n; ++k)
+        v += s->coeffs[k] * (At(x, 2 * q + 2 * k + 1) + At(x, 2 * q - 2 * k - 1));
+      worst = std::max(worst, std::fabs(z[q + downAhead] - v));
+    }
+    EXPECT_LT(worst, 1e-14) << "halving, n " << s->n;
+  }
+}
+
 // Every set keeps the promise it is selected by: its odd taps sum to one half (unit gain at DC), and over the
 // stop band [0.5 - passBand, 0.5] (cycles per sample at the high rate) the response stays at least its
 // attenuation below the DC gain.
@@ -111,4 +164,44 @@ TEST(HalfBand, EverySetReachesItsAttenuationOverItsStopBand)
     // itself runs out
     EXPECT_LT(worst, -std::min(s->atten - 0.1, 270.0)) << "n " << s->n << ", " << s->atten << " dB, pass band " << s->passBand;
   }
+}
+
+// Each ladder grows by one coefficient a set, every set reaching the step up to which it is chosen. Selection, for
+// every stage a ladder serves, gives one of its sets that reaches the request (the longest when none does; the
+// shorter one exactly at a step), and never a shorter set for a higher request.
+TEST(HalfBand, EachLadderGrowsASetAtATimeAndItsSelectionReachesTheRequest)
+{
+  const struct {
+    const HBLadder* ladders;
+    int count;
+    const HBCoeffSet& (*select)(int, double);
+  } kFamilies[] = { { kFamily2Ladders, kFamily2LadderCount, &SelectHBCoeffs2 },
+    { kFamily3Ladders, kFamily3LadderCount, &SelectHBCoeffs3 } };
+  for (const auto& fam : kFamilies)
+    for (int i = 0; i < fam.count; ++i) {
+      const HBLadder& l = fam.ladders[i];
+      for (int s = 0; s <= l.stepCount; ++s) {
+        EXPECT_EQ(l.sets[s]->n, l.sets[0]->n + s) << "ladder " << i << ", set " << s;
+        if (s < l.stepCount) {
+          EXPECT_GE(l.sets[s]->atten, l.steps[s] - 1e-3) << "ladder " << i << ", set " << s;
+        }
+      }
+      const HBCoeffSet* const* end = l.sets + l.stepCount + 1;
+      const int firstStage = i == 0 ? 0 : l.stage;
+      const int lastStage = i + 1 < fam.count ? fam.ladders[i + 1].stage - 1 : l.stage + 3;
+      for (int stage = firstStage; stage <= lastStage; ++stage) {
+        for (int s = 0; s < l.stepCount; ++s)
+          EXPECT_EQ(&fam.select(stage, l.steps[s]), l.sets[s]) << "stage " << stage << ", exactly at step " << s;
+        int shortest = 0;
+        for (double atten = 20.0; atten <= 320.0; atten += 0.25) {
+          const HBCoeffSet& got = fam.select(stage, atten);
+          ASSERT_NE(std::find(l.sets, end, &got), end) << "stage " << stage << ", " << atten << " dB";
+          if (&got != l.sets[l.stepCount]) {
+            EXPECT_GE(got.atten, atten - 1e-3) << "stage " << stage << ", " << atten << " dB";
+          }
+          EXPECT_GE(got.n, shortest) << "stage " << stage << ", " << atten << " dB";
+          shortest = got.n;
+        }
+      }
+    }
 }

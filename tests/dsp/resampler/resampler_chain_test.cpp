@@ -31,6 +31,8 @@ const RatePair kChains[] = {
   { 705600, 44100, "down 16: three half-bands, convolver" },
   { 132300, 44100, "down 3: convolver" },
   { 529200, 44100, "down 12: half-bands, convolver by 3" },
+  { 44100, 2822400, "up 64: convolver, five half-bands" },
+  { 2822400, 44100, "down 64: five half-bands, convolver" },
   { 48000, 32000, "3:2" },
   { 32000, 48000, "2:3" },
   { 48000, 36000, "4:3" },
@@ -278,7 +280,7 @@ TEST(ResamplerChain, BeyondFourTimesAndAtUnevenRatiosTheOutputLiesExactlyAtTheRe
 // earlier signal, and no value Clear leaves behind, reaches the output.
 TEST(ResamplerChain, SilenceComesOutAsExactZerosFreshAndAfterClear)
 {
-  const std::vector<double> silence(4096, 0.0);
+  const std::vector<double> silence(16384, 0.0);
   for (const RatePair& p : kChains) {
     CDSPResampler24_44k r(p.src, p.dst, 256);
     for (int round = 0; round < 2; ++round) {
