@@ -326,6 +326,28 @@ TEST(MeanSquareWindow, PublishesTheMeanOfTheLastWindowEveryQuarterWindowOnceFill
   EXPECT_GE(last, 2000 - 121);
 }
 
+// The average-responding kind's window takes its values as they are: a new mean every quarter window from the
+// start (the time before the first value counting as zeros), each the mean of the last 480 values.
+TEST(MeanSquareWindow, LinearValuesPublishTheMeanOfTheLastWindowEveryQuarterWindow)
+{
+  MeanSquareWindow w;
+  w.Setup(0.01, 48000, 0.75, 0);
+  std::vector<double> values;
+  int last = -1;
+  for (int i = 0; i < 2000; ++i)
+  {
+    values.push_back(0.5 + 0.4 * std::sin(0.01 * i * i));
+    w.ProcessLinear(values.back());
+    if (w.updated != 1) continue;
+    EXPECT_EQ(i - last, 121) << i;
+    last = i;
+    double sum = 0;
+    for (int j = std::max(i - 479, 0); j <= i; ++j) sum += values[static_cast<size_t>(j)];
+    EXPECT_NEAR(w.meanSquare, sum / 480, 1e-12) << i;
+  }
+  EXPECT_GE(last, 2000 - 121);
+}
+
 // Four VU meters stepped together give exactly what each gives stepped alone, also when some of their displays
 // are inverted (following one minus the level) and some have their own attack, hold and release: a busy signal
 // after silence, held past the displays' hold, so that the inverted displays fall with the rising level, hold,

@@ -122,6 +122,13 @@ TEST_F(PresetFiles, RefusedFilesChangeNothing)
     {"no-version.vqp", "<PresetXMLTree><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
                        "<Preset name=\"x\"><Parameter>" + ok + "</Parameter></Preset></PresetXMLTree>"},
     {"binary.vqp", std::string("\0\x01\x02garbage", 10)},
+    {"other-root.vqp", "<PresetTree><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
+                       "<PluginVersion>v1</PluginVersion><Preset name=\"x\"><Parameter>" + ok +
+                       "</Parameter></Preset></PresetTree>"},
+    {"unnamed-preset.vqp", "<PresetXMLTree><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
+                           "<PluginVersion>v1</PluginVersion><Preset title=\"x\"><Parameter>" + ok +
+                           "</Parameter></Preset></PresetXMLTree>"},
+    {"unreadable-value.vqp", Document("Vesquin", "Drovik", ok + "<Param name=\"Input Trim\" val=\"2dB\"/>\n")},
   };
   for (const auto& c : cases)
   {
