@@ -203,18 +203,22 @@ TEST(PluginSignalPath, MonitorSideIsHalfOfLeftMinusRight)
 
 TEST(PluginSignalPath, MonoOutputCarriesTheRightChannelResult)
 {
-  // With one output both channels read the single input; placement "Left" saturates the left channel only, so
-  // the mono output (the right channel's result) leaves unsaturated.
+  // With one output both channels read the single input (a second input pointer is never read, bypassed or
+  // not); placement "Left" saturates the left channel only, so the mono output (the right channel's result)
+  // leaves unsaturated.
   auto d = Make(kFs);
   d->SetChannelConnections(plug::kOutput, 1, 1, false);
   Set(*d, {{kSat_offon, 1}, {kSat_ProcMode, kChLeft}, {kSat_driveeven, 80}, {kSat_driveodd, 80}});
   const auto x = testsig::Programme(2048, kFs, 0.8, 5);
-  std::vector<double> out(x.size(), 7.0), unused(x.size(), 7.0);
-  double* inputs[2] = {const_cast<double*>(x.data()), const_cast<double*>(x.data())};
+  std::vector<double> out(x.size(), 7.0), unused(x.size(), 7.0), stray(x.size(), 0.5);
+  double* inputs[2] = {const_cast<double*>(x.data()), stray.data()};
   double* outputs[2] = {out.data(), unused.data()};
   d->ProcessBlock(inputs, outputs, 2048);
   EXPECT_EQ(out, x);
   EXPECT_EQ(unused, std::vector<double>(x.size(), 7.0));
+  Set(*d, {{kBypass, 1}}); // bypassed too, the single input comes out
+  d->ProcessBlock(inputs, outputs, 2048);
+  EXPECT_EQ(out, x);
 }
 
 // A switch of oversampling starts the resamplers from silence, whose start carries rounding residue near
