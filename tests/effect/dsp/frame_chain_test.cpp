@@ -94,7 +94,7 @@ TEST(HoldEnvelope, RisesAtOnceHoldsItsTimeThenFalls20DbPerTenthOfASecond)
 
 
 // The block path steps the meters after each chunk of audio (and saturates stereo frames two at a time); audio
-// and readings equal the frame path's.
+// and readings equal the frame path's, also when one chain takes both paths in turn.
 TEST(FrameChain, BlockPathEqualsFramePathInAudioAndMeters)
 {
   for (int meterMode = 0; meterMode < 5; ++meterMode)
@@ -125,14 +125,28 @@ TEST(FrameChain, BlockPathEqualsFramePathInAudioAndMeters)
     }
     EXPECT_EQ(frame.L, block.L);
     EXPECT_EQ(frame.R, block.R);
+    // A third chain takes the first half frame by frame and the rest in blocks: one signal, one reading.
+    auto c = std::make_unique<FrameChain>();
+    c->mSatL.Random().Seed(1);
+    c->mSatR.Random().Seed(2);
+    c->Prepare(kFs, kFs, -3.0, sat, meterMode);
+    Output mixed{in.L, in.R};
+    const size_t half = in.L.size() / 2;
+    for (size_t i = 0; i < half; ++i) c->ProcessFrame(mixed.L[i], mixed.R[i], 1.2, 1.2, 0.9, 0.9, fs);
+    c->ProcessBlock(&mixed.L[half], &mixed.R[half], &mixed.L[half], &mixed.R[half],
+                    static_cast<int>(in.L.size() - half), 1.2, 0.9, fs);
+    EXPECT_EQ(frame.L, mixed.L);
+    EXPECT_EQ(frame.R, mixed.R);
     const LevelMeter* ma[] = {&a->mInMeterL, &a->mInMeterR, &a->mOutMeterL, &a->mOutMeterR};
     const LevelMeter* mb[] = {&b->mInMeterL, &b->mInMeterR, &b->mOutMeterL, &b->mOutMeterR};
+    const LevelMeter* mc[] = {&c->mInMeterL, &c->mInMeterR, &c->mOutMeterL, &c->mOutMeterR};
     for (int m = 0; m < 4; ++m)
-    {
-      EXPECT_EQ(ma[m]->shownValue, mb[m]->shownValue) << meterMode << " " << m;
-      EXPECT_EQ(ma[m]->shownMax, mb[m]->shownMax) << meterMode << " " << m;
-      EXPECT_EQ(ma[m]->display.value, mb[m]->display.value) << meterMode << " " << m;
-    }
+      for (const LevelMeter* other : {mb[m], mc[m]})
+      {
+        EXPECT_EQ(ma[m]->shownValue, other->shownValue) << meterMode << " " << m;
+        EXPECT_EQ(ma[m]->shownMax, other->shownMax) << meterMode << " " << m;
+        EXPECT_EQ(ma[m]->display.value, other->display.value) << meterMode << " " << m;
+      }
   }
 }
 

@@ -326,6 +326,48 @@ TEST(MeanSquareWindow, PublishesTheMeanOfTheLastWindowEveryQuarterWindowOnceFill
   EXPECT_GE(last, 2000 - 121);
 }
 
+// The average-responding kind's window takes its values as they are: a new mean every quarter window from the
+// start (the time before the first value counting as zeros), each the mean of the last 480 values.
+TEST(MeanSquareWindow, LinearValuesPublishTheMeanOfTheLastWindowEveryQuarterWindow)
+{
+  MeanSquareWindow w;
+  w.Setup(0.01, 48000, 0.75, 0);
+  std::vector<double> values;
+  int last = -1;
+  for (int i = 0; i < 2000; ++i)
+  {
+    values.push_back(0.5 + 0.4 * std::sin(0.01 * i * i));
+    w.ProcessLinear(values.back());
+    if (w.updated != 1) continue;
+    EXPECT_EQ(i - last, 121) << i;
+    last = i;
+    double sum = 0;
+    for (int j = std::max(i - 479, 0); j <= i; ++j) sum += values[static_cast<size_t>(j)];
+    EXPECT_NEAR(w.meanSquare, sum / 480, 1e-12) << i;
+  }
+  EXPECT_GE(last, 2000 - 121);
+}
+
+// A meter says it holds the buffers a mode and rate need exactly when setting it up for them would allocate
+// nothing: after being set up for them (with or without buffers made beforehand), not for a longer window or a
+// higher rate.
+TEST(LevelMeter, HoldsBuffersForTheModesAndRatesItWasSetUpFor)
+{
+  for (double fs : {44100.0, 48000.0, 96000.0})
+    for (int mode = 0; mode < 5; ++mode)
+      for (bool madeBefore : {false, true})
+      {
+        const std::string what = std::to_string(fs) + " mode " + std::to_string(mode) + (madeBefore ? " made" : "");
+        LevelMeter m;
+        LevelMeter::WindowBuffers buffers = LevelMeter::BuffersFor(mode, mode, fs);
+        m.InitForMode(mode, fs, madeBefore ? &buffers : nullptr);
+        EXPECT_TRUE(m.HoldsBuffersFor(mode, fs)) << what;
+        EXPECT_TRUE(m.HoldsBuffersFor(kMeterPeak, fs)) << what;
+        EXPECT_FALSE(m.HoldsBuffersFor(mode, 4 * fs)) << what;
+        if (mode != kMeterEBUSL) { EXPECT_FALSE(m.HoldsBuffersFor(kMeterEBUSL, fs)) << what; }
+      }
+}
+
 // Four VU meters stepped together give exactly what each gives stepped alone, also when some of their displays
 // are inverted (following one minus the level) and some have their own attack, hold and release: a busy signal
 // after silence, held past the displays' hold, so that the inverted displays fall with the rising level, hold,

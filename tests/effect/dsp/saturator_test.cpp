@@ -59,6 +59,27 @@ TEST(SaturationCurve, WarmAndCrispTakeTheLimitWhereTheirRatioIs0Over0)
   }
 }
 
+// Each further stage takes what the stage before it gave out and adds only its own harmonics to the clean sample:
+// n stages give x plus what one stage adds to the (n-1)-stage output.
+TEST(SaturationCurve, EachStageShapesTheOutputOfTheStageBefore)
+{
+  Saturator s;
+  for (int mode : {kSatClean, kSatWarm, kSatCrisp})
+    for (int step = -8; step <= 8; ++step)
+    {
+      const double x = step / 20.0; // kept where no stage reaches full scale
+      const auto curve = [&](int stages, double in) { return s.SaturationCurve(mode, stages, false, in, 0.2, 0.1); };
+      double before = curve(1, x);
+      if (step != 0) { EXPECT_NE(before, x) << mode << " " << x; }
+      for (int stages = 2; stages <= 5; ++stages)
+      {
+        const double out = curve(stages, x);
+        EXPECT_NEAR(out, x + curve(1, before) - before, 1e-12) << mode << " " << x << " " << stages;
+        before = out;
+      }
+    }
+}
+
 TEST(SaturationCurve, OutputStaysWithinFullScale)
 {
   Saturator s;

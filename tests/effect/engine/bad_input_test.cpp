@@ -131,6 +131,9 @@ TEST(BadInput, NullBuffersAreNotTouched)
   d->ProcessBlock(out, nullptr, 16);
   EXPECT_EQ(y, std::vector<double>(16, 0.0)); // the inputs are only read
   double* none[2] = {nullptr, nullptr};
+  y.assign(16, 2.0);
+  d->ProcessBlock(none, out, 16);
+  EXPECT_EQ(y, std::vector<double>(16, 0.0)); // silence for missing input channels
   d->ProcessBlock(none, none, 16);
   // The next whole block passes through as at any start.
   std::vector<double> x(16, 0.25), z(16, 9.0);

@@ -122,6 +122,13 @@ TEST_F(PresetFiles, RefusedFilesChangeNothing)
     {"no-version.vqp", "<PresetXMLTree><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
                        "<Preset name=\"x\"><Parameter>" + ok + "</Parameter></Preset></PresetXMLTree>"},
     {"binary.vqp", std::string("\0\x01\x02garbage", 10)},
+    {"other-root.vqp", "<PresetTree><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
+                       "<PluginVersion>v1</PluginVersion><Preset name=\"x\"><Parameter>" + ok +
+                       "</Parameter></Preset></PresetTree>"},
+    {"unnamed-preset.vqp", "<PresetXMLTree><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
+                           "<PluginVersion>v1</PluginVersion><Preset title=\"x\"><Parameter>" + ok +
+                           "</Parameter></Preset></PresetXMLTree>"},
+    {"unreadable-value.vqp", Document("Vesquin", "Drovik", ok + "<Param name=\"Input Trim\" val=\"2dB\"/>\n")},
   };
   for (const auto& c : cases)
   {
@@ -213,6 +220,42 @@ TEST_F(PresetFiles, RescanListsAFileAddedBesideOldUnchangedOnes)
   d->RescanPresets(mDir.c_str());
   ASSERT_EQ(d->NUserPresets(), 1);
   EXPECT_STREQ(d->GetUserPreset(0)->mName, "Bee");
+}
+
+// A copy that keeps the times of its source (cp -p, rsync -t) over a listed file of the same size leaves the
+// folder's time and the file's own modification time as they were: the file's change time still tells.
+TEST_F(PresetFiles, RescanReadsAFileCopiedOverWithItsOldTimesAgain)
+{
+  auto d = Make();
+  auto named = [](const char* name) {
+    return Document("Vesquin", "Drovik", "<Param name=\"Saturation Stages\" val=\"3\"/>\n", name);
+  };
+  Write("a.vqp", named("Ay"));
+  const struct timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, mDir.c_str(), longAgo, 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, Path("a.vqp").c_str(), longAgo, 0), 0);
+  struct stat listed;
+  ASSERT_EQ(stat(Path("a.vqp").c_str(), &listed), 0);
+  d->RescanPresets(mDir.c_str());
+  ASSERT_EQ(d->NUserPresets(), 1);
+  ASSERT_STREQ(d->GetUserPreset(0)->mName, "Ay");
+  Write("a.vqp", named("Be"));
+  // The change time is the clock's at each write: written again until its tick has moved on.
+  struct stat copied = listed;
+  for (int i = 0; i < 1000000 && copied.st_ctim.tv_sec == listed.st_ctim.tv_sec &&
+                  copied.st_ctim.tv_nsec == listed.st_ctim.tv_nsec; ++i)
+  {
+    ASSERT_EQ(utimensat(AT_FDCWD, Path("a.vqp").c_str(), longAgo, 0), 0);
+    ASSERT_EQ(stat(Path("a.vqp").c_str(), &copied), 0);
+  }
+  ASSERT_EQ(utimensat(AT_FDCWD, Path("a.vqp").c_str(), longAgo, 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, mDir.c_str(), longAgo, 0), 0);
+  ASSERT_EQ(stat(Path("a.vqp").c_str(), &copied), 0);
+  ASSERT_EQ(copied.st_size, listed.st_size);
+  ASSERT_EQ(copied.st_ino, listed.st_ino);
+  d->RescanPresets(mDir.c_str());
+  ASSERT_EQ(d->NUserPresets(), 1);
+  EXPECT_STREQ(d->GetUserPreset(0)->mName, "Be");
 }
 
 // Folder times advance in clock ticks: a file added within the tick of the folder's last change leaves the

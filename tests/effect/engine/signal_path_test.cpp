@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -201,18 +203,22 @@ TEST(PluginSignalPath, MonitorSideIsHalfOfLeftMinusRight)
 
 TEST(PluginSignalPath, MonoOutputCarriesTheRightChannelResult)
 {
-  // With one output both channels read the single input; placement "Left" saturates the left channel only, so
-  // the mono output (the right channel's result) leaves unsaturated.
+  // With one output both channels read the single input (a second input pointer is never read, bypassed or
+  // not); placement "Left" saturates the left channel only, so the mono output (the right channel's result)
+  // leaves unsaturated.
   auto d = Make(kFs);
   d->SetChannelConnections(plug::kOutput, 1, 1, false);
   Set(*d, {{kSat_offon, 1}, {kSat_ProcMode, kChLeft}, {kSat_driveeven, 80}, {kSat_driveodd, 80}});
   const auto x = testsig::Programme(2048, kFs, 0.8, 5);
-  std::vector<double> out(x.size(), 7.0), unused(x.size(), 7.0);
-  double* inputs[2] = {const_cast<double*>(x.data()), const_cast<double*>(x.data())};
+  std::vector<double> out(x.size(), 7.0), unused(x.size(), 7.0), stray(x.size(), 0.5);
+  double* inputs[2] = {const_cast<double*>(x.data()), stray.data()};
   double* outputs[2] = {out.data(), unused.data()};
   d->ProcessBlock(inputs, outputs, 2048);
   EXPECT_EQ(out, x);
   EXPECT_EQ(unused, std::vector<double>(x.size(), 7.0));
+  Set(*d, {{kBypass, 1}}); // bypassed too, the single input comes out
+  d->ProcessBlock(inputs, outputs, 2048);
+  EXPECT_EQ(out, x);
 }
 
 // A switch of oversampling starts the resamplers from silence, whose start carries rounding residue near
@@ -230,6 +236,25 @@ TEST(PluginSignalPath, SwitchingOversamplingMidStreamGivesNoSampleBetweenZeroAnd
     for (const auto* channel : {&out.L, &out.R})
       for (size_t i = 0; i < channel->size(); ++i)
         ASSERT_FALSE((*channel)[i] != 0.0 && std::fabs((*channel)[i]) < 1e-30) << os << " " << i << " " << (*channel)[i];
+  }
+}
+
+// Only residue is zeroed: a signal however quiet, down to hundreds of dB below full scale, passes the untouched
+// path bit for bit.
+TEST(PluginSignalPath, QuietSignalsAboveTheSilenceFloorPassUnchanged)
+{
+  auto d = Make(kFs);
+  for (double scale : {1e-3, 1e-12, 1e-24})
+  {
+    Stereo in{std::vector<double>(1024), std::vector<double>(1024)};
+    for (size_t i = 0; i < in.L.size(); ++i)
+    {
+      in.L[i] = scale * (0.5 + 0.4 * std::sin(0.05 * static_cast<double>(i)));
+      in.R[i] = -in.L[i];
+    }
+    const Stereo out = Process(*d, in, 256);
+    EXPECT_EQ(out.L, in.L) << scale;
+    EXPECT_EQ(out.R, in.R) << scale;
   }
 }
 

@@ -102,6 +102,28 @@ TEST(Oversampler, HostSamplesThatAreNotFiniteNeverReachTheResamplers)
     for (int i = 0; i < kBlock; ++i) EXPECT_TRUE(std::isfinite(os.DownOut()[c][i]));
 }
 
+// A clear (a reset, or a switch to another factor) starts the resamplers from silence: nothing of the signal
+// before it comes out, whatever the block size.
+TEST(Oversampler, AClearLeavesNothingOfTheSignalBefore)
+{
+  for (int block : {16, 100, kBlock})
+    for (int factor : {2, 4})
+    {
+      Oversampler os;
+      os.Build(factor, 4, block, 4, 2, 2, 48000.0);
+      std::vector<double> loud(static_cast<size_t>(block), 0.5), quiet(static_cast<size_t>(block), 0.0);
+      for (int b = 0; b < 8; ++b) RoundTrip(os, loud, loud, block);
+      os.Clear();
+      for (int b = 0; b < 8; ++b)
+      {
+        const int returned = RoundTrip(os, quiet, quiet, block);
+        for (int c = 0; c < 2; ++c)
+          for (int i = 0; i < returned; ++i)
+            ASSERT_LT(std::fabs(os.DownOut()[c][i]), 1e-20) << block << " " << factor << " " << b << " " << i;
+      }
+    }
+}
+
 // Two oversamplers built for different factors, rates and block sizes trade everything: what each reports, the
 // resamplers that run (a steady level goes on through them at the right up length, also once the other one is
 // gone), the largest factor each accepts, and the block size and rate a later build is compared with. One that
