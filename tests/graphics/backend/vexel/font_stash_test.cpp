@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "font_stash.h"
+#include "golden_text.h"
 #include "tiny_font.h"
 #include "vexel_context.h"
 
@@ -170,6 +171,37 @@ TEST(FontStashBlur, InkSpreadsEveryWayWithinItsRectangleAndNoFurther)
   BlurredRectangle none(0, dot);
   EXPECT_EQ(none.At(kMid + 1, kMid), 255);
   EXPECT_EQ(none.At(kMid + 2, kMid), 0);
+}
+
+// The blurred texels to the last level, for small and large blurs of a solid glyph and of a checkerboard, compared
+// with golden/font_stash_blur.txt.
+TEST(FontStashBlur, BlurredRectanglesMatchTheRecordedTexels)
+{
+  constexpr int kSide = BlurredRectangle::kSide;
+  using Inked = bool (*)(int, int);
+  const struct
+  {
+    const char* name;
+    Inked inked;
+  } shapes[] = {
+    {"solid", [](int x, int y) { return x > 0 && y > 0 && x < kSide - 1 && y < kSide - 1; }},
+    {"checkerboard",
+     [](int x, int y) { return x > 0 && y > 0 && x < kSide - 1 && y < kSide - 1 && (x / 3 + y / 3) % 2 == 1; }},
+  };
+  std::string dump;
+  for (int blur : {1, 3, 10, 20})
+    for (const auto& shape : shapes)
+    {
+      BlurredRectangle b(blur, shape.inked);
+      dump += "== blur " + std::to_string(blur) + " " + shape.name + "\n";
+      for (int y = 0; y < kSide; ++y)
+      {
+        std::string row;
+        for (int x = 0; x < kSide; ++x) row += char(b.At(x, y));
+        dump += goldentext::Hex(row) + "\n";
+      }
+    }
+  EXPECT_EQ(goldentext::Compare(std::string(DROVIK_VEXEL_GOLDEN_DIR) + "/font_stash_blur.txt", dump), "");
 }
 
 // What the stash hands its draw callback: vertices, texture coordinates and colours, in calls of whole triangles.

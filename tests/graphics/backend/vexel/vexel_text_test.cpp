@@ -280,7 +280,8 @@ TEST_F(TextTest, TextWithNothingToMeasureHasNoWidthAndAnEmptyBox)
     const char* text;
     const char* font;
     float scale;
-  } cases[] = {{"no string", nullptr, "sans", 1}, {"unknown font", "ab", "nowhere", 1}, {"scaled to nothing", "ab", "sans", 0}};
+  } cases[] = {
+    {"no string", nullptr, "sans", 1}, {"unknown font", "ab", "nowhere", 1}, {"scaled to nothing", "ab", "sans", 0}};
   for (const Case& k : cases)
   {
     vxSaveState(ctx);
