@@ -351,7 +351,7 @@ TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
 
 // A corner with nothing to round is a straight line to the corner: the corner on the line from the start to where
 // the second line goes (turned any way, or off it by less than the tolerance), the corner at the start or where the
-// second line goes, the line doubling back, or no radius.
+// second line goes, the line doubling back, or no radius; from the origin and from a start away from it.
 TEST_F(PathTest, ArcToACornerWithNothingToRoundIsALineToTheCorner)
 {
   struct Corner
@@ -362,18 +362,20 @@ TEST_F(PathTest, ArcToACornerWithNothingToRoundIsALineToTheCorner)
                  {"upright", 0, -50, 0, -120, 10},      {"within the tolerance", 50, 0.0001f, 100, 0, 10},
                  {"at the start", 0, 0, 100, 40, 10},   {"where the line goes", 50, 20, 50, 20, 10},
                  {"doubling back", 50, 0, 20, 0, 10},   {"no radius", 50, 0, 50, 60, 0}};
-  for (const Corner& k : corners)
-  {
-    vxBeginPath(ctx);
-    vxMoveTo(ctx, 0, 0);
-    vxArcTo(ctx, k.x1, k.y1, k.x2, k.y2, k.radius);
-    vxStrokePath(ctx);
-    const std::vector<VXpoint> pts = Points(ctx);
-    ASSERT_LE(pts.size(), 2u) << k.what;
-    for (const VXpoint& p : pts)
-      EXPECT_TRUE((p.x == 0 && p.y == 0) || (std::fabs(p.x - k.x1) < 1e-3f && std::fabs(p.y - k.y1) < 1e-3f))
-          << k.what << " at " << p.x << "," << p.y;
-  }
+  for (const float shift : {0.f, 37.f})
+    for (const Corner& k : corners)
+    {
+      const float x0 = shift, y0 = -shift / 2, x1 = k.x1 + x0, y1 = k.y1 + y0;
+      vxBeginPath(ctx);
+      vxMoveTo(ctx, x0, y0);
+      vxArcTo(ctx, x1, y1, k.x2 + x0, k.y2 + y0, k.radius);
+      vxStrokePath(ctx);
+      const std::vector<VXpoint> pts = Points(ctx);
+      ASSERT_LE(pts.size(), 2u) << k.what << " from " << x0 << "," << y0;
+      for (const VXpoint& p : pts)
+        EXPECT_TRUE((p.x == x0 && p.y == y0) || (std::fabs(p.x - x1) < 1e-3f && std::fabs(p.y - y1) < 1e-3f))
+            << k.what << " at " << p.x << "," << p.y;
+    }
 }
 
 TEST_F(PathTest, AQuadraticIsTheCubicWithControlsTwoThirdsTowardsItsControlPoint)
