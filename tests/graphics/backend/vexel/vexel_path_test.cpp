@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -51,6 +53,42 @@ struct PathTest : ::testing::Test
   VXcontext* ctx = c.ctx;
   void SetUp() override { vxBeginFrame(ctx, 800, 600, 1.0f); }
 };
+
+// The dump of the path cache lists each path of the last fill with the vertices the back end was handed.
+TEST_F(PathTest, TheCacheDumpListsEachPathWithTheVerticesDrawn)
+{
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 10, 20, 30, 40);
+  vxRectPath(ctx, 100, 110, 5, 6);
+  vxFillPath(ctx);
+  const vxtest::RecordedCall* fill = r.Last("fill");
+  ASSERT_NE(fill, nullptr);
+  ASSERT_EQ(fill->paths.size(), 2u);
+  std::string want = "Dumping 2 cached paths\n";
+  for (size_t i = 0; i < fill->paths.size(); ++i)
+  {
+    want += " - Path " + std::to_string(i) + "\n";
+    for (const auto& [name, verts] : {std::make_pair("fill", &fill->paths[i].fill),
+                                      std::make_pair("stroke", &fill->paths[i].stroke)})
+    {
+      if (verts->empty()) continue;
+      want += std::string("   - ") + name + ": " + std::to_string(verts->size()) + "\n";
+      for (const VXvertex& v : *verts)
+      {
+        char line[64];
+        std::snprintf(line, sizeof line, "%f\t%f\n", v.x, v.y);
+        want += line;
+      }
+    }
+  }
+  // In a child, so a dump that faults fails the check rather than the whole program.
+  auto dumpsAsWanted = [&] {
+    ::testing::internal::CaptureStdout();
+    vxDumpPathCache(ctx);
+    return ::testing::internal::GetCapturedStdout() == want;
+  };
+  EXPECT_EXIT(std::exit(dumpsAsWanted() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
 
 TEST_F(PathTest, RoundedRectCornersStayInsideForNegativeSizes)
 {
