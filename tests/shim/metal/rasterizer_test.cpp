@@ -1,5 +1,5 @@
 // The Metal stand-in on its own: coverage by the top-left rule, culling by winding, the stencil operations,
-// texture sampling, library blobs and viewports smaller than the target.
+// texture sampling, library blobs, viewports smaller than the target and vertices bound at an offset.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -95,8 +95,11 @@ struct Rig
     dd.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
     dd.frontFaceStencil->stencilCompareFunction = compare;
     dd.frontFaceStencil->depthStencilPassOperation = op;
-    auto vertices = device->newBufferWithLength(xy.size() * sizeof(float), 0);
-    memcpy(vertices->contents(), xy.data(), xy.size() * sizeof(float));
+    // Ahead of the vertices at `vertexOffset`: positions that would cover the whole target.
+    auto vertices = device->newBufferWithLength(vertexOffset + xy.size() * sizeof(float), 0);
+    float* junk = static_cast<float*>(vertices->contents());
+    for (size_t k = 0; k < vertexOffset / sizeof(float); ++k) junk[k] = k % 2 ? 16 : 0;
+    memcpy(static_cast<uint8_t*>(vertices->contents()) + vertexOffset, xy.data(), xy.size() * sizeof(float));
     MTLRenderPassDescriptor pass;
     pass.colorAttachments[0].texture = color;
     pass.colorAttachments[0].loadAction = clear ? MTLLoadActionClear : MTLLoadActionLoad;
@@ -111,8 +114,8 @@ struct Rig
     encoder->setFrontFacingWinding(MTLWindingCounterClockwise);
     encoder->setViewport(viewport);
     if (scissor) encoder->setScissorRect(*scissor);
-    encoder->setVertexBuffer(vertices, 0, 0);
-    for (NSUInteger slot : moreVertexSlots) encoder->setVertexBuffer(vertices, 0, slot);
+    encoder->setVertexBuffer(vertices, vertexOffset, 0);
+    for (NSUInteger slot : moreVertexSlots) encoder->setVertexBuffer(vertices, vertexOffset, slot);
     encoder->drawPrimitives(type, 0, xy.size() / 2);
     encoder->endEncoding();
     buffer->commit();
@@ -132,7 +135,27 @@ struct Rig
   MTLViewport viewport{0, 0, 16, 16, 0, 1};
   bool clearStencil = false;
   std::vector<NSUInteger> moreVertexSlots; // the vertices bound again to these slots after the first
+  size_t vertexOffset = 0; // where the vertices start in their buffer
 };
+
+TEST(MetalRasterizer, VerticesAreReadFromTheOffsetTheirBufferIsBoundAt)
+{
+  // A triangle over the top-left corner, its vertices at the start of their buffer and then behind junk.
+  const std::vector<float> corner = {0, 0, 8, 0, 0, 8};
+  std::vector<int> atStart, behindJunk;
+  for (size_t offset : {size_t(0), size_t(48)})
+  {
+    Rig rig;
+    rig.vertexOffset = offset;
+    rig.Draw(corner, MTLPrimitiveTypeTriangle, MTLCullModeNone, true);
+    std::vector<int>& reds = offset ? behindJunk : atStart;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) reds.push_back(rig.Red(x, y));
+  }
+  EXPECT_EQ(atStart[1 * 16 + 1], 128);
+  EXPECT_EQ(atStart[12 * 16 + 12], 0);
+  EXPECT_EQ(behindJunk, atStart);
+}
 
 TEST(MetalRasterizer, SharedEdgesCoverEachPixelCentreOnce)
 {

@@ -226,6 +226,44 @@ TEST(MetalRender, ColourBlendFactorsWeighEachChannelOnItsOwn)
   }
 }
 
+// A scissor whose soft edge just reaches the centre of a pixel column gives that column a trace of coverage, too
+// little to show under factors that keep the target for a clear source, but factors that do not keep it still
+// weigh the column as a clear source. An opaque (153, 102, 51) fills the whole of an opaque (128, 64, 255)
+// background under a scissor 12.0005 pixels wide.
+TEST(MetalRender, APixelAtTheFarEdgeOfAScissorIsClearedByFactorsThatDoNotKeepTheTarget)
+{
+  struct Row
+  {
+    const char* name;
+    int sourceColour, destinationColour, sourceAlpha, destinationAlpha;
+    int edge[4];
+  } rows[] = {
+    {"colour over, alpha replaced", VX_ONE, VX_ONE_MINUS_SOURCE_ALPHA, VX_ONE, VX_ZERO, {128, 64, 255, 0}},
+    {"colour replaced, alpha over", VX_ONE, VX_ZERO, VX_ONE, VX_ONE_MINUS_SOURCE_ALPHA, {0, 0, 0, 255}},
+    {"both over", VX_ONE, VX_ONE_MINUS_SOURCE_ALPHA, VX_ONE, VX_ONE_MINUS_SOURCE_ALPHA, {128, 64, 255, 255}},
+  };
+  Surface s(16, 16);
+  for (const Row& r : rows)
+  {
+    s.Begin(Rgba(128, 64, 255));
+    vxSetBlendFactorsSeparate(s.ctx, r.sourceColour, r.destinationColour, r.sourceAlpha, r.destinationAlpha);
+    vxSetScissor(s.ctx, 0, 0, 12.0005f, 16);
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 0, 0, 16, 16);
+    vxSetFillColor(s.ctx, Rgba(153, 102, 51));
+    vxFillPath(s.ctx);
+    s.End();
+    const Image frame = s.Read();
+    const int inside[4] = {153, 102, 51, 255};
+    for (int y : {0, 8, 15})
+      for (int c = 0; c < 4; ++c)
+      {
+        EXPECT_NEAR(frame.At(3, y)[c], inside[c], 1) << r.name << ", row " << y << ", channel " << c;
+        EXPECT_NEAR(frame.At(12, y)[c], r.edge[c], 1) << r.name << ", row " << y << ", channel " << c;
+      }
+  }
+}
+
 TEST(MetalRender, SlantedEdgeHasTheFringeRamp)
 {
   // The fringe is one pixel wide across the edge: coverage rises linearly with the distance from the edge,

@@ -141,3 +141,24 @@ TEST(SvgBadInput, AnElementTakesItsFirst127AttributesAndDropsTheRest)
   ASSERT_EQ(past.shapes().size(), 1u);
   EXPECT_EQ(past.shape().fill.color, 0xff000000u) << "the 128th attribute is dropped";
 }
+
+// A number with hundreds of fraction digits keeps the value its first digits give, in coordinates and in the
+// attributes read as a whole (opacities and the miter limit).
+TEST(SvgBadInput, NumbersWithHundredsOfFractionDigitsKeepTheirValue)
+{
+  for (const int digits : {20, 400})
+  {
+    const std::string zeros = Repeat("0", digits);
+    Parsed svg(Doc("<rect x=\"12.5" + zeros + "\" y=\"1\" width=\"7.25" + zeros + "\" height=\"0." +
+                   Repeat("9", digits) + "\" fill=\"#000\" fill-opacity=\"0.5" + zeros +
+                   "\" stroke=\"#000\" stroke-opacity=\"0.25" + zeros + "\" stroke-miterlimit=\"3.5" + zeros + "\"/>"));
+    ASSERT_EQ(svg.shapes().size(), 1u) << digits;
+    const SvgShape& shape = svg.shape();
+    EXPECT_FLOAT_EQ(shape.bounds[0], 12.5f) << digits;
+    EXPECT_FLOAT_EQ(shape.bounds[2], 19.75f) << digits;
+    EXPECT_FLOAT_EQ(shape.bounds[3], 2.0f) << digits;
+    EXPECT_EQ(shape.fill.color >> 24, 127u) << digits;
+    EXPECT_EQ(shape.stroke.color >> 24, 63u) << digits;
+    EXPECT_FLOAT_EQ(shape.miterLimit, 3.5f) << digits;
+  }
+}

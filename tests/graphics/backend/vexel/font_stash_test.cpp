@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include "font_stash.h"
+#include "golden_text.h"
 #include "tiny_font.h"
 #include "vexel_context.h"
 
@@ -171,6 +173,37 @@ TEST(FontStashBlur, InkSpreadsEveryWayWithinItsRectangleAndNoFurther)
   BlurredRectangle none(0, dot);
   EXPECT_EQ(none.At(kMid + 1, kMid), 255);
   EXPECT_EQ(none.At(kMid + 2, kMid), 0);
+}
+
+// The blurred texels to the last level, for small and large blurs of a solid glyph and of a checkerboard, compared
+// with golden/font_stash_blur.txt.
+TEST(FontStashBlur, BlurredRectanglesMatchTheRecordedTexels)
+{
+  constexpr int kSide = BlurredRectangle::kSide;
+  using Inked = bool (*)(int, int);
+  const struct
+  {
+    const char* name;
+    Inked inked;
+  } shapes[] = {
+    {"solid", [](int x, int y) { return x > 0 && y > 0 && x < kSide - 1 && y < kSide - 1; }},
+    {"checkerboard",
+     [](int x, int y) { return x > 0 && y > 0 && x < kSide - 1 && y < kSide - 1 && (x / 3 + y / 3) % 2 == 1; }},
+  };
+  std::string dump;
+  for (int blur : {1, 3, 10, 20})
+    for (const auto& shape : shapes)
+    {
+      BlurredRectangle b(blur, shape.inked);
+      dump += "== blur " + std::to_string(blur) + " " + shape.name + "\n";
+      for (int y = 0; y < kSide; ++y)
+      {
+        std::string row;
+        for (int x = 0; x < kSide; ++x) row += char(b.At(x, y));
+        dump += goldentext::Hex(row) + "\n";
+      }
+    }
+  EXPECT_EQ(goldentext::Compare(std::string(DROVIK_VEXEL_GOLDEN_DIR) + "/font_stash_blur.txt", dump), "");
 }
 
 // What the stash hands its draw callback: vertices, texture coordinates and colours, in calls of whole triangles.
@@ -407,6 +440,50 @@ TEST(FontStashAtlasGrowth, AnEmptyAtlasGrownHasNothingToUpload)
 // Font data that cannot be read is refused with -1, from memory or from a file, and leaves the stash's fonts as they
 // were: no bytes, a file that is empty or not there, a collection asked for a face past its list, a face of no
 // height. A sound face is taken after them.
+/// Feeds `bytes` to the UTF-8 decoder from its start state: "U+XXXX" for the code point completed by the last byte,
+/// "rejected at N" for the byte that made the sequence invalid, "open" when the sequence is not finished.
+std::string DecodeUtf8(const std::string& bytes)
+{
+  unsigned int state = 0, codepoint = 0;
+  for (size_t i = 0; i < bytes.size(); ++i)
+  {
+    if (FontStashDecodeUtf8(&state, &codepoint, (unsigned char)bytes[i]) == 12)
+      return "rejected at " + std::to_string(i);
+    if (state == 0 && i + 1 < bytes.size()) return "complete before the end";
+  }
+  if (state != 0) return "open";
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "U+%04X", codepoint);
+  return buf;
+}
+
+// Every well-formed sequence decodes, from the first and last code point of each length and range; overlong forms,
+// surrogates, code points past U+10FFFF, bytes that never start a sequence and sequences broken off are refused at
+// the byte that shows it.
+TEST(FontStashUtf8, WellFormedSequencesDecodeAndEveryOtherIsRefusedWhereItGoesWrong)
+{
+  const struct
+  {
+    const char* bytes;
+    const char* decoded;
+  } cases[] = {
+    {"A", "U+0041"}, {"\x7F", "U+007F"}, {"\xC2\x80", "U+0080"}, {"\xDF\xBF", "U+07FF"},
+    {"\xE0\xA0\x80", "U+0800"}, {"\xE2\x82\xAC", "U+20AC"}, {"\xED\x9F\xBF", "U+D7FF"}, {"\xEE\x80\x80", "U+E000"},
+    {"\xEF\xBF\xBF", "U+FFFF"}, {"\xF0\x90\x80\x80", "U+10000"}, {"\xF0\x9F\x98\x80", "U+1F600"},
+    {"\xF1\x80\x80\x80", "U+40000"}, {"\xF3\xBF\xBF\xBF", "U+FFFFF"}, {"\xF4\x8F\xBF\xBF", "U+10FFFF"},
+    // Refused.
+    {"\x80", "rejected at 0"}, {"\xBF", "rejected at 0"}, {"\xC0\x80", "rejected at 0"}, {"\xC1\xBF", "rejected at 0"},
+    {"\xF5\x80\x80\x80", "rejected at 0"}, {"\xF8\x88\x80\x80", "rejected at 0"}, {"\xFF", "rejected at 0"},
+    {"\xE0\x9F\xBF", "rejected at 1"},       // overlong
+    {"\xED\xA0\x80", "rejected at 1"},       // a surrogate
+    {"\xF0\x8F\xBF\xBF", "rejected at 1"},   // overlong
+    {"\xF4\x90\x80\x80", "rejected at 1"},   // past U+10FFFF
+    {"\xC2" "A", "rejected at 1"}, {"\xE2\x82" "A", "rejected at 2"}, {"\xF1\x80\x80" "A", "rejected at 3"},
+    {"\xE2\x82", "open"}, {"\xF3\x80", "open"},
+  };
+  for (const auto& k : cases) EXPECT_EQ(DecodeUtf8(k.bytes), k.decoded) << goldentext::Hex(k.bytes);
+}
+
 TEST(FontStashFonts, FontsThatCannotBeReadAreRefused)
 {
   FontStashParams params;

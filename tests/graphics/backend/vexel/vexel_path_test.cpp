@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -51,6 +53,42 @@ struct PathTest : ::testing::Test
   VXcontext* ctx = c.ctx;
   void SetUp() override { vxBeginFrame(ctx, 800, 600, 1.0f); }
 };
+
+// The dump of the path cache lists each path of the last fill with the vertices the back end was handed.
+TEST_F(PathTest, TheCacheDumpListsEachPathWithTheVerticesDrawn)
+{
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 10, 20, 30, 40);
+  vxRectPath(ctx, 100, 110, 5, 6);
+  vxFillPath(ctx);
+  const vxtest::RecordedCall* fill = r.Last("fill");
+  ASSERT_NE(fill, nullptr);
+  ASSERT_EQ(fill->paths.size(), 2u);
+  std::string want = "Dumping 2 cached paths\n";
+  for (size_t i = 0; i < fill->paths.size(); ++i)
+  {
+    want += " - Path " + std::to_string(i) + "\n";
+    for (const auto& [name, verts] : {std::make_pair("fill", &fill->paths[i].fill),
+                                      std::make_pair("stroke", &fill->paths[i].stroke)})
+    {
+      if (verts->empty()) continue;
+      want += std::string("   - ") + name + ": " + std::to_string(verts->size()) + "\n";
+      for (const VXvertex& v : *verts)
+      {
+        char line[64];
+        std::snprintf(line, sizeof line, "%f\t%f\n", v.x, v.y);
+        want += line;
+      }
+    }
+  }
+  // In a child, so a dump that faults fails the check rather than the whole program.
+  auto dumpsAsWanted = [&] {
+    ::testing::internal::CaptureStdout();
+    vxDumpPathCache(ctx);
+    return ::testing::internal::GetCapturedStdout() == want;
+  };
+  EXPECT_EXIT(std::exit(dumpsAsWanted() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
 
 TEST_F(PathTest, RoundedRectCornersStayInsideForNegativeSizes)
 {
@@ -351,7 +389,7 @@ TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
 
 // A corner with nothing to round is a straight line to the corner: the corner on the line from the start to where
 // the second line goes (turned any way, or off it by less than the tolerance), the corner at the start or where the
-// second line goes, the line doubling back, or no radius.
+// second line goes, the line doubling back, or no radius; from the origin and from a start away from it.
 TEST_F(PathTest, ArcToACornerWithNothingToRoundIsALineToTheCorner)
 {
   struct Corner
@@ -362,18 +400,20 @@ TEST_F(PathTest, ArcToACornerWithNothingToRoundIsALineToTheCorner)
                  {"upright", 0, -50, 0, -120, 10},      {"within the tolerance", 50, 0.0001f, 100, 0, 10},
                  {"at the start", 0, 0, 100, 40, 10},   {"where the line goes", 50, 20, 50, 20, 10},
                  {"doubling back", 50, 0, 20, 0, 10},   {"no radius", 50, 0, 50, 60, 0}};
-  for (const Corner& k : corners)
-  {
-    vxBeginPath(ctx);
-    vxMoveTo(ctx, 0, 0);
-    vxArcTo(ctx, k.x1, k.y1, k.x2, k.y2, k.radius);
-    vxStrokePath(ctx);
-    const std::vector<VXpoint> pts = Points(ctx);
-    ASSERT_LE(pts.size(), 2u) << k.what;
-    for (const VXpoint& p : pts)
-      EXPECT_TRUE((p.x == 0 && p.y == 0) || (std::fabs(p.x - k.x1) < 1e-3f && std::fabs(p.y - k.y1) < 1e-3f))
-          << k.what << " at " << p.x << "," << p.y;
-  }
+  for (const float shift : {0.f, 37.f})
+    for (const Corner& k : corners)
+    {
+      const float x0 = shift, y0 = -shift / 2, x1 = k.x1 + x0, y1 = k.y1 + y0;
+      vxBeginPath(ctx);
+      vxMoveTo(ctx, x0, y0);
+      vxArcTo(ctx, x1, y1, k.x2 + x0, k.y2 + y0, k.radius);
+      vxStrokePath(ctx);
+      const std::vector<VXpoint> pts = Points(ctx);
+      ASSERT_LE(pts.size(), 2u) << k.what << " from " << x0 << "," << y0;
+      for (const VXpoint& p : pts)
+        EXPECT_TRUE((p.x == x0 && p.y == y0) || (std::fabs(p.x - x1) < 1e-3f && std::fabs(p.y - y1) < 1e-3f))
+            << k.what << " at " << p.x << "," << p.y;
+    }
 }
 
 TEST_F(PathTest, AQuadraticIsTheCubicWithControlsTwoThirdsTowardsItsControlPoint)

@@ -228,6 +228,76 @@ TEST_F(TextTest, LetterSpacingWidensEachGapBetweenGlyphs)
   EXPECT_NEAR(Width("abcd"), plain + 3 * 3, 0.5);
 }
 
+TEST_F(TextTest, AResetStateSetsTextInTheFirstFontAtSixteenPixelsUnspacedUnblurredOnTheLeftBaseline)
+{
+  // Each text setting is changed, the state reset, and a box of several rows drawn and measured; the same is then
+  // done with the settings given by hand.
+  vxAddFontFile(ctx, "other", kRobotoFont);
+  const char* text = "Text of the reset state";
+  auto drawAndMeasure = [&](std::vector<VXvertex>& verts, float* box) {
+    const size_t first = r.calls.size();
+    vxDrawTextBox(ctx, 100, 200, 120, text, nullptr);
+    verts.clear();
+    for (size_t i = first; i < r.calls.size(); ++i)
+      verts.insert(verts.end(), r.calls[i].verts.begin(), r.calls[i].verts.end());
+    vxMeasureTextBox(ctx, 100, 200, 120, text, nullptr, box);
+  };
+  vxSetFontFaceByName(ctx, "other");
+  vxSetFontSize(ctx, 40);
+  vxSetLetterSpacing(ctx, 3);
+  vxSetLineHeight(ctx, 2);
+  vxSetFontBlur(ctx, 2);
+  vxSetTextAlign(ctx, VX_ALIGN_RIGHT | VX_ALIGN_TOP);
+  vxResetState(ctx);
+  std::vector<VXvertex> reset, given;
+  float resetBox[4], givenBox[4];
+  drawAndMeasure(reset, resetBox);
+  vxSetFontFaceByName(ctx, "sans");
+  vxSetFontSize(ctx, 16);
+  vxSetLetterSpacing(ctx, 0);
+  vxSetLineHeight(ctx, 1);
+  vxSetFontBlur(ctx, 0);
+  vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_BASELINE);
+  drawAndMeasure(given, givenBox);
+  ASSERT_FALSE(given.empty());
+  ASSERT_EQ(reset.size(), given.size());
+  for (size_t v = 0; v < given.size(); ++v)
+  {
+    EXPECT_FLOAT_EQ(reset[v].x, given[v].x) << v;
+    EXPECT_FLOAT_EQ(reset[v].y, given[v].y) << v;
+    EXPECT_FLOAT_EQ(reset[v].u, given[v].u) << v;
+    EXPECT_FLOAT_EQ(reset[v].v, given[v].v) << v;
+  }
+  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(resetBox[i], givenBox[i]) << i;
+}
+
+TEST_F(TextTest, TextWithNothingToMeasureHasNoWidthAndAnEmptyBox)
+{
+  // No string, a font not known, or a transform that shrinks everything to nothing.
+  struct Case
+  {
+    const char* what;
+    const char* text;
+    const char* font;
+    float scale;
+  } cases[] = {
+    {"no string", nullptr, "sans", 1}, {"unknown font", "ab", "nowhere", 1}, {"scaled to nothing", "ab", "sans", 0}};
+  for (const Case& k : cases)
+  {
+    vxSaveState(ctx);
+    vxSetFontFaceByName(ctx, k.font);
+    vxScale(ctx, k.scale, k.scale);
+    float box[4] = {7, 7, 7, 7}, bounds[4] = {7, 7, 7, 7};
+    vxMeasureTextBox(ctx, 10, 20, 100, k.text, nullptr, box);
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(box[i], 0.0f) << k.what << " " << i;
+    EXPECT_EQ(vxMeasureText(ctx, 10, 20, k.text, nullptr, bounds), 0.0f) << k.what;
+    // Without a place for the bounds nothing is written.
+    vxMeasureTextBox(ctx, 10, 20, 100, k.text, nullptr, nullptr);
+    EXPECT_EQ(vxMeasureText(ctx, 10, 20, k.text, nullptr, nullptr), 0.0f) << k.what;
+    vxRestoreState(ctx);
+  }
+}
+
 TEST_F(TextTest, AFullAtlasGrowsToTheRightAndTheFrameEndKeepsOnlyTheNewest)
 {
   ASSERT_EQ(r.textures.size(), 1u);

@@ -1,0 +1,89 @@
+// The Metal renderer when its vertex buffer cannot grow (every allocation above 1 MB fails in this program): the
+// shape that needed it draws nothing, and the rest of the frame draws as it would without that shape.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "metal_test_support.h"
+#include "refuse_large_allocations.h"
+
+namespace {
+
+using mvxtest::Surface;
+
+const VXcolor kRed{{{1, 0, 0, 1}}}, kGreen{{{0, 1, 0, 1}}}, kBlue{{{0, 0, 1, 1}}}, kBlack{{{0, 0, 0, 1}}};
+
+/// A circle of radius 10 about 16, 16 stroked round 45 times in steps of under a pixel: some 36,000 vertices, a
+/// little over half a megabyte.
+void StrokeWoundCircle(VXcontext* ctx)
+{
+  vxBeginPath(ctx);
+  constexpr int kSteps = 400, kTurns = 45;
+  for (int i = 0; i <= kSteps * kTurns; ++i)
+  {
+    const float a = 2.0f * 3.14159265f * float(i % kSteps) / kSteps;
+    const float x = 16 + 10 * std::cos(a), y = 16 + 10 * std::sin(a);
+    if (i == 0)
+      vxMoveTo(ctx, x, y);
+    else
+      vxLineTo(ctx, x, y);
+  }
+  vxSetStrokeColor(ctx, kBlack);
+  vxStrokePath(ctx);
+}
+
+void FillRect(VXcontext* ctx, float x, float y, float w, float h, VXcolor color)
+{
+  vxBeginPath(ctx);
+  vxRectPath(ctx, x, y, w, h);
+  vxSetFillColor(ctx, color);
+  vxFillPath(ctx);
+}
+
+TEST(MetalAllocationFailure, AShapeWithoutRoomDrawsNothingAndNothingOfAnEarlierFrameTakesItsPlace)
+{
+  // One buffer set, so every frame reuses the calls and buffers of the one before.
+  Surface s(64, 64, kMvxAntiAlias);
+  ASSERT_NE(s.ctx, nullptr);
+  // The first frame: the wound circle, a disc of many vertices, and a red square lower right.
+  s.Begin();
+  StrokeWoundCircle(s.ctx);
+  vxBeginPath(s.ctx);
+  vxCirclePath(s.ctx, 48, 16, 10);
+  vxSetFillColor(s.ctx, kBlue);
+  vxFillPath(s.ctx);
+  FillRect(s.ctx, 40, 40, 20, 20, kRed);
+  s.End();
+  const mvxtest::Image first = s.Read();
+  EXPECT_EQ(first.At(50, 50)[1], 0);
+
+  // The second frame: the circle again, then the same once more, which needs the vertex buffer past 1 MB, then a
+  // small green square.
+  const size_t refusedBefore = testsupport::RefusedAllocations();
+  s.Begin();
+  StrokeWoundCircle(s.ctx);
+  StrokeWoundCircle(s.ctx);
+  FillRect(s.ctx, 2, 40, 8, 8, kGreen);
+  s.End();
+  const mvxtest::Image withFailure = s.Read();
+  if (testsupport::CountsRefusedAllocations())
+  {
+    EXPECT_GT(testsupport::RefusedAllocations(), refusedBefore);
+  }
+
+  // The third frame draws the circle and the square alone.
+  s.Begin();
+  StrokeWoundCircle(s.ctx);
+  FillRect(s.ctx, 2, 40, 8, 8, kGreen);
+  s.End();
+  const mvxtest::Image alone = s.Read();
+
+  EXPECT_EQ(withFailure.At(5, 44)[0], 0);
+  EXPECT_EQ(withFailure.At(5, 44)[1], 255);
+  EXPECT_EQ(withFailure.At(50, 50)[1], 255) << "the red square of the first frame is drawn again";
+  int differing = 0;
+  for (size_t i = 0; i < alone.rgba.size(); ++i) differing += withFailure.rgba[i] != alone.rgba[i];
+  EXPECT_EQ(differing, 0);
+}
+
+} // namespace
