@@ -167,6 +167,13 @@ TEST(LibHeapBuf, CopiesAndMoves)
   c = std::move(moved);
   EXPECT_EQ(moved.GetSize(), 0);
   EXPECT_EQ(std::memcmp(c.Get(), "HELLO", 5), 0);
+  // A moved-from buffer holds nothing and can be filled again.
+  for (LibHeapBuf* source : {&a, &moved})
+  {
+    EXPECT_EQ(source->GetAlloc(), 0);
+    EXPECT_EQ(source->Get(), nullptr);
+    EXPECT_NE(source->Resize(1), nullptr);
+  }
 }
 
 TEST(LibString, NeverSetReadsEmpty)
