@@ -262,14 +262,14 @@ TEST_F(PopupMenuTest, ThePointerBackOnTheParentPanelHoversItsRowsAgain)
 
 TEST_F(PopupMenuTest, ASubmenuOpensBesideItsParentOnTheSideAwayFromTheEditorEdge)
 {
-  // Anchored left of the centre the submenu opens to the right, right of it to the left (as the preset menu's
-  // do): either way both its edges lie on that side of the parent panel, the same small gap away, never over it.
+  // Anchored left of the centre (or on it) the submenu opens to the right, right of it to the left (as the preset
+  // menu's do): either way both its edges lie on that side of the parent panel, the same small gap away, never over it.
   menu.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"alpha", "beta"})));
   struct Case
   {
     float anchorX;
     bool right;
-  } cases[] = {{40, true}, {300, false}, {170, true}, {230, false}};
+  } cases[] = {{40, true}, {300, false}, {170, true}, {230, false}, {180, true}};
   float gaps[2] = {-1, -1};
   for (const Case& c : cases)
   {

@@ -1,4 +1,5 @@
 // Shrink threshold, sizes and text operations of the Lib containers.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -34,6 +35,32 @@ TEST(LibHeapBuf, ShrinksOnlyWhenAllowedAndBelowHalfTheAllocation)
   buf.Resize(alloc / 2 - 1, true);
   EXPECT_LT(buf.GetAlloc(), alloc);
   EXPECT_EQ(buf.GetSize(), alloc / 2 - 1);
+}
+
+// A buffer of fewer than eight granules gives memory back only when its size falls four granules below its
+// allocation, so that a small buffer does not move at every shrink.
+TEST(LibHeapBuf, SmallBufferShrinksOnlyFourGranulesBelowItsAllocation)
+{
+  for (int granularity : {128, 4096})
+  {
+    SCOPED_TRACE(granularity);
+    LibHeapBuf buf(granularity);
+    buf.Resize(5 * granularity);
+    const int alloc = buf.GetAlloc();
+    ASSERT_LT(alloc, 8 * granularity);
+    const int lowestKept = std::max(1, alloc - 4 * granularity);
+    for (int n : {alloc - 1, alloc / 2, lowestKept})
+    {
+      buf.Resize(5 * granularity);
+      buf.Resize(n, true);
+      EXPECT_EQ(buf.GetAlloc(), alloc) << n;
+      EXPECT_EQ(buf.GetSize(), n);
+    }
+    buf.Resize(5 * granularity);
+    buf.Resize(lowestKept - 1, true);
+    EXPECT_EQ(buf.GetSize(), lowestKept - 1);
+    EXPECT_LT(buf.GetAlloc(), alloc);
+  }
 }
 
 TEST(LibHeapBuf, ResizeToZeroGivesNullAndNegativeCountsAsZero)
@@ -140,6 +167,13 @@ TEST(LibHeapBuf, CopiesAndMoves)
   c = std::move(moved);
   EXPECT_EQ(moved.GetSize(), 0);
   EXPECT_EQ(std::memcmp(c.Get(), "HELLO", 5), 0);
+  // A moved-from buffer holds nothing and can be filled again.
+  for (LibHeapBuf* source : {&a, &moved})
+  {
+    EXPECT_EQ(source->GetAlloc(), 0);
+    EXPECT_EQ(source->Get(), nullptr);
+    EXPECT_NE(source->Resize(1), nullptr);
+  }
 }
 
 TEST(LibString, NeverSetReadsEmpty)

@@ -76,6 +76,43 @@ TEST(IParamInit, TypedInitialisersSetTypeStepAndTexts)
   EXPECT_EQ(copy.NDisplayTexts(), 3);
 }
 
+// A copy takes everything from its source; its name has the first match of the search text replaced, and it
+// keeps the source's group unless it is given a group of its own. Missing or empty texts leave things as they are.
+TEST(IParamInit, CopyRenamesAndRegroupsOnlyWhenAsked)
+{
+  IParam source;
+  source.InitDouble("Left Gain", 2.5, -10, 10, 0.5, "dB", IParam::kFlagStepped, "Left");
+  source.SetDisplayText(-10.0, "off");
+  const struct
+  {
+    const char* search;
+    const char* replace;
+    const char* group;
+    const char* name;
+    const char* expectedGroup;
+  } cases[] = {
+    {"Left", "Right", "Out", "Right Gain", "Out"}, {"Left ", nullptr, "", "Gain", "Left"},
+    {"", "X", "", "Left Gain", "Left"},            {"Gain", "Level", nullptr, "Left Level", "Left"},
+    {"Missing", "X", nullptr, "Left Gain", "Left"}, {nullptr, "X", nullptr, "Left Gain", "Left"},
+  };
+  for (const auto& c : cases)
+  {
+    IParam copy;
+    copy.InitFrom(source, c.search, c.replace, c.group);
+    SCOPED_TRACE(c.name);
+    EXPECT_STREQ(copy.GetName(), c.name);
+    EXPECT_STREQ(copy.GetGroup(), c.expectedGroup);
+    EXPECT_STREQ(copy.GetLabel(), "dB");
+    EXPECT_EQ(copy.Type(), source.Type());
+    EXPECT_EQ(copy.GetFlags(), source.GetFlags());
+    EXPECT_EQ(copy.GetMin(), -10.0);
+    EXPECT_EQ(copy.GetMax(), 10.0);
+    EXPECT_EQ(copy.GetStep(), 0.5);
+    EXPECT_EQ(copy.GetDefault(), 2.5);
+    EXPECT_EQ(Display(copy, -10.0), "off");
+  }
+}
+
 TEST(IParamConstrain, RoundsHalfAwayFromZeroThenClamps)
 {
   IParam p;

@@ -90,6 +90,11 @@ TEST(MenuInsertion, MenuItemsTakeTextFlagsAndPlace)
   EXPECT_EQ(Texts(menu), (std::vector<std::string>{"front", "a", "middle", "b", "last"}));
   EXPECT_TRUE(menu.GetItem(4)->GetChecked());
   EXPECT_FALSE(menu.GetItem(0)->GetEnabled());
+  // Items carry no tag (-1) unless given one, however they were added.
+  for (int i = 0; i < menu.NItems(); ++i)
+    EXPECT_EQ(menu.GetItem(i)->GetTag(), -1) << i;
+  EXPECT_EQ(menu.AddItem("untagged")->GetTag(), -1);
+  EXPECT_EQ(menu.AddItem("tagged", IPopupMenu::Item::kNoFlags, 7)->GetTag(), 7);
 }
 
 TEST(MenuInsertion, SubmenusShareTheCompletionAndEmptyOnesAreRemoved)

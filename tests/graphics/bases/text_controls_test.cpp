@@ -95,13 +95,22 @@ TEST_F(TextControls, ToggleWithAnActionRunsItOnEachClick)
 // A place holder shows where it is and how big; a double click edits its label in place.
 TEST_F(TextControls, PlaceHolderShowsItsPlaceAndSizeAndItsLabelIsEditedInPlace)
 {
-  auto* p = Attach(new PlaceHolder(IRECT(12.5f, 20, 112.5f, 70), "osc"));
-  p->Draw(mG);
-  std::vector<std::string> texts;
-  for (const DrawOp& op : mG.mOps)
-    if (op.mName == "DrawText")
-      texts.push_back(op.mText);
-  EXPECT_EQ(texts, (std::vector<std::string>{"50.0", "100.0", "12.5, 20.0", "osc"}));
+  // The label, of any length, is drawn after the size and the place; without one nothing more is drawn.
+  PlaceHolder* p = nullptr;
+  for (const char* label : {"", "x", "osc"})
+  {
+    p = static_cast<PlaceHolder*>(Attach(new PlaceHolder(IRECT(12.5f, 20, 112.5f, 70), label)));
+    mG.mOps.clear();
+    p->Draw(mG);
+    std::vector<std::string> texts;
+    for (const DrawOp& op : mG.mOps)
+      if (op.mName == "DrawText")
+        texts.push_back(op.mText);
+    std::vector<std::string> expected{"50.0", "100.0", "12.5, 20.0"};
+    if (*label)
+      expected.push_back(label);
+    EXPECT_EQ(texts, expected) << label;
+  }
   mG.AttachTextEntryControl();
   p->OnMouseDblClick(50, 50, IMouseMod(true));
   ASSERT_TRUE(mG.GetTextEntryControl()->EditInProgress());

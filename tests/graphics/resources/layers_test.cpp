@@ -120,7 +120,9 @@ TEST_F(LayersTest, LayersAreDrawnPlainRotatedAndFittedButNeverWithoutBitmap)
   EXPECT_EQ(g.mOps[6].mRect, IRECT(20, 40, 20, 40));            // about the layer's centre
   EXPECT_EQ(g.mOps[10].mRect, IRECT(0.5f, 0.25f, 0.5f, 0.25f)); // 20 x 40 fitted into 10 x 10
 
-  for (const IRECT& r : {IRECT(5, 5, 5, 20), IRECT(0, 0, 1e30f, 10), IRECT(0, 0, std::nanf(""), 10)})
+  // Empty, wider than a layer can be (in device pixels), far beyond any size, or not a number: no bitmap.
+  for (const IRECT& r : {IRECT(5, 5, 5, 20), IRECT(0, 0, 40000, 10), IRECT(0, -40000, 10, 10), IRECT(0, 0, 1e30f, 10),
+                         IRECT(0, 0, std::nanf(""), 10)})
   {
     ILayerPtr empty = MakeLayer(r);
     EXPECT_EQ(empty->mBitmap, nullptr);

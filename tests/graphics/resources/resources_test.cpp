@@ -176,6 +176,26 @@ TEST_F(ResourcesTest, SvgImagesAndResourceFiles)
   EXPECT_TRUE(mGraphics->LoadResource(mResources.string().c_str(), "").empty()); // a folder
 }
 
+// Physical lengths are converted at 72 dots per inch unless the caller names another resolution, whether the
+// image is read from a file or from data.
+TEST_F(ResourcesTest, SvgPhysicalLengthsAreConvertedAtSeventyTwoDotsPerInchUnlessTold)
+{
+  const std::string svg = "<svg width='2in' height='36pt'/>";
+  ASSERT_TRUE(WriteFile(ResourcePath("inches.svg"), std::vector<uint8_t>(svg.begin(), svg.end())));
+  const ISVG images[] = {mGraphics->LoadSVG("inches.svg"),
+                         mGraphics->LoadSVGFromData("inches-data.svg", svg.data(), int(svg.size()))};
+  for (const ISVG& image : images)
+  {
+    ASSERT_TRUE(image.IsValid());
+    EXPECT_FLOAT_EQ(image.mImage->width, 144.f);
+    EXPECT_FLOAT_EQ(image.mImage->height, 36.f);
+  }
+  const ISVG finer = mGraphics->LoadSVGFromData("inches-96.svg", svg.data(), int(svg.size()), "px", 96.f);
+  ASSERT_TRUE(finer.IsValid());
+  EXPECT_FLOAT_EQ(finer.mImage->width, 192.f);
+  EXPECT_FLOAT_EQ(finer.mImage->height, 48.f);
+}
+
 // An image made from data is found again by its name, from a file or from data; no name gives no image.
 TEST_F(ResourcesTest, SvgImagesAreFoundAgainByNameAndNeedOne)
 {
