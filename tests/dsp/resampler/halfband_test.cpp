@@ -98,6 +98,34 @@ TEST(HalfBand, ProcessEndsForEveryInputLengthAndAnOddTotalLeavesOneSampleWaiting
   EXPECT_EQ(d2.Process(in.data(), 1, o), 1);
 }
 
+// The caller hands Process a buffer of GetMaxOutLen(length) doubles: the downsampler writes inside it, whatever
+// the kernel (baseline or wide), coefficient count, lead or block length, and its reported outputs lie within it.
+TEST(HalfBand, DownsamplerNeverWritesPastTheBufferItAskedFor)
+{
+  constexpr double kGuard = -7777.0;
+  constexpr int kGuards = 4;
+  std::vector<double> x = resamptest::Noise(4000, 11);
+  for (bool baseline : { false, true })
+    for (bool handOnLead : { false, true })
+      for (const HBCoeffSet* s : AllSets())
+        for (int length : { 1, 2, 3, 8, 37, 255, 256, 257, 600 }) {
+          ForceBaselineVectors(baseline);
+          CDSPHBDownsampler down(*s, 0.0, handOnLead);
+          ForceBaselineVectors(false);
+          for (int call = 0; call < 6; ++call) {
+            const int room = down.GetMaxOutLen(length);
+            std::vector<double> buffer(room + kGuards, kGuard);
+            double* out = buffer.data();
+            const int count = down.Process(x.data() + call * length, length, out);
+            ASSERT_GE(out, buffer.data());
+            ASSERT_LE(out + count, buffer.data() + room);
+            for (int g = 0; g < kGuards; ++g)
+              ASSERT_EQ(buffer[room + g], kGuard) << "n " << s->n << ", block " << length << ", call " << call
+                                                  << (baseline ? ", baseline" : "") << (handOnLead ? ", lead" : "");
+          }
+        }
+}
+
 // Handing on the lead: both directions put out the filter's answer from where it starts ahead of the first input
 // (a multiple of 6 outputs ahead when halving), then the same outputs as without the lead, and report the outputs
 // put out ahead as their fraction.
