@@ -1,7 +1,8 @@
 // What the headless context's frames and measures show by value rather than against a golden image: text aligned
-// in a rectangle at screen scales 1 and 2, bitmap frames taken from their own place, SVG polylines left open
-// where polygons close, each blend method where a source meets paint and where it meets nothing, gradients
-// turned and moved by their transform, text turned by its angle, and dotted rectangles and quadratic curves.
+// in a rectangle at screen scales 1 and 2, bitmap frames taken from their own place, bitmaps one pixel wide or high
+// drawn whole, SVG polylines left open where polygons close, each blend method where a source meets paint and where
+// it meets nothing, gradients turned and moved by their transform, text turned by its angle, and dotted rectangles
+// and quadratic curves.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -110,6 +111,36 @@ TEST_F(Headless, EachBitmapFrameIsTakenFromItsOwnPlaceDownOrAcrossTheFile)
       const uint8_t* px = frame.At(x, y);
       EXPECT_EQ((IColor(255, px[0], px[1], px[2])), colours[i]) << "frame " << i + 1 << " at " << x << "," << y;
     }
+}
+
+// A bitmap one pixel wide, one one pixel high and one of a single pixel are drawn like any other: each of their
+// pixels shows its own colour where it was placed, and the white around them is left as it was.
+TEST_F(Headless, BitmapsOnePixelWideOrHighAreDrawnWhole)
+{
+  const IColor colours[] = {IColor(255, 220, 40, 40), IColor(255, 40, 170, 80), IColor(255, 40, 60, 220)};
+  const IColor white(255, 255, 255, 255);
+  ASSERT_TRUE(WriteTestPng(mResources + "/column.png", 1, 6, [&](int, int y) { return colours[y % 3]; }));
+  ASSERT_TRUE(WriteTestPng(mResources + "/row.png", 6, 1, [&](int x, int) { return colours[x % 3]; }));
+  ASSERT_TRUE(WriteTestPng(mResources + "/dot.png", 1, 1, [&](int, int) { return colours[2]; }));
+  Open(20, 10, [](IGraphics& g, const IRECT&) {
+    g.DrawBitmapFrame(g.LoadBitmap("column.png"), IRECT(2, 2, 3, 8));
+    g.DrawBitmapFrame(g.LoadBitmap("row.png"), IRECT(6, 4, 12, 5));
+    g.DrawBitmapFrame(g.LoadBitmap("dot.png"), IRECT(15, 6, 16, 7));
+  });
+  const IGraphicsHeadless::Frame frame = Render();
+  const auto colourAt = [&](int x, int y) {
+    const uint8_t* px = frame.At(x, y);
+    return IColor(255, px[0], px[1], px[2]);
+  };
+  for (int i = 0; i < 6; ++i)
+  {
+    EXPECT_EQ(colourAt(2, 2 + i), colours[i % 3]) << "pixel " << i << " of the column";
+    EXPECT_EQ(colourAt(6 + i, 4), colours[i % 3]) << "pixel " << i << " of the row";
+  }
+  EXPECT_EQ(colourAt(15, 6), colours[2]) << "the single pixel";
+  for (const auto& [x, y] : {std::pair{1, 4}, {3, 4}, {2, 1}, {2, 8}, {8, 3}, {8, 5}, {5, 4}, {12, 4}, {14, 6},
+                             {16, 6}, {15, 5}, {15, 7}})
+    EXPECT_EQ(colourAt(x, y), white) << "beside a bitmap at " << x << "," << y;
 }
 
 // The same three points stroked as a polyline and as a polygon: only the polygon draws the segment from the last
