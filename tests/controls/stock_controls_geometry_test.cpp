@@ -1,12 +1,13 @@
 // Where the stock controls put things and how far a pointer moves them: the knob's drag extent for its shape,
 // the radio buttons' press area and labels, the SVG slider's image rectangles, where slider handles sit and the
-// span a range slider fills between them, the track fill of a lane, the swatch cell the pointer lights and the
-// colour it offers to the colour picker, the frame a group draws around its members and the gap it leaves for its
-// label, and a disabled control's fading.
+// span a range slider fills between them, the track fill of a lane, where the swatch lays out its cells, the cell
+// the pointer lights and the colour it offers to the colour picker, the frame a group draws around its members and
+// the gap it leaves for its label, and a disabled control's fading.
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "controls/ISVGControls.h"
 #include "controls/IVButtonControls.h"
@@ -490,6 +491,52 @@ TEST_F(ControlsTest, ColourSwatchGridFillsEachRowLeftToRightBeforeTheNext)
   {
     EXPECT_NEAR(swatch->GetCell(i).CentreX(), w.mLeft + w.W() * sixths[i][0] / 6.f, 1e-3) << "cell " << i;
     EXPECT_NEAR(swatch->GetCell(i).CentreY(), w.mTop + w.H() * sixths[i][1] / 6.f, 1e-3) << "cell " << i;
+  }
+}
+
+// A row splits the widget into equal slots side by side, a column into equal slots one above another, and a grid
+// into three by three filled a row at a time. Each cell keeps two points clear inside its slot and its colour fills
+// exactly that cell.
+TEST_F(ControlsTest, ColourSwatchLaysItsCellsInARowAColumnOrAGrid)
+{
+  struct Case
+  {
+    int layout;
+    IRECT bounds;
+    int across, down;                        // slots the widget is split into
+    std::vector<std::pair<int, int>> slots; // column and row of each cell
+  };
+  for (const Case& c :
+       {Case{IVColorSwatchControl::kHorizontal, IRECT(0, 0, 160, 40), 4, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 0}}},
+        Case{IVColorSwatchControl::kVertical, IRECT(0, 0, 40, 160), 1, 4, {{0, 0}, {0, 1}, {0, 2}, {0, 3}}},
+        Case{IVColorSwatchControl::kGrid, IRECT(0, 0, 120, 120), 3, 3, {{0, 0}, {1, 0}, {2, 0}, {0, 1}}}})
+  {
+    auto* swatch = new IVColorSwatchControl(c.bounds, "", nullptr, WidgetOnly(), c.layout,
+                                            {kRoleHighlight, kRoleExtra1, kRoleFrame, kRoleShadow});
+    g.AttachControl(swatch);
+    g.mOps.clear();
+    swatch->DrawWidget(g);
+    std::vector<IRECT> filled;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "FillRect")
+        filled.push_back(op.mRect);
+    ASSERT_EQ(swatch->NCells(), 4);
+    ASSERT_EQ(filled.size(), 4u) << "layout " << c.layout;
+    const IRECT w = swatch->GetWidgetBounds();
+    const float slotW = w.W() / static_cast<float>(c.across), slotH = w.H() / static_cast<float>(c.down);
+    for (int i = 0; i < 4; ++i)
+    {
+      const float left = w.mLeft + slotW * static_cast<float>(c.slots[static_cast<size_t>(i)].first);
+      const float top = w.mTop + slotH * static_cast<float>(c.slots[static_cast<size_t>(i)].second);
+      const IRECT expected(left + 2.f, top + 2.f, left + slotW - 2.f, top + slotH - 2.f);
+      for (const IRECT& seen : {swatch->GetCell(i), filled[static_cast<size_t>(i)]})
+      {
+        EXPECT_NEAR(seen.mLeft, expected.mLeft, 1e-3) << "layout " << c.layout << ", cell " << i;
+        EXPECT_NEAR(seen.mTop, expected.mTop, 1e-3) << "layout " << c.layout << ", cell " << i;
+        EXPECT_NEAR(seen.mRight, expected.mRight, 1e-3) << "layout " << c.layout << ", cell " << i;
+        EXPECT_NEAR(seen.mBottom, expected.mBottom, 1e-3) << "layout " << c.layout << ", cell " << i;
+      }
+    }
   }
 }
 
