@@ -445,3 +445,57 @@ TEST(SvgPathData, FontRelativeLengthsAndAlignedViewBoxesPlaceShapes)
     ExpectBounds(svg.shape().bounds, c.x0, c.y0, c.x1, c.y1, 1e-3f);
   }
 }
+
+// An arc that ends where it starts, or less than a millionth away from it in x, in y or both (rounding noise, even
+// on radii small enough to bend there), is left out: a straight segment of no length, never a whole circle.
+// Radii too small to reach from one end to the other are scaled up until they just do: an arc of a circle becomes
+// half of the circle whose diameter joins its ends, whether those ends lie apart in x, in y or in both.
+TEST(SvgPathData, ArcsToTheirOwnStartAreLeftOutAndRadiiTooSmallAreScaledUp)
+{
+  for (const char* d : {"M0 0 A5 5 0 0 1 0 0", "M0 0 a5 5 30 1 0 0 0", "M0 0 A1e-5 1e-5 0 1 1 5e-7 0",
+                        "M0 0 A1e-5 1e-5 0 1 1 0 5e-7", "M0 0 a1e-5 1e-5 0 1 0 -3e-7 3e-7"})
+  {
+    SCOPED_TRACE(d);
+    Parsed svg(PathDoc(d));
+    ASSERT_EQ(svg.shapes().size(), 1u);
+    ExpectPoints(svg.path(), {{0, 0}, {0, 0}, {0, 0}, {0, 0}});
+  }
+  const struct
+  {
+    const char* d;
+    Point start, end;
+  } cases[] = {
+    {"M10 20 A1 1 0 0 1 30 20", {10, 20}, {30, 20}},
+    {"M10 20 A2 2 0 0 0 10 40", {10, 20}, {10, 40}},
+    {"M10 20 A0.5 0.5 0 0 1 22 36", {10, 20}, {22, 36}},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.d);
+    Parsed svg(PathDoc(c.d));
+    ASSERT_EQ(svg.shapes().size(), 1u);
+    const SvgPath& path = svg.path();
+    ASSERT_GE(path.npts, 4);
+    EXPECT_NEAR(Parsed::point(path, 0).x, c.start.x, 1e-3);
+    EXPECT_NEAR(Parsed::point(path, 0).y, c.start.y, 1e-3);
+    EXPECT_NEAR(Last(path).x, c.end.x, 1e-3);
+    EXPECT_NEAR(Last(path).y, c.end.y, 1e-3);
+    const float midX = (c.start.x + c.end.x) / 2, midY = (c.start.y + c.end.y) / 2;
+    const float chordX = c.end.x - c.start.x, chordY = c.end.y - c.start.y;
+    const float radius = std::hypot(chordX, chordY) / 2;
+    float farthestFromChord = 0;
+    for (int k = 0; k + 3 < path.npts; k += 3)
+      for (int i = 0; i <= 16; ++i)
+      {
+        const Point p0 = Parsed::point(path, k), c1 = Parsed::point(path, k + 1), c2 = Parsed::point(path, k + 2),
+                    p3 = Parsed::point(path, k + 3);
+        const float t = i / 16.0f, u = 1 - t;
+        const float x = u * u * u * p0.x + 3 * u * u * t * c1.x + 3 * u * t * t * c2.x + t * t * t * p3.x;
+        const float y = u * u * u * p0.y + 3 * u * u * t * c1.y + 3 * u * t * t * c2.y + t * t * t * p3.y;
+        ASSERT_NEAR(std::hypot(x - midX, y - midY), radius, 0.02f) << "segment " << k / 3 << " at " << t;
+        farthestFromChord =
+          std::fmax(farthestFromChord, std::fabs((x - midX) * chordY - (y - midY) * chordX) / (2 * radius));
+      }
+    EXPECT_NEAR(farthestFromChord, radius, 0.02f);
+  }
+}
