@@ -76,6 +76,18 @@ TEST(IParamInit, TypedInitialisersSetTypeStepAndTexts)
   EXPECT_EQ(copy.NDisplayTexts(), 3);
 }
 
+// A switch given only its name and default reads "off" and "on", has no label or group, and can be automated.
+TEST(IParamInit, SwitchGivenOnlyItsNameReadsOffAndOn)
+{
+  IParam b;
+  b.InitBool("Switch", false);
+  EXPECT_EQ(Display(b, 0.0), "off");
+  EXPECT_EQ(Display(b, 1.0), "on");
+  EXPECT_STREQ(b.GetLabel(), "");
+  EXPECT_STREQ(b.GetGroup(), "");
+  EXPECT_TRUE(b.GetCanAutomate());
+}
+
 // A copy takes everything from its source; its name has the first match of the search text replaced, and it
 // keeps the source's group unless it is given a group of its own. Missing or empty texts leave things as they are.
 TEST(IParamInit, CopyRenamesAndRegroupsOnlyWhenAsked)

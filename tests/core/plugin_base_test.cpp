@@ -299,6 +299,23 @@ TEST(Presets, MadePresetsFillTheFreeSlotsInOrder)
   EXPECT_EQ(p.GetParam(2)->Value(), 2.0);
 }
 
+// A default preset made without a name or a count takes one slot, named as a filled slot, and holds the present
+// values; the next preset made takes the slot after it.
+TEST(Presets, ADefaultPresetMadeWithoutArgumentsTakesOneSlot)
+{
+  ThreeParams p(3);
+  SetAll(p, 0.25, -1.0, 4);
+  p.MakeDefaultPreset();
+  EXPECT_STREQ(p.GetPresetName(0), ThreeParams::kFilledSlotName);
+  EXPECT_TRUE(p.GetPresetSlot(0)->mInitialized);
+  EXPECT_FALSE(p.GetPresetSlot(1)->mInitialized);
+  p.MakePresetFromChunk("next", ChunkOf("q"));
+  EXPECT_STREQ(p.GetPresetName(1), "next");
+  SetAll(p, 0, 0, 1);
+  ASSERT_TRUE(p.RestorePreset(0));
+  EXPECT_EQ(p.GetParam(2)->Value(), 4.0);
+}
+
 // With every slot taken, making a preset of any kind changes no slot.
 TEST(Presets, MakingAPresetWithNoFreeSlotChangesNothing)
 {

@@ -327,3 +327,27 @@ TEST_F(Headless, ADottedRectangleGoesRoundInDashesAndAQuadraticCurveBendsTowards
   for (int y = 18; y <= 22; ++y) darkest = std::min<int>(darkest, frame.At(30, y)[0]);
   EXPECT_LT(darkest, 64) << "a quarter of the way along";
 }
+
+// A context made with only its size draws at scale 1: its frame is that size in pixels, and a square drawn at
+// (20, 10) to (30, 20) shows at exactly those pixels.
+TEST_F(Headless, AContextMadeWithOnlyItsSizeDrawsAtScaleOne)
+{
+  mGraphics = std::make_unique<IGraphicsHeadless>(mDelegate, 60, 40);
+  mGraphics->SetBundleID(kBundleID);
+  mDelegate.mLayoutFunc = [](IGraphics* g) {
+    g->AttachControl(new DrawControl(g->GetBounds(), [](IGraphics& gr, const IRECT& r) {
+      gr.FillRect(IColor(255, 255, 255, 255), r);
+      gr.FillRect(kBlack, IRECT(20, 10, 30, 20));
+    }));
+  };
+  mGraphics->OpenWindow(nullptr);
+  EXPECT_FLOAT_EQ(mGraphics->GetDrawScale(), 1.f);
+  const IGraphicsHeadless::Frame frame = Render();
+  ASSERT_EQ(frame.mWidth, 60);
+  ASSERT_EQ(frame.mHeight, 40);
+  EXPECT_LT(frame.At(20, 10)[0], 64) << "the square's first pixel";
+  EXPECT_LT(frame.At(29, 19)[0], 64) << "the square's last pixel";
+  EXPECT_GT(frame.At(30, 15)[0], 250) << "right of the square";
+  EXPECT_GT(frame.At(25, 20)[0], 250) << "below the square";
+  EXPECT_GT(frame.At(19, 9)[0], 250) << "above and left of the square";
+}
