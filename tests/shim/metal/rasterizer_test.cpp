@@ -341,6 +341,34 @@ TEST(MetalRasterizer, VertexBuffersBoundPastTheLastSlotAreIgnored)
       ASSERT_EQ(rig.Red(x, y), 128) << x << ", " << y;
 }
 
+// A target of one red channel blends the red of the source with its own, and has no alpha of its own: its
+// destination alpha reads as one.
+TEST(MetalRasterizer, AOneChannelTargetBlendsTheRedChannelWithAnOpaqueDestination)
+{
+  Rig rig;
+  rig.color = rig.device->newTextureWithDescriptor(
+      MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatR8Unorm, 16, 16, false));
+  const struct
+  {
+    Blend blend;
+    float red;
+  } cases[] = {
+    {{MTLBlendFactorOne, MTLBlendFactorZero}, 0.8f},
+    {{MTLBlendFactorZero, MTLBlendFactorOne}, 0.2f},
+    {{MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha}, 0.8f + 0.4f * 0.2f},
+    {{MTLBlendFactorSourceAlpha, MTLBlendFactorDestinationAlpha}, 0.6f * 0.8f + 0.2f},
+    {{MTLBlendFactorZero, MTLBlendFactorOneMinusDestinationAlpha}, 0.0f},
+  };
+  for (const auto& k : cases)
+  {
+    rig.BlendKnownSource(k.blend);
+    for (int y : {0, 7, 15})
+      for (int x : {0, 7, 15})
+        EXPECT_NEAR(rig.color->row(y)[x], 255 * k.red, 1.0)
+          << "factors " << k.blend.source << " " << k.blend.destination << " at " << x << ", " << y;
+  }
+}
+
 TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)
 {
   Rig rig; // registers the test functions

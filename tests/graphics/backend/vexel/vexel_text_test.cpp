@@ -228,6 +228,23 @@ TEST_F(TextTest, LetterSpacingWidensEachGapBetweenGlyphs)
   EXPECT_NEAR(Width("abcd"), plain + 3 * 3, 0.5);
 }
 
+// The frame's counts: each text drawn is one draw call of two triangles a glyph, none of them counted as fill, and
+// the next frame starts again from zero.
+TEST_F(TextTest, EachTextDrawnCountsOneDrawCallAndTwoTrianglesAGlyphUntilTheNextFrame)
+{
+  vxDrawText(ctx, 10, 50, "abc", nullptr);
+  EXPECT_EQ(ctx->drawCallCount, 1);
+  EXPECT_EQ(ctx->textTriangleCount, 6);
+  vxDrawText(ctx, 10, 80, "de", nullptr);
+  EXPECT_EQ(ctx->drawCallCount, 2);
+  EXPECT_EQ(ctx->textTriangleCount, 10);
+  EXPECT_EQ(ctx->fillTriangleCount, 0);
+  vxEndFrame(ctx);
+  vxBeginFrame(ctx, 800, 600, 1.0f);
+  EXPECT_EQ(ctx->drawCallCount, 0);
+  EXPECT_EQ(ctx->textTriangleCount, 0);
+}
+
 TEST_F(TextTest, AResetStateSetsTextInTheFirstFontAtSixteenPixelsUnspacedUnblurredOnTheLeftBaseline)
 {
   // Each text setting is changed, the state reset, and a box of several rows drawn and measured; the same is then
