@@ -176,3 +176,33 @@ TEST(ButterworthObjects, OrdersOutsideOneToSixteenAreHeldAtTheNearerEnd)
   small.Setup(16, 48000, 1000);
   EXPECT_EQ(small.Cascade().NumStages(), 2);
 }
+
+TEST(ButterworthShelves, DesignedThroughParametersTakeTheOrderAndGainAsked)
+{
+  using LowShelf = Object<Butterworth::Design::LowShelf>;
+  using HighShelf = Object<Butterworth::Design::HighShelf>;
+  for (double fs : kRates)
+    for (int order : kOrders)
+      for (double gain : {6.0, -12.0})
+      {
+        LowShelf low;
+        HighShelf high;
+        Design(low, {{kParamSampleRate, fs}, {kParamOrder, order}, {kParamFrequency, 1000}, {kParamGain, gain}});
+        Design(high, {{kParamSampleRate, fs}, {kParamOrder, order}, {kParamFrequency, 1000}, {kParamGain, gain}});
+        EXPECT_EQ(low.GetDesign().Cascade().NumStages(), (order + 1) / 2) << order;
+        EXPECT_EQ(high.GetDesign().Cascade().NumStages(), (order + 1) / 2) << order;
+        EXPECT_NEAR(Db(low.Response(0.0)), gain, 1e-6) << order << " @ " << fs;
+        EXPECT_NEAR(Db(low.Response(0.5)), 0.0, 1e-6) << order << " @ " << fs;
+        EXPECT_NEAR(Db(high.Response(0.0)), 0.0, 1e-6) << order << " @ " << fs;
+        EXPECT_NEAR(Db(high.Response(0.5)), gain, 1e-6) << order << " @ " << fs;
+        // Every level between lies between the two shelves, moving one way only.
+        double previous = Db(low.Response(0.0));
+        for (double f = 0.001; f < 0.5; f += 0.001)
+        {
+          const double level = Db(low.Response(f));
+          EXPECT_LE(std::abs(level), std::abs(gain) + 1e-6) << order << " " << f;
+          EXPECT_TRUE(gain > 0 ? level <= previous + 1e-9 : level >= previous - 1e-9) << order << " " << f;
+          previous = level;
+        }
+      }
+}

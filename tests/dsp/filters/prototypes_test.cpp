@@ -247,3 +247,48 @@ TEST(Prototypes, EachFamilySetUpAgainFollowsEveryChangedParameter)
   ExpectEachSetupMatchesAFreshDesign<EllipticDesign::LowPass<8>>(
     [&](auto& d, int s) { d.Setup(orders[s], kFs, kFc, first[s], second[s]); }, 6);
 }
+
+namespace {
+
+// A band-pass peaks at full level near its centre and shuts both ends; a band-stop dips deep near its centre and
+// passes both ends whole; both stay stable.
+template <class Pass, class Stop, class SetupFn>
+void ExpectBandsAroundTheirCentre(const char* family, SetupFn setup)
+{
+  constexpr double kCentre = 4000.0 / kFs;
+  constexpr double kWidth = 1000.0 / kFs;
+  for (int order : {1, 3, 5})
+  {
+    Pass pass;
+    Stop stop;
+    setup(pass, order, 4000.0, 1000.0);
+    setup(stop, order, 4000.0, 1000.0);
+    ExpectStable(pass);
+    ExpectStable(stop);
+    EXPECT_NEAR(Extremes(pass, kCentre - kWidth, kCentre + kWidth).second, 0.0, 0.05) << family << " " << order;
+    EXPECT_LT(Extremes(pass, 0.0, kCentre - 2.0 * kWidth).second, -3.0) << family << " " << order;
+    EXPECT_LT(Extremes(pass, kCentre + 2.0 * kWidth, 0.5).second, -3.0) << family << " " << order;
+    EXPECT_LT(Db(pass.Cascade().Response(0.0)), -60.0) << family << " " << order;
+    EXPECT_LT(Db(pass.Cascade().Response(0.5)), -60.0) << family << " " << order;
+    EXPECT_LT(Extremes(stop, kCentre - kWidth, kCentre + kWidth).first, -15.0) << family << " " << order;
+    EXPECT_NEAR(Db(stop.Cascade().Response(0.0)), 0.0, 1e-6) << family << " " << order;
+    EXPECT_NEAR(Db(stop.Cascade().Response(0.5)), 0.0, 1e-6) << family << " " << order;
+  }
+}
+
+} // namespace
+
+TEST(Prototypes, EachFamilyBandPassesAndStopsAroundItsCentre)
+{
+  DesignWorkspace ws;
+  ExpectBandsAroundTheirCentre<ChebyshevIDesign::BandPass<8>, ChebyshevIDesign::BandStop<8>>(
+    "chebyshev I", [](auto& d, int order, double fc, double width) { d.Setup(order, kFs, fc, width, 1.0); });
+  ExpectBandsAroundTheirCentre<ChebyshevIIDesign::BandPass<8>, ChebyshevIIDesign::BandStop<8>>(
+    "chebyshev II", [](auto& d, int order, double fc, double width) { d.Setup(order, kFs, fc, width, 40.0); });
+  ExpectBandsAroundTheirCentre<BesselDesign::BandPass<8>, BesselDesign::BandStop<8>>(
+    "bessel", [&](auto& d, int order, double fc, double width) { d.Setup(order, ws, kFs, fc, width); });
+  ExpectBandsAroundTheirCentre<LegendreDesign::BandPass<8>, LegendreDesign::BandStop<8>>(
+    "legendre", [&](auto& d, int order, double fc, double width) { d.Setup(order, ws, kFs, fc, width); });
+  ExpectBandsAroundTheirCentre<EllipticDesign::BandPass<8>, EllipticDesign::BandStop<8>>(
+    "elliptic", [](auto& d, int order, double fc, double width) { d.Setup(order, kFs, fc, width, 0.5, 0.0); });
+}

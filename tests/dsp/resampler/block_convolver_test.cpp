@@ -78,3 +78,36 @@ TEST(BlockConvolver, AfterClearOutputStartsOnceTheDelayHasPassedThenFollowsTheRa
     }
   }
 }
+
+// A caller sizes the next stage's buffer from GetMaxOutLen: no call hands out more, and for every length some
+// call hands out just that many, so the room asked for is never more than is needed. Nothing lands past it.
+TEST(BlockConvolver, TheLongestOutputForEachLengthIsWhatGetMaxOutLenPromises)
+{
+  const Case cases[] = { { 2, 1, 0 }, { 1, 2, 0 }, { 2, 3, 0 }, { 3, 2, 0 }, { 1, 4, 0 }, { 1, 1, 0 } };
+  constexpr int kLongest = 48;
+  for (const Case& c : cases) {
+    FirFilter* f = FirFilterCache::GetLPFilter(0, nullptr, 1.0 / std::max(c.up, c.down), 8.0, 100.0, c.up);
+    CDSPBlockConvolver conv(f, c.up, c.down, false, 0.0);
+    std::vector<double> in(kLongest, 0.25);
+    std::vector<int> longest(kLongest + 1, -1);
+    unsigned state = 1;
+    for (int call = 0; call < 20000; ++call) {
+      state = state * 1103515245u + 12345u; // every length from 0 up, met at every phase
+      const int len = static_cast<int>((state >> 16) % (kLongest + 1));
+      constexpr double kGuard = -777.0;
+      const int room = conv.GetMaxOutLen(len);
+      std::vector<double> buffer(static_cast<size_t>(room) + 16, kGuard);
+      double* out = buffer.data();
+      const int got = conv.Process(in.data(), len, out);
+      ASSERT_LE(got, room) << c.up << "/" << c.down << " length " << len;
+      if (out == buffer.data()) {
+        for (size_t k = static_cast<size_t>(room); k < buffer.size(); ++k)
+          ASSERT_EQ(buffer[k], kGuard) << c.up << "/" << c.down << " wrote past the room, length " << len;
+      }
+      if (call >= 1000) // the delay has long passed
+        longest[len] = std::max(longest[len], got);
+    }
+    for (int len = 0; len <= kLongest; ++len)
+      EXPECT_EQ(conv.GetMaxOutLen(len), longest[len]) << c.up << "/" << c.down << " length " << len;
+  }
+}

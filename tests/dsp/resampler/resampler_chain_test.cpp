@@ -317,3 +317,27 @@ TEST(ResamplerChain, EachChainsStagesAndStartDelayMatchTheRecording)
     goldentext::Compare(std::string(DROVIK_RESAMPLER_GOLDEN_DIR) + "/chain_delays.txt", goldentext::Joined(lines));
   EXPECT_TRUE(differences.empty()) << differences;
 }
+
+// A host may hand an empty block at any time: it gives nothing and leaves what follows as if it had not come.
+TEST(ResamplerChain, AnEmptyBlockGivesNothingAndChangesNothingAfterIt)
+{
+  constexpr int kBlock = 37;
+  for (const RatePair& p : kChains) {
+    const std::vector<double> x = resamptest::Noise(3000, 11);
+    CDSPResampler24_44k plain(p.src, p.dst, kBlock);
+    const std::vector<double> ref = resamptest::Run(plain, x, kBlock, kBlock);
+    CDSPResampler24_44k gapped(p.src, p.dst, kBlock);
+    std::vector<double> in(x);
+    std::vector<double> y;
+    for (size_t pos = 0; pos < in.size(); pos += kBlock) {
+      double* out = nullptr;
+      EXPECT_EQ(gapped.Process(in.data() + pos, 0, out), 0) << p.kind << " at " << pos;
+      const int n = static_cast<int>(std::min<size_t>(kBlock, in.size() - pos));
+      const int got = gapped.Process(in.data() + pos, n, out);
+      y.insert(y.end(), out, out + got);
+    }
+    ASSERT_EQ(y.size(), ref.size()) << p.kind;
+    for (size_t i = 0; i < y.size(); ++i)
+      ASSERT_EQ(y[i], ref[i]) << p.kind << " at " << i;
+  }
+}
