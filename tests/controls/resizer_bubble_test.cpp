@@ -5,6 +5,7 @@
 
 #include "controls_fixture.h"
 #include "core/IParam.h"
+#include "test_controls.h"
 
 namespace controlstest {
 namespace {
@@ -61,6 +62,30 @@ TEST_F(ResizerTest, DrawsItsTriangleInTheColourOfItsState)
 
 namespace controlstest {
 namespace {
+
+// The value bubble actions show the parameter's display text, with its unit after a blank when it has one, at the
+// middle of the control's right edge or of its top edge; with no bubble attached they show nothing.
+TEST_F(ControlsTest, ValueBubbleActionsShowTheDisplayedValueBesideOrAboveTheControl)
+{
+  auto* control = new graphicstest::TestControl(IRECT(100, 100, 140, 140));
+  control->SetParamIdx(0);
+  g.AttachControl(control);
+  IControl::ActionFuncBubbleBeside(control); // nothing to show it in
+  g.AttachBubbleControl();
+  IBubbleControl& bubble = *g.GetBubbleControl(0);
+  IControl::ActionFuncBubbleBeside(control);
+  EXPECT_STREQ(bubble.GetString(), "0.000");
+  EXPECT_EQ(bubble.GetCaller(), control);
+  EXPECT_EQ(bubble.GetArrowDirection(), 3);
+  EXPECT_EQ(bubble.GetBubbleBounds().mLeft, 140.f);
+  EXPECT_EQ(bubble.GetBubbleBounds().CentreY(), 120.f);
+  g.GetDelegate()->GetParam(0)->InitDouble("Gain", 0.5, 0.0, 2.0, 0.01, "dB");
+  IControl::ActionFuncBubbleAbove(control);
+  EXPECT_STREQ(bubble.GetString(), "0.50 dB");
+  EXPECT_EQ(bubble.GetArrowDirection(), 2);
+  EXPECT_EQ(bubble.GetBubbleBounds().mBottom, 100.f);
+  EXPECT_EQ(bubble.GetBubbleBounds().CentreX(), 120.f);
+}
 
 TEST_F(ControlsTest, BubbleStaysWhileItsControlIsDraggedThenFadesOut)
 {

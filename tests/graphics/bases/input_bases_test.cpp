@@ -86,6 +86,16 @@ TEST_F(Bases, SwitchStatesCycleOnExactStepsAndWrap)
   }
 }
 
+// A switch given only its place is an on/off switch of no parameter.
+TEST_F(Bases, SwitchGivenOnlyItsPlaceTogglesBetweenTwoStates)
+{
+  Switch* s = Attach(new Switch(IRECT(0, 0, 10, 10)));
+  EXPECT_EQ(s->GetNumStates(), 2);
+  EXPECT_EQ(s->GetParamIdx(), -1);
+  EXPECT_EQ(Clicks(*s, 3), (std::vector<double>{1.0, 0.0, 1.0}));
+  EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
+}
+
 TEST_F(Bases, SwitchTakesItsStatesFromTheParameterOnAttachWithFlagsForEach)
 {
   Stepped(0, 0, 4, 1);

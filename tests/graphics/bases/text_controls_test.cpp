@@ -65,6 +65,32 @@ TEST_F(TextControls, LinkOpensItsAddressAndIsColouredByHoverThenClick)
   EXPECT_EQ(underline(), clicked);
 }
 
+// The link's underline is as wide as its text and sits at its foot, at the near or the far side, whether the text
+// hangs from the top or sits on the bottom.
+TEST_F(TextControls, LinkUnderlineFollowsTheTextsAlignment)
+{
+  // "site" at 14 is measured 28 x 14; the control is 100 x 20 at (10, 30).
+  struct Case
+  {
+    int hAlign, vAlign;
+    float left, y;
+  };
+  for (const Case& c : {Case{kAlignNear, kVAlignTop, 10.f, 44.f}, Case{kAlignFar, kVAlignBottom, 82.f, 50.f},
+                        Case{kAlignNear, kVAlignBottom, 10.f, 50.f}, Case{kAlignFar, kVAlignTop, 82.f, 44.f}})
+  {
+    auto* u = Attach(new IURLControl(IRECT(10, 30, 110, 50), "site", "https://example.org",
+                                     IText(14.f, kColorBlack, nullptr, c.hAlign, c.vAlign), kColorTransparent,
+                                     kColorRed, kColorGreen));
+    mG.mOps.clear();
+    u->Draw(mG);
+    IRECT line;
+    for (const DrawOp& op : mG.mOps)
+      if (op.mName == "DrawLine")
+        line = op.mRect;
+    EXPECT_EQ(line, IRECT(c.left, c.y, c.left + 28.f, c.y)) << c.hAlign << " " << c.vAlign;
+  }
+}
+
 TEST_F(TextControls, ToggleAtOneHalfGoesOffAndShowsTheOffText)
 {
   auto* t = Attach(new ITextToggleControl(IRECT(0, 0, 50, 20), 0, "off", "on"));

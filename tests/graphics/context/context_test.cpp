@@ -137,11 +137,14 @@ TEST_F(Context, RemovingControlsFromAnIndexKeepsTheOnesBeforeIt)
 TEST_F(Context, RemovingAllControlsForgetsTheRequesters)
 {
   TestControl* c = Add(-1, 0);
+  bool deleted = false;
+  c->mDeleted = &deleted;
   mG->SetPopupRequester(c);
   mG->SetTextEntryRequester(c);
   mG->Capture(c);
   mG->BeginParamGestures(*c);
   mG->RemoveAllControls();
+  EXPECT_TRUE(deleted) << "the editor owns its listed controls";
   EXPECT_EQ(mG->NControls(), 0);
   EXPECT_EQ(mG->GetPopupRequester(), nullptr);
   EXPECT_EQ(mG->GetTextEntryRequester(), nullptr);

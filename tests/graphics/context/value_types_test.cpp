@@ -23,6 +23,20 @@ TEST(ValueTypes, ColorSetFromAListFillsTheRestWithOpaqueBlack)
     EXPECT_EQ(three[i], IColor(255, 0, 0, 0));
 }
 
+// Every named colour is a real colour: each channel within a byte, so drawing it never has to clamp.
+TEST(ValueTypes, NamedColoursKeepEachChannelWithinAByte)
+{
+  for (const IColor* c : {&kColorTransparent, &kColorBlack, &kColorBlackDropShadow, &kColorGray, &kColorLightGray,
+                          &kColorMidGray, &kColorDarkGray, &kColorWhite, &kColorRed, &kColorGreen, &kColorBlue,
+                          &kColorYellow, &kColorOrange, &kColorIndigo, &kColorViolet, &kColorShadow,
+                          &kDefaultTextColor})
+    for (int channel : {c->mAlpha, c->mRed, c->mGreen, c->mBlue})
+    {
+      EXPECT_GE(channel, 0);
+      EXPECT_LE(channel, 255);
+    }
+}
+
 TEST(ValueTypes, TextStyleKeepsAtMost63CharactersOfItsFontName)
 {
   const std::string longName(200, 'f');

@@ -231,7 +231,7 @@ TEST_F(InputTest, TheParameterUnderAPointIsTheTopControlsAndIsTakenOnce)
 }
 
 // A typed-in value starts from the parameter's display text, with its unit after a blank only for a control
-// that asks for it.
+// that asks for it. The entry takes seven characters unless the control names another length.
 TEST_F(InputTest, AValuePromptStartsFromTheDisplayedValueWithTheUnitWhenAsked)
 {
   delegate.GetParam(0)->InitDouble("Gain", 0.5, 0.0, 2.0, 0.01, "dB");
@@ -239,9 +239,13 @@ TEST_F(InputTest, AValuePromptStartsFromTheDisplayedValueWithTheUnitWhenAsked)
   for (bool unit : {false, true})
   {
     low->SetParamLabelInEntry(unit);
+    if (unit)
+      low->SetTextEntryLength(12);
     g.PromptParamInput(low, IRECT(10.f, 10.f, 50.f, 20.f), 0);
   }
   ASSERT_EQ(g.mTextEntries.size(), 2u);
+  EXPECT_EQ(g.mTextEntries[0].mLength, 7);
+  EXPECT_EQ(g.mTextEntries[1].mLength, 12);
   EXPECT_EQ(g.mTextEntries[0].mPreset, "0.50");
   EXPECT_EQ(g.mTextEntries[1].mPreset, "0.50 dB");
   EXPECT_EQ(g.mTextEntries[1].mParamIdx, 0);
