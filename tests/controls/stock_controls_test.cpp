@@ -550,6 +550,50 @@ TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompt
   EXPECT_EQ(g.mTextEntries.size(), 1u);
 }
 
+// Knobs and sliders made with their defaults, through either constructor, do not open a text entry when their
+// value is pressed: the value can only be typed in when asked for.
+TEST_F(StockControlsTest, KnobsAndSlidersMadeWithDefaultsDoNotPromptForTheirValue)
+{
+  std::vector<IVectorBase*> controls = {
+    Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0)),
+    Attach(new IVKnobControl(IRECT(0, 0, 100, 120), [](IControl*) {})),
+    Attach(new IVSliderControl(IRECT(200, 0, 240, 200), 1)),
+    Attach(new IVSliderControl(IRECT(200, 0, 240, 200), [](IControl*) {})),
+  };
+  for (size_t at = 0; at < controls.size(); ++at)
+  {
+    const IRECT value = controls[at]->GetValueBounds();
+    ASSERT_FALSE(value.Empty()) << "control " << at;
+    const size_t before = g.mTextEntries.size();
+    dynamic_cast<IControl*>(controls[at])->OnMouseDown(value.CentreX(), value.CentreY(), left);
+    EXPECT_EQ(g.mTextEntries.size(), before) << "control " << at;
+  }
+}
+
+// A control moved or resized while the pointer was over it shows no pointer over it until the pointer moves.
+TEST_F(StockControlsTest, VectorControlsMovedOrResizedForgetThePointerOverThem)
+{
+  std::vector<IControl*> controls = {
+    Attach(new IVGroupControl(IRECT(0, 0, 100, 100), "group")),
+    Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0)),
+    Attach(new IVSliderControl(IRECT(0, 0, 40, 150), 1)),
+    Attach(new IVButtonControl(IRECT(0, 0, 80, 40))),
+    Attach(new IVSwitchControl(IRECT(0, 0, 80, 60), 2)),
+    Attach(new IVTabSwitchControl(IRECT(0, 0, 120, 40), ControlsDelegate::kEnumParam)),
+  };
+  for (size_t at = 0; at < controls.size(); ++at)
+  {
+    IControl* c = controls[at];
+    c->OnMouseOver(10.f, 10.f, IMouseMod());
+    ASSERT_TRUE(c->GetMouseIsOver()) << "control " << at;
+    c->SetTargetAndDrawRectangles(IRECT(200, 200, 320, 320));
+    EXPECT_FALSE(c->GetMouseIsOver()) << "resized control " << at;
+    c->OnMouseOver(210.f, 210.f, IMouseMod());
+    c->SetSize(60.f, 60.f);
+    EXPECT_FALSE(c->GetMouseIsOver()) << "control " << at << " given a new size";
+  }
+}
+
 TEST_F(StockControlsTest, KnobHighlightsItsEditableValueOnlyWhileThePointerIsOverTheValue)
 {
   auto* knob = Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0, "", IVStyle(), true));
