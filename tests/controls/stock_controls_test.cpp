@@ -74,6 +74,44 @@ TEST_F(StockControlsTest, BitmapKnobKeepsOneFrameCentredAndFollowsDrags)
   EXPECT_EQ(knob->CurrentFrame(), 3);
 }
 
+// A bitmap control placed at a corner takes one frame's size there. A bitmap slider without a track image runs
+// its handle down the middle of its bounds, from the bottom (or left) at 0 to the top (or right) at 1.
+TEST_F(StockControlsTest, BitmapControlsAtACornerTakeOneFrameAndSlidersRunEitherWay)
+{
+  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(36, 8, 1, 1.f, "wide"));
+  const IBitmap frames(images.back().get(), 3, true, "wide.png"); // frames of 12 x 8
+  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(12, 8, 1, 1.f, "handle"));
+  const IBitmap handle(images.back().get(), 1, true, "handle.png");
+  const IBitmap none = Strip(0);
+  const IRECT corner(5, 7, 17, 15);
+  EXPECT_EQ(Attach(new IBSwitchControl(5.f, 7.f, frames))->GetRECT(), corner);
+  EXPECT_EQ(Attach(new IBButtonControl(5.f, 7.f, frames))->GetRECT(), corner);
+
+  struct Case
+  {
+    IBSliderControl* slider;
+    IRECT bounds, atZero, atOne;
+  } cases[] = {
+    {Attach(new IBSliderControl(5.f, 7.f, 100.f, handle, none)), IRECT(5, 7, 17, 107), IRECT(5, 99, 17, 107), corner},
+    {Attach(new IBSliderControl(5.f, 7.f, 100.f, handle, none, -1, kHorizontal)), IRECT(5, 7, 105, 15), corner,
+     IRECT(93, 7, 105, 15)},
+    {Attach(new IBSliderControl(IRECT(0, 0, 40, 100), handle, none)), IRECT(0, 0, 40, 100), IRECT(14, 92, 26, 100),
+     IRECT(14, 0, 26, 8)},
+    {Attach(new IBSliderControl(IRECT(0, 0, 100, 40), handle, none, -1, kHorizontal)), IRECT(0, 0, 100, 40),
+     IRECT(0, 16, 12, 24), IRECT(88, 16, 100, 24)},
+  };
+  for (size_t at = 0; at < std::size(cases); ++at)
+  {
+    const Case& c = cases[at];
+    EXPECT_EQ(c.slider->GetRECT(), c.bounds) << "slider " << at;
+    c.slider->SetValue(0.0, 0);
+    EXPECT_EQ(c.slider->GetHandleBounds(), c.atZero) << "slider " << at;
+    c.slider->SetValue(1.0, 0);
+    EXPECT_EQ(c.slider->GetHandleBounds(), c.atOne) << "slider " << at;
+    EXPECT_EQ(c.slider->GetHandleBounds(0.0), c.atZero) << "slider " << at << " asked for 0 at 1";
+  }
+}
+
 TEST_F(StockControlsTest, BitmapsWithoutFramesDrawNothingAndDivideByNothing)
 {
   for (const IBitmap& empty : {g.LoadBitmap("missing.png", 3), Strip(0)})
