@@ -74,6 +74,35 @@ TEST_F(StockControlsTest, BitmapKnobKeepsOneFrameCentredAndFollowsDrags)
   EXPECT_EQ(knob->CurrentFrame(), 3);
 }
 
+// Knobs made with their defaults are geared down: a drag turns them a quarter as far as a knob geared one to one.
+TEST_F(StockControlsTest, KnobsMadeWithDefaultsTurnAQuarterAsFarAsOneGearedOneToOne)
+{
+  const IRECT box(0, 0, 100, 100);
+  std::pair<IControl*, IControl*> pairs[] = {
+    {Attach(new IBKnobControl(box, Strip(5), 0)), Attach(new IBKnobControl(box, Strip(5), 1, kVertical, 1.0))},
+    {Attach(new IVKnobControl(box, 2)),
+     Attach(new IVKnobControl(box, 3, "", IVStyle(), false, false, -135.f, 135.f, -135.f, kVertical, 1.0))},
+    {Attach(new IVKnobControl(box, [](IControl*) {})),
+     Attach(new IVKnobControl(box, [](IControl*) {}, "", IVStyle(), false, false, -135.f, 135.f, -135.f, kVertical,
+                              1.0))},
+  };
+  for (size_t at = 0; at < std::size(pairs); ++at)
+  {
+    double turned[2];
+    for (int geared = 0; geared < 2; ++geared)
+    {
+      IControl* knob = geared ? pairs[at].second : pairs[at].first;
+      const IRECT r = knob->GetRECT();
+      knob->OnMouseDown(r.CentreX(), r.CentreY(), left);
+      knob->OnMouseDrag(r.CentreX(), r.CentreY() - 4.f, 0, -4.f, left);
+      knob->OnMouseUp(r.CentreX(), r.CentreY() - 4.f, left);
+      turned[geared] = knob->GetValue(0);
+    }
+    EXPECT_GT(turned[1], 0.04) << "knob " << at;
+    EXPECT_NEAR(turned[0], turned[1] / 4.0, 0.001) << "knob " << at;
+  }
+}
+
 // A bitmap control placed at a corner takes one frame's size there. A bitmap slider without a track image runs
 // its handle down the middle of its bounds, from the bottom (or left) at 0 to the top (or right) at 1.
 TEST_F(StockControlsTest, BitmapControlsAtACornerTakeOneFrameAndSlidersRunEitherWay)
