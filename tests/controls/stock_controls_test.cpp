@@ -74,6 +74,73 @@ TEST_F(StockControlsTest, BitmapKnobKeepsOneFrameCentredAndFollowsDrags)
   EXPECT_EQ(knob->CurrentFrame(), 3);
 }
 
+// Knobs made with their defaults are geared down: a drag turns them a quarter as far as a knob geared one to one.
+TEST_F(StockControlsTest, KnobsMadeWithDefaultsTurnAQuarterAsFarAsOneGearedOneToOne)
+{
+  const IRECT box(0, 0, 100, 100);
+  std::pair<IControl*, IControl*> pairs[] = {
+    {Attach(new IBKnobControl(box, Strip(5), 0)), Attach(new IBKnobControl(box, Strip(5), 1, kVertical, 1.0))},
+    {Attach(new IVKnobControl(box, 2)),
+     Attach(new IVKnobControl(box, 3, "", IVStyle(), false, false, -135.f, 135.f, -135.f, kVertical, 1.0))},
+    {Attach(new IVKnobControl(box, [](IControl*) {})),
+     Attach(new IVKnobControl(box, [](IControl*) {}, "", IVStyle(), false, false, -135.f, 135.f, -135.f, kVertical,
+                              1.0))},
+  };
+  for (size_t at = 0; at < std::size(pairs); ++at)
+  {
+    double turned[2];
+    for (int geared = 0; geared < 2; ++geared)
+    {
+      IControl* knob = geared ? pairs[at].second : pairs[at].first;
+      const IRECT r = knob->GetRECT();
+      knob->OnMouseDown(r.CentreX(), r.CentreY(), left);
+      knob->OnMouseDrag(r.CentreX(), r.CentreY() - 4.f, 0, -4.f, left);
+      knob->OnMouseUp(r.CentreX(), r.CentreY() - 4.f, left);
+      turned[geared] = knob->GetValue(0);
+    }
+    EXPECT_GT(turned[1], 0.04) << "knob " << at;
+    EXPECT_NEAR(turned[0], turned[1] / 4.0, 0.001) << "knob " << at;
+  }
+}
+
+// A bitmap control placed at a corner takes one frame's size there. A bitmap slider without a track image runs
+// its handle down the middle of its bounds, from the bottom (or left) at 0 to the top (or right) at 1.
+TEST_F(StockControlsTest, BitmapControlsAtACornerTakeOneFrameAndSlidersRunEitherWay)
+{
+  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(36, 8, 1, 1.f, "wide"));
+  const IBitmap frames(images.back().get(), 3, true, "wide.png"); // frames of 12 x 8
+  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(12, 8, 1, 1.f, "handle"));
+  const IBitmap handle(images.back().get(), 1, true, "handle.png");
+  const IBitmap none = Strip(0);
+  const IRECT corner(5, 7, 17, 15);
+  EXPECT_EQ(Attach(new IBSwitchControl(5.f, 7.f, frames))->GetRECT(), corner);
+  EXPECT_EQ(Attach(new IBButtonControl(5.f, 7.f, frames))->GetRECT(), corner);
+
+  struct Case
+  {
+    IBSliderControl* slider;
+    IRECT bounds, atZero, atOne;
+  } cases[] = {
+    {Attach(new IBSliderControl(5.f, 7.f, 100.f, handle, none)), IRECT(5, 7, 17, 107), IRECT(5, 99, 17, 107), corner},
+    {Attach(new IBSliderControl(5.f, 7.f, 100.f, handle, none, -1, kHorizontal)), IRECT(5, 7, 105, 15), corner,
+     IRECT(93, 7, 105, 15)},
+    {Attach(new IBSliderControl(IRECT(0, 0, 40, 100), handle, none)), IRECT(0, 0, 40, 100), IRECT(14, 92, 26, 100),
+     IRECT(14, 0, 26, 8)},
+    {Attach(new IBSliderControl(IRECT(0, 0, 100, 40), handle, none, -1, kHorizontal)), IRECT(0, 0, 100, 40),
+     IRECT(0, 16, 12, 24), IRECT(88, 16, 100, 24)},
+  };
+  for (size_t at = 0; at < std::size(cases); ++at)
+  {
+    const Case& c = cases[at];
+    EXPECT_EQ(c.slider->GetRECT(), c.bounds) << "slider " << at;
+    c.slider->SetValue(0.0, 0);
+    EXPECT_EQ(c.slider->GetHandleBounds(), c.atZero) << "slider " << at;
+    c.slider->SetValue(1.0, 0);
+    EXPECT_EQ(c.slider->GetHandleBounds(), c.atOne) << "slider " << at;
+    EXPECT_EQ(c.slider->GetHandleBounds(0.0), c.atZero) << "slider " << at << " asked for 0 at 1";
+  }
+}
+
 TEST_F(StockControlsTest, BitmapsWithoutFramesDrawNothingAndDivideByNothing)
 {
   for (const IBitmap& empty : {g.LoadBitmap("missing.png", 3), Strip(0)})
@@ -548,6 +615,50 @@ TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompt
   slider->OnMouseDown(value.CentreX(), value.CentreY(), left);
   EXPECT_DOUBLE_EQ(slider->GetValue(0), 0.25);
   EXPECT_EQ(g.mTextEntries.size(), 1u);
+}
+
+// Knobs and sliders made with their defaults, through either constructor, do not open a text entry when their
+// value is pressed: the value can only be typed in when asked for.
+TEST_F(StockControlsTest, KnobsAndSlidersMadeWithDefaultsDoNotPromptForTheirValue)
+{
+  std::vector<IVectorBase*> controls = {
+    Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0)),
+    Attach(new IVKnobControl(IRECT(0, 0, 100, 120), [](IControl*) {})),
+    Attach(new IVSliderControl(IRECT(200, 0, 240, 200), 1)),
+    Attach(new IVSliderControl(IRECT(200, 0, 240, 200), [](IControl*) {})),
+  };
+  for (size_t at = 0; at < controls.size(); ++at)
+  {
+    const IRECT value = controls[at]->GetValueBounds();
+    ASSERT_FALSE(value.Empty()) << "control " << at;
+    const size_t before = g.mTextEntries.size();
+    dynamic_cast<IControl*>(controls[at])->OnMouseDown(value.CentreX(), value.CentreY(), left);
+    EXPECT_EQ(g.mTextEntries.size(), before) << "control " << at;
+  }
+}
+
+// A control moved or resized while the pointer was over it shows no pointer over it until the pointer moves.
+TEST_F(StockControlsTest, VectorControlsMovedOrResizedForgetThePointerOverThem)
+{
+  std::vector<IControl*> controls = {
+    Attach(new IVGroupControl(IRECT(0, 0, 100, 100), "group")),
+    Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0)),
+    Attach(new IVSliderControl(IRECT(0, 0, 40, 150), 1)),
+    Attach(new IVButtonControl(IRECT(0, 0, 80, 40))),
+    Attach(new IVSwitchControl(IRECT(0, 0, 80, 60), 2)),
+    Attach(new IVTabSwitchControl(IRECT(0, 0, 120, 40), ControlsDelegate::kEnumParam)),
+  };
+  for (size_t at = 0; at < controls.size(); ++at)
+  {
+    IControl* c = controls[at];
+    c->OnMouseOver(10.f, 10.f, IMouseMod());
+    ASSERT_TRUE(c->GetMouseIsOver()) << "control " << at;
+    c->SetTargetAndDrawRectangles(IRECT(200, 200, 320, 320));
+    EXPECT_FALSE(c->GetMouseIsOver()) << "resized control " << at;
+    c->OnMouseOver(210.f, 210.f, IMouseMod());
+    c->SetSize(60.f, 60.f);
+    EXPECT_FALSE(c->GetMouseIsOver()) << "control " << at << " given a new size";
+  }
 }
 
 TEST_F(StockControlsTest, KnobHighlightsItsEditableValueOnlyWhileThePointerIsOverTheValue)

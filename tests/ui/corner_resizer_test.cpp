@@ -41,6 +41,8 @@ TEST(EditorCornerResizer, EachModePressesRescalesAndResetsWhatItOwns)
     {"scale only", {-1, -1, kScaleResize, kScaleReset}, false, kResizerScale, {kScaleResize, kScaleReset}},
     {"size only, Ctrl", {kSizeResize, kSizeReset, -1, -1}, true, kResizerSize, {kSizeResize, kSizeReset}},
     {"none: a half-given pair", {-1, kSizeReset, kScaleResize, -1}, false, kResizerScale, {}},
+    {"size only, ids from 0", {0, 1, -1, -1}, false, kResizerSize, {0, 1}},
+    {"none: a size reset of id 0 beside a scale pair", {-1, 0, kScaleResize, kScaleReset}, false, kResizerSize, {}},
   };
   for (const Case& c : cases)
   {

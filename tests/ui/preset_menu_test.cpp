@@ -227,14 +227,16 @@ TEST_F(PresetMenu, AFileWrittenOverInPlaceIsSeenAtTheNextRescan)
 
 namespace {
 
-// A stepping button is one frame of its bitmap, whichever way the frames run: a click anywhere on that frame
-// presses it, a click where the bitmap's other frame lies does not.
+// A stepping button is one frame of its bitmap, whichever way the frames run (or the whole of a bitmap of one
+// frame): a click anywhere on that frame presses it, a click where the bitmap's other frame lies does not.
 TEST_F(PresetMenu, AButtonIsOneFrameOfItsBitmapWhicheverWayTheFramesRun)
 {
   graphicstest::RecordedBitmap stacked(14, 36, 1, 1.f, "b"), sideBySide(28, 18, 1, 1.f, "b");
-  for (const IBitmap& button : {IBitmap(&stacked, 2, false, "b"), IBitmap(&sideBySide, 2, true, "b")})
+  graphicstest::RecordedBitmap single(14, 18, 1, 1.f, "b");
+  for (const IBitmap& button :
+       {IBitmap(&stacked, 2, false, "b"), IBitmap(&sideBySide, 2, true, "b"), IBitmap(&single, 1, false, "b")})
   {
-    const char* way = button.GetFramesAreHorizontal() ? "side by side" : "stacked";
+    const char* way = button.N() == 1 ? "one frame" : button.GetFramesAreHorizontal() ? "side by side" : "stacked";
     Attach(true, button, button); // previous at (0, 0), next at (20, 0): each 14 x 18
     for (auto [x, y] : {std::pair{13.f, 17.f}, {1.f, 1.f}})
     {

@@ -16,6 +16,8 @@ TEST(PresetNames, LongNamesKeepStartAndEndAroundDots)
   EXPECT_EQ(ShortenPresetName("ABCDEFGHIJKLMNOPQRST", 20), "ABCDEFGH ... NOPQRST");
   EXPECT_EQ(ShortenPresetName("ABCDEFGHIJKLMNOPQRS", 20), "ABCDEFGHIJKLMNOPQRS");
   EXPECT_EQ(ShortenPresetName("ABCDEFGHIJ", 6), "ABCDEFGHIJ");
+  EXPECT_EQ(ShortenPresetName("ABCDEFGHIJ", 7), "A ... J") << "the smallest limit that still shortens";
+  EXPECT_EQ(ShortenPresetName("ABCDEFGHIJ", 8), "AB ... J");
   EXPECT_EQ(ShortenPresetName("", 20), "");
 }
 

@@ -165,6 +165,7 @@ TEST(VersionCheck, AnswersAreReadSafely)
     {"Drovik=1.1.103;", "1.2.3", kVersionLatest},                // parts are weighted by 100
     {"MyDrovik:1.0.5; Drovik=1.0.1;", "1.0.1", kVersionNewer},   // the first occurrence counts, inside a word too
     {"Drovik=1.0.1 beta;", "1.0.1", kVersionLatest},
+    {"Drovik=1.0; Other=2.3;", "1.0.3", kVersionNumberError},    // the field ends at the first ";"
   };
   for (const Case& c : cases)
     EXPECT_EQ(CompareOnlineVersion(c.answer, "Drovik", c.ours), c.expected) << c.answer;
