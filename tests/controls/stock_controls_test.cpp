@@ -322,20 +322,32 @@ TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGo
   EXPECT_EQ(shapes(), up) << "drawn released";
 }
 
+// Rounded ends round the first button's and the last button's outer corners, however many buttons there are: the
+// top left and top right corners in a row, the top right and bottom right ones in a column.
 TEST_F(StockControlsTest, TabSwitchWithRoundedEndsRoundsTheOuterCornersOfItsEndButtons)
 {
   IVStyle style;
   style.mRoundness = 1.f;
-  auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 30), nullptr, {"a", "b", "c"}, "", style,
-                                             kWidgetEndsRounded));
-  g.mOps.clear();
-  tabs->Draw(g);
-  std::vector<std::vector<bool>> rounded(3); // top left, top right of each button's face
-  for (const graphicstest::DrawOp& op : g.mOps)
-    for (int i = 0; i < 3; ++i)
-      if (op.mName == "FillRoundRect" && tabs->GetButton(i).Contains(op.mRect.CentreX(), op.mRect.CentreY()))
-        rounded[size_t(i)] = {op.mArgs[0] > 0.f, op.mArgs[1] > 0.f};
-  EXPECT_EQ(rounded, (std::vector<std::vector<bool>>{{true, false}, {false, false}, {false, true}}));
+  for (EDirection direction : {kHorizontal, kVertical})
+    for (std::initializer_list<const char*> labels :
+         {std::initializer_list<const char*>{"a", "b"}, {"a", "b", "c"}, {"a", "b", "c", "d", "e"}})
+    {
+      const size_t n = labels.size();
+      auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 150, 150), nullptr, labels, "", style,
+                                                 kWidgetEndsRounded, direction));
+      g.mOps.clear();
+      tabs->Draw(g);
+      // Corners top left, top right, bottom left, bottom right of each button's face.
+      std::vector<std::vector<bool>> rounded(n, std::vector<bool>(4, false)), expected = rounded;
+      for (const graphicstest::DrawOp& op : g.mOps)
+        for (size_t i = 0; i < n; ++i)
+          if (op.mName == "FillRoundRect" && tabs->GetButton(int(i)).Contains(op.mRect.CentreX(), op.mRect.CentreY()))
+            for (size_t c = 0; c < 4; ++c) rounded[i][c] = op.mArgs[c] > 0.f;
+      const bool row = direction == kHorizontal;
+      expected.front()[row ? 0 : 1] = true;
+      expected.back()[row ? 1 : 3] = true;
+      EXPECT_EQ(rounded, expected) << n << " buttons, direction " << direction;
+    }
 }
 
 TEST_F(StockControlsTest, TabSwitchDrawsEachOfItsButtonsAndNothingBeyondThem)
