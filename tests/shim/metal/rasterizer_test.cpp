@@ -116,7 +116,14 @@ struct Rig
     if (scissor) encoder->setScissorRect(*scissor);
     encoder->setVertexBuffer(vertices, vertexOffset, 0);
     for (NSUInteger slot : moreVertexSlots) encoder->setVertexBuffer(vertices, vertexOffset, slot);
-    encoder->drawPrimitives(type, 0, xy.size() / 2);
+    if (indices)
+    {
+      auto indexBuffer = device->newBufferWithLength(indices->size() * sizeof(uint32_t), 0);
+      memcpy(indexBuffer->contents(), indices->data(), indices->size() * sizeof(uint32_t));
+      encoder->drawIndexedPrimitives(type, indexCount, MTLIndexTypeUInt32, indexBuffer, indexOffset);
+    }
+    else
+      encoder->drawPrimitives(type, 0, xy.size() / 2);
     encoder->endEncoding();
     buffer->commit();
     buffer->waitUntilCompleted();
@@ -136,6 +143,8 @@ struct Rig
   bool clearStencil = false;
   std::vector<NSUInteger> moreVertexSlots; // the vertices bound again to these slots after the first
   size_t vertexOffset = 0; // where the vertices start in their buffer
+  const std::vector<uint32_t>* indices = nullptr; // drawn through these when set, from the byte offset below
+  NSUInteger indexCount = 0, indexOffset = 0;
 };
 
 TEST(MetalRasterizer, VerticesAreReadFromTheOffsetTheirBufferIsBoundAt)
@@ -487,6 +496,38 @@ TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
             }
           }
     }
+}
+
+// Indexed drawing: the indices are read from the byte offset they are bound at, a count past the end of their
+// buffer is cut to the whole indices it holds, an offset at or past its end draws nothing, and a triangle naming a
+// vertex its vertex buffer does not hold is left out while the others are drawn.
+TEST(MetalRasterizer, IndexedTrianglesAreReadFromTheirOffsetAndStayWithinTheirBuffers)
+{
+  const std::vector<float> corners = {0, 0, 16, 0, 0, 16, 16, 16}; // the target's four corners
+  const std::vector<uint32_t> indices = {3, 3, 3, 0, 1, 2, 1, 3, 2, 1, 3, 40};
+  auto drawn = [&](NSUInteger count, NSUInteger offset) {
+    Rig rig;
+    rig.indices = &indices, rig.indexCount = count, rig.indexOffset = offset;
+    rig.Draw(corners, MTLPrimitiveTypeTriangle, MTLCullModeNone, true);
+    std::string picture; // '#' where drawn once, '.' where not
+    for (int y = 1; y < 16; y += 4)
+      for (int x = 1; x < 16; x += 4) picture += rig.Red(x, y) == 128 ? '#' : rig.Red(x, y) == 0 ? '.' : '?';
+    return picture;
+  };
+  const std::string nothing(16, '.'), whole(16, '#');
+  const std::string upperLeft = "####"
+                                "###."
+                                "##.."
+                                "#...";
+  EXPECT_EQ(drawn(3, 12), upperLeft);
+  EXPECT_EQ(drawn(5, 12), upperLeft) << "two indices short of a triangle";
+  EXPECT_EQ(drawn(6, 12), whole);
+  EXPECT_EQ(drawn(9, 12), whole) << "the last triangle names a vertex past the vertex buffer";
+  EXPECT_EQ(drawn(100, 12), whole) << "more indices than the buffer holds";
+  EXPECT_EQ(drawn(3, 0), nothing) << "a triangle of one point";
+  EXPECT_EQ(drawn(3, 36), nothing) << "from the end of the index buffer";
+  EXPECT_EQ(drawn(3, 40), nothing) << "from past the end of the index buffer";
+  EXPECT_EQ(drawn(3, 34), nothing) << "too few bytes left for one index";
 }
 
 } // namespace

@@ -693,4 +693,23 @@ TEST_F(StashDrawing, StateAndAtlasTroublesAreReportedToTheOwner)
   EXPECT_EQ(drawn.colours.size(), 36u) << "every glyph is drawn";
 }
 
+// Long text is handed to the draw callback in calls each filled with as many whole glyphs as the stash holds, the
+// rest in a last call: text that just fills the stash goes in one call, one glyph more in two.
+TEST_F(StashDrawing, LongTextIsHandedOverInCallsOfAsManyWholeGlyphsAsFit)
+{
+  const int perCall = kFontStashVertexCount / 6;
+  for (int glyphs : {1, perCall - 1, perCall, perCall + 1, 2 * perCall, 2 * perCall + 40})
+  {
+    drawn = {};
+    const std::string text(size_t(glyphs), 'i');
+    FontStashDrawText(stash, 0, 40, text.c_str(), nullptr);
+    std::vector<int> expected(size_t(glyphs / perCall), perCall * 6);
+    if (glyphs % perCall) expected.push_back(glyphs % perCall * 6);
+    EXPECT_EQ(drawn.callSizes, expected) << glyphs << " glyphs";
+  }
+  drawn = {};
+  FontStashDrawText(stash, 0, 40, "", nullptr);
+  EXPECT_TRUE(drawn.callSizes.empty()) << "empty text makes no call";
+}
+
 } // namespace

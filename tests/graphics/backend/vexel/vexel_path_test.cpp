@@ -249,6 +249,35 @@ TEST_F(PathTest, AMiterLongerThanTheLimitTimesTheWidthBecomesABevel)
   }
 }
 
+// A context fresh from its reset joins corners as miters as long as ten stroke widths and bevels longer ones,
+// turning either way.
+TEST_F(PathTest, AFreshStateMitersCornersUpToTenStrokeWidthsLong)
+{
+  for (float ratio : {9.8f, 10.2f})
+    for (float side : {1.0f, -1.0f})
+    {
+      const float turn = side * (kPi - 2 * std::asin(1 / ratio));
+      auto stroke = [&](bool fresh, int join) {
+        vxSaveState(ctx);
+        if (fresh)
+          vxResetState(ctx);
+        else
+          vxSetLineJoin(ctx, join), vxSetMiterLimit(ctx, 100);
+        vxSetStrokeWidth(ctx, 10);
+        vxBeginPath(ctx);
+        vxMoveTo(ctx, 0, -400);
+        vxLineTo(ctx, 0, 0);
+        vxLineTo(ctx, -400 * std::sin(turn), 400 * std::cos(turn));
+        vxStrokePath(ctx);
+        vxRestoreState(ctx);
+        return r.Last("stroke")->paths[0].stroke.size();
+      };
+      const size_t bevel = stroke(false, VX_BEVEL), miter = stroke(false, VX_MITER);
+      ASSERT_NE(bevel, miter);
+      EXPECT_EQ(stroke(true, 0), ratio < 10 ? miter : bevel) << "a miter " << ratio << " widths long, side " << side;
+    }
+}
+
 TEST_F(PathTest, ArcsUseAtMostOneCubicPerQuarterTurn)
 {
   // 0 to 3 pi clockwise is clamped to a full circle of four segments.
