@@ -420,3 +420,21 @@ TEST(PresetList, AStateThatReadsNothingIsRefused)
   EXPECT_EQ(p.UnserializePresets(c, 0), -1);
   EXPECT_STREQ(p.GetPresetName(0), "kept");
 }
+
+// A plug-in whose whole state is a single byte restores a preset holding that byte.
+TEST(Presets, AOneByteStateIsRestored)
+{
+  struct OneByte : ThreeParams
+  {
+    OneByte() : ThreeParams(2) {}
+    bool SerializeState(IStateChunk& chunk) const override { return chunk.Put(&mode) > 0; }
+    int UnserializeState(const IStateChunk& chunk, int pos) override { return chunk.Get(&mode, pos); }
+    uint8_t mode = 0;
+  } p;
+  p.GetPresetSlot(1)->mInitialized = true;
+  const uint8_t stored = 7;
+  p.GetPresetSlot(1)->mChunk.Put(&stored);
+  ASSERT_TRUE(p.RestorePreset(1));
+  EXPECT_EQ(p.mode, 7);
+  EXPECT_EQ(p.GetCurrentPresetIdx(), 1);
+}

@@ -393,6 +393,14 @@ TEST(DispatcherEdges, ParameterPropertiesByKindForEveryHost)
     EXPECT_EQ(mode.minInteger, 0);
     EXPECT_EQ(mode.maxInteger, 0);
   }
+  // A parameter with no range at all (no step, minimum and maximum the same) moves by the whole of 0..1.
+  plain.GetParam(0)->InitDouble("Fixed", 3.0, 3.0, 3.0, 0.0);
+  vst2::ParameterProperties fixed{};
+  ASSERT_EQ(Call(plain, vst2::effGetParameterProperties, 0, 0, &fixed), 1);
+  EXPECT_EQ(fixed.flags, vst2::kParamUsesFloatStep);
+  EXPECT_EQ(fixed.stepFloat, 1.0f);
+  EXPECT_EQ(fixed.smallStepFloat, 1.0f);
+  EXPECT_EQ(fixed.largeStepFloat, 1.0f);
 }
 
 // A name as long as the short label's room is kept whole there; one letter longer, it is shortened.
