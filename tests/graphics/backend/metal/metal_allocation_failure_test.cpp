@@ -9,6 +9,7 @@
 
 namespace {
 
+using mvxtest::FillRect;
 using mvxtest::Surface;
 
 const VXcolor kRed{{{1, 0, 0, 1}}}, kGreen{{{0, 1, 0, 1}}}, kBlue{{{0, 0, 1, 1}}}, kBlack{{{0, 0, 0, 1}}};
@@ -30,14 +31,6 @@ void StrokeWoundCircle(VXcontext* ctx)
   }
   vxSetStrokeColor(ctx, kBlack);
   vxStrokePath(ctx);
-}
-
-void FillRect(VXcontext* ctx, float x, float y, float w, float h, VXcolor color)
-{
-  vxBeginPath(ctx);
-  vxRectPath(ctx, x, y, w, h);
-  vxSetFillColor(ctx, color);
-  vxFillPath(ctx);
 }
 
 TEST(MetalAllocationFailure, AShapeWithoutRoomDrawsNothingAndNothingOfAnEarlierFrameTakesItsPlace)

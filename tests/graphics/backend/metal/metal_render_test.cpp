@@ -215,10 +215,7 @@ TEST(MetalRender, ColourBlendFactorsWeighEachChannelOnItsOwn)
   {
     s.Begin(Rgba(128, 64, 255));
     vxSetBlendFactors(s.ctx, r.source, r.destination);
-    vxBeginPath(s.ctx);
-    vxRectPath(s.ctx, 0, 0, 8, 8);
-    vxSetFillColor(s.ctx, Rgba(153, 102, 51));
-    vxFillPath(s.ctx);
+    mvxtest::FillRect(s.ctx, 0, 0, 8, 8, Rgba(153, 102, 51));
     s.End();
     const Image frame = s.Read();
     const unsigned char* p = frame.At(4, 4);
@@ -248,10 +245,7 @@ TEST(MetalRender, APixelAtTheFarEdgeOfAScissorIsClearedByFactorsThatDoNotKeepThe
     s.Begin(Rgba(128, 64, 255));
     vxSetBlendFactorsSeparate(s.ctx, r.sourceColour, r.destinationColour, r.sourceAlpha, r.destinationAlpha);
     vxSetScissor(s.ctx, 0, 0, 12.0005f, 16);
-    vxBeginPath(s.ctx);
-    vxRectPath(s.ctx, 0, 0, 16, 16);
-    vxSetFillColor(s.ctx, Rgba(153, 102, 51));
-    vxFillPath(s.ctx);
+    mvxtest::FillRect(s.ctx, 0, 0, 16, 16, Rgba(153, 102, 51));
     s.End();
     const Image frame = s.Read();
     const int inside[4] = {153, 102, 51, 255};

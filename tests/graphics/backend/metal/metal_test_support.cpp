@@ -78,6 +78,14 @@ void Surface::End()
   if (fb) mvxBindFramebuffer(nullptr);
 }
 
+void FillRect(VXcontext* ctx, float x, float y, float w, float h, VXcolor color)
+{
+  vxBeginPath(ctx);
+  vxRectPath(ctx, x, y, w, h);
+  vxSetFillColor(ctx, color);
+  vxFillPath(ctx);
+}
+
 Image Surface::Read()
 {
   Image image;

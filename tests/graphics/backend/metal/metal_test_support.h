@@ -43,6 +43,9 @@ struct Surface
   MVXframebuffer* fb = nullptr;
 };
 
+/// Fills the rectangle x, y, w, h with one colour under the context's current state.
+void FillRect(VXcontext* ctx, float x, float y, float w, float h, VXcolor color);
+
 extern const char* const kRobotoPath;
 
 } // namespace mvxtest

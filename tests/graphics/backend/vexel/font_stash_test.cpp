@@ -21,6 +21,15 @@
 
 namespace {
 
+/// A stash with an atlas of w x h texels and no renderer behind it.
+FontStashContext* PlainStash(int w, int h)
+{
+  FontStashParams params;
+  params.width = w;
+  params.height = h;
+  return FontStashCreate(&params);
+}
+
 TEST(FontStashAtlas, RandomRectanglesNeverOverlapAndStayInBounds)
 {
   std::mt19937 rng(7);
@@ -419,10 +428,7 @@ TEST_F(StashDrawing, AnExpandedAtlasKeepsItsGlyphsWhereTheyAre)
 // nothing to hand to the renderer.
 TEST(FontStashAtlasGrowth, AnEmptyAtlasGrownHasNothingToUpload)
 {
-  FontStashParams params;
-  params.width = 1;
-  params.height = 1;
-  FontStashContext* stash = FontStashCreate(&params);
+  FontStashContext* stash = PlainStash(1, 1);
   ASSERT_NE(stash, nullptr);
   int dirty[4] = {0, 0, 0, 0};
   EXPECT_EQ(FontStashValidateTexture(stash, dirty), 0);
@@ -486,10 +492,7 @@ TEST(FontStashUtf8, WellFormedSequencesDecodeAndEveryOtherIsRefusedWhereItGoesWr
 
 TEST(FontStashFonts, FontsThatCannotBeReadAreRefused)
 {
-  FontStashParams params;
-  params.width = 64;
-  params.height = 64;
-  FontStashContext* stash = FontStashCreate(&params);
+  FontStashContext* stash = PlainStash(64, 64);
   ASSERT_NE(stash, nullptr);
   tinyfont::Bytes sound = tinyfont::Face{}.Build();
   EXPECT_EQ(FontStashAddFontMem(stash, "none", nullptr, 100, 0, 0), -1);
@@ -517,10 +520,7 @@ TEST(FontStashFonts, FontsThatCannotBeReadAreRefused)
 // refused when its entry lies past the data given, even where bytes follow. A name of none finds no font.
 TEST(FontStashFonts, AFaceWhoseEntryEndsTheCollectionIsRead)
 {
-  FontStashParams params;
-  params.width = 64;
-  params.height = 64;
-  FontStashContext* stash = FontStashCreate(&params);
+  FontStashContext* stash = PlainStash(64, 64);
   ASSERT_NE(stash, nullptr);
   // The header with its first entry, the face with its tables moved past it, then one more entry naming the face.
   const uint32_t base = 16;
