@@ -190,14 +190,18 @@ TEST(SvgPathData, SmoothCubicReflectsThePreviousControlPoint)
   EXPECT_NEAR(Parsed::point(afterLine.path(), 4).y, 0, kEps);
 }
 
+// The start differs in x and y, so each coordinate of it must come back to its own place.
 TEST(SvgPathData, CloseReturnsTheCurrentPointToTheSubPathStart)
 {
-  Parsed svg(PathDoc("M10 10 l10 0 l0 10 z l0 -10"));
+  Parsed svg(PathDoc("M10 20 l10 0 l0 10 z l0 -10 Z m5 1 h2"));
   const auto paths = Parsed::paths(svg.shape());
-  ASSERT_EQ(paths.size(), 2u);
+  ASSERT_EQ(paths.size(), 3u);
+  EXPECT_EQ(paths[2]->closed, 1);
   EXPECT_EQ(paths[1]->closed, 1);
   EXPECT_EQ(paths[0]->closed, 0);
-  ExpectPoints(*paths[0], {{10, 10}, {10, 6.6666667f}, {10, 3.3333333f}, {10, 0}});
+  ExpectPoints(*paths[1], {{10, 20}, {10, 16.666667f}, {10, 13.333333f}, {10, 10}, {10, 13.333333f},
+                           {10, 16.666667f}, {10, 20}});
+  ExpectPoints(*paths[0], {{15, 21}, {15.666667f, 21}, {16.333333f, 21}, {17, 21}});
 }
 
 // A shape of no width, height or radius leaves no outline at all; the smallest size leaves one.
@@ -239,19 +243,32 @@ TEST(SvgPathData, AnImageInOtherUnitsIsScaledByTheResolution)
 // polygon gets one more segment back to its first point and is closed.
 TEST(SvgPathData, PolylinesStayOpenAndPolygonsClose)
 {
-  const std::string points = "points=\"10,10 50,10 50,40\"";
+  const std::string points = "points=\"10,20 50,10 50,40\"";
   Parsed polyline(svgtest::Doc("<polyline " + points + "/>"));
   Parsed polygon(svgtest::Doc("<polygon " + points + "/>"));
   ASSERT_EQ(polyline.shapes().size(), 1u);
   ASSERT_EQ(polygon.shapes().size(), 1u);
   EXPECT_EQ(polyline.path().closed, 0);
-  EXPECT_EQ(polyline.path().npts, 7);
-  EXPECT_NEAR(Last(polyline.path()).x, 50, kEps);
-  EXPECT_NEAR(Last(polyline.path()).y, 40, kEps);
+  ExpectPoints(polyline.path(), {{10, 20}, {23.333334f, 16.666666f}, {36.666668f, 13.333334f}, {50, 10},
+                                 {50, 20}, {50, 30}, {50, 40}});
   EXPECT_EQ(polygon.path().closed, 1);
-  EXPECT_EQ(polygon.path().npts, 10);
-  EXPECT_NEAR(Last(polygon.path()).x, 10, kEps);
-  EXPECT_NEAR(Last(polygon.path()).y, 10, kEps);
+  ExpectPoints(polygon.path(), {{10, 20}, {23.333334f, 16.666666f}, {36.666668f, 13.333334f}, {50, 10},
+                                {50, 20}, {50, 30}, {50, 40}, {36.666668f, 33.333332f}, {23.333334f, 26.666668f},
+                                {10, 20}});
+}
+
+// A corner radius of zero on either axis, or one too small to bend, leaves a rectangle of four straight sides.
+TEST(SvgPathData, ARectWithAZeroCornerRadiusOnEitherAxisHasSquareCorners)
+{
+  for (const char* radii : {"rx='5' ry='0'", "rx='0' ry='5'", "rx='0'", "ry='0'", "rx='0.000001' ry='0.000001'"})
+  {
+    SCOPED_TRACE(radii);
+    Parsed svg(svgtest::Doc(std::string("<rect x='10' y='20' width='30' height='40' ") + radii + "/>"));
+    ASSERT_EQ(svg.shapes().size(), 1u);
+    EXPECT_EQ(svg.path().closed, 1);
+    ExpectPoints(svg.path(), {{10, 20}, {20, 20}, {30, 20}, {40, 20}, {40, 33.333333f}, {40, 46.666667f}, {40, 60},
+                              {30, 60}, {20, 60}, {10, 60}, {10, 46.666667f}, {10, 33.333333f}, {10, 20}});
+  }
 }
 
 TEST(SvgPathData, EveryPathIsAStartPointPlusWholeSegments)
