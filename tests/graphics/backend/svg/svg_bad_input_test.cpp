@@ -87,6 +87,21 @@ TEST(SvgBadInput, DeepNestingOfGroupsAndUnknownElements)
   ExpectSound(Parsed(Doc(Repeat("<a><b>", depth))));
 }
 
+// Groups keep attributes of their own up to 127 deep; a group deeper than that writes the entry of the group it is
+// in, so what it sets stays after it ends.
+TEST(SvgBadInput, GroupsPastTheDepthOfTheAttributeStackShareTheirParentsAttributes)
+{
+  for (const int depth : {126, 127})
+  {
+    Parsed svg(Doc(Repeat("<g>", depth) + "<g fill=\"#f00\"><rect width=\"1\" height=\"1\"/></g>" +
+                   "<rect width=\"1\" height=\"1\"/>" + Repeat("</g>", depth) + "<rect width=\"1\" height=\"1\"/>"));
+    ASSERT_EQ(svg.shapes().size(), 3u) << depth;
+    EXPECT_EQ(svg.shape(0).fill.color, 0xff0000ffu) << depth;
+    EXPECT_EQ(svg.shape(1).fill.color, depth < 127 ? 0xff000000u : 0xff0000ffu) << depth;
+    EXPECT_EQ(svg.shape(2).fill.color, 0xff000000u) << depth;
+  }
+}
+
 // A document read from a file parses as its text does; a file that is not there gives no image. A path of it
 // copies whole.
 TEST(SvgBadInput, AFileParsesAsItsTextAndAMissingOneGivesNothing)

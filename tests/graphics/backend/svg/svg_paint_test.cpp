@@ -32,6 +32,8 @@ TEST(SvgPaint, ColoursInHexShortHexRgbAndByNameWithRgbComponentsClampedEachOnIts
     // Components out of range are held to 0 and 255 each on its own, none spilling into the next.
     {"rgb(300,-5,128)", Rgba(255, 0, 128)},  {"rgb(256 256 256)", Rgba(255, 255, 255)},
     {"rgb(-1, 999999999999, 511)", Rgba(0, 255, 255)}, {"rgb(120%, -10%, 50%)", Rgba(255, 0, 127)},
+    // A hex colour ends at a character that is no hex digit: the digits before it are its value.
+    {"#ggg", Rgba(0, 0, 0)},                 {"#12g456", Rgba(0, 0, 0x12)},
   };
   for (const auto& k : cases)
   {
@@ -169,6 +171,23 @@ TEST(SvgPaint, BoundingBoxGradientsSpanTheCurvesOwnExtremes)
     }
 }
 
+// A linear gradient that gives no ends runs across its shape's box from the left edge (0) to the right (1).
+TEST(SvgPaint, ALinearGradientWithoutEndsRunsAcrossItsShapeFromLeftToRight)
+{
+  Parsed svg(Doc("<linearGradient id=\"g\"><stop offset=\"0\" stop-color=\"#000\"/><stop offset=\"1\" "
+                 "stop-color=\"#fff\"/></linearGradient><rect x=\"10\" y=\"20\" width=\"40\" height=\"30\" "
+                 "fill=\"url(#g)\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  ASSERT_EQ(svg.shape().fill.type, kSvgPaintLinearGradient);
+  const float* m = svg.shape().fill.gradient->xform;
+  const struct
+  {
+    float x, y, along;
+  } points[] = {{10, 20, 0}, {10, 50, 0}, {50, 20, 1}, {50, 50, 1}, {20, 35, 0.25f}};
+  for (const auto& q : points)
+    EXPECT_NEAR(m[1] * q.x + m[3] * q.y + m[5], q.along, 1e-5) << q.x << "," << q.y;
+}
+
 // A radial gradient of no radius has no area to spread over: it paints its outermost stop's colour, flat.
 TEST(SvgPaint, ARadialGradientOfNoRadiusPaintsItsOutermostColour)
 {
@@ -253,6 +272,13 @@ TEST(SvgPaint, StrokeAttributesAsTheShapeKeepsThem)
   EXPECT_FLOAT_EQ(svg.shape(1).miterLimit, 4) << "a document's miter limit when it gives none";
   const uint32_t alphas[] = {127, 255, 0};
   for (int i = 0; i < 3; ++i) EXPECT_EQ(svg.shape(size_t(i)).stroke.color, Rgba(255, 255, 255, alphas[i])) << i;
+  // A keyword not known sets the first one, over what a group gave.
+  Parsed unknown(Doc("<g stroke-linecap=\"round\" stroke-linejoin=\"bevel\" fill-rule=\"evenodd\"><path "
+                     "stroke-linecap=\"wide\" stroke-linejoin=\"sharp\" fill-rule=\"odd\" d=\"M0 0L9 9\"/></g>"));
+  ASSERT_EQ(unknown.shapes().size(), 1u);
+  EXPECT_EQ(unknown.shape().strokeLineCap, kSvgCapButt);
+  EXPECT_EQ(unknown.shape().strokeLineJoin, kSvgJoinMiter);
+  EXPECT_EQ(unknown.shape().fillRule, kSvgFillNonZero);
 }
 
 TEST(SvgPaint, StrokeWidthsScaleByTheMeanOfTheAxesScales)
@@ -290,6 +316,15 @@ TEST(SvgPaint, StrokeWidthsScaleByTheMeanOfTheAxesScales)
   const float want[] = {3, 6, 12, 15};
   for (int i = 0; i < 4; ++i) EXPECT_NEAR(dashed.shape().strokeDashArray[i], want[i], 1e-4) << i;
   EXPECT_NEAR(dashed.shape().strokeDashOffset, 3, 1e-4);
+  // And with the shape's own transform.
+  Parsed scaled(Doc("<path stroke=\"#000\" stroke-width=\"2\" stroke-dasharray=\"1 2\" stroke-dashoffset=\"3\" "
+                    "transform=\"scale(2,4)\" d=\"M0 0L1 1\"/>"));
+  ASSERT_EQ(scaled.shapes().size(), 1u);
+  EXPECT_NEAR(scaled.shape().strokeWidth, 6, 1e-4);
+  ASSERT_EQ(scaled.shape().strokeDashCount, 2);
+  EXPECT_NEAR(scaled.shape().strokeDashArray[0], 3, 1e-4);
+  EXPECT_NEAR(scaled.shape().strokeDashArray[1], 6, 1e-4);
+  EXPECT_NEAR(scaled.shape().strokeDashOffset, 9, 1e-4);
 }
 
 TEST(SvgPaint, FillStrokeAndShapeOpacitiesEachKeepTheirOwn)

@@ -239,6 +239,57 @@ TEST(SvgPathData, AnImageInOtherUnitsIsScaledByTheResolution)
   }
 }
 
+// Units of the font and percentages take the document's font size and a hundredth of a pixel; em without a font
+// size cannot be measured and leaves the image in pixels.
+TEST(SvgPathData, AnImageInFontUnitsOrPercentIsScaledByTheDocumentsFontSize)
+{
+  const struct
+  {
+    const char* units;
+    const char* fontSize;
+    float perPixel;
+  } cases[] = {{"em", " font-size='20'", 1.f / 20}, {"ex", " font-size='20'", 1.f / 10.4f},
+               {"%", " font-size='20'", 100}, {"em", "", 1}};
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(std::string(c.units) + c.fontSize);
+    Parsed svg(std::string("<svg width='100' height='100' viewBox='0 0 100 100'") + c.fontSize +
+                 "><rect x='12' y='24' width='36' height='48'/></svg>",
+               c.units, 96);
+    ASSERT_EQ(svg.shapes().size(), 1u);
+    ExpectBounds(svg.shape().bounds, 12 * c.perPixel, 24 * c.perPixel, 48 * c.perPixel, 72 * c.perPixel,
+                 72 * c.perPixel * 1e-5f);
+  }
+}
+
+// A document that gives no view box takes its size for one, and where it gives no size either, the box of its
+// shapes on that axis: the image is that box, its corner moved to the origin.
+TEST(SvgPathData, ADocumentWithoutAViewBoxTakesItsSizeOrElseItsShapesBox)
+{
+  const std::string shapes = "<rect x='10' y='20' width='30' height='40'/><circle cx='60' cy='70' r='5'/>";
+  const struct
+  {
+    const char* size;
+    float width, height;
+    float rect[4];
+  } cases[] = {
+    {"", 55, 55, {0, 0, 30, 40}},
+    {" width='200' height='100'", 200, 100, {10, 20, 40, 60}},
+    {" width='200'", 200, 55, {10, 0, 40, 40}},
+    {" height='100'", 55, 100, {0, 20, 30, 60}},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.size);
+    Parsed svg(std::string("<svg") + c.size + ">" + shapes + "</svg>");
+    ASSERT_EQ(svg.shapes().size(), 2u);
+    EXPECT_FLOAT_EQ(svg.image()->width, c.width);
+    EXPECT_FLOAT_EQ(svg.image()->height, c.height);
+    ExpectBounds(svg.shape(0).bounds, c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
+    ExpectBounds(svg.shape(1).bounds, c.rect[0] + 45, c.rect[1] + 45, c.rect[0] + 55, c.rect[1] + 55);
+  }
+}
+
 // The same points as a polyline and as a polygon: the polyline ends at its last point and is left open, the
 // polygon gets one more segment back to its first point and is closed.
 TEST(SvgPathData, PolylinesStayOpenAndPolygonsClose)
