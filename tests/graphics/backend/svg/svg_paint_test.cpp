@@ -34,6 +34,8 @@ TEST(SvgPaint, ColoursInHexShortHexRgbAndByNameWithRgbComponentsClampedEachOnIts
     {"rgb(-1, 999999999999, 511)", Rgba(0, 255, 255)}, {"rgb(120%, -10%, 50%)", Rgba(255, 0, 127)},
     // A hex colour ends at a character that is no hex digit: the digits before it are its value.
     {"#ggg", Rgba(0, 0, 0)},                 {"#12g456", Rgba(0, 0, 0x12)},
+    // Blanks before a component are skipped; a component needs a separator before it.
+    {"rgb( 10,\t20 ,30)", Rgba(10, 20, 30)}, {"rgb(12+3+4)", Rgba(12, 0, 0)},
   };
   for (const auto& k : cases)
   {

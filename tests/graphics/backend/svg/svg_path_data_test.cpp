@@ -65,6 +65,7 @@ TEST(SvgPathData, PointsOfEachCommand)
     {"M4 4 A5 5 0 0 1 4 4", {{4, 4}, {4, 4}, {4, 4}, {4, 4}}},
     {"M1.5.5L-2e1-3", {{1.5f, 0.5f}, {-5.6666665f, -0.6666666f}, {-12.833333f, -1.8333333f}, {-20, -3}}},
     {"M2e-1+1E+1L.3e1 4", {{0.2f, 10}, {1.1333333f, 8}, {2.0666667f, 6}, {3, 4}}}, // exponents and their signs
+    {"M100000000000e-10 15e-1L2e+01 0", {{10, 1.5f}, {13.333333f, 1}, {16.666667f, 0.5f}, {20, 0}}}, // of two digits
     {"C0 10 10 10 10 0", {{0, 0}, {0, 10}, {10, 10}, {10, 0}}},
     {"L5 5 C5 15 15 15 15 5", {{5, 5}, {5, 15}, {15, 15}, {15, 5}}}, // the line only moves the current point
   };
@@ -90,6 +91,7 @@ TEST(SvgPathData, CountsAndEnds)
     {"m5 5 10 0 0 10", 7, 0, {15, 15}},
     {"M0 0 L10 0 X 5 5 L20 0", 7, 0, {20, 0}},
     {"Q5 10 10 0 Q15 -10 20 0", 7, 0, {20, 0}},
+    {"M0 0 L10 0 20 , ", 4, 0, {10, 0}}, // separators after an unpaired number end the data
   };
   for (const auto& c : cases)
   {
@@ -288,13 +290,31 @@ TEST(SvgPathData, ADocumentWithoutAViewBoxTakesItsSizeOrElseItsShapesBox)
     ExpectBounds(svg.shape(0).bounds, c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
     ExpectBounds(svg.shape(1).bounds, c.rect[0] + 45, c.rect[1] + 45, c.rect[0] + 55, c.rect[1] + 55);
   }
+  // Shapes of no height make an image of no height, their points on its top edge.
+  Parsed flat("<svg><line x1='10' y1='5' x2='30' y2='5' stroke='red'/></svg>");
+  ASSERT_EQ(flat.shapes().size(), 1u);
+  EXPECT_FLOAT_EQ(flat.image()->width, 20);
+  EXPECT_FLOAT_EQ(flat.image()->height, 0);
+  ExpectPoints(flat.path(), {{0, 0}, {6.6666667f, 0}, {13.333333f, 0}, {20, 0}});
+}
+
+// A group's attributes last until its end tag, self-closed or not; groups inside defs keep none and end none.
+TEST(SvgPathData, AGroupsAttributesEndWithItAndGroupsInDefsChangeNothing)
+{
+  Parsed svg(svgtest::Doc("<g fill='#00f'><defs><g fill='#0f0'></g><g/></defs><rect width='1' height='1'/></g>"
+                          "<g fill='#f00'><rect width='1' height='1'/></g><g fill='#0f0'/><rect width='1' height='1'/>"));
+  ASSERT_EQ(svg.shapes().size(), 3u);
+  EXPECT_EQ(svg.shape(0).fill.color, 0xffff0000u);
+  EXPECT_EQ(svg.shape(1).fill.color, 0xff0000ffu);
+  EXPECT_EQ(svg.shape(2).fill.color, 0xff000000u);
 }
 
 // The same points as a polyline and as a polygon: the polyline ends at its last point and is left open, the
 // polygon gets one more segment back to its first point and is closed.
 TEST(SvgPathData, PolylinesStayOpenAndPolygonsClose)
 {
-  const std::string points = "points=\"10,20 50,10 50,40\"";
+  // Other attributes are no points, and a number without its pair is left out.
+  const std::string points = "class=\"edge\" points=\"10,20 50,10 50,40 7 , \"";
   Parsed polyline(svgtest::Doc("<polyline " + points + "/>"));
   Parsed polygon(svgtest::Doc("<polygon " + points + "/>"));
   ASSERT_EQ(polyline.shapes().size(), 1u);
@@ -370,6 +390,10 @@ TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
     // Numbers past those a function takes are left out.
     {"<rect width=\"10\" height=\"20\" transform=\"matrix(2 1 0 3 5 7 9)\"/>", 5, 7, 25, 77},
     {"<rect x=\"60\" y=\"50\" width=\"10\" height=\"10\" transform=\"rotate(90 50 50 9)\"/>", 40, 60, 50, 70},
+    // A function without numbers changes nothing.
+    {"<rect width=\"10\" height=\"20\" transform=\"scale() translate(5 0) rotate()\"/>", 5, 0, 15, 20},
+    // Blanks before a length are skipped.
+    {"<rect x=\" 10\" y=\"\t20\" width=\"\n30\" height=\" 40\"/>", 10, 20, 40, 60},
     // A group's transform applies after the element's own.
     {"<g transform=\"translate(50 0)\"><rect width=\"10\" height=\"20\" transform=\"scale(2 1)\"/></g>", 50, 0, 70,
      20},
