@@ -33,7 +33,7 @@ TEST(SvgPaint, ColoursInHexShortHexRgbAndByNameWithRgbComponentsClampedEachOnIts
     {"rgb(300,-5,128)", Rgba(255, 0, 128)},  {"rgb(256 256 256)", Rgba(255, 255, 255)},
     {"rgb(-1, 999999999999, 511)", Rgba(0, 255, 255)}, {"rgb(120%, -10%, 50%)", Rgba(255, 0, 127)},
     // A hex colour ends at a character that is no hex digit: the digits before it are its value.
-    {"#ggg", Rgba(0, 0, 0)},                 {"#12g456", Rgba(0, 0, 0x12)},
+    {"#90a9b9", Rgba(0x90, 0xa9, 0xb9)},      {"#ggg", Rgba(0, 0, 0)},                 {"#12g456", Rgba(0, 0, 0x12)},
     // Blanks before a component are skipped; a component needs a separator before it.
     {"rgb( 10,\t20 ,30)", Rgba(10, 20, 30)}, {"rgb(12+3+4)", Rgba(12, 0, 0)},
   };
@@ -485,23 +485,28 @@ TEST(SvgPaint, StyleDeclarationsWithBlanksAroundTheirColonAndSemicolonPaintAsWit
 
 // Ids and references longer than an id holds are cut to their first 63 characters alike: a gradient named by a
 // long id is found by a shape naming it whole or by its first 63 characters, and lends its stops through a long
-// reference, which leaves the referring gradient's kind as it was.
+// reference, which leaves the referring gradient's kind as it was. A paint may name its gradient without '#'.
 TEST(SvgPaint, LongGradientIdsAndReferencesAreCutAlikeAndStillMatch)
 {
-  const std::string id = std::string(60, 'g') + "abcdefghij"; // 70 characters
-  Parsed svg(Doc("<defs><linearGradient id=\"" + id + "\"><stop offset=\"0\" stop-color=\"#f00\"/>"
-                 "<stop offset=\"1\" stop-color=\"#00f\"/></linearGradient>"
-                 "<radialGradient id=\"r\" r=\"0.5\" xlink:href=\"#" + id + "\"/></defs>"
-                 "<rect width=\"10\" height=\"10\" fill=\"url(#" + id + ")\"/>"
-                 "<rect width=\"10\" height=\"10\" fill=\"url(#" + id.substr(0, 63) + ")\"/>"
-                 "<rect width=\"10\" height=\"10\" fill=\"url(#r)\"/>"));
-  ASSERT_EQ(svg.shapes().size(), 3u);
-  for (size_t i = 0; i < 3; ++i)
+  for (const size_t length : {64, 70})
   {
-    const SvgPaint& fill = svg.shape(i).fill;
-    ASSERT_EQ(fill.type, i < 2 ? kSvgPaintLinearGradient : kSvgPaintRadialGradient) << "shape " << i;
-    ASSERT_EQ(fill.gradient->nstops, 2) << "shape " << i;
-    EXPECT_EQ(fill.gradient->stops[0].color, Rgba(255, 0, 0)) << "shape " << i;
-    EXPECT_EQ(fill.gradient->stops[1].color, Rgba(0, 0, 255)) << "shape " << i;
+    SCOPED_TRACE(length);
+    const std::string id = std::string(length - 10, 'g') + "abcdefghij";
+    Parsed svg(Doc("<defs><linearGradient id=\"" + id + "\"><stop offset=\"0\" stop-color=\"#f00\"/>"
+                   "<stop offset=\"1\" stop-color=\"#00f\"/></linearGradient>"
+                   "<radialGradient id=\"r\" r=\"0.5\" xlink:href=\"#" + id + "\"/></defs>"
+                   "<rect width=\"10\" height=\"10\" fill=\"url(#" + id + ")\"/>"
+                   "<rect width=\"10\" height=\"10\" fill=\"url(#" + id.substr(0, 63) + ")\"/>"
+                   "<rect width=\"10\" height=\"10\" fill=\"url(#r)\"/>"
+                   "<rect width=\"10\" height=\"10\" fill=\"url(r)\"/>"));
+    ASSERT_EQ(svg.shapes().size(), 4u);
+    for (size_t i = 0; i < 4; ++i)
+    {
+      const SvgPaint& fill = svg.shape(i).fill;
+      ASSERT_EQ(fill.type, i < 2 ? kSvgPaintLinearGradient : kSvgPaintRadialGradient) << "shape " << i;
+      ASSERT_EQ(fill.gradient->nstops, 2) << "shape " << i;
+      EXPECT_EQ(fill.gradient->stops[0].color, Rgba(255, 0, 0)) << "shape " << i;
+      EXPECT_EQ(fill.gradient->stops[1].color, Rgba(0, 0, 255)) << "shape " << i;
+    }
   }
 }
