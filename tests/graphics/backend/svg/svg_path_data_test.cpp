@@ -268,7 +268,7 @@ TEST(SvgPathData, AnImageInFontUnitsOrPercentIsScaledByTheDocumentsFontSize)
 // shapes on that axis: the image is that box, its corner moved to the origin.
 TEST(SvgPathData, ADocumentWithoutAViewBoxTakesItsSizeOrElseItsShapesBox)
 {
-  const std::string shapes = "<rect x='10' y='20' width='30' height='40'/><circle cx='60' cy='70' r='5'/>";
+  const std::string shapes = "<circle cx='60' cy='70' r='5'/><rect x='10' y='20' width='30' height='40'/>";
   const struct
   {
     const char* size;
@@ -287,8 +287,8 @@ TEST(SvgPathData, ADocumentWithoutAViewBoxTakesItsSizeOrElseItsShapesBox)
     ASSERT_EQ(svg.shapes().size(), 2u);
     EXPECT_FLOAT_EQ(svg.image()->width, c.width);
     EXPECT_FLOAT_EQ(svg.image()->height, c.height);
-    ExpectBounds(svg.shape(0).bounds, c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
-    ExpectBounds(svg.shape(1).bounds, c.rect[0] + 45, c.rect[1] + 45, c.rect[0] + 55, c.rect[1] + 55);
+    ExpectBounds(svg.shape(1).bounds, c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
+    ExpectBounds(svg.shape(0).bounds, c.rect[0] + 45, c.rect[1] + 45, c.rect[0] + 55, c.rect[1] + 55);
   }
   // Shapes of no height make an image of no height, their points on its top edge.
   Parsed flat("<svg><line x1='10' y1='5' x2='30' y2='5' stroke='red'/></svg>");
