@@ -358,7 +358,7 @@ TEST(SvgPaint, OpacitiesOutsideZeroToOneAreClampedNotWrapped)
 {
   Parsed svg(Doc("<linearGradient id=\"g\"><stop offset=\"0\" stop-color=\"#fff\" stop-opacity=\"2\"/>"
                  "<stop offset=\"1\" stop-color=\"#000\" stop-opacity=\"-1\"/></linearGradient>"
-                 "<rect width=\"10\" height=\"10\" fill=\"url(#g)\" stroke=\"red\" stroke-opacity=\"3\"/>"));
+                 "<rect width=\"10\" height=\"10\" fill=\"url(#g)\" stroke=\"red\" stroke-opacity=\"1.25\"/>"));
   ASSERT_EQ(svg.shapes().size(), 1u);
   const SvgShape& shape = svg.shape();
   EXPECT_EQ(shape.stroke.color >> 24, 255u);
