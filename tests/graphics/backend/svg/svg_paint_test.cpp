@@ -495,11 +495,12 @@ TEST(SvgPaint, LongGradientIdsAndReferencesAreCutAlikeAndStillMatch)
     Parsed svg(Doc("<defs><linearGradient id=\"" + id + "\"><stop offset=\"0\" stop-color=\"#f00\"/>"
                    "<stop offset=\"1\" stop-color=\"#00f\"/></linearGradient>"
                    "<radialGradient id=\"r\" r=\"0.5\" xlink:href=\"#" + id + "\"/></defs>"
-                   "<rect width=\"10\" height=\"10\" fill=\"url(#" + id + ")\"/>"
+                   "<rect id=\"" + id + "\" width=\"10\" height=\"10\" fill=\"url(#" + id + ")\"/>"
                    "<rect width=\"10\" height=\"10\" fill=\"url(#" + id.substr(0, 63) + ")\"/>"
                    "<rect width=\"10\" height=\"10\" fill=\"url(#r)\"/>"
                    "<rect width=\"10\" height=\"10\" fill=\"url(r)\"/>"));
     ASSERT_EQ(svg.shapes().size(), 4u);
+    EXPECT_EQ(std::string(svg.shape(0).id), id.substr(0, 63)) << "a shape's own id, cut alike";
     for (size_t i = 0; i < 4; ++i)
     {
       const SvgPaint& fill = svg.shape(i).fill;

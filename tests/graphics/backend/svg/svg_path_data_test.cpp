@@ -290,12 +290,17 @@ TEST(SvgPathData, ADocumentWithoutAViewBoxTakesItsSizeOrElseItsShapesBox)
     ExpectBounds(svg.shape(1).bounds, c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
     ExpectBounds(svg.shape(0).bounds, c.rect[0] + 45, c.rect[1] + 45, c.rect[0] + 55, c.rect[1] + 55);
   }
-  // Shapes of no height make an image of no height, their points on its top edge.
+  // Shapes of no height (or width) make an image of no height (or width), their points on its edge.
   Parsed flat("<svg><line x1='10' y1='5' x2='30' y2='5' stroke='red'/></svg>");
   ASSERT_EQ(flat.shapes().size(), 1u);
   EXPECT_FLOAT_EQ(flat.image()->width, 20);
   EXPECT_FLOAT_EQ(flat.image()->height, 0);
   ExpectPoints(flat.path(), {{0, 0}, {6.6666667f, 0}, {13.333333f, 0}, {20, 0}});
+  Parsed upright("<svg><line x1='5' y1='10' x2='5' y2='30' stroke='red'/></svg>");
+  ASSERT_EQ(upright.shapes().size(), 1u);
+  EXPECT_FLOAT_EQ(upright.image()->width, 0);
+  EXPECT_FLOAT_EQ(upright.image()->height, 20);
+  ExpectPoints(upright.path(), {{0, 0}, {0, 6.6666667f}, {0, 13.333333f}, {0, 20}});
 }
 
 // A group's attributes last until its end tag, self-closed or not; groups inside defs keep none and end none.
