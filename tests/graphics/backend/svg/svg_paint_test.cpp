@@ -141,7 +141,7 @@ TEST(SvgPaint, RadialGradientRadiiInPercentAreAShareOfTheDiagonalOverTheSquareRo
 
 // A gradient in the units of a shape's box spans the box of the curve itself, in the shape's own coordinates:
 // a path whose cubics bulge past their end points (down to y = 55 after a line up, out to x = 95 after that)
-// spans 10..95 by 10..55, wherever its transform puts it in the image.
+// spans 10..95 by 10..55, wherever its transform puts it in the image; so does one of single-segment sub-paths.
 TEST(SvgPaint, BoundingBoxGradientsSpanTheCurvesOwnExtremes)
 {
   const struct
@@ -152,25 +152,27 @@ TEST(SvgPaint, BoundingBoxGradientsSpanTheCurvesOwnExtremes)
     {"x1=\"0%\" y1=\"0%\" x2=\"0%\" y2=\"100%\"", {30, 10}, {30, 55}},
     {"x1=\"0%\" y1=\"0%\" x2=\"100%\" y2=\"0%\"", {10, 30}, {95, 30}},
   };
-  for (const char* transform : {"", "transform=\"translate(5 7) scale(2 0.5)\""})
-    for (const auto& k : cases)
-    {
-      SCOPED_TRACE(std::string(k.ends) + " " + transform);
-      Parsed svg(Doc(std::string("<linearGradient id=\"g\" ") + k.ends +
-                     "><stop offset=\"0\" stop-color=\"#000\"/><stop offset=\"1\" stop-color=\"#fff\"/>"
-                     "</linearGradient><path fill=\"url(#g)\" " + transform +
-                     " d=\"M10 40 L10 10 C10 70 50 70 50 10 C110 10 110 40 50 40\"/>"));
-      ASSERT_EQ(svg.shapes().size(), 1u);
-      ASSERT_EQ(svg.shape().fill.type, kSvgPaintLinearGradient);
-      const float* m = svg.shape().fill.gradient->xform;
-      const bool moved = *transform != '\0';
-      auto along = [m, moved](const float* at) {
-        const float x = moved ? 5 + 2 * at[0] : at[0], y = moved ? 7 + 0.5f * at[1] : at[1];
-        return m[1] * x + m[3] * y + m[5];
-      };
-      EXPECT_NEAR(along(k.from), 0, 1e-4);
-      EXPECT_NEAR(along(k.to), 1, 1e-4);
-    }
+  const char* const paths[] = {"M10 40 L10 10 C10 70 50 70 50 10 C110 10 110 40 50 40",
+                               "M10 10 C10 70 50 70 50 10 M95 30 L95 30"};
+  for (const char* d : paths)
+    for (const char* transform : {"", "transform=\"translate(5 7) scale(2 0.5)\""})
+      for (const auto& k : cases)
+      {
+        SCOPED_TRACE(std::string(d) + " " + k.ends + " " + transform);
+        Parsed svg(Doc(std::string("<linearGradient id=\"g\" ") + k.ends +
+                       "><stop offset=\"0\" stop-color=\"#000\"/><stop offset=\"1\" stop-color=\"#fff\"/>"
+                       "</linearGradient><path fill=\"url(#g)\" " + transform + " d=\"" + d + "\"/>"));
+        ASSERT_EQ(svg.shapes().size(), 1u);
+        ASSERT_EQ(svg.shape().fill.type, kSvgPaintLinearGradient);
+        const float* m = svg.shape().fill.gradient->xform;
+        const bool moved = *transform != '\0';
+        auto along = [m, moved](const float* at) {
+          const float x = moved ? 5 + 2 * at[0] : at[0], y = moved ? 7 + 0.5f * at[1] : at[1];
+          return m[1] * x + m[3] * y + m[5];
+        };
+        EXPECT_NEAR(along(k.from), 0, 1e-4);
+        EXPECT_NEAR(along(k.to), 1, 1e-4);
+      }
 }
 
 // A linear gradient that gives no ends runs across its shape's box from the left edge (0) to the right (1).

@@ -133,6 +133,11 @@ TEST(SvgPathData, ArcFlagsChooseTheSideAndTheWayRound)
     {"M0 0 A5 5 0 0 0 10 0", 0, 0, 10, 5},
     {"M10 0 A10 10 0 0 1 20 10", 10, 0, 20, 10},
     {"M10 0 A10 10 0 1 0 20 10", 0, 0, 20, 20},
+    // Between (3, 4) and (4, 3) on circles of radius 5 about (0, 0) and (7, 7), each way round.
+    {"M3 4 A5 5 0 0 0 4 3", 3, 3, 4, 4},
+    {"M3 4 A5 5 0 0 1 4 3", 3, 3, 4, 4},
+    {"M3 4 A5 5 0 1 0 4 3", 2, 2, 12, 12},
+    {"M3 4 A5 5 0 1 1 4 3", -5, -5, 5, 5},
   };
   for (const auto& c : cases)
   {
