@@ -138,6 +138,31 @@ TEST(SvgBadInput, AFileParsesAsItsTextAndAMissingOneGivesNothing)
   EXPECT_EQ(SvgDuplicatePath(nullptr), nullptr);
   SvgDeleteImage(fromFile);
   EXPECT_EQ(SvgParseFromFile(path, "px", 96.0f), nullptr);
+
+  // An empty file is read: an image with nothing in it.
+  char empty[] = "/tmp/drovik-svg-empty-XXXXXX";
+  const int emptyFd = mkstemp(empty);
+  ASSERT_GE(emptyFd, 0);
+  close(emptyFd);
+  SvgImage* nothing = SvgParseFromFile(empty, "px", 96.0f);
+  unlink(empty);
+  ASSERT_NE(nothing, nullptr);
+  EXPECT_EQ(nothing->shapes, nullptr);
+  EXPECT_EQ(nothing->width, 0.0f);
+  SvgDeleteImage(nothing);
+}
+
+// Points given twice: the second list goes on from the first as one outline, its first point taking the place of
+// the first list's last.
+TEST(SvgBadInput, PointsGivenTwiceMakeOneOutline)
+{
+  Parsed svg(Doc("<polyline points=\"0,0 10,10\" points=\"20,30 40,50\"/>"));
+  ASSERT_EQ(svg.shapes().size(), 1u);
+  const SvgPath& path = svg.path();
+  const float want[] = {0, 0, 3.3333333f, 3.3333333f, 6.6666667f, 6.6666667f, 20, 30, 26.666666f, 36.666668f,
+                        33.333332f, 43.333332f, 40, 50};
+  ASSERT_EQ(path.npts, 7);
+  for (int i = 0; i < 14; ++i) EXPECT_NEAR(path.pts[i], want[i], 1e-4) << i;
 }
 
 // One tag hands at most 127 attributes to its element: the 127th still counts, any after it are dropped.

@@ -146,6 +146,26 @@ TEST(SvgPathData, ArcFlagsChooseTheSideAndTheWayRound)
   }
 }
 
+// Bounds reach as far as the curve does when one control point pulls it past its ends on one axis only.
+TEST(SvgPathData, CurveBoundsReachPastTheEndsWhereOneControlPointPulls)
+{
+  const struct
+  {
+    const char* d;
+    float x1, y1;
+  } cases[] = {
+    {"M0 0 C20 5 5 5 10 10", 10.7587f, 10},
+    {"M0 0 C5 5 20 5 10 10", 13.3639f, 10},
+    {"M0 0 C5 20 5 5 10 10", 10, 10.7587f},
+    {"M0 0 C5 5 5 20 10 10", 10, 13.3639f},
+  };
+  for (const auto& c : cases)
+  {
+    Parsed svg(PathDoc(c.d));
+    ExpectBounds(svg.path().bounds, 0, 0, c.x1, c.y1, 1e-3f);
+  }
+}
+
 // An ellipse turned a quarter turn is the same ellipse with its radii swapped: its arcs have the same points.
 TEST(SvgPathData, AnArcTurnedAQuarterTurnEqualsTheArcWithItsRadiiSwapped)
 {
