@@ -36,6 +36,7 @@ TEST(SvgPaint, ColoursInHexShortHexRgbAndByNameWithRgbComponentsClampedEachOnIts
     {"#90a9b9", Rgba(0x90, 0xa9, 0xb9)},      {"#ggg", Rgba(0, 0, 0)},                 {"#12g456", Rgba(0, 0, 0x12)},
     // Blanks before a component are skipped; a component needs a separator before it.
     {"rgb( 10,\t20 ,30)", Rgba(10, 20, 30)}, {"rgb(12+3+4)", Rgba(12, 0, 0)},
+    {"rgb(,5,6)", Rgba(0, 0, 0)},             {"#C0FFEE", Rgba(0xc0, 0xff, 0xee)},
   };
   for (const auto& k : cases)
   {
