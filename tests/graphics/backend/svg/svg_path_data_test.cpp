@@ -420,6 +420,8 @@ TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
     // Numbers past those a function takes are left out.
     {"<rect width=\"10\" height=\"20\" transform=\"matrix(2 1 0 3 5 7 9)\"/>", 5, 7, 25, 77},
     {"<rect x=\"60\" y=\"50\" width=\"10\" height=\"10\" transform=\"rotate(90 50 50 9)\"/>", 40, 60, 50, 70},
+    // Functions may follow one another without a blank.
+    {"<rect width=\"10\" height=\"20\" transform=\"translate(5 0)scale(2)\"/>", 5, 0, 25, 40},
     // A function without numbers changes nothing.
     {"<rect width=\"10\" height=\"20\" transform=\"scale() translate(5 0) rotate()\"/>", 5, 0, 15, 20},
     // Blanks before a length are skipped.
