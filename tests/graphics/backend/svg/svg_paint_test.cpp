@@ -37,6 +37,7 @@ TEST(SvgPaint, ColoursInHexShortHexRgbAndByNameWithRgbComponentsClampedEachOnIts
     // Blanks before a component are skipped; a component needs a separator before it.
     {"rgb( 10,\t20 ,30)", Rgba(10, 20, 30)}, {"rgb(12+3+4)", Rgba(12, 0, 0)},
     {"rgb(,5,6)", Rgba(0, 0, 0)},             {"#C0FFEE", Rgba(0xc0, 0xff, 0xee)},
+    {"#", Rgba(0, 0, 0)},                     {"rgb(", Rgba(0, 0, 0)},
   };
   for (const auto& k : cases)
   {
