@@ -628,3 +628,32 @@ TEST_F(ScaledBitmapCopies, ASharePerFrameSpreadsTwoCopiesOverAtLeastThreeFrames)
   EXPECT_NE(firstWhole, secondWhole) << "one frame finished both copies";
   EXPECT_GE(std::max(firstWhole, secondWhole), 3) << "the copies took more than their share of a frame";
 }
+
+// A placement whose copy cannot be made, because its image cannot be resampled (a flipped image, as a layer's is) or
+// because the copy would be wider than the largest image, is drawn from its image from then on: no frame is held
+// waiting for the copy, and nothing is left to make between frames.
+TEST_F(ScaledBitmapCopies, APlacementWhoseCopyCannotBeMadeIsDrawnFromItsImage)
+{
+  const std::vector<unsigned char> opaque(size_t(kSide) * kSide * 4, 255);
+  const int flipped = vxCreateImageFromPixels(mContext.get(), kSide, kSide, VX_IMAGE_FLIP_Y, opaque.data());
+  ASSERT_GT(flipped, 0);
+  const struct
+  {
+    const char* what;
+    int image, w;
+  } cases[] = {{"a flipped image", flipped, kCopySide}, {"a copy wider than the largest image", mImage, 16400}};
+  for (const auto& c : cases)
+  {
+    plug::igraphics::ScaledBitmapCache::Placement p;
+    p.image = c.image, p.width = float(c.w), p.height = 2.f, p.w = c.w, p.h = 2;
+    for (int frame = 0; frame < 3; ++frame)
+    {
+      mCache->StartFrame();
+      plug::igraphics::ScaledBitmapCache::Copy copy;
+      EXPECT_FALSE(mCache->Find(p, copy)) << c.what << ", frame " << frame;
+      mCache->EndFrame();
+      EXPECT_FALSE(mCache->FrameLacksCopies()) << c.what << ": frame " << frame << " waits for the copy";
+      EXPECT_FALSE(mCache->MakePending()) << c.what << ", after frame " << frame;
+    }
+  }
+}

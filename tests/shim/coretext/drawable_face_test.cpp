@@ -100,6 +100,15 @@ const Damage kDamages[] = {
        b[Glyph(b, 1) + 10 + 4 + 2 + 3] = 0; // the fourth point's flag: off the curve
        return b;
      }},
+    {"a glyph whose one contour is a point off the curve",
+     []
+     {
+       Face f;
+       f.glyphs[1] = tinyfont::SimpleGlyph({0}, {{4, 4}});
+       Bytes b = f.Build();
+       b[Glyph(b, 1) + 10 + 2 + 2] = 0; // its flag
+       return b;
+     }},
     {"a composite that holds itself", [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 2) + 12, 2); }); }},
     {"a component that is not in the face", [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 2) + 12, 9); }); }},
     {"composites nested nine deep", [] { return Nested(9).Build(); }},
@@ -204,6 +213,89 @@ TEST(DrawableFace, CompositesEightDeepOrOfSixtyFourComponentsAreDrawn)
   Face f;
   f.glyphs[2] = tinyfont::CompositeGlyph(std::vector<std::array<int16_t, 3>>(64, {1, 0, 0}));
   EXPECT_TRUE(Drawable(f.Build()));
+}
+
+// Character maps of every format the readers search are drawn while their arrays fit; one entry more than the
+// map holds, or a map cut short, is refused, and so is a face whose only map is for a platform the readers pass
+// over.
+TEST(DrawableFace, CharacterMapsOfEachFormatAreDrawnWhileTheirEntriesFit)
+{
+  struct Format
+  {
+    const char* what;
+    uint16_t encoding;
+    Bytes subtable;
+    size_t countAt; // the low byte of the field counting its entries or bytes
+  };
+  const Format formats[] = {
+      {"bytes", 1, tinyfont::ByteMap(), 3},
+      {"a run", 1, tinyfont::RunMap(), 9},
+      {"groups", 10, tinyfont::GroupMap(), 15},
+      {"groups, many to one", 10, tinyfont::GroupMap(13), 15},
+  };
+  for (const Format& m : formats)
+  {
+    Face f;
+    f.characterMap = tinyfont::CharacterMap(3, m.encoding, m.subtable);
+    EXPECT_TRUE(Drawable(f.Build())) << m.what;
+    f.characterMap = tinyfont::CharacterMap(0, 3, m.subtable); // the Unicode platform
+    EXPECT_TRUE(Drawable(f.Build())) << m.what << " on the Unicode platform";
+    f.characterMap = tinyfont::CharacterMap(1, 0, m.subtable);
+    EXPECT_FALSE(Drawable(f.Build())) << m.what << " on the Macintosh platform only";
+    Bytes more = m.subtable;
+    ++more[m.countAt];
+    f.characterMap = tinyfont::CharacterMap(3, m.encoding, more);
+    EXPECT_FALSE(Drawable(f.Build())) << m.what << " counting one more";
+    f.characterMap = tinyfont::CharacterMap(3, m.encoding, m.subtable);
+    f.characterMap.pop_back();
+    EXPECT_FALSE(Drawable(f.Build())) << m.what << " cut by a byte";
+  }
+}
+
+/// A face whose glyph 2 is a composite of one component, the triangle, with the flags given and the argument and
+/// scale words after them.
+Bytes OneComponent(uint16_t flags, const std::vector<int16_t>& words)
+{
+  Bytes g;
+  tinyfont::Put16(g, 0xffff);
+  for (int i = 0; i < 4; ++i)
+    tinyfont::Put16(g, i < 2 ? 0 : 1000);
+  tinyfont::Put16(g, flags), tinyfont::Put16(g, 1);
+  for (int16_t w : words)
+    tinyfont::Put16(g, uint16_t(w));
+  Face f;
+  f.glyphs[2] = g;
+  return f.Build();
+}
+
+// Sound glyphs of less common shapes are drawn: a contour ending off the curve after points on it, components
+// turned a quarter, scaled by one factor or two and placed by byte offsets, and locations kept as 16-bit words. A
+// quarter turn that takes a corner out of coordinate range is refused.
+TEST(DrawableFace, UncommonButSoundGlyphsAreDrawn)
+{
+  Face offCurve;
+  offCurve.glyphs[1] = tinyfont::SimpleGlyph({3}, {{0, 0}, {0, 2}, {3, 2}, {3, 0}});
+  Bytes b = offCurve.Build();
+  Set16(b, Glyph(b, 1) + 6, 3), Set16(b, Glyph(b, 1) + 8, 2); // its box: 0,0 .. 3,2
+  b[Glyph(b, 1) + 10 + 2 + 2 + 3] = 0;                        // the last point: off the curve
+  EXPECT_TRUE(Drawable(b)) << "a contour ending off the curve";
+
+  constexpr int16_t kOne = 0x4000, kHalf = 0x2000;
+  EXPECT_TRUE(Drawable(OneComponent(0x0083, {31000, 0, 0, kOne, -kOne, 0}))) << "a quarter turn near the edge";
+  EXPECT_FALSE(Drawable(OneComponent(0x0083, {-32000, 0, 0, kOne, -kOne, 0}))) << "a quarter turn past the edge";
+  EXPECT_TRUE(Drawable(OneComponent(0x0083, {0, 31000, 0, -kOne, kOne, 0}))) << "a quarter turn the other way";
+  EXPECT_FALSE(Drawable(OneComponent(0x0083, {0, -32000, 0, -kOne, kOne, 0})))
+    << "a quarter turn the other way past the edge";
+  EXPECT_TRUE(Drawable(OneComponent(0x000a, {int16_t(0x7f80), kHalf}))) << "halved, placed by bytes";
+  EXPECT_TRUE(Drawable(OneComponent(0x0043, {31000, 31000, kHalf, kHalf}))) << "halved by two factors";
+  EXPECT_FALSE(Drawable(OneComponent(0x0043, {32000, 0, kOne, kHalf}))) << "scaled by two factors past the edge";
+
+  Face shortLocations;
+  shortLocations.shortLocations = true;
+  EXPECT_TRUE(Drawable(shortLocations.Build())) << "16-bit locations";
+  Bytes falling = shortLocations.Build();
+  Set16(falling, tinyfont::TableAt(falling, "loca") + 2, 0x21); // past the start of glyph 2
+  EXPECT_FALSE(Drawable(falling)) << "16-bit locations falling";
 }
 
 /// A composite of the triangle (its box 0,0 .. 1000,1000) placed by `dx` and turned by a two-by-two matrix whose
