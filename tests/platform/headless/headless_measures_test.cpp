@@ -330,6 +330,41 @@ TEST_F(Headless, ADottedRectangleGoesRoundInDashesAndAQuadraticCurveBendsTowards
 
 // A context made with only its size draws at scale 1: its frame is that size in pixels, and a square drawn at
 // (20, 10) to (30, 20) shows at exactly those pixels.
+// A fast drop shadow is black at half opacity under its inner rectangle moved by the drop, fades out over the blur
+// towards its outer rectangle and stops there, untinted everywhere; a blend of half weight makes it half as dark.
+TEST_F(Headless, AFastDropShadowIsHalfBlackUnderItsMovedRectangleAndFadesOut)
+{
+  for (const float weight : {1.f, 0.5f})
+  {
+    SCOPED_TRACE(testing::Message() << "weight " << weight);
+    const IBlend blend(kBlendDefault, weight);
+    Open(80, 60, [&](IGraphics& g, const IRECT&) {
+      g.DrawFastDropShadow(IRECT(16, 12, 56, 40), IRECT(6, 4, 74, 56), 6.f, 2.f, 8.f, &blend);
+    });
+    const IGraphicsHeadless::Frame frame = Render();
+    ASSERT_FALSE(frame.mRGBA.empty());
+    const int darkest = int(std::lround(255.f - 128.f * weight));
+    EXPECT_NEAR(frame.At(42, 32)[0], darkest, 2) << "under the moved rectangle";
+    EXPECT_NEAR(frame.At(52, 36)[0], darkest, 2) << "towards the moved rectangle's far corner";
+    EXPECT_EQ(frame.At(3, 30)[0], 255) << "left of the outer rectangle";
+    EXPECT_EQ(frame.At(76, 50)[0], 255) << "right of the outer rectangle";
+    EXPECT_GT(frame.At(8, 6)[0], 250) << "the outer rectangle's corner, far from the inner one";
+    int previous = 0;
+    for (int x = 42; x < 74; ++x) // rising towards white beyond the moved rectangle's right edge at 62
+    {
+      EXPECT_GE(frame.At(x, 32)[0], previous) << "at x " << x;
+      previous = frame.At(x, 32)[0];
+    }
+    EXPECT_GT(frame.At(66, 32)[0], darkest + 8) << "fading over the blur";
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 80; ++x)
+      {
+        const uint8_t* p = frame.At(x, y);
+        ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]) << "a tint at " << x << ", " << y;
+      }
+  }
+}
+
 TEST_F(Headless, AContextMadeWithOnlyItsSizeDrawsAtScaleOne)
 {
   mGraphics = std::make_unique<IGraphicsHeadless>(mDelegate, 60, 40);

@@ -657,3 +657,19 @@ TEST_F(ScaledBitmapCopies, APlacementWhoseCopyCannotBeMadeIsDrawnFromItsImage)
     }
   }
 }
+
+// A copy of a placement where every pixel is clear is whole at once and has no image: nothing is drawn for it,
+// whatever other images the context holds.
+TEST_F(ScaledBitmapCopies, ACopyOfClearPixelsHasNoImage)
+{
+  const std::vector<unsigned char> clear(size_t(kSide) * kSide * 4, 0);
+  const int image = vxCreateImageFromPixels(mContext.get(), kSide, kSide, 0, clear.data());
+  ASSERT_GT(image, 0);
+  plug::igraphics::ScaledBitmapCache::Placement p;
+  p.image = image, p.width = p.height = float(kCopySide), p.w = p.h = kCopySide;
+  plug::igraphics::ScaledBitmapCache::Copy copy;
+  copy.image = -1;
+  ASSERT_TRUE(mCache->Find(p, copy));
+  EXPECT_EQ(copy.image, 0);
+  EXPECT_FALSE(mCache->FrameLacksCopies());
+}

@@ -2,10 +2,12 @@
 // small and large, are drawn.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <string>
 
 #include "coretext/drawable_face.h"
 #include "coretext/font_descriptor.h"
@@ -334,6 +336,70 @@ TEST(DrawableFace, AComponentWithOneCornerOutOfRangeIsRefused)
     EXPECT_FALSE(Drawable(TurnedTriangle(c.dx, c.xx, c.yx))) << c.which;
     EXPECT_TRUE(Drawable(TurnedTriangle(int16_t(c.dx + c.back), c.xx, c.yx))) << c.which;
   }
+}
+
+// A face is read with the units per em of its head table and the ascender and descender of its horizontal header; a
+// face without units per em, or whose ascender is not above its descender, is refused, and so gets no descriptor.
+TEST(DrawableFace, AFaceIsReadWithTheMetricsOfItsTables)
+{
+  struct Metrics
+  {
+    uint16_t unitsPerEm;
+    int16_t ascender, descender;
+    bool read;
+  };
+  const Metrics cases[] = {{1000, 800, -200, true}, {2048, 1901, -483, true}, {16, 1, 0, true},
+                           {0, 800, -200, false},   {1000, -200, -200, false}, {1000, -300, -200, false}};
+  for (const Metrics& c : cases)
+  {
+    Bytes b = Face{}.Build();
+    Set16(b, tinyfont::TableAt(b, "head") + 18, c.unitsPerEm);
+    Set16(b, tinyfont::TableAt(b, "hhea") + 4, uint16_t(c.ascender));
+    Set16(b, tinyfont::TableAt(b, "hhea") + 6, uint16_t(c.descender));
+    const std::string what = std::to_string(c.unitsPerEm) + " " + std::to_string(c.ascender) + " " +
+                             std::to_string(c.descender);
+    coretext::FontMetrics metrics;
+    ASSERT_EQ(coretext::ReadFontFace(b, 0, metrics), c.read) << what;
+    const coretext::FontDescriptorRef descriptor =
+      coretext::DescriptorForBytes(coretext::FontBytesFromMemory(b.data(), b.size()), "/fonts/tiny.ttf");
+    ASSERT_EQ(descriptor != nullptr, c.read) << what;
+    if (!c.read)
+      continue;
+    EXPECT_EQ(metrics.mUnitsPerEm, c.unitsPerEm) << what;
+    EXPECT_EQ(metrics.mAscender, c.ascender) << what;
+    EXPECT_EQ(metrics.mDescender, c.descender) << what;
+    EXPECT_EQ(descriptor->mPath, "/fonts/tiny.ttf");
+    EXPECT_EQ(descriptor->mFaceIndex, 0);
+    EXPECT_EQ(descriptor->mMetrics.mUnitsPerEm, c.unitsPerEm) << what;
+    EXPECT_EQ(descriptor->mMetrics.mAscender, c.ascender) << what;
+    EXPECT_EQ(descriptor->mMetrics.mDescender, c.descender) << what;
+  }
+  EXPECT_EQ(coretext::DescriptorForBytes(nullptr, "/fonts/tiny.ttf"), nullptr);
+}
+
+// Font bytes are a whole file or a copy of memory; a missing or empty file, and no memory, give none.
+TEST(DrawableFace, FontBytesAreTheWholeFileOrACopyOfTheMemory)
+{
+  const char* path = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"; // larger than one read
+  std::ifstream in(path, std::ios::binary);
+  const Bytes expected{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const coretext::FontBytes file = coretext::FontBytesFromFile(path);
+  ASSERT_TRUE(file);
+  EXPECT_TRUE(*file == expected);
+  EXPECT_EQ(coretext::FontBytesFromFile("/nonexistent/font.ttf"), nullptr);
+  const std::string empty = testing::TempDir() + "/empty_font.ttf";
+  std::ofstream(empty).close();
+  EXPECT_EQ(coretext::FontBytesFromFile(empty), nullptr);
+  std::remove(empty.c_str());
+
+  Bytes memory = Face{}.Build();
+  const coretext::FontBytes copy = coretext::FontBytesFromMemory(memory.data(), memory.size());
+  ASSERT_TRUE(copy);
+  const Bytes before = memory;
+  memory[0] ^= 0xff;
+  EXPECT_TRUE(*copy == before) << "the copy changed with the memory";
+  EXPECT_EQ(coretext::FontBytesFromMemory(nullptr, 4), nullptr);
+  EXPECT_EQ(coretext::FontBytesFromMemory(memory.data(), 0), nullptr);
 }
 
 TEST(DrawableFace, InstalledFontsAreDrawn)

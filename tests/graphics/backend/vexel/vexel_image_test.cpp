@@ -147,6 +147,8 @@ struct IphoneLayout
   bool header = true;
   bool cutData = false; // the deflated data cut in half
   bool note = false;    // a text chunk between the header and the image data
+  bool oneDataChunk = false; // the image data in one chunk rather than two
+  int transparentGrey = -1;  // a grey level that a transparency chunk makes clear
 };
 
 void AppendChunk(Bytes& out, const char* type, const Bytes& data)
@@ -227,8 +229,14 @@ Bytes IphoneFile(int w, int h, const IphoneLayout& layout, const Bytes& data)
   for (int v : {layout.depth, layout.colourType, 0, 0, layout.interlace}) header.push_back(uint8_t(v));
   if (layout.header) AppendChunk(png, "IHDR", header);
   if (layout.note) AppendChunk(png, "tEXt", {'T', 'i', 't', 'l', 'e', 0, 'k', 'n', 'o', 'b'});
-  AppendChunk(png, "IDAT", Bytes(data.begin(), data.begin() + data.size() / 2));
-  AppendChunk(png, "IDAT", Bytes(data.begin() + data.size() / 2, data.end()));
+  if (layout.transparentGrey >= 0) AppendChunk(png, "tRNS", {0, uint8_t(layout.transparentGrey)});
+  if (layout.oneDataChunk)
+    AppendChunk(png, "IDAT", data);
+  else
+  {
+    AppendChunk(png, "IDAT", Bytes(data.begin(), data.begin() + data.size() / 2));
+    AppendChunk(png, "IDAT", Bytes(data.begin() + data.size() / 2, data.end()));
+  }
   AppendChunk(png, "IEND", {});
   return png;
 }
@@ -349,17 +357,19 @@ TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
     const char* what;
     int colourType;
     const std::vector<Rgba>& pixels;
-    bool note;
-  } cases[] = {{"colour", 2, opaque, false},
-               {"colour with alpha", 6, translucent, false},
-               {"colour with alpha and a text chunk", 6, translucent, true},
-               {"grey", 0, grey, false},
-               {"grey with alpha", 4, greyTranslucent, false}};
+    bool note, oneDataChunk;
+  } cases[] = {{"colour", 2, opaque, false, false},
+               {"colour with alpha", 6, translucent, false, false},
+               {"colour with alpha and a text chunk", 6, translucent, true, false},
+               {"colour with alpha, its data in one chunk", 6, translucent, false, true},
+               {"grey", 0, grey, false, false},
+               {"grey with alpha", 4, greyTranslucent, false, false}};
   for (const auto& c : cases)
   {
     IphoneLayout layout;
     layout.colourType = c.colourType;
     layout.note = c.note;
+    layout.oneDataChunk = c.oneDataChunk;
     const Bytes png = IphonePng(kW, kH, c.pixels, layout);
     const vexelimage::Pixels decoded = vexelimage::Decode(png.data(), png.size(), 64, 4096);
     ASSERT_EQ(decoded.rgba.size(), size_t(kW * kH * 4)) << c.what;
@@ -369,6 +379,28 @@ TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
     {
       const uint8_t* p = &decoded.rgba[i * 4];
       EXPECT_EQ((Rgba{p[0], p[1], p[2], p[3]}), c.pixels[i]) << c.what << " pixel " << i;
+    }
+  }
+}
+
+// The chunks besides the image data are kept: a transparency chunk naming a grey level makes the pixels of that
+// level clear and leaves the others opaque.
+TEST(VexelImages, AnIphoneOptimisedPngFileKeepsItsTransparentGreyLevel)
+{
+  const std::vector<Rgba> pixels = {{100, 100, 100, 255}, {101, 101, 101, 255}, {100, 100, 100, 255},
+                                    {0, 0, 0, 255},       {255, 255, 255, 255}, {100, 100, 100, 255}};
+  IphoneLayout layout;
+  layout.colourType = 0;
+  layout.transparentGrey = 100;
+  const Bytes png = IphonePng(3, 2, pixels, layout);
+  const vexelimage::Pixels decoded = vexelimage::Decode(png.data(), png.size(), 64, 4096);
+  ASSERT_EQ(decoded.rgba.size(), pixels.size() * 4);
+  for (size_t i = 0; i < pixels.size(); ++i)
+  {
+    EXPECT_EQ(decoded.rgba[i * 4 + 3], pixels[i].r == 100 ? 0 : 255) << "pixel " << i;
+    if (pixels[i].r != 100)
+    {
+      EXPECT_EQ(decoded.rgba[i * 4], pixels[i].r) << "pixel " << i;
     }
   }
 }
