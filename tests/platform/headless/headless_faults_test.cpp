@@ -177,6 +177,16 @@ TEST_F(Headless, ImagesFromBytesKeepAScaleOfAtLeastOne)
   EXPECT_EQ(IBitmap(bitmap.get(), 1, false).W(), 12);
   EXPECT_EQ(mGraphics->NCachedBitmaps(), 0); // the caller owns it until it is cached
   EXPECT_EQ(mGraphics->LoadAPIBitmapData("junk.png", "junk", 4, 1), nullptr);
+  // Its image is its own: it goes with the bitmap.
+  auto* context = static_cast<VXcontext*>(mGraphics->GetDrawContext());
+  const int image = static_cast<IGraphicsVexel::Bitmap*>(bitmap.get())->GetImage();
+  int w = 0, h = 0;
+  vxGetImageSize(context, image, &w, &h);
+  EXPECT_EQ(w, 12);
+  bitmap.reset();
+  w = h = 0;
+  vxGetImageSize(context, image, &w, &h);
+  EXPECT_EQ(w, 0) << "the image outlived its bitmap";
 }
 
 // A bitmap loaded from bytes with what the context takes by default is the whole image as one frame.
@@ -216,6 +226,8 @@ TEST_F(Headless, DrawingWithoutAViewOrAMainFramebufferShowsNothingAndDoesNotCras
   EXPECT_EQ(g.EndLayer()->GetAPIBitmap(), nullptr);
   EXPECT_FALSE(g.LoadBitmap("tile.png").IsValid());
 
+  g.OnViewInitialized(nullptr);
+  EXPECT_FALSE(g.IsContextReady()) << "ready without a layer";
   g.OnViewInitialized(&g.Layer());
   ASSERT_TRUE(g.IsContextReady());
   g.BeginFrame();
@@ -223,6 +235,7 @@ TEST_F(Headless, DrawingWithoutAViewOrAMainFramebufferShowsNothingAndDoesNotCras
   g.EndFrame();
   EXPECT_EQ(g.Layer().presentedCount(), 0);
   g.OnViewDestroyed();
+  EXPECT_FALSE(g.IsContextReady()) << "ready with the view closed";
 }
 
 TEST_F(Headless, AFontSharedByTwoContextsDrawsAlikeInBothAndOutlivesTheFirst)

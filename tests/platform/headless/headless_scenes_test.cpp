@@ -673,3 +673,18 @@ TEST_F(ScaledBitmapCopies, ACopyOfClearPixelsHasNoImage)
   EXPECT_EQ(copy.image, 0);
   EXPECT_FALSE(mCache->FrameLacksCopies());
 }
+
+// Each copy's bytes are given back as it goes: with room for two copies, making five one after another keeps the
+// last two, found whole at once in a frame whose share could not make either of them again.
+TEST_F(ScaledBitmapCopies, WithRoomForTwoCopiesTheLastTwoMadeStay)
+{
+  mCache->SetBudget(100000);
+  for (int i = 0; i < 5; ++i)
+    ASSERT_GT(Find(0.125f * float(i)), 0) << "copy " << i;
+  mCache->SetShare(1);
+  mCache->StartFrame();
+  EXPECT_GT(Find(0.375f), 0) << "the copy before the last went";
+  EXPECT_GT(Find(0.5f), 0) << "the last copy went";
+  EXPECT_EQ(Find(0.25f), 0) << "a third copy stayed";
+  mCache->EndFrame();
+}
