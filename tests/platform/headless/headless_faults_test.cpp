@@ -189,18 +189,37 @@ TEST_F(Headless, ImagesFromBytesKeepAScaleOfAtLeastOne)
   EXPECT_EQ(w, 0) << "the image outlived its bitmap";
 }
 
-// A bitmap loaded from bytes with what the context takes by default is the whole image as one frame.
+// A bitmap loaded from bytes with what the context takes by default is the whole image as one frame, at the
+// screen's scale.
 TEST_F(Headless, ABitmapFromBytesIsByDefaultOneFrameOfTheWholeImage)
 {
   const std::string path = mHome.Path() + "/strip.png";
   ASSERT_TRUE(WriteTestPng(path, 12, 4, [](int, int) { return kBlack; }));
   const std::string bytes = testsupport::ReadFile(path);
+  for (const int screenScale : {1, 2})
+  {
+    Open(20, 20, [](IGraphics&, const IRECT&) {}, screenScale);
+    const IBitmap bitmap =
+        mGraphics->LoadBitmapFromData("strip.png", reinterpret_cast<const uint8_t*>(bytes.data()), int(bytes.size()));
+    ASSERT_TRUE(bitmap.IsValid());
+    EXPECT_EQ((std::vector<int>{bitmap.W(), bitmap.H(), bitmap.N(), bitmap.GetFramesAreHorizontal()}),
+              (std::vector<int>{12, 4, 1, 0}));
+    EXPECT_EQ(bitmap.GetScale(), screenScale);
+  }
+}
+
+// Files of PNG and JPEG images are taken by their extension, in any case; others, and an extension whose image
+// name starts past the 31 characters read, are not.
+TEST_F(Headless, BitmapFilesAreTakenByTheirExtension)
+{
   Open(20, 20, [](IGraphics&, const IRECT&) {});
-  const IBitmap bitmap =
-      mGraphics->LoadBitmapFromData("strip.png", reinterpret_cast<const uint8_t*>(bytes.data()), int(bytes.size()));
-  ASSERT_TRUE(bitmap.IsValid());
-  EXPECT_EQ((std::vector<int>{bitmap.W(), bitmap.H(), bitmap.N(), bitmap.GetFramesAreHorizontal()}),
-            (std::vector<int>{12, 4, 1, 0}));
+  const std::string last = std::string(28, 'x') + "png", late = std::string(29, 'x') + "png";
+  for (const std::string& ext : {std::string("png"), std::string("PNG"), std::string("Jpg"), std::string("jpeg"),
+                                 std::string("JPEG"), last})
+    EXPECT_TRUE(mGraphics->BitmapExtSupported(ext.c_str())) << ext;
+  for (const std::string& ext : {std::string(), std::string("svg"), std::string("gif"), std::string("pn"), late})
+    EXPECT_FALSE(mGraphics->BitmapExtSupported(ext.c_str())) << ext;
+  EXPECT_FALSE(mGraphics->BitmapExtSupported(nullptr));
 }
 
 TEST_F(Headless, ClosingTheViewFreesPendingLayersBeforeTheContext)
