@@ -355,6 +355,23 @@ TEST_F(Headless, AtScreenScaleTwoACopyMayTakeHalfOfFourFramesOfDevicePixels)
   }
 }
 
+// A small frame's copies have the budget's floor of 64 MB: one copy may take up to 32 MB. At a screen scale of 1
+// a copy of 2890 points is 2892 x 2892 pixels (33.45 MB of the 33.55 MB) and is made between frames; one of 2898
+// points, 2900 x 2900 pixels (33.64 MB), is not.
+TEST_F(Headless, ASmallFramesCopyMayTakeHalfOfTheBudgetsFloor)
+{
+  ASSERT_TRUE(WriteSolidPng(mResources + "/dot.png", 10, 10, kBlue));
+  for (const float side : {2890.f, 2898.f})
+  {
+    IBitmap dot;
+    Open(100, 80, [&](IGraphics& g, const IRECT&) { g.DrawFittedBitmap(dot, IRECT(0.f, 0.f, side, side)); });
+    mGraphics->MakeScaledCopiesBetweenFrames(1000);
+    dot = mGraphics->LoadBitmap("dot.png");
+    mGraphics->DrawFullFrame();
+    EXPECT_EQ(mGraphics->FrameWasDropped(), side < 2898.f) << side << " points";
+  }
+}
+
 TEST_F(Headless, LayerWithADropShadow)
 {
   Open(64, 48, [](IGraphics& g, const IRECT&) {
