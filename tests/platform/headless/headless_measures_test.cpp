@@ -206,7 +206,8 @@ TEST_F(Headless, EachBlendMethodWhereTheSourceMeetsPaintAndWhereItMeetsNothing)
 
 // White-to-black gradients whose pattern space is turned by 30 degrees, scaled and moved: every pixel shows the
 // shade its centre has in pattern space (linear: along the pattern's y from 0 to 1; radial: the distance from the
-// pattern's origin out to 1), so each gradient starts, and the radial one is centred, where the transform puts it.
+// pattern's origin out to 1, white out to its first stop), so each gradient starts, and the radial one is centred,
+// where the transform puts it.
 TEST_F(Headless, GradientsTurnedAndMovedLieWhereTheirTransformPutsThem)
 {
   constexpr int kW = 64, kH = 48;
@@ -215,14 +216,15 @@ TEST_F(Headless, GradientsTurnedAndMovedLieWhereTheirTransformPutsThem)
   {
     int type;
     double x, y, size; // where the pattern's origin lands, and its unit's length
-  } cases[] = {{kLinearPattern, 36, 8, 36}, {kRadialPattern, 40, 20, 24}};
+    float first;       // the first stop's offset
+  } cases[] = {{kLinearPattern, 36, 8, 36, 0.f}, {kRadialPattern, 40, 20, 24, 0.f}, {kRadialPattern, 30, 26, 30, 0.4f}};
   for (const auto& k : cases)
   {
-    SCOPED_TRACE(k.type == kLinearPattern ? "linear" : "radial");
+    SCOPED_TRACE(testing::Message() << (k.type == kLinearPattern ? "linear" : "radial") << ", first stop " << k.first);
     IPaintPattern gradient;
     gradient.mType = k.type;
     gradient.mNStops = 2;
-    gradient.mStops[0] = {IColor(255, 255, 255, 255), 0.f};
+    gradient.mStops[0] = {IColor(255, 255, 255, 255), k.first};
     gradient.mStops[1] = {kBlack, 1.f};
     // Drawing to pattern space: moved back by the origin, turned back by the angle, divided by the size.
     gradient.mTransform = IMatrix(c / k.size, -sn / k.size, sn / k.size, c / k.size, -(c * k.x + sn * k.y) / k.size,
@@ -242,7 +244,8 @@ TEST_F(Headless, GradientsTurnedAndMovedLieWhereTheirTransformPutsThem)
         const IMatrix& m = gradient.mTransform;
         const double px = x + 0.5, py = y + 0.5;
         const double u = m.mXX * px + m.mXY * py + m.mTX, v = m.mYX * px + m.mYY * py + m.mTY;
-        const double t = std::clamp(k.type == kLinearPattern ? v : std::hypot(u, v), 0.0, 1.0);
+        const double t =
+          std::clamp(k.type == kLinearPattern ? v : (std::hypot(u, v) - k.first) / (1.0 - k.first), 0.0, 1.0);
         const int want = int(std::lround(255 * (1 - t))), got = frame.At(x, y)[0];
         if (std::abs(got - want) > worstError)
         {
@@ -330,6 +333,34 @@ TEST_F(Headless, ADottedRectangleGoesRoundInDashesAndAQuadraticCurveBendsTowards
 
 // A context made with only its size draws at scale 1: its frame is that size in pixels, and a square drawn at
 // (20, 10) to (30, 20) shows at exactly those pixels.
+// A dotted line two dashes long is one dash and one gap. A line stroked with square caps reaches half its thickness
+// past each end; with butt caps it stops at them.
+TEST_F(Headless, ADottedLineOfTwoDashesIsADashAndAGapAndSquareCapsReachPastTheEnds)
+{
+  Open(60, 24, [](IGraphics& g, const IRECT&) {
+    g.DrawDottedLine(kBlack, 10, 4, 50, 4, nullptr, 2.f, 20.f);
+    for (const int cap : {kCapButt, kCapSquare})
+    {
+      const float y = cap == kCapButt ? 12.f : 19.f;
+      IStrokeStyle style;
+      style.mLineCap = cap;
+      g.PathClear();
+      g.PathMoveTo(10, y);
+      g.PathLineTo(50, y);
+      g.PathStroke(IPaintPattern(kBlack), 4.f, style);
+    }
+  });
+  const IGraphicsHeadless::Frame frame = Render();
+  EXPECT_LT(frame.At(20, 4)[0], 64) << "the dash";
+  EXPECT_GT(frame.At(40, 4)[0], 250) << "the gap";
+  EXPECT_LT(frame.At(30, 12)[0], 64) << "the butt-capped line";
+  EXPECT_GT(frame.At(8, 12)[0], 250) << "before the butt cap";
+  EXPECT_GT(frame.At(51, 12)[0], 250) << "after the butt cap";
+  EXPECT_LT(frame.At(8, 19)[0], 64) << "the square cap at the start";
+  EXPECT_LT(frame.At(51, 19)[0], 64) << "the square cap at the end";
+  EXPECT_GT(frame.At(6, 19)[0], 250) << "beyond the square cap";
+}
+
 // A fast drop shadow is black at half opacity under its inner rectangle moved by the drop, fades out over the blur
 // towards its outer rectangle and stops there, untinted everywhere; a blend of half weight makes it half as dark.
 TEST_F(Headless, AFastDropShadowIsHalfBlackUnderItsMovedRectangleAndFadesOut)

@@ -705,3 +705,33 @@ TEST_F(ScaledBitmapCopies, WithRoomForTwoCopiesTheLastTwoMadeStay)
   EXPECT_EQ(Find(0.25f), 0) << "a third copy stayed";
   mCache->EndFrame();
 }
+
+// A copy of 100 x 100 pixels made a share at a time: its rows are resampled first, as many a frame as the share
+// allows, then put into its image four to the share's pixel. The frame it is whole in follows from the share.
+TEST_F(ScaledBitmapCopies, ACopyIsWholeInTheFrameItsShareAllows)
+{
+  const struct
+  {
+    size_t share;
+    int frame;
+  } cases[] = {
+      {1000, 13},  // ten frames of ten rows, then 40, 40 and 20 rows put into the image
+      {2500, 5},   // four frames of 25 rows, then all of them put in
+      {10000, 2},  // every row in the first frame, put in the next
+      {12500, 1},  // every row and a quarter more: whole at once
+  };
+  for (const auto& c : cases)
+  {
+    mCache->Clear();
+    mCache->SetShare(c.share);
+    int whole = 0;
+    for (int frame = 1; frame <= 20 && !whole; ++frame)
+    {
+      mCache->StartFrame();
+      if (Find(0.f))
+        whole = frame;
+      mCache->EndFrame();
+    }
+    EXPECT_EQ(whole, c.frame) << "a share of " << c.share;
+  }
+}

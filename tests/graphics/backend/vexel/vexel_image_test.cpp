@@ -340,9 +340,10 @@ TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
     {
       const Rgba colour{uint8_t(10 + 40 * x), uint8_t(5 + 30 * y), uint8_t(200 - 20 * x), 255};
       opaque.push_back(colour);
-      // Values whose premultiplication rounds back exactly; no alpha at all keeps no colour.
+      // Values whose premultiplication rounds back exactly; no alpha at all keeps no colour. The last pixel is
+      // translucent.
       const Rgba kinds[] = {colour, {255, 128, 64, 128}, {0, 0, 0, 0}};
-      translucent.push_back(kinds[(x + y) % 3]);
+      translucent.push_back(kinds[(x + y + 1) % 3]);
     }
   std::vector<Rgba> grey, greyTranslucent;
   for (size_t i = 0; i < opaque.size(); ++i)
