@@ -189,6 +189,28 @@ TEST_F(Headless, ImagesFromBytesKeepAScaleOfAtLeastOne)
   EXPECT_EQ(w, 0) << "the image outlived its bitmap";
 }
 
+// A bitmap made for a layer keeps a scale of at least 1 and a draw scale above 0, whatever it is asked for; one
+// wider or taller than an image may be, or with more pixels, or empty, is not made.
+TEST_F(Headless, ALayersBitmapKeepsScalesAboveZeroWithinTheImageLimits)
+{
+  Open(20, 20, [](IGraphics&, const IRECT&) {});
+  for (const double drawScale : {0.0, -1.0, 1.5})
+  {
+    std::unique_ptr<APIBitmap> bitmap(mGraphics->CreateAPIBitmap(8, 6, 0, drawScale));
+    ASSERT_NE(bitmap, nullptr) << drawScale;
+    EXPECT_EQ(bitmap->GetScale(), 1) << drawScale;
+    EXPECT_EQ(bitmap->GetDrawScale(), drawScale > 0.0 ? float(drawScale) : 1.f) << drawScale;
+    EXPECT_EQ(bitmap->GetWidth(), 8);
+    EXPECT_EQ(bitmap->GetHeight(), 6);
+  }
+  std::unique_ptr<APIBitmap> widest(mGraphics->CreateAPIBitmap(VX_MAX_IMAGE_SIDE, 1, 1, 1.0));
+  EXPECT_NE(widest, nullptr);
+  for (const auto& size : {std::pair<int, int>{VX_MAX_IMAGE_SIDE + 1, 1}, {1, VX_MAX_IMAGE_SIDE + 1},
+                           {VX_MAX_IMAGE_SIDE, VX_MAX_IMAGE_PIXELS / VX_MAX_IMAGE_SIDE + 1}, {0, 4}, {4, 0}})
+    EXPECT_EQ(mGraphics->CreateAPIBitmap(size.first, size.second, 1, 1.0), nullptr)
+      << size.first << " x " << size.second;
+}
+
 // A bitmap loaded from bytes with what the context takes by default is the whole image as one frame, at the
 // screen's scale.
 TEST_F(Headless, ABitmapFromBytesIsByDefaultOneFrameOfTheWholeImage)

@@ -361,6 +361,53 @@ TEST_F(Headless, ADottedLineOfTwoDashesIsADashAndAGapAndSquareCapsReachPastTheEn
   EXPECT_GT(frame.At(6, 19)[0], 250) << "beyond the square cap";
 }
 
+// Where two strokes meet at a right angle the miter reaches 1.41 times half the thickness past the corner: it is
+// drawn under a miter limit above that, and cut to a bevel under a limit below it.
+TEST_F(Headless, AMiterLongerThanItsLimitIsCutToABevel)
+{
+  Open(96, 36, [](IGraphics& g, const IRECT&) {
+    for (const float limit : {10.f, 1.2f})
+    {
+      const float x = limit > 2.f ? 5.f : 50.f;
+      IStrokeStyle style;
+      style.mMiterLimit = limit;
+      g.PathClear();
+      g.PathMoveTo(x, 30);
+      g.PathLineTo(x + 20, 10);
+      g.PathLineTo(x + 40, 30);
+      g.PathStroke(IPaintPattern(kBlack), 10.f, style);
+    }
+  });
+  const IGraphicsHeadless::Frame frame = Render();
+  EXPECT_LT(frame.At(25, 4)[0], 64) << "the miter's tip";
+  EXPECT_GT(frame.At(70, 4)[0], 250) << "above the bevel";
+  EXPECT_LT(frame.At(70, 8)[0], 64) << "the bevel";
+}
+
+// Dotted lines and rectangles of up to 4096 dashes are dashed; with more they are drawn solid.
+TEST_F(Headless, DottedLinesAndRectanglesOfUpTo4096DashesAreDashed)
+{
+  for (const int dashes : {4096, 4097})
+  {
+    SCOPED_TRACE(testing::Message() << dashes << " dashes");
+    // A line of dashes one pixel long, from x = 1; a rectangle as wide and a fixed 192 high, its top edge along
+    // pixel row 2, from x = 2.
+    Open(dashes + 4, 8, [&](IGraphics& g, const IRECT&) {
+      g.DrawDottedLine(kBlack, 1, 4, 1.f + float(dashes), 4, nullptr, 2.f, 1.f);
+    });
+    IGraphicsHeadless::Frame frame = Render();
+    EXPECT_LT(frame.At(1, 4)[0], 64) << "the line's first dash";
+    EXPECT_EQ(frame.At(2, 4)[0] > 250, dashes == 4096) << "the line's first gap";
+    const float width = 2.f * float(dashes - 96);
+    Open(int(width) + 6, 198, [&](IGraphics& g, const IRECT&) {
+      g.DrawDottedRect(kBlack, IRECT(2.f, 2.5f, 2.f + width, 194.5f), nullptr, 1.f, 1.f);
+    });
+    frame = Render();
+    EXPECT_LT(frame.At(2, 2)[0], 64) << "the rectangle's first dash";
+    EXPECT_EQ(frame.At(3, 2)[0] > 250, dashes == 4096) << "the rectangle's first gap";
+  }
+}
+
 // A fast drop shadow is black at half opacity under its inner rectangle moved by the drop, fades out over the blur
 // towards its outer rectangle and stops there, untinted everywhere; a blend of half weight makes it half as dark.
 TEST_F(Headless, AFastDropShadowIsHalfBlackUnderItsMovedRectangleAndFadesOut)
