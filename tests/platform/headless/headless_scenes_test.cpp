@@ -357,7 +357,7 @@ TEST_F(Headless, AtScreenScaleTwoACopyMayTakeHalfOfFourFramesOfDevicePixels)
 
 // A small frame's copies have the budget's floor of 64 MB: one copy may take up to 32 MB. At a screen scale of 1
 // a copy of 2890 points is 2892 x 2892 pixels (33.45 MB of the 33.55 MB) and is made between frames; one of 2898
-// points, 2900 x 2900 pixels (33.64 MB), is not.
+// points, 2900 x 2900 pixels (33.64 MB), is not, and the image is drawn directly.
 TEST_F(Headless, ASmallFramesCopyMayTakeHalfOfTheBudgetsFloor)
 {
   ASSERT_TRUE(WriteSolidPng(mResources + "/dot.png", 10, 10, kBlue));
@@ -367,8 +367,15 @@ TEST_F(Headless, ASmallFramesCopyMayTakeHalfOfTheBudgetsFloor)
     Open(100, 80, [&](IGraphics& g, const IRECT&) { g.DrawFittedBitmap(dot, IRECT(0.f, 0.f, side, side)); });
     mGraphics->MakeScaledCopiesBetweenFrames(1000);
     dot = mGraphics->LoadBitmap("dot.png");
-    mGraphics->DrawFullFrame();
+    const IGraphicsHeadless::Frame frame = Render();
     EXPECT_EQ(mGraphics->FrameWasDropped(), side < 2898.f) << side << " points";
+    if (side >= 2898.f)
+    {
+      ASSERT_FALSE(frame.mRGBA.empty());
+      EXPECT_EQ((std::vector<int>{frame.At(50, 40)[0], frame.At(50, 40)[1], frame.At(50, 40)[2]}),
+                (std::vector<int>{kBlue.mRed, kBlue.mGreen, kBlue.mBlue}))
+        << "the image drawn directly";
+    }
   }
 }
 
@@ -718,6 +725,7 @@ TEST_F(ScaledBitmapCopies, ACopyIsWholeInTheFrameItsShareAllows)
       {1000, 13},  // ten frames of ten rows, then 40, 40 and 20 rows put into the image
       {2500, 5},   // four frames of 25 rows, then all of them put in
       {10000, 2},  // every row in the first frame, put in the next
+      {12450, 2},  // every row and a little less than a quarter more: whole in the next frame
       {12500, 1},  // every row and a quarter more: whole at once
   };
   for (const auto& c : cases)

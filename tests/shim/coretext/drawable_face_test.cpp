@@ -207,6 +207,10 @@ TEST(DrawableFace, FacesAreReadByTheirIndexWithinTheFile)
   coretext::FontMetrics metrics;
   const Bytes cut(collection.begin(), collection.begin() + 16); // the header names two faces but holds one offset
   EXPECT_FALSE(coretext::ReadFontFace(cut, 1, metrics));
+  Bytes beyond = collection; // the second face's offset leaves less than a table directory's header
+  Set32(beyond, 16, uint32_t(beyond.size() - 8));
+  EXPECT_FALSE(coretext::ReadFontFace(beyond, 1, metrics));
+  EXPECT_TRUE(coretext::ReadFontFace(beyond, 0, metrics));
 }
 
 TEST(DrawableFace, CompositesEightDeepOrOfSixtyFourComponentsAreDrawn)

@@ -430,7 +430,8 @@ TEST(VexelImages, IphoneOptimisedPngFilesThatCannotBeConvertedDecodeToNothing)
   for (const auto& c : cases)
   {
     const Bytes png = IphonePng(3, 2, pixels, c.layout);
-    EXPECT_TRUE(vexelimage::Decode(png.data(), png.size(), c.maxSide, 4096).rgba.empty()) << c.what;
+    const vexelimage::Pixels nothing = vexelimage::Decode(png.data(), png.size(), c.maxSide, 4096);
+    EXPECT_TRUE(nothing.rgba.empty() && nothing.width == 0 && nothing.height == 0) << c.what;
     for (size_t cut = 0; cut < png.size(); ++cut) // truncated anywhere, inside a chunk's length, type, data or CRC
       EXPECT_TRUE(vexelimage::Decode(png.data(), cut, 64, 4096).rgba.empty()) << c.what << " cut at " << cut;
   }
