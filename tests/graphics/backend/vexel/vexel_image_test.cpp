@@ -290,6 +290,21 @@ TEST(VexelImages, AColourJpegDecodesToThePixelsAnotherDecoderGives)
   EXPECT_LE(worst, 8) << "the decoders differ by more than their rounding";
 }
 
+// A JPEG cut anywhere before its image data decodes to nothing, whichever of its headers the cut falls in.
+TEST(VexelImages, AJpegCutBeforeItsImageDataDecodesToNothing)
+{
+  const Bytes jpeg = Jpeg();
+  size_t scan = 0; // the start of scan marker
+  while (scan + 1 < jpeg.size() && !(jpeg[scan] == 0xFF && jpeg[scan + 1] == 0xDA))
+    ++scan;
+  ASSERT_LT(scan + 1, jpeg.size());
+  for (size_t cut = 0; cut <= scan; ++cut)
+  {
+    const vexelimage::Pixels nothing = vexelimage::Decode(jpeg.data(), cut, 64, 4096);
+    EXPECT_TRUE(nothing.rgba.empty() && nothing.width == 0 && nothing.height == 0) << "cut at " << cut;
+  }
+}
+
 // A plain PNG keeps its channels in their order and its alpha as stored: only iPhone-optimised files hold
 // premultiplied colour.
 TEST(VexelImages, PlainColourPngFilesDecodeToTheirOwnStraightPixels)
