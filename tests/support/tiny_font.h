@@ -1,6 +1,7 @@
 // A small TrueType face built in memory, for tests and fuzz seeds that need
 // fonts they can break on purpose: a square missing glyph, a triangle for 'A'
-// and a composite of two triangles for 'B', mapped by a format 4 character map,
+// and a composite of two triangles for 'B', mapped by a format 4 character map
+// (or any other given),
 // with one kerning pair. Glyphs are given as raw glyf entries so a test can
 // hand in any outline.
 #pragma once
@@ -66,6 +67,43 @@ inline Bytes CompositeGlyph(const std::vector<std::array<int16_t, 3>>& parts)
   return g;
 }
 
+/// A cmap holding one subtable, under the platform and encoding given.
+inline Bytes CharacterMap(uint16_t platform, uint16_t encoding, const Bytes& subtable)
+{
+  Bytes cmap;
+  Put16(cmap, 0), Put16(cmap, 1), Put16(cmap, platform), Put16(cmap, encoding), Put32(cmap, 12);
+  cmap.insert(cmap.end(), subtable.begin(), subtable.end());
+  return cmap;
+}
+
+/// Character map subtables of the other formats the readers search, each
+/// mapping 'A' and 'B' to glyphs 1 and 2. Format 0: a glyph byte for each of
+/// 256 codes.
+inline Bytes ByteMap()
+{
+  Bytes m;
+  Put16(m, 0), Put16(m, 6 + 256), Put16(m, 0); // format, length, language
+  m.resize(m.size() + 256, 0);
+  m[6 + 'A'] = 1, m[6 + 'B'] = 2;
+  return m;
+}
+/// Format 6: glyphs for a run of codes from the first.
+inline Bytes RunMap()
+{
+  Bytes m;
+  Put16(m, 6), Put16(m, 14), Put16(m, 0), Put16(m, 'A'), Put16(m, 2); // format, length, language, first, count
+  Put16(m, 1), Put16(m, 2);
+  return m;
+}
+/// Format 12 (or 13): groups of codes, each from a first glyph.
+inline Bytes GroupMap(uint16_t format = 12)
+{
+  Bytes m;
+  Put16(m, format), Put16(m, 0), Put32(m, 28), Put32(m, 0), Put32(m, 1); // format, length, language, groups
+  Put32(m, 'A'), Put32(m, 'B'), Put32(m, 1);
+  return m;
+}
+
 struct Face
 {
   std::vector<Bytes> glyphs = {
@@ -74,6 +112,10 @@ struct Face
       CompositeGlyph({{1, 0, 0}, {1, 200, 0}}),
   };
   bool withKerning = true;
+  /// The cmap table as given instead of the format 4 map, when not empty.
+  Bytes characterMap;
+  /// loca as 16-bit halved offsets (every glyph is of even length).
+  bool shortLocations = false;
 
   /// The face's bytes with the tables in this order: cmap, glyf, head, hhea,
   /// hmtx, kern, loca, maxp.
@@ -83,13 +125,20 @@ struct Face
     const uint16_t count = uint16_t(glyphs.size());
     Bytes& glyf = tables["glyf"];
     Bytes& loca = tables["loca"];
+    auto location = [&]
+    {
+      if (shortLocations)
+        Put16(loca, uint32_t(glyf.size() / 2));
+      else
+        Put32(loca, uint32_t(glyf.size()));
+    };
     for (const Bytes& g : glyphs)
-      Put32(loca, uint32_t(glyf.size())), glyf.insert(glyf.end(), g.begin(), g.end());
-    Put32(loca, uint32_t(glyf.size()));
+      location(), glyf.insert(glyf.end(), g.begin(), g.end());
+    location();
     Bytes& head = tables["head"];
     head.assign(54, 0);
     Set16(head, 18, 1000); // units per em
-    Set16(head, 50, 1);    // long locations
+    Set16(head, 50, shortLocations ? 0 : 1);
     Bytes& hhea = tables["hhea"];
     hhea.assign(36, 0);
     Set16(hhea, 4, 800);
@@ -101,16 +150,20 @@ struct Face
     Bytes& maxp = tables["maxp"];
     Put32(maxp, 0x00005000), Put16(maxp, count);
     Bytes& cmap = tables["cmap"];
-    Put16(cmap, 0), Put16(cmap, 1);                  // version, one map
-    Put16(cmap, 3), Put16(cmap, 1), Put32(cmap, 12); // Windows Unicode BMP at 12
-    // Format 4, two segments: 'A'..'B' -> 1..2 by delta, and the closing
-    // 0xffff.
-    Put16(cmap, 4), Put16(cmap, 32), Put16(cmap, 0);
-    Put16(cmap, 4), Put16(cmap, 4), Put16(cmap, 1), Put16(cmap, 0);
-    Put16(cmap, 'B'), Put16(cmap, 0xffff), Put16(cmap, 0);
-    Put16(cmap, 'A'), Put16(cmap, 0xffff);
-    Put16(cmap, uint16_t(1 - 'A')), Put16(cmap, 1);
-    Put16(cmap, 0), Put16(cmap, 0);
+    cmap = characterMap;
+    if (cmap.empty())
+    {
+      Put16(cmap, 0), Put16(cmap, 1);                  // version, one map
+      Put16(cmap, 3), Put16(cmap, 1), Put32(cmap, 12); // Windows Unicode BMP at 12
+      // Format 4, two segments: 'A'..'B' -> 1..2 by delta, and the closing
+      // 0xffff.
+      Put16(cmap, 4), Put16(cmap, 32), Put16(cmap, 0);
+      Put16(cmap, 4), Put16(cmap, 4), Put16(cmap, 1), Put16(cmap, 0);
+      Put16(cmap, 'B'), Put16(cmap, 0xffff), Put16(cmap, 0);
+      Put16(cmap, 'A'), Put16(cmap, 0xffff);
+      Put16(cmap, uint16_t(1 - 'A')), Put16(cmap, 1);
+      Put16(cmap, 0), Put16(cmap, 0);
+    }
     if (withKerning)
     {
       Bytes& kern = tables["kern"];

@@ -177,20 +177,71 @@ TEST_F(Headless, ImagesFromBytesKeepAScaleOfAtLeastOne)
   EXPECT_EQ(IBitmap(bitmap.get(), 1, false).W(), 12);
   EXPECT_EQ(mGraphics->NCachedBitmaps(), 0); // the caller owns it until it is cached
   EXPECT_EQ(mGraphics->LoadAPIBitmapData("junk.png", "junk", 4, 1), nullptr);
+  // Its image is its own: it goes with the bitmap.
+  auto* context = static_cast<VXcontext*>(mGraphics->GetDrawContext());
+  const int image = static_cast<IGraphicsVexel::Bitmap*>(bitmap.get())->GetImage();
+  int w = 0, h = 0;
+  vxGetImageSize(context, image, &w, &h);
+  EXPECT_EQ(w, 12);
+  bitmap.reset();
+  w = h = 0;
+  vxGetImageSize(context, image, &w, &h);
+  EXPECT_EQ(w, 0) << "the image outlived its bitmap";
 }
 
-// A bitmap loaded from bytes with what the context takes by default is the whole image as one frame.
+// A bitmap made for a layer keeps a scale of at least 1 and a draw scale above 0, whatever it is asked for; one
+// wider or taller than an image may be, or with more pixels, or empty, is not made.
+TEST_F(Headless, ALayersBitmapKeepsScalesAboveZeroWithinTheImageLimits)
+{
+  Open(20, 20, [](IGraphics&, const IRECT&) {});
+  for (const double drawScale : {0.0, -1.0, 1.5})
+  {
+    std::unique_ptr<APIBitmap> bitmap(mGraphics->CreateAPIBitmap(8, 6, 0, drawScale));
+    ASSERT_NE(bitmap, nullptr) << drawScale;
+    EXPECT_EQ(bitmap->GetScale(), 1) << drawScale;
+    EXPECT_EQ(bitmap->GetDrawScale(), drawScale > 0.0 ? float(drawScale) : 1.f) << drawScale;
+    EXPECT_EQ(bitmap->GetWidth(), 8);
+    EXPECT_EQ(bitmap->GetHeight(), 6);
+  }
+  std::unique_ptr<APIBitmap> widest(mGraphics->CreateAPIBitmap(VX_MAX_IMAGE_SIDE, 1, 1, 1.0));
+  EXPECT_NE(widest, nullptr);
+  for (const auto& size : {std::pair<int, int>{VX_MAX_IMAGE_SIDE + 1, 1}, {1, VX_MAX_IMAGE_SIDE + 1},
+                           {VX_MAX_IMAGE_SIDE, VX_MAX_IMAGE_PIXELS / VX_MAX_IMAGE_SIDE + 1}, {0, 4}, {4, 0}})
+    EXPECT_EQ(mGraphics->CreateAPIBitmap(size.first, size.second, 1, 1.0), nullptr)
+      << size.first << " x " << size.second;
+}
+
+// A bitmap loaded from bytes with what the context takes by default is the whole image as one frame, at the
+// screen's scale.
 TEST_F(Headless, ABitmapFromBytesIsByDefaultOneFrameOfTheWholeImage)
 {
   const std::string path = mHome.Path() + "/strip.png";
   ASSERT_TRUE(WriteTestPng(path, 12, 4, [](int, int) { return kBlack; }));
   const std::string bytes = testsupport::ReadFile(path);
+  for (const int screenScale : {1, 2})
+  {
+    Open(20, 20, [](IGraphics&, const IRECT&) {}, screenScale);
+    const IBitmap bitmap =
+        mGraphics->LoadBitmapFromData("strip.png", reinterpret_cast<const uint8_t*>(bytes.data()), int(bytes.size()));
+    ASSERT_TRUE(bitmap.IsValid());
+    EXPECT_EQ((std::vector<int>{bitmap.W(), bitmap.H(), bitmap.N(), bitmap.GetFramesAreHorizontal()}),
+              (std::vector<int>{12, 4, 1, 0}));
+    EXPECT_EQ(bitmap.GetScale(), screenScale);
+  }
+}
+
+// Files of PNG and JPEG images are taken by their extension, in any case; others, and an extension whose image
+// name starts past the 31 characters read, are not.
+TEST_F(Headless, BitmapFilesAreTakenByTheirExtension)
+{
   Open(20, 20, [](IGraphics&, const IRECT&) {});
-  const IBitmap bitmap =
-      mGraphics->LoadBitmapFromData("strip.png", reinterpret_cast<const uint8_t*>(bytes.data()), int(bytes.size()));
-  ASSERT_TRUE(bitmap.IsValid());
-  EXPECT_EQ((std::vector<int>{bitmap.W(), bitmap.H(), bitmap.N(), bitmap.GetFramesAreHorizontal()}),
-            (std::vector<int>{12, 4, 1, 0}));
+  const std::string last = std::string(28, 'x') + "png", late = std::string(29, 'x') + "png";
+  for (const std::string& ext : {std::string("png"), std::string("PNG"), std::string("Jpg"), std::string("jpeg"),
+                                 std::string("JPEG"), last})
+    EXPECT_TRUE(mGraphics->BitmapExtSupported(ext.c_str())) << ext;
+  for (const std::string& ext : {std::string(), std::string("svg"), std::string("gif"), std::string("pn"), late})
+    EXPECT_FALSE(mGraphics->BitmapExtSupported(ext.c_str())) << ext;
+  EXPECT_FALSE(mGraphics->BitmapExtSupported(nullptr));
 }
 
 TEST_F(Headless, ClosingTheViewFreesPendingLayersBeforeTheContext)
@@ -216,6 +267,8 @@ TEST_F(Headless, DrawingWithoutAViewOrAMainFramebufferShowsNothingAndDoesNotCras
   EXPECT_EQ(g.EndLayer()->GetAPIBitmap(), nullptr);
   EXPECT_FALSE(g.LoadBitmap("tile.png").IsValid());
 
+  g.OnViewInitialized(nullptr);
+  EXPECT_FALSE(g.IsContextReady()) << "ready without a layer";
   g.OnViewInitialized(&g.Layer());
   ASSERT_TRUE(g.IsContextReady());
   g.BeginFrame();
@@ -223,6 +276,7 @@ TEST_F(Headless, DrawingWithoutAViewOrAMainFramebufferShowsNothingAndDoesNotCras
   g.EndFrame();
   EXPECT_EQ(g.Layer().presentedCount(), 0);
   g.OnViewDestroyed();
+  EXPECT_FALSE(g.IsContextReady()) << "ready with the view closed";
 }
 
 TEST_F(Headless, AFontSharedByTwoContextsDrawsAlikeInBothAndOutlivesTheFirst)

@@ -206,7 +206,8 @@ TEST_F(Headless, EachBlendMethodWhereTheSourceMeetsPaintAndWhereItMeetsNothing)
 
 // White-to-black gradients whose pattern space is turned by 30 degrees, scaled and moved: every pixel shows the
 // shade its centre has in pattern space (linear: along the pattern's y from 0 to 1; radial: the distance from the
-// pattern's origin out to 1), so each gradient starts, and the radial one is centred, where the transform puts it.
+// pattern's origin out to 1, white out to its first stop), so each gradient starts, and the radial one is centred,
+// where the transform puts it.
 TEST_F(Headless, GradientsTurnedAndMovedLieWhereTheirTransformPutsThem)
 {
   constexpr int kW = 64, kH = 48;
@@ -215,14 +216,15 @@ TEST_F(Headless, GradientsTurnedAndMovedLieWhereTheirTransformPutsThem)
   {
     int type;
     double x, y, size; // where the pattern's origin lands, and its unit's length
-  } cases[] = {{kLinearPattern, 36, 8, 36}, {kRadialPattern, 40, 20, 24}};
+    float first;       // the first stop's offset
+  } cases[] = {{kLinearPattern, 36, 8, 36, 0.f}, {kRadialPattern, 40, 20, 24, 0.f}, {kRadialPattern, 30, 26, 30, 0.4f}};
   for (const auto& k : cases)
   {
-    SCOPED_TRACE(k.type == kLinearPattern ? "linear" : "radial");
+    SCOPED_TRACE(testing::Message() << (k.type == kLinearPattern ? "linear" : "radial") << ", first stop " << k.first);
     IPaintPattern gradient;
     gradient.mType = k.type;
     gradient.mNStops = 2;
-    gradient.mStops[0] = {IColor(255, 255, 255, 255), 0.f};
+    gradient.mStops[0] = {IColor(255, 255, 255, 255), k.first};
     gradient.mStops[1] = {kBlack, 1.f};
     // Drawing to pattern space: moved back by the origin, turned back by the angle, divided by the size.
     gradient.mTransform = IMatrix(c / k.size, -sn / k.size, sn / k.size, c / k.size, -(c * k.x + sn * k.y) / k.size,
@@ -242,7 +244,8 @@ TEST_F(Headless, GradientsTurnedAndMovedLieWhereTheirTransformPutsThem)
         const IMatrix& m = gradient.mTransform;
         const double px = x + 0.5, py = y + 0.5;
         const double u = m.mXX * px + m.mXY * py + m.mTX, v = m.mYX * px + m.mYY * py + m.mTY;
-        const double t = std::clamp(k.type == kLinearPattern ? v : std::hypot(u, v), 0.0, 1.0);
+        const double t =
+          std::clamp(k.type == kLinearPattern ? v : (std::hypot(u, v) - k.first) / (1.0 - k.first), 0.0, 1.0);
         const int want = int(std::lround(255 * (1 - t))), got = frame.At(x, y)[0];
         if (std::abs(got - want) > worstError)
         {
@@ -330,6 +333,116 @@ TEST_F(Headless, ADottedRectangleGoesRoundInDashesAndAQuadraticCurveBendsTowards
 
 // A context made with only its size draws at scale 1: its frame is that size in pixels, and a square drawn at
 // (20, 10) to (30, 20) shows at exactly those pixels.
+// A dotted line two dashes long is one dash and one gap. A line stroked with square caps reaches half its thickness
+// past each end; with butt caps it stops at them.
+TEST_F(Headless, ADottedLineOfTwoDashesIsADashAndAGapAndSquareCapsReachPastTheEnds)
+{
+  Open(60, 24, [](IGraphics& g, const IRECT&) {
+    g.DrawDottedLine(kBlack, 10, 4, 50, 4, nullptr, 2.f, 20.f);
+    for (const int cap : {kCapButt, kCapSquare})
+    {
+      const float y = cap == kCapButt ? 12.f : 19.f;
+      IStrokeStyle style;
+      style.mLineCap = cap;
+      g.PathClear();
+      g.PathMoveTo(10, y);
+      g.PathLineTo(50, y);
+      g.PathStroke(IPaintPattern(kBlack), 4.f, style);
+    }
+  });
+  const IGraphicsHeadless::Frame frame = Render();
+  EXPECT_LT(frame.At(20, 4)[0], 64) << "the dash";
+  EXPECT_GT(frame.At(40, 4)[0], 250) << "the gap";
+  EXPECT_LT(frame.At(30, 12)[0], 64) << "the butt-capped line";
+  EXPECT_GT(frame.At(8, 12)[0], 250) << "before the butt cap";
+  EXPECT_GT(frame.At(51, 12)[0], 250) << "after the butt cap";
+  EXPECT_LT(frame.At(8, 19)[0], 64) << "the square cap at the start";
+  EXPECT_LT(frame.At(51, 19)[0], 64) << "the square cap at the end";
+  EXPECT_GT(frame.At(6, 19)[0], 250) << "beyond the square cap";
+}
+
+// Where two strokes meet at a right angle the miter reaches 1.41 times half the thickness past the corner: it is
+// drawn under a miter limit above that, and cut to a bevel under a limit below it.
+TEST_F(Headless, AMiterLongerThanItsLimitIsCutToABevel)
+{
+  Open(96, 36, [](IGraphics& g, const IRECT&) {
+    for (const float limit : {10.f, 1.2f})
+    {
+      const float x = limit > 2.f ? 5.f : 50.f;
+      IStrokeStyle style;
+      style.mMiterLimit = limit;
+      g.PathClear();
+      g.PathMoveTo(x, 30);
+      g.PathLineTo(x + 20, 10);
+      g.PathLineTo(x + 40, 30);
+      g.PathStroke(IPaintPattern(kBlack), 10.f, style);
+    }
+  });
+  const IGraphicsHeadless::Frame frame = Render();
+  EXPECT_LT(frame.At(25, 4)[0], 64) << "the miter's tip";
+  EXPECT_GT(frame.At(70, 4)[0], 250) << "above the bevel";
+  EXPECT_LT(frame.At(70, 8)[0], 64) << "the bevel";
+}
+
+// Dotted lines and rectangles of up to 4096 dashes are dashed; with more they are drawn solid.
+TEST_F(Headless, DottedLinesAndRectanglesOfUpTo4096DashesAreDashed)
+{
+  for (const int dashes : {4096, 4097})
+  {
+    SCOPED_TRACE(testing::Message() << dashes << " dashes");
+    // A line of dashes one pixel long, from x = 1; a rectangle as wide and a fixed 192 high, its top edge along
+    // pixel row 2, from x = 2.
+    Open(dashes + 4, 8, [&](IGraphics& g, const IRECT&) {
+      g.DrawDottedLine(kBlack, 1, 4, 1.f + float(dashes), 4, nullptr, 2.f, 1.f);
+    });
+    IGraphicsHeadless::Frame frame = Render();
+    EXPECT_LT(frame.At(1, 4)[0], 64) << "the line's first dash";
+    EXPECT_EQ(frame.At(2, 4)[0] > 250, dashes == 4096) << "the line's first gap";
+    const float width = 2.f * float(dashes - 96);
+    Open(int(width) + 6, 198, [&](IGraphics& g, const IRECT&) {
+      g.DrawDottedRect(kBlack, IRECT(2.f, 2.5f, 2.f + width, 194.5f), nullptr, 1.f, 1.f);
+    });
+    frame = Render();
+    EXPECT_LT(frame.At(2, 2)[0], 64) << "the rectangle's first dash";
+    EXPECT_EQ(frame.At(3, 2)[0] > 250, dashes == 4096) << "the rectangle's first gap";
+  }
+}
+
+// A fast drop shadow is black at half opacity under its inner rectangle moved by the drop, fades out over the blur
+// towards its outer rectangle and stops there, untinted everywhere; a blend of half weight makes it half as dark.
+TEST_F(Headless, AFastDropShadowIsHalfBlackUnderItsMovedRectangleAndFadesOut)
+{
+  for (const float weight : {1.f, 0.5f})
+  {
+    SCOPED_TRACE(testing::Message() << "weight " << weight);
+    const IBlend blend(kBlendDefault, weight);
+    Open(80, 60, [&](IGraphics& g, const IRECT&) {
+      g.DrawFastDropShadow(IRECT(16, 12, 56, 40), IRECT(6, 4, 74, 56), 6.f, 2.f, 8.f, &blend);
+    });
+    const IGraphicsHeadless::Frame frame = Render();
+    ASSERT_FALSE(frame.mRGBA.empty());
+    const int darkest = int(std::lround(255.f - 128.f * weight));
+    EXPECT_NEAR(frame.At(42, 32)[0], darkest, 2) << "under the moved rectangle";
+    EXPECT_NEAR(frame.At(52, 36)[0], darkest, 2) << "towards the moved rectangle's far corner";
+    EXPECT_EQ(frame.At(3, 30)[0], 255) << "left of the outer rectangle";
+    EXPECT_EQ(frame.At(76, 50)[0], 255) << "right of the outer rectangle";
+    EXPECT_GT(frame.At(8, 6)[0], 250) << "the outer rectangle's corner, far from the inner one";
+    int previous = 0;
+    for (int x = 42; x < 74; ++x) // rising towards white beyond the moved rectangle's right edge at 62
+    {
+      EXPECT_GE(frame.At(x, 32)[0], previous) << "at x " << x;
+      previous = frame.At(x, 32)[0];
+    }
+    EXPECT_GT(frame.At(66, 32)[0], darkest + 8) << "fading over the blur";
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 80; ++x)
+      {
+        const uint8_t* p = frame.At(x, y);
+        ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]) << "a tint at " << x << ", " << y;
+      }
+  }
+}
+
 TEST_F(Headless, AContextMadeWithOnlyItsSizeDrawsAtScaleOne)
 {
   mGraphics = std::make_unique<IGraphicsHeadless>(mDelegate, 60, 40);

@@ -355,6 +355,30 @@ TEST_F(Headless, AtScreenScaleTwoACopyMayTakeHalfOfFourFramesOfDevicePixels)
   }
 }
 
+// A small frame's copies have the budget's floor of 64 MB: one copy may take up to 32 MB. At a screen scale of 1
+// a copy of 2890 points is 2892 x 2892 pixels (33.45 MB of the 33.55 MB) and is made between frames; one of 2898
+// points, 2900 x 2900 pixels (33.64 MB), is not, and the image is drawn directly.
+TEST_F(Headless, ASmallFramesCopyMayTakeHalfOfTheBudgetsFloor)
+{
+  ASSERT_TRUE(WriteSolidPng(mResources + "/dot.png", 10, 10, kBlue));
+  for (const float side : {2890.f, 2898.f})
+  {
+    IBitmap dot;
+    Open(100, 80, [&](IGraphics& g, const IRECT&) { g.DrawFittedBitmap(dot, IRECT(0.f, 0.f, side, side)); });
+    mGraphics->MakeScaledCopiesBetweenFrames(1000);
+    dot = mGraphics->LoadBitmap("dot.png");
+    const IGraphicsHeadless::Frame frame = Render();
+    EXPECT_EQ(mGraphics->FrameWasDropped(), side < 2898.f) << side << " points";
+    if (side >= 2898.f)
+    {
+      ASSERT_FALSE(frame.mRGBA.empty());
+      EXPECT_EQ((std::vector<int>{frame.At(50, 40)[0], frame.At(50, 40)[1], frame.At(50, 40)[2]}),
+                (std::vector<int>{kBlue.mRed, kBlue.mGreen, kBlue.mBlue}))
+        << "the image drawn directly";
+    }
+  }
+}
+
 TEST_F(Headless, LayerWithADropShadow)
 {
   Open(64, 48, [](IGraphics& g, const IRECT&) {
@@ -627,4 +651,95 @@ TEST_F(ScaledBitmapCopies, ASharePerFrameSpreadsTwoCopiesOverAtLeastThreeFrames)
   ASSERT_GT(secondWhole, 0);
   EXPECT_NE(firstWhole, secondWhole) << "one frame finished both copies";
   EXPECT_GE(std::max(firstWhole, secondWhole), 3) << "the copies took more than their share of a frame";
+}
+
+// A placement whose copy cannot be made, because its image cannot be resampled (a flipped image, as a layer's is) or
+// because the copy would be wider than the largest image, is drawn from its image from then on: no frame is held
+// waiting for the copy, and nothing is left to make between frames.
+TEST_F(ScaledBitmapCopies, APlacementWhoseCopyCannotBeMadeIsDrawnFromItsImage)
+{
+  const std::vector<unsigned char> opaque(size_t(kSide) * kSide * 4, 255);
+  const int flipped = vxCreateImageFromPixels(mContext.get(), kSide, kSide, VX_IMAGE_FLIP_Y, opaque.data());
+  ASSERT_GT(flipped, 0);
+  const struct
+  {
+    const char* what;
+    int image, w;
+  } cases[] = {{"a flipped image", flipped, kCopySide}, {"a copy wider than the largest image", mImage, 16400}};
+  for (const auto& c : cases)
+  {
+    plug::igraphics::ScaledBitmapCache::Placement p;
+    p.image = c.image, p.width = float(c.w), p.height = 2.f, p.w = c.w, p.h = 2;
+    for (int frame = 0; frame < 3; ++frame)
+    {
+      mCache->StartFrame();
+      plug::igraphics::ScaledBitmapCache::Copy copy;
+      EXPECT_FALSE(mCache->Find(p, copy)) << c.what << ", frame " << frame;
+      mCache->EndFrame();
+      EXPECT_FALSE(mCache->FrameLacksCopies()) << c.what << ": frame " << frame << " waits for the copy";
+      EXPECT_FALSE(mCache->MakePending()) << c.what << ", after frame " << frame;
+    }
+  }
+}
+
+// A copy of a placement where every pixel is clear is whole at once and has no image: nothing is drawn for it,
+// whatever other images the context holds.
+TEST_F(ScaledBitmapCopies, ACopyOfClearPixelsHasNoImage)
+{
+  const std::vector<unsigned char> clear(size_t(kSide) * kSide * 4, 0);
+  const int image = vxCreateImageFromPixels(mContext.get(), kSide, kSide, 0, clear.data());
+  ASSERT_GT(image, 0);
+  plug::igraphics::ScaledBitmapCache::Placement p;
+  p.image = image, p.width = p.height = float(kCopySide), p.w = p.h = kCopySide;
+  plug::igraphics::ScaledBitmapCache::Copy copy;
+  copy.image = -1;
+  ASSERT_TRUE(mCache->Find(p, copy));
+  EXPECT_EQ(copy.image, 0);
+  EXPECT_FALSE(mCache->FrameLacksCopies());
+}
+
+// Each copy's bytes are given back as it goes: with room for two copies, making five one after another keeps the
+// last two, found whole at once in a frame whose share could not make either of them again.
+TEST_F(ScaledBitmapCopies, WithRoomForTwoCopiesTheLastTwoMadeStay)
+{
+  mCache->SetBudget(100000);
+  for (int i = 0; i < 5; ++i)
+    ASSERT_GT(Find(0.125f * float(i)), 0) << "copy " << i;
+  mCache->SetShare(1);
+  mCache->StartFrame();
+  EXPECT_GT(Find(0.375f), 0) << "the copy before the last went";
+  EXPECT_GT(Find(0.5f), 0) << "the last copy went";
+  EXPECT_EQ(Find(0.25f), 0) << "a third copy stayed";
+  mCache->EndFrame();
+}
+
+// A copy of 100 x 100 pixels made a share at a time: its rows are resampled first, as many a frame as the share
+// allows, then put into its image four to the share's pixel. The frame it is whole in follows from the share.
+TEST_F(ScaledBitmapCopies, ACopyIsWholeInTheFrameItsShareAllows)
+{
+  const struct
+  {
+    size_t share;
+    int frame;
+  } cases[] = {
+      {1000, 13},  // ten frames of ten rows, then 40, 40 and 20 rows put into the image
+      {2500, 5},   // four frames of 25 rows, then all of them put in
+      {10000, 2},  // every row in the first frame, put in the next
+      {12450, 2},  // every row and a little less than a quarter more: whole in the next frame
+      {12500, 1},  // every row and a quarter more: whole at once
+  };
+  for (const auto& c : cases)
+  {
+    mCache->Clear();
+    mCache->SetShare(c.share);
+    int whole = 0;
+    for (int frame = 1; frame <= 20 && !whole; ++frame)
+    {
+      mCache->StartFrame();
+      if (Find(0.f))
+        whole = frame;
+      mCache->EndFrame();
+    }
+    EXPECT_EQ(whole, c.frame) << "a share of " << c.share;
+  }
 }

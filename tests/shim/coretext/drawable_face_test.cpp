@@ -2,10 +2,12 @@
 // small and large, are drawn.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <string>
 
 #include "coretext/drawable_face.h"
 #include "coretext/font_descriptor.h"
@@ -98,6 +100,15 @@ const Damage kDamages[] = {
        f.glyphs[1] = tinyfont::SimpleGlyph({2, 3}, {{0, 0}, {5, 9}, {9, 0}, {4, 4}});
        Bytes b = f.Build();
        b[Glyph(b, 1) + 10 + 4 + 2 + 3] = 0; // the fourth point's flag: off the curve
+       return b;
+     }},
+    {"a glyph whose one contour is a point off the curve",
+     []
+     {
+       Face f;
+       f.glyphs[1] = tinyfont::SimpleGlyph({0}, {{4, 4}});
+       Bytes b = f.Build();
+       b[Glyph(b, 1) + 10 + 2 + 2] = 0; // its flag
        return b;
      }},
     {"a composite that holds itself", [] { return Patched([](Bytes& b) { Set16(b, Glyph(b, 2) + 12, 2); }); }},
@@ -196,6 +207,10 @@ TEST(DrawableFace, FacesAreReadByTheirIndexWithinTheFile)
   coretext::FontMetrics metrics;
   const Bytes cut(collection.begin(), collection.begin() + 16); // the header names two faces but holds one offset
   EXPECT_FALSE(coretext::ReadFontFace(cut, 1, metrics));
+  Bytes beyond = collection; // the second face's offset leaves less than a table directory's header
+  Set32(beyond, 16, uint32_t(beyond.size() - 8));
+  EXPECT_FALSE(coretext::ReadFontFace(beyond, 1, metrics));
+  EXPECT_TRUE(coretext::ReadFontFace(beyond, 0, metrics));
 }
 
 TEST(DrawableFace, CompositesEightDeepOrOfSixtyFourComponentsAreDrawn)
@@ -204,6 +219,89 @@ TEST(DrawableFace, CompositesEightDeepOrOfSixtyFourComponentsAreDrawn)
   Face f;
   f.glyphs[2] = tinyfont::CompositeGlyph(std::vector<std::array<int16_t, 3>>(64, {1, 0, 0}));
   EXPECT_TRUE(Drawable(f.Build()));
+}
+
+// Character maps of every format the readers search are drawn while their arrays fit; one entry more than the
+// map holds, or a map cut short, is refused, and so is a face whose only map is for a platform the readers pass
+// over.
+TEST(DrawableFace, CharacterMapsOfEachFormatAreDrawnWhileTheirEntriesFit)
+{
+  struct Format
+  {
+    const char* what;
+    uint16_t encoding;
+    Bytes subtable;
+    size_t countAt; // the low byte of the field counting its entries or bytes
+  };
+  const Format formats[] = {
+      {"bytes", 1, tinyfont::ByteMap(), 3},
+      {"a run", 1, tinyfont::RunMap(), 9},
+      {"groups", 10, tinyfont::GroupMap(), 15},
+      {"groups, many to one", 10, tinyfont::GroupMap(13), 15},
+  };
+  for (const Format& m : formats)
+  {
+    Face f;
+    f.characterMap = tinyfont::CharacterMap(3, m.encoding, m.subtable);
+    EXPECT_TRUE(Drawable(f.Build())) << m.what;
+    f.characterMap = tinyfont::CharacterMap(0, 3, m.subtable); // the Unicode platform
+    EXPECT_TRUE(Drawable(f.Build())) << m.what << " on the Unicode platform";
+    f.characterMap = tinyfont::CharacterMap(1, 0, m.subtable);
+    EXPECT_FALSE(Drawable(f.Build())) << m.what << " on the Macintosh platform only";
+    Bytes more = m.subtable;
+    ++more[m.countAt];
+    f.characterMap = tinyfont::CharacterMap(3, m.encoding, more);
+    EXPECT_FALSE(Drawable(f.Build())) << m.what << " counting one more";
+    f.characterMap = tinyfont::CharacterMap(3, m.encoding, m.subtable);
+    f.characterMap.pop_back();
+    EXPECT_FALSE(Drawable(f.Build())) << m.what << " cut by a byte";
+  }
+}
+
+/// A face whose glyph 2 is a composite of one component, the triangle, with the flags given and the argument and
+/// scale words after them.
+Bytes OneComponent(uint16_t flags, const std::vector<int16_t>& words)
+{
+  Bytes g;
+  tinyfont::Put16(g, 0xffff);
+  for (int i = 0; i < 4; ++i)
+    tinyfont::Put16(g, i < 2 ? 0 : 1000);
+  tinyfont::Put16(g, flags), tinyfont::Put16(g, 1);
+  for (int16_t w : words)
+    tinyfont::Put16(g, uint16_t(w));
+  Face f;
+  f.glyphs[2] = g;
+  return f.Build();
+}
+
+// Sound glyphs of less common shapes are drawn: a contour ending off the curve after points on it, components
+// turned a quarter, scaled by one factor or two and placed by byte offsets, and locations kept as 16-bit words. A
+// quarter turn that takes a corner out of coordinate range is refused.
+TEST(DrawableFace, UncommonButSoundGlyphsAreDrawn)
+{
+  Face offCurve;
+  offCurve.glyphs[1] = tinyfont::SimpleGlyph({3}, {{0, 0}, {0, 2}, {3, 2}, {3, 0}});
+  Bytes b = offCurve.Build();
+  Set16(b, Glyph(b, 1) + 6, 3), Set16(b, Glyph(b, 1) + 8, 2); // its box: 0,0 .. 3,2
+  b[Glyph(b, 1) + 10 + 2 + 2 + 3] = 0;                        // the last point: off the curve
+  EXPECT_TRUE(Drawable(b)) << "a contour ending off the curve";
+
+  constexpr int16_t kOne = 0x4000, kHalf = 0x2000;
+  EXPECT_TRUE(Drawable(OneComponent(0x0083, {31000, 0, 0, kOne, -kOne, 0}))) << "a quarter turn near the edge";
+  EXPECT_FALSE(Drawable(OneComponent(0x0083, {-32000, 0, 0, kOne, -kOne, 0}))) << "a quarter turn past the edge";
+  EXPECT_TRUE(Drawable(OneComponent(0x0083, {0, 31000, 0, -kOne, kOne, 0}))) << "a quarter turn the other way";
+  EXPECT_FALSE(Drawable(OneComponent(0x0083, {0, -32000, 0, -kOne, kOne, 0})))
+    << "a quarter turn the other way past the edge";
+  EXPECT_TRUE(Drawable(OneComponent(0x000a, {int16_t(0x7f80), kHalf}))) << "halved, placed by bytes";
+  EXPECT_TRUE(Drawable(OneComponent(0x0043, {31000, 31000, kHalf, kHalf}))) << "halved by two factors";
+  EXPECT_FALSE(Drawable(OneComponent(0x0043, {32000, 0, kOne, kHalf}))) << "scaled by two factors past the edge";
+
+  Face shortLocations;
+  shortLocations.shortLocations = true;
+  EXPECT_TRUE(Drawable(shortLocations.Build())) << "16-bit locations";
+  Bytes falling = shortLocations.Build();
+  Set16(falling, tinyfont::TableAt(falling, "loca") + 2, 0x21); // past the start of glyph 2
+  EXPECT_FALSE(Drawable(falling)) << "16-bit locations falling";
 }
 
 /// A composite of the triangle (its box 0,0 .. 1000,1000) placed by `dx` and turned by a two-by-two matrix whose
@@ -242,6 +340,70 @@ TEST(DrawableFace, AComponentWithOneCornerOutOfRangeIsRefused)
     EXPECT_FALSE(Drawable(TurnedTriangle(c.dx, c.xx, c.yx))) << c.which;
     EXPECT_TRUE(Drawable(TurnedTriangle(int16_t(c.dx + c.back), c.xx, c.yx))) << c.which;
   }
+}
+
+// A face is read with the units per em of its head table and the ascender and descender of its horizontal header; a
+// face without units per em, or whose ascender is not above its descender, is refused, and so gets no descriptor.
+TEST(DrawableFace, AFaceIsReadWithTheMetricsOfItsTables)
+{
+  struct Metrics
+  {
+    uint16_t unitsPerEm;
+    int16_t ascender, descender;
+    bool read;
+  };
+  const Metrics cases[] = {{1000, 800, -200, true}, {2048, 1901, -483, true}, {16, 1, 0, true},
+                           {0, 800, -200, false},   {1000, -200, -200, false}, {1000, -300, -200, false}};
+  for (const Metrics& c : cases)
+  {
+    Bytes b = Face{}.Build();
+    Set16(b, tinyfont::TableAt(b, "head") + 18, c.unitsPerEm);
+    Set16(b, tinyfont::TableAt(b, "hhea") + 4, uint16_t(c.ascender));
+    Set16(b, tinyfont::TableAt(b, "hhea") + 6, uint16_t(c.descender));
+    const std::string what = std::to_string(c.unitsPerEm) + " " + std::to_string(c.ascender) + " " +
+                             std::to_string(c.descender);
+    coretext::FontMetrics metrics;
+    ASSERT_EQ(coretext::ReadFontFace(b, 0, metrics), c.read) << what;
+    const coretext::FontDescriptorRef descriptor =
+      coretext::DescriptorForBytes(coretext::FontBytesFromMemory(b.data(), b.size()), "/fonts/tiny.ttf");
+    ASSERT_EQ(descriptor != nullptr, c.read) << what;
+    if (!c.read)
+      continue;
+    EXPECT_EQ(metrics.mUnitsPerEm, c.unitsPerEm) << what;
+    EXPECT_EQ(metrics.mAscender, c.ascender) << what;
+    EXPECT_EQ(metrics.mDescender, c.descender) << what;
+    EXPECT_EQ(descriptor->mPath, "/fonts/tiny.ttf");
+    EXPECT_EQ(descriptor->mFaceIndex, 0);
+    EXPECT_EQ(descriptor->mMetrics.mUnitsPerEm, c.unitsPerEm) << what;
+    EXPECT_EQ(descriptor->mMetrics.mAscender, c.ascender) << what;
+    EXPECT_EQ(descriptor->mMetrics.mDescender, c.descender) << what;
+  }
+  EXPECT_EQ(coretext::DescriptorForBytes(nullptr, "/fonts/tiny.ttf"), nullptr);
+}
+
+// Font bytes are a whole file or a copy of memory; a missing or empty file, and no memory, give none.
+TEST(DrawableFace, FontBytesAreTheWholeFileOrACopyOfTheMemory)
+{
+  const char* path = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"; // larger than one read
+  std::ifstream in(path, std::ios::binary);
+  const Bytes expected{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const coretext::FontBytes file = coretext::FontBytesFromFile(path);
+  ASSERT_TRUE(file);
+  EXPECT_TRUE(*file == expected);
+  EXPECT_EQ(coretext::FontBytesFromFile("/nonexistent/font.ttf"), nullptr);
+  const std::string empty = testing::TempDir() + "/empty_font.ttf";
+  std::ofstream(empty).close();
+  EXPECT_EQ(coretext::FontBytesFromFile(empty), nullptr);
+  std::remove(empty.c_str());
+
+  Bytes memory = Face{}.Build();
+  const coretext::FontBytes copy = coretext::FontBytesFromMemory(memory.data(), memory.size());
+  ASSERT_TRUE(copy);
+  const Bytes before = memory;
+  memory[0] ^= 0xff;
+  EXPECT_TRUE(*copy == before) << "the copy changed with the memory";
+  EXPECT_EQ(coretext::FontBytesFromMemory(nullptr, 4), nullptr);
+  EXPECT_EQ(coretext::FontBytesFromMemory(memory.data(), 0), nullptr);
 }
 
 TEST(DrawableFace, InstalledFontsAreDrawn)

@@ -1,5 +1,6 @@
 // The drawable-face check over systematically damaged faces: the tiny face with its kerning table, with a
-// positioning table of pair adjustments in both formats, and with a glyph of two contours. Every table is cut to
+// positioning table of pair adjustments in both formats, with a glyph of two contours, with character maps of the
+// other formats, and with turned and scaled components and 16-bit locations. Every table is cut to
 // every shorter length, and every byte of each face is changed four ways; the verdicts are written as digits and
 // compared with golden/face_verdicts.txt (DROVIK_UPDATE_GOLDEN=1 rewrites it).
 #include <gtest/gtest.h>
@@ -46,6 +47,21 @@ Bytes PositioningTable()
   // Lookup 2 at 120: single adjustment, no subtables.
   Put16(t, 1), Put16(t, 0), Put16(t, 0);
   return t;
+}
+
+/// The triangle three times: turned a quarter near the edge of coordinate range, halved and placed by bytes, and
+/// scaled by two factors.
+Bytes TurnedComposite()
+{
+  Bytes g;
+  Put16(g, 0xffff);
+  for (int i = 0; i < 4; ++i)
+    Put16(g, i < 2 ? 0 : 1000);
+  for (int v : {0x00a3, 1, 31000, 0, 0, 0x4000, -0x4000, 0, // word arguments, a two-by-two matrix, more to come
+                0x002a, 1, 0x7f80, 0x2000,                  // byte arguments, one scale, more to come
+                0x0043, 1, -100, 200, 0x4000, 0x2000})      // word arguments, two scales
+    Put16(g, uint16_t(v));
+  return g;
 }
 
 struct Table
@@ -132,8 +148,30 @@ TEST(DrawableFaceVerdicts, EveryCutAndChangedByteOfTheTinyFacesGivesTheRecordedV
   tinyfont::Face twoContours; // a glyph of a triangle and a lone point
   twoContours.glyphs.push_back(tinyfont::SimpleGlyph({2, 3}, {{0, 0}, {0, 500}, {500, 0}, {200, 200}}));
   twoContours.withKerning = false;
-  const std::string dump = Verdicts("kerned", kerned) + Verdicts("positioned", positioned) +
-                           Verdicts("two contours", twoContours.Build());
+  std::string dump = Verdicts("kerned", kerned) + Verdicts("positioned", positioned) +
+                     Verdicts("two contours", twoContours.Build());
+  const struct
+  {
+    const char* name;
+    uint16_t platform, encoding;
+    Bytes subtable;
+  } maps[] = {
+      {"a byte map", 0, 3, tinyfont::ByteMap()},
+      {"a run map", 3, 1, tinyfont::RunMap()},
+      {"a group map", 3, 10, tinyfont::GroupMap()},
+  };
+  for (const auto& m : maps)
+  {
+    tinyfont::Face face;
+    face.withKerning = false;
+    face.characterMap = tinyfont::CharacterMap(m.platform, m.encoding, m.subtable);
+    dump += Verdicts(m.name, face.Build());
+  }
+  tinyfont::Face turned; // with 16-bit locations
+  turned.glyphs[2] = TurnedComposite();
+  turned.withKerning = false;
+  turned.shortLocations = true;
+  dump += Verdicts("turned components", turned.Build());
   const std::string differences =
     goldentext::Compare(std::string(DROVIK_FACE_GOLDEN) + "/face_verdicts.txt", dump);
   EXPECT_TRUE(differences.empty()) << differences;

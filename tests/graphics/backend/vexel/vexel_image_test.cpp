@@ -147,6 +147,8 @@ struct IphoneLayout
   bool header = true;
   bool cutData = false; // the deflated data cut in half
   bool note = false;    // a text chunk between the header and the image data
+  bool oneDataChunk = false; // the image data in one chunk rather than two
+  int transparentGrey = -1;  // a grey level that a transparency chunk makes clear
 };
 
 void AppendChunk(Bytes& out, const char* type, const Bytes& data)
@@ -227,8 +229,14 @@ Bytes IphoneFile(int w, int h, const IphoneLayout& layout, const Bytes& data)
   for (int v : {layout.depth, layout.colourType, 0, 0, layout.interlace}) header.push_back(uint8_t(v));
   if (layout.header) AppendChunk(png, "IHDR", header);
   if (layout.note) AppendChunk(png, "tEXt", {'T', 'i', 't', 'l', 'e', 0, 'k', 'n', 'o', 'b'});
-  AppendChunk(png, "IDAT", Bytes(data.begin(), data.begin() + data.size() / 2));
-  AppendChunk(png, "IDAT", Bytes(data.begin() + data.size() / 2, data.end()));
+  if (layout.transparentGrey >= 0) AppendChunk(png, "tRNS", {0, uint8_t(layout.transparentGrey)});
+  if (layout.oneDataChunk)
+    AppendChunk(png, "IDAT", data);
+  else
+  {
+    AppendChunk(png, "IDAT", Bytes(data.begin(), data.begin() + data.size() / 2));
+    AppendChunk(png, "IDAT", Bytes(data.begin() + data.size() / 2, data.end()));
+  }
   AppendChunk(png, "IEND", {});
   return png;
 }
@@ -282,6 +290,21 @@ TEST(VexelImages, AColourJpegDecodesToThePixelsAnotherDecoderGives)
   EXPECT_LE(worst, 8) << "the decoders differ by more than their rounding";
 }
 
+// A JPEG cut anywhere before its image data decodes to nothing, whichever of its headers the cut falls in.
+TEST(VexelImages, AJpegCutBeforeItsImageDataDecodesToNothing)
+{
+  const Bytes jpeg = Jpeg();
+  size_t scan = 0; // the start of scan marker
+  while (scan + 1 < jpeg.size() && !(jpeg[scan] == 0xFF && jpeg[scan + 1] == 0xDA))
+    ++scan;
+  ASSERT_LT(scan + 1, jpeg.size());
+  for (size_t cut = 0; cut <= scan; ++cut)
+  {
+    const vexelimage::Pixels nothing = vexelimage::Decode(jpeg.data(), cut, 64, 4096);
+    EXPECT_TRUE(nothing.rgba.empty() && nothing.width == 0 && nothing.height == 0) << "cut at " << cut;
+  }
+}
+
 // A plain PNG keeps its channels in their order and its alpha as stored: only iPhone-optimised files hold
 // premultiplied colour.
 TEST(VexelImages, PlainColourPngFilesDecodeToTheirOwnStraightPixels)
@@ -332,9 +355,10 @@ TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
     {
       const Rgba colour{uint8_t(10 + 40 * x), uint8_t(5 + 30 * y), uint8_t(200 - 20 * x), 255};
       opaque.push_back(colour);
-      // Values whose premultiplication rounds back exactly; no alpha at all keeps no colour.
+      // Values whose premultiplication rounds back exactly; no alpha at all keeps no colour. The last pixel is
+      // translucent.
       const Rgba kinds[] = {colour, {255, 128, 64, 128}, {0, 0, 0, 0}};
-      translucent.push_back(kinds[(x + y) % 3]);
+      translucent.push_back(kinds[(x + y + 1) % 3]);
     }
   std::vector<Rgba> grey, greyTranslucent;
   for (size_t i = 0; i < opaque.size(); ++i)
@@ -349,17 +373,19 @@ TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
     const char* what;
     int colourType;
     const std::vector<Rgba>& pixels;
-    bool note;
-  } cases[] = {{"colour", 2, opaque, false},
-               {"colour with alpha", 6, translucent, false},
-               {"colour with alpha and a text chunk", 6, translucent, true},
-               {"grey", 0, grey, false},
-               {"grey with alpha", 4, greyTranslucent, false}};
+    bool note, oneDataChunk;
+  } cases[] = {{"colour", 2, opaque, false, false},
+               {"colour with alpha", 6, translucent, false, false},
+               {"colour with alpha and a text chunk", 6, translucent, true, false},
+               {"colour with alpha, its data in one chunk", 6, translucent, false, true},
+               {"grey", 0, grey, false, false},
+               {"grey with alpha", 4, greyTranslucent, false, false}};
   for (const auto& c : cases)
   {
     IphoneLayout layout;
     layout.colourType = c.colourType;
     layout.note = c.note;
+    layout.oneDataChunk = c.oneDataChunk;
     const Bytes png = IphonePng(kW, kH, c.pixels, layout);
     const vexelimage::Pixels decoded = vexelimage::Decode(png.data(), png.size(), 64, 4096);
     ASSERT_EQ(decoded.rgba.size(), size_t(kW * kH * 4)) << c.what;
@@ -369,6 +395,28 @@ TEST(VexelImages, IphoneOptimisedPngFilesDecodeToPlainPixels)
     {
       const uint8_t* p = &decoded.rgba[i * 4];
       EXPECT_EQ((Rgba{p[0], p[1], p[2], p[3]}), c.pixels[i]) << c.what << " pixel " << i;
+    }
+  }
+}
+
+// The chunks besides the image data are kept: a transparency chunk naming a grey level makes the pixels of that
+// level clear and leaves the others opaque.
+TEST(VexelImages, AnIphoneOptimisedPngFileKeepsItsTransparentGreyLevel)
+{
+  const std::vector<Rgba> pixels = {{100, 100, 100, 255}, {101, 101, 101, 255}, {100, 100, 100, 255},
+                                    {0, 0, 0, 255},       {255, 255, 255, 255}, {100, 100, 100, 255}};
+  IphoneLayout layout;
+  layout.colourType = 0;
+  layout.transparentGrey = 100;
+  const Bytes png = IphonePng(3, 2, pixels, layout);
+  const vexelimage::Pixels decoded = vexelimage::Decode(png.data(), png.size(), 64, 4096);
+  ASSERT_EQ(decoded.rgba.size(), pixels.size() * 4);
+  for (size_t i = 0; i < pixels.size(); ++i)
+  {
+    EXPECT_EQ(decoded.rgba[i * 4 + 3], pixels[i].r == 100 ? 0 : 255) << "pixel " << i;
+    if (pixels[i].r != 100)
+    {
+      EXPECT_EQ(decoded.rgba[i * 4], pixels[i].r) << "pixel " << i;
     }
   }
 }
@@ -397,7 +445,8 @@ TEST(VexelImages, IphoneOptimisedPngFilesThatCannotBeConvertedDecodeToNothing)
   for (const auto& c : cases)
   {
     const Bytes png = IphonePng(3, 2, pixels, c.layout);
-    EXPECT_TRUE(vexelimage::Decode(png.data(), png.size(), c.maxSide, 4096).rgba.empty()) << c.what;
+    const vexelimage::Pixels nothing = vexelimage::Decode(png.data(), png.size(), c.maxSide, 4096);
+    EXPECT_TRUE(nothing.rgba.empty() && nothing.width == 0 && nothing.height == 0) << c.what;
     for (size_t cut = 0; cut < png.size(); ++cut) // truncated anywhere, inside a chunk's length, type, data or CRC
       EXPECT_TRUE(vexelimage::Decode(png.data(), cut, 64, 4096).rgba.empty()) << c.what << " cut at " << cut;
   }
