@@ -351,3 +351,29 @@ TEST_F(Headless, AContextMadeWithOnlyItsSizeDrawsAtScaleOne)
   EXPECT_GT(frame.At(25, 20)[0], 250) << "below the square";
   EXPECT_GT(frame.At(19, 9)[0], 250) << "above and left of the square";
 }
+
+// Text of one character is drawn like longer text: its ink lies within its measured bounds and spans most of them;
+// empty text draws nothing.
+TEST_F(Headless, TextOfOneCharacterIsDrawnWithinItsMeasuredBounds)
+{
+  const IRECT box(10, 10, 70, 50);
+  const IText style(30.f, kBlack, "Roboto-Regular", kAlignCenter, kVAlignMiddle);
+  for (const char* str : {"W", "Wo", ""})
+  {
+    SCOPED_TRACE(testing::Message() << "text \"" << str << "\"");
+    Open(80, 60, [&](IGraphics& g, const IRECT&) { g.DrawText(style, str, box); });
+    ASSERT_TRUE(mGraphics->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
+    IRECT measured = box;
+    mGraphics->MeasureText(style, str, measured);
+    const auto [first, last] = InkColumns(Render());
+    if (!str[0])
+    {
+      EXPECT_EQ(first, -1);
+      continue;
+    }
+    ASSERT_GE(first, 0) << "no ink";
+    EXPECT_GE(first, int(measured.mLeft) - 1);
+    EXPECT_LE(last, int(measured.mRight) + 1);
+    EXPECT_GT(last + 1 - first, measured.W() / 2);
+  }
+}

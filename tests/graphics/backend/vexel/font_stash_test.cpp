@@ -712,4 +712,59 @@ TEST_F(StashDrawing, LongTextIsHandedOverInCallsOfAsManyWholeGlyphsAsFit)
   EXPECT_TRUE(drawn.callSizes.empty()) << "empty text makes no call";
 }
 
+// A new state, and a state cleared, draw in the first font at 12 pixels, in white, unspaced, unblurred and from
+// the left end of the baseline: the same quads and colours as those settings made by hand, not those of the
+// second font. The smallest size drawn is two tenths of a pixel; below it text has no glyphs.
+TEST_F(StashDrawing, AClearedStateDrawsInTheFirstFontAtTwelvePixelsInWhiteFromTheLeftOfTheBaseline)
+{
+  tinyfont::Bytes tiny = tinyfont::Face{}.Build();
+  ASSERT_EQ(FontStashAddFontMem(stash, "tiny", tiny.data(), int(tiny.size()), 0, 0), 1);
+  auto draw = [&] {
+    drawn.xy.clear();
+    drawn.colours.clear();
+    FontStashDrawText(stash, 30, 40, "AB", nullptr);
+    return std::make_pair(drawn.xy, drawn.colours);
+  };
+  FontStashSetSize(stash, 30);
+  FontStashSetSpacing(stash, 3);
+  FontStashSetBlur(stash, 2);
+  FontStashSetAlign(stash, kFontStashAlignRight | kFontStashAlignTop);
+  FontStashSetFont(stash, 1);
+  const auto changed = draw();
+  FontStashClearState(stash);
+  const auto cleared = draw();
+  ASSERT_EQ(cleared.second.size(), 12u);
+  EXPECT_NE(cleared, changed);
+  FontStashSetFont(stash, 0);
+  FontStashSetSize(stash, 12);
+  FontStashSetColor(stash, 0xffffffff);
+  FontStashSetSpacing(stash, 0);
+  FontStashSetBlur(stash, 0);
+  FontStashSetAlign(stash, kFontStashAlignLeft | kFontStashAlignBaseline);
+  EXPECT_EQ(draw(), cleared);
+  FontStashSetFont(stash, 1);
+  EXPECT_NE(draw().first, cleared.first) << "the second font draws otherwise";
+
+  FontStashContext* fresh = FontStashCreate(&stash->params);
+  ASSERT_NE(fresh, nullptr);
+  ASSERT_EQ(FontStashAddFont(fresh, "sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 0), 0);
+  ASSERT_EQ(FontStashAddFontMem(fresh, "tiny", tiny.data(), int(tiny.size()), 0, 0), 1);
+  std::swap(fresh, stash);
+  EXPECT_EQ(draw(), cleared) << "a new stash";
+  std::swap(fresh, stash);
+  FontStashDelete(fresh);
+
+  FontStashSetFont(stash, 0);
+  for (const float size : {0.2f, 0.3f, 1.f})
+  {
+    FontStashSetSize(stash, size);
+    EXPECT_EQ(draw().second.size(), 12u) << size;
+  }
+  for (const float size : {0.19f, 0.1f, 0.f})
+  {
+    FontStashSetSize(stash, size);
+    EXPECT_EQ(draw().second.size(), 0u) << size;
+  }
+}
+
 } // namespace

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "recording_renderer.h"
@@ -643,6 +644,68 @@ TEST_F(TextTest, RowsBreakBetweenIdeographsAndSyllablesButNotInsideWordsOfOtherS
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows[0], "a") << std::hex << c;
   }
+}
+
+// Text given with an end before its terminator is, to every call that takes an end, the text up to that end:
+// measured, broken into rows, placed glyph by glyph and drawn the same, to the last bit.
+TEST_F(TextTest, TextWithAnEndIsTheTextUpToThatEndToEveryCall)
+{
+  const std::string whole = "hello world and more words", part = "hello world";
+  const char* end = whole.c_str() + part.size();
+  const float row = Width("hello") + 1;
+  float a[4] = {}, b[4] = {};
+  EXPECT_EQ(vxMeasureText(ctx, 10, 20, whole.c_str(), end, a), vxMeasureText(ctx, 10, 20, part.c_str(), nullptr, b));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(a[i], b[i]) << "measured text " << i;
+  vxMeasureTextBox(ctx, 10, 20, row, whole.c_str(), end, a);
+  vxMeasureTextBox(ctx, 10, 20, row, part.c_str(), nullptr, b);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(a[i], b[i]) << "measured box " << i;
+  EXPECT_GT(b[3] - b[1], vxMeasureText(ctx, 0, 0, "h", nullptr, nullptr)) << "the box holds two rows";
+
+  VXglyphPosition pa[32], pb[32];
+  const int glyphs = vxTextGlyphPositions(ctx, 10, 20, whole.c_str(), end, pa, 32);
+  ASSERT_EQ(glyphs, vxTextGlyphPositions(ctx, 10, 20, part.c_str(), nullptr, pb, 32));
+  EXPECT_EQ(glyphs, int(part.size()));
+  for (int i = 0; i < glyphs; ++i) EXPECT_EQ(pa[i].maxX, pb[i].maxX) << "glyph " << i;
+
+  VXtextRow ra[8], rb[8];
+  const int rows = vxBreakTextLines(ctx, whole.c_str(), end, row, ra, 8);
+  ASSERT_EQ(rows, vxBreakTextLines(ctx, part.c_str(), nullptr, row, rb, 8));
+  EXPECT_GE(rows, 2);
+  for (int i = 0; i < rows; ++i) EXPECT_EQ(ra[i].width, rb[i].width) << "row " << i;
+
+  auto drawn = [&](auto draw) {
+    r.calls.clear();
+    draw();
+    std::vector<float> xy;
+    for (const vxtest::RecordedCall& call : r.calls)
+      for (const VXvertex& v : call.verts) xy.insert(xy.end(), {v.x, v.y, v.u, v.v});
+    return xy;
+  };
+  EXPECT_EQ(drawn([&] { vxDrawText(ctx, 10, 20, whole.c_str(), end); }),
+            drawn([&] { vxDrawText(ctx, 10, 20, part.c_str(), nullptr); }));
+  EXPECT_EQ(drawn([&] { vxDrawTextBox(ctx, 10, 20, row, whole.c_str(), end); }),
+            drawn([&] { vxDrawTextBox(ctx, 10, 20, row, part.c_str(), nullptr); }));
+}
+
+// Each full atlas gives way to one twice as large, widening before heightening and never past 2048 texels a side:
+// 512 x 512, 1024 x 512, 1024 x 1024 and 2048 x 1024. A glyph that fills the last of them is dropped, and no
+// further atlas is made.
+TEST_F(TextTest, AtlasesDoubleInTurnAcrossAndDownUpToTheLargest)
+{
+  vxSetFontSize(ctx, 300);
+  const char* glyphs = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  for (const char* g = glyphs; *g && ctx->fontImageIdx < kVxMaxFontImages - 1; ++g) vxDrawText(ctx, 0, 300, g, g + 1);
+  ASSERT_EQ(ctx->fontImageIdx, kVxMaxFontImages - 1);
+  const std::pair<int, int> sizes[] = {{512, 512}, {1024, 512}, {1024, 1024}, {2048, 1024}};
+  for (int i = 0; i < kVxMaxFontImages; ++i) EXPECT_EQ(r.textures[ctx->fontImages[i]], sizes[i]) << "atlas " << i;
+  // Glyphs far larger than the last atlas: none is drawn and the atlases stay as they are.
+  vxSetFontSize(ctx, 2000);
+  r.calls.clear();
+  vxDrawText(ctx, 0, 300, "ABCDEFGH", nullptr); // capitals taller than 1024 texels
+  size_t drawn = 0;
+  for (const vxtest::RecordedCall& call : r.calls) drawn += call.verts.size();
+  EXPECT_EQ(drawn, 0u);
+  EXPECT_EQ(r.textures.size(), size_t(kVxMaxFontImages));
 }
 
 } // namespace
