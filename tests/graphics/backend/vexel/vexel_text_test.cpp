@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "golden_text.h"
 #include "recording_renderer.h"
 
 namespace {
@@ -70,6 +71,8 @@ TEST_F(TextTest, LinesBreakAtNewlinesWithCarriageReturnAndLineFeedAsOne)
     {"ab\n\ncd", {"ab", "", "cd"}},
     {"ab\r\n\r\ncd", {"ab", "", "cd"}}, // a blank line between pairs stays
     {"ab\n\r\n\rcd", {"ab", "", "cd"}},
+    {"ab\n\r\ncd", {"ab", "", "cd"}}, // a pair, then a break of its own
+    {"ab\r\n\rcd", {"ab", "", "cd"}},
     {"ab\n", {"ab"}},
     {"\nab", {"", "ab"}},
     {"ab\xC2\x85" "cd", {"ab", "cd"}}, // the next-line character
@@ -706,6 +709,91 @@ TEST_F(TextTest, AtlasesDoubleInTurnAcrossAndDownUpToTheLargest)
   for (const vxtest::RecordedCall& call : r.calls) drawn += call.verts.size();
   EXPECT_EQ(drawn, 0u);
   EXPECT_EQ(r.textures.size(), size_t(kVxMaxFontImages));
+}
+
+// Tabs, vertical tabs, form feeds, spaces and no-break spaces part words: a row too narrow for two words ends at
+// the first and the second starts the next, without the space. Other control characters are part of a word.
+TEST_F(TextTest, EachKindOfSpacePartsWordsAndOtherControlCharactersDoNot)
+{
+  const float row = Width("ab") + 1;
+  for (const char* space : {"\t", "\v", "\f", " ", "\xC2\xA0"})
+    EXPECT_EQ(Rows(std::string("ab") + space + "cd", row), (std::vector<std::string>{"ab", "cd"}))
+      << goldentext::Hex(space);
+  for (const char* other : {"\x08", "\x0E", "\xC2\xA1"})
+    EXPECT_NE(Rows(std::string("ab") + other + "cd", row), (std::vector<std::string>{"ab", "cd"}))
+      << goldentext::Hex(other);
+}
+
+// Glyph positions and rows fill at most the room given, and none when there is none; what lies past it is left alone.
+TEST_F(TextTest, GlyphPositionsAndRowsStopAtTheRoomGiven)
+{
+  const char* marker = "untouched";
+  VXglyphPosition p[4];
+  for (VXglyphPosition& g : p) g.str = marker;
+  EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, "hello", nullptr, p, 3), 3);
+  EXPECT_EQ(p[2].str - p[0].str, 2);
+  EXPECT_EQ(p[3].str, marker);
+  EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, "hello", nullptr, p + 3, 0), 0);
+  EXPECT_EQ(p[3].str, marker);
+
+  VXtextRow rows[3];
+  for (VXtextRow& row : rows) row.start = marker;
+  EXPECT_EQ(vxBreakTextLines(ctx, "a\nb\nc\nd", nullptr, 1000, rows, 2), 2);
+  EXPECT_EQ(*rows[1].start, 'b');
+  EXPECT_EQ(rows[2].start, marker);
+  EXPECT_EQ(vxBreakTextLines(ctx, "a\nb\nc\nd", nullptr, 1000, rows + 2, 0), 0);
+  EXPECT_EQ(rows[2].start, marker);
+}
+
+// The smallest text drawn is two tenths of a pixel in the atlas, whether set so or reached by the transform;
+// smaller text draws nothing.
+TEST_F(TextTest, TextOfTwoTenthsOfAPixelIsTheSmallestDrawn)
+{
+  struct Case
+  {
+    float size, scale;
+    size_t verts;
+  } cases[] = {{0.2f, 1, 12}, {0.1f, 2, 12}, {0.3f, 1, 12}, {0.19f, 1, 0}, {0.1f, 1, 0}, {0.1f, 1.5f, 0}};
+  for (const Case& k : cases)
+  {
+    vxSaveState(ctx);
+    vxSetFontSize(ctx, k.size);
+    vxScale(ctx, k.scale, k.scale);
+    r.calls.clear();
+    vxDrawText(ctx, 10, 30, "ab", nullptr);
+    size_t drawn = 0;
+    for (const vxtest::RecordedCall& call : r.calls) drawn += call.verts.size();
+    EXPECT_EQ(drawn, k.verts) << "size " << k.size << " scale " << k.scale;
+    vxRestoreState(ctx);
+  }
+}
+
+// Under a transform that enlarges text more than four times, glyphs are rasterised four times larger and stretched
+// the rest of the way: as many texels as at four times, spanning more pixels.
+TEST_F(TextTest, GlyphsAreRasterisedAtMostFourTimesLarger)
+{
+  auto glyph = [&](float scale) {
+    vxSaveState(ctx);
+    vxScale(ctx, scale, scale);
+    r.calls.clear();
+    vxDrawText(ctx, 2, 12, "H", nullptr);
+    vxRestoreState(ctx);
+    const vxtest::RecordedCall* t = r.Last("triangles");
+    EXPECT_NE(t, nullptr);
+    float lo[2] = {1e9f, 1e9f}, hi[2] = {-1e9f, -1e9f};
+    for (const VXvertex& v : t->verts)
+    {
+      lo[0] = std::min(lo[0], v.x), hi[0] = std::max(hi[0], v.x);
+      lo[1] = std::min(lo[1], v.u), hi[1] = std::max(hi[1], v.u);
+    }
+    const float atlasWidth = float(r.textures[ctx->fontImages[ctx->fontImageIdx]].first);
+    return std::make_pair(hi[0] - lo[0], (hi[1] - lo[1]) * atlasWidth); // pixels, texels
+  };
+  const auto three = glyph(3), four = glyph(4), six = glyph(6);
+  EXPECT_LT(three.second, four.second - 5);
+  EXPECT_NEAR(six.second, four.second, 0.01);
+  EXPECT_NEAR(four.first, four.second, 0.01);
+  EXPECT_NEAR(six.first, four.first * 1.5f, 0.01);
 }
 
 } // namespace
