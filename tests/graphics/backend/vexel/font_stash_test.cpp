@@ -767,4 +767,55 @@ TEST_F(StashDrawing, AClearedStateDrawsInTheFirstFontAtTwelvePixelsInWhiteFromTh
   }
 }
 
+// A font takes up to twenty fallbacks, each a font the stash has; others are refused and leave it as it was. A
+// character the font lacks, met after that, is measured as its first fallback has it.
+TEST(FontStashFonts, AFontTakesUpToTwentyFallbacksOfFontsTheStashHas)
+{
+  FontStashContext* stash = PlainStash(256, 256);
+  ASSERT_NE(stash, nullptr);
+  tinyfont::Bytes tiny = tinyfont::Face{}.Build();
+  ASSERT_EQ(FontStashAddFontMem(stash, "tiny", tiny.data(), int(tiny.size()), 0, 0), 0);
+  ASSERT_EQ(FontStashAddFont(stash, "sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 0), 1);
+  FontStashSetSize(stash, 20);
+  FontStashSetFont(stash, 1);
+  const float sans = FontStashTextBounds(stash, 0, 0, "z", nullptr, nullptr);
+  FontStashSetFont(stash, 0);
+  const float missing = FontStashTextBounds(stash, 0, 0, "x", nullptr, nullptr);
+  ASSERT_NE(missing, sans);
+  for (const auto& [base, fallback] : std::vector<std::pair<int, int>>{{0, 2}, {0, -1}, {2, 0}, {-1, 1}})
+    EXPECT_EQ(FontStashAddFallbackFont(stash, base, fallback), 0) << base << " " << fallback;
+  EXPECT_EQ(FontStashTextBounds(stash, 0, 0, "y", nullptr, nullptr), missing);
+  for (int i = 0; i < kFontStashMaxFallbacks; ++i) EXPECT_EQ(FontStashAddFallbackFont(stash, 0, 1), 1) << i;
+  EXPECT_EQ(FontStashAddFallbackFont(stash, 0, 1), 0);
+  EXPECT_EQ(stash->fonts[0]->fallbackCount, kFontStashMaxFallbacks);
+  EXPECT_EQ(FontStashTextBounds(stash, 0, 0, "z", nullptr, nullptr), sans);
+  FontStashDelete(stash);
+}
+
+// A face's line gap adds to its line height and leaves its ascender and descender as they are: the tiny face is
+// 1000 units from descender to ascender, so a gap of 500 makes its lines half as tall again.
+TEST(FontStashFonts, TheLineGapAddsToTheLineHeightAlone)
+{
+  FontStashContext* stash = PlainStash(64, 64);
+  ASSERT_NE(stash, nullptr);
+  tinyfont::Bytes plain = tinyfont::Face{}.Build(), gapped = plain;
+  tinyfont::Set16(gapped, tinyfont::TableAt(gapped, "hhea") + 8, 500);
+  ASSERT_EQ(FontStashAddFontMem(stash, "plain", plain.data(), int(plain.size()), 0, 0), 0);
+  ASSERT_EQ(FontStashAddFontMem(stash, "gapped", gapped.data(), int(gapped.size()), 0, 0), 1);
+  FontStashSetSize(stash, 20);
+  float metrics[2][3];
+  for (int font : {0, 1})
+  {
+    FontStashSetFont(stash, font);
+    FontStashVertMetrics(stash, &metrics[font][0], &metrics[font][1], &metrics[font][2]);
+  }
+  EXPECT_FLOAT_EQ(metrics[0][0], 16);
+  EXPECT_FLOAT_EQ(metrics[0][1], -4);
+  EXPECT_FLOAT_EQ(metrics[0][2], 20);
+  EXPECT_FLOAT_EQ(metrics[1][0], 16);
+  EXPECT_FLOAT_EQ(metrics[1][1], -4);
+  EXPECT_FLOAT_EQ(metrics[1][2], 30);
+  FontStashDelete(stash);
+}
+
 } // namespace
