@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -375,5 +376,39 @@ TEST_F(Headless, TextOfOneCharacterIsDrawnWithinItsMeasuredBounds)
     EXPECT_GE(first, int(measured.mLeft) - 1);
     EXPECT_LE(last, int(measured.mRight) + 1);
     EXPECT_GT(last + 1 - first, measured.W() / 2);
+  }
+}
+
+// Red text turned by a quarter and drawn under what is there (destination over) leaves the white background as it
+// was, where drawn plainly it shows; either way a blue square drawn next is drawn plainly, unturned, where it was put.
+TEST_F(Headless, TextDrawnTurnedAndBlendedLeavesTheDrawingAfterItAsItWas)
+{
+  const IColor red(255, 255, 0, 0), blue(255, 0, 0, 255);
+  const IText style(30.f, red, "Roboto-Regular", kAlignNear, kVAlignTop, 90.f);
+  const IBlend under(kBlendDestinationOver, 1.f);
+  for (const IBlend* blend : {&under, static_cast<const IBlend*>(nullptr)})
+  {
+    SCOPED_TRACE(blend ? "under" : "plain");
+    Open(100, 60, [&](IGraphics& g, const IRECT&) {
+      g.DrawText(style, "Wo", IRECT(4, 4, 50, 56), blend);
+      g.FillRect(blue, IRECT(60, 20, 80, 40));
+    });
+    ASSERT_TRUE(mGraphics->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
+    const IGraphicsHeadless::Frame frame = Render();
+    int reddish = 0;
+    for (int y = 0; y < frame.mHeight; ++y)
+      for (int x = 0; x < 55; ++x)
+        reddish += frame.At(x, y)[0] > 128 && frame.At(x, y)[1] < 128;
+    if (blend)
+      EXPECT_EQ(reddish, 0);
+    else
+      EXPECT_GT(reddish, 20);
+    for (const auto& [x, y, want] : {std::tuple{70, 30, blue}, {59, 30, IColor(255, 255, 255, 255)},
+                                     {70, 41, IColor(255, 255, 255, 255)}, {61, 21, blue}, {79, 39, blue}})
+    {
+      const uint8_t* p = frame.At(x, y);
+      EXPECT_EQ((std::vector<int>{p[0], p[1], p[2]}), (std::vector<int>{want.mRed, want.mGreen, want.mBlue}))
+        << x << "," << y;
+    }
   }
 }
