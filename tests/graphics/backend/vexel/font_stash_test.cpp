@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -816,6 +817,47 @@ TEST(FontStashFonts, TheLineGapAddsToTheLineHeightAlone)
   EXPECT_FLOAT_EQ(metrics[1][1], -4);
   EXPECT_FLOAT_EQ(metrics[1][2], 30);
   FontStashDelete(stash);
+}
+
+// An atlas grown downwards hands up everything it holds, across its old width and down to its highest rectangle,
+// wherever along the skyline that rectangle lies; grown sideways, the same.
+TEST(FontStashAtlasGrowth, AGrownAtlasUploadsItsOldWidthDownToItsHighestRectangle)
+{
+  FontStashContext* stash = PlainStash(64, 64);
+  ASSERT_NE(stash, nullptr);
+  int dirty[4] = {0, 0, 0, 0};
+  FontStashValidateTexture(stash, dirty);
+  int x = -1, y = -1;
+  ASSERT_EQ(FontStashAtlasAddRect(stash->atlas, 10, 20, &x, &y), 1);
+  ASSERT_EQ(FontStashAtlasAddRect(stash->atlas, 52, 30, &x, &y), 1);
+  ASSERT_EQ(x + 52, 64) << "the highest rectangle ends the skyline";
+  for (const auto& [w, h] : {std::pair{64, 128}, {96, 128}})
+  {
+    ASSERT_EQ(FontStashExpandAtlas(stash, w, h), 1);
+    ASSERT_EQ(FontStashValidateTexture(stash, dirty), 1);
+    EXPECT_EQ((std::vector<int>(dirty, dirty + 4)), (std::vector<int>{0, 0, 64, 30})) << w << " x " << h;
+  }
+  FontStashDelete(stash);
+}
+
+// An atlas is made and reset at up to 32767 texels a side, and at least one.
+TEST(FontStashAtlasGrowth, AnAtlasIsAtMost32767TexelsASide)
+{
+  for (const auto& [w, h, made] : {std::tuple{32767, 1, true}, {1, 32767, true}, {32768, 1, false}, {1, 32768, false},
+                                   {0, 1, false}, {1, 0, false}})
+  {
+    FontStashContext* fresh = PlainStash(w, h);
+    EXPECT_EQ(fresh != nullptr, made) << w << " x " << h;
+    FontStashDelete(fresh);
+    FontStashContext* stash = PlainStash(8, 8);
+    ASSERT_NE(stash, nullptr);
+    EXPECT_EQ(FontStashResetAtlas(stash, w, h), made ? 1 : 0) << w << " x " << h;
+    int aw = 0, ah = 0;
+    FontStashGetAtlasSize(stash, &aw, &ah);
+    EXPECT_EQ(aw, made ? w : 8);
+    EXPECT_EQ(ah, made ? h : 8);
+    FontStashDelete(stash);
+  }
 }
 
 } // namespace

@@ -796,4 +796,21 @@ TEST_F(TextTest, GlyphsAreRasterisedAtMostFourTimesLarger)
   EXPECT_NEAR(six.first, four.first * 1.5f, 0.01);
 }
 
+// Text is painted from the atlas in the fill colour, its alpha times the global alpha.
+TEST_F(TextTest, TextIsPaintedInTheFillColourTimesTheGlobalAlpha)
+{
+  vxSetFillColor(ctx, vxColorFromFloats(0.25f, 0.5f, 0.75f, 0.8f));
+  vxSetGlobalAlpha(ctx, 0.5f);
+  vxDrawText(ctx, 10, 30, "ab", nullptr);
+  const VXpaint& paint = r.Last("triangles")->paint;
+  EXPECT_EQ(paint.image, ctx->fontImages[ctx->fontImageIdx]);
+  for (const VXcolor& c : {paint.innerColor, paint.outerColor})
+  {
+    EXPECT_FLOAT_EQ(c.r, 0.25f);
+    EXPECT_FLOAT_EQ(c.g, 0.5f);
+    EXPECT_FLOAT_EQ(c.b, 0.75f);
+    EXPECT_FLOAT_EQ(c.a, 0.4f);
+  }
+}
+
 } // namespace
