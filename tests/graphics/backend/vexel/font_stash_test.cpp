@@ -96,6 +96,11 @@ TEST(FontStashAtlas, RectanglesFillItToItsLastRowAndColumnAndNoFurther)
   FontStashAtlas atlas{64, 64, (FontStashAtlasNode*)malloc(sizeof(FontStashAtlasNode)), 1, 1};
   atlas.nodes[0] = {0, 0, 64};
   int x = -1, y = -1;
+  // A rectangle of no width or height has no place and leaves the skyline as it was.
+  for (const auto& [w, h] : {std::pair{0, 10}, {10, 0}, {-1, 10}, {10, -1}})
+    EXPECT_FALSE(FontStashAtlasAddRect(&atlas, w, h, &x, &y)) << w << " x " << h;
+  ASSERT_EQ(atlas.nodeCount, 1);
+  EXPECT_EQ(atlas.nodes[0].y, 0);
   ASSERT_TRUE(FontStashAtlasAddRect(&atlas, 40, 40, &x, &y));
   EXPECT_TRUE(FontStashAtlasAddRect(&atlas, 24, 64, &x, &y)); // the right-hand column, top to bottom
   EXPECT_EQ(x, 40);
