@@ -865,4 +865,23 @@ TEST(FontStashAtlasGrowth, AnAtlasIsAtMost32767TexelsASide)
   }
 }
 
+// A character map that names a glyph past the face's last is read as naming its missing glyph: the character
+// measures as one the map lacks, and takes no kerning meant for a glyph of that number.
+TEST(FontStashFonts, ACharacterMappedPastTheLastGlyphIsTheMissingGlyph)
+{
+  tinyfont::Face face;
+  face.glyphs.pop_back(); // 'B' is mapped to glyph 2, now one past the last
+  tinyfont::Bytes bytes = face.Build();
+  FontStashContext* stash = PlainStash(256, 256);
+  ASSERT_NE(stash, nullptr);
+  ASSERT_EQ(FontStashAddFontMem(stash, "short", bytes.data(), int(bytes.size()), 0, 0), 0);
+  FontStashSetSize(stash, 20);
+  auto width = [&](const char* s) { return FontStashTextBounds(stash, 0, 0, s, nullptr, nullptr); };
+  const float missing = width("Z");
+  EXPECT_EQ(width("AZ"), width("A") + missing);
+  EXPECT_EQ(width("AB"), width("A") + missing);
+  EXPECT_EQ(width("B"), missing);
+  FontStashDelete(stash);
+}
+
 } // namespace
