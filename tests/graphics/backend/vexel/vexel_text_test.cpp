@@ -709,6 +709,8 @@ TEST_F(TextTest, AtlasesDoubleInTurnAcrossAndDownUpToTheLargest)
   for (const vxtest::RecordedCall& call : r.calls) drawn += call.verts.size();
   EXPECT_EQ(drawn, 0u);
   EXPECT_EQ(r.textures.size(), size_t(kVxMaxFontImages));
+  EXPECT_EQ(ctx->fontImageIdx, kVxMaxFontImages - 1);
+  for (int i = 0; i < kVxMaxFontImages; ++i) EXPECT_EQ(r.textures[ctx->fontImages[i]], sizes[i]) << "atlas " << i;
 }
 
 // Tabs, vertical tabs, form feeds, spaces and no-break spaces part words: a row too narrow for two words ends at
