@@ -884,4 +884,36 @@ TEST(FontStashFonts, ACharacterMappedPastTheLastGlyphIsTheMissingGlyph)
   FontStashDelete(stash);
 }
 
+// A glyph first only measured, then drawn when the atlas is full and the owner resets it: the glyph is placed in
+// the new atlas once and found there afterwards, drawn again from the same texels without rasterising it again.
+TEST_F(StashDrawing, AGlyphPlacedAfterTheOwnerResetsAFullAtlasIsFoundThere)
+{
+  FontStashSetErrorCallback(
+      stash,
+      [](void* u, int error, int) {
+        DrawnVertices& d = *static_cast<DrawnVertices*>(u);
+        d.errors.push_back(error);
+        FontStashResetAtlas(d.stash, 256, 128);
+      },
+      &drawn);
+  drawn.stash = stash;
+  FontStashSetSize(stash, 40);
+  ASSERT_GT(FontStashTextBounds(stash, 0, 0, "Q", nullptr, nullptr), 0.f);
+  int x = -1, y = -1, dirty[4];
+  ASSERT_TRUE(FontStashAtlasAddRect(stash->atlas, 256, 126, &x, &y)) << "the rest of the atlas taken";
+  FontStashValidateTexture(stash, dirty);
+  drawn.xy.clear(), drawn.uv.clear();
+  FontStashDrawText(stash, 0, 50, "Q", nullptr);
+  EXPECT_EQ(drawn.errors, std::vector<int>{kFontStashAtlasFull});
+  const std::vector<float> first = drawn.uv;
+  ASSERT_EQ(first.size(), 12u);
+  int w = 0, h = 0;
+  const std::vector<unsigned char> texels = Texels(&w, &h);
+  drawn.uv.clear();
+  FontStashDrawText(stash, 0, 50, "Q", nullptr);
+  EXPECT_EQ(drawn.uv, first);
+  EXPECT_TRUE(Texels(&w, &h) == texels) << "drawn again without rasterising";
+  EXPECT_EQ(drawn.errors.size(), 1u);
+}
+
 } // namespace
