@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -463,4 +464,64 @@ TEST_F(Headless, AContextMadeWithOnlyItsSizeDrawsAtScaleOne)
   EXPECT_GT(frame.At(30, 15)[0], 250) << "right of the square";
   EXPECT_GT(frame.At(25, 20)[0], 250) << "below the square";
   EXPECT_GT(frame.At(19, 9)[0], 250) << "above and left of the square";
+}
+
+// Text of one character is drawn like longer text: its ink lies within its measured bounds and spans most of them;
+// empty text draws nothing.
+TEST_F(Headless, TextOfOneCharacterIsDrawnWithinItsMeasuredBounds)
+{
+  const IRECT box(10, 10, 70, 50);
+  const IText style(30.f, kBlack, "Roboto-Regular", kAlignCenter, kVAlignMiddle);
+  for (const char* str : {"W", "Wo", ""})
+  {
+    SCOPED_TRACE(testing::Message() << "text \"" << str << "\"");
+    Open(80, 60, [&](IGraphics& g, const IRECT&) { g.DrawText(style, str, box); });
+    ASSERT_TRUE(mGraphics->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
+    IRECT measured = box;
+    mGraphics->MeasureText(style, str, measured);
+    const auto [first, last] = InkColumns(Render());
+    if (!str[0])
+    {
+      EXPECT_EQ(first, -1);
+      continue;
+    }
+    ASSERT_GE(first, 0) << "no ink";
+    EXPECT_GE(first, int(measured.mLeft) - 1);
+    EXPECT_LE(last, int(measured.mRight) + 1);
+    EXPECT_GT(last + 1 - first, measured.W() / 2);
+  }
+}
+
+// Red text turned by a quarter and drawn under what is there (destination over) leaves the white background as it
+// was, where drawn plainly it shows; either way a blue square drawn next is drawn plainly, unturned, where it was put.
+TEST_F(Headless, TextDrawnTurnedAndBlendedLeavesTheDrawingAfterItAsItWas)
+{
+  const IColor red(255, 255, 0, 0), blue(255, 0, 0, 255);
+  const IText style(30.f, red, "Roboto-Regular", kAlignNear, kVAlignTop, 90.f);
+  const IBlend under(kBlendDestinationOver, 1.f);
+  for (const IBlend* blend : {&under, static_cast<const IBlend*>(nullptr)})
+  {
+    SCOPED_TRACE(blend ? "under" : "plain");
+    Open(100, 60, [&](IGraphics& g, const IRECT&) {
+      g.DrawText(style, "Wo", IRECT(4, 4, 50, 56), blend);
+      g.FillRect(blue, IRECT(60, 20, 80, 40));
+    });
+    ASSERT_TRUE(mGraphics->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
+    const IGraphicsHeadless::Frame frame = Render();
+    int reddish = 0;
+    for (int y = 0; y < frame.mHeight; ++y)
+      for (int x = 0; x < 55; ++x)
+        reddish += frame.At(x, y)[0] > 128 && frame.At(x, y)[1] < 128;
+    if (blend)
+      EXPECT_EQ(reddish, 0);
+    else
+      EXPECT_GT(reddish, 20);
+    for (const auto& [x, y, want] : {std::tuple{70, 30, blue}, {59, 30, IColor(255, 255, 255, 255)},
+                                     {70, 41, IColor(255, 255, 255, 255)}, {61, 21, blue}, {79, 39, blue}})
+    {
+      const uint8_t* p = frame.At(x, y);
+      EXPECT_EQ((std::vector<int>{p[0], p[1], p[2]}), (std::vector<int>{want.mRed, want.mGreen, want.mBlue}))
+        << x << "," << y;
+    }
+  }
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -95,6 +96,11 @@ TEST(FontStashAtlas, RectanglesFillItToItsLastRowAndColumnAndNoFurther)
   FontStashAtlas atlas{64, 64, (FontStashAtlasNode*)malloc(sizeof(FontStashAtlasNode)), 1, 1};
   atlas.nodes[0] = {0, 0, 64};
   int x = -1, y = -1;
+  // A rectangle of no width or height has no place and leaves the skyline as it was.
+  for (const auto& [w, h] : {std::pair{0, 10}, {10, 0}, {-1, 10}, {10, -1}})
+    EXPECT_FALSE(FontStashAtlasAddRect(&atlas, w, h, &x, &y)) << w << " x " << h;
+  ASSERT_EQ(atlas.nodeCount, 1);
+  EXPECT_EQ(atlas.nodes[0].y, 0);
   ASSERT_TRUE(FontStashAtlasAddRect(&atlas, 40, 40, &x, &y));
   EXPECT_TRUE(FontStashAtlasAddRect(&atlas, 24, 64, &x, &y)); // the right-hand column, top to bottom
   EXPECT_EQ(x, 40);
@@ -710,6 +716,204 @@ TEST_F(StashDrawing, LongTextIsHandedOverInCallsOfAsManyWholeGlyphsAsFit)
   drawn = {};
   FontStashDrawText(stash, 0, 40, "", nullptr);
   EXPECT_TRUE(drawn.callSizes.empty()) << "empty text makes no call";
+}
+
+// A new state, and a state cleared, draw in the first font at 12 pixels, in white, unspaced, unblurred and from
+// the left end of the baseline: the same quads and colours as those settings made by hand, not those of the
+// second font. The smallest size drawn is two tenths of a pixel; below it text has no glyphs.
+TEST_F(StashDrawing, AClearedStateDrawsInTheFirstFontAtTwelvePixelsInWhiteFromTheLeftOfTheBaseline)
+{
+  tinyfont::Bytes tiny = tinyfont::Face{}.Build();
+  ASSERT_EQ(FontStashAddFontMem(stash, "tiny", tiny.data(), int(tiny.size()), 0, 0), 1);
+  auto draw = [&] {
+    drawn.xy.clear();
+    drawn.colours.clear();
+    FontStashDrawText(stash, 30, 40, "AB", nullptr);
+    return std::make_pair(drawn.xy, drawn.colours);
+  };
+  FontStashSetSize(stash, 30);
+  FontStashSetSpacing(stash, 3);
+  FontStashSetBlur(stash, 2);
+  FontStashSetAlign(stash, kFontStashAlignRight | kFontStashAlignTop);
+  FontStashSetFont(stash, 1);
+  const auto changed = draw();
+  FontStashClearState(stash);
+  const auto cleared = draw();
+  ASSERT_EQ(cleared.second.size(), 12u);
+  EXPECT_NE(cleared, changed);
+  FontStashSetFont(stash, 0);
+  FontStashSetSize(stash, 12);
+  FontStashSetColor(stash, 0xffffffff);
+  FontStashSetSpacing(stash, 0);
+  FontStashSetBlur(stash, 0);
+  FontStashSetAlign(stash, kFontStashAlignLeft | kFontStashAlignBaseline);
+  EXPECT_EQ(draw(), cleared);
+  FontStashSetFont(stash, 1);
+  EXPECT_NE(draw().first, cleared.first) << "the second font draws otherwise";
+
+  FontStashContext* fresh = FontStashCreate(&stash->params);
+  ASSERT_NE(fresh, nullptr);
+  ASSERT_EQ(FontStashAddFont(fresh, "sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 0), 0);
+  ASSERT_EQ(FontStashAddFontMem(fresh, "tiny", tiny.data(), int(tiny.size()), 0, 0), 1);
+  std::swap(fresh, stash);
+  EXPECT_EQ(draw(), cleared) << "a new stash";
+  std::swap(fresh, stash);
+  FontStashDelete(fresh);
+
+  FontStashSetFont(stash, 0);
+  for (const float size : {0.2f, 0.3f, 1.f})
+  {
+    FontStashSetSize(stash, size);
+    EXPECT_EQ(draw().second.size(), 12u) << size;
+  }
+  for (const float size : {0.19f, 0.1f, 0.f})
+  {
+    FontStashSetSize(stash, size);
+    EXPECT_EQ(draw().second.size(), 0u) << size;
+  }
+}
+
+// A font takes up to twenty fallbacks, each a font the stash has; others are refused and leave it as it was. A
+// character the font lacks, met after that, is measured as its first fallback has it.
+TEST(FontStashFonts, AFontTakesUpToTwentyFallbacksOfFontsTheStashHas)
+{
+  FontStashContext* stash = PlainStash(256, 256);
+  ASSERT_NE(stash, nullptr);
+  tinyfont::Bytes tiny = tinyfont::Face{}.Build();
+  ASSERT_EQ(FontStashAddFontMem(stash, "tiny", tiny.data(), int(tiny.size()), 0, 0), 0);
+  ASSERT_EQ(FontStashAddFont(stash, "sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 0), 1);
+  FontStashSetSize(stash, 20);
+  FontStashSetFont(stash, 1);
+  const float sans = FontStashTextBounds(stash, 0, 0, "z", nullptr, nullptr);
+  FontStashSetFont(stash, 0);
+  const float missing = FontStashTextBounds(stash, 0, 0, "x", nullptr, nullptr);
+  ASSERT_NE(missing, sans);
+  for (const auto& [base, fallback] : std::vector<std::pair<int, int>>{{0, 2}, {0, -1}, {2, 0}, {-1, 1}})
+    EXPECT_EQ(FontStashAddFallbackFont(stash, base, fallback), 0) << base << " " << fallback;
+  EXPECT_EQ(FontStashTextBounds(stash, 0, 0, "y", nullptr, nullptr), missing);
+  for (int i = 0; i < kFontStashMaxFallbacks; ++i) EXPECT_EQ(FontStashAddFallbackFont(stash, 0, 1), 1) << i;
+  EXPECT_EQ(FontStashAddFallbackFont(stash, 0, 1), 0);
+  EXPECT_EQ(stash->fonts[0]->fallbackCount, kFontStashMaxFallbacks);
+  EXPECT_EQ(FontStashTextBounds(stash, 0, 0, "z", nullptr, nullptr), sans);
+  FontStashDelete(stash);
+}
+
+// A face's line gap adds to its line height and leaves its ascender and descender as they are: the tiny face is
+// 1000 units from descender to ascender, so a gap of 500 makes its lines half as tall again.
+TEST(FontStashFonts, TheLineGapAddsToTheLineHeightAlone)
+{
+  FontStashContext* stash = PlainStash(64, 64);
+  ASSERT_NE(stash, nullptr);
+  tinyfont::Bytes plain = tinyfont::Face{}.Build(), gapped = plain;
+  tinyfont::Set16(gapped, tinyfont::TableAt(gapped, "hhea") + 8, 500);
+  ASSERT_EQ(FontStashAddFontMem(stash, "plain", plain.data(), int(plain.size()), 0, 0), 0);
+  ASSERT_EQ(FontStashAddFontMem(stash, "gapped", gapped.data(), int(gapped.size()), 0, 0), 1);
+  FontStashSetSize(stash, 20);
+  float metrics[2][3];
+  for (int font : {0, 1})
+  {
+    FontStashSetFont(stash, font);
+    FontStashVertMetrics(stash, &metrics[font][0], &metrics[font][1], &metrics[font][2]);
+  }
+  EXPECT_FLOAT_EQ(metrics[0][0], 16);
+  EXPECT_FLOAT_EQ(metrics[0][1], -4);
+  EXPECT_FLOAT_EQ(metrics[0][2], 20);
+  EXPECT_FLOAT_EQ(metrics[1][0], 16);
+  EXPECT_FLOAT_EQ(metrics[1][1], -4);
+  EXPECT_FLOAT_EQ(metrics[1][2], 30);
+  FontStashDelete(stash);
+}
+
+// An atlas grown downwards hands up everything it holds, across its old width and down to its highest rectangle,
+// wherever along the skyline that rectangle lies; grown sideways, the same.
+TEST(FontStashAtlasGrowth, AGrownAtlasUploadsItsOldWidthDownToItsHighestRectangle)
+{
+  FontStashContext* stash = PlainStash(64, 64);
+  ASSERT_NE(stash, nullptr);
+  int dirty[4] = {0, 0, 0, 0};
+  FontStashValidateTexture(stash, dirty);
+  int x = -1, y = -1;
+  ASSERT_EQ(FontStashAtlasAddRect(stash->atlas, 10, 20, &x, &y), 1);
+  ASSERT_EQ(FontStashAtlasAddRect(stash->atlas, 52, 30, &x, &y), 1);
+  ASSERT_EQ(x + 52, 64) << "the highest rectangle ends the skyline";
+  for (const auto& [w, h] : {std::pair{64, 128}, {96, 128}})
+  {
+    ASSERT_EQ(FontStashExpandAtlas(stash, w, h), 1);
+    ASSERT_EQ(FontStashValidateTexture(stash, dirty), 1);
+    EXPECT_EQ((std::vector<int>(dirty, dirty + 4)), (std::vector<int>{0, 0, 64, 30})) << w << " x " << h;
+  }
+  FontStashDelete(stash);
+}
+
+// An atlas is made and reset at up to 32767 texels a side, and at least one.
+TEST(FontStashAtlasGrowth, AnAtlasIsAtMost32767TexelsASide)
+{
+  for (const auto& [w, h, made] : {std::tuple{32767, 1, true}, {1, 32767, true}, {32768, 1, false}, {1, 32768, false},
+                                   {0, 1, false}, {1, 0, false}})
+  {
+    FontStashContext* fresh = PlainStash(w, h);
+    EXPECT_EQ(fresh != nullptr, made) << w << " x " << h;
+    FontStashDelete(fresh);
+    FontStashContext* stash = PlainStash(8, 8);
+    ASSERT_NE(stash, nullptr);
+    EXPECT_EQ(FontStashResetAtlas(stash, w, h), made ? 1 : 0) << w << " x " << h;
+    int aw = 0, ah = 0;
+    FontStashGetAtlasSize(stash, &aw, &ah);
+    EXPECT_EQ(aw, made ? w : 8);
+    EXPECT_EQ(ah, made ? h : 8);
+    FontStashDelete(stash);
+  }
+}
+
+// A character map that names a glyph past the face's last is read as naming its missing glyph: the character
+// measures as one the map lacks, and takes no kerning meant for a glyph of that number.
+TEST(FontStashFonts, ACharacterMappedPastTheLastGlyphIsTheMissingGlyph)
+{
+  tinyfont::Face face;
+  face.glyphs.pop_back(); // 'B' is mapped to glyph 2, now one past the last
+  tinyfont::Bytes bytes = face.Build();
+  FontStashContext* stash = PlainStash(256, 256);
+  ASSERT_NE(stash, nullptr);
+  ASSERT_EQ(FontStashAddFontMem(stash, "short", bytes.data(), int(bytes.size()), 0, 0), 0);
+  FontStashSetSize(stash, 20);
+  auto width = [&](const char* s) { return FontStashTextBounds(stash, 0, 0, s, nullptr, nullptr); };
+  const float missing = width("Z");
+  EXPECT_EQ(width("AZ"), width("A") + missing);
+  EXPECT_EQ(width("AB"), width("A") + missing);
+  EXPECT_EQ(width("B"), missing);
+  FontStashDelete(stash);
+}
+
+// A glyph first only measured, then drawn when the atlas is full and the owner resets it: the glyph is placed in
+// the new atlas once and found there afterwards, drawn again from the same texels without rasterising it again.
+TEST_F(StashDrawing, AGlyphPlacedAfterTheOwnerResetsAFullAtlasIsFoundThere)
+{
+  FontStashSetErrorCallback(
+      stash,
+      [](void* u, int error, int) {
+        DrawnVertices& d = *static_cast<DrawnVertices*>(u);
+        d.errors.push_back(error);
+        FontStashResetAtlas(d.stash, 256, 128);
+      },
+      &drawn);
+  drawn.stash = stash;
+  FontStashSetSize(stash, 40);
+  ASSERT_GT(FontStashTextBounds(stash, 0, 0, "Q", nullptr, nullptr), 0.f);
+  int x = -1, y = -1, dirty[4];
+  ASSERT_TRUE(FontStashAtlasAddRect(stash->atlas, 256, 126, &x, &y)) << "the rest of the atlas taken";
+  FontStashValidateTexture(stash, dirty);
+  drawn.xy.clear(), drawn.uv.clear();
+  FontStashDrawText(stash, 0, 50, "Q", nullptr);
+  EXPECT_EQ(drawn.errors, std::vector<int>{kFontStashAtlasFull});
+  const std::vector<float> first = drawn.uv;
+  ASSERT_EQ(first.size(), 12u);
+  int w = 0, h = 0;
+  const std::vector<unsigned char> texels = Texels(&w, &h);
+  drawn.uv.clear();
+  FontStashDrawText(stash, 0, 50, "Q", nullptr);
+  EXPECT_EQ(drawn.uv, first);
+  EXPECT_TRUE(Texels(&w, &h) == texels) << "drawn again without rasterising";
+  EXPECT_EQ(drawn.errors.size(), 1u);
 }
 
 } // namespace

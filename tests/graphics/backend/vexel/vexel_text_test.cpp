@@ -8,8 +8,10 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "golden_text.h"
 #include "recording_renderer.h"
 
 namespace {
@@ -69,6 +71,8 @@ TEST_F(TextTest, LinesBreakAtNewlinesWithCarriageReturnAndLineFeedAsOne)
     {"ab\n\ncd", {"ab", "", "cd"}},
     {"ab\r\n\r\ncd", {"ab", "", "cd"}}, // a blank line between pairs stays
     {"ab\n\r\n\rcd", {"ab", "", "cd"}},
+    {"ab\n\r\ncd", {"ab", "", "cd"}}, // a pair, then a break of its own
+    {"ab\r\n\rcd", {"ab", "", "cd"}},
     {"ab\n", {"ab"}},
     {"\nab", {"", "ab"}},
     {"ab\xC2\x85" "cd", {"ab", "cd"}}, // the next-line character
@@ -642,6 +646,172 @@ TEST_F(TextTest, RowsBreakBetweenIdeographsAndSyllablesButNotInsideWordsOfOtherS
     const std::vector<std::string> rows = Rows("a " + g + g + g, Width("a " + g) + 1);
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows[0], "a") << std::hex << c;
+  }
+}
+
+// Text given with an end before its terminator is, to every call that takes an end, the text up to that end:
+// measured, broken into rows, placed glyph by glyph and drawn the same, to the last bit.
+TEST_F(TextTest, TextWithAnEndIsTheTextUpToThatEndToEveryCall)
+{
+  const std::string whole = "hello world and more words", part = "hello world";
+  const char* end = whole.c_str() + part.size();
+  const float row = Width("hello") + 1;
+  float a[4] = {}, b[4] = {};
+  EXPECT_EQ(vxMeasureText(ctx, 10, 20, whole.c_str(), end, a), vxMeasureText(ctx, 10, 20, part.c_str(), nullptr, b));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(a[i], b[i]) << "measured text " << i;
+  vxMeasureTextBox(ctx, 10, 20, row, whole.c_str(), end, a);
+  vxMeasureTextBox(ctx, 10, 20, row, part.c_str(), nullptr, b);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(a[i], b[i]) << "measured box " << i;
+  EXPECT_GT(b[3] - b[1], vxMeasureText(ctx, 0, 0, "h", nullptr, nullptr)) << "the box holds two rows";
+
+  VXglyphPosition pa[32], pb[32];
+  const int glyphs = vxTextGlyphPositions(ctx, 10, 20, whole.c_str(), end, pa, 32);
+  ASSERT_EQ(glyphs, vxTextGlyphPositions(ctx, 10, 20, part.c_str(), nullptr, pb, 32));
+  EXPECT_EQ(glyphs, int(part.size()));
+  for (int i = 0; i < glyphs; ++i) EXPECT_EQ(pa[i].maxX, pb[i].maxX) << "glyph " << i;
+
+  VXtextRow ra[8], rb[8];
+  const int rows = vxBreakTextLines(ctx, whole.c_str(), end, row, ra, 8);
+  ASSERT_EQ(rows, vxBreakTextLines(ctx, part.c_str(), nullptr, row, rb, 8));
+  EXPECT_GE(rows, 2);
+  for (int i = 0; i < rows; ++i) EXPECT_EQ(ra[i].width, rb[i].width) << "row " << i;
+
+  auto drawn = [&](auto draw) {
+    r.calls.clear();
+    draw();
+    std::vector<float> xy;
+    for (const vxtest::RecordedCall& call : r.calls)
+      for (const VXvertex& v : call.verts) xy.insert(xy.end(), {v.x, v.y, v.u, v.v});
+    return xy;
+  };
+  EXPECT_EQ(drawn([&] { vxDrawText(ctx, 10, 20, whole.c_str(), end); }),
+            drawn([&] { vxDrawText(ctx, 10, 20, part.c_str(), nullptr); }));
+  EXPECT_EQ(drawn([&] { vxDrawTextBox(ctx, 10, 20, row, whole.c_str(), end); }),
+            drawn([&] { vxDrawTextBox(ctx, 10, 20, row, part.c_str(), nullptr); }));
+}
+
+// Each full atlas gives way to one twice as large, widening before heightening and never past 2048 texels a side:
+// 512 x 512, 1024 x 512, 1024 x 1024 and 2048 x 1024. A glyph that fills the last of them is dropped, and no
+// further atlas is made.
+TEST_F(TextTest, AtlasesDoubleInTurnAcrossAndDownUpToTheLargest)
+{
+  vxSetFontSize(ctx, 300);
+  const char* glyphs = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  for (const char* g = glyphs; *g && ctx->fontImageIdx < kVxMaxFontImages - 1; ++g) vxDrawText(ctx, 0, 300, g, g + 1);
+  ASSERT_EQ(ctx->fontImageIdx, kVxMaxFontImages - 1);
+  const std::pair<int, int> sizes[] = {{512, 512}, {1024, 512}, {1024, 1024}, {2048, 1024}};
+  for (int i = 0; i < kVxMaxFontImages; ++i) EXPECT_EQ(r.textures[ctx->fontImages[i]], sizes[i]) << "atlas " << i;
+  // Glyphs far larger than the last atlas: none is drawn and the atlases stay as they are.
+  vxSetFontSize(ctx, 2000);
+  r.calls.clear();
+  vxDrawText(ctx, 0, 300, "ABCDEFGH", nullptr); // capitals taller than 1024 texels
+  size_t drawn = 0;
+  for (const vxtest::RecordedCall& call : r.calls) drawn += call.verts.size();
+  EXPECT_EQ(drawn, 0u);
+  EXPECT_EQ(r.textures.size(), size_t(kVxMaxFontImages));
+  EXPECT_EQ(ctx->fontImageIdx, kVxMaxFontImages - 1);
+  for (int i = 0; i < kVxMaxFontImages; ++i) EXPECT_EQ(r.textures[ctx->fontImages[i]], sizes[i]) << "atlas " << i;
+}
+
+// Tabs, vertical tabs, form feeds, spaces and no-break spaces part words: a row too narrow for two words ends at
+// the first and the second starts the next, without the space. Other control characters are part of a word.
+TEST_F(TextTest, EachKindOfSpacePartsWordsAndOtherControlCharactersDoNot)
+{
+  const float row = Width("ab") + 1;
+  for (const char* space : {"\t", "\v", "\f", " ", "\xC2\xA0"})
+    EXPECT_EQ(Rows(std::string("ab") + space + "cd", row), (std::vector<std::string>{"ab", "cd"}))
+      << goldentext::Hex(space);
+  for (const char* other : {"\x08", "\x0E", "\xC2\xA1"})
+    EXPECT_NE(Rows(std::string("ab") + other + "cd", row), (std::vector<std::string>{"ab", "cd"}))
+      << goldentext::Hex(other);
+}
+
+// Glyph positions and rows fill at most the room given, and none when there is none; what lies past it is left alone.
+TEST_F(TextTest, GlyphPositionsAndRowsStopAtTheRoomGiven)
+{
+  const char* marker = "untouched";
+  VXglyphPosition p[4];
+  for (VXglyphPosition& g : p) g.str = marker;
+  EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, "hello", nullptr, p, 3), 3);
+  EXPECT_EQ(p[2].str - p[0].str, 2);
+  EXPECT_EQ(p[3].str, marker);
+  EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, "hello", nullptr, p + 3, 0), 0);
+  EXPECT_EQ(p[3].str, marker);
+
+  VXtextRow rows[3];
+  for (VXtextRow& row : rows) row.start = marker;
+  EXPECT_EQ(vxBreakTextLines(ctx, "a\nb\nc\nd", nullptr, 1000, rows, 2), 2);
+  EXPECT_EQ(*rows[1].start, 'b');
+  EXPECT_EQ(rows[2].start, marker);
+  EXPECT_EQ(vxBreakTextLines(ctx, "a\nb\nc\nd", nullptr, 1000, rows + 2, 0), 0);
+  EXPECT_EQ(rows[2].start, marker);
+}
+
+// The smallest text drawn is two tenths of a pixel in the atlas, whether set so or reached by the transform;
+// smaller text draws nothing.
+TEST_F(TextTest, TextOfTwoTenthsOfAPixelIsTheSmallestDrawn)
+{
+  struct Case
+  {
+    float size, scale;
+    size_t verts;
+  } cases[] = {{0.2f, 1, 12}, {0.1f, 2, 12}, {0.3f, 1, 12}, {0.19f, 1, 0}, {0.1f, 1, 0}, {0.1f, 1.5f, 0}};
+  for (const Case& k : cases)
+  {
+    vxSaveState(ctx);
+    vxSetFontSize(ctx, k.size);
+    vxScale(ctx, k.scale, k.scale);
+    r.calls.clear();
+    vxDrawText(ctx, 10, 30, "ab", nullptr);
+    size_t drawn = 0;
+    for (const vxtest::RecordedCall& call : r.calls) drawn += call.verts.size();
+    EXPECT_EQ(drawn, k.verts) << "size " << k.size << " scale " << k.scale;
+    vxRestoreState(ctx);
+  }
+}
+
+// Under a transform that enlarges text more than four times, glyphs are rasterised four times larger and stretched
+// the rest of the way: as many texels as at four times, spanning more pixels.
+TEST_F(TextTest, GlyphsAreRasterisedAtMostFourTimesLarger)
+{
+  auto glyph = [&](float scale) {
+    vxSaveState(ctx);
+    vxScale(ctx, scale, scale);
+    r.calls.clear();
+    vxDrawText(ctx, 2, 12, "H", nullptr);
+    vxRestoreState(ctx);
+    const vxtest::RecordedCall* t = r.Last("triangles");
+    EXPECT_NE(t, nullptr);
+    float lo[2] = {1e9f, 1e9f}, hi[2] = {-1e9f, -1e9f};
+    for (const VXvertex& v : t->verts)
+    {
+      lo[0] = std::min(lo[0], v.x), hi[0] = std::max(hi[0], v.x);
+      lo[1] = std::min(lo[1], v.u), hi[1] = std::max(hi[1], v.u);
+    }
+    const float atlasWidth = float(r.textures[ctx->fontImages[ctx->fontImageIdx]].first);
+    return std::make_pair(hi[0] - lo[0], (hi[1] - lo[1]) * atlasWidth); // pixels, texels
+  };
+  const auto three = glyph(3), four = glyph(4), six = glyph(6);
+  EXPECT_LT(three.second, four.second - 5);
+  EXPECT_NEAR(six.second, four.second, 0.01);
+  EXPECT_NEAR(four.first, four.second, 0.01);
+  EXPECT_NEAR(six.first, four.first * 1.5f, 0.01);
+}
+
+// Text is painted from the atlas in the fill colour, its alpha times the global alpha.
+TEST_F(TextTest, TextIsPaintedInTheFillColourTimesTheGlobalAlpha)
+{
+  vxSetFillColor(ctx, vxColorFromFloats(0.25f, 0.5f, 0.75f, 0.8f));
+  vxSetGlobalAlpha(ctx, 0.5f);
+  vxDrawText(ctx, 10, 30, "ab", nullptr);
+  const VXpaint& paint = r.Last("triangles")->paint;
+  EXPECT_EQ(paint.image, ctx->fontImages[ctx->fontImageIdx]);
+  for (const VXcolor& c : {paint.innerColor, paint.outerColor})
+  {
+    EXPECT_FLOAT_EQ(c.r, 0.25f);
+    EXPECT_FLOAT_EQ(c.g, 0.5f);
+    EXPECT_FLOAT_EQ(c.b, 0.75f);
+    EXPECT_FLOAT_EQ(c.a, 0.4f);
   }
 }
 
