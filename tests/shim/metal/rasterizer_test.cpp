@@ -2,6 +2,7 @@
 // texture sampling, library blobs, viewports smaller than the target and vertices bound at an offset.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -17,6 +18,15 @@ void PositionOnly(const MTLVertexIn& in, MTLVertexOut& out)
   out.position[0] = in.attributes[0][0] / 8.0f - 1.0f;
   out.position[1] = 1.0f - in.attributes[0][1] / 8.0f;
   out.position[2] = 0, out.position[3] = 1;
+}
+
+/// How many vertices CountedPositions has run on.
+std::atomic<int> gVerticesShaded{0};
+
+void CountedPositions(const MTLVertexIn& in, MTLVertexOut& out)
+{
+  ++gVerticesShaded;
+  PositionOnly(in, out);
 }
 
 MTLSpanRange HalfWhite(const MTLFragmentIn&, int n, float* rgba, uint8_t*)
@@ -50,9 +60,11 @@ struct Rig
   Rig()
   {
     MTLRegisterVertexFunction("testPositions", PositionOnly);
+    MTLRegisterVertexFunction("testCountedPositions", CountedPositions);
     MTLRegisterFragmentFunction("testHalfWhite", HalfWhite);
     MTLRegisterFragmentFunction("testKnownSource", KnownSource);
-    const char blob[] = "MTLB\nvertex testPositions\nfragment testHalfWhite\nfragment testKnownSource\n";
+    const char blob[] = "MTLB\nvertex testPositions\nvertex testCountedPositions\nfragment testHalfWhite\n"
+                        "fragment testKnownSource\n";
     library = device->newLibraryWithData(dispatch_data_create(blob, strlen(blob)), nullptr);
     auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 16, 16, false);
     color = device->newTextureWithDescriptor(d);
@@ -80,7 +92,7 @@ struct Rig
             MTLStencilOperation op, MTLCompareFunction compare)
   {
     MTLRenderPipelineDescriptor pd;
-    pd.vertexFunction = library->newFunctionWithName("testPositions");
+    pd.vertexFunction = library->newFunctionWithName(vertexFunction);
     if (fragment) pd.fragmentFunction = library->newFunctionWithName(fragment);
     pd.vertexDescriptor = std::make_shared<MTLVertexDescriptor>();
     pd.vertexDescriptor->layouts[0].stride = 8;
@@ -139,6 +151,7 @@ struct Rig
   std::shared_ptr<MTLTexture> color, stencil;
   const MTLClearColor* clear = nullptr;
   const MTLScissorRect* scissor = nullptr; // the passes' draws touch only these pixels
+  const char* vertexFunction = "testPositions";
   MTLViewport viewport{0, 0, 16, 16, 0, 1};
   bool clearStencil = false;
   std::vector<NSUInteger> moreVertexSlots; // the vertices bound again to these slots after the first
@@ -391,7 +404,7 @@ TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)
   for (int i = 0; i <= kMTLMaxLibraryFunctions; ++i) many += "vertex testPositions\n";
   EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(many.data(), many.size()), nullptr), nullptr);
   ASSERT_NE(rig.library, nullptr);
-  EXPECT_EQ(rig.library->functions.size(), 3u);
+  EXPECT_EQ(rig.library->functions.size(), 4u);
   EXPECT_EQ(rig.library->newFunctionWithName("missing"), nullptr);
 }
 
@@ -528,6 +541,36 @@ TEST(MetalRasterizer, IndexedTrianglesAreReadFromTheirOffsetAndStayWithinTheirBu
   EXPECT_EQ(drawn(3, 36), nothing) << "from the end of the index buffer";
   EXPECT_EQ(drawn(3, 40), nothing) << "from past the end of the index buffer";
   EXPECT_EQ(drawn(3, 34), nothing) << "too few bytes left for one index";
+}
+
+// The vertex function runs once on each vertex a draw may use: every vertex of a plain draw, and for an indexed one
+// each vertex from its lowest to its highest index that the vertex buffer holds, none before or after them.
+TEST(MetalRasterizer, TheVertexFunctionRunsOnceOnEachVertexFromTheLowestToTheHighestIndex)
+{
+  std::vector<float> corners; // the target's four corners, four times over: sixteen vertices
+  for (int k = 0; k < 4; ++k) corners.insert(corners.end(), {0, 0, 16, 0, 0, 16, 16, 16});
+  const struct
+  {
+    std::vector<uint32_t> indices;
+    int shaded;
+  } cases[] = {
+    {{}, 16},                         // no indices: the plain draw of all sixteen
+    {{12, 13, 14}, 3},                // one triangle near the end of the buffer
+    {{4, 5, 6, 5, 7, 6}, 4},          // two triangles sharing two vertices
+    {{6, 4, 5}, 3},                   // the lowest index not first
+    {{13, 14, 15, 0, 1, 2}, 16},      // the first and the last vertices
+    {{8, 9, 10, 40, 41, 42}, 3},      // a triangle past the buffer's end
+    {{15, 14, 13, 15, 15, 15}, 3},    // the last three, one of them repeated
+  };
+  for (const auto& k : cases)
+  {
+    Rig rig;
+    rig.vertexFunction = "testCountedPositions";
+    if (!k.indices.empty()) rig.indices = &k.indices, rig.indexCount = k.indices.size();
+    gVerticesShaded = 0;
+    rig.Draw(corners, MTLPrimitiveTypeTriangle, MTLCullModeNone, true);
+    EXPECT_EQ(gVerticesShaded, k.shaded) << "first index " << (k.indices.empty() ? 0 : k.indices[0]);
+  }
 }
 
 } // namespace

@@ -217,4 +217,39 @@ TEST(MetalFrames, RendererThatFailedOrNeverStartedIsDeletedOnce)
   EXPECT_TRUE(neverStarted.cbuffers.empty());
 }
 
+// A buffer set drawn with before holds only the new frame's shapes: nothing of the earlier frame's stroke or fill
+// comes back, whether the new frame draws nothing at all or something else.
+TEST(MetalFrames, AFrameInAReusedBufferSetDrawsOnlyItsOwnShapes)
+{
+  Surface s(16, 16, kMvxAntiAlias); // one buffer set, used by every frame
+  s.Begin();
+  vxBeginPath(s.ctx);
+  vxMoveTo(s.ctx, 2, 12);
+  vxLineTo(s.ctx, 14, 12);
+  vxSetStrokeColor(s.ctx, kRed);
+  vxSetStrokeWidth(s.ctx, 2);
+  vxStrokePath(s.ctx);
+  mvxtest::FillRect(s.ctx, 0, 0, 8, 8, kRed);
+  s.End();
+  ASSERT_EQ(s.Read().At(2, 2)[1], 0);
+  auto expectOnly = [&](const mvxtest::Image& img, bool green, const char* frame) {
+    int wrong = 0;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x)
+      {
+        const bool inside = green && x >= 8 && y >= 8;
+        const unsigned char want[4] = {(unsigned char)(inside ? 0 : 255), 255, (unsigned char)(inside ? 0 : 255), 255};
+        for (int c = 0; c < 4; ++c) wrong += img.At(x, y)[c] != want[c];
+      }
+    EXPECT_EQ(wrong, 0) << frame;
+  };
+  s.Begin();
+  s.End();
+  expectOnly(s.Read(), false, "nothing drawn");
+  s.Begin();
+  mvxtest::FillRect(s.ctx, 8, 8, 8, 8, kGreen);
+  s.End();
+  expectOnly(s.Read(), true, "a green square alone");
+}
+
 } // namespace

@@ -78,7 +78,7 @@ TEST(MetalRender, Fills)
   vxSetFillColor(vg, Rgba(230, 170, 20));
   vxFillPath(vg);
   s.End();
-  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "fills", 2), "");
+  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "fills"), "");
 }
 
 TEST(MetalRender, CapsJoinsAndHairlines)
@@ -110,7 +110,7 @@ TEST(MetalRender, CapsJoinsAndHairlines)
     vxStrokePath(vg);
   }
   s.End();
-  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "strokes", 2), "");
+  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "strokes"), "");
 }
 
 TEST(MetalRender, Paints)
@@ -153,7 +153,7 @@ TEST(MetalRender, Paints)
   vxSetFillColor(vg, Rgba(10, 10, 60));
   vxDrawText(vg, 6, 86, "Drovik 1.0 Hz", nullptr);
   s.End();
-  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "paints", 2), "");
+  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "paints"), "");
 }
 
 TEST(MetalRender, CompositeOperations)
@@ -177,7 +177,7 @@ TEST(MetalRender, CompositeOperations)
     vxFillPath(vg);
   }
   s.End();
-  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "composite", 2), "");
+  EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "composite"), "");
 }
 
 TEST(MetalRender, UnknownBlendFactorDrawsSourceOver)
