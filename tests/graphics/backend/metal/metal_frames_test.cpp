@@ -252,4 +252,23 @@ TEST(MetalFrames, AFrameInAReusedBufferSetDrawsOnlyItsOwnShapes)
   expectOnly(s.Read(), true, "a green square alone");
 }
 
+// A layer that presents with its transaction shows each frame once the frame has ended: the renderer waits for the
+// frame to finish and presents it itself, so nothing need wait for the queue.
+TEST(MetalFrames, ALayerThatPresentsWithItsTransactionShowsEachFrameAsItEnds)
+{
+  Surface s(8, 8, kMvxAntiAlias | kMvxTripleBuffer, false);
+  s.layer.setPresentsWithTransaction(true);
+  ASSERT_TRUE(s.layer.presentsWithTransaction());
+  long presented = 0;
+  for (VXcolor color : {kRed, kGreen, kRed})
+  {
+    DrawRect(s, color);
+    EXPECT_EQ(s.layer.presentedCount(), ++presented);
+    ASSERT_NE(s.layer.displayedTexture(), nullptr);
+    const mvxtest::Image img = mvxtest::ReadTexture(*s.layer.displayedTexture());
+    EXPECT_EQ(img.At(4, 4)[0], color.r * 255) << presented;
+    EXPECT_EQ(img.At(4, 4)[1], color.g * 255) << presented;
+  }
+}
+
 } // namespace
