@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "metal_test_support.h"
 #include "mvx_context.h"
@@ -269,6 +270,13 @@ TEST(MetalFrames, ALayerThatPresentsWithItsTransactionShowsEachFrameAsItEnds)
     EXPECT_EQ(img.At(4, 4)[0], color.r * 255) << presented;
     EXPECT_EQ(img.At(4, 4)[1], color.g * 255) << presented;
   }
+  // The clear colour reaches the layer's blue-first drawable in its own channels.
+  s.Begin(VXcolor{{{0.2f, 0.4f, 0.6f, 1}}});
+  mvxtest::FillRect(s.ctx, 0, 0, 2, 2, kGreen);
+  s.End();
+  const mvxtest::Image img = mvxtest::ReadTexture(*s.layer.displayedTexture());
+  EXPECT_EQ(std::vector<int>(img.At(5, 5), img.At(5, 5) + 4), (std::vector<int>{51, 102, 153, 255}));
+  EXPECT_EQ(std::vector<int>(img.At(1, 1), img.At(1, 1) + 4), (std::vector<int>{0, 255, 0, 255}));
 }
 
 } // namespace

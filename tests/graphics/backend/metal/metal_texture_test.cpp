@@ -408,6 +408,13 @@ TEST(MetalTextures, NoContextAndImagesThatCannotBeResampledAnswerNothing)
   EXPECT_EQ(std::count(out, out + sizeof(out), 0), (long)sizeof(out)) << "a refused copy writes nothing";
   EXPECT_EQ(mvxResampleImage(s.ctx, image, 0, 0, 2, 2, 0, 0, 2, 2, out), 1);
   EXPECT_EQ(std::count(out, out + sizeof(out), 255), (long)sizeof(out));
+  // A mipmapped image copied at its own size is its own texels, at half its size its next level's one grey.
+  const unsigned char board[2 * 2 * 4] = {0, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255, 0, 0, 0, 255};
+  const int levels = vxCreateImageFromPixels(s.ctx, 2, 2, VX_IMAGE_GENERATE_MIPMAPS | VX_IMAGE_NEAREST, board);
+  EXPECT_EQ(mvxResampleImage(s.ctx, levels, 0, 0, 2, 2, 0, 0, 2, 2, out), 1);
+  EXPECT_EQ(std::vector<int>(out, out + 16), std::vector<int>(board, board + 16));
+  EXPECT_EQ(mvxResampleImage(s.ctx, levels, 0, 0, 1, 1, 0, 0, 1, 1, out), 1);
+  EXPECT_EQ(std::vector<int>(out, out + 4), (std::vector<int>{128, 128, 128, 255}));
 }
 
 // An image squeezed to half its size along one axis only is sampled from the level of its longer footprint: an 8 x 8
