@@ -74,6 +74,7 @@ TEST(MetalFrames, ThreeBufferSetsLetThreeFramesFlyAndTheFourthWaits)
     QueueHold hold(s.ctx);
     for (int i = 0; i < sets; ++i) DrawRect(s, kRed);
     EXPECT_EQ(BusySets(s.ctx), sets);
+    EXPECT_EQ(mvxFramesInFlight(s.ctx), sets);
     std::atomic<bool> begun{false};
     std::thread next([&] {
       vxBeginFrame(s.ctx, 8, 8, 1); // waits for a free buffer set
