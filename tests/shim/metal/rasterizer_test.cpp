@@ -1,7 +1,9 @@
 // The Metal stand-in on its own: coverage by the top-left rule, culling by winding, the stencil operations,
-// texture sampling, library blobs, viewports smaller than the target and vertices bound at an offset.
+// texture sampling, library blobs, viewports smaller than the target, vertices bound at an offset, the layer and its
+// drawables, times and semaphores, and what the device refuses to make.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -17,6 +19,15 @@ void PositionOnly(const MTLVertexIn& in, MTLVertexOut& out)
   out.position[0] = in.attributes[0][0] / 8.0f - 1.0f;
   out.position[1] = 1.0f - in.attributes[0][1] / 8.0f;
   out.position[2] = 0, out.position[3] = 1;
+}
+
+/// How many vertices CountedPositions has run on.
+std::atomic<int> gVerticesShaded{0};
+
+void CountedPositions(const MTLVertexIn& in, MTLVertexOut& out)
+{
+  ++gVerticesShaded;
+  PositionOnly(in, out);
 }
 
 MTLSpanRange HalfWhite(const MTLFragmentIn&, int n, float* rgba, uint8_t*)
@@ -50,9 +61,11 @@ struct Rig
   Rig()
   {
     MTLRegisterVertexFunction("testPositions", PositionOnly);
+    MTLRegisterVertexFunction("testCountedPositions", CountedPositions);
     MTLRegisterFragmentFunction("testHalfWhite", HalfWhite);
     MTLRegisterFragmentFunction("testKnownSource", KnownSource);
-    const char blob[] = "MTLB\nvertex testPositions\nfragment testHalfWhite\nfragment testKnownSource\n";
+    const char blob[] = "MTLB\nvertex testPositions\nvertex testCountedPositions\nfragment testHalfWhite\n"
+                        "fragment testKnownSource\n";
     library = device->newLibraryWithData(dispatch_data_create(blob, strlen(blob)), nullptr);
     auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 16, 16, false);
     color = device->newTextureWithDescriptor(d);
@@ -80,7 +93,7 @@ struct Rig
             MTLStencilOperation op, MTLCompareFunction compare)
   {
     MTLRenderPipelineDescriptor pd;
-    pd.vertexFunction = library->newFunctionWithName("testPositions");
+    pd.vertexFunction = library->newFunctionWithName(vertexFunction);
     if (fragment) pd.fragmentFunction = library->newFunctionWithName(fragment);
     pd.vertexDescriptor = std::make_shared<MTLVertexDescriptor>();
     pd.vertexDescriptor->layouts[0].stride = 8;
@@ -139,6 +152,7 @@ struct Rig
   std::shared_ptr<MTLTexture> color, stencil;
   const MTLClearColor* clear = nullptr;
   const MTLScissorRect* scissor = nullptr; // the passes' draws touch only these pixels
+  const char* vertexFunction = "testPositions";
   MTLViewport viewport{0, 0, 16, 16, 0, 1};
   bool clearStencil = false;
   std::vector<NSUInteger> moreVertexSlots; // the vertices bound again to these slots after the first
@@ -368,6 +382,14 @@ TEST(MetalRasterizer, AOneChannelTargetBlendsTheRedChannelWithAnOpaqueDestinatio
     {{MTLBlendFactorSourceAlpha, MTLBlendFactorDestinationAlpha}, 0.6f * 0.8f + 0.2f},
     {{MTLBlendFactorZero, MTLBlendFactorOneMinusDestinationAlpha}, 0.0f},
   };
+  // Source over a single column: the pixels beside it keep the destination.
+  rig.clear = &kDestination;
+  rig.Pass({0, 0, 0, 16, 1, 0, 1, 16}, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, "testKnownSource",
+           {MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha}, MTLStencilOperationKeep, MTLCompareFunctionAlways);
+  rig.clear = nullptr;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      ASSERT_NEAR(rig.color->row(y)[x], 255 * (x == 0 ? 0.8f + 0.4f * 0.2f : 0.2f), 1.0) << x << ", " << y;
   for (const auto& k : cases)
   {
     rig.BlendKnownSource(k.blend);
@@ -391,7 +413,7 @@ TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)
   for (int i = 0; i <= kMTLMaxLibraryFunctions; ++i) many += "vertex testPositions\n";
   EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(many.data(), many.size()), nullptr), nullptr);
   ASSERT_NE(rig.library, nullptr);
-  EXPECT_EQ(rig.library->functions.size(), 3u);
+  EXPECT_EQ(rig.library->functions.size(), 4u);
   EXPECT_EQ(rig.library->newFunctionWithName("missing"), nullptr);
 }
 
@@ -528,6 +550,212 @@ TEST(MetalRasterizer, IndexedTrianglesAreReadFromTheirOffsetAndStayWithinTheirBu
   EXPECT_EQ(drawn(3, 36), nothing) << "from the end of the index buffer";
   EXPECT_EQ(drawn(3, 40), nothing) << "from past the end of the index buffer";
   EXPECT_EQ(drawn(3, 34), nothing) << "too few bytes left for one index";
+}
+
+// The vertex function runs once on each vertex a draw may use: every vertex of a plain draw, and for an indexed one
+// each vertex from its lowest to its highest index that the vertex buffer holds, none before or after them.
+TEST(MetalRasterizer, TheVertexFunctionRunsOnceOnEachVertexFromTheLowestToTheHighestIndex)
+{
+  std::vector<float> corners; // the target's four corners, four times over: sixteen vertices
+  for (int k = 0; k < 4; ++k) corners.insert(corners.end(), {0, 0, 16, 0, 0, 16, 16, 16});
+  const struct
+  {
+    std::vector<uint32_t> indices;
+    int shaded;
+  } cases[] = {
+    {{}, 16},                         // no indices: the plain draw of all sixteen
+    {{12, 13, 14}, 3},                // one triangle near the end of the buffer
+    {{4, 5, 6, 5, 7, 6}, 4},          // two triangles sharing two vertices
+    {{6, 4, 5}, 3},                   // the lowest index not first
+    {{13, 14, 15, 0, 1, 2}, 16},      // the first and the last vertices
+    {{8, 9, 10, 40, 41, 42}, 3},      // a triangle past the buffer's end
+    {{15, 14, 13, 15, 15, 15}, 3},    // the last three, one of them repeated
+  };
+  for (const auto& k : cases)
+  {
+    Rig rig;
+    rig.vertexFunction = "testCountedPositions";
+    if (!k.indices.empty()) rig.indices = &k.indices, rig.indexCount = k.indices.size();
+    gVerticesShaded = 0;
+    rig.Draw(corners, MTLPrimitiveTypeTriangle, MTLCullModeNone, true);
+    EXPECT_EQ(gVerticesShaded, k.shaded) << "first index " << (k.indices.empty() ? 0 : k.indices[0]);
+  }
+}
+
+// The layer's three drawables: each nextDrawable hands out one that is neither handed out nor on display, none
+// without a device or at a size no texture can have; the one presented last stays on display and is handed out
+// again only once another has taken its place.
+TEST(MetalLayer, ThreeDrawablesTakeTurnsAndTheOneOnDisplayIsKept)
+{
+  CAMetalLayer layer;
+  layer.setDrawableSize(CGSize{4, 3});
+  EXPECT_EQ(layer.nextDrawable(), nullptr) << "no device";
+  EXPECT_FALSE(layer.nextDrawableWouldWait());
+  layer.setDevice(MTLCreateSystemDefaultDevice());
+  const double tooLarge = 16385.0;
+  for (CGSize bad : {CGSize{0, 3}, CGSize{4, 0.5}, CGSize{tooLarge, 3}, CGSize{4, tooLarge}})
+  {
+    layer.setDrawableSize(bad);
+    EXPECT_EQ(layer.nextDrawable(), nullptr) << bad.width << " x " << bad.height;
+    EXPECT_EQ(layer.reserveNextDrawable(1), -1) << bad.width << " x " << bad.height;
+    EXPECT_FALSE(layer.nextDrawableWouldWait()) << bad.width << " x " << bad.height;
+  }
+  layer.setDrawableSize(CGSize{4, 3});
+  std::shared_ptr<CAMetalDrawable> d[3];
+  for (auto& drawable : d)
+  {
+    EXPECT_FALSE(layer.nextDrawableWouldWait());
+    drawable = layer.nextDrawable();
+    ASSERT_NE(drawable, nullptr);
+    EXPECT_EQ(drawable->texture()->width(), 4u);
+    EXPECT_EQ(drawable->texture()->height(), 3u);
+    EXPECT_EQ(drawable->texture()->pixelFormat(), MTLPixelFormatBGRA8Unorm);
+  }
+  EXPECT_NE(d[0]->texture(), d[1]->texture());
+  EXPECT_NE(d[1]->texture(), d[2]->texture());
+  EXPECT_NE(d[0]->texture(), d[2]->texture());
+  EXPECT_TRUE(layer.nextDrawableWouldWait());
+  EXPECT_EQ(layer.displayedTexture(), nullptr);
+  EXPECT_EQ(layer.presentedCount(), 0);
+  const std::shared_ptr<MTLTexture> first = d[0]->texture(), second = d[1]->texture();
+  d[1]->present();
+  EXPECT_EQ(layer.displayedTexture(), second);
+  EXPECT_EQ(layer.presentedCount(), 1);
+  d[1].reset();
+  EXPECT_TRUE(layer.nextDrawableWouldWait()) << "the drawable let go of is on display";
+  d[0].reset();
+  EXPECT_FALSE(layer.nextDrawableWouldWait());
+  std::shared_ptr<CAMetalDrawable> again = layer.nextDrawable();
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->texture(), first) << "a drawable of an unchanged size keeps its texture";
+  EXPECT_TRUE(layer.nextDrawableWouldWait());
+  again->present();
+  EXPECT_EQ(layer.displayedTexture(), first);
+  EXPECT_EQ(layer.presentedCount(), 2);
+  EXPECT_FALSE(layer.nextDrawableWouldWait()) << "the one on display before is free again";
+  std::shared_ptr<CAMetalDrawable> next = layer.nextDrawable();
+  ASSERT_NE(next, nullptr);
+  EXPECT_EQ(next->texture(), second);
+}
+
+// A reservation picks the drawable the next nextDrawable hands out and labels what it shows once presented; it
+// answers the label of what that drawable shows now: 0 for one new, remade for a new size, or handed out without a
+// label.
+TEST(MetalLayer, AReservedDrawableIsHandedOutNextAndTellsWhatItShowsNow)
+{
+  CAMetalLayer layer;
+  layer.setDevice(MTLCreateSystemDefaultDevice());
+  layer.setDrawableSize(CGSize{4, 4});
+  // Takes the next drawable and presents it.
+  auto show = [&](const char* what) {
+    std::shared_ptr<CAMetalDrawable> d = layer.nextDrawable();
+    ASSERT_NE(d, nullptr) << what;
+    d->present();
+  };
+  EXPECT_EQ(layer.reserveNextDrawable(1), 0) << "a new drawable";
+  show("first");
+  EXPECT_EQ(layer.reserveNextDrawable(2), 0) << "another new one (the first is on display)";
+  show("second");
+  EXPECT_EQ(layer.reserveNextDrawable(3), 1);
+  show("the first again");
+  EXPECT_EQ(layer.reserveNextDrawable(9), 2);
+  show("the second again");
+  EXPECT_EQ(layer.reserveNextDrawable(4), 3);
+  layer.setDrawableSize(CGSize{5, 5});
+  show("the first, remade after its reservation");
+  EXPECT_EQ(layer.displayedTexture()->width(), 5u);
+  EXPECT_EQ(layer.reserveNextDrawable(5), 0) << "the second, remade for the new size";
+  show("the second at the new size");
+  EXPECT_EQ(layer.reserveNextDrawable(6), 0) << "the first showed what its reservation did not prepare for";
+  show("the first at the new size");
+  EXPECT_EQ(layer.reserveNextDrawable(7), 5);
+  show("the second, as reserved");
+  EXPECT_EQ(layer.reserveNextDrawable(8), 6);
+  std::shared_ptr<CAMetalDrawable> unlabelled = layer.nextDrawable();
+  ASSERT_NE(unlabelled, nullptr);
+  unlabelled.reset(); // let go of without being presented: the first still shows 6
+  EXPECT_EQ(layer.reserveNextDrawable(10), 6);
+}
+
+// Times count nanoseconds: one made from another is moved by the delta, never to 0 (which means "now") or below,
+// and "forever" stays forever. Data objects copy their bytes. A semaphore counts: a wait takes what a signal gave,
+// a wait on none times out once its deadline has passed, and a negative count makes no semaphore.
+TEST(MetalDispatch, TimesMoveByTheirDeltaDataIsCopiedAndSemaphoresCount)
+{
+  EXPECT_EQ(dispatch_time(1000, 500), 1500u);
+  EXPECT_EQ(dispatch_time(1000, -400), 600u);
+  EXPECT_EQ(dispatch_time(1000, -1000), 1u);
+  EXPECT_EQ(dispatch_time(1000, -5000), 1u);
+  EXPECT_EQ(dispatch_time(DISPATCH_TIME_FOREVER, 5), DISPATCH_TIME_FOREVER);
+  EXPECT_EQ(dispatch_time(DISPATCH_TIME_FOREVER, -5), DISPATCH_TIME_FOREVER);
+  const dispatch_time_t now = dispatch_time(DISPATCH_TIME_NOW, 0);
+  EXPECT_GT(now, 1u);
+  EXPECT_GE(dispatch_time(DISPATCH_TIME_NOW, 1000000000), now + 1000000000);
+
+  const char bytes[] = {1, 2, 3};
+  EXPECT_EQ(dispatch_data_create(bytes, 3)->bytes, (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_TRUE(dispatch_data_create(bytes, 0)->bytes.empty());
+  EXPECT_TRUE(dispatch_data_create(nullptr, 3)->bytes.empty());
+
+  EXPECT_EQ(dispatch_semaphore_create(-1), nullptr);
+  EXPECT_NE(dispatch_semaphore_wait(nullptr, DISPATCH_TIME_NOW), 0);
+  EXPECT_EQ(dispatch_semaphore_signal(nullptr), 0);
+  const dispatch_semaphore_t none = dispatch_semaphore_create(0), two = dispatch_semaphore_create(2);
+  ASSERT_NE(none, nullptr);
+  ASSERT_NE(two, nullptr);
+  EXPECT_NE(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
+  EXPECT_NE(dispatch_semaphore_wait(none, dispatch_time(DISPATCH_TIME_NOW, -1000)), 0) << "a deadline passed";
+  EXPECT_EQ(dispatch_semaphore_signal(none), 0);
+  EXPECT_EQ(dispatch_semaphore_signal(none), 0);
+  EXPECT_EQ(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
+  EXPECT_EQ(dispatch_semaphore_wait(none, DISPATCH_TIME_FOREVER), 0);
+  EXPECT_NE(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
+  EXPECT_EQ(dispatch_semaphore_wait(two, DISPATCH_TIME_NOW), 0);
+  EXPECT_EQ(dispatch_semaphore_wait(two, dispatch_time(DISPATCH_TIME_NOW, -1000)), 0);
+  EXPECT_NE(dispatch_semaphore_wait(two, DISPATCH_TIME_NOW), 0);
+}
+
+// The device refuses what it cannot make: textures of no known format, of no size or larger than 16384 a side, and
+// pipelines with no vertex function, a fragment entry that is no fragment function or a colour format no colour
+// target has; a refused pipeline sets the error it is given.
+TEST(MetalDevice, TexturesAndPipelinesItCannotMakeAreRefused)
+{
+  Rig rig;
+  const auto texture = [&](MTLPixelFormat format, NSUInteger w, NSUInteger h) {
+    return rig.device->newTextureWithDescriptor(MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(format, w, h, false));
+  };
+  EXPECT_EQ(texture(MTLPixelFormatInvalid, 4, 4), nullptr);
+  for (NSUInteger size : {NSUInteger(0), NSUInteger(16385)})
+  {
+    EXPECT_EQ(texture(MTLPixelFormatRGBA8Unorm, size, 4), nullptr) << size;
+    EXPECT_EQ(texture(MTLPixelFormatRGBA8Unorm, 4, size), nullptr) << size;
+  }
+  EXPECT_NE(texture(MTLPixelFormatR8Unorm, 16384, 1), nullptr);
+  EXPECT_NE(texture(MTLPixelFormatR8Unorm, 1, 16384), nullptr);
+
+  const std::shared_ptr<MTLFunction> vertex = rig.library->newFunctionWithName("testPositions"),
+                                     fragment = rig.library->newFunctionWithName("testHalfWhite");
+  const struct
+  {
+    std::shared_ptr<MTLFunction> vertex, fragment;
+    MTLPixelFormat colour;
+    bool made;
+  } cases[] = {
+    {vertex, fragment, MTLPixelFormatRGBA8Unorm, true},   {vertex, nullptr, MTLPixelFormatInvalid, true},
+    {vertex, fragment, MTLPixelFormatBGRA8Unorm, true},   {vertex, fragment, MTLPixelFormatR8Unorm, true},
+    {nullptr, fragment, MTLPixelFormatRGBA8Unorm, false}, {fragment, fragment, MTLPixelFormatRGBA8Unorm, false},
+    {vertex, vertex, MTLPixelFormatRGBA8Unorm, false},    {vertex, fragment, MTLPixelFormatStencil8, false},
+  };
+  for (const auto& k : cases)
+  {
+    MTLRenderPipelineDescriptor d;
+    d.vertexFunction = k.vertex, d.fragmentFunction = k.fragment;
+    d.colorAttachments[0].pixelFormat = k.colour;
+    NSError* error = nullptr;
+    EXPECT_EQ(rig.device->newRenderPipelineStateWithDescriptor(d, &error) != nullptr, k.made)
+      << (k.vertex ? k.vertex->name : "none") << " " << (k.fragment ? k.fragment->name : "none") << " " << k.colour;
+    EXPECT_EQ(error != nullptr, !k.made) << (k.vertex ? k.vertex->name : "none") << " " << k.colour;
+  }
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "metal_test_support.h"
 #include "mvx_context.h"
@@ -73,6 +74,7 @@ TEST(MetalFrames, ThreeBufferSetsLetThreeFramesFlyAndTheFourthWaits)
     QueueHold hold(s.ctx);
     for (int i = 0; i < sets; ++i) DrawRect(s, kRed);
     EXPECT_EQ(BusySets(s.ctx), sets);
+    EXPECT_EQ(mvxFramesInFlight(s.ctx), sets);
     std::atomic<bool> begun{false};
     std::thread next([&] {
       vxBeginFrame(s.ctx, 8, 8, 1); // waits for a free buffer set
@@ -215,6 +217,67 @@ TEST(MetalFrames, RendererThatFailedOrNeverStartedIsDeletedOnce)
   neverStarted.renderDelete();
   EXPECT_EQ(neverStarted.metalLayer, nullptr);
   EXPECT_TRUE(neverStarted.cbuffers.empty());
+}
+
+// A buffer set drawn with before holds only the new frame's shapes: nothing of the earlier frame's stroke or fill
+// comes back, whether the new frame draws nothing at all or something else.
+TEST(MetalFrames, AFrameInAReusedBufferSetDrawsOnlyItsOwnShapes)
+{
+  Surface s(16, 16, kMvxAntiAlias); // one buffer set, used by every frame
+  s.Begin();
+  vxBeginPath(s.ctx);
+  vxMoveTo(s.ctx, 2, 12);
+  vxLineTo(s.ctx, 14, 12);
+  vxSetStrokeColor(s.ctx, kRed);
+  vxSetStrokeWidth(s.ctx, 2);
+  vxStrokePath(s.ctx);
+  mvxtest::FillRect(s.ctx, 0, 0, 8, 8, kRed);
+  s.End();
+  ASSERT_EQ(s.Read().At(2, 2)[1], 0);
+  auto expectOnly = [&](const mvxtest::Image& img, bool green, const char* frame) {
+    int wrong = 0;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x)
+      {
+        const bool inside = green && x >= 8 && y >= 8;
+        const unsigned char want[4] = {(unsigned char)(inside ? 0 : 255), 255, (unsigned char)(inside ? 0 : 255), 255};
+        for (int c = 0; c < 4; ++c) wrong += img.At(x, y)[c] != want[c];
+      }
+    EXPECT_EQ(wrong, 0) << frame;
+  };
+  s.Begin();
+  s.End();
+  expectOnly(s.Read(), false, "nothing drawn");
+  s.Begin();
+  mvxtest::FillRect(s.ctx, 8, 8, 8, 8, kGreen);
+  s.End();
+  expectOnly(s.Read(), true, "a green square alone");
+}
+
+// A layer that presents with its transaction shows each frame once the frame has ended: the renderer waits for the
+// frame to finish and presents it itself, so nothing need wait for the queue.
+TEST(MetalFrames, ALayerThatPresentsWithItsTransactionShowsEachFrameAsItEnds)
+{
+  Surface s(8, 8, kMvxAntiAlias | kMvxTripleBuffer, false);
+  s.layer.setPresentsWithTransaction(true);
+  ASSERT_TRUE(s.layer.presentsWithTransaction());
+  long presented = 0;
+  for (VXcolor color : {kRed, kGreen, kRed})
+  {
+    DrawRect(s, color);
+    EXPECT_EQ(s.layer.presentedCount(), ++presented);
+    ASSERT_NE(s.layer.displayedTexture(), nullptr);
+    const mvxtest::Image img = mvxtest::ReadTexture(*s.layer.displayedTexture());
+    EXPECT_EQ(img.At(4, 4)[0], color.r * 255) << presented;
+    EXPECT_EQ(img.At(4, 4)[1], color.g * 255) << presented;
+  }
+  // The clear colour reaches the layer's blue-first drawable in its own channels.
+  s.Begin(VXcolor{{{0.2f, 0.4f, 0.6f, 1}}});
+  mvxtest::FillRect(s.ctx, 0, 0, 2, 2, kGreen);
+  s.End();
+  const mvxtest::Image img = mvxtest::ReadTexture(*s.layer.displayedTexture());
+  EXPECT_EQ(std::vector<int>(img.At(5, 5), img.At(5, 5) + 4), (std::vector<int>{51, 102, 153, 255}));
+  EXPECT_EQ(std::vector<int>(img.At(1, 1), img.At(1, 1) + 4), (std::vector<int>{0, 255, 0, 255}));
 }
 
 } // namespace

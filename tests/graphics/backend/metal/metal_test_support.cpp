@@ -28,7 +28,7 @@ bool WritePng(const Image& image, const std::string& path)
 
 bool WritePng(const MTLTexture& texture, const std::string& path) { return WritePng(ReadTexture(texture), path); }
 
-std::string CompareGolden(const Image& image, const std::string& name, int tolerance)
+std::string CompareGolden(const Image& image, const std::string& name)
 {
   std::string golden = std::string(DROVIK_GOLDEN_DIR) + "/" + name + ".png";
   if (getenv("DROVIK_UPDATE_GOLDEN")) return WritePng(image, golden) ? "" : "cannot write " + golden;
@@ -42,7 +42,7 @@ std::string CompareGolden(const Image& image, const std::string& name, int toler
   {
     int bad = 0;
     for (int i = 0; i < w * h * 4; ++i)
-      if (std::abs(expected[i] - image.rgba[i]) > tolerance && bad++ == 0)
+      if (expected[i] != image.rgba[i] && bad++ == 0)
         out << "first difference at (" << (i / 4) % w << ", " << (i / 4) / w << ") channel " << i % 4 << ": "
             << (int)image.rgba[i] << " vs " << (int)expected[i];
     if (bad) out << "; " << bad << " channel values differ";

@@ -23,9 +23,9 @@ Image ReadTexture(const MTLTexture& texture);
 bool WritePng(const Image& image, const std::string& path);
 bool WritePng(const MTLTexture& texture, const std::string& path);
 
-/// Compares with golden/NAME.png allowing `tolerance` per channel; writes NAME.actual.png beside the test binary on a
-/// mismatch. With DROVIK_UPDATE_GOLDEN set it writes the golden instead. Returns a description of the mismatch.
-std::string CompareGolden(const Image& image, const std::string& name, int tolerance);
+/// Compares with golden/NAME.png, every channel of every pixel exactly; writes NAME.actual.png beside the test binary
+/// on a mismatch. With DROVIK_UPDATE_GOLDEN set it writes the golden instead. Returns a description of the mismatch.
+std::string CompareGolden(const Image& image, const std::string& name);
 
 /// A layer of w x h pixels and a context drawing into it, optionally through a framebuffer of the same size.
 struct Surface

@@ -62,6 +62,17 @@ TEST(MetalTextures, UpdatesReadTheWholeImageBufferAtTextureWidth)
   ASSERT_EQ(mvxReadPixels(s.ctx, b, 1, 2, 2, 1, px), 1);
   EXPECT_EQ(px[0], 28);
   EXPECT_EQ(px[7], 35);
+  // An RGBA update reads its region from rows of 12 bytes too, and leaves the pixels outside it alone.
+  std::vector<unsigned char> update(rgba.size());
+  for (size_t i = 0; i < update.size(); ++i) update[i] = (unsigned char)(255 - i);
+  EXPECT_EQ(r->renderUpdateTextureWithImage(b, 1, 1, 2, 2, update.data()), 1);
+  unsigned char all[3 * 3 * 4];
+  ASSERT_EQ(mvxReadPixels(s.ctx, b, 0, 0, 3, 3, all), 1);
+  for (int i = 0; i < 3 * 3 * 4; ++i)
+  {
+    const int x = i / 4 % 3, y = i / 12;
+    EXPECT_EQ(all[i], x >= 1 && y >= 1 ? update[i] : rgba[i]) << "pixel " << x << ", " << y << " channel " << i % 4;
+  }
 }
 
 TEST(MetalTextures, MipmappedImageKeepsItsPixelsAndCarriesEveryLevelAveraged)
@@ -344,6 +355,96 @@ TEST(MetalTextures, AResampledCopyOfAnEvenRiseHoldsTheNearestLevelAtEachPixel)
     const float exact = kBase + kRise * row;
     for (int x = 0; x < kW; ++x)
       for (int c = 0; c < 3; ++c) EXPECT_NEAR(copy[((size_t)y * kW + x) * 4 + c], exact, 0.51f) << y << " " << x;
+  }
+}
+
+// Every function over a context answers nothing for no context, a renderer's layer is not opaque, and resampling refuses what it cannot copy:
+// an unknown, alpha or upside-down image, no output, an empty region or a scale that is not a positive number.
+TEST(MetalTextures, NoContextAndImagesThatCannotBeResampledAnswerNothing)
+{
+  unsigned char out[4 * 4] = {};
+  EXPECT_EQ(mvxReadPixels(nullptr, 1, 0, 0, 1, 1, out), 0);
+  EXPECT_EQ(mvxGetCommandQueue(nullptr), nullptr);
+  EXPECT_EQ(mvxGetDevice(nullptr), nullptr);
+  EXPECT_EQ(mvxImageTexture(nullptr, 1), nullptr);
+  EXPECT_EQ(mvxFramesInFlight(nullptr), 0);
+  EXPECT_EQ(mvxCreateFramebuffer(nullptr, 4, 4, 0), nullptr);
+  EXPECT_EQ(mvxResampleImage(nullptr, 1, 0, 0, 2, 2, 0, 0, 2, 2, out), 0);
+  mvxClearWithColor(nullptr, VXcolor{{{1, 0, 0, 1}}});
+  mvxDeleteFramebuffer(nullptr);
+  Surface s(8, 8);
+  auto texture = mvxGetDevice(s.ctx)->newTextureWithDescriptor(
+    MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 2, 2, false));
+  EXPECT_EQ(mvxImageFromTexture(nullptr, texture, 0), 0);
+  EXPECT_EQ(mvxImageFromTexture(s.ctx, nullptr, 0), 0);
+  EXPECT_EQ(mvxFramesInFlight(s.ctx), 0);
+  EXPECT_FALSE(s.layer.isOpaque()) << "what a frame leaves clear shows what is under the layer";
+  const unsigned char white[2 * 2 * 4] = {255, 255, 255, 255, 255, 255, 255, 255,
+                                          255, 255, 255, 255, 255, 255, 255, 255};
+  const int image = vxCreateImageFromPixels(s.ctx, 2, 2, 0, white);
+  const int flipped = vxCreateImageFromPixels(s.ctx, 2, 2, VX_IMAGE_FLIP_Y, white);
+  const int alpha = Renderer(s.ctx)->renderCreateTextureWithType(VX_TEXTURE_ALPHA, 2, 2, 0, white);
+  const float nan = std::nanf(""), inf = INFINITY;
+  const struct
+  {
+    int image;
+    float originX, originY, width, height;
+    int w, h;
+    bool output;
+  } refused[] = {
+    {image + 100, 0, 0, 2, 2, 2, 2, true}, {flipped, 0, 0, 2, 2, 2, 2, true}, {alpha, 0, 0, 2, 2, 2, 2, true},
+    {image, 0, 0, 2, 2, 2, 2, false},      {image, 0, 0, 2, 2, 0, 2, true},   {image, 0, 0, 2, 2, 2, -1, true},
+    {image, 0, 0, 0, 2, 2, 2, true},       {image, 0, 0, 2, -2, 2, 2, true},  {image, 0, 0, nan, 2, 2, 2, true},
+    {image, nan, 0, 2, 2, 2, 2, true},     {image, 0, inf, 2, 2, 2, 2, true}, {image, 0, 0, inf, 2, 2, 2, true},
+  };
+  for (const auto& k : refused)
+  {
+    EXPECT_EQ(mvxResampleImage(s.ctx, k.image, k.originX, k.originY, k.width, k.height, 0, 0, k.w, k.h,
+                               k.output ? out : nullptr),
+              0)
+      << "image " << k.image << " at " << k.originX << ", " << k.originY << " size " << k.width << " x " << k.height
+      << ", region " << k.w << " x " << k.h;
+  }
+  EXPECT_EQ(std::count(out, out + sizeof(out), 0), (long)sizeof(out)) << "a refused copy writes nothing";
+  EXPECT_EQ(mvxResampleImage(s.ctx, image, 0, 0, 2, 2, 0, 0, 2, 2, out), 1);
+  EXPECT_EQ(std::count(out, out + sizeof(out), 255), (long)sizeof(out));
+  // A mipmapped image copied at its own size is its own texels, at half its size its next level's one grey.
+  const unsigned char board[2 * 2 * 4] = {0, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255, 0, 0, 0, 255};
+  const int levels = vxCreateImageFromPixels(s.ctx, 2, 2, VX_IMAGE_GENERATE_MIPMAPS | VX_IMAGE_NEAREST, board);
+  EXPECT_EQ(mvxResampleImage(s.ctx, levels, 0, 0, 2, 2, 0, 0, 2, 2, out), 1);
+  EXPECT_EQ(std::vector<int>(out, out + 16), std::vector<int>(board, board + 16));
+  EXPECT_EQ(mvxResampleImage(s.ctx, levels, 0, 0, 1, 1, 0, 0, 1, 1, out), 1);
+  EXPECT_EQ(std::vector<int>(out, out + 4), (std::vector<int>{128, 128, 128, 255}));
+}
+
+// An image squeezed to half its size along one axis only is sampled from the level of its longer footprint: an 8 x 8
+// image of alternate black and white columns (or rows) drawn 4 pixels across (or down) shows the half size level's
+// even grey at every pixel, not one of its columns (or rows) at full size.
+TEST(MetalTextures, AnImageSqueezedAlongOneAxisTakesTheLevelOfItsLongerFootprint)
+{
+  const int n = 8;
+  for (bool columns : {true, false})
+  {
+    std::vector<unsigned char> px((size_t)n * n * 4, 255);
+    for (int y = 0; y < n; ++y)
+      for (int x = 0; x < n; ++x)
+        if ((columns ? x : y) % 2 == 0) memset(&px[((size_t)y * n + x) * 4], 0, 3);
+    const float w = columns ? n / 2.f : n, h = columns ? n : n / 2.f;
+    Surface s(n, n);
+    int image = vxCreateImageFromPixels(s.ctx, n, n, VX_IMAGE_GENERATE_MIPMAPS | VX_IMAGE_NEAREST, px.data());
+    s.Begin(VXcolor{{{1, 0, 0, 1}}});
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 0, 0, w, h);
+    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, w, h, 0, image, 1));
+    vxFillPath(s.ctx);
+    s.End();
+    const mvxtest::Image img = s.Read();
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        for (int c = 0; c < 3; ++c) wrong += img.At(x, y)[c] != 128;
+    EXPECT_EQ(wrong, 0) << (columns ? "columns" : "rows") << ", pixel (1, 1) " << int(img.At(1, 1)[0]);
+    EXPECT_EQ(img.At(n - 1, n - 1)[1], 0) << "nothing outside the rectangle";
   }
 }
 
