@@ -297,6 +297,14 @@ TEST_F(Prompts, OpeningReportsWhetherSomethingWasOpened)
   EXPECT_FALSE(Graphics()->RevealPathInFinder(missing, true));
   EXPECT_TRUE(Graphics()->RevealPathInFinder(tmp, true));
   EXPECT_EQ(mApp.mRequests, (std::vector<std::string>{"file:/", "select:/tmp"}));
+  // A folder that cannot be opened has nothing selected in it.
+  mApp.mRequests.clear();
+  mApp.mOpenHook = [](const std::string&) { return false; };
+  EXPECT_FALSE(Graphics()->RevealPathInFinder(tmp, true));
+  EXPECT_FALSE(Graphics()->RevealPathInFinder(tmp, false));
+  mApp.mOpenHook = [](const std::string&) { return true; };
+  EXPECT_TRUE(Graphics()->RevealPathInFinder(tmp, false));
+  EXPECT_EQ(mApp.mRequests, (std::vector<std::string>{"file:/", "file:/tmp", "file:/tmp"}));
 }
 
 TEST_F(Prompts, ClipboardRoundTrip)
