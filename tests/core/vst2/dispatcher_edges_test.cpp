@@ -11,6 +11,7 @@
 
 #include "core/HostId.h"
 #include "core/ReadableName.h"
+#include "foundation/main_thread.h"
 #include "test_plug.h"
 
 using testplug::FakeHost;
@@ -723,4 +724,25 @@ TEST(DispatcherEdges, StateComparisonToleratesOnlyRoundingToFloat)
   };
   for (const auto& c : cases)
     EXPECT_EQ(p.CompareState(c.values, c.start), c.same) << c.values[0] << " " << c.values[1] << " from " << c.start;
+}
+
+// The requests that may wait for a display prepare for it before they take the lock, and only opening an editor
+// prepares to open one; an instance without an editor prepares nothing.
+TEST(DispatcherEdges, OnlyEditorRequestsPrepareForADisplay)
+{
+  static std::vector<bool> prepared;
+  prepared.clear();
+  foundation::SetUnlockedPreparation([](bool mayOpenEditor) { prepared.push_back(mayOpenEditor); });
+  TestPlug p(plug::InstanceInfo{}, 0);
+  vst2::Rect* rect = nullptr;
+  Call(p, vst2::effEditGetRect, 0, 0, &rect);
+  Call(p, vst2::effEditOpen);
+  EXPECT_TRUE(prepared.empty());
+  p.SetHasUI(true);
+  Call(p, vst2::effEditGetRect, 0, 0, &rect);
+  Call(p, vst2::effEditOpen); // no window given: nothing opens
+  for (int32_t opcode : {vst2::effEditIdle, vst2::effEditClose, vst2::effGetProgram, vst2::effCanBeAutomated})
+    Call(p, opcode);
+  foundation::SetUnlockedPreparation(nullptr);
+  EXPECT_EQ(prepared, (std::vector<bool>{false, true}));
 }

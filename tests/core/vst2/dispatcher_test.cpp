@@ -331,6 +331,23 @@ TEST(Keys, VirtualKeysMapToKeyCodes)
     EXPECT_EQ(plug::VSTKeyCode(0, character), code) << char(character);
 }
 
+// What a plug-in leaves unset in its configuration it does not offer: no parameters, programs or channels, no
+// editor, chunks or instrument, no latency, no identity; it is an effect.
+TEST(Flags, AnUnsetConfigurationOffersNothing)
+{
+  plug::IPluginVST2 p({}, plug::IPluginConfig{});
+  vst2::Effect& e = p.GetEffect();
+  EXPECT_EQ(e.numParams, 0);
+  EXPECT_EQ(e.numPrograms, 0);
+  EXPECT_EQ(e.numInputs, 0);
+  EXPECT_EQ(e.numOutputs, 0);
+  EXPECT_EQ(e.initialDelay, 0);
+  EXPECT_EQ(e.uniqueID, 0);
+  EXPECT_EQ(e.version, 0);
+  EXPECT_EQ(e.flags & (vst2::kFlagHasEditor | vst2::kFlagProgramChunks | vst2::kFlagIsSynth), 0);
+  EXPECT_EQ(e.dispatcher(&e, vst2::effGetPlugCategory, 0, 0, nullptr, 0.f), vst2::kCategoryEffect);
+}
+
 TEST(Flags, MonoConfigurationAndEditorFlag)
 {
   TestPlug p({}, 0);

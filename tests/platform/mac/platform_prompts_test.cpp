@@ -260,8 +260,12 @@ TEST_F(Prompts, FilePromptsStartOnTheDesktopAndSavesGetTheExtension)
   EXPECT_STREQ(name.Get(), "/tmp/x/mine.vqp");
   EXPECT_STREQ(path.Get(), "/tmp/x/");
 
-  mApp.mFilePanelHook = nullptr; // cancelled
-  Graphics()->PromptForFile(name, path, kFileOpen, "");
+  mApp.mFilePanelHook = [&](appkit::FilePanel& p) { // cancelled
+    seen = p;
+    return appkit::kPanelCancelButton;
+  };
+  Graphics()->PromptForFile(name, path); // a panel to open a file unless asked otherwise
+  EXPECT_EQ(seen.kind, appkit::FilePanel::Kind::kOpen);
   EXPECT_STREQ(name.Get(), "");
   EXPECT_STREQ(path.Get(), "/tmp/x/");
 
