@@ -746,3 +746,22 @@ TEST(DispatcherEdges, OnlyEditorRequestsPrepareForADisplay)
   foundation::SetUnlockedPreparation(nullptr);
   EXPECT_EQ(prepared, (std::vector<bool>{false, true}));
 }
+
+// A host that closes an instance from inside a call of the plug-in's, while an editor request of that instance is
+// on its way to the lock, has the instance closed once that request gets there; the request answers nothing.
+TEST(DispatcherEdges, AnInstanceClosedWhileItsEditorRequestPreparesIsClosedByThatRequest)
+{
+  static TestPlug* closing = nullptr;
+  foundation::SetUnlockedPreparation([](bool) {
+    foundation::MainThreadScope held; // as in a callback of the plug-in's, which runs under the lock
+    vst2::Effect& e = closing->GetEffect();
+    EXPECT_EQ(e.dispatcher(&e, vst2::effClose, 0, 0, nullptr, 0.f), 0);
+  });
+  const int before = TestPlug::sInstances;
+  closing = new TestPlug(plug::InstanceInfo{}, 0);
+  closing->SetHasUI(true);
+  vst2::Rect* rect = nullptr;
+  EXPECT_EQ(Call(*closing, vst2::effEditGetRect, 0, 0, &rect), 0);
+  foundation::SetUnlockedPreparation(nullptr);
+  EXPECT_EQ(TestPlug::sInstances, before);
+}
