@@ -207,6 +207,12 @@ TEST(DispatcherEdges, PinPropertiesAndSpeakerArrangements)
   p.SetChannelLabel(plug::kInput, 1, "Side %d", true); // counted from 0
   Call(p, vst2::effGetInputProperties, 1, 0, &pin);
   EXPECT_STREQ(pin.label, "Side 1");
+  // A label longer than the host's field is cut to fit it, the field's end marker included.
+  const std::string longLabel(70, 'w');
+  p.SetChannelLabel(plug::kInput, 0, longLabel.c_str());
+  Call(p, vst2::effGetInputProperties, 0, 0, &pin);
+  EXPECT_EQ(std::string(pin.label), longLabel.substr(0, sizeof(pin.label) - 1));
+  EXPECT_EQ(pin.flags, vst2::kPinIsActive | vst2::kPinIsStereo);
   vst2::SpeakerArrangement *in = nullptr, *out = nullptr;
   ASSERT_EQ(Call(p, vst2::effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 1);
   ASSERT_TRUE(in && out);
