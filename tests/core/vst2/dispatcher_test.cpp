@@ -346,6 +346,10 @@ TEST(Flags, AnUnsetConfigurationOffersNothing)
   EXPECT_EQ(e.version, 0);
   EXPECT_EQ(e.flags & (vst2::kFlagHasEditor | vst2::kFlagProgramChunks | vst2::kFlagIsSynth), 0);
   EXPECT_EQ(e.dispatcher(&e, vst2::effGetPlugCategory, 0, 0, nullptr, 0.f), vst2::kCategoryEffect);
+  int configIdx = 5;
+  EXPECT_EQ(p.MaxNBuses(plug::kInput, &configIdx), 0);
+  EXPECT_EQ(configIdx, -1);
+  EXPECT_EQ(p.MaxNBuses(plug::kOutput), 0);
 }
 
 TEST(Flags, MonoConfigurationAndEditorFlag)
