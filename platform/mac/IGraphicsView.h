@@ -78,6 +78,8 @@ public:
   static constexpr int kQuietTicksBeforeRest = 6;
   static constexpr double kRestingTolerance = 0.1;
   bool IsResting() const { return mQuietTicks >= kQuietTicksBeforeRest; }
+  /// How late the frame timer may tick as things stand; 0 without a timer.
+  double FrameTimerTolerance() const { return mTimer ? mTimer->Tolerance() : 0.0; }
 
   // Cursor, colour panel, tool tips.
   void setMouseCursor(int type);

@@ -196,6 +196,14 @@ void RunLoop::SetTimerTolerance(TimerId id, double tolerance)
   WakeLocked(); // the loop's wait was set for the old tolerance
 }
 
+double RunLoop::TimerTolerance(TimerId id) const
+{
+  std::lock_guard<std::mutex> lock(mMutex);
+  auto it = std::find_if(mTimers.begin(), mTimers.end(),
+                         [id](const std::pair<TimerId, Timer>& entry) { return entry.first == id; });
+  return it != mTimers.end() ? it->second.tolerance : 0.0;
+}
+
 void RunLoop::InvalidateTimer(TimerId id)
 {
   std::unique_lock<std::mutex> lock(mMutex);

@@ -46,6 +46,8 @@ public:
   /// tolerance has run out; it then keeps to its grid as before. Unknown ids and negative values change nothing;
   /// tolerances over an hour count as an hour. [any thread]
   void SetTimerTolerance(TimerId id, double tolerance);
+  /// The timer's tolerance as it stands; 0 for an unknown id. [any thread]
+  double TimerTolerance(TimerId id) const;
 
   /// Stops a timer: it never fires again once this returns. When it is firing on another thread right now, waits
   /// for that firing to end (which cannot be the caller's own firing, nor one blocked by a lock the caller holds,
@@ -172,6 +174,8 @@ public:
   bool IsValid() const { return mId != 0; }
   /// See RunLoop::SetTimerTolerance.
   void SetTolerance(double seconds);
+  /// See RunLoop::TimerTolerance; 0 once invalidated.
+  double Tolerance() const { return mId != 0 ? mLoop.TimerTolerance(mId) : 0.0; }
 
 private:
   RunLoop& mLoop;

@@ -204,6 +204,15 @@ TEST_F(Paths, FilesAreReplacedWholeOrNotAtAll)
   EXPECT_EQ(st.st_mode & 07777, 0600u);
   EXPECT_FALSE(ReplaceFile(file.c_str(), [](std::FILE* f) { return std::fputs("half", f) < 0; }));
   EXPECT_EQ(ReadFile(file), "second");
+  // A host running without standard input has the lowest file number free for the new file; it serves as any.
+  const int input = dup(0);
+  ASSERT_GE(input, 0);
+  close(0);
+  const bool replaced = ReplaceFile(file.c_str(), writing("third"));
+  dup2(input, 0);
+  close(input);
+  EXPECT_TRUE(replaced);
+  EXPECT_EQ(ReadFile(file), "third");
   EXPECT_FALSE(ReplaceFile("", writing("x")));
   EXPECT_FALSE(ReplaceFile(nullptr, writing("x")));
   EXPECT_FALSE(ReplaceFile(file.c_str(), nullptr));

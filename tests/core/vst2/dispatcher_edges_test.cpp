@@ -11,6 +11,7 @@
 
 #include "core/HostId.h"
 #include "core/ReadableName.h"
+#include "foundation/main_thread.h"
 #include "test_plug.h"
 
 using testplug::FakeHost;
@@ -206,6 +207,12 @@ TEST(DispatcherEdges, PinPropertiesAndSpeakerArrangements)
   p.SetChannelLabel(plug::kInput, 1, "Side %d", true); // counted from 0
   Call(p, vst2::effGetInputProperties, 1, 0, &pin);
   EXPECT_STREQ(pin.label, "Side 1");
+  // A label longer than the host's field is cut to fit it, the field's end marker included.
+  const std::string longLabel(70, 'w');
+  p.SetChannelLabel(plug::kInput, 0, longLabel.c_str());
+  Call(p, vst2::effGetInputProperties, 0, 0, &pin);
+  EXPECT_EQ(std::string(pin.label), longLabel.substr(0, sizeof(pin.label) - 1));
+  EXPECT_EQ(pin.flags, vst2::kPinIsActive | vst2::kPinIsStereo);
   vst2::SpeakerArrangement *in = nullptr, *out = nullptr;
   ASSERT_EQ(Call(p, vst2::effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 1);
   ASSERT_TRUE(in && out);
@@ -723,4 +730,44 @@ TEST(DispatcherEdges, StateComparisonToleratesOnlyRoundingToFloat)
   };
   for (const auto& c : cases)
     EXPECT_EQ(p.CompareState(c.values, c.start), c.same) << c.values[0] << " " << c.values[1] << " from " << c.start;
+}
+
+// The requests that may wait for a display prepare for it before they take the lock, and only opening an editor
+// prepares to open one; an instance without an editor prepares nothing.
+TEST(DispatcherEdges, OnlyEditorRequestsPrepareForADisplay)
+{
+  static std::vector<bool> prepared;
+  prepared.clear();
+  foundation::SetUnlockedPreparation([](bool mayOpenEditor) { prepared.push_back(mayOpenEditor); });
+  TestPlug p(plug::InstanceInfo{}, 0);
+  vst2::Rect* rect = nullptr;
+  Call(p, vst2::effEditGetRect, 0, 0, &rect);
+  Call(p, vst2::effEditOpen);
+  EXPECT_TRUE(prepared.empty());
+  p.SetHasUI(true);
+  Call(p, vst2::effEditGetRect, 0, 0, &rect);
+  Call(p, vst2::effEditOpen); // no window given: nothing opens
+  for (int32_t opcode : {vst2::effEditIdle, vst2::effEditClose, vst2::effGetProgram, vst2::effCanBeAutomated})
+    Call(p, opcode);
+  foundation::SetUnlockedPreparation(nullptr);
+  EXPECT_EQ(prepared, (std::vector<bool>{false, true}));
+}
+
+// A host that closes an instance from inside a call of the plug-in's, while an editor request of that instance is
+// on its way to the lock, has the instance closed once that request gets there; the request answers nothing.
+TEST(DispatcherEdges, AnInstanceClosedWhileItsEditorRequestPreparesIsClosedByThatRequest)
+{
+  static TestPlug* closing = nullptr;
+  foundation::SetUnlockedPreparation([](bool) {
+    foundation::MainThreadScope held; // as in a callback of the plug-in's, which runs under the lock
+    vst2::Effect& e = closing->GetEffect();
+    EXPECT_EQ(e.dispatcher(&e, vst2::effClose, 0, 0, nullptr, 0.f), 0);
+  });
+  const int before = TestPlug::sInstances;
+  closing = new TestPlug(plug::InstanceInfo{}, 0);
+  closing->SetHasUI(true);
+  vst2::Rect* rect = nullptr;
+  EXPECT_EQ(Call(*closing, vst2::effEditGetRect, 0, 0, &rect), 0);
+  foundation::SetUnlockedPreparation(nullptr);
+  EXPECT_EQ(TestPlug::sInstances, before);
 }

@@ -1,5 +1,6 @@
 // The VST 2.x dispatcher and parameter callbacks driven like a host: guards on pointers and indices, bounded
 // copies, chunks, programs, keys, host identification and the entry point.
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "core/vst2/PluginEntry.h"
+#include "golden_text.h"
 #include "test_plug.h"
 
 using testplug::FakeHost;
@@ -308,24 +310,46 @@ TEST(Dispatcher, OfflineRenderingResetsTheProcessor)
   FakeHost::sCurrent = nullptr;
 }
 
-// The ends of the virtual-key table and its neighbours outside it.
+// Every virtual key, and its neighbours outside the table, with the key code it gives (recorded in
+// golden/virtual_keys.txt); keys 0 and 57 take the character's key, others ignore the character.
 TEST(Keys, VirtualKeysMapToKeyCodes)
 {
-  EXPECT_EQ(plug::VSTKeyCode(1, 0), 8);
-  EXPECT_EQ(plug::VSTKeyCode(57, 'a'), 0x41);
-  EXPECT_EQ(plug::VSTKeyCode(58, 'a'), 0);
-  EXPECT_EQ(plug::VSTKeyCode(-3, 0), 0);
+  std::string table;
+  for (int key = -2; key <= 60; ++key)
+  {
+    char line[48];
+    std::snprintf(line, sizeof(line), "%d: 0x%02x %d\n", key, plug::VSTKeyCode(key, 'a'), plug::VSTKeyCode(key, 0));
+    table += line;
+  }
+  const std::string differences = goldentext::Compare(std::string(DROVIK_CORE_GOLDEN_DIR) + "/virtual_keys.txt", table);
+  EXPECT_TRUE(differences.empty()) << differences;
   EXPECT_EQ(plug::VSTKeyCode(0, '7'), '7');
-  EXPECT_EQ(plug::VSTKeyCode(23, 0), 0x2f);
-  EXPECT_EQ(plug::VSTKeyCode(24, 0), 0x60);
-  EXPECT_EQ(plug::VSTKeyCode(51, 0), 0x7b);
-  EXPECT_EQ(plug::VSTKeyCode(52, 0), 0x90);
-  EXPECT_EQ(plug::VSTKeyCode(56, 0), 0x12);
   // Printable characters without a key: digits and letters, small letters as capitals; other characters none.
   const std::pair<int, int> characters[] = {{'/', 0},   {'0', '0'}, {'9', '9'}, {':', 0},   {'@', 0},   {'A', 'A'},
                                             {'Z', 'Z'}, {'[', 0},   {'`', 0},   {'a', 'A'}, {'z', 'Z'}, {'{', 0}};
   for (const auto& [character, code] : characters)
     EXPECT_EQ(plug::VSTKeyCode(0, character), code) << char(character);
+}
+
+// What a plug-in leaves unset in its configuration it does not offer: no parameters, programs or channels, no
+// editor, chunks or instrument, no latency, no identity; it is an effect.
+TEST(Flags, AnUnsetConfigurationOffersNothing)
+{
+  plug::IPluginVST2 p({}, plug::IPluginConfig{});
+  vst2::Effect& e = p.GetEffect();
+  EXPECT_EQ(e.numParams, 0);
+  EXPECT_EQ(e.numPrograms, 0);
+  EXPECT_EQ(e.numInputs, 0);
+  EXPECT_EQ(e.numOutputs, 0);
+  EXPECT_EQ(e.initialDelay, 0);
+  EXPECT_EQ(e.uniqueID, 0);
+  EXPECT_EQ(e.version, 0);
+  EXPECT_EQ(e.flags & (vst2::kFlagHasEditor | vst2::kFlagProgramChunks | vst2::kFlagIsSynth), 0);
+  EXPECT_EQ(e.dispatcher(&e, vst2::effGetPlugCategory, 0, 0, nullptr, 0.f), vst2::kCategoryEffect);
+  int configIdx = 5;
+  EXPECT_EQ(p.MaxNBuses(plug::kInput, &configIdx), 0);
+  EXPECT_EQ(configIdx, -1);
+  EXPECT_EQ(p.MaxNBuses(plug::kOutput), 0);
 }
 
 TEST(Flags, MonoConfigurationAndEditorFlag)

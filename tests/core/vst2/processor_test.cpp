@@ -164,6 +164,23 @@ TEST(LatencyDelayLine, DelaysByItsLengthAcrossResizesAndReserves)
   line.Resize(-4);
   EXPECT_EQ(line.GetLength(), 0);
   line.Feed(fed, 1);
+  // Past what it holds it takes a fresh buffer, of one sample as of any other length.
+  for (int length : {1, 7})
+  {
+    plug::LatencyDelayLine fresh(2, 1, 0);
+    fresh.Resize(length);
+    std::vector<double> in(9), side(9, 100.0), out(9, -1.0), expected(9, 0.0);
+    for (int i = 0; i < 9; ++i)
+    {
+      in[size_t(i)] = i + 1;
+      if (i >= length)
+        expected[size_t(i)] = i + 1 - length;
+    }
+    double* inputs[] = {in.data(), side.data()};
+    double* outputs[] = {out.data()};
+    fresh.PassThrough(inputs, outputs, 9);
+    EXPECT_EQ(out, expected) << length;
+  }
 }
 
 namespace {

@@ -260,8 +260,12 @@ TEST_F(Prompts, FilePromptsStartOnTheDesktopAndSavesGetTheExtension)
   EXPECT_STREQ(name.Get(), "/tmp/x/mine.vqp");
   EXPECT_STREQ(path.Get(), "/tmp/x/");
 
-  mApp.mFilePanelHook = nullptr; // cancelled
-  Graphics()->PromptForFile(name, path, kFileOpen, "");
+  mApp.mFilePanelHook = [&](appkit::FilePanel& p) { // cancelled
+    seen = p;
+    return appkit::kPanelCancelButton;
+  };
+  Graphics()->PromptForFile(name, path); // a panel to open a file unless asked otherwise
+  EXPECT_EQ(seen.kind, appkit::FilePanel::Kind::kOpen);
   EXPECT_STREQ(name.Get(), "");
   EXPECT_STREQ(path.Get(), "/tmp/x/");
 
@@ -297,6 +301,14 @@ TEST_F(Prompts, OpeningReportsWhetherSomethingWasOpened)
   EXPECT_FALSE(Graphics()->RevealPathInFinder(missing, true));
   EXPECT_TRUE(Graphics()->RevealPathInFinder(tmp, true));
   EXPECT_EQ(mApp.mRequests, (std::vector<std::string>{"file:/", "select:/tmp"}));
+  // A folder that cannot be opened has nothing selected in it.
+  mApp.mRequests.clear();
+  mApp.mOpenHook = [](const std::string&) { return false; };
+  EXPECT_FALSE(Graphics()->RevealPathInFinder(tmp, true));
+  EXPECT_FALSE(Graphics()->RevealPathInFinder(tmp, false));
+  mApp.mOpenHook = [](const std::string&) { return true; };
+  EXPECT_TRUE(Graphics()->RevealPathInFinder(tmp, false));
+  EXPECT_EQ(mApp.mRequests, (std::vector<std::string>{"file:/", "file:/tmp", "file:/tmp"}));
 }
 
 TEST_F(Prompts, ClipboardRoundTrip)

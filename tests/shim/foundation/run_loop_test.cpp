@@ -1,5 +1,6 @@
 // The run loop driven by hand: when timers fire, how missed firings collapse, and how timers are stopped.
 #include <cstdio>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -188,6 +189,33 @@ TEST_F(ManualLoop, NonPositiveIntervalIsRefused)
   EXPECT_EQ(mLoop.AddTimer(mClock.Now(), 0.0, [] {}), 0u);
   EXPECT_EQ(mLoop.AddTimer(mClock.Now(), -1.0, [] {}), 0u);
   EXPECT_EQ(mLoop.TimerCount(), 0u);
+}
+
+// A tolerance holds as set, up to an hour; what is not a length of time (negative, not a number) leaves it be, and
+// a timer unknown or stopped has none.
+TEST_F(ManualLoop, ATimersToleranceHoldsAsSetUpToAnHour)
+{
+  RunLoopTimer timer([] {}, 0.020, mLoop);
+  EXPECT_EQ(timer.Tolerance(), 0.0);
+  const double nan = std::numeric_limits<double>::quiet_NaN(), infinity = std::numeric_limits<double>::infinity();
+  std::vector<double> seen;
+  for (double asked : {0.25, -1.0, nan, 0.0, 3599.5, 3600.0, 3600.5, 7200.0, infinity, -infinity, 1e-9})
+  {
+    timer.SetTolerance(asked);
+    seen.push_back(timer.Tolerance());
+  }
+  EXPECT_EQ(seen, (std::vector<double>{0.25, 0.25, 0.25, 0.0, 3599.5, 3600.0, 3600.0, 3600.0, 3600.0, 3600.0, 1e-9}));
+  const RunLoop::TimerId stopped = mLoop.AddTimer(mClock.Now(), 1.0, [] {});
+  mLoop.SetTimerTolerance(stopped, 2.0);
+  EXPECT_EQ(mLoop.TimerTolerance(stopped), 2.0);
+  mLoop.InvalidateTimer(stopped);
+  EXPECT_EQ(mLoop.TimerTolerance(stopped), 0.0);
+  mLoop.SetTimerTolerance(stopped, 3.0);
+  EXPECT_EQ(mLoop.TimerTolerance(stopped), 0.0);
+  EXPECT_EQ(mLoop.TimerTolerance(0), 0.0);
+  EXPECT_EQ(timer.Tolerance(), 1e-9); // the other timer's tolerance stays its own
+  timer.Invalidate();
+  EXPECT_EQ(timer.Tolerance(), 0.0);
 }
 
 // The whole firing schedule of timers of every kind (own grid, coalescing, added and stopped from callbacks) as

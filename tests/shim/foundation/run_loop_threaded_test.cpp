@@ -59,6 +59,28 @@ TEST(RunLoopThread, ATolerantTimerFiresWithTheLoopsOtherWakeUps)
   EXPECT_TRUE(WaitFor([&] { return tolerant.load() >= before + 10; }));
 }
 
+// Stopping a timer whose callback is in progress on the loop's thread returns only once that callback has ended.
+TEST(RunLoopThread, StoppingATimerWaitsForItsCallbackInProgress)
+{
+  RunLoop loop;
+  std::atomic<bool> entered{false}, release{false}, finished{false};
+  const RunLoop::TimerId id = loop.AddTimer(loop.Now(), 10.0, [&] {
+    entered = true;
+    while (!release.load())
+      std::this_thread::yield();
+    finished = true;
+  });
+  ASSERT_TRUE(WaitFor([&] { return entered.load(); }));
+  // The callback goes on only once the timer is gone from the loop, that is once the stop below is under way.
+  std::thread releasing([&] {
+    WaitFor([&] { return loop.TimerCount() == 0; });
+    release = true;
+  });
+  loop.InvalidateTimer(id);
+  EXPECT_TRUE(finished.load());
+  releasing.join();
+}
+
 TEST(RunLoopThread, TimersNeverRunDuringAMainThreadCall)
 {
   RunLoop loop;
