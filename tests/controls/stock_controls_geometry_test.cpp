@@ -148,6 +148,29 @@ TEST_F(ControlsTest, SvgKnobDrawsTheImageItWasLastGiven)
   EXPECT_TRUE(turns().empty());
 }
 
+// Lanes share the widget across the way they fill: upright lanes stand side by side, lying lanes are stacked; a
+// point finds the lane it is in, and none outside them.
+TEST_F(ControlsTest, LanesShareTheWidgetAcrossTheWayTheyFill)
+{
+  struct Lanes : IVTrackControlBase
+  {
+    using IVTrackControlBase::IVTrackControlBase;
+    void Draw(IGraphics& g) override { DrawWidget(g); }
+  };
+  auto* upright = new Lanes(IRECT(0, 0, 150, 200), "", WidgetOnly(), {0, 1, 2}, 0, kVertical);
+  auto* lying = new Lanes(IRECT(20, 0, 220, 100), "", WidgetOnly(), {0, 1}, 0, kHorizontal);
+  g.AttachControl(upright);
+  g.AttachControl(lying);
+  EXPECT_EQ(upright->GetTrackBounds(0), IRECT(0, 0, 50, 200));
+  EXPECT_EQ(upright->GetTrackBounds(1), IRECT(50, 0, 100, 200));
+  EXPECT_EQ(upright->GetTrackBounds(2), IRECT(100, 0, 150, 200));
+  EXPECT_EQ(lying->GetTrackBounds(0), IRECT(20, 0, 220, 50));
+  EXPECT_EQ(lying->GetTrackBounds(1), IRECT(20, 50, 220, 100));
+  EXPECT_EQ(upright->GetValIdxForPos(120, 10), 2);
+  EXPECT_EQ(lying->GetValIdxForPos(30, 90), 1);
+  EXPECT_EQ(lying->GetValIdxForPos(10, 90), -1);
+}
+
 TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
 {
   struct Lanes : IVTrackControlBase

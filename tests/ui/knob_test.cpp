@@ -113,6 +113,25 @@ TEST_F(Knob, ValueBoxOnlyWhileHovered)
   EXPECT_EQ(mDelegate.mValuesFromUI.size(), sent) << "the pointer passing over sends the host nothing";
 }
 
+// The value box is as wide as its template of "0" characters; no characters (or fewer than none) leave no box.
+TEST_F(Knob, TheTemplateWidthSetsTheWidthOfTheValueBox)
+{
+  const struct
+  {
+    int width;
+    IRECT box; // the knob is (10, 10, 60, 60); one "0" at size 12 measures 6 x 12
+  } cases[] = {{6, IRECT(17, 29, 53, 41)}, {3, IRECT(26, 29, 44, 41)}, {1, IRECT(32, 29, 38, 41)},
+               {0, IRECT(35, 35, 35, 35)}, {-2, IRECT(35, 35, 35, 35)}};
+  for (const auto& c : cases)
+  {
+    IBKnobMultiControlVQ::Options o;
+    o.templateWidth = c.width;
+    auto* k = static_cast<IBKnobMultiControlVQ*>(mG.AttachControl(
+      new IBKnobMultiControlVQ(10, 10, 0, IBitmap(&mRaw, 101, false, "knob"), IText(12.f), o)));
+    EXPECT_EQ(k->KnobValueTextRect(), c.box) << c.width;
+  }
+}
+
 } // namespace
 
 // Shift on the wheel moves a thousandth of the range, a tenth of a plain notch.
