@@ -429,6 +429,32 @@ TEST_F(StockControlsTest, TabSwitchShowsTheNearestStateForAValueBetweenSteps)
   }
 }
 
+// Two states: the second shows from halfway; a slide switch's handle then sits in the far half.
+TEST_F(StockControlsTest, SwitchesOfTwoStatesShowTheSecondFromHalfway)
+{
+  auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 60, 30), nullptr, {"a", "b"}));
+  auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 50, 90, 80), nullptr, "", IVStyle(), false, kHorizontal, 2));
+  for (auto [value, shown] : {std::pair{0.0, 0}, {0.49, 0}, {0.5, 1}, {1.0, 1}})
+  {
+    tabs->SetValueFromDelegate(value, 0);
+    EXPECT_EQ(tabs->SelectedIdx(), shown) << value;
+    slide->SetValueFromDelegate(value, 0);
+    const IRECT w = slide->GetWidgetBounds();
+    EXPECT_EQ(slide->GetHandleBounds(), shown ? IRECT(w.CentreX(), w.mTop, w.mRight, w.mBottom)
+                                              : IRECT(w.mLeft, w.mTop, w.CentreX(), w.mBottom))
+      << value;
+  }
+}
+
+// Bitmap controls made without a parameter have none.
+TEST_F(StockControlsTest, BitmapControlsMadeWithoutAParameterHaveNone)
+{
+  EXPECT_EQ(Attach(new IBSwitchControl(5.f, 5.f, Strip(2)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IBSwitchControl(IRECT(0, 0, 40, 30), Strip(2)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IBKnobControl(IRECT(0, 0, 40, 40), Strip(5)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IBSliderControl(0.f, 0.f, 100.f, Strip(1), Strip(0)))->GetParamIdx(), -1);
+}
+
 TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMilliseconds)
 {
   auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 0, 90, 30), nullptr, "", IVStyle(), true, kHorizontal, 3, 2));
