@@ -118,6 +118,21 @@ TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
 }
 
 // An SVG knob draws its image turned with its value, nothing without an image, and the image it was last given.
+// An SVG button shows its on image for any value above one half, and its off image (here none) up to it.
+TEST_F(ControlsTest, SvgButtonShowsItsOnImageAboveOneHalf)
+{
+  const SvgPointer on = EmptySvg(20, 20);
+  auto* button = new ISVGButtonControl(IRECT(10, 10, 50, 50), nullptr, ISVG(), ISVG(on.get()));
+  g.AttachControl(button);
+  for (auto [value, drawn] : {std::pair{0.0, false}, {0.5, false}, {0.51, true}, {0.7, true}, {1.0, true}})
+  {
+    button->SetValue(value, 0);
+    g.mOps.clear();
+    button->Draw(g);
+    EXPECT_EQ(g.mOps.size(), drawn ? 1u : 0u) << value;
+  }
+}
+
 TEST_F(ControlsTest, SvgKnobDrawsTheImageItWasLastGiven)
 {
   const SvgPointer image = EmptySvg(20, 20);

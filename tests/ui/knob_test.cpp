@@ -18,7 +18,7 @@ struct Knob : ::testing::Test
   IBKnobMultiControlVQ* Add(int param, bool unitWheel = false, EDirection direction = kVertical)
   {
     IBKnobMultiControlVQ::Options o;
-    o.unitWheel = unitWheel;
+    if (unitWheel) o.unitWheel = true; // else left as made: a knob wheels in fractions of its range by default
     o.direction = direction;
     return static_cast<IBKnobMultiControlVQ*>(
       mG.AttachControl(new IBKnobMultiControlVQ(10, 10, param, IBitmap(&mRaw, 101, false, "knob"), IText(), o)));
