@@ -133,6 +133,22 @@ TEST_F(ControlsTest, SvgButtonShowsItsOnImageAboveOneHalf)
   }
 }
 
+// An SVG switch shows the image nearest its value; here only the middle one of three is drawn.
+TEST_F(ControlsTest, SvgSwitchShowsTheImageNearestItsValue)
+{
+  const SvgPointer middle = EmptySvg(20, 20);
+  auto* sw = new ISVGSwitchControl(IRECT(10, 10, 50, 50), {ISVG(), ISVG(middle.get()), ISVG()});
+  g.AttachControl(sw);
+  for (auto [value, drawn] : {std::pair{0.0, false}, {0.24, false}, {0.25, true}, {0.5, true}, {0.74, true},
+                              {0.75, false}, {1.0, false}})
+  {
+    sw->SetValue(value, 0);
+    g.mOps.clear();
+    sw->Draw(g);
+    EXPECT_EQ(g.mOps.size(), drawn ? 1u : 0u) << value;
+  }
+}
+
 TEST_F(ControlsTest, SvgKnobDrawsTheImageItWasLastGiven)
 {
   const SvgPointer image = EmptySvg(20, 20);

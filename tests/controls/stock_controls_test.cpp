@@ -264,6 +264,12 @@ TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReport
   tabs->OnMouseDown(-5, -5, left);
   EXPECT_DOUBLE_EQ(tabs->GetValue(0), 1.0);
   EXPECT_EQ(actions, 2);
+  for (auto [button, value] : {std::pair{0, 0.0}, {1, 0.5}})
+  {
+    const IRECT r = tabs->GetButton(button);
+    tabs->OnMouseDown(r.CentreX(), r.CentreY(), left);
+    EXPECT_DOUBLE_EQ(tabs->GetValue(0), value) << button;
+  }
 }
 
 TEST_F(StockControlsTest, ToggleShowsTheTextOfItsState)
@@ -446,13 +452,22 @@ TEST_F(StockControlsTest, SwitchesOfTwoStatesShowTheSecondFromHalfway)
   }
 }
 
-// Bitmap controls made without a parameter have none.
-TEST_F(StockControlsTest, BitmapControlsMadeWithoutAParameterHaveNone)
+// Controls made without a parameter have none, for any of their values.
+TEST_F(StockControlsTest, ControlsMadeWithoutAParameterHaveNone)
 {
   EXPECT_EQ(Attach(new IBSwitchControl(5.f, 5.f, Strip(2)))->GetParamIdx(), -1);
   EXPECT_EQ(Attach(new IBSwitchControl(IRECT(0, 0, 40, 30), Strip(2)))->GetParamIdx(), -1);
   EXPECT_EQ(Attach(new IBKnobControl(IRECT(0, 0, 40, 40), Strip(5)))->GetParamIdx(), -1);
   EXPECT_EQ(Attach(new IBSliderControl(0.f, 0.f, 100.f, Strip(1), Strip(0)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IVToggleControl(IRECT(0, 0, 90, 30)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 30)))->GetParamIdx(), -1);
+  for (IControl* pair : {static_cast<IControl*>(Attach(new IVXYPadControl(IRECT(0, 0, 100, 100)))),
+                         static_cast<IControl*>(Attach(new IVRangeSliderControl(IRECT(0, 0, 30, 100))))})
+  {
+    ASSERT_EQ(pair->NValues(), 2);
+    EXPECT_EQ(pair->GetParamIdx(0), -1);
+    EXPECT_EQ(pair->GetParamIdx(1), -1);
+  }
 }
 
 TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMilliseconds)
@@ -475,6 +490,16 @@ TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMillise
 
   slide->SetValueFromDelegate(0.5, 0);
   EXPECT_NEAR(slide->GetHandleBounds().CentreX(), 45.f, 1.f) << "a value from the host moves the handle at once";
+  // From the middle a click slides the handle on towards the last cell.
+  slide->SetDirty(false);
+  const IRECT middle = slide->GetHandleBounds();
+  Click(*slide, middle.CentreX(), middle.CentreY());
+  EXPECT_DOUBLE_EQ(slide->GetValue(0), 1.0);
+  Step(*slide, 50);
+  EXPECT_GT(slide->GetHandleBounds().mLeft, middle.mLeft);
+  EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft);
+  Step(*slide, 51);
+  EXPECT_EQ(slide->GetHandleBounds(), last);
 }
 
 TEST_F(StockControlsTest, BitmapSliderHandleRunsTheLengthOfItsTrackLessItsOwnSize)
