@@ -303,6 +303,21 @@ TEST_F(StockControlsTest, ToggleShowsTheTextOfItsState)
   EXPECT_NE(up, down);
   EXPECT_EQ(shapes(0.4), up);
   EXPECT_EQ(shapes(0.6), down);
+
+  // Made for a parameter or for an action, a toggle writes its text in the same place on its button.
+  auto* forParam = Attach(new IVToggleControl(IRECT(0, 0, 90, 30), -1, "", IVStyle(), "off", "on"));
+  auto textAt = [&](IControl& c) {
+    g.mOps.clear();
+    c.Draw(g);
+    std::vector<IRECT> rects;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawText" && !op.mText.empty())
+        rects.push_back(op.mRect);
+    return rects;
+  };
+  toggle->SetValue(0.0, 0);
+  ASSERT_EQ(textAt(*forParam).size(), 1u);
+  EXPECT_EQ(textAt(*toggle), textAt(*forParam));
 }
 
 TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGoOnRelease)
