@@ -254,6 +254,19 @@ TEST_F(StockControlsTest, ColourSwatchKeepsOnlyIndicesOfTheNineColours)
   EXPECT_EQ(labels, (std::vector<std::string>{"a", "d"}));
 }
 
+// The pointer passing over a cell and away again chooses nothing.
+TEST_F(StockControlsTest, ColourSwatchChoosesNothingWhileThePointerOnlyPasses)
+{
+  int actions = 0, chosen = 0;
+  auto* swatch = Attach(new IVColorSwatchControl(IRECT(0, 0, 90, 90), "", [&](int, const IColor&) { ++chosen; }));
+  swatch->SetActionFunction([&](IControl*) { ++actions; });
+  const IRECT cell = swatch->GetCell(0);
+  swatch->OnMouseOver(cell.CentreX(), cell.CentreY(), left);
+  swatch->OnMouseOut();
+  EXPECT_EQ(actions, 0);
+  EXPECT_EQ(chosen, 0);
+}
+
 TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReportsIt)
 {
   int actions = 0;
