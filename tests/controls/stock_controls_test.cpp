@@ -489,6 +489,9 @@ TEST_F(StockControlsTest, ControlsMadeWithoutAParameterHaveNone)
   EXPECT_EQ(Attach(new IBSliderControl(0.f, 0.f, 100.f, Strip(1), Strip(0)))->GetParamIdx(), -1);
   EXPECT_EQ(Attach(new IVToggleControl(IRECT(0, 0, 90, 30)))->GetParamIdx(), -1);
   EXPECT_EQ(Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 30)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 30), nullptr, {"a", "b"}))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IVToggleControl(IRECT(0, 0, 90, 30), nullptr))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IVSwitchControl(IRECT(0, 0, 90, 30), nullptr))->GetParamIdx(), -1);
   for (IControl* pair : {static_cast<IControl*>(Attach(new IVXYPadControl(IRECT(0, 0, 100, 100)))),
                          static_cast<IControl*>(Attach(new IVRangeSliderControl(IRECT(0, 0, 30, 100))))})
   {
