@@ -118,6 +118,37 @@ TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
 }
 
 // An SVG knob draws its image turned with its value, nothing without an image, and the image it was last given.
+// An SVG button shows its on image for any value above one half, and its off image (here none) up to it.
+TEST_F(ControlsTest, SvgButtonShowsItsOnImageAboveOneHalf)
+{
+  const SvgPointer on = EmptySvg(20, 20);
+  auto* button = new ISVGButtonControl(IRECT(10, 10, 50, 50), nullptr, ISVG(), ISVG(on.get()));
+  g.AttachControl(button);
+  for (auto [value, drawn] : {std::pair{0.0, false}, {0.5, false}, {0.51, true}, {0.7, true}, {1.0, true}})
+  {
+    button->SetValue(value, 0);
+    g.mOps.clear();
+    button->Draw(g);
+    EXPECT_EQ(g.mOps.size(), drawn ? 1u : 0u) << value;
+  }
+}
+
+// An SVG switch shows the image nearest its value; here only the middle one of three is drawn.
+TEST_F(ControlsTest, SvgSwitchShowsTheImageNearestItsValue)
+{
+  const SvgPointer middle = EmptySvg(20, 20);
+  auto* sw = new ISVGSwitchControl(IRECT(10, 10, 50, 50), {ISVG(), ISVG(middle.get()), ISVG()});
+  g.AttachControl(sw);
+  for (auto [value, drawn] : {std::pair{0.0, false}, {0.24, false}, {0.25, true}, {0.5, true}, {0.74, true},
+                              {0.75, false}, {1.0, false}})
+  {
+    sw->SetValue(value, 0);
+    g.mOps.clear();
+    sw->Draw(g);
+    EXPECT_EQ(g.mOps.size(), drawn ? 1u : 0u) << value;
+  }
+}
+
 TEST_F(ControlsTest, SvgKnobDrawsTheImageItWasLastGiven)
 {
   const SvgPointer image = EmptySvg(20, 20);
@@ -146,6 +177,29 @@ TEST_F(ControlsTest, SvgKnobDrawsTheImageItWasLastGiven)
   EXPECT_LT(angles[0], angles[1]);
   knob->ReplaceImage(ISVG());
   EXPECT_TRUE(turns().empty());
+}
+
+// Lanes share the widget across the way they fill: upright lanes stand side by side, lying lanes are stacked; a
+// point finds the lane it is in, and none outside them.
+TEST_F(ControlsTest, LanesShareTheWidgetAcrossTheWayTheyFill)
+{
+  struct Lanes : IVTrackControlBase
+  {
+    using IVTrackControlBase::IVTrackControlBase;
+    void Draw(IGraphics& g) override { DrawWidget(g); }
+  };
+  auto* upright = new Lanes(IRECT(0, 0, 150, 200), "", WidgetOnly(), {0, 1, 2}, 0, kVertical);
+  auto* lying = new Lanes(IRECT(20, 0, 220, 100), "", WidgetOnly(), {0, 1}, 0, kHorizontal);
+  g.AttachControl(upright);
+  g.AttachControl(lying);
+  EXPECT_EQ(upright->GetTrackBounds(0), IRECT(0, 0, 50, 200));
+  EXPECT_EQ(upright->GetTrackBounds(1), IRECT(50, 0, 100, 200));
+  EXPECT_EQ(upright->GetTrackBounds(2), IRECT(100, 0, 150, 200));
+  EXPECT_EQ(lying->GetTrackBounds(0), IRECT(20, 0, 220, 50));
+  EXPECT_EQ(lying->GetTrackBounds(1), IRECT(20, 50, 220, 100));
+  EXPECT_EQ(upright->GetValIdxForPos(120, 10), 2);
+  EXPECT_EQ(lying->GetValIdxForPos(30, 90), 1);
+  EXPECT_EQ(lying->GetValIdxForPos(10, 90), -1);
 }
 
 TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)

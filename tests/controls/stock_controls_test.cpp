@@ -254,6 +254,19 @@ TEST_F(StockControlsTest, ColourSwatchKeepsOnlyIndicesOfTheNineColours)
   EXPECT_EQ(labels, (std::vector<std::string>{"a", "d"}));
 }
 
+// The pointer passing over a cell and away again chooses nothing.
+TEST_F(StockControlsTest, ColourSwatchChoosesNothingWhileThePointerOnlyPasses)
+{
+  int actions = 0, chosen = 0;
+  auto* swatch = Attach(new IVColorSwatchControl(IRECT(0, 0, 90, 90), "", [&](int, const IColor&) { ++chosen; }));
+  swatch->SetActionFunction([&](IControl*) { ++actions; });
+  const IRECT cell = swatch->GetCell(0);
+  swatch->OnMouseOver(cell.CentreX(), cell.CentreY(), left);
+  swatch->OnMouseOut();
+  EXPECT_EQ(actions, 0);
+  EXPECT_EQ(chosen, 0);
+}
+
 TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReportsIt)
 {
   int actions = 0;
@@ -264,6 +277,12 @@ TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReport
   tabs->OnMouseDown(-5, -5, left);
   EXPECT_DOUBLE_EQ(tabs->GetValue(0), 1.0);
   EXPECT_EQ(actions, 2);
+  for (auto [button, value] : {std::pair{0, 0.0}, {1, 0.5}})
+  {
+    const IRECT r = tabs->GetButton(button);
+    tabs->OnMouseDown(r.CentreX(), r.CentreY(), left);
+    EXPECT_DOUBLE_EQ(tabs->GetValue(0), value) << button;
+  }
 }
 
 TEST_F(StockControlsTest, ToggleShowsTheTextOfItsState)
@@ -297,6 +316,21 @@ TEST_F(StockControlsTest, ToggleShowsTheTextOfItsState)
   EXPECT_NE(up, down);
   EXPECT_EQ(shapes(0.4), up);
   EXPECT_EQ(shapes(0.6), down);
+
+  // Made for a parameter or for an action, a toggle writes its text in the same place on its button.
+  auto* forParam = Attach(new IVToggleControl(IRECT(0, 0, 90, 30), -1, "", IVStyle(), "off", "on"));
+  auto textAt = [&](IControl& c) {
+    g.mOps.clear();
+    c.Draw(g);
+    std::vector<IRECT> rects;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawText" && !op.mText.empty())
+        rects.push_back(op.mRect);
+    return rects;
+  };
+  toggle->SetValue(0.0, 0);
+  ASSERT_EQ(textAt(*forParam).size(), 1u);
+  EXPECT_EQ(textAt(*toggle), textAt(*forParam));
 }
 
 TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGoOnRelease)
@@ -429,6 +463,44 @@ TEST_F(StockControlsTest, TabSwitchShowsTheNearestStateForAValueBetweenSteps)
   }
 }
 
+// Two states: the second shows from halfway; a slide switch's handle then sits in the far half.
+TEST_F(StockControlsTest, SwitchesOfTwoStatesShowTheSecondFromHalfway)
+{
+  auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 60, 30), nullptr, {"a", "b"}));
+  auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 50, 90, 80), nullptr, "", IVStyle(), false, kHorizontal, 2));
+  for (auto [value, shown] : {std::pair{0.0, 0}, {0.49, 0}, {0.5, 1}, {1.0, 1}})
+  {
+    tabs->SetValueFromDelegate(value, 0);
+    EXPECT_EQ(tabs->SelectedIdx(), shown) << value;
+    slide->SetValueFromDelegate(value, 0);
+    const IRECT w = slide->GetWidgetBounds();
+    EXPECT_EQ(slide->GetHandleBounds(), shown ? IRECT(w.CentreX(), w.mTop, w.mRight, w.mBottom)
+                                              : IRECT(w.mLeft, w.mTop, w.CentreX(), w.mBottom))
+      << value;
+  }
+}
+
+// Controls made without a parameter have none, for any of their values.
+TEST_F(StockControlsTest, ControlsMadeWithoutAParameterHaveNone)
+{
+  EXPECT_EQ(Attach(new IBSwitchControl(5.f, 5.f, Strip(2)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IBSwitchControl(IRECT(0, 0, 40, 30), Strip(2)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IBKnobControl(IRECT(0, 0, 40, 40), Strip(5)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IBSliderControl(0.f, 0.f, 100.f, Strip(1), Strip(0)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IVToggleControl(IRECT(0, 0, 90, 30)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 30)))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 30), nullptr, {"a", "b"}))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IVToggleControl(IRECT(0, 0, 90, 30), nullptr))->GetParamIdx(), -1);
+  EXPECT_EQ(Attach(new IVSwitchControl(IRECT(0, 0, 90, 30), nullptr))->GetParamIdx(), -1);
+  for (IControl* pair : {static_cast<IControl*>(Attach(new IVXYPadControl(IRECT(0, 0, 100, 100)))),
+                         static_cast<IControl*>(Attach(new IVRangeSliderControl(IRECT(0, 0, 30, 100))))})
+  {
+    ASSERT_EQ(pair->NValues(), 2);
+    EXPECT_EQ(pair->GetParamIdx(0), -1);
+    EXPECT_EQ(pair->GetParamIdx(1), -1);
+  }
+}
+
 TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMilliseconds)
 {
   auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 0, 90, 30), nullptr, "", IVStyle(), true, kHorizontal, 3, 2));
@@ -449,6 +521,16 @@ TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMillise
 
   slide->SetValueFromDelegate(0.5, 0);
   EXPECT_NEAR(slide->GetHandleBounds().CentreX(), 45.f, 1.f) << "a value from the host moves the handle at once";
+  // From the middle a click slides the handle on towards the last cell.
+  slide->SetDirty(false);
+  const IRECT middle = slide->GetHandleBounds();
+  Click(*slide, middle.CentreX(), middle.CentreY());
+  EXPECT_DOUBLE_EQ(slide->GetValue(0), 1.0);
+  Step(*slide, 50);
+  EXPECT_GT(slide->GetHandleBounds().mLeft, middle.mLeft);
+  EXPECT_LT(slide->GetHandleBounds().mLeft, last.mLeft);
+  Step(*slide, 51);
+  EXPECT_EQ(slide->GetHandleBounds(), last);
 }
 
 TEST_F(StockControlsTest, BitmapSliderHandleRunsTheLengthOfItsTrackLessItsOwnSize)

@@ -127,6 +127,19 @@ TEST_F(InfoMenu, AnEmptyDataFolderOpensNothingAndLongerEnumerationsBecomeSubmenu
   EXPECT_EQ(mDelegate.GetParam(2)->Value(), 0.0);
 }
 
+// Extra entries come in pairs of text and id: texts beyond the ids have no entry either.
+TEST_F(InfoMenu, ExtraTextsWithoutAnIdHaveNoEntry)
+{
+  IBInfoMenuVQ::Entries e;
+  e.extraIds = {40}, e.extraTexts = {"First extra", "Second extra"};
+  mMenu = static_cast<IBInfoMenuVQ*>(mG.AttachControl(
+    new IBInfoMenuVQ(7, 5, IBitmap(&mRaw, 2, false, "pluginmenu.png"), e, "", "https://example.org/log"), 1));
+  mMenu->BuildInfoMenu();
+  EXPECT_EQ(Find("Second extra"), -1);
+  Choose("First extra");
+  EXPECT_EQ(mDelegate.mActions, (std::vector<int>{40}));
+}
+
 TEST_F(InfoMenu, ResetSizeAndExtraEntriesSendTheirOwnActions)
 {
   IBInfoMenuVQ::Entries e;

@@ -18,7 +18,7 @@ struct Knob : ::testing::Test
   IBKnobMultiControlVQ* Add(int param, bool unitWheel = false, EDirection direction = kVertical)
   {
     IBKnobMultiControlVQ::Options o;
-    o.unitWheel = unitWheel;
+    if (unitWheel) o.unitWheel = true; // else left as made: a knob wheels in fractions of its range by default
     o.direction = direction;
     return static_cast<IBKnobMultiControlVQ*>(
       mG.AttachControl(new IBKnobMultiControlVQ(10, 10, param, IBitmap(&mRaw, 101, false, "knob"), IText(), o)));
@@ -111,6 +111,25 @@ TEST_F(Knob, ValueBoxOnlyWhileHovered)
   k->SetShowOnHover(true);
   EXPECT_FALSE(k->ShowsValueText());
   EXPECT_EQ(mDelegate.mValuesFromUI.size(), sent) << "the pointer passing over sends the host nothing";
+}
+
+// The value box is as wide as its template of "0" characters; no characters (or fewer than none) leave no box.
+TEST_F(Knob, TheTemplateWidthSetsTheWidthOfTheValueBox)
+{
+  const struct
+  {
+    int width;
+    IRECT box; // the knob is (10, 10, 60, 60); one "0" at size 12 measures 6 x 12
+  } cases[] = {{6, IRECT(17, 29, 53, 41)}, {3, IRECT(26, 29, 44, 41)}, {1, IRECT(32, 29, 38, 41)},
+               {0, IRECT(35, 35, 35, 35)}, {-2, IRECT(35, 35, 35, 35)}};
+  for (const auto& c : cases)
+  {
+    IBKnobMultiControlVQ::Options o;
+    o.templateWidth = c.width;
+    auto* k = static_cast<IBKnobMultiControlVQ*>(mG.AttachControl(
+      new IBKnobMultiControlVQ(10, 10, 0, IBitmap(&mRaw, 101, false, "knob"), IText(12.f), o)));
+    EXPECT_EQ(k->KnobValueTextRect(), c.box) << c.width;
+  }
 }
 
 } // namespace

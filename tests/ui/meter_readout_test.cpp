@@ -34,6 +34,7 @@ TEST(MeterReadout, FullScaleAtZeroReferenceSitsAtZeroDbWithTheLampOff)
   EXPECT_EQ(r.envelopeText, "0.0");
   EXPECT_EQ(ReadMeter(Level(1.01), 0, Scale()).lamp, 1.0);
   EXPECT_EQ(ReadMeter(Level(1.0), -0.01, Scale()).lamp, 0.0) << "lit only above 0.01 dB over the reference";
+  EXPECT_EQ(ReadMeter(Level(1.0), -0.011, Scale()).lamp, 1.0);
   // The lamp follows the level, not the slower envelope.
   MeterInput hotLevel = Level(1.5), hotEnvelope = Level(0.5);
   hotLevel.envelope = 0.5, hotEnvelope.envelope = 1.5;

@@ -161,4 +161,30 @@ TEST(KnobMath, WheelStepsAndZeroDelta)
   EXPECT_DOUBLE_EQ(WheelPlain(-17.34, 1, KnobWheelUnit::kTenth, KnobRange{-36, 0, 0, true}), -17.2);
 }
 
+// Notch by notch the wheel walks a stepped knob along its grid of steps from the minimum, one step a notch however
+// far the wheel turned, stops at the ends and walks back down the same grid.
+TEST(KnobMath, TheWheelWalksTheGridOfStepsUpAndDown)
+{
+  const KnobRange quarters{0, 1, 0.25, true};
+  const double up[] = {0.25, 0.5, 0.75, 1.0, 1.0};
+  const double down[] = {0.75, 0.5, 0.25, 0.0, 0.0};
+  double v = 0;
+  for (double want : up) EXPECT_DOUBLE_EQ(v = WheelNormalized(v, 3, 0.01, quarters), want);
+  for (double want : down) EXPECT_DOUBLE_EQ(v = WheelNormalized(v, -0.5f, 0.01, quarters), want);
+
+  // -60..0 in steps of 0.7: 85 whole steps, then the top; down from the top lands on the last whole step.
+  const KnobRange ceiling{-60, 0, 0.7, true};
+  v = 0;
+  for (int k = 1; k <= 85; ++k)
+  {
+    v = WheelNormalized(v, 1, 0.01, ceiling);
+    ASSERT_NEAR(v * 60, k * 0.7, 1e-9) << k;
+  }
+  EXPECT_DOUBLE_EQ(WheelNormalized(v, 1, 0.01, ceiling), 1.0);
+  EXPECT_NEAR(WheelNormalized(1.0, -1, 0.01, ceiling) * 60, 59.5, 1e-9);
+  EXPECT_NEAR(WheelNormalized(59.5 / 60, -1, 0.01, ceiling) * 60, 58.8, 1e-9);
+  // A value between steps moves one step and lands back on the grid.
+  EXPECT_NEAR(WheelNormalized(1.0 / 60, 1, 0.01, ceiling) * 60, 1.4, 1e-9);
+}
+
 } // namespace

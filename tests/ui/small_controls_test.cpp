@@ -139,6 +139,7 @@ TEST_F(SmallControls, DropDownWheelMovesWholeEntriesWithinTheRange)
   fixed->Draw(mG); // draws no text, still takes clicks
   ASSERT_EQ(mG.Count("DrawText"), 1);
   EXPECT_EQ(mG.mOps.back().mText, "Side");
+  EXPECT_EQ(mG.mOps.back().mRect, IRECT(0, 0, 40, 16)); // in the drop-down that draws its text
   EXPECT_EQ(DropDownWheelValue(0, 1, 4), 0.0);
   for (float d : {1.f, 0.5f, -1.f}) // a single entry spans nothing: it stays at 0
     EXPECT_EQ(DropDownWheelValue(0, d, 0), 0.0) << d;

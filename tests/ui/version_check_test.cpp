@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ui/VersionCheck.h"
@@ -129,9 +130,16 @@ TEST(VersionCheck, EachAnswerFromTheServerGivesItsOutcome)
     LocalServer server(cut);
     EXPECT_EQ(QueryOnlineVersion("Drovik", "1.0.1", server.Address().c_str(), 5000), kVersionNoAnswer) << cut;
   }
-  EXPECT_STREQ(VersionCheckResultText(kVersionNoAnswer), "Service not available");
-  EXPECT_STREQ(VersionCheckResultText(kVersionOlder), "Older plugin available");
-  EXPECT_STREQ(VersionCheckResultText(6), "Unknown");
+  // What the message box says for each outcome.
+  const std::pair<int, const char*> texts[] = {{kVersionNoAnswer, "Service not available"},
+                                               {kVersionProductNotFound, "Product not found in database"},
+                                               {kVersionNumberError, "Product version number error"},
+                                               {kVersionLatest, "Latest plugin version is installed"},
+                                               {kVersionNewer, "Newer version available"},
+                                               {kVersionOlder, "Older plugin available"},
+                                               {6, "Unknown"},
+                                               {-1, "Unknown"}};
+  for (const auto& [result, text] : texts) EXPECT_STREQ(VersionCheckResultText(result), text) << result;
 }
 
 TEST(VersionCheck, ASilentServerOrNoServerIsServiceNotAvailableWithinTheTimeOut)
