@@ -495,6 +495,41 @@ TEST_F(PathTest, AntialiasedRectangleFillHasAnInsetInteriorAndAHalfFringe)
   EXPECT_EQ(ctx->drawCallCount, 2);
 }
 
+// Each path handed to the back end names only the vertices of the call it is drawn by: a stroke none of a fill
+// made before it from the same path, a fill without antialiasing no fringe, and every count has its vertices.
+TEST_F(PathTest, EachCallHandsOverOnlyTheVerticesItDraws)
+{
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 10, 10, 40, 30);
+  vxMoveTo(ctx, 60, 10);
+  vxLineTo(ctx, 90, 40);
+  vxLineTo(ctx, 120, 10);
+  struct Step
+  {
+    const char* kind;
+    int antiAlias;
+    bool fill, fringeOrStroke;
+  } steps[] = {{"fill", 1, true, true},   {"stroke", 1, false, true}, {"fill", 0, true, false},
+               {"stroke", 0, false, true}, {"fill", 1, true, true},   {"stroke", 1, false, true}};
+  for (const Step& k : steps)
+  {
+    vxSetShapeAntiAlias(ctx, k.antiAlias);
+    std::string(k.kind) == "fill" ? vxFillPath(ctx) : vxStrokePath(ctx);
+    const RecordedCall* call = r.Last(k.kind);
+    ASSERT_EQ(call->paths.size(), 2u);
+    for (size_t i = 0; i < call->paths.size(); ++i)
+    {
+      const vxtest::RecordedPath& p = call->paths[i];
+      const std::string what = std::string(k.kind) + (k.antiAlias ? " antialiased" : " hard") + " path " +
+                               std::to_string(i);
+      EXPECT_EQ(p.fillCount, int(p.fill.size())) << what;
+      EXPECT_EQ(p.strokeCount, int(p.stroke.size())) << what;
+      EXPECT_EQ(p.fillCount > 0, k.fill) << what;
+      EXPECT_EQ(p.strokeCount > 0, k.fringeOrStroke) << what;
+    }
+  }
+}
+
 TEST_F(PathTest, RoundStrokeOfALine)
 {
   vxSetStrokeWidth(ctx, 4);
