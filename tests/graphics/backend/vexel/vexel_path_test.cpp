@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -53,6 +54,20 @@ struct PathTest : ::testing::Test
   VXcontext* ctx = c.ctx;
   void SetUp() override { vxBeginFrame(ctx, 800, 600, 1.0f); }
 };
+
+// The vertex scratch grows to hold whatever is asked of it, and keeps what it has for smaller asks. (First, so that
+// a scratch too small is seen here before any expansion writes past it.)
+TEST_F(PathTest, TheVertexScratchHoldsEveryVertexAskedFor)
+{
+  for (const int count : {0, 1, 255, 256, 257, 1000, 4097, 300, 70000})
+  {
+    VXvertex* verts = vxAllocTempVerts(ctx, count);
+    ASSERT_NE(verts, nullptr) << count;
+    ASSERT_GE(ctx->cache->cverts, count); // before a vertex is written
+    for (int i = 0; i < count; ++i) verts[i] = VXvertex{float(i), 0, 0, 0};
+  }
+  EXPECT_EQ(vxAllocTempVerts(ctx, -1), nullptr);
+}
 
 // The dump of the path cache lists each path of the last fill with the vertices the back end was handed.
 TEST_F(PathTest, TheCacheDumpListsEachPathWithTheVerticesDrawn)
@@ -375,11 +390,14 @@ TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
                  {100, 0, 100, -100, 80, -20, 100, -20},
                  {100, 0, 0, 100, 51.716f, 20, 65.858f, 34.142f},
                  {100, 100, 200, 0, 100, 71.716f, 114.142f, 85.858f},
-                 {100, 100, 0, 200, 71.716f, 100, 85.858f, 114.142f}};
+                 {100, 100, 0, 200, 71.716f, 100, 85.858f, 114.142f},
+                 {100, 0, 200, 50, 95.279f, 20, 104.223f, 2.111f},       // a shallow turn
+                 {100, 0, 0, 20, -101.980f, 20, -98.058f, 39.612f}};    // a hairpin, tangent behind the start
   // Each turned about the start by any angle: the circle turns with it.
-  std::vector<Corner> turned(corners, corners + 5);
+  const int count = int(std::size(corners));
+  std::vector<Corner> turned(corners, corners + count);
   for (int step = 1; step < 21; ++step)
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < count; ++i)
     {
       const float c = std::cos(step * 0.3f), s = std::sin(step * 0.3f);
       auto turn = [c, s](float& x, float& y) { std::tie(x, y) = std::make_pair(c * x - s * y, s * x + c * y); };
@@ -973,13 +991,77 @@ TEST_F(PathTest, HslColoursTakeTheirHues)
     float h, s, l, r, g, b;
   } colours[] = {{0, 1, 0.5f, 1, 0, 0},         {1 / 6.0f, 1, 0.5f, 1, 1, 0}, {0.25f, 1, 0.5f, 0.5f, 1, 0},
                  {1 / 3.0f, 1, 0.5f, 0, 1, 0},  {0.5f, 1, 0.5f, 0, 1, 1},     {2 / 3.0f, 1, 0.5f, 0, 0, 1},
-                 {5 / 6.0f, 1, 0.5f, 1, 0, 1},  {0, 0, 0.25f, 0.25f, 0.25f, 0.25f}};
+                 {5 / 6.0f, 1, 0.5f, 1, 0, 1},  {0, 0, 0.25f, 0.25f, 0.25f, 0.25f},
+                 // dark and pale, between the primaries, hues beyond a turn, and saturation and lightness
+                 // beyond their ranges taken as their ends
+                 {0.19f, 1, 0.25f, 0.43f, 0.5f, 0}, {0, 0.5f, 0.75f, 0.875f, 0.625f, 0.625f},
+                 {0.6f, 0.5f, 0.75f, 0.625f, 0.725f, 0.875f}, {0.9f, 0.5f, 0.25f, 0.375f, 0.125f, 0.275f},
+                 {-0.25f, 1, 0.5f, 0.5f, 0, 1},  {1.25f, 1, 0.5f, 0.5f, 1, 0},  {0, 1.5f, 0.25f, 0.5f, 0, 0},
+                 {0.5f, -1, 0.4f, 0.4f, 0.4f, 0.4f}, {0.3f, 1, 1.5f, 1, 1, 1},   {0.3f, 1, -1, 0, 0, 0}};
   for (const Hsl& k : colours)
   {
-    const VXcolor c = vxColorFromHsl(k.h, k.s, k.l);
-    EXPECT_NEAR(c.r, k.r, 1e-4) << k.h;
-    EXPECT_NEAR(c.g, k.g, 1e-4) << k.h;
-    EXPECT_NEAR(c.b, k.b, 1e-4) << k.h;
+    const VXcolor c = vxColorFromHsla(k.h, k.s, k.l, 51);
+    EXPECT_NEAR(c.r, k.r, 1e-4) << k.h << " " << k.s << " " << k.l;
+    EXPECT_NEAR(c.g, k.g, 1e-4) << k.h << " " << k.s << " " << k.l;
+    EXPECT_NEAR(c.b, k.b, 1e-4) << k.h << " " << k.s << " " << k.l;
+    EXPECT_FLOAT_EQ(c.a, 0.2f);
+  }
+  EXPECT_FLOAT_EQ(vxColorFromHsl(0.3f, 1, 0.5f).a, 1);
+}
+
+// A blend of two colours runs from the first to the second, and stays at either end beyond them.
+TEST_F(PathTest, ColourBlendsStayBetweenTheirEnds)
+{
+  const VXcolor from = vxColorFromFloats(1, 0.5f, 0, 1), to = vxColorFromFloats(0, 0.5f, 1, 0.2f);
+  const struct
+  {
+    float u;
+    VXcolor want;
+  } cases[] = {{-1, from},
+               {0, from},
+               {0.25f, vxColorFromFloats(0.75f, 0.5f, 0.25f, 0.8f)},
+               {1, to},
+               {2, to}};
+  for (const auto& k : cases)
+  {
+    const VXcolor c = vxLerpColor(from, to, k.u);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(c.rgba[i], k.want.rgba[i], 1e-6) << k.u << " channel " << i;
+  }
+}
+
+// An inverse undoes its transform for any that keeps some area, however little; one that flattens everything onto a
+// line has none and gives the identity.
+TEST_F(PathTest, TransformsWithAnyAreaHaveAnInverse)
+{
+  const struct
+  {
+    const char* what;
+    float t[6];
+    int invertible;
+  } cases[] = {{"turned and moved", {0.6f, 0.8f, -0.8f, 0.6f, 30, -7}, 1},
+               {"shrunk a hundredfold", {0.01f, 0, 0, 0.01f, 2, 3}, 1},
+               {"sheared and shrunk", {0.002f, 0.001f, 0.003f, 0.004f, -1, 1}, 1},
+               {"mirrored and stretched", {-4, 0, 0, 250, 0, 9}, 1},
+               {"onto a line", {1, 2, 2, 4, 5, 5}, 0},
+               {"next to nothing", {0.0002f, 0, 0, 0.0002f, 1, 1}, 0}};
+  for (const auto& k : cases)
+  {
+    float inverse[6];
+    EXPECT_EQ(vxMatrixInverse(inverse, k.t), k.invertible) << k.what;
+    if (!k.invertible)
+    {
+      const float identity[6] = {1, 0, 0, 1, 0, 0};
+      for (int i = 0; i < 6; ++i) EXPECT_EQ(inverse[i], identity[i]) << k.what;
+      continue;
+    }
+    for (const auto& point : {std::make_pair(0.f, 0.f), std::make_pair(10.f, -3.f), std::make_pair(-250.f, 40.f)})
+    {
+      float x, y, back[2];
+      vxMatrixTransformPoint(&x, &y, k.t, point.first, point.second);
+      vxMatrixTransformPoint(&back[0], &back[1], inverse, x, y);
+      EXPECT_NEAR(back[0], point.first, 1e-3 * (1 + std::fabs(point.first))) << k.what;
+      EXPECT_NEAR(back[1], point.second, 1e-3 * (1 + std::fabs(point.second))) << k.what;
+    }
   }
 }
 
@@ -1006,6 +1088,165 @@ TEST_F(PathTest, ALineEndingWhereItStartedStrokesAsIfClosed)
   {
     EXPECT_NEAR(strokes[0][i].x, strokes[1][i].x, 1e-4) << i;
     EXPECT_NEAR(strokes[0][i].y, strokes[1][i].y, 1e-4) << i;
+  }
+}
+
+// The fringe is a pixel at every pixel ratio from 1/64 to 64; a ratio beyond those, or none, counts as 1. Points
+// closer than a hundredth of a pixel merge into one.
+TEST_F(PathTest, PixelRatiosSetTheFringeAndHowClosePointsMerge)
+{
+  const struct
+  {
+    float ratio, fringe;
+  } ratios[] = {{1 / 64.f, 64}, {0.5f, 2}, {1, 1}, {2, 0.5f}, {64, 1 / 64.f}, {1 / 65.f, 1}, {65, 1},
+                {0, 1},         {-2, 1},   {NAN, 1}, {INFINITY, 1}};
+  for (const auto& k : ratios)
+  {
+    vxBeginFrame(ctx, 800, 600, k.ratio);
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 10, 10, 20, 20);
+    vxFillPath(ctx);
+    EXPECT_FLOAT_EQ(r.Last("fill")->fringe, k.fringe) << k.ratio;
+  }
+  const struct
+  {
+    float ratio, gap;
+    size_t points;
+  } gaps[] = {{1, 0.05f, 4}, {1, 0.005f, 3}, {4, 0.005f, 4}, {4, 0.002f, 3}};
+  for (const auto& k : gaps)
+  {
+    vxBeginFrame(ctx, 800, 600, k.ratio);
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 10, 10);
+    vxLineTo(ctx, 10 + k.gap, 10);
+    vxLineTo(ctx, 50, 10);
+    vxLineTo(ctx, 50, 50);
+    vxStrokePath(ctx);
+    EXPECT_EQ(Points(ctx).size(), k.points) << k.ratio << " " << k.gap;
+  }
+}
+
+// A line far shorter than a pixel (at a high pixel ratio) still strokes as wide as its width, across its direction.
+TEST_F(PathTest, AVeryShortLineStrokesAsWideAsItsWidth)
+{
+  vxBeginFrame(ctx, 800, 600, 4);
+  for (const auto& dir : {std::make_pair(1.f, 0.f), std::make_pair(0.f, 1.f), std::make_pair(0.6f, -0.8f)})
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 10, 10);
+    vxLineTo(ctx, 10 + 0.005f * dir.first, 10 + 0.005f * dir.second);
+    vxSetStrokeWidth(ctx, 2);
+    vxStrokePath(ctx);
+    const RecordedCall* stroke = r.Last("stroke");
+    ASSERT_EQ(stroke->paths.size(), 1u);
+    float nearest = 1e9f, farthest = 0;
+    for (const VXvertex& v : stroke->paths[0].stroke)
+    {
+      // Distance across the line.
+      const float across = std::fabs((v.x - 10) * dir.second - (v.y - 10) * dir.first);
+      nearest = std::min(nearest, across), farthest = std::max(farthest, across);
+    }
+    EXPECT_NEAR(nearest, 1.125f, 1e-3) << dir.first << "," << dir.second; // half the width and half the fringe
+    EXPECT_NEAR(farthest, 1.125f, 1e-3) << dir.first << "," << dir.second;
+  }
+}
+
+// Only a solid or a hole winding turns a path round; any other number leaves its points in the order drawn.
+TEST_F(PathTest, AWindingNeitherSolidNorHoleKeepsThePointsAsDrawn)
+{
+  const float clockwise[] = {0, 0, 10, 0, 10, 10, 0, 10}; // on a surface with y down
+  const struct
+  {
+    int winding;
+    bool reversed;
+  } cases[] = {{VX_SOLID, true}, {VX_HOLE, false}, {0, false}, {3, false}, {-5, false}, {2000000000, false}};
+  for (const auto& k : cases)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, clockwise[0], clockwise[1]);
+    for (int i = 2; i < 8; i += 2) vxLineTo(ctx, clockwise[i], clockwise[i + 1]);
+    vxClosePath(ctx);
+    vxSetPathWinding(ctx, k.winding);
+    vxFillPath(ctx);
+    const std::vector<VXpoint> pts = Points(ctx);
+    ASSERT_EQ(pts.size(), 4u) << k.winding;
+    for (int i = 0; i < 4; ++i)
+    {
+      const int from = k.reversed ? 3 - i : i;
+      EXPECT_EQ(pts[i].x, clockwise[2 * from]) << k.winding << " point " << i;
+      EXPECT_EQ(pts[i].y, clockwise[2 * from + 1]) << k.winding << " point " << i;
+    }
+  }
+}
+
+// A corner radius under a tenth of a unit draws a sharp corner; from a tenth on, the corner is cut by its curve.
+TEST_F(PathTest, CornerRadiiFromATenthRoundTheirCorner)
+{
+  const float corners[4][2] = {{0, 0}, {40, 0}, {40, 30}, {0, 30}}; // top left, top right, bottom right, bottom left
+  for (const float radius : {0.09f, 0.1f, 0.5f})
+    for (int corner = 0; corner < 4; ++corner)
+    {
+      float radii[4] = {0, 0, 0, 0};
+      radii[corner] = radius;
+      vxBeginPath(ctx);
+      vxRoundedRectVaryingPath(ctx, 0, 0, 40, 30, radii[0], radii[1], radii[2], radii[3]);
+      vxFillPath(ctx);
+      bool sharp = false;
+      for (const VXpoint& p : Points(ctx))
+        sharp = sharp || (p.x == corners[corner][0] && p.y == corners[corner][1]);
+      EXPECT_EQ(sharp, radius < 0.1f) << "radius " << radius << " corner " << corner;
+    }
+}
+
+// Strokes are drawn up to 200 units wide, the transform's scale included; wider ones at 200.
+TEST_F(PathTest, StrokesAreAtMostTwoHundredWide)
+{
+  const struct
+  {
+    float width, scale, drawn;
+  } cases[] = {{150, 1, 150}, {199, 1, 199}, {200, 1, 200}, {201, 1, 200}, {1e30f, 1, 200}, {90, 2, 180},
+               {150, 2, 200}, {300, 0.5f, 150}};
+  for (const auto& k : cases)
+  {
+    vxSaveState(ctx);
+    vxScale(ctx, k.scale, k.scale);
+    vxSetStrokeWidth(ctx, k.width);
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 0, 0);
+    vxLineTo(ctx, 100, 0);
+    vxStrokePath(ctx);
+    EXPECT_FLOAT_EQ(r.Last("stroke")->strokeWidth, k.drawn) << k.width << " at " << k.scale;
+    vxRestoreState(ctx);
+  }
+}
+
+// A fill is drawn while its vertices number at most 2^20 (a path of one fewer points, drawn without antialiasing);
+// one more point and nothing is drawn.
+TEST_F(PathTest, AFillOfAtMostTwoToTheTwentyVerticesIsDrawn)
+{
+  constexpr int kMost = 1 << 20;
+  vxSetShapeAntiAlias(ctx, 0);
+  for (const int points : {kMost - 1, kMost})
+  {
+    std::vector<float> commands;
+    commands.reserve(size_t(points) * 3);
+    for (int i = 0; i < points; ++i)
+    {
+      const double a = 2 * M_PI * i / points;
+      commands.insert(commands.end(), {float(i ? VX_LINE_TO : VX_MOVE_TO), float(20000 + 16000 * std::cos(a)),
+                                       float(20000 + 16000 * std::sin(a))});
+    }
+    r.calls.clear();
+    vxBeginPath(ctx);
+    vxAppendCommands(ctx, commands.data(), int(commands.size()));
+    vxFillPath(ctx);
+    if (points < kMost)
+    {
+      ASSERT_NE(r.Last("fill"), nullptr) << points;
+      EXPECT_EQ(r.Last("fill")->paths[0].fillCount, points);
+    }
+    else
+      EXPECT_EQ(r.Last("fill"), nullptr) << points;
   }
 }
 
