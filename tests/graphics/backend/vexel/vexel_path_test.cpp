@@ -812,6 +812,7 @@ TEST_F(PathTest, SavesPastTheDeepestStateAreIgnored)
   for (int depth = 1; depth <= 40; ++depth)
   {
     vxSaveState(ctx);
+    ASSERT_EQ(ctx->stateCount, std::min(depth + 1, kVxMaxStates)) << "after save " << depth;
     vxSetStrokeWidth(ctx, float(depth));
   }
   EXPECT_FLOAT_EQ(strokeWidth(), 40);
@@ -1027,6 +1028,16 @@ TEST_F(PathTest, ColourBlendsStayBetweenTheirEnds)
     const VXcolor c = vxLerpColor(from, to, k.u);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(c.rgba[i], k.want.rgba[i], 1e-6) << k.u << " channel " << i;
   }
+  // Bytes run from 0 to 1 with 255 whole.
+  for (const unsigned char byte : {0, 51, 128, 255})
+  {
+    const float want = byte / 255.0f;
+    EXPECT_FLOAT_EQ(vxColorWithAlphaByte(from, byte).a, want) << int(byte);
+    const VXcolor c = vxColorFromBytes(byte, byte, byte, byte);
+    for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(c.rgba[i], want) << int(byte) << " channel " << i;
+  }
+  EXPECT_EQ(vxColorWithAlphaByte(from, 255).a, 1.0f);
+  EXPECT_EQ(vxColorFromBytesOpaque(0, 0, 0).a, 1.0f);
 }
 
 // An inverse undoes its transform for any that keeps some area, however little; one that flattens everything onto a
@@ -1092,7 +1103,7 @@ TEST_F(PathTest, ALineEndingWhereItStartedStrokesAsIfClosed)
 }
 
 // The fringe is a pixel at every pixel ratio from 1/64 to 64; a ratio beyond those, or none, counts as 1. Points
-// closer than a hundredth of a pixel merge into one.
+// closer than a hundredth of a pixel merge into one; a hundredth apart they stay two.
 TEST_F(PathTest, PixelRatiosSetTheFringeAndHowClosePointsMerge)
 {
   const struct
@@ -1112,13 +1123,13 @@ TEST_F(PathTest, PixelRatiosSetTheFringeAndHowClosePointsMerge)
   {
     float ratio, gap;
     size_t points;
-  } gaps[] = {{1, 0.05f, 4}, {1, 0.005f, 3}, {4, 0.005f, 4}, {4, 0.002f, 3}};
+  } gaps[] = {{1, 0.05f, 4}, {1, 0.01f, 4}, {1, 0.005f, 3}, {4, 0.005f, 4}, {4, 0.0025f, 4}, {4, 0.002f, 3}};
   for (const auto& k : gaps)
   {
     vxBeginFrame(ctx, 800, 600, k.ratio);
     vxBeginPath(ctx);
-    vxMoveTo(ctx, 10, 10);
-    vxLineTo(ctx, 10 + k.gap, 10);
+    vxMoveTo(ctx, 0, 10);
+    vxLineTo(ctx, k.gap, 10);
     vxLineTo(ctx, 50, 10);
     vxLineTo(ctx, 50, 50);
     vxStrokePath(ctx);
@@ -1247,6 +1258,66 @@ TEST_F(PathTest, AFillOfAtMostTwoToTheTwentyVerticesIsDrawn)
     }
     else
       EXPECT_EQ(r.Last("fill"), nullptr) << points;
+  }
+}
+
+// A composite operation the renderer does not know draws as a copy.
+TEST_F(PathTest, AnUnknownCompositeOperationCopies)
+{
+  for (const int op : {-1, VX_XOR + 1, 1000})
+  {
+    vxSetCompositeOperation(ctx, op);
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 0, 0, 10, 10);
+    vxFillPath(ctx);
+    const VXcompositeOperationState got = r.Last("fill")->op;
+    EXPECT_EQ(got.sourceRGB, VX_ONE) << op;
+    EXPECT_EQ(got.sourceAlpha, VX_ONE) << op;
+    EXPECT_EQ(got.destinationRGB, VX_ZERO) << op;
+    EXPECT_EQ(got.destinationAlpha, VX_ZERO) << op;
+  }
+}
+
+// An arc to a corner needs a point to start from: as the first command of a path it draws nothing, whatever the path
+// before ended with.
+TEST_F(PathTest, ArcToWithoutAStartingPointAddsNothing)
+{
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 0, 0);
+  vxLineTo(ctx, 50, 50);
+  vxStrokePath(ctx);
+  vxBeginPath(ctx);
+  vxArcTo(ctx, 100, 50, 100, 100, 20);
+  EXPECT_EQ(ctx->commandCount, 0);
+  vxLineTo(ctx, 120, 120);
+  vxArcTo(ctx, 150, 120, 150, 150, 20);
+  EXPECT_GT(ctx->commandCount, 3);
+}
+
+// The counts of a frame: two draw calls a filled path, one a stroked one, and the triangles of their strips; a
+// new frame starts them again from nothing.
+TEST_F(PathTest, EachFrameCountsItsOwnDrawCallsAndTriangles)
+{
+  for (int frame = 0; frame < 2; ++frame)
+  {
+    vxBeginFrame(ctx, 800, 600, 1);
+    EXPECT_EQ(ctx->drawCallCount, 0);
+    EXPECT_EQ(ctx->fillTriangleCount, 0);
+    EXPECT_EQ(ctx->strokeTriangleCount, 0);
+    EXPECT_EQ(ctx->textTriangleCount, 0);
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 10, 10, 20, 20);
+    vxRectPath(ctx, 40, 10, 20, 20);
+    vxFillPath(ctx); // per rectangle: a fan of 4 vertices and a fringe strip of 10
+    EXPECT_EQ(ctx->drawCallCount, 4);
+    EXPECT_EQ(ctx->fillTriangleCount, 2 * (2 + 8));
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 10, 50);
+    vxLineTo(ctx, 90, 50);
+    vxStrokePath(ctx); // two butt caps of 4 vertices
+    EXPECT_EQ(ctx->drawCallCount, 5);
+    EXPECT_EQ(ctx->strokeTriangleCount, 6);
+    vxEndFrame(ctx);
   }
 }
 
