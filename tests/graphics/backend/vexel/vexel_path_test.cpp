@@ -354,8 +354,9 @@ TEST_F(PathTest, TransformsMovePointsAsTheyAreNamed)
   {
     vxResetTransform(ctx);
     k.apply(ctx);
-    float m[6], x = 0, y = 0;
+    float m[8] = {0, 0, 0, 0, 0, 0, -99, -99}, x = 0, y = 0;
     vxGetCurrentTransform(ctx, m);
+    EXPECT_EQ(m[6], -99) << k.name << ": six numbers written, no more";
     vxMatrixTransformPoint(&x, &y, m, k.x, k.y);
     EXPECT_NEAR(x, k.wantX, 1e-5) << k.name;
     EXPECT_NEAR(y, k.wantY, 1e-5) << k.name;
@@ -1319,6 +1320,140 @@ TEST_F(PathTest, EachFrameCountsItsOwnDrawCallsAndTriangles)
     EXPECT_EQ(ctx->strokeTriangleCount, 6);
     vxEndFrame(ctx);
   }
+}
+
+// The shapes gradients hand the back end: a soft edge at least a unit wide however sharp the gradient asked for, as
+// wide as the gradient runs otherwise; a radial gradient's edge half way between its radii.
+TEST_F(PathTest, GradientsFeatherAtLeastAUnit)
+{
+  const VXcolor a = vxColorFromFloats(1, 0, 0, 1), b = vxColorFromFloats(0, 0, 1, 1);
+  const struct
+  {
+    const char* what;
+    VXpaint paint;
+    float radius, feather;
+  } cases[] = {
+    {"radial, no ramp", vxMakeRadialGradient(ctx, 5, 5, 10, 10, a, b), 10, 1},
+    {"radial, half a unit", vxMakeRadialGradient(ctx, 5, 5, 10, 10.5f, a, b), 10.25f, 1},
+    {"radial, a unit and a half", vxMakeRadialGradient(ctx, 5, 5, 10, 11.5f, a, b), 10.75f, 1.5f},
+    {"radial, wide", vxMakeRadialGradient(ctx, 5, 5, 0, 30, a, b), 15, 30},
+    {"box, sharp", vxMakeBoxGradient(ctx, 0, 0, 20, 10, 3, 0, a, b), 3, 1},
+    {"box, a unit and a half", vxMakeBoxGradient(ctx, 0, 0, 20, 10, 3, 1.5f, a, b), 3, 1.5f},
+    {"linear, half a unit", vxMakeLinearGradient(ctx, 0, 0, 0.5f, 0, a, b), 0, 1},
+    {"linear, a unit and a half", vxMakeLinearGradient(ctx, 0, 0, 0, 1.5f, a, b), 0, 1.5f},
+  };
+  for (const auto& k : cases)
+  {
+    EXPECT_FLOAT_EQ(k.paint.radius, k.radius) << k.what;
+    EXPECT_FLOAT_EQ(k.paint.feather, k.feather) << k.what;
+  }
+}
+
+// Whatever the shape, cap and join, the strips handed over keep to their texture coordinates: across a stroke u is 0
+// on one side, 1 on the other and 0.5 on the line (0.5 throughout without antialiasing), v is 1 but at the outer
+// edge of a butt or square cap; a fill's interior is (0.5, 1) and its fringe runs from u 0 (0.5 for a lone convex
+// shape) outside to 1 inside.
+TEST_F(PathTest, StripsKeepToTheirTextureCoordinates)
+{
+  auto zigzags = [&](bool close) {
+    vxBeginPath(ctx);
+    // Long and short legs turning either way, sharp and shallow.
+    const float pts[][2] = {{10, 10}, {80, 10},  {82, 14}, {150, 20}, {150, 80},
+                            {140, 82}, {60, 60}, {58, 90}, {20, 40}};
+    vxMoveTo(ctx, pts[0][0], pts[0][1]);
+    for (size_t i = 1; i < std::size(pts); ++i) vxLineTo(ctx, pts[i][0], pts[i][1]);
+    if (close) vxClosePath(ctx);
+    vxMoveTo(ctx, 200, 100);
+    vxLineTo(ctx, 260, 100);
+    vxLineTo(ctx, 200, 103);
+    vxLineTo(ctx, 260, 106);
+    if (close) vxClosePath(ctx);
+  };
+  auto oneOf = [](float value, std::initializer_list<float> allowed) {
+    for (float a : allowed)
+      if (value == a) return true;
+    return false;
+  };
+  for (const int antiAlias : {1, 0})
+    for (const int join : {VX_MITER, VX_BEVEL, VX_ROUND})
+      for (const int cap : {VX_BUTT, VX_SQUARE, VX_ROUND})
+        for (const bool close : {false, true})
+          for (const float width : {1.f, 6.f, 30.f})
+          {
+            vxSetShapeAntiAlias(ctx, antiAlias);
+            vxSetLineJoin(ctx, join);
+            vxSetLineCap(ctx, cap);
+            vxSetStrokeWidth(ctx, width);
+            zigzags(close);
+            vxStrokePath(ctx);
+            const std::string what = "join " + std::to_string(join) + " cap " + std::to_string(cap) +
+                                     (close ? " closed" : " open") + " width " + std::to_string(width) +
+                                     (antiAlias ? "" : " hard");
+            int outerEnds = 0;
+            for (const auto& path : r.Last("stroke")->paths)
+              for (const VXvertex& v : path.stroke)
+              {
+                EXPECT_TRUE(antiAlias ? oneOf(v.u, {0, 0.5f, 1}) : v.u == 0.5f) << what << " u " << v.u;
+                EXPECT_TRUE(oneOf(v.v, {0, 1})) << what << " v " << v.v;
+                outerEnds += v.v == 0;
+              }
+            EXPECT_EQ(outerEnds, !close && cap != VX_ROUND ? 2 * 2 * 2 : 0) << what;
+          }
+  vxSetShapeAntiAlias(ctx, 1);
+  for (const bool convex : {false, true})
+  {
+    vxBeginPath(ctx);
+    if (convex)
+      vxRoundedRectPath(ctx, 10, 10, 80, 40, 8);
+    else
+      zigzags(true);
+    vxFillPath(ctx);
+    for (const auto& path : r.Last("fill")->paths)
+    {
+      for (const VXvertex& v : path.fill)
+        EXPECT_TRUE(v.u == 0.5f && v.v == 1) << convex << " fill " << v.u << "," << v.v;
+      for (const VXvertex& v : path.stroke)
+        EXPECT_TRUE(oneOf(v.u, {convex ? 0.5f : 0.f, 1}) && v.v == 1) << convex << " fringe " << v.u << "," << v.v;
+    }
+  }
+}
+
+// However many sub-paths, points, caps and joins a stroke or fill has, the vertex scratch it was expanded into holds
+// every vertex handed over.
+TEST_F(PathTest, TheScratchHoldsEveryVertexOfAnExpansion)
+{
+  for (const int join : {VX_MITER, VX_BEVEL, VX_ROUND})
+    for (const int cap : {VX_BUTT, VX_SQUARE, VX_ROUND})
+      for (const int shape : {0, 1, 2}) // lines; open and closed polylines
+        for (const char* kind : {"stroke", "fill"})
+        {
+          // A context of its own, with the scratch it starts with.
+          Recorder recorder;
+          Context fresh{recorder};
+          VXcontext* vg = fresh.ctx;
+          vxBeginFrame(vg, 800, 600, 1.0f);
+          vxBeginPath(vg);
+          for (int i = 0; i < 40; ++i)
+          {
+            const float x = float(i % 8) * 90, y = float(i / 8) * 90;
+            vxMoveTo(vg, x, y);
+            if (shape == 0)
+            {
+              vxLineTo(vg, x + 50, y + 10);
+              continue;
+            }
+            if (i % 3) vxLineTo(vg, x + 60, y + 5), vxLineTo(vg, x + 10, y + 40);
+            if (i % 2) vxLineTo(vg, x + 40, y + 60);
+            if (shape == 2) vxClosePath(vg);
+          }
+          vxSetLineJoin(vg, join);
+          vxSetLineCap(vg, cap);
+          vxSetStrokeWidth(vg, 40);
+          std::string(kind) == "fill" ? vxFillPath(vg) : vxStrokePath(vg);
+          long used = 0;
+          for (const auto& path : recorder.Last(kind)->paths) used += long(path.fill.size() + path.stroke.size());
+          EXPECT_GE(vg->cache->cverts, used) << kind << " join " << join << " cap " << cap << " shape " << shape;
+        }
 }
 
 } // namespace
