@@ -447,7 +447,8 @@ TEST_F(PathTest, ArcToACornerWithNothingToRoundIsALineToTheCorner)
   } corners[] = {{"level", 50, 0, 100, 0, 10},          {"slanting", 30, 40, 60, 80, 10},
                  {"upright", 0, -50, 0, -120, 10},      {"within the tolerance", 50, 0.0001f, 100, 0, 10},
                  {"at the start", 0, 0, 100, 40, 10},   {"where the line goes", 50, 20, 50, 20, 10},
-                 {"doubling back", 50, 0, 20, 0, 10},   {"no radius", 50, 0, 50, 60, 0}};
+                 {"doubling back", 50, 0, 20, 0, 10},   {"no radius", 50, 0, 50, 60, 0},
+                 {"just off a short line", 0.4f, 0.005f, 0.5f, 0, 10}};
   for (const float shift : {0.f, 37.f})
     for (const Corner& k : corners)
     {
@@ -1112,6 +1113,15 @@ TEST_F(PathTest, PixelRatiosSetTheFringeAndHowClosePointsMerge)
     float ratio, fringe;
   } ratios[] = {{1 / 64.f, 64}, {0.5f, 2}, {1, 1}, {2, 0.5f}, {64, 1 / 64.f}, {1 / 65.f, 1}, {65, 1},
                 {0, 1},         {-2, 1},   {NAN, 1}, {INFINITY, 1}};
+  {
+    // A context draws at ratio 1 before its first frame.
+    Recorder recorder;
+    Context fresh{recorder};
+    vxBeginPath(fresh.ctx);
+    vxRectPath(fresh.ctx, 10, 10, 20, 20);
+    vxFillPath(fresh.ctx);
+    EXPECT_FLOAT_EQ(recorder.Last("fill")->fringe, 1);
+  }
   for (const auto& k : ratios)
   {
     vxBeginFrame(ctx, 800, 600, k.ratio);
