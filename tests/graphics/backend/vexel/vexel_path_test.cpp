@@ -1293,6 +1293,12 @@ TEST_F(PathTest, AnUnknownCompositeOperationCopies)
 // before ended with.
 TEST_F(PathTest, ArcToWithoutAStartingPointAddsNothing)
 {
+  {
+    Recorder recorder;
+    Context fresh{recorder};
+    vxArcTo(fresh.ctx, 100, 50, 100, 100, 20); // the first thing a new context is asked for
+    EXPECT_EQ(fresh.ctx->commandCount, 0);
+  }
   vxBeginPath(ctx);
   vxMoveTo(ctx, 0, 0);
   vxLineTo(ctx, 50, 50);
