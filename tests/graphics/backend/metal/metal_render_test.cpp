@@ -520,6 +520,10 @@ TEST(MetalRender, PaintsAtKnownPixels)
   const VXpaint across = vxMakeLinearGradient(vg, 8.5f, 8, 56.5f, 8, red, blue);
   const VXpaint diagonal = vxMakeLinearGradient(vg, 8.5f, 8.5f, 40.5f, 40.5f, red, blue);
   const VXpaint upwards = vxMakeLinearGradient(vg, 8, 56.5f, 8, 8.5f, red, blue);
+  // A gradient a little over a ten-thousandth long still runs from its start to its end, a step across it; one of
+  // no length steps downwards.
+  const VXpaint step = vxMakeLinearGradient(vg, 32, 8, 32.00012f, 8, red, blue);
+  const VXpaint still = vxMakeLinearGradient(vg, 8, 32, 8, 32, red, blue);
   const VXpaint radial = vxMakeRadialGradient(vg, 32.5f, 32.5f, 4, 20, Rgba(255, 255, 0), Rgba(0, 128, 0));
   const VXpaint box = vxMakeBoxGradient(vg, 12, 24, 40, 16, 0, 4, Rgba(0, 0, 0), Rgba(255, 255, 255));
   const VXcolor pink = Rgba(255, 51, 102, 128);
@@ -538,6 +542,8 @@ TEST(MetalRender, PaintsAtKnownPixels)
     {"radial outside", radial, 32, 61, {0, 128, 0}},      {"box centre", box, 32, 32, {0, 0, 0}},
     {"box below", box, 32, 46, {255, 255, 255}},          {"box beside", box, 6, 32, {255, 255, 255}},
     {"translucent", translucent, 32, 32, {255, 153, 178}},
+    {"step before", step, 16, 40, {255, 0, 0}},           {"step after", step, 48, 4, {0, 0, 255}},
+    {"no length above", still, 40, 20, {255, 0, 0}},      {"no length below", still, 20, 44, {0, 0, 255}},
   };
   for (const Row& r : rows)
   {

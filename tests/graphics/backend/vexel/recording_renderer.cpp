@@ -17,6 +17,8 @@ std::vector<RecordedPath> CopyPaths(const VXpath* paths, int npaths)
     RecordedPath p;
     if (paths[i].fill) p.fill.assign(paths[i].fill, paths[i].fill + paths[i].fillCount);
     if (paths[i].stroke) p.stroke.assign(paths[i].stroke, paths[i].stroke + paths[i].strokeCount);
+    p.fillCount = paths[i].fillCount;
+    p.strokeCount = paths[i].strokeCount;
     p.convex = paths[i].convex;
     p.bevelCount = paths[i].bevelCount;
     out.push_back(std::move(p));

@@ -15,6 +15,7 @@ struct RecordedPath
 {
   std::vector<VXvertex> fill;
   std::vector<VXvertex> stroke;
+  int fillCount = 0, strokeCount = 0; // as handed over, with or without vertices behind them
   int convex = 0;
   int bevelCount = 0;
 };

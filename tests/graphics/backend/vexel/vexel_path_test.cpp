@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -53,6 +54,20 @@ struct PathTest : ::testing::Test
   VXcontext* ctx = c.ctx;
   void SetUp() override { vxBeginFrame(ctx, 800, 600, 1.0f); }
 };
+
+// The vertex scratch grows to hold whatever is asked of it, and keeps what it has for smaller asks. (First, so that
+// a scratch too small is seen here before any expansion writes past it.)
+TEST_F(PathTest, TheVertexScratchHoldsEveryVertexAskedFor)
+{
+  for (const int count : {0, 1, 255, 256, 257, 1000, 4097, 300, 70000})
+  {
+    VXvertex* verts = vxAllocTempVerts(ctx, count);
+    ASSERT_NE(verts, nullptr) << count;
+    ASSERT_GE(ctx->cache->cverts, count); // before a vertex is written
+    for (int i = 0; i < count; ++i) verts[i] = VXvertex{float(i), 0, 0, 0};
+  }
+  EXPECT_EQ(vxAllocTempVerts(ctx, -1), nullptr);
+}
 
 // The dump of the path cache lists each path of the last fill with the vertices the back end was handed.
 TEST_F(PathTest, TheCacheDumpListsEachPathWithTheVerticesDrawn)
@@ -339,8 +354,9 @@ TEST_F(PathTest, TransformsMovePointsAsTheyAreNamed)
   {
     vxResetTransform(ctx);
     k.apply(ctx);
-    float m[6], x = 0, y = 0;
+    float m[8] = {0, 0, 0, 0, 0, 0, -99, -99}, x = 0, y = 0;
     vxGetCurrentTransform(ctx, m);
+    EXPECT_EQ(m[6], -99) << k.name << ": six numbers written, no more";
     vxMatrixTransformPoint(&x, &y, m, k.x, k.y);
     EXPECT_NEAR(x, k.wantX, 1e-5) << k.name;
     EXPECT_NEAR(y, k.wantY, 1e-5) << k.name;
@@ -375,11 +391,14 @@ TEST_F(PathTest, CornersRoundedByArcToAndEllipsesLieOnTheirCurves)
                  {100, 0, 100, -100, 80, -20, 100, -20},
                  {100, 0, 0, 100, 51.716f, 20, 65.858f, 34.142f},
                  {100, 100, 200, 0, 100, 71.716f, 114.142f, 85.858f},
-                 {100, 100, 0, 200, 71.716f, 100, 85.858f, 114.142f}};
+                 {100, 100, 0, 200, 71.716f, 100, 85.858f, 114.142f},
+                 {100, 0, 200, 50, 95.279f, 20, 104.223f, 2.111f},       // a shallow turn
+                 {100, 0, 0, 20, -101.980f, 20, -98.058f, 39.612f}};    // a hairpin, tangent behind the start
   // Each turned about the start by any angle: the circle turns with it.
-  std::vector<Corner> turned(corners, corners + 5);
+  const int count = int(std::size(corners));
+  std::vector<Corner> turned(corners, corners + count);
   for (int step = 1; step < 21; ++step)
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < count; ++i)
     {
       const float c = std::cos(step * 0.3f), s = std::sin(step * 0.3f);
       auto turn = [c, s](float& x, float& y) { std::tie(x, y) = std::make_pair(c * x - s * y, s * x + c * y); };
@@ -428,7 +447,8 @@ TEST_F(PathTest, ArcToACornerWithNothingToRoundIsALineToTheCorner)
   } corners[] = {{"level", 50, 0, 100, 0, 10},          {"slanting", 30, 40, 60, 80, 10},
                  {"upright", 0, -50, 0, -120, 10},      {"within the tolerance", 50, 0.0001f, 100, 0, 10},
                  {"at the start", 0, 0, 100, 40, 10},   {"where the line goes", 50, 20, 50, 20, 10},
-                 {"doubling back", 50, 0, 20, 0, 10},   {"no radius", 50, 0, 50, 60, 0}};
+                 {"doubling back", 50, 0, 20, 0, 10},   {"no radius", 50, 0, 50, 60, 0},
+                 {"just off a short line", 0.4f, 0.005f, 0.5f, 0, 10}};
   for (const float shift : {0.f, 37.f})
     for (const Corner& k : corners)
     {
@@ -493,6 +513,41 @@ TEST_F(PathTest, AntialiasedRectangleFillHasAnInsetInteriorAndAHalfFringe)
                  "fringe");
   EXPECT_EQ(ctx->fillTriangleCount, 2 + 8);
   EXPECT_EQ(ctx->drawCallCount, 2);
+}
+
+// Each path handed to the back end names only the vertices of the call it is drawn by: a stroke none of a fill
+// made before it from the same path, a fill without antialiasing no fringe, and every count has its vertices.
+TEST_F(PathTest, EachCallHandsOverOnlyTheVerticesItDraws)
+{
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 10, 10, 40, 30);
+  vxMoveTo(ctx, 60, 10);
+  vxLineTo(ctx, 90, 40);
+  vxLineTo(ctx, 120, 10);
+  struct Step
+  {
+    const char* kind;
+    int antiAlias;
+    bool fill, fringeOrStroke;
+  } steps[] = {{"fill", 1, true, true},   {"stroke", 1, false, true}, {"fill", 0, true, false},
+               {"stroke", 0, false, true}, {"fill", 1, true, true},   {"stroke", 1, false, true}};
+  for (const Step& k : steps)
+  {
+    vxSetShapeAntiAlias(ctx, k.antiAlias);
+    std::string(k.kind) == "fill" ? vxFillPath(ctx) : vxStrokePath(ctx);
+    const RecordedCall* call = r.Last(k.kind);
+    ASSERT_EQ(call->paths.size(), 2u);
+    for (size_t i = 0; i < call->paths.size(); ++i)
+    {
+      const vxtest::RecordedPath& p = call->paths[i];
+      const std::string what = std::string(k.kind) + (k.antiAlias ? " antialiased" : " hard") + " path " +
+                               std::to_string(i);
+      EXPECT_EQ(p.fillCount, int(p.fill.size())) << what;
+      EXPECT_EQ(p.strokeCount, int(p.stroke.size())) << what;
+      EXPECT_EQ(p.fillCount > 0, k.fill) << what;
+      EXPECT_EQ(p.strokeCount > 0, k.fringeOrStroke) << what;
+    }
+  }
 }
 
 TEST_F(PathTest, RoundStrokeOfALine)
@@ -759,6 +814,7 @@ TEST_F(PathTest, SavesPastTheDeepestStateAreIgnored)
   for (int depth = 1; depth <= 40; ++depth)
   {
     vxSaveState(ctx);
+    ASSERT_EQ(ctx->stateCount, std::min(depth + 1, kVxMaxStates)) << "after save " << depth;
     vxSetStrokeWidth(ctx, float(depth));
   }
   EXPECT_FLOAT_EQ(strokeWidth(), 40);
@@ -938,13 +994,87 @@ TEST_F(PathTest, HslColoursTakeTheirHues)
     float h, s, l, r, g, b;
   } colours[] = {{0, 1, 0.5f, 1, 0, 0},         {1 / 6.0f, 1, 0.5f, 1, 1, 0}, {0.25f, 1, 0.5f, 0.5f, 1, 0},
                  {1 / 3.0f, 1, 0.5f, 0, 1, 0},  {0.5f, 1, 0.5f, 0, 1, 1},     {2 / 3.0f, 1, 0.5f, 0, 0, 1},
-                 {5 / 6.0f, 1, 0.5f, 1, 0, 1},  {0, 0, 0.25f, 0.25f, 0.25f, 0.25f}};
+                 {5 / 6.0f, 1, 0.5f, 1, 0, 1},  {0, 0, 0.25f, 0.25f, 0.25f, 0.25f},
+                 // dark and pale, between the primaries, hues beyond a turn, and saturation and lightness
+                 // beyond their ranges taken as their ends
+                 {0.19f, 1, 0.25f, 0.43f, 0.5f, 0}, {0, 0.5f, 0.75f, 0.875f, 0.625f, 0.625f},
+                 {0.6f, 0.5f, 0.75f, 0.625f, 0.725f, 0.875f}, {0.9f, 0.5f, 0.25f, 0.375f, 0.125f, 0.275f},
+                 {-0.25f, 1, 0.5f, 0.5f, 0, 1},  {1.25f, 1, 0.5f, 0.5f, 1, 0},  {0, 1.5f, 0.25f, 0.5f, 0, 0},
+                 {0.5f, -1, 0.4f, 0.4f, 0.4f, 0.4f}, {0.3f, 1, 1.5f, 1, 1, 1},   {0.3f, 1, -1, 0, 0, 0}};
   for (const Hsl& k : colours)
   {
-    const VXcolor c = vxColorFromHsl(k.h, k.s, k.l);
-    EXPECT_NEAR(c.r, k.r, 1e-4) << k.h;
-    EXPECT_NEAR(c.g, k.g, 1e-4) << k.h;
-    EXPECT_NEAR(c.b, k.b, 1e-4) << k.h;
+    const VXcolor c = vxColorFromHsla(k.h, k.s, k.l, 51);
+    EXPECT_NEAR(c.r, k.r, 1e-4) << k.h << " " << k.s << " " << k.l;
+    EXPECT_NEAR(c.g, k.g, 1e-4) << k.h << " " << k.s << " " << k.l;
+    EXPECT_NEAR(c.b, k.b, 1e-4) << k.h << " " << k.s << " " << k.l;
+    EXPECT_FLOAT_EQ(c.a, 0.2f);
+  }
+  EXPECT_FLOAT_EQ(vxColorFromHsl(0.3f, 1, 0.5f).a, 1);
+}
+
+// A blend of two colours runs from the first to the second, and stays at either end beyond them.
+TEST_F(PathTest, ColourBlendsStayBetweenTheirEnds)
+{
+  const VXcolor from = vxColorFromFloats(1, 0.5f, 0, 1), to = vxColorFromFloats(0, 0.5f, 1, 0.2f);
+  const struct
+  {
+    float u;
+    VXcolor want;
+  } cases[] = {{-1, from},
+               {0, from},
+               {0.25f, vxColorFromFloats(0.75f, 0.5f, 0.25f, 0.8f)},
+               {1, to},
+               {2, to}};
+  for (const auto& k : cases)
+  {
+    const VXcolor c = vxLerpColor(from, to, k.u);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(c.rgba[i], k.want.rgba[i], 1e-6) << k.u << " channel " << i;
+  }
+  // Bytes run from 0 to 1 with 255 whole.
+  for (const unsigned char byte : {0, 51, 128, 255})
+  {
+    const float want = byte / 255.0f;
+    EXPECT_FLOAT_EQ(vxColorWithAlphaByte(from, byte).a, want) << int(byte);
+    const VXcolor c = vxColorFromBytes(byte, byte, byte, byte);
+    for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(c.rgba[i], want) << int(byte) << " channel " << i;
+  }
+  EXPECT_EQ(vxColorWithAlphaByte(from, 255).a, 1.0f);
+  EXPECT_EQ(vxColorFromBytesOpaque(0, 0, 0).a, 1.0f);
+}
+
+// An inverse undoes its transform for any that keeps some area, however little; one that flattens everything onto a
+// line has none and gives the identity.
+TEST_F(PathTest, TransformsWithAnyAreaHaveAnInverse)
+{
+  const struct
+  {
+    const char* what;
+    float t[6];
+    int invertible;
+  } cases[] = {{"turned and moved", {0.6f, 0.8f, -0.8f, 0.6f, 30, -7}, 1},
+               {"shrunk a hundredfold", {0.01f, 0, 0, 0.01f, 2, 3}, 1},
+               {"sheared and shrunk", {0.002f, 0.001f, 0.003f, 0.004f, -1, 1}, 1},
+               {"mirrored and stretched", {-4, 0, 0, 250, 0, 9}, 1},
+               {"onto a line", {1, 2, 2, 4, 5, 5}, 0},
+               {"next to nothing", {0.0002f, 0, 0, 0.0002f, 1, 1}, 0}};
+  for (const auto& k : cases)
+  {
+    float inverse[6];
+    EXPECT_EQ(vxMatrixInverse(inverse, k.t), k.invertible) << k.what;
+    if (!k.invertible)
+    {
+      const float identity[6] = {1, 0, 0, 1, 0, 0};
+      for (int i = 0; i < 6; ++i) EXPECT_EQ(inverse[i], identity[i]) << k.what;
+      continue;
+    }
+    for (const auto& point : {std::make_pair(0.f, 0.f), std::make_pair(10.f, -3.f), std::make_pair(-250.f, 40.f)})
+    {
+      float x, y, back[2];
+      vxMatrixTransformPoint(&x, &y, k.t, point.first, point.second);
+      vxMatrixTransformPoint(&back[0], &back[1], inverse, x, y);
+      EXPECT_NEAR(back[0], point.first, 1e-3 * (1 + std::fabs(point.first))) << k.what;
+      EXPECT_NEAR(back[1], point.second, 1e-3 * (1 + std::fabs(point.second))) << k.what;
+    }
   }
 }
 
@@ -972,6 +1102,374 @@ TEST_F(PathTest, ALineEndingWhereItStartedStrokesAsIfClosed)
     EXPECT_NEAR(strokes[0][i].x, strokes[1][i].x, 1e-4) << i;
     EXPECT_NEAR(strokes[0][i].y, strokes[1][i].y, 1e-4) << i;
   }
+}
+
+// The fringe is a pixel at every pixel ratio from 1/64 to 64; a ratio beyond those, or none, counts as 1. Points
+// closer than a hundredth of a pixel merge into one; a hundredth apart they stay two.
+TEST_F(PathTest, PixelRatiosSetTheFringeAndHowClosePointsMerge)
+{
+  const struct
+  {
+    float ratio, fringe;
+  } ratios[] = {{1 / 64.f, 64}, {0.5f, 2}, {1, 1}, {2, 0.5f}, {64, 1 / 64.f}, {1 / 65.f, 1}, {65, 1},
+                {0, 1},         {-2, 1},   {NAN, 1}, {INFINITY, 1}};
+  {
+    // A context draws at ratio 1 before its first frame.
+    Recorder recorder;
+    Context fresh{recorder};
+    vxBeginPath(fresh.ctx);
+    vxRectPath(fresh.ctx, 10, 10, 20, 20);
+    vxFillPath(fresh.ctx);
+    EXPECT_FLOAT_EQ(recorder.Last("fill")->fringe, 1);
+  }
+  for (const auto& k : ratios)
+  {
+    vxBeginFrame(ctx, 800, 600, k.ratio);
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 10, 10, 20, 20);
+    vxFillPath(ctx);
+    EXPECT_FLOAT_EQ(r.Last("fill")->fringe, k.fringe) << k.ratio;
+  }
+  const struct
+  {
+    float ratio, gap;
+    size_t points;
+  } gaps[] = {{1, 0.05f, 4}, {1, 0.01f, 4}, {1, 0.005f, 3}, {4, 0.005f, 4}, {4, 0.0025f, 4}, {4, 0.002f, 3}};
+  for (const auto& k : gaps)
+  {
+    vxBeginFrame(ctx, 800, 600, k.ratio);
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 0, 10);
+    vxLineTo(ctx, k.gap, 10);
+    vxLineTo(ctx, 50, 10);
+    vxLineTo(ctx, 50, 50);
+    vxStrokePath(ctx);
+    EXPECT_EQ(Points(ctx).size(), k.points) << k.ratio << " " << k.gap;
+  }
+}
+
+// A line far shorter than a pixel (at a high pixel ratio) still strokes as wide as its width, across its direction.
+TEST_F(PathTest, AVeryShortLineStrokesAsWideAsItsWidth)
+{
+  vxBeginFrame(ctx, 800, 600, 4);
+  for (const auto& dir : {std::make_pair(1.f, 0.f), std::make_pair(0.f, 1.f), std::make_pair(0.6f, -0.8f)})
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 10, 10);
+    vxLineTo(ctx, 10 + 0.005f * dir.first, 10 + 0.005f * dir.second);
+    vxSetStrokeWidth(ctx, 2);
+    vxStrokePath(ctx);
+    const RecordedCall* stroke = r.Last("stroke");
+    ASSERT_EQ(stroke->paths.size(), 1u);
+    float nearest = 1e9f, farthest = 0;
+    for (const VXvertex& v : stroke->paths[0].stroke)
+    {
+      // Distance across the line.
+      const float across = std::fabs((v.x - 10) * dir.second - (v.y - 10) * dir.first);
+      nearest = std::min(nearest, across), farthest = std::max(farthest, across);
+    }
+    EXPECT_NEAR(nearest, 1.125f, 1e-3) << dir.first << "," << dir.second; // half the width and half the fringe
+    EXPECT_NEAR(farthest, 1.125f, 1e-3) << dir.first << "," << dir.second;
+  }
+}
+
+// Only a solid or a hole winding turns a path round; any other number leaves its points in the order drawn.
+TEST_F(PathTest, AWindingNeitherSolidNorHoleKeepsThePointsAsDrawn)
+{
+  const float clockwise[] = {0, 0, 10, 0, 10, 10, 0, 10}; // on a surface with y down
+  const struct
+  {
+    int winding;
+    bool reversed;
+  } cases[] = {{VX_SOLID, true}, {VX_HOLE, false}, {0, false}, {3, false}, {-5, false}, {2000000000, false}};
+  for (const auto& k : cases)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, clockwise[0], clockwise[1]);
+    for (int i = 2; i < 8; i += 2) vxLineTo(ctx, clockwise[i], clockwise[i + 1]);
+    vxClosePath(ctx);
+    vxSetPathWinding(ctx, k.winding);
+    vxFillPath(ctx);
+    const std::vector<VXpoint> pts = Points(ctx);
+    ASSERT_EQ(pts.size(), 4u) << k.winding;
+    for (int i = 0; i < 4; ++i)
+    {
+      const int from = k.reversed ? 3 - i : i;
+      EXPECT_EQ(pts[i].x, clockwise[2 * from]) << k.winding << " point " << i;
+      EXPECT_EQ(pts[i].y, clockwise[2 * from + 1]) << k.winding << " point " << i;
+    }
+  }
+}
+
+// A corner radius under a tenth of a unit draws a sharp corner; from a tenth on, the corner is cut by its curve.
+TEST_F(PathTest, CornerRadiiFromATenthRoundTheirCorner)
+{
+  const float corners[4][2] = {{0, 0}, {40, 0}, {40, 30}, {0, 30}}; // top left, top right, bottom right, bottom left
+  for (const float radius : {0.09f, 0.1f, 0.5f})
+    for (int corner = 0; corner < 4; ++corner)
+    {
+      float radii[4] = {0, 0, 0, 0};
+      radii[corner] = radius;
+      vxBeginPath(ctx);
+      vxRoundedRectVaryingPath(ctx, 0, 0, 40, 30, radii[0], radii[1], radii[2], radii[3]);
+      vxFillPath(ctx);
+      bool sharp = false;
+      for (const VXpoint& p : Points(ctx))
+        sharp = sharp || (p.x == corners[corner][0] && p.y == corners[corner][1]);
+      EXPECT_EQ(sharp, radius < 0.1f) << "radius " << radius << " corner " << corner;
+    }
+}
+
+// Strokes are drawn up to 200 units wide, the transform's scale included; wider ones at 200.
+TEST_F(PathTest, StrokesAreAtMostTwoHundredWide)
+{
+  const struct
+  {
+    float width, scale, drawn;
+  } cases[] = {{150, 1, 150}, {199, 1, 199}, {200, 1, 200}, {201, 1, 200}, {1e30f, 1, 200}, {90, 2, 180},
+               {150, 2, 200}, {300, 0.5f, 150}};
+  for (const auto& k : cases)
+  {
+    vxSaveState(ctx);
+    vxScale(ctx, k.scale, k.scale);
+    vxSetStrokeWidth(ctx, k.width);
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 0, 0);
+    vxLineTo(ctx, 100, 0);
+    vxStrokePath(ctx);
+    EXPECT_FLOAT_EQ(r.Last("stroke")->strokeWidth, k.drawn) << k.width << " at " << k.scale;
+    vxRestoreState(ctx);
+  }
+}
+
+// A fill is drawn while its vertices number at most 2^20 (a path of one fewer points, drawn without antialiasing);
+// one more point and nothing is drawn.
+TEST_F(PathTest, AFillOfAtMostTwoToTheTwentyVerticesIsDrawn)
+{
+  constexpr int kMost = 1 << 20;
+  vxSetShapeAntiAlias(ctx, 0);
+  for (const int points : {kMost - 1, kMost})
+  {
+    std::vector<float> commands;
+    commands.reserve(size_t(points) * 3);
+    for (int i = 0; i < points; ++i)
+    {
+      const double a = 2 * M_PI * i / points;
+      commands.insert(commands.end(), {float(i ? VX_LINE_TO : VX_MOVE_TO), float(20000 + 16000 * std::cos(a)),
+                                       float(20000 + 16000 * std::sin(a))});
+    }
+    r.calls.clear();
+    vxBeginPath(ctx);
+    vxAppendCommands(ctx, commands.data(), int(commands.size()));
+    vxFillPath(ctx);
+    if (points < kMost)
+    {
+      ASSERT_NE(r.Last("fill"), nullptr) << points;
+      EXPECT_EQ(r.Last("fill")->paths[0].fillCount, points);
+    }
+    else
+      EXPECT_EQ(r.Last("fill"), nullptr) << points;
+  }
+}
+
+// A composite operation the renderer does not know draws as a copy.
+TEST_F(PathTest, AnUnknownCompositeOperationCopies)
+{
+  for (const int op : {-1, VX_XOR + 1, 1000})
+  {
+    vxSetCompositeOperation(ctx, op);
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 0, 0, 10, 10);
+    vxFillPath(ctx);
+    const VXcompositeOperationState got = r.Last("fill")->op;
+    EXPECT_EQ(got.sourceRGB, VX_ONE) << op;
+    EXPECT_EQ(got.sourceAlpha, VX_ONE) << op;
+    EXPECT_EQ(got.destinationRGB, VX_ZERO) << op;
+    EXPECT_EQ(got.destinationAlpha, VX_ZERO) << op;
+  }
+}
+
+// An arc to a corner needs a point to start from: as the first command of a path it draws nothing, whatever the path
+// before ended with.
+TEST_F(PathTest, ArcToWithoutAStartingPointAddsNothing)
+{
+  {
+    Recorder recorder;
+    Context fresh{recorder};
+    vxArcTo(fresh.ctx, 100, 50, 100, 100, 20); // the first thing a new context is asked for
+    EXPECT_EQ(fresh.ctx->commandCount, 0);
+  }
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 0, 0);
+  vxLineTo(ctx, 50, 50);
+  vxStrokePath(ctx);
+  vxBeginPath(ctx);
+  vxArcTo(ctx, 100, 50, 100, 100, 20);
+  EXPECT_EQ(ctx->commandCount, 0);
+  vxLineTo(ctx, 120, 120);
+  vxArcTo(ctx, 150, 120, 150, 150, 20);
+  EXPECT_GT(ctx->commandCount, 3);
+}
+
+// The counts of a frame: two draw calls a filled path, one a stroked one, and the triangles of their strips; a
+// new frame starts them again from nothing.
+TEST_F(PathTest, EachFrameCountsItsOwnDrawCallsAndTriangles)
+{
+  for (int frame = 0; frame < 2; ++frame)
+  {
+    vxBeginFrame(ctx, 800, 600, 1);
+    EXPECT_EQ(ctx->drawCallCount, 0);
+    EXPECT_EQ(ctx->fillTriangleCount, 0);
+    EXPECT_EQ(ctx->strokeTriangleCount, 0);
+    EXPECT_EQ(ctx->textTriangleCount, 0);
+    vxBeginPath(ctx);
+    vxRectPath(ctx, 10, 10, 20, 20);
+    vxRectPath(ctx, 40, 10, 20, 20);
+    vxFillPath(ctx); // per rectangle: a fan of 4 vertices and a fringe strip of 10
+    EXPECT_EQ(ctx->drawCallCount, 4);
+    EXPECT_EQ(ctx->fillTriangleCount, 2 * (2 + 8));
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 10, 50);
+    vxLineTo(ctx, 90, 50);
+    vxStrokePath(ctx); // two butt caps of 4 vertices
+    EXPECT_EQ(ctx->drawCallCount, 5);
+    EXPECT_EQ(ctx->strokeTriangleCount, 6);
+    vxEndFrame(ctx);
+  }
+}
+
+// The shapes gradients hand the back end: a soft edge at least a unit wide however sharp the gradient asked for, as
+// wide as the gradient runs otherwise; a radial gradient's edge half way between its radii.
+TEST_F(PathTest, GradientsFeatherAtLeastAUnit)
+{
+  const VXcolor a = vxColorFromFloats(1, 0, 0, 1), b = vxColorFromFloats(0, 0, 1, 1);
+  const struct
+  {
+    const char* what;
+    VXpaint paint;
+    float radius, feather;
+  } cases[] = {
+    {"radial, no ramp", vxMakeRadialGradient(ctx, 5, 5, 10, 10, a, b), 10, 1},
+    {"radial, half a unit", vxMakeRadialGradient(ctx, 5, 5, 10, 10.5f, a, b), 10.25f, 1},
+    {"radial, a unit and a half", vxMakeRadialGradient(ctx, 5, 5, 10, 11.5f, a, b), 10.75f, 1.5f},
+    {"radial, wide", vxMakeRadialGradient(ctx, 5, 5, 0, 30, a, b), 15, 30},
+    {"box, sharp", vxMakeBoxGradient(ctx, 0, 0, 20, 10, 3, 0, a, b), 3, 1},
+    {"box, a unit and a half", vxMakeBoxGradient(ctx, 0, 0, 20, 10, 3, 1.5f, a, b), 3, 1.5f},
+    {"linear, half a unit", vxMakeLinearGradient(ctx, 0, 0, 0.5f, 0, a, b), 0, 1},
+    {"linear, a unit and a half", vxMakeLinearGradient(ctx, 0, 0, 0, 1.5f, a, b), 0, 1.5f},
+  };
+  for (const auto& k : cases)
+  {
+    EXPECT_FLOAT_EQ(k.paint.radius, k.radius) << k.what;
+    EXPECT_FLOAT_EQ(k.paint.feather, k.feather) << k.what;
+  }
+}
+
+// Whatever the shape, cap and join, the strips handed over keep to their texture coordinates: across a stroke u is 0
+// on one side, 1 on the other and 0.5 on the line (0.5 throughout without antialiasing), v is 1 but at the outer
+// edge of a butt or square cap; a fill's interior is (0.5, 1) and its fringe runs from u 0 (0.5 for a lone convex
+// shape) outside to 1 inside.
+TEST_F(PathTest, StripsKeepToTheirTextureCoordinates)
+{
+  auto zigzags = [&](bool close) {
+    vxBeginPath(ctx);
+    // Long and short legs turning either way, sharp and shallow.
+    const float pts[][2] = {{10, 10}, {80, 10},  {82, 14}, {150, 20}, {150, 80},
+                            {140, 82}, {60, 60}, {58, 90}, {20, 40}};
+    vxMoveTo(ctx, pts[0][0], pts[0][1]);
+    for (size_t i = 1; i < std::size(pts); ++i) vxLineTo(ctx, pts[i][0], pts[i][1]);
+    if (close) vxClosePath(ctx);
+    vxMoveTo(ctx, 200, 100);
+    vxLineTo(ctx, 260, 100);
+    vxLineTo(ctx, 200, 103);
+    vxLineTo(ctx, 260, 106);
+    if (close) vxClosePath(ctx);
+  };
+  auto oneOf = [](float value, std::initializer_list<float> allowed) {
+    for (float a : allowed)
+      if (value == a) return true;
+    return false;
+  };
+  for (const int antiAlias : {1, 0})
+    for (const int join : {VX_MITER, VX_BEVEL, VX_ROUND})
+      for (const int cap : {VX_BUTT, VX_SQUARE, VX_ROUND})
+        for (const bool close : {false, true})
+          for (const float width : {1.f, 6.f, 30.f})
+          {
+            vxSetShapeAntiAlias(ctx, antiAlias);
+            vxSetLineJoin(ctx, join);
+            vxSetLineCap(ctx, cap);
+            vxSetStrokeWidth(ctx, width);
+            zigzags(close);
+            vxStrokePath(ctx);
+            const std::string what = "join " + std::to_string(join) + " cap " + std::to_string(cap) +
+                                     (close ? " closed" : " open") + " width " + std::to_string(width) +
+                                     (antiAlias ? "" : " hard");
+            int outerEnds = 0;
+            for (const auto& path : r.Last("stroke")->paths)
+              for (const VXvertex& v : path.stroke)
+              {
+                EXPECT_TRUE(antiAlias ? oneOf(v.u, {0, 0.5f, 1}) : v.u == 0.5f) << what << " u " << v.u;
+                EXPECT_TRUE(oneOf(v.v, {0, 1})) << what << " v " << v.v;
+                outerEnds += v.v == 0;
+              }
+            EXPECT_EQ(outerEnds, !close && cap != VX_ROUND ? 2 * 2 * 2 : 0) << what;
+          }
+  vxSetShapeAntiAlias(ctx, 1);
+  for (const bool convex : {false, true})
+  {
+    vxBeginPath(ctx);
+    if (convex)
+      vxRoundedRectPath(ctx, 10, 10, 80, 40, 8);
+    else
+      zigzags(true);
+    vxFillPath(ctx);
+    for (const auto& path : r.Last("fill")->paths)
+    {
+      for (const VXvertex& v : path.fill)
+        EXPECT_TRUE(v.u == 0.5f && v.v == 1) << convex << " fill " << v.u << "," << v.v;
+      for (const VXvertex& v : path.stroke)
+        EXPECT_TRUE(oneOf(v.u, {convex ? 0.5f : 0.f, 1}) && v.v == 1) << convex << " fringe " << v.u << "," << v.v;
+    }
+  }
+}
+
+// However many sub-paths, points, caps and joins a stroke or fill has, the vertex scratch it was expanded into holds
+// every vertex handed over.
+TEST_F(PathTest, TheScratchHoldsEveryVertexOfAnExpansion)
+{
+  for (const int join : {VX_MITER, VX_BEVEL, VX_ROUND})
+    for (const int cap : {VX_BUTT, VX_SQUARE, VX_ROUND})
+      for (const int shape : {0, 1, 2}) // lines; open and closed polylines
+        for (const char* kind : {"stroke", "fill"})
+        {
+          // A context of its own, with the scratch it starts with.
+          Recorder recorder;
+          Context fresh{recorder};
+          VXcontext* vg = fresh.ctx;
+          vxBeginFrame(vg, 800, 600, 1.0f);
+          vxBeginPath(vg);
+          for (int i = 0; i < 40; ++i)
+          {
+            const float x = float(i % 8) * 90, y = float(i / 8) * 90;
+            vxMoveTo(vg, x, y);
+            if (shape == 0)
+            {
+              vxLineTo(vg, x + 50, y + 10);
+              continue;
+            }
+            if (i % 3) vxLineTo(vg, x + 60, y + 5), vxLineTo(vg, x + 10, y + 40);
+            if (i % 2) vxLineTo(vg, x + 40, y + 60);
+            if (shape == 2) vxClosePath(vg);
+          }
+          vxSetLineJoin(vg, join);
+          vxSetLineCap(vg, cap);
+          vxSetStrokeWidth(vg, 40);
+          std::string(kind) == "fill" ? vxFillPath(vg) : vxStrokePath(vg);
+          long used = 0;
+          for (const auto& path : recorder.Last(kind)->paths) used += long(path.fill.size() + path.stroke.size());
+          EXPECT_GE(vg->cache->cverts, used) << kind << " join " << join << " cap " << cap << " shape " << shape;
+        }
 }
 
 } // namespace

@@ -815,4 +815,24 @@ TEST_F(TextTest, TextIsPaintedInTheFillColourTimesTheGlobalAlpha)
   }
 }
 
+// At the end of a frame the newest atlas becomes the first; the older ones as large as it stay, in their order
+// after it, and the smaller ones are released.
+TEST_F(TextTest, TheFrameEndKeepsTheNewestAtlasFirstAndOthersAsLargeAfterIt)
+{
+  vxEndFrame(ctx);
+  const int large = vxCreateImageFromPixels(ctx, 2048, 2048, 0, nullptr);
+  const int small = vxCreateImageFromPixels(ctx, 1024, 2048, 0, nullptr);
+  const int alsoLarge = vxCreateImageFromPixels(ctx, 2048, 2048, 0, nullptr);
+  const int newest = vxCreateImageFromPixels(ctx, 2048, 2048, 0, nullptr);
+  const int atlases[kVxMaxFontImages] = {large, small, alsoLarge, newest};
+  std::copy(atlases, atlases + kVxMaxFontImages, ctx->fontImages);
+  ctx->fontImageIdx = 3;
+  vxEndFrame(ctx);
+  EXPECT_EQ(ctx->fontImageIdx, 0);
+  const int kept[kVxMaxFontImages] = {newest, alsoLarge, large, 0};
+  for (int i = 0; i < kVxMaxFontImages; ++i) EXPECT_EQ(ctx->fontImages[i], kept[i]) << i;
+  EXPECT_EQ(r.textures.count(small), 0u);
+  for (const int image : {large, alsoLarge, newest}) EXPECT_EQ(r.textures.count(image), 1u) << image;
+}
+
 } // namespace
