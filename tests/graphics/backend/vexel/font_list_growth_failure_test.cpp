@@ -67,26 +67,22 @@ TEST(FontListGrowthFailure, AFontThatFindsNoRoomIsRefusedAndTheStashGoesOn)
   for (int i = 0; i < 4; ++i) ASSERT_EQ(FontStashAddFontMem(stash, names[i], HeapCopy(face), size, 0, 1), i);
   ASSERT_EQ(stash->fontCount, stash->fontCapacity) << "the next font needs a longer list";
 
-  // Given to free: refused, and freed.
-  unsigned char* owned = HeapCopy(face);
-  gWatched = owned;
-  gRefuseReallocation = true;
-  EXPECT_EQ(FontStashAddFontMem(stash, "fifth", owned, size, 0, 1), -1);
-  gRefuseReallocation = false;
+  // A font the list has no room for is refused; its data is freed only when the stash was given it to free.
+  auto refused = [&](int freeData) {
+    unsigned char* data = HeapCopy(face);
+    gWatched = data;
+    gWatchedFreed = false;
+    gRefuseReallocation = true;
+    EXPECT_EQ(FontStashAddFontMem(stash, "fifth", data, size, 0, freeData), -1) << freeData;
+    gRefuseReallocation = false;
+    EXPECT_EQ(gWatchedFreed, freeData != 0) << freeData;
+    gWatched = nullptr;
+    return data;
+  };
+  refused(1);
   EXPECT_EQ(gRefused, 1);
-  EXPECT_TRUE(gWatchedFreed);
-  gWatched = nullptr;
-
-  // Lent: refused, and left to the caller.
-  unsigned char* lent = HeapCopy(face);
-  gWatched = lent;
-  gWatchedFreed = false;
-  gRefuseReallocation = true;
-  EXPECT_EQ(FontStashAddFontMem(stash, "fifth", lent, size, 0, 0), -1);
-  gRefuseReallocation = false;
+  unsigned char* lent = refused(0);
   EXPECT_EQ(gRefused, 2);
-  EXPECT_FALSE(gWatchedFreed);
-  gWatched = nullptr;
 
   EXPECT_EQ(stash->fontCount, 4);
   EXPECT_EQ(FontStashGetFontByName(stash, "fifth"), -1);
