@@ -35,6 +35,21 @@ struct Case
   std::string text;
 };
 
+// An '&' that opens no numbered reference is one byte of text or value: what follows it is read as ever.
+TEST(XmlInputBounds, StepsOverAnAmpersandThatOpensNoNumberedReference)
+{
+  const Case cases[] = {
+    {"an ampersand opening the text", "&" + kSeventeen},
+    {"a named reference opening it", "&lt;" + kSeventeen},
+    {"an ampersand right before an element", "<r>&" + kSeventeen + "</r>"},
+    {"a named reference before one", "<r>x&amp;" + kSeventeen + "</r>"},
+    {"an ampersand as a value", "<r v=\"&\"" + Attributes(17) + "/>"},
+    {"a named reference in a value", "<r v='&amp;'" + Attributes(17) + "/>"},
+  };
+  for (const Case& c : cases)
+    EXPECT_FALSE(XmlInputBounds::Accepts(c.text)) << c.what;
+}
+
 TEST(XmlInputBounds, TakesEveryEqualsSignThatIsNoAttribute)
 {
   const Case cases[] = {

@@ -42,11 +42,17 @@ TEST(Oversampler, LatencyMeasurementGivesUpOnAResamplerThatNeverAnswers)
   EXPECT_EQ(mute.calls, Oversampler::kMaxMeasureCalls);
 }
 
-// Before its first build an oversampler runs the host rate only: no factor can be selected, it takes no samples
-// and no set can be built for its shape.
+// Before its first build an oversampler runs the host rate only: its shape holds no channel, rate, piece or
+// room, no factor can be selected, it takes no samples and no set can be built for its shape.
 TEST(Oversampler, NeverBuiltItRunsTheHostRateOnly)
 {
   Oversampler os;
+  const Oversampler::Shape shape = os.CurrentShape();
+  EXPECT_EQ(shape.nIn, 0);
+  EXPECT_EQ(shape.nOut, 0);
+  EXPECT_LT(shape.piece, 1);
+  EXPECT_LE(shape.sampleRate, 0.0);
+  EXPECT_EQ(shape.upCapacity, 0);
   os.SetFactor(2);
   EXPECT_EQ(os.Factor(), 1);
   EXPECT_EQ(os.Latency(), 0);
