@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -390,4 +391,41 @@ TEST(BundleAudio, TheBypassFollowsEveryOversamplingSwitchWithExactlyTheNewLatenc
         }
         EXPECT_EQ(wrong, 0) << what;
       }
+}
+
+// A host that never announces its block size may send blocks of any length up to 512 frames, in any order, and
+// the stream goes on: at 2x and 4x the output is that of an instance told of blocks of 512. The first longer block
+// is a new block size, and as at any change of it the resamplers start again from that block: the output from it
+// on is that of an instance told of the new size that heard silence before.
+TEST(BundleAudio, BlocksOfUpToFiveHundredTwelveFramesNeedNoAnnouncedSize)
+{
+  const int blocks[] = {1, 100, 37, 511, 256, 512, 3, 512, 400, 512, 512, 512, 513, 513, 513};
+  const int n = int(std::accumulate(std::begin(blocks), std::end(blocks), 0)), longer = n - 3 * 513;
+  const std::vector<double> in = Sine(n);
+  for (float oversampling : {kOversampling2x, kOversampling4x})
+  {
+    Instance p;
+    p.SetParam(kOversamplingParam, oversampling);
+    p.Call(vst2::effSetSampleRate, 0, 0, nullptr, float(kRate));
+    p.Call(vst2::effMainsChanged, 0, 1);
+    Rendered out{std::vector<double>(in.size(), 9.0), std::vector<double>(in.size(), 9.0)};
+    for (int start = 0, b = 0; start < n; start += blocks[b++])
+    {
+      double* ins[2] = {const_cast<double*>(in.data()) + start, const_cast<double*>(in.data()) + start};
+      double* outs[2] = {out.left.data() + start, out.right.data() + start};
+      p->processDoubleReplacing(p.Get(), ins, outs, blocks[b]);
+    }
+    const std::string what = oversampling == kOversampling2x ? "2x" : "4x";
+    Instance told;
+    told.SetParam(kOversamplingParam, oversampling);
+    Start(told, 512);
+    const std::vector<double> before(in.begin(), in.begin() + longer);
+    EXPECT_LT(WorstDifference(out, 0, longer, Render(told, before, 512, [](int) {})), kSameSound) << what;
+    const Rendered heard = AfterSilence(std::vector<double>(in.begin() + longer, in.end()), 513,
+                                        [&](const Instance& i) {
+                                          i.SetParam(kOversamplingParam, oversampling);
+                                          Start(i, 513);
+                                        });
+    EXPECT_LT(WorstDifference(out, longer, n, heard), kSameSound) << what << ", from the longer block on";
+  }
 }
