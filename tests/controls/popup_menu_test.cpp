@@ -486,6 +486,74 @@ TEST_F(PopupMenuTest, OverflowingPanelMovesUpButNeverPastTheEditorTop)
   }
 }
 
+class SpacedLayoutProbe : public LayoutProbe
+{
+public:
+  static constexpr float kPadding = 7.f, kGap = 3.f, kSeparator = 4.f;
+  SpacedLayoutProbe()
+  {
+    mPadding = kPadding;
+    mCellGap = kGap;
+    mSeparatorSize = kSeparator;
+  }
+};
+
+// Whether its column fits below where it is asked for, is moved up, or scrolls, a panel's cells stand the padding
+// in from its left edge, each as wide as the widest label's cell, one under the next with the gap between.
+TEST_F(PopupMenuTest, LaidOutCellsStandThePaddingInFromThePanelEdgeWithTheGapBetweenRows)
+{
+  auto* probe = new SpacedLayoutProbe();
+  g.RemovePopupMenuControl();
+  g.AttachPopupMenuControl(probe);
+  probe->mMenuBoundsLimit = g.GetBounds();
+  constexpr float p = SpacedLayoutProbe::kPadding, x = 50.f, rowHeight = 14.f; // 14-point labels
+  IPopupMenu fits{"", 0, false, {"one", "two", "three"}};
+  fits.AddSeparator();
+  fits.AddItem("four");
+  IPopupMenu movedUp, scrolls;
+  for (int i = 0; i < 14; ++i)
+    movedUp.AddItem("i");
+  for (int i = 0; i < 200; ++i)
+    scrolls.AddItem("i");
+  // Label width (7 a byte) with 5 of text padding each side, 10 for the check mark and 8 for the submenu arrow.
+  struct Case
+  {
+    IPopupMenu* menu;
+    float y, cellWidth;
+    bool scrolls;
+  };
+  for (const Case& c : {Case{&fits, 40.f, 63.f, false}, Case{&movedUp, 100.f, 35.f, false},
+                        Case{&scrolls, 100.f, 35.f, true}})
+  {
+    SCOPED_TRACE(std::to_string(c.menu->NItems()) + " items");
+    const auto* panel = probe->LayoutPanel(*c.menu, x, c.y, -1);
+    EXPECT_EQ(panel->mScrolls, c.scrolls);
+    ASSERT_EQ(panel->NCells(), c.scrolls ? 16 : c.menu->NItems());
+    if (c.menu == &fits)
+    {
+      EXPECT_FLOAT_EQ(panel->Cell(0)->mTop, c.y + p);
+    }
+    else
+    {
+      EXPECT_LT(panel->Cell(0)->mTop, c.y + p) << "the column does not fit below where it was asked for";
+    }
+    for (int i = 0; i < panel->NCells(); ++i)
+    {
+      const IRECT& cell = *panel->Cell(i);
+      EXPECT_FLOAT_EQ(cell.mLeft, x + p) << i;
+      EXPECT_FLOAT_EQ(cell.mRight, x + p + c.cellWidth) << i;
+      const bool separator = !c.scrolls && c.menu->GetItem(i)->GetIsSeparator();
+      EXPECT_FLOAT_EQ(cell.H(), separator ? SpacedLayoutProbe::kSeparator : rowHeight) << i;
+      if (i > 0)
+      {
+        EXPECT_FLOAT_EQ(cell.mTop, panel->Cell(i - 1)->mBottom + SpacedLayoutProbe::kGap) << i;
+      }
+    }
+    EXPECT_FLOAT_EQ(panel->mTargetRECT.mLeft, x);
+    EXPECT_FLOAT_EQ(panel->mTargetRECT.mRight, x + 2.f * p + c.cellWidth);
+  }
+}
+
 TEST_F(PopupMenuTest, AMenuMeasuresAsTheColumnItsCellsFill)
 {
   // Placement goes by the measured size: it must be the column of cells that is then laid out, gaps between

@@ -338,6 +338,55 @@ TEST_F(ControlsTest, HorizontalLaneFillsBetweenItsBaseAndItsValue)
   }
 }
 
+// A lane's track, and a range slider's, gets a frame only when the style draws frames and the control keeps
+// its track frame: either one turned off leaves the track unframed.
+TEST_F(ControlsTest, ATrackIsFramedOnlyWhenTheStyleAndTheControlBothAskForIt)
+{
+  struct Lanes : IVTrackControlBase
+  {
+    Lanes(const IRECT& bounds, const IVStyle& style, bool trackFrame)
+      : IVTrackControlBase(bounds, "", style, {0, 1}, 0, kVertical)
+    {
+      mDrawTrackFrame = trackFrame;
+    }
+    void Draw(IGraphics& g) override { DrawWidget(g); }
+  };
+  struct RangeSlider : IVRangeSliderControl
+  {
+    RangeSlider(const IRECT& bounds, const IVStyle& style, bool trackFrame)
+      : IVRangeSliderControl(bounds, {0, 1}, "", style)
+    {
+      mDrawTrackFrame = trackFrame;
+    }
+  };
+  const IColor frame = IVStyle().mColorSet[kRoleFrame];
+  for (bool styleFrame : {false, true})
+    for (bool trackFrame : {false, true})
+    {
+      IVStyle style = WidgetOnly();
+      style.mDrawFrame = styleFrame;
+      IVTrackControlBase* controls[] = {new Lanes(IRECT(0, 0, 100, 100), style, trackFrame),
+                                        new RangeSlider(IRECT(200, 0, 240, 200), style, trackFrame)};
+      for (IVTrackControlBase* control : controls)
+      {
+        g.AttachControl(control);
+        g.mOps.clear();
+        control->Draw(g);
+        const int lanes = control == controls[0] ? 2 : 1;
+        for (int i = 0; i < lanes; ++i)
+        {
+          const IRECT track = control->GetTrackBounds(i);
+          const auto framed = std::count_if(g.mOps.begin(), g.mOps.end(), [&](const graphicstest::DrawOp& op) {
+            return op.mName == "DrawRect" && op.mRect == track && op.mColor == frame;
+          });
+          EXPECT_EQ(framed, styleFrame && trackFrame ? 1 : 0)
+            << (lanes == 2 ? "lane " : "range slider track ") << i << ", style frame " << styleFrame
+            << ", track frame " << trackFrame;
+        }
+      }
+    }
+}
+
 TEST_F(ControlsTest, SliderHandlesSitAtTheirValuesAlongTheTrackEitherWay)
 {
   // Handles of 10 (range slider 8) either side of their centre; the track runs inside the widget by that much.

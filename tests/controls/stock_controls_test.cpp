@@ -593,6 +593,38 @@ TEST_F(StockControlsTest, BitmapControlsMadeForARectangleSitCentredInIt)
   }
 }
 
+// Made with its defaults, bitmap-font text is one line of 6 x 12 cells side by side, centred down its bounds (and
+// across, as its text style aligns), and a text too wide for them is cut at the last whole cell that fits; asked
+// to, it sits at the top.
+TEST_F(StockControlsTest, BitmapTextMadeWithDefaultsIsOneLineOfCellsCentredInItsBounds)
+{
+  images.push_back(std::make_unique<graphicstest::RecordedBitmap>(6, 96 * 12, 1, 1.f, "font"));
+  const IBitmap font(images.back().get(), 96, false, "font.png"); // one 6 x 12 frame per character from the blank
+  const IRECT bounds(10, 10, 70, 50);
+  auto cells = [&](IControl& text) {
+    g.mOps.clear();
+    text.Draw(g);
+    std::vector<IRECT> out;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "DrawBitmap")
+        out.push_back(op.mRect);
+    return out;
+  };
+  auto row = [](float left, float top, int n) {
+    std::vector<IRECT> out;
+    for (int i = 0; i < n; ++i)
+      out.push_back(IRECT(left + 6.f * float(i), top, left + 6.f * float(i + 1), top + 12.f));
+    return out;
+  };
+  EXPECT_TRUE(cells(*Attach(new IBTextControl(bounds, font))).empty()) << "no text until given one";
+  EXPECT_EQ(cells(*Attach(new IBTextControl(bounds, font, IText(), "abc"))), row(31, 24, 3));
+  IText leftAligned;
+  leftAligned.mHAlign = kAlignNear;
+  EXPECT_EQ(cells(*Attach(new IBTextControl(bounds, font, leftAligned, "abcdefghijkl"))), row(10, 24, 10))
+    << "72 wide in 60: the ten cells that fit";
+  EXPECT_EQ(cells(*Attach(new IBTextControl(bounds, font, IText(), "abc", 6, 12, 0, false, false))), row(31, 10, 3));
+}
+
 TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToItsEdges)
 {
   auto* range = Attach(new IVRangeSliderControl(IRECT(0, 0, 40, 200), {0, 1}, "", IVStyle(), kVertical));

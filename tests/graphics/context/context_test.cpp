@@ -121,6 +121,27 @@ TEST_F(Context, RemovingByTagLeavesTheControlAliveButForgetsIt)
   delete tagged;
 }
 
+TEST_F(Context, AControlsIndexIsItsPlaceInTheListAndMinusOneWhenItIsNotListed)
+{
+  TestControl* first = Add(1);
+  TestControl* second = Add(2);
+  TestControl* third = Add(3);
+  EXPECT_EQ(mG->GetControlIdx(first), 0);
+  EXPECT_EQ(mG->GetControlIdx(second), 1);
+  EXPECT_EQ(mG->GetControlIdx(third), 2);
+
+  TestControl never(IRECT(0, 0, 10, 10));
+  mG->AttachPopupMenuControl();
+  EXPECT_EQ(mG->GetControlIdx(nullptr), -1);
+  EXPECT_EQ(mG->GetControlIdx(&never), -1);
+  EXPECT_EQ(mG->GetControlIdx(mG->GetPopupMenuControl()), -1) << "special controls are kept apart from the list";
+
+  mG->RemoveControlWithTag(2); // still alive, no longer listed
+  EXPECT_EQ(mG->GetControlIdx(second), -1);
+  EXPECT_EQ(mG->GetControlIdx(third), 1);
+  delete second;
+}
+
 TEST_F(Context, RemovingControlsFromAnIndexKeepsTheOnesBeforeIt)
 {
   for (const auto& [from, left] : std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {-4, 0}})

@@ -123,6 +123,37 @@ TEST_F(ResourcesTest, WhatCannotBeLoadedGivesTheEmptyBitmapAndCachesNothing)
   EXPECT_EQ(mGraphics->mDecodedPaths.size(), 2u); // broken.png twice
 }
 
+// The extension is what follows the last dot of a name, even with nothing before that dot: bitmap data is taken
+// under such a name, and a file named by its path from the working folder loads as ".png" as it does as "./.png".
+// (Resources in the bundle are found by a base name, so none is found by the extension alone.)
+TEST_F(ResourcesTest, ABitmapNamedOnlyByItsExtensionLoadsAsAnyOther)
+{
+  const std::vector<uint8_t> png = EncodePng(5, 3, SolidPixels(5, 3, 1, 2, 3));
+  for (const char* name : {".jpeg", ".PNG"})
+  {
+    const IBitmap fromData = mGraphics->LoadBitmapFromData(name, png.data(), int(png.size()), 1, false, 1);
+    EXPECT_TRUE(fromData.IsValid()) << name;
+    EXPECT_EQ(fromData.W(), 5) << name;
+  }
+  EXPECT_FALSE(mGraphics->LoadBitmapFromData(".txt", png.data(), int(png.size())).IsValid());
+
+  struct WorkingFolder
+  {
+    fs::path mBefore = fs::current_path();
+    explicit WorkingFolder(const fs::path& folder) { fs::current_path(folder); }
+    ~WorkingFolder() { fs::current_path(mBefore); }
+  } inBundle(mBundle);
+  ASSERT_TRUE(WriteFile((mBundle / ".png").string(), EncodePng(6, 4, SolidPixels(6, 4, 9, 9, 9))));
+  for (const char* name : {"./.png", ".png"})
+  {
+    const IBitmap fromFile = mGraphics->LoadBitmap(name, 1, false, 1);
+    EXPECT_TRUE(fromFile.IsValid()) << name;
+    EXPECT_EQ(fromFile.W(), 6) << name;
+    ASSERT_FALSE(mGraphics->mDecodedPaths.empty());
+    EXPECT_EQ(mGraphics->mDecodedPaths.back(), name);
+  }
+}
+
 TEST_F(ResourcesTest, BitmapsFromDataDecodeAtScaleOneAndAreCachedByName)
 {
   const std::vector<uint8_t> png = EncodePng(8, 6, SolidPixels(8, 6, 1, 2, 3));
