@@ -78,8 +78,25 @@ public:
     return -1;
   }
 
+  /// Waits until the target asks for the dropped data, and leaves that request unanswered for ServeUntilFinished;
+  /// false when no request came within ten seconds.
+  bool AwaitDataRequest()
+  {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    XEvent e;
+    while (!XCheckTypedWindowEvent(mDisplay, mWindow, SelectionRequest, &e))
+    {
+      if (std::chrono::steady_clock::now() > limit)
+        return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    XPutBackEvent(mDisplay, &e);
+    return true;
+  }
+
   /// Serves requests for the dropped data with uris until `finished` answers of the target arrived; returns how
-  /// many of them said the drop was taken, or -1 when they did not all come within ten seconds.
+  /// many of them said the drop was taken, or -1 when they did not all come within ten seconds. The action the
+  /// last answer named is kept in FinishedAction().
   int ServeUntilFinished(const std::string& uris, int finished = 1)
   {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -101,10 +118,12 @@ public:
       {
         --finished;
         taken += (e.xclient.data.l[1] & 1) != 0;
+        mFinishedAction = static_cast<Atom>(e.xclient.data.l[2]);
       }
     }
     return taken;
   }
+  Atom FinishedAction() const { return mFinishedAction; }
 
 private:
   Atom Intern(const char* name) { return XInternAtom(mDisplay, name, False); }
@@ -125,6 +144,7 @@ private:
   }
   Display* mDisplay;
   Window mWindow;
+  Atom mFinishedAction = None;
 };
 
 } // namespace testsupport

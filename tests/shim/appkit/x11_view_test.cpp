@@ -55,8 +55,10 @@ public:
     return e.type != EventType::kKeyDown && e.type != EventType::kKeyUp;
   }
   bool DraggingEntered(const std::vector<std::string>&) override { return true; }
-  bool PerformDragOperation(const std::vector<std::string>&, Point) override
+  bool PerformDragOperation(const std::vector<std::string>& files, Point) override
   {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mDroppedFiles = files;
     ++mDrops;
     return true;
   }
@@ -69,12 +71,19 @@ public:
     std::lock_guard<std::mutex> lock(mMutex);
     return mEvents;
   }
+  /// The files of the last drop handed on.
+  std::vector<std::string> DroppedFiles()
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mDroppedFiles;
+  }
   std::atomic<bool> mDestroyed{false};
   std::atomic<int> mDrops{0};
 
 private:
   std::mutex mMutex;
   std::vector<Event> mEvents;
+  std::vector<std::string> mDroppedFiles;
 };
 
 class X11View : public X11HostWindow
@@ -1279,6 +1288,88 @@ TEST_F(X11View, AFileListIsTakenFromAnySlotOfTheEnterMessageOrFromTheTypeList)
     EXPECT_EQ(source.ServeUntilFinished("file:///tmp/take.wav\r\n"), k.taken ? 1 : 0) << k.types.back();
     EXPECT_EQ(mRecorder.mDrops.load(), drops) << k.types.back();
   }
+}
+
+// The source hears that its drop was taken, as a copy, only when the dropped data named a local file; a drop
+// ends the drag, so dropping again without entering anew is refused.
+TEST_F(X11View, ADropIsReportedTakenOnlyWhenItsDataNamedALocalFile)
+{
+  OpenView();
+  const Window child = Children().at(0);
+  const Atom copy = XInternAtom(mHost, "XdndActionCopy", False);
+  struct Case
+  {
+    std::string uris;
+    std::vector<std::string> files;
+  } cases[] = {
+    {"", {}},
+    {"http://localhost/a.wav\r\n", {}},
+    {"# file:///tmp/a.wav\r\n", {}},
+    {"file://elsewhere.example/tmp/a.wav\r\n\r\n", {}},
+    {"file:///tmp/a.wav\r\n", {"/tmp/a.wav"}},
+    {"http://localhost/a.wav\r\n# note\r\nfile:///tmp/b%20c.wav\nfile:///tmp/d.wav", {"/tmp/b c.wav", "/tmp/d.wav"}},
+  };
+  int drops = 0;
+  for (const Case& k : cases)
+  {
+    SCOPED_TRACE(k.uris);
+    testsupport::DragSource source(mHost);
+    source.OwnSelection();
+    source.Enter(child);
+    source.Position(child, 0, 0);
+    source.Drop(child);
+    XFlush(mHost);
+    const bool taken = !k.files.empty();
+    drops += taken;
+    EXPECT_EQ(source.ServeUntilFinished(k.uris), taken ? 1 : 0);
+    EXPECT_EQ(source.FinishedAction(), taken ? copy : None);
+    EXPECT_EQ(mRecorder.mDrops.load(), drops);
+    if (taken)
+    {
+      EXPECT_EQ(mRecorder.DroppedFiles(), k.files);
+    }
+    source.Drop(child);
+    XFlush(mHost);
+    EXPECT_EQ(source.ServeUntilFinished("file:///tmp/again.wav\r\n"), 0);
+    EXPECT_EQ(mRecorder.mDrops.load(), drops);
+  }
+}
+
+// While a drop waits for its data, the drag that made it is over: a move is no longer accepted, and another
+// drop, from that source or a new one, is refused; the first drop is still taken when its data comes.
+TEST_F(X11View, WhileADropWaitsForItsDataMovesAndFurtherDropsAreRefused)
+{
+  OpenView();
+  const Window child = Children().at(0);
+  Display* other = testsupport::OpenDisplayOrNull(); // each source reads only its own messages
+  ASSERT_NE(other, nullptr);
+  struct Closer
+  {
+    Display* display;
+    ~Closer() { XCloseDisplay(display); }
+  } closer{other};
+  testsupport::DragSource first(mHost), second(other);
+  first.OwnSelection();
+  first.Enter(child);
+  first.Position(child, 0, 0);
+  XFlush(mHost);
+  ASSERT_EQ(first.AwaitStatus(), 1);
+  first.Drop(child);
+  XFlush(mHost);
+  ASSERT_TRUE(first.AwaitDataRequest());
+  first.Position(child, 0, 0);
+  XFlush(mHost);
+  EXPECT_EQ(first.AwaitStatus(), 0);
+  first.Drop(child);
+  second.Enter(child);
+  second.Position(child, 0, 0);
+  second.Drop(child);
+  XFlush(mHost);
+  XFlush(other);
+  EXPECT_EQ(second.ServeUntilFinished("file:///tmp/second.wav\r\n"), 0);
+  EXPECT_EQ(first.ServeUntilFinished("file:///tmp/first.wav\r\n", 2), 1);
+  EXPECT_EQ(mRecorder.mDrops.load(), 1);
+  EXPECT_EQ(mRecorder.DroppedFiles(), std::vector<std::string>{"/tmp/first.wav"});
 }
 
 TEST(DroppedFileURI, NamesALocalFileOnlyWithoutAnotherHostOrAnEncodedNul)
