@@ -62,4 +62,28 @@ TEST(HoldEnvelope, InvertFollowsTheAmountTakenAwayAndNeverGoesNegative)
   EXPECT_GE(e.peak, 0.75);
 }
 
+// A cleared envelope is a fresh one: every field it shows is back at rest, and its next peak is held for the
+// full hold time again.
+TEST(HoldEnvelope, ClearMidHoldStartsAgainFromRest)
+{
+  HoldEnvelope e;
+  e.Setup(0.1, 0.001, 48000, 0);
+  e.Step(0.5);
+  for (int i = 0; i < 10; ++i) e.Step(0.0);
+  EXPECT_EQ(e.state, HoldEnvelope::kHolding);
+  e.Clear();
+  EXPECT_EQ(e.value, 0.0);
+  EXPECT_EQ(e.peak, 0.0);
+  EXPECT_EQ(e.counter, 0);
+  EXPECT_EQ(e.state, HoldEnvelope::kIdle);
+  e.Step(0.5);
+  int held = 0;
+  while (e.state == HoldEnvelope::kHolding && held < 1000)
+  {
+    e.Step(0.0);
+    if (e.state == HoldEnvelope::kHolding) ++held;
+  }
+  EXPECT_EQ(held, e.hold);
+}
+
 } // namespace
