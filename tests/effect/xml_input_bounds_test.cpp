@@ -67,6 +67,7 @@ TEST(XmlInputBounds, TakesEveryEqualsSignThatIsNoAttribute)
     {"a document type and an end tag", "<!DOCTYPE r [" + kEquals + "]><r></r " + kEquals + ">"},
     {"instructions", "<?xml version=\"1.0\" encoding='UTF-8' standalone = \"yes\"?><?other " + kEquals + "?><r/>"},
     {"character references", "<r a=\"&#x3C;&#60;&amp;&quot;\">&#x3c;&lt;&#34;" + kEquals + "</r>"},
+    {"hexadecimal references in either case", "<r a=\"&#X3F;&#xaF;&#XAf;\">&#X3e;&#Xbc;" + kEquals + "</r>"},
   };
   for (const Case& c : cases)
     EXPECT_TRUE(XmlInputBounds::Accepts(c.text)) << c.what;
