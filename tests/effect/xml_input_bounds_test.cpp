@@ -112,6 +112,26 @@ TEST(XmlInputBounds, CountsEveryByteThatOpensAnElement)
   EXPECT_FALSE(XmlInputBounds::Accepts(Repeated("<\x7F>", 257)));
   EXPECT_FALSE(XmlInputBounds::Accepts(Repeated("<\xC3\xA9>", 257)));
   EXPECT_TRUE(XmlInputBounds::Accepts(Repeated("<1>< a>", 257)));
+  for (const std::string opens : {"a", "z", "A", "Z", "_"})
+  {
+    EXPECT_TRUE(XmlInputBounds::Accepts(Repeated("<" + opens + ">", 256))) << opens;
+    EXPECT_FALSE(XmlInputBounds::Accepts(Repeated("<" + opens + ">", 257))) << opens;
+  }
+  for (const std::string other : {"@", "[", "`", "{", "^", "-", "~", "0", "9"})
+    EXPECT_TRUE(XmlInputBounds::Accepts(Repeated("<" + other + ">", 257))) << other;
+}
+
+// Between the quotes of an instruction every byte a locale might take for a blank makes the text unreadable for
+// certain; a byte that is never a blank keeps the value whole (and the element behind it in a comment).
+TEST(XmlInputBounds, RefusesEveryPossibleBlankInAnInstructionValue)
+{
+  const auto text = [](char c) {
+    return "<?xml a=\"x" + std::string(1, c) + "version=\"y><!--\"?><r>" + kSeventeen + "</r>-->";
+  };
+  for (const char blank : {' ', '\t', '\n', '\v', '\f', '\r', '\x80', '\xFF'})
+    EXPECT_FALSE(XmlInputBounds::Accepts(text(blank))) << int(static_cast<unsigned char>(blank));
+  for (const char other : {'\x08', '\x0E', '\x7F', 'v'})
+    EXPECT_TRUE(XmlInputBounds::Accepts(text(other))) << int(other);
 }
 
 // The library makes a node of every markup, whatever it is.
