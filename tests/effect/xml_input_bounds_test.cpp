@@ -63,6 +63,7 @@ TEST(XmlInputBounds, TakesEveryEqualsSignThatIsNoAttribute)
     {"single-quoted values", "<r a='" + kEquals + "' b='\"" + kEquals + "\"'/>"},
     {"a text", "<r>" + kEquals + "</r>"},
     {"a comment", "<r><!--" + kEquals + ">" + kSeventeen + "--></r>"},
+    {"a comment whose opening runs into its end", "<r><!--->" + kSeventeen + "--></r>"},
     {"character data", "<r><![CDATA[" + kEquals + ">" + kSeventeen + "]]></r>"},
     {"a document type and an end tag", "<!DOCTYPE r [" + kEquals + "]><r></r " + kEquals + ">"},
     {"instructions", "<?xml version=\"1.0\" encoding='UTF-8' standalone = \"yes\"?><?other " + kEquals + "?><r/>"},
@@ -81,6 +82,7 @@ TEST(XmlInputBounds, RefusesTooManyAttributes)
     {"without quotes", "<r" + Attributes(17, "=1") + "></r>"},
     {"one over in the document", Repeated("<r" + Attributes(16) + "/>", 16) + "<r a='1'/>"},
     {"behind a text, a comment and character data", "<r>" + kEquals + "<!-- -->x<![CDATA[]]>" + kSeventeen + "</r>"},
+    {"behind markup that is no comment", "<!-x>" + kSeventeen},
   };
   for (const Case& c : cases)
     EXPECT_FALSE(XmlInputBounds::Accepts(c.text)) << c.what;
