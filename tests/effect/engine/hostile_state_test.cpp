@@ -83,6 +83,8 @@ TEST(HostileState, RefusedDocumentsChangeNothing)
     Document("<Param name=\"Output Trim\" val=\"loud\"/>\n"),
     Document("<Param name=\"Output Trim\" val=\"1e999\"/>\n"),
     Document("<Param name=\"Output Trim\" val=\"nan\"/>\n"),
+    Document("<Param name=\"Output Trim\" val=\"inf\"/>\n"),
+    Document("<Param name=\"Output Trim\" val=\"-infinity\"/>\n"),
   };
   LockableDrovik d;
   enginetest::Set(d, {{kOutputTrim, -2.0}, {kInputTrim, 1.0}});
@@ -94,6 +96,16 @@ TEST(HostileState, RefusedDocumentsChangeNothing)
     EXPECT_EQ(d.Values(), before);
     EXPECT_STRNE(d.GetPresetName(0), "Evil");
   }
+}
+
+// Blanks of every kind around a value, written out as character references, are taken.
+TEST(HostileState, ValuesMayStandBetweenBlanksOfEveryKind)
+{
+  LockableDrovik d;
+  EXPECT_TRUE(d.LoadFile(Document("<Param name=\"Output Trim\" val=\"&#13;&#10;&#9; -4&#32;&#9;&#13;\"/>\n")));
+  EXPECT_EQ(d.GetParam(kOutputTrim)->Value(), -4.0);
+  EXPECT_FALSE(d.LoadFile(Document("<Param name=\"Output Trim\" val=\"&#11;-3\"/>\n")));
+  EXPECT_EQ(d.GetParam(kOutputTrim)->Value(), -4.0);
 }
 
 TEST(HostileState, AByteOrderMarkIsAcceptedAnEmptyChunkRefused)
