@@ -289,7 +289,12 @@ TEST_F(Bases, NotANumberFromTheWheelOrADragMovesNothing)
     c->SetValue(0.5, 0);
     c->OnMouseWheel(0, 0, IMouseMod(), nan);
     c->OnMouseDown(10, 50, kLeft); // at the slider's value: the press moves nothing
+    const size_t sends = mDelegate.mValuesFromUI.size();
     c->OnMouseDrag(10, 50, nan, nan, kLeft);
+    if (c != controls[2]) // the slider follows the pointer's place, not its movement
+    {
+      EXPECT_EQ(mDelegate.mValuesFromUI.size(), sends) << "a knob sends nothing for a movement by no number";
+    }
     c->OnMouseUp(10, 50, kLeft);
     EXPECT_EQ(c->GetValue(0), 0.5);
   }
