@@ -133,6 +133,7 @@ TEST_F(Bases, SwitchOverAHugeRangeIsCapped)
 TEST_F(Bases, KnobDragIsGearedAndFinerWithAModifierWhileThePointerIsHidden)
 {
   Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
+  EXPECT_FALSE(mG.CursorIsHidden()) << "shown until a drag begins";
   k->OnMouseDown(0, 0, kLeft);
   EXPECT_TRUE(mG.CursorIsHidden());
   k->OnMouseDrag(0, 0, 0, -10, kLeft);
