@@ -133,6 +133,7 @@ TEST_F(Bases, SwitchOverAHugeRangeIsCapped)
 TEST_F(Bases, KnobDragIsGearedAndFinerWithAModifierWhileThePointerIsHidden)
 {
   Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
+  EXPECT_FALSE(mG.CursorIsHidden()) << "shown until a drag begins";
   k->OnMouseDown(0, 0, kLeft);
   EXPECT_TRUE(mG.CursorIsHidden());
   k->OnMouseDrag(0, 0, 0, -10, kLeft);
@@ -289,7 +290,12 @@ TEST_F(Bases, NotANumberFromTheWheelOrADragMovesNothing)
     c->SetValue(0.5, 0);
     c->OnMouseWheel(0, 0, IMouseMod(), nan);
     c->OnMouseDown(10, 50, kLeft); // at the slider's value: the press moves nothing
+    const size_t sends = mDelegate.mValuesFromUI.size();
     c->OnMouseDrag(10, 50, nan, nan, kLeft);
+    if (c != controls[2]) // the slider follows the pointer's place, not its movement
+    {
+      EXPECT_EQ(mDelegate.mValuesFromUI.size(), sends) << "a knob sends nothing for a movement by no number";
+    }
     c->OnMouseUp(10, 50, kLeft);
     EXPECT_EQ(c->GetValue(0), 0.5);
   }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "graphics/types/GraphicsConstants.h"
+#include "graphics/types/IPaintPattern.h"
 #include "graphics/types/IRECT.h"
 #include "text_golden.h"
 
@@ -21,6 +22,18 @@ TEST(ValueTypes, ColorSetFromAListFillsTheRestWithOpaqueBlack)
   EXPECT_EQ(three[2], kColorBlue);
   for (int i = 3; i < kNumColorRoles; ++i)
     EXPECT_EQ(three[i], IColor(255, 0, 0, 0));
+}
+
+TEST(ValueTypes, ASolidPatternIsOneStopOfItsColour)
+{
+  const IPaintPattern plain;
+  EXPECT_EQ(plain.mType, kSolidPattern);
+  EXPECT_EQ(plain.mNStops, 1);
+  EXPECT_EQ(plain.LastColor(), IColor(255, 0, 0, 0));
+  const IPaintPattern solid(IColor(128, 10, 20, 30));
+  EXPECT_EQ(solid.mNStops, 1);
+  EXPECT_EQ(solid.FirstColor(), IColor(128, 10, 20, 30));
+  EXPECT_EQ(solid.LastColor(), IColor(128, 10, 20, 30));
 }
 
 // Every named colour is a real colour: each channel within a byte, so drawing it never has to clamp.

@@ -148,7 +148,12 @@ TEST_F(InputTest, HoverMovesBetweenControlsAndNeverReachesTheBackgroundWhichStil
 
 TEST_F(InputTest, TooltipsTurnHoverOnAndAReleaseHoversWhatIsUnderThePointer)
 {
+  EXPECT_FALSE(g.TooltipsEnabled()) << "off until asked for";
+  const int updates = g.mTooltipUpdates;
+  g.EnableTooltips(false);
+  EXPECT_EQ(g.mTooltipUpdates, updates) << "turning off what is already off leaves the platform alone";
   g.EnableTooltips(true);
+  EXPECT_EQ(g.mTooltipUpdates, updates + 1);
   EXPECT_TRUE(g.OnMouseOver(40.f, 40.f, IMouseMod()));
   g.OnMouseDown({Point(40.f, 40.f)});
   g.OnMouseUp({Point(20.f, 20.f)});
