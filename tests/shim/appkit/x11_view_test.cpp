@@ -1239,17 +1239,26 @@ TEST_F(X11View, MovesOfADragAreAcceptedOnlyFromTheSourceThatEntered)
   OpenView();
   const Window child = Children().at(0);
   testsupport::DragSource entered(mHost), stranger(mHost);
+  const Atom copy = XInternAtom(mHost, "XdndActionCopy", False);
+  // Each answer names the view's window, asks for every move (an empty rectangle) and offers a copy only when
+  // it accepts.
+  auto answerIs = [&](testsupport::DragSource& source, int flags, Atom action) {
+    EXPECT_EQ(source.AwaitStatus(), flags);
+    EXPECT_EQ(source.StatusWindow(), child);
+    EXPECT_EQ(source.StatusRectangle(), std::make_pair(0L, 0L));
+    EXPECT_EQ(source.StatusAction(), action);
+  };
   entered.Enter(child);
   entered.Position(child, 0, 0);
   XFlush(mHost);
-  EXPECT_EQ(entered.AwaitStatus(), 1);
+  answerIs(entered, 1, copy);
   stranger.Position(child, 0, 0);
   XFlush(mHost);
-  EXPECT_EQ(stranger.AwaitStatus(), 0);
+  answerIs(stranger, 0, None);
   entered.Leave(child);
   entered.Position(child, 0, 0);
   XFlush(mHost);
-  EXPECT_EQ(entered.AwaitStatus(), 0);
+  answerIs(entered, 0, None);
   EXPECT_EQ(mRecorder.mDrops.load(), 0);
 }
 
@@ -1323,6 +1332,7 @@ TEST_F(X11View, ADropIsReportedTakenOnlyWhenItsDataNamedALocalFile)
     drops += taken;
     EXPECT_EQ(source.ServeUntilFinished(k.uris), taken ? 1 : 0);
     EXPECT_EQ(source.FinishedAction(), taken ? copy : None);
+    EXPECT_EQ(source.FinishedWindow(), child); // the answer names the view's window
     EXPECT_EQ(mRecorder.mDrops.load(), drops);
     if (taken)
     {
