@@ -55,10 +55,11 @@ public:
     return e.type != EventType::kKeyDown && e.type != EventType::kKeyUp;
   }
   bool DraggingEntered(const std::vector<std::string>&) override { return true; }
-  bool PerformDragOperation(const std::vector<std::string>& files, Point) override
+  bool PerformDragOperation(const std::vector<std::string>& files, Point at) override
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mDroppedFiles = files;
+    mDropPoint = at;
     ++mDrops;
     return true;
   }
@@ -77,6 +78,12 @@ public:
     std::lock_guard<std::mutex> lock(mMutex);
     return mDroppedFiles;
   }
+  /// Where the last drop handed on landed, in the view's points.
+  Point DropPoint()
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mDropPoint;
+  }
   std::atomic<bool> mDestroyed{false};
   std::atomic<int> mDrops{0};
 
@@ -84,6 +91,7 @@ private:
   std::mutex mMutex;
   std::vector<Event> mEvents;
   std::vector<std::string> mDroppedFiles;
+  Point mDropPoint{-1, -1};
 };
 
 class X11View : public X11HostWindow
@@ -1380,6 +1388,43 @@ TEST_F(X11View, WhileADropWaitsForItsDataMovesAndFurtherDropsAreRefused)
   EXPECT_EQ(first.ServeUntilFinished("file:///tmp/first.wav\r\n", 2), 1);
   EXPECT_EQ(mRecorder.mDrops.load(), 1);
   EXPECT_EQ(mRecorder.DroppedFiles(), std::vector<std::string>{"/tmp/first.wav"});
+}
+
+// A drop lands where the last accepted move was, counted in points from the view's corner; a move while the
+// drop waits for its data does not move it.
+TEST_F(X11View, ADropLandsWhereTheLastAcceptedMoveWasInPoints)
+{
+  ASSERT_NO_FATAL_FAILURE(UseScreenScaleTwo());
+  OpenView();
+  const Window child = Children().at(0);
+  struct Case
+  {
+    int x, y;    // the last move before the drop, in pixels of the view
+    Point at;    // where the drop lands
+  } cases[] = {{0, 0, {0, 0}}, {61, 200, {30.5, 100}}, {935, 899, {467.5, 449.5}}};
+  for (const Case& k : cases)
+  {
+    SCOPED_TRACE(std::to_string(k.x) + "," + std::to_string(k.y));
+    int rx = 0, ry = 0, elsewhereX = 0, elsewhereY = 0;
+    ScreenPoint(k.x, k.y, rx, ry);
+    ScreenPoint(500, 10, elsewhereX, elsewhereY);
+    testsupport::DragSource source(mHost);
+    source.OwnSelection();
+    source.Enter(child);
+    source.Position(child, elsewhereX, elsewhereY);
+    source.Position(child, rx, ry);
+    XFlush(mHost);
+    ASSERT_EQ(source.AwaitStatus(), 1);
+    ASSERT_EQ(source.AwaitStatus(), 1);
+    source.Drop(child);
+    XFlush(mHost);
+    ASSERT_TRUE(source.AwaitDataRequest());
+    source.Position(child, elsewhereX, elsewhereY);
+    XFlush(mHost);
+    EXPECT_EQ(source.ServeUntilFinished("file:///tmp/here.wav\r\n"), 1);
+    EXPECT_EQ(mRecorder.DropPoint().x, k.at.x);
+    EXPECT_EQ(mRecorder.DropPoint().y, k.at.y);
+  }
 }
 
 TEST(DroppedFileURI, NamesALocalFileOnlyWithoutAnotherHostOrAnEncodedNul)
