@@ -1240,6 +1240,25 @@ TEST_F(X11View, DropsAreTakenOneAtATimeAndAFloodOfThemIsRefused)
   EXPECT_EQ(mRecorder.mDrops.load(), 1);
 }
 
+// Drag sources look for this before they talk to a window: the view takes drops of protocol version 5.
+TEST_F(X11View, TheViewsWindowTellsDragSourcesItTakesDrops)
+{
+  OpenView();
+  Atom type = None;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(XGetWindowProperty(mHost, Children().at(0), XInternAtom(mHost, "XdndAware", False), 0, 16, False,
+                               AnyPropertyType, &type, &format, &n, &after, &data),
+            Success);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(type, XA_ATOM);
+  EXPECT_EQ(format, 32);
+  ASSERT_EQ(n, 1u);
+  EXPECT_EQ(reinterpret_cast<const long*>(data)[0], 5);
+  XFree(data);
+}
+
 // Each move of a drag of files over the view is answered: accepted from the source that entered, refused from a
 // source that never entered and from one that has left.
 TEST_F(X11View, MovesOfADragAreAcceptedOnlyFromTheSourceThatEntered)
@@ -1263,6 +1282,10 @@ TEST_F(X11View, MovesOfADragAreAcceptedOnlyFromTheSourceThatEntered)
   stranger.Position(child, 0, 0);
   XFlush(mHost);
   answerIs(stranger, 0, None);
+  stranger.Leave(child); // leaving a drag it never entered ends nobody's drag
+  entered.Position(child, 0, 0);
+  XFlush(mHost);
+  answerIs(entered, 1, copy);
   entered.Leave(child);
   entered.Position(child, 0, 0);
   XFlush(mHost);
