@@ -5,6 +5,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <X11/Xatom.h>
@@ -60,7 +61,8 @@ public:
   void Leave(Window target) { Send(target, "XdndLeave", 0, 0); }
 
   /// Waits for the target's answer to a move: 1 when it accepts the drop, 0 when it refuses it, -1 when no
-  /// answer came within ten seconds.
+  /// answer came within ten seconds. The answer's flags word is returned whole (a flag beyond "accepted" shows);
+  /// its other fields are kept in StatusWindow(), StatusRectangle() and StatusAction().
   int AwaitStatus()
   {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -73,7 +75,12 @@ public:
         continue;
       }
       if (e.xclient.message_type == Intern("XdndStatus"))
-        return (e.xclient.data.l[1] & 1) != 0;
+      {
+        mStatusWindow = static_cast<Window>(e.xclient.data.l[0]);
+        mStatusRectangle = {e.xclient.data.l[2], e.xclient.data.l[3]};
+        mStatusAction = static_cast<Atom>(e.xclient.data.l[4]);
+        return static_cast<int>(e.xclient.data.l[1]);
+      }
     }
     return -1;
   }
@@ -119,11 +126,18 @@ public:
         --finished;
         taken += (e.xclient.data.l[1] & 1) != 0;
         mFinishedAction = static_cast<Atom>(e.xclient.data.l[2]);
+        mFinishedWindow = static_cast<Window>(e.xclient.data.l[0]);
       }
     }
     return taken;
   }
   Atom FinishedAction() const { return mFinishedAction; }
+  /// The window the last finished answer came from, as the answer names it.
+  Window FinishedWindow() const { return mFinishedWindow; }
+  Window StatusWindow() const { return mStatusWindow; }
+  /// The last move answer's rectangle words (0, 0 asks for every move).
+  std::pair<long, long> StatusRectangle() const { return mStatusRectangle; }
+  Atom StatusAction() const { return mStatusAction; }
 
 private:
   Atom Intern(const char* name) { return XInternAtom(mDisplay, name, False); }
@@ -145,6 +159,9 @@ private:
   Display* mDisplay;
   Window mWindow;
   Atom mFinishedAction = None;
+  Window mFinishedWindow = None, mStatusWindow = None;
+  std::pair<long, long> mStatusRectangle{-1, -1};
+  Atom mStatusAction = None;
 };
 
 } // namespace testsupport

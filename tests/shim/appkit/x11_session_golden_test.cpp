@@ -451,12 +451,16 @@ using goldentext::Hex;
 std::string RequestClipboard(Display* display, Window requestor, const char* target)
 {
   const Atom property = XInternAtom(display, "SESSION_ANSWER", False);
-  XConvertSelection(display, XInternAtom(display, "CLIPBOARD", False), XInternAtom(display, target, False), property,
-                    requestor, CurrentTime);
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False), targetAtom = XInternAtom(display, target, False);
+  const Time asked = 12345; // a timestamp of the asker's own, which the answer must repeat
+  XConvertSelection(display, clipboard, targetAtom, property, requestor, asked);
   XSync(display, False);
   XEvent e{};
   if (!WaitFor([&] { return XCheckTypedWindowEvent(display, requestor, SelectionNotify, &e) == True; }))
     return "no answer";
+  if (e.xselection.requestor != requestor || e.xselection.selection != clipboard || e.xselection.target != targetAtom ||
+      e.xselection.time != asked)
+    return "an answer to some other request";
   if (e.xselection.property == None)
     return "refused";
   Atom type = None;

@@ -55,10 +55,11 @@ public:
     return e.type != EventType::kKeyDown && e.type != EventType::kKeyUp;
   }
   bool DraggingEntered(const std::vector<std::string>&) override { return true; }
-  bool PerformDragOperation(const std::vector<std::string>& files, Point) override
+  bool PerformDragOperation(const std::vector<std::string>& files, Point at) override
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mDroppedFiles = files;
+    mDropPoint = at;
     ++mDrops;
     return true;
   }
@@ -77,6 +78,12 @@ public:
     std::lock_guard<std::mutex> lock(mMutex);
     return mDroppedFiles;
   }
+  /// Where the last drop handed on landed, in the view's points.
+  Point DropPoint()
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mDropPoint;
+  }
   std::atomic<bool> mDestroyed{false};
   std::atomic<int> mDrops{0};
 
@@ -84,6 +91,7 @@ private:
   std::mutex mMutex;
   std::vector<Event> mEvents;
   std::vector<std::string> mDroppedFiles;
+  Point mDropPoint{-1, -1};
 };
 
 class X11View : public X11HostWindow
@@ -1232,6 +1240,25 @@ TEST_F(X11View, DropsAreTakenOneAtATimeAndAFloodOfThemIsRefused)
   EXPECT_EQ(mRecorder.mDrops.load(), 1);
 }
 
+// Drag sources look for this before they talk to a window: the view takes drops of protocol version 5.
+TEST_F(X11View, TheViewsWindowTellsDragSourcesItTakesDrops)
+{
+  OpenView();
+  Atom type = None;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(XGetWindowProperty(mHost, Children().at(0), XInternAtom(mHost, "XdndAware", False), 0, 16, False,
+                               AnyPropertyType, &type, &format, &n, &after, &data),
+            Success);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(type, XA_ATOM);
+  EXPECT_EQ(format, 32);
+  ASSERT_EQ(n, 1u);
+  EXPECT_EQ(reinterpret_cast<const long*>(data)[0], 5);
+  XFree(data);
+}
+
 // Each move of a drag of files over the view is answered: accepted from the source that entered, refused from a
 // source that never entered and from one that has left.
 TEST_F(X11View, MovesOfADragAreAcceptedOnlyFromTheSourceThatEntered)
@@ -1239,17 +1266,30 @@ TEST_F(X11View, MovesOfADragAreAcceptedOnlyFromTheSourceThatEntered)
   OpenView();
   const Window child = Children().at(0);
   testsupport::DragSource entered(mHost), stranger(mHost);
+  const Atom copy = XInternAtom(mHost, "XdndActionCopy", False);
+  // Each answer names the view's window, asks for every move (an empty rectangle) and offers a copy only when
+  // it accepts.
+  auto answerIs = [&](testsupport::DragSource& source, int flags, Atom action) {
+    EXPECT_EQ(source.AwaitStatus(), flags);
+    EXPECT_EQ(source.StatusWindow(), child);
+    EXPECT_EQ(source.StatusRectangle(), std::make_pair(0L, 0L));
+    EXPECT_EQ(source.StatusAction(), action);
+  };
   entered.Enter(child);
   entered.Position(child, 0, 0);
   XFlush(mHost);
-  EXPECT_EQ(entered.AwaitStatus(), 1);
+  answerIs(entered, 1, copy);
   stranger.Position(child, 0, 0);
   XFlush(mHost);
-  EXPECT_EQ(stranger.AwaitStatus(), 0);
+  answerIs(stranger, 0, None);
+  stranger.Leave(child); // leaving a drag it never entered ends nobody's drag
+  entered.Position(child, 0, 0);
+  XFlush(mHost);
+  answerIs(entered, 1, copy);
   entered.Leave(child);
   entered.Position(child, 0, 0);
   XFlush(mHost);
-  EXPECT_EQ(entered.AwaitStatus(), 0);
+  answerIs(entered, 0, None);
   EXPECT_EQ(mRecorder.mDrops.load(), 0);
 }
 
@@ -1323,6 +1363,7 @@ TEST_F(X11View, ADropIsReportedTakenOnlyWhenItsDataNamedALocalFile)
     drops += taken;
     EXPECT_EQ(source.ServeUntilFinished(k.uris), taken ? 1 : 0);
     EXPECT_EQ(source.FinishedAction(), taken ? copy : None);
+    EXPECT_EQ(source.FinishedWindow(), child); // the answer names the view's window
     EXPECT_EQ(mRecorder.mDrops.load(), drops);
     if (taken)
     {
@@ -1370,6 +1411,43 @@ TEST_F(X11View, WhileADropWaitsForItsDataMovesAndFurtherDropsAreRefused)
   EXPECT_EQ(first.ServeUntilFinished("file:///tmp/first.wav\r\n", 2), 1);
   EXPECT_EQ(mRecorder.mDrops.load(), 1);
   EXPECT_EQ(mRecorder.DroppedFiles(), std::vector<std::string>{"/tmp/first.wav"});
+}
+
+// A drop lands where the last accepted move was, counted in points from the view's corner; a move while the
+// drop waits for its data does not move it.
+TEST_F(X11View, ADropLandsWhereTheLastAcceptedMoveWasInPoints)
+{
+  ASSERT_NO_FATAL_FAILURE(UseScreenScaleTwo());
+  OpenView();
+  const Window child = Children().at(0);
+  struct Case
+  {
+    int x, y;    // the last move before the drop, in pixels of the view
+    Point at;    // where the drop lands
+  } cases[] = {{0, 0, {0, 0}}, {61, 200, {30.5, 100}}, {935, 899, {467.5, 449.5}}};
+  for (const Case& k : cases)
+  {
+    SCOPED_TRACE(std::to_string(k.x) + "," + std::to_string(k.y));
+    int rx = 0, ry = 0, elsewhereX = 0, elsewhereY = 0;
+    ScreenPoint(k.x, k.y, rx, ry);
+    ScreenPoint(500, 10, elsewhereX, elsewhereY);
+    testsupport::DragSource source(mHost);
+    source.OwnSelection();
+    source.Enter(child);
+    source.Position(child, elsewhereX, elsewhereY);
+    source.Position(child, rx, ry);
+    XFlush(mHost);
+    ASSERT_EQ(source.AwaitStatus(), 1);
+    ASSERT_EQ(source.AwaitStatus(), 1);
+    source.Drop(child);
+    XFlush(mHost);
+    ASSERT_TRUE(source.AwaitDataRequest());
+    source.Position(child, elsewhereX, elsewhereY);
+    XFlush(mHost);
+    EXPECT_EQ(source.ServeUntilFinished("file:///tmp/here.wav\r\n"), 1);
+    EXPECT_EQ(mRecorder.DropPoint().x, k.at.x);
+    EXPECT_EQ(mRecorder.DropPoint().y, k.at.y);
+  }
 }
 
 TEST(DroppedFileURI, NamesALocalFileOnlyWithoutAnotherHostOrAnEncodedNul)
