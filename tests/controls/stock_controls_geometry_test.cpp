@@ -5,6 +5,7 @@
 // the gap it leaves for its label, and a disabled control's fading.
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -26,6 +27,18 @@ SvgPointer EmptySvg(int w, int h)
 {
   std::string text = "<svg width='" + std::to_string(w) + "' height='" + std::to_string(h) + "'></svg>";
   return SvgPointer(SvgParse(text.data(), "px", 96.f), SvgDeleteImage);
+}
+
+/// Sets each value and checks whether the control then draws its one image (true) or nothing (false).
+void ExpectImageDrawnAt(ControlsGraphics& g, IControl& control, std::initializer_list<std::pair<double, bool>> cases)
+{
+  for (auto [value, drawn] : cases)
+  {
+    control.SetValue(value, 0);
+    g.mOps.clear();
+    control.Draw(g);
+    EXPECT_EQ(g.mOps.size(), drawn ? 1u : 0u) << value;
+  }
 }
 
 IVStyle WidgetOnly()
@@ -117,20 +130,13 @@ TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
   }
 }
 
-// An SVG knob draws its image turned with its value, nothing without an image, and the image it was last given.
 // An SVG button shows its on image for any value above one half, and its off image (here none) up to it.
 TEST_F(ControlsTest, SvgButtonShowsItsOnImageAboveOneHalf)
 {
   const SvgPointer on = EmptySvg(20, 20);
   auto* button = new ISVGButtonControl(IRECT(10, 10, 50, 50), nullptr, ISVG(), ISVG(on.get()));
   g.AttachControl(button);
-  for (auto [value, drawn] : {std::pair{0.0, false}, {0.5, false}, {0.51, true}, {0.7, true}, {1.0, true}})
-  {
-    button->SetValue(value, 0);
-    g.mOps.clear();
-    button->Draw(g);
-    EXPECT_EQ(g.mOps.size(), drawn ? 1u : 0u) << value;
-  }
+  ExpectImageDrawnAt(g, *button, {{0.0, false}, {0.5, false}, {0.51, true}, {0.7, true}, {1.0, true}});
 }
 
 // An SVG switch shows the image nearest its value; here only the middle one of three is drawn.
@@ -139,16 +145,11 @@ TEST_F(ControlsTest, SvgSwitchShowsTheImageNearestItsValue)
   const SvgPointer middle = EmptySvg(20, 20);
   auto* sw = new ISVGSwitchControl(IRECT(10, 10, 50, 50), {ISVG(), ISVG(middle.get()), ISVG()});
   g.AttachControl(sw);
-  for (auto [value, drawn] : {std::pair{0.0, false}, {0.24, false}, {0.25, true}, {0.5, true}, {0.74, true},
-                              {0.75, false}, {1.0, false}})
-  {
-    sw->SetValue(value, 0);
-    g.mOps.clear();
-    sw->Draw(g);
-    EXPECT_EQ(g.mOps.size(), drawn ? 1u : 0u) << value;
-  }
+  ExpectImageDrawnAt(g, *sw, {{0.0, false}, {0.24, false}, {0.25, true}, {0.5, true}, {0.74, true}, {0.75, false},
+                              {1.0, false}});
 }
 
+// An SVG knob draws its image turned with its value, nothing without an image, and the image it was last given.
 TEST_F(ControlsTest, SvgKnobDrawsTheImageItWasLastGiven)
 {
   const SvgPointer image = EmptySvg(20, 20);
