@@ -199,8 +199,7 @@ void RunLoop::SetTimerTolerance(TimerId id, double tolerance)
 double RunLoop::TimerTolerance(TimerId id) const
 {
   std::lock_guard<std::mutex> lock(mMutex);
-  auto it = std::find_if(mTimers.begin(), mTimers.end(),
-                         [id](const std::pair<TimerId, Timer>& entry) { return entry.first == id; });
+  const auto it = const_cast<RunLoop*>(this)->FindTimerLocked(id); // a lookup only: nothing is changed
   return it != mTimers.end() ? it->second.tolerance : 0.0;
 }
 
