@@ -432,7 +432,7 @@ TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
         const IRECT& cell = *panel.Cell(std::max(row, 0));
         EXPECT_FLOAT_EQ((top + bottom) / 2.f, cell.CentreY()) << "centred in its row";
         EXPECT_FLOAT_EQ((p[0] + p[2]) / 2.f, cell.CentreX());
-        EXPECT_GT(bottom - top, 0.5f * cell.H()) << "a mark most of the row's height";
+        EXPECT_NEAR(bottom - top, 0.6f * cell.H(), 1e-3f) << "a mark three fifths of the row's height";
         EXPECT_NEAR(std::abs(p[2] - p[0]), bottom - top, 1e-3f) << "as wide as it is tall";
         out.push_back(std::to_string(row) + (p[5] < p[1] ? " up" : " down"));
       }

@@ -258,5 +258,37 @@ TEST_F(TextEntryTest, ClickPlacesTheCursorUnderEachAlignmentAndAClickOutsideComm
   }
 }
 
+TEST_F(TextEntryTest, SelectionAndCaretSpanTheTextRowUnderEachVerticalAlignment)
+{
+  // "abcd" centred in 10..110 spans 46..74; the 14-point row lies at the top, middle or bottom of 10..30, and the
+  // highlight and the caret stand a tenth of the size in from its top and bottom.
+  for (auto [align, top] : {std::pair{kVAlignTop, 11.4f}, {kVAlignMiddle, 14.4f}, {kVAlignBottom, 17.4f}})
+  {
+    IText text;
+    text.mVAlign = align;
+    g.CreateTextEntry(*requester, text, IRECT(10, 10, 110, 30), "abcd", -1);
+    auto expectMark = [&](const IRECT& expected, float weight) {
+      g.mOps.clear();
+      entry->Draw(g);
+      int marks = 0;
+      for (const auto& op : g.mOps)
+        if (op.mName == "FillRect" && op.mColor == text.mEntryTextColor)
+        {
+          ++marks;
+          EXPECT_NEAR(op.mRect.mLeft, expected.mLeft, 1e-4f);
+          EXPECT_NEAR(op.mRect.mTop, expected.mTop, 1e-4f);
+          EXPECT_NEAR(op.mRect.mRight, expected.mRight, 1e-4f);
+          EXPECT_NEAR(op.mRect.mBottom, expected.mBottom, 1e-4f);
+          EXPECT_EQ(op.mBlendWeight, weight);
+        }
+      EXPECT_EQ(marks, 1) << "alignment " << align;
+    };
+    expectMark(IRECT(46, top, 74, top + 11.2f), ITextEntryControl::kSelectionWeight);
+    Type("", Key::kKeyEnd);
+    expectMark(IRECT(73, top, 74, top + 11.2f), -1.f);
+    entry->OnMouseDown(200, 200, left);
+  }
+}
+
 } // namespace
 } // namespace controlstest
