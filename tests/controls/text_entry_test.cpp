@@ -124,10 +124,12 @@ TEST_F(TextEntryTest, UndoRedoAndClipboardKeys)
 TEST_F(TextEntryTest, EachByteThatStartsNoCharacterBecomesAnUnderscoreAndCharactersKeepEveryBit)
 {
   // Leading bytes with their highest payload bit set: Cyrillic, CJK and the last code point; and the first code
-  // point past sixteen bits, whose two halves are the lowest of their kinds.
-  Start(-1, "a\x80\xBFz\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80");
+  // point past sixteen bits, whose two halves are the lowest of their kinds. Past the last code point and the
+  // halves' own range (its first and last) each whole sequence is one underscore.
+  Start(-1, "a\x80\xBFz\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80"
+            "\xF4\x90\x80\x80\xED\xA0\x80\xED\xBF\xBF!");
   EXPECT_EQ(entry->GetUTF8Text(),
-            "a__z\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80");
+            "a__z\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80___!");
 }
 
 // The editing keys: Home and End, arrows by character or with Ctrl by word, Shift extending the selection,
@@ -181,6 +183,9 @@ TEST_F(TextEntryTest, RightClickMenuCutsCopiesAndPastes)
   auto choose = [&](int item) {
     entry->OnMouseDown(50, 20, IMouseMod(false, true));
     ASSERT_EQ(popup.NPanels(), 1);
+    const char* const labels[] = {"Cut", "Copy", "Paste"};
+    ASSERT_EQ(popup.GetPanel(0).mMenu->NItems(), 3);
+    EXPECT_STREQ(popup.GetPanel(0).mMenu->GetItem(item)->GetText(), labels[item]);
     Step(popup, 101);
     const IRECT cell = *popup.GetPanel(0).Cell(item);
     popup.OnMouseDown(cell.CentreX(), cell.CentreY(), left);

@@ -293,7 +293,7 @@ TEST_F(VectorBase, PressableShapesAndLayoutsMatchTheirRecord)
           laidOut.mWidgetFrac = 0.5f;
           VectorControl* c = Attach(new VectorControl(IRECT(0, 0, 100, 80), laidOut));
           c->SetLabelStr(label);
-          c->SetValueStr("50");
+          c->SetValueStr("-12.5");
           const IRECT rest = c->MakeRects(IRECT(0, 0, 100, 80), handle);
           out << "align " << align << " value " << showValue << " label \"" << label << "\" handle " << handle
               << ": rest " << rect(rest) << " label " << rect(c->GetLabelBounds()) << " value "
