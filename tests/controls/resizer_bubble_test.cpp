@@ -79,14 +79,12 @@ TEST_F(ControlsTest, ValueBubbleActionsShowTheDisplayedValueBesideOrAboveTheCont
   EXPECT_STREQ(bubble.GetString(), "0.000");
   EXPECT_EQ(bubble.GetCaller(), control);
   EXPECT_EQ(bubble.GetArrowDirection(), 3);
-  EXPECT_EQ(bubble.GetBubbleBounds().mLeft, 140.f);
-  EXPECT_EQ(bubble.GetBubbleBounds().CentreY(), 120.f);
+  EXPECT_EQ(bubble.GetBubbleBounds(), IRECT(140, 100, 220, 140)) << "short texts get the 50 x 30 box";
   g.GetDelegate()->GetParam(0)->InitDouble("Gain", 0.5, 0.0, 2.0, 0.01, "dB");
   IControl::ActionFuncBubbleAbove(control);
   EXPECT_STREQ(bubble.GetString(), "0.50 dB");
   EXPECT_EQ(bubble.GetArrowDirection(), 2);
-  EXPECT_EQ(bubble.GetBubbleBounds().mBottom, 100.f);
-  EXPECT_EQ(bubble.GetBubbleBounds().CentreX(), 120.f);
+  EXPECT_EQ(bubble.GetBubbleBounds(), IRECT(80, 60, 160, 100));
 }
 
 TEST_F(ControlsTest, BubbleStaysWhileItsControlIsDraggedThenFadesOut)

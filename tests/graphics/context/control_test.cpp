@@ -293,6 +293,13 @@ TEST_F(Controls, PromptsNeedAParameterAndPromptsEnabled)
   c->PromptUserInput(0);
   EXPECT_FALSE(c->Dirty());
   EXPECT_TRUE(mG.mTextEntries.empty());
+
+  // A number is typed into a 40 x 16 box at the control's centre.
+  TestControl* wide = Add(IRECT(100, 100, 160, 130), 0);
+  wide->DisablePrompt(false);
+  wide->PromptUserInput(0);
+  ASSERT_EQ(mG.mTextEntries.size(), 1u);
+  EXPECT_EQ(mG.mTextEntries[0].mBounds, IRECT(110, 107, 150, 123));
 }
 
 TEST_F(Controls, MenuSelectionTurnsTheChosenIndexIntoTheValue)
