@@ -186,6 +186,9 @@ TEST_F(TextEntryTest, RightClickMenuCutsCopiesAndPastes)
     const char* const labels[] = {"Cut", "Copy", "Paste"};
     ASSERT_EQ(popup.GetPanel(0).mMenu->NItems(), 3);
     EXPECT_STREQ(popup.GetPanel(0).mMenu->GetItem(item)->GetText(), labels[item]);
+    // The menu hangs from the pointer at (50, 20), half the width of its 63-wide cells to the left of it.
+    EXPECT_FLOAT_EQ(popup.GetPanel(0).mTargetRECT.mTop, 20.f);
+    EXPECT_FLOAT_EQ(popup.GetPanel(0).mTargetRECT.mLeft, 50.f - 63.f / 2.f);
     Step(popup, 101);
     const IRECT cell = *popup.GetPanel(0).Cell(item);
     popup.OnMouseDown(cell.CentreX(), cell.CentreY(), left);
