@@ -27,6 +27,17 @@ public:
       return 0.f;
     return DoMeasureText(text, str, bounds);
   }
+  /// Shadows are logged as "DrawFastDropShadow": the inner rectangle, then the outer one, drop, roundness and blur.
+  void DrawFastDropShadow(const IRECT& inner, const IRECT& outer, float xyDrop, float roundness, float blur,
+                          const IBlend* blend) override
+  {
+    graphicstest::DrawOp op;
+    op.mName = "DrawFastDropShadow";
+    op.mRect = inner;
+    op.mArgs = {outer.mLeft, outer.mTop, outer.mRight, outer.mBottom, xyDrop, roundness, blur};
+    op.mBlendWeight = blend ? blend->mWeight : -1.f;
+    mOps.push_back(op);
+  }
   /// Curves are logged as "DrawData" with their points.
   void DrawData(const IColor& color, const IRECT& bounds, float* normYPoints, int nPoints, float* normXPoints,
                 const IBlend* blend, float thickness) override

@@ -357,6 +357,15 @@ TEST_F(PopupMenuTest, PressOnUnchoosableItemsOrOutsideClosesWithoutChoice)
   }
   EXPECT_EQ(calls, (std::vector<std::string>{"completion -1", "completion -1", "completion -1", "completion -1",
                                              "empty -1"}));
+
+  // The disabled row takes no hover either: nothing under the pointer is highlighted.
+  Open(menu);
+  Hover(Cell(0, 0));
+  g.mOps.clear();
+  popup->Draw(g);
+  for (const auto& op : g.mOps)
+    EXPECT_FALSE(op.mName == "FillRect" && op.mColor == IColor(255, 0, 0, 255)) << "a highlight at " << op.mRect.mTop;
+  Dismiss();
 }
 
 TEST_F(PopupMenuTest, MenuThatFitsOpensBelowItsAnchorCentredOnIt)
@@ -432,7 +441,7 @@ TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
         const IRECT& cell = *panel.Cell(std::max(row, 0));
         EXPECT_FLOAT_EQ((top + bottom) / 2.f, cell.CentreY()) << "centred in its row";
         EXPECT_FLOAT_EQ((p[0] + p[2]) / 2.f, cell.CentreX());
-        EXPECT_GT(bottom - top, 0.5f * cell.H()) << "a mark most of the row's height";
+        EXPECT_NEAR(bottom - top, 0.6f * cell.H(), 1e-3f) << "a mark three fifths of the row's height";
         EXPECT_NEAR(std::abs(p[2] - p[0]), bottom - top, 1e-3f) << "as wide as it is tall";
         out.push_back(std::to_string(row) + (p[5] < p[1] ? " up" : " down"));
       }
@@ -681,7 +690,10 @@ TEST_F(PopupMenuTest, CalloutsFillTheGapsToTheAnchorAndToTheSubmenuPointingBack)
     }
   }
   // With a submenu open, a second callout points from the submenu back at the hovered row's panel.
-  for (const Case& c : {Case{IRECT(100, 10, 140, 30), &withSub, 2}, Case{IRECT(300, 200, 340, 220), &withSub, 0}})
+  // As much room above as below: the menu opens below. A submenu beside a menu above its anchor ends a little
+  // below the hovered row; beside one below, it starts level with it.
+  for (const Case& c : {Case{IRECT(100, 10, 140, 30), &withSub, 2}, Case{IRECT(300, 200, 340, 220), &withSub, 0},
+                        Case{IRECT(100, 140, 140, 160), &withSub, 2}})
   {
     SCOPED_TRACE(c.anchor.mLeft);
     Open(*c.menu, c.anchor);
@@ -697,6 +709,7 @@ TEST_F(PopupMenuTest, CalloutsFillTheGapsToTheAnchorAndToTheSubmenuPointingBack)
       expectCallout(drawn[1], parent.mRight, Cell(0, 3).CentreY(), 1.f, 0.f, sub.mLeft);
     else
       expectCallout(drawn[1], parent.mLeft, Cell(0, 3).CentreY(), -1.f, 0.f, sub.mRight);
+    EXPECT_FLOAT_EQ(popup->GetPanel(1).Cell(0)->mTop, Cell(0, 3).mTop - (c.dir == 0 ? 13.5f : 0.f));
     Dismiss();
   }
 }

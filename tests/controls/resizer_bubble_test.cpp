@@ -32,6 +32,8 @@ TEST_F(ResizerTest, HoverSetsTheResizeCursorOnceAndLeavingRestoresThePreviousOne
 
 TEST_F(ResizerTest, KeepsItsScreenSizeInTheCornerAndDoubleClickRestoresTheFirstSize)
 {
+  EXPECT_EQ(ICornerResizerControl(IRECT(0, 0, 400, 300), 20.f).GetRECT(), IRECT(381, 281, 399, 299))
+    << "before it is attached: inside the corner by one";
   EXPECT_EQ(resizer->GetRECT(), IRECT(380, 280, 400, 300));
   g.Resize(500, 400, 2.f);
   EXPECT_EQ(resizer->GetRECT(), IRECT(490, 390, 500, 400));
@@ -77,14 +79,12 @@ TEST_F(ControlsTest, ValueBubbleActionsShowTheDisplayedValueBesideOrAboveTheCont
   EXPECT_STREQ(bubble.GetString(), "0.000");
   EXPECT_EQ(bubble.GetCaller(), control);
   EXPECT_EQ(bubble.GetArrowDirection(), 3);
-  EXPECT_EQ(bubble.GetBubbleBounds().mLeft, 140.f);
-  EXPECT_EQ(bubble.GetBubbleBounds().CentreY(), 120.f);
+  EXPECT_EQ(bubble.GetBubbleBounds(), IRECT(140, 100, 220, 140)) << "short texts get the 50 x 30 box";
   g.GetDelegate()->GetParam(0)->InitDouble("Gain", 0.5, 0.0, 2.0, 0.01, "dB");
   IControl::ActionFuncBubbleAbove(control);
   EXPECT_STREQ(bubble.GetString(), "0.50 dB");
   EXPECT_EQ(bubble.GetArrowDirection(), 2);
-  EXPECT_EQ(bubble.GetBubbleBounds().mBottom, 100.f);
-  EXPECT_EQ(bubble.GetBubbleBounds().CentreX(), 120.f);
+  EXPECT_EQ(bubble.GetBubbleBounds(), IRECT(80, 60, 160, 100));
 }
 
 TEST_F(ControlsTest, BubbleStaysWhileItsControlIsDraggedThenFadesOut)
@@ -157,12 +157,20 @@ TEST_P(BubblePlaceTest, SitsBesideOrAboveItsControlInsideTheUsableRectangle)
   bubble.ShowBubble(caller, c.x, c.y, "1", c.dir, IRECT(0, 0, 50, 30));
   EXPECT_EQ(bubble.GetBubbleBounds(), c.expected);
   EXPECT_EQ(bubble.GetArrowDirection(), c.arrowSide);
-  // The arrow: a base as wide as the arrow is long on the box, its tip on the bubble's edge on its side.
+  // The arrow: a base as wide as the arrow is long on the box, its tip on the bubble's edge on its side. The
+  // shadow falls 2 down and right from 10 inside the bubble, blurred over 10, with the box's corners.
   g.mOps.clear();
   bubble.Draw(g);
-  int arrows = 0;
+  int arrows = 0, shadows = 0;
   for (const graphicstest::DrawOp& op : g.mOps)
-    if (op.mName == "FillTriangle")
+    if (op.mName == "DrawFastDropShadow")
+    {
+      const IRECT& b = c.expected;
+      EXPECT_EQ(op.mRect, b.GetInset(10.f));
+      EXPECT_EQ(op.mArgs, (std::vector<float>{b.mLeft, b.mTop, b.mRight, b.mBottom, 2.f, 5.f, 10.f}));
+      ++shadows;
+    }
+    else if (op.mName == "FillTriangle")
     {
       const std::vector<float>& t = op.mArgs; // base end, tip, base end
       const float mx = (t[0] + t[4]) / 2.f, my = (t[1] + t[5]) / 2.f;
@@ -173,6 +181,7 @@ TEST_P(BubblePlaceTest, SitsBesideOrAboveItsControlInsideTheUsableRectangle)
       ++arrows;
     }
   EXPECT_EQ(arrows, 1);
+  EXPECT_EQ(shadows, 1);
 }
 
 TEST_F(ControlsTest, BubbleTextStaysClearOfItsArrowAboveOrBelow)

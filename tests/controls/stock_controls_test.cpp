@@ -895,7 +895,8 @@ TEST_F(StockControlsTest, FrameRateDisplayCyclesItsStylesAndPanelFillsAndFrames)
   fps.SetClean();
   EXPECT_TRUE(fps.IsDirty());
 
-  // Half the ring at 20 ms and half at 30 ms: each style prints the average and plots to its own scale.
+  // Half the ring at 20 ms and half at 30 ms: each style prints the average and plots to its own scale. The large
+  // figure fills the bottom 20 rows; the frame time above it in the frame rate style.
   struct Case
   {
     int style;
@@ -903,9 +904,9 @@ TEST_F(StockControlsTest, FrameRateDisplayCyclesItsStylesAndPanelFillsAndFrames)
     std::vector<std::string> texts;
     float graphTop;
   };
-  for (const Case& c : {Case{IFPSDisplayControl::kFPS, 0.f, {"25.00 ms", "40.00 FPS"}, 18.77f},
-                        Case{IFPSDisplayControl::kMilliseconds, 0.f, {"25.00 ms"}, 0.f},
-                        Case{IFPSDisplayControl::kPercentage, 30.f, {"30.0 %"}, 35.f}})
+  for (const Case& c : {Case{IFPSDisplayControl::kFPS, 0.f, {"25.00 ms 14..30", "40.00 FPS 30..50"}, 18.77f},
+                        Case{IFPSDisplayControl::kMilliseconds, 0.f, {"25.00 ms 30..50"}, 0.f},
+                        Case{IFPSDisplayControl::kPercentage, 30.f, {"30.0 % 30..50"}, 35.f}})
   {
     IFPSDisplayControl shown(IRECT(0, 0, 200, 50), c.style, "");
     for (int i = 0; i < IFPSDisplayControl::kNumFrameTimes; ++i)
@@ -915,7 +916,14 @@ TEST_F(StockControlsTest, FrameRateDisplayCyclesItsStylesAndPanelFillsAndFrames)
     std::vector<std::string> texts;
     for (const auto& op : g.mOps)
       if (op.mName == "DrawText" && op.mText != g.GetDrawingAPIStr())
-        texts.push_back(op.mText);
+      {
+        EXPECT_EQ(op.mRect.W(), 200.f) << op.mText;
+        texts.push_back(op.mText + " " + std::to_string(int(op.mRect.mTop)) + ".." + std::to_string(int(op.mRect.mBottom)));
+      }
+      else if (op.mName == "DrawText")
+      {
+        EXPECT_EQ(op.mRect, IRECT(0, 0, 200, 16)) << "the drawing interface's name along the top";
+      }
       else if (op.mName == "FillConvexPolygon")
       {
         EXPECT_EQ(op.mRect.mLeft, 0.f);

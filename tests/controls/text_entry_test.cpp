@@ -124,10 +124,12 @@ TEST_F(TextEntryTest, UndoRedoAndClipboardKeys)
 TEST_F(TextEntryTest, EachByteThatStartsNoCharacterBecomesAnUnderscoreAndCharactersKeepEveryBit)
 {
   // Leading bytes with their highest payload bit set: Cyrillic, CJK and the last code point; and the first code
-  // point past sixteen bits, whose two halves are the lowest of their kinds.
-  Start(-1, "a\x80\xBFz\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80");
+  // point past sixteen bits, whose two halves are the lowest of their kinds. Past the last code point and the
+  // halves' own range (its first and last) each whole sequence is one underscore.
+  Start(-1, "a\x80\xBFz\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80"
+            "\xF4\x90\x80\x80\xED\xA0\x80\xED\xBF\xBF!");
   EXPECT_EQ(entry->GetUTF8Text(),
-            "a__z\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80");
+            "a__z\xC3\xA9\xF0\x9F\x8E\xB5\xD0\x96\xE8\xAA\x9E\xF4\x8F\xBF\xBF\xF0\x90\x80\x80___!");
 }
 
 // The editing keys: Home and End, arrows by character or with Ctrl by word, Shift extending the selection,
@@ -181,6 +183,12 @@ TEST_F(TextEntryTest, RightClickMenuCutsCopiesAndPastes)
   auto choose = [&](int item) {
     entry->OnMouseDown(50, 20, IMouseMod(false, true));
     ASSERT_EQ(popup.NPanels(), 1);
+    const char* const labels[] = {"Cut", "Copy", "Paste"};
+    ASSERT_EQ(popup.GetPanel(0).mMenu->NItems(), 3);
+    EXPECT_STREQ(popup.GetPanel(0).mMenu->GetItem(item)->GetText(), labels[item]);
+    // The menu hangs from the pointer at (50, 20), half the width of its 63-wide cells to the left of it.
+    EXPECT_FLOAT_EQ(popup.GetPanel(0).mTargetRECT.mTop, 20.f);
+    EXPECT_FLOAT_EQ(popup.GetPanel(0).mTargetRECT.mLeft, 50.f - 63.f / 2.f);
     Step(popup, 101);
     const IRECT cell = *popup.GetPanel(0).Cell(item);
     popup.OnMouseDown(cell.CentreX(), cell.CentreY(), left);
@@ -255,6 +263,38 @@ TEST_F(TextEntryTest, ClickPlacesTheCursorUnderEachAlignmentAndAClickOutsideComm
     EXPECT_EQ(std::make_pair(a, b), std::make_pair(2, 3)) << "alignment " << align;
     entry->OnMouseDown(200, 200, left);
     EXPECT_FALSE(entry->EditInProgress());
+  }
+}
+
+TEST_F(TextEntryTest, SelectionAndCaretSpanTheTextRowUnderEachVerticalAlignment)
+{
+  // "abcd" centred in 10..110 spans 46..74; the 14-point row lies at the top, middle or bottom of 10..30, and the
+  // highlight and the caret stand a tenth of the size in from its top and bottom.
+  for (auto [align, top] : {std::pair{kVAlignTop, 11.4f}, {kVAlignMiddle, 14.4f}, {kVAlignBottom, 17.4f}})
+  {
+    IText text;
+    text.mVAlign = align;
+    g.CreateTextEntry(*requester, text, IRECT(10, 10, 110, 30), "abcd", -1);
+    auto expectMark = [&](const IRECT& expected, float weight) {
+      g.mOps.clear();
+      entry->Draw(g);
+      int marks = 0;
+      for (const auto& op : g.mOps)
+        if (op.mName == "FillRect" && op.mColor == text.mEntryTextColor)
+        {
+          ++marks;
+          EXPECT_NEAR(op.mRect.mLeft, expected.mLeft, 1e-4f);
+          EXPECT_NEAR(op.mRect.mTop, expected.mTop, 1e-4f);
+          EXPECT_NEAR(op.mRect.mRight, expected.mRight, 1e-4f);
+          EXPECT_NEAR(op.mRect.mBottom, expected.mBottom, 1e-4f);
+          EXPECT_EQ(op.mBlendWeight, weight);
+        }
+      EXPECT_EQ(marks, 1) << "alignment " << align;
+    };
+    expectMark(IRECT(46, top, 74, top + 11.2f), ITextEntryControl::kSelectionWeight);
+    Type("", Key::kKeyEnd);
+    expectMark(IRECT(73, top, 74, top + 11.2f), -1.f);
+    entry->OnMouseDown(200, 200, left);
   }
 }
 

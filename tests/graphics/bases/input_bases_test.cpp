@@ -119,6 +119,21 @@ TEST_F(Bases, SwitchTakesItsStatesFromTheParameterOnAttachWithFlagsForEach)
   EXPECT_EQ(mDelegate.mValuesFromUI.back(), (std::pair<int, double>{0, 0.0}));
 }
 
+// A second press on a switch or a button comes quickly: a double click counts as one more press, where other
+// controls take it to restore their default.
+TEST_F(Bases, SwitchAndButtonTakeADoubleClickAsAPress)
+{
+  Switch* s = Attach(new Switch(IRECT(0, 0, 10, 10), 0));
+  int pressed = 0;
+  Button* b = Attach(new Button(IRECT(20, 0, 30, 10), [&](IControl*) { ++pressed; }));
+  EXPECT_TRUE(mG.OnMouseDblClick(5, 5, kLeft));
+  EXPECT_EQ(s->GetValue(0), 1.0);
+  mG.ReleaseMouseCapture();
+  EXPECT_TRUE(mG.OnMouseDblClick(25, 5, kLeft));
+  EXPECT_EQ(b->GetValue(0), 1.0) << "shown pressed";
+  EXPECT_EQ(pressed, 1);
+}
+
 TEST_F(Bases, SwitchOverAHugeRangeIsCapped)
 {
   Stepped(0, 0, 1e12, 1);

@@ -118,6 +118,20 @@ TEST_F(TextControls, ToggleWithAnActionRunsItOnEachClick)
   EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
 }
 
+// Toggles flip on a double click as on a click, however they are made; a caption takes it as a click too.
+TEST_F(TextControls, TogglesAndCaptionsTakeADoubleClickAsAClick)
+{
+  auto* bound = Attach(new ITextToggleControl(IRECT(0, 0, 50, 20), 0, "off", "on"));
+  auto* acting = Attach(new ITextToggleControl(IRECT(0, 30, 50, 50), [](IControl*) {}, "off", "on"));
+  for (ITextToggleControl* t : {bound, acting})
+  {
+    EXPECT_TRUE(mG.OnMouseDblClick(t->GetRECT().CentreX(), t->GetRECT().CentreY(), IMouseMod(true)));
+    EXPECT_STREQ(t->GetStr(), "on");
+    mG.ReleaseMouseCapture();
+  }
+  EXPECT_TRUE(ICaptionControl(IRECT(), 0).GetDblClickAsClick());
+}
+
 // A place holder shows where it is and how big; a double click edits its label in place.
 TEST_F(TextControls, PlaceHolderShowsItsPlaceAndSizeAndItsLabelIsEditedInPlace)
 {

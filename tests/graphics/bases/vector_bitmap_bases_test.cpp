@@ -1,9 +1,11 @@
 #include <cmath>
 #include <limits>
+#include <sstream>
 
 #include "bases_fixture.h"
 #include "graphics/bases/IBitmapBase.h"
 #include "graphics/bases/IVectorBase.h"
+#include "text_golden.h"
 
 using namespace graphicstest;
 
@@ -245,4 +247,58 @@ TEST_F(VectorBase, BitmapFrameFollowsTheClampedValue)
   BitmapControl* single = Attach(new BitmapControl(IRECT(0, 0, 30, 20), IBitmap(&one, 1, false, "lamp")));
   single->SetValue(0.9, 0);
   EXPECT_EQ(single->CurrentFrame(), 1);
+}
+
+// Every shape in each state, plain and with the alternative shading, and the label, value and widget rectangles
+// for each value alignment, compared with their record.
+TEST_F(VectorBase, PressableShapesAndLayoutsMatchTheirRecord)
+{
+  auto rect = [](const IRECT& r) {
+    return "[" + Num(r.mLeft) + " " + Num(r.mTop) + " " + Num(r.mRight) + " " + Num(r.mBottom) + "]";
+  };
+  std::ostringstream out;
+  IVStyle style = kDefaultStyle;
+  style.mRoundness = 0.5f;
+  style.mFrameThickness = 2.f;
+  style.mAngle = 90.f;
+  const bool states[][3] = {{false, false, false}, {false, true, false}, {true, false, false}, {false, false, true},
+                            {true, false, true}};
+  for (bool alt : {false, true})
+    for (int shape = kVShapeRectangle; shape <= kVShapeAllCornersRounded; ++shape)
+      for (const auto& s : states)
+      {
+        style.mAltShading = alt;
+        VectorControl* c = Attach(new VectorControl(IRECT(10, 20, 50, 44), style));
+        mG.mOps.clear();
+        c->DrawPressableShape(mG, shape, IRECT(10, 20, 50, 44), s[0], s[1], s[2]);
+        out << "shape " << shape << " alt " << alt << " pressed " << s[0] << " over " << s[1] << " disabled " << s[2]
+            << "\n";
+        for (const DrawOp& op : mG.mOps)
+        {
+          out << "  " << op.mName << " " << rect(op.mRect) << " c" << int(op.mColor.mAlpha) << "," << int(op.mColor.mRed)
+              << "," << int(op.mColor.mGreen) << "," << int(op.mColor.mBlue);
+          for (float a : op.mArgs)
+            out << " " << Num(a);
+          out << " blend " << Num(op.mBlendWeight) << "\n";
+        }
+      }
+  for (int align : {kVAlignTop, kVAlignMiddle, kVAlignBottom})
+    for (bool showValue : {true, false})
+      for (const char* label : {"", "Gain"})
+        for (bool handle : {false, true})
+        {
+          IVStyle laidOut = kDefaultStyle;
+          laidOut.mValueText.mVAlign = align;
+          laidOut.mShowValue = showValue;
+          laidOut.mWidgetFrac = 0.5f;
+          VectorControl* c = Attach(new VectorControl(IRECT(0, 0, 100, 80), laidOut));
+          c->SetLabelStr(label);
+          c->SetValueStr("-12.5");
+          const IRECT rest = c->MakeRects(IRECT(0, 0, 100, 80), handle);
+          out << "align " << align << " value " << showValue << " label \"" << label << "\" handle " << handle
+              << ": rest " << rect(rest) << " label " << rect(c->GetLabelBounds()) << " value "
+              << rect(c->GetValueBounds()) << " widget " << rect(c->GetWidgetBounds()) << "\n";
+        }
+  const std::string failure = CompareTextGolden("pressable_shapes", out.str());
+  EXPECT_TRUE(failure.empty()) << failure;
 }

@@ -43,6 +43,53 @@ TEST_F(Controls, HitTestTakesLeftAndTopEdgesButNotRightAndBottom)
   EXPECT_FALSE(empty.HitTest(0, 0));
 }
 
+TEST_F(Controls, AFreshControlStartsPlainEnabledAndPromptless)
+{
+  TestControl c(IRECT(1, 2, 3, 4), 2);
+  EXPECT_EQ(c.GetRECT(), IRECT(1, 2, 3, 4));
+  EXPECT_EQ(c.GetHitRECT(), IRECT(1, 2, 3, 4));
+  EXPECT_EQ(c.NValues(), 1);
+  EXPECT_EQ(c.GetParamIdx(), 2);
+  EXPECT_EQ(c.GetValue(), 0.0);
+  EXPECT_TRUE(c.Dirty());
+  EXPECT_FALSE(c.IsHidden());
+  EXPECT_FALSE(c.IsDisabled());
+  EXPECT_TRUE(c.GetPromptDisabled());
+  EXPECT_FALSE(c.GetDblClickAsClick());
+  EXPECT_FALSE(c.GetMouseOverWhenDisabled());
+  EXPECT_FALSE(c.GetMouseEventsWhenDisabled());
+  EXPECT_FALSE(c.GetIgnoreMouse());
+  EXPECT_FALSE(c.GetWantsMidi());
+  EXPECT_FALSE(c.GetWantsMultiTouch());
+  EXPECT_FALSE(c.GetParamLabelInEntry());
+  EXPECT_FALSE(c.GetMouseIsOver());
+  EXPECT_FALSE(c.GetMarkerOn());
+  EXPECT_EQ(c.GetMarkerColor(), kColorRed);
+  EXPECT_EQ(c.GetTextEntryLength(), IControl::kDefaultTextEntryLength);
+  EXPECT_STREQ(c.GetTooltip(), "");
+  EXPECT_STREQ(c.GetGroup(), "");
+  EXPECT_EQ(c.GetBlend().mMethod, 0);
+  EXPECT_EQ(c.GetBlend().mWeight, 1.f);
+  EXPECT_EQ(c.GetText().mSize, IText::kDefaultSize);
+  EXPECT_FALSE(c.HasAnimation());
+  EXPECT_EQ(c.GetAnimationProgress(), 0.0);
+  EXPECT_FALSE(c.HasGestureFns());
+  EXPECT_EQ(c.GetLastGesture(), kGestureUnknown);
+  EXPECT_EQ(c.GetDelegate(), nullptr);
+  EXPECT_EQ(c.GetUI(), nullptr);
+  // The other constructors: one slot per listed parameter, or one unbound slot with an action.
+  TestControl many(IRECT(), {3, -1, 0});
+  EXPECT_EQ(many.NValues(), 3);
+  EXPECT_EQ(many.GetParamIdx(0), 3);
+  EXPECT_EQ(many.GetParamIdx(1), -1);
+  EXPECT_EQ(many.GetParamIdx(2), 0);
+  EXPECT_FALSE(many.GetActionFunction());
+  TestControl acting(IRECT(), [](IControl*) {});
+  EXPECT_EQ(acting.NValues(), 1);
+  EXPECT_EQ(acting.GetParamIdx(), -1);
+  EXPECT_TRUE(acting.GetActionFunction());
+}
+
 TEST_F(Controls, PositionAndSizeRules)
 {
   TestControl* c = Add(IRECT(10, 10, 30, 20));
@@ -246,6 +293,13 @@ TEST_F(Controls, PromptsNeedAParameterAndPromptsEnabled)
   c->PromptUserInput(0);
   EXPECT_FALSE(c->Dirty());
   EXPECT_TRUE(mG.mTextEntries.empty());
+
+  // A number is typed into a 40 x 16 box at the control's centre.
+  TestControl* wide = Add(IRECT(100, 100, 160, 130), 0);
+  wide->DisablePrompt(false);
+  wide->PromptUserInput(0);
+  ASSERT_EQ(mG.mTextEntries.size(), 1u);
+  EXPECT_EQ(mG.mTextEntries[0].mBounds, IRECT(110, 107, 150, 123));
 }
 
 TEST_F(Controls, MenuSelectionTurnsTheChosenIndexIntoTheValue)
@@ -319,4 +373,5 @@ TEST_F(Controls, GesturesKeepTheFirstFunctionOfAKind)
   EXPECT_EQ(c->GetLastGesture(), kGestureTap);
   tap.type = kGesturePinch;
   EXPECT_FALSE(c->OnGesture(0, 0, tap));
+  EXPECT_EQ(c->GetLastGesture(), kGestureTap); // a gesture no function takes is not remembered
 }
