@@ -184,6 +184,16 @@ TEST_F(PathBase, DegenerateInputDrawsNothing)
   EXPECT_EQ(Draw([&] { g.DrawSVG(ISVG(), IRECT(0, 0, 9, 9)); }), Log{});
   SvgImage zeroSizeImage{0.f, 0.f, nullptr};
   EXPECT_EQ(Draw([&] { g.DrawSVG(ISVG(&zeroSizeImage), IRECT(0, 0, 9, 9)); }), Log{});
+  // Bounds with any side at infinity or not a number place nothing, not even the transforms.
+  SvgImage tenSquare{10.f, 10.f, nullptr};
+  for (int side = 0; side < 4; ++side)
+    for (float bad : {INFINITY, -INFINITY, NAN})
+    {
+      float sides[4] = {0.f, 0.f, 9.f, 9.f};
+      sides[side] = bad;
+      const IRECT bounds(sides[0], sides[1], sides[2], sides[3]);
+      EXPECT_EQ(Draw([&] { g.DrawSVG(ISVG(&tenSquare), bounds); }), Log{}) << "side " << side << " " << bad;
+    }
   EXPECT_EQ(DrawSvgText("<svg></svg>", IRECT(0, 0, 9, 9)), Log{});
   EXPECT_EQ(DrawSvgText("<svg width=\"10\" height=\"10\"></svg>", IRECT(0, 0, 9, 9)),
             (Log{"T 1 0 0 1 0 0", "T 0.9 0 0 0.9 0 0", "T 1 0 0 1 0 0"}));
