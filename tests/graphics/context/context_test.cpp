@@ -385,6 +385,13 @@ TEST_F(Context, ResizeClampsSizeAndScaleAndCallsEveryoneInOrder)
   mG->Resize(300, 200, 0.1f, false);
   EXPECT_EQ(mG->GetDrawScale(), 0.5f);
   EXPECT_EQ(mDelegate.mLog.back(), "resize 150x100 0");
+  // The height, the width or the scale alone is a change.
+  mG->Resize(300, 210, 0.5f);
+  EXPECT_EQ(mG->Height(), 210);
+  mG->Resize(310, 210, 0.5f);
+  EXPECT_EQ(mG->Width(), 310);
+  mG->Resize(310, 210, 0.75f);
+  EXPECT_EQ(mG->GetDrawScale(), 0.75f);
 }
 
 TEST_F(Context, MovingOrSizingAShownControlRedrawsAndAHiddenOneDoesNot)
