@@ -145,6 +145,13 @@ TEST_F(LayersTest, LayersAreDrawnPlainRotatedAndFittedButNeverWithoutBitmap)
     EXPECT_TRUE(g.mOps.empty());
     EXPECT_FALSE(g.CheckLayer(empty));
   }
+  // A layer of one device pixel at scale 2 is less than a point high: there is nothing to fit into bounds.
+  g.SetScreenScale(2);
+  ILayerPtr thin = MakeLayer(IRECT(0, 0, 10, 0.4f));
+  ASSERT_NE(thin->mBitmap, nullptr);
+  g.mOps.clear();
+  g.DrawFittedLayer(thin, IRECT(0, 0, 10, 10));
+  EXPECT_TRUE(g.mOps.empty());
 }
 
 TEST_F(LayersTest, BlurSpreadsAlphaAndTakesTheEdgeValueBeyondTheEdge)
