@@ -232,6 +232,9 @@ TEST_F(Context, ABackgroundAttachedLaterGoesBeneathAndHoverStaysOnItsControl)
   mG->SetHover(nullptr, -1);
   mG->AttachPanelBackground(IPaintPattern(IColor(255, 4, 5, 6)));
   EXPECT_EQ(mG->GetMouseOverIdx(), -1) << "no hover stays none";
+  mG->SetHover(hovered, 0);
+  mG->AttachPanelBackground(IPaintPattern(IColor(255, 7, 8, 9)));
+  EXPECT_EQ(mG->GetMouseOverIdx(), 1) << "hover on the first control moves up too";
 }
 
 // Markers, hiding and disabling by parameter reach every control bound to it and no other.
@@ -342,6 +345,7 @@ TEST_F(Context, OnlyTheLastContextToGoEmptiesTheCaches)
   EXPECT_EQ(cache.Size(), 0);
   EXPECT_EQ(cache.Users(), 0);
   EXPECT_EQ(IGraphics::SvgCache().Users(), 0);
+  EXPECT_EQ(IGraphics::FontDescriptorCache().Users(), 0);
 }
 
 TEST_F(Context, ResizeClampsSizeAndScaleAndCallsEveryoneInOrder)
@@ -381,6 +385,13 @@ TEST_F(Context, ResizeClampsSizeAndScaleAndCallsEveryoneInOrder)
   mG->Resize(300, 200, 0.1f, false);
   EXPECT_EQ(mG->GetDrawScale(), 0.5f);
   EXPECT_EQ(mDelegate.mLog.back(), "resize 150x100 0");
+  // The height, the width or the scale alone is a change.
+  mG->Resize(300, 210, 0.5f);
+  EXPECT_EQ(mG->Height(), 210);
+  mG->Resize(310, 210, 0.5f);
+  EXPECT_EQ(mG->Width(), 310);
+  mG->Resize(310, 210, 0.75f);
+  EXPECT_EQ(mG->GetDrawScale(), 0.75f);
 }
 
 TEST_F(Context, MovingOrSizingAShownControlRedrawsAndAHiddenOneDoesNot)

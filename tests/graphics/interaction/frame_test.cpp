@@ -95,11 +95,13 @@ TEST_F(FrameTest, TicksRunTheFrameFunctionAndDrawnFramesFeedTheFrameTimeDisplay)
 
 TEST_F(FrameTest, StrictDrawingStillDrawsEveryDirtyControl)
 {
-  for (float x : {10.f, 70.f, 40.f, 85.f}) // the last one lies outside the others' union
-    g.AttachControl(new TestControl(IRECT(x, x, x + 10.f, x + 10.f)));
+  // The first, the second and the last each lie outside the union of the others.
+  for (IRECT r : {IRECT(2.f, 40.f, 12.f, 50.f), IRECT(40.f, 2.f, 50.f, 12.f), IRECT(40.f, 40.f, 50.f, 50.f),
+                  IRECT(85.f, 85.f, 95.f, 95.f)})
+    g.AttachControl(new TestControl(r));
   Tick();
   g.SetStrictDrawing(true); // one region around them all; every control is dirty again
-  EXPECT_EQ(Tick(), (std::vector<IRECT>{IRECT(9.f, 9.f, 21.f, 21.f), IRECT(69.f, 69.f, 81.f, 81.f),
+  EXPECT_EQ(Tick(), (std::vector<IRECT>{IRECT(1.f, 39.f, 13.f, 51.f), IRECT(39.f, 1.f, 51.f, 13.f),
                                         IRECT(39.f, 39.f, 51.f, 51.f), IRECT(84.f, 84.f, 96.f, 96.f)}));
 }
 

@@ -24,6 +24,7 @@ class InputControl : public TestControl
 {
 public:
   InputControl(const IRECT& r, int paramIdx) : TestControl(r, paramIdx) { mPromptDisabled = false; }
+  InputControl(const IRECT& r, std::initializer_list<int> params) : TestControl(r, params) { mPromptDisabled = false; }
   void OnMouseDown(float x, float y, const IMouseMod& m) override
   {
     mPrompts ? PromptUserInput(0) : TestControl::OnMouseDown(x, y, m);
@@ -366,6 +367,14 @@ TEST_F(InputTest, RightClickOffersTheContextMenuWithoutAPressOrAGesture)
   Click(20.f, 20.f, true);
   EXPECT_EQ(low->mCalls, (Calls{"context 0"}));
   EXPECT_TRUE(delegate.mLog.empty()) << "no gesture begins, so none ends";
+  // A control of two values offers its menu too where the place names neither value.
+  auto* pair = new InputControl(IRECT(100.f, 100.f, 140.f, 140.f), {2, 3});
+  g.AttachControl(pair);
+  pair->mContextItems = true;
+  pair->mCalls.clear();
+  Click(120.f, 120.f, true);
+  EXPECT_EQ(pair->mCalls, (Calls{"context 0"}));
+  EXPECT_TRUE(delegate.mLog.empty());
 }
 
 TEST(CornerResizer, DragScalesByThePointerOverItsPressAndNeedsAPress)

@@ -184,6 +184,16 @@ TEST_F(PathBase, DegenerateInputDrawsNothing)
   EXPECT_EQ(Draw([&] { g.DrawSVG(ISVG(), IRECT(0, 0, 9, 9)); }), Log{});
   SvgImage zeroSizeImage{0.f, 0.f, nullptr};
   EXPECT_EQ(Draw([&] { g.DrawSVG(ISVG(&zeroSizeImage), IRECT(0, 0, 9, 9)); }), Log{});
+  // Bounds with any side at infinity or not a number place nothing, not even the transforms.
+  SvgImage tenSquare{10.f, 10.f, nullptr};
+  for (int side = 0; side < 4; ++side)
+    for (float bad : {INFINITY, -INFINITY, NAN})
+    {
+      float sides[4] = {0.f, 0.f, 9.f, 9.f};
+      sides[side] = bad;
+      const IRECT bounds(sides[0], sides[1], sides[2], sides[3]);
+      EXPECT_EQ(Draw([&] { g.DrawSVG(ISVG(&tenSquare), bounds); }), Log{}) << "side " << side << " " << bad;
+    }
   EXPECT_EQ(DrawSvgText("<svg></svg>", IRECT(0, 0, 9, 9)), Log{});
   EXPECT_EQ(DrawSvgText("<svg width=\"10\" height=\"10\"></svg>", IRECT(0, 0, 9, 9)),
             (Log{"T 1 0 0 1 0 0", "T 0.9 0 0 0.9 0 0", "T 1 0 0 1 0 0"}));
@@ -215,6 +225,11 @@ TEST_F(PathBase, NestedSvgPathsAreHolesAndSideBySidePathsSolid)
   // The sub-paths come newest first: the inner square is the first.
   EXPECT_EQ(windings(nested), (Log{"hole 1", "hole 0", "fill 2"}));
   EXPECT_EQ(windings(apart), (Log{"hole 0", "hole 0", "fill 2"}));
+  // Holes are found in an image drawn in tiny units as well.
+  const Log tiny = DrawSvgText("<svg width=\"0.003\" height=\"0.003\"><path d=\"M0 0 H0.003 V0.003 H0 Z "
+                               "M0.001 0.001 H0.002 V0.002 H0.001 Z\"/></svg>",
+                               IRECT(0, 0, 30, 30));
+  EXPECT_EQ(windings(tiny), windings(nested));
 }
 
 TEST_F(PathBase, SvgShapesAreFilledThenStroked)
@@ -232,8 +247,23 @@ TEST_F(PathBase, SvgShapesAreFilledThenStroked)
   EXPECT_EQ(paints("fill=\"none\" stroke=\"red\" stroke-width=\"2\""), Log{"stroke 2"});
   EXPECT_EQ(paints("fill=\"blue\" stroke=\"red\" stroke-width=\"2\""), (Log{"fill 2 keep", "stroke 2"}));
   EXPECT_EQ(paints("fill=\"blue\" opacity=\"0.5\""), Log{"fill 2"});
+  EXPECT_EQ(paints("fill=\"blue\" display=\"none\""), Log{}) << "a shape not displayed paints nothing";
   const IColor blue = g.mPatterns.back().FirstColor();
   EXPECT_EQ(blue, IColor(128, 0, 0, 255)); // the shape's opacity, not the colour's own alpha
+  // The file's caps, joins, miter limit and dash offset reach the stroke.
+  const std::pair<const char*, const char*> ends[] = {{"butt", "miter"}, {"round", "round"}, {"square", "bevel"}};
+  for (int i = 0; i < 3; ++i)
+  {
+    paints((std::string("stroke=\"red\" stroke-miterlimit=\"7\" stroke-dasharray=\"2 1\" stroke-dashoffset=\"1.5\" "
+                        "stroke-linecap=\"") +
+            ends[i].first + "\" stroke-linejoin=\"" + ends[i].second + "\"")
+             .c_str());
+    const IStrokeStyle& style = g.mStrokeStyles.back();
+    EXPECT_EQ(style.mLineCap, i) << ends[i].first;
+    EXPECT_EQ(style.mLineJoin, i) << ends[i].second;
+    EXPECT_FLOAT_EQ(style.mMiterLimit, 7.f);
+    EXPECT_FLOAT_EQ(style.mDashOffset, 1.5f);
+  }
 }
 
 TEST_F(PathBase, SvgGradientsKeepTheirFirstSixteenStopsAndThoseWithoutStopsPaintNothing)
@@ -250,6 +280,18 @@ TEST_F(PathBase, SvgGradientsKeepTheirFirstSixteenStopsAndThoseWithoutStopsPaint
   EXPECT_EQ(g.mPatterns[0].mExtend, kExtendReflect);
   EXPECT_EQ(g.mPatterns[0].mNStops, 16);
   EXPECT_EQ(g.mPatterns[0].mStops[15].mColor, IColor(255, 255, 0, 0));
+  // One stop is enough to paint with; pad and repeat are kept as well.
+  for (auto [method, extend] : {std::pair{"pad", kExtendPad}, {"repeat", kExtendRepeat}})
+  {
+    g.mPatterns.clear();
+    DrawSvgText(std::string("<svg width=\"10\" height=\"10\"><defs><linearGradient id=\"g\" spreadMethod=\"") +
+                    method + "\"><stop offset=\"0\" stop-color=\"#ff0000\"/></linearGradient></defs>"
+                             "<rect width=\"10\" height=\"10\" fill=\"url(#g)\"/></svg>",
+                IRECT(0, 0, 10, 10));
+    ASSERT_EQ(g.mPatterns.size(), 1u) << method;
+    EXPECT_EQ(g.mPatterns[0].mExtend, extend) << method;
+    EXPECT_EQ(g.mPatterns[0].mNStops, 1) << method;
+  }
 
   SvgGradient empty{};
   SvgPaint paint{};

@@ -26,6 +26,7 @@ public:
 
   std::vector<std::string> mLog;
   std::vector<IPaintPattern> mPatterns; // the pattern of every fill and stroke, in order
+  std::vector<IStrokeStyle> mStrokeStyles; // the options of every stroke, in order
 
   template <class... T>
   void Log(const char* what, T... values)
@@ -55,6 +56,7 @@ public:
                   const IBlend* blend) override
   {
     mPatterns.push_back(pattern);
+    mStrokeStyles.push_back(options);
     if (options.mDashCount > 0)
       Log("stroke", thickness, "dash", options.mDashArray[0]);
     else

@@ -186,11 +186,22 @@ TEST(FontFileReader, NamesFromWindowsUnicodeElseMacRomanBytes)
     {odd, "AB"},                                                          // odd byte dropped
     {UTF16(u"\U0001D11E"), "\xF0\x9D\x84\x9E"},                           // surrogate pair
     {UTF16(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx"}, // lone surrogate
+    {UTF16(u"\u007F\u0080\u07FF\u0800\uFFFF"), "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"}, // 1 to 3 bytes
+    {UTF16(u"\U00010000\U0010FFFF"), "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+    {UTF16({char16_t(0xDC00), char16_t(0xDC00), char16_t(0xDBFF)}), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
     {{}, "Caf\x8E"},                                                      // empty: the Mac name
   };
   for (const auto& c : cases)
     EXPECT_EQ(Read(MakeFont({mac, {3, 1, 1033, 1, c.first}})).FamilyName(), c.second);
   EXPECT_STREQ(Read(MakeFont({{3, 1, 1031, 1, UTF16(u"De")}, {0, 3, 0, 1, UTF16(u"U")}})).FamilyName(), "");
+
+  // The same face read under each kind of sfnt signature; an unknown one gives an empty reader.
+  for (auto [tag, known] : {std::pair{"OTTO", true}, {"typ1", true}, {"OTTP", false}})
+  {
+    Bytes font = MakeFont({mac});
+    std::copy_n(tag, 4, font.begin());
+    EXPECT_STREQ(Read(font).FamilyName(), known ? "Caf\x8E" : "") << tag;
+  }
 }
 
 TEST(FontFileReader, DamagedOrCutFilesGiveAnEmptyReader)

@@ -102,6 +102,10 @@ TEST_F(LayersTest, CheckLayerFailsForGoodOnceTheControlMovesOrTheScaleChanges)
   EXPECT_TRUE(g.CheckLayer(plain));
   g.SetScreenScale(2);
   EXPECT_FALSE(g.CheckLayer(plain));
+  ILayerPtr sharp = MakeLayer(IRECT(0, 0, 5, 5));
+  EXPECT_TRUE(g.CheckLayer(sharp));
+  g.SetScreenScale(1);
+  EXPECT_FALSE(g.CheckLayer(sharp)) << "nor at a lower scale";
 }
 
 TEST_F(LayersTest, LayersAreDrawnPlainRotatedAndFittedButNeverWithoutBitmap)
@@ -120,9 +124,16 @@ TEST_F(LayersTest, LayersAreDrawnPlainRotatedAndFittedButNeverWithoutBitmap)
   EXPECT_EQ(g.mOps[6].mRect, IRECT(20, 40, 20, 40));            // about the layer's centre
   EXPECT_EQ(g.mOps[10].mRect, IRECT(0.5f, 0.25f, 0.5f, 0.25f)); // 20 x 40 fitted into 10 x 10
 
+  // 32768 device pixels a side is the largest layer made.
+  for (const IRECT& r : {IRECT(0, 0, 32768, 1), IRECT(0, -32768, 1, 0)})
+  {
+    const ILayerPtr largest = MakeLayer(r);
+    ASSERT_NE(largest->mBitmap, nullptr);
+    EXPECT_EQ(largest->mBitmap->GetWidth() * largest->mBitmap->GetHeight(), 32768);
+  }
   // Empty, wider than a layer can be (in device pixels), far beyond any size, or not a number: no bitmap.
-  for (const IRECT& r : {IRECT(5, 5, 5, 20), IRECT(0, 0, 40000, 10), IRECT(0, -40000, 10, 10), IRECT(0, 0, 1e30f, 10),
-                         IRECT(0, 0, std::nanf(""), 10)})
+  for (const IRECT& r : {IRECT(5, 5, 5, 20), IRECT(5, 5, 20, 5), IRECT(0, 0, 32769, 1), IRECT(0, 0, 40000, 10),
+                         IRECT(0, -40000, 10, 10), IRECT(0, 0, 1e30f, 10), IRECT(0, 0, std::nanf(""), 10)})
   {
     ILayerPtr empty = MakeLayer(r);
     EXPECT_EQ(empty->mBitmap, nullptr);
@@ -134,6 +145,13 @@ TEST_F(LayersTest, LayersAreDrawnPlainRotatedAndFittedButNeverWithoutBitmap)
     EXPECT_TRUE(g.mOps.empty());
     EXPECT_FALSE(g.CheckLayer(empty));
   }
+  // A layer of one device pixel at scale 2 is less than a point high: there is nothing to fit into bounds.
+  g.SetScreenScale(2);
+  ILayerPtr thin = MakeLayer(IRECT(0, 0, 10, 0.4f));
+  ASSERT_NE(thin->mBitmap, nullptr);
+  g.mOps.clear();
+  g.DrawFittedLayer(thin, IRECT(0, 0, 10, 10));
+  EXPECT_TRUE(g.mOps.empty());
 }
 
 TEST_F(LayersTest, BlurSpreadsAlphaAndTakesTheEdgeValueBeyondTheEdge)

@@ -75,6 +75,18 @@ TEST_F(ResourcesTest, MissingScaleIsRescaledFromTheFirstFileInSearchOrderAndServ
 
 TEST_F(ResourcesTest, TargetScaleZeroIsTheScreenScaleAndScalesAreKeptToOneToFour)
 {
+  // A file at one scale only is found from every wanted scale.
+  PutPng("pad@2x.png", 2, 2);
+  PutPng("icon@3x.png", 3, 3);
+  for (int wanted = 1; wanted <= 4; ++wanted)
+    for (auto [name, scale] : {std::pair{"pad.png", 2}, {"icon.png", 3}})
+    {
+      plug::LibString found;
+      int source = 0;
+      EXPECT_GT(mGraphics->FindScaledImageFile(name, "png", found, wanted, source), 0) << name << " " << wanted;
+      EXPECT_EQ(source, scale) << name << " " << wanted;
+    }
+
   PutPng("knob.png", 10, 10);
   PutPng("knob@2x.png", 20, 20);
   mGraphics->SetScreenScale(2);
@@ -86,7 +98,6 @@ TEST_F(ResourcesTest, TargetScaleZeroIsTheScreenScaleAndScalesAreKeptToOneToFour
 
   plug::LibString path;
   int source = 0;
-  PutPng("icon@3x.png", 3, 3);
   EXPECT_GT(mGraphics->FindScaledImageFile("icon.png", "png", path, 2, source), 0); // tries 2, 4, 3
   EXPECT_EQ(source, 3);
   EXPECT_EQ(mGraphics->FindScaledImageFile("icon.png", "png", path, 5, source), 0);
