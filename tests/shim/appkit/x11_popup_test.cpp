@@ -261,6 +261,8 @@ TEST_F(X11Popups, KeysSentToAMenusWindowOrItsSubmenusWindowMoveAndChoose)
     int chosen;
   } cases[] = {
     {{XK_Down, XK_Return}, {}, 100},
+    {{XK_Down, XK_KP_Enter}, {}, 100},
+    {{XK_Down, XK_Right, XK_Escape}, {}, -1}, // Right opens a submenu, and chooses nothing
     {{XK_Down, XK_Down}, {XK_Down, XK_Return}, 0}, // the folder's row opens its submenu
     {{XK_Down, XK_Down}, {XK_Down, XK_Down, XK_Return}, 1},
     {{XK_Down, XK_Down}, {XK_Escape}, -1},

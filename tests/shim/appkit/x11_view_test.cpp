@@ -1466,6 +1466,9 @@ TEST(DroppedFileURI, NamesALocalFileOnlyWithoutAnotherHostOrAnEncodedNul)
     {"file://localhost/x", true, "/x"},
     {std::string("file://") + host + "/y%2fz", true, "/y/z"},
     {"file:///bad%zzescape", true, "/bad%zzescape"},
+    {"file://LocalHost/%C3%a9%7E%41", true, "/\xc3\xa9~A"}, // either case, an escape at the very end
+    {"file:///cut%4", true, "/cut%4"},
+    {"file:///cut%", true, "/cut%"},
     {"file://elsewhere.example/x", false, ""},
     {"file:///a%00b", false, ""},
     {"file://", false, ""},
