@@ -1501,6 +1501,7 @@ TEST_F(X11View, OnlyTextOfEightBitsIsTakenFromTheClipboard)
     {"INCR", 32, word, false, ""},              // an incremental transfer is refused
     {"UTF8_STRING", 32, word, false, ""},
     {"image/png", 8, "\x89PNG", false, ""},
+    {"UTF8_STRING", 8, "", false, ""}, // an empty text is nothing to paste
   };
   for (const Case& c : cases)
   {
