@@ -697,10 +697,10 @@ private:
 TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
 {
   OpenView();
-  std::string message;
-  for (int i = 0; i < 700; ++i)
-    message += "word ";
-  const auto shownSize = [&] {
+  const auto shownSize = [&](int words) {
+    std::string message;
+    for (int i = 0; i < words; ++i)
+      message += "word ";
     std::vector<int> size;
     std::thread user([&] {
       Display* display = testsupport::OpenDisplayOrNull();
@@ -719,10 +719,14 @@ TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
     user.join();
     return size;
   };
-  EXPECT_EQ(shownSize().at(0), 720) << "twice the usual width, not the screen's";
+  EXPECT_EQ(shownSize(700).at(0), 720) << "twice the usual width, not the screen's";
+  EXPECT_EQ(shownSize(475).at(0), 720) << "the usual width is added at each step";
   // Too tall even as wide as the work area: as many rows of 20 as it holds with the border's two pixels.
-  const NamedWorkArea narrow(mHost, {0, 0, 400, 1000});
-  EXPECT_EQ(shownSize(), (std::vector<int>{398, 49 * 20}));
+  for (int height : {1000, 1001})
+  {
+    const NamedWorkArea narrow(mHost, {0, 0, 400, height});
+    EXPECT_EQ(shownSize(700), (std::vector<int>{398, 49 * 20})) << height;
+  }
 }
 
 TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
