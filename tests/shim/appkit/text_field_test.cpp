@@ -54,7 +54,7 @@ TEST(TextFieldEditing, KeysMoveTheCaretExtendTheSelectionAndEditAroundIt)
     {U"HB", U"hello", U"", 0},             // nothing before the caret
     {U"ED", U"hello", U"", 5},             // nothing after it
     {U"LLLLLLLLH!E?", U"!hello?", U"", 7}, // the caret stays inside the text
-    {U"HRRe\tX", U"heX", U"", 3},          // control characters are not typed
+    {U"HRRe\t\x1fX", U"heX", U"", 3},      // control characters are not typed
     {U"E w ", U"hello w ", U"", 8},        // spaces are
     {U"HRRRRR!", U"hello!", U"", 6},       // Right steps all the way to the end
     // Keys' private characters (the arrows' first and the last) are not typed; a character beyond 16 bits is one.
@@ -74,6 +74,11 @@ TEST(TextFieldEditing, KeysMoveTheCaretExtendTheSelectionAndEditAroundIt)
   field.stringValue = UTF32FromUTF8("h\xc3\xa9llo");
   Play(field, U"ELLLB");
   EXPECT_EQ(field.StringValueUTF8(), "hllo");
+  // A whole new text puts the caret after it, nothing selected.
+  Play(field, U"Hr");
+  EXPECT_TRUE(field.TryReplaceText(U"new"));
+  EXPECT_EQ(field.Caret(), 3u);
+  EXPECT_EQ(field.SelectionStart(), 3u);
 }
 
 TEST(TextFieldEditing, CommandLettersCopyCutAndPasteThroughThePasteboard)

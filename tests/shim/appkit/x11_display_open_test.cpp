@@ -11,6 +11,7 @@
 
 #include "appkit/x11_application.h"
 #include "appkit/x11_display_name.h"
+#include "appkit/x11_server_probe.h"
 #include "foundation/main_thread.h"
 #include "x11_display.h"
 #include "x11_test_server.h"
@@ -152,6 +153,57 @@ TEST(DisplayName, EveryFormXlibReachesIsReadAsItReadsItAndTheRestIsRefused)
                            "decnet/host::5", "unix/a/b:5", "tcp//:5", "/tmp/socket:5", "[127.0.0.1]:5",
                            "[localhost]:5", "[]:5", "[::1:5", "[::1]5"})
     EXPECT_EQ(appkit::ParseDisplayName(name).places, Places::kRefused) << '"' << name << '"';
+}
+
+// What the probe finds behind a display name, in each place Xlib tries: a server that answers; a socket that takes
+// connections and never answers (the abstract local one, the file, or the TCP port, the last not for "unix:");
+// nothing; a name we do not reach.
+TEST(ServerProbe, FindsTheServerOfANameInEachPlaceXlibTriesForIt)
+{
+  DROVIK_REQUIRE_TEST_DISPLAY();
+  using appkit::ServerProbe;
+  using Silent = testsupport::SilentXServer;
+  const auto probe = [](const std::string& name, int patienceMilliseconds = 50) {
+    return appkit::ProbeServer(name, std::chrono::steady_clock::now() + std::chrono::milliseconds(patienceMilliseconds));
+  };
+  EXPECT_EQ(probe(std::getenv("DISPLAY"), 10000), ServerProbe::kAnswered);
+  const auto file = Silent::OnFreeNumber(testsupport::OwnDisplayNumbers(60), Silent::Place::kLocal);
+  const auto port = Silent::OnFreeNumber(testsupport::OwnDisplayNumbers(70), Silent::Place::kNetwork);
+  ASSERT_TRUE(file && port);
+  const int abstract = testsupport::FreeDisplayNumber(testsupport::OwnDisplayNumbers(80));
+  ASSERT_GE(abstract, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string path = testsupport::DisplaySocketPath(abstract);
+  std::memcpy(address.sun_path + 1, path.data(), path.size());
+  const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address),
+                 static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + path.size())), 0);
+  ASSERT_EQ(listen(listener, 16), 0);
+  const int nothing = testsupport::FreeDisplayNumber(testsupport::OwnDisplayNumbers(90));
+  const std::string a = std::to_string(abstract), f = std::to_string(file->Number()), p = std::to_string(port->Number());
+  const std::vector<std::pair<std::string, ServerProbe>> cases = {
+    {":" + a, ServerProbe::kSilent},  {"unix:" + a, ServerProbe::kSilent},
+    {":" + f, ServerProbe::kSilent},  {"unix:" + f, ServerProbe::kSilent},
+    {":" + p, ServerProbe::kSilent},  {"unix:" + p, ServerProbe::kNoServer}, {"localhost:" + p, ServerProbe::kSilent},
+    {":" + std::to_string(nothing), ServerProbe::kNoServer}, {"host::5", ServerProbe::kRefused},
+  };
+  // Connections left waiting (the probe's own, or another test run's looking for a free number) are taken off the
+  // queues first, so that a full queue is not read as a busy server.
+  const auto drain = [&] {
+    for (const int fd : {listener, file->Descriptor(), port->Descriptor()})
+      for (pollfd p{fd, POLLIN, 0}; poll(&p, 1, 0) > 0; p.revents = 0)
+        if (const int taken = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC); taken >= 0)
+          close(taken);
+        else
+          break;
+  };
+  for (const auto& [name, expected] : cases)
+  {
+    drain();
+    EXPECT_EQ(probe(name), expected) << name;
+  }
+  close(listener);
 }
 
 } // namespace

@@ -261,6 +261,8 @@ TEST_F(X11Popups, KeysSentToAMenusWindowOrItsSubmenusWindowMoveAndChoose)
     int chosen;
   } cases[] = {
     {{XK_Down, XK_Return}, {}, 100},
+    {{XK_Down, XK_KP_Enter}, {}, 100},
+    {{XK_Down, XK_Right, XK_Escape}, {}, -1}, // Right opens a submenu, and chooses nothing
     {{XK_Down, XK_Down}, {XK_Down, XK_Return}, 0}, // the folder's row opens its submenu
     {{XK_Down, XK_Down}, {XK_Down, XK_Down, XK_Return}, 1},
     {{XK_Down, XK_Down}, {XK_Escape}, -1},
@@ -284,6 +286,26 @@ TEST_F(X11Popups, KeysSentToAMenusWindowOrItsSubmenusWindowMoveAndChoose)
     }
     EXPECT_EQ(chosen, c.chosen) << "case ending " << XKeysymToString(c.top.back());
   }
+}
+
+// A menu of short titles is 60 points wide all the same; in one with nothing to highlight, no key finds an item.
+TEST_F(X11Popups, AMenuOfShortTitlesKeepsItsLeastWidthAndOneOfNothingChoosableTakesNoKey)
+{
+  Menu menu;
+  int chosen = -1;
+  menu.AddItem("a", [&chosen](MenuItem&) { chosen = 0; }).enabled = false;
+  menu.AddSeparatorItem();
+  XWindowAttributes shown{};
+  {
+    User user([&](Display* display) {
+      ASSERT_TRUE(WaitForMenu(display, shown));
+      for (KeySym key : {XK_End, XK_Up, XK_Down, XK_Home, XK_Page_Down, XK_Page_Up, XK_Return, XK_Escape})
+        KeyToMenu(display, key);
+    });
+    PopUp(menu);
+  }
+  EXPECT_EQ(shown.width, 60);
+  EXPECT_EQ(chosen, -1);
 }
 
 TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
@@ -626,7 +648,7 @@ TEST_F(X11Popups, ASubmenuClosedWithLeftOpensAgainFromItsItem)
 }
 
 // A click on a menu's first or last column or row of pixels chooses the item there; one just beside it, on the
-// window's border, is outside the menu: that click alone closes the menu, and nothing is chosen.
+// window's border, is outside the menu: its press alone closes the menu, and nothing is chosen.
 TEST_F(X11Popups, AClickOnTheMenusEdgeChoosesAndOneJustOutsideClosesIt)
 {
   Menu menu;
@@ -652,7 +674,14 @@ TEST_F(X11Popups, AClickOnTheMenusEdgeChoosesAndOneJustOutsideClosesIt)
         XWindowAttributes wa{};
         ASSERT_TRUE(WaitForMenu(display, wa));
         const int left = wa.x + wa.border_width, top = wa.y + wa.border_width;
-        Click(display, left + c.x + (c.rightEdge ? wa.width : 0), top + c.y + (c.bottomEdge ? wa.height : 0));
+        const int x = left + c.x + (c.rightEdge ? wa.width : 0), y = top + c.y + (c.bottomEdge ? wa.height : 0);
+        if (c.chosen >= 0)
+          return Click(display, x, y);
+        XTestFakeMotionEvent(display, -1, x, y, 0);
+        XTestFakeButtonEvent(display, 1, True, 0);
+        XSync(display, False);
+        EXPECT_TRUE(WaitFor([&] { return TopPopup(display) == 0; }, User::kMenuCloseLimit)) << "the press closes it";
+        XTestFakeButtonEvent(display, 1, False, 0);
       });
       PopUp(menu);
     }

@@ -805,6 +805,7 @@ TEST_F(X11Session, MenusAndAlertsAtBothScreenScales)
        "Cancel", "Keep both"},
       {"Note", "", "", "", ""},
       {"Note", "0123456789 0123456789 0123456789 0123456789 z", "", "", ""}, // a line 351 points wide
+      {"0123456789 0123456789 0123456789 0123456789 z", "", "", "", ""}, // a title as wide
     };
     for (const AlertPanel& alert : alerts)
     {

@@ -35,6 +35,7 @@
 #include "x11_clipboard_owner.h"
 #include "x11_display.h"
 #include "x11_host_window.h"
+#include "x11_test_server.h"
 #include "x11_typing.h"
 #include "x11_drag_source.h"
 
@@ -696,10 +697,10 @@ private:
 TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
 {
   OpenView();
-  std::string message;
-  for (int i = 0; i < 700; ++i)
-    message += "word ";
-  const auto shownSize = [&] {
+  const auto shownSize = [&](int words) {
+    std::string message;
+    for (int i = 0; i < words; ++i)
+      message += "word ";
     std::vector<int> size;
     std::thread user([&] {
       Display* display = testsupport::OpenDisplayOrNull();
@@ -718,10 +719,14 @@ TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
     user.join();
     return size;
   };
-  EXPECT_EQ(shownSize().at(0), 720) << "twice the usual width, not the screen's";
+  EXPECT_EQ(shownSize(700).at(0), 720) << "twice the usual width, not the screen's";
+  EXPECT_EQ(shownSize(475).at(0), 720) << "the usual width is added at each step";
   // Too tall even as wide as the work area: as many rows of 20 as it holds with the border's two pixels.
-  const NamedWorkArea narrow(mHost, {0, 0, 400, 1000});
-  EXPECT_EQ(shownSize(), (std::vector<int>{398, 49 * 20}));
+  for (int height : {1000, 1001})
+  {
+    const NamedWorkArea narrow(mHost, {0, 0, 400, height});
+    EXPECT_EQ(shownSize(700), (std::vector<int>{398, 49 * 20})) << height;
+  }
 }
 
 TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
@@ -1465,6 +1470,9 @@ TEST(DroppedFileURI, NamesALocalFileOnlyWithoutAnotherHostOrAnEncodedNul)
     {"file://localhost/x", true, "/x"},
     {std::string("file://") + host + "/y%2fz", true, "/y/z"},
     {"file:///bad%zzescape", true, "/bad%zzescape"},
+    {"file://LocalHost/%C3%a9%7E%41", true, "/\xc3\xa9~A"}, // either case, an escape at the very end
+    {"file:///cut%4", true, "/cut%4"},
+    {"file:///cut%", true, "/cut%"},
     {"file://elsewhere.example/x", false, ""},
     {"file:///a%00b", false, ""},
     {"file://", false, ""},
@@ -1497,6 +1505,7 @@ TEST_F(X11View, OnlyTextOfEightBitsIsTakenFromTheClipboard)
     {"INCR", 32, word, false, ""},              // an incremental transfer is refused
     {"UTF8_STRING", 32, word, false, ""},
     {"image/png", 8, "\x89PNG", false, ""},
+    {"UTF8_STRING", 8, "", false, ""}, // an empty text is nothing to paste
   };
   for (const Case& c : cases)
   {
@@ -1541,6 +1550,80 @@ TEST_F(X11View, AClipboardOwnerIsWatchedForItsEndOnlyWhileItHoldsTheClipboard)
   paste("two");
   EXPECT_TRUE(watched(secondWindow)) << "the new owner asked";
   EXPECT_FALSE(watched(firstWindow)) << "the owner before it, still there";
+}
+
+// Requests for the clipboard sent straight to the window that holds it, on a server of the test's own so that no
+// other program takes the clipboard meanwhile: each type offered is answered while we own the clipboard, and nothing
+// is, once another program has taken it (the server orders its notice before the request that follows).
+TEST(X11Clipboard, RequestsAreAnsweredOnlyWhileWeOwnTheClipboard)
+{
+  DROVIK_REQUIRE_TEST_DISPLAY();
+  DROVIK_REQUIRE_XVFB();
+  struct DisplayKept
+  {
+    const std::string name = std::getenv("DISPLAY");
+    ~DisplayKept() { setenv("DISPLAY", name.c_str(), 1); }
+  } sharedDisplay;
+  testsupport::TestXServer server;
+  Display* own = server.StartOnFreeNumber(testsupport::OwnDisplayNumbers(450));
+  ASSERT_NE(own, nullptr);
+  std::unique_ptr<Application> app = MakeX11Application();
+  ASSERT_NE(app, nullptr);
+  {
+    foundation::MainThreadScope main;
+    ASSERT_TRUE(app->SetPasteboardString("h\xc3\xa9\xe2\x82\xac"));
+  }
+  const Atom clipboard = XInternAtom(own, "CLIPBOARD", False), into = XInternAtom(own, "ANSWER", False);
+  const Window holder = XGetSelectionOwner(own, clipboard);
+  const Window requestor = XCreateSimpleWindow(own, DefaultRootWindow(own), 0, 0, 1, 1, 0, 0, 0);
+  const auto name = [&](Atom atom) {
+    char* text = XGetAtomName(own, atom);
+    const std::string out = text ? text : "";
+    XFree(text);
+    return out;
+  };
+  // The answer as "TYPE:bytes" (an atom list as its names), or "refused".
+  const auto ask = [&](const char* target, Atom property) {
+    XSelectionRequestEvent r{};
+    r.type = SelectionRequest;
+    r.owner = holder;
+    r.requestor = requestor;
+    r.selection = clipboard;
+    r.target = XInternAtom(own, target, False);
+    r.property = property;
+    r.time = CurrentTime;
+    XSendEvent(own, holder, False, NoEventMask, reinterpret_cast<XEvent*>(&r));
+    XSync(own, False);
+    XEvent e{};
+    EXPECT_TRUE(WaitFor([&] { return XCheckTypedWindowEvent(own, requestor, SelectionNotify, &e); })) << target;
+    if (e.xselection.property == None)
+      return std::string("refused");
+    Atom type = None;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(own, requestor, into, 0, 1024, True, AnyPropertyType, &type, &format, &n, &after, &data);
+    std::string out = name(type) + ":";
+    for (unsigned long i = 0; i < n && format == 32; ++i)
+      out += (i ? " " : "") + name(reinterpret_cast<const Atom*>(data)[i]);
+    if (format == 8)
+      out.append(reinterpret_cast<const char*>(data), n);
+    XFree(data);
+    return out;
+  };
+  EXPECT_EQ(ask("TARGETS", into), "ATOM:TARGETS UTF8_STRING STRING");
+  EXPECT_EQ(ask("UTF8_STRING", into), "UTF8_STRING:h\xc3\xa9\xe2\x82\xac");
+  EXPECT_EQ(ask("STRING", into), "STRING:h\xe9?");
+  EXPECT_EQ(ask("TEXT", into), "refused");
+  EXPECT_EQ(ask("UTF8_STRING", None), "refused");
+  XSetSelectionOwner(own, clipboard, requestor, CurrentTime);
+  for (const char* target : {"TARGETS", "UTF8_STRING", "STRING"})
+    EXPECT_EQ(ask(target, into), "refused") << target;
+  {
+    foundation::MainThreadScope main;
+    app.reset();
+  }
+  XCloseDisplay(own);
 }
 
 } // namespace
