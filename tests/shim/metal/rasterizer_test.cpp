@@ -3,6 +3,7 @@
 // drawables, times and semaphores, and what the device refuses to make.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <mutex>
@@ -47,6 +48,33 @@ MTLSpanRange KnownSource(const MTLFragmentIn&, int n, float* rgba, uint8_t*)
   return {0, n};
 }
 
+/// The part [lo, hi) of window columns a span from in.x of n pixels holds, relative to the span; empty when none.
+MTLSpanRange Columns(const MTLFragmentIn& in, int n, int lo, int hi)
+{
+  MTLSpanRange r{std::max(lo - in.x, 0), std::min(hi - in.x, n)};
+  return r.first < r.last ? r : MTLSpanRange{0, 0};
+}
+
+/// One texel a window column: opaque in columns 2 and 3, clear in 4, half covered in 5.
+constexpr uint8_t kShortcutTexels[16 * 4] = {
+  0, 0, 0, 0, 0, 0, 0, 0, 200, 100, 50, 255, 200, 100, 50, 255, 0, 0, 0, 0, 60, 40, 20, 128,
+};
+
+/// Shades half grey, but says it copies its texels in columns 2 to 5 of the top half and fills columns 10 to 13
+/// of the bottom half with one colour, so the pixels show which way each was drawn.
+MTLSpanRange CopiedTexels(const MTLFragmentIn& in, int n, const uint8_t** texels, bool*)
+{
+  MTLSpanRange r = in.y < 8 ? Columns(in, n, 2, 6) : MTLSpanRange{0, 0};
+  *texels = kShortcutTexels + 4 * (in.x + r.first);
+  return r;
+}
+
+MTLSpanRange SolidColour(const MTLFragmentIn& in, int n, float rgba[4])
+{
+  rgba[0] = 0.2f, rgba[1] = 0.4f, rgba[2] = 0.6f, rgba[3] = 1.0f;
+  return in.y >= 8 ? Columns(in, n, 10, 14) : MTLSpanRange{0, 0};
+}
+
 /// The blend of a pipeline: source and destination factors, the same for colour and alpha.
 struct Blend
 {
@@ -64,8 +92,9 @@ struct Rig
     MTLRegisterVertexFunction("testCountedPositions", CountedPositions);
     MTLRegisterFragmentFunction("testHalfWhite", HalfWhite);
     MTLRegisterFragmentFunction("testKnownSource", KnownSource);
+    MTLRegisterFragmentFunction("testShortcuts", HalfWhite, CopiedTexels, SolidColour);
     const char blob[] = "MTLB\nvertex testPositions\nvertex testCountedPositions\nfragment testHalfWhite\n"
-                        "fragment testKnownSource\n";
+                        "fragment testKnownSource\nfragment testShortcuts\n";
     library = device->newLibraryWithData(dispatch_data_create(blob, strlen(blob)), nullptr);
     auto d = MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 16, 16, false);
     color = device->newTextureWithDescriptor(d);
@@ -105,9 +134,12 @@ struct Rig
     if (blend.alphaApart)
       ca.sourceAlphaBlendFactor = blend.sourceAlpha, ca.destinationAlphaBlendFactor = blend.destinationAlpha;
     MTLDepthStencilDescriptor dd;
-    dd.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
-    dd.frontFaceStencil->stencilCompareFunction = compare;
-    dd.frontFaceStencil->depthStencilPassOperation = op;
+    if (stencilTest)
+    {
+      dd.frontFaceStencil = std::make_shared<MTLStencilDescriptor>();
+      dd.frontFaceStencil->stencilCompareFunction = compare;
+      dd.frontFaceStencil->depthStencilPassOperation = op;
+    }
     // Ahead of the vertices at `vertexOffset`: positions that would cover the whole target.
     auto vertices = device->newBufferWithLength(vertexOffset + xy.size() * sizeof(float), 0);
     float* junk = static_cast<float*>(vertices->contents());
@@ -155,6 +187,7 @@ struct Rig
   const char* vertexFunction = "testPositions";
   MTLViewport viewport{0, 0, 16, 16, 0, 1};
   bool clearStencil = false;
+  bool stencilTest = true; // off: the passes draw without a depth-stencil state that tests anything
   std::vector<NSUInteger> moreVertexSlots; // the vertices bound again to these slots after the first
   size_t vertexOffset = 0; // where the vertices start in their buffer
   const std::vector<uint32_t>* indices = nullptr; // drawn through these when set, from the byte offset below
@@ -266,6 +299,33 @@ TEST(MetalRasterizer, EveryBlendFactorOnAKnownSourceAndDestination)
         << "factors " << k.blend.source << " " << k.blend.destination << " " << k.blend.sourceAlpha << " "
         << k.blend.destinationAlpha << ", channel " << c;
     }
+  }
+}
+
+TEST(MetalRasterizer, AFragmentFunctionsShortcutsDrawThePixelsTheyClaimUnderSourceOver)
+{
+  // Over transparent black: copied texels land as they are (a clear one leaves the pixel), the filled colour
+  // replaces the pixel, and every other pixel of the spans is shaded. Any other blend shades every pixel.
+  const MTLClearColor transparent{0, 0, 0, 0};
+  const std::vector<float> whole = {0, 0, 0, 16, 16, 0, 16, 16};
+  for (bool over : {true, false})
+  {
+    Rig rig;
+    rig.clear = &transparent;
+    rig.stencilTest = false;
+    rig.Pass(whole, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, "testShortcuts",
+             {MTLBlendFactorOne, over ? MTLBlendFactorOneMinusSourceAlpha : MTLBlendFactorZero},
+             MTLStencilOperationKeep, MTLCompareFunctionAlways);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x)
+      {
+        int expected[4] = {128, 128, 128, 128};
+        if (over && y < 8 && x >= 2 && x < 6)
+          for (int c = 0; c < 4; ++c) expected[c] = kShortcutTexels[4 * x + c];
+        if (over && y >= 8 && x >= 10 && x < 14)
+          expected[0] = 51, expected[1] = 102, expected[2] = 153, expected[3] = 255;
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(rig.Channel(x, y, c), expected[c]) << over << " " << x << ", " << y;
+      }
   }
 }
 
@@ -413,7 +473,7 @@ TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)
   for (int i = 0; i <= kMTLMaxLibraryFunctions; ++i) many += "vertex testPositions\n";
   EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(many.data(), many.size()), nullptr), nullptr);
   ASSERT_NE(rig.library, nullptr);
-  EXPECT_EQ(rig.library->functions.size(), 4u);
+  EXPECT_EQ(rig.library->functions.size(), 5u);
   EXPECT_EQ(rig.library->newFunctionWithName("missing"), nullptr);
 }
 

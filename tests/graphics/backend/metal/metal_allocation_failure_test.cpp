@@ -1,8 +1,13 @@
 // The Metal renderer when its vertex buffer cannot grow (every allocation above 1 MB fails in this program): the
-// shape that needed it draws nothing, and the rest of the frame draws as it would without that shape.
+// shape that needed it draws nothing, and the rest of the frame draws as it would without that shape. A layer whose
+// drawables cannot be made hands them out again at a size that can.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <fstream>
 
 #include "metal_test_support.h"
 #include "refuse_large_allocations.h"
@@ -77,6 +82,30 @@ TEST(MetalAllocationFailure, AShapeWithoutRoomDrawsNothingAndNothingOfAnEarlierF
   int differing = 0;
   for (size_t i = 0; i < alone.rgba.size(); ++i) differing += withFailure.rgba[i] != alone.rgba[i];
   EXPECT_EQ(differing, 0);
+}
+
+TEST(MetalAllocationFailure, ALayerGivesDrawablesAgainOnceResizedToTexturesThatCanBeMade)
+{
+  // The largest drawables (a gigabyte each) are refused while the program may not map that much more memory, more
+  // times than the layer has drawables.
+  CAMetalLayer layer;
+  layer.setDevice(MTLCreateSystemDefaultDevice());
+  layer.setDrawableSize(CGSize{16384, 16384});
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
+  long pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  ASSERT_GT(pages, 0);
+  rlimit tight = before;
+  tight.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(layer.nextDrawable(), nullptr) << i;
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &before), 0);
+  EXPECT_FALSE(layer.nextDrawableWouldWait());
+  layer.setDrawableSize(CGSize{4, 3});
+  std::shared_ptr<CAMetalDrawable> fits = layer.nextDrawable();
+  ASSERT_NE(fits, nullptr);
+  EXPECT_EQ(fits->texture()->width(), 4u);
 }
 
 } // namespace

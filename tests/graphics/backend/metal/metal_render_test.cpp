@@ -53,6 +53,16 @@ TEST(MetalRender, BackingScaleTwoAndHardEdgesWithoutAntiAliasing)
   EXPECT_EQ(img.At(10, 22)[0], 255);
 }
 
+TEST(MetalRender, ATranslucentClearColourIsStoredPremultiplied)
+{
+  Surface s(4, 4);
+  s.Begin(VXcolor{{{0.2f, 0.4f, 1.0f, 0.5f}}});
+  s.End();
+  const Image img = s.Read();
+  const int premultiplied[4] = {26, 51, 128, 128};
+  for (int c = 0; c < 4; ++c) EXPECT_NEAR(img.At(2, 1)[c], premultiplied[c], 1) << c;
+}
+
 TEST(MetalRender, Fills)
 {
   // The renderer culls back faces with counter-clockwise fronts: the convex fill must survive the culling.

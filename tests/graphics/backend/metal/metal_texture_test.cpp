@@ -445,6 +445,12 @@ TEST(MetalTextures, AnImageSqueezedAlongOneAxisTakesTheLevelOfItsLongerFootprint
         for (int c = 0; c < 3; ++c) wrong += img.At(x, y)[c] != 128;
     EXPECT_EQ(wrong, 0) << (columns ? "columns" : "rows") << ", pixel (1, 1) " << int(img.At(1, 1)[0]);
     EXPECT_EQ(img.At(n - 1, n - 1)[1], 0) << "nothing outside the rectangle";
+    // A copy resampled for the same rectangle takes the same level.
+    std::vector<unsigned char> copy((size_t)w * h * 4);
+    ASSERT_EQ(mvxResampleImage(s.ctx, image, 0, 0, w, h, 0, 0, (int)w, (int)h, copy.data()), 1);
+    wrong = 0;
+    for (size_t i = 0; i < copy.size(); ++i) wrong += i % 4 != 3 && copy[i] != 128;
+    EXPECT_EQ(wrong, 0) << (columns ? "columns" : "rows") << ", copied pixel (0, 0) " << int(copy[0]);
   }
 }
 

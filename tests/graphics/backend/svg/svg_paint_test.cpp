@@ -35,7 +35,7 @@ TEST(SvgPaint, ColoursInHexShortHexRgbAndByNameWithRgbComponentsClampedEachOnIts
     // A hex colour ends at a character that is no hex digit: the digits before it are its value.
     {"#90a9b9", Rgba(0x90, 0xa9, 0xb9)},      {"#ggg", Rgba(0, 0, 0)},                 {"#12g456", Rgba(0, 0, 0x12)},
     // Blanks before a component are skipped; a component needs a separator before it.
-    {"rgb( 10,\t20 ,30)", Rgba(10, 20, 30)}, {"rgb(12+3+4)", Rgba(12, 0, 0)},
+    {"rgb( 10,\t20 ,30)", Rgba(10, 20, 30)}, {"rgb(12+3+4)", Rgba(12, 0, 0)}, {"rgb(4\t5\t6)", Rgba(4, 5, 6)},
     {"rgb(,5,6)", Rgba(0, 0, 0)},             {"#C0FFEE", Rgba(0xc0, 0xff, 0xee)},
     {"#", Rgba(0, 0, 0)},                     {"rgb(", Rgba(0, 0, 0)},
   };
@@ -156,20 +156,27 @@ TEST(SvgPaint, BoundingBoxGradientsSpanTheCurvesOwnExtremes)
   };
   const char* const paths[] = {"M10 40 L10 10 C10 70 50 70 50 10 C110 10 110 40 50 40",
                                "M10 10 C10 70 50 70 50 10 M95 30 L95 30"};
+  // The shape as it is, moved and scaled, and scaled down far (a small but usable transform).
+  const struct
+  {
+    const char* attribute;
+    float dx, dy, sx, sy;
+  } transforms[] = {{"", 0, 0, 1, 1},
+                    {"transform=\"translate(5 7) scale(2 0.5)\"", 5, 7, 2, 0.5f},
+                    {"transform=\"translate(5 7) scale(0.02 0.05)\"", 5, 7, 0.02f, 0.05f}};
   for (const char* d : paths)
-    for (const char* transform : {"", "transform=\"translate(5 7) scale(2 0.5)\""})
+    for (const auto& t : transforms)
       for (const auto& k : cases)
       {
-        SCOPED_TRACE(std::string(d) + " " + k.ends + " " + transform);
+        SCOPED_TRACE(std::string(d) + " " + k.ends + " " + t.attribute);
         Parsed svg(Doc(std::string("<linearGradient id=\"g\" ") + k.ends +
                        "><stop offset=\"0\" stop-color=\"#000\"/><stop offset=\"1\" stop-color=\"#fff\"/>"
-                       "</linearGradient><path fill=\"url(#g)\" " + transform + " d=\"" + d + "\"/>"));
+                       "</linearGradient><path fill=\"url(#g)\" " + t.attribute + " d=\"" + d + "\"/>"));
         ASSERT_EQ(svg.shapes().size(), 1u);
         ASSERT_EQ(svg.shape().fill.type, kSvgPaintLinearGradient);
         const float* m = svg.shape().fill.gradient->xform;
-        const bool moved = *transform != '\0';
-        auto along = [m, moved](const float* at) {
-          const float x = moved ? 5 + 2 * at[0] : at[0], y = moved ? 7 + 0.5f * at[1] : at[1];
+        auto along = [m, &t](const float* at) {
+          const float x = t.dx + t.sx * at[0], y = t.dy + t.sy * at[1];
           return m[1] * x + m[3] * y + m[5];
         };
         EXPECT_NEAR(along(k.from), 0, 1e-4);

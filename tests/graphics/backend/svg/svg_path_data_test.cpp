@@ -419,6 +419,8 @@ TEST(SvgPathData, ShapesAndTransformsLandWhereTheirAttributesPutThem)
     {"<rect width=\"10\" height=\"20\" transform=\"matrix(2 1 0 3 5 7)\"/>", 5, 7, 25, 77},
     // Numbers past those a function takes are left out.
     {"<rect width=\"10\" height=\"20\" transform=\"matrix(2 1 0 3 5 7 9)\"/>", 5, 7, 25, 77},
+    // A matrix short of its six numbers changes nothing.
+    {"<rect width=\"10\" height=\"20\" transform=\"matrix(2 1 0 3 5)\"/>", 0, 0, 10, 20},
     {"<rect x=\"60\" y=\"50\" width=\"10\" height=\"10\" transform=\"rotate(90 50 50 9)\"/>", 40, 60, 50, 70},
     // Functions may follow one another without a blank.
     {"<rect width=\"10\" height=\"20\" transform=\"translate(5 0)scale(2)\"/>", 5, 0, 25, 40},

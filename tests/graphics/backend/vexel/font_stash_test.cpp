@@ -516,6 +516,8 @@ TEST(FontStashFonts, FontsThatCannotBeReadAreRefused)
   EXPECT_EQ(FontStashAddFont(stash, "empty file", path, 0), -1);
   unlink(path);
   EXPECT_EQ(FontStashAddFont(stash, "no file", path, 0), -1);
+  EXPECT_EQ(FontStashAddFont(stash, "no path", nullptr, 0), -1);
+  EXPECT_EQ(FontStashAddFont(nullptr, "no stash", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 0), -1);
   EXPECT_EQ(stash->fontCount, 0);
   EXPECT_EQ(FontStashGetFontByName(stash, "flat"), -1);
   EXPECT_EQ(FontStashAddFontMem(stash, "sound", sound.data(), int(sound.size()), 0, 0), 0);
