@@ -215,6 +215,21 @@ TEST(IParamDisplay, LabelIsHiddenWhenTheTruncatedValueHasAText)
 
 TEST(IParamParse, StringToValue)
 {
+  // Each text maps to its own value and an unknown one to none; in a process of its own, so that a search running
+  // past the list fails this check rather than ending the program.
+  EXPECT_EXIT(
+      {
+        IParam e;
+        e.InitEnum("e", 0, 4, "", 0, "", "w", "x", "y", "z");
+        bool all = !e.MapDisplayText("v", nullptr) && e.MapDisplayText("z", nullptr);
+        for (int i = 0; i < 4; ++i)
+        {
+          double value = -1.0;
+          all = all && e.MapDisplayText(e.GetDisplayTextAtIdx(i), &value) && value == i;
+        }
+        std::exit(all ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
   IParam b;
   b.InitBool("b", true, "", 0, "", "off", "on");
   EXPECT_EQ(b.StringToValue("off"), 0.0);

@@ -274,6 +274,18 @@ TEST(Presets, DumpsPrintTheCodeThatMakesTheCurrentPresetAgain)
     const IStateChunk& back = q.GetPresetSlot(1)->mChunk;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.GetData()), size_t(back.Size())), bytes) << text;
   }
+
+  // Without a current preset there is nothing to dump: no file is made. The dump runs in a process of its own so
+  // that a fault ends only that process and the missing file is still checked here.
+  EXPECT_EXIT(
+      {
+        ThreeParams none(0);
+        none.DumpPresetBlob(path.c_str());
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_NE(::access(path.c_str(), F_OK), 0) << "a dump file was made";
+  ReadAndRemove(path);
 }
 
 // Presets made in code take the free slots in order and stop when none is left.
