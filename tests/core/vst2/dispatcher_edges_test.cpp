@@ -481,6 +481,15 @@ TEST(DispatcherEdges, OnlyLongerBlocksAndOfflineChangesReset)
   h.ProcessOneBlock(p);
   EXPECT_FALSE(p.GetRenderingOffline());
   EXPECT_EQ(p.mResets, resets + 4);
+  // A block of no frames is no block: the host is asked nothing and its new process level is not read.
+  h.host.mProcessLevel = 4;
+  const size_t asked = h.host.mOpcodes.size();
+  float* none[2] = {nullptr, nullptr};
+  for (int32_t frames : {0, -16})
+    p.GetEffect().processReplacing(&p.GetEffect(), none, none, frames);
+  EXPECT_EQ(h.host.mOpcodes.size(), asked);
+  EXPECT_FALSE(p.GetRenderingOffline());
+  EXPECT_EQ(p.mResets, resets + 4);
 }
 
 // Bypass follows the host's value (0 is off); the gain reduction read by the host is 0 while bypassed.
@@ -496,7 +505,7 @@ TEST(DispatcherEdges, BypassAndTheGainReductionTheHostReads)
     intptr_t value;
     bool bypassed;
     float reduction;
-  } cases[] = {{1, true, 0.f}, {0, false, -6.f}};
+  } cases[] = {{1, true, 0.f}, {0, false, -6.f}, {2, true, 0.f}, {-1, false, -6.f}};
   for (const auto& c : cases)
   {
     EXPECT_EQ(Call(p, vst2::effSetBypass, 0, c.value), 1);
@@ -525,6 +534,24 @@ TEST(DispatcherEdges, TheEditorRectangleIsTheEditorsSize)
   p.EditorResize(468, 500);
   EXPECT_EQ(rect->bottom, 500);
   EXPECT_EQ(std::count(h.host.mOpcodes.begin(), h.host.mOpcodes.end(), int(vst2::audioMasterSizeWindow)), 1);
+
+  // The size is given in the host's window units, once: a scale of one, of none or below none keeps it.
+  const struct
+  {
+    double scale;
+    int16_t right, bottom;
+  } scales[] = {{1.0, 468, 450}, {0.0, 468, 450}, {-2.0, 468, 450}, {1.5, 702, 675}};
+  for (const auto& s : scales)
+  {
+    WithEditor scaled(h.info, c);
+    scaled.mHostWindowScaleFunc = [&s] { return s.scale; };
+    for (int call = 0; call < 2; ++call)
+    {
+      ASSERT_EQ(scaled.GetEffect().dispatcher(&scaled.GetEffect(), vst2::effEditGetRect, 0, 0, &rect, 0.f), 1);
+      EXPECT_EQ(rect->right, s.right) << s.scale;
+      EXPECT_EQ(rect->bottom, s.bottom) << s.scale;
+    }
+  }
 }
 
 // Hosts known to want it get the inputs beyond the first pair unconnected and the outputs connected.
