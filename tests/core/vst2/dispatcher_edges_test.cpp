@@ -12,6 +12,7 @@
 #include "core/HostId.h"
 #include "core/ReadableName.h"
 #include "foundation/main_thread.h"
+#include "foundation/run_loop.h"
 #include "test_plug.h"
 
 using testplug::FakeHost;
@@ -167,16 +168,24 @@ TEST(DispatcherEdges, ReadableNamesAtTheEdgesOfEachRange)
   EXPECT_EQ(untouched[0], 0);
 }
 
-// A host that sets an empty program name keeps the name the program had.
+// A host that sets an empty program name keeps the name the program had. Each name the host sets tells the plug-in
+// that its list of programs changed; a call without a name does not.
 TEST(DispatcherEdges, AnEmptyProgramNameKeepsTheNameThereWas)
 {
-  TestPlug p(plug::InstanceInfo{}, 0);
+  struct Listening : TestPlug
+  {
+    Listening() : TestPlug(plug::InstanceInfo{}, 0) {}
+    int mListChanges = 0;
+    void OnPresetListChanged() override { ++mListChanges; }
+  } p;
   char warm[] = "Warm", empty[] = "";
   Call(p, vst2::effSetProgramName, 0, 0, warm);
   Call(p, vst2::effSetProgramName, 0, 0, empty);
+  Call(p, vst2::effSetProgramName, 0, 0, nullptr);
   char shown[64];
   Call(p, vst2::effGetProgramName, 0, 0, shown);
   EXPECT_STREQ(shown, "Warm");
+  EXPECT_EQ(p.mListChanges, 2);
 }
 
 // Two channels a side: the first pin carries the stereo pair, each pin is labelled from 1.
@@ -697,6 +706,36 @@ TEST(DispatcherEdges, ProgramsSampleRateAutomationAndMidiFromTheHost)
   EXPECT_EQ(p.midi[0].mStatus, 0x90);
   EXPECT_EQ(p.midi[0].mData1, 60);
   EXPECT_EQ(p.midi[0].mData2, 100);
+}
+
+// MIDI from the host goes on to the editor as well, on the framework timer's next tick.
+TEST(DispatcherEdges, MidiFromTheHostReachesTheEditor)
+{
+  foundation::ManualClock clock;
+  foundation::RunLoop::Main().UseManualClock(&clock);
+  plug::IPluginConfig c = TestPlug::Config(0);
+  c.plugHasUI = true;
+  struct Editing : plug::IPluginVST2
+  {
+    explicit Editing(const plug::IPluginConfig& c) : plug::IPluginVST2(plug::InstanceInfo{}, c) { StartTicks(); }
+    ~Editing() override { StopTimer(); }
+    void SendMidiMsgToUI(const plug::IMidiMsg& msg) override { shown.push_back(msg.mData1); }
+    std::vector<int> shown;
+  } p(c);
+  vst2::MidiEvent note{};
+  note.type = vst2::kEventMidi;
+  note.midiData[0] = char(0x90), note.midiData[1] = 60, note.midiData[2] = 100;
+  struct
+  {
+    int32_t numEvents;
+    intptr_t reserved;
+    vst2::Event* events[1];
+  } list{1, 0, {reinterpret_cast<vst2::Event*>(&note)}};
+  EXPECT_EQ(p.GetEffect().dispatcher(&p.GetEffect(), vst2::effProcessEvents, 0, 0, &list, 0.f), 1);
+  clock.Advance(0.020);
+  foundation::RunLoop::Main().RunDueTimers();
+  EXPECT_EQ(p.shown, std::vector<int>{60});
+  foundation::RunLoop::Main().UseManualClock(nullptr);
 }
 
 // SysEx from the host reaches the plug-in with its offset and bytes, in order with the MIDI; empty slots and
