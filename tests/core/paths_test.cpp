@@ -134,6 +134,11 @@ TEST_F(Paths, SharedLocationIsTheMusicFolder)
   ASSERT_TRUE(WriteFile(shared + "/extra.png", "e"));
   EXPECT_EQ(Locate("extra.png", "png", 1, "Vesquin"), shared + "/extra.png");
   EXPECT_EQ(Locate("extra.png", "png", 0), ""); // no shared sub-folder given
+  // A name without a dot is its own extension; a name with nothing before its extension is never looked for.
+  ASSERT_TRUE(WriteFile(shared + "/png.png", "n"));
+  ASSERT_TRUE(WriteFile(shared + "/.png", "d"));
+  EXPECT_EQ(Locate("png", "png", 1, "Vesquin"), shared + "/png.png");
+  EXPECT_EQ(Locate(".png", "png", 0, "Vesquin"), "");
 }
 
 TEST_F(Paths, AnExistingFileNameIsItsOwnResult)
