@@ -201,6 +201,14 @@ TEST(IParamDisplay, Texts)
     c.p->GetDisplay(c.normalized, s, c.withTexts, c.value);
     EXPECT_STREQ(s.Get(), c.text) << c.value;
   }
+  // The texts by their place in the list; a place outside it has none and leaves the value alone.
+  for (int idx : {-1, 0, 2, 3})
+  {
+    double value = 9.0;
+    const bool inside = idx >= 0 && idx < 3;
+    EXPECT_STREQ(e.GetDisplayTextAtIdx(idx, &value), inside ? (idx == 0 ? "zero" : "two") : "") << idx;
+    EXPECT_EQ(value, inside ? idx : 9.0) << idx;
+  }
 }
 
 TEST(IParamDisplay, LabelIsHiddenWhenTheTruncatedValueHasAText)
@@ -274,11 +282,13 @@ TEST(IParamParse, MissingTextsAndValuesBeyondTheIntRange)
   }
 }
 
-// Normalised positions through each shape and back; an exponential range from 0 still reaches its top.
+// Normalised positions through each shape and back; an exponential range from 0 still reaches its top, and a power
+// of none normalises to 0.
 TEST(IParamShapes, NormalisedValuesFollowTheShape)
 {
-  IParam squared, frequency, fromZero;
+  IParam squared, flat, frequency, fromZero;
   squared.InitDouble("p", 0, 0, 100, 0.01, "", 0, "", IParam::ShapePowCurve(2.0));
+  flat.InitDouble("p", 0, 0, 100, 0.01, "", 0, "", IParam::ShapePowCurve(0.0)); // every position is the top
   frequency.InitFrequency("f", 0, "", 1000, 20, 20000, 0.01);
   fromZero.InitDouble("z", 1, 0, 10, 0.01, "", 0, "", IParam::ShapeExp());
   const struct
@@ -286,7 +296,7 @@ TEST(IParamShapes, NormalisedValuesFollowTheShape)
     const IParam* p;
     double normalized, value;
   } cases[] = {
-    {&squared, 0.5, 25.0}, {&squared, 1.0, 100.0}, {&frequency, 0.5, 632.46}, {&frequency, 1.0, 20000.0},
+    {&squared, 0.5, 25.0}, {&squared, 1.0, 100.0}, {&flat, 0.0, 100.0}, {&frequency, 0.5, 632.46}, {&frequency, 1.0, 20000.0},
     {&fromZero, 1.0, 10.0},
   };
   for (const auto& c : cases)
