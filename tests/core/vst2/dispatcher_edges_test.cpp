@@ -216,6 +216,14 @@ TEST(DispatcherEdges, PinPropertiesAndSpeakerArrangements)
   p.SetChannelLabel(plug::kInput, 1, "Side %d", true); // counted from 0
   Call(p, vst2::effGetInputProperties, 1, 0, &pin);
   EXPECT_STREQ(pin.label, "Side 1");
+  // Channels outside the list are not connected, have no label and take none.
+  for (plug::ERoute side : {plug::kInput, plug::kOutput})
+    for (int idx : {-1, 2})
+    {
+      p.SetChannelLabel(side, idx, "None %d");
+      EXPECT_FALSE(p.IsChannelConnected(side, idx)) << side << " " << idx;
+      EXPECT_STREQ(p.GetChannelLabel(side, idx), "") << side << " " << idx;
+    }
   // A label longer than the host's field is cut to fit it, the field's end marker included.
   const std::string longLabel(70, 'w');
   p.SetChannelLabel(plug::kInput, 0, longLabel.c_str());
