@@ -123,6 +123,9 @@ TEST_F(Paths, NamesThatDoNotMatchAreNotFound)
   EXPECT_EQ(Locate("knob.svg", "png", 0), "");  // extension differs
   EXPECT_EQ(Locate("missing.png", "png", 0), "");
   EXPECT_EQ(Locate(".png", "png", 0), "");      // empty base name
+  ASSERT_TRUE(MakeFolders(mResources + "/folder.png"));
+  EXPECT_EQ(Locate("folder.png", "png", 0), ""); // a folder is no resource
+  EXPECT_EQ(Locate("folder.PNG", "PNG", 0), "");
   EXPECT_EQ(Locate("", "png", 0), "unchanged"); // nothing asked: result untouched
   EXPECT_EQ(Locate(nullptr, "png", 0), "unchanged");
 }
