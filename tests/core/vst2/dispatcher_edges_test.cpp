@@ -663,20 +663,21 @@ TEST(DispatcherEdges, EditorMidiAndSysExReachTheHostOnTheNextBlock)
   EXPECT_EQ(h.host.mEventFrames.size(), 3u) << "each message is sent once";
 }
 
-// The editor's SysEx goes to the host on the next block when it fits in its queue entry (512 bytes), else never.
+// The editor's SysEx goes to the host on the next block when it fits in its queue entry (512 bytes), even empty;
+// one of a negative size or beyond the entry never.
 TEST(DispatcherEdges, EditorSysExUpToItsLimitReachesTheHost)
 {
-  for (int size : {512, 513})
+  for (int size : {512, 513, 0, -1})
   {
     HostedPlug h;
     TestPlug p(h.info, 0);
-    const std::vector<uint8_t> bytes(size_t(size), 0x7f);
+    const std::vector<uint8_t> bytes(size_t(std::max(size, 0)), 0x7f);
     p.SendSysExMsgFromUI(plug::ISysExMsg{0, size, bytes.data()});
     h.ProcessOneBlock(p);
     int sent = 0;
     for (int op : h.host.mOpcodes)
       sent += op == vst2::audioMasterProcessEvents;
-    EXPECT_EQ(sent, size <= 512 ? 1 : 0) << size;
+    EXPECT_EQ(sent, size >= 0 && size <= 512 ? 1 : 0) << size;
   }
 }
 
