@@ -17,6 +17,9 @@ TEST(LibStringRange, KeptBytesMoveBehindTheNewOnes)
     {"hello", 1, "AB", 2, 3, "hABell"},
     {"hello", 0, "XY", 2, 5, "XYhello"},
     {"hello", 2, "Z", 1, 0, "heZ"},
+    {"hello", 0, "", 0, 0, ""},      // nothing at the start, nothing kept: cleared
+    {"hello", 0, "", 0, 3, "hello"}, // nothing written, or not at the start: unchanged
+    {"hello", 2, "", 0, 0, "hello"},
   };
   for (const auto& c : cases)
   {
@@ -24,4 +27,7 @@ TEST(LibStringRange, KeptBytesMoveBehindTheNewOnes)
     s.SetRange(c.offset, c.text, c.length, c.keep);
     EXPECT_STREQ(s.Get(), c.after) << c.before << " " << c.offset << " " << c.text;
   }
+  // No text compares as the empty one.
+  EXPECT_TRUE(plug::LibString() == nullptr);
+  EXPECT_FALSE(plug::LibString("a") == nullptr);
 }

@@ -201,6 +201,14 @@ TEST(IParamDisplay, Texts)
     c.p->GetDisplay(c.normalized, s, c.withTexts, c.value);
     EXPECT_STREQ(s.Get(), c.text) << c.value;
   }
+  // The texts by their place in the list; a place outside it has none and leaves the value alone.
+  for (int idx : {-1, 0, 2, 3})
+  {
+    double value = 9.0;
+    const bool inside = idx >= 0 && idx < 3;
+    EXPECT_STREQ(e.GetDisplayTextAtIdx(idx, &value), inside ? (idx == 0 ? "zero" : "two") : "") << idx;
+    EXPECT_EQ(value, inside ? idx : 9.0) << idx;
+  }
 }
 
 TEST(IParamDisplay, LabelIsHiddenWhenTheTruncatedValueHasAText)
@@ -215,6 +223,21 @@ TEST(IParamDisplay, LabelIsHiddenWhenTheTruncatedValueHasAText)
 
 TEST(IParamParse, StringToValue)
 {
+  // Each text maps to its own value and an unknown one to none; in a process of its own, so that a search running
+  // past the list fails this check rather than ending the program.
+  EXPECT_EXIT(
+      {
+        IParam e;
+        e.InitEnum("e", 0, 4, "", 0, "", "w", "x", "y", "z");
+        bool all = !e.MapDisplayText("v", nullptr) && e.MapDisplayText("z", nullptr);
+        for (int i = 0; i < 4; ++i)
+        {
+          double value = -1.0;
+          all = all && e.MapDisplayText(e.GetDisplayTextAtIdx(i), &value) && value == i;
+        }
+        std::exit(all ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
   IParam b;
   b.InitBool("b", true, "", 0, "", "off", "on");
   EXPECT_EQ(b.StringToValue("off"), 0.0);
@@ -259,11 +282,13 @@ TEST(IParamParse, MissingTextsAndValuesBeyondTheIntRange)
   }
 }
 
-// Normalised positions through each shape and back; an exponential range from 0 still reaches its top.
+// Normalised positions through each shape and back; an exponential range from 0 still reaches its top, and a power
+// of none normalises to 0.
 TEST(IParamShapes, NormalisedValuesFollowTheShape)
 {
-  IParam squared, frequency, fromZero;
+  IParam squared, flat, frequency, fromZero;
   squared.InitDouble("p", 0, 0, 100, 0.01, "", 0, "", IParam::ShapePowCurve(2.0));
+  flat.InitDouble("p", 0, 0, 100, 0.01, "", 0, "", IParam::ShapePowCurve(0.0)); // every position is the top
   frequency.InitFrequency("f", 0, "", 1000, 20, 20000, 0.01);
   fromZero.InitDouble("z", 1, 0, 10, 0.01, "", 0, "", IParam::ShapeExp());
   const struct
@@ -271,7 +296,7 @@ TEST(IParamShapes, NormalisedValuesFollowTheShape)
     const IParam* p;
     double normalized, value;
   } cases[] = {
-    {&squared, 0.5, 25.0}, {&squared, 1.0, 100.0}, {&frequency, 0.5, 632.46}, {&frequency, 1.0, 20000.0},
+    {&squared, 0.5, 25.0}, {&squared, 1.0, 100.0}, {&flat, 0.0, 100.0}, {&frequency, 0.5, 632.46}, {&frequency, 1.0, 20000.0},
     {&fromZero, 1.0, 10.0},
   };
   for (const auto& c : cases)

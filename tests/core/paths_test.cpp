@@ -123,6 +123,9 @@ TEST_F(Paths, NamesThatDoNotMatchAreNotFound)
   EXPECT_EQ(Locate("knob.svg", "png", 0), "");  // extension differs
   EXPECT_EQ(Locate("missing.png", "png", 0), "");
   EXPECT_EQ(Locate(".png", "png", 0), "");      // empty base name
+  ASSERT_TRUE(MakeFolders(mResources + "/folder.png"));
+  EXPECT_EQ(Locate("folder.png", "png", 0), ""); // a folder is no resource
+  EXPECT_EQ(Locate("folder.PNG", "PNG", 0), "");
   EXPECT_EQ(Locate("", "png", 0), "unchanged"); // nothing asked: result untouched
   EXPECT_EQ(Locate(nullptr, "png", 0), "unchanged");
 }
@@ -134,6 +137,11 @@ TEST_F(Paths, SharedLocationIsTheMusicFolder)
   ASSERT_TRUE(WriteFile(shared + "/extra.png", "e"));
   EXPECT_EQ(Locate("extra.png", "png", 1, "Vesquin"), shared + "/extra.png");
   EXPECT_EQ(Locate("extra.png", "png", 0), ""); // no shared sub-folder given
+  // A name without a dot is its own extension; a name with nothing before its extension is never looked for.
+  ASSERT_TRUE(WriteFile(shared + "/png.png", "n"));
+  ASSERT_TRUE(WriteFile(shared + "/.png", "d"));
+  EXPECT_EQ(Locate("png", "png", 1, "Vesquin"), shared + "/png.png");
+  EXPECT_EQ(Locate(".png", "png", 0, "Vesquin"), "");
 }
 
 TEST_F(Paths, AnExistingFileNameIsItsOwnResult)

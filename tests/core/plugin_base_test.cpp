@@ -71,6 +71,12 @@ TEST(PresetList, RoundTripRestoresNamesAndStates)
   EXPECT_STREQ(q.GetPresetName(0), "first");
   EXPECT_STREQ(q.GetPresetName(1), "Empty");
   EXPECT_DOUBLE_EQ(q.GetParam(0)->Value(), 0.1);
+
+  // A plug-in without presets has an empty list, and reads one back.
+  ThreeParams none(0);
+  IStateChunk empty;
+  ASSERT_TRUE(none.SerializePresets(empty));
+  EXPECT_EQ(none.UnserializePresets(empty, 0), empty.Size());
 }
 
 TEST(PresetList, LongNamesAreCutTo255Bytes)
@@ -274,6 +280,28 @@ TEST(Presets, DumpsPrintTheCodeThatMakesTheCurrentPresetAgain)
     const IStateChunk& back = q.GetPresetSlot(1)->mChunk;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.GetData()), size_t(back.Size())), bytes) << text;
   }
+  // Decoding stops at the first character outside the alphabet and leaves the bytes after it zero; a blob of no
+  // bytes still takes a slot.
+  ThreeParams cut(2);
+  cut.MakePresetFromBlob("cut", "YW!jYWJj", 4);
+  cut.MakePresetFromBlob("none", "", 0);
+  const IStateChunk& decoded = cut.GetPresetSlot(0)->mChunk;
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(decoded.GetData()), size_t(decoded.Size())),
+            std::string("a\0\0\0", 4));
+  EXPECT_TRUE(cut.GetPresetSlot(1)->mInitialized);
+  EXPECT_STREQ(cut.GetPresetName(1), "none");
+
+  // Without a current preset there is nothing to dump: no file is made. The dump runs in a process of its own so
+  // that a fault ends only that process and the missing file is still checked here.
+  EXPECT_EXIT(
+      {
+        ThreeParams none(0);
+        none.DumpPresetBlob(path.c_str());
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_NE(::access(path.c_str(), F_OK), 0) << "a dump file was made";
+  ReadAndRemove(path);
 }
 
 // Presets made in code take the free slots in order and stop when none is left.

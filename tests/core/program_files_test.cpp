@@ -45,11 +45,15 @@ public:
   void UpdateHostDisplay() override { ++displayUpdates; }
   /// The plug-in cannot give its state (as when it runs out of memory).
   bool stateFails = false;
+  /// The plug-in says it gave its state but gave nothing.
+  bool stateEmpty = false;
 
   bool SerializeState(IStateChunk& chunk) const override
   {
     if (stateFails)
       return false;
+    if (stateEmpty)
+      return true;
     if (!mStateChunks)
       return IPluginBase::SerializeState(chunk);
     chunk.Put(&kMarker);
@@ -395,12 +399,16 @@ TEST_F(ProgramFiles, PathsThatCannotBeUsed)
   EXPECT_FALSE(p.LoadBankFromFXB(mHome.Path().c_str())); // a folder
 }
 
-// A plug-in that cannot give its current state saves no program file of it, and says so.
+// A plug-in that cannot give its current state, or gives none, saves no program file of it, and says so.
 TEST_F(ProgramFiles, AStateThatCannotBeGivenSavesNothing)
 {
   Plug p(true);
   p.stateFails = true;
   EXPECT_FALSE(p.SaveProgramAsFXP(File("s.fxp").c_str()));
+  EXPECT_FALSE(std::ifstream(File("s.fxp")).good());
+  Plug empty(true);
+  empty.stateEmpty = true;
+  EXPECT_FALSE(empty.SaveProgramAsFXP(File("s.fxp").c_str()));
   EXPECT_FALSE(std::ifstream(File("s.fxp")).good());
 }
 

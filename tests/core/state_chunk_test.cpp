@@ -50,6 +50,9 @@ TEST(IStateChunk, StringsCarryTheirLength)
   LibString s;
   EXPECT_EQ(c.GetStr(s, 0), 7);
   EXPECT_STREQ(s.Get(), "abc");
+  c.PutStr("x");
+  EXPECT_EQ(c.GetStr(s, 7), 12);
+  EXPECT_STREQ(s.Get(), "x");
 }
 
 TEST(IStateChunk, EmptyStringReadsAsEmpty)

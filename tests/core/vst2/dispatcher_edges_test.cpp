@@ -12,6 +12,7 @@
 #include "core/HostId.h"
 #include "core/ReadableName.h"
 #include "foundation/main_thread.h"
+#include "foundation/run_loop.h"
 #include "test_plug.h"
 
 using testplug::FakeHost;
@@ -167,16 +168,24 @@ TEST(DispatcherEdges, ReadableNamesAtTheEdgesOfEachRange)
   EXPECT_EQ(untouched[0], 0);
 }
 
-// A host that sets an empty program name keeps the name the program had.
+// A host that sets an empty program name keeps the name the program had. Each name the host sets tells the plug-in
+// that its list of programs changed; a call without a name does not.
 TEST(DispatcherEdges, AnEmptyProgramNameKeepsTheNameThereWas)
 {
-  TestPlug p(plug::InstanceInfo{}, 0);
+  struct Listening : TestPlug
+  {
+    Listening() : TestPlug(plug::InstanceInfo{}, 0) {}
+    int mListChanges = 0;
+    void OnPresetListChanged() override { ++mListChanges; }
+  } p;
   char warm[] = "Warm", empty[] = "";
   Call(p, vst2::effSetProgramName, 0, 0, warm);
   Call(p, vst2::effSetProgramName, 0, 0, empty);
+  Call(p, vst2::effSetProgramName, 0, 0, nullptr);
   char shown[64];
   Call(p, vst2::effGetProgramName, 0, 0, shown);
   EXPECT_STREQ(shown, "Warm");
+  EXPECT_EQ(p.mListChanges, 2);
 }
 
 // Two channels a side: the first pin carries the stereo pair, each pin is labelled from 1.
@@ -207,6 +216,14 @@ TEST(DispatcherEdges, PinPropertiesAndSpeakerArrangements)
   p.SetChannelLabel(plug::kInput, 1, "Side %d", true); // counted from 0
   Call(p, vst2::effGetInputProperties, 1, 0, &pin);
   EXPECT_STREQ(pin.label, "Side 1");
+  // Channels outside the list are not connected, have no label and take none.
+  for (plug::ERoute side : {plug::kInput, plug::kOutput})
+    for (int idx : {-1, 2})
+    {
+      p.SetChannelLabel(side, idx, "None %d");
+      EXPECT_FALSE(p.IsChannelConnected(side, idx)) << side << " " << idx;
+      EXPECT_STREQ(p.GetChannelLabel(side, idx), "") << side << " " << idx;
+    }
   // A label longer than the host's field is cut to fit it, the field's end marker included.
   const std::string longLabel(70, 'w');
   p.SetChannelLabel(plug::kInput, 0, longLabel.c_str());
@@ -481,6 +498,15 @@ TEST(DispatcherEdges, OnlyLongerBlocksAndOfflineChangesReset)
   h.ProcessOneBlock(p);
   EXPECT_FALSE(p.GetRenderingOffline());
   EXPECT_EQ(p.mResets, resets + 4);
+  // A block of no frames is no block: the host is asked nothing and its new process level is not read.
+  h.host.mProcessLevel = 4;
+  const size_t asked = h.host.mOpcodes.size();
+  float* none[2] = {nullptr, nullptr};
+  for (int32_t frames : {0, -16})
+    p.GetEffect().processReplacing(&p.GetEffect(), none, none, frames);
+  EXPECT_EQ(h.host.mOpcodes.size(), asked);
+  EXPECT_FALSE(p.GetRenderingOffline());
+  EXPECT_EQ(p.mResets, resets + 4);
 }
 
 // Bypass follows the host's value (0 is off); the gain reduction read by the host is 0 while bypassed.
@@ -496,7 +522,7 @@ TEST(DispatcherEdges, BypassAndTheGainReductionTheHostReads)
     intptr_t value;
     bool bypassed;
     float reduction;
-  } cases[] = {{1, true, 0.f}, {0, false, -6.f}};
+  } cases[] = {{1, true, 0.f}, {0, false, -6.f}, {2, true, 0.f}, {-1, false, -6.f}};
   for (const auto& c : cases)
   {
     EXPECT_EQ(Call(p, vst2::effSetBypass, 0, c.value), 1);
@@ -525,6 +551,24 @@ TEST(DispatcherEdges, TheEditorRectangleIsTheEditorsSize)
   p.EditorResize(468, 500);
   EXPECT_EQ(rect->bottom, 500);
   EXPECT_EQ(std::count(h.host.mOpcodes.begin(), h.host.mOpcodes.end(), int(vst2::audioMasterSizeWindow)), 1);
+
+  // The size is given in the host's window units, once: a scale of one, of none or below none keeps it.
+  const struct
+  {
+    double scale;
+    int16_t right, bottom;
+  } scales[] = {{1.0, 468, 450}, {0.0, 468, 450}, {-2.0, 468, 450}, {1.5, 702, 675}};
+  for (const auto& s : scales)
+  {
+    WithEditor scaled(h.info, c);
+    scaled.mHostWindowScaleFunc = [&s] { return s.scale; };
+    for (int call = 0; call < 2; ++call)
+    {
+      ASSERT_EQ(scaled.GetEffect().dispatcher(&scaled.GetEffect(), vst2::effEditGetRect, 0, 0, &rect, 0.f), 1);
+      EXPECT_EQ(rect->right, s.right) << s.scale;
+      EXPECT_EQ(rect->bottom, s.bottom) << s.scale;
+    }
+  }
 }
 
 // Hosts known to want it get the inputs beyond the first pair unconnected and the outputs connected.
@@ -619,20 +663,21 @@ TEST(DispatcherEdges, EditorMidiAndSysExReachTheHostOnTheNextBlock)
   EXPECT_EQ(h.host.mEventFrames.size(), 3u) << "each message is sent once";
 }
 
-// The editor's SysEx goes to the host on the next block when it fits in its queue entry (512 bytes), else never.
+// The editor's SysEx goes to the host on the next block when it fits in its queue entry (512 bytes), even empty;
+// one of a negative size or beyond the entry never.
 TEST(DispatcherEdges, EditorSysExUpToItsLimitReachesTheHost)
 {
-  for (int size : {512, 513})
+  for (int size : {512, 513, 0, -1})
   {
     HostedPlug h;
     TestPlug p(h.info, 0);
-    const std::vector<uint8_t> bytes(size_t(size), 0x7f);
+    const std::vector<uint8_t> bytes(size_t(std::max(size, 0)), 0x7f);
     p.SendSysExMsgFromUI(plug::ISysExMsg{0, size, bytes.data()});
     h.ProcessOneBlock(p);
     int sent = 0;
     for (int op : h.host.mOpcodes)
       sent += op == vst2::audioMasterProcessEvents;
-    EXPECT_EQ(sent, size <= 512 ? 1 : 0) << size;
+    EXPECT_EQ(sent, size >= 0 && size <= 512 ? 1 : 0) << size;
   }
 }
 
@@ -670,6 +715,36 @@ TEST(DispatcherEdges, ProgramsSampleRateAutomationAndMidiFromTheHost)
   EXPECT_EQ(p.midi[0].mStatus, 0x90);
   EXPECT_EQ(p.midi[0].mData1, 60);
   EXPECT_EQ(p.midi[0].mData2, 100);
+}
+
+// MIDI from the host goes on to the editor as well, on the framework timer's next tick.
+TEST(DispatcherEdges, MidiFromTheHostReachesTheEditor)
+{
+  foundation::ManualClock clock;
+  foundation::RunLoop::Main().UseManualClock(&clock);
+  plug::IPluginConfig c = TestPlug::Config(0);
+  c.plugHasUI = true;
+  struct Editing : plug::IPluginVST2
+  {
+    explicit Editing(const plug::IPluginConfig& c) : plug::IPluginVST2(plug::InstanceInfo{}, c) { StartTicks(); }
+    ~Editing() override { StopTimer(); }
+    void SendMidiMsgToUI(const plug::IMidiMsg& msg) override { shown.push_back(msg.mData1); }
+    std::vector<int> shown;
+  } p(c);
+  vst2::MidiEvent note{};
+  note.type = vst2::kEventMidi;
+  note.midiData[0] = char(0x90), note.midiData[1] = 60, note.midiData[2] = 100;
+  struct
+  {
+    int32_t numEvents;
+    intptr_t reserved;
+    vst2::Event* events[1];
+  } list{1, 0, {reinterpret_cast<vst2::Event*>(&note)}};
+  EXPECT_EQ(p.GetEffect().dispatcher(&p.GetEffect(), vst2::effProcessEvents, 0, 0, &list, 0.f), 1);
+  clock.Advance(0.020);
+  foundation::RunLoop::Main().RunDueTimers();
+  EXPECT_EQ(p.shown, std::vector<int>{60});
+  foundation::RunLoop::Main().UseManualClock(nullptr);
 }
 
 // SysEx from the host reaches the plug-in with its offset and bytes, in order with the MIDI; empty slots and

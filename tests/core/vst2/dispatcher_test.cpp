@@ -329,6 +329,9 @@ TEST(Keys, VirtualKeysMapToKeyCodes)
                                             {'Z', 'Z'}, {'[', 0},   {'`', 0},   {'a', 'A'}, {'z', 'Z'}, {'{', 0}};
   for (const auto& [character, code] : characters)
     EXPECT_EQ(plug::VSTKeyCode(0, character), code) << char(character);
+  // A key press carries one character: of a longer text the first four bytes are kept, of none an empty text.
+  EXPECT_STREQ(plug::IKeyPress("\xF0\x9F\x8E\xB9x", 0).mUtf8, "\xF0\x9F\x8E\xB9");
+  EXPECT_STREQ(plug::IKeyPress(nullptr, 0).mUtf8, "");
 }
 
 // What a plug-in leaves unset in its configuration it does not offer: no parameters, programs or channels, no

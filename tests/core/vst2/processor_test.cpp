@@ -347,14 +347,14 @@ TEST(Connections, UnconnectedChannelFollowsItsScratchBufferAcrossBlockSizeChange
   EXPECT_EQ(p.mSecondInputSum, 0.0) << "the unconnected input reads its own zeroed scratch buffer";
 }
 
-// A host's block size of zero or less says nothing: the block size it set before stays.
+// A host's block size of zero or less, or beyond the int range, says nothing: the block size it set before stays.
 TEST(Connections, ABlockSizeOfZeroOrLessKeepsTheOneBefore)
 {
   TestPlug p({}, 0);
   vst2::Effect& e = p.GetEffect();
   e.dispatcher(&e, vst2::effSetBlockSize, 0, 256, nullptr, 0.f);
   ASSERT_EQ(p.GetBlockSize(), 256);
-  for (intptr_t n : {0, -5})
+  for (intptr_t n : {intptr_t(0), intptr_t(-5), (intptr_t(1) << 32) + 512})
   {
     e.dispatcher(&e, vst2::effSetBlockSize, 0, n, nullptr, 0.f);
     EXPECT_EQ(p.GetBlockSize(), 256) << n;

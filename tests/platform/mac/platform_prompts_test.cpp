@@ -266,6 +266,7 @@ TEST_F(Prompts, FilePromptsStartOnTheDesktopAndSavesGetTheExtension)
   };
   Graphics()->PromptForFile(name, path); // a panel to open a file unless asked otherwise
   EXPECT_EQ(seen.kind, appkit::FilePanel::Kind::kOpen);
+  EXPECT_TRUE(seen.canChooseFiles && !seen.canChooseDirectories && seen.resolvesAliases);
   EXPECT_STREQ(name.Get(), "");
   EXPECT_STREQ(path.Get(), "/tmp/x/");
 
@@ -280,6 +281,7 @@ TEST_F(Prompts, FilePromptsStartOnTheDesktopAndSavesGetTheExtension)
   EXPECT_TRUE(Graphics()->PromptForDirectory(dir));
   EXPECT_EQ(seen.directory, "~/Desktop");
   EXPECT_EQ(seen.title, "Choose a Directory");
+  EXPECT_TRUE(!seen.canChooseFiles && seen.canChooseDirectories && seen.canCreateDirectories);
   EXPECT_STREQ(dir.Get(), "/data/");
 }
 
@@ -291,11 +293,13 @@ TEST_F(Prompts, OpeningReportsWhetherSomethingWasOpened)
   mApp.mOpenHook = [](const std::string&) { return true; };
   EXPECT_FALSE(Graphics()->OpenURL("see https://x"));         // "http": an address, but a space makes none
   EXPECT_TRUE(Graphics()->OpenURL("www.http.org/a"));
+  EXPECT_TRUE(Graphics()->OpenURL("http://b\xC3\xA4r.de")); // letters beyond ASCII make an address too
+  EXPECT_FALSE(Graphics()->OpenURL("http://x\x7F"));
   EXPECT_FALSE(Graphics()->OpenURL(""));
   EXPECT_FALSE(Graphics()->OpenURL(nullptr));
   EXPECT_TRUE(Graphics()->OpenURL("/tmp"));
   EXPECT_EQ(mApp.mRequests, (std::vector<std::string>{"url:https://example.com/", "url:www.http.org/a",
-                                                      "file:/tmp"}));
+                                                      "url:http://b\xC3\xA4r.de", "file:/tmp"}));
   mApp.mRequests.clear();
   plug::LibString missing("/no/such/file"), tmp("/tmp");
   EXPECT_FALSE(Graphics()->RevealPathInFinder(missing, true));

@@ -49,6 +49,19 @@ TEST_F(BundleTree, UnknownIdentifierHasNoBundle)
   EXPECT_FALSE(Bundle::WithIdentifier(""));
 }
 
+TEST(Bundle, PathsTakenApart)
+{
+  const struct
+  {
+    const char *path, *folder, *last;
+  } cases[] = {{"/a/b/c", "/a/b", "c"}, {"c", "", "c"}, {"/c", "/", "c"}, {"a/", "a", ""}, {"", "", ""}};
+  for (const auto& c : cases)
+  {
+    EXPECT_EQ(foundation::DirectoryOf(c.path), c.folder) << c.path;
+    EXPECT_EQ(foundation::LastComponent(c.path), c.last) << c.path;
+  }
+}
+
 TEST(Bundle, TestProgramIsNotInsideABundle)
 {
   EXPECT_FALSE(Bundle::Module());

@@ -27,7 +27,10 @@ TEST(Folders, HomeFollowsTheEnvironment)
   TemporaryHome home;
   EXPECT_EQ(HomeDirectory(), home.Path());
   unsetenv("HOME");
-  EXPECT_FALSE(HomeDirectory().empty()); // the account's home from the password database
+  const std::string account = HomeDirectory(); // the account's home from the password database
+  EXPECT_FALSE(account.empty());
+  setenv("HOME", "", 1); // an empty HOME is none
+  EXPECT_EQ(HomeDirectory(), account);
 }
 
 TEST(Folders, UserDataFolderIsMadeOnAFreshAccount)

@@ -38,6 +38,14 @@ TEST_F(ManualLoop, TimerFiresAtOnceThenEveryInterval)
   mClock.Advance(0.001);
   EXPECT_EQ(mLoop.RunDueTimers(), 1);
   EXPECT_EQ(count, 2);
+  // On another clock the old clock's times mean nothing: the timer is due at once, then every interval again.
+  ManualClock other(5.0);
+  mLoop.UseManualClock(&other);
+  EXPECT_EQ(mLoop.RunDueTimers(), 1);
+  other.Advance(0.019);
+  EXPECT_EQ(mLoop.RunDueTimers(), 0);
+  mLoop.UseManualClock(&mClock);
+  EXPECT_EQ(count, 3);
 }
 
 TEST_F(ManualLoop, ATimerWithAFirstDelayFiresFirstThenAndKeepsItsGridFromThere)
@@ -68,6 +76,24 @@ TEST_F(ManualLoop, MissedFiringsCollapseIntoOneAndKeepTheGrid)
   mClock.Advance(0.001);
   EXPECT_EQ(mLoop.RunDueTimers(), 1);
   EXPECT_EQ(count, 3);
+}
+
+// Where the sum of intervals lands exactly on the time of the call (3 x 0.7 in doubles), the timer still fires once
+// and its next firing lies after that time.
+TEST_F(ManualLoop, ATimerCatchingUpOntoTheTimeOfTheCallFiresOnce)
+{
+  int count = 0;
+  RunLoop::TimerId id = 0;
+  mClock.Set(0.0);
+  id = mLoop.AddTimer(0.0, 0.7, [&] {
+    if (++count > 1)
+      mLoop.InvalidateTimer(id); // would otherwise fire again and again
+  });
+  mClock.Set(3 * 0.7);
+  EXPECT_EQ(mLoop.RunDueTimers(), 1);
+  EXPECT_EQ(mLoop.RunDueTimers(), 0);
+  EXPECT_EQ(count, 1);
+  mLoop.InvalidateTimer(id);
 }
 
 TEST_F(ManualLoop, CoalescingTimersOfOneIntervalFireTogetherOnTheCommonGrid)
