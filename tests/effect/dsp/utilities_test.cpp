@@ -185,32 +185,40 @@ private:
   int* mEnded;
 };
 
-// Three stages run in list order, each on the one before's output, over every channel; an empty chain copies.
+// Stages run in list order, each on the one before's output, over every channel, whether one, two or three;
+// an empty chain copies, and a chain without frames or channels leaves the outputs alone.
 TEST(ProcessorChain, RunsItsStagesInOrderOverEveryChannelAndAnEmptyOneCopies)
 {
   int ended = 0;
   {
     ProcessorChain chain;
-    std::vector<double> in0 = {1, 2, 3, 4, 5}, in1 = {-1, 0, 0.5, 8, 9}, out0(5), out1(5);
+    std::vector<double> in0 = {1, 2, 3, 4, 5}, in1 = {-1, 0, 0.5, 8, 9}, out0(5, 7.0), out1(5, 7.0);
     double* inputs[] = {in0.data(), in1.data()};
     double* outputs[] = {out0.data(), out1.data()};
+    chain.Process(inputs, outputs, 5); // no channels before Init
+    EXPECT_EQ(out0, std::vector<double>(5, 7.0));
     chain.Init(2, 48000);
+    chain.Process(inputs, outputs, 0);
+    EXPECT_EQ(out1, std::vector<double>(5, 7.0));
     chain.Process(inputs, outputs, 5);
     EXPECT_EQ(out0, in0);
     EXPECT_EQ(out1, in1);
     LineStage* stages[] = {new LineStage(2, 0, &ended), new LineStage(1, 3, &ended), new LineStage(-1, 0, &ended)};
-    for (LineStage* s : stages) chain.List().Append(s);
-    chain.Init(2, 44100);
-    for (LineStage* s : stages)
+    const double expected[3][2][5] = {{{2, 4, 6, 8, 10}, {-2, 0, 1, 16, 18}},
+                                      {{5, 7, 9, 11, 13}, {1, 3, 4, 19, 21}},
+                                      {{-5, -7, -9, -11, -13}, {-1, -3, -4, -19, -21}}};
+    for (int n = 0; n < 3; ++n)
     {
-      EXPECT_EQ(s->channels, 2);
-      EXPECT_EQ(s->rate, 44100);
-    }
-    chain.Process(inputs, outputs, 5);
-    for (int i = 0; i < 5; ++i)
-    {
-      EXPECT_EQ(out0[size_t(i)], -(2 * in0[size_t(i)] + 3)) << i;
-      EXPECT_EQ(out1[size_t(i)], -(2 * in1[size_t(i)] + 3)) << i;
+      chain.List().Append(stages[n]);
+      chain.Init(2, 44100);
+      EXPECT_EQ(stages[n]->channels, 2);
+      EXPECT_EQ(stages[n]->rate, 44100);
+      chain.Process(inputs, outputs, 5);
+      for (int i = 0; i < 5; ++i)
+      {
+        EXPECT_EQ(out0[size_t(i)], expected[n][0][i]) << n << " " << i;
+        EXPECT_EQ(out1[size_t(i)], expected[n][1][i]) << n << " " << i;
+      }
     }
     EXPECT_EQ(ended, 0);
   }

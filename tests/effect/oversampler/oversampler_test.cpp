@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <tuple>
 #include <vector>
 
@@ -43,25 +44,56 @@ TEST(Oversampler, LatencyMeasurementGivesUpOnAResamplerThatNeverAnswers)
 }
 
 // Before its first build an oversampler runs the host rate only: its shape holds no channel, rate, piece or
-// room, no factor can be selected, it takes no samples and no set can be built for its shape.
+// room (-1 for the rate and the piece, as after a release), no factor can be selected, it takes no samples and no
+// set can be built for its shape.
 TEST(Oversampler, NeverBuiltItRunsTheHostRateOnly)
 {
   Oversampler os;
   const Oversampler::Shape shape = os.CurrentShape();
   EXPECT_EQ(shape.nIn, 0);
   EXPECT_EQ(shape.nOut, 0);
-  EXPECT_LT(shape.piece, 1);
-  EXPECT_LE(shape.sampleRate, 0.0);
+  EXPECT_EQ(shape.piece, -1);
+  EXPECT_EQ(shape.sampleRate, -1.0);
   EXPECT_EQ(shape.upCapacity, 0);
+  Oversampler released;
+  released.Build(2, 4, kBlock, 4, 2, 2, 48000.0);
+  released.Release();
+  EXPECT_TRUE(released.CurrentShape() == shape);
+  EXPECT_EQ(released.BlockSize(), -1);
+  EXPECT_EQ(released.Factor(), 1);
   os.SetFactor(2);
   EXPECT_EQ(os.Factor(), 1);
   EXPECT_EQ(os.Latency(), 0);
   EXPECT_EQ(os.MaxLatency(), 0);
-  EXPECT_LT(os.BlockSize(), 1);
+  EXPECT_EQ(os.BlockSize(), -1);
   EXPECT_EQ(Oversampler::BuildFactorSet(os.CurrentShape(), 2), nullptr);
   std::vector<double> L(kBlock, 0.5), R(L);
   double* in[2] = {L.data(), R.data()};
   EXPECT_EQ(os.Up(in, kBlock, 2), 0);
+}
+
+// A set made empty names no factor and holds no latency and no resamplers: a switch never takes it, even for the
+// running shape, but switches with the oversampler's own resamplers and measured latency and leaves it empty.
+TEST(Oversampler, AnEmptySetIsNeverTaken)
+{
+  auto empty = std::make_unique<Oversampler::FactorSet>();
+  EXPECT_EQ(empty->factor, 0);
+  EXPECT_EQ(empty->latency, 0);
+  Oversampler os;
+  os.Build(1, 4, kBlock, 4, 2, 2, 48000.0);
+  const int latency = os.LatencyOf(2);
+  ASSERT_GT(latency, 0);
+  empty->shape = os.CurrentShape();
+  os.SetFactor(2, empty);
+  EXPECT_EQ(os.Factor(), 2);
+  EXPECT_EQ(os.Latency(), latency);
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->latency, 0);
+  EXPECT_EQ(empty->up[0], nullptr);
+  EXPECT_EQ(empty->down[0], nullptr);
+  std::vector<double> L(kBlock, 0.25), R(L);
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(RoundTrip(os, L, R, kBlock), kBlock);
+  EXPECT_NEAR(os.DownOut()[1][kBlock - 1], 0.25, 1e-6);
 }
 
 TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
