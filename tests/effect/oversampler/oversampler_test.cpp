@@ -113,14 +113,35 @@ TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
   EXPECT_NEAR(os.DownOut()[0][0], 0.0, 1e-12);
 }
 
-TEST(Oversampler, AnAbsurdBlockSizeIsBuiltForPiecesOfTheLargestSize)
+// The resamplers are built for pieces of the announced block size, of at least one frame and at most the largest
+// piece; a longer block goes up only as far as one piece. The largest factor may be up to 16: a build asking for
+// more changes nothing, whether the oversampler was built before or not.
+TEST(Oversampler, BuildKeepsThePieceAndTheLargestFactorWithinBounds)
 {
+  const int kMax = Oversampler::kMaxPiece;
+  const std::tuple<int, int> pieces[] = {{1 << 24, kMax}, {kMax + 1, kMax}, {kMax, kMax}, {2, 2},
+                                         {1, 1},         {0, 1},           {-3, 1}};
+  for (const auto& [announced, piece] : pieces)
+  {
+    Oversampler os;
+    os.Build(4, 4, announced, 4, 2, 2, 48000.0);
+    EXPECT_EQ(os.BlockSize(), piece) << announced;
+    EXPECT_EQ(os.Factor(), 4) << announced;
+    std::vector<double> L(static_cast<size_t>(kMax) * 2, 0.1), R(L);
+    double* in[2] = {L.data(), R.data()};
+    EXPECT_EQ(os.Up(in, piece + 1, 2), 4 * piece) << announced;
+  }
   Oversampler os;
-  os.Build(4, 4, 1 << 24, 4, 2, 2, 48000.0);
-  EXPECT_EQ(os.BlockSize(), Oversampler::kMaxPiece);
-  EXPECT_EQ(os.Factor(), 4);
-  std::vector<double> L(Oversampler::kMaxPiece * 2, 0.1), R(L);
-  EXPECT_LE(RoundTrip(os, L, R, static_cast<int>(L.size())), Oversampler::kMaxPiece);
+  os.Build(16, 16, kBlock, 4, 2, 2, 48000.0);
+  EXPECT_EQ(os.Factor(), 16);
+  EXPECT_GT(os.Latency(), 0);
+  os.Build(2, 17, kBlock / 2, 4, 2, 2, 44100.0);
+  EXPECT_EQ(os.Factor(), 16);
+  EXPECT_EQ(os.BlockSize(), kBlock);
+  Oversampler never;
+  never.Build(2, 17, kBlock, 4, 2, 2, 48000.0);
+  EXPECT_EQ(never.Factor(), 1);
+  EXPECT_EQ(never.BlockSize(), -1);
 }
 
 TEST(Oversampler, HostSamplesThatAreNotFiniteNeverReachTheResamplers)
