@@ -1,5 +1,6 @@
-// Delay rings, the meter clock, the piecewise-linear map and the chain of block processors.
+// Delay rings, level conversions, the meter clock, the piecewise-linear map and the chain of block processors.
 #include "effect/dsp/delay_ring.h"
+#include "effect/dsp/levels.h"
 #include "effect/dsp/meter_clock.h"
 #include "effect/dsp/piecewise_linear.h"
 #include "effect/dsp/processor_chain.h"
@@ -99,6 +100,19 @@ TEST(DelayRing, ShortenedToThePlaceItHadReachedItDelaysEveryLaterInputByItsLengt
         }
       }
     }
+}
+
+// A level in dB gives its amplitude, down to silence (gain 0) at -144 dB and below; a time of none (or no rate)
+// gives the instant coefficient 0.
+TEST(Levels, GainsOfDecibelsAndCoefficientsOfTimes)
+{
+  const double gains[][2] = {{0.0, 1.0}, {20.0, 10.0}, {-20.0, 0.1}, {-6.020599913279624, 0.5},
+                             {-143.9, 6.382634861905482e-08}, {-144.0, 0.0}, {-1000.0, 0.0}, {-INFINITY, 0.0}};
+  for (const auto& g : gains) EXPECT_NEAR(DbToGain(g[0]), g[1], g[1] * 1e-12) << g[0];
+  EXPECT_DOUBLE_EQ(TimeCoefficient(10.0, 0.5, 2.0), 0.1);
+  EXPECT_DOUBLE_EQ(TimeCoefficient(10.0, 1.0, 48000.0), std::pow(10.0, -1.0 / 48000.0));
+  for (const double seconds : {0.0, -1.0, double(NAN)}) EXPECT_EQ(TimeCoefficient(10.0, seconds, 48000.0), 0.0);
+  EXPECT_EQ(TimeCoefficient(10.0, 1.0, 0.0), 0.0);
 }
 
 TEST(MeterClock, RaisesEveryTwentyMillisecondsAndCarriesTheRemainder)
