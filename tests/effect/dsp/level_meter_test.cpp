@@ -302,10 +302,11 @@ TEST(VuMeter, FastVuRisesToASteadyTone27TimesSoonerThanTheRegularVu)
 
 // A window of 480 samples with an overlap of 0.75 publishes nothing until it has filled, then a new mean square
 // every 121 samples (once the hop counter exceeds a quarter window), each the mean of the last 480 squares summed
-// over both inputs.
+// over both inputs. Cleared, it reads as one never set up: silence, nothing filled or published.
 TEST(MeanSquareWindow, PublishesTheMeanOfTheLastWindowEveryQuarterWindowOnceFilled)
 {
   MeanSquareWindow w;
+  const MeanSquareWindow fresh;
   w.Setup(0.01, 48000, 0.75, 0);
   std::vector<double> squares;
   int last = -1;
@@ -324,6 +325,20 @@ TEST(MeanSquareWindow, PublishesTheMeanOfTheLastWindowEveryQuarterWindowOnceFill
     EXPECT_NEAR(w.meanSquare, sum / 480, 1e-12) << i;
   }
   EXPECT_GE(last, 2000 - 121);
+  w.Clear();
+  const double readings[][2] = {{w.sum, fresh.sum},
+                                {w.leaving, fresh.leaving},
+                                {w.meanSquare, fresh.meanSquare},
+                                {w.minimum, fresh.minimum},
+                                {w.maximum, fresh.maximum},
+                                {w.minimumDb, fresh.minimumDb},
+                                {w.maximumDb, fresh.maximumDb},
+                                {w.loudness, fresh.loudness},
+                                {double(w.position), double(fresh.position)},
+                                {double(w.filled), double(fresh.filled)},
+                                {double(w.updated), double(fresh.updated)},
+                                {double(w.hop), double(fresh.hop)}};
+  for (const auto& r : readings) EXPECT_EQ(r[0], r[1]) << &r - readings;
 }
 
 // The average-responding kind's window takes its values as they are: a new mean every quarter window from the

@@ -1,5 +1,6 @@
-// Delay rings, the meter clock, the piecewise-linear map and the chain of block processors.
+// Delay rings, level conversions, the meter clock, the piecewise-linear map and the chain of block processors.
 #include "effect/dsp/delay_ring.h"
+#include "effect/dsp/levels.h"
 #include "effect/dsp/meter_clock.h"
 #include "effect/dsp/piecewise_linear.h"
 #include "effect/dsp/processor_chain.h"
@@ -101,6 +102,19 @@ TEST(DelayRing, ShortenedToThePlaceItHadReachedItDelaysEveryLaterInputByItsLengt
     }
 }
 
+// A level in dB gives its amplitude, down to silence (gain 0) at -144 dB and below; a time of none (or no rate)
+// gives the instant coefficient 0.
+TEST(Levels, GainsOfDecibelsAndCoefficientsOfTimes)
+{
+  const double gains[][2] = {{0.0, 1.0}, {20.0, 10.0}, {-20.0, 0.1}, {-6.020599913279624, 0.5},
+                             {-143.9, 6.382634861905482e-08}, {-144.0, 0.0}, {-1000.0, 0.0}, {-INFINITY, 0.0}};
+  for (const auto& g : gains) EXPECT_NEAR(DbToGain(g[0]), g[1], g[1] * 1e-12) << g[0];
+  EXPECT_DOUBLE_EQ(TimeCoefficient(10.0, 0.5, 2.0), 0.1);
+  EXPECT_DOUBLE_EQ(TimeCoefficient(10.0, 1.0, 48000.0), std::pow(10.0, -1.0 / 48000.0));
+  for (const double seconds : {0.0, -1.0, double(NAN)}) EXPECT_EQ(TimeCoefficient(10.0, seconds, 48000.0), 0.0);
+  EXPECT_EQ(TimeCoefficient(10.0, 1.0, 0.0), 0.0);
+}
+
 TEST(MeterClock, RaisesEveryTwentyMillisecondsAndCarriesTheRemainder)
 {
   MeterClock c;
@@ -185,32 +199,40 @@ private:
   int* mEnded;
 };
 
-// Three stages run in list order, each on the one before's output, over every channel; an empty chain copies.
+// Stages run in list order, each on the one before's output, over every channel, whether one, two or three;
+// an empty chain copies, and a chain without frames or channels leaves the outputs alone.
 TEST(ProcessorChain, RunsItsStagesInOrderOverEveryChannelAndAnEmptyOneCopies)
 {
   int ended = 0;
   {
     ProcessorChain chain;
-    std::vector<double> in0 = {1, 2, 3, 4, 5}, in1 = {-1, 0, 0.5, 8, 9}, out0(5), out1(5);
+    std::vector<double> in0 = {1, 2, 3, 4, 5}, in1 = {-1, 0, 0.5, 8, 9}, out0(5, 7.0), out1(5, 7.0);
     double* inputs[] = {in0.data(), in1.data()};
     double* outputs[] = {out0.data(), out1.data()};
+    chain.Process(inputs, outputs, 5); // no channels before Init
+    EXPECT_EQ(out0, std::vector<double>(5, 7.0));
     chain.Init(2, 48000);
+    chain.Process(inputs, outputs, 0);
+    EXPECT_EQ(out1, std::vector<double>(5, 7.0));
     chain.Process(inputs, outputs, 5);
     EXPECT_EQ(out0, in0);
     EXPECT_EQ(out1, in1);
     LineStage* stages[] = {new LineStage(2, 0, &ended), new LineStage(1, 3, &ended), new LineStage(-1, 0, &ended)};
-    for (LineStage* s : stages) chain.List().Append(s);
-    chain.Init(2, 44100);
-    for (LineStage* s : stages)
+    const double expected[3][2][5] = {{{2, 4, 6, 8, 10}, {-2, 0, 1, 16, 18}},
+                                      {{5, 7, 9, 11, 13}, {1, 3, 4, 19, 21}},
+                                      {{-5, -7, -9, -11, -13}, {-1, -3, -4, -19, -21}}};
+    for (int n = 0; n < 3; ++n)
     {
-      EXPECT_EQ(s->channels, 2);
-      EXPECT_EQ(s->rate, 44100);
-    }
-    chain.Process(inputs, outputs, 5);
-    for (int i = 0; i < 5; ++i)
-    {
-      EXPECT_EQ(out0[size_t(i)], -(2 * in0[size_t(i)] + 3)) << i;
-      EXPECT_EQ(out1[size_t(i)], -(2 * in1[size_t(i)] + 3)) << i;
+      chain.List().Append(stages[n]);
+      chain.Init(2, 44100);
+      EXPECT_EQ(stages[n]->channels, 2);
+      EXPECT_EQ(stages[n]->rate, 44100);
+      chain.Process(inputs, outputs, 5);
+      for (int i = 0; i < 5; ++i)
+      {
+        EXPECT_EQ(out0[size_t(i)], expected[n][0][i]) << n << " " << i;
+        EXPECT_EQ(out1[size_t(i)], expected[n][1][i]) << n << " " << i;
+      }
     }
     EXPECT_EQ(ended, 0);
   }

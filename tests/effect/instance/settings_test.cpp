@@ -126,6 +126,12 @@ TEST_F(Settings, LinesLongerThanTheReadBufferAreSafe)
   EXPECT_EQ(Flags().first, kFlagsWithEditor);
   WriteSettings(std::string(100000, 'y') + "\nHasUI=0\n" + std::string(5000, 'z'));
   EXPECT_EQ(Flags().first, kFlagsWithoutEditor);
+  // Only the first 2047 characters of a line are read: a digit as the 2047th counts, one after it does not.
+  const std::string zeros = "HasUI=" + std::string(2040, '0');
+  WriteSettings(zeros + "1\n");
+  EXPECT_EQ(Flags().first, kFlagsWithEditor);
+  WriteSettings(zeros + "01\n");
+  EXPECT_EQ(Flags().first, kFlagsWithoutEditor);
 }
 
 TEST_F(Settings, WithoutEditorTheHostIsRefusedTheEditor)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <tuple>
 #include <vector>
 
@@ -43,25 +44,56 @@ TEST(Oversampler, LatencyMeasurementGivesUpOnAResamplerThatNeverAnswers)
 }
 
 // Before its first build an oversampler runs the host rate only: its shape holds no channel, rate, piece or
-// room, no factor can be selected, it takes no samples and no set can be built for its shape.
+// room (-1 for the rate and the piece, as after a release), no factor can be selected, it takes no samples and no
+// set can be built for its shape.
 TEST(Oversampler, NeverBuiltItRunsTheHostRateOnly)
 {
   Oversampler os;
   const Oversampler::Shape shape = os.CurrentShape();
   EXPECT_EQ(shape.nIn, 0);
   EXPECT_EQ(shape.nOut, 0);
-  EXPECT_LT(shape.piece, 1);
-  EXPECT_LE(shape.sampleRate, 0.0);
+  EXPECT_EQ(shape.piece, -1);
+  EXPECT_EQ(shape.sampleRate, -1.0);
   EXPECT_EQ(shape.upCapacity, 0);
+  Oversampler released;
+  released.Build(2, 4, kBlock, 4, 2, 2, 48000.0);
+  released.Release();
+  EXPECT_TRUE(released.CurrentShape() == shape);
+  EXPECT_EQ(released.BlockSize(), -1);
+  EXPECT_EQ(released.Factor(), 1);
   os.SetFactor(2);
   EXPECT_EQ(os.Factor(), 1);
   EXPECT_EQ(os.Latency(), 0);
   EXPECT_EQ(os.MaxLatency(), 0);
-  EXPECT_LT(os.BlockSize(), 1);
+  EXPECT_EQ(os.BlockSize(), -1);
   EXPECT_EQ(Oversampler::BuildFactorSet(os.CurrentShape(), 2), nullptr);
   std::vector<double> L(kBlock, 0.5), R(L);
   double* in[2] = {L.data(), R.data()};
   EXPECT_EQ(os.Up(in, kBlock, 2), 0);
+}
+
+// A set made empty names no factor and holds no latency and no resamplers: a switch never takes it, even for the
+// running shape, but switches with the oversampler's own resamplers and measured latency and leaves it empty.
+TEST(Oversampler, AnEmptySetIsNeverTaken)
+{
+  auto empty = std::make_unique<Oversampler::FactorSet>();
+  EXPECT_EQ(empty->factor, 0);
+  EXPECT_EQ(empty->latency, 0);
+  Oversampler os;
+  os.Build(1, 4, kBlock, 4, 2, 2, 48000.0);
+  const int latency = os.LatencyOf(2);
+  ASSERT_GT(latency, 0);
+  empty->shape = os.CurrentShape();
+  os.SetFactor(2, empty);
+  EXPECT_EQ(os.Factor(), 2);
+  EXPECT_EQ(os.Latency(), latency);
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->latency, 0);
+  EXPECT_EQ(empty->up[0], nullptr);
+  EXPECT_EQ(empty->down[0], nullptr);
+  std::vector<double> L(kBlock, 0.25), R(L);
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(RoundTrip(os, L, R, kBlock), kBlock);
+  EXPECT_NEAR(os.DownOut()[1][kBlock - 1], 0.25, 1e-6);
 }
 
 TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
@@ -81,14 +113,35 @@ TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
   EXPECT_NEAR(os.DownOut()[0][0], 0.0, 1e-12);
 }
 
-TEST(Oversampler, AnAbsurdBlockSizeIsBuiltForPiecesOfTheLargestSize)
+// The resamplers are built for pieces of the announced block size, of at least one frame and at most the largest
+// piece; a longer block goes up only as far as one piece. The largest factor may be up to 16: a build asking for
+// more changes nothing, whether the oversampler was built before or not.
+TEST(Oversampler, BuildKeepsThePieceAndTheLargestFactorWithinBounds)
 {
+  const int kMax = Oversampler::kMaxPiece;
+  const std::tuple<int, int> pieces[] = {{1 << 24, kMax}, {kMax + 1, kMax}, {kMax, kMax}, {2, 2},
+                                         {1, 1},         {0, 1},           {-3, 1}};
+  for (const auto& [announced, piece] : pieces)
+  {
+    Oversampler os;
+    os.Build(4, 4, announced, 4, 2, 2, 48000.0);
+    EXPECT_EQ(os.BlockSize(), piece) << announced;
+    EXPECT_EQ(os.Factor(), 4) << announced;
+    std::vector<double> L(static_cast<size_t>(kMax) * 2, 0.1), R(L);
+    double* in[2] = {L.data(), R.data()};
+    EXPECT_EQ(os.Up(in, piece + 1, 2), 4 * piece) << announced;
+  }
   Oversampler os;
-  os.Build(4, 4, 1 << 24, 4, 2, 2, 48000.0);
-  EXPECT_EQ(os.BlockSize(), Oversampler::kMaxPiece);
-  EXPECT_EQ(os.Factor(), 4);
-  std::vector<double> L(Oversampler::kMaxPiece * 2, 0.1), R(L);
-  EXPECT_LE(RoundTrip(os, L, R, static_cast<int>(L.size())), Oversampler::kMaxPiece);
+  os.Build(16, 16, kBlock, 4, 2, 2, 48000.0);
+  EXPECT_EQ(os.Factor(), 16);
+  EXPECT_GT(os.Latency(), 0);
+  os.Build(2, 17, kBlock / 2, 4, 2, 2, 44100.0);
+  EXPECT_EQ(os.Factor(), 16);
+  EXPECT_EQ(os.BlockSize(), kBlock);
+  Oversampler never;
+  never.Build(2, 17, kBlock, 4, 2, 2, 48000.0);
+  EXPECT_EQ(never.Factor(), 1);
+  EXPECT_EQ(never.BlockSize(), -1);
 }
 
 TEST(Oversampler, HostSamplesThatAreNotFiniteNeverReachTheResamplers)
