@@ -76,6 +76,7 @@ TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
   {
     g.AttachControl(radio);
     const IRECT row = radio->GetButton(2);
+    EXPECT_EQ(radio->FindButtonAt(row.mRight + 1.f, row.CentreY()), -1);
     for (float x : {row.mLeft + 15.f, row.mRight - 2.f}) // on the button, on the far end of its text
     {
       radio->SetValue(0.0, 0);

@@ -277,6 +277,8 @@ TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReport
   tabs->OnMouseDown(-5, -5, left);
   EXPECT_DOUBLE_EQ(tabs->GetValue(0), 1.0);
   EXPECT_EQ(actions, 2);
+  EXPECT_EQ(tabs->FindButtonAt(-5, -5), -1);
+  EXPECT_EQ(tabs->FindButtonAt(third.CentreX(), third.CentreY()), 2);
   for (auto [button, value] : {std::pair{0, 0.0}, {1, 0.5}})
   {
     const IRECT r = tabs->GetButton(button);
@@ -492,6 +494,16 @@ TEST_F(StockControlsTest, ControlsMadeWithoutAParameterHaveNone)
   EXPECT_EQ(Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 30), nullptr, {"a", "b"}))->GetParamIdx(), -1);
   EXPECT_EQ(Attach(new IVToggleControl(IRECT(0, 0, 90, 30), nullptr))->GetParamIdx(), -1);
   EXPECT_EQ(Attach(new IVSwitchControl(IRECT(0, 0, 90, 30), nullptr))->GetParamIdx(), -1);
+  for (IControl* c : {static_cast<IControl*>(new IBSliderControl(IRECT(0, 0, 20, 100), Strip(1), Strip(0))),
+                      static_cast<IControl*>(new IVKnobControl(IRECT(0, 0, 60, 60))),
+                      static_cast<IControl*>(new IVSliderControl(IRECT(0, 0, 30, 100))),
+                      static_cast<IControl*>(new IVSwitchControl(IRECT(0, 0, 90, 30))),
+                      static_cast<IControl*>(new IVSlideSwitchControl(IRECT(0, 0, 90, 30))),
+                      static_cast<IControl*>(new IVRadioButtonControl(IRECT(0, 0, 90, 60))),
+                      static_cast<IControl*>(new ISVGKnobControl(IRECT(0, 0, 40, 40), ISVG())),
+                      static_cast<IControl*>(new ISVGSwitchControl(IRECT(0, 0, 40, 40), {ISVG(), ISVG()})),
+                      static_cast<IControl*>(new ISVGSliderControl(IRECT(0, 0, 40, 100), ISVG(), ISVG()))})
+    EXPECT_EQ(Attach(c)->GetParamIdx(), -1) << g.NControls();
   for (IControl* pair : {static_cast<IControl*>(Attach(new IVXYPadControl(IRECT(0, 0, 100, 100)))),
                          static_cast<IControl*>(Attach(new IVRangeSliderControl(IRECT(0, 0, 30, 100))))})
   {
