@@ -278,7 +278,13 @@ TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReport
   EXPECT_DOUBLE_EQ(tabs->GetValue(0), 1.0);
   EXPECT_EQ(actions, 2);
   EXPECT_EQ(tabs->FindButtonAt(-5, -5), -1);
-  EXPECT_EQ(tabs->FindButtonAt(third.CentreX(), third.CentreY()), 2);
+  EXPECT_FALSE(tabs->HitTest(-5, -5));
+  for (int i = 0; i < 3; ++i)
+  {
+    const IRECT r = tabs->GetButton(i);
+    EXPECT_EQ(tabs->FindButtonAt(r.CentreX(), r.CentreY()), i);
+    EXPECT_TRUE(tabs->HitTest(r.CentreX(), r.CentreY())) << i;
+  }
   for (auto [button, value] : {std::pair{0, 0.0}, {1, 0.5}})
   {
     const IRECT r = tabs->GetButton(button);
@@ -333,6 +339,18 @@ TEST_F(StockControlsTest, ToggleShowsTheTextOfItsState)
   toggle->SetValue(0.0, 0);
   ASSERT_EQ(textAt(*forParam).size(), 1u);
   EXPECT_EQ(textAt(*toggle), textAt(*forParam));
+
+  // Made with its defaults, for a parameter or for an action, a toggle starts off and reads OFF, then ON.
+  for (IVToggleControl* plain : {Attach(new IVToggleControl(IRECT(100, 0, 190, 30))),
+                                 Attach(new IVToggleControl(IRECT(100, 0, 190, 30), nullptr))})
+  {
+    toggle = plain;
+    EXPECT_EQ(shown(), std::vector<std::string>{"OFF"});
+    Click(*plain, 145, 15);
+    EXPECT_EQ(shown(), std::vector<std::string>{"ON"});
+  }
+  toggle = Attach(new IVToggleControl(IRECT(100, 0, 190, 30), nullptr, "", IVStyle(), "off", "on", true));
+  EXPECT_EQ(shown(), std::vector<std::string>{"on"}) << "made on";
 }
 
 TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGoOnRelease)
@@ -743,6 +761,20 @@ TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompt
       if (op.mName == "DrawArc")
         arc = {op.mArgs[0], op.mArgs[1]};
     EXPECT_EQ(arc, c.arc) << "anchor " << c.anchor << " value " << c.value;
+  }
+  // Made with its defaults, for a parameter or for an action, a knob turns from -135 to 135 degrees and its arc of
+  // two points runs from -135 to the value.
+  for (IVKnobControl* knob : {Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0)),
+                              Attach(new IVKnobControl(IRECT(0, 0, 100, 120), nullptr))})
+  {
+    knob->SetValue(0.75, 0);
+    g.mOps.clear();
+    knob->Draw(g);
+    std::vector<float> arc;
+    for (const auto& op : g.mOps)
+      if (op.mName == "DrawArc")
+        arc = op.mArgs;
+    EXPECT_EQ(arc, (std::vector<float>{-135.f, 67.5f, 2.f}));
   }
 
   // With an editable value shown under the slider, a press on it prompts instead of moving the handle.
