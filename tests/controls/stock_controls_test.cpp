@@ -533,6 +533,17 @@ TEST_F(StockControlsTest, ControlsMadeWithoutAParameterHaveNone)
 
 TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMilliseconds)
 {
+  // Made for an action, a slide switch has two states and starts at the first unless given another.
+  auto* plain = Attach(new IVSlideSwitchControl(IRECT(100, 0, 190, 30), nullptr));
+  EXPECT_EQ(plain->GetValue(0), 0.0);
+  EXPECT_EQ(plain->GetHandleBounds().mLeft, plain->GetWidgetBounds().mLeft);
+  Click(*plain, plain->GetHandleBounds().CentreX(), 15.f);
+  EXPECT_EQ(plain->GetValue(0), 1.0);
+  for (auto [states, initial, value] : {std::tuple{2, 1, 1.0}, {3, 1, 0.5}, {3, 2, 1.0}, {5, 1, 0.25}})
+    EXPECT_EQ(Attach(new IVSlideSwitchControl(IRECT(100, 0, 190, 30), nullptr, "", IVStyle(), true, kHorizontal,
+                                              states, initial))->GetValue(0), value)
+      << states << " states from " << initial;
+
   auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 0, 90, 30), nullptr, "", IVStyle(), true, kHorizontal, 3, 2));
   slide->SetValue(1.0, 0);
   slide->SetDirty(false);
