@@ -194,6 +194,15 @@ TEST_F(EditorControls, TheClickAreasOverTheMeterModesDrawNothing)
     EXPECT_EQ(Difference(rest, hidden, w, C(idx)->GetRECT()), 0.0) << idx;
 }
 
+// The oversampling buttons stand one above the other: the lower one sets 4x, the upper one 2x.
+TEST_F(EditorControls, TheOversamplingButtonsSetTheirFactors)
+{
+  Click(351, 302);
+  EXPECT_EQ(Plain(kOversampling), 2.0);
+  Click(351, 270);
+  EXPECT_EQ(Plain(kOversampling), 1.0);
+}
+
 TEST_F(EditorControls, ThePresetMenuOpensItsSubmenusLeftwardsFromRightOfTheCentre)
 {
   Click(300, 16); // the preset name, right of the editor's centre
