@@ -283,6 +283,7 @@ TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReport
   {
     const IRECT r = tabs->GetButton(i);
     EXPECT_EQ(tabs->FindButtonAt(r.CentreX(), r.CentreY()), i);
+    EXPECT_EQ(r.mTop, tabs->GetButton(0).mTop) << "side by side";
     EXPECT_TRUE(tabs->HitTest(r.CentreX(), r.CentreY())) << i;
   }
   for (auto [button, value] : {std::pair{0, 0.0}, {1, 0.5}})
@@ -443,6 +444,8 @@ TEST_F(StockControlsTest, TabSwitchOnAnEnumerationNamesItsTabsAfterTheStatesUnle
   {
     EXPECT_STREQ(tabs->GetLabelStr(), "enum");
     EXPECT_EQ(tabs->NButtons(), 3);
+    EXPECT_EQ(tabs->GetButton(2).mTop, tabs->GetButton(0).mTop) << "side by side";
+    EXPECT_GT(tabs->GetButton(2).mLeft, tabs->GetButton(0).mLeft);
     g.mOps.clear();
     tabs->DrawWidget(g);
     std::vector<std::string> drawn;
@@ -922,6 +925,18 @@ TEST_F(StockControlsTest, XYPadHandleStaysInsideItsFrameAndLooksPressedWhileHeld
   EXPECT_GT(pressedShapes(), 0);
   pad->OnMouseUp(70, 35, left);
   EXPECT_EQ(pressedShapes(), 0);
+
+  // Made with its defaults, a pad's handle is 20 across.
+  IVStyle plain;
+  plain.mDrawFrame = plain.mDrawShadows = false;
+  auto* defaults = Attach(new IVXYPadControl(IRECT(20, 10, 120, 60), {2, 3}, "", plain));
+  g.mOps.clear();
+  defaults->DrawWidget(g);
+  std::vector<float> widths;
+  for (const graphicstest::DrawOp& op : g.mOps)
+    if (op.mName == "FillEllipse")
+      widths.push_back(op.mRect.W());
+  EXPECT_EQ(widths, std::vector<float>{20.f});
 }
 
 // A slider made for an action drags as one made for a parameter: a drag of a quarter of its track a quarter of
