@@ -68,6 +68,25 @@ TEST_F(ControlsTest, KnobDragOverTheShorterSideOfItsWidgetSpansTheRange)
   }
 }
 
+// However small a knob, its handle keeps at least one point across.
+TEST_F(ControlsTest, KnobHandleShrinksWithTheKnobToOnePointAcross)
+{
+  IVStyle plain = WidgetOnly();
+  plain.mDrawFrame = plain.mDrawShadows = false;
+  for (auto [side, across] : {std::pair{10.f, 1.f}, {11.f, 1.f}, {12.f, 2.f}, {20.f, 10.f}})
+  {
+    auto* knob = new IVKnobControl(IRECT(0, 0, side, side), 0, "", plain);
+    g.AttachControl(knob);
+    g.mOps.clear();
+    knob->DrawWidget(g);
+    std::vector<float> handles;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "FillEllipse")
+        handles.push_back(op.mRect.W());
+    EXPECT_EQ(handles, std::vector<float>{across}) << side;
+  }
+}
+
 TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
 {
   // Bound to an action and to a parameter alike.
@@ -238,6 +257,10 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
     EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(),
                             [&](const graphicstest::DrawOp& op) { return op.mName == "FillRect" && op.mRect == filled; }))
       << "lane " << i;
+    const IRECT marker(r.mLeft, filled.mTop, r.mRight, filled.mTop + 1.f); // a line one point high on the fill
+    EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(), [&](const graphicstest::DrawOp& op) {
+      return op.mName == "FillRect" && op.mRect == marker && op.mColor == IVStyle().mColorSet[kRoleFrame];
+    })) << "lane " << i;
     // Only the lane under the pointer is lit over its fill.
     const bool lit = std::any_of(g.mOps.begin(), g.mOps.end(), [&](const graphicstest::DrawOp& op) {
       return op.mName == "FillRect" && op.mRect == filled && op.mColor == IVStyle().mColorSet[kRoleHighlight];
