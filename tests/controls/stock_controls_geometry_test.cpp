@@ -110,6 +110,11 @@ TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
       if (op.mName == "DrawText")
         labels.push_back(op);
     ASSERT_EQ(labels.size(), 3u);
+    // Made with their defaults, the buttons are round and stand one above another.
+    EXPECT_GE(std::count_if(g.mOps.begin(), g.mOps.end(), [](auto& op) { return op.mName == "FillEllipse"; }), 3);
+    EXPECT_EQ(std::count_if(g.mOps.begin(), g.mOps.end(), [](auto& op) { return op.mName == "FillRoundRect"; }), 0);
+    EXPECT_EQ(radio->GetButton(1).mLeft, radio->GetButton(0).mLeft);
+    EXPECT_GT(radio->GetButton(1).mTop, radio->GetButton(0).mTop);
     const IVStyle style;
     for (int i = 0; i < 3; ++i)
     {

@@ -375,6 +375,15 @@ TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGo
   EXPECT_NE(shapes(), up) << "drawn pressed";
   plain->OnMouseUp(230, 30, left);
   EXPECT_EQ(shapes(), up) << "drawn released";
+
+  // Made for an action with its defaults, a switch has two states and writes its value in its button.
+  auto* two = Attach(new IVSwitchControl(IRECT(300, 0, 360, 60), nullptr));
+  EXPECT_EQ(two->GetValueBounds(), two->GetWidgetBounds());
+  for (double after : {1.0, 0.0})
+  {
+    Click(*two, 330, 30);
+    EXPECT_EQ(two->GetValue(0), after);
+  }
 }
 
 // Rounded ends round the first button's and the last button's outer corners, however many buttons there are: the
