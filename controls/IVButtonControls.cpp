@@ -188,7 +188,8 @@ IVSlideSwitchControl::IVSlideSwitchControl(const IRECT& bounds, IActionFn action
                                            int numStates, int initialState)
   : IVSwitchControl(bounds, nullptr, label, style, numStates, valueInButton), mDirection(direction)
 {
-  SetValue(static_cast<double>(initialState), 0);
+  // The state's place among the states, as the switch's value holds it.
+  SetValue(numStates > 1 ? std::clamp(static_cast<double>(initialState) / (numStates - 1), 0.0, 1.0) : 0.0, 0);
   SetActionFunction([this](IControl*) { SetAnimation([this](IControl*) { SlideAnimation(); }, kSlideMs); });
   SetEndAnimationFn(std::move(action));
 }

@@ -68,6 +68,25 @@ TEST_F(ControlsTest, KnobDragOverTheShorterSideOfItsWidgetSpansTheRange)
   }
 }
 
+// However small a knob, its handle keeps at least one point across.
+TEST_F(ControlsTest, KnobHandleShrinksWithTheKnobToOnePointAcross)
+{
+  IVStyle plain = WidgetOnly();
+  plain.mDrawFrame = plain.mDrawShadows = false;
+  for (auto [side, across] : {std::pair{10.f, 1.f}, {11.f, 1.f}, {12.f, 2.f}, {20.f, 10.f}})
+  {
+    auto* knob = new IVKnobControl(IRECT(0, 0, side, side), 0, "", plain);
+    g.AttachControl(knob);
+    g.mOps.clear();
+    knob->DrawWidget(g);
+    std::vector<float> handles;
+    for (const graphicstest::DrawOp& op : g.mOps)
+      if (op.mName == "FillEllipse")
+        handles.push_back(op.mRect.W());
+    EXPECT_EQ(handles, std::vector<float>{across}) << side;
+  }
+}
+
 TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
 {
   // Bound to an action and to a parameter alike.
@@ -76,6 +95,7 @@ TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
   {
     g.AttachControl(radio);
     const IRECT row = radio->GetButton(2);
+    EXPECT_EQ(radio->FindButtonAt(row.mRight + 1.f, row.CentreY()), -1);
     for (float x : {row.mLeft + 15.f, row.mRight - 2.f}) // on the button, on the far end of its text
     {
       radio->SetValue(0.0, 0);
@@ -90,6 +110,11 @@ TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
       if (op.mName == "DrawText")
         labels.push_back(op);
     ASSERT_EQ(labels.size(), 3u);
+    // Made with their defaults, the buttons are round and stand one above another.
+    EXPECT_GE(std::count_if(g.mOps.begin(), g.mOps.end(), [](auto& op) { return op.mName == "FillEllipse"; }), 3);
+    EXPECT_EQ(std::count_if(g.mOps.begin(), g.mOps.end(), [](auto& op) { return op.mName == "FillRoundRect"; }), 0);
+    EXPECT_EQ(radio->GetButton(1).mLeft, radio->GetButton(0).mLeft);
+    EXPECT_GT(radio->GetButton(1).mTop, radio->GetButton(0).mTop);
     const IVStyle style;
     for (int i = 0; i < 3; ++i)
     {
@@ -237,6 +262,10 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
     EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(),
                             [&](const graphicstest::DrawOp& op) { return op.mName == "FillRect" && op.mRect == filled; }))
       << "lane " << i;
+    const IRECT marker(r.mLeft, filled.mTop, r.mRight, filled.mTop + 1.f); // a line one point high on the fill
+    EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(), [&](const graphicstest::DrawOp& op) {
+      return op.mName == "FillRect" && op.mRect == marker && op.mColor == IVStyle().mColorSet[kRoleFrame];
+    })) << "lane " << i;
     // Only the lane under the pointer is lit over its fill.
     const bool lit = std::any_of(g.mOps.begin(), g.mOps.end(), [&](const graphicstest::DrawOp& op) {
       return op.mName == "FillRect" && op.mRect == filled && op.mColor == IVStyle().mColorSet[kRoleHighlight];

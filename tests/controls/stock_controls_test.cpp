@@ -277,6 +277,15 @@ TEST_F(StockControlsTest, TabSwitchPressOutsideEveryButtonKeepsItsValueButReport
   tabs->OnMouseDown(-5, -5, left);
   EXPECT_DOUBLE_EQ(tabs->GetValue(0), 1.0);
   EXPECT_EQ(actions, 2);
+  EXPECT_EQ(tabs->FindButtonAt(-5, -5), -1);
+  EXPECT_FALSE(tabs->HitTest(-5, -5));
+  for (int i = 0; i < 3; ++i)
+  {
+    const IRECT r = tabs->GetButton(i);
+    EXPECT_EQ(tabs->FindButtonAt(r.CentreX(), r.CentreY()), i);
+    EXPECT_EQ(r.mTop, tabs->GetButton(0).mTop) << "side by side";
+    EXPECT_TRUE(tabs->HitTest(r.CentreX(), r.CentreY())) << i;
+  }
   for (auto [button, value] : {std::pair{0, 0.0}, {1, 0.5}})
   {
     const IRECT r = tabs->GetButton(button);
@@ -331,6 +340,18 @@ TEST_F(StockControlsTest, ToggleShowsTheTextOfItsState)
   toggle->SetValue(0.0, 0);
   ASSERT_EQ(textAt(*forParam).size(), 1u);
   EXPECT_EQ(textAt(*toggle), textAt(*forParam));
+
+  // Made with its defaults, for a parameter or for an action, a toggle starts off and reads OFF, then ON.
+  for (IVToggleControl* plain : {Attach(new IVToggleControl(IRECT(100, 0, 190, 30))),
+                                 Attach(new IVToggleControl(IRECT(100, 0, 190, 30), nullptr))})
+  {
+    toggle = plain;
+    EXPECT_EQ(shown(), std::vector<std::string>{"OFF"});
+    Click(*plain, 145, 15);
+    EXPECT_EQ(shown(), std::vector<std::string>{"ON"});
+  }
+  toggle = Attach(new IVToggleControl(IRECT(100, 0, 190, 30), nullptr, "", IVStyle(), "off", "on", true));
+  EXPECT_EQ(shown(), std::vector<std::string>{"on"}) << "made on";
 }
 
 TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGoOnRelease)
@@ -354,6 +375,15 @@ TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGo
   EXPECT_NE(shapes(), up) << "drawn pressed";
   plain->OnMouseUp(230, 30, left);
   EXPECT_EQ(shapes(), up) << "drawn released";
+
+  // Made for an action with its defaults, a switch has two states and writes its value in its button.
+  auto* two = Attach(new IVSwitchControl(IRECT(300, 0, 360, 60), nullptr));
+  EXPECT_EQ(two->GetValueBounds(), two->GetWidgetBounds());
+  for (double after : {1.0, 0.0})
+  {
+    Click(*two, 330, 30);
+    EXPECT_EQ(two->GetValue(0), after);
+  }
 }
 
 // Rounded ends round the first button's and the last button's outer corners, however many buttons there are: the
@@ -423,6 +453,8 @@ TEST_F(StockControlsTest, TabSwitchOnAnEnumerationNamesItsTabsAfterTheStatesUnle
   {
     EXPECT_STREQ(tabs->GetLabelStr(), "enum");
     EXPECT_EQ(tabs->NButtons(), 3);
+    EXPECT_EQ(tabs->GetButton(2).mTop, tabs->GetButton(0).mTop) << "side by side";
+    EXPECT_GT(tabs->GetButton(2).mLeft, tabs->GetButton(0).mLeft);
     g.mOps.clear();
     tabs->DrawWidget(g);
     std::vector<std::string> drawn;
@@ -492,6 +524,16 @@ TEST_F(StockControlsTest, ControlsMadeWithoutAParameterHaveNone)
   EXPECT_EQ(Attach(new IVTabSwitchControl(IRECT(0, 0, 90, 30), nullptr, {"a", "b"}))->GetParamIdx(), -1);
   EXPECT_EQ(Attach(new IVToggleControl(IRECT(0, 0, 90, 30), nullptr))->GetParamIdx(), -1);
   EXPECT_EQ(Attach(new IVSwitchControl(IRECT(0, 0, 90, 30), nullptr))->GetParamIdx(), -1);
+  for (IControl* c : {static_cast<IControl*>(new IBSliderControl(IRECT(0, 0, 20, 100), Strip(1), Strip(0))),
+                      static_cast<IControl*>(new IVKnobControl(IRECT(0, 0, 60, 60))),
+                      static_cast<IControl*>(new IVSliderControl(IRECT(0, 0, 30, 100))),
+                      static_cast<IControl*>(new IVSwitchControl(IRECT(0, 0, 90, 30))),
+                      static_cast<IControl*>(new IVSlideSwitchControl(IRECT(0, 0, 90, 30))),
+                      static_cast<IControl*>(new IVRadioButtonControl(IRECT(0, 0, 90, 60))),
+                      static_cast<IControl*>(new ISVGKnobControl(IRECT(0, 0, 40, 40), ISVG())),
+                      static_cast<IControl*>(new ISVGSwitchControl(IRECT(0, 0, 40, 40), {ISVG(), ISVG()})),
+                      static_cast<IControl*>(new ISVGSliderControl(IRECT(0, 0, 40, 100), ISVG(), ISVG()))})
+    EXPECT_EQ(Attach(c)->GetParamIdx(), -1) << g.NControls();
   for (IControl* pair : {static_cast<IControl*>(Attach(new IVXYPadControl(IRECT(0, 0, 100, 100)))),
                          static_cast<IControl*>(Attach(new IVRangeSliderControl(IRECT(0, 0, 30, 100))))})
   {
@@ -503,6 +545,17 @@ TEST_F(StockControlsTest, ControlsMadeWithoutAParameterHaveNone)
 
 TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMilliseconds)
 {
+  // Made for an action, a slide switch has two states and starts at the first unless given another.
+  auto* plain = Attach(new IVSlideSwitchControl(IRECT(100, 0, 190, 30), nullptr));
+  EXPECT_EQ(plain->GetValue(0), 0.0);
+  EXPECT_EQ(plain->GetHandleBounds().mLeft, plain->GetWidgetBounds().mLeft);
+  Click(*plain, plain->GetHandleBounds().CentreX(), 15.f);
+  EXPECT_EQ(plain->GetValue(0), 1.0);
+  for (auto [states, initial, value] : {std::tuple{2, 1, 1.0}, {3, 1, 0.5}, {3, 2, 1.0}, {5, 1, 0.25}})
+    EXPECT_EQ(Attach(new IVSlideSwitchControl(IRECT(100, 0, 190, 30), nullptr, "", IVStyle(), true, kHorizontal,
+                                              states, initial))->GetValue(0), value)
+      << states << " states from " << initial;
+
   auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 0, 90, 30), nullptr, "", IVStyle(), true, kHorizontal, 3, 2));
   slide->SetValue(1.0, 0);
   slide->SetDirty(false);
@@ -732,6 +785,20 @@ TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompt
         arc = {op.mArgs[0], op.mArgs[1]};
     EXPECT_EQ(arc, c.arc) << "anchor " << c.anchor << " value " << c.value;
   }
+  // Made with its defaults, for a parameter or for an action, a knob turns from -135 to 135 degrees and its arc of
+  // two points runs from -135 to the value.
+  for (IVKnobControl* knob : {Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0)),
+                              Attach(new IVKnobControl(IRECT(0, 0, 100, 120), nullptr))})
+  {
+    knob->SetValue(0.75, 0);
+    g.mOps.clear();
+    knob->Draw(g);
+    std::vector<float> arc;
+    for (const auto& op : g.mOps)
+      if (op.mName == "DrawArc")
+        arc = op.mArgs;
+    EXPECT_EQ(arc, (std::vector<float>{-135.f, 67.5f, 2.f}));
+  }
 
   // With an editable value shown under the slider, a press on it prompts instead of moving the handle.
   auto* slider = Attach(new IVSliderControl(IRECT(200, 0, 240, 200), 0, "", IVStyle(), true));
@@ -867,6 +934,18 @@ TEST_F(StockControlsTest, XYPadHandleStaysInsideItsFrameAndLooksPressedWhileHeld
   EXPECT_GT(pressedShapes(), 0);
   pad->OnMouseUp(70, 35, left);
   EXPECT_EQ(pressedShapes(), 0);
+
+  // Made with its defaults, a pad's handle is 20 across.
+  IVStyle plain;
+  plain.mDrawFrame = plain.mDrawShadows = false;
+  auto* defaults = Attach(new IVXYPadControl(IRECT(20, 10, 120, 60), {2, 3}, "", plain));
+  g.mOps.clear();
+  defaults->DrawWidget(g);
+  std::vector<float> widths;
+  for (const graphicstest::DrawOp& op : g.mOps)
+    if (op.mName == "FillEllipse")
+      widths.push_back(op.mRect.W());
+  EXPECT_EQ(widths, std::vector<float>{20.f});
 }
 
 // A slider made for an action drags as one made for a parameter: a drag of a quarter of its track a quarter of

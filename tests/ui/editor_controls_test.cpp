@@ -7,6 +7,7 @@
 
 #include "editor_fixture.h"
 #include "effect/DrovikParams.h"
+#include "ui/DisplayControls.h"
 #include "ui/EditorLayout.h"
 #include "ui/HiddenControls.h"
 #include "ui/KnobMultiControl.h"
@@ -173,6 +174,33 @@ TEST_F(EditorControls, HoverLeaveAndPressRedrawTheirControls)
   EXPECT_GT(Difference(rest, lit, w, IRECT(327, 179, 348, 195)), 1.0);
   EXPECT_GT(Difference(rest, lit, w, IRECT(258, 179, 279, 195)), 1.0);
   EXPECT_EQ(Difference(rest, lit, w, IRECT(281, 179, 302, 195)), 0.0);
+}
+
+// The click areas laid over the meters' mode texts, above the glass, draw nothing of their own: hidden, they leave
+// the picture as it was.
+TEST_F(EditorControls, TheClickAreasOverTheMeterModesDrawNothing)
+{
+  Settle();
+  const std::vector<uint8_t> rest = View().mFrame;
+  const int w = View().mFrameWidth;
+  for (int idx : {36, 48})
+  {
+    ASSERT_NE(dynamic_cast<IVPopupMenuVQ*>(C(idx)), nullptr) << idx;
+    C(idx)->SetHidden(true);
+  }
+  G().SetAllControlsDirty();
+  const std::vector<uint8_t>& hidden = Frame();
+  for (int idx : {36, 48})
+    EXPECT_EQ(Difference(rest, hidden, w, C(idx)->GetRECT()), 0.0) << idx;
+}
+
+// The oversampling buttons stand one above the other: the lower one sets 4x, the upper one 2x.
+TEST_F(EditorControls, TheOversamplingButtonsSetTheirFactors)
+{
+  Click(351, 302);
+  EXPECT_EQ(Plain(kOversampling), 2.0);
+  Click(351, 270);
+  EXPECT_EQ(Plain(kOversampling), 1.0);
 }
 
 TEST_F(EditorControls, ThePresetMenuOpensItsSubmenusLeftwardsFromRightOfTheCentre)

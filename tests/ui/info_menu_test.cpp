@@ -64,9 +64,12 @@ TEST_F(InfoMenu, EntriesInOrderWithTheirChecks)
 {
   Attach();
   EXPECT_EQ(mMenu->GetRECT(), IRECT(7, 5, 31, 27));
+  std::vector<double> seen; // the button's action runs as it is pressed and again as its menu closes
+  mMenu->SetActionFunction([&](IControl* c) { seen.push_back(c->GetValue()); });
   mMenu->SetValue(1.0); // pressed: frame 2 while the menu is open
   mMenu->OnMouseDown(10, 10, mMod); // no window: the menu is dismissed at once
   EXPECT_EQ(mMenu->GetValue(), 0.0);
+  EXPECT_EQ(seen, (std::vector<double>{1.0, 0.0}));
   std::vector<std::string> texts;
   for (int i = 0; i < mMenu->GetMenu().NItems(); ++i) texts.push_back(mMenu->GetMenu().GetItem(i)->GetText());
   EXPECT_EQ(texts, (std::vector<std::string>{">> Plugin menu <<", "", "About ...", "Check version ...",
