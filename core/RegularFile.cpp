@@ -14,6 +14,12 @@ bool ReadRegularFile(const char* path, size_t maxBytes, std::string& out)
   // Opening without blocking: a FIFO without a writer would otherwise hold the open itself.
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return false;
+  // The file is closed however the read ends, also when its buffer cannot be allocated.
+  struct Closer
+  {
+    int fd;
+    ~Closer() { close(fd); }
+  } closer{fd};
   struct stat st;
   std::string text;
   bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 && size_t(st.st_size) <= maxBytes;
@@ -42,7 +48,6 @@ bool ReadRegularFile(const char* path, size_t maxBytes, std::string& out)
     ok = ok && got <= maxBytes;
     text.resize(got);
   }
-  close(fd);
   if (ok) out.swap(text);
   return ok;
 }
