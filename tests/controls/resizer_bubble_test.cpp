@@ -224,5 +224,15 @@ TEST_F(ControlsTest, BubbleRedrawsItsOldAndNewPlaceAndTheWholeEditorForAnotherCo
   EXPECT_TRUE(second->IsDirty());
 }
 
+TEST_F(ControlsTest, AShadowDrawnWithTheContextsDefaultsFallsFiveDownWithSquareCornersBlurredOverTen)
+{
+  IGraphics& context = g;
+  g.mOps.clear();
+  context.DrawFastDropShadow(IRECT(10, 10, 50, 40), IRECT(0, 0, 60, 50));
+  ASSERT_EQ(g.mOps.size(), 1u);
+  EXPECT_EQ(g.mOps[0].mArgs, (std::vector<float>{0.f, 0.f, 60.f, 50.f, 5.f, 0.f, 10.f}));
+  EXPECT_EQ(g.mOps[0].mBlendWeight, -1.f);
+}
+
 } // namespace
 } // namespace controlstest

@@ -515,8 +515,13 @@ TEST_F(StockControlsTest, SwitchesOfTwoStatesShowTheSecondFromHalfway)
 // Controls made without a parameter have none, for any of their values.
 TEST_F(StockControlsTest, ControlsMadeWithoutAParameterHaveNone)
 {
-  EXPECT_EQ(Attach(new IBSwitchControl(5.f, 5.f, Strip(2)))->GetParamIdx(), -1);
-  EXPECT_EQ(Attach(new IBSwitchControl(IRECT(0, 0, 40, 30), Strip(2)))->GetParamIdx(), -1);
+  // The bitmap switches, whatever their frames, hold two states of their own.
+  for (IBSwitchControl* sw : {Attach(new IBSwitchControl(5.f, 5.f, Strip(3))),
+                              Attach(new IBSwitchControl(IRECT(0, 0, 40, 30), Strip(3)))})
+  {
+    EXPECT_EQ(sw->GetParamIdx(), -1);
+    EXPECT_EQ(sw->GetNumStates(), 2);
+  }
   EXPECT_EQ(Attach(new IBKnobControl(IRECT(0, 0, 40, 40), Strip(5)))->GetParamIdx(), -1);
   EXPECT_EQ(Attach(new IBSliderControl(0.f, 0.f, 100.f, Strip(1), Strip(0)))->GetParamIdx(), -1);
   EXPECT_EQ(Attach(new IVToggleControl(IRECT(0, 0, 90, 30)))->GetParamIdx(), -1);

@@ -139,6 +139,25 @@ TEST(Coalesce, NeighboursSharingAnEdgeAreJoinedIntoOneInEitherOrder)
   }
 }
 
+TEST(Coalesce, OfTwoOverlappingRectanglesTheSmallerIsCutAndOfEqualOnesTheLater)
+{
+  const IRECT first(0.f, 0.f, 10.f, 10.f);
+  const auto tidied = [&](const IRECT& second) {
+    IRECTList list;
+    list.Add(first);
+    list.Add(second);
+    list.Coalesce();
+    std::vector<IRECT> out;
+    for (int i = 0; i < list.Size(); ++i)
+      out.push_back(list.Get(i));
+    return out;
+  };
+  EXPECT_EQ(tidied(IRECT(5.f, 5.f, 15.f, 15.f)),
+            (std::vector<IRECT>{first, IRECT(5.f, 10.f, 15.f, 15.f), IRECT(10.f, 5.f, 15.f, 10.f)}));
+  EXPECT_EQ(tidied(IRECT(5.f, 5.f, 16.f, 15.f)),
+            (std::vector<IRECT>{IRECT(0.f, 5.f, 5.f, 10.f), IRECT(5.f, 5.f, 16.f, 15.f), IRECT(0.f, 0.f, 10.f, 5.f)}));
+}
+
 TEST(Coalesce, DeletingAnyRectangleKeepsTheOthersInTheirOrder)
 {
   auto rect = [](int i) { return IRECT(float(i), 0.f, float(i) + 1.f, 1.f); };

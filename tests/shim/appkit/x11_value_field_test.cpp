@@ -2,6 +2,7 @@
 // and without it collapsing it. Skips without a display.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -133,6 +134,36 @@ TEST_F(X11ValueField, ShiftWithTheCaretKeysSelectsAndTheKeysAloneCollapseTheSele
     foundation::MainThreadScope main;
     return mField.stringValue == U"19";
   })) << "a typed character replaces the selection";
+}
+
+// A single click puts the caret at the nearest stop between characters (six points each, two points in from the
+// left); a click halfway between two stops takes the earlier one. The first click is a single one even at the
+// server's time 0, as synthetic events often carry.
+TEST_F(X11ValueField, AClickPutsTheCaretAtTheNearestStopAndHalfwayAtTheEarlier)
+{
+  OpenField(U"abcd");
+  Time time = 0;
+  for (auto [x, caret] : {std::pair{4, 0}, {5, 0}, {6, 1}, {11, 1}, {12, 2}, {23, 3}, {24, 4}, {90, 4}, {0, 0}})
+  {
+    XButtonEvent b{};
+    b.display = mHost;
+    b.window = mFieldWindow;
+    b.x = x;
+    b.y = 10;
+    b.button = Button1;
+    b.time = time;
+    time += 10000; // far apart: never a double click
+    b.same_screen = True;
+    b.type = ButtonPress;
+    XSendEvent(mHost, mFieldWindow, False, NoEventMask, reinterpret_cast<XEvent*>(&b));
+    b.type = ButtonRelease;
+    XSendEvent(mHost, mFieldWindow, False, NoEventMask, reinterpret_cast<XEvent*>(&b));
+    XSync(mHost, False);
+    EXPECT_TRUE(WaitFor([&] {
+      foundation::MainThreadScope main;
+      return mField.SelectionStart() == size_t(caret) && mField.SelectionEnd() == size_t(caret);
+    })) << "click at " << x;
+  }
 }
 
 // The selection is drawn behind its characters and no further: six points each, two points in from the left.

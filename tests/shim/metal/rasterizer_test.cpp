@@ -577,6 +577,22 @@ TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
                                                    << ", texels per pixel " << texelsPerPixel;
             }
           }
+      // Spans on texel centres one texel apart are the texels themselves, in the texture's channel order.
+      for (int row = 0; row < 5; ++row)
+        for (int col = 0; col < 7; ++col)
+        {
+          const MTLSamplerState sampler(clamp);
+          const float v = (float(row) + 0.5f) / 5.f;
+          float span[4 * 7];
+          sampler.sampleSpan(*t, (float(col) + 0.5f) / 7.f, v, 1.f / 7.f, 0.f, 7 - col, span, 1.f);
+          for (int i = 0; i < 7 - col; ++i)
+          {
+            float one[4];
+            sampler.sample(*t, (float(col + i) + 0.5f) / 7.f, v, one, 1.f);
+            for (int c = 0; c < 4; ++c)
+              ASSERT_NEAR(span[4 * i + c], one[c], 1e-6f) << "texel " << col + i << "," << row << " channel " << c;
+          }
+        }
     }
 }
 
