@@ -80,9 +80,8 @@ TEST_F(ControlsTest, KnobHandleShrinksWithTheKnobToOnePointAcross)
     g.mOps.clear();
     knob->DrawWidget(g);
     std::vector<float> handles;
-    for (const graphicstest::DrawOp& op : g.mOps)
-      if (op.mName == "FillEllipse")
-        handles.push_back(op.mRect.W());
+    for (const IRECT& r : g.Rects("FillEllipse"))
+      handles.push_back(r.W());
     EXPECT_EQ(handles, std::vector<float>{across}) << side;
   }
 }
@@ -649,10 +648,7 @@ TEST_F(ControlsTest, ColourSwatchLaysItsCellsInARowAColumnOrAGrid)
     g.AttachControl(swatch);
     g.mOps.clear();
     swatch->DrawWidget(g);
-    std::vector<IRECT> filled;
-    for (const graphicstest::DrawOp& op : g.mOps)
-      if (op.mName == "FillRect")
-        filled.push_back(op.mRect);
+    const std::vector<IRECT> filled = g.Rects("FillRect");
     ASSERT_EQ(swatch->NCells(), 4);
     ASSERT_EQ(filled.size(), 4u) << "layout " << c.layout;
     const IRECT w = swatch->GetWidgetBounds();

@@ -947,9 +947,8 @@ TEST_F(StockControlsTest, XYPadHandleStaysInsideItsFrameAndLooksPressedWhileHeld
   g.mOps.clear();
   defaults->DrawWidget(g);
   std::vector<float> widths;
-  for (const graphicstest::DrawOp& op : g.mOps)
-    if (op.mName == "FillEllipse")
-      widths.push_back(op.mRect.W());
+  for (const IRECT& r : g.Rects("FillEllipse"))
+    widths.push_back(r.W());
   EXPECT_EQ(widths, std::vector<float>{20.f});
 }
 

@@ -32,6 +32,15 @@ int RecordingBackend::Count(const std::string& name) const
   return static_cast<int>(std::count_if(mOps.begin(), mOps.end(), [&](const DrawOp& op) { return op.mName == name; }));
 }
 
+std::vector<IRECT> RecordingBackend::Rects(const std::string& name) const
+{
+  std::vector<IRECT> rects;
+  for (const DrawOp& op : mOps)
+    if (op.mName == name)
+      rects.push_back(op.mRect);
+  return rects;
+}
+
 static IRECT PointsBox(const float* x, const float* y, int n)
 {
   if (n <= 0)

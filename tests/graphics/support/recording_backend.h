@@ -57,6 +57,8 @@ public:
   /// Names of the logged operations, in order.
   std::vector<std::string> OpNames() const;
   int Count(const std::string& name) const;
+  /// The rectangles of the logged operations of that name, in order.
+  std::vector<IRECT> Rects(const std::string& name) const;
 
   // Drawing primitives.
   void DrawSVG(const ISVG& svg, const IRECT& bounds, const IBlend* blend) override;
