@@ -18,6 +18,15 @@
 
 namespace {
 
+/// Fills the rectangle from the origin to (w, h) with the image stretched over it.
+void FillWithImage(VXcontext* ctx, float w, float h, int image)
+{
+  vxBeginPath(ctx);
+  vxRectPath(ctx, 0, 0, w, h);
+  vxSetFillPaint(ctx, vxMakeImagePattern(ctx, 0, 0, w, h, 0, image, 1));
+  vxFillPath(ctx);
+}
+
 using mvxtest::Surface;
 
 MVXcontext_vDrovik_vst* Renderer(VXcontext* ctx) { return static_cast<MVXcontext_vDrovik_vst*>(vxGetUserPtr(ctx)); }
@@ -128,10 +137,7 @@ TEST(MetalTextures, ImageAtAQuarterSizeIsTheAveragedImageWithMipmapsAndAliasesWi
     Surface s(q, q);
     int image = vxCreateImageFromPixels(s.ctx, n, n, mipmaps ? VX_IMAGE_GENERATE_MIPMAPS : 0, px.data());
     s.Begin();
-    vxBeginPath(s.ctx);
-    vxRectPath(s.ctx, 0, 0, (float)q, (float)q);
-    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, (float)q, (float)q, 0, image, 1));
-    vxFillPath(s.ctx);
+    FillWithImage(s.ctx, (float)q, (float)q, image);
     s.End();
     mvxtest::Image img = s.Read();
     double worst = 0;
@@ -162,10 +168,7 @@ TEST(MetalTextures, AMagnifiedMipmappedImageKeepsItsTexelsWhenTurned)
     vxTranslate(s.ctx, side / 2.f, side / 2.f);
     vxRotate(s.ctx, degrees * 3.14159265f / 180.f);
     vxTranslate(s.ctx, -side / 2.f, -side / 2.f);
-    vxBeginPath(s.ctx);
-    vxRectPath(s.ctx, 0, 0, (float)side, (float)side);
-    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, (float)side, (float)side, 0, image, 1));
-    vxFillPath(s.ctx);
+    FillWithImage(s.ctx, (float)side, (float)side, image);
     s.End();
     mvxtest::Image img = s.Read();
     int darkest = 255, brightest = 0;
@@ -297,10 +300,7 @@ TEST(MetalTextures, ABorrowedTextureIsDrawnFromItsFirstLevelAtAnySize)
   const int image = mvxImageFromTexture(s.ctx, texture, 0);
   ASSERT_GT(image, 0);
   s.Begin();
-  vxBeginPath(s.ctx);
-  vxRectPath(s.ctx, 0, 0, drawn, drawn);
-  vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, drawn, drawn, 0, image, 1));
-  vxFillPath(s.ctx);
+  FillWithImage(s.ctx, drawn, drawn, image);
   s.End();
   const mvxtest::Image img = s.Read();
   for (int y = 0; y < drawn; ++y)
@@ -433,10 +433,7 @@ TEST(MetalTextures, AnImageSqueezedAlongOneAxisTakesTheLevelOfItsLongerFootprint
     Surface s(n, n);
     int image = vxCreateImageFromPixels(s.ctx, n, n, VX_IMAGE_GENERATE_MIPMAPS | VX_IMAGE_NEAREST, px.data());
     s.Begin(VXcolor{{{1, 0, 0, 1}}});
-    vxBeginPath(s.ctx);
-    vxRectPath(s.ctx, 0, 0, w, h);
-    vxSetFillPaint(s.ctx, vxMakeImagePattern(s.ctx, 0, 0, w, h, 0, image, 1));
-    vxFillPath(s.ctx);
+    FillWithImage(s.ctx, w, h, image);
     s.End();
     const mvxtest::Image img = s.Read();
     int wrong = 0;
