@@ -111,7 +111,26 @@ TEST(LoudnessMeter, KWeightingKeepsItsShapeAcrossRates)
     EXPECT_NEAR(gainDb(10000, fs), 4.0, 0.1) << fs;
     EXPECT_LT(gainDb(20, fs), -5.0) << fs;
     EXPECT_NEAR(gainDb(200, fs), -0.26, 0.05) << fs;
+    // Each stage keeps the corner frequency it was designed at.
+    KWeightingBiquad shelf, hp;
+    shelf.SetupShelf(fs);
+    hp.SetupHighPass(fs);
+    EXPECT_NEAR(std::tan(kPi * shelf.f0 / fs), shelf.K, 1e-12) << fs;
+    EXPECT_NEAR(std::tan(kPi * hp.f0 / fs), hp.K, 1e-12) << fs;
   }
+}
+
+// A meter as constructed is a windowed peak meter at 44.1 kHz that rises 90 % of the way in 0.3 s and falls by
+// 20 dB in 0.3 s.
+TEST(LevelMeter, AsConstructedRisesAndFallsIn300Ms)
+{
+  LevelMeter m;
+  const int n = static_cast<int>(0.3 * 44100);
+  for (int i = 0; i < n; ++i) m.ProcessStereo(1, 1.0, 0.0);
+  EXPECT_NEAR(m.shownValue, 0.9, 1e-4);
+  const double top = m.shownValue;
+  for (int i = 0; i < n; ++i) m.ProcessStereo(1, 0.0, 0.0);
+  EXPECT_NEAR(m.shownValue / top, 0.1, 1e-4);
 }
 
 TEST(VuMeter, SineReadsItsPeakLevel)

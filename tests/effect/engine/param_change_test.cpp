@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -23,12 +24,18 @@ TEST(ParamChange, EveryParameterReachesItsMirror)
     {kSat_offon, 1},        {kSat_ProcMode, 4},    {kSat_mode, 2},        {kSat_stages, 4},     {kSat_driveeven, 33},
     {kSat_driveodd, 44},    {kSat_fluctuation, 55}, {kHideKnobText, 1},   {kInputTrim, -7.5},   {kOutputTrim, 3.2},
   };
+  // With the editor open, only the parameters that change what its controls show refresh them (once).
+  const int refreshing[] = {kTooltips, kBypass, kMeterDisplayMode, kMeterMode, kSat_mode, kHideKnobText};
   for (const auto& c : cases)
   {
     auto d = Make();
+    d->mEditorOpen = true;
     EXPECT_NE(d->GetMirror(c.first), c.second) << c.first;
     Set(*d, {c}, plug::kPresetRecall);
     EXPECT_DOUBLE_EQ(d->GetMirror(c.first), c.second) << c.first;
+    d->OnIdle();
+    const bool refreshes = std::find(std::begin(refreshing), std::end(refreshing), c.first) != std::end(refreshing);
+    EXPECT_EQ(d->mControlStateThreads.size(), refreshes ? 1u : 0u) << c.first;
   }
 }
 

@@ -142,6 +142,18 @@ TEST(Oversampler, BuildKeepsThePieceAndTheLargestFactorWithinBounds)
   never.Build(2, 17, kBlock, 4, 2, 2, 48000.0);
   EXPECT_EQ(never.Factor(), 1);
   EXPECT_EQ(never.BlockSize(), -1);
+  // Channel counts are kept within 0 and the largest; without an output channel no latency is measured.
+  const int kMaxCh = Oversampler::kMaxChannels;
+  const std::tuple<int, int, int, int> channels[] = {
+      {-1, -2, 0, 0}, {0, 0, 0, 0}, {2, 0, 2, 0}, {0, 1, 0, 1}, {kMaxCh + 1, kMaxCh + 4, kMaxCh, kMaxCh}};
+  for (const auto& [nIn, nOut, keptIn, keptOut] : channels)
+  {
+    Oversampler built;
+    built.Build(2, 2, kBlock, nIn, nOut, 2, 48000.0);
+    EXPECT_EQ(built.CurrentShape().nIn, keptIn) << nIn;
+    EXPECT_EQ(built.CurrentShape().nOut, keptOut) << nOut;
+    EXPECT_EQ(built.Latency() > 0, keptOut > 0) << nOut;
+  }
 }
 
 TEST(Oversampler, HostSamplesThatAreNotFiniteNeverReachTheResamplers)
