@@ -91,7 +91,8 @@ TEST(XmlInputBounds, RefusesTooManyAttributes)
 // Each of these texts holds an element the library reads with seventeen attributes, hidden from a scan that takes
 // quotes in markup other than a start tag as the library does not (it ends a document type or an instruction at
 // its first '>', except in the quoted values of its declaration, which it finds between blanks) or that ends a
-// character reference at its first byte that is not a digit.
+// character reference at its first byte that is not a digit. A reference not ended by ';' is refused whatever
+// follows it.
 TEST(XmlInputBounds, RefusesTextsThatCouldHideAnElementStartTag)
 {
   const Case cases[] = {
@@ -102,6 +103,8 @@ TEST(XmlInputBounds, RefusesTextsThatCouldHideAnElementStartTag)
     {"a decimal one", "<r>&#<!--#;" + kSeventeen + "--></r>"},
     {"a reference over a quote", "<r v=\"&#x\"x;\"" + Attributes(17) + "/>"},
     {"a reference in an instruction", "<?xml version=\"&#x\"><!--x;\"?>" + kSeventeen + "-->"},
+    {"a reference ended by a blank, with nothing behind it", "<r>&#12 </r>"},
+    {"one ended by a letter in a value", "<r a=\"&#x4g;\"/>"},
   };
   for (const Case& c : cases)
     EXPECT_FALSE(XmlInputBounds::Accepts(c.text)) << c.what;
