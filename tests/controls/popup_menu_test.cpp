@@ -419,7 +419,8 @@ TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
   Open(tall, IRECT(200, 250, 240, 270));
   const auto& panel = popup->GetPanel(0);
   ASSERT_EQ(panel.NCells(), 17);
-  // The labels drawn, then each arrow as the row it lies in and "up" or "down" for where its tip points.
+  // The labels drawn, then each arrow as the row it lies in, "up" or "down" for where its tip points and "lit"
+  // in the hovered row's colour, then the highlighted row.
   auto drawn = [&] {
     g.mOps.clear();
     popup->Draw(g);
@@ -443,8 +444,14 @@ TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
         EXPECT_FLOAT_EQ((p[0] + p[2]) / 2.f, cell.CentreX());
         EXPECT_NEAR(bottom - top, 0.6f * cell.H(), 1e-3f) << "a mark three fifths of the row's height";
         EXPECT_NEAR(std::abs(p[2] - p[0]), bottom - top, 1e-3f) << "as wide as it is tall";
-        out.push_back(std::to_string(row) + (p[5] < p[1] ? " up" : " down"));
+        out.push_back(std::to_string(row) + (p[5] < p[1] ? " up" : " down") +
+                      (op.mColor == IColor(255, 255, 255, 255) ? " lit" : ""));
       }
+    for (const auto& op : g.mOps)
+      if (op.mName == "FillRect" && op.mColor == IColor(255, 0, 0, 255))
+        for (int i = 0; i < panel.NCells(); ++i)
+          if (op.mRect.mTop == panel.Cell(i)->mTop)
+            out.push_back(std::to_string(i) + " highlighted");
     return out;
   };
   auto labels = [](int from, int to) {
@@ -460,11 +467,13 @@ TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
   EXPECT_EQ(drawn(), with(labels(0, 15), {"16 down"}));
   Hover(*panel.Cell(16));
   ASSERT_EQ(panel.mFirstShownItem, 1);
-  EXPECT_EQ(drawn(), with(labels(2, 16), {"0 up", "16 down"}));
+  EXPECT_EQ(drawn(), with(labels(2, 16), {"0 up", "16 down lit", "16 highlighted"}));
   for (int i = 0; i < 20; ++i)
     Hover(*panel.Cell(16));
   ASSERT_EQ(panel.mFirstShownItem, 13);
-  EXPECT_EQ(drawn(), with(labels(14, 29), {"0 up"}));
+  EXPECT_EQ(drawn(), with(labels(14, 29), {"0 up", "16 highlighted"}));
+  Hover(*panel.Cell(0));
+  EXPECT_EQ(drawn(), with(labels(13, 27), {"0 up lit", "16 down", "0 highlighted"}));
   Dismiss(); // before the menu goes
 }
 
