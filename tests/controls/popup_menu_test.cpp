@@ -112,6 +112,26 @@ TEST_F(PopupMenuTest, PressesDuringFadesReachNoItem)
   EXPECT_EQ(popup->GetState(), State::kMenuOpen);
 }
 
+// A submenu hovered while the root still fades in: the root shows fully at once and stays so while the submenu
+// fades in, which it alone does.
+TEST_F(PopupMenuTest, ARootPanelFadingInShowsFullyWhenItsSubmenuOpens)
+{
+  menu.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"a"})));
+  Open(menu, IRECT(100, 100, 140, 120), false);
+  Step(*popup, 50);
+  Hover(Cell(0, 3));
+  EXPECT_EQ(popup->GetState(), State::kSubmenuOpening);
+  ASSERT_EQ(popup->NPanels(), 2);
+  for (int ms : {0, 100, 75})
+  {
+    Step(*popup, ms);
+    EXPECT_FLOAT_EQ(popup->GetPanel(0).mBlend.mWeight, 0.95f) << ms;
+    EXPECT_EQ(popup->GetPanel(1).mBlend.mWeight, 0.f) << ms;
+  }
+  Step(*popup, 10);
+  EXPECT_FLOAT_EQ(popup->GetPanel(1).mBlend.mWeight, 0.95f);
+}
+
 // While the menu is on screen, fading in or a submenu fading in included, every pointer is the menu's; a press
 // during a fade chooses nothing, one while open closes the menu, and from then on the editor has the pointer.
 TEST_F(PopupMenuTest, ContextGivesTheMenuEveryPointerWhileItIsOnScreen)
