@@ -2,12 +2,14 @@
 // 300 ms after a choice, hover, submenus and scrolling, placement and the drawing of separators.
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "graphics/overlay/IPopupMenuControl.h"
 #include "controls_fixture.h"
 #include "test_controls.h"
+#include "text_golden.h"
 
 namespace controlstest {
 namespace {
@@ -429,6 +431,7 @@ TEST_F(PopupMenuTest, TallMenuScrollsOneItemPerHoverAndStopsAtBothEnds)
   tall.SetFunction([this](IPopupMenu* m) { calls.push_back(std::to_string(m->GetChosenItemIdx())); });
   Press(*panel.Cell(16));
   EXPECT_EQ(calls, (std::vector<std::string>{"199"}));
+  EXPECT_EQ(panel.mChosenCell, panel.Cell(16));
 }
 
 TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
@@ -567,6 +570,8 @@ TEST_F(PopupMenuTest, LaidOutCellsStandThePaddingInFromThePanelEdgeWithTheGapBet
     const auto* panel = probe->LayoutPanel(*c.menu, x, c.y, -1);
     EXPECT_EQ(panel->mScrolls, c.scrolls);
     ASSERT_EQ(panel->NCells(), c.scrolls ? 16 : c.menu->NItems());
+    EXPECT_EQ(panel->mScrollMaxRows, c.scrolls ? 16 : 0);
+    EXPECT_EQ(panel->mSingleCellBounds, IRECT(x, c.y, x + c.cellWidth, c.y + rowHeight));
     if (c.menu == &fits)
     {
       EXPECT_FLOAT_EQ(panel->Cell(0)->mTop, c.y + p);
@@ -741,6 +746,55 @@ TEST_F(PopupMenuTest, CalloutsFillTheGapsToTheAnchorAndToTheSubmenuPointingBack)
     EXPECT_FLOAT_EQ(popup->GetPanel(1).Cell(0)->mTop, Cell(0, 3).mTop - (c.dir == 0 ? 13.5f : 0.f));
     Dismiss();
   }
+}
+
+// Where the panels go over a grid of anchors in the 400 x 300 editor: a short menu, one of ten rows, one too tall
+// for the editor and one with a submenu (opened), without callouts and with them, preferring below or not.
+// Each line: the anchor's corner, the rows laid out and whether they scroll, the callout's side, the root panel
+// and its first row, then the submenu's panel and side.
+TEST_F(PopupMenuTest, PanelsPlacedOverAGridOfAnchorsMatchTheirReference)
+{
+  IPopupMenu ten{"", 0, false, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}};
+  IPopupMenu tall;
+  for (int i = 0; i < 30; ++i)
+    tall.AddItem(("item " + std::to_string(i)).c_str());
+  IPopupMenu withSub{"", 0, false, {"one", "two", "three"}};
+  withSub.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"alpha", "beta", "gamma"})));
+  auto rect = [](const IRECT& r) {
+    return "[" + graphicstest::Num(r.mLeft) + " " + graphicstest::Num(r.mTop) + " " + graphicstest::Num(r.mRight) +
+           " " + graphicstest::Num(r.mBottom) + "]";
+  };
+  std::ostringstream out;
+  const char* const kinds[] = {"plain", "callouts below", "callouts beside"};
+  for (int kind = 0; kind < 3; ++kind)
+  {
+    g.RemovePopupMenuControl();
+    g.AttachPopupMenuControl(kind == 0 ? new IPopupMenuControl() : new CalloutProbe(kind == 1));
+    popup = g.GetPopupMenuControl();
+    out << "== " << kinds[kind] << "\n";
+    // A grid over the editor with its centre lines, and the places where a panel just reaches the shadow's margin.
+    for (IPopupMenu* m : {&menu, &ten, &tall, &withSub})
+      for (float y : {0.f, 14.f, 22.f, 140.f, 178.f, 200.f, 280.f})
+        for (float x : {-18.f, -10.f, 50.f, 190.f, 300.f, 380.f})
+        {
+          Open(*m, IRECT(x, y, x + 20.f, y + 20.f));
+          const auto& root = popup->GetPanel(0);
+          out << m->NItems() << " items at " << x << "," << y << ": " << root.NCells()
+              << (root.mScrolls ? " rows scrolled" : " rows") << ", callout " << popup->GetCalloutDirection()
+              << ", panel " << rect(root.mTargetRECT) << " row " << rect(*root.Cell(0));
+          if (m == &withSub)
+          {
+            Hover(Cell(0, 3));
+            Step(*popup, 201);
+            out << ", submenu " << rect(popup->GetPanel(1).mTargetRECT)
+                << (popup->GetSubmenusOpenRight() ? " right" : " left");
+          }
+          out << "\n";
+          Dismiss();
+        }
+  }
+  const std::string failure = graphicstest::CompareTextGolden("popup_placement", out.str());
+  EXPECT_TRUE(failure.empty()) << failure;
 }
 
 } // namespace

@@ -184,6 +184,7 @@ TEST_F(TextControls, PlaceHolderShowsItsPlaceAndSizeAndItsLabelIsEditedInPlace)
   ASSERT_TRUE(mG.GetTextEntryControl()->EditInProgress());
   EXPECT_EQ(mG.GetTextEntryControl()->GetUTF8Text(), "osc");
   EXPECT_EQ(mG.GetTextEntryRequester(), p);
+  EXPECT_EQ(mG.GetTextEntryValIdx(), 0);
   mG.GetTextEntryControl()->SelectAll();
   mG.GetTextEntryControl()->OnKeyDown(0, 0, plug::IKeyPress("v", 'V'));
   mG.GetTextEntryControl()->CommitEdit();
