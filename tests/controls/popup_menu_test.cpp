@@ -731,6 +731,7 @@ TEST_F(PopupMenuTest, CalloutsFillTheGapsToTheAnchorAndToTheSubmenuPointingBack)
   {
     SCOPED_TRACE(c.anchor.mLeft);
     Open(*c.menu, c.anchor);
+    EXPECT_EQ(callouts().size(), 2u) << "the last row's submenu mark and the anchor's callout, none to a submenu yet";
     Hover(Cell(0, 3));
     Step(*popup, 201);
     ASSERT_EQ(popup->NPanels(), 2);

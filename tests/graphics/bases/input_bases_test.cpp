@@ -161,6 +161,26 @@ TEST_F(Bases, SwitchOverAHugeRangeIsCapped)
 
 // ---- Knobs ----
 
+TEST_F(Bases, SteppedKnobDragQuantisesToMultiplesOfTheStepCountedFromZero)
+{
+  Stepped(0, 0, 10, 1);
+  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
+  k->SetValue(0.34, 0);
+  k->OnMouseDown(0, 0, kLeft);
+  k->OnMouseDrag(0, 0, 0, -13, kLeft); // accumulator 0.47
+  EXPECT_DOUBLE_EQ(k->GetValue(0), 0.4);
+  k->OnMouseDrag(0, 0, 0, -3, kLeft); // 0.50, reached despite float noise
+  EXPECT_DOUBLE_EQ(k->GetValue(0), 0.5);
+
+  Stepped(1, 1, 11, 2);
+  Knob* odd = Attach(new Knob(IRECT(0, 0, 40, 100), 1));
+  odd->OnMouseDown(0, 0, kLeft);
+  odd->OnMouseDrag(0, 0, 0, -35, kLeft); // position 4.5 -> 4
+  EXPECT_NEAR(odd->GetValue(0), 0.3, 1e-12);
+  odd->OnMouseDrag(0, 0, 0, 30, kLeft); // position 1.5 -> 0, below the minimum: clamped
+  EXPECT_EQ(odd->GetValue(0), 0.0);
+}
+
 TEST_F(Bases, KnobDragIsGearedAndFinerWithAModifierWhileThePointerIsHidden)
 {
   Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
@@ -182,26 +202,6 @@ TEST_F(Bases, KnobDragIsGearedAndFinerWithAModifierWhileThePointerIsHidden)
   k->OnMouseDown(0, 0, kLeft);
   k->OnMouseUp(0, 0, kLeft);
   EXPECT_EQ(mG.mHideCursorCalls + mG.mShowCursorCalls, 2) << "a knob that keeps the pointer in sight";
-}
-
-TEST_F(Bases, SteppedKnobDragQuantisesToMultiplesOfTheStepCountedFromZero)
-{
-  Stepped(0, 0, 10, 1);
-  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
-  k->SetValue(0.34, 0);
-  k->OnMouseDown(0, 0, kLeft);
-  k->OnMouseDrag(0, 0, 0, -13, kLeft); // accumulator 0.47
-  EXPECT_DOUBLE_EQ(k->GetValue(0), 0.4);
-  k->OnMouseDrag(0, 0, 0, -3, kLeft); // 0.50, reached despite float noise
-  EXPECT_DOUBLE_EQ(k->GetValue(0), 0.5);
-
-  Stepped(1, 1, 11, 2);
-  Knob* odd = Attach(new Knob(IRECT(0, 0, 40, 100), 1));
-  odd->OnMouseDown(0, 0, kLeft);
-  odd->OnMouseDrag(0, 0, 0, -35, kLeft); // position 4.5 -> 4
-  EXPECT_NEAR(odd->GetValue(0), 0.3, 1e-12);
-  odd->OnMouseDrag(0, 0, 0, 30, kLeft); // position 1.5 -> 0, below the minimum: clamped
-  EXPECT_EQ(odd->GetValue(0), 0.0);
 }
 
 TEST_F(Bases, KnobWheelMovesByIncrementOrExactlyOneStep)

@@ -32,6 +32,18 @@ TEST_F(TextControls, SizedToItsTextKeepingTheCentre)
   EXPECT_EQ(t->mResizes, resizes); // the same text again: not measured, not resized
 }
 
+// A plain text lets the pointer through to what lies under it; the link, toggle, caption and place holder take it.
+TEST_F(TextControls, OnlyTheTextsThatActTakeThePointer)
+{
+  EXPECT_TRUE(ITextControl(IRECT(0, 0, 50, 20), "text").GetIgnoreMouse());
+  EXPECT_FALSE(IURLControl(IRECT(0, 0, 50, 20), "site", "https://example.org", IText(), kColorWhite, kColorRed,
+                           kColorGreen)
+                 .GetIgnoreMouse());
+  EXPECT_FALSE(ITextToggleControl(IRECT(0, 0, 50, 20), 0, "off", "on").GetIgnoreMouse());
+  EXPECT_FALSE(ICaptionControl(IRECT(0, 0, 50, 20), 0).GetIgnoreMouse());
+  EXPECT_FALSE(PlaceHolder(IRECT(0, 0, 50, 20)).GetIgnoreMouse());
+}
+
 TEST_F(TextControls, FormattedTextIsCutToTheLengthAndANegativeLengthWritesNothing)
 {
   auto* t = Attach(new ITextControl(IRECT(0, 0, 50, 20), "old"));
