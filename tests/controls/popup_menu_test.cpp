@@ -2,12 +2,14 @@
 // 300 ms after a choice, hover, submenus and scrolling, placement and the drawing of separators.
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "graphics/overlay/IPopupMenuControl.h"
 #include "controls_fixture.h"
 #include "test_controls.h"
+#include "text_golden.h"
 
 namespace controlstest {
 namespace {
@@ -110,6 +112,26 @@ TEST_F(PopupMenuTest, PressesDuringFadesReachNoItem)
   EXPECT_FLOAT_EQ(popup->GetPanel(1).mBlend.mWeight, 0.95f);
   Step(*popup, 20);
   EXPECT_EQ(popup->GetState(), State::kMenuOpen);
+}
+
+// A submenu hovered while the root still fades in: the root shows fully at once and stays so while the submenu
+// fades in, which it alone does.
+TEST_F(PopupMenuTest, ARootPanelFadingInShowsFullyWhenItsSubmenuOpens)
+{
+  menu.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"a"})));
+  Open(menu, IRECT(100, 100, 140, 120), false);
+  Step(*popup, 50);
+  Hover(Cell(0, 3));
+  EXPECT_EQ(popup->GetState(), State::kSubmenuOpening);
+  ASSERT_EQ(popup->NPanels(), 2);
+  for (int ms : {0, 100, 75})
+  {
+    Step(*popup, ms);
+    EXPECT_FLOAT_EQ(popup->GetPanel(0).mBlend.mWeight, 0.95f) << ms;
+    EXPECT_EQ(popup->GetPanel(1).mBlend.mWeight, 0.f) << ms;
+  }
+  Step(*popup, 10);
+  EXPECT_FLOAT_EQ(popup->GetPanel(1).mBlend.mWeight, 0.95f);
 }
 
 // While the menu is on screen, fading in or a submenu fading in included, every pointer is the menu's; a press
@@ -409,6 +431,7 @@ TEST_F(PopupMenuTest, TallMenuScrollsOneItemPerHoverAndStopsAtBothEnds)
   tall.SetFunction([this](IPopupMenu* m) { calls.push_back(std::to_string(m->GetChosenItemIdx())); });
   Press(*panel.Cell(16));
   EXPECT_EQ(calls, (std::vector<std::string>{"199"}));
+  EXPECT_EQ(panel.mChosenCell, panel.Cell(16));
 }
 
 TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
@@ -419,7 +442,8 @@ TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
   Open(tall, IRECT(200, 250, 240, 270));
   const auto& panel = popup->GetPanel(0);
   ASSERT_EQ(panel.NCells(), 17);
-  // The labels drawn, then each arrow as the row it lies in and "up" or "down" for where its tip points.
+  // The labels drawn, then each arrow as the row it lies in, "up" or "down" for where its tip points and "lit"
+  // in the hovered row's colour, then the highlighted row.
   auto drawn = [&] {
     g.mOps.clear();
     popup->Draw(g);
@@ -443,8 +467,14 @@ TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
         EXPECT_FLOAT_EQ((p[0] + p[2]) / 2.f, cell.CentreX());
         EXPECT_NEAR(bottom - top, 0.6f * cell.H(), 1e-3f) << "a mark three fifths of the row's height";
         EXPECT_NEAR(std::abs(p[2] - p[0]), bottom - top, 1e-3f) << "as wide as it is tall";
-        out.push_back(std::to_string(row) + (p[5] < p[1] ? " up" : " down"));
+        out.push_back(std::to_string(row) + (p[5] < p[1] ? " up" : " down") +
+                      (op.mColor == IColor(255, 255, 255, 255) ? " lit" : ""));
       }
+    for (const auto& op : g.mOps)
+      if (op.mName == "FillRect" && op.mColor == IColor(255, 0, 0, 255))
+        for (int i = 0; i < panel.NCells(); ++i)
+          if (op.mRect.mTop == panel.Cell(i)->mTop)
+            out.push_back(std::to_string(i) + " highlighted");
     return out;
   };
   auto labels = [](int from, int to) {
@@ -460,11 +490,13 @@ TEST_F(PopupMenuTest, AScrolledMenuShowsArrowsInItsEndRowsAndTheItemsBetween)
   EXPECT_EQ(drawn(), with(labels(0, 15), {"16 down"}));
   Hover(*panel.Cell(16));
   ASSERT_EQ(panel.mFirstShownItem, 1);
-  EXPECT_EQ(drawn(), with(labels(2, 16), {"0 up", "16 down"}));
+  EXPECT_EQ(drawn(), with(labels(2, 16), {"0 up", "16 down lit", "16 highlighted"}));
   for (int i = 0; i < 20; ++i)
     Hover(*panel.Cell(16));
   ASSERT_EQ(panel.mFirstShownItem, 13);
-  EXPECT_EQ(drawn(), with(labels(14, 29), {"0 up"}));
+  EXPECT_EQ(drawn(), with(labels(14, 29), {"0 up", "16 highlighted"}));
+  Hover(*panel.Cell(0));
+  EXPECT_EQ(drawn(), with(labels(13, 27), {"0 up lit", "16 down", "0 highlighted"}));
   Dismiss(); // before the menu goes
 }
 
@@ -538,6 +570,8 @@ TEST_F(PopupMenuTest, LaidOutCellsStandThePaddingInFromThePanelEdgeWithTheGapBet
     const auto* panel = probe->LayoutPanel(*c.menu, x, c.y, -1);
     EXPECT_EQ(panel->mScrolls, c.scrolls);
     ASSERT_EQ(panel->NCells(), c.scrolls ? 16 : c.menu->NItems());
+    EXPECT_EQ(panel->mScrollMaxRows, c.scrolls ? 16 : 0);
+    EXPECT_EQ(panel->mSingleCellBounds, IRECT(x, c.y, x + c.cellWidth, c.y + rowHeight));
     if (c.menu == &fits)
     {
       EXPECT_FLOAT_EQ(panel->Cell(0)->mTop, c.y + p);
@@ -697,6 +731,7 @@ TEST_F(PopupMenuTest, CalloutsFillTheGapsToTheAnchorAndToTheSubmenuPointingBack)
   {
     SCOPED_TRACE(c.anchor.mLeft);
     Open(*c.menu, c.anchor);
+    EXPECT_EQ(callouts().size(), 2u) << "the last row's submenu mark and the anchor's callout, none to a submenu yet";
     Hover(Cell(0, 3));
     Step(*popup, 201);
     ASSERT_EQ(popup->NPanels(), 2);
@@ -712,6 +747,55 @@ TEST_F(PopupMenuTest, CalloutsFillTheGapsToTheAnchorAndToTheSubmenuPointingBack)
     EXPECT_FLOAT_EQ(popup->GetPanel(1).Cell(0)->mTop, Cell(0, 3).mTop - (c.dir == 0 ? 13.5f : 0.f));
     Dismiss();
   }
+}
+
+// Where the panels go over a grid of anchors in the 400 x 300 editor: a short menu, one of ten rows, one too tall
+// for the editor and one with a submenu (opened), without callouts and with them, preferring below or not.
+// Each line: the anchor's corner, the rows laid out and whether they scroll, the callout's side, the root panel
+// and its first row, then the submenu's panel and side.
+TEST_F(PopupMenuTest, PanelsPlacedOverAGridOfAnchorsMatchTheirReference)
+{
+  IPopupMenu ten{"", 0, false, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}};
+  IPopupMenu tall;
+  for (int i = 0; i < 30; ++i)
+    tall.AddItem(("item " + std::to_string(i)).c_str());
+  IPopupMenu withSub{"", 0, false, {"one", "two", "three"}};
+  withSub.AddItem(new IPopupMenu::Item("sub", new IPopupMenu("", 0, false, {"alpha", "beta", "gamma"})));
+  auto rect = [](const IRECT& r) {
+    return "[" + graphicstest::Num(r.mLeft) + " " + graphicstest::Num(r.mTop) + " " + graphicstest::Num(r.mRight) +
+           " " + graphicstest::Num(r.mBottom) + "]";
+  };
+  std::ostringstream out;
+  const char* const kinds[] = {"plain", "callouts below", "callouts beside"};
+  for (int kind = 0; kind < 3; ++kind)
+  {
+    g.RemovePopupMenuControl();
+    g.AttachPopupMenuControl(kind == 0 ? new IPopupMenuControl() : new CalloutProbe(kind == 1));
+    popup = g.GetPopupMenuControl();
+    out << "== " << kinds[kind] << "\n";
+    // A grid over the editor with its centre lines, and the places where a panel just reaches the shadow's margin.
+    for (IPopupMenu* m : {&menu, &ten, &tall, &withSub})
+      for (float y : {0.f, 14.f, 22.f, 140.f, 178.f, 200.f, 280.f})
+        for (float x : {-18.f, -10.f, 50.f, 190.f, 300.f, 380.f})
+        {
+          Open(*m, IRECT(x, y, x + 20.f, y + 20.f));
+          const auto& root = popup->GetPanel(0);
+          out << m->NItems() << " items at " << x << "," << y << ": " << root.NCells()
+              << (root.mScrolls ? " rows scrolled" : " rows") << ", callout " << popup->GetCalloutDirection()
+              << ", panel " << rect(root.mTargetRECT) << " row " << rect(*root.Cell(0));
+          if (m == &withSub)
+          {
+            Hover(Cell(0, 3));
+            Step(*popup, 201);
+            out << ", submenu " << rect(popup->GetPanel(1).mTargetRECT)
+                << (popup->GetSubmenusOpenRight() ? " right" : " left");
+          }
+          out << "\n";
+          Dismiss();
+        }
+  }
+  const std::string failure = graphicstest::CompareTextGolden("popup_placement", out.str());
+  EXPECT_TRUE(failure.empty()) << failure;
 }
 
 } // namespace

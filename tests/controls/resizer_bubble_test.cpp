@@ -85,6 +85,11 @@ TEST_F(ControlsTest, ValueBubbleActionsShowTheDisplayedValueBesideOrAboveTheCont
   EXPECT_STREQ(bubble.GetString(), "0.50 dB");
   EXPECT_EQ(bubble.GetArrowDirection(), 2);
   EXPECT_EQ(bubble.GetBubbleBounds(), IRECT(80, 60, 160, 100));
+  // Without a control the point stands for it: left of it near the right edge, just below it near the top.
+  bubble.ShowBubble(nullptr, 390, 120, "1", kHorizontal, IRECT(0, 0, 50, 30));
+  EXPECT_EQ(bubble.GetBubbleBounds(), IRECT(310, 100, 390, 140));
+  bubble.ShowBubble(nullptr, 120, 20, "1", kVertical, IRECT(0, 0, 50, 30));
+  EXPECT_EQ(bubble.GetBubbleBounds(), IRECT(80, 20, 160, 60));
 }
 
 TEST_F(ControlsTest, BubbleStaysWhileItsControlIsDraggedThenFadesOut)
@@ -113,6 +118,15 @@ TEST_F(ControlsTest, BubbleStaysWhileItsControlIsDraggedThenFadesOut)
   Step(bubble, 101);
   EXPECT_EQ(bubble.GetState(), IBubbleControl::kHidden);
   EXPECT_TRUE(bubble.IsHidden());
+
+  // Shown again while it fades out, it fades in once more; it never takes the pointer.
+  bubble.ShowBubble(knob, 140, 120, "0.50", kHorizontal, IRECT(0, 0, 50, 30));
+  Step(bubble, 201);
+  Step(bubble, 1001);
+  ASSERT_EQ(bubble.GetState(), IBubbleControl::kFadingOut);
+  bubble.ShowBubble(knob, 140, 120, "0.60", kHorizontal, IRECT(0, 0, 50, 30));
+  EXPECT_EQ(bubble.GetState(), IBubbleControl::kFadingIn);
+  EXPECT_TRUE(bubble.GetHitRECT().Empty());
 }
 
 
@@ -141,6 +155,7 @@ const BubblePlace kBubblePlaces[] = {
    {305, 100, 385, 140}, 3},
   {"BesideLeavingRoomForTheArrowButNotTheMarginMovesLeft", {268, 100, 308, 140}, 308, 120, kHorizontal, {},
    {188, 100, 268, 140}, 1},
+  {"AboveReachingTheTopStays", {100, 40, 140, 80}, 120, 40, kVertical, {}, {80, 0, 160, 40}, 2},
 };
 
 class BubblePlaceTest : public ControlsTest, public ::testing::WithParamInterface<BubblePlace>

@@ -52,6 +52,7 @@ TEST_F(TextEntryTest, StartsWithEverythingSelectedSoTypingReplacesIt)
   entry->GetSelection(a, b);
   EXPECT_EQ(a, 0);
   EXPECT_EQ(b, 4);
+  EXPECT_EQ(entry->GetCursor(), 0);
   TypeAll("7");
   EXPECT_EQ(entry->GetUTF8Text(), "7");
 }

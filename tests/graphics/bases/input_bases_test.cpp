@@ -53,6 +53,22 @@ std::vector<double> Clicks(ISwitchControlBase& s, int n)
 
 } // namespace
 
+// A switch, a knob and a slider count as pressed from a left press to its release, and only then.
+TEST_F(Bases, PressedFromThePressToTheRelease)
+{
+  Switch* sw = Attach(new Switch(IRECT(0, 0, 20, 20), 2));
+  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
+  Slider* sl = Attach(new Slider(IRECT(0, 0, 20, 100), 1));
+  auto pressed = [&] { return std::vector<bool>{sw->IsMouseDown(), k->IsMouseDown(), sl->IsMouseDown()}; };
+  EXPECT_EQ(pressed(), std::vector<bool>(3, false));
+  for (IControl* c : std::initializer_list<IControl*>{sw, k, sl})
+    c->OnMouseDown(10, 50, kLeft);
+  EXPECT_EQ(pressed(), std::vector<bool>(3, true));
+  for (IControl* c : std::initializer_list<IControl*>{sw, k, sl})
+    c->OnMouseUp(10, 50, kLeft);
+  EXPECT_EQ(pressed(), std::vector<bool>(3, false));
+}
+
 // ---- Switches ----
 
 TEST_F(Bases, SwitchStatesCycleOnExactStepsAndWrap)
@@ -145,27 +161,6 @@ TEST_F(Bases, SwitchOverAHugeRangeIsCapped)
 
 // ---- Knobs ----
 
-TEST_F(Bases, KnobDragIsGearedAndFinerWithAModifierWhileThePointerIsHidden)
-{
-  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
-  EXPECT_FALSE(mG.CursorIsHidden()) << "shown until a drag begins";
-  k->OnMouseDown(0, 0, kLeft);
-  EXPECT_TRUE(mG.CursorIsHidden());
-  k->OnMouseDrag(0, 0, 0, -10, kLeft);
-  EXPECT_NEAR(k->GetValue(0), 0.1, 1e-12);
-  k->OnMouseDrag(0, 0, 0, -10, kShift);
-  EXPECT_NEAR(k->GetValue(0), 0.11, 1e-12);
-  k->OnMouseDrag(0, 0, 0, 10, kCtrl);
-  EXPECT_NEAR(k->GetValue(0), 0.1, 1e-12);
-  EXPECT_NEAR(mDelegate.mValuesFromUI.back().second, 0.1, 1e-12);
-  k->OnMouseUp(0, 0, kLeft);
-  EXPECT_FALSE(mG.CursorIsHidden());
-  k->SetHideCursorOnDrag(false);
-  k->OnMouseDown(0, 0, kLeft);
-  k->OnMouseUp(0, 0, kLeft);
-  EXPECT_EQ(mG.mHideCursorCalls + mG.mShowCursorCalls, 2) << "a knob that keeps the pointer in sight";
-}
-
 TEST_F(Bases, SteppedKnobDragQuantisesToMultiplesOfTheStepCountedFromZero)
 {
   Stepped(0, 0, 10, 1);
@@ -184,6 +179,29 @@ TEST_F(Bases, SteppedKnobDragQuantisesToMultiplesOfTheStepCountedFromZero)
   EXPECT_NEAR(odd->GetValue(0), 0.3, 1e-12);
   odd->OnMouseDrag(0, 0, 0, 30, kLeft); // position 1.5 -> 0, below the minimum: clamped
   EXPECT_EQ(odd->GetValue(0), 0.0);
+}
+
+TEST_F(Bases, KnobDragIsGearedAndFinerWithAModifierWhileThePointerIsHidden)
+{
+  Knob* k = Attach(new Knob(IRECT(0, 0, 40, 100), 0));
+  EXPECT_FALSE(mG.CursorIsHidden()) << "shown until a drag begins";
+  k->OnMouseDown(0, 0, kLeft);
+  EXPECT_TRUE(mG.CursorIsHidden());
+  k->OnMouseDrag(0, 0, 0, -10, kLeft);
+  EXPECT_NEAR(k->GetValue(0), 0.1, 1e-12);
+  k->OnMouseDrag(0, 0, 0, -10, kShift);
+  EXPECT_NEAR(k->GetValue(0), 0.11, 1e-12);
+  k->OnMouseDrag(0, 0, 0, 10, kCtrl);
+  EXPECT_NEAR(k->GetValue(0), 0.1, 1e-12);
+  EXPECT_NEAR(mDelegate.mValuesFromUI.back().second, 0.1, 1e-12);
+  const size_t sent = mDelegate.mValuesFromUI.size();
+  k->OnMouseUp(0, 0, kLeft);
+  EXPECT_FALSE(mG.CursorIsHidden());
+  EXPECT_EQ(mDelegate.mValuesFromUI.size(), sent) << "the release sends nothing more";
+  k->SetHideCursorOnDrag(false);
+  k->OnMouseDown(0, 0, kLeft);
+  k->OnMouseUp(0, 0, kLeft);
+  EXPECT_EQ(mG.mHideCursorCalls + mG.mShowCursorCalls, 2) << "a knob that keeps the pointer in sight";
 }
 
 TEST_F(Bases, KnobWheelMovesByIncrementOrExactlyOneStep)

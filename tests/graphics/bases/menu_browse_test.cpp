@@ -70,6 +70,30 @@ TEST(MenuInsertion, SortedIndexedAndClampedPlaces)
   EXPECT_EQ(menu.NItems(), 6);
 }
 
+// What a menu and an item answer before anything is chosen or set, and for an index with no item.
+TEST(MenuInsertion, FreshMenusAndItemsAnswerTheirDefaults)
+{
+  IPopupMenu plain, made("title", 2, true, {"a"});
+  EXPECT_EQ(plain.GetChosenItemIdx(), -1);
+  EXPECT_EQ(plain.GetChosenItem(), nullptr);
+  EXPECT_STREQ(plain.GetRootTitle(), "");
+  EXPECT_EQ(plain.GetPrefix(), 0);
+  EXPECT_FALSE(plain.GetCanMultiCheck());
+  EXPECT_FALSE(plain.IsShown());
+  EXPECT_STREQ(made.GetRootTitle(), "title");
+  EXPECT_EQ(made.GetPrefix(), 2);
+  EXPECT_TRUE(made.GetCanMultiCheck());
+  EXPECT_EQ(made.GetChosenItem(), nullptr);
+  for (int i : {-1, 1})
+    EXPECT_EQ(made.GetItem(i), nullptr) << i;
+  const IPopupMenu::Item& item = *made.GetItem(0);
+  EXPECT_EQ(item.GetFlags(), IPopupMenu::Item::kNoFlags);
+  EXPECT_TRUE(item.GetEnabled());
+  EXPECT_FALSE(item.GetChecked() || item.GetIsSeparator());
+  EXPECT_EQ(item.GetSubmenu(), nullptr);
+  EXPECT_TRUE(made.AddSeparator()->GetIsSeparator());
+}
+
 TEST(MenuInsertion, MenuItemsTakeTextFlagsAndPlace)
 {
   IPopupMenu menu("", 0, false, {"a", "b"});

@@ -1,3 +1,5 @@
+#include <sstream>
+
 #include "bases_fixture.h"
 #include "graphics/bases/ITextControls.h"
 #include "graphics/overlay/ITextEntryControl.h"
@@ -28,6 +30,18 @@ TEST_F(TextControls, SizedToItsTextKeepingTheCentre)
   const int resizes = t->mResizes;
   t->SetStr("abcdef");
   EXPECT_EQ(t->mResizes, resizes); // the same text again: not measured, not resized
+}
+
+// A plain text lets the pointer through to what lies under it; the link, toggle, caption and place holder take it.
+TEST_F(TextControls, OnlyTheTextsThatActTakeThePointer)
+{
+  EXPECT_TRUE(ITextControl(IRECT(0, 0, 50, 20), "text").GetIgnoreMouse());
+  EXPECT_FALSE(IURLControl(IRECT(0, 0, 50, 20), "site", "https://example.org", IText(), kColorWhite, kColorRed,
+                           kColorGreen)
+                 .GetIgnoreMouse());
+  EXPECT_FALSE(ITextToggleControl(IRECT(0, 0, 50, 20), 0, "off", "on").GetIgnoreMouse());
+  EXPECT_FALSE(ICaptionControl(IRECT(0, 0, 50, 20), 0).GetIgnoreMouse());
+  EXPECT_FALSE(PlaceHolder(IRECT(0, 0, 50, 20)).GetIgnoreMouse());
 }
 
 TEST_F(TextControls, FormattedTextIsCutToTheLengthAndANegativeLengthWritesNothing)
@@ -135,27 +149,54 @@ TEST_F(TextControls, TogglesAndCaptionsTakeADoubleClickAsAClick)
 // A place holder shows where it is and how big; a double click edits its label in place.
 TEST_F(TextControls, PlaceHolderShowsItsPlaceAndSizeAndItsLabelIsEditedInPlace)
 {
-  // The label, of any length, is drawn after the size and the place; without one nothing more is drawn.
+  // Each text over a box of its extent: the height up the left edge (turned to read upwards), the width along the
+  // top, the place in the corner, all 10 in; then the label, of any length, and without one nothing more.
+  struct Angles : MeasuringGraphics
+  {
+    using MeasuringGraphics::MeasuringGraphics;
+    std::vector<float> mAngles;
+    void DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend) override
+    {
+      mAngles.push_back(text.mAngle);
+      MeasuringGraphics::DoDrawText(text, str, bounds, blend);
+    }
+  } g(mDelegate, 400, 300);
   PlaceHolder* p = nullptr;
-  for (const char* label : {"", "x", "osc"})
+  for (auto [label, right] : {std::pair{"", ""}, {"x", "22.5"}, {"osc", "42.5"}})
   {
     p = static_cast<PlaceHolder*>(Attach(new PlaceHolder(IRECT(12.5f, 20, 112.5f, 70), label)));
-    mG.mOps.clear();
-    p->Draw(mG);
-    std::vector<std::string> texts;
-    for (const DrawOp& op : mG.mOps)
-      if (op.mName == "DrawText")
-        texts.push_back(op.mText);
-    std::vector<std::string> expected{"50.0", "100.0", "12.5, 20.0"};
+    g.mOps.clear();
+    g.mAngles.clear();
+    p->Draw(g);
+    std::vector<std::string> drawn;
+    for (const DrawOp& op : g.mOps)
+    {
+      std::ostringstream line;
+      line << op.mName << " " << op.mText << " " << op.mRect.mLeft << " " << op.mRect.mTop << " " << op.mRect.mRight
+           << " " << op.mRect.mBottom << " " << op.mBlendWeight;
+      drawn.push_back(line.str());
+    }
+    std::vector<std::string> expected{"FillRect  12.5 20 112.5 70 -1",       "DrawLine  12.5 20 112.5 70 0.5",
+                                      "DrawLine  12.5 70 112.5 20 0.5",      "FillRect  22.5 45 50.5 59 0.5",
+                                      "DrawText 50.0 22.5 45 22.5 45 -1",    "FillRect  62.5 30 97.5 44 0.75",
+                                      "DrawText 100.0 62.5 30 62.5 30 -1",   "FillRect  22.5 30 92.5 44 0.5",
+                                      "DrawText 12.5, 20.0 22.5 30 22.5 30 -1"};
+    std::vector<float> angles{270.f, 0.f, 0.f};
     if (*label)
-      expected.push_back(label);
-    EXPECT_EQ(texts, expected) << label;
+    {
+      expected.push_back("FillRect  12.5 20 " + std::string(right) + " 40 0.75");
+      expected.push_back("DrawText " + std::string(label) + " 12.5 20 " + right + " 40 -1");
+      angles.push_back(0.f);
+    }
+    EXPECT_EQ(drawn, expected) << label;
+    EXPECT_EQ(g.mAngles, angles) << label;
   }
   mG.AttachTextEntryControl();
   p->OnMouseDblClick(50, 50, IMouseMod(true));
   ASSERT_TRUE(mG.GetTextEntryControl()->EditInProgress());
   EXPECT_EQ(mG.GetTextEntryControl()->GetUTF8Text(), "osc");
   EXPECT_EQ(mG.GetTextEntryRequester(), p);
+  EXPECT_EQ(mG.GetTextEntryValIdx(), 0);
   mG.GetTextEntryControl()->SelectAll();
   mG.GetTextEntryControl()->OnKeyDown(0, 0, plug::IKeyPress("v", 'V'));
   mG.GetTextEntryControl()->CommitEdit();

@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 #include <stdexcept>
+#include <tuple>
 
 #include "fake_platform.h"
 #include "graphics/bases/IPopupMenu.h"
@@ -212,6 +213,13 @@ TEST_F(Controls, DefaultIsSteppedClampedAndNormalised)
   mDelegate.GetParam(2)->InitDouble("by twos", 5.2, 0.0, 10.0, 2.0, "", plug::IParam::kFlagStepped);
   c->SetValueToDefault();
   EXPECT_DOUBLE_EQ(c->GetValue(), 0.6) << "5.2 to the nearest step of 2";
+  // A stepped parameter without a step keeps its default as it is; defaults outside the range end at its edges.
+  for (auto [dflt, step, expected] : {std::tuple{0.37, 0.0, 0.37}, {12.0, 2.0, 1.0}, {-3.0, 0.0, 0.0}})
+  {
+    mDelegate.GetParam(2)->InitDouble("edges", dflt, 0.0, 1.0, step, "", plug::IParam::kFlagStepped);
+    c->SetValueToDefault();
+    EXPECT_DOUBLE_EQ(c->GetValue(), expected) << dflt << " by " << step;
+  }
 
   // A control of three values: one index resets that value alone, -1 resets every one.
   mDelegate.GetParam(0)->InitDouble("a", 0.25, 0.0, 1.0, 0.001);
