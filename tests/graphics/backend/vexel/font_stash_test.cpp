@@ -853,6 +853,15 @@ TEST(FontStashAtlasGrowth, AGrownAtlasUploadsItsOldWidthDownToItsHighestRectangl
     EXPECT_EQ((std::vector<int>(dirty, dirty + 4)), (std::vector<int>{0, 0, 64, 30})) << w << " x " << h;
   }
   FontStashDelete(stash);
+  // A rectangle as wide as the atlas leaves a skyline of one step, at its start.
+  stash = PlainStash(64, 64);
+  ASSERT_NE(stash, nullptr);
+  FontStashValidateTexture(stash, dirty);
+  ASSERT_EQ(FontStashAtlasAddRect(stash->atlas, 64, 30, &x, &y), 1);
+  ASSERT_EQ(FontStashExpandAtlas(stash, 64, 128), 1);
+  ASSERT_EQ(FontStashValidateTexture(stash, dirty), 1);
+  EXPECT_EQ((std::vector<int>(dirty, dirty + 4)), (std::vector<int>{0, 0, 64, y + 30}));
+  FontStashDelete(stash);
 }
 
 // An atlas is made and reset at up to 32767 texels a side, and at least one.
