@@ -791,6 +791,22 @@ TEST(MetalDispatch, TimesMoveByTheirDeltaDataIsCopiedAndSemaphoresCount)
   EXPECT_NE(dispatch_semaphore_wait(two, DISPATCH_TIME_NOW), 0);
 }
 
+// A queue let go by a completed handler of its own, on its worker thread, still runs the buffer committed behind.
+TEST(MetalQueue, AQueueLetGoWhileItRunsStillRunsTheBuffersCommittedBehind)
+{
+  std::shared_ptr<MTLCommandQueue> queue = MTLCreateSystemDefaultDevice()->newCommandQueue();
+  const auto first = queue->commandBuffer(), second = queue->commandBuffer();
+  const dispatch_semaphore_t done = dispatch_semaphore_create(0);
+  first->enqueue();
+  second->addCompletedHandler([done](MTLCommandBuffer*) { dispatch_semaphore_signal(done); });
+  second->commit();
+  first->addCompletedHandler([&queue](MTLCommandBuffer*) { queue.reset(); });
+  first->commit();
+  ASSERT_EQ(dispatch_semaphore_wait(done, dispatch_time(DISPATCH_TIME_NOW, 20000000000)), 0);
+  second->waitUntilCompleted();
+  EXPECT_EQ(second->status(), MTLCommandBufferStatusCompleted);
+}
+
 // The device refuses what it cannot make: textures of no known format, of no size or larger than 16384 a side, and
 // pipelines with no vertex function, a fragment entry that is no fragment function or a colour format no colour
 // target has; a refused pipeline sets the error it is given.

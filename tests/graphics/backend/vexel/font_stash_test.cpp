@@ -494,6 +494,14 @@ TEST(FontStashUtf8, WellFormedSequencesDecodeAndEveryOtherIsRefusedWhereItGoesWr
     {"\xE2\x82", "open"}, {"\xF3\x80", "open"},
   };
   for (const auto& k : cases) EXPECT_EQ(DecodeUtf8(k.bytes), k.decoded) << goldentext::Hex(k.bytes);
+  // Only 80..BF continue a sequence of each length: every other byte in its place is refused there.
+  for (const std::string lead : {"\xC2", "\xE1\x80", "\xF1\x80\x80"})
+    for (int b = 0; b < 256; ++b)
+    {
+      const std::string decoded = DecodeUtf8(lead + char(b));
+      const bool refused = decoded == "rejected at " + std::to_string(lead.size());
+      EXPECT_EQ(refused, b < 0x80 || b > 0xBF) << goldentext::Hex(lead + char(b)) << " " << decoded;
+    }
 }
 
 TEST(FontStashFonts, FontsThatCannotBeReadAreRefused)
@@ -844,6 +852,15 @@ TEST(FontStashAtlasGrowth, AGrownAtlasUploadsItsOldWidthDownToItsHighestRectangl
     ASSERT_EQ(FontStashValidateTexture(stash, dirty), 1);
     EXPECT_EQ((std::vector<int>(dirty, dirty + 4)), (std::vector<int>{0, 0, 64, 30})) << w << " x " << h;
   }
+  FontStashDelete(stash);
+  // A rectangle as wide as the atlas leaves a skyline of one step, at its start.
+  stash = PlainStash(64, 64);
+  ASSERT_NE(stash, nullptr);
+  FontStashValidateTexture(stash, dirty);
+  ASSERT_EQ(FontStashAtlasAddRect(stash->atlas, 64, 30, &x, &y), 1);
+  ASSERT_EQ(FontStashExpandAtlas(stash, 64, 128), 1);
+  ASSERT_EQ(FontStashValidateTexture(stash, dirty), 1);
+  EXPECT_EQ((std::vector<int>(dirty, dirty + 4)), (std::vector<int>{0, 0, 64, y + 30}));
   FontStashDelete(stash);
 }
 

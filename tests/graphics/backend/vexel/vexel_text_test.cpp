@@ -132,6 +132,13 @@ TEST_F(TextTest, AlignmentMovesGlyphsAndBoxRowsByTheWidthOrHalfOfIt)
   float box[4];
   vxMeasureTextBox(ctx, 100, 50, 400, "ab", nullptr, box);
   EXPECT_NEAR(box[2], 500, 1.0);
+  // With no horizontal alignment a box measures as one aligned left.
+  float leftBox[4], plainBox[4];
+  vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_TOP);
+  vxMeasureTextBox(ctx, 100, 50, 400, "ab", nullptr, leftBox);
+  vxSetTextAlign(ctx, VX_ALIGN_TOP);
+  vxMeasureTextBox(ctx, 100, 50, 400, "ab", nullptr, plainBox);
+  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(plainBox[i], leftBox[i]) << i;
 }
 
 TEST_F(TextTest, ARowEndingInABrokenWordIsAsWideAsItsOwnGlyphsInEveryAlignment)
