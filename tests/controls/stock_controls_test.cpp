@@ -75,7 +75,7 @@ TEST_F(StockControlsTest, BitmapKnobKeepsOneFrameCentredAndFollowsDrags)
 }
 
 // Knobs made with their defaults are geared down: a drag turns them a quarter as far as a knob geared one to one.
-TEST_F(StockControlsTest, KnobsMadeWithDefaultsTurnAQuarterAsFarAsOneGearedOneToOne)
+TEST_F(StockControlsTest, KnobsMadeWithDefaultsTurnAQuarterAsFarAsOneGearedOneToOneOverTheirDefaultTrack)
 {
   const IRECT box(0, 0, 100, 100);
   std::pair<IControl*, IControl*> pairs[] = {
@@ -101,6 +101,19 @@ TEST_F(StockControlsTest, KnobsMadeWithDefaultsTurnAQuarterAsFarAsOneGearedOneTo
     EXPECT_GT(turned[1], 0.04) << "knob " << at;
     EXPECT_NEAR(turned[0], turned[1] / 4.0, 0.001) << "knob " << at;
   }
+  // A vector knob's default track runs from -135 to +135 degrees, two points thick, filled from its start.
+  for (IControl* knob : {pairs[1].first, pairs[2].first})
+    for (auto [value, angle] : {std::pair{0.0, -135.f}, {0.5, 0.f}, {1.0, 135.f}})
+    {
+      knob->SetValue(value, 0);
+      g.mOps.clear();
+      static_cast<IVKnobControl*>(knob)->DrawWidget(g);
+      std::vector<std::vector<float>> arcs;
+      for (const graphicstest::DrawOp& op : g.mOps)
+        if (op.mName == "DrawArc")
+          arcs.push_back(op.mArgs);
+      EXPECT_EQ(arcs, (std::vector<std::vector<float>>{{-135.f, angle, 2.f}})) << value;
+    }
 }
 
 // A bitmap control placed at a corner takes one frame's size there. A bitmap slider without a track image runs
@@ -713,9 +726,15 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   pad->OnMouseDrag(-10, 35, -160, 55, left);
   EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.0);
   EXPECT_DOUBLE_EQ(pad->GetValue(1), 0.5);
+  int padActions = 0;
+  pad->SetActionFunction([&](IControl*) { ++padActions; });
+  delegate.mValuesFromUI.clear();
   pad->OnMouseDrag(45, 40, 55, 5, left); // inside: a quarter across, three fifths down
   EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.25);
   EXPECT_NEAR(pad->GetValue(1), 0.4, 1e-6);
+  // Each step of a drag tells the host both values and runs the action once.
+  EXPECT_EQ(delegate.mValuesFromUI, (std::vector<std::pair<int, double>>{{2, 0.25}, {3, pad->GetValue(1)}}));
+  EXPECT_EQ(padActions, 1);
 }
 
 // A drag moves the handle it started on, and the outer handles reach the ends of the range.
