@@ -410,20 +410,27 @@ TEST_F(StockControlsTest, TabSwitchWithRoundedEndsRoundsTheOuterCornersOfItsEndB
          {std::initializer_list<const char*>{"a", "b"}, {"a", "b", "c"}, {"a", "b", "c", "d", "e"}})
     {
       const size_t n = labels.size();
-      auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 150, 150), nullptr, labels, "", style,
-                                                 kWidgetEndsRounded, direction));
-      g.mOps.clear();
-      tabs->Draw(g);
-      // Corners top left, top right, bottom left, bottom right of each button's face.
-      std::vector<std::vector<bool>> rounded(n, std::vector<bool>(4, false)), expected = rounded;
-      for (const graphicstest::DrawOp& op : g.mOps)
-        for (size_t i = 0; i < n; ++i)
-          if (op.mName == "FillRoundRect" && tabs->GetButton(int(i)).Contains(op.mRect.CentreX(), op.mRect.CentreY()))
-            for (size_t c = 0; c < 4; ++c) rounded[i][c] = op.mArgs[c] > 0.f;
-      const bool row = direction == kHorizontal;
-      expected.front()[row ? 0 : 1] = true;
-      expected.back()[row ? 1 : 3] = true;
-      EXPECT_EQ(rounded, expected) << n << " buttons, direction " << direction;
+      // Radio buttons stand apart: none of them has a rounded corner.
+      for (bool radio : {false, true})
+      {
+        IVTabSwitchControl* tabs = radio ? new IVRadioButtonControl(IRECT(0, 0, 150, 150), -1, labels, "", style,
+                                                                    kWidgetEndsRounded, direction)
+                                         : new IVTabSwitchControl(IRECT(0, 0, 150, 150), nullptr, labels, "", style,
+                                                                  kWidgetEndsRounded, direction);
+        Attach(tabs);
+        g.mOps.clear();
+        tabs->Draw(g);
+        // Corners top left, top right, bottom left, bottom right of each button's face.
+        std::vector<std::vector<bool>> rounded(n, std::vector<bool>(4, false)), expected = rounded;
+        for (const graphicstest::DrawOp& op : g.mOps)
+          for (size_t i = 0; i < n; ++i)
+            if (op.mName == "FillRoundRect" && tabs->GetButton(int(i)).Contains(op.mRect.CentreX(), op.mRect.CentreY()))
+              for (size_t c = 0; c < 4; ++c) rounded[i][c] = op.mArgs[c] > 0.f;
+        const bool row = direction == kHorizontal;
+        expected.front()[row ? 0 : 1] = !radio;
+        expected.back()[row ? 1 : 3] = !radio;
+        EXPECT_EQ(rounded, expected) << n << " buttons, direction " << direction << (radio ? ", radio" : "");
+      }
     }
 }
 
@@ -924,6 +931,28 @@ TEST_F(StockControlsTest, LettingGoOfAVectorControlSendsItsValuesOnceMore)
     for (int v = 0; v < c.sent; ++v)
       EXPECT_EQ(delegate.mValuesFromUI[before + v], std::pair(c.control->GetParamIdx(v), c.control->GetValue(v)))
         << "control at " << r.mLeft;
+  }
+}
+
+// A vector knob, slider or pad whose style asks for it hides the pointer while it is held, and only then.
+TEST_F(StockControlsTest, VectorControlsHideThePointerWhileHeldWhenTheirStyleAsks)
+{
+  for (bool hide : {true, false})
+  {
+    IVStyle style;
+    style.mHideCursorOnDrag = hide;
+    for (IControl* c : {static_cast<IControl*>(Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0, "", style))),
+                        static_cast<IControl*>(Attach(new IVSliderControl(IRECT(100, 0, 140, 200), 1, "", style))),
+                        static_cast<IControl*>(Attach(new IVXYPadControl(IRECT(150, 0, 250, 100), {2, 3}, "", style)))})
+    {
+      const IRECT r = c->GetRECT();
+      g.mHideCursorCalls = g.mShowCursorCalls = 0;
+      c->OnMouseDown(r.CentreX(), r.CentreY(), left);
+      EXPECT_EQ(std::pair(g.mHideCursorCalls, g.mShowCursorCalls), std::pair(hide ? 1 : 0, 0)) << r.mLeft << hide;
+      c->OnMouseUp(r.CentreX(), r.CentreY(), left);
+      EXPECT_EQ(std::pair(g.mHideCursorCalls, g.mShowCursorCalls), std::pair(hide ? 1 : 0, hide ? 1 : 0))
+        << r.mLeft << hide;
+    }
   }
 }
 
