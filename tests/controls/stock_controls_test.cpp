@@ -447,6 +447,7 @@ TEST_F(StockControlsTest, TabSwitchDrawsEachOfItsButtonsAndNothingBeyondThem)
     {
       Attach(tabs);
       const int n = tabs->NButtons();
+      tabs->SetValue(1.0, 0); // the last button chosen, the first one free to show a hover
       g.mOps.clear();
       tabs->DrawWidget(g);
       std::vector<int> drawn(size_t(n), 0);
@@ -461,6 +462,9 @@ TEST_F(StockControlsTest, TabSwitchDrawsEachOfItsButtonsAndNothingBeyondThem)
       }
       for (int i = 0; i < n; ++i)
         EXPECT_GT(drawn[size_t(i)], 1) << "button " << i << " of " << n << " has a face and a label";
+      const IColor hover = IVStyle().mColorSet[kRoleHighlight];
+      EXPECT_TRUE(std::none_of(g.mOps.begin(), g.mOps.end(), [&](auto& op) { return op.mColor == hover; }))
+        << "no button is lit before the pointer comes over one";
     }
 }
 
@@ -665,6 +669,7 @@ TEST_F(StockControlsTest, BitmapControlsMadeForARectangleSitCentredInIt)
     ASSERT_EQ(g.mOps.size(), 2u) << value;
     EXPECT_EQ(g.mOps[0].mText, "track.png");
     EXPECT_EQ(g.mOps[0].mRect, IRECT(17, 10, 23, 90));
+    EXPECT_EQ(g.mOps[0].mArgs, (std::vector<float>{0.f, 0.f})) << "the whole track image, from its corner";
     EXPECT_EQ(g.mOps[1].mText, "handle.png");
     EXPECT_EQ(g.mOps[1].mRect, handleAt) << value;
     EXPECT_EQ(g.mOps[1].mArgs, (std::vector<float>{0.f, 0.f})) << value;
