@@ -256,6 +256,7 @@ TEST_F(StockControlsTest, ColourSwatchKeepsOnlyIndicesOfTheNineColours)
   auto* swatch = Attach(new IVColorSwatchControl(IRECT(0, 0, 90, 90), "", nullptr, IVStyle(),
                                                  IVColorSwatchControl::kGrid, {0, 12, -1, 3, 9}, {"a", "b", "c", "d"}));
   EXPECT_EQ(swatch->NCells(), 2);
+  EXPECT_FALSE(swatch->GetMouseIsOver()) << "laid out with the pointer elsewhere";
   g.mOps.clear();
   swatch->Draw(g);
   EXPECT_EQ(g.Count("FillRect"), 2);
