@@ -298,7 +298,8 @@ TEST_F(ControlsTest, SteppedLaneFillsWholeSteps)
     {kVertical, true, 0.2, 1, true},   {kVertical, true, 0.3, 2, true},   {kVertical, true, 0.5, 3, true},
     {kVertical, true, 1.0, 5, true},   {kHorizontal, true, 0.1, 1, true}, {kHorizontal, true, 0.3, 2, true},
     {kHorizontal, true, 1.0, 5, true}, {kVertical, false, 0.0, 0, false}, {kVertical, false, 0.3, 2, true},
-    {kHorizontal, false, 0.6, 3, true},
+    {kHorizontal, false, 0.6, 3, true}, {kHorizontal, true, 0.4, 2, true}, {kVertical, true, 0.4, 2, true},
+    {kHorizontal, false, 0.5, 2, true},
   };
   for (const Case& c : cases)
   {

@@ -75,7 +75,7 @@ TEST_F(StockControlsTest, BitmapKnobKeepsOneFrameCentredAndFollowsDrags)
 }
 
 // Knobs made with their defaults are geared down: a drag turns them a quarter as far as a knob geared one to one.
-TEST_F(StockControlsTest, KnobsMadeWithDefaultsTurnAQuarterAsFarAsOneGearedOneToOne)
+TEST_F(StockControlsTest, KnobsMadeWithDefaultsTurnAQuarterAsFarAsOneGearedOneToOneOverTheirDefaultTrack)
 {
   const IRECT box(0, 0, 100, 100);
   std::pair<IControl*, IControl*> pairs[] = {
@@ -101,6 +101,19 @@ TEST_F(StockControlsTest, KnobsMadeWithDefaultsTurnAQuarterAsFarAsOneGearedOneTo
     EXPECT_GT(turned[1], 0.04) << "knob " << at;
     EXPECT_NEAR(turned[0], turned[1] / 4.0, 0.001) << "knob " << at;
   }
+  // A vector knob's default track runs from -135 to +135 degrees, two points thick, filled from its start.
+  for (IControl* knob : {pairs[1].first, pairs[2].first})
+    for (auto [value, angle] : {std::pair{0.0, -135.f}, {0.5, 0.f}, {1.0, 135.f}})
+    {
+      knob->SetValue(value, 0);
+      g.mOps.clear();
+      static_cast<IVKnobControl*>(knob)->DrawWidget(g);
+      std::vector<std::vector<float>> arcs;
+      for (const graphicstest::DrawOp& op : g.mOps)
+        if (op.mName == "DrawArc")
+          arcs.push_back(op.mArgs);
+      EXPECT_EQ(arcs, (std::vector<std::vector<float>>{{-135.f, angle, 2.f}})) << value;
+    }
 }
 
 // A bitmap control placed at a corner takes one frame's size there. A bitmap slider without a track image runs
@@ -243,6 +256,7 @@ TEST_F(StockControlsTest, ColourSwatchKeepsOnlyIndicesOfTheNineColours)
   auto* swatch = Attach(new IVColorSwatchControl(IRECT(0, 0, 90, 90), "", nullptr, IVStyle(),
                                                  IVColorSwatchControl::kGrid, {0, 12, -1, 3, 9}, {"a", "b", "c", "d"}));
   EXPECT_EQ(swatch->NCells(), 2);
+  EXPECT_FALSE(swatch->GetMouseIsOver()) << "laid out with the pointer elsewhere";
   g.mOps.clear();
   swatch->Draw(g);
   EXPECT_EQ(g.Count("FillRect"), 2);
@@ -397,20 +411,27 @@ TEST_F(StockControlsTest, TabSwitchWithRoundedEndsRoundsTheOuterCornersOfItsEndB
          {std::initializer_list<const char*>{"a", "b"}, {"a", "b", "c"}, {"a", "b", "c", "d", "e"}})
     {
       const size_t n = labels.size();
-      auto* tabs = Attach(new IVTabSwitchControl(IRECT(0, 0, 150, 150), nullptr, labels, "", style,
-                                                 kWidgetEndsRounded, direction));
-      g.mOps.clear();
-      tabs->Draw(g);
-      // Corners top left, top right, bottom left, bottom right of each button's face.
-      std::vector<std::vector<bool>> rounded(n, std::vector<bool>(4, false)), expected = rounded;
-      for (const graphicstest::DrawOp& op : g.mOps)
-        for (size_t i = 0; i < n; ++i)
-          if (op.mName == "FillRoundRect" && tabs->GetButton(int(i)).Contains(op.mRect.CentreX(), op.mRect.CentreY()))
-            for (size_t c = 0; c < 4; ++c) rounded[i][c] = op.mArgs[c] > 0.f;
-      const bool row = direction == kHorizontal;
-      expected.front()[row ? 0 : 1] = true;
-      expected.back()[row ? 1 : 3] = true;
-      EXPECT_EQ(rounded, expected) << n << " buttons, direction " << direction;
+      // Radio buttons stand apart: none of them has a rounded corner.
+      for (bool radio : {false, true})
+      {
+        IVTabSwitchControl* tabs = radio ? new IVRadioButtonControl(IRECT(0, 0, 150, 150), -1, labels, "", style,
+                                                                    kWidgetEndsRounded, direction)
+                                         : new IVTabSwitchControl(IRECT(0, 0, 150, 150), nullptr, labels, "", style,
+                                                                  kWidgetEndsRounded, direction);
+        Attach(tabs);
+        g.mOps.clear();
+        tabs->Draw(g);
+        // Corners top left, top right, bottom left, bottom right of each button's face.
+        std::vector<std::vector<bool>> rounded(n, std::vector<bool>(4, false)), expected = rounded;
+        for (const graphicstest::DrawOp& op : g.mOps)
+          for (size_t i = 0; i < n; ++i)
+            if (op.mName == "FillRoundRect" && tabs->GetButton(int(i)).Contains(op.mRect.CentreX(), op.mRect.CentreY()))
+              for (size_t c = 0; c < 4; ++c) rounded[i][c] = op.mArgs[c] > 0.f;
+        const bool row = direction == kHorizontal;
+        expected.front()[row ? 0 : 1] = !radio;
+        expected.back()[row ? 1 : 3] = !radio;
+        EXPECT_EQ(rounded, expected) << n << " buttons, direction " << direction << (radio ? ", radio" : "");
+      }
     }
 }
 
@@ -427,6 +448,7 @@ TEST_F(StockControlsTest, TabSwitchDrawsEachOfItsButtonsAndNothingBeyondThem)
     {
       Attach(tabs);
       const int n = tabs->NButtons();
+      tabs->SetValue(1.0, 0); // the last button chosen, the first one free to show a hover
       g.mOps.clear();
       tabs->DrawWidget(g);
       std::vector<int> drawn(size_t(n), 0);
@@ -441,6 +463,9 @@ TEST_F(StockControlsTest, TabSwitchDrawsEachOfItsButtonsAndNothingBeyondThem)
       }
       for (int i = 0; i < n; ++i)
         EXPECT_GT(drawn[size_t(i)], 1) << "button " << i << " of " << n << " has a face and a label";
+      const IColor hover = IVStyle().mColorSet[kRoleHighlight];
+      EXPECT_TRUE(std::none_of(g.mOps.begin(), g.mOps.end(), [&](auto& op) { return op.mColor == hover; }))
+        << "no button is lit before the pointer comes over one";
     }
 }
 
@@ -645,6 +670,7 @@ TEST_F(StockControlsTest, BitmapControlsMadeForARectangleSitCentredInIt)
     ASSERT_EQ(g.mOps.size(), 2u) << value;
     EXPECT_EQ(g.mOps[0].mText, "track.png");
     EXPECT_EQ(g.mOps[0].mRect, IRECT(17, 10, 23, 90));
+    EXPECT_EQ(g.mOps[0].mArgs, (std::vector<float>{0.f, 0.f})) << "the whole track image, from its corner";
     EXPECT_EQ(g.mOps[1].mText, "handle.png");
     EXPECT_EQ(g.mOps[1].mRect, handleAt) << value;
     EXPECT_EQ(g.mOps[1].mArgs, (std::vector<float>{0.f, 0.f})) << value;
@@ -713,9 +739,15 @@ TEST_F(StockControlsTest, RangeSliderHandleStopsAtItsNeighbourAndXYPadClampsToIt
   pad->OnMouseDrag(-10, 35, -160, 55, left);
   EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.0);
   EXPECT_DOUBLE_EQ(pad->GetValue(1), 0.5);
+  int padActions = 0;
+  pad->SetActionFunction([&](IControl*) { ++padActions; });
+  delegate.mValuesFromUI.clear();
   pad->OnMouseDrag(45, 40, 55, 5, left); // inside: a quarter across, three fifths down
   EXPECT_DOUBLE_EQ(pad->GetValue(0), 0.25);
   EXPECT_NEAR(pad->GetValue(1), 0.4, 1e-6);
+  // Each step of a drag tells the host both values and runs the action once.
+  EXPECT_EQ(delegate.mValuesFromUI, (std::vector<std::pair<int, double>>{{2, 0.25}, {3, pad->GetValue(1)}}));
+  EXPECT_EQ(padActions, 1);
 }
 
 // A drag moves the handle it started on, and the outer handles reach the ends of the range.
@@ -905,6 +937,28 @@ TEST_F(StockControlsTest, LettingGoOfAVectorControlSendsItsValuesOnceMore)
     for (int v = 0; v < c.sent; ++v)
       EXPECT_EQ(delegate.mValuesFromUI[before + v], std::pair(c.control->GetParamIdx(v), c.control->GetValue(v)))
         << "control at " << r.mLeft;
+  }
+}
+
+// A vector knob, slider or pad whose style asks for it hides the pointer while it is held, and only then.
+TEST_F(StockControlsTest, VectorControlsHideThePointerWhileHeldWhenTheirStyleAsks)
+{
+  for (bool hide : {true, false})
+  {
+    IVStyle style;
+    style.mHideCursorOnDrag = hide;
+    for (IControl* c : {static_cast<IControl*>(Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0, "", style))),
+                        static_cast<IControl*>(Attach(new IVSliderControl(IRECT(100, 0, 140, 200), 1, "", style))),
+                        static_cast<IControl*>(Attach(new IVXYPadControl(IRECT(150, 0, 250, 100), {2, 3}, "", style)))})
+    {
+      const IRECT r = c->GetRECT();
+      g.mHideCursorCalls = g.mShowCursorCalls = 0;
+      c->OnMouseDown(r.CentreX(), r.CentreY(), left);
+      EXPECT_EQ(std::pair(g.mHideCursorCalls, g.mShowCursorCalls), std::pair(hide ? 1 : 0, 0)) << r.mLeft << hide;
+      c->OnMouseUp(r.CentreX(), r.CentreY(), left);
+      EXPECT_EQ(std::pair(g.mHideCursorCalls, g.mShowCursorCalls), std::pair(hide ? 1 : 0, hide ? 1 : 0))
+        << r.mLeft << hide;
+    }
   }
 }
 

@@ -123,6 +123,7 @@ TEST_F(PresetMenu, ButtonsStepThroughTheFactoryListWithoutWrapping)
   graphicstest::RecordedBitmap raw(14, 36, 1, 1.f, "b");
   IBitmap button(&raw, 2, false, "b");
   Attach(true, button, button);
+  EXPECT_EQ(mMenu->GetListIndex(), 0) << "a new menu starts at the top of the list";
   mMenu->OnMouseDown(5, 5, mMod); // previous at index 0: nothing loaded
   EXPECT_TRUE(mMenu->IsPreviousPressed());
   EXPECT_EQ(mMenu->GetListIndex(), 0);
