@@ -77,6 +77,11 @@ TEST_F(UtilitiesTest, BitmapTextTakesOneFramePerCharacterFromTheBlankOn)
   g.DrawBitmapText(Bitmap(6, 96 * 12, 96), IRECT(0.f, 0.f, 10.f, 12.f), left, nullptr, "ABCDEFGHIJ", false, true, 6,
                    12, 0);
   EXPECT_EQ(g.mOps.size(), 7u) << "60 wide in 10 needs seven lines, of one character each";
+  // Left out, characters are 6 x 12 with no gap, centred vertically.
+  g.mOps.clear();
+  g.DrawBitmapText(Bitmap(6, 96 * 12, 96), IRECT(0.f, 0.f, 60.f, 20.f), left, nullptr, "AB");
+  ASSERT_EQ(g.mOps.size(), 2u);
+  EXPECT_EQ(g.mOps[1].mRect, IRECT(6.f, 4.f, 12.f, 16.f));
 }
 
 TEST_F(UtilitiesTest, NothingToDrawFromOrIntoDrawsNothing)
@@ -88,6 +93,8 @@ TEST_F(UtilitiesTest, NothingToDrawFromOrIntoDrawsNothing)
   g.DrawBitmapFrame(IBitmap(), IRECT(0.f, 0.f, 6.f, 12.f), 2);
   EXPECT_TRUE(g.mOps.empty());
   EXPECT_FALSE(g.RescaleBitmap(IBitmap()).IsValid());
+  const IBitmap none;
+  EXPECT_EQ((std::vector<int>{none.W(), none.H(), none.N(), none.GetScale()}), (std::vector<int>{0, 0, 1, 1}));
 }
 
 TEST_F(UtilitiesTest, LinesAtAFractionOfABoxOrAnAngleFromACentre)
