@@ -244,7 +244,8 @@ TEST_F(UtilitiesTest, KeyboardNotesSoundOnceAndOctavesStopAtTheirLimits)
 {
   std::vector<std::string> sent;
   g.SetQwertyMidiKeyHandlerFunc([&](const plug::IMidiMsg& m) {
-    sent.push_back((m.mStatus == 0x90 ? "on " : "off ") + std::to_string(m.mData1));
+    sent.push_back(std::string(m.mStatus == 0x90 ? "on " : m.mStatus == 0x80 ? "off " : "? ") +
+                   std::to_string(m.mData1) + " " + std::to_string(m.mData2));
   });
   auto play = [&](const std::string& keys) {
     for (char k : keys)
@@ -253,7 +254,7 @@ TEST_F(UtilitiesTest, KeyboardNotesSoundOnceAndOctavesStopAtTheirLimits)
   play("ZZZZZZZZXX"); // the octave is shared by the process: start from the initial one
   sent.clear();
   play("AAXXXXXXLZZZZZZZZAQ");
-  EXPECT_EQ(sent, (std::vector<std::string>{"on 48", "off 48", "on 110", "off 110", "on 24"}));
+  EXPECT_EQ(sent, (std::vector<std::string>{"on 48 127", "off 48 0", "on 110 127", "off 110 0", "on 24 127"}));
 }
 
 // A released key ends its note once; the release of a note an octave change already ended, or of a key never
@@ -262,7 +263,8 @@ TEST_F(UtilitiesTest, KeyboardReleasesEndEachNoteOnce)
 {
   std::vector<std::string> sent;
   g.SetQwertyMidiKeyHandlerFunc([&](const plug::IMidiMsg& m) {
-    sent.push_back((m.mStatus == 0x90 ? "on " : "off ") + std::to_string(m.mData1));
+    sent.push_back(std::string(m.mStatus == 0x90 ? "on " : m.mStatus == 0x80 ? "off " : "? ") +
+                   std::to_string(m.mData1) + " " + std::to_string(m.mData2));
   });
   auto key = [&](char k, bool up) {
     const plug::IKeyPress press(std::string(1, k).c_str(), k);
@@ -277,8 +279,8 @@ TEST_F(UtilitiesTest, KeyboardReleasesEndEachNoteOnce)
                                           {'Z', false}, {'A', false}, {'A', true}};
   for (auto [k, up] : script)
     key(k, up);
-  EXPECT_EQ(sent, (std::vector<std::string>{"on 48", "off 48", "on 49", "off 49", "on 61", "off 61", "on 48",
-                                            "off 48"}));
+  EXPECT_EQ(sent, (std::vector<std::string>{"on 48 127", "off 48 0", "on 49 127", "off 49 0", "on 61 127",
+                                            "off 61 0", "on 48 127", "off 48 0"}));
 }
 
 TEST_F(UtilitiesTest, GestureKindsAreRegisteredOnce)
