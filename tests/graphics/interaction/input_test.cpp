@@ -137,7 +137,10 @@ TEST_F(InputTest, KeysAControlLeavesAloneGoToTheKeyHandlerOrBackToTheHost)
 TEST_F(InputTest, HoverMovesBetweenControlsAndNeverReachesTheBackgroundWhichStillTakesPresses)
 {
   EXPECT_FALSE(g.OnMouseOver(20.f, 20.f, IMouseMod())) << "hover tracking is off";
+  EXPECT_EQ(g.FindControlIndexAt(150.f, 150.f), 0) << "a press finds the background";
+  EXPECT_EQ(g.FindControlIndexAt(150.f, 150.f, true), -1);
   g.EnableMouseOver(true);
+  EXPECT_EQ(g.FindControlIndexAt(150.f, 150.f, true), -1);
   for (float x : {20.f, 40.f, 150.f})
     g.OnMouseOver(x, x, IMouseMod());
   EXPECT_EQ(low->mCalls, (Calls{"over", "out"}));
