@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 #include "core/IParam.h"
 #include "fake_platform.h"
@@ -385,9 +386,13 @@ TEST(CornerResizer, DragScalesByThePointerOverItsPressAndNeedsAPress)
   TestDelegate delegate;
   FakePlatformGraphics g(delegate, 420, 320);
   g.AttachCornerResizer(kResizerScale, false);
+  float x = 0.f, y = 0.f;
+  g.GetMouseDownPoint(x, y);
+  EXPECT_EQ(std::make_pair(x, y), std::make_pair(-1.f, -1.f));
   g.StartResizeGesture(); // no press yet: the press position is -1
   g.OnMouseDrag({Point(-600.f, -450.f, false, -1.f, -1.f)});
   g.OnMouseDown({Point(0.f, 100.f)});
+  EXPECT_EQ(std::make_pair(g.GetMouseDownX(), g.GetMouseDownY()), std::make_pair(0.f, 100.f));
   g.StartResizeGesture(); // a press on the left edge
   g.OnMouseDrag({Point(300.f, 150.f, false, 1.f, 1.f)});
   EXPECT_FLOAT_EQ(g.GetDrawScale(), 1.f);
