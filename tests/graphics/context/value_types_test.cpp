@@ -50,6 +50,23 @@ TEST(ValueTypes, NamedColoursKeepEachChannelWithinAByte)
     }
 }
 
+// A named blend is what its name says: the default method at a weight in hundredths, or a method at full weight.
+TEST(ValueTypes, NamedBlendsAreWhatTheirNamesSay)
+{
+  const IBlend plain;
+  const std::pair<const IBlend*, IBlend> cases[] = {
+    {&plain, IBlend(kBlendDefault, 1.f)},        {&kBlend75, IBlend(kBlendDefault, 0.75f)},
+    {&kBlend50, IBlend(kBlendDefault, 0.5f)},    {&kBlend25, IBlend(kBlendDefault, 0.25f)},
+    {&kBlend10, IBlend(kBlendDefault, 0.1f)},    {&kBlend05, IBlend(kBlendDefault, 0.05f)},
+    {&kBlend01, IBlend(kBlendDefault, 0.01f)},   {&kBlendMethod4Full, IBlend(kBlendDestinationOver, 1.f)},
+    {&kBlendMethod5Full, IBlend(kBlendDestinationIn, 1.f)}};
+  for (size_t i = 0; i < std::size(cases); ++i)
+  {
+    EXPECT_EQ(cases[i].first->mMethod, cases[i].second.mMethod) << "case " << i;
+    EXPECT_EQ(cases[i].first->mWeight, cases[i].second.mWeight) << "case " << i;
+  }
+}
+
 TEST(ValueTypes, TextStyleKeepsAtMost63CharactersOfItsFontName)
 {
   const std::string longName(200, 'f');

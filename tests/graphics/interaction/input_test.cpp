@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 #include "core/IParam.h"
 #include "fake_platform.h"
@@ -137,7 +138,10 @@ TEST_F(InputTest, KeysAControlLeavesAloneGoToTheKeyHandlerOrBackToTheHost)
 TEST_F(InputTest, HoverMovesBetweenControlsAndNeverReachesTheBackgroundWhichStillTakesPresses)
 {
   EXPECT_FALSE(g.OnMouseOver(20.f, 20.f, IMouseMod())) << "hover tracking is off";
+  EXPECT_EQ(g.FindControlIndexAt(150.f, 150.f), 0) << "a press finds the background";
+  EXPECT_EQ(g.FindControlIndexAt(150.f, 150.f, true), -1);
   g.EnableMouseOver(true);
+  EXPECT_EQ(g.FindControlIndexAt(150.f, 150.f, true), -1);
   for (float x : {20.f, 40.f, 150.f})
     g.OnMouseOver(x, x, IMouseMod());
   EXPECT_EQ(low->mCalls, (Calls{"over", "out"}));
@@ -382,9 +386,13 @@ TEST(CornerResizer, DragScalesByThePointerOverItsPressAndNeedsAPress)
   TestDelegate delegate;
   FakePlatformGraphics g(delegate, 420, 320);
   g.AttachCornerResizer(kResizerScale, false);
+  float x = 0.f, y = 0.f;
+  g.GetMouseDownPoint(x, y);
+  EXPECT_EQ(std::make_pair(x, y), std::make_pair(-1.f, -1.f));
   g.StartResizeGesture(); // no press yet: the press position is -1
   g.OnMouseDrag({Point(-600.f, -450.f, false, -1.f, -1.f)});
   g.OnMouseDown({Point(0.f, 100.f)});
+  EXPECT_EQ(std::make_pair(g.GetMouseDownX(), g.GetMouseDownY()), std::make_pair(0.f, 100.f));
   g.StartResizeGesture(); // a press on the left edge
   g.OnMouseDrag({Point(300.f, 150.f, false, 1.f, 1.f)});
   EXPECT_FLOAT_EQ(g.GetDrawScale(), 1.f);

@@ -77,6 +77,11 @@ TEST_F(UtilitiesTest, BitmapTextTakesOneFramePerCharacterFromTheBlankOn)
   g.DrawBitmapText(Bitmap(6, 96 * 12, 96), IRECT(0.f, 0.f, 10.f, 12.f), left, nullptr, "ABCDEFGHIJ", false, true, 6,
                    12, 0);
   EXPECT_EQ(g.mOps.size(), 7u) << "60 wide in 10 needs seven lines, of one character each";
+  // Left out, characters are 6 x 12 with no gap, centred vertically.
+  g.mOps.clear();
+  g.DrawBitmapText(Bitmap(6, 96 * 12, 96), IRECT(0.f, 0.f, 60.f, 20.f), left, nullptr, "AB");
+  ASSERT_EQ(g.mOps.size(), 2u);
+  EXPECT_EQ(g.mOps[1].mRect, IRECT(6.f, 4.f, 12.f, 16.f));
 }
 
 TEST_F(UtilitiesTest, NothingToDrawFromOrIntoDrawsNothing)
@@ -88,6 +93,8 @@ TEST_F(UtilitiesTest, NothingToDrawFromOrIntoDrawsNothing)
   g.DrawBitmapFrame(IBitmap(), IRECT(0.f, 0.f, 6.f, 12.f), 2);
   EXPECT_TRUE(g.mOps.empty());
   EXPECT_FALSE(g.RescaleBitmap(IBitmap()).IsValid());
+  const IBitmap none;
+  EXPECT_EQ((std::vector<int>{none.W(), none.H(), none.N(), none.GetScale()}), (std::vector<int>{0, 0, 1, 1}));
 }
 
 TEST_F(UtilitiesTest, LinesAtAFractionOfABoxOrAnAngleFromACentre)
@@ -237,7 +244,8 @@ TEST_F(UtilitiesTest, KeyboardNotesSoundOnceAndOctavesStopAtTheirLimits)
 {
   std::vector<std::string> sent;
   g.SetQwertyMidiKeyHandlerFunc([&](const plug::IMidiMsg& m) {
-    sent.push_back((m.mStatus == 0x90 ? "on " : "off ") + std::to_string(m.mData1));
+    sent.push_back(std::string(m.mStatus == 0x90 ? "on " : m.mStatus == 0x80 ? "off " : "? ") +
+                   std::to_string(m.mData1) + " " + std::to_string(m.mData2));
   });
   auto play = [&](const std::string& keys) {
     for (char k : keys)
@@ -246,7 +254,7 @@ TEST_F(UtilitiesTest, KeyboardNotesSoundOnceAndOctavesStopAtTheirLimits)
   play("ZZZZZZZZXX"); // the octave is shared by the process: start from the initial one
   sent.clear();
   play("AAXXXXXXLZZZZZZZZAQ");
-  EXPECT_EQ(sent, (std::vector<std::string>{"on 48", "off 48", "on 110", "off 110", "on 24"}));
+  EXPECT_EQ(sent, (std::vector<std::string>{"on 48 127", "off 48 0", "on 110 127", "off 110 0", "on 24 127"}));
 }
 
 // A released key ends its note once; the release of a note an octave change already ended, or of a key never
@@ -255,7 +263,8 @@ TEST_F(UtilitiesTest, KeyboardReleasesEndEachNoteOnce)
 {
   std::vector<std::string> sent;
   g.SetQwertyMidiKeyHandlerFunc([&](const plug::IMidiMsg& m) {
-    sent.push_back((m.mStatus == 0x90 ? "on " : "off ") + std::to_string(m.mData1));
+    sent.push_back(std::string(m.mStatus == 0x90 ? "on " : m.mStatus == 0x80 ? "off " : "? ") +
+                   std::to_string(m.mData1) + " " + std::to_string(m.mData2));
   });
   auto key = [&](char k, bool up) {
     const plug::IKeyPress press(std::string(1, k).c_str(), k);
@@ -270,8 +279,8 @@ TEST_F(UtilitiesTest, KeyboardReleasesEndEachNoteOnce)
                                           {'Z', false}, {'A', false}, {'A', true}};
   for (auto [k, up] : script)
     key(k, up);
-  EXPECT_EQ(sent, (std::vector<std::string>{"on 48", "off 48", "on 49", "off 49", "on 61", "off 61", "on 48",
-                                            "off 48"}));
+  EXPECT_EQ(sent, (std::vector<std::string>{"on 48 127", "off 48 0", "on 49 127", "off 49 0", "on 61 127",
+                                            "off 61 0", "on 48 127", "off 48 0"}));
 }
 
 TEST_F(UtilitiesTest, GestureKindsAreRegisteredOnce)

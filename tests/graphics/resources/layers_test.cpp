@@ -174,6 +174,16 @@ TEST_F(LayersTest, BlurSpreadsAlphaAndTakesTheEdgeValueBeyondTheEdge)
   EXPECT_EQ(a[10 * 21 + 11], a[10 * 21 + 9]);
   EXPECT_EQ(a[11 * 21 + 10], a[9 * 21 + 10]);
   EXPECT_EQ(a[10 * 21 + 18], 0);
+  // Rows stored bottom-up blur to the same bytes: the blur is the same upside down.
+  ILayerPtr corner = MakeLayer(IRECT(0, 0, 13, 9));
+  Pixels(corner)[(2 * 13 + 3) * 4 + 3] = 255;
+  ILayerPtr stored = MakeLayer(IRECT(0, 0, 13, 9));
+  Pixels(stored) = Pixels(corner);
+  Shadow(corner, 2.f);
+  g.mRowsBottomUp = true;
+  Shadow(stored, 2.f);
+  g.mRowsBottomUp = false;
+  EXPECT_EQ(Alpha(stored), Alpha(corner));
   // A blur of 2.5 reaches as far as the first whole pixel beyond 1 + 2.5, and no farther.
   ILayerPtr halfway = MakeLayer(IRECT(0, 0, 21, 21));
   Pixels(halfway)[(10 * 21 + 10) * 4 + 3] = 255;

@@ -189,6 +189,12 @@ TEST_F(ResourcesTest, RetainedImagesAreCachedOnceAndReleasedByImage)
   mGraphics->ReleaseBitmap(IBitmap(four, 1, false));
   EXPECT_EQ(mGraphics->SearchBitmapCache("icon.png", 4, source), one);
   EXPECT_EQ(CacheSize(), 1);
+  // Rescaled, an image drawn at twice its pixel density keeps its size in points.
+  RecordedBitmap dense(20, 10, 1, 2.f, "dense");
+  const IBitmap scaled = mGraphics->ScaleBitmap(IBitmap(&dense, 1, false), "dense.png", 2);
+  ASSERT_TRUE(scaled.IsValid());
+  EXPECT_EQ(scaled.GetAPIBitmap()->GetWidth(), 40);
+  EXPECT_EQ(scaled.GetAPIBitmap()->GetHeight(), 20);
 }
 
 TEST_F(ResourcesTest, SvgImagesAndResourceFiles)

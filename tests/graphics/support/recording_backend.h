@@ -40,7 +40,7 @@ class RecordingBackend : public IGraphics
 {
 public:
   int AlphaChannelIndex() const override { return 3; }
-  bool LayerPixelsFlipped() const override { return false; }
+  bool LayerPixelsFlipped() const override { return mRowsBottomUp; }
   RecordingBackend(IGEditorDelegate& delegate, int w, int h, int fps = 0, float scale = 1.f)
     : IGraphics(delegate, w, h, fps, scale)
   {
@@ -53,6 +53,8 @@ public:
   int mLoadAPIBitmapCalls = 0;
   int mDrawResizeCalls = 0;
   bool mRejectFonts = false;
+  /// Layer pixels read back with the bottom row first, as some back ends store them.
+  bool mRowsBottomUp = false;
 
   /// Names of the logged operations, in order.
   std::vector<std::string> OpNames() const;
