@@ -57,6 +57,7 @@ TEST(PainterLines, TextsBreakAtLineBreaksAndLongLinesAtTheLastSpaceSlashOrCharac
     {"well-known-thing-here", {"well-", "known-", "thing-here"}},
     {"ab-cd efghijklm", {"ab-cd", "efghijklm"}},
     {"-abcdefghijklmn", {"-abcdefghi", "jklmn"}},
+    {"a-bcdefghijklmn", {"a-", "bcdefghijk", "lmn"}},
     {"  abcdefghijklmn", {"  abcdefgh", "ijklmn"}},
     {"0123456789", {"0123456789"}},
     {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9",
@@ -68,6 +69,7 @@ TEST(PainterLines, TextsBreakAtLineBreaksAndLongLinesAtTheLastSpaceSlashOrCharac
   EXPECT_EQ(EndWithEllipsis(painter, "one two three", style, 30), "one\xE2\x80\xA6");
   EXPECT_EQ(EndWithEllipsis(painter, "123456789", style, 60), "123456789\xE2\x80\xA6");
   EXPECT_EQ(EndWithEllipsis(painter, "1234567890", style, 60), "123456789\xE2\x80\xA6");
+  EXPECT_EQ(EndWithEllipsis(painter, "12345678 ", style, 60), "12345678 \xE2\x80\xA6"); // fits whole, space kept
   EXPECT_EQ(EndWithEllipsis(painter, "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", style, 30),
             "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xE2\x80\xA6");
   // Narrower than one character: one is kept all the same, on each line too.
@@ -93,6 +95,16 @@ TEST(PlainPainter, FillsRectanglesInDevicePixelsAsOpaqueBGRAWithChannelsClampedA
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 6; ++x)
       EXPECT_EQ(pixel(x, y), (x >= 1 && x < 3 && y >= 1 ? filled : background)) << x << "," << y;
+  // A size that ends early in a pixel takes that pixel whole, of the background; no area still makes one pixel.
+  for (const Size size : {Size{1.2, 0.3}, Size{0.0, 0.0}})
+  {
+    painter.Begin(size, 1.0, {0.2, 0.4, 1.0, 1.0});
+    const FrameImage partial = painter.End();
+    ASSERT_EQ(partial.width, size.width > 1 ? 2 : 1);
+    ASSERT_EQ(partial.height, 1);
+    for (int x = 0; x < partial.width; ++x)
+      EXPECT_EQ(std::vector<int>(partial.pixels + x * 4, partial.pixels + x * 4 + 4), background) << x;
+  }
 }
 
 /// Takes every event; the headless back end's answers are what is looked at.

@@ -216,7 +216,7 @@ TEST(DisplayName, EveryFormXlibReachesIsReadAsItReadsItAndTheRestIsRefused)
 
 // What the probe finds behind a display name, in each place Xlib tries: a server that answers; a socket that takes
 // connections and never answers (the abstract local one, the file, or the TCP port, the last not for "unix:");
-// nothing; a name we do not reach.
+// nothing; a name we do not reach; a server with no room for another connection.
 TEST(ServerProbe, FindsTheServerOfANameInEachPlaceXlibTriesForIt)
 {
   DROVIK_REQUIRE_TEST_DISPLAY();
@@ -262,6 +262,24 @@ TEST(ServerProbe, FindsTheServerOfANameInEachPlaceXlibTriesForIt)
     drain();
     EXPECT_EQ(probe(name), expected) << name;
   }
+  // A server whose queue of waiting connections is full is busy, not absent: fill the socket file's queue.
+  drain();
+  sockaddr_un fileAddress{};
+  fileAddress.sun_family = AF_UNIX;
+  const std::string filePath = testsupport::DisplaySocketPath(file->Number());
+  std::memcpy(fileAddress.sun_path, filePath.data(), filePath.size());
+  std::vector<int> waiting;
+  for (int i = 0; i < 1000; ++i)
+  {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const bool queued = connect(fd, reinterpret_cast<const sockaddr*>(&fileAddress), sizeof(fileAddress)) == 0;
+    waiting.push_back(fd);
+    if (!queued)
+      break;
+  }
+  EXPECT_EQ(probe(":" + f), ServerProbe::kBusy);
+  for (const int fd : waiting)
+    close(fd);
   close(listener);
 }
 
