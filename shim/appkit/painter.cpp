@@ -98,8 +98,11 @@ void PlainPainter::Begin(Size size, double scale, const DeviceColor& background)
   mScale = scale;
   mWidth = std::max(1, static_cast<int>(std::ceil(size.width * scale)));
   mHeight = std::max(1, static_cast<int>(std::ceil(size.height * scale)));
-  mPixels.assign(size_t(mWidth) * size_t(mHeight) * 4, 0);
-  FillRect(Rect(0, 0, size.width, size.height), background);
+  // Every pixel, the last column and row too when the size ends within them.
+  const uint8_t bgra[4] = {Channel(background.blue), Channel(background.green), Channel(background.red), 255};
+  mPixels.resize(size_t(mWidth) * size_t(mHeight) * 4);
+  for (size_t i = 0; i < mPixels.size(); i += 4)
+    std::copy(bgra, bgra + 4, &mPixels[i]);
 }
 
 void PlainPainter::FillRect(Rect r, const DeviceColor& c)

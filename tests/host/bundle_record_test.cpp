@@ -143,3 +143,17 @@ TEST(BundleProtocol, OpenAndCloseFollowQueriesMadeBeforeOpen)
   EXPECT_EQ(rect->bottom, 450);
   EXPECT_EQ(p.Call(vst2::effMainsChanged, 0, 0), 0);
 }
+
+// Closing the last instance lets go of what the view system holds; the back end asked for serves the next instance
+// all the same, whose editor opens as the first one's did.
+TEST(BundleProtocol, TheEditorOpensAgainInAnInstanceMadeAfterTheLastOneClosed)
+{
+  for (int instance = 0; instance < 2; ++instance)
+  {
+    Instance p;
+    ASSERT_NE(p.Get(), nullptr);
+    int parent = 0; // any window stands in for the host's on the headless back end
+    EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, &parent), 1) << "instance " << instance;
+    p.Call(vst2::effEditClose);
+  }
+}

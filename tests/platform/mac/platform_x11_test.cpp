@@ -104,7 +104,7 @@ TEST_F(EditorOnX11, AResolutionOutsideTheScalesOrNotANumberMeansScaleOne)
 {
   const std::pair<const char*, int> cases[] = {{"192", 2}, {"144", 1}, {"287", 2}, {"400", 4}, {"480", 1},
                                                {"9600", 1}, {"1e30", 1}, {"nan", 1}, {"-192", 1}, {"96x", 1},
-                                               {"garbage", 1}};
+                                               {"garbage", 1}, {"192 ", 2}, {"288\t", 3}};
   for (const auto& [dpi, scale] : cases)
   {
     SetDpi(dpi);

@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <memory>
 
 // After the test framework: X defines macros (None, Bool) that its headers would trip over.
 #include <X11/X.h>
 #include <X11/keysym.h>
 
 #include "appkit/event.h"
+#include "appkit/headless.h"
 #include "appkit/menu.h"
 #include "appkit/painter.h"
 #include "appkit/panels.h"
@@ -51,6 +54,12 @@ TEST(PainterLines, TextsBreakAtLineBreaksAndLongLinesAtTheLastSpaceSlashOrCharac
     {"one   two    three", {"one   two", "three"}},
     {"/usr/share/doc/drovik", {"/usr/", "share/doc/", "drovik"}},
     {"abcdefghijklmnopqrstuvwxy", {"abcdefghij", "klmnopqrst", "uvwxy"}},
+    {"well-known-thing-here", {"well-", "known-", "thing-here"}},
+    {"ab-cd efghijklm", {"ab-cd", "efghijklm"}},
+    {"-abcdefghijklmn", {"-abcdefghi", "jklmn"}},
+    {"a-bcdefghijklmn", {"a-", "bcdefghijk", "lmn"}},
+    {"  abcdefghijklmn", {"  abcdefgh", "ijklmn"}},
+    {"0123456789", {"0123456789"}},
     {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9",
      {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", "\xc3\xa9\xc3\xa9"}},
   };
@@ -58,6 +67,15 @@ TEST(PainterLines, TextsBreakAtLineBreaksAndLongLinesAtTheLastSpaceSlashOrCharac
     EXPECT_EQ(BreakLines(painter, c.text, style, 60), c.lines) << c.text;
   EXPECT_EQ(EndWithEllipsis(painter, "Line 49", style, 60), "Line 49\xE2\x80\xA6");
   EXPECT_EQ(EndWithEllipsis(painter, "one two three", style, 30), "one\xE2\x80\xA6");
+  EXPECT_EQ(EndWithEllipsis(painter, "123456789", style, 60), "123456789\xE2\x80\xA6");
+  EXPECT_EQ(EndWithEllipsis(painter, "1234567890", style, 60), "123456789\xE2\x80\xA6");
+  EXPECT_EQ(EndWithEllipsis(painter, "12345678 ", style, 60), "12345678 \xE2\x80\xA6"); // fits whole, space kept
+  EXPECT_EQ(EndWithEllipsis(painter, "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", style, 30),
+            "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xE2\x80\xA6");
+  // Narrower than one character: one is kept all the same, on each line too.
+  EXPECT_EQ(EndWithEllipsis(painter, "abc", style, 3), "a\xE2\x80\xA6");
+  EXPECT_EQ(EndWithEllipsis(painter, "", style, 0), "\xE2\x80\xA6");
+  EXPECT_EQ(BreakLines(painter, "abc", style, 3), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 TEST(PlainPainter, FillsRectanglesInDevicePixelsAsOpaqueBGRAWithChannelsClampedAndRounded)
@@ -77,6 +95,69 @@ TEST(PlainPainter, FillsRectanglesInDevicePixelsAsOpaqueBGRAWithChannelsClampedA
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 6; ++x)
       EXPECT_EQ(pixel(x, y), (x >= 1 && x < 3 && y >= 1 ? filled : background)) << x << "," << y;
+  // A size that ends early in a pixel takes that pixel whole, of the background; no area still makes one pixel.
+  for (const Size size : {Size{1.2, 0.3}, Size{0.0, 0.0}})
+  {
+    painter.Begin(size, 1.0, {0.2, 0.4, 1.0, 1.0});
+    const FrameImage partial = painter.End();
+    ASSERT_EQ(partial.width, size.width > 1 ? 2 : 1);
+    ASSERT_EQ(partial.height, 1);
+    for (int x = 0; x < partial.width; ++x)
+      EXPECT_EQ(std::vector<int>(partial.pixels + x * 4, partial.pixels + x * 4 + 4), background) << x;
+  }
+}
+
+/// Takes every event; the headless back end's answers are what is looked at.
+struct QuietResponder : ViewResponder
+{
+  bool SendEvent(const Event&) override { return true; }
+  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
+  bool PerformDragOperation(const std::vector<std::string>&, Point) override { return false; }
+  std::string ToolTipAt(Point) override { return {}; }
+  void ViewDidChangeBackingScale(double) override {}
+  void ViewWindowDestroyed() override {}
+};
+
+// The stand-in without a display: never lost, every shape but the private ones offered (those as the test says),
+// an empty pasteboard answered as such, the pointer placed on a screen of the test's height, and a view that
+// takes no null window and drops what is typed while no field is open.
+TEST(HeadlessApplication, AnswersForShapesPasteboardPointerAndViewsAsTheTestSetsIt)
+{
+  HeadlessApplication app;
+  EXPECT_STREQ(app.Name(), "headless");
+  EXPECT_FALSE(app.Lost());
+  EXPECT_TRUE(app.Idle());
+  const std::vector<Cursor> privateShapes = {Cursor::kBusyButClickable, Cursor::kResizeNorth,
+                                             Cursor::kResizeNorthWestSouthEast, Cursor::kResizeNorthEastSouthWest,
+                                             Cursor::kResizeEastWest, Cursor::kResizeNorthSouth, Cursor::kHelp};
+  for (const bool offered : {true, false})
+  {
+    app.mHasPrivateCursors = offered;
+    for (int c = 0; c <= static_cast<int>(Cursor::kHelp); ++c)
+    {
+      const bool isPrivate = std::count(privateShapes.begin(), privateShapes.end(), static_cast<Cursor>(c)) > 0;
+      EXPECT_EQ(app.HasCursor(static_cast<Cursor>(c)), offered || !isPrivate) << c;
+    }
+  }
+  std::string text = "left over";
+  EXPECT_FALSE(app.StringFromPasteboard(text));
+  EXPECT_EQ(text, "");
+  EXPECT_TRUE(app.SetPasteboardString(""));
+  EXPECT_TRUE(app.StringFromPasteboard(text));
+  app.mScreenHeight = 500;
+  app.WarpCursor({10, 20});
+  EXPECT_EQ(app.MouseLocation().x, 10);
+  EXPECT_EQ(app.MouseLocation().y, 480);
+
+  QuietResponder responder;
+  const std::unique_ptr<View> view = app.CreateView(responder, Rect(0, 0, 50, 40));
+  auto& headless = static_cast<HeadlessView&>(*view);
+  EXPECT_FALSE(view->AddToParent(nullptr));
+  EXPECT_FALSE(view->HasWindow());
+  headless.Type("12", true);
+  EXPECT_EQ(headless.mTextField, nullptr);
+  ASSERT_EQ(app.Views().size(), 1u);
+  EXPECT_EQ(app.Views()[0], &headless);
 }
 
 // An item's place in its menu, separators counted; -1 for an item of another menu (its submenu's) or none.

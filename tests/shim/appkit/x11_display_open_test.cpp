@@ -1,6 +1,7 @@
 // Reaching the X server when it does not accept a connection at once: the shared test helper and the editor's
-// own connection keep trying for a short while, so a moment of refusals fails neither a test nor the editor. And
-// the places a display name leads to, read as Xlib reads it (found by watching where Xlib connects for each name).
+// own connection keep trying for a short while, so a moment of refusals fails neither a test nor the editor. The
+// places a display name leads to, read as Xlib reads it (found by watching where Xlib connects for each name). And
+// what the X11 back end answers for the screen, the pointer and its shapes.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "appkit/headless.h"
 #include "appkit/x11_application.h"
 #include "appkit/x11_display_name.h"
 #include "appkit/x11_server_probe.h"
@@ -101,6 +103,63 @@ TEST_F(LateServer, ADisplayOpenedAheadIsTheOneTheNextApplicationTakesAndNoneIsOp
   EXPECT_FALSE(applicationMade()) << "a display opened ahead was taken twice";
 }
 
+// A process whose back end was installed (a test's, say) never reaches for a display, not even ahead of a host's
+// call: here DISPLAY names a server that would take the connection.
+TEST_F(LateServer, AnInstalledBackEndLeavesTheDisplayAloneAtAHostsCall)
+{
+  const auto silent = testsupport::SilentXServer::OnFreeNumber(testsupport::OwnDisplayNumbers(100),
+                                                               testsupport::SilentXServer::Place::kLocal);
+  ASSERT_TRUE(silent);
+  setenv("DISPLAY", silent->Name().c_str(), 1);
+  appkit::HeadlessApplication installed;
+  appkit::Application::Install(&installed);
+  for (const bool mayOpenEditor : {true, false})
+    foundation::RunUnlockedPreparation(mayOpenEditor);
+  appkit::Application::Install(nullptr);
+  appkit::CloseX11DisplayOpenedAhead();
+  const int connection = silent->TakeConnection();
+  EXPECT_LT(connection, 0) << "the display was opened ahead for an installed back end";
+  if (connection >= 0)
+    close(connection);
+}
+
+// Every pointer shape is offered (a font cursor each); the screen's height and the pointer's place are in points
+// at the screen scale, the pointer's with the origin at the bottom left.
+TEST(X11Application, OffersEveryPointerShapeAndPlacesThePointerInPoints)
+{
+  DROVIK_REQUIRE_TEST_DISPLAY();
+  Display* host = testsupport::OpenDisplayOrNull();
+  ASSERT_NE(host, nullptr);
+  {
+    foundation::MainThreadScope main;
+    const std::unique_ptr<appkit::Application> app = appkit::MakeX11Application();
+    ASSERT_NE(app, nullptr);
+    EXPECT_STREQ(app->Name(), "x11");
+    EXPECT_FALSE(app->Lost());
+    EXPECT_TRUE(app->Idle());
+    for (int c = 0; c <= static_cast<int>(appkit::Cursor::kHelp); ++c)
+      EXPECT_TRUE(app->HasCursor(static_cast<appkit::Cursor>(c))) << c;
+    const double scale = app->MainScreenBackingScaleFactor();
+    EXPECT_EQ(app->HostWindowScale(), scale);
+    const double height = DisplayHeight(host, DefaultScreen(host)) / scale;
+    EXPECT_EQ(app->MainScreenHeight(), height);
+    for (const appkit::Point p : {appkit::Point{30, 40}, appkit::Point{0, 0}, appkit::Point{7, 211}})
+    {
+      app->WarpCursor(p);
+      const appkit::Point at = app->MouseLocation(); // a round trip: the move is done
+      EXPECT_EQ(at.x, p.x);
+      EXPECT_EQ(at.y, height - p.y);
+      Window root = 0, child = 0;
+      int x = -1, y = -1, windowX = 0, windowY = 0;
+      unsigned buttons = 0;
+      XQueryPointer(host, DefaultRootWindow(host), &root, &child, &x, &y, &windowX, &windowY, &buttons);
+      EXPECT_EQ(x, p.x * scale);
+      EXPECT_EQ(y, p.y * scale);
+    }
+  }
+  XCloseDisplay(host);
+}
+
 TEST(DisplayName, EveryFormXlibReachesIsReadAsItReadsItAndTheRestIsRefused)
 {
   using Places = appkit::DisplayAddress::Places;
@@ -157,7 +216,7 @@ TEST(DisplayName, EveryFormXlibReachesIsReadAsItReadsItAndTheRestIsRefused)
 
 // What the probe finds behind a display name, in each place Xlib tries: a server that answers; a socket that takes
 // connections and never answers (the abstract local one, the file, or the TCP port, the last not for "unix:");
-// nothing; a name we do not reach.
+// nothing; a name we do not reach; a server with no room for another connection.
 TEST(ServerProbe, FindsTheServerOfANameInEachPlaceXlibTriesForIt)
 {
   DROVIK_REQUIRE_TEST_DISPLAY();
@@ -203,6 +262,24 @@ TEST(ServerProbe, FindsTheServerOfANameInEachPlaceXlibTriesForIt)
     drain();
     EXPECT_EQ(probe(name), expected) << name;
   }
+  // A server whose queue of waiting connections is full is busy, not absent: fill the socket file's queue.
+  drain();
+  sockaddr_un fileAddress{};
+  fileAddress.sun_family = AF_UNIX;
+  const std::string filePath = testsupport::DisplaySocketPath(file->Number());
+  std::memcpy(fileAddress.sun_path, filePath.data(), filePath.size());
+  std::vector<int> waiting;
+  for (int i = 0; i < 1000; ++i)
+  {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const bool queued = connect(fd, reinterpret_cast<const sockaddr*>(&fileAddress), sizeof(fileAddress)) == 0;
+    waiting.push_back(fd);
+    if (!queued)
+      break;
+  }
+  EXPECT_EQ(probe(":" + f), ServerProbe::kBusy);
+  for (const int fd : waiting)
+    close(fd);
   close(listener);
 }
 
