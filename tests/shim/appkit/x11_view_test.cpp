@@ -742,6 +742,15 @@ TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
       WaitFor([&] { return (popup = FindPopup(display, mParent, overrideRedirect, seen)) != 0; });
       if (popup)
         SendKey(display, popup, overrideRedirect ? XK_Escape : XK_Return);
+      XWindowAttributes left{};
+      if (popup && overrideRedirect && !WaitFor([&] { return FindPopup(display, mParent, true, left) == 0; }))
+      {
+        ADD_FAILURE() << "the menu is still open after Escape";
+        XTestFakeMotionEvent(display, -1, 1, 1, 0); // a click beside it closes it
+        XTestFakeButtonEvent(display, 1, True, 0);
+        XTestFakeButtonEvent(display, 1, False, 0);
+        XSync(display, False);
+      }
       XCloseDisplay(display);
     });
     {
@@ -1041,6 +1050,12 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
       XTestFakeButtonEvent(display, 1, False, 0);
       XSync(display, False);
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    XWindowAttributes left{};
+    if (popup && !WaitFor([&] { return FindPopup(display, mParent, true, left) == 0; }))
+    {
+      ADD_FAILURE() << "the menu is still open after its item was chosen";
+      SendKey(display, popup, XK_Escape);
     }
     XCloseDisplay(display);
   });
@@ -1471,6 +1486,8 @@ TEST(DroppedFileURI, NamesALocalFileOnlyWithoutAnotherHostOrAnEncodedNul)
     {std::string("file://") + host + "/y%2fz", true, "/y/z"},
     {"file:///bad%zzescape", true, "/bad%zzescape"},
     {"file://LocalHost/%C3%a9%7E%41", true, "/\xc3\xa9~A"}, // either case, an escape at the very end
+    {"file:///%09%af%AF%Fa%0A", true, "/\t\xaf\xaf\xfa\n"}, // every edge of the hexadecimal digits
+    {"file:///%/0%:0%`0%g0%@0%G0%0/%0:%0`%0g%0@%0G", true, "/%/0%:0%`0%g0%@0%G0%0/%0:%0`%0g%0@%0G"}, // and beside them
     {"file:///cut%4", true, "/cut%4"},
     {"file:///cut%", true, "/cut%"},
     {"file://elsewhere.example/x", false, ""},
@@ -1501,7 +1518,7 @@ TEST_F(X11View, OnlyTextOfEightBitsIsTakenFromTheClipboard)
   };
   const std::vector<Case> cases = {
     {"UTF8_STRING", 8, "h\xc3\xa9", true, "h\xc3\xa9"},
-    {"STRING", 8, "h\xe9", true, "h\xc3\xa9"}, // Latin-1
+    {"STRING", 8, "h\xe9\x7f\x80\xbf\xc0\xff", true, "h\xc3\xa9\x7f\xc2\x80\xc2\xbf\xc3\x80\xc3\xbf"}, // Latin-1
     {"INCR", 32, word, false, ""},              // an incremental transfer is refused
     {"UTF8_STRING", 32, word, false, ""},
     {"image/png", 8, "\x89PNG", false, ""},
@@ -1571,7 +1588,7 @@ TEST(X11Clipboard, RequestsAreAnsweredOnlyWhileWeOwnTheClipboard)
   ASSERT_NE(app, nullptr);
   {
     foundation::MainThreadScope main;
-    ASSERT_TRUE(app->SetPasteboardString("h\xc3\xa9\xe2\x82\xac"));
+    ASSERT_TRUE(app->SetPasteboardString("h\xc3\xa9\xc3\xbf\xc4\x80\xe2\x82\xac"));
   }
   const Atom clipboard = XInternAtom(own, "CLIPBOARD", False), into = XInternAtom(own, "ANSWER", False);
   const Window holder = XGetSelectionOwner(own, clipboard);
@@ -1612,8 +1629,8 @@ TEST(X11Clipboard, RequestsAreAnsweredOnlyWhileWeOwnTheClipboard)
     return out;
   };
   EXPECT_EQ(ask("TARGETS", into), "ATOM:TARGETS UTF8_STRING STRING");
-  EXPECT_EQ(ask("UTF8_STRING", into), "UTF8_STRING:h\xc3\xa9\xe2\x82\xac");
-  EXPECT_EQ(ask("STRING", into), "STRING:h\xe9?");
+  EXPECT_EQ(ask("UTF8_STRING", into), "UTF8_STRING:h\xc3\xa9\xc3\xbf\xc4\x80\xe2\x82\xac");
+  EXPECT_EQ(ask("STRING", into), "STRING:h\xe9\xff??");
   EXPECT_EQ(ask("TEXT", into), "refused");
   EXPECT_EQ(ask("UTF8_STRING", None), "refused");
   XSetSelectionOwner(own, clipboard, requestor, CurrentTime);
