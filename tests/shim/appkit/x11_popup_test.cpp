@@ -247,8 +247,9 @@ private:
 };
 
 // What a menu draws: every kind of row (plain, checked, disabled, a separator, indented, with a submenu) with
-// the highlighted one lit, and a long menu scrolled to its end with its arrows; against a recorded reference.
-TEST_F(X11Popups, MenusDrawEveryKindOfRowAndTheArrowsOfALongOne)
+// the highlighted one lit, and a long menu scrolled to its end with its arrows; and what an alert draws: its lines
+// and buttons. Against a recorded reference.
+TEST_F(X11Popups, MenusDrawEveryKindOfRowAndTheArrowsOfALongOneAndAlertsTheirLinesAndButtons)
 {
   auto painter = std::make_shared<RecordingPainter>();
   {
@@ -297,10 +298,31 @@ TEST_F(X11Popups, MenusDrawEveryKindOfRowAndTheArrowsOfALongOne)
     log.push_back(std::string("== ") + c.what);
     log.insert(log.end(), painter->mLast.begin(), painter->mLast.end());
   }
+  // An alert of three buttons, its message broken into lines, answered with Escape once shown.
+  std::thread user([&] {
+    Display* display = testsupport::OpenDisplayOrNull();
+    WaitFor([&] {
+      for (Window w : testsupport::ChildWindows(display, DefaultRootWindow(display)))
+      {
+        XWindowAttributes wa{};
+        if (XGetWindowAttributes(display, w, &wa) && wa.map_state == IsViewable && !wa.override_redirect &&
+            wa.width == 360 && testsupport::MadeByThisProcess(display, w))
+          return SendKey(display, w, XK_Escape), true;
+      }
+      return false;
+    });
+    XCloseDisplay(display);
+  });
   {
     foundation::MainThreadScope main;
+    EXPECT_EQ(mApp->RunAlertPanel({"Replace the preset?", "A preset of that name is in the folder; replacing it cannot be "
+                                   "undone.", "Replace", "Cancel", "Keep both"}),
+              kAlertAlternateReturn);
     InstallPainter(nullptr);
   }
+  user.join();
+  log.push_back("== an alert of three buttons");
+  log.insert(log.end(), painter->mLast.begin(), painter->mLast.end());
   const std::string differences = goldentext::Compare(std::string(DROVIK_APPKIT_GOLDEN_DIR) + "/x11_menu_drawings.txt",
                                                       goldentext::Joined(log));
   EXPECT_TRUE(differences.empty()) << differences;
