@@ -315,9 +315,10 @@ TEST_F(X11Popups, MenusDrawEveryKindOfRowAndTheArrowsOfALongOneAndAlertsTheirLin
   });
   {
     foundation::MainThreadScope main;
-    EXPECT_EQ(mApp->RunAlertPanel({"Replace the preset?", "A preset of that name is in the folder; replacing it cannot be "
-                                   "undone.", "Replace", "Cancel", "Keep both"}),
-              kAlertAlternateReturn);
+    const AlertPanel alert{"Replace the preset?",
+                           "A preset of that name is in the folder; replacing it cannot be undone.", "Replace",
+                           "Cancel", "Keep both"};
+    EXPECT_EQ(mApp->RunAlertPanel(alert), kAlertAlternateReturn);
     InstallPainter(nullptr);
   }
   user.join();
