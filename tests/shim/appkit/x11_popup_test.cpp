@@ -740,12 +740,19 @@ TEST_F(X11Popups, ASubmenuClosedWithLeftOpensAgainFromItsItem)
   int chosen = -1;
   Menu menu;
   FillMenuWithFolder(menu, chosen); // "first", "folder" > "item 0", "item 1"
+  Menu single; // "first", "folder" > "item 0"
+  single.AddItem("first", nullptr);
+  single.AddItem("folder", nullptr);
+  auto one = std::make_unique<Menu>();
+  FillMenu(*one, 1, chosen);
+  single.SetSubmenu(std::move(one), single.ItemAt(1));
   const struct
   {
     const char* how;
     bool byPointer; // else by keys: Right opens it with its first item highlighted, Return chooses that
+    Menu& menu;
     int chosen;
-  } cases[] = {{"pointed at again", true, 1}, {"Right", false, 0}};
+  } cases[] = {{"pointed at again", true, menu, 1}, {"Right", false, menu, 0}, {"Right to one item", false, single, 0}};
   for (const auto& c : cases)
   {
     chosen = -1;
@@ -769,7 +776,7 @@ TEST_F(X11Popups, ASubmenuClosedWithLeftOpensAgainFromItsItem)
         else
           KeyToMenu(display, XK_Return);
       });
-      PopUp(menu);
+      PopUp(c.menu);
     }
     EXPECT_EQ(chosen, c.chosen) << c.how;
   }

@@ -743,9 +743,9 @@ TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
       if (popup)
         SendKey(display, popup, overrideRedirect ? XK_Escape : XK_Return);
       XWindowAttributes left{};
-      if (popup && overrideRedirect && !WaitFor([&] { return FindPopup(display, mParent, true, left) == 0; }))
+      if (overrideRedirect && !(popup && WaitFor([&] { return FindPopup(display, mParent, true, left) == 0; })))
       {
-        ADD_FAILURE() << "the menu is still open after Escape";
+        ADD_FAILURE() << "no menu was seen, or it is still open after Escape";
         XTestFakeMotionEvent(display, -1, 1, 1, 0); // a click beside it closes it
         XTestFakeButtonEvent(display, 1, True, 0);
         XTestFakeButtonEvent(display, 1, False, 0);
@@ -774,6 +774,11 @@ TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
   EXPECT_EQ(alert.width, 360);
   EXPECT_EQ(alert.x, 100 + (400 - 360) / 2) << "centred in the work area";
   EXPECT_EQ(alert.y, 50 + (300 - alert.height) / 2);
+  for (const std::vector<long>& empty : {std::vector<long>{100, 50, 0, 300}, std::vector<long>{100, 50, 400, 0}})
+  {
+    const NamedWorkArea none(mHost, empty); // a work area of nothing is not taken: the screen is
+    EXPECT_EQ(shown(true).height, 40 * 20) << empty[2] << "x" << empty[3];
+  }
 }
 
 TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePointerWhereTheyShow)
