@@ -134,6 +134,9 @@ TEST_F(X11ValueField, ShiftWithTheCaretKeysSelectsAndTheKeysAloneCollapseTheSele
     foundation::MainThreadScope main;
     return mField.stringValue == U"19";
   })) << "a typed character replaces the selection";
+  EXPECT_TRUE(TypeAndSee(XK_a, XK_Super_L, 0, 2)) << "Super, as Command, with A selects everything";
+  EXPECT_TRUE(TypeAndSee(XK_Left, 0, 0, 0));
+  EXPECT_TRUE(TypeAndSee(XK_a, XK_Control_L, 0, 2)) << "and so does Control";
 }
 
 // A single click puts the caret at the nearest stop between characters (six points each, two points in from the
