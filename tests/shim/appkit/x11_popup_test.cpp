@@ -315,8 +315,9 @@ TEST_F(X11Popups, MenusDrawEveryKindOfRowAndTheArrowsOfALongOneAndAlertsTheirLin
   });
   {
     foundation::MainThreadScope main;
-    const AlertPanel alert{"Replace the preset?",
-                           "A preset of that name is in the folder; replacing it cannot be undone.", "Replace",
+    // Each text's first line just fits: 44 characters of 7.8 points within 360 less two margins of 6.
+    const AlertPanel alert{"Replace the preset called Warm Pad that sits in the folder?",
+                           "A preset of that name is in the folder here; replacing it cannot be undone.", "Replace",
                            "Cancel", "Keep both"};
     EXPECT_EQ(mApp->RunAlertPanel(alert), kAlertAlternateReturn);
     InstallPainter(nullptr);
