@@ -638,6 +638,31 @@ TEST_F(X11View, EnteringAndLeavingArriveInOrderAndLeavingTakesTheToolTipAway)
   EXPECT_EQ(std::vector<EventType>(seen.end() - 2, seen.end()),
             (std::vector<EventType>{EventType::kMouseEntered, EventType::kMouseExited}));
   EXPECT_TRUE(WaitFor([&] { return testsupport::ShownPopups(mHost).empty(); }));
+
+  // A menu taking the pointer and giving it back is no crossing of the view's edge.
+  moveTo(child, 300, 300);
+  ASSERT_TRUE(WaitFor([&] { return crossings().size() == before + 2; }));
+  std::thread user([&] {
+    Display* display = testsupport::OpenDisplayOrNull();
+    std::vector<Window> shown;
+    WaitFor([&] { return !(shown = testsupport::ShownPopups(display)).empty(); });
+    if (!shown.empty())
+      SendKey(display, shown.back(), XK_Escape);
+    XCloseDisplay(display);
+  });
+  {
+    foundation::MainThreadScope main;
+    Menu menu;
+    menu.AddItem("item", [](MenuItem&) {});
+    EXPECT_EQ(mApp->PopUpMenu(menu, {10, 10}, *mView), nullptr);
+  }
+  user.join();
+  moveTo(mParent, 550, 480);
+  ASSERT_TRUE(WaitFor([&] {
+    const std::vector<EventType> now = crossings();
+    return now.size() > before + 2 && now.back() == EventType::kMouseExited;
+  }));
+  EXPECT_EQ(crossings().size(), before + 3);
 }
 
 /// The first mapped override-redirect or top-level window this process made on the root other than the host's,
