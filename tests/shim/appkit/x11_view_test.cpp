@@ -230,6 +230,11 @@ TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
       }
     XDestroyImage(img);
     EXPECT_EQ(wrong, 0);
+    {
+      foundation::MainThreadScope main; // a view in a window already is not added again
+      EXPECT_FALSE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
+    }
+    EXPECT_EQ(Children(), children);
 
     // A frame that changed in one rectangle shows the change there only, on every pixel it touches.
     for (size_t i = 2; i < pixels.size(); i += 4)
@@ -249,6 +254,19 @@ TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
       EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 200u) << x << "," << y;
     XDestroyImage(img);
 
+    // Added again, the view shows the whole of a frame of the same size that says it changed in a part only.
+    {
+      foundation::MainThreadScope main;
+      mView->RemoveFromSuperview();
+      ASSERT_TRUE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
+      mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {Rect(0, 0, 1, 1)}});
+      mApp->MouseLocation();
+    }
+    img = XGetImage(mHost, Children().at(0), 0, 0, 468, 450, AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    for (auto [x, y] : outside)
+      EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 90u) << x << "," << y;
+    XDestroyImage(img);
     {
       foundation::MainThreadScope main;
       mView->RemoveFromSuperview();
