@@ -4,8 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "golden_text.h"
 
 // After the test framework: X defines macros (None, Bool) that its headers would trip over.
 #include <X11/X.h>
@@ -241,6 +247,33 @@ TEST(X11Keys, KeySymsMapToMacKeyCodesAndCharacters)
   EXPECT_EQ(owners.size(), 26u + 10u + 11u);
   EXPECT_EQ(ModifierFlagsForState(ShiftMask | Mod4Mask), kModifierShift | kModifierCommand);
   EXPECT_EQ(ModifierFlagsForState(ControlMask | Mod1Mask), kModifierControl | kModifierOption);
+}
+
+// Every key symbol of the Latin-1 block and of the block of keys that type no character, with the key code and
+// the characters it gives, against a recorded table (symbols giving neither are left out).
+TEST(X11Keys, TheKeyCodesAndCharactersOfBothBlocksMatchTheRecordedTable)
+{
+  std::vector<std::string> lines;
+  for (const auto& [first, last] : {std::pair{0x20ul, 0xFFul}, std::pair{0xFF00ul, 0xFFFFul}})
+    for (unsigned long sym = first; sym <= last; ++sym)
+    {
+      const uint16_t code = MacKeyCodeForKeySym(sym);
+      const std::u32string chars = CharactersForKeySym(sym);
+      if (code == kNoMacKeyCode && chars.empty())
+        continue;
+      char line[64];
+      std::snprintf(line, sizeof line, "%04lX %s", sym, code == kNoMacKeyCode ? "-" : std::to_string(code).c_str());
+      std::string text = line;
+      for (char32_t c : chars)
+      {
+        std::snprintf(line, sizeof line, " U+%04X", static_cast<unsigned>(c));
+        text += line;
+      }
+      lines.push_back(text);
+    }
+  const std::string differences =
+    goldentext::Compare(std::string(DROVIK_APPKIT_GOLDEN_DIR) + "/x11_keys.txt", goldentext::Joined(lines));
+  EXPECT_TRUE(differences.empty()) << differences;
 }
 
 } // namespace

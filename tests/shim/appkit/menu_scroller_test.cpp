@@ -1,5 +1,7 @@
 // A long menu walked one row at a time, as the arrow keys walk it: every row it reaches is on screen, under the
 // pointer at its own place, and a row already in sight scrolls nothing.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "appkit/menu_scroller.h"
@@ -90,6 +92,38 @@ TEST(MenuScroller, RowsEndWhereTheNextBeginsAndAMenuJustFittingItsAreaDoesNotScr
   EXPECT_EQ(shortMenu.At(59, item), MenuScroller::Row::kItem);
   EXPECT_EQ(item, 2);
   EXPECT_EQ(shortMenu.At(60, item), MenuScroller::Row::kNone);
+}
+
+// Sizes of nothing or less count as one pixel (one row, one column, an area of one pixel); a menu whose rows do
+// not fit its area at all still shows one item between its arrows, from the area's top-left corner.
+TEST(MenuScroller, SizesOfNothingCountAsOnePixelAndAMenuTooTallForItsAreaKeepsOneItemRow)
+{
+  const struct
+  {
+    int count, rowHeight, width, x, y;
+    Rect area;
+    int left, top, shownWidth, height, visible;
+  } cases[] = {
+    {2, 1, 0, 5, 5, Rect(10, 20, 0, 0), 10, 20, 1, 3, 1},
+    {1, 1, 9, 0, 0, Rect(0, 0, -5, -5), 0, 0, 1, 1, 1},
+    {-3, 0, 50, 7, 8, Rect(0, 0, 100, 100), 7, 8, 50, 1, 0},
+    {1, 50, 10, 0, 40, Rect(0, 0, 100, 30), 0, 0, 10, 150, 1},
+    {4, 10, 30, 0, 0, Rect(0, 0, 100, 35), 0, 0, 30, 30, 1},
+    {3, 10, 30, -50, -50, Rect(0, 0, 100, 35), 0, 0, 30, 30, 3},
+  };
+  for (const auto& c : cases)
+  {
+    const MenuScroller menu(c.count, c.rowHeight, c.width, c.x, c.y, c.area);
+    SCOPED_TRACE(::testing::Message() << c.count << " rows of " << c.rowHeight << " into " << c.area.size.width
+                                      << "x" << c.area.size.height);
+    EXPECT_EQ(menu.X(), c.left);
+    EXPECT_EQ(menu.Y(), c.top);
+    EXPECT_EQ(menu.Width(), c.shownWidth);
+    EXPECT_EQ(menu.Height(), c.height);
+    EXPECT_EQ(menu.VisibleCount(), c.visible);
+    EXPECT_EQ(menu.Scrolls(), c.visible < c.count);
+    EXPECT_EQ(menu.RowHeight(), std::max(1, c.rowHeight));
+  }
 }
 
 } // namespace

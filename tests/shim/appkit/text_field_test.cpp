@@ -115,6 +115,34 @@ TEST(TextFieldEditing, CommandLettersCopyCutAndPasteThroughThePasteboard)
   pasteboard = "3x";
   EXPECT_TRUE(EditWithPasteboard(field, U'v', read, write));
   EXPECT_EQ(field.stringValue, U"12");
+
+  // Without a field no letter is taken and the pasteboard is not asked; a field gone while the pasteboard
+  // answered is left alone. Copying or cutting nothing, or a cut the pasteboard refused, changes nothing.
+  bool asked = false;
+  auto noted = [&](std::string&) { return asked = true; };
+  EXPECT_FALSE(EditWithPasteboard([] { return static_cast<TextField*>(nullptr); }, U'v', noted, write));
+  EXPECT_FALSE(asked);
+  TextField other;
+  other.stringValue = U"ab";
+  other.SelectAll();
+  int lookups = 0;
+  auto goneAfterTheFirstLook = [&]() -> TextField* { return lookups++ == 0 ? &other : nullptr; };
+  pasteboard = "zz";
+  EXPECT_TRUE(EditWithPasteboard(goneAfterTheFirstLook, U'v', read, write));
+  lookups = 0;
+  EXPECT_TRUE(EditWithPasteboard(goneAfterTheFirstLook, U'x', read, write));
+  EXPECT_EQ(pasteboard, "ab");
+  EXPECT_EQ(other.stringValue, U"ab");
+  EXPECT_TRUE(EditWithPasteboard(other, U'x', read, [](const std::string&) { return false; }));
+  EXPECT_EQ(other.stringValue, U"ab");
+  other.SetCaret(1, false);
+  pasteboard = "zz";
+  EXPECT_TRUE(EditWithPasteboard(other, U'C', read, write));
+  EXPECT_TRUE(EditWithPasteboard(other, U'x', read, write));
+  EXPECT_EQ(pasteboard, "zz");
+  EXPECT_EQ(other.stringValue, U"ab");
+  EXPECT_TRUE(EditWithPasteboard(other, U'A', read, write)); // either case
+  EXPECT_EQ(other.SelectedText(), U"ab");
 }
 
 TEST(TextFieldEditing, APasteLeavesOutWhatCannotBeTypedAndPutsTheCaretAfterIt)

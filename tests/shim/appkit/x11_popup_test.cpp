@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "golden_text.h"
 #include "wait_for.h"
 #include "x11_display.h"
 #include "x11_host_window.h"
@@ -21,6 +22,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include "appkit/painter.h"
 #include "appkit/x11_application.h"
 #include "foundation/main_thread.h"
 #include "foundation/run_loop.h"
@@ -199,6 +201,133 @@ void FillMenuWithFolder(Menu& menu, int& chosen)
   auto items = std::make_unique<Menu>();
   FillMenu(*items, 2, chosen);
   menu.SetSubmenu(std::move(items), menu.ItemAt(1));
+}
+
+/// Draws as the plain painter does and writes down each drawing it was asked for: a line for its size and
+/// background, and one for each rectangle and text, in points.
+class RecordingPainter final : public Painter
+{
+public:
+  void Begin(Size size, double scale, const DeviceColor& background) override
+  {
+    mDrawing = {"size " + Num(size.width) + "x" + Num(size.height) + " scale " + Num(scale) + " " + Colour(background)};
+    mPlain.Begin(size, scale, background);
+  }
+  void FillRect(Rect r, const DeviceColor& color) override
+  {
+    mDrawing.push_back("fill " + Num(r.origin.x) + "," + Num(r.origin.y) + " " + Num(r.size.width) + "x" +
+                       Num(r.size.height) + " " + Colour(color));
+    mPlain.FillRect(r, color);
+  }
+  void DrawText(const std::string& utf8, Point at, const TextStyle& style) override
+  {
+    mDrawing.push_back("text \"" + utf8 + "\" at " + Num(at.x) + "," + Num(at.y) + " size " + Num(style.size) + " " +
+                       Colour(style.color));
+  }
+  FrameImage End() override
+  {
+    mLast = mDrawing;
+    return mPlain.End();
+  }
+  double TextWidth(const std::string& utf8, const TextStyle& style) override { return mPlain.TextWidth(utf8, style); }
+  LineMetrics Metrics(const TextStyle& style) override { return mPlain.Metrics(style); }
+
+  /// The last drawing finished.
+  std::vector<std::string> mLast;
+
+private:
+  static std::string Num(double v) { return goldentext::Num(v); }
+  static std::string Colour(const DeviceColor& c)
+  {
+    return "rgb " + Num(c.red) + "," + Num(c.green) + "," + Num(c.blue);
+  }
+
+  PlainPainter mPlain;
+  std::vector<std::string> mDrawing;
+};
+
+// What a menu draws: every kind of row (plain, checked, disabled, a separator, indented, with a submenu) with
+// the highlighted one lit, and a long menu scrolled to its end with its arrows; and what an alert draws: its lines
+// and buttons. Against a recorded reference.
+TEST_F(X11Popups, MenusDrawEveryKindOfRowAndTheArrowsOfALongOneAndAlertsTheirLinesAndButtons)
+{
+  auto painter = std::make_shared<RecordingPainter>();
+  {
+    foundation::MainThreadScope main;
+    InstallPainter(painter);
+  }
+  std::vector<std::string> log;
+  Menu rows;
+  rows.AddItem("plain", nullptr);
+  rows.AddItem("checked", nullptr).state = 1;
+  rows.AddItem("off", nullptr).enabled = false;
+  rows.AddSeparatorItem();
+  rows.AddItem("indented", nullptr).indentationLevel = 2;
+  rows.AddItem("folder", nullptr);
+  rows.SetSubmenu(std::make_unique<Menu>(), rows.ItemAt(5));
+  rows.AddItem("checked and off", nullptr).state = 1;
+  rows.ItemAt(6).enabled = false;
+  Menu longMenu;
+  int chosen = -1;
+  FillMenu(longMenu, 80, chosen);
+  const struct
+  {
+    const char* what;
+    Menu& menu;
+    std::vector<KeySym> keys;
+  } cases[] = {
+    {"every kind of row, the second lit", rows, {XK_Down, XK_Down}},
+    {"the last of a long menu lit", longMenu, {XK_End}},
+    {"a long menu at its start, the second lit", longMenu, {XK_Down, XK_Down}},
+  };
+  for (const auto& c : cases)
+  {
+    // The pointer away from the menu: only the keys highlight.
+    XTestFakeMotionEvent(mHost, -1, DisplayWidth(mHost, DefaultScreen(mHost)) - 1, 0, 0);
+    XSync(mHost, False);
+    {
+      User user([&](Display* display) {
+        XWindowAttributes wa{};
+        ASSERT_TRUE(WaitForMenu(display, wa));
+        for (KeySym key : c.keys)
+          KeyToMenu(display, key);
+        KeyToMenu(display, XK_Escape);
+      });
+      EXPECT_EQ(PopUp(c.menu), nullptr);
+    }
+    log.push_back(std::string("== ") + c.what);
+    log.insert(log.end(), painter->mLast.begin(), painter->mLast.end());
+  }
+  // An alert of three buttons, its message broken into lines, answered with Escape once shown.
+  std::thread user([&] {
+    Display* display = testsupport::OpenDisplayOrNull();
+    WaitFor([&] {
+      for (Window w : testsupport::ChildWindows(display, DefaultRootWindow(display)))
+      {
+        XWindowAttributes wa{};
+        if (XGetWindowAttributes(display, w, &wa) && wa.map_state == IsViewable && !wa.override_redirect &&
+            wa.width == 360 && testsupport::MadeByThisProcess(display, w))
+          return SendKey(display, w, XK_Escape), true;
+      }
+      return false;
+    });
+    XCloseDisplay(display);
+  });
+  {
+    foundation::MainThreadScope main;
+    // Each text's first line just fits: 44 characters of 7.8 points within 360 less two margins of 6.
+    const AlertPanel alert{"Replace the preset called Warm Pad that sits in the folder?",
+                           "A preset of that name is in the folder here; replacing it cannot be undone.", "Replace",
+                           "Cancel", "Keep both"};
+    EXPECT_EQ(mApp->RunAlertPanel(alert), kAlertAlternateReturn);
+    InstallPainter(nullptr);
+  }
+  user.join();
+  log.push_back("== an alert of three buttons");
+  log.insert(log.end(), painter->mLast.begin(), painter->mLast.end());
+  const std::string differences = goldentext::Compare(std::string(DROVIK_APPKIT_GOLDEN_DIR) + "/x11_menu_drawings.txt",
+                                                      goldentext::Joined(log));
+  EXPECT_TRUE(differences.empty()) << differences;
 }
 
 TEST_F(X11Popups, ASubmenuOpensBesideItsRowAndItsItemsCanBeChosen)
@@ -612,12 +741,19 @@ TEST_F(X11Popups, ASubmenuClosedWithLeftOpensAgainFromItsItem)
   int chosen = -1;
   Menu menu;
   FillMenuWithFolder(menu, chosen); // "first", "folder" > "item 0", "item 1"
+  Menu single; // "first", "folder" > "item 0"
+  single.AddItem("first", nullptr);
+  single.AddItem("folder", nullptr);
+  auto one = std::make_unique<Menu>();
+  FillMenu(*one, 1, chosen);
+  single.SetSubmenu(std::move(one), single.ItemAt(1));
   const struct
   {
     const char* how;
     bool byPointer; // else by keys: Right opens it with its first item highlighted, Return chooses that
+    Menu& menu;
     int chosen;
-  } cases[] = {{"pointed at again", true, 1}, {"Right", false, 0}};
+  } cases[] = {{"pointed at again", true, menu, 1}, {"Right", false, menu, 0}, {"Right to one item", false, single, 0}};
   for (const auto& c : cases)
   {
     chosen = -1;
@@ -641,7 +777,7 @@ TEST_F(X11Popups, ASubmenuClosedWithLeftOpensAgainFromItsItem)
         else
           KeyToMenu(display, XK_Return);
       });
-      PopUp(menu);
+      PopUp(c.menu);
     }
     EXPECT_EQ(chosen, c.chosen) << c.how;
   }

@@ -811,7 +811,7 @@ TEST_F(X11Session, MenusAndAlertsAtBothScreenScales)
     {
       const bool one = alert.defaultButton.empty(); // its only button gives the same answer as either key
       for (int aimed = 0; aimed < (one ? 1 : 3); ++aimed)
-        for (int corner = 0; corner < (one ? 1 : 4); ++corner)
+        for (int corner = 0; corner < (one ? 1 : 5); ++corner)
         {
           XWindowAttributes shown{};
           Player player([&](Display* d) {
@@ -819,9 +819,10 @@ TEST_F(X11Session, MenusAndAlertsAtBothScreenScales)
             if (!WaitForWindow(d, false, 1, shown, w, mParent))
               return;
             const int step = 86 * scale, left = shown.width - (aimed + 1) * step, top = shown.height - 26 * scale;
-            // Inside at the top left and bottom right pixels; outside just left of and just below the button.
-            const int xs[] = {left, left + 80 * scale - 1, left - 1, left + 5};
-            const int ys[] = {top, top + row - 1, top + 5, top + row};
+            // Inside at the top left and bottom right pixels; outside just left of, just below and just right of
+            // the button.
+            const int xs[] = {left, left + 80 * scale - 1, left - 1, left + 5, left + 80 * scale};
+            const int ys[] = {top, top + row - 1, top + 5, top + row, top + 5};
             const int inside = shown.border_width;
             XTestFakeMotionEvent(d, -1, shown.x + inside + xs[corner], shown.y + inside + ys[corner], 0);
             XSetInputFocus(d, w, RevertToParent, CurrentTime);

@@ -1,5 +1,5 @@
-// The X11 value field as the user types in it: the keys that move the caret, with Shift extending the selection
-// and without it collapsing it. Skips without a display.
+// The X11 value field as the user types and points in it: the keys that move the caret, with Shift extending the
+// selection and without it collapsing it; clicks, Shift-clicks, drags and double clicks. Skips without a display.
 
 #include <string>
 #include <utility>
@@ -134,6 +134,9 @@ TEST_F(X11ValueField, ShiftWithTheCaretKeysSelectsAndTheKeysAloneCollapseTheSele
     foundation::MainThreadScope main;
     return mField.stringValue == U"19";
   })) << "a typed character replaces the selection";
+  EXPECT_TRUE(TypeAndSee(XK_a, XK_Super_L, 0, 2)) << "Super, as Command, with A selects everything";
+  EXPECT_TRUE(TypeAndSee(XK_Left, 0, 0, 0));
+  EXPECT_TRUE(TypeAndSee(XK_a, XK_Control_L, 0, 2)) << "and so does Control";
 }
 
 // A single click puts the caret at the nearest stop between characters (six points each, two points in from the
@@ -142,27 +145,71 @@ TEST_F(X11ValueField, ShiftWithTheCaretKeysSelectsAndTheKeysAloneCollapseTheSele
 TEST_F(X11ValueField, AClickPutsTheCaretAtTheNearestStopAndHalfwayAtTheEarlier)
 {
   OpenField(U"abcd");
+  auto send = [&](int type, int x, unsigned state, unsigned button, Time time) {
+    XEvent e{};
+    if (type == MotionNotify)
+    {
+      e.xmotion = XMotionEvent{};
+      e.xmotion.type = MotionNotify;
+      e.xmotion.display = mHost;
+      e.xmotion.window = mFieldWindow;
+      e.xmotion.x = x;
+      e.xmotion.y = 10;
+      e.xmotion.state = state;
+      e.xmotion.time = time;
+      e.xmotion.same_screen = True;
+      XSendEvent(mHost, mFieldWindow, False, NoEventMask, &e);
+    }
+    else
+    {
+      XButtonEvent& b = e.xbutton;
+      b.display = mHost;
+      b.window = mFieldWindow;
+      b.x = x;
+      b.y = 10;
+      b.button = button;
+      b.state = state;
+      b.time = time;
+      b.same_screen = True;
+      for (int kind : {ButtonPress, ButtonRelease})
+      {
+        b.type = kind;
+        XSendEvent(mHost, mFieldWindow, False, NoEventMask, &e);
+      }
+    }
+    XSync(mHost, False);
+  };
+  auto selectionIs = [&](size_t start, size_t end) {
+    return WaitFor([&] {
+      foundation::MainThreadScope main;
+      return mField.SelectionStart() == start && mField.SelectionEnd() == end;
+    });
+  };
   Time time = 0;
   for (auto [x, caret] : {std::pair{4, 0}, {5, 0}, {6, 1}, {11, 1}, {12, 2}, {23, 3}, {24, 4}, {90, 4}, {0, 0}})
   {
-    XButtonEvent b{};
-    b.display = mHost;
-    b.window = mFieldWindow;
-    b.x = x;
-    b.y = 10;
-    b.button = Button1;
-    b.time = time;
+    send(ButtonPress, x, 0, Button1, time);
     time += 10000; // far apart: never a double click
-    b.same_screen = True;
-    b.type = ButtonPress;
-    XSendEvent(mHost, mFieldWindow, False, NoEventMask, reinterpret_cast<XEvent*>(&b));
-    b.type = ButtonRelease;
-    XSendEvent(mHost, mFieldWindow, False, NoEventMask, reinterpret_cast<XEvent*>(&b));
-    XSync(mHost, False);
-    EXPECT_TRUE(WaitFor([&] {
-      foundation::MainThreadScope main;
-      return mField.SelectionStart() == size_t(caret) && mField.SelectionEnd() == size_t(caret);
-    })) << "click at " << x;
+    EXPECT_TRUE(selectionIs(size_t(caret), size_t(caret))) << "click at " << x;
+  }
+  // A click with Shift and a drag move the caret and keep the anchor; a press of another button does nothing;
+  // two presses of the first at most 400 milliseconds apart select everything.
+  const struct
+  {
+    int type, x;
+    unsigned state, button;
+    Time time;
+    size_t start, end;
+  } steps[] = {
+    {ButtonPress, 18, ShiftMask, Button1, 100000, 0, 3}, {MotionNotify, 8, Button1Mask, 0, 100010, 0, 1},
+    {MotionNotify, 90, Button1Mask, 0, 100020, 0, 4},    {ButtonPress, 6, 0, Button3, 100030, 0, 4},
+    {ButtonPress, 8, 0, Button1, 200000, 1, 1},          {ButtonPress, 14, 0, Button1, 200401, 2, 2},
+    {ButtonPress, 14, 0, Button1, 200801, 0, 4},
+  };
+  for (const auto& step : steps)
+  {
+    send(step.type, step.x, step.state, step.button, step.time);
+    EXPECT_TRUE(selectionIs(step.start, step.end)) << "at " << step.time;
   }
 }
 

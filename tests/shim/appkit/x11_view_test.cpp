@@ -230,6 +230,11 @@ TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
       }
     XDestroyImage(img);
     EXPECT_EQ(wrong, 0);
+    {
+      foundation::MainThreadScope main; // a view in a window already is not added again
+      EXPECT_FALSE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
+    }
+    EXPECT_EQ(Children(), children);
 
     // A frame that changed in one rectangle shows the change there only, on every pixel it touches.
     for (size_t i = 2; i < pixels.size(); i += 4)
@@ -249,6 +254,19 @@ TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
       EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 200u) << x << "," << y;
     XDestroyImage(img);
 
+    // Added again, the view shows the whole of a frame of the same size that says it changed in a part only.
+    {
+      foundation::MainThreadScope main;
+      mView->RemoveFromSuperview();
+      ASSERT_TRUE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
+      mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {Rect(0, 0, 1, 1)}});
+      mApp->MouseLocation();
+    }
+    img = XGetImage(mHost, Children().at(0), 0, 0, 468, 450, AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    for (auto [x, y] : outside)
+      EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 90u) << x << "," << y;
+    XDestroyImage(img);
     {
       foundation::MainThreadScope main;
       mView->RemoveFromSuperview();
@@ -638,6 +656,31 @@ TEST_F(X11View, EnteringAndLeavingArriveInOrderAndLeavingTakesTheToolTipAway)
   EXPECT_EQ(std::vector<EventType>(seen.end() - 2, seen.end()),
             (std::vector<EventType>{EventType::kMouseEntered, EventType::kMouseExited}));
   EXPECT_TRUE(WaitFor([&] { return testsupport::ShownPopups(mHost).empty(); }));
+
+  // A menu taking the pointer and giving it back is no crossing of the view's edge.
+  moveTo(child, 300, 300);
+  ASSERT_TRUE(WaitFor([&] { return crossings().size() == before + 2; }));
+  std::thread user([&] {
+    Display* display = testsupport::OpenDisplayOrNull();
+    std::vector<Window> shown;
+    WaitFor([&] { return !(shown = testsupport::ShownPopups(display)).empty(); });
+    if (!shown.empty())
+      SendKey(display, shown.back(), XK_Escape);
+    XCloseDisplay(display);
+  });
+  {
+    foundation::MainThreadScope main;
+    Menu menu;
+    menu.AddItem("item", [](MenuItem&) {});
+    EXPECT_EQ(mApp->PopUpMenu(menu, {10, 10}, *mView), nullptr);
+  }
+  user.join();
+  moveTo(mParent, 550, 480);
+  ASSERT_TRUE(WaitFor([&] {
+    const std::vector<EventType> now = crossings();
+    return now.size() > before + 2 && now.back() == EventType::kMouseExited;
+  }));
+  EXPECT_EQ(crossings().size(), before + 3);
 }
 
 /// The first mapped override-redirect or top-level window this process made on the root other than the host's,
@@ -742,6 +785,15 @@ TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
       WaitFor([&] { return (popup = FindPopup(display, mParent, overrideRedirect, seen)) != 0; });
       if (popup)
         SendKey(display, popup, overrideRedirect ? XK_Escape : XK_Return);
+      XWindowAttributes left{};
+      if (overrideRedirect && !(popup && WaitFor([&] { return FindPopup(display, mParent, true, left) == 0; })))
+      {
+        ADD_FAILURE() << "no menu was seen, or it is still open after Escape";
+        XTestFakeMotionEvent(display, -1, 1, 1, 0); // a click beside it closes it
+        XTestFakeButtonEvent(display, 1, True, 0);
+        XTestFakeButtonEvent(display, 1, False, 0);
+        XSync(display, False);
+      }
       XCloseDisplay(display);
     });
     {
@@ -765,6 +817,11 @@ TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
   EXPECT_EQ(alert.width, 360);
   EXPECT_EQ(alert.x, 100 + (400 - 360) / 2) << "centred in the work area";
   EXPECT_EQ(alert.y, 50 + (300 - alert.height) / 2);
+  for (const std::vector<long>& empty : {std::vector<long>{100, 50, 0, 300}, std::vector<long>{100, 50, 400, 0}})
+  {
+    const NamedWorkArea none(mHost, empty); // a work area of nothing is not taken: the screen is
+    EXPECT_EQ(shown(true).height, 40 * 20) << empty[2] << "x" << empty[3];
+  }
 }
 
 TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePointerWhereTheyShow)
@@ -1041,6 +1098,12 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
       XTestFakeButtonEvent(display, 1, False, 0);
       XSync(display, False);
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    XWindowAttributes left{};
+    if (popup && !WaitFor([&] { return FindPopup(display, mParent, true, left) == 0; }))
+    {
+      ADD_FAILURE() << "the menu is still open after its item was chosen";
+      SendKey(display, popup, XK_Escape);
     }
     XCloseDisplay(display);
   });
@@ -1471,6 +1534,8 @@ TEST(DroppedFileURI, NamesALocalFileOnlyWithoutAnotherHostOrAnEncodedNul)
     {std::string("file://") + host + "/y%2fz", true, "/y/z"},
     {"file:///bad%zzescape", true, "/bad%zzescape"},
     {"file://LocalHost/%C3%a9%7E%41", true, "/\xc3\xa9~A"}, // either case, an escape at the very end
+    {"file:///%09%af%AF%Fa%0A", true, "/\t\xaf\xaf\xfa\n"}, // every edge of the hexadecimal digits
+    {"file:///%/0%:0%`0%g0%@0%G0%0/%0:%0`%0g%0@%0G", true, "/%/0%:0%`0%g0%@0%G0%0/%0:%0`%0g%0@%0G"}, // and beside them
     {"file:///cut%4", true, "/cut%4"},
     {"file:///cut%", true, "/cut%"},
     {"file://elsewhere.example/x", false, ""},
@@ -1501,7 +1566,7 @@ TEST_F(X11View, OnlyTextOfEightBitsIsTakenFromTheClipboard)
   };
   const std::vector<Case> cases = {
     {"UTF8_STRING", 8, "h\xc3\xa9", true, "h\xc3\xa9"},
-    {"STRING", 8, "h\xe9", true, "h\xc3\xa9"}, // Latin-1
+    {"STRING", 8, "h\xe9\x7f\x80\xbf\xc0\xff", true, "h\xc3\xa9\x7f\xc2\x80\xc2\xbf\xc3\x80\xc3\xbf"}, // Latin-1
     {"INCR", 32, word, false, ""},              // an incremental transfer is refused
     {"UTF8_STRING", 32, word, false, ""},
     {"image/png", 8, "\x89PNG", false, ""},
@@ -1571,7 +1636,7 @@ TEST(X11Clipboard, RequestsAreAnsweredOnlyWhileWeOwnTheClipboard)
   ASSERT_NE(app, nullptr);
   {
     foundation::MainThreadScope main;
-    ASSERT_TRUE(app->SetPasteboardString("h\xc3\xa9\xe2\x82\xac"));
+    ASSERT_TRUE(app->SetPasteboardString("h\xc3\xa9\xc3\xbf\xc4\x80\xe2\x82\xac"));
   }
   const Atom clipboard = XInternAtom(own, "CLIPBOARD", False), into = XInternAtom(own, "ANSWER", False);
   const Window holder = XGetSelectionOwner(own, clipboard);
@@ -1612,8 +1677,8 @@ TEST(X11Clipboard, RequestsAreAnsweredOnlyWhileWeOwnTheClipboard)
     return out;
   };
   EXPECT_EQ(ask("TARGETS", into), "ATOM:TARGETS UTF8_STRING STRING");
-  EXPECT_EQ(ask("UTF8_STRING", into), "UTF8_STRING:h\xc3\xa9\xe2\x82\xac");
-  EXPECT_EQ(ask("STRING", into), "STRING:h\xe9?");
+  EXPECT_EQ(ask("UTF8_STRING", into), "UTF8_STRING:h\xc3\xa9\xc3\xbf\xc4\x80\xe2\x82\xac");
+  EXPECT_EQ(ask("STRING", into), "STRING:h\xe9\xff??");
   EXPECT_EQ(ask("TEXT", into), "refused");
   EXPECT_EQ(ask("UTF8_STRING", None), "refused");
   XSetSelectionOwner(own, clipboard, requestor, CurrentTime);
