@@ -4,11 +4,14 @@
 #include "effect/dsp/meter_clock.h"
 #include "effect/dsp/piecewise_linear.h"
 #include "effect/dsp/processor_chain.h"
+#include "effect/dsp/sat_stage_bank.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -282,3 +285,18 @@ TEST(ProcessorList, GetWalksTheCursorEitherWayAndOwnershipIsAsTold)
 }
 
 } // namespace
+
+// A stage holds two sets of the same seven filters in one order, each filter its own.
+TEST(SatStage, HoldsTwoSetsOfTheSevenFilterKindsInOrder)
+{
+  const char* const kinds[] = {"Band Shelf", "High Pass", "Low Pass", "High Shelf", "Low Shelf", "Band Pass",
+                               "Band Stop"};
+  SatStage stage;
+  std::set<const Dsp::Filter*> filters;
+  for (int i = SatStage::kNumFilters - 1; i >= 0; --i) // from the last, so a wrong place shows before a set overruns
+  {
+    ASSERT_EQ(stage.FilterAt(i).GetName(), std::string("Butterworth ") + kinds[i % 7]) << "filter " << i;
+    filters.insert(&stage.FilterAt(i));
+  }
+  EXPECT_EQ(filters.size(), size_t(SatStage::kNumFilters));
+}

@@ -84,6 +84,26 @@ TEST_F(PresetFiles, SaveThenLoadRestoresAll25ValuesAndNamesThePreset)
   EXPECT_STREQ(b->GetPresetName(0), "My Sound");
 }
 
+// Loading a file announces each parameter to the effect once, as a recall.
+TEST_F(PresetFiles, LoadingAFileAnnouncesEachParameterOnce)
+{
+  struct CountingDrovik : enginetest::TestDrovik
+  {
+    std::vector<int> recalls = std::vector<int>(kNumParams, 0);
+    void OnParamChange(int idx, plug::EParamChangeSource source, int sampleOffset) override
+    {
+      if (source == plug::kPresetRecall && idx >= 0 && idx < kNumParams) ++recalls[size_t(idx)];
+      TestDrovik::OnParamChange(idx, source, sampleOffset);
+    }
+  };
+  auto a = Make();
+  Set(*a, kNonDefaults);
+  ASSERT_TRUE(a->SavePresetFile(Path("Once.vqp").c_str()));
+  CountingDrovik b;
+  ASSERT_TRUE(b.LoadPresetFile(Path("Once.vqp").c_str()));
+  EXPECT_EQ(b.recalls, std::vector<int>(kNumParams, 1));
+}
+
 TEST_F(PresetFiles, MissingSubsetParametersGoToDefaultsOthersKeepTheirs)
 {
   auto d = Make();
