@@ -472,6 +472,14 @@ TEST(DispatcherEdges, BuildInfoNamesThePlugInItsVersionAndInterface)
   plug::LibString info;
   p.GetBuildInfo(info);
   EXPECT_EQ(std::string(info.Get()).rfind("Test version v1.2.3 VST2 (x64), built on ", 0), 0u) << info.Get();
+
+  // A name set by the plug-in itself past the usual bound: the line stops at 256 characters.
+  struct LongNamedPlug : TestPlug
+  {
+    LongNamedPlug() : TestPlug(plug::InstanceInfo{}, 0) { mPluginName.Set(std::string(300, 'n').c_str()); }
+  } longNamed;
+  longNamed.GetBuildInfo(info);
+  EXPECT_EQ(std::string(info.Get()), std::string(256, 'n'));
 }
 
 // A block no longer than the block size, from a host whose process level stays the same, resets nothing; a

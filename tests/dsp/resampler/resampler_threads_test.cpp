@@ -1,5 +1,6 @@
 // Resamplers built, used and destroyed on several threads at once share the process-wide caches safely.
 #include "resampler/resampler.h"
+#include "resampler/vector_isa.h"
 #include "resampler_signal_tools.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,17 @@
 #include <thread>
 
 using namespace resamp;
+
+// Nothing in this program forces the baseline kernels, so objects get the best the CPU has.
+TEST(ResamplerThreads, KernelsAreTheWidestTheCpuHasUnlessTheBaselineIsForced)
+{
+  __builtin_cpu_init();
+  const bool wide = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  EXPECT_EQ(ChosenVectorIsa(), wide ? VectorIsa::kWide : VectorIsa::kBaseline);
+  ForceBaselineVectors(true);
+  EXPECT_EQ(ChosenVectorIsa(), VectorIsa::kBaseline);
+  ForceBaselineVectors(false);
+}
 
 TEST(ResamplerThreads, ChainsBuiltOnSeveralThreadsAtOnceGiveTheSameOutput)
 {
