@@ -95,6 +95,12 @@ TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
     g.AttachControl(radio);
     const IRECT row = radio->GetButton(2);
     EXPECT_EQ(radio->FindButtonAt(row.mRight + 1.f, row.CentreY()), -1);
+    for (int i : {0, 1}) // the first rows too
+    {
+      radio->SetValue(1.0, 0);
+      radio->OnMouseDown(radio->GetButton(i).mLeft + 15.f, radio->GetButton(i).CentreY(), left);
+      EXPECT_DOUBLE_EQ(radio->GetValue(0), 0.5 * i) << "row " << i;
+    }
     for (float x : {row.mLeft + 15.f, row.mRight - 2.f}) // on the button, on the far end of its text
     {
       radio->SetValue(0.0, 0);
