@@ -60,6 +60,14 @@ TEST_F(Headless, BadInputDrawsNothing)
     }
   });
   EXPECT_FALSE(mGraphics->LoadFont("Missing", "Missing.ttf"));
+  // The back end takes no font without a name, nor any before its drawing context exists.
+  const PlatformFontPointer roboto = mGraphics->LoadFontFromResource("Roboto-Regular", "Roboto-Regular.ttf");
+  ASSERT_TRUE(roboto);
+  ASSERT_FALSE(mGraphics->LoadAPIFont(nullptr, roboto));
+  graphicstest::TestDelegate closedDelegate;
+  IGraphicsHeadless closed(closedDelegate, 40, 30, 60, 1.f);
+  closed.SetBundleID(kBundleID);
+  EXPECT_FALSE(closed.LoadAPIFont("Roboto-Regular", roboto));
   EXPECT_TRUE(AllWhite(Render()));
   EXPECT_EQ(mGraphics->NCachedBitmaps(), 0);
 }

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -577,6 +579,26 @@ TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
                                                    << ", texels per pixel " << texelsPerPixel;
             }
           }
+      // A magnified span, or one whose footprint is infinite or no number, takes the magnification filter even
+      // when the minification filter differs: with a nearest one, each pixel is the texel it lies in.
+      MTLSamplerDescriptor magnifyNearest;
+      magnifyNearest.minFilter = MTLSamplerMinMagFilterLinear;
+      for (float footprint : {0.37f, 1.f, std::numeric_limits<float>::infinity(), std::nanf("")})
+      {
+        constexpr int n = 18;
+        const float du = 0.37f / 7.f, u = 0.01f;
+        float span[4 * n];
+        MTLSamplerState(magnifyNearest).sampleSpan(*t, u, 0.5f, du, 0.f, n, span, footprint);
+        for (int i = 0; i < n; ++i)
+        {
+          const unsigned char* texel = bytes + 4 * (2 * 7 + int((u + du * float(i)) * 7.f));
+          const int red = format == MTLPixelFormatBGRA8Unorm ? 2 : 0;
+          const int channel[4] = {red, 1, 2 - red, 3};
+          for (int c = 0; c < 4; ++c)
+            ASSERT_NEAR(span[4 * i + c] * 255.f, float(texel[channel[c]]), 1e-3f)
+              << "pixel " << i << " channel " << c << ", footprint " << footprint;
+        }
+      }
       // Spans on texel centres one texel apart are the texels themselves, in the texture's channel order.
       for (int row = 0; row < 5; ++row)
         for (int col = 0; col < 7; ++col)

@@ -51,6 +51,33 @@ TEST(MetalRender, BackingScaleTwoAndHardEdgesWithoutAntiAliasing)
   EXPECT_EQ(img.At(10, 6)[0], 0);
   EXPECT_EQ(img.At(10, 21)[0], 0);
   EXPECT_EQ(img.At(10, 22)[0], 255);
+
+  // Two concave fills, without anti-aliasing or with it turned off for the shapes: hard edges on whole pixels,
+  // and nothing painted outside the two shapes.
+  for (int flags : {kMvxTripleBuffer, kMvxAntiAlias | kMvxTripleBuffer})
+  {
+    Surface hard(32, 32, flags);
+    hard.Begin();
+    vxSetShapeAntiAlias(hard.ctx, 0);
+    vxSetFillColor(hard.ctx, Rgba(0, 0, 0));
+    vxBeginPath(hard.ctx); // an L
+    vxMoveTo(hard.ctx, 2, 2), vxLineTo(hard.ctx, 14, 2), vxLineTo(hard.ctx, 14, 6), vxLineTo(hard.ctx, 6, 6);
+    vxLineTo(hard.ctx, 6, 14), vxLineTo(hard.ctx, 2, 14), vxClosePath(hard.ctx);
+    vxFillPath(hard.ctx);
+    vxBeginPath(hard.ctx); // the L turned half round
+    vxMoveTo(hard.ctx, 30, 18), vxLineTo(hard.ctx, 30, 30), vxLineTo(hard.ctx, 18, 30), vxLineTo(hard.ctx, 18, 26);
+    vxLineTo(hard.ctx, 26, 26), vxLineTo(hard.ctx, 26, 18), vxClosePath(hard.ctx);
+    vxFillPath(hard.ctx);
+    hard.End();
+    const Image shapes = hard.Read();
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x)
+      {
+        const bool inL = x >= 2 && y >= 2 && ((x < 14 && y < 6) || (x < 6 && y < 14));
+        const bool inTurned = x < 30 && y < 30 && ((x >= 26 && y >= 18) || (x >= 18 && y >= 26));
+        ASSERT_EQ(int(shapes.At(x, y)[0]), inL || inTurned ? 0 : 255) << x << "," << y << " flags " << flags;
+      }
+  }
 }
 
 TEST(MetalRender, ATranslucentClearColourIsStoredPremultiplied)
