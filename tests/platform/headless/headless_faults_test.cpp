@@ -102,6 +102,32 @@ TEST_F(Headless, DashesOfNoLengthAreSolidLines)
   EXPECT_NE(line(4.f).mRGBA, solid.mRGBA);
 }
 
+// A dotted line or rectangle drawn without a thickness or dash length is a pixel thick with dashes of two, whether the
+// caller holds the context as itself or as any graphics context.
+TEST_F(Headless, DottedLinesAndRectanglesDefaultToAPixelThickWithDashesOfTwo)
+{
+  const IRECT box(2, 6, 38, 11);
+  auto draw = [this](DrawControl::DrawFunc func) {
+    Open(40, 12, func);
+    return Render().mRGBA;
+  };
+  const auto given = draw([&](IGraphics& g, const IRECT&) {
+    g.DrawDottedLine(kBlack, 0, 3, 40, 3, nullptr, 1.f, 2.f);
+    g.DrawDottedRect(kBlack, box, nullptr, 1.f, 2.f);
+  });
+  EXPECT_EQ(draw([&](IGraphics& g, const IRECT&) {
+              g.DrawDottedLine(kBlack, 0, 3, 40, 3);
+              g.DrawDottedRect(kBlack, box);
+            }),
+            given);
+  EXPECT_EQ(draw([&](IGraphics& g, const IRECT&) {
+              IGraphicsHeadless& own = static_cast<IGraphicsHeadless&>(g);
+              own.DrawDottedLine(kBlack, 0, 3, 40, 3);
+              own.DrawDottedRect(kBlack, box);
+            }),
+            given);
+}
+
 // The context keeps its own bitmaps: an image found only at another scale (a file, or a cached image once no file is
 // left, or bytes, which decode at scale 1) is rescaled to the wanted scale, and only the rescaled image is kept.
 TEST_F(Headless, BitmapsFoundAtAnotherScaleAreRescaledAndKeptOnce)

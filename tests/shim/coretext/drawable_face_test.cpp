@@ -275,8 +275,8 @@ Bytes OneComponent(uint16_t flags, const std::vector<int16_t>& words)
 }
 
 // Sound glyphs of less common shapes are drawn: a contour ending off the curve after points on it, components
-// turned a quarter, scaled by one factor or two and placed by byte offsets, and locations kept as 16-bit words. A
-// quarter turn that takes a corner out of coordinate range is refused.
+// turned a quarter, scaled by one factor or two and placed by byte offsets (one after another too), and locations
+// kept as 16-bit words. A quarter turn that takes a corner out of coordinate range is refused.
 TEST(DrawableFace, UncommonButSoundGlyphsAreDrawn)
 {
   Face offCurve;
@@ -293,6 +293,7 @@ TEST(DrawableFace, UncommonButSoundGlyphsAreDrawn)
   EXPECT_FALSE(Drawable(OneComponent(0x0083, {0, -32000, 0, -kOne, kOne, 0})))
     << "a quarter turn the other way past the edge";
   EXPECT_TRUE(Drawable(OneComponent(0x000a, {int16_t(0x7f80), kHalf}))) << "halved, placed by bytes";
+  EXPECT_TRUE(Drawable(OneComponent(0x0022, {0x0102, 0x0002, 1, 0x0304}))) << "two components placed by bytes";
   EXPECT_TRUE(Drawable(OneComponent(0x0043, {31000, 31000, kHalf, kHalf}))) << "halved by two factors";
   EXPECT_FALSE(Drawable(OneComponent(0x0043, {32000, 0, kOne, kHalf}))) << "scaled by two factors past the edge";
 
