@@ -379,28 +379,33 @@ TEST(MetalRasterizer, StencilOperationsAndCompare)
 
 TEST(MetalRasterizer, AScissorRectangleLimitsColourStencilAndTheStencilClear)
 {
-  Rig rig;
   std::vector<float> quad = {0, 0, 0, 16, 16, 0, 16, 16};
-  const MTLScissorRect box{3, 4, 5, 6}; // x 3..7, y 4..9
-  auto inside = [&](int x, int y) { return x >= 3 && x < 8 && y >= 4 && y < 10; };
-  rig.scissor = &box;
-  rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, true);
-  rig.scissor = nullptr;
-  rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, false, MTLStencilOperationInvert); // all 255
-  // A cleared stencil reads 0 wherever a draw of the pass tests it, and the draw changes nothing outside its box.
-  rig.scissor = &box;
-  rig.clearStencil = true;
-  rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, false, MTLStencilOperationIncrementClamp,
-           MTLCompareFunctionEqual);
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x)
-    {
-      EXPECT_EQ(rig.Red(x, y), inside(x, y) ? 128 : 0) << x << ", " << y;
-      if (inside(x, y))
+  // One box inside the target, one in its lower right corner.
+  for (const MTLScissorRect box : {MTLScissorRect{3, 4, 5, 6}, MTLScissorRect{8, 10, 8, 6}})
+  {
+    Rig rig;
+    auto inside = [&](int x, int y) {
+      return x >= int(box.x) && x < int(box.x + box.width) && y >= int(box.y) && y < int(box.y + box.height);
+    };
+    rig.scissor = &box;
+    rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, true);
+    rig.scissor = nullptr;
+    rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, false, MTLStencilOperationInvert); // all 255
+    // A cleared stencil reads 0 wherever a draw of the pass tests it, and the draw changes nothing outside its box.
+    rig.scissor = &box;
+    rig.clearStencil = true;
+    rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, false, MTLStencilOperationIncrementClamp,
+             MTLCompareFunctionEqual);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x)
       {
-        EXPECT_EQ(rig.Stencil(x, y), 1) << x << ", " << y;
+        EXPECT_EQ(rig.Red(x, y), inside(x, y) ? 128 : 0) << box.x << ": " << x << ", " << y;
+        if (inside(x, y))
+        {
+          EXPECT_EQ(rig.Stencil(x, y), 1) << box.x << ": " << x << ", " << y;
+        }
       }
-    }
+  }
 }
 
 TEST(MetalRasterizer, AViewportSmallerThanTheTargetKeepsEvenAFarLargerTriangleInsideIt)
