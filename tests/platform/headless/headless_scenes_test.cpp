@@ -713,6 +713,40 @@ TEST_F(ScaledBitmapCopies, WithRoomForTwoCopiesTheLastTwoMadeStay)
   mCache->EndFrame();
 }
 
+// Clearing gives back every byte the copies held: the least budget that keeps the first of three copies through the
+// making of the other two keeps it just as well once the cache has been cleared.
+TEST_F(ScaledBitmapCopies, AClearedCacheHoldsAsManyCopiesAsANewOne)
+{
+  // Whether the first of three copies made one after another is still whole in a frame that could make none.
+  auto firstStays = [this] {
+    const int first = Find(0.f);
+    Find(0.25f), Find(0.5f);
+    mCache->SetShare(1);
+    mCache->StartFrame();
+    const bool stays = first > 0 && Find(0.f) == first;
+    mCache->EndFrame();
+    mCache->SetShare(0);
+    return stays;
+  };
+  auto fresh = [this](size_t budget) {
+    mCache = std::make_unique<plug::igraphics::ScaledBitmapCache>(mContext.get());
+    mCache->SetBudget(budget);
+  };
+  size_t tooSmall = 0, enough = size_t(1) << 20;
+  fresh(enough);
+  ASSERT_TRUE(firstStays());
+  while (enough - tooSmall > 1)
+  {
+    const size_t budget = (tooSmall + enough) / 2;
+    fresh(budget);
+    (firstStays() ? enough : tooSmall) = budget;
+  }
+  fresh(enough);
+  ASSERT_TRUE(firstStays());
+  mCache->Clear();
+  EXPECT_TRUE(firstStays()) << "at a budget of " << enough << " bytes";
+}
+
 // A copy of 100 x 100 pixels made a share at a time: its rows are resampled first, as many a frame as the share
 // allows, then put into its image four to the share's pixel. The frame it is whole in follows from the share.
 TEST_F(ScaledBitmapCopies, ACopyIsWholeInTheFrameItsShareAllows)
