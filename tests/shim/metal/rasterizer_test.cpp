@@ -502,6 +502,7 @@ TEST(MetalSampler, TexelCentresFiltersLevelsWrappingAndChannelOrder)
     return t;
   };
   auto rgba = Texture(MTLPixelFormatRGBA8Unorm), bgra = Texture(MTLPixelFormatBGRA8Unorm);
+  auto red = Texture(MTLPixelFormatR8Unorm); // a byte a texel: the first four bytes of each row
   auto levels = device->newTextureWithDescriptor(
     MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 4, 2, true));
   levels->replaceRegion(MTLRegionMake2D(0, 0, 4, 2), 0, bytes, 16);
@@ -530,6 +531,7 @@ TEST(MetalSampler, TexelCentresFiltersLevelsWrappingAndChannelOrder)
     {"repeat left of the texture", *rgba, nearest, -0.125f, 0.25f, {140, 10, 30, 255}},
     {"repeat above the texture", *rgba, nearest, 0.375f, -0.25f, {60, 210, 30, 255}},
     {"blue first in memory", *bgra, nearest, 0.125f, 0.25f, {30, 10, 20, 255}},
+    {"one channel: red alone, opaque", *red, nearest, 0.625f, 0.75f, {30, 0, 0, 255}},
     {"footprint 2: the half size level", *levels, nearestLevel, 0.125f, 0.25f, {40, 110, 30, 255}, 2},
     {"footprint 3: the nearer, quarter size level", *levels, nearestLevel, 0.125f, 0.25f, {80, 110, 30, 255}, 3},
     {"footprint 2 root 2: half way between the half and quarter size levels", *levels, blendedLevels, 0.125f, 0.25f,
@@ -604,15 +606,21 @@ TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
               << "pixel " << i << " channel " << c << ", footprint " << footprint;
         }
       }
-      // Spans on texel centres one texel apart are the texels themselves, in the texture's channel order.
+      // Spans on texel centres one texel apart are the texels themselves, in the texture's channel order, up to the
+      // right edge and one past it (the edge texel again). Only runs inside the texture are handed out as texels.
       for (int row = 0; row < 5; ++row)
         for (int col = 0; col < 7; ++col)
         {
           const MTLSamplerState sampler(clamp);
-          const float v = (float(row) + 0.5f) / 5.f;
-          float span[4 * 7];
-          sampler.sampleSpan(*t, (float(col) + 0.5f) / 7.f, v, 1.f / 7.f, 0.f, 7 - col, span, 1.f);
-          for (int i = 0; i < 7 - col; ++i)
+          const float u = (float(col) + 0.5f) / 7.f, v = (float(row) + 0.5f) / 5.f;
+          if (format == MTLPixelFormatRGBA8Unorm)
+          {
+            EXPECT_EQ(sampler.texelRun(*t, u, v, 1.f / 7.f, 0.f, 7 - col), t->row(row) + 4 * col);
+            EXPECT_EQ(sampler.texelRun(*t, u, v, 1.f / 7.f, 0.f, 8 - col), nullptr);
+          }
+          float span[4 * 8];
+          sampler.sampleSpan(*t, u, v, 1.f / 7.f, 0.f, 8 - col, span, 1.f);
+          for (int i = 0; i < 8 - col; ++i)
           {
             float one[4];
             sampler.sample(*t, (float(col + i) + 0.5f) / 7.f, v, one, 1.f);
