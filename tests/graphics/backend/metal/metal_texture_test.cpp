@@ -415,6 +415,17 @@ TEST(MetalTextures, NoContextAndImagesThatCannotBeResampledAnswerNothing)
   EXPECT_EQ(std::vector<int>(out, out + 16), std::vector<int>(board, board + 16));
   EXPECT_EQ(mvxResampleImage(s.ctx, levels, 0, 0, 1, 1, 0, 0, 1, 1, out), 1);
   EXPECT_EQ(std::vector<int>(out, out + 4), (std::vector<int>{128, 128, 128, 255}));
+  // Between two levels it takes the nearer one whole: 8 x 8 alternate black and white columns copied 6 across show
+  // only black and white, copied 5 across only grey.
+  std::vector<unsigned char> columns(8 * 8 * 4, 255), six(6 * 6 * 4), five(5 * 5 * 4);
+  for (size_t i = 0; i < columns.size(); i += 8) memset(&columns[i], 0, 3);
+  const int striped =
+    vxCreateImageFromPixels(s.ctx, 8, 8, VX_IMAGE_GENERATE_MIPMAPS | VX_IMAGE_NEAREST, columns.data());
+  ASSERT_EQ(mvxResampleImage(s.ctx, striped, 0, 0, 6, 6, 0, 0, 6, 6, six.data()), 1);
+  ASSERT_EQ(mvxResampleImage(s.ctx, striped, 0, 0, 5, 5, 0, 0, 5, 5, five.data()), 1);
+  EXPECT_EQ(std::count(six.begin(), six.end(), 0) + std::count(six.begin(), six.end(), 255), (long)six.size());
+  EXPECT_GT(std::count(six.begin(), six.end(), 0), 0);
+  EXPECT_EQ(std::count(five.begin(), five.end(), 128), (long)five.size() * 3 / 4);
 }
 
 // An image squeezed to half its size along one axis only is sampled from the level of its longer footprint: an 8 x 8
