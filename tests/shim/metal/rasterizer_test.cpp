@@ -694,8 +694,8 @@ TEST(MetalRasterizer, TheVertexFunctionRunsOnceOnEachVertexFromTheLowestToTheHig
 }
 
 // The layer's three drawables: each nextDrawable hands out one that is neither handed out nor on display, none
-// without a device or at a size no texture can have; the one presented last stays on display and is handed out
-// again only once another has taken its place.
+// without a device or at a size no texture can have (one at any size from a pixel to the largest texture's); the
+// one presented last stays on display and is handed out again only once another has taken its place.
 TEST(MetalLayer, ThreeDrawablesTakeTurnsAndTheOneOnDisplayIsKept)
 {
   CAMetalLayer layer;
@@ -710,6 +710,13 @@ TEST(MetalLayer, ThreeDrawablesTakeTurnsAndTheOneOnDisplayIsKept)
     EXPECT_EQ(layer.nextDrawable(), nullptr) << bad.width << " x " << bad.height;
     EXPECT_EQ(layer.reserveNextDrawable(1), -1) << bad.width << " x " << bad.height;
     EXPECT_FALSE(layer.nextDrawableWouldWait()) << bad.width << " x " << bad.height;
+  }
+  for (CGSize edge : {CGSize{1, 1}, CGSize{16384, 1}, CGSize{1, 16384}})
+  {
+    layer.setDrawableSize(edge);
+    const std::shared_ptr<CAMetalDrawable> drawable = layer.nextDrawable();
+    ASSERT_NE(drawable, nullptr) << edge.width << " x " << edge.height;
+    EXPECT_EQ(drawable->texture()->width() * drawable->texture()->height(), NSUInteger(edge.width * edge.height));
   }
   layer.setDrawableSize(CGSize{4, 3});
   std::shared_ptr<CAMetalDrawable> d[3];
