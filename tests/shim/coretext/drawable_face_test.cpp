@@ -403,6 +403,9 @@ TEST(DrawableFace, FontBytesAreTheWholeFileOrACopyOfTheMemory)
   const Bytes before = memory;
   memory[0] ^= 0xff;
   EXPECT_TRUE(*copy == before) << "the copy changed with the memory";
+  const coretext::FontBytes oneByte = coretext::FontBytesFromMemory(memory.data(), 1);
+  ASSERT_TRUE(oneByte) << "a single byte is bytes too";
+  EXPECT_EQ(oneByte->size(), 1u);
   EXPECT_EQ(coretext::FontBytesFromMemory(nullptr, 4), nullptr);
   EXPECT_EQ(coretext::FontBytesFromMemory(memory.data(), 0), nullptr);
 }
