@@ -254,6 +254,36 @@ TEST(MetalFrames, AFrameInAReusedBufferSetDrawsOnlyItsOwnShapes)
   expectOnly(s.Read(), true, "a green square alone");
 }
 
+// The set's stencil grows with the frame: two squares filled through the stencil over the whole of a frame taller,
+// or wider, than the one drawn before cover every pixel.
+TEST(MetalFrames, AFrameLargerThanTheOneBeforeFillsThroughTheStencilToItsEdges)
+{
+  for (bool taller : {true, false})
+  {
+    Surface s(16, 16, kMvxAntiAlias); // one buffer set, its stencil made for the first frame
+    MVXframebuffer* smaller = mvxCreateFramebuffer(s.ctx, taller ? 16 : 4, taller ? 4 : 16, 0);
+    ASSERT_NE(smaller, nullptr);
+    mvxBindFramebuffer(smaller);
+    vxBeginFrame(s.ctx, taller ? 16.f : 4.f, taller ? 4.f : 16.f, 1.f);
+    mvxtest::FillRect(s.ctx, 0, 0, 4, 4, kRed);
+    vxEndFrame(s.ctx);
+    mvxBindFramebuffer(nullptr);
+    s.Begin();
+    vxBeginPath(s.ctx);
+    vxRectPath(s.ctx, 0, 0, 16, 8);
+    vxRectPath(s.ctx, 0, 8, 16, 8);
+    vxSetFillColor(s.ctx, kGreen);
+    vxFillPath(s.ctx);
+    s.End();
+    const mvxtest::Image img = s.Read();
+    int white = 0;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) white += img.At(x, y)[0] == 255;
+    EXPECT_EQ(white, 0) << (taller ? "taller" : "wider");
+    mvxDeleteFramebuffer(smaller);
+  }
+}
+
 // A layer that presents with its transaction shows each frame once the frame has ended: the renderer waits for the
 // frame to finish and presents it itself, so nothing need wait for the queue.
 TEST(MetalFrames, ALayerThatPresentsWithItsTransactionShowsEachFrameAsItEnds)
