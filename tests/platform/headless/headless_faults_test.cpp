@@ -228,7 +228,7 @@ TEST_F(Headless, ImagesFromBytesKeepAScaleOfAtLeastOne)
 TEST_F(Headless, ALayersBitmapKeepsScalesAboveZeroWithinTheImageLimits)
 {
   Open(20, 20, [](IGraphics&, const IRECT&) {});
-  for (const double drawScale : {0.0, -1.0, 1.5})
+  for (const double drawScale : {0.0, -1.0, 0.5, 1.5})
   {
     std::unique_ptr<APIBitmap> bitmap(mGraphics->CreateAPIBitmap(8, 6, 0, drawScale));
     ASSERT_NE(bitmap, nullptr) << drawScale;
@@ -239,6 +239,8 @@ TEST_F(Headless, ALayersBitmapKeepsScalesAboveZeroWithinTheImageLimits)
   }
   std::unique_ptr<APIBitmap> widest(mGraphics->CreateAPIBitmap(VX_MAX_IMAGE_SIDE, 1, 1, 1.0));
   EXPECT_NE(widest, nullptr);
+  std::unique_ptr<APIBitmap> tallest(mGraphics->CreateAPIBitmap(1, VX_MAX_IMAGE_SIDE, 1, 1.0));
+  EXPECT_NE(tallest, nullptr);
   for (const auto& size : {std::pair<int, int>{VX_MAX_IMAGE_SIDE + 1, 1}, {1, VX_MAX_IMAGE_SIDE + 1},
                            {VX_MAX_IMAGE_SIDE, VX_MAX_IMAGE_PIXELS / VX_MAX_IMAGE_SIDE + 1}, {0, 4}, {4, 0}})
     EXPECT_EQ(mGraphics->CreateAPIBitmap(size.first, size.second, 1, 1.0), nullptr)
