@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -66,6 +67,29 @@ TEST(PeakMeter, ADelayOfOneSampleShowsASampleOneStepLater)
     EXPECT_EQ(m.shownValue, delayMs > 0 ? 0.0 : 1.0) << delayMs;
     m.ProcessStereo(1, 0.0, 0.0);
     EXPECT_EQ(m.shownValue, 1.0) << delayMs;
+  }
+  // Less than a sample is no delay; the longest is a second.
+  const std::pair<double, int> lengths[] = {{-5.0, 0},        {0.01, 0},       {10.0, 480},
+                                            {1000.0, 48000}, {1500.0, 48000}, {1e12, 48000}};
+  for (const auto& [delayMs, samples] : lengths)
+  {
+    LevelMeter m;
+    m.Setup(kMeterKindPeak, 0.0, 0.0, 0.1, 0.3, 0.0, fs, delayMs);
+    EXPECT_EQ(m.delayA.Length(), samples) << delayMs;
+    EXPECT_EQ(m.delayB.Length(), samples) << delayMs;
+  }
+}
+
+// Only the RMS kind averages its two inputs in its window; every other kind leaves both windows summing.
+TEST(LevelMeter, OnlyTheRmsKindAveragesTheTwoInputsInItsWindow)
+{
+  for (int kind : {kMeterKindWindowedPeak, kMeterKindRMS, kMeterKindLoudnessShort, kMeterKindLoudnessLong,
+                   kMeterKindVU, kMeterKindAverage, kMeterKindPeak, kMeterKindFastVU})
+  {
+    LevelMeter m;
+    m.Setup(kind, 0.3, 0.0, 0.0, 0.3, 0.0, 48000, 0.0);
+    EXPECT_EQ(m.windowA.averageTwo, kind == kMeterKindRMS ? 1 : 0) << kind;
+    EXPECT_EQ(m.windowB.averageTwo, 0) << kind;
   }
 }
 
