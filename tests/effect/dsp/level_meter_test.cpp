@@ -80,8 +80,10 @@ TEST(PeakMeter, ADelayOfOneSampleShowsASampleOneStepLater)
   }
 }
 
-// Only the RMS kind averages its two inputs in its window; every other kind leaves both windows summing.
-TEST(LevelMeter, OnlyTheRmsKindAveragesTheTwoInputsInItsWindow)
+// Only the RMS kind averages its two inputs in its window; every other kind leaves both windows summing. The
+// hold counts whole samples (none for a time below one, the most an int holds for an absurd one); the offset
+// is kept negated.
+TEST(LevelMeter, SetupTakesTheWindowsHoldAndOffsetOfEachKind)
 {
   for (int kind : {kMeterKindWindowedPeak, kMeterKindRMS, kMeterKindLoudnessShort, kMeterKindLoudnessLong,
                    kMeterKindVU, kMeterKindAverage, kMeterKindPeak, kMeterKindFastVU})
@@ -90,6 +92,15 @@ TEST(LevelMeter, OnlyTheRmsKindAveragesTheTwoInputsInItsWindow)
     m.Setup(kind, 0.3, 0.0, 0.0, 0.3, 0.0, 48000, 0.0);
     EXPECT_EQ(m.windowA.averageTwo, kind == kMeterKindRMS ? 1 : 0) << kind;
     EXPECT_EQ(m.windowB.averageTwo, 0) << kind;
+  }
+  const std::pair<double, int> holds[] = {{-1.0, 0}, {0.5 / 48000, 0}, {1.0 / 48000, 1}, {1.5 / 48000, 1},
+                                          {0.5, 24000}, {1e12, 2147483647}};
+  for (const auto& [seconds, samples] : holds)
+  {
+    LevelMeter m;
+    m.Setup(kMeterKindPeak, 0.0, 0.0, seconds, 0.3, -3.5, 48000, 0.0);
+    EXPECT_EQ(m.hold, samples) << seconds;
+    EXPECT_EQ(m.negatedOffsetDb, 3.5);
   }
 }
 
