@@ -90,6 +90,10 @@ TEST(Oversampler, AnEmptySetIsNeverTaken)
   ASSERT_TRUE(monoSet);
   EXPECT_EQ(monoSet->latency, latency);
   for (int factor : {1, 3, 0}) EXPECT_EQ(Oversampler::BuildFactorSet(mono.CurrentShape(), factor), nullptr) << factor;
+  Oversampler plain; // built for the host rate alone: never switches up
+  plain.Build(1, 1, kBlock, 2, 2, 2, 48000.0);
+  plain.SetFactor(2);
+  EXPECT_EQ(plain.Factor(), 1);
   empty->shape = os.CurrentShape();
   os.SetFactor(2, empty);
   EXPECT_EQ(os.Factor(), 2);
