@@ -240,6 +240,10 @@ TEST(DrovikStateChunk, ReaderDecisions)
   for (const auto& c : cases)
     EXPECT_EQ(d.ReadStateChunk(c.chunk, c.pos), c.result) << c.what;
   EXPECT_EQ(int(8 + outer + (outer & 1)), valid.Size());
+  // A state of an odd size (a byte longer than written here) ends after the byte that pads it.
+  IStateChunk odd = Patched(valid, 4, outer + 1);
+  odd.PutBytes("\0\0more", 6);
+  EXPECT_EQ(d.ReadStateChunk(odd, 0), valid.Size() + 2);
 }
 
 TEST(DrovikStateChunk, ChunkAtAnOffsetIsReadFromThere)

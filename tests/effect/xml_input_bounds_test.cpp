@@ -117,6 +117,7 @@ TEST(XmlInputBounds, CountsEveryByteThatOpensAnElement)
   EXPECT_FALSE(XmlInputBounds::Accepts(Repeated("<\x7F>", 257)));
   EXPECT_FALSE(XmlInputBounds::Accepts(Repeated("<\xC3\xA9>", 257)));
   EXPECT_TRUE(XmlInputBounds::Accepts(Repeated("<1>< a>", 257)));
+  EXPECT_FALSE(XmlInputBounds::Accepts(Repeated("<a>", 256) + "<a")); // the text's last byte counts too
   for (const std::string opens : {"a", "z", "A", "Z", "_"})
   {
     EXPECT_TRUE(XmlInputBounds::Accepts(Repeated("<" + opens + ">", 256))) << opens;

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -66,6 +67,40 @@ TEST(PeakMeter, ADelayOfOneSampleShowsASampleOneStepLater)
     EXPECT_EQ(m.shownValue, delayMs > 0 ? 0.0 : 1.0) << delayMs;
     m.ProcessStereo(1, 0.0, 0.0);
     EXPECT_EQ(m.shownValue, 1.0) << delayMs;
+  }
+  // Less than a sample is no delay; the longest is a second.
+  const std::pair<double, int> lengths[] = {{-5.0, 0},        {0.01, 0},       {10.0, 480},
+                                            {1000.0, 48000}, {1500.0, 48000}, {1e12, 48000}};
+  for (const auto& [delayMs, samples] : lengths)
+  {
+    LevelMeter m;
+    m.Setup(kMeterKindPeak, 0.0, 0.0, 0.1, 0.3, 0.0, fs, delayMs);
+    EXPECT_EQ(m.delayA.Length(), samples) << delayMs;
+    EXPECT_EQ(m.delayB.Length(), samples) << delayMs;
+  }
+}
+
+// Only the RMS kind averages its two inputs in its window; every other kind leaves both windows summing. The
+// hold counts whole samples (none for a time below one, the most an int holds for an absurd one); the offset
+// is kept negated.
+TEST(LevelMeter, SetupTakesTheWindowsHoldAndOffsetOfEachKind)
+{
+  for (int kind : {kMeterKindWindowedPeak, kMeterKindRMS, kMeterKindLoudnessShort, kMeterKindLoudnessLong,
+                   kMeterKindVU, kMeterKindAverage, kMeterKindPeak, kMeterKindFastVU})
+  {
+    LevelMeter m;
+    m.Setup(kind, 0.3, 0.0, 0.0, 0.3, 0.0, 48000, 0.0);
+    EXPECT_EQ(m.windowA.averageTwo, kind == kMeterKindRMS ? 1 : 0) << kind;
+    EXPECT_EQ(m.windowB.averageTwo, 0) << kind;
+  }
+  const std::pair<double, int> holds[] = {{-1.0, 0}, {0.5 / 48000, 0}, {1.0 / 48000, 1}, {1.5 / 48000, 1},
+                                          {0.5, 24000}, {1e12, 2147483647}};
+  for (const auto& [seconds, samples] : holds)
+  {
+    LevelMeter m;
+    m.Setup(kMeterKindPeak, 0.0, 0.0, seconds, 0.3, -3.5, 48000, 0.0);
+    EXPECT_EQ(m.hold, samples) << seconds;
+    EXPECT_EQ(m.negatedOffsetDb, 3.5);
   }
 }
 

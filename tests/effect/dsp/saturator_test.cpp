@@ -203,6 +203,22 @@ TEST(Fluctuation, TheNextDrawIsTakenOnTheSampleAFifthOfASecondIn)
   }
 }
 
+// Before its first Reset a saturator takes a fresh draw every sample, and its walks follow each draw at once.
+TEST(Fluctuation, BeforeAnyResetEachSampleTakesAFreshDraw)
+{
+  Saturator s;
+  s.Random().Seed(7);
+  FluctuationRandom same;
+  same.Seed(7);
+  s.SetParams(Sat(kSatClean, 1, 50, 50, 50));
+  for (int n = 0; n < 3; ++n)
+  {
+    s.Process(0.3);
+    EXPECT_EQ(s.EvenWalk(), same.NextUnit()) << n;
+    EXPECT_EQ(s.OddWalk(), same.NextUnit()) << n;
+  }
+}
+
 TEST(Fluctuation, EachSaturatorDrawsFromItsOwnGenerator)
 {
   Saturator a, b;

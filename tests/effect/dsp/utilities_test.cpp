@@ -1,4 +1,5 @@
 // Delay rings, level conversions, the meter clock, the piecewise-linear map and the chain of block processors.
+#include "effect/dsp/channel_buffers.h"
 #include "effect/dsp/delay_ring.h"
 #include "effect/dsp/levels.h"
 #include "effect/dsp/meter_clock.h"
@@ -227,6 +228,7 @@ TEST(ProcessorChain, RunsItsStagesInOrderOverEveryChannelAndAnEmptyOneCopies)
     for (int n = 0; n < 3; ++n)
     {
       chain.List().Append(stages[n]);
+      ASSERT_EQ(chain.List().CursorIndex(), n); // on the stage appended
       chain.Init(2, 44100);
       EXPECT_EQ(stages[n]->channels, 2);
       EXPECT_EQ(stages[n]->rate, 44100);
@@ -269,7 +271,7 @@ TEST(ProcessorList, GetWalksTheCursorEitherWayAndOwnershipIsAsTold)
       borrowing.Append(kept.back().get());
     }
     EXPECT_EQ(owning.Count(), 4);
-    EXPECT_EQ(owning.CursorIndex(), 3);
+    ASSERT_EQ(owning.CursorIndex(), 3);
     // A wrong walk stops the test before the cursor can leave the list.
     for (int index : {2, 0, 3, 1, 0, 3})
     {
@@ -285,6 +287,17 @@ TEST(ProcessorList, GetWalksTheCursorEitherWayAndOwnershipIsAsTold)
 }
 
 } // namespace
+
+// Only samples strictly between -floor and floor are zeroed.
+TEST(ChannelBuffers, ZeroBelowFloorKeepsTheFloorItself)
+{
+  std::vector<double> a = {1e-9, -1e-9, 0.5e-9, -0.5e-9, 0.0, 1e-12}, b = a;
+  double* buffers[] = {a.data(), b.data()};
+  ZeroBelowFloor(buffers, 5, 2, 1e-9);
+  const std::vector<double> expected = {1e-9, -1e-9, 0.0, 0.0, 0.0, 1e-12}; // the last lies past the frames
+  EXPECT_EQ(a, expected);
+  EXPECT_EQ(b, expected);
+}
 
 // A stage holds two sets of the same seven filters in one order, each filter its own.
 TEST(SatStage, HoldsTwoSetsOfTheSevenFilterKindsInOrder)

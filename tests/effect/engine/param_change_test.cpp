@@ -88,6 +88,11 @@ TEST(ParamChange, SaturationKnobsSwitchSaturationOnOnlyFromTheEditor)
     Set(*ui, {k}, plug::kUI);
     EXPECT_EQ(ui->GetMirror(kSat_offon), 1) << k.first;
     EXPECT_EQ(ui->GetParam(kSat_offon)->Value(), 1) << k.first;
+
+    auto touched = Make(); // a knob touched in the editor but left at its value
+    touched->mMouseOver = k.first;
+    Set(*touched, {{k.first, touched->GetParam(k.first)->Value()}}, plug::kUI);
+    EXPECT_EQ(touched->GetMirror(kSat_offon), 0) << k.first;
   }
 }
 

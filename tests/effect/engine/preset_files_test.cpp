@@ -202,6 +202,28 @@ TEST_F(PresetFiles, RescanListsOnlyValidVqpRegularFilesSorted)
   EXPECT_EQ(d->NUserPresets(), 0);
 }
 
+// A preset slot filled from a file holds its values as the parameters take them (held to their ranges); a
+// refused file leaves the slot unnamed and at the defaults.
+TEST_F(PresetFiles, ASlotFilledFromAFileHoldsItsValuesInRangeOrTheDefaults)
+{
+  Write("wide.vqp", Document("Vesquin", "Drovik", "<Param name=\"Saturation Even Harmonics\" val=\"150\"/>\n"
+                                                  "<Param name=\"Input Trim\" val=\"-99\"/>\n", "Wide"));
+  Write("foreign.vqp", Document("Vesquin", "Other", "<Param name=\"Input Trim\" val=\"3\"/>\n", "Foreign"));
+  auto d = Make();
+  plug::IPresetSlot wide, foreign;
+  EXPECT_TRUE(d->LoadXMLPreset(wide, plug::LibString(Path("wide.vqp").c_str()), false));
+  EXPECT_FALSE(d->LoadXMLPreset(foreign, plug::LibString(Path("foreign.vqp").c_str()), false));
+  EXPECT_STREQ(wide.mName, "Wide");
+  EXPECT_STREQ(foreign.mName, "");
+  const std::string text(reinterpret_cast<const char*>(wide.mChunk.GetData()), size_t(wide.mChunk.Size()));
+  EXPECT_NE(text.find("name=\"Saturation Even Harmonics\" val=\"100.000000\""), std::string::npos);
+  EXPECT_NE(text.find("name=\"Input Trim\" val=\"-24.000000\""), std::string::npos);
+  auto e = Make();
+  Set(*e, kNonDefaults);
+  ASSERT_EQ(e->UnserializeState(foreign.mChunk, 0), foreign.mChunk.Size());
+  for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(e->GetParam(i)->Value(), e->GetParam(i)->GetDefault()) << i;
+}
+
 // The folder is read again when its modification time moved or a file it held was written over in place (its
 // folder's time set back, as a copy over an existing file leaves it).
 TEST_F(PresetFiles, RescanReadsTheFolderAgainOnlyWhenItChanged)

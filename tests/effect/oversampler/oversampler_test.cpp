@@ -83,6 +83,17 @@ TEST(Oversampler, AnEmptySetIsNeverTaken)
   os.Build(1, 4, kBlock, 4, 2, 2, 48000.0);
   const int latency = os.LatencyOf(2);
   ASSERT_GT(latency, 0);
+  Oversampler mono;
+  mono.Build(1, 4, kBlock, 1, 1, 1, 48000.0);
+  EXPECT_EQ(mono.LatencyOf(2), latency); // measured the same with a single output
+  const auto monoSet = Oversampler::BuildFactorSet(mono.CurrentShape(), 2);
+  ASSERT_TRUE(monoSet);
+  EXPECT_EQ(monoSet->latency, latency);
+  for (int factor : {1, 3, 0}) EXPECT_EQ(Oversampler::BuildFactorSet(mono.CurrentShape(), factor), nullptr) << factor;
+  Oversampler plain; // built for the host rate alone: never switches up
+  plain.Build(1, 1, kBlock, 2, 2, 2, 48000.0);
+  plain.SetFactor(2);
+  EXPECT_EQ(plain.Factor(), 1);
   empty->shape = os.CurrentShape();
   os.SetFactor(2, empty);
   EXPECT_EQ(os.Factor(), 2);
