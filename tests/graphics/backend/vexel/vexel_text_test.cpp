@@ -803,6 +803,18 @@ TEST_F(TextTest, GlyphsAreRasterisedAtMostFourTimesLarger)
   EXPECT_NEAR(six.second, four.second, 0.01);
   EXPECT_NEAR(four.first, four.second, 0.01);
   EXPECT_NEAR(six.first, four.first * 1.5f, 0.01);
+  // Below that the scale is taken to the nearest hundredth: on a hundredth a glyph spans as many pixels as texels,
+  // off it the glyph of the nearest hundredth is stretched the rest of the way.
+  for (const float scale : {1.01f, 2.37f})
+  {
+    const auto onStep = glyph(scale);
+    EXPECT_NEAR(onStep.first, onStep.second, 0.01) << scale;
+  }
+  const auto one = glyph(1), justAbove = glyph(1.004f), roundedUp = glyph(1.006f), up = glyph(1.01f);
+  EXPECT_EQ(justAbove.second, one.second);
+  EXPECT_NEAR(justAbove.first, one.first * 1.004f, 0.01);
+  EXPECT_EQ(roundedUp.second, up.second);
+  EXPECT_NEAR(roundedUp.first, up.first * 1.006f / 1.01f, 0.01);
 }
 
 // Text is painted from the atlas in the fill colour, its alpha times the global alpha.
