@@ -358,10 +358,18 @@ TEST(SvgPathData, PolylinesStayOpenAndPolygonsClose)
                                 {10, 20}});
 }
 
-// A corner radius of zero on either axis, or one too small to bend, leaves a rectangle of four straight sides.
+// A corner radius of zero on either axis, or one too small to bend (under a hundred-thousandth across or a
+// ten-thousandth down), leaves a rectangle of four straight sides; radii just above those bend all four corners.
 TEST(SvgPathData, ARectWithAZeroCornerRadiusOnEitherAxisHasSquareCorners)
 {
-  for (const char* radii : {"rx='5' ry='0'", "rx='0' ry='5'", "rx='0'", "ry='0'", "rx='0.000001' ry='0.000001'"})
+  for (const char* radii : {"rx='0.00002' ry='5'", "rx='5' ry='0.0002'"})
+  {
+    Parsed svg(svgtest::Doc(std::string("<rect x='10' y='20' width='30' height='40' ") + radii + "/>"));
+    ASSERT_EQ(svg.shapes().size(), 1u);
+    EXPECT_EQ(svg.path().npts, 1 + 9 * 3) << radii; // four corners, four sides and the closing side
+  }
+  for (const char* radii : {"rx='5' ry='0'", "rx='0' ry='5'", "rx='0'", "ry='0'", "rx='0.000001' ry='0.000001'",
+                            "rx='0.000009' ry='5'", "rx='5' ry='0.00009'"})
   {
     SCOPED_TRACE(radii);
     Parsed svg(svgtest::Doc(std::string("<rect x='10' y='20' width='30' height='40' ") + radii + "/>"));
