@@ -158,6 +158,8 @@ TEST(SvgPathData, CurveBoundsReachPastTheEndsWhereOneControlPointPulls)
     {"M0 0 C5 5 20 5 10 10", 13.3639f, 10},
     {"M0 0 C5 20 5 5 10 10", 10, 10.7587f},
     {"M0 0 C5 5 5 20 10 10", 10, 13.3639f},
+    {"M0 0 C0.2 0.05 0.05 0.05 0.1 0.1", 0.107587f, 0.1f}, // as far at a hundredth of the size
+    {"M0 0 C0 5 12 5 10 10", 10.2249f, 10},                 // the farthest point close to the end
   };
   for (const auto& c : cases)
   {
