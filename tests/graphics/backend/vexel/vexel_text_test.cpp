@@ -596,6 +596,28 @@ TEST_F(TextTest, MeasuredTextLiesInTheSamePlaceAtDevicePixelRatioTwo)
     }
 }
 
+// A measured box moves with the origin it is measured at, to the left of and above the surface's corner too; with
+// no text it is the origin alone.
+TEST_F(TextTest, AMeasuredBoxMovesWithItsOriginAnywhere)
+{
+  float base[4];
+  vxMeasureTextBox(ctx, 0, 0, 60, "two words wrap", nullptr, base);
+  ASSERT_GT(base[2] - base[0], 20.f);
+  ASSERT_GT(base[3] - base[1], 40.f);
+  for (const auto& [x, y] : {std::pair{-500.f, -300.f}, {-3.f, -2.f}, {250.f, 120.f}})
+  {
+    float box[4], empty[4];
+    vxMeasureTextBox(ctx, x, y, 60, "two words wrap", nullptr, box);
+    vxMeasureTextBox(ctx, x, y, 60, "", nullptr, empty);
+    const float shift[4] = {x, y, x, y};
+    for (int i = 0; i < 4; ++i)
+    {
+      EXPECT_NEAR(box[i], base[i] + shift[i], 1e-3) << "at " << x << "," << y << " bound " << i;
+      EXPECT_EQ(empty[i], shift[i]) << "at " << x << "," << y << " bound " << i;
+    }
+  }
+}
+
 // A character the font lacks is drawn from its first fallback that has it, at that font's own advance; without a
 // fallback the font's missing-glyph box stands in for it.
 TEST_F(TextTest, ACharacterTheFontLacksComesFromItsFallback)
