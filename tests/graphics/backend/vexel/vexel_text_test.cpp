@@ -874,6 +874,17 @@ TEST_F(TextTest, TheFrameEndKeepsTheNewestAtlasFirstAndOthersAsLargeAfterIt)
   for (int i = 0; i < kVxMaxFontImages; ++i) EXPECT_EQ(ctx->fontImages[i], kept[i]) << i;
   EXPECT_EQ(r.textures.count(small), 0u);
   for (const int image : {large, alsoLarge, newest}) EXPECT_EQ(r.textures.count(image), 1u) << image;
+
+  // One as wide but less tall is released too.
+  const int shorter = vxCreateImageFromPixels(ctx, 2048, 1024, 0, nullptr);
+  const int newer = vxCreateImageFromPixels(ctx, 2048, 2048, 0, nullptr);
+  const int next[kVxMaxFontImages] = {shorter, newer, 0, 0};
+  std::copy(next, next + kVxMaxFontImages, ctx->fontImages);
+  ctx->fontImageIdx = 1;
+  vxEndFrame(ctx);
+  const int keptNext[kVxMaxFontImages] = {newer, 0, 0, 0};
+  for (int i = 0; i < kVxMaxFontImages; ++i) EXPECT_EQ(ctx->fontImages[i], keptNext[i]) << i;
+  EXPECT_EQ(r.textures.count(shorter), 0u);
 }
 
 } // namespace
