@@ -158,6 +158,8 @@ TEST(SvgPathData, CurveBoundsReachPastTheEndsWhereOneControlPointPulls)
     {"M0 0 C5 5 20 5 10 10", 13.3639f, 10},
     {"M0 0 C5 20 5 5 10 10", 10, 10.7587f},
     {"M0 0 C5 5 5 20 10 10", 10, 13.3639f},
+    {"M0 0 C0.2 0.05 0.05 0.05 0.1 0.1", 0.107587f, 0.1f}, // as far at a hundredth of the size
+    {"M0 0 C0 5 12 5 10 10", 10.2249f, 10},                 // the farthest point close to the end
   };
   for (const auto& c : cases)
   {
@@ -358,10 +360,18 @@ TEST(SvgPathData, PolylinesStayOpenAndPolygonsClose)
                                 {10, 20}});
 }
 
-// A corner radius of zero on either axis, or one too small to bend, leaves a rectangle of four straight sides.
+// A corner radius of zero on either axis, or one too small to bend (under a hundred-thousandth across or a
+// ten-thousandth down), leaves a rectangle of four straight sides; radii just above those bend all four corners.
 TEST(SvgPathData, ARectWithAZeroCornerRadiusOnEitherAxisHasSquareCorners)
 {
-  for (const char* radii : {"rx='5' ry='0'", "rx='0' ry='5'", "rx='0'", "ry='0'", "rx='0.000001' ry='0.000001'"})
+  for (const char* radii : {"rx='0.00002' ry='5'", "rx='5' ry='0.0002'"})
+  {
+    Parsed svg(svgtest::Doc(std::string("<rect x='10' y='20' width='30' height='40' ") + radii + "/>"));
+    ASSERT_EQ(svg.shapes().size(), 1u);
+    EXPECT_EQ(svg.path().npts, 1 + 9 * 3) << radii; // four corners, four sides and the closing side
+  }
+  for (const char* radii : {"rx='5' ry='0'", "rx='0' ry='5'", "rx='0'", "ry='0'", "rx='0.000001' ry='0.000001'",
+                            "rx='0.000009' ry='5'", "rx='5' ry='0.00009'"})
   {
     SCOPED_TRACE(radii);
     Parsed svg(svgtest::Doc(std::string("<rect x='10' y='20' width='30' height='40' ") + radii + "/>"));

@@ -75,21 +75,27 @@ TEST(FontStashAtlas, RandomRectanglesNeverOverlapAndStayInBounds)
 
 TEST(FontStashAtlas, EachRectangleGoesWhereItsTopIsLowest)
 {
-  // On a 64 x 64 skyline: each rectangle rests where its top ends lowest, leftmost of equal places.
-  FontStashAtlas atlas{64, 64, (FontStashAtlasNode*)malloc(sizeof(FontStashAtlasNode)), 1, 1};
-  atlas.nodes[0] = {0, 0, 64};
+  // Each rectangle rests where its top ends lowest; of equal places, on the narrowest stretch of skyline, and of
+  // equally narrow ones the leftmost.
   struct Step
   {
     int w, h, x, y;
-  } steps[] = {{32, 32, 0, 0}, {8, 8, 32, 0}, {32, 8, 32, 8}, {16, 16, 32, 16}, {16, 8, 48, 16}, {24, 24, 0, 32}};
-  for (const Step& k : steps)
-  {
-    int x = -1, y = -1;
-    ASSERT_TRUE(FontStashAtlasAddRect(&atlas, k.w, k.h, &x, &y)) << k.w << " x " << k.h;
-    EXPECT_EQ(x, k.x) << k.w << " x " << k.h;
-    EXPECT_EQ(y, k.y) << k.w << " x " << k.h;
-  }
-  free(atlas.nodes);
+  };
+  auto place = [](int width, std::initializer_list<Step> steps) {
+    FontStashAtlas atlas{width, 64, (FontStashAtlasNode*)malloc(sizeof(FontStashAtlasNode)), 1, 1};
+    atlas.nodes[0] = {0, 0, short(width)};
+    for (const Step& k : steps)
+    {
+      int x = -1, y = -1;
+      ASSERT_TRUE(FontStashAtlasAddRect(&atlas, k.w, k.h, &x, &y)) << k.w << " x " << k.h;
+      EXPECT_EQ(x, k.x) << k.w << " x " << k.h << " across " << width;
+      EXPECT_EQ(y, k.y) << k.w << " x " << k.h << " across " << width;
+    }
+    free(atlas.nodes);
+  };
+  place(64, {{32, 32, 0, 0}, {8, 8, 32, 0}, {32, 8, 32, 8}, {16, 16, 32, 16}, {16, 8, 48, 16}, {24, 24, 0, 32}});
+  place(40, {{20, 5, 0, 0}, {10, 8, 20, 0}, {10, 5, 30, 0}, {5, 1, 30, 5}});
+  place(30, {{10, 5, 0, 0}, {10, 8, 10, 0}, {10, 5, 20, 0}, {10, 1, 0, 5}});
 }
 TEST(FontStashAtlas, RectanglesFillItToItsLastRowAndColumnAndNoFurther)
 {

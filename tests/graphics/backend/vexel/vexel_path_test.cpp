@@ -324,6 +324,30 @@ TEST_F(PathTest, ArcsUseAtMostOneCubicPerQuarterTurn)
   float my = 0.125f * ctx->commands[2] + 0.375f * b[2] + 0.375f * b[4] + 0.125f * b[6];
   EXPECT_NEAR(std::sqrt(mx * mx + my * my), 10.0f, 1e-4);
 
+  // The sweep taken for each pair of angles: a whole turn either way is a full circle, equal angles sweep nothing
+  // (a start point alone), and a sweep against the direction wraps round to it.
+  struct Sweep
+  {
+    float a0, a1;
+    int dir, segments;
+    float end;
+  } sweeps[] = {
+    {0, 0, VX_CLOCKWISE, 0, 0},                   {0, 0, VX_COUNTER_CLOCKWISE, 0, 0},
+    {2 * kPi, 0, VX_CLOCKWISE, 4, 4 * kPi},       {0, 2 * kPi, VX_COUNTER_CLOCKWISE, 4, -2 * kPi},
+    {0, 2 * kPi, VX_CLOCKWISE, 4, 2 * kPi},       {2 * kPi, 0, VX_COUNTER_CLOCKWISE, 4, 0},
+    {1, 0.2f, VX_CLOCKWISE, 3, 0.2f},             {0.2f, 1, VX_COUNTER_CLOCKWISE, 3, 1},
+    {0, 0.75f * kPi, VX_CLOCKWISE, 2, 0.75f * kPi}, {0, 0.7f * kPi, VX_CLOCKWISE, 1, 0.7f * kPi},
+  };
+  for (const Sweep& k : sweeps)
+  {
+    vxBeginPath(ctx);
+    vxArc(ctx, 0, 0, 10, k.a0, k.a1, k.dir);
+    EXPECT_EQ(ctx->commandCount, 3 + 7 * k.segments) << k.a0 << " to " << k.a1 << " dir " << k.dir;
+    EXPECT_NEAR(ctx->commands[1], 10 * std::cos(k.a0), 1e-4);
+    EXPECT_NEAR(ctx->commands[ctx->commandCount - 2], 10 * std::cos(k.end), 1e-4) << k.a0 << " to " << k.a1;
+    EXPECT_NEAR(ctx->commands[ctx->commandCount - 1], 10 * std::sin(k.end), 1e-4) << k.a0 << " to " << k.a1;
+  }
+
   // Angles that are no numbers add nothing.
   vxBeginPath(ctx);
   vxArc(ctx, 0, 0, 10, NAN, 1, VX_CLOCKWISE);

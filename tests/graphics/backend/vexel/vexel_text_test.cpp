@@ -596,6 +596,28 @@ TEST_F(TextTest, MeasuredTextLiesInTheSamePlaceAtDevicePixelRatioTwo)
     }
 }
 
+// A measured box moves with the origin it is measured at, to the left of and above the surface's corner too; with
+// no text it is the origin alone.
+TEST_F(TextTest, AMeasuredBoxMovesWithItsOriginAnywhere)
+{
+  float base[4];
+  vxMeasureTextBox(ctx, 0, 0, 60, "two words wrap", nullptr, base);
+  ASSERT_GT(base[2] - base[0], 20.f);
+  ASSERT_GT(base[3] - base[1], 40.f);
+  for (const auto& [x, y] : {std::pair{-500.f, -300.f}, {-3.f, -2.f}, {250.f, 120.f}})
+  {
+    float box[4], empty[4];
+    vxMeasureTextBox(ctx, x, y, 60, "two words wrap", nullptr, box);
+    vxMeasureTextBox(ctx, x, y, 60, "", nullptr, empty);
+    const float shift[4] = {x, y, x, y};
+    for (int i = 0; i < 4; ++i)
+    {
+      EXPECT_NEAR(box[i], base[i] + shift[i], 1e-3) << "at " << x << "," << y << " bound " << i;
+      EXPECT_EQ(empty[i], shift[i]) << "at " << x << "," << y << " bound " << i;
+    }
+  }
+}
+
 // A character the font lacks is drawn from its first fallback that has it, at that font's own advance; without a
 // fallback the font's missing-glyph box stands in for it.
 TEST_F(TextTest, ACharacterTheFontLacksComesFromItsFallback)
@@ -803,6 +825,18 @@ TEST_F(TextTest, GlyphsAreRasterisedAtMostFourTimesLarger)
   EXPECT_NEAR(six.second, four.second, 0.01);
   EXPECT_NEAR(four.first, four.second, 0.01);
   EXPECT_NEAR(six.first, four.first * 1.5f, 0.01);
+  // Below that the scale is taken to the nearest hundredth: on a hundredth a glyph spans as many pixels as texels,
+  // off it the glyph of the nearest hundredth is stretched the rest of the way.
+  for (const float scale : {1.01f, 2.37f})
+  {
+    const auto onStep = glyph(scale);
+    EXPECT_NEAR(onStep.first, onStep.second, 0.01) << scale;
+  }
+  const auto one = glyph(1), justAbove = glyph(1.004f), roundedUp = glyph(1.006f), up = glyph(1.01f);
+  EXPECT_EQ(justAbove.second, one.second);
+  EXPECT_NEAR(justAbove.first, one.first * 1.004f, 0.01);
+  EXPECT_EQ(roundedUp.second, up.second);
+  EXPECT_NEAR(roundedUp.first, up.first * 1.006f / 1.01f, 0.01);
 }
 
 // Text is painted from the atlas in the fill colour, its alpha times the global alpha.
@@ -840,6 +874,17 @@ TEST_F(TextTest, TheFrameEndKeepsTheNewestAtlasFirstAndOthersAsLargeAfterIt)
   for (int i = 0; i < kVxMaxFontImages; ++i) EXPECT_EQ(ctx->fontImages[i], kept[i]) << i;
   EXPECT_EQ(r.textures.count(small), 0u);
   for (const int image : {large, alsoLarge, newest}) EXPECT_EQ(r.textures.count(image), 1u) << image;
+
+  // One as wide but less tall is released too.
+  const int shorter = vxCreateImageFromPixels(ctx, 2048, 1024, 0, nullptr);
+  const int newer = vxCreateImageFromPixels(ctx, 2048, 2048, 0, nullptr);
+  const int next[kVxMaxFontImages] = {shorter, newer, 0, 0};
+  std::copy(next, next + kVxMaxFontImages, ctx->fontImages);
+  ctx->fontImageIdx = 1;
+  vxEndFrame(ctx);
+  const int keptNext[kVxMaxFontImages] = {newer, 0, 0, 0};
+  for (int i = 0; i < kVxMaxFontImages; ++i) EXPECT_EQ(ctx->fontImages[i], keptNext[i]) << i;
+  EXPECT_EQ(r.textures.count(shorter), 0u);
 }
 
 } // namespace
