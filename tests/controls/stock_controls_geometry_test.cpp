@@ -134,6 +134,7 @@ TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
 TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
 {
   const SvgPointer tall = EmptySvg(10, 100), wide = EmptySvg(100, 10), handle = EmptySvg(20, 10);
+  const SvgPointer needle = EmptySvg(1, 1000), thread = EmptySvg(1000, 1); // thinner than a pixel when fitted
   struct Case
   {
     EDirection direction;
@@ -143,7 +144,11 @@ TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
   for (const Case& c : {Case{kVertical, tall, IRECT(90, 0, 110, 200),
                              {IRECT(80, 180, 120, 200), IRECT(80, 135, 120, 155), IRECT(80, 0, 120, 20)}},
                         Case{kHorizontal, wide, IRECT(0, 90, 200, 110),
-                             {IRECT(0, 90, 40, 110), IRECT(40, 90, 80, 110), IRECT(160, 90, 200, 110)}}})
+                             {IRECT(0, 90, 40, 110), IRECT(40, 90, 80, 110), IRECT(160, 90, 200, 110)}},
+                        Case{kVertical, needle, IRECT(99.5f, 0, 100.5f, 200),
+                             {IRECT(98, 198, 102, 200), IRECT(98, 148.5f, 102, 150.5f), IRECT(98, 0, 102, 2)}},
+                        Case{kHorizontal, thread, IRECT(0, 99.5f, 200, 100.5f),
+                             {IRECT(0, 95, 20, 105), IRECT(45, 95, 65, 105), IRECT(180, 95, 200, 105)}}})
   {
     auto* slider = new ISVGSliderControl(IRECT(0, 0, 200, 200), ISVG(handle.get()), ISVG(c.track.get()), 0,
                                          c.direction);
