@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "controls/ISVGControls.h"
@@ -84,6 +85,33 @@ TEST_F(ControlsTest, KnobHandleShrinksWithTheKnobToOnePointAcross)
       handles.push_back(r.W());
     EXPECT_EQ(handles, std::vector<float>{across}) << side;
   }
+}
+
+// A knob made with an action in place of a parameter is laid out and drawn as one made for a parameter: its
+// label above the widget.
+TEST_F(ControlsTest, KnobWithAnActionLooksLikeOneForAParameter)
+{
+  IVStyle labelOnly; // a knob without a parameter has no value to show
+  labelOnly.mShowValue = false;
+  auto* forParameter = new IVKnobControl(IRECT(0, 0, 80, 120), 0, "Gain", labelOnly);
+  auto* withAction = new IVKnobControl(IRECT(0, 0, 80, 120), [](IControl*) {}, "Gain", labelOnly);
+  g.AttachControl(forParameter);
+  g.AttachControl(withAction);
+  ASSERT_GT(forParameter->GetLabelBounds().H(), 0.f);
+  EXPECT_LE(forParameter->GetLabelBounds().mBottom, forParameter->GetWidgetBounds().mTop);
+  EXPECT_EQ(withAction->GetLabelBounds(), forParameter->GetLabelBounds());
+  EXPECT_EQ(withAction->GetWidgetBounds(), forParameter->GetWidgetBounds());
+  EXPECT_EQ(withAction->GetValueBounds(), forParameter->GetValueBounds());
+  std::vector<std::tuple<std::string, IRECT, std::vector<float>>> drawn[2];
+  for (int i = 0; i < 2; ++i)
+  {
+    g.mOps.clear();
+    (i ? withAction : forParameter)->DrawWidget(g);
+    for (const graphicstest::DrawOp& op : g.mOps)
+      drawn[i].emplace_back(op.mName, op.mRect, op.mArgs);
+  }
+  EXPECT_FALSE(drawn[0].empty());
+  EXPECT_EQ(drawn[1], drawn[0]);
 }
 
 TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
@@ -339,6 +367,17 @@ TEST_F(ControlsTest, SteppedLaneFillsWholeSteps)
   }
 }
 
+using Lines = std::vector<std::pair<IRECT, float>>; // each line's ends and thickness
+
+Lines LinesDrawn(const ControlsGraphics& g)
+{
+  Lines lines;
+  for (const graphicstest::DrawOp& op : g.mOps)
+    if (op.mName == "DrawLine")
+      lines.emplace_back(op.mRect, op.mArgs.at(0));
+  return lines;
+}
+
 // Across, a lane fills from its base value to its value whichever is larger, and its base draws a line where the
 // base value lies; a base of 0 draws none.
 TEST_F(ControlsTest, HorizontalLaneFillsBetweenItsBaseAndItsValue)
@@ -370,13 +409,18 @@ TEST_F(ControlsTest, HorizontalLaneFillsBetweenItsBaseAndItsValue)
     g.mOps.clear();
     const IRECT r = lanes->GetTrackBounds(0);
     lanes->PaintLaneBase(g, r, 0);
-    std::vector<IRECT> lines;
-    for (const graphicstest::DrawOp& op : g.mOps)
-      if (op.mName == "DrawLine")
-        lines.push_back(op.mRect);
     const float x = r.mLeft + r.W() * 0.25f;
-    EXPECT_EQ(lines, base > 0.0 ? std::vector<IRECT>{IRECT(x, r.mTop, x, r.mBottom)} : std::vector<IRECT>{}) << base;
+    EXPECT_EQ(LinesDrawn(g), (base > 0.0 ? Lines{{IRECT(x, r.mTop, x, r.mBottom), 1.f}} : Lines{})) << base;
   }
+  // Up the way, the base line lies across the lane, a quarter up from its bottom.
+  auto* upright = new Lanes(IRECT(0, 100, 100, 300), "", WidgetOnly(), {0, 1}, 0, kVertical);
+  g.AttachControl(upright);
+  upright->SetBase(0.25);
+  g.mOps.clear();
+  const IRECT r = upright->GetTrackBounds(1);
+  upright->PaintLaneBase(g, r, 1);
+  const float y = r.mBottom - r.H() * 0.25f;
+  EXPECT_EQ(LinesDrawn(g), (Lines{{IRECT(r.mLeft, y, r.mRight, y), 1.f}}));
 }
 
 // A lane's track, and a range slider's, gets a frame only when the style draws frames and the control keeps
