@@ -160,7 +160,11 @@ TEST_F(PresetMenu, ButtonsStepThroughTheFactoryListWithoutWrapping)
 TEST_F(PresetMenu, UserEntriesAreAppliedFromTheListInMemory)
 {
   Attach(false);
-  UserPresets({"Fine"});
+  UserPresets({"Fine", "Warm"});
+  Choose(mMenu->GetFactoryMenu(), 3);
+  Choose(mMenu->GetUserMenu(), 1);
+  EXPECT_EQ(Current(), "Warm");
+  EXPECT_EQ(mMenu->GetListIndex(), 0) << "the buttons step the factory list from its top again";
   Choose(mMenu->GetUserMenu(), 0);
   EXPECT_EQ(Current(), "Fine");
   EXPECT_EQ(mPlugin.GetParam(kSat_stages)->Value(), 3.0);
