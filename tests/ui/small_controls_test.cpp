@@ -115,12 +115,15 @@ TEST_F(SmallControls, BitmapControlsTakeOneFrameAndTextFieldsRedrawOnlyOnChange)
   auto* needle = mG.AttachControl(new IBBitmapControlVQ(25, 50, IBitmap(&raw, 51, false, "VUneedle.png")));
   EXPECT_EQ(needle->GetRECT(), IRECT(25, 50, 223, 168));
   auto* text = static_cast<IVTextControlVQ*>(mG.AttachControl(new IVTextControlVQ(IRECT(43, 137, 79, 149), "-144.0")));
+  int actions = 0;
+  text->SetActionFunction([&](IControl*) { ++actions; });
   text->SetClean();
   text->SetStr("-144.0");
   EXPECT_FALSE(text->IsDirty());
   text->SetStr("-12.5");
   EXPECT_TRUE(text->IsDirty());
   EXPECT_STREQ(text->GetStr(), "-12.5");
+  EXPECT_EQ(actions, 1) << "a new text runs the action; the same text again does not";
 }
 
 TEST_F(SmallControls, TwoFrameSwitchesToggleOnEveryClick)
