@@ -124,6 +124,7 @@ TEST_F(PresetMenu, ButtonsStepThroughTheFactoryListWithoutWrapping)
   IBitmap button(&raw, 2, false, "b");
   Attach(true, button, button);
   EXPECT_EQ(mMenu->GetListIndex(), 0) << "a new menu starts at the top of the list";
+  EXPECT_TRUE(mMenu->GetDblClickAsClick()) << "a quick second press steps again";
   mMenu->OnMouseDown(5, 5, mMod); // previous at index 0: nothing loaded
   EXPECT_TRUE(mMenu->IsPreviousPressed());
   EXPECT_EQ(mMenu->GetListIndex(), 0);
