@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "controls/ISVGControls.h"
@@ -86,6 +87,33 @@ TEST_F(ControlsTest, KnobHandleShrinksWithTheKnobToOnePointAcross)
   }
 }
 
+// A knob made with an action in place of a parameter is laid out and drawn as one made for a parameter: its
+// label above the widget.
+TEST_F(ControlsTest, KnobWithAnActionLooksLikeOneForAParameter)
+{
+  IVStyle labelOnly; // a knob without a parameter has no value to show
+  labelOnly.mShowValue = false;
+  auto* forParameter = new IVKnobControl(IRECT(0, 0, 80, 120), 0, "Gain", labelOnly);
+  auto* withAction = new IVKnobControl(IRECT(0, 0, 80, 120), [](IControl*) {}, "Gain", labelOnly);
+  g.AttachControl(forParameter);
+  g.AttachControl(withAction);
+  ASSERT_GT(forParameter->GetLabelBounds().H(), 0.f);
+  EXPECT_LE(forParameter->GetLabelBounds().mBottom, forParameter->GetWidgetBounds().mTop);
+  EXPECT_EQ(withAction->GetLabelBounds(), forParameter->GetLabelBounds());
+  EXPECT_EQ(withAction->GetWidgetBounds(), forParameter->GetWidgetBounds());
+  EXPECT_EQ(withAction->GetValueBounds(), forParameter->GetValueBounds());
+  std::vector<std::tuple<std::string, IRECT, std::vector<float>>> drawn[2];
+  for (int i = 0; i < 2; ++i)
+  {
+    g.mOps.clear();
+    (i ? withAction : forParameter)->DrawWidget(g);
+    for (const graphicstest::DrawOp& op : g.mOps)
+      drawn[i].emplace_back(op.mName, op.mRect, op.mArgs);
+  }
+  EXPECT_FALSE(drawn[0].empty());
+  EXPECT_EQ(drawn[1], drawn[0]);
+}
+
 TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
 {
   // Bound to an action and to a parameter alike.
@@ -134,6 +162,7 @@ TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
 TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
 {
   const SvgPointer tall = EmptySvg(10, 100), wide = EmptySvg(100, 10), handle = EmptySvg(20, 10);
+  const SvgPointer needle = EmptySvg(1, 1000), thread = EmptySvg(1000, 1); // thinner than a pixel when fitted
   struct Case
   {
     EDirection direction;
@@ -143,7 +172,11 @@ TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
   for (const Case& c : {Case{kVertical, tall, IRECT(90, 0, 110, 200),
                              {IRECT(80, 180, 120, 200), IRECT(80, 135, 120, 155), IRECT(80, 0, 120, 20)}},
                         Case{kHorizontal, wide, IRECT(0, 90, 200, 110),
-                             {IRECT(0, 90, 40, 110), IRECT(40, 90, 80, 110), IRECT(160, 90, 200, 110)}}})
+                             {IRECT(0, 90, 40, 110), IRECT(40, 90, 80, 110), IRECT(160, 90, 200, 110)}},
+                        Case{kVertical, needle, IRECT(99.5f, 0, 100.5f, 200),
+                             {IRECT(98, 198, 102, 200), IRECT(98, 148.5f, 102, 150.5f), IRECT(98, 0, 102, 2)}},
+                        Case{kHorizontal, thread, IRECT(0, 99.5f, 200, 100.5f),
+                             {IRECT(0, 95, 20, 105), IRECT(45, 95, 65, 105), IRECT(180, 95, 200, 105)}}})
   {
     auto* slider = new ISVGSliderControl(IRECT(0, 0, 200, 200), ISVG(handle.get()), ISVG(c.track.get()), 0,
                                          c.direction);
@@ -334,6 +367,17 @@ TEST_F(ControlsTest, SteppedLaneFillsWholeSteps)
   }
 }
 
+using Lines = std::vector<std::pair<IRECT, float>>; // each line's ends and thickness
+
+Lines LinesDrawn(const ControlsGraphics& g)
+{
+  Lines lines;
+  for (const graphicstest::DrawOp& op : g.mOps)
+    if (op.mName == "DrawLine")
+      lines.emplace_back(op.mRect, op.mArgs.at(0));
+  return lines;
+}
+
 // Across, a lane fills from its base value to its value whichever is larger, and its base draws a line where the
 // base value lies; a base of 0 draws none.
 TEST_F(ControlsTest, HorizontalLaneFillsBetweenItsBaseAndItsValue)
@@ -365,13 +409,18 @@ TEST_F(ControlsTest, HorizontalLaneFillsBetweenItsBaseAndItsValue)
     g.mOps.clear();
     const IRECT r = lanes->GetTrackBounds(0);
     lanes->PaintLaneBase(g, r, 0);
-    std::vector<IRECT> lines;
-    for (const graphicstest::DrawOp& op : g.mOps)
-      if (op.mName == "DrawLine")
-        lines.push_back(op.mRect);
     const float x = r.mLeft + r.W() * 0.25f;
-    EXPECT_EQ(lines, base > 0.0 ? std::vector<IRECT>{IRECT(x, r.mTop, x, r.mBottom)} : std::vector<IRECT>{}) << base;
+    EXPECT_EQ(LinesDrawn(g), (base > 0.0 ? Lines{{IRECT(x, r.mTop, x, r.mBottom), 1.f}} : Lines{})) << base;
   }
+  // Up the way, the base line lies across the lane, a quarter up from its bottom.
+  auto* upright = new Lanes(IRECT(0, 100, 100, 300), "", WidgetOnly(), {0, 1}, 0, kVertical);
+  g.AttachControl(upright);
+  upright->SetBase(0.25);
+  g.mOps.clear();
+  const IRECT r = upright->GetTrackBounds(1);
+  upright->PaintLaneBase(g, r, 1);
+  const float y = r.mBottom - r.H() * 0.25f;
+  EXPECT_EQ(LinesDrawn(g), (Lines{{IRECT(r.mLeft, y, r.mRight, y), 1.f}}));
 }
 
 // A lane's track, and a range slider's, gets a frame only when the style draws frames and the control keeps

@@ -339,6 +339,8 @@ TEST_F(StockControlsTest, ToggleShowsTheTextOfItsState)
   EXPECT_NE(up, down);
   EXPECT_EQ(shapes(0.4), up);
   EXPECT_EQ(shapes(0.6), down);
+  toggle->SetValue(0.5, 0);
+  EXPECT_EQ(shown(), std::vector<std::string>{"off"}) << "half way is not yet on";
 
   // Made for a parameter or for an action, a toggle writes its text in the same place on its button.
   auto* forParam = Attach(new IVToggleControl(IRECT(0, 0, 90, 30), -1, "", IVStyle(), "off", "on"));

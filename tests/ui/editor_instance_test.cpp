@@ -215,6 +215,11 @@ TEST_F(EditorInUse, InformationMenuEntriesDoTheirWork)
   ASSERT_FALSE(mApp.mAlerts.empty());
   EXPECT_EQ(mApp.mAlerts.back().message, "About"); // the text is the panel's title, the caption its message
   EXPECT_NE(mApp.mAlerts.back().title.find("VST2"), std::string::npos);
+  auto onlyOk = [&] {
+    const appkit::AlertPanel& a = mApp.mAlerts.back();
+    return a.defaultButton == "OK" && a.alternateButton.empty() && a.otherButton.empty();
+  };
+  EXPECT_TRUE(onlyOk()) << "an information box has a single OK button";
 
   ChooseFromMenu(18, 15, "Changelog ...");
   ChooseFromMenu(18, 15, "Open data folder ...");
@@ -224,6 +229,7 @@ TEST_F(EditorInUse, InformationMenuEntriesDoTheirWork)
 
   ChooseFromMenu(18, 15, "Open manual ..."); // none installed: a message says where it is looked for
   EXPECT_NE(mApp.mAlerts.back().title.find("Drovik manual.pdf"), std::string::npos);
+  EXPECT_TRUE(onlyOk());
 
   ChooseFromMenu(18, 15, "Hide Knob Overlay Text");
   Tick(2);
@@ -257,6 +263,8 @@ TEST_F(EditorInUse, TheVersionCheckAnswersAndTheTimersGoOn)
   ASSERT_FALSE(mApp.mAlerts.empty());
   EXPECT_EQ(mApp.mAlerts.back().title, "Service not available");
   EXPECT_EQ(mApp.mAlerts.back().message, DrovikEditor::kVersionCheckCaption);
+  EXPECT_EQ(mApp.mAlerts.back().defaultButton, "OK");
+  EXPECT_EQ(mApp.mAlerts.back().alternateButton, "");
   SetHostValue(kSat_offon, 1.f);
   Tick(3);
   EXPECT_EQ(Value(49), 1.0); // the framework timer still delivers values

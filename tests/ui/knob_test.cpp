@@ -35,6 +35,7 @@ TEST_F(Knob, DragIsGearedFinerWithShiftAndStillWithCtrl)
   IBKnobMultiControlVQ* k = Add(0);
   EXPECT_EQ(k->GetRECT(), IRECT(10, 10, 60, 60));
   k->OnMouseDown(20, 20, IMouseMod());
+  EXPECT_TRUE(k->IsMouseDown());
   k->OnMouseDrag(20, 20, 0, -50, IMouseMod());
   EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
   k->OnMouseDrag(20, 20, 0, -50, IMouseMod(true, false, true)); // Shift
@@ -45,6 +46,8 @@ TEST_F(Knob, DragIsGearedFinerWithShiftAndStillWithCtrl)
   k->OnMouseDown(20, 10, IMouseMod());
   k->OnMouseDrag(20, 10, 0, -50, IMouseMod());
   EXPECT_NEAR(k->GetValue(), 0.275, 1e-9);
+  k->OnMouseUp(20, 10, IMouseMod());
+  EXPECT_FALSE(k->IsMouseDown());
 }
 
 TEST_F(Knob, AHorizontalKnobMeasuresDragsAgainstItsWidth)

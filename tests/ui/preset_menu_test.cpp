@@ -124,6 +124,7 @@ TEST_F(PresetMenu, ButtonsStepThroughTheFactoryListWithoutWrapping)
   IBitmap button(&raw, 2, false, "b");
   Attach(true, button, button);
   EXPECT_EQ(mMenu->GetListIndex(), 0) << "a new menu starts at the top of the list";
+  EXPECT_TRUE(mMenu->GetDblClickAsClick()) << "a quick second press steps again";
   mMenu->OnMouseDown(5, 5, mMod); // previous at index 0: nothing loaded
   EXPECT_TRUE(mMenu->IsPreviousPressed());
   EXPECT_EQ(mMenu->GetListIndex(), 0);
@@ -160,7 +161,11 @@ TEST_F(PresetMenu, ButtonsStepThroughTheFactoryListWithoutWrapping)
 TEST_F(PresetMenu, UserEntriesAreAppliedFromTheListInMemory)
 {
   Attach(false);
-  UserPresets({"Fine"});
+  UserPresets({"Fine", "Warm"});
+  Choose(mMenu->GetFactoryMenu(), 3);
+  Choose(mMenu->GetUserMenu(), 1);
+  EXPECT_EQ(Current(), "Warm");
+  EXPECT_EQ(mMenu->GetListIndex(), 0) << "the buttons step the factory list from its top again";
   Choose(mMenu->GetUserMenu(), 0);
   EXPECT_EQ(Current(), "Fine");
   EXPECT_EQ(mPlugin.GetParam(kSat_stages)->Value(), 3.0);

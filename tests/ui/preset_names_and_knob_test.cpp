@@ -4,8 +4,10 @@
 #include <cmath>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/IPresetSlot.h"
+#include "ui/EditorLayout.h"
 #include "ui/KnobMath.h"
 #include "ui/PresetNames.h"
 
@@ -188,3 +190,22 @@ TEST(KnobMath, TheWheelWalksTheGridOfStepsUpAndDown)
 }
 
 } // namespace
+
+// A control's rectangle: a bitmap's frame at its corner, the union of a row's buttons, else the place given.
+TEST(EditorLayout, ControlRectanglesComeFromTheirBitmapsOrTheirPlace)
+{
+  auto rect = [](EditorControlKind kind, const char* bitmap, const EditorPoint* buttons = nullptr, int count = 0) {
+    EditorControlEntry c{kind, EditorRect{10, 20, 30, 40}};
+    c.bitmap = bitmap;
+    c.buttons = buttons;
+    c.buttonCount = count;
+    const EditorRect r = EditorControlRect(c);
+    return std::vector<float>{r.l, r.t, r.r, r.b};
+  };
+  const EditorPoint row[] = {{100, 50}, {100, 80}};
+  EXPECT_EQ(rect(EditorControlKind::kKnob, "knob_small_red.png"), (std::vector<float>{10, 20, 50, 60}));
+  EXPECT_EQ(rect(EditorControlKind::kRadioButtons2, "button_2xOS.png", row, 2),
+            (std::vector<float>{100, 50, 144, 106}));
+  EXPECT_EQ(rect(EditorControlKind::kPresetMenu, "button_next.png"), (std::vector<float>{10, 20, 30, 40}));
+  EXPECT_EQ(rect(EditorControlKind::kText, nullptr), (std::vector<float>{10, 20, 30, 40}));
+}

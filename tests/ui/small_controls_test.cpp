@@ -57,8 +57,23 @@ TEST_F(SmallControls, FiveButtonsSetTheirIndexAndAValueOutsideLightsNone)
 {
   std::vector<IRECT> rects;
   for (float x : {258.f, 281.f, 304.f, 327.f, 350.f}) rects.push_back(IRECT(x, 179, x + 21, 195));
-  auto* mode = static_cast<IBRadioButtonsControl*>(
-    mG.AttachControl(new IBRadioButtonsControl5(1, rects, IBitmap(), false, IRECT(258, 179, 371, 195))));
+  RecordedBitmap raw(21, 32, 1, 1.f, "button"); // two frames stacked: off, then lit 16 rows down
+  auto* mode = static_cast<IBRadioButtonsControl*>(mG.AttachControl(
+    new IBRadioButtonsControl5(1, rects, IBitmap(&raw, 2, false, "button"), false, IRECT(258, 179, 371, 195))));
+  // Every button, from the last to the first, takes a press up to its corners and alone draws lit.
+  for (int k = 4; k >= 0; --k)
+    for (auto [x, y] : {std::pair{rects[k].mLeft, rects[k].mTop}, {rects[k].mRight - 0.5f, rects[k].mBottom - 0.5f}})
+    {
+      mDelegate.GetParam(1)->Set(k == 4 ? 0 : 4);
+      mode->OnMouseDown(x, y, mMod);
+      EXPECT_EQ(Value(1), k) << x << ", " << y;
+      mG.mOps.clear();
+      mode->Draw(mG);
+      std::vector<std::pair<IRECT, float>> drawn, expected;
+      for (const DrawOp& op : mG.mOps) drawn.emplace_back(op.mRect, op.mArgs.at(1));
+      for (int i = 0; i < 5; ++i) expected.emplace_back(rects[i], i == k ? 16.f : 0.f);
+      EXPECT_EQ(drawn, expected) << k;
+    }
   mode->OnMouseDown(330, 185, mMod);
   EXPECT_EQ(Value(1), 3.0);
   EXPECT_EQ(mode->LitButton(), 3);
@@ -100,12 +115,15 @@ TEST_F(SmallControls, BitmapControlsTakeOneFrameAndTextFieldsRedrawOnlyOnChange)
   auto* needle = mG.AttachControl(new IBBitmapControlVQ(25, 50, IBitmap(&raw, 51, false, "VUneedle.png")));
   EXPECT_EQ(needle->GetRECT(), IRECT(25, 50, 223, 168));
   auto* text = static_cast<IVTextControlVQ*>(mG.AttachControl(new IVTextControlVQ(IRECT(43, 137, 79, 149), "-144.0")));
+  int actions = 0;
+  text->SetActionFunction([&](IControl*) { ++actions; });
   text->SetClean();
   text->SetStr("-144.0");
   EXPECT_FALSE(text->IsDirty());
   text->SetStr("-12.5");
   EXPECT_TRUE(text->IsDirty());
   EXPECT_STREQ(text->GetStr(), "-12.5");
+  EXPECT_EQ(actions, 1) << "a new text runs the action; the same text again does not";
 }
 
 TEST_F(SmallControls, TwoFrameSwitchesToggleOnEveryClick)
