@@ -139,6 +139,41 @@ TEST(ValueTypes, RectanglesMeetAcrossTheirRightAndBottomEdgesOnly)
       << c.other.mLeft << "," << c.other.mTop << "," << c.other.mRight << "," << c.other.mBottom;
 }
 
+// A list's rectangles are set and deleted by index; an index outside the list changes nothing.
+TEST(ValueTypes, RectangleListSetsAndDeletesOnlyWithinItself)
+{
+  IRECTList list;
+  auto lefts = [&] {
+    std::string s;
+    for (int i = 0; i < list.Size(); ++i)
+      s += std::to_string(int(list.Get(i).mLeft)) + " ";
+    return s;
+  };
+  for (int i = 0; i < 20; ++i) // past the first block of storage
+    list.Add(IRECT(float(i), 0.f, 30.f, 1.f));
+  for (int i = 20; i > 4; --i)
+    list.Delete(list.Size() - 1);
+  EXPECT_EQ(lefts(), "0 1 2 3 ");
+  for (int outside : {-1, 4, 100})
+  {
+    list.Delete(outside);
+    list.Set(outside, IRECT(9.f, 9.f, 9.f, 9.f));
+  }
+  EXPECT_EQ(lefts(), "0 1 2 3 ");
+  list.Set(0, IRECT(5.f, 0.f, 30.f, 1.f));
+  list.Set(3, IRECT(7.f, 0.f, 8.f, 1.f));
+  list.Delete(1);
+  EXPECT_EQ(lefts(), "5 2 7 ");
+  list.Delete(0);
+  list.Delete(1);
+  EXPECT_EQ(lefts(), "2 ");
+  EXPECT_EQ(list.Get(0), IRECT(2.f, 0.f, 30.f, 1.f));
+  list.Clear();
+  EXPECT_EQ(list.Size(), 0);
+  list.Delete(0);
+  EXPECT_EQ(list.Size(), 0);
+}
+
 TEST(ValueTypes, RectangleOperationsOverPairsAndScalesMatchTheirReference)
 {
   using graphicstest::Num;

@@ -162,6 +162,24 @@ TEST_F(PathBase, RegionsStartWithAFreshTransformAndPath)
   EXPECT_EQ(g.TransformStackDepth(), 0);
 }
 
+// A layer is drawn from the identity, but the transforms saved before it are there to restore after it.
+TEST_F(PathBase, LayersStartFromTheIdentityAndKeepTheSavedTransforms)
+{
+  g.PathTransformTranslate(4.f, 0.f);
+  g.PathTransformSave();
+  g.PathTransformScale(2.f);
+  g.StartLayer(nullptr, IRECT(0, 0, 10, 10));
+  EXPECT_EQ(g.GetTransform().mXX, 1.0);
+  EXPECT_EQ(g.GetTransform().mTX, 0.0);
+  g.PathTransformSave();
+  const ILayerPtr layer = g.EndLayer();
+  EXPECT_EQ(g.TransformStackDepth(), 2);
+  g.PathTransformRestore();
+  g.PathTransformRestore();
+  EXPECT_EQ(g.GetTransform().mTX, 4.0);
+  EXPECT_EQ(g.GetTransform().mXX, 1.0);
+}
+
 TEST_F(PathBase, BitmapsArePlacedThroughTheTransform)
 {
   APIBitmap api(nullptr, 20, 10, 2, 1.f);
