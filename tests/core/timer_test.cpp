@@ -163,6 +163,19 @@ TEST_F(FrameworkTimer, TicksWaitUntilTheInstanceIsComplete)
   EXPECT_EQ(quiet.idles, 1);
 }
 
+// The format a plug-in was made for names it in its build texts; an unknown one has no name.
+TEST(PluginFormat, NamesTheFormatItWasMadeFor)
+{
+  struct Made : public IPluginAPIBase
+  {
+    explicit Made(int api) : IPluginAPIBase(Config(false), api) {}
+  };
+  EXPECT_STREQ(Made(0).GetAPIName(), "VST2");
+  EXPECT_STREQ(Made(7).GetAPIName(), "WEB");
+  EXPECT_STREQ(Made(8).GetAPIName(), "");
+  EXPECT_STREQ(Made(-1).GetAPIName(), "");
+}
+
 TEST_F(FrameworkTimer, InstancesTickTogetherOnOneWakeUpAfterTheirFirstTick)
 {
   mClock.Advance(0.003);
