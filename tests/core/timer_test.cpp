@@ -163,8 +163,8 @@ TEST_F(FrameworkTimer, TicksWaitUntilTheInstanceIsComplete)
   EXPECT_EQ(quiet.idles, 1);
 }
 
-// The format a plug-in was made for names it in its build texts; an unknown one has no name.
-TEST(PluginFormat, NamesTheFormatItWasMadeFor)
+// The format a plug-in was made for names it in its build texts (an unknown one has no name) and answers editor sizes.
+TEST(PluginFormat, NamesItselfAndAnswersEditorSizes)
 {
   struct Made : public IPluginAPIBase
   {
@@ -174,6 +174,10 @@ TEST(PluginFormat, NamesTheFormatItWasMadeFor)
   EXPECT_STREQ(Made(7).GetAPIName(), "WEB");
   EXPECT_STREQ(Made(8).GetAPIName(), "");
   EXPECT_STREQ(Made(-1).GetAPIName(), "");
+  // A size the editor takes without the platform's window is taken as it is; one that needs the window is the
+  // format's to make, and a format that cannot refuses it.
+  EXPECT_TRUE(Made(0).EditorResizeFromUI(300, 200, false));
+  EXPECT_FALSE(Made(0).EditorResizeFromUI(300, 200, true));
 }
 
 TEST_F(FrameworkTimer, InstancesTickTogetherOnOneWakeUpAfterTheirFirstTick)
