@@ -247,6 +247,13 @@ TEST(LibString, FormatCappedCutsToMaxCharacters)
   EXPECT_EQ(s.GetSize(), 5);
   s.AppendFormatCapped(3, "%s", "abcdef");
   EXPECT_STREQ(s.Get(), "1234abc");
+  // No room appends nothing; a negative bound changes nothing; no room at all empties the text.
+  s.AppendFormatCapped(0, "%s", "z");
+  s.AppendFormatCapped(-1, "%s", "z");
+  s.FormatCapped(-1, "%s", "z");
+  EXPECT_STREQ(s.Get(), "1234abc");
+  s.FormatCapped(0, "%s", "z");
+  EXPECT_STREQ(s.Get(), "");
 }
 
 namespace {

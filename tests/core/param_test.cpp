@@ -35,6 +35,24 @@ TEST(IParamPrecision, FollowsTheStep)
   }
 }
 
+// Before any initialiser a parameter is an untyped, unstepped value at 0 in [0, 1].
+TEST(IParamInit, FreshParameterIsZeroInZeroToOne)
+{
+  IParam p;
+  EXPECT_EQ(p.Type(), IParam::kTypeNone);
+  EXPECT_EQ(p.Value(), 0.0);
+  EXPECT_EQ(p.GetMin(), 0.0);
+  EXPECT_EQ(p.GetMax(), 1.0);
+  EXPECT_EQ(p.GetStep(), 1.0);
+  EXPECT_EQ(p.GetDefault(), 0.0);
+  EXPECT_EQ(p.GetFlags(), 0);
+  EXPECT_EQ(p.GetDisplayPrecision(), 0);
+  EXPECT_STREQ(p.GetName(), "");
+  EXPECT_EQ(p.Constrain(0.75), 0.75);
+  EXPECT_EQ(p.ToNormalized(0.25), 0.25);
+  EXPECT_EQ(p.FromNormalized(0.5), 0.5);
+}
+
 TEST(IParamInit, EmptyRangeGetsOneStep)
 {
   IParam p;

@@ -163,6 +163,12 @@ TEST(Presets, RestoringAnEmptySlotNamesItTheNextUserPreset)
   ASSERT_TRUE(p.RestorePreset(2));
   EXPECT_STREQ(p.GetPresetName(0), "user preset 1");
   EXPECT_STREQ(p.GetPresetName(2), "user preset 2");
+  // A slot without a name is not found by an empty name.
+  p.GetPresetSlot(1)->SetName("");
+  EXPECT_FALSE(p.RestorePresetByName(""));
+  EXPECT_FALSE(p.RestorePresetByName(nullptr));
+  EXPECT_EQ(p.GetCurrentPresetIdx(), 2);
+  EXPECT_STREQ(p.GetPresetName(1), "");
 }
 
 TEST(Presets, MakePresetFromBlobDecodesTheStateBytes)

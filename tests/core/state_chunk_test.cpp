@@ -107,7 +107,8 @@ TEST(IStateChunk, BytesAreReadUpToTheEndAndNoFurther)
   EXPECT_EQ(c.GetBytes(out, 2, 3), 5);
   EXPECT_STREQ(out, "lol--");
   EXPECT_EQ(c.GetBytes(out, 0, 5), 5);
-  for (const auto& [size, start] : {std::pair{3, 3}, std::pair{1, -1}, std::pair{-1, 0}, std::pair{6, 0}})
+  for (const auto& [size, start] :
+       {std::pair{3, 3}, std::pair{1, -1}, std::pair{-1, 0}, std::pair{-1, 3}, std::pair{6, 0}})
     EXPECT_EQ(c.GetBytes(out, size, start), -1) << size << " from " << start;
   EXPECT_STREQ(out, "lol--");
 }

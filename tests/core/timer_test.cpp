@@ -163,6 +163,23 @@ TEST_F(FrameworkTimer, TicksWaitUntilTheInstanceIsComplete)
   EXPECT_EQ(quiet.idles, 1);
 }
 
+// The format a plug-in was made for names it in its build texts (an unknown one has no name) and answers editor sizes.
+TEST(PluginFormat, NamesItselfAndAnswersEditorSizes)
+{
+  struct Made : public IPluginAPIBase
+  {
+    explicit Made(int api) : IPluginAPIBase(Config(false), api) {}
+  };
+  EXPECT_STREQ(Made(0).GetAPIName(), "VST2");
+  EXPECT_STREQ(Made(7).GetAPIName(), "WEB");
+  EXPECT_STREQ(Made(8).GetAPIName(), "");
+  EXPECT_STREQ(Made(-1).GetAPIName(), "");
+  // A size the editor takes without the platform's window is taken as it is; one that needs the window is the
+  // format's to make, and a format that cannot refuses it.
+  EXPECT_TRUE(Made(0).EditorResizeFromUI(300, 200, false));
+  EXPECT_FALSE(Made(0).EditorResizeFromUI(300, 200, true));
+}
+
 TEST_F(FrameworkTimer, InstancesTickTogetherOnOneWakeUpAfterTheirFirstTick)
 {
   mClock.Advance(0.003);
