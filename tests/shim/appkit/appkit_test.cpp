@@ -166,6 +166,31 @@ TEST(HeadlessApplication, AnswersForShapesPasteboardPointerAndViewsAsTheTestSets
   EXPECT_EQ(app.Views()[0], &headless);
 }
 
+// A frame of the size shown before that says where it changed is taken there only, its rectangles cut to the
+// frame; one of another size, or one that names no change, is taken whole.
+TEST(HeadlessView, AFrameIsTakenWhereItChangedOrWholeWhenItsSizeIsNew)
+{
+  HeadlessApplication app;
+  QuietResponder responder;
+  const std::unique_ptr<View> view = app.CreateView(responder, Rect(0, 0, 4, 3));
+  auto& headless = static_cast<HeadlessView&>(*view);
+  const std::vector<uint8_t> before(4 * 3 * 4, 1), after(4 * 3 * 4, 2);
+  const auto shown = [&](int firstWidth, const std::vector<Rect>& changed) {
+    headless.PresentFrame({before.data(), firstWidth, 3, size_t(firstWidth) * 4, {}});
+    headless.PresentFrame({after.data(), 4, 3, 16, changed});
+    std::string rows;
+    for (size_t p = 0; p < headless.mFrame.size(); p += 4)
+      rows += std::string(headless.mFrame[p] == 2 ? "#" : ".") + (p % 16 == 12 ? "/" : "");
+    return rows;
+  };
+  EXPECT_EQ(shown(4, {Rect(0, 0, 1, 1)}), "#.../..../..../");
+  EXPECT_EQ(shown(4, {Rect(-2, -1, 4, 3), Rect(3, 2, 5, 5)}), "##../##../...#/");
+  EXPECT_EQ(shown(4, {Rect(1, 1, 2, 1), Rect(9, 0, 2, 2), Rect(0, 3, 4, 1)}), "..../.##./..../");
+  EXPECT_EQ(shown(4, {}), "####/####/####/");
+  EXPECT_EQ(shown(2, {Rect(0, 0, 1, 1)}), "####/####/####/");
+  EXPECT_EQ(headless.mFramesPresented, 10);
+}
+
 // An item's place in its menu, separators counted; -1 for an item of another menu (its submenu's) or none.
 TEST(Menu, AnItemIsFoundAtItsPlaceAndOnlyInItsOwnMenu)
 {

@@ -28,6 +28,7 @@
 
 #include "wait_for.h"
 #include "appkit/x11_application.h"
+#include "appkit/x11_backend.h"
 #include "foundation/clock.h"
 #include "foundation/main_thread.h"
 #include "foundation/run_loop.h"
@@ -230,6 +231,17 @@ TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
       }
     XDestroyImage(img);
     EXPECT_EQ(wrong, 0);
+    // Painted over and exposed, the window shows the frame again to its first and last pixels.
+    XFillRectangle(mHost, children[0], DefaultGC(mHost, DefaultScreen(mHost)), 0, 0, 468, 450);
+    XClearArea(mHost, children[0], 0, 0, 0, 0, True);
+    XSync(mHost, False);
+    EXPECT_TRUE(WaitFor([&] {
+      XImage* corners = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
+      const bool shown = corners && XGetPixel(corners, 0, 0) == 0xC80000 && XGetPixel(corners, 467, 449) == 0xC8C1D3;
+      if (corners)
+        XDestroyImage(corners);
+      return shown;
+    }));
     {
       foundation::MainThreadScope main; // a view in a window already is not added again
       EXPECT_FALSE(mView->AddToParent(reinterpret_cast<void*>(mParent)));
@@ -273,6 +285,14 @@ TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
     }
     EXPECT_TRUE(Children().empty());
   }
+}
+
+// Our top-level windows carry this process's id, as one number, for the desktop and other clients to read.
+TEST_F(X11View, AWindowMarkedAsOursCarriesThisProcesssId)
+{
+  x11::MarkWithProcessId(mHost, mParent);
+  XSync(mHost, False);
+  EXPECT_TRUE(testsupport::MadeByThisProcess(mHost, mParent));
 }
 
 TEST_F(X11View, ClicksWheelAndKeysArriveAndUntakenKeysGoToTheHost)
@@ -980,6 +1000,9 @@ TEST_F(X11View, AtScreenScaleTwoTheViewItsSubviewsAndThePointerCountInPoints)
     foundation::MainThreadScope main;
     sub = mApp->CreateView(quiet, Rect(10, 20, 30, 40));
     ASSERT_TRUE(mView->AddSubview(*sub));
+    EXPECT_FALSE(mView->AddSubview(*sub)); // in a window already
+    const std::unique_ptr<View> loose = mApp->CreateView(quiet, Rect(0, 0, 5, 5));
+    EXPECT_FALSE(loose->AddSubview(*mApp->CreateView(quiet, Rect(0, 0, 5, 5)))); // to a view in none yet
     mView->SetFrameSize({300, 200});
   }
   // The subview at its frame in the view, the view at its new size, in pixels.
