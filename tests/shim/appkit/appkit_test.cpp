@@ -164,6 +164,14 @@ TEST(HeadlessApplication, AnswersForShapesPasteboardPointerAndViewsAsTheTestSets
   EXPECT_EQ(headless.mTextField, nullptr);
   ASSERT_EQ(app.Views().size(), 1u);
   EXPECT_EQ(app.Views()[0], &headless);
+  // A subview goes only into a view in a window, and only once.
+  const std::unique_ptr<View> child = app.CreateView(responder, Rect(1, 2, 3, 4));
+  EXPECT_FALSE(view->AddSubview(*child));
+  int host = 0;
+  ASSERT_TRUE(view->AddToParent(&host));
+  EXPECT_TRUE(view->AddSubview(*child));
+  EXPECT_TRUE(child->HasWindow());
+  EXPECT_FALSE(view->AddSubview(*child));
 }
 
 // A frame of the size shown before that says where it changed is taken there only, its rectangles cut to the
