@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 #include <X11/X.h>
 #include <X11/keysym.h>
 
+#include "appkit/application.h"
 #include "appkit/event.h"
 #include "appkit/headless.h"
 #include "appkit/menu.h"
@@ -197,6 +199,19 @@ TEST(HeadlessView, AFrameIsTakenWhereItChangedOrWholeWhenItsSizeIsNew)
   EXPECT_EQ(shown(4, {}), "####/####/####/");
   EXPECT_EQ(shown(2, {Rect(0, 0, 1, 1)}), "####/####/####/");
   EXPECT_EQ(headless.mFramesPresented, 10);
+}
+
+// Without a display, one headless stand-in serves every call of the process: what was made with it stays valid.
+TEST(Application, WithoutADisplayOneHeadlessStandInServesEveryCall)
+{
+  const char* display = std::getenv("DISPLAY");
+  const std::string saved = display ? display : "";
+  unsetenv("DISPLAY");
+  Application& first = Application::Shared();
+  EXPECT_STREQ(first.Name(), "headless");
+  EXPECT_EQ(&Application::Shared(), &first);
+  if (display)
+    setenv("DISPLAY", saved.c_str(), 1);
 }
 
 // An item's place in its menu, separators counted; -1 for an item of another menu (its submenu's) or none.
