@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 #include <X11/X.h>
 #include <X11/keysym.h>
 
+#include "appkit/application.h"
 #include "appkit/event.h"
 #include "appkit/headless.h"
 #include "appkit/menu.h"
@@ -164,6 +166,52 @@ TEST(HeadlessApplication, AnswersForShapesPasteboardPointerAndViewsAsTheTestSets
   EXPECT_EQ(headless.mTextField, nullptr);
   ASSERT_EQ(app.Views().size(), 1u);
   EXPECT_EQ(app.Views()[0], &headless);
+  // A subview goes only into a view in a window, and only once.
+  const std::unique_ptr<View> child = app.CreateView(responder, Rect(1, 2, 3, 4));
+  EXPECT_FALSE(view->AddSubview(*child));
+  int host = 0;
+  ASSERT_TRUE(view->AddToParent(&host));
+  EXPECT_TRUE(view->AddSubview(*child));
+  EXPECT_TRUE(child->HasWindow());
+  EXPECT_FALSE(view->AddSubview(*child));
+}
+
+// A frame of the size shown before that says where it changed is taken there only, its rectangles cut to the
+// frame; one of another size, or one that names no change, is taken whole.
+TEST(HeadlessView, AFrameIsTakenWhereItChangedOrWholeWhenItsSizeIsNew)
+{
+  HeadlessApplication app;
+  QuietResponder responder;
+  const std::unique_ptr<View> view = app.CreateView(responder, Rect(0, 0, 4, 3));
+  auto& headless = static_cast<HeadlessView&>(*view);
+  const std::vector<uint8_t> before(4 * 3 * 4, 1), after(4 * 3 * 4, 2);
+  const auto shown = [&](int firstWidth, const std::vector<Rect>& changed) {
+    headless.PresentFrame({before.data(), firstWidth, 3, size_t(firstWidth) * 4, {}});
+    headless.PresentFrame({after.data(), 4, 3, 16, changed});
+    std::string rows;
+    for (size_t p = 0; p < headless.mFrame.size(); p += 4)
+      rows += std::string(headless.mFrame[p] == 2 ? "#" : ".") + (p % 16 == 12 ? "/" : "");
+    return rows;
+  };
+  EXPECT_EQ(shown(4, {Rect(0, 0, 1, 1)}), "#.../..../..../");
+  EXPECT_EQ(shown(4, {Rect(-2, -1, 4, 3), Rect(3, 2, 5, 5)}), "##../##../...#/");
+  EXPECT_EQ(shown(4, {Rect(1, 1, 2, 1), Rect(9, 0, 2, 2), Rect(0, 3, 4, 1)}), "..../.##./..../");
+  EXPECT_EQ(shown(4, {}), "####/####/####/");
+  EXPECT_EQ(shown(2, {Rect(0, 0, 1, 1)}), "####/####/####/");
+  EXPECT_EQ(headless.mFramesPresented, 10);
+}
+
+// Without a display, one headless stand-in serves every call of the process: what was made with it stays valid.
+TEST(Application, WithoutADisplayOneHeadlessStandInServesEveryCall)
+{
+  const char* display = std::getenv("DISPLAY");
+  const std::string saved = display ? display : "";
+  unsetenv("DISPLAY");
+  Application& first = Application::Shared();
+  EXPECT_STREQ(first.Name(), "headless");
+  EXPECT_EQ(&Application::Shared(), &first);
+  if (display)
+    setenv("DISPLAY", saved.c_str(), 1);
 }
 
 // An item's place in its menu, separators counted; -1 for an item of another menu (its submenu's) or none.

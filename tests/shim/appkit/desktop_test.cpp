@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,13 @@ TEST(DialogPrograms, AnAnswerLongerThanOneReadComesWhole)
   });
   EXPECT_EQ(status, 0);
   EXPECT_EQ(answer.size(), 10000u);
+  // A program that cannot start, or none named, answers -1 and nothing, without waiting.
+  for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"/nonexistent/program"}})
+  {
+    answer = "left over";
+    EXPECT_EQ(RunCapturingOutput(args, answer, [](int, const auto&) { ADD_FAILURE() << "waited"; }), -1);
+    EXPECT_EQ(answer, "");
+  }
 }
 
 TEST(DetachedPrograms, AProgramEndingWithinTheWaitTellsWhetherItFailedAndOneStillRunningCountsAsStarted)

@@ -82,6 +82,9 @@ TEST_F(X11FileDialog, ZenityIsAskedToOpenSaveOrPickAFolderInThePanelsFolderWithI
   ASSERT_EQ(Run(open), kPanelOKButton);
   EXPECT_EQ(open.filename, "/home/someone/Warm");
   EXPECT_EQ(Arguments(), (std::vector<std::string>{"--file-selection", "--filename=/data/"}));
+  open.directory = "~/presets/";
+  ASSERT_EQ(Run(open), kPanelOKButton);
+  EXPECT_EQ(Arguments().at(1), "--filename=" + std::string(std::getenv("HOME")) + "/presets/");
 
   FilePanel folder;
   folder.canChooseFiles = false;
@@ -100,6 +103,16 @@ TEST_F(X11FileDialog, WithoutZenityKdialogIsAskedForTheSameThings)
   FilePanel open;
   ASSERT_EQ(Run(open), kPanelOKButton);
   EXPECT_EQ(Arguments(), (std::vector<std::string>{"--getopenfilename", ""}));
+  EXPECT_EQ(open.filename, "/tmp/x.fxb");
+  FilePanel folder = SavePanel("/data/", "", {"fxb"});
+  folder.kind = FilePanel::Kind::kOpen;
+  folder.canChooseFiles = false;
+  folder.canChooseDirectories = true;
+  ASSERT_EQ(Run(folder), kPanelOKButton);
+  EXPECT_EQ(Arguments(), (std::vector<std::string>{"--getexistingdirectory", "/data/"}));
+  // A program that prints nothing has been cancelled: the panel keeps its file.
+  StandIn("kdialog", "", true);
+  ASSERT_EQ(Run(open), kPanelCancelButton);
   EXPECT_EQ(open.filename, "/tmp/x.fxb");
 }
 
@@ -120,6 +133,14 @@ TEST_F(X11FileDialog, TheColourChoosersAnswerGivesEachChannelItsOwnValue)
     EXPECT_DOUBLE_EQ(picked.green, 32 / 255.0) << answer;
     EXPECT_DOUBLE_EQ(picked.blue, 48 / 255.0) << answer;
   }
+  // Closed without a colour: nothing is picked.
+  StandIn("zenity", "", true);
+  bool called = false;
+  {
+    foundation::MainThreadScope main;
+    EXPECT_TRUE(mApp->ShowColorPanel({1.0, 1.0, 1.0, 1.0}, [&](const DeviceColor&) { called = true; }));
+  }
+  EXPECT_FALSE(called);
 }
 
 } // namespace

@@ -352,6 +352,19 @@ TEST_F(X11Popups, ASubmenuOpensBesideItsRowAndItsItemsCanBeChosen)
   EXPECT_EQ(chosen, 1);
   EXPECT_EQ(sub.x, top.x + top.width);
   EXPECT_EQ(sub.y, top.y + top.height / 2);
+  // Opened by the pointer, the submenu takes the keys that follow.
+  {
+    User user([&](Display* display) {
+      XWindowAttributes wa{};
+      ASSERT_TRUE(WaitForMenu(display, wa));
+      XTestFakeMotionEvent(display, -1, wa.x + 5, wa.y + wa.height * 3 / 4, 0);
+      ASSERT_TRUE(WaitForMenu(display, wa, 2));
+      KeyToMenu(display, XK_Down);
+      KeyToMenu(display, XK_Return);
+    });
+    PopUp(menu);
+  }
+  EXPECT_EQ(chosen, 0);
 }
 
 TEST_F(X11Popups, TheWheelScrollsTheSubmenuUnderThePointer)

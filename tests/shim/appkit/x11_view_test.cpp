@@ -28,6 +28,7 @@
 
 #include "wait_for.h"
 #include "appkit/x11_application.h"
+#include "appkit/x11_backend.h"
 #include "foundation/clock.h"
 #include "foundation/main_thread.h"
 #include "foundation/run_loop.h"
@@ -273,6 +274,14 @@ TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
     }
     EXPECT_TRUE(Children().empty());
   }
+}
+
+// Our top-level windows carry this process's id, as one number, for the desktop and other clients to read.
+TEST_F(X11View, AWindowMarkedAsOursCarriesThisProcesssId)
+{
+  x11::MarkWithProcessId(mHost, mParent);
+  XSync(mHost, False);
+  EXPECT_TRUE(testsupport::MadeByThisProcess(mHost, mParent));
 }
 
 TEST_F(X11View, ClicksWheelAndKeysArriveAndUntakenKeysGoToTheHost)
@@ -980,6 +989,11 @@ TEST_F(X11View, AtScreenScaleTwoTheViewItsSubviewsAndThePointerCountInPoints)
     foundation::MainThreadScope main;
     sub = mApp->CreateView(quiet, Rect(10, 20, 30, 40));
     ASSERT_TRUE(mView->AddSubview(*sub));
+    EXPECT_FALSE(mView->AddSubview(*sub)); // in a window already
+    const std::unique_ptr<View> loose = mApp->CreateView(quiet, Rect(0, 0, 5, 5));
+    EXPECT_FALSE(loose->AddSubview(*mApp->CreateView(quiet, Rect(0, 0, 5, 5)))); // to a view in none yet
+    EXPECT_EQ(loose->ConvertToScreen({3, 4}).y, 4); // nowhere on the screen: points stay as they are
+    EXPECT_EQ(loose->ConvertFromScreen({3, 4}).x, 3);
     mView->SetFrameSize({300, 200});
   }
   // The subview at its frame in the view, the view at its new size, in pixels.
