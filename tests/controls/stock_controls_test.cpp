@@ -108,11 +108,7 @@ TEST_F(StockControlsTest, KnobsMadeWithDefaultsTurnAQuarterAsFarAsOneGearedOneTo
       knob->SetValue(value, 0);
       g.mOps.clear();
       static_cast<IVKnobControl*>(knob)->DrawWidget(g);
-      std::vector<std::vector<float>> arcs;
-      for (const graphicstest::DrawOp& op : g.mOps)
-        if (op.mName == "DrawArc")
-          arcs.push_back(op.mArgs);
-      EXPECT_EQ(arcs, (std::vector<std::vector<float>>{{-135.f, angle, 2.f}})) << value;
+      EXPECT_EQ(g.Args("DrawArc"), (std::vector<std::vector<float>>{{-135.f, angle, 2.f}})) << value;
     }
 }
 
@@ -832,11 +828,8 @@ TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompt
     knob->SetValue(0.75, 0);
     g.mOps.clear();
     knob->Draw(g);
-    std::vector<float> arc;
-    for (const auto& op : g.mOps)
-      if (op.mName == "DrawArc")
-        arc = op.mArgs;
-    EXPECT_EQ(arc, (std::vector<float>{-135.f, 67.5f, 2.f}));
+    const std::vector<std::vector<float>> arcs = g.Args("DrawArc");
+    EXPECT_EQ(arcs.empty() ? std::vector<float>{} : arcs.back(), (std::vector<float>{-135.f, 67.5f, 2.f}));
   }
 
   // With an editable value shown under the slider, a press on it prompts instead of moving the handle.

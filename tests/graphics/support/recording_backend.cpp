@@ -41,6 +41,15 @@ std::vector<IRECT> RecordingBackend::Rects(const std::string& name) const
   return rects;
 }
 
+std::vector<std::vector<float>> RecordingBackend::Args(const std::string& name) const
+{
+  std::vector<std::vector<float>> args;
+  for (const DrawOp& op : mOps)
+    if (op.mName == name)
+      args.push_back(op.mArgs);
+  return args;
+}
+
 static IRECT PointsBox(const float* x, const float* y, int n)
 {
   if (n <= 0)

@@ -61,6 +61,8 @@ public:
   int Count(const std::string& name) const;
   /// The rectangles of the logged operations of that name, in order.
   std::vector<IRECT> Rects(const std::string& name) const;
+  /// The arguments of the logged operations of that name, in order.
+  std::vector<std::vector<float>> Args(const std::string& name) const;
 
   // Drawing primitives.
   void DrawSVG(const ISVG& svg, const IRECT& bounds, const IBlend* blend) override;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "golden_text.h"
+#include "quiet_responder.h"
 
 // After the test framework: X defines macros (None, Bool) that its headers would trip over.
 #include <X11/X.h>
@@ -114,17 +115,6 @@ TEST(PlainPainter, FillsRectanglesInDevicePixelsAsOpaqueBGRAWithChannelsClampedA
       EXPECT_EQ(std::vector<int>(partial.pixels + x * 4, partial.pixels + x * 4 + 4), background) << x;
   }
 }
-
-/// Takes every event; the headless back end's answers are what is looked at.
-struct QuietResponder : ViewResponder
-{
-  bool SendEvent(const Event&) override { return true; }
-  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
-  bool PerformDragOperation(const std::vector<std::string>&, Point) override { return false; }
-  std::string ToolTipAt(Point) override { return {}; }
-  void ViewDidChangeBackingScale(double) override {}
-  void ViewWindowDestroyed() override {}
-};
 
 // The stand-in without a display: never lost, every shape but the private ones offered (those as the test says),
 // an empty pasteboard answered as such, the pointer placed on a screen of the test's height, and a view that

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "quiet_responder.h"
 #include "x11_display.h"
 #include <X11/Xlib.h>
 
@@ -30,18 +31,6 @@ inline void SendKey(Display* display, Window window, KeySym sym)
   XSendEvent(display, window, False, NoEventMask, reinterpret_cast<XEvent*>(&k));
   XSync(display, False);
 }
-
-/// A responder that takes every event and offers nothing else.
-class QuietResponder final : public ViewResponder
-{
-public:
-  bool SendEvent(const Event&) override { return true; }
-  bool DraggingEntered(const std::vector<std::string>&) override { return false; }
-  bool PerformDragOperation(const std::vector<std::string>&, Point) override { return false; }
-  std::string ToolTipAt(Point) override { return ""; }
-  void ViewDidChangeBackingScale(double) override {}
-  void ViewWindowDestroyed() override {}
-};
 
 class X11HostWindow : public ::testing::Test
 {
