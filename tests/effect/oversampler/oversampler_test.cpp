@@ -70,6 +70,7 @@ TEST(Oversampler, NeverBuiltItRunsTheHostRateOnly)
   std::vector<double> L(kBlock, 0.5), R(L);
   double* in[2] = {L.data(), R.data()};
   EXPECT_EQ(os.Up(in, kBlock, 2), 0);
+  EXPECT_EQ(os.Down(2 * kBlock, 2), 0);
 }
 
 // A set made empty names no factor and holds no latency and no resamplers: a switch never takes it, even for the
@@ -153,7 +154,8 @@ TEST(Oversampler, BuildKeepsThePieceAndTheLargestFactorWithinBounds)
   never.Build(2, 17, kBlock, 4, 2, 2, 48000.0);
   EXPECT_EQ(never.Factor(), 1);
   EXPECT_EQ(never.BlockSize(), -1);
-  // Channel counts are kept within 0 and the largest; without an output channel no latency is measured.
+  // Channel counts are kept within 0 and the largest; without an output channel no latency is measured, and
+  // without a channel nothing goes up or down.
   const int kMaxCh = Oversampler::kMaxChannels;
   const std::tuple<int, int, int, int> channels[] = {
       {-1, -2, 0, 0}, {0, 0, 0, 0}, {2, 0, 2, 0}, {0, 1, 0, 1}, {kMaxCh + 1, kMaxCh + 4, kMaxCh, kMaxCh}};
@@ -164,6 +166,11 @@ TEST(Oversampler, BuildKeepsThePieceAndTheLargestFactorWithinBounds)
     EXPECT_EQ(built.CurrentShape().nIn, keptIn) << nIn;
     EXPECT_EQ(built.CurrentShape().nOut, keptOut) << nOut;
     EXPECT_EQ(built.Latency() > 0, keptOut > 0) << nOut;
+    std::vector<double> L(kBlock, 0.1), R(L);
+    double* in[2] = {L.data(), R.data()};
+    EXPECT_EQ(built.Up(in, kBlock, 2) > 0, keptIn > 0) << nIn;
+    if (keptOut == 0) { EXPECT_EQ(built.Down(2 * kBlock, 2), 0) << nOut; }
+    EXPECT_EQ(built.Down(2 * kBlock, 0), 0) << nOut;
   }
 }
 
