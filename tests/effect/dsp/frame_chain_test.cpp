@@ -94,11 +94,25 @@ TEST(HoldEnvelope, RisesAtOnceHoldsItsTimeThenFalls20DbPerTenthOfASecond)
 
 
 // The block path steps the meters after each chunk of audio (and saturates stereo frames two at a time); audio
-// and readings equal the frame path's, also when one chain takes both paths in turn.
+// and readings equal the frame path's, also when one chain takes both paths in turn. Beside the five meter modes,
+// the four meters set up directly as one of the kinds no mode selects, or one of them as another kind.
 TEST(FrameChain, BlockPathEqualsFramePathInAudioAndMeters)
 {
-  for (int meterMode = 0; meterMode < 5; ++meterMode)
+  const int kinds[][4] = {
+      {kMeterKindWindowedPeak, kMeterKindWindowedPeak, kMeterKindWindowedPeak, kMeterKindWindowedPeak},
+      {kMeterKindAverage, kMeterKindAverage, kMeterKindAverage, kMeterKindAverage},
+      {kMeterKindFastVU, kMeterKindFastVU, kMeterKindFastVU, kMeterKindFastVU},
+      {kMeterKindAverage, kMeterKindFastVU, kMeterKindAverage, kMeterKindAverage},
+      {kMeterKindRMS, kMeterKindRMS, kMeterKindWindowedPeak, kMeterKindRMS},
+      {kMeterKindPeak, kMeterKindPeak, kMeterKindPeak, kMeterKindAverage}};
+  for (int setup = 0; setup < 5 + 6; ++setup)
   {
+    const int meterMode = setup < 5 ? setup : kMeterPeak;
+    auto setKinds = [&](FrameChain& chain) {
+      LevelMeter* const meters[] = {&chain.mInMeterL, &chain.mInMeterR, &chain.mOutMeterL, &chain.mOutMeterR};
+      if (setup >= 5)
+        for (int m = 0; m < 4; ++m) meters[m]->Setup(kinds[setup - 5][m], 0.05, 0.01, 0.02, 0.1, -2.0, kFs, 0.0);
+    };
     SatSettings sat;
     sat.on = 1;
     sat.mode = meterMode % 2 == 0 ? kSatCrisp : kSatWarm;
@@ -111,7 +125,9 @@ TEST(FrameChain, BlockPathEqualsFramePathInAudioAndMeters)
     a->mSatR.Random().Seed(2);
     b->mSatR.Random().Seed(2);
     a->Prepare(kFs, kFs, -3.0, sat, meterMode);
+    setKinds(*a);
     b->Prepare(kFs, kFs, -3.0, sat, meterMode);
+    setKinds(*b);
     FrameSettings fs;
     fs.satOn = 1;
     fs.clipOn = 1;
@@ -130,6 +146,7 @@ TEST(FrameChain, BlockPathEqualsFramePathInAudioAndMeters)
     c->mSatL.Random().Seed(1);
     c->mSatR.Random().Seed(2);
     c->Prepare(kFs, kFs, -3.0, sat, meterMode);
+    setKinds(*c);
     Output mixed{in.L, in.R};
     const size_t half = in.L.size() / 2;
     for (size_t i = 0; i < half; ++i) c->ProcessFrame(mixed.L[i], mixed.R[i], 1.2, 1.2, 0.9, 0.9, fs);
@@ -143,9 +160,9 @@ TEST(FrameChain, BlockPathEqualsFramePathInAudioAndMeters)
     for (int m = 0; m < 4; ++m)
       for (const LevelMeter* other : {mb[m], mc[m]})
       {
-        EXPECT_EQ(ma[m]->shownValue, other->shownValue) << meterMode << " " << m;
-        EXPECT_EQ(ma[m]->shownMax, other->shownMax) << meterMode << " " << m;
-        EXPECT_EQ(ma[m]->display.value, other->display.value) << meterMode << " " << m;
+        EXPECT_EQ(ma[m]->shownValue, other->shownValue) << setup << " " << m;
+        EXPECT_EQ(ma[m]->shownMax, other->shownMax) << setup << " " << m;
+        EXPECT_EQ(ma[m]->display.value, other->display.value) << setup << " " << m;
       }
   }
 }

@@ -156,10 +156,16 @@ TEST(LoudnessMeter, KWeightingKeepsItsShapeAcrossRates)
 }
 
 // A meter as constructed is a windowed peak meter at 44.1 kHz that rises 90 % of the way in 0.3 s and falls by
-// 20 dB in 0.3 s.
+// 20 dB in 0.3 s. Before it first publishes, the editor reads silence at unity gain, not inverted.
 TEST(LevelMeter, AsConstructedRisesAndFallsIn300Ms)
 {
   LevelMeter m;
+  EXPECT_EQ(m.PublishedValue(), 0.0);
+  EXPECT_EQ(m.PublishedMax(), 0.0);
+  EXPECT_EQ(m.PublishedDisplay(), 0.0);
+  EXPECT_EQ(m.PublishedGain(), 1.0);
+  EXPECT_EQ(m.PublishedDbFactor(), kDbPerNeper);
+  EXPECT_FALSE(m.PublishedInverted());
   const int n = static_cast<int>(0.3 * 44100);
   for (int i = 0; i < n; ++i) m.ProcessStereo(1, 1.0, 0.0);
   EXPECT_NEAR(m.shownValue, 0.9, 1e-4);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <set>
@@ -164,6 +165,22 @@ TEST(PiecewiseLinear, NormalizedToValueInvertsEverySegment)
   const PiecewiseLinear s = Shape();
   for (const auto& p : s.Points()) EXPECT_NEAR(s.NormalizedToValue(p.y), p.x, 1e-9);
   for (double v = -100; v <= 4; v += 0.37) EXPECT_NEAR(s.NormalizedToValue(s.ValueToNormalized(v)), v, 1e-9);
+}
+
+// The box of the points bounds both mappings: beyond it each gives the end point's coordinate.
+TEST(PiecewiseLinear, BothMappingsStayWithinTheBoxOfThePoints)
+{
+  const PiecewiseLinear s = Shape();
+  EXPECT_EQ(s.MinX(), -100.0);
+  EXPECT_EQ(s.MaxX(), 4.0);
+  EXPECT_EQ(s.MinY(), 0.0);
+  EXPECT_EQ(s.MaxY(), 1.0);
+  const double values[][2] = {{-1e9, 0.0}, {-101, 0.0}, {-100, 0.0}, {-60, 0.04}, {-20, 0.08}, {4, 1.0}, {5, 1.0}};
+  for (const auto& [v, n] : values)
+  {
+    EXPECT_NEAR(s.ValueToNormalized(v), n, 1e-12) << v;
+    EXPECT_NEAR(s.NormalizedToValue(v < -100 ? -0.5 : (v > 4 ? 2.0 : n)), std::clamp(v, -100.0, 4.0), 1e-9) << v;
+  }
 }
 
 TEST(PiecewiseLinear, EmptyAndSinglePointShapes)
