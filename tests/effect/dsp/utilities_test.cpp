@@ -6,6 +6,7 @@
 #include "effect/dsp/piecewise_linear.h"
 #include "effect/dsp/processor_chain.h"
 #include "effect/dsp/sat_stage_bank.h"
+#include "effect/dsp/vector_math.h"
 
 #include <gtest/gtest.h>
 
@@ -191,6 +192,33 @@ TEST(PiecewiseLinear, EmptyAndSinglePointShapes)
   s.AddPoint(-6, 0.4);
   EXPECT_EQ(s.ValueToNormalized(3), 0.4);
   EXPECT_EQ(s.NormalizedToValue(0.9), -6.0);
+}
+
+// Two or four values at once give what the scalar functions give (sines within the rounding of their shift by a
+// quarter turn), and each value the same result whether computed in twos or fours.
+TEST(VectorMath, CosSinAndExpOfTwoOrFourValuesMatchTheScalarFunctions)
+{
+  for (double base : {-7.0, -1.0, -1e-3, 0.0, 0.4, 1.5707963267948966, 3.0, 20.0})
+  {
+    const double v[4] = {base, base + 0.3, base - 1.1, 2 * base}, p[4] = {base + 0.7, base - 0.2, 3 * base, base + 2};
+    double c4[4], s4[4], e4[4], c2[2], s2[2], e2[2];
+    vector_math::CosSin<4>(v, p, c4, s4);
+    vector_math::CosSin<2>(v, p, c2, s2);
+    vector_math::Exp<4>(v, e4);
+    vector_math::Exp<2>(v, e2);
+    for (int i = 0; i < 4; ++i)
+    {
+      EXPECT_NEAR(c4[i], std::cos(v[i]), 1e-15) << base << " " << i;
+      EXPECT_NEAR(s4[i], std::sin(p[i]), 1e-14) << base << " " << i;
+      EXPECT_NEAR(e4[i] / std::exp(v[i]), 1.0, 1e-15) << base << " " << i;
+    }
+    for (int i = 0; i < 2; ++i)
+    {
+      EXPECT_EQ(c2[i], c4[i]) << base << " " << i;
+      EXPECT_EQ(s2[i], s4[i]) << base << " " << i;
+      EXPECT_EQ(e2[i], e4[i]) << base << " " << i;
+    }
+  }
 }
 
 // A stage that maps every sample through y = scale * x + offset and notes what Init and its end were given.
