@@ -92,6 +92,29 @@ TEST(SaturationCurve, OutputStaysWithinFullScale)
     }
 }
 
+// Settings given only their drives shape as one clean stage without fluctuation; a single warm stage differs.
+TEST(SaturationCurve, SettingsLeftAtTheirDefaultsAreOneCleanStageWithoutFluctuation)
+{
+  SatSettings drivesOnly;
+  drivesOnly.even = 60;
+  drivesOnly.odd = 70;
+  const SatSettings others[] = {Sat(kSatClean, 1, 60, 70), Sat(kSatWarm, 1, 60, 70), Sat(kSatClean, 2, 60, 70),
+                                Sat(kSatClean, 1, 60, 70, 50)};
+  for (const SatSettings& other : others)
+  {
+    Saturator a, b;
+    a.Random().Seed(3);
+    b.Random().Seed(3);
+    a.Reset(48000);
+    b.Reset(48000);
+    a.SetParams(drivesOnly);
+    b.SetParams(other);
+    int differing = 0;
+    for (double x : testsig::Programme(2000, 48000, 0.9, 1)) differing += a.Process(x) != b.Process(x);
+    EXPECT_EQ(differing == 0, &other == others) << &other - others;
+  }
+}
+
 TEST(ClassicMode, ZeroOddDrivePassesAndEvenDriveAndStagesPlayNoPart)
 {
   Saturator s;
