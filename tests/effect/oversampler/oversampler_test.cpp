@@ -24,23 +24,37 @@ int RoundTrip(Oversampler& os, std::vector<double>& L, std::vector<double>& R, i
 
 } // namespace
 
-TEST(Oversampler, LatencyMeasurementGivesUpOnAResamplerThatNeverAnswers)
+// The latency is twice the silent calls before a first output, over the factor; a resampler that never answers
+// within the limit has none. Either way the resampler is cleared afterwards.
+TEST(Oversampler, LatencyMeasurementCountsTheCallsBeforeTheFirstOutputAndGivesUpAtItsLimit)
 {
-  struct Mute : resamp::CDSPProcessor
+  struct Late : resamp::CDSPProcessor
   {
-    int calls = 0;
+    int answerAt = 0, calls = 0, clears = 0;
+    double sample = 0.0;
     int GetLatency() const override { return 0; }
     double GetLatencyFrac() const override { return 0.0; }
-    int GetMaxOutLen(int) const override { return 0; }
-    void Clear() override {}
-    int Process(double*, int, double*&) override
+    int GetMaxOutLen(int) const override { return 1; }
+    void Clear() override { ++clears; }
+    int Process(double*, int, double*& out) override
     {
-      ++calls;
-      return 0;
+      out = &sample;
+      return ++calls == answerAt ? 1 : 0;
     }
-  } mute;
-  EXPECT_EQ(Oversampler::MeasureLatency(mute, 2), 0);
-  EXPECT_EQ(mute.calls, Oversampler::kMaxMeasureCalls);
+  };
+  const int kMax = Oversampler::kMaxMeasureCalls;
+  // The call that answers first and the factor; the latency and the calls made.
+  const int cases[][4] = {{1, 2, 0, 1},   {2, 2, 1, 2},     {8, 2, 7, 8},
+                          {8, 4, 3, 8},   {kMax, 16, (kMax - 1) / 8, kMax},
+                          {kMax + 1, 2, 0, kMax}, {-1, 2, 0, kMax}};
+  for (const auto& c : cases)
+  {
+    Late late;
+    late.answerAt = c[0];
+    EXPECT_EQ(Oversampler::MeasureLatency(late, c[1]), c[2]) << c[0] << " " << c[1];
+    EXPECT_EQ(late.calls, c[3]) << c[0];
+    EXPECT_EQ(late.clears, 1) << c[0];
+  }
 }
 
 // Before its first build an oversampler runs the host rate only: its shape holds no channel, rate, piece or
