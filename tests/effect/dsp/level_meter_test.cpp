@@ -102,6 +102,23 @@ TEST(LevelMeter, SetupTakesTheWindowsHoldAndOffsetOfEachKind)
     EXPECT_EQ(m.hold, samples) << seconds;
     EXPECT_EQ(m.negatedOffsetDb, 3.5);
   }
+  // The display gain undoes the offset; from 144 dB on it is 0.
+  for (double offsetDb : {-6.0, 0.0, 20.0, 143.9, 144.0, 1e9})
+  {
+    LevelMeter m;
+    m.Setup(kMeterKindPeak, 0.0, 0.0, 0.0, 0.3, offsetDb, 48000, 0.0);
+    const double expected = offsetDb < 144.0 ? std::pow(10.0, -offsetDb / 20) : 0.0;
+    EXPECT_NEAR(m.gain, expected, 1e-12 * expected) << offsetDb;
+  }
+  // A window holds whole samples, at least one.
+  const std::pair<double, int> windows[] = {{-1.0, 1}, {0.0, 1}, {double(NAN), 1}, {1.9 / 48000, 1}, {2.0 / 48000, 2},
+                                            {0.3, 14400}};
+  for (const auto& [seconds, samples] : windows)
+  {
+    MeanSquareWindow w;
+    w.Setup(seconds, 48000, 0.75, 0);
+    EXPECT_EQ(w.length, samples) << seconds;
+  }
 }
 
 TEST(RmsMeter, FullScaleSineReadsItsRmsAndShowsZeroDb)
