@@ -226,19 +226,30 @@ TEST(Fluctuation, TheNextDrawIsTakenOnTheSampleAFifthOfASecondIn)
   }
 }
 
-// Before its first Reset a saturator takes a fresh draw every sample, and its walks follow each draw at once.
+// Before its first Reset a saturator takes a fresh draw every sample, and its walks follow each draw at once; so
+// (all but) does one reset to 1 Hz, where a fifth of a second is less than a sample, after the two draws it starts
+// from.
 TEST(Fluctuation, BeforeAnyResetEachSampleTakesAFreshDraw)
 {
-  Saturator s;
-  s.Random().Seed(7);
-  FluctuationRandom same;
-  same.Seed(7);
-  s.SetParams(Sat(kSatClean, 1, 50, 50, 50));
-  for (int n = 0; n < 3; ++n)
+  for (bool reset : {false, true})
   {
-    s.Process(0.3);
-    EXPECT_EQ(s.EvenWalk(), same.NextUnit()) << n;
-    EXPECT_EQ(s.OddWalk(), same.NextUnit()) << n;
+    Saturator s;
+    s.Random().Seed(7);
+    FluctuationRandom same;
+    same.Seed(7);
+    if (reset)
+    {
+      s.Reset(1.0);
+      same.NextUnit();
+      same.NextUnit();
+    }
+    s.SetParams(Sat(kSatClean, 1, 50, 50, 50));
+    for (int n = 0; n < 3; ++n)
+    {
+      s.Process(0.3);
+      EXPECT_NEAR(s.EvenWalk(), same.NextUnit(), reset ? 1e-6 : 0.0) << n;
+      EXPECT_NEAR(s.OddWalk(), same.NextUnit(), reset ? 1e-6 : 0.0) << n;
+    }
   }
 }
 
