@@ -13,13 +13,13 @@ namespace {
 constexpr int kBlock = 512;
 
 // Runs one stereo block through the oversampler with the chain replaced by a copy; returns the down length.
-int RoundTrip(Oversampler& os, std::vector<double>& L, std::vector<double>& R, int n)
+int RoundTrip(Oversampler& os, std::vector<double>& L, std::vector<double>& R, int n, int channels = 2)
 {
   double* in[2] = {L.data(), R.data()};
-  const int up = os.Up(in, n, 2);
-  for (int c = 0; c < 2; ++c)
+  const int up = os.Up(in, n, channels);
+  for (int c = 0; c < channels; ++c)
     for (int i = 0; i < up; ++i) os.DownIn()[c][i] = os.UpOut()[c][i];
-  return os.Down(up, 2);
+  return os.Down(up, channels);
 }
 
 } // namespace
@@ -205,26 +205,29 @@ TEST(Oversampler, HostSamplesThatAreNotFiniteNeverReachTheResamplers)
     for (int i = 0; i < kBlock; ++i) EXPECT_TRUE(std::isfinite(os.DownOut()[c][i]));
 }
 
-// A clear (a reset, or a switch to another factor) starts the resamplers from silence: nothing of the signal
-// before it comes out, whatever the block size.
+// A clear (a reset, or a switch to another factor) starts the resamplers from silence, as if they had run on it
+// for ever: every block returns whole and nothing of the signal before it comes out, whatever the block size and
+// the number of channels.
 TEST(Oversampler, AClearLeavesNothingOfTheSignalBefore)
 {
   for (int block : {16, 100, kBlock})
     for (int factor : {2, 4})
-    {
-      Oversampler os;
-      os.Build(factor, 4, block, 4, 2, 2, 48000.0);
-      std::vector<double> loud(static_cast<size_t>(block), 0.5), quiet(static_cast<size_t>(block), 0.0);
-      for (int b = 0; b < 8; ++b) RoundTrip(os, loud, loud, block);
-      os.Clear();
-      for (int b = 0; b < 8; ++b)
+      for (int channels : {1, 2})
       {
-        const int returned = RoundTrip(os, quiet, quiet, block);
-        for (int c = 0; c < 2; ++c)
-          for (int i = 0; i < returned; ++i)
-            ASSERT_LT(std::fabs(os.DownOut()[c][i]), 1e-20) << block << " " << factor << " " << b << " " << i;
+        Oversampler os;
+        os.Build(factor, 4, block, channels, channels, 2, 48000.0);
+        std::vector<double> loud(static_cast<size_t>(block), 0.5), quiet(static_cast<size_t>(block), 0.0);
+        for (int b = 0; b < 8; ++b) RoundTrip(os, loud, loud, block, channels);
+        os.Clear();
+        for (int b = 0; b < 8; ++b)
+        {
+          const int returned = RoundTrip(os, quiet, quiet, block, channels);
+          ASSERT_EQ(returned, block) << block << " " << factor << " " << channels << " " << b;
+          for (int c = 0; c < channels; ++c)
+            for (int i = 0; i < returned; ++i)
+              ASSERT_LT(std::fabs(os.DownOut()[c][i]), 1e-20) << block << " " << factor << " " << b << " " << i;
+        }
       }
-    }
 }
 
 // Two oversamplers built for different factors, rates and block sizes trade everything: what each reports, the
