@@ -40,6 +40,9 @@ TEST(FrameChain, GainReductionEnvelopeFollowsTheClipperEvenWhenClippingIsOff)
   EXPECT_EQ(L, 1.0); // not clipped
   chain->PublishMeters();
   EXPECT_NEAR(chain->PublishedGainReduction(), 0.5, 1e-3);
+  // Prepared again, it shows no reduction until it next publishes.
+  chain->Prepare(kFs, kFs, -6.0, SatSettings{}, kMeterPeak);
+  EXPECT_EQ(chain->PublishedGainReduction(), 0.0);
 }
 
 // The hold envelopes as their users drive them: each rises at once to what it is given, holds it for its hold time
