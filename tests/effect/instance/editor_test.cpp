@@ -1,10 +1,11 @@
 // The editor as the host opens it: with no platform layer the built plug-in answers that no editor opened; with
 // a graphics factory (the fake platform here) the dispatcher's open and close go through the editor delegate,
-// and a resize is held to the size limits of the plug-in's configuration. An editor opened while no audio runs
-// draws its meters from the current state at its first ticks.
+// and a resize is held to the size limits of the plug-in's configuration, half to twice its size. An editor
+// opened while no audio runs draws its meters from the current state at its first ticks.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "drovik_instance.h"
@@ -50,6 +51,7 @@ struct EditorRequests
   int meterRefreshes = 0;
   int abouts = 0;
   int versionChecks = 0;
+  std::string versionChecked; // the product name and version of the last check
   std::vector<double> resizes;
 };
 
@@ -67,7 +69,11 @@ public:
   void UpdateControlStates(Drovik&) override {}
   void UpdateMeterDisplay(Drovik&) override { ++mRequests.meterRefreshes; }
   void ShowAbout(Drovik&) override { ++mRequests.abouts; }
-  void VersionCheckText(Drovik&, const char*, const char*) override { ++mRequests.versionChecks; }
+  void VersionCheckText(Drovik&, const char* name, const char* version) override
+  {
+    ++mRequests.versionChecks;
+    mRequests.versionChecked = std::string(name) + " " + version;
+  }
   void ShowMessage(Drovik&, const char*, const char*) override {}
   void ResizeEditor(Drovik&, double scale) override { mRequests.resizes.push_back(scale); }
   double EditorDrawScale(const Drovik&) const override { return 1.0; }
@@ -109,6 +115,9 @@ TEST_F(Editor, OpenAndCloseGoThroughTheDelegate)
   EXPECT_EQ(g->Width(), 936);
   EXPECT_EQ(g->Height(), 225);
   EXPECT_EQ(mHost.Count(vst2::audioMasterSizeWindow), 1);
+  g->Resize(10, 5000, 1.f);
+  EXPECT_EQ(g->Width(), 234);
+  EXPECT_EQ(g->Height(), 900);
   EXPECT_EQ(instance.Dispatch(vst2::effEditClose), 1);
   EXPECT_EQ(drovik->GetOpenGraphics(), nullptr);
 }
@@ -166,6 +175,7 @@ TEST_F(Editor, EditorRequestsComeOnlyWhenAskedForWithTheEditorOpen)
   ask(kActionVersionCheck); // asked twice before a tick: checked once
   clock.Ticks(2);
   EXPECT_EQ(requests.versionChecks, 1);
+  EXPECT_EQ(requests.versionChecked, "Drovik 1.0.1");
   EXPECT_EQ(requests.abouts, 0);
   ask(kActionAbout);
   ask(kActionResetGUIScale);
