@@ -53,6 +53,7 @@ struct EditorRequests
   int versionChecks = 0;
   std::string versionChecked; // the product name and version of the last check
   std::vector<double> resizes;
+  double drawScale = 1.0; // the scale the editor draws at, as the user left it
 };
 
 /// An editor that draws nothing and records what it is asked for.
@@ -76,7 +77,7 @@ public:
   }
   void ShowMessage(Drovik&, const char*, const char*) override {}
   void ResizeEditor(Drovik&, double scale) override { mRequests.resizes.push_back(scale); }
-  double EditorDrawScale(const Drovik&) const override { return 1.0; }
+  double EditorDrawScale(const Drovik&) const override { return mRequests.drawScale; }
   int ParamUnderMouse(const Drovik&) const override { return -1; }
   std::string ChosenPresetPath(const Drovik&) const override { return {}; }
   bool KnobShowsValue(const Drovik&, int) const override { return false; }
@@ -149,8 +150,8 @@ TEST_F(Editor, AnEditorOpenedWhileNoAudioRunsIsAskedForTheMetersAtItsFirstTicks)
   }
 }
 
-// The about box, the version check and a reset of the scale come only when the user asks for them from an open
-// editor, each once per asking, at the next tick; opening the editor asks for none of them.
+// The about box, the version check and a reset or an applying of the scale come only when the user asks for them
+// from an open editor, each once per asking, at the next tick; opening the editor asks for none of them.
 TEST_F(Editor, EditorRequestsComeOnlyWhenAskedForWithTheEditorOpen)
 {
   HandClock clock;
@@ -163,7 +164,10 @@ TEST_F(Editor, EditorRequestsComeOnlyWhenAskedForWithTheEditorOpen)
   ask(kActionVersionCheck); // no editor to answer in: dropped
   ask(kActionAbout);
   ask(kActionResetGUIScale);
+  requests.drawScale = 1.5;
+  ask(kActionApplyGUIScale);
   clock.Ticks(3);
+  EXPECT_EQ(drovik->GetParam(kGUIScale)->Value(), 1.0);
   int parent = 0;
   ASSERT_EQ(instance.Dispatch(vst2::effEditOpen, 0, 0, &parent), 1);
   clock.Ticks(3);
@@ -183,5 +187,10 @@ TEST_F(Editor, EditorRequestsComeOnlyWhenAskedForWithTheEditorOpen)
   EXPECT_EQ(requests.versionChecks, 1);
   EXPECT_EQ(requests.abouts, 1);
   EXPECT_EQ(requests.resizes, std::vector<double>{1.0});
+  // Applying takes the scale the editor draws at as the parameter's and the value the editor is drawn from.
+  ask(kActionApplyGUIScale);
+  clock.Ticks(2);
+  EXPECT_EQ(drovik->GetParam(kGUIScale)->Value(), 1.5);
+  EXPECT_EQ(drovik->GetMirror(kGUIScale), 1.5);
   EXPECT_EQ(instance.Dispatch(vst2::effEditClose), 1);
 }
