@@ -1,4 +1,6 @@
-// The Drovik plug-in object: its parameters, the factory presets and the state chunk reader's decisions.
+// The Drovik plug-in object: its parameters, the factory presets, the state chunk reader's decisions and the
+// preset name a file name gives.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -224,6 +226,7 @@ TEST(DrovikStateChunk, ReaderDecisions)
     {"empty", IStateChunk(), 0, 0},
     {"negative position", valid, -3, -3},
     {"no room for an id", Prefix(valid, 3), 0, 0},
+    {"only the id", Prefix(valid, 4), 0, -1},
     {"not RIFF", Patched(valid, 0, 0x46464952u + 1), 0, 0},
     {"cut in the header", Prefix(valid, 11), 0, -1},
     {"outer version", Patched(valid, 8, 2), 0, -1},
@@ -255,4 +258,15 @@ TEST(DrovikStateChunk, ChunkAtAnOffsetIsReadFromThere)
   a.WriteStateChunk(c);
   EXPECT_EQ(b.ReadStateChunk(c, 5), c.Size());
   EXPECT_EQ(b.GetParam(kOutputTrim)->Value(), -7.5);
+}
+
+// A name taken from a file name keeps at most 1023 characters.
+TEST(DrovikPresetNames, NameFromALongFileNameIsCut)
+{
+  for (const size_t length : {size_t(1023), size_t(1024), size_t(3000)})
+  {
+    plug::LibString name;
+    Drovik::PresetNameFromPath(("/folder/" + std::string(length, 'n') + ".vqp").c_str(), name);
+    EXPECT_EQ(std::string(name.Get()), std::string(std::min(length, size_t(1023)), 'n')) << length;
+  }
 }

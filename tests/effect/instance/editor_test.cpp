@@ -1,10 +1,11 @@
 // The editor as the host opens it: with no platform layer the built plug-in answers that no editor opened; with
 // a graphics factory (the fake platform here) the dispatcher's open and close go through the editor delegate,
-// and a resize is held to the size limits of the plug-in's configuration. An editor opened while no audio runs
-// draws its meters from the current state at its first ticks.
+// and a resize is held to the size limits of the plug-in's configuration, half to twice its size. An editor
+// opened while no audio runs draws its meters from the current state at its first ticks.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "drovik_instance.h"
@@ -50,7 +51,9 @@ struct EditorRequests
   int meterRefreshes = 0;
   int abouts = 0;
   int versionChecks = 0;
+  std::string versionChecked; // the product name and version of the last check
   std::vector<double> resizes;
+  double drawScale = 1.0; // the scale the editor draws at, as the user left it
 };
 
 /// An editor that draws nothing and records what it is asked for.
@@ -67,10 +70,14 @@ public:
   void UpdateControlStates(Drovik&) override {}
   void UpdateMeterDisplay(Drovik&) override { ++mRequests.meterRefreshes; }
   void ShowAbout(Drovik&) override { ++mRequests.abouts; }
-  void VersionCheckText(Drovik&, const char*, const char*) override { ++mRequests.versionChecks; }
+  void VersionCheckText(Drovik&, const char* name, const char* version) override
+  {
+    ++mRequests.versionChecks;
+    mRequests.versionChecked = std::string(name) + " " + version;
+  }
   void ShowMessage(Drovik&, const char*, const char*) override {}
   void ResizeEditor(Drovik&, double scale) override { mRequests.resizes.push_back(scale); }
-  double EditorDrawScale(const Drovik&) const override { return 1.0; }
+  double EditorDrawScale(const Drovik&) const override { return mRequests.drawScale; }
   int ParamUnderMouse(const Drovik&) const override { return -1; }
   std::string ChosenPresetPath(const Drovik&) const override { return {}; }
   bool KnobShowsValue(const Drovik&, int) const override { return false; }
@@ -109,6 +116,9 @@ TEST_F(Editor, OpenAndCloseGoThroughTheDelegate)
   EXPECT_EQ(g->Width(), 936);
   EXPECT_EQ(g->Height(), 225);
   EXPECT_EQ(mHost.Count(vst2::audioMasterSizeWindow), 1);
+  g->Resize(10, 5000, 1.f);
+  EXPECT_EQ(g->Width(), 234);
+  EXPECT_EQ(g->Height(), 900);
   EXPECT_EQ(instance.Dispatch(vst2::effEditClose), 1);
   EXPECT_EQ(drovik->GetOpenGraphics(), nullptr);
 }
@@ -140,8 +150,8 @@ TEST_F(Editor, AnEditorOpenedWhileNoAudioRunsIsAskedForTheMetersAtItsFirstTicks)
   }
 }
 
-// The about box, the version check and a reset of the scale come only when the user asks for them from an open
-// editor, each once per asking, at the next tick; opening the editor asks for none of them.
+// The about box, the version check and a reset or an applying of the scale come only when the user asks for them
+// from an open editor, each once per asking, at the next tick; opening the editor asks for none of them.
 TEST_F(Editor, EditorRequestsComeOnlyWhenAskedForWithTheEditorOpen)
 {
   HandClock clock;
@@ -154,7 +164,10 @@ TEST_F(Editor, EditorRequestsComeOnlyWhenAskedForWithTheEditorOpen)
   ask(kActionVersionCheck); // no editor to answer in: dropped
   ask(kActionAbout);
   ask(kActionResetGUIScale);
+  requests.drawScale = 1.5;
+  ask(kActionApplyGUIScale);
   clock.Ticks(3);
+  EXPECT_EQ(drovik->GetParam(kGUIScale)->Value(), 1.0);
   int parent = 0;
   ASSERT_EQ(instance.Dispatch(vst2::effEditOpen, 0, 0, &parent), 1);
   clock.Ticks(3);
@@ -166,6 +179,7 @@ TEST_F(Editor, EditorRequestsComeOnlyWhenAskedForWithTheEditorOpen)
   ask(kActionVersionCheck); // asked twice before a tick: checked once
   clock.Ticks(2);
   EXPECT_EQ(requests.versionChecks, 1);
+  EXPECT_EQ(requests.versionChecked, "Drovik 1.0.1");
   EXPECT_EQ(requests.abouts, 0);
   ask(kActionAbout);
   ask(kActionResetGUIScale);
@@ -173,5 +187,10 @@ TEST_F(Editor, EditorRequestsComeOnlyWhenAskedForWithTheEditorOpen)
   EXPECT_EQ(requests.versionChecks, 1);
   EXPECT_EQ(requests.abouts, 1);
   EXPECT_EQ(requests.resizes, std::vector<double>{1.0});
+  // Applying takes the scale the editor draws at as the parameter's and the value the editor is drawn from.
+  ask(kActionApplyGUIScale);
+  clock.Ticks(2);
+  EXPECT_EQ(drovik->GetParam(kGUIScale)->Value(), 1.5);
+  EXPECT_EQ(drovik->GetMirror(kGUIScale), 1.5);
   EXPECT_EQ(instance.Dispatch(vst2::effEditClose), 1);
 }
