@@ -328,7 +328,8 @@ TEST_F(Headless, AFontSharedByTwoContextsDrawsAlikeInBothAndOutlivesTheFirst)
   for (size_t i = 0; i < first.mRGBA.size(); i += 4) inked += first.mRGBA[i] < 128;
   EXPECT_GT(inked, 60);
 
-  // A second editor (another instance in the same host) loads the same font: the bytes are shared.
+  // A second editor (another instance in the same host) loads the same font: the bytes are shared, so it takes
+  // them again without a platform font to read them from.
   graphicstest::TestDelegate otherDelegate;
   auto other = std::make_unique<IGraphicsHeadless>(otherDelegate, 160, 40, 60, 1.f);
   other->SetBundleID(kBundleID);
@@ -340,6 +341,7 @@ TEST_F(Headless, AFontSharedByTwoContextsDrawsAlikeInBothAndOutlivesTheFirst)
   };
   other->OpenWindow(nullptr);
   ASSERT_TRUE(other->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
+  EXPECT_TRUE(other->LoadAPIFont("Roboto-Regular", PlatformFontPointer())) << "the bytes were not kept for it";
   auto render = [&] {
     other->DrawFullFrame();
     return other->ReadFrame();

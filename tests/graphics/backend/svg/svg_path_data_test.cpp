@@ -184,6 +184,28 @@ TEST(SvgPathData, AnArcTurnedAQuarterTurnEqualsTheArcWithItsRadiiSwapped)
     ExpectSamePoints(c.turned, c.swapped, 1e-3f);
 }
 
+// Arcs of long, thin ellipses, turned or not, with radii scaled up or not, end on the end point they were given.
+TEST(SvgPathData, ArcsOfThinTurnedEllipsesEndOnTheirEndPoint)
+{
+  const struct
+  {
+    const char* d;
+    Point end;
+  } cases[] = {
+    {"M73 67 A177 2 45 1 1 39 96", {39, 96}},
+    {"M67 10 A165 3 60 1 0 53 43", {53, 43}},
+    {"M46 31 A57 1 15 0 0 75 10", {75, 10}},
+    {"M0 3 A5 198 0 1 0 97 56", {97, 56}},
+  };
+  for (const auto& c : cases)
+  {
+    Parsed svg(PathDoc(c.d));
+    ASSERT_EQ(svg.shapes().size(), 1u) << c.d;
+    EXPECT_NEAR(Last(svg.path()).x, c.end.x, 0.02f) << c.d;
+    EXPECT_NEAR(Last(svg.path()).y, c.end.y, 0.02f) << c.d;
+  }
+}
+
 TEST(SvgPathData, RelativeAndAbsoluteCommandsAgree)
 {
   struct Case

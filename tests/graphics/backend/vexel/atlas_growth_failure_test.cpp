@@ -17,6 +17,7 @@ TEST(AtlasGrowthFailure, AStashThatCannotGrowKeepsItsSize)
   FontStashContext* stash = FontStashCreate(&params);
   ASSERT_NE(stash, nullptr);
   EXPECT_EQ(FontStashResetAtlas(stash, 2048, 2048), 0);
+  EXPECT_EQ(FontStashExpandAtlas(stash, 2048, 1024), 0);
   int w = 0, h = 0;
   FontStashGetAtlasSize(stash, &w, &h);
   EXPECT_EQ(w, 1024);

@@ -691,15 +691,15 @@ TEST_F(StashDrawing, StateAndAtlasTroublesAreReportedToTheOwner)
   for (int i = 1; i < kFontStashMaxStates; ++i) FontStashPopState(stash);
   EXPECT_FLOAT_EQ(FontStashTextBounds(stash, 0, 0, "Wide", nullptr, nullptr), narrow);
 
-  // Glyphs 100 pixels high fill the 256 x 128 atlas after a few; each that does not fit is reported once and fits
-  // once the owner has widened the atlas.
+  // Glyphs 100 pixels high fill the 256 x 128 atlas after a few; each that does not fit is reported once (with a
+  // value of nought) and fits once the owner has widened the atlas.
   drawn.errors.clear();
   FontStashSetSize(stash, 100);
   FontStashSetErrorCallback(
       stash,
-      [](void* u, int error, int) {
+      [](void* u, int error, int value) {
         DrawnVertices& d = *static_cast<DrawnVertices*>(u);
-        d.errors.push_back(error);
+        d.errors.push_back(value == 0 ? error : -1);
         int w = 0, h = 0;
         FontStashGetAtlasSize(d.stash, &w, &h);
         FontStashExpandAtlas(d.stash, w + 256, h);

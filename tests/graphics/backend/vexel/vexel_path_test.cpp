@@ -73,6 +73,14 @@ TEST_F(PathTest, TheVertexScratchHoldsEveryVertexAskedFor)
 TEST_F(PathTest, TheCacheDumpListsEachPathWithTheVerticesDrawn)
 {
   vxBeginPath(ctx);
+  // In a child, so a dump that faults fails the check rather than the whole program.
+  auto dumps = [&](const std::string& want) {
+    ::testing::internal::CaptureStdout();
+    vxDumpPathCache(ctx);
+    return ::testing::internal::GetCapturedStdout() == want;
+  };
+  // A path just begun holds none yet.
+  EXPECT_EXIT(std::exit(dumps("Dumping 0 cached paths\n") ? 0 : 1), ::testing::ExitedWithCode(0), "");
   vxRectPath(ctx, 10, 20, 30, 40);
   vxRectPath(ctx, 100, 110, 5, 6);
   vxFillPath(ctx);
@@ -96,13 +104,7 @@ TEST_F(PathTest, TheCacheDumpListsEachPathWithTheVerticesDrawn)
       }
     }
   }
-  // In a child, so a dump that faults fails the check rather than the whole program.
-  auto dumpsAsWanted = [&] {
-    ::testing::internal::CaptureStdout();
-    vxDumpPathCache(ctx);
-    return ::testing::internal::GetCapturedStdout() == want;
-  };
-  EXPECT_EXIT(std::exit(dumpsAsWanted() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(std::exit(dumps(want) ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(PathTest, RoundedRectCornersStayInsideForNegativeSizes)
