@@ -150,6 +150,36 @@ TEST(MetalRender, CapsJoinsAndHairlines)
   EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "strokes"), "");
 }
 
+TEST(MetalRender, SeparateLinesOfOneStrokeLeaveTheSpaceBetweenThemAlone)
+{
+  // Five short vertical lines of one path, drawn down and up, stroked at once with and without anti-aliasing and
+  // stencil: the pixels each line covers are black, every other pixel keeps the white background.
+  const struct
+  {
+    float x, from, to;
+  } lines[] = {{5, 4, 12}, {15, 20, 12}, {25, 4, 12}, {35, 14, 22}, {45, 20, 12}};
+  for (int flags : {kMvxAntiAlias | kMvxStencilStrokes, kMvxStencilStrokes, 0})
+  {
+    Surface s(50, 24, flags);
+    s.Begin();
+    vxSetStrokeWidth(s.ctx, 2);
+    vxSetStrokeColor(s.ctx, Rgba(0, 0, 0));
+    vxBeginPath(s.ctx);
+    for (const auto& l : lines) vxMoveTo(s.ctx, l.x, l.from), vxLineTo(s.ctx, l.x, l.to);
+    vxStrokePath(s.ctx);
+    s.End();
+    const Image img = s.Read();
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 50; ++x)
+      {
+        bool inked = false;
+        for (const auto& l : lines)
+          inked |= std::fabs(x + 0.5f - l.x) < 1 && y + 0.5f > std::min(l.from, l.to) && y + 0.5f < std::max(l.from, l.to);
+        EXPECT_EQ(img.At(x, y)[0], inked ? 0 : 255) << flags << " at " << x << ", " << y;
+      }
+  }
+}
+
 TEST(MetalRender, Paints)
 {
   Surface s(128, 96);

@@ -56,16 +56,16 @@ TEST(MetalTextures, UpdatesReadTheWholeImageBufferAtTextureWidth)
 {
   Surface s(8, 8);
   auto* r = Renderer(s.ctx);
-  // An alpha image of width 3 has rows of 3 bytes; an RGBA image of width 3 has rows of 12.
-  std::vector<unsigned char> alpha = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-  int a = r->renderCreateTextureWithType(VX_TEXTURE_ALPHA, 3, 3, 0, nullptr);
+  // An alpha image of width 3 has rows of 3 bytes; an RGBA image of width 3 has rows of 12 (both are 4 rows tall).
+  std::vector<unsigned char> alpha = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  int a = r->renderCreateTextureWithType(VX_TEXTURE_ALPHA, 3, 4, 0, nullptr);
   EXPECT_EQ(r->renderUpdateTextureWithImage(a, 1, 1, 2, 2, alpha.data()), 1);
   unsigned char got[4];
   ASSERT_EQ(mvxReadPixels(s.ctx, a, 1, 1, 2, 2, got), 1);
   EXPECT_EQ(std::vector<unsigned char>(got, got + 4), (std::vector<unsigned char>{5, 6, 8, 9}));
-  std::vector<unsigned char> rgba(3 * 3 * 4);
+  std::vector<unsigned char> rgba(3 * 4 * 4);
   for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = (unsigned char)i;
-  int b = r->renderCreateTextureWithType(VX_TEXTURE_RGBA, 3, 3, 0, rgba.data());
+  int b = r->renderCreateTextureWithType(VX_TEXTURE_RGBA, 3, 4, 0, rgba.data());
   unsigned char px[2 * 4];
   // Rows packed at the region's width, not the texture's: a buffer sized for the region is never overrun.
   ASSERT_EQ(mvxReadPixels(s.ctx, b, 1, 2, 2, 1, px), 1);
@@ -75,12 +75,12 @@ TEST(MetalTextures, UpdatesReadTheWholeImageBufferAtTextureWidth)
   std::vector<unsigned char> update(rgba.size());
   for (size_t i = 0; i < update.size(); ++i) update[i] = (unsigned char)(255 - i);
   EXPECT_EQ(r->renderUpdateTextureWithImage(b, 1, 1, 2, 2, update.data()), 1);
-  unsigned char all[3 * 3 * 4];
-  ASSERT_EQ(mvxReadPixels(s.ctx, b, 0, 0, 3, 3, all), 1);
-  for (int i = 0; i < 3 * 3 * 4; ++i)
+  unsigned char all[3 * 4 * 4];
+  ASSERT_EQ(mvxReadPixels(s.ctx, b, 0, 0, 3, 4, all), 1);
+  for (int i = 0; i < 3 * 4 * 4; ++i)
   {
     const int x = i / 4 % 3, y = i / 12;
-    EXPECT_EQ(all[i], x >= 1 && y >= 1 ? update[i] : rgba[i]) << "pixel " << x << ", " << y << " channel " << i % 4;
+    EXPECT_EQ(all[i], x >= 1 && y >= 1 && y <= 2 ? update[i] : rgba[i]) << "pixel " << x << ", " << y << " channel " << i % 4;
   }
 }
 
