@@ -3,6 +3,7 @@
 // swatch's indices, and the vector switches' and sliders' own rules.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -884,6 +885,59 @@ TEST_F(StockControlsTest, VectorControlsMovedOrResizedForgetThePointerOverThem)
     c->SetSize(60.f, 60.f);
     EXPECT_FALSE(c->GetMouseIsOver()) << "control " << at << " given a new size";
   }
+  // A range slider lights its handles only: laid out again, it shows no pointer over it as a whole either.
+  auto* range = Attach(new IVRangeSliderControl(IRECT(0, 0, 200, 40), {2, 3}));
+  range->SetTargetAndDrawRectangles(IRECT(200, 200, 320, 320));
+  EXPECT_FALSE(range->GetMouseIsOver());
+}
+
+// A vector button's face is the pressable shape of its state over its widget: a button pressed while its value is
+// not zero, a toggle while on (above halfway), a switch only while held; lit while the pointer is over it, dimmed
+// while disabled.
+TEST_F(StockControlsTest, VectorButtonsDrawTheFaceOfTheirState)
+{
+  auto* button = Attach(new IVButtonControl(IRECT(0, 0, 80, 40), nullptr));
+  auto* toggle = Attach(new IVToggleControl(IRECT(100, 0, 180, 40), nullptr));
+  auto* held = Attach(new IVSwitchControl(IRECT(200, 0, 280, 60), nullptr, "", IVStyle(), 3));
+  auto looks = [&](IVectorBase* c, const std::string& state) {
+    g.mOps.clear();
+    c->DrawWidget(g);
+    const std::vector<graphicstest::DrawOp> drawn = std::move(g.mOps);
+    g.mOps.clear();
+    auto has = [&](char flag) { return state.find(flag) != std::string::npos; };
+    c->DrawPressableShape(g, kVShapeRectangle, c->GetWidgetBounds(), has('p'), has('o'), has('d'));
+    return std::equal(drawn.begin(), drawn.end(), g.mOps.begin(), g.mOps.end(), [](const auto& a, const auto& b) {
+      return std::tie(a.mName, a.mRect, a.mColor, a.mArgs, a.mBlendWeight) ==
+             std::tie(b.mName, b.mRect, b.mColor, b.mArgs, b.mBlendWeight);
+    });
+  };
+  const std::function<void(IControl&)> steps[] = {
+    [](IControl&) {},
+    [](IControl& c) { c.OnMouseOver(c.GetRECT().CentreX(), c.GetRECT().CentreY(), IMouseMod()); },
+    [](IControl& c) { c.SetValueFromDelegate(0.25, 0); },
+    [](IControl& c) { c.SetValueFromDelegate(0.75, 0); },
+    [](IControl& c) { c.OnMouseOut(); },
+    [](IControl& c) { c.SetValueFromDelegate(0.0, 0); },
+    [](IControl& c) { c.SetDisabled(true); },
+  };
+  // After each step: 'p' pressed, 'o' the pointer over it, 'd' disabled.
+  const std::pair<IControl*, std::vector<std::string>> states[] = {
+    {button, {"", "o", "po", "po", "p", "", "d"}},
+    {toggle, {"", "o", "o", "po", "p", "", "d"}},
+    {held, {"", "o", "o", "o", "", "", "d"}},
+  };
+  for (const auto& [c, want] : states)
+    for (size_t at = 0; at < want.size(); ++at)
+    {
+      steps[at](*c);
+      EXPECT_TRUE(looks(dynamic_cast<IVectorBase*>(c), want[at])) << c->GetRECT().mLeft << " step " << at;
+    }
+  held->SetDisabled(false);
+  held->OnMouseOver(240, 30, IMouseMod());
+  held->OnMouseDown(240, 30, left);
+  EXPECT_TRUE(looks(held, "po"));
+  held->OnMouseUp(240, 30, left);
+  EXPECT_TRUE(looks(held, "o"));
 }
 
 TEST_F(StockControlsTest, KnobHighlightsItsEditableValueOnlyWhileThePointerIsOverTheValue)
