@@ -915,6 +915,7 @@ TEST_F(StockControlsTest, VectorButtonsDrawTheFaceOfTheirState)
     [](IControl&) {},
     [](IControl& c) { c.OnMouseOver(c.GetRECT().CentreX(), c.GetRECT().CentreY(), IMouseMod()); },
     [](IControl& c) { c.SetValueFromDelegate(0.25, 0); },
+    [](IControl& c) { c.SetValueFromDelegate(0.5, 0); },
     [](IControl& c) { c.SetValueFromDelegate(0.75, 0); },
     [](IControl& c) { c.OnMouseOut(); },
     [](IControl& c) { c.SetValueFromDelegate(0.0, 0); },
@@ -922,9 +923,9 @@ TEST_F(StockControlsTest, VectorButtonsDrawTheFaceOfTheirState)
   };
   // After each step: 'p' pressed, 'o' the pointer over it, 'd' disabled.
   const std::pair<IControl*, std::vector<std::string>> states[] = {
-    {button, {"", "o", "po", "po", "p", "", "d"}},
-    {toggle, {"", "o", "o", "po", "p", "", "d"}},
-    {held, {"", "o", "o", "o", "", "", "d"}},
+    {button, {"", "o", "po", "po", "po", "p", "", "d"}},
+    {toggle, {"", "o", "o", "o", "po", "p", "", "d"}},
+    {held, {"", "o", "o", "o", "o", "", "", "d"}},
   };
   for (const auto& [c, want] : states)
     for (size_t at = 0; at < want.size(); ++at)
@@ -1161,6 +1162,7 @@ TEST_F(StockControlsTest, EveryVectorControlDrawsAsBeforeOnceThePointerLeaves)
     Attach(new IVRangeSliderControl(IRECT(0, 0, 200, 40), {2, 3})),
     Attach(new IVColorSwatchControl(IRECT(0, 0, 120, 60), "", nullptr)),
   };
+  controls[1]->SetValueFromDelegate(1.0, 0); // the last tab chosen: the others can show the pointer over them
   for (size_t at = 0; at < controls.size(); ++at)
   {
     IControl* c = controls[at];
