@@ -62,6 +62,14 @@ TEST_F(StockControlsTest, BitmapSwitchStepsByItsFramesAndWraps)
       EXPECT_EQ(sw->CurrentFrame(), c.shown[i]) << c.frames << " frames, click " << i;
     }
   }
+  // Steps of a tenth or finer: a press on the last frame wraps to the first all the same.
+  for (int frames : {11, 101})
+  {
+    auto* sw = Attach(new IBSwitchControl(5.f, 5.f, Strip(frames), 0));
+    sw->SetValueFromDelegate(1.0, 0);
+    Click(*sw, 10, 10);
+    EXPECT_EQ(sw->CurrentFrame(), 1) << frames << " frames";
+  }
 }
 
 TEST_F(StockControlsTest, BitmapKnobKeepsOneFrameCentredAndFollowsDrags)
