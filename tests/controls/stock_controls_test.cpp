@@ -949,6 +949,43 @@ TEST_F(StockControlsTest, VectorButtonsDrawTheFaceOfTheirState)
   EXPECT_TRUE(looks(held, "o"));
 }
 
+// The handles of knobs, sliders and slide switches are lit while the pointer is over them and pressed only while
+// held; a slider made with no handle draws none.
+TEST_F(StockControlsTest, HandlesLookLitWhileHoveredAndPressedOnlyWhileHeld)
+{
+  const IColor lit = IVStyle().mColorSet[kRoleHighlight], pressed = IVStyle().mColorSet[kRolePressed];
+  for (IControl* c : {static_cast<IControl*>(Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0))),
+                      static_cast<IControl*>(Attach(new IVSliderControl(IRECT(100, 0, 140, 200), 1))),
+                      static_cast<IControl*>(Attach(new IVSlideSwitchControl(IRECT(150, 0, 250, 40), nullptr)))})
+  {
+    auto* vector = dynamic_cast<IVectorBase*>(c);
+    auto looks = [&] {
+      g.mOps.clear();
+      vector->DrawWidget(g);
+      auto drawn = [&](const IColor& color) {
+        return std::any_of(g.mOps.begin(), g.mOps.end(), [&](auto& op) { return op.mColor == color; });
+      };
+      return std::pair(drawn(lit), drawn(pressed));
+    };
+    const float x = vector->GetWidgetBounds().CentreX(), y = vector->GetWidgetBounds().CentreY();
+    const float left = c->GetRECT().mLeft;
+    EXPECT_EQ(looks(), std::pair(false, false)) << left;
+    c->OnMouseOver(x, y, IMouseMod());
+    EXPECT_EQ(looks(), std::pair(true, false)) << left;
+    c->OnMouseDown(x, y, this->left);
+    EXPECT_TRUE(looks().second) << left;
+    c->OnMouseUp(x, y, this->left);
+    EXPECT_FALSE(looks().second) << left;
+    Step(*c, 200); // a slide switch's slide, and its splash, over
+    c->OnMouseOut();
+    EXPECT_EQ(looks(), std::pair(false, false)) << left;
+  }
+  auto* bare = Attach(new IVSliderControl(IRECT(0, 0, 40, 200), 1, "", IVStyle(), false, kVertical, 1.0, 0.f));
+  g.mOps.clear();
+  bare->DrawWidget(g);
+  EXPECT_EQ(g.Count("FillEllipse"), 0);
+}
+
 TEST_F(StockControlsTest, KnobHighlightsItsEditableValueOnlyWhileThePointerIsOverTheValue)
 {
   auto* knob = Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0, "", IVStyle(), true));
