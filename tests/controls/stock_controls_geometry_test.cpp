@@ -647,8 +647,13 @@ TEST_F(ControlsTest, ColourSwatchHighlightsOnlyTheCellUnderThePointer)
     for (const graphicstest::DrawOp& op : g.mOps)
       if (op.mName == "DrawRect" && op.mColor == lit)
         frames.push_back(op.mRect);
+      else if (op.mName == "DrawRect")
+      {
+        EXPECT_EQ(op.mColor, IColor(255, 70, 70, 70)) << "the frame of a cell not under the pointer";
+      }
     return frames;
   };
+  EXPECT_EQ(swatch->GetText().mHAlign, kAlignFar); // labels lean against their swatches
   for (int i : {2, 0, 1})
   {
     const IRECT cell = swatch->GetCell(i);
