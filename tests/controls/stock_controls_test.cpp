@@ -949,14 +949,15 @@ TEST_F(StockControlsTest, VectorButtonsDrawTheFaceOfTheirState)
   EXPECT_TRUE(looks(held, "o"));
 }
 
-// The handles of knobs, sliders and slide switches are lit while the pointer is over them and pressed only while
+// The handles of knobs, sliders, slide switches and pads are lit while the pointer is over them and pressed only while
 // held; a slider made with no handle draws none.
 TEST_F(StockControlsTest, HandlesLookLitWhileHoveredAndPressedOnlyWhileHeld)
 {
   const IColor lit = IVStyle().mColorSet[kRoleHighlight], pressed = IVStyle().mColorSet[kRolePressed];
   for (IControl* c : {static_cast<IControl*>(Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0))),
                       static_cast<IControl*>(Attach(new IVSliderControl(IRECT(100, 0, 140, 200), 1))),
-                      static_cast<IControl*>(Attach(new IVSlideSwitchControl(IRECT(150, 0, 250, 40), nullptr)))})
+                      static_cast<IControl*>(Attach(new IVSlideSwitchControl(IRECT(150, 0, 250, 40), nullptr))),
+                      static_cast<IControl*>(Attach(new IVXYPadControl(IRECT(260, 0, 360, 100), {2, 3})))})
   {
     auto* vector = dynamic_cast<IVectorBase*>(c);
     auto looks = [&] {
