@@ -647,8 +647,13 @@ TEST_F(ControlsTest, ColourSwatchHighlightsOnlyTheCellUnderThePointer)
     for (const graphicstest::DrawOp& op : g.mOps)
       if (op.mName == "DrawRect" && op.mColor == lit)
         frames.push_back(op.mRect);
+      else if (op.mName == "DrawRect")
+      {
+        EXPECT_EQ(op.mColor, IColor(255, 70, 70, 70)) << "the frame of a cell not under the pointer";
+      }
     return frames;
   };
+  EXPECT_EQ(swatch->GetText().mHAlign, kAlignFar); // labels lean against their swatches
   for (int i : {2, 0, 1})
   {
     const IRECT cell = swatch->GetCell(i);
@@ -727,12 +732,19 @@ TEST_F(ControlsTest, ColourSwatchLaysItsCellsInARowAColumnOrAGrid)
 
 TEST_F(ControlsTest, GroupFramesAllItsMembersWithItsPadding)
 {
-  g.AttachControl(new IVButtonControl(IRECT(10, 10, 50, 40)), -1, "knobs");
+  auto* first = new IVButtonControl(IRECT(10, 10, 50, 40), nullptr);
+  g.AttachControl(first, -1, "knobs");
   g.AttachControl(new IVButtonControl(IRECT(200, 200, 220, 220)), -1, "other");
   g.AttachControl(new IVButtonControl(IRECT(60, 20, 100, 80)), -1, "knobs");
   auto* group = new IVGroupControl("Knobs", "knobs", 5.f, 15.f, 5.f, 5.f);
   g.AttachControl(group);
   EXPECT_EQ(group->GetRECT(), IRECT(5, -5, 105, 85));
+  // Groups, made either way, lie over their members without taking their presses.
+  g.AttachControl(new IVGroupControl(IRECT(0, 0, 120, 100), "plain"));
+  IMouseInfo press;
+  press.mX = 30, press.mY = 25, press.mMod = left;
+  g.OnMouseDown({press});
+  EXPECT_EQ(first->GetValue(0), 1.0);
 }
 
 // The frame is one path from the label's right end round the corners back to its left end; without a label shown

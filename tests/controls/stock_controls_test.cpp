@@ -3,6 +3,7 @@
 // swatch's indices, and the vector switches' and sliders' own rules.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -60,6 +61,14 @@ TEST_F(StockControlsTest, BitmapSwitchStepsByItsFramesAndWraps)
       EXPECT_NEAR(sw->GetValue(0), c.values[i], 1e-12) << c.frames << " frames, click " << i;
       EXPECT_EQ(sw->CurrentFrame(), c.shown[i]) << c.frames << " frames, click " << i;
     }
+  }
+  // Steps of a tenth or finer: a press on the last frame wraps to the first all the same.
+  for (int frames : {11, 101})
+  {
+    auto* sw = Attach(new IBSwitchControl(5.f, 5.f, Strip(frames), 0));
+    sw->SetValueFromDelegate(1.0, 0);
+    Click(*sw, 10, 10);
+    EXPECT_EQ(sw->CurrentFrame(), 1) << frames << " frames";
   }
 }
 
@@ -884,6 +893,98 @@ TEST_F(StockControlsTest, VectorControlsMovedOrResizedForgetThePointerOverThem)
     c->SetSize(60.f, 60.f);
     EXPECT_FALSE(c->GetMouseIsOver()) << "control " << at << " given a new size";
   }
+  // A range slider lights its handles only: laid out again, it shows no pointer over it as a whole either.
+  auto* range = Attach(new IVRangeSliderControl(IRECT(0, 0, 200, 40), {2, 3}));
+  range->SetTargetAndDrawRectangles(IRECT(200, 200, 320, 320));
+  EXPECT_FALSE(range->GetMouseIsOver());
+}
+
+// A vector button's face is the pressable shape of its state over its widget: a button pressed while its value is
+// not zero, a toggle while on (above halfway), a switch only while held; lit while the pointer is over it, dimmed
+// while disabled.
+TEST_F(StockControlsTest, VectorButtonsDrawTheFaceOfTheirState)
+{
+  auto* button = Attach(new IVButtonControl(IRECT(0, 0, 80, 40), nullptr));
+  auto* toggle = Attach(new IVToggleControl(IRECT(100, 0, 180, 40), nullptr));
+  auto* held = Attach(new IVSwitchControl(IRECT(200, 0, 280, 60), nullptr, "", IVStyle(), 3));
+  auto looks = [&](IVectorBase* c, const std::string& state) {
+    g.mOps.clear();
+    c->DrawWidget(g);
+    const std::vector<graphicstest::DrawOp> drawn = std::move(g.mOps);
+    g.mOps.clear();
+    auto has = [&](char flag) { return state.find(flag) != std::string::npos; };
+    c->DrawPressableShape(g, kVShapeRectangle, c->GetWidgetBounds(), has('p'), has('o'), has('d'));
+    return std::equal(drawn.begin(), drawn.end(), g.mOps.begin(), g.mOps.end(), [](const auto& a, const auto& b) {
+      return std::tie(a.mName, a.mRect, a.mColor, a.mArgs, a.mBlendWeight) ==
+             std::tie(b.mName, b.mRect, b.mColor, b.mArgs, b.mBlendWeight);
+    });
+  };
+  const std::function<void(IControl&)> steps[] = {
+    [](IControl&) {},
+    [](IControl& c) { c.OnMouseOver(c.GetRECT().CentreX(), c.GetRECT().CentreY(), IMouseMod()); },
+    [](IControl& c) { c.SetValueFromDelegate(0.25, 0); },
+    [](IControl& c) { c.SetValueFromDelegate(0.5, 0); },
+    [](IControl& c) { c.SetValueFromDelegate(0.75, 0); },
+    [](IControl& c) { c.OnMouseOut(); },
+    [](IControl& c) { c.SetValueFromDelegate(0.0, 0); },
+    [](IControl& c) { c.SetDisabled(true); },
+  };
+  // After each step: 'p' pressed, 'o' the pointer over it, 'd' disabled.
+  const std::pair<IControl*, std::vector<std::string>> states[] = {
+    {button, {"", "o", "po", "po", "po", "p", "", "d"}},
+    {toggle, {"", "o", "o", "o", "po", "p", "", "d"}},
+    {held, {"", "o", "o", "o", "o", "", "", "d"}},
+  };
+  for (const auto& [c, want] : states)
+    for (size_t at = 0; at < want.size(); ++at)
+    {
+      steps[at](*c);
+      EXPECT_TRUE(looks(dynamic_cast<IVectorBase*>(c), want[at])) << c->GetRECT().mLeft << " step " << at;
+    }
+  held->SetDisabled(false);
+  held->OnMouseOver(240, 30, IMouseMod());
+  held->OnMouseDown(240, 30, left);
+  EXPECT_TRUE(looks(held, "po"));
+  held->OnMouseUp(240, 30, left);
+  EXPECT_TRUE(looks(held, "o"));
+}
+
+// The handles of knobs, sliders, slide switches and pads are lit while the pointer is over them and pressed only while
+// held; a slider made with no handle draws none.
+TEST_F(StockControlsTest, HandlesLookLitWhileHoveredAndPressedOnlyWhileHeld)
+{
+  const IColor lit = IVStyle().mColorSet[kRoleHighlight], pressed = IVStyle().mColorSet[kRolePressed];
+  for (IControl* c : {static_cast<IControl*>(Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0))),
+                      static_cast<IControl*>(Attach(new IVSliderControl(IRECT(100, 0, 140, 200), 1))),
+                      static_cast<IControl*>(Attach(new IVSlideSwitchControl(IRECT(150, 0, 250, 40), nullptr))),
+                      static_cast<IControl*>(Attach(new IVXYPadControl(IRECT(260, 0, 360, 100), {2, 3})))})
+  {
+    auto* vector = dynamic_cast<IVectorBase*>(c);
+    auto looks = [&] {
+      g.mOps.clear();
+      vector->DrawWidget(g);
+      auto drawn = [&](const IColor& color) {
+        return std::any_of(g.mOps.begin(), g.mOps.end(), [&](auto& op) { return op.mColor == color; });
+      };
+      return std::pair(drawn(lit), drawn(pressed));
+    };
+    const float x = vector->GetWidgetBounds().CentreX(), y = vector->GetWidgetBounds().CentreY();
+    const float left = c->GetRECT().mLeft;
+    EXPECT_EQ(looks(), std::pair(false, false)) << left;
+    c->OnMouseOver(x, y, IMouseMod());
+    EXPECT_EQ(looks(), std::pair(true, false)) << left;
+    c->OnMouseDown(x, y, this->left);
+    EXPECT_TRUE(looks().second) << left;
+    c->OnMouseUp(x, y, this->left);
+    EXPECT_FALSE(looks().second) << left;
+    Step(*c, 200); // a slide switch's slide, and its splash, over
+    c->OnMouseOut();
+    EXPECT_EQ(looks(), std::pair(false, false)) << left;
+  }
+  auto* bare = Attach(new IVSliderControl(IRECT(0, 0, 40, 200), 1, "", IVStyle(), false, kVertical, 1.0, 0.f));
+  g.mOps.clear();
+  bare->DrawWidget(g);
+  EXPECT_EQ(g.Count("FillEllipse"), 0);
 }
 
 TEST_F(StockControlsTest, KnobHighlightsItsEditableValueOnlyWhileThePointerIsOverTheValue)
@@ -1107,6 +1208,7 @@ TEST_F(StockControlsTest, EveryVectorControlDrawsAsBeforeOnceThePointerLeaves)
     Attach(new IVRangeSliderControl(IRECT(0, 0, 200, 40), {2, 3})),
     Attach(new IVColorSwatchControl(IRECT(0, 0, 120, 60), "", nullptr)),
   };
+  controls[1]->SetValueFromDelegate(1.0, 0); // the last tab chosen: the others can show the pointer over them
   for (size_t at = 0; at < controls.size(); ++at)
   {
     IControl* c = controls[at];

@@ -43,6 +43,8 @@ TEST(EditorCornerResizer, EachModePressesRescalesAndResetsWhatItOwns)
     {"none: a half-given pair", {-1, kSizeReset, kScaleResize, -1}, false, kResizerScale, {}},
     {"size only, ids from 0", {0, 1, -1, -1}, false, kResizerSize, {0, 1}},
     {"none: a size reset of id 0 beside a scale pair", {-1, 0, kScaleResize, kScaleReset}, false, kResizerSize, {}},
+    {"none: a scale resize of id 0 beside a size pair", {kSizeResize, kSizeReset, 0, -1}, false, kResizerScale, {}},
+    {"none: a size resize of id 0 beside a scale pair", {0, -1, kScaleResize, kScaleReset}, false, kResizerSize, {}},
   };
   for (const Case& c : cases)
   {

@@ -125,6 +125,9 @@ TEST_F(InfoMenu, AnEmptyDataFolderOpensNothingAndLongerEnumerationsBecomeSubmenu
   sub->SetChosenItemIdx(3);
   mMenu->OnPopupMenuSelection(sub, 0);
   EXPECT_EQ(mDelegate.GetParam(2)->Value(), 3.0);
+  sub->SetChosenItemIdx(-1); // closed with nothing chosen
+  mMenu->OnPopupMenuSelection(sub, 0);
+  EXPECT_EQ(mDelegate.GetParam(2)->Value(), 3.0);
   sub->SetChosenItemIdx(0); // the first entry too
   mMenu->OnPopupMenuSelection(sub, 0);
   EXPECT_EQ(mDelegate.GetParam(2)->Value(), 0.0);
