@@ -154,6 +154,18 @@ TEST_F(PlatformFonts, AFamilyFontInACollectionIsTheFaceOfItsStyleName)
     EXPECT_EQ(data->mFaceIdx, c.face) << c.style;
     EXPECT_EQ(data->mBytes.size(), ttc.size());
   }
+  // Without a style name the font keeps the face its descriptor names; a made-up face of no height has a ratio
+  // of 1 (as has one upside down).
+  for (int descender : {0, 10})
+  {
+    auto second = std::make_shared<coretext::FontDescriptor>(*descriptor);
+    second->mFaceIndex = 1;
+    second->mMetrics.mAscender = 0;
+    second->mMetrics.mDescender = descender;
+    const CoreTextFont font(second, bytes, "", false);
+    EXPECT_EQ(font.GetFontData()->mFaceIdx, 1);
+    EXPECT_EQ(font.EmRatio(), 1.0) << descender;
+  }
 }
 
 TEST_F(PlatformFonts, FromMemoryKeepsItsOwnCopy)
