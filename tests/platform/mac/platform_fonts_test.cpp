@@ -9,6 +9,7 @@
 #include "foundation/bundle.h"
 #include "graphics/context/IGraphics.h"
 #include "platform/mac/CoreTextFont.h"
+#include "platform/mac/VexelPainter.h"
 #include "temp_home.h"
 
 using namespace plug;
@@ -154,6 +155,18 @@ TEST_F(PlatformFonts, AFamilyFontInACollectionIsTheFaceOfItsStyleName)
     EXPECT_EQ(data->mFaceIdx, c.face) << c.style;
     EXPECT_EQ(data->mBytes.size(), ttc.size());
   }
+  // Without a style name the font keeps the face its descriptor names; a made-up face of no height has a ratio
+  // of 1 (as has one upside down).
+  for (int descender : {0, 10})
+  {
+    auto second = std::make_shared<coretext::FontDescriptor>(*descriptor);
+    second->mFaceIndex = 1;
+    second->mMetrics.mAscender = 0;
+    second->mMetrics.mDescender = descender;
+    const CoreTextFont font(second, bytes, "", false);
+    EXPECT_EQ(font.GetFontData()->mFaceIdx, 1);
+    EXPECT_EQ(font.EmRatio(), 1.0) << descender;
+  }
 }
 
 TEST_F(PlatformFonts, FromMemoryKeepsItsOwnCopy)
@@ -202,4 +215,43 @@ TEST_F(PlatformFonts, TheCacheKeepsTheFirstDescriptorOfAName)
   ASSERT_NE(FindCachedFont("Verdana Bold"), nullptr);
   EXPECT_EQ(FindCachedFont("Verdana Bold")->GetDescriptor()->mStyle, "Bold");
   EXPECT_EQ(IGraphics::FontDescriptorCache().Size(), 2);
+}
+
+// The painter of menus and alerts: whole pixels at its scale, opaque, blue first, with a rectangle just where it was
+// asked for, whatever size of picture came before; text below its baseline has a positive depth and no added spacing.
+TEST(MenuPainter, PaintsWholeOpaquePixelsJustWhereAskedWhateverCameBefore)
+{
+  VexelPainter painter;
+  ASSERT_TRUE(painter.IsReady());
+  const appkit::DeviceColor red{1, 0, 0, 1}, blue{0, 0, 1, 1};
+  const std::vector<int> redPixel{0, 0, 255, 255}, bluePixel{255, 0, 0, 255};
+  const struct
+  {
+    appkit::Size size;
+    double scale;
+    appkit::Rect fill;
+    int width, height;
+  } cases[] = {{{3.2, 1.5}, 2.0, {1, 0.5, 1, 0.5}, 7, 3}, {{8, 6}, 1.0, {2, 3, 4, 2}, 8, 6},
+               {{4, 3}, 1.0, {0, 1, 4, 1}, 4, 3}, {{9, 2}, 1.0, {8, 0, 1, 2}, 9, 2}};
+  for (const auto& c : cases)
+  {
+    painter.Begin(c.size, c.scale, red);
+    painter.FillRect(c.fill, blue);
+    const appkit::FrameImage image = painter.End();
+    ASSERT_EQ(image.width, c.width);
+    ASSERT_EQ(image.height, c.height);
+    ASSERT_EQ(image.bytesPerRow, size_t(c.width) * 4);
+    const double left = c.fill.origin.x * c.scale, top = c.fill.origin.y * c.scale;
+    for (int y = 0; y < c.height; ++y)
+      for (int x = 0; x < c.width; ++x)
+      {
+        const bool inside = x >= left && x < left + c.fill.size.width * c.scale && y >= top &&
+                            y < top + c.fill.size.height * c.scale;
+        const uint8_t* p = image.pixels + size_t(y) * image.bytesPerRow + size_t(x) * 4;
+        EXPECT_EQ(std::vector<int>(p, p + 4), inside ? bluePixel : redPixel) << c.width << ": " << x << "," << y;
+      }
+  }
+  const appkit::TextStyle text{"", 20.0, {}};
+  EXPECT_GT(painter.Metrics(text).descender, 0.0);
+  EXPECT_NEAR(painter.TextWidth("iiii", text), 4 * painter.TextWidth("i", text), 1e-3);
 }

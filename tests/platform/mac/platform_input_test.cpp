@@ -305,6 +305,9 @@ TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
     {EventType::kLeftMouseDragged, 300, 50, 1, none},
     {EventType::kMouseExited, 300, 50, 1, none}, // held by the drag: the pointer leaves when the button is let go
     {EventType::kLeftMouseUp, 300, 50, -1, {"up a 300,50", "out a", "out background", "out a", "out b"}}, // off a, then gone
+    {EventType::kLeftMouseDown, 50, 50, -1, none},
+    {EventType::kLeftMouseUp, 50, 50, 1, {"up a 50,50", "over a 50,50"}}, // a click after it: nothing leaves
+    {EventType::kMouseExited, 250, 30, -1, allOut},
     // A purely horizontal scroll reaches no control: a knob would send its unchanged value to the host.
     {EventType::kScrollWheel, 150, 70, -1, none, false, 0.0},
     {EventType::kScrollWheel, 150, 70, -1, {"wheel b 150,70"}},

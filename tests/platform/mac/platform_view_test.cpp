@@ -340,7 +340,7 @@ TEST_F(EditorView, AHiddenLockedPointerGoesBackToWhereItWasHidden)
 {
   mDrawScale = 2.f;
   Open();
-  mApp.mMouse = {100.4, 1080.0 - 60.4}; // view point (100, 60) once rounded: graphics (50, 30)
+  mApp.mMouse = {100.6, 1080.0 - 60.4}; // view point (101, 60) once rounded: graphics (50.5, 30)
   Graphics()->HideMouseCursor(true, true);
   EXPECT_TRUE(mApp.mCursorHidden);
   mApp.mMouse = {300.0, 500.0};
@@ -349,15 +349,23 @@ TEST_F(EditorView, AHiddenLockedPointerGoesBackToWhereItWasHidden)
   drag.locationInView = {300.0, 580.0};
   mApp.Deliver(View(), drag);
   ASSERT_EQ(mApp.mWarps.size(), 1u);
-  EXPECT_EQ(mApp.mWarps[0].x, 100.0);
+  EXPECT_EQ(mApp.mWarps[0].x, 101.0);
   EXPECT_EQ(mApp.mWarps[0].y, 60.0);
-  EXPECT_EQ(mApp.MouseLocation().x, 100.0); // and the pointer is there, counted from the screen's bottom
+  EXPECT_EQ(mApp.MouseLocation().x, 101.0); // and the pointer is there, counted from the screen's bottom
   EXPECT_EQ(mApp.MouseLocation().y, 1080.0 - 60.0);
   Graphics()->HideMouseCursor(false, false);
   EXPECT_FALSE(mApp.mCursorHidden);
   EXPECT_EQ(mApp.mWarps.size(), 1u); // showing does not move the pointer
   Graphics()->HideMouseCursor(true, false); // hidden but free: a drag moves it as usual
   mApp.Deliver(View(), drag);
+  EXPECT_EQ(mApp.mWarps.size(), 1u);
+  Graphics()->HideMouseCursor(false, false);
+  // A pen on a tablet points where it is: its pointer is neither held in place nor moved.
+  drag.subtype = appkit::kEventSubtypeTabletPoint;
+  mApp.Deliver(View(), drag);
+  Graphics()->HideMouseCursor(true, true);
+  mApp.Deliver(View(), drag);
+  Graphics()->MoveMouseCursor(5.f, 5.f);
   EXPECT_EQ(mApp.mWarps.size(), 1u);
   Graphics()->HideMouseCursor(false, false);
 }

@@ -49,6 +49,24 @@ TEST_F(BundleTree, UnknownIdentifierHasNoBundle)
   EXPECT_FALSE(Bundle::WithIdentifier(""));
 }
 
+TEST_F(BundleTree, FindsResourcesByNameAndTypeIgnoringOnlyTheTypesCase)
+{
+  const std::string res = mRoot + "/Contents/Resources";
+  ASSERT_TRUE(MakeFolders(res + "/dial.PNG")); // a folder is no resource
+  auto bundle = Bundle::WithIdentifier("com.example.knobs");
+  ASSERT_TRUE(bundle);
+  const struct
+  {
+    const char *name, *type, *found;
+  } cases[] = {{"knob", "png", "/knob.png"},   {"knob", "PNG", "/knob.png"},   {"Font", "ttf", "/Font.TTF"},
+               {"font", "ttf", ""},            {"kno", "png", ""},             {"knob", "pn", ""},
+               {"images/slider", "Png", "/images/slider.png"},                 {"slider", "png", ""},
+               {"knob.png", "", "/knob.png"},  {"knob", "", ""},               {"", "png", ""},
+               {"images", "", ""},             {"dial", "png", ""},            {"none/knob", "png", ""}};
+  for (const auto& c : cases)
+    EXPECT_EQ(bundle->PathForResource(c.name, c.type), c.found[0] ? res + c.found : "") << c.name << "." << c.type;
+}
+
 TEST(Bundle, PathsTakenApart)
 {
   const struct

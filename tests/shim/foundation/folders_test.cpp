@@ -26,10 +26,11 @@ TEST(Folders, HomeFollowsTheEnvironment)
 {
   TemporaryHome home;
   EXPECT_EQ(HomeDirectory(), home.Path());
+  setenv("HOME", "", 1); // an empty HOME is none: the account's home from the password database
+  const std::string account = HomeDirectory();
+  ASSERT_FALSE(account.empty());
+  EXPECT_EQ(account[0], '/');
   unsetenv("HOME");
-  const std::string account = HomeDirectory(); // the account's home from the password database
-  EXPECT_FALSE(account.empty());
-  setenv("HOME", "", 1); // an empty HOME is none
   EXPECT_EQ(HomeDirectory(), account);
 }
 

@@ -363,4 +363,46 @@ TEST(RunLoopThread, ASourceAddedDuringModalWorkOnAnotherThreadIsServedAfterIt)
   close(fd);
 }
 
+// The thread asked to end when idle goes on while a timer is left, ends once none is, and the next timer starts
+// one again. A loop pumped by hand has no thread: there is nothing to wait for, whatever was added meanwhile.
+TEST(RunLoopThread, AThreadAskedToEndWhenIdleEndsOnlyWithNothingLeft)
+{
+  const std::set<std::string> others = Threads();
+  RunLoop loop;
+  std::atomic<int> fired{0};
+  RunLoop::TimerId id = loop.AddTimer(loop.Now(), 0.001, [&] { ++fired; });
+  ASSERT_TRUE(WaitFor([&] { return fired.load() > 0; }));
+  std::string loopThread;
+  for (const std::string& t : Threads())
+    if (!others.count(t))
+      loopThread = t;
+  ASSERT_FALSE(loopThread.empty());
+  loop.EndThreadWhenIdle();
+  loop.AwaitThreadEndedWhenIdle();
+  const int before = fired.load();
+  EXPECT_TRUE(WaitFor([&] { return fired.load() > before + 1; }));
+  EXPECT_TRUE(Threads().count(loopThread));
+
+  loop.InvalidateTimer(id);
+  loop.EndThreadWhenIdle();
+  loop.AwaitThreadEndedWhenIdle();
+  EXPECT_TRUE(WaitFor([&] { return !Threads().count(loopThread); }));
+  id = loop.AddTimer(loop.Now(), 0.001, [&] { fired = -1; });
+  EXPECT_TRUE(WaitFor([&] { return fired.load() == -1; }));
+  loop.InvalidateTimer(id);
+
+  foundation::ManualClock clock;
+  loop.UseManualClock(&clock);
+  loop.EndThreadWhenIdle();
+  RunLoopTimer timer([] {}, 0.001, loop);
+  std::atomic<bool> answered{false};
+  std::thread waiter([&] {
+    loop.AwaitThreadEndedWhenIdle();
+    answered = true;
+  });
+  EXPECT_TRUE(WaitFor([&] { return answered.load(); }));
+  loop.UseManualClock(nullptr); // a thread of its own answers a waiter left over
+  waiter.join();
+}
+
 } // namespace
