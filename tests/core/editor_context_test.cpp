@@ -79,7 +79,9 @@ TEST(EditorContext, TheDelegateForwardsToItsEditorAndKeepsTheSizeAcrossAReopen)
   delegate->mMakeGraphicsFunc = [&log] { return new LoggingEditor(log); };
   int parent = 0;
   delegate->SendParamValueToUI(1, 5.0, false); // no editor yet: nothing to tell
+  EXPECT_FALSE(delegate->EditorWindowOpen());
   ASSERT_EQ(delegate->OpenWindow(&parent), &parent);
+  EXPECT_TRUE(delegate->EditorWindowOpen());
   delegate->SetEditorReady(true);
   delegate->SendParamValueToUI(1, 5.0, false);
   delegate->SendControlValueToUI(7, 0.25);
@@ -101,6 +103,7 @@ TEST(EditorContext, TheDelegateForwardsToItsEditorAndKeepsTheSizeAcrossAReopen)
   state.Put(&w), state.Put(&h), state.Put(&scale);
   EXPECT_EQ(delegate->UnserializeEditorState(state, 0), 12);
   delegate->CloseWindow();
+  EXPECT_FALSE(delegate->EditorWindowOpen());
   EXPECT_EQ(delegate->GetSavedScale(), 1.5f);
   delegate->OpenWindow(&parent);
   EXPECT_EQ(log, (Log{"resize 700x600 1.5 1", "close", "delete", "resize 700x600 1.5 1", "open"}));

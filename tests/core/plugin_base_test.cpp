@@ -1,4 +1,5 @@
-// The preset list of the plug-in base: its bytes, round trip and name bound; filling, restoring and making presets.
+// The preset list of the plug-in base: its bytes, round trip and name bound; filling, restoring and making presets;
+// parameter ranges and groups; the processor base's extra channel connections.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "core/IPluginBase.h"
+#include "core/IPluginProcessor.h"
 
 using plug::IPluginBase;
 using plug::IStateChunk;
@@ -435,6 +437,13 @@ TEST(ParamRangesAndGroups, CloneCopyAndRandomiseTouchOnlyTheirParameters)
     EXPECT_LT(p.GetParam(i)->GetNormalized(), 1.0) << i;
   }
   EXPECT_NE(p.GetParam(4)->Value(), p.GetParam(5)->Value());
+  // Without a range: every parameter, the first and the last included.
+  p.DefaultParamValues();
+  EXPECT_EQ(p.GetParam(0)->Value(), 0.5);
+  EXPECT_EQ(p.GetParam(5)->Value(), 0.0);
+  p.RandomiseParamValues();
+  EXPECT_NE(p.GetParam(0)->Value(), 0.5);
+  EXPECT_NE(p.GetParam(5)->Value(), 0.0);
   EXPECT_EQ(p.GetPluginVersion(true), 1230);
   EXPECT_EQ(p.GetPluginVersion(false), 0x00010203);
 }
@@ -471,4 +480,29 @@ TEST(Presets, AOneByteStateIsRestored)
   ASSERT_TRUE(p.RestorePreset(1));
   EXPECT_EQ(p.mode, 7);
   EXPECT_EQ(p.GetCurrentPresetIdx(), 1);
+}
+
+// The extra channels some hosts need: inputs from the third on unconnected, outputs from the third on connected,
+// the first two of each side as they were.
+TEST(Processor, ExtraChannelConnectionsStartAtTheThirdChannel)
+{
+  struct Processor : plug::IPluginProcessor
+  {
+    explicit Processor(const plug::IPluginConfig& config) : IPluginProcessor(config, 0) {}
+    bool SendMidiMsg(const plug::IMidiMsg&) override { return true; }
+  };
+  plug::IPluginConfig config;
+  config.channelIOStr = "4-5";
+  Processor p(config);
+  p.SetChannelConnections(plug::kInput, 0, 4, true);
+  p.SetChannelConnections(plug::kOutput, 1, 1, true);
+  p.SetExtraChannelConnections();
+  auto connections = [&p](plug::ERoute direction) {
+    std::string flags;
+    for (int i = 0; i < p.MaxNChannels(direction); ++i)
+      flags += p.IsChannelConnected(direction, i) ? '1' : '0';
+    return flags;
+  };
+  EXPECT_EQ(connections(plug::kInput), "1100");
+  EXPECT_EQ(connections(plug::kOutput), "01111");
 }
