@@ -156,6 +156,8 @@ TEST(ParamRangesAndGroups, NamesCountFromTheirStartAndGroupsKeepToThemselves)
   plug::LibString version;
   ThreeParams::FormatVersion(0x00010203, version);
   EXPECT_STREQ(version.Get(), "v1.2.3");
+  ThreeParams::FormatVersion(0x7FFFFEFD, version);
+  EXPECT_STREQ(version.Get(), "v32767.254.253");
 }
 
 TEST(Presets, RestoringAnEmptySlotNamesItTheNextUserPreset)
@@ -183,19 +185,22 @@ TEST(Presets, MakePresetFromBlobDecodesTheStateBytes)
   EXPECT_EQ(p.GetParam(2)->Value(), 4.0);
 }
 
+// A flag other than 0 or 1, or a list whose only slot is empty (no state to restore), is refused unchanged.
 TEST(PresetList, AFlagOtherThanZeroOrOneIsRefusedWithNothingChanged)
 {
-  ThreeParams p(1);
-  p.GetPresetSlot(0)->SetName("kept");
-  IStateChunk c;
-  c.PutStr("new");
-  const uint8_t flag = 2;
-  c.Put(&flag);
-  for (double d : {0.3, 0.4, 2.0})
-    c.Put(&d);
-  EXPECT_EQ(p.UnserializePresets(c, 0), -1);
-  EXPECT_STREQ(p.GetPresetName(0), "kept");
-  EXPECT_EQ(p.GetParam(0)->Value(), 0.5);
+  for (uint8_t flag : {2, 0})
+  {
+    ThreeParams p(1);
+    p.GetPresetSlot(0)->SetName("kept");
+    IStateChunk c;
+    c.PutStr("new");
+    c.Put(&flag);
+    for (double d : {0.3, 0.4, 2.0})
+      c.Put(&d);
+    EXPECT_EQ(p.UnserializePresets(c, 0), -1) << int(flag);
+    EXPECT_STREQ(p.GetPresetName(0), "kept");
+    EXPECT_EQ(p.GetParam(0)->Value(), 0.5);
+  }
 }
 
 // A slot whose stored state cannot be read, or an empty slot when the present state cannot be written, is refused.
@@ -462,6 +467,8 @@ TEST(PresetList, AStateThatReadsNothingIsRefused)
   c.Put(&flag);
   EXPECT_EQ(p.UnserializePresets(c, 0), -1);
   EXPECT_STREQ(p.GetPresetName(0), "kept");
+  p.GetPresetSlot(0)->mInitialized = true; // nor is a preset restored from it
+  EXPECT_FALSE(p.RestorePreset(0));
 }
 
 // A plug-in whose whole state is a single byte restores a preset holding that byte.
