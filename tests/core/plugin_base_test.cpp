@@ -489,18 +489,37 @@ TEST(Presets, AOneByteStateIsRestored)
   EXPECT_EQ(p.GetCurrentPresetIdx(), 1);
 }
 
-// The extra channels some hosts need: inputs from the third on unconnected, outputs from the third on connected,
-// the first two of each side as they were.
-TEST(Processor, ExtraChannelConnectionsStartAtTheThirdChannel)
+// The processor base before a host sets anything, its block sizes and beat length; the extra channels some hosts
+// need: inputs from the third on unconnected, outputs from the third on connected, the first two of each side as
+// they were.
+TEST(Processor, StartingValuesBlockSizesBeatsAndExtraChannels)
 {
   struct Processor : plug::IPluginProcessor
   {
     explicit Processor(const plug::IPluginConfig& config) : IPluginProcessor(config, 0) {}
     bool SendMidiMsg(const plug::IMidiMsg&) override { return true; }
+    using IPluginProcessor::SetTimeInfo;
   };
   plug::IPluginConfig config;
   config.channelIOStr = "4-5";
+  config.latency = 12;
   Processor p(config);
+  EXPECT_EQ(p.GetSampleRate(), 44100.0);
+  EXPECT_EQ(p.GetBlockSize(), 0);
+  EXPECT_EQ(p.GetLatency(), 12);
+  EXPECT_EQ(p.GetTailSize(), 0);
+  EXPECT_FALSE(p.GetBypassed() || p.GetRenderingOffline() || p.DoesMIDIIn() || p.DoesMIDIOut());
+  EXPECT_EQ(p.GetSamplesPerBeat(), 22050.0); // 120 beats a minute
+  plug::IHostTimeInfo stopped;
+  stopped.mTempo = 0.0;
+  p.SetTimeInfo(stopped);
+  EXPECT_EQ(p.GetSamplesPerBeat(), 0.0);
+  p.SetBlockSize(64);
+  p.SetBlockSize(0);
+  EXPECT_EQ(p.GetBlockSize(), 0);
+  p.SetBlockSize(-1);
+  EXPECT_EQ(p.GetBlockSize(), 0);
+
   p.SetChannelConnections(plug::kInput, 0, 4, true);
   p.SetChannelConnections(plug::kOutput, 1, 1, true);
   p.SetExtraChannelConnections();
