@@ -79,7 +79,9 @@ TEST(EditorContext, TheDelegateForwardsToItsEditorAndKeepsTheSizeAcrossAReopen)
   delegate->mMakeGraphicsFunc = [&log] { return new LoggingEditor(log); };
   int parent = 0;
   delegate->SendParamValueToUI(1, 5.0, false); // no editor yet: nothing to tell
+  EXPECT_FALSE(delegate->EditorWindowOpen());
   ASSERT_EQ(delegate->OpenWindow(&parent), &parent);
+  EXPECT_TRUE(delegate->EditorWindowOpen());
   delegate->SetEditorReady(true);
   delegate->SendParamValueToUI(1, 5.0, false);
   delegate->SendControlValueToUI(7, 0.25);
@@ -101,6 +103,7 @@ TEST(EditorContext, TheDelegateForwardsToItsEditorAndKeepsTheSizeAcrossAReopen)
   state.Put(&w), state.Put(&h), state.Put(&scale);
   EXPECT_EQ(delegate->UnserializeEditorState(state, 0), 12);
   delegate->CloseWindow();
+  EXPECT_FALSE(delegate->EditorWindowOpen());
   EXPECT_EQ(delegate->GetSavedScale(), 1.5f);
   delegate->OpenWindow(&parent);
   EXPECT_EQ(log, (Log{"resize 700x600 1.5 1", "close", "delete", "resize 700x600 1.5 1", "open"}));
@@ -150,8 +153,9 @@ TEST(EditorContext, EditorStateAndScreenScalesAtTheirEdges)
             std::string(reinterpret_cast<const char*>(stateOf(468, 450, 1.f).GetData()), 12));
 }
 
-// A delegate without a graphics editor: opening sends each parameter's value to the UI, which by default reaches
-// its own UI callbacks, as do control and other messages, MIDI and SysEx; closing tells it the UI closed.
+// A delegate without a graphics editor: its size limits start unbounded; opening sends each parameter's value to the
+// UI, which by default reaches its own UI callbacks, as do control and other messages, MIDI and SysEx; closing tells
+// it the UI closed.
 TEST(EditorDelegate, WithoutAnEditorWhatIsSentToTheUIReachesItsOwnCallbacks)
 {
   struct Plain : plug::IEditorDelegate
@@ -174,6 +178,13 @@ TEST(EditorDelegate, WithoutAnEditorWhatIsSentToTheUIReachesItsOwnCallbacks)
     void OnUISysExMsg(const plug::ISysExMsg& msg) override { log.push_back("sysex " + std::to_string(msg.mSize)); }
     Log log;
   } delegate;
+  auto limits = [&delegate] {
+    return std::vector<int>{delegate.GetMinWidth(), delegate.GetMaxWidth(), delegate.GetMinHeight(),
+                            delegate.GetMaxHeight()};
+  };
+  EXPECT_EQ(limits(), (std::vector<int>{0, 1 << 30, 0, 1 << 30}));
+  delegate.SetSizeConstraints(800, 200, 600, 150); // each pair in either order
+  EXPECT_EQ(limits(), (std::vector<int>{200, 800, 150, 600}));
   int parent = 0;
   EXPECT_EQ(delegate.OpenWindow(&parent), nullptr);
   delegate.SendControlMsgToUI(7, 3, 2, "ab");

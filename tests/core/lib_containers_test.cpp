@@ -92,6 +92,12 @@ TEST(LibHeapBuf, GrowthKeepsContents)
   std::memcpy(p, "abcd", 4);
   p = static_cast<char*>(buf.Resize(100000));
   EXPECT_EQ(std::memcmp(p, "abcd", 4), 0);
+  // Up to the allocation the buffer stays where it is; one byte more moves it to a larger one.
+  const int alloc = buf.GetAlloc();
+  EXPECT_EQ(buf.Resize(alloc), p);
+  EXPECT_EQ(buf.GetAlloc(), alloc);
+  buf.Resize(alloc + 1);
+  EXPECT_GT(buf.GetAlloc(), alloc + 1);
 }
 
 TEST(LibPtrList, GetOutOfRangeGivesNull)
@@ -159,6 +165,11 @@ TEST(LibHeapBuf, CopiesAndMoves)
   const LibHeapBuf empty(16);
   c = empty;
   EXPECT_EQ(c.GetSize(), 0);
+  LibHeapBuf one(16);
+  *static_cast<char*>(one.Resize(1)) = 'x';
+  c = one;
+  ASSERT_EQ(c.GetSize(), 1);
+  EXPECT_EQ(*static_cast<const char*>(c.Get()), 'x');
   c = b;
   LibHeapBuf moved(std::move(a));
   EXPECT_EQ(a.GetSize(), 0);

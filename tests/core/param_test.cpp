@@ -261,6 +261,7 @@ TEST(IParamParse, StringToValue)
   EXPECT_EQ(b.StringToValue("off"), 0.0);
   EXPECT_EQ(b.StringToValue("on"), 1.0);
   EXPECT_EQ(b.StringToValue("maybe"), 0.0);
+  EXPECT_EQ(b.StringToValue("1"), 0.0) << "a switch reads only its texts";
   IParam e;
   e.InitEnum("e", 1, 3, "", 0, "", "x", "y", "z");
   EXPECT_EQ(e.StringToValue("z"), 2.0);
@@ -315,11 +316,11 @@ TEST(IParamShapes, NormalisedValuesFollowTheShape)
     double normalized, value;
   } cases[] = {
     {&squared, 0.5, 25.0}, {&squared, 1.0, 100.0}, {&flat, 0.0, 100.0}, {&frequency, 0.5, 632.46}, {&frequency, 1.0, 20000.0},
-    {&fromZero, 1.0, 10.0},
+    {&fromZero, 1.0, 10.0}, {&fromZero, 0.5, 3.1623e-4}, // from 0 the range starts at 1e-8
   };
   for (const auto& c : cases)
   {
-    EXPECT_NEAR(c.p->FromNormalized(c.normalized), c.value, 0.01) << c.p->GetName() << " " << c.normalized;
+    EXPECT_NEAR(c.p->FromNormalized(c.normalized), c.value, c.value * 1e-4) << c.p->GetName() << " " << c.normalized;
     EXPECT_NEAR(c.p->ToNormalized(c.value), c.normalized, 1e-4) << c.p->GetName() << " " << c.value;
   }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "core/Paths.h"
@@ -18,6 +19,34 @@
 using namespace plug;
 using testsupport::MakeFolders;
 using testsupport::TemporaryHome;
+
+namespace {
+/// Faults for the reads of this program: the first `interrupted` fail as a signal makes them fail, and once
+/// `allowed` are used up every further read fails, so that a reader that would never stop ends in an error
+/// instead of holding up the program.
+struct ReadFaults
+{
+  int interrupted = 0;
+  int allowed = 1 << 20;
+} gReadFaults;
+} // namespace
+
+extern "C" ssize_t read(int fd, void* buffer, size_t size)
+{
+  if (gReadFaults.allowed == 0)
+  {
+    errno = EIO;
+    return -1;
+  }
+  --gReadFaults.allowed;
+  if (gReadFaults.interrupted > 0)
+  {
+    --gReadFaults.interrupted;
+    errno = EINTR;
+    return -1;
+  }
+  return syscall(SYS_read, fd, buffer, size);
+}
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
@@ -165,7 +194,8 @@ TEST_F(Paths, BundleLookupReportsItsOwnResult)
 }
 
 // Only a regular file up to the bound is read, whole: one byte more, a folder, a FIFO, a device or a missing file
-// leave the text as it was. A file that grows while it is read (as those under /proc do) is followed up to the bound.
+// leave the text as it was. An interrupted read is tried again; a file that grows while it is read (as those under
+// /proc do) is followed up to the bound.
 TEST_F(Paths, RegularFilesAreReadWholeUpToTheirBound)
 {
   const std::string file = mHome.Path() + "/five";
@@ -176,6 +206,12 @@ TEST_F(Paths, RegularFilesAreReadWholeUpToTheirBound)
   errno = EINTR; // left over from an earlier interrupted call
   EXPECT_TRUE(ReadRegularFile(file.c_str(), 5, text));
   EXPECT_EQ(text, "12345");
+  gReadFaults = {2, 20}; // interrupted reads are tried again, and the read ends at the end of the file
+  text.clear();
+  EXPECT_TRUE(ReadRegularFile(file.c_str(), 5, text));
+  EXPECT_EQ(text, "12345");
+  EXPECT_EQ(gReadFaults.interrupted, 0);
+  gReadFaults = {};
   ASSERT_TRUE(WriteFile(file, ""));
   EXPECT_TRUE(ReadRegularFile(file.c_str(), 5, text));
   EXPECT_EQ(text, "");

@@ -1,4 +1,5 @@
-// The preset list of the plug-in base: its bytes, round trip and name bound; filling, restoring and making presets.
+// The preset list of the plug-in base: its bytes, round trip and name bound; filling, restoring and making presets;
+// parameter ranges and groups; the processor base's extra channel connections.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "core/IPluginBase.h"
+#include "core/IPluginProcessor.h"
 
 using plug::IPluginBase;
 using plug::IStateChunk;
@@ -154,6 +156,8 @@ TEST(ParamRangesAndGroups, NamesCountFromTheirStartAndGroupsKeepToThemselves)
   plug::LibString version;
   ThreeParams::FormatVersion(0x00010203, version);
   EXPECT_STREQ(version.Get(), "v1.2.3");
+  ThreeParams::FormatVersion(0x7FFFFEFD, version);
+  EXPECT_STREQ(version.Get(), "v32767.254.253");
 }
 
 TEST(Presets, RestoringAnEmptySlotNamesItTheNextUserPreset)
@@ -181,19 +185,22 @@ TEST(Presets, MakePresetFromBlobDecodesTheStateBytes)
   EXPECT_EQ(p.GetParam(2)->Value(), 4.0);
 }
 
+// A flag other than 0 or 1, or a list whose only slot is empty (no state to restore), is refused unchanged.
 TEST(PresetList, AFlagOtherThanZeroOrOneIsRefusedWithNothingChanged)
 {
-  ThreeParams p(1);
-  p.GetPresetSlot(0)->SetName("kept");
-  IStateChunk c;
-  c.PutStr("new");
-  const uint8_t flag = 2;
-  c.Put(&flag);
-  for (double d : {0.3, 0.4, 2.0})
-    c.Put(&d);
-  EXPECT_EQ(p.UnserializePresets(c, 0), -1);
-  EXPECT_STREQ(p.GetPresetName(0), "kept");
-  EXPECT_EQ(p.GetParam(0)->Value(), 0.5);
+  for (uint8_t flag : {2, 0})
+  {
+    ThreeParams p(1);
+    p.GetPresetSlot(0)->SetName("kept");
+    IStateChunk c;
+    c.PutStr("new");
+    c.Put(&flag);
+    for (double d : {0.3, 0.4, 2.0})
+      c.Put(&d);
+    EXPECT_EQ(p.UnserializePresets(c, 0), -1) << int(flag);
+    EXPECT_STREQ(p.GetPresetName(0), "kept");
+    EXPECT_EQ(p.GetParam(0)->Value(), 0.5);
+  }
 }
 
 // A slot whose stored state cannot be read, or an empty slot when the present state cannot be written, is refused.
@@ -435,6 +442,13 @@ TEST(ParamRangesAndGroups, CloneCopyAndRandomiseTouchOnlyTheirParameters)
     EXPECT_LT(p.GetParam(i)->GetNormalized(), 1.0) << i;
   }
   EXPECT_NE(p.GetParam(4)->Value(), p.GetParam(5)->Value());
+  // Without a range: every parameter, the first and the last included.
+  p.DefaultParamValues();
+  EXPECT_EQ(p.GetParam(0)->Value(), 0.5);
+  EXPECT_EQ(p.GetParam(5)->Value(), 0.0);
+  p.RandomiseParamValues();
+  EXPECT_NE(p.GetParam(0)->Value(), 0.5);
+  EXPECT_NE(p.GetParam(5)->Value(), 0.0);
   EXPECT_EQ(p.GetPluginVersion(true), 1230);
   EXPECT_EQ(p.GetPluginVersion(false), 0x00010203);
 }
@@ -453,6 +467,8 @@ TEST(PresetList, AStateThatReadsNothingIsRefused)
   c.Put(&flag);
   EXPECT_EQ(p.UnserializePresets(c, 0), -1);
   EXPECT_STREQ(p.GetPresetName(0), "kept");
+  p.GetPresetSlot(0)->mInitialized = true; // nor is a preset restored from it
+  EXPECT_FALSE(p.RestorePreset(0));
 }
 
 // A plug-in whose whole state is a single byte restores a preset holding that byte.
@@ -471,4 +487,48 @@ TEST(Presets, AOneByteStateIsRestored)
   ASSERT_TRUE(p.RestorePreset(1));
   EXPECT_EQ(p.mode, 7);
   EXPECT_EQ(p.GetCurrentPresetIdx(), 1);
+}
+
+// The processor base before a host sets anything, its block sizes and beat length; the extra channels some hosts
+// need: inputs from the third on unconnected, outputs from the third on connected, the first two of each side as
+// they were.
+TEST(Processor, StartingValuesBlockSizesBeatsAndExtraChannels)
+{
+  struct Processor : plug::IPluginProcessor
+  {
+    explicit Processor(const plug::IPluginConfig& config) : IPluginProcessor(config, 0) {}
+    bool SendMidiMsg(const plug::IMidiMsg&) override { return true; }
+    using IPluginProcessor::SetTimeInfo;
+  };
+  plug::IPluginConfig config;
+  config.channelIOStr = "4-5";
+  config.latency = 12;
+  Processor p(config);
+  EXPECT_EQ(p.GetSampleRate(), 44100.0);
+  EXPECT_EQ(p.GetBlockSize(), 0);
+  EXPECT_EQ(p.GetLatency(), 12);
+  EXPECT_EQ(p.GetTailSize(), 0);
+  EXPECT_FALSE(p.GetBypassed() || p.GetRenderingOffline() || p.DoesMIDIIn() || p.DoesMIDIOut());
+  EXPECT_EQ(p.GetSamplesPerBeat(), 22050.0); // 120 beats a minute
+  plug::IHostTimeInfo stopped;
+  stopped.mTempo = 0.0;
+  p.SetTimeInfo(stopped);
+  EXPECT_EQ(p.GetSamplesPerBeat(), 0.0);
+  p.SetBlockSize(64);
+  p.SetBlockSize(0);
+  EXPECT_EQ(p.GetBlockSize(), 0);
+  p.SetBlockSize(-1);
+  EXPECT_EQ(p.GetBlockSize(), 0);
+
+  p.SetChannelConnections(plug::kInput, 0, 4, true);
+  p.SetChannelConnections(plug::kOutput, 1, 1, true);
+  p.SetExtraChannelConnections();
+  auto connections = [&p](plug::ERoute direction) {
+    std::string flags;
+    for (int i = 0; i < p.MaxNChannels(direction); ++i)
+      flags += p.IsChannelConnected(direction, i) ? '1' : '0';
+    return flags;
+  };
+  EXPECT_EQ(connections(plug::kInput), "1100");
+  EXPECT_EQ(connections(plug::kOutput), "01111");
 }

@@ -1,4 +1,6 @@
 // The lock-free queues between threads: capacity (N slots hold N - 1), order, drops when full, and wrap-around.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "core/Queues.h"
@@ -17,6 +19,7 @@ struct Change
 template <typename Queue>
 void ExpectHoldsSlotsMinusOneInOrder(Queue& queue, int slots)
 {
+  EXPECT_EQ(queue.Slots(), static_cast<size_t>(slots));
   int accepted = 0;
   for (int i = 0; i < slots + 100; ++i)
     accepted += queue.Push(Change{i, i * 0.5}) ? 1 : 0;
@@ -56,10 +59,10 @@ void ExpectWrappedQueueDrainsCompletely(Queue& queue, int slots)
 
 TEST(SingleProducerQueue, HoldsOneLessThanItsSlotsInOrder)
 {
-  for (int slots : {2, 5, 33, 513})
+  for (int slots : {0, 1, 2, 5, 33, 513}) // fewer than two slots are two
   {
     SingleProducerQueue<Change> queue(slots);
-    ExpectHoldsSlotsMinusOneInOrder(queue, slots);
+    ExpectHoldsSlotsMinusOneInOrder(queue, std::max(slots, 2));
   }
 }
 
@@ -98,11 +101,10 @@ TEST(SingleProducerQueue, CountsWaitingRecordsAfterTheIndicesWrap)
 
 TEST(MultiProducerQueue, HoldsOneLessThanItsSlotsInOrder)
 {
-  for (int slots : {2, 5, 513})
+  for (int slots : {0, 1, 2, 5, 513})
   {
     MultiProducerQueue<Change> queue(slots);
-    EXPECT_EQ(queue.Slots(), static_cast<size_t>(slots));
-    ExpectHoldsSlotsMinusOneInOrder(queue, slots);
+    ExpectHoldsSlotsMinusOneInOrder(queue, std::max(slots, 2));
   }
 }
 
