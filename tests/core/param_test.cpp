@@ -81,6 +81,20 @@ TEST(IParamInit, TypedInitialisersSetTypeStepAndTexts)
   EXPECT_EQ(e.GetMax(), 2.0);
   EXPECT_STREQ(e.GetDisplayTextForValue(2.0), "c");
 
+  // Given only a name, a default and its values, an enumeration is stepped, can be automated and has no group.
+  IParam listed, counted;
+  listed.InitEnum("Listed", 1, {"x", "y", "z"});
+  counted.InitEnum("Counted", 1, 3);
+  for (const IParam* given : {&listed, &counted})
+  {
+    EXPECT_EQ(given->Type(), IParam::kTypeEnum);
+    EXPECT_EQ(given->GetFlags(), IParam::kFlagStepped) << given->GetName();
+    EXPECT_STREQ(given->GetGroup(), "");
+    EXPECT_EQ(given->GetMax(), 2.0);
+    EXPECT_EQ(given->Value(), 1.0);
+  }
+  EXPECT_STREQ(listed.GetDisplayTextForValue(2.0), "z");
+
   IParam b;
   b.InitBool("On", true, "", 0, "", "no", "yes");
   EXPECT_EQ(b.Type(), IParam::kTypeBool);

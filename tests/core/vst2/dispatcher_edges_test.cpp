@@ -448,6 +448,7 @@ TEST(DispatcherEdges, AParameterNameThatJustFitsTheShortLabelIsKeptWhole)
 TEST(DispatcherEdges, LongParameterNamesShareTheShortLabelAmongTheirWords)
 {
   const std::pair<const char*, const char*> names[] = {
+    {"a b c d e f g h i j", "abcdefg"},
     {"Drive 12", "Driv12"},
     {"Low-cut/high_shelf gain", "Locuhsg"},
     {"  spaced   out name", "spaouna"},

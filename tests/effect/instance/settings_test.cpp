@@ -2,6 +2,7 @@
 // whatever the file-creation mask, and "HasUI" in plugin.ini switches the editor off by the exact line rule.
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 
 #include "drovik_instance.h"
 #include "effect/Drovik.h"
+#include "effect/IMPlugPaths.h"
 #include "temp_home.h"
 
 using drovik_test::Instance;
@@ -66,6 +68,22 @@ TEST_F(Settings, FreshHomeGetsBothFoldersForTheUserAloneWhateverTheCreationMask)
     EXPECT_EQ(ModeOf(DataFolder()), 0700u) << "mask " << mask;
     EXPECT_EQ(ModeOf(DataFolder() + "/VST2"), 0700u) << "mask " << mask;
   }
+}
+
+// A host started without standard input: the folders are opened as descriptor 0 and closed to others all the same.
+TEST_F(Settings, FoldersOpenToOthersAreClosedWithoutStandardInput)
+{
+  ASSERT_TRUE(MakeFolders(DataFolder() + "/VST2"));
+  for (const std::string& folder : {DataFolder(), DataFolder() + "/VST2"})
+    ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+  const int input = dup(0);
+  ASSERT_GE(input, 0);
+  close(0);
+  IMPlugPaths().CreateDataFolders();
+  dup2(input, 0);
+  close(input);
+  EXPECT_EQ(ModeOf(DataFolder()), 0700u);
+  EXPECT_EQ(ModeOf(DataFolder() + "/VST2"), 0700u);
 }
 
 TEST_F(Settings, ExistingFoldersAreLeftAsTheyAre)

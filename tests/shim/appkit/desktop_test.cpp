@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -69,8 +70,15 @@ TEST(DialogPrograms, TheAnswerIsReadAndTheProgramsStderrStaysOutOfTheHostsLog)
   EXPECT_EQ(logged, "");
 }
 
+size_t OpenDescriptors()
+{
+  const std::filesystem::directory_iterator entries("/proc/self/fd");
+  return static_cast<size_t>(std::distance(begin(entries), end(entries)));
+}
+
 TEST(DialogPrograms, AnAnswerLongerThanOneReadComesWhole)
 {
+  const size_t descriptors = OpenDescriptors();
   std::string answer;
   const int status = RunCapturingOutput({"head", "-c", "10000", "/dev/zero"}, answer, [](int, const auto& done) {
     while (!done()) {}
@@ -84,6 +92,7 @@ TEST(DialogPrograms, AnAnswerLongerThanOneReadComesWhole)
     EXPECT_EQ(RunCapturingOutput(args, answer, [](int, const auto&) { ADD_FAILURE() << "waited"; }), -1);
     EXPECT_EQ(answer, "");
   }
+  EXPECT_EQ(OpenDescriptors(), descriptors) << "each run closes both ends of its pipe";
 }
 
 TEST(DetachedPrograms, AProgramEndingWithinTheWaitTellsWhetherItFailedAndOneStillRunningCountsAsStarted)
