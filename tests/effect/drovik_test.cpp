@@ -260,6 +260,16 @@ TEST(DrovikStateChunk, ChunkAtAnOffsetIsReadFromThere)
   EXPECT_EQ(b.GetParam(kOutputTrim)->Value(), -7.5);
 }
 
+// A subset table ends at its row of index -1: an index 0 before it is in the subset, rows after it are not.
+TEST(DrovikPresets, SubsetTableEndsAtItsLastRow)
+{
+  const IXMLParameterRow table[] = {{"a", 3, 2, "%d"}, {"b", 0, 2, "%d"}, {"", -1, 0, ""}, {"c", 7, 2, "%d"}};
+  EXPECT_TRUE(IXMLParameters::InSubset(table, 0));
+  EXPECT_TRUE(IXMLParameters::InSubset(table, 3));
+  EXPECT_FALSE(IXMLParameters::InSubset(table, 7));
+  EXPECT_FALSE(IXMLParameters::InSubset(nullptr, 3));
+}
+
 // A name taken from a file name keeps at most 1023 characters.
 TEST(DrovikPresetNames, NameFromALongFileNameIsCut)
 {

@@ -184,7 +184,7 @@ TEST(PiecewiseLinear, BothMappingsStayWithinTheBoxOfThePoints)
   }
 }
 
-TEST(PiecewiseLinear, EmptyAndSinglePointShapes)
+TEST(PiecewiseLinear, EmptyOneAndTwoPointShapes)
 {
   PiecewiseLinear s;
   EXPECT_EQ(s.ValueToNormalized(3), 0.0);
@@ -192,6 +192,9 @@ TEST(PiecewiseLinear, EmptyAndSinglePointShapes)
   s.AddPoint(-6, 0.4);
   EXPECT_EQ(s.ValueToNormalized(3), 0.4);
   EXPECT_EQ(s.NormalizedToValue(0.9), -6.0);
+  s.AddPoint(4, 1.0);
+  EXPECT_NEAR(s.ValueToNormalized(-1), 0.7, 1e-12);
+  EXPECT_NEAR(s.NormalizedToValue(0.7), -1.0, 1e-12);
 }
 
 // Two or four values at once give what the scalar functions give (sines within the rounding of their shift by a

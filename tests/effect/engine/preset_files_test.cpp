@@ -264,6 +264,23 @@ TEST_F(PresetFiles, RescanListsAFileAddedBesideOldUnchangedOnes)
   EXPECT_STREQ(d->GetUserPreset(0)->mName, "Bee");
 }
 
+// Another folder is read even when its time is the same as the last folder's.
+TEST_F(PresetFiles, RescanOfAnotherFolderWithTheSameTimeReadsThatFolder)
+{
+  auto d = Make();
+  const struct timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+  for (const char* name : {"empty", "full"})
+    ASSERT_EQ(mkdir(Path(name).c_str(), 0700), 0);
+  Write("full/b.vqp", Document("Vesquin", "Drovik", "<Param name=\"Saturation Stages\" val=\"3\"/>\n", "Bee"));
+  for (const char* name : {"empty", "full"})
+    ASSERT_EQ(utimensat(AT_FDCWD, Path(name).c_str(), longAgo, 0), 0);
+  d->RescanPresets(Path("empty").c_str());
+  EXPECT_EQ(d->NUserPresets(), 0);
+  d->RescanPresets(Path("full").c_str());
+  ASSERT_EQ(d->NUserPresets(), 1);
+  EXPECT_STREQ(d->GetUserPreset(0)->mName, "Bee");
+}
+
 // A copy that keeps the times of its source (cp -p, rsync -t) over a listed file of the same size leaves the
 // folder's time and the file's own modification time as they were: the file's change time still tells.
 TEST_F(PresetFiles, RescanReadsAFileCopiedOverWithItsOldTimesAgain)

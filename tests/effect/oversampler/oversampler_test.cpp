@@ -140,8 +140,8 @@ TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
 }
 
 // The resamplers are built for pieces of the announced block size, of at least one frame and at most the largest
-// piece; a longer block goes up only as far as one piece. The largest factor may be up to 16: a build asking for
-// more changes nothing, whether the oversampler was built before or not.
+// piece; a longer block goes up only as far as one piece, an empty or negative one not at all. The largest factor
+// may be up to 16: a build asking for more changes nothing, whether the oversampler was built before or not.
 TEST(Oversampler, BuildKeepsThePieceAndTheLargestFactorWithinBounds)
 {
   const int kMax = Oversampler::kMaxPiece;
@@ -156,6 +156,8 @@ TEST(Oversampler, BuildKeepsThePieceAndTheLargestFactorWithinBounds)
     std::vector<double> L(static_cast<size_t>(kMax) * 2, 0.1), R(L);
     double* in[2] = {L.data(), R.data()};
     EXPECT_EQ(os.Up(in, piece + 1, 2), 4 * piece) << announced;
+    EXPECT_EQ(os.Up(in, 0, 2), 0) << announced;
+    EXPECT_EQ(os.Up(in, -5, 2), 0) << announced;
   }
   Oversampler os;
   os.Build(16, 16, kBlock, 4, 2, 2, 48000.0);

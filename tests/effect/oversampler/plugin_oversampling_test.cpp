@@ -114,10 +114,14 @@ TEST(PluginOversampling, HostBlocksLongerThanAnnouncedAreProcessedInPieces)
 {
   auto a = Make(48000.0, kOS4x);
   auto b = Make(48000.0, kOS4x);
+  auto c = Make(48000.0, kOS4x);
   std::vector<double> x(kBlock * 10, 0.0);
+  x[1] = 0.5;
   x[kImpulseAt] = 1.0;
   const std::vector<double> ya = RunBlocks(*a, x, {kBlock, kBlock, kBlock, 100});
   const std::vector<double> yb = RunBlocks(*b, x, {3 * kBlock + 100}); // longer than the announced 512
   EXPECT_EQ(ya, yb);
+  // Blocks of a few frames, from the first, while the resamplers still fill up.
+  EXPECT_EQ(RunBlocks(*c, x, {1, 2, 3, 5}), yb);
   EXPECT_EQ(static_cast<int>(PeakIndex(yb)) - kImpulseAt, b->GetEffect().initialDelay);
 }
