@@ -501,28 +501,29 @@ TEST(MetalRender, AScissorOnWholePixelsCutsAnImageExactlyAtEachScale)
 
 TEST(MetalRender, AScissorEdgeAQuarterPixelPastACentreCoversThatPixelByAQuarterUnderAnyTransform)
 {
-  // A white fill through a scissor whose left edge lies at x = 4.75 and bottom edge at y = 10.25: the soft edge
-  // rises by one a pixel, so column 4 and row 10 are a quarter white, whatever space the scissor was given in.
+  // A white fill through a scissor whose left edge lies at x = 4.75, right edge at x = 16.05 and bottom edge at
+  // y = 10.25: the soft edge rises by one a pixel, so column 4 and row 10 are a quarter white and column 16 a
+  // twentieth, whatever space the scissor was given in.
   struct Case
   {
     const char* name;
     void (*scissor)(VXcontext* ctx);
   } cases[] = {
-    {"set", [](VXcontext* c) { vxSetScissor(c, 4.75f, 3, 11.25f, 7.25f); }},
+    {"set", [](VXcontext* c) { vxSetScissor(c, 4.75f, 3, 11.3f, 7.25f); }},
     {"scaled down", [](VXcontext* c) {
        vxScale(c, 1, 0.5f);
-       vxSetScissor(c, 4.75f, 6, 11.25f, 14.5f);
+       vxSetScissor(c, 4.75f, 6, 11.3f, 14.5f);
        vxResetTransform(c);
      }},
     {"scaled across", [](VXcontext* c) {
        vxScale(c, 0.5f, 1);
-       vxSetScissor(c, 9.5f, 3, 22.5f, 7.25f);
+       vxSetScissor(c, 9.5f, 3, 22.6f, 7.25f);
        vxResetTransform(c);
      }},
     {"turned", [](VXcontext* c) {
        vxTranslate(c, 10.375f, 6.625f);
        vxRotate(c, 1.5707963f);
-       vxSetScissor(c, -3.625f, -5.625f, 7.25f, 11.25f);
+       vxSetScissor(c, -3.625f, -5.675f, 7.25f, 11.3f);
        vxResetTransform(c);
      }},
   };
@@ -541,7 +542,7 @@ TEST(MetalRender, AScissorEdgeAQuarterPixelPastACentreCoversThatPixelByAQuarterU
     {
       int x, y;
       float white;
-    } pixels[] = {{3, 6, 0}, {4, 6, 0.25f}, {5, 6, 1}, {15, 6, 1}, {16, 6, 0}, {10, 2, 0}, {10, 3, 1},
+    } pixels[] = {{3, 6, 0}, {4, 6, 0.25f}, {5, 6, 1}, {15, 6, 1}, {16, 6, 0.05f}, {17, 6, 0}, {10, 2, 0}, {10, 3, 1},
                   {10, 9, 1}, {10, 10, 0.25f}, {10, 11, 0}};
     for (const auto& q : pixels)
     {
