@@ -118,6 +118,31 @@ TEST(MetalRender, Fills)
   EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "fills"), "");
 }
 
+// A triangle, the smallest fill, draws as a path of its own and as one of two shapes of a path.
+TEST(MetalRender, TrianglesFillAloneAndBesideAnotherShape)
+{
+  Surface s(32, 16);
+  s.Begin(Rgba(0, 0, 0));
+  vxSetFillColor(s.ctx, Rgba(200, 60, 40));
+  vxBeginPath(s.ctx);
+  vxMoveTo(s.ctx, 2, 2), vxLineTo(s.ctx, 14, 2), vxLineTo(s.ctx, 2, 14), vxClosePath(s.ctx);
+  vxFillPath(s.ctx);
+  vxBeginPath(s.ctx);
+  vxMoveTo(s.ctx, 18, 2), vxLineTo(s.ctx, 30, 2), vxLineTo(s.ctx, 18, 14), vxClosePath(s.ctx);
+  vxMoveTo(s.ctx, 30, 6), vxLineTo(s.ctx, 30, 14), vxLineTo(s.ctx, 22, 14), vxClosePath(s.ctx);
+  vxFillPath(s.ctx);
+  s.End();
+  const Image frame = s.Read();
+  const int fill[4] = {200, 60, 40, 255}, background[4] = {0, 0, 0, 255};
+  const struct
+  {
+    int x, y;
+    const int* want;
+  } pixels[] = {{5, 5, fill}, {3, 11, fill}, {12, 12, background}, {21, 5, fill}, {28, 12, fill}, {25, 9, background}};
+  for (const auto& q : pixels)
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(frame.At(q.x, q.y)[c], q.want[c]) << q.x << "," << q.y << " channel " << c;
+}
+
 TEST(MetalRender, CapsJoinsAndHairlines)
 {
   Surface s(128, 96);
