@@ -613,6 +613,7 @@ TEST(MetalRender, PaintsAtKnownPixels)
   const VXpaint across = vxMakeLinearGradient(vg, 8.5f, 8, 56.5f, 8, red, blue);
   const VXpaint diagonal = vxMakeLinearGradient(vg, 8.5f, 8.5f, 40.5f, 40.5f, red, blue);
   const VXpaint upwards = vxMakeLinearGradient(vg, 8, 56.5f, 8, 8.5f, red, blue);
+  const VXpaint fading = vxMakeLinearGradient(vg, 8.5f, 8, 56.5f, 8, Rgba(0, 0, 0), Rgba(0, 0, 0, 0));
   // A gradient a little over a ten-thousandth long still runs from its start to its end, a step across it; one of
   // no length steps downwards.
   const VXpaint step = vxMakeLinearGradient(vg, 32, 8, 32.00012f, 8, red, blue);
@@ -630,6 +631,7 @@ TEST(MetalRender, PaintsAtKnownPixels)
   } rows[] = {
     {"linear start", across, 8, 4, {255, 0, 0}},         {"linear middle", across, 32, 4, {128, 0, 128}},
     {"linear end", across, 56, 40, {0, 0, 255}},         {"diagonal middle", diagonal, 32, 16, {128, 0, 128}},
+    {"fading middle", fading, 32, 4, {128, 128, 128}},   {"fading end", fading, 56, 4, {255, 255, 255}},
     {"diagonal quarter", diagonal, 16, 16, {191, 0, 64}}, {"upwards quarter", upwards, 20, 44, {191, 0, 64}},
     {"radial centre", radial, 32, 32, {255, 255, 0}},     {"radial quarter", radial, 40, 32, {191, 223, 0}},
     {"radial outside", radial, 32, 61, {0, 128, 0}},      {"box centre", box, 32, 32, {0, 0, 0}},
