@@ -205,6 +205,8 @@ TEST(DrawableFace, FacesAreReadByTheirIndexWithinTheFile)
       << "face " << index << " of two";
   }
   coretext::FontMetrics metrics;
+  for (size_t size : {0, 4, 8, 11}) // shorter than a header: nothing past the bytes given is read
+    EXPECT_FALSE(coretext::ReadFontFace(Bytes(collection.begin(), collection.begin() + size), 0, metrics)) << size;
   const Bytes cut(collection.begin(), collection.begin() + 16); // the header names two faces but holds one offset
   EXPECT_FALSE(coretext::ReadFontFace(cut, 1, metrics));
   Bytes beyond = collection; // the second face's offset leaves less than a table directory's header

@@ -699,6 +699,8 @@ TEST(MetalRasterizer, TheVertexFunctionRunsOnceOnEachVertexFromTheLowestToTheHig
 TEST(MetalLayer, ThreeDrawablesTakeTurnsAndTheOneOnDisplayIsKept)
 {
   CAMetalLayer layer;
+  EXPECT_TRUE(layer.isOpaque());
+  EXPECT_FALSE(layer.presentsWithTransaction());
   layer.setDrawableSize(CGSize{4, 3});
   EXPECT_EQ(layer.nextDrawable(), nullptr) << "no device";
   EXPECT_FALSE(layer.nextDrawableWouldWait());
@@ -754,6 +756,16 @@ TEST(MetalLayer, ThreeDrawablesTakeTurnsAndTheOneOnDisplayIsKept)
   std::shared_ptr<CAMetalDrawable> next = layer.nextDrawable();
   ASSERT_NE(next, nullptr);
   EXPECT_EQ(next->texture(), second);
+  // The first drawable, free again and reserved while the other two are busy, is ready without a wait.
+  next->present();
+  next.reset();
+  again.reset();
+  EXPECT_EQ(layer.reserveNextDrawable(1), 0);
+  EXPECT_FALSE(layer.nextDrawableWouldWait());
+  next = layer.nextDrawable();
+  ASSERT_NE(next, nullptr);
+  EXPECT_EQ(next->texture(), first);
+  EXPECT_TRUE(layer.nextDrawableWouldWait());
 }
 
 // A reservation picks the drawable the next nextDrawable hands out and labels what it shows once presented; it

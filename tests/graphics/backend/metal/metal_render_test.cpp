@@ -118,6 +118,31 @@ TEST(MetalRender, Fills)
   EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "fills"), "");
 }
 
+// A triangle, the smallest fill, draws as a path of its own and as one of two shapes of a path.
+TEST(MetalRender, TrianglesFillAloneAndBesideAnotherShape)
+{
+  Surface s(32, 16);
+  s.Begin(Rgba(0, 0, 0));
+  vxSetFillColor(s.ctx, Rgba(200, 60, 40));
+  vxBeginPath(s.ctx);
+  vxMoveTo(s.ctx, 2, 2), vxLineTo(s.ctx, 14, 2), vxLineTo(s.ctx, 2, 14), vxClosePath(s.ctx);
+  vxFillPath(s.ctx);
+  vxBeginPath(s.ctx);
+  vxMoveTo(s.ctx, 18, 2), vxLineTo(s.ctx, 30, 2), vxLineTo(s.ctx, 18, 14), vxClosePath(s.ctx);
+  vxMoveTo(s.ctx, 30, 6), vxLineTo(s.ctx, 30, 14), vxLineTo(s.ctx, 22, 14), vxClosePath(s.ctx);
+  vxFillPath(s.ctx);
+  s.End();
+  const Image frame = s.Read();
+  const int fill[4] = {200, 60, 40, 255}, background[4] = {0, 0, 0, 255};
+  const struct
+  {
+    int x, y;
+    const int* want;
+  } pixels[] = {{5, 5, fill}, {3, 11, fill}, {12, 12, background}, {21, 5, fill}, {28, 12, fill}, {25, 9, background}};
+  for (const auto& q : pixels)
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(frame.At(q.x, q.y)[c], q.want[c]) << q.x << "," << q.y << " channel " << c;
+}
+
 TEST(MetalRender, CapsJoinsAndHairlines)
 {
   Surface s(128, 96);
@@ -501,28 +526,29 @@ TEST(MetalRender, AScissorOnWholePixelsCutsAnImageExactlyAtEachScale)
 
 TEST(MetalRender, AScissorEdgeAQuarterPixelPastACentreCoversThatPixelByAQuarterUnderAnyTransform)
 {
-  // A white fill through a scissor whose left edge lies at x = 4.75 and bottom edge at y = 10.25: the soft edge
-  // rises by one a pixel, so column 4 and row 10 are a quarter white, whatever space the scissor was given in.
+  // A white fill through a scissor whose left edge lies at x = 4.75, right edge at x = 16.05 and bottom edge at
+  // y = 10.25: the soft edge rises by one a pixel, so column 4 and row 10 are a quarter white and column 16 a
+  // twentieth, whatever space the scissor was given in.
   struct Case
   {
     const char* name;
     void (*scissor)(VXcontext* ctx);
   } cases[] = {
-    {"set", [](VXcontext* c) { vxSetScissor(c, 4.75f, 3, 11.25f, 7.25f); }},
+    {"set", [](VXcontext* c) { vxSetScissor(c, 4.75f, 3, 11.3f, 7.25f); }},
     {"scaled down", [](VXcontext* c) {
        vxScale(c, 1, 0.5f);
-       vxSetScissor(c, 4.75f, 6, 11.25f, 14.5f);
+       vxSetScissor(c, 4.75f, 6, 11.3f, 14.5f);
        vxResetTransform(c);
      }},
     {"scaled across", [](VXcontext* c) {
        vxScale(c, 0.5f, 1);
-       vxSetScissor(c, 9.5f, 3, 22.5f, 7.25f);
+       vxSetScissor(c, 9.5f, 3, 22.6f, 7.25f);
        vxResetTransform(c);
      }},
     {"turned", [](VXcontext* c) {
        vxTranslate(c, 10.375f, 6.625f);
        vxRotate(c, 1.5707963f);
-       vxSetScissor(c, -3.625f, -5.625f, 7.25f, 11.25f);
+       vxSetScissor(c, -3.625f, -5.675f, 7.25f, 11.3f);
        vxResetTransform(c);
      }},
   };
@@ -541,7 +567,7 @@ TEST(MetalRender, AScissorEdgeAQuarterPixelPastACentreCoversThatPixelByAQuarterU
     {
       int x, y;
       float white;
-    } pixels[] = {{3, 6, 0}, {4, 6, 0.25f}, {5, 6, 1}, {15, 6, 1}, {16, 6, 0}, {10, 2, 0}, {10, 3, 1},
+    } pixels[] = {{3, 6, 0}, {4, 6, 0.25f}, {5, 6, 1}, {15, 6, 1}, {16, 6, 0.05f}, {17, 6, 0}, {10, 2, 0}, {10, 3, 1},
                   {10, 9, 1}, {10, 10, 0.25f}, {10, 11, 0}};
     for (const auto& q : pixels)
     {
@@ -587,6 +613,7 @@ TEST(MetalRender, PaintsAtKnownPixels)
   const VXpaint across = vxMakeLinearGradient(vg, 8.5f, 8, 56.5f, 8, red, blue);
   const VXpaint diagonal = vxMakeLinearGradient(vg, 8.5f, 8.5f, 40.5f, 40.5f, red, blue);
   const VXpaint upwards = vxMakeLinearGradient(vg, 8, 56.5f, 8, 8.5f, red, blue);
+  const VXpaint fading = vxMakeLinearGradient(vg, 8.5f, 8, 56.5f, 8, Rgba(0, 0, 0), Rgba(0, 0, 0, 0));
   // A gradient a little over a ten-thousandth long still runs from its start to its end, a step across it; one of
   // no length steps downwards.
   const VXpaint step = vxMakeLinearGradient(vg, 32, 8, 32.00012f, 8, red, blue);
@@ -604,6 +631,7 @@ TEST(MetalRender, PaintsAtKnownPixels)
   } rows[] = {
     {"linear start", across, 8, 4, {255, 0, 0}},         {"linear middle", across, 32, 4, {128, 0, 128}},
     {"linear end", across, 56, 40, {0, 0, 255}},         {"diagonal middle", diagonal, 32, 16, {128, 0, 128}},
+    {"fading middle", fading, 32, 4, {128, 128, 128}},   {"fading end", fading, 56, 4, {255, 255, 255}},
     {"diagonal quarter", diagonal, 16, 16, {191, 0, 64}}, {"upwards quarter", upwards, 20, 44, {191, 0, 64}},
     {"radial centre", radial, 32, 32, {255, 255, 0}},     {"radial quarter", radial, 40, 32, {191, 223, 0}},
     {"radial outside", radial, 32, 61, {0, 128, 0}},      {"box centre", box, 32, 32, {0, 0, 0}},

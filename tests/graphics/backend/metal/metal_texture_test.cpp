@@ -250,11 +250,16 @@ TEST(MetalTextures, RegionsOutsideTheTextureAreRefused)
   Surface s(8, 8);
   auto* r = Renderer(s.ctx);
   std::vector<unsigned char> data(4 * 4 * 4, 7);
-  int image = r->renderCreateTextureWithType(VX_TEXTURE_RGBA, 4, 4, 0, data.data());
+  int image = r->renderCreateTextureWithType(VX_TEXTURE_RGBA, 4, 3, 0, data.data());
+  int width = 0, height = 0;
+  EXPECT_EQ(r->renderGetTextureSizeForImage(image, &width, &height), 1);
+  EXPECT_EQ(width, 4);
+  EXPECT_EQ(height, 3);
   struct Region
   {
     int x, y, w, h;
-  } bad[] = {{-1, 0, 2, 2}, {3, 0, 2, 1}, {0, 3, 1, 2}, {0, 0, 0, 1}, {0, 0, 5, 1}, {2, 2, 0x7fffffff, 1}};
+  } bad[] = {{-1, 0, 2, 2}, {0, -1, 2, 2}, {3, 0, 2, 1}, {0, 2, 1, 2}, {0, 0, 0, 1},
+             {0, 0, 1, 0}, {0, 0, 5, 1}, {2, 2, 0x7fffffff, 1}};
   unsigned char sink[64] = {};
   for (const Region& g : bad)
   {
@@ -262,6 +267,8 @@ TEST(MetalTextures, RegionsOutsideTheTextureAreRefused)
     EXPECT_EQ(mvxReadPixels(s.ctx, image, g.x, g.y, g.w, g.h, sink), 0) << g.x << "," << g.y;
   }
   EXPECT_EQ(r->renderUpdateTextureWithImage(image + 100, 0, 0, 1, 1, data.data()), 0);
+  EXPECT_EQ(r->renderUpdateTextureWithImage(image, 0, 0, 1, 1, nullptr), 0) << "no pixels";
+  EXPECT_EQ(r->renderGetTextureSizeForImage(image + 100, &width, &height), 0);
   EXPECT_EQ(mvxReadPixels(s.ctx, image + 100, 0, 0, 1, 1, sink), 0);
 }
 
