@@ -137,6 +137,11 @@ TEST(Prototypes, EveryFamilyIsStableAndMeetsItsEdgesAtEveryOrder)
     ExpectStable(cheby2);
     EXPECT_LE(Extremes(cheby2, kEdge, 0.5).second, -48.0 + 1e-6);
     EXPECT_NEAR(Db(cheby2.Cascade().Response(0.0)), 0.0, 1e-9);
+    ChebyshevIIDesign::HighPass<16> cheby2High; // the same stop band below the edge
+    cheby2High.Setup(order, kFs, kFc, 48.0);
+    ExpectStable(cheby2High);
+    EXPECT_LE(Extremes(cheby2High, 0.0, kEdge).second, -48.0 + 1e-6);
+    EXPECT_NEAR(Db(cheby2High.Cascade().Response(0.5)), 0.0, 1e-9);
 
     BesselDesign::LowPass<16> bessel;
     bessel.Setup(order, ws, kFs, kFc);
