@@ -122,6 +122,12 @@ TEST(BiquadCascade, StagesNoLayoutFillsPassTheSignalUnchanged)
     st.cascade.SetLayout(st.layout);
   }
   EXPECT_EQ(st.cascade.NumStages(), 1);
+
+  BiquadStage stages[3]; // the storage handed over is the first two; the third is left alone
+  stages[2].SetCoefficients(1.0, 0.5, 0.25, 2.0, 0.0, 0.0);
+  BiquadCascade cascade;
+  cascade.SetStorage(2, stages);
+  EXPECT_EQ(stages[2].Response(0.0), Complex(2.0 / 1.75, 0.0));
 }
 
 namespace {

@@ -326,9 +326,12 @@ TEST(CookbookSections, EachShapeMeetsItsDefiningPoints)
     CookbookBiquad::SetBandPassSkirt(s, kFs, fc, q);
     EXPECT_NEAR(at(s, f), q, 1e-9);
     EXPECT_NEAR(at(s, 0.0), 0.0, 1e-9);
+    BiquadStage skirt = s; // the same band as the peak shape, only q times louder
     CookbookBiquad::SetBandPassPeak(s, kFs, fc, q);
     EXPECT_NEAR(at(s, f), 1.0, 1e-9);
     EXPECT_NEAR(at(s, 0.5), 0.0, 1e-9);
+    for (double x : kProbe)
+      EXPECT_NEAR(at(skirt, x), q * at(s, x), 1e-9) << x;
     CookbookBiquad::SetBandStop(s, kFs, fc, q);
     EXPECT_NEAR(at(s, f), 0.0, 1e-9);
     EXPECT_NEAR(at(s, 0.0), 1.0, 1e-9);

@@ -69,6 +69,15 @@ TEST(Prototypes, TheRootSolverFindsEachRootOfAKnownPolynomial)
     auto near = [&](const Complex& x) { return std::abs(x - r) < 1e-9; };
     EXPECT_EQ(std::count_if(solver.Roots(), solver.Roots() + 4, near), 1) << r;
   }
+  // From near a simple root, one refinement gets there in a few steps rather than a long walk.
+  for (const Complex& start : {Complex(0.9, 0.1), Complex(-1.7, 0.2), Complex(0.1, 0.4)})
+  {
+    Complex x = start;
+    int iterations = 0;
+    PolynomialRootSolver::RefineRoot(4, solver.Coefficients(), x, iterations);
+    EXPECT_LE(iterations, 5) << start;
+    EXPECT_NEAR(std::abs(solver.Evaluate(4, x)), 0.0, 1e-12) << start;
+  }
 }
 
 // Beyond finding roots: a degree below one leaves the roots alone and one above the maximum is held to it; the
@@ -128,6 +137,11 @@ TEST(Prototypes, EveryFamilyIsStableAndMeetsItsEdgesAtEveryOrder)
     ExpectStable(cheby2);
     EXPECT_LE(Extremes(cheby2, kEdge, 0.5).second, -48.0 + 1e-6);
     EXPECT_NEAR(Db(cheby2.Cascade().Response(0.0)), 0.0, 1e-9);
+    ChebyshevIIDesign::HighPass<16> cheby2High; // the same stop band below the edge
+    cheby2High.Setup(order, kFs, kFc, 48.0);
+    ExpectStable(cheby2High);
+    EXPECT_LE(Extremes(cheby2High, 0.0, kEdge).second, -48.0 + 1e-6);
+    EXPECT_NEAR(Db(cheby2High.Cascade().Response(0.5)), 0.0, 1e-9);
 
     BesselDesign::LowPass<16> bessel;
     bessel.Setup(order, ws, kFs, kFc);

@@ -38,6 +38,8 @@ TEST(HalfBand, EveryUpsamplerKernelEqualsANaiveFir)
       ForceBaselineVectors(baseline);
       CDSPHBUpsampler up(*s, 0.0);
       ForceBaselineVectors(false);
+      for (int length : { 1, 700, 0 }) // the room a caller hands Process: two outputs per input, no more
+        ASSERT_EQ(up.GetMaxOutLen(length), 2 * length);
       const std::vector<double> x = resamptest::Noise(1500, s->n);
       const std::vector<double> y = resamptest::Run(up, x, 700, 0, s->n);
       ASSERT_EQ(y.size(), 2 * (x.size() - s->n));
