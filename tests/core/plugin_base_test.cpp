@@ -121,6 +121,8 @@ TEST(Presets, RestoringOutOfRangeFailsAndKeepsTheIndex)
   EXPECT_TRUE(p.RestorePreset(1));
   EXPECT_EQ(p.GetCurrentPresetIdx(), 1);
   EXPECT_FALSE(p.RestorePresetByName(""));
+  EXPECT_FALSE(p.RestorePresetByName("Nothing by this name"));
+  EXPECT_EQ(p.GetCurrentPresetIdx(), 1);
   EXPECT_TRUE(p.RestorePresetByName("Empty"));
 }
 

@@ -107,14 +107,19 @@ TEST_F(FrameworkTimer, TicksAtOnceThenEvery20Milliseconds)
   }
 }
 
-TEST_F(FrameworkTimer, OutOfRangeIndicesNeverReachTheEditor)
+// Changes reach the editor in order as plain values, from the first parameter to the last; out-of-range indices
+// never.
+TEST_F(FrameworkTimer, OnlyIndicesInRangeReachTheEditor)
 {
   Recorder plug;
   plug.HostSetsPlain(-1, 1.0);
+  plug.HostSetsPlain(0, -2.5);
   plug.HostSetsPlain(3, 1.0);
+  plug.HostSets(1, 0.5);
   plug.HostSetsPlain(1 << 30, 1.0);
+  plug.HostSetsPlain(2, 1.0);
   Tick();
-  EXPECT_TRUE(plug.params.empty());
+  EXPECT_EQ(plug.params, (std::vector<std::pair<int, double>>{{0, -2.5}, {1, 2.0}, {2, 1.0}}));
 }
 
 TEST_F(FrameworkTimer, WithoutEditorNothingIsDrainedButIdleStillRuns)

@@ -651,7 +651,8 @@ TEST(DispatcherEdges, MidiSentToTheHostKeepsItsBytes)
   EXPECT_EQ(h.host.mMidiBytes, (std::vector<int>{0x90, 60, 100, 0}));
 }
 
-// The editor's MIDI and SysEx wait for the next block and reach the host in order, with their bytes and offsets.
+// The editor's MIDI and SysEx wait for the next block and reach the host in order, with their bytes and offsets,
+// in event lists whose reserved field is zero.
 TEST(DispatcherEdges, EditorMidiAndSysExReachTheHostOnTheNextBlock)
 {
   HostedPlug h;
@@ -668,6 +669,7 @@ TEST(DispatcherEdges, EditorMidiAndSysExReachTheHostOnTheNextBlock)
   EXPECT_EQ(h.host.mMidiBytes, (std::vector<int>{0x90, 60, 100, 0, 0x80, 61, 0, 0}));
   EXPECT_EQ(h.host.mSysExBytes, (std::vector<int>{0xF0, 0x01, 0x02, 0xF7}));
   EXPECT_EQ(h.host.mEventFrames, (std::vector<int>{2, 5, 7}));
+  EXPECT_EQ(h.host.mEventListsWithReservedSet, 0);
   h.ProcessOneBlock(p);
   EXPECT_EQ(h.host.mEventFrames.size(), 3u) << "each message is sent once";
 }

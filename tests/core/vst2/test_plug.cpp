@@ -36,6 +36,7 @@ intptr_t FakeHost::Callback(vst2::Effect*, int32_t opcode, int32_t index, intptr
   case vst2::audioMasterGetTime:
     return reinterpret_cast<intptr_t>(host->mTime);
   case vst2::audioMasterProcessEvents:
+    host->mEventListsWithReservedSet += static_cast<const vst2::Events*>(ptr)->reserved != 0;
     for (int i = 0; i < static_cast<const vst2::Events*>(ptr)->numEvents; ++i)
     {
       const vst2::Event* e = static_cast<const vst2::Events*>(ptr)->events[i];

@@ -19,6 +19,7 @@ struct FakeHost
   std::vector<int> mMidiBytes;            // status and data bytes of each MIDI event sent to the host
   std::vector<int> mSysExBytes;           // the bytes of each SysEx event sent to the host
   std::vector<int> mEventFrames;          // the frame offset of each event sent to the host
+  int mEventListsWithReservedSet = 0;     // event lists sent to the host whose reserved field is not zero
   std::vector<int> mOpcodes;
   std::vector<std::pair<int, float>> mAutomation; // index and normalised value of each automation request
   static intptr_t Callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
