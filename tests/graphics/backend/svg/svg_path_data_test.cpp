@@ -138,6 +138,12 @@ TEST(SvgPathData, ArcFlagsChooseTheSideAndTheWayRound)
     {"M3 4 A5 5 0 0 1 4 3", 3, 3, 4, 4},
     {"M3 4 A5 5 0 1 0 4 3", 2, 2, 12, 12},
     {"M3 4 A5 5 0 1 1 4 3", -5, -5, 5, 5},
+    // Radii of a millionth are still radii, grown until the arc reaches its end: half an ellipse of their
+    // proportions. A radius of zero on both axes is a straight line.
+    {"M0 0 A0.000001 0.000001 0 0 1 10 0", 0, -5, 10, 0},
+    {"M0 0 A0.000001 0.000002 0 0 1 10 0", 0, -10, 10, 0},
+    {"M0 0 A0.000002 0.000001 0 0 1 10 0", 0, -2.5f, 10, 0},
+    {"M0 0 A0 0 0 0 1 10 0", 0, 0, 10, 0},
   };
   for (const auto& c : cases)
   {
