@@ -157,14 +157,17 @@ TEST(SvgPaint, BoundingBoxGradientsSpanTheCurvesOwnExtremes)
   };
   const char* const paths[] = {"M10 40 L10 10 C10 70 50 70 50 10 C110 10 110 40 50 40",
                                "M10 10 C10 70 50 70 50 10 M95 30 L95 30"};
-  // The shape as it is, moved and scaled, and scaled down far (a small but usable transform).
+  // The shape as it is, moved and scaled, and scaled down far (small but usable transforms, down to one whose
+  // area is a little over a millionth, mirrored or not).
   const struct
   {
     const char* attribute;
     float dx, dy, sx, sy;
   } transforms[] = {{"", 0, 0, 1, 1},
                     {"transform=\"translate(5 7) scale(2 0.5)\"", 5, 7, 2, 0.5f},
-                    {"transform=\"translate(5 7) scale(0.02 0.05)\"", 5, 7, 0.02f, 0.05f}};
+                    {"transform=\"translate(5 7) scale(0.02 0.05)\"", 5, 7, 0.02f, 0.05f},
+                    {"transform=\"translate(5 7) scale(0.0011 0.001)\"", 5, 7, 0.0011f, 0.001f},
+                    {"transform=\"translate(5 7) scale(-0.0011 0.001)\"", 5, 7, -0.0011f, 0.001f}};
   for (const char* d : paths)
     for (const auto& t : transforms)
       for (const auto& k : cases)
