@@ -356,6 +356,14 @@ TEST(SvgPathData, ADocumentWithoutAViewBoxTakesItsSizeOrElseItsShapesBox)
   EXPECT_FLOAT_EQ(upright.image()->width, 0);
   EXPECT_FLOAT_EQ(upright.image()->height, 20);
   ExpectPoints(upright.path(), {{0, 0}, {0, 6.6666667f}, {0, 13.333333f}, {0, 20}});
+  // Fitted into such an image, they shrink to its corner, whatever the alignment asked for.
+  for (const char* fit : {"xMidYMid meet", "xMaxYMax meet"})
+  {
+    Parsed fitted(std::string("<svg preserveAspectRatio='") + fit +
+                  "'><line x1='10' y1='5' x2='30' y2='5' stroke='red'/></svg>");
+    ASSERT_EQ(fitted.shapes().size(), 1u) << fit;
+    ExpectPoints(fitted.path(), {{0, 0}, {0, 0}, {0, 0}, {0, 0}});
+  }
 }
 
 // A group's attributes last until its end tag, self-closed or not; groups inside defs keep none and end none.
