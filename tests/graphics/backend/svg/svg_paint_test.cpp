@@ -157,14 +157,17 @@ TEST(SvgPaint, BoundingBoxGradientsSpanTheCurvesOwnExtremes)
   };
   const char* const paths[] = {"M10 40 L10 10 C10 70 50 70 50 10 C110 10 110 40 50 40",
                                "M10 10 C10 70 50 70 50 10 M95 30 L95 30"};
-  // The shape as it is, moved and scaled, and scaled down far (a small but usable transform).
+  // The shape as it is, moved and scaled, and scaled down far (small but usable transforms, down to one whose
+  // area is a little over a millionth, mirrored or not).
   const struct
   {
     const char* attribute;
     float dx, dy, sx, sy;
   } transforms[] = {{"", 0, 0, 1, 1},
                     {"transform=\"translate(5 7) scale(2 0.5)\"", 5, 7, 2, 0.5f},
-                    {"transform=\"translate(5 7) scale(0.02 0.05)\"", 5, 7, 0.02f, 0.05f}};
+                    {"transform=\"translate(5 7) scale(0.02 0.05)\"", 5, 7, 0.02f, 0.05f},
+                    {"transform=\"translate(5 7) scale(0.0011 0.001)\"", 5, 7, 0.0011f, 0.001f},
+                    {"transform=\"translate(5 7) scale(-0.0011 0.001)\"", 5, 7, -0.0011f, 0.001f}};
   for (const char* d : paths)
     for (const auto& t : transforms)
       for (const auto& k : cases)
@@ -270,8 +273,9 @@ TEST(SvgPaint, StrokeAttributesAsTheShapeKeepsThem)
              "stroke-width=\"10%\" stroke-dasharray=\"5, 10%\" stroke-dashoffset=\"2%\" stroke-linecap=\"round\" "
              "stroke-linejoin=\"bevel\" stroke-miterlimit=\"3\" stroke-opacity=\"0.5\"/>"
              "<path d=\"M0 0L9 9\" stroke=\"#fff\" stroke-linecap=\"square\" stroke-linejoin=\"round\" "
-             "stroke-opacity=\"2\"/><path d=\"M0 0L9 9\" stroke=\"#fff\" stroke-opacity=\"-1\"/></svg>");
-  ASSERT_EQ(svg.shapes().size(), 3u);
+             "stroke-opacity=\"2\"/><path d=\"M0 0L9 9\" stroke=\"#fff\" stroke-opacity=\"-1\" "
+             "stroke-miterlimit=\"-2\"/><path d=\"M0 0L9 9\" stroke=\"#fff\" stroke-miterlimit=\"0.5\"/></svg>");
+  ASSERT_EQ(svg.shapes().size(), 4u);
   const SvgShape& a = svg.shape(0);
   EXPECT_NEAR(a.strokeWidth, tenth, 1e-3);
   ASSERT_EQ(a.strokeDashCount, 2);
@@ -284,6 +288,8 @@ TEST(SvgPaint, StrokeAttributesAsTheShapeKeepsThem)
   EXPECT_EQ(svg.shape(1).strokeLineCap, kSvgCapSquare);
   EXPECT_EQ(svg.shape(1).strokeLineJoin, kSvgJoinRound);
   EXPECT_FLOAT_EQ(svg.shape(1).miterLimit, 4) << "a document's miter limit when it gives none";
+  EXPECT_FLOAT_EQ(svg.shape(2).miterLimit, 0) << "a negative miter limit is none";
+  EXPECT_FLOAT_EQ(svg.shape(3).miterLimit, 0.5f) << "a limit under one is kept";
   const uint32_t alphas[] = {127, 255, 0};
   for (int i = 0; i < 3; ++i) EXPECT_EQ(svg.shape(size_t(i)).stroke.color, Rgba(255, 255, 255, alphas[i])) << i;
   // A keyword not known sets the first one, over what a group gave (in a child, so a parser that faults on one

@@ -138,6 +138,12 @@ TEST(SvgPathData, ArcFlagsChooseTheSideAndTheWayRound)
     {"M3 4 A5 5 0 0 1 4 3", 3, 3, 4, 4},
     {"M3 4 A5 5 0 1 0 4 3", 2, 2, 12, 12},
     {"M3 4 A5 5 0 1 1 4 3", -5, -5, 5, 5},
+    // Radii of a millionth are still radii, grown until the arc reaches its end: half an ellipse of their
+    // proportions. A radius of zero on both axes is a straight line.
+    {"M0 0 A0.000001 0.000001 0 0 1 10 0", 0, -5, 10, 0},
+    {"M0 0 A0.000001 0.000002 0 0 1 10 0", 0, -10, 10, 0},
+    {"M0 0 A0.000002 0.000001 0 0 1 10 0", 0, -2.5f, 10, 0},
+    {"M0 0 A0 0 0 0 1 10 0", 0, 0, 10, 0},
   };
   for (const auto& c : cases)
   {
@@ -350,6 +356,14 @@ TEST(SvgPathData, ADocumentWithoutAViewBoxTakesItsSizeOrElseItsShapesBox)
   EXPECT_FLOAT_EQ(upright.image()->width, 0);
   EXPECT_FLOAT_EQ(upright.image()->height, 20);
   ExpectPoints(upright.path(), {{0, 0}, {0, 6.6666667f}, {0, 13.333333f}, {0, 20}});
+  // Fitted into such an image, they shrink to its corner, whatever the alignment asked for.
+  for (const char* fit : {"xMidYMid meet", "xMaxYMax meet"})
+  {
+    Parsed fitted(std::string("<svg preserveAspectRatio='") + fit +
+                  "'><line x1='10' y1='5' x2='30' y2='5' stroke='red'/></svg>");
+    ASSERT_EQ(fitted.shapes().size(), 1u) << fit;
+    ExpectPoints(fitted.path(), {{0, 0}, {0, 0}, {0, 0}, {0, 0}});
+  }
 }
 
 // A group's attributes last until its end tag, self-closed or not; groups inside defs keep none and end none.

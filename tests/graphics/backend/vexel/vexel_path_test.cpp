@@ -264,6 +264,19 @@ TEST_F(PathTest, AMiterLongerThanTheLimitTimesTheWidthBecomesABevel)
       if (std::hypot(v.x, v.y) < 300) tip = std::max(tip, std::hypot(v.x, v.y));
     EXPECT_NEAR(tip, k.ratio * 5.5f, 0.01f * k.ratio) << k.turnDegrees;
   }
+  // A turn so sharp that the miter would reach 28.65 half widths out is held short of that, whatever the limit:
+  // its tip lies 20.94 half widths out.
+  vxSetLineJoin(ctx, VX_MITER);
+  vxSetMiterLimit(ctx, 100);
+  vxBeginPath(ctx);
+  vxMoveTo(ctx, 0, -400);
+  vxLineTo(ctx, 0, 0);
+  vxLineTo(ctx, -400 * std::sin(176 * kPi / 180), 400 * std::cos(176 * kPi / 180));
+  vxStrokePath(ctx);
+  float tip = 0;
+  for (const VXvertex& v : r.Last("stroke")->paths[0].stroke)
+    if (std::hypot(v.x, v.y) < 300) tip = std::max(tip, std::hypot(v.x, v.y));
+  EXPECT_NEAR(tip, 20.94f * 5.5f, 0.3f);
 }
 
 // A context fresh from its reset joins corners as miters as long as ten stroke widths and bevels longer ones,

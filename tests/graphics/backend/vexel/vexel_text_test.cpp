@@ -58,6 +58,28 @@ struct TextTest : ::testing::Test
   }
 };
 
+// Glyph positions and rows fill at most the room given, and none when there is none; what lies past it is left
+// alone. It runs first, so that text drawn past its rows cannot stop the program before this is seen.
+TEST_F(TextTest, GlyphPositionsAndRowsStopAtTheRoomGiven)
+{
+  const char* marker = "untouched";
+  VXglyphPosition p[4];
+  for (VXglyphPosition& g : p) g.str = marker;
+  EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, "hello", nullptr, p, 3), 3);
+  EXPECT_EQ(p[2].str - p[0].str, 2);
+  EXPECT_EQ(p[3].str, marker);
+  EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, "hello", nullptr, p + 3, 0), 0);
+  EXPECT_EQ(p[3].str, marker);
+
+  VXtextRow rows[3];
+  for (VXtextRow& row : rows) row.start = marker;
+  EXPECT_EQ(vxBreakTextLines(ctx, "a\nb\nc\nd", nullptr, 1000, rows, 2), 2);
+  EXPECT_EQ(*rows[1].start, 'b');
+  EXPECT_EQ(rows[2].start, marker);
+  EXPECT_EQ(vxBreakTextLines(ctx, "a\nb\nc\nd", nullptr, 1000, rows + 2, 0), 0);
+  EXPECT_EQ(rows[2].start, marker);
+}
+
 TEST_F(TextTest, LinesBreakAtNewlinesWithCarriageReturnAndLineFeedAsOne)
 {
   struct Case
@@ -753,27 +775,6 @@ TEST_F(TextTest, EachKindOfSpacePartsWordsAndOtherControlCharactersDoNot)
   for (const char* other : {"\x08", "\x0E", "\xC2\xA1"})
     EXPECT_NE(Rows(std::string("ab") + other + "cd", row), (std::vector<std::string>{"ab", "cd"}))
       << goldentext::Hex(other);
-}
-
-// Glyph positions and rows fill at most the room given, and none when there is none; what lies past it is left alone.
-TEST_F(TextTest, GlyphPositionsAndRowsStopAtTheRoomGiven)
-{
-  const char* marker = "untouched";
-  VXglyphPosition p[4];
-  for (VXglyphPosition& g : p) g.str = marker;
-  EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, "hello", nullptr, p, 3), 3);
-  EXPECT_EQ(p[2].str - p[0].str, 2);
-  EXPECT_EQ(p[3].str, marker);
-  EXPECT_EQ(vxTextGlyphPositions(ctx, 0, 0, "hello", nullptr, p + 3, 0), 0);
-  EXPECT_EQ(p[3].str, marker);
-
-  VXtextRow rows[3];
-  for (VXtextRow& row : rows) row.start = marker;
-  EXPECT_EQ(vxBreakTextLines(ctx, "a\nb\nc\nd", nullptr, 1000, rows, 2), 2);
-  EXPECT_EQ(*rows[1].start, 'b');
-  EXPECT_EQ(rows[2].start, marker);
-  EXPECT_EQ(vxBreakTextLines(ctx, "a\nb\nc\nd", nullptr, 1000, rows + 2, 0), 0);
-  EXPECT_EQ(rows[2].start, marker);
 }
 
 // The smallest text drawn is two tenths of a pixel in the atlas, whether set so or reached by the transform;
