@@ -413,6 +413,7 @@ TEST_F(Headless, PlatformServicesOfAScriptedSessionAreRecordedAsTheirReferenceSa
     answer("closed frame " + std::to_string(drawn) + " read " + std::to_string(g.ReadFrame().mWidth));
     for (const std::string& call : g.mCalls)
       out += "  " + call + "\n";
+    EXPECT_EQ(g.Count("Prompt"), 3); // the file, folder and colour prompts, each once
   }
   const std::string failure = graphicstest::CompareTextGolden("headless_platform_calls", out);
   EXPECT_TRUE(failure.empty()) << failure;

@@ -381,6 +381,26 @@ TEST_F(Prompts, TheColourPanelShowsTheColourAndHandsBackThePickedOneChannelByCha
   EXPECT_EQ(picked[0], IColor(255, 255, 127, 0));
 }
 
+// A context whose window never opened has nothing to show a prompt on: each one says so and no panel appears.
+TEST_F(Prompts, WithoutAWindowNoPromptIsShown)
+{
+  TestMacGraphics g(mDelegate, 468, 450, 60, 1.f);
+  int panels = 0;
+  mApp.mFilePanelHook = [&](appkit::FilePanel&) { return ++panels, appkit::kPanelOKButton; };
+  IColor colour(255, 0, 51, 255);
+  EXPECT_FALSE(g.PromptForColor(colour, "", [](const IColor&) {}));
+  EXPECT_FALSE(mApp.mColorCallback);
+  IPopupMenu menu;
+  menu.AddItem("a");
+  bool isAsync = true;
+  EXPECT_EQ(g.CreatePlatformPopupMenu(menu, IRECT(), isAsync), nullptr);
+  EXPECT_FALSE(isAsync);
+  plug::LibString name("preset"), path;
+  g.PromptForFile(name, path, kFileOpen, "vqp");
+  EXPECT_STREQ(name.Get(), "");
+  EXPECT_EQ(panels, 0);
+}
+
 } // namespace
 } // namespace mactest
 
