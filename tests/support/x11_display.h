@@ -10,11 +10,17 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include "appkit/application.h"
 #include "appkit/x11_display_open.h"
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace testsupport {
 
@@ -53,6 +59,64 @@ inline void SetScreenDpi(Display* display, const char* dpi)
   else
     XDeleteProperty(display, DefaultRootWindow(display), resources);
   XSync(display, False);
+}
+
+/// The top-level window named `name` (its first line), or 0.
+inline Window TopLevelNamed(Display* display, const std::string& name)
+{
+  Window root = 0, parent = 0, *children = nullptr, found = 0;
+  unsigned n = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &n))
+    return 0;
+  for (unsigned i = 0; i < n && !found; ++i)
+  {
+    char* title = nullptr;
+    if (XFetchName(display, children[i], &title) && title)
+    {
+      if (name.compare(0, name.find('\n'), title) == 0)
+        found = children[i];
+      XFree(title);
+    }
+  }
+  if (children)
+    XFree(children);
+  return found;
+}
+
+/// Runs `alert` on this thread while another answers it. When no answer ends it within a generous limit, the
+/// connection of the application showing it is closed from outside (the alert then ends as on a display that went
+/// away) and the test fails, instead of hanging; after one such alert, later ones are closed as soon as they show.
+inline int RunAlertAnswered(appkit::Application& app, const appkit::AlertPanel& alert)
+{
+  static std::atomic<bool> unansweredBefore{false};
+  std::mutex mutex;
+  std::condition_variable endedChanged;
+  bool ended = false, stopped = false;
+  std::thread watcher([&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (endedChanged.wait_for(lock, std::chrono::seconds(unansweredBefore ? 0 : 60), [&] { return ended; }))
+      return;
+    Display* display = OpenDisplayOrNull();
+    while (display && !ended && !stopped)
+      if (const Window shown = TopLevelNamed(display, alert.title))
+      {
+        XKillClient(display, shown);
+        stopped = unansweredBefore = true;
+      }
+      else
+        endedChanged.wait_for(lock, std::chrono::milliseconds(10)); // until it shows
+    if (display)
+      XCloseDisplay(display);
+  });
+  const int answer = app.RunAlertPanel(alert);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    ended = true;
+  }
+  endedChanged.notify_one();
+  watcher.join();
+  EXPECT_FALSE(stopped) << "no answer came to the alert \"" << alert.title << "\"";
+  return answer;
 }
 
 } // namespace testsupport

@@ -583,7 +583,7 @@ TEST_F(PopupsOnX11, ToolTipsAndAlertsShowTheirTextInOurRenderersGlyphs)
   });
   {
     foundation::MainThreadScope main;
-    EXPECT_EQ(mApp->RunAlertPanel({"Overwrite the preset?", "It exists.", "Yes", "No", ""}),
+    EXPECT_EQ(testsupport::RunAlertAnswered(*mApp, {"Overwrite the preset?", "It exists.", "Yes", "No", ""}),
               appkit::kAlertAlternateReturn);
   }
   user.join();
@@ -612,7 +612,7 @@ Shot ShotOfAlert(appkit::Application& app, const appkit::AlertPanel& alert,
   });
   {
     foundation::MainThreadScope main;
-    app.RunAlertPanel(alert);
+    testsupport::RunAlertAnswered(app, alert);
   }
   user.join();
   return shot;

@@ -319,7 +319,7 @@ TEST_F(X11Popups, MenusDrawEveryKindOfRowAndTheArrowsOfALongOneAndAlertsTheirLin
     const AlertPanel alert{"Replace the preset called Warm Pad that sits in the folder?",
                            "A preset of that name is in the folder here; replacing it cannot be undone.", "Replace",
                            "Cancel", "Keep both"};
-    EXPECT_EQ(mApp->RunAlertPanel(alert), kAlertAlternateReturn);
+    EXPECT_EQ(testsupport::RunAlertAnswered(*mApp, alert), kAlertAlternateReturn);
     InstallPainter(nullptr);
   }
   user.join();
@@ -663,7 +663,7 @@ TEST_F(X11Popups, AnAlertAskedForWhileAMenuOrAlertIsOpenIsNotAnsweredWithAButton
     return std::make_unique<foundation::RunLoopTimer>(
       [&] {
         if (!asked.exchange(true))
-          nested = mApp->RunAlertPanel({"Question", "Overwrite?", "Yes", "No", ""});
+          nested = testsupport::RunAlertAnswered(*mApp, {"Question", "Overwrite?", "Yes", "No", ""});
       },
       0.01);
   };
@@ -704,7 +704,7 @@ TEST_F(X11Popups, AnAlertAskedForWhileAMenuOrAlertIsOpenIsNotAnsweredWithAButton
   });
   foundation::MainThreadScope main;
   auto timer = askWhileOpen();
-  EXPECT_EQ(mApp->RunAlertPanel({"First", "Shown", "OK", "Cancel", ""}), kAlertAlternateReturn);
+  EXPECT_EQ(testsupport::RunAlertAnswered(*mApp, {"First", "Shown", "OK", "Cancel", ""}), kAlertAlternateReturn);
   EXPECT_EQ(nested.load(), kAlertNotShownReturn);
 }
 
@@ -760,13 +760,23 @@ TEST_F(X11Popups, ASubmenuClosedWithLeftOpensAgainFromItsItem)
   auto one = std::make_unique<Menu>();
   FillMenu(*one, 1, chosen);
   single.SetSubmenu(std::move(one), single.ItemAt(1));
+  Menu nested; // "first", "folder" > the menu above
+  nested.AddItem("first", nullptr);
+  nested.AddItem("folder", nullptr);
+  auto inner = std::make_unique<Menu>();
+  FillMenuWithFolder(*inner, chosen);
+  nested.SetSubmenu(std::move(inner), nested.ItemAt(1));
   const struct
   {
     const char* how;
     bool byPointer; // else by keys: Right opens it with its first item highlighted, Return chooses that
     Menu& menu;
     int chosen;
-  } cases[] = {{"pointed at again", true, menu, 1}, {"Right", false, menu, 0}, {"Right to one item", false, single, 0}};
+    size_t levels = 2; // menus open when the submenu closed with Left opens again
+  } cases[] = {{"pointed at again", true, menu, 1},
+               {"Right in a submenu", false, nested, 0, 3},
+               {"Right", false, menu, 0},
+               {"Right to one item", false, single, 0}};
   for (const auto& c : cases)
   {
     chosen = -1;
@@ -777,14 +787,19 @@ TEST_F(X11Popups, ASubmenuClosedWithLeftOpensAgainFromItsItem)
         const int x = top.x + 5, y = top.y + top.height * 3 / 4; // over "folder"
         XTestFakeMotionEvent(display, -1, x, y, 0);
         ASSERT_TRUE(WaitForMenu(display, sub, 2));
+        if (c.levels == 3) // over the submenu's "folder"
+        {
+          XTestFakeMotionEvent(display, -1, sub.x + 5, sub.y + sub.height * 3 / 4, 0);
+          ASSERT_TRUE(WaitForMenu(display, sub, 3));
+        }
         KeyToMenu(display, XK_Left);
-        ASSERT_TRUE(WaitFor([&] { return Popups(display).size() == 1; })) << c.how;
+        ASSERT_TRUE(WaitFor([&] { return Popups(display).size() == c.levels - 1; })) << c.how;
         if (c.byPointer)
           XTestFakeMotionEvent(display, -1, x + 1, y, 0); // still "folder"
         else
           KeyToMenu(display, XK_Right);
         XSync(display, False);
-        ASSERT_TRUE(WaitForMenu(display, sub, 2)) << c.how << ": the submenu did not open again";
+        ASSERT_TRUE(WaitForMenu(display, sub, c.levels)) << c.how << ": the submenu did not open again";
         if (c.byPointer)
           Click(display, sub.x + 5, sub.y + sub.height * 3 / 4); // "item 1"
         else

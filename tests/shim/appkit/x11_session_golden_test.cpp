@@ -832,7 +832,7 @@ TEST_F(X11Session, MenusAndAlertsAtBothScreenScales)
             SendKey(d, w, aimed == 0 ? XK_Escape : XK_Return);
           });
           foundation::MainThreadScope main;
-          const int answer = mApp->RunAlertPanel(alert);
+          const int answer = testsupport::RunAlertAnswered(*mApp, alert);
           log.push_back("alert \"" + alert.title + "\" at " + Geometry(shown) + " button " + std::to_string(aimed) +
                         " corner " + std::to_string(corner) + " answers " + std::to_string(answer));
         }

@@ -237,18 +237,22 @@ TEST_F(X11View, ShowsFramesInsideTheHostWindowAndLeavesNothingBehind)
     }
     EXPECT_EQ(Children(), children);
 
-    // A frame that changed in one rectangle shows the change there only, on every pixel it touches.
+    // A frame that changed in one rectangle shows the change there only, on every pixel it touches; rectangles
+    // wholly above, left of, below or right of the frame change nothing.
     for (size_t i = 2; i < pixels.size(); i += 4)
       pixels[i] = 90;
     {
       foundation::MainThreadScope main;
-      mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {Rect(100, 20, 49.5, 29.5)}});
+      mView->PresentFrame({pixels.data(), 468, 450, 468 * 4,
+                           {Rect(100, 20, 49.5, 29.5), Rect(10, -10, 20, 10), Rect(-10, 10, 10, 20),
+                            Rect(10, 450, 20, 5), Rect(468, 10, 5, 20)}});
       mApp->MouseLocation(); // a round trip: the server has drawn what came before it
     }
     img = XGetImage(mHost, children[0], 0, 0, 468, 450, AllPlanes, ZPixmap);
     ASSERT_NE(img, nullptr);
     const std::pair<int, int> inside[] = {{100, 20}, {149, 49}};
-    const std::pair<int, int> outside[] = {{60, 30}, {150, 30}, {120, 50}, {99, 19}};
+    const std::pair<int, int> outside[] = {{60, 30}, {150, 30}, {120, 50}, {99, 19},
+                                           {20, 0},  {0, 20},   {20, 449}, {467, 20}};
     for (auto [x, y] : inside)
       EXPECT_EQ((XGetPixel(img, x, y) >> 16) & 0xFF, 90u) << x << "," << y;
     for (auto [x, y] : outside)
@@ -766,7 +770,7 @@ TEST_F(X11View, AnAlertTooTallForTheScreenWidensOnlyAsFarAsItNeeds)
     });
     {
       foundation::MainThreadScope main;
-      mApp->RunAlertPanel({"Title", message, "OK", "", ""});
+      testsupport::RunAlertAnswered(*mApp, {"Title", message, "OK", "", ""});
     }
     user.join();
     return size;
@@ -813,7 +817,7 @@ TEST_F(X11View, MenusAndAlertsKeepToTheWorkAreaTheWindowManagerNames)
       if (overrideRedirect)
         mApp->PopUpMenu(menu, {10, 10}, *mView);
       else
-        mApp->RunAlertPanel({"Title", "Message", "OK", "", ""});
+        testsupport::RunAlertAnswered(*mApp, {"Title", "Message", "OK", "", ""});
     }
     user.join();
     return seen;
@@ -966,7 +970,7 @@ TEST_F(X11View, AtScreenScaleTwoFieldsMenusAndAlertsAreTwiceAsLargeAndTakeThePoi
   int result = 99;
   {
     foundation::MainThreadScope main;
-    result = mApp->RunAlertPanel({"Title", "Message", "OK", "Cancel", ""});
+    result = testsupport::RunAlertAnswered(*mApp, {"Title", "Message", "OK", "Cancel", ""});
   }
   done = true;
   answer.join();
@@ -1082,7 +1086,7 @@ TEST_F(X11View, TheWindowManagersCloseButtonAnswersAnAlertWithItsAlternateOrOnly
     int result = 99;
     {
       foundation::MainThreadScope main;
-      result = mApp->RunAlertPanel({"Title", "Message", "OK", c.alternate, ""});
+      result = testsupport::RunAlertAnswered(*mApp, {"Title", "Message", "OK", c.alternate, ""});
     }
     user.join();
     EXPECT_EQ(result, c.answer) << c.alternate << " " << c.message;
@@ -1164,7 +1168,7 @@ TEST_F(X11View, MenusAndAlertsAreAnsweredWithThePointer)
   int result = 99;
   {
     foundation::MainThreadScope main;
-    result = mApp->RunAlertPanel({"Title\nsecond line", "Line one\nline two", "OK", "Cancel", ""});
+    result = testsupport::RunAlertAnswered(*mApp, {"Title\nsecond line", "Line one\nline two", "OK", "Cancel", ""});
   }
   answered = true;
   answer.join();
@@ -1275,6 +1279,7 @@ TEST_F(X11View, TheHostsErrorHandlerHearsOnlyOfItsOwnErrorsAndIsPutBack)
     mView = mApp->CreateView(mRecorder, Rect(0, 0, 10, 10));
     EXPECT_FALSE(mView->AddToParent(reinterpret_cast<void*>(gone)));
   }
+  EXPECT_EQ(XSetErrorHandler(CountHostErrors), CountHostErrors) << "the host's handler is back after our errors";
   OpenView();
   XMapWindow(mHost, gone); // an error of the host's own while the view is open
   XSync(mHost, False);
