@@ -374,9 +374,13 @@ TEST_F(BundleXServer, AnInstanceClosedWhileItsCallWaitsForTheDisplayIsClosedAfte
       ASSERT_NE(other->Get(), nullptr);
       closed->Call(vst2::effOpen);
       std::atomic<bool> answered{false};
-      Size rect;
+      bool answeredWithARectangle = false;
+      Instance& asked = *closed;
       std::thread asking([&] {
-        rect = EditorRect(*closed);
+        // Only the answer is looked at: the rectangle lies in the instance, which the close below frees as soon as
+        // this call is over.
+        vst2::Rect* r = nullptr;
+        answeredWithARectangle = asked.Call(vst2::effEditGetRect, 0, 0, &r) == 1 && r;
         answered = true;
       });
       int look = -1; // the plug-in's look at the server, waiting for its answer
@@ -387,7 +391,7 @@ TEST_F(BundleXServer, AnInstanceClosedWhileItsCallWaitsForTheDisplayIsClosedAfte
       EXPECT_TRUE(PeerClosed(look)) << "the instance was closed under its call";
       asking.join();
       close(look);
-      EXPECT_EQ(rect, kEditorAtScaleOne);
+      EXPECT_TRUE(answeredWithARectangle);
     },
     kChildLimitSeconds);
 }
