@@ -35,6 +35,7 @@
 
 #include "child_process.h"
 #include "loaded_bundle.h"
+#include "this_process.h"
 #include "wait_for.h"
 
 // Last: X defines macros (None, Bool) that the headers above would trip over.
@@ -396,18 +397,6 @@ TEST_F(BundleXServer, AnInstanceClosedWhileItsCallWaitsForTheDisplayIsClosedAfte
     kChildLimitSeconds);
 }
 
-/// How many entries a folder of /proc/self has: "fd", the file descriptors this process has open; "task", its
-/// threads.
-int EntriesOfThisProcess(const char* folder)
-{
-  int count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(std::string("/proc/self/") + folder))
-    ++count;
-  return count;
-}
-
-int OpenDescriptors() { return EntriesOfThisProcess("fd"); }
-
 // A server that answers the opening of each connection and then ends it (one that crashes and is started again
 // over and over): every effEditOpen fails as without a display, trying it once, and leaves no descriptor or memory
 // behind.
@@ -425,12 +414,12 @@ TEST_F(BundleXServer, OpeningsThatTheServerEndsCostNothing)
       ASSERT_NE(p.Get(), nullptr);
       p.Call(vst2::effOpen);
       EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0); // what the first use makes stays
-      const int descriptors = OpenDescriptors();
+      const int descriptors = testsupport::OpenDescriptors();
       const size_t heap = mallinfo2().uordblks;
       const int connections = looping->Connections();
       for (int i = 0; i < kOpenings; ++i)
         EXPECT_EQ(p.Call(vst2::effEditOpen, 0, 0, AsParent(1)), 0);
-      EXPECT_EQ(OpenDescriptors(), descriptors);
+      EXPECT_EQ(testsupport::OpenDescriptors(), descriptors);
       EXPECT_LT(mallinfo2().uordblks, heap + kMostHeapKept);
       EXPECT_LE(looping->Connections() - connections, kOpenings * kConnectionsPerOpening);
     },
@@ -754,7 +743,7 @@ TEST_F(BundleXServer, AnUnloadWaitsForACallOfItsHandlersUnderWayOnAnotherThread)
     kChildLimitSeconds);
 }
 
-int Threads() { return EntriesOfThisProcess("task"); }
+int Threads() { return testsupport::EntriesOfThisProcess("task"); }
 
 /// The sockets this process has open.
 int Sockets()

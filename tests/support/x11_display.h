@@ -12,6 +12,7 @@
 
 #include "appkit/application.h"
 #include "appkit/x11_display_open.h"
+#include "x11_children.h"
 
 #include <atomic>
 #include <chrono>
@@ -61,26 +62,20 @@ inline void SetScreenDpi(Display* display, const char* dpi)
   XSync(display, False);
 }
 
-/// The top-level window named `name` (its first line), or 0.
+/// The top-level window of this process named `name` (its first line), or 0.
 inline Window TopLevelNamed(Display* display, const std::string& name)
 {
-  Window root = 0, parent = 0, *children = nullptr, found = 0;
-  unsigned n = 0;
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &n))
-    return 0;
-  for (unsigned i = 0; i < n && !found; ++i)
+  for (Window w : ChildWindows(display, DefaultRootWindow(display)))
   {
     char* title = nullptr;
-    if (XFetchName(display, children[i], &title) && title)
-    {
-      if (name.compare(0, name.find('\n'), title) == 0)
-        found = children[i];
-      XFree(title);
-    }
+    if (!XFetchName(display, w, &title) || !title)
+      continue;
+    const bool named = name.compare(0, name.find('\n'), title) == 0;
+    XFree(title);
+    if (named && MadeByThisProcess(display, w))
+      return w;
   }
-  if (children)
-    XFree(children);
-  return found;
+  return 0;
 }
 
 /// Runs `alert` on this thread while another answers it. When no answer ends it within a generous limit, the

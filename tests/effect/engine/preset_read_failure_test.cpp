@@ -3,6 +3,7 @@
 // copy of the same preset loads.
 #include "engine_support.h"
 #include "refuse_large_allocations.h"
+#include "this_process.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +16,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-size_t OpenFiles()
-{
-  return size_t(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
-}
 
 TEST(PresetReadFailure, AFileThatCannotBeHeldIsRefusedAndChangesNothing)
 {
@@ -43,10 +39,10 @@ TEST(PresetReadFailure, AFileThatCannotBeHeldIsRefusedAndChangesNothing)
   auto b = enginetest::Make();
   const double before = b->GetParam(kInputTrim)->Value();
   padTo(testsupport::kLargestAllocation);
-  const size_t open = OpenFiles();
+  const int open = testsupport::OpenDescriptors();
   EXPECT_FALSE(b->LoadPresetFile(path.c_str()));
   EXPECT_EQ(b->GetParam(kInputTrim)->Value(), before);
-  EXPECT_EQ(OpenFiles(), open);
+  EXPECT_EQ(testsupport::OpenDescriptors(), open);
 
   padTo(testsupport::kLargestAllocation - 64);
   EXPECT_TRUE(b->LoadPresetFile(path.c_str()));

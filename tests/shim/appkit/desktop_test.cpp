@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 
 #include "appkit/desktop.h"
 #include "temp_home.h"
+#include "this_process.h"
 
 namespace appkit {
 namespace {
@@ -70,15 +70,9 @@ TEST(DialogPrograms, TheAnswerIsReadAndTheProgramsStderrStaysOutOfTheHostsLog)
   EXPECT_EQ(logged, "");
 }
 
-size_t OpenDescriptors()
-{
-  const std::filesystem::directory_iterator entries("/proc/self/fd");
-  return static_cast<size_t>(std::distance(begin(entries), end(entries)));
-}
-
 TEST(DialogPrograms, AnAnswerLongerThanOneReadComesWhole)
 {
-  const size_t descriptors = OpenDescriptors();
+  const int descriptors = testsupport::OpenDescriptors();
   std::string answer;
   const int status = RunCapturingOutput({"head", "-c", "10000", "/dev/zero"}, answer, [](int, const auto& done) {
     while (!done()) {}
@@ -92,7 +86,7 @@ TEST(DialogPrograms, AnAnswerLongerThanOneReadComesWhole)
     EXPECT_EQ(RunCapturingOutput(args, answer, [](int, const auto&) { ADD_FAILURE() << "waited"; }), -1);
     EXPECT_EQ(answer, "");
   }
-  EXPECT_EQ(OpenDescriptors(), descriptors) << "each run closes both ends of its pipe";
+  EXPECT_EQ(testsupport::OpenDescriptors(), descriptors) << "each run closes both ends of its pipe";
 }
 
 TEST(DetachedPrograms, AProgramEndingWithinTheWaitTellsWhetherItFailedAndOneStillRunningCountsAsStarted)
