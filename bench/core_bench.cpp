@@ -1,14 +1,18 @@
 // Cost of the host surface: one 512-frame stereo block through the audio callbacks in both precisions (the
 // effect at its defaults, and host-bypassed, which is the framework's own share), and the get-chunk and
-// set-chunk requests.
+// set-chunk requests, and the refusal of a document whose one element carries over a hundred thousand attributes
+// (read attribute by attribute, the XML library would take half a minute over it).
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <string>
 
 #include "effect/Drovik.h"
+#include "effect/XmlNodeTree.h"
 #include "foundation/main_thread.h"
+#include "user_preset_file.h"
 
 namespace {
 constexpr int kFrames = 512;
@@ -96,6 +100,17 @@ void BM_SetChunk(benchmark::State& state)
   state.SetBytesProcessed(state.iterations() * size);
 }
 BENCHMARK(BM_SetChunk);
+
+/// Argument: which of the two texts with very many attributes (see user_preset_file.h) is refused.
+void BM_RefuseVeryManyAttributes(benchmark::State& state)
+{
+  const std::string text = testsupport::UserPresetTextsWithVeryManyAttributes()[size_t(state.range(0))].second;
+  plug::XmlNodeTree tree;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(plug::XmlNodeTreeParse(tree, text.c_str(), text.size(), nullptr));
+  state.SetBytesProcessed(state.iterations() * int64_t(text.size()));
+}
+BENCHMARK(BM_RefuseVeryManyAttributes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 } // namespace
 
 BENCHMARK_MAIN();

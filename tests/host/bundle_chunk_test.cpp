@@ -1,7 +1,6 @@
 // State chunks through the loaded bundle: the round trip between two instances, the bytes of the chunk, and
 // hostile chunks (oversized, bad lengths, another vendor's, foreign elements, very many attributes) that must
 // change nothing. Random bytes and truncations are the fuzz target's.
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -230,9 +229,7 @@ TEST_F(HostileChunk, DocumentsWithVeryManyAttributesAreRefusedAtOnce)
   {
     ASSERT_LE(text.size(), size_t(1) << 20) << what;
     const Bytes chunk = WithXml(text);
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(mPlug.SetChunk(chunk), 0) << what;
-    EXPECT_LT(testsupport::SecondsSince(start), testsupport::kRefusedWithinSeconds) << what;
     EXPECT_EQ(mPlug.AllParams(), mBefore) << what;
     EXPECT_EQ(mPlug.Text(vst2::effGetProgramName), mBeforeName) << what;
   }

@@ -3,7 +3,6 @@
 // carries very many attributes, as a shared preset file or a saved project may hold.
 #pragma once
 
-#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,15 +14,6 @@ inline std::string UserPresetText(const std::string& name)
   return "<PresetXMLTree version=\"1\"><PluginVendor>Vesquin</PluginVendor><PluginName>Drovik</PluginName>"
          "<PluginVersion>v1.0.1</PluginVersion><Preset name=\"" +
          name + "\"><Parameter><Param name=\"Saturation Stages\" val=\"3\"/></Parameter></Preset></PresetXMLTree>";
-}
-
-/// Seconds within which such a text is refused: one pass over its bytes takes a few milliseconds; the rest is room
-/// for the sanitizer builds and a busy machine.
-constexpr double kRefusedWithinSeconds = 2.0;
-
-inline double SecondsSince(std::chrono::steady_clock::time_point start)
-{
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 /// Texts within the plug-in's 1 MiB bound, each with what it holds, whose preset is named "Flood": 110,000
