@@ -122,6 +122,32 @@ TEST(Oversampler, AnEmptySetIsNeverTaken)
   EXPECT_NEAR(os.DownOut()[1][kBlock - 1], 0.25, 1e-6);
 }
 
+// Each factor of the table has its own latency in host samples, measured at the build and the same at every rate,
+// whichever factor runs and however many channels there are; a set built on its own for a factor measures the
+// same. Factors outside the table have none, and the largest is the one of factor 16.
+TEST(Oversampler, EachFactorReportsItsMeasuredLatency)
+{
+  const int factors[] = {2, 4, 8, 16}, latencies[] = {389, 397, 399, 400};
+  for (double rate : {22050.0, 44100.0, 96000.0})
+    for (int channels : {1, 2})
+    {
+      Oversampler os;
+      os.Build(2, 16, kBlock, channels, channels, 2, rate);
+      for (int factor : {0, 1, 3, 32}) EXPECT_EQ(os.LatencyOf(factor), 0) << factor;
+      for (int i = 0; i < 4; ++i)
+      {
+        SCOPED_TRACE(testing::Message() << rate << " x" << factors[i] << " channels " << channels);
+        EXPECT_EQ(os.LatencyOf(factors[i]), latencies[i]);
+        const auto set = Oversampler::BuildFactorSet(os.CurrentShape(), factors[i]);
+        ASSERT_TRUE(set);
+        EXPECT_EQ(set->latency, latencies[i]);
+        os.SetFactor(factors[i]);
+        EXPECT_EQ(os.Latency(), latencies[i]);
+      }
+      EXPECT_EQ(os.MaxLatency(), 400) << rate;
+    }
+}
+
 TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
 {
   Oversampler os;
@@ -144,7 +170,7 @@ TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
 // may be up to 16: a build asking for more changes nothing, whether the oversampler was built before or not.
 TEST(Oversampler, BuildKeepsThePieceAndTheLargestFactorWithinBounds)
 {
-  const int kMax = Oversampler::kMaxPiece;
+  const int kMax = 8192; // the largest piece
   const std::tuple<int, int> pieces[] = {{1 << 24, kMax}, {kMax + 1, kMax}, {kMax, kMax}, {2, 2},
                                          {1, 1},         {0, 1},           {-3, 1}};
   for (const auto& [announced, piece] : pieces)
