@@ -60,6 +60,12 @@ TEST(HoldEnvelope, InvertFollowsTheAmountTakenAwayAndNeverGoesNegative)
   e.Step(3.0); // gains above 1 count as no reduction
   EXPECT_EQ(e.value, 0.75);
   EXPECT_GE(e.peak, 0.75);
+  HoldEnvelope quick; // without a hold it falls to no reduction, never below
+  quick.Setup(0.1, 0.0, 8000, 1);
+  quick.Step(0.25);
+  for (int i = 0; i < 8000; ++i) quick.Step(3.0);
+  EXPECT_GE(quick.value, 0.0);
+  EXPECT_LT(quick.value, 1e-6);
 }
 
 // A cleared envelope is a fresh one: every field it shows is back at rest, and its next peak is held for the

@@ -43,6 +43,20 @@ TEST(FrameChain, GainReductionEnvelopeFollowsTheClipperEvenWhenClippingIsOff)
   // Prepared again, it shows no reduction until it next publishes.
   chain->Prepare(kFs, kFs, -6.0, SatSettings{}, kMeterPeak);
   EXPECT_EQ(chain->PublishedGainReduction(), 0.0);
+  // What it publishes follows the envelope: held for 3 s, then falling 20 dB per 0.1 s.
+  chain->Prepare(8000, 8000, -6.0, SatSettings{}, kMeterPeak);
+  std::vector<double> L1(8000 * 4, 0.0), R1(L1);
+  L1[0] = R1[0] = 1.0;
+  const double published[][2] = {{1, 0.5}, {8000 * 3, 0.5}, {8000 * 3 + 800, 0.05}, {8000 * 4, 5e-11}};
+  int done = 0;
+  for (const auto& p : published)
+  {
+    const int n = static_cast<int>(p[0]) - done;
+    chain->ProcessBlock(&L1[size_t(done)], &R1[size_t(done)], &L1[size_t(done)], &R1[size_t(done)], n, 1, 1, fs);
+    done += n;
+    chain->PublishMeters();
+    EXPECT_NEAR(chain->PublishedGainReduction(), p[1], p[1] * 0.05) << p[0];
+  }
 }
 
 // The hold envelopes as their users drive them: each rises at once to what it is given, holds it for its hold time

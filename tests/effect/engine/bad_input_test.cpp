@@ -49,14 +49,19 @@ TEST(BadInput, NonFiniteSamplesLeaveNoNaNBehind)
   }
 }
 
+// Host samples are bounded to 1e6 (+120 dBFS) and NaN is silence, in the bypass and at the defaults alike.
 TEST(BadInput, NonFiniteSamplesAreSilencedInBypassToo)
 {
-  auto d = Make();
-  Set(*d, {{kBypass, 1}});
-  const Stereo out = Process(*d, {{NAN, INFINITY, 0.25}, {-INFINITY, 0.5, NAN}}, 3);
-  EXPECT_TRUE(AllFinite(out));
-  EXPECT_EQ(out.L[2], 0.25);
-  EXPECT_EQ(out.R[1], 0.5);
+  const std::vector<double> in = {NAN, INFINITY, -INFINITY, 2e6, -3e7, 1e6, -1e6, 999999.5, 0.25};
+  const std::vector<double> bounded = {0.0, 1e6, -1e6, 1e6, -1e6, 1e6, -1e6, 999999.5, 0.25};
+  for (int bypass : {1, 0})
+  {
+    auto d = Make();
+    Set(*d, {{kBypass, bypass}});
+    const Stereo out = Process(*d, {in, in}, static_cast<int>(in.size()));
+    EXPECT_EQ(out.L, bounded) << bypass;
+    EXPECT_EQ(out.R, bounded) << bypass;
+  }
 }
 
 TEST(BadInput, AbsurdSampleRatesAreIgnored)

@@ -122,6 +122,90 @@ TEST(Oversampler, AnEmptySetIsNeverTaken)
   EXPECT_NEAR(os.DownOut()[1][kBlock - 1], 0.25, 1e-6);
 }
 
+// Each factor of the table has its own latency in host samples, measured at the build and the same at every rate,
+// whichever factor runs and however many channels there are; a set built on its own for a factor measures the
+// same. Factors outside the table have none, and the largest is the one of factor 16.
+TEST(Oversampler, EachFactorReportsItsMeasuredLatency)
+{
+  const int factors[] = {2, 4, 8, 16}, latencies[] = {389, 397, 399, 400};
+  for (double rate : {22050.0, 44100.0, 96000.0})
+    for (int channels : {1, 2})
+    {
+      Oversampler os;
+      os.Build(2, 16, kBlock, channels, channels, 2, rate);
+      for (int factor : {0, 1, 3, 32}) EXPECT_EQ(os.LatencyOf(factor), 0) << factor;
+      for (int i = 0; i < 4; ++i)
+      {
+        SCOPED_TRACE(testing::Message() << rate << " x" << factors[i] << " channels " << channels);
+        EXPECT_EQ(os.LatencyOf(factors[i]), latencies[i]);
+        const auto set = Oversampler::BuildFactorSet(os.CurrentShape(), factors[i]);
+        ASSERT_TRUE(set);
+        EXPECT_EQ(set->latency, latencies[i]);
+        os.SetFactor(factors[i]);
+        EXPECT_EQ(os.Latency(), latencies[i]);
+      }
+      EXPECT_EQ(os.MaxLatency(), 400) << rate;
+    }
+}
+
+// A switch takes a set built elsewhere only when it was built for the running shape in every respect: one built
+// for another rate, piece, channel count or room stays with the caller and the switch clears its own resamplers.
+TEST(Oversampler, ASetBuiltForAnotherShapeIsNeverTaken)
+{
+  Oversampler os;
+  os.Build(1, 4, kBlock, 2, 2, 2, 48000.0);
+  const Oversampler::Shape running = os.CurrentShape();
+  std::vector<Oversampler::Shape> shapes(11, running);
+  shapes[1].sampleRate = 44100.0;
+  shapes[2].piece = kBlock / 2;
+  shapes[3].piece = kBlock * 2;
+  shapes[4].nIn = 1;
+  shapes[5].nIn = 4;
+  shapes[6].nOut = 1;
+  shapes[7].nOut = 4;
+  shapes[8].upCapacity /= 2;
+  shapes[9].upCapacity *= 2;
+  shapes[10].nIn = shapes[10].nOut = 1;
+  for (size_t i = 0; i < shapes.size(); ++i)
+  {
+    auto fresh = Oversampler::BuildFactorSet(shapes[i], 2);
+    ASSERT_TRUE(fresh);
+    const void* built = fresh->up[0];
+    os.SetFactor(2, fresh);
+    EXPECT_EQ(os.Factor(), 2);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->up[0] == built, i > 0) << i; // only the set of the running shape is taken
+    os.SetFactor(1);
+  }
+}
+
+// Empty or negative lengths take nothing in either direction: the stream goes on as if they had not been asked.
+TEST(Oversampler, EmptyOrNegativeLengthsMoveNothing)
+{
+  Oversampler a, b;
+  a.Build(4, 4, kBlock, 2, 2, 2, 48000.0);
+  b.Build(4, 4, kBlock, 2, 2, 2, 48000.0);
+  std::vector<double> L(kBlock), R(kBlock);
+  for (int block = 0; block < 6; ++block)
+  {
+    for (int i = 0; i < kBlock; ++i)
+    {
+      L[size_t(i)] = std::sin(0.05 * (block * kBlock + i));
+      R[size_t(i)] = 0.5 * std::cos(0.013 * (block * kBlock + i));
+    }
+    double* in[2] = {L.data(), R.data()};
+    for (int n : {0, -4})
+    {
+      EXPECT_EQ(b.Up(in, n, 2), 0) << n;
+      EXPECT_EQ(b.Down(n, 2), 0) << n;
+    }
+    ASSERT_EQ(RoundTrip(a, L, R, kBlock), RoundTrip(b, L, R, kBlock));
+    for (int c = 0; c < 2; ++c)
+      ASSERT_EQ(std::vector<double>(a.DownOut()[c], a.DownOut()[c] + kBlock),
+                std::vector<double>(b.DownOut()[c], b.DownOut()[c] + kBlock)) << block << " " << c;
+  }
+}
+
 TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
 {
   Oversampler os;
@@ -144,7 +228,7 @@ TEST(Oversampler, SameBlockSizeAndWholeRateOnlySelectsTheFactor)
 // may be up to 16: a build asking for more changes nothing, whether the oversampler was built before or not.
 TEST(Oversampler, BuildKeepsThePieceAndTheLargestFactorWithinBounds)
 {
-  const int kMax = Oversampler::kMaxPiece;
+  const int kMax = 8192; // the largest piece
   const std::tuple<int, int> pieces[] = {{1 << 24, kMax}, {kMax + 1, kMax}, {kMax, kMax}, {2, 2},
                                          {1, 1},         {0, 1},           {-3, 1}};
   for (const auto& [announced, piece] : pieces)
