@@ -136,6 +136,7 @@ TEST(Prototypes, EveryFamilyIsStableAndMeetsItsEdgesAtEveryOrder)
     cheby2.Setup(order, kFs, kFc, 48.0);
     ExpectStable(cheby2);
     EXPECT_LE(Extremes(cheby2, kEdge, 0.5).second, -48.0 + 1e-6);
+    EXPECT_NEAR(Db(cheby2.Cascade().Response(kEdge)), -48.0, 1e-6);
     EXPECT_NEAR(Db(cheby2.Cascade().Response(0.0)), 0.0, 1e-9);
     ChebyshevIIDesign::HighPass<16> cheby2High; // the same stop band below the edge
     cheby2High.Setup(order, kFs, kFc, 48.0);
@@ -323,6 +324,7 @@ TEST(Prototypes, EveryFamilysHighPassAndTheChebyshevShelvesHoldTheirBands)
     EXPECT_NEAR(Db(cheby1.Cascade().Response(kEdge)), -1.0, 1e-6);
     ChebyshevIIDesign::HighPass<8> cheby2;
     cheby2.Setup(order, kFs, kFc, 40.0);
+    EXPECT_NEAR(Db(cheby2.Cascade().Response(kEdge)), -40.0, 1e-6);
     EllipticDesign::HighPass<8> elliptic;
     elliptic.Setup(order, kFs, kFc, 0.5, 0.0);
     EXPECT_NEAR(Db(elliptic.Cascade().Response(kEdge)), -0.5, 1e-6);
