@@ -2,6 +2,7 @@
 // polarity, orders held in range, and the life of an object before any design and across a reset. (The effect
 // builds these filters but no audio runs through them.)
 #include <cmath>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,11 @@ TEST(ButterworthObjects, EachReportsAKindOfItsOwn)
   };
   for (int i = 0; i < 7; ++i)
     EXPECT_EQ(kinds[static_cast<size_t>(i)].second, i) << kinds[static_cast<size_t>(i)].first;
+  // Their parameters: order, sample rate and frequency, then a width, a gain, or both.
+  const int counts[] = {LowPass().GetNumParams(),  HighPass().GetNumParams(),  BandPass().GetNumParams(),
+                        BandStop().GetNumParams(), LowShelf().GetNumParams(), HighShelf().GetNumParams(),
+                        BandShelf().GetNumParams()};
+  EXPECT_EQ(std::vector<int>(std::begin(counts), std::end(counts)), (std::vector<int>{3, 3, 4, 4, 4, 4, 5}));
 }
 
 TEST(ButterworthObjects, BeforeAnyDesignHaveNoPolesAndPassAudioThrough)

@@ -136,6 +136,7 @@ TEST(Prototypes, EveryFamilyIsStableAndMeetsItsEdgesAtEveryOrder)
     cheby2.Setup(order, kFs, kFc, 48.0);
     ExpectStable(cheby2);
     EXPECT_LE(Extremes(cheby2, kEdge, 0.5).second, -48.0 + 1e-6);
+    EXPECT_NEAR(Db(cheby2.Cascade().Response(kEdge)), -48.0, 1e-6);
     EXPECT_NEAR(Db(cheby2.Cascade().Response(0.0)), 0.0, 1e-9);
     ChebyshevIIDesign::HighPass<16> cheby2High; // the same stop band below the edge
     cheby2High.Setup(order, kFs, kFc, 48.0);
@@ -305,4 +306,77 @@ TEST(Prototypes, EachFamilyBandPassesAndStopsAroundItsCentre)
     "legendre", [&](auto& d, int order, double fc, double width) { d.Setup(order, ws, kFs, fc, width); });
   ExpectBandsAroundTheirCentre<EllipticDesign::BandPass<8>, EllipticDesign::BandStop<8>>(
     "elliptic", [](auto& d, int order, double fc, double width) { d.Setup(order, kFs, fc, width, 0.5, 0.0); });
+}
+
+// The high passes of every family, at odd and even orders: each keeps its family's promise at the edge, stops DC
+// and passes the top within its ripple. The Chebyshev shelves: a low shelf's level at its edge is the high
+// shelf's there and the band shelf's at both its band edges; each holds its gain on the far side of the high
+// shelf's, and 0 dB away from its band.
+TEST(Prototypes, EveryFamilysHighPassAndTheChebyshevShelvesHoldTheirBands)
+{
+  DesignWorkspace ws;
+  constexpr double kCentre = 4000.0, kWidth = 1000.0;
+  for (int order : {1, 2, 5})
+  {
+    SCOPED_TRACE(order);
+    ChebyshevIDesign::HighPass<8> cheby1;
+    cheby1.Setup(order, kFs, kFc, 1.0);
+    EXPECT_NEAR(Db(cheby1.Cascade().Response(kEdge)), -1.0, 1e-6);
+    ChebyshevIIDesign::HighPass<8> cheby2;
+    cheby2.Setup(order, kFs, kFc, 40.0);
+    EXPECT_NEAR(Db(cheby2.Cascade().Response(kEdge)), -40.0, 1e-6);
+    EllipticDesign::HighPass<8> elliptic;
+    elliptic.Setup(order, kFs, kFc, 0.5, 0.0);
+    EXPECT_NEAR(Db(elliptic.Cascade().Response(kEdge)), -0.5, 1e-6);
+    LegendreDesign::HighPass<8> legendre;
+    legendre.Setup(order, ws, kFs, kFc);
+    EXPECT_NEAR(Db(legendre.Cascade().Response(kEdge)), kMinus3dB, 1e-6);
+    BesselDesign::HighPass<8> bessel;
+    bessel.Setup(order, ws, kFs, kFc);
+    // at DC: a zero, or (the even orders with zeros in the stop band) the stop band's depth
+    const double ellipticDepth = -EllipticAnalogLowPass::StopbandAttenuation(order, 0.5, 0.0);
+    const std::pair<const BiquadCascade*, double> highs[] = {{&cheby1.Cascade(), -100.0},
+      {&cheby2.Cascade(), -40.0}, {&elliptic.Cascade(), ellipticDepth}, {&legendre.Cascade(), -100.0},
+      {&bessel.Cascade(), -100.0}};
+    for (const auto& [c, atDc] : highs)
+    {
+      EXPECT_LE(Db(c->Response(0.0)), atDc + 1e-6);
+      EXPECT_NEAR(Db(c->Response(0.5)), -0.5, 0.5 + 1e-9);
+    }
+
+    for (bool second : {false, true})
+    {
+      ChebyshevIDesign::LowShelf<8> low1;
+      ChebyshevIDesign::HighShelf<8> high1;
+      ChebyshevIDesign::BandShelf<8> band1;
+      ChebyshevIIDesign::LowShelf<8> low2;
+      ChebyshevIIDesign::HighShelf<8> high2;
+      ChebyshevIIDesign::BandShelf<8> band2;
+      const double other = second ? 40.0 : 1.0; // the stop band's depth, or the ripple
+      low1.Setup(order, kFs, kFc, 6.0, other);
+      high1.Setup(order, kFs, kFc, 6.0, other);
+      band1.Setup(order, kFs, kCentre, kWidth, 6.0, other);
+      low2.Setup(order, kFs, kFc, 6.0, other);
+      high2.Setup(order, kFs, kFc, 6.0, other);
+      band2.Setup(order, kFs, kCentre, kWidth, 6.0, other);
+      const BiquadCascade& low = second ? low2.Cascade() : low1.Cascade();
+      const BiquadCascade& high = second ? high2.Cascade() : high1.Cascade();
+      const BiquadCascade& band = second ? band2.Cascade() : band1.Cascade();
+      const double atEdge = Db(low.Response(kEdge));
+      if (!second)
+      {
+        EXPECT_NEAR(atEdge, 5.0, 1e-6); // the gain less the ripple
+      }
+      EXPECT_NEAR(Db(high.Response(kEdge)), atEdge, 1e-6);
+      EXPECT_NEAR(Db(band.Response((kCentre - kWidth / 2) / kFs)), atEdge, 1e-6);
+      EXPECT_NEAR(Db(band.Response((kCentre + kWidth / 2) / kFs)), atEdge, 1e-6);
+      EXPECT_NEAR(Db(high.Response(0.5)), Db(low.Response(0.0)), 1e-6);
+      EXPECT_GT(Db(band.Response(kCentre / kFs)), atEdge);
+      for (double f : {0.0, 0.5})
+      {
+        EXPECT_NEAR(Db(band.Response(f)), 0.0, 1e-6) << f;
+        EXPECT_NEAR(Db((f == 0.0 ? high : low).Response(f)), 0.0, 1e-6) << f;
+      }
+    }
+  }
 }

@@ -9,13 +9,12 @@ using namespace resamp;
 
 namespace {
 
-struct Case { int up, down, phase; };
+struct Case { int up, down, phase; double handedIn = 0.0; bool lead = false; };
 
 // z[a] = sum of kern[m] * u[a + delay - m] with u the input with up - 1 zeros after every sample;
 // the convolver's output j is z[down * j].
-std::vector<double> Direct(const FirFilter& f, const std::vector<double>& x, int up, int down, int count)
+std::vector<double> Direct(const FirFilter& f, const std::vector<double>& x, int up, int down, int count, long delay)
 {
-  const int delay = f.latency;
   std::vector<double> out(count);
   for (int j = 0; j < count; ++j) {
     const long a = static_cast<long>(down) * j;
@@ -32,20 +31,28 @@ std::vector<double> Direct(const FirFilter& f, const std::vector<double>& x, int
 
 } // namespace
 
+// Also with a delay handed in by a stage before, with and without the answer ahead of the aligned start: the
+// delay the stage reports (in output samples) is exactly what places its output against the direct convolution.
 TEST(BlockConvolver, EqualsDirectConvolutionShiftedByTheFilterDelay)
 {
   // the cases without zero stuffing come first: they show a misplaced first sample as a shifted output
   const Case cases[] = { { 1, 1, 0 }, { 1, 2, 0 }, { 1, 3, 0 }, { 1, 4, 0 }, { 1, 2, 1 }, { 2, 1, 0 }, { 3, 1, 0 },
-    { 2, 3, 0 }, { 3, 2, 0 }, { 3, 4, 0 }, { 4, 1, 0 }, { 2, 1, 1 } };
+    { 2, 3, 0 }, { 3, 2, 0 }, { 3, 4, 0 }, { 4, 1, 0 }, { 2, 1, 1 }, { 1, 2, 0, 2.5 }, { 3, 2, 1, 1.75 },
+    { 2, 1, 0, 0.0, true }, { 2, 1, 0, 1.25, true }, { 3, 1, 1, 2.4, true }, { 1, 1, 0, 3.5, true } };
   for (const Case& c : cases) {
     const double cut = 1.0 / std::max(c.up, c.down);
     FirFilter* f = FirFilterCache::GetLPFilter(c.phase, nullptr, cut, 8.0, 100.0, c.up);
     f->refCount++; // keep it for the reference below
-    CDSPBlockConvolver conv(f, c.up, c.down, true, 0.0);
+    CDSPBlockConvolver conv(f, c.up, c.down, true, c.handedIn, c.lead);
     const std::vector<double> x = resamptest::Noise(5000, c.up * 10 + c.down);
     const std::vector<double> y = resamptest::Run(conv, x, 300, 0, c.up + c.down);
     ASSERT_GT(y.size(), 1000u) << c.up << "/" << c.down;
-    const std::vector<double> ref = Direct(*f, x, c.up, c.down, static_cast<int>(y.size()));
+    // the whole delay at the up rate, less what the stage reports, is the shift its output shows
+    const double shift = f->latency + f->latencyFrac + c.up * c.handedIn - c.down * conv.GetLatencyFrac();
+    EXPECT_GE(conv.GetLatencyFrac(), 0.0);
+    EXPECT_NEAR(shift, std::round(shift), 1e-9) << c.up << "/" << c.down << " handed in " << c.handedIn;
+    const std::vector<double> ref =
+      Direct(*f, x, c.up, c.down, static_cast<int>(y.size()), std::lround(shift));
     double worst = 0.0;
     for (size_t j = 0; j < y.size(); ++j)
       worst = std::max(worst, std::fabs(y[j] - ref[j]));

@@ -110,6 +110,7 @@ TEST(FftKeeper, ReturnedObjectsAreReusedAndOrdersOutsideTheRangeAreRefused)
   EXPECT_EQ(FftKeeper::CreatedCount(), created);
   RealFft* c = FftKeeper::Get(9);
   EXPECT_NE(c, b);
+  EXPECT_EQ(FftKeeper::CreatedCount(), created + 1);
   EXPECT_EQ(c->n, 512);
   FftKeeper::Put(b);
   FftKeeper::Put(c);

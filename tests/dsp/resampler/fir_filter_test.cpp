@@ -168,7 +168,7 @@ TEST(FirFilter, TheMinimumPhaseFormKeepsTheMagnitudeAndReportsItsDelayAtDc)
 // Designs across the range of bands and attenuations a resampler may ask for, at two cut-offs: each is symmetric
 // with its pass-band gain, at least the requested attenuation down from the cut-off on, and flat over the pass
 // band (the cut-off less the transition band) to within what that attenuation leaves. Their lengths (the
-// latency a resampler built on them has) are kept against a recording.
+// latency a resampler built on them has) and the depth their stop bands reach are kept against a recording.
 TEST(FirFilter, EveryBandAndAttenuationMeetsItsStopAndPassBands)
 {
   std::vector<std::string> lengths;
@@ -182,10 +182,12 @@ TEST(FirFilter, EveryBandAndAttenuationMeetsItsStopAndPassBands)
         ASSERT_EQ(f->kernelLength, 2 * f->latency + 1) << where;
         const double* k = f->kernel.data;
         EXPECT_NEAR(std::accumulate(k, k + f->kernelLength, 0.0), 1.0, 1e-12) << where;
-        EXPECT_LT(WorstStopBandDb(*f, 0.5 * normFreq, 0.5), -atten) << where;
+        const double stop = WorstStopBandDb(*f, 0.5 * normFreq, 0.5);
+        EXPECT_LT(stop, -atten) << where;
         const double ripple = 20.0 * std::log10(1.0 + 2.0 * std::pow(10.0, -atten / 20.0));
         EXPECT_LT(WorstPassBandDeviationDb(*f, 0.5 * normFreq * (1.0 - 0.02 * band)), ripple) << where;
-        lengths.push_back(where + ": " + std::to_string(f->kernelLength) + " taps");
+        lengths.push_back(where + ": " + std::to_string(f->kernelLength) + " taps, stop band " +
+                          goldentext::Num(stop, 1e-4, 4) + " dB");
         FirFilterCache::Release(f);
       }
   const std::string differences =
