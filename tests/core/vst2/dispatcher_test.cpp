@@ -1,5 +1,6 @@
 // The VST 2.x dispatcher and parameter callbacks driven like a host: guards on pointers and indices, bounded
 // copies, chunks, programs, keys, host identification and the entry point.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -335,7 +336,7 @@ TEST(Keys, VirtualKeysMapToKeyCodes)
 }
 
 // What a plug-in leaves unset in its configuration it does not offer: no parameters, programs or channels, no
-// editor, chunks or instrument, no latency, no identity; it is an effect.
+// editor, chunks or instrument, no latency, no identity; it is an effect. Fields it never uses stay zero.
 TEST(Flags, AnUnsetConfigurationOffersNothing)
 {
   plug::IPluginVST2 p({}, plug::IPluginConfig{});
@@ -347,6 +348,9 @@ TEST(Flags, AnUnsetConfigurationOffersNothing)
   EXPECT_EQ(e.initialDelay, 0);
   EXPECT_EQ(e.uniqueID, 0);
   EXPECT_EQ(e.version, 0);
+  EXPECT_EQ(e.user, nullptr) << "the host's own field starts empty";
+  EXPECT_EQ(e.reserved1 | e.reserved2 | e.realQualities | e.offQualities, 0);
+  EXPECT_EQ(std::count(std::begin(e.future), std::end(e.future), 0), std::ptrdiff_t(sizeof e.future));
   EXPECT_EQ(e.flags & (vst2::kFlagHasEditor | vst2::kFlagProgramChunks | vst2::kFlagIsSynth), 0);
   EXPECT_EQ(e.dispatcher(&e, vst2::effGetPlugCategory, 0, 0, nullptr, 0.f), vst2::kCategoryEffect);
   int configIdx = 5;
