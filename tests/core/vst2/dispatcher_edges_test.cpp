@@ -690,6 +690,14 @@ TEST(DispatcherEdges, EditorSysExUpToItsLimitReachesTheHost)
       sent += op == vst2::audioMasterProcessEvents;
     EXPECT_EQ(sent, size >= 0 && size <= 512 ? 1 : 0) << size;
   }
+  // At most four wait for the next block; a fifth is dropped.
+  HostedPlug h;
+  TestPlug p(h.info, 0);
+  const uint8_t dump[] = {0xF0, 0xF7};
+  for (int offset = 0; offset < 5; ++offset)
+    p.SendSysExMsgFromUI(plug::ISysExMsg{offset, 2, dump});
+  h.ProcessOneBlock(p);
+  EXPECT_EQ(h.host.mEventFrames, (std::vector<int>{0, 1, 2, 3}));
 }
 
 // Without chunks, the values of the program left are kept in it; a sample rate of 0 is no rate; parameters are

@@ -88,6 +88,7 @@ TEST(Dispatcher, CopiesIntoHostBuffersAreBounded)
   plug::IPluginConfig c = TestPlug::Config(0);
   c.pluginName = longName.c_str();
   c.makerName = longName.c_str();
+  c.productName = longName.c_str();
   struct LongPlug : plug::IPluginVST2
   {
     explicit LongPlug(const plug::IPluginConfig& c) : plug::IPluginVST2({}, c) {}
@@ -99,6 +100,8 @@ TEST(Dispatcher, CopiesIntoHostBuffersAreBounded)
     e.dispatcher(&e, op, index, 0, buf, 0.f);
     return std::strlen(buf);
   };
+  for (const char* kept : {p.GetPluginName(), p.GetProductName(), p.GetMakerName()})
+    EXPECT_EQ(std::strlen(kept), 128u) << "names are kept up to 128 bytes";
   EXPECT_EQ(filled(vst2::effGetEffectName), 31u);
   EXPECT_EQ(filled(vst2::effGetVendorString), 63u);
   p.ModifyCurrentPreset(longName.c_str());
