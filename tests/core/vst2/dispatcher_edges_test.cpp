@@ -676,7 +676,7 @@ TEST(DispatcherEdges, EditorMidiAndSysExReachTheHostOnTheNextBlock)
 
 // The editor's SysEx goes to the host on the next block when it fits in its queue entry (512 bytes), even empty;
 // one of a negative size or beyond the entry never.
-TEST(DispatcherEdges, EditorSysExUpToItsLimitReachesTheHost)
+TEST(DispatcherEdges, EditorMessagesUpToTheirLimitsReachTheHost)
 {
   for (int size : {512, 513, 0, -1})
   {
@@ -690,14 +690,24 @@ TEST(DispatcherEdges, EditorSysExUpToItsLimitReachesTheHost)
       sent += op == vst2::audioMasterProcessEvents;
     EXPECT_EQ(sent, size >= 0 && size <= 512 ? 1 : 0) << size;
   }
-  // At most four wait for the next block; a fifth is dropped.
+  // At most 32 MIDI messages and four SysEx wait for the next block; those sent beyond are dropped.
   HostedPlug h;
   TestPlug p(h.info, 0);
+  std::vector<int> expected;
+  for (int offset = 0; offset < 33; ++offset)
+  {
+    plug::IMidiMsg note;
+    note.mStatus = 0x90, note.mData1 = 60, note.mOffset = offset;
+    p.SendMidiMsgFromUI(note);
+    if (offset < 32)
+      expected.push_back(offset);
+  }
   const uint8_t dump[] = {0xF0, 0xF7};
-  for (int offset = 0; offset < 5; ++offset)
+  for (int offset = 40; offset < 45; ++offset)
     p.SendSysExMsgFromUI(plug::ISysExMsg{offset, 2, dump});
   h.ProcessOneBlock(p);
-  EXPECT_EQ(h.host.mEventFrames, (std::vector<int>{0, 1, 2, 3}));
+  expected.insert(expected.end(), {40, 41, 42, 43});
+  EXPECT_EQ(h.host.mEventFrames, expected);
 }
 
 // Without chunks, the values of the program left are kept in it; a sample rate of 0 is no rate; parameters are
