@@ -135,6 +135,23 @@ TEST_F(FrameworkTimer, WithoutEditorNothingIsDrainedButIdleStillRuns)
   EXPECT_EQ(plug.idles, 3);
 }
 
+// The audio thread takes each message the editor sent once; empty queues give it nothing.
+TEST_F(FrameworkTimer, EditorQueuesGiveTheAudioThreadEachMessageOnce)
+{
+  Recorder plug;
+  IMidiMsg midi;
+  ISysExMsg sysEx;
+  EXPECT_FALSE(plug.PopMidiFromEditor(midi));
+  EXPECT_FALSE(plug.PopSysExFromEditor(sysEx));
+  plug.SendMidiMsgFromUI(Note(3, 60));
+  plug.SendSysExMsgFromUI(ISysExMsg{9, 0, nullptr});
+  EXPECT_TRUE(plug.PopMidiFromEditor(midi));
+  EXPECT_TRUE(plug.PopSysExFromEditor(sysEx));
+  EXPECT_EQ(midi.mOffset + sysEx.mOffset, 12);
+  EXPECT_FALSE(plug.PopMidiFromEditor(midi));
+  EXPECT_FALSE(plug.PopSysExFromEditor(sysEx));
+}
+
 TEST_F(FrameworkTimer, StoppedOrDestroyedPluginTicksNoMore)
 {
   auto loopTimers = [] { return foundation::RunLoop::Main().TimerCount(); };

@@ -84,7 +84,8 @@ TEST(DispatcherEdges, SpeakerArrangementsConnectTheirChannelCountOnEachSide)
     }
 }
 
-// The host is shown both sides' arrangements: two channels each, stereo; a side it asks nothing for is skipped.
+// The host is shown both sides' arrangements: two channels each, stereo, with no speaker details; a side it asks
+// nothing for is skipped.
 TEST(DispatcherEdges, SpeakerArrangementsAreShownStereoOnBothSides)
 {
   TestPlug p(plug::InstanceInfo{}, 0);
@@ -96,6 +97,12 @@ TEST(DispatcherEdges, SpeakerArrangementsAreShownStereoOnBothSides)
   EXPECT_EQ(out->numChannels, 2);
   EXPECT_EQ(in->type, vst2::kArrangementStereo);
   EXPECT_EQ(out->type, vst2::kArrangementStereo);
+  for (const vst2::SpeakerArrangement* side : {in, out})
+  {
+    const auto* bytes = reinterpret_cast<const char*>(side->speakers);
+    EXPECT_EQ(std::count(bytes, bytes + sizeof side->speakers, 0), std::ptrdiff_t(sizeof side->speakers))
+      << "no speaker details are claimed";
+  }
   EXPECT_EQ(Call(p, vst2::effGetSpeakerArrangement, 0, 0, nullptr), 1);
 }
 
