@@ -361,6 +361,11 @@ TEST_F(ProgramFiles, DamagedFilesAreRefusedWithNothingChanged)
     EXPECT_TRUE(Snapshot(p) == before) << c.what;
     EXPECT_EQ(p.displayUpdates, 0) << c.what;
   }
+  // What follows the values is not read: a program with a stray value behind them still loads.
+  Plug p(false);
+  ASSERT_TRUE(WriteFile(File("long"), program + BigEndianBytes(0x7fc00000)));
+  EXPECT_TRUE(p.LoadProgramFromFXP(File("long").c_str()));
+  ExpectValues(p, {9, 4, 1});
 }
 
 TEST_F(ProgramFiles, StateThatFailsHalfwayIsRefusedAndUndone)
