@@ -120,6 +120,13 @@ TEST_F(FrameworkTimer, OnlyIndicesInRangeReachTheEditor)
   plug.HostSetsPlain(2, 1.0);
   Tick();
   EXPECT_EQ(plug.params, (std::vector<std::pair<int, double>>{{0, -2.5}, {1, 2.0}, {2, 1.0}}));
+  // At most 512 changes wait for the next tick; those beyond are dropped.
+  plug.params.clear();
+  for (int i = 0; i < 513; ++i)
+    plug.HostSetsPlain(0, i);
+  Tick();
+  ASSERT_EQ(plug.params.size(), 512u);
+  EXPECT_EQ(plug.params.back().second, 511.0);
 }
 
 TEST_F(FrameworkTimer, WithoutEditorNothingIsDrainedButIdleStillRuns)
