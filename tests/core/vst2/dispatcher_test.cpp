@@ -46,6 +46,7 @@ TEST(Entry, NothingThrownLeavesTheEntryPoint)
   gThrowOnCreate = false;
 }
 
+// Null pointers from the host, and an effect with no instance behind it, are answered with 0.
 TEST(Dispatcher, NullPointersAnswerZeroAndWriteNothing)
 {
   TestPlug p({}, 0);
@@ -57,6 +58,10 @@ TEST(Dispatcher, NullPointersAnswerZeroAndWriteNothing)
     EXPECT_EQ(Call(p, op, 0, 16, nullptr), 0) << "opcode " << op;
   EXPECT_EQ(Call(p, vst2::effVendorSpecific, 0x50726553, 0x47526442, nullptr), 0) << "gain-reduction query";
   EXPECT_EQ(Call(p, vst2::effVendorSpecific, 7, 0, nullptr), 0);
+  vst2::Effect orphan = p.GetEffect();
+  orphan.object = nullptr;
+  for (vst2::Effect* effect : {static_cast<vst2::Effect*>(nullptr), &orphan})
+    EXPECT_EQ(p.GetEffect().dispatcher(effect, vst2::effGetVstVersion, 0, 0, nullptr, 0.f), 0) << "no instance";
 }
 
 TEST(Dispatcher, UnknownOpcodesAndOutOfRangeIndicesAnswerZero)
