@@ -246,6 +246,7 @@ TEST(LibString, SetAndAppendTakeAnOptionalCount)
   s.Set("abcdef", 3);
   s.Append("xyz", 1);
   EXPECT_STREQ(s.Get(), "abcx");
+  EXPECT_EQ(s.GetSize(), 5) << "one terminator";
 }
 
 TEST(LibString, FormatCappedCutsToMaxCharacters)

@@ -120,6 +120,13 @@ TEST_F(FrameworkTimer, OnlyIndicesInRangeReachTheEditor)
   plug.HostSetsPlain(2, 1.0);
   Tick();
   EXPECT_EQ(plug.params, (std::vector<std::pair<int, double>>{{0, -2.5}, {1, 2.0}, {2, 1.0}}));
+  // At most 512 changes wait for the next tick; those beyond are dropped.
+  plug.params.clear();
+  for (int i = 0; i < 513; ++i)
+    plug.HostSetsPlain(0, i);
+  Tick();
+  ASSERT_EQ(plug.params.size(), 512u);
+  EXPECT_EQ(plug.params.back().second, 511.0);
 }
 
 TEST_F(FrameworkTimer, WithoutEditorNothingIsDrainedButIdleStillRuns)
@@ -133,6 +140,23 @@ TEST_F(FrameworkTimer, WithoutEditorNothingIsDrainedButIdleStillRuns)
   EXPECT_TRUE(plug.params.empty());
   EXPECT_TRUE(plug.midi.empty());
   EXPECT_EQ(plug.idles, 3);
+}
+
+// The audio thread takes each message the editor sent once; empty queues give it nothing.
+TEST_F(FrameworkTimer, EditorQueuesGiveTheAudioThreadEachMessageOnce)
+{
+  Recorder plug;
+  IMidiMsg midi;
+  ISysExMsg sysEx;
+  EXPECT_FALSE(plug.PopMidiFromEditor(midi));
+  EXPECT_FALSE(plug.PopSysExFromEditor(sysEx));
+  plug.SendMidiMsgFromUI(Note(3, 60));
+  plug.SendSysExMsgFromUI(ISysExMsg{9, 0, nullptr});
+  EXPECT_TRUE(plug.PopMidiFromEditor(midi));
+  EXPECT_TRUE(plug.PopSysExFromEditor(sysEx));
+  EXPECT_EQ(midi.mOffset + sysEx.mOffset, 12);
+  EXPECT_FALSE(plug.PopMidiFromEditor(midi));
+  EXPECT_FALSE(plug.PopSysExFromEditor(sysEx));
 }
 
 TEST_F(FrameworkTimer, StoppedOrDestroyedPluginTicksNoMore)

@@ -84,7 +84,8 @@ TEST(DispatcherEdges, SpeakerArrangementsConnectTheirChannelCountOnEachSide)
     }
 }
 
-// The host is shown both sides' arrangements: two channels each, stereo; a side it asks nothing for is skipped.
+// The host is shown both sides' arrangements: two channels each, stereo, with no speaker details; a side it asks
+// nothing for is skipped.
 TEST(DispatcherEdges, SpeakerArrangementsAreShownStereoOnBothSides)
 {
   TestPlug p(plug::InstanceInfo{}, 0);
@@ -96,6 +97,12 @@ TEST(DispatcherEdges, SpeakerArrangementsAreShownStereoOnBothSides)
   EXPECT_EQ(out->numChannels, 2);
   EXPECT_EQ(in->type, vst2::kArrangementStereo);
   EXPECT_EQ(out->type, vst2::kArrangementStereo);
+  for (const vst2::SpeakerArrangement* side : {in, out})
+  {
+    const auto* bytes = reinterpret_cast<const char*>(side->speakers);
+    EXPECT_EQ(std::count(bytes, bytes + sizeof side->speakers, 0), std::ptrdiff_t(sizeof side->speakers))
+      << "no speaker details are claimed";
+  }
   EXPECT_EQ(Call(p, vst2::effGetSpeakerArrangement, 0, 0, nullptr), 1);
 }
 
@@ -676,7 +683,7 @@ TEST(DispatcherEdges, EditorMidiAndSysExReachTheHostOnTheNextBlock)
 
 // The editor's SysEx goes to the host on the next block when it fits in its queue entry (512 bytes), even empty;
 // one of a negative size or beyond the entry never.
-TEST(DispatcherEdges, EditorSysExUpToItsLimitReachesTheHost)
+TEST(DispatcherEdges, EditorMessagesUpToTheirLimitsReachTheHost)
 {
   for (int size : {512, 513, 0, -1})
   {
@@ -690,6 +697,24 @@ TEST(DispatcherEdges, EditorSysExUpToItsLimitReachesTheHost)
       sent += op == vst2::audioMasterProcessEvents;
     EXPECT_EQ(sent, size >= 0 && size <= 512 ? 1 : 0) << size;
   }
+  // At most 32 MIDI messages and four SysEx wait for the next block; those sent beyond are dropped.
+  HostedPlug h;
+  TestPlug p(h.info, 0);
+  std::vector<int> expected;
+  for (int offset = 0; offset < 33; ++offset)
+  {
+    plug::IMidiMsg note;
+    note.mStatus = 0x90, note.mData1 = 60, note.mOffset = offset;
+    p.SendMidiMsgFromUI(note);
+    if (offset < 32)
+      expected.push_back(offset);
+  }
+  const uint8_t dump[] = {0xF0, 0xF7};
+  for (int offset = 40; offset < 45; ++offset)
+    p.SendSysExMsgFromUI(plug::ISysExMsg{offset, 2, dump});
+  h.ProcessOneBlock(p);
+  expected.insert(expected.end(), {40, 41, 42, 43});
+  EXPECT_EQ(h.host.mEventFrames, expected);
 }
 
 // Without chunks, the values of the program left are kept in it; a sample rate of 0 is no rate; parameters are

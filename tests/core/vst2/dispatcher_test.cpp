@@ -1,5 +1,6 @@
 // The VST 2.x dispatcher and parameter callbacks driven like a host: guards on pointers and indices, bounded
 // copies, chunks, programs, keys, host identification and the entry point.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -45,6 +46,7 @@ TEST(Entry, NothingThrownLeavesTheEntryPoint)
   gThrowOnCreate = false;
 }
 
+// Null pointers from the host, and an effect with no instance behind it, are answered with 0.
 TEST(Dispatcher, NullPointersAnswerZeroAndWriteNothing)
 {
   TestPlug p({}, 0);
@@ -56,6 +58,10 @@ TEST(Dispatcher, NullPointersAnswerZeroAndWriteNothing)
     EXPECT_EQ(Call(p, op, 0, 16, nullptr), 0) << "opcode " << op;
   EXPECT_EQ(Call(p, vst2::effVendorSpecific, 0x50726553, 0x47526442, nullptr), 0) << "gain-reduction query";
   EXPECT_EQ(Call(p, vst2::effVendorSpecific, 7, 0, nullptr), 0);
+  vst2::Effect orphan = p.GetEffect();
+  orphan.object = nullptr;
+  for (vst2::Effect* effect : {static_cast<vst2::Effect*>(nullptr), &orphan})
+    EXPECT_EQ(p.GetEffect().dispatcher(effect, vst2::effGetVstVersion, 0, 0, nullptr, 0.f), 0) << "no instance";
 }
 
 TEST(Dispatcher, UnknownOpcodesAndOutOfRangeIndicesAnswerZero)
@@ -87,6 +93,7 @@ TEST(Dispatcher, CopiesIntoHostBuffersAreBounded)
   plug::IPluginConfig c = TestPlug::Config(0);
   c.pluginName = longName.c_str();
   c.makerName = longName.c_str();
+  c.productName = longName.c_str();
   struct LongPlug : plug::IPluginVST2
   {
     explicit LongPlug(const plug::IPluginConfig& c) : plug::IPluginVST2({}, c) {}
@@ -98,6 +105,8 @@ TEST(Dispatcher, CopiesIntoHostBuffersAreBounded)
     e.dispatcher(&e, op, index, 0, buf, 0.f);
     return std::strlen(buf);
   };
+  for (const char* kept : {p.GetPluginName(), p.GetProductName(), p.GetMakerName()})
+    EXPECT_EQ(std::strlen(kept), 128u) << "names are kept up to 128 bytes";
   EXPECT_EQ(filled(vst2::effGetEffectName), 31u);
   EXPECT_EQ(filled(vst2::effGetVendorString), 63u);
   p.ModifyCurrentPreset(longName.c_str());
@@ -335,7 +344,7 @@ TEST(Keys, VirtualKeysMapToKeyCodes)
 }
 
 // What a plug-in leaves unset in its configuration it does not offer: no parameters, programs or channels, no
-// editor, chunks or instrument, no latency, no identity; it is an effect.
+// editor, chunks or instrument, no latency, no identity; it is an effect. Fields it never uses stay zero.
 TEST(Flags, AnUnsetConfigurationOffersNothing)
 {
   plug::IPluginVST2 p({}, plug::IPluginConfig{});
@@ -347,6 +356,9 @@ TEST(Flags, AnUnsetConfigurationOffersNothing)
   EXPECT_EQ(e.initialDelay, 0);
   EXPECT_EQ(e.uniqueID, 0);
   EXPECT_EQ(e.version, 0);
+  EXPECT_EQ(e.user, nullptr) << "the host's own field starts empty";
+  EXPECT_EQ(e.reserved1 | e.reserved2 | e.realQualities | e.offQualities, 0);
+  EXPECT_EQ(std::count(std::begin(e.future), std::end(e.future), 0), std::ptrdiff_t(sizeof e.future));
   EXPECT_EQ(e.flags & (vst2::kFlagHasEditor | vst2::kFlagProgramChunks | vst2::kFlagIsSynth), 0);
   EXPECT_EQ(e.dispatcher(&e, vst2::effGetPlugCategory, 0, 0, nullptr, 0.f), vst2::kCategoryEffect);
   int configIdx = 5;

@@ -33,8 +33,8 @@ intptr_t FakeHost::Callback(vst2::Effect*, int32_t opcode, int32_t index, intptr
   case vst2::audioMasterAutomate:
     host->mAutomation.push_back({index, opt});
     return 0;
-  case vst2::audioMasterGetTime:
-    return reinterpret_cast<intptr_t>(host->mTime);
+  case vst2::audioMasterGetTime: // a request with an index is not one this host knows
+    return index == 0 ? reinterpret_cast<intptr_t>(host->mTime) : 0;
   case vst2::audioMasterProcessEvents:
     host->mEventListsWithReservedSet += static_cast<const vst2::Events*>(ptr)->reserved != 0;
     for (int i = 0; i < static_cast<const vst2::Events*>(ptr)->numEvents; ++i)
