@@ -3,6 +3,7 @@
 #include <future>
 #include <tuple>
 
+#include "appkit/painter.h"
 #include "golden_text.h"
 #include "mac_test_support.h"
 #include "metal/metal.h"
@@ -140,10 +141,13 @@ TEST_F(EditorView, OpeningTwiceLeavesOneViewAndOneTimer)
   EXPECT_EQ(mApp.Views().size(), 1u);
   EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 1u);
   EXPECT_EQ(mLayouts, 2);
+  // Menus and alerts draw their text with the editors' painter while an editor lives, with the plain one after.
+  EXPECT_EQ(dynamic_cast<appkit::PlainPainter*>(&appkit::SharedPainter()), nullptr);
   mDelegate.CloseWindow();
   EXPECT_EQ(mApp.Views().size(), 0u);
   EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
   EXPECT_EQ(IGraphicsMac::LiveCount(), 0);
+  EXPECT_NE(dynamic_cast<appkit::PlainPainter*>(&appkit::SharedPainter()), nullptr);
 }
 
 // An editor that could not draw is not opened at all: the host is told so (no view); the layout runs once, on a
