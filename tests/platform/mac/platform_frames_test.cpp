@@ -165,6 +165,13 @@ TEST_F(EditorFrames, ALargeFrameReachesTheWindowInBandsAndWhole)
   Pixels drawable(view.mFrame.size());
   shown->getBytes(drawable.data(), 1872 * 4, MTLRegionMake2D(0, 0, 1872, 1800), 0);
   EXPECT_TRUE(drawable == view.mFrame);
+  // The whole picture drawn again was drawn in the frame before too: it is read back once, in two bands.
+  Graphics()->SetAllControlsDirty();
+  Tick(); // drawn and presented
+  Tick(); // its first band
+  EXPECT_EQ(MacView().ShownFrames(), 1);
+  Tick();
+  EXPECT_EQ(MacView().ShownFrames(), 2);
 }
 
 // Frame ticks run under the lock the host's calls take: while the renderer's worker is held busy with the frame

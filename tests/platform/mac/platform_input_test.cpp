@@ -322,7 +322,7 @@ TEST_P(Pointer, HoverMouseOutAndPositionsAtDrawScale)
   {
     mLog.clear();
     if (s.drop)
-      MacView().PerformDragOperation({"/tmp/take.wav"}, {s.x * scale, s.y * scale});
+      EXPECT_TRUE(MacView().PerformDragOperation({"/tmp/take.wav"}, {s.x * scale, s.y * scale}));
     else
       Send(s.type, s.x * scale, s.y * scale, 1, s.deltaY);
     EXPECT_EQ(Graphics()->GetMouseOverIdx(), s.hovered) << "at " << s.x << "," << s.y;

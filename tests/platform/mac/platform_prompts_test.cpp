@@ -281,7 +281,7 @@ TEST_F(Prompts, FilePromptsStartOnTheDesktopAndSavesGetTheExtension)
   EXPECT_TRUE(Graphics()->PromptForDirectory(dir));
   EXPECT_EQ(seen.directory, "~/Desktop");
   EXPECT_EQ(seen.title, "Choose a Directory");
-  EXPECT_TRUE(!seen.canChooseFiles && seen.canChooseDirectories && seen.canCreateDirectories);
+  EXPECT_TRUE(!seen.canChooseFiles && seen.canChooseDirectories && seen.canCreateDirectories && seen.resolvesAliases);
   EXPECT_STREQ(dir.Get(), "/data/");
 }
 

@@ -3,6 +3,8 @@
 #include <future>
 #include <tuple>
 
+#include "appkit/painter.h"
+#include "golden_text.h"
 #include "mac_test_support.h"
 #include "metal/metal.h"
 #include "metal_vexel.h"
@@ -66,6 +68,27 @@ TEST(KeyPressFromEvent, FollowsTheKeyTableAndTheCharacterRules)
   }
 }
 
+// Every key code without a character of its own, shift held (a virtual key keeps it), recorded in golden/key_codes.txt: the
+// ones the key table does not name come out as the code plus 1024 and are left out.
+TEST(KeyPressFromEvent, KeysWithoutCharactersMatchTheirReference)
+{
+  std::string text;
+  for (int code = 0; code < 256; ++code)
+  {
+    Event e;
+    e.type = EventType::kKeyDown;
+    e.keyCode = static_cast<uint16_t>(code);
+    e.modifierFlags = appkit::kModifierShift;
+    const plug::IKeyPress k = KeyPressFromEvent(e);
+    EXPECT_TRUE(k.mShift) << code;
+    if (k.mVirtualKey != code + 1024)
+      text += std::to_string(code) + " " + std::to_string(k.mVirtualKey) + "\n";
+  }
+  const std::string differences =
+    goldentext::Compare(std::string(DROVIK_PLATFORM_GOLDEN_DIR) + "/key_codes.txt", text);
+  EXPECT_TRUE(differences.empty()) << differences;
+}
+
 TEST(ScaledOutward, RoundsLeftAndTopDownAndRightAndBottomUp)
 {
   const appkit::Rect r = ScaledOutward(IRECT(10.3f, 20.6f, 30.2f, 40.1f), 2.f);
@@ -96,10 +119,18 @@ TEST_F(EditorView, AMoveToAScreenOfAnotherBackingScaleChangesTheScreenScale)
 {
   ASSERT_NE(Open(), nullptr);
   EXPECT_EQ(Graphics()->GetScreenScale(), 1);
+  // A scale whose whole part is the one it has asks the host for no new size.
+  mDelegate.mLog.clear();
+  MacView().ViewDidChangeBackingScale(1.0);
+  MacView().ViewDidChangeBackingScale(1.5);
+  EXPECT_EQ(mDelegate.mLog, std::vector<std::string>{});
+  EXPECT_EQ(Graphics()->GetScreenScale(), 1);
   MacView().ViewDidChangeBackingScale(2.0);
   EXPECT_EQ(Graphics()->GetScreenScale(), 2);
+  EXPECT_EQ(mDelegate.mLog.size(), 1u);
   MacView().ViewDidChangeBackingScale(1.0);
   EXPECT_EQ(Graphics()->GetScreenScale(), 1);
+  EXPECT_EQ(mDelegate.mLog.size(), 2u);
 }
 
 TEST_F(EditorView, OpeningTwiceLeavesOneViewAndOneTimer)
@@ -110,10 +141,13 @@ TEST_F(EditorView, OpeningTwiceLeavesOneViewAndOneTimer)
   EXPECT_EQ(mApp.Views().size(), 1u);
   EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 1u);
   EXPECT_EQ(mLayouts, 2);
+  // Menus and alerts draw their text with the editors' painter while an editor lives, with the plain one after.
+  EXPECT_EQ(dynamic_cast<appkit::PlainPainter*>(&appkit::SharedPainter()), nullptr);
   mDelegate.CloseWindow();
   EXPECT_EQ(mApp.Views().size(), 0u);
   EXPECT_EQ(foundation::RunLoop::Main().TimerCount(), 0u);
   EXPECT_EQ(IGraphicsMac::LiveCount(), 0);
+  EXPECT_NE(dynamic_cast<appkit::PlainPainter*>(&appkit::SharedPainter()), nullptr);
 }
 
 // An editor that could not draw is not opened at all: the host is told so (no view); the layout runs once, on a
