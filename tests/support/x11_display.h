@@ -19,6 +19,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -78,10 +79,11 @@ inline Window TopLevelNamed(Display* display, const std::string& name)
   return 0;
 }
 
-/// Runs `alert` on this thread while another answers it. When no answer ends it within a generous limit, the
-/// connection of the application showing it is closed from outside (the alert then ends as on a display that went
-/// away) and the test fails, instead of hanging; after one such alert, later ones are closed as soon as they show.
-inline int RunAlertAnswered(appkit::Application& app, const appkit::AlertPanel& alert)
+/// Runs `run`, which shows a window titled `title` and returns the answer given in it, on this thread while another
+/// answers it. When no answer ends it within a generous limit, the connection of the application showing it is
+/// closed from outside (the window then ends as on a display that went away) and the test fails, instead of
+/// hanging; after one such window, later ones are closed as soon as they show.
+inline int RunAnswered(const std::string& title, const std::function<int()>& run)
 {
   static std::atomic<bool> unansweredBefore{false};
   std::mutex mutex;
@@ -93,7 +95,7 @@ inline int RunAlertAnswered(appkit::Application& app, const appkit::AlertPanel& 
       return;
     Display* display = OpenDisplayOrNull();
     while (display && !ended && !stopped)
-      if (const Window shown = TopLevelNamed(display, alert.title))
+      if (const Window shown = TopLevelNamed(display, title))
       {
         XKillClient(display, shown);
         stopped = unansweredBefore = true;
@@ -103,15 +105,21 @@ inline int RunAlertAnswered(appkit::Application& app, const appkit::AlertPanel& 
     if (display)
       XCloseDisplay(display);
   });
-  const int answer = app.RunAlertPanel(alert);
+  const int answer = run();
   {
     std::lock_guard<std::mutex> lock(mutex);
     ended = true;
   }
   endedChanged.notify_one();
   watcher.join();
-  EXPECT_FALSE(stopped) << "no answer came to the alert \"" << alert.title << "\"";
+  EXPECT_FALSE(stopped) << "no answer came to \"" << title << "\"";
   return answer;
+}
+
+/// Runs `alert` on this thread while another answers it, as RunAnswered.
+inline int RunAlertAnswered(appkit::Application& app, const appkit::AlertPanel& alert)
+{
+  return RunAnswered(alert.title, [&] { return app.RunAlertPanel(alert); });
 }
 
 } // namespace testsupport

@@ -45,6 +45,9 @@ TEST(TextConversion, RoundTripsAndReplacesMalformedBytes)
   EXPECT_EQ(UTF32FromUTF8("\xf4\x8f\xbf\xbf"), std::u32string(1, char32_t(0x10FFFF)));
   EXPECT_EQ(UTF8FromUTF32(std::u32string(1, char32_t(0x110000))), "\xef\xbf\xbd");
   EXPECT_EQ(UTF32FromUTF8("\xf4\x90\x80\x80"), std::u32string(1, char32_t(0xFFFD)));
+  // Bytes from F8 up lead no character, however many continuation bytes follow.
+  for (const char* bytes : {"\xf8\x88\x80\x80", "\xfc\x80\x80\x80", "\xff\x80\x80\x80"})
+    EXPECT_EQ(UTF32FromUTF8(bytes), std::u32string(4, char32_t(0xFFFD))) << int(bytes[0] & 0xFF);
 }
 
 TEST(PainterLines, TextsBreakAtLineBreaksAndLongLinesAtTheLastSpaceSlashOrCharacterThatFits)

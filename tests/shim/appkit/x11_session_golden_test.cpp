@@ -7,6 +7,7 @@
 // choose in them; an alert's window and the answers of its buttons. Skips without a display.
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -646,11 +647,14 @@ std::string Geometry(const XWindowAttributes& wa)
          std::to_string(wa.height) + " border " + std::to_string(wa.border_width);
 }
 
-/// The topmost shown window of this process on the root that is a menu (override_redirect) or not (an alert).
+/// The topmost shown window of this process on the root that is a menu (override_redirect) or not (an alert); false
+/// at once when `over` is set (the window ended, or was given up on, before it was seen).
 bool WaitForWindow(Display* display, bool menu, size_t level, XWindowAttributes& found, Window& window,
-                   Window except = 0)
+                   Window except = 0, const std::atomic<bool>* over = nullptr)
 {
   return WaitFor([&] {
+    if (over && *over)
+      return true;
     Window root, parent, *children = nullptr;
     unsigned n = 0;
     XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &n);
@@ -669,7 +673,7 @@ bool WaitForWindow(Display* display, bool menu, size_t level, XWindowAttributes&
     if (children)
       XFree(children);
     return seen >= level;
-  });
+  }) && !(over && *over);
 }
 
 void ClickAt(Display* display, int x, int y, unsigned button = 1)
@@ -784,15 +788,22 @@ TEST_F(X11Session, MenusAndAlertsAtBothScreenScales)
       for (int kind = 0; kind < 2; ++kind)
       {
         XWindowAttributes shown{};
-        Player player([&](Display* d) {
-          Window w = 0;
-          if (WaitForWindow(d, false, 1, shown, w, mParent))
-            SendKey(d, w, XK_Return);
-        });
-        foundation::MainThreadScope main;
         FilePanel panel;
-        const int answer = kind == 0 ? mApp->RunFilePanel(panel)
-                                     : int(mApp->ShowColorPanel({0.5, 0.25, 1.0, 1.0}, [](const DeviceColor&) {}));
+        int answer = 0;
+        {
+          std::atomic<bool> over{false};
+          Player player([&](Display* d) {
+            Window w = 0;
+            if (WaitForWindow(d, false, 1, shown, w, mParent, &over))
+              SendKey(d, w, XK_Return);
+          });
+          foundation::MainThreadScope main;
+          answer = testsupport::RunAnswered(kind == 0 ? "No file chooser" : "No colour chooser", [&] {
+            return kind == 0 ? mApp->RunFilePanel(panel)
+                             : int(mApp->ShowColorPanel({0.5, 0.25, 1.0, 1.0}, [](const DeviceColor&) {}));
+          });
+          over = true;
+        }
         log.push_back(std::string(kind == 0 ? "file" : "colour") + " chooser missing: alert " + Geometry(shown) +
                       " answers " + std::to_string(answer) + " \"" + panel.filename + "\"");
       }
@@ -814,25 +825,30 @@ TEST_F(X11Session, MenusAndAlertsAtBothScreenScales)
         for (int corner = 0; corner < (one ? 1 : 5); ++corner)
         {
           XWindowAttributes shown{};
-          Player player([&](Display* d) {
-            Window w = 0;
-            if (!WaitForWindow(d, false, 1, shown, w, mParent))
-              return;
-            const int step = 86 * scale, left = shown.width - (aimed + 1) * step, top = shown.height - 26 * scale;
-            // Inside at the top left and bottom right pixels; outside just left of, just below and just right of
-            // the button.
-            const int xs[] = {left, left + 80 * scale - 1, left - 1, left + 5, left + 80 * scale};
-            const int ys[] = {top, top + row - 1, top + 5, top + row, top + 5};
-            const int inside = shown.border_width;
-            XTestFakeMotionEvent(d, -1, shown.x + inside + xs[corner], shown.y + inside + ys[corner], 0);
-            XSetInputFocus(d, w, RevertToParent, CurrentTime);
-            XTestFakeButtonEvent(d, 1, True, 0);
-            XTestFakeButtonEvent(d, 1, False, 0);
-            XSync(d, False);
-            SendKey(d, w, aimed == 0 ? XK_Escape : XK_Return);
-          });
-          foundation::MainThreadScope main;
-          const int answer = testsupport::RunAlertAnswered(*mApp, alert);
+          int answer = 0;
+          {
+            std::atomic<bool> over{false}; // the alert ended or was given up on: stop waiting for it
+            Player player([&](Display* d) {
+              Window w = 0;
+              if (!WaitForWindow(d, false, 1, shown, w, mParent, &over))
+                return;
+              const int step = 86 * scale, left = shown.width - (aimed + 1) * step, top = shown.height - 26 * scale;
+              // Inside at the top left and bottom right pixels; outside just left of, just below and just right of
+              // the button.
+              const int xs[] = {left, left + 80 * scale - 1, left - 1, left + 5, left + 80 * scale};
+              const int ys[] = {top, top + row - 1, top + 5, top + row, top + 5};
+              const int inside = shown.border_width;
+              XTestFakeMotionEvent(d, -1, shown.x + inside + xs[corner], shown.y + inside + ys[corner], 0);
+              XSetInputFocus(d, w, RevertToParent, CurrentTime);
+              XTestFakeButtonEvent(d, 1, True, 0);
+              XTestFakeButtonEvent(d, 1, False, 0);
+              XSync(d, False);
+              SendKey(d, w, aimed == 0 ? XK_Escape : XK_Return);
+            });
+            foundation::MainThreadScope main;
+            answer = testsupport::RunAlertAnswered(*mApp, alert);
+            over = true;
+          }
           log.push_back("alert \"" + alert.title + "\" at " + Geometry(shown) + " button " + std::to_string(aimed) +
                         " corner " + std::to_string(corner) + " answers " + std::to_string(answer));
         }

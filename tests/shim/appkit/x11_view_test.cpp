@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -24,6 +25,7 @@
 #include <X11/Xutil.h>
 #include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 
 #include "wait_for.h"
@@ -633,6 +635,45 @@ TEST_F(X11View, ScreenPointsCountUpFromTheBottomAndConvertBack)
     EXPECT_EQ(back.x, p.x);
     EXPECT_EQ(back.y, p.y);
   }
+}
+
+TEST_F(X11View, TheCursorOverTheViewTakesItsShapeHidesAndComesBackInIt)
+{
+  OpenView();
+  int rx = 0, ry = 0;
+  ScreenPoint(100, 100, rx, ry);
+  XTestFakeMotionEvent(mHost, -1, rx, ry, 0);
+  XSync(mHost, False);
+  // The pixels of the pointer's picture as the server shows it; blank when none of them covers anything.
+  const auto picture = [&] {
+    std::vector<unsigned long> pixels;
+    if (XFixesCursorImage* image = XFixesGetCursorImage(mHost))
+    {
+      pixels.assign(image->pixels, image->pixels + size_t(image->width) * image->height);
+      XFree(image);
+    }
+    return pixels;
+  };
+  const auto blank = [](const std::vector<unsigned long>& pixels) {
+    return std::all_of(pixels.begin(), pixels.end(), [](unsigned long p) { return (p >> 24 & 0xFF) == 0; });
+  };
+  std::vector<unsigned long> arrow, hand;
+  ASSERT_TRUE(WaitFor([&] { return !blank(arrow = picture()); }));
+  {
+    foundation::MainThreadScope main;
+    mView->SetCursor(Cursor::kPointingHand);
+  }
+  EXPECT_TRUE(WaitFor([&] { return !blank(hand = picture()) && hand != arrow; }));
+  {
+    foundation::MainThreadScope main;
+    mApp->HideCursor();
+  }
+  EXPECT_TRUE(WaitFor([&] { return blank(picture()); })) << "the hidden cursor still shows";
+  {
+    foundation::MainThreadScope main;
+    mApp->ShowCursor();
+  }
+  EXPECT_TRUE(WaitFor([&] { return picture() == hand; })) << "the cursor came back in another shape";
 }
 
 TEST_F(X11View, EnteringAndLeavingArriveInOrderAndLeavingTakesTheToolTipAway)
