@@ -127,7 +127,7 @@ struct Rig
     pd.vertexFunction = library->newFunctionWithName(vertexFunction);
     if (fragment) pd.fragmentFunction = library->newFunctionWithName(fragment);
     pd.vertexDescriptor = std::make_shared<MTLVertexDescriptor>();
-    pd.vertexDescriptor->layouts[0].stride = 8;
+    pd.vertexDescriptor->layouts[0].stride = stride;
     pd.vertexDescriptor->attributes[1] = pd.vertexDescriptor->attributes[0];
     auto& ca = pd.colorAttachments[0];
     ca.pixelFormat = MTLPixelFormatRGBA8Unorm, ca.blendingEnabled = true;
@@ -171,6 +171,11 @@ struct Rig
     }
     else
       encoder->drawPrimitives(type, 0, xy.size() / 2);
+    if (alsoScissor) // the same draw again in the same pass
+    {
+      encoder->setScissorRect(*alsoScissor);
+      encoder->drawPrimitives(type, 0, xy.size() / 2);
+    }
     encoder->endEncoding();
     buffer->commit();
     buffer->waitUntilCompleted();
@@ -186,6 +191,8 @@ struct Rig
   std::shared_ptr<MTLTexture> color, stencil;
   const MTLClearColor* clear = nullptr;
   const MTLScissorRect* scissor = nullptr; // the passes' draws touch only these pixels
+  const MTLScissorRect* alsoScissor = nullptr; // when set, each pass draws a second time within this rectangle
+  NSUInteger stride = 8; // bytes from one vertex to the next
   const char* vertexFunction = "testPositions";
   MTLViewport viewport{0, 0, 16, 16, 0, 1};
   bool clearStencil = false;
@@ -380,7 +387,9 @@ TEST(MetalRasterizer, StencilOperationsAndCompare)
 TEST(MetalRasterizer, AScissorRectangleLimitsColourStencilAndTheStencilClear)
 {
   std::vector<float> quad = {0, 0, 0, 16, 16, 0, 16, 16};
-  // One box inside the target, one in its lower right corner.
+  // One box inside the target, one in its lower right corner; the clearing pass draws a second time in a box
+  // wholly right of or below the target, which clears nothing.
+  const MTLScissorRect outside[] = {{20, 0, 4, 16}, {0, 16, 16, 3}};
   for (const MTLScissorRect box : {MTLScissorRect{3, 4, 5, 6}, MTLScissorRect{8, 10, 8, 6}})
   {
     Rig rig;
@@ -393,6 +402,7 @@ TEST(MetalRasterizer, AScissorRectangleLimitsColourStencilAndTheStencilClear)
     rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, false, MTLStencilOperationInvert); // all 255
     // A cleared stencil reads 0 wherever a draw of the pass tests it, and the draw changes nothing outside its box.
     rig.scissor = &box;
+    rig.alsoScissor = &outside[box.x == 3 ? 0 : 1];
     rig.clearStencil = true;
     rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, false, MTLStencilOperationIncrementClamp,
              MTLCompareFunctionEqual);
@@ -400,10 +410,7 @@ TEST(MetalRasterizer, AScissorRectangleLimitsColourStencilAndTheStencilClear)
       for (int x = 0; x < 16; ++x)
       {
         EXPECT_EQ(rig.Red(x, y), inside(x, y) ? 128 : 0) << box.x << ": " << x << ", " << y;
-        if (inside(x, y))
-        {
-          EXPECT_EQ(rig.Stencil(x, y), 1) << box.x << ": " << x << ", " << y;
-        }
+        EXPECT_EQ(rig.Stencil(x, y), inside(x, y) ? 1 : 255) << box.x << ": " << x << ", " << y;
       }
   }
 }
@@ -691,6 +698,19 @@ TEST(MetalRasterizer, TheVertexFunctionRunsOnceOnEachVertexFromTheLowestToTheHig
     rig.Draw(corners, MTLPrimitiveTypeTriangle, MTLCullModeNone, true);
     EXPECT_EQ(gVerticesShaded, k.shaded) << "first index " << (k.indices.empty() ? 0 : k.indices[0]);
   }
+  // A layout with no stride holds one vertex, however long its buffer: it is shaded once, and draws nothing.
+  const std::vector<uint32_t> triangle = {0, 1, 2};
+  for (const std::vector<uint32_t>* indices : {(const std::vector<uint32_t>*)nullptr, &triangle})
+  {
+    Rig rig;
+    rig.vertexFunction = "testCountedPositions";
+    rig.stride = 0;
+    if (indices) rig.indices = indices, rig.indexCount = indices->size();
+    gVerticesShaded = 0;
+    rig.Draw(corners, MTLPrimitiveTypeTriangle, MTLCullModeNone, true);
+    EXPECT_EQ(gVerticesShaded, 1) << (indices ? "indexed" : "plain");
+    EXPECT_EQ(rig.Red(8, 8), 0) << (indices ? "indexed" : "plain");
+  }
 }
 
 // The layer's three drawables: each nextDrawable hands out one that is neither handed out nor on display, none
@@ -835,6 +855,9 @@ TEST(MetalDispatch, TimesMoveByTheirDeltaDataIsCopiedAndSemaphoresCount)
   ASSERT_NE(two, nullptr);
   EXPECT_NE(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
   EXPECT_NE(dispatch_semaphore_wait(none, dispatch_time(DISPATCH_TIME_NOW, -1000)), 0) << "a deadline passed";
+  const dispatch_time_t deadline = dispatch_time(DISPATCH_TIME_NOW, 20000000);
+  EXPECT_NE(dispatch_semaphore_wait(none, deadline), 0);
+  EXPECT_GE(dispatch_time(DISPATCH_TIME_NOW, 0), deadline) << "a wait on none gives up at its deadline, not before";
   EXPECT_EQ(dispatch_semaphore_signal(none), 0);
   EXPECT_EQ(dispatch_semaphore_signal(none), 0);
   EXPECT_EQ(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
