@@ -71,9 +71,11 @@ MTLSpanRange CopiedTexels(const MTLFragmentIn& in, int n, const uint8_t** texels
   return r;
 }
 
+/// Opaque down to row 11, then a red of no alpha that adds its light to what is there.
 MTLSpanRange SolidColour(const MTLFragmentIn& in, int n, float rgba[4])
 {
-  rgba[0] = 0.2f, rgba[1] = 0.4f, rgba[2] = 0.6f, rgba[3] = 1.0f;
+  const bool opaque = in.y < 12;
+  rgba[0] = 0.2f, rgba[1] = opaque ? 0.4f : 0.0f, rgba[2] = opaque ? 0.6f : 0.0f, rgba[3] = opaque ? 1.0f : 0.0f;
   return in.y >= 8 ? Columns(in, n, 10, 14) : MTLSpanRange{0, 0};
 }
 
@@ -332,7 +334,7 @@ TEST(MetalRasterizer, AFragmentFunctionsShortcutsDrawThePixelsTheyClaimUnderSour
         if (over && y < 8 && x >= 2 && x < 6)
           for (int c = 0; c < 4; ++c) expected[c] = kShortcutTexels[4 * x + c];
         if (over && y >= 8 && x >= 10 && x < 14)
-          expected[0] = 51, expected[1] = 102, expected[2] = 153, expected[3] = 255;
+          expected[0] = 51, expected[1] = y < 12 ? 102 : 0, expected[2] = y < 12 ? 153 : 0, expected[3] = y < 12 ? 255 : 0;
         for (int c = 0; c < 4; ++c) EXPECT_EQ(rig.Channel(x, y, c), expected[c]) << over << " " << x << ", " << y;
       }
   }
@@ -417,13 +419,22 @@ TEST(MetalRasterizer, AScissorRectangleLimitsColourStencilAndTheStencilClear)
 
 TEST(MetalRasterizer, AViewportSmallerThanTheTargetKeepsEvenAFarLargerTriangleInsideIt)
 {
-  // The viewport covers x 4..11 and y 2..11; the quad reaches far past every side of it and of the target.
-  Rig rig;
-  rig.viewport = {4, 2, 8, 10, 0, 1};
-  rig.Draw({-40, -40, -40, 56, 56, -40, 56, 56}, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, true);
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x)
-      EXPECT_EQ(rig.Red(x, y), x >= 4 && x < 12 && y >= 2 && y < 12 ? 128 : 0) << x << ", " << y;
+  // The viewport covers x 4..11 and y 2..11; the quad reaches far past every side of it and of the target. A
+  // viewport with edges inside pixels keeps only the pixels wholly within it.
+  const struct
+  {
+    MTLViewport viewport;
+    int x0, x1, y0, y1; // the pixels drawn
+  } cases[] = {{{4, 2, 8, 10, 0, 1}, 4, 12, 2, 12}, {{4.25, 2.75, 7.5, 8.5, 0, 1}, 5, 11, 3, 11}};
+  for (const auto& k : cases)
+  {
+    Rig rig;
+    rig.viewport = k.viewport;
+    rig.Draw({-40, -40, -40, 56, 56, -40, 56, 56}, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, true);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x)
+        EXPECT_EQ(rig.Red(x, y), x >= k.x0 && x < k.x1 && y >= k.y0 && y < k.y1 ? 128 : 0) << k.x0 << ": " << x << ", " << y;
+  }
 }
 
 // Vertex buffers bound to slots past the encoder's last are ignored: the draw reads its vertices as it would

@@ -427,12 +427,13 @@ TEST(MetalRender, RunsOfOpaqueClearAndPartialTexelsAtOneTexelAPixel)
 {
   // A row of 24 texels in runs of every kind and of odd and even lengths, so that runs start and end on both
   // halves of a texel pair: opaque texels replace the background, straight texels of alpha 0 leave it, partial
-  // ones blend, and premultiplied texels of alpha 0 with colour add it.
-  const int kinds[24] = {2, 2, 2, 0, 0, 1, 2, 0, 0, 0, 0, 0, 1, 1, 2, 2, 2, 2, 0, 1, 0, 2, 1, 1}; // 0 clear, 1 half, 2 opaque
+  // ones blend (a nearly opaque one too, leaving the background opaque), and premultiplied texels of alpha 0 with
+  // colour add it.
+  const int kinds[24] = {2, 2, 2, 0, 0, 1, 2, 0, 0, 0, 0, 0, 1, 1, 2, 2, 2, 3, 0, 1, 0, 2, 1, 1}; // 0 clear, 1 half, 2 opaque, 3 alpha 254
   std::vector<unsigned char> texels(24 * 4 * 4);
   for (int i = 0; i < 24; ++i)
   {
-    const unsigned char alpha = kinds[i] == 2 ? 255 : kinds[i] == 1 ? 128 : 0;
+    const unsigned char alpha = kinds[i] == 2 ? 255 : kinds[i] == 3 ? 254 : kinds[i] == 1 ? 128 : 0;
     const unsigned char value = static_cast<unsigned char>(std::min(10 * i + 5, kinds[i] == 0 ? 40 : int(alpha)));
     unsigned char* t = &texels[size_t(i) * 4];
     t[0] = value, t[1] = static_cast<unsigned char>(value / 2), t[2] = static_cast<unsigned char>(value / 3), t[3] = alpha;
@@ -443,6 +444,7 @@ TEST(MetalRender, RunsOfOpaqueClearAndPartialTexelsAtOneTexelAPixel)
   {
     const Image img = DrawImage(28, 6, 24, 4, flags, texels.data(), 2, 1, bg);
     for (int i = 0; i < 24; ++i)
+    {
       for (int c = 0; c < 3; ++c)
       {
         const int got = img.At(2 + i, 2)[c], t = texels[size_t(i) * 4 + size_t(c)];
@@ -454,6 +456,8 @@ TEST(MetalRender, RunsOfOpaqueClearAndPartialTexelsAtOneTexelAPixel)
         else
           EXPECT_NEAR(got, (flags ? t : t * a) + bg[c] * (1.0 - a), 1.0) << "flags " << flags << " texel " << i;
       }
+      EXPECT_EQ(img.At(2 + i, 2)[3], 255) << "flags " << flags << " texel " << i;
+    }
   }
 }
 
