@@ -580,6 +580,19 @@ TEST(MetalRender, AScissorEdgeAQuarterPixelPastACentreCoversThatPixelByAQuarterU
       for (int c = 0; c < 3; ++c) EXPECT_NEAR(p[c], want[c], 3) << k.name << " at " << q.x << "," << q.y;
     }
   }
+  // A scissor narrower than a pixel still cuts: half a pixel wide in the middle of column 4, it leaves that column
+  // three quarters white and every other untouched.
+  Surface s(8, 4);
+  s.Begin(Rgba(30, 60, 90));
+  vxSetScissor(s.ctx, 4.25f, 0, 0.5f, 4);
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 0, 0, 8, 4);
+  vxSetFillColor(s.ctx, Rgba(255, 255, 255));
+  vxFillPath(s.ctx);
+  s.End();
+  const Image img = s.Read();
+  for (int x = 0; x < 8; ++x)
+    EXPECT_NEAR(img.At(x, 2)[0], x == 4 ? 30 + 0.75 * 225 : 30, 2) << x;
 }
 
 TEST(MetalRender, AFrameOfMoreDrawsThanItsBuffersStartWithShowsEveryOne)
@@ -739,27 +752,30 @@ TEST(MetalRender, AnImageStoredBottomUpShowsItsLastRowOnTop)
 
 TEST(MetalRender, TextTakesItsFillColour)
 {
-  Surface s(64, 48);
-  s.Begin();
-  int font = vxAddFontFile(s.ctx, "Roboto", mvxtest::kRobotoPath);
-  ASSERT_GE(font, 0);
-  vxSetFontFaceById(s.ctx, font);
-  vxSetFontSize(s.ctx, 40);
-  vxSetFillColor(s.ctx, Rgba(0, 0, 255));
-  vxDrawText(s.ctx, 8, 40, "HI", nullptr);
-  s.End();
-  const Image img = s.Read();
-  int inked = 0;
-  for (int y = 0; y < 48; ++y)
-    for (int x = 0; x < 64; ++x)
-    {
-      const unsigned char* p = img.At(x, y);
-      if (p[0] > 64) continue; // white or edge
-      ++inked;
-      EXPECT_EQ(p[0], p[1]) << x << ", " << y;
-      EXPECT_GE(p[2], 250) << x << ", " << y;
-    }
-  EXPECT_GT(inked, 100);
+  for (int green : {0, 255}) // blue, then cyan: a colour with no red and the rest full
+  {
+    Surface s(64, 48);
+    s.Begin();
+    int font = vxAddFontFile(s.ctx, "Roboto", mvxtest::kRobotoPath);
+    ASSERT_GE(font, 0);
+    vxSetFontFaceById(s.ctx, font);
+    vxSetFontSize(s.ctx, 40);
+    vxSetFillColor(s.ctx, Rgba(0, green, 255));
+    vxDrawText(s.ctx, 8, 40, "HI", nullptr);
+    s.End();
+    const Image img = s.Read();
+    int inked = 0;
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x)
+      {
+        const unsigned char* p = img.At(x, y);
+        if (p[0] > 64) continue; // white or edge
+        ++inked;
+        EXPECT_EQ(p[1], green ? p[2] : p[0]) << green << ": " << x << ", " << y;
+        EXPECT_GE(p[2], 250) << green << ": " << x << ", " << y;
+      }
+    EXPECT_GT(inked, 100) << green;
+  }
 }
 
 TEST(MetalRender, ATranslucentStrokeCoversEachPixelOnceWhereItCrossesItself)
