@@ -645,6 +645,16 @@ TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
             for (int c = 0; c < 4; ++c)
               ASSERT_NEAR(span[4 * i + c], one[c], 1e-6f) << "texel " << col + i << "," << row << " channel " << c;
           }
+          // A step a little longer than a texel drifts off the centres along the span: it is filtered, not copied.
+          const float drift = 1.0008f / 7.f;
+          sampler.sampleSpan(*t, u, v, drift, 0.f, 7 - col, span, 1.f);
+          for (int i = 0; i < 7 - col; ++i)
+          {
+            float one[4];
+            sampler.sample(*t, u + drift * float(i), v, one, 1.f);
+            for (int c = 0; c < 4; ++c)
+              ASSERT_NEAR(span[4 * i + c], one[c], 1e-6f) << "drifting from " << col << "," << row << ", pixel " << i;
+          }
         }
     }
 }
@@ -912,6 +922,13 @@ TEST(MetalDevice, TexturesAndPipelinesItCannotMakeAreRefused)
   }
   EXPECT_NE(texture(MTLPixelFormatR8Unorm, 16384, 1), nullptr);
   EXPECT_NE(texture(MTLPixelFormatR8Unorm, 1, 16384), nullptr);
+  // A region fits up to the texture's edges, an empty one on the edge too; one texel more does not.
+  const auto four = texture(MTLPixelFormatRGBA8Unorm, 4, 4);
+  EXPECT_TRUE(four->regionFits(MTLRegionMake2D(0, 0, 4, 4)));
+  EXPECT_TRUE(four->regionFits(MTLRegionMake2D(4, 4, 0, 0)));
+  for (const MTLRegion r : {MTLRegionMake2D(5, 0, 0, 4), MTLRegionMake2D(0, 5, 4, 0), MTLRegionMake2D(1, 0, 4, 4),
+                            MTLRegionMake2D(0, 1, 4, 4)})
+    EXPECT_FALSE(four->regionFits(r)) << r.origin.x << ", " << r.origin.y;
 
   const std::shared_ptr<MTLFunction> vertex = rig.library->newFunctionWithName("testPositions"),
                                      fragment = rig.library->newFunctionWithName("testHalfWhite");
