@@ -305,6 +305,10 @@ TEST(DrawableFace, UncommonButSoundGlyphsAreDrawn)
   Bytes falling = shortLocations.Build();
   Set16(falling, tinyfont::TableAt(falling, "loca") + 2, 0x21); // past the start of glyph 2
   EXPECT_FALSE(Drawable(falling)) << "16-bit locations falling";
+  Bytes fallingFirst = shortLocations.Build();
+  const size_t loca = tinyfont::TableAt(fallingFirst, "loca");
+  fallingFirst[loca] = fallingFirst[loca + 4], fallingFirst[loca + 1] = fallingFirst[loca + 5]; // glyph 0 at glyph 2
+  EXPECT_FALSE(Drawable(fallingFirst)) << "16-bit locations falling from the first";
 }
 
 /// A composite of the triangle (its box 0,0 .. 1000,1000) placed by `dx` and turned by a two-by-two matrix whose
@@ -343,6 +347,8 @@ TEST(DrawableFace, AComponentWithOneCornerOutOfRangeIsRefused)
     EXPECT_FALSE(Drawable(TurnedTriangle(c.dx, c.xx, c.yx))) << c.which;
     EXPECT_TRUE(Drawable(TurnedTriangle(int16_t(c.dx + c.back), c.xx, c.yx))) << c.which;
   }
+  EXPECT_FALSE(Drawable(TurnedTriangle(31767, kOne, 0))) << "a corner on the last coordinate";
+  EXPECT_TRUE(Drawable(TurnedTriangle(31766, kOne, 0))) << "a corner one short of it";
 }
 
 // A face is read with the units per em of its head table and the ascender and descender of its horizontal header; a

@@ -71,9 +71,11 @@ MTLSpanRange CopiedTexels(const MTLFragmentIn& in, int n, const uint8_t** texels
   return r;
 }
 
+/// Opaque down to row 11, then a red of no alpha that adds its light to what is there.
 MTLSpanRange SolidColour(const MTLFragmentIn& in, int n, float rgba[4])
 {
-  rgba[0] = 0.2f, rgba[1] = 0.4f, rgba[2] = 0.6f, rgba[3] = 1.0f;
+  const bool opaque = in.y < 12;
+  rgba[0] = 0.2f, rgba[1] = opaque ? 0.4f : 0.0f, rgba[2] = opaque ? 0.6f : 0.0f, rgba[3] = opaque ? 1.0f : 0.0f;
   return in.y >= 8 ? Columns(in, n, 10, 14) : MTLSpanRange{0, 0};
 }
 
@@ -127,7 +129,7 @@ struct Rig
     pd.vertexFunction = library->newFunctionWithName(vertexFunction);
     if (fragment) pd.fragmentFunction = library->newFunctionWithName(fragment);
     pd.vertexDescriptor = std::make_shared<MTLVertexDescriptor>();
-    pd.vertexDescriptor->layouts[0].stride = 8;
+    pd.vertexDescriptor->layouts[0].stride = stride;
     pd.vertexDescriptor->attributes[1] = pd.vertexDescriptor->attributes[0];
     auto& ca = pd.colorAttachments[0];
     ca.pixelFormat = MTLPixelFormatRGBA8Unorm, ca.blendingEnabled = true;
@@ -171,6 +173,11 @@ struct Rig
     }
     else
       encoder->drawPrimitives(type, 0, xy.size() / 2);
+    if (alsoScissor) // the same draw again in the same pass
+    {
+      encoder->setScissorRect(*alsoScissor);
+      encoder->drawPrimitives(type, 0, xy.size() / 2);
+    }
     encoder->endEncoding();
     buffer->commit();
     buffer->waitUntilCompleted();
@@ -186,6 +193,8 @@ struct Rig
   std::shared_ptr<MTLTexture> color, stencil;
   const MTLClearColor* clear = nullptr;
   const MTLScissorRect* scissor = nullptr; // the passes' draws touch only these pixels
+  const MTLScissorRect* alsoScissor = nullptr; // when set, each pass draws a second time within this rectangle
+  NSUInteger stride = 8; // bytes from one vertex to the next
   const char* vertexFunction = "testPositions";
   MTLViewport viewport{0, 0, 16, 16, 0, 1};
   bool clearStencil = false;
@@ -325,7 +334,7 @@ TEST(MetalRasterizer, AFragmentFunctionsShortcutsDrawThePixelsTheyClaimUnderSour
         if (over && y < 8 && x >= 2 && x < 6)
           for (int c = 0; c < 4; ++c) expected[c] = kShortcutTexels[4 * x + c];
         if (over && y >= 8 && x >= 10 && x < 14)
-          expected[0] = 51, expected[1] = 102, expected[2] = 153, expected[3] = 255;
+          expected[0] = 51, expected[1] = y < 12 ? 102 : 0, expected[2] = y < 12 ? 153 : 0, expected[3] = y < 12 ? 255 : 0;
         for (int c = 0; c < 4; ++c) EXPECT_EQ(rig.Channel(x, y, c), expected[c]) << over << " " << x << ", " << y;
       }
   }
@@ -380,7 +389,9 @@ TEST(MetalRasterizer, StencilOperationsAndCompare)
 TEST(MetalRasterizer, AScissorRectangleLimitsColourStencilAndTheStencilClear)
 {
   std::vector<float> quad = {0, 0, 0, 16, 16, 0, 16, 16};
-  // One box inside the target, one in its lower right corner.
+  // One box inside the target, one in its lower right corner; the clearing pass draws a second time in a box
+  // wholly right of or below the target, which clears nothing.
+  const MTLScissorRect outside[] = {{20, 0, 4, 16}, {0, 16, 16, 3}};
   for (const MTLScissorRect box : {MTLScissorRect{3, 4, 5, 6}, MTLScissorRect{8, 10, 8, 6}})
   {
     Rig rig;
@@ -393,6 +404,7 @@ TEST(MetalRasterizer, AScissorRectangleLimitsColourStencilAndTheStencilClear)
     rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, false, MTLStencilOperationInvert); // all 255
     // A cleared stencil reads 0 wherever a draw of the pass tests it, and the draw changes nothing outside its box.
     rig.scissor = &box;
+    rig.alsoScissor = &outside[box.x == 3 ? 0 : 1];
     rig.clearStencil = true;
     rig.Draw(quad, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, false, MTLStencilOperationIncrementClamp,
              MTLCompareFunctionEqual);
@@ -400,23 +412,29 @@ TEST(MetalRasterizer, AScissorRectangleLimitsColourStencilAndTheStencilClear)
       for (int x = 0; x < 16; ++x)
       {
         EXPECT_EQ(rig.Red(x, y), inside(x, y) ? 128 : 0) << box.x << ": " << x << ", " << y;
-        if (inside(x, y))
-        {
-          EXPECT_EQ(rig.Stencil(x, y), 1) << box.x << ": " << x << ", " << y;
-        }
+        EXPECT_EQ(rig.Stencil(x, y), inside(x, y) ? 1 : 255) << box.x << ": " << x << ", " << y;
       }
   }
 }
 
 TEST(MetalRasterizer, AViewportSmallerThanTheTargetKeepsEvenAFarLargerTriangleInsideIt)
 {
-  // The viewport covers x 4..11 and y 2..11; the quad reaches far past every side of it and of the target.
-  Rig rig;
-  rig.viewport = {4, 2, 8, 10, 0, 1};
-  rig.Draw({-40, -40, -40, 56, 56, -40, 56, 56}, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, true);
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x)
-      EXPECT_EQ(rig.Red(x, y), x >= 4 && x < 12 && y >= 2 && y < 12 ? 128 : 0) << x << ", " << y;
+  // The viewport covers x 4..11 and y 2..11; the quad reaches far past every side of it and of the target. A
+  // viewport with edges inside pixels keeps only the pixels wholly within it.
+  const struct
+  {
+    MTLViewport viewport;
+    int x0, x1, y0, y1; // the pixels drawn
+  } cases[] = {{{4, 2, 8, 10, 0, 1}, 4, 12, 2, 12}, {{4.25, 2.75, 7.5, 8.5, 0, 1}, 5, 11, 3, 11}};
+  for (const auto& k : cases)
+  {
+    Rig rig;
+    rig.viewport = k.viewport;
+    rig.Draw({-40, -40, -40, 56, 56, -40, 56, 56}, MTLPrimitiveTypeTriangleStrip, MTLCullModeNone, true);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x)
+        EXPECT_EQ(rig.Red(x, y), x >= k.x0 && x < k.x1 && y >= k.y0 && y < k.y1 ? 128 : 0) << k.x0 << ": " << x << ", " << y;
+  }
 }
 
 // Vertex buffers bound to slots past the encoder's last are ignored: the draw reads its vertices as it would
@@ -627,6 +645,16 @@ TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
             for (int c = 0; c < 4; ++c)
               ASSERT_NEAR(span[4 * i + c], one[c], 1e-6f) << "texel " << col + i << "," << row << " channel " << c;
           }
+          // A step a little longer than a texel drifts off the centres along the span: it is filtered, not copied.
+          const float drift = 1.0008f / 7.f;
+          sampler.sampleSpan(*t, u, v, drift, 0.f, 7 - col, span, 1.f);
+          for (int i = 0; i < 7 - col; ++i)
+          {
+            float one[4];
+            sampler.sample(*t, u + drift * float(i), v, one, 1.f);
+            for (int c = 0; c < 4; ++c)
+              ASSERT_NEAR(span[4 * i + c], one[c], 1e-6f) << "drifting from " << col << "," << row << ", pixel " << i;
+          }
         }
     }
 }
@@ -690,6 +718,19 @@ TEST(MetalRasterizer, TheVertexFunctionRunsOnceOnEachVertexFromTheLowestToTheHig
     gVerticesShaded = 0;
     rig.Draw(corners, MTLPrimitiveTypeTriangle, MTLCullModeNone, true);
     EXPECT_EQ(gVerticesShaded, k.shaded) << "first index " << (k.indices.empty() ? 0 : k.indices[0]);
+  }
+  // A layout with no stride holds one vertex, however long its buffer: it is shaded once, and draws nothing.
+  const std::vector<uint32_t> triangle = {0, 1, 2};
+  for (const std::vector<uint32_t>* indices : {(const std::vector<uint32_t>*)nullptr, &triangle})
+  {
+    Rig rig;
+    rig.vertexFunction = "testCountedPositions";
+    rig.stride = 0;
+    if (indices) rig.indices = indices, rig.indexCount = indices->size();
+    gVerticesShaded = 0;
+    rig.Draw(corners, MTLPrimitiveTypeTriangle, MTLCullModeNone, true);
+    EXPECT_EQ(gVerticesShaded, 1) << (indices ? "indexed" : "plain");
+    EXPECT_EQ(rig.Red(8, 8), 0) << (indices ? "indexed" : "plain");
   }
 }
 
@@ -835,6 +876,9 @@ TEST(MetalDispatch, TimesMoveByTheirDeltaDataIsCopiedAndSemaphoresCount)
   ASSERT_NE(two, nullptr);
   EXPECT_NE(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
   EXPECT_NE(dispatch_semaphore_wait(none, dispatch_time(DISPATCH_TIME_NOW, -1000)), 0) << "a deadline passed";
+  const dispatch_time_t deadline = dispatch_time(DISPATCH_TIME_NOW, 20000000);
+  EXPECT_NE(dispatch_semaphore_wait(none, deadline), 0);
+  EXPECT_GE(dispatch_time(DISPATCH_TIME_NOW, 0), deadline) << "a wait on none gives up at its deadline, not before";
   EXPECT_EQ(dispatch_semaphore_signal(none), 0);
   EXPECT_EQ(dispatch_semaphore_signal(none), 0);
   EXPECT_EQ(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
@@ -878,6 +922,13 @@ TEST(MetalDevice, TexturesAndPipelinesItCannotMakeAreRefused)
   }
   EXPECT_NE(texture(MTLPixelFormatR8Unorm, 16384, 1), nullptr);
   EXPECT_NE(texture(MTLPixelFormatR8Unorm, 1, 16384), nullptr);
+  // A region fits up to the texture's edges, an empty one on the edge too; one texel more does not.
+  const auto four = texture(MTLPixelFormatRGBA8Unorm, 4, 4);
+  EXPECT_TRUE(four->regionFits(MTLRegionMake2D(0, 0, 4, 4)));
+  EXPECT_TRUE(four->regionFits(MTLRegionMake2D(4, 4, 0, 0)));
+  for (const MTLRegion r : {MTLRegionMake2D(5, 0, 0, 4), MTLRegionMake2D(0, 5, 4, 0), MTLRegionMake2D(1, 0, 4, 4),
+                            MTLRegionMake2D(0, 1, 4, 4)})
+    EXPECT_FALSE(four->regionFits(r)) << r.origin.x << ", " << r.origin.y;
 
   const std::shared_ptr<MTLFunction> vertex = rig.library->newFunctionWithName("testPositions"),
                                      fragment = rig.library->newFunctionWithName("testHalfWhite");

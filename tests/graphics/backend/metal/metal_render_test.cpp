@@ -427,12 +427,13 @@ TEST(MetalRender, RunsOfOpaqueClearAndPartialTexelsAtOneTexelAPixel)
 {
   // A row of 24 texels in runs of every kind and of odd and even lengths, so that runs start and end on both
   // halves of a texel pair: opaque texels replace the background, straight texels of alpha 0 leave it, partial
-  // ones blend, and premultiplied texels of alpha 0 with colour add it.
-  const int kinds[24] = {2, 2, 2, 0, 0, 1, 2, 0, 0, 0, 0, 0, 1, 1, 2, 2, 2, 2, 0, 1, 0, 2, 1, 1}; // 0 clear, 1 half, 2 opaque
+  // ones blend (a nearly opaque one too, leaving the background opaque), and premultiplied texels of alpha 0 with
+  // colour add it.
+  const int kinds[24] = {2, 2, 2, 0, 0, 1, 2, 0, 0, 0, 0, 0, 1, 1, 2, 2, 2, 3, 0, 1, 0, 2, 1, 1}; // 0 clear, 1 half, 2 opaque, 3 alpha 254
   std::vector<unsigned char> texels(24 * 4 * 4);
   for (int i = 0; i < 24; ++i)
   {
-    const unsigned char alpha = kinds[i] == 2 ? 255 : kinds[i] == 1 ? 128 : 0;
+    const unsigned char alpha = kinds[i] == 2 ? 255 : kinds[i] == 3 ? 254 : kinds[i] == 1 ? 128 : 0;
     const unsigned char value = static_cast<unsigned char>(std::min(10 * i + 5, kinds[i] == 0 ? 40 : int(alpha)));
     unsigned char* t = &texels[size_t(i) * 4];
     t[0] = value, t[1] = static_cast<unsigned char>(value / 2), t[2] = static_cast<unsigned char>(value / 3), t[3] = alpha;
@@ -443,6 +444,7 @@ TEST(MetalRender, RunsOfOpaqueClearAndPartialTexelsAtOneTexelAPixel)
   {
     const Image img = DrawImage(28, 6, 24, 4, flags, texels.data(), 2, 1, bg);
     for (int i = 0; i < 24; ++i)
+    {
       for (int c = 0; c < 3; ++c)
       {
         const int got = img.At(2 + i, 2)[c], t = texels[size_t(i) * 4 + size_t(c)];
@@ -454,6 +456,8 @@ TEST(MetalRender, RunsOfOpaqueClearAndPartialTexelsAtOneTexelAPixel)
         else
           EXPECT_NEAR(got, (flags ? t : t * a) + bg[c] * (1.0 - a), 1.0) << "flags " << flags << " texel " << i;
       }
+      EXPECT_EQ(img.At(2 + i, 2)[3], 255) << "flags " << flags << " texel " << i;
+    }
   }
 }
 
@@ -576,6 +580,19 @@ TEST(MetalRender, AScissorEdgeAQuarterPixelPastACentreCoversThatPixelByAQuarterU
       for (int c = 0; c < 3; ++c) EXPECT_NEAR(p[c], want[c], 3) << k.name << " at " << q.x << "," << q.y;
     }
   }
+  // A scissor narrower than a pixel still cuts: half a pixel wide in the middle of column 4, it leaves that column
+  // three quarters white and every other untouched.
+  Surface s(8, 4);
+  s.Begin(Rgba(30, 60, 90));
+  vxSetScissor(s.ctx, 4.25f, 0, 0.5f, 4);
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 0, 0, 8, 4);
+  vxSetFillColor(s.ctx, Rgba(255, 255, 255));
+  vxFillPath(s.ctx);
+  s.End();
+  const Image img = s.Read();
+  for (int x = 0; x < 8; ++x)
+    EXPECT_NEAR(img.At(x, 2)[0], x == 4 ? 30 + 0.75 * 225 : 30, 2) << x;
 }
 
 TEST(MetalRender, AFrameOfMoreDrawsThanItsBuffersStartWithShowsEveryOne)
@@ -735,27 +752,30 @@ TEST(MetalRender, AnImageStoredBottomUpShowsItsLastRowOnTop)
 
 TEST(MetalRender, TextTakesItsFillColour)
 {
-  Surface s(64, 48);
-  s.Begin();
-  int font = vxAddFontFile(s.ctx, "Roboto", mvxtest::kRobotoPath);
-  ASSERT_GE(font, 0);
-  vxSetFontFaceById(s.ctx, font);
-  vxSetFontSize(s.ctx, 40);
-  vxSetFillColor(s.ctx, Rgba(0, 0, 255));
-  vxDrawText(s.ctx, 8, 40, "HI", nullptr);
-  s.End();
-  const Image img = s.Read();
-  int inked = 0;
-  for (int y = 0; y < 48; ++y)
-    for (int x = 0; x < 64; ++x)
-    {
-      const unsigned char* p = img.At(x, y);
-      if (p[0] > 64) continue; // white or edge
-      ++inked;
-      EXPECT_EQ(p[0], p[1]) << x << ", " << y;
-      EXPECT_GE(p[2], 250) << x << ", " << y;
-    }
-  EXPECT_GT(inked, 100);
+  for (int green : {0, 255}) // blue, then cyan: a colour with no red and the rest full
+  {
+    Surface s(64, 48);
+    s.Begin();
+    int font = vxAddFontFile(s.ctx, "Roboto", mvxtest::kRobotoPath);
+    ASSERT_GE(font, 0);
+    vxSetFontFaceById(s.ctx, font);
+    vxSetFontSize(s.ctx, 40);
+    vxSetFillColor(s.ctx, Rgba(0, green, 255));
+    vxDrawText(s.ctx, 8, 40, "HI", nullptr);
+    s.End();
+    const Image img = s.Read();
+    int inked = 0;
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x)
+      {
+        const unsigned char* p = img.At(x, y);
+        if (p[0] > 64) continue; // white or edge
+        ++inked;
+        EXPECT_EQ(p[1], green ? p[2] : p[0]) << green << ": " << x << ", " << y;
+        EXPECT_GE(p[2], 250) << green << ": " << x << ", " << y;
+      }
+    EXPECT_GT(inked, 100) << green;
+  }
 }
 
 TEST(MetalRender, ATranslucentStrokeCoversEachPixelOnceWhereItCrossesItself)
