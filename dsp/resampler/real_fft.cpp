@@ -159,30 +159,6 @@ RESAMP_KERNEL_INLINE void DoubleStage(double* re, double* im, int m, int L, cons
       im + i + 3 * L, L, tw);
 }
 
-// The first double stage (L = 1) needs no multiplications.
-template <bool Inverse>
-RESAMP_KERNEL_INLINE void FirstDoubleStage(double* re, double* im, int m)
-{
-  const double s = Inverse ? -1.0 : 1.0;
-  for (int i = 0; i < m; i += 4) {
-    double* r = re + i;
-    double* q = im + i;
-    const double b0r = r[0] + r[1], b0i = q[0] + q[1];
-    const double b1r = r[0] - r[1], b1i = q[0] - q[1];
-    const double b2r = r[2] + r[3], b2i = q[2] + q[3];
-    const double b3r = r[2] - r[3], b3i = q[2] - q[3];
-    const double t4r = s * b3i, t4i = -s * b3r;
-    r[0] = b0r + b2r;
-    q[0] = b0i + b2i;
-    r[2] = b0r - b2r;
-    q[2] = b0i - b2i;
-    r[1] = b1r + t4r;
-    q[1] = b1i + t4i;
-    r[3] = b1r - t4r;
-    q[3] = b1i - t4i;
-  }
-}
-
 } // namespace
 
 void RealFft::Forward(double* data) const
@@ -252,34 +228,17 @@ RESAMP_KERNEL_INLINE void SplitInverse(const double* xRe, const double* xIm, dou
   }
 }
 
-// The complex transform on bit-reversed input; firstDone: the first (twiddle-free) pass was made already.
-RESAMP_KERNEL_INLINE void Stages(const FftTables& t, double* re, double* im, bool inverse, bool firstDone)
+// The complex transform on bit-reversed input whose first, twiddle-free pass was made while it was gathered: one
+// radix-2 pass when the number of halvings is odd, else one double pass.
+RESAMP_KERNEL_INLINE void Stages(const FftTables& t, double* re, double* im, bool inverse)
 {
   const int m = t.n / 2;
   const int bits = t.order - 1;
   const double* tw = t.twiddle;
   int L = 1;
-  if (firstDone) {
-    if (bits & 1) {
-      L = 2;
-    } else if (m >= 4) {
-      tw += 6;
-      L = 4;
-    }
-  } else if (bits & 1) {
-    for (int i = 0; i < m; i += 2) {
-      const double ar = re[i], ai = im[i];
-      re[i] = ar + re[i + 1];
-      im[i] = ai + im[i + 1];
-      re[i + 1] = ar - re[i + 1];
-      im[i + 1] = ai - im[i + 1];
-    }
+  if (bits & 1) {
     L = 2;
   } else if (m >= 4) {
-    if (inverse)
-      FirstDoubleStage<true>(re, im, m);
-    else
-      FirstDoubleStage<false>(re, im, m);
     tw += 6;
     L = 4;
   }
@@ -337,7 +296,7 @@ RESAMP_KERNEL_INLINE void ForwardSplitBody(const FftTables& t, const double* dat
       im[mRev[j]] = data[2 * j + 1];
     }
   }
-  Stages(t, re, im, false, true);
+  Stages(t, re, im, false);
   SplitForwardTail(t, re, im, outRe, outIm);
 }
 
@@ -432,7 +391,7 @@ RESAMP_KERNEL_INLINE void InverseSplitBody(const FftTables& t, const double* inR
       im[i] = si[mRev[i]];
     }
   }
-  Stages(t, re, im, true, true);
+  Stages(t, re, im, true);
   for (int j = 0; j < m; ++j) {
     dst[2 * j] = re[j];
     dst[2 * j + 1] = im[j];
