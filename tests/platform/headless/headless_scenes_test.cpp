@@ -749,32 +749,36 @@ TEST_F(ScaledBitmapCopies, AClearedCacheHoldsAsManyCopiesAsANewOne)
 }
 
 // A copy of 100 x 100 pixels made a share at a time: its rows are resampled first, as many a frame as the share
-// allows, then put into its image four to the share's pixel. The frame it is whole in follows from the share.
+// allows, then put into its image four to the share's pixel (a part of four rounded up). The frame it is whole in
+// follows from the share; a second copy, drawn after it in each frame, gets what the first leaves of the share.
 TEST_F(ScaledBitmapCopies, ACopyIsWholeInTheFrameItsShareAllows)
 {
   const struct
   {
     size_t share;
-    int frame;
+    int frame, second;
   } cases[] = {
-      {1000, 13},  // ten frames of ten rows, then 40, 40 and 20 rows put into the image
-      {2500, 5},   // four frames of 25 rows, then all of them put in
-      {10000, 2},  // every row in the first frame, put in the next
-      {12450, 2},  // every row and a little less than a quarter more: whole in the next frame
-      {12500, 1},  // every row and a quarter more: whole at once
+      {1000, 13, 25},  // ten frames of ten rows, then 40, 40 and 20 rows put into the image; 5 rows of the second
+      {2500, 5, 10},   // four frames of 25 rows, then all of them put in
+      {10000, 2, 3},   // every row in the first frame, put in the next
+      {12450, 2, 3},   // every row and a little less than a quarter more: whole in the next frame
+      {12500, 1, 2},   // every row and a quarter more: whole at once
   };
   for (const auto& c : cases)
   {
     mCache->Clear();
     mCache->SetShare(c.share);
-    int whole = 0;
-    for (int frame = 1; frame <= 20 && !whole; ++frame)
+    int whole = 0, second = 0;
+    for (int frame = 1; frame <= 40 && !second; ++frame)
     {
       mCache->StartFrame();
-      if (Find(0.f))
+      if (Find(0.f) && !whole)
         whole = frame;
+      if (Find(0.25f))
+        second = frame;
       mCache->EndFrame();
     }
     EXPECT_EQ(whole, c.frame) << "a share of " << c.share;
+    EXPECT_EQ(second, c.second) << "a share of " << c.share;
   }
 }

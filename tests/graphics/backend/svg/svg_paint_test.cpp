@@ -473,6 +473,7 @@ TEST(SvgPaint, StyleDeclarationsWithBlanksAroundTheirColonAndSemicolonPaintAsWit
   auto doc = [](const char* style) {
     return Doc(std::string("<path style=\"") + style + "\" d=\"M0 0L10 0L10 10z\"/>");
   };
+  EXPECT_EQ(Parsed(doc(" \t fill:red")).shape().fill.color, Rgba(255, 0, 0)) << "blanks before the first declaration";
   Parsed without(doc(plain)), with(doc(blanked));
   ASSERT_EQ(without.shapes().size(), 1u);
   ASSERT_EQ(with.shapes().size(), 1u);

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "image_decoder.h"
 #include "recording_renderer.h"
 
 namespace {
@@ -519,6 +520,33 @@ TEST_F(PathTest, AQuadraticIsTheCubicWithControlsTwoThirdsTowardsItsControlPoint
     const float want[] = {(float)VX_CUBIC_TO, k.x0 + (k.cx - k.x0) * 2 / 3, k.y0 + (k.cy - k.y0) * 2 / 3,
                           k.x + (k.cx - k.x) * 2 / 3,      k.y + (k.cy - k.y) * 2 / 3, k.x, k.y};
     for (int i = 0; i < 7; ++i) EXPECT_NEAR(ctx->commands[3 + i], want[i], 1e-4) << i;
+  }
+}
+
+// A cubic is flattened into more lines the larger it is, halved at most ten times: never more than 1024 lines,
+// however large.
+TEST_F(PathTest, ACubicIsFlattenedIntoLinesByHalvingAtMostTenTimes)
+{
+  const struct
+  {
+    float size;
+    size_t points; // 0: no more than 1 + 1024
+  } cases[] = {{0.5f, 3}, {2, 5}, {10, 9}, {100, 33}, {1e3f, 65}, {1e4f, 257}, {1e5f, 1025}, {1e6f, 0}, {1e7f, 0}};
+  for (const auto& k : cases)
+  {
+    vxBeginPath(ctx);
+    vxMoveTo(ctx, 0, 0);
+    vxCubicTo(ctx, 0, k.size, k.size, k.size, k.size, 0);
+    vxFillPath(ctx);
+    const std::vector<VXpoint> points = Points(ctx);
+    if (k.points == 0)
+    {
+      EXPECT_LE(points.size(), 1025u) << k.size;
+      continue;
+    }
+    ASSERT_EQ(points.size(), k.points) << k.size;
+    EXPECT_EQ(points.back().x, k.size);
+    EXPECT_EQ(points.back().y, 0.f);
   }
 }
 
@@ -1509,6 +1537,47 @@ TEST_F(PathTest, TheScratchHoldsEveryVertexOfAnExpansion)
           for (const auto& path : recorder.Last(kind)->paths) used += long(path.fill.size() + path.stroke.size());
           EXPECT_GE(vg->cache->cverts, used) << kind << " join " << join << " cap " << cap << " shape " << shape;
         }
+}
+
+// An iPhone-optimised PNG whose image data fills more than one chunk of the rewritten file decodes whole. (Here,
+// not with the other image tests: their program grants no allocation above a megabyte.)
+TEST(IphonePng, ImageDataOfMoreThanAMegabyteDecodesWhole)
+{
+  constexpr int kW = 640, kH = 600;
+  auto pixel = [](int x, int y) { return std::vector<uint8_t>{uint8_t(5 * y), uint8_t(3 * x), uint8_t(x + y), 255}; };
+  std::vector<uint8_t> rows; // unfiltered, blue first
+  for (int y = 0; y < kH; ++y)
+  {
+    rows.push_back(0);
+    for (int x = 0; x < kW; ++x)
+      for (int c : {2, 1, 0}) rows.push_back(pixel(x, y)[size_t(c)]);
+  }
+  std::vector<uint8_t> deflated; // stored blocks, no zlib header
+  for (size_t at = 0; at < rows.size(); at += 65535)
+  {
+    const size_t n = std::min<size_t>(65535, rows.size() - at);
+    deflated.push_back(at + n == rows.size() ? 1 : 0);
+    for (size_t v : {n, n ^ 0xFFFF}) deflated.push_back(uint8_t(v)), deflated.push_back(uint8_t(v >> 8));
+    deflated.insert(deflated.end(), rows.begin() + long(at), rows.begin() + long(at + n));
+  }
+  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  auto chunk = [&png](const char* type, const std::vector<uint8_t>& data) { // with a blank CRC, never read
+    for (int shift = 24; shift >= 0; shift -= 8) png.push_back(uint8_t(data.size() >> shift));
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    png.insert(png.end(), 4, 0);
+  };
+  chunk("CgBI", {0x50, 0, 0x20, 0x06});
+  chunk("IHDR", {0, 0, kW >> 8, kW & 255, 0, 0, kH >> 8, kH & 255, 8, 2, 0, 0, 0});
+  chunk("IDAT", deflated);
+  chunk("IEND", {});
+  ASSERT_GT(deflated.size(), size_t(1) << 20);
+  const vexelimage::Pixels decoded = vexelimage::Decode(png.data(), png.size(), 1024, 1 << 20);
+  ASSERT_EQ(decoded.rgba.size(), size_t(kW) * kH * 4);
+  int wrong = 0;
+  for (int i = 0; i < kW * kH; ++i)
+    wrong += !std::equal(decoded.rgba.begin() + 4 * i, decoded.rgba.begin() + 4 * i + 4, pixel(i % kW, i / kW).begin());
+  EXPECT_EQ(wrong, 0);
 }
 
 } // namespace

@@ -233,6 +233,20 @@ void JoinsFacingEveryWay(VXcontext* vg)
     }
     vxStrokePath(vg);
   }
+  // Zigzags of round joins either way from headings just short of and just past each quarter turn, where the
+  // angles of their sides wrap round.
+  vxSetLineJoin(vg, VX_ROUND);
+  vxSetStrokeWidth(vg, 10); // wide enough for joins of several segments
+  for (int k = 0; k < 16; ++k)
+  {
+    const float h = (k / 4) * kPi / 2 + (k % 4 < 2 ? -0.1f : 0.1f), turn = k % 2 ? 1.2f : -1.2f;
+    float x = 12 + (k % 8) * 22.0f, y = k < 8 ? 158.0f : 181.0f;
+    vxBeginPath(vg);
+    vxMoveTo(vg, x, y);
+    for (float heading : {h, h + turn, h})
+      vxLineTo(vg, x += 8 * std::cos(heading), y += 8 * std::sin(heading));
+    vxStrokePath(vg);
+  }
 }
 
 void Fills(VXcontext* vg)
