@@ -32,7 +32,9 @@ IPopupMenu* SubmenuNamed(const IPopupMenu& menu, const std::string& text)
 
 struct Browser : IDirBrowseControlBase
 {
-  Browser(bool showExtensions = false, bool showEmpty = false)
+  /// With the base's own defaults: file extensions hidden, empty folders left out.
+  Browser() : IDirBrowseControlBase(IRECT(0, 0, 10, 10), ".dat") {}
+  Browser(bool showExtensions, bool showEmpty)
     : IDirBrowseControlBase(IRECT(0, 0, 10, 10), ".dat", showExtensions, showEmpty)
   {
   }

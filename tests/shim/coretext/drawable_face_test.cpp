@@ -309,6 +309,12 @@ TEST(DrawableFace, UncommonButSoundGlyphsAreDrawn)
   const size_t loca = tinyfont::TableAt(fallingFirst, "loca");
   fallingFirst[loca] = fallingFirst[loca + 4], fallingFirst[loca + 1] = fallingFirst[loca + 5]; // glyph 0 at glyph 2
   EXPECT_FALSE(Drawable(fallingFirst)) << "16-bit locations falling from the first";
+
+  Face headerOnly;
+  headerOnly.glyphs[0] = Bytes(10, 0); // no contours, an empty box
+  EXPECT_TRUE(Drawable(headerOnly.Build())) << "a glyph of its header alone";
+  headerOnly.glyphs[0] = Bytes(9, 0);
+  EXPECT_FALSE(Drawable(headerOnly.Build())) << "a glyph shorter than its header";
 }
 
 /// A composite of the triangle (its box 0,0 .. 1000,1000) placed by `dx` and turned by a two-by-two matrix whose

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -889,20 +890,26 @@ TEST(MetalDispatch, TimesMoveByTheirDeltaDataIsCopiedAndSemaphoresCount)
   EXPECT_NE(dispatch_semaphore_wait(two, DISPATCH_TIME_NOW), 0);
 }
 
-// A queue let go by a completed handler of its own, on its worker thread, still runs the buffer committed behind.
+// A queue let go by a completed handler of its own, on its worker thread, still runs the buffer committed behind,
+// and the process goes on: run in a fresh one, so that an end by a signal is seen as a failure of this test.
 TEST(MetalQueue, AQueueLetGoWhileItRunsStillRunsTheBuffersCommittedBehind)
 {
-  std::shared_ptr<MTLCommandQueue> queue = MTLCreateSystemDefaultDevice()->newCommandQueue();
-  const auto first = queue->commandBuffer(), second = queue->commandBuffer();
-  const dispatch_semaphore_t done = dispatch_semaphore_create(0);
-  first->enqueue();
-  second->addCompletedHandler([done](MTLCommandBuffer*) { dispatch_semaphore_signal(done); });
-  second->commit();
-  first->addCompletedHandler([&queue](MTLCommandBuffer*) { queue.reset(); });
-  first->commit();
-  ASSERT_EQ(dispatch_semaphore_wait(done, dispatch_time(DISPATCH_TIME_NOW, 20000000000)), 0);
-  second->waitUntilCompleted();
-  EXPECT_EQ(second->status(), MTLCommandBufferStatusCompleted);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto run = [] {
+    std::shared_ptr<MTLCommandQueue> queue = MTLCreateSystemDefaultDevice()->newCommandQueue();
+    const auto first = queue->commandBuffer(), second = queue->commandBuffer();
+    const dispatch_semaphore_t done = dispatch_semaphore_create(0);
+    first->enqueue();
+    second->addCompletedHandler([done](MTLCommandBuffer*) { dispatch_semaphore_signal(done); });
+    second->commit();
+    first->addCompletedHandler([&queue](MTLCommandBuffer*) { queue.reset(); });
+    first->commit();
+    if (dispatch_semaphore_wait(done, dispatch_time(DISPATCH_TIME_NOW, 20000000000)) != 0)
+      std::_Exit(2);
+    second->waitUntilCompleted();
+    std::_Exit(second->status() == MTLCommandBufferStatusCompleted ? 0 : 3);
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "");
 }
 
 // The device refuses what it cannot make: textures of no known format, of no size or larger than 16384 a side, and

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -236,6 +237,30 @@ TEST(MetalTextures, ALargeResamplingMatchesItsBandsAndKeepsItsHelperThreads)
   int status = -1;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
+// A region of a few rows but wide enough for helpers, resampled after a large one started them, is shared among
+// no more threads than it has rows, and comes out as its rows resampled one at a time. In a fresh process, so that
+// its helpers are its own and a write past the rows' buffers ends it with a signal, seen as a failure here.
+TEST(MetalTextures, AWideRegionOfFewRowsComesOutAsItsRowsOneAtATime)
+{
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto run = [] {
+    Surface s(8, 8);
+    std::vector<unsigned char> pixels(37 * 37 * 4);
+    for (size_t i = 0; i < pixels.size(); ++i)
+      pixels[i] = (unsigned char)(i * 7 % 251);
+    const int image = vxCreateImageFromPixels(s.ctx, 37, 37, 0, pixels.data());
+    constexpr int kWide = 40000;
+    auto resample = [&](int w, int y, int h, unsigned char* out) {
+      return mvxResampleImage(s.ctx, image, 0, 0, float(w), 300.0f, 0, y, w, h, out);
+    };
+    std::vector<unsigned char> large(509 * 263 * 4), rows((size_t)kWide * 2 * 4), together(rows.size());
+    const bool made = image != 0 && resample(509, 0, 263, large.data()) && resample(kWide, 0, 1, rows.data()) &&
+                      resample(kWide, 1, 1, &rows[(size_t)kWide * 4]) && resample(kWide, 0, 2, together.data());
+    std::_Exit(made && together == rows ? 0 : 1);
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(MetalTextures, PlatformQueriesAnswerAsGiven)
