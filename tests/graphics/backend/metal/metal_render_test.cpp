@@ -556,17 +556,21 @@ TEST(MetalRender, AScissorEdgeAQuarterPixelPastACentreCoversThatPixelByAQuarterU
        vxResetTransform(c);
      }},
   };
-  for (const Case& k : cases)
-  {
-    Surface s(24, 16);
+  // The whole surface filled white over the background through the scissor `scissor` sets.
+  const auto whiteThrough = [](int w, int h, void (*scissor)(VXcontext*)) {
+    Surface s(w, h);
     s.Begin(Rgba(30, 60, 90));
-    k.scissor(s.ctx);
+    scissor(s.ctx);
     vxBeginPath(s.ctx);
-    vxRectPath(s.ctx, 0, 0, 24, 16);
+    vxRectPath(s.ctx, 0, 0, float(w), float(h));
     vxSetFillColor(s.ctx, Rgba(255, 255, 255));
     vxFillPath(s.ctx);
     s.End();
-    const Image img = s.Read();
+    return s.Read();
+  };
+  for (const Case& k : cases)
+  {
+    const Image img = whiteThrough(24, 16, k.scissor);
     const struct
     {
       int x, y;
@@ -582,15 +586,7 @@ TEST(MetalRender, AScissorEdgeAQuarterPixelPastACentreCoversThatPixelByAQuarterU
   }
   // A scissor narrower than a pixel still cuts: half a pixel wide in the middle of column 4, it leaves that column
   // three quarters white and every other untouched.
-  Surface s(8, 4);
-  s.Begin(Rgba(30, 60, 90));
-  vxSetScissor(s.ctx, 4.25f, 0, 0.5f, 4);
-  vxBeginPath(s.ctx);
-  vxRectPath(s.ctx, 0, 0, 8, 4);
-  vxSetFillColor(s.ctx, Rgba(255, 255, 255));
-  vxFillPath(s.ctx);
-  s.End();
-  const Image img = s.Read();
+  const Image img = whiteThrough(8, 4, [](VXcontext* c) { vxSetScissor(c, 4.25f, 0, 0.5f, 4); });
   for (int x = 0; x < 8; ++x)
     EXPECT_NEAR(img.At(x, 2)[0], x == 4 ? 30 + 0.75 * 225 : 30, 2) << x;
 }
