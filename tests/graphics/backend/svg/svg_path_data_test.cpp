@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "svg/svg_parser.h"
 #include "svg_test_support.h"
 
 using svgtest::Parsed;
@@ -670,4 +671,17 @@ TEST(SvgPathData, ArcsToTheirOwnStartAreLeftOutAndRadiiTooSmallAreScaledUp)
       }
     EXPECT_NEAR(farthestFromChord, radius, 0.02f);
   }
+}
+
+// Numbers keep every fraction digit up to the eighteenth, so that a tiny value is not read as nought.
+TEST(SvgNumbers, FractionDigitsAreReadUpToTheEighteenth)
+{
+  const std::pair<const char*, double> cases[] = {
+      {"12.5", 12.5},
+      {"-0.25", -0.25},
+      {".5e1", 5.0},
+      {"0.000000000000000009", 9e-18},
+      {"0.0000000000000000009", 0.0},
+  };
+  for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(SvgAtof(text), value) << text;
 }

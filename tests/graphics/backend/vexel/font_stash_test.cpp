@@ -96,6 +96,7 @@ TEST(FontStashAtlas, EachRectangleGoesWhereItsTopIsLowest)
   place(64, {{32, 32, 0, 0}, {8, 8, 32, 0}, {32, 8, 32, 8}, {16, 16, 32, 16}, {16, 8, 48, 16}, {24, 24, 0, 32}});
   place(40, {{20, 5, 0, 0}, {10, 8, 20, 0}, {10, 5, 30, 0}, {5, 1, 30, 5}});
   place(30, {{10, 5, 0, 0}, {10, 8, 10, 0}, {10, 5, 20, 0}, {10, 1, 0, 5}});
+  place(3, {{1, 1, 0, 0}, {2, 1, 1, 0}, {1, 1, 0, 1}});
 }
 TEST(FontStashAtlas, RectanglesFillItToItsLastRowAndColumnAndNoFurther)
 {

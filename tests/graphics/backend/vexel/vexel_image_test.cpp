@@ -102,6 +102,14 @@ TEST(VexelImages, ImagesAreSizedFromTheirHeaderBeforeDecoding)
     EXPECT_EQ(w, c.width) << c.what;
     EXPECT_EQ(h, c.height) << c.what;
   }
+  // Read from a file, the same JPEG has the same size; a file that is not there gives no image.
+  const int fromFile = vxCreateImageFromFile(ctx, DROVIK_IMAGE_SEEDS "/colour.jpg", 0);
+  ASSERT_GT(fromFile, 0);
+  int w = 0, h = 0;
+  vxGetImageSize(ctx, fromFile, &w, &h);
+  EXPECT_EQ(w, 24);
+  EXPECT_EQ(h, 16);
+  EXPECT_EQ(vxCreateImageFromFile(ctx, DROVIK_IMAGE_SEEDS "/no such image.png", 0), 0);
   vxDeleteContext(ctx);
 }
 
