@@ -636,6 +636,11 @@ TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
           {
             EXPECT_EQ(sampler.texelRun(*t, u, v, 1.f / 7.f, 0.f, 7 - col), t->row(row) + 4 * col);
             EXPECT_EQ(sampler.texelRun(*t, u, v, 1.f / 7.f, 0.f, 8 - col), nullptr);
+            // A hundredth of a texel off the centres, across or down, or drifting down by that much a pixel, is
+            // no run of texels.
+            EXPECT_EQ(sampler.texelRun(*t, u + 0.01f / 7.f, v, 1.f / 7.f, 0.f, 7 - col), nullptr);
+            EXPECT_EQ(sampler.texelRun(*t, u, v + 0.01f / 5.f, 1.f / 7.f, 0.f, 7 - col), nullptr);
+            EXPECT_EQ(sampler.texelRun(*t, u, v, 1.f / 7.f, 0.01f / 5.f, 7 - col), nullptr);
           }
           float span[4 * 8];
           sampler.sampleSpan(*t, u, v, 1.f / 7.f, 0.f, 8 - col, span, 1.f);
@@ -658,6 +663,39 @@ TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
           }
         }
     }
+}
+
+// A blit of 3 x 2 texels from a buffer with rows 16 bytes apart, from byte 4, into a texture at (1, 1): a buffer
+// that ends on the last byte of the last row is enough; one byte shorter, or a start past its end, copies nothing.
+TEST(MetalBlit, ACopyFromABufferTakesRowsAtTheirPitchOnlyWhenTheBufferHoldsThemAll)
+{
+  auto device = MTLCreateSystemDefaultDevice();
+  auto queue = device->newCommandQueue();
+  const struct
+  {
+    NSUInteger length, offset;
+    bool copied;
+  } cases[] = {{32, 4, true}, {31, 4, false}, {32, 33, false}};
+  for (const auto& k : cases)
+  {
+    auto texture = device->newTextureWithDescriptor(
+      MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 4, 3, false));
+    auto buffer = device->newBufferWithLength(k.length, 0);
+    for (NSUInteger i = 0; i < k.length; ++i) static_cast<uint8_t*>(buffer->contents())[i] = uint8_t(i + 1);
+    auto commands = queue->commandBuffer();
+    auto blit = commands->blitCommandEncoder();
+    blit->copyFromBuffer(buffer, k.offset, 16, 0, MTLSize{3, 2, 1}, texture, 0, 0, MTLOrigin{1, 1, 0});
+    blit->endEncoding();
+    commands->commit();
+    commands->waitUntilCompleted();
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 16; ++x)
+      {
+        const bool inside = k.copied && y >= 1 && x >= 4;
+        EXPECT_EQ(texture->row(y)[x], inside ? int(k.offset + 16 * (y - 1) + (x - 4) + 1) : 0)
+          << k.length << " bytes from " << k.offset << ", byte " << x << " of row " << y;
+      }
+  }
 }
 
 // Indexed drawing: the indices are read from the byte offset they are bound at, a count past the end of their
@@ -867,7 +905,10 @@ TEST(MetalDispatch, TimesMoveByTheirDeltaDataIsCopiedAndSemaphoresCount)
   const char bytes[] = {1, 2, 3};
   EXPECT_EQ(dispatch_data_create(bytes, 3)->bytes, (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_TRUE(dispatch_data_create(bytes, 0)->bytes.empty());
-  EXPECT_TRUE(dispatch_data_create(nullptr, 3)->bytes.empty());
+  // No bytes to copy from make empty data (in a process of its own, so that a bad read fails only this check).
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto nothingCopied = [] { std::_Exit(dispatch_data_create(nullptr, 3)->bytes.empty() ? 0 : 1); };
+  EXPECT_EXIT(nothingCopied(), ::testing::ExitedWithCode(0), "");
 
   EXPECT_EQ(dispatch_semaphore_create(-1), nullptr);
   EXPECT_NE(dispatch_semaphore_wait(nullptr, DISPATCH_TIME_NOW), 0);

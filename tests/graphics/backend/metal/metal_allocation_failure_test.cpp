@@ -87,20 +87,36 @@ TEST(MetalAllocationFailure, AShapeWithoutRoomDrawsNothingAndNothingOfAnEarlierF
 TEST(MetalAllocationFailure, ALayerGivesDrawablesAgainOnceResizedToTexturesThatCanBeMade)
 {
   // The largest drawables (a gigabyte each) are refused while the program may not map that much more memory, more
-  // times than the layer has drawables.
+  // times than the layer has drawables. A reservation refused so is let go: the next drawable at a size that can be
+  // made is the first free one, its texture kept from before.
   CAMetalLayer layer;
   layer.setDevice(MTLCreateSystemDefaultDevice());
-  layer.setDrawableSize(CGSize{16384, 16384});
-  rlimit before{};
-  ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
-  long pages = 0;
-  std::ifstream("/proc/self/statm") >> pages;
-  ASSERT_GT(pages, 0);
-  rlimit tight = before;
-  tight.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
-  ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(layer.nextDrawable(), nullptr) << i;
-  ASSERT_EQ(setrlimit(RLIMIT_AS, &before), 0);
+  const auto refusedAtLargestSize = [&layer](int times) {
+    layer.setDrawableSize(CGSize{16384, 16384});
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    ASSERT_GT(pages, 0);
+    rlimit tight = before;
+    tight.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+    for (int i = 0; i < times; ++i) EXPECT_EQ(layer.nextDrawable(), nullptr) << i;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &before), 0);
+  };
+  layer.setDrawableSize(CGSize{4, 3});
+  std::shared_ptr<CAMetalDrawable> first = layer.nextDrawable();
+  ASSERT_NE(first, nullptr);
+  const std::shared_ptr<MTLTexture> kept = first->texture();
+  EXPECT_EQ(layer.reserveNextDrawable(7), 0);
+  first.reset();
+  refusedAtLargestSize(1);
+  layer.setDrawableSize(CGSize{4, 3});
+  first = layer.nextDrawable();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->texture(), kept);
+  first.reset();
+  refusedAtLargestSize(4);
   EXPECT_FALSE(layer.nextDrawableWouldWait());
   layer.setDrawableSize(CGSize{4, 3});
   std::shared_ptr<CAMetalDrawable> fits = layer.nextDrawable();

@@ -118,6 +118,21 @@ TEST(MetalRender, Fills)
   EXPECT_EQ(mvxtest::CompareGolden(s.Read(), "fills"), "");
 }
 
+// Edges a thousand and more pixels across are placed as exactly as those near the origin.
+TEST(MetalRender, AFillFarAcrossAWideSurfaceCoversOnlyItsOwnColumns)
+{
+  Surface s(1600, 4);
+  s.Begin(Rgba(30, 60, 90));
+  vxBeginPath(s.ctx);
+  vxRectPath(s.ctx, 1500, 0, 40, 4);
+  vxSetFillColor(s.ctx, Rgba(255, 255, 255));
+  vxFillPath(s.ctx);
+  s.End();
+  const Image img = s.Read();
+  for (int x : {0, 999, 1000, 1498, 1500, 1539, 1541, 1599})
+    EXPECT_NEAR(img.At(x, 2)[0], x >= 1500 && x < 1540 ? 255 : 30, 2) << x;
+}
+
 // A triangle, the smallest fill, draws as a path of its own and as one of two shapes of a path.
 TEST(MetalRender, TrianglesFillAloneAndBesideAnotherShape)
 {
