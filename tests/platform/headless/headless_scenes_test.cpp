@@ -202,6 +202,32 @@ TEST_F(ScaledBitmapCopies, WithRoomForTwoCopiesTheLastTwoMadeStay)
   mCache->EndFrame();
 }
 
+// A new cache holds 64 MiB of copies: three copies of 16 MiB stay, a fourth (its bytes and its bookkeeping just over
+// the 64 MiB) pushes out the one drawn longest ago.
+TEST_F(ScaledBitmapCopies, ANewCacheHoldsThreeCopiesOfSixteenMebibytesButNotFour)
+{
+  auto find = [this](float originX) {
+    plug::igraphics::ScaledBitmapCache::Placement p;
+    p.image = mImage, p.originX = originX, p.width = p.height = 2048.f, p.w = p.h = 2048;
+    plug::igraphics::ScaledBitmapCache::Copy copy;
+    return mCache->Find(p, copy) ? copy.image : 0;
+  };
+  const int first = find(0.f);
+  ASSERT_GT(first, 0);
+  ASSERT_GT(find(0.25f), 0);
+  ASSERT_GT(find(0.5f), 0);
+  mCache->SetShare(1); // from here on, no copy could be made again in a frame
+  mCache->StartFrame();
+  EXPECT_EQ(find(0.f), first) << "three copies outgrew the budget";
+  mCache->EndFrame();
+  mCache->SetShare(0);
+  ASSERT_GT(find(0.75f), 0);
+  mCache->SetShare(1);
+  mCache->StartFrame();
+  EXPECT_EQ(find(0.25f), 0) << "a fourth copy fitted beside three";
+  mCache->EndFrame();
+}
+
 // Clearing gives back every byte the copies held: the least budget that keeps the first of three copies through the
 // making of the other two keeps it just as well once the cache has been cleared.
 TEST_F(ScaledBitmapCopies, AClearedCacheHoldsAsManyCopiesAsANewOne)
