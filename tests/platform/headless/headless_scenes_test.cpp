@@ -75,6 +75,228 @@ FrameDifference Difference(const IGraphicsHeadless::Frame& a, const IGraphicsHea
 
 } // namespace
 
+// The cache's own cases come before the scenes drawn through it, so that a fault of its own shows as a failed check
+// before a scene can crash on it.
+// A context with one opaque 64 x 64 image, and a cache of its 100 x 100 copies.
+struct ScaledBitmapCopies : testing::Test
+{
+  static constexpr int kSide = 64, kCopySide = 100; // a copy of 10000 pixels, 40000 bytes
+  void SetUp() override
+  {
+    mLayer.setDrawableSize(CGSize{8.0, 8.0});
+    mContext.reset(mvxCreateContext(&mLayer, kMvxAntiAlias));
+    ASSERT_NE(mContext, nullptr);
+    const std::vector<unsigned char> opaque(size_t(kSide) * kSide * 4, 255);
+    mImage = vxCreateImageFromPixels(mContext.get(), kSide, kSide, 0, opaque.data());
+    ASSERT_GT(mImage, 0);
+    mCache = std::make_unique<plug::igraphics::ScaledBitmapCache>(mContext.get());
+  }
+  /// The image of the copy placed at originX; 0 while that copy is not whole.
+  int Find(float originX)
+  {
+    plug::igraphics::ScaledBitmapCache::Placement p;
+    p.image = mImage, p.originX = originX, p.width = p.height = float(kCopySide), p.w = p.h = kCopySide;
+    plug::igraphics::ScaledBitmapCache::Copy copy;
+    return mCache->Find(p, copy) ? copy.image : 0;
+  }
+  CAMetalLayer mLayer;
+  std::unique_ptr<VXcontext, void (*)(VXcontext*)> mContext{nullptr, mvxDeleteContext};
+  int mImage = 0;
+  std::unique_ptr<plug::igraphics::ScaledBitmapCache> mCache; // goes before the context
+};
+
+// Copies beyond the budget go least recently drawn first: a copy drawn again just before a new one is made stays,
+// the one drawn longest ago is made anew when next drawn.
+TEST_F(ScaledBitmapCopies, TheLeastRecentlyDrawnCopyGoesWhenANewOneOutgrowsTheBudget)
+{
+  mCache->SetBudget(100000); // two copies fit, three do not
+  const int first = Find(0.f), second = Find(0.25f);
+  ASSERT_GT(first, 0);
+  ASSERT_GT(second, 0);
+  EXPECT_EQ(Find(0.f), first); // drawn again: now the most recent
+  EXPECT_GT(Find(0.5f), 0);    // outgrows the budget
+  EXPECT_EQ(Find(0.f), first) << "the copy drawn most recently went";
+  EXPECT_NE(Find(0.25f), second) << "the copy drawn longest ago stayed";
+}
+
+// A share of pixels per frame holds the copies made in it to that many pixels: each copy costs its pixels to
+// resample and a quarter more to put into its image, so two copies of N pixels at a share of N a frame take at
+// least three frames, and no frame finishes both.
+TEST_F(ScaledBitmapCopies, ASharePerFrameSpreadsTwoCopiesOverAtLeastThreeFrames)
+{
+  mCache->SetShare(size_t(kCopySide) * kCopySide);
+  int firstWhole = 0, secondWhole = 0, frame = 0;
+  while ((!firstWhole || !secondWhole) && frame < 20)
+  {
+    ++frame;
+    mCache->StartFrame();
+    if (Find(0.f) && !firstWhole)
+      firstWhole = frame;
+    if (Find(0.25f) && !secondWhole)
+      secondWhole = frame;
+    mCache->EndFrame();
+  }
+  ASSERT_GT(firstWhole, 0);
+  ASSERT_GT(secondWhole, 0);
+  EXPECT_NE(firstWhole, secondWhole) << "one frame finished both copies";
+  EXPECT_GE(std::max(firstWhole, secondWhole), 3) << "the copies took more than their share of a frame";
+}
+
+// A placement whose copy cannot be made, because its image cannot be resampled (a flipped image, as a layer's is) or
+// because the copy would be wider than the largest image, is drawn from its image from then on: no frame is held
+// waiting for the copy, and nothing is left to make between frames.
+TEST_F(ScaledBitmapCopies, APlacementWhoseCopyCannotBeMadeIsDrawnFromItsImage)
+{
+  const std::vector<unsigned char> opaque(size_t(kSide) * kSide * 4, 255);
+  const int flipped = vxCreateImageFromPixels(mContext.get(), kSide, kSide, VX_IMAGE_FLIP_Y, opaque.data());
+  ASSERT_GT(flipped, 0);
+  const struct
+  {
+    const char* what;
+    int image, w;
+  } cases[] = {{"a flipped image", flipped, kCopySide}, {"a copy wider than the largest image", mImage, 16400}};
+  for (const auto& c : cases)
+  {
+    plug::igraphics::ScaledBitmapCache::Placement p;
+    p.image = c.image, p.width = float(c.w), p.height = 2.f, p.w = c.w, p.h = 2;
+    for (int frame = 0; frame < 3; ++frame)
+    {
+      mCache->StartFrame();
+      plug::igraphics::ScaledBitmapCache::Copy copy;
+      EXPECT_FALSE(mCache->Find(p, copy)) << c.what << ", frame " << frame;
+      mCache->EndFrame();
+      EXPECT_FALSE(mCache->FrameLacksCopies()) << c.what << ": frame " << frame << " waits for the copy";
+      EXPECT_FALSE(mCache->MakePending()) << c.what << ", after frame " << frame;
+    }
+  }
+}
+
+// A copy of a placement where every pixel is clear is whole at once and has no image: nothing is drawn for it,
+// whatever other images the context holds.
+TEST_F(ScaledBitmapCopies, ACopyOfClearPixelsHasNoImage)
+{
+  const std::vector<unsigned char> clear(size_t(kSide) * kSide * 4, 0);
+  const int image = vxCreateImageFromPixels(mContext.get(), kSide, kSide, 0, clear.data());
+  ASSERT_GT(image, 0);
+  plug::igraphics::ScaledBitmapCache::Placement p;
+  p.image = image, p.width = p.height = float(kCopySide), p.w = p.h = kCopySide;
+  plug::igraphics::ScaledBitmapCache::Copy copy;
+  copy.image = -1;
+  ASSERT_TRUE(mCache->Find(p, copy));
+  EXPECT_EQ(copy.image, 0);
+  EXPECT_FALSE(mCache->FrameLacksCopies());
+}
+
+// Each copy's bytes are given back as it goes: with room for two copies, making five one after another keeps the
+// last two, found whole at once in a frame whose share could not make either of them again.
+TEST_F(ScaledBitmapCopies, WithRoomForTwoCopiesTheLastTwoMadeStay)
+{
+  mCache->SetBudget(100000);
+  for (int i = 0; i < 5; ++i)
+    ASSERT_GT(Find(0.125f * float(i)), 0) << "copy " << i;
+  mCache->SetShare(1);
+  mCache->StartFrame();
+  EXPECT_GT(Find(0.375f), 0) << "the copy before the last went";
+  EXPECT_GT(Find(0.5f), 0) << "the last copy went";
+  EXPECT_EQ(Find(0.25f), 0) << "a third copy stayed";
+  mCache->EndFrame();
+}
+
+// A new cache holds 64 MiB of copies: three copies of 16 MiB stay, a fourth (its bytes and its bookkeeping just over
+// the 64 MiB) pushes out the one drawn longest ago.
+TEST_F(ScaledBitmapCopies, ANewCacheHoldsThreeCopiesOfSixteenMebibytesButNotFour)
+{
+  auto find = [this](float originX) {
+    plug::igraphics::ScaledBitmapCache::Placement p;
+    p.image = mImage, p.originX = originX, p.width = p.height = 2048.f, p.w = p.h = 2048;
+    plug::igraphics::ScaledBitmapCache::Copy copy;
+    return mCache->Find(p, copy) ? copy.image : 0;
+  };
+  const int first = find(0.f);
+  ASSERT_GT(first, 0);
+  ASSERT_GT(find(0.25f), 0);
+  ASSERT_GT(find(0.5f), 0);
+  mCache->SetShare(1); // from here on, no copy could be made again in a frame
+  mCache->StartFrame();
+  EXPECT_EQ(find(0.f), first) << "three copies outgrew the budget";
+  mCache->EndFrame();
+  mCache->SetShare(0);
+  ASSERT_GT(find(0.75f), 0);
+  mCache->SetShare(1);
+  mCache->StartFrame();
+  EXPECT_EQ(find(0.25f), 0) << "a fourth copy fitted beside three";
+  mCache->EndFrame();
+}
+
+// Clearing gives back every byte the copies held: the least budget that keeps the first of three copies through the
+// making of the other two keeps it just as well once the cache has been cleared.
+TEST_F(ScaledBitmapCopies, AClearedCacheHoldsAsManyCopiesAsANewOne)
+{
+  // Whether the first of three copies made one after another is still whole in a frame that could make none.
+  auto firstStays = [this] {
+    const int first = Find(0.f);
+    Find(0.25f), Find(0.5f);
+    mCache->SetShare(1);
+    mCache->StartFrame();
+    const bool stays = first > 0 && Find(0.f) == first;
+    mCache->EndFrame();
+    mCache->SetShare(0);
+    return stays;
+  };
+  auto fresh = [this](size_t budget) {
+    mCache = std::make_unique<plug::igraphics::ScaledBitmapCache>(mContext.get());
+    mCache->SetBudget(budget);
+  };
+  size_t tooSmall = 0, enough = size_t(1) << 20;
+  fresh(enough);
+  ASSERT_TRUE(firstStays());
+  while (enough - tooSmall > 1)
+  {
+    const size_t budget = (tooSmall + enough) / 2;
+    fresh(budget);
+    (firstStays() ? enough : tooSmall) = budget;
+  }
+  fresh(enough);
+  ASSERT_TRUE(firstStays());
+  mCache->Clear();
+  EXPECT_TRUE(firstStays()) << "at a budget of " << enough << " bytes";
+}
+
+// A copy of 100 x 100 pixels made a share at a time: its rows are resampled first, as many a frame as the share
+// allows, then put into its image four to the share's pixel (a part of four rounded up). The frame it is whole in
+// follows from the share; a second copy, drawn after it in each frame, gets what the first leaves of the share.
+TEST_F(ScaledBitmapCopies, ACopyIsWholeInTheFrameItsShareAllows)
+{
+  const struct
+  {
+    size_t share;
+    int frame, second;
+  } cases[] = {
+      {1000, 13, 25},  // ten frames of ten rows, then 40, 40 and 20 rows put into the image; 5 rows of the second
+      {2500, 5, 10},   // four frames of 25 rows, then all of them put in
+      {10000, 2, 3},   // every row in the first frame, put in the next
+      {12450, 2, 3},   // every row and a little less than a quarter more: whole in the next frame
+      {12500, 1, 2},   // every row and a quarter more: whole at once
+  };
+  for (const auto& c : cases)
+  {
+    mCache->Clear();
+    mCache->SetShare(c.share);
+    int whole = 0, second = 0;
+    for (int frame = 1; frame <= 40 && !second; ++frame)
+    {
+      mCache->StartFrame();
+      if (Find(0.f) && !whole)
+        whole = frame;
+      if (Find(0.25f))
+        second = frame;
+      mCache->EndFrame();
+    }
+    EXPECT_EQ(whole, c.frame) << "a share of " << c.share;
+    EXPECT_EQ(second, c.second) << "a share of " << c.share;
+  }
+}
+
 TEST_F(Headless, Primitives)
 {
   Open(96, 64, [](IGraphics& g, const IRECT&) {
@@ -586,199 +808,5 @@ TEST_F(Headless, LayersShadowsBitmapsAndBlendsAtOtherDrawScalesMatchDrawingDirec
     ASSERT_EQ(viaLayers.mRGBA.size(), drawn.mRGBA.size());
     const FrameDifference d = Difference(viaLayers, drawn);
     EXPECT_LE(d.worst, 2) << "draw scale " << drawScale << " at pixel " << d.x << ", " << d.y;
-  }
-}
-
-// A context with one opaque 64 x 64 image, and a cache of its 100 x 100 copies.
-struct ScaledBitmapCopies : testing::Test
-{
-  static constexpr int kSide = 64, kCopySide = 100; // a copy of 10000 pixels, 40000 bytes
-  void SetUp() override
-  {
-    mLayer.setDrawableSize(CGSize{8.0, 8.0});
-    mContext.reset(mvxCreateContext(&mLayer, kMvxAntiAlias));
-    ASSERT_NE(mContext, nullptr);
-    const std::vector<unsigned char> opaque(size_t(kSide) * kSide * 4, 255);
-    mImage = vxCreateImageFromPixels(mContext.get(), kSide, kSide, 0, opaque.data());
-    ASSERT_GT(mImage, 0);
-    mCache = std::make_unique<plug::igraphics::ScaledBitmapCache>(mContext.get());
-  }
-  /// The image of the copy placed at originX; 0 while that copy is not whole.
-  int Find(float originX)
-  {
-    plug::igraphics::ScaledBitmapCache::Placement p;
-    p.image = mImage, p.originX = originX, p.width = p.height = float(kCopySide), p.w = p.h = kCopySide;
-    plug::igraphics::ScaledBitmapCache::Copy copy;
-    return mCache->Find(p, copy) ? copy.image : 0;
-  }
-  CAMetalLayer mLayer;
-  std::unique_ptr<VXcontext, void (*)(VXcontext*)> mContext{nullptr, mvxDeleteContext};
-  int mImage = 0;
-  std::unique_ptr<plug::igraphics::ScaledBitmapCache> mCache; // goes before the context
-};
-
-// Copies beyond the budget go least recently drawn first: a copy drawn again just before a new one is made stays,
-// the one drawn longest ago is made anew when next drawn.
-TEST_F(ScaledBitmapCopies, TheLeastRecentlyDrawnCopyGoesWhenANewOneOutgrowsTheBudget)
-{
-  mCache->SetBudget(100000); // two copies fit, three do not
-  const int first = Find(0.f), second = Find(0.25f);
-  ASSERT_GT(first, 0);
-  ASSERT_GT(second, 0);
-  EXPECT_EQ(Find(0.f), first); // drawn again: now the most recent
-  EXPECT_GT(Find(0.5f), 0);    // outgrows the budget
-  EXPECT_EQ(Find(0.f), first) << "the copy drawn most recently went";
-  EXPECT_NE(Find(0.25f), second) << "the copy drawn longest ago stayed";
-}
-
-// A share of pixels per frame holds the copies made in it to that many pixels: each copy costs its pixels to
-// resample and a quarter more to put into its image, so two copies of N pixels at a share of N a frame take at
-// least three frames, and no frame finishes both.
-TEST_F(ScaledBitmapCopies, ASharePerFrameSpreadsTwoCopiesOverAtLeastThreeFrames)
-{
-  mCache->SetShare(size_t(kCopySide) * kCopySide);
-  int firstWhole = 0, secondWhole = 0, frame = 0;
-  while ((!firstWhole || !secondWhole) && frame < 20)
-  {
-    ++frame;
-    mCache->StartFrame();
-    if (Find(0.f) && !firstWhole)
-      firstWhole = frame;
-    if (Find(0.25f) && !secondWhole)
-      secondWhole = frame;
-    mCache->EndFrame();
-  }
-  ASSERT_GT(firstWhole, 0);
-  ASSERT_GT(secondWhole, 0);
-  EXPECT_NE(firstWhole, secondWhole) << "one frame finished both copies";
-  EXPECT_GE(std::max(firstWhole, secondWhole), 3) << "the copies took more than their share of a frame";
-}
-
-// A placement whose copy cannot be made, because its image cannot be resampled (a flipped image, as a layer's is) or
-// because the copy would be wider than the largest image, is drawn from its image from then on: no frame is held
-// waiting for the copy, and nothing is left to make between frames.
-TEST_F(ScaledBitmapCopies, APlacementWhoseCopyCannotBeMadeIsDrawnFromItsImage)
-{
-  const std::vector<unsigned char> opaque(size_t(kSide) * kSide * 4, 255);
-  const int flipped = vxCreateImageFromPixels(mContext.get(), kSide, kSide, VX_IMAGE_FLIP_Y, opaque.data());
-  ASSERT_GT(flipped, 0);
-  const struct
-  {
-    const char* what;
-    int image, w;
-  } cases[] = {{"a flipped image", flipped, kCopySide}, {"a copy wider than the largest image", mImage, 16400}};
-  for (const auto& c : cases)
-  {
-    plug::igraphics::ScaledBitmapCache::Placement p;
-    p.image = c.image, p.width = float(c.w), p.height = 2.f, p.w = c.w, p.h = 2;
-    for (int frame = 0; frame < 3; ++frame)
-    {
-      mCache->StartFrame();
-      plug::igraphics::ScaledBitmapCache::Copy copy;
-      EXPECT_FALSE(mCache->Find(p, copy)) << c.what << ", frame " << frame;
-      mCache->EndFrame();
-      EXPECT_FALSE(mCache->FrameLacksCopies()) << c.what << ": frame " << frame << " waits for the copy";
-      EXPECT_FALSE(mCache->MakePending()) << c.what << ", after frame " << frame;
-    }
-  }
-}
-
-// A copy of a placement where every pixel is clear is whole at once and has no image: nothing is drawn for it,
-// whatever other images the context holds.
-TEST_F(ScaledBitmapCopies, ACopyOfClearPixelsHasNoImage)
-{
-  const std::vector<unsigned char> clear(size_t(kSide) * kSide * 4, 0);
-  const int image = vxCreateImageFromPixels(mContext.get(), kSide, kSide, 0, clear.data());
-  ASSERT_GT(image, 0);
-  plug::igraphics::ScaledBitmapCache::Placement p;
-  p.image = image, p.width = p.height = float(kCopySide), p.w = p.h = kCopySide;
-  plug::igraphics::ScaledBitmapCache::Copy copy;
-  copy.image = -1;
-  ASSERT_TRUE(mCache->Find(p, copy));
-  EXPECT_EQ(copy.image, 0);
-  EXPECT_FALSE(mCache->FrameLacksCopies());
-}
-
-// Each copy's bytes are given back as it goes: with room for two copies, making five one after another keeps the
-// last two, found whole at once in a frame whose share could not make either of them again.
-TEST_F(ScaledBitmapCopies, WithRoomForTwoCopiesTheLastTwoMadeStay)
-{
-  mCache->SetBudget(100000);
-  for (int i = 0; i < 5; ++i)
-    ASSERT_GT(Find(0.125f * float(i)), 0) << "copy " << i;
-  mCache->SetShare(1);
-  mCache->StartFrame();
-  EXPECT_GT(Find(0.375f), 0) << "the copy before the last went";
-  EXPECT_GT(Find(0.5f), 0) << "the last copy went";
-  EXPECT_EQ(Find(0.25f), 0) << "a third copy stayed";
-  mCache->EndFrame();
-}
-
-// Clearing gives back every byte the copies held: the least budget that keeps the first of three copies through the
-// making of the other two keeps it just as well once the cache has been cleared.
-TEST_F(ScaledBitmapCopies, AClearedCacheHoldsAsManyCopiesAsANewOne)
-{
-  // Whether the first of three copies made one after another is still whole in a frame that could make none.
-  auto firstStays = [this] {
-    const int first = Find(0.f);
-    Find(0.25f), Find(0.5f);
-    mCache->SetShare(1);
-    mCache->StartFrame();
-    const bool stays = first > 0 && Find(0.f) == first;
-    mCache->EndFrame();
-    mCache->SetShare(0);
-    return stays;
-  };
-  auto fresh = [this](size_t budget) {
-    mCache = std::make_unique<plug::igraphics::ScaledBitmapCache>(mContext.get());
-    mCache->SetBudget(budget);
-  };
-  size_t tooSmall = 0, enough = size_t(1) << 20;
-  fresh(enough);
-  ASSERT_TRUE(firstStays());
-  while (enough - tooSmall > 1)
-  {
-    const size_t budget = (tooSmall + enough) / 2;
-    fresh(budget);
-    (firstStays() ? enough : tooSmall) = budget;
-  }
-  fresh(enough);
-  ASSERT_TRUE(firstStays());
-  mCache->Clear();
-  EXPECT_TRUE(firstStays()) << "at a budget of " << enough << " bytes";
-}
-
-// A copy of 100 x 100 pixels made a share at a time: its rows are resampled first, as many a frame as the share
-// allows, then put into its image four to the share's pixel (a part of four rounded up). The frame it is whole in
-// follows from the share; a second copy, drawn after it in each frame, gets what the first leaves of the share.
-TEST_F(ScaledBitmapCopies, ACopyIsWholeInTheFrameItsShareAllows)
-{
-  const struct
-  {
-    size_t share;
-    int frame, second;
-  } cases[] = {
-      {1000, 13, 25},  // ten frames of ten rows, then 40, 40 and 20 rows put into the image; 5 rows of the second
-      {2500, 5, 10},   // four frames of 25 rows, then all of them put in
-      {10000, 2, 3},   // every row in the first frame, put in the next
-      {12450, 2, 3},   // every row and a little less than a quarter more: whole in the next frame
-      {12500, 1, 2},   // every row and a quarter more: whole at once
-  };
-  for (const auto& c : cases)
-  {
-    mCache->Clear();
-    mCache->SetShare(c.share);
-    int whole = 0, second = 0;
-    for (int frame = 1; frame <= 40 && !second; ++frame)
-    {
-      mCache->StartFrame();
-      if (Find(0.f) && !whole)
-        whole = frame;
-      if (Find(0.25f))
-        second = frame;
-      mCache->EndFrame();
-    }
-    EXPECT_EQ(whole, c.frame) << "a share of " << c.share;
-    EXPECT_EQ(second, c.second) << "a share of " << c.share;
   }
 }

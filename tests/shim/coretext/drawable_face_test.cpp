@@ -355,6 +355,26 @@ TEST(DrawableFace, AComponentWithOneCornerOutOfRangeIsRefused)
   }
   EXPECT_FALSE(Drawable(TurnedTriangle(31767, kOne, 0))) << "a corner on the last coordinate";
   EXPECT_TRUE(Drawable(TurnedTriangle(31766, kOne, 0))) << "a corner one short of it";
+
+  // The origin counts as a corner of every part, even one whose points all lie away from it: scaled by one and a
+  // half, a part placed 21845 units below or left of the origin takes it to -32767.5, out of range; one unit less
+  // keeps it in, though the part's own points stay in range either way.
+  constexpr int16_t kOneAndAHalf = 0x6000;
+  for (int axis = 0; axis < 2; ++axis)
+    for (int16_t offset : {int16_t(-21845), int16_t(-21844)})
+    {
+      Face f;
+      f.glyphs[1] = tinyfont::SimpleGlyph({2}, {{1, 1}, {500, 1000}, {1000, 1}});
+      Bytes g;
+      tinyfont::Put16(g, 0xffff);
+      for (int i = 0; i < 4; ++i)
+        tinyfont::Put16(g, i < 2 ? 0 : 1000);
+      for (int16_t v : {int16_t(0x000b), int16_t(1), axis == 0 ? offset : int16_t(0), axis == 1 ? offset : int16_t(0),
+                        kOneAndAHalf})
+        tinyfont::Put16(g, uint16_t(v));
+      f.glyphs[2] = g;
+      EXPECT_EQ(Drawable(f.Build()), offset == -21844) << "placed " << offset << " along axis " << axis;
+    }
 }
 
 // A face is read with the units per em of its head table and the ascender and descender of its horizontal header; a
