@@ -127,6 +127,7 @@ TEST_F(ControlsTest, BubbleStaysWhileItsControlIsDraggedThenFadesOut)
   bubble.ShowBubble(knob, 140, 120, "0.60", kHorizontal, IRECT(0, 0, 50, 30));
   EXPECT_EQ(bubble.GetState(), IBubbleControl::kFadingIn);
   EXPECT_TRUE(bubble.GetHitRECT().Empty());
+  EXPECT_TRUE(bubble.GetIgnoreMouse());
 }
 
 
