@@ -28,6 +28,9 @@ TEST_F(ResizerTest, HoverSetsTheResizeCursorOnceAndLeavingRestoresThePreviousOne
   resizer->OnMouseOver(396, 296, IMouseMod());
   resizer->OnMouseOut();
   EXPECT_EQ(g.mCursorKinds, (std::vector<int>{kPointingHandCursor, kResizeNorthWestSouthEastCursor, kPointingHandCursor}));
+  // Hovered through the editor, the corner is no control of its list.
+  g.OnMouseOver(396, 296, IMouseMod());
+  EXPECT_EQ(g.GetMouseOverIdx(), -1);
 }
 
 TEST_F(ResizerTest, KeepsItsScreenSizeInTheCornerAndDoubleClickRestoresTheFirstSize)
@@ -127,6 +130,7 @@ TEST_F(ControlsTest, BubbleStaysWhileItsControlIsDraggedThenFadesOut)
   bubble.ShowBubble(knob, 140, 120, "0.60", kHorizontal, IRECT(0, 0, 50, 30));
   EXPECT_EQ(bubble.GetState(), IBubbleControl::kFadingIn);
   EXPECT_TRUE(bubble.GetHitRECT().Empty());
+  EXPECT_TRUE(bubble.GetIgnoreMouse());
 }
 
 

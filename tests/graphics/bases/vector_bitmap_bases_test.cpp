@@ -5,6 +5,7 @@
 #include "bases_fixture.h"
 #include "graphics/bases/IBitmapBase.h"
 #include "graphics/bases/IVectorBase.h"
+#include "graphics/overlay/IBackgroundControls.h"
 #include "text_golden.h"
 
 using namespace graphicstest;
@@ -247,6 +248,11 @@ TEST_F(VectorBase, BitmapFrameFollowsTheClampedValue)
   BitmapControl* single = Attach(new BitmapControl(IRECT(0, 0, 30, 20), IBitmap(&one, 1, false, "lamp")));
   single->SetValue(0.9, 0);
   EXPECT_EQ(single->CurrentFrame(), 1);
+  // The stock bitmap control takes the size of one frame at its corner and, unless told, no parameter.
+  const IBitmapControl placed(5.f, 7.f, IBitmap(&one, 1, false, "lamp"));
+  EXPECT_EQ(placed.GetParamIdx(), -1);
+  EXPECT_EQ(placed.GetRECT(), IRECT(5, 7, 35, 27));
+  EXPECT_EQ(placed.GetBlend().mWeight, 1.f);
 }
 
 // Every shape in each state, plain and with the alternative shading, and the label, value and widget rectangles

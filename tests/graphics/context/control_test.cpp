@@ -261,6 +261,17 @@ TEST_F(Controls, SlotsAreCheckedAndMissingParametersAreLeftToTheDelegate)
   EXPECT_FALSE(one->Dirty());
   EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
   EXPECT_EQ(one->GetValue(1), 0.0);
+  // Showing, hiding, enabling or resizing redraws it but runs no action and sends nothing; a resize forgets the hover.
+  one->OnMouseOver(0.f, 0.f, IMouseMod());
+  ASSERT_TRUE(one->GetMouseIsOver());
+  one->SetDisabled(true);
+  one->SetHidden(true);
+  one->SetDisabled(false);
+  one->SetSize(5.f, 5.f);
+  EXPECT_TRUE(one->Dirty());
+  EXPECT_FALSE(one->GetMouseIsOver());
+  EXPECT_EQ(oneActions, 0);
+  EXPECT_TRUE(mDelegate.mValuesFromUI.empty());
 
   TestControl* ghost = Add(IRECT(), 42); // the plug-in has no parameter 42
   TestControl* peer = Add(IRECT(), 42);

@@ -477,6 +477,7 @@ TEST_F(InputTest, APromptNeedsAParameterAndLeavesTheOpenInEditorMenuAsItIs)
   low->mPrompts = true;
   Click(20.f, 20.f);
   ASSERT_TRUE(g.GetPopupMenuControl()->IsOpen());
+  EXPECT_EQ(g.GetPromptMenu().GetPrefix(), 0); // the choices are not numbered
   g.PromptParamInput(top, IRECT(), 0);
   EXPECT_STREQ(g.GetPromptMenu().GetRootTitle(), "Mode");
   EXPECT_EQ(g.GetPopupRequester(), low);

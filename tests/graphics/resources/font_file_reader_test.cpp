@@ -155,6 +155,11 @@ TEST(FontFileReader, ReadsTheInstalledFonts)
 
 TEST(FontFileReader, CollectionPicksTheFaceOfTheIndex)
 {
+  // Read from the last face back, so each is found at its own place in the offset table.
+  const Bytes three = MakeCollection({MakeFont({{1, 0, 0, 1, {'A'}}}), MakeFont({{1, 0, 0, 1, {'B'}}}),
+                                      MakeFont({{1, 0, 0, 1, {'C'}}})});
+  for (int face = 2; face >= 0; --face)
+    EXPECT_EQ(std::string(Read(three, face).FamilyName()), std::string(1, char('A' + face))) << face;
   const Bytes ttc = MakeCollection({ReadFile(kDejaVu + "DejaVuSans.ttf"), ReadFile(kRoboto + "Roboto-Italic.ttf")});
   EXPECT_STREQ(Read(ttc, 0).FamilyName(), "DejaVu Sans");
   EXPECT_STREQ(Read(ttc, 1).FamilyName(), "Roboto");

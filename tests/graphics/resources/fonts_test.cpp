@@ -35,6 +35,16 @@ TEST(Fonts, LoadedFontsAreRegisteredWithTheBackEndAndTheirDescriptorCachedOnce)
   g.mRejectFonts = true;
   EXPECT_FALSE(g.LoadFont("Rejected", "x.ttf"));
   EXPECT_EQ(DescriptorCount(), 3);
+
+  // A platform font that names no face hands on a copy of its bytes as the first face.
+  struct TwoBytes : PlatformFont
+  {
+    const void* GetData() const override { return "ab"; }
+    int GetDataSize() const override { return 2; }
+  };
+  const auto data = TwoBytes().GetFontData();
+  EXPECT_EQ(data->mFaceIdx, 0);
+  EXPECT_EQ(std::string(data->mBytes.begin(), data->mBytes.end()), "ab");
 }
 
 TEST(Fonts, DescriptorCacheIsEmptiedWhenTheLastContextGoes)
