@@ -36,6 +36,8 @@ TEST_F(Knob, DragIsGearedFinerWithShiftAndStillWithCtrl)
   EXPECT_EQ(k->GetRECT(), IRECT(10, 10, 60, 60));
   k->OnMouseDown(20, 20, IMouseMod());
   EXPECT_TRUE(k->IsMouseDown());
+  EXPECT_EQ(mG.mHideCursorCalls, 1) << "the pointer hides for the drag";
+  EXPECT_EQ(mG.mShowCursorCalls, 0);
   k->OnMouseDrag(20, 20, 0, -50, IMouseMod());
   EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
   k->OnMouseDrag(20, 20, 0, -50, IMouseMod(true, false, true)); // Shift
@@ -48,6 +50,7 @@ TEST_F(Knob, DragIsGearedFinerWithShiftAndStillWithCtrl)
   EXPECT_NEAR(k->GetValue(), 0.275, 1e-9);
   k->OnMouseUp(20, 10, IMouseMod());
   EXPECT_FALSE(k->IsMouseDown());
+  EXPECT_EQ(mG.mShowCursorCalls, 1) << "and shows again at its end";
 }
 
 TEST_F(Knob, AHorizontalKnobMeasuresDragsAgainstItsWidth)

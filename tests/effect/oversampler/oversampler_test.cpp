@@ -254,6 +254,9 @@ TEST(Oversampler, BuildKeepsThePieceAndTheLargestFactorWithinBounds)
   never.Build(2, 17, kBlock, 4, 2, 2, 48000.0);
   EXPECT_EQ(never.Factor(), 1);
   EXPECT_EQ(never.BlockSize(), -1);
+  never.SetFactor(4); // nothing built: the host rate stays
+  EXPECT_EQ(never.Factor(), 1);
+  EXPECT_EQ(Oversampler().Factor(), 1);
   // Channel counts are kept within 0 and the largest; without an output channel no latency is measured, and
   // without a channel nothing goes up or down.
   const int kMaxCh = Oversampler::kMaxChannels;

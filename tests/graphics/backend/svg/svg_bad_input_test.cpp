@@ -87,6 +87,13 @@ TEST(SvgBadInput, DeepNestingOfGroupsAndUnknownElements)
   ExpectSound(Parsed(Doc(Repeat("<a><b>", depth))));
 }
 
+// Blanks between a tag's '<' and its name are stepped over: the element is read as without them.
+TEST(SvgBadInput, BlanksAfterTheOpeningOfATagAreSteppedOver)
+{
+  for (const char* body : {"< rect width=\"1\" height=\"1\"/>", "<g>\t\n <rect width=\"1\" height=\"1\"/>< /g>"})
+    EXPECT_EQ(Parsed(Doc(body)).shapes().size(), 1u) << body;
+}
+
 // Groups keep attributes of their own up to 127 deep; a group deeper than that writes the entry of the group it is
 // in, so what it sets stays after it ends.
 TEST(SvgBadInput, GroupsPastTheDepthOfTheAttributeStackShareTheirParentsAttributes)
