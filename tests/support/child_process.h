@@ -168,6 +168,17 @@ void ExpectInChildProcess(Body body, int limitSeconds = 0)
       << output.LastLines();
 }
 
+/// Runs `check` in a fresh copy of this test program, started again for the running test alone: a process with
+/// none of the threads or the once-made state of the tests before it, and whose helper threads are its own. Passes
+/// when `check` returns true and the process ends normally; a fault that ends it (a signal, an abort) fails the test
+/// here. For a test that runs where ExpectInChildProcess cannot fork safely, after threads have started.
+template <typename Check>
+void ExpectInFreshProcess(Check check)
+{
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(std::_Exit(check() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+
 /// Ends a child process the way a program that quits does, through exit (static destructors and exit handlers
 /// run), with the status ExpectInChildProcess reads: 1 when the child saw a failure. For children that test how
 /// the plug-in takes a host's normal exit.

@@ -1,7 +1,6 @@
 // The processor base driven through the effect record's audio callbacks: channel-I/O parsing, pass-through,
 // the bypass delay line (separate and in-place buffers, both precisions), connections and block-size growth.
 #include <cmath>
-#include <cstdlib>
 #include <random>
 #include <thread>
 #include <vector>
@@ -9,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "alloc_counter.h"
+#include "child_process.h"
 #include "core/IChannelIO.h"
 #include "core/LatencyDelayLine.h"
 #include "test_plug.h"
@@ -41,14 +41,12 @@ TEST(ChannelIO, LegalConfigurations)
   EXPECT_EQ(maxima.mNOutChannels, 3);
   // No description, or an empty one, gives no configuration; in a fresh process, so that a read through null ends
   // it and is seen here.
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const auto none = [] {
+  testsupport::ExpectInFreshProcess([] {
     std::vector<IChannelIOConfig> found;
     IChannelIOMaxima most;
-    const bool answered = plug::ParseChannelIOStr(nullptr, found, most) == 0 && plug::ParseChannelIOStr("", found, most) == 0;
-    std::_Exit(answered && found.empty() ? 0 : 1);
-  };
-  EXPECT_EXIT(none(), ::testing::ExitedWithCode(0), "");
+    return plug::ParseChannelIOStr(nullptr, found, most) == 0 && plug::ParseChannelIOStr("", found, most) == 0 &&
+           found.empty();
+  });
   plug::LibString name;
   p.GetBusName(plug::kInput, 1, 2, name);
   EXPECT_STREQ(name.Get(), "Aux");

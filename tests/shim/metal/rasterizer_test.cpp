@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "metal/metal.h"
 
 namespace {
@@ -906,9 +906,7 @@ TEST(MetalDispatch, TimesMoveByTheirDeltaDataIsCopiedAndSemaphoresCount)
   EXPECT_EQ(dispatch_data_create(bytes, 3)->bytes, (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_TRUE(dispatch_data_create(bytes, 0)->bytes.empty());
   // No bytes to copy from make empty data (in a process of its own, so that a bad read fails only this check).
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const auto nothingCopied = [] { std::_Exit(dispatch_data_create(nullptr, 3)->bytes.empty() ? 0 : 1); };
-  EXPECT_EXIT(nothingCopied(), ::testing::ExitedWithCode(0), "");
+  testsupport::ExpectInFreshProcess([] { return dispatch_data_create(nullptr, 3)->bytes.empty(); });
 
   EXPECT_EQ(dispatch_semaphore_create(-1), nullptr);
   EXPECT_NE(dispatch_semaphore_wait(nullptr, DISPATCH_TIME_NOW), 0);
@@ -935,8 +933,7 @@ TEST(MetalDispatch, TimesMoveByTheirDeltaDataIsCopiedAndSemaphoresCount)
 // and the process goes on: run in a fresh one, so that an end by a signal is seen as a failure of this test.
 TEST(MetalQueue, AQueueLetGoWhileItRunsStillRunsTheBuffersCommittedBehind)
 {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const auto run = [] {
+  testsupport::ExpectInFreshProcess([] {
     std::shared_ptr<MTLCommandQueue> queue = MTLCreateSystemDefaultDevice()->newCommandQueue();
     const auto first = queue->commandBuffer(), second = queue->commandBuffer();
     const dispatch_semaphore_t done = dispatch_semaphore_create(0);
@@ -946,11 +943,10 @@ TEST(MetalQueue, AQueueLetGoWhileItRunsStillRunsTheBuffersCommittedBehind)
     first->addCompletedHandler([&queue](MTLCommandBuffer*) { queue.reset(); });
     first->commit();
     if (dispatch_semaphore_wait(done, dispatch_time(DISPATCH_TIME_NOW, 20000000000)) != 0)
-      std::_Exit(2);
+      return false;
     second->waitUntilCompleted();
-    std::_Exit(second->status() == MTLCommandBufferStatusCompleted ? 0 : 3);
-  };
-  EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "");
+    return second->status() == MTLCommandBufferStatusCompleted;
+  });
 }
 
 // The device refuses what it cannot make: textures of no known format, of no size or larger than 16384 a side, and
