@@ -444,14 +444,17 @@ TEST_F(StockControlsTest, TabSwitchWithRoundedEndsRoundsTheOuterCornersOfItsEndB
 
 TEST_F(StockControlsTest, TabSwitchDrawsEachOfItsButtonsAndNothingBeyondThem)
 {
+  // Radio buttons too: a row of round buttons, each with its label.
   const IRECT bounds(100, 100, 220, 160);
   for (EDirection direction : {kHorizontal, kVertical})
-    for (auto* tabs : {new IVTabSwitchControl(bounds, nullptr, {"a"}, "", IVStyle(), kVShapeRectangle, direction),
-                       new IVTabSwitchControl(bounds, nullptr, {"a", "b"}, "", IVStyle(), kVShapeRectangle, direction),
-                       new IVTabSwitchControl(bounds, nullptr, {"a", "b", "c"}, "", IVStyle(), kVShapeRectangle,
-                                              direction),
-                       new IVTabSwitchControl(bounds, nullptr, {"a", "b", "c", "d", "e"}, "", IVStyle(),
-                                              kVShapeRectangle, direction)})
+  {
+    auto make = [&](bool radio, std::initializer_list<const char*> options) -> IVTabSwitchControl* {
+      if (radio)
+        return new IVRadioButtonControl(bounds, -1, options, "", IVStyle(), kWidgetEllipse, direction);
+      return new IVTabSwitchControl(bounds, nullptr, options, "", IVStyle(), kVShapeRectangle, direction);
+    };
+    for (auto* tabs : {make(false, {"a"}), make(false, {"a", "b"}), make(false, {"a", "b", "c"}),
+                       make(false, {"a", "b", "c", "d", "e"}), make(true, {"a"}), make(true, {"a", "b", "c"})})
     {
       Attach(tabs);
       const int n = tabs->NButtons();
@@ -474,6 +477,7 @@ TEST_F(StockControlsTest, TabSwitchDrawsEachOfItsButtonsAndNothingBeyondThem)
       EXPECT_TRUE(std::none_of(g.mOps.begin(), g.mOps.end(), [&](auto& op) { return op.mColor == hover; }))
         << "no button is lit before the pointer comes over one";
     }
+  }
 }
 
 TEST_F(StockControlsTest, TabSwitchOnAnEnumerationNamesItsTabsAfterTheStatesUnlessGivenNames)
