@@ -54,18 +54,21 @@ TEST_F(ControlsTest, KnobDragOverTheShorterSideOfItsWidgetSpansTheRange)
   struct Case
   {
     IRECT bounds;
-    double after25Up; // value after a drag 25 points up at gearing 1
+    EDirection direction;
+    double after25; // value after a drag 25 points up and 25 to the right at gearing 1
   };
-  // Wider than tall: the whole height; otherwise half the width.
-  for (const Case& c : {Case{IRECT(0, 0, 300, 100), 0.25}, Case{IRECT(0, 0, 100, 300), 0.5},
-                        Case{IRECT(0, 0, 100, 100), 0.5}})
+  // Wider than tall: the whole height up, half the height across; otherwise the whole width across and half the
+  // width up.
+  for (const Case& c : {Case{IRECT(0, 0, 300, 100), kVertical, 0.25}, Case{IRECT(0, 0, 100, 300), kVertical, 0.5},
+                        Case{IRECT(0, 0, 100, 100), kVertical, 0.5}, Case{IRECT(0, 0, 300, 100), kHorizontal, 0.5},
+                        Case{IRECT(0, 0, 100, 300), kHorizontal, 0.25}})
   {
-    auto* knob = new IVKnobControl(c.bounds, 0, "", WidgetOnly(), false, false, -135.f, 135.f, -135.f, kVertical, 1.0);
+    auto* knob = new IVKnobControl(c.bounds, 0, "", WidgetOnly(), false, false, -135.f, 135.f, -135.f, c.direction, 1.0);
     g.AttachControl(knob);
     ASSERT_EQ(knob->GetWidgetBounds(), c.bounds);
     knob->OnMouseDown(50, 50, left);
-    knob->OnMouseDrag(50, 25, 0, -25, left);
-    EXPECT_NEAR(knob->GetValue(0), c.after25Up, 1e-6) << c.bounds.W() << " x " << c.bounds.H();
+    knob->OnMouseDrag(75, 25, 25, -25, left);
+    EXPECT_NEAR(knob->GetValue(0), c.after25, 1e-6) << c.bounds.W() << " x " << c.bounds.H() << ", " << c.direction;
   }
 }
 
@@ -313,7 +316,8 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
 }
 
 // A stepped lane fills in whole steps, up to the far edge of the step its value reaches into; the first step is
-// one for 0 unless the lane gives 0 no step, and then a value of 0 fills nothing.
+// one for 0 unless the lane gives 0 no step, and then a value of 0 fills nothing. A fill ending half a point past
+// a border between steps takes the step right of or below that border.
 TEST_F(ControlsTest, SteppedLaneFillsWholeSteps)
 {
   struct Lanes : IVTrackControlBase
@@ -338,7 +342,7 @@ TEST_F(ControlsTest, SteppedLaneFillsWholeSteps)
     {kVertical, true, 1.0, 5, true},   {kHorizontal, true, 0.1, 1, true}, {kHorizontal, true, 0.3, 2, true},
     {kHorizontal, true, 1.0, 5, true}, {kVertical, false, 0.0, 0, false}, {kVertical, false, 0.3, 2, true},
     {kHorizontal, false, 0.6, 3, true}, {kHorizontal, true, 0.4, 2, true}, {kVertical, true, 0.4, 2, true},
-    {kHorizontal, false, 0.5, 2, true},
+    {kHorizontal, false, 0.5, 2, true}, {kHorizontal, true, 0.205, 2, true}, {kVertical, true, 0.205, 1, true},
   };
   for (const Case& c : cases)
   {

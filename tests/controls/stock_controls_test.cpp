@@ -397,9 +397,17 @@ TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGo
   plain->OnMouseUp(230, 30, left);
   EXPECT_EQ(shapes(), up) << "drawn released";
 
-  // Made for an action with its defaults, a switch has two states and writes its value in its button.
+  // Made for an action with its defaults, a switch has two states and writes its value in its button; a label
+  // goes above the button, as on a switch for a parameter.
   auto* two = Attach(new IVSwitchControl(IRECT(300, 0, 360, 60), nullptr));
   EXPECT_EQ(two->GetValueBounds(), two->GetWidgetBounds());
+  for (IVSwitchControl* tagged : {Attach(new IVSwitchControl(IRECT(0, 100, 60, 160), nullptr, "tag")), labelled})
+  {
+    const IRECT label = tagged->GetLabelBounds(), widget = tagged->GetWidgetBounds();
+    EXPECT_EQ(label.mTop, tagged->GetRECT().mTop);
+    EXPECT_GT(label.H(), 0.f);
+    EXPECT_LE(label.mBottom, widget.mTop);
+  }
   for (double after : {1.0, 0.0})
   {
     Click(*two, 330, 30);
