@@ -244,6 +244,7 @@ TEST_F(ControlsTest, SvgKnobDrawsTheImageItWasLastGiven)
   EXPECT_LT(angles[0], angles[1]);
   knob->ReplaceImage(ISVG());
   EXPECT_TRUE(turns().empty());
+  EXPECT_TRUE(delegate.mValuesFromUI.empty()) << "a new image tells the host nothing";
 }
 
 // Lanes share the widget across the way they fill: upright lanes stand side by side, lying lanes are stacked; a

@@ -604,6 +604,10 @@ TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMillise
     EXPECT_EQ(Attach(new IVSlideSwitchControl(IRECT(100, 0, 190, 30), nullptr, "", IVStyle(), true, kHorizontal,
                                               states, initial))->GetValue(0), value)
       << states << " states from " << initial;
+  int runs = 0;
+  plain->SetActionFunction([&runs](IControl*) { ++runs; });
+  plain->SetDirty();
+  EXPECT_EQ(runs, 1) << "marked dirty with the defaults, it runs its action";
 
   auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 0, 90, 30), nullptr, "", IVStyle(), true, kHorizontal, 3, 2));
   slide->SetValue(1.0, 0);
@@ -1018,7 +1022,7 @@ TEST_F(StockControlsTest, KnobHighlightsItsEditableValueOnlyWhileThePointerIsOve
 }
 
 // Letting go of a vector knob, slider or pad tells the host the values it was left at and runs its action once
-// more; letting go of a range slider does neither.
+// more; letting go of a range slider does neither. Pressing a knob tells and runs nothing.
 TEST_F(StockControlsTest, LettingGoOfAVectorControlSendsItsValuesOnceMore)
 {
   struct Case
@@ -1036,7 +1040,13 @@ TEST_F(StockControlsTest, LettingGoOfAVectorControlSendsItsValuesOnceMore)
   {
     c.control->SetActionFunction([&actions](IControl*) { ++actions; });
     const IRECT r = c.control->GetRECT();
+    const size_t unpressed = delegate.mValuesFromUI.size();
     c.control->OnMouseDown(r.CentreX(), r.CentreY(), left);
+    if (c.control == cases[0].control)
+    {
+      EXPECT_EQ(delegate.mValuesFromUI.size(), unpressed);
+      EXPECT_EQ(actions, 0);
+    }
     const size_t before = delegate.mValuesFromUI.size();
     actions = 0;
     c.control->OnMouseUp(r.CentreX(), r.CentreY(), left);
