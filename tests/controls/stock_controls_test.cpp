@@ -604,10 +604,17 @@ TEST_F(StockControlsTest, SlideSwitchSlidesToTheWrappedCellOverOneHundredMillise
     EXPECT_EQ(Attach(new IVSlideSwitchControl(IRECT(100, 0, 190, 30), nullptr, "", IVStyle(), true, kHorizontal,
                                               states, initial))->GetValue(0), value)
       << states << " states from " << initial;
+  // Marked dirty with the defaults, a slide switch runs its action, as a switch, a knob and a slider do.
   int runs = 0;
-  plain->SetActionFunction([&runs](IControl*) { ++runs; });
-  plain->SetDirty();
-  EXPECT_EQ(runs, 1) << "marked dirty with the defaults, it runs its action";
+  auto dirty = [&runs](auto* c) {
+    c->SetActionFunction([&runs](IControl*) { ++runs; });
+    c->SetDirty();
+  };
+  dirty(plain);
+  dirty(Attach(new IVSwitchControl(IRECT(0, 40, 90, 70), nullptr)));
+  dirty(Attach(new IVKnobControl(IRECT(0, 80, 60, 140), nullptr)));
+  dirty(Attach(new IVSliderControl(IRECT(100, 80, 130, 180), nullptr)));
+  EXPECT_EQ(runs, 4);
 
   auto* slide = Attach(new IVSlideSwitchControl(IRECT(0, 0, 90, 30), nullptr, "", IVStyle(), true, kHorizontal, 3, 2));
   slide->SetValue(1.0, 0);
