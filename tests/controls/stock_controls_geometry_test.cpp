@@ -193,6 +193,13 @@ TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
       EXPECT_EQ(g.mOps[0].mRect, c.trackImage) << "direction " << c.direction;
       EXPECT_EQ(g.mOps[1].mRect, c.handleAt[i]) << "direction " << c.direction << " value " << i;
     }
+    // Made with the default gearing, a drag over a quarter of the handle's run moves the value a quarter.
+    const IRECT from = c.handleAt[1];
+    const float quarter = (c.handleAt[2].mLeft - c.handleAt[0].mLeft + c.handleAt[0].mTop - c.handleAt[2].mTop) / 4.f;
+    slider->OnMouseDown(from.CentreX(), from.CentreY(), left);
+    const double pressed = slider->GetValue(0);
+    slider->OnMouseDrag(from.CentreX() + quarter, from.CentreY() - quarter, quarter, -quarter, left);
+    EXPECT_NEAR(slider->GetValue(0) - pressed, 0.25, 1e-6) << "direction " << c.direction;
   }
 }
 

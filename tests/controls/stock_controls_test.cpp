@@ -924,19 +924,19 @@ TEST_F(StockControlsTest, VectorControlsMovedOrResizedForgetThePointerOverThem)
 
 // A vector button's face is the pressable shape of its state over its widget: a button pressed while its value is
 // not zero, a toggle while on (above halfway), a switch only while held; lit while the pointer is over it, dimmed
-// while disabled.
+// while disabled. A button made in the shape of an ellipse or a triangle draws that shape.
 TEST_F(StockControlsTest, VectorButtonsDrawTheFaceOfTheirState)
 {
   auto* button = Attach(new IVButtonControl(IRECT(0, 0, 80, 40), nullptr));
   auto* toggle = Attach(new IVToggleControl(IRECT(100, 0, 180, 40), nullptr));
   auto* held = Attach(new IVSwitchControl(IRECT(200, 0, 280, 60), nullptr, "", IVStyle(), 3));
-  auto looks = [&](IVectorBase* c, const std::string& state) {
+  auto looks = [&](IVectorBase* c, const std::string& state, int shape = kVShapeRectangle) {
     g.mOps.clear();
     c->DrawWidget(g);
     const std::vector<graphicstest::DrawOp> drawn = std::move(g.mOps);
     g.mOps.clear();
     auto has = [&](char flag) { return state.find(flag) != std::string::npos; };
-    c->DrawPressableShape(g, kVShapeRectangle, c->GetWidgetBounds(), has('p'), has('o'), has('d'));
+    c->DrawPressableShape(g, shape, c->GetWidgetBounds(), has('p'), has('o'), has('d'));
     return std::equal(drawn.begin(), drawn.end(), g.mOps.begin(), g.mOps.end(), [](const auto& a, const auto& b) {
       return std::tie(a.mName, a.mRect, a.mColor, a.mArgs, a.mBlendWeight) ==
              std::tie(b.mName, b.mRect, b.mColor, b.mArgs, b.mBlendWeight);
@@ -970,6 +970,10 @@ TEST_F(StockControlsTest, VectorButtonsDrawTheFaceOfTheirState)
   EXPECT_TRUE(looks(held, "po"));
   held->OnMouseUp(240, 30, left);
   EXPECT_TRUE(looks(held, "o"));
+  for (auto [made, drawn] : {std::pair{kWidgetEllipse, kVShapeEllipse}, {kWidgetTriangle, kVShapeTriangle}})
+    EXPECT_TRUE(looks(Attach(new IVButtonControl(IRECT(0, 100, 80, 140), nullptr, "", IVStyle(), true, true, made)), "",
+                      drawn))
+      << made;
 }
 
 // The handles of knobs, sliders, slide switches and pads are lit while the pointer is over them and pressed only while
