@@ -321,6 +321,14 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
     });
     EXPECT_EQ(lit, i == 1) << "lane " << i;
   }
+  // The pointer leaving lights no lane and tells the host nothing.
+  lanes->OnMouseOut();
+  g.mOps.clear();
+  lanes->Draw(g);
+  EXPECT_FALSE(std::any_of(g.mOps.begin(), g.mOps.end(), [](const graphicstest::DrawOp& op) {
+    return op.mColor == IVStyle().mColorSet[kRoleHighlight];
+  }));
+  EXPECT_TRUE(delegate.mValuesFromUI.empty());
 }
 
 // A stepped lane fills in whole steps, up to the far edge of the step its value reaches into; the first step is

@@ -484,6 +484,23 @@ TEST_F(StockControlsTest, TabSwitchDrawsEachOfItsButtonsAndNothingBeyondThem)
       const IColor hover = IVStyle().mColorSet[kRoleHighlight];
       EXPECT_TRUE(std::none_of(g.mOps.begin(), g.mOps.end(), [&](auto& op) { return op.mColor == hover; }))
         << "no button is lit before the pointer comes over one";
+      // A state disabled on its own dims its button alone.
+      auto colours = [&](int i) {
+        g.mOps.clear();
+        tabs->DrawWidget(g);
+        std::vector<IColor> in;
+        for (const graphicstest::DrawOp& op : g.mOps)
+          if (tabs->GetButton(i).Contains(op.mRect.CentreX(), op.mRect.CentreY()))
+            in.push_back(op.mColor);
+        return in;
+      };
+      const std::vector<IColor> first = colours(0), last = colours(n - 1);
+      tabs->SetStateDisabled(0, true);
+      EXPECT_NE(colours(0), first) << n << " buttons, direction " << direction;
+      if (n > 1)
+      {
+        EXPECT_EQ(colours(n - 1), last) << n << " buttons, direction " << direction;
+      }
     }
   }
 }
@@ -1014,22 +1031,28 @@ TEST_F(StockControlsTest, HandlesLookLitWhileHoveredAndPressedOnlyWhileHeld)
   EXPECT_EQ(g.Count("FillEllipse"), 0);
 }
 
-TEST_F(StockControlsTest, KnobHighlightsItsEditableValueOnlyWhileThePointerIsOverTheValue)
+TEST_F(StockControlsTest, KnobsAndSlidersHighlightAnEditableValueOnlyWhileThePointerIsOverTheValue)
 {
-  auto* knob = Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0, "", IVStyle(), true));
-  const IRECT value = knob->GetValueBounds(), widget = knob->GetWidgetBounds();
-  ASSERT_FALSE(value.Empty());
-  auto highlighted = [&](float x, float y) {
-    knob->OnMouseOver(x, y, IMouseMod());
-    g.mOps.clear();
-    knob->Draw(g);
-    for (const auto& op : g.mOps)
-      if (op.mName == "FillRect" && op.mRect == value && op.mColor == kColorTranslucent)
-        return true;
-    return false;
-  };
-  EXPECT_FALSE(highlighted(widget.CentreX(), widget.CentreY()));
-  EXPECT_TRUE(highlighted(value.CentreX(), value.CentreY()));
+  for (bool editable : {true, false})
+    for (IControl* c :
+         {static_cast<IControl*>(Attach(new IVKnobControl(IRECT(0, 0, 100, 120), 0, "", IVStyle(), editable))),
+          static_cast<IControl*>(Attach(new IVSliderControl(IRECT(100, 0, 140, 200), 1, "", IVStyle(), editable)))})
+    {
+      const auto* vector = dynamic_cast<IVectorBase*>(c);
+      const IRECT value = vector->GetValueBounds(), widget = vector->GetWidgetBounds();
+      ASSERT_FALSE(value.Empty());
+      auto highlighted = [&](float x, float y) {
+        c->OnMouseOver(x, y, IMouseMod());
+        g.mOps.clear();
+        c->Draw(g);
+        for (const auto& op : g.mOps)
+          if (op.mName == "FillRect" && op.mRect == value && op.mColor == kColorTranslucent)
+            return true;
+        return false;
+      };
+      EXPECT_FALSE(highlighted(widget.CentreX(), widget.CentreY())) << c->GetRECT().mLeft << " " << editable;
+      EXPECT_EQ(highlighted(value.CentreX(), value.CentreY()), editable) << c->GetRECT().mLeft;
+    }
 }
 
 // Letting go of a vector knob, slider or pad tells the host the values it was left at and runs its action once
@@ -1067,6 +1090,12 @@ TEST_F(StockControlsTest, LettingGoOfAVectorControlSendsItsValuesOnceMore)
       EXPECT_EQ(delegate.mValuesFromUI[before + v], std::pair(c.control->GetParamIdx(v), c.control->GetValue(v)))
         << "control at " << r.mLeft;
   }
+  // Nor does the pointer leaving a range slider.
+  const size_t before = delegate.mValuesFromUI.size();
+  actions = 0;
+  cases[3].control->OnMouseOut();
+  EXPECT_EQ(delegate.mValuesFromUI.size(), before);
+  EXPECT_EQ(actions, 0);
 }
 
 // A vector knob, slider or pad whose style asks for it hides the pointer while it is held, and only then.
