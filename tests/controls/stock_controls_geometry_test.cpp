@@ -160,6 +160,19 @@ TEST_F(ControlsTest, RadioButtonTakesAPressAnywhereInItsRow)
       EXPECT_EQ(labels[i].mColor, style.mColorSet[i == 2 ? kRolePressed : kRoleExtra1]) << i;
     }
   }
+  // A button is a circle of the size given, at least a point across, centred one and a half sizes into its row.
+  IVStyle plain = WidgetOnly();
+  plain.mDrawFrame = plain.mDrawShadows = false;
+  for (auto [size, across] : {std::pair{10.f, 10.f}, {4.f, 4.f}, {0.5f, 1.f}, {0.f, 1.f}})
+  {
+    auto* radio = new IVRadioButtonControl(IRECT(0, 0, 200, 40), -1, {"a"}, "", plain, kWidgetEllipse, kVertical, size);
+    g.AttachControl(radio);
+    g.mOps.clear();
+    radio->DrawWidget(g);
+    EXPECT_EQ(g.Rects("FillEllipse"), std::vector<IRECT>{IRECT(1.5f * size - across / 2.f, 20.f - across / 2.f,
+                                                                1.5f * size + across / 2.f, 20.f + across / 2.f)})
+      << size;
+  }
 }
 
 TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
