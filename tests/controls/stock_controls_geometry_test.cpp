@@ -295,6 +295,7 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
   struct Lanes : IVTrackControlBase
   {
     using IVTrackControlBase::IVTrackControlBase;
+    using IVTrackControlBase::mBaseValue;
     void Draw(IGraphics& g) override { DrawWidget(g); }
   };
   // Three lanes with names for the first two only.
@@ -342,6 +343,15 @@ TEST_F(ControlsTest, VerticalLaneFillsUpFromItsBottom)
     return op.mColor == IVStyle().mColorSet[kRoleHighlight];
   }));
   EXPECT_TRUE(delegate.mValuesFromUI.empty());
+  // From a base halfway up, each lane fills between the base and its value, below or above it.
+  lanes->mBaseValue = 0.5;
+  g.mOps.clear();
+  lanes->Draw(g);
+  for (auto [i, low, high] : {std::tuple{0, 0.25f, 0.5f}, {1, 0.5f, 0.75f}})
+  {
+    const IRECT r = lanes->GetTrackBounds(i), filled(r.mLeft, r.mBottom - r.H() * high, r.mRight, r.mBottom - r.H() * low);
+    EXPECT_EQ(std::count_if(g.mOps.begin(), g.mOps.end(), [&](auto& op) { return op.mRect == filled; }), 1) << i;
+  }
 }
 
 // A stepped lane fills in whole steps, up to the far edge of the step its value reaches into; the first step is
