@@ -235,7 +235,8 @@ TEST_F(ControlsTest, SvgSwitchShowsTheImageNearestItsValue)
                               {1.0, false}});
 }
 
-// An SVG knob draws its image turned with its value, nothing without an image, and the image it was last given.
+// An SVG knob draws its image turned with its value, nothing without an image, and the image it was last given; it
+// is geared down four times.
 TEST_F(ControlsTest, SvgKnobDrawsTheImageItWasLastGiven)
 {
   const SvgPointer image = EmptySvg(20, 20);
@@ -265,6 +266,10 @@ TEST_F(ControlsTest, SvgKnobDrawsTheImageItWasLastGiven)
   knob->ReplaceImage(ISVG());
   EXPECT_TRUE(turns().empty());
   EXPECT_TRUE(delegate.mValuesFromUI.empty()) << "a new image tells the host nothing";
+  knob->SetValue(0.0, 0);
+  knob->OnMouseDown(30, 30, left);
+  knob->OnMouseDrag(30, -10, 0, -40, left);
+  EXPECT_NEAR(knob->GetValue(0), 0.25, 1e-9) << "a drag over its height turns it a quarter";
 }
 
 // Lanes share the widget across the way they fill: upright lanes stand side by side, lying lanes are stacked; a
@@ -448,6 +453,10 @@ TEST_F(ControlsTest, HorizontalLaneFillsBetweenItsBaseAndItsValue)
       EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(),
                               [&](const graphicstest::DrawOp& op) { return op.mName == "FillRect" && op.mRect == filled; }))
         << "lane " << i << " base " << base;
+      const IRECT marker(filled.mRight - 1.f, r.mTop, filled.mRight, r.mBottom); // a line one point wide at its end
+      EXPECT_TRUE(std::any_of(g.mOps.begin(), g.mOps.end(), [&](const graphicstest::DrawOp& op) {
+        return op.mName == "FillRect" && op.mRect == marker && op.mColor == IVStyle().mColorSet[kRoleFrame];
+      })) << "lane " << i << " base " << base;
     }
     g.mOps.clear();
     const IRECT r = lanes->GetTrackBounds(0);
