@@ -214,6 +214,16 @@ TEST_F(ControlsTest, SvgSliderImagesKeepTheProportionsOfTheTrackAndHandleImages)
     slider->OnMouseDrag(from.CentreX() + quarter, from.CentreY() - quarter, quarter, -quarter, left);
     EXPECT_NEAR(slider->GetValue(0) - pressed, 0.25, 1e-6) << "direction " << c.direction;
   }
+  // A track image too large to measure leaves nothing to draw.
+  for (std::string text : {"<svg width='10' height='1e39'></svg>", "<svg width='1e39' height='10'></svg>"})
+  {
+    const SvgPointer endless(SvgParse(text.data(), "px", 96.f), SvgDeleteImage);
+    auto* slider = new ISVGSliderControl(IRECT(0, 0, 200, 200), ISVG(handle.get()), ISVG(endless.get()));
+    g.AttachControl(slider);
+    g.mOps.clear();
+    slider->Draw(g);
+    EXPECT_TRUE(g.mOps.empty()) << text;
+  }
 }
 
 // An SVG button shows its on image for any value above one half, and its off image (here none) up to it.
