@@ -98,6 +98,8 @@ TEST(KnobMath, DragWithGearingAndEmptyBounds)
   EXPECT_DOUBLE_EQ(DragAccumulator(0.5, 50, 50, 40.0), 0.525);
   EXPECT_DOUBLE_EQ(DragAccumulator(0.9, 50, 50, 1.0), 1.0);
   EXPECT_DOUBLE_EQ(DragAccumulator(0.5, 50, 0, 4.0), 0.5); // zero-height bounds: no move, no NaN
+  EXPECT_DOUBLE_EQ(DragAccumulator(0.1, -50, 50, 1.0), 0.0);
+  EXPECT_DOUBLE_EQ(DragAccumulator(0.5, std::nan(""), 50, 4.0), 0.5);
 }
 
 TEST(KnobMath, SteppedValuesLandOnStepsCountedFromTheMinimum)
@@ -157,6 +159,8 @@ TEST(KnobMath, WheelStepsAndZeroDelta)
   EXPECT_DOUBLE_EQ(WheelPlain(-17, 1, KnobWheelUnit::kThree, calibration), -15);
   EXPECT_DOUBLE_EQ(WheelPlain(-17, 1, KnobWheelUnit::kTenth, calibration), -17);
   EXPECT_DOUBLE_EQ(WheelPlain(0, 1, KnobWheelUnit::kOne, calibration), 0);
+  EXPECT_DOUBLE_EQ(WheelPlain(-17, -1, KnobWheelUnit::kThree, calibration), -21);
+  EXPECT_DOUBLE_EQ(WheelPlain(-35.6, -1, KnobWheelUnit::kOne, calibration), -36);
   // Only a stepped parameter with a step lands on it; the others keep the tenth.
   EXPECT_DOUBLE_EQ(WheelPlain(-17.34, 1, KnobWheelUnit::kTenth, KnobRange{-36, 0, 0.5, true}), -17.0);
   EXPECT_DOUBLE_EQ(WheelPlain(-17.34, 1, KnobWheelUnit::kTenth, KnobRange{-36, 0, 0.5, false}), -17.2);
