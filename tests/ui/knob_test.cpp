@@ -150,7 +150,7 @@ TEST_F(Knob, ShiftOnTheWheelMovesAThousandthOfTheRange)
   EXPECT_NEAR(k->GetValue(), 0.0, 1e-12);
 }
 
-// The value box sits at the top, middle or bottom of the knob, as wide and tall as its template text, centred
+// The value box sits at the top, middle or bottom of the knob (else where the text measures), as wide and tall as its template text, centred
 // across; a disabled knob's value is drawn at half the opacity.
 TEST_F(Knob, TheValueBoxSitsWhereItIsPlacedAndADisabledKnobsTextIsFainter)
 {
@@ -160,7 +160,8 @@ TEST_F(Knob, TheValueBoxSitsWhereItIsPlacedAndADisabledKnobsTextIsFainter)
     IRECT box; // the knob is (10, 10, 60, 60); "000000" at size 12 measures 36 x 12
   } cases[] = {{IBKnobMultiControlVQ::kTextTop, IRECT(17, 10, 53, 22)},
                {IBKnobMultiControlVQ::kTextMiddle, IRECT(17, 29, 53, 41)},
-               {IBKnobMultiControlVQ::kTextBottom, IRECT(17, 48, 53, 60)}};
+               {IBKnobMultiControlVQ::kTextBottom, IRECT(17, 48, 53, 60)},
+               {3, IRECT(17, 0, 53, 12)}}; // any other place: the rows of the measured text itself
   for (const auto& c : cases)
   {
     IBKnobMultiControlVQ::Options o;

@@ -211,5 +211,9 @@ TEST(EditorLayout, ControlRectanglesComeFromTheirBitmapsOrTheirPlace)
   EXPECT_EQ(rect(EditorControlKind::kRadioButtons2, "button_2xOS.png", row, 2),
             (std::vector<float>{100, 50, 144, 106}));
   EXPECT_EQ(rect(EditorControlKind::kPresetMenu, "button_next.png"), (std::vector<float>{10, 20, 30, 40}));
+  EditorControlEntry wider{EditorControlKind::kRadioButtons2, {}}; // a second button with a larger bitmap of its own
+  wider.bitmap = "button_2xOS.png", wider.secondBitmap = "button_bypass.png", wider.buttons = row, wider.buttonCount = 2;
+  const EditorRect w = EditorControlRect(wider);
+  EXPECT_EQ((std::vector<float>{w.l, w.t, w.r, w.b}), (std::vector<float>{100, 50, 148, 110}));
   EXPECT_EQ(rect(EditorControlKind::kText, nullptr), (std::vector<float>{10, 20, 30, 40}));
 }
