@@ -110,7 +110,8 @@ TEST_F(Knob, ValueBoxOnlyWhileHovered)
   k->OnMouseOver(20, 20, IMouseMod());
   EXPECT_TRUE(k->ShowsValueText());
   k->Draw(mG);
-  EXPECT_EQ(mG.Count("FillRect"), 1);
+  ASSERT_EQ(mG.Count("FillRect"), 1);
+  EXPECT_EQ(mG.mOps[mG.mOps.size() - 2].mColor, IColor(191, 36, 36, 36)); // the box under the text
   k->SetShowOnHover(false); // "Hide Knob Overlay Text"
   EXPECT_FALSE(k->ShowsValueText());
   k->OnMouseOut();
@@ -197,7 +198,7 @@ TEST_F(Knob, TheValueTextCarriesTheUnitOnlyWhenAskedTo)
   {
     IBKnobMultiControlVQ::Options o;
     o.alwaysShow = true;
-    o.showLabel = showLabel;
+    if (showLabel) o.showLabel = true; // else as made: no unit by default
     auto* k = static_cast<IBKnobMultiControlVQ*>(mG.AttachControl(
       new IBKnobMultiControlVQ(10, 10, 0, IBitmap(&mRaw, 101, false, "knob"), IText(12.f), o)));
     mG.mOps.clear();

@@ -30,6 +30,7 @@ TEST(PresetNames, MultiByteCharactersAreNeverCut)
   const std::string shortened = ShortenPresetName(name, 20);
   EXPECT_EQ(shortened, "Ärger üb ... e – Tön");
   EXPECT_EQ(ShortenPresetName("Über", 20), "Über");
+  EXPECT_EQ(ShortenPresetName("\xF0\x9F\x8E\xB9" + std::string(19, 'a'), 20), "\xF0\x9F\x8E\xB9" "aaaaaaa ... aaaaaaa");
   // A broken sequence counts byte by byte and stays as it was.
   EXPECT_EQ(ShortenPresetName("\xC3", 20), "\xC3");
 }
@@ -79,7 +80,7 @@ TEST(PresetNames, MenuNamesHaveNoControlCharactersAndNoBrokenSequences)
 
 TEST(PresetNames, FileNamesAreBuiltOnlyFromHarmlessNames)
 {
-  for (const char* bad : {"", "a/b", "..", "x..y", "tab\there", "del\x7f"}) EXPECT_FALSE(UsableAsFileName(bad)) << bad;
+  for (const char* bad : {"", "a/b", "..", "x..y", "tab\there", "unit\x1fsep", "del\x7f"}) EXPECT_FALSE(UsableAsFileName(bad)) << bad;
   for (const char* good : {"Fine", "Warm. Pad", "\xC3\x9C ber"}) EXPECT_TRUE(UsableAsFileName(good)) << good;
 }
 
