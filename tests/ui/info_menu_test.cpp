@@ -113,9 +113,12 @@ TEST_F(InfoMenu, EachEntryDoesItsWork)
 TEST_F(InfoMenu, AnEmptyDataFolderOpensNothingAndLongerEnumerationsBecomeSubmenus)
 {
   Attach("", {2});
+  int messages = 0;
+  mG.mMessageBoxAnswer = [&](const char*, const char*, int) { return ++messages, 0; };
   Choose("Open manual ...");
   Choose("Open data folder ...");
   EXPECT_TRUE(mG.mURLs.empty());
+  EXPECT_EQ(messages, 0);
   mMenu->BuildInfoMenu();
   IPopupMenu::Item* item = mMenu->GetMenu().GetItem(Find("Meter Mode"));
   ASSERT_NE(item, nullptr);
