@@ -211,6 +211,8 @@ TEST(EditorLayout, ControlRectanglesComeFromTheirBitmapsOrTheirPlace)
   EXPECT_EQ(rect(EditorControlKind::kKnob, "knob_small_red.png"), (std::vector<float>{10, 20, 50, 60}));
   EXPECT_EQ(rect(EditorControlKind::kRadioButtons2, "button_2xOS.png", row, 2),
             (std::vector<float>{100, 50, 144, 106}));
+  EXPECT_EQ(rect(EditorControlKind::kRadioButtons5, "button_mon_mode.png", row, 1),
+            (std::vector<float>{100, 50, 121, 66})); // a row of one button
   EXPECT_EQ(rect(EditorControlKind::kPresetMenu, "button_next.png"), (std::vector<float>{10, 20, 30, 40}));
   EditorControlEntry wider{EditorControlKind::kRadioButtons2, {}}; // a second button with a larger bitmap of its own
   wider.bitmap = "button_2xOS.png", wider.secondBitmap = "button_bypass.png", wider.buttons = row, wider.buttonCount = 2;
