@@ -56,11 +56,12 @@ TEST_F(Knob, DragIsGearedFinerWithShiftAndStillWithCtrl)
 TEST_F(Knob, AHorizontalKnobMeasuresDragsAgainstItsWidth)
 {
   IBKnobMultiControlVQ* k = Add(0, false, kHorizontal);
+  k->SetValue(0.5); // a drag starts from where the knob stands
   k->OnMouseDown(20, 20, IMouseMod());
   k->OnMouseDrag(70, 20, 50, 0, IMouseMod()); // its whole width, geared by 4
-  EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
+  EXPECT_NEAR(k->GetValue(), 0.75, 1e-9);
   k->OnMouseDrag(70, 70, 0, -50, IMouseMod()); // across its direction
-  EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
+  EXPECT_NEAR(k->GetValue(), 0.75, 1e-9);
 }
 
 TEST_F(Knob, SlowDragsOnASteppedParameterStillReachTheNextStep)
