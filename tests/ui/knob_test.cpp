@@ -37,6 +37,7 @@ TEST_F(Knob, DragIsGearedFinerWithShiftAndStillWithCtrl)
   k->OnMouseDown(20, 20, IMouseMod());
   EXPECT_TRUE(k->IsMouseDown());
   EXPECT_EQ(mG.mHideCursorCalls, 1) << "the pointer hides for the drag";
+  EXPECT_TRUE(mG.CursorLocked()) << "and stays where the drag began";
   EXPECT_EQ(mG.mShowCursorCalls, 0);
   k->OnMouseDrag(20, 20, 0, -50, IMouseMod());
   EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
