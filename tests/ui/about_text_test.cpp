@@ -1,6 +1,8 @@
 // The about text: its lines for a known host and setting, unknown hosts, and a host without a sample rate.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "ui/AboutText.h"
 
 namespace {
@@ -48,6 +50,8 @@ TEST(AboutText, NoSampleRateShowsNoDivisionByZero)
   EXPECT_NE(text.find("Plugin delay: 64 smp (-- ms)\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("inf"), std::string::npos);
   EXPECT_EQ(text.find("nan"), std::string::npos);
+  v.sampleRate = std::numeric_limits<double>::infinity();
+  EXPECT_NE(BuildAboutText(v).find("Plugin delay: 64 smp (-- ms)\n"), std::string::npos);
   // With nothing known yet, every figure reads as none.
   text = BuildAboutText(AboutValues{});
   EXPECT_NE(text.find("\nHost: Unknown\nChannels: 0-0 (0-0)\nPlugin delay: 0 smp (-- ms)\nSample Rate: 0.00 Hz\n"

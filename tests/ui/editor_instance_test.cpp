@@ -215,6 +215,11 @@ TEST_F(EditorInUse, InformationMenuEntriesDoTheirWork)
   ASSERT_FALSE(mApp.mAlerts.empty());
   EXPECT_EQ(mApp.mAlerts.back().message, "About"); // the text is the panel's title, the caption its message
   EXPECT_NE(mApp.mAlerts.back().title.find("VST2"), std::string::npos);
+  // The figures are the instance's own: the host's, the channels, the delay, the rate and the block size.
+  EXPECT_NE(mApp.mAlerts.back().title.find("\nHost: Unknown\nChannels: 2-2 (2-2)\nPlugin delay: 0 smp (0.0 ms)\n"
+                                           "Sample Rate: 44100.00 Hz\nBlock Size: 512 smp\n"),
+            std::string::npos)
+    << mApp.mAlerts.back().title;
   auto onlyOk = [&] {
     const appkit::AlertPanel& a = mApp.mAlerts.back();
     return a.defaultButton == "OK" && a.alternateButton.empty() && a.otherButton.empty();

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "editor_fixture.h"
 #include "graphics/bases/IBitmapBase.h"
+#include "graphics/bases/ITextControl.h"
 #include "platform/mac/IGraphicsMac.h"
 #include "ui/DrovikEditor.h"
 #include "ui/EditorPlaces.h"
@@ -118,6 +120,10 @@ TEST_F(EditorLayout, EveryControlInAttachOrder)
     ExpectRow(row, row.index, 0);
     if (row.index >= 25 && row.index <= 36) ExpectRow(row, row.index + 12, 220);
   }
+  // Until the meters first refresh, their number fields show the texts they were made with.
+  for (int o : {0, 12})
+    for (const auto& [index, text] : {std::pair<int, const char*>{27, "-144.0"}, {28, "-18.0"}, {30, "-144.0"}})
+      EXPECT_STREQ(dynamic_cast<ITextControl&>(*G().GetControl(index + o)).GetStr(), text) << index + o;
   ASSERT_NE(G().GetControlByTag(0), nullptr);
   Click(60, 15); // the hidden click area sends an action that does nothing
   EXPECT_EQ(G().NControls(), 56);

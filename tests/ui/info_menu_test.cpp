@@ -23,7 +23,7 @@ public:
   }
   void OnParamChange(int idx, plug::EParamChangeSource source, int sampleOffset) override
   {
-    if (source == plug::kUI && idx >= 26) mActions.push_back(idx);
+    if (source == plug::kUI) mActions.push_back(idx);
   }
   std::vector<int> mActions;
 };
@@ -113,9 +113,12 @@ TEST_F(InfoMenu, EachEntryDoesItsWork)
 TEST_F(InfoMenu, AnEmptyDataFolderOpensNothingAndLongerEnumerationsBecomeSubmenus)
 {
   Attach("", {2});
+  int messages = 0;
+  mG.mMessageBoxAnswer = [&](const char*, const char*, int) { return ++messages, 0; };
   Choose("Open manual ...");
   Choose("Open data folder ...");
   EXPECT_TRUE(mG.mURLs.empty());
+  EXPECT_EQ(messages, 0);
   mMenu->BuildInfoMenu();
   IPopupMenu::Item* item = mMenu->GetMenu().GetItem(Find("Meter Mode"));
   ASSERT_NE(item, nullptr);
@@ -133,17 +136,17 @@ TEST_F(InfoMenu, AnEmptyDataFolderOpensNothingAndLongerEnumerationsBecomeSubmenu
   EXPECT_EQ(mDelegate.GetParam(2)->Value(), 0.0);
 }
 
-// Extra entries come in pairs of text and id: texts beyond the ids have no entry either.
+// Extra entries come in pairs of text and id (0 is an id like any other): texts beyond the ids have no entry either.
 TEST_F(InfoMenu, ExtraTextsWithoutAnIdHaveNoEntry)
 {
   IBInfoMenuVQ::Entries e;
-  e.extraIds = {40}, e.extraTexts = {"First extra", "Second extra"};
+  e.extraIds = {0}, e.extraTexts = {"First extra", "Second extra"};
   mMenu = static_cast<IBInfoMenuVQ*>(mG.AttachControl(
     new IBInfoMenuVQ(7, 5, IBitmap(&mRaw, 2, false, "pluginmenu.png"), e, "", "https://example.org/log"), 1));
   mMenu->BuildInfoMenu();
   EXPECT_EQ(Find("Second extra"), -1);
   Choose("First extra");
-  EXPECT_EQ(mDelegate.mActions, (std::vector<int>{40}));
+  EXPECT_EQ(mDelegate.mActions, (std::vector<int>{0}));
 }
 
 TEST_F(InfoMenu, ResetSizeAndExtraEntriesSendTheirOwnActions)

@@ -37,6 +37,7 @@ TEST_F(Knob, DragIsGearedFinerWithShiftAndStillWithCtrl)
   k->OnMouseDown(20, 20, IMouseMod());
   EXPECT_TRUE(k->IsMouseDown());
   EXPECT_EQ(mG.mHideCursorCalls, 1) << "the pointer hides for the drag";
+  EXPECT_TRUE(mG.CursorLocked()) << "and stays where the drag began";
   EXPECT_EQ(mG.mShowCursorCalls, 0);
   k->OnMouseDrag(20, 20, 0, -50, IMouseMod());
   EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
@@ -56,11 +57,12 @@ TEST_F(Knob, DragIsGearedFinerWithShiftAndStillWithCtrl)
 TEST_F(Knob, AHorizontalKnobMeasuresDragsAgainstItsWidth)
 {
   IBKnobMultiControlVQ* k = Add(0, false, kHorizontal);
+  k->SetValue(0.5); // a drag starts from where the knob stands
   k->OnMouseDown(20, 20, IMouseMod());
   k->OnMouseDrag(70, 20, 50, 0, IMouseMod()); // its whole width, geared by 4
-  EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
+  EXPECT_NEAR(k->GetValue(), 0.75, 1e-9);
   k->OnMouseDrag(70, 70, 0, -50, IMouseMod()); // across its direction
-  EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
+  EXPECT_NEAR(k->GetValue(), 0.75, 1e-9);
 }
 
 TEST_F(Knob, SlowDragsOnASteppedParameterStillReachTheNextStep)
@@ -110,7 +112,8 @@ TEST_F(Knob, ValueBoxOnlyWhileHovered)
   k->OnMouseOver(20, 20, IMouseMod());
   EXPECT_TRUE(k->ShowsValueText());
   k->Draw(mG);
-  EXPECT_EQ(mG.Count("FillRect"), 1);
+  ASSERT_EQ(mG.Count("FillRect"), 1);
+  EXPECT_EQ(mG.mOps[mG.mOps.size() - 2].mColor, IColor(191, 36, 36, 36)); // the box under the text
   k->SetShowOnHover(false); // "Hide Knob Overlay Text"
   EXPECT_FALSE(k->ShowsValueText());
   k->OnMouseOut();
@@ -150,7 +153,7 @@ TEST_F(Knob, ShiftOnTheWheelMovesAThousandthOfTheRange)
   EXPECT_NEAR(k->GetValue(), 0.0, 1e-12);
 }
 
-// The value box sits at the top, middle or bottom of the knob, as wide and tall as its template text, centred
+// The value box sits at the top, middle or bottom of the knob (else where the text measures), as wide and tall as its template text, centred
 // across; a disabled knob's value is drawn at half the opacity.
 TEST_F(Knob, TheValueBoxSitsWhereItIsPlacedAndADisabledKnobsTextIsFainter)
 {
@@ -160,7 +163,8 @@ TEST_F(Knob, TheValueBoxSitsWhereItIsPlacedAndADisabledKnobsTextIsFainter)
     IRECT box; // the knob is (10, 10, 60, 60); "000000" at size 12 measures 36 x 12
   } cases[] = {{IBKnobMultiControlVQ::kTextTop, IRECT(17, 10, 53, 22)},
                {IBKnobMultiControlVQ::kTextMiddle, IRECT(17, 29, 53, 41)},
-               {IBKnobMultiControlVQ::kTextBottom, IRECT(17, 48, 53, 60)}};
+               {IBKnobMultiControlVQ::kTextBottom, IRECT(17, 48, 53, 60)},
+               {3, IRECT(17, 0, 53, 12)}}; // any other place: the rows of the measured text itself
   for (const auto& c : cases)
   {
     IBKnobMultiControlVQ::Options o;
@@ -196,7 +200,7 @@ TEST_F(Knob, TheValueTextCarriesTheUnitOnlyWhenAskedTo)
   {
     IBKnobMultiControlVQ::Options o;
     o.alwaysShow = true;
-    o.showLabel = showLabel;
+    if (showLabel) o.showLabel = true; // else as made: no unit by default
     auto* k = static_cast<IBKnobMultiControlVQ*>(mG.AttachControl(
       new IBKnobMultiControlVQ(10, 10, 0, IBitmap(&mRaw, 101, false, "knob"), IText(12.f), o)));
     mG.mOps.clear();

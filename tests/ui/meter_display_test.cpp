@@ -131,6 +131,10 @@ TEST_F(MeterDisplay, MissingOrWrongControlsAreSkipped)
   in.left.value = in.left.envelope = in.left.maximum = 1.0;
   UpdateMeterDisplay(mG, bad, bad, 900, in, mScale);
   EXPECT_EQ(Value(mLeft.needle), 0.0);
+  VuMeterCtrlIdx first, none; // control 0 takes a value like any other
+  first.needle = 0;
+  UpdateMeterDisplay(mG, first, none, -1, in, mScale);
+  EXPECT_EQ(Value(0), 0.745);
 }
 
 } // namespace

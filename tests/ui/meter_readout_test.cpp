@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "effect/MeterScale.h"
 #include "effect/ShapeLinearCustom.h"
@@ -58,7 +59,10 @@ TEST(MeterReadout, ValueTextsAndTheirFloor)
     {-inf, 0, "-INF"}, {nan, 0, "-INF"},      {inf, 0, "+INF"},  {3.25, 0, "3.2"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatMeterValue(c.db, c.reference), c.text) << c.db;
-  EXPECT_EQ(FormatMeterReference(-18), "-18");
+  // The reference in whole dB; one that is no finite number shows nothing.
+  for (const auto& [reference, text] : {std::pair<double, const char*>{-18, "-18"}, {-17.6, "-18"}, {0, "0"},
+                                        {12.4, "12"}, {inf, ""}, {-inf, ""}, {nan, ""}})
+    EXPECT_EQ(FormatMeterReference(reference), text) << reference;
 }
 
 TEST(MeterReadout, SilenceAndInfiniteLevelsRestOrPinTheNeedles)
@@ -73,6 +77,14 @@ TEST(MeterReadout, SilenceAndInfiniteLevelsRestOrPinTheNeedles)
   MeterInput inverted = Level(0.0);
   inverted.inverted = true; // the envelope holds 1 - level
   EXPECT_EQ(ReadMeter(inverted, 0, Scale()).envelopeText, "0.0");
+  EXPECT_EQ(MeterScalePosition(std::nan(""), Scale()), 0.0);
+  // A meter that has published nothing yet reads as silence throughout.
+  const MeterReadout idle = ReadMeter(MeterInput(), 0, Scale());
+  EXPECT_EQ(idle.needle, 0.0);
+  EXPECT_EQ(idle.needle1, 0.0);
+  EXPECT_EQ(idle.lamp, 0.0);
+  EXPECT_EQ(idle.envelopeText, "-INF");
+  EXPECT_EQ(idle.maximumText, "-INF");
 }
 
 TEST(MeterReadout, ClipLedFollowsTheGainReduction)
@@ -98,4 +110,13 @@ TEST(MeterReadout, EachNeedleAndTextReadsItsOwnLevel)
   EXPECT_LT(r.needle1, r.needle);
   EXPECT_EQ(r.envelopeText, "-12.0");
   EXPECT_EQ(r.maximumText, "0.0");
+  // The level scale applies to the value and the maximum, not to the display envelope; the dB factor to all three
+  // (10 / ln 10 reads power).
+  MeterInput scaled = split;
+  scaled.gain = 2, scaled.dbFactor = 10 / std::log(10.0);
+  const MeterReadout s = ReadMeter(scaled, 0, Scale());
+  EXPECT_EQ(s.lamp, 0.0); // 0.5 x 2 is exactly full scale
+  EXPECT_DOUBLE_EQ(s.needle, ReadMeter(Level(1.0), 0, Scale()).needle);
+  EXPECT_EQ(s.envelopeText, "-6.0");
+  EXPECT_EQ(s.maximumText, "3.0");
 }

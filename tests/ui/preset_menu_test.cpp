@@ -203,6 +203,7 @@ TEST_F(PresetMenu, AUserListCutByTheScanSaysSo)
   ASSERT_EQ(user->NItems(), Drovik::kMaxUserPresetFiles + 1);
   EXPECT_STREQ(user->GetItem(Drovik::kMaxUserPresetFiles)->GetText(), "(more presets than listed)");
   EXPECT_FALSE(user->GetItem(Drovik::kMaxUserPresetFiles)->GetEnabled());
+  EXPECT_EQ(mMenu->GetFactoryMenu()->NItems(), mPlugin.NFactoryPresets()); // the factory list is whole
 }
 
 } // namespace

@@ -30,6 +30,7 @@ TEST(PresetNames, MultiByteCharactersAreNeverCut)
   const std::string shortened = ShortenPresetName(name, 20);
   EXPECT_EQ(shortened, "Ärger üb ... e – Tön");
   EXPECT_EQ(ShortenPresetName("Über", 20), "Über");
+  EXPECT_EQ(ShortenPresetName("\xF0\x9F\x8E\xB9" + std::string(19, 'a'), 20), "\xF0\x9F\x8E\xB9" "aaaaaaa ... aaaaaaa");
   // A broken sequence counts byte by byte and stays as it was.
   EXPECT_EQ(ShortenPresetName("\xC3", 20), "\xC3");
 }
@@ -79,7 +80,7 @@ TEST(PresetNames, MenuNamesHaveNoControlCharactersAndNoBrokenSequences)
 
 TEST(PresetNames, FileNamesAreBuiltOnlyFromHarmlessNames)
 {
-  for (const char* bad : {"", "a/b", "..", "x..y", "tab\there", "del\x7f"}) EXPECT_FALSE(UsableAsFileName(bad)) << bad;
+  for (const char* bad : {"", "a/b", "..", "x..y", "tab\there", "unit\x1fsep", "del\x7f"}) EXPECT_FALSE(UsableAsFileName(bad)) << bad;
   for (const char* good : {"Fine", "Warm. Pad", "\xC3\x9C ber"}) EXPECT_TRUE(UsableAsFileName(good)) << good;
 }
 
@@ -98,6 +99,8 @@ TEST(KnobMath, DragWithGearingAndEmptyBounds)
   EXPECT_DOUBLE_EQ(DragAccumulator(0.5, 50, 50, 40.0), 0.525);
   EXPECT_DOUBLE_EQ(DragAccumulator(0.9, 50, 50, 1.0), 1.0);
   EXPECT_DOUBLE_EQ(DragAccumulator(0.5, 50, 0, 4.0), 0.5); // zero-height bounds: no move, no NaN
+  EXPECT_DOUBLE_EQ(DragAccumulator(0.1, -50, 50, 1.0), 0.0);
+  EXPECT_DOUBLE_EQ(DragAccumulator(0.5, std::nan(""), 50, 4.0), 0.5);
 }
 
 TEST(KnobMath, SteppedValuesLandOnStepsCountedFromTheMinimum)
@@ -157,6 +160,8 @@ TEST(KnobMath, WheelStepsAndZeroDelta)
   EXPECT_DOUBLE_EQ(WheelPlain(-17, 1, KnobWheelUnit::kThree, calibration), -15);
   EXPECT_DOUBLE_EQ(WheelPlain(-17, 1, KnobWheelUnit::kTenth, calibration), -17);
   EXPECT_DOUBLE_EQ(WheelPlain(0, 1, KnobWheelUnit::kOne, calibration), 0);
+  EXPECT_DOUBLE_EQ(WheelPlain(-17, -1, KnobWheelUnit::kThree, calibration), -21);
+  EXPECT_DOUBLE_EQ(WheelPlain(-35.6, -1, KnobWheelUnit::kOne, calibration), -36);
   // Only a stepped parameter with a step lands on it; the others keep the tenth.
   EXPECT_DOUBLE_EQ(WheelPlain(-17.34, 1, KnobWheelUnit::kTenth, KnobRange{-36, 0, 0.5, true}), -17.0);
   EXPECT_DOUBLE_EQ(WheelPlain(-17.34, 1, KnobWheelUnit::kTenth, KnobRange{-36, 0, 0.5, false}), -17.2);
@@ -206,6 +211,12 @@ TEST(EditorLayout, ControlRectanglesComeFromTheirBitmapsOrTheirPlace)
   EXPECT_EQ(rect(EditorControlKind::kKnob, "knob_small_red.png"), (std::vector<float>{10, 20, 50, 60}));
   EXPECT_EQ(rect(EditorControlKind::kRadioButtons2, "button_2xOS.png", row, 2),
             (std::vector<float>{100, 50, 144, 106}));
+  EXPECT_EQ(rect(EditorControlKind::kRadioButtons5, "button_mon_mode.png", row, 1),
+            (std::vector<float>{100, 50, 121, 66})); // a row of one button
   EXPECT_EQ(rect(EditorControlKind::kPresetMenu, "button_next.png"), (std::vector<float>{10, 20, 30, 40}));
+  EditorControlEntry wider{EditorControlKind::kRadioButtons2, {}}; // a second button with a larger bitmap of its own
+  wider.bitmap = "button_2xOS.png", wider.secondBitmap = "button_bypass.png", wider.buttons = row, wider.buttonCount = 2;
+  const EditorRect w = EditorControlRect(wider);
+  EXPECT_EQ((std::vector<float>{w.l, w.t, w.r, w.b}), (std::vector<float>{100, 50, 148, 110}));
   EXPECT_EQ(rect(EditorControlKind::kText, nullptr), (std::vector<float>{10, 20, 30, 40}));
 }

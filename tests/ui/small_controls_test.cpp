@@ -159,6 +159,8 @@ TEST_F(SmallControls, DropDownWheelMovesWholeEntriesWithinTheRange)
   EXPECT_EQ(mG.mOps.back().mText, "Side");
   EXPECT_EQ(mG.mOps.back().mRect, IRECT(0, 0, 40, 16)); // in the drop-down that draws its text
   EXPECT_EQ(DropDownWheelValue(0, 1, 4), 0.0);
+  EXPECT_EQ(DropDownWheelValue(1, -0.5f, 4), 0.25); // part of a notch either way is none
+  EXPECT_EQ(DropDownWheelValue(1, -1.5f, 4), 0.5);
   for (float d : {1.f, 0.5f, -1.f}) // a single entry spans nothing: it stays at 0
     EXPECT_EQ(DropDownWheelValue(0, d, 0), 0.0) << d;
 }

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -180,8 +181,16 @@ TEST(VersionCheck, AnswersAreReadSafely)
   // The longest field read is 255 characters.
   EXPECT_EQ(CompareOnlineVersion("Drovik=1.0.1" + std::string(250, ' ') + ";", "Drovik", "1.0.1"), kVersionLatest);
   EXPECT_EQ(CompareOnlineVersion("Drovik=1.0.1" + std::string(251, ' ') + ";", "Drovik", "1.0.1"), kVersionNumberError);
-  EXPECT_EQ(ParseVersionNumber(" +1.0.1x"), 10001);
-  EXPECT_EQ(ParseVersionNumber("1.x.1"), -1);
+  // Our own version is read the same way: one that is no version is an error too.
+  EXPECT_EQ(CompareOnlineVersion("Drovik=1.0.1;", "Drovik", "1.0"), kVersionNumberError);
+  EXPECT_EQ(CompareOnlineVersion("Drovik=1.0.1;", "Drovik", nullptr), kVersionNumberError);
+  const std::pair<const char*, int> numbers[] = {
+    {nullptr, -1},   {"", -1},          {"1", -1},       {"1.2", -1},       {"1..3", -1},      {"1.2.", -1},
+    {"1.2.3", 10203}, {" +1.0.1x", 10001}, {"  1.\t2. 3", 10203}, {"1.x.1", -1}, {"+-1.0.0", -1},
+    {"-1.2.3", -9797}, {"1.-2.3", 9803}, {"1.2.-3", 10197},  {"12.34.56.78", 123456}, {"1.2.3.x", 10203},
+    {"214748.36.47", 2147483647}, {"214748.36.48", -1}, {"-214748.-36.-48", INT_MIN}, {"-214748.-36.-49", -1},
+  };
+  for (const auto& [text, number] : numbers) EXPECT_EQ(ParseVersionNumber(text), number) << (text ? text : "null");
   EXPECT_EQ(ParseVersionNumber("0.0.1000000000"), 1000000000); // the largest part
   EXPECT_EQ(ParseVersionNumber("0.0.1000000001"), -1);
   // The answer is kept up to its limit exactly.

@@ -58,6 +58,7 @@ public:
     y = mMouseY;
   }
   void HideMouseCursor(bool hide, bool lock) override;
+  bool CursorLocked() const { return mCursorLocked; }
   void MoveMouseCursor(float x, float y) override { mCalls.push_back("MoveMouseCursor"); }
   int SetMouseCursor(int cursorType) override
   {
