@@ -272,6 +272,14 @@ TEST_F(TextTest, EachTextDrawnCountsOneDrawCallAndTwoTrianglesAGlyphUntilTheNext
   EXPECT_EQ(ctx->drawCallCount, 2);
   EXPECT_EQ(ctx->textTriangleCount, 10);
   EXPECT_EQ(ctx->fillTriangleCount, 0);
+  // Glyphs that the transform sends past the largest number are left out of their draw call.
+  vxSaveState(ctx);
+  vxScale(ctx, 1e37f, 1e37f);
+  vxDrawText(ctx, 10, 50, "fg", nullptr);
+  vxRestoreState(ctx);
+  EXPECT_EQ(ctx->drawCallCount, 3);
+  EXPECT_EQ(ctx->textTriangleCount, 10);
+  EXPECT_TRUE(r.Last("triangles")->verts.empty());
   vxEndFrame(ctx);
   vxBeginFrame(ctx, 800, 600, 1.0f);
   EXPECT_EQ(ctx->drawCallCount, 0);
@@ -344,6 +352,10 @@ TEST_F(TextTest, TextWithNothingToMeasureHasNoWidthAndAnEmptyBox)
     // Without a place for the bounds nothing is written.
     vxMeasureTextBox(ctx, 10, 20, 100, k.text, nullptr, nullptr);
     EXPECT_EQ(vxMeasureText(ctx, 10, 20, k.text, nullptr, nullptr), 0.0f) << k.what;
+    VXglyphPosition positions[4];
+    VXtextRow rows[2];
+    EXPECT_EQ(vxTextGlyphPositions(ctx, 10, 20, k.text, nullptr, positions, 4), 0) << k.what;
+    EXPECT_EQ(vxBreakTextLines(ctx, k.text, nullptr, 100, rows, 2), 0) << k.what;
     vxRestoreState(ctx);
   }
 }
@@ -415,6 +427,17 @@ TEST_F(TextTest, TextThatFillsTheAtlasPartWayDrawsEveryGlyph)
   ASSERT_EQ(lefts.size(), glyphs.size());
   for (size_t i = 1; i < lefts.size(); ++i) EXPECT_GT(lefts[i], lefts[i - 1]) << "glyph " << i;
   EXPECT_NEAR(end, measured, 0.5);
+  // A text whose first glyph finds the atlas full draws once, after the atlas grows.
+  vxSetFontSize(ctx, 400);
+  const int atlas = ctx->fontImageIdx;
+  for (const char* glyph : {"W", "M", "Q"})
+  {
+    const int calls = ctx->drawCallCount;
+    vxDrawText(ctx, 0, 500, glyph, nullptr);
+    EXPECT_EQ(ctx->drawCallCount, calls + 1) << glyph;
+    EXPECT_EQ(r.Last("triangles")->verts.size(), 6u) << glyph;
+  }
+  EXPECT_GT(ctx->fontImageIdx, atlas);
 }
 
 TEST_F(TextTest, APathTooLargeToExpandDrawsNothingAndTheNextOneDraws)
