@@ -222,10 +222,19 @@ TEST_F(TextTest, ARowEndingInABrokenWordIsAsWideAsItsOwnGlyphsInEveryAlignment)
 TEST_F(TextTest, VerticalAlignmentPutsItsLineOfTheFontAtTheGivenY)
 {
   // Top: the ascender line at y; middle: halfway between ascender and descender; baseline; bottom: the descender.
-  float ascender = 0, descender = 0;
-  vxTextMetrics(ctx, &ascender, &descender, nullptr);
+  // The font's lines are in logical units: the same under a transform that doubles everything.
+  float ascender = 0, descender = 0, lineHeight = 0, doubled[3] = {0, 0, 0};
+  vxTextMetrics(ctx, &ascender, &descender, &lineHeight);
+  vxSaveState(ctx);
+  vxScale(ctx, 2, 2);
+  vxTextMetrics(ctx, &doubled[0], &doubled[1], &doubled[2]);
+  vxRestoreState(ctx);
+  EXPECT_NEAR(doubled[0], ascender, 0.01);
+  EXPECT_NEAR(doubled[1], descender, 0.01);
+  EXPECT_NEAR(doubled[2], lineHeight, 0.01);
   ASSERT_GT(ascender, 0);
   ASSERT_LT(descender, 0);
+  vxTextMetrics(ctx, nullptr, nullptr, nullptr); // nothing asked for: nothing written
   struct Case
   {
     int align;
