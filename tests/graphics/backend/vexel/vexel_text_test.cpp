@@ -358,6 +358,7 @@ TEST_F(TextTest, TextWithNothingToMeasureHasNoWidthAndAnEmptyBox)
     vxMeasureTextBox(ctx, 10, 20, 100, k.text, nullptr, box);
     for (int i = 0; i < 4; ++i) ASSERT_EQ(box[i], 0.0f) << k.what << " " << i;
     EXPECT_EQ(vxMeasureText(ctx, 10, 20, k.text, nullptr, bounds), 0.0f) << k.what;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(bounds[i], 7.0f) << k.what << " " << i; // left as they were
     // Without a place for the bounds nothing is written.
     vxMeasureTextBox(ctx, 10, 20, 100, k.text, nullptr, nullptr);
     EXPECT_EQ(vxMeasureText(ctx, 10, 20, k.text, nullptr, nullptr), 0.0f) << k.what;
