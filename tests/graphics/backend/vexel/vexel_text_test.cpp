@@ -125,6 +125,50 @@ TEST_F(TextTest, WordsWrapToTheRowWidthAndRowsMeasureAsTheirText)
   EXPECT_LE(Width(split[0]), Width("abcde") + 1);
 }
 
+TEST_F(TextTest, VerticalAlignmentPutsItsLineOfTheFontAtTheGivenY)
+{
+  // Top: the ascender line at y; middle: halfway between ascender and descender; baseline; bottom: the descender.
+  // The font's lines are in logical units: the same under a transform that doubles everything.
+  float ascender = 0, descender = 0, lineHeight = 0, doubled[3] = {0, 0, 0};
+  vxTextMetrics(ctx, &ascender, &descender, &lineHeight);
+  vxSaveState(ctx);
+  vxScale(ctx, 2, 2);
+  vxTextMetrics(ctx, &doubled[0], &doubled[1], &doubled[2]);
+  vxRestoreState(ctx);
+  EXPECT_NEAR(doubled[0], ascender, 0.01);
+  EXPECT_NEAR(doubled[1], descender, 0.01);
+  EXPECT_NEAR(doubled[2], lineHeight, 0.01);
+  ASSERT_GT(ascender, 0);
+  ASSERT_LT(descender, 0);
+  vxTextMetrics(ctx, nullptr, nullptr, nullptr); // nothing asked for: nothing written
+  struct Case
+  {
+    int align;
+    float top; // the ascender line, relative to y
+  } cases[] = {{VX_ALIGN_TOP, 0},
+               {VX_ALIGN_MIDDLE, -(ascender - descender) / 2},
+               {VX_ALIGN_BASELINE, -ascender},
+               {VX_ALIGN_BOTTOM, -(ascender - descender)}};
+  vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_BASELINE);
+  vxDrawText(ctx, 100, 200, "H", nullptr);
+  const std::vector<VXvertex> onBaseline = r.Last("triangles")->verts;
+  float foot = 0;
+  for (const VXvertex& v : onBaseline) foot = std::max(foot, v.y);
+  EXPECT_NEAR(foot, 200, 1.0) << "an H stands on the baseline";
+  for (const Case& k : cases)
+  {
+    vxSetTextAlign(ctx, VX_ALIGN_LEFT | k.align);
+    float bounds[4];
+    vxMeasureText(ctx, 100, 200, "H", nullptr, bounds);
+    EXPECT_NEAR(bounds[1], 200 + k.top, 0.01) << k.align;
+    vxDrawText(ctx, 100, 200, "H", nullptr);
+    const std::vector<VXvertex>& glyph = r.Last("triangles")->verts;
+    ASSERT_EQ(glyph.size(), onBaseline.size());
+    for (size_t v = 0; v < glyph.size(); ++v)
+      EXPECT_NEAR(glyph[v].y - onBaseline[v].y, k.top + ascender, 1.0) << k.align; // glyphs sit on whole pixels
+  }
+}
+
 TEST_F(TextTest, AlignmentMovesGlyphsAndBoxRowsByTheWidthOrHalfOfIt)
 {
   const char* text = "Wide text";
@@ -216,50 +260,6 @@ TEST_F(TextTest, ARowEndingInABrokenWordIsAsWideAsItsOwnGlyphsInEveryAlignment)
       }
       EXPECT_NEAR(bounds[2], right, 0.6) << k.text << " align " << a; // drawn glyphs sit on whole pixels
     }
-  }
-}
-
-TEST_F(TextTest, VerticalAlignmentPutsItsLineOfTheFontAtTheGivenY)
-{
-  // Top: the ascender line at y; middle: halfway between ascender and descender; baseline; bottom: the descender.
-  // The font's lines are in logical units: the same under a transform that doubles everything.
-  float ascender = 0, descender = 0, lineHeight = 0, doubled[3] = {0, 0, 0};
-  vxTextMetrics(ctx, &ascender, &descender, &lineHeight);
-  vxSaveState(ctx);
-  vxScale(ctx, 2, 2);
-  vxTextMetrics(ctx, &doubled[0], &doubled[1], &doubled[2]);
-  vxRestoreState(ctx);
-  EXPECT_NEAR(doubled[0], ascender, 0.01);
-  EXPECT_NEAR(doubled[1], descender, 0.01);
-  EXPECT_NEAR(doubled[2], lineHeight, 0.01);
-  ASSERT_GT(ascender, 0);
-  ASSERT_LT(descender, 0);
-  vxTextMetrics(ctx, nullptr, nullptr, nullptr); // nothing asked for: nothing written
-  struct Case
-  {
-    int align;
-    float top; // the ascender line, relative to y
-  } cases[] = {{VX_ALIGN_TOP, 0},
-               {VX_ALIGN_MIDDLE, -(ascender - descender) / 2},
-               {VX_ALIGN_BASELINE, -ascender},
-               {VX_ALIGN_BOTTOM, -(ascender - descender)}};
-  vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_BASELINE);
-  vxDrawText(ctx, 100, 200, "H", nullptr);
-  const std::vector<VXvertex> onBaseline = r.Last("triangles")->verts;
-  float foot = 0;
-  for (const VXvertex& v : onBaseline) foot = std::max(foot, v.y);
-  EXPECT_NEAR(foot, 200, 1.0) << "an H stands on the baseline";
-  for (const Case& k : cases)
-  {
-    vxSetTextAlign(ctx, VX_ALIGN_LEFT | k.align);
-    float bounds[4];
-    vxMeasureText(ctx, 100, 200, "H", nullptr, bounds);
-    EXPECT_NEAR(bounds[1], 200 + k.top, 0.01) << k.align;
-    vxDrawText(ctx, 100, 200, "H", nullptr);
-    const std::vector<VXvertex>& glyph = r.Last("triangles")->verts;
-    ASSERT_EQ(glyph.size(), onBaseline.size());
-    for (size_t v = 0; v < glyph.size(); ++v)
-      EXPECT_NEAR(glyph[v].y - onBaseline[v].y, k.top + ascender, 1.0) << k.align; // glyphs sit on whole pixels
   }
 }
 
