@@ -49,12 +49,13 @@ void ExpectSound(const Parsed& svg)
 }
 } // namespace
 
-// No unit string is read as pixels, from text and from a file alike (in a child, so a fault fails the check
-// rather than the whole program; first of all the parser's checks, so a parser that faults on any document is
-// reported before another check brings the program down).
+// No unit string is read as pixels, and a path without data is no shape, from text and from a file alike (in a
+// child, so a fault fails the check rather than the whole program; first of all the parser's checks, so a parser
+// that faults on any document is reported before another check brings the program down).
 TEST(SvgBadInput, NoUnitsParseAsPixels)
 {
-  const std::string text = "<svg width=\"2in\" height=\"30\"><rect x=\"1in\" width=\"10\" height=\"10\"/></svg>";
+  const std::string text =
+    "<svg width=\"2in\" height=\"30\"><path /><path d=\"\"/><rect x=\"1in\" width=\"10\" height=\"10\"/></svg>";
   char path[] = "/tmp/drovik-svg-units-XXXXXX";
   const int fd = mkstemp(path);
   ASSERT_GE(fd, 0);
@@ -68,7 +69,7 @@ TEST(SvgBadInput, NoUnitsParseAsPixels)
     bool ok = fromText && fromFile;
     for (SvgImage* image : {fromText, fromFile})
       ok = ok && image->width == 192.0f && image->height == 30.0f && image->shapes &&
-           image->shapes->bounds[0] == 96.0f && image->shapes->bounds[2] == 106.0f;
+           image->shapes->bounds[0] == 96.0f && image->shapes->bounds[2] == 106.0f && !image->shapes->next;
     SvgDeleteImage(fromText);
     SvgDeleteImage(fromFile);
     return ok;

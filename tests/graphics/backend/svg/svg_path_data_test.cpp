@@ -580,10 +580,11 @@ TEST(SvgPathData, RelativeEndsAndRotationCentresKeepTheirXAndYApart)
 // each alignment.
 // An inch is 96 pixels, 72 points, 6 picas, 2.54 centimetres or 25.4 millimetres at 96 dots an inch; with a font
 // size of 20 (given to the document itself) it is 4.8 em; in a document 100 wide it is 96 percent. Each places a
-// shape alike in an image read in pixels.
+// shape alike in an image read in pixels. A unit not known, or the first letter of one alone, counts as pixels.
 TEST(SvgPathData, AnInchInEveryUnitPlacesAShapeAtTheSamePixel)
 {
-  for (const char* inch : {"96", "96px", "1in", "72pt", "6pc", "2.54cm", "25.4mm", "4.8em", "96%"})
+  for (const char* inch : {"96", "96px", "1in", "72pt", "6pc", "2.54cm", "25.4mm", "4.8em", "96%", "96m", "96c",
+                           "96i", "96p", "96xm", "96q"})
   {
     Parsed svg(std::string("<svg width=\"100\" height=\"100\" viewBox=\"0 0 100 100\" font-size=\"20\"><rect x=\"") +
                inch + "\" width=\"2\" height=\"2\"/></svg>");

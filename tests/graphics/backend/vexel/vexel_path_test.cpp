@@ -211,6 +211,7 @@ TEST_F(PathTest, IntersectedScissorsMeetInWindowSpaceWhateverTheirShape)
     {"turned a quarter", kPi / 2, 1, 1, {10, 20, 100, 40}, {0, -70, 200, 200}, {10, 20, 70, 60}},
     {"turned and scaled", kPi / 2, 2, 0.5f, {10, 20, 100, 40}, {0, -100, 100, 200}, {10, 20, 50, 60}},
     {"apart", 0, 1, 1, {10, 20, 100, 40}, {200, 100, 10, 10}, {200, 100, 200, 100}},
+    {"the first empty", 0, 1, 1, {10, 20, 0, 40}, {0, 0, 100, 100}, {10, 20, 10, 60}},
   };
   for (const Case& k : cases)
   {

@@ -125,6 +125,50 @@ TEST_F(TextTest, WordsWrapToTheRowWidthAndRowsMeasureAsTheirText)
   EXPECT_LE(Width(split[0]), Width("abcde") + 1);
 }
 
+TEST_F(TextTest, VerticalAlignmentPutsItsLineOfTheFontAtTheGivenY)
+{
+  // Top: the ascender line at y; middle: halfway between ascender and descender; baseline; bottom: the descender.
+  // The font's lines are in logical units: the same under a transform that doubles everything.
+  float ascender = 0, descender = 0, lineHeight = 0, doubled[3] = {0, 0, 0};
+  vxTextMetrics(ctx, &ascender, &descender, &lineHeight);
+  vxSaveState(ctx);
+  vxScale(ctx, 2, 2);
+  vxTextMetrics(ctx, &doubled[0], &doubled[1], &doubled[2]);
+  vxRestoreState(ctx);
+  EXPECT_NEAR(doubled[0], ascender, 0.01);
+  EXPECT_NEAR(doubled[1], descender, 0.01);
+  EXPECT_NEAR(doubled[2], lineHeight, 0.01);
+  ASSERT_GT(ascender, 0);
+  ASSERT_LT(descender, 0);
+  vxTextMetrics(ctx, nullptr, nullptr, nullptr); // nothing asked for: nothing written
+  struct Case
+  {
+    int align;
+    float top; // the ascender line, relative to y
+  } cases[] = {{VX_ALIGN_TOP, 0},
+               {VX_ALIGN_MIDDLE, -(ascender - descender) / 2},
+               {VX_ALIGN_BASELINE, -ascender},
+               {VX_ALIGN_BOTTOM, -(ascender - descender)}};
+  vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_BASELINE);
+  vxDrawText(ctx, 100, 200, "H", nullptr);
+  const std::vector<VXvertex> onBaseline = r.Last("triangles")->verts;
+  float foot = 0;
+  for (const VXvertex& v : onBaseline) foot = std::max(foot, v.y);
+  EXPECT_NEAR(foot, 200, 1.0) << "an H stands on the baseline";
+  for (const Case& k : cases)
+  {
+    vxSetTextAlign(ctx, VX_ALIGN_LEFT | k.align);
+    float bounds[4];
+    vxMeasureText(ctx, 100, 200, "H", nullptr, bounds);
+    EXPECT_NEAR(bounds[1], 200 + k.top, 0.01) << k.align;
+    vxDrawText(ctx, 100, 200, "H", nullptr);
+    const std::vector<VXvertex>& glyph = r.Last("triangles")->verts;
+    ASSERT_EQ(glyph.size(), onBaseline.size());
+    for (size_t v = 0; v < glyph.size(); ++v)
+      EXPECT_NEAR(glyph[v].y - onBaseline[v].y, k.top + ascender, 1.0) << k.align; // glyphs sit on whole pixels
+  }
+}
+
 TEST_F(TextTest, AlignmentMovesGlyphsAndBoxRowsByTheWidthOrHalfOfIt)
 {
   const char* text = "Wide text";
@@ -219,41 +263,6 @@ TEST_F(TextTest, ARowEndingInABrokenWordIsAsWideAsItsOwnGlyphsInEveryAlignment)
   }
 }
 
-TEST_F(TextTest, VerticalAlignmentPutsItsLineOfTheFontAtTheGivenY)
-{
-  // Top: the ascender line at y; middle: halfway between ascender and descender; baseline; bottom: the descender.
-  float ascender = 0, descender = 0;
-  vxTextMetrics(ctx, &ascender, &descender, nullptr);
-  ASSERT_GT(ascender, 0);
-  ASSERT_LT(descender, 0);
-  struct Case
-  {
-    int align;
-    float top; // the ascender line, relative to y
-  } cases[] = {{VX_ALIGN_TOP, 0},
-               {VX_ALIGN_MIDDLE, -(ascender - descender) / 2},
-               {VX_ALIGN_BASELINE, -ascender},
-               {VX_ALIGN_BOTTOM, -(ascender - descender)}};
-  vxSetTextAlign(ctx, VX_ALIGN_LEFT | VX_ALIGN_BASELINE);
-  vxDrawText(ctx, 100, 200, "H", nullptr);
-  const std::vector<VXvertex> onBaseline = r.Last("triangles")->verts;
-  float foot = 0;
-  for (const VXvertex& v : onBaseline) foot = std::max(foot, v.y);
-  EXPECT_NEAR(foot, 200, 1.0) << "an H stands on the baseline";
-  for (const Case& k : cases)
-  {
-    vxSetTextAlign(ctx, VX_ALIGN_LEFT | k.align);
-    float bounds[4];
-    vxMeasureText(ctx, 100, 200, "H", nullptr, bounds);
-    EXPECT_NEAR(bounds[1], 200 + k.top, 0.01) << k.align;
-    vxDrawText(ctx, 100, 200, "H", nullptr);
-    const std::vector<VXvertex>& glyph = r.Last("triangles")->verts;
-    ASSERT_EQ(glyph.size(), onBaseline.size());
-    for (size_t v = 0; v < glyph.size(); ++v)
-      EXPECT_NEAR(glyph[v].y - onBaseline[v].y, k.top + ascender, 1.0) << k.align; // glyphs sit on whole pixels
-  }
-}
-
 TEST_F(TextTest, LetterSpacingWidensEachGapBetweenGlyphs)
 {
   const float plain = Width("abcd");
@@ -272,6 +281,14 @@ TEST_F(TextTest, EachTextDrawnCountsOneDrawCallAndTwoTrianglesAGlyphUntilTheNext
   EXPECT_EQ(ctx->drawCallCount, 2);
   EXPECT_EQ(ctx->textTriangleCount, 10);
   EXPECT_EQ(ctx->fillTriangleCount, 0);
+  // Glyphs that the transform sends past the largest number are left out of their draw call.
+  vxSaveState(ctx);
+  vxScale(ctx, 1e37f, 1e37f);
+  vxDrawText(ctx, 10, 50, "fg", nullptr);
+  vxRestoreState(ctx);
+  EXPECT_EQ(ctx->drawCallCount, 3);
+  EXPECT_EQ(ctx->textTriangleCount, 10);
+  EXPECT_TRUE(r.Last("triangles")->verts.empty());
   vxEndFrame(ctx);
   vxBeginFrame(ctx, 800, 600, 1.0f);
   EXPECT_EQ(ctx->drawCallCount, 0);
@@ -341,9 +358,14 @@ TEST_F(TextTest, TextWithNothingToMeasureHasNoWidthAndAnEmptyBox)
     vxMeasureTextBox(ctx, 10, 20, 100, k.text, nullptr, box);
     for (int i = 0; i < 4; ++i) ASSERT_EQ(box[i], 0.0f) << k.what << " " << i;
     EXPECT_EQ(vxMeasureText(ctx, 10, 20, k.text, nullptr, bounds), 0.0f) << k.what;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(bounds[i], 7.0f) << k.what << " " << i; // left as they were
     // Without a place for the bounds nothing is written.
     vxMeasureTextBox(ctx, 10, 20, 100, k.text, nullptr, nullptr);
     EXPECT_EQ(vxMeasureText(ctx, 10, 20, k.text, nullptr, nullptr), 0.0f) << k.what;
+    VXglyphPosition positions[4];
+    VXtextRow rows[2];
+    EXPECT_EQ(vxTextGlyphPositions(ctx, 10, 20, k.text, nullptr, positions, 4), 0) << k.what;
+    EXPECT_EQ(vxBreakTextLines(ctx, k.text, nullptr, 100, rows, 2), 0) << k.what;
     vxRestoreState(ctx);
   }
 }
@@ -415,6 +437,17 @@ TEST_F(TextTest, TextThatFillsTheAtlasPartWayDrawsEveryGlyph)
   ASSERT_EQ(lefts.size(), glyphs.size());
   for (size_t i = 1; i < lefts.size(); ++i) EXPECT_GT(lefts[i], lefts[i - 1]) << "glyph " << i;
   EXPECT_NEAR(end, measured, 0.5);
+  // A text whose first glyph finds the atlas full draws once, after the atlas grows.
+  vxSetFontSize(ctx, 400);
+  const int atlas = ctx->fontImageIdx;
+  for (const char* glyph : {"W", "M", "Q"})
+  {
+    const int calls = ctx->drawCallCount;
+    vxDrawText(ctx, 0, 500, glyph, nullptr);
+    EXPECT_EQ(ctx->drawCallCount, calls + 1) << glyph;
+    EXPECT_EQ(r.Last("triangles")->verts.size(), 6u) << glyph;
+  }
+  EXPECT_GT(ctx->fontImageIdx, atlas);
 }
 
 TEST_F(TextTest, APathTooLargeToExpandDrawsNothingAndTheNextOneDraws)
