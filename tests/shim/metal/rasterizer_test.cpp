@@ -663,6 +663,23 @@ TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
           }
         }
     }
+  // A texture of two levels (3 x 3 and 1 x 1) minified through a mipmapped sampler blends its levels along a span
+  // just as single samples do.
+  auto small = device->newTextureWithDescriptor(
+    MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 3, 3, true));
+  ASSERT_EQ(small->mipmapLevelCount(), 2u);
+  small->replaceRegion(MTLRegionMake2D(0, 0, 3, 3), 0, bytes, 12);
+  std::lock_guard<std::mutex> hold(small->lock());
+  small->buildMipmaps();
+  const MTLSamplerState sampler(levelsLinear);
+  constexpr int n = 12;
+  float span[4 * n], one[4];
+  sampler.sampleSpan(*small, 0.1f, 0.5f, 0.5f / 3.f, 0.f, n, span, 1.5f);
+  for (int i = 0; i < n; ++i)
+  {
+    sampler.sample(*small, 0.1f + 0.5f / 3.f * float(i), 0.5f, one, 1.5f);
+    for (int c = 0; c < 4; ++c) ASSERT_EQ(span[4 * i + c], one[c]) << "pixel " << i << " channel " << c;
+  }
 }
 
 // A blit of 3 x 2 texels from a buffer with rows 16 bytes apart, from byte 4, into a texture at (1, 1): a buffer
@@ -914,14 +931,14 @@ TEST(MetalDispatch, TimesMoveByTheirDeltaDataIsCopiedAndSemaphoresCount)
   const dispatch_semaphore_t none = dispatch_semaphore_create(0), two = dispatch_semaphore_create(2);
   ASSERT_NE(none, nullptr);
   ASSERT_NE(two, nullptr);
-  EXPECT_NE(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
+  ASSERT_NE(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0) << "the waits below would never end";
   EXPECT_NE(dispatch_semaphore_wait(none, dispatch_time(DISPATCH_TIME_NOW, -1000)), 0) << "a deadline passed";
   const dispatch_time_t deadline = dispatch_time(DISPATCH_TIME_NOW, 20000000);
   EXPECT_NE(dispatch_semaphore_wait(none, deadline), 0);
   EXPECT_GE(dispatch_time(DISPATCH_TIME_NOW, 0), deadline) << "a wait on none gives up at its deadline, not before";
   EXPECT_EQ(dispatch_semaphore_signal(none), 0);
   EXPECT_EQ(dispatch_semaphore_signal(none), 0);
-  EXPECT_EQ(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
+  ASSERT_EQ(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0) << "the wait below would never end";
   EXPECT_EQ(dispatch_semaphore_wait(none, DISPATCH_TIME_FOREVER), 0);
   EXPECT_NE(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
   EXPECT_EQ(dispatch_semaphore_wait(two, DISPATCH_TIME_NOW), 0);
