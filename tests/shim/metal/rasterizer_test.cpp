@@ -495,9 +495,20 @@ TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)
                              "MTLB\nvertex unknown\n", "MTLB\nvertex test-positions\n"};
   for (const std::string& b : bad)
     EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(b.data(), b.size()), nullptr), nullptr) << b;
-  std::string many = "MTLB\n";
-  for (int i = 0; i <= kMTLMaxLibraryFunctions; ++i) many += "vertex testPositions\n";
-  EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(many.data(), many.size()), nullptr), nullptr);
+  // Sixteen entries and names of 63 characters are the most a library takes.
+  const std::string longest(63, 'n');
+  MTLRegisterVertexFunction(longest.c_str(), PositionOnly);
+  MTLRegisterVertexFunction((longest + "n").c_str(), PositionOnly);
+  for (int entries : {16, 17})
+  {
+    std::string many = "MTLB\n";
+    for (int i = 0; i < entries; ++i) many += "vertex testPositions\n";
+    EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(many.data(), many.size()), nullptr) != nullptr,
+              entries == 16) << entries << " entries";
+    const std::string named = "MTLB\nvertex " + longest + (entries == 16 ? "" : "n") + "\n";
+    EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(named.data(), named.size()), nullptr) != nullptr,
+              entries == 16) << named;
+  }
   ASSERT_NE(rig.library, nullptr);
   EXPECT_EQ(rig.library->functions.size(), 5u);
   EXPECT_EQ(rig.library->newFunctionWithName("missing"), nullptr);
