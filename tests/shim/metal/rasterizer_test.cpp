@@ -10,6 +10,7 @@
 #include <limits>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "child_process.h"
@@ -975,6 +976,23 @@ TEST(MetalQueue, AQueueLetGoWhileItRunsStillRunsTheBuffersCommittedBehind)
     second->waitUntilCompleted();
     return second->status() == MTLCommandBufferStatusCompleted;
   });
+}
+
+// Waiting for a buffer to be scheduled ends once the queue has taken it, after the buffer held in front of it; a
+// buffer never committed would never be, and the wait on it ends at once.
+TEST(MetalQueue, WaitingUntilScheduledEndsOnceTheQueueHasTakenTheBuffer)
+{
+  std::shared_ptr<MTLCommandQueue> queue = MTLCreateSystemDefaultDevice()->newCommandQueue();
+  const auto front = queue->commandBuffer(), behind = queue->commandBuffer(), idle = queue->commandBuffer();
+  front->enqueue();
+  behind->commit();
+  std::thread release([&front] { front->commit(); });
+  behind->waitUntilScheduled();
+  EXPECT_GE(behind->status(), MTLCommandBufferStatusScheduled);
+  release.join();
+  idle->waitUntilScheduled();
+  EXPECT_EQ(idle->status(), MTLCommandBufferStatusNotEnqueued);
+  behind->waitUntilCompleted();
 }
 
 // The device refuses what it cannot make: textures of no known format, of no size or larger than 16384 a side, and
