@@ -692,6 +692,16 @@ TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
     sampler.sample(*small, 0.1f + 0.5f / 3.f * float(i), 0.5f, one, 1.5f);
     for (int c = 0; c < 4; ++c) ASSERT_EQ(span[4 * i + c], one[c]) << "pixel " << i << " channel " << c;
   }
+  // A column of texels of one colour ends in a level of one texel, not of none: far minified, it shows that colour.
+  auto column = device->newTextureWithDescriptor(
+    MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 1, 3, true));
+  const unsigned char orange[12] = {200, 100, 50, 255, 200, 100, 50, 255, 200, 100, 50, 255};
+  column->replaceRegion(MTLRegionMake2D(0, 0, 1, 3), 0, orange, 4);
+  std::lock_guard<std::mutex> holdColumn(column->lock());
+  column->buildMipmaps();
+  sampler.sample(*column, 0.5f, 0.5f, one, 64.f);
+  EXPECT_NEAR(one[0] * 255.f, 200.f, 1e-3f);
+  EXPECT_NEAR(one[3] * 255.f, 255.f, 1e-3f);
 }
 
 // A blit of 3 x 2 texels from a buffer with rows 16 bytes apart, from byte 4, into a texture at (1, 1): a buffer
