@@ -10,6 +10,7 @@
 #include <limits>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "child_process.h"
@@ -495,9 +496,20 @@ TEST(MetalLibrary, OnlyWellFormedBlobsOfKnownFunctionsLoad)
                              "MTLB\nvertex unknown\n", "MTLB\nvertex test-positions\n"};
   for (const std::string& b : bad)
     EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(b.data(), b.size()), nullptr), nullptr) << b;
-  std::string many = "MTLB\n";
-  for (int i = 0; i <= kMTLMaxLibraryFunctions; ++i) many += "vertex testPositions\n";
-  EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(many.data(), many.size()), nullptr), nullptr);
+  // Sixteen entries and names of 63 characters are the most a library takes.
+  const std::string longest(63, 'n');
+  MTLRegisterVertexFunction(longest.c_str(), PositionOnly);
+  MTLRegisterVertexFunction((longest + "n").c_str(), PositionOnly);
+  for (int entries : {16, 17})
+  {
+    std::string many = "MTLB\n";
+    for (int i = 0; i < entries; ++i) many += "vertex testPositions\n";
+    EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(many.data(), many.size()), nullptr) != nullptr,
+              entries == 16) << entries << " entries";
+    const std::string named = "MTLB\nvertex " + longest + (entries == 16 ? "" : "n") + "\n";
+    EXPECT_EQ(rig.device->newLibraryWithData(dispatch_data_create(named.data(), named.size()), nullptr) != nullptr,
+              entries == 16) << named;
+  }
   ASSERT_NE(rig.library, nullptr);
   EXPECT_EQ(rig.library->functions.size(), 5u);
   EXPECT_EQ(rig.library->newFunctionWithName("missing"), nullptr);
@@ -663,6 +675,33 @@ TEST(MetalSampler, AFilteredSpanSamplesEachPixelAsASingleSampleWould)
           }
         }
     }
+  // A texture of two levels (3 x 3 and 1 x 1) minified through a mipmapped sampler blends its levels along a span
+  // just as single samples do.
+  auto small = device->newTextureWithDescriptor(
+    MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 3, 3, true));
+  ASSERT_EQ(small->mipmapLevelCount(), 2u);
+  small->replaceRegion(MTLRegionMake2D(0, 0, 3, 3), 0, bytes, 12);
+  std::lock_guard<std::mutex> hold(small->lock());
+  small->buildMipmaps();
+  const MTLSamplerState sampler(levelsLinear);
+  constexpr int n = 12;
+  float span[4 * n], one[4];
+  sampler.sampleSpan(*small, 0.1f, 0.5f, 0.5f / 3.f, 0.f, n, span, 1.5f);
+  for (int i = 0; i < n; ++i)
+  {
+    sampler.sample(*small, 0.1f + 0.5f / 3.f * float(i), 0.5f, one, 1.5f);
+    for (int c = 0; c < 4; ++c) ASSERT_EQ(span[4 * i + c], one[c]) << "pixel " << i << " channel " << c;
+  }
+  // A column of texels of one colour ends in a level of one texel, not of none: far minified, it shows that colour.
+  auto column = device->newTextureWithDescriptor(
+    MTLTextureDescriptor::texture2DDescriptorWithPixelFormat(MTLPixelFormatRGBA8Unorm, 1, 3, true));
+  const unsigned char orange[12] = {200, 100, 50, 255, 200, 100, 50, 255, 200, 100, 50, 255};
+  column->replaceRegion(MTLRegionMake2D(0, 0, 1, 3), 0, orange, 4);
+  std::lock_guard<std::mutex> holdColumn(column->lock());
+  column->buildMipmaps();
+  sampler.sample(*column, 0.5f, 0.5f, one, 64.f);
+  EXPECT_NEAR(one[0] * 255.f, 200.f, 1e-3f);
+  EXPECT_NEAR(one[3] * 255.f, 255.f, 1e-3f);
 }
 
 // A blit of 3 x 2 texels from a buffer with rows 16 bytes apart, from byte 4, into a texture at (1, 1): a buffer
@@ -914,14 +953,14 @@ TEST(MetalDispatch, TimesMoveByTheirDeltaDataIsCopiedAndSemaphoresCount)
   const dispatch_semaphore_t none = dispatch_semaphore_create(0), two = dispatch_semaphore_create(2);
   ASSERT_NE(none, nullptr);
   ASSERT_NE(two, nullptr);
-  EXPECT_NE(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
+  ASSERT_NE(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0) << "the waits below would never end";
   EXPECT_NE(dispatch_semaphore_wait(none, dispatch_time(DISPATCH_TIME_NOW, -1000)), 0) << "a deadline passed";
   const dispatch_time_t deadline = dispatch_time(DISPATCH_TIME_NOW, 20000000);
   EXPECT_NE(dispatch_semaphore_wait(none, deadline), 0);
   EXPECT_GE(dispatch_time(DISPATCH_TIME_NOW, 0), deadline) << "a wait on none gives up at its deadline, not before";
   EXPECT_EQ(dispatch_semaphore_signal(none), 0);
   EXPECT_EQ(dispatch_semaphore_signal(none), 0);
-  EXPECT_EQ(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
+  ASSERT_EQ(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0) << "the wait below would never end";
   EXPECT_EQ(dispatch_semaphore_wait(none, DISPATCH_TIME_FOREVER), 0);
   EXPECT_NE(dispatch_semaphore_wait(none, DISPATCH_TIME_NOW), 0);
   EXPECT_EQ(dispatch_semaphore_wait(two, DISPATCH_TIME_NOW), 0);
@@ -947,6 +986,23 @@ TEST(MetalQueue, AQueueLetGoWhileItRunsStillRunsTheBuffersCommittedBehind)
     second->waitUntilCompleted();
     return second->status() == MTLCommandBufferStatusCompleted;
   });
+}
+
+// Waiting for a buffer to be scheduled ends once the queue has taken it, after the buffer held in front of it; a
+// buffer never committed would never be, and the wait on it ends at once.
+TEST(MetalQueue, WaitingUntilScheduledEndsOnceTheQueueHasTakenTheBuffer)
+{
+  std::shared_ptr<MTLCommandQueue> queue = MTLCreateSystemDefaultDevice()->newCommandQueue();
+  const auto front = queue->commandBuffer(), behind = queue->commandBuffer(), idle = queue->commandBuffer();
+  front->enqueue();
+  behind->commit();
+  std::thread release([&front] { front->commit(); });
+  behind->waitUntilScheduled();
+  EXPECT_GE(behind->status(), MTLCommandBufferStatusScheduled);
+  release.join();
+  idle->waitUntilScheduled();
+  EXPECT_EQ(idle->status(), MTLCommandBufferStatusNotEnqueued);
+  behind->waitUntilCompleted();
 }
 
 // The device refuses what it cannot make: textures of no known format, of no size or larger than 16384 a side, and

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "metal_test_support.h"
@@ -282,6 +283,24 @@ TEST(MetalFrames, AFrameLargerThanTheOneBeforeFillsThroughTheStencilToItsEdges)
       for (int x = 0; x < 16; ++x) white += img.At(x, y)[0] == 255;
     EXPECT_EQ(white, 0) << (taller ? "taller" : "wider");
     mvxDeleteFramebuffer(smaller);
+  }
+}
+
+// Targets one pixel wide or high are drawn like any other: every pixel takes the fill, none keeps the clear colour.
+TEST(MetalFrames, TargetsOnePixelWideOrHighAreDrawnWhole)
+{
+  for (auto size : {std::pair{1, 1}, std::pair{1, 5}, std::pair{5, 1}})
+  {
+    Surface s(size.first, size.second, kMvxAntiAlias);
+    DrawRect(s, kGreen);
+    const mvxtest::Image img = s.Read();
+    for (int y = 0; y < s.height; ++y)
+      for (int x = 0; x < s.width; ++x)
+      {
+        const unsigned char* p = img.At(x, y);
+        EXPECT_EQ((std::vector<int>{p[0], p[1], p[2], p[3]}), (std::vector<int>{0, 255, 0, 255}))
+          << size.first << "x" << size.second << " at " << x << "," << y;
+      }
   }
 }
 
