@@ -228,8 +228,8 @@ TEST_F(ScaledBitmapCopies, ANewCacheHoldsThreeCopiesOfSixteenMebibytesButNotFour
   mCache->EndFrame();
 }
 
-// Clearing gives back every byte the copies held: the least budget that keeps the first of three copies through the
-// making of the other two keeps it just as well once the cache has been cleared.
+// Clearing gives back every byte the copies held, and a new cache starts with none: the least budget that keeps the
+// first of three copies through the making of the other two is the same for a new cache and for one cleared.
 TEST_F(ScaledBitmapCopies, AClearedCacheHoldsAsManyCopiesAsANewOne)
 {
   // Whether the first of three copies made one after another is still whole in a frame that could make none.
@@ -243,23 +243,26 @@ TEST_F(ScaledBitmapCopies, AClearedCacheHoldsAsManyCopiesAsANewOne)
     mCache->SetShare(0);
     return stays;
   };
-  auto fresh = [this](size_t budget) {
-    mCache = std::make_unique<plug::igraphics::ScaledBitmapCache>(mContext.get());
-    mCache->SetBudget(budget);
+  auto leastBudget = [&](bool cleared) {
+    size_t tooSmall = 0, enough = size_t(1) << 20;
+    while (enough - tooSmall > 1)
+    {
+      const size_t budget = (tooSmall + enough) / 2;
+      mCache = std::make_unique<plug::igraphics::ScaledBitmapCache>(mContext.get());
+      mCache->SetBudget(budget);
+      if (cleared)
+      {
+        Find(0.75f);
+        mCache->Clear();
+      }
+      (firstStays() ? enough : tooSmall) = budget;
+    }
+    return enough;
   };
-  size_t tooSmall = 0, enough = size_t(1) << 20;
-  fresh(enough);
-  ASSERT_TRUE(firstStays());
-  while (enough - tooSmall > 1)
-  {
-    const size_t budget = (tooSmall + enough) / 2;
-    fresh(budget);
-    (firstStays() ? enough : tooSmall) = budget;
-  }
-  fresh(enough);
-  ASSERT_TRUE(firstStays());
-  mCache->Clear();
-  EXPECT_TRUE(firstStays()) << "at a budget of " << enough << " bytes";
+  const size_t fresh = leastBudget(false);
+  EXPECT_GT(fresh, size_t(3 * 40000)) << "three copies held in less than their pixels";
+  EXPECT_LT(fresh, size_t(1) << 20);
+  EXPECT_EQ(leastBudget(true), fresh);
 }
 
 // A copy of 100 x 100 pixels made a share at a time: its rows are resampled first, as many a frame as the share
