@@ -538,6 +538,46 @@ TEST_F(Headless, BitmapCopiesMadeBetweenFramesEndAsIfMadeAtOnce)
     EXPECT_LE(std::fabs(d.bias[c]), kMostBias) << "channel " << c;
 }
 
+// A drawable the layer leaves unused for a while gets only what was drawn since it was last shown while the frames
+// drawn since are all remembered, eight of them; after nine it gets the whole frame. The drawable is marked while on
+// display, so that what the next copy into it leaves shows.
+TEST_F(Headless, ADrawableGetsWhatChangedInTheEightFramesSinceItWasShownAndTheWholeFrameAfterNine)
+{
+  for (const int gap : {8, 9})
+  {
+    Open(40, 30, [](IGraphics&, const IRECT&) {});
+    CAMetalLayer& layer = mGraphics->Layer();
+    layer.setPresentsWithTransaction(true); // each frame is on display once drawn
+    mGraphics->AttachControl(
+      new DrawControl(IRECT(2, 2, 6, 6), [](IGraphics& g, const IRECT& r) { g.FillRect(kRed, r); }));
+    auto drawSmall = [&] {
+      mGraphics->GetControl(1)->SetDirty(false);
+      ASSERT_TRUE(mGraphics->DrawFrame());
+    };
+    mGraphics->DrawFullFrame(); // on the first drawable
+    mGraphics->DrawFullFrame(); // on the second
+    {
+      const std::shared_ptr<CAMetalDrawable> held = layer.nextDrawable(); // the first, kept from the next frame
+      drawSmall(); // on the third
+    }
+    const std::shared_ptr<MTLTexture> third = layer.displayedTexture();
+    ASSERT_NE(third, nullptr);
+    const int w = int(third->width()), h = int(third->height());
+    const std::vector<uint8_t> mark(size_t(w) * size_t(h) * 4, 0x5a);
+    third->replaceRegion(MTLRegionMake2D(0, 0, w, h), 0, mark.data(), size_t(w) * 4);
+    for (int frame = 1; frame < gap; ++frame)
+      drawSmall(); // on the first two in turn
+    const std::shared_ptr<CAMetalDrawable> held = layer.nextDrawable(); // the one of the two not on display
+    drawSmall(); // on the third again
+    ASSERT_EQ(layer.displayedTexture(), third);
+    uint8_t drawn[4], elsewhere[4]; // blue, green, red, alpha
+    third->getBytes(drawn, size_t(w) * 4, MTLRegionMake2D(3, 3, 1, 1), 0);
+    third->getBytes(elsewhere, size_t(w) * 4, MTLRegionMake2D(20, 20, 1, 1), 0);
+    EXPECT_EQ(drawn[2], kRed.mRed) << gap << " frames";
+    EXPECT_EQ(elsewhere[2], gap <= 8 ? 0x5a : 255) << gap << " frames";
+  }
+}
+
 // A bitmap with nothing visible in it has a copy with nothing to draw: once made, frames come whole and show only
 // the background.
 TEST_F(Headless, AClearBitmapsCopyIsMadeAndDrawsNothing)
