@@ -187,6 +187,36 @@ TEST_F(ScaledBitmapCopies, ACopyOfClearPixelsHasNoImage)
   EXPECT_FALSE(mCache->FrameLacksCopies());
 }
 
+// A copy keeps the pixels where its image shows (a square of 16 in the middle of 64 clear ones, at half-pixel
+// offsets) and a clear border of two pixels around them, within the placement.
+TEST_F(ScaledBitmapCopies, ACopyIsCroppedToWhatShowsAndTwoClearPixelsAround)
+{
+  std::vector<unsigned char> square(size_t(kSide) * kSide * 4, 0);
+  for (int y = 24; y < 40; ++y)
+    std::fill_n(&square[(size_t(y) * kSide + 24) * 4], 16 * 4, 255);
+  const int image = vxCreateImageFromPixels(mContext.get(), kSide, kSide, 0, square.data());
+  ASSERT_GT(image, 0);
+  const struct
+  {
+    float originX, originY;
+    int x, y, w, h;
+  } cases[] = {
+      {0.5f, 0.25f, 22, 22, 21, 21},    // pixels 24 to 40 touched
+      {-23.5f, 60.5f, 0, 82, 19, 18},   // the border cut by the placement's edges
+  };
+  for (const auto& c : cases)
+  {
+    plug::igraphics::ScaledBitmapCache::Placement p;
+    p.image = image, p.originX = c.originX, p.originY = c.originY, p.width = p.height = float(kSide);
+    p.w = p.h = kCopySide;
+    plug::igraphics::ScaledBitmapCache::Copy copy;
+    ASSERT_TRUE(mCache->Find(p, copy));
+    EXPECT_GT(copy.image, 0);
+    EXPECT_EQ((std::vector<int>{copy.x, copy.y, copy.w, copy.h}), (std::vector<int>{c.x, c.y, c.w, c.h}))
+      << c.originX << ", " << c.originY;
+  }
+}
+
 // Each copy's bytes are given back as it goes: with room for two copies, making five one after another keeps the
 // last two, found whole at once in a frame whose share could not make either of them again.
 TEST_F(ScaledBitmapCopies, WithRoomForTwoCopiesTheLastTwoMadeStay)
