@@ -6,6 +6,7 @@
 #include "headless_fixture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -656,6 +657,23 @@ TEST_F(Headless, AtScreenScaleTwoACopyMayTakeHalfOfFourFramesOfDevicePixels)
     dot = mGraphics->LoadBitmap("dot.png");
     mGraphics->DrawFullFrame();
     EXPECT_EQ(mGraphics->FrameWasDropped(), side < 1500.f) << side << " points";
+  }
+}
+
+// A bitmap at its own size whose corner lies within a thousandth of a pixel of whole pixels lands one texel on each
+// pixel and is drawn directly; a little farther off, it is drawn from a copy, and the first frame, lacking it, is
+// dropped.
+TEST_F(Headless, ABitmapWithinAThousandthOfAPixelOfTheGridNeedsNoCopy)
+{
+  ASSERT_TRUE(WriteSolidPng(mResources + "/dot.png", 16, 16, kBlue));
+  for (const float off : {0.f, 0.0005f, -0.0005f, 0.002f, -0.002f, 0.5f})
+  {
+    IBitmap dot;
+    Open(40, 30, [&](IGraphics& g, const IRECT&) { g.DrawBitmap(dot, IRECT(4.f + off, 5.f - off, 20.f, 21.f), 0, 0); });
+    mGraphics->MakeScaledCopiesBetweenFrames(10);
+    dot = mGraphics->LoadBitmap("dot.png");
+    mGraphics->DrawFullFrame();
+    EXPECT_EQ(mGraphics->FrameWasDropped(), std::fabs(off) > 0.001f) << off;
   }
 }
 
