@@ -423,7 +423,7 @@ TEST_F(Headless, AFastDropShadowIsHalfBlackUnderItsMovedRectangleAndFadesOut)
     const IGraphicsHeadless::Frame frame = Render();
     ASSERT_FALSE(frame.mRGBA.empty());
     const int darkest = int(std::lround(255.f - 128.f * weight));
-    EXPECT_NEAR(frame.At(42, 32)[0], darkest, 2) << "under the moved rectangle";
+    EXPECT_EQ(frame.At(42, 32)[0], darkest) << "under the moved rectangle";
     EXPECT_NEAR(frame.At(52, 36)[0], darkest, 2) << "towards the moved rectangle's far corner";
     EXPECT_EQ(frame.At(3, 30)[0], 255) << "left of the outer rectangle";
     EXPECT_EQ(frame.At(76, 50)[0], 255) << "right of the outer rectangle";

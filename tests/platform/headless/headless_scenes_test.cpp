@@ -6,6 +6,7 @@
 #include "headless_fixture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -187,6 +188,36 @@ TEST_F(ScaledBitmapCopies, ACopyOfClearPixelsHasNoImage)
   EXPECT_FALSE(mCache->FrameLacksCopies());
 }
 
+// A copy keeps the pixels where its image shows (a square of 16 in the middle of 64 clear ones, at half-pixel
+// offsets) and a clear border of two pixels around them, within the placement.
+TEST_F(ScaledBitmapCopies, ACopyIsCroppedToWhatShowsAndTwoClearPixelsAround)
+{
+  std::vector<unsigned char> square(size_t(kSide) * kSide * 4, 0);
+  for (int y = 24; y < 40; ++y)
+    std::fill_n(&square[(size_t(y) * kSide + 24) * 4], 16 * 4, 255);
+  const int image = vxCreateImageFromPixels(mContext.get(), kSide, kSide, 0, square.data());
+  ASSERT_GT(image, 0);
+  const struct
+  {
+    float originX, originY;
+    int x, y, w, h;
+  } cases[] = {
+      {0.5f, 0.25f, 22, 22, 21, 21},    // pixels 24 to 40 touched
+      {-23.5f, 60.5f, 0, 82, 19, 18},   // the border cut by the placement's edges
+  };
+  for (const auto& c : cases)
+  {
+    plug::igraphics::ScaledBitmapCache::Placement p;
+    p.image = image, p.originX = c.originX, p.originY = c.originY, p.width = p.height = float(kSide);
+    p.w = p.h = kCopySide;
+    plug::igraphics::ScaledBitmapCache::Copy copy;
+    ASSERT_TRUE(mCache->Find(p, copy));
+    EXPECT_GT(copy.image, 0);
+    EXPECT_EQ((std::vector<int>{copy.x, copy.y, copy.w, copy.h}), (std::vector<int>{c.x, c.y, c.w, c.h}))
+      << c.originX << ", " << c.originY;
+  }
+}
+
 // Each copy's bytes are given back as it goes: with room for two copies, making five one after another keeps the
 // last two, found whole at once in a frame whose share could not make either of them again.
 TEST_F(ScaledBitmapCopies, WithRoomForTwoCopiesTheLastTwoMadeStay)
@@ -228,8 +259,8 @@ TEST_F(ScaledBitmapCopies, ANewCacheHoldsThreeCopiesOfSixteenMebibytesButNotFour
   mCache->EndFrame();
 }
 
-// Clearing gives back every byte the copies held: the least budget that keeps the first of three copies through the
-// making of the other two keeps it just as well once the cache has been cleared.
+// Clearing gives back every byte the copies held, and a new cache starts with none: the least budget that keeps the
+// first of three copies through the making of the other two is the same for a new cache and for one cleared.
 TEST_F(ScaledBitmapCopies, AClearedCacheHoldsAsManyCopiesAsANewOne)
 {
   // Whether the first of three copies made one after another is still whole in a frame that could make none.
@@ -243,23 +274,26 @@ TEST_F(ScaledBitmapCopies, AClearedCacheHoldsAsManyCopiesAsANewOne)
     mCache->SetShare(0);
     return stays;
   };
-  auto fresh = [this](size_t budget) {
-    mCache = std::make_unique<plug::igraphics::ScaledBitmapCache>(mContext.get());
-    mCache->SetBudget(budget);
+  auto leastBudget = [&](bool cleared) {
+    size_t tooSmall = 0, enough = size_t(1) << 20;
+    while (enough - tooSmall > 1)
+    {
+      const size_t budget = (tooSmall + enough) / 2;
+      mCache = std::make_unique<plug::igraphics::ScaledBitmapCache>(mContext.get());
+      mCache->SetBudget(budget);
+      if (cleared)
+      {
+        Find(0.75f);
+        mCache->Clear();
+      }
+      (firstStays() ? enough : tooSmall) = budget;
+    }
+    return enough;
   };
-  size_t tooSmall = 0, enough = size_t(1) << 20;
-  fresh(enough);
-  ASSERT_TRUE(firstStays());
-  while (enough - tooSmall > 1)
-  {
-    const size_t budget = (tooSmall + enough) / 2;
-    fresh(budget);
-    (firstStays() ? enough : tooSmall) = budget;
-  }
-  fresh(enough);
-  ASSERT_TRUE(firstStays());
-  mCache->Clear();
-  EXPECT_TRUE(firstStays()) << "at a budget of " << enough << " bytes";
+  const size_t fresh = leastBudget(false);
+  EXPECT_GT(fresh, size_t(3 * 40000)) << "three copies held in less than their pixels";
+  EXPECT_LT(fresh, size_t(1) << 20);
+  EXPECT_EQ(leastBudget(true), fresh);
 }
 
 // A copy of 100 x 100 pixels made a share at a time: its rows are resampled first, as many a frame as the share
@@ -535,6 +569,55 @@ TEST_F(Headless, BitmapCopiesMadeBetweenFramesEndAsIfMadeAtOnce)
     EXPECT_LE(std::fabs(d.bias[c]), kMostBias) << "channel " << c;
 }
 
+// A drawable the layer leaves unused for a while gets only what was drawn since it was last shown while the frames
+// drawn since are all remembered, eight of them; after nine it gets the whole frame. The drawable is marked while on
+// display, so that what the next copy into it leaves shows.
+TEST_F(Headless, ADrawableGetsWhatChangedInTheEightFramesSinceItWasShownAndTheWholeFrameAfterNine)
+{
+  for (const int gap : {8, 9})
+  {
+    Open(40, 30, [](IGraphics&, const IRECT&) {});
+    CAMetalLayer& layer = mGraphics->Layer();
+    layer.setPresentsWithTransaction(true); // each frame is on display once drawn
+    mGraphics->AttachControl(
+      new DrawControl(IRECT(2, 2, 6, 6), [](IGraphics& g, const IRECT& r) { g.FillRect(kRed, r); }));
+    auto drawSmall = [&] {
+      mGraphics->GetControl(1)->SetDirty(false);
+      ASSERT_TRUE(mGraphics->DrawFrame());
+    };
+    mGraphics->DrawFullFrame(); // on the first drawable
+    drawSmall();                // on the second
+    const std::shared_ptr<MTLTexture> second = layer.displayedTexture();
+    ASSERT_NE(second, nullptr);
+    const int w = int(second->width()), h = int(second->height());
+    const std::vector<uint8_t> mark(size_t(w) * size_t(h) * 4, 0x5a);
+    auto markedAt = [&](const std::shared_ptr<MTLTexture>& t, int x, int y) {
+      uint8_t bgra[4];
+      t->getBytes(bgra, size_t(w) * 4, MTLRegionMake2D(x, y, 1, 1), 0);
+      return bgra[2] == 0x5a;
+    };
+    std::shared_ptr<MTLTexture> first;
+    {
+      const std::shared_ptr<CAMetalDrawable> held = layer.nextDrawable(); // the first, kept from the next frame
+      first = held->texture();
+      first->replaceRegion(MTLRegionMake2D(0, 0, w, h), 0, mark.data(), size_t(w) * 4);
+      drawSmall(); // on the third
+    }
+    const std::shared_ptr<MTLTexture> third = layer.displayedTexture();
+    third->replaceRegion(MTLRegionMake2D(0, 0, w, h), 0, mark.data(), size_t(w) * 4);
+    drawSmall(); // on the first, which shows the first frame drawn
+    EXPECT_TRUE(markedAt(first, 20, 20)) << "the first frame drawn counts as shown";
+    EXPECT_FALSE(markedAt(first, 3, 3));
+    for (int frame = 2; frame < gap; ++frame)
+      drawSmall(); // on the second and the first in turn
+    const std::shared_ptr<CAMetalDrawable> held = layer.nextDrawable(); // the one of the two not on display
+    drawSmall(); // on the third again
+    ASSERT_EQ(layer.displayedTexture(), third);
+    EXPECT_FALSE(markedAt(third, 3, 3)) << gap << " frames";
+    EXPECT_EQ(markedAt(third, 20, 20), gap <= 8) << gap << " frames";
+  }
+}
+
 // A bitmap with nothing visible in it has a copy with nothing to draw: once made, frames come whole and show only
 // the background.
 TEST_F(Headless, AClearBitmapsCopyIsMadeAndDrawsNothing)
@@ -577,21 +660,39 @@ TEST_F(Headless, AtScreenScaleTwoACopyMayTakeHalfOfFourFramesOfDevicePixels)
   }
 }
 
-// A small frame's copies have the budget's floor of 64 MB: one copy may take up to 32 MB. At a screen scale of 1
-// a copy of 2890 points is 2892 x 2892 pixels (33.45 MB of the 33.55 MB) and is made between frames; one of 2898
-// points, 2900 x 2900 pixels (33.64 MB), is not, and the image is drawn directly.
+// A bitmap at its own size whose corner lies within a thousandth of a pixel of whole pixels lands one texel on each
+// pixel and is drawn directly; a little farther off, it is drawn from a copy, and the first frame, lacking it, is
+// dropped.
+TEST_F(Headless, ABitmapWithinAThousandthOfAPixelOfTheGridNeedsNoCopy)
+{
+  ASSERT_TRUE(WriteSolidPng(mResources + "/dot.png", 16, 16, kBlue));
+  for (const float off : {0.f, 0.0005f, -0.0005f, 0.002f, -0.002f, 0.5f})
+  {
+    IBitmap dot;
+    Open(40, 30, [&](IGraphics& g, const IRECT&) { g.DrawBitmap(dot, IRECT(4.f + off, 5.f - off, 20.f, 21.f), 0, 0); });
+    mGraphics->MakeScaledCopiesBetweenFrames(10);
+    dot = mGraphics->LoadBitmap("dot.png");
+    mGraphics->DrawFullFrame();
+    EXPECT_EQ(mGraphics->FrameWasDropped(), std::fabs(off) > 0.001f) << off;
+  }
+}
+
+// A small frame's copies have the budget's floor of 64 MiB: one copy may take up to 32 MiB, 2896 x 2896 pixels. At
+// a screen scale of 1 a copy of 2894 points takes a pixel more on each side, the most its anti-aliased edges can
+// touch: 2896 x 2896 pixels, made between frames; one of 2895 points, 2897 x 2897 pixels, is not, and the image is
+// drawn directly.
 TEST_F(Headless, ASmallFramesCopyMayTakeHalfOfTheBudgetsFloor)
 {
   ASSERT_TRUE(WriteSolidPng(mResources + "/dot.png", 10, 10, kBlue));
-  for (const float side : {2890.f, 2898.f})
+  for (const float side : {2894.f, 2895.f})
   {
     IBitmap dot;
     Open(100, 80, [&](IGraphics& g, const IRECT&) { g.DrawFittedBitmap(dot, IRECT(0.f, 0.f, side, side)); });
     mGraphics->MakeScaledCopiesBetweenFrames(1000);
     dot = mGraphics->LoadBitmap("dot.png");
     const IGraphicsHeadless::Frame frame = Render();
-    EXPECT_EQ(mGraphics->FrameWasDropped(), side < 2898.f) << side << " points";
-    if (side >= 2898.f)
+    EXPECT_EQ(mGraphics->FrameWasDropped(), side < 2895.f) << side << " points";
+    if (side >= 2895.f)
     {
       ASSERT_FALSE(frame.mRGBA.empty());
       EXPECT_EQ((std::vector<int>{frame.At(50, 40)[0], frame.At(50, 40)[1], frame.At(50, 40)[2]}),

@@ -221,6 +221,15 @@ TEST(DrawableFace, CompositesEightDeepOrOfSixtyFourComponentsAreDrawn)
   Face f;
   f.glyphs[2] = tinyfont::CompositeGlyph(std::vector<std::array<int16_t, 3>>(64, {1, 0, 0}));
   EXPECT_TRUE(Drawable(f.Build()));
+  // Sixty-four of a glyph of 1022 points on one contour expand to 65536 vertices, the most; a point more is too many.
+  for (const int points : {1022, 1023})
+  {
+    std::vector<std::pair<int16_t, int16_t>> outline;
+    for (int i = 0; i < points; ++i)
+      outline.emplace_back(int16_t(i % 1000), int16_t(i / 1000 * 500));
+    f.glyphs[1] = tinyfont::SimpleGlyph({uint16_t(points - 1)}, outline);
+    EXPECT_EQ(Drawable(f.Build()), points == 1022) << points << " points";
+  }
 }
 
 // Character maps of every format the readers search are drawn while their arrays fit; one entry more than the

@@ -1,8 +1,8 @@
 // The drawable-face check over systematically damaged faces: the tiny face with its kerning table, with a
-// positioning table of pair adjustments in both formats, with a glyph of two contours, with character maps of the
-// other formats, and with turned and scaled components and 16-bit locations. Every table is cut to
-// every shorter length, and every byte of each face is changed four ways; the verdicts are written as digits and
-// compared with golden/face_verdicts.txt (DROVIK_UPDATE_GOLDEN=1 rewrites it).
+// positioning table of pair adjustments in both formats (the first over either kind of coverage), with a glyph of two
+// contours, with character maps of the other formats, and with turned and scaled components and 16-bit locations.
+// Every table is cut to every shorter length, and every byte of each face is changed four ways; the verdicts are
+// written as digits and compared with golden/face_verdicts.txt (DROVIK_UPDATE_GOLDEN=1 rewrites it).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -22,9 +22,9 @@ using tinyfont::Put16;
 using tinyfont::Put32;
 
 /// A positioning table (version 1.0) with two lookups: pair adjustments with a format 1 subtable (pair sets over a
-/// list coverage) and a format 2 subtable (class pairs over a range coverage), then a single adjustment lookup
-/// that the check passes over.
-Bytes PositioningTable()
+/// list coverage, or a range one) and a format 2 subtable (class pairs over a range coverage), then a single
+/// adjustment lookup that the check passes over.
+Bytes PositioningTable(bool rangeCoverage)
 {
   Bytes t;
   Put16(t, 1), Put16(t, 0), Put16(t, 0), Put16(t, 0), Put16(t, 10); // version, script, feature, lookup list
@@ -32,10 +32,13 @@ Bytes PositioningTable()
   Put16(t, 2), Put16(t, 6), Put16(t, 110);
   // Lookup 1 at 16: pair adjustment, two subtables.
   Put16(t, 2), Put16(t, 0), Put16(t, 2), Put16(t, 10), Put16(t, 50);
-  // Format 1 at 26: coverage at +20, x advance of the first glyph only, two pair sets at +28 and +34.
-  Put16(t, 1), Put16(t, 20), Put16(t, 4), Put16(t, 0), Put16(t, 2), Put16(t, 28), Put16(t, 34);
-  Put16(t, 0), Put16(t, 0), Put16(t, 0);      // padding up to the coverage
-  Put16(t, 1), Put16(t, 2), Put16(t, 1), Put16(t, 2); // coverage: glyphs 1 and 2
+  // Format 1 at 26: coverage at +20 (+14 for a range), x advance of the first glyph only, two pair sets at +28 and
+  // +34.
+  Put16(t, 1), Put16(t, rangeCoverage ? 14 : 20), Put16(t, 4), Put16(t, 0), Put16(t, 2), Put16(t, 28), Put16(t, 34);
+  if (rangeCoverage) // range 1..2 from index 0, then padding
+    Put16(t, 2), Put16(t, 1), Put16(t, 1), Put16(t, 2), Put16(t, 0), Put16(t, 0), Put16(t, 0);
+  else // padding, then glyphs 1 and 2
+    Put16(t, 0), Put16(t, 0), Put16(t, 0), Put16(t, 1), Put16(t, 2), Put16(t, 1), Put16(t, 2);
   Put16(t, 1), Put16(t, 2), Put16(t, uint16_t(-50)); // pair set: glyph 2 after, -50
   Put16(t, 1), Put16(t, 1), Put16(t, 30);
   // Format 2 at 66: coverage at +24, class definitions at +34 and +44, two classes by two.
@@ -143,12 +146,15 @@ TEST(DrawableFaceVerdicts, EveryCutAndChangedByteOfTheTinyFacesGivesTheRecordedV
 {
   const Bytes kerned = tinyfont::Face{}.Build();
   std::vector<Table> tables = Tables(kerned);
-  tables.insert(tables.begin(), Table{"GPOS", PositioningTable()});
+  tables.insert(tables.begin(), Table{"GPOS", PositioningTable(false)});
   const Bytes positioned = Assemble(tables);
+  tables.front().data = PositioningTable(true);
+  const Bytes positionedOverARange = Assemble(tables);
   tinyfont::Face twoContours; // a glyph of a triangle and a lone point
   twoContours.glyphs.push_back(tinyfont::SimpleGlyph({2, 3}, {{0, 0}, {0, 500}, {500, 0}, {200, 200}}));
   twoContours.withKerning = false;
   std::string dump = Verdicts("kerned", kerned) + Verdicts("positioned", positioned) +
+                     Verdicts("positioned over a range", positionedOverARange) +
                      Verdicts("two contours", twoContours.Build());
   const struct
   {

@@ -342,6 +342,29 @@ TEST_F(StashDrawing, TextIsTheIteratorsQuadsInTheColourSet)
   EXPECT_GT(drawn.Quads()[199].x0, drawn.Quads()[198].x0);
 }
 
+// A blur below nought draws as none, and one above the largest as the largest: the same glyph in the same place,
+// whether the blur is set for text or asked of the glyph itself.
+TEST_F(StashDrawing, BlursOutOfRangeDrawAsTheNearestInRange)
+{
+  const short most = kFontStashMaxBlur;
+  auto glyph = [&](short blur) {
+    const FontStashGlyph* g = FontStashGetGlyph(stash, stash->fonts[0], 'g', 140, blur, kFontStashGlyphBitmapRequired);
+    return g ? std::vector<int>{g->blur, g->x0, g->y0, g->x1, g->y1} : std::vector<int>{};
+  };
+  for (const auto& [outside, inside] : {std::pair<short, short>{-3, 0}, {short(most + 1), most}})
+  {
+    FontStashSetBlur(stash, inside);
+    const FontStashQuad expected = FirstQuad("g");
+    FontStashSetBlur(stash, outside);
+    FontStashTextIter iter;
+    ASSERT_TRUE(FontStashTextIterInit(stash, &iter, 0, 0, "g", nullptr, kFontStashGlyphBitmapRequired));
+    EXPECT_EQ(iter.glyphBlur, inside) << outside;
+    const FontStashQuad q = FirstQuad("g");
+    EXPECT_EQ(0, std::memcmp(&q, &expected, sizeof(FontStashQuad))) << outside;
+    EXPECT_EQ(glyph(outside), glyph(inside)) << outside;
+  }
+}
+
 // The atlas shown for debugging: a faint backing and the whole texture at the given place, one texel a pixel, then a
 // one-pixel line along the top of each skyline node.
 TEST_F(StashDrawing, TheAtlasIsShownWithItsSkyline)

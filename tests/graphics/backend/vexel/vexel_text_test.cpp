@@ -776,7 +776,7 @@ TEST_F(TextTest, TextWithAnEndIsTheTextUpToThatEndToEveryCall)
 
 // Each full atlas gives way to one twice as large, widening before heightening and never past 2048 texels a side:
 // 512 x 512, 1024 x 512, 1024 x 1024 and 2048 x 1024. A glyph that fills the last of them is dropped, and no
-// further atlas is made.
+// further atlas is made in that frame; later frames grow the one kept to 2048 x 2048 and no further.
 TEST_F(TextTest, AtlasesDoubleInTurnAcrossAndDownUpToTheLargest)
 {
   vxSetFontSize(ctx, 300);
@@ -795,6 +795,19 @@ TEST_F(TextTest, AtlasesDoubleInTurnAcrossAndDownUpToTheLargest)
   EXPECT_EQ(r.textures.size(), size_t(kVxMaxFontImages));
   EXPECT_EQ(ctx->fontImageIdx, kVxMaxFontImages - 1);
   for (int i = 0; i < kVxMaxFontImages; ++i) EXPECT_EQ(r.textures[ctx->fontImages[i]], sizes[i]) << "atlas " << i;
+  // In the frames after, the atlas kept grows on: to 2048 x 2048, and then to another of that size.
+  for (int frame = 1; frame <= 2; ++frame)
+  {
+    vxEndFrame(ctx);
+    vxBeginFrame(ctx, 800, 600, 1.0f);
+    for (float size = 300.f; ctx->fontImageIdx < 1 && size < 3000.f; size += 10.f)
+    {
+      vxSetFontSize(ctx, size);
+      vxDrawText(ctx, 0, 300, "ABCDEFGH", nullptr);
+    }
+    ASSERT_EQ(ctx->fontImageIdx, 1) << "frame " << frame;
+    EXPECT_EQ(r.textures[ctx->fontImages[1]], std::make_pair(2048, 2048)) << "frame " << frame;
+  }
 }
 
 // Tabs, vertical tabs, form feeds, spaces and no-break spaces part words: a row too narrow for two words ends at
