@@ -139,6 +139,7 @@ TEST(EditorContext, EditorStateAndScreenScalesAtTheirEdges)
   int parent = 0;
   ASSERT_EQ(delegate.OpenWindow(&parent), &parent);
   EXPECT_FALSE(delegate.OnKeyDown(plug::IKeyPress("a", 'A')));
+  EXPECT_FALSE(delegate.OnKeyUp(plug::IKeyPress("a", 'A')));
   delegate.SetScreenScale(2.0);
   delegate.SetEditorReady(true);
   for (double scale : {0.49, double(NAN), 1e6, 0.5, 2.6})

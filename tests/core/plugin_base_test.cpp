@@ -97,6 +97,20 @@ TEST(PresetList, LongNamesAreCutTo255Bytes)
   EXPECT_EQ(std::strlen(p.GetPresetName(0)), 255u);
 }
 
+// Until its class says otherwise a plug-in has no identity, version or host, keeps its state as parameters, and
+// the first preset is current.
+TEST(Presets, APlugInStartsWithoutIdentityHostOrStateChunks)
+{
+  const ThreeParams p(2);
+  EXPECT_FALSE(p.DoesStateChunks());
+  EXPECT_EQ(p.GetHost(), -1);
+  EXPECT_EQ((std::vector<int>{p.GetUniqueID(), p.GetMakerCode(), p.GetPluginVersion(false), p.GetHostVersion(false),
+                              p.GetCurrentPresetIdx()}),
+            (std::vector<int>{0, 0, 0, 0, 0}));
+  EXPECT_STREQ(p.GetPluginName(), "");
+  EXPECT_STREQ(p.GetMakerName(), "");
+}
+
 TEST(Presets, FillEmptyPresetsNamesTheRestAndStoresTheSameState)
 {
   ThreeParams p(3);
