@@ -174,7 +174,7 @@ TEST_F(ManualLoop, TimerMayStopItselfOrAnotherFromItsCallback)
 
 // A source whose callback fires a timer, and a timer whose callback serves a source, may each still stop
 // themselves: the firing in progress is their own. Were the stop to wait for it, it would never return, so the
-// check runs in a child process with a bound.
+// check runs in a child process with a bound. A source is refused only for a negative descriptor or no callback.
 TEST_F(ManualLoop, ACallbackThatRanTheOtherKindInsideItMayStillStopItself)
 {
   testsupport::ExpectInChildProcess([this] {
@@ -184,13 +184,17 @@ TEST_F(ManualLoop, ACallbackThatRanTheOtherKindInsideItMayStillStopItself)
     ASSERT_EQ(write(first[1], "a", 1), 1);
     ASSERT_EQ(write(second[1], "b", 1), 1);
     int sourceCalls = 0, nestedReads = 0, timerCalls = 0;
+    EXPECT_EQ(mLoop.AddSource(-1, [] {}), 0u);
+    EXPECT_EQ(mLoop.AddSource(first[0], nullptr), 0u);
+    ASSERT_EQ(dup2(first[0], 0), 0); // any descriptor may be watched, the standard input's included
     RunLoop::SourceId source = 0;
-    source = mLoop.AddSource(first[0], [&] {
+    source = mLoop.AddSource(0, [&] {
       ++sourceCalls;
       mLoop.AddTimer(mLoop.Now(), 1.0, [] {});
       EXPECT_EQ(mLoop.RunDueTimers(), 1);
       mLoop.RemoveSource(source);
     });
+    ASSERT_NE(source, 0u);
     mLoop.RunNestedUntil([&] { return sourceCalls > 0; });
     EXPECT_EQ(mLoop.SourceCount(), 0u);
 
