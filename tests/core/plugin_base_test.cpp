@@ -384,6 +384,11 @@ TEST(Presets, MakingAPresetWithNoFreeSlotChangesNothing)
   p.MakePresetFromNamedParams("named", 1, 2, 5);
   p.MakePresetFromBlob("blob", "AAAAAAAA0D8AAAAAAAAIwAAAAAAAABBA", 24);
   EXPECT_STREQ(p.GetPresetName(0), "first");
+  ThreeParams none(0); // nor for a plug-in without presets, whose present state cannot be stored either
+  none.MakePreset("made", 0.75, -1.5, 4);
+  none.ModifyCurrentPreset("stored");
+  EXPECT_EQ(none.NPresets(), 0);
+  EXPECT_FALSE(none.RestorePreset(0));
   EXPECT_EQ(std::vector<uint8_t>(p.GetPresetSlot(0)->mChunk.GetData(),
                                  p.GetPresetSlot(0)->mChunk.GetData() + p.GetPresetSlot(0)->mChunk.Size()),
             before);
