@@ -27,6 +27,7 @@ public:
     GetParam(2)->InitInt("c", 3, 1, 5);
   }
   using IPluginBase::FormatVersion;
+  using IPluginBase::VersionOf;
   void BeginInformHostOfParamChangeFromUI(int) override {}
   void EndInformHostOfParamChangeFromUI(int) override {}
   void OnParamChange(int idx, plug::EParamChangeSource source, int) override
@@ -174,6 +175,7 @@ TEST(ParamRangesAndGroups, NamesCountFromTheirStartAndGroupsKeepToThemselves)
   EXPECT_STREQ(version.Get(), "v1.2.3");
   ThreeParams::FormatVersion(0x7FFFFEFD, version);
   EXPECT_STREQ(version.Get(), "v32767.254.253");
+  EXPECT_EQ(ThreeParams::VersionOf(0x7FFFFEFD, true), 32794930); // each part counted whole in the decimal form too
 }
 
 TEST(Presets, RestoringAnEmptySlotNamesItTheNextUserPreset)
