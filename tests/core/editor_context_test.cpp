@@ -127,6 +127,10 @@ TEST(EditorContext, EditorStateAndScreenScalesAtTheirEdges)
     c.Put(&w), c.Put(&h), c.Put(&scale);
     return c;
   };
+  plug::IStateChunk fresh; // a delegate that never had an editor keeps no size or scale
+  ASSERT_TRUE(delegate.SerializeEditorState(fresh));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(fresh.GetData()), size_t(fresh.Size())), std::string(12, '\0'));
+  EXPECT_FALSE(delegate.IsEditorReady());
   EXPECT_EQ(delegate.UnserializeEditorState(stateOf(300, 200, 2.f), 0), 12);
   ASSERT_TRUE(delegate.SerializeEditorState(closed));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(closed.GetData()), 12),
@@ -139,6 +143,7 @@ TEST(EditorContext, EditorStateAndScreenScalesAtTheirEdges)
   int parent = 0;
   ASSERT_EQ(delegate.OpenWindow(&parent), &parent);
   EXPECT_FALSE(delegate.OnKeyDown(plug::IKeyPress("a", 'A')));
+  EXPECT_FALSE(delegate.OnKeyUp(plug::IKeyPress("a", 'A')));
   delegate.SetScreenScale(2.0);
   delegate.SetEditorReady(true);
   for (double scale : {0.49, double(NAN), 1e6, 0.5, 2.6})

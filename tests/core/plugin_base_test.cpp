@@ -27,6 +27,7 @@ public:
     GetParam(2)->InitInt("c", 3, 1, 5);
   }
   using IPluginBase::FormatVersion;
+  using IPluginBase::VersionOf;
   void BeginInformHostOfParamChangeFromUI(int) override {}
   void EndInformHostOfParamChangeFromUI(int) override {}
   void OnParamChange(int idx, plug::EParamChangeSource source, int) override
@@ -97,6 +98,20 @@ TEST(PresetList, LongNamesAreCutTo255Bytes)
   EXPECT_EQ(std::strlen(p.GetPresetName(0)), 255u);
 }
 
+// Until its class says otherwise a plug-in has no identity, version or host, keeps its state as parameters, and
+// the first preset is current.
+TEST(Presets, APlugInStartsWithoutIdentityHostOrStateChunks)
+{
+  const ThreeParams p(2);
+  EXPECT_FALSE(p.DoesStateChunks());
+  EXPECT_EQ(p.GetHost(), -1);
+  EXPECT_EQ((std::vector<int>{p.GetUniqueID(), p.GetMakerCode(), p.GetPluginVersion(false), p.GetHostVersion(false),
+                              p.GetCurrentPresetIdx()}),
+            (std::vector<int>{0, 0, 0, 0, 0}));
+  EXPECT_STREQ(p.GetPluginName(), "");
+  EXPECT_STREQ(p.GetMakerName(), "");
+}
+
 TEST(Presets, FillEmptyPresetsNamesTheRestAndStoresTheSameState)
 {
   ThreeParams p(3);
@@ -160,6 +175,7 @@ TEST(ParamRangesAndGroups, NamesCountFromTheirStartAndGroupsKeepToThemselves)
   EXPECT_STREQ(version.Get(), "v1.2.3");
   ThreeParams::FormatVersion(0x7FFFFEFD, version);
   EXPECT_STREQ(version.Get(), "v32767.254.253");
+  EXPECT_EQ(ThreeParams::VersionOf(0x7FFFFEFD, true), 32794930); // each part counted whole in the decimal form too
 }
 
 TEST(Presets, RestoringAnEmptySlotNamesItTheNextUserPreset)
@@ -370,6 +386,11 @@ TEST(Presets, MakingAPresetWithNoFreeSlotChangesNothing)
   p.MakePresetFromNamedParams("named", 1, 2, 5);
   p.MakePresetFromBlob("blob", "AAAAAAAA0D8AAAAAAAAIwAAAAAAAABBA", 24);
   EXPECT_STREQ(p.GetPresetName(0), "first");
+  ThreeParams none(0); // nor for a plug-in without presets, whose present state cannot be stored either
+  none.MakePreset("made", 0.75, -1.5, 4);
+  none.ModifyCurrentPreset("stored");
+  EXPECT_EQ(none.NPresets(), 0);
+  EXPECT_FALSE(none.RestorePreset(0));
   EXPECT_EQ(std::vector<uint8_t>(p.GetPresetSlot(0)->mChunk.GetData(),
                                  p.GetPresetSlot(0)->mChunk.GetData() + p.GetPresetSlot(0)->mChunk.Size()),
             before);

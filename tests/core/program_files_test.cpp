@@ -345,6 +345,8 @@ TEST_F(ProgramFiles, DamagedFilesAreRefusedWithNothingChanged)
     {"bank: no programs, cut in the current program", patched(bank, 24, BigEndianBytes(0)).substr(0, 30), true},
     {"bank: cut in a record", bank.substr(0, bank.size() - 2), true},
     {"bank: record with wrong tag", patched(bank, 156 + 8, "FPCh"), true},
+    {"bank: record with wrong chunk tag", patched(bank, 156, "CcnJ"), true},
+    {"bank: record with other format version", patched(bank, 156 + 12, BigEndianBytes(2)), true},
     {"bank: record with other parameter count", patched(bank, 156 + 24, BigEndianBytes(4)), true},
     {"bank: more programs than records", patched(bank, 24, BigEndianBytes(2)), true},
     {"bank: chunk form, plug-in without chunks", ReadFile(File("chunk.fxb")), true},

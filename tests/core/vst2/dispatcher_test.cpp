@@ -361,6 +361,9 @@ TEST(Flags, AnUnsetConfigurationOffersNothing)
   EXPECT_EQ(std::count(std::begin(e.future), std::end(e.future), 0), std::ptrdiff_t(sizeof e.future));
   EXPECT_EQ(e.flags & (vst2::kFlagHasEditor | vst2::kFlagProgramChunks | vst2::kFlagIsSynth), 0);
   EXPECT_EQ(e.dispatcher(&e, vst2::effGetPlugCategory, 0, 0, nullptr, 0.f), vst2::kCategoryEffect);
+  EXPECT_EQ((std::vector<int>{p.GetMinWidth(), p.GetMaxWidth(), p.GetMinHeight(), p.GetMaxHeight()}),
+            (std::vector<int>{0, 0, 0, 0}))
+    << "editor size limits";
   int configIdx = 5;
   EXPECT_EQ(p.MaxNBuses(plug::kInput, &configIdx), 0);
   EXPECT_EQ(configIdx, -1);

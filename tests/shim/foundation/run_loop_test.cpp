@@ -6,10 +6,13 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "foundation/main_thread.h"
 #include "foundation/run_loop.h"
+#include "child_process.h"
 
 using foundation::ManualClock;
 using foundation::RunLoop;
@@ -167,6 +170,50 @@ TEST_F(ManualLoop, TimerMayStopItselfOrAnotherFromItsCallback)
   mLoop.RunDueTimers();
   EXPECT_EQ(selfCount, 1);
   EXPECT_EQ(otherCount, 0);
+}
+
+// A source whose callback fires a timer, and a timer whose callback serves a source, may each still stop
+// themselves: the firing in progress is their own. Were the stop to wait for it, it would never return, so the
+// check runs in a child process with a bound. A source is refused only for a negative descriptor or no callback.
+TEST_F(ManualLoop, ACallbackThatRanTheOtherKindInsideItMayStillStopItself)
+{
+  testsupport::ExpectInChildProcess([this] {
+    int first[2], second[2];
+    ASSERT_EQ(pipe(first), 0);
+    ASSERT_EQ(pipe(second), 0);
+    ASSERT_EQ(write(first[1], "a", 1), 1);
+    ASSERT_EQ(write(second[1], "b", 1), 1);
+    int sourceCalls = 0, nestedReads = 0, timerCalls = 0;
+    EXPECT_EQ(mLoop.AddSource(-1, [] {}), 0u);
+    EXPECT_EQ(mLoop.AddSource(first[0], nullptr), 0u);
+    ASSERT_EQ(dup2(first[0], 0), 0); // any descriptor may be watched, the standard input's included
+    RunLoop::SourceId source = 0;
+    source = mLoop.AddSource(0, [&] {
+      ++sourceCalls;
+      mLoop.AddTimer(mLoop.Now(), 1.0, [] {});
+      EXPECT_EQ(mLoop.RunDueTimers(), 1);
+      mLoop.RemoveSource(source);
+    });
+    ASSERT_NE(source, 0u);
+    mLoop.RunNestedUntil([&] { return sourceCalls > 0; });
+    EXPECT_EQ(mLoop.SourceCount(), 0u);
+
+    const RunLoop::SourceId nested = mLoop.AddSource(second[0], [&] { ++nestedReads; });
+    RunLoop::TimerId timer = 0;
+    timer = mLoop.AddTimer(mLoop.Now() + 0.5, 1.0, [&] {
+      ++timerCalls;
+      mLoop.RunNestedUntil([&] { return nestedReads > 0; });
+      mLoop.InvalidateTimer(timer);
+    });
+    mClock.Advance(0.5);
+    EXPECT_EQ(mLoop.RunDueTimers(), 1);
+    mLoop.RemoveSource(nested);
+    mClock.Advance(5.0);
+    EXPECT_EQ(mLoop.RunDueTimers(), 1); // the first callback's timer alone
+    EXPECT_EQ(sourceCalls, 1);
+    EXPECT_EQ(timerCalls, 1);
+    EXPECT_EQ(mLoop.TimerCount(), 1u);
+  }, 60);
 }
 
 TEST_F(ManualLoop, DestroyedTimerStops)
