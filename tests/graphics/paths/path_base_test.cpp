@@ -318,6 +318,12 @@ TEST_F(PathBase, SvgGradientsKeepTheirFirstSixteenStopsAndThoseWithoutStopsPaint
   g.mPatterns.clear();
   IPaintPattern pattern;
   EXPECT_FALSE(PathRecorder::SVGPaintToPatternForTest(paint, 1.f, pattern));
+  // A paint of a kind this renderer does not know paints solid black at the shape's opacity.
+  paint.type = SvgPaintType(7);
+  ASSERT_TRUE(PathRecorder::SVGPaintToPatternForTest(paint, 0.5f, pattern));
+  EXPECT_EQ(pattern.mType, kSolidPattern);
+  EXPECT_EQ(pattern.mNStops, 1);
+  EXPECT_EQ(pattern.FirstColor(), IColor(128, 0, 0, 0));
 }
 
 TEST_F(PathBase, SvgViewBoxesAlignByTheKeywordsAsSvgFilesWriteThem)
