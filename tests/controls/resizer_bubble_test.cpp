@@ -98,6 +98,7 @@ TEST_F(ControlsTest, ValueBubbleActionsShowTheDisplayedValueBesideOrAboveTheCont
   g.AttachBubbleControl(plain);
   plain->ShowBubble(nullptr, 120, 20, "1", kVertical, IRECT(0, 0, 50, 30));
   EXPECT_EQ(plain->GetTouchId(), 0u);
+  EXPECT_FALSE(plain->GetMouseIsOver());
   g.mOps.clear();
   plain->DrawBubble(g, plain->GetBubbleBounds());
   ASSERT_EQ(g.OpNames(), (std::vector<std::string>{"FillRoundRect", "FillTriangle", "DrawRoundRect"}));
