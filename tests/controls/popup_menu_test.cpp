@@ -387,6 +387,12 @@ TEST_F(PopupMenuTest, PressOnUnchoosableItemsOrOutsideClosesWithoutChoice)
   popup->Draw(g);
   for (const auto& op : g.mOps)
     EXPECT_FALSE(op.mName == "FillRect" && op.mColor == IColor(255, 0, 0, 255)) << "a highlight at " << op.mRect.mTop;
+  // Its label is grey.
+  std::vector<IColor> labels;
+  for (const auto& op : g.mOps)
+    if (op.mName == "DrawText" && op.mText == menu.GetItem(0)->GetText())
+      labels.push_back(op.mColor);
+  EXPECT_EQ(labels, std::vector<IColor>{IColor(255, 127, 127, 127)});
   Dismiss();
 }
 

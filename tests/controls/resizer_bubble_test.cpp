@@ -93,6 +93,18 @@ TEST_F(ControlsTest, ValueBubbleActionsShowTheDisplayedValueBesideOrAboveTheCont
   EXPECT_EQ(bubble.GetBubbleBounds(), IRECT(310, 100, 390, 140));
   bubble.ShowBubble(nullptr, 120, 20, "1", kVertical, IRECT(0, 0, 50, 30));
   EXPECT_EQ(bubble.GetBubbleBounds(), IRECT(80, 20, 160, 60));
+  // A bubble made with every default: white with a black frame, corners of radius 5, shown for no touch.
+  auto* plain = new IBubbleControl();
+  g.AttachBubbleControl(plain);
+  plain->ShowBubble(nullptr, 120, 20, "1", kVertical, IRECT(0, 0, 50, 30));
+  EXPECT_EQ(plain->GetTouchId(), 0u);
+  EXPECT_FALSE(plain->GetMouseIsOver());
+  g.mOps.clear();
+  plain->DrawBubble(g, plain->GetBubbleBounds());
+  ASSERT_EQ(g.OpNames(), (std::vector<std::string>{"FillRoundRect", "FillTriangle", "DrawRoundRect"}));
+  for (size_t i = 0; i < 3; ++i)
+    EXPECT_EQ(g.mOps[i].mColor, i < 2 ? IColor(255, 255, 255, 255) : IColor(255, 0, 0, 0)) << i;
+  EXPECT_EQ(g.mOps[0].mArgs[0], 5.f);
 }
 
 TEST_F(ControlsTest, BubbleStaysWhileItsControlIsDraggedThenFadesOut)

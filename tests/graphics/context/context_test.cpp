@@ -303,7 +303,8 @@ TEST_F(Context, SpecialControlsAreVisitedAfterTheListedOnesInOneOrder)
   mG->AttachPopupMenuControl(); // a second call changes nothing
   IControl* popup = mG->GetPopupMenuControl();
   mG->AttachTextEntryControl();
-  mG->AttachCornerResizer(kResizerScale, false);
+  mG->SetResizerMode(kResizerSize);
+  mG->AttachCornerResizer();
   auto* second = new ICornerResizerControl(mG->GetBounds(), 10.f);
   mG->AttachCornerResizer(second); // already one: this one is deleted
   mG->ShowFPSDisplay(true);
@@ -313,6 +314,20 @@ TEST_F(Context, SpecialControlsAreVisitedAfterTheListedOnesInOneOrder)
   EXPECT_EQ(order, (std::vector<IControl*>{listed, mG->GetFPSDisplay(), mG->GetCornerResizer(),
                                            mG->GetTextEntryControl(), popup, mG->GetBubbleControl(0)}));
   EXPECT_EQ(mG->GetCornerResizer()->GetRECT(), IRECT(380, 280, 400, 300));
+  // The resizer made with every default scales, is dark grey until hovered, and lays nothing out on a resize.
+  EXPECT_EQ(mG->GetResizerMode(), kResizerScale);
+  int layouts = 0;
+  mDelegate.mLayoutFunc = [&](IGraphics*) { ++layouts; };
+  mG->Resize(500, 400, 1.f);
+  EXPECT_EQ(layouts, 0);
+  for (auto [x, colour] : {std::pair{0.f, IColor(255, 70, 70, 70)}, {495.f, IColor(255, 0, 0, 0)}})
+  {
+    if (x > 0.f)
+      mG->GetCornerResizer()->OnMouseOver(x, 395.f, IMouseMod());
+    mG->mOps.clear();
+    mG->GetCornerResizer()->Draw(*mG);
+    EXPECT_EQ(mG->mOps.at(0).mColor, colour);
+  }
   EXPECT_EQ(mG->GetFPSDisplay()->GetRECT(), IRECT(10, 10, 210, 60));
 }
 

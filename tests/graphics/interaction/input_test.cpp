@@ -379,6 +379,11 @@ TEST_F(InputTest, RightClickOffersTheContextMenuWithoutAPressOrAGesture)
   Click(120.f, 120.f, true);
   EXPECT_EQ(pair->mCalls, (Calls{"context 0"}));
   EXPECT_TRUE(delegate.mLog.empty());
+  // A menu dismissed without a choice reports no item.
+  g.mMenuAnswer = [](IPopupMenu&, const IRECT&) -> IPopupMenu* { return nullptr; };
+  pair->mCalls.clear();
+  Click(120.f, 120.f, true);
+  EXPECT_EQ(pair->mCalls, (Calls{"context -1"}));
 }
 
 TEST(CornerResizer, DragScalesByThePointerOverItsPressAndNeedsAPress)

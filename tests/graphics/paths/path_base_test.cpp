@@ -68,6 +68,42 @@ TEST_F(PathBase, ShapesBecomeTheirPrimitiveSequences)
             (Log{"clear", "M 3 4", "L 4 4", "L 4 5", "L 3 5", "Z", "fill 0"}));
 }
 
+// Arguments left out, through this context or through the graphics interface, are those spelled out here: no blend,
+// thickness 1, dashes of 2, no angle, a corner radius of 5 for a frame and none for a sub-path.
+TEST_F(PathBase, LeftOutArgumentsDrawAsTheirDefaults)
+{
+  const IColor c(255, 1, 2, 3);
+  const IRECT r(10, 10, 50, 40);
+  float xs[3] = {0.f, 10.f, 5.f}, ys[3] = {0.f, 0.f, 8.f};
+  auto same = [&](auto defaulted, auto spelledOut) {
+    const Log want = Draw([&] { spelledOut(g); });
+    EXPECT_EQ(Draw([&] { defaulted(g); }), want);
+    EXPECT_EQ(Draw([&] { defaulted(static_cast<IGraphics&>(g)); }), want);
+  };
+  same([&](auto& x) { x.DrawLine(c, 1, 2, 30, 40); }, [&](auto& x) { x.DrawLine(c, 1, 2, 30, 40, nullptr, 1.f); });
+  same([&](auto& x) { x.DrawDottedLine(c, 1, 2, 30, 40); },
+       [&](auto& x) { x.DrawDottedLine(c, 1, 2, 30, 40, nullptr, 1.f, 2.f); });
+  same([&](auto& x) { x.DrawTriangle(c, 0, 0, 9, 0, 4, 7); },
+       [&](auto& x) { x.DrawTriangle(c, 0, 0, 9, 0, 4, 7, nullptr, 1.f); });
+  same([&](auto& x) { x.DrawRect(c, r); }, [&](auto& x) { x.DrawRect(c, r, nullptr, 1.f); });
+  same([&](auto& x) { x.DrawRoundRect(c, r); }, [&](auto& x) { x.DrawRoundRect(c, r, 5.f, nullptr, 1.f); });
+  same([&](auto& x) { x.DrawRoundRect(c, r, 1, 2, 3, 4); },
+       [&](auto& x) { x.DrawRoundRect(c, r, 1, 2, 3, 4, nullptr, 1.f); });
+  same([&](auto& x) { x.DrawArc(c, 20, 20, 9, 10, 100); },
+       [&](auto& x) { x.DrawArc(c, 20, 20, 9, 10, 100, nullptr, 1.f); });
+  same([&](auto& x) { x.DrawEllipse(c, r); }, [&](auto& x) { x.DrawEllipse(c, r, nullptr, 1.f); });
+  same([&](auto& x) { x.DrawEllipse(c, 20, 20, 9, 5); },
+       [&](auto& x) { x.DrawEllipse(c, 20, 20, 9, 5, 0.f, nullptr, 1.f); });
+  same([&](auto& x) { x.FillEllipse(c, 20, 20, 9, 5); }, [&](auto& x) { x.FillEllipse(c, 20, 20, 9, 5, 0.f); });
+  same([&](auto& x) { x.DrawConvexPolygon(c, xs, ys, 3); },
+       [&](auto& x) { x.DrawConvexPolygon(c, xs, ys, 3, nullptr, 1.f); });
+  same([&](auto& x) { x.DrawDottedRect(c, r); }, [&](auto& x) { x.DrawDottedRect(c, r, nullptr, 1.f, 2.f); });
+  same([&](auto& x) { x.DrawGrid(c, r, 10, 10); }, [&](auto& x) { x.DrawGrid(c, r, 10, 10, nullptr, 1.f); });
+  same([&](auto& x) { x.DrawData(c, r, ys, 3); }, [&](auto& x) { x.DrawData(c, r, ys, 3, nullptr, nullptr, 1.f); });
+  same([&](auto& x) { x.PathRoundRect(r); }, [&](auto& x) { x.PathRoundRect(r, 0.f); });
+  same([&](auto& x) { x.PathEllipse(20, 20, 9, 5); }, [&](auto& x) { x.PathEllipse(20, 20, 9, 5, 0.f); });
+}
+
 TEST_F(PathBase, GridLinesLieInsideTheBoundsOnly)
 {
   EXPECT_EQ(Draw([&] { g.DrawGrid(IColor(), IRECT(0, 0, 100, 100), 25.f, 25.f); }),
@@ -318,6 +354,12 @@ TEST_F(PathBase, SvgGradientsKeepTheirFirstSixteenStopsAndThoseWithoutStopsPaint
   g.mPatterns.clear();
   IPaintPattern pattern;
   EXPECT_FALSE(PathRecorder::SVGPaintToPatternForTest(paint, 1.f, pattern));
+  // A paint of a kind this renderer does not know paints solid black at the shape's opacity.
+  paint.type = SvgPaintType(7);
+  ASSERT_TRUE(PathRecorder::SVGPaintToPatternForTest(paint, 0.5f, pattern));
+  EXPECT_EQ(pattern.mType, kSolidPattern);
+  EXPECT_EQ(pattern.mNStops, 1);
+  EXPECT_EQ(pattern.FirstColor(), IColor(128, 0, 0, 0));
 }
 
 TEST_F(PathBase, SvgViewBoxesAlignByTheKeywordsAsSvgFilesWriteThem)

@@ -207,6 +207,14 @@ TEST_F(LayersTest, BlurSpreadsAlphaAndTakesTheEdgeValueBeyondTheEdge)
   Shadow(dot, std::nanf(""));
   EXPECT_EQ(Alpha(dot), a);
   EXPECT_EQ(g.Count("ApplyShadowMask"), masks);
+  // Nor is a bitmap no pixel wide or high shadowed, whatever bytes its back end reads back.
+  for (auto [w, h] : {std::pair{0, 4}, {4, 0}})
+  {
+    ILayerPtr flat(new ILayer(new RecordedBitmap(w, h, 1, 1.f, ""), IRECT(0, 0, 4, 4), nullptr, IRECT()));
+    Pixels(flat).assign(64, 255);
+    Shadow(flat, 2.f);
+  }
+  EXPECT_EQ(g.Count("ApplyShadowMask"), masks);
 }
 
 } // namespace

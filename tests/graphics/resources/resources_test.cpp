@@ -9,6 +9,7 @@
 #include "decoding_backend.h"
 #include "foundation/bundle.h"
 #include "graphics/overlay/IBackgroundControls.h"
+#include "graphics/resources/StaticStorage.h"
 #include "svg/svg_image.h"
 #include "test_delegate.h"
 
@@ -171,9 +172,16 @@ TEST_F(ResourcesTest, BitmapsFromDataDecodeAtScaleOneAndAreCachedByName)
   const IBitmap one = mGraphics->LoadBitmapFromData("mem.png", png.data(), int(png.size()), 1, false, 1);
   EXPECT_EQ(one.W(), 8);
   EXPECT_EQ(static_cast<RecordedBitmap*>(one.GetAPIBitmap())->mPixels[0], 1);
+  EXPECT_EQ(mGraphics->LoadBitmapFromData("mem.png", nullptr, 0, 1, false, 1).GetAPIBitmap(), one.GetAPIBitmap());
   const IBitmap two = mGraphics->LoadBitmapFromData("mem.png", png.data(), int(png.size()), 1, false, 2);
   EXPECT_EQ(two.GetAPIBitmap()->GetWidth(), 16);
   EXPECT_EQ(mGraphics->LoadBitmapFromData("mem.png", nullptr, 0, 1, false, 2).GetAPIBitmap(), two.GetAPIBitmap());
+  // A cache entry stored and looked up without a scale is at scale 1.
+  StaticStorage<int> storage;
+  storage.Add(new int(7), "seven");
+  ASSERT_NE(storage.Find("seven"), nullptr);
+  EXPECT_EQ(storage.Find("seven", 1.0), storage.Find("seven"));
+  EXPECT_EQ(storage.Find("seven", 2.0), nullptr);
 }
 
 TEST_F(ResourcesTest, RetainedImagesAreCachedOnceAndReleasedByImage)
