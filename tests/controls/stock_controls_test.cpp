@@ -1090,10 +1090,12 @@ TEST_F(StockControlsTest, LettingGoOfAVectorControlSendsItsValuesOnceMore)
       EXPECT_EQ(delegate.mValuesFromUI[before + v], std::pair(c.control->GetParamIdx(v), c.control->GetValue(v)))
         << "control at " << r.mLeft;
   }
-  // Nor does the pointer leaving a range slider.
+  // Nor does the pointer leaving a range slider, or a new size for any of them.
   const size_t before = delegate.mValuesFromUI.size();
   actions = 0;
   cases[3].control->OnMouseOut();
+  for (const Case& c : cases)
+    c.control->SetSize(60.f, 80.f);
   EXPECT_EQ(delegate.mValuesFromUI.size(), before);
   EXPECT_EQ(actions, 0);
 }

@@ -91,6 +91,13 @@ TEST(PresetNames, ACutTo255BytesEndsOnACharacterBoundary)
   EXPECT_EQ(std::string(slot.mName), std::string(254, 'a'));
   slot.SetName((std::string(253, 'a') + "\xC3\xA9tail").c_str());
   EXPECT_EQ(std::string(slot.mName), std::string(253, 'a') + "\xC3\xA9");
+  // A four-byte character cut after one, two or three of its bytes is left out whole.
+  const std::string guitar = "\xF0\x9F\x8E\xB8";
+  for (size_t lead = 251; lead <= 255; ++lead)
+  {
+    slot.SetName((std::string(lead, 'a') + guitar + "tail").c_str());
+    EXPECT_EQ(std::string(slot.mName), std::string(lead, 'a') + (lead == 251 ? guitar : "")) << lead;
+  }
 }
 
 TEST(KnobMath, DragWithGearingAndEmptyBounds)

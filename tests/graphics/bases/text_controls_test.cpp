@@ -191,6 +191,7 @@ TEST_F(TextControls, PlaceHolderShowsItsPlaceAndSizeAndItsLabelIsEditedInPlace)
     EXPECT_EQ(drawn, expected) << label;
     EXPECT_EQ(g.mAngles, angles) << label;
   }
+  EXPECT_EQ(mG.GetTextEntryValIdx(), -1) << "no entry asked for yet";
   mG.AttachTextEntryControl();
   p->OnMouseDblClick(50, 50, IMouseMod(true));
   ASSERT_TRUE(mG.GetTextEntryControl()->EditInProgress());
