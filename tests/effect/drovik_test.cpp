@@ -237,6 +237,8 @@ TEST(DrovikStateChunk, ReaderDecisions)
     {"inner size 0", Patched(valid, 20, 0), 0, -1},
     {"inner version", Patched(valid, 24, 7), 0, -1},
     {"inner version 0", Patched(valid, 24, 0), 0, -1},
+    {"cut in the document", Prefix(valid, 40), 0, -1},
+    {"a document that is no XML", Patched(valid, 28, 0x21212121u), 0, -1},
     {"valid", valid, 0, valid.Size()},
     {"huge outer size", Patched(valid, 4, 0xfffffff0u), 0, valid.Size()},
   };

@@ -65,6 +65,8 @@ TEST(XmlInputBounds, TakesEveryEqualsSignThatIsNoAttribute)
     {"a comment", "<r><!--" + kEquals + ">" + kSeventeen + "--></r>"},
     {"a comment whose opening runs into its end", "<r><!--->" + kSeventeen + "--></r>"},
     {"character data", "<r><![CDATA[" + kEquals + ">" + kSeventeen + "]]></r>"},
+    {"a broken reference ending a comment", "<r><!--&#--></r>"},
+    {"one ending character data", "<r><![CDATA[&#]]></r>"},
     {"a document type and an end tag", "<!DOCTYPE r [" + kEquals + "]><r></r " + kEquals + ">"},
     {"instructions", "<?xml version=\"1.0\" encoding='UTF-8' standalone = \"yes\"?><?other " + kEquals + "?><r/>"},
     {"character references", "<r a=\"&#x3C;&#60;&amp;&quot;\">&#x3c;&lt;&#34;" + kEquals + "</r>"},

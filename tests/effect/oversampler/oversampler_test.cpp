@@ -62,6 +62,12 @@ TEST(Oversampler, LatencyMeasurementCountsTheCallsBeforeTheFirstOutputAndGivesUp
 // set can be built for its shape.
 TEST(Oversampler, NeverBuiltItRunsTheHostRateOnly)
 {
+  Oversampler stereo; // built, it moves only the channels asked for
+  stereo.Build(2, 2, kBlock, 2, 2, 2, 48000.0);
+  std::vector<double> one(kBlock, 0.5), other(one);
+  ASSERT_EQ(RoundTrip(stereo, one, other, kBlock, 1), kBlock);
+  EXPECT_NE(stereo.DownOut()[0], nullptr);
+  EXPECT_EQ(stereo.DownOut()[1], nullptr);
   Oversampler os;
   const Oversampler::Shape shape = os.CurrentShape();
   EXPECT_EQ(shape.nIn, 0);
@@ -257,6 +263,13 @@ TEST(Oversampler, BuildKeepsThePieceAndTheLargestFactorWithinBounds)
   never.SetFactor(4); // nothing built: the host rate stays
   EXPECT_EQ(never.Factor(), 1);
   EXPECT_EQ(Oversampler().Factor(), 1);
+  for (int factor : {0, 3, -2}) // not in the table: the host rate runs
+  {
+    Oversampler odd;
+    odd.Build(factor, 4, kBlock, 2, 2, 2, 48000.0);
+    EXPECT_EQ(odd.Factor(), 1) << factor;
+    EXPECT_EQ(odd.Latency(), 0) << factor;
+  }
   // Channel counts are kept within 0 and the largest; without an output channel no latency is measured, and
   // without a channel nothing goes up or down.
   const int kMaxCh = Oversampler::kMaxChannels;
