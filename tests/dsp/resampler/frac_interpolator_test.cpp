@@ -166,3 +166,19 @@ TEST(FracInterpolator, EveryDesignRowFollowsASineNearTheTopOfTheBand)
     EXPECT_GT(row, 5) << wide;
   }
 }
+
+// Whole steps are taken when the two rates have a common divisor of at least 1 that up to twenty-five
+// subtractions of one rate from the other find, and the output step it gives is at most 1500.
+TEST(FracInterpolator, WholeStepsOnlyForRatesWithASmallCommonStep)
+{
+  const struct { double src, dst; bool wholeSteps; int maxOut; } kCases[] = {
+    {2400.0, 2500.0, true, 106}, {2500.0, 2600.0, false, 105}, {8210.0, 15000.0, true, 184},
+    {8790.0, 15010.0, false, 172}, {1.0, 2.0, true, 201}, {0.5, 1.0, false, 201}, {48000.0, 48000.0, true, 101},
+    {44100.0, 48000.0, true, 110}};
+  for (const auto& c : kCases)
+  {
+    CDSPFracInterpolator f(false, c.src, c.dst, 120.0, 0.0);
+    EXPECT_EQ(f.WholeStepMode(), c.wholeSteps) << c.src << " to " << c.dst;
+    EXPECT_EQ(f.GetMaxOutLen(100), c.maxOut) << c.src << " to " << c.dst;
+  }
+}
