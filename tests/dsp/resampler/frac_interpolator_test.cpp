@@ -2,6 +2,7 @@
 #include "resampler/library_state.h"
 #include "resampler/resampler.h"
 #include "child_process.h"
+#include "golden_text.h"
 #include "resampler_signal_tools.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,7 @@ TEST(FracInterpolator, TheCacheOfWholeStepBanksStaysBoundedAndKeepsABankInUse)
 // output position to within the row's attenuation.
 TEST(FracInterpolator, EveryDesignRowFollowsASineNearTheTopOfTheBand)
 {
+  std::vector<std::string> impulses; // each row's response to an impulse, kept against a recording
   for (bool wide : { false, true }) {
     const double freq = wide ? 0.16 : 0.24; // cycles per input sample
     const std::vector<double> x = resamptest::Sine(6000, freq, 0.5);
@@ -162,10 +164,20 @@ TEST(FracInterpolator, EveryDesignRowFollowsASineNearTheTopOfTheBand)
           worst = std::max(worst, std::fabs(y[k] - expected));
         }
         EXPECT_LT(resamptest::Db(worst / 0.5), -(rowAtten - 20.0)) << wide << " row " << row << " to " << dst;
+        std::vector<double> impulse(64, 0.0);
+        impulse[20] = 1.0;
+        f.Clear();
+        std::string line = std::to_string(wide) + " row " + std::to_string(row) + " to " + goldentext::Num(dst) + ":";
+        for (double v : resamptest::Run(f, impulse, 64, 64))
+          line += " " + goldentext::Num(v, 1e-12, 9);
+        impulses.push_back(line);
       }
     }
     EXPECT_EQ(row, wide ? 10 : 13) << "rows, the last one also taken for any attenuation beyond it";
   }
+  const std::string differences =
+    goldentext::Compare(std::string(DROVIK_RESAMPLER_GOLDEN_DIR) + "/frac_impulses.txt", goldentext::Joined(impulses));
+  EXPECT_TRUE(differences.empty()) << differences;
 }
 
 // Whole steps are taken when the two rates have a common divisor of at least 1 that up to twenty-five
