@@ -181,7 +181,8 @@ TEST(FracInterpolator, EveryDesignRowFollowsASineNearTheTopOfTheBand)
 }
 
 // Whole steps are taken when the two rates have a common divisor of at least 1 that up to twenty-five
-// subtractions of one rate from the other find, and the output step it gives is at most 1500.
+// subtractions of one rate from the other find, and the output step it gives is at most 1500. Either way the stage
+// adds no whole samples of delay.
 TEST(FracInterpolator, WholeStepsOnlyForRatesWithASmallCommonStep)
 {
   const struct { double src, dst; bool wholeSteps; int maxOut; } kCases[] = {
@@ -193,5 +194,6 @@ TEST(FracInterpolator, WholeStepsOnlyForRatesWithASmallCommonStep)
     CDSPFracInterpolator f(false, c.src, c.dst, 120.0, 0.0);
     EXPECT_EQ(f.WholeStepMode(), c.wholeSteps) << c.src << " to " << c.dst;
     EXPECT_EQ(f.GetMaxOutLen(100), c.maxOut) << c.src << " to " << c.dst;
+    EXPECT_EQ(f.GetLatency(), 0) << "no whole samples of delay";
   }
 }
