@@ -128,6 +128,24 @@ TEST(BiquadCascade, StagesNoLayoutFillsPassTheSignalUnchanged)
   BiquadCascade cascade;
   cascade.SetStorage(2, stages);
   EXPECT_EQ(stages[2].Response(0.0), Complex(2.0 / 1.75, 0.0));
+
+  // A new stage holds the identity; a stage given a leading coefficient other than 1 reads back the roots and
+  // gain of the polynomials as given.
+  const BiquadStage fresh;
+  EXPECT_EQ((std::vector<double>{fresh.a0, fresh.a1, fresh.a2, fresh.b0, fresh.b1, fresh.b2}),
+            (std::vector<double>{1.0, 0.0, 0.0, 1.0, 0.0, 0.0}));
+  BiquadStage first, second;
+  first.SetCoefficients(2.0, -1.0, 0.0, 4.0, -1.0, 0.0);
+  second.SetCoefficients(4.0, -2.0, 1.0, 8.0, 0.0, -2.0);
+  const StagePoles one = StagePoles::FromStage(first), two = StagePoles::FromStage(second);
+  EXPECT_EQ(one.pair.pole1, Complex(0.5, 0.0));
+  EXPECT_EQ(one.pair.zero1, Complex(0.25, 0.0));
+  EXPECT_EQ(one.gain, 2.0);
+  EXPECT_NEAR(std::abs(two.pair.pole1 - Complex(0.25, -std::sqrt(0.1875))), 0.0, 1e-15);
+  EXPECT_NEAR(std::abs(two.pair.pole2 - Complex(0.25, std::sqrt(0.1875))), 0.0, 1e-15);
+  EXPECT_NEAR(std::abs(two.pair.zero1 - Complex(-0.5, 0.0)), 0.0, 1e-15);
+  EXPECT_NEAR(std::abs(two.pair.zero2 - Complex(0.5, 0.0)), 0.0, 1e-15);
+  EXPECT_EQ(two.gain, 2.0);
 }
 
 namespace {

@@ -241,6 +241,16 @@ TEST(FilterShelves, PrototypesHoldTheirGainOnTheShelfAndUnityElsewhere)
       EXPECT_NEAR(Db(cheby.Cascade().Response(0.5)), 0.0, 0.5 + 1e-6) << what;
       EXPECT_NEAR(Db(cheby.Cascade().Response(0.0)), gain, 0.5 + 1e-6) << what;
     }
+  // A band shelf is held to unity at Nyquist while its centre lies below a quarter of the rate, at DC from there.
+  for (double fraction : {0.1, 0.2499, 0.25, 0.3, 0.374, 0.45})
+  {
+    bw::BandShelf1<16> band;
+    band.Setup(2, kFs, fraction * kFs, 8, 6.0);
+    EXPECT_EQ(band.DigitalLayout().NormalW(), fraction < 0.25 ? kPi : 0.0) << fraction;
+    EXPECT_NEAR(Db(band.Cascade().Response(fraction < 0.25 ? 0.5 : 0.0)), 0.0, 1e-9) << fraction;
+    band.SetupWidthHz(2, kFs, fraction * kFs, 500, 6.0);
+    EXPECT_EQ(band.DigitalLayout().NormalW(), fraction < 0.25 ? kPi : 0.0) << fraction;
+  }
 }
 
 // Band designs: edges at fc + fc / W and fc^2 over that (width value W), or centred on fc with a width in Hz;
@@ -254,6 +264,8 @@ TEST(FilterBands, EdgesAreWhereTheMapsPutThem)
       const double width = 3.0, upper = fc + fc / width, lower = fc * fc / upper;
       bw::BandPass1<16> pass;
       bw::BandStop1<16> stop;
+      pass.Setup(order, kFs, 2.0, 0.5); // a lower edge below 1 Hz is held there
+      EXPECT_NEAR(Db(pass.Cascade().Response(1.0 / kFs)), kMinus3dB, 1e-6) << what;
       pass.Setup(order, kFs, fc, width);
       stop.Setup(order, kFs, fc, width);
       const double centre = BandCentre(upper, lower);

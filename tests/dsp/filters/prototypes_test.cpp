@@ -207,6 +207,11 @@ TEST(Prototypes, OrdersBeyondTheirScratchAreHeld)
   LegendreDesign::LowPass<32> legendre;
   legendre.Setup(32, ws, kFs, kFc);
   EXPECT_EQ(legendre.DigitalLayout().NumPoles(), 16);
+  for (int order = 1; order <= 16; ++order) // any order the scratch holds is taken as asked
+  {
+    legendre.Setup(order, ws, kFs, kFc);
+    EXPECT_EQ(legendre.DigitalLayout().NumPoles(), order);
+  }
   BesselDesign::LowPass<64> bessel;
   bessel.Setup(40, ws, kFs, kFc);
   EXPECT_LE(bessel.DigitalLayout().NumPoles(), 2 * DesignWorkspace::kMaxOrder);
