@@ -167,6 +167,24 @@ TEST(HeadlessApplication, AnswersForShapesPasteboardPointerAndViewsAsTheTestSets
   EXPECT_TRUE(view->AddSubview(*child));
   EXPECT_TRUE(child->HasWindow());
   EXPECT_FALSE(view->AddSubview(*child));
+
+  // Work posted while a menu or an alert is open waits for them to close; it runs, in order, with the next posted.
+  std::vector<int> ran;
+  Menu menu;
+  app.mMenuHook = [&](Menu&, Point, View&) -> MenuItem* {
+    app.Post([&] { ran.push_back(1); });
+    EXPECT_TRUE(ran.empty());
+    return nullptr;
+  };
+  app.mAlertHook = [&](const AlertPanel&) {
+    app.Post([&] { ran.push_back(2); });
+    EXPECT_TRUE(ran.empty());
+    return 0;
+  };
+  EXPECT_EQ(app.PopUpMenu(menu, {1, 1}, *view), nullptr);
+  EXPECT_EQ(app.RunAlertPanel(AlertPanel()), 0);
+  app.Post([&] { ran.push_back(3); });
+  EXPECT_EQ(ran, std::vector<int>({1, 2, 3}));
 }
 
 // A frame of the size shown before that says where it changed is taken there only, its rectangles cut to the

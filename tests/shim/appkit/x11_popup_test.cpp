@@ -498,6 +498,50 @@ TEST_F(X11Popups, ALongMenuFitsTheScreenAndScrollsToItsLastItem)
 }
 
 // A separator is a grey line one pixel high across the middle of its 20-pixel row, inset from the menu's sides.
+// The editor keeps showing its frame under an open menu: a part of its window laid bare is drawn again.
+TEST_F(X11Popups, TheEditorUnderAnOpenMenuDrawsAgainWhatWasLaidBare)
+{
+  std::vector<uint8_t> pixels(468 * 450 * 4, 0);
+  for (size_t i = 0; i < pixels.size(); i += 4)
+    pixels[i + 2] = 200, pixels[i + 3] = 255;
+  {
+    foundation::MainThreadScope main;
+    mView->PresentFrame({pixels.data(), 468, 450, 468 * 4, {}});
+  }
+  Menu menu;
+  menu.AddItem("one", [](MenuItem&) {});
+  unsigned long shown = 0;
+  {
+    User user([&](Display* display) {
+      XWindowAttributes wa{};
+      Window root = 0, parent = 0, *children = nullptr;
+      unsigned n = 0;
+      if (WaitForMenu(display, wa) && XQueryTree(display, mParent, &root, &parent, &children, &n) && n == 1)
+      {
+        const Window editor = children[0];
+        GC gc = XCreateGC(display, editor, 0, nullptr);
+        XSetForeground(display, gc, 0x00FF00);
+        XFillRectangle(display, editor, gc, 380, 380, 20, 20);
+        XFreeGC(display, gc);
+        XClearArea(display, editor, 380, 380, 20, 20, True);
+        WaitFor([&] {
+          XImage* image = XGetImage(display, editor, 390, 390, 1, 1, AllPlanes, ZPixmap);
+          if (!image)
+            return false;
+          shown = XGetPixel(image, 0, 0) & 0xFFFFFF;
+          XDestroyImage(image);
+          return shown == 0xC80000;
+        });
+      }
+      if (children)
+        XFree(children);
+      KeyToMenu(display, XK_Escape);
+    });
+    PopUp(menu);
+  }
+  EXPECT_EQ(shown, 0xC80000u);
+}
+
 TEST_F(X11Popups, ASeparatorIsAGreyLineAcrossTheMiddleOfItsRow)
 {
   constexpr unsigned long kGrey = 0xABABAB;
