@@ -70,6 +70,10 @@ TEST_F(InfoMenu, EntriesInOrderWithTheirChecks)
   mMenu->OnMouseDown(10, 10, mMod); // no window: the menu is dismissed at once
   EXPECT_EQ(mMenu->GetValue(), 0.0);
   EXPECT_EQ(seen, (std::vector<double>{1.0, 0.0}));
+  mMenu->SetValue(1.0);
+  mMenu->OnMouseUp(10, 10, mMod); // released: back to the first frame, and the action hears of it
+  EXPECT_EQ(mMenu->GetValue(), 0.0);
+  EXPECT_EQ(seen, (std::vector<double>{1.0, 0.0, 0.0}));
   std::vector<std::string> texts;
   for (int i = 0; i < mMenu->GetMenu().NItems(); ++i) texts.push_back(mMenu->GetMenu().GetItem(i)->GetText());
   EXPECT_EQ(texts, (std::vector<std::string>{">> Plugin menu <<", "", "About ...", "Check version ...",
