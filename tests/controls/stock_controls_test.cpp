@@ -896,6 +896,11 @@ TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompt
   slider->OnMouseDown(value.CentreX(), value.CentreY(), left);
   EXPECT_DOUBLE_EQ(slider->GetValue(0), 0.25);
   EXPECT_EQ(g.mTextEntries.size(), 1u);
+  // The value is part of the slider only while it can be typed in.
+  ASSERT_FALSE(slider->GetWidgetBounds().Contains(value.CentreX(), value.CentreY()));
+  EXPECT_TRUE(slider->HitTest(value.CentreX(), value.CentreY()));
+  slider->DisablePrompt(true);
+  EXPECT_FALSE(slider->HitTest(value.CentreX(), value.CentreY()));
 }
 
 // Knobs and sliders made with their defaults, through either constructor, do not open a text entry when their
