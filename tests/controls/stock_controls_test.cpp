@@ -416,23 +416,25 @@ TEST_F(StockControlsTest, SwitchTakesItsParametersNameUnlessGivenALabelAndLetsGo
 }
 
 // Rounded ends round the first button's and the last button's outer corners, however many buttons there are: the
-// top left and top right corners in a row, the top right and bottom right ones in a column.
-TEST_F(StockControlsTest, TabSwitchWithRoundedEndsRoundsTheOuterCornersOfItsEndButtons)
+// top left and top right corners in a row, the top right and bottom right ones in a column. All rounded, every
+// button, radio buttons too, has both of those corners rounded.
+TEST_F(StockControlsTest, TabSwitchRoundsTheOuterCornersOfItsEndButtonsOrOfEveryButton)
 {
   IVStyle style;
   style.mRoundness = 1.f;
+  for (EWidgetShape shape : {kWidgetEndsRounded, kWidgetAllRounded})
   for (EDirection direction : {kHorizontal, kVertical})
     for (std::initializer_list<const char*> labels :
          {std::initializer_list<const char*>{"a", "b"}, {"a", "b", "c"}, {"a", "b", "c", "d", "e"}})
     {
       const size_t n = labels.size();
-      // Radio buttons stand apart: none of them has a rounded corner.
+      // Radio buttons with rounded ends stand apart: none of them has a rounded corner.
       for (bool radio : {false, true})
       {
         IVTabSwitchControl* tabs = radio ? new IVRadioButtonControl(IRECT(0, 0, 150, 150), -1, labels, "", style,
-                                                                    kWidgetEndsRounded, direction)
+                                                                    shape, direction)
                                          : new IVTabSwitchControl(IRECT(0, 0, 150, 150), nullptr, labels, "", style,
-                                                                  kWidgetEndsRounded, direction);
+                                                                  shape, direction);
         Attach(tabs);
         g.mOps.clear();
         tabs->Draw(g);
@@ -443,9 +445,14 @@ TEST_F(StockControlsTest, TabSwitchWithRoundedEndsRoundsTheOuterCornersOfItsEndB
             if (op.mName == "FillRoundRect" && tabs->GetButton(int(i)).Contains(op.mRect.CentreX(), op.mRect.CentreY()))
               for (size_t c = 0; c < 4; ++c) rounded[i][c] = op.mArgs[c] > 0.f;
         const bool row = direction == kHorizontal;
-        expected.front()[row ? 0 : 1] = !radio;
-        expected.back()[row ? 1 : 3] = !radio;
-        EXPECT_EQ(rounded, expected) << n << " buttons, direction " << direction << (radio ? ", radio" : "");
+        const bool all = shape == kWidgetAllRounded;
+        for (size_t i = 0; i < n; ++i)
+        {
+          expected[i][row ? 0 : 1] = all || (i == 0 && !radio);
+          expected[i][row ? 1 : 3] = all || (i + 1 == n && !radio);
+        }
+        EXPECT_EQ(rounded, expected) << n << " buttons, direction " << direction << ", shape " << shape
+                                     << (radio ? ", radio" : "");
       }
     }
 }
@@ -889,6 +896,11 @@ TEST_F(StockControlsTest, KnobArcRunsFromTheAnchorToTheValueAndAValueClickPrompt
   slider->OnMouseDown(value.CentreX(), value.CentreY(), left);
   EXPECT_DOUBLE_EQ(slider->GetValue(0), 0.25);
   EXPECT_EQ(g.mTextEntries.size(), 1u);
+  // The value is part of the slider only while it can be typed in.
+  ASSERT_FALSE(slider->GetWidgetBounds().Contains(value.CentreX(), value.CentreY()));
+  EXPECT_TRUE(slider->HitTest(value.CentreX(), value.CentreY()));
+  slider->DisablePrompt(true);
+  EXPECT_FALSE(slider->HitTest(value.CentreX(), value.CentreY()));
 }
 
 // Knobs and sliders made with their defaults, through either constructor, do not open a text entry when their

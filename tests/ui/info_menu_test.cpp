@@ -25,7 +25,14 @@ public:
   {
     if (source == plug::kUI) mActions.push_back(idx);
   }
+  // What the controls of a parameter are told to show, as a normalized value.
+  void SendParamValueToUI(int idx, double value, bool normalized) override
+  {
+    mShown.push_back(normalized ? value : GetParam(idx)->ToNormalized(value));
+    TestDelegate::SendParamValueToUI(idx, value, normalized);
+  }
   std::vector<int> mActions;
+  std::vector<double> mShown;
 };
 
 struct InfoMenu : ::testing::Test
@@ -70,6 +77,10 @@ TEST_F(InfoMenu, EntriesInOrderWithTheirChecks)
   mMenu->OnMouseDown(10, 10, mMod); // no window: the menu is dismissed at once
   EXPECT_EQ(mMenu->GetValue(), 0.0);
   EXPECT_EQ(seen, (std::vector<double>{1.0, 0.0}));
+  mMenu->SetValue(1.0);
+  mMenu->OnMouseUp(10, 10, mMod); // released: back to the first frame, and the action hears of it
+  EXPECT_EQ(mMenu->GetValue(), 0.0);
+  EXPECT_EQ(seen, (std::vector<double>{1.0, 0.0, 0.0}));
   std::vector<std::string> texts;
   for (int i = 0; i < mMenu->GetMenu().NItems(); ++i) texts.push_back(mMenu->GetMenu().GetItem(i)->GetText());
   EXPECT_EQ(texts, (std::vector<std::string>{">> Plugin menu <<", "", "About ...", "Check version ...",
@@ -179,7 +190,7 @@ TEST(InfoMenuButton, IsOneFrameOfItsBitmapWhicheverWayTheFramesRun)
 }
 
 // The menu's own enumeration entry (a submenu of its own, apart from the toggles) sets the value of the row chosen,
-// the host's first parameter as well as any other.
+// the host's first parameter as well as any other, and the parameter's controls are told to show it.
 TEST_F(InfoMenu, TheEnumerationSubmenuSetsTheValueOfTheChosenRow)
 {
   struct Case
@@ -207,6 +218,11 @@ TEST_F(InfoMenu, TheEnumerationSubmenuSetsTheValueOfTheChosenRow)
       sub->SetChosenItemIdx(row);
       mMenu->OnPopupMenuSelection(sub, 0);
       EXPECT_EQ(mDelegate.GetParam(c.param)->Value(), row) << c.name;
+      if (!mDelegate.mShown.empty())
+      {
+        EXPECT_DOUBLE_EQ(mDelegate.mShown.back(), double(row) / (c.rows - 1)) << c.name;
+      }
+      mDelegate.mShown.clear();
     }
     mMenu->BuildInfoMenu(); // built again, the submenu checks the value now set
     sub = mMenu->GetMenu().GetItem(Find(c.name))->GetSubmenu();
