@@ -13,9 +13,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -171,12 +173,36 @@ void ExpectInChildProcess(Body body, int limitSeconds = 0)
 /// Runs `check` in a fresh copy of this test program, started again for the running test alone: a process with
 /// none of the threads or the once-made state of the tests before it, and whose helper threads are its own. Passes
 /// when `check` returns true and the process ends normally; a fault that ends it (a signal, an abort) fails the test
-/// here. For a test that runs where ExpectInChildProcess cannot fork safely, after threads have started.
+/// here. For a test that runs where ExpectInChildProcess cannot fork safely, after threads have started. With a
+/// limit, a check still running after that many seconds ends the process, which fails the test instead of hanging.
 template <typename Check>
-void ExpectInFreshProcess(Check check)
+void ExpectInFreshProcess(Check check, int limitSeconds = 0)
 {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(std::_Exit(check() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+  auto bounded = [&] {
+    if (limitSeconds <= 0)
+      return check();
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread watchdog([&] {
+      std::unique_lock<std::mutex> lock(mutex);
+      if (!finished.wait_for(lock, std::chrono::seconds(limitSeconds), [&] { return done; }))
+      {
+        std::fprintf(stderr, "the check was still running after %d s\n", limitSeconds);
+        std::_Exit(2);
+      }
+    });
+    const bool passed = check();
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      done = true;
+    }
+    finished.notify_one();
+    watchdog.join();
+    return passed;
+  };
+  EXPECT_EXIT(std::_Exit(bounded() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
 /// Ends a child process the way a program that quits does, through exit (static destructors and exit handlers
